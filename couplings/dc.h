@@ -1,0 +1,160 @@
+// Dipolar-coupling records (tensor, coupling rows, tables) and the coupling library's functions.
+#pragma once
+
+#include <cstdio>
+
+namespace korim::structure {
+struct AtomInfo;
+struct PDBInfo;
+}  // namespace korim::structure
+
+namespace korim::couplings {
+
+// Markers carried in coupling rows.
+constexpr int kNoResID = -666666;        // residue number not given
+constexpr float kDcMissing = 9999.0f;    // coupling (or sigma) missing / row unused
+constexpr float kDcUsableMax = 900.0f;   // couplings above this are never used
+constexpr int kMaxDcAtoms = 9;           // matched atoms per end of a coupling
+constexpr int kMaxEuler = 8;             // capacity of the Euler solution lists
+
+// Tensor modes (`DTensor.tensorMode`) and the words the coupling table prints for them.
+constexpr int kTensorNone = 0;
+constexpr int kTensorSVD = 1;            // SVD
+constexpr int kTensorSaupe = 2;          // SAUPE
+constexpr int kTensorNoFixed = 3;        // NOFIXED
+constexpr int kTensorDaDr = 4;           // DADR
+constexpr int kTensorFixed = 5;          // FIXED
+constexpr int kTensorSteric = 6;         // STERIC
+constexpr int kTensorElectrostatic = 7;  // ELECTROSTATIC
+constexpr int kTensorFitNonlin = 8;      // FIT_NONLIN
+
+// Product gamma-independent prefactor of the dipolar interaction constant: with gyromagnetic
+// ratios in rad/(s T) and the distance in Angstrom, 3.356809e-12*gI*gJ/r^3 is in Hz.
+constexpr float kDipolarPrefactor = 3.356809e-12f;
+
+// An alignment tensor: magnitudes (dimensionless), rotations (degrees), Saupe elements in the
+// order Szz, Sxx-Syy, Sxy, Sxz, Syz.
+struct DTensor {
+    float da, daMin, daMax;
+    float dr, drMin, drMax;
+    float rh, rhMin, rhMax;
+    float psiList[kMaxEuler];
+    float psi, psiMin, psiMax;       // rotation about x
+    float thetaList[kMaxEuler];
+    float theta, thetaMin, thetaMax; // rotation about y
+    float phiList[kMaxEuler];
+    float phi, phiMin, phiMax;       // rotation about z
+    float saupe[5];
+    float dSaupe[5];
+    float userSaupe[5];
+    float eigVal[3];
+    int eulerFlag;   // 1 = derive da, dr and Euler solutions after an SVD fit
+    int eulerCount;  // valid entries of the Euler lists
+    int tensorMode;  // kTensor* (0 none)
+    int rhFlag;      // 1 = nonlinear fit varies rh instead of dr
+};
+
+// One residual dipolar coupling between atom (group) I and atom (group) J.
+struct DInfo {
+    int id;
+    int absFlag;
+    int count;
+    int valid;
+    int resIDI, resIDJ;  // kNoResID = not given
+    char resNameI[16], resNameJ[16];
+    char atomNameI[16], atomNameJ[16];  // may be atom expressions with '#' or '*'
+    char chainNameI[16], chainNameJ[16];
+    char segNameI[16], segNameJ[16];
+    float d;      // Hz; kDcMissing = missing
+    float di;     // dipolar interaction constant, Hz
+    float w;      // weight
+    float s;      // S column
+    float fc;     // force constant
+    int diFixedFlag;  // 1 = di from a standard bond length
+    float sigma;  // error of the coupling, Hz
+    structure::AtomInfo* atomI[kMaxDcAtoms];
+    structure::AtomInfo* atomJ[kMaxDcAtoms];
+    int atomICount, atomJCount;
+};
+
+// A coupling table: a tensor and parallel observed / calculated rows.
+struct DTable {
+    DTensor dTensor;
+    DInfo* dObsList;
+    DInfo* dCalcList;
+    int dCount;
+    int maxCount;   // capacity in atom pairs: sum over rows of 1, 9 or 81
+    int dMinRes, dMaxRes;
+    int workSize;   // floats in work: 12*maxCount + 12
+    float* work;
+    int nullChainName;  // 1 = no row names a chain: look-ups use the structure's default
+    int nullSegName;    // 1 = no row names a segment
+};
+
+struct DTableList {
+    DTable* dTab;
+    int dTabCount;
+    float* fc;
+};
+
+// ---- records and reader (dc.cpp) ----
+int dTensorNull(DTensor* tInfo);
+int dTabNull(DTable* dTab);
+int dTabFree(DTable* dTab);
+int dTabListNull(DTableList* dTabList);
+int resetDC(DInfo* dList, int dCount);
+int readDC(const char* inDName, DTable* dTab);
+
+// ---- module workspace of the linear solve (dipolar.cpp) ----
+int dipolarNull();
+int dipolarInit(int size);
+int dipolarFree();
+
+// ---- selection, atom mapping, interaction constants (dc.cpp, dipolar.cpp) ----
+int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode);
+int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
+int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
+            int wCount, int allowFixedDI);
+int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
+                   int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
+                   int* diFixedFlag, int allowFixedDI);
+int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int resIDJ,
+                const char* resNameJ, const char* atomNameJ, float* diVal, int* diFixedFlag);
+
+// ---- tensor fit and back-calculation (dipolar.cpp, fitdc.cpp) ----
+int fitD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
+int fitDSVD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
+int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
+          float* dVal, float* dSigma, float* saupe, float* dSaupe, int count);
+int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
+          float* dVal, float* dSigma, float* saupe, float* dSaupe, int count);
+int saupe2euler(float* saupe, float* psiList, float* thetaList, float* phiList, float* eigVal,
+                float* da, float* dr);
+int euler2saupe(float* saupe, float psi, float theta, float phi, float da, float dr);
+
+int fitDCAlign(structure::PDBInfo* pdbPtr, DTable* dTabPtr, int verbFlag);
+void fitDCTarget(int xCnt, int cCnt, float* cg, float* res);
+int fitDCAlloc();
+int fitDCFree();
+int fitDCAlign2();
+
+// ---- statistics (dc.cpp) ----
+int getStatDC(DInfo* dObsList, DInfo* dCalcList, int dCount, float* rSumD, float* pSumD,
+              int* nD);
+int getStatDC2(DInfo* dObsList, DInfo* dCalcList, int dCount, float* rSumD, float* pSumD,
+               int* nD);
+int getStatDCQR(DInfo* dObsList, DInfo* dCalcList, int dCount, float* q, float* r, int* nD);
+int getStatDCN(DTable** dTabList, float* rSumD, float* pSumD, int* nD);
+
+// ---- tensor options of the command line (nmrlibMod.cpp) ----
+int getDCTensorParams(int argc, char** argv, DTensor* tInfo);
+
+// ---- Euler-angle conversions ----
+// z, y', z'' convention, double precision, 1-based 4x4 matrices, w[1..3] = alpha, beta, gamma.
+int get_euler(double m[4][4], double* w);
+void inv_euler(double m[4][4], double* w);
+// x, y, z convention: r = Rz(phi) Ry(theta) Rx(psi), 0-based; results in degrees.
+int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList);
+int rot2euler1(float r[3][3], float* psi, float* theta, float* phi);
+
+}  // namespace korim::couplings
