@@ -1,0 +1,323 @@
+// Molecular structure records (molecule, atoms, residues, chains, segments), atom selection and the structure model's entry points.
+#pragma once
+
+namespace korim::foundation {
+struct HTabInfo;  // hash symbol table (foundation/hsymbol.h)
+}
+
+namespace korim::structure {
+
+// Names of atoms, residues, chains, segments, elements and charges: 16-byte
+// fields holding at most 15 characters; the empty text means "no name".
+constexpr int PDB_NAME_LEN = 16;
+// Wider name fields (pdbNameCpy): at most 31 characters.
+constexpr int PDB_LNAME_LEN = 32;
+// Caller buffers for key texts (buildAtomText and friends).
+constexpr int PDB_KEY_LEN = 256;
+// Name lists of an atom selection.
+constexpr int PDB_SELECT_LIST_LEN = 256;
+// Room of the atom-pointer list filled by findAtomList.
+constexpr int PDB_MAX_ATOM_LIST = 9;
+// Angle that could not be computed; default of the free value slots.
+constexpr float PDB_BAD_ANGLE = 9999.0f;
+constexpr float PDB_NULL_VAL = 777777.0f;
+// Bucket count of the atom key table (the others use the table default).
+constexpr int PDB_ATOM_TAB_LEN = 4111;
+
+struct ResInfo;
+struct ChainInfo;
+struct SegInfo;
+
+// One point in single precision, Angstrom.
+struct Coord3D {
+    float x, y, z;
+};
+
+// One point in double precision.
+struct DCoord3D {
+    double x, y, z;
+};
+
+// A two-dimensional chemical-shift surface over phi and psi, filled by the
+// restraint library; the structure model only stores pointers to it.
+struct PhiPsiSurface {
+    char surfName[16];
+    float* value;
+    float* density;
+    float* dev;
+    float minVal, maxVal, avgVal, thresh;
+    int type, obsCount, phiCount, psiCount;
+    float phi1, phiN, psi1, psiN, avgDev;
+};
+
+// One row of the residue-type table.
+struct ResTypeInfo {
+    char resName[17];
+    char resLetter;
+    int resCode;
+    int resClass;  // 1 amino acid, 2 nucleotide, 3 deoxy, 4 ribo; 0 sentinel
+};
+
+// 33 residue types and the sentinel row "None" (code 0).
+constexpr int CANONICAL_RES_COUNT = 34;
+extern const ResTypeInfo CanonicalResList[CANONICAL_RES_COUNT];
+
+// One atom, stored by value in PDBInfo::atomList.
+struct AtomInfo {
+    int atomID;
+    void* auxInfo;
+    char atomName[16];
+    char locID[16];
+    char resName[16];
+    char chainID[16];
+    int resID;
+    char icode[16];
+    float x, y, z;  // Angstrom
+    float occupancy, tempFactor;
+    float rcShift, secShift, shift, sigma;  // restraint library's; not set here
+    char segID[16];
+    char element[16];
+    char chargeStr[16];
+    int selected;  // 0 not selected, else the selection ID
+    ResInfo* resInfo;
+    ChainInfo* chainInfo;
+    SegInfo* segInfo;
+    DCoord3D velocity[3];
+    DCoord3D force[3];
+    double time[3];
+    double vdwfc;  // van der Waals scale, default 1.0
+    double radius, ljEpsilon, ljSigma, charge, mass;
+    int fixed;
+};
+
+// One residue, stored by value in PDBInfo::resList.
+struct ResInfo {
+    int resID;
+    int atomCount, maxAtomCount;
+    void* auxInfo;
+    char resName[16];
+    char chainID[16];
+    char segID[16];
+    ChainInfo* chainInfo;
+    SegInfo* segInfo;
+    ResInfo* next;  // resID+1, same chain and segment names
+    ResInfo* prev;  // resID-1
+    float phi, psi;  // degrees; 9999.0 undefined
+    float val;       // free slot, default 777777.0
+    const ResTypeInfo* resType;
+    PhiPsiSurface* phiPsiSurf;
+    AtomInfo** atomList;  // the residue's atoms in file order
+};
+
+// The atoms and residues sharing one chain name and one segment name.
+struct ChainInfo {
+    int atomCount, resCount, maxAtomCount, maxResCount;
+    int minResID, maxResID;
+    void* auxInfo;
+    float val;
+    char chainID[16];
+    char segID[16];
+    AtomInfo** atomList;
+    ResInfo** resList;
+    ResInfo** resArray;  // indexed by resID - minResID; null for gaps
+    SegInfo* segInfo;
+};
+
+// The mirror of ChainInfo for segments.
+struct SegInfo {
+    int atomCount, resCount;
+    int minResID, maxResID;
+    int maxAtomCount, maxResCount;
+    void* auxInfo;
+    float val;
+    char segID[16];
+    char chainID[16];
+    AtomInfo** atomList;
+    ResInfo** resList;
+    ResInfo** resArray;
+    ChainInfo* chainInfo;
+};
+
+// One molecular structure.
+struct PDBInfo {
+    int pdbID;
+    void* auxInfo;
+    AtomInfo* atomList;
+    ResInfo* resList;
+    ChainInfo* chainList;
+    SegInfo* segList;
+    Coord3D* coordList;  // saved coordinates, one per atom
+    Coord3D* vdwList;    // coordinates last handed to the neighbour search
+    foundation::HTabInfo* atomTab;
+    foundation::HTabInfo* resTab;
+    foundation::HTabInfo* chainTab;
+    foundation::HTabInfo* segTab;
+    int atomCount, resCount, chainCount, segCount;
+    int minResID, maxResID;
+    int maxAtomCount, maxResCount, maxChainCount, maxSegCount, maxCoordCount;
+    char** bondMatrix;     // atomCount rows of atomCount flags
+    int** neighborList;    // atomCount rows of atomCount ints
+    int* neighborCount;    // one per atom
+    char defChainName[17];
+    char defSegName[17];
+};
+
+// An atom selection.
+struct PDBSelectInfo {
+    int res1, resN;
+    char resNameList[PDB_SELECT_LIST_LEN];
+    char atomNameList[PDB_SELECT_LIST_LEN];
+    char chainNameList[PDB_SELECT_LIST_LEN];
+    char segNameList[PDB_SELECT_LIST_LEN];
+    int resNameCount, atomNameCount, chainNameCount, segNameCount;
+    int resIDMode;  // 1: residue range applies
+    // 0 not used, 1 exact, 2 regular expression, 3 glob
+    int resNameMode, atomNameMode, chainNameMode, segNameMode;
+    int selectID;
+    int selectMode;   // 0 clear, 1 set all, 2 criteria, -1 inverted
+    int selectClass;  // 4: amino acids only
+    int hetatmFlag;   // 1: the reader takes HETATM records
+    int dbgFlag;
+};
+
+// One field of an ATOM record: columns loc1..locn, counted from 1.
+struct pdbFieldInfo {
+    int fieldLoc;
+    const char* fieldName;
+    int loc1, locn;
+};
+
+enum PdbField {
+    PDB_ATOMID = 0, PDB_ATOMNAME, PDB_LOCID, PDB_RESNAME, PDB_CHAINID, PDB_RESID,
+    PDB_ICODE, PDB_X, PDB_Y, PDB_Z, PDB_OCCUPANCY, PDB_TEMPFACTOR, PDB_SEGID,
+    PDB_ELEMENT, PDB_CHARGE
+};
+constexpr int PDB_FIELD_COUNT = 15;
+extern const pdbFieldInfo pdbFieldList[PDB_FIELD_COUNT + 1];
+
+// ---- Name fields -----------------------------------------------------------
+char* pdbStrCpy(char* dest, const char* src);   // 16-byte field
+char* pdbNameCpy(char* dest, const char* src);  // 32-byte field
+int pdbStrNull(char* dest);
+
+// ---- Life cycle ------------------------------------------------------------
+int pdbNull(PDBInfo* pdbPtr);
+int pdbInit(PDBInfo* pdbInfo);
+int atomNull(AtomInfo* atomInfo);
+int resNull(ResInfo* resInfo);
+int chainNull(ChainInfo* chainInfo);
+int segNull(SegInfo* segInfo);
+AtomInfo* getNextAtom(PDBInfo* pdbInfo);
+ResInfo* getNextRes(PDBInfo* pdbInfo);
+ChainInfo* getNextChain(PDBInfo* pdbInfo);
+SegInfo* getNextSeg(PDBInfo* pdbInfo);
+int pdbFree(PDBInfo* pdbInfo);
+int freePDBIndex(PDBInfo* pdbInfo);
+int freeMerList(PDBInfo* pdbInfo);
+int freeAtomList(PDBInfo* pdbInfo);
+int freeCoordList(PDBInfo* pdbInfo);
+int freeResList(PDBInfo* pdbInfo);
+int freeChainList(PDBInfo* pdbInfo);
+int freeSegList(PDBInfo* pdbInfo);
+int merAllocInfo(PDBInfo* pdbInfo);
+int updateVDWFromPDB(PDBInfo* pdbInfo);
+int storePDBCoords(PDBInfo* pdbInfo);
+int restorePDBCoords(PDBInfo* pdbInfo);
+int pdbCopy(PDBInfo* destInfo, PDBInfo* srcInfo);
+int pdbCopyCoords(Coord3D* dest, const Coord3D* src, int count);
+int coordNull(Coord3D* dest, int count);
+int pdbClearAuxInfo(PDBInfo* pdbInfo);
+int updatePDBShifts(PDBInfo* pdbInfo);
+int pdbSetSelection(PDBInfo* pdbInfo, int selectID);
+int pdbClearSelection(PDBInfo* pdbInfo);
+int pdbSetResSelection(ResInfo* resInfo, int selectID);
+int pdbSetChain(PDBInfo* pdbInfo, const char* chainName, int selectID);
+int pdbSetSeg(PDBInfo* pdbInfo, const char* segName, int selectID);
+// Copies one atom record (atomInfo) into another (atomPtr).
+int setAtomInfo(PDBInfo* pdbInfo, AtomInfo* atomPtr, const AtomInfo* atomInfo, int loc);
+int fixAtomName(char* name);
+int fixResName(char* name);
+int fixChainName(char* name);
+int fixSegName(char* name);
+int getPDBCenter(PDBInfo* pdbInfo, float* xPtr, float* yPtr, float* zPtr, int selectID);
+int findAtomListPos(AtomInfo** atomList, int atomCount, float* x, float* y, float* z);
+
+// ---- Module flags ----------------------------------------------------------
+int setPDBVerbose(int verbMode, int dbgMode);
+int setPDBWarn(int warnMode);
+int getPDBWarn();
+int getPDBDBG();
+int getPDBVerb();
+int setPDBChainMode(int mode);  // returns the previous chain-ignore flag
+int setPDBSegMode(int mode);    // returns the previous segment-ignore flag
+int getPDBChainMode();
+int getPDBSegMode();
+// Puts every module flag back to its start value (tests).
+void pdbModuleReset();
+
+// ---- PDB reading and writing -----------------------------------------------
+// Empty name: standard input / standard output.
+int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
+int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
+// Field text of one record line (the non-blank characters of its columns)
+// into a buffer of at least PDB_NAME_LEN bytes (longer fields are cut).
+int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);
+
+// ---- Atom selection --------------------------------------------------------
+int pdbSelectNull(PDBSelectInfo* sInfo);
+int pdbSelectAdjust(PDBSelectInfo* sInfo);
+int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* sInfo);
+int pdbSelectTest(const PDBSelectInfo* sInfo, const AtomInfo* atomInfo);
+int pdbSelect(PDBInfo* pdbInfo, PDBSelectInfo* sInfo);
+int pdbSelect1(PDBInfo* pdbInfo, int res1, int resN, const char* atomNameList, int selectID,
+               int matchMode);
+
+// ---- Look-up ---------------------------------------------------------------
+AtomInfo* findAtom(PDBInfo* pdbInfo, int resID, const char* atomName, const char* chainName,
+                   const char* segName);
+ResInfo* findRes(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName);
+ChainInfo* findChain(PDBInfo* pdbInfo, const char* chainName, const char* segName);
+SegInfo* findSeg(PDBInfo* pdbInfo, const char* segName, const char* chainName);
+const char* findResName(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName);
+AtomInfo* findAtomN(PDBInfo* pdbInfo, int resID, const char* atomName, const char* chainName,
+                    const char* segName);
+AtomInfo* findBestAtom(PDBInfo* pdbInfo, int resID, const char* resName, const char* atomName,
+                       const char* chainName, const char* segName);
+// atomFmt: caller buffer of PDB_KEY_LEN bytes; 0 plain, 1 "#", 2 "*".
+int isAtomExpr(const char* atomName, char* atomFmt);
+// atomList: room for PDB_MAX_ATOM_LIST pointers.
+int findAtomList(PDBInfo* pdbInfo, int resID, const char* atomName, const char* chainName,
+                 const char* segName, AtomInfo** atomList);
+int findAtomListRad(AtomInfo** atomListI, int atomCountI, AtomInfo** atomListJ, int atomCountJ,
+                    float* rIJ);
+const ResTypeInfo* findResType(const ResInfo* resInfo);
+const ResTypeInfo* findResTypeByName(const char* resName);
+int isAminoAcid(const char* resName);
+char* getResName1(const char* resName3);
+char* getResName3(const char* resName1);
+
+// ---- Indexing and key tables -----------------------------------------------
+int indexPDB(PDBInfo* pdbInfo);
+// Key texts into caller buffers of PDB_KEY_LEN bytes; icode null: no
+// insertion code given (the look-up form).
+int buildAtomText(int resID, const char* atomName, const char* icode, const char* chainName,
+                  const char* segName, char* atomText);
+int buildResText(int resID, const char* chainName, const char* segName, char* resText);
+int buildResTextOld(int resID, const char* chainName, const char* segName, char* resText);
+int buildChainText(const char* chainName, const char* segName, char* chainText);
+int buildSegText(const char* segName, const char* chainName, char* segText);
+int insertAtom(PDBInfo* pdbInfo, AtomInfo* atomPtr);
+int insertRes(PDBInfo* pdbInfo, AtomInfo* atomPtr);
+int insertChain(PDBInfo* pdbInfo, AtomInfo* atomPtr);
+int insertSeg(PDBInfo* pdbInfo, AtomInfo* atomPtr);
+AtomInfo** getNextAtomPtr(AtomInfo*** atomList, int* atomCount, int* maxAtomCount, int initCount,
+                          int incrCount);
+ResInfo** getNextResPtr(ResInfo*** resList, int* resCount, int* maxResCount, int initCount,
+                        int incrCount);
+int setResInfo(ResInfo* resPtr, AtomInfo* atomInfo);
+int setChainAtomInfo(ChainInfo* chainPtr, AtomInfo* atomInfo);
+int setSegAtomInfo(SegInfo* segPtr, AtomInfo* atomInfo);
+int setChainResInfo(ChainInfo* chainPtr, ResInfo* resInfo);
+int setSegResInfo(SegInfo* segPtr, ResInfo* resInfo);
+
+}  // namespace korim::structure
