@@ -1,0 +1,286 @@
+// Tests of the tagged allocator: accounting, exact trace lines, views, failure hook.
+#include "foundation/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace korim::foundation;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+std::string fmt(const char *f, const void *a, const void *b = nullptr) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, f, a, b);
+    return buf;
+}
+
+class Memory : public testing::Test {
+  protected:
+    void SetUp() override { memoryReset(); }
+    void TearDown() override { memoryReset(); }
+};
+
+}  // namespace
+
+TEST_F(Memory, PlainAllocatorsCountElementSizes) {
+    float *f = fltAlloc("t", 10);
+    int *i = intAlloc("t", 3);
+    double *d = dFltAlloc("t", 5);
+    long *l = dIntAlloc("t", 2);
+    char *c = charMalloc("t", 7);
+    void *v = voidMalloc("t", 9);
+    ASSERT_TRUE(f && i && d && l && c && v);
+    EXPECT_EQ(memoryBytesUsed(), 40 + 12 + 40 + 2 * (long long)sizeof(long) + 7 + 9);
+    unAlloc("t", f, 40);
+    unAlloc("t", i, 12);
+    unAlloc("t", d, 40);
+    unAlloc("t", l, 2 * (int)sizeof(long));
+    unAlloc("t", c, 7);
+    unAlloc("t", v, 9);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    int used = -1, reused = -1;
+    EXPECT_EQ(getMemUsed(&used, &reused), 0);
+    EXPECT_EQ(used, 0);
+    EXPECT_EQ(reused, 0);
+}
+
+TEST_F(Memory, TraceLinesAreExact) {
+    setAlloc(1);
+    CaptureStderr();
+    float *f = fltAlloc("abc", 6);
+    unAlloc("abc", f, 24);
+    unAlloc("abc", nullptr, 8);
+    std::string got = GetCapturedStderr();
+    std::string want = fmt("\n_MEM FLT_ALLOC Name: abc Alloc: %p Add: 24 Now: 24\n", f) +
+                       fmt("\n_MEM DEALLOC Name: abc Free: %p Delete: 24 Now: 0 Reused: 0\n", f) +
+                       fmt("\n_MEM NOOP_AL Name: abc Free: %p Delete: 8 Now: 0 Reused: 0\n", nullptr);
+    EXPECT_EQ(got, want);
+}
+
+TEST_F(Memory, ReallocationTraceAndReuseCounter) {
+    setAlloc(1);
+    CaptureStderr();
+    int *a = intReAlloc("r", nullptr, 4, 99);  // null: old size ignored
+    int *b = intReAlloc("r", a, 10, 4);
+    std::string got = GetCapturedStderr();
+    ASSERT_TRUE(b);
+    std::string want =
+        fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 16 Delete: 0 Now: 16\n", nullptr, a) +
+        fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 40 Delete: 16 Now: 40\n", a, b);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(memoryBytesReused(), 16);
+    // The contents survive a resize.
+    for (int k = 0; k < 10; ++k) b[k] = k * k;
+    float *fl = fltReAlloc("r", nullptr, 2, 0);
+    ASSERT_TRUE(fl);
+    fl[0] = 1.5f;
+    fl[1] = -2.5f;
+    fl = fltReAlloc("r", fl, 3, 2);
+    ASSERT_TRUE(fl);
+    EXPECT_EQ(fl[0], 1.5f);
+    EXPECT_EQ(fl[1], -2.5f);
+    EXPECT_EQ(memoryBytesReused(), 16 + 8);
+    EXPECT_EQ(memoryBytesUsed(), 40 + 12);
+}
+
+TEST_F(Memory, VoidAndCharReallocShareTraceTag) {
+    setAlloc(1);
+    CaptureStderr();
+    void *v = voidReMalloc("v", nullptr, 5, 0);
+    char *c = charReMalloc("c", nullptr, 3, 0);
+    std::string got = GetCapturedStderr();
+    EXPECT_EQ(got, fmt("\n_MEM CHR_RE_AL Name: v Free: %p Alloc: %p Add: 5 Delete: 0 Now: 5\n", nullptr, v) +
+                       fmt("\n_MEM CHR_RE_AL Name: c Free: %p Alloc: %p Add: 3 Delete: 0 Now: 8\n", nullptr, c));
+    EXPECT_EQ(memoryBytesReused(), 0);
+}
+
+TEST_F(Memory, ReallocToZeroKeepsOldBlockValidOnFailure) {
+    char *c = charReMalloc("z", nullptr, 4, 0);
+    ASSERT_TRUE(c);
+    std::snprintf(c, 4, "abc");
+    char *d = charReMalloc("z", c, 0, 4);  // shrinking to nothing still yields a block
+    EXPECT_NE(d, nullptr);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    // A failed resize leaves the caller's block intact.
+    char *e = charReMalloc("z", nullptr, 8, 0);
+    std::snprintf(e, 8, "korim");
+    memoryFailAt(1);
+    CaptureStderr();
+    char *g = charReMalloc("z", e, 64, 8);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
+    EXPECT_EQ(g, nullptr);
+    EXPECT_STREQ(e, "korim");
+    // The accounting has already moved to the requested size.
+    EXPECT_EQ(memoryBytesUsed(), 64);
+}
+
+TEST_F(Memory, StringCopiesAndTheirRelease) {
+    setAlloc(1);
+    CaptureStderr();
+    char *s = strDup("hello");
+    char *t = strDup2("mine", "");
+    EXPECT_EQ(strFree(nullptr), 0);  // no trace line
+    std::string got = GetCapturedStderr();
+    ASSERT_TRUE(s && t);
+    EXPECT_STREQ(s, "hello");
+    EXPECT_STREQ(t, "");
+    EXPECT_EQ(got, fmt("\n_MEM CHR_ALLOC Name: strDup Alloc: %p Add: 6 Now: 6\n", s) +
+                       fmt("\n_MEM CHR_ALLOC Name: mine Alloc: %p Add: 1 Now: 7\n", t));
+    setAlloc(0);
+    EXPECT_EQ(strFree(s), 0);
+    EXPECT_EQ(memoryBytesUsed(), 1);
+}
+
+TEST_F(Memory, StringCopyFailureReportsTwice) {
+    memoryFailAt(1);
+    CaptureStderr();
+    EXPECT_EQ(strDup("x"), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nMemory allocation failure.\n");
+    EXPECT_EQ(memoryBytesUsed(), 2);  // the failed request is counted
+}
+
+TEST_F(Memory, MatrixAllocationAndReleaseTrace) {
+    setAlloc(1);
+    CaptureStderr();
+    float **m = matAlloc("m", 3, 2);
+    ASSERT_TRUE(m);
+    float *block = m[0];
+    int ps = (int)sizeof(void *);
+    EXPECT_EQ(m[1], block + 3);
+    EXPECT_EQ(matFree(m, 3, 2), 0);
+    std::string got = GetCapturedStderr();
+    char line[256];
+    std::string want = fmt("\n_MEM FLT_ALLOC Name: m Alloc: %p Add: 24 Now: 24\n", block);
+    std::snprintf(line, sizeof line, "\n_MEM VOI_ALLOC Name: mat2ptr Alloc: %p Add: %d Now: %d\n",
+                  (void *)m, 2 * ps, 24 + 2 * ps);
+    want += line;
+    std::snprintf(line, sizeof line, "\n_MEM DEALLOC Name: matFree Free: %p Delete: 24 Now: %d Reused: 0\n",
+                  (void *)block, 2 * ps);
+    want += line;
+    std::snprintf(line, sizeof line, "\n_MEM DEALLOC Name: matFree Free: %p Delete: %d Now: 0 Reused: 0\n",
+                  (void *)m, 2 * ps);
+    want += line;
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(matFree(nullptr, 3, 2), 0);
+}
+
+TEST_F(Memory, DoubleMatrixRowsAddressTheBlock) {
+    double **m = matAllocD("d", 4, 3);
+    ASSERT_TRUE(m);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) m[r][c] = 10 * r + c;
+    // Row-major flat block: element (r, c) at r*4 + c.
+    EXPECT_EQ(m[0][7], 13.0);
+    EXPECT_EQ(m[0][11], 23.0);
+    EXPECT_EQ(memoryBytesUsed(), 96 + 3 * (long long)sizeof(void *));
+    matFreeD(m, 4, 3);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(Memory, ViewsOfAFlatBlock) {
+    float flat[2 * 3 * 4 * 5];
+    for (int k = 0; k < 120; ++k) flat[k] = (float)k;
+    float **z = mat2PtrZ(flat, 4, 2, 2, 3);  // rows 2..3, column 2 (1-based)
+    ASSERT_TRUE(z);
+    EXPECT_EQ(z[0][0], 5.0f);  // (2-1)*4 + 2-1
+    EXPECT_EQ(z[1][0], 9.0f);
+    unAlloc("mat2ptr", z, 2 * (int)sizeof(void *));
+
+    float ***v3 = mat2Ptr3D(flat, 4, 3, 2);
+    ASSERT_TRUE(v3);
+    EXPECT_EQ(v3[1][2][3], flat[(1 * 3 + 2) * 4 + 3]);
+    float ****v4 = mat2Ptr4D(flat, 4, 3, 2, 5);
+    ASSERT_TRUE(v4);
+    EXPECT_EQ(v4[4][1][2][3], flat[((4 * 2 + 1) * 3 + 2) * 4 + 3]);
+    EXPECT_EQ(v4[2][0][1][0], 2 * 2 * 3 * 4 + 4.0f);
+    matPtrFree3D(v3, 4, 3, 2);
+    matPtrFree4D(v4, 4, 3, 2, 5);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+
+    // An empty top list is a list, not a failure.
+    float ***e = mat2Ptr3D(flat, 4, 3, 0);
+    EXPECT_NE(e, nullptr);
+}
+
+TEST_F(Memory, PtrFree4DStopsAtFirstNullEntry) {
+    float flat[4 * 3 * 2];
+    float ****v4 = mat2Ptr4D(flat, 4, 3, 2, 1);
+    ASSERT_TRUE(v4);
+    long long ps = sizeof(void *);
+    EXPECT_EQ(memoryBytesUsed(), ps * (1 + 2 + 3 * 2));
+    v4[0][1] = nullptr;  // the walk must stop here
+    setAlloc(1);
+    CaptureStderr();
+    matPtrFree4D(v4, 4, 3, 2, 1);
+    std::string got = GetCapturedStderr();
+    EXPECT_EQ(memoryBytesUsed(), ps * 3);  // row list (0,1) stays counted
+    // Three DEALLOC lines: row list (0,0), list of entry 0, the top list.
+    size_t n = 0;
+    for (size_t p = got.find("DEALLOC"); p != std::string::npos; p = got.find("DEALLOC", p + 1)) ++n;
+    EXPECT_EQ(n, 3u);
+    EXPECT_EQ(got.find("NOOP_AL"), std::string::npos);
+}
+
+TEST_F(Memory, ShowAllocPrintsReusedThenInUse) {
+    int *a = intAlloc("s", 2);
+    a = intReAlloc("s", a, 3, 2);
+    CaptureStderr();
+    EXPECT_EQ(showAlloc(), 0);
+    EXPECT_EQ(GetCapturedStderr(), "REMARK Memory Allocation Status. Reused: 8 In Use: 12\n");
+}
+
+TEST_F(Memory, FailedRequestIsCountedAndReported) {
+    memoryFailAt(2);
+    int *a = intAlloc("f", 1);
+    EXPECT_NE(a, nullptr);
+    CaptureStderr();
+    double *d = dFltAlloc("f", 3);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
+    EXPECT_EQ(d, nullptr);
+    EXPECT_EQ(memoryBytesUsed(), 4 + 24);
+    // The hook is one-shot.
+    EXPECT_NE(dFltAlloc("f", 1), nullptr);
+}
+
+TEST_F(Memory, NegativeLengthIsRefusedWithoutCounting) {
+    CaptureStderr();
+    EXPECT_EQ(fltAlloc("n", -3), nullptr);
+    EXPECT_EQ(matAlloc("n", -1, 4), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nMemory allocation failure.\n");
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(Memory, MatrixFailuresReleaseExactlyWhatWasCounted) {
+    long long ps = sizeof(void *);
+    // Row list fails: the element block is handed back under the caller's tag.
+    memoryFailAt(2);
+    setAlloc(1);
+    CaptureStderr();
+    EXPECT_EQ(matAlloc("mm", 5, 2), nullptr);
+    std::string got = GetCapturedStderr();
+    EXPECT_NE(got.find("DEALLOC Name: mm "), std::string::npos);
+    EXPECT_NE(got.find("Delete: 40 "), std::string::npos);
+    EXPECT_EQ(memoryBytesUsed(), 2 * ps);  // only the failed row request remains
+    setAlloc(0);
+    memoryReset();
+    // Every failure point of the 3-D and 4-D views gives null without crashing.
+    float flat[2 * 2 * 2 * 2];
+    for (int n = 1; n <= 3; ++n) {
+        memoryFailAt(n);
+        CaptureStderr();
+        EXPECT_EQ(mat2Ptr3D(flat, 2, 2, 2), nullptr) << n;
+        GetCapturedStderr();
+    }
+    for (int n = 1; n <= 7; ++n) {
+        memoryFailAt(n);
+        CaptureStderr();
+        EXPECT_EQ(mat2Ptr4D(flat, 2, 2, 2, 2), nullptr) << n;
+        EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
+    }
+    memoryFailAt(0);
+    EXPECT_NE(mat2Ptr4D(flat, 2, 2, 2, 2), nullptr);
+}
