@@ -1,0 +1,286 @@
+// Tests of name matching: exact, regular expression (against an independent engine) and glob.
+#include "foundation/strmatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+// The library's regex engine, used here only as an oracle, trips a false
+// maybe-uninitialized warning inside its own headers at -O1.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <regex>
+#pragma GCC diagnostic pop
+#include <string>
+
+using namespace korim::foundation;
+
+namespace {
+
+// Straightforward recursive glob, written from the rules, as a twin of the
+// production matcher.
+bool refGlob(const char* s, const char* p) {
+    if (*p == '\0') return *s == '\0';
+    if (*p == '*') {
+        if (p[1] == '\0') return true;
+        for (const char* t = s;; ++t) {
+            if (refGlob(t, p + 1)) return true;
+            if (*t == '\0') return false;
+        }
+    }
+    if (*s == '\0') return false;
+    if (*p == '?') return refGlob(s + 1, p + 1);
+    if (*p == '\\') return p[1] != '\0' && p[1] == *s && refGlob(s + 1, p + 2);
+    if (*p == '[') {
+        const char* q = p + 1;
+        if (*q == ']') return false;
+        while (*q != '\0' && *q != ']') {
+            if (q[1] == '-') {
+                if (q[2] == '\0' || q[2] == ']') return false;
+                char lo = std::min(q[0], q[2]), hi = std::max(q[0], q[2]);
+                if (*s >= lo && *s <= hi) break;
+                q += 3;
+            } else {
+                if (*s == *q) break;
+                q++;
+            }
+        }
+        if (*q == '\0' || *q == ']') return false;  // no member matched
+        while (*q != '\0' && *q != ']') q++;
+        return refGlob(s + 1, *q == ']' ? q + 1 : q);
+    }
+    return *p == *s && refGlob(s + 1, p + 1);
+}
+
+std::string errText() {
+    const char* e = strGetRegError();
+    return e ? e : "(none)";
+}
+
+}  // namespace
+
+TEST(IoStrMatch, ExactModesAndUnknownMode) {
+    EXPECT_EQ(strMatch("CA", "ca", 1, 0), 1);
+    EXPECT_EQ(strMatch("CA", "ca", 1, 1), 0);
+    EXPECT_EQ(strMatch("CA", "CA", 1, 1), 1);
+    EXPECT_EQ(strMatch("CA", "CAB", 1, 0), 0);
+    EXPECT_EQ(strMatch("CA", "CA", 4, 1), 0);
+    EXPECT_EQ(strMatch("CA", "CA", 0, 1), 0);
+    EXPECT_EQ(strMatch(nullptr, "CA", 1, 1), 0);
+}
+
+TEST(IoStrMatch, GlobNames) {
+    EXPECT_EQ(strMatch("CA", "C*", 3, 1), 1);
+    EXPECT_EQ(strMatch("CA", "C?", 3, 1), 1);
+    EXPECT_EQ(strMatch("CA", "C", 3, 1), 0);
+    EXPECT_EQ(strMatch("HB2", "HB[1-3]", 3, 1), 1);
+    EXPECT_EQ(strMatch("HB2", "HB[3-1]", 3, 1), 1);
+    EXPECT_EQ(strMatch("HB4", "HB[1-3]", 3, 1), 0);
+    EXPECT_EQ(strMatch("HB", "HB*", 3, 1), 1);
+    EXPECT_EQ(strMatch("HB", "HB**", 3, 1), 1);
+    EXPECT_EQ(strMatch("HB", "HB?", 3, 1), 0);
+    EXPECT_EQ(strMatch("HG12", "H*2", 3, 1), 1);
+    EXPECT_EQ(strMatch("HG12", "H*1", 3, 1), 0);
+    EXPECT_EQ(strMatch("H*", "H\\*", 3, 1), 1);
+    EXPECT_EQ(strMatch("HA", "H\\*", 3, 1), 0);
+    EXPECT_EQ(strMatch("H", "H\\", 3, 1), 0);        // trailing backslash fails
+    EXPECT_EQ(strMatch("HA", "H[]A]", 3, 1), 0);     // empty set fails
+    EXPECT_EQ(strMatch("HA", "H[A-", 3, 1), 0);      // range without end
+    EXPECT_EQ(strMatch("HA", "H[XA", 3, 1), 1);      // member found, no closing ]
+    EXPECT_EQ(strMatch("HAB", "H[XA", 3, 1), 0);
+    EXPECT_EQ(strMatch("", "*", 3, 1), 1);
+    EXPECT_EQ(strMatch("", "", 3, 1), 1);
+    EXPECT_EQ(strMatch("A", "", 3, 1), 0);
+    // Glob compares exactly unless asked to ignore case.
+    EXPECT_EQ(strMatch("ca", "C*", 3, 1), 0);
+    EXPECT_EQ(strMatch("ca", "C*", 3, 0), 1);
+}
+
+TEST(IoStrMatch, GlobAgreesWithRecursiveTwin) {
+    std::mt19937 rng(12345);
+    const std::string patChars = "ab*?[]-\\";
+    const std::string subChars = "abc-";
+    int matches = 0;
+    for (int trial = 0; trial < 20000; trial++) {
+        std::string p, s;
+        int pl = static_cast<int>(rng() % 7), sl = static_cast<int>(rng() % 7);
+        for (int i = 0; i < pl; i++) p += patChars[rng() % patChars.size()];
+        for (int i = 0; i < sl; i++) s += subChars[rng() % subChars.size()];
+        ASSERT_EQ(strMatchGlob(s.c_str(), p.c_str()), refGlob(s.c_str(), p.c_str()) ? 1 : 0)
+            << "subject '" << s << "' pattern '" << p << "'";
+        matches += refGlob(s.c_str(), p.c_str()) ? 1 : 0;
+    }
+    EXPECT_GT(matches, 500);  // the sample exercises matches, not only failures
+}
+
+TEST(IoStrMatch, RegexNames) {
+    EXPECT_EQ(strMatch("HB12", "B1", 2, 1), 1);
+    EXPECT_EQ(strMatch("HB12", "^B1", 2, 1), 0);
+    EXPECT_EQ(strMatch("HB12", "^H.*2$", 2, 1), 1);
+    EXPECT_EQ(strMatch("HB12", "^H.*1$", 2, 1), 0);
+    EXPECT_EQ(strMatch("HB12", "HB[0-9]+", 2, 1), 1);
+    EXPECT_EQ(strMatch("CA", "^(C|N)A?$", 2, 1), 1);
+    EXPECT_EQ(strMatch("NZ", "^(C|N)A?$", 2, 1), 0);
+    EXPECT_EQ(strMatch("C.", "C\\.", 2, 1), 1);
+    EXPECT_EQ(strMatch("CA", "C\\.", 2, 1), 0);
+    EXPECT_EQ(strMatch("O1", "[^CHN]", 2, 1), 1);
+    EXPECT_EQ(strMatch("CHN", "[^CHN]", 2, 1), 0);
+    EXPECT_EQ(strMatch("a]", "[]]", 2, 1), 1);
+    EXPECT_EQ(strMatch("a-", "[-x]", 2, 1), 1);
+    EXPECT_EQ(strMatch("a-", "[x-]", 2, 1), 1);
+    EXPECT_EQ(strMatch("cb", "[a-]", 2, 1), 0);
+    EXPECT_EQ(strMatch("ha", "^HA$", 2, 0), 1);
+    EXPECT_EQ(strMatch("ha", "^HA$", 2, 1), 0);
+    EXPECT_EQ(strGetRegError(), nullptr);
+}
+
+TEST(IoStrMatch, RegexGroupBoundsAndLiteralGiveUp) {
+    // "ab*" is "a" followed by "b*", not "(ab)*".
+    Regexp* r = strRegComp("xab*y");
+    ASSERT_NE(r, nullptr);
+    const char* subj = "--xabbby--";
+    ASSERT_EQ(strRegExec(r, subj), 1);
+    EXPECT_EQ(r->startp[0] - subj, 2);
+    EXPECT_EQ(r->endp[0] - subj, 8);
+    EXPECT_EQ(strRegExec(r, "xay"), 1);
+    EXPECT_EQ(strRegExec(r, "xaby"), 1);
+    EXPECT_EQ(strRegExec(r, "xabab"), 0);
+    std::free(r);
+
+    r = strRegComp("(H)(G([0-9]))");
+    ASSERT_NE(r, nullptr);
+    const char* s2 = "CHG23";
+    ASSERT_EQ(strRegExec(r, s2), 1);
+    EXPECT_EQ(std::string(r->startp[1], r->endp[1]), "H");
+    EXPECT_EQ(std::string(r->startp[2], r->endp[2]), "G2");
+    EXPECT_EQ(std::string(r->startp[3], r->endp[3]), "2");
+    EXPECT_EQ(r->startp[4], nullptr);
+    std::free(r);
+
+    // "^" anchors at the given start of text, not at the search position.
+    r = strRegComp("^B");
+    ASSERT_NE(r, nullptr);
+    const char* s3 = "AB";
+    EXPECT_EQ(strRegExec2(r, s3 + 1, s3 + 1), 1);
+    EXPECT_EQ(strRegExec2(r, s3 + 1, s3), 0);
+    std::free(r);
+}
+
+TEST(IoStrMatch, RegexCompileErrors) {
+    struct Case {
+        const char* pattern;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"(", "unmatched ()"},
+        {"a)", "unmatched ()"},
+        {"(a", "unmatched ()"},
+        {"(a*)*", "*+ operand could be empty"},
+        {"(a*)+", "*+ operand could be empty"},
+        {"a**", "nested *?+"},
+        {"a*?", "nested *?+"},
+        {"*a", "?+* follows nothing"},
+        {"a|+", "?+* follows nothing"},
+        {"a\\", "trailing \\"},
+        {"[abc", "unmatched []"},
+        {"[z-a]", "invalid [] range"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(strRegComp(c.pattern), nullptr) << c.pattern;
+        EXPECT_EQ(errText(), c.message) << c.pattern;
+        EXPECT_EQ(strMatch("N", c.pattern, 2, 1), 0) << c.pattern;
+        EXPECT_EQ(errText(), c.message) << c.pattern;
+    }
+    EXPECT_EQ(strRegComp(nullptr), nullptr);
+    EXPECT_EQ(errText(), "NULL argument");
+    EXPECT_EQ(strRegExec(nullptr, "x"), 0);
+    EXPECT_EQ(errText(), "NULL parameter");
+
+    // A record whose program lacks the validity mark is refused.
+    Regexp* r = strRegComp("abc");
+    ASSERT_NE(r, nullptr);
+    r->program[0] = 0;
+    EXPECT_EQ(strRegExec(r, "abc"), 0);
+    EXPECT_EQ(errText(), "corrupted program");
+    std::free(r);
+
+    // A program that would exceed 16-bit offsets is refused.
+    std::string huge(40000, 'a');
+    EXPECT_EQ(strRegComp(huge.c_str()), nullptr);
+    EXPECT_EQ(errText(), "Regexp too big");
+}
+
+TEST(IoStrMatch, NineteenGroupsCompileTwentyDoNot) {
+    std::string p19, p20, s19;
+    for (int i = 0; i < 19; i++) p19 += "(a)";
+    p20 = p19 + "(a)";
+    s19.assign(19, 'a');
+    Regexp* r = strRegComp(p19.c_str());
+    ASSERT_NE(r, nullptr);
+    ASSERT_EQ(strRegExec(r, s19.c_str()), 1);
+    EXPECT_EQ(r->startp[19] - s19.c_str(), 18);
+    std::free(r);
+    EXPECT_EQ(strRegComp(p20.c_str()), nullptr);
+    EXPECT_EQ(errText(), "too many ()");
+    // strMatch clears the error of an earlier call.
+    EXPECT_EQ(strMatch("a", "a", 2, 1), 1);
+    EXPECT_EQ(strGetRegError(), nullptr);
+}
+
+// Random expressions over a small alphabet compared with the C++ library's
+// ECMAScript engine, which backtracks in the same leftmost, greedy order.
+TEST(IoStrMatch, RegexAgreesWithIndependentEngine) {
+    std::mt19937 rng(777);
+    auto atom = [&](auto& self, int depth) -> std::string {
+        switch (rng() % (depth > 1 ? 4 : 6)) {
+        case 0: return "a";
+        case 1: return "b";
+        case 2: return ".";
+        case 3: return (rng() % 2) ? "[ab]" : "[^a]";
+        case 4: return "(" + self(self, depth + 1) + ")";
+        default: return "(" + self(self, depth + 1) + "|" + self(self, depth + 1) + ")";
+        }
+    };
+    auto seq = [&](int depth) {
+        std::string out;
+        int n = 1 + static_cast<int>(rng() % 3);
+        for (int i = 0; i < n; i++) {
+            out += atom(atom, depth);
+            switch (rng() % 5) {
+            case 0: out += "*"; break;
+            case 1: out += "+"; break;
+            case 2: out += "?"; break;
+            default: break;
+            }
+        }
+        return out;
+    };
+    int compiled = 0;
+    for (int trial = 0; trial < 3000; trial++) {
+        std::string pat = seq(0);
+        if (rng() % 4 == 0) pat = "^" + pat;
+        if (rng() % 4 == 0) pat += "$";
+        Regexp* r = strRegComp(pat.c_str());
+        if (r == nullptr) {
+            EXPECT_EQ(errText(), "*+ operand could be empty") << pat;
+            continue;
+        }
+        compiled++;
+        std::regex ref(pat, std::regex::ECMAScript);
+        for (int k = 0; k < 8; k++) {
+            std::string s;
+            int len = static_cast<int>(rng() % 7);
+            for (int i = 0; i < len; i++) s += "abc"[rng() % 3];
+            std::cmatch m;
+            bool want = std::regex_search(s.c_str(), m, ref);
+            int got = strRegExec(r, s.c_str());
+            ASSERT_EQ(got, want ? 1 : 0) << "pattern '" << pat << "' subject '" << s << "'";
+            if (want) {
+                EXPECT_EQ(r->startp[0] - s.c_str(), m.position(0)) << pat << " on " << s;
+                EXPECT_EQ(r->endp[0] - r->startp[0], m.length(0)) << pat << " on " << s;
+            }
+        }
+        std::free(r);
+    }
+    EXPECT_GT(compiled, 1000);
+}
