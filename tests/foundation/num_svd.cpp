@@ -1,0 +1,309 @@
+// SVD decompositions and the least-squares solvers built on them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "foundation/nrutil.h"
+#include "foundation/svbkspd.h"
+#include "foundation/svdcmpd.h"
+#include "foundation/svdpoly.h"
+
+using namespace korim::foundation;
+
+namespace {
+
+class NumSvd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    memoryReset();
+    svdPolyFree();
+  }
+  void TearDown() override {
+    svdPolyFree();
+    memoryReset();
+  }
+};
+
+// Checks A = U W V^T, U^T U = I, V^T V = I for a decomposed float matrix.
+void expectFactorisation(const std::vector<std::vector<double>> &A, float **u, float *w, float **v,
+                         int m, int n, double tol) {
+  for (int i = 1; i <= m; i++)
+    for (int j = 1; j <= n; j++) {
+      double s = 0;
+      for (int k = 1; k <= n; k++) s += double(u[i][k]) * w[k] * v[j][k];
+      EXPECT_NEAR(s, A[i - 1][j - 1], tol) << i << "," << j;
+    }
+  for (int a = 1; a <= n; a++)
+    for (int b = 1; b <= n; b++) {
+      double su = 0, sv = 0;
+      for (int i = 1; i <= m; i++) su += double(u[i][a]) * u[i][b];
+      for (int i = 1; i <= n; i++) sv += double(v[i][a]) * v[i][b];
+      EXPECT_NEAR(su, a == b ? 1.0 : 0.0, tol);
+      EXPECT_NEAR(sv, a == b ? 1.0 : 0.0, tol);
+    }
+  for (int k = 1; k <= n; k++) EXPECT_GE(w[k], 0.0f);
+}
+
+TEST_F(NumSvd, KnownSingularValuesFloat) {
+  // [[3,2],[2,3],[2,-2]] has singular values 5 and 3 (its transpose is the
+  // classic 2x3 example with A A^T = [[17,8],[8,17]]).
+  std::vector<std::vector<double>> A = {{3, 2}, {2, 3}, {2, -2}};
+  float **a = matrix(1, 3, 1, 2), **v = matrix(1, 2, 1, 2);
+  float *w = vector(1, 2), *rv1 = vector(1, 2);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 2; j++) a[i][j] = float(A[i - 1][j - 1]);
+  EXPECT_EQ(svdcmpUser(a, 3, 2, w, v, rv1), 0);
+  std::vector<float> ws = {w[1], w[2]};
+  std::sort(ws.begin(), ws.end());
+  EXPECT_NEAR(ws[0], 3.0f, 1e-5);
+  EXPECT_NEAR(ws[1], 5.0f, 1e-5);
+  expectFactorisation(A, a, w, v, 3, 2, 1e-5);
+  free_matrix(a, 1, 3, 1, 2);
+  free_matrix(v, 1, 2, 1, 2);
+  free_vector(w, 1, 2);
+  free_vector(rv1, 1, 2);
+}
+
+TEST_F(NumSvd, RandomMatricesFactorAndSolve) {
+  // Deterministic pseudo-random 7x4 matrices; the double pair solves a
+  // consistent system exactly.
+  unsigned s = 12345;
+  auto rnd = [&s]() {
+    s = s * 1103515245u + 12345u;
+    return ((s >> 8) & 0xffff) / 32768.0 - 1.0;
+  };
+  for (int trial = 0; trial < 5; trial++) {
+    const int m = 7, n = 4;
+    std::vector<std::vector<double>> A(m, std::vector<double>(n));
+    float **a = matrix(1, m, 1, n), **v = matrix(1, n, 1, n);
+    float *w = vector(1, n), *rv1 = vector(1, n);
+    double **ad = dmatrix(1, m, 1, n), **vd = dmatrix(1, n, 1, n);
+    double *wd = dvector(1, n), *rd = dvector(1, n), *b = dvector(1, m), *x = dvector(1, n),
+           *tmp = dvector(1, n);
+    double xTrue[5] = {0, 1.5, -2.0, 0.25, 3.0};
+    for (int i = 0; i < m; i++)
+      for (int j = 0; j < n; j++) A[i][j] = rnd();
+    for (int i = 1; i <= m; i++) {
+      b[i] = 0;
+      for (int j = 1; j <= n; j++) {
+        a[i][j] = float(A[i - 1][j - 1]);
+        ad[i][j] = A[i - 1][j - 1];
+        b[i] += A[i - 1][j - 1] * xTrue[j];
+      }
+    }
+    svdcmpUser(a, m, n, w, v, rv1);
+    expectFactorisation(A, a, w, v, m, n, 2e-5);
+    svdcmpd(ad, m, n, wd, vd, rd);
+    svbksbd(ad, wd, vd, m, n, b, x, tmp);
+    for (int j = 1; j <= n; j++) EXPECT_NEAR(x[j], xTrue[j], 1e-12);
+    // The float back-substitution solves the same system.
+    float *bf = vector(1, m), *xf = vector(1, n), *tf = vector(1, n);
+    for (int i = 1; i <= m; i++) bf[i] = float(b[i]);
+    svbksbUser(a, w, v, m, n, bf, xf, tf);
+    for (int j = 1; j <= n; j++) EXPECT_NEAR(xf[j], xTrue[j], 1e-4);
+    free_vector(bf, 1, m);
+    free_vector(xf, 1, n);
+    free_vector(tf, 1, n);
+    free_matrix(a, 1, m, 1, n);
+    free_matrix(v, 1, n, 1, n);
+    free_vector(w, 1, n);
+    free_vector(rv1, 1, n);
+    free_dmatrix(ad, 1, m, 1, n);
+    free_dmatrix(vd, 1, n, 1, n);
+    free_dvector(wd, 1, n);
+    free_dvector(rd, 1, n);
+    free_dvector(b, 1, m);
+    free_dvector(x, 1, n);
+    free_dvector(tmp, 1, n);
+  }
+  EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(NumSvd, DoubleRejectsWideMatrixOnce) {
+  double **a = dmatrix(1, 2, 1, 3), **v = dmatrix(1, 3, 1, 3);
+  double *w = dvector(1, 3), *rv1 = dvector(1, 3);
+  for (int i = 1; i <= 2; i++)
+    for (int j = 1; j <= 3; j++) a[i][j] = i + j;
+  testing::internal::CaptureStderr();
+  svdcmpd(a, 2, 3, w, v, rv1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "SVD Error: bad matrix size.\n");
+  free_dmatrix(a, 1, 2, 1, 3);
+  free_dmatrix(v, 1, 3, 1, 3);
+  free_dvector(w, 1, 3);
+  free_dvector(rv1, 1, 3);
+}
+
+TEST_F(NumSvd, CovarianceIsInverseNormalMatrix) {
+  // For X = [[1,0],[1,1],[1,2]]: X^T X = [[3,3],[3,5]], inverse by hand
+  // [[5,-3],[-3,3]]/6.
+  float x[6] = {1, 0, 1, 1, 1, 2}, y[3] = {1, 3, 5}, coef[2], covar[4];
+  ASSERT_EQ(svdLSMat(x, y, 3, 2, coef, covar, 1), 0);
+  EXPECT_NEAR(coef[0], 1.0f, 1e-5);
+  EXPECT_NEAR(coef[1], 2.0f, 1e-5);
+  EXPECT_NEAR(covar[0], 5.0 / 6, 1e-5);
+  EXPECT_NEAR(covar[1], -0.5, 1e-5);
+  EXPECT_NEAR(covar[2], -0.5, 1e-5);
+  EXPECT_NEAR(covar[3], 0.5, 1e-5);
+  // svdvarUser on the decomposition of X gives the same.
+  float **a = matrix(1, 3, 1, 2), **v = matrix(1, 2, 1, 2);
+  float *w = vector(1, 2), *rv1 = vector(1, 2), *wti = vector(1, 2);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 2; j++) a[i][j] = x[(i - 1) * 2 + j - 1];
+  svdcmpUser(a, 3, 2, w, v, rv1);
+  float c2[4];
+  svdvarUser(v, 2, w, wti, c2);
+  for (int k = 0; k < 4; k++) EXPECT_NEAR(c2[k], covar[k], 1e-5);
+  EXPECT_EQ(svdvarUser(v, 2, w, wti, nullptr), 0);
+  free_matrix(a, 1, 3, 1, 2);
+  free_matrix(v, 1, 2, 1, 2);
+  free_vector(w, 1, 2);
+  free_vector(rv1, 1, 2);
+  free_vector(wti, 1, 2);
+}
+
+TEST_F(NumSvd, SaupeLikeDesignRecoversFiveElements) {
+  // Rows of the dipolar design for unit bond vectors (x,y,z):
+  // (z^2 - 0.5(x^2+y^2)... expressed in the five independent elements.
+  const int n = 40;
+  std::vector<float> X(n * 5), y(n);
+  const double s[5] = {4.2e-4, -1.3e-4, 2.2e-4, -0.7e-4, 1.1e-4};
+  const double dmax = 21700.0;
+  for (int i = 0; i < n; i++) {
+    double th = 0.37 + 2.9 * i / n, ph = 0.11 + 5.3 * std::fmod(i * 0.618, 1.0);
+    double bx = std::sin(th) * std::cos(ph), by = std::sin(th) * std::sin(ph), bz = std::cos(th);
+    double row[5] = {bz * bz - bx * bx, by * by - bx * bx, 2 * bx * by, 2 * bx * bz, 2 * by * bz};
+    double d = 0;
+    for (int k = 0; k < 5; k++) {
+      X[i * 5 + k] = float(dmax * row[k]);
+      d += dmax * row[k] * s[k];
+    }
+    y[i] = float(d);
+  }
+  float coef[5], covar[25];
+  ASSERT_EQ(svdLSMat(X.data(), y.data(), n, 5, coef, covar, 1), 0);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(coef[k], s[k], 2e-8) << k;
+  for (int i = 0; i < 5; i++)
+    for (int j = 0; j < 5; j++) EXPECT_FLOAT_EQ(covar[i * 5 + j], covar[j * 5 + i]);
+  for (int k = 0; k < 5; k++) EXPECT_GT(covar[k * 6], 0.0f);
+
+  // A new y with initFlag 0 reuses the decomposition and leaves covar alone.
+  std::vector<float> y2(n);
+  for (int i = 0; i < n; i++) y2[i] = 2.0f * y[i];
+  float mark[25];
+  for (float &c : mark) c = -7.0f;
+  ASSERT_EQ(svdLSMat(X.data(), y2.data(), n, 5, coef, mark, 0), 0);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(coef[k], 2 * s[k], 4e-8) << k;
+  for (float c : mark) EXPECT_EQ(c, -7.0f);
+  // The reused path must not look at the design again.
+  std::vector<float> junk(n * 5, 0.0f);
+  ASSERT_EQ(svdLSMat(junk.data(), y.data(), n, 5, coef, nullptr, 0), 0);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(coef[k], s[k], 2e-8) << k;
+}
+
+TEST_F(NumSvd, RankDeficientGivesMinimumNorm) {
+  // Two identical columns: only their sum is determined; the minimum-norm
+  // solution splits it evenly.
+  float x[8] = {1, 1, 2, 2, 3, 3, 4, 4}, y[4] = {2, 4, 6, 8}, coef[2], covar[4];
+  ASSERT_EQ(svdLSMat(x, y, 4, 2, coef, covar, 1), 0);
+  EXPECT_NEAR(coef[0], 1.0f, 1e-5);
+  EXPECT_NEAR(coef[1], 1.0f, 1e-5);
+  // Fewer rows than coefficients: minimum-norm solution of 1 equation.
+  float x1[3] = {1, 2, 2}, y1[1] = {9}, c3[3];
+  ASSERT_EQ(svdLSMat(x1, y1, 1, 3, c3, nullptr, 1), 0);
+  EXPECT_NEAR(c3[0], 1.0f, 1e-5);
+  EXPECT_NEAR(c3[1], 2.0f, 1e-5);
+  EXPECT_NEAR(c3[2], 2.0f, 1e-5);
+}
+
+TEST_F(NumSvd, OneCoefficientClosedForm) {
+  float x[2] = {1, 2}, y[2] = {2, 4}, coef[1], covar[1];
+  ASSERT_EQ(svdLSMat(x, y, 2, 1, coef, covar, 1), 0);
+  EXPECT_FLOAT_EQ(coef[0], 2.0f);
+  EXPECT_FLOAT_EQ(covar[0], 0.2f);  // 1 / (1 + 4)
+  // Not a perfect fit: sum(xy)/sum(x^2) = (3 + 2)/(1 + 4) = 1.
+  float y2[2] = {3, 1};
+  ASSERT_EQ(svdLSMat(x, y2, 2, 1, coef, nullptr, 1), 0);
+  EXPECT_FLOAT_EQ(coef[0], 1.0f);
+  float z[2] = {0, 0};
+  ASSERT_EQ(svdLSMat(z, y, 2, 1, coef, covar, 1), 0);
+  EXPECT_EQ(coef[0], 0.0f);
+  EXPECT_EQ(memoryBytesUsed(), 0);  // the closed form touches no cache
+}
+
+TEST_F(NumSvd, PolynomialAndBasisFits) {
+  // Three exact points of 1 - 2x + 0.5x^2.
+  float x[3] = {-1, 0.5f, 2}, y[3], coef[3];
+  for (int i = 0; i < 3; i++) y[i] = 1 - 2 * x[i] + 0.5f * x[i] * x[i];
+  ASSERT_EQ(svdPoly(x, y, 3, 2, coef), 0);
+  EXPECT_NEAR(coef[0], 1.0f, 1e-5);
+  EXPECT_NEAR(coef[1], -2.0f, 1e-5);
+  EXPECT_NEAR(coef[2], 0.5f, 1e-5);
+  // Least squares line through (0,0),(1,1),(2,1),(3,3): slope 0.9, intercept -0.1
+  // (hand sums: n=4, Sx=6, Sy=5, Sxx=14, Sxy=12).
+  float xl[4] = {0, 1, 2, 3}, yl[4] = {0, 1, 1, 3}, cl[2];
+  ASSERT_EQ(svdPoly(xl, yl, 4, 1, cl), 0);
+  EXPECT_NEAR(cl[0], -0.1f, 1e-5);
+  EXPECT_NEAR(cl[1], 0.9f, 1e-5);
+
+  // y = 3 cos(x) - sin(2x) in the basis f(1)=cos x, f(2)=sin 2x.
+  auto basis = [](int k, float t) -> float { return k == 1 ? std::cos(t) : std::sin(2 * t); };
+  float xs[6], ys[6], cf[2];
+  for (int i = 0; i < 6; i++) {
+    xs[i] = 0.4f * i;
+    ys[i] = 3 * std::cos(xs[i]) - std::sin(2 * xs[i]);
+  }
+  ASSERT_EQ(svdPolyInit(6, 1), 0);
+  ASSERT_EQ(svdFunc(xs, ys, 6, 1, cf, basis), 0);
+  EXPECT_NEAR(cf[0], 3.0f, 1e-5);
+  EXPECT_NEAR(cf[1], -1.0f, 1e-5);
+}
+
+TEST_F(NumSvd, CacheFollowsSizesAndFreesCleanly) {
+  float x[12], y[6], coef[2];
+  for (int i = 0; i < 6; i++) {
+    x[2 * i] = 1;
+    x[2 * i + 1] = float(i);
+    y[i] = 2 + 3.0f * i;
+  }
+  ASSERT_EQ(svdLSMat(x, y, 6, 2, coef, nullptr, 1), 0);
+  long long six = memoryBytesUsed();
+  EXPECT_GT(six, 0);
+  ASSERT_EQ(svdLSMat(x, y, 4, 2, coef, nullptr, 1), 0);  // new length: remade, smaller
+  EXPECT_LT(memoryBytesUsed(), six);
+  EXPECT_NEAR(coef[0], 2.0f, 1e-5);
+  EXPECT_NEAR(coef[1], 3.0f, 1e-5);
+  svdPolyFree();
+  EXPECT_EQ(memoryBytesUsed(), 0);
+  svdPolyFree();  // twice is harmless
+  EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(NumSvd, CacheAllocationFailureAtEveryStep) {
+  float x[12], y[6], coef[2];
+  for (int i = 0; i < 12; i++) x[i] = float(i % 5);
+  for (int i = 0; i < 6; i++) y[i] = float(i);
+  // The cache takes 2 row tables + 6 + 2 rows + 4 vectors = 14 system calls.
+  for (int n = 1; n <= 14; n++) {
+    svdPolyFree();
+    memoryReset();
+    memoryFailAt(n);
+    testing::internal::CaptureStderr();
+    int st = svdLSMat(x, y, 6, 2, coef, nullptr, 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(st, 1) << n;
+    EXPECT_NE(err.find("Utility Error: allocation failure"), std::string::npos) << n;
+    // Everything made before the failure was given back again; only the
+    // failed request (at most the 7-pointer row table) stays counted.
+    EXPECT_LE(memoryBytesUsed(), 7 * (long long)sizeof(float *)) << n;
+  }
+  memoryReset();
+  memoryFailAt(15);  // one past the last call: the cache is made
+  ASSERT_EQ(svdLSMat(x, y, 6, 2, coef, nullptr, 1), 0);
+  memoryFailAt(0);
+}
+
+}  // namespace
