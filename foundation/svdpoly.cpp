@@ -49,7 +49,6 @@ void decomposeAndEdit(int rows, int nCoef, bool magnitude) {
   cache.thresh = static_cast<float>(wMax * 1.0e-5);
   for (int j = 1; j <= nCoef; j++)
     if (cache.ww[j] < cache.thresh) cache.ww[j] = 0.0f;
-  (void)coef;
 }
 
 void solveInto(int rows, int nCoef, float *coef) {
