@@ -1,0 +1,57 @@
+// Command-line argument library: option getters that mark what they consume, and the final check.
+#pragma once
+
+namespace korim::foundation {
+
+// Set-up and check. checkMode: 0 none, 1 flags only, 2 all arguments,
+// 3 all with a debug listing, 4 taken from the environment variable NMRCHECK.
+int initArgs(int argc, char** argv, int checkMode);
+// Reports the arguments no getter consumed (stderr), resets the module;
+// returns the number of reports.
+int checkArgs(int argc, char** argv);
+int getArgvChecksum(int argc, char** argv);
+const char* getProgName();
+int nullArgs();
+
+// 0 after a successful getter, 1 when the option was absent or had no value.
+int getBadFlag();
+
+// Searches. flagLoc: index of the first argument equal to flag (marked), 0 when
+// absent. nextFlag: index of the first flag after prevFlag, argc when none.
+int flagLoc(int argc, char** argv, const char* flag);
+char* getNthArg(int argc, char** argv, int n);
+int nextFlag(int argc, char** argv, int prevFlag);
+// A flag begins with "-" and its second character is neither a digit nor ".".
+int isFlag(const char* arg);
+int isNumber(const char* string);
+
+// One-value getters: 1 when the option and its value were found, else 0 with the
+// destination unchanged. Values are converted without validation (non-numbers give 0).
+int intArgD(int argc, char** argv, const char* flag, int* value);
+int fltArgD(int argc, char** argv, const char* flag, float* value);
+// Copies the value into value[valueSize]; a value that does not fit is refused
+// with a message on stderr, the buffer unchanged, result -1 and the bad flag set.
+int strArgD(int argc, char** argv, const char* flag, char* value, int valueSize);
+int ptrArgD(int argc, char** argv, const char* flag, char** value);
+int logArgD(int argc, char** argv, const char* flag, int* value);
+int notLogArgD(int argc, char** argv, const char* flag, int* value);
+int intArg(int argc, char** argv, const char* flag);
+float fltArg(int argc, char** argv, const char* flag);
+// The value in a module buffer of 256 bytes (overwritten by the next call);
+// null when absent or longer than 255 characters (then with a message).
+char* strArg(int argc, char** argv, const char* flag);
+char* ptrArg(int argc, char** argv, const char* flag);
+
+// List getters: the words after the option up to the next flag. Absent option:
+// null, *length 0, bad flag 1; empty list: null, *length 0; allocation failure:
+// null, *length -1. Arrays are 0-based, from the tagged allocator ("listArg").
+int* listArg(int argc, char** argv, const char* flag, int* length);
+float* rListArg(int argc, char** argv, const char* flag, int* length);
+// Null-terminated array ("strListArg") of strDup copies.
+char** strListArg(int argc, char** argv, const char* flag, int* length);
+// Pointer into argv at the first list word; no allocation.
+char** ptrListArg(int argc, char** argv, const char* flag, int* length);
+// The single word after the option holds the whole list, separated by white space.
+float* rListArg2(int argc, char** argv, const char* flag, int* length);
+
+}  // namespace korim::foundation
