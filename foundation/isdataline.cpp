@@ -1,0 +1,51 @@
+// Data rows of a table file: every line whose first token is not a key word or comment.
+#include "foundation/isdataline.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/raise.h"
+#include "foundation/stralloc.h"
+#include "foundation/token.h"
+
+namespace korim::foundation {
+
+namespace {
+
+const char *const kKeyWords[] = {"REMARK", "FORMAT",    "VARS", "TOLERANCE",
+                                 "NULLSTRING", "NULLVALUE", "DATA", "END"};
+
+}  // namespace
+
+int isDataLine(const char *line) {
+    char *tok = getToken(1, line);
+    if (badToken || !tok || !tok[0]) return 0;
+    raiseStr(tok);
+    for (const char *key : kKeyWords)
+        if (std::strcmp(tok, key) == 0) return 0;
+    if (tok[0] == '#') return 0;
+    return 1;
+}
+
+int cntDataLine(const char *inName, int *count) {
+    if (count) *count = 0;
+    FILE *in = inName ? std::fopen(inName, "r") : nullptr;
+    if (!in) {
+        std::fprintf(stderr, "CntDataLine File open error: %s\n", inName ? inName : "");
+        return 1;
+    }
+    char cBuff[256], inBuff[256];
+    char *line = nullptr;
+    int cap = 0;
+    int n = 0;
+    while (fgetsAlloc(&line, &cap, in, inBuff, 256, cBuff, 256))
+        if (isDataLine(line)) ++n;
+    // A line that could not be held in memory is a failure, not an end of file.
+    int status = std::feof(in) ? 0 : 1;
+    strAllocFree(&line, cBuff, 256, &cap);
+    std::fclose(in);
+    if (count) *count = n;
+    return status;
+}
+
+}  // namespace korim::foundation

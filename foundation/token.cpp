@@ -1,0 +1,296 @@
+// White-space and quoted tokens; results live in module buffers that grow on demand.
+#include "foundation/token.h"
+
+#include <cerrno>
+#include <cmath>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "foundation/memory.h"
+#include "foundation/stralloc.h"
+
+namespace korim::foundation {
+
+int badToken = 0;
+
+namespace {
+
+constexpr int kBuffLen = 256;
+
+// One result buffer: current text, its static start buffer and capacity.
+struct TokenBuffer {
+    char *value = nullptr;
+    char buff[kBuffLen] = {};
+    int len = kBuffLen;
+};
+
+struct TokenState {
+    TokenBuffer t;  // single tokens
+    TokenBuffer r;  // right-hand joins
+    TokenBuffer l;  // left-hand joins
+};
+
+TokenState tok;
+
+bool isWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Start and length of the n-th plain token (n from 1); false when absent.
+bool findToken(const char *s, int n, const char **start, size_t *len) {
+    int k = 0;
+    const char *p = s;
+    while (*p) {
+        while (*p && isWhite(*p)) ++p;
+        if (!*p) break;
+        const char *b = p;
+        while (*p && !isWhite(*p)) ++p;
+        if (++k == n) {
+            *start = b;
+            *len = static_cast<size_t>(p - b);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Quoted-token scan. Gives the count of tokens; for the n-th token (n >= 1)
+// also the text it stands for: inside the quotes, or the plain run.
+int scanQuoted(const char *s, int n, const char **start, size_t *len) {
+    int k = 0;
+    const char *p = s;
+    for (;;) {
+        while (*p && isWhite(*p)) ++p;
+        if (!*p) return k;
+        ++k;
+        const char *b;
+        size_t l;
+        if (*p == '"' || *p == '\'') {
+            char q = *p++;
+            b = p;
+            const char *close = std::strchr(p, q);
+            if (!close) {
+                l = std::strlen(p);
+                p += l;
+            } else {
+                l = static_cast<size_t>(close - p);
+                p = close + 1;
+                while (*p && !isWhite(*p)) ++p;  // glued to the closing quote
+            }
+        } else {
+            b = p;
+            while (*p && !isWhite(*p)) ++p;
+            l = static_cast<size_t>(p - b);
+        }
+        if (k == n && start) {
+            *start = b;
+            *len = l;
+        }
+    }
+}
+
+// The single-token buffer, emptied, with room for a text of `need` characters.
+// A heap buffer that cannot be had leaves the static buffer and gives false.
+bool singleRoom(size_t need) {
+    TokenBuffer &t = tok.t;
+    if (!t.value) {
+        t.value = t.buff;
+        t.len = kBuffLen;
+    }
+    if (need + 1 > static_cast<size_t>(t.len)) {
+        if (t.value != t.buff) unAlloc("token", t.value, t.len);
+        char *p = need < INT_MAX ? charMalloc("token", static_cast<int>(need + 1)) : nullptr;
+        if (!p) {
+            std::fprintf(stderr, "GetToken: Memory Allocation Failure.\n");
+            t.value = t.buff;
+            t.len = kBuffLen;
+            t.value[0] = '\0';
+            return false;
+        }
+        t.value = p;
+        t.len = static_cast<int>(need + 1);
+    }
+    t.value[0] = '\0';
+    return true;
+}
+
+char *singleText(const char *start, size_t len) {
+    std::memcpy(tok.t.value, start, len);
+    tok.t.value[len] = '\0';
+    return tok.t.value;
+}
+
+char *emptyIn(TokenBuffer &b) {
+    if (!b.value) {
+        b.value = b.buff;
+        b.len = kBuffLen;
+    }
+    b.value[0] = '\0';
+    return b.value;
+}
+
+// Stores a joined text in a join buffer (growable string over its static buffer).
+char *storeJoin(TokenBuffer &b, const std::string &joined) {
+    emptyIn(b);
+    if (!strcpyAlloc(&b.value, joined.c_str(), b.buff, kBuffLen, &b.len)) {
+        if (b.value) b.value[0] = '\0';
+        badToken = 1;
+    }
+    return b.value;
+}
+
+// Tokens first..last joined by single spaces.
+std::string join(const char *s, int first, int last) {
+    std::string out;
+    for (int k = first; k <= last; ++k) {
+        const char *b;
+        size_t l;
+        if (!findToken(s, k, &b, &l)) break;
+        if (!out.empty()) out += ' ';
+        out.append(b, l);
+    }
+    return out;
+}
+
+}  // namespace
+
+int cntToken(const char *string) {
+    if (!string) return 0;
+    int k = 0;
+    const char *p = string;
+    while (*p) {
+        while (*p && isWhite(*p)) ++p;
+        if (!*p) break;
+        ++k;
+        while (*p && !isWhite(*p)) ++p;
+    }
+    return k;
+}
+
+char *getToken(int n, const char *string) {
+    badToken = 0;
+    emptyIn(tok.t);
+    const char *b;
+    size_t l;
+    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    if (!singleRoom(std::strlen(string))) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    return singleText(b, l);
+}
+
+int getTokenI(int n, const char *string) {
+    badToken = 0;
+    const char *b;
+    size_t l;
+    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
+        badToken = 1;
+        return 0;
+    }
+    // Read as "%d" would, but out-of-range numbers are refused instead of wrapped.
+    std::string t(b, l);
+    char *end = nullptr;
+    errno = 0;
+    long v = std::strtol(t.c_str(), &end, 10);
+    if (end == t.c_str() || errno == ERANGE || v > INT_MAX || v < INT_MIN) {
+        badToken = 1;
+        return 0;
+    }
+    return static_cast<int>(v);
+}
+
+float getTokenR(int n, const char *string) {
+    badToken = 0;
+    const char *b;
+    size_t l;
+    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
+        badToken = 1;
+        return 0.0f;
+    }
+    std::string t(b, l);
+    char *end = nullptr;
+    errno = 0;
+    float v = std::strtof(t.c_str(), &end);
+    // A finite text too large for a float is refused rather than made infinite.
+    if (end == t.c_str() || (errno == ERANGE && std::isinf(v))) {
+        badToken = 1;
+        return 0.0f;
+    }
+    return v;
+}
+
+char *rightToken(int n, const char *string) {
+    badToken = 0;
+    if (!string) {
+        badToken = 1;
+        return emptyIn(tok.r);
+    }
+    if (n < 1) n = 1;
+    int count = cntToken(string);
+    if (n > count) return emptyIn(tok.r);
+    return storeJoin(tok.r, join(string, n, count));
+}
+
+char *leftToken(int n, const char *string) {
+    badToken = 0;
+    if (n < 1) return emptyIn(tok.l);
+    if (!string) {
+        badToken = 1;
+        return emptyIn(tok.l);
+    }
+    int count = cntToken(string);
+    bool shortOf = n > count;
+    char *res = storeJoin(tok.l, join(string, 1, shortOf ? count : n));
+    if (shortOf) badToken = 1;
+    return res;
+}
+
+int cntTokenS(const char *string) {
+    if (!string) return 0;
+    return scanQuoted(string, 0, nullptr, nullptr);
+}
+
+char *getTokenS(int n, const char *string) {
+    badToken = 0;
+    emptyIn(tok.t);
+    if (!string) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    if (!singleRoom(std::strlen(string))) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    const char *b = nullptr;
+    size_t l = 0;
+    int count = scanQuoted(string, n, &b, &l);
+    if (n < 1 || n > count) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    return singleText(b, l);
+}
+
+int freeToken() {
+    TokenBuffer *all[] = {&tok.t, &tok.r, &tok.l};
+    for (TokenBuffer *b : all) {
+        strAllocFree(&b->value, b->buff, kBuffLen, &b->len);
+        b->value = nullptr;
+        b->len = 0;
+    }
+    return 0;
+}
+
+void tokenReset() {
+    tok = TokenState{};
+    badToken = 0;
+}
+
+}  // namespace korim::foundation
