@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/raise.h"
 #include "foundation/stralloc.h"
@@ -19,7 +20,18 @@ const char *const kKeyWords[] = {"REMARK", "FORMAT",    "VARS", "TOLERANCE",
 
 int isDataLine(const char *line) {
     char *tok = getToken(1, line);
-    if (badToken || !tok || !tok[0]) return 0;
+    std::string own;
+    if (badToken) {
+        if (cntToken(line) == 0) return 0;
+        // The token buffer could not grow: judge from the line itself, since a
+        // key word or "#" is decided by the first few characters anyway.
+        const char *p = line;
+        while (*p && std::strchr(" \t\n\v\f\r", *p)) ++p;
+        const char *e = p;
+        while (*e && !std::strchr(" \t\n\v\f\r", *e)) ++e;
+        own.assign(p, static_cast<size_t>(e - p) < 16 ? static_cast<size_t>(e - p) : 16);
+        tok = own.data();
+    }
     raiseStr(tok);
     for (const char *key : kKeyWords)
         if (std::strcmp(tok, key) == 0) return 0;

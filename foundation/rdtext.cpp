@@ -188,6 +188,12 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
         pos += static_cast<long long>(len) + 1;  // the zero byte is already there
         ++n;
     }
+    if (n < count && !reader.atEnd()) {
+        // A line could not be held in memory: no half-filled block.
+        unAlloc("rdText", block, static_cast<int>(total));
+        *error = -1;
+        return nullptr;
+    }
     *lineCount = count;
     *length = static_cast<int>(total);
     return block;

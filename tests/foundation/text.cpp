@@ -317,3 +317,293 @@ TEST_F(Text, TokenBufferGrowthFailureNeverOverflows) {
     // The next call with memory available works normally.
     EXPECT_EQ(std::string(getToken(2, line.c_str())), longTok);
 }
+
+// ---- text files ----
+
+TEST_F(Text, WholeFileAsLineList) {
+    std::string longLine(700, 'w');
+    TempFile f("one\ntwo\n\n" + longLine + "\nlast");
+    int count = -1, error = 7;
+    char **lines = rdText(f.path.c_str(), &count, &error);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(error, 0);
+    ASSERT_EQ(count, 5);
+    EXPECT_STREQ(lines[0], "one");
+    EXPECT_STREQ(lines[1], "two");
+    EXPECT_STREQ(lines[2], "");
+    EXPECT_EQ(std::string(lines[3]), longLine);
+    EXPECT_STREQ(lines[4], "last");  // no newline: kept whole
+    EXPECT_EQ(lines[5], nullptr);
+    EXPECT_EQ(freeText(lines), 0);
+    EXPECT_EQ(memoryBytesUsed(), 0);  // every copy and the list are handed back
+
+    int n = -1;
+    EXPECT_EQ(cntText(f.path.c_str(), &n), 0);
+    EXPECT_EQ(n, 4);  // the last line has no newline
+    EXPECT_EQ(cntText("/nonexistent/korim/file", &n), 1);
+
+    lines = rdText("/nonexistent/korim/file", &count, &error);
+    EXPECT_EQ(lines, nullptr);
+    EXPECT_EQ(error, -1);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(freeText(nullptr), 0);
+}
+
+TEST_F(Text, EmptyFileGivesEmptyList) {
+    TempFile f("");
+    int count = -1, error = 7;
+    char **lines = rdText(f.path.c_str(), &count, &error);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(lines[0], nullptr);
+    freeText(lines);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(Text, StreamUpToEndLine) {
+    TempFile f("a\nb\nEnd\nc\n");
+    FILE *in = std::fopen(f.path.c_str(), "r");
+    int count = 0, error = 9;
+    CaptureStderr();
+    char **lines = rdText2(in, &count, "END", 1, &error);
+    EXPECT_EQ(GetCapturedStderr(), "a\nb\nEnd\n");  // echoed as read
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(error, 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_STREQ(lines[2], "End");  // the end line belongs to the list
+    EXPECT_EQ(lines[3], nullptr);
+    freeText(lines);
+    // The stream continues after the end line.
+    lines = rdText2(in, &count, nullptr, 0, &error);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(count, 1);
+    EXPECT_STREQ(lines[0], "c");
+    freeText(lines);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    // At end of file: no list, no error.
+    lines = rdText2(in, &count, nullptr, 0, &error);
+    EXPECT_EQ(lines, nullptr);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(count, 0);
+    std::fclose(in);
+}
+
+TEST_F(Text, StreamListGrowsPast256Lines) {
+    std::string body;
+    for (int i = 1; i <= 600; ++i) body += "line " + std::to_string(i) + "\n";
+    TempFile f(body);
+    FILE *in = std::fopen(f.path.c_str(), "r");
+    int count = 0, error = 0;
+    char **lines = rdText2(in, &count, nullptr, 0, &error);
+    std::fclose(in);
+    ASSERT_NE(lines, nullptr);
+    ASSERT_EQ(count, 600);
+    EXPECT_STREQ(lines[0], "line 1");
+    EXPECT_STREQ(lines[255], "line 256");
+    EXPECT_STREQ(lines[599], "line 600");
+    EXPECT_EQ(lines[600], nullptr);
+    freeText(lines);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(Text, WholeFileAsOneBlock) {
+    TempFile f("ab\ncd");
+    int count = 0, length = 0, error = 5;
+    char *block = rdTextC(f.path.c_str(), &count, &length, &error);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(length, (3 + 1) + (2 + 1) + 1);
+    EXPECT_EQ(std::string(block, length), std::string("ab\n\0cd\0\0", 8));
+    EXPECT_EQ(memoryBytesUsed(), 8);
+    EXPECT_EQ(rdTextC("/nonexistent/korim/file", &count, &length, &error), nullptr);
+    EXPECT_EQ(error, -1);
+}
+
+TEST_F(Text, BuiltListOfEmptyBuffers) {
+    char **list = buildList(3);
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(list[i], nullptr);
+        EXPECT_STREQ(list[i], "");
+        std::memset(list[i], 'x', 255);  // each is a full 256-byte buffer
+        list[i][255] = '\0';
+    }
+    EXPECT_EQ(list[3], nullptr);
+    EXPECT_EQ(memoryBytesUsed(), 4 * (long long)sizeof(char *) + 3 * 256);
+    // One buffer cannot be had: no list at all, and nothing stays counted but the failed request.
+    memoryReset();
+    memoryFailAt(3);
+    CaptureStderr();
+    EXPECT_EQ(buildList(4), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
+    EXPECT_EQ(memoryBytesUsed(), 256);
+}
+
+TEST_F(Text, DataRowsAndKeyLines) {
+    EXPECT_EQ(isDataLine("remark x"), 0);
+    EXPECT_EQ(isDataLine("end"), 0);
+    EXPECT_EQ(isDataLine("#1 2"), 0);
+    EXPECT_EQ(isDataLine("ENDS 1"), 1);
+    EXPECT_EQ(isDataLine("DATAX 3"), 1);
+    EXPECT_EQ(isDataLine("  vars RESID_I ATOMNAME_I"), 0);
+    EXPECT_EQ(isDataLine("Format %4d %s"), 0);
+    EXPECT_EQ(isDataLine("tolerance 0.1"), 0);
+    EXPECT_EQ(isDataLine("NullString NA"), 0);
+    EXPECT_EQ(isDataLine("nullvalue -1"), 0);
+    EXPECT_EQ(isDataLine("Data SEQUENCE MQIF"), 0);
+    EXPECT_EQ(isDataLine(""), 0);
+    EXPECT_EQ(isDataLine(" \t\n"), 0);
+    EXPECT_EQ(isDataLine(nullptr), 0);
+    EXPECT_EQ(isDataLine("   2 GLN N 2 GLN HN 8.22\n"), 1);
+    // It works through the single-token buffer: an earlier token is overwritten.
+    char *t = getToken(1, "keep");
+    isDataLine("other row");
+    EXPECT_STREQ(t, "OTHER");
+}
+
+TEST_F(Text, CountDataRowsOfATableFile) {
+    std::string longRow = "4 " + std::string(500, 'Q') + "\n";
+    TempFile f("REMARK couplings\n\nVARS RESID_I RESNAME_I D\nFORMAT %4d %s %8.3f\n"
+               "# comment\n1 MET 2.5\n2 GLN -3.1\n" + longRow + "END\n");
+    int count = -1;
+    EXPECT_EQ(cntDataLine(f.path.c_str(), &count), 0);
+    EXPECT_EQ(count, 3);
+    // Only the token buffer (module-owned) grew for the long row.
+    EXPECT_EQ(memoryBytesUsed(), (long long)longRow.size() + 1);
+    freeToken();
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    CaptureStderr();
+    EXPECT_EQ(cntDataLine("/nonexistent/korim.tab", &count), 1);
+    EXPECT_EQ(GetCapturedStderr(), "CntDataLine File open error: /nonexistent/korim.tab\n");
+}
+
+TEST_F(Text, RealCouplingTableRowCount) {
+    // The measured ubiquitin N-H table: count its rows by hand-independent means.
+    std::string path = std::string(KORIM_TEST_DATA) + "/ubiquitin_nh_bicelle.csv";
+    FILE *in = std::fopen(path.c_str(), "r");
+    ASSERT_TRUE(in);
+    int expected = 0;
+    char buf[4096];
+    while (std::fgets(buf, sizeof buf, in)) {
+        char word[64] = "";
+        if (std::sscanf(buf, "%63s", word) != 1 || word[0] == '#') continue;
+        std::string w = word;
+        for (char &c : w) c = (char)std::toupper((unsigned char)c);
+        if (w == "REMARK" || w == "VARS" || w == "FORMAT" || w == "DATA" || w == "END" ||
+            w == "TOLERANCE" || w == "NULLSTRING" || w == "NULLVALUE")
+            continue;
+        ++expected;
+    }
+    std::fclose(in);
+    int count = -1;
+    ASSERT_EQ(cntDataLine(path.c_str(), &count), 0);
+    EXPECT_EQ(count, expected);
+    EXPECT_GT(count, 0);
+}
+
+TEST_F(Text, DistinctTextList) {
+    char **list = nullptr;
+    int count = 0, error = 0;
+    EXPECT_EQ(mapText("a", &list, &count, &error), 0);
+    EXPECT_EQ(mapText("b", &list, &count, &error), 1);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(list[0], "a");
+    EXPECT_STREQ(list[1], "b");
+    EXPECT_EQ(list[2], nullptr);
+    EXPECT_EQ(mapText("b", &list, &count, &error), 1);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(mapText("B", &list, &count, &error), 2);  // case-sensitive
+    EXPECT_EQ(error, 0);
+    long long ps = sizeof(char *);
+    EXPECT_EQ(memoryBytesUsed(), 4 * ps + 2 + 2 + 2);
+
+    // The list cannot grow / the copy cannot be made.
+    memoryFailAt(1);
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(mapText("c", &list, &count, &error), -1);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
+    EXPECT_EQ(GetCapturedStdout(), "MapText error allocating equiv list.");
+    EXPECT_EQ(error, 1);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(list[3], nullptr);
+    error = 0;
+    memoryFailAt(2);
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(mapText("c", &list, &count, &error), -1);
+    GetCapturedStderr();
+    EXPECT_EQ(GetCapturedStdout(), "MapText error allocating equiv text.");
+    EXPECT_EQ(error, 1);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(list[3], nullptr);  // still a terminated list of the old texts
+    EXPECT_EQ(mapText("c", &list, &count, &error), 3);
+}
+
+TEST_F(Text, RaiseOnlyAsciiLetters) {
+    char s[] = "abz{`AZ_09 \xe9\xdf ca";
+    EXPECT_EQ(raiseStr(s), 0);
+    EXPECT_STREQ(s, "ABZ{`AZ_09 \xe9\xdf CA");
+    EXPECT_EQ(raiseStr(nullptr), 0);
+}
+
+// Every allocation of every file reader fails in turn: each call either
+// reports failure (status set, no crash) or delivers the whole result; a
+// status of success with a partial result is a fault.
+TEST_F(Text, FileReadersUnderAllocationFailure) {
+    std::string longLine(900, 'r');
+    TempFile f("first\n" + longLine + "\nthird 3\n" + longLine + " 4\nEND\n");
+    for (int which = 0; which < 5; ++which) {
+        bool sawClean = false;
+        int fires = 0;
+        for (int n = 1; n < 200 && !sawClean; ++n) {
+            memoryReset();
+            tokenReset();
+            memoryFailAt(n);
+            CaptureStderr();
+            int count = -1, error = 0, length = 0;
+            bool statusOk = false, complete = false;
+            if (which == 0) {
+                char **l = rdText(f.path.c_str(), &count, &error);
+                statusOk = error == 0;
+                complete = l && count == 5 && std::string(l[3]) == longLine + " 4" && !l[5];
+            } else if (which == 1) {
+                FILE *in = std::fopen(f.path.c_str(), "r");
+                char **l = rdText2(in, &count, "end", 0, &error);
+                std::fclose(in);
+                statusOk = error == 0;
+                complete = l && count == 5 && std::string(l[1]) == longLine && !l[5];
+                if (l) {
+                    EXPECT_EQ(l[count], nullptr) << n;
+                }
+            } else if (which == 2) {
+                char *b = rdTextC(f.path.c_str(), &count, &length, &error);
+                statusOk = error == 0;
+                complete = b && length == (6 + 1) + (901 + 1) + (8 + 1) + (903 + 1) + (4 + 1) + 1 &&
+                           std::string(b + 7) == longLine + "\n";
+            } else if (which == 3) {
+                statusOk = cntDataLine(f.path.c_str(), &count) == 0;
+                complete = count == 4;
+            } else {
+                char **l = buildList(5);
+                statusOk = l != nullptr;
+                complete = l && !l[5] && l[4] && l[4][0] == '\0';
+            }
+            std::string err = GetCapturedStderr();
+            bool fired = err.find("Memory allocation failure.") != std::string::npos;
+            if (statusOk) {
+                EXPECT_TRUE(complete) << which << " " << n;
+            }
+            if (fired) {
+                ++fires;
+            } else {
+                EXPECT_TRUE(statusOk && complete) << which << " " << n;
+                sawClean = true;
+            }
+        }
+        EXPECT_TRUE(sawClean) << which;
+        EXPECT_GT(fires, 2) << which;
+    }
+}
