@@ -1,0 +1,501 @@
+// Charge set-up: partial charges on the selected atoms from a pKa file, default pKa rules or a force-field set.
+#include "charges/korim_charge_setup.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "charges/toppar_sets.h"
+
+namespace korim::charges {
+
+using structure::AtomInfo;
+using structure::PDBInfo;
+
+namespace {
+
+// pKa values of the default rules.
+constexpr float kPkaNTerm = 7.9f;
+constexpr float kPkaCTerm = 3.0f;
+constexpr float kPkaArg = 12.0f;
+constexpr float kPkaLys = 11.5f;
+constexpr float kPkaHis = 5.8f;
+constexpr float kPkaTyr = 10.2f;
+constexpr float kPkaGlu = 4.5f;
+constexpr float kPkaAsp = 4.5f;
+constexpr float kPkaPhosphate = 6.8f;
+
+// Residue names whose phosphate oxygens O1P and O2P take the phosphate charge.
+constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "G",   "C",
+                                            "U",   "2MG", "H2U", "M2G", "OMC", "OMG", "YG",
+                                            "PSU", "5MC", "5MU", "1MA", "7MG"};
+
+// One pKa-file line is read through a buffer of this size, so a longer line
+// arrives in pieces that are parsed one by one.
+constexpr int kLineBuffer = 100;
+
+constexpr const char* kCapacityMessage = "Too many pKa values were supplied ...";
+
+void chargeMessage(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Compares a 16-byte name field of a record with a text, whole and exactly,
+// never reading past the field.
+bool sameName(const char (&field)[structure::PDB_NAME_LEN], const char* text) {
+  const std::size_t n = strnlen(field, sizeof field);
+  return std::strlen(text) == n && std::memcmp(field, text, n) == 0;
+}
+
+bool isEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+
+// Fraction deprotonated of a group of pKa p at the run's pH: x = e^(pH - p),
+// f = x / (1 + x), in single precision with the natural exponential. Where x
+// overflows the group is fully deprotonated (f = 1) instead of inf/inf.
+float protonationFraction(float pH, float pKa) {
+  const float x = std::exp(pH - pKa);
+  if (std::isinf(x)) return 1.0f;
+  return x / (1.0f + x);
+}
+
+// The charge arrays being filled, and the listing.
+struct Slots {
+  int* atomID;
+  float* charge;
+  int count;
+  std::FILE* listing;  // nullptr: no listing
+};
+
+// Stores one charged atom in the next slot; false (after a message naming
+// the limit) when the arrays are full.
+bool takeSlot(Slots& s, int atomIndex, float charge) {
+  if (s.count >= kMaxChargeSlot) {
+    chargeMessage("%s more than %d charges do not fit the charge arrays.\n", kCapacityMessage,
+                  kMaxChargeSlot);
+    return false;
+  }
+  ++s.count;
+  s.atomID[s.count] = atomIndex;
+  s.charge[s.count] = charge;
+  return true;
+}
+
+void listRow(const Slots& s, int resID, const char* name, float charge) {
+  if (s.listing != nullptr) std::fprintf(s.listing, "%d\t%s\t%s\t%.3f\n", resID, name, "charge", charge);
+}
+
+// Capacity rule of the per-atom sources: full while atoms remain is a failure.
+bool capacityExceeded(const Slots& s, int atomIndex, int atomCount) {
+  return atomIndex + 1 < atomCount && s.count >= kChargeCapacity;
+}
+
+// ---------------------------------------------------------------- pKa file
+
+struct PkaLine {
+  int resID;
+  char atomField[kLineBuffer];
+  char kindField[kLineBuffer];
+  float value;
+};
+
+// Reads "%d %s %s %f" from one buffer piece. Returns the number of fields
+// read; a residue number outside the int range or a value that is not a
+// finite number counts as a field not read.
+int parsePkaLine(const char* line, PkaLine* out) {
+  const char* p = line;
+  char* end = nullptr;
+  errno = 0;
+  const long id = std::strtol(p, &end, 10);
+  if (end == p || errno == ERANGE || id < INT_MIN || id > INT_MAX) return 0;
+  out->resID = static_cast<int>(id);
+  p = end;
+  char* fields[2] = {out->atomField, out->kindField};
+  for (int k = 0; k < 2; ++k) {
+    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    if (*p == '\0') return 1 + k;
+    std::size_t n = 0;
+    while (p[n] != '\0' && !std::isspace(static_cast<unsigned char>(p[n]))) ++n;
+    std::memcpy(fields[k], p, n);  // n < kLineBuffer: the piece itself is shorter
+    fields[k][n] = '\0';
+    p += n;
+  }
+  const float v = std::strtof(p, &end);
+  if (end == p || !std::isfinite(v)) return 3;
+  out->value = v;
+  return 4;
+}
+
+// Outcome of applying one pKa line to one atom.
+enum class Hit { none, charged, completed };
+
+// The rule of a pKa line for one atom of its residue: which atoms the line
+// charges and with what. isPka: the value is a pKa (else a charge); f: the
+// deprotonated fraction at the run's pH.
+Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, bool isPka, float f,
+                float* charge) {
+  const float v = line.value;
+  const float basic = isPka ? 1.0f - f : v;
+  const float acidic = isPka ? -f : v;
+  const float basicHalf = isPka ? (1.0f - f) / 2.0f : v / 2.0f;
+  const float acidicHalf = isPka ? -f / 2.0f : v / 2.0f;
+  const char* field = line.atomField;
+
+  if (std::strcmp(field, "terminus") == 0) {
+    if (atom.resID == pdb.minResID && sameName(atom.atomName, "N")) {
+      *charge = basic;
+      return Hit::completed;
+    }
+    if (atom.resID == pdb.maxResID) {
+      if (sameName(atom.atomName, "OT1") || sameName(atom.atomName, "O")) {
+        *charge = acidicHalf;
+        return Hit::charged;
+      }
+      if (sameName(atom.atomName, "OT2") || sameName(atom.atomName, "OXT")) {
+        *charge = acidicHalf;
+        return Hit::completed;
+      }
+    }
+    return Hit::none;
+  }
+
+  // Titratable pairs: the first-named atom lets the scan go on, the second completes the line.
+  struct Group {
+    const char* resName;
+    const char* first;
+    const char* second;  // nullptr: one atom
+    bool basicGroup;
+  };
+  static constexpr Group kGroups[] = {
+      {"ARG", "NH1", "NH2", true},  {"LYS", "NZ", nullptr, true},   {"HIS", "ND1", "NE2", true},
+      {"TYR", "OH", nullptr, false}, {"GLU", "OE1", "OE2", false}, {"ASP", "OD1", "OD2", false},
+  };
+  const bool isDefault = std::strcmp(field, "default") == 0;
+  for (const Group& g : kGroups) {
+    if (!sameName(atom.resName, g.resName)) continue;
+    if (isDefault) {
+      if (g.second == nullptr) {
+        if (!sameName(atom.atomName, g.first)) return Hit::none;
+        *charge = g.basicGroup ? basic : acidic;
+        return Hit::completed;
+      }
+      const float half = g.basicGroup ? basicHalf : acidicHalf;
+      if (sameName(atom.atomName, g.first)) {
+        *charge = half;
+        return Hit::charged;
+      }
+      if (sameName(atom.atomName, g.second)) {
+        *charge = half;
+        return Hit::completed;
+      }
+      return Hit::none;
+    }
+    if (!sameName(atom.atomName, field)) return Hit::none;
+    *charge = g.basicGroup ? basic : acidic;
+    return Hit::completed;
+  }
+  // Any other residue: a named atom takes the acidic charge; "default" names no atom here.
+  if (isDefault || !sameName(atom.atomName, field)) return Hit::none;
+  *charge = acidic;
+  return Hit::completed;
+}
+
+int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, int* res1, int* resN) {
+  FilePtr in(std::fopen(inName, "r"));
+  if (!in) {
+    chargeMessage("chargeSetup File open error: %s.\n", inName);
+    return 1;
+  }
+  char buffer[kLineBuffer];
+  while (std::fgets(buffer, sizeof buffer, in.get()) != nullptr) {
+    PkaLine line{};
+    if (parsePkaLine(buffer, &line) < 4) {
+      const std::size_t len = std::strlen(buffer);
+      const bool ends = len > 0 && buffer[len - 1] == '\n';
+      chargeMessage("Error: wrong format of pka file.\n");
+      chargeMessage("Line:%s%s", buffer, ends ? "" : "\n");
+      return 1;
+    }
+    if (line.resID < *res1) *res1 = line.resID;
+    if (line.resID > *resN) *resN = line.resID;
+    const bool isPka = std::strcmp(line.kindField, "pKa") == 0;
+    const float f = protonationFraction(pH, line.value);
+
+    bool completed = false;
+    for (int i = 0; i < pdb.atomCount && !completed; ++i) {
+      const AtomInfo& atom = pdb.atomList[i];
+      if (atom.selected == 0 || atom.resID != line.resID) continue;
+      float charge = 0.0f;
+      const Hit hit = pkaLineRule(line, atom, pdb, isPka, f, &charge);
+      if (hit == Hit::none) continue;
+      if (!takeSlot(s, i, charge)) return 1;
+      completed = hit == Hit::completed;
+    }
+    if (!completed) {
+      chargeMessage("WARNING:   There is no residue %d or the proper atom in the given PDB file!\n",
+                    line.resID);
+    }
+    if (s.count >= kChargeCapacity) {
+      chargeMessage("%s", kCapacityMessage);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// ------------------------------------------------------- default pKa rules
+
+// Charges of a titratable group collected until its listing row is written.
+struct Accumulator {
+  int count = 0;
+  float sum = 0.0f;
+  void add(float q) {
+    ++count;
+    sum += q;
+  }
+};
+
+bool isNucleotide(const AtomInfo& atom) {
+  for (const char* name : kNucleotideNames) {
+    if (sameName(atom.resName, name)) return true;
+  }
+  return false;
+}
+
+int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
+  const float pH = el.pH;
+  Accumulator acc;
+  // Side groups: residue, pKa, first and second atom, basic, each atom's
+  // share (1 = whole charge, 0.5 = half), atoms the accumulator must hold
+  // before the "default" row is listed.
+  struct SideGroup {
+    const char* resName;
+    float pKa;
+    const char* first;
+    const char* second;
+    bool basicGroup;
+    float share;
+    int rowAt;
+  };
+  static constexpr SideGroup kSide[] = {
+      {"ARG", kPkaArg, "NH1", "NH2", true, 0.5f, 2},  {"LYS", kPkaLys, "NZ", nullptr, true, 1.0f, 1},
+      {"HIS", kPkaHis, "ND1", "NE2", true, 0.5f, 2},  {"TYR", kPkaTyr, "OH", nullptr, false, 1.0f, 1},
+      {"GLU", kPkaGlu, "OE1", "OE2", false, 0.5f, 2}, {"ASP", kPkaAsp, "OD1", "OD2", false, 0.5f, 2},
+  };
+
+  for (int i = 0; i < pdb.atomCount; ++i) {
+    const AtomInfo& atom = pdb.atomList[i];
+    if (atom.selected == 0) continue;
+
+    if (atom.resID == pdb.minResID && el.chTerminiFlag != 0) {
+      if (sameName(atom.atomName, "N")) {
+        const float q = 1.0f - protonationFraction(pH, kPkaNTerm);
+        if (!takeSlot(s, i, q)) return 1;
+        acc.add(q);
+      }
+      if (acc.count > 0 && s.listing != nullptr) {
+        listRow(s, atom.resID, "terminus", acc.sum);
+        acc = Accumulator{};
+      }
+    }
+
+    if (atom.resID == pdb.maxResID && el.chTerminiFlag != 0) {
+      if (sameName(atom.atomName, "OT1") || sameName(atom.atomName, "OT2") || sameName(atom.atomName, "O") ||
+          sameName(atom.atomName, "OXT")) {
+        const float q = -protonationFraction(pH, kPkaCTerm) / 2.0f;
+        if (!takeSlot(s, i, q)) return 1;
+        listRow(s, atom.resID, atom.atomName, q);
+      }
+    }
+
+    for (const SideGroup& g : kSide) {
+      if (!sameName(atom.resName, g.resName)) continue;
+      if (!sameName(atom.atomName, g.first) && (g.second == nullptr || !sameName(atom.atomName, g.second))) break;
+      const float f = protonationFraction(pH, g.pKa);
+      const float q = g.basicGroup ? (1.0f - f) * g.share : -f * g.share;
+      if (!takeSlot(s, i, q)) return 1;
+      acc.add(q);
+      if (acc.count >= g.rowAt && s.listing != nullptr) {
+        listRow(s, atom.resID, "default", acc.sum);
+        acc = Accumulator{};
+      }
+      break;
+    }
+
+    if (isNucleotide(atom) && (sameName(atom.atomName, "O1P") || sameName(atom.atomName, "O2P"))) {
+      // Each phosphate oxygen carries the whole fraction.
+      const float q = -protonationFraction(pH, kPkaPhosphate);
+      if (!takeSlot(s, i, q)) return 1;
+      acc.add(q);
+      if (s.listing != nullptr) {
+        listRow(s, atom.resID, "default", acc.sum);
+        acc = Accumulator{};
+      }
+    }
+
+    if (capacityExceeded(s, i, pdb.atomCount)) {
+      chargeMessage("%s", kCapacityMessage);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// ------------------------------------------------------- force-field sets
+
+// Tests rows[0 .. n) against the atom name (skipping a group when asked);
+// every match is listed and its charge stands, the last one winning.
+void matchRows(const ChargeRow* rows, int n, const AtomInfo& atom, int skipN, int skipC, const Slots& s,
+               bool* matched, float* charge) {
+  for (int r = 0; r < n; ++r) {
+    const ChargeRow& row = rows[r];
+    if ((skipN != 0 && row.group == kNSide) || (skipC != 0 && row.group == kCSide)) continue;
+    if (!sameName(atom.atomName, row.atomName)) continue;
+    listRow(s, atom.resID, row.atomName, row.charge);
+    *charge = row.charge;
+    *matched = true;
+  }
+}
+
+int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
+  for (int i = 0; i < pdb.atomCount; ++i) {
+    const AtomInfo& atom = pdb.atomList[i];
+    if (atom.selected == 0) continue;
+    const int first = atom.resID == pdb.minResID && el.chTerminiFlag != 0;
+    const int last = atom.resID == pdb.maxResID && el.chTerminiFlag != 0;
+    bool matched = false;
+    float charge = 0.0f;
+    if (first) matchRows(set.nTermRows, set.nTermCount, atom, 0, 0, s, &matched, &charge);
+    if (last) matchRows(set.cTermRows, set.cTermCount, atom, 0, 0, s, &matched, &charge);
+    char resName[structure::PDB_NAME_LEN + 1] = {};
+    std::memcpy(resName, atom.resName, strnlen(atom.resName, sizeof atom.resName));
+    const ChargeBlock* block = findChargeBlock(&set, resName);
+    if (block != nullptr) matchRows(block->rows, block->rowCount, atom, first, last, s, &matched, &charge);
+    if (matched && (block != nullptr || set.slotNeedsBlock == 0)) {
+      if (!takeSlot(s, i, charge)) return 1;
+    }
+    if (capacityExceeded(s, i, pdb.atomCount)) {
+      chargeMessage("%s", kCapacityMessage);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+enum class Source { none, pkaFile, defaultRules, setA, setB, setC };
+
+Source chooseSource(const char* inName, const app::ElInfo& el) {
+  const bool haveFile = !isEmpty(inName);
+  if (el.elFlag != 0 && haveFile) return Source::pkaFile;
+  if (el.elFlag != 0 && !haveFile && el.pkaFlag != 0 && el.charmm == 0) return Source::defaultRules;
+  if (el.pkaFlag == 0 || haveFile) return Source::none;
+  if (el.charmm == 1) return Source::setA;
+  if (el.charmm == 2 && el.pH >= 6.0f && el.pH <= 7.0f) return Source::setB;
+  if (el.charmm == 2 && el.pH <= 4.0f) return Source::setC;
+  if (el.charmm == 2) {
+    // The two tables cover neutral and acidic pH only; say so rather than
+    // let the run look as if charges had been placed.
+    chargeMessage("WARNING: no CHARMM22 charge table for pH %.2f (tables for pH 6.0 to 7.0 and pH 4.0 or below);"
+                  " no charges placed.\n",
+                  static_cast<double>(el.pH));
+  }
+  return Source::none;
+}
+
+}  // namespace
+
+int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const app::KorimInfo* korimInfo, int* chCount,
+                float* chSum, int* chargeAtomID, float* charges, const char* outName) {
+  if (pdbInfo == nullptr || korimInfo == nullptr || chCount == nullptr || chSum == nullptr ||
+      chargeAtomID == nullptr || charges == nullptr || (pdbInfo->atomCount > 0 && pdbInfo->atomList == nullptr)) {
+    chargeMessage("chargeSetup Error: missing structure, settings or charge arrays.\n");
+    return 1;
+  }
+  const app::ElInfo& el = korimInfo->elInfo;
+  const PDBInfo& pdb = *pdbInfo;
+
+  FilePtr listing;
+  if (!isEmpty(outName)) {
+    listing.reset(std::fopen(outName, "w"));
+    if (!listing) {
+      chargeMessage("KORIM Error opening file for pka output %s\n", outName);
+      return 1;
+    }
+  }
+  Slots s{chargeAtomID, charges, 0, listing.get()};
+
+  const Source source = chooseSource(inName, el);
+  // Range reported by the per-atom sources: the structure's residue range.
+  int res1 = 999;
+  int resN = -1;
+  if (source != Source::pkaFile && pdb.atomCount > 0) {
+    res1 = pdb.minResID;
+    resN = pdb.maxResID;
+  }
+
+  int status = 0;
+  switch (source) {
+    case Source::none:
+      *chCount = 0;
+      *chSum = 0.0f;
+      return 0;
+    case Source::pkaFile:
+      status = pkaFileCharges(inName, pdb, el.pH, s, &res1, &resN);
+      break;
+    case Source::defaultRules:
+      status = defaultRuleCharges(pdb, el, s);
+      break;
+    case Source::setA:
+      status = forceFieldCharges(kChargeSetA, pdb, el, s);
+      break;
+    case Source::setB:
+      status = forceFieldCharges(kChargeSetB, pdb, el, s);
+      break;
+    case Source::setC:
+      status = forceFieldCharges(kChargeSetC, pdb, el, s);
+      break;
+  }
+  if (status != 0) return status;
+
+  // Multipole scaling by fixed slot numbers: monopole 1, quadrupole 2-8, dipole 9-10.
+  if (el.kMonoCh != 1.0f || el.kDipoCh != 1.0f || el.kQuadCh != 1.0f) {
+    charges[1] *= el.kMonoCh;
+    for (int k = 2; k <= 8; ++k) charges[k] *= el.kQuadCh;
+    charges[9] *= el.kDipoCh;
+    charges[10] *= el.kDipoCh;
+  }
+  float net = 0.0f;
+  for (int k = 1; k <= s.count; ++k) net += charges[k];
+
+  const double netOut = static_cast<double>(net);
+  if (source == Source::pkaFile) {
+    chargeMessage("REMARK %s, %d Charges/pka Values, Net Charge %.3f Residues %d to %d.\n", inName, s.count, netOut,
+                  res1, resN);
+  } else if (source == Source::defaultRules) {
+    chargeMessage("pka Default Values, %d Charges/pka Values, Net charge %.3f   Residues %d to %d.\n", s.count,
+                  netOut, res1, resN);
+  } else {
+    chargeMessage("pka Default Values, %d Charges/pka Values  Net Charge %.3f, Residues %d to %d.\n", s.count, netOut,
+                  res1, resN);
+  }
+  *chCount = s.count;
+  *chSum = net;
+  return 0;
+}
+
+}  // namespace korim::charges

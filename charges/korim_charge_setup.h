@@ -1,0 +1,28 @@
+// Charge set-up: partial charges on the selected atoms from a pKa file, default pKa rules or a force-field set.
+#pragma once
+
+#include "app/korim_types.h"
+#include "structure/pdb.h"
+
+namespace korim::charges {
+
+// Entries of each caller charge array (1-based; slot 0 is never used).
+inline constexpr int kChargeArraySize = 1201;
+// Highest slot a write may fill.
+inline constexpr int kMaxChargeSlot = kChargeArraySize - 1;
+// A run fails once this many slots are filled and more input remains.
+inline constexpr int kChargeCapacity = 1199;
+
+// Places charges (e) on the selected atoms of pdbInfo and fills slots
+// 1 .. *chCount of chargeAtomID (0-based index into pdbInfo->atomList) and
+// charges, both arrays of kChargeArraySize entries. The source is, in this
+// order: the pKa file inName (electrostatics on), the default pKa rules
+// (electrostatics on, pkaFlag, charmm 0), force-field set A (charmm 1) or
+// set B/C (charmm 2 at pH 6-7 / pH <= 4). outName, when not empty, receives
+// the charge listing. Slots 1, 2-8 and 9-10 are scaled by kMonoCh, kQuadCh
+// and kDipoCh; *chSum is the net charge after scaling. A summary line goes
+// to stderr. Returns 0, or 1 after a message on stderr.
+int chargeSetup(const char* inName, const structure::PDBInfo* pdbInfo, const app::KorimInfo* korimInfo,
+                int* chCount, float* chSum, int* chargeAtomID, float* charges, const char* outName);
+
+}  // namespace korim::charges

@@ -1,0 +1,612 @@
+// Charge set-up: source choice, default pKa rules on ubiquitin, pKa files, force-field sets, capacity and messages.
+#include "charges/korim_charge_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace korim::charges;
+using korim::app::KorimInfo;
+using korim::structure::AtomInfo;
+using korim::structure::PDBInfo;
+
+namespace {
+
+// A structure built atom by atom; min/max residue IDs over all atoms.
+struct Mol {
+  std::vector<AtomInfo> atoms;
+  PDBInfo pdb{};
+  void add(int resID, const char* res, const char* name, int selected = 1) {
+    AtomInfo a{};
+    std::snprintf(a.resName, sizeof a.resName, "%s", res);
+    std::snprintf(a.atomName, sizeof a.atomName, "%s", name);
+    a.resID = resID;
+    a.selected = selected;
+    atoms.push_back(a);
+  }
+  const PDBInfo* done() {
+    pdb.atomList = atoms.data();
+    pdb.atomCount = static_cast<int>(atoms.size());
+    for (std::size_t i = 0; i < atoms.size(); ++i) {
+      if (i == 0 || atoms[i].resID < pdb.minResID) pdb.minResID = atoms[i].resID;
+      if (i == 0 || atoms[i].resID > pdb.maxResID) pdb.maxResID = atoms[i].resID;
+    }
+    return &pdb;
+  }
+};
+
+// The ATOM records of a PDB file by fixed columns, blanks removed from the
+// names (a reader of its own, so these tests do not depend on the structure model's).
+Mol readAtoms(const std::string& path) {
+  Mol m;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.compare(0, 6, "ATOM  ") != 0) continue;
+    auto field = [&](int from, int to) {
+      std::string s;
+      for (int c = from - 1; c < to && c < static_cast<int>(line.size()); ++c) {
+        if (line[c] != ' ') s += line[c];
+      }
+      return s;
+    };
+    m.add(std::stoi(field(23, 26)), field(18, 21).c_str(), field(13, 16).c_str());
+  }
+  return m;
+}
+
+KorimInfo settings() {
+  KorimInfo k{};
+  k.elInfo.elFlag = 0;
+  k.elInfo.pkaFlag = 1;
+  k.elInfo.charmm = 0;
+  k.elInfo.pH = 7.0f;
+  k.elInfo.chTerminiFlag = 1;
+  k.elInfo.kMonoCh = k.elInfo.kQuadCh = k.elInfo.kDipoCh = 1.0f;
+  return k;
+}
+
+std::string tempPath(const std::string& name) { return testing::TempDir() + "korim_charges_" + name; }
+
+std::string writeTemp(const std::string& name, const std::string& text) {
+  const std::string path = tempPath(name);
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct Outcome {
+  int status = -1;
+  int n = -1;
+  float sum = 0.0f;
+  std::vector<int> ids = std::vector<int>(kChargeArraySize, -7);
+  std::vector<float> q = std::vector<float>(kChargeArraySize, 1.0f);
+  std::string err;
+  std::string listing;
+  // Charge of atom i, NaN when it has no slot; count of its slots in *slots.
+  float of(int atom, int* slots = nullptr) const {
+    float c = std::nanf("");
+    int k = 0;
+    for (int s = 1; s <= n; ++s) {
+      if (ids[s] == atom) {
+        c = q[s];
+        ++k;
+      }
+    }
+    if (slots != nullptr) *slots = k;
+    return c;
+  }
+};
+
+Outcome run(const PDBInfo* pdb, const KorimInfo& k, const std::string& pka = "", const std::string& listName = "") {
+  Outcome r;
+  const std::string out = listName.empty() ? "" : tempPath(listName);
+  if (!out.empty()) std::remove(out.c_str());
+  testing::internal::CaptureStderr();
+  r.status = chargeSetup(pka.c_str(), pdb, &k, &r.n, &r.sum, r.ids.data(), r.q.data(), out.c_str());
+  r.err = testing::internal::GetCapturedStderr();
+  if (!out.empty()) r.listing = slurp(out);
+  return r;
+}
+
+int countLines(const std::string& s) {
+  int n = 0;
+  for (char c : s) n += c == '\n';
+  return n;
+}
+
+// Protonation fraction as the chemistry defines it here: natural exponential of pH - pKa.
+double frac(double pKa, double pH = 7.0) {
+  const double x = std::exp(pH - pKa);
+  return x / (1.0 + x);
+}
+
+const std::string kUbiquitin = std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb";
+
+}  // namespace
+
+TEST(ChargeSource, NothingSelectedPlacesNothingButCreatesListing) {
+  Mol m;
+  m.add(1, "LYS", "NZ");
+  KorimInfo k = settings();
+  const Outcome r = run(m.done(), k, "", "none.lst");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.n, 0);
+  EXPECT_EQ(r.sum, 0.0f);
+  EXPECT_EQ(r.err, "");
+  std::ifstream exists(tempPath("none.lst"));
+  EXPECT_TRUE(exists.good());
+  EXPECT_EQ(r.listing, "");
+  // A pKa file is ignored while electrostatics are off, even with a set chosen.
+  k.elInfo.charmm = 1;
+  const Outcome r2 = run(m.done(), k, writeTemp("ignored.pka", "1 NZ charge 1.0\n"));
+  EXPECT_EQ(r2.status, 0);
+  EXPECT_EQ(r2.n, 0);
+  EXPECT_EQ(r2.err, "");
+}
+
+TEST(ChargeSource, ListingThatCannotBeCreated) {
+  Mol m;
+  m.add(1, "LYS", "NZ");
+  KorimInfo k = settings();
+  int n = 0;
+  float sum = 0.0f;
+  std::vector<int> ids(kChargeArraySize);
+  std::vector<float> q(kChargeArraySize);
+  testing::internal::CaptureStderr();
+  const int status = chargeSetup("", m.done(), &k, &n, &sum, ids.data(), q.data(), "/nonexistent-dir/x.lst");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "KORIM Error opening file for pka output /nonexistent-dir/x.lst\n");
+}
+
+TEST(DefaultRules, UbiquitinAtNeutralPh) {
+  // Sequence MQIFVKTLTGKTITLEVEPSDTIENVKAKIQDKEGIPPDQQRLIFAGKQLEDGRTLSDYNIQKESTLHLVLRLRGG:
+  // 4 Arg, 7 Lys, 1 His, 1 Tyr, 6 Glu, 5 Asp; N-terminal N, C-terminal O and OXT.
+  Mol m = readAtoms(kUbiquitin);
+  ASSERT_EQ(m.atoms.size(), 1231u);
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  const Outcome r = run(m.done(), k, "", "ubq_default.lst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.n, 1 + 2 + 4 * 2 + 7 + 2 + 1 + 6 * 2 + 5 * 2);
+  const double net = (1 - frac(7.9)) - frac(3.0) + 4 * (1 - frac(12.0)) + 7 * (1 - frac(11.5)) + (1 - frac(5.8)) -
+                     frac(10.2) - 6 * frac(4.5) - 5 * frac(4.5);
+  EXPECT_NEAR(r.sum, net, 1e-4);
+  EXPECT_EQ(r.err, "pka Default Values, 43 Charges/pka Values, Net charge 0.652   Residues 1 to 76.\n");
+  char driverLine[128];
+  std::snprintf(driverLine, sizeof driverLine, "REMARK %d charges placed, Total charge %.3f [e].\n", r.n,
+                static_cast<double>(r.sum));
+  EXPECT_STREQ(driverLine, "REMARK 43 charges placed, Total charge 0.652 [e].\n");
+  // Every slot names a distinct atom; the slot sum is the net charge.
+  float slotSum = 0.0f;
+  for (int s = 1; s <= r.n; ++s) {
+    int slots = 0;
+    r.of(r.ids[s], &slots);
+    EXPECT_EQ(slots, 1);
+    slotSum += r.q[s];
+  }
+  EXPECT_FLOAT_EQ(slotSum, r.sum);
+  // Listing: one terminus row, two C-terminal rows, one row per side group.
+  EXPECT_EQ(countLines(r.listing), 1 + 2 + 4 + 7 + 1 + 1 + 6 + 5);
+  EXPECT_EQ(r.listing.substr(0, 24), "1\tterminus\tcharge\t0.711\n");
+  EXPECT_NE(r.listing.find("76\tO\tcharge\t-0.491\n76\tOXT\tcharge\t-0.491\n"), std::string::npos);
+  EXPECT_NE(r.listing.find("42\tdefault\tcharge\t0.993\n"), std::string::npos);
+  EXPECT_NE(r.listing.find("6\tdefault\tcharge\t0.989\n"), std::string::npos);
+  EXPECT_NE(r.listing.find("68\tdefault\tcharge\t0.231\n"), std::string::npos);
+  EXPECT_NE(r.listing.find("59\tdefault\tcharge\t-0.039\n"), std::string::npos);
+  EXPECT_NE(r.listing.find("21\tdefault\tcharge\t-0.924\n"), std::string::npos);
+
+  // The listing read back as a pKa file gives the same atoms the listed charges.
+  const Outcome back = run(m.done(), k, tempPath("ubq_default.lst"));
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_EQ(back.n, r.n);
+  for (int s = 1; s <= r.n; ++s) EXPECT_NEAR(back.of(r.ids[s]), r.q[s], 5e-4) << r.ids[s];
+  EXPECT_NEAR(back.sum, r.sum, 0.01);
+}
+
+TEST(DefaultRules, NaturalExponentAndTerminiSwitch) {
+  Mol m;
+  m.add(1, "MET", "N");
+  m.add(2, "LYS", "NZ");
+  m.add(3, "GLY", "O");
+  m.add(3, "GLY", "OXT");
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  k.elInfo.pH = 9.0f;
+  Outcome r = run(m.done(), k);
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.n, 4);
+  EXPECT_NEAR(r.of(0), 1 - frac(7.9, 9.0), 1e-6);
+  EXPECT_NEAR(r.of(1), 1 - frac(11.5, 9.0), 1e-6);  // 0.924, not 0.997 of a decimal exponent
+  EXPECT_NEAR(r.of(2), -frac(3.0, 9.0) / 2, 1e-6);
+  EXPECT_NEAR(r.of(3), -frac(3.0, 9.0) / 2, 1e-6);
+  k.elInfo.chTerminiFlag = 0;
+  r = run(m.done(), k);
+  EXPECT_EQ(r.n, 1);
+  EXPECT_EQ(r.ids[1], 1);
+  EXPECT_EQ(r.err, "pka Default Values, 1 Charges/pka Values, Net charge 0.924   Residues 1 to 3.\n");
+}
+
+TEST(DefaultRules, GroupRowsPhosphatesAndSelection) {
+  Mol m;
+  m.add(1, "ALA", "CA");
+  m.add(2, "GLU", "OE1");  // the partner OE2 is missing
+  m.add(3, "ASP", "OD1");
+  m.add(3, "ASP", "OD2");
+  m.add(4, "GUA", "O1P");
+  m.add(4, "GUA", "O2P");
+  m.add(5, "LYS", "NZ", 0);  // not selected
+  m.add(6, "ALA", "CA");
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  const Outcome r = run(m.done(), k, "", "groups.lst");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.n, 5);
+  EXPECT_TRUE(std::isnan(r.of(6)));
+  EXPECT_NEAR(r.of(4), -frac(6.8), 1e-6);  // each phosphate oxygen takes the whole fraction
+  // The lone OE1 half is carried into the row written when OD1 makes two atoms.
+  EXPECT_EQ(r.listing,
+            "3\tdefault\tcharge\t-0.924\n"
+            "4\tdefault\tcharge\t-1.012\n"
+            "4\tdefault\tcharge\t-0.550\n");
+}
+
+TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
+  Mol m = readAtoms(kUbiquitin);
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  k.elInfo.charmm = 1;  // a pKa file wins over every built-in source
+  const std::string pka = std::string(KORIM_TEST_DATA) + "/charges/ubiquitin_overrides.pka";
+  const Outcome r = run(m.done(), k, pka, "override.lst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.n, 8);
+  const double net = 0.8 + (1 - frac(12.0)) + 1.0 + (1 - frac(7.9)) - frac(3.0);
+  EXPECT_NEAR(r.sum, net, 1e-5);
+  EXPECT_EQ(r.err,
+            "WARNING:   There is no residue 100 or the proper atom in the given PDB file!\n"
+            "WARNING:   There is no residue 3 or the proper atom in the given PDB file!\n"
+            "REMARK " + pka + ", 8 Charges/pka Values, Net Charge 2.522 Residues 1 to 100.\n");
+  EXPECT_EQ(r.listing, "");  // the pKa file source lists nothing
+  // Slots follow the file's lines: LYS 6 NZ first, the C-terminal O and OXT last.
+  EXPECT_STREQ(m.atoms[r.ids[1]].atomName, "NZ");
+  EXPECT_EQ(m.atoms[r.ids[1]].resID, 6);
+  EXPECT_FLOAT_EQ(r.q[1], 0.8f);
+  EXPECT_STREQ(m.atoms[r.ids[4]].atomName, "ND1");
+  EXPECT_FLOAT_EQ(r.q[4], 0.5f);
+  EXPECT_STREQ(m.atoms[r.ids[7]].atomName, "O");
+  EXPECT_STREQ(m.atoms[r.ids[8]].atomName, "OXT");
+}
+
+TEST(PkaFile, LineRules) {
+  Mol m;
+  m.add(10, "ARG", "NH2");  // second of the pair first: it completes the line alone
+  m.add(10, "ARG", "NH1");
+  m.add(11, "ARG", "NH1");
+  m.add(11, "ARG", "NH2");
+  m.add(12, "SER", "OG");
+  m.add(13, "GLY", "CA");
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  const std::string pka = writeTemp("rules.pka",
+                                    "11 default pKa 12.0\n"
+                                    "11 default charge 1.0\n"
+                                    "10 default charge 1.0\n"
+                                    "12 OG pKa 13.0\n"
+                                    "12 OG pka 0.25\n"
+                                    "12 terminus charge 1.0\n"
+                                    "13 default charge 1.0\n");
+  const Outcome r = run(m.done(), k, pka);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(r.n, 7);
+  EXPECT_NEAR(r.q[1], (1 - frac(12.0)) / 2, 1e-6);
+  EXPECT_NEAR(r.q[2], (1 - frac(12.0)) / 2, 1e-6);
+  EXPECT_FLOAT_EQ(r.q[3], 0.5f);  // the same atoms again, each line a slot of its own
+  EXPECT_FLOAT_EQ(r.q[4], 0.5f);
+  EXPECT_EQ(r.ids[5], 0);  // NH2 of residue 10 completes the line; its NH1 stays bare
+  EXPECT_FLOAT_EQ(r.q[5], 0.5f);
+  EXPECT_NEAR(r.q[6], -frac(13.0), 1e-7);  // a named atom of another residue: acidic
+  EXPECT_FLOAT_EQ(r.q[7], 0.25f);          // "pka" is not "pKa": the value is a charge
+  EXPECT_EQ(r.err,
+            "WARNING:   There is no residue 12 or the proper atom in the given PDB file!\n"
+            "WARNING:   There is no residue 13 or the proper atom in the given PDB file!\n"
+            "REMARK " + pka + ", 7 Charges/pka Values, Net Charge 2.741 Residues 10 to 13.\n");
+}
+
+TEST(PkaFile, EmptyMissingAndMalformedFiles) {
+  Mol m;
+  m.add(10, "ARG", "NH1");
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  const std::string empty = writeTemp("empty.pka", "");
+  Outcome r = run(m.done(), k, empty);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.n, 0);
+  EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
+
+  r = run(m.done(), k, "/nonexistent-dir/none.pka");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "chargeSetup File open error: /nonexistent-dir/none.pka.\n");
+
+  const struct {
+    const char* text;
+    const char* line;
+  } bad[] = {
+      {"10 ARG\n", "10 ARG\n"},
+      {"ten default pKa 12.0\n", "ten default pKa 12.0\n"},
+      {"\n", "\n"},
+      {"10 default pKa twelve\n", "10 default pKa twelve\n"},
+      {"10 default pKa nan\n", "10 default pKa nan\n"},
+      {"99999999999 default pKa 12.0\n", "99999999999 default pKa 12.0\n"},
+      {"10 default pKa", "10 default pKa\n"},  // last line without its newline
+  };
+  for (const auto& b : bad) {
+    const std::string path = writeTemp("bad.pka", std::string("10 NH1 charge 1.0\n") + b.text);
+    r = run(m.done(), k, path);
+    EXPECT_EQ(r.status, 1) << b.text;
+    EXPECT_EQ(r.err, std::string("Error: wrong format of pka file.\nLine:") + b.line) << b.text;
+  }
+  // A line longer than the read buffer arrives in pieces; the tail piece is malformed.
+  const std::string longLine = "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n";
+  r = run(m.done(), k, writeTemp("long.pka", longLine));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, std::string("Error: wrong format of pka file.\nLine:") + std::string(8, ' ') + "7\n");
+}
+
+TEST(Capacity, PerAtomSourcesFailOnlyWhenAtomsRemain) {
+  Mol full;
+  for (int i = 1; i <= kChargeCapacity; ++i) full.add(i, "LYS", "NZ");
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  Outcome r = run(full.done(), k);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.n, 1199);
+
+  Mol more = full;
+  more.add(1200, "ALA", "CA");  // uncharged, yet an atom remains after the 1199th charge
+  r = run(more.done(), k);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Too many pKa values were supplied ...");
+
+  k.elInfo.elFlag = 0;
+  k.elInfo.charmm = 1;  // set A: NZ -0.3 in every LYS
+  r = run(more.done(), k);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Too many pKa values were supplied ...");
+}
+
+TEST(Capacity, PkaFileLinesAndTheArrayBound) {
+  Mol m;
+  for (int i = 1; i <= kChargeCapacity; ++i) m.add(i, "LYS", "NZ");
+  std::string text;
+  for (int i = 1; i <= kChargeCapacity; ++i) text += std::to_string(i) + " NZ charge 1.0\n";
+  KorimInfo k = settings();
+  k.elInfo.elFlag = 1;
+  Outcome r = run(m.done(), k, writeTemp("full.pka", text));
+  EXPECT_EQ(r.status, 1);  // full after the last line still fails
+  EXPECT_EQ(r.err, "Too many pKa values were supplied ...");
+
+  // One terminus line that would charge 1300 atoms named O of the last residue
+  // stops at the end of the arrays.
+  Mol big;
+  big.add(1, "GLY", "CA");
+  for (int i = 0; i < 1300; ++i) big.add(2, "GLY", "O");
+  r = run(big.done(), k, writeTemp("bound.pka", "2 terminus charge -1.0\n"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Too many pKa values were supplied ... more than 1200 charges do not fit the charge arrays.\n");
+}
+
+TEST(Scaling, FixedSlotsAndNetOverFilledSlots) {
+  Mol m;
+  m.add(1, "LYS", "NZ");
+  m.add(2, "LYS", "NZ");
+  m.add(3, "LYS", "NZ");
+  KorimInfo k = settings();
+  k.elInfo.charmm = 1;
+  k.elInfo.chTerminiFlag = 0;
+  k.elInfo.kMonoCh = 2.0f;
+  k.elInfo.kQuadCh = 3.0f;
+  k.elInfo.kDipoCh = 5.0f;
+  const Outcome r = run(m.done(), k);
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.n, 3);
+  EXPECT_FLOAT_EQ(r.q[1], -0.6f);
+  EXPECT_FLOAT_EQ(r.q[2], -0.9f);
+  EXPECT_FLOAT_EQ(r.q[3], -0.9f);
+  EXPECT_FLOAT_EQ(r.q[8], 3.0f);  // slots past n are scaled as well (they held 1.0)
+  EXPECT_FLOAT_EQ(r.q[10], 5.0f);
+  EXPECT_FLOAT_EQ(r.q[11], 1.0f);
+  EXPECT_NEAR(r.sum, -2.4, 1e-6);
+  EXPECT_EQ(r.err, "pka Default Values, 3 Charges/pka Values  Net Charge -2.400, Residues 1 to 3.\n");
+}
+
+TEST(SetA, ChainEndsAndSpecialBlocks) {
+  KorimInfo k = settings();
+  k.elInfo.charmm = 1;  // in a steric run: electrostatics off
+  Mol m;
+  m.add(1, "PRO", "N");
+  m.add(1, "PRO", "CD");
+  m.add(1, "PRO", "CA");
+  m.add(1, "PRO", "C");
+  m.add(2, "HSD", "HD1");
+  m.add(2, "HSC", "CB");
+  m.add(2, "HSE", "ND1");
+  m.add(3, "SOD", "SOD");
+  m.add(3, "SOD", "NA");
+  m.add(3, "MG", "MG");
+  m.add(4, "TIP3", "OH2");
+  m.add(4, "WAT", "OH2");
+  m.add(4, "THY", "CM");
+  m.add(4, "DEOT", "O2'");
+  m.add(5, "ACE", "C");
+  m.add(5, "ACE", "O");
+  m.add(5, "GLY", "OXT");
+  const Outcome r = run(m.done(), k, "", "seta.lst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FLOAT_EQ(r.of(0), -0.3f);
+  EXPECT_TRUE(std::isnan(r.of(1)));  // CD is in PRO's N-side group
+  EXPECT_FLOAT_EQ(r.of(2), 0.25f);
+  EXPECT_FLOAT_EQ(r.of(3), 0.55f);
+  EXPECT_FLOAT_EQ(r.of(4), 0.3f);
+  EXPECT_FLOAT_EQ(r.of(5), 0.1f);
+  EXPECT_TRUE(std::isnan(r.of(6)));
+  EXPECT_FLOAT_EQ(r.of(7), 1.0f);
+  EXPECT_TRUE(std::isnan(r.of(8)));
+  EXPECT_FLOAT_EQ(r.of(9), 2.0f);
+  EXPECT_FLOAT_EQ(r.of(10), -0.834f);
+  EXPECT_TRUE(std::isnan(r.of(11)));
+  EXPECT_FLOAT_EQ(r.of(12), -0.11f);
+  EXPECT_TRUE(std::isnan(r.of(13)));
+  int slots = 0;
+  EXPECT_FLOAT_EQ(r.of(14, &slots), 0.55f);  // the block row, tested after the terminal one, stands
+  EXPECT_EQ(slots, 1);
+  EXPECT_FLOAT_EQ(r.of(15), -0.55f);
+  EXPECT_FLOAT_EQ(r.of(16), -0.57f);
+  EXPECT_EQ(r.listing.substr(0, 38), "1\tN\tcharge\t-0.300\n1\tCA\tcharge\t0.250\n1\t");
+  EXPECT_NE(r.listing.find("5\tC\tcharge\t0.140\n5\tC\tcharge\t0.550\n5\tO\tcharge\t-0.570\n5\tO\tcharge\t-0.550\n"),
+            std::string::npos);
+  EXPECT_EQ(r.n, 12);
+}
+
+TEST(SetA, TerminiSwitchOneResidueAndPh) {
+  KorimInfo k = settings();
+  k.elInfo.charmm = 1;
+  Mol chain;
+  for (const char* a : {"N", "HN", "CA", "C", "O"}) chain.add(1, "ALA", a);
+  chain.add(2, "GLY", "C");
+  chain.add(2, "GLY", "O");
+  chain.add(2, "GLY", "OXT");
+  Outcome on = run(chain.done(), k);
+  const float withTermini[] = {-0.3f, NAN, 0.25f, 0.55f, -0.55f, 0.14f, -0.57f, -0.57f};
+  for (int i = 0; i < 8; ++i) {
+    if (std::isnan(withTermini[i])) {
+      EXPECT_TRUE(std::isnan(on.of(i))) << i;
+    } else {
+      EXPECT_FLOAT_EQ(on.of(i), withTermini[i]) << i;
+    }
+  }
+  k.elInfo.chTerminiFlag = 0;
+  const Outcome off = run(chain.done(), k);
+  const float without[] = {-0.35f, 0.25f, 0.1f, 0.55f, -0.55f, 0.55f, -0.55f, NAN};
+  for (int i = 0; i < 8; ++i) {
+    if (std::isnan(without[i])) {
+      EXPECT_TRUE(std::isnan(off.of(i))) << i;
+    } else {
+      EXPECT_FLOAT_EQ(off.of(i), without[i]) << i;
+    }
+  }
+  k.elInfo.chTerminiFlag = 1;
+  Mol one;
+  for (const char* a : {"N", "HT1", "CA", "C", "O", "OXT"}) one.add(7, "ALA", a);
+  const Outcome single = run(one.done(), k);
+  const float both[] = {-0.3f, 0.35f, 0.25f, 0.14f, -0.57f, -0.57f};
+  ASSERT_EQ(single.n, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(single.of(i), both[i]) << i;
+  k.elInfo.pH = 2.0f;  // no effect on set A
+  const Outcome acid = run(one.done(), k);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(acid.of(i), single.of(i));
+  EXPECT_EQ(acid.err, "pka Default Values, 6 Charges/pka Values  Net Charge -0.700, Residues 7 to 7.\n");
+}
+
+TEST(SetsBC, PhWindowChoosesTheTable) {
+  Mol m;
+  m.add(1, "ALA", "CA");
+  m.add(2, "ASP", "OD1");
+  m.add(3, "GLY", "OT1");
+  KorimInfo k = settings();
+  k.elInfo.charmm = 2;
+  for (float pH : {6.0f, 7.0f}) {
+    k.elInfo.pH = pH;
+    const Outcome r = run(m.done(), k);
+    EXPECT_EQ(r.n, 3);
+    EXPECT_FLOAT_EQ(r.of(1), -0.76f);
+    EXPECT_FLOAT_EQ(r.of(2), -0.67f);
+  }
+  k.elInfo.pH = 4.0f;
+  Outcome r = run(m.done(), k);
+  EXPECT_FLOAT_EQ(r.of(0), 0.21f);
+  EXPECT_FLOAT_EQ(r.of(1), -0.36f);
+  EXPECT_FLOAT_EQ(r.of(2), -0.17f);
+  for (float pH : {4.5f, 7.5f}) {
+    k.elInfo.pH = pH;
+    r = run(m.done(), k, "", "window.lst");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.n, 0);
+    EXPECT_EQ(r.sum, 0.0f);
+    EXPECT_EQ(r.listing, "");
+    char expected[200];
+    std::snprintf(expected, sizeof expected,
+                  "WARNING: no CHARMM22 charge table for pH %.2f (tables for pH 6.0 to 7.0 and pH 4.0 or below);"
+                  " no charges placed.\n",
+                  static_cast<double>(pH));
+    EXPECT_EQ(r.err, expected);
+  }
+  k.elInfo.pH = 7.0f;
+  k.elInfo.pkaFlag = 0;
+  r = run(m.done(), k);
+  EXPECT_EQ(r.n, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(SetsBC, ChainEndsNamesAndListingFormat) {
+  KorimInfo k = settings();
+  k.elInfo.charmm = 2;
+  Mol m;
+  for (const char* a : {"N", "HN", "CA", "HA1", "HA2", "C"}) m.add(1, "GLY", a);
+  m.add(2, "ILE", "CD1");
+  m.add(2, "ILE", "H");
+  m.add(2, "PHE", "CG");
+  m.add(2, "TRP", "CD1");
+  m.add(2, "HIS", "HE2");
+  for (const char* a : {"C", "O", "OXT", "OT1"}) m.add(3, "LYS", a);
+  m.add(4, "TIP3", "OT1");  // highest residue number, no block: listed, no slot
+  Outcome r = run(m.done(), k, "", "setb.lst");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_FLOAT_EQ(r.of(0), -0.3f);
+  EXPECT_TRUE(std::isnan(r.of(1)));  // first residue's HN
+  EXPECT_FLOAT_EQ(r.of(2), 0.21f);
+  EXPECT_TRUE(std::isnan(r.of(3)));  // the N-terminal rows know only HA
+  EXPECT_TRUE(std::isnan(r.of(4)));
+  EXPECT_FLOAT_EQ(r.of(5), 0.51f);   // residue 1 is not the last one
+  EXPECT_TRUE(std::isnan(r.of(6)));  // ILE has CD, not CD1
+  EXPECT_TRUE(std::isnan(r.of(7)));  // only HN names the amide hydrogen
+  EXPECT_EQ(r.of(8), 0.0f);          // a zero row takes a slot
+  EXPECT_FLOAT_EQ(r.of(9), 0.035f);
+  EXPECT_FLOAT_EQ(r.of(10), 0.44f);
+  // Residue 3 is not the highest number (the water is): its C-side rows apply.
+  EXPECT_FLOAT_EQ(r.of(11), 0.51f);
+  EXPECT_FLOAT_EQ(r.of(12), -0.51f);
+  EXPECT_TRUE(std::isnan(r.of(13)));
+  EXPECT_TRUE(std::isnan(r.of(14)));
+  EXPECT_TRUE(std::isnan(r.of(15)));
+  EXPECT_EQ(r.n, 8);
+  EXPECT_NE(r.listing.find("2\tCG\tcharge\t0.000\n2\tCD1\tcharge\t0.035\n"), std::string::npos);
+  EXPECT_EQ(r.listing.substr(r.listing.size() - 21), "\n4\tOT1\tcharge\t-0.670\n");
+
+  // Without the water, residue 3 is last: O and OXT stay bare, C takes 0.34.
+  m.atoms.pop_back();
+  r = run(m.done(), k);
+  EXPECT_FLOAT_EQ(r.of(11), 0.34f);
+  EXPECT_TRUE(std::isnan(r.of(12)));
+  EXPECT_TRUE(std::isnan(r.of(13)));
+  EXPECT_FLOAT_EQ(r.of(14), -0.67f);
+  // Without termini the ends get their full blocks and OT1 nothing.
+  k.elInfo.chTerminiFlag = 0;
+  r = run(m.done(), k);
+  EXPECT_FLOAT_EQ(r.of(0), -0.47f);
+  EXPECT_FLOAT_EQ(r.of(1), 0.31f);
+  EXPECT_FLOAT_EQ(r.of(3), 0.09f);
+  EXPECT_FLOAT_EQ(r.of(12), -0.51f);
+  EXPECT_TRUE(std::isnan(r.of(14)));
+}
