@@ -1,0 +1,324 @@
+// Tests of the hash symbol tables: hashing, duplicates, types, serial ids, display, release.
+#include "foundation/hsymbol.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "foundation/memory.h"
+
+using namespace korim::foundation;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+class HSym : public testing::Test {
+  protected:
+    void SetUp() override {
+        memoryReset();
+        hsymbolReset();
+    }
+    void TearDown() override { memoryReset(); }
+};
+
+}  // namespace
+
+TEST_F(HSym, BucketCountAndHash) {
+    HTable *a = hSymTabAlloc(0);
+    HTable *b = hSymTabAlloc(-4);
+    HTable *c = hSymTabAlloc(4111);
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a->hashLength, 253);
+    EXPECT_EQ(b->hashLength, 253);
+    EXPECT_EQ(c->hashLength, 4111);
+    EXPECT_EQ(a->symbolCount, 0);
+    // 'C' = 67, 'A' = 65: h = 67*16 + 65 = 1137; 1137 mod 253 = 125.
+    EXPECT_EQ(hSymNameLoc("CA", 253), 125);
+    EXPECT_EQ(hSymNameLoc("CA", 4111), 1137);
+    // Values from a separate script of the PJW hash (top-bit folding, signed bytes).
+    EXPECT_EQ(hSymNameLoc("ABCDEFGHIJK", 253), 219);
+    EXPECT_EQ(hSymNameLoc("ABCDEFGHIJK", 4111), 865);
+    EXPECT_EQ(hSymNameLoc("MET_1_A_N", 4111), 3228);
+    EXPECT_EQ(hSymNameLoc("\xe9t\xe9", 253), 22);
+    EXPECT_EQ(hSymNameLoc("\xe9t\xe9", 4111), 3756);
+    EXPECT_EQ(hSymNameLoc("", 253), 0);
+    EXPECT_EQ(hSymNameLoc("CA", 0), 0);
+    hSymTabFree(a);
+    hSymTabFree(b);
+    hSymTabFree(c);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    EXPECT_EQ(hSymTabFree(nullptr), 0);
+}
+
+TEST_F(HSym, DuplicatesLaterFoundFirst) {
+    HTable *t = hSymTabAlloc(31);
+    HSymbol *first = hAddSym("N", HSYM_INT, t);
+    HSymbol *second = hAddSym("N", HSYM_INT, t);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(t->symbolCount, 2);
+    EXPECT_EQ(hFindSym("N", t), second);
+    EXPECT_EQ(second->depth, 0);
+    EXPECT_EQ(first->depth, 1);
+    EXPECT_EQ(t->maxDepth, 1);
+    EXPECT_EQ(hSymExists("N", t), second->id);
+    EXPECT_EQ(hSymExists("n", t), 0);  // case-sensitive
+    EXPECT_EQ(hFindSym("missing", t), nullptr);
+    // Releasing the head hands the bucket to the earlier symbol.
+    hSymFree(second);
+    EXPECT_EQ(hFindSym("N", t), first);
+    EXPECT_EQ(first->depth, 0);
+    EXPECT_EQ(t->symbolCount, 1);
+    hSymTabFree(t);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(HSym, ChainDepthsAndMiddleRelease) {
+    HTable *t = hSymTabAlloc(1);  // everything in one chain
+    HSymbol *s1 = hAddSym("a", HSYM_INT, t);
+    HSymbol *s2 = hAddSym("b", HSYM_INT, t);
+    HSymbol *s3 = hAddSym("c", HSYM_INT, t);
+    EXPECT_EQ(s3->depth, 0);
+    EXPECT_EQ(s2->depth, 1);
+    EXPECT_EQ(s1->depth, 2);
+    EXPECT_EQ(t->maxDepth, 2);
+    hSymFree(s2);
+    EXPECT_EQ(s3->next, s1);
+    EXPECT_EQ(s1->prev, s3);
+    EXPECT_EQ(s1->depth, 1);
+    EXPECT_EQ(t->maxDepth, 2);  // the greatest depth ever reached
+    EXPECT_EQ(hFindSym("a", t), s1);
+    EXPECT_EQ(hFindSym("b", t), nullptr);
+    hSymTabFree(t);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(HSym, TypedValuesAndTypeClash) {
+    HTable *t = hSymTabAlloc(0);
+    EXPECT_EQ(hSetSymDbl("d", -2.5, t), 0);
+    EXPECT_EQ(hSetSymFlt("f", 1.25f, t), 0);
+    EXPECT_EQ(hSetSymInt("i", 42, t), 0);
+    int target = 5;
+    EXPECT_EQ(hSetSymPtr("p", &target, t), 0);
+    EXPECT_EQ(hSetSymStr("s", "GLY", t), 0);
+    double d = 0;
+    float f = 0;
+    int i = 0;
+    void *p = nullptr;
+    char *s = nullptr;
+    EXPECT_EQ(hGetSymDbl("d", t, &d), 1);
+    EXPECT_EQ(d, -2.5);
+    EXPECT_EQ(hGetSymFlt("f", t, &f), 1);
+    EXPECT_EQ(f, 1.25f);
+    EXPECT_EQ(hGetSymInt("i", t, &i), 1);
+    EXPECT_EQ(i, 42);
+    EXPECT_EQ(hGetSymPtr("p", t, &p), 1);
+    EXPECT_EQ(p, &target);
+    EXPECT_EQ(hGetSymStr("s", t, &s), 1);
+    EXPECT_STREQ(s, "GLY");
+    EXPECT_EQ(hFindSym("d", t)->val.type, HSYM_DBL);
+    EXPECT_EQ(hFindSym("s", t)->val.type, HSYM_STR);
+    EXPECT_EQ(hFindSym("s", t)->val.length, 4);
+    EXPECT_EQ(hFindSym("p", t)->val.type, HSYM_PTR);
+    // Presence without storing; absence.
+    EXPECT_EQ(hGetSymInt("i", t, nullptr), 1);
+    i = -9;
+    EXPECT_EQ(hGetSymInt("nope", t, &i), 0);
+    EXPECT_EQ(i, -9);
+    // Setting an existing symbol of the same type changes it in place.
+    EXPECT_EQ(hSetSymInt("i", 43, t), 0);
+    EXPECT_EQ(t->symbolCount, 5);
+    hGetSymInt("i", t, &i);
+    EXPECT_EQ(i, 43);
+
+    // An int stored into a float symbol: notice, int bits stored, type stays float.
+    CaptureStderr();
+    EXPECT_EQ(hSetSymInt("f", 7, t), 0);
+    EXPECT_EQ(GetCapturedStderr(), "Symbol Notice: Type Clash for Symbol f\n");
+    HSymbol *fs = hFindSym("f", t);
+    EXPECT_EQ(fs->val.type, HSYM_FLT);
+    EXPECT_EQ(fs->val.u.i, 7);
+    // The getter does not check the type.
+    EXPECT_EQ(hGetSymInt("f", t, &i), 1);
+    EXPECT_EQ(i, 7);
+    // hFindOrAddSym returns the existing symbol unchanged on a clash.
+    CaptureStderr();
+    EXPECT_EQ(hFindOrAddSym("d", HSYM_INT, t), hFindSym("d", t));
+    EXPECT_EQ(GetCapturedStderr(), "Symbol Notice: Type Clash for Symbol d\n");
+    EXPECT_EQ(t->symbolCount, 5);
+    hSymTabFree(t);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(HSym, ReplacedAndClobberedTextsStaySafe) {
+    HTable *t = hSymTabAlloc(0);
+    hSetSymStr("s", "first text", t);
+    hSetSymStr("s", "2nd", t);  // the old copy is handed back
+    char *s = nullptr;
+    hGetSymStr("s", t, &s);
+    EXPECT_STREQ(s, "2nd");
+    EXPECT_EQ(hFindSym("s", t)->val.length, 4);
+    // A number stored over a text: the text is dropped, never read from number bits.
+    CaptureStderr();
+    hSetSymInt("s", 12345, t);
+    EXPECT_EQ(GetCapturedStderr(), "Symbol Notice: Type Clash for Symbol s\n");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("s", t)), "");
+    EXPECT_EQ(hFindSymStr(t, "2nd", 1), nullptr);
+    // A text symbol added without a value shows as empty.
+    hAddSym("empty", HSYM_STR, t);
+    EXPECT_STREQ(hSymVal2Str(hFindSym("empty", t)), "");
+    hSymTabFree(t);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(HSym, SerialIdsContinueAcrossTables) {
+    HTable *a = hSymTabAlloc(0);
+    HTable *b = hSymTabAlloc(0);
+    EXPECT_EQ(hAddSym("x", HSYM_INT, a)->id, 1);
+    EXPECT_EQ(hAddSym("y", HSYM_INT, a)->id, 2);
+    HSymbol *z = hAddSym("x", HSYM_INT, b);
+    EXPECT_EQ(z->id, 3);
+    EXPECT_EQ(hFindSymID(b, 3), z);
+    EXPECT_EQ(hFindSymID(b, 1), nullptr);
+    EXPECT_EQ(hFindSymID(a, 2), hFindSym("y", a));
+    hSymTabFree(a);
+    EXPECT_EQ(hAddSym("w", HSYM_INT, b)->id, 4);  // never reused
+    hSymTabFree(b);
+}
+
+TEST_F(HSym, ReverseSearchesInBucketOrder) {
+    // With 10 buckets a one-letter name lands in its code mod 10:
+    // d(100) -> 0, a(97) -> 7, b(98) -> 8, c(99) -> 9.
+    HTable *t = hSymTabAlloc(10);
+    hSetSymInt("a", 7, t);
+    hSetSymInt("b", 3, t);
+    hSetSymInt("c", 7, t);
+    hSetSymInt("d", 7, t);
+    EXPECT_EQ(hFindSymInt(t, 7, 1), hFindSym("d", t));
+    EXPECT_EQ(hFindSymInt(t, 7, 2), hFindSym("a", t));
+    EXPECT_EQ(hFindSymInt(t, 7, 3), hFindSym("c", t));
+    EXPECT_EQ(hFindSymInt(t, 7, 4), nullptr);
+    EXPECT_EQ(hFindSymInt(t, 3, 1), hFindSym("b", t));
+    int x = 0, y = 0;
+    hSetSymPtr("px", &x, t);
+    hSetSymPtr("py", &y, t);
+    EXPECT_EQ(hFindSymPtr(t, &y, 1), hFindSym("py", t));
+    EXPECT_EQ(hFindSymPtr(t, &x, 2), nullptr);
+    hSetSymStr("s1", "ALA", t);
+    hSetSymStr("s2", "ALA", t);
+    hSetSymStr("s3", "GLY", t);
+    HSymbol *m1 = hFindSymStr(t, "ALA", 1);
+    HSymbol *m2 = hFindSymStr(t, "ALA", 2);
+    ASSERT_TRUE(m1 && m2);
+    EXPECT_NE(m1, m2);
+    EXPECT_EQ(hFindSymStr(t, "ALA", 3), nullptr);
+    EXPECT_EQ(hFindSymStr(t, "GLY", 1), hFindSym("s3", t));
+    EXPECT_EQ(hFindSymStr(t, nullptr, 1), nullptr);
+    hSymTabFree(t);
+}
+
+TEST_F(HSym, EmptyNameIsAnOrdinaryName) {
+    HTable *t = hSymTabAlloc(0);
+    EXPECT_EQ(hSetSymInt("", 9, t), 0);
+    int v = 0;
+    EXPECT_EQ(hGetSymInt("", t, &v), 1);
+    EXPECT_EQ(v, 9);
+    EXPECT_NE(t->base[0], nullptr);
+    hSymTabFree(t);
+}
+
+TEST_F(HSym, DisplayTexts) {
+    HTable *t = hSymTabAlloc(0);
+    hSetSymDbl("d", 1.5, t);
+    hSetSymFlt("f", -0.125f, t);
+    hSetSymInt("i", -3, t);
+    hSetSymStr("s", "HN", t);
+    hSetSymPtr("p", nullptr, t);
+    std::string longText(400, 'y');
+    hSetSymStr("long", longText.c_str(), t);
+    EXPECT_STREQ(hSymVal2Str(nullptr), "NULL");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("d", t)), "1.500000");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("f", t)), "-0.125000");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("i", t)), "-3");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("s", t)), "HN");
+    EXPECT_STREQ(hSymVal2Str(hFindSym("p", t)), "0");
+    // A long text is cut to the 256-byte display buffer.
+    EXPECT_EQ(std::string(hSymVal2Str(hFindSym("long", t))), std::string(255, 'y'));
+    // A huge double is cut too, never overflowing.
+    hSetSymDbl("big", 1e300, t);
+    EXPECT_EQ(std::string(hSymVal2Str(hFindSym("big", t))).size(), 255u);
+    int x;
+    hSetSymPtr("q", &x, t);
+    char want[64];
+    std::snprintf(want, sizeof want, "%lu", (unsigned long)(void *)&x);
+    EXPECT_STREQ(hSymVal2Str(hFindSym("q", t)), want);
+    hSymTabFree(t);
+}
+
+TEST_F(HSym, DumpLines) {
+    // 'a' = 97 and 'k' = 107 share bucket 7 of 10; 'k' added later is the head.
+    HTable *t = hSymTabAlloc(10);
+    hSetSymInt("a", 1, t);
+    hSetSymInt("k", 2, t);
+    hSetSymStr("longname12", "x y", t);  // bucket from the hash
+    int loc = hSymNameLoc("longname12", 10);
+    CaptureStdout();
+    EXPECT_EQ(hSymDump(t), 0);
+    std::string got = GetCapturedStdout();
+    char third[128];
+    std::snprintf(third, sizeof third, " Loc: %4d  Depth:   0 Name: longname12 Value: x y\n", loc);
+    std::string pair = " Loc:    7  Depth:   0 Name: k        Value: 2\n"
+                       " Loc:    7  Depth:   1 Name: a        Value: 1\n";
+    std::string want = loc < 7 ? third + pair : pair + third;
+    ASSERT_NE(loc, 7);
+    EXPECT_EQ(got, want);
+    hSymTabFree(t);
+}
+
+TEST_F(HSym, AllocationFailures) {
+    memoryFailAt(1);
+    CaptureStderr();
+    EXPECT_EQ(hSymTabAlloc(5), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nSymTabAlloc Error allocating table.\n");
+    memoryReset();
+    memoryFailAt(2);
+    CaptureStderr();
+    EXPECT_EQ(hSymTabAlloc(5), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nSymTabAlloc Error allocating memory.\n");
+    EXPECT_EQ(memoryBytesUsed(), 5 * (long long)sizeof(void *));  // only the failed request
+
+    memoryReset();
+    HTable *t = hSymTabAlloc(5);
+    memoryFailAt(1);
+    CaptureStderr();
+    EXPECT_EQ(hAddSym("a", HSYM_INT, t), nullptr);
+    EXPECT_EQ(GetCapturedStderr(),
+              "Memory allocation failure.\nSymAlloc Error allocating memory.\nAddSym Error Allocating Symbol.\n");
+    memoryFailAt(2);
+    CaptureStderr();
+    EXPECT_EQ(hAddSym("a", HSYM_INT, t), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nNameAlloc Error allocating name.\n");
+    EXPECT_EQ(t->symbolCount, 0);
+    EXPECT_EQ(hFindSym("a", t), nullptr);
+    memoryFailAt(1);
+    CaptureStderr();
+    EXPECT_EQ(hSetSymInt("a", 1, t), 1);
+    EXPECT_EQ(hSetSymDbl("b", 1, t), 0);  // the hook is spent
+    GetCapturedStderr();
+    // The text copy fails: the symbol exists with no text.
+    memoryFailAt(3);
+    CaptureStderr();
+    EXPECT_EQ(hSetSymStr("s", "text", t), 0);
+    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nNameAlloc Error allocating name.\n");
+    HSymbol *s = hFindSym("s", t);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->val.length, 0);
+    EXPECT_EQ(s->val.u.s, nullptr);
+    EXPECT_STREQ(hSymVal2Str(s), "");
+    EXPECT_EQ(t->symbolCount, 2);
+    hSymTabFree(t);
+}
