@@ -1,0 +1,329 @@
+// Structure indexing: residues, chains and segments built from the atom list, and their key tables.
+#include <cstdio>
+#include <vector>
+
+#include "foundation/hsymbol.h"
+#include "foundation/memory.h"
+#include "restraints/surf_services.h"
+#include "structure/pdb.h"
+
+using namespace korim::foundation;
+
+namespace korim::structure {
+
+namespace {
+
+const char* const kTag = "pdb";
+
+// Sizes of the pointer lists inside the records.
+constexpr int kResAtomFirst = 32, kResAtomStep = 8;
+constexpr int kGroupAtomFirst = 4096, kGroupAtomStep = 1024;
+constexpr int kGroupResFirst = 512, kGroupResStep = 150;
+
+// Grows a pointer list by the fixed steps; the new entries are null.
+template <typename T>
+T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, const char* verbFmt,
+            const char* failMsg) {
+    if (list == nullptr || count == nullptr || maxCount == nullptr) return nullptr;
+    if (*count >= *maxCount) {
+        int newMax = *maxCount == 0 ? initCount : *maxCount + incrCount;
+        if (getPDBVerb()) std::fprintf(stderr, verbFmt, newMax);
+        long long bytes = static_cast<long long>(newMax) * static_cast<long long>(sizeof(T*));
+        T** grown = nullptr;
+        if (newMax > *maxCount && bytes <= 0x7fffffffLL) {
+            grown = static_cast<T**>(voidReMalloc(kTag, *list, static_cast<int>(bytes),
+                                                  *maxCount * static_cast<int>(sizeof(T*))));
+        }
+        if (grown == nullptr) {
+            std::fprintf(stderr, "%s\n", failMsg);
+            return nullptr;
+        }
+        for (int i = *maxCount; i < newMax; i++) grown[i] = nullptr;
+        *list = grown;
+        *maxCount = newMax;
+    }
+    return &(*list)[(*count)++];
+}
+
+AtomInfo** nextAtomPtr(AtomInfo*** list, int* count, int* maxCount, int init, int incr) {
+    return nextPtr(list, count, maxCount, init, incr,
+                   "REMARK Expanding Atom Index List: %d atoms max.\n",
+                   "PDB Error Allocating Atom Index memory.");
+}
+
+ResInfo** nextResPtr(ResInfo*** list, int* count, int* maxCount, int init, int incr) {
+    return nextPtr(list, count, maxCount, init, incr,
+                   "REMARK Expanding Res Index List: %d residues max.\n",
+                   "PDB Error Allocating Residue Index memory.");
+}
+
+// Adds key -> index; -1 with the table's message when it cannot.
+int addKey(HTable* tab, const char* key, int index, const char* failMsg) {
+    if (tab == nullptr || hSetSymInt(key, index, tab) != 0) {
+        std::fprintf(stderr, "%s\n", failMsg);
+        return -1;
+    }
+    return index;
+}
+
+// Index stored under key, or -1 when absent.
+int findKey(HTable* tab, const char* key) {
+    int index = -1;
+    if (tab == nullptr || hGetSymInt(key, tab, &index) == 0) return -1;
+    return index;
+}
+
+template <typename T>
+int groupResArray(T* g, const char* failMsg) {
+    if (g->resCount < 1) return 0;
+    long long n = static_cast<long long>(g->maxResID) - g->minResID + 1;
+    long long bytes = n * static_cast<long long>(sizeof(ResInfo*));
+    ResInfo** arr = nullptr;
+    if (n > 0 && bytes <= 0x7fffffffLL) {
+        arr = static_cast<ResInfo**>(voidMalloc(kTag, static_cast<int>(bytes)));
+    }
+    if (arr == nullptr) {
+        std::fprintf(stderr, "%s\n", failMsg);
+        return 1;
+    }
+    for (long long i = 0; i < n; i++) arr[i] = nullptr;
+    for (int i = 0; i < g->resCount; i++) {
+        ResInfo* r = g->resList[i];
+        if (r != nullptr) arr[r->resID - g->minResID] = r;
+    }
+    g->resArray = arr;
+    return 0;
+}
+
+}  // namespace
+
+AtomInfo** getNextAtomPtr(AtomInfo*** atomList, int* atomCount, int* maxAtomCount, int initCount,
+                          int incrCount) {
+    return nextAtomPtr(atomList, atomCount, maxAtomCount, initCount, incrCount);
+}
+
+ResInfo** getNextResPtr(ResInfo*** resList, int* resCount, int* maxResCount, int initCount,
+                        int incrCount) {
+    return nextResPtr(resList, resCount, maxResCount, initCount, incrCount);
+}
+
+int setResInfo(ResInfo* r, AtomInfo* a) {
+    if (r == nullptr || a == nullptr) return 1;
+    AtomInfo** slot = nextAtomPtr(&r->atomList, &r->atomCount, &r->maxAtomCount, kResAtomFirst,
+                                  kResAtomStep);
+    if (slot == nullptr) return 1;
+    *slot = a;
+    r->resID = a->resID;
+    pdbStrCpy(r->resName, a->resName);
+    pdbStrCpy(r->chainID, a->chainID);
+    pdbStrCpy(r->segID, a->segID);
+    return 0;
+}
+
+int setChainAtomInfo(ChainInfo* c, AtomInfo* a) {
+    if (c == nullptr || a == nullptr) return 1;
+    AtomInfo** slot = nextAtomPtr(&c->atomList, &c->atomCount, &c->maxAtomCount, kGroupAtomFirst,
+                                  kGroupAtomStep);
+    if (slot == nullptr) return 1;
+    *slot = a;
+    pdbStrCpy(c->chainID, a->chainID);
+    pdbStrCpy(c->segID, a->segID);
+    return 0;
+}
+
+int setSegAtomInfo(SegInfo* s, AtomInfo* a) {
+    if (s == nullptr || a == nullptr) return 1;
+    AtomInfo** slot = nextAtomPtr(&s->atomList, &s->atomCount, &s->maxAtomCount, kGroupAtomFirst,
+                                  kGroupAtomStep);
+    if (slot == nullptr) return 1;
+    *slot = a;
+    pdbStrCpy(s->segID, a->segID);
+    pdbStrCpy(s->chainID, a->chainID);
+    return 0;
+}
+
+int setChainResInfo(ChainInfo* c, ResInfo* r) {
+    if (c == nullptr || r == nullptr) return 1;
+    ResInfo** slot = nextResPtr(&c->resList, &c->resCount, &c->maxResCount, kGroupResFirst,
+                                kGroupResStep);
+    if (slot == nullptr) return 1;
+    *slot = r;
+    return 0;
+}
+
+int setSegResInfo(SegInfo* s, ResInfo* r) {
+    if (s == nullptr || r == nullptr) return 1;
+    ResInfo** slot = nextResPtr(&s->resList, &s->resCount, &s->maxResCount, kGroupResFirst,
+                                kGroupResStep);
+    if (slot == nullptr) return 1;
+    *slot = r;
+    return 0;
+}
+
+// ---- Entering keys ---------------------------------------------------------
+
+int insertAtom(PDBInfo* p, AtomInfo* a) {
+    if (p == nullptr || a == nullptr || p->atomList == nullptr || a < p->atomList ||
+        a >= p->atomList + p->atomCount) {
+        std::fprintf(stderr, "PDB Atom Symbol Table Error.\n");
+        return -1;
+    }
+    char key[PDB_KEY_LEN];
+    buildAtomText(a->resID, a->atomName, a->icode, a->chainID, a->segID, key);
+    int found = findKey(p->atomTab, key);
+    if (found >= 0) {
+        std::fprintf(stderr, "PDB Warning: Redundant Atom Specification.\n");
+        std::fprintf(stderr, " ResID: %d AtomName: %s Chain: %s Segment: %s\n", a->resID,
+                     a->atomName, a->chainID, a->segID);
+        return found;
+    }
+    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting atom |%s|\n", key);
+    return addKey(p->atomTab, key, static_cast<int>(a - p->atomList), "PDB Atom Symbol Table Error.");
+}
+
+int insertRes(PDBInfo* p, AtomInfo* a) {
+    if (p == nullptr || a == nullptr) return -1;
+    char key[PDB_KEY_LEN];
+    buildResText(a->resID, a->chainID, a->segID, key);
+    int found = findKey(p->resTab, key);
+    if (found >= 0) return found;
+    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting residiue |%s|\n", key);
+    if (p->resTab == nullptr || getNextRes(p) == nullptr) {
+        if (p->resTab == nullptr) std::fprintf(stderr, "PDB Residue Symbol Table Error.\n");
+        return -1;
+    }
+    return addKey(p->resTab, key, p->resCount - 1, "PDB Residue Symbol Table Error.");
+}
+
+int insertChain(PDBInfo* p, AtomInfo* a) {
+    if (p == nullptr || a == nullptr) return -1;
+    char key[PDB_KEY_LEN];
+    buildChainText(a->chainID, a->segID, key);
+    int found = findKey(p->chainTab, key);
+    if (found >= 0) return found;
+    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting chain |%s|\n", key);
+    if (p->chainTab == nullptr || getNextChain(p) == nullptr) {
+        if (p->chainTab == nullptr) std::fprintf(stderr, "PDB Chain Symbol Table Error.\n");
+        return -1;
+    }
+    return addKey(p->chainTab, key, p->chainCount - 1, "PDB Chain Symbol Table Error.");
+}
+
+int insertSeg(PDBInfo* p, AtomInfo* a) {
+    if (p == nullptr || a == nullptr) return -1;
+    char key[PDB_KEY_LEN];
+    buildSegText(a->segID, a->chainID, key);
+    int found = findKey(p->segTab, key);
+    if (found >= 0) return found;
+    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting segment |%s|\n", key);
+    if (p->segTab == nullptr || getNextSeg(p) == nullptr) {
+        if (p->segTab == nullptr) std::fprintf(stderr, "PDB Seg Symbol Table Error.\n");
+        return -1;
+    }
+    return addKey(p->segTab, key, p->segCount - 1, "PDB Seg Symbol Table Error.");
+}
+
+// ---- Indexing --------------------------------------------------------------
+
+int indexPDB(PDBInfo* p) {
+    if (p == nullptr || p->atomList == nullptr || p->atomCount < 1) return 0;
+    // Indexing twice would enter every atom again under its own key.
+    if (p->resList != nullptr || p->chainList != nullptr || p->segList != nullptr) return 0;
+    AtomInfo* atoms = p->atomList;
+    int n = p->atomCount;
+
+    pdbStrCpy(p->defChainName, atoms[0].chainID);
+    pdbStrCpy(p->defSegName, atoms[0].segID);
+
+    freeCoordList(p);
+    long long coordBytes = static_cast<long long>(p->maxAtomCount) * sizeof(Coord3D);
+    p->coordList = coordBytes <= 0x7fffffffLL
+                       ? static_cast<Coord3D*>(voidMalloc(kTag, static_cast<int>(coordBytes)))
+                       : nullptr;
+    if (p->coordList == nullptr) {
+        std::fprintf(stderr, "PDB Error Allocating PDB coords.\n");
+        return 1;
+    }
+    p->maxCoordCount = p->maxAtomCount;
+    coordNull(p->coordList, p->maxCoordCount);
+    storePDBCoords(p);
+
+    p->minResID = p->maxResID = atoms[0].resID;
+    for (int i = 0; i < n; i++) {
+        if (insertAtom(p, &atoms[i]) < 0) return 1;
+        if (atoms[i].resID < p->minResID) p->minResID = atoms[i].resID;
+        if (atoms[i].resID > p->maxResID) p->maxResID = atoms[i].resID;
+    }
+
+    // Residue, chain and segment lists grow while the keys go in; record
+    // pointers are taken only once every record exists.
+    std::vector<int> resOf(static_cast<size_t>(n), -1);
+    int status = 0;
+    for (int i = 0; i < n && status == 0; i++) {
+        int r = insertRes(p, &atoms[i]);
+        resOf[i] = r;
+        if (r < 0) {
+            status = 1;
+            break;
+        }
+        setResInfo(&p->resList[r], &atoms[i]);
+    }
+    for (int i = 0; i < n && status == 0; i++) atoms[i].resInfo = &p->resList[resOf[i]];
+    if (status != 0) return status;
+
+    for (int i = 0; i < n; i++) {
+        int c = insertChain(p, &atoms[i]);
+        if (c < 0) return 1;
+        setChainAtomInfo(&p->chainList[c], &atoms[i]);
+        int s = insertSeg(p, &atoms[i]);
+        if (s < 0) return 1;
+        setSegAtomInfo(&p->segList[s], &atoms[i]);
+    }
+
+    for (int c = 0; c < p->chainCount; c++) {
+        ChainInfo* ch = &p->chainList[c];
+        for (int k = 0; k < ch->atomCount; k++) {
+            AtomInfo* a = ch->atomList[k];
+            a->chainInfo = ch;
+            a->resInfo->chainInfo = ch;
+            if (k == 0 || a->resInfo->resID < ch->minResID) ch->minResID = a->resInfo->resID;
+            if (k == 0 || a->resInfo->resID > ch->maxResID) ch->maxResID = a->resInfo->resID;
+        }
+    }
+    for (int s = 0; s < p->segCount; s++) {
+        SegInfo* sg = &p->segList[s];
+        for (int k = 0; k < sg->atomCount; k++) {
+            AtomInfo* a = sg->atomList[k];
+            a->segInfo = sg;
+            a->resInfo->segInfo = sg;
+            if (k == 0 || a->resInfo->resID < sg->minResID) sg->minResID = a->resInfo->resID;
+            if (k == 0 || a->resInfo->resID > sg->maxResID) sg->maxResID = a->resInfo->resID;
+        }
+    }
+
+    for (int r = 0; r < p->resCount; r++) {
+        ResInfo* res = &p->resList[r];
+        setChainResInfo(res->chainInfo, res);
+        setSegResInfo(res->segInfo, res);
+    }
+
+    for (int c = 0; c < p->chainCount; c++) {
+        if (groupResArray(&p->chainList[c], "PDB Error Allocating Chain Residue Array.") != 0)
+            return 1;
+    }
+    for (int s = 0; s < p->segCount; s++) {
+        if (groupResArray(&p->segList[s], "PDB Error Allocating Seg Residue Array.") != 0) return 1;
+    }
+
+    for (int r = 0; r < p->resCount; r++) {
+        ResInfo* res = &p->resList[r];
+        res->prev = findRes(p, res->resID - 1, res->chainID, res->segID);
+        res->next = findRes(p, res->resID + 1, res->chainID, res->segID);
+        res->resType = findResTypeByName(res->resName);
+    }
+
+    restraints::setPhiPsiSurf(p->resList, p->resCount, 1);
+    return 0;
+}
+
+}  // namespace korim::structure

@@ -1,0 +1,241 @@
+// PDB coordinate files: column-exact reading of ATOM (and HETATM) records, and writing ATOM records.
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "foundation/stralloc.h"
+#include "structure/pdb.h"
+
+using namespace korim::foundation;
+
+namespace korim::structure {
+
+const pdbFieldInfo pdbFieldList[PDB_FIELD_COUNT + 1] = {
+    {PDB_ATOMID, "ATOMID", 7, 11},         {PDB_ATOMNAME, "ATOMNAME", 13, 16},
+    {PDB_LOCID, "LOCID", 17, 17},          {PDB_RESNAME, "RESNAME", 18, 21},
+    {PDB_CHAINID, "CHAINID", 22, 22},      {PDB_RESID, "RESID", 23, 26},
+    {PDB_ICODE, "ICODE", 27, 27},          {PDB_X, "X", 31, 38},
+    {PDB_Y, "Y", 39, 46},                  {PDB_Z, "Z", 47, 54},
+    {PDB_OCCUPANCY, "OCCUPANCY", 55, 60},  {PDB_TEMPFACTOR, "TEMPFACTOR", 61, 66},
+    {PDB_SEGID, "SEGID", 73, 76},          {PDB_ELEMENT, "ELEMENT", 77, 78},
+    {PDB_CHARGE, "CHARGE", 79, 80},        {0, nullptr, 0, 0},
+};
+
+namespace {
+
+// Kinds of record lines.
+enum RecordKind { kOther, kAtom, kHetatm };
+
+RecordKind recordKind(const char* line) {
+    if (strncasecmp(line, "HETATM", 6) == 0) return kHetatm;
+    if (strncasecmp(line, "ATOM", 4) != 0) return kOther;
+    // Columns 5-6 are blank, or hold the leading digits of a serial number
+    // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
+    for (int i = 4; i < 6 && line[i] != '\0'; i++) {
+        if (line[i] != ' ' && !std::isdigit(static_cast<unsigned char>(line[i]))) return kOther;
+    }
+    return kAtom;
+}
+
+// Where a field of one line went wrong.
+struct LineContext {
+    const char* fileName;
+    int lineNo;
+    int status = 0;
+};
+
+void badField(LineContext& ctx, int fieldLoc, const char* text) {
+    std::fprintf(stderr, "PDB Error: bad %s field '%s' in line %d of PDB file %s\n",
+                 pdbFieldList[fieldLoc].fieldName, text, ctx.lineNo, ctx.fileName);
+    ctx.status = 1;
+}
+
+int intField(const char* line, int fieldLoc, LineContext& ctx) {
+    char text[PDB_NAME_LEN];
+    getPDBField(line, fieldLoc, text, sizeof(text));
+    if (text[0] == '\0') return 0;
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+        badField(ctx, fieldLoc, text);
+        return 0;
+    }
+    return static_cast<int>(v);
+}
+
+float floatField(const char* line, int fieldLoc, LineContext& ctx) {
+    char text[PDB_NAME_LEN];
+    getPDBField(line, fieldLoc, text, sizeof(text));
+    if (text[0] == '\0') return 0.0f;
+    char* end = nullptr;
+    float v = std::strtof(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v)) {
+        badField(ctx, fieldLoc, text);
+        return 0.0f;
+    }
+    return v;
+}
+
+void nameField(const char* line, int fieldLoc, char* dest) {
+    getPDBField(line, fieldLoc, dest, PDB_NAME_LEN);
+}
+
+// The atom serial, including leading digits grown into columns 5-6 of an
+// ATOM record.
+int serialField(const char* line, RecordKind kind, LineContext& ctx) {
+    int serial = intField(line, PDB_ATOMID, ctx);
+    if (kind != kAtom || ctx.status != 0) return serial;
+    char lead[3] = {0, 0, 0};
+    int n = 0;
+    for (int i = 4; i < 6 && line[i] != '\0'; i++) {
+        if (std::isdigit(static_cast<unsigned char>(line[i]))) lead[n++] = line[i];
+    }
+    if (n == 0) return serial;
+    char text[PDB_NAME_LEN];
+    getPDBField(line, PDB_ATOMID, text, sizeof(text));
+    char whole[PDB_NAME_LEN + 4];
+    std::snprintf(whole, sizeof(whole), "%s%s", lead, text);
+    return static_cast<int>(std::strtol(whole, nullptr, 10));
+}
+
+char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
+
+}  // namespace
+
+int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
+    if (dest == nullptr || destLen < 1) return 1;
+    dest[0] = '\0';
+    if (line == nullptr || fieldLoc < 0 || fieldLoc >= PDB_FIELD_COUNT) return 1;
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    size_t len = std::strlen(line);
+    if (len < static_cast<size_t>(f.loc1 - 1)) return 0;
+    int n = 0;
+    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
+        char c = line[col - 1];
+        if (std::isspace(static_cast<unsigned char>(c))) continue;
+        if (n < destLen - 1) dest[n++] = c;
+    }
+    dest[n] = '\0';
+    return 0;
+}
+
+int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char*) {
+    if (pdbInfo == nullptr) return 1;
+    AtomInfo atom;
+    atomNull(&atom);
+    pdbNull(pdbInfo);
+    pdbInit(pdbInfo);
+    if (pdbInfo->atomTab == nullptr || pdbInfo->resTab == nullptr || pdbInfo->chainTab == nullptr ||
+        pdbInfo->segTab == nullptr) {
+        std::fprintf(stderr, "PDB Error creating object tables.\n");
+        return 1;
+    }
+    const int hetatmFlag = sInfo != nullptr ? sInfo->hetatmFlag : 0;
+    const bool useStdin = pdbName == nullptr || pdbName[0] == '\0';
+    const char* shownName = useStdin ? "(stdin)" : pdbName;
+    FILE* in = useStdin ? stdin : std::fopen(pdbName, "r");
+    if (in == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+
+    char cBuff[256], inBuff[256];
+    char* line = nullptr;
+    int maxLength = 0;
+    int status = 0;
+    bool stored = false;
+    LineContext ctx{shownName, 0};
+    while (fgetsAlloc(&line, &maxLength, in, inBuff, sizeof(inBuff), cBuff, sizeof(cBuff)) != nullptr) {
+        ctx.lineNo++;
+        size_t len = std::strlen(line);
+        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
+        if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
+        RecordKind kind = recordKind(line);
+        if (kind == kOther || (kind == kHetatm && !hetatmFlag)) continue;
+
+        atom.resID = intField(line, PDB_RESID, ctx);
+        nameField(line, PDB_ATOMNAME, atom.atomName);
+        nameField(line, PDB_RESNAME, atom.resName);
+        nameField(line, PDB_LOCID, atom.locID);
+        nameField(line, PDB_CHAINID, atom.chainID);
+        nameField(line, PDB_SEGID, atom.segID);
+        nameField(line, PDB_ICODE, atom.icode);
+        if (ctx.status != 0) break;
+        if (sInfo != nullptr && !pdbSelectTest(sInfo, &atom)) continue;
+
+        atom.atomID = serialField(line, kind, ctx);
+        atom.x = floatField(line, PDB_X, ctx);
+        atom.y = floatField(line, PDB_Y, ctx);
+        atom.z = floatField(line, PDB_Z, ctx);
+        atom.occupancy = floatField(line, PDB_OCCUPANCY, ctx);
+        atom.tempFactor = floatField(line, PDB_TEMPFACTOR, ctx);
+        nameField(line, PDB_ELEMENT, atom.element);
+        nameField(line, PDB_CHARGE, atom.chargeStr);
+        if (ctx.status != 0) break;
+
+        AtomInfo* slot = getNextAtom(pdbInfo);
+        if (slot == nullptr) {
+            status = 1;
+            break;
+        }
+        atom.selected = 0;
+        setAtomInfo(pdbInfo, slot, &atom, stored ? 1 : 0);
+        stored = true;
+    }
+    if (ctx.status != 0) status = ctx.status;
+    if (status == 0 && !std::feof(in)) {
+        // The line reader stopped before the end: a read or allocation failure.
+        std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);
+        status = 1;
+    }
+    if (status == 0) {
+        status = indexPDB(pdbInfo);
+        if (status != 0) std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", shownName);
+    }
+    if (!useStdin) std::fclose(in);
+    strAllocFree(&line, cBuff, sizeof(cBuff), &maxLength);
+    return status;
+}
+
+int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
+    if (pdbInfo == nullptr) return 0;
+    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
+    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+    for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
+        const AtomInfo* a = &pdbInfo->atomList[i];
+        if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
+        // Names shorter than 4 characters start in column 14, others in 13.
+        const char* fmt =
+            std::strlen(a->atomName) < 4
+                ? "%s%5d  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
+                : "%s%5d %-4s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n";
+        std::fprintf(out, fmt, "ATOM  ", a->atomID, a->atomName, firstOr(a->locID), a->resName,
+                     firstOr(a->chainID), a->resID, firstOr(a->icode), a->x, a->y, a->z,
+                     a->occupancy, a->tempFactor, a->segID, a->element, a->chargeStr);
+    }
+    std::fprintf(out, "END\n");
+    int failed = std::ferror(out);
+    if (useStdout) {
+        failed = std::fflush(out) != 0 || failed;
+    } else {
+        failed = std::fclose(out) != 0 || failed;
+    }
+    if (failed) {
+        std::fprintf(stderr, "PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : pdbName);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace korim::structure

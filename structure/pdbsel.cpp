@@ -1,0 +1,317 @@
+// Atom selection: residue range and name lists matched exactly, by regular expression or by glob.
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "foundation/cmndargs.h"
+#include "foundation/strmatch.h"
+#include "foundation/token.h"
+#include "structure/pdb.h"
+
+using namespace korim::foundation;
+
+namespace korim::structure {
+
+namespace {
+
+// 1 when some blank-separated word of list matches field in the given mode
+// (case-sensitive); 0 also for a list without words.
+int listMatches(const char* list, const char* field, int mode) {
+    std::string word;
+    // Lists live in fixed buffers; never read past them.
+    size_t len = strnlen(list, PDB_SELECT_LIST_LEN);
+    for (size_t i = 0; i <= len; i++) {
+        char c = i < len ? list[i] : '\0';
+        if (c != '\0' && !std::isspace(static_cast<unsigned char>(c))) {
+            word += c;
+            continue;
+        }
+        if (!word.empty()) {
+            if (strMatch(field, word.c_str(), mode, 1)) return 1;
+            word.clear();
+        }
+    }
+    return 0;
+}
+
+// Copies text into a selection list buffer; refuses a text that does not fit.
+int setList(char* list, const char* text, const char* option) {
+    size_t len = std::strlen(text);
+    if (len >= static_cast<size_t>(PDB_SELECT_LIST_LEN)) {
+        std::fprintf(stderr, "PDB Error: name list of %s longer than %d characters: %s\n", option,
+                     PDB_SELECT_LIST_LEN - 1, text);
+        return 1;
+    }
+    std::memcpy(list, text, len + 1);
+    return 0;
+}
+
+// The words of a list option joined by single blanks into list; 1 when the
+// option is present (whether or not the list fits), 0 when absent.
+int listOption(int argc, char** argv, const char* flag, char* list, int* status) {
+    int length = 0;
+    char** words = ptrListArg(argc, argv, flag, &length);
+    if (flagLoc(argc, argv, flag) == 0) return 0;
+    std::string joined;
+    for (int i = 0; words != nullptr && i < length; i++) {
+        if (i > 0) joined += ' ';
+        joined += words[i];
+    }
+    if (setList(list, joined.c_str(), flag) != 0) *status = 1;
+    return 1;
+}
+
+// A residue number given as text; empty text is 0.
+bool residueNumber(const char* text, int* value) {
+    if (text[0] == '\0') {
+        *value = 0;
+        return true;
+    }
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+void printUsage() {
+    static const char* const kLines[] = {
+        " -res      resID  Single Residue for Selection.",
+        " -r1       res1   First Residue in Segment.",
+        " -rN       resN   Last Residue in Segment.",
+        " -atomName aList  Atom Name List  (also -atom).",
+        " -resName  rList  Res Name List   (Default: *).",
+        " -chain    cList  Chain Name List (Default: *).",
+        " -seg      sList  Seg Name List   (Default: *).",
+        " -id       sID    Selection ID.",
+        " -inv             Invert Selection.",
+        "Special Class Selection:",
+        " -protein        Select Only Canonical Amino Acids.",
+        "Reset Selection; No Other Selection Performed:",
+        " -clear          Clear Selection for All Atoms.",
+        " -set            Set Selection for All Atoms.",
+        "Name Matching Modes:",
+        " -exact        Match Names Exactly (Default).",
+        " -regex        Regular Expression Pattern Matching.",
+        " -glob         Glob-style Pattern Matching.",
+        "PDB Input Options:",
+        " -hetatm       Interpret HETATM records as ATOMs.",
+    };
+    for (const char* line : kLines) std::fprintf(stderr, "%s\n", line);
+}
+
+}  // namespace
+
+int pdbSelectNull(PDBSelectInfo* s) {
+    if (s == nullptr) return 0;
+    std::memset(s, 0, sizeof(PDBSelectInfo));
+    std::strcpy(s->resNameList, "*");
+    std::strcpy(s->atomNameList, "*");
+    std::strcpy(s->chainNameList, "*");
+    std::strcpy(s->segNameList, "*");
+    s->resNameCount = s->atomNameCount = s->chainNameCount = s->segNameCount = 1;
+    s->atomNameMode = 1;
+    s->selectID = 1;
+    s->selectMode = 1;
+    s->selectClass = 1;
+    return 0;
+}
+
+int pdbSelectAdjust(PDBSelectInfo* s) {
+    if (s == nullptr) return 0;
+    if (s->res1 > s->resN) {
+        int t = s->res1;
+        s->res1 = s->resN;
+        s->resN = t;
+    }
+    struct {
+        char* list;
+        int* count;
+        int* mode;
+    } lists[] = {{s->resNameList, &s->resNameCount, &s->resNameMode},
+                 {s->atomNameList, &s->atomNameCount, &s->atomNameMode},
+                 {s->chainNameList, &s->chainNameCount, &s->chainNameMode},
+                 {s->segNameList, &s->segNameCount, &s->segNameMode}};
+    for (auto& l : lists) {
+        l.list[PDB_SELECT_LIST_LEN - 1] = '\0';
+        *l.count = cntToken(l.list);
+        if (std::strcmp(l.list, "*") == 0) *l.mode = 0;
+    }
+    return 0;
+}
+
+int pdbSelectTest(const PDBSelectInfo* s, const AtomInfo* a) {
+    if (s == nullptr) return 1;
+    if (s->selectClass == 4 && (a == nullptr || !isAminoAcid(a->resName))) return 0;
+    if (s->selectMode == 1) return 1;
+    if (s->selectMode == 0) return 0;
+    const int pass = s->selectMode == -1 ? 0 : 1;
+    const int fail = 1 - pass;
+    if (a == nullptr) return fail;
+    if (s->resIDMode && (a->resID < s->res1 || a->resID > s->resN)) return fail;
+    if (s->atomNameMode != 0 && !listMatches(s->atomNameList, a->atomName, s->atomNameMode))
+        return fail;
+    if (s->resNameMode != 0 && !listMatches(s->resNameList, a->resName, s->resNameMode)) return fail;
+    if (s->chainNameMode != 0 && !listMatches(s->chainNameList, a->chainID, s->chainNameMode))
+        return fail;
+    if (s->segNameMode != 0 && !listMatches(s->segNameList, a->segID, s->segNameMode)) return fail;
+    return pass;
+}
+
+int pdbSelect(PDBInfo* p, PDBSelectInfo* s) {
+    if (p == nullptr || p->atomList == nullptr || s == nullptr) return 0;
+    pdbSelectAdjust(s);
+    if (s->selectMode == 0) return pdbSetSelection(p, 0);
+    if (s->selectMode == 1) return pdbSetSelection(p, s->selectID);
+    int count = 0;
+    if (p->chainCount == 1 && p->segCount == 1 && s->chainNameMode == 0 && s->segNameMode == 0) {
+        if (s->dbgFlag) std::fprintf(stderr, "MERIDO Info: Simple Selection.\n");
+        // Residues outside the structure's range are never found, so the walk
+        // is limited to the overlap of the two ranges.
+        int first = s->res1 > p->minResID ? s->res1 : p->minResID;
+        int last = s->resN < p->maxResID ? s->resN : p->maxResID;
+        for (long long id = first; id <= last; id++) {
+            ResInfo* r = findRes(p, static_cast<int>(id), p->defChainName, p->defSegName);
+            for (int i = 0; r != nullptr && r->atomList != nullptr && i < r->atomCount; i++) {
+                AtomInfo* a = r->atomList[i];
+                if (a != nullptr && pdbSelectTest(s, a)) {
+                    a->selected = s->selectID;
+                    count++;
+                }
+            }
+        }
+        return count;
+    }
+    if (s->dbgFlag) {
+        std::fprintf(stderr, "MERIDO Info: Complex Selection Atom %d Res %d Seg %d Chain %d\n",
+                     s->atomNameMode, s->resNameMode, s->segNameMode, s->chainNameMode);
+    }
+    for (int i = 0; i < p->atomCount; i++) {
+        AtomInfo* a = &p->atomList[i];
+        if (pdbSelectTest(s, a)) {
+            a->selected = s->selectID;
+            count++;
+        }
+    }
+    return count;
+}
+
+int pdbSelect1(PDBInfo* p, int res1, int resN, const char* atomNameList, int selectID,
+               int matchMode) {
+    PDBSelectInfo s;
+    pdbSelectNull(&s);
+    if (setList(s.atomNameList, atomNameList != nullptr ? atomNameList : "", "the selection") != 0)
+        return 0;
+    s.res1 = res1;
+    s.resN = resN;
+    s.selectID = selectID;
+    s.atomNameMode = matchMode;
+    s.resIDMode = 0;
+    s.selectMode = 2;
+    s.selectClass = 1;
+    return pdbSelect(p, &s);
+}
+
+int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
+    if (s == nullptr) return 0;
+    if (flagLoc(argc, argv, "-help") > 0) {
+        printUsage();
+        return 0;
+    }
+    int status = 0;
+    int verb = 0;
+    intArgD(argc, argv, "-dbg", &s->dbgFlag);
+    logArgD(argc, argv, "-verb", &verb);
+    if (flagLoc(argc, argv, "-hetatm") > 0) s->hetatmFlag = 1;
+    if (flagLoc(argc, argv, "-nohetatm") > 0) s->hetatmFlag = 0;
+    if (flagLoc(argc, argv, "-protein") > 0) s->selectClass = 4;
+    intArgD(argc, argv, "-id", &s->selectID);
+    if (flagLoc(argc, argv, "-inv") > 0) s->selectMode = -1;
+
+    std::string first, last;
+    bool range = false, criteria = false;
+    char* word = nullptr;
+    if (ptrArgD(argc, argv, "-res", &word) == 1) {
+        first = last = word;
+        range = true;
+    }
+    if (ptrArgD(argc, argv, "-r1", &word) == 1) {
+        first = word;
+        range = true;
+    }
+    if (ptrArgD(argc, argv, "-rN", &word) == 1) {
+        last = word;
+        range = true;
+    }
+    // An option given without its value still counts as given.
+    for (const char* opt : {"-res", "-r1", "-rN"}) range = range || flagLoc(argc, argv, opt) > 0;
+    criteria = range;
+    criteria = listOption(argc, argv, "-atom", s->atomNameList, &status) || criteria;
+    criteria = listOption(argc, argv, "-atomName", s->atomNameList, &status) || criteria;
+    criteria = listOption(argc, argv, "-resName", s->resNameList, &status) || criteria;
+    criteria = listOption(argc, argv, "-chain", s->chainNameList, &status) || criteria;
+    criteria = listOption(argc, argv, "-seg", s->segNameList, &status) || criteria;
+    if (range) s->resIDMode = 1;
+    if (criteria) s->selectMode = 2;
+    if (flagLoc(argc, argv, "-clear") > 0) s->selectMode = 0;
+    if (flagLoc(argc, argv, "-set") > 0) s->selectMode = 1;
+
+    struct {
+        const char* flag;
+        int mode;
+    } const allModes[] = {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}};
+    for (const auto& m : allModes) {
+        if (flagLoc(argc, argv, m.flag) > 0) {
+            s->atomNameMode = s->resNameMode = s->chainNameMode = s->segNameMode = m.mode;
+        }
+    }
+    struct {
+        const char* flag;
+        int* target;
+        int mode;
+    } const oneMode[] = {
+        {"-aExact", &s->atomNameMode, 1},  {"-aRegex", &s->atomNameMode, 2},
+        {"-aGlob", &s->atomNameMode, 3},   {"-rExact", &s->resNameMode, 1},
+        {"-rRegex", &s->resNameMode, 2},   {"-rGlob", &s->resNameMode, 3},
+        {"-cExact", &s->chainNameMode, 1}, {"-cRegex", &s->chainNameMode, 2},
+        {"-cGlob", &s->chainNameMode, 3},  {"-sExact", &s->segNameMode, 1},
+        {"-sRegex", &s->segNameMode, 2},   {"-sGlob", &s->segNameMode, 3},
+    };
+    for (const auto& m : oneMode) {
+        if (flagLoc(argc, argv, m.flag) > 0) *m.target = m.mode;
+    }
+
+    if (first == "*" || last == "*") {
+        s->resIDMode = 0;
+    } else {
+        int r1 = 0, rN = 0;
+        if (!residueNumber(first.c_str(), &r1) || !residueNumber(last.c_str(), &rN)) {
+            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s\n",
+                         residueNumber(first.c_str(), &r1) ? last.c_str() : first.c_str());
+            status = 1;
+        } else {
+            s->res1 = r1;
+            s->resN = rN;
+        }
+    }
+    pdbSelectAdjust(s);
+
+    if (verb) {
+        std::fprintf(stderr, "PDB Selection:");
+        if (s->selectMode == 1) {
+            std::fprintf(stderr, " All Atoms.\n");
+        } else {
+            std::fprintf(stderr, " %d to %d Atoms: %s Residues: %s Chains %s Segs: %s.\n", s->res1,
+                         s->resN, s->atomNameList, s->resNameList, s->chainNameList,
+                         s->segNameList);
+        }
+    }
+    return status;
+}
+
+}  // namespace korim::structure

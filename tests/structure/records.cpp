@@ -1,0 +1,355 @@
+// Structure records: defaults, list growth, name copies, saved coordinates, copies and release.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "foundation/memory.h"
+#include "structure/pdb.h"
+
+using namespace korim::structure;
+namespace fnd = korim::foundation;
+
+namespace {
+
+std::string captured(const std::function<void()>& fn) {
+    testing::internal::CaptureStderr();
+    fn();
+    return testing::internal::GetCapturedStderr();
+}
+
+// A structure of n atoms in residues of two atoms each, not indexed.
+void fill(PDBInfo* p, int n) {
+    for (int i = 0; i < n; i++) {
+        AtomInfo* a = getNextAtom(p);
+        ASSERT_NE(a, nullptr);
+        a->atomID = i + 1;
+        a->resID = i / 2 + 1;
+        pdbStrCpy(a->atomName, i % 2 ? "CA" : "N");
+        pdbStrCpy(a->resName, "ALA");
+        a->x = static_cast<float>(i);
+        a->y = static_cast<float>(2 * i);
+        a->z = static_cast<float>(-i);
+    }
+}
+
+struct Records : ::testing::Test {
+    void SetUp() override {
+        pdbModuleReset();
+        fnd::memoryReset();
+    }
+};
+
+TEST_F(Records, Defaults) {
+    AtomInfo a;
+    std::memset(&a, 0x5a, sizeof(a));
+    atomNull(&a);
+    EXPECT_EQ(a.atomID, 0);
+    EXPECT_EQ(a.auxInfo, nullptr);
+    EXPECT_STREQ(a.atomName, "");
+    EXPECT_STREQ(a.chargeStr, "");
+    EXPECT_EQ(a.resInfo, nullptr);
+    EXPECT_EQ(a.selected, 0);
+    EXPECT_EQ(a.vdwfc, 1.0);
+    EXPECT_EQ(a.mass, 0.0);
+    EXPECT_EQ(a.velocity[2].z, 0.0);
+    EXPECT_EQ(a.fixed, 0);
+
+    ResInfo r;
+    std::memset(&r, 0x5a, sizeof(r));
+    resNull(&r);
+    EXPECT_EQ(r.phi, 9999.0f);
+    EXPECT_EQ(r.psi, 9999.0f);
+    EXPECT_EQ(r.val, 777777.0f);
+    EXPECT_EQ(r.atomList, nullptr);
+    EXPECT_EQ(r.phiPsiSurf, nullptr);
+    EXPECT_EQ(r.resType, nullptr);
+
+    ChainInfo c;
+    chainNull(&c);
+    EXPECT_EQ(c.val, 777777.0f);
+    EXPECT_EQ(c.resArray, nullptr);
+    SegInfo s;
+    segNull(&s);
+    EXPECT_EQ(s.val, 777777.0f);
+    EXPECT_EQ(s.chainInfo, nullptr);
+
+    PDBInfo p;
+    std::memset(&p, 0x5a, sizeof(p));
+    pdbNull(&p);
+    EXPECT_EQ(p.atomList, nullptr);
+    EXPECT_EQ(p.atomTab, nullptr);
+    EXPECT_EQ(p.maxAtomCount, 0);
+    EXPECT_STREQ(p.defChainName, "");
+    // Null records are accepted.
+    EXPECT_EQ(pdbNull(nullptr), 0);
+    EXPECT_EQ(atomNull(nullptr), 0);
+    EXPECT_EQ(pdbFree(nullptr), 0);
+}
+
+TEST_F(Records, AtomListGrowsByFixedSteps) {
+    PDBInfo p;
+    pdbNull(&p);
+    setPDBVerbose(1, 0);
+    std::string err = captured([&] { fill(&p, 4097); });
+    EXPECT_EQ(err,
+              "REMARK Expanding Atom List: 4096 atoms max.\n"
+              "REMARK Expanding Atom List: 5120 atoms max.\n");
+    EXPECT_EQ(p.maxAtomCount, 5120);
+    EXPECT_EQ(p.atomCount, 4097);
+    // New slots carry the defaults.
+    EXPECT_EQ(p.atomList[5000].vdwfc, 1.0);
+    EXPECT_EQ(p.atomList[4096].atomID, 4097);
+    ResInfo* r = getNextRes(&p);
+    ChainInfo* c = getNextChain(&p);
+    SegInfo* s = getNextSeg(&p);
+    ASSERT_TRUE(r && c && s);
+    EXPECT_EQ(p.maxResCount, 512);
+    EXPECT_EQ(p.maxChainCount, 8);
+    EXPECT_EQ(p.maxSegCount, 8);
+    EXPECT_EQ(r->phi, 9999.0f);
+    pdbFree(&p);
+    EXPECT_EQ(p.atomList, nullptr);
+    EXPECT_EQ(p.atomCount, 0);
+    EXPECT_EQ(p.maxResCount, 0);
+}
+
+TEST_F(Records, ReleaseBalancesTheAccounts) {
+    PDBInfo p;
+    pdbNull(&p);
+    long long before = fnd::memoryBytesUsed();
+    pdbInit(&p);
+    fill(&p, 10);
+    ASSERT_EQ(indexPDB(&p), 0);
+    ASSERT_EQ(merAllocInfo(&p), 0);
+    EXPECT_GT(fnd::memoryBytesUsed(), before);
+    pdbFree(&p);
+    EXPECT_EQ(fnd::memoryBytesUsed(), before);
+    // Freeing a freshly nulled structure is harmless and leaves it empty.
+    pdbFree(&p);
+    EXPECT_EQ(p.atomTab, nullptr);
+    EXPECT_EQ(fnd::memoryBytesUsed(), before);
+}
+
+TEST_F(Records, AllocationFailuresAreReported) {
+    PDBInfo p;
+    pdbNull(&p);
+    fnd::memoryFailAt(1);
+    std::string err = captured([&] { EXPECT_EQ(getNextAtom(&p), nullptr); });
+    EXPECT_NE(err.find("PDB Error Allocating Atom memory.\n"), std::string::npos);
+    EXPECT_EQ(p.atomCount, 0);
+    EXPECT_EQ(p.atomList, nullptr);
+    fnd::memoryFailAt(1);
+    err = captured([&] { EXPECT_EQ(getNextRes(&p), nullptr); });
+    EXPECT_NE(err.find("PDB Error Allocating Residue memory.\n"), std::string::npos);
+    fnd::memoryFailAt(1);
+    err = captured([&] { EXPECT_EQ(getNextChain(&p), nullptr); });
+    EXPECT_NE(err.find("PDB Error Allocating Chain memory.\n"), std::string::npos);
+    fnd::memoryFailAt(1);
+    err = captured([&] { EXPECT_EQ(getNextSeg(&p), nullptr); });
+    EXPECT_NE(err.find("PDB Error Allocating Seg memory.\n"), std::string::npos);
+
+    fill(&p, 3);
+    for (int n = 1; n <= 6; n++) {
+        fnd::memoryFailAt(n);
+        int status = -1;
+        captured([&] { status = merAllocInfo(&p); });
+        EXPECT_EQ(status, 1) << "failing allocation " << n;
+        fnd::memoryFailAt(0);
+    }
+    fnd::memoryFailAt(0);
+    EXPECT_EQ(merAllocInfo(&p), 0);
+    EXPECT_EQ(p.bondMatrix[2][2], 0);
+    EXPECT_EQ(p.neighborList[1][2], 0);
+    p.bondMatrix[1][2] = 1;
+    EXPECT_EQ(p.bondMatrix[0][1 * 3 + 2], 1);  // rows of one block
+    pdbFree(&p);
+}
+
+TEST_F(Records, NameCopiesKeepFifteenCharacters) {
+    char field[16];
+    std::string err = captured([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNO"); });
+    EXPECT_EQ(err, "");
+    EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
+    char* end = nullptr;
+    err = captured([&] { end = pdbStrCpy(field, "ABCDEFGHIJKLMNOP"); });
+    EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(end, field + 15);
+    EXPECT_EQ(err, "PDB Error: string item too long: \n");
+    err = captured([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNOPQRS"); });
+    EXPECT_EQ(err, "PDB Error: string item too long: QRS\n");
+    char wide[32];
+    err = captured([&] { pdbNameCpy(wide, "0123456789012345678901234567890123"); });
+    EXPECT_STREQ(wide, "0123456789012345678901234567890");
+    EXPECT_EQ(err, "PDB Error: name item too long: 23\n");
+    end = pdbStrCpy(field, "CA");
+    EXPECT_EQ(end, field + 2);
+    pdbStrNull(field);
+    EXPECT_STREQ(field, "");
+}
+
+TEST_F(Records, FixNames) {
+    char a[16] = "NONE", b[16] = "N", c[16] = "{}", d[16] = "(null)", e[16] = "", f[16] = "{x}";
+    EXPECT_EQ(fixResName(a), 1);
+    EXPECT_STREQ(a, "");
+    EXPECT_EQ(fixResName(b), 0);
+    EXPECT_STREQ(b, "N");
+    EXPECT_EQ(fixAtomName(c), 1);
+    EXPECT_EQ(fixChainName(d), 1);
+    EXPECT_EQ(fixSegName(e), 0);
+    EXPECT_EQ(fixSegName(f), 0);
+    EXPECT_STREQ(f, "{x}");
+}
+
+TEST_F(Records, SavedCoordinatesAndCopies) {
+    PDBInfo p, q;
+    pdbNull(&p);
+    pdbNull(&q);
+    pdbInit(&p);
+    pdbInit(&q);
+    fill(&p, 10);
+    fill(&q, 10);
+    ASSERT_EQ(indexPDB(&p), 0);
+    ASSERT_EQ(indexPDB(&q), 0);
+    // indexPDB saved the coordinates; move the atoms and restore them.
+    for (int i = 0; i < 10; i++) p.atomList[i].x += 100.0f;
+    restorePDBCoords(&p);
+    EXPECT_EQ(p.atomList[7].x, 7.0f);
+    p.atomList[3].y = 42.0f;
+    storePDBCoords(&p);
+    EXPECT_EQ(p.coordList[3].y, 42.0f);
+    p.atomList[3].selected = 5;
+    ASSERT_EQ(pdbCopy(&q, &p), 0);
+    EXPECT_EQ(q.atomList[3].y, 42.0f);
+    EXPECT_EQ(q.atomList[3].selected, 5);
+    EXPECT_EQ(q.coordList[3].y, 42.0f);
+
+    PDBInfo r;
+    pdbNull(&r);
+    pdbInit(&r);
+    fill(&r, 11);
+    std::string err = captured([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); });
+    EXPECT_EQ(err, "Error (PDBCopy): Atom Count Mismatch.\n");
+    err = captured([&] { EXPECT_EQ(pdbCopy(nullptr, &p), 1); });
+    EXPECT_EQ(err, "Error (PDBCopy): Null PDB Data.\n");
+    PDBInfo s;
+    pdbNull(&s);
+    pdbInit(&s);
+    fill(&s, 10);  // same atoms, not indexed: no residues
+    err = captured([&] { EXPECT_EQ(pdbCopy(&s, &p), 1); });
+    EXPECT_EQ(err, "Error (PDBCopy): Residue Count Mismatch.\n");
+
+    // A structure without saved coordinates is left alone.
+    s.atomList[0].x = 9.0f;
+    EXPECT_EQ(restorePDBCoords(&s), 0);
+    EXPECT_EQ(s.atomList[0].x, 9.0f);
+    EXPECT_EQ(storePDBCoords(nullptr), 0);
+    pdbFree(&p);
+    pdbFree(&q);
+    pdbFree(&r);
+    pdbFree(&s);
+}
+
+TEST_F(Records, VdwCoordinates) {
+    PDBInfo p;
+    pdbNull(&p);
+    fill(&p, 4);
+    ASSERT_EQ(merAllocInfo(&p), 0);
+    std::string err = captured([&] { updateVDWFromPDB(&p); });
+    EXPECT_EQ(err, "MERIDO updating VDW coords.\n");
+    EXPECT_EQ(p.vdwList[3].y, 6.0f);
+    freeMerList(&p);
+    EXPECT_EQ(p.vdwList, nullptr);
+    err = captured([&] { updateVDWFromPDB(&p); });
+    EXPECT_EQ(err, "");
+    pdbFree(&p);
+}
+
+TEST_F(Records, MarksRenamingAndCentres) {
+    PDBInfo p;
+    pdbNull(&p);
+    pdbInit(&p);
+    fill(&p, 6);
+    ASSERT_EQ(indexPDB(&p), 0);
+    EXPECT_EQ(pdbSetSelection(&p, 3), 6);
+    EXPECT_EQ(p.atomList[5].selected, 3);
+    EXPECT_EQ(pdbClearSelection(&p), 6);
+    EXPECT_EQ(p.atomList[5].selected, 0);
+    EXPECT_EQ(pdbSetResSelection(&p.resList[1], 2), 2);
+    EXPECT_EQ(p.atomList[2].selected, 2);
+    EXPECT_EQ(p.atomList[3].selected, 2);
+    EXPECT_EQ(p.atomList[4].selected, 0);
+    EXPECT_EQ(pdbSetSelection(nullptr, 1), 0);
+
+    // Centre of atoms 3 and 4 (x 2 and 3, y 4 and 6, z -2 and -3).
+    float x, y, z;
+    getPDBCenter(&p, &x, &y, &z, 2);
+    EXPECT_FLOAT_EQ(x, 2.5f);
+    EXPECT_FLOAT_EQ(y, 5.0f);
+    EXPECT_FLOAT_EQ(z, -2.5f);
+    getPDBCenter(&p, &x, &y, &z, 7);
+    EXPECT_EQ(x, 0.0f);
+    EXPECT_EQ(z, 0.0f);
+    AtomInfo* list[3] = {&p.atomList[0], &p.atomList[1], &p.atomList[5]};
+    findAtomListPos(list, 3, &x, &y, &z);
+    EXPECT_FLOAT_EQ(x, 2.0f);
+    EXPECT_FLOAT_EQ(y, 4.0f);
+    findAtomListPos(list + 2, 1, &x, &y, &z);
+    EXPECT_EQ(x, 5.0f);
+    findAtomListPos(list, 0, &x, &y, &z);
+    EXPECT_EQ(x, 0.0f);
+
+    std::string err = captured([&] { pdbSetChain(&p, "LONGCHAINNAME1234", 2); });
+    // One message per renamed atom (residue 2 has two).
+    EXPECT_EQ(err, "PDB Error: string item too long: 4\nPDB Error: string item too long: 4\n");
+    EXPECT_STREQ(p.atomList[2].chainID, "LONGCHAINNAME12");
+    EXPECT_STREQ(p.atomList[4].chainID, "");
+    pdbSetSeg(&p, "S9", 2);
+    EXPECT_STREQ(p.atomList[3].segID, "S9");
+    pdbSetSeg(&p, nullptr, 2);
+    EXPECT_STREQ(p.atomList[3].segID, "");
+
+    AtomInfo dst;
+    atomNull(&dst);
+    setAtomInfo(&p, &dst, &p.atomList[5], 0);
+    EXPECT_EQ(dst.atomID, 6);
+    EXPECT_STREQ(dst.atomName, "CA");
+    EXPECT_EQ(p.minResID, 3);
+    EXPECT_EQ(p.maxResID, 3);
+    setAtomInfo(&p, &dst, &p.atomList[0], 1);
+    EXPECT_EQ(p.minResID, 1);
+    EXPECT_EQ(p.maxResID, 3);
+    pdbFree(&p);
+}
+
+TEST_F(Records, IndexedStructureRefusesToMoveItsAtoms) {
+    PDBInfo p;
+    pdbNull(&p);
+    pdbInit(&p);
+    fill(&p, 4096);  // exactly full
+    ASSERT_EQ(indexPDB(&p), 0);
+    ResInfo* first = p.atomList[0].resInfo;
+    std::string err = captured([&] { EXPECT_EQ(getNextAtom(&p), nullptr); });
+    EXPECT_EQ(err, "PDB Error: atoms cannot be added to an indexed structure.\n");
+    // The residue still points at live atoms.
+    EXPECT_EQ(first->atomList[0], &p.atomList[0]);
+    pdbFree(&p);
+}
+
+TEST_F(Records, ModuleFlags) {
+    EXPECT_EQ(setPDBChainMode(1), 0);
+    EXPECT_EQ(setPDBChainMode(0), 1);
+    EXPECT_EQ(setPDBSegMode(1), 0);
+    EXPECT_EQ(getPDBSegMode(), 1);
+    setPDBWarn(4);
+    EXPECT_EQ(getPDBWarn(), 4);
+    setPDBVerbose(2, 3);
+    EXPECT_EQ(getPDBVerb(), 2);
+    EXPECT_EQ(getPDBDBG(), 3);
+    pdbModuleReset();
+    EXPECT_EQ(getPDBSegMode(), 0);
+    EXPECT_EQ(getPDBDBG(), 0);
+}
+
+}  // namespace

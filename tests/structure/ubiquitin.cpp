@@ -1,0 +1,154 @@
+// The real NMR structure of ubiquitin (model 1 with hydrogens): counts, sequence, look-ups and a write/read round trip.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "foundation/memory.h"
+#include "structure/pdb.h"
+
+using namespace korim::structure;
+
+namespace {
+
+const std::string kUbq = std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb";
+
+// Human ubiquitin, 76 residues.
+const char* const kUbqSequence =
+    "MQIFVKTLTGKTITLEVEPSDTIENVKAKIQDKEGIPPDQQRLIFAGKQLEDGRTLSDYNIQKESTLHLVLRLRGG";
+
+struct Ubq : ::testing::Test {
+    PDBInfo pdb;
+    void SetUp() override {
+        pdbModuleReset();
+        pdbNull(&pdb);
+        testing::internal::CaptureStderr();
+        int status = readPDB(kUbq.c_str(), &pdb, nullptr, nullptr);
+        std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(status, 0);
+        // The real file has no duplicate atoms: reading it is silent.
+        EXPECT_EQ(err, "");
+    }
+    void TearDown() override { pdbFree(&pdb); }
+};
+
+TEST_F(Ubq, CountsAndRange) {
+    // 1231 ATOM records (grep -c '^ATOM'), one chain, residues 1..76.
+    EXPECT_EQ(pdb.atomCount, 1231);
+    EXPECT_EQ(pdb.resCount, 76);
+    EXPECT_EQ(pdb.chainCount, 1);
+    EXPECT_EQ(pdb.segCount, 1);
+    EXPECT_EQ(pdb.minResID, 1);
+    EXPECT_EQ(pdb.maxResID, 76);
+    EXPECT_STREQ(pdb.defChainName, "A");
+    EXPECT_STREQ(pdb.defSegName, "");
+    int hydrogens = 0;
+    for (int i = 0; i < pdb.atomCount; i++) hydrogens += std::strcmp(pdb.atomList[i].element, "H") == 0;
+    EXPECT_EQ(hydrogens, 629);
+}
+
+TEST_F(Ubq, SequenceFromResidueTypes) {
+    std::string seq;
+    for (int r = 1; r <= 76; r++) seq += getResName1(findResName(&pdb, r, "A", ""));
+    EXPECT_EQ(seq, kUbqSequence);
+    ChainInfo* chain = findChain(&pdb, "A", "");
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->resCount, 76);
+    EXPECT_EQ(chain->atomCount, 1231);
+    for (int r = 1; r <= 76; r++) {
+        ResInfo* res = chain->resArray[r - chain->minResID];
+        ASSERT_NE(res, nullptr);
+        EXPECT_EQ(res->resID, r);
+        EXPECT_EQ(res->resType->resLetter, kUbqSequence[r - 1]);
+        EXPECT_EQ(res->prev, r > 1 ? chain->resArray[r - 2] : nullptr);
+        EXPECT_EQ(res->next, r < 76 ? chain->resArray[r] : nullptr);
+        EXPECT_EQ(res->phiPsiSurf, nullptr);
+    }
+}
+
+TEST_F(Ubq, AtomLookUpMatchesFileLines) {
+    // Lines of the file: ATOM 303 CA PRO A 19 58.089 -84.957 8.021 1.00 7.07
+    AtomInfo* ca = findAtom(&pdb, 19, "CA", "A", "");
+    ASSERT_NE(ca, nullptr);
+    EXPECT_EQ(ca->atomID, 303);
+    EXPECT_FLOAT_EQ(ca->x, 58.089f);
+    EXPECT_FLOAT_EQ(ca->y, -84.957f);
+    EXPECT_FLOAT_EQ(ca->z, 8.021f);
+    EXPECT_FLOAT_EQ(ca->tempFactor, 7.07f);
+    EXPECT_STREQ(ca->resInfo->resName, "PRO");
+    // The amide proton is called H here: HN|H falls back to it.
+    AtomInfo* h = findAtomN(&pdb, 10, "HN|H", "A", "");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->atomID, 165);
+    // Gly 10: HA2 and HA3 exist, HA does not.
+    EXPECT_EQ(findBestAtom(&pdb, 10, "GLY", "HA3", "A", "")->atomID, 167);
+    EXPECT_EQ(findBestAtom(&pdb, 10, "GLY", "HA", "A", ""), nullptr);
+    // Met 1 methyl: HE# gives HE1, HE2, HE3.
+    AtomInfo* list[PDB_MAX_ATOM_LIST];
+    ASSERT_EQ(findAtomList(&pdb, 1, "HE#", "A", "", list), 3);
+    EXPECT_EQ(list[0]->atomID, 17);
+    EXPECT_EQ(list[2]->atomID, 19);
+    // N-H bond of residue 2: about 1.0 Angstrom.
+    AtomInfo* nI[1] = {findAtom(&pdb, 2, "N", "A", "")};
+    AtomInfo* hJ[1] = {findAtom(&pdb, 2, "H", "A", "")};
+    float r = 0.0f;
+    findAtomListRad(nI, 1, hJ, 1, &r);
+    double dx = 49.535 - 49.145, dy = -88.953 + 89.006, dz = 7.698 - 8.595;
+    EXPECT_NEAR(r, std::sqrt(dx * dx + dy * dy + dz * dz), 1e-5);
+}
+
+TEST_F(Ubq, WriteReadRoundTripKeepsEveryField) {
+    char path[] = "/tmp/korim_ubq_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(writePDB(path, &pdb, nullptr, "round trip"), 0);
+    PDBInfo back;
+    pdbNull(&back);
+    ASSERT_EQ(readPDB(path, &back, nullptr, nullptr), 0);
+    ASSERT_EQ(back.atomCount, pdb.atomCount);
+    EXPECT_EQ(back.resCount, pdb.resCount);
+    for (int i = 0; i < pdb.atomCount; i++) {
+        const AtomInfo& a = pdb.atomList[i];
+        const AtomInfo& b = back.atomList[i];
+        EXPECT_EQ(a.atomID, b.atomID);
+        EXPECT_STREQ(a.atomName, b.atomName);
+        EXPECT_STREQ(a.resName, b.resName);
+        EXPECT_STREQ(a.chainID, b.chainID);
+        EXPECT_EQ(a.resID, b.resID);
+        EXPECT_STREQ(a.element, b.element);
+        EXPECT_NEAR(a.x, b.x, 5e-4);
+        EXPECT_NEAR(a.y, b.y, 5e-4);
+        EXPECT_NEAR(a.z, b.z, 5e-4);
+        EXPECT_NEAR(a.occupancy, b.occupancy, 5e-3);
+        EXPECT_NEAR(a.tempFactor, b.tempFactor, 5e-3);
+    }
+    pdbFree(&back);
+    // The ATOM lines of the source file are reproduced byte for byte: the
+    // source was written with the same column layout.
+    FILE* src = std::fopen(kUbq.c_str(), "r");
+    FILE* out = std::fopen(path, "r");
+    char l1[256], l2[256];
+    ASSERT_NE(std::fgets(l2, sizeof(l2), out), nullptr);
+    EXPECT_STREQ(l2, "REMARK round trip\n");
+    ASSERT_NE(std::fgets(l2, sizeof(l2), out), nullptr);
+    EXPECT_STREQ(l2, "\n");
+    int compared = 0;
+    while (std::fgets(l1, sizeof(l1), src) != nullptr) {
+        if (std::strncmp(l1, "ATOM", 4) != 0) continue;
+        ASSERT_NE(std::fgets(l2, sizeof(l2), out), nullptr);
+        EXPECT_STREQ(l1, l2);
+        compared++;
+    }
+    EXPECT_EQ(compared, 1231);
+    ASSERT_NE(std::fgets(l2, sizeof(l2), out), nullptr);
+    EXPECT_STREQ(l2, "END\n");
+    std::fclose(src);
+    std::fclose(out);
+    std::remove(path);
+}
+
+}  // namespace
