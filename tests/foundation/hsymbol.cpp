@@ -322,3 +322,44 @@ TEST_F(HSym, AllocationFailures) {
     EXPECT_EQ(t->symbolCount, 2);
     hSymTabFree(t);
 }
+
+// Every allocation of building a small table fails in turn: the table stays
+// consistent (every counted symbol findable, setters report what they did).
+TEST_F(HSym, EveryAllocationFailureLeavesATableConsistent) {
+    const char *names[] = {"N", "CA", "C", "O", "CB"};
+    bool sawClean = false;
+    for (int n = 1; n < 40 && !sawClean; ++n) {
+        memoryReset();
+        memoryFailAt(n);
+        CaptureStderr();
+        HTable *t = hSymTabAlloc(7);
+        int stored = 0;
+        if (t) {
+            for (int k = 0; k < 5; ++k) {
+                int st = k % 2 ? hSetSymStr(names[k], "val", t) : hSetSymInt(names[k], k, t);
+                if (st == 0) ++stored;
+                EXPECT_EQ(st == 0, hFindSym(names[k], t) != nullptr) << n << " " << k;
+            }
+            EXPECT_EQ(t->symbolCount, stored) << n;
+            int found = 0;
+            for (int b = 0; b < t->hashLength; ++b)
+                for (HSymbol *s = t->base[b]; s; s = s->next) ++found;
+            EXPECT_EQ(found, stored) << n;
+        }
+        std::string err = GetCapturedStderr();
+        bool fired = err.find("Memory allocation failure.") != std::string::npos;
+        if (!fired) {
+            ASSERT_NE(t, nullptr);
+            EXPECT_EQ(stored, 5);
+            int v = -1;
+            EXPECT_EQ(hGetSymInt("CB", t, &v), 1);
+            EXPECT_EQ(v, 4);
+            sawClean = true;
+        }
+        hSymTabFree(t);
+        if (!fired) {
+            EXPECT_EQ(memoryBytesUsed(), 0);
+        }
+    }
+    EXPECT_TRUE(sawClean);
+}
