@@ -121,6 +121,19 @@ Outcome run(const PDBInfo* pdb, const KorimInfo& k, const std::string& pka = "",
   return r;
 }
 
+// Per-atom charges in atom order; NaN: the atom has no slot.
+void expectPerAtom(const Outcome& r, std::initializer_list<float> expected) {
+  int i = 0;
+  for (float q : expected) {
+    if (std::isnan(q)) {
+      EXPECT_TRUE(std::isnan(r.of(i))) << "atom " << i;
+    } else {
+      EXPECT_FLOAT_EQ(r.of(i), q) << "atom " << i;
+    }
+    ++i;
+  }
+}
+
 int countLines(const std::string& s) {
   int n = 0;
   for (char c : s) n += c == '\n';
@@ -435,48 +448,25 @@ TEST(SetA, ChainEndsAndSpecialBlocks) {
   KorimInfo k = settings();
   k.elInfo.charmm = 1;  // in a steric run: electrostatics off
   Mol m;
-  m.add(1, "PRO", "N");
-  m.add(1, "PRO", "CD");
-  m.add(1, "PRO", "CA");
-  m.add(1, "PRO", "C");
-  m.add(2, "HSD", "HD1");
-  m.add(2, "HSC", "CB");
-  m.add(2, "HSE", "ND1");
-  m.add(3, "SOD", "SOD");
-  m.add(3, "SOD", "NA");
-  m.add(3, "MG", "MG");
-  m.add(4, "TIP3", "OH2");
-  m.add(4, "WAT", "OH2");
-  m.add(4, "THY", "CM");
-  m.add(4, "DEOT", "O2'");
-  m.add(5, "ACE", "C");
-  m.add(5, "ACE", "O");
-  m.add(5, "GLY", "OXT");
+  const struct {
+    int res;
+    const char* resName;
+    const char* atom;
+  } atoms[] = {{1, "PRO", "N"},  {1, "PRO", "CD"},  {1, "PRO", "CA"},   {1, "PRO", "C"},    {2, "HSD", "HD1"},
+               {2, "HSC", "CB"}, {2, "HSE", "ND1"}, {3, "SOD", "SOD"},  {3, "SOD", "NA"},   {3, "MG", "MG"},
+               {4, "TIP3", "OH2"}, {4, "WAT", "OH2"}, {4, "THY", "CM"}, {4, "DEOT", "O2'"}, {5, "ACE", "C"},
+               {5, "ACE", "O"},  {5, "GLY", "OXT"}};
+  for (const auto& a : atoms) m.add(a.res, a.resName, a.atom);
   const Outcome r = run(m.done(), k, "", "seta.lst");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_FLOAT_EQ(r.of(0), -0.3f);
-  EXPECT_TRUE(std::isnan(r.of(1)));  // CD is in PRO's N-side group
-  EXPECT_FLOAT_EQ(r.of(2), 0.25f);
-  EXPECT_FLOAT_EQ(r.of(3), 0.55f);
-  EXPECT_FLOAT_EQ(r.of(4), 0.3f);
-  EXPECT_FLOAT_EQ(r.of(5), 0.1f);
-  EXPECT_TRUE(std::isnan(r.of(6)));
-  EXPECT_FLOAT_EQ(r.of(7), 1.0f);
-  EXPECT_TRUE(std::isnan(r.of(8)));
-  EXPECT_FLOAT_EQ(r.of(9), 2.0f);
-  EXPECT_FLOAT_EQ(r.of(10), -0.834f);
-  EXPECT_TRUE(std::isnan(r.of(11)));
-  EXPECT_FLOAT_EQ(r.of(12), -0.11f);
-  EXPECT_TRUE(std::isnan(r.of(13)));
-  int slots = 0;
-  EXPECT_FLOAT_EQ(r.of(14, &slots), 0.55f);  // the block row, tested after the terminal one, stands
-  EXPECT_EQ(slots, 1);
-  EXPECT_FLOAT_EQ(r.of(15), -0.55f);
-  EXPECT_FLOAT_EQ(r.of(16), -0.57f);
+  // PRO's CD is in its skipped N-side group; at the C-terminus ACE's block rows,
+  // tested after the terminal ones, stand.
+  expectPerAtom(r, {-0.3f, NAN, 0.25f, 0.55f, 0.3f, 0.1f, NAN, 1.0f, NAN, 2.0f, -0.834f, NAN, -0.11f, NAN, 0.55f,
+                    -0.55f, -0.57f});
+  EXPECT_EQ(r.n, 12);
   EXPECT_EQ(r.listing.substr(0, 38), "1\tN\tcharge\t-0.300\n1\tCA\tcharge\t0.250\n1\t");
   EXPECT_NE(r.listing.find("5\tC\tcharge\t0.140\n5\tC\tcharge\t0.550\n5\tO\tcharge\t-0.570\n5\tO\tcharge\t-0.550\n"),
             std::string::npos);
-  EXPECT_EQ(r.n, 12);
 }
 
 TEST(SetA, TerminiSwitchOneResidueAndPh) {
@@ -484,35 +474,17 @@ TEST(SetA, TerminiSwitchOneResidueAndPh) {
   k.elInfo.charmm = 1;
   Mol chain;
   for (const char* a : {"N", "HN", "CA", "C", "O"}) chain.add(1, "ALA", a);
-  chain.add(2, "GLY", "C");
-  chain.add(2, "GLY", "O");
-  chain.add(2, "GLY", "OXT");
-  Outcome on = run(chain.done(), k);
-  const float withTermini[] = {-0.3f, NAN, 0.25f, 0.55f, -0.55f, 0.14f, -0.57f, -0.57f};
-  for (int i = 0; i < 8; ++i) {
-    if (std::isnan(withTermini[i])) {
-      EXPECT_TRUE(std::isnan(on.of(i))) << i;
-    } else {
-      EXPECT_FLOAT_EQ(on.of(i), withTermini[i]) << i;
-    }
-  }
+  for (const char* a : {"C", "O", "OXT"}) chain.add(2, "GLY", a);
+  expectPerAtom(run(chain.done(), k), {-0.3f, NAN, 0.25f, 0.55f, -0.55f, 0.14f, -0.57f, -0.57f});
   k.elInfo.chTerminiFlag = 0;
-  const Outcome off = run(chain.done(), k);
-  const float without[] = {-0.35f, 0.25f, 0.1f, 0.55f, -0.55f, 0.55f, -0.55f, NAN};
-  for (int i = 0; i < 8; ++i) {
-    if (std::isnan(without[i])) {
-      EXPECT_TRUE(std::isnan(off.of(i))) << i;
-    } else {
-      EXPECT_FLOAT_EQ(off.of(i), without[i]) << i;
-    }
-  }
+  expectPerAtom(run(chain.done(), k), {-0.35f, 0.25f, 0.1f, 0.55f, -0.55f, 0.55f, -0.55f, NAN});
+
   k.elInfo.chTerminiFlag = 1;
   Mol one;
   for (const char* a : {"N", "HT1", "CA", "C", "O", "OXT"}) one.add(7, "ALA", a);
   const Outcome single = run(one.done(), k);
-  const float both[] = {-0.3f, 0.35f, 0.25f, 0.14f, -0.57f, -0.57f};
   ASSERT_EQ(single.n, 6);
-  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(single.of(i), both[i]) << i;
+  expectPerAtom(single, {-0.3f, 0.35f, 0.25f, 0.14f, -0.57f, -0.57f});
   k.elInfo.pH = 2.0f;  // no effect on set A
   const Outcome acid = run(one.done(), k);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(acid.of(i), single.of(i));
@@ -530,17 +502,13 @@ TEST(SetsBC, PhWindowChoosesTheTable) {
     k.elInfo.pH = pH;
     const Outcome r = run(m.done(), k);
     EXPECT_EQ(r.n, 3);
-    EXPECT_FLOAT_EQ(r.of(1), -0.76f);
-    EXPECT_FLOAT_EQ(r.of(2), -0.67f);
+    expectPerAtom(r, {0.21f, -0.76f, -0.67f});
   }
   k.elInfo.pH = 4.0f;
-  Outcome r = run(m.done(), k);
-  EXPECT_FLOAT_EQ(r.of(0), 0.21f);
-  EXPECT_FLOAT_EQ(r.of(1), -0.36f);
-  EXPECT_FLOAT_EQ(r.of(2), -0.17f);
+  expectPerAtom(run(m.done(), k), {0.21f, -0.36f, -0.17f});
   for (float pH : {4.5f, 7.5f}) {
     k.elInfo.pH = pH;
-    r = run(m.done(), k, "", "window.lst");
+    const Outcome r = run(m.done(), k, "", "window.lst");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.n, 0);
     EXPECT_EQ(r.sum, 0.0f);
@@ -554,7 +522,7 @@ TEST(SetsBC, PhWindowChoosesTheTable) {
   }
   k.elInfo.pH = 7.0f;
   k.elInfo.pkaFlag = 0;
-  r = run(m.done(), k);
+  const Outcome r = run(m.done(), k);
   EXPECT_EQ(r.n, 0);
   EXPECT_EQ(r.err, "");
 }
@@ -564,32 +532,17 @@ TEST(SetsBC, ChainEndsNamesAndListingFormat) {
   k.elInfo.charmm = 2;
   Mol m;
   for (const char* a : {"N", "HN", "CA", "HA1", "HA2", "C"}) m.add(1, "GLY", a);
-  m.add(2, "ILE", "CD1");
-  m.add(2, "ILE", "H");
-  m.add(2, "PHE", "CG");
+  m.add(2, "ILE", "CD1");  // the table has CD
+  m.add(2, "ILE", "H");    // only HN names the amide hydrogen
+  m.add(2, "PHE", "CG");   // a zero row takes a slot
   m.add(2, "TRP", "CD1");
   m.add(2, "HIS", "HE2");
   for (const char* a : {"C", "O", "OXT", "OT1"}) m.add(3, "LYS", a);
   m.add(4, "TIP3", "OT1");  // highest residue number, no block: listed, no slot
   Outcome r = run(m.done(), k, "", "setb.lst");
   ASSERT_EQ(r.status, 0);
-  EXPECT_FLOAT_EQ(r.of(0), -0.3f);
-  EXPECT_TRUE(std::isnan(r.of(1)));  // first residue's HN
-  EXPECT_FLOAT_EQ(r.of(2), 0.21f);
-  EXPECT_TRUE(std::isnan(r.of(3)));  // the N-terminal rows know only HA
-  EXPECT_TRUE(std::isnan(r.of(4)));
-  EXPECT_FLOAT_EQ(r.of(5), 0.51f);   // residue 1 is not the last one
-  EXPECT_TRUE(std::isnan(r.of(6)));  // ILE has CD, not CD1
-  EXPECT_TRUE(std::isnan(r.of(7)));  // only HN names the amide hydrogen
-  EXPECT_EQ(r.of(8), 0.0f);          // a zero row takes a slot
-  EXPECT_FLOAT_EQ(r.of(9), 0.035f);
-  EXPECT_FLOAT_EQ(r.of(10), 0.44f);
-  // Residue 3 is not the highest number (the water is): its C-side rows apply.
-  EXPECT_FLOAT_EQ(r.of(11), 0.51f);
-  EXPECT_FLOAT_EQ(r.of(12), -0.51f);
-  EXPECT_TRUE(std::isnan(r.of(13)));
-  EXPECT_TRUE(std::isnan(r.of(14)));
-  EXPECT_TRUE(std::isnan(r.of(15)));
+  // The N-terminal rows know HA only; residue 3 is not the highest number, so its C-side rows apply.
+  expectPerAtom(r, {-0.3f, NAN, 0.21f, NAN, NAN, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.51f, -0.51f, NAN, NAN, NAN});
   EXPECT_EQ(r.n, 8);
   EXPECT_NE(r.listing.find("2\tCG\tcharge\t0.000\n2\tCD1\tcharge\t0.035\n"), std::string::npos);
   EXPECT_EQ(r.listing.substr(r.listing.size() - 21), "\n4\tOT1\tcharge\t-0.670\n");
@@ -597,16 +550,10 @@ TEST(SetsBC, ChainEndsNamesAndListingFormat) {
   // Without the water, residue 3 is last: O and OXT stay bare, C takes 0.34.
   m.atoms.pop_back();
   r = run(m.done(), k);
-  EXPECT_FLOAT_EQ(r.of(11), 0.34f);
-  EXPECT_TRUE(std::isnan(r.of(12)));
-  EXPECT_TRUE(std::isnan(r.of(13)));
-  EXPECT_FLOAT_EQ(r.of(14), -0.67f);
+  expectPerAtom(r, {-0.3f, NAN, 0.21f, NAN, NAN, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.34f, NAN, NAN, -0.67f});
   // Without termini the ends get their full blocks and OT1 nothing.
   k.elInfo.chTerminiFlag = 0;
   r = run(m.done(), k);
-  EXPECT_FLOAT_EQ(r.of(0), -0.47f);
-  EXPECT_FLOAT_EQ(r.of(1), 0.31f);
-  EXPECT_FLOAT_EQ(r.of(3), 0.09f);
-  EXPECT_FLOAT_EQ(r.of(12), -0.51f);
-  EXPECT_TRUE(std::isnan(r.of(14)));
+  expectPerAtom(r, {-0.47f, 0.31f, -0.02f, 0.09f, 0.09f, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.51f, -0.51f, NAN,
+                    NAN});
 }
