@@ -1,0 +1,379 @@
+// Coupling module: interaction constants, row selection, mapping rows to atoms, and the linear
+// solve of the Saupe elements with back-calculation of couplings.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "couplings/dc.h"
+#include "foundation/memory.h"
+#include "foundation/svdpoly.h"
+#include "structure/pdb.h"
+
+namespace korim::couplings {
+
+using namespace korim::foundation;
+using korim::structure::AtomInfo;
+using korim::structure::PDBInfo;
+
+namespace {
+
+// Module workspace of the linear solve: design matrix (5 columns) and right-hand side.
+struct DipolarState {
+    float* xWork = nullptr;  // 5*(n+1) floats
+    float* yWork = nullptr;  // n+1 floats
+    int workSize = 0;        // n, 0 = none
+};
+DipolarState g;
+
+// Nucleus letter of an atom name: its first character when a letter, else its second
+// (so "1H" and "2HB" are protons); '\0' for an empty name.
+char nucleusOf(const char* name) {
+    if (name == nullptr || name[0] == '\0') return '\0';
+    const unsigned char c0 = static_cast<unsigned char>(name[0]);
+    if ((c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z')) return name[0];
+    return name[1];
+}
+
+// Gyromagnetic ratio in rad/(s T); 0 when the nucleus is unknown.
+double gammaOf(char nucleus) {
+    switch (nucleus) {
+        case 'C': return 6.7283e7;
+        case 'D': return 4.1066e7;
+        case 'F': return 2.517e8;
+        case 'H': return 2.675198e8;
+        case 'N': return -2.7116e7;
+        case 'P': return 1.0829e8;
+        default: return 0.0;
+    }
+}
+
+bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+bool isHN(const char* a) { return same(a, "HN") || same(a, "H"); }
+bool isHA(const char* a) {
+    return same(a, "HA") || same(a, "HA#") || same(a, "HA1") || same(a, "HA2");
+}
+
+// Standard backbone bond length (Angstrom) for the named pair, 0 when none applies.
+float standardLength(int resIDI, const char* aI, int resIDJ, const char* aJ) {
+    if (resIDI == resIDJ) {
+        if (isHN(aI) && same(aJ, "N")) return 1.041f;
+        if (same(aI, "N") && isHN(aJ)) return 1.041f;
+        if (isHA(aI) && same(aJ, "CA")) return 1.107f;
+        if (same(aI, "CA") && isHA(aJ)) return 1.107f;
+        if (same(aI, "N") && same(aJ, "CA")) return 1.458f;
+        if (same(aI, "CA") && same(aJ, "N")) return 1.458f;
+        if (same(aI, "C") && same(aJ, "CA")) return 1.525f;
+        if (same(aI, "CA") && same(aJ, "C")) return 1.525f;
+    } else if (resIDI == resIDJ - 1) {
+        if (same(aI, "C") && isHN(aJ)) return 2.085f;
+        if (same(aI, "C") && same(aJ, "N")) return 1.329f;
+    } else if (resIDI == resIDJ + 1) {
+        if (isHN(aI) && same(aJ, "C")) return 2.085f;
+        if (same(aI, "N") && same(aJ, "C")) return 1.329f;
+    }
+    return 0.0f;
+}
+
+// Chain and segment names used to look up one end of a row.
+const char* lookupChain(const PDBInfo* pdb, const DTable* t, const char* rowName) {
+    return t->nullChainName ? pdb->defChainName : rowName;
+}
+const char* lookupSeg(const PDBInfo* pdb, const DTable* t, const char* rowName) {
+    return t->nullSegName ? pdb->defSegName : rowName;
+}
+
+// Names of the residue holding an atom (the atom's own when it is not indexed).
+void residueNames(const AtomInfo* a, char* resName, char* chainName, char* segName) {
+    if (a->resInfo != nullptr) {
+        structure::pdbStrCpy(resName, a->resInfo->resName);
+        structure::pdbStrCpy(chainName, a->resInfo->chainID);
+        structure::pdbStrCpy(segName, a->resInfo->segID);
+    } else {
+        structure::pdbStrCpy(resName, a->resName);
+        structure::pdbStrCpy(chainName, a->chainID);
+        structure::pdbStrCpy(segName, a->segID);
+    }
+}
+
+// Unit vector from (xI, yI, zI) to (xJ, yJ, zJ); zero for coincident points.
+void unitVector(float xI, float yI, float zI, float xJ, float yJ, float zJ, double* u) {
+    const double vx = xJ - xI, vy = yJ - yI, vz = zJ - zI;
+    const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
+    if (r == 0.0) {
+        u[0] = u[1] = u[2] = 0.0;
+        return;
+    }
+    u[0] = vx / r;
+    u[1] = vy / r;
+    u[2] = vz / r;
+}
+
+// Coefficients of the five Saupe elements for a unit vector.
+void saupeBasis(const double* u, double* a) {
+    const double x = u[0], y = u[1], z = u[2];
+    a[0] = (3.0 * z * z - 1.0) / 2.0;
+    a[1] = (x * x - y * y) / 2.0;
+    a[2] = 2.0 * x * y;
+    a[3] = 2.0 * x * z;
+    a[4] = 2.0 * y * z;
+}
+
+}  // namespace
+
+// ---- module workspace ----
+
+int dipolarNull() {
+    g.xWork = nullptr;
+    g.yWork = nullptr;
+    g.workSize = 0;
+    return 0;
+}
+
+int dipolarInit(int size) {
+    if (g.workSize > size) return 0;
+    if (g.workSize != 0) {
+        svdPolyFree();
+        unAlloc("dipolar", g.xWork, (5 * g.workSize + 5) * static_cast<int>(sizeof(float)));
+        unAlloc("dipolar", g.yWork, (g.workSize + 1) * static_cast<int>(sizeof(float)));
+    }
+    dipolarNull();
+    float* x = fltAlloc("dipolar", 5 * size + 5);
+    float* y = x != nullptr ? fltAlloc("dipolar", size + 1) : nullptr;
+    if (x == nullptr || y == nullptr) {
+        if (x != nullptr) unAlloc("dipolar", x, (5 * size + 5) * static_cast<int>(sizeof(float)));
+        std::fprintf(stderr, "MERIDO Error Allocating Dipolar Workspace.\n");
+        return 1;
+    }
+    g.xWork = x;
+    g.yWork = y;
+    g.workSize = size;
+    return 0;
+}
+
+int dipolarFree() {
+    if (g.workSize != 0) {
+        svdPolyFree();
+        unAlloc("dipolar", g.xWork, (5 * g.workSize + 5) * static_cast<int>(sizeof(float)));
+        unAlloc("dipolar", g.yWork, (g.workSize + 1) * static_cast<int>(sizeof(float)));
+    }
+    return dipolarNull();
+}
+
+// ---- interaction constants ----
+
+int findVariableDI(float rIJ, int resIDI, const char* /*resNameI*/, const char* atomNameI,
+                   int resIDJ, const char* /*resNameJ*/, const char* atomNameJ, float* diVal,
+                   int* diFixedFlag, int allowFixedDI) {
+    *diVal = 0.0f;
+    *diFixedFlag = 1;
+    const float r0 = standardLength(resIDI, atomNameI, resIDJ, atomNameJ);
+    float r = r0;
+    if (r0 == 0.0f || allowFixedDI == 0) {
+        r = rIJ;
+        *diFixedFlag = 0;
+    }
+    const float u = r != 0.0f ? 1.0f / (r * r * r) : 0.0f;
+
+    int status = 0;
+    double gI = gammaOf(nucleusOf(atomNameI));
+    if (gI == 0.0) {
+        std::fprintf(stderr, "Dipolar Interaction - Unknown atom %s.\n", atomNameI);
+        gI = 1.0;
+        status = 1;
+    }
+    double gJ = gammaOf(nucleusOf(atomNameJ));
+    if (gJ == 0.0) {
+        std::fprintf(stderr, "Dipolar Interaction - Unknown atom %s.\n", atomNameJ);
+        gJ = 1.0;
+        status = 1;
+    }
+    const float factorI = static_cast<float>(kDipolarPrefactor * gI);  // e.g. 8.980129e-4 for H
+    *diVal = static_cast<float>(factorI * gJ) * u;
+    return status;
+}
+
+int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int resIDJ,
+                const char* resNameJ, const char* atomNameJ, float* diVal, int* diFixedFlag) {
+    return findVariableDI(0.0f, resIDI, resNameI, atomNameI, resIDJ, resNameJ, atomNameJ, diVal,
+                          diFixedFlag, 1);
+}
+
+// ---- selection and mapping ----
+
+int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode) {
+    if (dCount < 1) return 0;
+    int count = 0;
+    for (int k = 0; k < dCount; ++k) {
+        DInfo& r = dList[k];
+        r.valid = 1;
+        // A coupling that is missing (9999), above the usable limit or not a finite number is
+        // never used; neither is a row naming an atom whose nucleus has no known ratio.
+        if (!std::isfinite(r.d) || r.d > kDcUsableMax) r.valid = 0;
+        if (gammaOf(nucleusOf(r.atomNameI)) == 0.0 || gammaOf(nucleusOf(r.atomNameJ)) == 0.0)
+            r.valid = 0;
+        const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;
+        const bool inJ = r.resIDJ >= segFirst && r.resIDJ <= segLast;
+        const int larger = r.resIDI > r.resIDJ ? r.resIDI : r.resIDJ;
+        bool inRange = false;
+        if (excludeMode == 1)
+            inRange = inI && inJ;
+        else if (excludeMode == 2)
+            inRange = inI || inJ;
+        else
+            inRange = larger >= segFirst && larger <= segLast;
+        if (!inRange) r.valid = 0;
+        if (r.valid) ++count;
+    }
+    return count;
+}
+
+int mapDCInfo(PDBInfo* pdbInfo, DTable* dTab, int aOff) {
+    if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr || dTab->dCount < 1)
+        return 0;
+    int count = 0;
+    for (int k = 0; k < dTab->dCount; ++k) {
+        DInfo& r = dTab->dObsList[k];
+        r.atomICount = structure::findAtomList(pdbInfo, r.resIDI + aOff, r.atomNameI,
+                                               lookupChain(pdbInfo, dTab, r.chainNameI),
+                                               lookupSeg(pdbInfo, dTab, r.segNameI), r.atomI);
+        r.atomJCount = structure::findAtomList(pdbInfo, r.resIDJ + aOff, r.atomNameJ,
+                                               lookupChain(pdbInfo, dTab, r.chainNameJ),
+                                               lookupSeg(pdbInfo, dTab, r.segNameJ), r.atomJ);
+        if (r.atomICount == 0 || r.atomJCount == 0) {
+            r.valid = 0;
+            if (structure::getPDBWarn()) {
+                std::fprintf(stderr, "MERIDO Warning: No Atom Map for DC, offset %d:\n", aOff);
+                std::fprintf(stderr,
+                             "   ResIDI: %4d ResNameI: %4s AtomNameI: %4s SegI: %4s ChainI: %4s\n",
+                             r.resIDI, r.resNameI, r.atomNameI, r.segNameI, r.chainNameI);
+                std::fprintf(stderr,
+                             "   ResIDJ: %4d ResNameJ: %4s AtomNameJ: %4s SegJ: %4s ChainJ: %4s\n",
+                             r.resIDJ, r.resNameJ, r.atomNameJ, r.segNameJ, r.chainNameJ);
+            }
+        } else {
+            r.valid = 1;
+            ++count;
+        }
+    }
+    return count;
+}
+
+int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, int wCount,
+            int allowFixedDI) {
+    if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
+        dTab->dCalcList == nullptr || pdbInfo->atomCount < 1 || pdbInfo->atomList == nullptr ||
+        dTab->dCount < 1)
+        return 0;
+    resetDC(dTab->dCalcList, dTab->dCount);
+    int count = 0;
+    for (int k = 0; k < dTab->dCount; ++k) {
+        DInfo& o = dTab->dObsList[k];
+        DInfo& c = dTab->dCalcList[k];
+        if (!o.valid) continue;
+        c.id = o.id;
+        c.count = o.count;
+        c.valid = 1;
+        const int resI = o.resIDI + aOff;
+        const int resJ = o.resIDJ + aOff;
+        c.atomICount = structure::findAtomList(pdbInfo, resI, o.atomNameI,
+                                               lookupChain(pdbInfo, dTab, o.chainNameI),
+                                               lookupSeg(pdbInfo, dTab, o.segNameI), c.atomI);
+        if (c.atomICount == 0) {
+            c.valid = 0;
+            continue;
+        }
+        c.atomJCount = structure::findAtomList(pdbInfo, resJ, o.atomNameJ,
+                                               lookupChain(pdbInfo, dTab, o.chainNameJ),
+                                               lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
+        if (c.atomJCount == 0) {
+            c.valid = 0;
+            continue;
+        }
+        c.resIDI = resI;
+        c.resIDJ = resJ;
+        structure::pdbStrCpy(c.atomNameI, o.atomNameI);
+        structure::pdbStrCpy(c.atomNameJ, o.atomNameJ);
+        residueNames(c.atomI[0], c.resNameI, c.chainNameI, c.segNameI);
+        residueNames(c.atomJ[0], c.resNameJ, c.chainNameJ, c.segNameJ);
+        c.sigma = o.sigma;
+        c.w = o.w;
+        c.d = kDcMissing;
+
+        if (wCount != 0 && wList != nullptr) {
+            const int index = (o.resIDI > o.resIDJ ? o.resIDI : o.resIDJ) - wOff;
+            if (index >= 0 && index < wCount) {
+                const float v = wList[index];
+                if (v == 0.0f) {
+                    c.sigma = kDcMissing;
+                    c.w = 0.0f;
+                    c.valid = 0;
+                } else {
+                    c.w *= std::sqrt(std::fabs(v));
+                    c.sigma /= std::fabs(v);
+                }
+            }
+        }
+        if (!c.valid) continue;
+
+        if (o.diFixedFlag && allowFixedDI != 0) {
+            c.di = o.di;
+            c.diFixedFlag = o.diFixedFlag;
+        } else {
+            float r = 0.0f;
+            structure::findAtomListRad(c.atomI, c.atomICount, c.atomJ, c.atomJCount, &r);
+            findVariableDI(r, resI, c.atomI[0]->resName, c.atomI[0]->atomName, resJ,
+                           c.atomJ[0]->resName, c.atomJ[0]->atomName, &o.di, &o.diFixedFlag,
+                           allowFixedDI);
+            c.di = o.di;
+            c.diFixedFlag = o.diFixedFlag;
+        }
+        ++count;
+    }
+    return count;
+}
+
+// ---- linear fit ----
+
+int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
+          float* dVal, float* dSigma, float* saupe, float* dSaupe, int count) {
+    float covar[25] = {};
+    for (int k = 0; k < 5; ++k) saupe[k] = dSaupe[k] = 0.0f;
+    if (count < 5) return 1;
+    const int status = dipolarInit(count);
+    if (status != 0) return status;
+    for (int i = 0; i < count; ++i) {
+        double u[3], a[5];
+        unitVector(xI[i], yI[i], zI[i], xJ[i], yJ[i], zJ[i], u);
+        saupeBasis(u, a);
+        const double q = diVal[i] != 0.0f ? 1.0 / std::fabs(diVal[i]) : 0.0;
+        const double qs = q * dSigma[i];
+        const double w = qs != 0.0 ? 1.0 / qs : 1.0;
+        for (int k = 0; k < 5; ++k) g.xWork[5 * i + k] = static_cast<float>(w * a[k]);
+        g.yWork[i] = static_cast<float>(w * q * dVal[i]);
+    }
+    const int svdStatus = svdLSMat(g.xWork, g.yWork, count, 5, saupe, covar, 1);
+    if (svdStatus != 0) return svdStatus;
+    for (int k = 0; k < 5; ++k) dSaupe[k] = std::sqrt(std::fabs(covar[6 * k]));
+    return 0;
+}
+
+int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
+          float* dVal, float* dSigma, float* saupe, float* dSaupe, int count) {
+    for (int i = 0; i < count; ++i) {
+        double u[3], a[5];
+        unitVector(xI[i], yI[i], zI[i], xJ[i], yJ[i], zJ[i], u);
+        saupeBasis(u, a);
+        double d = 0.0, v = 0.0;
+        for (int k = 0; k < 5; ++k) {
+            d += a[k] * saupe[k];
+            v += a[k] * a[k] * dSaupe[k] * dSaupe[k];
+        }
+        const double di = std::fabs(diVal[i]);
+        dVal[i] = static_cast<float>(di * d);
+        dSigma[i] = static_cast<float>(di * std::sqrt(v));
+    }
+    return 0;
+}
+
+}  // namespace korim::couplings
