@@ -1,0 +1,313 @@
+// Bounded Levenberg-Marquardt, nlsOpt and the flag-switched LM engine.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "foundation/levmar.h"
+#include "foundation/memory.h"
+#include "foundation/nlsopt.h"
+#include "foundation/nonlinearfit.h"
+
+using namespace korim::foundation;
+
+namespace {
+
+// Rosenbrock valley as residuals: r = (10 (y - x^2), 1 - x); minimum (1, 1).
+void rosen(float *p, float *hx, int m, int n, void *) {
+  ASSERT_EQ(m, 2);
+  ASSERT_EQ(n, 2);
+  hx[0] = 10.0f * (p[1] - p[0] * p[0]);
+  hx[1] = 1.0f - p[0];
+}
+
+#ifndef KORIM_SYSTEM_LEVMAR
+TEST(NumLevmar, UnboundedAndBoxedRosenbrock) {
+  float p[2] = {-1.2f, 1.0f}, x[2] = {0, 0}, info[LM_INFO_SZ];
+  int it = slevmar_bc_dif(rosen, p, x, 2, 2, nullptr, nullptr, nullptr, 1000, nullptr, info,
+                          nullptr, nullptr, nullptr);
+  EXPECT_GT(it, 0);
+  EXPECT_NEAR(p[0], 1.0f, 1e-3);
+  EXPECT_NEAR(p[1], 1.0f, 2e-3);
+  EXPECT_LT(info[1], 1e-8f);
+  EXPECT_NE(info[6], 3.0f);  // stopped by a criterion, not by the limit
+
+  // With x <= 0.5 the minimum lies on the valley floor y = x^2 at x = 0.5.
+  float q[2] = {-1.2f, 1.0f}, lb[2] = {-2, -2}, ub[2] = {0.5f, 2};
+  slevmar_bc_dif(rosen, q, x, 2, 2, lb, ub, nullptr, 1000, nullptr, info, nullptr, nullptr, nullptr);
+  EXPECT_FLOAT_EQ(q[0], 0.5f);
+  EXPECT_NEAR(q[1], 0.25f, 1e-3);
+  EXPECT_NEAR(info[1], 0.25f, 1e-4);  // (1 - 0.5)^2
+}
+
+int evalsOutside = 0;
+void watchBounds(float *p, float *hx, int, int n, void *adata) {
+  const float *box = static_cast<const float *>(adata);
+  if (p[0] < box[0] || p[0] > box[1]) evalsOutside++;
+  for (int i = 0; i < n; i++) hx[i] = p[0] - 3.0f * (i + 1);  // wants p above the box
+}
+
+TEST(NumLevmar, NeverEvaluatesOutsideTheBoxAndRejectsBadInput) {
+  float box[2] = {-1.0f, 1.0f}, p[1] = {0.9f}, x[3] = {0, 0, 0};
+  evalsOutside = 0;
+  slevmar_bc_dif(watchBounds, p, x, 1, 3, &box[0], &box[1], nullptr, 100, nullptr, nullptr, nullptr,
+                 nullptr, box);
+  EXPECT_EQ(evalsOutside, 0);
+  EXPECT_FLOAT_EQ(p[0], 1.0f);
+  float lb[1] = {2.0f}, ub[1] = {1.0f};
+  EXPECT_EQ(slevmar_bc_dif(rosen, p, x, 1, 2, lb, ub, nullptr, 10, nullptr, nullptr, nullptr,
+                           nullptr, nullptr),
+            LM_ERROR);
+  auto nanFunc = [](float *, float *hx, int, int n, void *) {
+    for (int i = 0; i < n; i++) hx[i] = std::nanf("");
+  };
+  float q[1] = {0.0f};
+  EXPECT_EQ(slevmar_bc_dif(nanFunc, q, x, 1, 2, nullptr, nullptr, nullptr, 10, nullptr, nullptr,
+                           nullptr, nullptr, nullptr),
+            LM_ERROR);
+}
+
+TEST(NumLevmar, CovarianceOfStraightLine) {
+  // y = a + b t with residual scatter: covariance = s^2 (J^T J)^-1 where
+  // s^2 = ||e||^2/(n - 2). Hand numbers for t = 0..3, y = 0,1,1,3: a = -0.1,
+  // b = 0.9, ||e||^2 = 0.7, J^T J = [[4,6],[6,14]], inverse [[14,-6],[-6,4]]/20.
+  static const float t[4] = {0, 1, 2, 3};
+  auto line = [](float *p, float *hx, int, int n, void *) {
+    for (int i = 0; i < n; i++) hx[i] = p[0] + p[1] * t[i];
+  };
+  float p[2] = {0, 0}, y[4] = {0, 1, 1, 3}, cov[4];
+  slevmar_bc_dif(line, p, y, 2, 4, nullptr, nullptr, nullptr, 100, nullptr, nullptr, nullptr, cov,
+                 nullptr);
+  // levmar's default difference step (1e-6 near zero) is coarse in single
+  // precision, which limits a coefficient near 0 to about 1e-3.
+  EXPECT_NEAR(p[0], -0.1f, 1e-3);
+  EXPECT_NEAR(p[1], 0.9f, 1e-3);
+  const double s2 = 0.7 / 2;
+  EXPECT_NEAR(cov[0], s2 * 14 / 20, 3e-3);
+  EXPECT_NEAR(cov[1], -s2 * 6 / 20, 3e-3);
+  EXPECT_NEAR(cov[3], s2 * 4 / 20, 3e-3);
+  EXPECT_EQ(cov[1], cov[2]);
+}
+#endif
+
+// ---- nlsOpt ----
+
+// Exponential decay y = A exp(-k t) + c sampled at 20 points.
+struct Decay {
+  std::vector<float> t, y;
+  int calls = 0, badCount = 0;
+  std::vector<std::vector<float>> seen;
+};
+Decay decay;
+
+void decayRes(int pointCount, int coefCount, float *c, float *res) {
+  decay.calls++;
+  if (coefCount != 3 || pointCount != int(decay.t.size())) decay.badCount++;
+  decay.seen.emplace_back(c, c + coefCount);
+  for (int i = 0; i < pointCount; i++)
+    res[i] = c[0] * std::exp(-c[1] * decay.t[i]) + c[2] - decay.y[i];
+}
+
+void makeDecay(float A, float k, float c) {
+  decay = Decay();
+  for (int i = 0; i < 20; i++) {
+    float t = 0.25f * i;
+    decay.t.push_back(t);
+    decay.y.push_back(A * std::exp(-k * t) + c);
+  }
+}
+
+class NumNlsOpt : public ::testing::Test {
+ protected:
+  void SetUp() override { memoryReset(); }
+  void TearDown() override { memoryReset(); }
+  float *run(float *g, float *lo, float *hi, int itMax) {
+    return nlsOpt(decayRes, 20, 3, g, lo, hi, 1e-8f, 4, itMax, 1000, 0.0f, nullptr, nullptr,
+                  nullptr, nullptr, 0);
+  }
+};
+
+TEST_F(NumNlsOpt, FitsExponentialDecay) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g[3] = {1.0f, 0.5f, 0.0f}, lo[3] = {0, 0, -5}, hi[3] = {20, 10, 5};
+  float *r = run(g, lo, hi, 1000);
+  ASSERT_NE(r, g);
+  EXPECT_NEAR(r[0], 5.0f, 1e-4);
+  EXPECT_NEAR(r[1], 1.3f, 1e-4);
+  EXPECT_NEAR(r[2], 0.5f, 1e-4);
+  EXPECT_EQ(decay.badCount, 0);
+  // The last residual call was made on the returned coefficients.
+  EXPECT_EQ(decay.seen.back(), std::vector<float>(r, r + 3));
+  EXPECT_EQ(memoryBytesUsed(), 12);  // the result, under "nls"
+  unAlloc("nls", r, 3 * 4);
+  EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(NumNlsOpt, RespectsBoundsAndSwapsReversedOnes) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  // Rate held below its true value; the upper pair is given reversed.
+  float g[3] = {1.0f, 0.5f, 0.0f}, lo[3] = {0, 1.0f, -5}, hi[3] = {20, 0.8f, 5};
+  float *r = run(g, lo, hi, 1000);
+  EXPECT_EQ(lo[1], 0.8f);  // swapped in the caller's arrays
+  EXPECT_EQ(hi[1], 1.0f);
+  for (const auto &c : decay.seen) {
+    EXPECT_GE(c[1], 0.8f);
+    EXPECT_LE(c[1], 1.0f);
+  }
+  EXPECT_FLOAT_EQ(r[1], 1.0f);  // pressed against the bound nearest the truth
+  unAlloc("nls", r, 12);
+}
+
+TEST_F(NumNlsOpt, FixedCoefficientAnywhereStaysFixed) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  // The middle coefficient is fixed at the true rate; the last one is free
+  // and must still be fitted.
+  float g[3] = {1.0f, 1.3f, 2.0f}, lo[3] = {0, 1.3f, -5}, hi[3] = {20, 1.3f, 5};
+  float *r = run(g, lo, hi, 1000);
+  for (const auto &c : decay.seen) EXPECT_EQ(c[1], 1.3f);
+  EXPECT_EQ(decay.badCount, 0);  // every call saw all three coefficients
+  EXPECT_NEAR(r[0], 5.0f, 1e-4);
+  EXPECT_NEAR(r[2], 0.5f, 1e-4);
+  unAlloc("nls", r, 12);
+  // Fixed first coefficient.
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g2[3] = {5.0f, 0.2f, 0.0f}, lo2[3] = {5, 0, -5}, hi2[3] = {5, 10, 5};
+  r = run(g2, lo2, hi2, 1000);
+  EXPECT_EQ(r[0], 5.0f);
+  EXPECT_NEAR(r[1], 1.3f, 1e-4);
+  EXPECT_NEAR(r[2], 0.5f, 1e-4);
+  unAlloc("nls", r, 12);
+}
+
+TEST_F(NumNlsOpt, StartOutsideBoundsStartsInTheMiddle) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g[3] = {7.0f, 1.3f, 0.5f}, lo[3] = {1, 0, -5}, hi[3] = {3, 10, 5};
+  float *r = run(g, lo, hi, 1000);
+  ASSERT_FALSE(decay.seen.empty());
+  EXPECT_EQ(decay.seen.front()[0], 2.0f);
+  EXPECT_EQ(g[0], 7.0f);  // the caller's guess is not changed
+  unAlloc("nls", r, 12);
+}
+
+TEST_F(NumNlsOpt, NothingFreeOrNoIterationsIsOneCallOnGuess) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g[3] = {9.0f, 1.0f, 0.0f}, lo[3] = {1, 1, 0}, hi[3] = {1, 1, 0};
+  float *r = run(g, lo, hi, 1000);
+  EXPECT_EQ(r, g);
+  EXPECT_EQ(decay.calls, 1);
+  // Called on the caller's guess, not on a centred copy.
+  EXPECT_EQ(decay.seen[0], std::vector<float>({9.0f, 1.0f, 0.0f}));
+  EXPECT_EQ(memoryBytesUsed(), 0);
+
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g2[3] = {1.0f, 0.5f, 0.0f}, lo2[3] = {0, 0, -5}, hi2[3] = {20, 10, 5};
+  EXPECT_EQ(run(g2, lo2, hi2, 0), g2);
+  EXPECT_EQ(decay.calls, 1);
+  EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+TEST_F(NumNlsOpt, FewerPointsThanFreeCoefficients) {
+  // One residual, two free coefficients: c0 + c1 = 3 has many solutions;
+  // the fit must end on one of them without failing.
+  auto oneRes = [](int, int, float *c, float *res) { res[0] = c[0] + c[1] - 3.0f; };
+  float g[2] = {0, 0}, lo[2] = {-10, -10}, hi[2] = {10, 10};
+  float *r = nlsOpt(oneRes, 1, 2, g, lo, hi, 1e-8f, 4, 1000, 1000, 0, nullptr, nullptr, nullptr,
+                    nullptr, 0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_NEAR(r[0] + r[1], 3.0f, 1e-4);
+  unAlloc("nls", r, 8);
+}
+
+TEST(NumNlsOptDeath, AllocationFailureExits) {
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g[3] = {1, 1, 0}, lo[3] = {0, 0, -1}, hi[3] = {9, 9, 1};
+  EXPECT_EXIT(
+      {
+        memoryFailAt(1);
+        nlsOpt(decayRes, 20, 3, g, lo, hi, 1e-8f, 4, 100, 100, 0, nullptr, nullptr, nullptr,
+               nullptr, 0);
+      },
+      ::testing::ExitedWithCode(255), "Memory allocation failure");
+}
+
+// ---- flag-switched Levenberg-Marquardt ----
+
+// Straight line a1 + a2 x and a Gaussian a1 exp(-((x - a2)/a3)^2).
+void lineModel(float x, float *a, float *ymod, float *dyda, int) {
+  *ymod = a[1] + a[2] * x;
+  dyda[1] = 1.0f;
+  dyda[2] = x;
+}
+
+void gaussModel(float x, float *a, float *ymod, float *dyda, int) {
+  float arg = (x - a[2]) / a[3], ex = std::exp(-arg * arg);
+  *ymod = a[1] * ex;
+  dyda[1] = ex;
+  dyda[2] = 2.0f * a[1] * ex * arg / a[3];
+  dyda[3] = dyda[2] * arg;
+}
+
+TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
+  memoryReset();
+  // Exact line 2 + 0.5 x at x = 1..6 with sigma 0.5: errors are those of the
+  // weighted linear fit: var(a1) = Sxx/D, var(a2) = S/D with S = sum 1/s^2 = 24,
+  // Sx = 84, Sxx = 364, D = S Sxx - Sx^2 = 1680.
+  float x[7], y[7], sig[7], a[3], guess[3] = {0, 0, 0}, err[3];
+  int ia[3] = {0, 1, 1};
+  for (int i = 1; i <= 6; i++) {
+    x[i] = float(i);
+    y[i] = 2.0f + 0.5f * i;
+    sig[i] = 0.5f;
+  }
+  EXPECT_EQ(nonlinearfit(x, y, sig, 6, a, guess, ia, 2, lineModel, err), 0);
+  EXPECT_NEAR(a[1], 2.0f, 1e-4);
+  EXPECT_NEAR(a[2], 0.5f, 1e-4);
+  EXPECT_NEAR(err[1], std::sqrt(364.0 / 1680), 1e-4);
+  EXPECT_NEAR(err[2], std::sqrt(24.0 / 1680), 1e-4);
+  EXPECT_EQ(memoryBytesUsed(), 0);  // work arrays all given back
+}
+
+TEST(NumMrq, HeldParameterStaysAndCovarianceIsSpread) {
+  // Gaussian with its width held at the true value; amplitude and centre fit.
+  float x[31], y[31], sig[31], a[4], guess[4] = {0, 2.0f, 0.3f, 1.5f}, err[4];
+  int ia[4] = {0, 1, 1, 0};
+  for (int i = 1; i <= 30; i++) {
+    x[i] = -3.0f + 0.2f * i;
+    float arg = (x[i] - 0.7f) / 1.5f;
+    y[i] = 3.0f * std::exp(-arg * arg);
+    sig[i] = 0.1f;
+  }
+  EXPECT_EQ(nonlinearfit(x, y, sig, 30, a, guess, ia, 3, gaussModel, err), 0);
+  EXPECT_NEAR(a[1], 3.0f, 1e-3);
+  EXPECT_NEAR(a[2], 0.7f, 1e-3);
+  EXPECT_EQ(a[3], 1.5f);
+  EXPECT_EQ(err[3], 0.0f);  // held parameter: zero row and column
+  EXPECT_GT(err[1], 0.0f);
+  EXPECT_GT(err[2], 0.0f);
+}
+
+TEST(NumMrq, CovsrtMovesFittedBlockIntoPlace) {
+  // Fitted parameters 1 and 3 of 3: the 2x2 block [[1,2],[2,4]] goes to
+  // rows/columns 1 and 3, row and column 2 become zero.
+  float r1[4] = {0, 1, 2, 9}, r2[4] = {0, 2, 4, 9}, r3[4] = {0, 9, 9, 9};
+  float *c[4] = {nullptr, r1, r2, r3};
+  int ia[4] = {0, 1, 0, 1};
+  covsrt(c, 3, ia, 2);
+  float expect[4][4] = {{0}, {0, 1, 0, 2}, {0, 0, 0, 0}, {0, 2, 0, 4}};
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) EXPECT_EQ(c[i][j], expect[i][j]) << i << j;
+}
+
+TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {
+  auto bad = [](float, float *, float *ymod, float *dyda, int) {
+    *ymod = std::nanf("");
+    dyda[1] = 1.0f;
+  };
+  float x[3] = {0, 1, 2}, y[3] = {0, 1, 2}, sig[3] = {0, 1, 1}, a[2], guess[2] = {0, 1}, err[2];
+  int ia[2] = {0, 1};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nonlinearfit(x, y, sig, 2, a, guess, ia, 1, bad, err), 1);
+  testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
