@@ -1,0 +1,418 @@
+// Text-table reader: key lines (VARS, FORMAT, TOLERANCE, NULLVALUE, NULLSTRING) and data rows into a float matrix.
+#include "foundation/table.h"
+
+#include "foundation/isdataline.h"
+#include "foundation/maptext.h"
+#include "foundation/memory.h"
+#include "foundation/stralloc.h"
+#include "foundation/token.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <strings.h>
+
+namespace korim::foundation {
+
+namespace {
+
+constexpr int BUFF_LEN = 256;
+
+// A line of the file without its line end, for messages.
+std::string chomp(const char* line) {
+    std::string s(line != nullptr ? line : "");
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+}
+
+// Copy of a format token with every "_" turned into a space.
+char* decodeFormat(const char* token) {
+    char* fmt = strDup(token);
+    if (fmt != nullptr)
+        for (char* p = fmt; *p != '\0'; p++)
+            if (*p == '_') *p = ' ';
+    return fmt;
+}
+
+// Header lines kept by the reader: comments, "DATA" and "REMARK" lines.
+bool isHeaderLine(const char* line) {
+    const char* t = getToken(1, line);
+    if (badToken || t[0] == '\0') return false;
+    return t[0] == '#' || strcasecmp(t, "DATA") == 0 || strcasecmp(t, "REMARK") == 0;
+}
+
+// Reader resources released on every path.
+struct ReadState {
+    FILE* in = nullptr;
+    char cBuff[BUFF_LEN];
+    char inBuff[BUFF_LEN];
+    char* line = nullptr;
+    int cap = 0;
+
+    ~ReadState() {
+        if (in != nullptr) std::fclose(in);
+        strAllocFree(&line, cBuff, BUFF_LEN, &cap);
+        freeToken();
+    }
+    const char* next() { return fgetsAlloc(&line, &cap, in, inBuff, BUFF_LEN, cBuff, BUFF_LEN); }
+    // End of the lines: 0 at end of file, 1 when a line could not be read whole.
+    int endStatus() const { return std::feof(in) ? 0 : 1; }
+};
+
+int numberOfTokens(const std::string& line) { return cntToken(line.c_str()); }
+
+}  // namespace
+
+int tabFmtType(const char* fmt) {
+    if (fmt == nullptr) return 0;
+    const char* p = fmt;
+    // Literal text, where "%%" is a literal percent sign.
+    for (;;) {
+        if (*p == '\0') return 0;  // no conversion at all
+        if (*p == '%') {
+            if (p[1] == '%') {
+                p += 2;
+                continue;
+            }
+            break;
+        }
+        p++;
+    }
+    p++;  // the conversion's "%"
+    while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) p++;
+    int digits = 0;
+    while (std::isdigit(static_cast<unsigned char>(*p))) {
+        p++;
+        if (++digits > 3) return 0;
+    }
+    if (*p == '.') {
+        p++;
+        digits = 0;
+        while (std::isdigit(static_cast<unsigned char>(*p))) {
+            p++;
+            if (++digits > 3) return 0;
+        }
+    }
+    int type = 0;
+    switch (*p) {
+    case 's': type = TAB_TEXT; break;
+    case 'd': type = TAB_INT; break;
+    case 'e':
+    case 'f':
+    case 'g': type = TAB_FLOAT; break;
+    default: return 0;
+    }
+    // The conversion must end the format: its type is read from the last character.
+    return p[1] == '\0' ? type : 0;
+}
+
+int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+            int defNullValue) {
+    return rdTable2(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1);
+}
+
+int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
+    float* matrix = nullptr;
+    tabVar* varInfo = nullptr;
+    int varCount = 0;
+    int entryCount = 0;
+    // Every exit stores what was reached, so that the caller can release it.
+    auto finish = [&](int status) {
+        *matrixPtr = matrix;
+        *varInfoPtr = varInfo;
+        *varCountPtr = varCount;
+        *entryCountPtr = entryCount;
+        return status;
+    };
+
+    ReadState rs;
+    rs.in = (inName != nullptr) ? std::fopen(inName, "r") : nullptr;
+    if (rs.in == nullptr) {
+        std::fprintf(stderr, "RdTable File open error: %s.\n", inName != nullptr ? inName : "(null)");
+        return finish(1);
+    }
+
+    // First pass: the key lines and the number of rows.
+    std::string varsLine, fmtLine, tolLine;
+    bool haveVars = false, haveFmt = false, haveTol = false;
+    bool haveNullString = false, haveNullValue = false;
+    std::string nullString;
+    int fileNullValue = 0;
+    int rows = 0;
+    for (const char* line; (line = rs.next()) != nullptr;) {
+        const char* first = getToken(1, line);
+        if (badToken || first[0] == '\0') continue;
+        if (std::strcmp(first, "FORMAT") == 0) {
+            if (!haveFmt) fmtLine = chomp(line);
+            haveFmt = true;
+        } else if (std::strcmp(first, "VARS") == 0) {
+            if (!haveVars) varsLine = chomp(line);
+            haveVars = true;
+        } else if (std::strcmp(first, "TOLERANCE") == 0) {
+            if (!haveTol) tolLine = chomp(line);
+            haveTol = true;
+        } else if (std::strcmp(first, "NULLSTRING") == 0) {
+            const char* t = getToken(2, line);
+            if (badToken) {
+                // Without its text every empty cell would silently turn null.
+                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, chomp(line).c_str());
+                return finish(1);
+            }
+            nullString = t;
+            haveNullString = true;
+        } else if (std::strcmp(first, "NULLVALUE") == 0) {
+            int v = getTokenI(2, line);
+            if (badToken) {
+                // Without its number every 0 would silently turn null.
+                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, chomp(line).c_str());
+                return finish(1);
+            }
+            fileNullValue = v;
+            haveNullValue = true;
+        } else if (isDataLine(line)) {
+            if (rows == INT_MAX) {
+                std::fprintf(stderr, "RdTable Error: too many entries in %s\n", inName);
+                return finish(1);
+            }
+            rows++;
+        }
+    }
+    if (rs.endStatus() != 0) {
+        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        return finish(1);
+    }
+
+    if (rows == 0) {
+        if (nullEntryFlag == 0) {
+            std::fprintf(stderr, "RdTable Error: no entries in %s\n", inName);
+            return finish(1);
+        }
+        return finish(0);
+    }
+
+    int vCount = haveVars ? numberOfTokens(varsLine) - 1 : -1;
+    int fmtCount = haveFmt ? numberOfTokens(fmtLine) - 1 : -1;
+    int tolCount = haveTol ? numberOfTokens(tolLine) - 1 : -1;
+    if (vCount < 1) {
+        std::fprintf(stderr, "RdTable Error: no variables found.\n");
+        return finish(1);
+    }
+    // A FORMAT line must give one format per column; an empty one is a mismatch too.
+    if (haveFmt && fmtCount != vCount) {
+        std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
+        std::fprintf(stderr, "%s\n%s\n", varsLine.c_str(), fmtLine.c_str());
+        return finish(1);
+    }
+    if (tolCount > 0 && tolCount != vCount) {
+        std::fprintf(stderr, "RdTable Error: VARS/TOLERANCE mismatch:\n");
+        std::fprintf(stderr, "%s\n%s\n", varsLine.c_str(), tolLine.c_str());
+        return finish(1);
+    }
+
+    // Column records, cleared first so that a partly filled list can be released.
+    if (static_cast<long long>(vCount) * static_cast<long long>(sizeof(tabVar)) > INT_MAX) {
+        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
+        return finish(1);
+    }
+    varInfo = static_cast<tabVar*>(voidMalloc("table", vCount * static_cast<int>(sizeof(tabVar))));
+    if (varInfo == nullptr) {
+        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
+        return finish(1);
+    }
+    for (int v = 0; v < vCount; v++) varInfo[v] = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+    varCount = vCount;
+
+    for (int v = 0; v < varCount; v++) {
+        std::string nameTok = getToken(v + 2, varsLine.c_str());
+        varInfo[v].name = strDup(nameTok.c_str());
+        if (varInfo[v].name == nullptr) {
+            std::fprintf(stderr, "RdTable Error allocating var name.\n");
+            std::fprintf(stderr, "Name: %s\n", nameTok.c_str());
+            return finish(1);
+        }
+        std::string fmtTok = haveFmt ? getToken(v + 2, fmtLine.c_str()) : "%f";
+        varInfo[v].fmt = decodeFormat(fmtTok.c_str());
+        if (varInfo[v].fmt == nullptr) {
+            std::fprintf(stderr, "RdTable Error allocating var format.\n");
+            std::fprintf(stderr, "Format: %s\n", fmtTok.c_str());
+            return finish(1);
+        }
+        // Formats from a file are printf formats later: only safe ones pass.
+        varInfo[v].type = tabFmtType(varInfo[v].fmt);
+        if (varInfo[v].type == 0) {
+            std::fprintf(stderr, "RdTable Error: bad format %s\n", fmtLine.c_str());
+            return finish(1);
+        }
+        if (tolCount == varCount) {
+            varInfo[v].tol = getTokenR(v + 2, tolLine.c_str());
+            if (badToken) {
+                std::fprintf(stderr, "RdTable Error: bad tolerance %s\n", tolLine.c_str());
+                return finish(1);
+            }
+        }
+    }
+
+    if (readMode == 1) {
+        if (static_cast<long long>(rows) * varCount > INT_MAX / static_cast<long long>(sizeof(float)) ||
+            (matrix = fltAlloc("table", rows * varCount)) == nullptr) {
+            std::fprintf(stderr, "RdTable error allocating data matrix.\n");
+            return finish(1);
+        }
+        std::memset(matrix, 0, sizeof(float) * static_cast<size_t>(rows) * static_cast<size_t>(varCount));
+    }
+    entryCount = rows;
+
+    // Second pass: the values and the header lines.
+    std::rewind(rs.in);
+    int row = 0;
+    float fileNull = static_cast<float>(fileNullValue);
+    for (const char* line; (line = rs.next()) != nullptr;) {
+        bool isRow = isDataLine(line) != 0;
+        if (isRow && readMode == 1) {
+            if (row >= rows) break;  // the file grew since the first pass
+            float* out = matrix + static_cast<size_t>(row) * static_cast<size_t>(varCount);
+            for (int v = 0; v < varCount; v++) {
+                float value = 0.0f;
+                const tabVar& col = varInfo[v];
+                if (col.type == TAB_INT || col.type == TAB_FLOAT) {
+                    value = (col.type == TAB_INT) ? static_cast<float>(getTokenI(v + 1, line)) : getTokenR(v + 1, line);
+                    if (badToken) {
+                        std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
+                        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
+                        value = 0.0f;
+                    }
+                    if (haveNullValue && value == fileNull) value = static_cast<float>(defNullValue);
+                } else {
+                    std::string text = getToken(v + 1, line);
+                    if (badToken) {
+                        std::fprintf(stderr, "RdTable Warning: Bad T-Item");
+                        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
+                        text.clear();
+                    }
+                    if (haveNullString && text == nullString) {
+                        value = static_cast<float>(TAB_NULL_TEXT);
+                    } else {
+                        int error = 0;
+                        int index = mapText(text.c_str(), &varInfo[v].equivList, &varInfo[v].equivCount, &error);
+                        if (index < 0 || error != 0) {
+                            std::fprintf(stderr, "RdTable Error mapping text.\n");
+                            return finish(1);
+                        }
+                        value = static_cast<float>(index);
+                    }
+                }
+                out[v] = value;
+            }
+            row++;
+            continue;
+        }
+        if (hdrBasePtr != nullptr && *hdrBasePtr != nullptr && !isRow && isHeaderLine(line)) {
+            std::string text = chomp(line);
+            if (addHdrLine(text.c_str(), *hdrBasePtr) != 0) return finish(1);
+        }
+    }
+    if (rs.endStatus() != 0 && row < rows) {
+        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        return finish(1);
+    }
+    return finish(0);
+}
+
+int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {
+    if (varInfo == nullptr || varName == nullptr) return -1;
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (int v = varCount - 1; v >= 0; v--) {
+        const char* a = varInfo[v].name;
+        const char* b = varName;
+        if (a == nullptr) continue;
+        while (*a != '\0' && *b != '\0' && upper(*a) == upper(*b)) {
+            a++;
+            b++;
+        }
+        if (*a == '\0' && *b == '\0') return v;
+    }
+    return -1;
+}
+
+int getTabVal(const float* entry, const tabVar* varInfo, int varLoc, char* text, int textSize) {
+    if (text == nullptr || textSize < 1) return 1;
+    text[0] = '\0';
+    if (entry == nullptr || varInfo == nullptr || varLoc < 0) return 1;
+    const tabVar& col = varInfo[varLoc];
+    float value = entry[varLoc];
+    int n = 0;
+    const char* fmt = col.fmt != nullptr ? col.fmt : "";
+    if (tabFmtType(fmt) != col.type && col.type >= TAB_TEXT && col.type <= TAB_FLOAT) {
+        n = std::snprintf(text, static_cast<size_t>(textSize), "???");
+    } else if (col.type == TAB_INT) {
+        double d = value;
+        int iv = (d != d) ? 0 : (d >= 2147483647.0 ? INT_MAX : (d <= -2147483648.0 ? INT_MIN : static_cast<int>(d)));
+        n = std::snprintf(text, static_cast<size_t>(textSize), fmt, iv);
+    } else if (col.type == TAB_FLOAT) {
+        n = std::snprintf(text, static_cast<size_t>(textSize), fmt, static_cast<double>(value));
+    } else if (col.type == TAB_TEXT) {
+        const char* s = "???";
+        if (value == static_cast<float>(TAB_NULL_TEXT)) {
+            s = TAB_NULL_STRING;
+        } else if (value >= 0.0f && value < static_cast<float>(col.equivCount)) {
+            int index = static_cast<int>(value);
+            if (col.equivList != nullptr && col.equivList[index] != nullptr) s = col.equivList[index];
+        }
+        n = std::snprintf(text, static_cast<size_t>(textSize), fmt, s);
+    } else {
+        n = std::snprintf(text, static_cast<size_t>(textSize), "???");
+    }
+    if (n < 0 || n >= textSize) {
+        std::fprintf(stderr, "GetTabVal Error: value of %s longer than %d characters.\n",
+                     col.name != nullptr ? col.name : "?", textSize - 1);
+        text[0] = '\0';
+        return 1;
+    }
+    return 0;
+}
+
+int setTabVal(float* entry, tabVar* varInfo, int varLoc, const char* text) {
+    if (entry == nullptr || varInfo == nullptr || varLoc < 0) return 1;
+    tabVar& col = varInfo[varLoc];
+    if (col.type == TAB_INT) {
+        int v = getTokenI(1, text);
+        entry[varLoc] = badToken ? 0.0f : static_cast<float>(v);
+        return badToken ? 1 : 0;
+    }
+    if (col.type == TAB_FLOAT) {
+        float v = getTokenR(1, text);
+        entry[varLoc] = badToken ? 0.0f : v;
+        return badToken ? 1 : 0;
+    }
+    int error = 0;
+    int index = mapText(text != nullptr ? text : "", &col.equivList, &col.equivCount, &error);
+    if (index < 0 || error != 0) return 1;
+    entry[varLoc] = static_cast<float>(index);
+    return 0;
+}
+
+int freeTab(float* matrix, tabVar* varInfo, int varCount, int entryCount) {
+    if (matrix != nullptr) unAlloc("table", matrix, entryCount * varCount * static_cast<int>(sizeof(float)));
+    if (varInfo == nullptr) return 0;
+    for (int v = 0; v < varCount; v++) {
+        tabVar& col = varInfo[v];
+        if (col.fmt != nullptr) unAlloc("strDup", col.fmt, static_cast<int>(std::strlen(col.fmt)) + 1);
+        if (col.name != nullptr) unAlloc("strDup", col.name, static_cast<int>(std::strlen(col.name)) + 1);
+        if (col.equivList != nullptr) {
+            for (int k = 0; k < col.equivCount; k++)
+                if (col.equivList[k] != nullptr)
+                    unAlloc("mapText", col.equivList[k], static_cast<int>(std::strlen(col.equivList[k])) + 1);
+            unAlloc("mapText", col.equivList, (col.equivCount + 1) * static_cast<int>(sizeof(char*)));
+        }
+        col = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+    }
+    unAlloc("table", varInfo, varCount * static_cast<int>(sizeof(tabVar)));
+    return 0;
+}
+
+}  // namespace korim::foundation

@@ -1,0 +1,92 @@
+// Text tables: column records, header-line lists, the table reader (rdtable) and writer (table).
+#pragma once
+
+namespace korim::foundation {
+
+// Column types of a table.
+constexpr int TAB_TEXT = 1;
+constexpr int TAB_INT = 2;
+constexpr int TAB_FLOAT = 3;
+
+// Matrix value of a text cell that held the file's null text. It is never the
+// index of a real text; the writer prints the null text for it.
+constexpr int TAB_NULL_TEXT = -1;
+
+// The text this system writes for a missing text, in the "NULLSTRING" line and in the cells.
+constexpr const char* TAB_NULL_STRING = "*";
+
+// One column of a table.
+struct tabVar {
+    int type;          // 1 text, 2 integer, 3 floating point (0: no value, left empty by the writer)
+    float tol;         // tolerance
+    char* name;        // column name ("strDup")
+    char* fmt;         // print format, underscores already turned into spaces ("strDup")
+    int equivCount;    // text columns: number of distinct texts
+    char** equivList;  // text columns: the texts, null-terminated ("mapText"); text k is stored as k
+};
+
+// Header lines (comments, "REMARK", "DATA") of a table file, as a singly linked
+// list whose last node is always empty (null text, null next).
+struct hdrList {
+    char* text;
+    hdrList* next;
+};
+
+// Column type that a print format allows: 1 for "%s", 2 for "%d", 3 for "%e",
+// "%f" or "%g", with optional flags, width and precision (at most three digits
+// each) and literal text before; 0 for anything else (no conversion, two, "%n",
+// "*", length modifiers, a stray "%", text after the conversion).
+int tabFmtType(const char* fmt);
+
+// ---- reader (source rdtable) ----
+
+// Reads a table file. Matrix: entryCount x varCount floats, row-major.
+// hdrBasePtr null: header lines are not kept, else appended to *hdrBasePtr.
+// A cell equal to the file's NULLVALUE becomes defNullValue; a text equal to its
+// NULLSTRING becomes TAB_NULL_TEXT. nullEntryFlag non-zero: no rows is not an
+// error. readMode 1 reads the values, anything else only the columns and counts.
+// Returns 0, or 1 after printing the reason; outputs are always stored and a
+// caller that gets 1 releases them with freeTab.
+int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode);
+int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+            int defNullValue);
+
+// Index of the column of that name (ignoring the case of a-z, last match wins), or -1.
+int getTabVar(const tabVar* varInfo, int varCount, const char* varName);
+
+// Prints column varLoc of the row entry into text[textSize] with the column's
+// format. Returns 0, or 1 (text emptied, message) when it does not fit.
+int getTabVal(const float* entry, const tabVar* varInfo, int varLoc, char* text, int textSize);
+
+// Parses text into column varLoc of the row entry. Returns 0, or 1 when the
+// text is not a number of the column's type (value 0) or a text cannot be added.
+int setTabVal(float* entry, tabVar* varInfo, int varLoc, const char* text);
+
+// Releases (accounting) the matrix, the column names, formats and texts, and the records.
+int freeTab(float* matrix, tabVar* varInfo, int varCount, int entryCount);
+
+// ---- header lists and writer (source table) ----
+
+hdrList* hdrInit();
+int addHdrLine(const char* line, hdrList* hPtr);
+int freeHdr(hdrList* hdrBase);
+
+// Writes a table; outName "-" is the standard output (left open). With delFlag,
+// rows whose value in column delVarLoc is negative are left out. Returns 0 or 1.
+int wrTable2(const char* outName, const float* matrix, int varCount, int entryCount, const tabVar* varInfo,
+             int nullValue, const hdrList* hdrBase, int delFlag, int delVarLoc);
+int wrTable(const char* outName, const float* matrix, int varCount, int entryCount, const tabVar* varInfo,
+            int nullValue, const hdrList* hdrBase);
+// A matrix of plain numbers: columns varRoot1, varRoot2, ... all with varFmt and tol.
+int wrTableN(const char* outName, const float* matrix, int varCount, int entryCount, const char* varRoot,
+             const char* varFmt, float tol, int nullValue, const hdrList* hdrBase);
+
+// Widens the matrix by addCount zero columns at the end of every row.
+int addMatVar(float** matrix, int entryCount, int varCount, int addCount);
+// Appends a column record (list and count passed by address).
+int addTabVar(tabVar** varInfo, int* varCount, const char* name, const char* fmt, float tol, int type);
+// Replaces name, format, tolerance and type of one column; its texts stay.
+int chTabVar(tabVar* varPtr, const char* name, const char* fmt, float tol, int type);
+
+}  // namespace korim::foundation
