@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace korim::charges;
 using korim::app::KorimInfo;
 using korim::structure::AtomInfo;
@@ -72,7 +74,20 @@ KorimInfo settings() {
   return k;
 }
 
-std::string tempPath(const std::string& name) { return testing::TempDir() + "korim_charges_" + name; }
+// Files the cases write, removed when the program ends.
+struct TempFiles {
+  std::vector<std::string> paths;
+  ~TempFiles() {
+    for (const std::string& p : paths) std::remove(p.c_str());
+  }
+} gTempFiles;
+
+// Per-process names: the cases of this program may run side by side.
+std::string tempPath(const std::string& name) {
+  std::string path = testing::TempDir() + "korim_charges_" + std::to_string(getpid()) + "_" + name;
+  gTempFiles.paths.push_back(path);
+  return path;
+}
 
 std::string writeTemp(const std::string& name, const std::string& text) {
   const std::string path = tempPath(name);
