@@ -251,11 +251,12 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     // An option given without its value still counts as given.
     for (const char* opt : {"-res", "-r1", "-rN"}) range = range || flagLoc(argc, argv, opt) > 0;
     criteria = range;
-    criteria = listOption(argc, argv, "-atom", s->atomNameList, &status) || criteria;
-    criteria = listOption(argc, argv, "-atomName", s->atomNameList, &status) || criteria;
-    criteria = listOption(argc, argv, "-resName", s->resNameList, &status) || criteria;
-    criteria = listOption(argc, argv, "-chain", s->chainNameList, &status) || criteria;
-    criteria = listOption(argc, argv, "-seg", s->segNameList, &status) || criteria;
+    bool atomList = listOption(argc, argv, "-atom", s->atomNameList, &status) != 0;
+    atomList = listOption(argc, argv, "-atomName", s->atomNameList, &status) != 0 || atomList;
+    bool resList = listOption(argc, argv, "-resName", s->resNameList, &status) != 0;
+    bool chainList = listOption(argc, argv, "-chain", s->chainNameList, &status) != 0;
+    bool segList = listOption(argc, argv, "-seg", s->segNameList, &status) != 0;
+    criteria = criteria || atomList || resList || chainList || segList;
     if (range) s->resIDMode = 1;
     if (criteria) s->selectMode = 2;
     if (flagLoc(argc, argv, "-clear") > 0) s->selectMode = 0;
@@ -285,6 +286,14 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     for (const auto& m : oneMode) {
         if (flagLoc(argc, argv, m.flag) > 0) *m.target = m.mode;
     }
+
+    // A list given on the command line is matched, exactly unless a mode
+    // option says otherwise (the residue, chain and segment lists start
+    // switched off).
+    if (atomList && s->atomNameMode == 0) s->atomNameMode = 1;
+    if (resList && s->resNameMode == 0) s->resNameMode = 1;
+    if (chainList && s->chainNameMode == 0) s->chainNameMode = 1;
+    if (segList && s->segNameMode == 0) s->segNameMode = 1;
 
     if (first == "*" || last == "*") {
         s->resIDMode = 0;
