@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace korim::foundation;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
@@ -19,7 +21,14 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-std::string tempPath(const std::string& name) { return testing::TempDir() + "korim_io_table_" + name; }
+// Per-process names: test cases may run in parallel processes and builds.
+std::vector<std::string> gTempFiles;  // removed after each test
+
+std::string tempPath(const std::string& name) {
+    std::string path = testing::TempDir() + "korim_io_table_" + std::to_string(getpid()) + "_" + name;
+    gTempFiles.push_back(path);
+    return path;
+}
 
 std::string writeFile(const std::string& name, const std::string& text) {
     std::string path = tempPath(name);
@@ -69,7 +78,11 @@ struct Table {
 class IoTable : public testing::Test {
 protected:
     void SetUp() override { memoryReset(); }
-    void TearDown() override { memoryReset(); }
+    void TearDown() override {
+        memoryReset();
+        for (const std::string& p : gTempFiles) std::remove(p.c_str());
+        gTempFiles.clear();
+    }
 };
 
 }  // namespace
