@@ -524,3 +524,59 @@ TEST_F(IoTable, AllocationFailuresAreReportedNeverCrash) {
     }
     EXPECT_GT(failures, 5);  // names, formats, records, matrix, texts, header lines
 }
+
+TEST_F(IoTable, BuilderAllocationFailuresLeaveTablesUsable) {
+    tabVar* info = nullptr;
+    int n = 0;
+    ASSERT_EQ(addTabVar(&info, &n, "A", "%d", 0, TAB_INT), 0);
+    struct Step {
+        int failAt;
+        const char* message;
+    };
+    // 1: the record list, 2: the name copy, 3: the format copy.
+    for (Step s : {Step{1, "Error reallocating table variables.\n"}, Step{2, "AddTabVar Error reallocating variable name.\n"},
+                   Step{3, "AddTabVar Error reallocating variable format.\n"}}) {
+        CaptureStderr();
+        memoryFailAt(s.failAt);
+        EXPECT_EQ(addTabVar(&info, &n, "B", "%f", 0, TAB_FLOAT), 1);
+        memoryFailAt(0);
+        std::string err = GetCapturedStderr();
+        EXPECT_NE(err.find(s.message), std::string::npos) << err;
+        EXPECT_EQ(n, 1);
+        ASSERT_NE(info, nullptr);
+        EXPECT_STREQ(info[0].name, "A");
+    }
+    CaptureStderr();
+    memoryFailAt(2);
+    EXPECT_EQ(chTabVar(&info[0], "Z", "%5d", 0, TAB_INT), 1);
+    memoryFailAt(0);
+    EXPECT_NE(GetCapturedStderr().find("ChTabVar Error allocating FMT.\n"), std::string::npos);
+    EXPECT_STREQ(info[0].name, "A");
+    EXPECT_STREQ(info[0].fmt, "%d");
+    freeTab(nullptr, info, n, 0);
+
+    // A header list whose new node cannot be had keeps its empty last node.
+    hdrList* h = hdrInit();
+    ASSERT_EQ(addHdrLine("REMARK a", h), 0);
+    CaptureStderr();
+    memoryFailAt(2);
+    EXPECT_EQ(addHdrLine("REMARK b", h), 1);
+    memoryFailAt(0);
+    EXPECT_NE(GetCapturedStderr().find("AddHdrLine Error allocating header item.\n"), std::string::npos);
+    ASSERT_NE(h->next, nullptr);
+    EXPECT_EQ(h->next->text, nullptr);
+    EXPECT_EQ(h->next->next, nullptr);
+    freeHdr(h);
+
+    float m[2] = {1, 2};
+    std::string out = tempPath("n_fail.tab");
+    for (Step s : {Step{1, "WrTableN Error allocating variable info.\n"}, Step{2, "WrTableN Error allocating variable name.\n"},
+                   Step{5, "WrTableN Error allocating variable format.\n"}}) {
+        CaptureStderr();
+        memoryFailAt(s.failAt);
+        EXPECT_EQ(wrTableN(out.c_str(), m, 2, 1, "C", "%f", 0, 0, nullptr), 1);
+        memoryFailAt(0);
+        std::string err = GetCapturedStderr();
+        EXPECT_NE(err.find(s.message), std::string::npos) << err;
+    }
+}
