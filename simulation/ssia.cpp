@@ -1,0 +1,393 @@
+// Steric obstruction model (wall and cylinder). Each orientation of the
+// molecule is tested at a row of distances from the obstacle; the allowed
+// states, counted against the isotropic average, give the order matrix.
+#include "simulation/ssia.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "simulation/korim_utils_math.h"
+
+namespace korim::simulation {
+
+using namespace korim::foundation;
+
+namespace {
+
+constexpr const char* kTag = "stericAlignment";
+constexpr int kLastPosition = kSsiaMaxPositions - 1;
+// Angle constants of the orientation sampling as the model has always used
+// them (they fix the sampled frames to the last bit).
+constexpr double kHalfPiSampling = 1.570796325;
+constexpr double kPiSampling = 3.14159265;
+
+struct SsiaState {
+  double saupe_dis[kSsiaMaxPositions][5];  // per position: summed elements
+};
+
+SsiaState ssia;
+
+// The five work arrays, released (accounting only) on every path.
+struct WorkArrays {
+  int atoms = 0;
+  float* xJ = nullptr;
+  float* yJ = nullptr;
+  float* pot_dist = nullptr;
+  float* grid_el = nullptr;
+  double* total = nullptr;
+
+  ~WorkArrays() {
+    unAlloc(kTag, xJ, (atoms + 1) * 4);
+    unAlloc(kTag, yJ, (atoms + 1) * 4);
+    unAlloc(kTag, pot_dist, (kSsiaMaxPositions + 1) * 4);
+    unAlloc(kTag, grid_el, kSsiaMaxPositions * 4);
+    unAlloc(kTag, total, kSsiaMaxPositions * 8);
+  }
+};
+
+// Truncation towards zero of a double into the range of long long (NaN -> 0).
+long long truncLL(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.0e18) return 9000000000000000000LL;
+  if (v <= -9.0e18) return -9000000000000000000LL;
+  return static_cast<long long>(v);
+}
+
+struct Orientation {
+  double theta, phi, psi;
+};
+
+Orientation orientationOf(const double* dot, int k, double inc_psi) {
+  const double dx = dot[0], dy = dot[1], dz = dot[2];
+  Orientation o;
+  o.phi = std::atan2(dy, dx);
+  o.theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+  o.psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
+  return o;
+}
+
+// The five element values of the orientation whose rotated axes are given.
+void elementValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
+  v[0] = Szz(za);
+  v[1] = Sxx(xa) - Syy(ya);
+  v[2] = Sxy(xa, ya);
+  v[3] = Sxz(xa, za);
+  v[4] = Syz(ya, za);
+}
+
+// Coordinate of every atom along a rotated axis, accumulated in the order
+// x, y, z and rounded to float after each addition.
+void project(int n, const double* x, const double* y, const double* z, const double axis[4],
+             float* out) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f;
+    s = static_cast<float>(s + x[a] * axis[1]);
+    s = static_cast<float>(s + y[a] * axis[2]);
+    s = static_cast<float>(s + z[a] * axis[3]);
+    out[a] = s;
+  }
+}
+
+// Atom a at position i touches the cylinder: distance from the cylinder axis
+// in extended precision against the bound in double.
+inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
+  const long double t = static_cast<long double>(xj) + static_cast<long double>(g);
+  const long double yy = static_cast<long double>(yj);
+  return std::sqrt(t * t + yy * yy) <= bound;
+}
+
+// Marks in blocked[0..L] how many atoms obstruct each position of the
+// cylinder. Every atom blocks one contiguous run of positions (the distance
+// depends monotonically on |xJ + grid_el[i]|, and grid_el never decreases),
+// so the run is located near its estimate and its ends are settled by the
+// exact test itself; the result equals testing every pair.
+void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
+                  double bound, std::vector<int>& blocked) {
+  std::fill(blocked.begin(), blocked.begin() + L + 2, 0);
+  const double bound2 = bound * bound;
+  for (int a = 1; a <= n; a++) {
+    const float xj = xJ[a], yj = yJ[a];
+    if (!std::isfinite(xj) || !std::isfinite(yj)) continue;  // such an atom never blocks
+    auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
+    // Closest position: the first grid value >= -xJ or the one before it.
+    const float target = -xj;
+    int k = static_cast<int>(std::lower_bound(g, g + L + 1, target) - g);
+    int mi;
+    if (k > L) {
+      mi = L;
+    } else if (k == 0) {
+      mi = 0;
+    } else {
+      const long double dk = std::fabs(static_cast<long double>(xj) + g[k]);
+      const long double dp = std::fabs(static_cast<long double>(xj) + g[k - 1]);
+      mi = dk <= dp ? k : k - 1;
+    }
+    if (!test(mi)) continue;
+    const double c = -static_cast<double>(xj);
+    const double y2 = static_cast<double>(yj) * yj;
+    const double s = bound2 > y2 ? std::sqrt(bound2 - y2) : 0.0;
+    auto clampIndex = [](double e, int lo, int hi) {
+      if (!(e >= lo)) e = lo;
+      if (e > hi) e = hi;
+      return static_cast<int>(e);
+    };
+    int lo = clampIndex(std::ceil((c - s - g[0]) / gs), 0, mi);
+    while (lo > 0 && test(lo - 1)) lo--;
+    while (!test(lo)) lo++;
+    int hi = clampIndex(std::floor((c + s - g[0]) / gs), mi, L);
+    while (hi < L && test(hi + 1)) hi++;
+    while (!test(hi)) hi--;
+    blocked[lo]++;
+    blocked[hi + 1]--;
+  }
+  int run = 0;
+  for (int i = 0; i <= L; i++) {
+    run += blocked[i];
+    blocked[i] = run;
+  }
+}
+
+bool reportBad(const char* what) {
+  std::fprintf(stderr, "stericAlignment: %s\n", what);
+  return true;
+}
+
+}  // namespace
+
+double Szz(const double axis[4]) { return 0.5 * (3.0 * axis[3] * axis[3] - 1.0); }
+double Sxx(const double axis[4]) { return Szz(axis); }
+double Syy(const double axis[4]) { return Szz(axis); }
+double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3] * axis2[3]; }
+double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
+double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
+
+int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
+                    double molarRatio, int no_atoms, const double* x, const double* y,
+                    const double* z, double max_protein_length, double min_protein_length,
+                    int digit_psi, int n_dots, const double* dots, double* saupe) {
+  (void)korimInfo;
+  (void)rimOrder;
+  (void)molarRatio;
+
+  // Parameters that would make the sampling meaningless or undefined.
+  const long long nOrient = static_cast<long long>(digit_psi) * n_dots;
+  char msg[256];
+  if (digit_psi < 1 || n_dots < 1 || dots == nullptr || nOrient > INT_MAX) {
+    std::snprintf(msg, sizeof msg, "no usable orientation sampling (%d dots, %d turns).", n_dots,
+                  digit_psi);
+    reportBad(msg);
+    return 1;
+  }
+  if (no_atoms < 0 || (no_atoms > 0 && (x == nullptr || y == nullptr || z == nullptr))) {
+    std::snprintf(msg, sizeof msg, "invalid atom count %d.", no_atoms);
+    reportBad(msg);
+    return 1;
+  }
+  if (!(gridSpacing > 0.0) || !std::isfinite(gridSpacing)) {
+    std::snprintf(msg, sizeof msg, "grid spacing %g must be a positive number.", gridSpacing);
+    reportBad(msg);
+    return 1;
+  }
+  const double extent = (max_protein_length - min_protein_length) / gridSpacing;
+  if (!(extent >= 0.0) || !std::isfinite(min_protein_length + max_obstruction)) {
+    std::snprintf(msg, sizeof msg, "molecule extent %g to %g Angstrom is not a valid range.",
+                  min_protein_length, max_protein_length);
+    reportBad(msg);
+    return 1;
+  }
+  if (lcType == 2) {
+    if (!(wvAmount > 0.0)) {
+      std::snprintf(msg, sizeof msg,
+                    "concentration %g of the rod medium must be positive; no alignment computed.",
+                    wvAmount);
+      reportBad(msg);
+      return 1;
+    }
+    if (!(max_obstruction > 0.0)) {
+      std::snprintf(msg, sizeof msg, "rod radius %g must be positive.", max_obstruction);
+      reportBad(msg);
+      return 1;
+    }
+  }
+
+  WorkArrays w;
+  w.atoms = no_atoms;
+  w.xJ = fltAlloc(kTag, no_atoms + 1);
+  w.yJ = fltAlloc(kTag, no_atoms + 1);
+  w.pot_dist = fltAlloc(kTag, kSsiaMaxPositions + 1);
+  w.grid_el = fltAlloc(kTag, kSsiaMaxPositions);
+  w.total = dFltAlloc(kTag, kSsiaMaxPositions);
+  if (!w.xJ || !w.yJ || !w.pot_dist || !w.grid_el || !w.total) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  if (lcType != 1 && lcType != 2) {
+    for (int j = 0; j < 5; j++) saupe[j] = 0.0;
+    return 0;
+  }
+
+  const int N = static_cast<int>(nOrient);
+  const double inc_psi = 360.0 / digit_psi;
+  double xa[4], ya[4], za[4];
+
+  // Isotropic means over all sampled orientations.
+  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
+  for (int d = 0; d < n_dots; d++)
+    for (int k = 0; k < digit_psi; k++) {
+      const Orientation o = orientationOf(&dots[3 * d], k, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      sZZ += Szz(za);
+      sXX += Sxx(xa);
+      sYY += Syy(ya);
+      sXY += Sxy(xa, ya);
+      sXZ += Sxz(xa, za);
+      sYZ += Syz(ya, za);
+    }
+  const double mean[5] = {sZZ / N, (sXX - sYY) / N, sXY / N, sXZ / N, sYZ / N};
+
+  // Positions.
+  long long lg = truncLL(extent);
+  if (lg > kLastPosition) {
+    std::fprintf(stderr, "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
+    lg = kLastPosition;
+  }
+  const int L = static_cast<int>(lg);
+  const float offsetGrid = static_cast<float>(min_protein_length + max_obstruction);
+  std::fill(w.grid_el, w.grid_el + kSsiaMaxPositions, 0.0f);
+  for (int i = 0; i <= L; i++) w.grid_el[i] = static_cast<float>(i * gridSpacing + offsetGrid);
+
+  int last = L;
+  long long nStep = 0;
+  long long cylDivisor = 0;
+  const double bound = max_obstruction + radius;
+  if (lcType == 1) {
+    nStep = truncLL((stepOutLength - w.grid_el[L]) / gridSpacing);
+    for (int i = 0; i <= L; i++)
+      w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
+  } else {
+    const double D = max_obstruction / std::sqrt(wvAmount / 1.46);
+    const long long n = truncLL((D - max_obstruction) / gridSpacing);
+    const double nd = static_cast<double>(n);
+    cylDivisor = truncLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / max_obstruction));
+    if (cylDivisor <= 0) {
+      std::snprintf(msg, sizeof msg,
+                    "medium too dense for the molecule: rod spacing %g Angstrom leaves no shell "
+                    "of free positions; no alignment computed.",
+                    D - max_obstruction);
+      reportBad(msg);
+      return 1;
+    }
+    if (w.grid_el[L] <= D - max_obstruction) {
+      if (L >= kLastPosition) {
+        std::fprintf(stderr,
+                     "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
+      } else {
+        for (int k = 1;; k++) {
+          const int idx = L + k;
+          w.grid_el[idx] = static_cast<float>(w.grid_el[L] + k * gridSpacing);
+          last = idx;
+          if (w.grid_el[idx] > D - max_obstruction) break;
+          if (idx == kLastPosition) {
+            std::fprintf(
+                stderr,
+                "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
+            break;
+          }
+        }
+      }
+    }
+  }
+  for (int i = 0; i <= last; i++) {
+    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = 0.0;
+    w.total[i] = 0.0;
+  }
+
+  std::vector<int> blocked(lcType == 2 ? L + 2 : 0);
+  int r = 0;
+  double v[5];
+  for (int d = 0; d < n_dots; d++)
+    for (int k = 0; k < digit_psi; k++) {
+      ++r;
+      std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
+      std::fflush(stderr);
+      const Orientation o = orientationOf(&dots[3 * d], k, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      elementValues(xa, ya, za, v);
+      double ua[4], va[4], wa[4];
+      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+      project(no_atoms, x, y, z, ua, w.xJ);
+
+      if (lcType == 1) {
+        // All atoms clear the wall exactly when the lowest one does; a NaN
+        // coordinate fails every comparison, as it would atom by atom.
+        float lowest = 0.0f;
+        bool anyNaN = false;
+        for (int a = 1; a <= no_atoms; a++) {
+          const float xj = w.xJ[a];
+          if (xj != xj) anyNaN = true;
+          if (a == 1 || xj < lowest) lowest = xj;
+        }
+        for (int i = 0; i <= L; i++) {
+          const bool allowed = no_atoms == 0 || (!anyNaN && lowest > w.pot_dist[i]);
+          if (!allowed) continue;
+          for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
+          w.total[i] += 1.0;
+        }
+      } else {
+        project(no_atoms, x, y, z, va, w.yJ);
+        cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
+        for (int i = 0; i <= last; i++) {
+          const double wt = (i > L || no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
+          for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
+          w.total[i] += wt;
+        }
+      }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+
+  for (int j = 0; j < 5; j++)
+    for (int i = 0; i <= last; i++) {
+      if (w.total[i] <= 0.0)
+        ssia.saupe_dis[i][j] = 0.0;
+      else
+        ssia.saupe_dis[i][j] = ssia.saupe_dis[i][j] / w.total[i] - mean[j];
+    }
+
+  double S[5] = {0, 0, 0, 0, 0};
+  for (int j = 0; j < 5; j++)
+    for (int i = 0; i <= last; i++) {
+      double term = (w.total[i] / N) * ssia.saupe_dis[i][j];
+      if (lcType == 2) {
+        term = term * w.grid_el[i];
+        term = term / max_obstruction;
+      }
+      S[j] += term;
+    }
+
+  long long m;
+  if (lcType == 1) {
+    long long t = 0;
+    for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
+    m = t / N + nStep;
+    if (m <= 0) {
+      std::snprintf(msg, sizeof msg,
+                    "medium too dense for the molecule: %lld allowed states in %d orientations "
+                    "and %lld free positions; no alignment computed.",
+                    t, N, nStep);
+      reportBad(msg);
+      return 1;
+    }
+  } else {
+    m = cylDivisor;
+  }
+  for (int j = 0; j < 5; j++) saupe[j] = S[j] / static_cast<double>(m);
+  return 0;
+}
+
+}  // namespace korim::simulation
