@@ -1,8 +1,12 @@
 // Molecular structure records (molecule, atoms, residues, chains, segments), atom selection and the structure model's entry points.
 #pragma once
 
+#include <cstdio>
+
 namespace korim::foundation {
 struct HTabInfo;  // hash symbol table (foundation/hsymbol.h)
+struct tabVar;    // column of a text table (foundation/table.h)
+struct hdrList;   // header lines of a text table (foundation/table.h)
 }
 
 namespace korim::structure {
@@ -319,5 +323,139 @@ int setChainAtomInfo(ChainInfo* chainPtr, AtomInfo* atomInfo);
 int setSegAtomInfo(SegInfo* segPtr, AtomInfo* atomInfo);
 int setChainResInfo(ChainInfo* chainPtr, ResInfo* resInfo);
 int setSegResInfo(SegInfo* segPtr, ResInfo* resInfo);
+
+// ---- Coordinate transforms ---------------------------------------------------
+// Row-major 4x4 matrix acting on column vectors (x, y, z, 1); angles in degrees.
+typedef float Matrix4x4[4][4];
+
+// The module keeps one current transform (identity in a new process);
+// appending T makes it T x current.
+int pdb3dReset();
+int pdb3dCopyCurrentMatrix(Matrix4x4 m);
+int pdb3dGet4x4(Matrix4x4 r);
+int pdb3dGet3x3(float r[3][3]);
+int pdb3dShow();
+int pdb3dAppendTransform(const Matrix4x4 m);
+int pdb3dAppendTranslation(float tx, float ty, float tz);
+int pdb3dAppendScale(float sx, float sy, float sz, float cx, float cy, float cz);
+int pdb3dAppendXRotation0(float theta);
+int pdb3dAppendYRotation0(float theta);
+int pdb3dAppendZRotation0(float theta);
+// Rotation about x by psi, then y by theta, then z by phi.
+int pdb3dAppendRotation0(float psi, float theta, float phi);
+int pdb3dAppendXRotation1(float xa, float ya, float za, float theta);
+int pdb3dAppendYRotation1(float xa, float ya, float za, float theta);
+int pdb3dAppendZRotation1(float xa, float ya, float za, float theta);
+int pdb3dAppendRotation1(float xc, float yc, float zc, float alpha, float beta);
+// Right-handed rotation about the axis from a to b; nothing when a == b.
+int pdb3dAppendRotation2(float xa, float ya, float za, float xb, float yb, float zb, float theta);
+int pdb3dApplyTransform(PDBInfo* pdbInfo, int minID, int maxID);
+int pdb3dCoordTransform(Coord3D* coordInfo, int count);
+int pdb3dApplyTranslation(PDBInfo* pdbInfo, int minID, int maxID, float tx, float ty, float tz);
+int pdb3dCoordTranslation(Coord3D* coordInfo, int count, float tx, float ty, float tz);
+int m4x4SetIdentity(Matrix4x4 m);
+int m4x4SetZero(Matrix4x4 m);
+int m4x4Mult(const Matrix4x4 a, Matrix4x4 b);  // b = a x b
+int m4x4Transpose(Matrix4x4 mT, const Matrix4x4 m);
+
+// ---- Angles between points ---------------------------------------------------
+// Angle at point 2, degrees; 0 ok, 1 undefined.
+int get3DAngle(float rx1, float ry1, float rz1, float rx2, float ry2, float rz2, float rx3,
+               float ry3, float rz3, float* theta);
+int get3DAngleD(double rx1, double ry1, double rz1, double rx2, double ry2, double rz2,
+                double rx3, double ry3, double rz3, double* theta);
+// Torsion about the 1-2 bond, degrees in -180..180; 0 ok, 1 undefined.
+int getDihedralAngle(float rx0, float ry0, float rz0, float rx1, float ry1, float rz1, float rx2,
+                     float ry2, float rz2, float rx3, float ry3, float rz3, float* phi);
+int getDihedralAngleD(double rx0, double ry0, double rz0, double rx1, double ry1, double rz1,
+                      double rx2, double ry2, double rz2, double rx3, double ry3, double rz3,
+                      double* phi);
+// Decimal text of i; characters written, or 0 with an empty text when it does not fit.
+int intToStr(int i, char* dest, int destLen);
+
+// ---- Backbone and side-chain torsions ----------------------------------------
+// One side-chain torsion of the table ChiDef.
+struct TorsionDefInfo {
+    int resCode;
+    char resName[17];
+    char angleName[17];
+    int angleID;
+    char atomNameI[17], atomNameJ[17], atomNameK[17], atomNameL[17];
+    int rotateFlag;  // 1: rotateList moves; 0: all but rotateList move
+    char rotateList[256];
+};
+
+constexpr int CHI_DEF_COUNT = 59;  // 58 rows and the sentinel (code 0)
+extern const TorsionDefInfo ChiDef[CHI_DEF_COUNT];
+constexpr int PDB_MAX_CHI = 30;
+
+float pdbDist(const AtomInfo* atomI, const AtomInfo* atomJ);
+float pdbAngle(const AtomInfo* atomI, const AtomInfo* atomJ, const AtomInfo* atomK);
+float pdbDihedral(const AtomInfo* atomI, const AtomInfo* atomJ, const AtomInfo* atomK,
+                  const AtomInfo* atomL);
+int getPDBPhiPsi(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                 float* phiPtr, float* psiPtr);
+int getPDBOmega(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                float* omegaPtr);
+int getPDBKappa(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                float* kappaPtr);
+int getPDBAlpha(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                float* alphaPtr);
+int updatePDBAngles(PDBInfo* pdbInfo, int res1, int resN);
+// chiList: PDB_MAX_CHI angles; chiInfo: PDB_MAX_CHI row pointers.
+int getPDBChi(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+              float* chiList, const TorsionDefInfo** chiInfo, const int* idList, int* chiCountPtr);
+int setPDBChi(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+              const float* chiList, const int* idList, int chiCount);
+int setPDBPhiPsi(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                 float phiNew, float psiNew);
+int setPDBOmega(PDBInfo* pdbInfo, int resID, const char* chainName, const char* segName,
+                const float* omegaNew);
+
+// ---- Atom columns of restraint tables -----------------------------------------
+// The sequence of a table: resNameList[k] is the one-letter name of residue
+// firstResID + k; resCount + 1 entries, the last null.
+struct SeqInfo {
+    int firstResID;
+    int resCount;
+    char** resNameList;
+};
+
+int getAtomTabLocs(const foundation::tabVar* varInfo, int varCount, const char* suffix,
+                   int* resIDLoc, int* resNameLoc, int* atomNameLoc, int* chainNameLoc,
+                   int* segNameLoc);
+// Bit mask of the fields read: 1 residue number, 2 atom, 4 residue, 8 chain, 16 segment name.
+int getAtomTabVals(const foundation::tabVar* varInfo, int varCount, const float* rPtr,
+                   int resIDLoc, int resNameLoc, int atomNameLoc, int chainNameLoc,
+                   int segNameLoc, int* resID, char* resName, char* atomName, char* chainName,
+                   char* segName);
+int getSeqInfo(const foundation::hdrList* hdrBase, SeqInfo* seqInfo);
+int wrSeqInfo(FILE* outUnit, const SeqInfo* seqInfo);
+int getSeqResName(const SeqInfo* seqInfo, int resID, char* resName);
+int seqInfoNull(SeqInfo* seqInfo);
+int seqInfoFree(SeqInfo* seqInfo);
+
+// ---- Superposition onto a reference ---------------------------------------------
+int fitAlignInit();
+int fitAlignCoords(const Coord3D* refList, const Coord3D* aList, int count, float* psiPtr,
+                   float* thetaPtr, float* phiPtr, float* txPtr, float* tyPtr, float* tzPtr,
+                   float* rmsPtr, int matrixFlag, int verbFlag);
+int fitAlignPDB(PDBInfo* refPDBPtr, PDBInfo* aPDBPtr, int res1, int resN, const char* refChain,
+                const char* refSeg, int aFirst, const char* aChain, const char* aSeg,
+                const char* atomNames, float* psiPtr, float* thetaPtr, float* phiPtr, float* txPtr,
+                float* tyPtr, float* tzPtr, int* atomCountPtr, float* rmsPtr, int matrixFlag,
+                int verbFlag);
+int setAlignLimits(float psi0, float psiLo, float psiHi, float theta0, float thetaLo,
+                   float thetaHi, float phi0, float phiLo, float phiHi, float tx0, float txMin0,
+                   float txMax0, float ty0, float tyMin0, float tyMax0, float tz0, float tzMin0,
+                   float tzMax0, int setFixedFlag);
+int fitAlignAlloc();
+int fitAlignFree();
+int fitAlignFill();
+int fitAlignCenter();
+int fitAlign2();
+int fitAlignM();
+// Residual function of the rotation fit: 3 residuals per pair.
+void fitAlignTarget(int xCnt, int cCnt, float* cg, float* res);
 
 }  // namespace korim::structure
