@@ -1,0 +1,89 @@
+// Surface atoms of a structure through the numerical surface calculation.
+#include "simulation/do_nsc.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "foundation/memory.h"
+#include "simulation/nsc.h"
+
+namespace korim::simulation {
+
+using namespace korim::foundation;
+using structure::AtomInfo;
+using structure::PDBInfo;
+
+namespace {
+
+constexpr const char* kTag = "callNSC";
+// 4 pi as the exposure ratio has always been computed.
+constexpr double kFourPiExposure = 12.5663706;
+
+struct Buffers {
+  int n = 0;
+  int* index = nullptr;
+  double* radii = nullptr;
+  double* coords = nullptr;
+  ~Buffers() {
+    unAlloc(kTag, index, n * 4);
+    unAlloc(kTag, radii, n * 8);
+    unAlloc(kTag, coords, 3 * n * 8);
+  }
+};
+
+}  // namespace
+
+float getRadius(const AtomInfo* atomInfo) {
+  switch (atomInfo->atomName[0]) {
+    case 'C':
+    case 'F':
+      return 1.9f;
+    case 'N':
+    case 'P':
+    case 'S':
+      return 1.8f;
+    default:
+      return 1.4f;
+  }
+}
+
+int callNSC(PDBInfo* pdbInfo) {
+  const int atomCount = pdbInfo->atomCount;
+  Buffers b;
+  b.n = atomCount;
+  b.index = intAlloc(kTag, atomCount);
+  b.radii = dFltAlloc(kTag, atomCount);
+  b.coords = dFltAlloc(kTag, 3 * atomCount);
+  if (!b.index || !b.radii || !b.coords) {
+    std::fprintf(stderr, "callNSC: Error allocating coord buffers.\n");
+    return 1;
+  }
+  int n = 0;
+  for (int i = 0; i < atomCount; i++) {
+    const AtomInfo* atom = &pdbInfo->atomList[i];
+    if (!atom->selected) continue;
+    b.coords[3 * n] = atom->x;
+    b.coords[3 * n + 1] = atom->y;
+    b.coords[3 * n + 2] = atom->z;
+    b.radii[n] = static_cast<double>(getRadius(atom)) + kNscProbeRadius;
+    b.index[n] = i;
+    n++;
+  }
+  double area = 0.0, volume = 0.0;
+  double* atomArea = nullptr;
+  if (nsc_dclm(b.coords, b.radii, n, kNscDensity, kNscVolume | kNscAreas, &area, &atomArea,
+               &volume, nullptr, nullptr) != 0) {
+    std::fprintf(stderr, "NSC: error.\n");
+    return 1;
+  }
+  for (int i = 0; i < atomCount; i++) pdbInfo->atomList[i].selected = 0;
+  for (int k = 0; k < n; k++) {
+    const double r = b.radii[k] - kNscProbeRadius;
+    const double exposure = atomArea[k] / (kFourPiExposure * r * r);
+    if (exposure > 0.5) pdbInfo->atomList[b.index[k]].selected = 1;
+  }
+  std::free(atomArea);
+  return 0;
+}
+
+}  // namespace korim::simulation
