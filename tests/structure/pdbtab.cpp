@@ -1,0 +1,203 @@
+// Atom columns of restraint tables and the sequence header: read from a real table file, written back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "foundation/memory.h"
+#include "foundation/table.h"
+#include "structure/pdb.h"
+
+using namespace korim::structure;
+namespace fnd = korim::foundation;
+
+namespace {
+
+const std::string kTable = std::string(KORIM_TEST_DATA) + "/pdb/restraint_columns.tab";
+
+struct Table : ::testing::Test {
+    float* matrix = nullptr;
+    int varCount = 0, entryCount = 0;
+    fnd::tabVar* varInfo = nullptr;
+    fnd::hdrList* hdr = nullptr;
+    void SetUp() override {
+        hdr = fnd::hdrInit();
+        ASSERT_EQ(fnd::rdTable2(kTable.c_str(), &matrix, &varCount, &entryCount, &varInfo, &hdr, 0, 0, 1), 0);
+        ASSERT_EQ(entryCount, 3);
+    }
+    void TearDown() override {
+        fnd::freeTab(matrix, varInfo, varCount, entryCount);
+        fnd::freeHdr(hdr);
+    }
+    const float* row(int r) { return matrix + r * varCount; }
+};
+
+TEST_F(Table, ColumnsBySuffix) {
+    int loc[5];
+    getAtomTabLocs(varInfo, varCount, "_I", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
+    EXPECT_EQ(loc[0], 0);   // RESID_I
+    EXPECT_EQ(loc[1], -1);  // no RESNAME_I
+    EXPECT_EQ(loc[2], 1);   // ATOMNAME_I
+    EXPECT_EQ(loc[3], -1);
+    EXPECT_EQ(loc[4], -1);
+    int resID = -99;
+    char resName[16] = "keep", atomName[16], chain[16] = "keep", seg[16] = "keep";
+    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
+                             resName, atomName, chain, seg),
+              3);
+    EXPECT_EQ(resID, 5);
+    EXPECT_STREQ(atomName, "HN");
+    EXPECT_STREQ(resName, "keep");  // absent columns leave their fields
+    // "none" reads as an empty name, and the bit is still set.
+    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(1), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
+                             resName, atomName, chain, seg),
+              3);
+    EXPECT_EQ(resID, 12);
+    EXPECT_STREQ(atomName, "");
+
+    getAtomTabLocs(varInfo, varCount, "_J", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
+    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
+                             resName, atomName, chain, seg),
+              31);
+    EXPECT_STREQ(resName, "MET");
+    EXPECT_STREQ(atomName, "N");
+    EXPECT_STREQ(chain, "A");
+    EXPECT_STREQ(seg, "S1");
+    // "{}", the table's null text and "(Null)" all read as empty names.
+    getAtomTabVals(varInfo, varCount, row(1), loc[0], loc[1], loc[2], loc[3], loc[4], &resID, resName,
+                   atomName, chain, seg);
+    EXPECT_EQ(resID, 13);
+    EXPECT_STREQ(resName, "lys");
+    EXPECT_STREQ(atomName, "");
+    EXPECT_STREQ(chain, "");
+    EXPECT_STREQ(seg, "");
+    // Long names are cut to 15 characters with the copy's message.
+    testing::internal::CaptureStderr();
+    getAtomTabVals(varInfo, varCount, row(2), loc[0], loc[1], loc[2], loc[3], loc[4], &resID, resName,
+                   atomName, chain, seg);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PDB Error: string item too long: NAME\n");
+    EXPECT_EQ(resID, -3);
+    EXPECT_STREQ(resName, "AVERYLONGRESIDU");
+    EXPECT_STREQ(seg, "");  // NONE
+
+    getAtomTabLocs(varInfo, varCount, "", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
+    for (int l : loc) EXPECT_EQ(l, -1);
+    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
+                             resName, atomName, chain, seg),
+              0);
+}
+
+TEST(TableCells, IndexesOutsideTheTextListGiveEmptyNames) {
+    char a[] = "ATOMNAME", t0[] = "CA";
+    char* texts[] = {t0, nullptr};
+    fnd::tabVar var{};
+    var.type = fnd::TAB_TEXT;
+    var.name = a;
+    var.equivCount = 1;
+    var.equivList = texts;
+    char atomName[16] = "x";
+    const float cells[] = {0.0f, 1.0f, -1.0f, 1e30f};
+    const char* want[] = {"CA", "", "", ""};
+    for (int i = 0; i < 4; i++) {
+        EXPECT_EQ(getAtomTabVals(&var, 1, &cells[i], -1, -1, 0, -1, -1, nullptr, nullptr, atomName, nullptr,
+                                 nullptr),
+                  2);
+        EXPECT_STREQ(atomName, want[i]) << i;
+    }
+    // A column index beyond the column count is not read.
+    EXPECT_EQ(getAtomTabVals(&var, 1, cells, -1, -1, 3, -1, -1, nullptr, nullptr, atomName, nullptr, nullptr),
+              0);
+}
+
+TEST_F(Table, SequenceFromTheHeader) {
+    SeqInfo seq;
+    seqInfoNull(&seq);
+    // FIRST_RESID 5 after the SEQUENCE line: order does not matter.
+    ASSERT_EQ(getSeqInfo(hdr, &seq), 8);
+    EXPECT_EQ(seq.firstResID, 5);
+    char name[16];
+    EXPECT_EQ(getSeqResName(&seq, 5, name), 1);
+    EXPECT_STREQ(name, "M");
+    EXPECT_EQ(getSeqResName(&seq, 12, name), 1);
+    EXPECT_STREQ(name, "K");
+    EXPECT_EQ(getSeqResName(&seq, 13, name), 0);
+    EXPECT_STREQ(name, "None");
+    EXPECT_EQ(getSeqResName(&seq, 4, name), 0);
+    EXPECT_EQ(seq.resNameList[8], nullptr);
+    seqInfoFree(&seq);
+    EXPECT_EQ(seq.resCount, 0);
+    EXPECT_EQ(getSeqResName(&seq, 5, name), 0);
+}
+
+std::string written(const SeqInfo& seq) {
+    char path[] = "/tmp/korim_seq_XXXXXX";
+    int fd = mkstemp(path);
+    close(fd);
+    FILE* f = std::fopen(path, "w");
+    wrSeqInfo(f, &seq);
+    std::fclose(f);
+    std::string text;
+    f = std::fopen(path, "r");
+    int c;
+    while ((c = std::fgetc(f)) != EOF) text += static_cast<char>(c);
+    std::fclose(f);
+    std::remove(path);
+    return text;
+}
+
+TEST(Sequence, WriteAndReadBack) {
+    fnd::hdrList* hdr = fnd::hdrInit();
+    std::string letters;
+    for (int i = 0; i < 51; i++) letters += "ACDEFGHIKLMNPQRSTVWY"[i % 20];
+    fnd::addHdrLine("DATA FIRST_RESID -2", hdr);
+    fnd::addHdrLine(("DATA SEQUENCE " + letters.substr(0, 30)).c_str(), hdr);
+    fnd::addHdrLine(("data sequence " + letters.substr(30)).c_str(), hdr);
+    SeqInfo seq;
+    seqInfoNull(&seq);
+    ASSERT_EQ(getSeqInfo(hdr, &seq), 51);
+    EXPECT_EQ(seq.firstResID, -2);
+    // 50 names on the first line in groups of ten, the 51st on a second line.
+    std::string want = "\nDATA FIRST_RESID -2\n\nDATA SEQUENCE ";
+    for (int g = 0; g < 5; g++) want += letters.substr(10 * g, 10) + (g < 4 ? " " : "\n");
+    want += "DATA SEQUENCE " + letters.substr(50) + "\n\n";
+    EXPECT_EQ(written(seq), want);
+    // Twelve names: ten, a blank, two; an empty name is written as "?".
+    seqInfoFree(&seq);
+    fnd::freeHdr(hdr);
+    hdr = fnd::hdrInit();
+    fnd::addHdrLine("DATA SEQUENCE MKTAYIAKQR QL", hdr);
+    ASSERT_EQ(getSeqInfo(hdr, &seq), 12);
+    seq.resNameList[11][0] = '\0';
+    EXPECT_EQ(written(seq), "\nDATA FIRST_RESID 1\n\nDATA SEQUENCE MKTAYIAKQR Q?\n\n");
+    seqInfoFree(&seq);
+    EXPECT_EQ(written(seq), "");
+    fnd::freeHdr(hdr);
+}
+
+TEST(Sequence, AllocationFailure) {
+    fnd::hdrList* hdr = fnd::hdrInit();
+    fnd::addHdrLine("DATA SEQUENCE MKT", hdr);
+    for (int n = 1; n <= 4; n++) {
+        SeqInfo seq;
+        seqInfoNull(&seq);
+        long long before = fnd::memoryBytesUsed();
+        fnd::memoryFailAt(n);
+        testing::internal::CaptureStderr();
+        int count = getSeqInfo(hdr, &seq);
+        std::string err = testing::internal::GetCapturedStderr();
+        fnd::memoryFailAt(0);
+        EXPECT_EQ(count, 0) << n;
+        EXPECT_EQ(seq.resCount, 0);
+        EXPECT_EQ(seq.resNameList, nullptr);
+        EXPECT_NE(err.find("MERIDO Error Allocating SEQUENCE info.\n"), std::string::npos);
+        // Everything taken is handed back; only the failed request itself
+        // stays counted (the allocator counts a request before trying it):
+        // the list of 4 pointers, or one 2-byte name.
+        EXPECT_EQ(fnd::memoryBytesUsed() - before, n == 1 ? static_cast<long long>(4 * sizeof(char*)) : 2) << n;
+    }
+    fnd::freeHdr(hdr);
+}
+
+}  // namespace
