@@ -1,0 +1,181 @@
+// Descriptive statistics, histogram, running median, thresholds and sorts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "foundation/sort.h"
+#include "foundation/stats.h"
+
+using namespace korim::foundation;
+
+namespace {
+
+TEST(NumStats, SummaryValues) {
+  float v[8] = {2, 4, 4, 4, 5, 5, 7, 9}, r;
+  EXPECT_EQ(getStdDev(v, 8, &r), 0);
+  EXPECT_NEAR(r, std::sqrt(32.0 / 7), 1e-6);  // 2.138
+  EXPECT_EQ(getRMS(v, 8, &r), 0);
+  EXPECT_NEAR(r, 2.0f, 1e-6);
+  EXPECT_EQ(getAvg(v, 8, &r), 0);
+  EXPECT_FLOAT_EQ(r, 5.0f);
+  EXPECT_EQ(getNorm(v, 8, &r), 0);
+  EXPECT_FLOAT_EQ(r, 232.0f);  // sum of squares, no root
+  EXPECT_EQ(getRange(v, 8, &r), 0);
+  EXPECT_FLOAT_EQ(r, 7.0f);
+  float w[3] = {-1, 2, -3};
+  getAMin(w, 3, &r);
+  EXPECT_EQ(r, -1.0f);
+  getAMax(w, 3, &r);
+  EXPECT_EQ(r, -3.0f);
+  getMin(w, 3, &r);
+  EXPECT_EQ(r, -3.0f);
+  getMax(w, 3, &r);
+  EXPECT_EQ(r, 2.0f);
+}
+
+TEST(NumStats, BadAndTinyLengths) {
+  float v[2] = {6.5f, 1}, r = 42;
+  EXPECT_EQ(getAvg(v, 0, &r), 1);
+  EXPECT_EQ(r, 0.0f);
+  r = 42;
+  EXPECT_EQ(getStdDev(v, 0, &r), 1);
+  EXPECT_EQ(r, 0.0f);
+  EXPECT_EQ(getStdDev(v, 1, &r), 0);
+  EXPECT_EQ(r, 6.5f);  // one value gives the value itself
+  EXPECT_EQ(getRMS(v, 1, &r), 0);
+  EXPECT_EQ(r, 6.5f);
+  EXPECT_EQ(getNorm(v, 0, &r), 1);
+  EXPECT_EQ(getRange(v, 0, &r), 1);
+  r = 42;
+  EXPECT_EQ(getMin(v, -1, &r), 1);
+  EXPECT_EQ(r, 42.0f);  // untouched
+  EXPECT_EQ(getMax(v, 0, &r), 0);
+  EXPECT_EQ(r, 6.5f);
+  EXPECT_EQ(getMedian(v, 0, &r), 1);
+}
+
+TEST(NumStats, MedianSortsInPlace) {
+  float v[4] = {3, 1, 2, 4}, r;
+  EXPECT_EQ(getMedian(v, 4, &r), 0);
+  EXPECT_EQ(r, 2.0f);  // lower middle
+  float expect[4] = {1, 2, 3, 4};
+  for (int i = 0; i < 4; i++) EXPECT_EQ(v[i], expect[i]);
+  float u[5] = {9, -1, 4, 4, 0};
+  getMedian(u, 5, &r);
+  EXPECT_EQ(r, 4.0f);
+}
+
+TEST(NumStats, Histogram) {
+  float y[3] = {1, 1, 1}, x[4], h[4];
+  EXPECT_EQ(getHist(y, 3, x, h, 4), 3);
+  EXPECT_EQ(h[0], 3);
+  EXPECT_EQ(x[1], 1.25f);  // range 1 when all values are equal
+  float y2[6] = {0, 1, 2, 3, 4, 10}, x2[5], h2[5];
+  // Bins of width 2 from 0: 0,1 | 2,3 | 4 | - | 10 (top value in the last bin).
+  EXPECT_EQ(getHist(y2, 6, x2, h2, 5), 2);
+  float expect[5] = {2, 2, 1, 0, 1};
+  for (int k = 0; k < 5; k++) EXPECT_EQ(h2[k], expect[k]) << k;
+  EXPECT_EQ(x2[4], 8.0f);
+}
+
+TEST(NumStats, RunningMedian) {
+  float v[5] = {1, 9, 2, 8, 3}, work[10];
+  EXPECT_EQ(medianW(v, 5, 1, work), 0);
+  float expect[5] = {1, 2, 8, 3, 3};
+  for (int i = 0; i < 5; i++) EXPECT_EQ(v[i], expect[i]) << i;
+  float same[3] = {5, 1, 7}, w2[6];
+  medianW(same, 3, 0, w2);  // nw < 1: unchanged
+  medianW(same, 3, 4, w2);  // nw > length: unchanged
+  EXPECT_EQ(same[1], 1.0f);
+}
+
+TEST(NumStats, BandVarianceAndNoiseThresholds) {
+  float v[6] = {1, 3, 10, 20, 5, 7};
+  EXPECT_NEAR(findHVar(v, 6, 2, 3, 0), 25.0f, 1e-5);            // (10, 20)
+  EXPECT_NEAR(findHVar(v, 6, 2, 3, 1), 5.0f, 1e-5);             // (1, 3, 5, 7)
+  EXPECT_EQ(findHVar(v, 6, 2, 2, 0), 10.0f);                    // one value: itself
+  EXPECT_NEAR(findHVar(v, 6, -5, 99, 0), 584.0 / 6 - (46.0 / 6) * (46.0 / 6), 1e-4);  // clamped
+  EXPECT_EQ(findHVar(v, 6, -5, 99, 1), 0.0f);                   // nothing outside
+
+  // Noise around 0 with a few strong peaks: the band is the bins around the
+  // peak bin. Values: 40 at 0, 10 at +-0.1, 5 at +-0.2, two at 10.
+  std::vector<float> d;
+  for (int i = 0; i < 40; i++) d.push_back(0.0f);
+  for (int i = 0; i < 10; i++) {
+    d.push_back(0.1f);
+    d.push_back(-0.1f);
+  }
+  for (int i = 0; i < 5; i++) {
+    d.push_back(0.2f);
+    d.push_back(-0.2f);
+  }
+  d.push_back(10.0f);
+  d.push_back(-10.0f);
+  float hist[201], lo, hi;
+  EXPECT_EQ(maxVar(d.data(), int(d.size()), -10, 10, hist, 201, &lo, &hi), 0);
+  EXPECT_EQ(hist[100], 40.0f);
+  EXPECT_LE(lo, 0.0f);
+  EXPECT_GE(hi, 0.0f);
+  EXPECT_LT(hi - lo, 2.0f);
+  EXPECT_NEAR(lo, -hi, 1e-4);  // symmetric data, symmetric band
+}
+
+TEST(NumSort, HeapSortsMatchStandardSort) {
+  std::vector<int> iv;
+  std::vector<float> fv;
+  std::vector<double> dv;
+  unsigned s = 7;
+  for (int i = 0; i < 257; i++) {
+    s = s * 1664525u + 1013904223u;
+    iv.push_back(int(s >> 20) - 2048);
+    fv.push_back(float(int(s >> 8) % 1000) / 7.0f);
+    dv.push_back(double(s) / 3.0e9 - 0.5);
+  }
+  std::vector<int> ie = iv;
+  std::vector<float> fe = fv;
+  std::vector<double> de = dv;
+  std::sort(ie.begin(), ie.end());
+  std::sort(fe.begin(), fe.end());
+  std::sort(de.begin(), de.end());
+  iSort(iv.data(), int(iv.size()));
+  rSort(fv.data(), int(fv.size()));
+  dSort(dv.data(), int(dv.size()));
+  EXPECT_EQ(iv, ie);
+  EXPECT_EQ(fv, fe);
+  EXPECT_EQ(dv, de);
+  double keep[3] = {0.3, 0.1, 0.2};
+  dSort(keep, 3);
+  EXPECT_EQ(keep[0], 0.1);  // exactly, no pass through single precision
+  int one[1] = {5};
+  EXPECT_EQ(iSort(one, 1), 0);
+  EXPECT_EQ(one[0], 5);
+}
+
+TEST(NumSort, CompanionArraysAndTexts) {
+  int a[3] = {3, 1, 2}, b[3] = {30, 10, 20};
+  EXPECT_EQ(iSort2(3, a, b), 0);
+  EXPECT_EQ(a[0], 1);
+  EXPECT_EQ(a[2], 3);
+  EXPECT_EQ(b[0], 10);
+  EXPECT_EQ(b[1], 20);
+  EXPECT_EQ(b[2], 30);
+  double d[5] = {2.5, -1, 7, 0, 3};
+  int idx[5] = {0, 1, 2, 3, 4};
+  dSort2(5, d, idx);
+  double orig[5] = {2.5, -1, 7, 0, 3};
+  for (int i = 0; i < 5; i++) EXPECT_EQ(orig[idx[i]], d[i]);  // the permutation follows
+  EXPECT_EQ(d[0], -1);
+  EXPECT_EQ(d[4], 7);
+  char w1[] = "LYS", w2[] = "ALA", w3[] = "Ala", w4[] = "GLY";
+  char *names[4] = {w1, w2, w3, w4};
+  sSort(names, 4);
+  EXPECT_STREQ(names[0], "ALA");
+  EXPECT_STREQ(names[1], "Ala");  // byte order: upper case first
+  EXPECT_STREQ(names[2], "GLY");
+  EXPECT_STREQ(names[3], "LYS");
+}
+
+}  // namespace
