@@ -1,0 +1,32 @@
+// Coordinate selection: the charged points and selected atoms that the
+// alignment models see, laid out in 1-based coordinate arrays.
+#pragma once
+
+#include "app/korim_types.h"
+#include "structure/pdb.h"
+
+namespace korim::simulation {
+
+// Largest number of charges the charge arrays hold (1-based, 1201 entries).
+constexpr int kMaxCharges = 1200;
+
+// Fills xI, yI, zI (1-based; room for atom count + 1201 entries): with
+// elInfo.elFlag the chCount charged atoms first (chargeAtomID[i], a 0-based
+// atom index, is rewritten to i, its coordinate position), reduced to a
+// two-charge dipole model with elInfo.dipoleFlag; then, unless dipoleFlag or
+// chSelFlag is set, the selected atoms. surfFlag first narrows the selection
+// to the surface atoms. *chAtomSelCount receives the number of points.
+// Returns 0; 1 after "chCoorSelect: Error allocating coord buffers.\n" or a
+// message naming a charge outside the structure or too many charges (arrays
+// untouched); the surface selection's status after "Error reading selection
+// of atoms.\n".
+int chCoorSelect(structure::PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCount,
+                 double* xI, double* yI, double* zI, int* chCount, int* chargeAtomID,
+                 float* charges, int verb);
+
+// The selected atoms (after the optional surface marking, whose status is
+// returned at once) to entries 1..n of xI, yI, zI; n to *atomSelCount.
+int coorSelect(structure::PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* atomSelCount,
+               double* xI, double* yI, double* zI);
+
+}  // namespace korim::simulation

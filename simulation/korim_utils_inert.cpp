@@ -1,0 +1,132 @@
+// Second-moment (inertia) tensor of an atom set about its centroid.
+#include "simulation/korim_utils_inert.h"
+
+#include <cstdio>
+
+#include "foundation/memory.h"
+
+namespace korim::simulation {
+
+using namespace korim::foundation;
+using structure::AtomInfo;
+using structure::PDBInfo;
+
+namespace {
+
+// Three coordinate arrays obtained under one tag and released under another
+// (the accounting names of the two routines differ).
+template <typename T>
+struct Coords {
+  const char* releaseTag;
+  int bytes;
+  T* x = nullptr;
+  T* y = nullptr;
+  T* z = nullptr;
+  Coords(const char* tag, int len, const char* relTag) : releaseTag(relTag) {
+    bytes = len * static_cast<int>(sizeof(T));
+    if constexpr (sizeof(T) == 8) {
+      x = dFltAlloc(tag, len);
+      y = dFltAlloc(tag, len);
+      z = dFltAlloc(tag, len);
+    } else {
+      x = fltAlloc(tag, len);
+      y = fltAlloc(tag, len);
+      z = fltAlloc(tag, len);
+    }
+  }
+  ~Coords() {
+    unAlloc(releaseTag, x, bytes);
+    unAlloc(releaseTag, y, bytes);
+    unAlloc(releaseTag, z, bytes);
+  }
+  bool ok() const { return x && y && z; }
+};
+
+}  // namespace
+
+int calcInertia(PDBInfo* pdbInfo, double* inertiaTensor) {
+  const int atomCount = pdbInfo->atomCount;
+  Coords<double> c("matrix", atomCount + 1, "calcInertia");
+  if (!c.ok()) {
+    std::fprintf(stderr, "Error in calcInertia: allocating coord buffers.\n");
+    return 1;
+  }
+  int n = 0;
+  for (int i = 0; i < atomCount; i++) {
+    const AtomInfo* atom = &pdbInfo->atomList[i];
+    if (!atom->selected) continue;
+    c.x[n] = atom->x;
+    c.y[n] = atom->y;
+    c.z[n] = atom->z;
+    n++;
+  }
+  if (n == 0) {
+    std::fprintf(stderr, "WARNING: Zero atoms for inertia tensor selected.");
+    return 1;
+  }
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 0; i < n; i++) {
+    sx = static_cast<float>(sx + c.x[i]);
+    sy = static_cast<float>(sy + c.y[i]);
+    sz = static_cast<float>(sz + c.z[i]);
+  }
+  const float mx = sx / n, my = sy / n, mz = sz / n;
+  for (int i = 0; i < n; i++) {
+    c.x[i] = static_cast<float>(c.x[i] - mx);
+    c.y[i] = static_cast<float>(c.y[i] - my);
+    c.z[i] = static_cast<float>(c.z[i] - mz);
+  }
+  const double* axes[3] = {c.x, c.y, c.z};
+  for (int a = 0; a < 3; a++)
+    for (int b = 0; b < 3; b++) {
+      double s = 0.0;
+      for (int i = 0; i < n; i++) s += axes[a][i] * axes[b][i];
+      inertiaTensor[3 * a + b] = s / n;
+    }
+  return 0;
+}
+
+int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) {
+  const int atomCount = pdbInfo->atomCount;
+  Coords<float> c("calcInertiaSel", atomCount, "matrix");
+  if (!c.ok()) {
+    std::fprintf(stderr, "Error in calcInertiaSel: allocating coord buffers.\n");
+    return 1;
+  }
+  int n = 0;
+  for (int i = 0; i < atomCount; i++) {
+    const AtomInfo* atom = &pdbInfo->atomList[i];
+    if (atom->resID < resN) continue;
+    if (atom->resID > resC) break;
+    c.x[n] = atom->x;
+    c.y[n] = atom->y;
+    c.z[n] = atom->z;
+    n++;
+  }
+  if (n == 0) {
+    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
+    return 1;
+  }
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 0; i < n; i++) {
+    sx += c.x[i];
+    sy += c.y[i];
+    sz += c.z[i];
+  }
+  const float mx = sx / n, my = sy / n, mz = sz / n;
+  for (int i = 0; i < n; i++) {
+    c.x[i] -= mx;
+    c.y[i] -= my;
+    c.z[i] -= mz;
+  }
+  const float* axes[3] = {c.x, c.y, c.z};
+  for (int a = 0; a < 3; a++)
+    for (int b = 0; b < 3; b++) {
+      float s = 0.0f;
+      for (int i = 0; i < n; i++) s += axes[a][i] * axes[b][i];
+      inertiaTensor[3 * a + b] = static_cast<double>(s) / n;
+    }
+  return 0;
+}
+
+}  // namespace korim::simulation
