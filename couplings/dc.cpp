@@ -1,9 +1,14 @@
-// Coupling-table records (tensor, rows, tables), their defaults and release, and coupling statistics.
+// Coupling-table records (tensor, rows, tables): defaults, release, the table reader, and the
+// comparison statistics of observed and calculated couplings.
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "couplings/dc.h"
 #include "foundation/memory.h"
+#include "foundation/table.h"
+#include "structure/pdb.h"
 
 namespace korim::couplings {
 
@@ -88,6 +93,131 @@ int resetDC(DInfo* dList, int dCount) {
         r.atomICount = r.atomJCount = 0;
     }
     return 0;
+}
+
+// ---- reader ----
+
+namespace {
+bool isNoneName(const char* name) {
+    const char* none = "none";
+    for (int k = 0; k < 5; ++k) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(name[k])));
+        if (c != none[k]) return false;
+    }
+    return true;
+}
+
+// Atom pairs a row can expand to: 9 for each end named by an atom expression.
+int pairCapacity(const DInfo& r) {
+    char fmt[structure::PDB_KEY_LEN];
+    int n = 1;
+    if (structure::isAtomExpr(r.atomNameI, fmt) != 0) n *= kMaxDcAtoms;
+    if (structure::isAtomExpr(r.atomNameJ, fmt) != 0) n *= kMaxDcAtoms;
+    return n;
+}
+}  // namespace
+
+int readDC(const char* inDName, DTable* dTab) {
+    if (inDName == nullptr || inDName[0] == '\0' || isNoneName(inDName)) return 0;
+
+    float* matrix = nullptr;
+    tabVar* varInfo = nullptr;
+    int varCount = 0;
+    int entryCount = 0;
+    int status = rdTable(inDName, &matrix, &varCount, &entryCount, &varInfo,
+                         static_cast<int>(kDcMissing));
+    if (status != 0) {
+        freeTab(matrix, varInfo, varCount, entryCount);
+        return status;
+    }
+
+    int locI[5], locJ[5];
+    structure::getAtomTabLocs(varInfo, varCount, "_I", &locI[0], &locI[1], &locI[2], &locI[3],
+                              &locI[4]);
+    structure::getAtomTabLocs(varInfo, varCount, "_J", &locJ[0], &locJ[1], &locJ[2], &locJ[3],
+                              &locJ[4]);
+    const int indexLoc = getTabVar(varInfo, varCount, "INDEX");
+    const int absLoc = getTabVar(varInfo, varCount, "ABS");
+    const int dLoc = getTabVar(varInfo, varCount, "D");
+    const int diLoc = getTabVar(varInfo, varCount, "DI");
+    const int ddLoc = getTabVar(varInfo, varCount, "DD");
+    const int sLoc = getTabVar(varInfo, varCount, "S");
+    const int wLoc = getTabVar(varInfo, varCount, "W");
+    const int fcLoc = getTabVar(varInfo, varCount, "FC");
+
+    const int bytes = entryCount * static_cast<int>(sizeof(DInfo));
+    dTab->dObsList = static_cast<DInfo*>(voidMalloc("dc", bytes));
+    dTab->dCalcList = static_cast<DInfo*>(voidMalloc("dc", bytes));
+    if (dTab->dObsList == nullptr || dTab->dCalcList == nullptr) {
+        std::fprintf(stderr, "DC Error Allocating DC Values.");
+        freeTab(matrix, varInfo, varCount, entryCount);
+        return 1;
+    }
+
+    dTab->dMinRes = 1000000;
+    dTab->dMaxRes = 0;
+    dTab->dCount = entryCount;
+    dTab->maxCount = 0;
+    dTab->workSize = 0;
+    resetDC(dTab->dObsList, entryCount);
+    resetDC(dTab->dCalcList, entryCount);
+
+    for (int e = 0; e < entryCount; ++e) {
+        const float* row = matrix + static_cast<long>(e) * varCount;
+        auto val = [row](int loc, float dflt) { return loc >= 0 ? row[loc] : dflt; };
+        DInfo& r = dTab->dObsList[e];
+        r.valid = 1;
+        r.count = 1;
+        structure::getAtomTabVals(varInfo, varCount, const_cast<float*>(row), locI[0], locI[1],
+                                  locI[2], locI[3], locI[4], &r.resIDI, r.resNameI, r.atomNameI,
+                                  r.chainNameI, r.segNameI);
+        structure::getAtomTabVals(varInfo, varCount, const_cast<float*>(row), locJ[0], locJ[1],
+                                  locJ[2], locJ[3], locJ[4], &r.resIDJ, r.resNameJ, r.atomNameJ,
+                                  r.chainNameJ, r.segNameJ);
+        if (r.chainNameI[0] != '\0' || r.chainNameJ[0] != '\0') dTab->nullChainName = 0;
+        if (r.segNameI[0] != '\0' || r.segNameJ[0] != '\0') dTab->nullSegName = 0;
+        r.diFixedFlag = 0;
+        r.id = indexLoc >= 0 ? static_cast<int>(row[indexLoc]) : e + 1;
+        r.absFlag = absLoc >= 0 ? static_cast<int>(row[absLoc]) : 0;
+        r.d = val(dLoc, 0.0f);
+        r.di = val(diLoc, 0.0f);
+        r.sigma = val(ddLoc, 1.0f);
+        r.s = val(sLoc, 1.0f);
+        r.w = val(wLoc, 1.0f);
+        r.fc = val(fcLoc, 1.0f);
+
+        // Pairs with a standard bond length take the standard constant whatever DI says.
+        float di = 0.0f;
+        int fixed = 0;
+        if (findVariableDI(0.0f, r.resIDI, r.resNameI, r.atomNameI, r.resIDJ, r.resNameJ,
+                           r.atomNameJ, &di, &fixed, 1) != 0) {
+            r.valid = 0;  // a nucleus without a known ratio: the row is never used
+        }
+        if (fixed) {
+            r.di = di;
+            r.diFixedFlag = 1;
+        }
+
+        // Residue range over the ends that name a residue.
+        const int ends[2] = {r.resIDI, r.resIDJ};
+        for (int id : ends) {
+            if (id == kNoResID) continue;
+            if (id < dTab->dMinRes) dTab->dMinRes = id;
+            if (id > dTab->dMaxRes) dTab->dMaxRes = id;
+        }
+        dTab->maxCount += pairCapacity(r);
+    }
+
+    dTab->workSize = 12 * dTab->maxCount + 12;
+    dTab->work = fltAlloc("dc", dTab->workSize);
+    if (dTab->work == nullptr) {
+        std::fprintf(stderr, "DC Error Allocating DC Workspaces.\n");
+        status = 1;
+    } else {
+        for (int k = 0; k < dTab->workSize; ++k) dTab->work[k] = 0.0f;
+    }
+    freeTab(matrix, varInfo, varCount, entryCount);
+    return status;
 }
 
 // ---- statistics ----

@@ -279,14 +279,10 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.atomICount = structure::findAtomList(pdbInfo, resI, o.atomNameI,
                                                lookupChain(pdbInfo, dTab, o.chainNameI),
                                                lookupSeg(pdbInfo, dTab, o.segNameI), c.atomI);
-        if (c.atomICount == 0) {
-            c.valid = 0;
-            continue;
-        }
         c.atomJCount = structure::findAtomList(pdbInfo, resJ, o.atomNameJ,
                                                lookupChain(pdbInfo, dTab, o.chainNameJ),
                                                lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
-        if (c.atomJCount == 0) {
+        if (c.atomICount == 0 || c.atomJCount == 0) {
             c.valid = 0;
             continue;
         }
