@@ -61,4 +61,27 @@ int buildSegText(const char* segName, const char* chainName, char* segText) {
                                 keyChain(chainName)));
 }
 
+int intToStr(int i, char* dest, int destLen) {
+    if (dest == nullptr || destLen < 1) return 0;
+    dest[0] = '\0';
+    if (destLen == 1) return 0;
+    // Digits of |i| from the least significant on; the magnitude is taken in
+    // a wider type so that the most negative int keeps its digits.
+    char digits[64];
+    int n = 0;
+    long long v = i;
+    unsigned long long m = v < 0 ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v);
+    do {
+        digits[n++] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    } while (m != 0 && n < 63);
+    int len = n + (i < 0 ? 1 : 0);
+    if (len + 1 > destLen) return 0;
+    int k = 0;
+    if (i < 0) dest[k++] = '-';
+    while (n > 0) dest[k++] = digits[--n];
+    dest[k] = '\0';
+    return k;
+}
+
 }  // namespace korim::structure

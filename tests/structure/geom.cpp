@@ -1,0 +1,287 @@
+// Current 4x4 transform against hand results and Rodrigues' formula; bond and torsion angles against atan2.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "structure/pdb.h"
+
+using namespace korim::structure;
+
+namespace {
+
+struct P {
+    float x, y, z;
+};
+
+P apply(P p) {
+    Coord3D c{p.x, p.y, p.z};
+    pdb3dCoordTransform(&c, 1);
+    return {c.x, c.y, c.z};
+}
+
+void expectNear(P a, P b, float tol = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+}
+
+// Rodrigues' rotation of p about the axis through a along unit k by theta degrees.
+P rodrigues(P p, P a, P k, double theta) {
+    double t = theta * M_PI / 180.0, c = std::cos(t), s = std::sin(t);
+    double vx = p.x - a.x, vy = p.y - a.y, vz = p.z - a.z;
+    double kv = k.x * vx + k.y * vy + k.z * vz;
+    double cx = k.y * vz - k.z * vy, cy = k.z * vx - k.x * vz, cz = k.x * vy - k.y * vx;
+    return {static_cast<float>(a.x + vx * c + cx * s + k.x * kv * (1 - c)),
+            static_cast<float>(a.y + vy * c + cy * s + k.y * kv * (1 - c)),
+            static_cast<float>(a.z + vz * c + cz * s + k.z * kv * (1 - c))};
+}
+
+// Textbook torsion: atan2(|v| u.(v x w), (u x v).(v x w)).
+double refDihedral(const double* p) {
+    double u[3], v[3], w[3];
+    for (int i = 0; i < 3; i++) {
+        u[i] = p[3 + i] - p[i];
+        v[i] = p[6 + i] - p[3 + i];
+        w[i] = p[9 + i] - p[6 + i];
+    }
+    auto cross = [](const double* a, const double* b, double* c) {
+        c[0] = a[1] * b[2] - a[2] * b[1];
+        c[1] = a[2] * b[0] - a[0] * b[2];
+        c[2] = a[0] * b[1] - a[1] * b[0];
+    };
+    double a[3], b[3];
+    cross(u, v, a);
+    cross(v, w, b);
+    double nv = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    double y = nv * (u[0] * b[0] + u[1] * b[1] + u[2] * b[2]);
+    double x = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    return std::atan2(y, x) * 180.0 / M_PI;
+}
+
+TEST(Transform, StartsAsIdentityAndResets) {
+    // Nothing reset yet in this process: points stay where they are.
+    expectNear(apply({1, 2, 3}), {1, 2, 3}, 0.0f);
+    pdb3dAppendTranslation(1, 1, 1);
+    pdb3dReset();
+    Matrix4x4 m;
+    pdb3dCopyCurrentMatrix(m);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) EXPECT_EQ(m[r][c], r == c ? 1.0f : 0.0f);
+}
+
+TEST(Transform, AxisRotationsTranslationsAndScale) {
+    pdb3dReset();
+    pdb3dAppendZRotation0(90);
+    expectNear(apply({1, 0, 0}), {0, 1, 0});
+    pdb3dReset();
+    pdb3dAppendXRotation0(90);
+    expectNear(apply({0, 1, 0}), {0, 0, 1});
+    pdb3dReset();
+    pdb3dAppendYRotation0(90);
+    expectNear(apply({0, 0, 1}), {1, 0, 0});
+    // About the x-parallel axis through (0, 1, 0).
+    pdb3dReset();
+    pdb3dAppendXRotation1(0, 1, 0, 180);
+    expectNear(apply({0, 1, 1}), {0, 1, -1});
+    pdb3dReset();
+    pdb3dAppendScale(2, 2, 2, 1, 1, 1);
+    expectNear(apply({1, 1, 1}), {1, 1, 1});
+    expectNear(apply({2, 1, 1}), {3, 1, 1});
+    // Appended transforms act after the earlier ones: translate, then turn.
+    pdb3dReset();
+    pdb3dAppendTranslation(1, 0, 0);
+    pdb3dAppendZRotation0(90);
+    expectNear(apply({0, 0, 0}), {0, 1, 0});
+    pdb3dReset();
+    pdb3dAppendZRotation0(90);
+    pdb3dAppendTranslation(1, 0, 0);
+    expectNear(apply({0, 0, 0}), {1, 0, 0});
+    // Rotation0 is x by psi, then y by theta, then z by phi.
+    pdb3dReset();
+    pdb3dAppendRotation0(30, 40, 50);
+    P viaOne = apply({0.3f, -1.2f, 2.0f});
+    pdb3dReset();
+    pdb3dAppendXRotation0(30);
+    pdb3dAppendYRotation0(40);
+    pdb3dAppendZRotation0(50);
+    expectNear(viaOne, apply({0.3f, -1.2f, 2.0f}));
+    pdb3dReset();
+    pdb3dAppendRotation0(33, 0, 0);
+    Matrix4x4 a, b;
+    pdb3dGet4x4(a);
+    pdb3dReset();
+    pdb3dAppendXRotation0(33);
+    pdb3dGet4x4(b);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) EXPECT_EQ(a[r][c], b[r][c]);
+    // Rotation1: about a centre, y by alpha then x by beta.
+    pdb3dReset();
+    pdb3dAppendRotation1(1, 1, 1, 90, 90);
+    // (1,1,2) -> offset (0,0,1) -> y 90: (1,0,0) -> x 90: (1,0,0) -> (2,1,1)
+    expectNear(apply({1, 1, 2}), {2, 1, 1});
+    // (1,2,1) -> offset (0,1,0) -> y 90: (0,1,0) -> x 90: (0,0,1) -> (1,1,2)
+    expectNear(apply({1, 2, 1}), {1, 1, 2});
+}
+
+TEST(Transform, RotationAboutTwoPointsMatchesRodrigues) {
+    const P a{1.5f, -2.0f, 0.5f}, b{-0.5f, 1.0f, 3.5f};
+    double dx = b.x - a.x, dy = b.y - a.y, dz = b.z - a.z, n = std::sqrt(dx * dx + dy * dy + dz * dz);
+    P k{static_cast<float>(dx / n), static_cast<float>(dy / n), static_cast<float>(dz / n)};
+    for (double theta : {-170.0, -45.0, 10.0, 90.0, 123.0}) {
+        pdb3dReset();
+        pdb3dAppendRotation2(a.x, a.y, a.z, b.x, b.y, b.z, static_cast<float>(theta));
+        for (P p : {P{0, 0, 0}, P{3, 1, -2}, P{-1, 4, 2}}) expectNear(apply(p), rodrigues(p, a, k, theta), 2e-5f);
+        // Points on the axis stay.
+        expectNear(apply(b), b, 2e-5f);
+    }
+    // Coincident points change nothing.
+    pdb3dReset();
+    pdb3dAppendTranslation(1, 2, 3);
+    Matrix4x4 before, after;
+    pdb3dGet4x4(before);
+    pdb3dAppendRotation2(1, 1, 1, 1, 1, 1, 45);
+    pdb3dGet4x4(after);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) EXPECT_EQ(before[r][c], after[r][c]);
+}
+
+TEST(Transform, MatricesAndApplying) {
+    Matrix4x4 a, b, t;
+    m4x4SetZero(a);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) {
+            a[r][c] = static_cast<float>(r + 2 * c);
+            b[r][c] = static_cast<float>(r == c ? 2 : (r - c));
+        }
+    Matrix4x4 want;
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) {
+            want[r][c] = 0;
+            for (int k = 0; k < 4; k++) want[r][c] += a[r][k] * b[k][c];
+        }
+    m4x4Mult(a, b);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) EXPECT_EQ(b[r][c], want[r][c]);
+    m4x4Transpose(t, a);
+    EXPECT_EQ(t[1][3], a[3][1]);
+    m4x4Transpose(a, a);  // in place
+    EXPECT_EQ(a[1][3], t[1][3]);
+    float r3[3][3];
+    pdb3dReset();
+    pdb3dAppendZRotation0(90);
+    pdb3dAppendTranslation(5, 5, 5);
+    pdb3dGet3x3(r3);
+    EXPECT_NEAR(r3[0][1], -1.0f, 1e-6);
+    EXPECT_NEAR(r3[1][0], 1.0f, 1e-6);
+
+    // Only atoms marked 1 move.
+    PDBInfo p;
+    pdbNull(&p);
+    for (int i = 0; i < 3; i++) {
+        AtomInfo* at = getNextAtom(&p);
+        at->x = 1.0f;
+        at->selected = i;
+    }
+    pdb3dReset();
+    pdb3dAppendTranslation(0, 0, 2);
+    pdb3dApplyTransform(&p, 1, 1);
+    EXPECT_EQ(p.atomList[0].z, 0.0f);
+    EXPECT_EQ(p.atomList[1].z, 2.0f);
+    EXPECT_EQ(p.atomList[2].z, 0.0f);
+    pdb3dApplyTranslation(&p, 1, 2, -1, 0, 0);
+    EXPECT_EQ(p.atomList[0].x, 1.0f);
+    EXPECT_EQ(p.atomList[2].x, 0.0f);
+    EXPECT_EQ(pdb3dApplyTransform(nullptr, 0, 9), 0);
+    Coord3D c[2] = {{1, 2, 3}, {4, 5, 6}};
+    pdb3dCoordTranslation(c, 2, 1, 1, 1);
+    EXPECT_EQ(c[1].z, 7.0f);
+    pdbFree(&p);
+
+    pdb3dReset();
+    testing::internal::CaptureStderr();
+    pdb3dShow();
+    std::string row = "    1.0000    0.0000    0.0000    0.0000\n";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\n" + row + "    0.0000    1.0000    0.0000    0.0000\n" +
+                  "    0.0000    0.0000    1.0000    0.0000\n" + "    0.0000    0.0000    0.0000    1.0000\n\n");
+}
+
+TEST(Angles, BondAngles) {
+    float t = -1;
+    EXPECT_EQ(get3DAngle(1, 0, 0, 0, 0, 0, 0, 1, 0, &t), 0);
+    EXPECT_NEAR(t, 90.0f, 1e-4);
+    EXPECT_EQ(get3DAngle(0, 0, 0, 0, 0, 0, 0, 1, 0, &t), 1);
+    EXPECT_EQ(t, 0.0f);
+    // Tetrahedral angle: acos(-1/3).
+    EXPECT_EQ(get3DAngle(1, 1, 1, 0, 0, 0, -1, -1, 1, &t), 0);
+    EXPECT_NEAR(t, 109.4712f, 1e-3);
+    // A straight angle whose rounding lands beyond -1 is still 180.
+    EXPECT_EQ(get3DAngle(0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, &t), 0);
+    EXPECT_NEAR(t, 180.0f, 0.1f);
+    double d = -1;
+    EXPECT_EQ(get3DAngleD(2, 0, 0, 0, 0, 0, 1, std::sqrt(3.0), 0, &d), 0);
+    EXPECT_NEAR(d, 60.0, 1e-6);
+}
+
+TEST(Angles, Torsions) {
+    float phi = 5;
+    EXPECT_EQ(getDihedralAngle(1, 1, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, &phi), 0);
+    EXPECT_EQ(phi, -180.0f);
+    EXPECT_EQ(getDihedralAngle(1, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, &phi), 0);
+    EXPECT_EQ(phi, 0.0f);
+    EXPECT_FALSE(std::signbit(phi));
+    EXPECT_EQ(getDihedralAngle(0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, &phi), 0);
+    EXPECT_EQ(phi, 0.0f);
+    // Against the textbook atan2 form on pseudo-random points, both precisions.
+    std::srand(12345);
+    for (int n = 0; n < 200; n++) {
+        double p[12];
+        float f[12];
+        for (int i = 0; i < 12; i++) {
+            p[i] = 4.0 * std::rand() / RAND_MAX - 2.0;
+            f[i] = static_cast<float>(p[i]);
+            p[i] = f[i];
+        }
+        double want = refDihedral(p);
+        double got = 0;
+        ASSERT_EQ(getDihedralAngleD(p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11], &got), 0);
+        EXPECT_NEAR(got, want, 1e-6) << n;
+        ASSERT_EQ(getDihedralAngle(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11], &phi), 0);
+        if (std::fabs(std::fabs(want) - 180.0) > 0.05) {
+            EXPECT_NEAR(phi, want, 0.05) << n;
+        }
+    }
+    // A torsion of +-90 decided by the sign of M.v even when components of M
+    // are rounding noise.
+    for (double side : {1.0, -1.0}) {
+        const double q[12] = {1, 0, 0, 0, 0, 0, 1e-12, -1e-12, 1, 0, side, 1};
+        double got = 0;
+        getDihedralAngleD(q[0], q[1], q[2], q[3], q[4], q[5], q[6], q[7], q[8], q[9], q[10], q[11], &got);
+        EXPECT_NEAR(got, refDihedral(q), 1e-6);
+        EXPECT_NEAR(std::fabs(got), 90.0, 1e-6);
+    }
+}
+
+TEST(Angles, IntToStr) {
+    char d[80];
+    EXPECT_EQ(intToStr(-45, d, 4), 3);
+    EXPECT_STREQ(d, "-45");
+    EXPECT_EQ(intToStr(-45, d, 3), 0);
+    EXPECT_STREQ(d, "");
+    EXPECT_EQ(intToStr(12345, d, 6), 5);
+    EXPECT_STREQ(d, "12345");
+    EXPECT_EQ(intToStr(0, d, 2), 1);
+    EXPECT_STREQ(d, "0");
+    EXPECT_EQ(intToStr(7, d, 1), 0);
+    EXPECT_EQ(intToStr(7, nullptr, 5), 0);
+    EXPECT_EQ(intToStr(INT_MAX, d, 80), 10);
+    EXPECT_STREQ(d, "2147483647");
+    // The most negative int keeps its digits.
+    EXPECT_EQ(intToStr(INT_MIN, d, 80), 11);
+    EXPECT_STREQ(d, "-2147483648");
+}
+
+}  // namespace
