@@ -1,0 +1,285 @@
+// Coupling statistics: exact record texts, hand-checked values and a double-precision twin.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "couplings/dc.h"
+#include "fitting/statdc.h"
+#include "foundation/memory.h"
+
+using namespace korim::couplings;
+using namespace korim::fitting;
+
+namespace {
+
+template <typename Fn>
+std::string captureStderr(Fn fn) {
+  std::fflush(stderr);
+  std::FILE* tmp = std::tmpfile();
+  if (tmp == nullptr) return "<tmpfile failed>";
+  int saved = dup(fileno(stderr));
+  dup2(fileno(tmp), fileno(stderr));
+  fn();
+  std::fflush(stderr);
+  dup2(saved, fileno(stderr));
+  close(saved);
+  std::string out;
+  std::rewind(tmp);
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, tmp)) > 0) out.append(buf, n);
+  std::fclose(tmp);
+  return out;
+}
+
+// A coupling table owned by the test: observed and calculated rows side by side.
+struct Table {
+  std::vector<DInfo> obs, calc;
+  DTable tab{};
+
+  void add(float dObs, float dCalc, float wCalc = 1.0f, float sigma = 1.0f, int resID = 1,
+           int vObs = 1, int vCalc = 1) {
+    DInfo o{}, c{};
+    o.valid = vObs;
+    o.d = dObs;
+    o.sigma = sigma;
+    o.w = 7.0f;  // the observed weight must not enter the statistics
+    o.resIDI = resID;
+    std::snprintf(o.atomNameI, sizeof o.atomNameI, "N");
+    c.valid = vCalc;
+    c.d = dCalc;
+    c.w = wCalc;
+    obs.push_back(o);
+    calc.push_back(c);
+  }
+  DTable* get() {
+    tab.dObsList = obs.data();
+    tab.dCalcList = calc.data();
+    tab.dCount = static_cast<int>(obs.size());
+    return &tab;
+  }
+};
+
+// Value printed after a record's name, e.g. field("...CORR R", text).
+double field(const std::string& text, const std::string& key) {
+  size_t p = text.find(key);
+  if (p == std::string::npos) return NAN;
+  return std::stod(text.substr(p + key.size()));
+}
+
+std::string runStat(Table& t, int verbose) {
+  std::vector<char> buf(kStatDCTextLen, 'x');
+  EXPECT_EQ(statDC(t.get(), buf.data(), verbose), 0);
+  return std::string(buf.data());
+}
+
+}  // namespace
+
+TEST(StatDC, PerfectAgreementExactText) {
+  Table t;
+  for (int i = 1; i <= 5; i++) t.add(2.0f * i - 5.0f, 2.0f * i - 5.0f);
+  EXPECT_EQ(runStat(t, 1),
+            "\n"
+            "DATA STATISTICS DC\n"
+            "DATA STATISTICS DC STDDEV_DIFF  0.000 [Hz]\n"
+            "DATA STATISTICS DC CORR R       1.000\n"
+            "DATA STATISTICS DC TALMERINOS Q 0.000\n"
+            "DATA STATISTICS DC REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\n"
+            "DATA STATISTICS DC REGRESSION SLOPE     1.000 +/- 0.000 [Hz]\n"
+            "DATA STATISTICS DC REGRESSION ZEB SLOPE 1.000 +/- 0.000 [Hz]\n"
+            "\n");
+}
+
+TEST(StatDC, DoubledPredictionHandChecked) {
+  // y = 2x: every difference is -x, so Q = 1 and the population deviation of -x is that of x.
+  Table t;
+  const float xs[] = {-3.0f, 1.0f, 2.0f, 4.0f};
+  for (float x : xs) t.add(x, 2.0f * x);
+  std::string s = runStat(t, 1);
+  EXPECT_NEAR(field(s, "TALMERINOS Q"), 1.0, 5e-4);
+  // mean of x = 1, population variance = (16 + 0 + 1 + 9)/4 = 6.5
+  EXPECT_NEAR(field(s, "STDDEV_DIFF"), std::sqrt(6.5), 5e-4);
+  EXPECT_NEAR(field(s, "CORR R"), 1.0, 5e-4);
+  EXPECT_NEAR(field(s, "REGRESSION SLOPE"), 2.0, 5e-4);
+  // symmetric slope: (2 + 1/0.5)/2
+  EXPECT_NEAR(field(s, "ZEB SLOPE"), 2.0, 5e-4);
+}
+
+TEST(StatDC, NoisyDataAgreesWithDoubleTwin) {
+  Table t;
+  std::vector<double> x, y;
+  for (int i = 0; i < 40; i++) {
+    double xo = 20.0 * std::sin(0.7 * i) + 3.0;
+    double yc = 0.8 * xo + 1.5 + 2.0 * std::cos(1.3 * i * i);
+    float w = (i % 3 == 0) ? 0.5f : 1.0f;
+    t.add(static_cast<float>(xo), static_cast<float>(yc), w);
+    x.push_back(static_cast<float>(xo) * w);
+    y.push_back(static_cast<float>(yc) * w);
+  }
+  const double n = static_cast<double>(x.size());
+  double sx = 0, sy = 0, sd = 0, sd2 = 0, sx2 = 0;
+  for (size_t i = 0; i < x.size(); i++) {
+    sx += x[i];
+    sy += y[i];
+    sd += x[i] - y[i];
+    sd2 += (x[i] - y[i]) * (x[i] - y[i]);
+    sx2 += x[i] * x[i];
+  }
+  const double mx = sx / n, my = sy / n;
+  double sxx = 0, syy = 0, sxy = 0;
+  for (size_t i = 0; i < x.size(); i++) {
+    sxx += (x[i] - mx) * (x[i] - mx);
+    syy += (y[i] - my) * (y[i] - my);
+    sxy += (x[i] - mx) * (y[i] - my);
+  }
+  const double slope = sxy / sxx, offset = my - slope * mx;
+  double res2 = 0;
+  for (size_t i = 0; i < x.size(); i++) {
+    double r = y[i] - offset - slope * x[i];
+    res2 += r * r;
+  }
+  const double sigdat = std::sqrt(res2 / (n - 2));
+  const double errSlope = sigdat / std::sqrt(sxx);
+  const double errOffset = sigdat * std::sqrt((1.0 + sx * sx / (n * sxx)) / n);
+  const double slopeXonY = sxy / syy;
+  const double zeb = (slope + 1.0 / slopeXonY) / 2.0;
+
+  std::string s = runStat(t, 1);
+  EXPECT_NEAR(field(s, "STDDEV_DIFF"), std::sqrt((sd2 - sd * sd / n) / n), 2e-3);
+  EXPECT_NEAR(field(s, "TALMERINOS Q"), std::sqrt(sd2 / sx2), 2e-3);
+  EXPECT_NEAR(field(s, "CORR R"), sxy / std::sqrt(sxx * syy), 2e-3);
+  EXPECT_NEAR(field(s, "REGRESSION OFFSET"), offset, 2e-3);
+  EXPECT_NEAR(field(s, "REGRESSION SLOPE"), slope, 2e-3);
+  EXPECT_NEAR(field(s, "ZEB SLOPE"), zeb, 2e-3);
+  // the errors follow the "+/-" of their lines
+  size_t off = s.find("REGRESSION OFFSET");
+  EXPECT_NEAR(std::stod(s.substr(s.find("+/-", off) + 3)), errOffset, 2e-3);
+  size_t sl = s.find("REGRESSION SLOPE");
+  EXPECT_NEAR(std::stod(s.substr(s.find("+/-", sl) + 3)), errSlope, 2e-3);
+}
+
+TEST(StatDC, PairFilterAndPlaceholderValues) {
+  // Reference: the three good pairs alone.
+  Table ref;
+  ref.add(10.0f, 11.0f);
+  ref.add(-4.0f, -3.0f);
+  ref.add(998.9f, 990.0f);  // below 999: used
+  ref.add(5.0f, 7.0f);
+  std::string want = runStat(ref, 1);
+
+  Table t;
+  t.add(10.0f, 11.0f);
+  t.add(999.0f, 3.0f);              // observed placeholder: left out
+  t.add(-4.0f, -3.0f);
+  t.add(2.0f, 999.0f);              // calculated placeholder: left out
+  t.add(998.9f, 990.0f);
+  t.add(8.0f, 1.0f, 1, 1, 1, 0);    // observed invalid
+  t.add(8.0f, 1.0f, 1, 1, 1, 1, 0); // calculated invalid
+  t.add(5.0f, 7.0f);
+  EXPECT_EQ(runStat(t, 1), want);
+  EXPECT_NE(want.find("STDDEV_DIFF"), std::string::npos);
+}
+
+TEST(StatDC, NoUsablePairPrintsZeros) {
+  Table t;
+  t.add(999.0f, 1.0f);
+  t.add(1.0f, 1.0f, 1, 1, 1, 0);
+  EXPECT_EQ(runStat(t, 1),
+            "\n"
+            "DATA STATISTICS DC\n"
+            "DATA STATISTICS DC STDDEV_DIFF  0.000 [Hz]\n"
+            "DATA STATISTICS DC CORR R       0.000\n"
+            "DATA STATISTICS DC TALMERINOS Q 0.000\n"
+            "DATA STATISTICS DC REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\n"
+            "DATA STATISTICS DC REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"
+            "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- 0.000 [Hz]\n"
+            "\n");
+  Table empty;
+  EXPECT_EQ(runStat(empty, 1).find("DATA STATISTICS DC TALMERINOS Q 0.000\n") != std::string::npos,
+            true);
+}
+
+TEST(StatDC, ZeroMeasuredValuesGiveZeroQ) {
+  Table t;
+  t.add(0.0f, 1.0f);
+  t.add(0.0f, -2.0f);
+  t.add(0.0f, 3.0f);
+  std::string s = runStat(t, 1);
+  EXPECT_NE(s.find("DATA STATISTICS DC TALMERINOS Q 0.000\n"), std::string::npos);
+}
+
+TEST(StatDC, TwoPairsGiveNoRegression) {
+  Table t;
+  t.add(1.0f, 2.0f);
+  t.add(3.0f, 3.0f);
+  std::string s = runStat(t, 1);
+  EXPECT_NE(s.find("CORR R       0.000\n"), std::string::npos);
+  EXPECT_NE(s.find("SLOPE     0.000 +/- 0.000"), std::string::npos);
+  // differences -1 and 0: population deviation 0.5; Q = sqrt(1/10)
+  EXPECT_NEAR(field(s, "STDDEV_DIFF"), 0.5, 5e-4);
+  EXPECT_NEAR(field(s, "TALMERINOS Q"), std::sqrt(0.1), 5e-4);
+}
+
+TEST(StatDC, VerbosityLevels) {
+  Table t;
+  t.add(10.0f, 11.5f, 1, 1, 23);
+  t.add(1200.0f, 3.0f, 1, 1, 24);  // valid but a placeholder: listed, not used
+  t.add(-4.0f, -3.0f, 1, 1, 25, 0);
+  std::string text;
+  std::string err = captureStderr([&] { text = runStat(t, 0); });
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(err, "");
+
+  err = captureStderr([&] { text = runStat(t, 2); });
+  EXPECT_NE(text.find("DATA STATISTICS DC\n"), std::string::npos);
+  EXPECT_EQ(err,
+            "resid  [DC type]    predicted    measured     pred. - meas.\n"
+            "-----  ---------    ---------    --------     -------------\n"
+            "23        N        p:    11.50   m:   10.00     diff:   1.50\n"
+            "24        N        p:     3.00   m: 1200.00     diff:-1197.00\n");
+
+  err = captureStderr([&] { text = runStat(t, 1); });
+  EXPECT_EQ(err, "");
+}
+
+TEST(StatDC, AllocationFailureLeavesEmptyTextAndReleasesWork) {
+  Table t;
+  for (int i = 0; i < 6; i++) t.add(static_cast<float>(i), static_cast<float>(i) + 0.5f);
+  for (int failAt = 1; failAt <= 5; failAt++) {
+    const long long before = korim::foundation::memoryBytesUsed();
+    std::vector<char> buf(kStatDCTextLen, 'x');
+    int rc = -1;
+    std::string err = captureStderr([&] {
+      korim::foundation::memoryFailAt(failAt);
+      rc = statDC(t.get(), buf.data(), 1);
+      korim::foundation::memoryFailAt(0);
+    });
+    EXPECT_EQ(rc, 1) << failAt;
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_NE(err.find("Error allocating temporary buffers.\n"), std::string::npos);
+    // The allocator keeps the bytes of the failed request on its books; everything statDC did
+    // obtain is handed back: 7 floats for the three short arrays, 6 + 5001 for the copies.
+    const long long failedBytes = 4LL * (failAt <= 3 ? 7 : 6 + 5001);
+    EXPECT_EQ(korim::foundation::memoryBytesUsed() - before, failedBytes) << failAt;
+  }
+}
+
+TEST(StatEasyDC, RmsAndChiSquare) {
+  const float obs[] = {10.0f, 20.0f, -5.0f};
+  const float dd[] = {0.0f, 0.5f, 2.0f};
+  const float calc[] = {11.0f, 19.0f, -1.0f};
+  float rms = -1, chi2 = -1;
+  int n = -1;
+  EXPECT_EQ(getStatEasyDC(obs, dd, calc, 3, &rms, &chi2, &n), 3);
+  EXPECT_NEAR(rms, std::sqrt((1.0 + 1.0 + 16.0) / 3.0), 1e-6);
+  EXPECT_NEAR(chi2, 1.0 + 4.0 + 4.0, 1e-6);  // an error of 0 counts as 1
+  EXPECT_EQ(n, 3);
+  EXPECT_EQ(getStatEasyDC(obs, dd, calc, 0, &rms, &chi2, &n), 0);
+  EXPECT_EQ(rms, 0.0f);
+  EXPECT_EQ(chi2, 0.0f);
+  EXPECT_EQ(n, 0);
+}
