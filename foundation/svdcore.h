@@ -89,7 +89,7 @@ void decompose(T **a, int m, int n, T *w, T **v, T *rv1, int maxIts, bool return
   for (i = n; i >= 1; i--) {
     if (i < n) {
       if (g != T(0)) {
-        for (j = l; j <= n; j++) v[j][i] = (a[i][j] / a[i][l]) / g;  // double division avoids underflow
+        for (j = l; j <= n; j++) v[j][i] = (a[i][j] / a[i][l]) / g;  // two divisions: no underflow of a product
         for (j = l; j <= n; j++) {
           double sum = 0;
           for (k = l; k <= n; k++) sum += double(a[i][k]) * v[k][j];
