@@ -311,3 +311,57 @@ TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dipolar couplings of 30 bond vectors in a rotated alignment frame:
+// D = Da (3 z^2 - 1) + 1.5 Dr (x^2 - y^2) with (x, y, z) the bond in the frame
+// rotated by psi about x, theta about y, phi about z (degrees).
+struct Rdc {
+  std::vector<double> bx, by, bz;
+  std::vector<float> d;
+};
+Rdc rdc;
+
+double rdcModel(const float *c, int i) {
+  const double k = M_PI / 180;
+  double cx = std::cos(c[2] * k), sx = std::sin(c[2] * k), cy = std::cos(c[3] * k),
+         sy = std::sin(c[3] * k), cz = std::cos(c[4] * k), sz = std::sin(c[4] * k);
+  double x = rdc.bx[i], y = rdc.by[i], z = rdc.bz[i];
+  double y1 = cx * y - sx * z, z1 = sx * y + cx * z;  // about x
+  double x2 = cy * x + sy * z1, z2 = -sy * x + cy * z1;  // about y
+  double x3 = cz * x2 - sz * y1, y3 = sz * x2 + cz * y1;  // about z
+  return c[0] * (3 * z2 * z2 - 1) + 1.5 * c[1] * (x3 * x3 - y3 * y3);
+}
+
+void rdcRes(int pointCount, int, float *c, float *res) {
+  for (int i = 0; i < pointCount; i++) res[i] = float(rdcModel(c, i) - rdc.d[i]);
+}
+
+TEST(NumNlsOptTensor, RecoversAlignmentFromCouplings) {
+  memoryReset();
+  rdc = Rdc();
+  const float truth[5] = {8.5f, 3.1f, 20.0f, 35.0f, -40.0f};  // Da, Dr (Hz), angles
+  for (int i = 0; i < 30; i++) {
+    double th = std::acos(1 - 2 * (i + 0.5) / 30), ph = 2.39996 * i;
+    rdc.bx.push_back(std::sin(th) * std::cos(ph));
+    rdc.by.push_back(std::sin(th) * std::sin(ph));
+    rdc.bz.push_back(std::cos(th));
+  }
+  for (int i = 0; i < 30; i++) rdc.d.push_back(float(rdcModel(truth, i)));
+  float g[5] = {6, 1, 10, 25, -30}, lo[5] = {0, 0, -90, -90, -90}, hi[5] = {20, 10, 90, 90, 90};
+  float *r = nlsOpt(rdcRes, 30, 5, g, lo, hi, 1e-8f, 4, 1000, 1000, 0, nullptr, nullptr, nullptr,
+                    nullptr, 0);
+  double ss = 0;
+  for (int i = 0; i < 30; i++) ss += std::pow(rdcModel(r, i) - rdc.d[i], 2);
+  EXPECT_LT(std::sqrt(ss / 30), 2e-3);  // Hz
+  EXPECT_NEAR(r[0], truth[0], 1e-3);
+  EXPECT_NEAR(r[1], truth[1], 1e-3);
+  for (int k = 0; k < 5; k++) {
+    EXPECT_GE(r[k], lo[k]);
+    EXPECT_LE(r[k], hi[k]);
+  }
+  unAlloc("nls", r, 20);
+}
+
+}  // namespace
