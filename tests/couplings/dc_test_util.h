@@ -2,6 +2,7 @@
 // command lines and the ubiquitin structure with a coupling table mapped onto it.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -39,6 +40,18 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kPref = 1e-7 * 1.054571817e-34 / kPi * 1e30;
 constexpr double gH = 2.675198e8, gN = -2.7116e7, gC = 6.7283e7;
 inline double physicalDI(double g1, double g2, double r) { return kPref * g1 * g2 / (r * r * r); }
+
+// out = Rz(phi) Ry(theta) Rx(psi) v, angles in degrees (written out independently of the code).
+inline void rotateXYZ(double psi, double theta, double phi, const double* v, double* out) {
+    const double a = psi * kPi / 180, b = theta * kPi / 180, c = phi * kPi / 180;
+    const double x1[3] = {v[0], std::cos(a) * v[1] - std::sin(a) * v[2],
+                          std::sin(a) * v[1] + std::cos(a) * v[2]};
+    const double y1[3] = {std::cos(b) * x1[0] + std::sin(b) * x1[2], x1[1],
+                          -std::sin(b) * x1[0] + std::cos(b) * x1[2]};
+    out[0] = std::cos(c) * y1[0] - std::sin(c) * y1[1];
+    out[1] = std::sin(c) * y1[0] + std::cos(c) * y1[1];
+    out[2] = y1[2];
+}
 
 // getDCTensorParams on a command line "korim <words>"; returns its status.
 inline int tensorOptions(std::vector<std::string> words, korim::couplings::DTensor* t) {

@@ -106,14 +106,19 @@ TEST(ReadDC, ValueColumnsTruncationNullsAndStandardConstants) {
 }
 
 TEST(ReadDC, AtomExpressionsWidenTheWorkSpace) {
+    const long long before = korim::foundation::memoryBytesUsed();
     DTable t;
     ASSERT_EQ(read(dataPath("dc/expressions.tab"), &t), 0);
+    EXPECT_EQ(korim::foundation::memoryBytesUsed() - before,
+              2LL * 4 * static_cast<long long>(sizeof(DInfo)) + (12 * 92 + 12) * 4);
     EXPECT_EQ(t.dCount, 4);
     EXPECT_EQ(t.maxCount, 1 + 9 + 81 + 1);
     EXPECT_EQ(t.workSize, 12 * 92 + 12);
     EXPECT_STREQ(t.dObsList[1].atomNameJ, "HB#");
     EXPECT_STREQ(t.dObsList[2].atomNameI, "HB*");
-    dTabFree(&t);
+    dTabFree(&t);  // the release gives back exactly what the read took
+    EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
+    EXPECT_EQ(t.work, nullptr);
 }
 
 TEST(ReadDC, RowsWithoutResidueNumbersDoNotSetTheRange) {
@@ -168,19 +173,6 @@ TEST(ReadDC, NonNumericCouplingIsReportedWithItsLine) {
     ASSERT_EQ(t.dCount, 3);
     EXPECT_FLOAT_EQ(t.dObsList[0].d, 2.0f);
     dTabFree(&t);
-}
-
-TEST(ReadDC, ReleaseReturnsTheAccounting) {
-    using namespace korim::foundation;
-    const long long before = memoryBytesUsed();
-    DTable t;
-    ASSERT_EQ(read(dataPath("dc/expressions.tab"), &t), 0);
-    EXPECT_EQ(memoryBytesUsed() - before,
-              2LL * 4 * static_cast<long long>(sizeof(DInfo)) + (12 * 92 + 12) * 4);
-    dTabFree(&t);
-    EXPECT_EQ(memoryBytesUsed(), before);
-    EXPECT_EQ(t.dCount, 0);
-    EXPECT_EQ(t.work, nullptr);
 }
 
 TEST(ReadDC, AllocationFailuresAreReported) {
