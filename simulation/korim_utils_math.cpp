@@ -34,29 +34,38 @@ void storeFrame(const double frame[3][3], int n, double xl[4][3], double yl[4][3
   }
 }
 
+// out = M in, summed over j = 1..3 from 0 (the same sums for every caller).
+void applyMatrix(const double m[4][4], const double in[4], double out[4]) {
+  double r[4] = {0.0, 0.0, 0.0, 0.0};
+  for (int i = 1; i <= 3; i++) {
+    double s = 0.0;
+    for (int j = 1; j <= 3; j++) s += m[i][j] * in[j];
+    r[i] = s;
+  }
+  for (int i = 0; i < 4; i++) out[i] = r[i];
+}
+
 }  // namespace
 
 void rotate_vector(double theta, double phi, double psi, const double input_vector[4],
                    double rotated_vector[4]) {
   double m[4][4];
   rotationMatrix(theta, phi, psi, m);
-  double out[4] = {0.0, 0.0, 0.0, 0.0};
-  for (int i = 1; i <= 3; i++) {
-    double s = 0.0;
-    for (int j = 1; j <= 3; j++) s += m[i][j] * input_vector[j];
-    out[i] = s;
-  }
-  for (int i = 0; i < 4; i++) rotated_vector[i] = out[i];
+  applyMatrix(m, input_vector, rotated_vector);
 }
 
 void rotate_coorsystem(double theta, double phi, double psi, double x_axis_tensor[4],
                        double y_axis_tensor[4], double z_axis_tensor[4]) {
+  // One matrix for the three axes: the sampling loops call this twice per
+  // orientation, and the sines and cosines dominate its cost.
   const double ex[4] = {0.0, 1.0, 0.0, 0.0};
   const double ey[4] = {0.0, 0.0, 1.0, 0.0};
   const double ez[4] = {0.0, 0.0, 0.0, 1.0};
-  rotate_vector(theta, phi, psi, ex, x_axis_tensor);
-  rotate_vector(theta, phi, psi, ey, y_axis_tensor);
-  rotate_vector(theta, phi, psi, ez, z_axis_tensor);
+  double m[4][4];
+  rotationMatrix(theta, phi, psi, m);
+  applyMatrix(m, ex, x_axis_tensor);
+  applyMatrix(m, ey, y_axis_tensor);
+  applyMatrix(m, ez, z_axis_tensor);
 }
 
 void getRotMat(float theta, float phi, float psi, float rotMatrix[3][3]) {

@@ -57,19 +57,6 @@ long long truncLL(double v) {
   return static_cast<long long>(v);
 }
 
-struct Orientation {
-  double theta, phi, psi;
-};
-
-Orientation orientationOf(const double* dot, int k, double inc_psi) {
-  const double dx = dot[0], dy = dot[1], dz = dot[2];
-  Orientation o;
-  o.phi = std::atan2(dy, dx);
-  o.theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-  o.psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
-  return o;
-}
-
 // The five element values of the orientation whose rotated axes are given.
 void elementValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
   v[0] = Szz(za);
@@ -93,8 +80,18 @@ void project(int n, const double* x, const double* y, const double* z, const dou
 }
 
 // Atom a at position i touches the cylinder: distance from the cylinder axis
-// in extended precision against the bound in double.
+// in extended precision against the bound in double. Squared distances far
+// from the squared bound settle the test without the square root; near it
+// (and for a negative bound or a NaN) the root decides.
 inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
+  if (bound > 0.0) {
+    // Screening in double: relative error far below the 1e-12 margins.
+    const double td = static_cast<double>(xj) + static_cast<double>(g);
+    const double qd = td * td + static_cast<double>(yj) * yj;
+    const double b2 = bound * bound;
+    if (qd < b2 * (1.0 - 1.0e-12)) return true;
+    if (qd > b2 * (1.0 + 1.0e-12)) return false;
+  }
   const long double t = static_cast<long double>(xj) + static_cast<long double>(g);
   const long double yy = static_cast<long double>(yj);
   return std::sqrt(t * t + yy * yy) <= bound;
@@ -114,8 +111,18 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L
     if (!std::isfinite(xj) || !std::isfinite(yj)) continue;  // such an atom never blocks
     auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
     // Closest position: the first grid value >= -xJ or the one before it.
+    // k: the first position with grid_el >= -xJ, found from the arithmetic
+    // estimate and settled on the stored values.
     const float target = -xj;
-    int k = static_cast<int>(std::lower_bound(g, g + L + 1, target) - g);
+    int k;
+    {
+      double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
+      if (!(e >= 0.0)) e = 0.0;
+      if (e > L + 1) e = L + 1;
+      k = static_cast<int>(e);
+      while (k > 0 && g[k - 1] >= target) k--;
+      while (k <= L && g[k] < target) k++;
+    }
     int mi;
     if (k > L) {
       mi = L;
@@ -235,21 +242,6 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
   const double inc_psi = 360.0 / digit_psi;
   double xa[4], ya[4], za[4];
 
-  // Isotropic means over all sampled orientations.
-  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
-  for (int d = 0; d < n_dots; d++)
-    for (int k = 0; k < digit_psi; k++) {
-      const Orientation o = orientationOf(&dots[3 * d], k, inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      sZZ += Szz(za);
-      sXX += Sxx(xa);
-      sYY += Syy(ya);
-      sXY += Sxy(xa, ya);
-      sXZ += Sxz(xa, za);
-      sYZ += Syz(ya, za);
-    }
-  const double mean[5] = {sZZ / N, (sXX - sYY) / N, sXY / N, sXZ / N, sYZ / N};
-
   // Positions.
   long long lg = truncLL(extent);
   if (lg > kLastPosition) {
@@ -307,19 +299,35 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
     w.total[i] = 0.0;
   }
 
+  // One pass: the isotropic sums (in orientation order, as a separate pass
+  // would add them) and the allowed states at every position.
+  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
+  // Positions appended for the rod are never obstructed: each of their rows
+  // receives the same additions, kept once.
+  double appended[5] = {0, 0, 0, 0, 0};
   std::vector<int> blocked(lcType == 2 ? L + 2 : 0);
   int r = 0;
   double v[5];
-  for (int d = 0; d < n_dots; d++)
+  for (int d = 0; d < n_dots; d++) {
+    const double* dot = &dots[3 * d];
+    const double phi = std::atan2(dot[1], dot[0]);
+    const double theta =
+        kHalfPiSampling - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
     for (int k = 0; k < digit_psi; k++) {
       ++r;
       std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
       std::fflush(stderr);
-      const Orientation o = orientationOf(&dots[3 * d], k, inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      const double psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
+      rotate_coorsystem(theta, phi, psi, xa, ya, za);
+      sZZ += Szz(za);
+      sXX += Sxx(xa);
+      sYY += Syy(ya);
+      sXY += Sxy(xa, ya);
+      sXZ += Sxz(xa, za);
+      sYZ += Syz(ya, za);
       elementValues(xa, ya, za, v);
       double ua[4], va[4], wa[4];
-      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+      rotate_coorsystem(-theta, -psi, -phi, ua, va, wa);
       project(no_atoms, x, y, z, ua, w.xJ);
 
       if (lcType == 1) {
@@ -341,15 +349,22 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
       } else {
         project(no_atoms, x, y, z, va, w.yJ);
         cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
-        for (int i = 0; i <= last; i++) {
-          const double wt = (i > L || no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
+        for (int i = 0; i <= L; i++) {
+          const double wt = (no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
           for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
           w.total[i] += wt;
         }
+        for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
       }
     }
+  }
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
+  for (int i = L + 1; i <= last; i++) {
+    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = appended[j];
+    w.total[i] = N;
+  }
+  const double mean[5] = {sZZ / N, (sXX - sYY) / N, sXY / N, sXZ / N, sYZ / N};
 
   for (int j = 0; j < 5; j++)
     for (int i = 0; i <= last; i++) {
