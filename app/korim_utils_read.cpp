@@ -1,0 +1,430 @@
+// Readers of the driver's own text inputs: configuration, potentials, 3-D grids, ensemble orientations, free-format coordinates.
+#include "app/korim_utils_read.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace korim::app {
+
+namespace {
+
+// Settings of the configuration file that no other record holds.
+struct ReadModule {
+  float Pmax = 10.0f;
+};
+
+ReadModule readState;
+
+constexpr int kLineLen = 256;  // line buffer of every line-oriented reader
+
+struct FileCloser {
+  void operator()(std::FILE* fp) const { std::fclose(fp); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool emptyName(const char* name) { return name == nullptr || name[0] == '\0'; }
+
+// A stream that failed while reading must not pass for a short file.
+bool readFailed(std::FILE* fp, const char* reader, const char* name) {
+  if (!std::ferror(fp)) return false;
+  std::fprintf(stderr, "%s File read error: %s.\n", reader, name);
+  return true;
+}
+
+// ---- configuration keys ----
+
+struct ConfigKey {
+  const char* key;
+  int GridInfo::*intField;      // integer setting, or null
+  float GridInfo::*floatField;  // float setting, or null
+  int angleIndex;               // element of gridInfo.angleDom, or -1
+  bool pmax;                    // the module setting Pmax
+};
+
+constexpr ConfigKey kConfigKeys[] = {
+    {"CENTER_PIVOT:", &GridInfo::pivotCenter, nullptr, -1, false},
+    {"Pmax:", nullptr, nullptr, -1, true},
+    {"OUTPUT_ENSEMBLE:", &GridInfo::outEflag, nullptr, -1, false},
+    {"ALIGN_ALONG_Z:", &GridInfo::initOrientFlag, nullptr, -1, false},
+    {"FIX_POSITION_DOM1:", &GridInfo::fixRotDomain, nullptr, -1, false},
+    {"ENSEMBLE_CLASH:", &GridInfo::clashFlag, nullptr, -1, false},
+    {"CLASH_DISTANCE:", nullptr, &GridInfo::clashDist, -1, false},
+    {"ENSEMBLE_DENSITY:", &GridInfo::densE, nullptr, -1, false},
+    {"ENSEMBLE_GAMMA:", &GridInfo::digPsiE, nullptr, -1, false},
+    {"DOMAIN_ANGLE_VAR:", &GridInfo::angleDomFlag, nullptr, -1, false},
+    {"DOM_ANG_ALPHA:", nullptr, nullptr, 0, false},
+    {"DOM_ANG_BETA:", nullptr, nullptr, 1, false},
+    {"DOM_ANG_GAMMA:", nullptr, nullptr, 2, false},
+    {"ORIGIN_DOM1:", &GridInfo::resDom1Origin, nullptr, -1, false},
+    {"ORIGIN_DOM2:", &GridInfo::resDom2Origin, nullptr, -1, false},
+    {"START_RESID_1:", &GridInfo::startResDom1, nullptr, -1, false},
+    {"END_RESID_1:", &GridInfo::endResDom1, nullptr, -1, false},
+    {"START_RESID_2:", &GridInfo::startResDom2, nullptr, -1, false},
+    {"END_RESID_2:", &GridInfo::endResDom2, nullptr, -1, false},
+    {"BETA_L:", nullptr, &GridInfo::lBetaCone, -1, false},
+    {"BETA_H:", nullptr, &GridInfo::hBetaCone, -1, false},
+    {"ALPHA_CENTER:", nullptr, &GridInfo::cAlphaCone, -1, false},
+    {"ALPHA_WIDTH:", nullptr, &GridInfo::errAlphaCone, -1, false},
+    {"START_RES_ANGLE_1:", &GridInfo::startResPart1, nullptr, -1, false},
+    {"END_RES_ANGLE_1:", &GridInfo::endResPart1, nullptr, -1, false},
+    {"START_RES_ANGLE_2:", &GridInfo::startResPart2, nullptr, -1, false},
+    {"END_RES_ANGLE_2:", &GridInfo::endResPart2, nullptr, -1, false},
+};
+
+const ConfigKey* findConfigKey(const char* word) {
+  for (const ConfigKey& k : kConfigKeys) {
+    if (std::strcmp(k.key, word) == 0) return &k;
+  }
+  return nullptr;
+}
+
+// True when the float truncates toward zero to a representable int (NaN is not).
+bool fitsInt(float value) {
+  return value >= -2147483648.0f && value < 2147483648.0f;
+}
+
+// ---- 3-D grids ----
+
+// Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total.
+template <typename Store>
+int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store store) {
+  if (emptyName(name)) {
+    *count = 0;
+    return 0;
+  }
+  FilePtr fp(std::fopen(name, "r"));
+  if (!fp) {
+    std::fprintf(stderr, "read3DPotential File open error: %s.\n", name);
+    return 1;
+  }
+  const long long total = static_cast<long long>(korimInfo->grid3DnX) * korimInfo->grid3DnY *
+                          korimInfo->grid3DnZ;
+  if (total > INT_MAX) {
+    std::fprintf(stderr, "ERROR: 3D grid of %d x %d x %d values is too large.\n",
+                 korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ);
+    return 1;
+  }
+  long long n = 0;  // numbers seen, also those past the total
+  char line[kLineLen];
+  if (total > 0) {
+    for (int i = 0; i < kPot3DHeaderLines; i++) {
+      if (std::fgets(line, kLineLen, fp.get()) == nullptr) break;
+    }
+    while (n < total && std::fgets(line, kLineLen, fp.get()) != nullptr) {
+      std::fprintf(stderr, "REMARK Reading values of 3D potential %d of %d\r",
+                   static_cast<int>(n), static_cast<int>(total));
+      std::fflush(stderr);
+      double v[3];
+      int got = std::sscanf(line, "%lf %lf %lf ", &v[0], &v[1], &v[2]);
+      if (got < 3) {
+        std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
+        std::fprintf(stderr, "Line:%s", line);
+      }
+      for (int k = 0; k < got; k++) {
+        if (n < total) store(static_cast<int>(n), v[k]);
+        n++;
+      }
+    }
+  }
+  std::fprintf(stderr, "\n");
+  if (readFailed(fp.get(), "read3DPotential", name)) return 1;
+  if (n != total) {
+    std::fprintf(stderr, "ERROR: Total size of 3D grid not as specified.\n");
+    return 1;
+  }
+  *count = static_cast<int>(n);
+  return 0;
+}
+
+// ---- free-format words ----
+
+constexpr std::size_t kWordMax = 255;  // longer words are marked as too long
+
+// Whitespace-separated words of a file, with the line each word starts on.
+struct WordReader {
+  std::FILE* fp;
+  int line = 1;
+
+  // Next word into word; false at the end of the file. *tooLong is set when the word had more
+  // than kWordMax characters (only the first kWordMax are kept).
+  bool next(std::string& word, int* wordLine, bool* tooLong) {
+    word.clear();
+    *tooLong = false;
+    int c;
+    while ((c = std::getc(fp)) != EOF && std::isspace(static_cast<unsigned char>(c))) {
+      if (c == '\n') line++;
+    }
+    if (c == EOF) return false;
+    *wordLine = line;
+    do {
+      if (word.size() < kWordMax) {
+        word.push_back(static_cast<char>(c));
+      } else {
+        *tooLong = true;
+      }
+    } while ((c = std::getc(fp)) != EOF && !std::isspace(static_cast<unsigned char>(c)));
+    if (c == '\n') line++;
+    return true;
+  }
+};
+
+// Whole-word conversions; false for trailing characters, overflow or an empty word.
+bool wordToInt(const std::string& w, int* out) {
+  if (w.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(w.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  *out = static_cast<int>(v);
+  return true;
+}
+
+bool wordToCoord(const std::string& w, double* out) {
+  if (w.empty()) return false;
+  char* end = nullptr;
+  float v = std::strtof(w.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+constexpr std::size_t kFreeNameMax = 15;  // atom and residue names are 16-byte fields
+
+}  // namespace
+
+float getPmax() { return readState.Pmax; }
+
+void readModuleReset() { readState = ReadModule{}; }
+
+int readConfig(const char* inpName, KorimInfo* korimInfo) {
+  if (emptyName(inpName)) return 0;
+  FilePtr fp(std::fopen(inpName, "r"));
+  if (!fp) {
+    std::fprintf(stderr, "readConfig File open error: %s.\n", inpName);
+    return 1;
+  }
+  char line[kLineLen];
+  GridInfo& grid = korimInfo->gridInfo;
+  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+    char word[kLineLen];
+    float value = 0.0f;
+    if (std::sscanf(line, "%255s %f", word, &value) != 2) {
+      std::fprintf(stderr, "Error: Input data in auto file have wrong format\n");
+      std::fprintf(stderr, "Line:%s", line);
+      return 1;
+    }
+    const ConfigKey* key = findConfigKey(word);
+    if (key == nullptr) {
+      std::fprintf(stderr, "Error: Wrong input parameter in auto file");
+      continue;
+    }
+    if (key->intField != nullptr) {
+      if (!fitsInt(value)) {
+        std::fprintf(stderr, "Error: Value of %s out of range in auto file\n", key->key);
+        std::fprintf(stderr, "Line:%s", line);
+        return 1;
+      }
+      grid.*(key->intField) = static_cast<int>(value);  // truncation toward zero
+    } else if (key->floatField != nullptr) {
+      grid.*(key->floatField) = value;
+    } else if (key->angleIndex >= 0) {
+      grid.angleDom[key->angleIndex] = value;
+    } else {
+      readState.Pmax = value;
+    }
+  }
+  if (readFailed(fp.get(), "readConfig", inpName)) return 1;
+  return 0;
+}
+
+int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotential,
+                  double* potential, double* offset, double* stepsize) {
+  for (int k = 1; k <= kPotentialClear; k++) potential[k] = 0.0;
+  if (emptyName(potName)) {
+    *digPotential = 0;
+    return 0;
+  }
+  FilePtr fp(std::fopen(potName, "r"));
+  if (!fp) {
+    std::fprintf(stderr, "readPotential File open error: %s.\n", potName);
+    return 1;
+  }
+  char line[kLineLen];
+  int rows = 0;
+  double previous = 0.0;
+  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+    double distance = 0.0;
+    double value = 0.0;
+    if (std::sscanf(line, "%lf %lf", &distance, &value) != 2) {
+      std::fprintf(stderr,
+                   "Error: Input data in file with measured dipolar couplings have wrong format\n");
+      std::fprintf(stderr, "Line:%s", line);
+      return 1;
+    }
+    rows++;
+    if (rows == 1) {
+      *offset = distance;
+      *stepsize = 0.0;  // a single row has no step
+    } else if (rows == 2) {
+      *stepsize = distance - *offset;
+    } else {
+      double d = distance - previous;
+      if (!(std::fabs(d - *stepsize) < 0.001)) {
+        std::fprintf(stderr, "Error: The potential must be supplied with a uniform stepsize\n");
+        std::fprintf(stderr, "Line:%s", line);
+        std::fprintf(stderr, "%e %e ==> diff = %e\n", d, *stepsize, d - *stepsize);
+        return 1;
+      }
+    }
+    if (rows > kPotentialMaxRows) {
+      std::fprintf(stderr, "Error in readPotential: digitization of potential too high.");
+      return 1;
+    }
+    potential[rows] = value;
+    previous = distance;
+  }
+  if (readFailed(fp.get(), "readPotential", potName)) return 1;
+  if (rows > 0) {
+    // The file gives distances in nm; the models work in Angstrom.
+    *offset *= 10.0;
+    *stepsize *= 10.0;
+  }
+  *digPotential = rows;
+  return 0;
+}
+
+int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, double* pot3D) {
+  return read3DGrid(pot3DName, korimInfo, count, [pot3D](int i, double v) { pot3D[i] = v; });
+}
+
+int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst) {
+  const double maxPot = korimInfo->elInfo.maxPot;
+  return read3DGrid(pot3DName, korimInfo, count, [pot3Dst, maxPot](int i, double v) {
+    pot3Dst[i] = std::fabs(v) < maxPot ? 1.0f : 0.0f;
+  });
+}
+
+int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
+                 double* gammaEnsemble) {
+  if (emptyName(inEName)) {
+    *n = 0;
+    return 0;
+  }
+  FilePtr fp(std::fopen(inEName, "r"));
+  if (!fp) {
+    std::fprintf(stderr, "RdTable File open error: %s.\n", inEName);
+    return 1;
+  }
+  char line[kLineLen];
+  int rows = 0;
+  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+    double a = 0.0;
+    double b = 0.0;
+    double g = 0.0;
+    if (std::sscanf(line, "%lf %lf %lf", &a, &b, &g) != 3) {
+      std::fprintf(stderr,
+                   "Error: Input data in file with measured dipolar couplings have wrong format\n");
+      std::fprintf(stderr, "Line:%s", line);
+      return 1;
+    }
+    if (rows >= kEnsembleMaxRows) {
+      std::fprintf(stderr, "error in readEnsemble: digitization of ensemble too high.\n");
+      return 1;
+    }
+    rows++;
+    alphaEnsemble[rows] = a;
+    betaEnsemble[rows] = b;
+    gammaEnsemble[rows] = g;
+  }
+  if (readFailed(fp.get(), "readEnsemble", inEName)) return 1;
+  *n = rows;
+  return 0;
+}
+
+int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, double* zI) {
+  if (emptyName(inName)) {
+    *atomCount = 0;
+    return 0;
+  }
+  FilePtr fp(std::fopen(inName, "r"));
+  if (!fp) {
+    std::fprintf(stderr, "readPDBfree File open error: %s.\n", inName);
+    return 1;
+  }
+  WordReader words{fp.get()};
+  std::string word;
+  int wordLine = 0;
+  bool tooLong = false;
+  // Skip to the first record.
+  bool found = false;
+  while (words.next(word, &wordLine, &tooLong)) {
+    if (!tooLong && word == "ATOM") {
+      found = true;
+      break;
+    }
+  }
+  if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+  if (!found) {
+    std::fprintf(stderr, "readPDBfree Error: no ATOM record in %s.\n", inName);
+    return 1;
+  }
+  int count = 0;
+  bool ended = false;
+  while (!ended) {
+    if (count > kFreeAtomMax) {
+      std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+      return 1;
+    }
+    const int recordLine = wordLine;
+    std::string field[7];
+    bool ok = true;
+    for (int f = 0; f < 7 && ok; f++) {
+      ok = words.next(field[f], &wordLine, &tooLong) && !tooLong;
+    }
+    int serial = 0;
+    int resID = 0;
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    ok = ok && wordToInt(field[0], &serial) && field[1].size() <= kFreeNameMax &&
+         field[2].size() <= kFreeNameMax && wordToInt(field[3], &resID) &&
+         wordToCoord(field[4], &x) && wordToCoord(field[5], &y) && wordToCoord(field[6], &z);
+    if (!ok) {
+      if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+      std::fprintf(stderr, "readPDBfree Error: malformed ATOM record in %s, line %d.\n", inName,
+                   recordLine);
+      return 1;
+    }
+    count++;
+    xI[count] = x;
+    yI[count] = y;
+    zI[count] = z;
+    // Skip to the next record or to the end of the atoms.
+    bool more = false;
+    while (words.next(word, &wordLine, &tooLong)) {
+      if (tooLong) continue;
+      if (word == "ATOM") {
+        more = true;
+        break;
+      }
+      if (word == "END") break;
+    }
+    if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+    ended = !more;  // "END" or the end of the file
+  }
+  if (count > kFreeAtomMax) {
+    std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+    return 1;
+  }
+  *atomCount = count;
+  return 0;
+}
+
+}  // namespace korim::app

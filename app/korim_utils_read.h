@@ -1,0 +1,49 @@
+// Readers of the driver's own text inputs: configuration file, 1-D potential, 3-D potential grid and steric mask.
+#ifndef KORIM_APP_KORIM_UTILS_READ_H
+#define KORIM_APP_KORIM_UTILS_READ_H
+
+#include "app/korim_read_services.h"
+#include "app/korim_types.h"
+
+namespace korim::app {
+
+// Entries 1..kPotentialMaxRows of a 1-D potential are stored; the caller's array holds at least
+// kPotentialClear + 1 entries (entries 1..kPotentialClear are cleared; main gives 10001).
+constexpr int kPotentialMaxRows = 9998;
+constexpr int kPotentialClear = 9999;
+// Header lines of a 3-D potential file, skipped unread.
+constexpr int kPot3DHeaderLines = 11;
+
+// All readers: an empty (or null) name reads nothing and returns 0 with a count of 0; every
+// failure prints its message on stderr, closes the file and returns 1, and the count is then
+// not written. Lines are read through a 256-byte buffer: a longer line is read as several.
+
+// Configuration file of "KEY: number" lines into korimInfo->gridInfo and the setting Pmax.
+// A line that does not give a word and a number (an empty or comment line too) fails the read;
+// a key that matches no setting only warns. An integer setting takes the number truncated
+// toward zero; a number outside the int range (or not a number) is refused with the line.
+int readConfig(const char* inpName, KorimInfo* korimInfo);
+
+// The setting "Pmax:" of the configuration file (default 10.0); no computation reads it.
+float getPmax();
+// Puts Pmax back to its default (tests).
+void readModuleReset();
+
+// 1-D potential: "distance value" lines with a uniform step (within 0.001). The values go to
+// potential[1..rows]; offset receives the first distance and stepsize the step, both times 10
+// (nm to Angstrom). A file of a single row gives stepsize 0; an empty file leaves offset and
+// stepsize untouched. korimInfo is not used.
+int readPotential(const char* potName, KorimInfo* korimInfo, int* digPotential, double* potential,
+                  double* offset, double* stepsize);
+
+// 3-D potential grid of grid3DnX * grid3DnY * grid3DnZ values (read after 11 header lines, up to
+// three numbers a line) into pot3D[0..total-1]. A short line only warns; a count of numbers that
+// differs from the total fails. Progress goes to stderr.
+int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, double* pot3D);
+
+// The same file read as a steric mask: 1 where |value| < elInfo.maxPot, else 0.
+int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst);
+
+}  // namespace korim::app
+
+#endif  // KORIM_APP_KORIM_UTILS_READ_H
