@@ -1,0 +1,539 @@
+// Coupling-table writer: full report or short table, agreement statistics, Euler-solution block.
+#include "couplings/writedc.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/korim_types.h"
+#include "couplings/analyzeSaupe.h"
+#include "foundation/gamma.h"
+#include "foundation/memory.h"
+#include "foundation/moment.h"
+
+namespace korim::couplings {
+
+using namespace korim::foundation;
+
+namespace {
+
+// Euler lists handed to the Saupe analysis; the analysis clears them on every call.
+struct WriterState {
+    double alpha[4];
+    double beta[4];
+    double gamma[4];
+};
+WriterState writer;
+
+constexpr float kStatLimit = 888.0f;   // couplings at or above this never enter the statistics
+constexpr float kDiffLimit = 999.0f;   // a difference with a value at or above this is not formed
+constexpr float kDiffMissing = 9999.0f;
+constexpr double kHalfPi = 1.570796325;
+constexpr double kPi = 3.14159265;
+constexpr double kDaToNH = 21585.2;  // Da (dimensionless) to the N-H coupling scale, Hz
+constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
+constexpr int kModeHistBlock = 12;   // run mode whose report carries the HIST block
+
+// One single-precision work array under the "statDC" tag, released on every path.
+struct StatArray {
+    float* p = nullptr;
+    int n = 0;
+    bool alloc(int length) {
+        p = fltAlloc("statDC", length);
+        n = p ? length : 0;
+        return p != nullptr;
+    }
+    ~StatArray() {
+        if (p) unAlloc("statDC", p, 4 * n);
+    }
+};
+
+bool hasSpread(const float* v, int n) {
+    for (int i = 2; i <= n; ++i)
+        if (v[i] != v[1]) return true;
+    return false;
+}
+
+struct Stats {
+    float rms = 0, chi2 = 0, stdDev = 0, q = 0, qIso = 0, corr = 0;
+    float offset = 0, errOffset = 0, slope = 0, errSlope = 0, aveSlope = 0, errAveSlope = 0;
+    int n = 0;
+};
+
+const char* orNone(const char* name) { return name[0] ? name : "None"; }
+
+// The caller's remark, with every line that does not begin with "REMARK" made a REMARK line, so
+// that the table reader never takes remark text for a data row. A remark that is already made of
+// REMARK lines is written exactly as given.
+void writeRemark(FILE* out, const char* remark) {
+    const char* p = remark;
+    while (*p) {
+        const char* end = std::strchr(p, '\n');
+        const size_t len = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        const bool blank = len == 0;
+        const bool isRemark = std::strncmp(p, "REMARK", 6) == 0;
+        if (!blank && !isRemark) std::fputs("REMARK ", out);
+        std::fwrite(p, 1, len, out);
+        if (end)
+            std::fputc('\n', out);
+        else if (!blank && !isRemark)
+            std::fputc('\n', out);
+        p = end ? end + 1 : p + len;
+    }
+}
+
+void writeStericLines(FILE* out, const app::KorimInfo* k) {
+    if (k->lcType == app::kLcWall) std::fprintf(out, "DATA KORIM LC_TYPE             wall\n");
+    if (k->lcType == app::kLcRod) std::fprintf(out, "DATA KORIM LC_TYPE              rod\n");
+    std::fprintf(out, "DATA KORIM LC_CONCENTRATION    %.3f\n", k->concentration);
+    std::fprintf(out, "DATA KORIM ORIENT_SPHERE       %d\n", k->densityNSC);
+    std::fprintf(out, "DATA KORIM ORIENT_PSI          %d\n", k->digPsiNSC);
+    std::fprintf(out, "DATA KORIM GRID_SPACING       % .3f\n", k->gridSpacing);
+    std::fprintf(out, "DATA KORIM MODEL_RADIUS       % .3f\n", k->radiusModel);
+    std::fprintf(out, "DATA KORIM LC_ORDER           % .3f\n", k->lcOrder);
+    std::fprintf(out, "DATA KORIM ATOM_RADIUS        % .3f\n", k->radiusAtom);
+    std::fprintf(out, "DATA KORIM SEL_SIMPLE_FLAG     %d\n", k->Hflag);
+    std::fprintf(out, "DATA KORIM SURF_FLAG           %d\n", k->surfFlag);
+}
+
+void writeElectrostaticLines(FILE* out, const app::ElInfo* e) {
+    std::fprintf(out, "DATA KORIM EL PH              % .3f\n", e->pH);
+    std::fprintf(out, "DATA KORIM EL NACL            % .3f\n", e->concNaCl);
+    std::fprintf(out, "DATA KORIM EL SURF_CH         % .3f\n", e->chDensSurf);
+    std::fprintf(out, "DATA KORIM EL DIPOLE           %s\n", e->dipoleFlag ? "on" : "off");
+    std::fprintf(out, "DATA KORIM EL PKA_DEFAULT      %s\n", e->pkaFlag ? "on" : "off");
+    std::fprintf(out, "DATA KORIM EL CH_TERM          %s\n", e->chTerminiFlag ? "on" : "off");
+    std::fprintf(out, "DATA KORIM EL CUTOFF           %e\n", e->cutoffPot);
+}
+
+void writeAngleRanges(FILE* out, const DTensor* t) {
+    std::fprintf(out, "DATA PSI_RANGE   % 8.2f % 8.2f\n", t->psiMin, t->psiMax);
+    std::fprintf(out, "DATA THETA_RANGE % 8.2f % 8.2f\n", t->thetaMin, t->thetaMax);
+    std::fprintf(out, "DATA PHI_RANGE   % 8.2f % 8.2f\n", t->phiMin, t->phiMax);
+}
+
+void writeTensorModeLines(FILE* out, const DTensor* t) {
+    switch (t->tensorMode) {
+        case kTensorSVD:
+            std::fprintf(out, "DATA TENSOR_MODE SVD (Order Matrix Method)\n");
+            break;
+        case kTensorSaupe:
+            std::fprintf(out, "DATA TENSOR_MODE SAUPE (Fixed Saupe Values)\n");
+            break;
+        case kTensorNoFixed:
+            std::fprintf(out,
+                         "DATA TENSOR_MODE NOFIXED (Variable Da and Dr, Variable Rotations)\n\n");
+            std::fprintf(out, "DATA DA_RANGE    % .4e % .4e\n", t->daMin, t->daMax);
+            std::fprintf(out, "DATA DR_RANGE    % .4e % .4e\n", t->drMin, t->drMax);
+            writeAngleRanges(out, t);
+            break;
+        case kTensorDaDr:
+            std::fprintf(out, "DATA TENSOR_MODE DADR (Fixed Da and Dr, Variable Rotations)\n\n");
+            writeAngleRanges(out, t);
+            break;
+        case kTensorFixed:
+            std::fprintf(out, "DATA TENSOR_MODE FIXED (Fixed Da and Dr, Fixed Rotations)\n");
+            break;
+        default:
+            break;
+    }
+}
+
+void writeLikelihoodLines(FILE* out, const app::HistInfo* h) {
+    std::fprintf(out, "DATA KORIM DA LOW_GRID     % .3f\n", h->lDaMl);
+    std::fprintf(out, "DATA KORIM DA HIGH_GRID    % .3f\n", h->hDaMl);
+    std::fprintf(out, "DATA KORIM DA INCREMENT    % .3f\n", h->incDaMl);
+    std::fprintf(out, "DATA KORIM R  LOW_GRID     % .3f\n", h->lRMl);
+    std::fprintf(out, "DATA KORIM R  HIGH_GRID    % .3f\n", h->hRMl);
+    std::fprintf(out, "DATA KORIM R  INCREMENT    % .3f\n", h->incRMl);
+    std::fprintf(out, "\n\nREMARK Solving the linear equation system.\n\n");
+    std::fprintf(out, "DATA EQ Da         % .3f\n", h->Da2Par);
+    std::fprintf(out, "DATA EQ R          % .3f\n", h->R2Par);
+    std::fprintf(out, "\n\nREMARK Maximum Likelihood determination.\n\n");
+    std::fprintf(out, "DATA ML Da            % .3f\n", h->DaMl);
+    std::fprintf(out, "DATA ML Da Err        % .3f\n", h->DaErrMl);
+    std::fprintf(out, "DATA ML R             % .3f\n", h->RMl);
+    std::fprintf(out, "DATA ML R Err         % .3f\n", h->RErrMl);
+}
+
+void writeCombinationLines(FILE* out, const app::KorimInfo* k) {
+    static const char* const actions[] = {"add", "sub", "mul", "div", "max"};
+    if (k->opCode >= app::kOpAdd && k->opCode <= app::kOpMax)
+        std::fprintf(out, "DATA KORIM ACTION    %s\n", actions[k->opCode - 1]);
+    std::fprintf(out, "DATA KORIM C1     % .3f\n", k->c1);
+    std::fprintf(out, "DATA KORIM C2     % .3f\n", k->c2);
+}
+
+void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
+    switch (k->korimMode) {
+        case app::kModeSteric:
+        case app::kModeStericFree:
+        case app::kModeStericGrid: {
+            static const char* const words[] = {"STERIC", "STERIC_FREE", "STERIC_GRID"};
+            std::fprintf(out, "\nDATA KORIM_MODE %s\n\n", words[k->korimMode - app::kModeSteric]);
+            writeStericLines(out, k);
+            break;
+        }
+        case app::kModeElectrostatic:
+            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC\n\n");
+            writeStericLines(out, k);
+            writeElectrostaticLines(out, &k->elInfo);
+            break;
+        case app::kModeElectrostaticFree:
+            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC_FREE\n\n");
+            writeStericLines(out, k);
+            break;
+        case app::kModeElectrostaticGrid:
+            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n");
+            writeStericLines(out, k);
+            break;
+        case app::kModeBestFit:
+            std::fprintf(out, "\nDATA KORIM_MODE DC\n\n");
+            writeTensorModeLines(out, t);
+            break;
+        case app::kModeChemShift:
+            std::fprintf(out, "\nDATA KORIM_MODE CS\n\n");
+            break;
+        case app::kModeDaMl:
+            std::fprintf(out, "\nDATA KORIM_MODE DA_ML\n\n");
+            writeLikelihoodLines(out, &k->histInfo);
+            break;
+        case kModeHistBlock:
+            std::fprintf(out, "\nDATA KORIM_MODE HIST\n\n");
+            break;
+        case app::kModeAnalyzeDc:
+            std::fprintf(out, "\nDATA KORIM_MODE DC_CP\n\n");
+            writeCombinationLines(out, k);
+            break;
+        case app::kModeAnalyzeSaupe:
+            std::fprintf(out, "\nDATA KORIM_MODE SAUPE_CP\n\n");
+            writeCombinationLines(out, k);
+            break;
+        case app::kModeConvert:
+            std::fprintf(out, "\nDATA KORIM_MODE CONV\n\n");
+            std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
+                                        : "DATA DCs are not normalized.\n");
+            if (k->dcNoise) std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
+            break;
+        default:
+            break;
+    }
+}
+
+// Sinusoidal map projection of a unit axis: x = lambda cos(beta), y = beta (radians).
+void projectAxis(double x, double y, double z, double* lambda, double* beta) {
+    if (z > 1.0) z = 1.0;  // rounding of a unit vector must not leave the arc cosine's domain
+    if (z < -1.0) z = -1.0;
+    *beta = kHalfPi - std::acos(z);
+    *lambda = std::atan2(y, x);
+}
+
+void writeMapping(FILE* out, const double eigVec[3][3]) {
+    double lambda[3], beta[3];
+    for (int c = 0; c < 3; ++c)
+        projectAxis(eigVec[0][c], eigVec[1][c], eigVec[2][c], &lambda[c], &beta[c]);
+    std::fprintf(out, "\nREMARK Mapping of coordinates.\n\n");
+    std::fprintf(out, "DATA MAPPING_COOR   Szz_d(x)  Szz_d(y)  Syy_d(x)  Syy_d(y)  Sxx_d(x)  "
+                      "Sxx_d(y)\n");
+    std::fprintf(out, "DATA MAPPING     ");
+    for (int c = 0; c < 3; ++c)
+        std::fprintf(out, c < 2 ? "  % .5f  % .5f" : "  % .5f  % .5f\n",
+                     lambda[c] * std::cos(beta[c]), beta[c]);
+    // The opposite direction: azimuth shifted by half a turn, latitude mirrored. An azimuth of
+    // exactly 0 takes the shift +pi like every non-positive one, so the opposite of an axis
+    // along +x maps to the right-hand edge of the projection.
+    std::fprintf(out, "DATA MAPPING INV ");
+    for (int c = 0; c < 3; ++c) {
+        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi : lambda[c] + kPi;
+        std::fprintf(out, c < 2 ? "  % .5f  % .5f" : "  % .5f  % .5f\n", inv * std::cos(beta[c]),
+                     -beta[c]);
+    }
+}
+
+void writeEigenAndEuler(FILE* out, DTensor* t, const double eigVec[3][3], const double* eigVal,
+                        double da, double dr, int nD) {
+    std::fprintf(out, "\n\nREMARK Eigensystem & Euler angles for clockwise rotation about z, y', "
+                      "z''.\n\n");
+    std::fprintf(out, "DATA EIGENVALUES (Sxx_d,Syy_d,Szz_d)");
+    std::fprintf(out, "   % .4e % .4e % .4e\n", eigVal[2], eigVal[1], eigVal[0]);
+    std::fprintf(out, "DATA EIGENVECTORS          (x_coor      y_coor      z_coor)\n");
+    static const char* const names[3] = {"X_AXIS", "Y_AXIS", "Z_AXIS"};
+    for (int a = 0; a < 3; ++a) {
+        const int c = 2 - a;
+        std::fprintf(out, "DATA EIGENVECTORS %s % .4e % .4e % .4e\n", names[a], eigVec[0][c],
+                     eigVec[1][c], eigVec[2][c]);
+    }
+    std::fprintf(out, "\n");
+    std::fprintf(out, "DATA Q_EULER_SOLUTIONS  %7s  %7s  %7s\n", "ALPHA", "BETA", "GAMMA");
+    for (int k = 1; k <= 4; ++k)
+        std::fprintf(out, "DATA Q_EULER_ANGLES %2d  %7.2f  %7.2f  %7.2f\n", k,
+                     writer.alpha[k - 1], writer.beta[k - 1], writer.gamma[k - 1]);
+    std::fprintf(out, "\n\nREMARK Euler angles (psi/theta/phi) for rotation about x, y, z.\n\n");
+    if (nD <= 0)
+        t->eulerCount = saupe2euler(t->saupe, t->psiList, t->thetaList, t->phiList, t->eigVal,
+                                    &t->da, &t->dr);
+    for (int i = 0; i < 3; ++i) t->eigVal[i] = static_cast<float>(eigVal[i]);
+    t->da = static_cast<float>(da);
+    t->dr = static_cast<float>(dr);
+    reportEuler(out, t);
+}
+
+// Order matrix, its irreducible form, the map of its axes and (with eulerFlag) the eigensystem
+// and Euler solutions. Returns 1 when the analysis fails.
+int writeOrderMatrix(FILE* out, DTensor* t, const app::KorimInfo* k, int nD) {
+    std::fprintf(out, "REMARK Order matrix.\n\n");
+    std::fprintf(out, "DATA SAUPE_MATRIX     %s       %s      %s      %s      %s\n", "S(zz)",
+                 "S(xx-yy)", "S(xy)", "S(xz)", "S(yz)");
+    std::fprintf(out, "DATA SAUPE        % .4e % .4e % .4e % .4e % .4e\n\n", t->saupe[0],
+                 t->saupe[1], t->saupe[2], t->saupe[3], t->saupe[4]);
+    double saupe[5], irr[5], gen = 0.0, eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
+    for (int i = 0; i < 5; ++i) saupe[i] = t->saupe[i];
+    if (analyzeSaupe(saupe, irr, &gen, eigVec, eigVal, k->yzFlag, &da, &dr, writer.alpha,
+                     writer.beta, writer.gamma, k->eulerFlag) != 0) {
+        std::fprintf(stderr, "KORIM: error occured in analyzeSaupe.\n");
+        return 1;
+    }
+    std::fprintf(out,
+                 "DATA IRREDUCIBLE_REP    A0          A1R          A1I         A2R         A2I  \n");
+    std::fprintf(out, "DATA IRREDUCIBLE    % .4e % .4e % .4e % .4e % .4e\n", irr[0], irr[1], irr[2],
+                 irr[3], irr[4]);
+    std::fprintf(out, "DATA IRREDUCIBLE GENERAL_MAGNITUDE");
+    std::fprintf(out, "  % .4e\n\n", gen);
+    writeMapping(out, eigVec);
+    if (k->eulerFlag) writeEigenAndEuler(out, t, eigVec, eigVal, da, dr, nD);
+    return 0;
+}
+
+void writeStatLines(FILE* out, const Stats& s, int qFlag) {
+    std::fprintf(out, "DATA RMS                  %.3f\n", s.rms);
+    std::fprintf(out, "DATA Chi2                 %.3f\n", s.chi2);
+    std::fprintf(out, "DATA CORR R               %.3f\n", s.corr);
+    if (qFlag == 0) std::fprintf(out, "DATA Q RDC_RMS            %.3f\n", s.q);
+    if (qFlag == 1) std::fprintf(out, "DATA Q SAUPE              %.3f\n", s.qIso);
+    if (qFlag == 2) std::fprintf(out, "DATA Q STDDEV             %.3f\n", s.stdDev);
+    std::fprintf(out, "DATA REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n", s.offset, s.errOffset);
+    std::fprintf(out, "DATA REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n", s.slope, s.errSlope);
+    std::fprintf(out, "DATA REGRESSION ZEB SLOPE %.3f +/- %.3f [Hz]\n", s.aveSlope,
+                 s.errAveSlope);
+}
+
+// VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
+void writeTablePart(FILE* out, const DTable* dTab, bool full) {
+    const bool chain = dTab->nullChainName == 0;
+    const bool seg = dTab->nullSegName == 0;
+    std::fprintf(out, "\n");
+    std::fprintf(out, "VARS   ");
+    for (const char* side : {"I", "J"}) {
+        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
+        if (chain) std::fprintf(out, " CHAINNAME_%s", side);
+        if (seg) std::fprintf(out, " SEGNAME_%s", side);
+    }
+    std::fprintf(out, full ? " DI D_OBS D D_DIFF DD W\n" : " D DD W\n");
+    std::fprintf(out, "FORMAT ");
+    for (int side = 0; side < 2; ++side) {
+        std::fputs(" %4d %4s %4s", out);
+        if (chain) std::fputs(" %4s", out);
+        if (seg) std::fputs(" %4s", out);
+    }
+    std::fputs(full ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n" : " %9.3f %9.3f %.2f\n\n", out);
+    for (int i = 0; i < dTab->dCount; ++i) {
+        const DInfo& o = dTab->dObsList[i];
+        const DInfo& c = dTab->dCalcList[i];
+        if (!o.valid || !c.valid) continue;
+        // Empty names are written as the null word, so that every row keeps its columns.
+        std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
+        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
+        if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
+        std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
+        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
+        if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
+        if (full) {
+            const float diff =
+                (o.d >= kDiffLimit || c.d >= kDiffLimit) ? kDiffMissing : o.d - c.d;
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d, diff,
+                         o.sigma, o.w);
+        } else {
+            std::fprintf(out, " % 9.4f %7.4f %.2f\n", c.d, o.sigma, o.w);
+        }
+    }
+}
+
+void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const char* remark,
+                     const Stats& s, int* status) {
+    *status = 0;
+    std::fprintf(out, "REMARK Molecular Alignment Simulation.\n\n");
+    if (remark) writeRemark(out, remark);
+    std::fprintf(out, "REMARK Simulation parameters.\n");
+    DTensor* t = &dTab->dTensor;
+    writeModeBlock(out, k, t);
+    if (k->includeRim != 0.0f) {
+        std::fprintf(out, "DATA KORIM INCLUDE_RIM      on\n");
+        std::fprintf(out, "DATA KORIM MOLAR_RATIO      % .3f\n", k->molarRatio);
+        std::fprintf(out, "DATA KORIM MODEL_LENGTH     % .3f\n", k->lengthModel);
+        std::fprintf(out, "DATA KORIM S_DISC_RIM       % .3f\n", k->orderDiscRim);
+    }
+    std::fprintf(out, "\n\n");
+    bool anySaupe = false;
+    for (float v : t->saupe) anySaupe = anySaupe || v != 0.0f;
+    if (anySaupe && writeOrderMatrix(out, t, k, s.n) != 0) {
+        *status = 1;
+        return;
+    }
+    std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
+    std::fprintf(out, "DATA N                    %d\n", s.n);
+    if (s.n == 0) return;
+    writeStatLines(out, s, k->qFlag);
+    writeTablePart(out, dTab, true);
+}
+
+}  // namespace
+
+void writeDCReset() { writer = WriterState{}; }
+
+int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
+                 float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD) {
+    *rSumD2 = *pSumD = *stdDevD = *qD = *qIsoD = *coorR = 0.0f;
+    *offset = *errOffset = *slope = *errSlope = *aveSlope = *errAveSlope = 0.0f;
+    const int count = dTab->dCount > 0 ? dTab->dCount : 0;
+    StatArray x, y, sig, xc, yc;
+    if (!x.alloc(count + 1) || !y.alloc(count + 1) || !sig.alloc(count + 1) ||
+        !xc.alloc(count + kCopyMargin + 1) || !yc.alloc(count + kCopyMargin + 1)) {
+        std::fprintf(stderr, "Error allocating temporary buffers.\n");
+        return 1;
+    }
+    int n = 0;
+    double sumDiff = 0.0, sumDiff2 = 0.0, sumX2 = 0.0, chi2 = 0.0;
+    float diRef = 0.0f, wRef = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        const DInfo& o = dTab->dObsList[i];
+        const DInfo& c = dTab->dCalcList[i];
+        if (!o.valid || !c.valid || !(o.d < kStatLimit) || !(c.d < kStatLimit)) continue;
+        ++n;
+        x.p[n] = c.w * o.d;
+        y.p[n] = c.w * c.d;
+        sig.p[n] = o.sigma;
+        const float diff = x.p[n] - y.p[n];
+        sumDiff += diff;
+        sumDiff2 += static_cast<double>(diff) * diff;
+        sumX2 += static_cast<double>(x.p[n]) * x.p[n];
+        const float s = o.sigma == 0.0f ? 1.0f : o.sigma;
+        const float q = diff / s;  // rounded to single precision before squaring
+        chi2 += static_cast<double>(q) * q;
+        if (n == 1 || std::fabs(c.di) > std::fabs(diRef)) {
+            diRef = c.di;
+            wRef = c.w;
+        }
+    }
+    *nD = n;
+    if (n == 0) return 0;
+    // Rounding may leave the variance a hair below zero for identical differences.
+    const double var = (sumDiff2 - sumDiff * sumDiff / n) / n;
+    *stdDevD = static_cast<float>(var > 0.0 ? std::sqrt(var) : 0.0);
+    *qD = sumX2 != 0.0 ? static_cast<float>(std::sqrt(sumDiff2 / sumX2)) : 0.0f;
+    *rSumD2 = static_cast<float>(std::sqrt(sumDiff2 / n));
+    *pSumD = static_cast<float>(chi2);
+
+    const DTensor& t = dTab->dTensor;
+    const float a = diRef * t.da * wRef;
+    if (a != 0.0f) {
+        const float r = (diRef * t.dr * wRef) / a;
+        const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
+        const float dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
+        if (dRms != 0.0f) *qIsoD = *rSumD2 / dRms;
+    }
+
+    // Correlation and regression need two degrees of freedom for their errors.
+    if (n < 3) return 0;
+    float r = 0.0f, prob = 0.0f, z = 0.0f;
+    pearsn(x.p, y.p, n, &r, &prob, &z);
+    *coorR = r;
+    float fa = 0.0f, fb = 0.0f, sa = 0.0f, sb = 0.0f, fchi2 = 0.0f, fq = 0.0f;
+    if (hasSpread(x.p, n)) {
+        fit(x.p, y.p, n, sig.p, 0, &fa, &fb, &sa, &sb, &fchi2, &fq);
+        *offset = fa;
+        *slope = fb;
+        *errOffset = sa;
+        *errSlope = sb;
+    }
+    *aveSlope = 0.0f;
+    for (int i = 1; i < xc.n; ++i) {
+        xc.p[i] = i <= n ? x.p[i] : 0.0f;
+        yc.p[i] = i <= n ? y.p[i] : 0.0f;
+    }
+    float b1 = 0.0f, s1 = 0.0f, b2 = 0.0f, s2 = 0.0f;
+    if (hasSpread(xc.p, n)) fit(xc.p, yc.p, n, sig.p, 0, &fa, &b1, &sa, &s1, &fchi2, &fq);
+    if (hasSpread(yc.p, n)) fit(yc.p, xc.p, n, sig.p, 0, &fa, &b2, &sa, &s2, &fchi2, &fq);
+    if (b2 != 0.0f) {
+        *aveSlope = (1.0f / b2 + b1) / 2.0f;
+        *errAveSlope = std::sqrt((s2 / (b2 * b2)) * (s2 / (b2 * b2)) + s1 * s1) * *aveSlope * 0.5f;
+    } else {
+        *errAveSlope = 0.0f;
+    }
+    return 0;
+}
+
+int reportEuler(FILE* outUnit, const DTensor* t) {
+    int count = t->eulerCount;
+    if (count < 0) count = 0;
+    if (count > kMaxEuler) count = kMaxEuler;  // the lists hold no more
+    std::fprintf(outUnit, "DATA EULER_SOLUTIONS %d\n", t->eulerCount);
+    for (int i = 0; i < count; ++i)
+        std::fprintf(outUnit, "DATA EULER_ANGLES % 7.2f % 7.2f % 7.2f\n", t->psiList[i],
+                     t->thetaList[i], t->phiList[i]);
+    std::fprintf(outUnit, "\n");
+    std::fprintf(outUnit, "DATA Da % e\n", t->da);
+    std::fprintf(outUnit, "DATA Dr % e\n", t->dr);
+    std::fprintf(outUnit, "\n\n");
+    std::fprintf(outUnit, "DATA Aa % e\n", 2.0f * t->da);
+    std::fprintf(outUnit, "DATA Ar % e\n", 2.0f * t->dr);
+    std::fprintf(outUnit, "\n\n");
+    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDaToNH);
+    std::fprintf(outUnit, "DATA Rhombicity % 8.6e\n", t->da != 0.0f ? t->dr / t->da : 0.0f);
+    std::fprintf(outUnit, "\n");
+    if (app::dbgFlag) {
+        float s[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+        euler2saupe(s, t->psiList[0], t->thetaList[0], t->phiList[0], t->da, t->dr);
+        std::fprintf(stderr, "REMARK S %f %f %f %f %f\n\n", s[0], s[1], s[2], s[3], s[4]);
+    }
+    return 0;
+}
+
+int writeDCmod(const char* outDName, const char* access, DTable* dTab,
+               const app::KorimInfo* korimInfo, const char* remark) {
+    const bool toStdout = outDName == nullptr || outDName[0] == '\0';
+    const bool full = korimInfo->verbFlag != 0;
+    Stats s;
+    s.n = dTab->dCount;
+    if (full &&
+        getStatDCmod(dTab, &s.rms, &s.chi2, &s.stdDev, &s.q, &s.qIso, &s.corr, &s.offset,
+                     &s.errOffset, &s.slope, &s.errSlope, &s.aveSlope, &s.errAveSlope,
+                     &s.n) != 0) {
+        // No report at all rather than one that shows a perfect fit.
+        std::fprintf(stderr, "DC Error no statistics, output file %s not written\n",
+                     toStdout ? "(standard output)" : outDName);
+        return 1;
+    }
+    FILE* out = stdout;
+    if (!toStdout) {
+        out = std::fopen(outDName, access ? access : "w");
+        if (!out) {
+            std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
+            out = stdout;
+        }
+    }
+    int status = 0;
+    if (full) {
+        writeFullReport(out, dTab, korimInfo, remark, s, &status);
+    } else {
+        std::fprintf(out, "DATA SEQUENCE \n");
+        if (dTab->dCount > 0) writeTablePart(out, dTab, false);
+    }
+    if (out != stdout)
+        std::fclose(out);
+    else
+        std::fflush(out);
+    return status;
+}
+
+}  // namespace korim::couplings

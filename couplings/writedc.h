@@ -1,0 +1,43 @@
+// Coupling-table writer: full report or short table, agreement statistics, Euler-solution block.
+#pragma once
+
+#include <cstdio>
+
+#include "couplings/dc.h"
+
+namespace korim::app {
+struct KorimInfo;
+}
+
+namespace korim::couplings {
+
+// Writes the coupling table of dTab to outDName (empty or null: standard output), opened with
+// access (null: "w"); a file that cannot be opened is reported and standard output is used.
+// korimInfo->verbFlag selects the full report (run parameters, order matrix and its analysis,
+// Euler solutions, statistics, six value columns) or the short table of predicted couplings.
+// The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
+// (and its x, y, z Euler solutions when no coupling entered the statistics).
+// Returns 0 when the table was written; 1 when the statistics could not be computed (nothing is
+// written) or the Saupe analysis failed.
+int writeDCmod(const char* outDName, const char* access, DTable* dTab,
+               const app::KorimInfo* korimInfo, const char* remark);
+
+// Agreement of observed and calculated couplings over the rows where both are valid and below
+// 888 Hz: RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
+// the observed couplings, qIsoD against the RMS coupling of the tensor's da and dr), Pearson
+// correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
+// both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
+// correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or
+// 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
+int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
+                 float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD);
+
+// The Euler block of a tensor: x, y, z Euler solutions, Da, Dr, Aa, Ar, Da scaled to an N-H
+// coupling and the rhombicity. Returns 0.
+int reportEuler(FILE* outUnit, const DTensor* dTensor);
+
+// Clears the writer's own Euler lists (tests).
+void writeDCReset();
+
+}  // namespace korim::couplings
