@@ -1,0 +1,174 @@
+// Superposition: point sets turned and shifted by known amounts are brought back; bounds, fixed mode and the distance-matrix RMS.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "structure/pdb.h"
+
+using namespace korim::structure;
+namespace fnd = korim::foundation;
+
+namespace {
+
+// An irregular set of points (no symmetry that would make the fit ambiguous).
+std::vector<Coord3D> points() {
+    return {{0, 0, 0}, {1.5f, 0.2f, -0.3f}, {2.1f, 1.4f, 0.5f}, {0.4f, 2.6f, 1.1f},
+            {-1.2f, 1.8f, -0.9f}, {3.3f, -1.1f, 2.0f}, {-0.7f, -2.2f, 0.8f}};
+}
+
+std::vector<Coord3D> moved(std::vector<Coord3D> p, float psi, float theta, float phi, float tx, float ty,
+                           float tz) {
+    pdb3dReset();
+    pdb3dAppendRotation0(psi, theta, phi);
+    pdb3dAppendTranslation(tx, ty, tz);
+    pdb3dCoordTransform(p.data(), static_cast<int>(p.size()));
+    return p;
+}
+
+struct Align : ::testing::Test {
+    float psi, theta, phi, tx, ty, tz, rms;
+    void SetUp() override { fitAlignInit(); }
+    void TearDown() override { fitAlignFree(); }
+    int fit(const std::vector<Coord3D>& ref, const std::vector<Coord3D>& a, int matrixFlag = 0) {
+        return fitAlignCoords(ref.data(), a.data(), static_cast<int>(ref.size()), &psi, &theta, &phi, &tx, &ty,
+                              &tz, &rms, matrixFlag, 0);
+    }
+};
+
+TEST_F(Align, IdenticalSets) {
+    auto p = points();
+    ASSERT_EQ(fit(p, p), 0);
+    EXPECT_NEAR(rms, 0.0f, 1e-3);
+    // Whatever angles were found, they turn the set onto itself.
+    auto back = moved(p, psi, theta, phi, tx, ty, tz);
+    for (size_t i = 0; i < p.size(); i++) EXPECT_NEAR(back[i].x, p[i].x, 2e-3);
+}
+
+TEST_F(Align, TurnedAndShiftedSetComesBack) {
+    auto ref = points();
+    // The moving set is the reference turned and shifted away; the fit must
+    // find the motion that brings it back.
+    auto a = moved(ref, 25, -40, 70, 3, -2, 5);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_LT(rms, 1e-3);
+    auto back = moved(a, psi, theta, phi, tx, ty, tz);
+    for (size_t i = 0; i < ref.size(); i++) {
+        EXPECT_NEAR(back[i].x, ref[i].x, 2e-3);
+        EXPECT_NEAR(back[i].y, ref[i].y, 2e-3);
+        EXPECT_NEAR(back[i].z, ref[i].z, 2e-3);
+    }
+}
+
+TEST_F(Align, ShiftOnlyAndItsBounds) {
+    auto a = points();
+    auto ref = moved(a, 0, 0, 0, 1, 2, 3);
+    // Rotation held at the identity: the translation is the known shift.
+    setAlignLimits(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1e17f, 1e17f, 0, -1e17f, 1e17f, 0, -1e17f, 1e17f, 0);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_NEAR(tx, 1.0f, 1e-5);
+    EXPECT_NEAR(ty, 2.0f, 1e-5);
+    EXPECT_NEAR(tz, 3.0f, 1e-5);
+    EXPECT_NEAR(rms, 0.0f, 1e-5);
+    // x shift bounded to 0.5: the x residual of every pair is 0.5.
+    setAlignLimits(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5f, 0.5f, 0, -1e17f, 1e17f, 0, -1e17f, 1e17f, 0);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_NEAR(tx, 0.5f, 1e-6);
+    EXPECT_NEAR(ty, 2.0f, 1e-5);
+    EXPECT_NEAR(rms, 0.5f, 1e-4);
+    // Fixed mode: one evaluation with no rotation and no shift.
+    setAlignLimits(9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 1);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_EQ(tx, 0.0f);
+    EXPECT_EQ(psi, 0.0f);
+    EXPECT_NEAR(rms, std::sqrt(1.0f + 4.0f + 9.0f), 1e-4);
+}
+
+TEST_F(Align, DistanceMatrixRms) {
+    auto ref = points();
+    auto a = moved(ref, 10, 80, -30, 7, 7, 7);
+    ASSERT_EQ(fit(ref, a, 1), 0);
+    EXPECT_NEAR(rms, 0.0f, 1e-4);
+    // Stretching one point changes its six distances.
+    auto b = ref;
+    b[0].x -= 1.0f;
+    ASSERT_EQ(fit(ref, b, 1), 0);
+    double s = 0;
+    for (size_t j = 1; j < ref.size(); j++) {
+        auto d = [](Coord3D p, Coord3D q) { return std::sqrt(std::pow(p.x - q.x, 2) + std::pow(p.y - q.y, 2) + std::pow(p.z - q.z, 2)); };
+        s += std::pow(d(ref[0], ref[j]) - d(b[0], b[j]), 2);
+    }
+    EXPECT_NEAR(rms, std::sqrt(s / (7.0 * 7.0 / 4.0)), 1e-5);
+    testing::internal::CaptureStderr();
+    fitAlignCoords(ref.data(), b.data(), 7, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 1, 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.substr(err.size() - 20), " Atoms: 7 Count: 21\n");
+}
+
+TEST_F(Align, NoPointsIsAFailure) {
+    auto p = points();
+    psi = 5;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fitAlignCoords(p.data(), p.data(), 0, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 0, 0), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "MERIDO Error finding alignment.\n");
+    EXPECT_EQ(psi, 0.0f);
+    EXPECT_EQ(rms, 0.0f);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fitAlignCoords(p.data(), p.data(), 0, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 1, 0), 1);
+    testing::internal::GetCapturedStderr();
+    fnd::memoryFailAt(1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fit(p, p), 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    fnd::memoryFailAt(0);
+    EXPECT_NE(err.find("MERIDO Error (Align) allocating workspaces.\nMERIDO Error initializing alignment workspaces.\n"),
+              std::string::npos);
+    EXPECT_EQ(fit(p, p), 0);  // the module recovers
+}
+
+TEST_F(Align, WholeStructures) {
+    const std::string ubq = std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb";
+    PDBInfo ref, mov;
+    pdbNull(&ref);
+    pdbNull(&mov);
+    ASSERT_EQ(readPDB(ubq.c_str(), &ref, nullptr, nullptr), 0);
+    ASSERT_EQ(readPDB(ubq.c_str(), &mov, nullptr, nullptr), 0);
+    pdbSetSelection(&mov, 1);
+    pdb3dReset();
+    pdb3dAppendRotation0(-30, 20, 110);
+    pdb3dAppendTranslation(-4, 10, 2);
+    pdb3dApplyTransform(&mov, 1, 1);
+    int count = 0;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 10, "", "", "CA", &psi, &theta, &phi, &tx, &ty, &tz,
+                          &count, &rms, 0, 1),
+              0);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("21 Atoms Selected from Reference.\n21 Atoms Selected from Target.\n21 Atoms in Final Selection.\n"),
+              0u);
+    EXPECT_EQ(count, 21);
+    EXPECT_LT(rms, 2e-3);
+    // The pairs are marked and linked.
+    AtomInfo* ca = findAtom(&ref, 15, "CA", "A", "");
+    EXPECT_EQ(ca->selected, 2);
+    EXPECT_EQ(ca->auxInfo, findAtom(&mov, 15, "CA", "A", ""));
+    EXPECT_EQ(findAtom(&ref, 31, "CA", "A", "")->selected, 0);
+    // A shifted residue numbering pairs residue 10 with 12.
+    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 12, "", "", "CA", &psi, &theta, &phi, &tx, &ty, &tz,
+                          &count, &rms, 0, 0),
+              0);
+    EXPECT_EQ(count, 21);
+    EXPECT_GT(rms, 1.0f);
+    // Nothing to pair: status 0 and zero outputs.
+    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 10, "", "", "QQ", &psi, &theta, &phi, &tx, &ty, &tz,
+                          &count, &rms, 0, 0),
+              0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(rms, 0.0f);
+    pdbFree(&ref);
+    pdbFree(&mov);
+}
+
+}  // namespace
