@@ -234,7 +234,16 @@ int unsp_type(int densit) {
   return (10 * i1 * i1 - 2 < 30 * i2 * i2 - 2) ? kUnspArc : kUnspDodecahedral;
 }
 
+namespace {
+
+// Densities outside the accepted range (make_unsp refuses them) are held to
+// it here so that the level formulas stay defined.
+int boundedDensity(int densit) { return std::clamp(densit, kUnspMinDensity, kUnspMaxDensity); }
+
+}  // namespace
+
 int ico_dot_arc(int densit) {
+  densit = boundedDensity(densit);
   const int t = static_cast<int>(std::ceil(std::sqrt((densit - 2) / 10.0)));
   nsc.n_dot = 10 * t * t + 2;
   if (nsc.n_dot < densit) {
@@ -278,6 +287,7 @@ int ico_dot_arc(int densit) {
 }
 
 int ico_dot_dod(int densit) {
+  densit = boundedDensity(densit);
   int t = static_cast<int>(std::ceil(std::sqrt((densit - 2) / 30.0)));
   if (t < 1) t = 1;
   nsc.n_dot = 30 * t * t + 2;

@@ -264,3 +264,10 @@ TEST_F(Sphere, HandedOutSphereSurvivesLaterBuilds) {
   EXPECT_EQ(cur, 32);
   EXPECT_NEAR(second[0] * second[0] + second[1] * second[1] + second[2] * second[2], 1.0, 1e-12);
 }
+
+TEST_F(Sphere, DirectBuildsHoldTheDensityToTheAcceptedRange) {
+  EXPECT_EQ(ico_dot_arc(-5), 12);
+  EXPECT_EQ(ico_dot_dod(0), 32);
+  // A bare build is not the sorted sphere the surface calculation keeps.
+  EXPECT_FALSE(unspCubes(nullptr, nullptr, nullptr));
+}
