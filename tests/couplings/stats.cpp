@@ -28,7 +28,7 @@ struct Pairs {
 };
 }  // namespace
 
-TEST(StatDC, RmsAndChiSquare) {
+TEST(CouplingStatistics, RmsAndChiSquare) {
     Pairs p;
     p.add(10, 11, 0.0f);  // an error of 0 counts as 1
     p.add(20, 19, 0.5f);
@@ -48,7 +48,7 @@ TEST(StatDC, RmsAndChiSquare) {
     EXPECT_EQ(m, 4);
 }
 
-TEST(StatDC, MissingAndInvalidRows) {
+TEST(CouplingStatistics, MissingAndInvalidRows) {
     Pairs p;
     p.add(10, 12);               // compared
     p.add(9999, 3);              // missing: not counted
@@ -69,7 +69,7 @@ TEST(StatDC, MissingAndInvalidRows) {
     EXPECT_EQ(n, 0);
 }
 
-TEST(StatDCQR, QualityFactorAndPearsonCorrelation) {
+TEST(CouplingStatistics, QualityFactorAndPearsonCorrelation) {
     const double o[6] = {12.0, -8.5, 3.2, 15.1, -14.0, 0.7};
     const double c[6] = {10.9, -7.7, 4.0, 13.8, -15.2, -0.5};
     Pairs p;
