@@ -1,0 +1,309 @@
+// Macroscopic alignment model: obstruction by a charged wall or rod, each
+// allowed state weighted by its Boltzmann factor.
+#include "simulation/korim_utils_macro.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "simulation/korim_utils_math.h"
+#include "simulation/korim_utils_simu.h"
+#include "simulation/ssia.h"
+
+namespace korim::simulation {
+
+using namespace korim::foundation;
+
+namespace {
+
+constexpr const char* kTag = "macroAlignment";
+constexpr int kLast = kSimuMaxPositions - 1;
+constexpr double kHalfPiSampling = 1.570796325;
+constexpr double kPiSampling = 3.14159265;
+constexpr double kRodDensity = 1.46;  // rod number density at which the rods touch
+const char* const kConcWarning =
+    "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
+
+// Per-position table of weighted element sums.
+struct MacroState {
+  double saupe_dis[kSimuMaxPositions][5];
+};
+
+MacroState macro;
+
+// The four work arrays from the tagged allocator, released (accounting) on
+// every path.
+struct WorkArrays {
+  int atoms = 0;
+  float* xJ = nullptr;
+  float* yJ = nullptr;
+  float* grid_el = nullptr;
+  double* total = nullptr;
+  ~WorkArrays() {
+    unAlloc(kTag, xJ, (atoms + 1) * 4);
+    unAlloc(kTag, yJ, (atoms + 1) * 4);
+    unAlloc(kTag, grid_el, kSimuMaxPositions * 4);
+    unAlloc(kTag, total, kSimuMaxPositions * 8);
+  }
+};
+
+long long truncLL(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.0e18) return 9000000000000000000LL;
+  if (v <= -9.0e18) return -9000000000000000000LL;
+  return static_cast<long long>(v);
+}
+
+void project(int n, const double* x, const double* y, const double* z, const double axis[4],
+             float* out) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f;
+    s = static_cast<float>(s + x[a] * axis[1]);
+    s = static_cast<float>(s + y[a] * axis[2]);
+    s = static_cast<float>(s + z[a] * axis[3]);
+    out[a] = s;
+  }
+}
+
+bool refuse(const char* what) {
+  std::fprintf(stderr, "macroAlignment: %s\n", what);
+  return true;
+}
+
+}  // namespace
+
+int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+                   double max_obstruction, double radius, double gridSpacing, double wvAmount,
+                   double molarRatio, double temperatureKPot, int chargeInfo, float kPot,
+                   double kEner, double saltConc, double surfChDens, double cutOffPOT,
+                   int no_atoms, double* x, double* y, double* z, int digit_psi, int n_dots,
+                   double* ddots, double max_protein_length, double min_protein_length,
+                   int chCount, int* chargeAtomID, float* charges, int digPotential,
+                   double* potential, double offset, double stepsize, double* saupe) {
+  (void)korimInfo;
+  (void)rimOrder;
+  (void)molarRatio;
+  char msg[256];
+  if (digit_psi < 1 || n_dots < 1 || ddots == nullptr ||
+      static_cast<long long>(digit_psi) * n_dots > INT_MAX) {
+    std::snprintf(msg, sizeof msg, "no usable orientation sampling (%d dots, %d turns).", n_dots,
+                  digit_psi);
+    refuse(msg);
+    return 1;
+  }
+  if (no_atoms < 0 || (no_atoms > 0 && (!x || !y || !z)) || chCount < 0 ||
+      (chCount > 0 && (!chargeAtomID || !charges))) {
+    std::snprintf(msg, sizeof msg, "invalid numbers of points (%d) or charges (%d).", no_atoms,
+                  chCount);
+    refuse(msg);
+    return 1;
+  }
+  for (int c = 1; c <= chCount; c++)
+    if (chargeAtomID[c] < 1 || chargeAtomID[c] > no_atoms) {
+      std::snprintf(msg, sizeof msg, "charge %d sits at point %d, outside the %d points.", c,
+                    chargeAtomID[c], no_atoms);
+      refuse(msg);
+      return 1;
+    }
+  if (!(gridSpacing > 0.0) || !std::isfinite(gridSpacing) ||
+      !((max_protein_length - min_protein_length) / gridSpacing >= 0.0)) {
+    std::snprintf(msg, sizeof msg, "grid spacing %g or molecule extent %g to %g is unusable.",
+                  gridSpacing, min_protein_length, max_protein_length);
+    refuse(msg);
+    return 1;
+  }
+  ScreenedPotential sp{};
+  if (lcType == 1 && screenedPotentialSetup(saltConc, temperatureKPot, surfChDens, true, &sp)) {
+    std::snprintf(msg, sizeof msg, "salt concentration %g and temperature %g must be positive.",
+                  saltConc, temperatureKPot);
+    refuse(msg);
+    return 1;
+  }
+  if (lcType == 2 && (!(wvAmount > 0.0) || !(max_obstruction > 0.0) || potential == nullptr ||
+                      digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize))) {
+    std::snprintf(msg, sizeof msg,
+                  "rod medium unusable: concentration %g, radius %g, potential table of %d "
+                  "points with step %g.",
+                  wvAmount, max_obstruction, digPotential, stepsize);
+    refuse(msg);
+    return 1;
+  }
+
+  WorkArrays w;
+  w.atoms = no_atoms;
+  w.xJ = fltAlloc(kTag, no_atoms + 1);
+  w.yJ = fltAlloc(kTag, no_atoms + 1);
+  w.grid_el = fltAlloc(kTag, kSimuMaxPositions);
+  w.total = dFltAlloc(kTag, kSimuMaxPositions);
+  if (!w.xJ || !w.yJ || !w.grid_el || !w.total) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+
+  std::fprintf(stderr, "@@2: ddots[0] = %e\n", ddots[0]);
+  const int N = n_dots * digit_psi;
+  if (lcType != 1 && lcType != 2) return 0;
+
+  // Positions of the clash region, capped at the end of the table.
+  long long lg = truncLL((max_protein_length - min_protein_length) / gridSpacing);
+  if (lg > kLast) {
+    std::fprintf(stderr, "%s", kConcWarning);
+    lg = kLast;
+  }
+  const int lengthGrid = static_cast<int>(lg);
+  const float offsetGrid = static_cast<float>(min_protein_length + max_obstruction);
+  for (int i = 0; i < kSimuMaxPositions; i++) w.grid_el[i] = 0.0f;
+  for (int i = 0; i <= lengthGrid; i++) w.grid_el[i] = static_cast<float>(i * gridSpacing + offsetGrid);
+
+  if (lcType == 1 && chargeInfo) {
+    std::printf("\ncharacteristics of electrostatic potential:\n");
+    std::printf("===========================================\n");
+    std::printf("equilibrium density of ion pairs [1/nm_3]: %e\n", sp.rho);
+    std::printf("Debye length [nm]: %e\n", 1.0 / sp.kappa);
+    std::printf("potential at surface [e/kB*T]: %e\n\n\n", sp.y0);
+  }
+
+  // The rod's table multiplied by kPot, in a private copy.
+  std::vector<double> pot;
+  double Dm = 0.0;
+  double outer;
+  if (lcType == 1) {
+    outer = stepOutLength - cutOffPOT > 0.0 ? cutOffPOT : stepOutLength;
+  } else {
+    pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
+    for (int k = 1; k <= digPotential; k++)
+      pot[k] = static_cast<double>(static_cast<float>(potential[k])) * kPot;
+    Dm = max_obstruction / std::sqrt(wvAmount / kRodDensity) - max_obstruction;
+    if (Dm < (digPotential - 1) * stepsize + offset + max_protein_length)
+      std::printf("warning: potential of neighbouring liquid crystal particles overlapping!");
+    outer = Dm < cutOffPOT ? Dm : cutOffPOT;
+  }
+  // Positions appended beyond the clash region up to the outer distance,
+  // the first one beyond it included.
+  int last = lengthGrid;
+  const float outerF = static_cast<float>(outer);
+  if (w.grid_el[lengthGrid] <= outerF) {
+    for (int k = 1;; k++) {
+      const int idx = lengthGrid + k;
+      if (idx > kLast) {
+        std::fprintf(stderr, "%s", kConcWarning);
+        break;
+      }
+      w.grid_el[idx] = static_cast<float>(w.grid_el[lengthGrid] + k * gridSpacing);
+      last = idx;
+      if (w.grid_el[idx] > outerF) break;
+    }
+  }
+  for (int i = 0; i <= last; i++) {
+    for (int j = 0; j < 5; j++) macro.saupe_dis[i][j] = 0.0;
+    w.total[i] = 0.0;
+  }
+
+  const float inc_psi = static_cast<float>(360.0 / digit_psi);
+  const double bound = max_obstruction + radius;
+  bool beyondTable = false;
+  int r = 0;
+  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], v[5];
+  for (int d = 0; d < n_dots; d++)
+    for (int k = 0; k < digit_psi; k++) {
+      ++r;
+      std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
+      std::fflush(stderr);
+      const double dx = ddots[3 * d], dy = ddots[3 * d + 1], dz = ddots[3 * d + 2];
+      const double phi = std::atan2(dy, dx);
+      const double theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+      const double psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
+      rotate_coorsystem(theta, phi, psi, xa, ya, za);
+      v[0] = Szz(za);
+      v[1] = Sxx(xa) - Syy(ya);
+      v[2] = Sxy(xa, ya);
+      v[3] = Sxz(xa, za);
+      v[4] = Syz(ya, za);
+      rotate_coorsystem(-theta, -psi, -phi, ua, va, wa);
+      project(no_atoms, x, y, z, ua, w.xJ);
+      if (lcType == 2) project(no_atoms, x, y, z, va, w.yJ);
+
+      for (int i = 0; i <= last; i++) {
+        const float g = w.grid_el[i];
+        bool blocked = false;
+        if (i <= lengthGrid)
+          for (int a = 1; a <= no_atoms && !blocked; a++) {
+            if (lcType == 1) {
+              blocked = w.xJ[a] + g <= bound;
+            } else {
+              const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
+              blocked = std::sqrt(u * u + yv * yv) <= bound;
+            }
+          }
+        double wt = 0.0;
+        if (!blocked) {
+          double E = 0.0;
+          for (int c = 1; c <= chCount; c++) {
+            const int a = chargeAtomID[c];
+            if (lcType == 1) {
+              // Distance from the wall surface, formed in single precision.
+              const float dist = g + w.xJ[a] - static_cast<float>(max_obstruction);
+              const double e = std::exp(-sp.kappa * dist / 10.0);
+              E += charges[c] * 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
+            } else {
+              const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
+              const double rc = std::sqrt(u * u + yv * yv) - max_obstruction;
+              E += charges[c] * tablePotentialAt(pot.data(), digPotential, stepsize, rc,
+                                                 &beyondTable);
+            }
+          }
+          wt = std::exp(-kEner * E);
+        }
+        for (int j = 0; j < 5; j++) macro.saupe_dis[i][j] += wt * v[j];
+        w.total[i] += wt;
+      }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  if (beyondTable)
+    std::fprintf(stderr,
+                 "macroAlignment: warning - charges lie beyond the potential table (%d points, "
+                 "step %g Angstrom); potential 0 used there.\n",
+                 digPotential, stepsize);
+
+  double Z = 0.0, out[5] = {0, 0, 0, 0, 0};
+  if (lcType == 1) {
+    for (int i = 0; i <= last; i++) Z += w.total[i];
+    if (stepOutLength - cutOffPOT > 0.0) Z += N * (stepOutLength - cutOffPOT) / gridSpacing;
+    for (int j = 0; j < 5; j++) {
+      double s = 0.0;
+      for (int i = 0; i <= last; i++) s += macro.saupe_dis[i][j];
+      out[j] = s / Z;
+    }
+  } else {
+    for (int i = 0; i <= last; i++) Z += w.total[i] * w.grid_el[i] / max_obstruction;
+    // Free shells up to the neighbouring rod, the first beyond it included.
+    if (cutOffPOT < Dm && w.grid_el[last] <= Dm)
+      for (long long k = 1;; k++) {
+        const double vk = k * gridSpacing + w.grid_el[last];
+        Z += vk * N / max_obstruction;
+        if (vk > Dm) break;
+      }
+    for (int j = 0; j < 5; j++) {
+      double s = 0.0;
+      for (int i = 0; i <= last; i++)
+        s += macro.saupe_dis[i][j] * (1.0 / Z) * w.grid_el[i] / max_obstruction;
+      out[j] = s;
+    }
+  }
+  for (int j = 0; j < 5; j++)
+    if (!(Z > 0.0) || !std::isfinite(out[j])) {
+      std::snprintf(msg, sizeof msg,
+                    "no finite average of the allowed states (summed weight %g); no alignment "
+                    "computed.",
+                    Z);
+      refuse(msg);
+      return 1;
+    }
+  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  return 0;
+}
+
+}  // namespace korim::simulation

@@ -1,0 +1,1205 @@
+// Alignment models beyond pure steric obstruction: wall and rod with screened
+// electrostatics, the combined wall and rim steric model, the grid models and
+// the bicelle geometry.
+#include "simulation/korim_utils_simu.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "couplings/analyzeSaupe.h"
+#include "foundation/nrutil.h"
+#include "simulation/korim_utils_math.h"
+#include "simulation/ssia.h"
+
+namespace korim::simulation {
+
+using namespace korim::foundation;
+using app::KorimInfo;
+
+namespace {
+
+constexpr int kLast = kSimuMaxPositions - 1;
+// Angle constants of the orientation sampling as the models have always used
+// them (they fix the sampled frames to the last bit).
+constexpr double kHalfPiSampling = 1.570796325;
+constexpr double kPiSampling = 3.14159265;
+// Number density of the rod medium at which the rods touch (the
+// concentration scale of the rod spacing).
+constexpr double kRodDensity = 1.46;
+
+const char* const kConcWarning =
+    "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
+
+// Module state: the per-position table of summed elements, the partial
+// tensors of the combined model and what refine_bicelle remembers.
+struct SimuState {
+  double saupe_dis[kSimuMaxPositions][5];
+  double saupe_bic[5];
+  double saupe_ph[5];
+  // refine_bicelle: the record last refined, the ratio it was given and the
+  // effective ratio it wrote back.
+  const KorimInfo* refinedInfo;
+  float givenRatio;
+  float effectiveRatio;
+};
+
+SimuState simu;
+
+// Zero-filled block from the system allocator, released on scope exit.
+template <typename T>
+struct CBlock {
+  std::unique_ptr<T[], decltype(&std::free)> p{nullptr, &std::free};
+  bool get(long long n) {
+    if (n < 1) n = 1;
+    p.reset(static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T))));
+    return p != nullptr;
+  }
+  T& operator[](long long i) { return p[i]; }
+  T* data() { return p.get(); }
+};
+
+struct Orientation {
+  double theta, phi, psi;
+};
+
+Orientation orientationOf(const double* dot, int m, double inc_psi) {
+  const double dx = dot[0], dy = dot[1], dz = dot[2];
+  Orientation o;
+  o.phi = std::atan2(dy, dx);
+  o.theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+  o.psi = m * inc_psi * kPiSampling / 180.0 + 0.0;
+  return o;
+}
+
+// The five order values of the orientation whose rotated axes are given.
+void elementValues(const double xa[4], const double ya[4], const double za[4], double s[5]) {
+  s[0] = Szz(za);
+  s[1] = Sxx(xa) - Syy(ya);
+  s[2] = Sxy(xa, ya);
+  s[3] = Sxz(xa, za);
+  s[4] = Syz(ya, za);
+}
+
+// Coordinate of every point along a rotated axis, summed term by term in
+// single precision.
+void project(int n, const double* x, const double* y, const double* z, const double axis[4],
+             float* out) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f;
+    s = static_cast<float>(s + x[a] * axis[1]);
+    s = static_cast<float>(s + y[a] * axis[2]);
+    s = static_cast<float>(s + z[a] * axis[3]);
+    out[a] = s;
+  }
+}
+
+// Smallest value of xs[1..n], NaN entries left out (a NaN coordinate fails
+// every contact comparison); +inf when none is left.
+float lowestOf(const float* xs, int n) {
+  float lo = INFINITY;
+  for (int a = 1; a <= n; a++)
+    if (xs[a] < lo) lo = xs[a];
+  return lo;
+}
+
+long long truncLL(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.0e18) return 9000000000000000000LL;
+  if (v <= -9.0e18) return -9000000000000000000LL;
+  return static_cast<long long>(v);
+}
+
+// Generalized magnitude of a five-element order tensor.
+double magnitudeOf(const double saupe[5]) {
+  double g = 0.0, irr[5];
+  couplings::irreducRepres(saupe, &g, irr);
+  return g;
+}
+
+// Checks shared by every model: orientation sampling, points, charges.
+bool badSampling(const char* who, int digPsi, int n_dots, const double* dots) {
+  if (digPsi < 1 || n_dots < 1 || dots == nullptr ||
+      static_cast<long long>(digPsi) * n_dots > INT_MAX) {
+    std::fprintf(stderr, "%s: no usable orientation sampling (%d dots, %d turns).\n", who, n_dots,
+                 digPsi);
+    return true;
+  }
+  return false;
+}
+
+bool badPoints(const char* who, int no_atoms, const double* x, const double* y, const double* z) {
+  if (no_atoms < 0 || (no_atoms > 0 && (x == nullptr || y == nullptr || z == nullptr))) {
+    std::fprintf(stderr, "%s: invalid number of points %d.\n", who, no_atoms);
+    return true;
+  }
+  return false;
+}
+
+bool badCharges(const char* who, int no_atoms, int no_of_ch, const int* chargeAtomID,
+                const float* charges) {
+  if (no_of_ch < 0 || (no_of_ch > 0 && (chargeAtomID == nullptr || charges == nullptr))) {
+    std::fprintf(stderr, "%s: invalid number of charges %d.\n", who, no_of_ch);
+    return true;
+  }
+  for (int i = 1; i <= no_of_ch; i++)
+    if (chargeAtomID[i] < 1 || chargeAtomID[i] > no_atoms) {
+      std::fprintf(stderr, "%s: charge %d sits at point %d, outside the %d points.\n", who, i,
+                   chargeAtomID[i], no_atoms);
+      return true;
+    }
+  return false;
+}
+
+bool badGridSpacing(const char* who, double gs, double maxL, double minL) {
+  if (!(gs > 0.0) || !std::isfinite(gs)) {
+    std::fprintf(stderr, "%s: grid spacing %g must be a positive number.\n", who, gs);
+    return true;
+  }
+  if (!((maxL - minL) / gs >= 0.0) || !std::isfinite(maxL) || !std::isfinite(minL)) {
+    std::fprintf(stderr, "%s: molecule extent %g to %g Angstrom is not a valid range.\n", who,
+                 minL, maxL);
+    return true;
+  }
+  return false;
+}
+
+// Positions 0..t_pts of the clash region, the index capped at the table end.
+int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
+  long long t = truncLL((maxL - minL) / gs);
+  if (t > kLast) {
+    std::fprintf(stderr, "%s", kConcWarning);
+    t = kLast;
+  }
+  const float offsetGrid = static_cast<float>(minL + offset);
+  for (int k = 0; k < kSimuMaxPositions; k++) grid_el[k] = 0.0f;
+  for (int k = 0; k <= t; k++) grid_el[k] = static_cast<float>(k * gs + offsetGrid);
+  return static_cast<int>(t);
+}
+
+// Appends positions after index from, each gs further, up to and including
+// the first one beyond limit; returns the last index (capped at the table
+// end with the concentration warning).
+int extendPositions(float* grid_el, int from, double gs, double limit) {
+  int last = from;
+  if (!(grid_el[from] <= limit)) return last;
+  for (int j = 1;; j++) {
+    const int idx = from + j;
+    if (idx > kLast) {
+      std::fprintf(stderr, "%s", kConcWarning);
+      break;
+    }
+    grid_el[idx] = static_cast<float>(grid_el[from] + j * gs);
+    last = idx;
+    if (grid_el[idx] > limit) break;
+  }
+  return last;
+}
+
+void reportPotential(const ScreenedPotential& sp) {
+  std::printf("REMARK Equilibrium density of ion pairs %e [1/nm_3].\n", sp.rho);
+  std::printf("REMARK Debye length %e nm.\n", 1.0 / sp.kappa);
+  std::printf("REMARK Potential at surface %e [e/kB*T].\n", sp.y0);
+}
+
+// Uniform reference of the sampling: the mean order values over all
+// orientations (in the five-slot order).
+void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
+  const double inc_psi = 360.0 / digPsi;
+  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
+  double xa[4], ya[4], za[4];
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      sZZ += Szz(za);
+      sXX += Sxx(xa);
+      sYY += Syy(ya);
+      sXY += Sxy(xa, ya);
+      sXZ += Sxz(xa, za);
+      sYZ += Syz(ya, za);
+    }
+  const double N = static_cast<double>(n_dots) * digPsi;
+  mean[0] = sZZ / N;
+  mean[1] = (sXX - sYY) / N;
+  mean[2] = sXY / N;
+  mean[3] = sXZ / N;
+  mean[4] = sYZ / N;
+}
+
+void zeroRows(int last) {
+  for (int k = 0; k <= last; k++)
+    for (int j = 0; j < 5; j++) simu.saupe_dis[k][j] = 0.0;
+}
+
+bool finite5(const double v[5]) {
+  for (int j = 0; j < 5; j++)
+    if (!std::isfinite(v[j])) return false;
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Screened potential
+// ---------------------------------------------------------------------------
+
+int screenedPotentialSetup(double concNaCl, double temperature, double chDensSurf, bool roundY0,
+                           ScreenedPotential* sp) {
+  if (!(concNaCl > 0.0) || !(temperature > 0.0) || !std::isfinite(concNaCl) ||
+      !std::isfinite(temperature) || !std::isfinite(chDensSurf))
+    return 1;
+  // Ion pairs per nm^3 (0.6022 = Avogadro's number times 1e-24 l/nm^3).
+  sp->rho = concNaCl * 0.6022;
+  // kappa^2 = 8 pi l_B rho with the Bjerrum length l_B = 138.935 / (0.6509 T) nm.
+  sp->kappa = std::sqrt(sp->rho * 25.1327412 * 138.935 / (0.6509039097030002 * temperature));
+  // Grahame: sinh(y0 / 2) = kappa sigma / (4 rho).
+  const double s = sp->kappa * chDensSurf / (4.0 * sp->rho);
+  sp->y0 = 2.0 * std::log(s + std::sqrt(s * s + 1.0));
+  const double y0 = roundY0 ? static_cast<double>(static_cast<float>(sp->y0)) : sp->y0;
+  sp->gamma = std::tanh(0.25 * y0);
+  return 0;
+}
+
+double screenedPotentialAt(const ScreenedPotential& sp, double d) {
+  const double e = std::exp(-sp.kappa * d / 10.0);
+  return 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
+}
+
+double tablePotentialAt(const double* table, int count, double stepsize, double d, bool* beyond) {
+  if (!(d > 0.0)) return table[1];
+  const double last = (count - 1) * stepsize;
+  if (d >= last) {
+    if (d == last) return table[count];
+    if (beyond) *beyond = true;
+    return 0.0;
+  }
+  long long n = truncLL(d / stepsize + 1.0);
+  if (n < 1) n = 1;
+  if (n > count - 1) n = count - 1;
+  return table[n] + (d - (n - 1) * stepsize) * (table[n + 1] - table[n]) / stepsize;
+}
+
+// ---------------------------------------------------------------------------
+// Steric and electrostatic model of the wall and the rod
+// ---------------------------------------------------------------------------
+
+int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
+        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
+        double stepsize, double* saupe) {
+  (void)offset;
+  const char* who = "sma";
+  if (korimInfo == nullptr) return 1;
+  KorimInfo& k = *korimInfo;
+  const app::ElInfo& el = k.elInfo;
+  const int digPsi = k.digPsiNSC;
+  const double gs = k.gridSpacing;
+  const double rM = k.radiusModel;
+  const double rA = k.radiusAtom;
+  const int lcType = k.lcType;
+
+  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+      badCharges(who, no_atoms, no_of_ch, chargeAtomID, charges) ||
+      badGridSpacing(who, gs, max_protein_length, min_protein_length))
+    return 1;
+  ScreenedPotential sp{};
+  if ((lcType == 1 || lcType == 2) &&
+      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &sp) != 0) {
+    std::fprintf(stderr,
+                 "sma: salt concentration %g mol/l and temperature %g K must be positive "
+                 "(options -nacl and -temp).\n",
+                 static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
+    return 1;
+  }
+  if (lcType == 2) {
+    if (!(rM > 0.0) || !(k.concentration > 0.0)) {
+      std::fprintf(stderr,
+                   "sma: rod radius %g Angstrom and concentration %g must be positive.\n", rM,
+                   static_cast<double>(k.concentration));
+      return 1;
+    }
+    if (potential == nullptr || digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize)) {
+      std::fprintf(stderr,
+                   "sma: potential table of %d points with step %g Angstrom is unusable (at "
+                   "least two points and a positive step are needed).\n",
+                   digPotential, stepsize);
+      return 1;
+    }
+    if (!(el.kPot != 0.0f) || !std::isfinite(el.kPot)) {
+      std::fprintf(stderr, "sma: potential scale %g (option -kPot) must be a non-zero number.\n",
+                   static_cast<double>(el.kPot));
+      return 1;
+    }
+  }
+
+  CBlock<float> x_temp, y_temp, grid_el;
+  CBlock<double> total, totalNew;
+  CBlock<int> pCount;
+  if (!x_temp.get(no_atoms + 1)) {
+    nrerror("allocation failure for x_temp");
+    return 1;
+  }
+  if (!y_temp.get(no_atoms + 1)) {
+    nrerror("allocation failure for y_temp");
+    return 1;
+  }
+  if (!grid_el.get(kSimuMaxPositions)) {
+    nrerror("allocation failure for grid_el");
+    return 1;
+  }
+  if (!total.get(2 * kSimuMaxPositions)) {
+    nrerror("allocation failure for total");
+    return 1;
+  }
+  if (!totalNew.get(2 * kSimuMaxPositions)) {
+    nrerror("allocation failure for totalNew");
+    return 1;
+  }
+  if (!pCount.get(2 * kSimuMaxPositions)) {
+    nrerror("allocation failure for pCount");
+    return 1;
+  }
+
+  const int o_pts = n_dots * digPsi;
+  const double inc_psi = 360.0 / digPsi;
+
+  // Uniform reference: reports how evenly the orientations are sampled.
+  double dev[5];
+  samplingMeans(dots, n_dots, digPsi, dev);
+  for (int j = 0; j < 5; j++) std::printf("o_pts: %d    saupe_dev[%d]: %e\n", o_pts, j, dev[j]);
+  const double gDev = magnitudeOf(dev);
+  std::printf("deviation from uniform distribution:  %e   %e\n", gDev, 50.0 * gDev);
+
+  // The table divided by kPot, in a private copy (the caller's stays as read).
+  std::printf("korimInfo->elInfo.kPot: %.1f \n", static_cast<double>(el.kPot));
+  std::vector<double> pot;
+  if (lcType == 2) {
+    pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
+    for (int n = 1; n <= digPotential; n++) pot[n] = potential[n] / el.kPot;
+  }
+
+  std::printf("REMARK Minimum molecule dimension %.3f [A].\n", min_protein_length);
+  std::printf("REMARK Maximum molecule dimension %.3f [A].\n", max_protein_length);
+  const float offset_grid = static_cast<float>(min_protein_length + rM);
+  const int t_pts = clashRegion(grid_el.data(), min_protein_length, max_protein_length, rM, gs);
+  if (el.kAtt != 0.0f)
+    std::printf("REMARK korimInfo->elInfo.kAtt = %.3f [A].\n", static_cast<double>(el.kAtt));
+  std::printf("@@@ offset_grid = %.3f [A]  t_pts = %d.\n", static_cast<double>(offset_grid), t_pts);
+  std::printf("@@@ REMARK grid_el[0] = %.3f [A].\n", static_cast<double>(grid_el[0]));
+  std::printf("@@@ REMARK grid_el[%d] = %.3f [A].\n", t_pts, static_cast<double>(grid_el[t_pts]));
+  if (lcType != 1 && lcType != 2) return 0;
+
+  const double c = rM + rA;
+  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], s[5];
+
+  if (lcType == 1) {
+    const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
+    const double rS = k.rSingleCell;
+    const double limit = rS - cutoff > 0.0 ? cutoff : rS;
+    const int lengthGrid = extendPositions(grid_el.data(), t_pts, gs, limit);
+    zeroRows(lengthGrid);
+    for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
+    if (el.chFlag) reportPotential(sp);
+
+    for (int d = 0; d < n_dots; d++)
+      for (int m = 0; m < digPsi; m++) {
+        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+        elementValues(xa, ya, za, s);
+        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+        project(no_atoms, x, y, z, ua, x_temp.data());
+        // Some point touches the wall exactly when the lowest one does
+        // (float addition is monotonic).
+        const float lowest = lowestOf(x_temp.data(), no_atoms);
+        for (int n = 0; n <= lengthGrid; n++) {
+          double w;
+          if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
+            w = 0.0;
+          } else {
+            double E = 0.0;
+            for (int i = 1; i <= no_of_ch; i++) {
+              const float gp = grid_el[n] + x_temp[chargeAtomID[i]];
+              E += charges[i] * screenedPotentialAt(sp, static_cast<double>(gp) - rM);
+            }
+            w = std::exp(-E);
+          }
+          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+          total[n] += w;
+        }
+      }
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+
+    double T = 0.0;
+    for (int n = 0; n <= lengthGrid; n++) T += total[n];
+    // The cell beyond the cut-off: weight 1 per orientation and grid step.
+    if (rS - cutoff > 0.0) T += (rS - cutoff) * o_pts / gs;
+    double out[5];
+    for (int j = 0; j < 5; j++) {
+      double sum = 0.0;
+      for (int n = 0; n <= lengthGrid; n++) sum += simu.saupe_dis[n][j];
+      out[j] = sum / T;
+    }
+    if (!(T > 0.0) || !finite5(out)) {
+      std::fprintf(stderr,
+                   "%s: no finite average of the allowed states (summed weight %g); the "
+                   "molecule does not fit the wall medium or its charges are too strong. No "
+                   "alignment computed.\n",
+                   who, T);
+      return 1;
+    }
+    for (int j = 0; j < 5; j++) saupe[j] = out[j];
+    return 0;
+  }
+
+  // Rod.
+  const double cutoff = el.cutoffPot;  // smallest potential magnitude that still counts
+  reportPotential(sp);
+  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+  const double beta = end_dist + rM;
+  double lastP = screenedPotentialAt(sp, grid_el[t_pts] - rM);
+  if (std::fabs(lastP) < cutoff) {
+    std::fprintf(stderr, "Warning: Potential drops within clash region to below %e!\n", cutoff);
+    std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+  }
+  // The steric region is always simulated; positions are added while the
+  // analytic potential still counts and the neighbouring rod is not reached.
+  int lengthGrid = t_pts;
+  bool inside = true;
+  double dd = grid_el[t_pts];
+  for (int j = 0; dd <= beta && inside;) {
+    j++;
+    dd = grid_el[t_pts] + j * gs;
+    lastP = screenedPotentialAt(sp, dd - rM);
+    if (std::fabs(lastP) < cutoff) {
+      inside = false;
+      lengthGrid = t_pts + j - 1;
+    } else if (t_pts + j >= kSimuMaxPositions) {
+      std::fprintf(stderr, "%s", kConcWarning);
+      break;
+    } else {
+      grid_el[t_pts + j] = static_cast<float>(dd);
+      lengthGrid = t_pts + j;
+    }
+  }
+  std::fprintf(stderr, "REMARK Value of potential at cutoff: %e\n", lastP);
+  std::fprintf(stderr, "REMARK # of translational points for EL: %d\n", lengthGrid);
+  std::fprintf(stderr, "REMARK Maximum distance: %e\n", grid_el[lengthGrid] - rM);
+  if (inside) {
+    std::fprintf(stderr, "Warning: Potentials between neighbouring cells overlapping, cutoff %e!\n",
+                 cutoff);
+    std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+  }
+  std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", cutoff);
+  std::printf("@@ korimInfo->radiusModel: %f\n", rM);
+  std::printf("@@ korimInfo->concentration: %f\n", static_cast<double>(k.concentration));
+  std::printf("@@ density: %f\n", kRodDensity);
+  std::printf("@@ end_dist: %f\n", end_dist);
+  std::printf("@@ beta: %f\n", beta);
+  std::printf("@@ no_pt_ph: %d\n", t_pts);
+  std::printf("@@ lengthGrid: %d\n", lengthGrid);
+
+  zeroRows(lengthGrid);
+  for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
+  std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", digPsi, n_dots, inc_psi);
+
+  bool beyondTable = false;
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      elementValues(xa, ya, za, s);
+      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+      project(no_atoms, x, y, z, ua, x_temp.data());
+      project(no_atoms, x, y, z, va, y_temp.data());
+      for (int n = 0; n <= lengthGrid; n++) {
+        const double g = grid_el[n];
+        bool contact = false;
+        if (n <= t_pts)
+          for (int i = 1; i <= no_atoms && !contact; i++) {
+            const double u = x_temp[i] + g, v = y_temp[i];
+            contact = std::sqrt(u * u + v * v) <= c;
+          }
+        double w, w1;
+        if (contact) {
+          w = 0.0;
+          w1 = -1.0;
+        } else {
+          double E = 0.0;
+          for (int i = 1; i <= no_of_ch; i++) {
+            const int p = chargeAtomID[i];
+            const double u = x_temp[p] + g, v = y_temp[p];
+            const double r = std::sqrt(u * u + v * v) - rM;
+            E += charges[i] * tablePotentialAt(pot.data(), digPotential, stepsize, r, &beyondTable);
+          }
+          w = std::exp(-E);
+          w1 = w - 1.0;
+          pCount[n] += 1;
+        }
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+        total[n] += w;
+        totalNew[n] += w1;
+      }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  if (beyondTable)
+    std::fprintf(stderr,
+                 "sma: warning - charges lie beyond the potential table (%d points, step %g "
+                 "Angstrom); potential 0 used there.\n",
+                 digPotential, stepsize);
+
+  double sum[5] = {0, 0, 0, 0, 0};
+  for (int j = 0; j < 5; j++)
+    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * grid_el[n] / rM;
+  double total_ph = 0.0, test = 0.0, p = 0.0;
+  for (int n = 0; n <= lengthGrid; n++) {
+    total_ph += total[n] * grid_el[n] / rM;
+    // A position where every orientation touches has no count: the two
+    // report values are then not finite, as they always were.
+    test += total[n] / pCount[n];
+    p += totalNew[n] / pCount[n];
+  }
+  std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
+  std::printf("grid_el[0] = %.1f   grid_el[lengthGrid %d] = %.1f   d = %.1f\n",
+              static_cast<double>(grid_el[0]), lengthGrid, static_cast<double>(grid_el[lengthGrid]),
+              grid_el[lengthGrid] + gs);
+
+  // Share of the weight by distance from the rod, in bands of at least 5 A.
+  double start = grid_el[0], a = 0.0;
+  for (int n = 0; n <= lengthGrid; n++) {
+    a += total[n] * grid_el[n] / rM;
+    if (grid_el[n] - start >= 5.0) {
+      std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), a / total_ph);
+      start = grid_el[n];
+      a = 0.0;
+    }
+  }
+  std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[lengthGrid]), a / total_ph);
+
+  // Order contributed by each band, against the whole.
+  const double g0 = magnitudeOf(sum);
+  double part[5] = {0, 0, 0, 0, 0};
+  start = grid_el[0];
+  for (int n = 0; n <= lengthGrid; n++) {
+    for (int j = 0; j < 5; j++) part[j] += (grid_el[n] / rM) * simu.saupe_dis[n][j];
+    if (grid_el[n] - start >= 5.0) {
+      const double gB = magnitudeOf(part);
+      std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[n]), gB / g0, gB);
+      for (int j = 0; j < 5; j++) part[j] = 0.0;
+      start = grid_el[n];
+    }
+  }
+  const double gB = magnitudeOf(part);
+  std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]), gB / g0,
+              gB);
+
+  // Beyond the cut-off up to the neighbouring rod: weight 1 per orientation.
+  for (double v = grid_el[lengthGrid] + gs; v <= beta; v += gs) total_ph += (v / rM) * o_pts;
+
+  double out[5];
+  for (int j = 0; j < 5; j++) out[j] = sum[j] / total_ph;
+  if (!(total_ph > 0.0) || !finite5(out)) {
+    std::fprintf(stderr,
+                 "%s: no finite average of the allowed states (summed weight %g); the molecule "
+                 "does not fit the rod medium or its charges are too strong. No alignment "
+                 "computed.\n",
+                 who, total_ph);
+    return 1;
+  }
+  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Combined wall and rim steric model
+// ---------------------------------------------------------------------------
+
+int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
+         double max_protein_length, double min_protein_length, int n_dots, double* dots,
+         double* saupe) {
+  const char* who = "ssia";
+  if (korimInfo == nullptr) return 1;
+  const KorimInfo& k = *korimInfo;
+  const int digPsi = k.digPsiNSC;
+  const int lcType = k.lcType;
+  const double gs = k.gridSpacing;
+  const double rM = k.radiusModel;
+  const double rA = k.radiusAtom;
+  const bool rim = lcType == 1 && k.includeRim == 1.0f;
+  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+      badGridSpacing(who, gs, max_protein_length, min_protein_length))
+    return 1;
+  if (lcType != 1 && lcType != 2) {
+    std::fprintf(stderr, "ssia: medium type %d is neither wall (1) nor rod (2).\n", lcType);
+    return 1;
+  }
+  if ((lcType == 2 || rim) && (!(rM > 0.0) || !(k.concentration > 0.0))) {
+    std::fprintf(stderr, "ssia: rod radius %g Angstrom and concentration %g must be positive.\n",
+                 rM, static_cast<double>(k.concentration));
+    return 1;
+  }
+  if (rim && !(k.molarRatio > 0.0f)) {
+    std::fprintf(stderr, "ssia: molar ratio %g must be positive for the rim model.\n",
+                 static_cast<double>(k.molarRatio));
+    return 1;
+  }
+
+  CBlock<float> x_temp, y_temp, pot_dist, grid_el;
+  CBlock<double> total;
+  if (!x_temp.get(no_atoms + 1)) {
+    nrerror("allocation failure for x_temp");
+    return 1;
+  }
+  if (!y_temp.get(no_atoms + 1)) {
+    nrerror("allocation failure for y_temp");
+    return 1;
+  }
+  if (!pot_dist.get(kSimuMaxPositions + 1)) {
+    nrerror("allocation failure for pot_dist");
+    return 1;
+  }
+  if (!grid_el.get(kSimuMaxPositions)) {
+    nrerror("allocation failure for grid_el");
+    return 1;
+  }
+  if (!total.get(2 * kSimuMaxPositions)) {
+    nrerror("allocation failure for total");
+    return 1;
+  }
+
+  const int o_pts = n_dots * digPsi;
+  const double inc_psi = 360.0 / digPsi;
+  double mean[5];
+  samplingMeans(dots, n_dots, digPsi, mean);
+  const int t_pts = clashRegion(grid_el.data(), min_protein_length, max_protein_length, rM, gs);
+  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], s[5];
+
+  // Rows 0..last: element sums to deviations of the mean order from the
+  // isotropic mean, weighted by the share of allowed orientations.
+  auto normalise = [&](int last) {
+    for (int j = 0; j < 5; j++)
+      for (int n = 0; n <= last; n++)
+        simu.saupe_dis[n][j] =
+            total[n] <= 0.0 ? 0.0 : simu.saupe_dis[n][j] / total[n] - mean[j];
+  };
+
+  long long t = 0, nStep = 0, cWall = 0, cRod = 0;
+  for (int j = 0; j < 5; j++) simu.saupe_bic[j] = simu.saupe_ph[j] = 0.0;
+
+  if (lcType == 1) {
+    nStep = truncLL((k.rSingleCell - grid_el[t_pts]) / gs);
+    for (int n = 0; n <= t_pts; n++) pot_dist[n] = static_cast<float>(rA - (grid_el[n] - rM));
+    zeroRows(t_pts);
+    for (int n = 0; n <= t_pts; n++) total[n] = 0.0;
+    for (int d = 0; d < n_dots; d++)
+      for (int m = 0; m < digPsi; m++) {
+        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+        elementValues(xa, ya, za, s);
+        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+        project(no_atoms, x, y, z, ua, x_temp.data());
+        bool anyNaN = false;
+        for (int i = 1; i <= no_atoms; i++) anyNaN = anyNaN || x_temp[i] != x_temp[i];
+        const float lowest = lowestOf(x_temp.data(), no_atoms);
+        for (int n = 0; n <= t_pts; n++) {
+          if (no_atoms > 0 && (anyNaN || !(lowest > pot_dist[n]))) continue;
+          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += s[j];
+          total[n] += 1.0;
+        }
+      }
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+    normalise(t_pts);
+    for (int n = 0; n <= t_pts; n++) {
+      t += static_cast<long long>(total[n]);
+      if (total[n] != 0.0) cWall++;
+    }
+    for (int j = 0; j < 5; j++)
+      for (int n = 0; n <= t_pts; n++)
+        simu.saupe_bic[j] += (total[n] / o_pts) * simu.saupe_dis[n][j];
+  }
+
+  long long mRod = 0;
+  if (lcType == 2 || rim) {
+    const double end = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+    const int last = extendPositions(grid_el.data(), t_pts, gs, end);
+    zeroRows(last);
+    for (int n = 0; n <= last; n++) total[n] = 0.0;
+    const double bound = rA + rM;
+    for (int d = 0; d < n_dots; d++)
+      for (int m = 0; m < digPsi; m++) {
+        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+        elementValues(xa, ya, za, s);
+        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+        project(no_atoms, x, y, z, ua, x_temp.data());
+        project(no_atoms, x, y, z, va, y_temp.data());
+        for (int n = 0; n <= last; n++) {
+          bool blocked = false;
+          if (n <= t_pts)
+            for (int i = 1; i <= no_atoms && !blocked; i++) {
+              const long double u = static_cast<long double>(x_temp[i]) + grid_el[n];
+              const long double v = y_temp[i];
+              blocked = std::sqrt(u * u + v * v) <= bound;
+            }
+          if (blocked) continue;
+          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += s[j];
+          total[n] += 1.0;
+        }
+      }
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+    normalise(last);
+    for (int n = 0; n <= last; n++)
+      if (total[n] != 0.0) cRod++;
+    for (int j = 0; j < 5; j++)
+      for (int n = 0; n <= last; n++) {
+        double term = (total[n] / o_pts) * simu.saupe_dis[n][j];
+        term = term * grid_el[n];
+        simu.saupe_ph[j] += term / rM;
+      }
+    const double nn = static_cast<double>(truncLL(end / gs));
+    mRod = truncLL(nn + 0.5 * nn * (nn + 1.0) * gs / rM);
+  }
+
+  const long long m = lcType == 1 ? t / o_pts + nStep : mRod;
+  if (m <= 0 || (rim && cRod == 0)) {
+    std::fprintf(stderr,
+                 "ssia: medium too dense for the molecule (divisor %lld, %lld rod positions "
+                 "allowed); no alignment computed.\n",
+                 m, cRod);
+    return 1;
+  }
+  for (int j = 0; j < 5; j++) {
+    double v;
+    if (rim) {
+      const double q = k.molarRatio;
+      v = (simu.saupe_bic[j] - (1.0 / q) * (static_cast<double>(cWall) / cRod) * k.orderDiscRim *
+                                   simu.saupe_ph[j]) /
+          (1.0 / q + 1.0);
+    } else if (lcType == 1) {
+      v = simu.saupe_bic[j];
+    } else {
+      v = simu.saupe_ph[j];
+    }
+    saupe[j] = v / static_cast<double>(m);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Three-dimensional grid models
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Grid geometry of one run of a grid model.
+struct Grid3D {
+  int nX, nY, nZ, nX2, nY2, nZ2, z1, zN, nZSel;
+  float dX, dY, dZ;
+  float startX, startY, startZ;
+  // z index (1-based, before wrapping) into the periodic cell z1..zN.
+  int wrapZ(long long gz) const {
+    long long r = (gz - z1) % nZSel;
+    if (r < 0) r += nZSel;
+    return static_cast<int>(z1 + r);
+  }
+  long long index(int gx, int gy, int gz) const {  // 1-based indices
+    return (static_cast<long long>(gx) - 1) * nY * nZ + (static_cast<long long>(gy) - 1) * nZ +
+           (gz - 1);
+  }
+};
+
+// Checks the grid settings and the medium constants; fills the geometry.
+bool setupGrid(const char* who, const KorimInfo& k, const void* grid, Grid3D* g) {
+  g->nX = k.grid3DnX;
+  g->nY = k.grid3DnY;
+  g->nZ = k.grid3DnZ;
+  g->dX = k.grid3DdeltaX;
+  g->dY = k.grid3DdeltaY;
+  g->dZ = k.grid3DdeltaZ;
+  g->z1 = k.elInfo.z1;
+  g->zN = k.elInfo.zN;
+  if (grid == nullptr) {
+    std::fprintf(stderr, "%s: no three-dimensional grid was read.\n", who);
+    return false;
+  }
+  if (g->nX < 1 || g->nY < 1 || g->nZ < 1 ||
+      static_cast<long long>(g->nX) * g->nY * g->nZ > INT_MAX) {
+    std::fprintf(stderr, "%s: grid size %d x %d x %d (options -nX, -nY, -nZ) is not usable.\n",
+                 who, g->nX, g->nY, g->nZ);
+    return false;
+  }
+  if (!(g->dX > 0.0f) || !(g->dY > 0.0f) || !(g->dZ > 0.0f) || !std::isfinite(g->dX) ||
+      !std::isfinite(g->dY) || !std::isfinite(g->dZ)) {
+    std::fprintf(stderr,
+                 "%s: grid spacings %g, %g, %g Angstrom (options -dX, -dY, -dZ) must be "
+                 "positive.\n",
+                 who, static_cast<double>(g->dX), static_cast<double>(g->dY),
+                 static_cast<double>(g->dZ));
+    return false;
+  }
+  if (g->z1 < 1 || g->zN < g->z1 || g->zN > g->nZ) {
+    std::fprintf(stderr,
+                 "%s: z planes %d to %d of the periodic cell (options -z1, -zN) must lie within "
+                 "1 to %d.\n",
+                 who, g->z1, g->zN, g->nZ);
+    return false;
+  }
+  g->nZSel = g->zN - g->z1 + 1;
+  g->nX2 = static_cast<int>(std::floor(g->nX * 0.5));
+  g->nY2 = static_cast<int>(std::floor(g->nY * 0.5));
+  g->nZ2 = static_cast<int>(std::floor(g->nZ * 0.5));
+  g->startX = static_cast<float>(-g->nX2 * g->dX);
+  g->startY = static_cast<float>(-g->nY2 * g->dY);
+  g->startZ = static_cast<float>(-(g->nZ2 - g->z1) * g->dZ);
+  return true;
+}
+
+// Radius of the cell of one liquid-crystal particle, Angstrom.
+bool cellRadius(const char* who, KorimInfo& k, double* r) {
+  const double arg = 1e-9 * k.volSample * k.mwLC /
+                     (6.0221367 * k.massLC * 1e23 * k.unitLengthLC * 1e-10 * k.polymerDeg);
+  const double v = 1e10 * std::sqrt(arg);
+  if (!(arg > 0.0) || !std::isfinite(v)) {
+    std::fprintf(stderr,
+                 "%s: sample volume %g, particle weight %g, mass %g, unit length %g and "
+                 "polymerisation degree %g (options -vol, -mwLC, -massLC, -unitLC, -polyLC) give no "
+                 "cell radius.\n",
+                 who, static_cast<double>(k.volSample), static_cast<double>(k.mwLC),
+                 static_cast<double>(k.massLC), static_cast<double>(k.unitLengthLC),
+                 static_cast<double>(k.polymerDeg));
+    return false;
+  }
+  *r = v;
+  return true;
+}
+
+// Common start of both grid models: uniform reference, cell radius, report.
+void gridReport(KorimInfo& k, const Grid3D& g, const double* dots, int n_dots, int digPsi,
+                double inc_psi) {
+  const int o_pts = n_dots * digPsi;
+  double dev[5];
+  samplingMeans(dots, n_dots, digPsi, dev);
+  for (int j = 0; j < 5; j++)
+    std::printf("REMARK  o_pts: %d    saupe_dev[%d]: %e\n", o_pts, j, dev[j]);
+  const double gDev = magnitudeOf(dev);
+  std::printf("REMARK  deviation from uniform distribution:  %e   %e\n", gDev, gDev * 50.0);
+  if (k.rSingleCell < g.nX * g.dX || k.rSingleCell < g.nY * g.dY) {
+    std::fprintf(stderr, "WARNING: Potentials between neighbouring cells overlapping!\n");
+    std::fprintf(stderr, "         ---> Magnitude of alignment tensor might be wrong!\n");
+  }
+  std::printf("REMARK korimInfo->volSample: %f\n", static_cast<double>(k.volSample));
+  std::printf("REMARK korimInfo->mwLC: %f\n", static_cast<double>(k.mwLC));
+  std::printf("REMARK korimInfo->massLC: %f\n", static_cast<double>(k.massLC));
+  std::printf("REMARK korimInfo->unitLengthLC: %f\n", static_cast<double>(k.unitLengthLC));
+  std::printf("REMARK korimInfo->polymerDeg: %f\n", static_cast<double>(k.polymerDeg));
+  std::printf("REMARK korimInfo->rSingleCell: %e\n", static_cast<double>(k.rSingleCell));
+  std::printf("REMARK korimInfo->elInfo.maxPot: %e\n", static_cast<double>(k.elInfo.maxPot));
+  std::printf("REMARK korimInfo->grid3DdeltaX: %e\n", static_cast<double>(g.dX));
+  std::printf("REMARK korimInfo->grid3DdeltaY: %e\n", static_cast<double>(g.dY));
+  std::printf("REMARK korimInfo->grid3DdeltaZ: %e\n", static_cast<double>(g.dZ));
+  std::printf("REMARK korimInfo->grid3DnX: %d\n", g.nX);
+  std::printf("REMARK korimInfo->grid3DnY: %d\n", g.nY);
+  std::printf("REMARK korimInfo->grid3DnZ: %d\n", g.nZ);
+  std::printf("REMARK korimInfo->elInfo.z1: %d\n", g.z1);
+  std::printf("REMARK korimInfo->elInfo.zN: %d\n", g.zN);
+  std::printf("REMARK lengthGrid: %lld\n", static_cast<long long>(g.nX) * g.nY * g.nZSel);
+  std::printf("REMARK nZGridSel: %d\n", g.nZSel);
+  std::printf("REMARK Digitization of orientations: digPsi = %d    dots = %d   inc_psi = %.1f\n",
+              digPsi, n_dots, inc_psi);
+  std::printf("REMARK nX2 nY2 nZ2: %d  %d  %d\n", g.nX2, g.nY2, g.nZ2);
+  std::printf("REMARK startGrid (x,y,z): %f  %f  %f\n", static_cast<double>(g.startX),
+              static_cast<double>(g.startY), static_cast<double>(g.startZ));
+}
+
+// Rotated coordinates of every point: rows of M(theta, phi, psi) applied to
+// each point, each component summed in single precision.
+void rotatePoints(int n, const double* x, const double* y, const double* z, const Orientation& o,
+                  float* xT, float* yT, float* zT) {
+  double ua[4], va[4], wa[4];
+  rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+  project(n, x, y, z, ua, xT);
+  project(n, x, y, z, va, yT);
+  project(n, x, y, z, wa, zT);
+}
+
+// Free cells of the particle's cell that lie outside the grid: weight 1 per
+// orientation and grid cell.
+double outsideCells(const KorimInfo& k, const Grid3D& g, int o_pts) {
+  const double rS = k.rSingleCell;
+  if (!(rS - g.nX * g.dX > 0.0) && !(rS - g.nY * g.dY > 0.0)) return 0.0;
+  const double cells = std::floor(static_cast<float>((rS / g.dX) * (rS / g.dY) -
+                                                     static_cast<double>(g.nX) * g.nY * g.nZSel));
+  return cells * o_pts;
+}
+
+}  // namespace
+
+int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+          double* dots, int no_of_ch, int* chargeAtomID, float* charges, int digPotential,
+          double* pot3D, double* saupe) {
+  (void)digPotential;
+  const char* who = "sma3D";
+  if (korimInfo == nullptr) return 1;
+  KorimInfo& k = *korimInfo;
+  const int digPsi = k.digPsiNSC;
+  Grid3D g{};
+  double rCell = 0.0;
+  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+      badCharges(who, no_atoms, no_of_ch, chargeAtomID, charges) ||
+      !setupGrid(who, k, pot3D, &g) || !cellRadius(who, k, &rCell))
+    return 1;
+  for (int j = 0; j < 5; j++) saupe[j] = 0.0;
+
+  CBlock<int> nGridX, nGridY, nGridZ;
+  CBlock<float> x_temp, y_temp, z_temp;
+  CBlock<double> pot3DAtom;
+  const char* failed = nullptr;
+  if (!nGridX.get(no_atoms + 1))
+    failed = "allocation failure for nGridX";
+  else if (!nGridY.get(no_atoms + 1))
+    failed = "allocation failure for nGridY";
+  else if (!nGridZ.get(no_atoms + 1))
+    failed = "allocation failure for nGridZ";
+  else if (!x_temp.get(no_atoms + 1))
+    failed = "allocation failure for x_temp";
+  else if (!y_temp.get(no_atoms + 1))
+    failed = "allocation failure for y_temp";
+  else if (!z_temp.get(no_atoms + 1))
+    failed = "allocation failure for z_temp";
+  else if (!pot3DAtom.get(no_atoms + 1))
+    failed = "allocation failure for pot3DAtom";
+  if (failed) {
+    nrerror(failed);
+    return 1;
+  }
+
+  const int o_pts = n_dots * digPsi;
+  const double inc_psi = static_cast<double>(360.0f / digPsi);
+  k.rSingleCell = static_cast<float>(rCell);
+  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
+  const float maxPot = k.elInfo.maxPot;
+
+  double acc[5] = {0, 0, 0, 0, 0};
+  double total = 0.0;
+  double xa[4], ya[4], za[4], s[5];
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      elementValues(xa, ya, za, s);
+      rotatePoints(no_atoms, x, y, z, o, x_temp.data(), y_temp.data(), z_temp.data());
+      for (int iz = 0; iz < g.nZSel; iz++)
+        for (int iy = 0; iy < g.nY; iy++)
+          for (int ix = 0; ix < g.nX; ix++) {
+            const float ox = g.startX + ix * g.dX;
+            const float oy = g.startY + iy * g.dY;
+            const float oz = g.startZ + iz * g.dZ;
+            bool blocked = false;
+            for (int i = 1; i <= no_atoms && !blocked; i++) {
+              const float px = (ox + x_temp[i]) / g.dX;
+              const float py = (oy + y_temp[i]) / g.dY;
+              const float pz = (oz + z_temp[i]) / g.dZ;
+              double pot = 0.0;  // beside the grid
+              if (std::fabs(px) <= g.nX2 && std::fabs(py) <= g.nY2 && std::isfinite(pz)) {
+                const int gx = getGridPoint(px) + g.nX2 + 1;
+                const int gy = getGridPoint(py) + g.nY2 + 1;
+                // z is periodic: reduce far points by whole cells first so
+                // that the rounding stays within the int range.
+                const float pzr = std::fabs(pz) < 1.0e6f
+                                      ? pz
+                                      : static_cast<float>(std::fmod(static_cast<double>(pz), g.nZSel));
+                const int gz = g.wrapZ(static_cast<long long>(getGridPoint(pzr)) + g.nZ2 + 1);
+                // An even grid has no point at +n/2: such an atom is beside it.
+                if (gx <= g.nX && gy <= g.nY) pot = pot3D[g.index(gx, gy, gz)];
+                nGridX[i] = gx;
+                nGridY[i] = gy;
+                nGridZ[i] = gz;
+              }
+              if (std::fabs(pot) >= maxPot) blocked = true;
+              pot3DAtom[i] = pot;
+            }
+            double w = 0.0;
+            if (!blocked) {
+              double E = 0.0;
+              for (int c = 1; c <= no_of_ch; c++) E += charges[c] * pot3DAtom[chargeAtomID[c]];
+              w = std::exp(-E);
+            }
+            for (int j = 0; j < 5; j++) acc[j] += s[j] * w;
+            total += w;
+          }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+
+  total += outsideCells(k, g, o_pts);
+  double out[5];
+  for (int j = 0; j < 5; j++) out[j] = acc[j] / total;
+  if (!(total > 0.0) || !finite5(out)) {
+    std::fprintf(stderr,
+                 "sma3D: no allowed state of the molecule in the grid (summed weight %g); no "
+                 "alignment computed.\n",
+                 total);
+    return 1;
+  }
+  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  return 0;
+}
+
+int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+           double* dots, int digPotential, float* pot3Dst, double* saupe) {
+  (void)digPotential;
+  const char* who = "ssia3D";
+  if (korimInfo == nullptr) return 1;
+  KorimInfo& k = *korimInfo;
+  const int digPsi = k.digPsiNSC;
+  Grid3D g{};
+  double rCell = 0.0;
+  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+      !setupGrid(who, k, pot3Dst, &g) || !cellRadius(who, k, &rCell))
+    return 1;
+  for (int j = 0; j < 5; j++) saupe[j] = 0.0;
+
+  CBlock<int> nGridX, nGridY, nGridZ;
+  CBlock<float> x_temp, y_temp, z_temp;
+  const char* failed = nullptr;
+  if (!nGridX.get(no_atoms + 1))
+    failed = "allocation failure for nGridX";
+  else if (!nGridY.get(no_atoms + 1))
+    failed = "allocation failure for nGridY";
+  else if (!nGridZ.get(no_atoms + 1))
+    failed = "allocation failure for nGridZ";
+  else if (!x_temp.get(no_atoms + 1))
+    failed = "allocation failure for x_temp";
+  else if (!y_temp.get(no_atoms + 1))
+    failed = "allocation failure for y_temp";
+  else if (!z_temp.get(no_atoms + 1))
+    failed = "allocation failure for z_temp";
+  if (failed) {
+    nrerror(failed);
+    return 1;
+  }
+
+  const int o_pts = n_dots * digPsi;
+  const double inc_psi = static_cast<double>(360.0f / digPsi);
+  k.rSingleCell = static_cast<float>(rCell);
+  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
+
+  double acc[5] = {0, 0, 0, 0, 0};
+  double total = 0.0;
+  double xa[4], ya[4], za[4], s[5];
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      elementValues(xa, ya, za, s);
+      rotatePoints(no_atoms, x, y, z, o, x_temp.data(), y_temp.data(), z_temp.data());
+      for (int iz = 0; iz < g.nZSel; iz++)
+        for (int iy = 0; iy < g.nY; iy++)
+          for (int ix = 0; ix < g.nX; ix++) {
+            const float ox = g.startX + ix * g.dX;
+            const float oy = g.startY + iy * g.dY;
+            const float oz = g.startZ + iz * g.dZ;
+            double w = 1.0;
+            for (int i = 1; i <= no_atoms && w != 0.0; i++) {
+              const float vx = (ox + x_temp[i]) / g.dX;
+              const float vy = (oy + y_temp[i]) / g.dY;
+              const float vz = (oz + z_temp[i]) / g.dZ;
+              // |trunc(v)| > n/2 exactly when |v| >= n/2 + 1: beside the grid.
+              if (!(std::fabs(vx) < g.nX2 + 1) || !(std::fabs(vy) < g.nY2 + 1) ||
+                  !(std::fabs(vz) < g.nZ2 + 1))
+                continue;
+              const int gx = static_cast<int>(vx) + g.nX2;
+              const int gy = static_cast<int>(vy) + g.nY2;
+              if (gx >= g.nX || gy >= g.nY) continue;  // even grid: no point at +n/2
+              const int gz = g.wrapZ(static_cast<long long>(vz) + g.nZ2 + 1);
+              nGridX[i] = gx;
+              nGridY[i] = gy;
+              nGridZ[i] = gz;
+              w *= pot3Dst[static_cast<long long>(g.nY) * g.nZ * gx +
+                           static_cast<long long>(g.nZ) * gy + gz - 1];
+            }
+            for (int j = 0; j < 5; j++) acc[j] += s[j] * w;
+            total += w;
+          }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+
+  total += outsideCells(k, g, o_pts);
+  if (total > 0.0) {
+    for (int j = 0; j < 5; j++) saupe[j] = acc[j] / total;
+  } else {
+    std::fprintf(stderr, "WARNING: Error in simulation\n");
+    for (int j = 0; j < 5; j++) saupe[j] = acc[j];
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Bicelle geometry
+// ---------------------------------------------------------------------------
+
+int refine_bicelle(KorimInfo* korimInfo) {
+  if (korimInfo == nullptr) return 1;
+  KorimInfo& k = *korimInfo;
+  // A second call on the same record starts again from the ratio given.
+  float given = k.molarRatio;
+  if (simu.refinedInfo == korimInfo && k.molarRatio == simu.effectiveRatio)
+    given = simu.givenRatio;
+
+  const double c = k.concentration;  // lipid weight fraction
+  const double q = given;            // long- to short-chain lipid ratio
+  const double r = k.radiusModel;    // rim radius, Angstrom
+  // Molar masses of the long-chain (677.94) and short-chain (453.51) lipid.
+  const double molDHPC = c * 1000.0 / (q * 677.94 + 453.51);
+  const double molDMPC = q * molDHPC;
+  // 0.005 mol/l of the short-chain lipid stays free in solution.
+  const double qEff = molDMPC / (molDHPC - 0.005);
+  const double freePart = c >= 0.01 ? -0.005 : -0.0;
+  const double wvBic = (453.51 * (molDHPC + freePart) + 677.94 * molDMPC) / 1000.0;
+  if (!(qEff > 0.0) || !std::isfinite(qEff) || !(molDHPC - 0.005 > 0.0)) {
+    std::fprintf(stderr,
+                 "refine_bicelle: concentration %g with molar ratio %g forms no bicelles "
+                 "(effective molar ratio %g); raise the concentration (-wv) or check the ratio.\n",
+                 c, q, qEff);
+    return 1;
+  }
+  const float lengthModel =
+      static_cast<float>(0.5 * r * qEff * (3.14159265 + std::sqrt(8.0 / qEff + 9.869604378534024)));
+  const double rSingle = r / wvBic;
+  const double order = 3.14159265 * lengthModel / (4.0 * (2.0 * r + 3.14159265 * lengthModel));
+  if (!(lengthModel > 0.0f) || !std::isfinite(lengthModel) || !(rSingle > 0.0) ||
+      !std::isfinite(rSingle) || !std::isfinite(order)) {
+    std::fprintf(stderr,
+                 "refine_bicelle: radius %g Angstrom and concentration %g give no bicelle "
+                 "geometry (length %g, cell %g Angstrom).\n",
+                 r, c, static_cast<double>(lengthModel), rSingle);
+    return 1;
+  }
+  k.lengthModel = lengthModel;
+  k.rSingleCell = static_cast<float>(rSingle);
+  k.orderDiscRim = static_cast<float>(order);
+  k.molarRatio = static_cast<float>(qEff);
+  simu.refinedInfo = korimInfo;
+  simu.givenRatio = given;
+  simu.effectiveRatio = k.molarRatio;
+  return 0;
+}
+
+void simuReset() {
+  for (auto& row : simu.saupe_dis)
+    for (double& v : row) v = 0.0;
+  for (int j = 0; j < 5; j++) simu.saupe_bic[j] = simu.saupe_ph[j] = 0.0;
+  simu.refinedInfo = nullptr;
+  simu.givenRatio = 0.0f;
+  simu.effectiveRatio = 0.0f;
+}
+
+}  // namespace korim::simulation

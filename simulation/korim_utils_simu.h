@@ -1,0 +1,92 @@
+// Alignment models beyond pure steric obstruction: steric plus screened
+// electrostatics for the wall and the rod (sma), the combined wall and rim
+// steric model (ssia), the three-dimensional grid models (sma3D, ssia3D) and
+// the bicelle geometry of the wall medium (refine_bicelle).
+#pragma once
+
+#include "app/korim_types.h"
+
+namespace korim::simulation {
+
+// Largest number of positions (distances from the particle) of one model run.
+constexpr int kSimuMaxPositions = 5000;
+
+// Screened (Gouy-Chapman) potential of a charged plane in a salt solution.
+// rho: ion pairs per nm^3; kappa: inverse Debye length, 1/nm; y0: surface
+// potential in kT/e; gamma = tanh(y0/4).
+struct ScreenedPotential {
+  double rho;
+  double kappa;
+  double y0;
+  double gamma;
+};
+
+// Constants of the screened potential for the salt concentration concNaCl
+// (mol/l), the temperature (K) and the surface charge density chDensSurf
+// (e/nm^2). roundY0 rounds y0 to single precision before gamma is formed (as
+// the macroscopic and interface models do). Returns 0; 1 when the salt
+// concentration or the temperature is not positive (no screening length).
+int screenedPotentialSetup(double concNaCl, double temperature, double chDensSurf, bool roundY0,
+                           ScreenedPotential* sp);
+
+// Potential (kT/e) at d Angstrom from the charged surface:
+// 2 ln((1 + gamma e) / (1 - gamma e)), e = exp(-kappa d / 10).
+double screenedPotentialAt(const ScreenedPotential& sp, double d);
+
+// Linear interpolation in a radial potential table (1-based, entry n at
+// (n - 1) * stepsize Angstrom from the particle surface). A distance past
+// the last entry takes potential 0 and sets *beyond; a negative distance
+// takes the first entry.
+double tablePotentialAt(const double* table, int count, double stepsize, double d, bool* beyond);
+
+// Steric obstruction and electrostatics of a charged wall (lcType 1,
+// Gouy-Chapman potential) or rod (lcType 2, the radial table potential[1..
+// digPotential] with spacing stepsize, divided by elInfo.kPot in a private
+// copy; the caller's table is never changed). The points x, y, z (1-based,
+// 1..no_atoms) are centred; charge i sits at point chargeAtomID[i] with
+// charge charges[i] (e). saupe[0..4] = Szz, Sxx-Syy, Sxy, Sxz, Syz.
+// Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
+// than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
+// are unusable (sampling, charges outside the points, potential table,
+// salt or temperature) or when no state is allowed.
+int sma(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
+        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
+        double stepsize, double* saupe);
+
+// Steric model mixing the planar part of a bicelle with its rim (a rod),
+// weighted by the molar ratio and the rim order (includeRim exactly 1.0);
+// the medium comes from korimInfo. Returns 0; 1 after a message when the
+// inputs are unusable or the average has no positive divisor.
+int ssia(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
+         double max_protein_length, double min_protein_length, int n_dots, double* dots,
+         double* saupe);
+
+// Models of a medium given as a grid of grid3DnX x grid3DnY x grid3DnZ
+// values (z fastest) whose z planes elInfo.z1..elInfo.zN (1-based) form one
+// periodic cell. sma3D reads pot3D as a potential in kT/e (|value| >=
+// elInfo.maxPot blocks); ssia3D reads pot3Dst as a mask (1 free, 0
+// blocked). Both write korimInfo->rSingleCell. digPotential is not read.
+// Return 0; 1 after a message when the grid settings are unusable or, for
+// sma3D, when no state is allowed.
+int sma3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+          double* dots, int no_of_ch, int* chargeAtomID, float* charges, int digPotential,
+          double* pot3D, double* saupe);
+int ssia3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+           double* dots, int digPotential, float* pot3Dst, double* saupe);
+
+// Bicelle geometry from the lipid weight fraction (concentration), the
+// long- to short-chain lipid ratio (molarRatio) and the rim radius
+// (radiusModel): writes lengthModel, rSingleCell, orderDiscRim and replaces
+// molarRatio by the effective ratio (0.005 mol/l of the short-chain lipid
+// stays free). Calling it again on the same record starts from the ratio
+// given before the first call, so the geometry does not change. Returns 0;
+// 1 after a message when no bicelles form (effective ratio not positive) or
+// the geometry is not finite and positive; the record is then unchanged.
+int refine_bicelle(app::KorimInfo* korimInfo);
+
+// Forgets the module state (work table, the ratio remembered by
+// refine_bicelle); for tests.
+void simuReset();
+
+}  // namespace korim::simulation
