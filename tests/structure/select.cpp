@@ -62,22 +62,6 @@ struct Select : ::testing::Test {
     }
 };
 
-TEST(SelectArgs, Defaults) {
-    PDBSelectInfo s;
-    std::memset(&s, 0x33, sizeof(s));
-    pdbSelectNull(&s);
-    EXPECT_STREQ(s.atomNameList, "*");
-    EXPECT_EQ(s.atomNameCount, 1);
-    EXPECT_EQ(s.atomNameMode, 1);
-    EXPECT_EQ(s.resNameMode, 0);
-    EXPECT_EQ(s.selectID, 1);
-    EXPECT_EQ(s.selectMode, 1);
-    EXPECT_EQ(s.selectClass, 1);
-    EXPECT_EQ(s.hetatmFlag, 0);
-    pdbSelectAdjust(&s);
-    EXPECT_EQ(s.atomNameMode, 0);  // "*" switches the list off
-}
-
 TEST(SelectArgs, OptionsAndTheirOrder) {
     PDBSelectInfo s;
     ASSERT_EQ(parse({"-atom", "CA", "HA", "-resName", "GLY", "-r1", "20", "-rN", "10", "-glob", "-aRegex",
