@@ -1,4 +1,4 @@
-// Shift-surface services of the restraint library that the structure model calls while indexing.
+// Shift-surface services of the restraint library: the residue assignment the structure model calls while indexing, and the module's start and release.
 #pragma once
 
 #include "structure/pdb.h"
@@ -11,5 +11,14 @@ namespace korim::restraints {
 // Residues without atoms, and every residue while no surface is loaded, get
 // null. Returns 0.
 int setPhiPsiSurf(structure::ResInfo* resList, int resCount, int xPROFlag);
+
+// Empties the surface module (surface list, surface counts, random-coil and
+// homology tables) without releasing anything. Returns 0.
+int surfNull();
+
+// Releases every loaded surface's grids (tag "CS"), the surface list (tag
+// "mer") and the random-coil and homology tables, then empties the module as
+// surfNull does. Returns 0.
+int surfFree();
 
 }  // namespace korim::restraints

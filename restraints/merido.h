@@ -1,0 +1,24 @@
+// Start and stop of the restraint library.
+#pragma once
+
+namespace korim::restraints {
+
+// Brings the library's module state to its start: empties the shift-surface module, resets the
+// coupling module's work space and the structure model's current transform, and marks the
+// library as started. The first argument is not consulted. ramaMode 1 asks for the phi/psi
+// surfaces of the directory named by SURF_DIR; this build has no surface reader, so such a
+// request is reported as a failed load ("MERIDO Error Reading Phi/Psi Surfaces.") and the run
+// goes on without surfaces. Any other ramaMode loads nothing. Returns 0.
+int merInit(int unused, int ramaMode);
+
+// Releases the coupling module's work space, the shift surfaces and the energy work space.
+// Does not clear the started mark. Returns 0.
+int merDone();
+
+// 1 once merInit has run in this process, else 0.
+int getMerInitFlag();
+
+// Clears the started mark (tests).
+void meridoReset();
+
+}  // namespace korim::restraints
