@@ -1,0 +1,58 @@
+// Single best fit of an alignment tensor to measured couplings (best-fit variant -single).
+#include "fitting/simdc.h"
+
+#include <cstdio>
+
+#include "app/korim_records.h"
+#include "couplings/analyzeSaupe.h"
+#include "couplings/writedc.h"
+
+namespace korim::fitting {
+
+using korim::app::KorimInfo;
+using korim::couplings::DTable;
+using korim::structure::PDBInfo;
+using korim::structure::PDBSelectInfo;
+
+namespace {
+
+// Euler solutions of the last analysed fit (degrees), kept between calls for the run.
+struct SimDCState {
+  double alphaList[4] = {};
+  double betaList[4] = {};
+  double gammaList[4] = {};
+};
+SimDCState state;
+
+}  // namespace
+
+void simdcReset() { state = SimDCState{}; }
+
+int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
+          const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
+  // The fit's status is not acted on: a table without usable rows keeps a zero tensor, which
+  // the analysis and the writer handle.
+  korim::couplings::fitD(pdbInfo, dTab, verbose);
+
+  double saupe[5];
+  for (int k = 0; k < 5; k++) saupe[k] = dTab->dTensor.saupe[k];
+  double irrSaupe[5] = {}, gMag = 0.0, eigVec[3][3] = {}, eigVal[3] = {}, da = 0.0, dr = 0.0;
+  if (korim::couplings::analyzeSaupe(saupe, irrSaupe, &gMag, eigVec, eigVal, korimInfo->yzFlag,
+                                     &da, &dr, state.alphaList, state.betaList, state.gammaList,
+                                     korimInfo->eulerFlag) != 0) {
+    std::fprintf(stderr, "korim: error in analyzeSaupe.\n");
+    return 1;
+  }
+
+  korim::couplings::writeDCmod(outDName, "w", dTab, korimInfo, "");
+
+  int status = korim::app::writePDBRot(state.gammaList, state.betaList, state.alphaList,
+                                       korimInfo->rotN, pdbInfo, sInfo, pdbRotName, remark);
+  if (status != 0) {
+    std::fprintf(stderr, "korim: error in writePDBRot.\n");
+    return status;
+  }
+  return 0;
+}
+
+}  // namespace korim::fitting

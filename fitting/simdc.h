@@ -1,0 +1,24 @@
+// Single best fit of an alignment tensor to measured couplings (best-fit variant -single).
+#pragma once
+
+#include "app/korim_types.h"
+#include "couplings/dc.h"
+#include "structure/pdb.h"
+
+namespace korim::fitting {
+
+// Fits the tensor of dTab (already mapped to the structure and selected) with fitD, analyses
+// the fitted Saupe elements, writes the coupling table to outDName ("" = standard output) and
+// the structure rotated into the four Euler frames under pdbRotName ("%s.%d", and the frame
+// korimInfo->rotN under the name itself; "" writes none), with the atoms sInfo passes.
+// Returns 0; 1 after "korim: error in analyzeSaupe.\n" (nothing written); the rotated-structure
+// writer's status after "korim: error in writePDBRot.\n" (the table is written already).
+int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
+          app::KorimInfo* korimInfo, const char* remark, const char* outDName,
+          const char* pdbRotName, int verbose);
+
+// The module keeps the Euler solutions of the last fit for the run; simdcReset clears them
+// (for tests).
+void simdcReset();
+
+}  // namespace korim::fitting
