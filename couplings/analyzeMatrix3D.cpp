@@ -1,4 +1,4 @@
-// Principal-axis analysis of a symmetric 3x3 matrix (inertia tensors): eigensystem, Da, Dr, Euler frames.
+// Principal axes of a symmetric 3x3 matrix (inertia tensors): eigensystem, Da, Dr, Euler frames.
 #include "couplings/analyzeMatrix3D.h"
 
 #include <cstdio>

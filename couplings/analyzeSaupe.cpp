@@ -1,4 +1,4 @@
-// Saupe order-matrix analysis: eigensystem, Da and Dr, Euler frames, irreducible form, collinearity.
+// Saupe order-matrix analysis: eigensystem, Da, Dr, Euler frames, irreducible form, collinearity.
 #include "couplings/analyzeSaupe.h"
 
 #include <cmath>
@@ -118,7 +118,8 @@ int eigVec2euler(const double eigVec[4][4], double* alphalist, double* betalist,
 }
 
 // The rotation Rz(alpha) Ry(beta) Rz(gamma) has the quaternion
-//   q0 = cos(b/2) cos((a+g)/2),  q = (sin(b/2) cos(phiG), sin(b/2) sin(phiG), cos(b/2) sin((a+g)/2))
+//   q0 = cos(b/2) cos((a+g)/2),
+//   q  = (sin(b/2) cos(phiG), sin(b/2) sin(phiG), cos(b/2) sin((a+g)/2))
 // with phiG = (a-g)/2 + pi/2; thetaG = atan(tan(b/2)/sin((a+g)/2)) is the polar angle of q up to
 // its sign. The half angle t = acos(q0) is kept when the reported axis points along q and is
 // replaced by 2 pi - t when it points against q, so that (axis, 2t) always describes the same

@@ -1,4 +1,4 @@
-// Saupe order-matrix analysis: eigensystem, Da and Dr, Euler frames, irreducible form, collinearity.
+// Saupe order-matrix analysis: eigensystem, Da, Dr, Euler frames, irreducible form, collinearity.
 #pragma once
 
 namespace korim::couplings {

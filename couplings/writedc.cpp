@@ -213,7 +213,8 @@ void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
             std::fprintf(out, "\nDATA KORIM_MODE CONV\n\n");
             std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
                                         : "DATA DCs are not normalized.\n");
-            if (k->dcNoise) std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
+            if (k->dcNoise)
+                std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
             break;
         default:
             break;
@@ -293,8 +294,8 @@ int writeOrderMatrix(FILE* out, DTensor* t, const app::KorimInfo* k, int nD) {
         std::fprintf(stderr, "KORIM: error occured in analyzeSaupe.\n");
         return 1;
     }
-    std::fprintf(out,
-                 "DATA IRREDUCIBLE_REP    A0          A1R          A1I         A2R         A2I  \n");
+    std::fputs("DATA IRREDUCIBLE_REP    A0          A1R          A1I         A2R         A2I  \n",
+               out);
     std::fprintf(out, "DATA IRREDUCIBLE    % .4e % .4e % .4e % .4e % .4e\n", irr[0], irr[1], irr[2],
                  irr[3], irr[4]);
     std::fprintf(out, "DATA IRREDUCIBLE GENERAL_MAGNITUDE");

@@ -1,9 +1,12 @@
-// Coupling-table writer: exact text of the full report and the short table, blocks by flags.
+// Coupling-table writer: exact report and table text, blocks by flags, agreement statistics
+// against a double-precision twin, allocation failures, tables read back by the coupling reader.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "app/korim_types.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "foundation/memory.h"
 
 // The couplings library does not link the simulation library, whose geometry source supplies the
 // sign variants of a principal frame to the Saupe analysis; the test program compiles it in.
@@ -26,10 +30,9 @@ struct Table {
     DTable t;
     Table() { dTabNull(&t); }
     void add(int res, const char* rn, float dObs, float dCalc, float di, float sigma = 1.0f,
-             const char* seg = "A", int calcValid = 1) {
-        DInfo o, c;
+             const char* seg = "A", int calcValid = 1, float w = 1.0f) {
+        DInfo o;
         resetDC(&o, 1);
-        resetDC(&c, 1);
         o.resIDI = o.resIDJ = res;
         std::strcpy(o.resNameI, rn);
         std::strcpy(o.resNameJ, rn);
@@ -40,10 +43,11 @@ struct Table {
         o.valid = 1;
         o.d = dObs;
         o.sigma = sigma;
-        c = o;
+        DInfo c = o;
         c.valid = calcValid;
         c.d = dCalc;
         c.di = di;
+        c.w = w;
         obs.push_back(o);
         calc.push_back(c);
     }
@@ -64,6 +68,19 @@ std::string slurp(const std::string& path) {
 
 std::string tmpName(const char* name) { return testing::TempDir() + "korim_writer_" + name; }
 
+// Writes with the given settings and returns the file's text.
+std::string written(DTable* t, const KorimInfo& k, const char* remark = nullptr) {
+    const std::string path = tmpName("out.tab");
+    EXPECT_EQ(writeDCmod(path.c_str(), "w", t, &k, remark), 0);
+    const std::string text = slurp(path);
+    std::remove(path.c_str());
+    return text;
+}
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 // The hand-checked case: four couplings in the statistics, one between 888 and 999 (printed, not
 // compared), one with a missing observation (difference 9999), one with an invalid calculation.
 Table ubiquitinRows() {
@@ -82,12 +99,12 @@ Table ubiquitinRows() {
     d.da = 5e-4f;
     d.dr = 2e-4f;
     d.eulerCount = 2;
-    d.psiList[0] = 10.5f;
-    d.thetaList[0] = 30.0f;
-    d.phiList[0] = -45.75f;
-    d.psiList[1] = -20.25f;
-    d.thetaList[1] = 150.0f;
-    d.phiList[1] = 134.25f;
+    const float psi[2] = {10.5f, -20.25f}, theta[2] = {30, 150}, phi[2] = {-45.75f, 134.25f};
+    for (int i = 0; i < 2; ++i) {
+        d.psiList[i] = psi[i];
+        d.thetaList[i] = theta[i];
+        d.phiList[i] = phi[i];
+    }
     return tab;
 }
 
@@ -108,11 +125,16 @@ KorimInfo stericSettings() {
 }
 
 const char* const kRows =
-    "    2  GLN    N    A    2  GLN    H    A    100.00   10.0000    9.0000    1.0000  1.0000 1.00\n"
-    "    3  ILE    N None    3  ILE    H None   -200.00   -5.0000   -4.0000   -1.0000  0.5000 1.00\n"
-    "    4  PHE    N    A    4  PHE    H    A     50.00    2.0000    2.0000    0.0000  1.0000 1.00\n"
-    "    5  VAL    N    A    5  VAL    H    A     80.00    4.0000    5.0000   -1.0000  2.0000 1.00\n"
-    "    6  LYS    N    A    6  LYS    H    A     10.00  950.0000    3.0000  947.0000  1.0000 1.00\n"
+    "    2  GLN    N    A    2  GLN    H    A"
+    "    100.00   10.0000    9.0000    1.0000  1.0000 1.00\n"
+    "    3  ILE    N None    3  ILE    H None"
+    "   -200.00   -5.0000   -4.0000   -1.0000  0.5000 1.00\n"
+    "    4  PHE    N    A    4  PHE    H    A"
+    "     50.00    2.0000    2.0000    0.0000  1.0000 1.00\n"
+    "    5  VAL    N    A    5  VAL    H    A"
+    "     80.00    4.0000    5.0000   -1.0000  2.0000 1.00\n"
+    "    6  LYS    N    A    6  LYS    H    A"
+    "     10.00  950.0000    3.0000  947.0000  1.0000 1.00\n"
     "    8  LEU    N    A    8  LEU    H    A     10.00  9999.0000    1.2500  9999.0000  1.0000 "
     "1.00\n";
 
@@ -201,7 +223,7 @@ TEST(WriterReport, FullReportExactText) {
     std::remove(path.c_str());
 }
 
-TEST(WriterReport, ShortTableWithChainColumns) {
+TEST(WriterReport, ShortTableNullWordsAndStandardOutput) {
     Table tab;
     tab.add(10, "GLY", 3.0f, -2.5f, 50, 0.25f, "");
     tab.add(11, "LYS", 1.0f, 7.125f, 50, 1.0f, "");
@@ -211,105 +233,108 @@ TEST(WriterReport, ShortTableWithChainColumns) {
     tab.obs[1].resNameJ[0] = '\0';  // a missing name keeps its column as the null word
     tab.t.nullChainName = 0;
     KorimInfo k{};
+    const char* const want =
+        "DATA SEQUENCE \n"
+        "\n"
+        "VARS    RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J "
+        "CHAINNAME_J D DD W\n"
+        "FORMAT  %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n"
+        "   10  GLY    N None   10  GLY    H None   -2.5000  0.2500 2.00\n"
+        "   11  LYS    N    B   11 None    H    B    7.1250  1.0000 1.00\n";
     const std::string path = tmpName("short.tab");
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, "ignored in the short table"), 0);
-    EXPECT_EQ(slurp(path),
-              "DATA SEQUENCE \n"
-              "\n"
-              "VARS    RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J "
-              "CHAINNAME_J D DD W\n"
-              "FORMAT  %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n"
-              "   10  GLY    N None   10  GLY    H None   -2.5000  0.2500 2.00\n"
-              "   11  LYS    N    B   11 None    H    B    7.1250  1.0000 1.00\n");
-
-    // An empty table holds the sequence record only.
-    Table empty;
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", empty.get(), &k, nullptr), 0);
-    EXPECT_EQ(slurp(path), "DATA SEQUENCE \n");
+    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, "not in the short table"), 0);
+    EXPECT_EQ(slurp(path), want);
+    // Read back: null words become empty names, the D column the coupling.
+    DTable back;
+    dTabNull(&back);
+    ASSERT_EQ(readDC(path.c_str(), &back), 0);
+    ASSERT_EQ(back.dCount, 2);
+    EXPECT_STREQ(back.dObsList[0].chainNameI, "");
+    EXPECT_STREQ(back.dObsList[1].resNameJ, "");
+    EXPECT_STREQ(back.dObsList[1].chainNameJ, "B");
+    EXPECT_FLOAT_EQ(back.dObsList[1].d, 7.125f);
+    EXPECT_FLOAT_EQ(back.dObsList[0].sigma, 0.25f);
+    dTabFree(&back);
     std::remove(path.c_str());
+
+    Table empty;  // only the sequence record
+    EXPECT_EQ(written(empty.get(), k), "DATA SEQUENCE \n");
+
+    // A file that cannot be opened: message, then the table on standard output.
+    const std::string bad = testing::TempDir() + "no_such_dir_korim/out.tab";
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(writeDCmod(bad.c_str(), "w", tab.get(), &k, nullptr), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DC Error opening output file " + bad + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), want);
 }
 
-TEST(WriterReport, ZeroTensorHasNoOrderMatrixBlock) {
-    Table tab = ubiquitinRows();
-    for (float& s : tab.t.dTensor.saupe) s = 0.0f;
+TEST(WriterReport, BlocksFollowTheFlags) {
     KorimInfo k = stericSettings();
+    k.eulerFlag = 0;
     k.korimMode = 9;  // no run-mode block
-    const std::string path = tmpName("zero.tab");
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 0);
-    const std::string text = slurp(path);
-    EXPECT_EQ(text.rfind("REMARK Molecular Alignment Simulation.\n\n"
-                         "REMARK Simulation parameters.\n\n\n"
-                         "\nREMARK Dipolar couplings.\n\nDATA N                    4\n",
-                         0),
-              0u)
-        << text;
-    for (const char* absent : {"SAUPE", "IRREDUCIBLE", "MAPPING", "EULER", "KORIM_MODE"})
-        EXPECT_EQ(text.find(absent), std::string::npos) << absent;
-    EXPECT_NE(text.find(kRows), std::string::npos);
-    std::remove(path.c_str());
-}
-
-TEST(WriterReport, EulerFlagOffLeavesTensorUnchanged) {
+    // Without Euler output the tensor is left unchanged; the analysis records stay.
     Table tab = ubiquitinRows();
-    KorimInfo k = stericSettings();
-    k.eulerFlag = 0;
     const DTensor before = tab.t.dTensor;
-    const std::string path = tmpName("noeuler.tab");
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 0);
-    const std::string text = slurp(path);
-    EXPECT_NE(text.find("DATA IRREDUCIBLE     1.5853e-03"), std::string::npos);
-    EXPECT_NE(text.find("DATA MAPPING INV "), std::string::npos);
-    for (const char* absent : {"EIGENVALUES", "EIGENVECTORS", "Q_EULER", "EULER_SOLUTIONS",
-                               "EULER_ANGLES", "DATA Da ", "Rhombicity"})
-        EXPECT_EQ(text.find(absent), std::string::npos) << absent;
+    std::string text = written(tab.get(), k);
+    EXPECT_TRUE(has(text, "DATA IRREDUCIBLE     1.5853e-03") && has(text, "DATA MAPPING INV "));
+    for (const char* absent : {"KORIM_MODE", "EIGENVALUES", "EULER", "DATA Da "})
+        EXPECT_FALSE(has(text, absent)) << absent;
     EXPECT_EQ(std::memcmp(&before, &tab.t.dTensor, sizeof(DTensor)), 0);
-    std::remove(path.c_str());
-}
-
-TEST(WriterReport, NoComparableRowEndsWithCountZero) {
-    Table tab = ubiquitinRows();
-    for (auto& o : tab.obs) o.d = 900.0f;
-    KorimInfo k = stericSettings();
-    k.eulerFlag = 0;
-    const std::string path = tmpName("none.tab");
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 0);
-    const std::string text = slurp(path);
-    const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\n";
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-    EXPECT_EQ(text.find("VARS"), std::string::npos);
-    std::remove(path.c_str());
-}
-
-TEST(WriterReport, QualityLineFollowsQFlag) {
-    const char* const lines[] = {"DATA Q RDC_RMS            0.144\n",
-                                 // RMS over the RMS coupling of da 5e-4, dr 2e-4 at |di| 200:
-                                 // sqrt(3/4) / sqrt((3*0.4^2 + 4) * 2 * 0.1^2 / 5)
-                                 "DATA Q SAUPE              6.469\n",
-                                 "DATA Q STDDEV             0.829\n"};
-    for (int q = 0; q <= 3; ++q) {
-        Table tab = ubiquitinRows();
-        KorimInfo k = stericSettings();
-        k.eulerFlag = 0;
-        k.qFlag = q;
-        const std::string path = tmpName("q.tab");
-        ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 0);
-        const std::string text = slurp(path);
-        for (int other = 0; other < 3; ++other)
-            EXPECT_EQ(text.find(lines[other]) != std::string::npos, other == q) << q << other;
-        EXPECT_EQ(text.find("DATA Q ") != std::string::npos, q < 3) << q;
-        std::remove(path.c_str());
+    // A zero tensor: no order-matrix records at all.
+    for (float& s : tab.t.dTensor.saupe) s = 0.0f;
+    text = written(tab.get(), k);
+    EXPECT_EQ(text.rfind("REMARK Molecular Alignment Simulation.\n\nREMARK Simulation parameters."
+                         "\n\n\n\nREMARK Dipolar couplings.\n\nDATA N                    4\n", 0),
+              0u) << text;
+    EXPECT_TRUE(has(text, kRows));
+    // Exactly one quality line by qFlag; Q SAUPE = RMS / sqrt((3R^2 + 4) 2a^2 / 5) with the
+    // reference |di| 200, a = 200 * 5e-4, R = 0.4: 0.866 / 0.1339.
+    const char* const q[] = {"DATA Q RDC_RMS            0.144\n",
+                             "DATA Q SAUPE              6.469\n",
+                             "DATA Q STDDEV             0.829\n"};
+    for (k.qFlag = 0; k.qFlag <= 3; ++k.qFlag) {
+        Table t2 = ubiquitinRows();
+        text = written(t2.get(), k);
+        for (int other = 0; other < 3; ++other) EXPECT_EQ(has(text, q[other]), other == k.qFlag);
+        EXPECT_EQ(has(text, "DATA Q "), k.qFlag < 3);
     }
+    // No row passes the statistics filter: the file ends with the count 0.
+    for (auto& o : tab.obs) o.d = 900.0f;
+    text = written(tab.get(), k);
+    const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\n";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // A remark line that is not a REMARK is made one, so no reader takes it for a row.
+    text = written(tab.get(), k, "REMARK first\n  5 GLY N 6 GLY H 3.5\n\nREMARK third");
+    EXPECT_EQ(text.rfind("REMARK Molecular Alignment Simulation.\n\nREMARK first\n"
+                         "REMARK   5 GLY N 6 GLY H 3.5\n\nREMARK thirdREMARK Simulation", 0),
+              0u) << text;
+    // Rhombicity of a tensor with Da 0 is 0; with a debug level the first solution's Saupe
+    // elements are rebuilt on stderr (axial along z: Szz = 2 Da).
+    DTensor t;
+    dTensorNull(&t);
+    t.eulerCount = 1;
+    t.dr = 1e-4f;
+    t.da = 0.0f;
+    FILE* f = std::fopen(tmpName("euler").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    reportEuler(f, &t);
+    t.da = 5e-4f;
+    t.dr = 0.0f;
+    korim::app::dbgFlag = 2;
+    testing::internal::CaptureStderr();
+    reportEuler(f, &t);
+    korim::app::dbgFlag = 0;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "REMARK S 0.001000 0.000000 0.000000 0.000000 0.000000\n\n");
+    std::fclose(f);
+    EXPECT_TRUE(has(slurp(tmpName("euler")), "DATA Rhombicity  0.000000e+00\n"));
+    std::remove(tmpName("euler").c_str());
 }
 
 TEST(WriterReport, RunModeBlocks) {
-    struct Case {
-        int mode;
-        int tensorMode;
-        const char* block;
-    };
-    const Case cases[] = {
-        {korim::app::kModeElectrostatic, 1,
+    const std::pair<int, const char*> cases[] = {
+        {korim::app::kModeElectrostatic,
          "\nDATA KORIM_MODE ELECTROSTATIC\n\n"
          "DATA KORIM LC_TYPE              rod\n"
          "DATA KORIM LC_CONCENTRATION    0.050\n"
@@ -332,7 +357,7 @@ TEST(WriterReport, RunModeBlocks) {
          "DATA KORIM MOLAR_RATIO       3.000\n"
          "DATA KORIM MODEL_LENGTH      40.000\n"
          "DATA KORIM S_DISC_RIM        0.500\n\n\n"},
-        {korim::app::kModeBestFit, kTensorNoFixed,
+        {korim::app::kModeBestFit,
          "\nDATA KORIM_MODE DC\n\n"
          "DATA TENSOR_MODE NOFIXED (Variable Da and Dr, Variable Rotations)\n\n"
          "DATA DA_RANGE    -1.0000e-02  1.0000e-02\n"
@@ -340,174 +365,196 @@ TEST(WriterReport, RunModeBlocks) {
          "DATA PSI_RANGE    -360.00   360.00\n"
          "DATA THETA_RANGE  -360.00   360.00\n"
          "DATA PHI_RANGE    -360.00   360.00\n"},
-        {korim::app::kModeBestFit, kTensorDaDr,
-         "\nDATA KORIM_MODE DC\n\n"
-         "DATA TENSOR_MODE DADR (Fixed Da and Dr, Variable Rotations)\n\n"
-         "DATA PSI_RANGE    -360.00   360.00\n"},
-        {korim::app::kModeBestFit, kTensorSaupe,
-         "\nDATA KORIM_MODE DC\n\nDATA TENSOR_MODE SAUPE (Fixed Saupe Values)\n"},
-        {korim::app::kModeBestFit, kTensorFixed,
-         "\nDATA KORIM_MODE DC\n\nDATA TENSOR_MODE FIXED (Fixed Da and Dr, Fixed Rotations)\n"},
-        {korim::app::kModeDaMl, 1,
-         "\nDATA KORIM_MODE DA_ML\n\n"
-         "DATA KORIM DA LOW_GRID      5.000\n"
-         "DATA KORIM DA HIGH_GRID     15.000\n"
-         "DATA KORIM DA INCREMENT     0.500\n"
-         "DATA KORIM R  LOW_GRID      0.000\n"
-         "DATA KORIM R  HIGH_GRID     0.667\n"
-         "DATA KORIM R  INCREMENT     0.050\n"
-         "\n\nREMARK Solving the linear equation system.\n\n"
-         "DATA EQ Da         -9.750\n"
-         "DATA EQ R           0.300\n"
-         "\n\nREMARK Maximum Likelihood determination.\n\n"
-         "DATA ML Da            -10.250\n"
-         "DATA ML Da Err         0.125\n"
-         "DATA ML R              0.350\n"
-         "DATA ML R Err          0.025\n"},
-        {korim::app::kModeAnalyzeDc, 1,
-         "\nDATA KORIM_MODE DC_CP\n\nDATA KORIM ACTION    sub\n"
-         "DATA KORIM C1      1.000\nDATA KORIM C2     -0.500\n"},
-        {korim::app::kModeConvert, 1,
-         "\nDATA KORIM_MODE CONV\n\nDATA DCs are normalized.\n"
-         "DATA Gaussian noise according to DD has been added.\n"},
-        {12, 1, "\nDATA KORIM_MODE HIST\n\n\n\n"},
-        {korim::app::kModeChemShift, 1, "\nDATA KORIM_MODE CS\n\n\n\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [mode, block] : cases) {
         Table tab = ubiquitinRows();
-        tab.t.dTensor.tensorMode = c.tensorMode;
-        tab.t.dTensor.daMin = tab.t.dTensor.drMin = -0.01f;
-        tab.t.dTensor.daMax = tab.t.dTensor.drMax = 0.01f;
-        tab.t.dTensor.psiMin = tab.t.dTensor.thetaMin = tab.t.dTensor.phiMin = -360.0f;
-        tab.t.dTensor.psiMax = tab.t.dTensor.thetaMax = tab.t.dTensor.phiMax = 360.0f;
+        DTensor& d = tab.t.dTensor;
+        d.tensorMode = kTensorNoFixed;
+        d.daMin = d.drMin = -0.01f;
+        d.daMax = d.drMax = 0.01f;
+        d.psiMin = d.thetaMin = d.phiMin = -360.0f;
+        d.psiMax = d.thetaMax = d.phiMax = 360.0f;
         KorimInfo k = stericSettings();
-        k.korimMode = c.mode;
+        k.korimMode = mode;
         k.lcType = korim::app::kLcRod;
         k.elInfo.pH = 7.5f;
         k.elInfo.concNaCl = 0.15f;
         k.elInfo.chDensSurf = -0.25f;
-        k.elInfo.dipoleFlag = 1;
-        k.elInfo.chTerminiFlag = 1;
+        k.elInfo.dipoleFlag = k.elInfo.chTerminiFlag = 1;
         k.elInfo.cutoffPot = 12.5;
-        k.includeRim = c.mode == korim::app::kModeElectrostatic ? 1.0f : 0.0f;
+        k.includeRim = mode == korim::app::kModeElectrostatic ? 1.0f : 0.0f;
         k.molarRatio = 3.0f;
         k.lengthModel = 40.0f;
         k.orderDiscRim = 0.5f;
-        k.histInfo.lDaMl = 5.0f;
-        k.histInfo.hDaMl = 15.0f;
-        k.histInfo.incDaMl = 0.5f;
-        k.histInfo.hRMl = 0.6666667f;
-        k.histInfo.incRMl = 0.05f;
-        k.histInfo.Da2Par = -9.75f;
-        k.histInfo.R2Par = 0.3f;
-        k.histInfo.DaMl = -10.25f;
-        k.histInfo.DaErrMl = 0.125f;
-        k.histInfo.RMl = 0.35f;
-        k.histInfo.RErrMl = 0.025f;
-        k.opCode = korim::app::kOpSub;
-        k.c1 = 1.0f;
-        k.c2 = -0.5f;
-        k.normDc = 1;
-        k.dcNoise = 1;
-        const std::string path = tmpName("mode.tab");
-        ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 0);
-        const std::string text = slurp(path);
-        const std::string head =
-            "REMARK Molecular Alignment Simulation.\n\nREMARK Simulation parameters.\n";
-        EXPECT_EQ(text.compare(0, head.size() + std::strlen(c.block), head + c.block), 0)
-            << "mode " << c.mode << "\n"
-            << text.substr(0, 900);
-        std::remove(path.c_str());
+        const std::string want =
+            std::string("REMARK Molecular Alignment Simulation.\n\n") +
+            "REMARK Simulation parameters.\n" + block;
+        const std::string text = written(tab.get(), k);
+        EXPECT_EQ(text.substr(0, want.size()), want) << "mode " << mode;
     }
 }
 
-TEST(WriterReport, RemarkIsAlwaysACommentLine) {
-    Table tab = ubiquitinRows();
-    KorimInfo k = stericSettings();
-    k.eulerFlag = 0;
-    k.korimMode = 0;
-    const std::string path = tmpName("remark.tab");
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, "  5  GLY  N  6 GLY H  3.5"), 0);
-    EXPECT_EQ(slurp(path).rfind("REMARK Molecular Alignment Simulation.\n\n"
-                                "REMARK   5  GLY  N  6 GLY H  3.5\n"
-                                "REMARK Simulation parameters.\n",
-                                0),
-              0u);
-    ASSERT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k,
-                         "REMARK first\nsecond line\n\nREMARK third"),
-              0);
-    EXPECT_EQ(slurp(path).rfind("REMARK Molecular Alignment Simulation.\n\n"
-                                "REMARK first\nREMARK second line\n\nREMARK third"
-                                "REMARK Simulation parameters.\n",
-                                0),
-              0u);
-    std::remove(path.c_str());
-}
-
-TEST(WriterReport, UnopenableFileGoesToStandardOutput) {
+TEST(WriterStats, MatchesDoublePrecisionTwin) {
+    std::mt19937 gen(2024);
+    std::uniform_real_distribution<float> u(-20.0f, 20.0f), noise(-2.0f, 2.0f);
     Table tab;
-    tab.add(2, "GLN", 10, 9, 100);
+    for (int i = 0; i < 60; ++i) {
+        const float dObs = i % 19 == 6 ? 890.0f : u(gen);  // at or above 888: not compared
+        const float dCalc = i % 17 == 5 ? 888.0f : 0.8f * dObs + noise(gen);
+        tab.add(i, "ALA", dObs, dCalc, i == 18 ? -24350.0f : 21585.2f - i,
+                i % 7 == 0 ? 0.0f : 0.5f + (i % 3) * 0.25f,  // sigma 0 counts as 1
+                "A", i % 13 == 4 ? 0 : 1, i % 5 == 0 ? 0.5f : 1.0f);
+        tab.obs.back().valid = i % 11 == 3 ? 0 : 1;
+    }
+    DTable* t = tab.get();
+    t->dTensor.da = 4e-4f;
+    t->dTensor.dr = 1e-4f;
+    std::vector<double> x, y;
+    double sd = 0, sd2 = 0, sx2 = 0, chi2 = 0;
+    for (int i = 0; i < t->dCount; ++i) {
+        const DInfo &o = tab.obs[i], &c = tab.calc[i];
+        if (!o.valid || !c.valid || o.d >= 888 || c.d >= 888) continue;
+        x.push_back(double(c.w) * o.d);
+        y.push_back(double(c.w) * c.d);
+        const double diff = x.back() - y.back(), s = o.sigma == 0 ? 1.0 : o.sigma;
+        sd += diff;
+        sd2 += diff * diff;
+        sx2 += x.back() * x.back();
+        chi2 += diff * diff / (s * s);
+    }
+    const double n = double(x.size());
+    double mx = 0, my = 0, sxy = 0, sxx = 0, syy = 0;
+    for (size_t i = 0; i < x.size(); ++i) mx += x[i] / n, my += y[i] / n;
+    for (size_t i = 0; i < x.size(); ++i) {
+        sxy += (x[i] - mx) * (y[i] - my);
+        sxx += (x[i] - mx) * (x[i] - mx);
+        syy += (y[i] - my) * (y[i] - my);
+    }
+    // Unweighted lines y on x and x on y, errors scaled by the residual over n - 2.
+    const double b1 = sxy / sxx, a1 = my - b1 * mx, b2 = sxy / syy;
+    const double res1 = std::sqrt((syy - sxy * b1) / (n - 2));
+    const double res2 = std::sqrt((sxx - sxy * b2) / (n - 2));
+    const double s1 = res1 / std::sqrt(sxx), s2 = res2 / std::sqrt(syy);
+    const double sa1 = std::sqrt((1 + n * mx * mx / sxx) / n) * res1;
+    const double ave = (1 / b2 + b1) / 2;
+    const double aRef = -24350.0 * 4e-4, rh = 0.25;  // row 18: largest |di|, weight 1
+    float v[12];
+    int count = 0;
+    ASSERT_EQ(getStatDCmod(t, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8],
+                           &v[9], &v[10], &v[11], &count), 0);
+    EXPECT_EQ(count, int(n));
+    const double dRms = std::sqrt((3 * rh * rh + 4) * 2 * aRef * aRef / 5);
+    const double want[12] = {std::sqrt(sd2 / n), chi2, std::sqrt((sd2 - sd * sd / n) / n),
+                             std::sqrt(sd2 / sx2), std::sqrt(sd2 / n) / dRms,
+                             sxy / std::sqrt(sxx * syy), a1, sa1, b1, s1, ave,
+                             std::sqrt(std::pow(s2 / (b2 * b2), 2) + s1 * s1) * ave * 0.5};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_NEAR(v[i], want[i], 1e-3 * std::fabs(want[i]) + 1e-6) << i;
+}
+
+TEST(WriterStats, DegenerateSamplesStayFinite) {
+    // One and two couplings: no regression or correlation; RMS and chi-square still hold.
+    for (int count = 1; count <= 2; ++count) {
+        Table tab;
+        for (int i = 0; i < count; ++i) tab.add(i, "ALA", 3.0f + i, 1.0f + i, 100, 2.0f);
+        float v[12];
+        int n = 0;
+        ASSERT_EQ(getStatDCmod(tab.get(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7],
+                               &v[8], &v[9], &v[10], &v[11], &n), 0);
+        EXPECT_EQ(n, count);
+        EXPECT_FLOAT_EQ(v[0], 2.0f);
+        EXPECT_FLOAT_EQ(v[1], float(count));
+        for (int i = 5; i < 12; ++i) EXPECT_EQ(v[i], 0.0f) << i;
+    }
+    // A zero tensor predicts 0 everywhere: the inverse regression is undefined, the mean slope 0.
+    // Equal deviations: the standard deviation is 0, not NaN from rounding.
+    Table flat, shifted;
+    for (float d : {1.0f, -4.0f, 6.5f, 2.0f, 0.1f}) {
+        flat.add(0, "ALA", d, 0.0f, 100);
+        shifted.add(0, "ALA", d, d - 0.3f, 100);
+    }
+    for (Table* tab : {&flat, &shifted}) {
+        float v[12];
+        int n = 0;
+        ASSERT_EQ(getStatDCmod(tab->get(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7],
+                               &v[8], &v[9], &v[10], &v[11], &n), 0);
+        for (float x : v) EXPECT_TRUE(std::isfinite(x));
+        if (tab == &flat) {
+            EXPECT_TRUE(v[3] == 1.0f && v[8] == 0.0f && v[10] == 0.0f);
+        } else {
+            EXPECT_NEAR(v[2], 0.0f, 1e-5f);
+        }
+    }
+}
+
+TEST(WriterStats, AllocationFailureIsReportedNeverWritten) {
+    using namespace korim::foundation;
+    Table tab;
+    for (float d : {1.0f, -4.0f, 6.5f, 2.0f}) tab.add(1, "ALA", d, d + 0.5f, 100);
     KorimInfo k{};
-    const std::string bad = testing::TempDir() + "no_such_dir_korim/out.tab";
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = writeDCmod(bad.c_str(), "w", tab.get(), &k, nullptr);
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(err, "DC Error opening output file " + bad + "\n");
-    EXPECT_EQ(out.rfind("DATA SEQUENCE \n\nVARS", 0), 0u) << out;
-    EXPECT_NE(out.find("    2  GLN    N    2  GLN    H    9.0000  1.0000 1.00\n"),
-              std::string::npos)
-        << out;
+    k.verbFlag = 1;
+    const std::string path = tmpName("nomem.tab");
+    float v[12];
+    int n = 0;
+    for (int failAt = 1; failAt <= 6; ++failAt) {  // five work arrays; the sixth call is not made
+        std::remove(path.c_str());
+        memoryReset();
+        memoryFailAt(failAt);
+        testing::internal::CaptureStderr();
+        const int st = getStatDCmod(tab.get(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
+                                    &v[7], &v[8], &v[9], &v[10], &v[11], &n);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(st, failAt <= 5 ? 1 : 0) << failAt;
+        EXPECT_EQ(has(err, "Error allocating temporary buffers.\n"), failAt <= 5);
+        // Every block obtained is released; the allocator keeps counting the refused request
+        // (x, y, sigma: 4 + 1 floats; the two copies 4 + 5001).
+        EXPECT_EQ(memoryBytesUsed(), failAt <= 3 ? 20 : failAt <= 5 ? 20020 : 0) << failAt;
+        if (failAt > 5) break;
+        memoryFailAt(failAt);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr), 1);
+        EXPECT_TRUE(has(testing::internal::GetCapturedStderr(), path));
+        EXPECT_EQ(std::fopen(path.c_str(), "r"), nullptr) << "no report is written";
+    }
+    memoryReset();
 }
 
-TEST(WriterReport, EulerBlockEdgeValues) {
-    DTensor t;
-    dTensorNull(&t);
-    t.da = 0.0f;
-    t.dr = 1e-4f;
-    t.eulerCount = 1;
-    t.psiList[0] = -0.004f;
-    const std::string path = tmpName("euler.txt");
-    FILE* f = std::fopen(path.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    korim::app::dbgFlag = 0;
-    EXPECT_EQ(reportEuler(f, &t), 0);
-    std::fclose(f);
-    EXPECT_EQ(slurp(path),
-              "DATA EULER_SOLUTIONS 1\n"
-              "DATA EULER_ANGLES   -0.00    0.00    0.00\n"
-              "\n"
-              "DATA Da  0.000000e+00\n"
-              "DATA Dr  1.000000e-04\n"
-              "\n\n"
-              "DATA Aa  0.000000e+00\n"
-              "DATA Ar  2.000000e-04\n"
-              "\n\n"
-              "DATA Da_HN       0.000000e+00\n"
-              "DATA Rhombicity  0.000000e+00\n"
-              "\n");
-    std::remove(path.c_str());
-}
-
-TEST(WriterReport, DebugLevelRebuildsSaupeElements) {
-    // An axial tensor along z (Euler angles 0): the rebuilt Szz is 2 Da, the rest 0.
-    DTensor t;
-    dTensorNull(&t);
-    t.da = 5e-4f;
-    t.dr = 0.0f;
-    t.eulerCount = 1;
-    t.psiList[0] = t.thetaList[0] = t.phiList[0] = 0.0f;
-    const std::string path = tmpName("dbg.txt");
-    FILE* f = std::fopen(path.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    korim::app::dbgFlag = 2;
-    testing::internal::CaptureStderr();
-    reportEuler(f, &t);
-    const std::string err = testing::internal::GetCapturedStderr();
-    korim::app::dbgFlag = 0;
-    std::fclose(f);
-    EXPECT_EQ(err, "REMARK S 0.001000 0.000000 0.000000 0.000000 0.000000\n\n");
-    std::remove(path.c_str());
+TEST(WriterStats, MeasuredCouplingsReadBack) {
+    DTable in;
+    dTabNull(&in);
+    ASSERT_EQ(readDC(KORIM_TEST_DATA "/ubiquitin_nh_bicelle.tab", &in), 0);
+    ASSERT_GT(in.dCount, 50);
+    // A prediction on a straight line through the measurement; one row without prediction.
+    std::vector<DInfo> calc(in.dObsList, in.dObsList + in.dCount);
+    for (DInfo& c : calc) c.d = 0.9f * c.d + 0.5f;
+    calc[3].valid = 0;
+    DTable out = in;
+    out.dCalcList = calc.data();
+    for (int verb = 0; verb <= 1; ++verb) {
+        KorimInfo k{};
+        k.verbFlag = verb;
+        const std::string path = tmpName("ubq.tab");
+        ASSERT_EQ(writeDCmod(path.c_str(), "w", &out, &k, "REMARK ubiquitin N-H\n"), 0);
+        const std::string text = slurp(path);
+        for (const char* line : {"DATA CORR R               1.000\n",
+                                     "DATA REGRESSION OFFSET    0.500 +/- 0.000 [Hz]\n",
+                                     "DATA REGRESSION SLOPE     0.900 +/- 0.000 [Hz]\n",
+                                     "DATA REGRESSION ZEB SLOPE 0.900 +/- 0.000 [Hz]\n"})
+            EXPECT_EQ(has(text, line), verb == 1) << line;
+        DTable back;
+        dTabNull(&back);
+        ASSERT_EQ(readDC(path.c_str(), &back), 0);
+        ASSERT_EQ(back.dCount, in.dCount - 1);
+        for (int i = 0, j = 0; i < in.dCount; ++i) {
+            if (!calc[i].valid) continue;
+            const DInfo &r = back.dObsList[j++], &o = in.dObsList[i];
+            EXPECT_NEAR(r.d, calc[i].d, 5e-5f) << i;
+            EXPECT_TRUE(r.sigma == o.sigma && r.w == o.w && r.resIDI == o.resIDI);
+            EXPECT_STREQ(r.resNameI, o.resNameI);
+            EXPECT_STREQ(r.atomNameJ, o.atomNameJ);
+        }
+        dTabFree(&back);
+        std::remove(path.c_str());
+    }
+    dTabFree(&in);
 }
