@@ -1,6 +1,7 @@
 // Coupling-table writer: full report or short table, agreement statistics, Euler-solution block.
 #include "couplings/writedc.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -502,6 +503,7 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
 
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                const app::KorimInfo* korimInfo, const char* remark) {
+    assert(dTab && korimInfo);
     const bool toStdout = outDName == nullptr || outDName[0] == '\0';
     const bool full = korimInfo->verbFlag != 0;
     Stats s;
