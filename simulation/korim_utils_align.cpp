@@ -1,0 +1,159 @@
+// Simulation dispatch: centring, choice of the alignment model, scaling by the
+// order of the medium, analysis and report of the predicted tensors.
+#include "simulation/korim_utils_align.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "couplings/analyzeSaupe.h"
+#include "simulation/korim_utils_simu.h"
+#include "simulation/ssia.h"
+
+namespace korim::simulation {
+
+using app::KorimInfo;
+
+namespace {
+
+// The Euler solutions of the last analysis, kept between calls.
+struct AlignState {
+  double alphaList[4];
+  double betaList[4];
+  double gammaList[4];
+};
+
+AlignState align;
+
+// Subtracts the mean of the points (running sums in single precision).
+void centre(int n, double* x, double* y, double* z) {
+  if (n < 1) return;
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 1; i <= n; i++) {
+    sx = static_cast<float>(sx + x[i]);
+    sy = static_cast<float>(sy + y[i]);
+    sz = static_cast<float>(sz + z[i]);
+  }
+  const float cx = sx / n, cy = sy / n, cz = sz / n;
+  for (int i = 1; i <= n; i++) {
+    x[i] = x[i] - cx;
+    y[i] = y[i] - cy;
+    z[i] = z[i] - cz;
+  }
+}
+
+// Largest distance of a point from the origin (single precision), 0 for none.
+float largestRadius(int n, const double* x, const double* y, const double* z) {
+  float r2max = 0.0f;
+  for (int i = 1; i <= n; i++) {
+    const float r2 = static_cast<float>(x[i] * x[i] + y[i] * y[i] + z[i] * z[i]);
+    if (r2 > r2max) r2max = r2;
+  }
+  return std::sqrt(r2max);
+}
+
+int runSteric(KorimInfo& k, int n, double* x, double* y, double* z, float maxRadius,
+              int dotCount, double* ddots, double* out) {
+  return stericAlignment(&k, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
+                         k.gridSpacing, k.concentration, k.molarRatio, n, x, y, z,
+                         static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC,
+                         dotCount, ddots, out);
+}
+
+int modelFailed(const char* model, int status) {
+  std::fprintf(stderr, "simulateAlignment: error in %s.", model);
+  return status;
+}
+
+void printTensor(const char* name, double gMag, const double s[5], const char* sep) {
+  std::printf("%s  gMag %e\n", name, gMag);
+  for (int j = 0; j < 5; j++) {
+    std::printf("%e", s[j]);
+    std::printf("%s", sep);
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI, double* zI,
+                      int chCount, int* chargeAtomID, float* charges, int dotCount, double* ddots,
+                      int digPotential, double* potential, double offset, double stepsize,
+                      double* pot3D, float* pot3Dst, double* saupe) {
+  KorimInfo& k = *korimInfo;
+  double saupeSteric[5] = {0, 0, 0, 0, 0};
+  double saupeEl[5] = {0, 0, 0, 0, 0};
+
+  centre(atomSelCount, xI, yI, zI);
+  std::printf("REMARK Molecule shifted to geometric center.\n");
+  const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
+  const double maxLength = static_cast<double>(maxRadius) + k.radiusAtom;
+
+  int status = 0;
+  if (k.elInfo.elFlag == 0) {
+    if (k.lcType == 1 || k.lcType == 2) {
+      status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupeSteric);
+      if (status != 0) return modelFailed("stericAlignment", status);
+    } else if (k.lcType == 3) {
+      status = ssia3D(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, digPotential, pot3Dst,
+                      saupeSteric);
+      if (status != 0) return modelFailed("ssia3D", status);
+    }
+  } else {
+    if (k.lcType == 1 || k.lcType == 2) {
+      status = sma(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, maxLength, k.radiusAtom,
+                   chCount, chargeAtomID, charges, digPotential, potential, offset, stepsize,
+                   saupeEl);
+      if (status != 0) return modelFailed("sma", status);
+    } else if (k.lcType == 3) {
+      status = sma3D(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, chCount, chargeAtomID,
+                     charges, digPotential, pot3D, saupeEl);
+      if (status != 0) return modelFailed("sma3D", status);
+    }
+  }
+
+  for (int j = 0; j < 5; j++) {
+    saupeSteric[j] *= static_cast<double>(k.lcOrder);
+    saupeEl[j] *= static_cast<double>(k.lcOrder);
+    saupe[j] = saupeSteric[j] + saupeEl[j];
+  }
+
+  double gMag[3] = {0, 0, 0};
+  const double* tensors[3] = {saupeSteric, saupeEl, saupe};
+  for (int t = 0; t < 3; t++) {
+    double irrSaupe[5], eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
+    if (couplings::analyzeSaupe(tensors[t], irrSaupe, &gMag[t], eigVec, eigVal, k.yzFlag, &da, &dr,
+                                align.alphaList, align.betaList, align.gammaList,
+                                k.eulerFlag) != 0) {
+      std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+      return 1;
+    }
+  }
+  printTensor("SaupeSteric", gMag[0], saupeSteric, "  ");
+  printTensor("SaupeEl", gMag[1], saupeEl, " ");
+  printTensor("SaupeSum", gMag[2], saupe, "  ");
+  return 0;
+}
+
+int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI, double* zI,
+                    int chCount, int* chargeAtomID, float* charges, int dotCount, double* ddots,
+                    int digPotential, double* potential, double offset, double stepsize,
+                    double* saupe) {
+  KorimInfo& k = *korimInfo;
+  if (k.gridInfo.pivotCenter != 0) centre(atomSelCount, xI, yI, zI);
+  const float maxRadius = atomSelCount >= 1 ? largestRadius(atomSelCount, xI, yI, zI) : 0.0f;
+  if (k.elInfo.elFlag == 0) {
+    const int status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupe);
+    if (status != 0) return modelFailed("stericAlignment", status);
+  } else {
+    const int status = sma(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots,
+                           static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, chCount,
+                           chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
+    if (status != 0) return modelFailed("sma", status);
+  }
+  for (int j = 0; j < 5; j++) saupe[j] *= static_cast<double>(k.lcOrder);
+  return 0;
+}
+
+void alignReset() { align = AlignState{}; }
+
+}  // namespace korim::simulation

@@ -1,0 +1,39 @@
+// Front door of the alignment prediction: centres the molecule, runs the model
+// the settings choose (steric or electrostatic; wall, rod or grid), scales by
+// the order of the medium and reports the tensors.
+#pragma once
+
+#include "app/korim_types.h"
+
+namespace korim::simulation {
+
+// Predicts saupe[0..4] (Szz, Sxx-Syy, Sxy, Sxz, Syz) for the points xI, yI,
+// zI (1-based, 1..atomSelCount, charged points first; centred in place on
+// their mean). elInfo.elFlag 0 runs the steric model (lcType 1, 2) or the
+// grid mask model (3); otherwise the electrostatic model (1, 2) or the grid
+// potential model (3). Charges: charge i at point chargeAtomID[i]. dots:
+// dotCount orientation dots (x, y, z each). potential[1..digPotential] with
+// spacing stepsize: the rod's radial potential (offset not used). pot3D,
+// pot3Dst: the grids of lcType 3. The elements are multiplied by lcOrder,
+// analysed, and the lines "SaupeSteric", "SaupeEl", "SaupeSum" with their
+// magnitudes printed on stdout. Returns 0; the model's status after
+// "simulateAlignment: error in <model>." on stderr; 1 after "Matrix: error
+// in analyzeSaupe.\n".
+int simulateAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
+                      double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
+                      double* ddots, int digPotential, double* potential, double offset,
+                      double stepsize, double* pot3D, float* pot3Dst, double* saupe);
+
+// The lean form for one ensemble member: centring only with
+// gridInfo.pivotCenter, the steric (elFlag 0) or electrostatic model, the
+// elements scaled by lcOrder; no analysis and no report lines. Returns 0 or
+// the model's status after "simulateAlignment: error in <model>." on stderr.
+int simEnsAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
+                    double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
+                    double* ddots, int digPotential, double* potential, double offset,
+                    double stepsize, double* saupe);
+
+// Forgets the Euler solutions kept between calls; for tests.
+void alignReset();
+
+}  // namespace korim::simulation
