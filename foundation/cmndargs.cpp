@@ -5,13 +5,12 @@
 #include "foundation/cmndargs.h"
 
 #include "foundation/memory.h"
+#include "foundation/token.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 #include <strings.h>
 
 namespace korim::foundation {
@@ -313,36 +312,35 @@ char* ptrArg(int argc, char** argv, const char* flag) {
     return argv[loc];
 }
 
-int* listArg(int argc, char** argv, const char* flag, int* length) {
+namespace {
+
+// The list words converted by conv into a new array from alloc ("listArg").
+template <typename T>
+T* numberList(int argc, char** argv, const char* flag, int* length, T* (*alloc)(const char*, int),
+              T (*conv)(const char*)) {
     int first = 0;
     int n = listLoc(argc, argv, flag, &first);
     *length = 0;
     if (n < 1) return nullptr;
-    int* list = intAlloc("listArg", n);
+    T* list = alloc("listArg", n);
     if (list == nullptr) {
         gArgs.badFlag = 0;
         *length = -1;
         return nullptr;
     }
-    for (int i = 0; i < n; i++) list[i] = toInt(argv[first + i]);
+    for (int i = 0; i < n; i++) list[i] = conv(argv[first + i]);
     *length = n;
     return list;
 }
 
+}  // namespace
+
+int* listArg(int argc, char** argv, const char* flag, int* length) {
+    return numberList(argc, argv, flag, length, intAlloc, toInt);
+}
+
 float* rListArg(int argc, char** argv, const char* flag, int* length) {
-    int first = 0;
-    int n = listLoc(argc, argv, flag, &first);
-    *length = 0;
-    if (n < 1) return nullptr;
-    float* list = fltAlloc("listArg", n);
-    if (list == nullptr) {
-        gArgs.badFlag = 0;
-        *length = -1;
-        return nullptr;
-    }
-    for (int i = 0; i < n; i++) list[i] = toFlt(argv[first + i]);
-    *length = n;
-    return list;
+    return numberList(argc, argv, flag, length, fltAlloc, toFlt);
 }
 
 char** strListArg(int argc, char** argv, const char* flag, int* length) {
@@ -382,16 +380,7 @@ float* rListArg2(int argc, char** argv, const char* flag, int* length) {
     int loc = valueLoc(argc, argv, flag);
     if (loc == 0) return nullptr;
     const char* text = argv[loc];
-
-    // The words of the value, separated by white space as tokens are.
-    std::vector<const char*> words;
-    for (const char* p = text; *p != '\0';) {
-        while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) p++;
-        if (*p == '\0') break;
-        words.push_back(p);
-        while (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p))) p++;
-    }
-    int n = static_cast<int>(words.size());
+    int n = cntToken(text);
     if (n < 1) return nullptr;
     float* list = fltAlloc("listArg", n);
     if (list == nullptr) {
@@ -399,13 +388,8 @@ float* rListArg2(int argc, char** argv, const char* flag, int* length) {
         *length = -1;
         return nullptr;
     }
-    // Each word read as by "%f": a leading number counts, anything else is 0.
-    for (int k = 0; k < n; k++) {
-        std::string word(words[k], std::strcspn(words[k], " \t\n\v\f\r"));
-        float v = 0.0f;
-        if (std::sscanf(word.c_str(), "%f", &v) != 1) v = 0.0f;
-        list[k] = v;
-    }
+    // A word without a leading number reads as 0.
+    for (int k = 0; k < n; k++) list[k] = getTokenR(k + 1, text);
     *length = n;
     return list;
 }

@@ -46,6 +46,25 @@ void releaseText(const char* caller, char* text) {
     if (text != nullptr) unAlloc(caller, text, static_cast<int>(std::strlen(text)) + 1);
 }
 
+// Copies of a column's name and format ("strDup"); on failure the message of
+// the copy that failed, nothing kept, result 1.
+int copyNameFmt(const char* name, const char* fmt, const char* nameMsg, const char* fmtMsg, char** nameCopy,
+                char** fmtCopy) {
+    *nameCopy = strDup(name != nullptr ? name : "");
+    if (*nameCopy == nullptr) {
+        std::fprintf(stderr, "%s", nameMsg);
+        return 1;
+    }
+    *fmtCopy = strDup(fmt != nullptr ? fmt : "");
+    if (*fmtCopy == nullptr) {
+        std::fprintf(stderr, "%s", fmtMsg);
+        releaseText("strDup", *nameCopy);
+        *nameCopy = nullptr;
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 hdrList* hdrInit() {
@@ -170,21 +189,31 @@ int wrTable2(const char* outName, const float* matrix, int varCount, int entryCo
             case TAB_INT:
                 field = printField(col.fmt, truncInt(value));
                 break;
-            case TAB_TEXT:
-                if (value == nullAsFloat || value == static_cast<float>(TAB_NULL_TEXT)) {
-                    field = printField(col.fmt, TAB_NULL_STRING);
-                } else {
-                    int index = truncInt(value);
-                    if (index >= 0 && index < col.equivCount && col.equivList != nullptr &&
-                        col.equivList[index] != nullptr) {
-                        field = printField(col.fmt, static_cast<const char*>(col.equivList[index]));
-                    } else {
-                        std::fprintf(stderr, "WrTable Error: bad text.\n");
+            case TAB_TEXT: {
+                int index = truncInt(value);
+                if (index >= 0 && index < col.equivCount && col.equivList != nullptr &&
+                    col.equivList[index] != nullptr) {
+                    // A real text wins over a null value that happens to equal its index.
+                    const char* text = col.equivList[index];
+                    if (text[0] == '\0') {
+                        text = TAB_NULL_STRING;  // an empty field could not be read back
+                    } else if (text[std::strcspn(text, " \t\n\v\f\r")] != '\0') {
+                        // Written as it is it would split into several fields.
+                        std::fprintf(stderr, "WrTable Error: text with white space.\n");
                         std::fprintf(stderr, "Entry %d, ID %d\n", e, index);
                         status = 1;
+                        text = TAB_NULL_STRING;
                     }
+                    field = printField(col.fmt, text);
+                } else if (value == nullAsFloat || value == static_cast<float>(TAB_NULL_TEXT)) {
+                    field = printField(col.fmt, TAB_NULL_STRING);
+                } else {
+                    std::fprintf(stderr, "WrTable Error: bad text.\n");
+                    std::fprintf(stderr, "Entry %d, ID %d\n", e, index);
+                    status = 1;
                 }
                 break;
+            }
             case 0:
                 break;
             default:
@@ -274,17 +303,11 @@ int addTabVar(tabVar** varInfo, int* varCount, const char* name, const char* fmt
         return 1;
     }
     *varInfo = list;
-    char* nameCopy = strDup(name != nullptr ? name : "");
-    if (nameCopy == nullptr) {
-        std::fprintf(stderr, "AddTabVar Error reallocating variable name.\n");
+    char* nameCopy = nullptr;
+    char* fmtCopy = nullptr;
+    if (copyNameFmt(name, fmt, "AddTabVar Error reallocating variable name.\n",
+                    "AddTabVar Error reallocating variable format.\n", &nameCopy, &fmtCopy) != 0)
         return 1;
-    }
-    char* fmtCopy = strDup(fmt != nullptr ? fmt : "");
-    if (fmtCopy == nullptr) {
-        std::fprintf(stderr, "AddTabVar Error reallocating variable format.\n");
-        releaseText("strDup", nameCopy);
-        return 1;
-    }
     list[n] = tabVar{type, tol, nameCopy, fmtCopy, 0, nullptr};
     *varCount = n + 1;
     return 0;
@@ -293,17 +316,11 @@ int addTabVar(tabVar** varInfo, int* varCount, const char* name, const char* fmt
 int chTabVar(tabVar* varPtr, const char* name, const char* fmt, float tol, int type) {
     if (varPtr == nullptr) return 1;
     // Copies first, so that a failure leaves the column as it was.
-    char* nameCopy = strDup(name != nullptr ? name : "");
-    if (nameCopy == nullptr) {
-        std::fprintf(stderr, "ChTabVar Error allocating NAME.\n");
+    char* nameCopy = nullptr;
+    char* fmtCopy = nullptr;
+    if (copyNameFmt(name, fmt, "ChTabVar Error allocating NAME.\n", "ChTabVar Error allocating FMT.\n", &nameCopy,
+                    &fmtCopy) != 0)
         return 1;
-    }
-    char* fmtCopy = strDup(fmt != nullptr ? fmt : "");
-    if (fmtCopy == nullptr) {
-        std::fprintf(stderr, "ChTabVar Error allocating FMT.\n");
-        releaseText("strDup", nameCopy);
-        return 1;
-    }
     releaseText("strDup", varPtr->name);
     releaseText("strDup", varPtr->fmt);
     varPtr->name = nameCopy;

@@ -73,7 +73,11 @@ int addHdrLine(const char* line, hdrList* hPtr);
 int freeHdr(hdrList* hdrBase);
 
 // Writes a table; outName "-" is the standard output (left open). With delFlag,
-// rows whose value in column delVarLoc is negative are left out. Returns 0 or 1.
+// rows whose value in column delVarLoc is negative are left out. A text cell is
+// null (written as TAB_NULL_STRING) when it holds TAB_NULL_TEXT, or nullValue
+// that is no index of a text; an empty text is written as null too, and a text
+// with white space is refused (null written, result 1), so that every row reads
+// back as one field per column. Returns 0 or 1.
 int wrTable2(const char* outName, const float* matrix, int varCount, int entryCount, const tabVar* varInfo,
              int nullValue, const hdrList* hdrBase, int delFlag, int delVarLoc);
 int wrTable(const char* outName, const float* matrix, int varCount, int entryCount, const tabVar* varInfo,
