@@ -127,25 +127,6 @@ TEST_F(Grid3DTest, BlockedSlabAlignsAChainAxially) {
   for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(s[j]), 0.02 * std::fabs(s[0])) << j;
 }
 
-TEST_F(Grid3DTest, PotentialWallAlignsAsTheMaskDoes) {
-  Chain c(7);
-  KorimInfo k = slabSettings();
-  std::vector<double> pot = slab(8.0, 0.0);  // above maxPot: blocked
-  double s[5];
-  int st = -1;
-  captured([&] {
-    st = sma3D(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, 0, nullptr, nullptr, 0,
-               pot.data(), s);
-  });
-  ASSERT_EQ(st, 0);
-  // Points that leave the grid sideways feel no potential, so the outer
-  // columns block less than the mask model does; the sign and the axial
-  // form stay.
-  EXPECT_LT(s[0], -0.02);
-  EXPECT_GT(s[0], -1.5 / 24.0 * 1.15);
-  for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(s[j]), 0.02 * std::fabs(s[0])) << j;
-}
-
 TEST_F(Grid3DTest, ConstantPotentialDoesNotChangeTheAlignment) {
   Chain c(7);
   KorimInfo k = slabSettings();

@@ -99,23 +99,16 @@ TEST(IFace, ChargeFollowsTheScreenedPotential) {
     const double expected = std::exp(-1.0 * gouyChapman(4.0, 0.1, -0.47));
     EXPECT_NEAR(prob, expected, 1e-5 * expected) << lc;
     EXPECT_GT(prob, 1.0);
+    // kEnergy scales the exponent.
+    k.elInfo.kEnergy = 0.5f;
+    double half = -1.0;
+    captured([&] { iFace(&k, 2, p.x, p.y, p.z, 1, p.id, p.q, 3, table.data(), 0, 1, &half); });
+    EXPECT_NEAR(half, std::sqrt(expected), 1e-5 * expected);
     // The table is not needed here and stays as given.
     EXPECT_EQ(table, (std::vector<double>{0.0, 1.0, 0.5, 0.25}));
     // The wall reports its potential only on request, the rod always.
     EXPECT_EQ(out.first.find("REMARK Debye length ") != std::string::npos, lc == 2);
   }
-}
-
-TEST(IFace, EnergyScaleAndSign) {
-  KorimInfo k = settings(1);
-  k.elInfo.iFace = 6.0f;
-  k.elInfo.kEnergy = 0.5f;
-  Pair p;
-  p.q[1] = -1.0f;
-  double prob = -1.0;
-  captured([&] { ASSERT_EQ(iFace(&k, 2, p.x, p.y, p.z, 1, p.id, p.q, 0, nullptr, 0, 0, &prob), 0); });
-  EXPECT_NEAR(prob, std::exp(0.5 * gouyChapman(4.0, 0.1, -0.47)), 1e-6);
-  EXPECT_LT(prob, 1.0);
 }
 
 TEST(IFace, NoChargesGiveOne) {
@@ -320,27 +313,6 @@ TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
     EXPECT_NEAR(recs[i].z, -(orig[i].z - sz), 2e-3) << i;
   }
   EXPECT_EQ(recs[low].charge, "1+");
-}
-
-TEST_F(IFaceUbq, ChargeOnTheFarSideKeepsTheInitialOrientation) {
-  KorimInfo k = settings(1);
-  k.elInfo.elFlag = 1;
-  const int high = extremeAtom(+1);
-  int id[2] = {0, high};
-  float q[2] = {0.0f, 1.0f};
-  double p0 = 0, p1 = 0;
-  std::string out;
-  ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 1, id, q, &out), 0);
-  ASSERT_EQ(std::sscanf(out.c_str(),
-                        "REMARK Probability of initial orientation %lf.\n"
-                        "REMARK Probability of 180 deg. rotated orientation %lf.",
-                        &p0, &p1),
-            2);
-  EXPECT_LT(p0, p1);
-  const auto recs = written();
-  ASSERT_EQ(static_cast<int>(recs.size()), pdb.atomCount);
-  EXPECT_NEAR(recs[high].z, orig[high].z, 6e-4);
-  expectRestored();
 }
 
 TEST_F(IFaceUbq, ChargeMarksAtTheThresholds) {
