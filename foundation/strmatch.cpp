@@ -455,23 +455,13 @@ int Matcher::match(const unsigned char* prog) {
         case END:
             return 1;
         default:
-            if (o > OPEN && o < OPEN + NSUBEXP) {
-                int no = o - OPEN;
+            if ((o > OPEN && o < OPEN + NSUBEXP) || (o > CLOSE && o < CLOSE + NSUBEXP)) {
+                // Group bounds: only the first successful path records them.
+                const char** bound = (o < CLOSE) ? &startp[o - OPEN] : &endp[o - CLOSE];
                 const char* save = input;
-                if (match(nx)) {
-                    if (startp[no] == nullptr) startp[no] = save;
-                    return 1;
-                }
-                return 0;
-            }
-            if (o > CLOSE && o < CLOSE + NSUBEXP) {
-                int no = o - CLOSE;
-                const char* save = input;
-                if (match(nx)) {
-                    if (endp[no] == nullptr) endp[no] = save;
-                    return 1;
-                }
-                return 0;
+                if (!match(nx)) return 0;
+                if (*bound == nullptr) *bound = save;
+                return 1;
             }
             strRegError("memory corruption");
             return 0;
