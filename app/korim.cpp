@@ -1,0 +1,479 @@
+// korim: the program entry; one run from the command line to the result files and exit status.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "app/korim_records.h"
+#include "app/korim_seltyp.h"
+#include "app/korim_types.h"
+#include "app/korim_utils.h"
+#include "app/korim_utils_null.h"
+#include "app/korim_utils_output.h"
+#include "app/korim_utils_read.h"
+#include "assignment/korim_utils_visit.h"
+#include "charges/korim_charge_setup.h"
+#include "couplings/analyzeSaupe.h"
+#include "couplings/dc.h"
+#include "couplings/writedc.h"
+#include "fitting/simdc.h"
+#include "foundation/cmndargs.h"
+#include "foundation/memory.h"
+#include "restraints/cs.h"
+#include "restraints/merido.h"
+#include "restraints/surf_services.h"
+#include "simulation/korim_iface.h"
+#include "simulation/korim_utils_align.h"
+#include "simulation/korim_utils_coor.h"
+#include "simulation/korim_utils_simu.h"
+#include "simulation/unsp.h"
+#include "structure/pdb.h"
+
+using namespace korim::app;
+using namespace korim::foundation;
+using korim::couplings::DTable;
+using korim::restraints::CSTable;
+using korim::structure::PDBInfo;
+using korim::structure::PDBSelectInfo;
+
+namespace {
+
+constexpr int kChargeSlots = 1201;                 // 1-based charge arrays: at most 1200 charges
+constexpr int kCoordSpare = 1201;                  // coordinate entries beyond the atom count
+constexpr int kDotSlots = 40001;                   // orientation dots of the run
+constexpr int kPotentialSlots = 10001;             // 1-D potential, 1-based
+constexpr double kDaNH = 21585.19634913479;        // Da of an N-H coupling in Hz per unit Da
+
+// The run's records, work arrays and tensor results; every path ends in cleanUp().
+struct Run {
+  int status = 0;
+  KorimParams params{};
+  PDBSelectInfo sInfo{};
+  PDBSelectInfo userSel{};  // the selection as the user gave it, before hydrogens are removed
+
+  DTable* dTab = nullptr;
+  CSTable* csTab = nullptr;
+  PDBInfo* pdbInfo = nullptr;
+  KorimInfo* korimInfo = nullptr;
+  DcInfo* dcInfo = nullptr;
+
+  int coordLen = 0;
+  double* xI = nullptr;
+  double* yI = nullptr;
+  double* zI = nullptr;
+  int* chargeAtomID = nullptr;
+  int* chargeAtomIDOrig = nullptr;
+  float* charges = nullptr;
+  float* chargesOrig = nullptr;
+  double* ddots = nullptr;
+  double* potential = nullptr;
+  int gridLen = 0;
+  double* pot3D = nullptr;
+  float* pot3Dst = nullptr;
+
+  int chCount = 0;
+  float chSum = 0.0f;
+  int chCountOrig = 0;
+  int atomSelCount = 0;
+  int dotCount = 0;
+  int digPotential = 0;
+  double offset = 0.0;
+  double stepsize = 0.0;
+
+  double saupe[5] = {};
+  double irrSaupe[5] = {};
+  double gMag = 0.0;
+  double eigVal[3] = {};
+  double eigVec[3][3] = {};
+  double da = 0.0;
+  double dr = 0.0;
+  double alphaList[4] = {};
+  double betaList[4] = {};
+  double gammaList[4] = {};
+};
+
+// Ends a path: writes the line, keeps the status.
+int fail(Run& run, int status, const char* line) {
+  std::fputs(line, stderr);
+  run.status = status;
+  return status;
+}
+
+template <typename T>
+void release(T*& p, int count) {
+  unAlloc("matrix", p, static_cast<int>(sizeof(T)) * count);
+  p = nullptr;
+}
+
+// Modes whose subsystem is not part of this program yet.
+bool modeAvailable(const KorimInfo* k) {
+  switch (k->korimMode) {
+    case kModeSteric:
+    case kModeElectrostatic:
+    case kModeElectrostaticFree:
+    case kModeElectrostaticGrid:
+    case kModeChemShift:
+    case kModeAsRan:
+      return true;
+    case kModeBestFit:
+      return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
+             k->spreadMode < 0;
+    default:
+      return false;
+  }
+}
+
+// Points of the user's 3-D grid, or -1 when the product does not fit an allocation.
+int gridPoints(const KorimInfo* k) {
+  long long n = static_cast<long long>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
+  long long bytes = n * static_cast<long long>(sizeof(double));
+  return (n < 1 || bytes > INT_MAX) ? -1 : static_cast<int>(n);
+}
+
+// Sphere of orientations, copied into the run's dot array.
+int orientationDots(Run& run) {
+  double* dots = nullptr;
+  int count = 0;
+  if (korim::simulation::do_unsp(run.korimInfo->densityNSC, &dots, &count) != 0 ||
+      dots == nullptr)
+    return fail(run, 1, "Matrix: unsp error occured.\n");
+  if (count < 0 || count > kDotSlots) {
+    std::fprintf(stderr, "korim: the sphere of density %d holds %d dots, more than %d.\n",
+                 run.korimInfo->densityNSC, count, kDotSlots);
+    run.status = 1;
+    return 1;
+  }
+  std::memcpy(run.ddots, dots, sizeof(double) * 3 * static_cast<size_t>(count));
+  run.dotCount = count;
+  return 0;
+}
+
+int selectCoordinates(Run& run, const char* failLine) {
+  int rc = korim::simulation::chCoorSelect(run.pdbInfo, run.korimInfo, &run.atomSelCount, run.xI,
+                                           run.yI, run.zI, &run.chCount, run.chargeAtomID,
+                                           run.charges, 1);
+  if (rc != 0) return fail(run, rc, failLine);
+  std::printf("REMARK %d atoms selected for simulation.\n", run.atomSelCount);
+  std::printf("REMARK %d charges selected for simulation.\n", run.chCount);
+  return 0;
+}
+
+void remark3D(const Run& run) {
+  if (run.params.pot3DName[0] == '\0') return;
+  const KorimInfo* k = run.korimInfo;
+  std::fprintf(stderr, "REMARK 3D Potential %s, Total # of gridpositions %d (x: %d, y: %d, z: %d).\n",
+               run.params.pot3DName, run.digPotential, k->grid3DnX, k->grid3DnY, k->grid3DnZ);
+}
+
+// The predicted tensor: analysed, stored in the coupling table, couplings back-calculated when
+// there are valid ones, and the table written.
+void storeTensor(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  for (double& s : run.saupe) s = -s;
+  korim::couplings::analyzeSaupe(run.saupe, run.irrSaupe, &run.gMag, run.eigVec, run.eigVal,
+                                 k->yzFlag, &run.da, &run.dr, run.alphaList, run.betaList,
+                                 run.gammaList, k->eulerFlag);
+  korim::couplings::DTensor& t = run.dTab->dTensor;
+  t.tensorMode = korim::couplings::kTensorSteric;
+  if (k->validCountD > 0) {
+    for (int i = 0; i < 5; i++) t.userSaupe[i] = static_cast<float>(run.saupe[i]);
+    korim::couplings::fitD(run.pdbInfo, run.dTab, k->verbFlag);
+  } else {
+    for (int i = 0; i < 5; i++) t.saupe[i] = static_cast<float>(run.saupe[i]);
+  }
+  korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, "");
+}
+
+int simulate(Run& run, int dig, double* potential, double* pot3D, float* pot3Dst) {
+  int rc = korim::simulation::simulateAlignment(
+      run.korimInfo, run.atomSelCount, run.xI, run.yI, run.zI, run.chCount, run.chargeAtomID,
+      run.charges, run.dotCount, run.ddots, dig, potential, run.offset, run.stepsize, pot3D,
+      pot3Dst, run.saupe);
+  if (rc != 0) return fail(run, rc, "Matrix: Error simulating alignment.\n");
+  return 0;
+}
+
+// Steric prediction in the wall, rod or 3-D grid medium.
+int stericPrediction(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  if (orientationDots(run) != 0) return run.status;
+  if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
+  if (k->lcType == kLc3D) {
+    run.gridLen = gridPoints(k);
+    if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
+    if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
+    int rc = read3DPotSteric(run.params.pot3DName, k, &run.digPotential, run.pot3Dst);
+    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+    remark3D(run);
+  }
+  if (simulate(run, run.digPotential, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
+  storeTensor(run);
+  int rc = writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN, run.pdbInfo,
+                       &run.userSel, run.params.pRotName, run.params.remark);
+  if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
+  if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
+  return 0;
+}
+
+// Steric and electrostatic prediction.
+int electrostaticPrediction(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  if (orientationDots(run) != 0) return run.status;
+  if (selectCoordinates(run, "Matrix: Error reading selection of atoms.\n") != 0) return run.status;
+  if (k->lcType == kLcWall || k->lcType == kLcRod) {
+    run.potential = dFltAlloc("matrix", kPotentialSlots);
+    if (run.potential == nullptr)
+      return fail(run, 1, "Error allocating charge and potential buffers.\n");
+    int rc = readPotential(run.params.potName, k, &run.digPotential, run.potential, &run.offset,
+                           &run.stepsize);
+    if (rc != 0) return fail(run, rc, "ERROR Reading of 1D potential not successful.\n");
+    if (run.params.potName[0] != '\0')
+      std::fprintf(stderr, "REMARK 1D Potential %s, Digitization %d, Offset %.1f, Stepsize %.1f [A].\n",
+                   run.params.potName, run.digPotential, run.offset, run.stepsize);
+    // The rod model interpolates the potential by its step: it needs at least two rows.
+    if (k->lcType == kLcRod && (run.digPotential < 2 || !(run.stepsize > 0.0)))
+      return fail(run, 1,
+                  "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
+                  "uniform positive step.\n");
+    if (simulate(run, run.digPotential, run.potential, nullptr, nullptr) != 0) return run.status;
+    storeTensor(run);
+    rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
+                                     run.pdbInfo, k, run.params.pkaName, run.params.pRotName,
+                                     run.params.remark, run.digPotential, run.potential,
+                                     run.offset, run.stepsize, run.chCountOrig,
+                                     run.chargeAtomIDOrig, run.chargesOrig);
+    if (rc != 0) return fail(run, rc, "korim: error in iFacePDB.\n");
+    release(run.potential, kPotentialSlots);
+    return 0;
+  }
+  if (k->lcType == kLc3D) {
+    run.gridLen = gridPoints(k);
+    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
+    if (run.pot3D == nullptr)
+      return fail(run, 1, "Error allocating charge and potential buffers.\n");
+    int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
+    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+    remark3D(run);
+    if (simulate(run, run.digPotential, nullptr, run.pot3D, nullptr) != 0) return run.status;
+    storeTensor(run);
+  }
+  return 0;
+}
+
+// Configuration, charges and medium geometry, then the prediction of the mode.
+int prediction(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  int rc = readConfig(run.params.inpName, k);
+  if (rc != 0) {
+    std::fprintf(stderr, "Error reading configuration file %s\n", run.params.inpName);
+    run.status = rc;
+    return rc;
+  }
+  rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
+                                   run.chargeAtomID, run.charges, run.params.outPkaName);
+  if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
+  run.chCountOrig = run.chCount;
+  for (int i = 1; i <= run.chCount && i < kChargeSlots; i++) {
+    run.chargeAtomIDOrig[i] = run.chargeAtomID[i];
+    run.chargesOrig[i] = run.charges[i];
+  }
+  std::printf("REMARK %d charges placed, Total charge %.3f [e].\n", run.chCount,
+              static_cast<double>(run.chSum));
+  if (k->elInfo.elFlag && k->elInfo.chFlag) {
+    std::printf("REMARK charges used in simulation:\n");
+    std::printf("REMARK ===========================\n");
+    std::printf("REMARK chargeID    atom serial number  charge [e] \n");
+    for (int i = 1; i <= run.chCount && i < kChargeSlots; i++) {
+      const int id = run.chargeAtomID[i];
+      if (id < 0 || id >= run.pdbInfo->atomCount) continue;  // the set-up only names real atoms
+      const korim::structure::AtomInfo& a = run.pdbInfo->atomList[id];
+      std::printf("REMARK %d:  %5d  %8.3f %8.3f %8.3f %8.3f\n", i, id, static_cast<double>(a.x),
+                  static_cast<double>(a.y), static_cast<double>(a.z),
+                  static_cast<double>(run.charges[i]));
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n\n");
+  }
+  korim::simulation::refine_bicelle(k);
+  switch (k->korimMode) {
+    case kModeSteric:
+      return stericPrediction(run);
+    case kModeElectrostatic:
+      return electrostaticPrediction(run);
+    default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
+      return 0;
+  }
+}
+
+int bestFit(Run& run) {
+  // Only the single fit is part of this program; modeAvailable() has turned the others away.
+  int rc = korim::fitting::simDC(run.pdbInfo, &run.userSel, run.dTab, run.korimInfo,
+                                 run.params.remark, run.params.outDName, run.params.pRotName,
+                                 run.korimInfo->verbFlag);
+  if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+  return 0;
+}
+
+// Structure, couplings, coupling and atom selection, then the mode's branch.
+int structureRun(Run& run) {
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  DcInfo* dc = run.dcInfo;
+  PDBInfo* pdb = run.pdbInfo;
+  DTable* dTab = run.dTab;
+
+  if (p.pdbName[0] != '\0') {
+    int rc = korim::structure::readPDB(p.pdbName, pdb, nullptr, nullptr);
+    if (rc != 0) {
+      std::fprintf(stderr, "Error reading PDB input %s\n", p.pdbName);
+      run.status = rc;
+      return rc;
+    }
+    std::fprintf(stderr, "%s, %d Atoms, Residues %d to %d.\n", p.pdbName, pdb->atomCount,
+                 pdb->minResID, pdb->maxResID);
+  }
+  int rc = korim::couplings::readDC(p.inDName, dTab);
+  if (rc != 0) {
+    std::fprintf(stderr, "Error reading DC input %s\n", p.inDName);
+    run.status = rc;
+    return rc;
+  }
+  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", p.inDName, dTab->dCount,
+               dTab->dMinRes, dTab->dMaxRes);
+
+  if (dc->segFirst < kNoRangeLimit) dc->segFirst = dTab->dMinRes;
+  if (dc->segLast < kNoRangeLimit) dc->segLast = dTab->dMaxRes;
+  if (dc->segFirst > dc->segLast) {
+    int t = dc->segFirst;
+    dc->segFirst = dc->segLast;
+    dc->segLast = t;
+  }
+  if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;
+  korim::structure::updatePDBAngles(pdb, dc->segFirst, dc->segLast);
+
+  run.coordLen = pdb->atomCount + kCoordSpare;
+  run.xI = dFltAlloc("matrix", run.coordLen);
+  if (run.xI != nullptr) run.yI = dFltAlloc("matrix", run.coordLen);
+  if (run.yI != nullptr) run.zI = dFltAlloc("matrix", run.coordLen);
+  if (run.zI == nullptr) return fail(run, 1, "Error allocating coord buffers.\n");
+  run.chargeAtomID = intAlloc("matrix", kChargeSlots);
+  if (run.chargeAtomID != nullptr) run.charges = fltAlloc("matrix", kChargeSlots);
+  if (run.charges != nullptr) run.chargeAtomIDOrig = intAlloc("matrix", kChargeSlots);
+  if (run.chargeAtomIDOrig != nullptr) run.chargesOrig = fltAlloc("matrix", kChargeSlots);
+  if (run.chargesOrig != nullptr) run.ddots = dFltAlloc("matrix", 3 * kDotSlots);
+  if (run.ddots == nullptr) return fail(run, 1, "Error allocating charge and potential buffers.\n");
+
+  korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
+                            dc->excludeMode);
+  selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
+  k->validCountD = korim::couplings::buildDC(pdb, dTab, dc->aFirst - dc->segFirst, dc->segFirst,
+                                             p.wList, p.wCount, k->allowFixedDI);
+  std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
+              dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
+
+  PDBSelectInfo& s = run.sInfo;
+  if (s.res1 == 0 && s.resN == 0) {
+    s.res1 = pdb->minResID;
+    s.resN = pdb->maxResID;
+  }
+  korim::structure::pdbSelect(pdb, &s);
+  std::printf("REMARK PDB Selection:");
+  if (s.selectMode == 1)
+    std::printf(" All Atoms.\n");
+  else
+    std::printf(" Residues %d to %d  Residues: %s  Atoms: %s  Chains %s  Segs: %s.\n", s.res1,
+                s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
+  run.userSel = s;
+
+  if (!k->Hflag) {
+    s.selectID = 0;
+    s.atomNameMode = 3;
+    s.selectMode = 2;
+    std::snprintf(s.atomNameList, sizeof s.atomNameList, "%s", "[1-3]H* H*");
+    korim::structure::pdbSelect(pdb, &s);
+  }
+
+  if (k->korimMode == kModeBestFit) return bestFit(run);
+  return prediction(run);
+}
+
+void cleanUp(Run& run) {
+  if (run.dTab != nullptr) korim::couplings::dTabFree(run.dTab);
+  if (run.csTab != nullptr) korim::restraints::csTabFree(run.csTab);
+  korim::structure::fitAlignFree();
+  korim::couplings::dipolarFree();
+  korim::restraints::surfFree();
+  unAlloc("listArg", run.params.wList, run.params.wCount * static_cast<int>(sizeof(float)));
+  run.params.wList = nullptr;
+  std::fflush(stdout);
+  showAlloc();
+  if (run.pot3D != nullptr) release(run.pot3D, run.gridLen);
+  if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
+  if (run.potential != nullptr) release(run.potential, kPotentialSlots);
+  release(run.pdbInfo, 1);
+  release(run.dTab, 1);
+  release(run.csTab, 1);
+  release(run.korimInfo, 1);
+  release(run.dcInfo, 1);
+  release(run.xI, run.coordLen);
+  release(run.yI, run.coordLen);
+  release(run.zI, run.coordLen);
+  release(run.chargeAtomID, kChargeSlots);
+  release(run.charges, kChargeSlots);
+  release(run.chargeAtomIDOrig, kChargeSlots);
+  release(run.chargesOrig, kChargeSlots);
+  release(run.ddots, 3 * kDotSlots);
+  korim::restraints::merDone();
+}
+
+// Records, options and dispatch of one run; returns its status.
+int runKorim(Run& run, int argc, char** argv) {
+  korimParamsNull(&run.params);
+  korim::structure::pdbSelectNull(&run.sInfo);
+  korim::restraints::surfNull();
+  korim::couplings::dipolarNull();
+
+  korim::restraints::merInit(2, 2);
+  legalNotice();
+  korim::assignment::initializeGlobal();
+
+  run.dTab = static_cast<DTable*>(voidMalloc("matrix", sizeof(DTable)));
+  if (run.dTab != nullptr) run.csTab = static_cast<CSTable*>(voidMalloc("matrix", sizeof(CSTable)));
+  if (run.csTab != nullptr) run.pdbInfo = static_cast<PDBInfo*>(voidMalloc("matrix", sizeof(PDBInfo)));
+  if (run.pdbInfo != nullptr)
+    run.korimInfo = static_cast<KorimInfo*>(voidMalloc("matrix", sizeof(KorimInfo)));
+  if (run.korimInfo != nullptr)
+    run.dcInfo = static_cast<DcInfo*>(voidMalloc("matrix", sizeof(DcInfo)));
+  if (run.dcInfo == nullptr) return fail(run, 1, "Error allocating DC/PDB/KORIM structures.\n");
+  std::memset(static_cast<void*>(run.dTab), 0, sizeof(DTable));
+  std::memset(static_cast<void*>(run.csTab), 0, sizeof(CSTable));
+  std::memset(static_cast<void*>(run.pdbInfo), 0, sizeof(PDBInfo));
+  std::memset(static_cast<void*>(run.korimInfo), 0, sizeof(KorimInfo));
+  std::memset(static_cast<void*>(run.dcInfo), 0, sizeof(DcInfo));
+  korim::couplings::dTabNull(run.dTab);
+  korim::restraints::csTabNull(run.csTab);
+  korim::structure::pdbNull(run.pdbInfo);
+  korimInfoNull(run.korimInfo);
+  dcInfoNull(run.dcInfo);
+
+  initArgs(argc, argv, 4);
+  int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
+                     run.dcInfo);
+  if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
+  checkArgs(argc, argv);
+  if (dbgFlag > 1) setAlloc(1);
+
+  if (!modeAvailable(run.korimInfo))
+    return fail(run, 1, "korim: this mode is not available yet.\n");
+  return structureRun(run);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static Run run;  // large (file-name buffers); kept off the stack
+  const int status = runKorim(run, argc, argv);
+  cleanUp(run);
+  // A status is reported modulo 256 by the system; keep failures non-zero.
+  if (status != 0 && (status & 0xff) == 0) return 1;
+  return status;
+}
