@@ -316,7 +316,8 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
             if (addHdrLine(text.c_str(), *hdrBasePtr) != 0) return finish(1);
         }
     }
-    if (rs.endStatus() != 0 && row < rows) {
+    // A line that could not be read, or rows gone since the first pass.
+    if (rs.endStatus() != 0 || (readMode == 1 && row < rows)) {
         std::fprintf(stderr, "RdTable Error reading %s\n", inName);
         return finish(1);
     }

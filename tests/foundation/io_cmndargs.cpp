@@ -306,7 +306,8 @@ TEST_F(IoArgs, DebugModeListsEverySlot) {
     Argv a({"prog", "-n", "3", "zz"});
     a.ptrs[3] = nullptr;  // a missing argument shows as "(None)"
     int reports = -1;
-    std::string err = checkedRun(a, 3, [&] {
+    setenv("NMRCHECK", "Debug", 1);  // the word is taken in any case
+    std::string err = checkedRun(a, 4, [&] {
         int n = 0;
         intArgD(a.argc(), a.argv(), "-n", &n);
     }, &reports);
