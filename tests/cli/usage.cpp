@@ -71,12 +71,6 @@ TEST(Usage, HelpWinsOverEveryOtherOption) {
   EXPECT_FALSE(fileExists(d / "x.tab"));
 }
 
-TEST(Usage, UsageTextIsTheSameForEveryCall) {
-  TempDir d;
-  RunResult a = runKorim({}, d), b = runKorim({"-help"}, d);
-  EXPECT_EQ(a.err, b.err);
-}
-
 // Values that would index past an array, divide by zero or overflow a buffer are refused with a
 // message naming the option; the run ends with status 1 and no crash.
 TEST(Options, RefusedValuesEndTheRun) {
@@ -141,4 +135,29 @@ TEST(Modes, TraceOfAllocationsWithDebugLevelTwo) {
   // With tracing on, the releases after the status line are traced too.
   EXPECT_NE(traced.err.find(kMemoryLine), std::string::npos);
   EXPECT_EQ(traced.status, 1);
+}
+
+// Mode flags are tested in a fixed order and the last one present in it wins, wherever the
+// words stand on the command line; so are the best-fit variants.
+TEST(Modes, FixedTestOrderDecides) {
+  TempDir d;
+  for (const std::vector<std::string>& flags :
+       {std::vector<std::string>{"-bestFit", "-stKorim"}, std::vector<std::string>{"-stKorim", "-bestFit"},
+        std::vector<std::string>{"-bestFit", "-elKorim"}, std::vector<std::string>{"-bestFit", "-rand", "-single"}}) {
+    std::vector<std::string> args = flags;
+    args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings, "-outD", "m.tab"});
+    RunResult r = runKorim(args, d);
+    ASSERT_EQ(r.status, 0) << flags[0] << " " << flags[1];
+    Table t = readTable(d / "m.tab");
+    EXPECT_TRUE(t.hasLine("DATA KORIM_MODE DC")) << flags[0] << " " << flags[1];
+    EXPECT_TRUE(t.hasLine("DATA TENSOR_MODE SVD (Order Matrix Method)"));
+  }
+  // -csSim comes after -bestFit in the order: charges only, no table.
+  RunResult cs = runKorim({"-csSim", "-bestFit", "-pdb", kPdb, "-outD", "cs.tab"}, d);
+  EXPECT_EQ(cs.status, 0);
+  EXPECT_FALSE(fileExists(d / "cs.tab"));
+  // -jack is tested after -single.
+  RunResult jack = runKorim({"-bestFit", "-jack", "-single", "-pdb", kPdb, "-outD", "j.tab"}, d);
+  EXPECT_EQ(jack.status, 1);
+  EXPECT_NE(jack.err.find("korim: this mode is not available yet.\n"), std::string::npos);
 }
