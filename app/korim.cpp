@@ -37,11 +37,10 @@ using korim::structure::PDBSelectInfo;
 
 namespace {
 
-constexpr int kChargeSlots = 1201;                 // 1-based charge arrays: at most 1200 charges
-constexpr int kCoordSpare = 1201;                  // coordinate entries beyond the atom count
-constexpr int kDotSlots = 40001;                   // orientation dots of the run
-constexpr int kPotentialSlots = 10001;             // 1-D potential, 1-based
-constexpr double kDaNH = 21585.19634913479;        // Da of an N-H coupling in Hz per unit Da
+constexpr int kChargeSlots = 1201;     // 1-based charge arrays: at most 1200 charges
+constexpr int kCoordSpare = 1201;      // coordinate entries beyond the atom count
+constexpr int kDotSlots = 40001;       // orientation dots of the run
+constexpr int kPotentialSlots = 10001; // 1-D potential, 1-based
 
 // The run's records, work arrays and tensor results; every path ends in cleanUp().
 struct Run {
