@@ -318,7 +318,10 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
     if (k == 1) turned = prob[0] > prob[1];
   }
 
-  structure::restorePDBCoords(pdbInfo);
+  if (structure::restorePDBCoords(pdbInfo) != 0) {
+    std::fprintf(stderr, "korim: error in restorePDBCoords.\n");
+    return 1;
+  }
   if (placeMolecule(pdbInfo, inverse, turned) != 0) return 1;
 
   for (int i = 0; i < pdbInfo->atomCount; i++) pdbInfo->atomList[i].tempFactor = 0.0f;
