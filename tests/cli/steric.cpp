@@ -362,18 +362,23 @@ TEST(Electrostatics, ChargeListingNamesRealAtoms) {
   EXPECT_NE(r.err.find("\n\n"), std::string::npos);
 }
 
-TEST(Electrostatics, WallWithPotentialRunsToTheResultTable) {
+TEST(Electrostatics, RodWithPotentialRunsToTheResultTable) {
   TempDir d;
-  RunResult r = runKorim({"-elKorim", "-pot", testData("cli/wall_potential_screened.pot"), "-pdb", kPdb,
-                          "-inD", kCouplings, "-outD", "el.tab", "-dot", "30"},
+  const std::string pot = testData("cli/wall_potential_screened.pot");
+  RunResult r = runKorim({"-elKorim", "-pf1", "-pot", pot, "-pdb", kPdb, "-inD", kCouplings, "-outD",
+                          "el.tab", "-pdbRot", "face.pdb", "-dot", "30"},
                          d);
   ASSERT_EQ(r.status, 0) << r.err.substr(r.err.size() > 1500 ? r.err.size() - 1500 : 0);
   // 41 rows of 0.1 nm from 0: offset 0 and step 1 A after the reader's nm-to-A scaling.
-  EXPECT_NE(r.err.find("REMARK 1D Potential " + testData("cli/wall_potential_screened.pot") +
-                       ", Digitization 41, Offset 0.0, Stepsize 1.0 [A].\n"),
+  EXPECT_NE(r.err.find("REMARK 1D Potential " + pot + ", Digitization 41, Offset 0.0, Stepsize 1.0 [A].\n"),
             std::string::npos);
   Table t = readTable(d / "el.tab");
   EXPECT_TRUE(t.hasLine("DATA KORIM_MODE ELECTROSTATIC"));
+  EXPECT_TRUE(t.hasLine("DATA KORIM LC_TYPE              rod"));
   EXPECT_TRUE(t.hasLine("DATA KORIM EL PH               7.000"));
   EXPECT_EQ(t.rows.size(), readTable(kCouplings).rows.size());
+  // The electrostatic run ends with the preferred face of the structure instead of four frames.
+  EXPECT_NE(r.out.find("REMARK Probability of initial orientation "), std::string::npos);
+  EXPECT_EQ(readAtoms(d / "face.pdb").size(), readAtoms(kPdb).size());
+  EXPECT_FALSE(fileExists(d / "face.pdb.0"));
 }
