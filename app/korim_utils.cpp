@@ -69,18 +69,8 @@ struct Reader {
     std::fprintf(stderr, "KORIM Error: option %s value %s %s.\n", w, valueWord(w), why);
   }
 
-  bool text(const char* w, char* dest) const {
-    char* p = nullptr;
-    if (ptrArgD(argc, argv, w, &p) != 1 || p == nullptr) return true;
-    size_t n = std::strlen(p);
-    if (n >= static_cast<size_t>(kNameLen)) {
-      std::fprintf(stderr, "KORIM Error: option %s value %.40s... is longer than %d characters.\n", w, p,
-                   kNameLen - 1);
-      return false;
-    }
-    std::memcpy(dest, p, n + 1);
-    return true;
-  }
+  // A text into a kNameLen buffer; a longer one is refused (by the argument library's message).
+  bool text(const char* w, char* dest) const { return strArgD(argc, argv, w, dest, kNameLen) >= 0; }
 
   bool intInRange(const char* w, int* dest, int lo, int hi, const char* why) const {
     int v = *dest;
@@ -118,6 +108,14 @@ struct Reader {
       out[k] = (s != nullptr) ? std::strtod(s, nullptr) : 0.0;
     }
     return 1;
+  }
+
+  // An axis of exactly 3 numbers, (0, 0, 0) when w is absent; false after msg.
+  bool axis(const char* w, float* dest, const char* msg) const {
+    double v[3] = {0.0, 0.0, 0.0};
+    if (counted(w, 3, v, msg) < 0) return false;
+    for (int i = 0; i < 3; i++) dest[i] = static_cast<float>(v[i]);
+    return true;
   }
 
   // The words after w up to the next option word: their number, -1 when w is absent.
@@ -431,16 +429,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   // Order-matrix comparison, coupling arithmetic and structure analysis.
   if (r.counted("-inS1", 5, p->userSaupe1, "MERIDO Error: -inS1 option requires 5 values.\n") < 0) return 1;
   if (r.counted("-inS2", 5, p->userSaupe2, "MERIDO Error: -inS2 option requires 5 values.\n") < 0) return 1;
-  {
-    double axis[3] = {0.0, 0.0, 0.0};
-    for (int i = 0; i < 3; i++) p->hingeAxis[i] = 0.0f;
-    if (r.counted("-hinge", 3, axis, "MERIDO Error: -hinge option requires 3 values.\n") < 0) return 1;
-    for (int i = 0; i < 3; i++) p->hingeAxis[i] = static_cast<float>(axis[i]);
-    axis[0] = axis[1] = axis[2] = 0.0;
-    for (int i = 0; i < 3; i++) p->twistAxis[i] = 0.0f;
-    if (r.counted("-twist", 3, axis, "MERIDO Error: -twist option requires 3 values.\n") < 0) return 1;
-    for (int i = 0; i < 3; i++) p->twistAxis[i] = static_cast<float>(axis[i]);
-  }
+  if (!r.axis("-hinge", p->hingeAxis, "MERIDO Error: -hinge option requires 3 values.\n")) return 1;
+  if (!r.axis("-twist", p->twistAxis, "MERIDO Error: -twist option requires 3 values.\n")) return 1;
   if (!r.text("-outA", p->outAName)) return 1;
   r.flag("-add", &k->opCode, kOpAdd);
   r.flag("-sub", &k->opCode, kOpSub);

@@ -4,6 +4,7 @@
 // Its bracketed values are part of the text and may differ from the stored defaults of the run.
 // Option lines: option word from column 1, argument name from column 10, bracketed default from
 // column 19, meaning from column 29 (some blocks use other widths, as their literals show).
+// Each line is stored once; sections list the blocks they show.
 #include "app/korim_utils_output.h"
 
 #include <cstdio>
@@ -12,43 +13,60 @@ namespace korim::app {
 
 namespace {
 
+// Lines shown in several sections.
+const char kPdb[] = " -pdb     pName    [None]    PDB Input (Required).\n";
+const char kInD[] = " -inD     dName    [None]    Dipolar Coupling (Input).\n";
+const char kOutD[] = " -outD    dName    [None]    Dipolar Coupling (Output).\n";
+const char kPka[] = " -pka     pkaName  [None]    pKa Values (Input).\n";
+const char kOutPka[] = " -outPka  pkaName  [None]    Charges (Output).\n";
+const char kPdbRot[] = " -pdbRot  pRotName [None]    PDB rotated (Output).\n";
+const char kRotID[] = " -rotID   rotID    [0]       Index of Rotation of PDB.\n";
+const char kSurf[] = " -surf             [on]      Select Surface Accessible Atoms.\n";
+const char kNosurf[] = " -nosurf           [off]     Don't Select Surface Accessible Atoms.\n";
+const char kPH[] = " -pH      simEl    [7.0]     pH of Solution.\n";
+const char kNoelInfo[] = " -noelInfo         [on]      No Electrostatic Information.\n";
+const char kElInfo[] = " -elInfo           [off]     Report Electrostatic Information.\n";
+const char kNodipole[] = " -nodipole         [on]      No Dipole Approximation.\n";
+const char kDipole[] = " -dipole           [off]     Molecule Treated as Dipole.\n";
+const char kNochSel[] = " -nochSel          [on]      Use All Selected Atoms.\n";
+const char kChSel[] = " -chSel            [off]     Use Charged Atoms Only.\n";
+const char kActionFlags[] = "Action Flags:\n";
+const char kOtherOptions[] = "Other Options:\n";
+
 const char* const sec1Head[] = {
-    " -stKorim          [on]      Steric KORIM Mode.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
-    " -rotID   rotID    [0]       Index of Rotation of PDB.\n",
+    " -stKorim          [on]      Steric KORIM Mode.\n", kPdb, kInD, kOutD, kPdbRot, kRotID,
 };
 
-const char* const stericSim[] = {
+// Simulation parameters: the steric sections show simHead, simSphere and simTail; the
+// electrostatic section adds its medium and grid lines between them.
+const char* const simHead[] = {
     "Simulation Parameters:\n",
     " -bic              [on]      Wall LC Model.\n",
     " -pf1              [off]     Rod LC Model.\n",
     " -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].\n",
+};
+
+const char* const simSphere[] = {
     " -dot     density  [100]     Orientation Density (Sphere).\n",
     " -digPsi  digPsi   [18]      Orientation Density (3rd angle).\n",
     " -dGrid   dGrid    [0.2]     Grid Spacing [A].\n",
+};
+
+const char* const simTail[] = {
     " -rM      radius   [20.0]    Half Model Thickness [A].\n",
     " -lcS     order    [0.8]     Liquid Crystal Order [0-1].\n",
-    " -surf             [on]      Select Surface Accessible Atoms.\n",
-    " -nosurf           [off]     Don't Select Surface Accessible Atoms.\n",
+    kSurf, kNosurf,
     " -rA      radius   [0.0]     Atom radius [A].\n",
 };
 
-const char* const selHead[] = {
-    "PDB Selection Flags:\n",
-};
+const char* const selHead[] = {"PDB Selection Flags:\n"};
 
 const char* const selH[] = {
     " -H                [off]     Simple PDB Selection (all Atoms).\n",
     " -noH              [on]      Simple PDB Selection (all Atoms except H).\n",
 };
 
-const char* const selSurf[] = {
-    " -surf             [on]      Select Surface Accessible Atoms.\n",
-    " -nosurf           [off]     Don't Select Surface Accessible Atoms.\n",
-};
+const char* const selSurf[] = {kSurf, kNosurf};
 
 const char* const selRest[] = {
     " -res     resID              Single Residue for Selection.\n",
@@ -81,15 +99,23 @@ const char* const selRest[] = {
     " -sGlob                      Seg Glob-style Pattern Matching.\n",
 };
 
-const char* const dcWide[] = {
+// Residue range and atom types of the couplings, under "DC Selection Flags:" (with -a1) in the
+// structure sections and under "Selection Flags:" in the table-only sections.
+const char* const dcHead[] = {
     "DC Selection Flags:\n",
     " -a1      aRes1    [0]       First Res in PDB.\n",
+};
+
+const char* const tabSelHead[] = {"Selection Flags:\n"};
+
+const char* const dcRange[] = {
     " -s1      res1     [0]       First Res in Segment.\n",
     " -sN      resN     [0]       Last Res in Segment.\n",
     " -aD1     atom     {All}     DC Atom Type 1 used.\n",
     " -aD2     atom     {All}     DC Atom Type 2 used.\n",
 };
 
+// The narrow form: argument column 7 wide, defaults from column 17.
 const char* const dcNarrow[] = {
     "DC Selection Flags:\n",
     " -a1      aRes1  [0]         First Res in PDB.\n",
@@ -101,41 +127,33 @@ const char* const dcNarrow[] = {
 
 const char* const sec2Head[] = {
     " -elKorim          [off]     Electrostatic KORIM Mode.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
+    kPdb, kInD,
     " -pot     potName  [None]    1D Electrostatic Potential (Input).\n",
     " -pot3D   potName  [None]    3D Electrostatic Potential (Input).\n",
-    " -pka     pkaName  [None]    pKa Values (Input).\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
-    " -outPka  pkaName  [None]    Charges (Output).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
-    " -rotID   rotID    [0]       Index of Rotation of PDB.\n",
-    "Simulation Parameters:\n",
-    " -bic              [on]      Wall LC Model.\n",
-    " -pf1              [off]     Rod LC Model.\n",
-    " -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].\n",
+    kPka, kOutD, kOutPka, kPdbRot, kRotID,
+};
+
+const char* const sec2Medium[] = {
     " -3D               [off]     3D Potential LC Model.\n",
     " -vol     sim      [515.0]   Sample Volume [ul].\n",
     " -mwLC    sim      [268e+3]  Liquid Crystal Molecular Weight [g/mol].\n",
     " -massLC  sim      [0.05]    Liquid Crystal Mass [g].\n",
     " -unitLC  sim      [1.574]   Liquid Crystal Unit Height [A].\n",
     " -polyLC  sim      [1707]    Degree of Polymerization.\n",
-    " -dot     density  [100]     Orientation Density (Sphere).\n",
-    " -digPsi  digPsi   [18]      Orientation Density (3rd angle).\n",
-    " -dGrid   dGrid    [0.2]     Grid Spacing [A].\n",
+};
+
+const char* const sec2Grid[] = {
     " -nX      nX       [1]       Number of 3D Grid Points along X.\n",
     " -nY      nY       [1]       Number of 3D Grid Points along Y.\n",
     " -nZ      nZ       [1]       Number of 3D Grid Points along Z.\n",
     " -dX      dX       [0.2]     3D Grid Spacing along X [A].\n",
     " -dY      dY       [0.2]     3D Grid Spacing along Y [A].\n",
     " -dZ      dZ       [0.2]     3D Grid Spacing along Z [A].\n",
-    " -rM      radius   [20.0]    Half Model Thickness [A].\n",
-    " -lcS     order    [0.8]     Liquid Crystal Order [0-1].\n",
-    " -surf             [on]      Select Surface Accessible Atoms.\n",
-    " -nosurf           [off]     Don't Select Surface Accessible Atoms.\n",
-    " -rA      radius   [0.0]     Atom radius [A].\n",
+};
+
+const char* const sec2El[] = {
     "Electrostatic Simulation Parameters:\n",
-    " -pH      simEl    [7.0]     pH of Solution.\n",
+    kPH,
     " -nacl    simEl    [0.2]     NaCl Concentration [M].\n",
     " -chSurf  simEl    [-0.47]   Surface Charge Density of LC [e/nm2].\n",
     " -cut     simEl    [400.0]   Cutoff for Electrostatics [A].\n",
@@ -154,20 +172,21 @@ const char* const elCharges[] = {
     " -nochTerm         [off]     No Charges at Termini.\n",
 };
 
-const char* const sec2Scale[] = {
+const char* const sec2Energy[] = {
     " -kEne    simEl    [1.0]     Scaling of Energy.\n",
     " -kPot    simEl    [1.0]     Scaling of Potential.\n",
+};
+
+const char* const chargeScale[] = {
     " -kMono   simEl    [1.0]     Scaling of Monopole Charges.\n",
     " -kDipo   simEl    [1.0]     Scaling of Dipole Charges.\n",
     " -kQuad   simEl    [1.0]     Scaling of Quadrupole Charges.\n",
+};
+
+const char* const sec2Tail[] = {
     " -temp    simEl    [298.15]  Temperature [K].\n",
     " -dIFace  simEl    [50.0]    Surface Distance of Interaction Face [A].\n",
-    " -noelInfo         [on]      No Electrostatic Information.\n",
-    " -elInfo           [off]     Report Electrostatic Information.\n",
-    " -nodipole         [on]      No Dipole Approximation.\n",
-    " -dipole           [off]     Molecule Treated as Dipole.\n",
-    " -nochSel          [on]      Use All Selected Atoms.\n",
-    " -chSel            [off]     Use Charged Atoms Only.\n",
+    kNoelInfo, kElInfo, kNodipole, kDipole, kNochSel, kChSel,
 };
 
 const char* const sec3Head[] = {
@@ -184,11 +203,7 @@ const char* const sec4Head[] = {
     "                             by Addition of Noise to DCs.\n",
     " -mcStruc eMode    [off]     Monte-Carlo Error Estimation\n",
     "                             by Addition of Strctural Noise.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
-    " -rotID   rotID    [0]       Index of Rotation of PDB.\n",
+    kPdb, kInD, kOutD, kPdbRot, kRotID,
     "Error Mapping Specifications:\n",
     " -map     nMap     [0]       Number of Best-Fits in Error Mapping.\n",
     " -outDa   oName    [None]    Da Distribution (Output).\n",
@@ -252,8 +267,7 @@ const char* const sec4Map[] = {
 
 const char* const sec5Head[] = {
     " -bestFit          [on]      Best-Fit Mode.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
+    kPdb, kInD,
     " -exhaust          [off]     Exhaustive Search of Assignments.\n",
     " -fixAa   aaList   [0]       # of Peaks of each Amino-Acid Type.\n",
     " -fixRes  resList  [None]    Peaks with Fixed Assignment.\n",
@@ -264,9 +278,7 @@ const char* const sec5Head[] = {
     " -nodcOpt          [off]     Use First Peaks of DC Table.\n",
     " -rand             [off]     Random Search of Assignments.\n",
     " -map     nMap     [0]       Number of Random Assignments.\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
-    " -rotID   rotID    [0]       Index of Rotation of PDB.\n",
+    kOutD, kPdbRot, kRotID,
     "Limits for Alignment Magnitude and Rhombicity:\n",
     " -lDa     daLo     [-25.0]   Lower Limit of Da [Hz].\n",
     " -hDa     daHi     [-3.0]    Upper Limit of Da [Hz].\n",
@@ -276,9 +288,7 @@ const char* const sec5Head[] = {
 
 const char* const sec6Head[] = {
     " -struc            [off]     Addition of Structural Noise.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
+    kPdb, kInD, kPdbRot,
     " -idum    seed     [-1]      Seed of Random Numbers.\n",
 };
 
@@ -287,14 +297,14 @@ const char* const sec7[] = {
     " -inS1 sList List of 5 Saupe Values (Input).\n",
     " -inS2 sList List of 5 Saupe Values (Input).\n",
     " -outA       outAName [None] Saupe Analysis (Output).\n",
-    "Action Flags:\n",
+    kActionFlags,
     " -add   Action: inS1 + inS2\n",
     " -sub   Action: inS1 - inS2 (Default)\n",
     " -mul   Action: inS1 * inS2\n",
     " -div   Action: inS1 / inS2\n",
     " -max   Action: Max(inS1, inS2)\n",
     "            (Tests general magnitude)\n",
-    "Other Options:\n",
+    kOtherOptions,
     " -c1    scale [1.0]          Scale factor for inS1\n",
     " -c2    scale [1.0]          Scale factor for inS2\n",
     " -twist                      Coordinates (X Y Z) of Twist Axis.\n",
@@ -302,59 +312,37 @@ const char* const sec7[] = {
     " -hinge                      Coordinates (X Y Z) of User Hinge Axis.\n",
 };
 
-const char* const dcSel[] = {
-    "Selection Flags:\n",
-    " -s1      res1     [0]       First Res in Segment.\n",
-    " -sN      resN     [0]       Last Res in Segment.\n",
-    " -aD1     atom     {All}     DC Atom Type 1 used.\n",
-    " -aD2     atom     {All}     DC Atom Type 2 used.\n",
-};
-
 const char* const sec8Head[] = {
     " -anDc             [off]     Analysis of 2 DC Sets.\n",
     " -inD1    dName    [None]    Dipolar Coupling Set 1 (Input).\n",
     " -inD2    dName    [None]    Dipolar Coupling Set 2 (Input).\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
+    kOutD,
 };
 
 const char* const sec8Tail[] = {
-    "Action Flags:\n",
+    kActionFlags,
     " -add              [on]      Action: c1*inD1 + c2*inD2.\n",
     " -sub              [off]     Action: c1*inD1 - c2*inD2.\n",
     " -mul              [off]     Action: c1*inD1 * c2*inD2.\n",
     " -div              [off]     Action: c1*inD1 / c2*inD2.\n",
-    "Other Options:\n",
+    kOtherOptions,
     " -c1      scale    [0.0]     Scale Factor for inD1.\n",
     " -c2      scale    [1.0]     Scale Factor for inD2.\n",
 };
 
 const char* const sec9Head[] = {
     " -anPdb            [off]     Analysis of PDB File.\n",
-    " -pdb     pName    [None]    PDB Input (Required).\n",
+    kPdb,
     " -inS     sList    [None]    List of 5 Saupe Values (Input).\n",
-    " -pka     pkaName  [None]    pKa Values (Input).\n",
+    kPka,
     " -outP    outPName [None]    PDB Analysis (Output).\n",
-    " -outPka  pkaName  [None]    Charges (Output).\n",
-    " -pdbRot  pRotName [None]    PDB rotated (Output).\n",
-    " -rotID   rotID    [0]       Index of Rotation of PDB.\n",
+    kOutPka, kPdbRot, kRotID,
 };
 
-const char* const sec9El[] = {
-    "Electrostatic Parameters:\n",
-    " -pH      simEl    [7.0]     pH of Solution.\n",
-};
+const char* const sec9El[] = {"Electrostatic Parameters:\n", kPH};
 
-const char* const sec9Scale[] = {
-    " -kMono   simEl    [1.0]     Scaling of Monopole Charges.\n",
-    " -kDipo   simEl    [1.0]     Scaling of Dipole Charges.\n",
-    " -kQuad   simEl    [1.0]     Scaling of Quadrupole Charges.\n",
-    " -nodipole         [on]      No Dipole Approximation.\n",
-    " -dipole           [off]     Molecule Treated as Dipole.\n",
-    " -nochSel          [on]      Use All Selected Atoms.\n",
-    " -chSel            [off]     Use Charged Atoms Only.\n",
-    " -noelInfo         [on]      No Electrostatic Information.\n",
-    " -elInfo           [off]     Report Electrostatic Information.\n",
-    "Action Flags:\n",
+const char* const sec9Tail[] = {
+    kNodipole, kDipole, kNochSel, kChSel, kNoelInfo, kElInfo, kActionFlags,
     " -user             [off]     Use Saupe Matrix of User (-inS).\n",
     " -ster             [on]      Uncharged Structure.\n",
     " -el               [off]     Charged Structure.\n",
@@ -362,7 +350,7 @@ const char* const sec9Scale[] = {
 
 const char* const sec10Head[] = {
     " -daHist           [off]     Da & R from Histogram of DCs.\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
+    kInD,
     " -outD    dName    [None]    Histogram (Output).\n",
     "Histogram Parameters:\n",
     " -bin     simMag   [0]       Number of Bins (zero=automatic).\n",
@@ -376,14 +364,14 @@ const char* const sec10Head[] = {
 };
 
 const char* const sec10Tail[] = {
-    "Action Flags:\n",
+    kActionFlags,
     " -noave            [off]     Don't Average Extreme DCs.\n",
     " -ave              [on]      Average Minimum and Maximum DCs.\n",
 };
 
 const char* const sec11Head[] = {
     " -daMl             [off]     Da & R by Maximum Likelihood.\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
+    kInD,
     " -outD    dName    [None]    Likelihood (Output).\n",
     " -outSc   scName   [None]    Likelihood Scores (Output).\n",
     "Maximum Likelihood Parameters:\n",
@@ -396,15 +384,14 @@ const char* const sec11Head[] = {
 };
 
 const char* const sec11Tail[] = {
-    "Action Flags:\n",
+    kActionFlags,
     " -nomapMl          [on]      Don't Transform DCs.\n",
     " -mapMl            [off]     Transform DCs before Search.\n",
 };
 
-const char* const sec12[] = {
+const char* const sec12Head[] = {
     " -conv             [off]     Conversion of DC Input.\n",
-    " -inD     dName    [None]    Dipolar Coupling (Input).\n",
-    " -outD    dName    [None]    Dipolar Coupling (Output).\n",
+    kInD, kOutD,
     "Conversion parameters:\n",
     " -xplor            [off]     Xplor DC Format.\n",
     " -cns              [off]     Cns DC Format.\n",
@@ -416,12 +403,10 @@ const char* const sec12[] = {
     " -scale            [off]     Normalize Dipolar Couplings.\n",
     " -unscale          [on]      Don't Normalize Dipolar Couplings.\n",
     " -dcNoise          [off]     Add Noise to Dipolar Couplings.\n",
-    "Selection Flags:\n",
-    " -s1      res1     [0]       First Res in Segment.\n",
-    " -sN      resN     [0]       Last Res in Segment.\n",
-    " -aD1     atom     {All}     DC Atom Type 1 used.\n",
-    " -aD2     atom     {All}     DC Atom Type 2 used.\n",
-    "Other Options:\n",
+};
+
+const char* const sec12Tail[] = {
+    kOtherOptions,
     " -nodcHH           [on]      Exclude 1H-1H DCs in Conversion.\n",
     " -dcHH             [off]     Include 1H-1H DCs in Conversion.\n",
 };
@@ -446,7 +431,7 @@ const char* const sec13[] = {
 };
 
 struct Block {
-  const char* const* pieces;
+  const char* const* pieces;  // null: no further block in the section
   int count;
 };
 
@@ -457,32 +442,42 @@ constexpr Block blk(const char* const (&pieces)[N]) {
 
 const char* const title = "\nKORIM Steric and Electrostatic Prediction of Molecular Alignment.\n\n";
 
+constexpr int kMaxBlocks = 16;
+
 struct Section {
   const char* heading;  // written with its leading line feeds
-  Block blocks[8];
-  int blockCount;
+  Block blocks[kMaxBlocks];
 };
 
 const Section sections[] = {
     {"\nARGUMENTS FOR STERIC KORIM\n",
-     {blk(sec1Head), blk(stericSim), blk(selHead), blk(selH), blk(selRest), blk(dcWide)}, 6},
+     {blk(sec1Head), blk(simHead), blk(simSphere), blk(simTail), blk(selHead), blk(selH), blk(selRest),
+      blk(dcHead), blk(dcRange)}},
     {"\n\nARGUMENTS FOR ELECTROSTATIC KORIM\n",
-     {blk(sec2Head), blk(elCharges), blk(sec2Scale), blk(selHead), blk(selH), blk(selRest), blk(dcWide)}, 7},
-    {"\n\nARGUMENTS FOR FREE FORMAT, STERIC KORIM\n", {blk(sec3Head), blk(stericSim)}, 2},
+     {blk(sec2Head), blk(simHead), blk(sec2Medium), blk(simSphere), blk(sec2Grid), blk(simTail), blk(sec2El),
+      blk(elCharges), blk(sec2Energy), blk(chargeScale), blk(sec2Tail), blk(selHead), blk(selH), blk(selRest),
+      blk(dcHead), blk(dcRange)}},
+    {"\n\nARGUMENTS FOR FREE FORMAT, STERIC KORIM\n",
+     {blk(sec3Head), blk(simHead), blk(simSphere), blk(simTail)}},
     {"\n\nARGUMENTS FOR BEST-FIT (SVD/POWELL)\n",
-     {blk(sec4Head), blk(coneOpts), blk(sec4Map), blk(selHead), blk(selRest), blk(dcNarrow)}, 6},
+     {blk(sec4Head), blk(coneOpts), blk(sec4Map), blk(selHead), blk(selRest), blk(dcNarrow)}},
     {"\n\nARGUMENTS FOR UNASSIGNED BEST-FIT (exhSVD)\n",
-     {blk(sec5Head), blk(selHead), blk(selRest), blk(dcNarrow)}, 4},
+     {blk(sec5Head), blk(selHead), blk(selRest), blk(dcNarrow)}},
     {"\n\nARGUMENTS FOR ADDITiON OF STRUCTURAL NOISE\n",
-     {blk(sec6Head), blk(coneOpts), blk(selHead), blk(selSurf), blk(selH), blk(selRest), blk(dcNarrow)}, 7},
-    {"\n\nARGUMENTS FOR ANALYSIS OF ORDER MATRIX\n", {blk(sec7)}, 1},
-    {"\n\nARGUMENTS FOR ANALYSIS OF DIPOLAR COUPLINGS\n", {blk(sec8Head), blk(dcSel), blk(sec8Tail)}, 3},
+     {blk(sec6Head), blk(coneOpts), blk(selHead), blk(selSurf), blk(selH), blk(selRest), blk(dcNarrow)}},
+    {"\n\nARGUMENTS FOR ANALYSIS OF ORDER MATRIX\n", {blk(sec7)}},
+    {"\n\nARGUMENTS FOR ANALYSIS OF DIPOLAR COUPLINGS\n",
+     {blk(sec8Head), blk(tabSelHead), blk(dcRange), blk(sec8Tail)}},
     {"\n\nARGUMENTS FOR ANALYSIS OF PDB FILE\n",
-     {blk(sec9Head), blk(selHead), blk(selH), blk(selRest), blk(sec9El), blk(elCharges), blk(sec9Scale)}, 7},
-    {"\n\nARGUMENTS FOR Da & R HISTOGRAM DETERMINATION\n", {blk(sec10Head), blk(dcSel), blk(sec10Tail)}, 3},
-    {"\n\nARGUMENTS FOR Da & R LIKELIHOOD DETERMINATION\n", {blk(sec11Head), blk(dcSel), blk(sec11Tail)}, 3},
-    {"\n\nARGUMENTS FOR CONVERSION OF DIPOLAR COUPLING TABLE\n", {blk(sec12)}, 1},
-    {"\n\nCOMMOM ARGUMENTS\n", {blk(sec13)}, 1},
+     {blk(sec9Head), blk(selHead), blk(selH), blk(selRest), blk(sec9El), blk(elCharges), blk(chargeScale),
+      blk(sec9Tail)}},
+    {"\n\nARGUMENTS FOR Da & R HISTOGRAM DETERMINATION\n",
+     {blk(sec10Head), blk(tabSelHead), blk(dcRange), blk(sec10Tail)}},
+    {"\n\nARGUMENTS FOR Da & R LIKELIHOOD DETERMINATION\n",
+     {blk(sec11Head), blk(tabSelHead), blk(dcRange), blk(sec11Tail)}},
+    {"\n\nARGUMENTS FOR CONVERSION OF DIPOLAR COUPLING TABLE\n",
+     {blk(sec12Head), blk(tabSelHead), blk(dcRange), blk(sec12Tail)}},
+    {"\n\nCOMMOM ARGUMENTS\n", {blk(sec13)}},
 };
 
 }  // namespace
@@ -491,8 +486,9 @@ int printInfo() {
   std::fputs(title, stderr);
   for (const Section& s : sections) {
     std::fputs(s.heading, stderr);
-    for (int b = 0; b < s.blockCount; b++) {
-      for (int i = 0; i < s.blocks[b].count; i++) std::fputs(s.blocks[b].pieces[i], stderr);
+    for (const Block& b : s.blocks) {
+      if (b.pieces == nullptr) break;
+      for (int i = 0; i < b.count; i++) std::fputs(b.pieces[i], stderr);
     }
   }
   return 0;

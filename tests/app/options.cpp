@@ -11,6 +11,7 @@
 #include "app/korim_utils_output.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "simulation/unsp.h"
 #include "tests/app/capture.h"
 
 using namespace korim::app;
@@ -262,11 +263,6 @@ TEST(Options, CountedOptions) {
   CmdLine axes({"-hinge", "1", "-2", "3"});
   EXPECT_EQ(axes.p.hingeAxis[1], -2.0f);
   EXPECT_EQ(axes.p.twistAxis[0], 0.0f);
-  KorimParams& q = axes.p;
-  q.twistAxis[2] = 7.0f;  // stale values are cleared when the option is absent
-  CmdLine again({"-pdb", "x"});
-  EXPECT_EQ(again.p.hingeAxis[0], 0.0f);
-  EXPECT_EQ(again.p.twistAxis[2], 0.0f);
 }
 
 TEST(Options, AssignmentLists) {
@@ -348,8 +344,7 @@ TEST(Options, RefusedValues) {
   const std::string longName(256, 'n');
   CmdLine tooLong({"-pdb", longName});
   EXPECT_EQ(tooLong.status, 1);
-  EXPECT_EQ(tooLong.err, "KORIM Error: option -pdb value " + std::string(40, 'n') +
-                             "... is longer than 255 characters.\n");
+  EXPECT_EQ(tooLong.err, "Argument Error: value for '-pdb' longer than 255 characters.\n");
   EXPECT_STREQ(tooLong.p.pdbName, "");
   CmdLine fits({"-aD2", std::string(255, 'a')});
   EXPECT_EQ(fits.status, 0);
@@ -372,24 +367,17 @@ TEST(Options, AllocationFailures) {
   EXPECT_EQ(w.p.wCount, 0);
 }
 
-TEST(Options, EnvironmentReadToNoEffect) {
-  setenv("PDBH_DIR", "/data/pdb", 1);
-  CmdLine env({"-pdb", "x"});
-  EXPECT_STREQ(env.p.pdbPath, "/data/pdb");
-  EXPECT_STREQ(CmdLine({"-path", "/else"}).p.pdbPath, "/else");
-  unsetenv("PDBH_DIR");
-}
-
-TEST(Options, OrientationDotCounts) {
-  // Dot counts of the arc (10 t^2 + 2) and dodecahedral (30 t^2 + 2) spheres by density.
-  EXPECT_EQ(orientationDotCount(100, 40001), 122);
-  EXPECT_EQ(orientationDotCount(92, 40001), 92);
-  EXPECT_EQ(orientationDotCount(700, 40001), 752);
-  EXPECT_EQ(orientationDotCount(3, 40001), 12);
-  EXPECT_EQ(orientationDotCount(12, 40001), 12);
-  EXPECT_EQ(orientationDotCount(13, 40001), 32);
-  EXPECT_EQ(orientationDotCount(32, 40001), 32);
-  EXPECT_EQ(orientationDotCount(39692, 40001), 39692);
+TEST(Options, DotDensityMatchesSphereBuilder) {
+  // The check of -dot predicts the dot count of the orientation sphere; compare with the sphere
+  // the simulation builds for the same density.
+  for (int density : {3, 12, 13, 32, 92, 93, 100, 700, 5000, 39692}) {
+    double* dots = nullptr;
+    int count = 0;
+    ASSERT_EQ(korim::simulation::do_unsp(density, &dots, &count), 0) << density;
+    EXPECT_EQ(orientationDotCount(density, 40001), count) << density;
+  }
+  // Beyond 39692 the smallest sphere holds 40962 dots, more than the orientation arrays.
+  EXPECT_EQ(orientationDotCount(39693, 40962), 40962);
   EXPECT_EQ(orientationDotCount(39693, 40001), -1);
   EXPECT_EQ(orientationDotCount(2, 40001), -1);
   EXPECT_EQ(orientationDotCount(2147483647, 40001), -1);
