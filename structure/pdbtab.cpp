@@ -1,15 +1,16 @@
 // Atom columns of restraint and coupling tables, and the residue sequence held in a table's header lines.
-#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <strings.h>
-#include <vector>
 
 #include "foundation/memory.h"
 #include "foundation/table.h"
+#include "foundation/token.h"
 #include "structure/pdb.h"
 
 using namespace korim::foundation;
@@ -51,30 +52,12 @@ int readName(const tabVar* varInfo, int varCount, const float* rPtr, int loc, ch
     return 1;
 }
 
-std::vector<std::string> words(const char* line) {
-    std::vector<std::string> out;
-    std::string w;
-    for (const char* c = line;; c++) {
-        if (*c != '\0' && !std::isspace(static_cast<unsigned char>(*c))) {
-            w += *c;
-            continue;
-        }
-        if (!w.empty()) out.push_back(w);
-        w.clear();
-        if (*c == '\0') break;
-    }
-    return out;
-}
+// Token n of a header line as a string (the token buffers are reused).
+std::string tokenAt(int n, const char* line) { return getToken(n, line); }
 
-// The residue letters of a "DATA SEQUENCE" line, or nothing for another line.
-bool sequenceLetters(const char* line, std::string* letters) {
-    std::vector<std::string> w = words(line);
-    if (w.size() < 2 || strcasecmp(w[0].c_str(), "DATA") != 0 ||
-        strcasecmp(w[1].c_str(), "SEQUENCE") != 0) {
-        return false;
-    }
-    for (size_t i = 2; i < w.size(); i++) *letters += w[i];
-    return true;
+bool isDataLine(const char* line, const char* key) {
+    return cntToken(line) >= 2 && strcasecmp(tokenAt(1, line).c_str(), "DATA") == 0 &&
+           strcasecmp(tokenAt(2, line).c_str(), key) == 0;
 }
 
 }  // namespace
@@ -133,14 +116,22 @@ int getSeqInfo(const hdrList* hdrBase, SeqInfo* seqInfo) {
     seqInfo->resNameList = nullptr;
     std::string letters;
     for (const hdrList* h = hdrBase; h != nullptr; h = h->next) {
-        if (h->text == nullptr) continue;
-        std::vector<std::string> w = words(h->text);
-        if (w.size() >= 2 && strcasecmp(w[0].c_str(), "DATA") == 0 &&
-            strcasecmp(w[1].c_str(), "FIRST_RESID") == 0) {
-            seqInfo->firstResID = w.size() > 2 ? static_cast<int>(std::strtol(w[2].c_str(), nullptr, 10)) : 0;
-            continue;
+        const char* line = h->text;
+        if (line == nullptr) continue;
+        if (isDataLine(line, "FIRST_RESID")) {
+            std::string text = tokenAt(3, line);
+            char* end = nullptr;
+            errno = 0;
+            long v = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+                std::fprintf(stderr, "MERIDO Error: bad FIRST_RESID value '%s' in header line: %s\n",
+                             text.c_str(), line);
+                return 0;
+            }
+            seqInfo->firstResID = static_cast<int>(v);
+        } else if (isDataLine(line, "SEQUENCE")) {
+            for (int k = 3; k <= cntToken(line); k++) letters += tokenAt(k, line);
         }
-        sequenceLetters(h->text, &letters);
     }
     int count = static_cast<int>(letters.size());
     if (count == 0) return 0;

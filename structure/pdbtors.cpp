@@ -1,11 +1,10 @@
 // Distances, bond angles and torsions of atoms; backbone and side-chain angles of residues, measured and set.
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <cmath>
 #include <string>
-#include <vector>
 
+#include "foundation/token.h"
 #include "structure/pdb.h"
 
 namespace korim::structure {
@@ -123,21 +122,6 @@ void turnNearerEnd(PDBInfo* p, const SegInfo* seg, int resID, AtomInfo* j, AtomI
         j->selected = k->selected = 0;
         pdb3dApplyTransform(p, 1, 1);
     }
-}
-
-std::vector<std::string> names(const char* list) {
-    std::vector<std::string> out;
-    std::string w;
-    for (const char* c = list;; c++) {
-        if (*c != '\0' && !std::isspace(static_cast<unsigned char>(*c))) {
-            w += *c;
-            continue;
-        }
-        if (!w.empty()) out.push_back(w);
-        w.clear();
-        if (*c == '\0') break;
-    }
-    return out;
 }
 
 }  // namespace
@@ -307,7 +291,8 @@ int setPDBChi(PDBInfo* p, int resID, const char* chain, const char* seg, const f
             if (!(ai && aj && ak && al)) continue;
             float current = pdbDihedral(ai, aj, ak, al);
             if (row->rotateFlag == 0) markResidue(res, 1);
-            for (const std::string& name : names(row->rotateList)) {
+            for (int n = 1; n <= foundation::cntToken(row->rotateList); n++) {
+                const std::string name = foundation::getToken(n, row->rotateList);
                 AtomInfo* a = findAtom(p, resID, name.c_str(), chain, seg);
                 if (a == nullptr) {
                     std::fprintf(stderr, "MerSetChi Error finding %d %s\n", resID, name.c_str());

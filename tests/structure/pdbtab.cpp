@@ -200,4 +200,18 @@ TEST(Sequence, AllocationFailure) {
     fnd::freeHdr(hdr);
 }
 
+TEST(Sequence, BadFirstResidueNumberIsRefused) {
+    fnd::hdrList* hdr = fnd::hdrInit();
+    fnd::addHdrLine("DATA SEQUENCE MKT", hdr);
+    fnd::addHdrLine("DATA FIRST_RESID 5x", hdr);
+    SeqInfo seq;
+    seqInfoNull(&seq);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(getSeqInfo(hdr, &seq), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "MERIDO Error: bad FIRST_RESID value '5x' in header line: DATA FIRST_RESID 5x\n");
+    EXPECT_EQ(seq.resNameList, nullptr);
+    fnd::freeHdr(hdr);
+}
+
 }  // namespace
