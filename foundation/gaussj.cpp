@@ -2,6 +2,7 @@
 #include "foundation/gaussj.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "foundation/nrutil.h"
@@ -11,6 +12,13 @@ namespace korim::foundation {
 void gaussj(float **a, int n, float **b, int m) {
   int *indxc = ivector(1, n), *indxr = ivector(1, n), *ipiv = ivector(1, n);
   if (!indxc || !indxr || !ipiv) {
+    // No elimination without the pivot books: the results are marked not
+    // finite, as for a singular matrix, so no caller takes them for a solution.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int i = 1; i <= n; i++) {
+      for (int j = 1; j <= n; j++) a[i][j] = nan;
+      for (int j = 1; j <= m; j++) b[i][j] = nan;
+    }
     free_ivector(ipiv, 1, n);
     free_ivector(indxr, 1, n);
     free_ivector(indxc, 1, n);

@@ -1,8 +1,9 @@
 // Uniform random generators and TT800-based normal deviates.
 #include "foundation/genrand.h"
 
-#include <cmath>
 #include <cstdint>
+
+#include "foundation/polarcore.h"
 
 namespace korim::foundation {
 
@@ -128,16 +129,8 @@ double gauss() {
     rs.have_extra = 0;
     return rs.extra;
   }
-  double x1, x2, w;
-  do {
-    x1 = 2.0 * genrand() - 1.0;
-    x2 = 2.0 * genrand() - 1.0;
-    w = x1 * x1 + x2 * x2;
-  } while (w <= 0.0 || w >= 1.0);
-  double factor = std::sqrt(-2.0 * std::log(w) / w);
-  rs.extra = x1 * factor;
   rs.have_extra = 1;
-  return x2 * factor;
+  return polarcore::normalPair<double>(genrand, &rs.extra);
 }
 
 }  // namespace korim::foundation

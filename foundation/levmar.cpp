@@ -94,6 +94,21 @@ void jacobian(Problem &pr, const std::vector<float> &p, const std::vector<float>
   }
 }
 
+// A = J^T J and g = J^T e (J is n x m, row-major).
+void normalEquations(const std::vector<double> &J, const std::vector<double> &e, int m, int n,
+                     std::vector<double> &A, std::vector<double> &g) {
+  for (int a = 0; a < m; a++) {
+    double s = 0.0;
+    for (int i = 0; i < n; i++) s += J[i * m + a] * e[i];
+    g[a] = s;
+    for (int b = 0; b <= a; b++) {
+      double t = 0.0;
+      for (int i = 0; i < n; i++) t += J[i * m + a] * J[i * m + b];
+      A[a * m + b] = A[b * m + a] = t;
+    }
+  }
+}
+
 // Solves (A + mu I) x = g over the indices in `free` by Cholesky; false when
 // the matrix is not positive definite in double arithmetic.
 bool dampedSolve(const std::vector<double> &A, const std::vector<double> &g, int m,
@@ -200,30 +215,21 @@ int slevmar_bc_dif(void (*func)(float *p, float *hx, int m, int n, void *adata),
     if (needJac) {
       jacobian(pr, pc, hx, delta, J);
       ++njev;
-      for (int a = 0; a < m; a++) {
-        double s = 0.0;
-        for (int i = 0; i < n; i++) s += J[i * m + a] * e[i];
-        g[a] = s;
-        for (int b = 0; b <= a; b++) {
-          double t = 0.0;
-          for (int i = 0; i < n; i++) t += J[i * m + a] * J[i * m + b];
-          A[a * m + b] = A[b * m + a] = t;
-        }
-      }
+      normalEquations(J, e, m, n, A, g);
+      maxDiag = 0.0;
+      for (int j = 0; j < m; j++) maxDiag = std::max(maxDiag, A[j * m + j]);
       needJac = false;
     }
     // Free set: parameters neither fixed nor held at a bound by the gradient
     // (g is the descent direction in the scaled variables).
     std::vector<int> freeIdx;
     gInf = 0.0;
-    maxDiag = 0.0;
     for (int j = 0; j < m; j++) {
       if (fixedParam(pr, j)) continue;
       if (pc[j] <= pr.lo[j] && g[j] < 0.0) continue;
       if (pc[j] >= pr.hi[j] && g[j] > 0.0) continue;
       freeIdx.push_back(j);
       gInf = std::max(gInf, std::fabs(g[j]));
-      maxDiag = std::max(maxDiag, A[j * m + j]);
     }
     if (!(gInf > eps1)) {
       stop = 1;
@@ -298,12 +304,7 @@ int slevmar_bc_dif(void (*func)(float *p, float *hx, int m, int n, void *adata),
   if (covar) {
     if (needJac && stop != 7) {  // the last accepted point has no Jacobian yet
       jacobian(pr, pc, hx, delta, J);
-      for (int a = 0; a < m; a++)
-        for (int b = 0; b <= a; b++) {
-          double t = 0.0;
-          for (int i = 0; i < n; i++) t += J[i * m + a] * J[i * m + b];
-          A[a * m + b] = A[b * m + a] = t;
-        }
+      normalEquations(J, e, m, n, A, g);
     }
     covariance(A, m, n, err, pr, covar);
   }

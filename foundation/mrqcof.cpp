@@ -1,4 +1,6 @@
 // Curvature matrix and gradient of chi-square for the Levenberg-Marquardt step.
+#include <limits>
+
 #include "foundation/nonlinearfit.h"
 #include "foundation/nrutil.h"
 
@@ -15,7 +17,10 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
   }
   *chisq = 0.0f;
   float *dyda = vector(1, ma);
-  if (!dyda) return;
+  if (!dyda) {  // no chi-square: never mistaken for an improvement
+    *chisq = std::numeric_limits<float>::quiet_NaN();
+    return;
+  }
   for (int i = 1; i <= ndata; i++) {
     float ymod = 0.0f;
     funcs(x[i], a, &ymod, dyda, ma);

@@ -27,7 +27,7 @@ NlsState nls;
 float *allocOrExit(int count) {
   float *p = fltAlloc("nls", count > 0 ? count : 1);
   if (!p) {
-    std::printf("NLSOPT Error allocating space.\n");
+    std::printf("NLSOPT Error allocating space.");  // no line end; exit flushes it
     std::exit(-1);
   }
   return p;

@@ -42,7 +42,10 @@ int nonlinearfit(float *x, float *y, float *sig, int ndata, float *a, float *gue
   }
   alamda = 0.0f;
   mrqmin(x, y, sig, ndata, a, ia, ma, covar, alpha, &chisq, funcs, &alamda);
-  for (int k = 1; k <= ma; k++) error[k] = std::sqrt(covar[k][k]);
+  for (int k = 1; k <= ma; k++) {
+    error[k] = std::sqrt(covar[k][k]);
+    if (!std::isfinite(error[k])) status = 1;  // no covariance to report
+  }
   free_matrix(alpha, 1, ma, 1, ma);
   free_matrix(covar, 1, ma, 1, ma);
   return status;

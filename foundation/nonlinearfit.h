@@ -10,7 +10,8 @@ typedef void (*MrqFunc)(float x, float *a, float *ymod, float *dyda, int ma);
 // Fits a[1..ma] (those with ia[j] != 0) to (x, y, sig)[1..ndata] from guesa,
 // until four steps since the last increase changed chi-square by less than
 // 0.1; error[k] = sqrt(covar[k][k]). Returns 0, or 1 when work space cannot be
-// had or chi-square stops being a number (no endless loop on such a model).
+// had, chi-square stops being a number (no endless loop on such a model) or
+// an error comes out not finite (singular curvature).
 int nonlinearfit(float *x, float *y, float *sig, int ndata, float *a, float *guesa, int *ia, int ma,
                  MrqFunc funcs, float *error);
 
@@ -20,7 +21,8 @@ int nonlinearfit(float *x, float *y, float *sig, int ndata, float *a, float *gue
 void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **covar,
             float **alpha, float *chisq, MrqFunc funcs, float *alamda);
 
-// Curvature matrix alpha[1..mfit][1..mfit], beta[1..mfit] and chi-square at a.
+// Curvature matrix alpha[1..mfit][1..mfit], beta[1..mfit] and chi-square at a
+// (chi-square not-a-number when its work vector cannot be had).
 void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **alpha,
             float *beta, float *chisq, MrqFunc funcs);
 

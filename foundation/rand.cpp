@@ -1,8 +1,9 @@
 // Seeding of rand/drand48 and polar-method normal deviates from them.
 #include "foundation/rand.h"
 
-#include <cmath>
 #include <cstdlib>
+
+#include "foundation/polarcore.h"
 
 namespace korim::foundation {
 
@@ -37,23 +38,17 @@ int sRandInit(int iseed) {
   return sRand(iseed);
 }
 
-// A pair at the origin (r = 0) is drawn again: its logarithm has no value.
+// One cache serves both generators: whichever filled it, the next call of
+// either hands out the waiting deviate.
 float gaussRand() {
   if (rnd.gValid) {
     rnd.gValid = 0;
     return rnd.gsetR;
   }
-  float p, q, r;
-  do {
-    p = 2.0f * (std::rand() * 4.656613e-10f) - 1.0f;
-    q = 2.0f * (std::rand() * 4.656613e-10f) - 1.0f;
-    r = p * p + q * q;
-  } while (r >= 1.0f || r == 0.0f);
-  float fac = std::sqrt(-2.0f * std::log(r) / r);
-  rnd.gsetR = p * fac;
-  rnd.gsetD = rnd.gsetR;  // either generator may hand out the cached value
+  float q = polarcore::normalPair<float>([] { return std::rand() * 4.656613e-10f; }, &rnd.gsetR);
+  rnd.gsetD = rnd.gsetR;
   rnd.gValid = 1;
-  return q * fac;
+  return q;
 }
 
 double gaussRandD() {
@@ -61,17 +56,10 @@ double gaussRandD() {
     rnd.gValid = 0;
     return rnd.gsetD;
   }
-  double p, q, r;
-  do {
-    p = 2.0 * drand48() - 1.0;
-    q = 2.0 * drand48() - 1.0;
-    r = p * p + q * q;
-  } while (r >= 1.0 || r == 0.0);
-  double fac = std::sqrt(-2.0 * std::log(r) / r);
-  rnd.gsetD = p * fac;
+  double q = polarcore::normalPair<double>(drand48, &rnd.gsetD);
   rnd.gsetR = static_cast<float>(rnd.gsetD);
   rnd.gValid = 1;
-  return q * fac;
+  return q;
 }
 
 }  // namespace korim::foundation

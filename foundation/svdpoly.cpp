@@ -23,9 +23,6 @@ struct SvdCache {
   float *pp = nullptr;   // [1..rows+nCoef] rv1 work, then back-substitution work
   int lastLength = 0;
   int lastOrder = 0;
-  float wMax = 0.0f;
-  float thresh = 0.0f;
-  double xx = 0.0, xy = 0.0;  // sums of the one-coefficient case
 };
 
 SvdCache cache;
@@ -45,10 +42,9 @@ void decomposeAndEdit(int rows, int nCoef, bool magnitude) {
     float w = magnitude ? std::fabs(cache.ww[j]) : cache.ww[j];
     if (w > wMax) wMax = w;
   }
-  cache.wMax = wMax;
-  cache.thresh = static_cast<float>(wMax * 1.0e-5);
+  const float thresh = static_cast<float>(wMax * 1.0e-5);
   for (int j = 1; j <= nCoef; j++)
-    if (cache.ww[j] < cache.thresh) cache.ww[j] = 0.0f;
+    if (cache.ww[j] < thresh) cache.ww[j] = 0.0f;
 }
 
 void solveInto(int rows, int nCoef, float *coef) {
@@ -57,17 +53,6 @@ void solveInto(int rows, int nCoef, float *coef) {
   float *xs = cache.pp + nCoef;
   svdcore::backSubstitute(cache.uu, cache.ww, cache.vv, rows, nCoef, cache.bb, xs, tmp);
   for (int j = 1; j <= nCoef; j++) coef[j - 1] = xs[j];
-}
-
-void covariance(int nCoef, float *covar) {
-  for (int k = 1; k <= nCoef; k++)
-    cache.cc[k] = cache.ww[k] != 0.0f ? 1.0f / (cache.ww[k] * cache.ww[k]) : 0.0f;
-  for (int i = 1; i <= nCoef; i++)
-    for (int j = 1; j <= i; j++) {
-      long double c = 0;
-      for (int k = 1; k <= nCoef; k++) c += (long double)cache.vv[i][k] * cache.vv[j][k] * cache.cc[k];
-      covar[(i - 1) * nCoef + (j - 1)] = covar[(j - 1) * nCoef + (i - 1)] = static_cast<float>(c);
-    }
 }
 
 }  // namespace
@@ -185,8 +170,6 @@ int svdLSMat(float *x, float *y, int length, int nCoef, float *coef, float *cova
       xx += (long double)x[i] * x[i];
       xy += (long double)x[i] * y[i];
     }
-    cache.xx = static_cast<double>(xx);
-    cache.xy = static_cast<double>(xy);
     coef[0] = xx != 0 ? static_cast<float>(xy / xx) : 0.0f;
     if (covar) covar[0] = xx != 0 ? static_cast<float>(1.0L / xx) : 0.0f;
     return 0;
@@ -203,7 +186,7 @@ int svdLSMat(float *x, float *y, int length, int nCoef, float *coef, float *cova
       for (int j = 1; j <= nCoef; j++)
         cache.uu[i][j] = i <= length ? x[(i - 1) * nCoef + (j - 1)] : 0.0f;
     decomposeAndEdit(rows, nCoef, true);
-    if (covar) covariance(nCoef, covar);
+    svdvarUser(cache.vv, nCoef, cache.ww, cache.cc, covar);
   }
   solveInto(rows, nCoef, coef);
   return 0;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include <unistd.h>
+
 #include "foundation/levmar.h"
 #include "foundation/memory.h"
 #include "foundation/nlsopt.h"
@@ -38,6 +40,24 @@ TEST(NumLevmar, UnboundedAndBoxedRosenbrock) {
   EXPECT_FLOAT_EQ(q[0], 0.5f);
   EXPECT_NEAR(q[1], 0.25f, 1e-3);
   EXPECT_NEAR(info[1], 0.25f, 1e-4);  // (1 - 0.5)^2
+}
+
+TEST(NumLevmar, FirstStepUsesDefaultDampingOfTheLargestDiagonal) {
+  // Line p0 + p1 t through (0,1),(1,3),(2,5),(3,7) from p = 0: J = [1 t],
+  // J^T J = [[4,6],[6,14]], J^T e = (16, 34). The first step solves
+  // (J^T J + mu I) dp = J^T e with mu = 1e-3 * 14, by Cramer's rule here.
+  static const float t[4] = {0, 1, 2, 3};
+  auto line = [](float *p, float *hx, int, int n, void *) {
+    for (int i = 0; i < n; i++) hx[i] = p[0] + p[1] * t[i];
+  };
+  float p[2] = {0, 0}, y[4] = {1, 3, 5, 7}, info[LM_INFO_SZ];
+  EXPECT_EQ(slevmar_bc_dif(line, p, y, 2, 4, nullptr, nullptr, nullptr, 1, nullptr, info, nullptr,
+                           nullptr, nullptr),
+            1);
+  const double mu = 1e-3 * 14, a = 4 + mu, d = 14 + mu, det = a * d - 36;
+  EXPECT_NEAR(p[0], (16 * d - 6 * 34) / det, 2e-6);
+  EXPECT_NEAR(p[1], (a * 34 - 6 * 16) / det, 2e-6);
+  EXPECT_EQ(info[6], 3.0f);  // stopped by the iteration limit
 }
 
 int evalsOutside = 0;
@@ -221,13 +241,17 @@ TEST_F(NumNlsOpt, FewerPointsThanFreeCoefficients) {
 TEST(NumNlsOptDeath, AllocationFailureExits) {
   makeDecay(5.0f, 1.3f, 0.5f);
   float g[3] = {1, 1, 0}, lo[3] = {0, 0, -1}, hi[3] = {9, 9, 1};
-  EXPECT_EXIT(
-      {
-        memoryFailAt(1);
-        nlsOpt(decayRes, 20, 3, g, lo, hi, 1e-8f, 4, 100, 100, 0, nullptr, nullptr, nullptr,
-               nullptr, 0);
-      },
-      ::testing::ExitedWithCode(255), "Memory allocation failure");
+  for (int n : {1, 2}) {  // the result array, then the zero measurements
+    EXPECT_EXIT(
+        {
+          dup2(2, 1);  // the message goes to stdout; let the death test see it
+          memoryFailAt(n);
+          nlsOpt(decayRes, 20, 3, g, lo, hi, 1e-8f, 4, 100, 100, 0, nullptr, nullptr, nullptr,
+                 nullptr, 0);
+        },
+        ::testing::ExitedWithCode(255),
+        "^Memory allocation failure\\.\nNLSOPT Error allocating space\\.$");
+  }
 }
 
 // ---- flag-switched Levenberg-Marquardt ----
@@ -265,6 +289,37 @@ TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
   EXPECT_NEAR(err[1], std::sqrt(364.0 / 1680), 1e-4);
   EXPECT_NEAR(err[2], std::sqrt(24.0 / 1680), 1e-4);
   EXPECT_EQ(memoryBytesUsed(), 0);  // work arrays all given back
+}
+
+TEST(NumMrq, AllocationFailureIsNeverASuccessfulWrongFit) {
+  // Whichever allocation fails, the fit either reports 1 or, having got past
+  // the failure, returns the right line with its right errors.
+  float x[7], y[7], sig[7], a[3], guess[3] = {0, 0, 0}, err[3];
+  int ia[3] = {0, 1, 1};
+  for (int i = 1; i <= 6; i++) {
+    x[i] = float(i);
+    y[i] = 2.0f + 0.5f * i;
+    sig[i] = 0.5f;
+  }
+  int failures = 0;
+  for (int n = 1; n <= 80; n++) {
+    memoryReset();
+    memoryFailAt(n);
+    testing::internal::CaptureStderr();
+    int st = nonlinearfit(x, y, sig, 6, a, guess, ia, 2, lineModel, err);
+    testing::internal::GetCapturedStderr();
+    if (st != 0) {
+      EXPECT_EQ(st, 1) << n;
+      failures++;
+      continue;
+    }
+    EXPECT_NEAR(a[1], 2.0f, 1e-4) << n;
+    EXPECT_NEAR(a[2], 0.5f, 1e-4) << n;
+    EXPECT_NEAR(err[2], std::sqrt(24.0 / 1680), 1e-4) << n;
+  }
+  memoryFailAt(0);
+  memoryReset();
+  EXPECT_GE(failures, 6);  // at least every table and row of covar and alpha
 }
 
 TEST(NumMrq, HeldParameterStaysAndCovarianceIsSpread) {
@@ -308,60 +363,6 @@ TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(nonlinearfit(x, y, sig, 2, a, guess, ia, 1, bad, err), 1);
   testing::internal::GetCapturedStderr();
-}
-
-}  // namespace
-
-namespace {
-
-// Dipolar couplings of 30 bond vectors in a rotated alignment frame:
-// D = Da (3 z^2 - 1) + 1.5 Dr (x^2 - y^2) with (x, y, z) the bond in the frame
-// rotated by psi about x, theta about y, phi about z (degrees).
-struct Rdc {
-  std::vector<double> bx, by, bz;
-  std::vector<float> d;
-};
-Rdc rdc;
-
-double rdcModel(const float *c, int i) {
-  const double k = M_PI / 180;
-  double cx = std::cos(c[2] * k), sx = std::sin(c[2] * k), cy = std::cos(c[3] * k),
-         sy = std::sin(c[3] * k), cz = std::cos(c[4] * k), sz = std::sin(c[4] * k);
-  double x = rdc.bx[i], y = rdc.by[i], z = rdc.bz[i];
-  double y1 = cx * y - sx * z, z1 = sx * y + cx * z;  // about x
-  double x2 = cy * x + sy * z1, z2 = -sy * x + cy * z1;  // about y
-  double x3 = cz * x2 - sz * y1, y3 = sz * x2 + cz * y1;  // about z
-  return c[0] * (3 * z2 * z2 - 1) + 1.5 * c[1] * (x3 * x3 - y3 * y3);
-}
-
-void rdcRes(int pointCount, int, float *c, float *res) {
-  for (int i = 0; i < pointCount; i++) res[i] = float(rdcModel(c, i) - rdc.d[i]);
-}
-
-TEST(NumNlsOptTensor, RecoversAlignmentFromCouplings) {
-  memoryReset();
-  rdc = Rdc();
-  const float truth[5] = {8.5f, 3.1f, 20.0f, 35.0f, -40.0f};  // Da, Dr (Hz), angles
-  for (int i = 0; i < 30; i++) {
-    double th = std::acos(1 - 2 * (i + 0.5) / 30), ph = 2.39996 * i;
-    rdc.bx.push_back(std::sin(th) * std::cos(ph));
-    rdc.by.push_back(std::sin(th) * std::sin(ph));
-    rdc.bz.push_back(std::cos(th));
-  }
-  for (int i = 0; i < 30; i++) rdc.d.push_back(float(rdcModel(truth, i)));
-  float g[5] = {6, 1, 10, 25, -30}, lo[5] = {0, 0, -90, -90, -90}, hi[5] = {20, 10, 90, 90, 90};
-  float *r = nlsOpt(rdcRes, 30, 5, g, lo, hi, 1e-8f, 4, 1000, 1000, 0, nullptr, nullptr, nullptr,
-                    nullptr, 0);
-  double ss = 0;
-  for (int i = 0; i < 30; i++) ss += std::pow(rdcModel(r, i) - rdc.d[i], 2);
-  EXPECT_LT(std::sqrt(ss / 30), 2e-3);  // Hz
-  EXPECT_NEAR(r[0], truth[0], 1e-3);
-  EXPECT_NEAR(r[1], truth[1], 1e-3);
-  for (int k = 0; k < 5; k++) {
-    EXPECT_GE(r[k], lo[k]);
-    EXPECT_LE(r[k], hi[k]);
-  }
-  unAlloc("nls", r, 20);
 }
 
 }  // namespace

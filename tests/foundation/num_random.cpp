@@ -21,11 +21,22 @@ TEST(NumRandom, Ran1IsTheMinimalStandardGeneratorShuffled) {
   for (int i = 0; i < 10000 - 40; i++) ran1(&idum);
   EXPECT_EQ(idum, 1043618065L);
 
-  // Same seed, same values; all inside (0, 1).
-  long a = -7, b = -7;
-  std::vector<float> first;
-  for (int i = 0; i < 50; i++) first.push_back(ran1(&a));
-  for (int i = 0; i < 50; i++) EXPECT_EQ(ran1(&b), first[i]);
+  // The first values from seed -1, worked out with plain 64-bit powers
+  // x_k = 16807^k mod M instead of Schrage's steps: the seeding fills the
+  // shuffle table with iv[j] = x_(40-j) and starts y at x_40; each call then
+  // hands out the table entry at y / (1 + (M-1)/32) and puts the next x there.
+  const std::uint64_t M = 2147483647;
+  std::vector<std::uint64_t> x(48, 1);
+  for (int k = 1; k < 48; k++) x[k] = x[k - 1] * 16807 % M;
+  std::uint64_t iv[32], y = x[40];
+  for (int j = 0; j < 32; j++) iv[j] = x[40 - j];
+  long idum1 = -1;
+  for (int call = 1; call <= 6; call++) {
+    int j = int(y / (1 + (M - 1) / 32));
+    y = iv[j];
+    iv[j] = x[40 + call];
+    EXPECT_EQ(ran1(&idum1), float(double(y) / M)) << call;
+  }
   long c = -12345;
   double sum = 0;
   for (int i = 0; i < 20000; i++) {
