@@ -215,12 +215,21 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
     for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
         const AtomInfo* a = &pdbInfo->atomList[i];
         if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
+        // Record name and serial fill columns 1-11. A serial of six or seven
+        // digits grows into columns 5-6, where the reader takes it back,
+        // instead of pushing every later field one column to the right.
+        char head[32];
+        if (a->atomID > 99999 && a->atomID <= 9999999) {
+            std::snprintf(head, sizeof(head), "ATOM%7d", a->atomID);
+        } else {
+            std::snprintf(head, sizeof(head), "%s%5d", "ATOM  ", a->atomID);
+        }
         // Names shorter than 4 characters start in column 14, others in 13.
         const char* fmt =
             std::strlen(a->atomName) < 4
-                ? "%s%5d  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
-                : "%s%5d %-4s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n";
-        std::fprintf(out, fmt, "ATOM  ", a->atomID, a->atomName, firstOr(a->locID), a->resName,
+                ? "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
+                : "%s %-4s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n";
+        std::fprintf(out, fmt, head, a->atomName, firstOr(a->locID), a->resName,
                      firstOr(a->chainID), a->resID, firstOr(a->icode), a->x, a->y, a->z,
                      a->occupancy, a->tempFactor, a->segID, a->element, a->chargeStr);
     }

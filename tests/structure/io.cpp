@@ -149,6 +149,17 @@ TEST_F(Io, RecordNamesAreColumnsOneToSix) {
     EXPECT_EQ(pdb.atomList[0].atomID, 1);
     EXPECT_EQ(pdb.atomList[1].atomID, 100000);
     EXPECT_STREQ(pdb.atomList[1].atomName, "CA");
+    // Written back, the six-digit serial grows into columns 5-6 and every
+    // other field keeps its columns, so reading again gives the same atom.
+    ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
+    EXPECT_EQ(slurp(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
+    pdbFree(&pdb);
+    ASSERT_EQ(read(path), 0);
+    ASSERT_EQ(pdb.atomCount, 2);
+    EXPECT_EQ(pdb.atomList[1].atomID, 100000);
+    EXPECT_STREQ(pdb.atomList[1].resName, "ALA");
+    EXPECT_EQ(pdb.atomList[1].resID, 1);
+    EXPECT_EQ(pdb.atomList[1].z, 3.0f);
     std::remove(path.c_str());
 }
 
