@@ -52,20 +52,27 @@ void *systemRealloc(void *ptr, long long bytes) {
     return std::realloc(ptr, static_cast<size_t>(bytes > 0 ? bytes : 1));
 }
 
-// The common allocation step: count, allocate, trace, report failure.
-void *allocBytes(const char *caller, const char *traceTag, long long bytes) {
+// The common allocation step: count `bytes`, take `systemBytes` from the
+// system, trace and hand out the block `offset` bytes in, report failure.
+void *countedAlloc(const char *caller, const char *traceTag, long long bytes,
+                   long long systemBytes, long long offset) {
     if (bytes < 0) {
         // A negative element count cannot be honoured; nothing is counted.
         failureLine();
         return nullptr;
     }
     mem.bytesUsed += bytes;
-    void *p = systemMalloc(bytes);
+    char *block = static_cast<char *>(systemMalloc(systemBytes));
+    void *p = block ? block + offset : nullptr;
     if (mem.verboseAlloc)
         std::fprintf(stderr, "\n_MEM %s Name: %s Alloc: %p Add: %lld Now: %lld\n", traceTag,
                      caller ? caller : "", p, bytes, mem.bytesUsed);
-    if (!p) failureLine();
+    if (!block) failureLine();
     return p;
+}
+
+void *allocBytes(const char *caller, const char *traceTag, long long bytes) {
+    return countedAlloc(caller, traceTag, bytes, bytes, 0);
 }
 
 void *reallocBytes(const char *caller, const char *traceTag, void *ptr, long long newBytes,
@@ -96,10 +103,10 @@ void releaseBytes(const char *caller, const void *ptr, long long bytes) {
                      mem.bytesUsed, mem.bytesReused);
 }
 
-// A list of n pointers under "mat2ptr"; n below 1 gives an empty list.
-void *ptrList(long long n) {
-    return allocBytes("mat2ptr", "VOI_ALLOC", (n > 0 ? n : 0) * kPtrSize);
-}
+// Bytes of a list of n pointers; n below 1 is an empty list.
+long long listBytes(long long n) { return (n > 0 ? n : 0) * kPtrSize; }
+
+void *ptrList(long long n) { return allocBytes("mat2ptr", "VOI_ALLOC", listBytes(n)); }
 
 int clampInt(long long v) {
     if (v > INT_MAX) return INT_MAX;
@@ -109,10 +116,33 @@ int clampInt(long long v) {
 
 template <typename T>
 T **rowView(T *matrix, int xSize, int ySize) {
-    T **rows = static_cast<T **>(ptrList(ySize < 0 ? -1 : ySize));
+    T **rows = static_cast<T **>(ptrList(ySize));
     if (!rows) return nullptr;
     for (long long i = 0; i < ySize; ++i) rows[i] = matrix + i * xSize;
     return rows;
+}
+
+// A matrix with its own storage: the element block under the caller's tag,
+// then its row list; a failed row list hands the block back.
+template <typename T>
+T **ownMatrix(const char *caller, const char *traceTag, int xLength, int yLength) {
+    long long bytes = static_cast<long long>(sizeof(T)) * xLength * yLength;
+    if (xLength < 0 || yLength < 0) bytes = -1;
+    T *block = static_cast<T *>(allocBytes(caller, traceTag, bytes));
+    if (!block) return nullptr;
+    T **rows = rowView(block, xLength, yLength);
+    if (!rows) releaseBytes(caller, block, bytes);
+    return rows;
+}
+
+template <typename T>
+int freeOwnMatrix(T **matrixPtr, int xSize, int ySize) {
+    if (!matrixPtr) return 0;
+    // A matrix of no rows has no reachable element block (and it held 0 bytes).
+    releaseBytes("matFree", ySize > 0 ? matrixPtr[0] : nullptr,
+                 static_cast<long long>(sizeof(T)) * xSize * ySize);
+    releaseBytes("matFree", matrixPtr, listBytes(ySize));
+    return 0;
 }
 
 }  // namespace
@@ -174,6 +204,19 @@ void *voidReMalloc(const char *caller, void *ptr, int newLength, int oldLength) 
     return reallocBytes(caller, "CHR_RE_AL", ptr, newLength, oldLength);
 }
 
+void *offsetAlloc(const char *caller, const char *traceTag, int elemSize, int nl, int nh) {
+    const long long size = elemSize;
+    const long long count = nh >= nl ? static_cast<long long>(nh) - nl + 1 : 0;
+    // The system block spans the indices lo..hi: the counted elements nl..nh
+    // and index 0, where the handed-out pointer lies.
+    const long long lo = nl < 0 ? nl : 0;
+    long long hi = nh > 0 ? nh : 0;
+    if (nl > hi) hi = nl;
+    char *first = static_cast<char *>(
+        countedAlloc(caller, traceTag, count * size, (hi - lo + 1) * size, (nl - lo) * size));
+    return first ? first - nl * size : nullptr;
+}
+
 void unAlloc(const char *caller, void *ptr, int length) { releaseBytes(caller, ptr, length); }
 
 int strFree(char *string) {
@@ -183,28 +226,19 @@ int strFree(char *string) {
 }
 
 int matFree(float **matrixPtr, int xSize, int ySize) {
-    if (!matrixPtr) return 0;
-    // A matrix of no rows has no reachable element block (and it held 0 bytes).
-    releaseBytes("matFree", ySize > 0 ? matrixPtr[0] : nullptr, 4LL * xSize * ySize);
-    releaseBytes("matFree", matrixPtr, kPtrSize * ySize);
-    return 0;
+    return freeOwnMatrix(matrixPtr, xSize, ySize);
 }
 
 int matFreeD(double **matrixPtr, int xSize, int ySize) {
-    if (!matrixPtr) return 0;
-    releaseBytes("matFree", ySize > 0 ? matrixPtr[0] : nullptr, 8LL * xSize * ySize);
-    releaseBytes("matFree", matrixPtr, kPtrSize * ySize);
-    return 0;
+    return freeOwnMatrix(matrixPtr, xSize, ySize);
 }
 
 int matPtrFree3D(float ***matrixPtr, int xSize, int ySize, int zSize) {
     (void)xSize;
-    if (!matrixPtr) {
-        releaseBytes("mat2ptr", nullptr, kPtrSize * (zSize > 0 ? zSize : 0));
-        return 0;
-    }
-    for (int iz = 0; iz < zSize; ++iz) releaseBytes("mat2ptr", matrixPtr[iz], kPtrSize * ySize);
-    releaseBytes("mat2ptr", matrixPtr, kPtrSize * (zSize > 0 ? zSize : 0));
+    if (matrixPtr)
+        for (int iz = 0; iz < zSize; ++iz)
+            releaseBytes("mat2ptr", matrixPtr[iz], listBytes(ySize));
+    releaseBytes("mat2ptr", matrixPtr, listBytes(zSize));
     return 0;
 }
 
@@ -213,11 +247,11 @@ int matPtrFree4D(float ****matrixPtr, int xSize, int ySize, int zSize, int aSize
     if (matrixPtr) {
         for (int ia = 0; ia < aSize && matrixPtr[ia]; ++ia) {
             for (int iz = 0; iz < zSize && matrixPtr[ia][iz]; ++iz)
-                releaseBytes("mat2ptr", matrixPtr[ia][iz], kPtrSize * ySize);
-            releaseBytes("mat2ptr", matrixPtr[ia], kPtrSize * (zSize > 0 ? zSize : 0));
+                releaseBytes("mat2ptr", matrixPtr[ia][iz], listBytes(ySize));
+            releaseBytes("mat2ptr", matrixPtr[ia], listBytes(zSize));
         }
     }
-    releaseBytes("mat2ptr", matrixPtr, kPtrSize * (aSize > 0 ? aSize : 0));
+    releaseBytes("mat2ptr", matrixPtr, listBytes(aSize));
     return 0;
 }
 
@@ -227,7 +261,7 @@ double **mat2PtrD(double *matrix, int xSize, int ySize) { return rowView(matrix,
 
 float **mat2PtrZ(float *matrix, int xSize, int xOffset, int yStart, int yEnd) {
     long long count = static_cast<long long>(yEnd) - yStart + 1;
-    float **rows = static_cast<float **>(ptrList(count < 0 ? -1 : count));
+    float **rows = static_cast<float **>(ptrList(count));
     if (!rows) return nullptr;
     for (long long i = 0; i < count; ++i) {
         long long off = (yStart - 1 + i) * xSize + xOffset - 1;
@@ -241,9 +275,9 @@ float ***mat2Ptr3D(float *matrix, int xSize, int ySize, int zSize) {
     float ***planes = static_cast<float ***>(ptrList(zSize));
     if (!planes) return nullptr;
     for (long long iz = 0; iz < zSize; ++iz) {
-        float **rows = static_cast<float **>(ptrList(ySize < 0 ? -1 : ySize));
+        float **rows = static_cast<float **>(ptrList(ySize));
         if (!rows) {
-            releaseBytes("mat2ptr", planes, kPtrSize * zSize);
+            releaseBytes("mat2ptr", planes, listBytes(zSize));
             return nullptr;
         }
         for (long long iy = 0; iy < ySize; ++iy) rows[iy] = matrix + (iz * ySize + iy) * xSize;
@@ -260,7 +294,7 @@ float ****mat2Ptr4D(float *matrix, int xSize, int ySize, int zSize, int aSize) {
         if (!planes) return nullptr;
         top[ia] = planes;
         for (long long iz = 0; iz < zSize; ++iz) {
-            float **rows = static_cast<float **>(ptrList(ySize < 0 ? -1 : ySize));
+            float **rows = static_cast<float **>(ptrList(ySize));
             if (!rows) return nullptr;
             for (long long iy = 0; iy < ySize; ++iy)
                 rows[iy] = matrix + ((ia * zSize + iz) * ySize + iy) * xSize;
@@ -271,29 +305,11 @@ float ****mat2Ptr4D(float *matrix, int xSize, int ySize, int zSize, int aSize) {
 }
 
 float **matAlloc(const char *caller, int xLength, int yLength) {
-    long long bytes = 4LL * xLength * yLength;
-    if (xLength < 0 || yLength < 0) bytes = -1;
-    float *block = static_cast<float *>(allocBytes(caller, "FLT_ALLOC", bytes));
-    if (!block) return nullptr;
-    float **rows = mat2Ptr(block, xLength, yLength);
-    if (!rows) {
-        releaseBytes(caller, block, bytes);
-        return nullptr;
-    }
-    return rows;
+    return ownMatrix<float>(caller, "FLT_ALLOC", xLength, yLength);
 }
 
 double **matAllocD(const char *caller, int xLength, int yLength) {
-    long long bytes = 8LL * xLength * yLength;
-    if (xLength < 0 || yLength < 0) bytes = -1;
-    double *block = static_cast<double *>(allocBytes(caller, "DBL_ALLOC", bytes));
-    if (!block) return nullptr;
-    double **rows = mat2PtrD(block, xLength, yLength);
-    if (!rows) {
-        releaseBytes(caller, block, bytes);
-        return nullptr;
-    }
-    return rows;
+    return ownMatrix<double>(caller, "DBL_ALLOC", xLength, yLength);
 }
 
 int setAlloc(int verboseFlag) {

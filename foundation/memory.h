@@ -24,6 +24,13 @@ float *fltReAlloc(const char *caller, float *ptr, int newLength, int oldLength);
 char *charReMalloc(const char *caller, char *ptr, int newLength, int oldLength);
 void *voidReMalloc(const char *caller, void *ptr, int newLength, int oldLength);
 
+// Offset (book-style) arrays, indices nl..nh: counts and traces the nh-nl+1
+// elements of elemSize bytes like the plain allocator whose trace tag is given
+// (the trace shows the address of element nl), but the system block also spans
+// index 0, so the returned pointer (the address of index 0) lies inside it and
+// never before its start. Release with unAlloc(caller, &p[nl], bytes counted).
+void *offsetAlloc(const char *caller, const char *traceTag, int elemSize, int nl, int nh);
+
 // Releases: accounting and trace only; the memory stays with the process.
 void unAlloc(const char *caller, void *ptr, int length);
 int strFree(char *string);

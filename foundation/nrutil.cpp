@@ -12,79 +12,54 @@ namespace {
 
 const char *const kTag = "nr";
 
-// Layout of an offset vector for nl..nh: the block starts `front` elements
-// before index 0 (front > 0 only for a negative nl) and runs to index nh, so
-// p = block + front never points before the block.
-struct Span {
-  int front;
-  int count;
-};
+// Element blocks are counted as the plain allocator of their type would count
+// them (tags FLT_ALLOC, INT_ALLOC, DBL_ALLOC; row tables VOI_ALLOC), exactly
+// nh-nl+1 elements, so a matching free gives back what the allocation took.
+template <typename T> const char *traceTag();
+template <> const char *traceTag<float>() { return "FLT_ALLOC"; }
+template <> const char *traceTag<int>() { return "INT_ALLOC"; }
+template <> const char *traceTag<double>() { return "DBL_ALLOC"; }
+template <> const char *traceTag<float *>() { return "VOI_ALLOC"; }
+template <> const char *traceTag<int *>() { return "VOI_ALLOC"; }
+template <> const char *traceTag<double *>() { return "VOI_ALLOC"; }
 
-Span spanOf(int nl, int nh) {
-  Span s;
-  s.front = nl < 0 ? -nl : 0;
-  s.count = s.front + (nh + 1 > 0 ? nh + 1 : 0);
-  if (s.count < 1) s.count = 1;
-  return s;
+template <typename T> T *offsetBlock(int nl, int nh) {
+  return static_cast<T *>(offsetAlloc(kTag, traceTag<T>(), static_cast<int>(sizeof(T)), nl, nh));
 }
 
-template <typename T> T *allocBlock(int count);
-template <> float *allocBlock<float>(int count) { return fltAlloc(kTag, count); }
-template <> int *allocBlock<int>(int count) { return intAlloc(kTag, count); }
-template <> double *allocBlock<double>(int count) { return dFltAlloc(kTag, count); }
+template <typename T> void freeOffsetBlock(T *v, int nl, int nh) {
+  if (!v) return;
+  long long count = nh >= nl ? static_cast<long long>(nh) - nl + 1 : 0;
+  unAlloc(kTag, v + nl, static_cast<int>(count * static_cast<long long>(sizeof(T))));
+}
 
 template <typename T> T *offsetVector(int nl, int nh, const char *msg) {
-  Span s = spanOf(nl, nh);
-  T *block = allocBlock<T>(s.count);
-  if (!block) {
-    nrerror(msg);
-    return nullptr;
-  }
-  return block + s.front;
-}
-
-template <typename T> void freeOffsetVector(T *v, int nl, int nh) {
-  if (!v) return;
-  Span s = spanOf(nl, nh);
-  unAlloc(kTag, v - s.front, s.count * static_cast<int>(sizeof(T)));
-}
-
-template <typename T> T **rowTable(int nrl, int nrh) {
-  Span s = spanOf(nrl, nrh);
-  void *raw = voidMalloc(kTag, s.count * static_cast<int>(sizeof(T *)));
-  if (!raw) return nullptr;
-  T **table = static_cast<T **>(raw);
-  for (int i = 0; i < s.count; ++i) table[i] = nullptr;
-  return table + s.front;
-}
-
-template <typename T> void freeRowTable(T **m, int nrl, int nrh) {
-  Span s = spanOf(nrl, nrh);
-  unAlloc(kTag, m - s.front, s.count * static_cast<int>(sizeof(T *)));
+  T *v = offsetBlock<T>(nl, nh);
+  if (!v) nrerror(msg);
+  return v;
 }
 
 template <typename T> void freeOffsetMatrix(T **m, int nrl, int nrh, int ncl, int nch) {
   if (!m) return;
-  for (int i = nrh; i >= nrl; --i) freeOffsetVector(m[i], ncl, nch);
-  freeRowTable(m, nrl, nrh);
+  for (int i = nrh; i >= nrl; --i) freeOffsetBlock(m[i], ncl, nch);
+  freeOffsetBlock(m, nrl, nrh);
 }
 
 template <typename T>
 T **offsetMatrix(int nrl, int nrh, int ncl, int nch, const char *msg1, const char *msg2) {
-  T **m = rowTable<T>(nrl, nrh);
+  T **m = offsetBlock<T *>(nrl, nrh);
   if (!m) {
     nrerror(msg1);
     return nullptr;
   }
+  for (int i = nrl; i <= nrh; ++i) m[i] = nullptr;
   for (int i = nrl; i <= nrh; ++i) {
-    Span s = spanOf(ncl, nch);
-    T *block = allocBlock<T>(s.count);
-    if (!block) {
+    m[i] = offsetBlock<T>(ncl, nch);
+    if (!m[i]) {
       nrerror(msg2);
       freeOffsetMatrix(m, nrl, nrh, ncl, nch);  // rows not made are null
       return nullptr;
     }
-    m[i] = block + s.front;
   }
   return m;
 }
@@ -117,7 +92,7 @@ int **imatrix(int nrl, int nrh, int ncl, int nch) {
 }
 
 float **convert_matrix(float *a, int nrl, int nrh, int ncl, int nch) {
-  float **m = rowTable<float>(nrl, nrh);
+  float **m = offsetBlock<float *>(nrl, nrh);
   if (!m) {
     nrerror("allocation failure in convert_matrix()");
     return nullptr;
@@ -134,9 +109,9 @@ float **convert_matrix(float *a, int nrl, int nrh, int ncl, int nch) {
   return m;
 }
 
-void free_vector(float *v, int nl, int nh) { freeOffsetVector(v, nl, nh); }
-void free_ivector(int *v, int nl, int nh) { freeOffsetVector(v, nl, nh); }
-void free_dvector(double *v, int nl, int nh) { freeOffsetVector(v, nl, nh); }
+void free_vector(float *v, int nl, int nh) { freeOffsetBlock(v, nl, nh); }
+void free_ivector(int *v, int nl, int nh) { freeOffsetBlock(v, nl, nh); }
+void free_dvector(double *v, int nl, int nh) { freeOffsetBlock(v, nl, nh); }
 
 void free_matrix(float **m, int nrl, int nrh, int ncl, int nch) {
   freeOffsetMatrix(m, nrl, nrh, ncl, nch);
@@ -150,7 +125,7 @@ void free_imatrix(int **m, int nrl, int nrh, int ncl, int nch) {
 void free_convert_matrix(float **b, int nrl, int nrh, int ncl, int nch) {
   (void)ncl;
   (void)nch;
-  if (b) freeRowTable(b, nrl, nrh);
+  freeOffsetBlock(b, nrl, nrh);
 }
 
 }  // namespace korim::foundation

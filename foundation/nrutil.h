@@ -9,9 +9,8 @@ namespace korim::foundation {
 void nrerror(const char *error_text);
 
 // Offset vectors: p[nl]..p[nh] usable. Null after a message on failure.
-// The block also holds the unused slots 0..nl-1 when nl > 0, so the pointer
-// handed out is always the start of (or inside) its block; the accounting
-// counts the whole block and the matching free_* gives back the same count.
+// The accounting counts exactly nh-nl+1 elements; the system block also spans
+// index 0, so the pointer handed out never lies before the block.
 float *vector(int nl, int nh);
 int *ivector(int nl, int nh);
 double *dvector(int nl, int nh);

@@ -66,15 +66,16 @@ TEST_F(Memory, ReallocationTraceAndReuseCounter) {
     CaptureStderr();
     int *a = intReAlloc("r", nullptr, 4, 99);  // null: old size ignored
     int *b = intReAlloc("r", a, 10, 4);
+    void *v = voidReMalloc("v", nullptr, 5, 0);  // same trace tag as charReMalloc
     std::string got = GetCapturedStderr();
-    ASSERT_TRUE(b);
-    std::string want =
-        fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 16 Delete: 0 Now: 16\n", nullptr, a) +
-        fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 40 Delete: 16 Now: 40\n", a, b);
-    EXPECT_EQ(got, want);
+    ASSERT_TRUE(b && v);
+    EXPECT_EQ(got,
+              fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 16 Delete: 0 Now: 16\n", nullptr, a) +
+                  fmt("\n_MEM INT_RE_AL Name: r Free: %p Alloc: %p Add: 40 Delete: 16 Now: 40\n", a, b) +
+                  fmt("\n_MEM CHR_RE_AL Name: v Free: %p Alloc: %p Add: 5 Delete: 0 Now: 45\n", nullptr, v));
     EXPECT_EQ(memoryBytesReused(), 16);
     // The contents survive a resize.
-    for (int k = 0; k < 10; ++k) b[k] = k * k;
+    setAlloc(0);
     float *fl = fltReAlloc("r", nullptr, 2, 0);
     ASSERT_TRUE(fl);
     fl[0] = 1.5f;
@@ -84,38 +85,22 @@ TEST_F(Memory, ReallocationTraceAndReuseCounter) {
     EXPECT_EQ(fl[0], 1.5f);
     EXPECT_EQ(fl[1], -2.5f);
     EXPECT_EQ(memoryBytesReused(), 16 + 8);
-    EXPECT_EQ(memoryBytesUsed(), 40 + 12);
+    EXPECT_EQ(memoryBytesUsed(), 40 + 5 + 12);
 }
 
-TEST_F(Memory, VoidAndCharReallocShareTraceTag) {
-    setAlloc(1);
-    CaptureStderr();
-    void *v = voidReMalloc("v", nullptr, 5, 0);
-    char *c = charReMalloc("c", nullptr, 3, 0);
-    std::string got = GetCapturedStderr();
-    EXPECT_EQ(got, fmt("\n_MEM CHR_RE_AL Name: v Free: %p Alloc: %p Add: 5 Delete: 0 Now: 5\n", nullptr, v) +
-                       fmt("\n_MEM CHR_RE_AL Name: c Free: %p Alloc: %p Add: 3 Delete: 0 Now: 8\n", nullptr, c));
-    EXPECT_EQ(memoryBytesReused(), 0);
-}
-
-TEST_F(Memory, ReallocToZeroKeepsOldBlockValidOnFailure) {
-    char *c = charReMalloc("z", nullptr, 4, 0);
-    ASSERT_TRUE(c);
-    std::snprintf(c, 4, "abc");
-    char *d = charReMalloc("z", c, 0, 4);  // shrinking to nothing still yields a block
-    EXPECT_NE(d, nullptr);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-    // A failed resize leaves the caller's block intact.
+TEST_F(Memory, FailedReallocationKeepsTheOldBlock) {
     char *e = charReMalloc("z", nullptr, 8, 0);
+    ASSERT_TRUE(e);
     std::snprintf(e, 8, "korim");
     memoryFailAt(1);
     CaptureStderr();
-    char *g = charReMalloc("z", e, 64, 8);
+    EXPECT_EQ(charReMalloc("z", e, 64, 8), nullptr);
     EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
-    EXPECT_EQ(g, nullptr);
     EXPECT_STREQ(e, "korim");
-    // The accounting has already moved to the requested size.
-    EXPECT_EQ(memoryBytesUsed(), 64);
+    EXPECT_EQ(memoryBytesUsed(), 64);  // the books have already moved to the new size
+    // Shrinking to nothing still yields a block, so null always means failure.
+    EXPECT_NE(charReMalloc("z", e, 0, 64), nullptr);
+    EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
 TEST_F(Memory, StringCopiesAndTheirRelease) {
@@ -133,14 +118,12 @@ TEST_F(Memory, StringCopiesAndTheirRelease) {
     setAlloc(0);
     EXPECT_EQ(strFree(s), 0);
     EXPECT_EQ(memoryBytesUsed(), 1);
-}
-
-TEST_F(Memory, StringCopyFailureReportsTwice) {
+    // A failed copy reports twice; the failed request stays counted.
     memoryFailAt(1);
     CaptureStderr();
     EXPECT_EQ(strDup("x"), nullptr);
     EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nMemory allocation failure.\n");
-    EXPECT_EQ(memoryBytesUsed(), 2);  // the failed request is counted
+    EXPECT_EQ(memoryBytesUsed(), 1 + 2);
 }
 
 TEST_F(Memory, MatrixAllocationAndReleaseTrace) {
@@ -233,7 +216,7 @@ TEST_F(Memory, ShowAllocPrintsReusedThenInUse) {
     EXPECT_EQ(GetCapturedStderr(), "REMARK Memory Allocation Status. Reused: 8 In Use: 12\n");
 }
 
-TEST_F(Memory, FailedRequestIsCountedAndReported) {
+TEST_F(Memory, FailedAndRefusedRequests) {
     memoryFailAt(2);
     int *a = intAlloc("f", 1);
     EXPECT_NE(a, nullptr);
@@ -241,16 +224,39 @@ TEST_F(Memory, FailedRequestIsCountedAndReported) {
     double *d = dFltAlloc("f", 3);
     EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\n");
     EXPECT_EQ(d, nullptr);
-    EXPECT_EQ(memoryBytesUsed(), 4 + 24);
-    // The hook is one-shot.
-    EXPECT_NE(dFltAlloc("f", 1), nullptr);
-}
-
-TEST_F(Memory, NegativeLengthIsRefusedWithoutCounting) {
+    EXPECT_EQ(memoryBytesUsed(), 4 + 24);  // the failed request is counted
+    EXPECT_NE(dFltAlloc("f", 1), nullptr);  // the hook is one-shot
+    // A negative length is refused without counting.
+    memoryReset();
     CaptureStderr();
     EXPECT_EQ(fltAlloc("n", -3), nullptr);
     EXPECT_EQ(matAlloc("n", -1, 4), nullptr);
     EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nMemory allocation failure.\n");
+    EXPECT_EQ(memoryBytesUsed(), 0);
+}
+
+// Offset arrays count exactly their nh-nl+1 elements, trace the address of
+// element nl, and every index nl..nh lies in the block (ASan checks the writes).
+TEST_F(Memory, OffsetArraysCountOnlyTheirElements) {
+    setAlloc(1);
+    CaptureStderr();
+    float *v = static_cast<float *>(offsetAlloc("nr", "FLT_ALLOC", 4, 1, 3));
+    std::string got = GetCapturedStderr();
+    setAlloc(0);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(got, fmt("\n_MEM FLT_ALLOC Name: nr Alloc: %p Add: 12 Now: 12\n", &v[1]));
+    v[1] = 1.0f;
+    v[3] = 3.0f;
+    double *d = static_cast<double *>(offsetAlloc("nr", "DBL_ALLOC", 8, -2, 2));
+    ASSERT_NE(d, nullptr);
+    for (int i = -2; i <= 2; ++i) d[i] = i;
+    double *far = static_cast<double *>(offsetAlloc("nr", "DBL_ALLOC", 8, 7, 8));
+    ASSERT_NE(far, nullptr);
+    far[7] = far[8] = 1.0;
+    EXPECT_EQ(memoryBytesUsed(), 12 + 40 + 16);
+    unAlloc("nr", &v[1], 12);
+    unAlloc("nr", &d[-2], 40);
+    unAlloc("nr", &far[7], 16);
     EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
