@@ -216,48 +216,52 @@ HSymbol *hFindOrAddSym(const char *name, int type, HTable *hTab) {
     return s;
 }
 
-// A stored value replaces an owned text: the text is handed back first, so that
-// a text is never read from the bits of another value.
-int hSetSymDbl(const char *name, double val, HTable *hTab) {
-    HSymbol *s = hFindOrAddSym(name, HSYM_DBL, hTab);
+namespace {
+
+// Find or add the symbol, then store through `store`. A stored value replaces
+// an owned text: the text is handed back first, so that a text is never read
+// from the bits of another value.
+template <typename Store>
+int setValue(const char *name, int type, HTable *hTab, Store store) {
+    HSymbol *s = hFindOrAddSym(name, type, hTab);
     if (!s) return 1;
     dropText(s->val);
-    s->val.u.d = val;
+    store(s->val);
     return 0;
+}
+
+// 1 when the symbol exists; its value, as `read` takes it, stored when valPtr is set.
+template <typename T, typename Read>
+int getValue(const char *name, HTable *hTab, T *valPtr, Read read) {
+    HSymbol *s = hFindSym(name, hTab);
+    if (!s) return 0;
+    if (valPtr) *valPtr = read(s->val);
+    return 1;
+}
+
+}  // namespace
+
+int hSetSymDbl(const char *name, double val, HTable *hTab) {
+    return setValue(name, HSYM_DBL, hTab, [val](HValue &v) { v.u.d = val; });
 }
 
 int hSetSymFlt(const char *name, float val, HTable *hTab) {
-    HSymbol *s = hFindOrAddSym(name, HSYM_FLT, hTab);
-    if (!s) return 1;
-    dropText(s->val);
-    s->val.u.f = val;
-    return 0;
+    return setValue(name, HSYM_FLT, hTab, [val](HValue &v) { v.u.f = val; });
 }
 
 int hSetSymInt(const char *name, int val, HTable *hTab) {
-    HSymbol *s = hFindOrAddSym(name, HSYM_INT, hTab);
-    if (!s) return 1;
-    dropText(s->val);
-    s->val.u.i = val;
-    return 0;
+    return setValue(name, HSYM_INT, hTab, [val](HValue &v) { v.u.i = val; });
 }
 
 int hSetSymPtr(const char *name, void *val, HTable *hTab) {
-    HSymbol *s = hFindOrAddSym(name, HSYM_PTR, hTab);
-    if (!s) return 1;
-    dropText(s->val);
-    s->val.u.s = static_cast<char *>(val);
-    return 0;
+    return setValue(name, HSYM_PTR, hTab, [val](HValue &v) { v.u.s = static_cast<char *>(val); });
 }
 
 int hSetSymStr(const char *name, const char *val, HTable *hTab) {
-    HSymbol *s = hFindOrAddSym(name, HSYM_STR, hTab);
-    if (!s) return 1;
-    dropText(s->val);
-    char *copy = hNameAlloc(val);
-    s->val.u.s = copy;
-    s->val.length = copy ? static_cast<long>(std::strlen(copy)) + 1 : 0;
-    return 0;
+    return setValue(name, HSYM_STR, hTab, [val](HValue &v) {
+        v.u.s = hNameAlloc(val);
+        v.length = v.u.s ? static_cast<long>(std::strlen(v.u.s)) + 1 : 0;
+    });
 }
 
 int hSymExists(const char *name, HTable *hTab) {
@@ -266,35 +270,23 @@ int hSymExists(const char *name, HTable *hTab) {
 }
 
 int hGetSymDbl(const char *name, HTable *hTab, double *valPtr) {
-    HSymbol *s = hFindSym(name, hTab);
-    if (!s) return 0;
-    if (valPtr) *valPtr = s->val.u.d;
-    return 1;
+    return getValue(name, hTab, valPtr, [](const HValue &v) { return v.u.d; });
 }
 
 int hGetSymFlt(const char *name, HTable *hTab, float *valPtr) {
-    HSymbol *s = hFindSym(name, hTab);
-    if (!s) return 0;
-    if (valPtr) *valPtr = s->val.u.f;
-    return 1;
+    return getValue(name, hTab, valPtr, [](const HValue &v) { return v.u.f; });
 }
 
 int hGetSymInt(const char *name, HTable *hTab, int *valPtr) {
-    HSymbol *s = hFindSym(name, hTab);
-    if (!s) return 0;
-    if (valPtr) *valPtr = s->val.u.i;
-    return 1;
+    return getValue(name, hTab, valPtr, [](const HValue &v) { return v.u.i; });
 }
 
 int hGetSymPtr(const char *name, HTable *hTab, void **valPtr) {
-    HSymbol *s = hFindSym(name, hTab);
-    if (!s) return 0;
-    if (valPtr) *valPtr = s->val.u.s;
-    return 1;
+    return getValue(name, hTab, valPtr, [](const HValue &v) { return static_cast<void *>(v.u.s); });
 }
 
 int hGetSymStr(const char *name, HTable *hTab, char **valPtr) {
-    return hGetSymPtr(name, hTab, reinterpret_cast<void **>(valPtr));
+    return getValue(name, hTab, valPtr, [](const HValue &v) { return v.u.s; });
 }
 
 HSymbol *hFindSymID(HTable *hTab, int id) {

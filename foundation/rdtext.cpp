@@ -13,27 +13,27 @@ namespace {
 
 const int kPtrSize = static_cast<int>(sizeof(char *));
 
-// One growable line over a 256-byte buffer; hands its heap block back at scope end.
+// One growable line over a 256-byte buffer, read from a stream; a file opened
+// by name is closed, and a heap line handed back, at scope end.
 struct LineReader {
     FILE *in;
+    bool owned;
     char cBuff[256] = {};
     char inBuff[256] = {};
     char *line = nullptr;
     int cap = 0;
-    explicit LineReader(FILE *f) : in(f) {}
-    ~LineReader() { strAllocFree(&line, cBuff, 256, &cap); }
+    explicit LineReader(FILE *f) : in(f), owned(false) {}
+    explicit LineReader(const char *name)
+        : in(name ? std::fopen(name, "r") : nullptr), owned(true) {}
+    ~LineReader() {
+        strAllocFree(&line, cBuff, 256, &cap);
+        if (owned && in) std::fclose(in);
+    }
     LineReader(const LineReader &) = delete;
     LineReader &operator=(const LineReader &) = delete;
     char *next() { return fgetsAlloc(&line, &cap, in, inBuff, 256, cBuff, 256); }
     // True when the last null from next() was a real end of file.
     bool atEnd() const { return std::feof(in) != 0; }
-};
-
-struct FileCloser {
-    FILE *f;
-    ~FileCloser() {
-        if (f) std::fclose(f);
-    }
 };
 
 void chop(char *s) {
@@ -49,13 +49,11 @@ char **rdText(const char *inName, int *lineCount, int *error) {
     if (!error) error = &dummyError;
     *error = 0;
     *lineCount = 0;
-    FILE *in = inName ? std::fopen(inName, "r") : nullptr;
-    if (!in) {
+    LineReader reader(inName);
+    if (!reader.in) {
         *error = -1;
         return nullptr;
     }
-    FileCloser closer{in};
-    LineReader reader(in);
     int count = 0;
     while (reader.next()) ++count;
     if (!reader.atEnd()) {
@@ -71,7 +69,7 @@ char **rdText(const char *inName, int *lineCount, int *error) {
         *error = -1;
         return nullptr;
     }
-    std::rewind(in);
+    std::rewind(reader.in);
     int n = 0;
     while (n < count) {
         char *line = reader.next();
@@ -154,13 +152,11 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
     *error = 0;
     *lineCount = 0;
     *length = 0;
-    FILE *in = inName ? std::fopen(inName, "r") : nullptr;
-    if (!in) {
+    LineReader reader(inName);
+    if (!reader.in) {
         *error = -1;
         return nullptr;
     }
-    FileCloser closer{in};
-    LineReader reader(in);
     long long total = 1;
     int count = 0;
     char *line;
@@ -178,7 +174,7 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
         return nullptr;
     }
     std::memset(block, 0, static_cast<size_t>(total));
-    std::rewind(in);
+    std::rewind(reader.in);
     long long pos = 0;
     int n = 0;
     while (n < count && (line = reader.next())) {

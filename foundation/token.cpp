@@ -39,22 +39,43 @@ bool isWhite(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Start and length of the n-th plain token (n from 1); false when absent.
-bool findToken(const char *s, int n, const char **start, size_t *len) {
+// Walks the plain tokens of s, calling visit(k, start, length) for token k
+// (from 1); gives the count.
+template <typename Visit>
+int eachToken(const char *s, Visit visit) {
     int k = 0;
     const char *p = s;
-    while (*p) {
+    for (;;) {
         while (*p && isWhite(*p)) ++p;
-        if (!*p) break;
+        if (!*p) return k;
         const char *b = p;
         while (*p && !isWhite(*p)) ++p;
-        if (++k == n) {
-            *start = b;
-            *len = static_cast<size_t>(p - b);
-            return true;
-        }
+        visit(++k, b, static_cast<size_t>(p - b));
     }
-    return false;
+}
+
+// Start and length of the n-th plain token (n from 1); false when absent.
+bool findToken(const char *s, int n, const char **start, size_t *len) {
+    if (!s || n < 1) return false;
+    return eachToken(s, [&](int k, const char *b, size_t l) {
+               if (k == n) {
+                   *start = b;
+                   *len = l;
+               }
+           }) >= n;
+}
+
+// The n-th token as a text of its own for a number conversion; badToken 1 when absent.
+bool numberText(int n, const char *string, std::string *out) {
+    badToken = 0;
+    const char *b;
+    size_t l;
+    if (!findToken(string, n, &b, &l)) {
+        badToken = 1;
+        return false;
+    }
+    out->assign(b, l);
+    return true;
 }
 
 // Quoted-token scan. Gives the count of tokens; for the n-th token (n >= 1)
@@ -145,29 +166,18 @@ char *storeJoin(TokenBuffer &b, const std::string &joined) {
 // Tokens first..last joined by single spaces.
 std::string join(const char *s, int first, int last) {
     std::string out;
-    for (int k = first; k <= last; ++k) {
-        const char *b;
-        size_t l;
-        if (!findToken(s, k, &b, &l)) break;
+    eachToken(s, [&](int k, const char *b, size_t l) {
+        if (k < first || k > last) return;
         if (!out.empty()) out += ' ';
         out.append(b, l);
-    }
+    });
     return out;
 }
 
 }  // namespace
 
 int cntToken(const char *string) {
-    if (!string) return 0;
-    int k = 0;
-    const char *p = string;
-    while (*p) {
-        while (*p && isWhite(*p)) ++p;
-        if (!*p) break;
-        ++k;
-        while (*p && !isWhite(*p)) ++p;
-    }
-    return k;
+    return string ? eachToken(string, [](int, const char *, size_t) {}) : 0;
 }
 
 char *getToken(int n, const char *string) {
@@ -175,7 +185,7 @@ char *getToken(int n, const char *string) {
     emptyIn(tok.t);
     const char *b;
     size_t l;
-    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
+    if (!findToken(string, n, &b, &l)) {
         badToken = 1;
         return tok.t.value;
     }
@@ -187,15 +197,9 @@ char *getToken(int n, const char *string) {
 }
 
 int getTokenI(int n, const char *string) {
-    badToken = 0;
-    const char *b;
-    size_t l;
-    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
-        badToken = 1;
-        return 0;
-    }
     // Read as "%d" would, but out-of-range numbers are refused instead of wrapped.
-    std::string t(b, l);
+    std::string t;
+    if (!numberText(n, string, &t)) return 0;
     char *end = nullptr;
     errno = 0;
     long v = std::strtol(t.c_str(), &end, 10);
@@ -207,14 +211,8 @@ int getTokenI(int n, const char *string) {
 }
 
 float getTokenR(int n, const char *string) {
-    badToken = 0;
-    const char *b;
-    size_t l;
-    if (!string || n < 1 || !findToken(string, n, &b, &l)) {
-        badToken = 1;
-        return 0.0f;
-    }
-    std::string t(b, l);
+    std::string t;
+    if (!numberText(n, string, &t)) return 0.0f;
     char *end = nullptr;
     errno = 0;
     float v = std::strtof(t.c_str(), &end);
