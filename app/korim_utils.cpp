@@ -118,23 +118,24 @@ struct Reader {
     return true;
   }
 
-  // The words after w up to the next option word: their number, -1 when w is absent.
-  int listSpan(const char* w, int* first) const {
+  // The words after w up to the next option word, from *first: their number, -1 when w is
+  // absent, -2 after refusing more than cap of them.
+  int listSpan(const char* w, int cap, int* first) const {
     int loc = flagLoc(argc, argv, w);
     if (loc == 0) return -1;
     *first = loc + 1;
-    return nextFlag(argc, argv, loc) - loc - 1;
-  }
-
-  // A list of base-10 integers into dest[0..cap-1]: count, -1 when absent, -2 after refusal.
-  int intList(const char* w, int* dest, int cap) const {
-    int first = 0;
-    int n = listSpan(w, &first);
-    if (n < 0) return -1;
+    const int n = nextFlag(argc, argv, loc) - loc - 1;
     if (n > cap) {
       std::fprintf(stderr, "KORIM Error: option %s takes at most %d values, %d given.\n", w, cap, n);
       return -2;
     }
+    return n;
+  }
+
+  // A list of base-10 integers into dest[0..cap-1]; result as listSpan.
+  int intList(const char* w, int* dest, int cap) const {
+    int first = 0;
+    const int n = listSpan(w, cap, &first);
     for (int k = 0; k < n; k++) {
       const char* s = getNthArg(argc, argv, first + k);
       dest[k] = (s != nullptr) ? static_cast<int>(std::strtol(s, nullptr, 10)) : 0;
@@ -148,9 +149,10 @@ struct TextOption {
   char* dest;
 };
 
-bool readTexts(const Reader& r, const TextOption* opts, int n) {
-  for (int i = 0; i < n; i++)
-    if (!r.text(opts[i].word, opts[i].dest)) return false;
+template <size_t N>
+bool readTexts(const Reader& r, const TextOption (&opts)[N]) {
+  for (const TextOption& o : opts)
+    if (!r.text(o.word, o.dest)) return false;
   return true;
 }
 
@@ -292,7 +294,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       {"-in", p->inDName}, {"-inD", p->inDName}, {"-out", p->outDName}, {"-outD", p->outDName},
       {"-outPka", p->outPkaName}, {"-pdb", p->pdbName},
   };
-  if (!readTexts(r, files1, 6)) return 1;
+  if (!readTexts(r, files1)) return 1;
   r.intValue("-dStep", &dc->segStep);
   r.intValue("-sStep", &dc->segStep);
   r.intValue("-d1", &dc->segFirst);
@@ -315,7 +317,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       {"-outE", p->outEName},     {"-flex", p->flexName},       {"-dcEns", p->oDcEName},
       {"-ave", p->aveName},       {"-pdbF", p->pdbFName},       {"-pdbRot", p->pRotName},
   };
-  if (!readTexts(r, files2, 15)) return 1;
+  if (!readTexts(r, files2)) return 1;
   if (!r.intInRange("-rotID", &k->rotN, 0, 3, "must lie between 0 and 3")) return 1;
   const TextOption files3[] = {
       {"-outEAx", p->outEAxName}, {"-aD1", p->atomNameS1}, {"-aD2", p->atomNameS2},
@@ -325,7 +327,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       {"-ref", p->refName},       {"-path", p->pdbPath},   {"-list", p->pdbList},
       {"-sPath", p->surfPath},    {"-sList", p->atomNames}, {"-rList", p->resNames},
   };
-  if (!readTexts(r, files3, 15)) return 1;
+  if (!readTexts(r, files3)) return 1;
   r.fltValue("-csThresh", &p->csThresh);
   r.fltValue("-vcThresh", &p->validThresh);
   r.flag("-fit", &p->fitFlag, 1);
@@ -483,20 +485,14 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   }
   {
     int first = 0;
-    int n = r.listSpan("-dcID", &first);
-    if (n > kChainDcMax) {
-      std::fprintf(stderr, "KORIM Error: option -dcID takes at most %d values, %d given.\n", kChainDcMax, n);
-      return 1;
+    const int n = r.listSpan("-dcID", kChainDcMax, &first);
+    if (n == -2) return 1;
+    for (int i = 0; i < n; i++) {
+      char* copy = strDup(getNthArg(argc, argv, first + i));
+      if (copy == nullptr) return 1;  // the allocator has said why
+      k->chainDc[i] = copy;
     }
-    if (n == 0) k->nChainDc = 1;
-    if (n > 0) {
-      for (int i = 0; i < n; i++) {
-        char* copy = strDup(getNthArg(argc, argv, first + i));
-        if (copy == nullptr) return 1;  // the allocator has said why
-        k->chainDc[i] = copy;
-      }
-      k->nChainDc = n;
-    }
+    if (n >= 0) k->nChainDc = (n > 0) ? n : 1;  // no word after -dcID: one empty identifier
   }
   return 0;
 }

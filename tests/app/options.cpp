@@ -2,6 +2,7 @@
 // refusals of values that would overflow buffers, index past arrays or never end a loop.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -97,8 +98,103 @@ TEST(Options, ModeAndVariantTestOrder) {
   }
   EXPECT_EQ(CmdLine({"-rand", "-jack"}).k.spreadMode, 1);
   EXPECT_EQ(CmdLine({"-single", "-exhaust"}).k.spreadMode, 0);
-  EXPECT_EQ(CmdLine({"-mcStruc", "-exhaustSel"}).k.spreadMode, 3);
-  EXPECT_EQ(CmdLine({"-exhaustSel"}).k.spreadMode, 6);
+}
+
+// Every value option lands in its own field: one command line gives each option a distinct value.
+TEST(Options, EachValueOptionWritesItsField) {
+#define NUM(opt, field) {opt, [](const CmdLine& c) -> double { return c.field; }}
+  struct Num { const char* opt; double (*get)(const CmdLine&); };
+  const Num nums[] = {
+      NUM("-idum", k.idum), NUM("-map", p.mapCount), NUM("-dFrac", k.mapFrac), NUM("-stdCone", k.coneWidth),
+      NUM("-digCone", k.coneDig), NUM("-nCone", k.nConeAdjust), NUM("-lCone", k.nConeStart),
+      NUM("-incCone", k.nConeInc), NUM("-nAdjustMc", k.nAdjustMc), NUM("-fracAdjustMc", k.mcAdjustFrac),
+      NUM("-kAdjustMc", k.kSigma), NUM("-kLAdjustMc", k.kLSigma), NUM("-incAdjustMc", k.incSigma),
+      NUM("-sStep", dc.segStep), NUM("-s1", dc.segFirst), NUM("-sN", dc.segLast), NUM("-sID", dc.segID),
+      NUM("-a1", dc.aFirst), NUM("-csThresh", p.csThresh), NUM("-vcThresh", p.validThresh),
+      NUM("-wv", k.concentration), NUM("-vol", k.volSample), NUM("-mwLC", k.mwLC), NUM("-massLC", k.massLC),
+      NUM("-unitLC", k.unitLengthLC), NUM("-polyLC", k.polymerDeg), NUM("-dot", k.densityNSC),
+      NUM("-digPsi", k.digPsiNSC), NUM("-dGrid", k.gridSpacing), NUM("-dX", k.grid3DdeltaX),
+      NUM("-dY", k.grid3DdeltaY), NUM("-dZ", k.grid3DdeltaZ), NUM("-nX", k.grid3DnX), NUM("-nY", k.grid3DnY),
+      NUM("-nZ", k.grid3DnZ), NUM("-maxPot", k.elInfo.maxPot), NUM("-z1", k.elInfo.z1), NUM("-zN", k.elInfo.zN),
+      NUM("-rM", k.radiusModel), NUM("-lcS", k.lcOrder), NUM("-rA", k.radiusAtom), NUM("-rim", k.includeRim),
+      NUM("-pRatio", k.molarRatio), NUM("-lM", k.lengthModel), NUM("-rimDisc", k.orderDiscRim),
+      NUM("-pH", k.elInfo.pH), NUM("-nacl", k.elInfo.concNaCl), NUM("-chSurf", k.elInfo.chDensSurf),
+      NUM("-dIFace", k.elInfo.iFace), NUM("-cut", k.elInfo.cutoffPot), NUM("-kEne", k.elInfo.kEnergy),
+      NUM("-kPot", k.elInfo.kPot), NUM("-kMono", k.elInfo.kMonoCh), NUM("-kDipo", k.elInfo.kDipoCh),
+      NUM("-kQuad", k.elInfo.kQuadCh), NUM("-temp", k.elInfo.temperaturePot), NUM("-kAtt", k.elInfo.kAtt),
+      NUM("-pow", k.elInfo.pow), NUM("-tensID", k.dcID), NUM("-c1", k.c1), NUM("-c2", k.c2),
+      NUM("-bin", k.histInfo.nBinIn), NUM("-nFit", k.histInfo.modeFit), NUM("-sdevDzz", k.histInfo.sdevDzz),
+      NUM("-sdevDyy", k.histInfo.sdevDyy), NUM("-daLo", k.histInfo.daLo), NUM("-daHi", k.histInfo.daHi),
+      NUM("-rhLo", k.histInfo.rhLo), NUM("-rhHi", k.histInfo.rhHi), NUM("-nSel", k.sCount),
+      NUM("-nRun", k.histRan), NUM("-lDa", k.histInfo.lDaMl), NUM("-hDa", k.histInfo.hDaMl),
+      NUM("-incDa", k.histInfo.incDaMl), NUM("-lR", k.histInfo.lRMl), NUM("-hR", k.histInfo.hRMl),
+      NUM("-incR", k.histInfo.incRMl), NUM("-rotID", k.rotN),
+  };
+#undef NUM
+  const int nNum = static_cast<int>(sizeof nums / sizeof nums[0]);
+  // Texts, by their offset in KorimParams.
+  struct Txt { const char* opt; size_t off; };
+  const Txt texts[] = {
+      {"-outFail", offsetof(KorimParams, outDFailName)}, {"-inD", offsetof(KorimParams, inDName)},
+      {"-outD", offsetof(KorimParams, outDName)}, {"-outPka", offsetof(KorimParams, outPkaName)},
+      {"-pdb", offsetof(KorimParams, pdbName)}, {"-inp", offsetof(KorimParams, inpName)},
+      {"-outDa", offsetof(KorimParams, outDaName)}, {"-outMap", offsetof(KorimParams, outMapName)},
+      {"-outAng", offsetof(KorimParams, outAngName)}, {"-pot", offsetof(KorimParams, potName)},
+      {"-pot3D", offsetof(KorimParams, pot3DName)}, {"-pka", offsetof(KorimParams, pkaName)},
+      {"-inE", offsetof(KorimParams, inEName)}, {"-outE", offsetof(KorimParams, outEName)},
+      {"-flex", offsetof(KorimParams, flexName)}, {"-dcEns", offsetof(KorimParams, oDcEName)},
+      {"-ave", offsetof(KorimParams, aveName)}, {"-pdbF", offsetof(KorimParams, pdbFName)},
+      {"-pdbRot", offsetof(KorimParams, pRotName)}, {"-outEAx", offsetof(KorimParams, outEAxName)},
+      {"-aD1", offsetof(KorimParams, atomNameS1)}, {"-aD2", offsetof(KorimParams, atomNameS2)},
+      {"-inD1", offsetof(KorimParams, inD1Name)}, {"-inD2", offsetof(KorimParams, inD2Name)},
+      {"-outA", offsetof(KorimParams, outAName)}, {"-outP", offsetof(KorimParams, outPName)},
+      {"-outCol", offsetof(KorimParams, outColName)}, {"-outSc", offsetof(KorimParams, outScName)},
+  };
+  std::vector<std::string> args;
+  for (int i = 0; i < nNum; i++) {
+    args.push_back(nums[i].opt);
+    args.push_back(std::to_string(i == nNum - 1 ? 2 : 10 + i));  // -rotID takes 0 to 3
+  }
+  for (const Txt& t : texts) args.insert(args.end(), {t.opt, std::string("file") + t.opt});
+  CmdLine all(args, 2);
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.unconsumed(), 0);
+  for (int i = 0; i < nNum; i++) EXPECT_EQ(nums[i].get(all), i == nNum - 1 ? 2 : 10 + i) << nums[i].opt;
+  EXPECT_EQ(all.k.nSel, all.k.sCount);
+  for (const Txt& t : texts)
+    EXPECT_STREQ(reinterpret_cast<const char*>(&all.p) + t.off, (std::string("file") + t.opt).c_str()) << t.opt;
+}
+
+// Each flag alone stores its value in its field.
+TEST(Options, EachFlagWritesItsField) {
+#define FLAG(opt, field, v) {opt, [](const CmdLine& c) { return c.field; }, v}
+  struct Flag { const char* opt; int (*get)(const CmdLine&); int value; };
+  const Flag flags[] = {
+      FLAG("-rand", k.spreadMode, 4), FLAG("-exhaust", k.spreadMode, 5), FLAG("-exhaustSel", k.spreadMode, 6),
+      FLAG("-nodcOpt", k.dcSelOpt, 0), FLAG("-jack", k.spreadMode, 1), FLAG("-mcDc", k.spreadMode, 2),
+      FLAG("-mcStruc", k.spreadMode, 3), FLAG("-nDfixed", k.mapFixCount, 1), FLAG("-angNoise", k.noiseMode, 0),
+      FLAG("-fixCone", k.coneFix, 1), FLAG("-noautoCone", k.nConeFlag, 0), FLAG("-noautoMc", k.mcAdjustFlag, 0),
+      FLAG("-noverb", k.verbFlag, 0), FLAG("-qRms", k.qFlag, 0), FLAG("-qStd", k.qFlag, 2),
+      FLAG("-noerr", k.mapMode, 0), FLAG("-excl", dc.excludeMode, 1), FLAG("-inc", dc.excludeMode, 2),
+      FLAG("-nofixedDI", k.allowFixedDI, 0), FLAG("-yzInv", k.yzFlag, 1), FLAG("-pf1", k.lcType, 2),
+      FLAG("-3D", k.lcType, 3), FLAG("-H", k.Hflag, 1), FLAG("-nosurf", k.surfFlag, 0),
+      FLAG("-elInfo", k.elInfo.chFlag, 1), FLAG("-dipole", k.elInfo.dipoleFlag, 1),
+      FLAG("-chSel", k.elInfo.chSelFlag, 1), FLAG("-nopkaDef", k.elInfo.pkaFlag, 0),
+      FLAG("-charmm", k.elInfo.charmm, 1), FLAG("-charmm22", k.elInfo.charmm, 2),
+      FLAG("-nochTerm", k.elInfo.chTerminiFlag, 0), FLAG("-dcHH", k.dcProton, 1), FLAG("-scale", k.normDc, 1),
+      FLAG("-xplor", k.outFormat, 0), FLAG("-cns", k.outFormat, 1), FLAG("-dyana", k.outFormat, 3),
+      FLAG("-korim", k.outFormat, 4), FLAG("-rosetta", k.outFormat, 5), FLAG("-dcNoise", k.dcNoise, 1),
+      FLAG("-add", k.opCode, 1), FLAG("-mul", k.opCode, 3), FLAG("-div", k.opCode, 4), FLAG("-max", k.opCode, 5),
+      FLAG("-user", k.elPdbFlag, 2), FLAG("-el", k.elPdbFlag, 1), FLAG("-el", k.elInfo.elFlag, 1),
+      FLAG("-noave", k.histInfo.optExtrem, 0), FLAG("-mapMl", k.histInfo.mlMap, 1), FLAG("-fit", p.fitFlag, 1),
+      FLAG("-noeuler", k.eulerFlag, 0),
+  };
+#undef FLAG
+  for (const Flag& f : flags) {
+    CmdLine r({f.opt}, 2);
+    EXPECT_EQ(f.get(r), f.value) << f.opt;
+    EXPECT_EQ(r.unconsumed(), 0) << f.opt;
+  }
 }
 
 TEST(Options, ArithmeticAndMediumSettings) {
@@ -153,17 +249,14 @@ TEST(Options, TwoWordsForOneField) {
 TEST(Options, FlagPairsAndTestOrder) {
   EXPECT_EQ(CmdLine({"-verb", "-noverb"}).k.verbFlag, 0);
   EXPECT_EQ(CmdLine({"-noH", "-H"}).k.Hflag, 0);
-  EXPECT_EQ(CmdLine({"-H"}).k.Hflag, 1);
   EXPECT_EQ(CmdLine({"-mapMl", "-nomapMl"}).k.histInfo.mlMap, 1);
   EXPECT_EQ(CmdLine({"-charmm22", "-charmm"}).k.elInfo.charmm, 2);
   EXPECT_EQ(CmdLine({"-charmm", "-nocharmm"}).k.elInfo.charmm, 0);
   EXPECT_EQ(CmdLine({"-qStd", "-qDa"}).k.qFlag, 2);
   EXPECT_EQ(CmdLine({"-inc", "-excl"}).dc.excludeMode, 2);
-  EXPECT_EQ(CmdLine({"-excl"}).dc.excludeMode, 1);
   EXPECT_EQ(CmdLine({"-rosetta", "-xplor"}).k.outFormat, 5);
   EXPECT_EQ(CmdLine({"-el", "-user"}).k.elPdbFlag, 1);
   EXPECT_EQ(CmdLine({"-user", "-ster"}).k.elPdbFlag, 0);
-  EXPECT_EQ(CmdLine({"-noeuler"}).k.eulerFlag, 0);
   EXPECT_EQ(CmdLine({"-euler", "-noeuler"}).k.eulerFlag, 0);
 
   CmdLine ave({"-ave", "mean.tab"});
@@ -172,7 +265,6 @@ TEST(Options, FlagPairsAndTestOrder) {
   CmdLine aveNoave({"-ave", "-noave"});
   EXPECT_EQ(aveNoave.k.histInfo.optExtrem, 1);
   EXPECT_STREQ(aveNoave.p.aveName, "-noave");
-  EXPECT_EQ(CmdLine({"-noave"}).k.histInfo.optExtrem, 0);
   EXPECT_EQ(CmdLine({"-noave", "-ave"}).k.histInfo.optExtrem, 1);
 
   // "-incl" of the usage text is no option word: consumed by nothing, range mode unchanged.
@@ -298,11 +390,9 @@ TEST(Options, RefusedValues) {
       {{"-digCone", "-3"}, "KORIM Error: option -digCone value -3 must be at least 1.\n"},
       {{"-nX", "0"}, "KORIM Error: option -nX value 0 must be at least 1.\n"},
       {{"-incCone", "0"}, "KORIM Error: option -incCone value 0 must be a positive number.\n"},
-      {{"-incAdjustMc", "-0.2"}, "KORIM Error: option -incAdjustMc value -0.2 must be a positive number.\n"},
       {{"-incDa", "-0.1"}, "KORIM Error: option -incDa value -0.1 must be a positive number.\n"},
       {{"-incR", "nan"}, "KORIM Error: option -incR value nan must be a positive number.\n"},
       {{"-dGrid", "abc"}, "KORIM Error: option -dGrid value abc must be a positive number.\n"},
-      {{"-dZ", "inf"}, "KORIM Error: option -dZ value inf must be a positive number.\n"},
       {{"-bin", "-1"}, "KORIM Error: option -bin value -1 must be 0 (automatic) or more.\n"},
       {{"-dot", "2"},
        "KORIM Error: option -dot value 2 gives no sphere of 12 to 40001 orientations (densities 3 to 39692).\n"},
