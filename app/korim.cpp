@@ -292,7 +292,9 @@ int prediction(Run& run) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n\n");
   }
-  korim::simulation::refine_bicelle(k);
+  // A medium in which no bicelles form is refused there; predicting in it would be meaningless.
+  if (const int st = korim::simulation::refine_bicelle(k); st != 0)
+    return fail(run, st, "korim: error in refine_bicelle.\n");
   switch (k->korimMode) {
     case kModeSteric:
       return stericPrediction(run);

@@ -140,3 +140,13 @@ TEST(UnwritableOutput, OverlongRotatedStructureNameIsRefused) {
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
   EXPECT_FALSE(fileExists(d / (std::string(255, 'r') + ".0")));
 }
+
+TEST(RefusedMedium, BicellesThatCannotForm) {
+  // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles, no prediction.
+  TempDir d;
+  RunResult r = runKorim(steric({"-pdb", kPdb, "-wv", "0.01"}), d);
+  EXPECT_EQ(r.status, 1);
+  inOrder(r.err, {"forms no bicelles", "korim: error in refine_bicelle.\n", kMemoryLine});
+  EXPECT_TRUE(endsWithMemoryStatus(r.err));
+  EXPECT_FALSE(fileExists(d / "out.tab"));
+}
