@@ -6,7 +6,7 @@ namespace korim::foundation {
 namespace {
 
 // Folds vec[0..length-1] into the values already in minVal and maxVal.
-void foldMinMax(const float *vec, int length, float *minVal, float *maxVal) {
+template <typename T> void foldMinMax(const T *vec, int length, T *minVal, T *maxVal) {
   for (int i = 0; i < length; i++) {
     if (vec[i] < *minVal) *minVal = vec[i];
     if (vec[i] > *maxVal) *maxVal = vec[i];
@@ -25,10 +25,7 @@ int minMax(float *vec, int length, float *minVal, float *maxVal) {
 // caller and no sound reading.
 int iMinMax(int *vec, int length, int *minVal, int *maxVal) {
   *minVal = *maxVal = vec[0];
-  for (int i = 0; i < length; i++) {
-    if (vec[i] < *minVal) *minVal = vec[i];
-    if (vec[i] > *maxVal) *maxVal = vec[i];
-  }
+  foldMinMax(vec, length, minVal, maxVal);
   return 0;
 }
 

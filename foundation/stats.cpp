@@ -25,40 +25,35 @@ int getAvg(float *vec, int length, float *avg) {
   return 0;
 }
 
-int getMin(float *vec, int length, float *val) {
+namespace {
+
+// Keeps vec[0] and replaces it only by a value that is strictly `better`
+// (not-a-number never is); length 0 gives vec[0], length < 0 status 1.
+template <typename Better> int pick(const float *vec, int length, float *val, Better better) {
   if (length < 0) return 1;
   float v = vec[0];
   for (int i = 1; i < length; i++)
-    if (vec[i] < v) v = vec[i];
+    if (better(vec[i], v)) v = vec[i];
   *val = v;
   return 0;
+}
+
+}  // namespace
+
+int getMin(float *vec, int length, float *val) {
+  return pick(vec, length, val, [](float x, float v) { return x < v; });
 }
 
 int getMax(float *vec, int length, float *val) {
-  if (length < 0) return 1;
-  float v = vec[0];
-  for (int i = 1; i < length; i++)
-    if (vec[i] > v) v = vec[i];
-  *val = v;
-  return 0;
+  return pick(vec, length, val, [](float x, float v) { return x > v; });
 }
 
 int getAMin(float *vec, int length, float *val) {
-  if (length < 0) return 1;
-  float v = vec[0];
-  for (int i = 1; i < length; i++)
-    if (std::fabs(vec[i]) < std::fabs(v)) v = vec[i];
-  *val = v;
-  return 0;
+  return pick(vec, length, val, [](float x, float v) { return std::fabs(x) < std::fabs(v); });
 }
 
 int getAMax(float *vec, int length, float *val) {
-  if (length < 0) return 1;
-  float v = vec[0];
-  for (int i = 1; i < length; i++)
-    if (std::fabs(vec[i]) > std::fabs(v)) v = vec[i];
-  *val = v;
-  return 0;
+  return pick(vec, length, val, [](float x, float v) { return std::fabs(x) > std::fabs(v); });
 }
 
 int getRange(float *vec, int length, float *val) {
@@ -73,39 +68,29 @@ int getRange(float *vec, int length, float *val) {
 
 namespace {
 
-// Sum of squared deviations from the mean, in double.
-double sumSqDev(const float *vec, int length) {
+// sqrt(sum of squared deviations from the mean / (n - lost)); one value gives
+// the value itself.
+int deviation(const float *vec, int length, float *dev, int lost) {
+  *dev = 0.0f;
+  if (length < 1) return 1;
+  if (length == 1) {
+    *dev = vec[0];
+    return 0;
+  }
   double mean = 0.0;
   for (int i = 0; i < length; i++) mean += vec[i];
   mean /= length;
   double s = 0.0;
   for (int i = 0; i < length; i++) s += (vec[i] - mean) * (vec[i] - mean);
-  return s;
+  *dev = static_cast<float>(std::sqrt(s / (length - lost)));
+  return 0;
 }
 
 }  // namespace
 
-int getStdDev(float *vec, int length, float *dev) {
-  *dev = 0.0f;
-  if (length < 1) return 1;
-  if (length == 1) {
-    *dev = vec[0];
-    return 0;
-  }
-  *dev = static_cast<float>(std::sqrt(sumSqDev(vec, length) / (length - 1)));
-  return 0;
-}
+int getStdDev(float *vec, int length, float *dev) { return deviation(vec, length, dev, 1); }
 
-int getRMS(float *vec, int length, float *dev) {
-  *dev = 0.0f;
-  if (length < 1) return 1;
-  if (length == 1) {
-    *dev = vec[0];
-    return 0;
-  }
-  *dev = static_cast<float>(std::sqrt(sumSqDev(vec, length) / length));
-  return 0;
-}
+int getRMS(float *vec, int length, float *dev) { return deviation(vec, length, dev, 0); }
 
 int getMedian(float *ra, int n, float *rmed) {
   if (n < 1) return 1;

@@ -40,6 +40,15 @@ TEST(NumLevmar, UnboundedAndBoxedRosenbrock) {
   EXPECT_FLOAT_EQ(q[0], 0.5f);
   EXPECT_NEAR(q[1], 0.25f, 1e-3);
   EXPECT_NEAR(info[1], 0.25f, 1e-4);  // (1 - 0.5)^2
+
+  // y held at 2 by equal bounds: only x moves, to just below sqrt(2).
+  float f[2] = {0.3f, 2.0f}, flb[2] = {-2, 2}, fub[2] = {2, 2};
+  slevmar_bc_dif(rosen, f, x, 2, 2, flb, fub, nullptr, 1000, nullptr, info, nullptr, nullptr,
+                 nullptr);
+  EXPECT_EQ(f[1], 2.0f);
+  // Minimum of 100 (2 - x^2)^2 + (1 - x)^2 where 400 x (x^2 - 2) = 2 (1 - x),
+  // root found by bisection: 1.4136962.
+  EXPECT_NEAR(f[0], 1.4136962, 1e-4);
 }
 
 TEST(NumLevmar, FirstStepUsesDefaultDampingOfTheLargestDiagonal) {
@@ -271,19 +280,27 @@ void gaussModel(float x, float *a, float *ymod, float *dyda, int) {
   dyda[3] = dyda[2] * arg;
 }
 
-TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
-  memoryReset();
-  // Exact line 2 + 0.5 x at x = 1..6 with sigma 0.5: errors are those of the
-  // weighted linear fit: var(a1) = Sxx/D, var(a2) = S/D with S = sum 1/s^2 = 24,
-  // Sx = 84, Sxx = 364, D = S Sxx - Sx^2 = 1680.
+// Exact line 2 + 0.5 x at x = 1..6 with sigma 0.5: the errors are those of
+// the weighted linear fit, var(a1) = Sxx/D, var(a2) = S/D with S = sum 1/s^2
+// = 24, Sx = 84, Sxx = 364, D = S Sxx - Sx^2 = 1680.
+struct LineData {
   float x[7], y[7], sig[7], a[3], guess[3] = {0, 0, 0}, err[3];
   int ia[3] = {0, 1, 1};
-  for (int i = 1; i <= 6; i++) {
-    x[i] = float(i);
-    y[i] = 2.0f + 0.5f * i;
-    sig[i] = 0.5f;
+  LineData() {
+    for (int i = 1; i <= 6; i++) {
+      x[i] = float(i);
+      y[i] = 2.0f + 0.5f * i;
+      sig[i] = 0.5f;
+    }
   }
-  EXPECT_EQ(nonlinearfit(x, y, sig, 6, a, guess, ia, 2, lineModel, err), 0);
+  int fit() { return nonlinearfit(x, y, sig, 6, a, guess, ia, 2, lineModel, err); }
+};
+
+TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
+  memoryReset();
+  LineData d;
+  float *a = d.a, *err = d.err;
+  EXPECT_EQ(d.fit(), 0);
   EXPECT_NEAR(a[1], 2.0f, 1e-4);
   EXPECT_NEAR(a[2], 0.5f, 1e-4);
   EXPECT_NEAR(err[1], std::sqrt(364.0 / 1680), 1e-4);
@@ -294,19 +311,14 @@ TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
 TEST(NumMrq, AllocationFailureIsNeverASuccessfulWrongFit) {
   // Whichever allocation fails, the fit either reports 1 or, having got past
   // the failure, returns the right line with its right errors.
-  float x[7], y[7], sig[7], a[3], guess[3] = {0, 0, 0}, err[3];
-  int ia[3] = {0, 1, 1};
-  for (int i = 1; i <= 6; i++) {
-    x[i] = float(i);
-    y[i] = 2.0f + 0.5f * i;
-    sig[i] = 0.5f;
-  }
+  LineData d;
+  float *a = d.a, *err = d.err;
   int failures = 0;
   for (int n = 1; n <= 80; n++) {
     memoryReset();
     memoryFailAt(n);
     testing::internal::CaptureStderr();
-    int st = nonlinearfit(x, y, sig, 6, a, guess, ia, 2, lineModel, err);
+    int st = d.fit();
     testing::internal::GetCapturedStderr();
     if (st != 0) {
       EXPECT_EQ(st, 1) << n;

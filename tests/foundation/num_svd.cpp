@@ -28,9 +28,10 @@ class NumSvd : public ::testing::Test {
   }
 };
 
-// Checks A = U W V^T, U^T U = I, V^T V = I for a decomposed float matrix.
-void expectFactorisation(const std::vector<std::vector<double>> &A, float **u, float *w, float **v,
-                         int m, int n, double tol) {
+// Checks A = U W V^T, U^T U = I, V^T V = I and W >= 0 for a decomposition.
+template <typename T>
+void expectFactorisation(const std::vector<std::vector<double>> &A, T **u, T *w, T **v, int m, int n,
+                         double tol) {
   for (int i = 1; i <= m; i++)
     for (int j = 1; j <= n; j++) {
       double s = 0;
@@ -45,7 +46,7 @@ void expectFactorisation(const std::vector<std::vector<double>> &A, float **u, f
       EXPECT_NEAR(su, a == b ? 1.0 : 0.0, tol);
       EXPECT_NEAR(sv, a == b ? 1.0 : 0.0, tol);
     }
-  for (int k = 1; k <= n; k++) EXPECT_GE(w[k], 0.0f);
+  for (int k = 1; k <= n; k++) EXPECT_GE(w[k], T(0));
 }
 
 TEST_F(NumSvd, KnownSingularValuesFloat) {
@@ -62,64 +63,48 @@ TEST_F(NumSvd, KnownSingularValuesFloat) {
   EXPECT_NEAR(ws[0], 3.0f, 1e-5);
   EXPECT_NEAR(ws[1], 5.0f, 1e-5);
   expectFactorisation(A, a, w, v, 3, 2, 1e-5);
+  // Back-substitution of b = A (1, -1) = (1, -1, 4) gives (1, -1) again.
+  float b[4] = {0, 1, -1, 4}, x[3], tmp[3];
+  EXPECT_EQ(svbksbUser(a, w, v, 3, 2, b, x, tmp), 0);
+  EXPECT_NEAR(x[1], 1.0f, 1e-5);
+  EXPECT_NEAR(x[2], -1.0f, 1e-5);
   free_matrix(a, 1, 3, 1, 2);
   free_matrix(v, 1, 2, 1, 2);
   free_vector(w, 1, 2);
   free_vector(rv1, 1, 2);
 }
 
-TEST_F(NumSvd, RandomMatricesFactorAndSolve) {
-  // Deterministic pseudo-random 7x4 matrices; the double pair solves a
-  // consistent system exactly.
+TEST_F(NumSvd, RandomMatricesFactorAndSolveInDouble) {
+  // Deterministic pseudo-random 7x4 matrices; a consistent system is solved
+  // exactly.
   unsigned s = 12345;
   auto rnd = [&s]() {
     s = s * 1103515245u + 12345u;
     return ((s >> 8) & 0xffff) / 32768.0 - 1.0;
   };
+  const int m = 7, n = 4;
+  const double xTrue[5] = {0, 1.5, -2.0, 0.25, 3.0};
+  double **a = dmatrix(1, m, 1, n), **v = dmatrix(1, n, 1, n);
+  double *w = dvector(1, n), *rv1 = dvector(1, n), *b = dvector(1, m), *x = dvector(1, n),
+         *tmp = dvector(1, n);
   for (int trial = 0; trial < 5; trial++) {
-    const int m = 7, n = 4;
     std::vector<std::vector<double>> A(m, std::vector<double>(n));
-    float **a = matrix(1, m, 1, n), **v = matrix(1, n, 1, n);
-    float *w = vector(1, n), *rv1 = vector(1, n);
-    double **ad = dmatrix(1, m, 1, n), **vd = dmatrix(1, n, 1, n);
-    double *wd = dvector(1, n), *rd = dvector(1, n), *b = dvector(1, m), *x = dvector(1, n),
-           *tmp = dvector(1, n);
-    double xTrue[5] = {0, 1.5, -2.0, 0.25, 3.0};
-    for (int i = 0; i < m; i++)
-      for (int j = 0; j < n; j++) A[i][j] = rnd();
     for (int i = 1; i <= m; i++) {
       b[i] = 0;
       for (int j = 1; j <= n; j++) {
-        a[i][j] = float(A[i - 1][j - 1]);
-        ad[i][j] = A[i - 1][j - 1];
-        b[i] += A[i - 1][j - 1] * xTrue[j];
+        a[i][j] = A[i - 1][j - 1] = rnd();
+        b[i] += a[i][j] * xTrue[j];
       }
     }
-    svdcmpUser(a, m, n, w, v, rv1);
-    expectFactorisation(A, a, w, v, m, n, 2e-5);
-    svdcmpd(ad, m, n, wd, vd, rd);
-    svbksbd(ad, wd, vd, m, n, b, x, tmp);
+    svdcmpd(a, m, n, w, v, rv1);
+    expectFactorisation(A, a, w, v, m, n, 1e-12);
+    svbksbd(a, w, v, m, n, b, x, tmp);
     for (int j = 1; j <= n; j++) EXPECT_NEAR(x[j], xTrue[j], 1e-12);
-    // The float back-substitution solves the same system.
-    float *bf = vector(1, m), *xf = vector(1, n), *tf = vector(1, n);
-    for (int i = 1; i <= m; i++) bf[i] = float(b[i]);
-    svbksbUser(a, w, v, m, n, bf, xf, tf);
-    for (int j = 1; j <= n; j++) EXPECT_NEAR(xf[j], xTrue[j], 1e-4);
-    free_vector(bf, 1, m);
-    free_vector(xf, 1, n);
-    free_vector(tf, 1, n);
-    free_matrix(a, 1, m, 1, n);
-    free_matrix(v, 1, n, 1, n);
-    free_vector(w, 1, n);
-    free_vector(rv1, 1, n);
-    free_dmatrix(ad, 1, m, 1, n);
-    free_dmatrix(vd, 1, n, 1, n);
-    free_dvector(wd, 1, n);
-    free_dvector(rd, 1, n);
-    free_dvector(b, 1, m);
-    free_dvector(x, 1, n);
-    free_dvector(tmp, 1, n);
   }
+  free_dmatrix(a, 1, m, 1, n);
+  free_dmatrix(v, 1, n, 1, n);
+  for (double *p : {w, rv1, x, tmp}) free_dvector(p, 1, n);
+  free_dvector(b, 1, m);
   EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
