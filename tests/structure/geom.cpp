@@ -7,8 +7,10 @@
 #include <string>
 
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 
 namespace {
 
@@ -37,28 +39,6 @@ P rodrigues(P p, P a, P k, double theta) {
     return {static_cast<float>(a.x + vx * c + cx * s + k.x * kv * (1 - c)),
             static_cast<float>(a.y + vy * c + cy * s + k.y * kv * (1 - c)),
             static_cast<float>(a.z + vz * c + cz * s + k.z * kv * (1 - c))};
-}
-
-// Textbook torsion: atan2(|v| u.(v x w), (u x v).(v x w)).
-double refDihedral(const double* p) {
-    double u[3], v[3], w[3];
-    for (int i = 0; i < 3; i++) {
-        u[i] = p[3 + i] - p[i];
-        v[i] = p[6 + i] - p[3 + i];
-        w[i] = p[9 + i] - p[6 + i];
-    }
-    auto cross = [](const double* a, const double* b, double* c) {
-        c[0] = a[1] * b[2] - a[2] * b[1];
-        c[1] = a[2] * b[0] - a[0] * b[2];
-        c[2] = a[0] * b[1] - a[1] * b[0];
-    };
-    double a[3], b[3];
-    cross(u, v, a);
-    cross(v, w, b);
-    double nv = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    double y = nv * (u[0] * b[0] + u[1] * b[1] + u[2] * b[2]);
-    double x = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-    return std::atan2(y, x) * 180.0 / M_PI;
 }
 
 TEST(Transform, StartsAsIdentityAndResets) {

@@ -7,34 +7,13 @@
 #include "foundation/memory.h"
 #include "restraints/surf_services.h"
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 namespace fnd = korim::foundation;
 
 namespace {
-
-struct Spec {
-    int resID;
-    const char* resName;
-    const char* atomName;
-    const char* chain;
-    const char* seg;
-};
-
-// Atoms appended without indexing.
-void append(PDBInfo* p, const Spec* specs, int n) {
-    pdbNull(p);
-    pdbInit(p);
-    for (int i = 0; i < n; i++) {
-        AtomInfo* a = getNextAtom(p);
-        a->atomID = i + 1;
-        a->resID = specs[i].resID;
-        pdbStrCpy(a->resName, specs[i].resName);
-        pdbStrCpy(a->atomName, specs[i].atomName);
-        pdbStrCpy(a->chainID, specs[i].chain);
-        pdbStrCpy(a->segID, specs[i].seg);
-    }
-}
 
 struct Index : ::testing::Test {
     void SetUp() override {
@@ -84,13 +63,13 @@ TEST_F(Index, EmptyStructure) {
 }
 
 TEST_F(Index, ResiduesChainsSegmentsAndNeighbours) {
-    const Spec specs[] = {
-        {5, "Ala", "N", "A", "S1"}, {5, "Ala", "CA", "A", "S1"}, {6, "HOH", "O", "A", "S1"},
-        {8, "GLY", "CA", "A", "S1"}, {9, "GLY", "CA", "A", "S1"}, {6, "SER", "CA", "A", "S2"},
-        {7, "SER", "CA", "A", "S2"},
+    const AtomSpec specs[] = {
+        {5, "Ala", "N", "A", "S1", ""}, {5, "Ala", "CA", "A", "S1", ""}, {6, "HOH", "O", "A", "S1", ""},
+        {8, "GLY", "CA", "A", "S1", ""}, {9, "GLY", "CA", "A", "S1", ""}, {6, "SER", "CA", "A", "S2", ""},
+        {7, "SER", "CA", "A", "S2", ""},
     };
     PDBInfo p;
-    append(&p, specs, 7);
+    appendAtoms(&p, specs, 7);
     testing::internal::CaptureStderr();
     ASSERT_EQ(indexPDB(&p), 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -153,9 +132,9 @@ TEST_F(Index, ResiduesChainsSegmentsAndNeighbours) {
 }
 
 TEST_F(Index, DuplicateAtomsWarnOnceAndKeepBoth) {
-    const Spec specs[] = {{1, "ALA", "CA", "A", ""}, {1, "ALA", "CA", "A", ""}, {1, "ALA", "CB", "A", ""}};
+    const AtomSpec specs[] = {{1, "ALA", "CA", "A", "", ""}, {1, "ALA", "CA", "A", "", ""}, {1, "ALA", "CB", "A", "", ""}};
     PDBInfo p;
-    append(&p, specs, 3);
+    appendAtoms(&p, specs, 3);
     testing::internal::CaptureStderr();
     ASSERT_EQ(indexPDB(&p), 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
@@ -168,11 +147,11 @@ TEST_F(Index, DuplicateAtomsWarnOnceAndKeepBoth) {
 }
 
 TEST_F(Index, IgnoredChainAndSegmentNames) {
-    const Spec specs[] = {{1, "ALA", "CA", "A", "S1"}, {2, "GLY", "CA", "B", "S2"}};
+    const AtomSpec specs[] = {{1, "ALA", "CA", "A", "S1", ""}, {2, "GLY", "CA", "B", "S2", ""}};
     PDBInfo p;
     setPDBChainMode(1);
     setPDBSegMode(1);
-    append(&p, specs, 2);
+    appendAtoms(&p, specs, 2);
     ASSERT_EQ(indexPDB(&p), 0);
     // One chain and one segment record for all atoms; any names find them.
     EXPECT_EQ(p.chainCount, 1);
@@ -184,9 +163,9 @@ TEST_F(Index, IgnoredChainAndSegmentNames) {
 }
 
 TEST_F(Index, DebugAndVerboseLines) {
-    const Spec specs[] = {{3, "ALA", "N", "A", ""}};
+    const AtomSpec specs[] = {{3, "ALA", "N", "A", "", ""}};
     PDBInfo p;
-    append(&p, specs, 1);
+    appendAtoms(&p, specs, 1);
     setPDBVerbose(1, 1);
     testing::internal::CaptureStderr();
     ASSERT_EQ(indexPDB(&p), 0);
@@ -234,18 +213,17 @@ TEST_F(Index, PointerListsGrowByTheirSteps) {
 }
 
 TEST_F(Index, AllocationFailuresDuringIndexing) {
-    const Spec specs[] = {{1, "ALA", "N", "A", ""},  {1, "ALA", "CA", "A", ""}, {2, "GLY", "N", "A", ""},
-                          {2, "GLY", "CA", "B", ""}, {4, "SER", "N", "B", "X"}};
+    const AtomSpec specs[] = {{1, "ALA", "N", "A", "", ""},  {1, "ALA", "CA", "A", "", ""}, {2, "GLY", "N", "A", "", ""},
+                          {2, "GLY", "CA", "B", "", ""}, {4, "SER", "N", "B", "X", ""}};
     // Every allocation of the indexing fails in turn: a clean status and a
     // structure that pdbFree releases, never a crash.
     int failures = 0;
     for (int k = 1; k <= 60; k++) {
         PDBInfo p;
-        append(&p, specs, 5);
+        appendAtoms(&p, specs, 5);
         fnd::memoryFailAt(k);
-        testing::internal::CaptureStderr();
-        int status = indexPDB(&p);
-        std::string err = testing::internal::GetCapturedStderr();
+        int status = 0;
+        std::string err = stderrOf([&] { status = indexPDB(&p); });
         fnd::memoryFailAt(0);
         if (status != 0 || !err.empty()) {
             failures++;

@@ -10,31 +10,15 @@
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 namespace fnd = korim::foundation;
 
 namespace {
 
 std::string fixture(const char* name) { return std::string(KORIM_TEST_DATA) + "/pdb/" + name; }
-
-std::string slurp(const std::string& path) {
-    std::string text;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
-    std::fclose(f);
-    return text;
-}
-
-std::string tempPath() {
-    char path[] = "/tmp/korim_pdbio_XXXXXX";
-    int fd = mkstemp(path);
-    if (fd >= 0) close(fd);
-    return path;
-}
 
 struct Io : ::testing::Test {
     PDBInfo pdb;
@@ -46,9 +30,8 @@ struct Io : ::testing::Test {
     }
     void TearDown() override { pdbFree(&pdb); }
     int read(const std::string& path, PDBSelectInfo* sel = nullptr) {
-        testing::internal::CaptureStderr();
-        int status = readPDB(path.c_str(), &pdb, sel, nullptr);
-        err = testing::internal::GetCapturedStderr();
+        int status = 0;
+        err = stderrOf([&] { status = readPDB(path.c_str(), &pdb, sel, nullptr); });
         return status;
     }
 };
@@ -136,7 +119,7 @@ TEST_F(Io, HetatmRecordsOnlyOnRequest) {
 }
 
 TEST_F(Io, RecordNamesAreColumnsOneToSix) {
-    std::string path = tempPath();
+    std::string path = tempFile();
     FILE* f = std::fopen(path.c_str(), "w");
     std::fputs("atom      1  N   ALA A   1       1.000   2.000   3.000\n", f);
     std::fputs("ATOM 100000  CA  ALA A   1       1.000   2.000   3.000\n", f);
@@ -152,7 +135,7 @@ TEST_F(Io, RecordNamesAreColumnsOneToSix) {
     // Written back, the six-digit serial grows into columns 5-6 and every
     // other field keeps its columns, so reading again gives the same atom.
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
-    EXPECT_EQ(slurp(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
+    EXPECT_EQ(fileText(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
     pdbFree(&pdb);
     ASSERT_EQ(read(path), 0);
     ASSERT_EQ(pdb.atomCount, 2);
@@ -215,7 +198,7 @@ TEST_F(Io, MalformedNumbersAndMissingFiles) {
 }
 
 TEST_F(Io, EmptyInputAndSelectionWhileReading) {
-    std::string path = tempPath();
+    std::string path = tempFile();
     ASSERT_EQ(read(path), 0);
     EXPECT_EQ(pdb.atomCount, 0);
     EXPECT_EQ(pdb.resCount, 0);
@@ -266,12 +249,12 @@ TEST_F(Io, WriterColumns) {
         a->occupancy = 1.0f;
         a->tempFactor = 9.5f;
     }
-    std::string path = tempPath();
+    std::string path = tempFile();
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
     // Columns counted by hand: name 13-16 (short names from 14), altloc 17,
     // residue 18-21, chain 22, number 23-26, icode 27, x/y/z 31-54,
     // occupancy 55-60, B 61-66, segment 73-76, element 77-78, charge 79-80.
-    EXPECT_EQ(slurp(path),
+    EXPECT_EQ(fileText(path),
               "ATOM    100  N   ASN B  -7     -12.346   0.000 123.456  1.00  9.50           N  \n"
               "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
               "ATOM    300  OXT ASN B  -5     -12.346   0.000 123.456  1.00  9.50      LONG N  \n"
@@ -283,7 +266,7 @@ TEST_F(Io, WriterColumns) {
     sel.atomNameMode = 3;
     std::strcpy(sel.atomNameList, "H*");
     ASSERT_EQ(writePDB(path.c_str(), &pdb, &sel, "from korim"), 0);
-    EXPECT_EQ(slurp(path),
+    EXPECT_EQ(fileText(path),
               "REMARK from korim\n\n"
               "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
               "END\n");
@@ -338,9 +321,8 @@ TEST_F(Io, AllocationFailureWhileReading) {
         PDBInfo p;
         pdbNull(&p);
         fnd::memoryFailAt(n);
-        testing::internal::CaptureStderr();
-        int status = readPDB(fixture("two_chains.pdb").c_str(), &p, nullptr, nullptr);
-        std::string e = testing::internal::GetCapturedStderr();
+        int status = 0;
+        std::string e = stderrOf([&] { status = readPDB(fixture("two_chains.pdb").c_str(), &p, nullptr, nullptr); });
         fnd::memoryFailAt(0);
         if (status != 0) {
             EXPECT_NE(e.find("Memory allocation failure."), std::string::npos) << n;

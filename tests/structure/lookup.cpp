@@ -6,41 +6,20 @@
 #include <string>
 
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 
 namespace {
 
-struct Spec {
-    int resID;
-    const char* resName;
-    const char* atomName;
-    const char* chain;
-    const char* seg;
-    const char* icode;
-};
-
 // An indexed structure built from a list of atoms; atom i sits at (i, 0, 0).
-void build(PDBInfo* p, const Spec* specs, int n) {
-    pdbNull(p);
-    pdbInit(p);
-    for (int i = 0; i < n; i++) {
-        AtomInfo* a = getNextAtom(p);
-        a->atomID = i + 1;
-        a->resID = specs[i].resID;
-        pdbStrCpy(a->resName, specs[i].resName);
-        pdbStrCpy(a->atomName, specs[i].atomName);
-        pdbStrCpy(a->chainID, specs[i].chain);
-        pdbStrCpy(a->segID, specs[i].seg);
-        pdbStrCpy(a->icode, specs[i].icode);
-        a->x = static_cast<float>(i);
-    }
-    testing::internal::CaptureStderr();
+void build(PDBInfo* p, const AtomSpec* specs, int n) {
+    appendAtoms(p, specs, n);
     ASSERT_EQ(indexPDB(p), 0);
-    testing::internal::GetCapturedStderr();
 }
 
-const Spec kAtoms[] = {
+const AtomSpec kAtoms[] = {
     {5, "GLY", "N", "A", "", ""},    {5, "GLY", "HA1", "A", "", ""}, {5, "GLY", "HA2", "A", "", ""},
     {6, "GLY", "HA", "A", "", ""},   {7, "LEU", "HN1", "A", "", ""}, {7, "LEU", "HN3", "A", "", ""},
     {7, "LEU", "HB", "A", "", ""},   {7, "LEU", "HB1", "A", "", ""}, {7, "LEU", "HB2", "A", "", ""},
@@ -127,7 +106,7 @@ TEST_F(Lookup, Expressions) {
 
 TEST(LookupLimits, AtMostNineAtoms) {
     // A residue with H, H1..H3, H11..H33: "H*" names 16 candidates.
-    Spec specs[13] = {};
+    AtomSpec specs[13] = {};
     const char* names[] = {"H", "H1", "H2", "H3", "H11", "H12", "H13", "H21",
                            "H22", "H23", "H31", "H32", "H33"};
     for (int i = 0; i < 13; i++) specs[i] = {1, "ALA", names[i], "", "", ""};

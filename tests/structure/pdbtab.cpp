@@ -9,8 +9,10 @@
 #include "foundation/memory.h"
 #include "foundation/table.h"
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 namespace fnd = korim::foundation;
 
 namespace {
@@ -132,18 +134,12 @@ TEST_F(Table, SequenceFromTheHeader) {
 }
 
 std::string written(const SeqInfo& seq) {
-    char path[] = "/tmp/korim_seq_XXXXXX";
-    int fd = mkstemp(path);
-    close(fd);
-    FILE* f = std::fopen(path, "w");
+    std::string path = tempFile();
+    FILE* f = std::fopen(path.c_str(), "w");
     wrSeqInfo(f, &seq);
     std::fclose(f);
-    std::string text;
-    f = std::fopen(path, "r");
-    int c;
-    while ((c = std::fgetc(f)) != EOF) text += static_cast<char>(c);
-    std::fclose(f);
-    std::remove(path);
+    std::string text = fileText(path);
+    std::remove(path.c_str());
     return text;
 }
 
@@ -184,9 +180,8 @@ TEST(Sequence, AllocationFailure) {
         seqInfoNull(&seq);
         long long before = fnd::memoryBytesUsed();
         fnd::memoryFailAt(n);
-        testing::internal::CaptureStderr();
-        int count = getSeqInfo(hdr, &seq);
-        std::string err = testing::internal::GetCapturedStderr();
+        int count = 0;
+        std::string err = stderrOf([&] { count = getSeqInfo(hdr, &seq); });
         fnd::memoryFailAt(0);
         EXPECT_EQ(count, 0) << n;
         EXPECT_EQ(seq.resCount, 0);

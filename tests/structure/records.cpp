@@ -8,17 +8,13 @@
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 namespace fnd = korim::foundation;
 
 namespace {
-
-std::string captured(const std::function<void()>& fn) {
-    testing::internal::CaptureStderr();
-    fn();
-    return testing::internal::GetCapturedStderr();
-}
 
 // A structure of n atoms in residues of two atoms each, not indexed.
 void fill(PDBInfo* p, int n) {
@@ -63,7 +59,7 @@ TEST_F(Records, AtomListGrowsByFixedSteps) {
     PDBInfo p;
     pdbNull(&p);
     setPDBVerbose(1, 0);
-    std::string err = captured([&] { fill(&p, 4097); });
+    std::string err = stderrOf([&] { fill(&p, 4097); });
     EXPECT_EQ(err,
               "REMARK Expanding Atom List: 4096 atoms max.\n"
               "REMARK Expanding Atom List: 5120 atoms max.\n");
@@ -102,7 +98,7 @@ TEST_F(Records, AllocationFailuresAreReported) {
         {[&] { return static_cast<void*>(getNextSeg(&p)); }, "PDB Error Allocating Seg memory.\n"}};
     for (const auto& l : lists) {
         fnd::memoryFailAt(1);
-        std::string err = captured([&] { EXPECT_EQ(l.first(), nullptr); });
+        std::string err = stderrOf([&] { EXPECT_EQ(l.first(), nullptr); });
         EXPECT_NE(err.find(l.second), std::string::npos);
     }
     EXPECT_EQ(p.atomCount, 0);
@@ -111,7 +107,7 @@ TEST_F(Records, AllocationFailuresAreReported) {
     for (int n = 1; n <= 6; n++) {
         fnd::memoryFailAt(n);
         int status = -1;
-        captured([&] { status = merAllocInfo(&p); });
+        stderrOf([&] { status = merAllocInfo(&p); });
         EXPECT_EQ(status, 1) << "failing allocation " << n;
         fnd::memoryFailAt(0);
     }
@@ -120,7 +116,7 @@ TEST_F(Records, AllocationFailuresAreReported) {
     EXPECT_EQ(p.neighborList[1][2], 0);
     p.bondMatrix[1][2] = 1;
     EXPECT_EQ(p.bondMatrix[0][1 * 3 + 2], 1);  // rows of one block
-    std::string err = captured([&] { updateVDWFromPDB(&p); });
+    std::string err = stderrOf([&] { updateVDWFromPDB(&p); });
     EXPECT_EQ(err, "MERIDO updating VDW coords.\n");
     EXPECT_EQ(p.vdwList[2].y, 4.0f);
     pdbFree(&p);
@@ -128,18 +124,18 @@ TEST_F(Records, AllocationFailuresAreReported) {
 
 TEST_F(Records, NameCopiesKeepFifteenCharacters) {
     char field[16];
-    std::string err = captured([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNO"); });
+    std::string err = stderrOf([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNO"); });
     EXPECT_EQ(err, "");
     EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
     char* end = nullptr;
-    err = captured([&] { end = pdbStrCpy(field, "ABCDEFGHIJKLMNOP"); });
+    err = stderrOf([&] { end = pdbStrCpy(field, "ABCDEFGHIJKLMNOP"); });
     EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
     EXPECT_EQ(end, field + 15);
     EXPECT_EQ(err, "PDB Error: string item too long: \n");
-    err = captured([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNOPQRS"); });
+    err = stderrOf([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNOPQRS"); });
     EXPECT_EQ(err, "PDB Error: string item too long: QRS\n");
     char wide[32];
-    err = captured([&] { pdbNameCpy(wide, "0123456789012345678901234567890123"); });
+    err = stderrOf([&] { pdbNameCpy(wide, "0123456789012345678901234567890123"); });
     EXPECT_STREQ(wide, "0123456789012345678901234567890");
     EXPECT_EQ(err, "PDB Error: name item too long: 23\n");
 }
@@ -181,15 +177,15 @@ TEST_F(Records, SavedCoordinatesAndCopies) {
     pdbNull(&r);
     pdbInit(&r);
     fill(&r, 11);
-    std::string err = captured([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); });
+    std::string err = stderrOf([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); });
     EXPECT_EQ(err, "Error (PDBCopy): Atom Count Mismatch.\n");
-    err = captured([&] { EXPECT_EQ(pdbCopy(nullptr, &p), 1); });
+    err = stderrOf([&] { EXPECT_EQ(pdbCopy(nullptr, &p), 1); });
     EXPECT_EQ(err, "Error (PDBCopy): Null PDB Data.\n");
     PDBInfo s;
     pdbNull(&s);
     pdbInit(&s);
     fill(&s, 10);  // same atoms, not indexed: no residues
-    err = captured([&] { EXPECT_EQ(pdbCopy(&s, &p), 1); });
+    err = stderrOf([&] { EXPECT_EQ(pdbCopy(&s, &p), 1); });
     EXPECT_EQ(err, "Error (PDBCopy): Residue Count Mismatch.\n");
 
     pdbFree(&p);
@@ -220,7 +216,7 @@ TEST_F(Records, MarksRenamingAndCentres) {
     EXPECT_FLOAT_EQ(x, 2.0f);
     EXPECT_FLOAT_EQ(y, 4.0f);
 
-    std::string err = captured([&] { pdbSetChain(&p, "LONGCHAINNAME1234", 2); });
+    std::string err = stderrOf([&] { pdbSetChain(&p, "LONGCHAINNAME1234", 2); });
     // One message per renamed atom (residue 2 has two).
     EXPECT_EQ(err, "PDB Error: string item too long: 4\nPDB Error: string item too long: 4\n");
     EXPECT_STREQ(p.atomList[2].chainID, "LONGCHAINNAME12");
@@ -247,7 +243,7 @@ TEST_F(Records, IndexedStructureRefusesToMoveItsAtoms) {
     fill(&p, 4096);  // exactly full
     ASSERT_EQ(indexPDB(&p), 0);
     ResInfo* first = p.atomList[0].resInfo;
-    std::string err = captured([&] { EXPECT_EQ(getNextAtom(&p), nullptr); });
+    std::string err = stderrOf([&] { EXPECT_EQ(getNextAtom(&p), nullptr); });
     EXPECT_EQ(err, "PDB Error: atoms cannot be added to an indexed structure.\n");
     // The residue still points at live atoms.
     EXPECT_EQ(first->atomList[0], &p.atomList[0]);

@@ -9,8 +9,10 @@
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
+#include "tests/structure/support.h"
 
 using namespace korim::structure;
+using namespace korim::structure::testing_support;
 
 namespace {
 
@@ -25,9 +27,8 @@ struct Ubq : ::testing::Test {
     void SetUp() override {
         pdbModuleReset();
         pdbNull(&pdb);
-        testing::internal::CaptureStderr();
-        int status = readPDB(kUbq.c_str(), &pdb, nullptr, nullptr);
-        std::string err = testing::internal::GetCapturedStderr();
+        int status = 0;
+        std::string err = stderrOf([&] { status = readPDB(kUbq.c_str(), &pdb, nullptr, nullptr); });
         ASSERT_EQ(status, 0);
         // The real file has no duplicate atoms: reading it is silent.
         EXPECT_EQ(err, "");
@@ -100,10 +101,8 @@ TEST_F(Ubq, AtomLookUpMatchesFileLines) {
 }
 
 TEST_F(Ubq, WriteReadRoundTripKeepsEveryField) {
-    char path[] = "/tmp/korim_ubq_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    std::string name = tempFile();
+    const char* path = name.c_str();
     ASSERT_EQ(writePDB(path, &pdb, nullptr, "round trip"), 0);
     PDBInfo back;
     pdbNull(&back);
