@@ -52,9 +52,11 @@ int solveForTheta(float r[3][3], float theta, float* psiL, float* thetaL, float*
             }
         }
     } else if (n < kMaxEuler) {
-        // Gimbal lock: only psi -/+ phi is defined; phi is set to 0 without a test.
-        const float a = std::acos(std::fmax(-1.0f, std::fmin(1.0f, r[0][2])));
-        psiL[n] = theta > 0.0f ? a : -a;
+        // Gimbal lock: only psi - phi (sin(theta) = 1) or psi + phi (sin(theta) = -1) is
+        // defined; phi is set to 0 without a test. Then r[0][1] = sin(theta) sin(psi) and
+        // r[0][2] = sin(theta) cos(psi); an acos of r[0][2] alone would lose the sign of psi.
+        const float s = std::sin(theta) > 0.0f ? 1.0f : -1.0f;
+        psiL[n] = std::atan2(s * r[0][1], s * r[0][2]);
         thetaL[n] = theta;
         phiL[n] = 0.0f;
         ++n;
@@ -102,7 +104,14 @@ int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList) {
             }
         }
     }
-    if (n == 0) return rot2euler1(r, &psiList[0], &thetaList[0], &phiList[0]);
+    if (n == 0) {
+        // No candidate passed the test (asin of a ratio near +/-1 amplifies rounding beyond
+        // the test's tolerance): one answer by atan2. Outside gimbal lock the single-answer
+        // rule gives psi the opposite sign, which would not rebuild r; flip it back.
+        rot2euler1(r, &psiList[0], &thetaList[0], &phiList[0]);
+        if (std::fabs(std::cos(theta1)) > kCosLimit) psiList[0] = -psiList[0];
+        return 1;
+    }
     for (int k = 0; k < n; ++k) {
         psiList[k] = static_cast<float>(psiList[k] * kDeg);
         thetaList[k] = static_cast<float>(thetaList[k] * kDeg);

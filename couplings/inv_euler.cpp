@@ -8,18 +8,22 @@ namespace korim::couplings {
 namespace {
 constexpr double kPi = 3.14159265;
 
+// acos of a cosine that rounding may push just past +/-1 (for example m31/sin(beta) when
+// alpha is 0): unclamped, such a rotation would give NaN angles.
+double acosClamped(double c) { return std::acos(std::fmax(-1.0, std::fmin(1.0, c))); }
+
 // Angle in degrees, [0, 360), from its cosine and the sign of its sine.
 double angleFromCosSin(double c, double s) {
-    const double a = std::acos(c) * 180.0 / kPi;
+    const double a = acosClamped(c) * 180.0 / kPi;
     return s >= 0.0 ? a : 360.0 - a;
 }
 }  // namespace
 
-// m is 1-based (elements [1..3][1..3]); w[1..3] receive alpha, beta, gamma in degrees.
-// No argument of acos is clamped: the columns must be orthonormal.
+// m is 1-based (elements [1..3][1..3]) with orthonormal columns; w[1..3] receive alpha, beta,
+// gamma in degrees.
 void inv_euler(double m[4][4], double* w) {
     w[1] = w[2] = w[3] = 0.0;
-    const double beta = std::acos(m[3][3]);
+    const double beta = acosClamped(m[3][3]);
     const double s = std::sin(beta);
     double alpha = 0.0;
     double gamma = 0.0;

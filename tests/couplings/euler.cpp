@@ -48,37 +48,35 @@ double maxDiff(const double a[3][3], const double b[3][3]) {
         for (int j = 0; j < 3; ++j) d = std::fmax(d, std::fabs(a[i][j] - b[i][j]));
     return d;
 }
-// Every listed solution must rebuild m.
-void expectSolutionsRebuild(const double m[3][3], const float* ps, const float* th,
-                            const float* ph, int n) {
-    for (int k = 0; k < n; ++k) {
-        ASSERT_TRUE(std::isfinite(ps[k]) && std::isfinite(th[k]) && std::isfinite(ph[k]));
-        double back[3][3];
-        xyz(ps[k], th[k], ph[k], back);
-        EXPECT_LT(maxDiff(m, back), 2e-3) << "solution " << k;
-    }
-}
 }  // namespace
 
-TEST(Rot2Euler, SolutionsRebuildTheRotationSortedBySize) {
-    const double cases[][3] = {{10, 20, 30}, {-70, 35, 150}, {120, -60, -45}, {5, 80, -170}};
-    for (const auto& c : cases) {
-        double m[3][3];
-        xyz(c[0], c[1], c[2], m);
-        float r[3][3], ps[8], th[8], ph[8];
-        toFloat(m, r);
-        const int n = rot2euler(r, ps, th, ph);
-        ASSERT_GE(n, 2);  // (psi, theta, phi) and (psi+180, 180-theta, phi+180)
-        ASSERT_LE(n, 8);
-        expectSolutionsRebuild(m, ps, th, ph, n);
-        bool input = false;
-        for (int k = 0; k < n; ++k) input = input || std::fabs(th[k] - c[1]) < 1e-2;
-        EXPECT_TRUE(input);
-        for (int k = 1; k < n; ++k)
-            EXPECT_LE(ps[k - 1] * ps[k - 1] + th[k - 1] * th[k - 1] + ph[k - 1] * ph[k - 1],
-                      ps[k] * ps[k] + th[k] * th[k] + ph[k] * ph[k] + 1e-3);
-        for (int k = n; k < 8; ++k) EXPECT_EQ(ps[k] + th[k] + ph[k], 0.0f);
-    }
+// Every rotation of a 10-degree grid, gimbal lock (theta = +/-90) and angles whose ratios round
+// past +/-1 included: every listed solution rebuilds the matrix, sorted by size, at most 8.
+TEST(Rot2Euler, EverySolutionRebuildsTheRotation) {
+    int failures = 0;
+    for (int p = -180; p < 180; p += 10)
+        for (int t = -90; t <= 90; t += 10)
+            for (int f = -180; f < 180; f += 10) {
+                double m[3][3];
+                xyz(p, t, f, m);
+                float r[3][3], ps[8], th[8], ph[8];
+                toFloat(m, r);
+                const int n = rot2euler(r, ps, th, ph);
+                bool ok = n >= 1 && n <= 8;
+                for (int k = 0; ok && k < n; ++k) {
+                    double back[3][3];
+                    xyz(ps[k], th[k], ph[k], back);
+                    ok = maxDiff(m, back) < 0.02;  // gimbal lock drops cos(theta) <= 0.005 terms
+                    // sorted in radians, compared here in degrees: allow for rounding
+                    const double size = ps[k] * ps[k] + th[k] * th[k] + ph[k] * ph[k];
+                    if (k > 0)
+                        ok = ok && ps[k - 1] * ps[k - 1] + th[k - 1] * th[k - 1] +
+                                           ph[k - 1] * ph[k - 1] <= size * (1 + 1e-5);
+                }
+                for (int k = n; ok && k < 8; ++k) ok = ps[k] == 0 && th[k] == 0 && ph[k] == 0;
+                if (!ok && ++failures <= 5) ADD_FAILURE() << p << " " << t << " " << f << " n=" << n;
+            }
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(Rot2Euler, IdentityAndGimbalLock) {
@@ -89,29 +87,19 @@ TEST(Rot2Euler, IdentityAndGimbalLock) {
     EXPECT_NEAR(th[1], 180, 1e-3);
     EXPECT_NEAR(ph[1], 180, 1e-3);
 
-    // theta exactly 90: one untested solution per theta with phi 0; psi = acos(r02) = 30
-    double m[3][3];
-    xyz(30, 90, 0, m);
-    float r[3][3];
-    toFloat(m, r);
-    r[2][0] = -1.0f;
-    ASSERT_EQ(rot2euler(r, ps, th, ph), 2);
-    for (int k = 0; k < 2; ++k) {
-        EXPECT_EQ(ph[k], 0.0f);
-        EXPECT_NEAR(th[k], 90, 1e-3);
-        EXPECT_NEAR(ps[k], 30, 1e-2);
+    // theta exactly +/-90: one untested solution per theta, phi 0, psi carrying psi -/+ phi
+    const double cases[][4] = {{30, 90, 0, 30}, {10, 90, 50, -40}, {20, -90, 15, 35}};
+    for (const auto& c : cases) {
+        double m[3][3];
+        xyz(c[0], c[1], c[2], m);
+        float r[3][3];
+        toFloat(m, r);
+        r[2][0] = c[1] > 0 ? -1.0f : 1.0f;
+        ASSERT_EQ(rot2euler(r, ps, th, ph), 2);
+        EXPECT_EQ(ph[0], 0.0f);
+        EXPECT_NEAR(th[0], c[1], 1e-3);
+        EXPECT_NEAR(ps[0], c[3], 1e-2);
     }
-}
-
-TEST(Rot2Euler, RatioRoundedPastOneStillGivesFiniteSolutions) {
-    double m[3][3];
-    xyz(90, 33, 12, m);  // r21 / cos(theta) is 1 up to rounding
-    float r[3][3], ps[8], th[8], ph[8];
-    toFloat(m, r);
-    r[2][1] *= 1.000001f;
-    const int n = rot2euler(r, ps, th, ph);
-    ASSERT_GE(n, 1);
-    expectSolutionsRebuild(m, ps, th, ph, n);
 }
 
 TEST(Rot2Euler1, OneAnswerWithTheOppositePsiSign) {
@@ -139,25 +127,34 @@ void zyzTransposed(double a, double b, double g, double m[4][4], const double* s
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) m[i + 1][j + 1] = t[j][i] * (scale ? scale[j] : 1.0);
 }
+// Distance of two angles in degrees on the circle.
+double angleGap(double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); }
 }  // namespace
 
+// Angles in their ranges from every rotation of a 5-degree grid away from beta = 0 and 180;
+// alpha = 0 makes m31/sin(beta) round past 1, which must not give NaN.
 TEST(InvEuler, RecoversAnglesInTheirRanges) {
-    const double cases[][3] = {{30, 40, 50}, {300, 120, 10}, {200, 170, 350}, {90, 90, 270}};
-    for (const auto& c : cases) {
-        double m[4][4], w[4] = {-1, -1, -1, -1};
-        zyzTransposed(c[0], c[1], c[2], m);
-        inv_euler(m, w);
-        EXPECT_NEAR(w[1], c[0], 1e-5);
-        EXPECT_NEAR(w[2], c[1], 1e-5);
-        EXPECT_NEAR(w[3], c[2], 1e-5);
-        EXPECT_EQ(w[0], -1);
-    }
+    int failures = 0;
+    for (int a = 0; a < 360; a += 5)
+        for (int b = 5; b < 180; b += 5)
+            for (int g = 0; g < 360; g += 15) {
+                double m[4][4], w[4] = {-1, -1, -1, -1};
+                zyzTransposed(a, b, g, m);
+                inv_euler(m, w);
+                const bool ok = w[0] == -1 && w[1] >= 0 && w[1] < 360 && w[3] >= 0 && w[3] < 360 &&
+                                angleGap(w[1], a) < 1e-5 && std::fabs(w[2] - b) < 1e-5 &&
+                                angleGap(w[3], g) < 1e-5;
+                if (!ok && ++failures <= 5)
+                    ADD_FAILURE() << a << " " << b << " " << g << " -> " << w[1] << " " << w[2]
+                                  << " " << w[3];
+            }
+    EXPECT_EQ(failures, 0);
     // get_euler normalises the columns first
     const double scale[3] = {2.0, 0.5, 7.0};
     double m[4][4], w[4] = {};
-    zyzTransposed(45, 60, 120, m, scale);
+    zyzTransposed(0, 60, 120, m, scale);
     EXPECT_EQ(get_euler(m, w), 0);
-    EXPECT_NEAR(w[1], 45, 1e-5);
+    EXPECT_NEAR(w[1], 0, 1e-5);
     EXPECT_NEAR(w[2], 60, 1e-5);
     EXPECT_NEAR(w[3], 120, 1e-5);
 }
