@@ -212,32 +212,6 @@ TEST_F(Index, PointerListsGrowByTheirSteps) {
     EXPECT_EQ(n, 0);
 }
 
-TEST_F(Index, AllocationFailuresDuringIndexing) {
-    const AtomSpec specs[] = {{1, "ALA", "N", "A", "", ""},  {1, "ALA", "CA", "A", "", ""}, {2, "GLY", "N", "A", "", ""},
-                          {2, "GLY", "CA", "B", "", ""}, {4, "SER", "N", "B", "X", ""}};
-    // Every allocation of the indexing fails in turn: a clean status and a
-    // structure that pdbFree releases, never a crash.
-    int failures = 0;
-    for (int k = 1; k <= 60; k++) {
-        PDBInfo p;
-        appendAtoms(&p, specs, 5);
-        fnd::memoryFailAt(k);
-        int status = 0;
-        std::string err = stderrOf([&] { status = indexPDB(&p); });
-        fnd::memoryFailAt(0);
-        if (status != 0 || !err.empty()) {
-            failures++;
-            EXPECT_NE(err.find("Memory allocation failure."), std::string::npos) << k;
-        }
-        // Whatever was built stays consistent enough to look up and release.
-        if (status == 0) {
-            for (int i = 0; i < p.atomCount; i++) EXPECT_NE(p.atomList[i].resInfo, nullptr);
-        }
-        pdbFree(&p);
-    }
-    EXPECT_GT(failures, 10);
-}
-
 TEST_F(Index, SurfacesAreNullWithoutLoadedSurfaces) {
     ResInfo res[3];
     for (auto& r : res) {

@@ -270,20 +270,6 @@ TEST_F(Io, WriterColumns) {
               "REMARK from korim\n\n"
               "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
               "END\n");
-    // And back: every field as written.
-    ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
-    PDBInfo back;
-    pdbNull(&back);
-    testing::internal::CaptureStderr();
-    ASSERT_EQ(readPDB(path.c_str(), &back, nullptr, nullptr), 0);
-    testing::internal::GetCapturedStderr();
-    ASSERT_EQ(back.atomCount, 3);
-    const AtomInfo& b = back.atomList[1];
-    EXPECT_EQ(std::to_string(b.atomID) + b.atomName + b.locID + b.icode + b.segID + std::to_string(b.resID),
-              "200HD21BAS1-6");
-    EXPECT_FLOAT_EQ(b.x, -12.346f);
-    EXPECT_EQ(back.minResID, -7);
-    pdbFree(&back);
     std::remove(path.c_str());
 
     testing::internal::CaptureStderr();
@@ -315,22 +301,28 @@ TEST_F(Io, StandardStreams) {
 }
 
 TEST_F(Io, AllocationFailureWhileReading) {
-    // Fail each allocation in turn: every run ends with status 1 or 0 and a
-    // consistent structure, never a crash.
-    for (int n = 1; n <= 40; n++) {
+    // Fail each allocation of reading and indexing in turn: every run ends
+    // with status 1 and the allocator's message, or 0 and a whole structure;
+    // never a crash, and pdbFree releases whatever was built.
+    int failures = 0;
+    for (int n = 1; n <= 60; n++) {
         PDBInfo p;
         pdbNull(&p);
         fnd::memoryFailAt(n);
         int status = 0;
         std::string e = stderrOf([&] { status = readPDB(fixture("two_chains.pdb").c_str(), &p, nullptr, nullptr); });
         fnd::memoryFailAt(0);
-        if (status != 0) {
+        if (status != 0 || !e.empty()) {
+            failures++;
             EXPECT_NE(e.find("Memory allocation failure."), std::string::npos) << n;
-        } else {
+        }
+        if (status == 0) {
             EXPECT_EQ(p.atomCount, 20) << n;
+            for (int i = 0; i < p.atomCount; i++) EXPECT_NE(p.atomList[i].resInfo, nullptr) << n;
         }
         pdbFree(&p);
     }
+    EXPECT_GT(failures, 10);
 }
 
 }  // namespace

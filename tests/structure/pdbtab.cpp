@@ -84,11 +84,6 @@ TEST_F(Table, ColumnsBySuffix) {
     EXPECT_STREQ(resName, "AVERYLONGRESIDU");
     EXPECT_STREQ(seg, "");  // NONE
 
-    getAtomTabLocs(varInfo, varCount, "", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
-    for (int l : loc) EXPECT_EQ(l, -1);
-    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
-                             resName, atomName, chain, seg),
-              0);
 }
 
 TEST(TableCells, IndexesOutsideTheTextListGiveEmptyNames) {
