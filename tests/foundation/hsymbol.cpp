@@ -30,11 +30,9 @@ class HSym : public testing::Test {
 TEST_F(HSym, BucketCountAndHash) {
     HTable *a = hSymTabAlloc(0);
     HTable *b = hSymTabAlloc(-4);
-    HTable *c = hSymTabAlloc(4111);
-    ASSERT_TRUE(a && b && c);
+    ASSERT_TRUE(a && b);
     EXPECT_EQ(a->hashLength, 253);
     EXPECT_EQ(b->hashLength, 253);
-    EXPECT_EQ(c->hashLength, 4111);
     EXPECT_EQ(a->symbolCount, 0);
     // 'C' = 67, 'A' = 65: h = 67*16 + 65 = 1137; 1137 mod 253 = 125.
     EXPECT_EQ(hSymNameLoc("CA", 253), 125);
@@ -47,27 +45,39 @@ TEST_F(HSym, BucketCountAndHash) {
     EXPECT_EQ(hSymNameLoc("\xe9t\xe9", 4111), 3756);
     EXPECT_EQ(hSymNameLoc("", 253), 0);
     EXPECT_EQ(hSymNameLoc("CA", 0), 0);
+    // The empty name lives in bucket 0 and is found like any other.
+    EXPECT_EQ(hSetSymInt("", 9, a), 0);
+    EXPECT_NE(a->base[0], nullptr);
+    int v = 0;
+    EXPECT_EQ(hGetSymInt("", a, &v), 1);
+    EXPECT_EQ(v, 9);
     hSymTabFree(a);
     hSymTabFree(b);
-    hSymTabFree(c);
     EXPECT_EQ(memoryBytesUsed(), 0);
     EXPECT_EQ(hSymTabFree(nullptr), 0);
 }
 
-TEST_F(HSym, DuplicatesLaterFoundFirst) {
-    HTable *t = hSymTabAlloc(31);
+TEST_F(HSym, DuplicatesChainsAndRelease) {
+    HTable *t = hSymTabAlloc(1);  // everything in one chain
     HSymbol *first = hAddSym("N", HSYM_INT, t);
-    HSymbol *second = hAddSym("N", HSYM_INT, t);
-    ASSERT_TRUE(first && second);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(t->symbolCount, 2);
-    EXPECT_EQ(hFindSym("N", t), second);
-    EXPECT_EQ(second->depth, 0);
-    EXPECT_EQ(first->depth, 1);
-    EXPECT_EQ(t->maxDepth, 1);
+    HSymbol *mid = hAddSym("CA", HSYM_INT, t);
+    HSymbol *second = hAddSym("N", HSYM_INT, t);  // no duplicate check
+    ASSERT_TRUE(first && mid && second);
+    EXPECT_EQ(t->symbolCount, 3);
+    EXPECT_EQ(hFindSym("N", t), second);  // the later one is found
     EXPECT_EQ(hSymExists("N", t), second->id);
     EXPECT_EQ(hSymExists("n", t), 0);  // case-sensitive
-    EXPECT_EQ(hFindSym("missing", t), nullptr);
+    EXPECT_EQ(second->depth, 0);
+    EXPECT_EQ(mid->depth, 1);
+    EXPECT_EQ(first->depth, 2);
+    EXPECT_EQ(t->maxDepth, 2);
+    // Releasing the middle relinks the chain and lifts the later depths.
+    hSymFree(mid);
+    EXPECT_EQ(second->next, first);
+    EXPECT_EQ(first->prev, second);
+    EXPECT_EQ(first->depth, 1);
+    EXPECT_EQ(t->maxDepth, 2);  // the greatest depth ever reached
+    EXPECT_EQ(hFindSym("CA", t), nullptr);
     // Releasing the head hands the bucket to the earlier symbol.
     hSymFree(second);
     EXPECT_EQ(hFindSym("N", t), first);
@@ -77,72 +87,45 @@ TEST_F(HSym, DuplicatesLaterFoundFirst) {
     EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(HSym, ChainDepthsAndMiddleRelease) {
-    HTable *t = hSymTabAlloc(1);  // everything in one chain
-    HSymbol *s1 = hAddSym("a", HSYM_INT, t);
-    HSymbol *s2 = hAddSym("b", HSYM_INT, t);
-    HSymbol *s3 = hAddSym("c", HSYM_INT, t);
-    EXPECT_EQ(s3->depth, 0);
-    EXPECT_EQ(s2->depth, 1);
-    EXPECT_EQ(s1->depth, 2);
-    EXPECT_EQ(t->maxDepth, 2);
-    hSymFree(s2);
-    EXPECT_EQ(s3->next, s1);
-    EXPECT_EQ(s1->prev, s3);
-    EXPECT_EQ(s1->depth, 1);
-    EXPECT_EQ(t->maxDepth, 2);  // the greatest depth ever reached
-    EXPECT_EQ(hFindSym("a", t), s1);
-    EXPECT_EQ(hFindSym("b", t), nullptr);
-    hSymTabFree(t);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-}
-
 TEST_F(HSym, TypedValuesAndTypeClash) {
     HTable *t = hSymTabAlloc(0);
-    EXPECT_EQ(hSetSymDbl("d", -2.5, t), 0);
-    EXPECT_EQ(hSetSymFlt("f", 1.25f, t), 0);
-    EXPECT_EQ(hSetSymInt("i", 42, t), 0);
     int target = 5;
-    EXPECT_EQ(hSetSymPtr("p", &target, t), 0);
-    EXPECT_EQ(hSetSymStr("s", "GLY", t), 0);
+    EXPECT_EQ(hSetSymDbl("d", -2.5, t) + hSetSymFlt("f", 1.25f, t) + hSetSymInt("i", 42, t) +
+                  hSetSymPtr("p", &target, t) + hSetSymStr("s", "GLY", t),
+              0);
     double d = 0;
     float f = 0;
     int i = 0;
     void *p = nullptr;
     char *s = nullptr;
-    EXPECT_EQ(hGetSymDbl("d", t, &d), 1);
+    EXPECT_EQ(hGetSymDbl("d", t, &d) + hGetSymFlt("f", t, &f) + hGetSymInt("i", t, &i) +
+                  hGetSymPtr("p", t, &p) + hGetSymStr("s", t, &s),
+              5);
     EXPECT_EQ(d, -2.5);
-    EXPECT_EQ(hGetSymFlt("f", t, &f), 1);
     EXPECT_EQ(f, 1.25f);
-    EXPECT_EQ(hGetSymInt("i", t, &i), 1);
     EXPECT_EQ(i, 42);
-    EXPECT_EQ(hGetSymPtr("p", t, &p), 1);
     EXPECT_EQ(p, &target);
-    EXPECT_EQ(hGetSymStr("s", t, &s), 1);
     EXPECT_STREQ(s, "GLY");
     EXPECT_EQ(hFindSym("d", t)->val.type, HSYM_DBL);
+    EXPECT_EQ(hFindSym("p", t)->val.type, HSYM_PTR);
     EXPECT_EQ(hFindSym("s", t)->val.type, HSYM_STR);
     EXPECT_EQ(hFindSym("s", t)->val.length, 4);
-    EXPECT_EQ(hFindSym("p", t)->val.type, HSYM_PTR);
-    // Presence without storing; absence.
+    // Presence without storing; absence leaves the target alone.
     EXPECT_EQ(hGetSymInt("i", t, nullptr), 1);
     i = -9;
     EXPECT_EQ(hGetSymInt("nope", t, &i), 0);
     EXPECT_EQ(i, -9);
-    // Setting an existing symbol of the same type changes it in place.
+    // Setting again changes the symbol in place.
     EXPECT_EQ(hSetSymInt("i", 43, t), 0);
     EXPECT_EQ(t->symbolCount, 5);
-    hGetSymInt("i", t, &i);
-    EXPECT_EQ(i, 43);
+    EXPECT_EQ(hFindSym("i", t)->val.u.i, 43);
 
-    // An int stored into a float symbol: notice, int bits stored, type stays float.
+    // An int stored into a float symbol: notice, int bits stored, type stays float;
+    // the getter does not check the type.
     CaptureStderr();
     EXPECT_EQ(hSetSymInt("f", 7, t), 0);
     EXPECT_EQ(GetCapturedStderr(), "Symbol Notice: Type Clash for Symbol f\n");
-    HSymbol *fs = hFindSym("f", t);
-    EXPECT_EQ(fs->val.type, HSYM_FLT);
-    EXPECT_EQ(fs->val.u.i, 7);
-    // The getter does not check the type.
+    EXPECT_EQ(hFindSym("f", t)->val.type, HSYM_FLT);
     EXPECT_EQ(hGetSymInt("f", t, &i), 1);
     EXPECT_EQ(i, 7);
     // hFindOrAddSym returns the existing symbol unchanged on a clash.
@@ -221,16 +204,6 @@ TEST_F(HSym, ReverseSearchesInBucketOrder) {
     hSymTabFree(t);
 }
 
-TEST_F(HSym, EmptyNameIsAnOrdinaryName) {
-    HTable *t = hSymTabAlloc(0);
-    EXPECT_EQ(hSetSymInt("", 9, t), 0);
-    int v = 0;
-    EXPECT_EQ(hGetSymInt("", t, &v), 1);
-    EXPECT_EQ(v, 9);
-    EXPECT_NE(t->base[0], nullptr);
-    hSymTabFree(t);
-}
-
 TEST_F(HSym, DisplayTexts) {
     HTable *t = hSymTabAlloc(0);
     hSetSymDbl("d", 1.5, t);
@@ -279,16 +252,16 @@ TEST_F(HSym, DumpLines) {
     hSymTabFree(t);
 }
 
-TEST_F(HSym, AllocationFailures) {
-    memoryFailAt(1);
-    CaptureStderr();
-    EXPECT_EQ(hSymTabAlloc(5), nullptr);
-    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nSymTabAlloc Error allocating table.\n");
-    memoryReset();
-    memoryFailAt(2);
-    CaptureStderr();
-    EXPECT_EQ(hSymTabAlloc(5), nullptr);
-    EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nSymTabAlloc Error allocating memory.\n");
+TEST_F(HSym, AllocationFailureMessages) {
+    const char *expected[] = {"Memory allocation failure.\nSymTabAlloc Error allocating table.\n",
+                              "Memory allocation failure.\nSymTabAlloc Error allocating memory.\n"};
+    for (int n = 1; n <= 2; ++n) {
+        memoryReset();
+        memoryFailAt(n);
+        CaptureStderr();
+        EXPECT_EQ(hSymTabAlloc(5), nullptr);
+        EXPECT_EQ(GetCapturedStderr(), expected[n - 1]);
+    }
     EXPECT_EQ(memoryBytesUsed(), 5 * (long long)sizeof(void *));  // only the failed request
 
     memoryReset();
@@ -300,15 +273,10 @@ TEST_F(HSym, AllocationFailures) {
               "Memory allocation failure.\nSymAlloc Error allocating memory.\nAddSym Error Allocating Symbol.\n");
     memoryFailAt(2);
     CaptureStderr();
-    EXPECT_EQ(hAddSym("a", HSYM_INT, t), nullptr);
+    EXPECT_EQ(hSetSymInt("a", 1, t), 1);
     EXPECT_EQ(GetCapturedStderr(), "Memory allocation failure.\nNameAlloc Error allocating name.\n");
     EXPECT_EQ(t->symbolCount, 0);
     EXPECT_EQ(hFindSym("a", t), nullptr);
-    memoryFailAt(1);
-    CaptureStderr();
-    EXPECT_EQ(hSetSymInt("a", 1, t), 1);
-    EXPECT_EQ(hSetSymDbl("b", 1, t), 0);  // the hook is spent
-    GetCapturedStderr();
     // The text copy fails: the symbol exists with no text.
     memoryFailAt(3);
     CaptureStderr();
@@ -319,7 +287,7 @@ TEST_F(HSym, AllocationFailures) {
     EXPECT_EQ(s->val.length, 0);
     EXPECT_EQ(s->val.u.s, nullptr);
     EXPECT_STREQ(hSymVal2Str(s), "");
-    EXPECT_EQ(t->symbolCount, 2);
+    EXPECT_EQ(t->symbolCount, 1);
     hSymTabFree(t);
 }
 

@@ -12,9 +12,10 @@ using testing::internal::GetCapturedStderr;
 
 namespace {
 
-std::string fmt(const char *f, const void *a, const void *b = nullptr) {
+template <typename... Args>
+std::string fmt(const char *f, Args... args) {
     char buf[512];
-    std::snprintf(buf, sizeof buf, f, a, b);
+    std::snprintf(buf, sizeof buf, f, args...);
     return buf;
 }
 
@@ -27,6 +28,7 @@ class Memory : public testing::Test {
 }  // namespace
 
 TEST_F(Memory, PlainAllocatorsCountElementSizes) {
+    const long long lng = sizeof(long);
     float *f = fltAlloc("t", 10);
     int *i = intAlloc("t", 3);
     double *d = dFltAlloc("t", 5);
@@ -34,14 +36,9 @@ TEST_F(Memory, PlainAllocatorsCountElementSizes) {
     char *c = charMalloc("t", 7);
     void *v = voidMalloc("t", 9);
     ASSERT_TRUE(f && i && d && l && c && v);
-    EXPECT_EQ(memoryBytesUsed(), 40 + 12 + 40 + 2 * (long long)sizeof(long) + 7 + 9);
-    unAlloc("t", f, 40);
-    unAlloc("t", i, 12);
-    unAlloc("t", d, 40);
-    unAlloc("t", l, 2 * (int)sizeof(long));
-    unAlloc("t", c, 7);
-    unAlloc("t", v, 9);
-    EXPECT_EQ(memoryBytesUsed(), 0);
+    EXPECT_EQ(memoryBytesUsed(), 40 + 12 + 40 + 2 * lng + 7 + 9);
+    for (void *p : {(void *)f, (void *)d}) unAlloc("t", p, 40);
+    unAlloc("t", l, 2 * (int)lng + 12 + 7 + 9);  // the books hold byte counts only
     int used = -1, reused = -1;
     EXPECT_EQ(getMemUsed(&used, &reused), 0);
     EXPECT_EQ(used, 0);
@@ -132,22 +129,17 @@ TEST_F(Memory, MatrixAllocationAndReleaseTrace) {
     float **m = matAlloc("m", 3, 2);
     ASSERT_TRUE(m);
     float *block = m[0];
-    int ps = (int)sizeof(void *);
     EXPECT_EQ(m[1], block + 3);
     EXPECT_EQ(matFree(m, 3, 2), 0);
     std::string got = GetCapturedStderr();
-    char line[256];
-    std::string want = fmt("\n_MEM FLT_ALLOC Name: m Alloc: %p Add: 24 Now: 24\n", block);
-    std::snprintf(line, sizeof line, "\n_MEM VOI_ALLOC Name: mat2ptr Alloc: %p Add: %d Now: %d\n",
-                  (void *)m, 2 * ps, 24 + 2 * ps);
-    want += line;
-    std::snprintf(line, sizeof line, "\n_MEM DEALLOC Name: matFree Free: %p Delete: 24 Now: %d Reused: 0\n",
-                  (void *)block, 2 * ps);
-    want += line;
-    std::snprintf(line, sizeof line, "\n_MEM DEALLOC Name: matFree Free: %p Delete: %d Now: 0 Reused: 0\n",
-                  (void *)m, 2 * ps);
-    want += line;
-    EXPECT_EQ(got, want);
+    const int rows = 2 * (int)sizeof(void *);
+    EXPECT_EQ(got, fmt("\n_MEM FLT_ALLOC Name: m Alloc: %p Add: 24 Now: 24\n", (void *)block) +
+                       fmt("\n_MEM VOI_ALLOC Name: mat2ptr Alloc: %p Add: %d Now: %d\n", (void *)m, rows,
+                           24 + rows) +
+                       fmt("\n_MEM DEALLOC Name: matFree Free: %p Delete: 24 Now: %d Reused: 0\n",
+                           (void *)block, rows) +
+                       fmt("\n_MEM DEALLOC Name: matFree Free: %p Delete: %d Now: 0 Reused: 0\n", (void *)m,
+                           rows));
     EXPECT_EQ(matFree(nullptr, 3, 2), 0);
 }
 
