@@ -24,8 +24,8 @@ int svdPolyFree();
 int svdPoly(float *x, float *y, int length, int order, float *coef);
 
 typedef float (*SvdBasisFunc)(int k, float x);
-// y = sum_k coef[k-1] fOfX(k, x), k = 1..order+1. Uses the cache as it stands:
-// svdPolyInit(length, order) must come first.
+// y = sum_k coef[k-1] fOfX(k, x), k = 1..order+1, in the cache prepared by
+// svdPolyInit(length, order) (a cache of other sizes is remade, not overrun).
 int svdFunc(float *x, float *y, int length, int order, float *coef, SvdBasisFunc fOfX);
 
 // Least squares y = X coef with X row-major in x (length rows, nCoef columns,

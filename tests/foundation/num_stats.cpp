@@ -116,11 +116,15 @@ TEST(NumStats, BandVarianceAndNoiseThresholds) {
   d.push_back(-10.0f);
   float hist[201], lo, hi;
   EXPECT_EQ(maxVar(d.data(), int(d.size()), -10, 10, hist, 201, &lo, &hi), 0);
+  // Bins (x + 10) * 10 truncated: -0.1f lies just below 99 and lands in 98,
+  // +0.1f in 101.
   EXPECT_EQ(hist[100], 40.0f);
-  EXPECT_LE(lo, 0.0f);
-  EXPECT_GE(hi, 0.0f);
-  EXPECT_LT(hi - lo, 2.0f);
-  EXPECT_NEAR(lo, -hi, 1e-4);  // symmetric data, symmetric band
+  EXPECT_EQ(hist[98], 10.0f);
+  EXPECT_EQ(hist[101], 10.0f);
+  // Inside/outside variances by hand (population): w = 0: 40 vs 1.234;
+  // w = 1: 288.9 vs 0.755 (the largest difference); w = 2: 196 vs 0.136.
+  EXPECT_NEAR(lo, -0.1f, 1e-5);
+  EXPECT_NEAR(hi, 0.1f, 1e-5);
 }
 
 TEST(NumSort, HeapSortsMatchStandardSort) {
