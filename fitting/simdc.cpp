@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/korim_records.h"
+#include "app/korim_rot_services.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/writedc.h"
 
