@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 
 #include "foundation/memory.h"
 
@@ -15,13 +16,12 @@ const char *const kTag = "nr";
 // Element blocks are counted as the plain allocator of their type would count
 // them (tags FLT_ALLOC, INT_ALLOC, DBL_ALLOC; row tables VOI_ALLOC), exactly
 // nh-nl+1 elements, so a matching free gives back what the allocation took.
-template <typename T> const char *traceTag();
-template <> const char *traceTag<float>() { return "FLT_ALLOC"; }
-template <> const char *traceTag<int>() { return "INT_ALLOC"; }
-template <> const char *traceTag<double>() { return "DBL_ALLOC"; }
-template <> const char *traceTag<float *>() { return "VOI_ALLOC"; }
-template <> const char *traceTag<int *>() { return "VOI_ALLOC"; }
-template <> const char *traceTag<double *>() { return "VOI_ALLOC"; }
+template <typename T> constexpr const char *traceTag() {
+  if constexpr (std::is_pointer_v<T>) return "VOI_ALLOC";
+  else if constexpr (std::is_same_v<T, double>) return "DBL_ALLOC";
+  else if constexpr (std::is_same_v<T, int>) return "INT_ALLOC";
+  else return "FLT_ALLOC";
+}
 
 template <typename T> T *offsetBlock(int nl, int nh) {
   return static_cast<T *>(offsetAlloc(kTag, traceTag<T>(), static_cast<int>(sizeof(T)), nl, nh));
