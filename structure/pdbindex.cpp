@@ -181,46 +181,48 @@ int insertAtom(PDBInfo* p, AtomInfo* a) {
     return addKey(p->atomTab, key, static_cast<int>(a - p->atomList), "PDB Atom Symbol Table Error.");
 }
 
+namespace {
+
+// Enters a residue, chain or segment key: the index stored under it, or the
+// index of a new record slot taken by next(); -1 with failMsg on failure.
+template <typename NextFn>
+int insertGroupKey(HTable* tab, const char* key, const char* dbgFmt, NextFn next, const int& count,
+                   const char* failMsg) {
+    int found = findKey(tab, key);
+    if (found >= 0) return found;
+    if (getPDBDBG()) std::fprintf(stderr, dbgFmt, key);
+    if (tab == nullptr) {
+        std::fprintf(stderr, "%s\n", failMsg);
+        return -1;
+    }
+    if (next() == nullptr) return -1;
+    return addKey(tab, key, count - 1, failMsg);
+}
+
+}  // namespace
+
 int insertRes(PDBInfo* p, AtomInfo* a) {
     if (p == nullptr || a == nullptr) return -1;
     char key[PDB_KEY_LEN];
     buildResText(a->resID, a->chainID, a->segID, key);
-    int found = findKey(p->resTab, key);
-    if (found >= 0) return found;
-    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting residiue |%s|\n", key);
-    if (p->resTab == nullptr || getNextRes(p) == nullptr) {
-        if (p->resTab == nullptr) std::fprintf(stderr, "PDB Residue Symbol Table Error.\n");
-        return -1;
-    }
-    return addKey(p->resTab, key, p->resCount - 1, "PDB Residue Symbol Table Error.");
+    return insertGroupKey(p->resTab, key, "PDB inserting residiue |%s|\n", [p] { return getNextRes(p); },
+                          p->resCount, "PDB Residue Symbol Table Error.");
 }
 
 int insertChain(PDBInfo* p, AtomInfo* a) {
     if (p == nullptr || a == nullptr) return -1;
     char key[PDB_KEY_LEN];
     buildChainText(a->chainID, a->segID, key);
-    int found = findKey(p->chainTab, key);
-    if (found >= 0) return found;
-    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting chain |%s|\n", key);
-    if (p->chainTab == nullptr || getNextChain(p) == nullptr) {
-        if (p->chainTab == nullptr) std::fprintf(stderr, "PDB Chain Symbol Table Error.\n");
-        return -1;
-    }
-    return addKey(p->chainTab, key, p->chainCount - 1, "PDB Chain Symbol Table Error.");
+    return insertGroupKey(p->chainTab, key, "PDB inserting chain |%s|\n", [p] { return getNextChain(p); },
+                          p->chainCount, "PDB Chain Symbol Table Error.");
 }
 
 int insertSeg(PDBInfo* p, AtomInfo* a) {
     if (p == nullptr || a == nullptr) return -1;
     char key[PDB_KEY_LEN];
     buildSegText(a->segID, a->chainID, key);
-    int found = findKey(p->segTab, key);
-    if (found >= 0) return found;
-    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting segment |%s|\n", key);
-    if (p->segTab == nullptr || getNextSeg(p) == nullptr) {
-        if (p->segTab == nullptr) std::fprintf(stderr, "PDB Seg Symbol Table Error.\n");
-        return -1;
-    }
-    return addKey(p->segTab, key, p->segCount - 1, "PDB Seg Symbol Table Error.");
+    return insertGroupKey(p->segTab, key, "PDB inserting segment |%s|\n", [p] { return getNextSeg(p); },
+                          p->segCount, "PDB Seg Symbol Table Error.");
 }
 
 // ---- Indexing --------------------------------------------------------------
