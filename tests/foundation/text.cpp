@@ -77,13 +77,17 @@ TEST_F(Text, GrowableStringStaysInCallerBufferUntilFull) {
     EXPECT_EQ(cap, 16 + 256);
     EXPECT_STREQ(text, "abcd0123456789");
     EXPECT_EQ(memoryBytesUsed(), 272);
-    // A jump far past the capacity grows to need + 256.
-    std::string big(600, 'x');
-    ASSERT_NE(strcatAlloc(&text, big.c_str(), buff, 16, &cap), nullptr);
-    EXPECT_EQ(cap, 14 + 600 + 2 + 256);
-    EXPECT_EQ(std::strlen(text), 614u);
+    // need = 14 + 510 + 2 = 526 is below capacity + 255 = 527: one step of 256.
+    ASSERT_NE(strcatAlloc(&text, std::string(510, 'x').c_str(), buff, 16, &cap), nullptr);
+    EXPECT_EQ(cap, 272 + 256);
+    // need = 524 + 257 + 2 = 783 is not below 528 + 255 = 783: need + 256.
+    ASSERT_NE(strcatAlloc(&text, std::string(257, 'y').c_str(), buff, 16, &cap), nullptr);
+    EXPECT_EQ(cap, 783 + 256);
+    EXPECT_EQ(std::strlen(text), 781u);
+    EXPECT_EQ(text[523], 'x');
+    EXPECT_EQ(text[524], 'y');
     EXPECT_EQ(memoryBytesUsed(), cap);
-    EXPECT_EQ(memoryBytesReused(), 272);
+    EXPECT_EQ(memoryBytesReused(), 272 + 528);
     EXPECT_EQ(strAllocFree(&text, buff, 16, &cap), 0);
     EXPECT_EQ(text, buff);
     EXPECT_EQ(cap, 16);
