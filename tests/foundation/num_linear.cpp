@@ -16,12 +16,8 @@ namespace {
 TEST(NumLinear, GaussjInverseAndSolution) {
   memoryReset();
   float **a = matrix(1, 2, 1, 2), **b = matrix(1, 2, 1, 1);
-  a[1][1] = 2;
-  a[1][2] = 0;
-  a[2][1] = 0;
-  a[2][2] = 4;
-  b[1][1] = 2;
-  b[2][1] = 4;
+  a[1][1] = 2, a[1][2] = 0, a[2][1] = 0, a[2][2] = 4;
+  b[1][1] = 2, b[2][1] = 4;
   gaussj(a, 2, b, 1);
   EXPECT_FLOAT_EQ(a[1][1], 0.5f);
   EXPECT_FLOAT_EQ(a[1][2], 0.0f);
@@ -109,16 +105,13 @@ TEST(NumLinear, LuDecomposeParityAndSolve) {
   ASSERT_EQ(luDecompose(a, 3, indx, vv, &d), 0);
   // Determinant = d * product of the diagonal of U = -2.
   EXPECT_NEAR(d * a[1][1] * a[2][2] * a[3][3], -2.0f, 1e-5);
-  b[1] = 0;  // leading zero exercises the skip of the forward pass
+  // b = A's first column (0, 1, 4), so x = (1, 0, 0); the leading zero
+  // exercises the skip of the forward pass.
+  b[1] = 0;
   b[2] = 1;
   b[3] = 4;
   luSolve(a, 3, indx, b);
-  // x = inverse * (0, 1, 4) with the inverse above: (1, 0, 0); A's first
-  // column is indeed (0, 1, 4).
-  float x1 = 1, x2 = 0, x3 = 0;
-  EXPECT_NEAR(b[1], x1, 1e-5);
-  EXPECT_NEAR(b[2], x2, 1e-5);
-  EXPECT_NEAR(b[3], x3, 1e-5);
+  for (int i = 1; i <= 3; i++) EXPECT_NEAR(b[i], i == 1 ? 1.0f : 0.0f, 1e-5) << i;
   for (int j = 1; j <= 3; j++) a[2][j] = 0;
   EXPECT_EQ(luDecompose(a, 3, indx, vv, &d), 1);
   free_matrix(a, 1, 3, 1, 3);
