@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "simulation/korim_utils_math.h"
+#include "simulation/korim_utils_align.h"
 
 namespace korim::app {
 
@@ -101,68 +101,6 @@ void rimLines(const KorimInfo* k, std::string& out) {
   appendf(out, "DATA KORIM MOLAR_RATIO      % .3f\n", k->molarRatio);
   appendf(out, "DATA KORIM MODEL_LENGTH     % .3f\n", k->lengthModel);
   appendf(out, "DATA KORIM S_DISC_RIM       % .3f\n", k->orderDiscRim);
-}
-
-// Turns the atoms of residues resN..resC (walking the atom list in order, skipping atoms
-// below resN, stopping at the first atom above resC) by the Euler triple angle = (alpha,
-// beta, gamma) in degrees: r' = M(theta = beta, phi = alpha, psi = gamma) r. The axes are the
-// columns of M(-beta, -gamma, -alpha); each new coordinate is the dot product of the old
-// position with one axis, rounded to float after every term.
-void turnResidues(const double angle[3], PDBInfo* pdbInfo, int resN, int resC) {
-  constexpr double kDegToRad = 3.14159265 / 180.0;
-  double xAxis[4];
-  double yAxis[4];
-  double zAxis[4];
-  simulation::rotate_coorsystem(-angle[1] * kDegToRad, -angle[2] * kDegToRad,
-                                -angle[0] * kDegToRad, xAxis, yAxis, zAxis);
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    AtomInfo* a = &pdbInfo->atomList[i];
-    if (a->resID < resN) continue;
-    if (a->resID > resC) break;
-    const double* axes[3] = {xAxis, yAxis, zAxis};
-    float out[3];
-    for (int c = 0; c < 3; c++) {
-      float s = static_cast<float>(a->x * axes[c][1]);
-      s = static_cast<float>(s + a->y * axes[c][2]);
-      s = static_cast<float>(s + a->z * axes[c][3]);
-      out[c] = s;
-    }
-    a->x = out[0];
-    a->y = out[1];
-    a->z = out[2];
-  }
-}
-
-// Moves the whole structure so that the centroid of the atoms of residues resN..resC (same
-// walk) is at the origin. 1 after a message when no atom lies in the range.
-int centreOnResidues(PDBInfo* pdbInfo, int resN, int resC) {
-  float sx = 0.0f;
-  float sy = 0.0f;
-  float sz = 0.0f;
-  int n = 0;
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    const AtomInfo* a = &pdbInfo->atomList[i];
-    if (a->resID < resN) continue;
-    if (a->resID > resC) break;
-    sx += a->x;
-    sy += a->y;
-    sz += a->z;
-    n++;
-  }
-  if (n == 0) {
-    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
-    return 1;
-  }
-  const float cx = sx / static_cast<float>(n);
-  const float cy = sy / static_cast<float>(n);
-  const float cz = sz / static_cast<float>(n);
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    AtomInfo* a = &pdbInfo->atomList[i];
-    a->x -= cx;
-    a->y -= cy;
-    a->z -= cz;
-  }
-  return 0;
 }
 
 // The saved-coordinate list must hold every atom, or a restore would leave atoms turned.
@@ -260,8 +198,8 @@ int writePDBRot(const double* angleList1, const double* angleList2, const double
       return 1;
     }
     const double angle[3] = {-angleList1[k], -angleList2[k], -angleList3[k]};
-    turnResidues(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
-    if (centreOnResidues(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
+    simulation::rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+    if (simulation::shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
       std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
       return 1;
     }

@@ -10,8 +10,8 @@
 
 #include "foundation/memory.h"
 #include "foundation/nrutil.h"
+#include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
-#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 
 namespace korim::simulation {
@@ -22,8 +22,6 @@ using structure::AtomInfo;
 using structure::PDBInfo;
 
 namespace {
-
-constexpr double kPiDegrees = 3.14159265;
 
 // Float block from the system allocator, released on scope exit.
 struct FloatBlock {
@@ -40,67 +38,15 @@ void touchWarning() {
   std::fprintf(stderr, "         Interaction face cannot be determined!\n");
 }
 
-// Turns the atoms of residues resN..resC by the Euler angles (degrees):
-// r' = M(beta, alpha, gamma) r, each component summed in single precision.
-void turnResidues(PDBInfo* pdbInfo, const double angle[3], int resN, int resC) {
-  const double f = kPiDegrees / 180.0;
-  double ax[4], ay[4], az[4];
-  rotate_coorsystem(-angle[1] * f, -angle[2] * f, -angle[0] * f, ax, ay, az);
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    AtomInfo& a = pdbInfo->atomList[i];
-    if (a.resID < resN) continue;
-    if (a.resID > resC) break;
-    const double x = a.x, y = a.y, z = a.z;
-    const double* axes[3] = {ax, ay, az};
-    float out[3];
-    for (int c = 0; c < 3; c++) {
-      float s = 0.0f;
-      s = static_cast<float>(s + x * axes[c][1]);
-      s = static_cast<float>(s + y * axes[c][2]);
-      s = static_cast<float>(s + z * axes[c][3]);
-      out[c] = s;
-    }
-    a.x = out[0];
-    a.y = out[1];
-    a.z = out[2];
-  }
-}
-
-// Moves the whole structure so that the centroid of residues resN..resC
-// (single-precision sums) is at the origin; false when no atom is in range.
-bool centreOnResidues(PDBInfo* pdbInfo, int resN, int resC) {
-  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
-  int n = 0;
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    const AtomInfo& a = pdbInfo->atomList[i];
-    if (a.resID < resN) continue;
-    if (a.resID > resC) break;
-    sx += a.x;
-    sy += a.y;
-    sz += a.z;
-    n++;
-  }
-  if (n == 0) return false;
-  const float cx = sx / n, cy = sy / n, cz = sz / n;
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    pdbInfo->atomList[i].x -= cx;
-    pdbInfo->atomList[i].y -= cy;
-    pdbInfo->atomList[i].z -= cz;
-  }
-  return true;
-}
-
-// The turn of the whole molecule into the frame of the tensor, and the
-// extra half turn about y for the second face.
-int placeMolecule(PDBInfo* pdbInfo, const double inverse[3], bool halfTurn) {
-  turnResidues(pdbInfo, inverse, pdbInfo->minResID, pdbInfo->maxResID);
-  if (!halfTurn) return 0;
-  if (!centreOnResidues(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID)) {
+// The second face: the molecule centred on its centroid and turned by 180
+// degrees about y.
+int turnToSecondFace(PDBInfo* pdbInfo) {
+  if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
     std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
     return 1;
   }
   const double half[3] = {0.0, 180.0, 0.0};
-  turnResidues(pdbInfo, half, pdbInfo->minResID, pdbInfo->maxResID);
+  rotateDomain(half, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
   return 0;
 }
 
@@ -279,7 +225,7 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
   guard.stored = true;
 
   const double inverse[3] = {-angle1, -angle2, -angle3};
-  if (placeMolecule(pdbInfo, inverse, false) != 0) return 1;
+  rotateDomain(inverse, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
   double prob[2] = {0.0, 0.0};
   bool turned = false;
   for (int k = 0; k < 2; k++) {
@@ -290,14 +236,7 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
     }
     // Both faces see the same atoms: the selection as it was handed in.
     guard.restoreMarks();
-    if (k == 1) {
-      if (!centreOnResidues(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID)) {
-        std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
-        return 1;
-      }
-      const double half[3] = {0.0, 180.0, 0.0};
-      turnResidues(pdbInfo, half, pdbInfo->minResID, pdbInfo->maxResID);
-    }
+    if (k == 1 && turnToSecondFace(pdbInfo) != 0) return 1;
     int count = 0;
     int status = chCoorSelect(pdbInfo, korimInfo, &count, w.x, w.y, w.z, &chCount, w.chargeID,
                               w.charges, 0);
@@ -322,7 +261,8 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
     std::fprintf(stderr, "korim: error in restorePDBCoords.\n");
     return 1;
   }
-  if (placeMolecule(pdbInfo, inverse, turned) != 0) return 1;
+  rotateDomain(inverse, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+  if (turned && turnToSecondFace(pdbInfo) != 0) return 1;
 
   for (int i = 0; i < pdbInfo->atomCount; i++) pdbInfo->atomList[i].tempFactor = 0.0f;
   for (int c = 1; c <= chCountOrig; c++) {

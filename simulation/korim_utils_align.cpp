@@ -6,12 +6,17 @@
 #include <cstdio>
 
 #include "couplings/analyzeSaupe.h"
+#include "foundation/memory.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
 
 namespace korim::simulation {
 
+using namespace korim::foundation;
 using app::KorimInfo;
+using structure::AtomInfo;
+using structure::PDBInfo;
 
 namespace {
 
@@ -151,6 +156,78 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
     if (status != 0) return modelFailed("sma", status);
   }
   for (int j = 0; j < 5; j++) saupe[j] *= static_cast<double>(k.lcOrder);
+  return 0;
+}
+
+int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
+  // Degrees to radians with the sign reversed: the axes of the inverse turn,
+  // whose dot products with a position give the turned position.
+  const double f = 3.14159265 / -180.0;
+  double xAxis[4], yAxis[4], zAxis[4];
+  rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, xAxis, yAxis, zAxis);
+  const double* axes[3] = {xAxis, yAxis, zAxis};
+  for (int i = 0; i < pdbInfo->atomCount; i++) {
+    AtomInfo& a = pdbInfo->atomList[i];
+    if (a.resID < resN) continue;
+    if (a.resID > resC) break;
+    float out[3];
+    for (int c = 0; c < 3; c++) {
+      float s = static_cast<float>(a.x * axes[c][1]);
+      s = static_cast<float>(s + a.y * axes[c][2]);
+      s = static_cast<float>(s + a.z * axes[c][3]);
+      out[c] = s;
+    }
+    a.x = out[0];
+    a.y = out[1];
+    a.z = out[2];
+  }
+  return 0;
+}
+
+int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
+  constexpr const char* kTag = "shiftMol2Domain";
+  const int len = pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 1;
+  struct Coords {
+    int len;
+    float* x;
+    float* y;
+    float* z;
+    ~Coords() {
+      unAlloc(kTag, x, len * 4);
+      unAlloc(kTag, y, len * 4);
+      unAlloc(kTag, z, len * 4);
+    }
+  } c{len, fltAlloc(kTag, len), fltAlloc(kTag, len), fltAlloc(kTag, len)};
+  if (!c.x || !c.y || !c.z) {
+    std::fprintf(stderr, "Error in shiftMol2Domain: allocating coord buffers.\n");
+    return 1;
+  }
+  int n = 0;
+  for (int i = 0; i < pdbInfo->atomCount; i++) {
+    const AtomInfo& a = pdbInfo->atomList[i];
+    if (a.resID < resN) continue;
+    if (a.resID > resC) break;
+    c.x[n] = a.x;
+    c.y[n] = a.y;
+    c.z[n] = a.z;
+    n++;
+  }
+  if (n == 0) {
+    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
+    return 1;
+  }
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 0; i < n; i++) {
+    sx += c.x[i];
+    sy += c.y[i];
+    sz += c.z[i];
+  }
+  const float cx = sx / n, cy = sy / n, cz = sz / n;
+  for (int i = 0; i < pdbInfo->atomCount; i++) {
+    pdbInfo->atomList[i].x -= cx;
+    pdbInfo->atomList[i].y -= cy;
+    pdbInfo->atomList[i].z -= cz;
+  }
   return 0;
 }
 

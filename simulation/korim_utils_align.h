@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/korim_types.h"
+#include "structure/pdb.h"
 
 namespace korim::simulation {
 
@@ -32,6 +33,21 @@ int simEnsAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, dou
                     double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                     double* ddots, int digPotential, double* potential, double offset,
                     double stepsize, double* saupe);
+
+// Turns the atoms of residues resN..resC (the atom list walked in order:
+// atoms below resN skipped, the walk stops at the first atom above resC)
+// about the origin by the Euler triple angle = (alpha, beta, gamma) in
+// degrees: r' = M(theta = beta, phi = alpha, psi = gamma) r. The triple
+// (-gamma, -beta, -alpha) turns back. Each new coordinate is summed in
+// single precision. Returns 0.
+int rotateDomain(const double* angle, structure::PDBInfo* pdbInfo, int resN, int resC);
+
+// Moves the whole structure so that the centroid of the atoms of residues
+// resN..resC (same walk, single-precision sums) lies at the origin. Returns
+// 0; 1 after "Error in shiftMol2Domain: allocating coord buffers.\n" or
+// "Error in positionDomain: zero atoms selected." (no line end) on stderr,
+// the coordinates then unchanged.
+int shiftMol2Domain(structure::PDBInfo* pdbInfo, int resN, int resC);
 
 // Forgets the Euler solutions kept between calls; for tests.
 void alignReset();

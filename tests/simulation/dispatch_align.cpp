@@ -1,6 +1,6 @@
 // Simulation dispatch: centring, choice of the model, scaling by the order of
-// the medium, the three tensor report lines, failures of a model, and the
-// lean ensemble form.
+// the medium, the three tensor report lines, failures of a model, the lean
+// ensemble form, and the turn and shift of residue ranges of a structure.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +16,7 @@
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
 #include "simulation/unsp.h"
+#include "structure/pdb.h"
 
 using namespace korim::simulation;
 using korim::app::KorimInfo;
@@ -171,17 +172,6 @@ TEST_F(Dispatch, StericWallAndRodScaledByTheOrderOfTheMedium) {
   }
 }
 
-TEST_F(Dispatch, OrderOfTheMediumScalesEveryElement) {
-  KorimInfo k = settings(1, 0);
-  Molecule a, b;
-  double full[5], half[5];
-  k.lcOrder = 1.0f;
-  ASSERT_EQ(run(k, a, full), 0);
-  k.lcOrder = 0.5f;
-  ASSERT_EQ(run(k, b, half), 0);
-  for (int j = 0; j < 5; j++) EXPECT_DOUBLE_EQ(half[j], 0.5 * full[j]);
-}
-
 TEST_F(Dispatch, ElectrostaticWallRunsOnlyTheElectrostaticModel) {
   KorimInfo k = settings(1, 1);
   Molecule m;
@@ -307,4 +297,100 @@ TEST_F(Dispatch, EnsembleFormKeepsThePivotFrame) {
   });
   ASSERT_EQ(st, 0);
   for (int i = 1; i <= m.n(); i++) EXPECT_DOUBLE_EQ(m.y[i], c.y[i]);
+}
+
+// ---------------------------------------------------------------------------
+// Turning and shifting residue ranges
+
+namespace {
+
+using korim::structure::AtomInfo;
+using korim::structure::PDBInfo;
+
+// Atoms (resID, x, y, z) in list order, in a structure without a reader.
+struct Chain {
+  std::vector<AtomInfo> atoms;
+  PDBInfo pdb{};
+  Chain(std::initializer_list<std::vector<double>> rows) {
+    for (const auto& r : rows) {
+      AtomInfo a{};
+      a.resID = static_cast<int>(r[0]);
+      a.x = static_cast<float>(r[1]);
+      a.y = static_cast<float>(r[2]);
+      a.z = static_cast<float>(r[3]);
+      atoms.push_back(a);
+    }
+    pdb.atomList = atoms.data();
+    pdb.atomCount = pdb.maxAtomCount = static_cast<int>(atoms.size());
+  }
+  void expectAt(int i, double x, double y, double z, double tol = 2e-6) const {
+    EXPECT_NEAR(atoms[i].x, x, tol) << i;
+    EXPECT_NEAR(atoms[i].y, y, tol) << i;
+    EXPECT_NEAR(atoms[i].z, z, tol) << i;
+  }
+};
+
+}  // namespace
+
+TEST(Domain, TurnFollowsTheEulerConvention) {
+  // alpha 90: r' = M(0, 90, 0) r, a quarter turn about z taking (x, y) to (y, -x).
+  Chain a({{1, 1, 2, 3}});
+  const double alpha[3] = {90.0, 0.0, 0.0};
+  EXPECT_EQ(rotateDomain(alpha, &a.pdb, 1, 1), 0);
+  a.expectAt(0, 2, -1, 3);
+  // beta 90: M(90, 0, 0) has rows (0 0 -1), (0 1 0), (1 0 0).
+  Chain b({{1, 1, 2, 3}});
+  const double beta[3] = {0.0, 90.0, 0.0};
+  rotateDomain(beta, &b.pdb, 1, 1);
+  b.expectAt(0, -3, 2, 1);
+  // gamma 90 after beta 0 is again a turn about z.
+  Chain g({{1, 1, 2, 3}});
+  const double gamma[3] = {0.0, 0.0, 90.0};
+  rotateDomain(gamma, &g.pdb, 1, 1);
+  g.expectAt(0, 2, -1, 3);
+  // (-gamma, -beta, -alpha) turns back; lengths are kept.
+  Chain c({{1, 3, -4, 12}});
+  const double turn[3] = {30.0, 50.0, 70.0}, back[3] = {-70.0, -50.0, -30.0};
+  rotateDomain(turn, &c.pdb, 1, 1);
+  EXPECT_NEAR(std::hypot(std::hypot(c.atoms[0].x, c.atoms[0].y), c.atoms[0].z), 13.0, 1e-5);
+  EXPECT_GT(std::fabs(c.atoms[0].x - 3.0f), 1.0f);
+  rotateDomain(back, &c.pdb, 1, 1);
+  c.expectAt(0, 3, -4, 12, 1e-5);
+}
+
+TEST(Domain, OnlyTheResidueRangeTurnsAndTheWalkStopsPastIt) {
+  // The last atom is in range again, but the walk ended at residue 4.
+  Chain c({{1, 1, 0, 0}, {2, 1, 0, 0}, {3, 0, 1, 0}, {4, 1, 0, 0}, {2, 1, 0, 0}});
+  const double alpha[3] = {90.0, 0.0, 0.0};
+  rotateDomain(alpha, &c.pdb, 2, 3);
+  c.expectAt(0, 1, 0, 0);
+  c.expectAt(1, 0, -1, 0);
+  c.expectAt(2, 1, 0, 0);
+  c.expectAt(3, 1, 0, 0);
+  c.expectAt(4, 1, 0, 0);
+}
+
+TEST(Domain, ShiftPutsTheRangeCentroidAtTheOrigin) {
+  korim::foundation::memoryReset();
+  Chain c({{1, 10, 10, 10}, {2, 1, 2, 3}, {2, 3, 6, -1}, {3, 5, 5, 5}});
+  EXPECT_EQ(shiftMol2Domain(&c.pdb, 2, 2), 0);
+  // Centroid of residue 2: (2, 4, 1), subtracted from every atom.
+  c.expectAt(0, 8, 6, 9);
+  c.expectAt(1, -1, -2, 2);
+  c.expectAt(2, 1, 2, -2);
+  c.expectAt(3, 3, 1, 4);
+  EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+
+  // No atom in range, or no work space: a message, the structure unchanged.
+  std::string err;
+  int st = 0;
+  err = captured([&] { st = shiftMol2Domain(&c.pdb, 7, 9); }).second;
+  EXPECT_EQ(st, 1);
+  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.");
+  korim::foundation::memoryFailAt(2);
+  err = captured([&] { st = shiftMol2Domain(&c.pdb, 2, 2); }).second;
+  korim::foundation::memoryFailAt(0);
+  EXPECT_EQ(st, 1);
+  EXPECT_NE(err.find("Error in shiftMol2Domain: allocating coord buffers.\n"), std::string::npos);
+  c.expectAt(0, 8, 6, 9);
 }
