@@ -168,10 +168,10 @@ int readDC(const char* inDName, DTable* dTab) {
         DInfo& r = dTab->dObsList[e];
         r.valid = 1;
         r.count = 1;
-        structure::getAtomTabVals(varInfo, varCount, const_cast<float*>(row), locI[0], locI[1],
+        structure::getAtomTabVals(varInfo, varCount, row, locI[0], locI[1],
                                   locI[2], locI[3], locI[4], &r.resIDI, r.resNameI, r.atomNameI,
                                   r.chainNameI, r.segNameI);
-        structure::getAtomTabVals(varInfo, varCount, const_cast<float*>(row), locJ[0], locJ[1],
+        structure::getAtomTabVals(varInfo, varCount, row, locJ[0], locJ[1],
                                   locJ[2], locJ[3], locJ[4], &r.resIDJ, r.resNameJ, r.atomNameJ,
                                   r.chainNameJ, r.segNameJ);
         if (r.chainNameI[0] != '\0' || r.chainNameJ[0] != '\0') dTab->nullChainName = 0;
