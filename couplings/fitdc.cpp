@@ -448,7 +448,8 @@ int fitDCAlign(PDBInfo* pdbPtr, DTable* dTabPtr, int verbFlag) {
 }
 
 int fitDCAlign2() {
-    if (fs.dTensor == nullptr || fs.dTab == nullptr) return 0;
+    // Needs the selection and workspace of an earlier fitDCAlign, not released since.
+    if (fs.dTensor == nullptr || fs.dTab == nullptr || fs.atomCount > fs.maxCoords) return 0;
     optimise();
     DTensor& t = *fs.dTensor;
     t.eulerCount = 1;

@@ -41,6 +41,14 @@ constexpr double kPref = 1e-7 * 1.054571817e-34 / kPi * 1e30;
 constexpr double gH = 2.675198e8, gN = -2.7116e7, gC = 6.7283e7;
 inline double physicalDI(double g1, double g2, double r) { return kPref * g1 * g2 / (r * r * r); }
 
+// v^T S v for a unit vector u, S built from the five Saupe elements with Sxx = -(Szz - Sxxyy)/2
+// and Syy = -(Szz + Sxxyy)/2 (the order matrix, not the code's basis functions).
+inline double orderMatrixQuad(const double* s, const double* u) {
+    const double szz = s[0], sxx = -(s[0] - s[1]) / 2, syy = -(s[0] + s[1]) / 2;
+    return sxx * u[0] * u[0] + syy * u[1] * u[1] + szz * u[2] * u[2] + 2 * s[2] * u[0] * u[1] +
+           2 * s[3] * u[0] * u[2] + 2 * s[4] * u[1] * u[2];
+}
+
 // out = Rz(phi) Ry(theta) Rx(psi) v, angles in degrees (written out independently of the code).
 inline void rotateXYZ(double psi, double theta, double phi, const double* v, double* out) {
     const double a = psi * kPi / 180, b = theta * kPi / 180, c = phi * kPi / 180;

@@ -6,19 +6,11 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "dc_test_util.h"
 
 using namespace korim::couplings;
 
 namespace {
-// Coupling of a unit vector for Saupe elements s, written out from the order matrix
-// v^T S v with Sxx = -(Szz - Sxxyy)/2, Syy = -(Szz + Sxxyy)/2 (independent of the basis form).
-double orderMatrixCoupling(const double* s, double x, double y, double z, double absDI) {
-    const double szz = s[0], sxx = -(s[0] - s[1]) / 2, syy = -(s[0] + s[1]) / 2;
-    const double q = sxx * x * x + syy * y * y + szz * z * z + 2 * s[2] * x * y +
-                     2 * s[3] * x * z + 2 * s[4] * y * z;
-    return absDI * q;
-}
-
 struct Vectors {
     std::vector<float> xI, yI, zI, xJ, yJ, zJ, di, d, sig;
     explicit Vectors(int n) : xI(n), yI(n), zI(n), xJ(n), yJ(n), zJ(n), di(n), d(n), sig(n) {}
@@ -45,7 +37,8 @@ Vectors makeVectors(int n, const double* s, unsigned seed) {
         const double ur = std::sqrt(ux * ux + uy * uy + uz * uz);
         ux /= ur; uy /= ur; uz /= ur;
         v.di[i] = (i % 2) ? -21585.2f : 44539.5f;
-        v.d[i] = static_cast<float>(orderMatrixCoupling(s, ux, uy, uz, std::fabs(v.di[i])));
+        const double u[3] = {ux, uy, uz};
+        v.d[i] = static_cast<float>(std::fabs(v.di[i]) * dctest::orderMatrixQuad(s, u));
         v.sig[i] = 1.0f;
     }
     return v;
