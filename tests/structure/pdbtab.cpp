@@ -38,52 +38,36 @@ struct Table : ::testing::Test {
 
 TEST_F(Table, ColumnsBySuffix) {
     int loc[5];
-    getAtomTabLocs(varInfo, varCount, "_I", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
-    EXPECT_EQ(loc[0], 0);   // RESID_I
-    EXPECT_EQ(loc[1], -1);  // no RESNAME_I
-    EXPECT_EQ(loc[2], 1);   // ATOMNAME_I
-    EXPECT_EQ(loc[3], -1);
-    EXPECT_EQ(loc[4], -1);
     int resID = -99;
     char resName[16] = "keep", atomName[16], chain[16] = "keep", seg[16] = "keep";
-    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
-                             resName, atomName, chain, seg),
-              3);
+    auto vals = [&](int r) {
+        return getAtomTabVals(varInfo, varCount, row(r), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
+                              resName, atomName, chain, seg);
+    };
+    // RESID_I and ATOMNAME_I only.
+    getAtomTabLocs(varInfo, varCount, "_I", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
+    EXPECT_EQ(std::to_string(loc[0]) + std::to_string(loc[1]) + std::to_string(loc[2]) +
+                  std::to_string(loc[3]) + std::to_string(loc[4]),
+              "0-11-1-1");
+    EXPECT_EQ(vals(0), 3);
     EXPECT_EQ(resID, 5);
     EXPECT_STREQ(atomName, "HN");
     EXPECT_STREQ(resName, "keep");  // absent columns leave their fields
     // "none" reads as an empty name, and the bit is still set.
-    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(1), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
-                             resName, atomName, chain, seg),
-              3);
-    EXPECT_EQ(resID, 12);
+    EXPECT_EQ(vals(1), 3);
     EXPECT_STREQ(atomName, "");
 
     getAtomTabLocs(varInfo, varCount, "_J", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
-    EXPECT_EQ(getAtomTabVals(varInfo, varCount, row(0), loc[0], loc[1], loc[2], loc[3], loc[4], &resID,
-                             resName, atomName, chain, seg),
-              31);
-    EXPECT_STREQ(resName, "MET");
-    EXPECT_STREQ(atomName, "N");
-    EXPECT_STREQ(chain, "A");
-    EXPECT_STREQ(seg, "S1");
+    EXPECT_EQ(vals(0), 31);
+    EXPECT_EQ(std::string(resName) + atomName + chain + seg, "METNAS1");
     // "{}", the table's null text and "(Null)" all read as empty names.
-    getAtomTabVals(varInfo, varCount, row(1), loc[0], loc[1], loc[2], loc[3], loc[4], &resID, resName,
-                   atomName, chain, seg);
+    vals(1);
     EXPECT_EQ(resID, 13);
-    EXPECT_STREQ(resName, "lys");
-    EXPECT_STREQ(atomName, "");
-    EXPECT_STREQ(chain, "");
-    EXPECT_STREQ(seg, "");
-    // Long names are cut to 15 characters with the copy's message.
-    testing::internal::CaptureStderr();
-    getAtomTabVals(varInfo, varCount, row(2), loc[0], loc[1], loc[2], loc[3], loc[4], &resID, resName,
-                   atomName, chain, seg);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PDB Error: string item too long: NAME\n");
+    EXPECT_EQ(std::string(resName) + atomName + chain + seg, "lys");
+    // Long names are cut to 15 characters with the copy's message; NONE is empty.
+    EXPECT_EQ(stderrOf([&] { vals(2); }), "PDB Error: string item too long: NAME\n");
     EXPECT_EQ(resID, -3);
-    EXPECT_STREQ(resName, "AVERYLONGRESIDU");
-    EXPECT_STREQ(seg, "");  // NONE
-
+    EXPECT_EQ(std::string(resName) + seg, "AVERYLONGRESIDU");
 }
 
 TEST(TableCells, IndexesOutsideTheTextListGiveEmptyNames) {
