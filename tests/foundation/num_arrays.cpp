@@ -55,8 +55,8 @@ TEST_F(NumArrays, MatrixRowsAreSeparateAndReleasedInReverse) {
   EXPECT_FLOAT_EQ(m[2][3], 23.0f);
   EXPECT_FLOAT_EQ(m[1][1], 11.0f);
   char row1[32], row2[32], table[32];
-  std::snprintf(row1, sizeof row1, "Free: %p", static_cast<void *>(m[1]));
-  std::snprintf(row2, sizeof row2, "Free: %p", static_cast<void *>(m[2]));
+  std::snprintf(row1, sizeof row1, "Free: %p", static_cast<void *>(&m[1][1]));
+  std::snprintf(row2, sizeof row2, "Free: %p", static_cast<void *>(&m[2][1]));
   std::snprintf(table, sizeof table, "Free: %p", static_cast<void *>(m));
   setAlloc(1);
   testing::internal::CaptureStderr();
@@ -112,9 +112,9 @@ TEST_F(NumArrays, AllocationFailuresReportAndReturnNull) {
 
   // Matrix: the table (call 1) and each row (calls 2, 3) can fail; what was
   // made is given back, so only the failed request (which the allocator
-  // counts before asking the system) stays counted: a table of rows 0..2 or
-  // one row of floats 0..3.
-  const long long failedBytes[] = {3 * (long long)sizeof(float *), 16, 16};
+  // counts before asking the system) stays counted: a table of rows 1..2 or
+  // one row of floats 1..3.
+  const long long failedBytes[] = {2 * (long long)sizeof(float *), 12, 12};
   const char *msgs[] = {"allocation failure 1 in matrix()", "allocation failure 2 in matrix()",
                         "allocation failure 2 in matrix()"};
   for (int n = 1; n <= 3; n++) {
