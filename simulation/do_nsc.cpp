@@ -16,8 +16,6 @@ using structure::PDBInfo;
 namespace {
 
 constexpr const char* kTag = "callNSC";
-// 4 pi as the exposure ratio has always been computed.
-constexpr double kFourPiExposure = 12.5663706;
 
 struct Buffers {
   int n = 0;
@@ -79,7 +77,7 @@ int callNSC(PDBInfo* pdbInfo) {
   for (int i = 0; i < atomCount; i++) pdbInfo->atomList[i].selected = 0;
   for (int k = 0; k < n; k++) {
     const double r = b.radii[k] - kNscProbeRadius;
-    const double exposure = atomArea[k] / (kFourPiExposure * r * r);
+    const double exposure = atomArea[k] / (kNscFourPi * r * r);
     if (exposure > 0.5) pdbInfo->atomList[b.index[k]].selected = 1;
   }
   std::free(atomArea);

@@ -8,6 +8,9 @@ namespace korim::simulation {
 
 // Probe radius added to every atom radius of the surface calculation (A).
 constexpr double kNscProbeRadius = 1.4;
+// 4 pi as the exposure ratio (atom area over its sphere's) has always been
+// computed.
+constexpr double kNscFourPi = 12.5663706;
 // Dot density of the surface calculation (the 752-dot sphere).
 constexpr int kNscDensity = 700;
 

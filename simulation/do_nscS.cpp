@@ -15,7 +15,6 @@ using namespace korim::foundation;
 namespace {
 
 constexpr const char* kTag = "surfSel";
-constexpr double kFourPiExposure = 12.5663706;
 
 struct Buffers {
   int n = 0;
@@ -67,7 +66,7 @@ int surfSel(int atomCount, double* xI, double* yI, double* zI, int* atomSelCount
   const double r = kSurfSelRadius - kNscProbeRadius;
   int k = 0;
   for (int i = 1; i <= atomCount; i++) {
-    if (atomArea[i - 1] / (kFourPiExposure * r * r) > 0.5) {
+    if (atomArea[i - 1] / (kNscFourPi * r * r) > 0.5) {
       k++;
       xI[k] = b.xc[i];
       yI[k] = b.yc[i];

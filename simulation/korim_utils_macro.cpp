@@ -20,8 +20,6 @@ namespace {
 
 constexpr const char* kTag = "macroAlignment";
 constexpr int kLast = kSimuMaxPositions - 1;
-constexpr double kHalfPiSampling = 1.570796325;
-constexpr double kPiSampling = 3.14159265;
 constexpr double kRodDensity = 1.46;  // rod number density at which the rods touch
 const char* const kConcWarning =
     "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
@@ -48,24 +46,6 @@ struct WorkArrays {
     unAlloc(kTag, total, kSimuMaxPositions * 8);
   }
 };
-
-long long truncLL(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 9.0e18) return 9000000000000000000LL;
-  if (v <= -9.0e18) return -9000000000000000000LL;
-  return static_cast<long long>(v);
-}
-
-void project(int n, const double* x, const double* y, const double* z, const double axis[4],
-             float* out) {
-  for (int a = 1; a <= n; a++) {
-    float s = 0.0f;
-    s = static_cast<float>(s + x[a] * axis[1]);
-    s = static_cast<float>(s + y[a] * axis[2]);
-    s = static_cast<float>(s + z[a] * axis[3]);
-    out[a] = s;
-  }
-}
 
 bool refuse(const char* what) {
   std::fprintf(stderr, "macroAlignment: %s\n", what);
@@ -147,7 +127,7 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
   if (lcType != 1 && lcType != 2) return 0;
 
   // Positions of the clash region, capped at the end of the table.
-  long long lg = truncLL((max_protein_length - min_protein_length) / gridSpacing);
+  long long lg = truncToLL((max_protein_length - min_protein_length) / gridSpacing);
   if (lg > kLast) {
     std::fprintf(stderr, "%s", kConcWarning);
     lg = kLast;
@@ -211,19 +191,13 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
       ++r;
       std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
       std::fflush(stderr);
-      const double dx = ddots[3 * d], dy = ddots[3 * d + 1], dz = ddots[3 * d + 2];
-      const double phi = std::atan2(dy, dx);
-      const double theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-      const double psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
-      rotate_coorsystem(theta, phi, psi, xa, ya, za);
-      v[0] = Szz(za);
-      v[1] = Sxx(xa) - Syy(ya);
-      v[2] = Sxy(xa, ya);
-      v[3] = Sxz(xa, za);
-      v[4] = Syz(ya, za);
-      rotate_coorsystem(-theta, -psi, -phi, ua, va, wa);
-      project(no_atoms, x, y, z, ua, w.xJ);
-      if (lcType == 2) project(no_atoms, x, y, z, va, w.yJ);
+      // The turn is formed in single precision, as the model has always done.
+      const Orientation o = orientationOf(&ddots[3 * d], k * inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      orderValues(xa, ya, za, v);
+      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+      projectOnAxis(no_atoms, x, y, z, ua, w.xJ);
+      if (lcType == 2) projectOnAxis(no_atoms, x, y, z, va, w.yJ);
 
       for (int i = 0; i <= last; i++) {
         const float g = w.grid_el[i];

@@ -23,10 +23,6 @@ using app::KorimInfo;
 namespace {
 
 constexpr int kLast = kSimuMaxPositions - 1;
-// Angle constants of the orientation sampling as the models have always used
-// them (they fix the sampled frames to the last bit).
-constexpr double kHalfPiSampling = 1.570796325;
-constexpr double kPiSampling = 3.14159265;
 // Number density of the rod medium at which the rods touch (the
 // concentration scale of the rod spacing).
 constexpr double kRodDensity = 1.46;
@@ -62,39 +58,12 @@ struct CBlock {
   T* data() { return p.get(); }
 };
 
-struct Orientation {
-  double theta, phi, psi;
-};
-
-Orientation orientationOf(const double* dot, int m, double inc_psi) {
-  const double dx = dot[0], dy = dot[1], dz = dot[2];
-  Orientation o;
-  o.phi = std::atan2(dy, dx);
-  o.theta = kHalfPiSampling - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-  o.psi = m * inc_psi * kPiSampling / 180.0 + 0.0;
-  return o;
-}
-
-// The five order values of the orientation whose rotated axes are given.
-void elementValues(const double xa[4], const double ya[4], const double za[4], double s[5]) {
-  s[0] = Szz(za);
-  s[1] = Sxx(xa) - Syy(ya);
-  s[2] = Sxy(xa, ya);
-  s[3] = Sxz(xa, za);
-  s[4] = Syz(ya, za);
-}
-
-// Coordinate of every point along a rotated axis, summed term by term in
-// single precision.
-void project(int n, const double* x, const double* y, const double* z, const double axis[4],
-             float* out) {
-  for (int a = 1; a <= n; a++) {
-    float s = 0.0f;
-    s = static_cast<float>(s + x[a] * axis[1]);
-    s = static_cast<float>(s + y[a] * axis[2]);
-    s = static_cast<float>(s + z[a] * axis[3]);
-    out[a] = s;
-  }
+// A work block, or false after the numerical error routine's report.
+template <typename T>
+bool obtain(CBlock<T>& b, long long n, const char* failure) {
+  if (b.get(n)) return true;
+  nrerror(failure);
+  return false;
 }
 
 // Smallest value of xs[1..n], NaN entries left out (a NaN coordinate fails
@@ -104,13 +73,6 @@ float lowestOf(const float* xs, int n) {
   for (int a = 1; a <= n; a++)
     if (xs[a] < lo) lo = xs[a];
   return lo;
-}
-
-long long truncLL(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 9.0e18) return 9000000000000000000LL;
-  if (v <= -9.0e18) return -9000000000000000000LL;
-  return static_cast<long long>(v);
 }
 
 // Generalized magnitude of a five-element order tensor.
@@ -169,7 +131,7 @@ bool badGridSpacing(const char* who, double gs, double maxL, double minL) {
 
 // Positions 0..t_pts of the clash region, the index capped at the table end.
 int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
-  long long t = truncLL((maxL - minL) / gs);
+  long long t = truncToLL((maxL - minL) / gs);
   if (t > kLast) {
     std::fprintf(stderr, "%s", kConcWarning);
     t = kLast;
@@ -213,7 +175,7 @@ void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
   double xa[4], ya[4], za[4];
   for (int d = 0; d < n_dots; d++)
     for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
       rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
       sZZ += Szz(za);
       sXX += Sxx(xa);
@@ -277,7 +239,7 @@ double tablePotentialAt(const double* table, int count, double stepsize, double 
     if (beyond) *beyond = true;
     return 0.0;
   }
-  long long n = truncLL(d / stepsize + 1.0);
+  long long n = truncToLL(d / stepsize + 1.0);
   if (n < 1) n = 1;
   if (n > count - 1) n = count - 1;
   return table[n] + (d - (n - 1) * stepsize) * (table[n + 1] - table[n]) / stepsize;
@@ -339,30 +301,13 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   CBlock<float> x_temp, y_temp, grid_el;
   CBlock<double> total, totalNew;
   CBlock<int> pCount;
-  if (!x_temp.get(no_atoms + 1)) {
-    nrerror("allocation failure for x_temp");
+  if (!obtain(x_temp, no_atoms + 1, "allocation failure for x_temp") ||
+      !obtain(y_temp, no_atoms + 1, "allocation failure for y_temp") ||
+      !obtain(grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
+      !obtain(total, 2 * kSimuMaxPositions, "allocation failure for total") ||
+      !obtain(totalNew, 2 * kSimuMaxPositions, "allocation failure for totalNew") ||
+      !obtain(pCount, 2 * kSimuMaxPositions, "allocation failure for pCount"))
     return 1;
-  }
-  if (!y_temp.get(no_atoms + 1)) {
-    nrerror("allocation failure for y_temp");
-    return 1;
-  }
-  if (!grid_el.get(kSimuMaxPositions)) {
-    nrerror("allocation failure for grid_el");
-    return 1;
-  }
-  if (!total.get(2 * kSimuMaxPositions)) {
-    nrerror("allocation failure for total");
-    return 1;
-  }
-  if (!totalNew.get(2 * kSimuMaxPositions)) {
-    nrerror("allocation failure for totalNew");
-    return 1;
-  }
-  if (!pCount.get(2 * kSimuMaxPositions)) {
-    nrerror("allocation failure for pCount");
-    return 1;
-  }
 
   const int o_pts = n_dots * digPsi;
   const double inc_psi = 360.0 / digPsi;
@@ -407,11 +352,11 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
 
     for (int d = 0; d < n_dots; d++)
       for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
         rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        elementValues(xa, ya, za, s);
+        orderValues(xa, ya, za, s);
         rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        project(no_atoms, x, y, z, ua, x_temp.data());
+        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
         // Some point touches the wall exactly when the lowest one does
         // (float addition is monotonic).
         const float lowest = lowestOf(x_temp.data(), no_atoms);
@@ -510,12 +455,12 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   bool beyondTable = false;
   for (int d = 0; d < n_dots; d++)
     for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
       rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      elementValues(xa, ya, za, s);
+      orderValues(xa, ya, za, s);
       rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-      project(no_atoms, x, y, z, ua, x_temp.data());
-      project(no_atoms, x, y, z, va, y_temp.data());
+      projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
+      projectOnAxis(no_atoms, x, y, z, va, y_temp.data());
       for (int n = 0; n <= lengthGrid; n++) {
         const double g = grid_el[n];
         bool contact = false;
@@ -651,26 +596,12 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
 
   CBlock<float> x_temp, y_temp, pot_dist, grid_el;
   CBlock<double> total;
-  if (!x_temp.get(no_atoms + 1)) {
-    nrerror("allocation failure for x_temp");
+  if (!obtain(x_temp, no_atoms + 1, "allocation failure for x_temp") ||
+      !obtain(y_temp, no_atoms + 1, "allocation failure for y_temp") ||
+      !obtain(pot_dist, kSimuMaxPositions + 1, "allocation failure for pot_dist") ||
+      !obtain(grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
+      !obtain(total, 2 * kSimuMaxPositions, "allocation failure for total"))
     return 1;
-  }
-  if (!y_temp.get(no_atoms + 1)) {
-    nrerror("allocation failure for y_temp");
-    return 1;
-  }
-  if (!pot_dist.get(kSimuMaxPositions + 1)) {
-    nrerror("allocation failure for pot_dist");
-    return 1;
-  }
-  if (!grid_el.get(kSimuMaxPositions)) {
-    nrerror("allocation failure for grid_el");
-    return 1;
-  }
-  if (!total.get(2 * kSimuMaxPositions)) {
-    nrerror("allocation failure for total");
-    return 1;
-  }
 
   const int o_pts = n_dots * digPsi;
   const double inc_psi = 360.0 / digPsi;
@@ -692,17 +623,17 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
   for (int j = 0; j < 5; j++) simu.saupe_bic[j] = simu.saupe_ph[j] = 0.0;
 
   if (lcType == 1) {
-    nStep = truncLL((k.rSingleCell - grid_el[t_pts]) / gs);
+    nStep = truncToLL((k.rSingleCell - grid_el[t_pts]) / gs);
     for (int n = 0; n <= t_pts; n++) pot_dist[n] = static_cast<float>(rA - (grid_el[n] - rM));
     zeroRows(t_pts);
     for (int n = 0; n <= t_pts; n++) total[n] = 0.0;
     for (int d = 0; d < n_dots; d++)
       for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
         rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        elementValues(xa, ya, za, s);
+        orderValues(xa, ya, za, s);
         rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        project(no_atoms, x, y, z, ua, x_temp.data());
+        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
         bool anyNaN = false;
         for (int i = 1; i <= no_atoms; i++) anyNaN = anyNaN || x_temp[i] != x_temp[i];
         const float lowest = lowestOf(x_temp.data(), no_atoms);
@@ -733,12 +664,12 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     const double bound = rA + rM;
     for (int d = 0; d < n_dots; d++)
       for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
+        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
         rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        elementValues(xa, ya, za, s);
+        orderValues(xa, ya, za, s);
         rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        project(no_atoms, x, y, z, ua, x_temp.data());
-        project(no_atoms, x, y, z, va, y_temp.data());
+        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
+        projectOnAxis(no_atoms, x, y, z, va, y_temp.data());
         for (int n = 0; n <= last; n++) {
           bool blocked = false;
           if (n <= t_pts)
@@ -763,8 +694,8 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
         term = term * grid_el[n];
         simu.saupe_ph[j] += term / rM;
       }
-    const double nn = static_cast<double>(truncLL(end / gs));
-    mRod = truncLL(nn + 0.5 * nn * (nn + 1.0) * gs / rM);
+    const double nn = static_cast<double>(truncToLL(end / gs));
+    mRod = truncToLL(nn + 0.5 * nn * (nn + 1.0) * gs / rM);
   }
 
   const long long m = lcType == 1 ? t / o_pts + nStep : mRod;
@@ -924,9 +855,9 @@ void rotatePoints(int n, const double* x, const double* y, const double* z, cons
                   float* xT, float* yT, float* zT) {
   double ua[4], va[4], wa[4];
   rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-  project(n, x, y, z, ua, xT);
-  project(n, x, y, z, va, yT);
-  project(n, x, y, z, wa, zT);
+  projectOnAxis(n, x, y, z, ua, xT);
+  projectOnAxis(n, x, y, z, va, yT);
+  projectOnAxis(n, x, y, z, wa, zT);
 }
 
 // Free cells of the particle's cell that lie outside the grid: weight 1 per
@@ -939,6 +870,61 @@ double outsideCells(const KorimInfo& k, const Grid3D& g, int o_pts) {
   return cells * o_pts;
 }
 
+// Work arrays of a grid model (system allocator): the grid point and the
+// rotated coordinates of every point, and for the potential model the
+// potential at every point.
+struct GridWork {
+  CBlock<int> nGridX, nGridY, nGridZ;
+  CBlock<float> x_temp, y_temp, z_temp;
+  CBlock<double> pot3DAtom;
+};
+
+bool allocGridWork(GridWork& w, int no_atoms, bool withPotential) {
+  const int n = no_atoms + 1;
+  return obtain(w.nGridX, n, "allocation failure for nGridX") &&
+         obtain(w.nGridY, n, "allocation failure for nGridY") &&
+         obtain(w.nGridZ, n, "allocation failure for nGridZ") &&
+         obtain(w.x_temp, n, "allocation failure for x_temp") &&
+         obtain(w.y_temp, n, "allocation failure for y_temp") &&
+         obtain(w.z_temp, n, "allocation failure for z_temp") &&
+         (!withPotential || obtain(w.pot3DAtom, n, "allocation failure for pot3DAtom"));
+}
+
+// The sampling both grid models share: every orientation, the molecule
+// translated to every grid offset of one periodic cell; weight(ox, oy, oz)
+// weighs the rotated molecule (in w) at one offset. acc receives the
+// weighted order values, *total the summed weight including the free cells
+// of the particle's cell outside the grid.
+template <typename Weight>
+void sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
+                const double* y, const double* z, int n_dots, const double* dots, GridWork& w,
+                Weight weight, double acc[5], double* total) {
+  const int digPsi = k.digPsiNSC;
+  const int o_pts = n_dots * digPsi;
+  const double inc_psi = static_cast<double>(360.0f / digPsi);
+  k.rSingleCell = static_cast<float>(rCell);
+  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
+  double xa[4], ya[4], za[4], s[5];
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
+      orderValues(xa, ya, za, s);
+      rotatePoints(no_atoms, x, y, z, o, w.x_temp.data(), w.y_temp.data(), w.z_temp.data());
+      for (int iz = 0; iz < g.nZSel; iz++)
+        for (int iy = 0; iy < g.nY; iy++)
+          for (int ix = 0; ix < g.nX; ix++) {
+            const double wt = weight(g.startX + ix * g.dX, g.startY + iy * g.dY,
+                                     g.startZ + iz * g.dZ);
+            for (int j = 0; j < 5; j++) acc[j] += s[j] * wt;
+            *total += wt;
+          }
+    }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  *total += outsideCells(k, g, o_pts);
+}
+
 }  // namespace
 
 int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
@@ -948,97 +934,48 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
   const char* who = "sma3D";
   if (korimInfo == nullptr) return 1;
   KorimInfo& k = *korimInfo;
-  const int digPsi = k.digPsiNSC;
   Grid3D g{};
   double rCell = 0.0;
-  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+  if (badSampling(who, k.digPsiNSC, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
       badCharges(who, no_atoms, no_of_ch, chargeAtomID, charges) ||
       !setupGrid(who, k, pot3D, &g) || !cellRadius(who, k, &rCell))
     return 1;
   for (int j = 0; j < 5; j++) saupe[j] = 0.0;
+  GridWork w;
+  if (!allocGridWork(w, no_atoms, true)) return 1;
 
-  CBlock<int> nGridX, nGridY, nGridZ;
-  CBlock<float> x_temp, y_temp, z_temp;
-  CBlock<double> pot3DAtom;
-  const char* failed = nullptr;
-  if (!nGridX.get(no_atoms + 1))
-    failed = "allocation failure for nGridX";
-  else if (!nGridY.get(no_atoms + 1))
-    failed = "allocation failure for nGridY";
-  else if (!nGridZ.get(no_atoms + 1))
-    failed = "allocation failure for nGridZ";
-  else if (!x_temp.get(no_atoms + 1))
-    failed = "allocation failure for x_temp";
-  else if (!y_temp.get(no_atoms + 1))
-    failed = "allocation failure for y_temp";
-  else if (!z_temp.get(no_atoms + 1))
-    failed = "allocation failure for z_temp";
-  else if (!pot3DAtom.get(no_atoms + 1))
-    failed = "allocation failure for pot3DAtom";
-  if (failed) {
-    nrerror(failed);
-    return 1;
-  }
-
-  const int o_pts = n_dots * digPsi;
-  const double inc_psi = static_cast<double>(360.0f / digPsi);
-  k.rSingleCell = static_cast<float>(rCell);
-  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
   const float maxPot = k.elInfo.maxPot;
-
-  double acc[5] = {0, 0, 0, 0, 0};
-  double total = 0.0;
-  double xa[4], ya[4], za[4], s[5];
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      elementValues(xa, ya, za, s);
-      rotatePoints(no_atoms, x, y, z, o, x_temp.data(), y_temp.data(), z_temp.data());
-      for (int iz = 0; iz < g.nZSel; iz++)
-        for (int iy = 0; iy < g.nY; iy++)
-          for (int ix = 0; ix < g.nX; ix++) {
-            const float ox = g.startX + ix * g.dX;
-            const float oy = g.startY + iy * g.dY;
-            const float oz = g.startZ + iz * g.dZ;
-            bool blocked = false;
-            for (int i = 1; i <= no_atoms && !blocked; i++) {
-              const float px = (ox + x_temp[i]) / g.dX;
-              const float py = (oy + y_temp[i]) / g.dY;
-              const float pz = (oz + z_temp[i]) / g.dZ;
-              double pot = 0.0;  // beside the grid
-              if (std::fabs(px) <= g.nX2 && std::fabs(py) <= g.nY2 && std::isfinite(pz)) {
-                const int gx = getGridPoint(px) + g.nX2 + 1;
-                const int gy = getGridPoint(py) + g.nY2 + 1;
-                // z is periodic: reduce far points by whole cells first so
-                // that the rounding stays within the int range.
-                const float pzr = std::fabs(pz) < 1.0e6f
-                                      ? pz
-                                      : static_cast<float>(std::fmod(static_cast<double>(pz), g.nZSel));
-                const int gz = g.wrapZ(static_cast<long long>(getGridPoint(pzr)) + g.nZ2 + 1);
-                // An even grid has no point at +n/2: such an atom is beside it.
-                if (gx <= g.nX && gy <= g.nY) pot = pot3D[g.index(gx, gy, gz)];
-                nGridX[i] = gx;
-                nGridY[i] = gy;
-                nGridZ[i] = gz;
-              }
-              if (std::fabs(pot) >= maxPot) blocked = true;
-              pot3DAtom[i] = pot;
-            }
-            double w = 0.0;
-            if (!blocked) {
-              double E = 0.0;
-              for (int c = 1; c <= no_of_ch; c++) E += charges[c] * pot3DAtom[chargeAtomID[c]];
-              w = std::exp(-E);
-            }
-            for (int j = 0; j < 5; j++) acc[j] += s[j] * w;
-            total += w;
-          }
+  auto weight = [&](float ox, float oy, float oz) {
+    for (int i = 1; i <= no_atoms; i++) {
+      const float px = (ox + w.x_temp[i]) / g.dX;
+      const float py = (oy + w.y_temp[i]) / g.dY;
+      const float pz = (oz + w.z_temp[i]) / g.dZ;
+      double pot = 0.0;  // beside the grid
+      if (std::fabs(px) <= g.nX2 && std::fabs(py) <= g.nY2 && std::isfinite(pz)) {
+        const int gx = getGridPoint(px) + g.nX2 + 1;
+        const int gy = getGridPoint(py) + g.nY2 + 1;
+        // z is periodic: reduce far points by whole cells first so that the
+        // rounding stays within the int range.
+        const float pzr = std::fabs(pz) < 1.0e6f
+                              ? pz
+                              : static_cast<float>(std::fmod(static_cast<double>(pz), g.nZSel));
+        const int gz = g.wrapZ(static_cast<long long>(getGridPoint(pzr)) + g.nZ2 + 1);
+        // An even grid has no point at +n/2: such an atom is beside it.
+        if (gx <= g.nX && gy <= g.nY) pot = pot3D[g.index(gx, gy, gz)];
+        w.nGridX[i] = gx;
+        w.nGridY[i] = gy;
+        w.nGridZ[i] = gz;
+      }
+      if (std::fabs(pot) >= maxPot) return 0.0;
+      w.pot3DAtom[i] = pot;
     }
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+    double E = 0.0;
+    for (int c = 1; c <= no_of_ch; c++) E += charges[c] * w.pot3DAtom[chargeAtomID[c]];
+    return std::exp(-E);
+  };
+  double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
+  sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, w, weight, acc, &total);
 
-  total += outsideCells(k, g, o_pts);
   double out[5];
   for (int j = 0; j < 5; j++) out[j] = acc[j] / total;
   if (!(total > 0.0) || !finite5(out)) {
@@ -1058,81 +995,40 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
   const char* who = "ssia3D";
   if (korimInfo == nullptr) return 1;
   KorimInfo& k = *korimInfo;
-  const int digPsi = k.digPsiNSC;
   Grid3D g{};
   double rCell = 0.0;
-  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
+  if (badSampling(who, k.digPsiNSC, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
       !setupGrid(who, k, pot3Dst, &g) || !cellRadius(who, k, &rCell))
     return 1;
   for (int j = 0; j < 5; j++) saupe[j] = 0.0;
+  GridWork w;
+  if (!allocGridWork(w, no_atoms, false)) return 1;
 
-  CBlock<int> nGridX, nGridY, nGridZ;
-  CBlock<float> x_temp, y_temp, z_temp;
-  const char* failed = nullptr;
-  if (!nGridX.get(no_atoms + 1))
-    failed = "allocation failure for nGridX";
-  else if (!nGridY.get(no_atoms + 1))
-    failed = "allocation failure for nGridY";
-  else if (!nGridZ.get(no_atoms + 1))
-    failed = "allocation failure for nGridZ";
-  else if (!x_temp.get(no_atoms + 1))
-    failed = "allocation failure for x_temp";
-  else if (!y_temp.get(no_atoms + 1))
-    failed = "allocation failure for y_temp";
-  else if (!z_temp.get(no_atoms + 1))
-    failed = "allocation failure for z_temp";
-  if (failed) {
-    nrerror(failed);
-    return 1;
-  }
-
-  const int o_pts = n_dots * digPsi;
-  const double inc_psi = static_cast<double>(360.0f / digPsi);
-  k.rSingleCell = static_cast<float>(rCell);
-  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
-
-  double acc[5] = {0, 0, 0, 0, 0};
-  double total = 0.0;
-  double xa[4], ya[4], za[4], s[5];
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m, inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      elementValues(xa, ya, za, s);
-      rotatePoints(no_atoms, x, y, z, o, x_temp.data(), y_temp.data(), z_temp.data());
-      for (int iz = 0; iz < g.nZSel; iz++)
-        for (int iy = 0; iy < g.nY; iy++)
-          for (int ix = 0; ix < g.nX; ix++) {
-            const float ox = g.startX + ix * g.dX;
-            const float oy = g.startY + iy * g.dY;
-            const float oz = g.startZ + iz * g.dZ;
-            double w = 1.0;
-            for (int i = 1; i <= no_atoms && w != 0.0; i++) {
-              const float vx = (ox + x_temp[i]) / g.dX;
-              const float vy = (oy + y_temp[i]) / g.dY;
-              const float vz = (oz + z_temp[i]) / g.dZ;
-              // |trunc(v)| > n/2 exactly when |v| >= n/2 + 1: beside the grid.
-              if (!(std::fabs(vx) < g.nX2 + 1) || !(std::fabs(vy) < g.nY2 + 1) ||
-                  !(std::fabs(vz) < g.nZ2 + 1))
-                continue;
-              const int gx = static_cast<int>(vx) + g.nX2;
-              const int gy = static_cast<int>(vy) + g.nY2;
-              if (gx >= g.nX || gy >= g.nY) continue;  // even grid: no point at +n/2
-              const int gz = g.wrapZ(static_cast<long long>(vz) + g.nZ2 + 1);
-              nGridX[i] = gx;
-              nGridY[i] = gy;
-              nGridZ[i] = gz;
-              w *= pot3Dst[static_cast<long long>(g.nY) * g.nZ * gx +
-                           static_cast<long long>(g.nZ) * gy + gz - 1];
-            }
-            for (int j = 0; j < 5; j++) acc[j] += s[j] * w;
-            total += w;
-          }
+  auto weight = [&](float ox, float oy, float oz) {
+    double wt = 1.0;
+    for (int i = 1; i <= no_atoms && wt != 0.0; i++) {
+      const float vx = (ox + w.x_temp[i]) / g.dX;
+      const float vy = (oy + w.y_temp[i]) / g.dY;
+      const float vz = (oz + w.z_temp[i]) / g.dZ;
+      // |trunc(v)| > n/2 exactly when |v| >= n/2 + 1: beside the grid.
+      if (!(std::fabs(vx) < g.nX2 + 1) || !(std::fabs(vy) < g.nY2 + 1) ||
+          !(std::fabs(vz) < g.nZ2 + 1))
+        continue;
+      const int gx = static_cast<int>(vx) + g.nX2;
+      const int gy = static_cast<int>(vy) + g.nY2;
+      if (gx >= g.nX || gy >= g.nY) continue;  // even grid: no point at +n/2
+      const int gz = g.wrapZ(static_cast<long long>(vz) + g.nZ2 + 1);
+      w.nGridX[i] = gx;
+      w.nGridY[i] = gy;
+      w.nGridZ[i] = gz;
+      wt *= pot3Dst[static_cast<long long>(g.nY) * g.nZ * gx + static_cast<long long>(g.nZ) * gy +
+                    gz - 1];
     }
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+    return wt;
+  };
+  double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
+  sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, w, weight, acc, &total);
 
-  total += outsideCells(k, g, o_pts);
   if (total > 0.0) {
     for (int j = 0; j < 5; j++) saupe[j] = acc[j] / total;
   } else {

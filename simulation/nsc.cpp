@@ -115,6 +115,27 @@ void appendEdge(double* xus, int& tn, const double* a, const double* b, int t) {
   }
 }
 
+// Calls face(xi, xj, xk) for every face of the icosahedron (vertices 0..11
+// of xus, squared edge a), i < j < k, with copies of the vertices (the
+// callee appends to the same buffer).
+template <typename Face>
+void forEachFace(const double* xus, double a, Face face) {
+  for (int i = 0; i < 10; i++)
+    for (int j = i + 1; j < 11; j++) {
+      if (!near(a, sqDist(&xus[3 * i], &xus[3 * j]))) continue;
+      for (int k = j + 1; k < 12; k++) {
+        if (!near(a, sqDist(&xus[3 * i], &xus[3 * k])) ||
+            !near(a, sqDist(&xus[3 * j], &xus[3 * k])))
+          continue;
+        double xi[3], xj[3], xk[3];
+        std::memcpy(xi, &xus[3 * i], sizeof xi);
+        std::memcpy(xj, &xus[3 * j], sizeof xj);
+        std::memcpy(xk, &xus[3 * k], sizeof xk);
+        face(xi, xj, xk);
+      }
+    }
+}
+
 }  // namespace
 
 void error(const char* format, ...) {
@@ -264,21 +285,9 @@ int ico_dot_arc(int densit) {
     for (int j = i + 1; j < 12; j++)
       if (near(a, sqDist(&xus[3 * i], &xus[3 * j])))
         appendEdge(xus, tn, &xus[3 * i], &xus[3 * j], t);
-  for (int i = 0; i < 10; i++)
-    for (int j = i + 1; j < 11; j++) {
-      if (!near(a, sqDist(&xus[3 * i], &xus[3 * j]))) continue;
-      for (int k = j + 1; k < 12; k++) {
-        if (!near(a, sqDist(&xus[3 * i], &xus[3 * k])) ||
-            !near(a, sqDist(&xus[3 * j], &xus[3 * k])))
-          continue;
-        // Copies: appending writes into the same buffer.
-        double xi[3], xj[3], xk[3];
-        std::memcpy(xi, &xus[3 * i], sizeof xi);
-        std::memcpy(xj, &xus[3 * j], sizeof xj);
-        std::memcpy(xk, &xus[3 * k], sizeof xk);
-        triangleInterior(xus, tn, xi, xj, xk, t);
-      }
-    }
+  forEachFace(xus, a, [&](const double* xi, const double* xj, const double* xk) {
+    triangleInterior(xus, tn, xi, xj, xk, t);
+  });
   if (tn != nsc.n_dot) {
     NSC_WHERE();
     error("ico_dot: n_dot(%d) and tn(%d) differ", nsc.n_dot, tn);
@@ -305,20 +314,13 @@ int ico_dot_dod(int densit) {
 
   // Face centres of the icosahedron = vertices of the dodecahedron.
   int tn = 12;
-  for (int i = 0; i < 10; i++)
-    for (int j = i + 1; j < 11; j++) {
-      if (!near(a, sqDist(&xus[3 * i], &xus[3 * j]))) continue;
-      for (int k = j + 1; k < 12; k++) {
-        if (!near(a, sqDist(&xus[3 * i], &xus[3 * k])) ||
-            !near(a, sqDist(&xus[3 * j], &xus[3 * k])))
-          continue;
-        double s[3];
-        for (int c = 0; c < 3; c++) s[c] = xus[3 * i + c] + xus[3 * j + c] + xus[3 * k + c];
-        const double len = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
-        for (double& c : s) c /= len;
-        appendDot(xus, tn, s);
-      }
-    }
+  forEachFace(xus, a, [&](const double* xi, const double* xj, const double* xk) {
+    double c[3];
+    for (int m = 0; m < 3; m++) c[m] = xi[m] + xj[m] + xk[m];
+    const double len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    for (double& v : c) v /= len;
+    appendDot(xus, tn, c);
+  });
 
   if (t >= 2) {
     tn = 32;

@@ -49,36 +49,6 @@ struct WorkArrays {
   }
 };
 
-// Truncation towards zero of a double into the range of long long (NaN -> 0).
-long long truncLL(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 9.0e18) return 9000000000000000000LL;
-  if (v <= -9.0e18) return -9000000000000000000LL;
-  return static_cast<long long>(v);
-}
-
-// The five element values of the orientation whose rotated axes are given.
-void elementValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
-  v[0] = Szz(za);
-  v[1] = Sxx(xa) - Syy(ya);
-  v[2] = Sxy(xa, ya);
-  v[3] = Sxz(xa, za);
-  v[4] = Syz(ya, za);
-}
-
-// Coordinate of every atom along a rotated axis, accumulated in the order
-// x, y, z and rounded to float after each addition.
-void project(int n, const double* x, const double* y, const double* z, const double axis[4],
-             float* out) {
-  for (int a = 1; a <= n; a++) {
-    float s = 0.0f;
-    s = static_cast<float>(s + x[a] * axis[1]);
-    s = static_cast<float>(s + y[a] * axis[2]);
-    s = static_cast<float>(s + z[a] * axis[3]);
-    out[a] = s;
-  }
-}
-
 // Atom a at position i touches the cylinder: distance from the cylinder axis
 // in extended precision against the bound in double. Squared distances far
 // from the squared bound settle the test without the square root; near it
@@ -165,6 +135,40 @@ bool reportBad(const char* what) {
 
 }  // namespace
 
+Orientation orientationOf(const double* dot, double psiDegrees) {
+  Orientation o;
+  o.phi = std::atan2(dot[1], dot[0]);
+  o.theta = kHalfPiSampling - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
+  o.psi = psiDegrees * kPiSampling / 180.0 + 0.0;
+  return o;
+}
+
+void orderValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
+  v[0] = Szz(za);
+  v[1] = Sxx(xa) - Syy(ya);
+  v[2] = Sxy(xa, ya);
+  v[3] = Sxz(xa, za);
+  v[4] = Syz(ya, za);
+}
+
+void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
+                   float* out) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f;
+    s = static_cast<float>(s + x[a] * axis[1]);
+    s = static_cast<float>(s + y[a] * axis[2]);
+    s = static_cast<float>(s + z[a] * axis[3]);
+    out[a] = s;
+  }
+}
+
+long long truncToLL(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.0e18) return 9000000000000000000LL;
+  if (v <= -9.0e18) return -9000000000000000000LL;
+  return static_cast<long long>(v);
+}
+
 double Szz(const double axis[4]) { return 0.5 * (3.0 * axis[3] * axis[3] - 1.0); }
 double Sxx(const double axis[4]) { return Szz(axis); }
 double Syy(const double axis[4]) { return Szz(axis); }
@@ -243,7 +247,7 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
   double xa[4], ya[4], za[4];
 
   // Positions.
-  long long lg = truncLL(extent);
+  long long lg = truncToLL(extent);
   if (lg > kLastPosition) {
     std::fprintf(stderr, "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
     lg = kLastPosition;
@@ -258,14 +262,14 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
   long long cylDivisor = 0;
   const double bound = max_obstruction + radius;
   if (lcType == 1) {
-    nStep = truncLL((stepOutLength - w.grid_el[L]) / gridSpacing);
+    nStep = truncToLL((stepOutLength - w.grid_el[L]) / gridSpacing);
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
     const double D = max_obstruction / std::sqrt(wvAmount / 1.46);
-    const long long n = truncLL((D - max_obstruction) / gridSpacing);
+    const long long n = truncToLL((D - max_obstruction) / gridSpacing);
     const double nd = static_cast<double>(n);
-    cylDivisor = truncLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / max_obstruction));
+    cylDivisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / max_obstruction));
     if (cylDivisor <= 0) {
       std::snprintf(msg, sizeof msg,
                     "medium too dense for the molecule: rod spacing %g Angstrom leaves no shell "
@@ -309,26 +313,22 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
   int r = 0;
   double v[5];
   for (int d = 0; d < n_dots; d++) {
-    const double* dot = &dots[3 * d];
-    const double phi = std::atan2(dot[1], dot[0]);
-    const double theta =
-        kHalfPiSampling - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
     for (int k = 0; k < digit_psi; k++) {
       ++r;
       std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
       std::fflush(stderr);
-      const double psi = k * inc_psi * kPiSampling / 180.0 + 0.0;
-      rotate_coorsystem(theta, phi, psi, xa, ya, za);
+      const Orientation o = orientationOf(&dots[3 * d], k * inc_psi);
+      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
       sZZ += Szz(za);
       sXX += Sxx(xa);
       sYY += Syy(ya);
       sXY += Sxy(xa, ya);
       sXZ += Sxz(xa, za);
       sYZ += Syz(ya, za);
-      elementValues(xa, ya, za, v);
+      orderValues(xa, ya, za, v);
       double ua[4], va[4], wa[4];
-      rotate_coorsystem(-theta, -psi, -phi, ua, va, wa);
-      project(no_atoms, x, y, z, ua, w.xJ);
+      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
+      projectOnAxis(no_atoms, x, y, z, ua, w.xJ);
 
       if (lcType == 1) {
         // All atoms clear the wall exactly when the lowest one does; a NaN
@@ -347,7 +347,7 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
           w.total[i] += 1.0;
         }
       } else {
-        project(no_atoms, x, y, z, va, w.yJ);
+        projectOnAxis(no_atoms, x, y, z, va, w.yJ);
         cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
         for (int i = 0; i <= L; i++) {
           const double wt = (no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;

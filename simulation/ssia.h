@@ -39,4 +39,25 @@ double Sxy(const double axis1[4], const double axis2[4]);
 double Sxz(const double axis1[4], const double axis2[4]);
 double Syz(const double axis1[4], const double axis2[4]);
 
+// Sampling shared by the models built on this one. The angles of the
+// orientation of a sphere dot (x, y, z) turned by psiDegrees about it:
+// phi = atan2(y, x), theta = pi/2 - atan2(z, sqrt(x^2 + y^2)), psi in
+// radians (pi taken as 3.14159265, as every model has always sampled).
+struct Orientation {
+  double theta, phi, psi;
+};
+Orientation orientationOf(const double* dot, double psiDegrees);
+
+// The five element values (Szz, Sxx-Syy, Sxy, Sxz, Syz) of the orientation
+// whose rotated axes are given.
+void orderValues(const double xa[4], const double ya[4], const double za[4], double v[5]);
+
+// out[a] = (x[a], y[a], z[a]) . axis for a = 1..n, summed in the order x, y,
+// z and rounded to float after each addition.
+void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
+                   float* out);
+
+// Truncation towards zero into the range of long long (NaN gives 0).
+long long truncToLL(double v);
+
 }  // namespace korim::simulation
