@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/korim_types.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
@@ -66,7 +68,10 @@ std::string slurp(const std::string& path) {
     return ss.str();
 }
 
-std::string tmpName(const char* name) { return testing::TempDir() + "korim_writer_" + name; }
+// Test cases run as parallel processes: every name carries the process id.
+std::string tmpName(const char* name) {
+    return testing::TempDir() + "korim_writer_" + std::to_string(getpid()) + "_" + name;
+}
 
 // Writes with the given settings and returns the file's text.
 std::string written(DTable* t, const KorimInfo& k, const char* remark = nullptr) {
