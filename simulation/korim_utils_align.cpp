@@ -1,5 +1,6 @@
 // Simulation dispatch: centring, choice of the alignment model, scaling by the
-// order of the medium, analysis and report of the predicted tensors.
+// order of the medium, analysis and report of the predicted tensors; turning
+// and shifting residue ranges of a structure.
 #include "simulation/korim_utils_align.h"
 
 #include <cmath>

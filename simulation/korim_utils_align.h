@@ -1,6 +1,7 @@
 // Front door of the alignment prediction: centres the molecule, runs the model
 // the settings choose (steric or electrostatic; wall, rod or grid), scales by
-// the order of the medium and reports the tensors.
+// the order of the medium and reports the tensors; and the turn and shift of
+// residue ranges of a structure that place it in a tensor's frame.
 #pragma once
 
 #include "app/korim_types.h"

@@ -94,17 +94,6 @@ TEST(Rotation, SpecialAngles) {
   EXPECT_NEAR(za[3], std::cos(0.8), 1e-15);
 }
 
-TEST(Rotation, InverseFrameIsTranspose) {
-  // M(-theta, -psi, -phi) undoes M(theta, phi, psi): the steric model relies on it.
-  for (const auto& a : kAngles) {
-    const double v[4] = {0.0, 1.25, -0.5, 3.0};
-    double w[4], back[4];
-    rotate_vector(a[0], a[1], a[2], v, w);
-    rotate_vector(-a[0], -a[2], -a[1], w, back);
-    for (int i = 1; i <= 3; i++) EXPECT_NEAR(back[i], v[i], 1e-13);
-  }
-}
-
 TEST(GridPoint, HalvesRoundTowardsZero) {
   EXPECT_EQ(getGridPoint(0.5f), 0);
   EXPECT_EQ(getGridPoint(0.51f), 1);
