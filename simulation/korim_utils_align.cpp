@@ -9,6 +9,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
 
@@ -203,31 +204,17 @@ int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
     std::fprintf(stderr, "Error in shiftMol2Domain: allocating coord buffers.\n");
     return 1;
   }
-  int n = 0;
-  for (int i = 0; i < pdbInfo->atomCount; i++) {
-    const AtomInfo& a = pdbInfo->atomList[i];
-    if (a.resID < resN) continue;
-    if (a.resID > resC) break;
-    c.x[n] = a.x;
-    c.y[n] = a.y;
-    c.z[n] = a.z;
-    n++;
-  }
+  const int n = residueRangeCoords(pdbInfo, resN, resC, c.x, c.y, c.z);
   if (n == 0) {
     std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
     return 1;
   }
-  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
-  for (int i = 0; i < n; i++) {
-    sx += c.x[i];
-    sy += c.y[i];
-    sz += c.z[i];
-  }
-  const float cx = sx / n, cy = sy / n, cz = sz / n;
+  float m[3];
+  floatCentroid(n, c.x, c.y, c.z, m);
   for (int i = 0; i < pdbInfo->atomCount; i++) {
-    pdbInfo->atomList[i].x -= cx;
-    pdbInfo->atomList[i].y -= cy;
-    pdbInfo->atomList[i].z -= cz;
+    pdbInfo->atomList[i].x -= m[0];
+    pdbInfo->atomList[i].y -= m[1];
+    pdbInfo->atomList[i].z -= m[2];
   }
   return 0;
 }

@@ -93,31 +93,17 @@ int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) 
     std::fprintf(stderr, "Error in calcInertiaSel: allocating coord buffers.\n");
     return 1;
   }
-  int n = 0;
-  for (int i = 0; i < atomCount; i++) {
-    const AtomInfo* atom = &pdbInfo->atomList[i];
-    if (atom->resID < resN) continue;
-    if (atom->resID > resC) break;
-    c.x[n] = atom->x;
-    c.y[n] = atom->y;
-    c.z[n] = atom->z;
-    n++;
-  }
+  const int n = residueRangeCoords(pdbInfo, resN, resC, c.x, c.y, c.z);
   if (n == 0) {
     std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
     return 1;
   }
-  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  float m[3];
+  floatCentroid(n, c.x, c.y, c.z, m);
   for (int i = 0; i < n; i++) {
-    sx += c.x[i];
-    sy += c.y[i];
-    sz += c.z[i];
-  }
-  const float mx = sx / n, my = sy / n, mz = sz / n;
-  for (int i = 0; i < n; i++) {
-    c.x[i] -= mx;
-    c.y[i] -= my;
-    c.z[i] -= mz;
+    c.x[i] -= m[0];
+    c.y[i] -= m[1];
+    c.z[i] -= m[2];
   }
   const float* axes[3] = {c.x, c.y, c.z};
   for (int a = 0; a < 3; a++)
@@ -127,6 +113,33 @@ int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) 
       inertiaTensor[3 * a + b] = static_cast<double>(s) / n;
     }
   return 0;
+}
+
+int residueRangeCoords(const PDBInfo* pdbInfo, int resN, int resC, float* x, float* y,
+                       float* z) {
+  int n = 0;
+  for (int i = 0; i < pdbInfo->atomCount; i++) {
+    const AtomInfo& a = pdbInfo->atomList[i];
+    if (a.resID < resN) continue;
+    if (a.resID > resC) break;
+    x[n] = a.x;
+    y[n] = a.y;
+    z[n] = a.z;
+    n++;
+  }
+  return n;
+}
+
+void floatCentroid(int n, const float* x, const float* y, const float* z, float centre[3]) {
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 0; i < n; i++) {
+    sx += x[i];
+    sy += y[i];
+    sz += z[i];
+  }
+  centre[0] = sx / n;
+  centre[1] = sy / n;
+  centre[2] = sz / n;
 }
 
 }  // namespace korim::simulation
