@@ -295,16 +295,14 @@ TEST_F(Surface, CallNSCFailuresLeaveTheSelection) {
     EXPECT_EQ(s.atoms[1].selected, 0);
   }
   korim::foundation::memoryFailAt(0);
-  s.atoms[0].selected = 0;
-  s.atoms[1].selected = 2;  // a selection ID other than 1
-  s.atoms[1].selected = 0;
+  s.atoms[0].selected = 0;  // nothing selected
   testing::internal::CaptureStderr();
   EXPECT_EQ(callNSC(s.get()), 1);
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("nsc_dclm: no surface atoms selected"), std::string::npos);
   EXPECT_NE(err.find("NSC: error.\n"), std::string::npos);
   // Books balance on the successful path.
-  s.atoms[0].selected = 7;
+  s.atoms[0].selected = 7;  // a selection ID other than 1
   const long long before = korim::foundation::memoryBytesUsed();
   ASSERT_EQ(callNSC(s.get()), 0);
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
