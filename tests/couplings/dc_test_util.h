@@ -61,6 +61,16 @@ inline void rotateXYZ(double psi, double theta, double phi, const double* v, dou
     out[2] = y1[2];
 }
 
+// The matrix of rotateXYZ: its columns are the images of the unit vectors.
+inline void rotationXYZ(double psi, double theta, double phi, double m[3][3]) {
+    for (int c = 0; c < 3; ++c) {
+        const double e[3] = {c == 0 ? 1.0 : 0.0, c == 1 ? 1.0 : 0.0, c == 2 ? 1.0 : 0.0};
+        double col[3];
+        rotateXYZ(psi, theta, phi, e, col);
+        for (int r = 0; r < 3; ++r) m[r][c] = col[r];
+    }
+}
+
 // getDCTensorParams on a command line "korim <words>"; returns its status.
 inline int tensorOptions(std::vector<std::string> words, korim::couplings::DTensor* t) {
     words.insert(words.begin(), "korim");

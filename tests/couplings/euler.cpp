@@ -4,40 +4,15 @@
 #include <cmath>
 
 #include "couplings/dc.h"
+#include "dc_test_util.h"
 
 using namespace korim::couplings;
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
+using dctest::rotationXYZ;
 
-// Right-handed rotation by deg about axis (0 x, 1 y, 2 z), 0-based.
-void axisRot(int axis, double deg, double m[3][3]) {
-    const double c = std::cos(deg * kPi / 180), s = std::sin(deg * kPi / 180);
-    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
-    for (int r = 0; r < 3; ++r)
-        for (int k = 0; k < 3; ++k) m[r][k] = r == k;
-    m[i][i] = c;
-    m[j][j] = c;
-    m[i][j] = -s;
-    m[j][i] = s;
-}
-void mul(const double a[3][3], const double b[3][3], double c[3][3]) {
-    double t[3][3] = {};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            for (int k = 0; k < 3; ++k) t[i][j] += a[i][k] * b[k][j];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) c[i][j] = t[i][j];
-}
-// Rz(phi) Ry(theta) Rx(psi), degrees.
-void xyz(double psi, double theta, double phi, double m[3][3]) {
-    double x[3][3], y[3][3], z[3][3];
-    axisRot(0, psi, x);
-    axisRot(1, theta, y);
-    axisRot(2, phi, z);
-    mul(y, x, m);
-    mul(z, m, m);
-}
+namespace {
+constexpr double kPi = dctest::kPi;
+
 void toFloat(const double m[3][3], float r[3][3]) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r[i][j] = static_cast<float>(m[i][j]);
@@ -58,14 +33,14 @@ TEST(Rot2Euler, EverySolutionRebuildsTheRotation) {
         for (int t = -90; t <= 90; t += 10)
             for (int f = -180; f < 180; f += 10) {
                 double m[3][3];
-                xyz(p, t, f, m);
+                rotationXYZ(p, t, f, m);
                 float r[3][3], ps[8], th[8], ph[8];
                 toFloat(m, r);
                 const int n = rot2euler(r, ps, th, ph);
                 bool ok = n >= 1 && n <= 8;
                 for (int k = 0; ok && k < n; ++k) {
                     double back[3][3];
-                    xyz(ps[k], th[k], ph[k], back);
+                    rotationXYZ(ps[k], th[k], ph[k], back);
                     ok = maxDiff(m, back) < 0.02;  // gimbal lock drops cos(theta) <= 0.005 terms
                     // sorted in radians, compared here in degrees: allow for rounding
                     const double size = ps[k] * ps[k] + th[k] * th[k] + ph[k] * ph[k];
@@ -91,7 +66,7 @@ TEST(Rot2Euler, IdentityAndGimbalLock) {
     const double cases[][4] = {{30, 90, 0, 30}, {10, 90, 50, -40}, {20, -90, 15, 35}};
     for (const auto& c : cases) {
         double m[3][3];
-        xyz(c[0], c[1], c[2], m);
+        rotationXYZ(c[0], c[1], c[2], m);
         float r[3][3];
         toFloat(m, r);
         r[2][0] = c[1] > 0 ? -1.0f : 1.0f;
@@ -104,7 +79,7 @@ TEST(Rot2Euler, IdentityAndGimbalLock) {
 
 TEST(Rot2Euler1, OneAnswerWithTheOppositePsiSign) {
     double m[3][3];
-    xyz(25, 40, 70, m);
+    rotationXYZ(25, 40, 70, m);
     float r[3][3], psi, theta, phi;
     toFloat(m, r);
     EXPECT_EQ(rot2euler1(r, &psi, &theta, &phi), 1);
@@ -114,18 +89,20 @@ TEST(Rot2Euler1, OneAnswerWithTheOppositePsiSign) {
 }
 
 namespace {
-// 1-based m = transpose of Rz(alpha) Ry(beta) Rz(gamma), scaled per column.
+// 1-based m = transpose of Rz(alpha) Ry(beta) Rz(gamma), scaled per column; Rz(a) Ry(b) is
+// rotationXYZ(0, b, a) and Rz(g) is rotationXYZ(0, 0, g).
 void zyzTransposed(double a, double b, double g, double m[4][4], const double* scale = nullptr) {
-    double za[3][3], yb[3][3], zg[3][3], t[3][3];
-    axisRot(2, a, za);
-    axisRot(1, b, yb);
-    axisRot(2, g, zg);
-    mul(yb, zg, t);
-    mul(za, t, t);
+    double ab[3][3], gz[3][3];
+    rotationXYZ(0, b, a, ab);
+    rotationXYZ(0, 0, g, gz);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) m[i][j] = -7;  // row and column 0 are never read
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) m[i + 1][j + 1] = t[j][i] * (scale ? scale[j] : 1.0);
+        for (int j = 0; j < 3; ++j) {
+            double t = 0;  // (Rz(a) Ry(b) Rz(g))[j][i]
+            for (int k = 0; k < 3; ++k) t += ab[j][k] * gz[k][i];
+            m[i + 1][j + 1] = t * (scale ? scale[j] : 1.0);
+        }
 }
 // Distance of two angles in degrees on the circle.
 double angleGap(double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); }

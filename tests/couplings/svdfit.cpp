@@ -80,12 +80,7 @@ TEST(UbiquitinSVD, RecoversAGeneratedTensorAndIsInvariantToRotation) {
 
     // Rotate the whole structure by Rz(50) Ry(-20) Rx(110) and fit again.
     double m[3][3];
-    for (int c = 0; c < 3; ++c) {  // columns of the rotation: images of the unit vectors
-        const double e[3] = {c == 0 ? 1.0 : 0.0, c == 1 ? 1.0 : 0.0, c == 2 ? 1.0 : 0.0};
-        double col[3];
-        rotateXYZ(110, -20, 50, e, col);
-        for (int r = 0; r < 3; ++r) m[r][c] = col[r];
-    }
+    rotationXYZ(110, -20, 50, m);
     for (int i = 0; i < f.pdb.atomCount; ++i) {
         AtomInfo& at = f.pdb.atomList[i];
         const double p[3] = {at.x, at.y, at.z};
