@@ -1,8 +1,11 @@
 // Built-in force-field partial-charge sets A, B and C as fixed data.
 #include "charges/toppar_sets.h"
 
+#include <array>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
+#include <string_view>
 
 namespace korim::charges {
 namespace {
@@ -559,52 +562,40 @@ constexpr ChargeBlock kSetB_Blocks[] = {
     {"VAL", nullptr, kSetB_VAL, countOf(kSetB_VAL)},
 };
 
-// Set C: set B with neutral carboxyl groups (ASP, GLU) and a neutral C-terminus;
-// every other block is shared with set B.
-constexpr ChargeRow kSetC_CTerm[] = {
-    {"C", 0.34f, kOther}, {"OT1", -0.17f, kOther}, {"OT2", -0.17f, kOther},
+// Set C: set B with neutral carboxyl groups (ASP, GLU) and a neutral
+// C-terminus. Only ten charges differ; every name, order and group is set B's.
+struct NewCharge {
+  std::string_view atomName;
+  float charge;
 };
 
-constexpr ChargeRow kSetC_ASP[] = {
-    {"N", -0.47f, kNSide}, {"HN", 0.31f, kNSide}, {"CA", 0.07f, kNSide}, {"HA", 0.09f, kNSide},
-    {"CB", -0.21f, kOther}, {"HB1", 0.09f, kOther}, {"HB2", 0.09f, kOther},
-    {"CG", 0.75f, kOther}, {"OD1", -0.36f, kOther}, {"OD2", -0.36f, kOther},
-    {"C", 0.51f, kCSide}, {"O", -0.51f, kCSide},
-};
+// The rows with the charges of the named atoms replaced.
+template <int N>
+constexpr std::array<ChargeRow, N> recharged(const ChargeRow (&rows)[N], std::initializer_list<NewCharge> changes) {
+  std::array<ChargeRow, N> out{};
+  for (int r = 0; r < N; ++r) {
+    out[r] = rows[r];
+    for (const NewCharge& c : changes) {
+      if (c.atomName == rows[r].atomName) out[r].charge = c.charge;
+    }
+  }
+  return out;
+}
 
-constexpr ChargeRow kSetC_GLU[] = {
-    {"N", -0.47f, kNSide}, {"HN", 0.31f, kNSide}, {"CA", 0.07f, kNSide}, {"HA", 0.09f, kNSide},
-    {"CB", -0.18f, kOther}, {"HB1", 0.09f, kOther}, {"HB2", 0.09f, kOther},
-    {"CG", -0.21f, kOther}, {"HG1", 0.09f, kOther}, {"HG2", 0.09f, kOther},
-    {"CD", 0.75f, kOther}, {"OE1", -0.36f, kOther}, {"OE2", -0.36f, kOther},
-    {"C", 0.51f, kCSide}, {"O", -0.51f, kCSide},
-};
+constexpr auto kSetC_CTerm = recharged(kSetB_CTerm, {{"OT1", -0.17f}, {"OT2", -0.17f}});
+constexpr auto kSetC_ASP = recharged(kSetB_ASP, {{"CB", -0.21f}, {"CG", 0.75f}, {"OD1", -0.36f}, {"OD2", -0.36f}});
+constexpr auto kSetC_GLU = recharged(kSetB_GLU, {{"CG", -0.21f}, {"CD", 0.75f}, {"OE1", -0.36f}, {"OE2", -0.36f}});
 
-constexpr ChargeBlock kSetC_Blocks[] = {
-    {"ALA", nullptr, kSetB_ALA, countOf(kSetB_ALA)},
-    {"ARG", nullptr, kSetB_ARG, countOf(kSetB_ARG)},
-    {"ASN", nullptr, kSetB_ASN, countOf(kSetB_ASN)},
-    {"ASP", nullptr, kSetC_ASP, countOf(kSetC_ASP)},
-    {"CYS", nullptr, kSetB_CYS, countOf(kSetB_CYS)},
-    {"GLN", nullptr, kSetB_GLN, countOf(kSetB_GLN)},
-    {"GLU", nullptr, kSetC_GLU, countOf(kSetC_GLU)},
-    {"GLY", nullptr, kSetB_GLY, countOf(kSetB_GLY)},
-    {"HSD", nullptr, kSetB_HSD, countOf(kSetB_HSD)},
-    {"HSE", nullptr, kSetB_HSE, countOf(kSetB_HSE)},
-    {"HSP", nullptr, kSetB_HSP, countOf(kSetB_HSP)},
-    {"HIS", nullptr, kSetB_HSP, countOf(kSetB_HSP)},
-    {"ILE", nullptr, kSetB_ILE, countOf(kSetB_ILE)},
-    {"LEU", nullptr, kSetB_LEU, countOf(kSetB_LEU)},
-    {"LYS", nullptr, kSetB_LYS, countOf(kSetB_LYS)},
-    {"MET", nullptr, kSetB_MET, countOf(kSetB_MET)},
-    {"PHE", nullptr, kSetB_PHE, countOf(kSetB_PHE)},
-    {"PRO", nullptr, kSetB_PRO, countOf(kSetB_PRO)},
-    {"SER", nullptr, kSetB_SER, countOf(kSetB_SER)},
-    {"THR", nullptr, kSetB_THR, countOf(kSetB_THR)},
-    {"TRP", nullptr, kSetB_TRP, countOf(kSetB_TRP)},
-    {"TYR", nullptr, kSetB_TYR, countOf(kSetB_TYR)},
-    {"VAL", nullptr, kSetB_VAL, countOf(kSetB_VAL)},
-};
+constexpr auto kSetC_Blocks = [] {
+  std::array<ChargeBlock, std::size(kSetB_Blocks)> blocks{};
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    blocks[b] = kSetB_Blocks[b];
+    const std::string_view name = blocks[b].resName;
+    if (name == "ASP") blocks[b].rows = kSetC_ASP.data();
+    if (name == "GLU") blocks[b].rows = kSetC_GLU.data();
+  }
+  return blocks;
+}();
 
 }  // namespace
 
@@ -612,8 +603,9 @@ const ChargeSet kChargeSetA = {kSetA_NTerm, countOf(kSetA_NTerm), kSetA_CTerm, c
                                kSetA_Blocks, countOf(kSetA_Blocks), 0};
 const ChargeSet kChargeSetB = {kSetB_NTerm, countOf(kSetB_NTerm), kSetB_CTerm, countOf(kSetB_CTerm),
                                kSetB_Blocks, countOf(kSetB_Blocks), 1};
-const ChargeSet kChargeSetC = {kSetB_NTerm, countOf(kSetB_NTerm), kSetC_CTerm, countOf(kSetC_CTerm),
-                               kSetC_Blocks, countOf(kSetC_Blocks), 1};
+const ChargeSet kChargeSetC = {kSetB_NTerm, countOf(kSetB_NTerm), kSetC_CTerm.data(),
+                               static_cast<int>(kSetC_CTerm.size()), kSetC_Blocks.data(),
+                               static_cast<int>(kSetC_Blocks.size()), 1};
 
 const ChargeBlock* findChargeBlock(const ChargeSet* set, const char* resName) {
   for (int b = 0; b < set->blockCount; ++b) {
