@@ -270,6 +270,7 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
     // Second pass: the values and the header lines.
     std::rewind(rs.in);
     int row = 0;
+    int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
     float fileNull = static_cast<float>(fileNullValue);
     for (const char* line; (line = rs.next()) != nullptr;) {
         bool isRow = isDataLine(line) != 0;
@@ -285,6 +286,7 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
                         std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
                         std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
                         value = 0.0f;
+                        badItems++;
                     }
                     if (haveNullValue && value == fileNull) value = static_cast<float>(defNullValue);
                 } else {
@@ -293,6 +295,7 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
                         std::fprintf(stderr, "RdTable Warning: Bad T-Item");
                         std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
                         text.clear();
+                        badItems++;
                     }
                     if (haveNullString && text == nullString) {
                         value = static_cast<float>(TAB_NULL_TEXT);
@@ -319,6 +322,12 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
     // A line that could not be read, or rows gone since the first pass.
     if (rs.endStatus() != 0 || (readMode == 1 && row < rows)) {
         std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        return finish(1);
+    }
+    // A short row or a non-number would otherwise enter every later step as a silent 0:
+    // after naming each such item, the whole table is refused.
+    if (badItems > 0) {
+        std::fprintf(stderr, "RdTable Error: %d bad item%s in %s\n", badItems, badItems == 1 ? "" : "s", inName);
         return finish(1);
     }
     return finish(0);

@@ -7,9 +7,6 @@
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/analyzeSaupe.h"
 
-// The couplings library does not link the simulation library, whose geometry source supplies the
-// sign variants of a principal frame; the test program compiles that source in.
-#include "simulation/korim_utils_math.cpp"
 
 using namespace korim::couplings;
 

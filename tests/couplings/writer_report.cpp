@@ -18,9 +18,6 @@
 #include "couplings/writedc.h"
 #include "foundation/memory.h"
 
-// The couplings library does not link the simulation library, whose geometry source supplies the
-// sign variants of a principal frame to the Saupe analysis; the test program compiles it in.
-#include "simulation/korim_utils_math.cpp"
 
 using namespace korim::couplings;
 using korim::app::KorimInfo;

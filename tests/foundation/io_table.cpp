@@ -163,24 +163,26 @@ TEST_F(IoTable, NullMarkersAndTextNulls) {
     EXPECT_EQ(t.text(0, 2), "<null>");
 }
 
-TEST_F(IoTable, ShortRowsWarnAndLowerCaseKeysAreSkipped) {
+TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
     std::string path = writeFile("short.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n7\n8 GLY 1.0 extra\n");
     Table t;
-    ASSERT_EQ(t.read(path, 0), 0);
+    ASSERT_EQ(t.read(path, 0), 1);
     EXPECT_EQ(t.err,
               "RdTable Warning: Bad T-Item 2:\n7\n\n"
-              "RdTable Warning: Bad F-Item 3:\n7\n\n");
-    ASSERT_EQ(t.entries, 2);
-    EXPECT_EQ(t.at(0, 0), 7.0f);
-    EXPECT_EQ(t.text(0, 1), "");  // the empty text has its own index
-    EXPECT_EQ(t.at(0, 2), 0.0f);
-    EXPECT_EQ(t.text(1, 1), "GLY");
-    EXPECT_EQ(t.at(1, 2), 1.0f);
+              "RdTable Warning: Bad F-Item 3:\n7\n\n"
+              "RdTable Error: 2 bad items in " + path + "\n");
 
     std::string p2 = writeFile("badint.tab", "VARS I\nFORMAT %d\nabc\n");
-    ASSERT_EQ(t.read(p2, 0), 0);
-    EXPECT_EQ(t.err, "RdTable Warning: Bad I-Item 1:\nabc\n\n");
-    EXPECT_EQ(t.at(0, 0), 0.0f);
+    ASSERT_EQ(t.read(p2, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Warning: Bad I-Item 1:\nabc\n\nRdTable Error: 1 bad item in " + p2 + "\n");
+
+    // Extra items beyond the last column are ignored; the lower-case key line is not a row.
+    std::string p4 = writeFile("extra.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n8 GLY 1.0 extra\n");
+    ASSERT_EQ(t.read(p4, 0), 0);
+    EXPECT_EQ(t.err, "");
+    ASSERT_EQ(t.entries, 1);
+    EXPECT_EQ(t.text(0, 1), "GLY");
+    EXPECT_EQ(t.at(0, 2), 1.0f);
 
     std::string p3 = writeFile("lowervars.tab", "vars a b\n1 2\n");
     EXPECT_EQ(t.read(p3, 0), 1);
