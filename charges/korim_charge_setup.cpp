@@ -20,16 +20,25 @@ using structure::PDBInfo;
 
 namespace {
 
-// pKa values of the default rules.
+// pKa values of the default rules for the termini and the phosphates.
 constexpr float kPkaNTerm = 7.9f;
 constexpr float kPkaCTerm = 3.0f;
-constexpr float kPkaArg = 12.0f;
-constexpr float kPkaLys = 11.5f;
-constexpr float kPkaHis = 5.8f;
-constexpr float kPkaTyr = 10.2f;
-constexpr float kPkaGlu = 4.5f;
-constexpr float kPkaAsp = 4.5f;
 constexpr float kPkaPhosphate = 6.8f;
+
+// Titratable side groups: residue, the atom that carries the group's charge
+// or the pair that shares it half and half, basic or acidic, and the pKa of
+// the default rules.
+struct SideGroup {
+  const char* resName;
+  const char* first;
+  const char* second;  // nullptr: one atom
+  bool basic;
+  float pKa;
+};
+constexpr SideGroup kSideGroups[] = {
+    {"ARG", "NH1", "NH2", true, 12.0f},  {"LYS", "NZ", nullptr, true, 11.5f},  {"HIS", "ND1", "NE2", true, 5.8f},
+    {"TYR", "OH", nullptr, false, 10.2f}, {"GLU", "OE1", "OE2", false, 4.5f}, {"ASP", "OD1", "OD2", false, 4.5f},
+};
 
 // Residue names whose phosphate oxygens O1P and O2P take the phosphate charge.
 constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "G",   "C",
@@ -61,6 +70,19 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 bool sameName(const char (&field)[structure::PDB_NAME_LEN], const char* text) {
   const std::size_t n = strnlen(field, sizeof field);
   return std::strlen(text) == n && std::memcmp(field, text, n) == 0;
+}
+
+const SideGroup* sideGroupOf(const AtomInfo& atom) {
+  for (const SideGroup& g : kSideGroups) {
+    if (sameName(atom.resName, g.resName)) return &g;
+  }
+  return nullptr;
+}
+
+// 1 or 2: the atom is the group's first- or second-named atom; 0: neither.
+int groupAtom(const SideGroup& g, const AtomInfo& atom) {
+  if (sameName(atom.atomName, g.first)) return 1;
+  return g.second != nullptr && sameName(atom.atomName, g.second) ? 2 : 0;
 }
 
 bool isEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
@@ -174,45 +196,22 @@ Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, b
     return Hit::none;
   }
 
-  // Titratable pairs: the first-named atom lets the scan go on, the second completes the line.
-  struct Group {
-    const char* resName;
-    const char* first;
-    const char* second;  // nullptr: one atom
-    bool basicGroup;
-  };
-  static constexpr Group kGroups[] = {
-      {"ARG", "NH1", "NH2", true},  {"LYS", "NZ", nullptr, true},   {"HIS", "ND1", "NE2", true},
-      {"TYR", "OH", nullptr, false}, {"GLU", "OE1", "OE2", false}, {"ASP", "OD1", "OD2", false},
-  };
   const bool isDefault = std::strcmp(field, "default") == 0;
-  for (const Group& g : kGroups) {
-    if (!sameName(atom.resName, g.resName)) continue;
-    if (isDefault) {
-      if (g.second == nullptr) {
-        if (!sameName(atom.atomName, g.first)) return Hit::none;
-        *charge = g.basicGroup ? basic : acidic;
-        return Hit::completed;
-      }
-      const float half = g.basicGroup ? basicHalf : acidicHalf;
-      if (sameName(atom.atomName, g.first)) {
-        *charge = half;
-        return Hit::charged;
-      }
-      if (sameName(atom.atomName, g.second)) {
-        *charge = half;
-        return Hit::completed;
-      }
-      return Hit::none;
-    }
-    if (!sameName(atom.atomName, field)) return Hit::none;
-    *charge = g.basicGroup ? basic : acidic;
+  const SideGroup* g = sideGroupOf(atom);
+  if (g == nullptr || !isDefault) {
+    // A named atom: the group's whole charge, acidic outside the titratable
+    // residues; "default" names no atom outside them.
+    if (isDefault || !sameName(atom.atomName, field)) return Hit::none;
+    *charge = g != nullptr && g->basic ? basic : acidic;
     return Hit::completed;
   }
-  // Any other residue: a named atom takes the acidic charge; "default" names no atom here.
-  if (isDefault || !sameName(atom.atomName, field)) return Hit::none;
-  *charge = acidic;
-  return Hit::completed;
+  // "default": the group's atom, or its pair, where the first-named atom lets
+  // the scan go on and the second completes the line.
+  const int which = groupAtom(*g, atom);
+  if (which == 0) return Hit::none;
+  const bool pair = g->second != nullptr;
+  *charge = pair ? (g->basic ? basicHalf : acidicHalf) : (g->basic ? basic : acidic);
+  return pair && which == 1 ? Hit::charged : Hit::completed;
 }
 
 int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, int* res1, int* resN) {
@@ -280,24 +279,6 @@ bool isNucleotide(const AtomInfo& atom) {
 int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
   const float pH = el.pH;
   Accumulator acc;
-  // Side groups: residue, pKa, first and second atom, basic, each atom's
-  // share (1 = whole charge, 0.5 = half), atoms the accumulator must hold
-  // before the "default" row is listed.
-  struct SideGroup {
-    const char* resName;
-    float pKa;
-    const char* first;
-    const char* second;
-    bool basicGroup;
-    float share;
-    int rowAt;
-  };
-  static constexpr SideGroup kSide[] = {
-      {"ARG", kPkaArg, "NH1", "NH2", true, 0.5f, 2},  {"LYS", kPkaLys, "NZ", nullptr, true, 1.0f, 1},
-      {"HIS", kPkaHis, "ND1", "NE2", true, 0.5f, 2},  {"TYR", kPkaTyr, "OH", nullptr, false, 1.0f, 1},
-      {"GLU", kPkaGlu, "OE1", "OE2", false, 0.5f, 2}, {"ASP", kPkaAsp, "OD1", "OD2", false, 0.5f, 2},
-  };
-
   for (int i = 0; i < pdb.atomCount; ++i) {
     const AtomInfo& atom = pdb.atomList[i];
     if (atom.selected == 0) continue;
@@ -323,18 +304,18 @@ int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
       }
     }
 
-    for (const SideGroup& g : kSide) {
-      if (!sameName(atom.resName, g.resName)) continue;
-      if (!sameName(atom.atomName, g.first) && (g.second == nullptr || !sameName(atom.atomName, g.second))) break;
-      const float f = protonationFraction(pH, g.pKa);
-      const float q = g.basicGroup ? (1.0f - f) * g.share : -f * g.share;
+    const SideGroup* g = sideGroupOf(atom);
+    if (g != nullptr && groupAtom(*g, atom) != 0) {
+      // A pair shares the group's charge; its row is listed once both are in.
+      const float share = g->second != nullptr ? 0.5f : 1.0f;
+      const float f = protonationFraction(pH, g->pKa);
+      const float q = g->basic ? (1.0f - f) * share : -f * share;
       if (!takeSlot(s, i, q)) return 1;
       acc.add(q);
-      if (acc.count >= g.rowAt && s.listing != nullptr) {
+      if (acc.count >= (g->second != nullptr ? 2 : 1) && s.listing != nullptr) {
         listRow(s, atom.resID, "default", acc.sum);
         acc = Accumulator{};
       }
-      break;
     }
 
     if (isNucleotide(atom) && (sameName(atom.atomName, "O1P") || sameName(atom.atomName, "O2P"))) {

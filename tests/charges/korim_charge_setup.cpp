@@ -224,8 +224,8 @@ TEST(DefaultRules, UbiquitinAtNeutralPh) {
   EXPECT_EQ(std::count(r.listing.begin(), r.listing.end(), '\n'), 1 + 2 + 4 + 7 + 1 + 1 + 6 + 5);
   EXPECT_EQ(r.listing.find("1\tterminus\tcharge\t0.711\n"), 0u);
   for (const char* row : {"76\tO\tcharge\t-0.491\n76\tOXT\tcharge\t-0.491\n", "42\tdefault\tcharge\t0.993\n",
-                          "6\tdefault\tcharge\t0.989\n", "68\tdefault\tcharge\t0.231\n", "59\tdefault\tcharge\t-0.039\n",
-                          "21\tdefault\tcharge\t-0.924\n"}) {
+                          "6\tdefault\tcharge\t0.989\n", "68\tdefault\tcharge\t0.231\n",
+                          "59\tdefault\tcharge\t-0.039\n", "21\tdefault\tcharge\t-0.924\n"}) {
     EXPECT_NE(r.listing.find(row), std::string::npos) << row;
   }
 
@@ -284,7 +284,7 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
   const std::string pka = std::string(KORIM_TEST_DATA) + "/charges/ubiquitin_overrides.pka";
   const Outcome r = run(m.done(), k, pka, "override.lst");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.n, 8);
+  ASSERT_EQ(r.n, 8);
   const double net = 0.8 + (1 - frac(12.0)) + 1.0 + (1 - frac(7.9)) - frac(3.0);
   EXPECT_NEAR(r.sum, net, 1e-5);
   EXPECT_EQ(r.err,
@@ -306,6 +306,7 @@ TEST(PkaFile, LineRules) {
   Mol m;
   m.add(10, "ARG", {"NH2", "NH1"});  // second of the pair first: it completes the line alone
   m.add(11, "ARG", {"NH1", "NH2"}).add(12, "SER", {"OG"}).add(13, "GLY", {"CA"});
+  m.add(14, "LYS", {"NZ"}).add(15, "TYR", {"OH"}).add(16, "GLU", {"OE1", "OE2"});
   KorimInfo k = settings();
   k.elInfo.elFlag = 1;
   const std::string pka = writeTemp("rules.pka",
@@ -315,10 +316,13 @@ TEST(PkaFile, LineRules) {
                                     "12 OG pKa 13.0\n"
                                     "12 OG pka 0.25\n"
                                     "12 terminus charge 1.0\n"
-                                    "13 default charge 1.0\n");
+                                    "13 default charge 1.0\n"
+                                    "14 NZ pKa 11.5\n"
+                                    "15 default pKa 10.2\n"
+                                    "16 default pKa 4.5\n");
   const Outcome r = run(m.done(), k, pka);
   ASSERT_EQ(r.status, 0) << r.err;
-  ASSERT_EQ(r.n, 7);
+  ASSERT_EQ(r.n, 11);
   EXPECT_NEAR(r.q[1], (1 - frac(12.0)) / 2, 1e-6);
   EXPECT_NEAR(r.q[2], (1 - frac(12.0)) / 2, 1e-6);
   EXPECT_FLOAT_EQ(r.q[3], 0.5f);  // the same atoms again, each line a slot of its own
@@ -327,10 +331,14 @@ TEST(PkaFile, LineRules) {
   EXPECT_FLOAT_EQ(r.q[5], 0.5f);
   EXPECT_NEAR(r.q[6], -frac(13.0), 1e-7);  // a named atom of another residue: acidic
   EXPECT_FLOAT_EQ(r.q[7], 0.25f);          // "pka" is not "pKa": the value is a charge
+  EXPECT_NEAR(r.q[8], 1 - frac(11.5), 1e-6);  // named atom of a basic group
+  EXPECT_NEAR(r.q[9], -frac(10.2), 1e-6);     // the single atom of an acidic group
+  EXPECT_NEAR(r.q[10], -frac(4.5) / 2, 1e-6);
+  EXPECT_NEAR(r.q[11], -frac(4.5) / 2, 1e-6);
   EXPECT_EQ(r.err,
             "WARNING:   There is no residue 12 or the proper atom in the given PDB file!\n"
             "WARNING:   There is no residue 13 or the proper atom in the given PDB file!\n"
-            "REMARK " + pka + ", 7 Charges/pka Values, Net Charge 2.741 Residues 10 to 13.\n");
+            "REMARK " + pka + ", 11 Charges/pka Values, Net Charge 2.767 Residues 10 to 16.\n");
 }
 
 TEST(PkaFile, EmptyMissingAndMalformedFiles) {

@@ -27,7 +27,8 @@ double rowSum(const ChargeBlock& b, int group = -1) {
   double sum = 0.0;
   for (int r = 0; r < b.rowCount; ++r) {
     const std::string atom = b.rows[r].atomName;
-    const bool second = atom == "H" || atom == "HN'" || atom == "HN''" || (std::strcmp(b.resName, "THY") == 0 && atom == "CM");
+    const bool second =
+        atom == "H" || atom == "HN'" || atom == "HN''" || (std::strcmp(b.resName, "THY") == 0 && atom == "CM");
     if (!second && (group < 0 || b.rows[r].group == group)) sum += b.rows[r].charge;
   }
   return sum;
