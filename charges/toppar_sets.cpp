@@ -28,7 +28,8 @@ constexpr ChargeRow kSetA_CTerm[] = {
     {"OXT", -0.57f, kOther}, {"C", 0.14f, kOther},
 };
 
-constexpr ChargeRow kSetA_ALA[] = {
+// The backbone rows alone: ALA, GLY, ILE, LEU, PHE and VAL (side chains carry no charge here).
+constexpr ChargeRow kSetA_Backbone[] = {
     {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
     {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
 };
@@ -70,11 +71,6 @@ constexpr ChargeRow kSetA_GLU[] = {
     {"OE1", -0.6f, kOther}, {"OE2", -0.6f, kOther},
 };
 
-constexpr ChargeRow kSetA_GLY[] = {
-    {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
-    {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
-};
-
 constexpr ChargeRow kSetA_HIS[] = {
     {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
     {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide}, {"CG", 0.1f, kOther}, {"ND1", -0.4f, kOther},
@@ -88,16 +84,6 @@ constexpr ChargeRow kSetA_HSC[] = {
     {"CE1", 0.45f, kOther}, {"NE2", -0.3f, kOther}, {"HE2", 0.35f, kOther},
 };
 
-constexpr ChargeRow kSetA_ILE[] = {
-    {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
-    {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
-};
-
-constexpr ChargeRow kSetA_LEU[] = {
-    {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
-    {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
-};
-
 constexpr ChargeRow kSetA_LYS[] = {
     {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
     {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide}, {"CE", 0.25f, kOther}, {"NZ", -0.3f, kOther},
@@ -108,11 +94,6 @@ constexpr ChargeRow kSetA_MET[] = {
     {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
     {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide}, {"CG", 0.06f, kOther}, {"SD", -0.12f, kOther},
     {"CE", 0.06f, kOther},
-};
-
-constexpr ChargeRow kSetA_PHE[] = {
-    {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
-    {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
 };
 
 constexpr ChargeRow kSetA_PRO[] = {
@@ -143,11 +124,6 @@ constexpr ChargeRow kSetA_TYR[] = {
     {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
     {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide}, {"CZ", 0.25f, kOther}, {"OH", -0.65f, kOther},
     {"HH", 0.4f, kOther},
-};
-
-constexpr ChargeRow kSetA_VAL[] = {
-    {"N", -0.35f, kNSide}, {"HN", 0.25f, kNSide}, {"H", 0.25f, kNSide}, {"CA", 0.1f, kNSide},
-    {"C", 0.55f, kCSide}, {"O", -0.55f, kCSide},
 };
 
 constexpr ChargeRow kSetA_HEME[] = {
@@ -305,27 +281,27 @@ constexpr ChargeRow kSetA_DEOT[] = {
 };
 
 constexpr ChargeBlock kSetA_Blocks[] = {
-    {"ALA", nullptr, kSetA_ALA, countOf(kSetA_ALA)},
+    {"ALA", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
     {"ARG", nullptr, kSetA_ARG, countOf(kSetA_ARG)},
     {"ASN", nullptr, kSetA_ASN, countOf(kSetA_ASN)},
     {"ASP", nullptr, kSetA_ASP, countOf(kSetA_ASP)},
     {"CYS", nullptr, kSetA_CYS, countOf(kSetA_CYS)},
     {"GLN", nullptr, kSetA_GLN, countOf(kSetA_GLN)},
     {"GLU", nullptr, kSetA_GLU, countOf(kSetA_GLU)},
-    {"GLY", nullptr, kSetA_GLY, countOf(kSetA_GLY)},
+    {"GLY", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
     {"HIS", "HSD", kSetA_HIS, countOf(kSetA_HIS)},
     {"HSC", nullptr, kSetA_HSC, countOf(kSetA_HSC)},
-    {"ILE", nullptr, kSetA_ILE, countOf(kSetA_ILE)},
-    {"LEU", nullptr, kSetA_LEU, countOf(kSetA_LEU)},
+    {"ILE", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
+    {"LEU", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
     {"LYS", nullptr, kSetA_LYS, countOf(kSetA_LYS)},
     {"MET", nullptr, kSetA_MET, countOf(kSetA_MET)},
-    {"PHE", nullptr, kSetA_PHE, countOf(kSetA_PHE)},
+    {"PHE", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
     {"PRO", nullptr, kSetA_PRO, countOf(kSetA_PRO)},
     {"SER", nullptr, kSetA_SER, countOf(kSetA_SER)},
     {"THR", nullptr, kSetA_THR, countOf(kSetA_THR)},
     {"TRP", nullptr, kSetA_TRP, countOf(kSetA_TRP)},
     {"TYR", nullptr, kSetA_TYR, countOf(kSetA_TYR)},
-    {"VAL", nullptr, kSetA_VAL, countOf(kSetA_VAL)},
+    {"VAL", nullptr, kSetA_Backbone, countOf(kSetA_Backbone)},
     {"HEME", nullptr, kSetA_HEME, countOf(kSetA_HEME)},
     {"ACE", nullptr, kSetA_ACE, countOf(kSetA_ACE)},
     {"SO4", nullptr, kSetA_SO4, countOf(kSetA_SO4)},
