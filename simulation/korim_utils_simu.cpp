@@ -1060,6 +1060,17 @@ int refine_bicelle(KorimInfo* korimInfo) {
   const double qEff = molDMPC / (molDHPC - 0.005);
   const double freePart = c >= 0.01 ? -0.005 : -0.0;
   const double wvBic = (453.51 * (molDHPC + freePart) + 677.94 * molDMPC) / 1000.0;
+  const float lengthModel =
+      static_cast<float>(0.5 * r * qEff * (3.14159265 + std::sqrt(8.0 / qEff + 9.869604378534024)));
+  const double rSingle = r / wvBic;
+  const double order = 3.14159265 * lengthModel / (4.0 * (2.0 * r + 3.14159265 * lengthModel));
+  const bool usable = qEff > 0.0 && std::isfinite(qEff) && molDHPC - 0.005 > 0.0 &&
+                      lengthModel > 0.0f && std::isfinite(lengthModel) && rSingle > 0.0 &&
+                      std::isfinite(rSingle) && std::isfinite(order);
+  // The driver refines the bicelle before every prediction, but rods and 3-D grids are not made
+  // of bicelles: for them a geometry that does not exist (a rod's low concentration, a grid's
+  // radius 0) leaves the settings as they are and is no error.
+  if (!usable && (k.lcType == app::kLcRod || k.lcType == app::kLc3D)) return 0;
   if (!(qEff > 0.0) || !std::isfinite(qEff) || !(molDHPC - 0.005 > 0.0)) {
     std::fprintf(stderr,
                  "refine_bicelle: concentration %g with molar ratio %g forms no bicelles "
@@ -1067,10 +1078,6 @@ int refine_bicelle(KorimInfo* korimInfo) {
                  c, q, qEff);
     return 1;
   }
-  const float lengthModel =
-      static_cast<float>(0.5 * r * qEff * (3.14159265 + std::sqrt(8.0 / qEff + 9.869604378534024)));
-  const double rSingle = r / wvBic;
-  const double order = 3.14159265 * lengthModel / (4.0 * (2.0 * r + 3.14159265 * lengthModel));
   if (!(lengthModel > 0.0f) || !std::isfinite(lengthModel) || !(rSingle > 0.0) ||
       !std::isfinite(rSingle) || !std::isfinite(order)) {
     std::fprintf(stderr,

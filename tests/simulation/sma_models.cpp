@@ -164,6 +164,26 @@ TEST(Bicelle, NoBicellesIsRefused) {
   testing::internal::GetCapturedStderr();
 }
 
+TEST(Bicelle, RodsAndGridsNeedNoBicelles) {
+  // The same unusable geometries in the media that are not bicelles: nothing changes, no error.
+  for (int lcType : {korim::app::kLcRod, korim::app::kLc3D}) {
+    for (float radius : {20.0f, 0.0f}) {
+      simuReset();
+      KorimInfo k{};
+      k.lcType = lcType;
+      k.concentration = radius > 0.0f ? 0.001f : 0.05f;
+      k.molarRatio = 3.0f;
+      k.radiusModel = radius;
+      k.lengthModel = -7.0f;
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(refine_bicelle(&k), 0);
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+      EXPECT_EQ(k.molarRatio, 3.0f);
+      EXPECT_EQ(k.lengthModel, -7.0f);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Wall
 
