@@ -123,9 +123,8 @@ bool modeAvailable(const KorimInfo* k) {
 
 // Points of the user's 3-D grid, or -1 when the product does not fit an allocation.
 int gridPoints(const KorimInfo* k) {
-  long long n = static_cast<long long>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
-  long long bytes = n * static_cast<long long>(sizeof(double));
-  return (n < 1 || bytes > INT_MAX) ? -1 : static_cast<int>(n);
+  const double n = static_cast<double>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
+  return (n < 1.0 || n * sizeof(double) > INT_MAX) ? -1 : static_cast<int>(n);
 }
 
 // Sphere of orientations, copied into the run's dot array.
@@ -292,8 +291,9 @@ int prediction(Run& run) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n\n");
   }
-  // A medium in which no bicelles form is refused there; predicting in it would be meaningless.
-  if (const int st = korim::simulation::refine_bicelle(k); st != 0)
+  // Only the wall medium uses the bicelle geometry: a wall in which no bicelles form cannot be
+  // predicted, while the rod and the 3-D grid do not depend on it.
+  if (const int st = korim::simulation::refine_bicelle(k); st != 0 && k->lcType == kLcWall)
     return fail(run, st, "korim: error in refine_bicelle.\n");
   switch (k->korimMode) {
     case kModeSteric:

@@ -104,13 +104,15 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
     std::fprintf(stderr, "read3DPotential File open error: %s.\n", name);
     return 1;
   }
-  const long long total = static_cast<long long>(korimInfo->grid3DnX) * korimInfo->grid3DnY *
-                          korimInfo->grid3DnZ;
-  if (total > INT_MAX) {
+  // In double: the product of three ints may exceed any integer type.
+  const double points = static_cast<double>(korimInfo->grid3DnX) * korimInfo->grid3DnY *
+                        korimInfo->grid3DnZ;
+  if (points > INT_MAX) {
     std::fprintf(stderr, "ERROR: 3D grid of %d x %d x %d values is too large.\n",
                  korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ);
     return 1;
   }
+  const long long total = static_cast<long long>(points);
   long long n = 0;  // numbers seen, also those past the total
   char line[kLineLen];
   if (total > 0) {
@@ -378,7 +380,8 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
   int count = 0;
   bool ended = false;
   while (!ended) {
-    if (count > kFreeAtomMax) {
+    // Refused before it is stored: the caller's arrays end at entry kFreeAtomMax.
+    if (count >= kFreeAtomMax) {
       std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
       return 1;
     }
@@ -418,10 +421,6 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
     }
     if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
     ended = !more;  // "END" or the end of the file
-  }
-  if (count > kFreeAtomMax) {
-    std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
-    return 1;
   }
   *atomCount = count;
   return 0;

@@ -382,9 +382,10 @@ TEST_F(ReadEnsembleT, AtMost39998RowsAndBadLines) {
 // ---------------------------------------------------------------- free format
 
 struct ReadFree : Scratch {
-  std::vector<double> x = std::vector<double>(5001, 0.0);
-  std::vector<double> y = std::vector<double>(5001, 0.0);
-  std::vector<double> z = std::vector<double>(5001, 0.0);
+  // Exactly the documented capacity, so that a write past it is caught.
+  std::vector<double> x = std::vector<double>(kFreeAtomMax + 1, 0.0);
+  std::vector<double> y = std::vector<double>(kFreeAtomMax + 1, 0.0);
+  std::vector<double> z = std::vector<double>(kFreeAtomMax + 1, 0.0);
   int n = -1;
   int read(const std::string& path, std::string* err = nullptr) {
     int status = -1;

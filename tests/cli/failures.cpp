@@ -141,7 +141,7 @@ TEST(UnwritableOutput, OverlongRotatedStructureNameIsRefused) {
   EXPECT_FALSE(fileExists(d / (std::string(255, 'r') + ".0")));
 }
 
-TEST(RefusedMedium, BicellesThatCannotForm) {
+TEST(RefusedMedium, BicellesThatCannotFormStopOnlyTheWall) {
   // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles, no prediction.
   TempDir d;
   RunResult r = runKorim(steric({"-pdb", kPdb, "-wv", "0.01"}), d);
@@ -149,4 +149,8 @@ TEST(RefusedMedium, BicellesThatCannotForm) {
   inOrder(r.err, {"forms no bicelles", "korim: error in refine_bicelle.\n", kMemoryLine});
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
   EXPECT_FALSE(fileExists(d / "out.tab"));
+  // Phage rods at the same concentration need no bicelle geometry.
+  r = runKorim(steric({"-pdb", kPdb, "-pf1", "-wv", "0.01"}), d);
+  EXPECT_EQ(r.status, 0) << r.err.substr(r.err.size() > 800 ? r.err.size() - 800 : 0);
+  EXPECT_TRUE(readTable(d / "out.tab").hasLine("DATA KORIM LC_TYPE              rod"));
 }

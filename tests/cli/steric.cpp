@@ -382,3 +382,20 @@ TEST(Electrostatics, RodWithPotentialRunsToTheResultTable) {
   EXPECT_EQ(readAtoms(d / "face.pdb").size(), readAtoms(kPdb).size());
   EXPECT_FALSE(fileExists(d / "face.pdb.0"));
 }
+
+TEST(StericGrid, OpenGridAlignsNothing) {
+  // A 3-D grid that obstructs no position leaves every orientation equally likely: the predicted
+  // tensor vanishes; the settings block has no medium line for the grid.
+  TempDir d;
+  RunResult r = runKorim({"-stKorim", "-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2",
+                          "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3", "-pdb", kPdb, "-inD", kCouplings,
+                          "-outD", "g.tab", "-dot", "30"},
+                         d);
+  ASSERT_EQ(r.status, 0) << r.err.substr(r.err.size() > 800 ? r.err.size() - 800 : 0);
+  EXPECT_NE(r.err.find(", Total # of gridpositions 12 (x: 2, y: 2, z: 3).\n"), std::string::npos);
+  Table t = readTable(d / "g.tab");
+  EXPECT_TRUE(t.hasLine("DATA KORIM_MODE STERIC"));
+  EXPECT_TRUE(t.hasLine("DATA KORIM MODEL_RADIUS        0.000"));
+  for (const std::string& l : t.lines) EXPECT_EQ(l.find("LC_TYPE"), std::string::npos);
+  EXPECT_LT(std::fabs(t.data("Da_HN")), 1e-3);
+}
