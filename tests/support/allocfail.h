@@ -1,0 +1,35 @@
+// Test support: run a call with the n-th tagged allocation failing, for n = 1, 2, ... in turn.
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/memory.h"
+#include "tests/support/capture.h"
+
+namespace korim_test {
+
+// Each round resets the allocator books, arms the failure hook at n, runs run(n)
+// with stderr captured and hands check(n, fired, err) the outcome; fired tells
+// whether the allocator reported "Memory allocation failure.". The sweep ends
+// after the first round in which nothing failed and returns how many rounds
+// failed; reaching limit without a clean round is itself a test failure.
+template <typename Run, typename Check>
+int sweepAllocationFailures(Run run, Check check, int limit = 400) {
+  int failed = 0;
+  for (int n = 1; n <= limit; ++n) {
+    korim::foundation::memoryReset();
+    korim::foundation::memoryFailAt(n);
+    const std::string err = captureStderr([&] { run(n); });
+    korim::foundation::memoryFailAt(0);
+    const bool fired = err.find("Memory allocation failure.") != std::string::npos;
+    check(n, fired, err);
+    if (!fired) return failed;
+    ++failed;
+  }
+  ADD_FAILURE() << "every one of " << limit << " rounds met an allocation failure";
+  return failed;
+}
+
+}  // namespace korim_test
