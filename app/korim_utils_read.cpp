@@ -29,7 +29,19 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool emptyName(const char* name) { return name == nullptr || name[0] == '\0'; }
+// Opens a reader's input into *fp. An empty (or null) name means nothing to read: *count (when
+// given) becomes 0 and the result is 0; a file that does not open is reported with the reader's
+// name and gives 1; otherwise the result is -1 and reading goes on.
+int openInput(const char* name, const char* reader, int* count, FilePtr* fp) {
+  if (name == nullptr || name[0] == '\0') {
+    if (count != nullptr) *count = 0;
+    return 0;
+  }
+  fp->reset(std::fopen(name, "r"));
+  if (*fp) return -1;
+  std::fprintf(stderr, "%s File open error: %s.\n", reader, name);
+  return 1;
+}
 
 // A stream that failed while reading must not pass for a short file.
 bool readFailed(std::FILE* fp, const char* reader, const char* name) {
@@ -95,15 +107,8 @@ bool fitsInt(float value) {
 // Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total.
 template <typename Store>
 int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store store) {
-  if (emptyName(name)) {
-    *count = 0;
-    return 0;
-  }
-  FilePtr fp(std::fopen(name, "r"));
-  if (!fp) {
-    std::fprintf(stderr, "read3DPotential File open error: %s.\n", name);
-    return 1;
-  }
+  FilePtr fp;
+  if (const int st = openInput(name, "read3DPotential", count, &fp); st >= 0) return st;
   // In double: the product of three ints may exceed any integer type.
   const double points = static_cast<double>(korimInfo->grid3DnX) * korimInfo->grid3DnY *
                         korimInfo->grid3DnZ;
@@ -206,12 +211,8 @@ float getPmax() { return readState.Pmax; }
 void readModuleReset() { readState = ReadModule{}; }
 
 int readConfig(const char* inpName, KorimInfo* korimInfo) {
-  if (emptyName(inpName)) return 0;
-  FilePtr fp(std::fopen(inpName, "r"));
-  if (!fp) {
-    std::fprintf(stderr, "readConfig File open error: %s.\n", inpName);
-    return 1;
-  }
+  FilePtr fp;
+  if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
   while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
@@ -249,15 +250,8 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
 int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotential,
                   double* potential, double* offset, double* stepsize) {
   for (int k = 1; k <= kPotentialClear; k++) potential[k] = 0.0;
-  if (emptyName(potName)) {
-    *digPotential = 0;
-    return 0;
-  }
-  FilePtr fp(std::fopen(potName, "r"));
-  if (!fp) {
-    std::fprintf(stderr, "readPotential File open error: %s.\n", potName);
-    return 1;
-  }
+  FilePtr fp;
+  if (const int st = openInput(potName, "readPotential", digPotential, &fp); st >= 0) return st;
   char line[kLineLen];
   int rows = 0;
   double previous = 0.0;
@@ -315,15 +309,8 @@ int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, flo
 
 int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
                  double* gammaEnsemble) {
-  if (emptyName(inEName)) {
-    *n = 0;
-    return 0;
-  }
-  FilePtr fp(std::fopen(inEName, "r"));
-  if (!fp) {
-    std::fprintf(stderr, "RdTable File open error: %s.\n", inEName);
-    return 1;
-  }
+  FilePtr fp;
+  if (const int st = openInput(inEName, "RdTable", n, &fp); st >= 0) return st;
   char line[kLineLen];
   int rows = 0;
   while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
@@ -351,15 +338,8 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
 }
 
 int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, double* zI) {
-  if (emptyName(inName)) {
-    *atomCount = 0;
-    return 0;
-  }
-  FilePtr fp(std::fopen(inName, "r"));
-  if (!fp) {
-    std::fprintf(stderr, "readPDBfree File open error: %s.\n", inName);
-    return 1;
-  }
+  FilePtr fp;
+  if (const int st = openInput(inName, "readPDBfree", atomCount, &fp); st >= 0) return st;
   WordReader words{fp.get()};
   std::string word;
   int wordLine = 0;
