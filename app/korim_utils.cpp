@@ -363,10 +363,11 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (!r.intInRange("-nZ", &k->grid3DnZ, 1, INT_MAX, "must be at least 1")) return 1;
   {
     // The grid is held as one block of doubles whose byte count must fit an int.
-    const long long points = static_cast<long long>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
+    // In double: three ints of up to 2^31 each overflow any integer product.
+    const double points = static_cast<double>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
     const long long maxPoints = INT_MAX / static_cast<long long>(sizeof(double));
-    if (points > maxPoints) {
-      std::fprintf(stderr, "KORIM Error: options -nX %d -nY %d -nZ %d give %lld grid points, more than %lld.\n",
+    if (points > static_cast<double>(maxPoints)) {
+      std::fprintf(stderr, "KORIM Error: options -nX %d -nY %d -nZ %d give %.15g grid points, more than %lld.\n",
                    k->grid3DnX, k->grid3DnY, k->grid3DnZ, points, maxPoints);
       return 1;
     }

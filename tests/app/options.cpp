@@ -402,8 +402,11 @@ TEST(Options, RefusedValues) {
       {{"-nX", "512", "-nY", "512", "-nZ", "1024"},
        "KORIM Error: options -nX 512 -nY 512 -nZ 1024 give 268435456 grid points, more than 268435455.\n"},
       {{"-nX", "100000", "-nY", "100000", "-nZ", "100000"},
-       "KORIM Error: options -nX 100000 -nY 100000 -nZ 100000 give 1000000000000000 grid points, more than "
+       "KORIM Error: options -nX 100000 -nY 100000 -nZ 100000 give 1e+15 grid points, more than "
        "268435455.\n"},
+      {{"-nX", "2000000000", "-nY", "2000000000", "-nZ", "2000000000"},
+       "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give "
+       "8e+27 grid points, more than 268435455.\n"},
       {{"-dcID", "A", "B", "C", "D"}, "KORIM Error: option -dcID takes at most 3 values, 4 given.\n"},
   };
   for (const Case& c : bad) {
