@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,35 +11,15 @@
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
 #include "simulation/nsc.h"
-#include "structure/pdb.h"
+#include "tests/support/atoms.h"
+#include "tests/support/capture.h"
 
 using namespace korim::simulation;
 using korim::app::KorimInfo;
-using korim::structure::AtomInfo;
-using korim::structure::PDBInfo;
+using korim_test::captureStderr;
+using korim_test::TestStructure;
 
 namespace {
-
-struct TestStructure {
-  std::vector<AtomInfo> atoms;
-  PDBInfo pdb{};
-  void add(double x, double y, double z, int sel = 1, int resID = 1, const char* name = "CA") {
-    AtomInfo a{};
-    std::strncpy(a.atomName, name, 15);
-    a.x = static_cast<float>(x);
-    a.y = static_cast<float>(y);
-    a.z = static_cast<float>(z);
-    a.selected = sel;
-    a.resID = resID;
-    atoms.push_back(a);
-  }
-  PDBInfo* get() {
-    pdb.atomList = atoms.data();
-    pdb.atomCount = static_cast<int>(atoms.size());
-    pdb.maxAtomCount = pdb.atomCount;
-    return &pdb;
-  }
-};
 
 // Ten atoms at (i, 2i, -i); atoms 3, 6, 8 unselected.
 TestStructure tenAtoms() {
@@ -49,19 +28,18 @@ TestStructure tenAtoms() {
   return s;
 }
 
-struct Points {
-  std::vector<double> x, y, z;
-  explicit Points(int n) : x(n + 1202, -1), y(n + 1202, -1), z(n + 1202, -1) {}
-};
-
-struct ChargeArrays {
+// Output points and the 1-based charge arrays, and the call over them.
+struct Selection {
+  std::vector<double> x = std::vector<double>(1300, -1), y = x, z = x;
   int id[1202] = {0};
   float q[1202] = {0};
-  int n = 0;
+  int n = 0, count = -1;
   void add(int atom, float charge) {
-    n++;
-    id[n] = atom;
+    id[++n] = atom;
     q[n] = charge;
+  }
+  int run(TestStructure& s, KorimInfo& k, int print = 0) {
+    return chCoorSelect(s.get(), &k, &count, x.data(), y.data(), z.data(), &n, id, q, print);
   }
 };
 
@@ -75,89 +53,57 @@ class Coor : public testing::Test {
 
 }  // namespace
 
-TEST_F(Coor, SelectedAtomsOnlyWithoutElectrostatics) {
+TEST_F(Coor, SelectedAtomsChargesFirstAndTheFlags) {
   TestStructure s = tenAtoms();
   KorimInfo k{};
-  Points p(10);
-  ChargeArrays ch;
-  ch.add(2, 1.0f);
-  int count = -1, chCount = ch.n;
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(count, 7);
-  const int expectAtoms[7] = {0, 1, 2, 4, 5, 7, 9};
+  Selection p;
+  p.add(2, 1.0f);
+  p.add(5, -1.0f);
+  p.add(9, 0.5f);
+  // Without electrostatics: the seven selected atoms, charges untouched.
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(p.count, 7);
+  const int selected[7] = {0, 1, 2, 4, 5, 7, 9};
   for (int i = 1; i <= 7; i++) {
-    EXPECT_EQ(p.x[i], expectAtoms[i - 1]);
-    EXPECT_EQ(p.y[i], 2 * expectAtoms[i - 1]);
-    EXPECT_EQ(p.z[i], -expectAtoms[i - 1]);
+    EXPECT_EQ(p.x[i], selected[i - 1]);
+    EXPECT_EQ(p.y[i], 2 * selected[i - 1]);
+    EXPECT_EQ(p.z[i], -selected[i - 1]);
   }
-  EXPECT_EQ(ch.id[1], 2);  // charges untouched
-  EXPECT_EQ(chCount, 1);
+  EXPECT_EQ(p.id[1], 2);
   // Charge-only or dipole-only selections without electrostatics: no points.
   k.elInfo.chSelFlag = 1;
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(count, 0);
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(p.count, 0);
   k.elInfo.chSelFlag = 0;
   k.elInfo.dipoleFlag = 1;
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(count, 0);
-}
-
-TEST_F(Coor, ChargesComeFirstAndAreRenumbered) {
-  TestStructure s = tenAtoms();
-  KorimInfo k{};
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(p.count, 0);
+  // With electrostatics the charged atoms come first, renumbered 1..n.
+  k.elInfo.dipoleFlag = 0;
   k.elInfo.elFlag = 1;
-  Points p(10);
-  ChargeArrays ch;
-  ch.add(2, 1.0f);
-  ch.add(5, -1.0f);
-  ch.add(9, 0.5f);
-  int count = -1, chCount = 3;
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(count, 3 + 7);
-  const int chargedAtoms[3] = {2, 5, 9};
+  const std::string out = korim_test::captureStdout([&] { ASSERT_EQ(p.run(s, k), 0); });
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(p.count, 3 + 7);
+  const int charged[3] = {2, 5, 9};
   for (int i = 1; i <= 3; i++) {
-    EXPECT_EQ(ch.id[i], i);
-    EXPECT_EQ(p.x[i], chargedAtoms[i - 1]);
-    EXPECT_EQ(p.y[i], 2 * chargedAtoms[i - 1]);
+    EXPECT_EQ(p.id[i], i);
+    EXPECT_EQ(p.x[i], charged[i - 1]);
+    EXPECT_EQ(p.y[i], 2 * charged[i - 1]);
   }
   EXPECT_EQ(p.x[4], 0);
   EXPECT_EQ(p.x[10], 9);
-  EXPECT_EQ(chCount, 3);
-  EXPECT_EQ(ch.q[2], -1.0f);
-}
-
-TEST_F(Coor, ChargeOnlySelectionAndItsReport) {
-  TestStructure s = tenAtoms();
-  KorimInfo k{};
-  k.elInfo.elFlag = 1;
+  EXPECT_EQ(p.n, 3);
+  EXPECT_EQ(p.q[2], -1.0f);
+  // Charge-only selection: the charged atoms alone, with the dipole report on request.
   k.elInfo.chSelFlag = 1;
-  Points p(10);
-  ChargeArrays ch;
-  ch.add(1, 1.0f);
-  ch.add(4, -1.0f);
-  int count = -1, chCount = 2;
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 1),
-            0);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(count, 2);
-  // +1 at (1,2,-1), -1 at (4,8,-4): distance sqrt(9+36+9) = 7.3485, dipole 35.273 D.
-  EXPECT_EQ(out,
-            "REMARK Total positive charge 1.000 [e], Total negative charge -1.000 [e].\n"
-            "REMARK Monopol charge at (4.000,8.000,-4.000) [A] of 0.000 [e].\n"
-            "REMARK Dipol at (1.000,2.000,-1.000) [A] of 35.273 [Debye].\n"
-            "REMARK Dipol direction (-0.408,-0.816,0.408).\n");
+  Selection c;
+  c.add(1, 1.0f);
+  c.add(4, -1.0f);
+  const std::string report = korim_test::captureStdout([&] { ASSERT_EQ(c.run(s, k, 1), 0); });
+  EXPECT_EQ(c.count, 2);
+  // +1 at (1,2,-1), -1 at (4,8,-4): distance sqrt(54) A times 4.8 D per e A.
+  EXPECT_NE(report.find("REMARK Dipol at (1.000,2.000,-1.000) [A] of 35.273 [Debye].\n"), std::string::npos)
+      << report;
 }
 
 TEST_F(Coor, DipoleModelKeepsTwoPointCharges) {
@@ -165,58 +111,49 @@ TEST_F(Coor, DipoleModelKeepsTwoPointCharges) {
   KorimInfo k{};
   k.elInfo.elFlag = 1;
   k.elInfo.dipoleFlag = 1;
-  Points p(10);
-  ChargeArrays ch;
-  ch.add(1, 1.0f);
-  ch.add(3, 1.0f);
-  ch.add(7, -0.5f);
-  int count = -1, chCount = 3;
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(chCount, 2);
-  EXPECT_EQ(ch.id[1], 1);
-  EXPECT_EQ(ch.id[2], 2);
-  EXPECT_FLOAT_EQ(ch.q[1], 2.0f);
-  EXPECT_FLOAT_EQ(ch.q[2], -0.5f);
+  Selection p;
+  p.add(1, 1.0f);
+  p.add(3, 1.0f);
+  p.add(7, -0.5f);
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(p.count, 2);
+  EXPECT_EQ(p.n, 2);
+  EXPECT_EQ(p.id[1], 1);
+  EXPECT_EQ(p.id[2], 2);
+  EXPECT_FLOAT_EQ(p.q[1], 2.0f);
+  EXPECT_FLOAT_EQ(p.q[2], -0.5f);
   // Positive centre midway between atoms 1 and 3, negative centre at atom 7.
-  EXPECT_FLOAT_EQ(p.x[1], 2.0f);
-  EXPECT_FLOAT_EQ(p.y[1], 4.0f);
-  EXPECT_FLOAT_EQ(p.z[1], -2.0f);
-  EXPECT_FLOAT_EQ(p.x[2], 7.0f);
-  EXPECT_FLOAT_EQ(p.z[2], -7.0f);
+  const double expect[2][3] = {{2, 4, -2}, {7, 14, -7}};
+  for (int i = 0; i < 2; i++) {
+    EXPECT_FLOAT_EQ(p.x[i + 1], expect[i][0]);
+    EXPECT_FLOAT_EQ(p.y[i + 1], expect[i][1]);
+    EXPECT_FLOAT_EQ(p.z[i + 1], expect[i][2]);
+  }
 }
 
 TEST_F(Coor, SurfaceFlagDropsBuriedAtoms) {
   TestStructure s;
   s.add(0, 0, 0, 1, 1, "O");  // caged: radius 1.4
   const double t = (1 + std::sqrt(5.0)) / 2, f = 2.6 / std::sqrt(1 + t * t);
-  const double ico[12][3] = {{0, 1, t},  {0, -1, t},  {0, 1, -t}, {0, -1, -t},
-                             {1, t, 0},  {-1, t, 0},  {1, -t, 0}, {-1, -t, 0},
-                             {t, 0, 1},  {-t, 0, 1},  {t, 0, -1}, {-t, 0, -1}};
+  const double ico[12][3] = {{0, 1, t}, {0, -1, t}, {0, 1, -t}, {0, -1, -t}, {1, t, 0},  {-1, t, 0},
+                             {1, -t, 0}, {-1, -t, 0}, {t, 0, 1}, {-t, 0, 1}, {t, 0, -1}, {-t, 0, -1}};
   for (const auto& v : ico) s.add(f * v[0], f * v[1], f * v[2], 1, 1, "C");
   s.add(30, 0, 0, 0, 1, "C");  // unselected, far away: stays out
   KorimInfo k{};
   k.surfFlag = 1;
-  Points p(14);
-  ChargeArrays ch;
-  int count = -1, chCount = 0;
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(count, 12);
+  Selection p;
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(p.count, 12);
   EXPECT_EQ(s.atoms[0].selected, 0);
   EXPECT_EQ(s.atoms[13].selected, 0);
   EXPECT_NEAR(p.x[1] * p.x[1] + p.y[1] * p.y[1] + p.z[1] * p.z[1], 2.6 * 2.6, 1e-5);
-
   // coorSelect: the same selection straight into the arrays.
-  for (AtomInfo& a : s.atoms) a.selected = 1;
+  for (auto& a : s.atoms) a.selected = 1;
   int n = -1;
   ASSERT_EQ(coorSelect(s.get(), &k, &n, p.x.data(), p.y.data(), p.z.data()), 0);
   EXPECT_EQ(n, 13);  // the far atom is exposed too
   k.surfFlag = 0;
-  s.atoms[5].selected = 0;  // the caged atom is unselected already
+  s.atoms[5].selected = 0;
   ASSERT_EQ(coorSelect(s.get(), &k, &n, p.x.data(), p.y.data(), p.z.data()), 0);
   EXPECT_EQ(n, 12);
 }
@@ -225,114 +162,73 @@ TEST_F(Coor, FailuresAreReportedAndLeaveTheCharges) {
   TestStructure s = tenAtoms();
   KorimInfo k{};
   k.elInfo.elFlag = 1;
-  Points p(10);
-  ChargeArrays ch;
-  ch.add(2, 1.0f);
-  ch.add(10, -1.0f);  // no atom 10 in a structure of ten
-  int count = -1, chCount = 2;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            1);
-  std::string err = testing::internal::GetCapturedStderr();
+  Selection p;
+  p.add(2, 1.0f);
+  p.add(10, -1.0f);  // no atom 10 in a structure of ten
+  std::string err = captureStderr([&] { EXPECT_EQ(p.run(s, k), 1); });
   EXPECT_EQ(err, "chCoorSelect: charge 2 refers to atom 10, outside the structure of 10 atoms.\n");
-  EXPECT_EQ(ch.id[1], 2);
-  EXPECT_EQ(count, -1);
+  EXPECT_EQ(p.id[1], 2);
+  EXPECT_EQ(p.count, -1);
   EXPECT_EQ(p.x[1], -1);
-
-  ch.id[2] = 4;
-  chCount = 1201;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            1);
-  err = testing::internal::GetCapturedStderr();
+  p.id[2] = 4;
+  p.n = 1201;
+  err = captureStderr([&] { EXPECT_EQ(p.run(s, k), 1); });
   EXPECT_EQ(err, "chCoorSelect: 1201 charges, at most 1200 can be placed.\n");
-  chCount = 2;
-
+  p.n = 2;
   for (int f = 1; f <= 3; f++) {
     korim::foundation::memoryFailAt(f);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount,
-                           ch.id, ch.q, 0),
-              1);
-    err = testing::internal::GetCapturedStderr();
+    err = captureStderr([&] { EXPECT_EQ(p.run(s, k), 1); });
     EXPECT_NE(err.find("chCoorSelect: Error allocating coord buffers.\n"), std::string::npos);
-    EXPECT_EQ(ch.id[1], 2);
+    EXPECT_EQ(p.id[1], 2);
   }
   korim::foundation::memoryFailAt(0);
-
+  const long long before = korim::foundation::memoryBytesUsed();
+  ASSERT_EQ(p.run(s, k), 0);
+  EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
   // Surface selection of nothing: its failure is passed on after the message.
   k.surfFlag = 1;
-  for (AtomInfo& a : s.atoms) a.selected = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            1);
-  err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("NSC: error.\nError reading selection of atoms.\n"), std::string::npos)
-      << err;
-  EXPECT_EQ(ch.id[1], 2);
-  EXPECT_EQ(chCount, 2);
+  for (auto& a : s.atoms) a.selected = 0;
+  p.id[1] = 2;
+  err = captureStderr([&] { EXPECT_EQ(p.run(s, k), 1); });
+  EXPECT_NE(err.find("NSC: error.\nError reading selection of atoms.\n"), std::string::npos) << err;
+  EXPECT_EQ(p.id[1], 2);
   int n = -1;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(coorSelect(s.get(), &k, &n, p.x.data(), p.y.data(), p.z.data()), 1);
-  err = testing::internal::GetCapturedStderr();
+  err = captureStderr([&] { EXPECT_EQ(coorSelect(s.get(), &k, &n, p.x.data(), p.y.data(), p.z.data()), 1); });
   EXPECT_EQ(err.find("Error reading selection"), std::string::npos);
   EXPECT_EQ(n, -1);
-
-  // The books balance on the successful path.
-  k.surfFlag = 0;
-  for (AtomInfo& a : s.atoms) a.selected = 1;
-  const long long before = korim::foundation::memoryBytesUsed();
-  ASSERT_EQ(chCoorSelect(s.get(), &k, &count, p.x.data(), p.y.data(), p.z.data(), &chCount, ch.id,
-                         ch.q, 0),
-            0);
-  EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
 }
 
-TEST_F(Coor, InertiaOfAxisPairsAboutTheirCentroid) {
+TEST_F(Coor, InertiaAboutTheCentroidOfAtomsAndResidueRanges) {
+  // Pairs along the axes at +-a, +-b, +-c around (10, -20, 30): diag(a^2, b^2, c^2) / 3.
   TestStructure s;
-  const double a = 3, b = 2, c = 0.5, ox = 10, oy = -20, oz = 30;
-  s.add(ox + a, oy, oz);
-  s.add(ox - a, oy, oz);
-  s.add(ox, oy + b, oz);
-  s.add(ox, oy - b, oz);
-  s.add(ox, oy, oz + c);
-  s.add(ox, oy, oz - c);
+  const double a = 3, b = 2, c = 0.5;
+  const double offsets[6][3] = {{a, 0, 0}, {-a, 0, 0}, {0, b, 0}, {0, -b, 0}, {0, 0, c}, {0, 0, -c}};
+  for (const auto& o : offsets) s.add(10 + o[0], -20 + o[1], 30 + o[2]);
   s.add(500, 500, 500, 0);  // unselected
   double T[9];
   const long long before = korim::foundation::memoryBytesUsed();
   ASSERT_EQ(calcInertia(s.get(), T), 0);
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
-  const double expect[9] = {2 * a * a / 6, 0, 0, 0, 2 * b * b / 6, 0, 0, 0, 2 * c * c / 6};
+  const double expect[9] = {a * a / 3, 0, 0, 0, b * b / 3, 0, 0, 0, c * c / 3};
   for (int i = 0; i < 9; i++) EXPECT_NEAR(T[i], expect[i], 1e-5) << i;
-
-  // Five atoms on the line t (1,1,0)/sqrt 2, t = -2..2: T = <t^2> u u^T = u u^T * 2.
+  // Five atoms on the line t (1,1,0)/sqrt 2, t = -2..2: T = <t^2> u u^T = 2 u u^T.
   TestStructure line;
   for (int t = -2; t <= 2; t++) line.add(t / std::sqrt(2.0), t / std::sqrt(2.0), 4.0);
-  ASSERT_EQ(calcInertia(line.get(), T), 0);
   const double e2[9] = {1, 1, 0, 1, 1, 0, 0, 0, 0};
+  ASSERT_EQ(calcInertia(line.get(), T), 0);
   for (int i = 0; i < 9; i++) EXPECT_NEAR(T[i], e2[i], 1e-6) << i;
   ASSERT_EQ(calcInertiaSel(line.get(), 1, 1, T), 0);
   for (int i = 0; i < 9; i++) EXPECT_NEAR(T[i], e2[i], 1e-6) << i;
-}
-
-TEST_F(Coor, InertiaByResidueRangeStopsAtTheFirstAtomPastIt) {
-  TestStructure s;
-  s.add(-1, 0, 0, 0, 1);
-  s.add(1, 0, 0, 0, 1);
-  s.add(0, -2, 0, 0, 2);
-  s.add(0, 2, 0, 0, 2);
-  s.add(0, 0, 50, 0, 3);
-  s.add(0, 0, -50, 0, 2);  // after residue 3: not reached
-  s.add(7, 7, 7, 0, 0);    // before residue 1: skipped
-  double T[9];
-  ASSERT_EQ(calcInertiaSel(s.get(), 1, 2, T), 0);
+  // By residue range: the walk skips atoms before it and stops at the first atom past it.
+  TestStructure r;
+  const double rows[7][4] = {{1, -1, 0, 0}, {1, 1, 0, 0}, {2, 0, -2, 0}, {2, 0, 2, 0},
+                             {3, 0, 0, 50}, {2, 0, 0, -50}, {0, 7, 7, 7}};
+  for (const auto& row : rows) r.add(row[1], row[2], row[3], 0, static_cast<int>(row[0]));
+  ASSERT_EQ(calcInertiaSel(r.get(), 1, 2, T), 0);
   EXPECT_NEAR(T[0], 2.0 / 4, 1e-6);
   EXPECT_NEAR(T[4], 8.0 / 4, 1e-6);
   EXPECT_NEAR(T[8], 0.0, 1e-6);
-  ASSERT_EQ(calcInertiaSel(s.get(), 2, 2, T), 0);
+  ASSERT_EQ(calcInertiaSel(r.get(), 2, 2, T), 0);
   EXPECT_NEAR(T[4], 4.0, 1e-6);
   EXPECT_NEAR(T[0], 0.0, 1e-6);
 }
@@ -341,26 +237,17 @@ TEST_F(Coor, InertiaFailures) {
   TestStructure s;
   s.add(1, 2, 3, 0, 5);
   double T[9] = {42, 42, 42, 42, 42, 42, 42, 42, 42};
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(calcInertia(s.get(), T), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertia(s.get(), T), 1); }),
             "WARNING: Zero atoms for inertia tensor selected.");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(calcInertiaSel(s.get(), 6, 4, T), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertiaSel(s.get(), 6, 4, T), 1); }),
             "Error in positionDomain: zero atoms selected.");
-  for (double v : T) EXPECT_EQ(v, 42);
   s.atoms[0].selected = 1;
   for (int f = 1; f <= 3; f++) {
     korim::foundation::memoryFailAt(f);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(calcInertia(s.get(), T), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertia(s.get(), T), 1); }),
               "Memory allocation failure.\nError in calcInertia: allocating coord buffers.\n");
     korim::foundation::memoryFailAt(f);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(calcInertiaSel(s.get(), 5, 5, T), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertiaSel(s.get(), 5, 5, T), 1); }),
               "Memory allocation failure.\nError in calcInertiaSel: allocating coord buffers.\n");
   }
   for (double v : T) EXPECT_EQ(v, 42);
