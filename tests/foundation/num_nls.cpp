@@ -10,6 +10,8 @@
 #include "foundation/memory.h"
 #include "foundation/nlsopt.h"
 #include "foundation/nonlinearfit.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
 
 using namespace korim::foundation;
 
@@ -172,7 +174,7 @@ TEST_F(NumNlsOpt, FitsExponentialDecay) {
   EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(NumNlsOpt, RespectsBoundsAndSwapsReversedOnes) {
+TEST_F(NumNlsOpt, RespectsBoundsSwapsReversedOnesAndCentresTheStart) {
   makeDecay(5.0f, 1.3f, 0.5f);
   // Rate held below its true value; the upper pair is given reversed.
   float g[3] = {1.0f, 0.5f, 0.0f}, lo[3] = {0, 1.0f, -5}, hi[3] = {20, 0.8f, 5};
@@ -185,37 +187,31 @@ TEST_F(NumNlsOpt, RespectsBoundsAndSwapsReversedOnes) {
   }
   EXPECT_FLOAT_EQ(r[1], 1.0f);  // pressed against the bound nearest the truth
   unAlloc("nls", r, 12);
+
+  // A start outside its bounds starts in their middle; the caller's guess is not changed.
+  makeDecay(5.0f, 1.3f, 0.5f);
+  float g2[3] = {7.0f, 1.3f, 0.5f}, lo2[3] = {1, 0, -5}, hi2[3] = {3, 10, 5};
+  r = run(g2, lo2, hi2, 1000);
+  ASSERT_FALSE(decay.seen.empty());
+  EXPECT_EQ(decay.seen.front()[0], 2.0f);
+  EXPECT_EQ(g2[0], 7.0f);
+  unAlloc("nls", r, 12);
 }
 
 TEST_F(NumNlsOpt, FixedCoefficientAnywhereStaysFixed) {
-  makeDecay(5.0f, 1.3f, 0.5f);
-  // The middle coefficient is fixed at the true rate; the last one is free
-  // and must still be fitted.
-  float g[3] = {1.0f, 1.3f, 2.0f}, lo[3] = {0, 1.3f, -5}, hi[3] = {20, 1.3f, 5};
-  float *r = run(g, lo, hi, 1000);
-  for (const auto &c : decay.seen) EXPECT_EQ(c[1], 1.3f);
-  EXPECT_EQ(decay.badCount, 0);  // every call saw all three coefficients
-  EXPECT_NEAR(r[0], 5.0f, 1e-4);
-  EXPECT_NEAR(r[2], 0.5f, 1e-4);
-  unAlloc("nls", r, 12);
-  // Fixed first coefficient.
-  makeDecay(5.0f, 1.3f, 0.5f);
-  float g2[3] = {5.0f, 0.2f, 0.0f}, lo2[3] = {5, 0, -5}, hi2[3] = {5, 10, 5};
-  r = run(g2, lo2, hi2, 1000);
-  EXPECT_EQ(r[0], 5.0f);
-  EXPECT_NEAR(r[1], 1.3f, 1e-4);
-  EXPECT_NEAR(r[2], 0.5f, 1e-4);
-  unAlloc("nls", r, 12);
-}
-
-TEST_F(NumNlsOpt, StartOutsideBoundsStartsInTheMiddle) {
-  makeDecay(5.0f, 1.3f, 0.5f);
-  float g[3] = {7.0f, 1.3f, 0.5f}, lo[3] = {1, 0, -5}, hi[3] = {3, 10, 5};
-  float *r = run(g, lo, hi, 1000);
-  ASSERT_FALSE(decay.seen.empty());
-  EXPECT_EQ(decay.seen.front()[0], 2.0f);
-  EXPECT_EQ(g[0], 7.0f);  // the caller's guess is not changed
-  unAlloc("nls", r, 12);
+  // Coefficient `fixed` held at its true value by equal bounds; the others are
+  // free and must still be fitted, and every call sees all three coefficients.
+  const float truth[3] = {5.0f, 1.3f, 0.5f};
+  for (int fixed : {0, 1}) {
+    makeDecay(5.0f, 1.3f, 0.5f);
+    float g[3] = {1.0f, 0.2f, 2.0f}, lo[3] = {0, 0, -5}, hi[3] = {20, 10, 5};
+    g[fixed] = lo[fixed] = hi[fixed] = truth[fixed];
+    float *r = run(g, lo, hi, 1000);
+    for (const auto &c : decay.seen) EXPECT_EQ(c[fixed], truth[fixed]);
+    EXPECT_EQ(decay.badCount, 0);
+    for (int k = 0; k < 3; k++) EXPECT_NEAR(r[k], truth[k], 1e-4) << fixed << " " << k;
+    unAlloc("nls", r, 12);
+  }
 }
 
 TEST_F(NumNlsOpt, NothingFreeOrNoIterationsIsOneCallOnGuess) {
@@ -299,12 +295,11 @@ struct LineData {
 TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
   memoryReset();
   LineData d;
-  float *a = d.a, *err = d.err;
   EXPECT_EQ(d.fit(), 0);
-  EXPECT_NEAR(a[1], 2.0f, 1e-4);
-  EXPECT_NEAR(a[2], 0.5f, 1e-4);
-  EXPECT_NEAR(err[1], std::sqrt(364.0 / 1680), 1e-4);
-  EXPECT_NEAR(err[2], std::sqrt(24.0 / 1680), 1e-4);
+  EXPECT_NEAR(d.a[1], 2.0f, 1e-4);
+  EXPECT_NEAR(d.a[2], 0.5f, 1e-4);
+  EXPECT_NEAR(d.err[1], std::sqrt(364.0 / 1680), 1e-4);
+  EXPECT_NEAR(d.err[2], std::sqrt(24.0 / 1680), 1e-4);
   EXPECT_EQ(memoryBytesUsed(), 0);  // work arrays all given back
 }
 
@@ -312,24 +307,17 @@ TEST(NumMrq, AllocationFailureIsNeverASuccessfulWrongFit) {
   // Whichever allocation fails, the fit either reports 1 or, having got past
   // the failure, returns the right line with its right errors.
   LineData d;
-  float *a = d.a, *err = d.err;
-  int failures = 0;
-  for (int n = 1; n <= 80; n++) {
-    memoryReset();
-    memoryFailAt(n);
-    testing::internal::CaptureStderr();
-    int st = d.fit();
-    testing::internal::GetCapturedStderr();
-    if (st != 0) {
-      EXPECT_EQ(st, 1) << n;
-      failures++;
-      continue;
-    }
-    EXPECT_NEAR(a[1], 2.0f, 1e-4) << n;
-    EXPECT_NEAR(a[2], 0.5f, 1e-4) << n;
-    EXPECT_NEAR(err[2], std::sqrt(24.0 / 1680), 1e-4) << n;
-  }
-  memoryFailAt(0);
+  int st = -1;
+  int failures = korim_test::sweepAllocationFailures([&](int) { st = d.fit(); },
+                                                     [&](int n, bool fired, const std::string &) {
+                                                       if (st != 0) {
+                                                         EXPECT_TRUE(fired && st == 1) << n;
+                                                         return;
+                                                       }
+                                                       EXPECT_NEAR(d.a[1], 2.0f, 1e-4) << n;
+                                                       EXPECT_NEAR(d.a[2], 0.5f, 1e-4) << n;
+                                                       EXPECT_NEAR(d.err[2], std::sqrt(24.0 / 1680), 1e-4) << n;
+                                                     });
   memoryReset();
   EXPECT_GE(failures, 6);  // at least every table and row of covar and alpha
 }
@@ -372,9 +360,7 @@ TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {
   };
   float x[3] = {0, 1, 2}, y[3] = {0, 1, 2}, sig[3] = {0, 1, 1}, a[2], guess[2] = {0, 1}, err[2];
   int ia[2] = {0, 1};
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(nonlinearfit(x, y, sig, 2, a, guess, ia, 1, bad, err), 1);
-  testing::internal::GetCapturedStderr();
+  korim_test::captureStderr([&] { EXPECT_EQ(nonlinearfit(x, y, sig, 2, a, guess, ia, 1, bad, err), 1); });
 }
 
 }  // namespace
