@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,32 +17,31 @@
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
 #include "simulation/unsp.h"
+#include "tests/support/capture.h"
 
 using namespace korim::simulation;
 using korim::app::KorimInfo;
 
 namespace {
 
-// A straight chain of 11 points along z, 3 Angstrom apart (1-based arrays).
+// A straight chain of 11 points along z, 3 Angstrom apart (1-based arrays),
+// and up to three point charges on it.
 struct Chain {
-  std::vector<double> x, y, z;
-  Chain() : x(12, 0.0), y(12, 0.0), z(12, 0.0) {
-    for (int i = 1; i <= 11; i++) z[i] = 3.0 * (i - 6);
-  }
-  int n() const { return 11; }
-  double maxL(double rA) const { return 15.0 + rA; }
-};
-
-struct Charges {
+  std::vector<double> x = std::vector<double>(12, 0.0), y = x, z = x;
   int id[4] = {0, 0, 0, 0};
   float q[4] = {0, 0, 0, 0};
-  int n = 0;
-  void add(int point, float charge) {
-    n++;
-    id[n] = point;
-    q[n] = charge;
+  int nCh = 0;
+  Chain() {
+    for (int i = 1; i <= 11; i++) z[i] = 3.0 * (i - 6);
+  }
+  Chain& charge(int point, float value) {
+    id[++nCh] = point;
+    q[nCh] = value;
+    return *this;
   }
 };
+constexpr int kN = 11;
+constexpr double kMaxL = 16.5, kMinL = 1.5;  // half length plus the atom radius; the atom radius
 
 KorimInfo settings(int lcType) {
   KorimInfo k{};
@@ -63,6 +61,18 @@ KorimInfo settings(int lcType) {
   return k;
 }
 
+// Radial potential table: 1 kT/e at the surface decaying by exp(-d / 10 A).
+std::vector<double> rodTable(int n, double step) {
+  std::vector<double> t(n + 1, 0.0);
+  for (int i = 1; i <= n; i++) t[i] = std::exp(-(i - 1) * step / 10.0);
+  return t;
+}
+
+double valueAfter(const std::string& text, const std::string& key) {
+  const size_t p = text.find(key);
+  return p == std::string::npos ? NAN : std::atof(text.c_str() + p + key.size());
+}
+
 class Models : public testing::Test {
  protected:
   void SetUp() override {
@@ -70,35 +80,49 @@ class Models : public testing::Test {
     simuReset();
     korim::foundation::memoryReset();
     ASSERT_EQ(do_unsp(100, &dots, &nDots), 0);
-    ASSERT_EQ(nDots, 122);
+  }
+  // sma on the chain; stdout and stderr kept in out and err.
+  int runSma(KorimInfo& k, Chain& c, double* s, std::vector<double>* table = nullptr, double step = 0.0) {
+    int st = -1;
+    out = korim_test::captureStdout([&] {
+      err = korim_test::captureStderr([&] {
+        st = sma(&k, kN, c.x.data(), c.y.data(), c.z.data(), nDots, dots, kMaxL, kMinL, c.nCh, c.id, c.q,
+                 table ? static_cast<int>(table->size()) - 1 : 0, table ? table->data() : nullptr, 0.0, step, s);
+      });
+    });
+    return st;
+  }
+  int runSteric(KorimInfo& k, Chain& c, double* s) {
+    int st = -1;
+    err = korim_test::captureStderr([&] {
+      st = stericAlignment(&k, 0.0, k.lcType, k.lcType == 2 ? 0.0 : k.rSingleCell, k.radiusModel, k.radiusAtom,
+                           k.gridSpacing, k.concentration, 3.0, kN, c.x.data(), c.y.data(), c.z.data(), kMaxL,
+                           kMinL, k.digPsiNSC, nDots, dots, s);
+    });
+    return st;
+  }
+  int runMacro(KorimInfo& k, Chain& c, double kEner, std::vector<double>* table, double* s) {
+    int st = -1;
+    out = korim_test::captureStdout([&] {
+      err = korim_test::captureStderr([&] {
+        st = macroAlignment(&k, 0.0, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom, k.gridSpacing,
+                            k.concentration, 3.0, k.elInfo.temperaturePot, 0, k.elInfo.kPot, kEner,
+                            k.elInfo.concNaCl, k.elInfo.chDensSurf, k.elInfo.cutoffPot, kN, c.x.data(),
+                            c.y.data(), c.z.data(), k.digPsiNSC, nDots, dots, kMaxL, kMinL, c.nCh, c.id, c.q,
+                            table ? static_cast<int>(table->size()) - 1 : 0, table ? table->data() : nullptr,
+                            0.0, 0.5, s);
+      });
+    });
+    return st;
   }
   double* dots = nullptr;
   int nDots = 0;
+  std::string out, err;
 };
-
-// Runs f with stdout and stderr captured; returns (stdout, stderr).
-template <typename F>
-std::pair<std::string, std::string> captured(F f) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  f();
-  std::string out = testing::internal::GetCapturedStdout();
-  std::string err = testing::internal::GetCapturedStderr();
-  return {out, err};
-}
-
-double valueAfter(const std::string& text, const std::string& key) {
-  const size_t p = text.find(key);
-  if (p == std::string::npos) return NAN;
-  return std::atof(text.c_str() + p + key.size());
-}
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Bicelle geometry
-
-TEST(Bicelle, GeometryOfTheStandardMedium) {
+TEST(Bicelle, GeometryOfTheStandardMediumTwiceAndAtLowConcentration) {
   simuReset();
   KorimInfo k{};
   k.concentration = 0.05f;
@@ -110,252 +134,175 @@ TEST(Bicelle, GeometryOfTheStandardMedium) {
   EXPECT_NEAR(k.lengthModel, 263.048, 5e-4);
   EXPECT_NEAR(k.rSingleCell, 419.002, 5e-4);
   EXPECT_NEAR(k.orderDiscRim, 0.238458, 5e-7);
-}
-
-TEST(Bicelle, SecondCallGivesTheSameGeometry) {
-  simuReset();
-  KorimInfo k{};
-  k.concentration = 0.05f;
-  k.molarRatio = 3.0f;
-  k.radiusModel = 20.0f;
-  ASSERT_EQ(refine_bicelle(&k), 0);
   const KorimInfo first = k;
-  ASSERT_EQ(refine_bicelle(&k), 0);
+  ASSERT_EQ(refine_bicelle(&k), 0);  // idempotent
   EXPECT_EQ(k.molarRatio, first.molarRatio);
   EXPECT_EQ(k.lengthModel, first.lengthModel);
   EXPECT_EQ(k.rSingleCell, first.rSingleCell);
   EXPECT_EQ(k.orderDiscRim, first.orderDiscRim);
-  // A new ratio given by the user is taken as given.
-  k.molarRatio = 2.0f;
+  k.molarRatio = 2.0f;  // a new ratio given by the user is taken as given
   ASSERT_EQ(refine_bicelle(&k), 0);
   EXPECT_LT(k.molarRatio, first.molarRatio);
   EXPECT_GT(k.molarRatio, 2.0f);
-}
-
-TEST(Bicelle, LowConcentrationBelowThresholdStillUsesFreeLipid) {
+  // Below 0.01 the weight has no free part.
   simuReset();
-  KorimInfo k{};
-  k.concentration = 0.009f;  // below 0.01: no free part in the weight
+  k.concentration = 0.009f;
   k.molarRatio = 0.5f;
-  k.radiusModel = 20.0f;
   ASSERT_EQ(refine_bicelle(&k), 0);
   const double dh = 0.009 * 1000.0 / (0.5 * 677.94 + 453.51);
   EXPECT_NEAR(k.molarRatio, 0.5 * dh / (dh - 0.005), 1e-4);
-  const double wv = (453.51 * dh + 677.94 * 0.5 * dh) / 1000.0;
-  EXPECT_NEAR(k.rSingleCell, 20.0 / wv, 1e-2);
+  EXPECT_NEAR(k.rSingleCell, 20.0 / ((453.51 * dh + 677.94 * 0.5 * dh) / 1000.0), 1e-2);
 }
 
-TEST(Bicelle, NoBicellesIsRefused) {
-  simuReset();
-  KorimInfo k{};
-  k.concentration = 0.001f;  // the short-chain lipid is all free
-  k.molarRatio = 3.0f;
-  k.radiusModel = 20.0f;
-  k.lengthModel = -7.0f;
-  testing::internal::CaptureStderr();
-  EXPECT_NE(refine_bicelle(&k), 0);
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("refine_bicelle: concentration 0.001"), std::string::npos) << err;
-  EXPECT_EQ(k.molarRatio, 3.0f);
-  EXPECT_EQ(k.lengthModel, -7.0f);
-  k.concentration = 0.0f;
-  testing::internal::CaptureStderr();
-  EXPECT_NE(refine_bicelle(&k), 0);
-  testing::internal::GetCapturedStderr();
-}
-
-TEST(Bicelle, RodsAndGridsNeedNoBicelles) {
-  // The same unusable geometries in the media that are not bicelles: nothing changes, no error.
-  for (int lcType : {korim::app::kLcRod, korim::app::kLc3D}) {
-    for (float radius : {20.0f, 0.0f}) {
-      simuReset();
-      KorimInfo k{};
-      k.lcType = lcType;
-      k.concentration = radius > 0.0f ? 0.001f : 0.05f;
-      k.molarRatio = 3.0f;
-      k.radiusModel = radius;
-      k.lengthModel = -7.0f;
-      testing::internal::CaptureStderr();
-      EXPECT_EQ(refine_bicelle(&k), 0);
-      EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-      EXPECT_EQ(k.molarRatio, 3.0f);
-      EXPECT_EQ(k.lengthModel, -7.0f);
+TEST(Bicelle, NoBicellesIsRefusedInTheWallMediumOnly) {
+  for (int lcType : {korim::app::kLcWall, korim::app::kLcRod, korim::app::kLc3D}) {
+    simuReset();
+    KorimInfo k{};
+    k.lcType = lcType;
+    k.concentration = 0.001f;  // the short-chain lipid is all free
+    k.molarRatio = 3.0f;
+    k.radiusModel = 20.0f;
+    k.lengthModel = -7.0f;
+    int st = -1;
+    const std::string err = korim_test::captureStderr([&] { st = refine_bicelle(&k); });
+    if (lcType == korim::app::kLcWall) {
+      EXPECT_NE(st, 0);
+      EXPECT_NE(err.find("refine_bicelle: concentration 0.001"), std::string::npos) << err;
+    } else {  // rods and grids need no bicelles: nothing changes, no error
+      EXPECT_EQ(st, 0);
+      EXPECT_EQ(err, "");
     }
+    EXPECT_EQ(k.molarRatio, 3.0f);
+    EXPECT_EQ(k.lengthModel, -7.0f);
   }
 }
 
-// ---------------------------------------------------------------------------
-// Wall
-
-TEST_F(Models, WallWithoutChargesIsTheStericModel) {
-  Chain c;
-  KorimInfo k = settings(1);
-  double el[5] = {9, 9, 9, 9, 9}, st[5] = {0, 0, 0, 0, 0};
-  int status = -1;
-  captured([&] {
-    status = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-                 nullptr, nullptr, 0, nullptr, 0.0, 0.0, el);
-  });
-  ASSERT_EQ(status, 0);
-  captured([&] {
-    status = stericAlignment(&k, 0.0, 1, k.rSingleCell, k.radiusModel, k.radiusAtom,
-                             k.gridSpacing, k.concentration, 3.0, c.n(), c.x.data(), c.y.data(),
-                             c.z.data(), c.maxL(1.5), 1.5, k.digPsiNSC, nDots, dots, st);
-  });
-  ASSERT_EQ(status, 0);
-  // A rod lies flat on the wall, so its axis follows the director in the
-  // wall plane: positive order.
-  EXPECT_GT(st[0], 1e-3);
-  EXPECT_GT(el[0], 1e-3);
-  EXPECT_NEAR(el[0] / st[0], 1.0, 0.02);
-  // Axial molecule: the other elements vanish against Szz.
-  for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(el[j]), 1e-3 * std::fabs(el[0])) << j;
-}
-
-TEST_F(Models, DebyeLengthAndSurfacePotential) {
+TEST_F(Models, WallWithoutChargesIsTheStericModelAndPrintsTheScreening) {
   Chain c;
   KorimInfo k = settings(1);
   k.elInfo.chFlag = 1;
   k.elInfo.chDensSurf = -0.47f;
-  double s[5];
-  const auto out = captured([&] {
-    sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0, nullptr,
-        nullptr, 0, nullptr, 0.0, 0.0, s);
-  });
+  double el[5], st[5];
+  ASSERT_EQ(runSma(k, c, el), 0);
+  const std::string printed = out;
+  ASSERT_EQ(runSteric(k, c, st), 0);
+  // A rod lies flat on the wall, so its axis follows the director in the
+  // wall plane: positive order; axial, so the other elements vanish.
+  EXPECT_GT(st[0], 1e-3);
+  EXPECT_NEAR(el[0] / st[0], 1.0, 0.02);
+  for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(el[j]), 1e-3 * std::fabs(el[0])) << j;
   // Textbook Debye length of a 1:1 salt at 25 C: 0.304 nm / sqrt(I / M).
-  const double debye = valueAfter(out.first, "REMARK Debye length ");
+  const double debye = valueAfter(printed, "REMARK Debye length ");
   EXPECT_NEAR(debye, 0.304 / std::sqrt(0.1), 0.003);
-  EXPECT_NEAR(valueAfter(out.first, "REMARK Equilibrium density of ion pairs "), 0.06022, 1e-6);
-  // Grahame: y0 = 2 asinh(2 pi l_B sigma / kappa) with l_B = 1 / (8 pi rho debye^2).
-  const double rho = 0.06022, kappa = 1.0 / debye;
-  const double lB = kappa * kappa / (8.0 * M_PI * rho);
-  const double y0 = 2.0 * std::asinh(2.0 * M_PI * lB * -0.47 / kappa);
-  EXPECT_NEAR(valueAfter(out.first, "REMARK Potential at surface "), y0, 1e-4);
-  EXPECT_LT(y0, 0.0);
-  // The Bjerrum length of water at room temperature is about 0.71 nm.
+  EXPECT_NEAR(valueAfter(printed, "REMARK Equilibrium density of ion pairs "), 0.06022, 1e-6);
+  // Grahame: y0 = 2 asinh(2 pi l_B sigma / kappa) with l_B = 1 / (8 pi rho debye^2),
+  // the Bjerrum length of water at room temperature, about 0.71 nm.
+  const double kappa = 1.0 / debye, lB = kappa * kappa / (8.0 * M_PI * 0.06022);
   EXPECT_NEAR(lB, 0.71, 0.02);
+  EXPECT_NEAR(valueAfter(printed, "REMARK Potential at surface "), 2.0 * std::asinh(2.0 * M_PI * lB * -0.47 / kappa),
+              1e-4);
 }
 
 TEST_F(Models, ScreenedPotentialIsTheGouyChapmanSolution) {
   ScreenedPotential sp{};
   ASSERT_EQ(screenedPotentialSetup(0.1, 298.15, -0.47, false, &sp), 0);
-  for (double d : {0.0, 2.0, 7.5, 20.0}) {
-    // psi(x) = 4 artanh(gamma exp(-kappa x)); at the surface it is y0.
-    const double e = std::exp(-sp.kappa * d / 10.0);
-    EXPECT_NEAR(screenedPotentialAt(sp, d), 4.0 * std::atanh(sp.gamma * e), 1e-12);
-  }
+  // psi(x) = 4 artanh(gamma exp(-kappa x)); y0 at the surface; far away the
+  // Debye-Hueckel tail 4 gamma exp(-kappa x).
+  for (double d : {0.0, 2.0, 7.5, 20.0})
+    EXPECT_NEAR(screenedPotentialAt(sp, d), 4.0 * std::atanh(sp.gamma * std::exp(-sp.kappa * d / 10.0)), 1e-12);
   EXPECT_NEAR(screenedPotentialAt(sp, 0.0), sp.y0, 1e-12);
-  // Far away the Debye-Hueckel tail 4 gamma exp(-kappa x).
-  const double far = 80.0;
-  EXPECT_NEAR(screenedPotentialAt(sp, far) / (4.0 * sp.gamma * std::exp(-sp.kappa * far / 10.0)),
-              1.0, 1e-6);
+  EXPECT_NEAR(screenedPotentialAt(sp, 80.0) / (4.0 * sp.gamma * std::exp(-sp.kappa * 8.0)), 1.0, 1e-6);
   EXPECT_NE(screenedPotentialSetup(0.0, 298.15, -0.47, false, &sp), 0);
   EXPECT_NE(screenedPotentialSetup(0.1, 0.0, -0.47, false, &sp), 0);
 }
 
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
-  Chain c;
   KorimInfo k = settings(1);
   k.elInfo.chDensSurf = -0.47f;  // negative wall
-  auto run = [&](float q) {
-    Charges ch;
-    if (q != 0.0f) ch.add(6, q);  // the chain's centre
-    double s[5] = {0, 0, 0, 0, 0};
-    int st = -1;
-    captured([&] {
-      st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, ch.n,
-               ch.id, ch.q, 0, nullptr, 0.0, 0.0, s);
-    });
-    EXPECT_EQ(st, 0);
-    return s[0];
-  };
-  const double none = run(0.0f), attracted = run(2.0f), repelled = run(-2.0f);
+  double s[3][5];
+  const float q[3] = {0.0f, 2.0f, -2.0f};
+  for (int i = 0; i < 3; i++) {
+    Chain c;
+    if (q[i] != 0.0f) c.charge(6, q[i]);  // the chain's centre
+    ASSERT_EQ(runSma(k, c, s[i]), 0);
+  }
   // Attraction holds the molecule close to the wall, where only flat
   // orientations fit; repulsion keeps it away.
-  EXPECT_GT(attracted, none);
-  EXPECT_GT(none, repelled);
-  EXPECT_GT(repelled, 0.0);
+  EXPECT_GT(s[1][0], s[0][0]);
+  EXPECT_GT(s[0][0], s[2][0]);
+  EXPECT_GT(s[2][0], 0.0);
 }
 
-TEST_F(Models, WallRefusesChargesOutsideThePoints) {
-  Chain c;
-  KorimInfo k = settings(1);
-  Charges ch;
-  ch.add(12, 1.0f);
-  double s[5] = {7, 7, 7, 7, 7};
-  int st = 0;
-  const auto out = captured([&] {
-    st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, ch.n,
-             ch.id, ch.q, 0, nullptr, 0.0, 0.0, s);
-  });
-  EXPECT_EQ(st, 1);
-  EXPECT_NE(out.second.find("sma: charge 1 sits at point 12, outside the 11 points."),
-            std::string::npos);
-  EXPECT_EQ(s[0], 7.0);
-  k.elInfo.concNaCl = 0.0f;
-  captured([&] {
-    st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-             nullptr, nullptr, 0, nullptr, 0.0, 0.0, s);
-  });
-  EXPECT_EQ(st, 1);
-}
-
-TEST_F(Models, OtherMediumPrintsCommonLinesOnly) {
+TEST_F(Models, RefusedInputsLeaveTheResult) {
+  std::vector<double> table(3, 1.0);
+  const struct {
+    int lc, point;
+    float salt, kPot;
+    int n;
+    double step;
+    const char* message;
+  } cases[] = {
+      {1, 12, 0.1f, 1.0f, 0, 0.0, "sma: charge 1 sits at point 12, outside the 11 points."},
+      {1, 0, 0.0f, 1.0f, 0, 0.0, "sma: "},
+      {2, 0, 0.1f, 1.0f, 1, 1.0, "sma: "},  // a table of fewer than two points
+      {2, 0, 0.1f, 1.0f, 2, 0.0, "sma: "},  // non-positive steps
+      {2, 0, 0.1f, 1.0f, 2, -1.0, "sma: "},
+      {2, 0, 0.1f, 0.0f, 2, 1.0, "sma: "},  // no potential scale
+  };
+  for (const auto& cs : cases) {
+    Chain c;
+    if (cs.point > 0) c.charge(cs.point, 1.0f);
+    KorimInfo k = settings(cs.lc);
+    k.elInfo.concNaCl = cs.salt;
+    k.elInfo.kPot = cs.kPot;
+    std::vector<double> t(table.begin(), table.begin() + cs.n + 1);
+    double s[5] = {4, 4, 4, 4, 4};
+    EXPECT_EQ(runSma(k, c, s, cs.lc == 2 ? &t : nullptr, cs.step), 1) << cs.n << " " << cs.step;
+    EXPECT_NE(err.find(cs.message), std::string::npos) << err;
+    for (double v : s) EXPECT_EQ(v, 4.0);
+  }
+  // Other media: only the common lines, the result untouched.
   Chain c;
   KorimInfo k = settings(3);
   double s[5] = {5, 5, 5, 5, 5};
-  int st = -1;
-  const auto out = captured([&] {
-    st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-             nullptr, nullptr, 0, nullptr, 0.0, 0.0, s);
-  });
-  EXPECT_EQ(st, 0);
+  EXPECT_EQ(runSma(k, c, s), 0);
   for (double v : s) EXPECT_EQ(v, 5.0);
-  EXPECT_NE(out.first.find("korimInfo->elInfo.kPot: 1.0 \n"), std::string::npos);
-  EXPECT_NE(out.first.find("REMARK Minimum molecule dimension 1.500 [A].\n"), std::string::npos);
-  EXPECT_NE(out.first.find("@@@ offset_grid = 21.500 [A]  t_pts = 15.\n"), std::string::npos);
-  EXPECT_EQ(out.first.find("@@ lengthGrid"), std::string::npos);
+  EXPECT_NE(out.find("korimInfo->elInfo.kPot: 1.0 \n"), std::string::npos);
+  EXPECT_NE(out.find("REMARK Minimum molecule dimension 1.500 [A].\n"), std::string::npos);
+  EXPECT_NE(out.find("@@@ offset_grid = 21.500 [A]  t_pts = 15.\n"), std::string::npos);
+  EXPECT_EQ(out.find("@@ lengthGrid"), std::string::npos);
 }
-
-// ---------------------------------------------------------------------------
-// Rod
-
-namespace {
-// Radial potential table: 1 kT/e at the surface decaying by exp(-d / 10 A).
-std::vector<double> rodTable(int n, double step) {
-  std::vector<double> t(n + 1, 0.0);
-  for (int i = 1; i <= n; i++) t[i] = std::exp(-(i - 1) * step / 10.0);
-  return t;
-}
-}  // namespace
 
 TEST_F(Models, RodTableIsNeverChangedAndCallsRepeat) {
   Chain c;
+  c.charge(1, 1.0f).charge(11, -1.0f);
   KorimInfo k = settings(2);
   k.elInfo.kPot = 2.0f;
   k.elInfo.cutoffPot = 1e-3;
   k.elInfo.chDensSurf = -0.47f;
   std::vector<double> table = rodTable(400, 0.5);
   const std::vector<double> copy = table;
-  Charges ch;
-  ch.add(1, 1.0f);
-  ch.add(11, -1.0f);
   double s1[5], s2[5];
-  int st1 = -1, st2 = -1;
-  const auto out = captured([&] {
-    st1 = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, ch.n,
-              ch.id, ch.q, 400, table.data(), 0.0, 0.5, s1);
-    st2 = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, ch.n,
-              ch.id, ch.q, 400, table.data(), 0.0, 0.5, s2);
-  });
-  ASSERT_EQ(st1, 0);
-  ASSERT_EQ(st2, 0);
+  ASSERT_EQ(runSma(k, c, s1, &table, 0.5), 0);
+  EXPECT_NE(out.find("korimInfo->elInfo.kPot: 2.0 \n"), std::string::npos);
+  EXPECT_NE(out.find("@@ density: 1.460000\n"), std::string::npos);
+  EXPECT_NE(out.find("digPsi = 6    dots = 122   inc_psi = 60.0\n"), std::string::npos);
+  ASSERT_EQ(runSma(k, c, s2, &table, 0.5), 0);
   EXPECT_EQ(table, copy);
   for (int j = 0; j < 5; j++) EXPECT_EQ(s1[j], s2[j]);
   EXPECT_GT(s1[0], 0.0);
-  EXPECT_NE(out.first.find("korimInfo->elInfo.kPot: 2.0 \n"), std::string::npos);
-  EXPECT_NE(out.first.find("@@ density: 1.460000\n"), std::string::npos);
-  EXPECT_NE(out.first.find("digPsi = 6    dots = 122   inc_psi = 60.0\n"), std::string::npos);
+  // The macroscopic model with a rod table leaves it alone as well.
+  Chain one;
+  one.charge(1, 1.0f);
+  k.elInfo.kPot = 3.0f;
+  k.elInfo.cutoffPot = 60.0;
+  table = rodTable(200, 0.5);
+  const std::vector<double> copy2 = table;
+  ASSERT_EQ(runMacro(k, one, 1.0, &table, s1), 0);
+  ASSERT_EQ(runMacro(k, one, 1.0, &table, s2), 0);
+  EXPECT_EQ(table, copy2);
+  for (int j = 0; j < 5; j++) EXPECT_EQ(s1[j], s2[j]);
+  EXPECT_GT(s1[0], 0.0);
 }
 
 TEST_F(Models, RodWithoutChargesFollowsTheStericRod) {
@@ -364,190 +311,80 @@ TEST_F(Models, RodWithoutChargesFollowsTheStericRod) {
   k.elInfo.cutoffPot = 0.0;  // the analytic potential never drops below: grid to the next rod
   std::vector<double> table = rodTable(10, 1.0);
   double el[5], st[5];
-  int s1 = -1, s2 = -1;
-  captured([&] {
-    s1 = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-             nullptr, nullptr, 10, table.data(), 0.0, 1.0, el);
-    s2 = stericAlignment(&k, 0.0, 2, 0.0, k.radiusModel, k.radiusAtom, k.gridSpacing,
-                         k.concentration, 3.0, c.n(), c.x.data(), c.y.data(), c.z.data(),
-                         c.maxL(1.5), 1.5, k.digPsiNSC, nDots, dots, st);
-  });
-  ASSERT_EQ(s1, 0);
-  ASSERT_EQ(s2, 0);
-  // A rod-shaped molecule lines up with the rods.
-  EXPECT_GT(st[0], 0.0);
-  EXPECT_GT(el[0], 0.0);
+  ASSERT_EQ(runSma(k, c, el, &table, 1.0), 0);
+  ASSERT_EQ(runSteric(k, c, st), 0);
+  EXPECT_GT(st[0], 0.0);  // a rod-shaped molecule lines up with the rods
   EXPECT_NEAR(el[0] / st[0], 1.0, 0.1);
 }
 
-TEST_F(Models, RodClashRegionBeyondTheNextRodIsStillSimulated) {
+TEST_F(Models, RodClashRegionAndShortTablesStayInBounds) {
   Chain c;
   KorimInfo k = settings(2);
-  k.concentration = 1.46f;  // rods touching: no room beyond the clash region
+  k.concentration = 1.46f;  // rods touching: the clash region reaches past the next rod
   std::vector<double> table = rodTable(200, 0.5);
   double s[5] = {0, 0, 0, 0, 0};
-  int st = -1;
-  const auto out = captured([&] {
-    st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-             nullptr, nullptr, 200, table.data(), 0.0, 0.5, s);
-  });
-  ASSERT_EQ(st, 0);
-  EXPECT_NE(out.first.find("@@ no_pt_ph: 15\n@@ lengthGrid: 15\n"), std::string::npos)
-      << out.first;
-  EXPECT_NE(out.second.find("Warning: Potentials between neighbouring cells overlapping"),
-            std::string::npos);
-  EXPECT_GT(s[0], 0.0);
-  for (double v : s) EXPECT_TRUE(std::isfinite(v));
-}
-
-TEST_F(Models, RodTableTooShortGivesZeroPotentialNotAnOverrun) {
-  Chain c;
-  KorimInfo k = settings(2);
+  ASSERT_EQ(runSma(k, c, s, &table, 0.5), 0);
+  EXPECT_NE(out.find("@@ no_pt_ph: 15\n@@ lengthGrid: 15\n"), std::string::npos) << out;
+  EXPECT_NE(err.find("Warning: Potentials between neighbouring cells overlapping"), std::string::npos);
+  EXPECT_GT(s[0], 0.0);  // the steric positions are still simulated
+  // A table ending before the charges: potential 0 there, one warning.
+  Chain ch;
+  ch.charge(1, 1.0f);
+  k = settings(2);
   k.elInfo.cutoffPot = 1e-3;
-  std::vector<double> table(3, 5.0);  // two points, 1 A apart
-  Charges ch;
-  ch.add(1, 1.0f);
-  double s[5];
-  int st = -1;
-  const auto out = captured([&] {
-    st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, ch.n,
-             ch.id, ch.q, 2, table.data(), 0.0, 1.0, s);
-  });
-  ASSERT_EQ(st, 0);
-  EXPECT_NE(out.second.find("sma: warning - charges lie beyond the potential table (2 points, "
-                            "step 1 Angstrom); potential 0 used there.\n"),
+  std::vector<double> shortTable(3, 5.0);  // two points, 1 A apart
+  ASSERT_EQ(runSma(k, ch, s, &shortTable, 1.0), 0);
+  EXPECT_NE(err.find("sma: warning - charges lie beyond the potential table (2 points, "
+                     "step 1 Angstrom); potential 0 used there.\n"),
             std::string::npos);
   for (double v : s) EXPECT_TRUE(std::isfinite(v));
-}
-
-TEST_F(Models, RodRefusesUnusableTables) {
-  Chain c;
-  KorimInfo k = settings(2);
-  std::vector<double> table(3, 1.0);
-  double s[5] = {4, 4, 4, 4, 4};
-  struct Case {
-    int n;
-    double step;
-    float kPot;
-  } cases[] = {{1, 1.0, 1.0f}, {2, 0.0, 1.0f}, {2, -1.0, 1.0f}, {2, 1.0, 0.0f}};
-  for (const Case& cs : cases) {
-    k.elInfo.kPot = cs.kPot;
-    int st = 0;
-    const auto out = captured([&] {
-      st = sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-               nullptr, nullptr, cs.n, table.data(), 0.0, cs.step, s);
-    });
-    EXPECT_EQ(st, 1) << cs.n << " " << cs.step;
-    EXPECT_NE(out.second.find("sma: "), std::string::npos);
-    EXPECT_EQ(out.first, "");
-  }
-  for (double v : s) EXPECT_EQ(v, 4.0);
-}
-
-TEST(TableLookup, InterpolatesAndStopsAtTheEnd) {
+  // The look-up itself: linear between points, 0 past the end, the first value before it.
   const double t[4] = {0.0, 3.0, 1.0, -1.0};  // 1-based: 3, 1, -1 at 0, 2, 4 A
   bool beyond = false;
-  EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, 0.0, &beyond), 3.0);
-  EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, 1.0, &beyond), 2.0);
-  EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, 3.0, &beyond), 0.0);
-  EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, 4.0, &beyond), -1.0);
+  const double at[5][2] = {{0.0, 3.0}, {1.0, 2.0}, {3.0, 0.0}, {4.0, -1.0}, {-1.0, 3.0}};
+  for (const auto& a : at) EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, a[0], &beyond), a[1]) << a[0];
   EXPECT_FALSE(beyond);
   EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, 4.5, &beyond), 0.0);
   EXPECT_TRUE(beyond);
-  EXPECT_DOUBLE_EQ(tablePotentialAt(t, 3, 2.0, -1.0, nullptr), 3.0);
 }
 
-// ---------------------------------------------------------------------------
-// Combined wall and rim model
-
-TEST_F(Models, CombinedModelWithoutRimIsTheStericModel) {
+TEST_F(Models, CombinedWallAndRimModel) {
   Chain c;
-  for (int lc : {1, 2}) {
+  for (int lc : {1, 2}) {  // without the rim: the steric model
     KorimInfo k = settings(lc);
     k.includeRim = 0.5f;  // anything but exactly 1 leaves the rim out
     double a[5], b[5];
-    int s1 = -1, s2 = -1;
-    captured([&] {
-      s1 = ssia(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), c.maxL(1.5), 1.5, nDots, dots, a);
-      s2 = stericAlignment(&k, 0.0, lc, k.rSingleCell, k.radiusModel, k.radiusAtom,
-                           k.gridSpacing, k.concentration, 3.0, c.n(), c.x.data(), c.y.data(),
-                           c.z.data(), c.maxL(1.5), 1.5, k.digPsiNSC, nDots, dots, b);
-    });
-    ASSERT_EQ(s1, 0);
-    ASSERT_EQ(s2, 0);
+    err = korim_test::captureStderr([&] { ASSERT_EQ(ssia(&k, kN, c.x.data(), c.y.data(), c.z.data(), kMaxL, kMinL, nDots, dots, a), 0); });
+    ASSERT_EQ(runSteric(k, c, b), 0);
     for (int j = 0; j < 5; j++) EXPECT_NEAR(a[j], b[j], 1e-12 + 1e-9 * std::fabs(b[j])) << lc;
   }
-}
-
-TEST_F(Models, RimWithZeroOrderScalesTheWallByTheLipidShare) {
-  Chain c;
   KorimInfo k = settings(1);
   k.molarRatio = 3.0f;
-  double wall[5], mixed[5], ordered[5];
-  captured([&] {
-    ASSERT_EQ(ssia(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), c.maxL(1.5), 1.5, nDots, dots,
-                   wall),
-              0);
-    k.includeRim = 1.0f;
-    k.orderDiscRim = 0.0f;
-    ASSERT_EQ(ssia(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), c.maxL(1.5), 1.5, nDots, dots,
-                   mixed),
-              0);
-    k.orderDiscRim = 0.24f;
-    ASSERT_EQ(ssia(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), c.maxL(1.5), 1.5, nDots, dots,
-                   ordered),
-              0);
-  });
-  // Planar share q / (q + 1) of the lipid.
-  EXPECT_NEAR(mixed[0], wall[0] * 3.0 / 4.0, 1e-12);
-  // The ordered rim takes away part of the planar alignment.
-  EXPECT_LT(ordered[0], mixed[0]);
-  EXPECT_GT(ordered[0], 0.0);
+  double s[3][5];
+  const float include[3] = {0.0f, 1.0f, 1.0f}, order[3] = {0.0f, 0.0f, 0.24f};
+  for (int i = 0; i < 3; i++) {
+    k.includeRim = include[i];
+    k.orderDiscRim = order[i];
+    err = korim_test::captureStderr([&] { ASSERT_EQ(ssia(&k, kN, c.x.data(), c.y.data(), c.z.data(), kMaxL, kMinL, nDots, dots, s[i]), 0); });
+  }
+  EXPECT_NEAR(s[1][0], s[0][0] * 3.0 / 4.0, 1e-12);  // planar share q / (q + 1) of the lipid
+  EXPECT_LT(s[2][0], s[1][0]);  // the ordered rim takes away part of the planar alignment
+  EXPECT_GT(s[2][0], 0.0);
+  k = settings(3);
+  err = korim_test::captureStderr([&] { EXPECT_EQ(ssia(&k, kN, c.x.data(), c.y.data(), c.z.data(), kMaxL, kMinL, nDots, dots, s[0]), 1); });
+  EXPECT_NE(err.find("ssia: medium type 3"), std::string::npos);
 }
-
-TEST_F(Models, CombinedModelRefusesOtherMedia) {
-  Chain c;
-  KorimInfo k = settings(3);
-  double s[5];
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(ssia(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), c.maxL(1.5), 1.5, nDots, dots, s),
-            1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("ssia: medium type 3"),
-            std::string::npos);
-}
-
-// ---------------------------------------------------------------------------
-// Macroscopic model
-
-namespace {
-int runMacro(KorimInfo& k, Chain& c, const Charges& ch, double kEner, std::vector<double>* table,
-             const double* dots, int nDots, double* s) {
-  Charges cc = ch;
-  return macroAlignment(&k, 0.0, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
-                        k.gridSpacing, k.concentration, 3.0, k.elInfo.temperaturePot, 0,
-                        k.elInfo.kPot, kEner, k.elInfo.concNaCl, k.elInfo.chDensSurf,
-                        k.elInfo.cutoffPot, c.n(), c.x.data(), c.y.data(), c.z.data(),
-                        k.digPsiNSC, nDots, const_cast<double*>(dots), c.maxL(1.5), 1.5, cc.n,
-                        cc.id, cc.q, table ? static_cast<int>(table->size()) - 1 : 0,
-                        table ? table->data() : nullptr, 0.0, 0.5, s);
-}
-}  // namespace
 
 TEST_F(Models, MacroWallWithoutChargesIsThePlainAverage) {
-  Chain c;
   KorimInfo k = settings(1);
   k.elInfo.chDensSurf = -0.47f;
-  Charges none, one;
-  one.add(6, 2.0f);
+  Chain none, one;
+  one.charge(6, 2.0f);
   double plain[5], off[5], el[5], attracted[5];
-  captured([&] {
-    ASSERT_EQ(runMacro(k, c, none, 1.0, nullptr, dots, nDots, plain), 0);
-    ASSERT_EQ(runMacro(k, c, one, 0.0, nullptr, dots, nDots, off), 0);
-    ASSERT_EQ(sma(&k, c.n(), c.x.data(), c.y.data(), c.z.data(), nDots, dots, c.maxL(1.5), 1.5, 0,
-                  nullptr, nullptr, 0, nullptr, 0.0, 0.0, el),
-              0);
-    ASSERT_EQ(runMacro(k, c, one, 1.0, nullptr, dots, nDots, attracted), 0);
-  });
+  ASSERT_EQ(runMacro(k, none, 1.0, nullptr, plain), 0);
+  ASSERT_EQ(runMacro(k, one, 0.0, nullptr, off), 0);
+  ASSERT_EQ(runSma(k, none, el), 0);
+  ASSERT_EQ(runMacro(k, one, 1.0, nullptr, attracted), 0);
   // No energy: every allowed state counts once, as in the uncharged wall model.
   for (int j = 0; j < 5; j++) {
     EXPECT_NEAR(off[j], plain[j], 1e-15);
@@ -555,42 +392,15 @@ TEST_F(Models, MacroWallWithoutChargesIsThePlainAverage) {
   }
   EXPECT_GT(plain[0], 0.0);
   EXPECT_GT(attracted[0], plain[0]);
-}
-
-TEST_F(Models, MacroRodLeavesTheTableAlone) {
-  Chain c;
-  KorimInfo k = settings(2);
-  k.elInfo.kPot = 3.0f;
-  k.elInfo.cutoffPot = 60.0;
-  std::vector<double> table = rodTable(200, 0.5);
-  const std::vector<double> copy = table;
-  Charges ch;
-  ch.add(1, 1.0f);
-  double a[5], b[5];
-  captured([&] {
-    ASSERT_EQ(runMacro(k, c, ch, 1.0, &table, dots, nDots, a), 0);
-    ASSERT_EQ(runMacro(k, c, ch, 1.0, &table, dots, nDots, b), 0);
-  });
-  EXPECT_EQ(table, copy);
-  for (int j = 0; j < 5; j++) EXPECT_EQ(a[j], b[j]);
-  EXPECT_GT(a[0], 0.0);
-}
-
-TEST_F(Models, MacroAllocationFailuresAreReported) {
-  Chain c;
-  KorimInfo k = settings(1);
-  Charges none;
-  // Requests in order: xJ, yJ (12 floats), distances (5000 floats), weights
-  // (5000 doubles); the books keep the failed request only.
+  // Allocation failures. Requests in order: xJ, yJ (12 floats), distances
+  // (5000 floats), weights (5000 doubles); the books keep the failed request only.
   const long long sizes[4] = {12 * 4, 12 * 4, 5000 * 4, 5000 * 8};
   for (int n = 1; n <= 4; n++) {
     korim::foundation::memoryReset();
     korim::foundation::memoryFailAt(n);
     double s[5] = {3, 3, 3, 3, 3};
-    int st = 0;
-    const auto out = captured([&] { st = runMacro(k, c, none, 1.0, nullptr, dots, nDots, s); });
-    EXPECT_EQ(st, 1) << n;
-    EXPECT_NE(out.second.find("Error allocating coord buffers.\n"), std::string::npos);
+    EXPECT_EQ(runMacro(k, none, 1.0, nullptr, s), 1) << n;
+    EXPECT_NE(err.find("Error allocating coord buffers.\n"), std::string::npos);
     for (double v : s) EXPECT_EQ(v, 3.0);
     EXPECT_EQ(korim::foundation::memoryBytesUsed(), sizes[n - 1]) << n;
   }
