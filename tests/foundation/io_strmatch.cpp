@@ -59,31 +59,24 @@ std::string errText() {
 
 }  // namespace
 
-TEST(IoStrMatch, ExactModesAndUnknownMode) {
-    EXPECT_EQ(strMatch("CA", "ca", 1, 0), 1);
-    EXPECT_EQ(strMatch("CA", "ca", 1, 1), 0);
-    EXPECT_EQ(strMatch("CA", "CAB", 1, 0), 0);
-    EXPECT_EQ(strMatch("CA", "CA", 4, 1), 0);
-    EXPECT_EQ(strMatch(nullptr, "CA", 1, 1), 0);
-}
-
-TEST(IoStrMatch, GlobNames) {
-    EXPECT_EQ(strMatch("CA", "C*", 3, 1), 1);
-    EXPECT_EQ(strMatch("CA", "C?", 3, 1), 1);
-    EXPECT_EQ(strMatch("CA", "C", 3, 1), 0);
-    EXPECT_EQ(strMatch("HB2", "HB[1-3]", 3, 1), 1);
-    EXPECT_EQ(strMatch("HB2", "HB[3-1]", 3, 1), 1);
-    EXPECT_EQ(strMatch("HB4", "HB[1-3]", 3, 1), 0);
-    EXPECT_EQ(strMatch("HB", "HB*", 3, 1), 1);
-    EXPECT_EQ(strMatch("H*", "H\\*", 3, 1), 1);
-    EXPECT_EQ(strMatch("H", "H\\", 3, 1), 0);        // trailing backslash fails
-    EXPECT_EQ(strMatch("HA", "H[]A]", 3, 1), 0);     // empty set fails
-    EXPECT_EQ(strMatch("HA", "H[A-", 3, 1), 0);      // range without end
-    EXPECT_EQ(strMatch("HA", "H[XA", 3, 1), 1);      // member found, no closing ]
-    EXPECT_EQ(strMatch("", "*", 3, 1), 1);
-    // Glob compares exactly unless asked to ignore case.
-    EXPECT_EQ(strMatch("ca", "C*", 3, 1), 0);
-    EXPECT_EQ(strMatch("ca", "C*", 3, 0), 1);
+TEST(IoStrMatch, NamesInEachMode) {
+    // (subject, pattern, mode, exact case, match): mode 1 exact, 2 regular expression, 3 glob, 4 unknown.
+    const struct { const char *s, *p; int mode, exact, want; } cases[] = {
+        {"CA", "ca", 1, 0, 1},    {"CA", "ca", 1, 1, 0},      {"CA", "CAB", 1, 0, 0},      {"CA", "CA", 4, 1, 0},
+        {nullptr, "CA", 1, 1, 0}, {"CA", "C*", 3, 1, 1},      {"CA", "C?", 3, 1, 1},       {"CA", "C", 3, 1, 0},
+        {"HB2", "HB[1-3]", 3, 1, 1}, {"HB2", "HB[3-1]", 3, 1, 1}, {"HB4", "HB[1-3]", 3, 1, 0}, {"HB", "HB*", 3, 1, 1},
+        {"H*", "H\\*", 3, 1, 1},   {"H", "H\\", 3, 1, 0},     // trailing backslash fails
+        {"HA", "H[]A]", 3, 1, 0},  {"HA", "H[A-", 3, 1, 0},   // empty set, range without end
+        {"HA", "H[XA", 3, 1, 1},   {"", "*", 3, 1, 1},        // member found with no closing ]
+        {"ca", "C*", 3, 1, 0},     {"ca", "C*", 3, 0, 1},     // exact unless asked to ignore case
+        {"HB12", "B1", 2, 1, 1},   {"HB12", "^B1", 2, 1, 0},  {"HB12", "^H.*2$", 2, 1, 1}, {"CA", "^(C|N)A?$", 2, 1, 1},
+        {"C.", "C\\.", 2, 1, 1},   {"CA", "C\\.", 2, 1, 0},   {"O1", "[^CHN]", 2, 1, 1},   {"a]", "[]]", 2, 1, 1},
+        {"a-", "[-x]", 2, 1, 1},   {"a-", "[x-]", 2, 1, 1},   {"cb", "[a-]", 2, 1, 0},     {"ha", "^HA$", 2, 0, 1},
+        {"ha", "^HA$", 2, 1, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(strMatch(c.s, c.p, c.mode, c.exact), c.want) << (c.s ? c.s : "null") << " " << c.p << " " << c.mode;
+    EXPECT_EQ(strGetRegError(), nullptr);
 }
 
 TEST(IoStrMatch, GlobAgreesWithRecursiveTwin) {
@@ -101,23 +94,6 @@ TEST(IoStrMatch, GlobAgreesWithRecursiveTwin) {
         matches += refGlob(s.c_str(), p.c_str()) ? 1 : 0;
     }
     EXPECT_GT(matches, 500);  // the sample exercises matches, not only failures
-}
-
-TEST(IoStrMatch, RegexNames) {
-    EXPECT_EQ(strMatch("HB12", "B1", 2, 1), 1);
-    EXPECT_EQ(strMatch("HB12", "^B1", 2, 1), 0);
-    EXPECT_EQ(strMatch("HB12", "^H.*2$", 2, 1), 1);
-    EXPECT_EQ(strMatch("CA", "^(C|N)A?$", 2, 1), 1);
-    EXPECT_EQ(strMatch("C.", "C\\.", 2, 1), 1);
-    EXPECT_EQ(strMatch("CA", "C\\.", 2, 1), 0);
-    EXPECT_EQ(strMatch("O1", "[^CHN]", 2, 1), 1);
-    EXPECT_EQ(strMatch("a]", "[]]", 2, 1), 1);
-    EXPECT_EQ(strMatch("a-", "[-x]", 2, 1), 1);
-    EXPECT_EQ(strMatch("a-", "[x-]", 2, 1), 1);
-    EXPECT_EQ(strMatch("cb", "[a-]", 2, 1), 0);
-    EXPECT_EQ(strMatch("ha", "^HA$", 2, 0), 1);
-    EXPECT_EQ(strMatch("ha", "^HA$", 2, 1), 0);
-    EXPECT_EQ(strGetRegError(), nullptr);
 }
 
 TEST(IoStrMatch, RegexGroupBoundsAndLiteralGiveUp) {
