@@ -4,13 +4,16 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/capture.h"
+#include "tests/support/structure.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using korim_test::captureStderr;
+using korim_test::refDihedral;
 
 namespace {
 
@@ -52,49 +55,36 @@ TEST(Transform, StartsAsIdentityAndResets) {
         for (int c = 0; c < 4; c++) EXPECT_EQ(m[r][c], r == c ? 1.0f : 0.0f);
 }
 
-TEST(Transform, AxisRotationsTranslationsAndScale) {
-    pdb3dReset();
-    pdb3dAppendZRotation0(90);
-    expectNear(apply({1, 0, 0}), {0, 1, 0});
-    pdb3dReset();
-    pdb3dAppendXRotation0(90);
-    expectNear(apply({0, 1, 0}), {0, 0, 1});
-    pdb3dReset();
-    pdb3dAppendYRotation0(90);
-    expectNear(apply({0, 0, 1}), {1, 0, 0});
-    // About the x-parallel axis through (0, 1, 0).
-    pdb3dReset();
-    pdb3dAppendXRotation1(0, 1, 0, 180);
-    expectNear(apply({0, 1, 1}), {0, 1, -1});
-    pdb3dReset();
-    pdb3dAppendScale(2, 2, 2, 1, 1, 1);
-    expectNear(apply({1, 1, 1}), {1, 1, 1});
-    expectNear(apply({2, 1, 1}), {3, 1, 1});
-    // Appended transforms act after the earlier ones: translate, then turn.
-    pdb3dReset();
-    pdb3dAppendTranslation(1, 0, 0);
-    pdb3dAppendZRotation0(90);
-    expectNear(apply({0, 0, 0}), {0, 1, 0});
-    pdb3dReset();
-    pdb3dAppendZRotation0(90);
-    pdb3dAppendTranslation(1, 0, 0);
-    expectNear(apply({0, 0, 0}), {1, 0, 0});
-    // Rotation0 is x by psi, then y by theta, then z by phi.
-    pdb3dReset();
-    pdb3dAppendRotation0(30, 40, 50);
-    P viaOne = apply({0.3f, -1.2f, 2.0f});
-    pdb3dReset();
-    pdb3dAppendXRotation0(30);
-    pdb3dAppendYRotation0(40);
-    pdb3dAppendZRotation0(50);
-    expectNear(viaOne, apply({0.3f, -1.2f, 2.0f}));
-    // Rotation1: about a centre, y by alpha then x by beta.
-    pdb3dReset();
-    pdb3dAppendRotation1(1, 1, 1, 90, 90);
-    // (1,1,2) -> offset (0,0,1) -> y 90: (1,0,0) -> x 90: (1,0,0) -> (2,1,1)
-    expectNear(apply({1, 1, 2}), {2, 1, 1});
-    // (1,2,1) -> offset (0,1,0) -> y 90: (0,1,0) -> x 90: (0,0,1) -> (1,1,2)
-    expectNear(apply({1, 2, 1}), {1, 1, 2});
+TEST(Transform, AxisRotationsTranslationsScaleAndOrder) {
+    const P o{0, 0, 0}, q{0.3f, -1.2f, 2.0f};
+    const struct {
+        const char* what;
+        std::function<void()> append;
+        P in, want;
+    } cases[] = {
+        {"z 90", [] { pdb3dAppendZRotation0(90); }, {1, 0, 0}, {0, 1, 0}},
+        {"x 90", [] { pdb3dAppendXRotation0(90); }, {0, 1, 0}, {0, 0, 1}},
+        {"y 90", [] { pdb3dAppendYRotation0(90); }, {0, 0, 1}, {1, 0, 0}},
+        {"x 180 through (0,1,0)", [] { pdb3dAppendXRotation1(0, 1, 0, 180); }, {0, 1, 1}, {0, 1, -1}},
+        {"scale about (1,1,1)", [] { pdb3dAppendScale(2, 2, 2, 1, 1, 1); }, {2, 1, 1}, {3, 1, 1}},
+        // Appended transforms act after the earlier ones.
+        {"shift, then turn", [] { pdb3dAppendTranslation(1, 0, 0); pdb3dAppendZRotation0(90); }, o, {0, 1, 0}},
+        {"turn, then shift", [] { pdb3dAppendZRotation0(90); pdb3dAppendTranslation(1, 0, 0); }, o, {1, 0, 0}},
+        // About a centre: y by alpha, then x by beta; by hand:
+        // (1,1,2) - c = (0,0,1) -> y 90: (1,0,0) -> x 90: (1,0,0) -> (2,1,1)
+        // (1,2,1) - c = (0,1,0) -> y 90: (0,1,0) -> x 90: (0,0,1) -> (1,1,2)
+        {"rotation1 a", [] { pdb3dAppendRotation1(1, 1, 1, 90, 90); }, {1, 1, 2}, {2, 1, 1}},
+        {"rotation1 b", [] { pdb3dAppendRotation1(1, 1, 1, 90, 90); }, {1, 2, 1}, {1, 1, 2}},
+        // x by psi, then y by theta, then z by phi.
+        {"rotation0", [] { pdb3dAppendRotation0(30, 40, 50); }, q,
+         rodrigues(rodrigues(rodrigues(q, o, {1, 0, 0}, 30), o, {0, 1, 0}, 40), o, {0, 0, 1}, 50)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        pdb3dReset();
+        c.append();
+        expectNear(apply(c.in), c.want);
+    }
 }
 
 TEST(Transform, RotationAboutTwoPointsMatchesRodrigues) {
@@ -105,18 +95,13 @@ TEST(Transform, RotationAboutTwoPointsMatchesRodrigues) {
         pdb3dReset();
         pdb3dAppendRotation2(a.x, a.y, a.z, b.x, b.y, b.z, static_cast<float>(theta));
         for (P p : {P{0, 0, 0}, P{3, 1, -2}, P{-1, 4, 2}}) expectNear(apply(p), rodrigues(p, a, k, theta), 2e-5f);
-        // Points on the axis stay.
-        expectNear(apply(b), b, 2e-5f);
+        expectNear(apply(b), b, 2e-5f);  // points on the axis stay
     }
     // Coincident points change nothing.
     pdb3dReset();
     pdb3dAppendTranslation(1, 2, 3);
-    Matrix4x4 before, after;
-    pdb3dGet4x4(before);
     pdb3dAppendRotation2(1, 1, 1, 1, 1, 1, 45);
-    pdb3dGet4x4(after);
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) EXPECT_EQ(before[r][c], after[r][c]);
+    expectNear(apply({1, 1, 1}), {2, 3, 4}, 0.0f);
 }
 
 TEST(Transform, MatricesAndApplying) {
@@ -146,32 +131,28 @@ TEST(Transform, MatricesAndApplying) {
     pdb3dReset();
     pdb3dAppendTranslation(0, 0, 2);
     pdb3dApplyTransform(&p, 1, 1);
-    EXPECT_EQ(p.atomList[0].z, 0.0f);
-    EXPECT_EQ(p.atomList[1].z, 2.0f);
-    EXPECT_EQ(p.atomList[2].z, 0.0f);
     pdb3dApplyTranslation(&p, 1, 2, -1, 0, 0);
-    EXPECT_EQ(p.atomList[0].x, 1.0f);
-    EXPECT_EQ(p.atomList[2].x, 0.0f);
+    const P want[] = {{1, 0, 0}, {0, 0, 2}, {0, 0, 0}};
+    for (int i = 0; i < 3; i++) expectNear({p.atomList[i].x, p.atomList[i].y, p.atomList[i].z}, want[i], 0.0f);
     pdbFree(&p);
 
     pdb3dReset();
-    testing::internal::CaptureStderr();
-    pdb3dShow();
-    std::string row = "    1.0000    0.0000    0.0000    0.0000\n";
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "\n" + row + "    0.0000    1.0000    0.0000    0.0000\n" +
-                  "    0.0000    0.0000    1.0000    0.0000\n" + "    0.0000    0.0000    0.0000    1.0000\n\n");
+    EXPECT_EQ(captureStderr([] { pdb3dShow(); }),
+              "\n"
+              "    1.0000    0.0000    0.0000    0.0000\n"
+              "    0.0000    1.0000    0.0000    0.0000\n"
+              "    0.0000    0.0000    1.0000    0.0000\n"
+              "    0.0000    0.0000    0.0000    1.0000\n\n");
 }
 
 TEST(Angles, BondAngles) {
     float t = -1;
     EXPECT_EQ(get3DAngle(1, 0, 0, 0, 0, 0, 0, 1, 0, &t), 0);
     EXPECT_NEAR(t, 90.0f, 1e-4);
-    EXPECT_EQ(get3DAngle(0, 0, 0, 0, 0, 0, 0, 1, 0, &t), 1);
+    EXPECT_EQ(get3DAngle(0, 0, 0, 0, 0, 0, 0, 1, 0, &t), 1);  // no first arm
     EXPECT_EQ(t, 0.0f);
-    // Tetrahedral angle: acos(-1/3).
     EXPECT_EQ(get3DAngle(1, 1, 1, 0, 0, 0, -1, -1, 1, &t), 0);
-    EXPECT_NEAR(t, 109.4712f, 1e-3);
+    EXPECT_NEAR(t, std::acos(-1.0 / 3.0) * 180.0 / M_PI, 1e-3);  // tetrahedral
     // A straight angle whose rounding lands beyond -1 is still 180.
     EXPECT_EQ(get3DAngle(0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, &t), 0);
     EXPECT_NEAR(t, 180.0f, 0.1f);
@@ -187,7 +168,7 @@ TEST(Angles, Torsions) {
     EXPECT_EQ(getDihedralAngle(1, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, &phi), 0);
     EXPECT_EQ(phi, 0.0f);
     EXPECT_FALSE(std::signbit(phi));
-    EXPECT_EQ(getDihedralAngle(0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, &phi), 0);
+    EXPECT_EQ(getDihedralAngle(0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, &phi), 0);  // collinear
     EXPECT_EQ(phi, 0.0f);
     // Against the textbook atan2 form on pseudo-random points, both precisions.
     std::srand(12345);
@@ -195,8 +176,7 @@ TEST(Angles, Torsions) {
         double p[12];
         float f[12];
         for (int i = 0; i < 12; i++) {
-            p[i] = 4.0 * std::rand() / RAND_MAX - 2.0;
-            f[i] = static_cast<float>(p[i]);
+            f[i] = static_cast<float>(4.0 * std::rand() / RAND_MAX - 2.0);
             p[i] = f[i];
         }
         double want = refDihedral(p);
@@ -220,19 +200,18 @@ TEST(Angles, Torsions) {
 }
 
 TEST(Angles, IntToStr) {
-    char d[80];
-    EXPECT_EQ(intToStr(-45, d, 4), 3);
-    EXPECT_STREQ(d, "-45");
-    EXPECT_EQ(intToStr(-45, d, 3), 0);
-    EXPECT_STREQ(d, "");
-    EXPECT_EQ(intToStr(12345, d, 6), 5);
-    EXPECT_STREQ(d, "12345");
-    EXPECT_EQ(intToStr(0, d, 2), 1);
-    EXPECT_STREQ(d, "0");
-    EXPECT_EQ(intToStr(7, d, 1), 0);
-    // The most negative int keeps its digits.
-    EXPECT_EQ(intToStr(INT_MIN, d, 80), 11);
-    EXPECT_STREQ(d, "-2147483648");
+    // Length written, 0 and an empty text when the digits and sign do not fit
+    // with the terminating zero; the most negative int keeps its digits.
+    const struct {
+        int value, room, length;
+        const char* text;
+    } cases[] = {{-45, 4, 3, "-45"}, {-45, 3, 0, ""}, {12345, 6, 5, "12345"}, {0, 2, 1, "0"},
+                 {7, 1, 0, ""},      {INT_MIN, 80, 11, "-2147483648"}};
+    for (const auto& c : cases) {
+        char d[80];
+        EXPECT_EQ(intToStr(c.value, d, c.room), c.length) << c.value << " in " << c.room;
+        EXPECT_STREQ(d, c.text);
+    }
 }
 
 }  // namespace

@@ -1,16 +1,15 @@
 // Structure indexing: key texts, residues, chains and segments built from the atoms, neighbours and failures.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "foundation/memory.h"
-#include "restraints/surf_services.h"
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/capture.h"
+#include "tests/support/structure.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using namespace korim_test;
 namespace fnd = korim::foundation;
 
 namespace {
@@ -20,55 +19,55 @@ struct Index : ::testing::Test {
         pdbModuleReset();
         fnd::memoryReset();
     }
+    void TearDown() override { fnd::memoryFailAt(0); }
 };
 
 TEST_F(Index, KeyTexts) {
+    // Fixed-width fields counted by hand.
     char key[PDB_KEY_LEN];
-    buildAtomText(12, "CA", nullptr, "A", "PROT", key);
-    EXPECT_STREQ(key, "12 CA    A PROT");
-    buildAtomText(-3, "HD21", nullptr, "", "", key);
-    EXPECT_STREQ(key, "-3 HD21        ");
-    buildAtomText(7, "OXT12", nullptr, "AB", "SEGMENT", key);
-    EXPECT_STREQ(key, "7 OXT12 AB SEGMENT");
-    buildAtomText(7, "N", "", "", "S", key);
-    EXPECT_STREQ(key, "7 N       S   ");
-    buildAtomText(7, "N", "B", "A", "", key);
-    EXPECT_STREQ(key, "7 N    BA     ");
-    buildResText(42, "A", "S1", key);
-    EXPECT_STREQ(key, "42 A  S1  ");
+    auto atom = [&](int res, const char* name, const char* loc, const char* chain, const char* seg) {
+        buildAtomText(res, name, loc, chain, seg, key);
+        return std::string(key);
+    };
+    auto res = [&](int id, const char* chain, const char* seg) {
+        buildResText(id, chain, seg, key);
+        return std::string(key);
+    };
+    auto seg = [&](const char* s, const char* chain) {
+        buildSegText(s, chain, key);
+        return std::string(key);
+    };
+    EXPECT_EQ(atom(12, "CA", nullptr, "A", "PROT"), "12 CA    A PROT");
+    EXPECT_EQ(atom(-3, "HD21", nullptr, "", ""), "-3 HD21        ");
+    EXPECT_EQ(atom(7, "OXT12", nullptr, "AB", "SEGMENT"), "7 OXT12 AB SEGMENT");
+    EXPECT_EQ(atom(7, "N", "", "", "S"), "7 N       S   ");
+    EXPECT_EQ(atom(7, "N", "B", "A", ""), "7 N    BA     ");
+    EXPECT_EQ(res(42, "A", "S1"), "42 A  S1  ");
+    EXPECT_EQ(seg("S1", "A"), "S1   A ");
     buildChainText("A", "", key);
     EXPECT_STREQ(key, "A      ");
-    buildSegText("S1", "A", key);
-    EXPECT_STREQ(key, "S1   A ");
     // Ignored names become one blank.
     setPDBChainMode(1);
-    buildAtomText(12, "CA", nullptr, "A", "PROT", key);
-    EXPECT_STREQ(key, "12 CA      PROT");
-    buildResText(42, "A", "S1", key);
-    EXPECT_STREQ(key, "42    S1  ");
+    EXPECT_EQ(atom(12, "CA", nullptr, "A", "PROT"), "12 CA      PROT");
+    EXPECT_EQ(res(42, "A", "S1"), "42    S1  ");
     setPDBSegMode(1);
-    buildSegText("S1", "A", key);
-    EXPECT_STREQ(key, "       ");
-    buildResText(42, "A", "S1", key);
-    EXPECT_STREQ(key, "42        ");
-}
-
-TEST_F(Index, EmptyStructure) {
-    PDBInfo p;
-    pdbNull(&p);
-    pdbInit(&p);
-    EXPECT_EQ(indexPDB(&p), 0);
-    EXPECT_EQ(p.resCount, 0);
-    pdbFree(&p);
+    EXPECT_EQ(seg("S1", "A"), "       ");
+    EXPECT_EQ(res(42, "A", "S1"), "42        ");
 }
 
 TEST_F(Index, ResiduesChainsSegmentsAndNeighbours) {
+    PDBInfo p;
+    pdbNull(&p);
+    pdbInit(&p);
+    EXPECT_EQ(indexPDB(&p), 0);  // no atoms
+    EXPECT_EQ(p.resCount, 0);
+    pdbFree(&p);
+
     const AtomSpec specs[] = {
         {5, "Ala", "N", "A", "S1", ""}, {5, "Ala", "CA", "A", "S1", ""}, {6, "HOH", "O", "A", "S1", ""},
         {8, "GLY", "CA", "A", "S1", ""}, {9, "GLY", "CA", "A", "S1", ""}, {6, "SER", "CA", "A", "S2", ""},
         {7, "SER", "CA", "A", "S2", ""},
     };
-    PDBInfo p;
     appendAtoms(&p, specs, 7);
     ASSERT_EQ(indexPDB(&p), 0);
     EXPECT_EQ(p.minResID, 5);
@@ -89,9 +88,7 @@ TEST_F(Index, ResiduesChainsSegmentsAndNeighbours) {
     EXPECT_EQ(c1->resArray[2], nullptr);
     EXPECT_EQ(c1->resArray[4]->resID, 9);
     EXPECT_EQ(c2->minResID, 6);
-    SegInfo* s2 = findSeg(&p, "S2", "A");
-    ASSERT_NE(s2, nullptr);
-    EXPECT_EQ(s2->resCount, 2);
+    EXPECT_EQ(findSeg(&p, "S2", "A")->resCount, 2);
 
     ResInfo* r5 = findRes(&p, 5, "A", "S1");
     ResInfo* r6 = findRes(&p, 6, "A", "S1");
@@ -121,21 +118,6 @@ TEST_F(Index, ResiduesChainsSegmentsAndNeighbours) {
     pdbFree(&p);
 }
 
-TEST_F(Index, DuplicateAtomsWarnOnceAndKeepBoth) {
-    const AtomSpec specs[] = {{1, "ALA", "CA", "A", "", ""}, {1, "ALA", "CA", "A", "", ""}, {1, "ALA", "CB", "A", "", ""}};
-    PDBInfo p;
-    appendAtoms(&p, specs, 3);
-    testing::internal::CaptureStderr();
-    ASSERT_EQ(indexPDB(&p), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "PDB Warning: Redundant Atom Specification.\n"
-              " ResID: 1 AtomName: CA Chain: A Segment: \n");
-    EXPECT_EQ(p.atomCount, 3);
-    EXPECT_EQ(p.resList[0].atomCount, 3);
-    EXPECT_EQ(findAtom(&p, 1, "CA", "A", ""), &p.atomList[0]);
-    pdbFree(&p);
-}
-
 TEST_F(Index, IgnoredChainAndSegmentNames) {
     const AtomSpec specs[] = {{1, "ALA", "CA", "A", "S1", ""}, {2, "GLY", "CA", "B", "S2", ""}};
     PDBInfo p;
@@ -157,10 +139,10 @@ TEST_F(Index, DebugAndVerboseLines) {
     PDBInfo p;
     appendAtoms(&p, specs, 1);
     setPDBVerbose(1, 1);
-    testing::internal::CaptureStderr();
-    ASSERT_EQ(indexPDB(&p), 0);
-    findAtom(&p, 3, "N", "A", "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captureStderr([&] {
+                  indexPDB(&p);
+                  findAtom(&p, 3, "N", "A", "");
+              }),
               "PDB inserting atom |3 N     A     |\n"
               "PDB inserting residiue |3 A      |\n"
               "REMARK Expanding Res List: 512 residues max.\n"
@@ -193,27 +175,14 @@ TEST_F(Index, PointerListsGrowByTheirSteps) {
     EXPECT_EQ(max, 7);
     EXPECT_EQ(list[2], nullptr);  // new entries are null
     fnd::memoryFailAt(1);
-    testing::internal::CaptureStderr();
     AtomInfo** none = nullptr;
     int n = 0, m = 0;
-    EXPECT_EQ(getNextAtomPtr(&none, &n, &m, 4, 4), nullptr);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("PDB Error Allocating Atom Index memory.\n"),
+    AtomInfo** got = none;
+    EXPECT_NE(captureStderr([&] { got = getNextAtomPtr(&none, &n, &m, 4, 4); })
+                  .find("PDB Error Allocating Atom Index memory.\n"),
               std::string::npos);
+    EXPECT_EQ(got, nullptr);
     EXPECT_EQ(n, 0);
-}
-
-TEST_F(Index, SurfacesAreNullWithoutLoadedSurfaces) {
-    ResInfo res[3];
-    for (auto& r : res) {
-        resNull(&r);
-        r.atomCount = 1;
-        r.phiPsiSurf = reinterpret_cast<PhiPsiSurface*>(&r);  // stale
-    }
-    std::strcpy(res[0].resName, "ALA");
-    std::strcpy(res[1].resName, "PRO");
-    std::strcpy(res[2].resName, "GLY");
-    EXPECT_EQ(korim::restraints::setPhiPsiSurf(res, 3, 1), 0);
-    for (auto& r : res) EXPECT_EQ(r.phiPsiSurf, nullptr);
 }
 
 }  // namespace

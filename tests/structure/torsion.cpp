@@ -8,72 +8,54 @@
 #include <vector>
 
 #include "structure/pdb.h"
-#include "tests/structure/support.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+#include "tests/support/structure.h"
 
 using namespace korim::structure;
-using namespace korim::structure::testing_support;
+using namespace korim_test;
 
 namespace {
 
-const std::string kUbq = std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb";
-
-double refDihedral(const AtomInfo* a, const AtomInfo* b, const AtomInfo* c, const AtomInfo* d) {
-    const double p[12] = {a->x, a->y, a->z, b->x, b->y, b->z, c->x, c->y, c->z, d->x, d->y, d->z};
-    return testing_support::refDihedral(p);
-}
-
-double angleDiff(double a, double b) {
-    double d = std::fmod(a - b + 540.0, 360.0) - 180.0;
-    return std::fabs(d);
-}
+double angleDiff(double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); }
 
 struct Torsion : ::testing::Test {
     PDBInfo pdb;
     void SetUp() override {
         pdbNull(&pdb);
-        ASSERT_EQ(readPDB(kUbq.c_str(), &pdb, nullptr, nullptr), 0);
+        ASSERT_EQ(readPDB(kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr), 0);
     }
     void TearDown() override { pdbFree(&pdb); }
     AtomInfo* at(int res, const char* name) { return findAtom(&pdb, res, name, "A", ""); }
 
-    // Covalent bonds among the atoms of residues lo..hi: heavy atoms closer
+    // Covalent bonds of the structure with their lengths: heavy atoms closer
     // than 1.9 A, bonds to hydrogen shorter than 1.25 A (hydrogen bonds are
     // longer); with heavyOnly, between non-hydrogens only.
-    std::vector<std::pair<AtomInfo*, AtomInfo*>> bonds(int lo, int hi, bool heavyOnly) {
+    std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> bonds(bool heavyOnly) {
         std::vector<AtomInfo*> atoms;
-        for (int i = 0; i < pdb.atomCount; i++) {
-            AtomInfo* a = &pdb.atomList[i];
-            if (a->resID < lo || a->resID > hi) continue;
-            if (heavyOnly && std::strcmp(a->element, "H") == 0) continue;
-            atoms.push_back(a);
-        }
-        std::vector<std::pair<AtomInfo*, AtomInfo*>> out;
+        for (int i = 0; i < pdb.atomCount; i++)
+            if (!heavyOnly || std::strcmp(pdb.atomList[i].element, "H") != 0) atoms.push_back(&pdb.atomList[i]);
+        std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> out;
         for (size_t i = 0; i < atoms.size(); i++)
-            for (size_t j = i + 1; j < atoms.size(); j++)
-            {
+            for (size_t j = i + 1; j < atoms.size(); j++) {
                 bool withH = std::strcmp(atoms[i]->element, "H") == 0 || std::strcmp(atoms[j]->element, "H") == 0;
-                if (pdbDist(atoms[i], atoms[j]) < (withH ? 1.25f : 1.9f)) out.push_back({atoms[i], atoms[j]});
+                float d = pdbDist(atoms[i], atoms[j]);
+                if (d < (withH ? 1.25f : 1.9f)) out.push_back({{atoms[i], atoms[j]}, d});
             }
         return out;
     }
-    std::vector<float> lengths(const std::vector<std::pair<AtomInfo*, AtomInfo*>>& b) {
-        std::vector<float> out;
-        for (auto& p : b) out.push_back(pdbDist(p.first, p.second));
-        return out;
+    void expectSameLengths(const std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>>& before) {
+        for (const auto& b : before)
+            EXPECT_NEAR(pdbDist(b.first.first, b.first.second), b.second, 2e-4)
+                << b.first.first->atomName << "-" << b.first.second->atomName << " of " << b.first.first->resID;
     }
 };
 
-TEST_F(Torsion, DistancesAndAngles) {
-    // Peptide bond C(1)-N(2) from the file's coordinates.
-    AtomInfo* c = at(1, "C");
-    AtomInfo* n = at(2, "N");
-    double want = std::sqrt(std::pow(50.851 - 49.535, 2) + std::pow(-89.086 + 88.953, 2) + std::pow(7.556 - 7.698, 2));
-    EXPECT_NEAR(pdbDist(c, n), want, 1e-5);
-    EXPECT_NEAR(pdbAngle(at(2, "N"), at(2, "CA"), at(2, "C")), 111.0, 6.0);  // tetrahedral-ish
-    EXPECT_EQ(pdbDihedral(c, n, nullptr, c), 9999.0f);
-}
-
 TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
+    // Peptide bond C(1)-N(2) from the file's coordinates.
+    const double cn = std::sqrt(std::pow(50.851 - 49.535, 2) + std::pow(-89.086 + 88.953, 2) + std::pow(7.556 - 7.698, 2));
+    EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), cn, 1e-5);
+    EXPECT_EQ(pdbDihedral(at(1, "C"), at(2, "N"), nullptr, at(1, "C")), 9999.0f);
     for (int r : {2, 10, 23, 45, 70}) {
         float phi, psi, omega;
         ASSERT_EQ(getPDBPhiPsi(&pdb, r, "A", "", &phi, &psi), 3) << r;
@@ -94,57 +76,51 @@ TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
     EXPECT_EQ(getPDBPhiPsi(&pdb, 76, "A", "", &phi, &psi), 1);
     EXPECT_EQ(psi, 9999.0f);
     EXPECT_EQ(getPDBPhiPsi(&pdb, 77, "A", "", &phi, &psi), 0);
-    // C-alpha pseudo-angles.
+    // C-alpha pseudo-angles: the 28-30-32 bond angle by the dot product, and a torsion.
     float kappa, alpha;
     ASSERT_EQ(getPDBKappa(&pdb, 30, "A", "", &kappa), 1);
-    AtomInfo *c28 = at(28, "CA"), *c30 = at(30, "CA"), *c32 = at(32, "CA");
-    double ax = c28->x - c30->x, ay = c28->y - c30->y, az = c28->z - c30->z;
-    double bx = c32->x - c30->x, by = c32->y - c30->y, bz = c32->z - c30->z;
-    double cosk = (ax * bx + ay * by + az * bz) /
-                  std::sqrt((ax * ax + ay * ay + az * az) * (bx * bx + by * by + bz * bz));
-    EXPECT_NEAR(kappa, std::acos(cosk) * 180.0 / M_PI, 1e-2);
+    const AtomInfo *c28 = at(28, "CA"), *c30 = at(30, "CA"), *c32 = at(32, "CA");
+    const double a[3] = {c28->x - c30->x, c28->y - c30->y, c28->z - c30->z};
+    const double b[3] = {c32->x - c30->x, c32->y - c30->y, c32->z - c30->z};
+    const double ab = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    const double aa = a[0] * a[0] + a[1] * a[1] + a[2] * a[2], bb = b[0] * b[0] + b[1] * b[1] + b[2] * b[2];
+    EXPECT_NEAR(kappa, std::acos(ab / std::sqrt(aa * bb)) * 180.0 / M_PI, 1e-2);
     ASSERT_EQ(getPDBAlpha(&pdb, 30, "A", "", &alpha), 1);
     EXPECT_NEAR(alpha, refDihedral(at(29, "CA"), at(30, "CA"), at(31, "CA"), at(32, "CA")), 1e-3);
     EXPECT_EQ(getPDBAlpha(&pdb, 75, "A", "", &alpha), 0);
     EXPECT_EQ(getPDBKappa(&pdb, 2, "A", "", &kappa), 0);
-}
 
-TEST_F(Torsion, UpdateAnglesOfARange) {
+    // Stored angles for residues 5..10 and their neighbours.
     ASSERT_EQ(updatePDBAngles(&pdb, 5, 10), 0);
     for (int r = 1; r <= 76; r++) {
-        ResInfo* res = findRes(&pdb, r, "A", "");
-        bool inside = r >= 4 && r <= 11;
-        EXPECT_EQ(res->phi != 9999.0f, inside) << r;
-        EXPECT_EQ(res->psi != 9999.0f, inside) << r;
+        const ResInfo* res = findRes(&pdb, r, "A", "");
+        const bool inside = r >= 4 && r <= 11;
+        EXPECT_EQ(res->phi != 9999.0f && res->psi != 9999.0f, inside) << r;
     }
-    float phi, psi;
     getPDBPhiPsi(&pdb, 7, "A", "", &phi, &psi);
     EXPECT_EQ(findRes(&pdb, 7, "A", "")->phi, phi);
 }
 
 TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
-    auto all = bonds(1, 76, false);
-    std::vector<float> before = lengths(all);
-    Coord3D first = {at(1, "CA")->x, at(1, "CA")->y, at(1, "CA")->z};
-    Coord3D last = {at(76, "CA")->x, at(76, "CA")->y, at(76, "CA")->z};
-    // Residue 3 lies in the first half: the N-terminal part moves.
-    ASSERT_EQ(setPDBPhiPsi(&pdb, 3, "A", "", -120.0f, 130.0f), 3);
-    float phi, psi;
-    getPDBPhiPsi(&pdb, 3, "A", "", &phi, &psi);
-    EXPECT_LT(angleDiff(phi, -120.0), 0.01);
-    EXPECT_LT(angleDiff(psi, 130.0), 0.01);
-    EXPECT_NEAR(findRes(&pdb, 3, "A", "")->phi, phi, 1e-3);
-    EXPECT_EQ(at(76, "CA")->x, last.x);
-    EXPECT_NE(at(1, "CA")->x, first.x);
-    // Residue 70: the C-terminal part moves.
-    first = {at(1, "CA")->x, at(1, "CA")->y, at(1, "CA")->z};
-    ASSERT_EQ(setPDBPhiPsi(&pdb, 70, "A", "", -60.0f, -45.0f), 3);
-    getPDBPhiPsi(&pdb, 70, "A", "", &phi, &psi);
-    EXPECT_LT(angleDiff(phi, -60.0), 0.01);
-    EXPECT_LT(angleDiff(psi, -45.0), 0.01);
-    EXPECT_EQ(at(1, "CA")->x, first.x);
-    EXPECT_NE(at(76, "CA")->x, last.x);
-    // Omega, on both halves.
+    const auto before = bonds(false);
+    // Residue 3 lies in the first half: the N-terminal part moves; residue 70:
+    // the C-terminal part.
+    const struct {
+        int res;
+        float phi, psi;
+        int still, moved;
+    } cases[] = {{3, -120.0f, 130.0f, 76, 1}, {70, -60.0f, -45.0f, 1, 76}};
+    for (const auto& c : cases) {
+        const float stillX = at(c.still, "CA")->x, movedX = at(c.moved, "CA")->x;
+        ASSERT_EQ(setPDBPhiPsi(&pdb, c.res, "A", "", c.phi, c.psi), 3);
+        float phi, psi;
+        getPDBPhiPsi(&pdb, c.res, "A", "", &phi, &psi);
+        EXPECT_LT(angleDiff(phi, c.phi), 0.01) << c.res;
+        EXPECT_LT(angleDiff(psi, c.psi), 0.01) << c.res;
+        EXPECT_NEAR(findRes(&pdb, c.res, "A", "")->phi, phi, 1e-3);
+        EXPECT_EQ(at(c.still, "CA")->x, stillX);
+        EXPECT_NE(at(c.moved, "CA")->x, movedX);
+    }
     for (int r : {20, 60}) {
         const float omega = 170.0f;
         ASSERT_EQ(setPDBOmega(&pdb, r, "A", "", &omega), 1);
@@ -152,10 +128,7 @@ TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
         getPDBOmega(&pdb, r, "A", "", &got);
         EXPECT_LT(angleDiff(got, omega), 0.01) << r;
     }
-    std::vector<float> after = lengths(all);
-    for (size_t i = 0; i < all.size(); i++)
-        EXPECT_NEAR(after[i], before[i], 2e-4) << all[i].first->atomName << "-" << all[i].second->atomName
-                                               << " of " << all[i].first->resID;
+    expectSameLengths(before);
     EXPECT_EQ(setPDBPhiPsi(&pdb, 99, "A", "", 0, 0), 0);
     // Phi of the first residue cannot be set; psi can.
     EXPECT_EQ(setPDBPhiPsi(&pdb, 1, "A", "", 0, 100), 2);
@@ -190,42 +163,39 @@ TEST_F(Torsion, ChiAnglesMeasured) {
 TEST_F(Torsion, ChiAnglesSetKeepHeavyAtomBonds) {
     // Arg 42, Glu 51, Lys 63, Leu 50, Ile 44, Gln 62, Met 1: every chi of the
     // table turned by 40 degrees and measured again; heavy-atom bonds stay.
-    auto heavy = bonds(1, 76, true);
-    std::vector<float> before = lengths(heavy);
+    const auto before = bonds(true);
     for (int r : {42, 51, 63, 50, 44, 62, 1}) {
         float chi[PDB_MAX_CHI];
         const TorsionDefInfo* rows[PDB_MAX_CHI];
         int count = -1;
-        int mask = getPDBChi(&pdb, r, "A", "", chi, rows, nullptr, &count);
+        const int mask = getPDBChi(&pdb, r, "A", "", chi, rows, nullptr, &count);
         ASSERT_GT(count, 0) << r;
+        const std::vector<float> start(chi, chi + count);
+        std::vector<int> ids;
+        for (int k = 0; k < count; k++) ids.push_back(rows[k]->angleID);
         for (int k = 0; k < count; k++) {
-            if (!(mask & (1 << (rows[k]->angleID - 1)))) continue;
-            float target[1] = {chi[k] + 40.0f};
-            int id[1] = {rows[k]->angleID};
+            if (!(mask & (1 << (ids[k] - 1)))) continue;
+            float target[1] = {start[k] + 40.0f};
+            int id[1] = {ids[k]};
             int set = 0;
-            stderrOf([&] { set = setPDBChi(&pdb, r, "A", "", target, id, 1); });
+            captureStderr([&] { set = setPDBChi(&pdb, r, "A", "", target, id, 1); });
             EXPECT_EQ(set, 1 << (id[0] - 1));
             float again[PDB_MAX_CHI];
             int one = 1;
             getPDBChi(&pdb, r, "A", "", again, rows, id, &one);
             EXPECT_LT(angleDiff(again[0], target[0]), 0.02) << r << " chi" << id[0];
-            // refresh: rows[] was overwritten by the single-angle query
-            count = -1;
-            getPDBChi(&pdb, r, "A", "", chi, rows, nullptr, &count);
         }
     }
-    std::vector<float> after = lengths(heavy);
-    for (size_t i = 0; i < heavy.size(); i++)
-        EXPECT_NEAR(after[i], before[i], 2e-4) << heavy[i].first->atomName << "-" << heavy[i].second->atomName
-                                               << " of " << heavy[i].first->resID;
+    expectSameLengths(before);
 }
 
 TEST_F(Torsion, SetChiReportsMissingNames) {
     float target[1] = {60.0f};
     int id[1] = {1};
-    std::string err = stderrOf([&] { EXPECT_EQ(setPDBChi(&pdb, 2, "A", "", target, id, 1), 1); });
+    int set = -1;
     // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
-    EXPECT_EQ(err, "MerSetChi Error finding 2 HN\n");
+    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }), "MerSetChi Error finding 2 HN\n");
+    EXPECT_EQ(set, 1);
     EXPECT_EQ(setPDBChi(&pdb, 2, "A", "", target, id, 0), 0);
     EXPECT_EQ(setPDBChi(&pdb, 10, "A", "", target, id, 1), 0);  // glycine
 }

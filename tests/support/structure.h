@@ -1,41 +1,11 @@
-// Helpers shared by the structure tests: captured stderr, scratch files, hand-built structures and a textbook torsion.
+// Test support: hand-built structures and a textbook torsion to measure structures against.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdio>
-#include <functional>
-#include <string>
-#include <unistd.h>
 
 #include "structure/pdb.h"
 
-namespace korim::structure::testing_support {
-
-// What fn wrote to the standard error stream.
-inline std::string stderrOf(const std::function<void()>& fn) {
-    testing::internal::CaptureStderr();
-    fn();
-    return testing::internal::GetCapturedStderr();
-}
-
-// A new empty file under /tmp; the caller removes it.
-inline std::string tempFile() {
-    char path[] = "/tmp/korim_structure_XXXXXX";
-    int fd = mkstemp(path);
-    if (fd >= 0) close(fd);
-    return path;
-}
-
-inline std::string fileText(const std::string& path) {
-    std::string text;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-    std::fclose(f);
-    return text;
-}
+namespace korim_test {
 
 struct AtomSpec {
     int resID;
@@ -46,9 +16,9 @@ struct AtomSpec {
     const char* icode;
 };
 
-// A structure of the given atoms (atom i at x = i, serial i + 1), key tables
-// created, not indexed.
-inline void appendAtoms(PDBInfo* p, const AtomSpec* specs, int n) {
+// A structure of the given atoms (atom i at x = i, serial i + 1), key tables created, not indexed.
+inline void appendAtoms(korim::structure::PDBInfo* p, const AtomSpec* specs, int n) {
+    using namespace korim::structure;
     pdbNull(p);
     pdbInit(p);
     for (int i = 0; i < n; i++) {
@@ -64,8 +34,8 @@ inline void appendAtoms(PDBInfo* p, const AtomSpec* specs, int n) {
     }
 }
 
-// Textbook torsion of points p[0..2], p[3..5], p[6..8], p[9..11] in degrees:
-// atan2(|v| u.(v x w), (u x v).(v x w)).
+// Torsion of points p[0..2], p[3..5], p[6..8], p[9..11] in degrees by the
+// textbook form atan2(|v| u.(v x w), (u x v).(v x w)).
 inline double refDihedral(const double* p) {
     double u[3], v[3], w[3];
     for (int i = 0; i < 3; i++) {
@@ -81,4 +51,10 @@ inline double refDihedral(const double* p) {
     return std::atan2(y, x) * 180.0 / M_PI;
 }
 
-}  // namespace korim::structure::testing_support
+inline double refDihedral(const korim::structure::AtomInfo* a, const korim::structure::AtomInfo* b,
+                          const korim::structure::AtomInfo* c, const korim::structure::AtomInfo* d) {
+    const double p[12] = {a->x, a->y, a->z, b->x, b->y, b->z, c->x, c->y, c->z, d->x, d->y, d->z};
+    return refDihedral(p);
+}
+
+}  // namespace korim_test
