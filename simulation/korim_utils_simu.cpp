@@ -3,6 +3,7 @@
 // the bicelle geometry.
 #include "simulation/korim_utils_simu.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -860,14 +861,21 @@ void rotatePoints(int n, const double* x, const double* y, const double* z, cons
   projectOnAxis(n, x, y, z, wa, zT);
 }
 
-// Free cells of the particle's cell that lie outside the grid: weight 1 per
-// orientation and grid cell.
+// Free positions of the particle's cell that lie outside the grid: weight 1
+// per orientation and position. The cell is a square column of side
+// rSingleCell along z; one periodic cell holds nZSel planes, each with
+// (rS/dX)(rS/dY) columns of which the grid covers at most nX x nY (fewer
+// along an axis where the grid is wider than the cell). Counting the free
+// columns per plane keeps the weight from turning negative when the cell has
+// several planes or the grid is wider than the cell along one axis.
 double outsideCells(const KorimInfo& k, const Grid3D& g, int o_pts) {
   const double rS = k.rSingleCell;
   if (!(rS - g.nX * g.dX > 0.0) && !(rS - g.nY * g.dY > 0.0)) return 0.0;
-  const double cells = std::floor(static_cast<float>((rS / g.dX) * (rS / g.dY) -
-                                                     static_cast<double>(g.nX) * g.nY * g.nZSel));
-  return cells * o_pts;
+  const double coveredX = std::min(static_cast<double>(g.nX), rS / g.dX);
+  const double coveredY = std::min(static_cast<double>(g.nY), rS / g.dY);
+  const double perPlane =
+      std::floor(static_cast<float>((rS / g.dX) * (rS / g.dY) - coveredX * coveredY));
+  return std::max(perPlane, 0.0) * g.nZSel * o_pts;
 }
 
 // Work arrays of a grid model (system allocator): the grid point and the
@@ -1010,14 +1018,20 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
       const float vx = (ox + w.x_temp[i]) / g.dX;
       const float vy = (oy + w.y_temp[i]) / g.dY;
       const float vz = (oz + w.z_temp[i]) / g.dZ;
-      // |trunc(v)| > n/2 exactly when |v| >= n/2 + 1: beside the grid.
-      if (!(std::fabs(vx) < g.nX2 + 1) || !(std::fabs(vy) < g.nY2 + 1) ||
-          !(std::fabs(vz) < g.nZ2 + 1))
+      // |trunc(v)| > n/2 exactly when |v| >= n/2 + 1: beside the grid in x
+      // or y, where the cell is free. z has no side: the planes z1..zN
+      // repeat, so every atom is wrapped into the periodic cell (an atom
+      // past the grid's z range would otherwise pass through a blocked plane).
+      if (!(std::fabs(vx) < g.nX2 + 1) || !(std::fabs(vy) < g.nY2 + 1) || !std::isfinite(vz))
         continue;
       const int gx = static_cast<int>(vx) + g.nX2;
       const int gy = static_cast<int>(vy) + g.nY2;
       if (gx >= g.nX || gy >= g.nY) continue;  // even grid: no point at +n/2
-      const int gz = g.wrapZ(static_cast<long long>(vz) + g.nZ2 + 1);
+      // Far points are first reduced by whole cells so the truncation stays
+      // within the integer range.
+      const double vzr = std::fabs(vz) < 1.0e6f ? static_cast<double>(vz)
+                                                : std::fmod(static_cast<double>(vz), g.nZSel);
+      const int gz = g.wrapZ(truncToLL(vzr) + g.nZ2 + 1);
       w.nGridX[i] = gx;
       w.nGridY[i] = gy;
       w.nGridZ[i] = gz;

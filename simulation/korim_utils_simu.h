@@ -66,7 +66,16 @@ int ssia(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* 
 // values (z fastest) whose z planes elInfo.z1..elInfo.zN (1-based) form one
 // periodic cell. sma3D reads pot3D as a potential in kT/e (|value| >=
 // elInfo.maxPot blocks); ssia3D reads pot3Dst as a mask (1 free, 0
-// blocked). Both write korimInfo->rSingleCell. digPotential is not read.
+// blocked). The grid's z axis is the director of the medium (the sampled
+// orientation, whose order values are returned), x and y lie across it: a
+// blocked slab of z planes is an obstacle whose normal is parallel to the
+// director and aligns with the opposite sign to a slab across x or y (a
+// wall with its normal perpendicular to the director, as in the wall
+// model). Atoms beside the grid in x or y are free; along z every atom is
+// wrapped into the periodic cell. The particle's cell (a square column of
+// side rSingleCell) beyond the grid adds free positions of weight 1; none
+// when the grid covers the cell. Both write korimInfo->rSingleCell.
+// digPotential is not read.
 // Return 0; 1 after a message when the grid settings are unusable or, for
 // sma3D, when no state is allowed.
 int sma3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
