@@ -13,48 +13,28 @@ using namespace korim::foundation;
 
 namespace {
 
-TEST(NumStats, SummaryValues) {
-  float v[8] = {2, 4, 4, 4, 5, 5, 7, 9}, r;
-  EXPECT_EQ(getStdDev(v, 8, &r), 0);
-  EXPECT_NEAR(r, std::sqrt(32.0 / 7), 1e-6);  // 2.138
-  EXPECT_EQ(getRMS(v, 8, &r), 0);
-  EXPECT_NEAR(r, 2.0f, 1e-6);
-  EXPECT_EQ(getAvg(v, 8, &r), 0);
-  EXPECT_FLOAT_EQ(r, 5.0f);
-  EXPECT_EQ(getNorm(v, 8, &r), 0);
-  EXPECT_FLOAT_EQ(r, 232.0f);  // sum of squares, no root
-  EXPECT_EQ(getRange(v, 8, &r), 0);
-  EXPECT_FLOAT_EQ(r, 7.0f);
-  float w[3] = {-1, 2, -3};
-  getAMin(w, 3, &r);
-  EXPECT_EQ(r, -1.0f);
-  getAMax(w, 3, &r);
-  EXPECT_EQ(r, -3.0f);
-  getMin(w, 3, &r);
-  EXPECT_EQ(r, -3.0f);
-  getMax(w, 3, &r);
-  EXPECT_EQ(r, 2.0f);
-}
-
-TEST(NumStats, BadAndTinyLengths) {
-  float v[2] = {6.5f, 1}, r = 42;
-  EXPECT_EQ(getAvg(v, 0, &r), 1);
-  EXPECT_EQ(r, 0.0f);
-  r = 42;
-  EXPECT_EQ(getStdDev(v, 0, &r), 1);
-  EXPECT_EQ(r, 0.0f);
-  EXPECT_EQ(getStdDev(v, 1, &r), 0);
-  EXPECT_EQ(r, 6.5f);  // one value gives the value itself
-  EXPECT_EQ(getRMS(v, 1, &r), 0);
-  EXPECT_EQ(r, 6.5f);
-  EXPECT_EQ(getNorm(v, 0, &r), 1);
-  EXPECT_EQ(getRange(v, 0, &r), 1);
+TEST(NumStats, SummaryValuesAndBadLengths) {
+  using Stat = int (*)(float *, int, float *);
+  float v[8] = {2, 4, 4, 4, 5, 5, 7, 9}, w[3] = {-1, 2, -3}, one[1] = {6.5f}, r = 0;
+  // (statistic, values, count, result): std-dev sqrt(32/7) with divisor n-1, RMS 2
+  // with divisor n, the norm a sum of squares; AMin/AMax pick by magnitude.
+  const struct { Stat f; float *vec; int n; double want; } cases[] = {
+      {getStdDev, v, 8, std::sqrt(32.0 / 7)}, {getRMS, v, 8, 2}, {getAvg, v, 8, 5}, {getNorm, v, 8, 232},
+      {getRange, v, 8, 7}, {getAMin, w, 3, -1}, {getAMax, w, 3, -3}, {getMin, w, 3, -3}, {getMax, w, 3, 2},
+      {getStdDev, one, 1, 6.5}, {getRMS, one, 1, 6.5}, {getMax, one, 0, 6.5}};  // one value gives itself
+  for (const auto &c : cases) {
+    EXPECT_EQ(c.f(c.vec, c.n, &r), 0);
+    EXPECT_NEAR(r, c.want, 1e-6 * std::fabs(c.want)) << &c - cases;
+  }
+  for (Stat f : {getAvg, getStdDev}) {  // no values: failure and 0
+    r = 42;
+    EXPECT_EQ(f(v, 0, &r), 1);
+    EXPECT_EQ(r, 0.0f);
+  }
+  for (Stat f : {getNorm, getRange, getMedian}) EXPECT_EQ(f(v, 0, &r), 1);
   r = 42;
   EXPECT_EQ(getMin(v, -1, &r), 1);
   EXPECT_EQ(r, 42.0f);  // untouched
-  EXPECT_EQ(getMax(v, 0, &r), 0);
-  EXPECT_EQ(r, 6.5f);
-  EXPECT_EQ(getMedian(v, 0, &r), 1);
 }
 
 TEST(NumStats, MedianSortsInPlace) {
