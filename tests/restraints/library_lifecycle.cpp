@@ -15,18 +15,22 @@
 #include "restraints/merido.h"
 #include "restraints/surf_services.h"
 #include "structure/pdb.h"
+#include "tests/support/capture.h"
 
 using namespace korim::restraints;
 using korim::foundation::memoryBytesUsed;
 using korim::foundation::memoryFailAt;
+using korim::foundation::memoryReset;
 using korim::structure::Coord3D;
 using korim::structure::Matrix4x4;
+using korim::structure::ResInfo;
+using korim_test::captureStderr;
 
 namespace {
 
 struct Library : ::testing::Test {
   void SetUp() override {
-    korim::foundation::memoryReset();
+    memoryReset();
     meridoReset();
     energyFree();
     korim::couplings::dipolarFree();
@@ -38,133 +42,152 @@ struct Library : ::testing::Test {
   }
 };
 
-TEST_F(Library, StartWithoutSurfacesIsSilentAndLeavesResiduesWithoutSurface) {
+TEST_F(Library, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutSurface) {
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
   korim::structure::pdb3dAppendTranslation(1.0f, -2.0f, 3.0f);
   EXPECT_EQ(getMerInitFlag(), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(merInit(2, 2), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  int status = -1;
+  EXPECT_EQ(captureStderr([&] { status = merInit(2, 2); }), "");
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(getMerInitFlag(), 1);
   Matrix4x4 m;
   korim::structure::pdb3dGet4x4(m);
   for (int i = 0; i < 4; i++)
     for (int j = 0; j < 4; j++) EXPECT_EQ(m[i][j], i == j ? 1.0f : 0.0f) << i << j;
-  // No surface is loaded: every residue with atoms ends up without one, also before a proline.
-  korim::structure::ResInfo res[3];
+  // No surface is loaded: every residue with atoms ends up without one.
+  ResInfo res[3];
   std::memset(res, 0, sizeof res);
-  korim::structure::PhiPsiSurface stale;
-  const char* names[3] = {"ALA", "GLY", "PRO"};
+  const char* names[] = {"ALA", "GLY", "PRO"};
   for (int i = 0; i < 3; i++) {
     res[i].atomCount = 4;
-    res[i].phiPsiSurf = &stale;
+    res[i].phiPsiSurf = reinterpret_cast<korim::structure::PhiPsiSurface*>(&res[i]);  // stale
     std::strcpy(res[i].resName, names[i]);
   }
   EXPECT_EQ(setPhiPsiSurf(res, 3, 1), 0);
-  for (const auto& r : res) EXPECT_EQ(r.phiPsiSurf, nullptr);
-  // Stopping right away releases nothing and keeps the started mark.
-  const long long before = memoryBytesUsed();
+  for (const ResInfo& r : res) EXPECT_EQ(r.phiPsiSurf, nullptr) << r.resName;
+  // Stopping right away releases nothing and keeps the started mark; so does
+  // releasing the empty surface list.
   EXPECT_EQ(merDone(), 0);
-  EXPECT_EQ(memoryBytesUsed(), before);
+  EXPECT_EQ(surfNull() + surfFree(), 0);
+  EXPECT_EQ(memoryBytesUsed(), 0);
   EXPECT_EQ(getMerInitFlag(), 1);
 }
 
 TEST_F(Library, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFailedLoad) {
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(merInit(7, 1), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "");
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(merInit(7, 1), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  EXPECT_EQ(getMerInitFlag(), 1);
 }
 
 TEST_F(Library, StopReleasesCouplingAndEnergyWorkSpaces) {
-  const long long base = memoryBytesUsed();
   ASSERT_EQ(merInit(2, 2), 0);
   ASSERT_EQ(korim::couplings::dipolarInit(50), 0);
   ASSERT_EQ(energyAlloc(100), 0);
   // Coupling work space: 5*50+5 and 50+1 floats; energy: two lists of 100 points.
-  EXPECT_EQ(memoryBytesUsed() - base, (255 + 51) * 4 + 2 * 100 * static_cast<long long>(sizeof(Coord3D)));
-  EXPECT_EQ(merDone(), 0);
-  EXPECT_EQ(memoryBytesUsed(), base);
-  // A second stop has nothing left to release.
-  EXPECT_EQ(merDone(), 0);
-  EXPECT_EQ(memoryBytesUsed(), base);
+  EXPECT_EQ(memoryBytesUsed(), (255 + 51) * 4 + 2 * 100 * static_cast<long long>(sizeof(Coord3D)));
+  for (int stop = 0; stop < 2; stop++) {  // a second stop has nothing left to release
+    EXPECT_EQ(merDone(), 0);
+    EXPECT_EQ(memoryBytesUsed(), 0);
+    EXPECT_EQ(energyCoordCapacity(), 0);
+  }
 }
 
-TEST_F(Library, EnergyWorkSpaceOnlyGrowsAndFailsWhole) {
+TEST_F(Library, EnergyWorkSpaceOnlyGrowsAndHoldsNothingAfterAFailure) {
   const long long point = sizeof(Coord3D);
-  const long long base = memoryBytesUsed();
-  ASSERT_EQ(energyAlloc(10), 0);
-  ASSERT_EQ(energyAlloc(4), 0);  // room enough: kept
-  EXPECT_EQ(energyCoordCapacity(), 10);
-  EXPECT_EQ(memoryBytesUsed() - base, 2 * 10 * point);
-  ASSERT_EQ(energyAlloc(25), 0);  // released and made anew
-  EXPECT_EQ(memoryBytesUsed() - base, 2 * 25 * point);
-  energyFree();
+  // Requests and the capacity kept: room enough keeps the lists, more makes them anew.
+  const int requests[][2] = {{10, 10}, {4, 10}, {25, 25}};
+  for (const auto& r : requests) {
+    ASSERT_EQ(energyAlloc(r[0]), 0);
+    EXPECT_EQ(energyCoordCapacity(), r[1]);
+    EXPECT_EQ(memoryBytesUsed(), 2 * r[1] * point) << r[0];
+  }
+  EXPECT_EQ(energyFree(), 0);
+  EXPECT_EQ(memoryBytesUsed(), 0);
+
   // The allocator books a refused request too, so each failed call leaves exactly one list's
   // bytes behind; a list obtained before the failure must have been released.
   for (int failing = 1; failing <= 2; failing++) {
-    const long long before = memoryBytesUsed();
+    const long long base = memoryBytesUsed();
     memoryFailAt(failing);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(energyAlloc(30), 1) << failing;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Memory allocation failure.\nMERIDO Error (Energy) allocating workspaces.\n");
+    int status = 0;
+    const std::string err = captureStderr([&] { status = energyAlloc(30); });
+    EXPECT_NE(err.find("MERIDO Error (Energy) allocating workspaces.\n"), std::string::npos) << err;
     memoryFailAt(0);
+    EXPECT_EQ(status, 1) << failing;
     EXPECT_EQ(energyCoordCapacity(), 0);
-    EXPECT_EQ(memoryBytesUsed() - before, 30 * point) << failing;
+    EXPECT_EQ(memoryBytesUsed() - base, 30 * point) << failing;
   }
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(energyAlloc(INT_MAX), 1);  // byte count beyond int
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "MERIDO Error (Energy) allocating workspaces.\n");
-  EXPECT_EQ(energyAlloc(30), 0);
+  // A count whose byte size overflows is refused the same way.
+  EXPECT_EQ(captureStderr([] { EXPECT_EQ(energyAlloc(INT_MAX), 1); }), "MERIDO Error (Energy) allocating workspaces.\n");
+  EXPECT_EQ(energyAlloc(30), 0);  // the work space can still be made
   EXPECT_EQ(energyCoordCapacity(), 30);
 }
 
-TEST_F(Library, ShiftTableDefaultsAndReleaseByByteCount) {
+TEST(ShiftTable, EmptyTableAndRecordDefaults) {
   CSTable tab;
   std::memset(&tab, 0xAB, sizeof tab);
   EXPECT_EQ(csTabNull(&tab), 0);
-  EXPECT_EQ(tab.csList, nullptr);
-  EXPECT_EQ(tab.csCount + tab.csMinRes + tab.csMaxRes + tab.workSize + tab.pcsCount, 0);
-  EXPECT_EQ(tab.nullChainName + tab.nullSegName + tab.nullPCSChainName + tab.nullPCSSegName, 4);
+  for (const void* p : {(const void*)tab.seqInfo, (const void*)tab.csList, (const void*)tab.pcsList,
+                        (const void*)tab.work})
+    EXPECT_EQ(p, nullptr);
+  for (int v :
+       {tab.csCount, tab.csMinRes, tab.csMaxRes, tab.workSize, tab.pcsCount, tab.validCSCount, tab.validPCSCount})
+    EXPECT_EQ(v, 0);
+  for (int v : {tab.nullChainName, tab.nullSegName, tab.nullPCSChainName, tab.nullPCSSegName}) EXPECT_EQ(v, 1);
+
   CSInfo rec[2];
   std::memset(rec, 0x5C, sizeof rec);
   EXPECT_EQ(resetCS(rec, 2), 0);
-  EXPECT_EQ(rec[1].resID, -666666);
-  EXPECT_EQ(rec[1].shift, 9999.0f);
-  EXPECT_EQ(rec[1].sigma, 9999.0f);
-  EXPECT_EQ(rec[1].w, 1.0f);
-  EXPECT_EQ(rec[1].fc, 1);
-  EXPECT_EQ(rec[1].atom, nullptr);
+  for (const CSInfo& cs : rec) {
+    for (int v : {cs.id, cs.count, cs.valid, cs.predictable, cs.atomCount}) EXPECT_EQ(v, 0);
+    EXPECT_EQ(cs.resID, -666666);
+    for (float v : {cs.shift, cs.predShift, cs.secShift, cs.rcShift, cs.sigma}) EXPECT_EQ(v, 9999.0f);
+    for (float v : {cs.gamma, cs.w}) EXPECT_EQ(v, 1.0f);
+    EXPECT_EQ(cs.fc, 1);
+    EXPECT_EQ(cs.x + cs.y + cs.z, 0.0f);
+    EXPECT_EQ(std::string(cs.resName) + cs.atomName + cs.chainName + cs.segName + cs.auxInfo, "");
+    for (const void* p : {(const void*)cs.atom, (const void*)cs.partner, (const void*)cs.res, (const void*)cs.surf,
+                          (const void*)cs.atomList[0]})
+      EXPECT_EQ(p, nullptr);
+  }
+  // A count below 1 touches nothing.
+  rec[0].resID = 12;
+  EXPECT_EQ(resetCS(rec, 0), 0);
+  EXPECT_EQ(rec[0].resID, 12);
+}
 
+TEST(ShiftTable, FreeReleasesEveryListByItsByteCount) {
+  namespace fnd = korim::foundation;
+  memoryReset();
   EXPECT_EQ(csTabFree(nullptr), 0);
-  korim::foundation::hdrList* hdr = korim::foundation::hdrInit();
+  fnd::hdrList* hdr = fnd::hdrInit();
   ASSERT_NE(hdr, nullptr);
-  korim::foundation::addHdrLine("DATA SEQUENCE MQIFVKTLTG", hdr);
+  fnd::addHdrLine("DATA SEQUENCE MQIFVKTLTG", hdr);
   const long long base = memoryBytesUsed();
-  tab.seqInfo = static_cast<korim::structure::SeqInfo*>(
-      korim::foundation::voidMalloc("cs", sizeof(korim::structure::SeqInfo)));
-  ASSERT_NE(tab.seqInfo, nullptr);
+
+  CSTable tab;
+  csTabNull(&tab);
+  tab.seqInfo = static_cast<korim::structure::SeqInfo*>(fnd::voidMalloc("cs", sizeof(korim::structure::SeqInfo)));
   korim::structure::seqInfoNull(tab.seqInfo);
   ASSERT_EQ(korim::structure::getSeqInfo(hdr, tab.seqInfo), 10);
   tab.csCount = 3;
-  tab.csList = static_cast<CSInfo*>(korim::foundation::voidMalloc("cs", 3 * sizeof(CSInfo)));
+  tab.csList = static_cast<CSInfo*>(fnd::voidMalloc("cs", 3 * sizeof(CSInfo)));
   tab.pcsCount = 2;
-  tab.pcsList = static_cast<PCSInfo*>(korim::foundation::voidMalloc("cs", 2 * sizeof(PCSInfo)));
-  tab.workSize = 171;
-  tab.work = korim::foundation::fltAlloc("cs", tab.workSize);
+  tab.pcsList = static_cast<PCSInfo*>(fnd::voidMalloc("cs", 2 * sizeof(PCSInfo)));
+  tab.workSize = 191;
+  tab.work = fnd::fltAlloc("cs", tab.workSize);
+  tab.csMaxRes = 10;
   tab.nullSegName = 0;
-  EXPECT_EQ(csTabFree(&tab), 0);
-  EXPECT_EQ(memoryBytesUsed(), base);
-  EXPECT_EQ(tab.csList, nullptr);
-  EXPECT_EQ(tab.csCount, 0);
-  EXPECT_EQ(tab.nullSegName, 1);
-  EXPECT_EQ(csTabFree(&tab), 0);  // an empty table again: nothing
-  EXPECT_EQ(memoryBytesUsed(), base);
-  korim::foundation::freeHdr(hdr);
+  for (int round = 0; round < 2; round++) {  // releasing an empty table again changes nothing
+    EXPECT_EQ(csTabFree(&tab), 0);
+    EXPECT_EQ(memoryBytesUsed(), base);
+    EXPECT_EQ(tab.seqInfo, nullptr);
+    EXPECT_EQ(tab.csList, nullptr);
+    EXPECT_EQ(tab.csCount + tab.csMaxRes, 0);
+    EXPECT_EQ(tab.nullSegName, 1);
+  }
+  fnd::freeHdr(hdr);
 }
 
 }  // namespace
