@@ -134,31 +134,6 @@ TEST_F(Index, IgnoredChainAndSegmentNames) {
     pdbFree(&p);
 }
 
-TEST_F(Index, DebugAndVerboseLines) {
-    const AtomSpec specs[] = {{3, "ALA", "N", "A", "", ""}};
-    PDBInfo p;
-    appendAtoms(&p, specs, 1);
-    setPDBVerbose(1, 1);
-    EXPECT_EQ(captureStderr([&] {
-                  indexPDB(&p);
-                  findAtom(&p, 3, "N", "A", "");
-              }),
-              "PDB inserting atom |3 N     A     |\n"
-              "PDB inserting residiue |3 A      |\n"
-              "REMARK Expanding Res List: 512 residues max.\n"
-              "REMARK Expanding Atom Index List: 32 atoms max.\n"
-              "PDB inserting chain |A      |\n"
-              "REMARK Expanding Chain List: 8 chains max.\n"
-              "REMARK Expanding Atom Index List: 4096 atoms max.\n"
-              "PDB inserting segment |     A |\n"
-              "REMARK Expanding Seg List: 8 segs max.\n"
-              "REMARK Expanding Atom Index List: 4096 atoms max.\n"
-              "REMARK Expanding Res Index List: 512 residues max.\n"
-              "REMARK Expanding Res Index List: 512 residues max.\n"
-              "PDB finding   |3 N     A     |\n");
-    pdbFree(&p);
-}
-
 TEST_F(Index, PointerListsGrowByTheirSteps) {
     AtomInfo a[40];
     ResInfo r;

@@ -185,11 +185,6 @@ TEST_F(Io, EmptyInputAndSelectionWhileReading) {
 
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
-    sel.selectMode = 0;
-    ASSERT_EQ(read(fixture("two_chains.pdb"), &sel), 0);
-    EXPECT_EQ(pdb.atomCount, 0);
-
-    pdbSelectNull(&sel);
     sel.selectMode = 2;
     sel.resIDMode = 1;
     sel.res1 = sel.resN = 2;
