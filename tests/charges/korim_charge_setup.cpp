@@ -7,134 +7,80 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "tests/support/atoms.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
 
 using namespace korim::charges;
 using korim::app::KorimInfo;
-using korim::structure::AtomInfo;
-using korim::structure::PDBInfo;
+using korim_test::TestStructure;
 
 namespace {
 
-// A structure built atom by atom; min/max residue IDs over all atoms.
-struct Mol {
-  std::vector<AtomInfo> atoms;
-  PDBInfo pdb{};
-  Mol& add(int resID, const char* res, std::initializer_list<const char*> names, int selected = 1) {
-    for (const char* name : names) {
-      AtomInfo a{};
-      std::snprintf(a.resName, sizeof a.resName, "%s", res);
-      std::snprintf(a.atomName, sizeof a.atomName, "%s", name);
-      a.resID = resID;
-      a.selected = selected;
-      atoms.push_back(a);
-    }
-    return *this;
-  }
-  const PDBInfo* done() {
-    pdb.atomList = atoms.data();
-    pdb.atomCount = static_cast<int>(atoms.size());
-    for (std::size_t i = 0; i < atoms.size(); ++i) {
-      if (i == 0 || atoms[i].resID < pdb.minResID) pdb.minResID = atoms[i].resID;
-      if (i == 0 || atoms[i].resID > pdb.maxResID) pdb.maxResID = atoms[i].resID;
-    }
-    return &pdb;
-  }
-};
-
-// The ATOM records of a PDB file by fixed columns, blanks removed from the
-// names (a reader of its own, so these tests do not depend on the structure model's).
-Mol readAtoms(const std::string& path) {
-  Mol m;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.compare(0, 6, "ATOM  ") != 0) continue;
-    auto field = [&](std::size_t from, std::size_t to) {
-      std::string f;
-      for (std::size_t c = from - 1; c < to && c < line.size(); ++c) {
-        if (line[c] != ' ') f += line[c];
-      }
-      return f;
-    };
-    m.add(std::stoi(field(23, 26)), field(18, 21).c_str(), {field(13, 16).c_str()});
-  }
+// Adds atoms of one residue to a structure.
+TestStructure& add(TestStructure& m, int resID, const char* res, std::initializer_list<const char*> names,
+                   int selected = 1) {
+  for (const char* name : names) m.add(0, 0, 0, selected, resID, name, res);
   return m;
 }
 
-KorimInfo settings() {
+TestStructure ubiquitin() {
+  const korim_test::PdbAtoms c = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb, true);
+  TestStructure m;
+  for (int i = 1; i <= c.n(); i++) m.add(c.x[i], c.y[i], c.z[i], 1, c.resIDs[i], c.names[i].c_str(), c.resNames[i].c_str());
+  return m;
+}
+
+KorimInfo settings(int elFlag = 1, int charmm = 0) {
   KorimInfo k{};
   k.elInfo.pkaFlag = 1;
   k.elInfo.pH = 7.0f;
   k.elInfo.chTerminiFlag = 1;
   k.elInfo.kMonoCh = k.elInfo.kQuadCh = k.elInfo.kDipoCh = 1.0f;
+  k.elInfo.elFlag = elFlag;
+  k.elInfo.charmm = charmm;
   return k;
 }
 
-// Files the cases write (per process: test programs may run side by side),
-// removed when the program ends.
-struct TempFiles {
-  std::vector<std::string> paths;
-  ~TempFiles() {
-    for (const std::string& p : paths) std::remove(p.c_str());
-  }
-} gTempFiles;
-
-std::string tempPath(const std::string& name) {
-  gTempFiles.paths.push_back(testing::TempDir() + "korim_charges_" + std::to_string(getpid()) + "_" + name);
-  return gTempFiles.paths.back();
-}
-
-std::string writeTemp(const std::string& name, const std::string& text) {
-  const std::string path = tempPath(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
+korim_test::TempDir gDir;
 
 struct Outcome {
-  int status = -1;
-  int n = -1;
+  int status = -1, n = -1;
   float sum = 0.0f;
   std::vector<int> ids = std::vector<int>(kChargeArraySize, -7);
   std::vector<float> q = std::vector<float>(kChargeArraySize, 1.0f);
-  std::string err;
-  std::string listing;
+  std::string err, listing;
   // Charge of atom i, NaN when it has no slot; count of its slots in *slots.
   float of(int atom, int* slots = nullptr) const {
     float c = std::nanf("");
     int k = 0;
-    for (int s = 1; s <= n; ++s) {
+    for (int s = 1; s <= n; ++s)
       if (ids[s] == atom) {
         c = q[s];
         ++k;
       }
-    }
     if (slots != nullptr) *slots = k;
     return c;
   }
 };
 
-Outcome run(const PDBInfo* pdb, const KorimInfo& k, const std::string& pka = "", const std::string& listName = "") {
+// A listing name with a directory is used as given, a bare one goes to the scratch directory.
+Outcome run(TestStructure& m, const KorimInfo& k, const std::string& pka = "", const std::string& listName = "") {
   Outcome r;
-  // A listing name with a directory is used as given, a bare one goes to the scratch directory.
-  const std::string out = listName.empty() || listName[0] == '/' ? listName : tempPath(listName);
-  const bool scratch = out != listName;
+  const bool scratch = !listName.empty() && listName[0] != '/';
+  const std::string out = scratch ? gDir / listName : listName;
   if (scratch) std::remove(out.c_str());
-  testing::internal::CaptureStderr();
-  r.status = chargeSetup(pka.c_str(), pdb, &k, &r.n, &r.sum, r.ids.data(), r.q.data(), out.c_str());
-  r.err = testing::internal::GetCapturedStderr();
-  if (scratch) {
-    std::ifstream in(out, std::ios::binary);
-    r.listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  r.err = korim_test::captureStderr(
+      [&] { r.status = chargeSetup(pka.c_str(), m.get(), &k, &r.n, &r.sum, r.ids.data(), r.q.data(), out.c_str()); });
+  if (scratch) r.listing = korim_test::readFile(out);
   return r;
 }
+
+std::string pkaFile(const std::string& name, const std::string& text) { return korim_test::writeFile(gDir / name, text); }
 
 // Per-atom charges in atom order; NaN: the atom has no slot.
 void expectPerAtom(const Outcome& r, std::initializer_list<float> expected) {
@@ -150,47 +96,35 @@ void expectPerAtom(const Outcome& r, std::initializer_list<float> expected) {
 }
 
 // Protonation fraction as the chemistry defines it here: natural exponential of pH - pKa.
-double frac(double pKa, double pH = 7.0) {
-  const double x = std::exp(pH - pKa);
-  return x / (1.0 + x);
-}
-
-const std::string kUbiquitin = std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb";
+double frac(double pKa, double pH = 7.0) { return std::exp(pH - pKa) / (1.0 + std::exp(pH - pKa)); }
 
 }  // namespace
 
 TEST(ChargeSource, NoSourceAndListingFiles) {
-  Mol m;
-  m.add(1, "LYS", {"NZ"});
-  KorimInfo k = settings();
-  Outcome r = run(m.done(), k, "", "none.lst");
+  TestStructure m;
+  add(m, 1, "LYS", {"NZ"});
+  Outcome r = run(m, settings(0), "", "none.lst");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.n, 0);
   EXPECT_EQ(r.sum, 0.0f);
   EXPECT_EQ(r.err, "");
-  EXPECT_TRUE(std::ifstream(tempPath("none.lst")).good());  // created, and empty
+  EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));  // created, and empty
   EXPECT_EQ(r.listing, "");
   // A pKa file is ignored while electrostatics are off, even with a set chosen;
   // without pkaFlag no built-in source runs.
-  k.elInfo.charmm = 1;
-  r = run(m.done(), k, writeTemp("ignored.pka", "1 NZ charge 1.0\n"));
-  EXPECT_EQ(r.status, 0);
+  r = run(m, settings(0, 1), pkaFile("ignored.pka", "1 NZ charge 1.0\n"));
   EXPECT_EQ(r.n, 0);
   EXPECT_EQ(r.err, "");
+  KorimInfo k = settings();
   k.elInfo.pkaFlag = 0;
-  k.elInfo.elFlag = 1;
-  k.elInfo.charmm = 0;
-  r = run(m.done(), k);
+  r = run(m, k);
   EXPECT_EQ(r.n, 0);
   EXPECT_EQ(r.err, "");
-
-  k = settings();
-  k.elInfo.charmm = 1;
-  r = run(m.done(), k, "", "/nonexistent-dir/x.lst");
+  // A listing that cannot be opened or written out is a failure, not a silent short file.
+  r = run(m, settings(0, 1), "", "/nonexistent-dir/x.lst");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "KORIM Error opening file for pka output /nonexistent-dir/x.lst\n");
-  // A listing that cannot be written out is a failure, not a silent short file.
-  r = run(m.done(), k, "", "/dev/full");
+  r = run(m, settings(0, 1), "", "/dev/full");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "KORIM Error writing pka output /dev/full\n");
 }
@@ -198,11 +132,9 @@ TEST(ChargeSource, NoSourceAndListingFiles) {
 TEST(DefaultRules, UbiquitinAtNeutralPh) {
   // Sequence MQIFVKTLTGKTITLEVEPSDTIENVKAKIQDKEGIPPDQQRLIFAGKQLEDGRTLSDYNIQKESTLHLVLRLRGG:
   // 4 Arg, 7 Lys, 1 His, 1 Tyr, 6 Glu, 5 Asp; N-terminal N, C-terminal O and OXT.
-  Mol m = readAtoms(kUbiquitin);
+  TestStructure m = ubiquitin();
   ASSERT_EQ(m.atoms.size(), 1231u);
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  const Outcome r = run(m.done(), k, "", "ubq_default.lst");
+  const Outcome r = run(m, settings(), "", "ubq_default.lst");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.n, 1 + 2 + 4 * 2 + 7 + 2 + 1 + 6 * 2 + 5 * 2);
   const double net = (1 - frac(7.9)) - frac(3.0) + 4 * (1 - frac(12.0)) + 7 * (1 - frac(11.5)) + (1 - frac(5.8)) -
@@ -221,69 +153,50 @@ TEST(DefaultRules, UbiquitinAtNeutralPh) {
   EXPECT_EQ(std::count(r.listing.begin(), r.listing.end(), '\n'), 1 + 2 + 4 + 7 + 1 + 1 + 6 + 5);
   EXPECT_EQ(r.listing.find("1\tterminus\tcharge\t0.711\n"), 0u);
   for (const char* row : {"76\tO\tcharge\t-0.491\n76\tOXT\tcharge\t-0.491\n", "42\tdefault\tcharge\t0.993\n",
-                          "6\tdefault\tcharge\t0.989\n", "68\tdefault\tcharge\t0.231\n",
-                          "59\tdefault\tcharge\t-0.039\n", "21\tdefault\tcharge\t-0.924\n"}) {
+                          "68\tdefault\tcharge\t0.231\n", "59\tdefault\tcharge\t-0.039\n"})
     EXPECT_NE(r.listing.find(row), std::string::npos) << row;
-  }
-
   // The listing read back as a pKa file gives the same atoms the listed charges.
-  const Outcome back = run(m.done(), k, tempPath("ubq_default.lst"));
+  const Outcome back = run(m, settings(), gDir / "ubq_default.lst");
   ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(back.n, r.n);
   for (int s = 1; s <= r.n; ++s) EXPECT_NEAR(back.of(r.ids[s]), r.q[s], 5e-4) << r.ids[s];
-  EXPECT_NEAR(back.sum, r.sum, 0.01);
 }
 
-TEST(DefaultRules, NaturalExponentAndTerminiSwitch) {
-  Mol m;
-  m.add(1, "MET", {"N"}).add(2, "LYS", {"NZ"}).add(3, "GLY", {"O", "OXT"});
+TEST(DefaultRules, NaturalExponentTerminiGroupsAndSelection) {
+  TestStructure m;
+  add(add(add(m, 1, "MET", {"N"}), 2, "LYS", {"NZ"}), 3, "GLY", {"O", "OXT"});
   KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
   k.elInfo.pH = 9.0f;
-  Outcome r = run(m.done(), k);
-  ASSERT_EQ(r.status, 0);
+  Outcome r = run(m, k);
   ASSERT_EQ(r.n, 4);
   EXPECT_NEAR(r.of(0), 1 - frac(7.9, 9.0), 1e-6);
   EXPECT_NEAR(r.of(1), 1 - frac(11.5, 9.0), 1e-6);  // 0.924, not 0.997 of a decimal exponent
   EXPECT_NEAR(r.of(2), -frac(3.0, 9.0) / 2, 1e-6);
   EXPECT_NEAR(r.of(3), -frac(3.0, 9.0) / 2, 1e-6);
   k.elInfo.chTerminiFlag = 0;
-  r = run(m.done(), k);
+  r = run(m, k);
   EXPECT_EQ(r.n, 1);
-  EXPECT_EQ(r.ids[1], 1);
   EXPECT_EQ(r.err, "pka Default Values, 1 Charges/pka Values, Net charge 0.924   Residues 1 to 3.\n");
-}
-
-TEST(DefaultRules, GroupRowsPhosphatesAndSelection) {
-  Mol m;
-  m.add(1, "ALA", {"CA"}).add(2, "GLU", {"OE1"});  // the partner OE2 is missing
-  m.add(3, "ASP", {"OD1", "OD2"}).add(4, "GUA", {"O1P", "O2P"});
-  m.add(5, "LYS", {"NZ"}, 0).add(6, "ALA", {"CA"});  // NZ not selected
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  const Outcome r = run(m.done(), k, "", "groups.lst");
-  ASSERT_EQ(r.status, 0);
+  // Phosphates, a lone carboxyl oxygen, an unselected group.
+  TestStructure g;
+  add(add(g, 1, "ALA", {"CA"}), 2, "GLU", {"OE1"});  // the partner OE2 is missing
+  add(add(g, 3, "ASP", {"OD1", "OD2"}), 4, "GUA", {"O1P", "O2P"});
+  add(add(g, 5, "LYS", {"NZ"}, 0), 6, "ALA", {"CA"});
+  r = run(g, settings(), "", "groups.lst");
   EXPECT_EQ(r.n, 5);
   EXPECT_TRUE(std::isnan(r.of(6)));
   EXPECT_NEAR(r.of(4), -frac(6.8), 1e-6);  // each phosphate oxygen takes the whole fraction
   // The lone OE1 half is carried into the row written when OD1 makes two atoms.
-  EXPECT_EQ(r.listing,
-            "3\tdefault\tcharge\t-0.924\n"
-            "4\tdefault\tcharge\t-1.012\n"
-            "4\tdefault\tcharge\t-0.550\n");
+  EXPECT_EQ(r.listing, "3\tdefault\tcharge\t-0.924\n4\tdefault\tcharge\t-1.012\n4\tdefault\tcharge\t-0.550\n");
 }
 
 TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
-  Mol m = readAtoms(kUbiquitin);
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  k.elInfo.charmm = 1;  // a pKa file wins over every built-in source
-  const std::string pka = std::string(KORIM_TEST_DATA) + "/charges/ubiquitin_overrides.pka";
-  const Outcome r = run(m.done(), k, pka, "override.lst");
+  TestStructure m = ubiquitin();
+  const std::string pka = korim_test::testData("charges/ubiquitin_overrides.pka");
+  const Outcome r = run(m, settings(1, 1), pka, "override.lst");  // a pKa file wins over every built-in source
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.n, 8);
-  const double net = 0.8 + (1 - frac(12.0)) + 1.0 + (1 - frac(7.9)) - frac(3.0);
-  EXPECT_NEAR(r.sum, net, 1e-5);
+  EXPECT_NEAR(r.sum, 0.8 + (1 - frac(12.0)) + 1.0 + (1 - frac(7.9)) - frac(3.0), 1e-5);
   EXPECT_EQ(r.err,
             "WARNING:   There is no residue 100 or the proper atom in the given PDB file!\n"
             "WARNING:   There is no residue 3 or the proper atom in the given PDB file!\n"
@@ -300,38 +213,25 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
 }
 
 TEST(PkaFile, LineRules) {
-  Mol m;
-  m.add(10, "ARG", {"NH2", "NH1"});  // second of the pair first: it completes the line alone
-  m.add(11, "ARG", {"NH1", "NH2"}).add(12, "SER", {"OG"}).add(13, "GLY", {"CA"});
-  m.add(14, "LYS", {"NZ"}).add(15, "TYR", {"OH"}).add(16, "GLU", {"OE1", "OE2"});
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  const std::string pka = writeTemp("rules.pka",
-                                    "11 default pKa 12.0\n"
-                                    "11 default charge 1.0\n"
-                                    "10 default charge 1.0\n"
-                                    "12 OG pKa 13.0\n"
-                                    "12 OG pka 0.25\n"
-                                    "12 terminus charge 1.0\n"
-                                    "13 default charge 1.0\n"
-                                    "14 NZ pKa 11.5\n"
-                                    "15 default pKa 10.2\n"
-                                    "16 default pKa 4.5\n");
-  const Outcome r = run(m.done(), k, pka);
+  TestStructure m;
+  add(m, 10, "ARG", {"NH2", "NH1"});  // second of the pair first: it completes the line alone
+  add(add(add(m, 11, "ARG", {"NH1", "NH2"}), 12, "SER", {"OG"}), 13, "GLY", {"CA"});
+  add(add(add(m, 14, "LYS", {"NZ"}), 15, "TYR", {"OH"}), 16, "GLU", {"OE1", "OE2"});
+  const std::string pka = pkaFile("rules.pka",
+                                  "11 default pKa 12.0\n11 default charge 1.0\n10 default charge 1.0\n"
+                                  "12 OG pKa 13.0\n12 OG pka 0.25\n12 terminus charge 1.0\n13 default charge 1.0\n"
+                                  "14 NZ pKa 11.5\n15 default pKa 10.2\n16 default pKa 4.5\n");
+  const Outcome r = run(m, settings(), pka);
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.n, 11);
-  EXPECT_NEAR(r.q[1], (1 - frac(12.0)) / 2, 1e-6);
-  EXPECT_NEAR(r.q[2], (1 - frac(12.0)) / 2, 1e-6);
-  EXPECT_FLOAT_EQ(r.q[3], 0.5f);  // the same atoms again, each line a slot of its own
-  EXPECT_FLOAT_EQ(r.q[4], 0.5f);
-  EXPECT_EQ(r.ids[5], 0);  // NH2 of residue 10 completes the line; its NH1 stays bare
-  EXPECT_FLOAT_EQ(r.q[5], 0.5f);
-  EXPECT_NEAR(r.q[6], -frac(13.0), 1e-7);  // a named atom of another residue: acidic
-  EXPECT_FLOAT_EQ(r.q[7], 0.25f);          // "pka" is not "pKa": the value is a charge
-  EXPECT_NEAR(r.q[8], 1 - frac(11.5), 1e-6);  // named atom of a basic group
-  EXPECT_NEAR(r.q[9], -frac(10.2), 1e-6);     // the single atom of an acidic group
-  EXPECT_NEAR(r.q[10], -frac(4.5) / 2, 1e-6);
-  EXPECT_NEAR(r.q[11], -frac(4.5) / 2, 1e-6);
+  // The same atoms again take a slot per line; NH2 of residue 10 completes its line
+  // while NH1 stays bare; a named atom of another residue is acidic; "pka" is not
+  // "pKa" (a charge); a named atom of a basic group; the one atom of an acidic group.
+  const double expect[12] = {0,         (1 - frac(12.0)) / 2, (1 - frac(12.0)) / 2, 0.5, 0.5, 0.5,
+                             -frac(13), 0.25,                 1 - frac(11.5),       -frac(10.2), -frac(4.5) / 2,
+                             -frac(4.5) / 2};
+  for (int s = 1; s <= 11; ++s) EXPECT_NEAR(r.q[s], expect[s], 1e-6) << s;
+  EXPECT_EQ(r.ids[5], 0);
   EXPECT_EQ(r.err,
             "WARNING:   There is no residue 12 or the proper atom in the given PDB file!\n"
             "WARNING:   There is no residue 13 or the proper atom in the given PDB file!\n"
@@ -339,69 +239,55 @@ TEST(PkaFile, LineRules) {
 }
 
 TEST(PkaFile, EmptyMissingAndMalformedFiles) {
-  Mol m;
-  m.add(10, "ARG", {"NH1"});
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  const std::string empty = writeTemp("empty.pka", "");
-  Outcome r = run(m.done(), k, empty);
+  TestStructure m;
+  add(m, 10, "ARG", {"NH1"});
+  const std::string empty = pkaFile("empty.pka", "");
+  Outcome r = run(m, settings(), empty);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.n, 0);
   EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
-
-  r = run(m.done(), k, "/nonexistent-dir/none.pka");
+  r = run(m, settings(), "/nonexistent-dir/none.pka");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "chargeSetup File open error: /nonexistent-dir/none.pka.\n");
-
   // The message quotes the bad line; a last line without newline gets one.
   for (const std::string bad : {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
                                 "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa"}) {
-    r = run(m.done(), k, writeTemp("bad.pka", "10 NH1 charge 1.0\n" + bad));
+    r = run(m, settings(), pkaFile("bad.pka", "10 NH1 charge 1.0\n" + bad));
     EXPECT_EQ(r.status, 1) << bad;
     EXPECT_EQ(r.err, "Error: wrong format of pka file.\nLine:" + bad + (bad.back() == '\n' ? "" : "\n"));
   }
   // A line longer than the read buffer arrives in pieces; the tail piece is malformed.
-  const std::string longLine = "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n";
-  r = run(m.done(), k, writeTemp("long.pka", longLine));
+  r = run(m, settings(), pkaFile("long.pka", "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, std::string("Error: wrong format of pka file.\nLine:") + std::string(8, ' ') + "7\n");
+  EXPECT_EQ(r.err, "Error: wrong format of pka file.\nLine:" + std::string(8, ' ') + "7\n");
 }
 
 TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {
   const std::string full = "Too many pKa values were supplied ...";
-  Mol m;
+  TestStructure m;
   std::string text;
   for (int i = 1; i <= kChargeCapacity; ++i) {
-    m.add(i, "LYS", {"NZ"});
+    add(m, i, "LYS", {"NZ"});
     text += std::to_string(i) + " NZ charge 1.0\n";
   }
-  KorimInfo k = settings();
-  k.elInfo.elFlag = 1;
-  Outcome r = run(m.done(), k);
+  Outcome r = run(m, settings());
   EXPECT_EQ(r.status, 0);  // 1199 charges on the last atoms of the list fit
   EXPECT_EQ(r.n, 1199);
-  r = run(m.done(), k, writeTemp("full.pka", text));
+  r = run(m, settings(), pkaFile("full.pka", text));
   EXPECT_EQ(r.status, 1);  // a pKa file that fills 1199 slots fails even at its end
   EXPECT_EQ(r.err, full);
-
-  m.add(1200, "ALA", {"CA"});  // uncharged, yet an atom remains after the 1199th charge
-  r = run(m.done(), k);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, full);
-  k.elInfo.elFlag = 0;
-  k.elInfo.charmm = 1;  // set A: NZ -0.3 in every LYS
-  r = run(m.done(), k);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, full);
-
+  add(m, 1200, "ALA", {"CA"});  // uncharged, yet an atom remains after the 1199th charge
+  for (const KorimInfo& k : {settings(), settings(0, 1)}) {  // default rules and set A (NZ -0.3)
+    r = run(m, k);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, full);
+  }
   // One terminus line that would charge 1300 atoms named O of the last
   // residue stops at the end of the arrays.
-  Mol big;
-  big.add(1, "GLY", {"CA"});
-  for (int i = 0; i < 1300; ++i) big.add(2, "GLY", {"O"});
-  k = settings();
-  k.elInfo.elFlag = 1;
-  r = run(big.done(), k, writeTemp("bound.pka", "2 terminus charge -1.0\n"));
+  TestStructure big;
+  add(big, 1, "GLY", {"CA"});
+  for (int i = 0; i < 1300; ++i) add(big, 2, "GLY", {"O"});
+  r = run(big, settings(), pkaFile("bound.pka", "2 terminus charge -1.0\n"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, full + " more than 1200 charges do not fit the charge arrays.\n");
   for (int s = 1; s <= kMaxChargeSlot; ++s) ASSERT_EQ(r.q[s], -0.5f) << s;
@@ -409,41 +295,33 @@ TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {
 }
 
 TEST(Scaling, FixedSlotsAndNetOverFilledSlots) {
-  Mol m;
-  m.add(1, "LYS", {"NZ"}).add(2, "LYS", {"NZ"}).add(3, "LYS", {"NZ"});
-  KorimInfo k = settings();
-  k.elInfo.charmm = 1;
+  TestStructure m;
+  add(add(add(m, 1, "LYS", {"NZ"}), 2, "LYS", {"NZ"}), 3, "LYS", {"NZ"});
+  KorimInfo k = settings(0, 1);
   k.elInfo.chTerminiFlag = 0;
   k.elInfo.kMonoCh = 2.0f;
   k.elInfo.kQuadCh = 3.0f;
   k.elInfo.kDipoCh = 5.0f;
-  const Outcome r = run(m.done(), k);
-  ASSERT_EQ(r.status, 0);
+  const Outcome r = run(m, k);
   ASSERT_EQ(r.n, 3);
-  EXPECT_FLOAT_EQ(r.q[1], -0.6f);
-  EXPECT_FLOAT_EQ(r.q[2], -0.9f);
-  EXPECT_FLOAT_EQ(r.q[3], -0.9f);
-  EXPECT_FLOAT_EQ(r.q[8], 3.0f);  // slots past n are scaled as well (they held 1.0)
-  EXPECT_FLOAT_EQ(r.q[10], 5.0f);
-  EXPECT_FLOAT_EQ(r.q[11], 1.0f);
+  // Slot 1 by kMono, 2-8 by kQuad, 9-10 by kDipo, also past n (they held 1.0).
+  const float expect[12] = {0, -0.6f, -0.9f, -0.9f, 3, 3, 3, 3, 3, 5, 5, 1};
+  for (int s = 1; s <= 11; ++s) EXPECT_FLOAT_EQ(r.q[s], expect[s]) << s;
   EXPECT_NEAR(r.sum, -2.4, 1e-6);
   EXPECT_EQ(r.err, "pka Default Values, 3 Charges/pka Values  Net Charge -2.400, Residues 1 to 3.\n");
 }
 
-TEST(SetA, ChainEndsAndSpecialBlocks) {
-  KorimInfo k = settings();
-  k.elInfo.charmm = 1;  // in a steric run: electrostatics off
-  Mol m;
+TEST(SetA, ChainEndsSpecialBlocksAndTermini) {
   const struct {
     int res;
-    const char* resName;
-    const char* atom;
-  } atoms[] = {{1, "PRO", "N"},  {1, "PRO", "CD"},  {1, "PRO", "CA"},   {1, "PRO", "C"},    {2, "HSD", "HD1"},
-               {2, "HSC", "CB"}, {2, "HSE", "ND1"}, {3, "SOD", "SOD"},  {3, "SOD", "NA"},   {3, "MG", "MG"},
+    const char *resName, *atom;
+  } atoms[] = {{1, "PRO", "N"},   {1, "PRO", "CD"},  {1, "PRO", "CA"},  {1, "PRO", "C"},    {2, "HSD", "HD1"},
+               {2, "HSC", "CB"},  {2, "HSE", "ND1"}, {3, "SOD", "SOD"}, {3, "SOD", "NA"},   {3, "MG", "MG"},
                {4, "TIP3", "OH2"}, {4, "WAT", "OH2"}, {4, "THY", "CM"}, {4, "DEOT", "O2'"}, {5, "ACE", "C"},
-               {5, "ACE", "O"},  {5, "GLY", "OXT"}, {5, "WAT", "OXT"}};
-  for (const auto& a : atoms) m.add(a.res, a.resName, {a.atom});
-  const Outcome r = run(m.done(), k, "", "seta.lst");
+               {5, "ACE", "O"},   {5, "GLY", "OXT"}, {5, "WAT", "OXT"}};
+  TestStructure m;
+  for (const auto& a : atoms) add(m, a.res, a.resName, {a.atom});
+  const Outcome r = run(m, settings(0, 1), "", "seta.lst");  // in a steric run: electrostatics off
   ASSERT_EQ(r.status, 0) << r.err;
   // PRO's CD is in its skipped N-side group; at the C-terminus ACE's block rows,
   // tested after the terminal ones, stand; a terminal row alone places a
@@ -454,50 +332,38 @@ TEST(SetA, ChainEndsAndSpecialBlocks) {
   EXPECT_EQ(r.listing.substr(0, 38), "1\tN\tcharge\t-0.300\n1\tCA\tcharge\t0.250\n1\t");
   EXPECT_NE(r.listing.find("5\tC\tcharge\t0.140\n5\tC\tcharge\t0.550\n5\tO\tcharge\t-0.570\n5\tO\tcharge\t-0.550\n"),
             std::string::npos);
-}
-
-TEST(SetA, TerminiSwitchOneResidueAndPh) {
-  KorimInfo k = settings();
-  k.elInfo.charmm = 1;
-  Mol chain;
-  chain.add(1, "ALA", {"N", "HN", "CA", "C", "O"});
-  chain.add(2, "GLY", {"C", "O", "OXT"});
-  expectPerAtom(run(chain.done(), k), {-0.3f, NAN, 0.25f, 0.55f, -0.55f, 0.14f, -0.57f, -0.57f});
+  // Termini on and off; one residue that is both ends; pH has no effect.
+  TestStructure chain;
+  add(add(chain, 1, "ALA", {"N", "HN", "CA", "C", "O"}), 2, "GLY", {"C", "O", "OXT"});
+  KorimInfo k = settings(0, 1);
+  expectPerAtom(run(chain, k), {-0.3f, NAN, 0.25f, 0.55f, -0.55f, 0.14f, -0.57f, -0.57f});
   k.elInfo.chTerminiFlag = 0;
-  expectPerAtom(run(chain.done(), k), {-0.35f, 0.25f, 0.1f, 0.55f, -0.55f, 0.55f, -0.55f, NAN});
-
+  expectPerAtom(run(chain, k), {-0.35f, 0.25f, 0.1f, 0.55f, -0.55f, 0.55f, -0.55f, NAN});
   k.elInfo.chTerminiFlag = 1;
-  Mol one;
-  one.add(7, "ALA", {"N", "HT1", "CA", "C", "O", "OXT"});
-  const Outcome single = run(one.done(), k);
-  ASSERT_EQ(single.n, 6);
+  k.elInfo.pH = 2.0f;
+  TestStructure one;
+  add(one, 7, "ALA", {"N", "HT1", "CA", "C", "O", "OXT"});
+  const Outcome single = run(one, k);
   expectPerAtom(single, {-0.3f, 0.35f, 0.25f, 0.14f, -0.57f, -0.57f});
-  k.elInfo.pH = 2.0f;  // no effect on set A
-  const Outcome acid = run(one.done(), k);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(acid.of(i), single.of(i));
-  EXPECT_EQ(acid.err, "pka Default Values, 6 Charges/pka Values  Net Charge -0.700, Residues 7 to 7.\n");
+  EXPECT_EQ(single.err, "pka Default Values, 6 Charges/pka Values  Net Charge -0.700, Residues 7 to 7.\n");
 }
 
 TEST(SetsBC, PhWindowChoosesTheTable) {
-  Mol m;
-  m.add(1, "ALA", {"CA"}).add(2, "ASP", {"OD1"}).add(3, "GLY", {"OT1"});
-  KorimInfo k = settings();
-  k.elInfo.charmm = 2;
+  TestStructure m;
+  add(add(add(m, 1, "ALA", {"CA"}), 2, "ASP", {"OD1"}), 3, "GLY", {"OT1"});
+  KorimInfo k = settings(0, 2);
   for (float pH : {6.0f, 7.0f}) {
     k.elInfo.pH = pH;
-    const Outcome r = run(m.done(), k);
-    EXPECT_EQ(r.n, 3);
-    expectPerAtom(r, {0.21f, -0.76f, -0.67f});
+    expectPerAtom(run(m, k), {0.21f, -0.76f, -0.67f});
   }
   k.elInfo.pH = 4.0f;
-  expectPerAtom(run(m.done(), k), {0.21f, -0.36f, -0.17f});
+  expectPerAtom(run(m, k), {0.21f, -0.36f, -0.17f});
   // Between and above the two tables: nothing placed, and a warning says so.
   for (const char* pH : {"4.50", "7.50"}) {
     k.elInfo.pH = std::strtof(pH, nullptr);
-    const Outcome r = run(m.done(), k, "", "window.lst");
+    const Outcome r = run(m, k, "", "window.lst");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.n, 0);
-    EXPECT_EQ(r.sum, 0.0f);
     EXPECT_EQ(r.listing, "");
     EXPECT_EQ(r.err, std::string("WARNING: no CHARMM22 charge table for pH ") + pH +
                          " (tables for pH 6.0 to 7.0 and pH 4.0 or below); no charges placed.\n");
@@ -505,30 +371,24 @@ TEST(SetsBC, PhWindowChoosesTheTable) {
 }
 
 TEST(SetsBC, ChainEndsNamesAndListingFormat) {
-  KorimInfo k = settings();
-  k.elInfo.charmm = 2;
-  Mol m;
-  m.add(1, "GLY", {"N", "HN", "CA", "HA1", "HA2", "C"});
-  m.add(2, "ILE", {"CD1"});  // the table has CD
-  m.add(2, "ILE", {"H"});    // only HN names the amide hydrogen
-  m.add(2, "PHE", {"CG"}).add(2, "TRP", {"CD1"}).add(2, "HIS", {"HE2"});  // PHE CG: a zero row takes a slot
-  m.add(3, "LYS", {"C", "O", "OXT", "OT1"});
-  m.add(4, "TIP3", {"OT1"});  // highest residue number, no block: listed, no slot
-  Outcome r = run(m.done(), k, "", "setb.lst");
+  TestStructure m;
+  add(m, 1, "GLY", {"N", "HN", "CA", "HA1", "HA2", "C"});
+  add(add(m, 2, "ILE", {"CD1"}), 2, "ILE", {"H"});  // the table has CD; only HN names the amide hydrogen
+  add(add(add(m, 2, "PHE", {"CG"}), 2, "TRP", {"CD1"}), 2, "HIS", {"HE2"});  // PHE CG: a zero row takes a slot
+  add(add(m, 3, "LYS", {"C", "O", "OXT", "OT1"}), 4, "TIP3", {"OT1"});  // highest residue, no block: listed only
+  KorimInfo k = settings(0, 2);
+  Outcome r = run(m, k, "", "setb.lst");
   ASSERT_EQ(r.status, 0);
   // The N-terminal rows know HA only; residue 3 is not the highest number, so its C-side rows apply.
   expectPerAtom(r, {-0.3f, NAN, 0.21f, NAN, NAN, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.51f, -0.51f, NAN, NAN, NAN});
   EXPECT_EQ(r.n, 8);
   EXPECT_NE(r.listing.find("2\tCG\tcharge\t0.000\n2\tCD1\tcharge\t0.035\n"), std::string::npos);
   EXPECT_EQ(r.listing.substr(r.listing.size() - 21), "\n4\tOT1\tcharge\t-0.670\n");
-
-  // Without the water, residue 3 is last: O and OXT stay bare, C takes 0.34.
+  // Without the water, residue 3 is last: O and OXT stay bare, C takes 0.34;
+  // without termini the ends get their full blocks and OT1 nothing.
   m.atoms.pop_back();
-  r = run(m.done(), k);
-  expectPerAtom(r, {-0.3f, NAN, 0.21f, NAN, NAN, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.34f, NAN, NAN, -0.67f});
-  // Without termini the ends get their full blocks and OT1 nothing.
+  expectPerAtom(run(m, k), {-0.3f, NAN, 0.21f, NAN, NAN, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.34f, NAN, NAN, -0.67f});
   k.elInfo.chTerminiFlag = 0;
-  r = run(m.done(), k);
-  expectPerAtom(r, {-0.47f, 0.31f, -0.02f, 0.09f, 0.09f, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.51f, -0.51f, NAN,
-                    NAN});
+  expectPerAtom(run(m, k),
+                {-0.47f, 0.31f, -0.02f, 0.09f, 0.09f, 0.51f, NAN, NAN, 0.0f, 0.035f, 0.44f, 0.51f, -0.51f, NAN, NAN});
 }

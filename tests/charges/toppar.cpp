@@ -3,25 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <functional>
 #include <set>
 #include <string>
 
+#include "tests/support/capture.h"
+
 using namespace korim::charges;
-
-namespace {
-
-// Runs f with stdout captured; returns what it printed.
-std::string stdoutOf(const std::function<void()>& f) {
-  testing::internal::CaptureStdout();
-  f();
-  std::fflush(stdout);
-  return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace
+using korim_test::captureStdout;
 
 TEST(AtomType, NamesAliasesAndSpecialValues) {
   const struct {
@@ -32,7 +21,7 @@ TEST(AtomType, NamesAliasesAndSpecialValues) {
                {"3H", 407},   {"1NE2", 209}, {"ZN", 252},   {"O", 253},   {"HZ3", 584}, {"1HG", 585}, {"2HG", 587},
                {"2HG1", 588}, {"1HA", 1000}, {"3HG1", 1000}, {"3HT", 1000}, {"OXT", -1}, {"OT1", -2},  {"OT2", -3},
                {"OT3", -4},   {"X", 0},      {"QB", 0}};
-  const std::string out = stdoutOf([&] {
+  const std::string out = captureStdout([&] {
     for (const auto& c : cases) EXPECT_EQ(get_atom_type_index(c.name), c.index) << c.name;
   });
   EXPECT_EQ(out, "");  // known names are silent
@@ -42,7 +31,7 @@ TEST(AtomType, WholeTableKeysCountsAndByteOrder) {
   std::set<std::string> keys;
   std::string byIndex[kAtomTypeCount + 1];
   int index1000 = 0, indexZero = 0, indexNegative = 0, typeNames = 0;
-  const std::string out = stdoutOf([&] {
+  const std::string out = captureStdout([&] {
     for (int i = 0; i < kAtomTypeKeyCount; ++i) {
       int index = -12345;
       const char* key = atomTypeKey(i, &index);
@@ -82,7 +71,7 @@ TEST(ResidueType, NamesAndIndexAsPlaceInByteOrder) {
     int index;
   } cases[] = {{"1MA", 1},    {"2'OM", 4},  {"ALA", 35},  {"BtoA", 57}, {"C", 58},    {"CA++", 60}, {"HIS", 137},
                {"HSD", 144},  {"LtoD", 162}, {"MP_0", 178}, {"TIP3", 246}, {"WAT", 256}, {"ZNK", 269}};
-  const std::string out = stdoutOf([&] {
+  const std::string out = captureStdout([&] {
     for (const auto& c : cases) EXPECT_EQ(get_aa_index(c.name), c.index) << c.name;
     for (int i = 1; i <= kResidueTypeCount; ++i) {
       const char* name = residueTypeName(i);
@@ -101,7 +90,7 @@ TEST(ResidueType, NamesAndIndexAsPlaceInByteOrder) {
 TEST(FixedCharge, ValuesByAtomNameAndTheNonZeroKeys) {
   int nonZero = 0;
   double sum = 0.0;
-  const std::string out = stdoutOf([&] {
+  const std::string out = captureStdout([&] {
     EXPECT_FLOAT_EQ(return_charge("PN"), 1.21f);
     EXPECT_FLOAT_EQ(return_charge("1ZN"), 2.0f);
     EXPECT_FLOAT_EQ(return_charge("N7N"), -0.83f);
@@ -125,17 +114,17 @@ TEST(Lookups, UnknownNamesPrintOneLineOnStdout) {
   const std::string resMsg = "There is a residue of unknown type: ";
   for (const char* name : {"ca", "CA ", " CA", "HT3", "HN'", "HN''", ""}) {
     int index = 0;
-    EXPECT_EQ(stdoutOf([&] { index = get_atom_type_index(name); }), atomMsg + name + "\n");
+    EXPECT_EQ(captureStdout([&] { index = get_atom_type_index(name); }), atomMsg + name + "\n");
     EXPECT_EQ(index, -999) << name;
   }
   for (const char* name : {"ala", "ALA ", "HSC", "BTOA", "LTOD", ""}) {
     int index = 0;
-    EXPECT_EQ(stdoutOf([&] { index = get_aa_index(name); }), resMsg + name + "\n");
+    EXPECT_EQ(captureStdout([&] { index = get_aa_index(name); }), resMsg + name + "\n");
     EXPECT_EQ(index, -999) << name;
   }
   for (const char* name : {"HT3", "", "pn"}) {
     float q = 1.0f;
-    EXPECT_EQ(stdoutOf([&] { q = return_charge(name); }), atomMsg + name + "\n");
+    EXPECT_EQ(captureStdout([&] { q = return_charge(name); }), atomMsg + name + "\n");
     EXPECT_EQ(q, 0.0f) << name;
   }
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "charges/toppar.h"
+#include "tests/support/capture.h"
 
 using namespace korim::charges;
 
@@ -198,25 +199,24 @@ TEST(ChargeSets, ShareTheAtomAndResidueNameSpaces) {
   // Every atom name the sets charge, but HN', HN'' and HT3, is an atom-type
   // key; every residue name but HSC is a residue-type key.
   std::set<std::string> unknown;
-  testing::internal::CaptureStdout();
-  for (const ChargeSet* set : {&kChargeSetA, &kChargeSetB, &kChargeSetC}) {
-    auto check = [&](const ChargeRow* rows, int n) {
-      for (int r = 0; r < n; ++r) {
-        if (get_atom_type_index(rows[r].atomName) == kUnknownType) unknown.insert(rows[r].atomName);
-      }
-    };
-    check(set->nTermRows, set->nTermCount);
-    check(set->cTermRows, set->cTermCount);
-    for (int k = 0; k < set->blockCount; ++k) {
-      const ChargeBlock& block = set->blocks[k];
-      check(block.rows, block.rowCount);
-      EXPECT_EQ(get_aa_index(block.resName) > 0, std::strcmp(block.resName, "HSC") != 0) << block.resName;
-      if (block.altResName != nullptr) {
-        EXPECT_GT(get_aa_index(block.altResName), 0);
+  korim_test::captureStdout([&] {
+    for (const ChargeSet* set : {&kChargeSetA, &kChargeSetB, &kChargeSetC}) {
+      auto check = [&](const ChargeRow* rows, int n) {
+        for (int r = 0; r < n; ++r) {
+          if (get_atom_type_index(rows[r].atomName) == kUnknownType) unknown.insert(rows[r].atomName);
+        }
+      };
+      check(set->nTermRows, set->nTermCount);
+      check(set->cTermRows, set->cTermCount);
+      for (int k = 0; k < set->blockCount; ++k) {
+        const ChargeBlock& block = set->blocks[k];
+        check(block.rows, block.rowCount);
+        EXPECT_EQ(get_aa_index(block.resName) > 0, std::strcmp(block.resName, "HSC") != 0) << block.resName;
+        if (block.altResName != nullptr) {
+          EXPECT_GT(get_aa_index(block.altResName), 0);
+        }
       }
     }
-  }
-  std::fflush(stdout);
-  testing::internal::GetCapturedStdout();
+  });
   EXPECT_EQ(unknown, (std::set<std::string>{"HN'", "HN''", "HT3"}));
 }
