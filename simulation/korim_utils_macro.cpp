@@ -185,55 +185,51 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
   const double bound = max_obstruction + radius;
   bool beyondTable = false;
   int r = 0;
-  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], v[5];
-  for (int d = 0; d < n_dots; d++)
-    for (int k = 0; k < digit_psi; k++) {
-      ++r;
-      std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
-      std::fflush(stderr);
-      // The turn is formed in single precision, as the model has always done.
-      const Orientation o = orientationOf(&ddots[3 * d], k * inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      orderValues(xa, ya, za, v);
-      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-      projectOnAxis(no_atoms, x, y, z, ua, w.xJ);
-      if (lcType == 2) projectOnAxis(no_atoms, x, y, z, va, w.yJ);
+  // The turn is formed in single precision (inc_psi is a float), as the
+  // model has always done.
+  forEachOrientation(ddots, n_dots, digit_psi, inc_psi, [&](const SampledOrientation& o) {
+    ++r;
+    std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
+    std::fflush(stderr);
+    const double* v = o.s;
+    projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
+    if (lcType == 2) projectOnAxis(no_atoms, x, y, z, o.v, w.yJ);
 
-      for (int i = 0; i <= last; i++) {
-        const float g = w.grid_el[i];
-        bool blocked = false;
-        if (i <= lengthGrid)
-          for (int a = 1; a <= no_atoms && !blocked; a++) {
-            if (lcType == 1) {
-              blocked = w.xJ[a] + g <= bound;
-            } else {
-              const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
-              blocked = std::sqrt(u * u + yv * yv) <= bound;
-            }
+    for (int i = 0; i <= last; i++) {
+      const float g = w.grid_el[i];
+      bool blocked = false;
+      if (i <= lengthGrid)
+        for (int a = 1; a <= no_atoms && !blocked; a++) {
+          if (lcType == 1) {
+            blocked = w.xJ[a] + g <= bound;
+          } else {
+            const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
+            blocked = std::sqrt(u * u + yv * yv) <= bound;
           }
-        double wt = 0.0;
-        if (!blocked) {
-          double E = 0.0;
-          for (int c = 1; c <= chCount; c++) {
-            const int a = chargeAtomID[c];
-            if (lcType == 1) {
-              // Distance from the wall surface, formed in single precision.
-              const float dist = g + w.xJ[a] - static_cast<float>(max_obstruction);
-              const double e = std::exp(-sp.kappa * dist / 10.0);
-              E += charges[c] * 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
-            } else {
-              const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
-              const double rc = std::sqrt(u * u + yv * yv) - max_obstruction;
-              E += charges[c] * tablePotentialAt(pot.data(), digPotential, stepsize, rc,
-                                                 &beyondTable);
-            }
-          }
-          wt = std::exp(-kEner * E);
         }
-        for (int j = 0; j < 5; j++) macro.saupe_dis[i][j] += wt * v[j];
-        w.total[i] += wt;
+      double wt = 0.0;
+      if (!blocked) {
+        double E = 0.0;
+        for (int c = 1; c <= chCount; c++) {
+          const int a = chargeAtomID[c];
+          if (lcType == 1) {
+            // Distance from the wall surface, formed in single precision.
+            const float dist = g + w.xJ[a] - static_cast<float>(max_obstruction);
+            const double e = std::exp(-sp.kappa * dist / 10.0);
+            E += charges[c] * 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
+          } else {
+            const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
+            const double rc = std::sqrt(u * u + yv * yv) - max_obstruction;
+            E +=
+                charges[c] * tablePotentialAt(pot.data(), digPotential, stepsize, rc, &beyondTable);
+          }
+        }
+        wt = std::exp(-kEner * E);
       }
+      for (int j = 0; j < 5; j++) macro.saupe_dis[i][j] += wt * v[j];
+      w.total[i] += wt;
     }
+  });
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
   if (beyondTable)

@@ -168,31 +168,6 @@ void reportPotential(const ScreenedPotential& sp) {
   std::printf("REMARK Potential at surface %e [e/kB*T].\n", sp.y0);
 }
 
-// Uniform reference of the sampling: the mean order values over all
-// orientations (in the five-slot order).
-void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
-  const double inc_psi = 360.0 / digPsi;
-  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
-  double xa[4], ya[4], za[4];
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      sZZ += Szz(za);
-      sXX += Sxx(xa);
-      sYY += Syy(ya);
-      sXY += Sxy(xa, ya);
-      sXZ += Sxz(xa, za);
-      sYZ += Syz(ya, za);
-    }
-  const double N = static_cast<double>(n_dots) * digPsi;
-  mean[0] = sZZ / N;
-  mean[1] = (sXX - sYY) / N;
-  mean[2] = sXY / N;
-  mean[3] = sXZ / N;
-  mean[4] = sYZ / N;
-}
-
 void zeroRows(int last) {
   for (int k = 0; k <= last; k++)
     for (int j = 0; j < 5; j++) simu.saupe_dis[k][j] = 0.0;
@@ -340,7 +315,6 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   if (lcType != 1 && lcType != 2) return 0;
 
   const double c = rM + rA;
-  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], s[5];
 
   if (lcType == 1) {
     const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
@@ -351,32 +325,27 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
     for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
     if (el.chFlag) reportPotential(sp);
 
-    for (int d = 0; d < n_dots; d++)
-      for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        orderValues(xa, ya, za, s);
-        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
-        // Some point touches the wall exactly when the lowest one does
-        // (float addition is monotonic).
-        const float lowest = lowestOf(x_temp.data(), no_atoms);
-        for (int n = 0; n <= lengthGrid; n++) {
-          double w;
-          if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
-            w = 0.0;
-          } else {
-            double E = 0.0;
-            for (int i = 1; i <= no_of_ch; i++) {
-              const float gp = grid_el[n] + x_temp[chargeAtomID[i]];
-              E += charges[i] * screenedPotentialAt(sp, static_cast<double>(gp) - rM);
-            }
-            w = std::exp(-E);
+    forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
+      projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
+      // Some point touches the wall exactly when the lowest one does
+      // (float addition is monotonic).
+      const float lowest = lowestOf(x_temp.data(), no_atoms);
+      for (int n = 0; n <= lengthGrid; n++) {
+        double w;
+        if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
+          w = 0.0;
+        } else {
+          double E = 0.0;
+          for (int i = 1; i <= no_of_ch; i++) {
+            const float gp = grid_el[n] + x_temp[chargeAtomID[i]];
+            E += charges[i] * screenedPotentialAt(sp, static_cast<double>(gp) - rM);
           }
-          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
-          total[n] += w;
+          w = std::exp(-E);
         }
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * o.s[j];
+        total[n] += w;
       }
+    });
     std::fprintf(stderr, "\n");
     std::fflush(stderr);
 
@@ -454,43 +423,39 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", digPsi, n_dots, inc_psi);
 
   bool beyondTable = false;
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      orderValues(xa, ya, za, s);
-      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-      projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
-      projectOnAxis(no_atoms, x, y, z, va, y_temp.data());
-      for (int n = 0; n <= lengthGrid; n++) {
-        const double g = grid_el[n];
-        bool contact = false;
-        if (n <= t_pts)
-          for (int i = 1; i <= no_atoms && !contact; i++) {
-            const double u = x_temp[i] + g, v = y_temp[i];
-            contact = std::sqrt(u * u + v * v) <= c;
-          }
-        double w, w1;
-        if (contact) {
-          w = 0.0;
-          w1 = -1.0;
-        } else {
-          double E = 0.0;
-          for (int i = 1; i <= no_of_ch; i++) {
-            const int p = chargeAtomID[i];
-            const double u = x_temp[p] + g, v = y_temp[p];
-            const double r = std::sqrt(u * u + v * v) - rM;
-            E += charges[i] * tablePotentialAt(pot.data(), digPotential, stepsize, r, &beyondTable);
-          }
-          w = std::exp(-E);
-          w1 = w - 1.0;
-          pCount[n] += 1;
+  forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
+    const double* s = o.s;
+    projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
+    projectOnAxis(no_atoms, x, y, z, o.v, y_temp.data());
+    for (int n = 0; n <= lengthGrid; n++) {
+      const double g = grid_el[n];
+      bool contact = false;
+      if (n <= t_pts)
+        for (int i = 1; i <= no_atoms && !contact; i++) {
+          const double u = x_temp[i] + g, v = y_temp[i];
+          contact = std::sqrt(u * u + v * v) <= c;
         }
-        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
-        total[n] += w;
-        totalNew[n] += w1;
+      double w, w1;
+      if (contact) {
+        w = 0.0;
+        w1 = -1.0;
+      } else {
+        double E = 0.0;
+        for (int i = 1; i <= no_of_ch; i++) {
+          const int p = chargeAtomID[i];
+          const double u = x_temp[p] + g, v = y_temp[p];
+          const double r = std::sqrt(u * u + v * v) - rM;
+          E += charges[i] * tablePotentialAt(pot.data(), digPotential, stepsize, r, &beyondTable);
+        }
+        w = std::exp(-E);
+        w1 = w - 1.0;
+        pCount[n] += 1;
       }
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+      total[n] += w;
+      totalNew[n] += w1;
     }
+  });
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
   if (beyondTable)
@@ -609,7 +574,6 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
   double mean[5];
   samplingMeans(dots, n_dots, digPsi, mean);
   const int t_pts = clashRegion(grid_el.data(), min_protein_length, max_protein_length, rM, gs);
-  double xa[4], ya[4], za[4], ua[4], va[4], wa[4], s[5];
 
   // Rows 0..last: element sums to deviations of the mean order from the
   // isotropic mean, weighted by the share of allowed orientations.
@@ -628,22 +592,17 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     for (int n = 0; n <= t_pts; n++) pot_dist[n] = static_cast<float>(rA - (grid_el[n] - rM));
     zeroRows(t_pts);
     for (int n = 0; n <= t_pts; n++) total[n] = 0.0;
-    for (int d = 0; d < n_dots; d++)
-      for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        orderValues(xa, ya, za, s);
-        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
-        bool anyNaN = false;
-        for (int i = 1; i <= no_atoms; i++) anyNaN = anyNaN || x_temp[i] != x_temp[i];
-        const float lowest = lowestOf(x_temp.data(), no_atoms);
-        for (int n = 0; n <= t_pts; n++) {
-          if (no_atoms > 0 && (anyNaN || !(lowest > pot_dist[n]))) continue;
-          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += s[j];
-          total[n] += 1.0;
-        }
+    forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
+      projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
+      bool anyNaN = false;
+      for (int i = 1; i <= no_atoms; i++) anyNaN = anyNaN || x_temp[i] != x_temp[i];
+      const float lowest = lowestOf(x_temp.data(), no_atoms);
+      for (int n = 0; n <= t_pts; n++) {
+        if (no_atoms > 0 && (anyNaN || !(lowest > pot_dist[n]))) continue;
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += o.s[j];
+        total[n] += 1.0;
       }
+    });
     std::fprintf(stderr, "\n");
     std::fflush(stderr);
     normalise(t_pts);
@@ -663,27 +622,22 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     zeroRows(last);
     for (int n = 0; n <= last; n++) total[n] = 0.0;
     const double bound = rA + rM;
-    for (int d = 0; d < n_dots; d++)
-      for (int m = 0; m < digPsi; m++) {
-        const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-        rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-        orderValues(xa, ya, za, s);
-        rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-        projectOnAxis(no_atoms, x, y, z, ua, x_temp.data());
-        projectOnAxis(no_atoms, x, y, z, va, y_temp.data());
-        for (int n = 0; n <= last; n++) {
-          bool blocked = false;
-          if (n <= t_pts)
-            for (int i = 1; i <= no_atoms && !blocked; i++) {
-              const long double u = static_cast<long double>(x_temp[i]) + grid_el[n];
-              const long double v = y_temp[i];
-              blocked = std::sqrt(u * u + v * v) <= bound;
-            }
-          if (blocked) continue;
-          for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += s[j];
-          total[n] += 1.0;
-        }
+    forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
+      projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
+      projectOnAxis(no_atoms, x, y, z, o.v, y_temp.data());
+      for (int n = 0; n <= last; n++) {
+        bool blocked = false;
+        if (n <= t_pts)
+          for (int i = 1; i <= no_atoms && !blocked; i++) {
+            const long double u = static_cast<long double>(x_temp[i]) + grid_el[n];
+            const long double v = y_temp[i];
+            blocked = std::sqrt(u * u + v * v) <= bound;
+          }
+        if (blocked) continue;
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += o.s[j];
+        total[n] += 1.0;
       }
+    });
     std::fprintf(stderr, "\n");
     std::fflush(stderr);
     normalise(last);
@@ -850,17 +804,6 @@ void gridReport(KorimInfo& k, const Grid3D& g, const double* dots, int n_dots, i
               static_cast<double>(g.startY), static_cast<double>(g.startZ));
 }
 
-// Rotated coordinates of every point: rows of M(theta, phi, psi) applied to
-// each point, each component summed in single precision.
-void rotatePoints(int n, const double* x, const double* y, const double* z, const Orientation& o,
-                  float* xT, float* yT, float* zT) {
-  double ua[4], va[4], wa[4];
-  rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-  projectOnAxis(n, x, y, z, ua, xT);
-  projectOnAxis(n, x, y, z, va, yT);
-  projectOnAxis(n, x, y, z, wa, zT);
-}
-
 // Free positions of the particle's cell that lie outside the grid: weight 1
 // per orientation and position. The cell is a square column of side
 // rSingleCell along z; one periodic cell holds nZSel planes, each with
@@ -912,22 +855,20 @@ void sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const
   const double inc_psi = static_cast<double>(360.0f / digPsi);
   k.rSingleCell = static_cast<float>(rCell);
   gridReport(k, g, dots, n_dots, digPsi, inc_psi);
-  double xa[4], ya[4], za[4], s[5];
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation o = orientationOf(&dots[3 * d], m * inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      orderValues(xa, ya, za, s);
-      rotatePoints(no_atoms, x, y, z, o, w.x_temp.data(), w.y_temp.data(), w.z_temp.data());
-      for (int iz = 0; iz < g.nZSel; iz++)
-        for (int iy = 0; iy < g.nY; iy++)
-          for (int ix = 0; ix < g.nX; ix++) {
-            const double wt = weight(g.startX + ix * g.dX, g.startY + iy * g.dY,
-                                     g.startZ + iz * g.dZ);
-            for (int j = 0; j < 5; j++) acc[j] += s[j] * wt;
-            *total += wt;
-          }
-    }
+  forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
+    // Rotated coordinates: the rows of the rotation applied to each point.
+    projectOnAxis(no_atoms, x, y, z, o.u, w.x_temp.data());
+    projectOnAxis(no_atoms, x, y, z, o.v, w.y_temp.data());
+    projectOnAxis(no_atoms, x, y, z, o.w, w.z_temp.data());
+    for (int iz = 0; iz < g.nZSel; iz++)
+      for (int iy = 0; iy < g.nY; iy++)
+        for (int ix = 0; ix < g.nX; ix++) {
+          const double wt =
+              weight(g.startX + ix * g.dX, g.startY + iy * g.dY, g.startZ + iz * g.dZ);
+          for (int j = 0; j < 5; j++) acc[j] += o.s[j] * wt;
+          *total += wt;
+        }
+  });
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
   *total += outsideCells(k, g, o_pts);

@@ -162,6 +162,24 @@ void projectOnAxis(int n, const double* x, const double* y, const double* z, con
   }
 }
 
+void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
+  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
+  forEachOrientation(dots, n_dots, digPsi, 360.0 / digPsi, [&](const SampledOrientation& o) {
+    sZZ += Szz(o.za);
+    sXX += Sxx(o.xa);
+    sYY += Syy(o.ya);
+    sXY += Sxy(o.xa, o.ya);
+    sXZ += Sxz(o.xa, o.za);
+    sYZ += Syz(o.ya, o.za);
+  });
+  const double N = static_cast<double>(n_dots) * digPsi;
+  mean[0] = sZZ / N;
+  mean[1] = (sXX - sYY) / N;
+  mean[2] = sXY / N;
+  mean[3] = sXZ / N;
+  mean[4] = sYZ / N;
+}
+
 long long truncToLL(double v) {
   if (!(v == v)) return 0;
   if (v >= 9.0e18) return 9000000000000000000LL;
@@ -244,7 +262,6 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
 
   const int N = static_cast<int>(nOrient);
   const double inc_psi = 360.0 / digit_psi;
-  double xa[4], ya[4], za[4];
 
   // Positions.
   long long lg = truncToLL(extent);
@@ -303,68 +320,52 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
     w.total[i] = 0.0;
   }
 
-  // One pass: the isotropic sums (in orientation order, as a separate pass
-  // would add them) and the allowed states at every position.
-  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
   // Positions appended for the rod are never obstructed: each of their rows
   // receives the same additions, kept once.
   double appended[5] = {0, 0, 0, 0, 0};
   std::vector<int> blocked(lcType == 2 ? L + 2 : 0);
   int r = 0;
-  double v[5];
-  for (int d = 0; d < n_dots; d++) {
-    for (int k = 0; k < digit_psi; k++) {
-      ++r;
-      std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
-      std::fflush(stderr);
-      const Orientation o = orientationOf(&dots[3 * d], k * inc_psi);
-      rotate_coorsystem(o.theta, o.phi, o.psi, xa, ya, za);
-      sZZ += Szz(za);
-      sXX += Sxx(xa);
-      sYY += Syy(ya);
-      sXY += Sxy(xa, ya);
-      sXZ += Sxz(xa, za);
-      sYZ += Syz(ya, za);
-      orderValues(xa, ya, za, v);
-      double ua[4], va[4], wa[4];
-      rotate_coorsystem(-o.theta, -o.psi, -o.phi, ua, va, wa);
-      projectOnAxis(no_atoms, x, y, z, ua, w.xJ);
-
-      if (lcType == 1) {
-        // All atoms clear the wall exactly when the lowest one does; a NaN
-        // coordinate fails every comparison, as it would atom by atom.
-        float lowest = 0.0f;
-        bool anyNaN = false;
-        for (int a = 1; a <= no_atoms; a++) {
-          const float xj = w.xJ[a];
-          if (xj != xj) anyNaN = true;
-          if (a == 1 || xj < lowest) lowest = xj;
-        }
-        for (int i = 0; i <= L; i++) {
-          const bool allowed = no_atoms == 0 || (!anyNaN && lowest > w.pot_dist[i]);
-          if (!allowed) continue;
-          for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
-          w.total[i] += 1.0;
-        }
-      } else {
-        projectOnAxis(no_atoms, x, y, z, va, w.yJ);
-        cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
-        for (int i = 0; i <= L; i++) {
-          const double wt = (no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
-          for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
-          w.total[i] += wt;
-        }
-        for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
+  forEachOrientation(dots, n_dots, digit_psi, inc_psi, [&](const SampledOrientation& o) {
+    ++r;
+    std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
+    std::fflush(stderr);
+    const double* v = o.s;
+    projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
+    if (lcType == 1) {
+      // All atoms clear the wall exactly when the lowest one does; a NaN
+      // coordinate fails every comparison, as it would atom by atom.
+      float lowest = 0.0f;
+      bool anyNaN = false;
+      for (int a = 1; a <= no_atoms; a++) {
+        const float xj = w.xJ[a];
+        if (xj != xj) anyNaN = true;
+        if (a == 1 || xj < lowest) lowest = xj;
       }
+      for (int i = 0; i <= L; i++) {
+        const bool allowed = no_atoms == 0 || (!anyNaN && lowest > w.pot_dist[i]);
+        if (!allowed) continue;
+        for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
+        w.total[i] += 1.0;
+      }
+    } else {
+      projectOnAxis(no_atoms, x, y, z, o.v, w.yJ);
+      cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
+      for (int i = 0; i <= L; i++) {
+        const double wt = (no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
+        for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
+        w.total[i] += wt;
+      }
+      for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
     }
-  }
+  });
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
   for (int i = L + 1; i <= last; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = appended[j];
     w.total[i] = N;
   }
-  const double mean[5] = {sZZ / N, (sXX - sYY) / N, sXY / N, sXZ / N, sYZ / N};
+  double mean[5];
+  samplingMeans(dots, n_dots, digit_psi, mean);
 
   for (int j = 0; j < 5; j++)
     for (int i = 0; i <= last; i++) {

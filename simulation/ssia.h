@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/korim_types.h"
+#include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
 
@@ -51,6 +52,38 @@ Orientation orientationOf(const double* dot, double psiDegrees);
 // The five element values (Szz, Sxx-Syy, Sxy, Sxz, Syz) of the orientation
 // whose rotated axes are given.
 void orderValues(const double xa[4], const double ya[4], const double za[4], double v[5]);
+
+// One sampled orientation: the lab axes rotated into the molecule (1-based,
+// element [3] the director's component), the five order values of the
+// director, and the inverse frame u, v, w (the rows of the rotation) on which
+// the atoms are projected: u and v across the director, w along it.
+struct SampledOrientation {
+  double xa[4], ya[4], za[4];
+  double s[5];
+  double u[4], v[4], w[4];
+};
+
+// Calls body(const SampledOrientation&) for every dot in the order of dots
+// and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
+// m * inc_psi degrees evaluated in the type of inc_psi (a model that has
+// always formed it in single precision passes a float).
+template <typename Inc, typename Body>
+void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi, Body&& body) {
+  SampledOrientation o;
+  for (int d = 0; d < n_dots; d++)
+    for (int m = 0; m < digPsi; m++) {
+      const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
+      rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
+      orderValues(o.xa, o.ya, o.za, o.s);
+      rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
+      body(static_cast<const SampledOrientation&>(o));
+    }
+}
+
+// Uniform reference of the sampling: the order values averaged over all
+// n_dots x digPsi orientations (turns of 360 / digPsi degrees), in the
+// five-slot order; each sum is taken in orientation order.
+void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]);
 
 // out[a] = (x[a], y[a], z[a]) . axis for a = 1..n, summed in the order x, y,
 // z and rounded to float after each addition.
