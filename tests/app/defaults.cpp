@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <type_traits>
+#include <vector>
 
 #include "app/korim_utils_null.h"
 
@@ -15,75 +17,17 @@ void scribble(T* rec, unsigned char pattern) {
   std::memset(static_cast<void*>(rec), pattern, sizeof(T));
 }
 
-void expectGridDefaults(const GridInfo& g) {
-  EXPECT_EQ(g.outEflag, 0);
-  EXPECT_EQ(g.densE, 200);
-  EXPECT_EQ(g.angleDomFlag, 0);
-  for (float a : g.angleDom) EXPECT_EQ(a, 0.0f);
-  for (int v : {g.resDom1Origin, g.resDom2Origin, g.startResDom2, g.startResDom1, g.endResDom1, g.endResDom2,
-                g.startResPart1, g.endResPart1, g.startResPart2, g.endResPart2})
-    EXPECT_EQ(v, 0);
-  EXPECT_EQ(g.digPsiE, 1);
-  EXPECT_EQ(g.lBetaCone, 0.0f);
-  EXPECT_EQ(g.hBetaCone, 30.0f);
-  EXPECT_EQ(g.cAlphaCone, 0.0f);
-  EXPECT_EQ(g.errAlphaCone, 180.0f);
-  EXPECT_EQ(g.clashFlag, 1);
-  EXPECT_EQ(g.clashDist, 3.6f);
-  EXPECT_EQ(g.initOrientFlag, 1);
-  EXPECT_EQ(g.pivotCenter, 1);
-  EXPECT_EQ(g.fixRotDomain, 0);
-}
+// A field's value next to its documented default, the default first put in the field's own type
+// (so a float field is compared with the float nearest the documented number).
+struct Default {
+  const char* name;
+  double got, want;
+};
+#define DEF(rec, field, value) \
+  Default { #field, static_cast<double>(rec.field), static_cast<double>(static_cast<std::remove_cvref_t<decltype(rec.field)>>(value)) }
 
-void expectElDefaults(const ElInfo& e) {
-  EXPECT_EQ(e.pow, 1.0f);
-  EXPECT_EQ(e.kAtt, 0.0f);
-  EXPECT_EQ(e.elFlag, 0);
-  EXPECT_EQ(e.pkaFlag, 1);
-  EXPECT_EQ(e.charmm, 0);
-  EXPECT_EQ(e.dipoleFlag, 0);
-  EXPECT_EQ(e.chSelFlag, 0);
-  EXPECT_EQ(e.pH, 7.0f);
-  EXPECT_EQ(e.concNaCl, 0.2f);
-  EXPECT_EQ(e.chDensSurf, -0.47f);
-  EXPECT_EQ(e.chTerminiFlag, 1);
-  EXPECT_EQ(e.kEnergy, 1.0f);
-  EXPECT_EQ(e.kPot, 1.0f);
-  EXPECT_EQ(e.kMonoCh, 1.0f);
-  EXPECT_EQ(e.kDipoCh, 1.0f);
-  EXPECT_EQ(e.kQuadCh, 1.0f);
-  EXPECT_EQ(e.cutoffPot, 6.0e-6);  // double, not a float rounded up
-  EXPECT_EQ(e.maxPot, 5.0f);
-  EXPECT_EQ(e.z1, 0);
-  EXPECT_EQ(e.zN, 0);
-  EXPECT_EQ(e.temperaturePot, 298.15f);
-  EXPECT_EQ(e.chFlag, 0);
-  EXPECT_EQ(e.iFace, 50.0f);
-}
-
-void expectHistDefaults(const HistInfo& h) {
-  EXPECT_EQ(h.binCount, 20);
-  EXPECT_EQ(h.daLo, -1000.0f);
-  EXPECT_EQ(h.daHi, 1000.0f);
-  EXPECT_EQ(h.rhLo, 0.0f);
-  EXPECT_EQ(h.rhHi, 0.667f);
-  EXPECT_EQ(h.optExtrem, 1);
-  EXPECT_EQ(h.nBinIn, 0);
-  EXPECT_EQ(h.modeFit, 3);
-  EXPECT_EQ(h.sdevDzz, 0.4f);
-  EXPECT_EQ(h.sdevDyy, 0.9f);
-  EXPECT_EQ(h.mlMap, 0);
-  EXPECT_EQ(h.lDaMl, -25.0f);
-  EXPECT_EQ(h.hDaMl, -3.0f);
-  EXPECT_EQ(h.incDaMl, 0.1f);
-  EXPECT_EQ(h.lRMl, 0.0f);
-  EXPECT_EQ(h.hRMl, 0.7f);
-  EXPECT_EQ(h.incRMl, 0.01f);
-  // Results of the estimations start at zero.
-  EXPECT_EQ(h.nBins, 0);
-  for (float v : {h.dcMin, h.dcMax, h.Da2Par, h.R2Par, h.Dzz, h.Dyy, h.Dxx, h.binWidth, h.DaFit, h.DaErrFit,
-                  h.RFit, h.RErrFit, h.DaMl, h.DaErrMl, h.RMl, h.RErrMl})
-    EXPECT_EQ(v, 0.0f);
+void expectDefaults(const std::vector<Default>& table) {
+  for (const Default& d : table) EXPECT_EQ(d.got, d.want) << d.name;
 }
 
 }  // namespace
@@ -92,87 +36,62 @@ TEST(SettingsDefaults, KorimInfoMatchesTable) {
   KorimInfo k;
   scribble(&k, 0xA5);
   EXPECT_EQ(korimInfoNull(&k), 0);
-  EXPECT_EQ(k.validCountD, 0);
-  EXPECT_EQ(k.idum, -1);
-  EXPECT_EQ(k.korimMode, 1);
-  EXPECT_EQ(k.allowFixedDI, 1);
-  EXPECT_EQ(k.yzFlag, 0);
-  EXPECT_EQ(k.lcType, 1);
-  EXPECT_EQ(k.concentration, 0.05f);
-  EXPECT_EQ(k.volSample, 515.0f);
-  EXPECT_EQ(k.mwLC, 268000.0f);
-  EXPECT_EQ(k.massLC, 0.05f);
-  EXPECT_EQ(k.unitLengthLC, 1.574f);
-  EXPECT_EQ(k.polymerDeg, 1707.0f);
-  EXPECT_EQ(k.densityNSC, 100);
-  EXPECT_EQ(k.digPsiNSC, 18);
-  EXPECT_EQ(k.radiusModel, 20.0f);
-  EXPECT_EQ(k.gridSpacing, 0.2f);
-  EXPECT_EQ(k.grid3DnX, 1);
-  EXPECT_EQ(k.grid3DnY, 1);
-  EXPECT_EQ(k.grid3DnZ, 1);
-  EXPECT_EQ(k.grid3DdeltaX, 0.2f);
-  EXPECT_EQ(k.grid3DdeltaY, 0.2f);
-  EXPECT_EQ(k.grid3DdeltaZ, 0.2f);
-  EXPECT_EQ(k.includeRim, 0.0f);
-  EXPECT_EQ(k.molarRatio, 3.0f);
-  EXPECT_EQ(k.lengthModel, 200.0f);
-  EXPECT_EQ(k.orderDiscRim, 0.25f);
-  EXPECT_EQ(k.lcOrder, 0.8f);
-  EXPECT_EQ(k.Hflag, 0);
-  EXPECT_EQ(k.surfFlag, 1);
-  EXPECT_EQ(k.radiusAtom, 0.0f);
-  EXPECT_EQ(k.rSingleCell, 0.0f);
-  EXPECT_EQ(k.opCode, 2);
-  EXPECT_EQ(k.c1, 1.0f);
-  EXPECT_EQ(k.c2, 1.0f);
-  EXPECT_EQ(k.eulerFlag, 1);
-  EXPECT_EQ(k.verbFlag, 1);
-  EXPECT_EQ(k.mapMode, 1);
-  EXPECT_EQ(k.spreadMode, 0);
-  EXPECT_EQ(k.noiseMode, 1);
-  EXPECT_EQ(k.mapFrac, 0.2f);
-  EXPECT_EQ(k.mapFixCount, 0);
-  EXPECT_EQ(k.coneFix, 0);
-  EXPECT_EQ(k.coneDig, 360);
-  EXPECT_EQ(k.coneWidth, 5.0);
-  EXPECT_EQ(k.nConeFlag, 1);
-  EXPECT_EQ(k.nConeAdjust, 100);
-  EXPECT_EQ(k.nConeStart, 0.0f);
-  EXPECT_EQ(k.nConeInc, 0.25f);
-  EXPECT_EQ(k.mcAdjustFlag, 1);
-  EXPECT_EQ(k.nAdjustMc, 100);
-  EXPECT_EQ(k.mcAdjustFrac, 0.7f);
-  EXPECT_EQ(k.kSigma, 1.0f);
-  EXPECT_EQ(k.kLSigma, 1.0f);
-  EXPECT_EQ(k.incSigma, 0.2f);
-  EXPECT_EQ(k.dcProton, 0);
-  EXPECT_EQ(k.dcID, 500);
-  EXPECT_EQ(k.normDc, 0);
-  EXPECT_EQ(k.outFormat, 2);
-  EXPECT_EQ(k.dcNoise, 0);
-  EXPECT_EQ(k.elPdbFlag, 0);
-  EXPECT_EQ(k.qFlag, 1);
-  EXPECT_EQ(k.rotN, 0);
-  EXPECT_EQ(k.sCount, 30);
-  EXPECT_EQ(k.histRan, 1000);
-  EXPECT_EQ(k.nAaCheck, 1);
+  expectDefaults({
+      DEF(k, validCountD, 0), DEF(k, idum, -1), DEF(k, korimMode, 1), DEF(k, allowFixedDI, 1),
+      DEF(k, yzFlag, 0), DEF(k, lcType, 1), DEF(k, concentration, 0.05), DEF(k, volSample, 515.0),
+      DEF(k, mwLC, 268000.0), DEF(k, massLC, 0.05), DEF(k, unitLengthLC, 1.574), DEF(k, polymerDeg, 1707.0),
+      DEF(k, densityNSC, 100), DEF(k, digPsiNSC, 18), DEF(k, radiusModel, 20.0), DEF(k, gridSpacing, 0.2),
+      DEF(k, grid3DnX, 1), DEF(k, grid3DnY, 1), DEF(k, grid3DnZ, 1), DEF(k, grid3DdeltaX, 0.2),
+      DEF(k, grid3DdeltaY, 0.2), DEF(k, grid3DdeltaZ, 0.2), DEF(k, includeRim, 0.0), DEF(k, molarRatio, 3.0),
+      DEF(k, lengthModel, 200.0), DEF(k, orderDiscRim, 0.25), DEF(k, lcOrder, 0.8), DEF(k, Hflag, 0),
+      DEF(k, surfFlag, 1), DEF(k, radiusAtom, 0.0), DEF(k, rSingleCell, 0.0), DEF(k, opCode, 2),
+      DEF(k, c1, 1.0), DEF(k, c2, 1.0), DEF(k, eulerFlag, 1), DEF(k, verbFlag, 1), DEF(k, mapMode, 1),
+      DEF(k, spreadMode, 0), DEF(k, noiseMode, 1), DEF(k, mapFrac, 0.2), DEF(k, mapFixCount, 0),
+      DEF(k, coneFix, 0), DEF(k, coneDig, 360), DEF(k, coneWidth, 5.0), DEF(k, nConeFlag, 1),
+      DEF(k, nConeAdjust, 100), DEF(k, nConeStart, 0.0), DEF(k, nConeInc, 0.25), DEF(k, mcAdjustFlag, 1),
+      DEF(k, nAdjustMc, 100), DEF(k, mcAdjustFrac, 0.7), DEF(k, kSigma, 1.0), DEF(k, kLSigma, 1.0),
+      DEF(k, incSigma, 0.2), DEF(k, dcProton, 0), DEF(k, dcID, 500), DEF(k, normDc, 0), DEF(k, outFormat, 2),
+      DEF(k, dcNoise, 0), DEF(k, elPdbFlag, 0), DEF(k, qFlag, 1), DEF(k, rotN, 0), DEF(k, sCount, 30),
+      DEF(k, histRan, 1000), DEF(k, nAaCheck, 1), DEF(k, nSel, 0), DEF(k, dcSelOpt, 1), DEF(k, nChainDc, 1),
+  });
+  const GridInfo& g = k.gridInfo;
+  expectDefaults({
+      DEF(g, outEflag, 0), DEF(g, densE, 200), DEF(g, angleDomFlag, 0), DEF(g, angleDom[0], 0.0),
+      DEF(g, angleDom[1], 0.0), DEF(g, angleDom[2], 0.0), DEF(g, resDom1Origin, 0), DEF(g, resDom2Origin, 0),
+      DEF(g, startResDom1, 0), DEF(g, endResDom1, 0), DEF(g, startResDom2, 0), DEF(g, endResDom2, 0),
+      DEF(g, startResPart1, 0), DEF(g, endResPart1, 0), DEF(g, startResPart2, 0), DEF(g, endResPart2, 0),
+      DEF(g, digPsiE, 1), DEF(g, lBetaCone, 0.0), DEF(g, hBetaCone, 30.0), DEF(g, cAlphaCone, 0.0),
+      DEF(g, errAlphaCone, 180.0), DEF(g, clashFlag, 1), DEF(g, clashDist, 3.6), DEF(g, initOrientFlag, 1),
+      DEF(g, pivotCenter, 1), DEF(g, fixRotDomain, 0),
+  });
+  const ElInfo& e = k.elInfo;
+  expectDefaults({
+      DEF(e, pow, 1.0), DEF(e, kAtt, 0.0), DEF(e, elFlag, 0), DEF(e, pkaFlag, 1), DEF(e, charmm, 0),
+      DEF(e, dipoleFlag, 0), DEF(e, chSelFlag, 0), DEF(e, pH, 7.0), DEF(e, concNaCl, 0.2),
+      DEF(e, chDensSurf, -0.47), DEF(e, chTerminiFlag, 1), DEF(e, kEnergy, 1.0), DEF(e, kPot, 1.0),
+      DEF(e, kMonoCh, 1.0), DEF(e, kDipoCh, 1.0), DEF(e, kQuadCh, 1.0), DEF(e, maxPot, 5.0), DEF(e, z1, 0),
+      DEF(e, zN, 0), DEF(e, temperaturePot, 298.15), DEF(e, chFlag, 0), DEF(e, iFace, 50.0),
+  });
+  EXPECT_EQ(e.cutoffPot, 6.0e-6);  // double, not a float rounded up
+  const HistInfo& h = k.histInfo;
+  expectDefaults({
+      DEF(h, binCount, 20), DEF(h, daLo, -1000.0), DEF(h, daHi, 1000.0), DEF(h, rhLo, 0.0),
+      DEF(h, rhHi, 0.667), DEF(h, optExtrem, 1), DEF(h, nBinIn, 0), DEF(h, modeFit, 3), DEF(h, sdevDzz, 0.4),
+      DEF(h, sdevDyy, 0.9), DEF(h, mlMap, 0), DEF(h, lDaMl, -25.0), DEF(h, hDaMl, -3.0), DEF(h, incDaMl, 0.1),
+      DEF(h, lRMl, 0.0), DEF(h, hRMl, 0.7), DEF(h, incRMl, 0.01),
+      // Results of the estimations start at zero.
+      DEF(h, nBins, 0), DEF(h, dcMin, 0), DEF(h, dcMax, 0), DEF(h, Da2Par, 0), DEF(h, R2Par, 0), DEF(h, Dzz, 0),
+      DEF(h, Dyy, 0), DEF(h, Dxx, 0), DEF(h, binWidth, 0), DEF(h, DaFit, 0), DEF(h, DaErrFit, 0), DEF(h, RFit, 0),
+      DEF(h, RErrFit, 0), DEF(h, DaMl, 0), DEF(h, DaErrMl, 0), DEF(h, RMl, 0), DEF(h, RErrMl, 0),
+  });
   for (int v : k.exCheckList) EXPECT_EQ(v, 0);
   EXPECT_EQ(sizeof(k.exCheckList) / sizeof(k.exCheckList[0]), 25u);
-  EXPECT_EQ(k.nSel, 0);
-  EXPECT_EQ(k.dcSelOpt, 1);
-  EXPECT_EQ(k.nChainDc, 1);
   ASSERT_EQ(sizeof(k.chainDc) / sizeof(k.chainDc[0]), 3u);
-  for (char* c : k.chainDc) {
-    ASSERT_NE(c, nullptr);
-    EXPECT_STREQ(c, "");
-  }
   // One shared empty text, as documented.
+  ASSERT_NE(k.chainDc[0], nullptr);
+  EXPECT_STREQ(k.chainDc[0], "");
   EXPECT_EQ(k.chainDc[0], k.chainDc[1]);
   EXPECT_EQ(k.chainDc[1], k.chainDc[2]);
-  expectGridDefaults(k.gridInfo);
-  expectElDefaults(k.elInfo);
-  expectHistDefaults(k.histInfo);
 }
 
 TEST(SettingsDefaults, SubRecordsAndDcInfo) {
@@ -186,9 +105,7 @@ TEST(SettingsDefaults, SubRecordsAndDcInfo) {
   scribble(&e, 0x5A);
   scribble(&h, 0x5A);
   scribble(&k, 0x3C);
-  EXPECT_EQ(gridInfoNull(&g), 0);
-  EXPECT_EQ(elInfoNull(&e), 0);
-  EXPECT_EQ(histInfoNull(&h), 0);
+  EXPECT_EQ(gridInfoNull(&g) + elInfoNull(&e) + histInfoNull(&h), 0);
   korimInfoNull(&k);
   EXPECT_EQ(std::memcmp(&g, &k.gridInfo, sizeof g), 0);
   EXPECT_EQ(std::memcmp(&e, &k.elInfo, sizeof e), 0);
@@ -197,12 +114,8 @@ TEST(SettingsDefaults, SubRecordsAndDcInfo) {
   DcInfo d;
   scribble(&d, 0xA5);
   EXPECT_EQ(dcInfoNull(&d), 0);
-  EXPECT_EQ(d.segFirst, -999999);
-  EXPECT_EQ(d.segLast, -999999);
-  EXPECT_EQ(d.segID, 1);
-  EXPECT_EQ(d.segStep, 0);
-  EXPECT_EQ(d.aFirst, -999999);
-  EXPECT_EQ(d.excludeMode, 3);
+  expectDefaults({DEF(d, segFirst, -999999), DEF(d, segLast, -999999), DEF(d, segID, 1), DEF(d, segStep, 0),
+                  DEF(d, aFirst, -999999), DEF(d, excludeMode, 3)});
   // "No range given" is anything below -99999; the default must read as not given, and -99999
   // itself as a given range.
   EXPECT_LT(d.segFirst, kNoRangeLimit);

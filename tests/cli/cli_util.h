@@ -1,62 +1,27 @@
-// Test helpers for running the built korim program: a private working directory, the run with
-// captured streams and exit status, and small independent readers of its PDB and table output.
+// Test helpers for running the built korim program: the run with captured streams and exit
+// status, and an independent reader of its result tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
+#include "tests/support/text.h"
+
 namespace korim_cli {
 
-inline std::string examples(const std::string& name) { return std::string(KORIM_EXAMPLES) + "/" + name; }
-inline std::string testData(const std::string& name) { return std::string(KORIM_TEST_DATA) + "/" + name; }
-inline const std::string kPdb = examples("ubiquitin_1d3z_model1.pdb");
-inline const std::string kCouplings = examples("ubiquitin_nh_bicelle.tab");
-
-// A fresh directory under the system's temporary directory, removed with everything in it.
-struct TempDir {
-  std::string path;
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "korim_cli_XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) != nullptr) path = buf.data();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-  std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
-
-inline std::string readFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline void writeFile(const std::string& name, const std::string& text) {
-  std::ofstream out(name, std::ios::binary);
-  out << text;
-}
-
-inline bool fileExists(const std::string& name) {
-  std::error_code ec;  // a name the system cannot even look up does not exist
-  return std::filesystem::exists(name, ec);
-}
+inline const std::string kPdb = korim_test::examples("ubiquitin_1d3z_model1.pdb");
+inline const std::string kCouplings = korim_test::examples("ubiquitin_nh_bicelle.tab");
+inline const char* kMemoryLine = "REMARK Memory Allocation Status. Reused: ";
 
 struct RunResult {
   int status = -1;  // exit status; -1 when the program did not exit normally
@@ -65,7 +30,7 @@ struct RunResult {
 };
 
 // Runs korim with the arguments in the directory dir; the streams go to files there.
-inline RunResult runKorim(const std::vector<std::string>& args, const TempDir& dir) {
+inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir) {
   RunResult r;
   const std::string outName = dir / ".stdout", errName = dir / ".stderr";
   pid_t pid = fork();
@@ -91,74 +56,20 @@ inline RunResult runKorim(const std::vector<std::string>& args, const TempDir& d
   int wstatus = 0;
   if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
     r.status = WEXITSTATUS(wstatus);
-  r.out = readFile(outName);
-  r.err = readFile(errName);
+  r.out = korim_test::readFile(outName);
+  r.err = korim_test::readFile(errName);
   std::remove(outName.c_str());
   std::remove(errName.c_str());
   return r;
 }
 
-inline std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> v;
-  std::stringstream ss(text);
-  std::string l;
-  while (std::getline(ss, l)) v.push_back(l);
-  return v;
-}
-
-// The last line of a text (without its line feed).
-inline std::string lastLine(const std::string& text) {
-  std::vector<std::string> v = lines(text);
-  return v.empty() ? "" : v.back();
-}
-
-inline const char* kMemoryLine = "REMARK Memory Allocation Status. Reused: ";
-
 // True when the last line of the program's stderr is the allocation status line.
 inline bool endsWithMemoryStatus(const std::string& err) {
-  return lastLine(err).rfind(kMemoryLine, 0) == 0;
+  const std::vector<std::string> v = korim_test::lines(err);
+  return !v.empty() && v.back().rfind(kMemoryLine, 0) == 0;
 }
 
-// Positions of the lines in order within text; -1 entries for lines not found after the last.
-inline bool inOrder(const std::string& text, const std::vector<std::string>& want) {
-  size_t pos = 0;
-  for (const std::string& w : want) {
-    size_t p = text.find(w, pos);
-    if (p == std::string::npos) {
-      ADD_FAILURE() << "missing or out of order: " << w;
-      return false;
-    }
-    pos = p + w.size();
-  }
-  return true;
-}
-
-// An ATOM record of a PDB file, read by the fixed columns of the format.
-struct Atom {
-  std::string name;
-  std::string resName;
-  int resID = 0;
-  double x = 0, y = 0, z = 0;
-};
-
-inline std::vector<Atom> readAtoms(const std::string& fileName) {
-  std::vector<Atom> atoms;
-  for (const std::string& l : lines(readFile(fileName))) {
-    if (l.rfind("ATOM", 0) != 0 || l.size() < 54) continue;
-    Atom a;
-    std::stringstream name(l.substr(12, 4)), res(l.substr(17, 4));
-    name >> a.name;
-    res >> a.resName;
-    a.resID = std::stoi(l.substr(22, 4));
-    a.x = std::stod(l.substr(30, 8));
-    a.y = std::stod(l.substr(38, 8));
-    a.z = std::stod(l.substr(46, 8));
-    atoms.push_back(a);
-  }
-  return atoms;
-}
-
-// A result table: the values of its "DATA" records by name and its rows by column name.
+// A result table: its lines, and its rows by column name.
 struct Table {
   std::vector<std::string> lines;
   std::vector<std::string> columns;
@@ -171,9 +82,9 @@ struct Table {
   }
   std::vector<double> numbers(const std::string& name) const {
     std::vector<double> v;
-    int c = col(name);
-    if (c < 0) return v;
-    for (const auto& r : rows) v.push_back(std::stod(r[c]));
+    const int c = col(name);
+    if (c >= 0)
+      for (const auto& r : rows) v.push_back(std::stod(r[c]));
     return v;
   }
   // The first number after the record name "DATA <key>"; NaN when the record is absent.
@@ -193,7 +104,7 @@ struct Table {
 
 inline Table readTable(const std::string& fileName) {
   Table t;
-  t.lines = lines(readFile(fileName));
+  t.lines = korim_test::lines(korim_test::readFile(fileName));
   bool inRows = false;
   for (const std::string& l : t.lines) {
     std::stringstream ss(l);

@@ -4,6 +4,7 @@
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
+using namespace korim_test;
 
 namespace {
 
@@ -36,8 +37,6 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
       {steric({"-pdb", kPdb, "-inp", cfg}), 1,
        {"Error: Input data in auto file have wrong format\nLine:\n",
         "Error reading configuration file " + cfg + "\n"}},
-      {steric({"-pdb", kPdb, "-inp", "no_such.inp"}), 1,
-       {"readConfig File open error: no_such.inp.\n", "Error reading configuration file no_such.inp\n"}},
       {steric({"-elKorim", "-pdb", kPdb, "-pot", testData("cli/potential_uneven_step.pot")}), 1,
        {"Error: The potential must be supplied with a uniform stepsize\nLine:0.15 -1.25\n",
         "ERROR Reading of 1D potential not successful.\n"}},
@@ -54,7 +53,7 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
       // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles.
       {steric({"-pdb", kPdb, "-wv", "0.01"}), 1, {"forms no bicelles", "korim: error in refine_bicelle.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
-       {"no_such_dir/rot.pdb", "matrix: error in writePDBRot.\n"}},
+       {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };
   for (const Case& c : cases) {
     TempDir d;
@@ -74,36 +73,20 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
   }
 }
 
-TEST(FailingRun, ConfigurationKeyThatMatchesNothingOnlyWarns) {
-  TempDir d;
-  RunResult r = runKorim(steric({"-pdb", kPdb, "-inp", testData("cli/config_unknown_key.inp")}), d);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.err.find("Error: Wrong input parameter in auto file"), std::string::npos);
-  EXPECT_TRUE(fileExists(d / "out.tab"));
-}
-
 TEST(FailingRun, RodNeedsNoBicelles) {
   // The concentration that refuses the wall above is fine for phage rods.
   TempDir d;
   RunResult r = runKorim(steric({"-pdb", kPdb, "-pf1", "-wv", "0.01"}), d);
-  EXPECT_EQ(r.status, 0) << r.err.substr(r.err.size() > 800 ? r.err.size() - 800 : 0);
+  EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(readTable(d / "out.tab").hasLine("DATA KORIM LC_TYPE              rod"));
 }
 
-TEST(UnwritableOutput, ResultTableFallsBackToStandardOutput) {
+TEST(FailingRun, UnwritableResultTableFallsBackToStandardOutput) {
   TempDir d;
   RunResult r = runKorim(steric({"-pdb", kPdb, "-inD", kCouplings, "-outD", "no_such_dir/out.tab"}), d);
   // The table is not lost: the writer reports the file and writes the table to stdout.
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("DC Error opening output file no_such_dir/out.tab\n"), std::string::npos);
-  EXPECT_NE(r.out.find("\nDATA KORIM_MODE STERIC\n"), std::string::npos);
-  EXPECT_NE(r.out.find("VARS    RESID_I"), std::string::npos);
-}
-
-TEST(UnwritableOutput, OverlongRotatedStructureNameIsRefused) {
-  TempDir d;
-  RunResult r = runKorim(steric({"-pdb", kPdb, "-pdbRot", std::string(255, 'r')}), d);
-  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(inOrder(r.out, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}));
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
-  EXPECT_FALSE(fileExists(d / (std::string(255, 'r') + ".0")));
 }
