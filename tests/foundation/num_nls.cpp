@@ -53,22 +53,34 @@ TEST(NumLevmar, UnboundedAndBoxedRosenbrock) {
   EXPECT_NEAR(f[0], 1.4136962, 1e-4);
 }
 
+// A straight line p0 + p1 t at t = 0..3: J = [1 t], J^T J = [[4,6],[6,14]].
+const float kT[4] = {0, 1, 2, 3};
+void line(float *p, float *hx, int, int n, void *) {
+  for (int i = 0; i < n; i++) hx[i] = p[0] + p[1] * kT[i];
+}
+
 TEST(NumLevmar, FirstStepUsesDefaultDampingOfTheLargestDiagonal) {
-  // Line p0 + p1 t through (0,1),(1,3),(2,5),(3,7) from p = 0: J = [1 t],
-  // J^T J = [[4,6],[6,14]], J^T e = (16, 34). The first step solves
-  // (J^T J + mu I) dp = J^T e with mu = 1e-3 * 14, by Cramer's rule here.
-  static const float t[4] = {0, 1, 2, 3};
-  auto line = [](float *p, float *hx, int, int n, void *) {
-    for (int i = 0; i < n; i++) hx[i] = p[0] + p[1] * t[i];
-  };
+  // Through (0,1),(1,3),(2,5),(3,7) from p = 0: J^T e = (16, 34). The first step
+  // solves (J^T J + mu I) dp = J^T e with mu = 1e-3 * 14, by Cramer's rule here.
   float p[2] = {0, 0}, y[4] = {1, 3, 5, 7}, info[LM_INFO_SZ];
-  EXPECT_EQ(slevmar_bc_dif(line, p, y, 2, 4, nullptr, nullptr, nullptr, 1, nullptr, info, nullptr,
-                           nullptr, nullptr),
+  EXPECT_EQ(slevmar_bc_dif(line, p, y, 2, 4, nullptr, nullptr, nullptr, 1, nullptr, info, nullptr, nullptr, nullptr),
             1);
   const double mu = 1e-3 * 14, a = 4 + mu, d = 14 + mu, det = a * d - 36;
   EXPECT_NEAR(p[0], (16 * d - 6 * 34) / det, 2e-6);
   EXPECT_NEAR(p[1], (a * 34 - 6 * 16) / det, 2e-6);
   EXPECT_EQ(info[6], 3.0f);  // stopped by the iteration limit
+
+  // With residual scatter the covariance is s^2 (J^T J)^-1, s^2 = ||e||^2/(n - 2).
+  // Hand numbers for y = 0,1,1,3: a = -0.1, b = 0.9, ||e||^2 = 0.7, inverse
+  // [[14,-6],[-6,4]]/20. The default difference step (1e-6 near zero) is coarse
+  // in single precision, which limits a coefficient near 0 to about 1e-3.
+  float q[2] = {0, 0}, y2[4] = {0, 1, 1, 3}, cov[4];
+  slevmar_bc_dif(line, q, y2, 2, 4, nullptr, nullptr, nullptr, 100, nullptr, nullptr, nullptr, cov, nullptr);
+  EXPECT_NEAR(q[0], -0.1f, 1e-3);
+  EXPECT_NEAR(q[1], 0.9f, 1e-3);
+  const double s2 = 0.7 / 2, want[4] = {s2 * 14 / 20, -s2 * 6 / 20, -s2 * 6 / 20, s2 * 4 / 20};
+  for (int k = 0; k < 4; k++) EXPECT_NEAR(cov[k], want[k], 3e-3) << k;
+  EXPECT_EQ(cov[1], cov[2]);
 }
 
 int evalsOutside = 0;
@@ -98,27 +110,6 @@ TEST(NumLevmar, NeverEvaluatesOutsideTheBoxAndRejectsBadInput) {
             LM_ERROR);
 }
 
-TEST(NumLevmar, CovarianceOfStraightLine) {
-  // y = a + b t with residual scatter: covariance = s^2 (J^T J)^-1 where
-  // s^2 = ||e||^2/(n - 2). Hand numbers for t = 0..3, y = 0,1,1,3: a = -0.1,
-  // b = 0.9, ||e||^2 = 0.7, J^T J = [[4,6],[6,14]], inverse [[14,-6],[-6,4]]/20.
-  static const float t[4] = {0, 1, 2, 3};
-  auto line = [](float *p, float *hx, int, int n, void *) {
-    for (int i = 0; i < n; i++) hx[i] = p[0] + p[1] * t[i];
-  };
-  float p[2] = {0, 0}, y[4] = {0, 1, 1, 3}, cov[4];
-  slevmar_bc_dif(line, p, y, 2, 4, nullptr, nullptr, nullptr, 100, nullptr, nullptr, nullptr, cov,
-                 nullptr);
-  // levmar's default difference step (1e-6 near zero) is coarse in single
-  // precision, which limits a coefficient near 0 to about 1e-3.
-  EXPECT_NEAR(p[0], -0.1f, 1e-3);
-  EXPECT_NEAR(p[1], 0.9f, 1e-3);
-  const double s2 = 0.7 / 2;
-  EXPECT_NEAR(cov[0], s2 * 14 / 20, 3e-3);
-  EXPECT_NEAR(cov[1], -s2 * 6 / 20, 3e-3);
-  EXPECT_NEAR(cov[3], s2 * 4 / 20, 3e-3);
-  EXPECT_EQ(cov[1], cov[2]);
-}
 #endif
 
 // ---- nlsOpt ----
