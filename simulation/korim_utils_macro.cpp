@@ -19,10 +19,6 @@ using namespace korim::foundation;
 namespace {
 
 constexpr const char* kTag = "macroAlignment";
-constexpr int kLast = kSimuMaxPositions - 1;
-constexpr double kRodDensity = 1.46;  // rod number density at which the rods touch
-const char* const kConcWarning =
-    "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
 
 // Per-position table of weighted element sums.
 struct MacroState {
@@ -127,15 +123,8 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
   if (lcType != 1 && lcType != 2) return 0;
 
   // Positions of the clash region, capped at the end of the table.
-  long long lg = truncToLL((max_protein_length - min_protein_length) / gridSpacing);
-  if (lg > kLast) {
-    std::fprintf(stderr, "%s", kConcWarning);
-    lg = kLast;
-  }
-  const int lengthGrid = static_cast<int>(lg);
-  const float offsetGrid = static_cast<float>(min_protein_length + max_obstruction);
-  for (int i = 0; i < kSimuMaxPositions; i++) w.grid_el[i] = 0.0f;
-  for (int i = 0; i <= lengthGrid; i++) w.grid_el[i] = static_cast<float>(i * gridSpacing + offsetGrid);
+  const int lengthGrid =
+      clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction, gridSpacing);
 
   if (lcType == 1 && chargeInfo) {
     std::printf("\ncharacteristics of electrostatic potential:\n");
@@ -160,22 +149,10 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
       std::printf("warning: potential of neighbouring liquid crystal particles overlapping!");
     outer = Dm < cutOffPOT ? Dm : cutOffPOT;
   }
-  // Positions appended beyond the clash region up to the outer distance,
-  // the first one beyond it included.
-  int last = lengthGrid;
-  const float outerF = static_cast<float>(outer);
-  if (w.grid_el[lengthGrid] <= outerF) {
-    for (int k = 1;; k++) {
-      const int idx = lengthGrid + k;
-      if (idx > kLast) {
-        std::fprintf(stderr, "%s", kConcWarning);
-        break;
-      }
-      w.grid_el[idx] = static_cast<float>(w.grid_el[lengthGrid] + k * gridSpacing);
-      last = idx;
-      if (w.grid_el[idx] > outerF) break;
-    }
-  }
+  // Positions appended beyond the clash region up to the outer distance
+  // (taken in single precision), the first one beyond it included.
+  const int last =
+      extendPositions(w.grid_el, lengthGrid, gridSpacing, static_cast<float>(outer));
   for (int i = 0; i <= last; i++) {
     for (int j = 0; j < 5; j++) macro.saupe_dis[i][j] = 0.0;
     w.total[i] = 0.0;
@@ -215,8 +192,7 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
           if (lcType == 1) {
             // Distance from the wall surface, formed in single precision.
             const float dist = g + w.xJ[a] - static_cast<float>(max_obstruction);
-            const double e = std::exp(-sp.kappa * dist / 10.0);
-            E += charges[c] * 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
+            E += charges[c] * screenedPotentialAt(sp, dist);
           } else {
             const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
             const double rc = std::sqrt(u * u + yv * yv) - max_obstruction;

@@ -23,14 +23,6 @@ using app::KorimInfo;
 
 namespace {
 
-constexpr int kLast = kSimuMaxPositions - 1;
-// Number density of the rod medium at which the rods touch (the
-// concentration scale of the rod spacing).
-constexpr double kRodDensity = 1.46;
-
-const char* const kConcWarning =
-    "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
-
 // Module state: the per-position table of summed elements, the partial
 // tensors of the combined model and what refine_bicelle remembers.
 struct SimuState {
@@ -128,38 +120,6 @@ bool badGridSpacing(const char* who, double gs, double maxL, double minL) {
     return true;
   }
   return false;
-}
-
-// Positions 0..t_pts of the clash region, the index capped at the table end.
-int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
-  long long t = truncToLL((maxL - minL) / gs);
-  if (t > kLast) {
-    std::fprintf(stderr, "%s", kConcWarning);
-    t = kLast;
-  }
-  const float offsetGrid = static_cast<float>(minL + offset);
-  for (int k = 0; k < kSimuMaxPositions; k++) grid_el[k] = 0.0f;
-  for (int k = 0; k <= t; k++) grid_el[k] = static_cast<float>(k * gs + offsetGrid);
-  return static_cast<int>(t);
-}
-
-// Appends positions after index from, each gs further, up to and including
-// the first one beyond limit; returns the last index (capped at the table
-// end with the concentration warning).
-int extendPositions(float* grid_el, int from, double gs, double limit) {
-  int last = from;
-  if (!(grid_el[from] <= limit)) return last;
-  for (int j = 1;; j++) {
-    const int idx = from + j;
-    if (idx > kLast) {
-      std::fprintf(stderr, "%s", kConcWarning);
-      break;
-    }
-    grid_el[idx] = static_cast<float>(grid_el[from] + j * gs);
-    last = idx;
-    if (grid_el[idx] > limit) break;
-  }
-  return last;
 }
 
 void reportPotential(const ScreenedPotential& sp) {

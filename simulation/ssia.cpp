@@ -180,6 +180,37 @@ void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
   mean[4] = sYZ / N;
 }
 
+const char* const kConcWarning =
+    "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
+
+int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
+  long long t = truncToLL((maxL - minL) / gs);
+  if (t > kLastPosition) {
+    std::fprintf(stderr, "%s", kConcWarning);
+    t = kLastPosition;
+  }
+  const float offsetGrid = static_cast<float>(minL + offset);
+  std::fill(grid_el, grid_el + kSsiaMaxPositions, 0.0f);
+  for (int k = 0; k <= t; k++) grid_el[k] = static_cast<float>(k * gs + offsetGrid);
+  return static_cast<int>(t);
+}
+
+int extendPositions(float* grid_el, int from, double gs, double limit) {
+  int last = from;
+  if (!(grid_el[from] <= limit)) return last;
+  for (int j = 1;; j++) {
+    const int idx = from + j;
+    if (idx > kLastPosition) {
+      std::fprintf(stderr, "%s", kConcWarning);
+      break;
+    }
+    grid_el[idx] = static_cast<float>(grid_el[from] + j * gs);
+    last = idx;
+    if (grid_el[idx] > limit) break;
+  }
+  return last;
+}
+
 long long truncToLL(double v) {
   if (!(v == v)) return 0;
   if (v >= 9.0e18) return 9000000000000000000LL;
@@ -263,16 +294,8 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
   const int N = static_cast<int>(nOrient);
   const double inc_psi = 360.0 / digit_psi;
 
-  // Positions.
-  long long lg = truncToLL(extent);
-  if (lg > kLastPosition) {
-    std::fprintf(stderr, "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
-    lg = kLastPosition;
-  }
-  const int L = static_cast<int>(lg);
-  const float offsetGrid = static_cast<float>(min_protein_length + max_obstruction);
-  std::fill(w.grid_el, w.grid_el + kSsiaMaxPositions, 0.0f);
-  for (int i = 0; i <= L; i++) w.grid_el[i] = static_cast<float>(i * gridSpacing + offsetGrid);
+  const int L = clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction,
+                            gridSpacing);
 
   int last = L;
   long long nStep = 0;
@@ -283,7 +306,7 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
-    const double D = max_obstruction / std::sqrt(wvAmount / 1.46);
+    const double D = max_obstruction / std::sqrt(wvAmount / kRodDensity);
     const long long n = truncToLL((D - max_obstruction) / gridSpacing);
     const double nd = static_cast<double>(n);
     cylDivisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / max_obstruction));
@@ -295,25 +318,7 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
       reportBad(msg);
       return 1;
     }
-    if (w.grid_el[L] <= D - max_obstruction) {
-      if (L >= kLastPosition) {
-        std::fprintf(stderr,
-                     "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
-      } else {
-        for (int k = 1;; k++) {
-          const int idx = L + k;
-          w.grid_el[idx] = static_cast<float>(w.grid_el[L] + k * gridSpacing);
-          last = idx;
-          if (w.grid_el[idx] > D - max_obstruction) break;
-          if (idx == kLastPosition) {
-            std::fprintf(
-                stderr,
-                "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
-            break;
-          }
-        }
-      }
-    }
+    last = extendPositions(w.grid_el, L, gridSpacing, D - max_obstruction);
   }
   for (int i = 0; i <= last; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = 0.0;

@@ -90,6 +90,25 @@ void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]);
 void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
                    float* out);
 
+// Number density of the rod medium at which the rods touch: the rods of
+// radius r stand r / sqrt(concentration / kRodDensity) apart.
+constexpr double kRodDensity = 1.46;
+
+// The warning of a position row that reaches the end of its table.
+extern const char* const kConcWarning;
+
+// Positions 0..t of the clash region (distances of the molecule's centre
+// from the obstacle's axis or plane): grid_el[k] = k * gs + float(minL +
+// offset) with t = trunc((maxL - minL) / gs), capped at kSsiaMaxPositions - 1
+// with kConcWarning on stderr; the rest of grid_el[0..kSsiaMaxPositions - 1]
+// is zeroed. Returns t.
+int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs);
+
+// Appends positions after index from, each gs further than grid_el[from],
+// while grid_el[from] <= limit, up to and including the first one beyond
+// limit; the table end stops it with kConcWarning. Returns the last index.
+int extendPositions(float* grid_el, int from, double gs, double limit);
+
 // Truncation towards zero into the range of long long (NaN gives 0).
 long long truncToLL(double v);
 
