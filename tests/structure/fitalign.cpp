@@ -1,4 +1,5 @@
-// Superposition: point sets turned and shifted by known amounts are brought back; bounds, fixed mode and the distance-matrix RMS.
+// Superposition: point sets turned and shifted by known amounts are brought back; bounds, fixed mode,
+// the distance-matrix RMS and whole structures.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -89,13 +90,12 @@ TEST_F(Align, DistanceMatrixRms) {
     auto b = ref;
     b[0].x -= 1.0f;
     ASSERT_EQ(fit(ref, b, 1), 0);
+    auto d = [](Coord3D p, Coord3D q) { return std::hypot(p.x - q.x, p.y - q.y, p.z - q.z); };
     double s = 0;
-    for (size_t j = 1; j < ref.size(); j++) {
-        auto d = [](Coord3D p, Coord3D q) { return std::sqrt(std::pow(p.x - q.x, 2) + std::pow(p.y - q.y, 2) + std::pow(p.z - q.z, 2)); };
-        s += std::pow(d(ref[0], ref[j]) - d(b[0], b[j]), 2);
-    }
+    for (size_t j = 1; j < ref.size(); j++) s += std::pow(d(ref[0], ref[j]) - d(b[0], b[j]), 2);
     EXPECT_NEAR(rms, std::sqrt(s / (7.0 * 7.0 / 4.0)), 1e-5);
-    std::string err = captureStderr([&] { fitAlignCoords(ref.data(), b.data(), 7, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 1, 1); });
+    const std::string err = captureStderr(
+        [&] { fitAlignCoords(ref.data(), b.data(), 7, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 1, 1); });
     EXPECT_EQ(err.substr(err.size() - 20), " Atoms: 7 Count: 21\n");
 }
 
@@ -103,7 +103,9 @@ TEST_F(Align, NoPointsIsAFailure) {
     auto p = points();
     psi = 5;
     int status = 0;
-    EXPECT_EQ(captureStderr([&] { status = fitAlignCoords(p.data(), p.data(), 0, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 0, 0); }),
+    EXPECT_EQ(captureStderr([&] {
+                  status = fitAlignCoords(p.data(), p.data(), 0, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 0, 0);
+              }),
               "MERIDO Error finding alignment.\n");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(psi, 0.0f);
@@ -129,13 +131,16 @@ TEST_F(Align, WholeStructures) {
     pdb3dAppendTranslation(-4, 10, 2);
     pdb3dApplyTransform(&mov, 1, 1);
     int count = 0;
+    // Residues 10..30 of the reference paired with those from firstMoving on.
+    auto fitPdb = [&](int firstMoving, const char* atoms, int verbose) {
+        return fitAlignPDB(&ref, &mov, 10, 30, "", "", firstMoving, "", "", atoms, &psi, &theta, &phi, &tx, &ty, &tz,
+                           &count, &rms, 0, verbose);
+    };
     int status = 1;
-    const std::string err = captureStderr([&] {
-        status = fitAlignPDB(&ref, &mov, 10, 30, "", "", 10, "", "", "CA", &psi, &theta, &phi, &tx, &ty, &tz, &count,
-                             &rms, 0, 1);
-    });
+    const std::string err = captureStderr([&] { status = fitPdb(10, "CA", 1); });
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(err.find("21 Atoms Selected from Reference.\n21 Atoms Selected from Target.\n21 Atoms in Final Selection.\n"),
+    EXPECT_EQ(err.find("21 Atoms Selected from Reference.\n21 Atoms Selected from Target.\n"
+                       "21 Atoms in Final Selection.\n"),
               0u);
     EXPECT_EQ(count, 21);
     EXPECT_LT(rms, 2e-3);
@@ -145,15 +150,11 @@ TEST_F(Align, WholeStructures) {
     EXPECT_EQ(ca->auxInfo, findAtom(&mov, 15, "CA", "A", ""));
     EXPECT_EQ(findAtom(&ref, 31, "CA", "A", "")->selected, 0);
     // A shifted residue numbering pairs residue 10 with 12.
-    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 12, "", "", "CA", &psi, &theta, &phi, &tx, &ty, &tz,
-                          &count, &rms, 0, 0),
-              0);
+    ASSERT_EQ(fitPdb(12, "CA", 0), 0);
     EXPECT_EQ(count, 21);
     EXPECT_GT(rms, 1.0f);
     // Nothing to pair: status 0 and zero outputs.
-    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 10, "", "", "QQ", &psi, &theta, &phi, &tx, &ty, &tz,
-                          &count, &rms, 0, 0),
-              0);
+    ASSERT_EQ(fitPdb(10, "QQ", 0), 0);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(rms, 0.0f);
     pdbFree(&ref);

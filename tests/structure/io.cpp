@@ -1,4 +1,5 @@
-// PDB reading and writing on messy files: CRLF, short lines, HETATM waters, altlocs, insertion codes, models, bad numbers.
+// PDB reading and writing on messy files: CRLF, short lines, HETATM waters, altlocs, insertion codes,
+// models, bad numbers.
 #include <gtest/gtest.h>
 
 #include <cstdio>

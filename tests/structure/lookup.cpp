@@ -1,4 +1,5 @@
-// Indexing and look-up: key texts, residues, chains and segments built from the atoms, atom-name expressions, residue types.
+// Indexing and look-up: key texts, residues, chains and segments built from the atoms, atom-name
+// expressions, residue types.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -243,7 +244,8 @@ TEST_F(Lookup, Expressions) {
         int res;
         const char* name;
         std::vector<int> want;
-    } lists[] = {{7, "HN#", {5, 6}}, {7, "HB*", {7, 8, 9, 10, 8, 9, 10}}, {7, "CA", {}}, {9, "H%d", {15}}, {9, "%s%s%n*", {}}};
+    } lists[] = {{7, "HN#", {5, 6}}, {7, "HB*", {7, 8, 9, 10, 8, 9, 10}}, {7, "CA", {}},
+                 {9, "H%d", {15}},    {9, "%s%s%n*", {}}};
     for (const auto& l : lists) {
         AtomInfo* list[PDB_MAX_ATOM_LIST];
         const int n = findAtomList(&p, l.res, l.name, "A", "", list);

@@ -53,7 +53,7 @@ struct Torsion : ::testing::Test {
 
 TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
     // Peptide bond C(1)-N(2) from the file's coordinates.
-    const double cn = std::sqrt(std::pow(50.851 - 49.535, 2) + std::pow(-89.086 + 88.953, 2) + std::pow(7.556 - 7.698, 2));
+    const double cn = std::hypot(50.851 - 49.535, -89.086 + 88.953, 7.556 - 7.698);
     EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), cn, 1e-5);
     EXPECT_EQ(pdbDihedral(at(1, "C"), at(2, "N"), nullptr, at(1, "C")), 9999.0f);
     for (int r : {2, 10, 23, 45, 70}) {
@@ -194,7 +194,8 @@ TEST_F(Torsion, SetChiReportsMissingNames) {
     int id[1] = {1};
     int set = -1;
     // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
-    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }), "MerSetChi Error finding 2 HN\n");
+    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
+              "MerSetChi Error finding 2 HN\n");
     EXPECT_EQ(set, 1);
     EXPECT_EQ(setPDBChi(&pdb, 2, "A", "", target, id, 0), 0);
     EXPECT_EQ(setPDBChi(&pdb, 10, "A", "", target, id, 1), 0);  // glycine
