@@ -261,25 +261,44 @@ namespace {
 // it here so that the level formulas stay defined.
 int boundedDensity(int densit) { return std::clamp(densit, kUnspMinDensity, kUnspMaxDensity); }
 
-}  // namespace
-
-int ico_dot_arc(int densit) {
-  densit = boundedDensity(densit);
-  const int t = static_cast<int>(std::ceil(std::sqrt((densit - 2) / 10.0)));
-  nsc.n_dot = 10 * t * t + 2;
+// Starts the sphere of nsc.n_dot dots of tessellation level t built by the
+// routine who: the level must reach the requested density; the dots are
+// obtained and the 12 icosahedron vertices placed first.
+double* beginSphere(const char* who, int t, int densit) {
   if (nsc.n_dot < densit) {
     NSC_WHERE();
-    error("ico_dot_arc: error in formula for tessalation level (%d->%d, %d)", t, nsc.n_dot,
-          densit);
+    error("%s: error in formula for tessalation level (%d->%d, %d)", who, t, nsc.n_dot, densit);
   }
   startBuild();
   NSC_WHERE();
   double* xus = static_cast<double*>(mycalloc(nsc.file, nsc.line, 3 * nsc.n_dot, sizeof(double)));
   nsc.xpunsp = xus;
   icosaeder_vertices(xus);
+  return xus;
+}
+
+// Squared edge of the icosahedron on the sphere of radius nsc.rh.
+double icosahedronEdgeSq() { return 2.0 * nsc.rh * nsc.rh * (1.0 - std::cos(72.0 * kDegToRad)); }
+
+// Every dot of the sphere has been placed: the count must be the one promised.
+int finishSphere(int tn) {
+  if (tn != nsc.n_dot) {
+    NSC_WHERE();
+    error("ico_dot: n_dot(%d) and tn(%d) differ", nsc.n_dot, tn);
+  }
+  return nsc.n_dot;
+}
+
+}  // namespace
+
+int ico_dot_arc(int densit) {
+  densit = boundedDensity(densit);
+  const int t = static_cast<int>(std::ceil(std::sqrt((densit - 2) / 10.0)));
+  nsc.n_dot = 10 * t * t + 2;
+  double* xus = beginSphere("ico_dot_arc", t, densit);
   if (t < 2) return nsc.n_dot;
 
-  const double a = 2.0 * nsc.rh * nsc.rh * (1.0 - std::cos(72.0 * kDegToRad));
+  const double a = icosahedronEdgeSq();
   int tn = 12;
   for (int i = 0; i < 11; i++)
     for (int j = i + 1; j < 12; j++)
@@ -288,11 +307,7 @@ int ico_dot_arc(int densit) {
   forEachFace(xus, a, [&](const double* xi, const double* xj, const double* xk) {
     triangleInterior(xus, tn, xi, xj, xk, t);
   });
-  if (tn != nsc.n_dot) {
-    NSC_WHERE();
-    error("ico_dot: n_dot(%d) and tn(%d) differ", nsc.n_dot, tn);
-  }
-  return nsc.n_dot;
+  return finishSphere(tn);
 }
 
 int ico_dot_dod(int densit) {
@@ -300,17 +315,8 @@ int ico_dot_dod(int densit) {
   int t = static_cast<int>(std::ceil(std::sqrt((densit - 2) / 30.0)));
   if (t < 1) t = 1;
   nsc.n_dot = 30 * t * t + 2;
-  if (nsc.n_dot < densit) {
-    NSC_WHERE();
-    error("ico_dot_dod: error in formula for tessalation level (%d->%d, %d)", t, nsc.n_dot,
-          densit);
-  }
-  startBuild();
-  NSC_WHERE();
-  double* xus = static_cast<double*>(mycalloc(nsc.file, nsc.line, 3 * nsc.n_dot, sizeof(double)));
-  nsc.xpunsp = xus;
-  icosaeder_vertices(xus);
-  const double a = 2.0 * nsc.rh * nsc.rh * (1.0 - std::cos(72.0 * kDegToRad));
+  double* xus = beginSphere("ico_dot_dod", t, densit);
+  const double a = icosahedronEdgeSq();
 
   // Face centres of the icosahedron = vertices of the dodecahedron.
   int tn = 12;
@@ -353,11 +359,7 @@ int ico_dot_dod(int densit) {
         }
       }
   }
-  if (tn != nsc.n_dot) {
-    NSC_WHERE();
-    error("ico_dot: n_dot(%d) and tn(%d) differ", nsc.n_dot, tn);
-  }
-  return nsc.n_dot;
+  return finishSphere(tn);
 }
 
 int make_unsp(int densit, int mode, int* num_dot, int cubus) {
