@@ -78,14 +78,6 @@ TEST_F(Ubq, AtomLookUpMatchesFileLines) {
     AtomInfo* h = findAtomN(&pdb, 10, "HN|H", "A", "");
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->atomID, 165);
-    // Gly 10: HA2 and HA3 exist, HA does not.
-    EXPECT_EQ(findBestAtom(&pdb, 10, "GLY", "HA3", "A", "")->atomID, 167);
-    EXPECT_EQ(findBestAtom(&pdb, 10, "GLY", "HA", "A", ""), nullptr);
-    // Met 1 methyl: HE# gives HE1, HE2, HE3.
-    AtomInfo* list[PDB_MAX_ATOM_LIST];
-    ASSERT_EQ(findAtomList(&pdb, 1, "HE#", "A", "", list), 3);
-    EXPECT_EQ(list[0]->atomID, 17);
-    EXPECT_EQ(list[2]->atomID, 19);
 }
 
 TEST_F(Ubq, WriteReadRoundTripKeepsEveryField) {
