@@ -204,13 +204,9 @@ int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
     std::fprintf(stderr, "Error in shiftMol2Domain: allocating coord buffers.\n");
     return 1;
   }
-  const int n = residueRangeCoords(pdbInfo, resN, resC, c.x, c.y, c.z);
-  if (n == 0) {
-    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
-    return 1;
-  }
   float m[3];
-  floatCentroid(n, c.x, c.y, c.z, m);
+  const int n = residueRangeCentroid(pdbInfo, resN, resC, c.x, c.y, c.z, m);
+  if (n == 0) return 1;
   for (int i = 0; i < pdbInfo->atomCount; i++) {
     pdbInfo->atomList[i].x -= m[0];
     pdbInfo->atomList[i].y -= m[1];

@@ -93,13 +93,9 @@ int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) 
     std::fprintf(stderr, "Error in calcInertiaSel: allocating coord buffers.\n");
     return 1;
   }
-  const int n = residueRangeCoords(pdbInfo, resN, resC, c.x, c.y, c.z);
-  if (n == 0) {
-    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
-    return 1;
-  }
   float m[3];
-  floatCentroid(n, c.x, c.y, c.z, m);
+  const int n = residueRangeCentroid(pdbInfo, resN, resC, c.x, c.y, c.z, m);
+  if (n == 0) return 1;
   for (int i = 0; i < n; i++) {
     c.x[i] -= m[0];
     c.y[i] -= m[1];
@@ -115,8 +111,8 @@ int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) 
   return 0;
 }
 
-int residueRangeCoords(const PDBInfo* pdbInfo, int resN, int resC, float* x, float* y,
-                       float* z) {
+int residueRangeCentroid(const PDBInfo* pdbInfo, int resN, int resC, float* x, float* y,
+                         float* z, float centre[3]) {
   int n = 0;
   for (int i = 0; i < pdbInfo->atomCount; i++) {
     const AtomInfo& a = pdbInfo->atomList[i];
@@ -127,10 +123,10 @@ int residueRangeCoords(const PDBInfo* pdbInfo, int resN, int resC, float* x, flo
     z[n] = a.z;
     n++;
   }
-  return n;
-}
-
-void floatCentroid(int n, const float* x, const float* y, const float* z, float centre[3]) {
+  if (n == 0) {
+    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
+    return 0;
+  }
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;
   for (int i = 0; i < n; i++) {
     sx += x[i];
@@ -140,6 +136,7 @@ void floatCentroid(int n, const float* x, const float* y, const float* z, float 
   centre[0] = sx / n;
   centre[1] = sy / n;
   centre[2] = sz / n;
+  return n;
 }
 
 }  // namespace korim::simulation

@@ -19,12 +19,11 @@ int calcInertiaSel(structure::PDBInfo* pdbInfo, int resN, int resC, double* iner
 
 // The atoms of residues resN..resC (the atom list walked in order: atoms
 // below resN skipped, the walk ends at the first atom above resC): their
-// coordinates go to x, y, z from index 0 (room for the atom count) and
-// their number is returned.
-int residueRangeCoords(const structure::PDBInfo* pdbInfo, int resN, int resC, float* x, float* y,
-                       float* z);
-
-// Centroid of n points (n >= 1), summed and divided in single precision.
-void floatCentroid(int n, const float* x, const float* y, const float* z, float centre[3]);
+// coordinates go to x, y, z from index 0 (room for the atom count) and their
+// centroid, summed and divided in single precision, to centre. Returns their
+// number, or 0 after "Error in positionDomain: zero atoms selected." (no line
+// end) on stderr.
+int residueRangeCentroid(const structure::PDBInfo* pdbInfo, int resN, int resC, float* x,
+                         float* y, float* z, float centre[3]);
 
 }  // namespace korim::simulation
