@@ -37,7 +37,7 @@ double dist2(const double* a, const double* b) {
 TEST_F(Sphere, DotCountsAndDistributionByDensity) {
   const int rows[][3] = {{3, 10, 12},    {13, 9, 32},    {33, 10, 42},   {100, 9, 122},
                          {150, 10, 162}, {200, 10, 252}, {272, 9, 272},  {300, 10, 362},
-                         {400, 9, 482},  {500, 10, 642}, {700, 9, 752},  {1000, 10, 1002}};
+                         {400, 9, 482},  {500, 10, 642}, {700, 9, 752},  {800, 10, 812}, {1000, 10, 1002}};
   for (const auto& r : rows) {
     EXPECT_EQ(unsp_type(r[0]), r[1]) << r[0];
     int n = -1, cur = 0;
