@@ -203,19 +203,6 @@ TEST_F(Models, WallWithoutChargesIsTheStericModelAndPrintsTheScreening) {
               1e-4);
 }
 
-TEST_F(Models, ScreenedPotentialIsTheGouyChapmanSolution) {
-  ScreenedPotential sp{};
-  ASSERT_EQ(screenedPotentialSetup(0.1, 298.15, -0.47, false, &sp), 0);
-  // psi(x) = 4 artanh(gamma exp(-kappa x)); y0 at the surface; far away the
-  // Debye-Hueckel tail 4 gamma exp(-kappa x).
-  for (double d : {0.0, 2.0, 7.5, 20.0})
-    EXPECT_NEAR(screenedPotentialAt(sp, d), 4.0 * std::atanh(sp.gamma * std::exp(-sp.kappa * d / 10.0)), 1e-12);
-  EXPECT_NEAR(screenedPotentialAt(sp, 0.0), sp.y0, 1e-12);
-  EXPECT_NEAR(screenedPotentialAt(sp, 80.0) / (4.0 * sp.gamma * std::exp(-sp.kappa * 8.0)), 1.0, 1e-6);
-  EXPECT_NE(screenedPotentialSetup(0.0, 298.15, -0.47, false, &sp), 0);
-  EXPECT_NE(screenedPotentialSetup(0.1, 0.0, -0.47, false, &sp), 0);
-}
-
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   KorimInfo k = settings(1);
   k.elInfo.chDensSurf = -0.47f;  // negative wall
