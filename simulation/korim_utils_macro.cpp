@@ -206,13 +206,8 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
       w.total[i] += wt;
     }
   });
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
-  if (beyondTable)
-    std::fprintf(stderr,
-                 "macroAlignment: warning - charges lie beyond the potential table (%d points, "
-                 "step %g Angstrom); potential 0 used there.\n",
-                 digPotential, stepsize);
+  endOrientationProgress();
+  if (beyondTable) reportBeyondTable("macroAlignment", digPotential, stepsize);
 
   double Z = 0.0, out[5] = {0, 0, 0, 0, 0};
   if (lcType == 1) {

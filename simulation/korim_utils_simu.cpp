@@ -181,6 +181,13 @@ double tablePotentialAt(const double* table, int count, double stepsize, double 
   return table[n] + (d - (n - 1) * stepsize) * (table[n + 1] - table[n]) / stepsize;
 }
 
+void reportBeyondTable(const char* who, int count, double stepsize) {
+  std::fprintf(stderr,
+               "%s: warning - charges lie beyond the potential table (%d points, step %g "
+               "Angstrom); potential 0 used there.\n",
+               who, count, stepsize);
+}
+
 // ---------------------------------------------------------------------------
 // Steric and electrostatic model of the wall and the rod
 // ---------------------------------------------------------------------------
@@ -306,8 +313,7 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
         total[n] += w;
       }
     });
-    std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    endOrientationProgress();
 
     double T = 0.0;
     for (int n = 0; n <= lengthGrid; n++) T += total[n];
@@ -416,13 +422,8 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
       totalNew[n] += w1;
     }
   });
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
-  if (beyondTable)
-    std::fprintf(stderr,
-                 "sma: warning - charges lie beyond the potential table (%d points, step %g "
-                 "Angstrom); potential 0 used there.\n",
-                 digPotential, stepsize);
+  endOrientationProgress();
+  if (beyondTable) reportBeyondTable(who, digPotential, stepsize);
 
   double sum[5] = {0, 0, 0, 0, 0};
   for (int j = 0; j < 5; j++)
@@ -563,8 +564,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
         total[n] += 1.0;
       }
     });
-    std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    endOrientationProgress();
     normalise(t_pts);
     for (int n = 0; n <= t_pts; n++) {
       t += static_cast<long long>(total[n]);
@@ -598,8 +598,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
         total[n] += 1.0;
       }
     });
-    std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    endOrientationProgress();
     normalise(last);
     for (int n = 0; n <= last; n++)
       if (total[n] != 0.0) cRod++;
@@ -829,8 +828,7 @@ void sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const
           *total += wt;
         }
   });
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+  endOrientationProgress();
   *total += outsideCells(k, g, o_pts);
 }
 

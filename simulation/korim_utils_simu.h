@@ -39,6 +39,10 @@ double screenedPotentialAt(const ScreenedPotential& sp, double d);
 // takes the first entry.
 double tablePotentialAt(const double* table, int count, double stepsize, double d, bool* beyond);
 
+// Warns on stderr, naming the model who, that some charges lay beyond the
+// radial table of count points (spacing stepsize) and took potential 0.
+void reportBeyondTable(const char* who, int count, double stepsize);
+
 // Steric obstruction and electrostatics of a charged wall (lcType 1,
 // Gouy-Chapman potential) or rod (lcType 2, the radial table potential[1..
 // digPotential] with spacing stepsize, divided by elInfo.kPot in a private

@@ -211,6 +211,11 @@ int extendPositions(float* grid_el, int from, double gs, double limit) {
   return last;
 }
 
+void endOrientationProgress() {
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+}
+
 long long truncToLL(double v) {
   if (!(v == v)) return 0;
   if (v >= 9.0e18) return 9000000000000000000LL;
@@ -363,8 +368,7 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
       for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
     }
   });
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+  endOrientationProgress();
   for (int i = L + 1; i <= last; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = appended[j];
     w.total[i] = N;

@@ -80,6 +80,10 @@ void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi,
     }
 }
 
+// Ends the progress lines of a model's orientation walk (or marks where
+// they would end): a line end on stderr, flushed.
+void endOrientationProgress();
+
 // Uniform reference of the sampling: the order values averaged over all
 // n_dots x digPsi orientations (turns of 360 / digPsi degrees), in the
 // five-slot order; each sum is taken in orientation order.
