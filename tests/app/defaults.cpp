@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <type_traits>
-#include <vector>
 
 #include "app/korim_utils_null.h"
+#include "tests/support/fields.h"
 
 using namespace korim::app;
 
@@ -17,72 +16,74 @@ void scribble(T* rec, unsigned char pattern) {
   std::memset(static_cast<void*>(rec), pattern, sizeof(T));
 }
 
-// A field's value next to its documented default, the default first put in the field's own type
-// (so a float field is compared with the float nearest the documented number).
-struct Default {
-  const char* name;
-  double got, want;
-};
-#define DEF(rec, field, value) \
-  Default { #field, static_cast<double>(rec.field), static_cast<double>(static_cast<std::remove_cvref_t<decltype(rec.field)>>(value)) }
-
-void expectDefaults(const std::vector<Default>& table) {
-  for (const Default& d : table) EXPECT_EQ(d.got, d.want) << d.name;
-}
-
 }  // namespace
 
 TEST(SettingsDefaults, KorimInfoMatchesTable) {
   KorimInfo k;
   scribble(&k, 0xA5);
   EXPECT_EQ(korimInfoNull(&k), 0);
-  expectDefaults({
-      DEF(k, validCountD, 0), DEF(k, idum, -1), DEF(k, korimMode, 1), DEF(k, allowFixedDI, 1),
-      DEF(k, yzFlag, 0), DEF(k, lcType, 1), DEF(k, concentration, 0.05), DEF(k, volSample, 515.0),
-      DEF(k, mwLC, 268000.0), DEF(k, massLC, 0.05), DEF(k, unitLengthLC, 1.574), DEF(k, polymerDeg, 1707.0),
-      DEF(k, densityNSC, 100), DEF(k, digPsiNSC, 18), DEF(k, radiusModel, 20.0), DEF(k, gridSpacing, 0.2),
-      DEF(k, grid3DnX, 1), DEF(k, grid3DnY, 1), DEF(k, grid3DnZ, 1), DEF(k, grid3DdeltaX, 0.2),
-      DEF(k, grid3DdeltaY, 0.2), DEF(k, grid3DdeltaZ, 0.2), DEF(k, includeRim, 0.0), DEF(k, molarRatio, 3.0),
-      DEF(k, lengthModel, 200.0), DEF(k, orderDiscRim, 0.25), DEF(k, lcOrder, 0.8), DEF(k, Hflag, 0),
-      DEF(k, surfFlag, 1), DEF(k, radiusAtom, 0.0), DEF(k, rSingleCell, 0.0), DEF(k, opCode, 2),
-      DEF(k, c1, 1.0), DEF(k, c2, 1.0), DEF(k, eulerFlag, 1), DEF(k, verbFlag, 1), DEF(k, mapMode, 1),
-      DEF(k, spreadMode, 0), DEF(k, noiseMode, 1), DEF(k, mapFrac, 0.2), DEF(k, mapFixCount, 0),
-      DEF(k, coneFix, 0), DEF(k, coneDig, 360), DEF(k, coneWidth, 5.0), DEF(k, nConeFlag, 1),
-      DEF(k, nConeAdjust, 100), DEF(k, nConeStart, 0.0), DEF(k, nConeInc, 0.25), DEF(k, mcAdjustFlag, 1),
-      DEF(k, nAdjustMc, 100), DEF(k, mcAdjustFrac, 0.7), DEF(k, kSigma, 1.0), DEF(k, kLSigma, 1.0),
-      DEF(k, incSigma, 0.2), DEF(k, dcProton, 0), DEF(k, dcID, 500), DEF(k, normDc, 0), DEF(k, outFormat, 2),
-      DEF(k, dcNoise, 0), DEF(k, elPdbFlag, 0), DEF(k, qFlag, 1), DEF(k, rotN, 0), DEF(k, sCount, 30),
-      DEF(k, histRan, 1000), DEF(k, nAaCheck, 1), DEF(k, nSel, 0), DEF(k, dcSelOpt, 1), DEF(k, nChainDc, 1),
+  korim_test::expectFields({
+      KORIM_FIELD(k, validCountD, 0), KORIM_FIELD(k, idum, -1), KORIM_FIELD(k, korimMode, 1),
+      KORIM_FIELD(k, allowFixedDI, 1), KORIM_FIELD(k, yzFlag, 0), KORIM_FIELD(k, lcType, 1),
+      KORIM_FIELD(k, concentration, 0.05), KORIM_FIELD(k, volSample, 515.0), KORIM_FIELD(k, mwLC, 268000.0),
+      KORIM_FIELD(k, massLC, 0.05), KORIM_FIELD(k, unitLengthLC, 1.574), KORIM_FIELD(k, polymerDeg, 1707.0),
+      KORIM_FIELD(k, densityNSC, 100), KORIM_FIELD(k, digPsiNSC, 18), KORIM_FIELD(k, radiusModel, 20.0),
+      KORIM_FIELD(k, gridSpacing, 0.2), KORIM_FIELD(k, grid3DnX, 1), KORIM_FIELD(k, grid3DnY, 1),
+      KORIM_FIELD(k, grid3DnZ, 1), KORIM_FIELD(k, grid3DdeltaX, 0.2), KORIM_FIELD(k, grid3DdeltaY, 0.2),
+      KORIM_FIELD(k, grid3DdeltaZ, 0.2), KORIM_FIELD(k, includeRim, 0.0), KORIM_FIELD(k, molarRatio, 3.0),
+      KORIM_FIELD(k, lengthModel, 200.0), KORIM_FIELD(k, orderDiscRim, 0.25), KORIM_FIELD(k, lcOrder, 0.8),
+      KORIM_FIELD(k, Hflag, 0), KORIM_FIELD(k, surfFlag, 1), KORIM_FIELD(k, radiusAtom, 0.0),
+      KORIM_FIELD(k, rSingleCell, 0.0), KORIM_FIELD(k, opCode, 2), KORIM_FIELD(k, c1, 1.0),
+      KORIM_FIELD(k, c2, 1.0), KORIM_FIELD(k, eulerFlag, 1), KORIM_FIELD(k, verbFlag, 1),
+      KORIM_FIELD(k, mapMode, 1), KORIM_FIELD(k, spreadMode, 0), KORIM_FIELD(k, noiseMode, 1),
+      KORIM_FIELD(k, mapFrac, 0.2), KORIM_FIELD(k, mapFixCount, 0), KORIM_FIELD(k, coneFix, 0),
+      KORIM_FIELD(k, coneDig, 360), KORIM_FIELD(k, coneWidth, 5.0), KORIM_FIELD(k, nConeFlag, 1),
+      KORIM_FIELD(k, nConeAdjust, 100), KORIM_FIELD(k, nConeStart, 0.0), KORIM_FIELD(k, nConeInc, 0.25),
+      KORIM_FIELD(k, mcAdjustFlag, 1), KORIM_FIELD(k, nAdjustMc, 100), KORIM_FIELD(k, mcAdjustFrac, 0.7),
+      KORIM_FIELD(k, kSigma, 1.0), KORIM_FIELD(k, kLSigma, 1.0), KORIM_FIELD(k, incSigma, 0.2),
+      KORIM_FIELD(k, dcProton, 0), KORIM_FIELD(k, dcID, 500), KORIM_FIELD(k, normDc, 0),
+      KORIM_FIELD(k, outFormat, 2), KORIM_FIELD(k, dcNoise, 0), KORIM_FIELD(k, elPdbFlag, 0),
+      KORIM_FIELD(k, qFlag, 1), KORIM_FIELD(k, rotN, 0), KORIM_FIELD(k, sCount, 30),
+      KORIM_FIELD(k, histRan, 1000), KORIM_FIELD(k, nAaCheck, 1), KORIM_FIELD(k, nSel, 0),
+      KORIM_FIELD(k, dcSelOpt, 1), KORIM_FIELD(k, nChainDc, 1),
   });
   const GridInfo& g = k.gridInfo;
-  expectDefaults({
-      DEF(g, outEflag, 0), DEF(g, densE, 200), DEF(g, angleDomFlag, 0), DEF(g, angleDom[0], 0.0),
-      DEF(g, angleDom[1], 0.0), DEF(g, angleDom[2], 0.0), DEF(g, resDom1Origin, 0), DEF(g, resDom2Origin, 0),
-      DEF(g, startResDom1, 0), DEF(g, endResDom1, 0), DEF(g, startResDom2, 0), DEF(g, endResDom2, 0),
-      DEF(g, startResPart1, 0), DEF(g, endResPart1, 0), DEF(g, startResPart2, 0), DEF(g, endResPart2, 0),
-      DEF(g, digPsiE, 1), DEF(g, lBetaCone, 0.0), DEF(g, hBetaCone, 30.0), DEF(g, cAlphaCone, 0.0),
-      DEF(g, errAlphaCone, 180.0), DEF(g, clashFlag, 1), DEF(g, clashDist, 3.6), DEF(g, initOrientFlag, 1),
-      DEF(g, pivotCenter, 1), DEF(g, fixRotDomain, 0),
+  korim_test::expectFields({
+      KORIM_FIELD(g, outEflag, 0), KORIM_FIELD(g, densE, 200), KORIM_FIELD(g, angleDomFlag, 0),
+      KORIM_FIELD(g, angleDom[0], 0.0), KORIM_FIELD(g, angleDom[1], 0.0), KORIM_FIELD(g, angleDom[2], 0.0),
+      KORIM_FIELD(g, resDom1Origin, 0), KORIM_FIELD(g, resDom2Origin, 0), KORIM_FIELD(g, startResDom1, 0),
+      KORIM_FIELD(g, endResDom1, 0), KORIM_FIELD(g, startResDom2, 0), KORIM_FIELD(g, endResDom2, 0),
+      KORIM_FIELD(g, startResPart1, 0), KORIM_FIELD(g, endResPart1, 0), KORIM_FIELD(g, startResPart2, 0),
+      KORIM_FIELD(g, endResPart2, 0), KORIM_FIELD(g, digPsiE, 1), KORIM_FIELD(g, lBetaCone, 0.0),
+      KORIM_FIELD(g, hBetaCone, 30.0), KORIM_FIELD(g, cAlphaCone, 0.0), KORIM_FIELD(g, errAlphaCone, 180.0),
+      KORIM_FIELD(g, clashFlag, 1), KORIM_FIELD(g, clashDist, 3.6), KORIM_FIELD(g, initOrientFlag, 1),
+      KORIM_FIELD(g, pivotCenter, 1), KORIM_FIELD(g, fixRotDomain, 0),
   });
   const ElInfo& e = k.elInfo;
-  expectDefaults({
-      DEF(e, pow, 1.0), DEF(e, kAtt, 0.0), DEF(e, elFlag, 0), DEF(e, pkaFlag, 1), DEF(e, charmm, 0),
-      DEF(e, dipoleFlag, 0), DEF(e, chSelFlag, 0), DEF(e, pH, 7.0), DEF(e, concNaCl, 0.2),
-      DEF(e, chDensSurf, -0.47), DEF(e, chTerminiFlag, 1), DEF(e, kEnergy, 1.0), DEF(e, kPot, 1.0),
-      DEF(e, kMonoCh, 1.0), DEF(e, kDipoCh, 1.0), DEF(e, kQuadCh, 1.0), DEF(e, maxPot, 5.0), DEF(e, z1, 0),
-      DEF(e, zN, 0), DEF(e, temperaturePot, 298.15), DEF(e, chFlag, 0), DEF(e, iFace, 50.0),
+  korim_test::expectFields({
+      KORIM_FIELD(e, pow, 1.0), KORIM_FIELD(e, kAtt, 0.0), KORIM_FIELD(e, elFlag, 0),
+      KORIM_FIELD(e, pkaFlag, 1), KORIM_FIELD(e, charmm, 0), KORIM_FIELD(e, dipoleFlag, 0),
+      KORIM_FIELD(e, chSelFlag, 0), KORIM_FIELD(e, pH, 7.0), KORIM_FIELD(e, concNaCl, 0.2),
+      KORIM_FIELD(e, chDensSurf, -0.47), KORIM_FIELD(e, chTerminiFlag, 1), KORIM_FIELD(e, kEnergy, 1.0),
+      KORIM_FIELD(e, kPot, 1.0), KORIM_FIELD(e, kMonoCh, 1.0), KORIM_FIELD(e, kDipoCh, 1.0),
+      KORIM_FIELD(e, kQuadCh, 1.0), KORIM_FIELD(e, maxPot, 5.0), KORIM_FIELD(e, z1, 0), KORIM_FIELD(e, zN, 0),
+      KORIM_FIELD(e, temperaturePot, 298.15), KORIM_FIELD(e, chFlag, 0), KORIM_FIELD(e, iFace, 50.0),
   });
   EXPECT_EQ(e.cutoffPot, 6.0e-6);  // double, not a float rounded up
   const HistInfo& h = k.histInfo;
-  expectDefaults({
-      DEF(h, binCount, 20), DEF(h, daLo, -1000.0), DEF(h, daHi, 1000.0), DEF(h, rhLo, 0.0),
-      DEF(h, rhHi, 0.667), DEF(h, optExtrem, 1), DEF(h, nBinIn, 0), DEF(h, modeFit, 3), DEF(h, sdevDzz, 0.4),
-      DEF(h, sdevDyy, 0.9), DEF(h, mlMap, 0), DEF(h, lDaMl, -25.0), DEF(h, hDaMl, -3.0), DEF(h, incDaMl, 0.1),
-      DEF(h, lRMl, 0.0), DEF(h, hRMl, 0.7), DEF(h, incRMl, 0.01),
+  korim_test::expectFields({
+      KORIM_FIELD(h, binCount, 20), KORIM_FIELD(h, daLo, -1000.0), KORIM_FIELD(h, daHi, 1000.0),
+      KORIM_FIELD(h, rhLo, 0.0), KORIM_FIELD(h, rhHi, 0.667), KORIM_FIELD(h, optExtrem, 1),
+      KORIM_FIELD(h, nBinIn, 0), KORIM_FIELD(h, modeFit, 3), KORIM_FIELD(h, sdevDzz, 0.4),
+      KORIM_FIELD(h, sdevDyy, 0.9), KORIM_FIELD(h, mlMap, 0), KORIM_FIELD(h, lDaMl, -25.0),
+      KORIM_FIELD(h, hDaMl, -3.0), KORIM_FIELD(h, incDaMl, 0.1), KORIM_FIELD(h, lRMl, 0.0),
+      KORIM_FIELD(h, hRMl, 0.7), KORIM_FIELD(h, incRMl, 0.01),
       // Results of the estimations start at zero.
-      DEF(h, nBins, 0), DEF(h, dcMin, 0), DEF(h, dcMax, 0), DEF(h, Da2Par, 0), DEF(h, R2Par, 0), DEF(h, Dzz, 0),
-      DEF(h, Dyy, 0), DEF(h, Dxx, 0), DEF(h, binWidth, 0), DEF(h, DaFit, 0), DEF(h, DaErrFit, 0), DEF(h, RFit, 0),
-      DEF(h, RErrFit, 0), DEF(h, DaMl, 0), DEF(h, DaErrMl, 0), DEF(h, RMl, 0), DEF(h, RErrMl, 0),
+      KORIM_FIELD(h, nBins, 0), KORIM_FIELD(h, dcMin, 0), KORIM_FIELD(h, dcMax, 0), KORIM_FIELD(h, Da2Par, 0),
+      KORIM_FIELD(h, R2Par, 0), KORIM_FIELD(h, Dzz, 0), KORIM_FIELD(h, Dyy, 0), KORIM_FIELD(h, Dxx, 0),
+      KORIM_FIELD(h, binWidth, 0), KORIM_FIELD(h, DaFit, 0), KORIM_FIELD(h, DaErrFit, 0),
+      KORIM_FIELD(h, RFit, 0), KORIM_FIELD(h, RErrFit, 0), KORIM_FIELD(h, DaMl, 0),
+      KORIM_FIELD(h, DaErrMl, 0), KORIM_FIELD(h, RMl, 0), KORIM_FIELD(h, RErrMl, 0),
   });
   for (int v : k.exCheckList) EXPECT_EQ(v, 0);
   EXPECT_EQ(sizeof(k.exCheckList) / sizeof(k.exCheckList[0]), 25u);
@@ -114,8 +115,10 @@ TEST(SettingsDefaults, SubRecordsAndDcInfo) {
   DcInfo d;
   scribble(&d, 0xA5);
   EXPECT_EQ(dcInfoNull(&d), 0);
-  expectDefaults({DEF(d, segFirst, -999999), DEF(d, segLast, -999999), DEF(d, segID, 1), DEF(d, segStep, 0),
-                  DEF(d, aFirst, -999999), DEF(d, excludeMode, 3)});
+  korim_test::expectFields({
+      KORIM_FIELD(d, segFirst, -999999), KORIM_FIELD(d, segLast, -999999), KORIM_FIELD(d, segID, 1),
+      KORIM_FIELD(d, segStep, 0), KORIM_FIELD(d, aFirst, -999999), KORIM_FIELD(d, excludeMode, 3),
+  });
   // "No range given" is anything below -99999; the default must read as not given, and -99999
   // itself as a given range.
   EXPECT_LT(d.segFirst, kNoRangeLimit);

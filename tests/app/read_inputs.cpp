@@ -1,90 +1,65 @@
 // Readers of the driver's text inputs: configuration keys, potentials with their step rules, 3-D grids, ensembles and free-format coordinates.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/korim_utils_null.h"
 #include "app/korim_utils_read.h"
-#include "structure/pdb.h"
-#include "tests/app/capture.h"
+#include "tests/support/capture.h"
+#include "tests/support/fields.h"
+#include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
 
 using namespace korim::app;
 using korim_test::captureStderr;
 
 namespace {
 
-// A per-process scratch directory, removed with its files after each test.
+// A private directory for the test's files; the reader module starts from its reset state.
 struct Scratch : ::testing::Test {
-  std::filesystem::path dir;
+  korim_test::TempDir dir;
+  KorimInfo k;
   void SetUp() override {
-    char templ[] = "/tmp/korim_read_XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir = templ;
+    ASSERT_FALSE(dir.path.empty());
     readModuleReset();
+    korimInfoNull(&k);
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string write(const std::string& name, const std::string& text) {
-    std::string path = (dir / name).string();
-    std::FILE* fp = std::fopen(path.c_str(), "w");
-    EXPECT_NE(fp, nullptr);
-    std::fputs(text.c_str(), fp);
-    std::fclose(fp);
-    return path;
+  std::string write(const std::string& name, const std::string& text) { return korim_test::writeFile(dir / name, text); }
+  // Runs a reader, keeping what it wrote on stderr in err.
+  template <typename Fn>
+  int run(Fn fn) {
+    int status = -1;
+    err = captureStderr([&] { status = fn(); });
+    return status;
   }
+  std::string err;
 };
-
-const std::string kFixtures = std::string(KORIM_TEST_DATA) + "/app";
 
 // ---------------------------------------------------------------- configuration
 
 using ReadConfig = Scratch;
 
 TEST_F(ReadConfig, EveryKeyOfARealFileReachesItsField) {
-  KorimInfo k;
-  korimInfoNull(&k);
-  int status = -1;
-  std::string err = captureStderr(
-      [&] { status = readConfig((kFixtures + "/two_domain.cfg").c_str(), &k); });
-  ASSERT_EQ(status, 0) << err;
+  ASSERT_EQ(run([&] { return readConfig(korim_test::testData("app/two_domain.cfg").c_str(), &k); }), 0) << err;
   EXPECT_EQ(err, "");
   const GridInfo& g = k.gridInfo;
-  EXPECT_EQ(g.pivotCenter, 1);
-  EXPECT_FLOAT_EQ(getPmax(), 12.5f);
-  EXPECT_EQ(g.outEflag, 0);
-  EXPECT_EQ(g.initOrientFlag, 1);
-  EXPECT_EQ(g.fixRotDomain, 1);
-  EXPECT_EQ(g.clashFlag, 1);
-  EXPECT_FLOAT_EQ(g.clashDist, 3.5f);
-  EXPECT_EQ(g.densE, 20);
-  EXPECT_EQ(g.digPsiE, 12);
-  EXPECT_EQ(g.angleDomFlag, 1);
-  EXPECT_FLOAT_EQ(g.angleDom[0], 15.0f);
-  EXPECT_FLOAT_EQ(g.angleDom[1], -40.5f);
-  EXPECT_FLOAT_EQ(g.angleDom[2], 90.0f);
-  EXPECT_EQ(g.resDom1Origin, 72);
-  EXPECT_EQ(g.resDom2Origin, 77);
-  EXPECT_EQ(g.startResDom1, 1);
-  EXPECT_EQ(g.endResDom1, 72);
-  EXPECT_EQ(g.startResDom2, 77);
-  EXPECT_EQ(g.endResDom2, 152);
-  EXPECT_FLOAT_EQ(g.lBetaCone, 0.0f);
-  EXPECT_FLOAT_EQ(g.hBetaCone, 60.0f);
-  EXPECT_FLOAT_EQ(g.cAlphaCone, 180.0f);
-  EXPECT_FLOAT_EQ(g.errAlphaCone, 45.0f);
-  EXPECT_EQ(g.startResPart1, 2);
-  EXPECT_EQ(g.endResPart1, 70);
-  EXPECT_EQ(g.startResPart2, 78);
-  EXPECT_EQ(g.endResPart2, 150);
+  EXPECT_EQ(getPmax(), 12.5f);
+  korim_test::expectFields({
+      KORIM_FIELD(g, pivotCenter, 1), KORIM_FIELD(g, outEflag, 0), KORIM_FIELD(g, initOrientFlag, 1),
+      KORIM_FIELD(g, fixRotDomain, 1), KORIM_FIELD(g, clashFlag, 1), KORIM_FIELD(g, clashDist, 3.5),
+      KORIM_FIELD(g, densE, 20), KORIM_FIELD(g, digPsiE, 12), KORIM_FIELD(g, angleDomFlag, 1),
+      KORIM_FIELD(g, angleDom[0], 15.0), KORIM_FIELD(g, angleDom[1], -40.5), KORIM_FIELD(g, angleDom[2], 90.0),
+      KORIM_FIELD(g, resDom1Origin, 72), KORIM_FIELD(g, resDom2Origin, 77), KORIM_FIELD(g, startResDom1, 1),
+      KORIM_FIELD(g, endResDom1, 72), KORIM_FIELD(g, startResDom2, 77), KORIM_FIELD(g, endResDom2, 152),
+      KORIM_FIELD(g, lBetaCone, 0.0), KORIM_FIELD(g, hBetaCone, 60.0), KORIM_FIELD(g, cAlphaCone, 180.0),
+      KORIM_FIELD(g, errAlphaCone, 45.0), KORIM_FIELD(g, startResPart1, 2), KORIM_FIELD(g, endResPart1, 70),
+      KORIM_FIELD(g, startResPart2, 78), KORIM_FIELD(g, endResPart2, 150),
+  });
 }
 
-TEST_F(ReadConfig, IntegersTruncateTowardZeroAndKeysAreExact) {
-  KorimInfo k;
-  korimInfoNull(&k);
+TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
   k.gridInfo.resDom1Origin = 5;
   std::string path = write("a.cfg",
                            "ORIGIN_DOM2: 12.9\n"
@@ -92,41 +67,25 @@ TEST_F(ReadConfig, IntegersTruncateTowardZeroAndKeysAreExact) {
                            "DOM_ANG_GAMMA: 30\n"
                            "CLASH_DISTANCE: 2.25 trailing words are ignored\n"
                            "ENSEMBLE_DENSITY: 4\n"
-                           "ENSEMBLE_DENSITY: 8\n");
-  ASSERT_EQ(readConfig(path.c_str(), &k), 0);
-  EXPECT_EQ(k.gridInfo.resDom2Origin, 12);
-  EXPECT_EQ(k.gridInfo.endResDom1, -3);
-  EXPECT_FLOAT_EQ(k.gridInfo.angleDom[2], 30.0f);
-  EXPECT_EQ(k.gridInfo.resDom1Origin, 5);  // untouched by the domain angle
-  EXPECT_FLOAT_EQ(k.gridInfo.clashDist, 2.25f);
-  EXPECT_EQ(k.gridInfo.densE, 8);  // the last of a repeated key
-  EXPECT_FLOAT_EQ(getPmax(), 10.0f);
+                           "ENSEMBLE_DENSITY: 8\n"
+                           "pmax: 3\n"          // case and colon are part of the key
+                           "CENTER_PIVOT 1\n");
+  ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
+  EXPECT_EQ(err, "Error: Wrong input parameter in auto file" "Error: Wrong input parameter in auto file");
+  korim_test::expectFields({
+      KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
+      KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
+      KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
+  });
+  EXPECT_EQ(getPmax(), 10.0f);
 }
 
-TEST_F(ReadConfig, UnknownKeyWarnsWithoutLineEndAndReadingGoesOn) {
-  KorimInfo k;
-  korimInfoNull(&k);
-  // Case and colon are part of the key.
-  std::string path = write("b.cfg", "pmax: 3\nCENTER_PIVOT 1\nORIGIN_DOM1: 9\n");
-  int status = -1;
-  std::string err = captureStderr([&] { status = readConfig(path.c_str(), &k); });
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(err,
-            "Error: Wrong input parameter in auto file"
-            "Error: Wrong input parameter in auto file");
-  EXPECT_EQ(k.gridInfo.resDom1Origin, 9);
-  EXPECT_FLOAT_EQ(getPmax(), 10.0f);
-}
-
-TEST_F(ReadConfig, MalformedLinesFailNamingTheLine) {
-  KorimInfo k;
-  korimInfoNull(&k);
+TEST_F(ReadConfig, MalformedLinesAndFilesFail) {
   struct Case {
     const char* text;
     const char* message;
   } cases[] = {
-      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n",
-       "Error: Input data in auto file have wrong format\nLine:\n"},
+      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", "Error: Input data in auto file have wrong format\nLine:\n"},
       {"# domains of the linker construct\n",
        "Error: Input data in auto file have wrong format\nLine:# domains of the linker construct\n"},
       {"ORIGIN_DOM1: four\n", "Error: Input data in auto file have wrong format\nLine:ORIGIN_DOM1: four\n"},
@@ -138,30 +97,21 @@ TEST_F(ReadConfig, MalformedLinesFailNamingTheLine) {
   };
   for (const Case& c : cases) {
     std::string path = write("bad.cfg", c.text);
-    int status = -1;
-    std::string err = captureStderr([&] { status = readConfig(path.c_str(), &k); });
-    EXPECT_EQ(status, 1) << c.text;
+    EXPECT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 1) << c.text;
     EXPECT_EQ(err, c.message);
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);
-}
-
-TEST_F(ReadConfig, MissingFileAndEmptyName) {
-  KorimInfo k;
-  korimInfoNull(&k);
-  KorimInfo before = k;
-  std::string missing = (dir / "none.cfg").string();
-  int status = -1;
-  std::string err = captureStderr([&] { status = readConfig(missing.c_str(), &k); });
-  EXPECT_EQ(status, 1);
+  const std::string missing = dir / "none.cfg";
+  EXPECT_EQ(run([&] { return readConfig(missing.c_str(), &k); }), 1);
   EXPECT_EQ(err, "readConfig File open error: " + missing + ".\n");
+  // A directory opens but cannot be read: a failure, not an empty configuration.
+  EXPECT_EQ(run([&] { return readConfig(dir.path.c_str(), &k); }), 1);
+  EXPECT_EQ(err, "readConfig File read error: " + dir.path + ".\n");
+  // No name: nothing to read.
+  KorimInfo before = k;
   EXPECT_EQ(readConfig("", &k), 0);
   EXPECT_EQ(std::memcmp(&before.gridInfo, &k.gridInfo, sizeof(GridInfo)), 0);
-  // A directory opens but cannot be read: a failure, not an empty configuration.
-  err = captureStderr([&] { status = readConfig(dir.c_str(), &k); });
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "readConfig File read error: " + dir.string() + ".\n");
 }
 
 // ---------------------------------------------------------------- 1-D potential
@@ -169,55 +119,54 @@ TEST_F(ReadConfig, MissingFileAndEmptyName) {
 struct ReadPotential : Scratch {
   std::vector<double> pot = std::vector<double>(10001, -7.0);
   int rows = -1;
-  double offset = -1.0;
-  double step = -1.0;
-  int read(const std::string& path, std::string* err = nullptr) {
-    int status = -1;
-    std::string e = captureStderr(
-        [&] { status = readPotential(path.c_str(), nullptr, &rows, pot.data(), &offset, &step); });
-    if (err != nullptr) *err = e;
-    return status;
+  double offset = -1.0, step = -1.0;
+  int read(const std::string& path) {
+    return run([&] { return readPotential(path.c_str(), nullptr, &rows, pot.data(), &offset, &step); });
   }
 };
 
 TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
-  std::string err;
-  ASSERT_EQ(read(write("p", "0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n"), &err), 0) << err;
+  ASSERT_EQ(read(write("p", "0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n")), 0) << err;
   EXPECT_EQ(rows, 3);
   EXPECT_DOUBLE_EQ(offset, 0.0);
   EXPECT_NEAR(step, 1.0, 1e-12);
-  EXPECT_DOUBLE_EQ(pot[1], -1.5);
-  EXPECT_DOUBLE_EQ(pot[2], -0.75);
-  EXPECT_DOUBLE_EQ(pot[3], -0.25);
-  // Entries 1..9999 are cleared, entry 0 and 10000 untouched.
-  EXPECT_DOUBLE_EQ(pot[4], 0.0);
-  EXPECT_DOUBLE_EQ(pot[9999], 0.0);
-  EXPECT_DOUBLE_EQ(pot[0], -7.0);
-  EXPECT_DOUBLE_EQ(pot[10000], -7.0);
+  // Rows from entry 1; entries up to 9999 cleared, entries 0 and 10000 untouched.
+  const std::vector<double> head = {-7.0, -1.5, -0.75, -0.25, 0.0};
+  EXPECT_EQ(std::vector<double>(pot.begin(), pot.begin() + 5), head);
+  EXPECT_EQ(pot[9999], 0.0);
+  EXPECT_EQ(pot[10000], -7.0);
   // A non-zero first distance is the offset.
   ASSERT_EQ(read(write("q", "0.35 1\n0.40 2\n0.45 3\n0.50 4\n")), 0);
   EXPECT_NEAR(offset, 3.5, 1e-12);
   EXPECT_NEAR(step, 0.5, 1e-9);
   EXPECT_EQ(rows, 4);
+  // One row has no step; an empty file leaves offset and step alone.
+  ASSERT_EQ(read(write("one", "0.2 5\n")), 0);
+  EXPECT_EQ(rows, 1);
+  EXPECT_DOUBLE_EQ(offset, 2.0);
+  EXPECT_DOUBLE_EQ(step, 0.0);
+  ASSERT_EQ(read(write("empty", "")), 0);
+  EXPECT_EQ(rows, 0);
+  EXPECT_DOUBLE_EQ(offset, 2.0);
+  rows = 7;
+  EXPECT_EQ(read(""), 0);
+  EXPECT_EQ(rows, 0);
 }
 
-TEST_F(ReadPotential, NonUniformStepFailsWithTheDifference) {
-  for (const char* third : {"0.15", "0.3"}) {
-    std::string text = std::string("0.0 1\n0.1 2\n") + third + " 3\n";
-    std::string err;
-    EXPECT_EQ(read(write("p", text), &err), 1);
-    double d = std::stod(third) - 0.1;
-    double s = 0.1;
-    char tail[128];
-    std::snprintf(tail, sizeof tail, "%e %e ==> diff = %e\n", d, s, d - s);
-    EXPECT_EQ(err, std::string("Error: The potential must be supplied with a uniform stepsize\nLine:") +
-                       third + " 3\n" + tail);
-    // Rows before the failure stay stored.
-    EXPECT_DOUBLE_EQ(pot[2], 2.0);
-  }
-}
+TEST_F(ReadPotential, BadFilesFailWithTheirLine) {
+  // 0.1 nm steps, then one of 0.2 nm: differences 0.2 and 0.1, 0.1 apart.
+  EXPECT_EQ(read(write("p", "0.0 1\n0.1 2\n0.3 3\n")), 1);
+  EXPECT_EQ(err,
+            "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
+            "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\n");
+  EXPECT_DOUBLE_EQ(pot[2], 2.0);  // rows before the failure stay stored
+  EXPECT_EQ(read(write("bad", "0.0 1\n0.1 x\n")), 1);
+  EXPECT_EQ(err, "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n");
+  const std::string missing = dir / "no.pot";
+  EXPECT_EQ(read(missing), 1);
+  EXPECT_EQ(err, "readPotential File open error: " + missing + ".\n");
 
-TEST_F(ReadPotential, AtMost9998Rows) {
+  // At most 9998 rows.
   std::string text;
   char line[64];
   for (int i = 0; i < 9998; i++) {
@@ -227,64 +176,34 @@ TEST_F(ReadPotential, AtMost9998Rows) {
   ASSERT_EQ(read(write("p", text)), 0);
   EXPECT_EQ(rows, 9998);
   EXPECT_DOUBLE_EQ(pot[9998], 9997.0);
-  EXPECT_NEAR(step, 0.1, 1e-9);
-  std::snprintf(line, sizeof line, "%.3f %d\n", 0.01 * 9998, 9998);
-  std::string err;
   rows = -1;
-  EXPECT_EQ(read(write("p", text + line), &err), 1);
+  EXPECT_EQ(read(write("p", text + "99.980 9998\n")), 1);
   EXPECT_EQ(err, "Error in readPotential: digitization of potential too high.");
   EXPECT_EQ(rows, -1);  // no count after a failure
-}
-
-TEST_F(ReadPotential, EmptyFileSingleRowAndBadLines) {
-  ASSERT_EQ(read(write("empty", "")), 0);
-  EXPECT_EQ(rows, 0);
-  EXPECT_DOUBLE_EQ(offset, -1.0);  // untouched
-  EXPECT_DOUBLE_EQ(step, -1.0);
-  ASSERT_EQ(read(write("one", "0.2 5\n")), 0);
-  EXPECT_EQ(rows, 1);
-  EXPECT_DOUBLE_EQ(offset, 2.0);
-  EXPECT_DOUBLE_EQ(step, 0.0);  // one row has no step
-  std::string err;
-  EXPECT_EQ(read(write("bad", "0.0 1\n0.1 x\n"), &err), 1);
-  EXPECT_EQ(err,
-            "Error: Input data in file with measured dipolar couplings have wrong format\n"
-            "Line:0.1 x\n");
-  std::string missing = (dir / "no.pot").string();
-  EXPECT_EQ(read(missing, &err), 1);
-  EXPECT_EQ(err, "readPotential File open error: " + missing + ".\n");
-  rows = 7;
-  EXPECT_EQ(read(""), 0);
-  EXPECT_EQ(rows, 0);
 }
 
 // ---------------------------------------------------------------- 3-D grids
 
 struct Read3D : Scratch {
-  KorimInfo k;
+  std::vector<double> v = std::vector<double>(8, -1.0);
+  int count = -1;
   void SetUp() override {
     Scratch::SetUp();
-    korimInfoNull(&k);
-    k.grid3DnX = 2;
-    k.grid3DnY = 2;
-    k.grid3DnZ = 2;
+    k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2;
   }
-  static std::string header() {
+  // Eleven header lines, then the values.
+  std::string grid(const std::string& body) {
     std::string h;
     for (int i = 1; i <= 11; i++) h += "header line " + std::to_string(i) + " 1 2 3\n";
-    return h;
+    return write("g", h + body);
   }
+  int read(const std::string& path) { return run([&] { return read3DPotential(path.c_str(), &k, &count, v.data()); }); }
 };
 
 TEST_F(Read3D, ShortLineWarnsAndValuesKeepFileOrder) {
-  std::string path = write("g", header() + "1 2 3\n4 5 6\n7 8\n");
-  std::vector<double> v(8, -1.0);
-  int count = -1;
-  int status = -1;
-  std::string err = captureStderr([&] { status = read3DPotential(path.c_str(), &k, &count, v.data()); });
-  ASSERT_EQ(status, 0) << err;
+  ASSERT_EQ(read(grid("1 2 3\n4 5 6\n7 8\n")), 0) << err;
   EXPECT_EQ(count, 8);
-  for (int i = 0; i < 8; i++) EXPECT_DOUBLE_EQ(v[i], i + 1.0);
+  EXPECT_EQ(v, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(err,
             "REMARK Reading values of 3D potential 0 of 8\r"
             "REMARK Reading values of 3D potential 3 of 8\r"
@@ -295,13 +214,8 @@ TEST_F(Read3D, ShortLineWarnsAndValuesKeepFileOrder) {
 }
 
 TEST_F(Read3D, CountOtherThanTheGridFails) {
-  std::vector<double> v(8, -1.0);
-  int count = -1;
   for (const char* body : {"1 2 3\n4 5 6\n7 8 9\n", "1 2 3\n4 5 6\n"}) {
-    std::string path = write("g", header() + body);
-    int status = -1;
-    std::string err = captureStderr([&] { status = read3DPotential(path.c_str(), &k, &count, v.data()); });
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(read(grid(body)), 1);
     EXPECT_NE(err.find("ERROR: Total size of 3D grid not as specified.\n"), std::string::npos);
     EXPECT_EQ(count, -1);
   }
@@ -309,25 +223,19 @@ TEST_F(Read3D, CountOtherThanTheGridFails) {
   EXPECT_DOUBLE_EQ(v[7], 8.0);
   // A grid size whose product overflows int is refused.
   k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2000;
-  std::string path = write("g", header() + "1 2 3\n");
-  std::string err = captureStderr([&] { EXPECT_EQ(read3DPotential(path.c_str(), &k, &count, v.data()), 1); });
+  EXPECT_EQ(read(grid("1 2 3\n")), 1);
   EXPECT_EQ(err, "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
 }
 
 TEST_F(Read3D, StericMaskKeepsValuesBelowTheLimit) {
   k.elInfo.maxPot = 1.0f;
-  std::string path = write("g", header() + "-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
   std::vector<float> m(8, -1.0f);
-  int count = -1;
-  int status = -1;
-  captureStderr([&] { status = read3DPotSteric(path.c_str(), &k, &count, m.data()); });
-  ASSERT_EQ(status, 0);
-  const float expected[8] = {1, 0, 0, 0, 1, 1, 1, 0};
-  for (int i = 0; i < 8; i++) EXPECT_EQ(m[i], expected[i]) << i;
+  std::string path = grid("-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
+  ASSERT_EQ(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), 0);
+  EXPECT_EQ(m, (std::vector<float>{1, 0, 0, 0, 1, 1, 1, 0}));
   // Open failure: one message for both readers; empty name: nothing.
-  std::string missing = (dir / "none").string();
-  std::string err = captureStderr([&] { status = read3DPotSteric(missing.c_str(), &k, &count, m.data()); });
-  EXPECT_EQ(status, 1);
+  const std::string missing = dir / "none";
+  EXPECT_EQ(run([&] { return read3DPotSteric(missing.c_str(), &k, &count, m.data()); }), 1);
   EXPECT_EQ(err, "read3DPotential File open error: " + missing + ".\n");
   EXPECT_EQ(read3DPotential("", &k, &count, nullptr), 0);
   EXPECT_EQ(count, 0);
@@ -335,47 +243,27 @@ TEST_F(Read3D, StericMaskKeepsValuesBelowTheLimit) {
 
 // ---------------------------------------------------------------- ensembles
 
-struct ReadEnsembleT : Scratch {
-  std::vector<double> a = std::vector<double>(40001, 0.0);
-  std::vector<double> b = std::vector<double>(40001, 0.0);
-  std::vector<double> g = std::vector<double>(40001, 0.0);
+TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
+  std::vector<double> a(40001, 0.0), b(40001, 0.0), g(40001, 0.0);
   int n = -1;
-  int read(const std::string& path, std::string* err = nullptr) {
-    int status = -1;
-    std::string e = captureStderr([&] { status = readEnsemble(path.c_str(), &n, a.data(), b.data(), g.data()); });
-    if (err != nullptr) *err = e;
-    return status;
-  }
-};
-
-TEST_F(ReadEnsembleT, RowsFromOneInFileOrder) {
+  auto read = [&](const std::string& path) {
+    return run([&] { return readEnsemble(path.c_str(), &n, a.data(), b.data(), g.data()); });
+  };
   ASSERT_EQ(read(write("e", "10 20 30\n-45.5 90 180 extra\n0 0 0\n")), 0);
   EXPECT_EQ(n, 3);
-  EXPECT_DOUBLE_EQ(a[1], 10.0);
-  EXPECT_DOUBLE_EQ(b[1], 20.0);
-  EXPECT_DOUBLE_EQ(g[1], 30.0);
-  EXPECT_DOUBLE_EQ(a[2], -45.5);
-  EXPECT_DOUBLE_EQ(g[2], 180.0);
-  EXPECT_DOUBLE_EQ(a[0], 0.0);
-  ASSERT_EQ(read(write("empty", "")), 0);
-  EXPECT_EQ(n, 0);
-}
-
-TEST_F(ReadEnsembleT, AtMost39998RowsAndBadLines) {
+  EXPECT_EQ(std::vector<double>({a[0], a[1], b[1], g[1], a[2], g[2]}),
+            std::vector<double>({0, 10, 20, 30, -45.5, 180}));
   std::string text;
   for (int i = 1; i <= 39998; i++) text += std::to_string(i) + " 1 2\n";
   ASSERT_EQ(read(write("e", text)), 0);
   EXPECT_EQ(n, 39998);
   EXPECT_DOUBLE_EQ(a[39998], 39998.0);
-  std::string err;
-  EXPECT_EQ(read(write("e", text + "39999 1 2\n"), &err), 1);
+  EXPECT_EQ(read(write("e", text + "39999 1 2\n")), 1);
   EXPECT_EQ(err, "error in readEnsemble: digitization of ensemble too high.\n");
-  EXPECT_EQ(read(write("bad", "10 20\n"), &err), 1);
-  EXPECT_EQ(err,
-            "Error: Input data in file with measured dipolar couplings have wrong format\n"
-            "Line:10 20\n");
-  std::string missing = (dir / "none").string();
-  EXPECT_EQ(read(missing, &err), 1);
+  EXPECT_EQ(read(write("bad", "10 20\n")), 1);
+  EXPECT_EQ(err, "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
+  const std::string missing = dir / "none";
+  EXPECT_EQ(read(missing), 1);
   EXPECT_EQ(err, "RdTable File open error: " + missing + ".\n");
 }
 
@@ -387,33 +275,24 @@ struct ReadFree : Scratch {
   std::vector<double> y = std::vector<double>(kFreeAtomMax + 1, 0.0);
   std::vector<double> z = std::vector<double>(kFreeAtomMax + 1, 0.0);
   int n = -1;
-  int read(const std::string& path, std::string* err = nullptr) {
-    int status = -1;
-    std::string e = captureStderr([&] { status = readPDBfree(path.c_str(), &n, x.data(), y.data(), z.data()); });
-    if (err != nullptr) *err = e;
-    return status;
+  int read(const std::string& path) {
+    return run([&] { return readPDBfree(path.c_str(), &n, x.data(), y.data(), z.data()); });
   }
 };
 
 TEST_F(ReadFree, CoordinatesMatchTheRealPdbFile) {
-  using namespace korim::structure;
-  ASSERT_EQ(read(kFixtures + "/ubiquitin_res1to3_free.txt"), 0);
-  PDBInfo pdb;
-  pdbNull(&pdb);
-  ASSERT_EQ(readPDB((std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb").c_str(), &pdb,
-                    nullptr, nullptr),
-            0);
-  // Residues 1 to 3 of ubiquitin: 19 + 17 + 19 atoms with hydrogens.
+  ASSERT_EQ(read(korim_test::testData("app/ubiquitin_res1to3_free.txt")), 0) << err;
+  // Residues 1 to 3 of ubiquitin with their hydrogens, read by the PDB columns.
+  const korim_test::PdbAtoms pdb = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb, true);
   int expected = 0;
-  while (expected < pdb.atomCount && pdb.atomList[expected].resID <= 3) expected++;
+  while (expected < pdb.n() && pdb.resIDs[expected + 1] <= 3) expected++;
+  ASSERT_EQ(expected, 55);
   ASSERT_EQ(n, expected);
-  ASSERT_EQ(n, 55);
-  for (int i = 0; i < n; i++) {
-    EXPECT_NEAR(x[i + 1], pdb.atomList[i].x, 1e-4) << i;
-    EXPECT_NEAR(y[i + 1], pdb.atomList[i].y, 1e-4) << i;
-    EXPECT_NEAR(z[i + 1], pdb.atomList[i].z, 1e-4) << i;
+  for (int i = 1; i <= n; i++) {
+    EXPECT_NEAR(x[i], pdb.x[i], 1e-4) << i;
+    EXPECT_NEAR(y[i], pdb.y[i], 1e-4) << i;
+    EXPECT_NEAR(z[i], pdb.z[i], 1e-4) << i;
   }
-  pdbFree(&pdb);
 }
 
 TEST_F(ReadFree, WordsNotLinesAndEndStopsTheAtoms) {
@@ -426,15 +305,13 @@ TEST_F(ReadFree, WordsNotLinesAndEndStopsTheAtoms) {
                            "TER END\nATOM 3 C ALA 1 7 8 9\n");
   ASSERT_EQ(read(path), 0);
   EXPECT_EQ(n, 2);
-  EXPECT_DOUBLE_EQ(x[2], 4.5);
-  EXPECT_DOUBLE_EQ(y[2], -5.5);
-  EXPECT_DOUBLE_EQ(z[2], 6.25);
+  EXPECT_EQ(std::vector<double>({x[2], y[2], z[2]}), std::vector<double>({4.5, -5.5, 6.25}));
   // Without END the records read are kept.
   ASSERT_EQ(read(write("g", "ATOM 1 N ALA 1 1 2 3\nATOM 2 CA ALA 1 4 5 6\n")), 0);
   EXPECT_EQ(n, 2);
 }
 
-TEST_F(ReadFree, MalformedRecordsAreRefusedWithTheirLine) {
+TEST_F(ReadFree, MalformedRecordsAndTooManyAtomsAreRefused) {
   struct Case {
     const char* text;
     int line;
@@ -449,35 +326,30 @@ TEST_F(ReadFree, MalformedRecordsAreRefusedWithTheirLine) {
   };
   for (const Case& c : cases) {
     std::string path = write("bad", c.text);
-    std::string err;
     n = -1;
-    EXPECT_EQ(read(path, &err), 1) << c.text;
-    EXPECT_EQ(err, "readPDBfree Error: malformed ATOM record in " + path + ", line " +
-                       std::to_string(c.line) + ".\n");
+    EXPECT_EQ(read(path), 1) << c.text;
+    EXPECT_EQ(err, "readPDBfree Error: malformed ATOM record in " + path + ", line " + std::to_string(c.line) + ".\n");
     EXPECT_EQ(n, -1);
   }
-  std::string err;
   std::string path = write("none", "REMARK no records\nEND\n");
-  EXPECT_EQ(read(path, &err), 1);
+  EXPECT_EQ(read(path), 1);
   EXPECT_EQ(err, "readPDBfree Error: no ATOM record in " + path + ".\n");
-  std::string missing = (dir / "missing").string();
-  EXPECT_EQ(read(missing, &err), 1);
+  const std::string missing = dir / "missing";
+  EXPECT_EQ(read(missing), 1);
   EXPECT_EQ(err, "readPDBfree File open error: " + missing + ".\n");
   EXPECT_EQ(read(""), 0);
   EXPECT_EQ(n, 0);
-}
 
-TEST_F(ReadFree, AtMost4998Atoms) {
+  // At most 4998 atoms; the one past the capacity is refused before it is stored.
   std::string text;
   for (int i = 1; i <= 4998; i++) text += "ATOM " + std::to_string(i) + " CA GLY " + std::to_string(i) + " 1 2 3\n";
   ASSERT_EQ(read(write("f", text + "END\n")), 0);
   EXPECT_EQ(n, 4998);
-  std::string more = text + "ATOM 4999 CA GLY 4999 1 2 3\n";
-  std::string err;
-  EXPECT_EQ(read(write("f", more + "END\n"), &err), 1);
-  EXPECT_EQ(err, "error in readPDBfree: too many atoms.\n");
-  EXPECT_EQ(read(write("f", more + "ATOM 5000 CA GLY 5000 1 2 3\nEND\n"), &err), 1);
-  EXPECT_EQ(err, "error in readPDBfree: too many atoms.\n");
+  text += "ATOM 4999 CA GLY 4999 1 2 3\n";
+  for (const char* more : {"END\n", "ATOM 5000 CA GLY 5000 1 2 3\nEND\n"}) {
+    EXPECT_EQ(read(write("f", text + more)), 1);
+    EXPECT_EQ(err, "error in readPDBfree: too many atoms.\n");
+  }
 }
 
 }  // namespace
