@@ -9,6 +9,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
@@ -189,18 +190,8 @@ int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
 int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
   constexpr const char* kTag = "shiftMol2Domain";
   const int len = pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 1;
-  struct Coords {
-    int len;
-    float* x;
-    float* y;
-    float* z;
-    ~Coords() {
-      unAlloc(kTag, x, len * 4);
-      unAlloc(kTag, y, len * 4);
-      unAlloc(kTag, z, len * 4);
-    }
-  } c{len, fltAlloc(kTag, len), fltAlloc(kTag, len), fltAlloc(kTag, len)};
-  if (!c.x || !c.y || !c.z) {
+  CoordArrays<float> c(kTag, len);
+  if (!c.ok()) {
     std::fprintf(stderr, "Error in shiftMol2Domain: allocating coord buffers.\n");
     return 1;
   }

@@ -17,18 +17,6 @@ namespace {
 
 constexpr const char* kTag = "chCoorSelect";
 
-struct Buffers {
-  int n = 0;
-  double* x = nullptr;
-  double* y = nullptr;
-  double* z = nullptr;
-  ~Buffers() {
-    unAlloc(kTag, x, (n + 1) * 8);
-    unAlloc(kTag, y, (n + 1) * 8);
-    unAlloc(kTag, z, (n + 1) * 8);
-  }
-};
-
 }  // namespace
 
 int chCoorSelect(PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCount, double* xI,
@@ -36,12 +24,8 @@ int chCoorSelect(PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCoun
                  int verb) {
   const int atomCount = pdbInfo->atomCount;
   const app::ElInfo& el = korimInfo->elInfo;
-  Buffers b;
-  b.n = atomCount;
-  b.x = dFltAlloc(kTag, atomCount + 1);
-  b.y = dFltAlloc(kTag, atomCount + 1);
-  b.z = dFltAlloc(kTag, atomCount + 1);
-  if (!b.x || !b.y || !b.z) {
+  CoordArrays<double> b(kTag, atomCount + 1);
+  if (!b.ok()) {
     std::fprintf(stderr, "chCoorSelect: Error allocating coord buffers.\n");
     return 1;
   }

@@ -3,9 +3,45 @@
 #pragma once
 
 #include "app/korim_types.h"
+#include "foundation/memory.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
+
+// Three coordinate arrays of len values of type T (float or double) from the
+// tagged allocator under allocTag, released (accounting only) on scope exit
+// under releaseTag, which is allocTag unless given: a few routines have
+// always released under another tag than the one they allocated with.
+template <typename T>
+struct CoordArrays {
+  const char* releaseTag;
+  int bytes;
+  T* x = nullptr;
+  T* y = nullptr;
+  T* z = nullptr;
+  CoordArrays(const char* allocTag, int len, const char* relTag = nullptr)
+      : releaseTag(relTag != nullptr ? relTag : allocTag),
+        bytes(len * static_cast<int>(sizeof(T))) {
+    static_assert(sizeof(T) == 4 || sizeof(T) == 8, "float or double coordinates");
+    if constexpr (sizeof(T) == 8) {
+      x = foundation::dFltAlloc(allocTag, len);
+      y = foundation::dFltAlloc(allocTag, len);
+      z = foundation::dFltAlloc(allocTag, len);
+    } else {
+      x = foundation::fltAlloc(allocTag, len);
+      y = foundation::fltAlloc(allocTag, len);
+      z = foundation::fltAlloc(allocTag, len);
+    }
+  }
+  ~CoordArrays() {
+    foundation::unAlloc(releaseTag, x, bytes);
+    foundation::unAlloc(releaseTag, y, bytes);
+    foundation::unAlloc(releaseTag, z, bytes);
+  }
+  CoordArrays(const CoordArrays&) = delete;
+  CoordArrays& operator=(const CoordArrays&) = delete;
+  bool ok() const { return x && y && z; }
+};
 
 // Largest number of charges the charge arrays hold (1-based, 1201 entries).
 constexpr int kMaxCharges = 1200;

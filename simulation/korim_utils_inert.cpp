@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "foundation/memory.h"
+#include "simulation/korim_utils_coor.h"
 
 namespace korim::simulation {
 
@@ -11,42 +12,9 @@ using namespace korim::foundation;
 using structure::AtomInfo;
 using structure::PDBInfo;
 
-namespace {
-
-// Three coordinate arrays obtained under one tag and released under another
-// (the accounting names of the two routines differ).
-template <typename T>
-struct Coords {
-  const char* releaseTag;
-  int bytes;
-  T* x = nullptr;
-  T* y = nullptr;
-  T* z = nullptr;
-  Coords(const char* tag, int len, const char* relTag) : releaseTag(relTag) {
-    bytes = len * static_cast<int>(sizeof(T));
-    if constexpr (sizeof(T) == 8) {
-      x = dFltAlloc(tag, len);
-      y = dFltAlloc(tag, len);
-      z = dFltAlloc(tag, len);
-    } else {
-      x = fltAlloc(tag, len);
-      y = fltAlloc(tag, len);
-      z = fltAlloc(tag, len);
-    }
-  }
-  ~Coords() {
-    unAlloc(releaseTag, x, bytes);
-    unAlloc(releaseTag, y, bytes);
-    unAlloc(releaseTag, z, bytes);
-  }
-  bool ok() const { return x && y && z; }
-};
-
-}  // namespace
-
 int calcInertia(PDBInfo* pdbInfo, double* inertiaTensor) {
   const int atomCount = pdbInfo->atomCount;
-  Coords<double> c("matrix", atomCount + 1, "calcInertia");
+  CoordArrays<double> c("matrix", atomCount + 1, "calcInertia");
   if (!c.ok()) {
     std::fprintf(stderr, "Error in calcInertia: allocating coord buffers.\n");
     return 1;
@@ -88,7 +56,7 @@ int calcInertia(PDBInfo* pdbInfo, double* inertiaTensor) {
 
 int calcInertiaSel(PDBInfo* pdbInfo, int resN, int resC, double* inertiaTensor) {
   const int atomCount = pdbInfo->atomCount;
-  Coords<float> c("calcInertiaSel", atomCount, "matrix");
+  CoordArrays<float> c("calcInertiaSel", atomCount, "matrix");
   if (!c.ok()) {
     std::fprintf(stderr, "Error in calcInertiaSel: allocating coord buffers.\n");
     return 1;
