@@ -1,22 +1,23 @@
 // Run records and rotated structures: exact parameter and Euler texts, text bounds, and the geometry of the rotated structures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/korim_records.h"
 #include "app/korim_utils_null.h"
 #include "structure/pdb.h"
-#include "tests/app/capture.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
+#include "tests/support/rotation.h"
 
 using namespace korim::app;
 using namespace korim::structure;
@@ -26,21 +27,11 @@ namespace {
 
 // ---------------------------------------------------------------- parameter block
 
+// The documented defaults (steric mode, wall medium, no rim), with an atom radius of 1.8 A.
 KorimInfo stericSettings() {
   KorimInfo k;
   korimInfoNull(&k);
-  k.korimMode = kModeSteric;
-  k.lcType = kLcWall;
-  k.concentration = 0.05f;
-  k.densityNSC = 100;
-  k.digPsiNSC = 18;
-  k.gridSpacing = 0.2f;
-  k.radiusModel = 20.0f;
-  k.lcOrder = 0.8f;
   k.radiusAtom = 1.8f;
-  k.Hflag = 0;
-  k.surfFlag = 1;
-  k.includeRim = 0.0f;
   return k;
 }
 
@@ -109,8 +100,6 @@ TEST(WriteKorim, CombinationAndEmptyModesAndRim) {
   k.opCode = kOpMax;
   EXPECT_EQ(block(k), "\nDATA KORIM_MODE SAUPE_CP\n\nDATA KORIM ACTION    max\n"
                       "DATA KORIM C1     -2.000\nDATA KORIM C2      1.000\n");
-  k.opCode = kOpDiv;
-  EXPECT_NE(block(k).find("DATA KORIM ACTION    div\n"), std::string::npos);
   for (int mode : {kModeBestFit, kModeChemShift, kModeAnalyzePdb}) {
     k.korimMode = mode;
     std::string s = block(k);
@@ -278,245 +267,156 @@ TEST(WriteEulerInfo, ExtremeAnglesFitTheBound) {
 
 // ---------------------------------------------------------------- rotated structures
 
-struct Xyz {
-  double x, y, z;
-};
-
-// Passive rotations about z and y (degrees), the elementary matrices of the z-y-z convention.
-void rotZ(double deg, double m[3][3]) {
-  double a = deg * M_PI / 180.0;
-  double c = std::cos(a), s = std::sin(a);
-  double r[3][3] = {{c, s, 0}, {-s, c, 0}, {0, 0, 1}};
-  std::memcpy(m, r, sizeof r);
-}
-void rotY(double deg, double m[3][3]) {
-  double a = deg * M_PI / 180.0;
-  double c = std::cos(a), s = std::sin(a);
-  double r[3][3] = {{c, 0, -s}, {0, 1, 0}, {s, 0, c}};
-  std::memcpy(m, r, sizeof r);
-}
-void mul(const double a[3][3], const double b[3][3], double out[3][3]) {
-  double t[3][3] = {};
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++)
-      for (int k = 0; k < 3; k++) t[i][j] += a[i][k] * b[k][j];
-  std::memcpy(out, t, sizeof t);
-}
-
-// The turn written for an Euler solution (alpha, beta, gamma): the inverse of the frame
-// rotation Rz(gamma) Ry(beta) Rz(alpha), i.e. Rz(-alpha) Ry(-beta) Rz(-gamma).
-void solutionTurn(double alpha, double beta, double gamma, double m[3][3]) {
-  double za[3][3], yb[3][3], zg[3][3];
-  rotZ(-alpha, za);
-  rotY(-beta, yb);
-  rotZ(-gamma, zg);
-  mul(za, yb, m);
-  mul(m, zg, m);
-}
-
-std::vector<Xyz> atomsOf(const std::string& path, std::vector<std::string>* names = nullptr) {
-  std::vector<Xyz> out;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.compare(0, 6, "ATOM  ") != 0) continue;
-    out.push_back({std::stod(line.substr(30, 8)), std::stod(line.substr(38, 8)),
-                   std::stod(line.substr(46, 8))});
-    if (names != nullptr) names->push_back(line.substr(12, 4));
-  }
-  return out;
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 struct PdbRot : ::testing::Test {
-  std::filesystem::path dir;
+  korim_test::TempDir dir;
   PDBInfo pdb;
-  std::vector<Xyz> original;
+  korim_test::PdbAtoms original;  // the input, by its PDB columns
+  const double a[4] = {10, 20, 30, 40};
   void SetUp() override {
-    char templ[] = "/tmp/korim_rot_XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir = templ;
     pdbModuleReset();
     pdbNull(&pdb);
   }
   void load(const std::string& path) {
     ASSERT_EQ(readPDB(path.c_str(), &pdb, nullptr, nullptr), 0);
-    original.clear();
-    for (int i = 0; i < pdb.atomCount; i++) {
-      original.push_back({pdb.atomList[i].x, pdb.atomList[i].y, pdb.atomList[i].z});
-    }
+    original = korim_test::readPdbAtoms(path, true);
+    ASSERT_EQ(original.n(), pdb.atomCount);
   }
+  // The structure in memory is back where it was read.
   void expectUnmoved() {
-    ASSERT_EQ(static_cast<size_t>(pdb.atomCount), original.size());
     for (int i = 0; i < pdb.atomCount; i++) {
-      EXPECT_EQ(pdb.atomList[i].x, static_cast<float>(original[i].x)) << i;
-      EXPECT_EQ(pdb.atomList[i].y, static_cast<float>(original[i].y)) << i;
-      EXPECT_EQ(pdb.atomList[i].z, static_cast<float>(original[i].z)) << i;
+      const AtomInfo& at = pdb.atomList[i];
+      ASSERT_TRUE(at.x == static_cast<float>(original.x[i + 1]) && at.y == static_cast<float>(original.y[i + 1]) &&
+                  at.z == static_cast<float>(original.z[i + 1]))
+          << i;
     }
   }
-  void TearDown() override {
-    pdbFree(&pdb);
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { pdbFree(&pdb); }
 };
 
 TEST_F(PdbRot, SquareTurnsAsHandComputed) {
   // Four atoms around the origin; a turn of alpha = 90 takes (x, y, z) to (-y, x, z) and a turn
-  // of beta = 90 takes it to (z, y, -x).
-  std::string path = (dir / "square.pdb").string();
-  std::FILE* fp = std::fopen(path.c_str(), "w");
-  ASSERT_NE(fp, nullptr);
-  std::fputs(
-      "ATOM      1  CA  GLY A   1       1.000   0.000   0.000  1.00  0.00           C\n"
-      "ATOM      2  CA  GLY A   2      -1.000   0.000   0.000  1.00  0.00           C\n"
-      "ATOM      3  CA  GLY A   3       0.000   2.000   0.000  1.00  0.00           C\n"
-      "ATOM      4  CA  GLY A   4       0.000  -2.000   3.000  1.00  0.00           C\n"
-      "END\n",
-      fp);
-  std::fclose(fp);
-  load(path);
+  // of beta = 90 takes it to (z, y, -x); the centroid (0, 0, 0.75) is subtracted after each turn.
+  load(korim_test::writeFile(dir / "square.pdb",
+                             "ATOM      1  CA  GLY A   1       1.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM      2  CA  GLY A   2      -1.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM      3  CA  GLY A   3       0.000   2.000   0.000  1.00  0.00           C\n"
+                             "ATOM      4  CA  GLY A   4       0.000  -2.000   3.000  1.00  0.00           C\n"
+                             "END\n"));
   // Solutions: gamma, beta and alpha lists as the callers pass them.
-  const double gammaL[4] = {0, 0, 0, 0};
-  const double betaL[4] = {0, 90, 0, 0};
-  const double alphaL[4] = {90, 0, 0, 180};
-  std::string out = (dir / "sq.pdb").string();
+  const double gammaL[4] = {0, 0, 0, 0}, betaL[4] = {0, 90, 0, 0}, alphaL[4] = {90, 0, 0, 180};
+  const std::string out = dir / "sq.pdb";
   ASSERT_EQ(writePDBRot(gammaL, betaL, alphaL, 0, &pdb, nullptr, out.c_str(), "square"), 0);
-  // The centroid (0, 0, 0.75) is subtracted after each turn.
   const double c = 0.75;
-  std::vector<Xyz> s0 = atomsOf(out + ".0");
-  std::vector<Xyz> s1 = atomsOf(out + ".1");
-  std::vector<Xyz> s3 = atomsOf(out + ".3");
-  ASSERT_EQ(s0.size(), 4u);
-  ASSERT_EQ(s1.size(), 4u);
-  const Xyz e0[4] = {{0, 1, -c}, {0, -1, -c}, {-2, 0, -c}, {2, 0, 3 - c}};
-  const Xyz e1[4] = {{-c, 0, -1}, {-c, 0, 1}, {-c, 2, 0}, {3 - c, -2, 0}};
-  const Xyz e3[4] = {{-1, 0, -c}, {1, 0, -c}, {0, -2, -c}, {0, 2, 3 - c}};
-  for (int i = 0; i < 4; i++) {
-    EXPECT_NEAR(s0[i].x, e0[i].x, 1e-3);
-    EXPECT_NEAR(s0[i].y, e0[i].y, 1e-3);
-    EXPECT_NEAR(s0[i].z, e0[i].z, 1e-3);
-    EXPECT_NEAR(s1[i].x, e1[i].x, 1e-3);
-    EXPECT_NEAR(s1[i].y, e1[i].y, 1e-3);
-    EXPECT_NEAR(s1[i].z, e1[i].z, 1e-3);
-    EXPECT_NEAR(s3[i].x, e3[i].x, 1e-3);
-    EXPECT_NEAR(s3[i].y, e3[i].y, 1e-3);
-    EXPECT_NEAR(s3[i].z, e3[i].z, 1e-3);
+  const struct {
+    int solution;
+    double xyz[4][3];
+  } expected[] = {
+      {0, {{0, 1, -c}, {0, -1, -c}, {-2, 0, -c}, {2, 0, 3 - c}}},
+      {1, {{-c, 0, -1}, {-c, 0, 1}, {-c, 2, 0}, {3 - c, -2, 0}}},
+      {3, {{-1, 0, -c}, {1, 0, -c}, {0, -2, -c}, {0, 2, 3 - c}}},
+  };
+  for (const auto& e : expected) {
+    const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + "." + std::to_string(e.solution), true);
+    ASSERT_EQ(got.n(), 4);
+    for (int i = 0; i < 4; i++) {
+      EXPECT_NEAR(got.x[i + 1], e.xyz[i][0], 1e-3) << e.solution << " " << i;
+      EXPECT_NEAR(got.y[i + 1], e.xyz[i][1], 1e-3) << e.solution << " " << i;
+      EXPECT_NEAR(got.z[i + 1], e.xyz[i][2], 1e-3) << e.solution << " " << i;
+    }
   }
   // rotID 0: the name itself holds solution 0; it begins with the remark.
-  EXPECT_EQ(slurp(out), slurp(out + ".0"));
-  EXPECT_EQ(slurp(out).rfind("REMARK square\n", 0), 0u);
+  EXPECT_EQ(korim_test::readFile(out), korim_test::readFile(out + ".0"));
+  EXPECT_EQ(korim_test::readFile(out).rfind("REMARK square\n", 0), 0u);
   expectUnmoved();
 }
 
 TEST_F(PdbRot, UbiquitinSolutionsAreRigidCentredTurns) {
-  load(std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb");
+  load(korim_test::kUbiquitinPdb);
   const double alphaL[4] = {33.0, 213.0, -147.5, 12.25};
   const double betaL[4] = {71.5, 108.5, 71.5, 5.0};
   const double gammaL[4] = {-122.0, 58.0, 122.0, 300.0};
-  std::string out = (dir / "ubq.pdb").string();
+  const std::string out = dir / "ubq.pdb";
   ASSERT_EQ(writePDBRot(gammaL, betaL, alphaL, 2, &pdb, nullptr, out.c_str(), "rotated"), 0);
   expectUnmoved();
-  // Centroid of the input, for the expected positions.
-  Xyz c{0, 0, 0};
-  for (const Xyz& p : original) {
-    c.x += p.x;
-    c.y += p.y;
-    c.z += p.z;
+  const int n = original.n();
+  double c[3] = {0, 0, 0};
+  for (int i = 1; i <= n; i++) {
+    c[0] += original.x[i] / n;
+    c[1] += original.y[i] / n;
+    c[2] += original.z[i] / n;
   }
-  const double n = static_cast<double>(original.size());
-  c = {c.x / n, c.y / n, c.z / n};
   for (int k = 0; k < 4; k++) {
-    std::vector<std::string> names;
-    std::vector<Xyz> got = atomsOf(out + "." + std::to_string(k), &names);
-    ASSERT_EQ(got.size(), 1231u) << k;
-    EXPECT_EQ(names.front(), " N  ");
-    double m[3][3];
-    solutionTurn(alphaL[k], betaL[k], gammaL[k], m);
-    Xyz mean{0, 0, 0};
-    double worst = 0.0;
-    for (size_t i = 0; i < got.size(); i++) {
-      const double d[3] = {original[i].x - c.x, original[i].y - c.y, original[i].z - c.z};
-      const double e[3] = {m[0][0] * d[0] + m[0][1] * d[1] + m[0][2] * d[2],
-                           m[1][0] * d[0] + m[1][1] * d[1] + m[1][2] * d[2],
-                           m[2][0] * d[0] + m[2][1] * d[1] + m[2][2] * d[2]};
-      worst = std::max({worst, std::fabs(got[i].x - e[0]), std::fabs(got[i].y - e[1]),
-                        std::fabs(got[i].z - e[2])});
-      mean.x += got[i].x;
-      mean.y += got[i].y;
-      mean.z += got[i].z;
+    const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + "." + std::to_string(k), true);
+    ASSERT_EQ(got.n(), 1231) << k;
+    EXPECT_EQ(got.names, original.names);
+    // The turn written for a solution (alpha, beta, gamma) undoes the frame rotation
+    // Rz(gamma) Ry(beta) Rz(alpha) (clockwise turns): counter-clockwise Rz(alpha) Ry(beta) Rz(gamma).
+    const korim_test::Mat3 m = korim_test::rotZYZ(alphaL[k], betaL[k], gammaL[k]);
+    double worst = 0.0, mean[3] = {0, 0, 0};
+    for (int i = 1; i <= n; i++) {
+      const double d[3] = {original.x[i] - c[0], original.y[i] - c[1], original.z[i] - c[2]};
+      double e[3];
+      korim_test::apply(m, d, e);
+      worst = std::max({worst, std::fabs(got.x[i] - e[0]), std::fabs(got.y[i] - e[1]), std::fabs(got.z[i] - e[2])});
+      mean[0] += got.x[i] / n;
+      mean[1] += got.y[i] / n;
+      mean[2] += got.z[i] / n;
     }
     EXPECT_LT(worst, 3e-3) << "solution " << k;
-    EXPECT_NEAR(mean.x / n, 0.0, 1e-3);
-    EXPECT_NEAR(mean.y / n, 0.0, 1e-3);
-    EXPECT_NEAR(mean.z / n, 0.0, 1e-3);
-    // Distances within the molecule are kept.
-    for (size_t i = 0; i + 97 < got.size(); i += 41) {
-      size_t j = i + 97;
-      double d0 = std::hypot(original[i].x - original[j].x, original[i].y - original[j].y,
-                             original[i].z - original[j].z);
-      double d1 = std::hypot(got[i].x - got[j].x, got[i].y - got[j].y, got[i].z - got[j].z);
-      EXPECT_NEAR(d1, d0, 3e-3);
-    }
+    for (double v : mean) EXPECT_NEAR(v, 0.0, 1e-3) << "solution " << k;
   }
   // rotID 2: the name itself holds solution 2.
-  EXPECT_EQ(slurp(out), slurp(out + ".2"));
-  EXPECT_NE(slurp(out), slurp(out + ".1"));
+  EXPECT_EQ(korim_test::readFile(out), korim_test::readFile(out + ".2"));
+  EXPECT_NE(korim_test::readFile(out), korim_test::readFile(out + ".1"));
 }
 
 TEST_F(PdbRot, SelectionDecidesTheAtomsWritten) {
-  load(std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb");
+  load(korim_test::kUbiquitinPdb);
   PDBSelectInfo sel;
   pdbSelectNull(&sel);
   sel.selectMode = 2;
   std::strcpy(sel.atomNameList, "CA");
   sel.atomNameMode = 1;
-  const double zero[4] = {0, 0, 0, 0};
-  std::string out = (dir / "ca.pdb").string();
-  ASSERT_EQ(writePDBRot(zero, zero, zero, 9, &pdb, &sel, out.c_str(), ""), 0);
-  std::vector<std::string> names;
-  std::vector<Xyz> got = atomsOf(out + ".3", &names);
-  ASSERT_EQ(got.size(), 76u);
-  for (const std::string& s : names) EXPECT_EQ(s, " CA ");
+  const std::string out = dir / "ca.pdb";
+  ASSERT_EQ(writePDBRot(a, a, a, 9, &pdb, &sel, out.c_str(), ""), 0);
+  const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + ".3", true);
+  std::vector<std::string> cas(77, "CA");
+  cas[0] = "";  // entry 0 unused
+  EXPECT_EQ(got.names, cas);
   // rotID outside 0..3: only the numbered files.
-  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(korim_test::fileExists(out));
 }
 
-TEST_F(PdbRot, NothingWrittenForAnEmptyNameAndLongNamesFit) {
-  load(std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb");
-  const double a[4] = {10, 20, 30, 40};
+TEST_F(PdbRot, EmptyNameWritesNothingAndLongNamesFit) {
+  load(korim_test::kUbiquitinPdb);
   ASSERT_EQ(writePDBRot(a, a, a, 0, &pdb, nullptr, "", ""), 0);
-  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path));
   expectUnmoved();
   // A name of more than 253 characters (directory included) is written whole.
-  std::string longName = (dir / std::string(240, 'r')).string() + ".pdb";
+  const std::string longName = dir / (std::string(240, 'r') + ".pdb");
   ASSERT_GT(longName.size(), 253u);
   ASSERT_EQ(writePDBRot(a, a, a, 1, &pdb, nullptr, longName.c_str(), ""), 0);
-  for (int k = 0; k < 4; k++) EXPECT_TRUE(std::filesystem::exists(longName + "." + std::to_string(k)));
-  EXPECT_TRUE(std::filesystem::exists(longName));
+  for (const char* suffix : {"", ".0", ".1", ".2", ".3"}) EXPECT_TRUE(korim_test::fileExists(longName + suffix));
 }
 
 TEST_F(PdbRot, UnwritableNameFailsAndRestoresTheStructure) {
-  load(std::string(KORIM_TEST_DATA) + "/ubiquitin_1d3z_model1.pdb");
-  const double a[4] = {10, 20, 30, 40};
-  std::string out = (dir / "missing_dir" / "rot.pdb").string();
-  int status = 0;
-  std::string err = captureStderr(
-      [&] { status = writePDBRot(a, a, a, 0, &pdb, nullptr, out.c_str(), ""); });
-  EXPECT_NE(status, 0);
-  EXPECT_EQ(err, "PDB Error opening PDB file " + out + "\n");
-  expectUnmoved();
-  // A name that is itself too long for the file system fails the same way.
-  std::string tooLong = (dir / std::string(300, 'x')).string();
-  err = captureStderr([&] { status = writePDBRot(a, a, a, 5, &pdb, nullptr, tooLong.c_str(), ""); });
-  EXPECT_NE(status, 0);
-  EXPECT_EQ(err, "PDB Error opening PDB file " + tooLong + ".0\n");
-  expectUnmoved();
+  load(korim_test::kUbiquitinPdb);
+  // A missing directory, and a name too long for the file system.
+  const std::string missing = dir / "missing_dir/rot.pdb", tooLong = dir / std::string(300, 'x');
+  const struct {
+    std::string name;
+    int rotID;
+    std::string message;
+  } cases[] = {{missing, 0, "PDB Error opening PDB file " + missing + "\n"},
+               {tooLong, 5, "PDB Error opening PDB file " + tooLong + ".0\n"}};
+  for (const auto& c : cases) {
+    int status = 0;
+    std::string err = captureStderr(
+        [&] { status = writePDBRot(a, a, a, c.rotID, &pdb, nullptr, c.name.c_str(), ""); });
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(err, c.message);
+    expectUnmoved();
+  }
 }
 
 TEST(PdbRotRecords, StructureWithoutSavedCoordinatesIsRefused) {
