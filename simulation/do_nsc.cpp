@@ -45,6 +45,23 @@ float getRadius(const AtomInfo* atomInfo) {
   }
 }
 
+int exposedSpheres(const double* coords, const double* radii, int n, std::vector<char>* exposed) {
+  double area = 0.0, volume = 0.0;
+  double* atomArea = nullptr;
+  if (nsc_dclm(coords, radii, n, kNscDensity, kNscVolume | kNscAreas, &area, &atomArea, &volume,
+               nullptr, nullptr) != 0) {
+    std::fprintf(stderr, "NSC: error.\n");
+    return 1;
+  }
+  exposed->assign(static_cast<size_t>(n > 0 ? n : 0), 0);
+  for (int k = 0; k < n; k++) {
+    const double r = radii[k] - kNscProbeRadius;
+    (*exposed)[k] = atomArea[k] / (kNscFourPi * r * r) > 0.5;
+  }
+  std::free(atomArea);
+  return 0;
+}
+
 int callNSC(PDBInfo* pdbInfo) {
   const int atomCount = pdbInfo->atomCount;
   Buffers b;
@@ -67,20 +84,11 @@ int callNSC(PDBInfo* pdbInfo) {
     b.index[n] = i;
     n++;
   }
-  double area = 0.0, volume = 0.0;
-  double* atomArea = nullptr;
-  if (nsc_dclm(b.coords, b.radii, n, kNscDensity, kNscVolume | kNscAreas, &area, &atomArea,
-               &volume, nullptr, nullptr) != 0) {
-    std::fprintf(stderr, "NSC: error.\n");
-    return 1;
-  }
+  std::vector<char> exposed;
+  if (exposedSpheres(b.coords, b.radii, n, &exposed) != 0) return 1;
   for (int i = 0; i < atomCount; i++) pdbInfo->atomList[i].selected = 0;
-  for (int k = 0; k < n; k++) {
-    const double r = b.radii[k] - kNscProbeRadius;
-    const double exposure = atomArea[k] / (kNscFourPi * r * r);
-    if (exposure > 0.5) pdbInfo->atomList[b.index[k]].selected = 1;
-  }
-  std::free(atomArea);
+  for (int k = 0; k < n; k++)
+    if (exposed[k]) pdbInfo->atomList[b.index[k]].selected = 1;
   return 0;
 }
 

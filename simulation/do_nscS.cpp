@@ -2,11 +2,10 @@
 #include "simulation/do_nscS.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <vector>
 
 #include "foundation/memory.h"
 #include "simulation/do_nsc.h"
-#include "simulation/nsc.h"
 
 namespace korim::simulation {
 
@@ -56,17 +55,11 @@ int surfSel(int atomCount, double* xI, double* yI, double* zI, int* atomSelCount
     b.coords[3 * (i - 1) + 2] = zI[i];
     b.radii[i - 1] = kSurfSelRadius;
   }
-  double area = 0.0, volume = 0.0;
-  double* atomArea = nullptr;
-  if (nsc_dclm(b.coords, b.radii, atomCount, kNscDensity, kNscVolume | kNscAreas, &area,
-               &atomArea, &volume, nullptr, nullptr) != 0) {
-    std::fprintf(stderr, "NSC: error.\n");
-    return 1;
-  }
-  const double r = kSurfSelRadius - kNscProbeRadius;
+  std::vector<char> exposed;
+  if (exposedSpheres(b.coords, b.radii, atomCount, &exposed) != 0) return 1;
   int k = 0;
   for (int i = 1; i <= atomCount; i++) {
-    if (atomArea[i - 1] / (kNscFourPi * r * r) > 0.5) {
+    if (exposed[i - 1]) {
       k++;
       xI[k] = b.xc[i];
       yI[k] = b.yc[i];
@@ -74,7 +67,6 @@ int surfSel(int atomCount, double* xI, double* yI, double* zI, int* atomSelCount
     }
   }
   *atomSelCount = k;
-  std::free(atomArea);
   return 0;
 }
 
