@@ -27,22 +27,6 @@ struct MacroState {
 
 MacroState macro;
 
-// The four work arrays from the tagged allocator, released (accounting) on
-// every path.
-struct WorkArrays {
-  int atoms = 0;
-  float* xJ = nullptr;
-  float* yJ = nullptr;
-  float* grid_el = nullptr;
-  double* total = nullptr;
-  ~WorkArrays() {
-    unAlloc(kTag, xJ, (atoms + 1) * 4);
-    unAlloc(kTag, yJ, (atoms + 1) * 4);
-    unAlloc(kTag, grid_el, kSimuMaxPositions * 4);
-    unAlloc(kTag, total, kSimuMaxPositions * 8);
-  }
-};
-
 bool refuse(const char* what) {
   std::fprintf(stderr, "macroAlignment: %s\n", what);
   return true;
@@ -107,13 +91,8 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
     return 1;
   }
 
-  WorkArrays w;
-  w.atoms = no_atoms;
-  w.xJ = fltAlloc(kTag, no_atoms + 1);
-  w.yJ = fltAlloc(kTag, no_atoms + 1);
-  w.grid_el = fltAlloc(kTag, kSimuMaxPositions);
-  w.total = dFltAlloc(kTag, kSimuMaxPositions);
-  if (!w.xJ || !w.yJ || !w.grid_el || !w.total) {
+  PositionWork w(kTag, no_atoms, false);
+  if (!w.ok()) {
     std::fprintf(stderr, "Error allocating coord buffers.\n");
     return 1;
   }

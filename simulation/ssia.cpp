@@ -31,24 +31,6 @@ struct SsiaState {
 
 SsiaState ssia;
 
-// The five work arrays, released (accounting only) on every path.
-struct WorkArrays {
-  int atoms = 0;
-  float* xJ = nullptr;
-  float* yJ = nullptr;
-  float* pot_dist = nullptr;
-  float* grid_el = nullptr;
-  double* total = nullptr;
-
-  ~WorkArrays() {
-    unAlloc(kTag, xJ, (atoms + 1) * 4);
-    unAlloc(kTag, yJ, (atoms + 1) * 4);
-    unAlloc(kTag, pot_dist, (kSsiaMaxPositions + 1) * 4);
-    unAlloc(kTag, grid_el, kSsiaMaxPositions * 4);
-    unAlloc(kTag, total, kSsiaMaxPositions * 8);
-  }
-};
-
 // Atom a at position i touches the cylinder: distance from the cylinder axis
 // in extended precision against the bound in double. Squared distances far
 // from the squared bound settle the test without the square root; near it
@@ -211,6 +193,23 @@ int extendPositions(float* grid_el, int from, double gs, double limit) {
   return last;
 }
 
+PositionWork::PositionWork(const char* t, int n, bool withBoundary)
+    : tag(t), atoms(n), boundary(withBoundary) {
+  xJ = fltAlloc(tag, atoms + 1);
+  yJ = fltAlloc(tag, atoms + 1);
+  if (boundary) pot_dist = fltAlloc(tag, kSsiaMaxPositions + 1);
+  grid_el = fltAlloc(tag, kSsiaMaxPositions);
+  total = dFltAlloc(tag, kSsiaMaxPositions);
+}
+
+PositionWork::~PositionWork() {
+  unAlloc(tag, xJ, (atoms + 1) * 4);
+  unAlloc(tag, yJ, (atoms + 1) * 4);
+  if (boundary) unAlloc(tag, pot_dist, (kSsiaMaxPositions + 1) * 4);
+  unAlloc(tag, grid_el, kSsiaMaxPositions * 4);
+  unAlloc(tag, total, kSsiaMaxPositions * 8);
+}
+
 void endOrientationProgress() {
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
@@ -280,14 +279,8 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
     }
   }
 
-  WorkArrays w;
-  w.atoms = no_atoms;
-  w.xJ = fltAlloc(kTag, no_atoms + 1);
-  w.yJ = fltAlloc(kTag, no_atoms + 1);
-  w.pot_dist = fltAlloc(kTag, kSsiaMaxPositions + 1);
-  w.grid_el = fltAlloc(kTag, kSsiaMaxPositions);
-  w.total = dFltAlloc(kTag, kSsiaMaxPositions);
-  if (!w.xJ || !w.yJ || !w.pot_dist || !w.grid_el || !w.total) {
+  PositionWork w(kTag, no_atoms, true);
+  if (!w.ok()) {
     std::fprintf(stderr, "Error allocating coord buffers.\n");
     return 1;
   }

@@ -80,6 +80,29 @@ void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi,
     }
 }
 
+// Work arrays of a model that samples positions from an obstacle, from the
+// tagged allocator under tag: the atoms' projections on the first and second
+// axis of each orientation (xJ, yJ: atoms + 1 floats), with boundary the
+// obstruction boundary of every position (pot_dist: kSsiaMaxPositions + 1
+// floats), the positions (grid_el: kSsiaMaxPositions floats) and the summed
+// weights (total: kSsiaMaxPositions doubles). Obtained in this order and
+// released (accounting only) in the same order on scope exit.
+struct PositionWork {
+  const char* tag;
+  int atoms;
+  bool boundary;
+  float* xJ = nullptr;
+  float* yJ = nullptr;
+  float* pot_dist = nullptr;
+  float* grid_el = nullptr;
+  double* total = nullptr;
+  PositionWork(const char* tag, int atoms, bool boundary);
+  ~PositionWork();
+  PositionWork(const PositionWork&) = delete;
+  PositionWork& operator=(const PositionWork&) = delete;
+  bool ok() const { return xJ && yJ && (!boundary || pot_dist) && grid_el && total; }
+};
+
 // Ends the progress lines of a model's orientation walk (or marks where
 // they would end): a line end on stderr, flushed.
 void endOrientationProgress();
