@@ -3,25 +3,21 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "couplings/dc.h"
 #include "fitting/statdc.h"
 #include "foundation/memory.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
 
 using namespace korim::couplings;
 using namespace korim::fitting;
+using korim_test::captureStderr;
 
 namespace {
-
-// Runs fn() and returns what it wrote on stderr.
-template <typename Fn>
-std::string captureStderr(Fn fn) {
-  testing::internal::CaptureStderr();
-  fn();
-  return testing::internal::GetCapturedStderr();
-}
 
 // A coupling table owned by the test: observed and calculated rows side by side.
 struct Table {
@@ -51,11 +47,13 @@ struct Table {
   }
 };
 
-// Value printed after a record's name, e.g. field("...CORR R", text).
+// The number printed after a record's name; for "<name> +/-", the one after the record's "+/-".
 double field(const std::string& text, const std::string& key) {
-  size_t p = text.find(key);
+  const bool error = key.ends_with(" +/-");
+  size_t p = text.find(error ? key.substr(0, key.size() - 4) : key);
   if (p == std::string::npos) return NAN;
-  return std::stod(text.substr(p + key.size()));
+  p = error ? text.find("+/-", p) + 3 : p + key.size();
+  return std::stod(text.substr(p));
 }
 
 std::string runStat(Table& t, int verbose) {
@@ -64,24 +62,25 @@ std::string runStat(Table& t, int verbose) {
   return std::string(buf.data());
 }
 
+// The record text with correlation r and both slopes b, everything else 0.
+std::string statText(const char* r, const char* b) {
+  return std::string("\nDATA STATISTICS DC\nDATA STATISTICS DC STDDEV_DIFF  0.000 [Hz]\n") +
+         "DATA STATISTICS DC CORR R       " + r + "\nDATA STATISTICS DC TALMERINOS Q 0.000\n" +
+         "DATA STATISTICS DC REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\n" +
+         "DATA STATISTICS DC REGRESSION SLOPE     " + b + " +/- 0.000 [Hz]\n" +
+         "DATA STATISTICS DC REGRESSION ZEB SLOPE " + b + " +/- 0.000 [Hz]\n\n";
+}
+
 }  // namespace
 
 TEST(StatDC, PerfectAgreementExactText) {
   Table t;
   for (int i = 1; i <= 5; i++) t.add(2.0f * i - 5.0f, 2.0f * i - 5.0f);
-  EXPECT_EQ(runStat(t, 1),
-            "\n"
-            "DATA STATISTICS DC\n"
-            "DATA STATISTICS DC STDDEV_DIFF  0.000 [Hz]\n"
-            "DATA STATISTICS DC CORR R       1.000\n"
-            "DATA STATISTICS DC TALMERINOS Q 0.000\n"
-            "DATA STATISTICS DC REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\n"
-            "DATA STATISTICS DC REGRESSION SLOPE     1.000 +/- 0.000 [Hz]\n"
-            "DATA STATISTICS DC REGRESSION ZEB SLOPE 1.000 +/- 0.000 [Hz]\n"
-            "\n");
+  EXPECT_EQ(runStat(t, 1), statText("1.000", "1.000"));
 }
 
 TEST(StatDC, NoisyDataAgreesWithDoubleTwin) {
+  // Weighted pairs x = w d_obs, y = w d_calc; the figures by their textbook definitions in double.
   Table t;
   std::vector<double> x, y;
   for (int i = 0; i < 40; i++) {
@@ -92,46 +91,33 @@ TEST(StatDC, NoisyDataAgreesWithDoubleTwin) {
     x.push_back(static_cast<float>(xo) * w);
     y.push_back(static_cast<float>(yc) * w);
   }
-  const double n = static_cast<double>(x.size());
-  double sx = 0, sy = 0, sd = 0, sd2 = 0, sx2 = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    sx += x[i];
-    sy += y[i];
-    sd += x[i] - y[i];
-    sd2 += (x[i] - y[i]) * (x[i] - y[i]);
-    sx2 += x[i] * x[i];
-  }
-  const double mx = sx / n, my = sy / n;
-  double sxx = 0, syy = 0, sxy = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    sxx += (x[i] - mx) * (x[i] - mx);
-    syy += (y[i] - my) * (y[i] - my);
-    sxy += (x[i] - mx) * (y[i] - my);
-  }
+  const size_t n = x.size();
+  // Sum of (a - ma)(b - mb) over the pairs.
+  auto co = [n](const std::vector<double>& a, double ma, const std::vector<double>& b, double mb) {
+    double s = 0;
+    for (size_t i = 0; i < n; i++) s += (a[i] - ma) * (b[i] - mb);
+    return s;
+  };
+  std::vector<double> d(n), res(n);
+  for (size_t i = 0; i < n; i++) d[i] = x[i] - y[i];
+  const double mx = std::accumulate(x.begin(), x.end(), 0.0) / n, my = std::accumulate(y.begin(), y.end(), 0.0) / n;
+  const double md = mx - my, sxx = co(x, mx, x, mx), syy = co(y, my, y, my), sxy = co(x, mx, y, my);
   const double slope = sxy / sxx, offset = my - slope * mx;
-  double res2 = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    double r = y[i] - offset - slope * x[i];
-    res2 += r * r;
-  }
-  const double sigdat = std::sqrt(res2 / (n - 2));
-  const double errSlope = sigdat / std::sqrt(sxx);
-  const double errOffset = sigdat * std::sqrt((1.0 + sx * sx / (n * sxx)) / n);
-  const double slopeXonY = sxy / syy;
-  const double zeb = (slope + 1.0 / slopeXonY) / 2.0;
+  for (size_t i = 0; i < n; i++) res[i] = y[i] - offset - slope * x[i];
+  const double sigdat = std::sqrt(co(res, 0, res, 0) / (n - 2.0));
 
   std::string s = runStat(t, 1);
-  EXPECT_NEAR(field(s, "STDDEV_DIFF"), std::sqrt((sd2 - sd * sd / n) / n), 2e-3);
-  EXPECT_NEAR(field(s, "TALMERINOS Q"), std::sqrt(sd2 / sx2), 2e-3);
-  EXPECT_NEAR(field(s, "CORR R"), sxy / std::sqrt(sxx * syy), 2e-3);
-  EXPECT_NEAR(field(s, "REGRESSION OFFSET"), offset, 2e-3);
-  EXPECT_NEAR(field(s, "REGRESSION SLOPE"), slope, 2e-3);
-  EXPECT_NEAR(field(s, "ZEB SLOPE"), zeb, 2e-3);
-  // the errors follow the "+/-" of their lines
-  size_t off = s.find("REGRESSION OFFSET");
-  EXPECT_NEAR(std::stod(s.substr(s.find("+/-", off) + 3)), errOffset, 2e-3);
-  size_t sl = s.find("REGRESSION SLOPE");
-  EXPECT_NEAR(std::stod(s.substr(s.find("+/-", sl) + 3)), errSlope, 2e-3);
+  const std::pair<const char*, double> want[] = {
+      {"STDDEV_DIFF", std::sqrt(co(d, md, d, md) / n)},
+      {"TALMERINOS Q", std::sqrt(co(d, 0, d, 0) / co(x, 0, x, 0))},
+      {"CORR R", sxy / std::sqrt(sxx * syy)},
+      {"REGRESSION OFFSET", offset},
+      {"REGRESSION OFFSET +/-", sigdat * std::sqrt((1.0 + n * mx * mx / sxx) / n)},
+      {"REGRESSION SLOPE", slope},
+      {"REGRESSION SLOPE +/-", sigdat / std::sqrt(sxx)},
+      {"ZEB SLOPE", (slope + syy / sxy) / 2.0},  // mean of y-on-x and the inverse x-on-y slope
+  };
+  for (const auto& [key, value] : want) EXPECT_NEAR(field(s, key), value, 2e-3) << key;
 }
 
 TEST(StatDC, PairFilterAndPlaceholderValues) {
@@ -161,16 +147,7 @@ TEST(StatDC, DegenerateInputs) {
   Table none;
   none.add(999.0f, 1.0f);
   none.add(1.0f, 1.0f, 1, 1, 1, 0);
-  EXPECT_EQ(runStat(none, 1),
-            "\n"
-            "DATA STATISTICS DC\n"
-            "DATA STATISTICS DC STDDEV_DIFF  0.000 [Hz]\n"
-            "DATA STATISTICS DC CORR R       0.000\n"
-            "DATA STATISTICS DC TALMERINOS Q 0.000\n"
-            "DATA STATISTICS DC REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\n"
-            "DATA STATISTICS DC REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"
-            "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- 0.000 [Hz]\n"
-            "\n");
+  EXPECT_EQ(runStat(none, 1), statText("0.000", "0.000"));
   // All measured values 0: Q has no scale and prints 0.
   Table zero;
   for (float c : {1.0f, -2.0f, 3.0f}) zero.add(0.0f, c);
@@ -212,23 +189,23 @@ TEST(StatDC, VerbosityLevels) {
 TEST(StatDC, AllocationFailureLeavesEmptyTextAndReleasesWork) {
   Table t;
   for (int i = 0; i < 6; i++) t.add(static_cast<float>(i), static_cast<float>(i) + 0.5f);
-  for (int failAt = 1; failAt <= 5; failAt++) {
-    const long long before = korim::foundation::memoryBytesUsed();
-    std::vector<char> buf(kStatDCTextLen, 'x');
-    int rc = -1;
-    std::string err = captureStderr([&] {
-      korim::foundation::memoryFailAt(failAt);
-      rc = statDC(t.get(), buf.data(), 1);
-      korim::foundation::memoryFailAt(0);
-    });
-    EXPECT_EQ(rc, 1) << failAt;
-    EXPECT_EQ(buf[0], '\0');
-    EXPECT_NE(err.find("Error allocating temporary buffers.\n"), std::string::npos);
-    // The allocator keeps the bytes of the failed request on its books; everything statDC did
-    // obtain is handed back: 7 floats for the three short arrays, 6 + 5001 for the copies.
-    const long long failedBytes = 4LL * (failAt <= 3 ? 7 : 6 + 5001);
-    EXPECT_EQ(korim::foundation::memoryBytesUsed() - before, failedBytes) << failAt;
-  }
+  std::vector<char> buf;
+  int rc = -1;
+  const int failed = korim_test::sweepAllocationFailures(
+      [&](int) {
+        buf.assign(kStatDCTextLen, 'x');
+        rc = statDC(t.get(), buf.data(), 1);
+      },
+      [&](int n, bool fired, const std::string& err) {
+        EXPECT_EQ(rc, fired ? 1 : 0) << n;
+        if (!fired) return;
+        EXPECT_EQ(buf[0], '\0');
+        EXPECT_NE(err.find("Error allocating temporary buffers.\n"), std::string::npos);
+        // The allocator keeps the bytes of the failed request on its books; everything statDC did
+        // obtain is handed back: 7 floats for the three short arrays, 6 + 5001 for the copies.
+        EXPECT_EQ(korim::foundation::memoryBytesUsed(), 4LL * (n <= 3 ? 7 : 6 + 5001)) << n;
+      });
+  EXPECT_EQ(failed, 5);  // five work arrays
 }
 
 TEST(StatEasyDC, RmsAndChiSquare) {
