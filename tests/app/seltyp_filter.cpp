@@ -21,26 +21,23 @@ DInfo coupling(const char* atomI, const char* atomJ, int valid) {
   return d;
 }
 
-TEST(SelTypDC, EndsAreTestedInOrderAndNamesExactly) {
+TEST(SelTypDC, EndsNamesAndFlags) {
+  // Names match exactly and end by end; a passing flag keeps its value, a failing one is cleared.
   DInfo list[6] = {coupling("N", "HN", 1), coupling("HN", "N", 1), coupling("CA", "HA", 1),
                    coupling("N", "HN", 0), coupling("n", "HN", 1), coupling("N", "H", 1)};
   EXPECT_EQ(selTypDC(list, 6, "N", "HN"), 1);
-  const int expected[6] = {1, 0, 0, 0, 0, 0};
-  for (int i = 0; i < 6; i++) EXPECT_EQ(list[i].valid, expected[i]) << i;
-}
-
-TEST(SelTypDC, AllMatchesAnyNameAtItsEndOnlyAndOtherFlagsStay) {
-  DInfo list[5] = {coupling("N", "HN", 1), coupling("C", "HN", 1), coupling("HN", "C", 1),
-                   coupling("CA", "C", 3), coupling("CA", "HN", 7)};
-  EXPECT_EQ(selTypDC(list, 5, "All", "HN"), 3);
-  const int expected[5] = {1, 1, 0, 0, 7};  // a passing flag keeps its value
-  for (int i = 0; i < 5; i++) EXPECT_EQ(list[i].valid, expected[i]) << i;
-  // "all" is a name, not the wildcard.
-  DInfo again[2] = {coupling("N", "HN", 1), coupling("all", "HN", 1)};
-  EXPECT_EQ(selTypDC(again, 2, "all", "All"), 1);
-  EXPECT_EQ(again[0].valid, 0);
+  // "All" matches any name at its own end only; "all" is a name.
+  DInfo any[6] = {coupling("N", "HN", 1), coupling("C", "HN", 1), coupling("HN", "C", 1),
+                  coupling("CA", "C", 3), coupling("CA", "HN", 7), coupling("all", "HN", 1)};
+  EXPECT_EQ(selTypDC(any, 6, "All", "HN"), 4);
+  const int expected[2][6] = {{1, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 7, 1}};
+  for (int i = 0; i < 6; i++) {
+    EXPECT_EQ(list[i].valid, expected[0][i]) << i;
+    EXPECT_EQ(any[i].valid, expected[1][i]) << i;
+  }
+  EXPECT_EQ(selTypDC(any, 6, "all", "All"), 1);
   // Both "All" change nothing and count the valid ones; no list or count changes nothing.
-  EXPECT_EQ(selTypDC(list, 5, "All", "All"), 3);
+  EXPECT_EQ(selTypDC(list, 6, "All", "All"), 1);
   EXPECT_EQ(selTypDC(list, 0, "X", "Y"), 0);
   EXPECT_EQ(selTypDC(nullptr, 3, "X", "Y"), 0);
   EXPECT_EQ(list[0].valid, 1);
