@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "couplings/analyzeMatrix3D.h"
 #include "couplings/dc.h"
-#include "foundation/jacobitq.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::couplings {
@@ -49,22 +49,6 @@ void swapPair(double eigVal[4], double eigVec[4][4], int i, int j) {
 void diagonal(const double* saupe, double* sxx, double* syy) {
     *sxx = -(saupe[0] - saupe[1]) / 2.0;
     *syy = -(saupe[0] + saupe[1]) / 2.0;
-}
-
-// Eigen-analysis of a 1-based symmetric matrix a (destroyed), shared by the Saupe and the
-// general-matrix entries: diagonalise, order, optionally convert to Euler angles, copy out.
-void eigenAnalysis(double a[4][4], double* alphalist, double* betalist, double* gammalist,
-                   double eigenvec[3][3], double* eigenvalue, int yzFlag, int withEuler) {
-    double d[4] = {0.0, 0.0, 0.0, 0.0};
-    double v[4][4] = {};
-    int nrot = 0;
-    foundation::jacobitq(a, d, v, &nrot);
-    noteStep(sort_eigensystem(yzFlag, d, v), "sort_eigensystem");
-    if (withEuler) noteStep(eigVec2euler(v, alphalist, betalist, gammalist), "eigVec2euler");
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 3; ++j) eigenvec[i - 1][j - 1] = v[i][j];
-        eigenvalue[i - 1] = d[i];
-    }
 }
 
 }  // namespace
@@ -158,22 +142,20 @@ int euler2polar(const double* alphalist, const double* betalist, const double* g
 int saupe2eulerTq(const double* saupe, double* psiList, double* thetaList, double* phiList,
                   double* alphalist, double* betalist, double* gammalist, double eigenvec[3][3],
                   double* eigenvalue, int yzFlag, int verbose) {
-    clear(psiList, kMaxEuler);
-    clear(thetaList, kMaxEuler);
-    clear(phiList, kMaxEuler);
-    clear(alphalist, 4);
-    clear(betalist, 4);
-    clear(gammalist, 4);
     double sxx = 0.0, syy = 0.0;
     diagonal(saupe, &sxx, &syy);
-    double a[4][4] = {};
-    a[1][1] = sxx;
-    a[2][2] = syy;
-    a[3][3] = saupe[0];
-    a[1][2] = a[2][1] = saupe[2];
-    a[1][3] = a[3][1] = saupe[3];
-    a[2][3] = a[3][2] = saupe[4];
-    eigenAnalysis(a, alphalist, betalist, gammalist, eigenvec, eigenvalue, yzFlag, verbose);
+    const double order[9] = {sxx,      saupe[2], saupe[3],  // row-major order matrix
+                             saupe[2], syy,      saupe[4],
+                             saupe[3], saupe[4], saupe[0]};
+    noteStep(matrix2euler(order, psiList, thetaList, phiList, alphalist, betalist, gammalist,
+                          eigenvec, eigenvalue, yzFlag),
+             "matrix2euler");
+    // The Euler solutions are reported only on request; otherwise the lists stay zero.
+    if (!verbose) {
+        clear(alphalist, 4);
+        clear(betalist, 4);
+        clear(gammalist, 4);
+    }
     return 0;
 }
 

@@ -33,7 +33,6 @@ constexpr double kHalfPi = 1.570796325;
 constexpr double kPi = 3.14159265;
 constexpr double kDaToNH = 21585.2;  // Da (dimensionless) to the N-H coupling scale, Hz
 constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
-constexpr int kModeHistBlock = 12;   // run mode whose report carries the HIST block
 
 // One single-precision work array under the "statDC" tag, released on every path.
 struct StatArray {
@@ -165,60 +164,25 @@ void writeCombinationLines(FILE* out, const app::KorimInfo* k) {
     std::fprintf(out, "DATA KORIM C2     % .3f\n", k->c2);
 }
 
+// The run-mode record and the parameter lines of the mode; modes without a record write nothing.
 void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
-    switch (k->korimMode) {
-        case app::kModeSteric:
-        case app::kModeStericFree:
-        case app::kModeStericGrid: {
-            static const char* const words[] = {"STERIC", "STERIC_FREE", "STERIC_GRID"};
-            std::fprintf(out, "\nDATA KORIM_MODE %s\n\n", words[k->korimMode - app::kModeSteric]);
-            writeStericLines(out, k);
-            break;
-        }
-        case app::kModeElectrostatic:
-            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC\n\n");
-            writeStericLines(out, k);
-            writeElectrostaticLines(out, &k->elInfo);
-            break;
-        case app::kModeElectrostaticFree:
-            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC_FREE\n\n");
-            writeStericLines(out, k);
-            break;
-        case app::kModeElectrostaticGrid:
-            std::fprintf(out, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n");
-            writeStericLines(out, k);
-            break;
-        case app::kModeBestFit:
-            std::fprintf(out, "\nDATA KORIM_MODE DC\n\n");
-            writeTensorModeLines(out, t);
-            break;
-        case app::kModeChemShift:
-            std::fprintf(out, "\nDATA KORIM_MODE CS\n\n");
-            break;
-        case app::kModeDaMl:
-            std::fprintf(out, "\nDATA KORIM_MODE DA_ML\n\n");
-            writeLikelihoodLines(out, &k->histInfo);
-            break;
-        case kModeHistBlock:
-            std::fprintf(out, "\nDATA KORIM_MODE HIST\n\n");
-            break;
-        case app::kModeAnalyzeDc:
-            std::fprintf(out, "\nDATA KORIM_MODE DC_CP\n\n");
-            writeCombinationLines(out, k);
-            break;
-        case app::kModeAnalyzeSaupe:
-            std::fprintf(out, "\nDATA KORIM_MODE SAUPE_CP\n\n");
-            writeCombinationLines(out, k);
-            break;
-        case app::kModeConvert:
-            std::fprintf(out, "\nDATA KORIM_MODE CONV\n\n");
-            std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
-                                        : "DATA DCs are not normalized.\n");
-            if (k->dcNoise)
-                std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
-            break;
-        default:
-            break;
+    static const char* const words[] = {
+        nullptr, "STERIC", "STERIC_FREE", "STERIC_GRID", "ELECTROSTATIC", "ELECTROSTATIC_FREE",
+        "ELECTROSTATIC_GRID", "DC", "CS", nullptr, "DA_ML", nullptr, "HIST", "DC_CP", "SAUPE_CP",
+        nullptr, nullptr, "CONV"};
+    const int mode = k->korimMode;
+    if (mode < 0 || mode >= static_cast<int>(sizeof words / sizeof *words) || !words[mode]) return;
+    std::fprintf(out, "\nDATA KORIM_MODE %s\n\n", words[mode]);
+    if (mode >= app::kModeSteric && mode <= app::kModeElectrostaticGrid) writeStericLines(out, k);
+    if (mode == app::kModeElectrostatic) writeElectrostaticLines(out, &k->elInfo);
+    if (mode == app::kModeBestFit) writeTensorModeLines(out, t);
+    if (mode == app::kModeDaMl) writeLikelihoodLines(out, &k->histInfo);
+    if (mode == app::kModeAnalyzeDc || mode == app::kModeAnalyzeSaupe)
+        writeCombinationLines(out, k);
+    if (mode == app::kModeConvert) {
+        std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
+                                    : "DATA DCs are not normalized.\n");
+        if (k->dcNoise) std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
     }
 }
 
