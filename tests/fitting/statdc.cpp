@@ -139,7 +139,6 @@ TEST(StatDC, PairFilterAndPlaceholderValues) {
   t.add(8.0f, 1.0f, 1, 1, 1, 1, 0); // calculated invalid
   t.add(5.0f, 7.0f);
   EXPECT_EQ(runStat(t, 1), want);
-  EXPECT_NE(want.find("STDDEV_DIFF"), std::string::npos);
 }
 
 TEST(StatDC, DegenerateInputs) {
@@ -169,21 +168,15 @@ TEST(StatDC, VerbosityLevels) {
   t.add(10.0f, 11.5f, 1, 1, 23);
   t.add(1200.0f, 3.0f, 1, 1, 24);  // valid but a placeholder: listed, not used
   t.add(-4.0f, -3.0f, 1, 1, 25, 0);
-  std::string text;
-  std::string err = captureStderr([&] { text = runStat(t, 0); });
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(err, "");
-
-  err = captureStderr([&] { text = runStat(t, 2); });
-  EXPECT_NE(text.find("DATA STATISTICS DC\n"), std::string::npos);
-  EXPECT_EQ(err,
+  std::string text[3], err[3];
+  for (int v = 0; v < 3; v++) err[v] = captureStderr([&] { text[v] = runStat(t, v); });
+  EXPECT_EQ(text[0] + err[0] + err[1], "");
+  EXPECT_EQ(text[2], text[1]);
+  EXPECT_EQ(err[2],
             "resid  [DC type]    predicted    measured     pred. - meas.\n"
             "-----  ---------    ---------    --------     -------------\n"
             "23        N        p:    11.50   m:   10.00     diff:   1.50\n"
             "24        N        p:     3.00   m: 1200.00     diff:-1197.00\n");
-
-  err = captureStderr([&] { text = runStat(t, 1); });
-  EXPECT_EQ(err, "");
 }
 
 TEST(StatDC, AllocationFailureLeavesEmptyTextAndReleasesWork) {
@@ -219,7 +212,5 @@ TEST(StatEasyDC, RmsAndChiSquare) {
   EXPECT_NEAR(chi2, 1.0 + 4.0 + 4.0, 1e-6);  // an error of 0 counts as 1
   EXPECT_EQ(n, 3);
   EXPECT_EQ(getStatEasyDC(obs, dd, calc, 0, &rms, &chi2, &n), 0);
-  EXPECT_EQ(rms, 0.0f);
-  EXPECT_EQ(chi2, 0.0f);
-  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(rms == 0.0f && chi2 == 0.0f && n == 0);
 }
