@@ -8,7 +8,7 @@
 
 #include "app/korim_types.h"
 #include "couplings/writedc.h"
-#include "foundation/memory.h"
+#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -31,21 +31,14 @@ struct Table {
     for (char* name : {o.segNameI, o.segNameJ}) std::strcpy(name, seg);
     std::strcpy(o.atomNameI, "N");
     std::strcpy(o.atomNameJ, "H");
-    o.valid = 1;
-    o.d = dObs;
-    o.sigma = sigma;
+    o.valid = 1, o.d = dObs, o.sigma = sigma;
     DInfo c = o;
-    c.valid = calcValid;
-    c.d = dCalc;
-    c.di = di;
-    c.w = w;
+    c.valid = calcValid, c.d = dCalc, c.di = di, c.w = w;
     obs.push_back(o);
     calc.push_back(c);
   }
   DTable* get() {
-    t.dObsList = obs.data();
-    t.dCalcList = calc.data();
-    t.dCount = static_cast<int>(obs.size());
+    t.dObsList = obs.data(), t.dCalcList = calc.data(), t.dCount = static_cast<int>(obs.size());
     return &t;
   }
 };
@@ -82,11 +75,7 @@ Table ubiquitinRows() {
   tab.add(8, "LEU", 9999, 1.25f, 10);
   tab.t.nullSegName = 0;
   DTensor& d = tab.t.dTensor;
-  d.saupe[0] = 1e-3f;
-  d.saupe[1] = 6e-4f;
-  d.da = 5e-4f;
-  d.dr = 2e-4f;
-  d.eulerCount = 2;
+  d.saupe[0] = 1e-3f, d.saupe[1] = 6e-4f, d.da = 5e-4f, d.dr = 2e-4f, d.eulerCount = 2;
   const float psi[2] = {10.5f, -20.25f}, theta[2] = {30, 150}, phi[2] = {-45.75f, 134.25f};
   for (int i = 0; i < 2; ++i) d.psiList[i] = psi[i], d.thetaList[i] = theta[i], d.phiList[i] = phi[i];
   return tab;
@@ -97,22 +86,12 @@ Table ubiquitinRows() {
 KorimInfo stericSettings() {
   KorimInfo k{};
   k.verbFlag = k.surfFlag = k.eulerFlag = 1;
-  k.korimMode = korim::app::kModeSteric;
-  k.lcType = korim::app::kLcWall;
-  k.concentration = 0.05f;
-  k.densityNSC = 100;
-  k.digPsiNSC = 18;
-  k.gridSpacing = 0.2f;
-  k.radiusModel = 20.0f;
-  k.lcOrder = 0.8f;
-  k.elInfo.pH = 7.5f;
-  k.elInfo.concNaCl = 0.15f;
-  k.elInfo.chDensSurf = -0.25f;
+  k.korimMode = korim::app::kModeSteric, k.lcType = korim::app::kLcWall;
+  k.concentration = 0.05f, k.densityNSC = 100, k.digPsiNSC = 18;
+  k.gridSpacing = 0.2f, k.radiusModel = 20.0f, k.lcOrder = 0.8f;
+  k.elInfo.pH = 7.5f, k.elInfo.concNaCl = 0.15f, k.elInfo.chDensSurf = -0.25f, k.elInfo.cutoffPot = 12.5;
   k.elInfo.dipoleFlag = k.elInfo.chTerminiFlag = 1;
-  k.elInfo.cutoffPot = 12.5;
-  k.molarRatio = 3.0f;
-  k.lengthModel = 40.0f;
-  k.orderDiscRim = 0.5f;
+  k.molarRatio = 3.0f, k.lengthModel = 40.0f, k.orderDiscRim = 0.5f;
   return k;
 }
 
@@ -134,9 +113,8 @@ TEST(WriterReport, FullReportExactText) {
   EXPECT_EQ(out.write(tab.get(), stericSettings(), "REMARK ubiquitin test\n"), readFile(kGolden));
   // The analysis is stored in the tensor: eigenvalues zz, yy, xx.
   const DTensor& d = tab.t.dTensor;
-  EXPECT_NEAR(d.eigVal[0], 1e-3f, 1e-9f);
-  EXPECT_NEAR(d.eigVal[1], -8e-4f, 1e-9f);
-  EXPECT_NEAR(d.eigVal[2], -2e-4f, 1e-9f);
+  const float eig[3] = {1e-3f, -8e-4f, -2e-4f};
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.eigVal[i], eig[i], 1e-9f) << i;
   EXPECT_EQ(d.eulerCount, 2);
   DTable back;
   dTabNull(&back);
@@ -221,61 +199,74 @@ TEST(WriterReport, BlocksFollowTheFlags) {
 // Rhombicity of a tensor with Da 0 is 0; with a debug level the first solution's Saupe elements
 // are rebuilt on stderr (axial along z: Szz = 2 Da).
 TEST(WriterReport, EulerBlockEdgeCases) {
-  TempDir dir;
   DTensor t;
   dTensorNull(&t);
-  t.eulerCount = 1;
-  t.dr = 1e-4f;
-  t.da = 0.0f;
-  FILE* f = std::fopen((dir / "euler").c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  reportEuler(f, &t);
-  t.da = 5e-4f;
-  t.dr = 0.0f;
+  t.eulerCount = 1, t.da = 0.0f, t.dr = 1e-4f;
+  EXPECT_TRUE(has(captureStdout([&] { reportEuler(stdout, &t); }), "DATA Rhombicity  0.000000e+00\n"));
+  t.da = 5e-4f, t.dr = 0.0f;
   korim::app::dbgFlag = 2;
-  const std::string err = captureStderr([&] { reportEuler(f, &t); });
+  std::string err;
+  captureStdout([&] { err = captureStderr([&] { reportEuler(stdout, &t); }); });
   korim::app::dbgFlag = 0;
-  std::fclose(f);
   EXPECT_EQ(err, "REMARK S 0.001000 0.000000 0.000000 0.000000 0.000000\n\n");
-  EXPECT_TRUE(has(readFile(dir / "euler"), "DATA Rhombicity  0.000000e+00\n"));
 }
 
+// The run-mode record and its lines for every mode, as they follow the parameters remark; the
+// electrostatic lines in the electrostatic mode only, the rim lines with includeRim only.
 TEST(WriterReport, RunModeBlocks) {
-  const std::pair<int, std::vector<const char*>> cases[] = {
-      {korim::app::kModeElectrostatic,
-       {"\nDATA KORIM_MODE ELECTROSTATIC\n\nDATA KORIM LC_TYPE              rod\n",
-        "DATA KORIM SURF_FLAG           1\n"
-        "DATA KORIM EL PH               7.500\n"
-        "DATA KORIM EL NACL             0.150\n"
-        "DATA KORIM EL SURF_CH         -0.250\n"
-        "DATA KORIM EL DIPOLE           on\n"
-        "DATA KORIM EL PKA_DEFAULT      off\n"
-        "DATA KORIM EL CH_TERM          on\n"
-        "DATA KORIM EL CUTOFF           1.250000e+01\n"
-        "DATA KORIM INCLUDE_RIM      on\n"
-        "DATA KORIM MOLAR_RATIO       3.000\n"
-        "DATA KORIM MODEL_LENGTH      40.000\n"
-        "DATA KORIM S_DISC_RIM        0.500\n\n\n"}},
-      {korim::app::kModeBestFit,
-       {"REMARK Simulation parameters.\n\nDATA KORIM_MODE DC\n\n"
-        "DATA TENSOR_MODE NOFIXED (Variable Da and Dr, Variable Rotations)\n\n"
-        "DATA DA_RANGE    -1.0000e-02  1.0000e-02\n"
-        "DATA DR_RANGE    -1.0000e-02  1.0000e-02\n"
-        "DATA PSI_RANGE    -360.00   360.00\n"
-        "DATA THETA_RANGE  -360.00   360.00\n"
-        "DATA PHI_RANGE    -360.00   360.00\n"}},
-  };
+  const std::string params = "REMARK Simulation parameters.\n", none = "\n\nREMARK Order";
+  const std::string steric = "DATA KORIM LC_TYPE              rod\nDATA KORIM LC_CONCENTRATION    0.050\n";
+  const std::string stericEnd = "DATA KORIM SURF_FLAG           1\n\n\nREMARK Order";
+  const std::string electrostatic =
+      "DATA KORIM SURF_FLAG           1\nDATA KORIM EL PH               7.500\nDATA KORIM EL NACL             0.150\n"
+      "DATA KORIM EL SURF_CH         -0.250\nDATA KORIM EL DIPOLE           on\nDATA KORIM EL PKA_DEFAULT      off\n"
+      "DATA KORIM EL CH_TERM          on\nDATA KORIM EL CUTOFF           1.250000e+01\nDATA KORIM INCLUDE_RIM      on\n"
+      "DATA KORIM MOLAR_RATIO       3.000\nDATA KORIM MODEL_LENGTH      40.000\nDATA KORIM S_DISC_RIM        0.500\n" +
+      none;
+  const std::pair<int, std::string> cases[] = {
+      {0, none}, {1, "\nDATA KORIM_MODE STERIC\n\n" + steric}, {2, "\nDATA KORIM_MODE STERIC_FREE\n\n" + steric},
+      {3, "\nDATA KORIM_MODE STERIC_GRID\n\n" + steric}, {4, "\nDATA KORIM_MODE ELECTROSTATIC\n\n" + steric},
+      {5, "\nDATA KORIM_MODE ELECTROSTATIC_FREE\n\n" + steric}, {6, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n" + steric},
+      {7, "\nDATA KORIM_MODE DC\n\nDATA TENSOR_MODE NOFIXED (Variable Da and Dr, Variable Rotations)\n\n"
+          "DATA DA_RANGE    -1.0000e-02  1.0000e-02\nDATA DR_RANGE    -1.0000e-02  1.0000e-02\n"
+          "DATA PSI_RANGE    -360.00   360.00\nDATA THETA_RANGE  -360.00   360.00\nDATA PHI_RANGE    -360.00   360.00\n" +
+              none},
+      {8, "\nDATA KORIM_MODE CS\n\n" + none}, {9, none},
+      {10, "\nDATA KORIM_MODE DA_ML\n\nDATA KORIM DA LOW_GRID      1.000\nDATA KORIM DA HIGH_GRID     2.000\n"
+           "DATA KORIM DA INCREMENT     3.000\nDATA KORIM R  LOW_GRID      4.000\nDATA KORIM R  HIGH_GRID     5.000\n"
+           "DATA KORIM R  INCREMENT     6.000\n\n\nREMARK Solving the linear equation system.\n\n"
+           "DATA EQ Da          7.000\nDATA EQ R           8.000\n\n\nREMARK Maximum Likelihood determination.\n\n"
+           "DATA ML Da             9.000\nDATA ML Da Err         10.000\nDATA ML R              11.000\n"
+           "DATA ML R Err          12.000\n" + none},
+      {11, none}, {12, "\nDATA KORIM_MODE HIST\n\n" + none},
+      {13, "\nDATA KORIM_MODE DC_CP\n\nDATA KORIM ACTION    add\nDATA KORIM C1      1.500\nDATA KORIM C2     -2.000\n" +
+               none},
+      {14, "\nDATA KORIM_MODE SAUPE_CP\n\nDATA KORIM ACTION    sub\nDATA KORIM C1      1.500\n"}, {15, none},
+      {16, none}, {17, "\nDATA KORIM_MODE CONV\n\nDATA DCs are not normalized.\n" + none}, {18, none}};
   Output out;
-  for (const auto& [mode, blocks] : cases) {
+  for (const auto& [mode, block] : cases) {
     Table tab = ubiquitinRows();
     tab.t.dTensor.tensorMode = kTensorNoFixed;
     KorimInfo k = stericSettings();
-    k.korimMode = mode;
-    k.lcType = korim::app::kLcRod;
-    k.includeRim = mode == korim::app::kModeElectrostatic ? 1.0f : 0.0f;
+    k.korimMode = mode, k.lcType = korim::app::kLcRod, k.includeRim = mode == 4 ? 1.0f : 0.0f;
+    k.opCode = mode - 12, k.c1 = 1.5f, k.c2 = -2.0f;
+    korim::app::HistInfo& h = k.histInfo;
+    float value = 0.0f;
+    for (float* v : {&h.lDaMl, &h.hDaMl, &h.incDaMl, &h.lRMl, &h.hRMl, &h.incRMl, &h.Da2Par, &h.R2Par, &h.DaMl,
+                     &h.DaErrMl, &h.RMl, &h.RErrMl})
+      *v = ++value;
     const std::string text = out.write(tab.get(), k);
-    for (const char* block : blocks) EXPECT_TRUE(has(text, block)) << "mode " << mode << "\n" << text;
+    const size_t at = text.find(params) + params.size();
+    EXPECT_EQ(text.compare(at, block.size(), block), 0) << "mode " << mode << "\n" << text.substr(at, 400);
+    EXPECT_EQ(has(text, stericEnd), mode >= 1 && mode <= 6 && mode != 4) << mode;
+    EXPECT_EQ(has(text, electrostatic), mode == 4) << mode;
   }
+  // Conversion with normalised and noisy couplings.
+  Table tab = ubiquitinRows();
+  KorimInfo k = stericSettings();
+  k.korimMode = korim::app::kModeConvert, k.normDc = k.dcNoise = 1;
+  EXPECT_TRUE(has(out.write(tab.get(), k),
+                  "CONV\n\nDATA DCs are normalized.\nDATA Gaussian noise according to DD has been added.\n\n\n"));
 }
 
 TEST(WriterStats, MatchesDoublePrecisionTwin) {
@@ -291,8 +282,7 @@ TEST(WriterStats, MatchesDoublePrecisionTwin) {
     tab.obs.back().valid = i % 11 == 3 ? 0 : 1;
   }
   DTable* t = tab.get();
-  t->dTensor.da = 4e-4f;
-  t->dTensor.dr = 1e-4f;
+  t->dTensor.da = 4e-4f, t->dTensor.dr = 1e-4f;
   std::vector<double> x, y;
   double sd = 0, sd2 = 0, sx2 = 0, chi2 = 0;
   for (int i = 0; i < t->dCount; ++i) {
@@ -337,9 +327,7 @@ TEST(WriterStats, DegenerateSamplesStayFinite) {
     Table tab;
     for (int i = 0; i < count; ++i) tab.add(i, "ALA", 3.0f + i, 1.0f + i, 100, 2.0f);
     ASSERT_EQ(stats(tab.get(), v, &n), 0);
-    EXPECT_EQ(n, count);
-    EXPECT_FLOAT_EQ(v[0], 2.0f);
-    EXPECT_FLOAT_EQ(v[1], float(count));
+    EXPECT_TRUE(n == count && v[0] == 2.0f && v[1] == float(count)) << count;
     for (int i = 5; i < 12; ++i) EXPECT_EQ(v[i], 0.0f) << i;
   }
   Table flat, shifted;
@@ -352,34 +340,27 @@ TEST(WriterStats, DegenerateSamplesStayFinite) {
   EXPECT_NEAR(v[2], 0.0f, 1e-5f);
 }
 
-// Each work array of the statistics made to fail: a failure with its message, and the writer
-// reports it and writes no report (never one showing a perfect fit of N rows).
+// Each work array of the statistics made to fail: the writer reports it and writes no report
+// (never one showing a perfect fit of N rows); a complete run releases every work array.
 TEST(WriterStats, AllocationFailureIsReportedNeverWritten) {
-  using namespace korim::foundation;
   Table tab;
   for (float d : {1.0f, -4.0f, 6.5f, 2.0f}) tab.add(1, "ALA", d, d + 0.5f, 100);
   KorimInfo k{};
   k.verbFlag = 1;
   TempDir dir;
   const std::string path = dir / "nomem.tab";
-  float v[12];
-  int n = 0, st = 0;
-  for (int failAt = 1; failAt <= 6; ++failAt) {  // five work arrays; the sixth call is not made
-    memoryReset();
-    memoryFailAt(failAt);
-    std::string err = captureStderr([&] { st = stats(tab.get(), v, &n); });
-    EXPECT_EQ(st, failAt <= 5 ? 1 : 0) << failAt;
-    EXPECT_EQ(has(err, "Error allocating temporary buffers.\n"), failAt <= 5) << failAt;
-    if (failAt > 5) break;
-    memoryFailAt(failAt);
-    err = captureStderr([&] { st = writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr); });
-    EXPECT_EQ(st, 1);
-    EXPECT_TRUE(has(err, path));
-    EXPECT_FALSE(fileExists(path)) << "no report is written";
-  }
-  memoryFailAt(0);
-  EXPECT_EQ(memoryBytesUsed(), 0);  // a complete run releases every work array
-  memoryReset();
+  int st = 0;
+  const int failed = sweepAllocationFailures([&](int) { st = writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr); },
+                                             [&](int n, bool fired, const std::string& err) {
+                                               EXPECT_EQ(st, fired ? 1 : 0) << n;
+                                               if (!fired) return;
+                                               EXPECT_TRUE(has(err, "Error allocating temporary buffers.\n"));
+                                               EXPECT_TRUE(has(err, path));
+                                               EXPECT_FALSE(fileExists(path)) << "no report is written";
+                                             });
+  EXPECT_EQ(failed, 5);
+  EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+  korim::foundation::memoryReset();
 }
 
 // The measured couplings with a prediction on a straight line through them: exact regression
