@@ -185,11 +185,17 @@ TEST(WriterReport, BlocksFollowTheFlags) {
     for (int other = 0; other < 3; ++other) EXPECT_EQ(has(text, q[other]), other == k.qFlag);
     EXPECT_EQ(has(text, "DATA Q "), k.qFlag < 3);
   }
-  // No row passes the statistics filter: the file ends with the count 0.
-  for (auto& o : tab.obs) o.d = 900.0f;
-  text = out.write(tab.get(), k);
+  // No row passes the statistics filter: the file ends with the count 0, and the x, y, z Euler
+  // solutions come from the tensor's own elements: its frame is the identity, whose solutions
+  // are (0, 0, 0) and (180, 180, 180), in place of the two given ones.
+  Table unmatched = ubiquitinRows();
+  for (auto& o : unmatched.obs) o.d = 900.0f;
+  k.eulerFlag = 1;
+  text = out.write(unmatched.get(), k);
   const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\n";
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  EXPECT_TRUE(has(text, "DATA EULER_SOLUTIONS 2\nDATA EULER_ANGLES    0.00") && !has(text, "10.50"));
+  EXPECT_TRUE(has(text, "DATA EULER_ANGLES  180.00  180.00  180.00\n"));
   // A remark line that is not a REMARK is made one, so no reader takes it for a row.
   text = out.write(tab.get(), k, "REMARK first\n  5 GLY N 6 GLY H 3.5\n\nREMARK third");
   EXPECT_EQ(text.rfind("REMARK Molecular Alignment Simulation.\n\nREMARK first\n"
