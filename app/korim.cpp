@@ -163,8 +163,9 @@ void remark3D(const Run& run) {
 }
 
 // The predicted tensor: analysed, stored in the coupling table, couplings back-calculated when
-// there are valid ones, and the table written.
-void storeTensor(Run& run) {
+// there are valid ones, and the table written. A table that could not be written (no memory
+// for its statistics, a failed analysis) fails the run rather than passing as a result.
+int storeTensor(Run& run) {
   KorimInfo* k = run.korimInfo;
   for (double& s : run.saupe) s = -s;
   korim::couplings::analyzeSaupe(run.saupe, run.irrSaupe, &run.gMag, run.eigVec, run.eigVal,
@@ -178,7 +179,9 @@ void storeTensor(Run& run) {
   } else {
     for (int i = 0; i < 5; i++) t.saupe[i] = static_cast<float>(run.saupe[i]);
   }
-  korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, "");
+  const int rc = korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, "");
+  if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
+  return 0;
 }
 
 int simulate(Run& run, int dig, double* potential, double* pot3D, float* pot3Dst) {
@@ -204,7 +207,7 @@ int stericPrediction(Run& run) {
     remark3D(run);
   }
   if (simulate(run, run.digPotential, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
-  storeTensor(run);
+  if (storeTensor(run) != 0) return run.status;
   int rc = writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN, run.pdbInfo,
                        &run.userSel, run.params.pRotName, run.params.remark);
   if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
@@ -233,7 +236,7 @@ int electrostaticPrediction(Run& run) {
                   "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
                   "uniform positive step.\n");
     if (simulate(run, run.digPotential, run.potential, nullptr, nullptr) != 0) return run.status;
-    storeTensor(run);
+    if (storeTensor(run) != 0) return run.status;
     rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
                                      run.pdbInfo, k, run.params.pkaName, run.params.pRotName,
                                      run.params.remark, run.digPotential, run.potential,
@@ -252,7 +255,7 @@ int electrostaticPrediction(Run& run) {
     if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
     remark3D(run);
     if (simulate(run, run.digPotential, nullptr, run.pot3D, nullptr) != 0) return run.status;
-    storeTensor(run);
+    if (storeTensor(run) != 0) return run.status;
   }
   return 0;
 }

@@ -44,7 +44,11 @@ int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korim
     return 1;
   }
 
-  korim::couplings::writeDCmod(outDName, "w", dTab, korimInfo, "");
+  // The writer fails only when its statistics or analysis cannot be made; no table was written.
+  if (const int st = korim::couplings::writeDCmod(outDName, "w", dTab, korimInfo, ""); st != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return st;
+  }
 
   int status = korim::app::writePDBRot(state.gammaList, state.betaList, state.alphaList,
                                        korimInfo->rotN, pdbInfo, sInfo, pdbRotName, remark);
