@@ -290,7 +290,7 @@ TEST_F(IoArgs, HelpAnnouncesChecking) {
 
 TEST_F(IoArgs, ArgumentsBeyondSlot254AreNeverChecked) {
     std::vector<std::string> w = {"prog"};
-    for (int i = 1; i < 300; i++) w.push_back(i == 10 ? "-late" : "v" + std::to_string(i));
+    for (int i = 1; i < 300; i++) w.push_back(i == 10 ? std::string("-late") : std::string("v").append(std::to_string(i)));
     w[299] = "-unchecked";
     Argv a(w);
     EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 1); }),

@@ -196,8 +196,8 @@ TEST(IoStrMatch, RegexAgreesWithIndependentEngine) {
         case 1: return "b";
         case 2: return ".";
         case 3: return (rng() % 2) ? "[ab]" : "[^a]";
-        case 4: return "(" + self(self, depth + 1) + ")";
-        default: return "(" + self(self, depth + 1) + "|" + self(self, depth + 1) + ")";
+        case 4: return std::string("(").append(self(self, depth + 1)).append(")");
+        default: return std::string("(").append(self(self, depth + 1)).append("|").append(self(self, depth + 1)).append(")");
         }
     };
     auto seq = [&](int depth) {
