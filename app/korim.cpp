@@ -369,7 +369,11 @@ int structureRun(Run& run) {
   korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
                             dc->excludeMode);
   selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
-  k->validCountD = korim::couplings::buildDC(pdb, dTab, dc->aFirst - dc->segFirst, dc->segFirst,
+  // -a1 and the range start may each be any int: their difference is clamped to the int range
+  // (an offset that large maps no coupling to the structure).
+  const long long aOff = static_cast<long long>(dc->aFirst) - dc->segFirst;
+  const int off = aOff > INT_MAX ? INT_MAX : aOff < INT_MIN ? INT_MIN : static_cast<int>(aOff);
+  k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
   std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
               dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");

@@ -1,6 +1,7 @@
 // Coupling module: interaction constants, row selection, mapping rows to atoms, and the linear
 // solve of the Saupe elements with back-calculation of couplings.
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,15 @@ struct DipolarState {
     int workSize = 0;        // n, 0 = none
 };
 DipolarState g;
+
+// Residue number res shifted by the offset off. A sum beyond the int range is clamped to
+// INT_MIN or INT_MAX, which no structure's residue carries, so such a row maps to no atom.
+int shiftedRes(int res, int off) {
+    const long long sum = static_cast<long long>(res) + off;
+    if (sum > INT_MAX) return INT_MAX;
+    if (sum < INT_MIN) return INT_MIN;
+    return static_cast<int>(sum);
+}
 
 // Nucleus letter of an atom name: its first character when a letter, else its second
 // (so "1H" and "2HB" are protons); '\0' for an empty name.
@@ -234,10 +244,10 @@ int mapDCInfo(PDBInfo* pdbInfo, DTable* dTab, int aOff) {
     int count = 0;
     for (int k = 0; k < dTab->dCount; ++k) {
         DInfo& r = dTab->dObsList[k];
-        r.atomICount = structure::findAtomList(pdbInfo, r.resIDI + aOff, r.atomNameI,
+        r.atomICount = structure::findAtomList(pdbInfo, shiftedRes(r.resIDI, aOff), r.atomNameI,
                                                lookupChain(pdbInfo, dTab, r.chainNameI),
                                                lookupSeg(pdbInfo, dTab, r.segNameI), r.atomI);
-        r.atomJCount = structure::findAtomList(pdbInfo, r.resIDJ + aOff, r.atomNameJ,
+        r.atomJCount = structure::findAtomList(pdbInfo, shiftedRes(r.resIDJ, aOff), r.atomNameJ,
                                                lookupChain(pdbInfo, dTab, r.chainNameJ),
                                                lookupSeg(pdbInfo, dTab, r.segNameJ), r.atomJ);
         if (r.atomICount == 0 || r.atomJCount == 0) {
@@ -274,8 +284,8 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.id = o.id;
         c.count = o.count;
         c.valid = 1;
-        const int resI = o.resIDI + aOff;
-        const int resJ = o.resIDJ + aOff;
+        const int resI = shiftedRes(o.resIDI, aOff);
+        const int resJ = shiftedRes(o.resIDJ, aOff);
         c.atomICount = structure::findAtomList(pdbInfo, resI, o.atomNameI,
                                                lookupChain(pdbInfo, dTab, o.chainNameI),
                                                lookupSeg(pdbInfo, dTab, o.segNameI), c.atomI);

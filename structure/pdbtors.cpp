@@ -230,7 +230,9 @@ int updatePDBAngles(PDBInfo* p, int res1, int resN) {
     if (p == nullptr || p->resList == nullptr) return 0;
     for (int r = 0; r < p->resCount; r++) {
         ResInfo* res = &p->resList[r];
-        if (res->resID < res1 - 1 || res->resID > resN + 1) continue;
+        // In 64 bits: the range ends may be the extremes of int.
+        const long long id = res->resID;
+        if (id < res1 - 1LL || id > resN + 1LL) continue;
         getPDBPhiPsi(p, res->resID, res->chainID, res->segID, &res->phi, &res->psi);
     }
     return 0;

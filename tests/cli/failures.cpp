@@ -79,3 +79,29 @@ TEST(FailingRun, UnwritableResultTableFallsBackToStandardOutput) {
   EXPECT_TRUE(inOrder(r.out, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}));
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
 }
+
+TEST(ExtremeOptionValues, ResidueRangeAndOffsetAtTheEndsOfInt) {
+  // Range ends and atom offsets at the limits of int are ordinary (if odd) requests: the run
+  // must neither overflow nor fail. The widest range keeps all 63 couplings; an offset that
+  // moves every residue number beyond the int range maps none of them.
+  struct Limit {
+    std::vector<std::string> args;
+    std::string selected;
+  };
+  const std::vector<Limit> limits = {
+      {{"-s1", "-2147483648", "-sN", "2147483647"}, "REMARK 63 couplings selected (inclusive max).\n"},
+      {{"-a1", "2147483647"}, "REMARK 0 couplings selected (inclusive max).\n"},
+      {{"-a1", "2147483647", "-s1", "-99999"}, "REMARK 0 couplings selected (inclusive max).\n"},
+  };
+  for (const Limit& l : limits) {
+    std::vector<std::string> args = {"-pdb", kPdb, "-inD", kCouplings};
+    args.insert(args.end(), l.args.begin(), l.args.end());
+    TempDir d;
+    RunResult r = runKorim(steric(args), d);
+    std::string what;
+    for (const std::string& a : l.args) what += a + " ";
+    EXPECT_EQ(r.status, 0) << what << "\n" << r.err.substr(0, 600);
+    EXPECT_NE(r.out.find(l.selected), std::string::npos) << what << "\n" << r.out.substr(0, 400);
+    EXPECT_TRUE(fileExists(d / "out.tab")) << what;
+  }
+}
