@@ -307,7 +307,9 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.d = kDcMissing;
 
         if (wCount != 0 && wList != nullptr) {
-            const int index = (o.resIDI > o.resIDJ ? o.resIDI : o.resIDJ) - wOff;
+            // In 64 bits: residue numbers and the range start may lie anywhere in int.
+            const long long index =
+                static_cast<long long>(o.resIDI > o.resIDJ ? o.resIDI : o.resIDJ) - wOff;
             if (index >= 0 && index < wCount) {
                 const float v = wList[index];
                 if (v == 0.0f) {

@@ -1,6 +1,9 @@
 // Mapping couplings onto a real structure and the linear (SVD) tensor fit.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <vector>
+
 #include "dc_test_util.h"
 
 using namespace korim::couplings;
@@ -166,4 +169,30 @@ TEST(UbiquitinSVD, UnmatchedAtomWarningLines) {
             "MERIDO Warning: No Atom Map for DC, offset 0:\n"
             "   ResIDI:    3 ResNameI:  ILE AtomNameI:    N SegI:      ChainI:     \n"
             "   ResIDJ:    3 ResNameJ:  ILE AtomNameJ:   HX SegJ:      ChainJ:     \n");
+}
+
+TEST(UbiquitinSVD, ResidueNumbersAndOffsetsAtTheEndsOfInt) {
+  Ubiquitin f("ubiquitin_nh_bicelle.tab");
+  // An offset that moves every residue number past the int range maps nothing (no overflow).
+  EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, INT_MAX), 0);
+  EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, INT_MIN), 0);
+  selectD(f.tab.dObsList, f.tab.dCount, 1, 76, 3);
+  EXPECT_EQ(buildDC(&f.pdb, &f.tab, INT_MAX, 0, nullptr, 0, 1), 0);
+  EXPECT_EQ(buildDC(&f.pdb, &f.tab, INT_MIN, 0, nullptr, 0, 1), 0);
+  // Table numbering shifted by -1 and mapped back with offset 1, except a first row numbered
+  // INT_MAX: shifted by one it lies beyond int and maps to no residue; the other 62 map.
+  for (int k = 0; k < f.tab.dCount; ++k) f.tab.dObsList[k].resIDI -= 1, f.tab.dObsList[k].resIDJ -= 1;
+  f.tab.dObsList[0].resIDI = f.tab.dObsList[0].resIDJ = INT_MAX;
+  selectD(f.tab.dObsList, f.tab.dCount, INT_MIN, INT_MAX, 3);
+  EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, 1), 62);
+  selectD(f.tab.dObsList, f.tab.dCount, INT_MIN, INT_MAX, 3);
+  EXPECT_EQ(buildDC(&f.pdb, &f.tab, 1, 0, nullptr, 0, 1), 62);
+  EXPECT_EQ(f.tab.dCalcList[0].valid, 0);
+  // Weights indexed from a range start of INT_MIN: every index lies beyond the list, so no
+  // weight applies and the mapped rows keep weight 1 and error 1.
+  std::vector<float> w(100, 0.0f);
+  selectD(f.tab.dObsList, f.tab.dCount, INT_MIN, INT_MAX, 3);
+  EXPECT_EQ(buildDC(&f.pdb, &f.tab, 1, INT_MIN, w.data(), 100, 1), 62);
+  EXPECT_EQ(f.tab.dCalcList[1].w, 1.0f);
+  EXPECT_EQ(f.tab.dCalcList[1].sigma, 1.0f);
 }
