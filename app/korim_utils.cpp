@@ -43,6 +43,9 @@ void envText(const char* var, char* dest) {
 struct Reader {
   int argc;
   char** argv;
+  // Set after a number option was refused for a value that is not finite; the reading goes on
+  // (so every such option is named) and getparams then fails.
+  mutable bool nonFinite = false;
 
   bool present(const char* w) const { return flagLoc(argc, argv, w) != 0; }
 
@@ -51,12 +54,39 @@ struct Reader {
   }
 
   void intValue(const char* w, int* dest) const { intArgD(argc, argv, w, dest); }
-  void fltValue(const char* w, float* dest) const { fltArgD(argc, argv, w, dest); }
+  // A number must be finite: "nan", "inf" or a value beyond single precision would carry
+  // through every result of the run.
+  void fltValue(const char* w, float* dest) const {
+    float v = *dest;
+    if (fltArgD(argc, argv, w, &v) != 1) return;
+    if (!std::isfinite(v)) return refuseNonFinite(w);
+    *dest = v;
+  }
+
+  void refuseNonFinite(const char* w) const {
+    refuse(w, "must be a finite number");
+    nonFinite = true;
+  }
+
+  void refuseNonFiniteList(const char* w) const {
+    std::fprintf(stderr, "KORIM Error: option %s values must be finite numbers.\n", w);
+    nonFinite = true;
+  }
+
+  // The value word after w (absent or last: nothing to check) read as a number must be finite.
+  void finiteWord(const char* w) const {
+    int loc = flagLoc(argc, argv, w);
+    if (loc > 0 && loc + 1 < argc && !std::isfinite(static_cast<float>(std::strtod(argv[loc + 1], nullptr))))
+      refuseNonFinite(w);
+  }
 
   // A number stored in double precision (converted from the text, not through a float).
   void dblValue(const char* w, double* dest) const {
     char* p = nullptr;
-    if (ptrArgD(argc, argv, w, &p) == 1 && p != nullptr) *dest = std::strtod(p, nullptr);
+    if (ptrArgD(argc, argv, w, &p) != 1 || p == nullptr) return;
+    const double v = std::strtod(p, nullptr);
+    if (!std::isfinite(v)) return refuseNonFinite(w);
+    *dest = v;
   }
 
   // The word after w, for messages ("" when w is absent or last).
@@ -103,10 +133,13 @@ struct Reader {
       std::fputs(msg, stderr);
       return -1;
     }
+    bool finite = true;
     for (int k = 0; k < n; k++) {
       const char* s = getNthArg(argc, argv, loc + 1 + k);
       out[k] = (s != nullptr) ? std::strtod(s, nullptr) : 0.0;
+      if (!std::isfinite(out[k])) out[k] = 0.0, finite = false;
     }
+    if (!finite) refuseNonFiniteList(w);
     return 1;
   }
 
@@ -261,6 +294,23 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (korim::couplings::getDCTensorParams(argc, argv, tensor) != 0) return 1;
   k->eulerFlag = tensor->eulerFlag;
   {
+    // The tensor reader takes its numbers as they come: refuse the ones that are not finite.
+    static const char* const tensorNumbers[] = {"-da",       "-daMin", "-daMax",    "-dr",
+                                                "-drMin",    "-drMax", "-psi",      "-psiMin",
+                                                "-psiMax",   "-theta", "-thetaMin", "-thetaMax",
+                                                "-phi",      "-phiMin", "-phiMax"};
+    for (const char* w : tensorNumbers) r.finiteWord(w);
+    static const char* const saupeLists[] = {"-saupe", "-align"};
+    for (const char* w : saupeLists) {
+      const int loc = flagLoc(argc, argv, w);
+      for (int i = loc + 1; loc > 0 && i < argc && i <= loc + 5; i++)
+        if (!std::isfinite(static_cast<float>(std::strtod(argv[i], nullptr)))) {
+          r.refuseNonFiniteList(w);
+          break;
+        }
+    }
+  }
+  {
     int loc = flagLoc(argc, argv, "-dbg");
     if (loc != 0) {
       if (loc + 1 < argc && !isFlag(argv[loc + 1]))
@@ -287,6 +337,11 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
     }
     p->wList = list;
     p->wCount = (list != nullptr) ? n : 0;
+    for (int i = 0; i < p->wCount; i++)
+      if (!std::isfinite(list[i])) {
+        r.refuseNonFiniteList("-w");
+        break;
+      }
   }
 
   // Files and coupling range.
@@ -495,7 +550,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
     }
     if (n >= 0) k->nChainDc = (n > 0) ? n : 1;  // no word after -dcID: one empty identifier
   }
-  return 0;
+  return r.nonFinite ? 1 : 0;
 }
 
 }  // namespace korim::app

@@ -105,3 +105,32 @@ TEST(ExtremeOptionValues, ResidueRangeAndOffsetAtTheEndsOfInt) {
     EXPECT_TRUE(fileExists(d / "out.tab")) << what;
   }
 }
+
+TEST(ExtremeOptionValues, NumbersThatAreNotFiniteAreRefused) {
+  // "nan", "inf" and values beyond single precision would run through the whole prediction into
+  // a table of not-a-number values reported as a result: each option is named and the run fails.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-lcS", "nan"}, "KORIM Error: option -lcS value nan must be a finite number.\n"},
+      {{"-wv", "1e39"}, "KORIM Error: option -wv value 1e39 must be a finite number.\n"},
+      {{"-pH", "-inf"}, "KORIM Error: option -pH value -inf must be a finite number.\n"},
+      {{"-da", "NAN"}, "KORIM Error: option -da value NAN must be a finite number.\n"},
+      {{"-cut", "inf"}, "KORIM Error: option -cut values must be finite numbers.\n"},
+      {{"-w", "1", "nan", "2"}, "KORIM Error: option -w values must be finite numbers.\n"},
+      {{"-saupe", "1e-4", "0", "0", "0", "infinity"}, "KORIM Error: option -saupe values must be finite numbers.\n"},
+  };
+  for (const auto& [extra, message] : cases) {
+    std::vector<std::string> args = {"-pdb", kPdb, "-inD", kCouplings};
+    args.insert(args.end(), extra.begin(), extra.end());
+    TempDir d;
+    RunResult r = runKorim(steric(args), d);
+    EXPECT_EQ(r.status, 1) << message;
+    EXPECT_TRUE(inOrder(r.err, {message, "KORIM Error extracting command-line arguments.\n", kMemoryLine}))
+        << message << r.err.substr(0, 600);
+    EXPECT_FALSE(fileExists(d / "out.tab")) << message;
+  }
+  // Finite values at the edge of single precision still run.
+  TempDir d;
+  RunResult r = runKorim(steric({"-pdb", kPdb, "-inD", kCouplings, "-lcS", "0.8", "-pH", "-1e38"}), d);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(fileExists(d / "out.tab"));
+}
