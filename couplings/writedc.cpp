@@ -496,10 +496,17 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         std::fprintf(out, "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(out, dTab, false);
     }
+    // A table that did not reach its file (disk full, I/O error) is no result.
+    bool failed = std::ferror(out) != 0;
     if (out != stdout)
-        std::fclose(out);
+        failed = std::fclose(out) != 0 || failed;
     else
-        std::fflush(out);
+        failed = std::fflush(out) != 0 || failed;
+    if (failed) {
+        std::fprintf(stderr, "DC Error writing output file %s\n",
+                     out == stdout ? "(standard output)" : outDName);
+        return 1;
+    }
     return status;
 }
 

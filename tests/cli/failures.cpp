@@ -134,3 +134,21 @@ TEST(ExtremeOptionValues, NumbersThatAreNotFiniteAreRefused) {
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(fileExists(d / "out.tab"));
 }
+
+TEST(FailingRun, ResultTableThatCannotBeWrittenFailsTheRun) {
+  // /dev/full opens but refuses every write: the table is lost, so the run must not pass.
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full on this system";
+  const std::vector<std::vector<std::string>> modes = {
+      {"-stKorim", "-dot", "30"}, {"-bestFit", "-single"}};
+  for (const auto& mode : modes) {
+    std::vector<std::string> args = {"-outD", "/dev/full"};
+    args.insert(args.end(), mode.begin(), mode.end());
+    args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings});
+    TempDir d;
+    RunResult r = runKorim(args, d);
+    EXPECT_EQ(r.status, 1) << mode[0];
+    EXPECT_TRUE(inOrder(r.err, {"DC Error writing output file /dev/full\n",
+                                "korim: error in writeDCmod.\n", kMemoryLine}))
+        << mode[0] << r.err.substr(r.err.size() > 600 ? r.err.size() - 600 : 0);
+  }
+}
