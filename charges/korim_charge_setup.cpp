@@ -254,6 +254,11 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
       return 1;
     }
   }
+  // A read that failed (a directory, an I/O error) is not an empty file: no charges from it.
+  if (std::ferror(in.get()) != 0) {
+    chargeMessage("chargeSetup File read error: %s.\n", inName);
+    return 1;
+  }
   return 0;
 }
 

@@ -249,6 +249,10 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   r = run(m, settings(), "/nonexistent-dir/none.pka");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "chargeSetup File open error: /nonexistent-dir/none.pka.\n");
+  // A directory opens for reading on this system but cannot be read: not an empty pKa file.
+  r = run(m, settings(), gDir.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "chargeSetup File read error: " + gDir.path + ".\n");
   // The message quotes the bad line; a last line without newline gets one.
   for (const std::string bad : {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
                                 "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa"}) {
