@@ -218,8 +218,10 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
         DInfo& r = dList[k];
         r.valid = 1;
         // A coupling that is missing (9999), above the usable limit or not a finite number is
-        // never used; neither is a row naming an atom whose nucleus has no known ratio.
+        // never used; neither is a row naming an atom whose nucleus has no known ratio, nor one
+        // whose error or weight is not a finite number (it would turn the whole fit into NaN).
         if (!std::isfinite(r.d) || r.d > kDcUsableMax) r.valid = 0;
+        if (!std::isfinite(r.sigma) || !std::isfinite(r.w)) r.valid = 0;
         if (gammaOf(nucleusOf(r.atomNameI)) == 0.0 || gammaOf(nucleusOf(r.atomNameJ)) == 0.0)
             r.valid = 0;
         const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;

@@ -77,6 +77,16 @@ TEST(SelectD, ResidueRangesValueLimitsNonFiniteCouplingsAndUnknownNuclei) {
   const int want[7] = {1, 0, 0, 0, 0, 1, 0};
   EXPECT_EQ(selectD(rows, 7, 1, 10, 1), 2);
   for (int k = 0; k < 7; ++k) EXPECT_EQ(rows[k].valid, want[k]) << k;
+
+  // A non-finite error or weight would make every fitted element NaN.
+  DInfo bad[4] = {row(1, 1, 3.0f), row(1, 1, 3.0f), row(1, 1, 3.0f), row(1, 1, 3.0f)};
+  bad[0].sigma = nan;
+  bad[1].w = inf;
+  bad[2].sigma = -inf;
+  bad[3].sigma = 1.0f;
+  bad[3].w = 1.0f;
+  EXPECT_EQ(selectD(bad, 4, 1, 10, 1), 1);
+  EXPECT_EQ(bad[3].valid, 1);
 }
 
 // The workspace is kept for a smaller request; a failed one is reported and forgotten, and every

@@ -10,6 +10,7 @@
 #include "fitting/simdc.h"
 #include "structure/pdb.h"
 #include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/text.h"
 
@@ -87,4 +88,20 @@ TEST(SimDC, AFailedAllocationNeverPassesAsAWrittenTable) {
           EXPECT_NE(err.find("korim: error in"), std::string::npos) << "allocation " << n;
         }
       });
+}
+
+TEST(SimDC, FewerThanFiveCouplingsAreNoFit) {
+  FitInput in;
+  ASSERT_EQ(in.valid, 63);
+  // Keep four couplings: four equations cannot fix five order-matrix elements.
+  for (int k = 4; k < in.tab.dCount; ++k) in.tab.dCalcList[k].valid = 0;
+  korim_test::TempDir dir;
+  const std::string out = dir / "fit.tab";
+  int rc = 0;
+  const std::string err = korim_test::captureStderr([&] {
+    rc = korim::fitting::simDC(&in.pdb, &in.sel, &in.tab, &in.k, "", out.c_str(), "", 0);
+  });
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(err, "korim: 4 usable couplings are too few to fit an order matrix (5 or more).\n");
+  EXPECT_FALSE(korim_test::fileExists(out));
 }
