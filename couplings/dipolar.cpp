@@ -142,12 +142,7 @@ int dipolarNull() {
 
 int dipolarInit(int size) {
     if (g.workSize > size) return 0;
-    if (g.workSize != 0) {
-        svdPolyFree();
-        unAlloc("dipolar", g.xWork, (5 * g.workSize + 5) * static_cast<int>(sizeof(float)));
-        unAlloc("dipolar", g.yWork, (g.workSize + 1) * static_cast<int>(sizeof(float)));
-    }
-    dipolarNull();
+    dipolarFree();  // the smaller workspace goes before the new one is taken
     float* x = fltAlloc("dipolar", 5 * size + 5);
     float* y = x != nullptr ? fltAlloc("dipolar", size + 1) : nullptr;
     if (x == nullptr || y == nullptr) {

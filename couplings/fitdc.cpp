@@ -281,11 +281,7 @@ int fitDSVD(PDBInfo* /*pdbInfo*/, DTable* dTab, int /*verbose*/) {
 
 int fitDCAlloc() {
     if (fs.atomCount > fs.maxCoords) {
-        const int bytes = fs.maxCoords * static_cast<int>(sizeof(Coord3D));
-        unAlloc("align", fs.wCoords, bytes);
-        unAlloc("align", fs.aCoords, bytes);
-        fs.wCoords = fs.aCoords = nullptr;
-        fs.maxCoords = 0;
+        fitDCFree();
         const int n = fs.atomCount * static_cast<int>(sizeof(Coord3D));
         fs.wCoords = static_cast<Coord3D*>(voidMalloc("align", n));
         fs.aCoords = fs.wCoords != nullptr ? static_cast<Coord3D*>(voidMalloc("align", n)) : nullptr;
@@ -432,11 +428,8 @@ int fitDCAlign(PDBInfo* pdbPtr, DTable* dTabPtr, int verbFlag) {
     }
     optimise();
 
+    // The solutions of the fitted rotation (rot2euler clears the lists and counts them).
     DTensor& t = *fs.dTensor;
-    t.psiList[0] = t.psi;
-    t.thetaList[0] = t.theta;
-    t.phiList[0] = t.phi;
-    t.eulerCount = 1;
     float m4[4][4];
     structure::pdb3dCopyCurrentMatrix(m4);
     float r[3][3];

@@ -422,7 +422,6 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         *errOffset = sa;
         *errSlope = sb;
     }
-    *aveSlope = 0.0f;
     for (int i = 1; i < xc.n; ++i) {
         xc.p[i] = i <= n ? x.p[i] : 0.0f;
         yc.p[i] = i <= n ? y.p[i] : 0.0f;
@@ -433,8 +432,6 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     if (b2 != 0.0f) {
         *aveSlope = (1.0f / b2 + b1) / 2.0f;
         *errAveSlope = std::sqrt((s2 / (b2 * b2)) * (s2 / (b2 * b2)) + s1 * s1) * *aveSlope * 0.5f;
-    } else {
-        *errAveSlope = 0.0f;
     }
     return 0;
 }
