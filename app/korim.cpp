@@ -39,7 +39,6 @@ namespace {
 
 constexpr int kChargeSlots = 1201;     // 1-based charge arrays: at most 1200 charges
 constexpr int kCoordSpare = 1201;      // coordinate entries beyond the atom count
-constexpr int kDotSlots = 40001;       // orientation dots of the run
 constexpr int kPotentialSlots = 10001; // 1-D potential, 1-based
 
 // The run's records, work arrays and tensor results; every path ends in cleanUp().
@@ -134,9 +133,9 @@ int orientationDots(Run& run) {
   if (korim::simulation::do_unsp(run.korimInfo->densityNSC, &dots, &count) != 0 ||
       dots == nullptr)
     return fail(run, 1, "Matrix: unsp error occured.\n");
-  if (count < 0 || count > kDotSlots) {
+  if (count < 0 || count > kMaxOrientDots) {
     std::fprintf(stderr, "korim: the sphere of density %d holds %d dots, more than %d.\n",
-                 run.korimInfo->densityNSC, count, kDotSlots);
+                 run.korimInfo->densityNSC, count, kMaxOrientDots);
     run.status = 1;
     return 1;
   }
@@ -184,11 +183,12 @@ int storeTensor(Run& run) {
   return 0;
 }
 
-int simulate(Run& run, int dig, double* potential, double* pot3D, float* pot3Dst) {
+// The alignment of the run's selection with the medium's potential (if any).
+int simulate(Run& run, double* potential, double* pot3D, float* pot3Dst) {
   int rc = korim::simulation::simulateAlignment(
       run.korimInfo, run.atomSelCount, run.xI, run.yI, run.zI, run.chCount, run.chargeAtomID,
-      run.charges, run.dotCount, run.ddots, dig, potential, run.offset, run.stepsize, pot3D,
-      pot3Dst, run.saupe);
+      run.charges, run.dotCount, run.ddots, run.digPotential, potential, run.offset, run.stepsize,
+      pot3D, pot3Dst, run.saupe);
   if (rc != 0) return fail(run, rc, "Matrix: Error simulating alignment.\n");
   return 0;
 }
@@ -206,7 +206,7 @@ int stericPrediction(Run& run) {
     if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
     remark3D(run);
   }
-  if (simulate(run, run.digPotential, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
+  if (simulate(run, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
   int rc = writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN, run.pdbInfo,
                        &run.userSel, run.params.pRotName, run.params.remark);
@@ -235,7 +235,7 @@ int electrostaticPrediction(Run& run) {
       return fail(run, 1,
                   "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
                   "uniform positive step.\n");
-    if (simulate(run, run.digPotential, run.potential, nullptr, nullptr) != 0) return run.status;
+    if (simulate(run, run.potential, nullptr, nullptr) != 0) return run.status;
     if (storeTensor(run) != 0) return run.status;
     rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
                                      run.pdbInfo, k, run.params.pkaName, run.params.pRotName,
@@ -254,7 +254,7 @@ int electrostaticPrediction(Run& run) {
     int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
     if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
     remark3D(run);
-    if (simulate(run, run.digPotential, nullptr, run.pot3D, nullptr) != 0) return run.status;
+    if (simulate(run, nullptr, run.pot3D, nullptr) != 0) return run.status;
     if (storeTensor(run) != 0) return run.status;
   }
   return 0;
@@ -294,9 +294,9 @@ int prediction(Run& run) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n\n");
   }
-  // Only the wall medium uses the bicelle geometry: a wall in which no bicelles form cannot be
-  // predicted, while the rod and the 3-D grid do not depend on it.
-  if (const int st = korim::simulation::refine_bicelle(k); st != 0 && k->lcType == kLcWall)
+  // The bicelle geometry of the medium; only a wall in which no bicelles form fails (the rod and
+  // the 3-D grid do not depend on it).
+  if (const int st = korim::simulation::refine_bicelle(k); st != 0)
     return fail(run, st, "korim: error in refine_bicelle.\n");
   switch (k->korimMode) {
     case kModeSteric:
@@ -363,7 +363,7 @@ int structureRun(Run& run) {
   if (run.chargeAtomID != nullptr) run.charges = fltAlloc("matrix", kChargeSlots);
   if (run.charges != nullptr) run.chargeAtomIDOrig = intAlloc("matrix", kChargeSlots);
   if (run.chargeAtomIDOrig != nullptr) run.chargesOrig = fltAlloc("matrix", kChargeSlots);
-  if (run.chargesOrig != nullptr) run.ddots = dFltAlloc("matrix", 3 * kDotSlots);
+  if (run.chargesOrig != nullptr) run.ddots = dFltAlloc("matrix", 3 * kMaxOrientDots);
   if (run.ddots == nullptr) return fail(run, 1, "Error allocating charge and potential buffers.\n");
 
   korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
@@ -429,7 +429,7 @@ void cleanUp(Run& run) {
   release(run.charges, kChargeSlots);
   release(run.chargeAtomIDOrig, kChargeSlots);
   release(run.chargesOrig, kChargeSlots);
-  release(run.ddots, 3 * kDotSlots);
+  release(run.ddots, 3 * kMaxOrientDots);
   korim::restraints::merDone();
 }
 
