@@ -4,12 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "foundation/memory.h"
-#include "foundation/nrutil.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
@@ -22,16 +19,6 @@ using structure::AtomInfo;
 using structure::PDBInfo;
 
 namespace {
-
-// Float block from the system allocator, released on scope exit.
-struct FloatBlock {
-  std::unique_ptr<float[], decltype(&std::free)> p{nullptr, &std::free};
-  bool get(int n) {
-    p.reset(static_cast<float*>(std::calloc(static_cast<size_t>(n), sizeof(float))));
-    return p != nullptr;
-  }
-  float& operator[](int i) { return p[i]; }
-};
 
 void touchWarning() {
   std::fprintf(stderr, "WARNING: Molecule too close to LC particel ...\n");
@@ -115,19 +102,11 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     return 1;
   }
 
-  FloatBlock xt, yt, zt;
-  if (!xt.get(no_atoms + 1)) {
-    nrerror("allocation failure for x_temp");
+  CBlock<float> xt, yt, zt;
+  if (!obtain(xt, no_atoms + 1, "allocation failure for x_temp") ||
+      !obtain(yt, no_atoms + 1, "allocation failure for y_temp") ||
+      !obtain(zt, no_atoms + 1, "allocation failure for z_temp"))
     return 1;
-  }
-  if (!yt.get(no_atoms + 1)) {
-    nrerror("allocation failure for y_temp");
-    return 1;
-  }
-  if (!zt.get(no_atoms + 1)) {
-    nrerror("allocation failure for z_temp");
-    return 1;
-  }
 
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;
   for (int i = 1; i <= no_atoms; i++) {
@@ -143,11 +122,7 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     zt[i] = static_cast<float>(z[i] - cz + rM + el.iFace);
   }
 
-  if ((k.lcType == 1 && el.chFlag) || k.lcType == 2) {
-    std::printf("REMARK Equilibrium density of ion pairs %e [1/nm_3].\n", sp.rho);
-    std::printf("REMARK Debye length %e nm.\n", 1.0 / sp.kappa);
-    std::printf("REMARK Potential at surface %e [e/kB*T].\n", sp.y0);
-  }
+  if ((k.lcType == 1 && el.chFlag) || k.lcType == 2) reportScreenedPotential(sp);
   if (k.lcType != 1 && k.lcType != 2) return 0;
 
   // Distance of point i from the particle surface, Angstrom.
@@ -163,11 +138,9 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
       return 0;
     }
   float E = 0.0f;
-  for (int c = 1; c <= no_of_ch; c++) {
-    const double e = std::exp(-sp.kappa * surfaceDistance(chargeAtomID[c]) / 10.0);
-    E = static_cast<float>(E + charges[c] * 2.0 *
-                                   std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e)));
-  }
+  for (int c = 1; c <= no_of_ch; c++)
+    E = static_cast<float>(E + charges[c] *
+                                   screenedPotentialAt(sp, surfaceDistance(chargeAtomID[c])));
   *prob = std::exp(-el.kEnergy * static_cast<double>(E));
   return 0;
 }

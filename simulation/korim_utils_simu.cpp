@@ -7,18 +7,14 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "couplings/analyzeSaupe.h"
-#include "foundation/nrutil.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/ssia.h"
 
 namespace korim::simulation {
 
-using namespace korim::foundation;
 using app::KorimInfo;
 
 namespace {
@@ -37,36 +33,6 @@ struct SimuState {
 };
 
 SimuState simu;
-
-// Zero-filled block from the system allocator, released on scope exit.
-template <typename T>
-struct CBlock {
-  std::unique_ptr<T[], decltype(&std::free)> p{nullptr, &std::free};
-  bool get(long long n) {
-    if (n < 1) n = 1;
-    p.reset(static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T))));
-    return p != nullptr;
-  }
-  T& operator[](long long i) { return p[i]; }
-  T* data() { return p.get(); }
-};
-
-// A work block, or false after the numerical error routine's report.
-template <typename T>
-bool obtain(CBlock<T>& b, long long n, const char* failure) {
-  if (b.get(n)) return true;
-  nrerror(failure);
-  return false;
-}
-
-// Smallest value of xs[1..n], NaN entries left out (a NaN coordinate fails
-// every contact comparison); +inf when none is left.
-float lowestOf(const float* xs, int n) {
-  float lo = INFINITY;
-  for (int a = 1; a <= n; a++)
-    if (xs[a] < lo) lo = xs[a];
-  return lo;
-}
 
 // Generalized magnitude of a five-element order tensor.
 double magnitudeOf(const double saupe[5]) {
@@ -122,12 +88,6 @@ bool badGridSpacing(const char* who, double gs, double maxL, double minL) {
   return false;
 }
 
-void reportPotential(const ScreenedPotential& sp) {
-  std::printf("REMARK Equilibrium density of ion pairs %e [1/nm_3].\n", sp.rho);
-  std::printf("REMARK Debye length %e nm.\n", 1.0 / sp.kappa);
-  std::printf("REMARK Potential at surface %e [e/kB*T].\n", sp.y0);
-}
-
 void zeroRows(int last) {
   for (int k = 0; k <= last; k++)
     for (int j = 0; j < 5; j++) simu.saupe_dis[k][j] = 0.0;
@@ -160,6 +120,12 @@ int screenedPotentialSetup(double concNaCl, double temperature, double chDensSur
   const double y0 = roundY0 ? static_cast<double>(static_cast<float>(sp->y0)) : sp->y0;
   sp->gamma = std::tanh(0.25 * y0);
   return 0;
+}
+
+void reportScreenedPotential(const ScreenedPotential& sp) {
+  std::printf("REMARK Equilibrium density of ion pairs %e [1/nm_3].\n", sp.rho);
+  std::printf("REMARK Debye length %e nm.\n", 1.0 / sp.kappa);
+  std::printf("REMARK Potential at surface %e [e/kB*T].\n", sp.y0);
 }
 
 double screenedPotentialAt(const ScreenedPotential& sp, double d) {
@@ -290,13 +256,13 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
     const int lengthGrid = extendPositions(grid_el.data(), t_pts, gs, limit);
     zeroRows(lengthGrid);
     for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
-    if (el.chFlag) reportPotential(sp);
+    if (el.chFlag) reportScreenedPotential(sp);
 
     forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
       projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
-      // Some point touches the wall exactly when the lowest one does
-      // (float addition is monotonic).
-      const float lowest = lowestOf(x_temp.data(), no_atoms);
+      // Some point touches the wall exactly when the lowest one does; a NaN
+      // coordinate fails the contact comparison and is left out.
+      const float lowest = lowestProjection(x_temp.data(), no_atoms, nullptr);
       for (int n = 0; n <= lengthGrid; n++) {
         double w;
         if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
@@ -339,7 +305,7 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
 
   // Rod.
   const double cutoff = el.cutoffPot;  // smallest potential magnitude that still counts
-  reportPotential(sp);
+  reportScreenedPotential(sp);
   const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
   const double beta = end_dist + rM;
   double lastP = screenedPotentialAt(sp, grid_el[t_pts] - rM);
@@ -556,8 +522,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
       projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
       bool anyNaN = false;
-      for (int i = 1; i <= no_atoms; i++) anyNaN = anyNaN || x_temp[i] != x_temp[i];
-      const float lowest = lowestOf(x_temp.data(), no_atoms);
+      const float lowest = lowestProjection(x_temp.data(), no_atoms, &anyNaN);
       for (int n = 0; n <= t_pts; n++) {
         if (no_atoms > 0 && (anyNaN || !(lowest > pot_dist[n]))) continue;
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += o.s[j];

@@ -4,12 +4,40 @@
 // the bicelle geometry of the wall medium (refine_bicelle).
 #pragma once
 
+#include <cstdlib>
+#include <memory>
+
 #include "app/korim_types.h"
+#include "foundation/nrutil.h"
 
 namespace korim::simulation {
 
 // Largest number of positions (distances from the particle) of one model run.
 constexpr int kSimuMaxPositions = 5000;
+
+// Zero-filled work block of n elements (at least one) from the system
+// allocator, released on scope exit: the models' per-point work arrays,
+// which stay outside the tagged allocator's accounting.
+template <typename T>
+struct CBlock {
+  std::unique_ptr<T[], decltype(&std::free)> p{nullptr, &std::free};
+  bool get(long long n) {
+    if (n < 1) n = 1;
+    p.reset(static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T))));
+    return p != nullptr;
+  }
+  T& operator[](long long i) { return p[i]; }
+  T* data() { return p.get(); }
+};
+
+// Obtains b with n elements; false after the numerical error routine's
+// report of failure when the system has no memory for it.
+template <typename T>
+bool obtain(CBlock<T>& b, long long n, const char* failure) {
+  if (b.get(n)) return true;
+  foundation::nrerror(failure);
+  return false;
+}
 
 // Screened (Gouy-Chapman) potential of a charged plane in a salt solution.
 // rho: ion pairs per nm^3; kappa: inverse Debye length, 1/nm; y0: surface
@@ -28,6 +56,10 @@ struct ScreenedPotential {
 // concentration or the temperature is not positive (no screening length).
 int screenedPotentialSetup(double concNaCl, double temperature, double chDensSurf, bool roundY0,
                            ScreenedPotential* sp);
+
+// The three REMARK lines on stdout describing sp: ion-pair density, Debye
+// length, surface potential.
+void reportScreenedPotential(const ScreenedPotential& sp);
 
 // Potential (kT/e) at d Angstrom from the charged surface:
 // 2 ln((1 + gamma e) / (1 - gamma e)), e = exp(-kappa d / 10).

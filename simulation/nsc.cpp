@@ -39,6 +39,16 @@ struct NscState {
 
 NscState nsc;
 
+// Work block of n zeroed T from mycalloc (which stops the program when the
+// system has no memory), freed on scope exit; line is reported on failure.
+template <typename T>
+using CBuffer = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T>
+CBuffer<T> cAlloc(int line, size_t n) {
+  return CBuffer<T>(static_cast<T*>(mycalloc("nsc", line, n, sizeof(T))), &std::free);
+}
+
 // Remembers where a report comes from (this unit, given line).
 #define NSC_WHERE() (nsc.file = "nsc", nsc.line = __LINE__)
 
@@ -402,9 +412,7 @@ int make_unsp(int densit, int mode, int* num_dot, int cubus) {
     if (f > c - 1) f = c - 1;
     return static_cast<int>(f);
   };
-  NSC_WHERE();
-  std::unique_ptr<int, decltype(&std::free)> boxOf(
-      static_cast<int*>(mycalloc(nsc.file, nsc.line, count, sizeof(int))), &std::free);
+  CBuffer<int> boxOf = cAlloc<int>(__LINE__, static_cast<size_t>(count));
   int* box = boxOf.get();
   for (int l = 0; l < count; l++)
     box[l] = cubeOf(xus[3 * l]) + c * cubeOf(xus[3 * l + 1]) + c * c * cubeOf(xus[3 * l + 2]);
@@ -475,14 +483,6 @@ struct Neighb {
   double x, y, z;  // vector from the atom to the neighbour
   double dot;      // a unit dot u is buried when u . (x, y, z) > dot
 };
-
-template <typename T>
-using CBuffer = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-CBuffer<T> cAlloc(int line, size_t n) {
-  return CBuffer<T>(static_cast<T*>(mycalloc("nsc", line, n, sizeof(T))), &std::free);
-}
 
 }  // namespace
 

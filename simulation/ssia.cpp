@@ -144,6 +144,17 @@ void projectOnAxis(int n, const double* x, const double* y, const double* z, con
   }
 }
 
+float lowestProjection(const float* xs, int n, bool* anyNaN) {
+  float lo = INFINITY;
+  bool nan = false;
+  for (int a = 1; a <= n; a++) {
+    if (xs[a] < lo) lo = xs[a];
+    nan = nan || xs[a] != xs[a];
+  }
+  if (anyNaN != nullptr) *anyNaN = nan;
+  return lo;
+}
+
 void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
   double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
   forEachOrientation(dots, n_dots, digPsi, 360.0 / digPsi, [&](const SampledOrientation& o) {
@@ -337,13 +348,8 @@ int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doub
     if (lcType == 1) {
       // All atoms clear the wall exactly when the lowest one does; a NaN
       // coordinate fails every comparison, as it would atom by atom.
-      float lowest = 0.0f;
       bool anyNaN = false;
-      for (int a = 1; a <= no_atoms; a++) {
-        const float xj = w.xJ[a];
-        if (xj != xj) anyNaN = true;
-        if (a == 1 || xj < lowest) lowest = xj;
-      }
+      const float lowest = lowestProjection(w.xJ, no_atoms, &anyNaN);
       for (int i = 0; i <= L; i++) {
         const bool allowed = no_atoms == 0 || (!anyNaN && lowest > w.pot_dist[i]);
         if (!allowed) continue;

@@ -117,6 +117,12 @@ void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]);
 void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
                    float* out);
 
+// Smallest of xs[1..n] with NaN entries left out, +inf when none is left
+// (the projection of the atom nearest a wall: all atoms clear the wall
+// exactly when it does, float addition being monotonic); *anyNaN, when
+// given, tells whether some entry was NaN.
+float lowestProjection(const float* xs, int n, bool* anyNaN);
+
 // Number density of the rod medium at which the rods touch: the rods of
 // radius r stand r / sqrt(concentration / kRodDensity) apart.
 constexpr double kRodDensity = 1.46;

@@ -18,6 +18,7 @@
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
 #include "simulation/unsp.h"
+#include "tests/support/capture.h"
 
 using namespace korim::simulation;
 using korim::app::KorimInfo;
@@ -170,11 +171,8 @@ double along(const double s[5], const double v[3]) {
 
 template <typename F>
 std::pair<std::string, std::string> captured(F f) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  f();
-  std::string out = testing::internal::GetCapturedStdout();
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err;
+  std::string out = korim_test::captureStdout([&] { err = korim_test::captureStderr(f); });
   return {out, err};
 }
 
