@@ -9,10 +9,8 @@
 
 #include <cctype>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <strings.h>
 
@@ -62,8 +60,6 @@ struct ReadState {
     // End of the lines: 0 at end of file, 1 when a line could not be read whole.
     int endStatus() const { return std::feof(in) ? 0 : 1; }
 };
-
-int numberOfTokens(const std::string& line) { return cntToken(line.c_str()); }
 
 }  // namespace
 
@@ -195,9 +191,9 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
         return finish(0);
     }
 
-    int vCount = haveVars ? numberOfTokens(varsLine) - 1 : -1;
-    int fmtCount = haveFmt ? numberOfTokens(fmtLine) - 1 : -1;
-    int tolCount = haveTol ? numberOfTokens(tolLine) - 1 : -1;
+    int vCount = haveVars ? cntToken(varsLine.c_str()) - 1 : -1;
+    int fmtCount = haveFmt ? cntToken(fmtLine.c_str()) - 1 : -1;
+    int tolCount = haveTol ? cntToken(tolLine.c_str()) - 1 : -1;
     if (vCount < 1) {
         std::fprintf(stderr, "RdTable Error: no variables found.\n");
         return finish(1);
@@ -360,9 +356,7 @@ int getTabVal(const float* entry, const tabVar* varInfo, int varLoc, char* text,
     if (tabFmtType(fmt) != col.type && col.type >= TAB_TEXT && col.type <= TAB_FLOAT) {
         n = std::snprintf(text, static_cast<size_t>(textSize), "???");
     } else if (col.type == TAB_INT) {
-        double d = value;
-        int iv = (d != d) ? 0 : (d >= 2147483647.0 ? INT_MAX : (d <= -2147483648.0 ? INT_MIN : static_cast<int>(d)));
-        n = std::snprintf(text, static_cast<size_t>(textSize), fmt, iv);
+        n = std::snprintf(text, static_cast<size_t>(textSize), fmt, tabCellInt(value));
     } else if (col.type == TAB_FLOAT) {
         n = std::snprintf(text, static_cast<size_t>(textSize), fmt, static_cast<double>(value));
     } else if (col.type == TAB_TEXT) {
@@ -411,8 +405,8 @@ int freeTab(float* matrix, tabVar* varInfo, int varCount, int entryCount) {
     if (varInfo == nullptr) return 0;
     for (int v = 0; v < varCount; v++) {
         tabVar& col = varInfo[v];
-        if (col.fmt != nullptr) unAlloc("strDup", col.fmt, static_cast<int>(std::strlen(col.fmt)) + 1);
-        if (col.name != nullptr) unAlloc("strDup", col.name, static_cast<int>(std::strlen(col.name)) + 1);
+        strFree(col.fmt);
+        strFree(col.name);
         if (col.equivList != nullptr) {
             for (int k = 0; k < col.equivCount; k++)
                 if (col.equivList[k] != nullptr)

@@ -230,8 +230,7 @@ char **buildList(int length) {
 int freeText(char **buffer) {
     if (!buffer) return 0;
     int n = 0;
-    for (; buffer[n]; ++n)
-        unAlloc("strDup", buffer[n], static_cast<int>(std::strlen(buffer[n])) + 1);
+    for (; buffer[n]; ++n) strFree(buffer[n]);
     unAlloc("rdText", buffer, (n + 1) * kPtrSize);
     return 0;
 }

@@ -25,25 +25,12 @@ std::string printField(const char* fmt, T value) {
     return out;
 }
 
-// Truncation toward zero that saturates instead of overflowing.
-int truncInt(float value) {
-    double d = value;
-    if (d != d) return 0;
-    if (d >= 2147483647.0) return INT_MAX;
-    if (d <= -2147483648.0) return INT_MIN;
-    return static_cast<int>(d);
-}
-
 // A format as written on the FORMAT line: spaces become underscores.
 std::string encodeFormat(const char* fmt) {
     std::string s(fmt != nullptr ? fmt : "");
     for (char& c : s)
         if (c == ' ') c = '_';
     return s;
-}
-
-void releaseText(const char* caller, char* text) {
-    if (text != nullptr) unAlloc(caller, text, static_cast<int>(std::strlen(text)) + 1);
 }
 
 // Copies of a column's name and format ("strDup"); on failure the message of
@@ -58,7 +45,7 @@ int copyNameFmt(const char* name, const char* fmt, const char* nameMsg, const ch
     *fmtCopy = strDup(fmt != nullptr ? fmt : "");
     if (*fmtCopy == nullptr) {
         std::fprintf(stderr, "%s", fmtMsg);
-        releaseText("strDup", *nameCopy);
+        strFree(*nameCopy);
         *nameCopy = nullptr;
         return 1;
     }
@@ -66,6 +53,14 @@ int copyNameFmt(const char* name, const char* fmt, const char* nameMsg, const ch
 }
 
 }  // namespace
+
+int tabCellInt(float value) {
+    double d = value;
+    if (d != d) return 0;
+    if (d >= 2147483647.0) return INT_MAX;
+    if (d <= -2147483648.0) return INT_MIN;
+    return static_cast<int>(d);
+}
 
 hdrList* hdrInit() {
     hdrList* h = static_cast<hdrList*>(voidMalloc("table", static_cast<int>(sizeof(hdrList))));
@@ -88,7 +83,7 @@ int addHdrLine(const char* line, hdrList* hPtr) {
     if (node == nullptr) {
         std::fprintf(stderr, "AddHdrLine Error allocating header item.\n");
         // Keep the last node empty, as every walker of the list expects.
-        releaseText("strDup", last->text);
+        strFree(last->text);
         last->text = nullptr;
         return 1;
     }
@@ -99,7 +94,7 @@ int addHdrLine(const char* line, hdrList* hPtr) {
 int freeHdr(hdrList* hdrBase) {
     for (hdrList* h = hdrBase; h != nullptr;) {
         hdrList* next = h->next;
-        releaseText("strDup", h->text);
+        strFree(h->text);
         unAlloc("table", h, static_cast<int>(sizeof(hdrList)));
         h = next;
     }
@@ -187,10 +182,10 @@ int wrTable2(const char* outName, const float* matrix, int varCount, int entryCo
                 field = printField(col.fmt, static_cast<double>(value));
                 break;
             case TAB_INT:
-                field = printField(col.fmt, truncInt(value));
+                field = printField(col.fmt, tabCellInt(value));
                 break;
             case TAB_TEXT: {
-                int index = truncInt(value);
+                int index = tabCellInt(value);
                 if (index >= 0 && index < col.equivCount && col.equivList != nullptr &&
                     col.equivList[index] != nullptr) {
                     // A real text wins over a null value that happens to equal its index.
@@ -321,8 +316,8 @@ int chTabVar(tabVar* varPtr, const char* name, const char* fmt, float tol, int t
     if (copyNameFmt(name, fmt, "ChTabVar Error allocating NAME.\n", "ChTabVar Error allocating FMT.\n", &nameCopy,
                     &fmtCopy) != 0)
         return 1;
-    releaseText("strDup", varPtr->name);
-    releaseText("strDup", varPtr->fmt);
+    strFree(varPtr->name);
+    strFree(varPtr->fmt);
     varPtr->name = nameCopy;
     varPtr->fmt = fmtCopy;
     varPtr->type = type;

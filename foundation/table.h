@@ -38,6 +38,10 @@ struct hdrList {
 // "*", length modifiers, a stray "%", text after the conversion).
 int tabFmtType(const char* fmt);
 
+// Integer value of a matrix cell: truncation toward zero that saturates at the
+// ends of int instead of overflowing; 0 for not-a-number.
+int tabCellInt(float value);
+
 // ---- reader (source rdtable) ----
 
 // Reads a table file. Matrix: entryCount x varCount floats, row-major.
