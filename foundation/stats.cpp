@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "foundation/minmax.h"
 #include "foundation/sort.h"
 
 namespace korim::foundation {
@@ -60,8 +61,7 @@ int getRange(float *vec, int length, float *val) {
   *val = 0.0f;
   if (length < 1) return 1;
   float lo, hi;
-  getMin(vec, length, &lo);
-  getMax(vec, length, &hi);
+  minMax(vec, length, &lo, &hi);
   *val = hi - lo;
   return 0;
 }
@@ -101,11 +101,8 @@ int getMedian(float *ra, int n, float *rmed) {
 
 int getHist(float *yArray, int yLength, float *xArray, float *hist, int histLength) {
   if (histLength < 1) return 0;
-  float lo = yLength > 0 ? yArray[0] : 0.0f, hi = lo;
-  for (int i = 0; i < yLength; i++) {
-    if (yArray[i] < lo) lo = yArray[i];
-    if (yArray[i] > hi) hi = yArray[i];
-  }
+  float lo = 0.0f, hi = 0.0f;
+  if (yLength > 0) minMax(yArray, yLength, &lo, &hi);
   float range = hi > lo ? hi - lo : 1.0f;
   for (int k = 0; k < histLength; k++) {
     xArray[k] = lo + k * range / histLength;

@@ -11,6 +11,8 @@
 #include <string>
 #include <strings.h>
 
+#include "foundation/raise.h"
+
 namespace korim::foundation {
 
 namespace {
@@ -473,12 +475,6 @@ int Matcher::match(const unsigned char* prog) {
     return 0;
 }
 
-// Upper-case a to z only, as the rest of the system does.
-void raiseCopy(std::string& s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-}
-
 }  // namespace
 
 void strRegError(const char* string) { gState.errMsg = string; }
@@ -702,8 +698,8 @@ int strMatch(const char* string, const char* pattern, int matchMode, int caseMod
         try {
             std::string s(string);
             std::string p(pattern);
-            raiseCopy(s);
-            raiseCopy(p);
+            raiseStr(s.data());
+            raiseStr(p.data());
             return matchMode == 2 ? strMatchRegex(s.c_str(), p.c_str()) : strMatchGlob(s.c_str(), p.c_str());
         } catch (const std::bad_alloc&) {
             strRegError("out of memory");
