@@ -113,14 +113,11 @@ int scanQuoted(const char *s, int n, const char **start, size_t *len) {
     }
 }
 
-// The single-token buffer, emptied, with room for a text of `need` characters.
-// A heap buffer that cannot be had leaves the static buffer and gives false.
+// The single-token buffer (already set up by emptyIn), emptied, with room for
+// a text of `need` characters. A heap buffer that cannot be had leaves the
+// static buffer and gives false.
 bool singleRoom(size_t need) {
     TokenBuffer &t = tok.t;
-    if (!t.value) {
-        t.value = t.buff;
-        t.len = kBuffLen;
-    }
     if (need + 1 > static_cast<size_t>(t.len)) {
         if (t.value != t.buff) unAlloc("token", t.value, t.len);
         char *p = need < INT_MAX ? charMalloc("token", static_cast<int>(need + 1)) : nullptr;
