@@ -114,11 +114,12 @@ int clampInt(long long v) {
     return static_cast<int>(v);
 }
 
+// A list of ySize row pointers, row i at row firstRow + i of the flat block.
 template <typename T>
-T **rowView(T *matrix, int xSize, int ySize) {
+T **rowView(T *matrix, int xSize, int ySize, long long firstRow = 0) {
     T **rows = static_cast<T **>(ptrList(ySize));
     if (!rows) return nullptr;
-    for (long long i = 0; i < ySize; ++i) rows[i] = matrix + i * xSize;
+    for (long long i = 0; i < ySize; ++i) rows[i] = matrix + (firstRow + i) * xSize;
     return rows;
 }
 
@@ -275,12 +276,11 @@ float ***mat2Ptr3D(float *matrix, int xSize, int ySize, int zSize) {
     float ***planes = static_cast<float ***>(ptrList(zSize));
     if (!planes) return nullptr;
     for (long long iz = 0; iz < zSize; ++iz) {
-        float **rows = static_cast<float **>(ptrList(ySize));
+        float **rows = rowView(matrix, xSize, ySize, iz * ySize);
         if (!rows) {
             releaseBytes("mat2ptr", planes, listBytes(zSize));
             return nullptr;
         }
-        for (long long iy = 0; iy < ySize; ++iy) rows[iy] = matrix + (iz * ySize + iy) * xSize;
         planes[iz] = rows;
     }
     return planes;
@@ -294,10 +294,8 @@ float ****mat2Ptr4D(float *matrix, int xSize, int ySize, int zSize, int aSize) {
         if (!planes) return nullptr;
         top[ia] = planes;
         for (long long iz = 0; iz < zSize; ++iz) {
-            float **rows = static_cast<float **>(ptrList(ySize));
+            float **rows = rowView(matrix, xSize, ySize, (ia * zSize + iz) * ySize);
             if (!rows) return nullptr;
-            for (long long iy = 0; iy < ySize; ++iy)
-                rows[iy] = matrix + ((ia * zSize + iz) * ySize + iy) * xSize;
             planes[iz] = rows;
         }
     }
