@@ -137,15 +137,12 @@ int fitAlignAlloc() {
     al.refCoords = static_cast<Coord3D*>(voidMalloc(kTag, bytes));
     al.aCoords = static_cast<Coord3D*>(voidMalloc(kTag, bytes));
     al.wCoords = static_cast<Coord3D*>(voidMalloc(kTag, bytes));
+    al.maxCoords = al.coordCount;
     if (al.refCoords == nullptr || al.aCoords == nullptr || al.wCoords == nullptr) {
         std::fprintf(stderr, "MERIDO Error (Align) allocating workspaces.\n");
-        if (al.refCoords != nullptr) unAlloc(kTag, al.refCoords, bytes);
-        if (al.aCoords != nullptr) unAlloc(kTag, al.aCoords, bytes);
-        if (al.wCoords != nullptr) unAlloc(kTag, al.wCoords, bytes);
-        al.refCoords = al.aCoords = al.wCoords = nullptr;
+        releaseArrays();  // whichever of the three were obtained
         return 1;
     }
-    al.maxCoords = al.coordCount;
     return 0;
 }
 

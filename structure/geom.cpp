@@ -86,12 +86,15 @@ int dihedral(T x0, T y0, T z0, T x1, T y1, T z1, T x2, T y2, T z2, T x3, T y3, T
     return 0;
 }
 
+// Law of cosines in the precision T (single precision rounds every step,
+// the product -2ab included).
 template <typename T>
-int bondAngle(T x1, T y1, T z1, T x2, T y2, T z2, T x3, T y3, T z3, T q, T* theta) {
+int bondAngle(T x1, T y1, T z1, T x2, T y2, T z2, T x3, T y3, T z3, T* theta) {
     *theta = 0;
-    if (q == 0) return 1;
     T a2 = (x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2) + (z1 - z2) * (z1 - z2);
     T b2 = (x2 - x3) * (x2 - x3) + (y2 - y3) * (y2 - y3) + (z2 - z3) * (z2 - z3);
+    T q = T(-2) * std::sqrt(a2) * std::sqrt(b2);
+    if (q == 0) return 1;
     T c2 = (x1 - x3) * (x1 - x3) + (y1 - y3) * (y1 - y3) + (z1 - z3) * (z1 - z3);
     T cosine = (c2 - (a2 + b2)) / q;
     // Straight and folded angles land just outside [-1, 1] by rounding.
@@ -317,21 +320,16 @@ int pdb3dCoordTranslation(Coord3D* coordInfo, int count, float tx, float ty, flo
 
 int get3DAngle(float rx1, float ry1, float rz1, float rx2, float ry2, float rz2, float rx3,
                float ry3, float rz3, float* theta) {
-    float a = std::sqrt((rx1 - rx2) * (rx1 - rx2) + (ry1 - ry2) * (ry1 - ry2) + (rz1 - rz2) * (rz1 - rz2));
-    float b = std::sqrt((rx2 - rx3) * (rx2 - rx3) + (ry2 - ry3) * (ry2 - ry3) + (rz2 - rz3) * (rz2 - rz3));
-    float q = -2.0f * a * b;  // rounded to single precision
     float t = 0.0f;
-    int status = bondAngle<float>(rx1, ry1, rz1, rx2, ry2, rz2, rx3, ry3, rz3, q, &t);
+    int status = bondAngle<float>(rx1, ry1, rz1, rx2, ry2, rz2, rx3, ry3, rz3, &t);
     if (theta != nullptr) *theta = t;
     return status;
 }
 
 int get3DAngleD(double rx1, double ry1, double rz1, double rx2, double ry2, double rz2,
                 double rx3, double ry3, double rz3, double* theta) {
-    double a = std::sqrt((rx1 - rx2) * (rx1 - rx2) + (ry1 - ry2) * (ry1 - ry2) + (rz1 - rz2) * (rz1 - rz2));
-    double b = std::sqrt((rx2 - rx3) * (rx2 - rx3) + (ry2 - ry3) * (ry2 - ry3) + (rz2 - rz3) * (rz2 - rz3));
     double t = 0.0;
-    int status = bondAngle<double>(rx1, ry1, rz1, rx2, ry2, rz2, rx3, ry3, rz3, -2.0 * a * b, &t);
+    int status = bondAngle<double>(rx1, ry1, rz1, rx2, ry2, rz2, rx3, ry3, rz3, &t);
     if (theta != nullptr) *theta = t;
     return status;
 }

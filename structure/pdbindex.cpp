@@ -45,18 +45,6 @@ T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, 
     return &(*list)[(*count)++];
 }
 
-AtomInfo** nextAtomPtr(AtomInfo*** list, int* count, int* maxCount, int init, int incr) {
-    return nextPtr(list, count, maxCount, init, incr,
-                   "REMARK Expanding Atom Index List: %d atoms max.\n",
-                   "PDB Error Allocating Atom Index memory.");
-}
-
-ResInfo** nextResPtr(ResInfo*** list, int* count, int* maxCount, int init, int incr) {
-    return nextPtr(list, count, maxCount, init, incr,
-                   "REMARK Expanding Res Index List: %d residues max.\n",
-                   "PDB Error Allocating Residue Index memory.");
-}
-
 // Adds key -> index; -1 with the table's message when it cannot.
 int addKey(HTable* tab, const char* key, int index, const char* failMsg) {
     if (tab == nullptr || hSetSymInt(key, index, tab) != 0) {
@@ -95,22 +83,39 @@ int groupResArray(T* g, const char* failMsg) {
     return 0;
 }
 
+// Points the atoms of a chain or segment, and their residues, at it (through
+// the link members given) and takes the group's residue-number range.
+template <typename G>
+void linkGroupAtoms(G* g, G* AtomInfo::*atomLink, G* ResInfo::*resLink) {
+    for (int k = 0; k < g->atomCount; k++) {
+        AtomInfo* a = g->atomList[k];
+        a->*atomLink = g;
+        a->resInfo->*resLink = g;
+        if (k == 0 || a->resInfo->resID < g->minResID) g->minResID = a->resInfo->resID;
+        if (k == 0 || a->resInfo->resID > g->maxResID) g->maxResID = a->resInfo->resID;
+    }
+}
+
 }  // namespace
 
 AtomInfo** getNextAtomPtr(AtomInfo*** atomList, int* atomCount, int* maxAtomCount, int initCount,
                           int incrCount) {
-    return nextAtomPtr(atomList, atomCount, maxAtomCount, initCount, incrCount);
+    return nextPtr(atomList, atomCount, maxAtomCount, initCount, incrCount,
+                   "REMARK Expanding Atom Index List: %d atoms max.\n",
+                   "PDB Error Allocating Atom Index memory.");
 }
 
 ResInfo** getNextResPtr(ResInfo*** resList, int* resCount, int* maxResCount, int initCount,
                         int incrCount) {
-    return nextResPtr(resList, resCount, maxResCount, initCount, incrCount);
+    return nextPtr(resList, resCount, maxResCount, initCount, incrCount,
+                   "REMARK Expanding Res Index List: %d residues max.\n",
+                   "PDB Error Allocating Residue Index memory.");
 }
 
 int setResInfo(ResInfo* r, AtomInfo* a) {
     if (r == nullptr || a == nullptr) return 1;
-    AtomInfo** slot = nextAtomPtr(&r->atomList, &r->atomCount, &r->maxAtomCount, kResAtomFirst,
-                                  kResAtomStep);
+    AtomInfo** slot = getNextAtomPtr(&r->atomList, &r->atomCount, &r->maxAtomCount, kResAtomFirst,
+                                     kResAtomStep);
     if (slot == nullptr) return 1;
     *slot = a;
     r->resID = a->resID;
@@ -122,8 +127,8 @@ int setResInfo(ResInfo* r, AtomInfo* a) {
 
 int setChainAtomInfo(ChainInfo* c, AtomInfo* a) {
     if (c == nullptr || a == nullptr) return 1;
-    AtomInfo** slot = nextAtomPtr(&c->atomList, &c->atomCount, &c->maxAtomCount, kGroupAtomFirst,
-                                  kGroupAtomStep);
+    AtomInfo** slot = getNextAtomPtr(&c->atomList, &c->atomCount, &c->maxAtomCount, kGroupAtomFirst,
+                                     kGroupAtomStep);
     if (slot == nullptr) return 1;
     *slot = a;
     pdbStrCpy(c->chainID, a->chainID);
@@ -133,8 +138,8 @@ int setChainAtomInfo(ChainInfo* c, AtomInfo* a) {
 
 int setSegAtomInfo(SegInfo* s, AtomInfo* a) {
     if (s == nullptr || a == nullptr) return 1;
-    AtomInfo** slot = nextAtomPtr(&s->atomList, &s->atomCount, &s->maxAtomCount, kGroupAtomFirst,
-                                  kGroupAtomStep);
+    AtomInfo** slot = getNextAtomPtr(&s->atomList, &s->atomCount, &s->maxAtomCount, kGroupAtomFirst,
+                                     kGroupAtomStep);
     if (slot == nullptr) return 1;
     *slot = a;
     pdbStrCpy(s->segID, a->segID);
@@ -144,8 +149,8 @@ int setSegAtomInfo(SegInfo* s, AtomInfo* a) {
 
 int setChainResInfo(ChainInfo* c, ResInfo* r) {
     if (c == nullptr || r == nullptr) return 1;
-    ResInfo** slot = nextResPtr(&c->resList, &c->resCount, &c->maxResCount, kGroupResFirst,
-                                kGroupResStep);
+    ResInfo** slot = getNextResPtr(&c->resList, &c->resCount, &c->maxResCount, kGroupResFirst,
+                                   kGroupResStep);
     if (slot == nullptr) return 1;
     *slot = r;
     return 0;
@@ -153,8 +158,8 @@ int setChainResInfo(ChainInfo* c, ResInfo* r) {
 
 int setSegResInfo(SegInfo* s, ResInfo* r) {
     if (s == nullptr || r == nullptr) return 1;
-    ResInfo** slot = nextResPtr(&s->resList, &s->resCount, &s->maxResCount, kGroupResFirst,
-                                kGroupResStep);
+    ResInfo** slot = getNextResPtr(&s->resList, &s->resCount, &s->maxResCount, kGroupResFirst,
+                                   kGroupResStep);
     if (slot == nullptr) return 1;
     *slot = r;
     return 0;
@@ -260,18 +265,12 @@ int indexPDB(PDBInfo* p) {
     // Residue, chain and segment lists grow while the keys go in; record
     // pointers are taken only once every record exists.
     std::vector<int> resOf(static_cast<size_t>(n), -1);
-    int status = 0;
-    for (int i = 0; i < n && status == 0; i++) {
-        int r = insertRes(p, &atoms[i]);
-        resOf[i] = r;
-        if (r < 0) {
-            status = 1;
-            break;
-        }
-        setResInfo(&p->resList[r], &atoms[i]);
+    for (int i = 0; i < n; i++) {
+        resOf[i] = insertRes(p, &atoms[i]);
+        if (resOf[i] < 0) return 1;
+        setResInfo(&p->resList[resOf[i]], &atoms[i]);
     }
-    for (int i = 0; i < n && status == 0; i++) atoms[i].resInfo = &p->resList[resOf[i]];
-    if (status != 0) return status;
+    for (int i = 0; i < n; i++) atoms[i].resInfo = &p->resList[resOf[i]];
 
     for (int i = 0; i < n; i++) {
         int c = insertChain(p, &atoms[i]);
@@ -283,24 +282,10 @@ int indexPDB(PDBInfo* p) {
     }
 
     for (int c = 0; c < p->chainCount; c++) {
-        ChainInfo* ch = &p->chainList[c];
-        for (int k = 0; k < ch->atomCount; k++) {
-            AtomInfo* a = ch->atomList[k];
-            a->chainInfo = ch;
-            a->resInfo->chainInfo = ch;
-            if (k == 0 || a->resInfo->resID < ch->minResID) ch->minResID = a->resInfo->resID;
-            if (k == 0 || a->resInfo->resID > ch->maxResID) ch->maxResID = a->resInfo->resID;
-        }
+        linkGroupAtoms(&p->chainList[c], &AtomInfo::chainInfo, &ResInfo::chainInfo);
     }
     for (int s = 0; s < p->segCount; s++) {
-        SegInfo* sg = &p->segList[s];
-        for (int k = 0; k < sg->atomCount; k++) {
-            AtomInfo* a = sg->atomList[k];
-            a->segInfo = sg;
-            a->resInfo->segInfo = sg;
-            if (k == 0 || a->resInfo->resID < sg->minResID) sg->minResID = a->resInfo->resID;
-            if (k == 0 || a->resInfo->resID > sg->maxResID) sg->maxResID = a->resInfo->resID;
-        }
+        linkGroupAtoms(&p->segList[s], &AtomInfo::segInfo, &ResInfo::segInfo);
     }
 
     for (int r = 0; r < p->resCount; r++) {

@@ -234,7 +234,7 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     if (flagLoc(argc, argv, "-inv") > 0) s->selectMode = -1;
 
     std::string first, last;
-    bool range = false, criteria = false;
+    bool range = false;
     char* word = nullptr;
     if (ptrArgD(argc, argv, "-res", &word) == 1) {
         first = last = word;
@@ -250,15 +250,13 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     }
     // An option given without its value still counts as given.
     for (const char* opt : {"-res", "-r1", "-rN"}) range = range || flagLoc(argc, argv, opt) > 0;
-    criteria = range;
     bool atomList = listOption(argc, argv, "-atom", s->atomNameList, &status) != 0;
     atomList = listOption(argc, argv, "-atomName", s->atomNameList, &status) != 0 || atomList;
     bool resList = listOption(argc, argv, "-resName", s->resNameList, &status) != 0;
     bool chainList = listOption(argc, argv, "-chain", s->chainNameList, &status) != 0;
     bool segList = listOption(argc, argv, "-seg", s->segNameList, &status) != 0;
-    criteria = criteria || atomList || resList || chainList || segList;
     if (range) s->resIDMode = 1;
-    if (criteria) s->selectMode = 2;
+    if (range || atomList || resList || chainList || segList) s->selectMode = 2;
     if (flagLoc(argc, argv, "-clear") > 0) s->selectMode = 0;
     if (flagLoc(argc, argv, "-set") > 0) s->selectMode = 1;
 

@@ -86,22 +86,8 @@ struct TorsionModule {
 
 TorsionModule tors;
 
-AtomInfo* atomOf(PDBInfo* p, int resID, const char* name, const char* chain, const char* seg) {
-    return findAtom(p, resID, name, chain, seg);
-}
-
 bool inRange(const PDBInfo* p, int resID) {
     return p != nullptr && resID >= p->minResID && resID <= p->maxResID;
-}
-
-void markAll(PDBInfo* p, int mark) {
-    for (int i = 0; p->atomList != nullptr && i < p->atomCount; i++) p->atomList[i].selected = mark;
-}
-
-void markResidue(ResInfo* r, int mark) {
-    for (int i = 0; r != nullptr && r->atomList != nullptr && i < r->atomCount; i++) {
-        if (r->atomList[i] != nullptr) r->atomList[i]->selected = mark;
-    }
 }
 
 void appendAxis(const AtomInfo* from, const AtomInfo* to, float theta) {
@@ -157,14 +143,14 @@ int getPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, floa
     for (auto& a : tors.a) a = nullptr;
     if (!inRange(p, resID)) return 0;
     AtomInfo** a = tors.a;
-    a[1] = atomOf(p, resID - 1, "C", chain, seg);
-    a[2] = atomOf(p, resID, "N", chain, seg);
-    a[3] = atomOf(p, resID, "CA", chain, seg);
-    a[4] = atomOf(p, resID, "C", chain, seg);
+    a[1] = findAtom(p, resID - 1, "C", chain, seg);
+    a[2] = findAtom(p, resID, "N", chain, seg);
+    a[3] = findAtom(p, resID, "CA", chain, seg);
+    a[4] = findAtom(p, resID, "C", chain, seg);
     a[5] = a[2];
     a[6] = a[3];
     a[7] = a[4];
-    a[8] = atomOf(p, resID + 1, "N", chain, seg);
+    a[8] = findAtom(p, resID + 1, "N", chain, seg);
     int result = 0;
     if (a[1] && a[2] && a[3] && a[4]) {
         if (phiPtr != nullptr) *phiPtr = pdbDihedral(a[1], a[2], a[3], a[4]);
@@ -182,10 +168,10 @@ int getPDBOmega(PDBInfo* p, int resID, const char* chain, const char* seg, float
     for (auto& a : tors.a) a = nullptr;
     if (!inRange(p, resID)) return 0;
     AtomInfo** a = tors.a;
-    a[1] = atomOf(p, resID - 1, "CA", chain, seg);
-    a[2] = atomOf(p, resID - 1, "C", chain, seg);
-    a[3] = atomOf(p, resID, "N", chain, seg);
-    a[4] = atomOf(p, resID, "CA", chain, seg);
+    a[1] = findAtom(p, resID - 1, "CA", chain, seg);
+    a[2] = findAtom(p, resID - 1, "C", chain, seg);
+    a[3] = findAtom(p, resID, "N", chain, seg);
+    a[4] = findAtom(p, resID, "CA", chain, seg);
     if (!(a[1] && a[2] && a[3] && a[4])) return 0;
     float omega = 0.0f;
     if (getDihedralAngle(a[1]->x, a[1]->y, a[1]->z, a[2]->x, a[2]->y, a[2]->z, a[3]->x, a[3]->y,
@@ -199,9 +185,9 @@ int getPDBOmega(PDBInfo* p, int resID, const char* chain, const char* seg, float
 int getPDBKappa(PDBInfo* p, int resID, const char* chain, const char* seg, float* kappaPtr) {
     if (kappaPtr != nullptr) *kappaPtr = kBad;
     if (!inRange(p, resID)) return 0;
-    AtomInfo* c0 = atomOf(p, resID - 2, "CA", chain, seg);
-    AtomInfo* c1 = atomOf(p, resID, "CA", chain, seg);
-    AtomInfo* c2 = atomOf(p, resID + 2, "CA", chain, seg);
+    AtomInfo* c0 = findAtom(p, resID - 2, "CA", chain, seg);
+    AtomInfo* c1 = findAtom(p, resID, "CA", chain, seg);
+    AtomInfo* c2 = findAtom(p, resID + 2, "CA", chain, seg);
     if (!(c0 && c1 && c2)) return 0;
     float kappa = 0.0f;
     if (get3DAngle(c0->x, c0->y, c0->z, c1->x, c1->y, c1->z, c2->x, c2->y, c2->z, &kappa) != 0) {
@@ -215,7 +201,7 @@ int getPDBAlpha(PDBInfo* p, int resID, const char* chain, const char* seg, float
     if (alphaPtr != nullptr) *alphaPtr = kBad;
     if (!inRange(p, resID)) return 0;
     AtomInfo* c[4];
-    for (int k = 0; k < 4; k++) c[k] = atomOf(p, resID - 1 + k, "CA", chain, seg);
+    for (int k = 0; k < 4; k++) c[k] = findAtom(p, resID - 1 + k, "CA", chain, seg);
     if (!(c[0] && c[1] && c[2] && c[3])) return 0;
     float alpha = 0.0f;
     if (getDihedralAngle(c[0]->x, c[0]->y, c[0]->z, c[1]->x, c[1]->y, c[1]->z, c[2]->x, c[2]->y,
@@ -281,7 +267,7 @@ int setPDBChi(PDBInfo* p, int resID, const char* chain, const char* seg, const f
     if (res == nullptr || res->resType == nullptr) return 0;
     int code = res->resType->resCode;
     int mask = 0;
-    markAll(p, 0);
+    pdbSetSelection(p, 0);
     for (const TorsionDefInfo* row = ChiDef; row->resCode != 0; row++) {
         if (row->resCode != code) continue;
         for (int k = 0; k < chiCount; k++) {
@@ -292,7 +278,7 @@ int setPDBChi(PDBInfo* p, int resID, const char* chain, const char* seg, const f
             AtomInfo* al = findAtomN(p, resID, row->atomNameL, chain, seg);
             if (!(ai && aj && ak && al)) continue;
             float current = pdbDihedral(ai, aj, ak, al);
-            if (row->rotateFlag == 0) markResidue(res, 1);
+            if (row->rotateFlag == 0) pdbSetResSelection(res, 1);
             for (int n = 1; n <= foundation::cntToken(row->rotateList); n++) {
                 const std::string name = foundation::getToken(n, row->rotateList);
                 AtomInfo* a = findAtom(p, resID, name.c_str(), chain, seg);
@@ -307,7 +293,7 @@ int setPDBChi(PDBInfo* p, int resID, const char* chain, const char* seg, const f
             aj->selected = ak->selected = 0;
             pdb3dApplyTransform(p, 1, 1);
             mask |= 1 << (row->angleID - 1);
-            markResidue(res, 0);
+            pdbSetResSelection(res, 0);
         }
     }
     return mask;
@@ -320,7 +306,7 @@ int setPDBOmega(PDBInfo* p, int resID, const char* chain, const char* seg, const
     float old = kBad;
     getPDBOmega(p, resID, chain, seg, &old);
     AtomInfo** a = tors.a;
-    markAll(p, 2);
+    pdbSetSelection(p, 2);
     if (!(a[1] && a[2] && a[3] && a[4]) || a[2]->segInfo == nullptr) return 0;
     SegInfo* sg = a[2]->segInfo;
     for (int i = 0; i < sg->atomCount; i++) {
@@ -336,12 +322,11 @@ int setPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, floa
     if (!inRange(p, resID)) return 0;
     float phi = kBad, psi = kBad;
     getPDBPhiPsi(p, resID, chain, seg, &phi, &psi);
-    AtomInfo* a[9];
-    for (int i = 0; i < 9; i++) a[i] = tors.a[i];
+    AtomInfo** a = tors.a;
     ResInfo* res = findRes(p, resID, chain, seg);
     int result = 0;
 
-    markAll(p, 2);
+    pdbSetSelection(p, 2);
     if (a[1] && a[2] && a[3] && a[4] && a[2]->segInfo != nullptr) {
         SegInfo* sg = a[2]->segInfo;
         for (int i = 0; i < sg->atomCount; i++) {
@@ -357,7 +342,7 @@ int setPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, floa
         result |= 1;
     }
 
-    markAll(p, 2);
+    pdbSetSelection(p, 2);
     if (a[5] && a[6] && a[7] && a[8] && a[6]->segInfo != nullptr) {
         SegInfo* sg = a[6]->segInfo;
         for (int i = 0; i < sg->atomCount; i++) {
