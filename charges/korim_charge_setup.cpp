@@ -174,8 +174,6 @@ Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, b
   const float v = line.value;
   const float basic = isPka ? 1.0f - f : v;
   const float acidic = isPka ? -f : v;
-  const float basicHalf = isPka ? (1.0f - f) / 2.0f : v / 2.0f;
-  const float acidicHalf = isPka ? -f / 2.0f : v / 2.0f;
   const char* field = line.atomField;
 
   if (std::strcmp(field, "terminus") == 0) {
@@ -185,11 +183,11 @@ Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, b
     }
     if (atom.resID == pdb.maxResID) {
       if (sameName(atom.atomName, "OT1") || sameName(atom.atomName, "O")) {
-        *charge = acidicHalf;
+        *charge = acidic / 2.0f;
         return Hit::charged;
       }
       if (sameName(atom.atomName, "OT2") || sameName(atom.atomName, "OXT")) {
-        *charge = acidicHalf;
+        *charge = acidic / 2.0f;
         return Hit::completed;
       }
     }
@@ -210,7 +208,8 @@ Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, b
   const int which = groupAtom(*g, atom);
   if (which == 0) return Hit::none;
   const bool pair = g->second != nullptr;
-  *charge = pair ? (g->basic ? basicHalf : acidicHalf) : (g->basic ? basic : acidic);
+  const float whole = g->basic ? basic : acidic;
+  *charge = pair ? whole / 2.0f : whole;
   return pair && which == 1 ? Hit::charged : Hit::completed;
 }
 
@@ -294,7 +293,7 @@ int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
         if (!takeSlot(s, i, q)) return 1;
         acc.add(q);
       }
-      if (acc.count > 0 && s.listing != nullptr) {
+      if (acc.count > 0) {
         listRow(s, atom.resID, "terminus", acc.sum);
         acc = Accumulator{};
       }
@@ -317,7 +316,7 @@ int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
       const float q = g->basic ? (1.0f - f) * share : -f * share;
       if (!takeSlot(s, i, q)) return 1;
       acc.add(q);
-      if (acc.count >= (g->second != nullptr ? 2 : 1) && s.listing != nullptr) {
+      if (acc.count >= (g->second != nullptr ? 2 : 1)) {
         listRow(s, atom.resID, "default", acc.sum);
         acc = Accumulator{};
       }
@@ -328,10 +327,8 @@ int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
       const float q = -protonationFraction(pH, kPkaPhosphate);
       if (!takeSlot(s, i, q)) return 1;
       acc.add(q);
-      if (s.listing != nullptr) {
-        listRow(s, atom.resID, "default", acc.sum);
-        acc = Accumulator{};
-      }
+      listRow(s, atom.resID, "default", acc.sum);
+      acc = Accumulator{};
     }
 
     if (capacityExceeded(s, i, pdb.atomCount)) {
