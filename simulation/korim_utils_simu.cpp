@@ -546,19 +546,15 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     const int last = extendPositions(grid_el.data(), t_pts, gs, end);
     zeroRows(last);
     for (int n = 0; n <= last; n++) total[n] = 0.0;
-    const double bound = rA + rM;
+    // Positions beyond the clash region are never blocked.
+    std::vector<int> blocked(static_cast<size_t>(t_pts) + 2);
     forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
       projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
       projectOnAxis(no_atoms, x, y, z, o.v, y_temp.data());
+      cylinderRuns(no_atoms, x_temp.data(), y_temp.data(), grid_el.data(), t_pts, gs, rA + rM,
+                   blocked);
       for (int n = 0; n <= last; n++) {
-        bool blocked = false;
-        if (n <= t_pts)
-          for (int i = 1; i <= no_atoms && !blocked; i++) {
-            const long double u = static_cast<long double>(x_temp[i]) + grid_el[n];
-            const long double v = y_temp[i];
-            blocked = std::sqrt(u * u + v * v) <= bound;
-          }
-        if (blocked) continue;
+        if (n <= t_pts && blocked[n] > 0) continue;
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += o.s[j];
         total[n] += 1.0;
       }

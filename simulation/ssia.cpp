@@ -49,11 +49,17 @@ inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
   return std::sqrt(t * t + yy * yy) <= bound;
 }
 
-// Marks in blocked[0..L] how many atoms obstruct each position of the
-// cylinder. Every atom blocks one contiguous run of positions (the distance
-// depends monotonically on |xJ + grid_el[i]|, and grid_el never decreases),
-// so the run is located near its estimate and its ends are settled by the
-// exact test itself; the result equals testing every pair.
+bool reportBad(const char* what) {
+  std::fprintf(stderr, "stericAlignment: %s\n", what);
+  return true;
+}
+
+}  // namespace
+
+// Every atom blocks one contiguous run of positions (the distance depends
+// monotonically on |xJ + g[i]|, and g never decreases), so the run is
+// located near its estimate and its ends are settled by the exact test
+// itself; the result equals testing every pair.
 void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
                   double bound, std::vector<int>& blocked) {
   std::fill(blocked.begin(), blocked.begin() + L + 2, 0);
@@ -109,13 +115,6 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L
     blocked[i] = run;
   }
 }
-
-bool reportBad(const char* what) {
-  std::fprintf(stderr, "stericAlignment: %s\n", what);
-  return true;
-}
-
-}  // namespace
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;
