@@ -148,7 +148,7 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
                     double* saupe) {
   KorimInfo& k = *korimInfo;
   if (k.gridInfo.pivotCenter != 0) centre(atomSelCount, xI, yI, zI);
-  const float maxRadius = atomSelCount >= 1 ? largestRadius(atomSelCount, xI, yI, zI) : 0.0f;
+  const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
   if (k.elInfo.elFlag == 0) {
     const int status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupe);
     if (status != 0) return modelFailed("stericAlignment", status);
