@@ -150,19 +150,21 @@ int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, doubl
     const double* v = o.s;
     projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
     if (lcType == 2) projectOnAxis(no_atoms, x, y, z, o.v, w.yJ);
+    // Some atom touches the wall exactly when the lowest one does; a NaN
+    // coordinate fails the contact comparison and is left out.
+    const float lowest = lcType == 1 ? lowestProjection(w.xJ, no_atoms, nullptr) : 0.0f;
 
     for (int i = 0; i <= last; i++) {
       const float g = w.grid_el[i];
       bool blocked = false;
-      if (i <= lengthGrid)
+      if (i <= lengthGrid && lcType == 1) {
+        blocked = lowest + g <= bound;
+      } else if (i <= lengthGrid) {
         for (int a = 1; a <= no_atoms && !blocked; a++) {
-          if (lcType == 1) {
-            blocked = w.xJ[a] + g <= bound;
-          } else {
-            const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
-            blocked = std::sqrt(u * u + yv * yv) <= bound;
-          }
+          const double u = static_cast<double>(w.xJ[a]) + g, yv = w.yJ[a];
+          blocked = std::sqrt(u * u + yv * yv) <= bound;
         }
+      }
       double wt = 0.0;
       if (!blocked) {
         double E = 0.0;
