@@ -3,7 +3,7 @@
 #ifndef KORIM_APP_KORIM_UTILS_H
 #define KORIM_APP_KORIM_UTILS_H
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "couplings/dc.h"
 #include "structure/pdb.h"
 
@@ -80,7 +80,7 @@ int korimParamsNull(KorimParams* params);
 // buffer, index past an array, divide by zero or never end a loop (message on stderr).
 // The debug level -dbg goes to dbgFlag.
 int getparams(int argc, char** argv, KorimParams* params, korim::couplings::DTensor* tensor,
-              KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo, DcInfo* dcInfo);
+              settings::KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo, settings::DcInfo* dcInfo);
 
 // Number of orientation dots the sphere module builds for a requested density (the smaller of
 // the arc and dodecahedral spheres reaching it), or -1 when the density is below 3 or the

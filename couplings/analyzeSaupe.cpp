@@ -6,7 +6,6 @@
 
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/dc.h"
-#include "simulation/korim_utils_math.h"
 
 namespace korim::couplings {
 
@@ -84,7 +83,7 @@ int eigVec2euler(const double eigVec[4][4], double* alphalist, double* betalist,
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) frame[r][c] = eigVec[r + 1][c + 1];
     double xl[4][3], yl[4][3], zl[4][3];
-    const int count = simulation::make_eigVecList(frame, xl, yl, zl);
+    const int count = make_eigVecList(frame, xl, yl, zl);
     for (int k = 0; k < count && k < 4; ++k) {
         double m[4][4] = {};
         for (int r = 1; r <= 3; ++r) {
@@ -227,6 +226,26 @@ int cross_productM(int n, int m, const double eigVec[4][4], double* product) {
     product[2] = eigVec[3][n] * eigVec[1][m] - eigVec[1][n] * eigVec[3][m];
     product[3] = eigVec[1][n] * eigVec[2][m] - eigVec[2][n] * eigVec[1][m];
     return 1;
+}
+
+int make_eigVecList(const double eigVec[3][3], double eigVecXlist[4][3],
+                    double eigVecYlist[4][3], double eigVecZlist[4][3]) {
+    static const int signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int n = 0; n < 4; n++) {
+        double y[3], z[3];
+        for (int i = 0; i < 3; i++) {
+            y[i] = signs[n][0] * eigVec[i][1];
+            z[i] = signs[n][1] * eigVec[i][0];
+        }
+        const double x[3] = {y[1] * z[2] - y[2] * z[1], y[2] * z[0] - y[0] * z[2],
+                             y[0] * z[1] - y[1] * z[0]};
+        for (int i = 0; i < 3; i++) {
+            eigVecXlist[n][i] = x[i];
+            eigVecYlist[n][i] = y[i];
+            eigVecZlist[n][i] = z[i];
+        }
+    }
+    return 4;
 }
 
 }  // namespace korim::couplings

@@ -15,7 +15,7 @@
 
 namespace korim::simulation {
 
-using app::KorimInfo;
+using settings::KorimInfo;
 
 namespace {
 
@@ -166,7 +166,7 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   const char* who = "sma";
   if (korimInfo == nullptr) return 1;
   KorimInfo& k = *korimInfo;
-  const app::ElInfo& el = k.elInfo;
+  const settings::ElInfo& el = k.elInfo;
   const int digPsi = k.digPsiNSC;
   const double gs = k.gridSpacing;
   const double rM = k.radiusModel;
@@ -944,7 +944,7 @@ int refine_bicelle(KorimInfo* korimInfo) {
   // The driver refines the bicelle before every prediction, but rods and 3-D grids are not made
   // of bicelles: for them a geometry that does not exist (a rod's low concentration, a grid's
   // radius 0) leaves the settings as they are and is no error.
-  if (!usable && (k.lcType == app::kLcRod || k.lcType == app::kLc3D)) return 0;
+  if (!usable && (k.lcType == settings::kLcRod || k.lcType == settings::kLc3D)) return 0;
   if (!(qEff > 0.0) || !std::isfinite(qEff) || !(molDHPC - 0.005 > 0.0)) {
     std::fprintf(stderr,
                  "refine_bicelle: concentration %g with molar ratio %g forms no bicelles "

@@ -239,7 +239,7 @@ double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3]
 double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
-int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
                     double max_obstruction, double radius, double gridSpacing, double wvAmount,
                     double molarRatio, int no_atoms, const double* x, const double* y,
                     const double* z, double max_protein_length, double min_protein_length,

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
@@ -21,7 +21,7 @@
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -38,7 +38,7 @@ struct Chain {
 // and 40 planes of 1 A along z forming the periodic cell.
 KorimInfo slabSettings() {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = 6;
   k.grid3DnX = 3;
@@ -92,7 +92,7 @@ struct Rod {
 // carry no structure, so the rod never leaves it there.
 KorimInfo gridSettings(int nX, int nY, int nZ, float dX, float dY, float dZ, int z1, int zN) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = 12;
   k.grid3DnX = nX;
