@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "app/korim_records.h"
-#include "settings/settings.h"
 #include "app/korim_utils.h"
-#include "settings/settings_null.h"
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
 #include "assignment/korim_utils_visit.h"
@@ -20,6 +18,8 @@
 #include "restraints/cs.h"
 #include "restraints/merido.h"
 #include "restraints/surf_services.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
@@ -208,8 +208,9 @@ int stericPrediction(Run& run) {
   }
   if (simulate(run, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
-  int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN, run.pdbInfo,
-                       &run.userSel, run.params.pRotName, run.params.remark);
+  int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
+                                          run.pdbInfo, &run.userSel, run.params.pRotName,
+                                          run.params.remark);
   if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;

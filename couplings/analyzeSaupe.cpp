@@ -6,13 +6,14 @@
 
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/dc.h"
+#include "foundation/constants.h"
 
 namespace korim::couplings {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kHalfPi = 1.570796325;
+using foundation::kHalfPi8;
+using foundation::kPi8;
 constexpr double kTwoPi = 6.2831853;
 
 // sqrt(8 pi/15) and sqrt(4 pi/5), to the precision the output has always used.
@@ -109,19 +110,19 @@ int eigVec2euler(const double eigVec[4][4], double* alphalist, double* betalist,
 // rotation as the Euler angles.
 int euler2polar(const double* alphalist, const double* betalist, const double* gammalist,
                 double* thetaGlist, double* phiGlist, double* omegaGlist) {
-    const double toRad = kPi / 180.0;
+    const double toRad = kPi8 / 180.0;
     for (int k = 0; k < 4; ++k) {
         const double a = alphalist[k] * toRad;
         const double b = betalist[k] * toRad;
         const double g = gammalist[k] * toRad;
-        const double phiG = (a - g) / 2.0 + kHalfPi;
+        const double phiG = (a - g) / 2.0 + kHalfPi8;
         const double sinSum = std::sin((a + g) / 2.0);
         const double tanHalfB = std::tan(b / 2.0);
         double thetaG = 0.0;
         if (sinSum != 0.0)
             thetaG = std::atan(tanHalfB / sinSum);
         else if (tanHalfB > 0.0)
-            thetaG = kHalfPi;  // axis in the xy plane
+            thetaG = kHalfPi8;  // axis in the xy plane
         double c = std::cos(b / 2.0) * std::cos((a + g) / 2.0);
         if (c > 1.0) c = 1.0;
         if (c < -1.0) c = -1.0;
@@ -131,9 +132,9 @@ int euler2polar(const double* alphalist, const double* betalist, const double* g
         if (along < 0.0) t = kTwoPi - t;
         double omegaG = 2.0 * t;
         if (omegaG >= kTwoPi) omegaG -= kTwoPi;
-        thetaGlist[k] = thetaG * 180.0 / kPi;
-        phiGlist[k] = phiG * 180.0 / kPi;
-        omegaGlist[k] = omegaG * 180.0 / kPi;
+        thetaGlist[k] = thetaG * 180.0 / kPi8;
+        phiGlist[k] = phiG * 180.0 / kPi8;
+        omegaGlist[k] = omegaG * 180.0 / kPi8;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "couplings/analyzeSaupe.h"
+#include "foundation/constants.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
@@ -30,9 +31,6 @@ WriterState writer;
 constexpr float kStatLimit = 888.0f;   // couplings at or above this never enter the statistics
 constexpr float kDiffLimit = 999.0f;   // a difference with a value at or above this is not formed
 constexpr float kDiffMissing = 9999.0f;
-constexpr double kHalfPi = 1.570796325;
-constexpr double kPi = 3.14159265;
-constexpr double kDaToNH = 21585.2;  // Da (dimensionless) to the N-H coupling scale, Hz
 constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
 
 // One single-precision work array under the "statDC" tag, released on every path.
@@ -156,7 +154,7 @@ void writeModeBlock(FILE* out, const settings::KorimInfo* k, const DTensor* t) {
 void projectAxis(double x, double y, double z, double* lambda, double* beta) {
     if (z > 1.0) z = 1.0;  // rounding of a unit vector must not leave the arc cosine's domain
     if (z < -1.0) z = -1.0;
-    *beta = kHalfPi - std::acos(z);
+    *beta = kHalfPi8 - std::acos(z);
     *lambda = std::atan2(y, x);
 }
 
@@ -176,7 +174,7 @@ void writeMapping(FILE* out, const double eigVec[3][3]) {
     // along +x maps to the right-hand edge of the projection.
     std::fprintf(out, "DATA MAPPING INV ");
     for (int c = 0; c < 3; ++c) {
-        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi : lambda[c] + kPi;
+        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi8 : lambda[c] + kPi8;
         std::fprintf(out, c < 2 ? "  % .5f  % .5f" : "  % .5f  % .5f\n", inv * std::cos(beta[c]),
                      -beta[c]);
     }
@@ -414,7 +412,7 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
     std::fprintf(outUnit, "DATA Aa % e\n", 2.0f * t->da);
     std::fprintf(outUnit, "DATA Ar % e\n", 2.0f * t->dr);
     std::fprintf(outUnit, "\n\n");
-    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDaToNH);
+    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDipolarNH);
     std::fprintf(outUnit, "DATA Rhombicity % 8.6e\n", t->da != 0.0f ? t->dr / t->da : 0.0f);
     std::fprintf(outUnit, "\n");
     if (dbgFlag) {

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "simulation/korim_utils_align.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/writedc.h"
+#include "simulation/korim_utils_align.h"
 
 namespace korim::fitting {
 

@@ -1,8 +1,8 @@
 // Single best fit of an alignment tensor to measured couplings (best-fit variant -single).
 #pragma once
 
-#include "settings/settings.h"
 #include "couplings/dc.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::fitting {

@@ -2,6 +2,7 @@
 // order of the medium, analysis and report of the predicted tensors; turning
 // and shifting residue ranges of a structure, and writing it in the frames of
 // the Euler solutions.
+#include "foundation/constants.h"
 #include "simulation/korim_utils_align.h"
 
 #include <cassert>
@@ -11,9 +12,9 @@
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/memory.h"
-#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
 
@@ -177,7 +178,7 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
 int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
   // Degrees to radians with the sign reversed: the axes of the inverse turn,
   // whose dot products with a position give the turned position.
-  const double f = 3.14159265 / -180.0;
+  const double f = foundation::kPi8 / -180.0;
   double xAxis[4], yAxis[4], zAxis[4];
   rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, xAxis, yAxis, zAxis);
   const double* axes[3] = {xAxis, yAxis, zAxis};

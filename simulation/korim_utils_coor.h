@@ -2,8 +2,8 @@
 // alignment models see, laid out in 1-based coordinate arrays.
 #pragma once
 
-#include "settings/settings.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {

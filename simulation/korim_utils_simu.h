@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "settings/settings.h"
 #include "foundation/nrutil.h"
+#include "settings/settings.h"
 
 namespace korim::simulation {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/korim_utils.h"
-#include "settings/settings_null.h"
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "settings/settings_null.h"
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
 

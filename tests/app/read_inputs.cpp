@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_null.h"
 #include "app/korim_utils_read.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_input.h"
 #include "tests/support/capture.h"
 #include "tests/support/fields.h"

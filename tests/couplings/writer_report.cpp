@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "settings/settings.h"
 #include "couplings/writedc.h"
+#include "settings/settings.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"

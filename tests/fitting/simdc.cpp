@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "settings/settings.h"
-#include "settings/settings_null.h"
 #include "couplings/dc.h"
 #include "fitting/simdc.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "structure/pdb.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"

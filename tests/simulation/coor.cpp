@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
 #include "simulation/nsc.h"

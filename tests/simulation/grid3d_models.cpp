@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/constants.h"
+#include "foundation/memory.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
-#include "foundation/memory.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
@@ -135,8 +136,9 @@ WallTwin wallTwin(const double* dots, int nDots, int digPsi, int lastPos) {
     for (int m = 0; m < digPsi; m++) {
       const double dx = dots[3 * d], dy = dots[3 * d + 1], dz = dots[3 * d + 2];
       const double phi = std::atan2(dy, dx);
-      const double theta = 1.570796325 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-      const double psi = m * (360.0 / digPsi) * 3.14159265 / 180.0;
+      const double theta =
+          korim::foundation::kHalfPi8 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+      const double psi = m * (360.0 / digPsi) * korim::foundation::kPi8 / 180.0;
       const double cf = std::cos(phi), sf = std::sin(phi), ct = std::cos(theta),
                    st = std::sin(theta), cp = std::cos(psi), sp = std::sin(psi);
       // First row of the rotation (the wall normal in the molecule) and its

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
-#include "foundation/memory.h"
 #include "simulation/korim_utils_macro.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"

@@ -6,7 +6,6 @@
 #include "settings/settings_null.h"
 #include "tests/support/fields.h"
 
-using namespace korim::app;
 using namespace korim::settings;
 
 namespace {
