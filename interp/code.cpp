@@ -147,6 +147,14 @@ Datum pop() {
     return m.stack[--m.stackp];
 }
 
+void pushVal(double v) {
+    Datum d;
+    d.val = v;
+    push(d);
+}
+
+double popVal() { return pop().val; }
+
 Datum *top() {
     if (m.stackp <= 1) execerror("Stack underflow.", nullptr);
     return &m.stack[m.stackp - 1];
@@ -212,9 +220,7 @@ double *getarg(int n) {
 }
 
 int arg() {
-    Datum d;
-    d.val = *getarg(operandCount());
-    push(d);
+    pushVal(*getarg(operandCount()));
     return 0;
 }
 

@@ -37,6 +37,9 @@ int define(Symbol *sp);
 // the reserved entry 0.
 void push(Datum d);
 Datum pop();
+// The same for numbers.
+void pushVal(double v);
+double popVal();
 // The topmost entry, changed in place by incr, decr and negate.
 Datum *top();
 

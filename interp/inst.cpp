@@ -13,14 +13,6 @@ namespace korim::interp {
 
 namespace {
 
-void pushVal(double v) {
-    Datum d;
-    d.val = v;
-    push(d);
-}
-
-double popVal() { return pop().val; }
-
 // The two operands of a binary instruction, right one popped first.
 struct Operands {
     double l, r;

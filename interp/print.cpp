@@ -57,12 +57,12 @@ void checkFormat(const char *format, const char *name) {
 }  // namespace
 
 int print() {
-    storeResult(ps.printResult, pop().val);
+    storeResult(ps.printResult, popVal());
     return 0;
 }
 
 int noprint() {
-    storeResult(ps.noprintResult, pop().val);
+    storeResult(ps.noprintResult, popVal());
     return 0;
 }
 
@@ -82,9 +82,7 @@ int prntf() {
     int n = operandCount();
     pop();
     for (int i = 0; i < n; ++i) pop();
-    Datum d;
-    d.val = n;
-    push(d);
+    pushVal(n);
     return 0;
 }
 
@@ -107,9 +105,7 @@ int sprntf() {
                           v[8], v[9], v[10], v[11], v[12], v[13], v[14], v[15]) < 0)
             dest->u.str[0] = '\0';
     }
-    Datum d;
-    d.val = n;
-    push(d);
+    pushVal(n);
     return 0;
 }
 

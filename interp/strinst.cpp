@@ -27,12 +27,6 @@ struct ProgArgs {
 
 const ProgArgs progArgs;
 
-void pushVal(double v) {
-    Datum d;
-    d.val = v;
-    push(d);
-}
-
 struct TextPair {
     Symbol *left;
     std::string_view l, r;

@@ -3,6 +3,7 @@
 
 #include "interp/strinst.h"
 #include "tests/interp/interp_fixture.h"
+#include "tests/support/capture.h"
 
 namespace korim_test {
 namespace {
@@ -153,6 +154,12 @@ TEST_F(Instructions, Sprntf) {
   pushSym(stringVar("bad", "%s", 16));
   EXPECT_EXIT(execute(emit({sprntf, N(1), STOP})), ::testing::ExitedWithCode(255),
               fatal("Bad print format: bad"));
+}
+
+TEST_F(Instructions, Prntf2WritesTheFormatOnly) {
+  const float values[] = {1.5f, 3.0f, 7.0f};
+  EXPECT_EQ(captureStdout([&] { prntf2(stdout, 2, "%.1f|%g|%g\n", values); }), "1.5|3|0\n");
+  EXPECT_EQ(captureStdout([&] { prntf2(stdout, 0, "100%%\n", values); }), "100%\n");
 }
 
 TEST_F(Instructions, PrintLooksForResultUntilFound) {

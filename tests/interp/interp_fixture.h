@@ -56,17 +56,11 @@ class InterpTest : public ::testing::Test {
     return result_->u.val;
   }
 
-  static void pushVal(double v) {
-    ki::Datum d;
-    d.val = v;
-    ki::push(d);
-  }
   static void pushSym(ki::Symbol *sp) {
     ki::Datum d;
     d.sym = sp;
     ki::push(d);
   }
-  static double popVal() { return ki::pop().val; }
 
   ki::Symbol *result_ = nullptr;
 };
