@@ -103,6 +103,10 @@ int dTabNull(DTable* dTab);
 int dTabFree(DTable* dTab);
 int dTabListNull(DTableList* dTabList);
 int resetDC(DInfo* dList, int dCount);
+// Copies the settings of tInfoB into tInfoA: magnitudes, angles and their limits, Euler
+// solutions, Saupe elements with errors and user values, eigenvalues, mode, Euler flag and
+// count. The rhombicity, its limits and rhFlag stay the target's own. Returns 0.
+int dTensorCopy(DTensor* tInfoA, const DTensor* tInfoB);
 int readDC(const char* inDName, DTable* dTab);
 
 // ---- module workspace of the linear solve (dipolar.cpp) ----
@@ -156,5 +160,9 @@ void inv_euler(double m[4][4], double* w);
 // x, y, z convention: r = Rz(phi) Ry(theta) Rx(psi), 0-based; results in degrees.
 int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList);
 int rot2euler1(float r[3][3], float* psi, float* theta, float* phi);
+// The x, y, z Euler solutions of the rotation eigenVec stored in the tensor's lists and count,
+// and its Saupe elements rebuilt from the first solution with the tensor's da and dr. Returns
+// the number of solutions.
+int getEulerDC(float eigenVec[3][3], DTensor* dTensor);
 
 }  // namespace korim::couplings

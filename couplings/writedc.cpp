@@ -356,6 +356,11 @@ void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const cha
 
 void writeDCReset() { writer = WriterState{}; }
 
+int reportTensorMode(FILE* outUnit, const DTensor* dTensor) {
+    writeTensorModeLines(outUnit, dTensor);
+    return 0;
+}
+
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
                  float* errSlope, float* aveSlope, float* errAveSlope, int* nD) {

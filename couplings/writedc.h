@@ -33,9 +33,20 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
                  float* errSlope, float* aveSlope, float* errAveSlope, int* nD);
 
+// Reduced forms of getStatDCmod over the same pairs, each starting from zero: the RMS deviation
+// (rSumD2), the quality factor against the RMS coupling of the tensor's da and dr (qIsoD) and the
+// pair count; the C form adds chi-square (pSumD) and the Pearson correlation (coorR). Returns 0,
+// or 1 with "Error allocating temporary buffers." (results 0) when work arrays cannot be had.
+int getStatDCmodB(const DTable* dTab, float* rSumD2, float* qIsoD, int* nD);
+int getStatDCmodC(const DTable* dTab, float* rSumD2, float* pSumD, float* qIsoD, float* coorR,
+                  int* nD);
+
 // The Euler block of a tensor: x, y, z Euler solutions, Da, Dr, Aa, Ar, Da scaled to an N-H
 // coupling and the rhombicity. Returns 0.
 int reportEuler(FILE* outUnit, const DTensor* dTensor);
+
+// The tensor-mode records of the full report (modes 1 to 5; nothing for the others). Returns 0.
+int reportTensorMode(FILE* outUnit, const DTensor* dTensor);
 
 // Clears the writer's own Euler lists (tests).
 void writeDCReset();
