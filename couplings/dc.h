@@ -152,6 +152,12 @@ int getStatDCN(DTable** dTabList, float* rSumD, float* pSumD, int* nD);
 
 // ---- tensor options of the command line (nmrlibMod.cpp) ----
 int getDCTensorParams(int argc, char** argv, DTensor* tInfo);
+// The self-contained tensor option set ("-help" lists it on stderr and leaves the tensor as it
+// is). Every nonlinear variant is mode 8 (FIT_NONLIN); -fixed is mode 5 with every start value
+// pinned; -rh, -rhMin or -rhMax make the fit vary the rhombicity (limited to 0..2/3) instead of
+// Dr. Start values are brought into their limits. Returns 0, or 1 when -saupe/-align is not
+// followed by five numbers; a null tensor gives 0.
+int getDTensorParams(int argc, char** argv, DTensor* tInfo);
 
 // ---- Euler-angle conversions ----
 // z, y', z'' convention, double precision, 1-based 4x4 matrices, w[1..3] = alpha, beta, gamma.

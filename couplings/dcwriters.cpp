@@ -1,0 +1,203 @@
+// Short coupling-table writers: the compact table with statistics and tensor records (writeDC)
+// and the short table of valid calculated rows (writeDcTq).
+#include "couplings/dcwriters.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "couplings/writedc.h"
+
+namespace korim::couplings {
+
+namespace {
+
+constexpr float kDiffLimit = 999.0f;  // a difference with a coupling at or above this is not formed
+constexpr float kDiffMissing = 9999.0f;
+
+// The output stream: standard output for an empty name or when the file cannot be opened.
+FILE* openOut(const char* name, const char* access) {
+    if (name == nullptr || name[0] == '\0') return stdout;
+    FILE* out = std::fopen(name, access);
+    if (out != nullptr) return out;
+    std::fprintf(stderr, "DC Error opening output file %s\n", name);
+    return stdout;
+}
+
+// Closes the stream unless it is standard output; 1 when the table did not reach it.
+int closeOut(FILE* out, const char* name) {
+    bool failed = std::ferror(out) != 0;
+    failed = (out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
+    if (!failed) return 0;
+    std::fprintf(stderr, "DC Error writing output file %s\n",
+                 out == stdout ? "(standard output)" : name);
+    return 1;
+}
+
+bool nothingToWrite(const DTable* t) {
+    return t == nullptr || t->dCount <= 0 || t->dObsList == nullptr || t->dCalcList == nullptr;
+}
+
+const char* orNone(const char* name) { return name[0] ? name : "None"; }
+
+float difference(const DInfo& o, const DInfo& c) {
+    if (!o.valid || !c.valid || o.d >= kDiffLimit || c.d >= kDiffLimit) return kDiffMissing;
+    return o.d - c.d;
+}
+
+// "VARS   " and the atom columns of both ends; chain and segment columns only when named.
+void writeAtomVars(FILE* out, const DTable* t) {
+    std::fprintf(out, "VARS   ");
+    for (const char* side : {"I", "J"}) {
+        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
+        if (t->nullChainName == 0) std::fprintf(out, " CHAINNAME_%s", side);
+        if (t->nullSegName == 0) std::fprintf(out, " SEGNAME_%s", side);
+    }
+}
+
+void writeAtomFormat(FILE* out, const DTable* t) {
+    std::fputs("FORMAT ", out);
+    for (int side = 0; side < 2; ++side) {
+        std::fputs(" %4d %4s %4s", out);
+        if (t->nullChainName == 0) std::fputs(" %4s", out);
+        if (t->nullSegName == 0) std::fputs(" %4s", out);
+    }
+}
+
+// Empty names are written as the null word, so that every row keeps its columns.
+void writeAtomColumns(FILE* out, const DTable* t, const DInfo& o) {
+    std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
+    if (t->nullChainName == 0) std::fprintf(out, " %4s", orNone(o.chainNameI));
+    if (t->nullSegName == 0) std::fprintf(out, " %4s", orNone(o.segNameI));
+    std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
+    if (t->nullChainName == 0) std::fprintf(out, " %4s", orNone(o.chainNameJ));
+    if (t->nullSegName == 0) std::fprintf(out, " %4s", orNone(o.segNameJ));
+}
+
+void writeRange(FILE* out, const char* fmt, float lo, float hi) { std::fprintf(out, fmt, lo, hi); }
+
+// The tensor-mode record of writeDC; nothing for modes 0, 3 and 4.
+void writeDCTensorMode(FILE* out, const DTensor* t) {
+    switch (t->tensorMode) {
+        case kTensorSVD:
+        case kTensorSaupe:
+            reportTensorMode(out, t);
+            break;
+        case kTensorFixed:
+            std::fprintf(out, "DATA TENSOR_MODE FIXED%s",
+                         t->rhFlag ? " (Fixed Da and Rhombicity, Fixed Rotations)\n"
+                                   : " (Fixed Da and Dr, Fixed Rotations)\n");
+            break;
+        case kTensorSteric:
+            std::fprintf(out, "DATA TENSOR_MODE STERIC (Brandolimeer Method)\n");
+            break;
+        case kTensorElectrostatic:
+            std::fprintf(out, "DATA TENSOR_MODE ELECTROSTATIC (Brandolimeer Method)\n");
+            break;
+        case kTensorFitNonlin:
+            std::fprintf(out, "DATA TENSOR_MODE FIT_NONLIN (Variation of Da, Dr or Rh, or "
+                              "Rotations)\n\n");
+            // The shorter wording as a remark: a bare text line would read back as a row.
+            std::fprintf(out, "REMARK (Variation of Da, Dr or Rotations)\n\n");
+            writeRange(out, "DATA DA_RANGE    % .4e % .4e\n", t->daMin, t->daMax);
+            if (t->rhFlag)
+                writeRange(out, "DATA RH_RANGE    % .3f      % .3f\n", t->rhMin, t->rhMax);
+            else
+                writeRange(out, "DATA DR_RANGE    % .4e % .4e\n", t->drMin, t->drMax);
+            std::fprintf(out, "\n");
+            writeRange(out, "DATA PSI_RANGE   % 8.2f % 8.2f\n", t->psiMin, t->psiMax);
+            writeRange(out, "DATA THETA_RANGE % 8.2f % 8.2f\n", t->thetaMin, t->thetaMax);
+            writeRange(out, "DATA PHI_RANGE   % 8.2f % 8.2f\n", t->phiMin, t->phiMax);
+            break;
+        default:
+            break;
+    }
+}
+
+void writeSaupeAndEuler(FILE* out, const DTensor* t) {
+    std::fprintf(out, "DATA SAUPE  % .4e % .4e % .4e % .4e % .4e\n\n", t->saupe[0], t->saupe[1],
+                 t->saupe[2], t->saupe[3], t->saupe[4]);
+    reportEuler(out, t);
+}
+
+}  // namespace
+
+int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose) {
+    if (nothingToWrite(dTab)) return 0;
+    float rms = 0.0f, chi2 = 0.0f, q = 0.0f, r = 0.0f;
+    int n = 0, nQ = 0;
+    getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
+    getStatDCQR(dTab->dObsList, dTab->dCalcList, dTab->dCount, &q, &r, &nQ);
+
+    FILE* out = openOut(outDName, "w");
+    std::fprintf(out, "REMARK MERIDO Dipolar Coupling Simulation.\n\n");
+    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+    std::fprintf(out, "DATA N         %d\n", n);
+    std::fprintf(out, "DATA RMS       %.3f\n", rms);
+    std::fprintf(out, "DATA Chi2      %.3f\n\n", chi2);
+    std::fprintf(out, "DATA Q_FACTOR  %.3f\n", q);
+    std::fprintf(out, "DATA CORR_R    %.3f\n\n", r);
+    writeDCTensorMode(out, &dTab->dTensor);
+    std::fprintf(out, "\n");
+    writeSaupeAndEuler(out, &dTab->dTensor);
+
+    writeAtomVars(out, dTab);
+    std::fprintf(out, verbose ? " DI D_OBS D D_DIFF DD W\n" : " DI D DD W\n");
+    writeAtomFormat(out, dTab);
+    std::fputs(verbose ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n" : " %9.2f %9.3f %9.3f %.2f\n\n",
+               out);
+    for (int i = 0; i < dTab->dCount; ++i) {
+        const DInfo& o = dTab->dObsList[i];
+        const DInfo& c = dTab->dCalcList[i];
+        writeAtomColumns(out, dTab, o);
+        if (verbose)
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
+                         difference(o, c), o.sigma, o.w);
+        else
+            std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
+    }
+    return closeOut(out, outDName);
+}
+
+int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char* remark,
+              int verbose) {
+    if (nothingToWrite(dTab)) return 0;
+    float rms = 0.0f, chi2 = 0.0f;
+    int n = 0;
+    getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
+
+    FILE* out = openOut(outDName, access != nullptr ? access : "w");
+    std::fprintf(out, "REMARK Dipolar Coupling Simulation.\n");
+    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+    std::fprintf(out, "DATA N    %d\n", n);
+    std::fprintf(out, "DATA RMS  %.3f\n", rms);
+    std::fprintf(out, "DATA Chi2 %.3f\n\n", chi2);
+    const DTensor* t = &dTab->dTensor;
+    if (t->tensorMode == kTensorSteric || t->tensorMode == kTensorElectrostatic)
+        writeDCTensorMode(out, t);
+    else
+        reportTensorMode(out, t);
+    std::fprintf(out, "\n");
+    writeSaupeAndEuler(out, t);
+
+    writeAtomVars(out, dTab);
+    std::fprintf(out, verbose ? " DI D_OBS D D_DIFF DD W\n" : " DI D DD W\n");
+    writeAtomFormat(out, dTab);
+    std::fputs(verbose ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n" : " %9.2f %9.3f %9.3f %.2f\n", out);
+    for (int i = 0; i < dTab->dCount; ++i) {
+        const DInfo& o = dTab->dObsList[i];
+        const DInfo& c = dTab->dCalcList[i];
+        if (!c.valid) continue;
+        writeAtomColumns(out, dTab, o);
+        if (verbose) {
+            // The observed row's flag is not consulted here; only the coupling limits apply.
+            const float diff = (o.d >= kDiffLimit || c.d >= kDiffLimit) ? kDiffMissing : o.d - c.d;
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d, diff,
+                         o.sigma, o.w);
+        } else {
+            std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
+        }
+    }
+    return closeOut(out, outDName);
+}
+
+}  // namespace korim::couplings
