@@ -166,7 +166,8 @@ void inv_euler(double m[4][4], double* w);
 // x, y, z convention: r = Rz(phi) Ry(theta) Rx(psi), 0-based; results in degrees.
 int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList);
 int rot2euler1(float r[3][3], float* psi, float* theta, float* phi);
-// The x, y, z Euler solutions of the rotation eigenVec stored in the tensor's lists and count,
+// The x, y, z Euler solutions of the rotation eigenVec (rows: the principal axes xx, yy, zz, as
+// saupe2euler hands them to rot2euler) stored in the tensor's lists and count,
 // and its Saupe elements rebuilt from the first solution with the tensor's da and dr. Returns
 // the number of solutions.
 int getEulerDC(float eigenVec[3][3], DTensor* dTensor);
