@@ -2,6 +2,7 @@
 // how the alignment tensor is obtained, its start values and search limits.
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "couplings/dc.h"
 #include "foundation/cmndargs.h"
@@ -13,6 +14,40 @@ using namespace korim::foundation;
 namespace {
 
 constexpr float kRhLimit = 0.6666667f;  // largest rhombicity
+
+struct ModeSwitch {
+    const char* flag;
+    int mode;
+};
+
+// Tested in the order given, so that a later switch present overrides an earlier one.
+void readModeSwitches(int argc, char** argv, std::initializer_list<ModeSwitch> switches, int* mode) {
+    for (const ModeSwitch& s : switches)
+        if (flagLoc(argc, argv, s.flag)) *mode = s.mode;
+}
+
+struct FloatOption {
+    const char* flag;
+    float* value;
+};
+
+// Each option present sets its value; 1 when any of them was given.
+int readFloats(int argc, char** argv, std::initializer_list<FloatOption> options) {
+    int any = 0;
+    for (const FloatOption& o : options) any |= fltArgD(argc, argv, o.flag, o.value);
+    return any;
+}
+
+void readAngleLimits(int argc, char** argv, DTensor& t) {
+    readFloats(argc, argv, {{"-psiMin", &t.psiMin}, {"-psiMax", &t.psiMax},
+                            {"-thetaMin", &t.thetaMin}, {"-thetaMax", &t.thetaMax},
+                            {"-phiMin", &t.phiMin}, {"-phiMax", &t.phiMax}});
+}
+
+void readEulerSwitch(int argc, char** argv, DTensor& t) {
+    if (flagLoc(argc, argv, "-euler")) t.eulerFlag = 1;
+    if (flagLoc(argc, argv, "-noeuler")) t.eulerFlag = 0;
+}
 
 // "-saupe", or else "-align", with exactly five numbers before the next flag: userSaupe.
 // Returns 0 (also when neither option is given), or 1 with a message.
@@ -124,43 +159,27 @@ int getDCTensorParams(int argc, char** argv, DTensor* tInfo) {
     dTensorNull(&t);
 
     // Later switches win: -nofixed beats -fixed, -dadr beats both.
-    if (flagLoc(argc, argv, "-svd")) t.tensorMode = kTensorSVD;
-    if (flagLoc(argc, argv, "-saupe")) t.tensorMode = kTensorSaupe;
-    if (flagLoc(argc, argv, "-align")) t.tensorMode = kTensorSaupe;
-    if (flagLoc(argc, argv, "-fixed")) t.tensorMode = kTensorFixed;
-    if (flagLoc(argc, argv, "-nofixed")) t.tensorMode = kTensorNoFixed;
-    if (flagLoc(argc, argv, "-dadr")) t.tensorMode = kTensorDaDr;
-
-    if (flagLoc(argc, argv, "-euler")) t.eulerFlag = 1;
-    if (flagLoc(argc, argv, "-noeuler")) t.eulerFlag = 0;
+    readModeSwitches(argc, argv,
+                     {{"-svd", kTensorSVD}, {"-saupe", kTensorSaupe}, {"-align", kTensorSaupe},
+                      {"-fixed", kTensorFixed}, {"-nofixed", kTensorNoFixed},
+                      {"-dadr", kTensorDaDr}},
+                     &t.tensorMode);
+    readEulerSwitch(argc, argv, t);
 
     const int gotDa = fltArgD(argc, argv, "-da", &t.da);
     const int gotDr = fltArgD(argc, argv, "-dr", &t.dr);
     if ((gotDa || gotDr) && t.tensorMode == kTensorSVD) t.tensorMode = kTensorDaDr;
     if (t.tensorMode == kTensorDaDr || t.tensorMode == kTensorFixed) {
-        t.daMin = t.daMax = t.da;
-        t.drMin = t.drMax = t.dr;
+        pin(&t.da, &t.daMin, &t.daMax);
+        pin(&t.dr, &t.drMin, &t.drMax);
     }
 
-    fltArgD(argc, argv, "-daMin", &t.daMin);
-    fltArgD(argc, argv, "-daMax", &t.daMax);
-    fltArgD(argc, argv, "-drMin", &t.drMin);
-    fltArgD(argc, argv, "-drMax", &t.drMax);
-    fltArgD(argc, argv, "-psi", &t.psi);
-    fltArgD(argc, argv, "-theta", &t.theta);
-    fltArgD(argc, argv, "-phi", &t.phi);
-    if (t.tensorMode == kTensorFixed) {
-        t.psiMin = t.psiMax = t.psi;
-        t.thetaMin = t.thetaMax = t.theta;
-        t.phiMin = t.phiMax = t.phi;
-    }
+    readFloats(argc, argv, {{"-daMin", &t.daMin}, {"-daMax", &t.daMax}, {"-drMin", &t.drMin},
+                            {"-drMax", &t.drMax}, {"-psi", &t.psi}, {"-theta", &t.theta},
+                            {"-phi", &t.phi}});
+    if (t.tensorMode == kTensorFixed) pinAngles(t);
     // Explicit limits override the pinning above.
-    fltArgD(argc, argv, "-psiMin", &t.psiMin);
-    fltArgD(argc, argv, "-psiMax", &t.psiMax);
-    fltArgD(argc, argv, "-thetaMin", &t.thetaMin);
-    fltArgD(argc, argv, "-thetaMax", &t.thetaMax);
-    fltArgD(argc, argv, "-phiMin", &t.phiMin);
-    fltArgD(argc, argv, "-phiMax", &t.phiMax);
+    readAngleLimits(argc, argv, t);
 
     return readUserSaupe(argc, argv, &t);
 }
@@ -176,41 +195,29 @@ int getDTensorParams(int argc, char** argv, DTensor* tInfo) {
     dTensorNull(&t);
 
     // Later switches win.
-    if (flagLoc(argc, argv, "-svd")) t.tensorMode = kTensorSVD;
-    if (flagLoc(argc, argv, "-saupe")) t.tensorMode = kTensorSaupe;
-    if (flagLoc(argc, argv, "-align")) t.tensorMode = kTensorSaupe;
-    if (flagLoc(argc, argv, "-fit")) t.tensorMode = kTensorFitNonlin;
-    if (flagLoc(argc, argv, "-fixed")) t.tensorMode = kTensorFixed;
-    if (flagLoc(argc, argv, "-nofixed")) t.tensorMode = kTensorFitNonlin;
-    if (flagLoc(argc, argv, "-euler")) t.eulerFlag = 1;
-    if (flagLoc(argc, argv, "-noeuler")) t.eulerFlag = 0;
+    readModeSwitches(argc, argv,
+                     {{"-svd", kTensorSVD}, {"-saupe", kTensorSaupe}, {"-align", kTensorSaupe},
+                      {"-fit", kTensorFitNonlin}, {"-fixed", kTensorFixed},
+                      {"-nofixed", kTensorFitNonlin}},
+                     &t.tensorMode);
+    readEulerSwitch(argc, argv, t);
 
     const int gotDr = fltArgD(argc, argv, "-dr", &t.dr);
     const int gotRh = fltArgD(argc, argv, "-rh", &t.rh);
-    fltArgD(argc, argv, "-da", &t.da);
-    fltArgD(argc, argv, "-psi", &t.psi);
-    fltArgD(argc, argv, "-theta", &t.theta);
-    fltArgD(argc, argv, "-phi", &t.phi);
+    readFloats(argc, argv, {{"-da", &t.da}, {"-psi", &t.psi}, {"-theta", &t.theta},
+                            {"-phi", &t.phi}});
     readVariants(argc, argv, t);
 
     // Explicit limits override the pinning above.
-    fltArgD(argc, argv, "-daMin", &t.daMin);
-    fltArgD(argc, argv, "-daMax", &t.daMax);
-    const int gotDrLimit = fltArgD(argc, argv, "-drMin", &t.drMin) |
-                           fltArgD(argc, argv, "-drMax", &t.drMax);
-    const int gotRhLimit = fltArgD(argc, argv, "-rhMin", &t.rhMin) |
-                           fltArgD(argc, argv, "-rhMax", &t.rhMax);
+    readFloats(argc, argv, {{"-daMin", &t.daMin}, {"-daMax", &t.daMax}});
+    const int gotDrLimit = readFloats(argc, argv, {{"-drMin", &t.drMin}, {"-drMax", &t.drMax}});
+    const int gotRhLimit = readFloats(argc, argv, {{"-rhMin", &t.rhMin}, {"-rhMax", &t.rhMax}});
     if (gotRh || gotRhLimit) {
         t.rhFlag = 1;
         if (gotDr || gotDrLimit)
             std::fprintf(stderr, "DC Tensor Warning: mixed use of Dr and Rhombicity arguments.\n");
     }
-    fltArgD(argc, argv, "-psiMin", &t.psiMin);
-    fltArgD(argc, argv, "-psiMax", &t.psiMax);
-    fltArgD(argc, argv, "-thetaMin", &t.thetaMin);
-    fltArgD(argc, argv, "-thetaMax", &t.thetaMax);
-    fltArgD(argc, argv, "-phiMin", &t.phiMin);
-    fltArgD(argc, argv, "-phiMax", &t.phiMax);
+    readAngleLimits(argc, argv, t);
 
     t.rhMin = rhLimited(t.rhMin);
     t.rhMax = rhLimited(t.rhMax);
