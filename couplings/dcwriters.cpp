@@ -3,7 +3,6 @@
 #include "couplings/dcwriters.h"
 
 #include <cstdio>
-#include <initializer_list>
 
 #include "couplings/writedc.h"
 
@@ -11,69 +10,14 @@ namespace korim::couplings {
 
 namespace {
 
-constexpr float kDiffLimit = 999.0f;  // a difference with a coupling at or above this is not formed
-constexpr float kDiffMissing = 9999.0f;
-
-// The output stream: standard output for an empty name or when the file cannot be opened.
-FILE* openOut(const char* name, const char* access) {
-    if (name == nullptr || name[0] == '\0') return stdout;
-    FILE* out = std::fopen(name, access);
-    if (out != nullptr) return out;
-    std::fprintf(stderr, "DC Error opening output file %s\n", name);
-    return stdout;
-}
-
-// Closes the stream unless it is standard output; 1 when the table did not reach it.
-int closeOut(FILE* out, const char* name) {
-    bool failed = std::ferror(out) != 0;
-    failed = (out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
-    if (!failed) return 0;
-    std::fprintf(stderr, "DC Error writing output file %s\n",
-                 out == stdout ? "(standard output)" : name);
-    return 1;
-}
-
 bool nothingToWrite(const DTable* t) {
     return t == nullptr || t->dCount <= 0 || t->dObsList == nullptr || t->dCalcList == nullptr;
 }
 
-const char* orNone(const char* name) { return name[0] ? name : "None"; }
-
+// A row without a valid observation or calculation has no difference either.
 float difference(const DInfo& o, const DInfo& c) {
-    if (!o.valid || !c.valid || o.d >= kDiffLimit || c.d >= kDiffLimit) return kDiffMissing;
-    return o.d - c.d;
+    return o.valid && c.valid ? dcDifference(o, c) : kDcMissing;
 }
-
-// "VARS   " and the atom columns of both ends; chain and segment columns only when named.
-void writeAtomVars(FILE* out, const DTable* t) {
-    std::fprintf(out, "VARS   ");
-    for (const char* side : {"I", "J"}) {
-        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
-        if (t->nullChainName == 0) std::fprintf(out, " CHAINNAME_%s", side);
-        if (t->nullSegName == 0) std::fprintf(out, " SEGNAME_%s", side);
-    }
-}
-
-void writeAtomFormat(FILE* out, const DTable* t) {
-    std::fputs("FORMAT ", out);
-    for (int side = 0; side < 2; ++side) {
-        std::fputs(" %4d %4s %4s", out);
-        if (t->nullChainName == 0) std::fputs(" %4s", out);
-        if (t->nullSegName == 0) std::fputs(" %4s", out);
-    }
-}
-
-// Empty names are written as the null word, so that every row keeps its columns.
-void writeAtomColumns(FILE* out, const DTable* t, const DInfo& o) {
-    std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
-    if (t->nullChainName == 0) std::fprintf(out, " %4s", orNone(o.chainNameI));
-    if (t->nullSegName == 0) std::fprintf(out, " %4s", orNone(o.segNameI));
-    std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
-    if (t->nullChainName == 0) std::fprintf(out, " %4s", orNone(o.chainNameJ));
-    if (t->nullSegName == 0) std::fprintf(out, " %4s", orNone(o.segNameJ));
-}
-
-void writeRange(FILE* out, const char* fmt, float lo, float hi) { std::fprintf(out, fmt, lo, hi); }
 
 // The tensor-mode record of writeDC; nothing for modes 0, 3 and 4.
 void writeDCTensorMode(FILE* out, const DTensor* t) {
@@ -98,15 +42,15 @@ void writeDCTensorMode(FILE* out, const DTensor* t) {
                               "Rotations)\n\n");
             // The shorter wording as a remark: a bare text line would read back as a row.
             std::fprintf(out, "REMARK (Variation of Da, Dr or Rotations)\n\n");
-            writeRange(out, "DATA DA_RANGE    % .4e % .4e\n", t->daMin, t->daMax);
+            std::fprintf(out, "DATA DA_RANGE    % .4e % .4e\n", t->daMin, t->daMax);
             if (t->rhFlag)
-                writeRange(out, "DATA RH_RANGE    % .3f      % .3f\n", t->rhMin, t->rhMax);
+                std::fprintf(out, "DATA RH_RANGE    % .3f      % .3f\n", t->rhMin, t->rhMax);
             else
-                writeRange(out, "DATA DR_RANGE    % .4e % .4e\n", t->drMin, t->drMax);
+                std::fprintf(out, "DATA DR_RANGE    % .4e % .4e\n", t->drMin, t->drMax);
             std::fprintf(out, "\n");
-            writeRange(out, "DATA PSI_RANGE   % 8.2f % 8.2f\n", t->psiMin, t->psiMax);
-            writeRange(out, "DATA THETA_RANGE % 8.2f % 8.2f\n", t->thetaMin, t->thetaMax);
-            writeRange(out, "DATA PHI_RANGE   % 8.2f % 8.2f\n", t->phiMin, t->phiMax);
+            std::fprintf(out, "DATA PSI_RANGE   % 8.2f % 8.2f\n", t->psiMin, t->psiMax);
+            std::fprintf(out, "DATA THETA_RANGE % 8.2f % 8.2f\n", t->thetaMin, t->thetaMax);
+            std::fprintf(out, "DATA PHI_RANGE   % 8.2f % 8.2f\n", t->phiMin, t->phiMax);
             break;
         default:
             break;
@@ -128,7 +72,7 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
     getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
     getStatDCQR(dTab->dObsList, dTab->dCalcList, dTab->dCount, &q, &r, &nQ);
 
-    FILE* out = openOut(outDName, "w");
+    FILE* out = openDcOutput(outDName, "w");
     std::fprintf(out, "REMARK MERIDO Dipolar Coupling Simulation.\n\n");
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     std::fprintf(out, "DATA N         %d\n", n);
@@ -140,22 +84,22 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
     std::fprintf(out, "\n");
     writeSaupeAndEuler(out, &dTab->dTensor);
 
-    writeAtomVars(out, dTab);
+    writeDcAtomVars(out, dTab);
     std::fprintf(out, verbose ? " DI D_OBS D D_DIFF DD W\n" : " DI D DD W\n");
-    writeAtomFormat(out, dTab);
+    writeDcAtomFormat(out, dTab);
     std::fputs(verbose ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n" : " %9.2f %9.3f %9.3f %.2f\n\n",
                out);
     for (int i = 0; i < dTab->dCount; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
-        writeAtomColumns(out, dTab, o);
+        writeDcAtomColumns(out, dTab, o);
         if (verbose)
             std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
                          difference(o, c), o.sigma, o.w);
         else
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
     }
-    return closeOut(out, outDName);
+    return closeDcOutput(out, outDName);
 }
 
 int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char* remark,
@@ -165,7 +109,7 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
     int n = 0;
     getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
 
-    FILE* out = openOut(outDName, access != nullptr ? access : "w");
+    FILE* out = openDcOutput(outDName, access);
     std::fprintf(out, "REMARK Dipolar Coupling Simulation.\n");
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     std::fprintf(out, "DATA N    %d\n", n);
@@ -179,25 +123,24 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
     std::fprintf(out, "\n");
     writeSaupeAndEuler(out, t);
 
-    writeAtomVars(out, dTab);
+    writeDcAtomVars(out, dTab);
     std::fprintf(out, verbose ? " DI D_OBS D D_DIFF DD W\n" : " DI D DD W\n");
-    writeAtomFormat(out, dTab);
+    writeDcAtomFormat(out, dTab);
     std::fputs(verbose ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n" : " %9.2f %9.3f %9.3f %.2f\n", out);
     for (int i = 0; i < dTab->dCount; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!c.valid) continue;
-        writeAtomColumns(out, dTab, o);
+        writeDcAtomColumns(out, dTab, o);
         if (verbose) {
             // The observed row's flag is not consulted here; only the coupling limits apply.
-            const float diff = (o.d >= kDiffLimit || c.d >= kDiffLimit) ? kDiffMissing : o.d - c.d;
-            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d, diff,
-                         o.sigma, o.w);
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
+                         dcDifference(o, c), o.sigma, o.w);
         } else {
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
         }
     }
-    return closeOut(out, outDName);
+    return closeDcOutput(out, outDName);
 }
 
 }  // namespace korim::couplings
