@@ -55,18 +55,11 @@ TEST(ShortWriters, ExactTextOfBothWriters) {
   ASSERT_EQ(writeDcTq((dir / "tq.tab").c_str(), "w", &rows.t, "short", 0), 0);
   EXPECT_EQ(readFile(dir / "tq.tab"), readFile(testData("dc/writer_short.tab")));
 
-  // Nothing to write: no file; an unopenable file: standard output.
+  // Nothing to write: no file.
   rows.t.dCount = 0;
   EXPECT_EQ(writeDcTq((dir / "none.tab").c_str(), "w", &rows.t, "x", 0), 0);
   EXPECT_EQ(writeDC((dir / "none.tab").c_str(), &rows.t, "x", 0), 0);
   EXPECT_FALSE(fileExists(dir / "none.tab"));
-  rows.t.dCount = 3;
-  std::string err;
-  const std::string text = captureStdout([&] {
-    err = captureStderr([&] { writeDC((dir / "no/dc.tab").c_str(), &rows.t, nullptr, 0); });
-  });
-  EXPECT_EQ(err, "DC Error opening output file " + dir / "no/dc.tab" + "\n");
-  EXPECT_NE(text.find("DATA TENSOR_MODE STERIC (Brandolimeer Method)\n"), std::string::npos);
 }
 
 // The measured ubiquitin couplings, fitted, written in every tensor mode with and without the
@@ -98,12 +91,8 @@ TEST(ShortWriters, ReducedStatistics) {
   Rows rows;
   float rms = 7, chi2 = 7, qIso = 7, r = 7;
   int n = 7;
-  for (int pass = 0; pass < 2; ++pass) {
-    ASSERT_EQ(getStatDCmodC(&rows.t, &rms, &chi2, &qIso, &r, &n), 0);
-    EXPECT_EQ(n, 2);
-    EXPECT_FLOAT_EQ(rms, 1.0f);
-    EXPECT_FLOAT_EQ(chi2, 5.0f);
-  }
+  ASSERT_EQ(getStatDCmodC(&rows.t, &rms, &chi2, &qIso, &r, &n), 0);
+  EXPECT_TRUE(n == 2 && rms == 1.0f && chi2 == 5.0f && r == 0.0f);  // R needs three pairs
   // a = 21585.2 * 2e-4 (sign of di and da), R = 0.25: Drms = sqrt((3/16 + 4) 2 a^2 / 5).
   const double a = 21585.2 * 2e-4, want = 1.0 / std::sqrt((3.0 / 16 + 4) * 2 * a * a / 5);
   EXPECT_NEAR(qIso, want, 1e-6);
