@@ -183,8 +183,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   rows.scale(k->kSigma);
 
   for (int t = 1; t <= mapCount; t++) {
-    std::fprintf(stderr, "REMARK Sampled %d of %d\r", t, mapCount);
-    std::fflush(stderr);
+    mapProgress(t, mapCount);
     rows.perturb();
     couplings::fitD(pdbInfo, dTab, verbose);
     if (k->mapMode == 1) {

@@ -151,6 +151,11 @@ void mapStatsFree(MapStats* s) {
   s->store = nullptr;
 }
 
+void mapProgress(int t, int count) {
+  std::fprintf(stderr, "REMARK Sampled %d of %d\r", t, count);
+  std::fflush(stderr);
+}
+
 int mapStatsAdd(MapStats* s, couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
                 const MapLogs* logs, int trial) {
   const couplings::DTensor& t = dTab->dTensor;

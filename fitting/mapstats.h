@@ -76,6 +76,9 @@ struct MapLogsGuard {
   ~MapLogsGuard() { closeMapLogs(l); }
 };
 
+// The progress line of trial t of count on stderr ("REMARK Sampled %d of %d\r").
+void mapProgress(int t, int count);
+
 // Takes the fit now in dTab as accepted trial number trial (from 1): analyses its Saupe vector,
 // stores and accumulates it, and writes its rows of the Da log (with the RMS and chi-square of
 // getStatDC) and of the map log. Returns 0, or 1 after "Matrix: error in analyzeSaupe.\n".
