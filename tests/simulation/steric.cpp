@@ -185,8 +185,7 @@ TEST_F(Steric, ThinRodAtAWallMatchesTheExcludedOrientationSum) {
     sum += u * (1 - u * u) / 4;
     weights += u;
   }
-  const double expected =
-      sum / (static_cast<long long>(weights) + static_cast<long long>((md.stepOut - (a + md.R)) / md.gs));
+  const double expected = sum / (weights + (md.stepOut - (a + md.R)) / md.gs);
   EXPECT_NEAR(S[0], expected, 0.015 * expected);
   for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(S[j]), 1e-6 * S[0]) << j;
 }
