@@ -307,29 +307,6 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   EXPECT_NEAR(v[2], 0.0f, 1e-5f);
 }
 
-// Each work array of the statistics made to fail: the writer reports it and writes no report
-// (never one showing a perfect fit of N rows); a complete run releases every work array.
-TEST(WriterStats, AllocationFailureIsReportedNeverWritten) {
-  Table tab;
-  for (float d : {1.0f, -4.0f, 6.5f, 2.0f}) tab.add(1, "ALA", d, d + 0.5f, 100);
-  KorimInfo k{};
-  k.verbFlag = 1;
-  TempDir dir;
-  const std::string path = dir / "nomem.tab";
-  int st = 0;
-  const int failed = sweepAllocationFailures([&](int) { st = writeDCmod(path.c_str(), "w", tab.get(), &k, nullptr); },
-                                             [&](int n, bool fired, const std::string& err) {
-                                               EXPECT_EQ(st, fired ? 1 : 0) << n;
-                                               if (!fired) return;
-                                               EXPECT_TRUE(has(err, "Error allocating temporary buffers.\n"));
-                                               EXPECT_TRUE(has(err, path));
-                                               EXPECT_FALSE(fileExists(path)) << "no report is written";
-                                             });
-  EXPECT_EQ(failed, 5);
-  EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
-  korim::foundation::memoryReset();
-}
-
 // The measured couplings with a prediction on a straight line through them: the exact regression
 // line in the full report only, and the written table read back gives the predicted couplings.
 TEST(WriterStats, MeasuredCouplingsReadBack) {

@@ -195,31 +195,6 @@ TEST_F(IoArgs, LongListsAndListsInOneWord) {
     EXPECT_EQ(getBadFlag(), 1);
 }
 
-TEST_F(IoArgs, ListAllocationFailures) {
-    Argv a({"prog", "-v", "1", "2", "-s", "ab", "cd"});
-    int n = 0;
-    char** sl = nullptr;
-    captureStderr([&] {
-        memoryFailAt(1);
-        EXPECT_EQ(rListArg(a.argc(), a.argv(), "-v", &n), nullptr);
-        EXPECT_EQ(n, -1);
-        EXPECT_EQ(getBadFlag(), 0);
-        memoryFailAt(1);
-        EXPECT_EQ(strListArg(a.argc(), a.argv(), "-s", &n), nullptr);
-        EXPECT_EQ(n, -1);
-    });
-    // The second allocation is the copy of the first word.
-    std::string err = captureStderr([&] {
-        memoryFailAt(2);
-        sl = strListArg(a.argc(), a.argv(), "-s", &n);
-    });
-    ASSERT_NE(sl, nullptr);
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(sl[0], nullptr);
-    EXPECT_STREQ(sl[1], "cd");
-    EXPECT_NE(err.find("StrList Error allocating string.\n"), std::string::npos) << err;
-}
-
 TEST_F(IoArgs, CheckModesFromEnvironment) {
     Argv a({"prog", "-foo", "12"});
     const std::string one = "Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' -foo '\n";

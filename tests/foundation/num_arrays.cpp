@@ -81,37 +81,6 @@ TEST_F(NumArrays, MatrixRowsAreSeparateAndReleasedInReverse) {
   EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(NumArrays, AllocationFailuresReportAndReturnNull) {
-  EXPECT_EQ(captureStderr([] {
-              memoryFailAt(1);
-              EXPECT_EQ(vector(1, 4), nullptr);
-            }),
-            "Memory allocation failure.\nUtility Error: allocation failure in vector()\nAborting.\n");
-  // Matrix: the table (call 1) and each row (calls 2, 3) can fail; what was
-  // made is given back, so only the failed request (which the allocator
-  // counts before asking the system) stays counted: a table of rows 1..2 or
-  // one row of floats 1..3.
-  const struct { long long bytes; const char *msg; } steps[] = {{2 * (long long)sizeof(float *), "failure 1 in matrix()"},
-                                                                {12, "failure 2 in matrix()"},
-                                                                {12, "failure 2 in matrix()"}};
-  for (int n = 1; n <= 3; n++) {
-    memoryReset();
-    std::string err = captureStderr([&] {
-      memoryFailAt(n);
-      EXPECT_EQ(matrix(1, 2, 1, 3), nullptr) << n;
-    });
-    EXPECT_NE(err.find(steps[n - 1].msg), std::string::npos) << n;
-    EXPECT_EQ(memoryBytesUsed(), steps[n - 1].bytes) << n;
-  }
-  std::string err = captureStderr([] {
-    memoryFailAt(2);
-    EXPECT_EQ(dmatrix(1, 2, 1, 2), nullptr);
-  });
-  EXPECT_NE(err.find("allocation failure 2 in dmatrix()"), std::string::npos);
-  EXPECT_EQ(captureStderr([] { nrerror("gaussj: Singular Matrix-1"); }),
-            "Utility Error: gaussj: Singular Matrix-1\nAborting.\n");
-}
-
 TEST(NumTqutil, ContiguousArraysHelpersAndTheirTexts) {
   float **m = matrixTq(0, 1, 5, 6);  // column range not starting at 0 or 1
   ASSERT_NE(m, nullptr);

@@ -19,7 +19,6 @@
 
 using namespace korim::restraints;
 using korim::foundation::memoryBytesUsed;
-using korim::foundation::memoryFailAt;
 using korim::foundation::memoryReset;
 using korim::structure::Coord3D;
 using korim::structure::Matrix4x4;
@@ -37,7 +36,7 @@ struct Library : ::testing::Test {
     unsetenv("SURF_DIR");
   }
   void TearDown() override {
-    memoryFailAt(0);
+
     unsetenv("SURF_DIR");
   }
 };
@@ -91,37 +90,6 @@ TEST_F(Library, StopReleasesCouplingAndEnergyWorkSpaces) {
     EXPECT_EQ(memoryBytesUsed(), 0);
     EXPECT_EQ(energyCoordCapacity(), 0);
   }
-}
-
-TEST_F(Library, EnergyWorkSpaceOnlyGrowsAndHoldsNothingAfterAFailure) {
-  const long long point = sizeof(Coord3D);
-  // Requests and the capacity kept: room enough keeps the lists, more makes them anew.
-  const int requests[][2] = {{10, 10}, {4, 10}, {25, 25}};
-  for (const auto& r : requests) {
-    ASSERT_EQ(energyAlloc(r[0]), 0);
-    EXPECT_EQ(energyCoordCapacity(), r[1]);
-    EXPECT_EQ(memoryBytesUsed(), 2 * r[1] * point) << r[0];
-  }
-  EXPECT_EQ(energyFree(), 0);
-  EXPECT_EQ(memoryBytesUsed(), 0);
-
-  // The allocator books a refused request too, so each failed call leaves exactly one list's
-  // bytes behind; a list obtained before the failure must have been released.
-  for (int failing = 1; failing <= 2; failing++) {
-    const long long base = memoryBytesUsed();
-    memoryFailAt(failing);
-    int status = 0;
-    const std::string err = captureStderr([&] { status = energyAlloc(30); });
-    EXPECT_NE(err.find("MERIDO Error (Energy) allocating workspaces.\n"), std::string::npos) << err;
-    memoryFailAt(0);
-    EXPECT_EQ(status, 1) << failing;
-    EXPECT_EQ(energyCoordCapacity(), 0);
-    EXPECT_EQ(memoryBytesUsed() - base, 30 * point) << failing;
-  }
-  // A count whose byte size overflows is refused the same way.
-  EXPECT_EQ(captureStderr([] { EXPECT_EQ(energyAlloc(INT_MAX), 1); }), "MERIDO Error (Energy) allocating workspaces.\n");
-  EXPECT_EQ(energyAlloc(30), 0);  // the work space can still be made
-  EXPECT_EQ(energyCoordCapacity(), 30);
 }
 
 TEST(ShiftTable, EmptyTableAndRecordDefaults) {
