@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "app/korim_utils.h"
-#include "app/korim_utils_null.h"
+#include "settings/settings_null.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
 #include "fitting/simdc.h"
@@ -51,7 +51,7 @@ namespace fnd = korim::foundation;
 namespace st = korim::structure;
 namespace cp = korim::couplings;
 namespace sim = korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim_test::Outcome;
 
 namespace {
@@ -67,7 +67,7 @@ struct Ubiquitin {
     st::pdbNull(&pdb);
     st::pdbSelectNull(&sel);
     cp::dTabNull(&tab);
-    korim::app::korimInfoNull(&k);
+    korim::settings::korimInfoNull(&k);
     korim_test::captureStderr([&] {
       if (st::readPDB(korim_test::kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr) != 0) return;
       if (cp::readDC(korim_test::kUbiquitinCouplings.c_str(), &tab) != 0) return;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
@@ -19,7 +19,7 @@
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -54,7 +54,7 @@ Points rod() {
 // Settings of a grid run (lcType 3); sizes, spacings in A, periodic z planes z1..zN.
 KorimInfo gridSettings(int nX, int nY, int nZ, float dX, float dY, float dZ, int z1, int zN, int digPsi = 12) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = digPsi;
   k.grid3DnX = nX;
