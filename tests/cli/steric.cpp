@@ -66,21 +66,8 @@ TEST(StericExample, MessagesAndResultTable) {
   EXPECT_NE(r.out.find("REMARK 105 atoms selected for simulation.\n"), std::string::npos);
 
   Table t = readTable(example().dir / "out.tab");
-  for (const char* want : {
-           "REMARK Molecular Alignment Simulation.",
-           "DATA KORIM_MODE STERIC",
-           "DATA KORIM LC_TYPE             wall",
-           "DATA KORIM LC_CONCENTRATION    0.050",
-           "DATA KORIM ORIENT_SPHERE       100",
-           "DATA KORIM ORIENT_PSI          18",
-           "DATA KORIM GRID_SPACING        0.200",
-           "DATA KORIM MODEL_RADIUS        20.000",
-           "DATA KORIM LC_ORDER            0.800",
-           "DATA KORIM ATOM_RADIUS         0.000",
-           "DATA KORIM SEL_SIMPLE_FLAG     0",
-           "DATA KORIM SURF_FLAG           1",
-       })
-    EXPECT_TRUE(t.hasLine(want)) << want;
+  // The settings block itself is checked against its golden file with the writer.
+  EXPECT_TRUE(t.hasLine("DATA KORIM_MODE STERIC"));
   for (const std::string& l : t.lines) EXPECT_EQ(l.find("INCLUDE_RIM"), std::string::npos);
 }
 
