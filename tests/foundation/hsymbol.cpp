@@ -144,20 +144,6 @@ TEST_F(HSym, ReplacedAndClobberedTextsStaySafe) {
     EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(HSym, SerialIdsContinueAcrossTables) {
-    HTable *a = hSymTabAlloc(0), *b = hSymTabAlloc(0);
-    EXPECT_EQ(hAddSym("x", HSYM_INT, a)->id, 1);
-    EXPECT_EQ(hAddSym("y", HSYM_INT, a)->id, 2);
-    HSymbol *z = hAddSym("x", HSYM_INT, b);
-    EXPECT_EQ(z->id, 3);
-    EXPECT_EQ(hFindSymID(b, 3), z);
-    EXPECT_EQ(hFindSymID(b, 1), nullptr);
-    EXPECT_EQ(hFindSymID(a, 2), hFindSym("y", a));
-    hSymTabFree(a);
-    EXPECT_EQ(hAddSym("w", HSYM_INT, b)->id, 4);  // never reused
-    hSymTabFree(b);
-}
-
 TEST_F(HSym, ReverseSearchesInBucketOrder) {
     // With 10 buckets a one-letter name lands in its code mod 10:
     // d(100) -> 0, a(97) -> 7, b(98) -> 8, c(99) -> 9.

@@ -217,52 +217,6 @@ TEST_F(IoArgs, CheckModesFromEnvironment) {
     EXPECT_EQ(reports, 3);
 }
 
-TEST_F(IoArgs, ReportOfTheUnconsumedRun) {
-    Argv a({"prog", "-in", "x.tab", "-foo", "7", "", "  "});
-    int reports = -1;
-    std::string err = checkedRun(a, 2, [&] {
-        char* p = nullptr;
-        ptrArgD(a.argc(), a.argv(), "-in", &p);
-    }, &reports);
-    // Blank arguments never count as unused.
-    EXPECT_EQ(err, "Warning from prog:\n  Arguments 3 to 4 may be unknown or unused:\n  ' -foo 7 '\n");
-    EXPECT_EQ(reports, 1);
-    // checkArgs resets: a second call without initArgs reports nothing.
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.argc(), a.argv()), 0); }), "");
-}
-
-TEST_F(IoArgs, DebugModeListsEverySlot) {
-    Argv a({"prog", "-n", "3", "zz"});
-    a.ptrs[3] = nullptr;  // a missing argument shows as "(None)"
-    int reports = -1;
-    setenv("NMRCHECK", "Debug", 1);  // the word is taken in any case
-    std::string err = checkedRun(a, 4, [&] { intArg(a.argc(), a.argv(), "-n"); }, &reports);
-    // Checksum: the byte values of "prog-n3" add up to 646.
-    EXPECT_EQ(err, "Debug Info from prog. Original Checksum: 646 Final Checksum: 646.\n"
-                   "  0. 1   4 Characters: 'prog'\n"
-                   "  1. 1   2 Characters: '-n'\n"
-                   "  2. 1   1 Characters: '3'\n"
-                   "  3. 0  -1 Characters: '(None)'\n");
-    EXPECT_EQ(reports, 0);
-
-    // Arguments changed after initArgs make the check doubtful.
-    unsetenv("NMRCHECK");
-    Argv b({"prog", "-n", "3"});
-    err = checkedRun(b, 2, [&] {
-        intArg(b.argc(), b.argv(), "-n");
-        b.words[2][0] = '4';
-    }, &reports);
-    EXPECT_EQ(err, "Warning from prog: argument checking may not be valid.\n");
-    EXPECT_EQ(reports, 0);
-}
-
-TEST_F(IoArgs, HelpAnnouncesChecking) {
-    Argv a({"prog", "-help"});
-    EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 2); }), "Program prog, argument checking enabled.\n");
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.argc(), a.argv()), 0); }), "");  // "-help" was consumed
-    EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 0); }), "");
-}
-
 TEST_F(IoArgs, ArgumentsBeyondSlot254AreNeverChecked) {
     std::vector<std::string> w = {"prog"};
     for (int i = 1; i < 300; i++) w.push_back(i == 10 ? std::string("-late") : std::string("v").append(std::to_string(i)));

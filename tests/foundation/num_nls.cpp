@@ -297,18 +297,6 @@ TEST(NumMrq, HeldParameterStaysAndCovarianceIsSpread) {
   EXPECT_GT(err[2], 0.0f);
 }
 
-TEST(NumMrq, CovsrtMovesFittedBlockIntoPlace) {
-  // Fitted parameters 1 and 3 of 3: the 2x2 block [[1,2],[2,4]] goes to
-  // rows/columns 1 and 3, row and column 2 become zero.
-  float r1[4] = {0, 1, 2, 9}, r2[4] = {0, 2, 4, 9}, r3[4] = {0, 9, 9, 9};
-  float *c[4] = {nullptr, r1, r2, r3};
-  int ia[4] = {0, 1, 0, 1};
-  covsrt(c, 3, ia, 2);
-  float expect[4][4] = {{0}, {0, 1, 0, 2}, {0, 0, 0, 0}, {0, 2, 0, 4}};
-  for (int i = 1; i <= 3; i++)
-    for (int j = 1; j <= 3; j++) EXPECT_EQ(c[i][j], expect[i][j]) << i << j;
-}
-
 TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {
   auto bad = [](float, float *, float *ymod, float *dyda, int) {
     *ymod = std::nanf("");

@@ -46,36 +46,6 @@ class Text : public testing::Test {
 
 // ---- growable strings ----
 
-TEST_F(Text, GrowableStringStaysInCallerBufferUntilFull) {
-    char buff[16];
-    char *text = nullptr;
-    int cap = 0;
-    std::snprintf(buff, sizeof buff, "ab");
-    // A null text starts in the caller buffer and keeps what it holds.
-    EXPECT_EQ(strcatAlloc(&text, "cd", buff, 16, &cap), buff);
-    EXPECT_STREQ(text, "abcd");
-    EXPECT_EQ(cap, 16);
-    // need = 4 + 10 + 2 = 16: not below the capacity, so it grows by 256.
-    ASSERT_NE(strcatAlloc(&text, "0123456789", buff, 16, &cap), nullptr);
-    EXPECT_NE(text, buff);
-    EXPECT_EQ(cap, 16 + 256);
-    EXPECT_STREQ(text, "abcd0123456789");
-    EXPECT_EQ(memoryBytesUsed(), 272);
-    // need = 14 + 510 + 2 = 526 is below capacity + 255 = 527: one step of 256.
-    ASSERT_NE(strcatAlloc(&text, std::string(510, 'x').c_str(), buff, 16, &cap), nullptr);
-    EXPECT_EQ(cap, 272 + 256);
-    // need = 524 + 257 + 2 = 783 is not below 528 + 255 = 783: need + 256.
-    ASSERT_NE(strcatAlloc(&text, std::string(257, 'y').c_str(), buff, 16, &cap), nullptr);
-    EXPECT_EQ(cap, 783 + 256);
-    EXPECT_EQ(std::string(text), "abcd0123456789" + std::string(510, 'x') + std::string(257, 'y'));
-    EXPECT_EQ(memoryBytesUsed(), cap);
-    EXPECT_EQ(memoryBytesReused(), 272 + 528);
-    EXPECT_EQ(strAllocFree(&text, buff, 16, &cap), 0);
-    EXPECT_EQ(text, buff);
-    EXPECT_EQ(cap, 16);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-}
-
 TEST_F(Text, PrependCopyAndInit) {
     char buff[256];
     char *text = nullptr;
@@ -197,21 +167,6 @@ TEST_F(Text, NumericTokens) {
     EXPECT_EQ(badToken, 1);
     EXPECT_EQ(getTokenR(1, "1e99"), 0.0f);  // not made infinite
     EXPECT_EQ(badToken, 1);
-}
-
-TEST_F(Text, LongTokensMoveToTheHeapAndBack) {
-    std::string longTok(400, 't');
-    std::string line = "a " + longTok + " c";
-    EXPECT_EQ(std::string(getToken(2, line.c_str())), longTok);
-    EXPECT_EQ(memoryBytesUsed(), (long long)line.size() + 1);
-    EXPECT_EQ(std::string(rightToken(2, line.c_str())), longTok + " c");
-    EXPECT_EQ(std::string(leftToken(2, line.c_str())), "a " + longTok);
-    EXPECT_EQ(std::string(getTokenS(2, line.c_str())), longTok);
-    EXPECT_EQ(freeToken(), 0);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-    // After freeToken the static buffers serve again.
-    EXPECT_STREQ(getToken(1, "again"), "again");
-    EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
 // ---- text files ----

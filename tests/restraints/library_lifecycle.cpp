@@ -125,37 +125,4 @@ TEST(ShiftTable, EmptyTableAndRecordDefaults) {
   EXPECT_EQ(rec[0].resID, 12);
 }
 
-TEST(ShiftTable, FreeReleasesEveryListByItsByteCount) {
-  namespace fnd = korim::foundation;
-  memoryReset();
-  EXPECT_EQ(csTabFree(nullptr), 0);
-  fnd::hdrList* hdr = fnd::hdrInit();
-  ASSERT_NE(hdr, nullptr);
-  fnd::addHdrLine("DATA SEQUENCE MQIFVKTLTG", hdr);
-  const long long base = memoryBytesUsed();
-
-  CSTable tab;
-  csTabNull(&tab);
-  tab.seqInfo = static_cast<korim::structure::SeqInfo*>(fnd::voidMalloc("cs", sizeof(korim::structure::SeqInfo)));
-  korim::structure::seqInfoNull(tab.seqInfo);
-  ASSERT_EQ(korim::structure::getSeqInfo(hdr, tab.seqInfo), 10);
-  tab.csCount = 3;
-  tab.csList = static_cast<CSInfo*>(fnd::voidMalloc("cs", 3 * sizeof(CSInfo)));
-  tab.pcsCount = 2;
-  tab.pcsList = static_cast<PCSInfo*>(fnd::voidMalloc("cs", 2 * sizeof(PCSInfo)));
-  tab.workSize = 191;
-  tab.work = fnd::fltAlloc("cs", tab.workSize);
-  tab.csMaxRes = 10;
-  tab.nullSegName = 0;
-  for (int round = 0; round < 2; round++) {  // releasing an empty table again changes nothing
-    EXPECT_EQ(csTabFree(&tab), 0);
-    EXPECT_EQ(memoryBytesUsed(), base);
-    EXPECT_EQ(tab.seqInfo, nullptr);
-    EXPECT_EQ(tab.csList, nullptr);
-    EXPECT_EQ(tab.csCount + tab.csMaxRes, 0);
-    EXPECT_EQ(tab.nullSegName, 1);
-  }
-  fnd::freeHdr(hdr);
-}
-
 }  // namespace

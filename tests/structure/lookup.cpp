@@ -129,23 +129,6 @@ TEST_F(Index, IgnoredChainAndSegmentNames) {
     pdbFree(&p);
 }
 
-TEST_F(Index, PointerListsGrowByTheirSteps) {
-    AtomInfo a[40];
-    ResInfo r;
-    resNull(&r);
-    for (int i = 0; i < 40; i++) {
-        atomNull(&a[i]);
-        ASSERT_EQ(setResInfo(&r, &a[i]), 0);
-    }
-    EXPECT_EQ(r.maxAtomCount, 40);  // 32, then 40
-    EXPECT_EQ(r.atomList[39], &a[39]);
-    int count = 0, max = 0;
-    ResInfo** list = nullptr;
-    for (int i = 0; i < 3; i++) ASSERT_NE(getNextResPtr(&list, &count, &max, 2, 5), nullptr);
-    EXPECT_EQ(max, 7);
-    EXPECT_EQ(list[2], nullptr);  // new entries are null
-}
-
 const AtomSpec kAtoms[] = {
     {5, "GLY", "N", "A", "", ""},    {5, "GLY", "HA1", "A", "", ""}, {5, "GLY", "HA2", "A", "", ""},
     {6, "GLY", "HA", "A", "", ""},   {7, "LEU", "HN1", "A", "", ""}, {7, "LEU", "HN3", "A", "", ""},
