@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "foundation/svdpoly.h"
 
@@ -13,8 +14,7 @@ namespace korim::foundation {
 namespace {
 
 const char *const kTag = "poly";
-const float kTwoPi = 6.2831853f;
-const double kPi = 3.14159265;
+const float kTwoPi = 6.2831853f;  // 2 pi truncated, as the abscissae have always used it
 
 // Phases of the cosine series handed to its basis function, radians.
 struct CosPhase {
@@ -65,7 +65,7 @@ float windowMean(const float *data, int length, int i, int m, bool filt) {
   if (filt && nSpan > 0) {
     float sum = 0.0f, wSum = 0.0f;
     for (int k = 0; k <= nSpan; k++) {
-      const float w = static_cast<float>(std::sin(k * kPi / nSpan));
+      const float w = static_cast<float>(std::sin(k * kPi8 / nSpan));
       sum += w * data[lo + k];
       wSum += w;
     }
