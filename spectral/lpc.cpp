@@ -196,6 +196,8 @@ int lpc(float *rdata, float *idata, float *rpred, float *ipred, int lpSigCount, 
     return 0;
   }
   bool before = lp->beforeFlag != 0;
+  std::fill(lp->af + 1, lp->af + 2 * p + 1, 0.0);  // a set not solved lists as zeros
+  std::fill(lp->ab + 1, lp->ab + 2 * p + 1, 0.0);
   if (lp->lpOpt != 2) solveSystem(lp, rdata, idata, !before, s, lp->af);
   if (lp->lpOpt != 0) solveSystem(lp, rdata, idata, before, s, lp->ab);
   if (lp->debugFlag) listBoth(lp, "Before");

@@ -30,7 +30,7 @@ struct Signal {
 // Data of n points at offset `lead` of arrays with `lead` points before and
 // `tail` after; returns the largest error of the predicted region.
 double predictError(const Signal &sig, int n, int order, int sigCount, int lead, int tail,
-                    int before) {
+                    int before, int opt = 0, int fix = 0) {
   std::vector<float> re(lead + n + tail, 99.0f), im(lead + n + tail, 99.0f);
   for (int k = 0; k < n; k++) {
     re[lead + k] = static_cast<float>(sig.at(k).real());
@@ -39,7 +39,7 @@ double predictError(const Signal &sig, int n, int order, int sigCount, int lead,
   LPBuff lp;
   lpcNull(&lp);
   int count = before ? lead : tail;
-  EXPECT_EQ(0, lpcInit(&lp, n, count, order, sigCount, 0, 0, before, 0));
+  EXPECT_EQ(0, lpcInit(&lp, n, count, order, sigCount, opt, fix, before, 0));
   float *rp = before ? re.data() : re.data() + lead + n;
   float *ip = before ? im.data() : im.data() + lead + n;
   lpc(re.data() + lead, im.data() + lead, rp, ip, sigCount, &lp);
@@ -80,12 +80,33 @@ TEST(Lpc, ContinuesTwoDampedExponentialsBothWays) {
   EXPECT_LT(predictError(two, 64, 4, 2, 16, 0, 1), 1e-4);
   // No truncation (signal count = order) predicts as well on noiseless data.
   EXPECT_LT(predictError(two, 64, 4, 4, 0, 64, 0), 1e-4);
+  // Mixed and opposite-direction coefficients agree once the roots are fixed.
+  for (int opt : {1, 2}) EXPECT_LT(predictError(two, 64, 4, 2, 0, 64, 0, opt, 1), 1e-4) << opt;
 }
 
 TEST(Lpc, OrderOneContinuesOneExponentialExactly) {
   Signal one{{cplx(0.8, -0.3)}, {std::exp(cplx(-0.03, 1.1))}};
   EXPECT_LT(predictError(one, 32, 1, 1, 0, 32, 0), 1e-5);
   EXPECT_LT(predictError(one, 32, 1, 1, 8, 0, 1), 1e-5);
+}
+
+TEST(Lpc, DebugListingOfCoefficients) {
+  cplx z = std::polar(0.5, 0.3);
+  std::vector<float> re(12), im(12);
+  for (int n = 0; n < 8; n++) {
+    re[n] = static_cast<float>(std::pow(z, n).real());
+    im[n] = static_cast<float>(std::pow(z, n).imag());
+  }
+  LPBuff lp;
+  lpcNull(&lp);
+  ASSERT_EQ(0, lpcInit(&lp, 8, 4, 1, 1, 0, 0, 0, 1));
+  std::string err = korim_test::captureStderr(
+      [&] { lpc(re.data(), im.data(), re.data() + 8, im.data() + 8, 1, &lp); });
+  const char *set = "      0.477668       0.147760\n", *none = "      0.000000       0.000000\n";
+  EXPECT_EQ(std::string("LPC Forward Before Fixing:\n\n") + set + "LPC Backward Before Fixing:\n\n" +
+                none + "LPC Forward After Fixing:\n\n" + set + "LPC Backward After Fixing:\n\n" + none,
+            err);
+  lpcFree(&lp);
 }
 
 TEST(Lpc, ZeroSignalsPredictZerosAndZeroCountLeavesOutputAlone) {
