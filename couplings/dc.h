@@ -112,6 +112,13 @@ int dipolarFree();
 
 // ---- selection, atom mapping, interaction constants (dc.cpp, dipolar.cpp) ----
 int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode);
+// Atom-type filter of coupling lists (-aD1, -aD2): keeps, of the dCount couplings of dList, those
+// between atom type atomNameI at end I and atomNameJ at end J; a coupling whose atomNameI differs
+// from atomNameI (unless that is "All") or whose atomNameJ differs from atomNameJ (unless "All")
+// has its valid flag cleared; other flags are left as they were. Names are compared whole and
+// case-sensitively ("all" is no wildcard) and the ends are not swapped. Returns the number of
+// couplings still valid; 0 and no change for dCount below 1.
+int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNameJ);
 int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
-#include "app/korim_types.h"
 #include "couplings/analyzeSaupe.h"
+#include "foundation/constants.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
+#include "settings/korim_record.h"
 
 namespace korim::couplings {
 
@@ -29,9 +31,6 @@ WriterState writer;
 constexpr float kStatLimit = 888.0f;   // couplings at or above this never enter the statistics
 constexpr float kDiffLimit = 999.0f;   // a difference with a value at or above this is not formed
 constexpr float kDiffMissing = 9999.0f;
-constexpr double kHalfPi = 1.570796325;
-constexpr double kPi = 3.14159265;
-constexpr double kDaToNH = 21585.2;  // Da (dimensionless) to the N-H coupling scale, Hz
 constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
 
 // One single-precision work array under the "statDC" tag, released on every path.
@@ -82,30 +81,6 @@ void writeRemark(FILE* out, const char* remark) {
     }
 }
 
-void writeStericLines(FILE* out, const app::KorimInfo* k) {
-    if (k->lcType == app::kLcWall) std::fprintf(out, "DATA KORIM LC_TYPE             wall\n");
-    if (k->lcType == app::kLcRod) std::fprintf(out, "DATA KORIM LC_TYPE              rod\n");
-    std::fprintf(out, "DATA KORIM LC_CONCENTRATION    %.3f\n", k->concentration);
-    std::fprintf(out, "DATA KORIM ORIENT_SPHERE       %d\n", k->densityNSC);
-    std::fprintf(out, "DATA KORIM ORIENT_PSI          %d\n", k->digPsiNSC);
-    std::fprintf(out, "DATA KORIM GRID_SPACING       % .3f\n", k->gridSpacing);
-    std::fprintf(out, "DATA KORIM MODEL_RADIUS       % .3f\n", k->radiusModel);
-    std::fprintf(out, "DATA KORIM LC_ORDER           % .3f\n", k->lcOrder);
-    std::fprintf(out, "DATA KORIM ATOM_RADIUS        % .3f\n", k->radiusAtom);
-    std::fprintf(out, "DATA KORIM SEL_SIMPLE_FLAG     %d\n", k->Hflag);
-    std::fprintf(out, "DATA KORIM SURF_FLAG           %d\n", k->surfFlag);
-}
-
-void writeElectrostaticLines(FILE* out, const app::ElInfo* e) {
-    std::fprintf(out, "DATA KORIM EL PH              % .3f\n", e->pH);
-    std::fprintf(out, "DATA KORIM EL NACL            % .3f\n", e->concNaCl);
-    std::fprintf(out, "DATA KORIM EL SURF_CH         % .3f\n", e->chDensSurf);
-    std::fprintf(out, "DATA KORIM EL DIPOLE           %s\n", e->dipoleFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL PKA_DEFAULT      %s\n", e->pkaFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL CH_TERM          %s\n", e->chTerminiFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL CUTOFF           %e\n", e->cutoffPot);
-}
-
 void writeAngleRanges(FILE* out, const DTensor* t) {
     std::fprintf(out, "DATA PSI_RANGE   % 8.2f % 8.2f\n", t->psiMin, t->psiMax);
     std::fprintf(out, "DATA THETA_RANGE % 8.2f % 8.2f\n", t->thetaMin, t->thetaMax);
@@ -139,7 +114,7 @@ void writeTensorModeLines(FILE* out, const DTensor* t) {
     }
 }
 
-void writeLikelihoodLines(FILE* out, const app::HistInfo* h) {
+void writeLikelihoodLines(FILE* out, const settings::HistInfo* h) {
     std::fprintf(out, "DATA KORIM DA LOW_GRID     % .3f\n", h->lDaMl);
     std::fprintf(out, "DATA KORIM DA HIGH_GRID    % .3f\n", h->hDaMl);
     std::fprintf(out, "DATA KORIM DA INCREMENT    % .3f\n", h->incDaMl);
@@ -156,16 +131,9 @@ void writeLikelihoodLines(FILE* out, const app::HistInfo* h) {
     std::fprintf(out, "DATA ML R Err         % .3f\n", h->RErrMl);
 }
 
-void writeCombinationLines(FILE* out, const app::KorimInfo* k) {
-    static const char* const actions[] = {"add", "sub", "mul", "div", "max"};
-    if (k->opCode >= app::kOpAdd && k->opCode <= app::kOpMax)
-        std::fprintf(out, "DATA KORIM ACTION    %s\n", actions[k->opCode - 1]);
-    std::fprintf(out, "DATA KORIM C1     % .3f\n", k->c1);
-    std::fprintf(out, "DATA KORIM C2     % .3f\n", k->c2);
-}
-
-// The run-mode record and the parameter lines of the mode; modes without a record write nothing.
-void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
+// The run-mode record and the lines of the mode that are not settings (the settings block follows
+// it); modes without a record write nothing.
+void writeModeBlock(FILE* out, const settings::KorimInfo* k, const DTensor* t) {
     static const char* const words[] = {
         nullptr, "STERIC", "STERIC_FREE", "STERIC_GRID", "ELECTROSTATIC", "ELECTROSTATIC_FREE",
         "ELECTROSTATIC_GRID", "DC", "CS", nullptr, "DA_ML", nullptr, "HIST", "DC_CP", "SAUPE_CP",
@@ -173,13 +141,9 @@ void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
     const int mode = k->korimMode;
     if (mode < 0 || mode >= static_cast<int>(sizeof words / sizeof *words) || !words[mode]) return;
     std::fprintf(out, "\nDATA KORIM_MODE %s\n\n", words[mode]);
-    if (mode >= app::kModeSteric && mode <= app::kModeElectrostaticGrid) writeStericLines(out, k);
-    if (mode == app::kModeElectrostatic) writeElectrostaticLines(out, &k->elInfo);
-    if (mode == app::kModeBestFit) writeTensorModeLines(out, t);
-    if (mode == app::kModeDaMl) writeLikelihoodLines(out, &k->histInfo);
-    if (mode == app::kModeAnalyzeDc || mode == app::kModeAnalyzeSaupe)
-        writeCombinationLines(out, k);
-    if (mode == app::kModeConvert) {
+    if (mode == settings::kModeBestFit) writeTensorModeLines(out, t);
+    if (mode == settings::kModeDaMl) writeLikelihoodLines(out, &k->histInfo);
+    if (mode == settings::kModeConvert) {
         std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
                                     : "DATA DCs are not normalized.\n");
         if (k->dcNoise) std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
@@ -190,7 +154,7 @@ void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
 void projectAxis(double x, double y, double z, double* lambda, double* beta) {
     if (z > 1.0) z = 1.0;  // rounding of a unit vector must not leave the arc cosine's domain
     if (z < -1.0) z = -1.0;
-    *beta = kHalfPi - std::acos(z);
+    *beta = kHalfPi8 - std::acos(z);
     *lambda = std::atan2(y, x);
 }
 
@@ -210,7 +174,7 @@ void writeMapping(FILE* out, const double eigVec[3][3]) {
     // along +x maps to the right-hand edge of the projection.
     std::fprintf(out, "DATA MAPPING INV ");
     for (int c = 0; c < 3; ++c) {
-        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi : lambda[c] + kPi;
+        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi8 : lambda[c] + kPi8;
         std::fprintf(out, c < 2 ? "  % .5f  % .5f" : "  % .5f  % .5f\n", inv * std::cos(beta[c]),
                      -beta[c]);
     }
@@ -246,7 +210,7 @@ void writeEigenAndEuler(FILE* out, DTensor* t, const double eigVec[3][3], const 
 
 // Order matrix, its irreducible form, the map of its axes and (with eulerFlag) the eigensystem
 // and Euler solutions. Returns 1 when the analysis fails.
-int writeOrderMatrix(FILE* out, DTensor* t, const app::KorimInfo* k, int nD) {
+int writeOrderMatrix(FILE* out, DTensor* t, const settings::KorimInfo* k, int nD) {
     std::fprintf(out, "REMARK Order matrix.\n\n");
     std::fprintf(out, "DATA SAUPE_MATRIX     %s       %s      %s      %s      %s\n", "S(zz)",
                  "S(xx-yy)", "S(xy)", "S(xz)", "S(yz)");
@@ -324,7 +288,7 @@ void writeTablePart(FILE* out, const DTable* dTab, bool full) {
     }
 }
 
-void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const char* remark,
+void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, const char* remark,
                      const Stats& s, int* status) {
     *status = 0;
     std::fprintf(out, "REMARK Molecular Alignment Simulation.\n\n");
@@ -332,12 +296,9 @@ void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const cha
     std::fprintf(out, "REMARK Simulation parameters.\n");
     DTensor* t = &dTab->dTensor;
     writeModeBlock(out, k, t);
-    if (k->includeRim != 0.0f) {
-        std::fprintf(out, "DATA KORIM INCLUDE_RIM      on\n");
-        std::fprintf(out, "DATA KORIM MOLAR_RATIO      % .3f\n", k->molarRatio);
-        std::fprintf(out, "DATA KORIM MODEL_LENGTH     % .3f\n", k->lengthModel);
-        std::fprintf(out, "DATA KORIM S_DISC_RIM       % .3f\n", k->orderDiscRim);
-    }
+    std::string settingsBlock;
+    settings::appendKorimSettings(k, settings::SettingsLayout::CouplingReport, &settingsBlock);
+    std::fputs(settingsBlock.c_str(), out);
     std::fprintf(out, "\n\n");
     bool anySaupe = false;
     for (float v : t->saupe) anySaupe = anySaupe || v != 0.0f;
@@ -451,10 +412,10 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
     std::fprintf(outUnit, "DATA Aa % e\n", 2.0f * t->da);
     std::fprintf(outUnit, "DATA Ar % e\n", 2.0f * t->dr);
     std::fprintf(outUnit, "\n\n");
-    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDaToNH);
+    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDipolarNH);
     std::fprintf(outUnit, "DATA Rhombicity % 8.6e\n", t->da != 0.0f ? t->dr / t->da : 0.0f);
     std::fprintf(outUnit, "\n");
-    if (app::dbgFlag) {
+    if (dbgFlag) {
         float s[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
         euler2saupe(s, t->psiList[0], t->thetaList[0], t->phiList[0], t->da, t->dr);
         std::fprintf(stderr, "REMARK S %f %f %f %f %f\n\n", s[0], s[1], s[2], s[3], s[4]);
@@ -463,7 +424,7 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
 }
 
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
-               const app::KorimInfo* korimInfo, const char* remark) {
+               const settings::KorimInfo* korimInfo, const char* remark) {
     assert(dTab && korimInfo);
     const bool toStdout = outDName == nullptr || outDName[0] == '\0';
     const bool full = korimInfo->verbFlag != 0;

@@ -4,12 +4,13 @@
 #include <cstdio>
 
 #include "couplings/dc.h"
-
-namespace korim::app {
-struct KorimInfo;
-}
+#include "settings/settings.h"
 
 namespace korim::couplings {
+
+// Debug level of the run (-dbg; 0 off), set by the driver's option reader. Above 0 the Euler
+// block adds the Saupe elements of the first Euler solution on stderr.
+inline int dbgFlag = 0;
 
 // Writes the coupling table of dTab to outDName (empty or null: standard output), opened with
 // access (null: "w"); a file that cannot be opened is reported and standard output is used.
@@ -20,7 +21,7 @@ namespace korim::couplings {
 // Returns 0 when the table was written; 1 when the statistics could not be computed (nothing is
 // written) or the Saupe analysis failed.
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
-               const app::KorimInfo* korimInfo, const char* remark);
+               const settings::KorimInfo* korimInfo, const char* remark);
 
 // Agreement of observed and calculated couplings over the rows where both are valid and below
 // 888 Hz: RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
