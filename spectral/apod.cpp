@@ -32,7 +32,8 @@ int clampInt(double v, int lo, int hi) {
 }
 
 // Multiplies data[k] by f(k), negative factors counted as 0.
-template <typename F> void scale(float *data, int from, int to, F f) {
+template <typename F>
+void scale(float *data, int from, int to, F f) {
   for (int k = from; k < to; k++) data[k] = static_cast<float>(data[k] * std::max(0.0, f(k)));
 }
 
@@ -82,9 +83,8 @@ int apodTM(float *data, int, int mSize, int, float, float q1, float q2, float) {
   // A one-point ramp is its outer end, 0.
   scale(data, 0, l1, [&](int k) { return l1 > 1 ? static_cast<double>(k) / (l1 - 1) : 0.0; });
   int off = mSize - l2;
-  scale(data, off, mSize, [&](int k) {
-    return l2 > 1 ? static_cast<double>(l2 - 1 - (k - off)) / (l2 - 1) : 0.0;
-  });
+  scale(data, off, mSize,
+        [&](int k) { return l2 > 1 ? static_cast<double>(l2 - 1 - (k - off)) / (l2 - 1) : 0.0; });
   return 0;
 }
 
@@ -113,17 +113,26 @@ int apodTRI(float *data, int, int mSize, int, float, float q1, float q2, float q
 int apodFn(float *data, int aSize, int mSize, int tSize, float sw, float q1, float q2, float q3,
            int code) {
   switch (code) {
-    case APOD_NONE: return 0;
-    case APOD_SP: return apodSP(data, aSize, mSize, tSize, sw, q1, q2, q3);
-    case APOD_EM: return apodEM(data, aSize, mSize, tSize, sw, q1, q2, q3);
-    case APOD_GM: return apodGM(data, aSize, mSize, tSize, sw, q1, q2, q3);
-    case APOD_TM: return apodTM(data, aSize, mSize, tSize, sw, q1, q2, q3);
-    case APOD_ZE: return apodZE(data, aSize, mSize, tSize, sw, q1, q2, q3);
-    case APOD_TRI: return apodTRI(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_NONE:
+      return 0;
+    case APOD_SP:
+      return apodSP(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_EM:
+      return apodEM(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_GM:
+      return apodGM(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_TM:
+      return apodTM(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_ZE:
+      return apodZE(data, aSize, mSize, tSize, sw, q1, q2, q3);
+    case APOD_TRI:
+      return apodTRI(data, aSize, mSize, tSize, sw, q1, q2, q3);
     case APOD_GMB:
-      return apodGMB(data, aSize, mSize, tSize, sw, q1, clampInt(std::trunc(q2), -2147483647, 2147483647),
+      return apodGMB(data, aSize, mSize, tSize, sw, q1,
+                     clampInt(std::trunc(q2), -2147483647, 2147483647),
                      clampInt(std::trunc(q3), -2147483647, 2147483647));
-    default: return 1;
+    default:
+      return 1;
   }
 }
 

@@ -6,8 +6,14 @@ namespace korim::spectral {
 // Window codes (the header's window names "None", "SP", "EM", "GM", "TM",
 // "ZE", "TRI", "GMB").
 enum ApodCode {
-  APOD_NONE = 0, APOD_SP = 1, APOD_EM = 2, APOD_GM = 3, APOD_TM = 4, APOD_ZE = 5,
-  APOD_TRI = 6, APOD_GMB = 7
+  APOD_NONE = 0,
+  APOD_SP = 1,
+  APOD_EM = 2,
+  APOD_GM = 3,
+  APOD_TM = 4,
+  APOD_ZE = 5,
+  APOD_TRI = 6,
+  APOD_GMB = 7
 };
 
 // Common arguments: data[0..mSize-1] is multiplied by the window; aSize is the

@@ -36,12 +36,13 @@ const char *predictionFault(int xSize, int ySize, int xOutSize, int yOutSize, in
 // First target row/column and block offsets of each corner, relative to the
 // target: rows iy+dy .. iy+dy+ny-1, columns ix+dx .. ix+dx+nx-1.
 struct Corner {
-  bool lowY, lowX;  // targets start at row ny / column nx (else at 0)
+  bool lowY, lowX;   // targets start at row ny / column nx (else at 0)
   bool above, left;  // block rows before the target (else after), columns likewise
 };
-constexpr Corner kCorners[4] = {
-    {true, true, true, true}, {true, false, true, false}, {false, false, false, false},
-    {false, true, false, true}};
+constexpr Corner kCorners[4] = {{true, true, true, true},
+                                {true, false, true, false},
+                                {false, false, false, false},
+                                {false, true, false, true}};
 
 // Predicted point at (iy, ix) of m from the block of the corner.
 float predictAt(float **m, int ix, int iy, int nx, int ny, const Corner &c, const float *coef) {
@@ -85,9 +86,24 @@ int lp2DInit(LP2DBuff **lp2DPtr, int lpXSize, int lpYSize, int lpXCount, int lpY
     lp2dMessage("LP2D Error allocating X Matrix.\n");
     return 1;
   }
-  *lp = LP2DBuff{lpXSize, lpYSize, lpOutXSize, lpOutYSize, lpXCount, lpYCount,
-                 static_cast<int>(res * coefs), static_cast<int>(res), static_cast<int>(coefs),
-                 avgFlag, verbose, nullptr, nullptr, nullptr, nullptr, {}, {}, {}};
+  *lp = LP2DBuff{lpXSize,
+                 lpYSize,
+                 lpOutXSize,
+                 lpOutYSize,
+                 lpXCount,
+                 lpYCount,
+                 static_cast<int>(res * coefs),
+                 static_cast<int>(res),
+                 static_cast<int>(coefs),
+                 avgFlag,
+                 verbose,
+                 nullptr,
+                 nullptr,
+                 nullptr,
+                 nullptr,
+                 {},
+                 {},
+                 {}};
   for (int ch = 0; ch < 4; ch++) {
     if (!(lp->inMat[ch] = foundation::matAlloc(kTag, lpXSize, lpYSize))) {
       lp2dMessage("LP2D Error allocating input matrix.\n");
@@ -229,7 +245,8 @@ int lp2DMax(float **const inMat[4], int xSize, int ySize, float *xMax, float *yM
   for (int iy = 0; iy < ySize; iy++)
     for (int ix = 0; ix < xSize; ix++) {
       double sq = 0;
-      for (int ch = 0; ch < 4; ch++) sq += static_cast<double>(inMat[ch][iy][ix]) * inMat[ch][iy][ix];
+      for (int ch = 0; ch < 4; ch++)
+        sq += static_cast<double>(inMat[ch][iy][ix]) * inMat[ch][iy][ix];
       float mag = static_cast<float>(std::sqrt(sq));
       xMax[ix] = std::max(xMax[ix], mag);
       yMax[iy] = std::max(yMax[iy], mag);

@@ -126,8 +126,8 @@ int lpcNull(LPBuff *lpInfo) {
   return 0;
 }
 
-int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpSigCount,
-            int lpOpt, int lpFixMode, int beforeFlag, int debugFlag) {
+int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpSigCount, int lpOpt,
+            int lpFixMode, int beforeFlag, int debugFlag) {
   if (lpOrder > kLpMaxOrder) {
     lpcMessage("LPC Error: Maximum Order is %d.\n", kLpMaxOrder);
     return 1;
@@ -137,17 +137,17 @@ int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpS
     return 1;
   }
   if (lpDataSize < 2 * lpOrder) {
-    lpcMessage("LPC Error: %d points are too few for order %d (at least %d needed).\n",
-               lpDataSize, lpOrder, 2 * lpOrder);
+    lpcMessage("LPC Error: %d points are too few for order %d (at least %d needed).\n", lpDataSize,
+               lpOrder, 2 * lpOrder);
     return 1;
   }
   if (lpOpt < 0 || lpOpt > 2) {
     lpcMessage("LPC Error: bad coefficient mode %d.\n", lpOpt);
     return 1;
   }
-  *lpInfo = LPBuff{lpDataSize, lpPredSize, lpOrder, lpSigCount, lpOpt, lpFixMode, beforeFlag,
-                   debugFlag, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr};
+  *lpInfo =
+      LPBuff{lpDataSize, lpPredSize, lpOrder, lpSigCount, lpOpt,   lpFixMode, beforeFlag, debugFlag,
+             nullptr,    nullptr,    nullptr, nullptr,    nullptr, nullptr,   nullptr,    nullptr};
   Dims d = dims(lpDataSize, lpOrder);
   if (!(lpInfo->x = dmatrix(1, d.rows, 1, d.cols))) return 1;
   if (!(lpInfo->v = dmatrix(1, d.cols, 1, d.cols))) return 1;

@@ -30,8 +30,8 @@ int lpcNull(LPBuff *lpInfo);
 // 1, after a message, nothing stored) an order outside 0..64, fewer data
 // points than twice the order, or an lpOpt outside 0..2. A failed allocation
 // returns 1 with the arrays made so far left for lpcFree.
-int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpSigCount,
-            int lpOpt, int lpFixMode, int beforeFlag, int debugFlag);
+int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpSigCount, int lpOpt,
+            int lpFixMode, int beforeFlag, int debugFlag);
 // Predicts lpPredSize complex points from rdata/idata[0..N-1] into rpred/ipred,
 // which continue the data arrays: after the data they point at element N,
 // before it at element -lpPredSize (the caller provides that room). Signal

@@ -27,7 +27,7 @@ void rootMessage(const char *format, ...) {
 cplx toC(fcomplex z) { return {z.r, z.i}; }
 fcomplex toF(cplx z) { return fcomplex{z.real(), z.imag()}; }
 
-constexpr double kLaguerEps = 2.0e-26;      // convergence of a root, relative
+constexpr double kLaguerEps = 2.0e-26;       // convergence of a root, relative
 constexpr double kLaguerRoundoff = 6.0e-10;  // Horner error bound factor
 constexpr int kLaguerMaxIter = 200;
 

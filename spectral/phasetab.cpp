@@ -15,7 +15,8 @@ const char *const kTag = "ps";
 float radians(float degrees) { return static_cast<float>(degrees * kTwoPi / 360.0); }
 
 // Allocates the table for size points and fills it with theta(k).
-template <typename Theta> int fillTable(psBuff *ps, int size, Theta theta) {
+template <typename Theta>
+int fillTable(psBuff *ps, int size, Theta theta) {
   phaseFree(ps);
   if (size < 0) size = 0;
   ps->size = size;  // the sizes phaseFree gives back, even after a failure
@@ -49,7 +50,8 @@ int phaseInit(psBuff *ps, int size, float p0, float p1) {
 
 int phaseExpInit(psBuff *ps, int size, float p0, float tc) {
   float a0 = radians(p0);
-  int status = fillTable(ps, size, [&](int k) { return a0 * std::exp(-k * static_cast<double>(tc) / size); });
+  int status = fillTable(ps, size,
+                         [&](int k) { return a0 * std::exp(-k * static_cast<double>(tc) / size); });
   ps->mode = -1;
   ps->p0 = p0;
   ps->p1 = 0.0f;

@@ -5,10 +5,23 @@ namespace korim::spectral {
 
 // Codes of shufData.
 enum ShufCode {
-  SHUF_NONE = 0, SHUF_RI2C = 1, SHUF_C2RI = 2, SHUF_REORDER = 3, SHUF_REORDER2 = 4,
-  SHUF_SWAP = 5, SHUF_NEG = 6, SHUF_NEG_R = 7, SHUF_NEG_I = 8, SHUF_NEG_LEFT = 9,
-  SHUF_NEG_RIGHT = 10, SHUF_ALT = 11, SHUF_ABS = 12, SHUF_BSWAP = 13, SHUF_SIGN = 14,
-  SHUF_R2I = 15, SHUF_I2R = 16
+  SHUF_NONE = 0,
+  SHUF_RI2C = 1,
+  SHUF_C2RI = 2,
+  SHUF_REORDER = 3,
+  SHUF_REORDER2 = 4,
+  SHUF_SWAP = 5,
+  SHUF_NEG = 6,
+  SHUF_NEG_R = 7,
+  SHUF_NEG_I = 8,
+  SHUF_NEG_LEFT = 9,
+  SHUF_NEG_RIGHT = 10,
+  SHUF_ALT = 11,
+  SHUF_ABS = 12,
+  SHUF_BSWAP = 13,
+  SHUF_SIGN = 14,
+  SHUF_R2I = 15,
+  SHUF_I2R = 16
 };
 
 // Applies operation `code` to rdata[0..n-1] (and idata when the quadrature

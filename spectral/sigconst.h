@@ -1,11 +1,13 @@
 // Constants shared by the signal-processing routines (windows, phase, LP).
 #pragma once
 
+#include "foundation/constants.h"
+
 namespace korim::spectral {
 
-// Angles: the library's own roundings of pi and 2 pi.
-inline constexpr double kPi = 3.14159265;
-inline constexpr double kTwoPi = 6.2831853;
+// pi and 2 pi truncated to eight decimals (2 pi as 6.2831853).
+inline constexpr double kPi = foundation::kPi8;
+inline constexpr double kTwoPi = 2.0 * foundation::kPi8;
 // 0.6 pi, the Gaussian width factor of the GM window (width in Hz -> 1/s).
 inline constexpr double kGaussWidth = 1.88495559;
 

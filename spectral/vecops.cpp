@@ -14,13 +14,15 @@ namespace korim::spectral {
 
 namespace {
 
-template <typename T> void rotateHalf(T *x, int n, int inverse) {
+template <typename T>
+void rotateHalf(T *x, int n, int inverse) {
   if (n < 1) return;
   int s = inverse ? n / 2 : n - n / 2;
   std::rotate(x, x + s % n, x + n);
 }
 
-template <typename T> void halves(T *x, int n) {
+template <typename T>
+void halves(T *x, int n) {
   if (n < 1) return;
   int h = (n + 1) / 2;
   std::reverse(x, x + h);
@@ -70,10 +72,22 @@ void rotate(float &re, float &im, double c, double s) {
 
 }  // namespace
 
-int reorder(float *x, int n, int inverse) { rotateHalf(x, n, inverse); return 0; }
-int c_reorder(f_complex *z, int n, int inverse) { rotateHalf(z, n, inverse); return 0; }
-int reorder2(float *x, int n) { halves(x, n); return 0; }
-int c_reorder2(f_complex *z, int n) { halves(z, n); return 0; }
+int reorder(float *x, int n, int inverse) {
+  rotateHalf(x, n, inverse);
+  return 0;
+}
+int c_reorder(f_complex *z, int n, int inverse) {
+  rotateHalf(z, n, inverse);
+  return 0;
+}
+int reorder2(float *x, int n) {
+  halves(x, n);
+  return 0;
+}
+int c_reorder2(f_complex *z, int n) {
+  halves(z, n);
+  return 0;
+}
 
 int reverse(float *x, int n) {
   if (n > 0) std::reverse(x, x + n);
@@ -134,8 +148,7 @@ int c_phase(f_complex *z, int first, int last, int n, float p0, float p1) {
 
 int phaseRI(float *re, float *im, int first, int last, int n, float p0, float p1) {
   if (p0 == 0 && p1 == 0) return 0;
-  phaseRamp(first, last, n, p0, p1,
-            [&](int k, double c, double s) { rotate(re[k], im[k], c, s); });
+  phaseRamp(first, last, n, p0, p1, [&](int k, double c, double s) { rotate(re[k], im[k], c, s); });
   return 0;
 }
 
@@ -251,9 +264,12 @@ int byteSwap(float *x, int n) {
 int vR2I(float *x, int n) {
   for (int k = 0; k < n; k++) {
     std::int32_t v = 0;
-    if (x[k] >= 2147483647.0f) v = INT32_MAX;
-    else if (x[k] <= -2147483648.0f) v = INT32_MIN;
-    else if (!std::isnan(x[k])) v = static_cast<std::int32_t>(x[k]);
+    if (x[k] >= 2147483647.0f)
+      v = INT32_MAX;
+    else if (x[k] <= -2147483648.0f)
+      v = INT32_MIN;
+    else if (!std::isnan(x[k]))
+      v = static_cast<std::int32_t>(x[k]);
     std::memcpy(&x[k], &v, sizeof v);
   }
   return 0;

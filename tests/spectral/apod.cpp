@@ -1,11 +1,12 @@
 // Apodisation windows and phase tables against their closed forms.
+#include "spectral/apod.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "spectral/apod.h"
 #include "spectral/phasetab.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
@@ -48,18 +49,22 @@ TEST(Apod, OnePointRampsAndBellsStayFinite) {
 
 TEST(Apod, WindowVectorDefaultsInverseAndRefusal) {
   float *w = nullptr;
-  std::string err = korim_test::captureStderr(
-      [&] { EXPECT_EQ(0, apodInit(APOD_TRI, &w, 20, 10, 20, 1.0f, 1.0f, 0.5f, 0.0f, 7.0f, 1, 1)); });
-  EXPECT_EQ("\nAPOD-> Code: 6\nAPOD-> tSize: 20 aStart: 10 aSize: 20 mSize: 11\n"
-            "APOD-> SW: 1.000000 Def: 7.000000 Q1: 1.000000 Q2: 0.500000 Q3: 0.000000\n"
-            "APOD-> Inv: Yes\n\n", err);
+  std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(0, apodInit(APOD_TRI, &w, 20, 10, 20, 1.0f, 1.0f, 0.5f, 0.0f, 7.0f, 1, 1));
+  });
+  EXPECT_EQ(
+      "\nAPOD-> Code: 6\nAPOD-> tSize: 20 aStart: 10 aSize: 20 mSize: 11\n"
+      "APOD-> SW: 1.000000 Def: 7.000000 Q1: 1.000000 Q2: 0.500000 Q3: 0.000000\n"
+      "APOD-> Inv: Yes\n\n",
+      err);
   for (int k = 0; k < 9; k++) EXPECT_EQ(7.0f, w[k]);
   EXPECT_EQ(2.0f, w[9]);   // 1 / 0.5 at the first window point
   EXPECT_EQ(0.0f, w[19]);  // the window falls to 0 and 0 stays 0
   apodFree(&w, 20);
   EXPECT_EQ(nullptr, w);
   int status = 0;
-  err = korim_test::captureStderr([&] { status = apodInit(APOD_EM, &w, 20, 0, 5, 1, 1, 0, 0, 0, 0, 0); });
+  err = korim_test::captureStderr(
+      [&] { status = apodInit(APOD_EM, &w, 20, 0, 5, 1, 1, 0, 0, 0, 0, 0); });
   EXPECT_EQ(1, status);
   EXPECT_EQ("Apodize Error: bad start point 0 for size 20.\n", err);
 }

@@ -1,10 +1,10 @@
 // Linear prediction: continuation of exact exponential signals in 1-D and
 // 2-D, root reflection, and the refusals of the workspace set-up.
+#include <gtest/gtest.h>
+
 #include <complex>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "spectral/lp2d.h"
 #include "spectral/lpc.h"
@@ -75,7 +75,8 @@ std::vector<double> coefFromRoots(const std::vector<cplx> &roots) {
 }  // namespace
 
 TEST(Lpc, ContinuesTwoDampedExponentialsBothWays) {
-  Signal two{{1.0, std::polar(0.6, 0.5)}, {std::exp(cplx(-0.02, 0.3)), std::exp(cplx(-0.05, -0.9))}};
+  Signal two{{1.0, std::polar(0.6, 0.5)},
+             {std::exp(cplx(-0.02, 0.3)), std::exp(cplx(-0.05, -0.9))}};
   EXPECT_LT(predictError(two, 64, 4, 2, 0, 64, 0), 1e-4);
   EXPECT_LT(predictError(two, 64, 4, 2, 16, 0, 1), 1e-4);
   // No truncation (signal count = order) predicts as well on noiseless data.
@@ -103,8 +104,9 @@ TEST(Lpc, DebugListingOfCoefficients) {
   std::string err = korim_test::captureStderr(
       [&] { lpc(re.data(), im.data(), re.data() + 8, im.data() + 8, 1, &lp); });
   const char *set = "      0.477668       0.147760\n", *none = "      0.000000       0.000000\n";
-  EXPECT_EQ(std::string("LPC Forward Before Fixing:\n\n") + set + "LPC Backward Before Fixing:\n\n" +
-                none + "LPC Forward After Fixing:\n\n" + set + "LPC Backward After Fixing:\n\n" + none,
+  EXPECT_EQ(std::string("LPC Forward Before Fixing:\n\n") + set +
+                "LPC Backward Before Fixing:\n\n" + none + "LPC Forward After Fixing:\n\n" + set +
+                "LPC Backward After Fixing:\n\n" + none,
             err);
   lpcFree(&lp);
 }
@@ -122,14 +124,18 @@ TEST(Lpc, ZeroSignalsPredictZerosAndZeroCountLeavesOutputAlone) {
 TEST(Lpc, InitRefusesOrderAboveLimitAndTooFewPoints) {
   LPBuff lp;
   lpcNull(&lp);
-  struct Case { int n, order, opt; const char *msg; } cases[] = {
+  struct Case {
+    int n, order, opt;
+    const char *msg;
+  } cases[] = {
       {200, 65, 0, "LPC Error: Maximum Order is 64.\n"},
       {127, 64, 0, "LPC Error: 127 points are too few for order 64 (at least 128 needed).\n"},
       {20, -1, 0, "LPC Error: bad order -1.\n"},
       {20, 4, 3, "LPC Error: bad coefficient mode 3.\n"}};
   for (const Case &c : cases) {
     int status = 0;
-    std::string err = korim_test::captureStderr([&] { status = lpcInit(&lp, c.n, 8, c.order, 2, c.opt, 0, 0, 0); });
+    std::string err = korim_test::captureStderr(
+        [&] { status = lpcInit(&lp, c.n, 8, c.order, 2, c.opt, 0, 0, 0); });
     EXPECT_EQ(1, status);
     EXPECT_EQ(c.msg, err);
     EXPECT_EQ(nullptr, lp.x);
@@ -142,7 +148,10 @@ TEST(LpRoots, FixReflectsRootsOutsideTheUnitCircle) {
   std::vector<cplx> roots{std::polar(1.2, 0.4), 0.5, std::polar(0.9, -1.0)};
   std::vector<cplx> fixedOut{std::polar(1 / 1.2, 0.4), 0.5, std::polar(0.9, -1.0)};
   std::vector<cplx> fixedIn{std::polar(1.2, 0.4), 2.0, std::polar(1 / 0.9, -1.0)};
-  struct Case { int flag, mode; const std::vector<cplx> &want; } cases[] = {
+  struct Case {
+    int flag, mode;
+    const std::vector<cplx> &want;
+  } cases[] = {
       {1, 1, fixedOut}, {0, 1, fixedOut}, {1, -1, fixedIn}, {0, -1, fixedIn}, {1, 2, roots}};
   for (const Case &c : cases) {
     std::vector<double> d = coefFromRoots(roots), want = coefFromRoots(c.want);
@@ -189,11 +198,14 @@ TEST(Lp2D, ExtendsSeparableExponentialPlanes) {
 }
 
 TEST(Lp2D, InitRefusesBoxesThePlaneCannotServe) {
-  struct Case { int xs, ys, nx, ny, xo, yo; const char *msg; } cases[] = {
-      {8, 8, 8, 2, 8, 8, "LP2D Error: X or Y coefficient count too large.\n"},
-      {6, 6, 4, 3, 6, 6, "LP2D Error: Total coefficient count too large.\n"},
-      {16, 5, 2, 3, 20, 5, "LP2D Error: coefficient box too large for the plane to predict from.\n"},
-      {16, 16, 2, 2, 12, 16, "LP2D Error: output size smaller than input size.\n"}};
+  struct Case {
+    int xs, ys, nx, ny, xo, yo;
+    const char *msg;
+  } cases[] = {{8, 8, 8, 2, 8, 8, "LP2D Error: X or Y coefficient count too large.\n"},
+               {6, 6, 4, 3, 6, 6, "LP2D Error: Total coefficient count too large.\n"},
+               {16, 5, 2, 3, 20, 5,
+                "LP2D Error: coefficient box too large for the plane to predict from.\n"},
+               {16, 16, 2, 2, 12, 16, "LP2D Error: output size smaller than input size.\n"}};
   for (const Case &c : cases) {
     LP2DBuff *lp = nullptr;
     int status = 0;

@@ -1,17 +1,18 @@
 // Vector primitives and the shuffle dispatcher: the documented examples,
 // round trips and the refusals.
+#include "spectral/vecops.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "spectral/roundreg.h"
 #include "spectral/shuffle.h"
 #include "spectral/vecfilter.h"
-#include "spectral/vecops.h"
 #include "tests/support/capture.h"
 
 using namespace korim::spectral;
@@ -35,14 +36,20 @@ TEST(VecOps, ReorderAndItsInverse) {
 }
 
 TEST(VecOps, ShiftsAsDocumented) {
-  struct Case { Vec in; int s; int inv; bool circular; bool left; Vec want; } cases[] = {
-      {{1, 2, 3}, 1, 1, true, true, {2, 3, -1}},
-      {{1, 2, 3}, 4, 1, true, true, {-2, -3, 1}},
-      {{1, 2, 3}, 1, 1, true, false, {-3, 1, 2}},
-      {{1, 2, 3}, -1, 0, true, true, {3, 1, 2}},
-      {{1, 2, 3, 4}, -2, 0, false, true, {0, 0, 1, 2}},
-      {{1, 2, 3, 4}, 5, 0, false, true, {0, 0, 0, 0}},
-      {{1, 2, 3, 4}, 1, 0, false, false, {0, 1, 2, 3}}};
+  struct Case {
+    Vec in;
+    int s;
+    int inv;
+    bool circular;
+    bool left;
+    Vec want;
+  } cases[] = {{{1, 2, 3}, 1, 1, true, true, {2, 3, -1}},
+               {{1, 2, 3}, 4, 1, true, true, {-2, -3, 1}},
+               {{1, 2, 3}, 1, 1, true, false, {-3, 1, 2}},
+               {{1, 2, 3}, -1, 0, true, true, {3, 1, 2}},
+               {{1, 2, 3, 4}, -2, 0, false, true, {0, 0, 1, 2}},
+               {{1, 2, 3, 4}, 5, 0, false, true, {0, 0, 0, 0}},
+               {{1, 2, 3, 4}, 1, 0, false, false, {0, 1, 2, 3}}};
   for (Case &c : cases) {
     Vec work(c.in.size());
     int n = static_cast<int>(c.in.size());
@@ -67,9 +74,13 @@ TEST(VecOps, SmoothingDerivativeAndRegions) {
   Vec sq{1, 4, 9, 16}, d(4);
   dx(sq.data(), d.data(), 4);
   EXPECT_EQ((Vec{3, 8, 12, 7}), d);
-  struct Case { int first, last, size, mult, wantFirst, wantLast; } cases[] = {
-      {3, 7, 100, 4, 2, 9}, {3, 7, 100, -2, 2, 9}, {1, 3, 100, 4, 1, 4},
-      {3, 7, 100, 1, 3, 7}, {95, 99, 100, 8, 93, 100}};
+  struct Case {
+    int first, last, size, mult, wantFirst, wantLast;
+  } cases[] = {{3, 7, 100, 4, 2, 9},
+               {3, 7, 100, -2, 2, 9},
+               {1, 3, 100, 4, 1, 4},
+               {3, 7, 100, 1, 3, 7},
+               {95, 99, 100, 8, 93, 100}};
   for (const Case &c : cases) {
     int f = c.first, l = c.last;
     roundReg(&f, &l, c.size, c.mult);
@@ -110,11 +121,13 @@ TEST(Shuffle, InterleaveRoundTripAndRefusals) {
   EXPECT_EQ((Vec{1, 2, 3}), Vec(re.begin(), re.begin() + 3));
   EXPECT_EQ((Vec{4, 5, 6}), im);
   int status = 0;
-  std::string err = korim_test::captureStderr([&] { status = shufData(re.data(), im.data(), 3, 0, 17, 0, 6); });
+  std::string err =
+      korim_test::captureStderr([&] { status = shufData(re.data(), im.data(), 3, 0, 17, 0, 6); });
   EXPECT_EQ(1, status);
   EXPECT_EQ("SHUF Error: unknown code 17.\n", err);
   Vec small{1, 2, 3};
-  err = korim_test::captureStderr([&] { status = shufData(small.data(), im.data(), 3, 0, SHUF_RI2C, 0, 3); });
+  err = korim_test::captureStderr(
+      [&] { status = shufData(small.data(), im.data(), 3, 0, SHUF_RI2C, 0, 3); });
   EXPECT_EQ(1, status);
   EXPECT_EQ("SHUF Error: 3 complex values need 6 values of room; the buffer has 3.\n", err);
   EXPECT_EQ((Vec{1, 2, 3}), small);
