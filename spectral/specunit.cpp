@@ -120,6 +120,20 @@ const char* optionValue(int argc, char** argv, const char* flag) {
     return foundation::getNthArg(argc, argv, loc + 1);
 }
 
+// Reads the value of an option through a unit conversion; 1 when converted.
+template <typename Convert>
+int unitArg(int argc, char** argv, const char* flag, float* value, Convert convert) {
+    const char* text = optionValue(argc, argv, flag);
+    if (text == nullptr) return 0;
+    const float v = convert(text);
+    if (su.badSpecUnits) {
+        specMsg("SpecUnit Error: bad units.\n");
+        return 0;
+    }
+    *value = v;
+    return 1;
+}
+
 }  // namespace
 
 int getSpecUnits(const char* name) {
@@ -276,15 +290,7 @@ int specArgD(int argc, char** argv, const char* flag, int* value, const float* f
 }
 
 int specFltArgD(int argc, char** argv, const char* flag, float* value, const float* fdata, int dim) {
-    const char* text = optionValue(argc, argv, flag);
-    if (text == nullptr) return 0;
-    const float p = spec2rPnt2(fdata, dim, text, 1);
-    if (su.badSpecUnits) {
-        specMsg("SpecUnit Error: bad units.\n");
-        return 0;
-    }
-    *value = p;
-    return 1;
+    return unitArg(argc, argv, flag, value, [&](const char* text) { return spec2rPnt2(fdata, dim, text, 1); });
 }
 
 int wideArgD(int argc, char** argv, const char* flag, int* value, const float* fdata, int dim) {
@@ -295,15 +301,7 @@ int wideArgD(int argc, char** argv, const char* flag, int* value, const float* f
 }
 
 int wideFltArgD(int argc, char** argv, const char* flag, float* value, const float* fdata, int dim) {
-    const char* text = optionValue(argc, argv, flag);
-    if (text == nullptr) return 0;
-    const float w = specWidth2rPnt(fdata, dim, text);
-    if (su.badSpecUnits) {
-        specMsg("SpecUnit Error: bad units.\n");
-        return 0;
-    }
-    *value = w;
-    return 1;
+    return unitArg(argc, argv, flag, value, [&](const char* text) { return specWidth2rPnt(fdata, dim, text); });
 }
 
 }  // namespace korim::spectral

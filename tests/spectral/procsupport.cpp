@@ -1,16 +1,13 @@
 // Pipeline process support: sizes, the header update and its options, progress, messages, shutdown.
 #include <gtest/gtest.h>
 
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "foundation/cmndargs.h"
@@ -18,6 +15,7 @@
 #include "spectral/tessmar.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
+#include "tests/support/children.h"
 #include "tests/support/files.h"
 
 namespace sp = korim::spectral;
@@ -169,10 +167,9 @@ TEST(SpecProc, NullHeaderAndScaleRewrite) {
 
 TEST(SpecProc, NotifierRunsWithArgumentVector) {
     korim_test::TempDir dir;
-    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    korim_test::adoptOrphans();
     const std::string log = dir / "notified";
-    korim_test::writeFile(dir / "notify-stub", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " + log + ".tmp\nmv " +
-                                                   log + ".tmp " + log + "\n");
+    korim_test::writeFile(dir / "notify-stub", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " + log + "\n");
     chmod((dir / "notify-stub").c_str(), 0755);
     const std::string oldPath = std::getenv("PATH");
     setenv("PATH", (dir.path + ":" + oldPath).c_str(), 1);
@@ -182,7 +179,7 @@ TEST(SpecProc, NotifierRunsWithArgumentVector) {
     const std::string message = "it's $(touch " + dir / "ran" + ") done";
     p.d->message = const_cast<char*>(message.c_str());
     EXPECT_EQ(sp::showInfo(p.d.get()), 0);
-    for (int i = 0; i < 2000 && !korim_test::fileExists(log); i++) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(korim_test::reapChildren(30));
     EXPECT_EQ(korim_test::readFile(log), "-label\nTEST\n" + message + "\n");
     EXPECT_FALSE(korim_test::fileExists(dir / "ran"));
 
@@ -193,8 +190,7 @@ TEST(SpecProc, NotifierRunsWithArgumentVector) {
     p.d->x11Flag = 0;
     EXPECT_EQ(captureStderr([&] { sp::showInfo(p.d.get()); }), "TEST: " + message + "\n");
     setenv("PATH", oldPath.c_str(), 1);
-    while (waitpid(-1, nullptr, 0) > 0) {
-    }
+    EXPECT_TRUE(korim_test::reapChildren(30));
 }
 
 TEST(SpecProc, ShutdownReportsStatus) {

@@ -3,23 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "spectral/dataio.h"
 #include "spectral/nmrsocket.h"
 #include "tests/support/capture.h"
+#include "tests/support/children.h"
 #include "tests/support/files.h"
 
 namespace sp = korim::spectral;
@@ -73,24 +71,12 @@ bool receive(int sock, int* capacity, int* id) {
     return read(sock, &extra, 1) == 0;
 }
 
-// Reaps every child (and adopted orphan); false when some are still running after the time-out.
-bool reapAll() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kReapSeconds);
-    for (;;) {
-        const pid_t pid = waitpid(-1, nullptr, WNOHANG);
-        if (pid < 0 && errno == ECHILD) return true;
-        if (pid > 0) continue;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 // Test environment: orphans come back to us, a short wait, a stand-in remote shell first on PATH.
 struct SocketEnv {
     korim_test::TempDir dir;
     std::string oldPath = std::getenv("PATH");
     explicit SocketEnv(const std::string& shellBody) {
-        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        korim_test::adoptOrphans();
         setenv("NMR_IO_TIMEOUT", "20", 1);
         unsetenv("NMR_REMOTE_SHELL");
         sp::initDataIO();
@@ -103,7 +89,7 @@ struct SocketEnv {
         unsetenv("NMR_IO_TIMEOUT");
         unsetenv("NMR_REMOTE_SHELL");
         sp::dataIOReset();
-        EXPECT_TRUE(reapAll());
+        EXPECT_TRUE(korim_test::reapChildren(kReapSeconds));
     }
 };
 
@@ -117,6 +103,9 @@ TEST(SpecSocket, OneMegabyteArrivesIntactAndPortFilesGo) {
     char portFile[512];
     ASSERT_EQ(sp::uniqName(env.dir.path.c_str(), "pipe", portFile, sizeof portFile), 0);
     EXPECT_EQ(korim_test::readFile(portFile), "pid " + std::to_string(getpid()));
+    struct stat st;
+    ASSERT_EQ(stat(portFile, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     const std::string self = selfPath();
     const pid_t child = fork();
     if (child == 0) {
