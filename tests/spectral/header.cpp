@@ -182,3 +182,25 @@ TEST(SpecHeader, PredictedSizeAndShortFile) {
     EXPECT_EQ(sp::testNMRin(name.c_str(), h.w, 0, 1), 0);
     EXPECT_EQ(sp::testNMRin((dir / "none").c_str(), h.w, 0, 0), -1);
 }
+
+// A header written in the other byte order (big-endian words, text fields as bytes):
+// 8 x 4 complex points, SW 6000/1500 Hz, OBS 600.13/60.8 MHz, labels "HN" and "15N".
+TEST(SpecHeader, OtherByteOrderFileReadsCorrectly) {
+    const std::string name = korim_test::testData("spectral/bigendian_8x4.fid");
+    Hdr h;
+    sp::UNIT in;
+    ASSERT_EQ(sp::dataOpen(name.c_str(), &in, sp::kModeRead), 0);
+    ASSERT_EQ(sp::DataRead(in, h.w, sp::kHdrBytes), 0);
+    sp::dataClose(in);
+    ASSERT_EQ(sp::testHdr(h.w), 1);
+    EXPECT_EQ(h.w[sp::kWordFormat], 4008636160.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSize, 1), 8.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSize, 2), 4.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSw, 2), 1500.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmObs, 1), 600.13f);
+    EXPECT_STREQ(sp::getParmStr(h.w, sp::kParmLabel, 2), "15N");
+    EXPECT_STREQ(sp::getParmStr(h.w, sp::kParmFtFlag, 1), "Freq");
+    EXPECT_STREQ(sp::getParmStr(h.w, 286, 0), "golden header");
+    EXPECT_EQ(sp::getQuad(h.w, sp::kWordQuad, 0), 2);
+    EXPECT_EQ(sp::testNMRin(name.c_str(), h.w, 0, 1), 0);
+}
