@@ -3,6 +3,7 @@
 
 namespace korim::spectral {
 
+// Unit names are matched ignoring case (hasSpecLabel takes them exactly).
 // Unit codes: 0 "Pts", 1 "Hz", 2 "ppm", 3 "%", 4 "WN" (cm^-1), 5 "cm", 6 "mm",
 // 7 "mic", 8 "nm", 9 "WL-nm" (wavelength, nm).
 int getSpecUnits(const char* name);

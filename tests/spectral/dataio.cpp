@@ -141,3 +141,23 @@ TEST(SpecDataIO, ReadOneDimensionalComplexFile) {
     EXPECT_EQ(quad, 2);
     for (int i = 0; i < 8; i++) EXPECT_EQ(data[i], values[i]);
 }
+
+TEST(SpecDataIO, OpenByLetters) {
+    korim_test::TempDir dir;
+    const std::string name = korim_test::writeFile(dir / "old", "old text");
+    sp::UNIT unit;
+    // "W" alone: read-write, created and truncated.
+    EXPECT_EQ(sp::dataOpen2(name.c_str(), &unit, "W"), 0);
+    ASSERT_GT(unit, 0);
+    EXPECT_EQ(sp::dataWriteC(unit, "new", 3), 0);
+    sp::dataClose(unit);
+    EXPECT_EQ(korim_test::readFile(name), "new");
+    // Exclusive creation of an existing file fails with unit -1.
+    captureStderr([&] { sp::dataOpen2(name.c_str(), &unit, "wce"); });
+    EXPECT_EQ(unit, -1);
+    // Without "w" the file is read-only.
+    sp::dataOpen2(name.c_str(), &unit, "a");
+    ASSERT_GT(unit, 0);
+    captureStderr([&] { EXPECT_EQ(sp::dataWriteC(unit, "x", 1), 1); });
+    sp::dataClose(unit);
+}
