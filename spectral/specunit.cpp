@@ -84,6 +84,13 @@ bool parseSpec(const char* text, double* value, int* code) {
     return true;
 }
 
+// Code of the unit of a point-to-value conversion; false (flag set) when unknown.
+bool knownUnit(const char* unit, int* code) {
+    *code = unitCode(unit);
+    su.badSpecUnits = *code < 0 ? 1 : 0;
+    return *code >= 0;
+}
+
 // Folds (mode 0) or clips (mode 1) a position into 1..len.
 double clipPoint(double p, int len, int clipMode) {
     if (clipMode == 0 && std::isfinite(p)) {
@@ -205,12 +212,8 @@ int* specList2Pnt(char** texts, int count, const float* fdata, int dim) {
 }
 
 float rPnt2spec(const float* fdata, int dim, float point, const char* unit) {
-    su.badSpecUnits = 0;
-    const int code = unitCode(unit);
-    if (code < 0) {
-        su.badSpecUnits = 1;
-        return 0.0f;
-    }
+    int code;
+    if (!knownUnit(unit, &code)) return 0.0f;
     const Axis a = axisOf(fdata, dim);
     double p = point;
     if (isFreqUnit(code) && a.inter) p = halvePoint(p);
@@ -254,12 +257,8 @@ float specWidth2rPnt(const float* fdata, int dim, const char* text) {
 }
 
 float rPnt2specWidth(const float* fdata, int dim, float width, const char* unit) {
-    su.badSpecUnits = 0;
-    const int code = unitCode(unit);
-    if (code < 0) {
-        su.badSpecUnits = 1;
-        return 0.0f;
-    }
+    int code;
+    if (!knownUnit(unit, &code)) return 0.0f;
     const Axis a = axisOf(fdata, dim);
     double w = width;
     if (isFreqUnit(code) && a.inter) w = halvePoint(w);
