@@ -1,0 +1,95 @@
+// Radius-of-gyration restraint table: defaults, reader, atom mapping and counts.
+#include "restraints/radgyr.h"
+
+#include "restraints/smalltab.h"
+
+namespace korim::restraints {
+
+template <>
+struct TableKind<RadGyrTable> {
+    using Rec = RadGyrInfo;
+    static RadGyrInfo*& records(RadGyrTable& t) { return t.rgList; }
+    static int& count(RadGyrTable& t) { return t.rgCount; }
+    static int null(RadGyrInfo* list, int n) { return radGyrNull(list, n); }
+    static int atoms(RadGyrInfo& r, AtomRef* out) {
+        out[0] = {&r.resID, r.resName, r.atomName, r.chainName, r.segName, &r.atom};
+        return 1;
+    }
+};
+
+namespace {
+
+const char* const kTag = "radgyr";
+constexpr int kRadGyrTableType = 21;
+
+}  // namespace
+
+int radGyrNull(RadGyrInfo* rgList, int rgCount) {
+    for (int i = 0; rgList != nullptr && i < rgCount; i++) {
+        RadGyrInfo& r = rgList[i];
+        r = RadGyrInfo{};
+        r.resID = kMerNoResID;
+        r.fc = r.w = r.s = 1.0f;
+    }
+    return 0;
+}
+
+int radGyrTabNull(RadGyrTable* rgTab) {
+    if (rgTab == nullptr) return 0;
+    *rgTab = RadGyrTable{};
+    rgTab->nullChainName = 1;
+    rgTab->nullSegName = 1;
+    return 0;
+}
+
+int radGyrTallyID(RadGyrTable* rgTab, int id) { return tallyTableID(rgTab, id); }
+
+int mapRadGyrInfo(structure::PDBInfo* pdbInfo, RadGyrTable* rgTab) {
+    return mapTableAtoms(pdbInfo, rgTab, 0, "MERIDO Warning: No Atom Map for Rad Gyr:\n");
+}
+
+int updateRadGyr(structure::PDBInfo* pdbInfo, RadGyrTable* rgTab) {
+    if (pdbInfo == nullptr) return 0;
+    return tableStat(rgTab, [](const RadGyrInfo&) { return 0.0f; }).n;
+}
+
+int getStatRadGyr(RadGyrTable* rgTab, float* rSumD, float* pSumD, int* nD) {
+    *rSumD = 0.0f;
+    *pSumD = 0.0f;
+    *nD = tableStat(rgTab, [](const RadGyrInfo&) { return 0.0f; }).n;
+    return 0;
+}
+
+int readRadGyr(const char* inName, RadGyrTable* rgTab) {
+    if (merNoFile(inName)) return 0;
+    TableFile tf;
+    int status = tf.read(inName);
+    if (status != 0) return status;
+    const AtomCols cols = findAtomCols(tf, "");
+    const int targetLoc = tf.column("RG_TARGET"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
+              wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
+    if (allocTableRecords(rgTab, tf.rows(), kTag, "MER Error Allocating Radius of Gyration Values.\n",
+                          kRadGyrTableType) != 0)
+        return 1;
+    for (int e = 0; e < tf.rows(); e++) {
+        RadGyrInfo& r = rgTab->rgList[e];
+        r.count = 1;
+        r.valid = 1;
+        AtomRef ref;
+        TableKind<RadGyrTable>::atoms(r, &ref);
+        readAtomCols(tf, e, cols, ref, &rgTab->nullChainName, &rgTab->nullSegName);
+        r.id = tf.intValue(e, indexLoc, 0);
+        if (r.id < 0 || r.id > kRadGyrMaxID) {
+            merReport("MER Notice: Radius of Gyration ID too large.\n");
+            r.id = 0;
+        }
+        r.target = tf.value(e, targetLoc, 0.0f);
+        r.fc = tf.value(e, fcLoc, 1.0f);
+        r.s = tf.value(e, sLoc, 1.0f);
+        r.w = tf.value(e, wLoc, 1.0f);
+    }
+    finishTableRead(rgTab);
+    return 0;
+}
+
+}  // namespace korim::restraints

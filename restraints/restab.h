@@ -1,0 +1,178 @@
+// Shared pieces of the restraint tables: table files, atom columns and look-up, mapping warnings, index tallies, deviation statistics and writer output.
+#pragma once
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "couplings/dc.h"
+#include "structure/pdb.h"
+
+namespace korim::foundation {
+struct tabVar;
+}
+
+namespace korim::restraints {
+
+// Residue ID of a record whose atom names no residue.
+constexpr int kMerNoResID = couplings::kNoResID;
+// Value the table reader gives to cells holding the file's null value.
+constexpr int kMerTableNull = -9999;
+// Status words of the written tables (energy status 1 satisfied, -1 violated, 2 not taken in).
+constexpr int kMerStatusOK = 1;
+constexpr int kMerStatusViolated = -1;
+constexpr int kMerStatusUnused = 2;
+
+// Messages of the restraint tables: printf-style, on the standard error stream.
+void merReport(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// True for an empty file name or "None" in any case: the readers then read nothing.
+bool merNoFile(const char* name);
+
+// Typed block of count elements from the tagged allocator; null when count is below 1, when
+// the byte count does not fit an int, or when the allocator fails.
+void* merAllocBytes(const char* tag, int count, int elemSize);
+void merReleaseBytes(const char* tag, void* ptr, int count, int elemSize);
+template <class T>
+T* merAlloc(const char* tag, int count) {
+    return static_cast<T*>(merAllocBytes(tag, count, static_cast<int>(sizeof(T))));
+}
+template <class T>
+void merRelease(const char* tag, T* ptr, int count) {
+    if (ptr != nullptr) merReleaseBytes(tag, ptr, count, static_cast<int>(sizeof(T)));
+}
+
+// A restraint table file read by the text-table reader; released on destruction.
+class TableFile {
+public:
+    TableFile() = default;
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+    ~TableFile();
+    // Reads the file with the restraint null value; the reader's status (0 success).
+    int read(const char* name);
+    int rows() const { return entryCount_; }
+    int column(const char* name) const;   // -1 when absent
+    // Value of a column in row r (0-based), or dflt when the column is absent.
+    float value(int r, int loc, float dflt) const;
+    // Integer value (truncated toward zero, saturated, 0 for not-a-number), or dflt.
+    int intValue(int r, int loc, int dflt) const;
+    // 0 when every value of the columns is finite; else the message names the file, row and
+    // column, and 1 is returned.
+    int requireFinite(const char* name, const int* locs, int locCount) const;
+    const foundation::tabVar* vars() const { return varInfo_; }
+    int varCount() const { return varCount_; }
+    const float* row(int r) const { return matrix_ + static_cast<long>(r) * varCount_; }
+
+private:
+    float* matrix_ = nullptr;
+    foundation::tabVar* varInfo_ = nullptr;
+    int varCount_ = 0;
+    int entryCount_ = 0;
+};
+
+// The fields of a record that name one of its atoms.
+struct AtomRef {
+    int* resID;
+    char* resName;
+    char* atomName;
+    char* chainName;
+    char* segName;
+    structure::AtomInfo** atom;
+};
+
+// Locations of the five atom columns (RESID, RESNAME, ATOMNAME, CHAINNAME, SEGNAME) with a suffix.
+struct AtomCols {
+    int loc[5];
+};
+AtomCols findAtomCols(const TableFile& tab, const char* suffix);
+// Reads the atom of row r; a non-empty chain or segment name clears *nullChain or *nullSeg.
+void readAtomCols(const TableFile& tab, int r, const AtomCols& cols, const AtomRef& ref,
+                  int* nullChain, int* nullSeg);
+
+// Looks up the atoms of one record (residue IDs shifted by resOffset, chain and segment names
+// the structure's defaults where the table's null flags are set) into their atom references.
+// When one is missing, writes the heading and one line per atom with the suffixes given
+// ("I", "J", ...; a single atom takes ""), and returns 0; 1 when all are found.
+int mapAtomRefs(structure::PDBInfo* pdb, const AtomRef* refs, int count, const char* const* suffixes,
+                int nullChain, int nullSeg, int resOffset, const char* heading);
+
+// Status word of a written table.
+const char* merStatusWord(int status);
+
+// Wraps an angle (degrees) into -180..180 as subtracting 360 while above 180 and adding 360
+// while below -180 would, in constant time (540 gives 180, -540 gives -180).
+float wrapAngle180(float angle);
+
+// Sum of weighted squared deviations of a table: the RMS of w*d and the chi-square of d/s'
+// (s' = s, or 1 when s is 0; the quotient rounded to single precision before squaring).
+struct MerStat {
+    float rSum = 0.0f;
+    float pSum = 0.0f;
+    int n = 0;
+    void add(float d, float w, float s);
+    float rms() const;  // sqrt(rSum/n), 0 without records
+};
+
+// Writer output: the named file, or the standard output for an empty name. When the file
+// cannot be opened, failFmt (with the name) goes to the error stream and null is returned.
+FILE* merOpenOutput(const char* outName, const char* failFmt);
+void merCloseOutput(FILE* out);
+// "REMARK <title>\n\n", the remark, and the DATA N, RMS and Chi2 lines with a blank line after.
+void merStatHeader(FILE* out, const char* title, const char* remark, int n, float rms, float chi2);
+// Column names " RESID<s> RESNAME<s> ATOMNAME<s>" (and " CHAINNAME<s>", " SEGNAME<s>") of atoms
+// with the suffixes, and their formats " %4d %4s %4s" (and " %4s" for each name column).
+void merAtomVars(FILE* out, const char* const* suffixes, int count, int withChain, int withSeg);
+void merAtomFormats(FILE* out, int count, int withChain, int withSeg);
+// One atom of a row: " %4d %4s %4s" and the name columns, "None" for an empty name.
+void merAtomRow(FILE* out, const AtomRef& ref, int withChain, int withSeg);
+
+// ---- Index tallies --------------------------------------------------------------------------
+// The records of a table share a restraint index (id), and the distance-type tables also a
+// group within it. A tally lists the valid records of one index (or group) in list order.
+
+// Appends to out the valid records of list with that id; returns how many.
+template <class Rec>
+int tallyRecords(Rec* list, int count, int id, Rec** out) {
+    int n = 0;
+    for (int i = 0; list != nullptr && out != nullptr && i < count; i++)
+        if (list[i].valid && list[i].id == id) out[n++] = &list[i];
+    return n;
+}
+
+// Runs of equal keys over valid records, counted by sorting references instead of walking
+// every index between the smallest and the largest.
+struct MerRuns {
+    int ids = 0;          // distinct indices with at least one valid record
+    int maxPerID = 0;     // most valid records sharing one index
+    int maxPerGroup = 0;  // most valid records sharing one index and group
+};
+
+// Counts the runs of the valid records with id in [minID, maxID], using work (room for count
+// references) as scratch; groupOf gives a record's group (a constant for tables without groups).
+template <class Rec, class GroupOf>
+MerRuns countRuns(Rec* list, int count, int minID, int maxID, Rec** work, GroupOf groupOf) {
+    MerRuns runs;
+    if (list == nullptr || work == nullptr) return runs;
+    int m = 0;
+    for (int i = 0; i < count; i++)
+        if (list[i].valid && list[i].id >= minID && list[i].id <= maxID) work[m++] = &list[i];
+    std::sort(work, work + m, [&](const Rec* a, const Rec* b) {
+        if (a->id != b->id) return a->id < b->id;
+        if (groupOf(*a) != groupOf(*b)) return groupOf(*a) < groupOf(*b);
+        return a < b;
+    });
+    int idRun = 0, groupRun = 0;
+    for (int k = 0; k < m; k++) {
+        bool newID = k == 0 || work[k]->id != work[k - 1]->id;
+        bool newGroup = newID || groupOf(*work[k]) != groupOf(*work[k - 1]);
+        idRun = newID ? 1 : idRun + 1;
+        groupRun = newGroup ? 1 : groupRun + 1;
+        if (newID) runs.ids++;
+        runs.maxPerID = std::max(runs.maxPerID, idRun);
+        runs.maxPerGroup = std::max(runs.maxPerGroup, groupRun);
+    }
+    return runs;
+}
+
+}  // namespace korim::restraints
