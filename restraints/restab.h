@@ -143,6 +143,7 @@ int tallyRecords(Rec* list, int count, int id, Rec** out) {
 // Runs of equal keys over valid records, counted by sorting references instead of walking
 // every index between the smallest and the largest.
 struct MerRuns {
+    int refs = 0;         // valid records in range, sorted into the scratch list
     int ids = 0;          // distinct indices with at least one valid record
     int maxPerID = 0;     // most valid records sharing one index
     int maxPerGroup = 0;  // most valid records sharing one index and group
@@ -162,6 +163,7 @@ MerRuns countRuns(Rec* list, int count, int minID, int maxID, Rec** work, GroupO
         if (groupOf(*a) != groupOf(*b)) return groupOf(*a) < groupOf(*b);
         return a < b;
     });
+    runs.refs = m;
     int idRun = 0, groupRun = 0;
     for (int k = 0; k < m; k++) {
         bool newID = k == 0 || work[k]->id != work[k - 1]->id;
