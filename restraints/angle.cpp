@@ -11,12 +11,7 @@ struct TableKind<AngleTable> {
     static AngleInfo*& records(AngleTable& t) { return t.angleList; }
     static int& count(AngleTable& t) { return t.angleCount; }
     static int null(AngleInfo* list, int n) { return angleNull(list, n); }
-    static int atoms(AngleInfo& r, AtomRef* out) {
-        out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
-        out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
-        out[2] = {&r.resIDK, r.resNameK, r.atomNameK, r.chainNameK, r.segNameK, &r.atomK};
-        return 3;
-    }
+    static int atoms(AngleInfo& r, AtomRef* out) { return letteredAtoms<3>(r, out); }
 };
 
 namespace {
@@ -33,23 +28,9 @@ float angleDeviation(const AngleInfo& r) {
 
 }  // namespace
 
-int angleNull(AngleInfo* aList, int dCount) {
-    for (int i = 0; aList != nullptr && i < dCount; i++) {
-        AngleInfo& r = aList[i];
-        r = AngleInfo{};
-        r.resIDI = r.resIDJ = r.resIDK = kMerNoResID;
-        r.fc = r.w = r.s = 1.0f;
-    }
-    return 0;
-}
+int angleNull(AngleInfo* aList, int dCount) { return nullTableRecords<AngleTable>(aList, dCount); }
 
-int angleTabNull(AngleTable* angleTab) {
-    if (angleTab == nullptr) return 0;
-    *angleTab = AngleTable{};
-    angleTab->nullChainName = 1;
-    angleTab->nullSegName = 0;
-    return 0;
-}
+int angleTabNull(AngleTable* angleTab) { return nullTable(angleTab, 0); }
 
 int angleTallyID(AngleTable* angleTab, int id) { return tallyTableID(angleTab, id); }
 
@@ -58,22 +39,12 @@ int mapAngleInfo(structure::PDBInfo* pdbInfo, AngleTable* aTab) {
 }
 
 int updateAngle(structure::PDBInfo* pdbInfo, AngleTable* angleTab) {
-    if (pdbInfo == nullptr || angleTab == nullptr || angleTab->angleList == nullptr) return 0;
-    int n = 0;
-    for (int i = 0; i < angleTab->angleCount; i++) {
-        AngleInfo& r = angleTab->angleList[i];
-        if (!r.valid) continue;
-        r.angleCurrent = structure::pdbAngle(r.atomI, r.atomJ, r.atomK);
-        n++;
-    }
-    return n;
+    if (pdbInfo == nullptr) return 0;
+    return forValid(angleTab, [](AngleInfo& r) { r.angleCurrent = structure::pdbAngle(r.atomI, r.atomJ, r.atomK); });
 }
 
 int getStatAngle(AngleTable* angleTab, float* rSumD, float* pSumD, int* nD) {
-    MerStat st = tableStat(angleTab, angleDeviation);
-    *rSumD = st.rms();
-    *pSumD = st.pSum;
-    *nD = st.n;
+    tableStat(angleTab, angleDeviation).store(rSumD, pSumD, nD);
     return 0;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 template <class Tab>
 int tallyID(Tab* tab, int id) {
-    using K = DistKind<Tab>;
+    using K = TableKind<Tab>;
     if (tab == nullptr) return 0;
     tab->currentID = id;
     tab->minGroup = tab->maxGroup = 0;
@@ -60,7 +60,7 @@ int groupCount(Tab* tab) {
 
 template <class Tab>
 int idCount(Tab* tab) {
-    using K = DistKind<Tab>;
+    using K = TableKind<Tab>;
     if (tab == nullptr || tab->minID > tab->maxID) return 0;
     auto noGroup = [](const auto&) { return 0; };
     int ids = countRuns(K::records(*tab), K::count(*tab), tab->minID, tab->maxID, tab->idList, noGroup).ids;
@@ -103,7 +103,7 @@ void readPairRow(const TableFile& tf, int e, const PairCols& c, Rec& r) {
 // records; all or none.
 template <class Tab>
 int allocPairLists(Tab* tab, int n, const char* tag) {
-    using Rec = typename DistKind<Tab>::Rec;
+    using Rec = typename TableKind<Tab>::Rec;
     constexpr bool hasCoords = !std::is_same_v<Tab, DSTable>;
     Rec* list = merAlloc<Rec>(tag, n);
     Rec** ids = merAlloc<Rec*>(tag, n);
@@ -117,7 +117,7 @@ int allocPairLists(Tab* tab, int n, const char* tag) {
         return 1;
     }
     for (int i = 0; i < n; i++) list[i] = Rec{};
-    DistKind<Tab>::records(*tab) = list;
+    TableKind<Tab>::records(*tab) = list;
     tab->idList = ids;
     tab->groupList = groups;
     if constexpr (hasCoords) {
@@ -131,7 +131,7 @@ int allocPairLists(Tab* tab, int n, const char* tag) {
 // one group, and the cursor on the largest index and its largest group.
 template <class Tab>
 void finishPairRead(Tab* tab) {
-    using K = DistKind<Tab>;
+    using K = TableKind<Tab>;
     auto* list = K::records(*tab);
     const int n = K::count(*tab);
     for (int i = 0; i < n; i++) {
@@ -152,7 +152,7 @@ void finishPairRead(Tab* tab) {
 template <class Tab, class Null, class Extra>
 int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const char* allocMsg,
                   const char* const* suffixes, Null null, Extra extra) {
-    using K = DistKind<Tab>;
+    using K = TableKind<Tab>;
     if (merNoFile(inName)) return 0;
     if (tab == nullptr) return 1;
     TableFile tf;
@@ -188,75 +188,40 @@ int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const
 const char* const kPairSuffixes[4] = {"_I", "_J", "_K", "_L"};
 const char* const kNoSuffix[1] = {""};
 
-// Defaults shared by the three records: integers 0, names empty, distances 0, w, s, fc 1.
-template <class Rec>
-void pairNull(Rec& r) {
-    r.id = r.count = r.valid = r.type = r.group = r.status = r.fixed = 0;
-    r.dCurrent = r.d = r.dDiff = r.dHi = r.dLo = r.dVio = 0.0f;
-    r.w = r.s = r.fc = 1.0f;
-}
-
-template <class Tab>
-void pairTabNull(Tab* tab) {
-    tab->type = 0;
-    DistKind<Tab>::records(*tab) = nullptr;
-    tab->idList = tab->groupList = nullptr;
-    tab->minID = tab->maxID = tab->minGroup = tab->maxGroup = 0;
-    DistKind<Tab>::count(*tab) = 0;
-    tab->idCount = tab->groupCount = tab->maxIDCount = tab->maxGroupCount = 0;
-    tab->currentID = tab->currentGroup = 0;
-    tab->nullChainName = tab->nullSegName = 1;
-}
-
 }  // namespace
 
-int distNull(DistInfo* dList, int dCount) {
-    for (int i = 0; dList != nullptr && i < dCount; i++) {
-        dList[i] = DistInfo{};
-        pairNull(dList[i]);
-        dList[i].resIDI = dList[i].resIDJ = kMerNoResID;
-    }
-    return 0;
-}
+int distNull(DistInfo* dList, int dCount) { return nullTableRecords<DistTable>(dList, dCount); }
 
-int dsNull(DSInfo* dList, int dCount) {
-    for (int i = 0; dList != nullptr && i < dCount; i++) {
-        DSInfo& r = dList[i];
-        r = DSInfo{};
-        pairNull(r);
-        r.resIDI = r.resIDJ = r.resIDK = r.resIDL = kMerNoResID;
-    }
-    return 0;
-}
+int dsNull(DSInfo* dList, int dCount) { return nullTableRecords<DSTable>(dList, dCount); }
 
 int acNull(ACInfo* acList, int acCount) {
     for (int i = 0; acList != nullptr && i < acCount; i++) {
-        ACInfo& r = acList[i];
-        const float x = r.x, y = r.y, z = r.z;
-        r = ACInfo{};
-        pairNull(r);
-        r.resID = kMerNoResID;
-        r.x = x;
-        r.y = y;
-        r.z = z;
+        const float x = acList[i].x, y = acList[i].y, z = acList[i].z;
+        nullTableRecords<ACTable>(&acList[i], 1);
+        acList[i].x = x;
+        acList[i].y = y;
+        acList[i].z = z;
     }
     return 0;
 }
 
-int distTabNull(DistTable* distTab) {
-    if (distTab == nullptr) return 0;
-    pairTabNull(distTab);
-    distTab->coordList = nullptr;
-    return 0;
-}
+int distTabNull(DistTable* distTab) { return nullTable(distTab, 1); }
 
 int acTabNull(ACTable* acTab) {
-    if (acTab != nullptr) pairTabNull(acTab);
+    if (acTab == nullptr) return 0;
+    structure::Coord3D* coords = acTab->coordList;
+    nullTable(acTab, 1);
+    acTab->coordList = coords;
     return 0;
 }
 
 int dsTabNull(DSTable* dsTab) {
-    if (dsTab != nullptr) pairTabNull(dsTab);
+    if (dsTab == nullptr) return 0;
+    DistInfo* list = dsTab->distList;
+    const int count = dsTab->distCount;
+    nullTable(dsTab, 1);
+    dsTab->distList = list;
+    dsTab->distCount = count;
     return 0;
 }
 

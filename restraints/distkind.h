@@ -6,47 +6,31 @@
 
 namespace korim::restraints {
 
-template <class Tab>
-struct DistKind;
-
 template <>
-struct DistKind<DistTable> {
+struct TableKind<DistTable> {
     using Rec = DistInfo;
     static constexpr int kAtoms = 2;
     static DistInfo*& records(DistTable& t) { return t.distList; }
     static int& count(DistTable& t) { return t.distCount; }
-    static int atoms(DistInfo& r, AtomRef* out) {
-        out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
-        out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
-        return kAtoms;
-    }
+    static int atoms(DistInfo& r, AtomRef* out) { return letteredAtoms<kAtoms>(r, out); }
 };
 
 template <>
-struct DistKind<ACTable> {
+struct TableKind<ACTable> {
     using Rec = ACInfo;
     static constexpr int kAtoms = 1;
     static ACInfo*& records(ACTable& t) { return t.acList; }
     static int& count(ACTable& t) { return t.acCount; }
-    static int atoms(ACInfo& r, AtomRef* out) {
-        out[0] = {&r.resID, r.resName, r.atomName, r.chainName, r.segName, &r.atom};
-        return kAtoms;
-    }
+    static int atoms(ACInfo& r, AtomRef* out) { return singleAtom(r, out); }
 };
 
 template <>
-struct DistKind<DSTable> {
+struct TableKind<DSTable> {
     using Rec = DSInfo;
     static constexpr int kAtoms = 4;
     static DSInfo*& records(DSTable& t) { return t.dsList; }
     static int& count(DSTable& t) { return t.dsCount; }
-    static int atoms(DSInfo& r, AtomRef* out) {
-        out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
-        out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
-        out[2] = {&r.resIDK, r.resNameK, r.atomNameK, r.chainNameK, r.segNameK, &r.atomK};
-        out[3] = {&r.resIDL, r.resNameL, r.atomNameL, r.chainNameL, r.segNameL, &r.atomL};
-        return kAtoms;
-    }
+    static int atoms(DSInfo& r, AtomRef* out) { return letteredAtoms<kAtoms>(r, out); }
 };
 
 }  // namespace korim::restraints

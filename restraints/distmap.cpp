@@ -11,24 +11,6 @@ namespace {
 
 const char* const kTag = "dist";
 
-template <class Tab>
-int mapPairTable(structure::PDBInfo* pdb, Tab* tab, const char* heading) {
-    using K = DistKind<Tab>;
-    static const char* const kSuffixes[4] = {"I", "J", "K", "L"};
-    static const char* const kSingle[1] = {""};
-    if (pdb == nullptr || tab == nullptr || K::records(*tab) == nullptr) return 0;
-    int mapped = 0;
-    for (int i = 0; i < K::count(*tab); i++) {
-        auto& r = K::records(*tab)[i];
-        AtomRef refs[4];
-        int n = K::atoms(r, refs);
-        r.valid = mapAtomRefs(pdb, refs, n, n == 1 ? kSingle : kSuffixes, tab->nullChainName,
-                              tab->nullSegName, 0, heading);
-        mapped += r.valid;
-    }
-    return mapped;
-}
-
 // Adds code to both cells of the atoms of each valid record; the number of records added.
 int markPairs(structure::PDBInfo* pdb, DistTable* tab, int shift) {
     int added = 0;
@@ -48,15 +30,16 @@ int markPairs(structure::PDBInfo* pdb, DistTable* tab, int shift) {
     return added;
 }
 
-template <class Tab, class Diff>
-MerStat pairStat(Tab* tab, Diff diff) {
-    using K = DistKind<Tab>;
-    MerStat st;
-    for (int i = 0; tab != nullptr && K::records(*tab) != nullptr && i < K::count(*tab); i++) {
-        const auto& r = K::records(*tab)[i];
-        if (r.valid) st.add(diff(r), r.w, r.s);
-    }
-    return st;
+// Maps the table and marks its valid records in the bond matrix (shift 0: bonds, 4: exclusions)
+// between the two lines; the number marked.
+int markTable(structure::PDBInfo* pdb, DistTable* tab, int shift, const char* start, const char* endFmt) {
+    mapDistInfo(pdb, tab);
+    if (pdb == nullptr || tab == nullptr || pdb->bondMatrix == nullptr || pdb->atomList == nullptr)
+        return 0;
+    merReport("%s", start);
+    int added = markPairs(pdb, tab, shift);
+    merReport(endFmt, added);
+    return added;
 }
 
 // Releases the groups of one NOE restraint.
@@ -98,36 +81,23 @@ int buildNOE(NOEInfo& noe, DistInfo** refs, int m) {
 }  // namespace
 
 int mapDistInfo(structure::PDBInfo* pdbInfo, DistTable* distTab) {
-    return mapPairTable(pdbInfo, distTab, "MERIDO Warning: No Atom Map for Distance:\n");
+    return mapTableAtoms(pdbInfo, distTab, 0, "MERIDO Warning: No Atom Map for Distance:\n");
 }
 
 int mapACInfo(structure::PDBInfo* pdbInfo, ACTable* acTab) {
-    return mapPairTable(pdbInfo, acTab, "MERIDO Warning: No Atom Map for Coord:\n");
+    return mapTableAtoms(pdbInfo, acTab, 0, "MERIDO Warning: No Atom Map for Coord:\n");
 }
 
 int mapDSInfo(structure::PDBInfo* pdbInfo, DSTable* dsTab) {
-    return mapPairTable(pdbInfo, dsTab, "MERIDO Warning: No Atom Map for Distance Pair:\n");
+    return mapTableAtoms(pdbInfo, dsTab, 0, "MERIDO Warning: No Atom Map for Distance Pair:\n");
 }
 
 int mapBondInfo(structure::PDBInfo* pdbInfo, DistTable* distTab) {
-    mapDistInfo(pdbInfo, distTab);
-    if (pdbInfo == nullptr || distTab == nullptr || pdbInfo->bondMatrix == nullptr ||
-        pdbInfo->atomList == nullptr)
-        return 0;
-    merReport("MERIDO building bond matrix.\n");
-    int added = markPairs(pdbInfo, distTab, 0);
-    merReport("MERIDO %d bonds.\n", added);
-    return added;
+    return markTable(pdbInfo, distTab, 0, "MERIDO building bond matrix.\n", "MERIDO %d bonds.\n");
 }
 
 int mapVDWExclInfo(structure::PDBInfo* pdbInfo, DistTable* distTab) {
-    mapDistInfo(pdbInfo, distTab);
-    if (pdbInfo == nullptr || distTab == nullptr || pdbInfo->bondMatrix == nullptr ||
-        pdbInfo->atomList == nullptr)
-        return 0;
-    merReport("MERIDO building VDW exclusion matrix.\n");
-    int added = markPairs(pdbInfo, distTab, 4);
-    merReport("MERIDO %d VDW exclusions.\n", added);
+    markTable(pdbInfo, distTab, 4, "MERIDO building VDW exclusion matrix.\n", "MERIDO %d VDW exclusions.\n");
     return 0;
 }
 
@@ -187,36 +157,25 @@ int showNOEInfo(NOETable* noeTab) {
 }
 
 int updatePDBDist(structure::PDBInfo* pdbInfo, DistTable* distTab) {
-    if (pdbInfo == nullptr || distTab == nullptr || distTab->distList == nullptr) return 0;
-    int n = 0;
-    for (int i = 0; i < distTab->distCount; i++) {
-        DistInfo& r = distTab->distList[i];
-        if (!r.valid) continue;
-        r.dCurrent = structure::pdbDist(r.atomI, r.atomJ);
-        n++;
-    }
-    return n;
+    if (pdbInfo == nullptr) return 0;
+    return forValid(distTab, [](DistInfo& r) { r.dCurrent = structure::pdbDist(r.atomI, r.atomJ); });
 }
 
 int getStatDist(DistTable* distTab, float* rSumD, float* pSumD, int* nD) {
-    MerStat st = pairStat(distTab, [](const DistInfo& r) { return r.d - r.dCurrent; });
-    *rSumD = st.rms();
-    *pSumD = st.pSum;
-    *nD = st.n;
+    MerStat st = tableStat(distTab, [](const DistInfo& r) { return r.d - r.dCurrent; });
+    st.store(rSumD, pSumD, nD);
     return 0;
 }
 
 int getStatAC(ACTable* acTab, float* rSumD, float* pSumD, int* nD) {
-    MerStat st = pairStat(acTab, [](const ACInfo& r) { return r.dVio; });
-    *rSumD = st.rms();
-    *pSumD = st.pSum;
-    *nD = st.n;
+    MerStat st = tableStat(acTab, [](const ACInfo& r) { return r.dVio; });
+    st.store(rSumD, pSumD, nD);
     return 0;
 }
 
 int getStatNOE(DistTable* distTab, float* rSumD, float* pSumD, int* nD, int* nVio) {
     int vio = 0;
-    MerStat st = pairStat(distTab, [&vio](const DistInfo& r) {
+    MerStat st = tableStat(distTab, [&vio](const DistInfo& r) {
         float diff = 0.0f;
         if (r.dLo > r.dCurrent) diff = r.dLo - r.dCurrent;
         else if (r.dCurrent > r.dHi) diff = r.dCurrent - r.dHi;
@@ -224,9 +183,7 @@ int getStatNOE(DistTable* distTab, float* rSumD, float* pSumD, int* nD, int* nVi
         vio++;
         return diff;
     });
-    *rSumD = st.rms();
-    *pSumD = st.pSum;
-    *nD = st.n;
+    st.store(rSumD, pSumD, nD);
     *nVio = vio;
     return 0;
 }

@@ -25,7 +25,7 @@ void pairHeader(FILE* out, const char* vars, const char* fmts, int chain, int se
 // A distance row after its leading columns: atoms, distances, s, w, fc and the status word.
 void pairRow(FILE* out, DistInfo& r, int chain, int seg, int verbose) {
     AtomRef refs[2];
-    DistKind<DistTable>::atoms(r, refs);
+    TableKind<DistTable>::atoms(r, refs);
     merAtomRow(out, refs[0], chain, seg);
     merAtomRow(out, refs[1], chain, seg);
     std::fprintf(out, " % 9.3f % 9.3f % 9.3f", r.dCurrent, r.dLo, r.dHi);
@@ -97,7 +97,7 @@ int writeAC(const char* outName, ACTable* acTab, const char* remark, int /*verbo
         ACInfo& r = acTab->acList[i];
         if (!r.valid) continue;
         AtomRef ref;
-        DistKind<ACTable>::atoms(r, &ref);
+        TableKind<ACTable>::atoms(r, &ref);
         std::fprintf(out, " %4d %d", r.id, r.fixed);
         merAtomRow(out, ref, chain, seg);
         std::fprintf(out, " % 9.3f % 9.3f % 9.3f", r.x, r.y, r.z);

@@ -13,13 +13,7 @@ struct TableKind<JTable> {
     static JInfo*& records(JTable& t) { return t.jList; }
     static int& count(JTable& t) { return t.jCount; }
     static int null(JInfo* list, int n) { return jcoupNull(list, n); }
-    static int atoms(JInfo& r, AtomRef* out) {
-        out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
-        out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
-        out[2] = {&r.resIDK, r.resNameK, r.atomNameK, r.chainNameK, r.segNameK, &r.atomK};
-        out[3] = {&r.resIDL, r.resNameL, r.atomNameL, r.chainNameL, r.segNameL, &r.atomL};
-        return 4;
-    }
+    static int atoms(JInfo& r, AtomRef* out) { return letteredAtoms<4>(r, out); }
 };
 
 namespace {
@@ -29,23 +23,9 @@ constexpr int kJTableType = 7;
 
 }  // namespace
 
-int jcoupNull(JInfo* jList, int dCount) {
-    for (int i = 0; jList != nullptr && i < dCount; i++) {
-        JInfo& r = jList[i];
-        r = JInfo{};
-        r.resIDI = r.resIDJ = r.resIDK = r.resIDL = kMerNoResID;
-        r.fc = r.w = r.s = 1.0f;
-    }
-    return 0;
-}
+int jcoupNull(JInfo* jList, int dCount) { return nullTableRecords<JTable>(jList, dCount); }
 
-int jTabNull(JTable* jTab) {
-    if (jTab == nullptr) return 0;
-    *jTab = JTable{};
-    jTab->nullChainName = 1;
-    jTab->nullSegName = 1;
-    return 0;
-}
+int jTabNull(JTable* jTab) { return nullTable(jTab, 1); }
 
 int jcoupTallyID(JTable* jTab, int id) { return tallyTableID(jTab, id); }
 
@@ -65,12 +45,9 @@ int selectJ(JInfo* jList, int jCount, int segFirst, int segLast) {
 }
 
 int getStatJ(JTable* jTab, float* rSumD, float* pSumD, int* nD) {
-    MerStat st = tableStat(jTab, [](const JInfo& r) {
+    tableStat(jTab, [](const JInfo& r) {
         return r.absFlag ? std::fabs(r.obsJ) - std::fabs(r.currentJ) : r.obsJ - r.currentJ;
-    });
-    *rSumD = st.rms();
-    *pSumD = st.pSum;
-    *nD = st.n;
+    }).store(rSumD, pSumD, nD);
     return 0;
 }
 

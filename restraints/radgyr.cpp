@@ -11,10 +11,7 @@ struct TableKind<RadGyrTable> {
     static RadGyrInfo*& records(RadGyrTable& t) { return t.rgList; }
     static int& count(RadGyrTable& t) { return t.rgCount; }
     static int null(RadGyrInfo* list, int n) { return radGyrNull(list, n); }
-    static int atoms(RadGyrInfo& r, AtomRef* out) {
-        out[0] = {&r.resID, r.resName, r.atomName, r.chainName, r.segName, &r.atom};
-        return 1;
-    }
+    static int atoms(RadGyrInfo& r, AtomRef* out) { return singleAtom(r, out); }
 };
 
 namespace {
@@ -24,23 +21,9 @@ constexpr int kRadGyrTableType = 21;
 
 }  // namespace
 
-int radGyrNull(RadGyrInfo* rgList, int rgCount) {
-    for (int i = 0; rgList != nullptr && i < rgCount; i++) {
-        RadGyrInfo& r = rgList[i];
-        r = RadGyrInfo{};
-        r.resID = kMerNoResID;
-        r.fc = r.w = r.s = 1.0f;
-    }
-    return 0;
-}
+int radGyrNull(RadGyrInfo* rgList, int rgCount) { return nullTableRecords<RadGyrTable>(rgList, rgCount); }
 
-int radGyrTabNull(RadGyrTable* rgTab) {
-    if (rgTab == nullptr) return 0;
-    *rgTab = RadGyrTable{};
-    rgTab->nullChainName = 1;
-    rgTab->nullSegName = 1;
-    return 0;
-}
+int radGyrTabNull(RadGyrTable* rgTab) { return nullTable(rgTab, 1); }
 
 int radGyrTallyID(RadGyrTable* rgTab, int id) { return tallyTableID(rgTab, id); }
 
@@ -50,13 +33,13 @@ int mapRadGyrInfo(structure::PDBInfo* pdbInfo, RadGyrTable* rgTab) {
 
 int updateRadGyr(structure::PDBInfo* pdbInfo, RadGyrTable* rgTab) {
     if (pdbInfo == nullptr) return 0;
-    return tableStat(rgTab, [](const RadGyrInfo&) { return 0.0f; }).n;
+    return forValid(rgTab, [](const RadGyrInfo&) {});
 }
 
 int getStatRadGyr(RadGyrTable* rgTab, float* rSumD, float* pSumD, int* nD) {
     *rSumD = 0.0f;
     *pSumD = 0.0f;
-    *nD = tableStat(rgTab, [](const RadGyrInfo&) { return 0.0f; }).n;
+    *nD = forValid(rgTab, [](const RadGyrInfo&) {});
     return 0;
 }
 

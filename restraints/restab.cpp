@@ -140,6 +140,12 @@ void MerStat::add(float d, float w, float s) {
 
 float MerStat::rms() const { return n > 0 ? std::sqrt(rSum / static_cast<float>(n)) : 0.0f; }
 
+void MerStat::store(float* rSumD, float* pSumD, int* nD) const {
+    *rSumD = rms();
+    if (pSumD != nullptr) *pSumD = pSum;
+    *nD = n;
+}
+
 // ---- Writers ----------------------------------------------------------------------------------
 
 FILE* merOpenOutput(const char* outName, const char* failFmt) {

@@ -112,6 +112,8 @@ struct MerStat {
     int n = 0;
     void add(float d, float w, float s);
     float rms() const;  // sqrt(rSum/n), 0 without records
+    // The RMS, chi-square (when pSumD is given) and count through the callers' pointers.
+    void store(float* rSumD, float* pSumD, int* nD) const;
 };
 
 // Writer output: the named file, or the standard output for an empty name. When the file
@@ -175,6 +177,100 @@ MerRuns countRuns(Rec* list, int count, int minID, int maxID, Rec** work, GroupO
         runs.maxPerGroup = std::max(runs.maxPerGroup, groupRun);
     }
     return runs;
+}
+
+// ---- Tables seen alike -----------------------------------------------------------------------
+// Each table kind specialises TableKind next to its functions:
+//   using Rec = <record>;  static Rec*& records(Tab&);  static int& count(Tab&);
+//   static int atoms(Rec&, AtomRef* out);  (the record's atoms in the order I, J, K, L)
+template <class Tab>
+struct TableKind;
+
+// Table defaults: nothing held, counts and cursor 0, chain names not in use, segment names as
+// nullSegName says.
+template <class Tab>
+int nullTable(Tab* tab, int nullSegName) {
+    if (tab == nullptr) return 0;
+    *tab = Tab{};
+    tab->nullChainName = 1;
+    tab->nullSegName = nullSegName;
+    return 0;
+}
+
+// The atoms of a record named by the fields resIDI, resNameI, atomNameI, chainNameI, segNameI
+// and atomI, then the same with J, K and L, for the first n of them.
+template <int N, class Rec>
+int letteredAtoms(Rec& r, AtomRef* out) {
+    out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
+    out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
+    if constexpr (N > 2) out[2] = {&r.resIDK, r.resNameK, r.atomNameK, r.chainNameK, r.segNameK, &r.atomK};
+    if constexpr (N > 3) out[3] = {&r.resIDL, r.resNameL, r.atomNameL, r.chainNameL, r.segNameL, &r.atomL};
+    return N;
+}
+
+// The one atom of a record named by resID, resName, atomName, chainName, segName and atom.
+template <class Rec>
+int singleAtom(Rec& r, AtomRef* out) {
+    out[0] = {&r.resID, r.resName, r.atomName, r.chainName, r.segName, &r.atom};
+    return 1;
+}
+
+// Calls fn on every valid record of a table; the number of such records (0 without a table).
+template <class Tab, class Fn>
+int forValid(Tab* tab, Fn fn) {
+    using K = TableKind<Tab>;
+    int n = 0;
+    for (int i = 0; tab != nullptr && K::records(*tab) != nullptr && i < K::count(*tab); i++) {
+        auto& rec = K::records(*tab)[i];
+        if (!rec.valid) continue;
+        fn(rec);
+        n++;
+    }
+    return n;
+}
+
+// Deviation statistics over the valid records, dev(record) giving each deviation.
+template <class Tab, class Dev>
+MerStat tableStat(Tab* tab, Dev dev) {
+    MerStat st;
+    forValid(tab, [&](const auto& rec) { st.add(dev(rec), rec.w, rec.s); });
+    return st;
+}
+
+// Defaults of n records: numbers, texts and references cleared, residue IDs not set, fc, w
+// and s 1.
+template <class Tab>
+int nullTableRecords(typename TableKind<Tab>::Rec* list, int n) {
+    for (int i = 0; list != nullptr && i < n; i++) {
+        auto& r = list[i];
+        r = typename TableKind<Tab>::Rec{};
+        AtomRef refs[4];
+        int atoms = TableKind<Tab>::atoms(r, refs);
+        for (int k = 0; k < atoms; k++) *refs[k].resID = kMerNoResID;
+        r.fc = r.w = r.s = 1.0f;
+    }
+    return 0;
+}
+
+// Looks up the atoms of every record; a record whose atoms are all found becomes valid and is
+// counted, the others become not valid after the heading and one line per atom. 0 without a
+// structure or records.
+template <class Tab>
+int mapTableAtoms(structure::PDBInfo* pdb, Tab* tab, int resOffset, const char* heading) {
+    using K = TableKind<Tab>;
+    static const char* const kSuffixes[4] = {"I", "J", "K", "L"};
+    static const char* const kSingle[1] = {""};
+    if (pdb == nullptr || tab == nullptr || K::records(*tab) == nullptr) return 0;
+    int mapped = 0;
+    for (int i = 0; i < K::count(*tab); i++) {
+        auto& rec = K::records(*tab)[i];
+        AtomRef refs[4];
+        int n = K::atoms(rec, refs);
+        rec.valid = mapAtomRefs(pdb, refs, n, n == 1 ? kSingle : kSuffixes, tab->nullChainName,
+                                tab->nullSegName, resOffset, heading);
+        mapped += rec.valid;
+    }
+    return mapped;
 }
 
 }  // namespace korim::restraints

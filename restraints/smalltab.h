@@ -8,11 +8,7 @@
 
 namespace korim::restraints {
 
-// Each table kind specialises TableKind in its own source:
-//   using Rec = <record>;  static Rec*& records(Tab&);  static int& count(Tab&);
-//   static int null(Rec*, int);  static int atoms(Rec&, AtomRef* out);  (atoms I, J, K, L)
-template <class Tab>
-struct TableKind;
+// Each table kind's TableKind (restab.h) also gives  static int null(Rec*, int).
 
 // The valid records of index id into idList; moves the table's cursor there.
 template <class Tab>
@@ -65,38 +61,6 @@ void finishTableRead(Tab* tab) {
     auto noGroup = [](const auto&) { return 0; };
     tab->maxTallyCount = countRuns(list, n, tab->minID, tab->maxID, tab->idList, noGroup).maxPerID;
     if (tab->minID <= tab->maxID) tallyTableID(tab, tab->maxID);
-}
-
-// Looks up the atoms of every record; a record whose atoms are all found becomes valid and is
-// counted, the others become not valid after the heading and one line per atom.
-template <class Tab>
-int mapTableAtoms(structure::PDBInfo* pdb, Tab* tab, int resOffset, const char* heading) {
-    using K = TableKind<Tab>;
-    static const char* const kSuffixes[4] = {"I", "J", "K", "L"};
-    static const char* const kSingle[1] = {""};
-    if (pdb == nullptr || tab == nullptr || K::records(*tab) == nullptr) return 0;
-    int mapped = 0;
-    for (int i = 0; i < K::count(*tab); i++) {
-        auto& rec = K::records(*tab)[i];
-        AtomRef refs[4];
-        int n = K::atoms(rec, refs);
-        rec.valid = mapAtomRefs(pdb, refs, n, n == 1 ? kSingle : kSuffixes, tab->nullChainName,
-                                tab->nullSegName, resOffset, heading);
-        mapped += rec.valid;
-    }
-    return mapped;
-}
-
-// Deviation statistics over the valid records, dev(record) giving each deviation.
-template <class Tab, class Dev>
-MerStat tableStat(Tab* tab, Dev dev) {
-    using K = TableKind<Tab>;
-    MerStat st;
-    for (int i = 0; tab != nullptr && K::records(*tab) != nullptr && i < K::count(*tab); i++) {
-        const auto& rec = K::records(*tab)[i];
-        if (rec.valid) st.add(dev(rec), rec.w, rec.s);
-    }
-    return st;
 }
 
 // What a table writer prints besides the atoms.

@@ -13,13 +13,7 @@ struct TableKind<TorsionTable> {
     static TorsionInfo*& records(TorsionTable& t) { return t.torsionList; }
     static int& count(TorsionTable& t) { return t.torsionCount; }
     static int null(TorsionInfo* list, int n) { return torsionNull(list, n); }
-    static int atoms(TorsionInfo& r, AtomRef* out) {
-        out[0] = {&r.resIDI, r.resNameI, r.atomNameI, r.chainNameI, r.segNameI, &r.atomI};
-        out[1] = {&r.resIDJ, r.resNameJ, r.atomNameJ, r.chainNameJ, r.segNameJ, &r.atomJ};
-        out[2] = {&r.resIDK, r.resNameK, r.atomNameK, r.chainNameK, r.segNameK, &r.atomK};
-        out[3] = {&r.resIDL, r.resNameL, r.atomNameL, r.chainNameL, r.segNameL, &r.atomL};
-        return 4;
-    }
+    static int atoms(TorsionInfo& r, AtomRef* out) { return letteredAtoms<4>(r, out); }
 };
 
 namespace {
@@ -30,23 +24,9 @@ float windowCentre(float lo, float hi) { return wrapAngle180(lo + (hi - lo) * 0.
 
 }  // namespace
 
-int torsionNull(TorsionInfo* tList, int dCount) {
-    for (int i = 0; tList != nullptr && i < dCount; i++) {
-        TorsionInfo& r = tList[i];
-        r = TorsionInfo{};
-        r.resIDI = r.resIDJ = r.resIDK = r.resIDL = kMerNoResID;
-        r.fc = r.w = r.s = 1.0f;
-    }
-    return 0;
-}
+int torsionNull(TorsionInfo* tList, int dCount) { return nullTableRecords<TorsionTable>(tList, dCount); }
 
-int torsionTabNull(TorsionTable* torsionTab) {
-    if (torsionTab == nullptr) return 0;
-    *torsionTab = TorsionTable{};
-    torsionTab->nullChainName = 1;
-    torsionTab->nullSegName = 1;
-    return 0;
-}
+int torsionTabNull(TorsionTable* torsionTab) { return nullTable(torsionTab, 1); }
 
 int torsionTallyID(TorsionTable* torsionTab, int id) { return tallyTableID(torsionTab, id); }
 
@@ -57,15 +37,10 @@ int mapTorsionInfo(structure::PDBInfo* pdbInfo, TorsionTable* tTab, int aOff) {
 }
 
 int updateTorsion(structure::PDBInfo* pdbInfo, TorsionTable* torsionTab) {
-    if (pdbInfo == nullptr || torsionTab == nullptr || torsionTab->torsionList == nullptr) return 0;
-    int n = 0;
-    for (int i = 0; i < torsionTab->torsionCount; i++) {
-        TorsionInfo& r = torsionTab->torsionList[i];
-        if (!r.valid) continue;
+    if (pdbInfo == nullptr) return 0;
+    return forValid(torsionTab, [](TorsionInfo& r) {
         r.torsionCurrent = structure::pdbDihedral(r.atomI, r.atomJ, r.atomK, r.atomL);
-        n++;
-    }
-    return n;
+    });
 }
 
 int selectTorsion(TorsionInfo* torsionList, int torsionCount, int segFirst, int segLast) {
@@ -86,8 +61,7 @@ int getStatTorsion(TorsionTable* torsionTab, float* rSumD, int* nD) {
         if (d < -180.0f) d += 360.0f;
         return d;
     });
-    *rSumD = st.rms();
-    *nD = st.n;
+    st.store(rSumD, nullptr, nD);
     return 0;
 }
 
@@ -98,8 +72,7 @@ int getStatTorsion2(TorsionTable* torsionTab, float* rSumD, int* nD) {
         float d = wrapAngle180(r.torsionCurrent - c);
         return std::fabs(d) >= h ? d : 0.0f;
     });
-    *rSumD = st.rms();
-    *nD = st.n;
+    st.store(rSumD, nullptr, nD);
     return 0;
 }
 
