@@ -53,7 +53,7 @@ int readAngle(const char* inName, AngleTable* angleTab, int angleType) {
     TableFile tf;
     int status = tf.read(inName);
     if (status != 0) return status;
-    const AtomCols cols[3] = {findAtomCols(tf, "_I"), findAtomCols(tf, "_J"), findAtomCols(tf, "_K")};
+    const AtomCols cols = findAtomCols(tf, 3);
     const int angleLoc = tf.column("ANGLE"), hiLoc = tf.column("ANGLE_HI"),
               loLoc = tf.column("ANGLE_LO"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
@@ -64,13 +64,8 @@ int readAngle(const char* inName, AngleTable* angleTab, int angleType) {
         return 1;
     for (int e = 0; e < tf.rows(); e++) {
         AngleInfo& r = angleTab->angleList[e];
-        r.count = 1;
-        r.valid = 1;
+        readRecordAtoms(tf, e, cols, angleTab, r);
         r.angleCurrent = 0.0f;
-        AtomRef refs[3];
-        TableKind<AngleTable>::atoms(r, refs);
-        for (int k = 0; k < 3; k++)
-            readAtomCols(tf, e, cols[k], refs[k], &angleTab->nullChainName, &angleTab->nullSegName);
         r.id = tf.intValue(e, indexLoc, e + 1);
         r.angle = tf.value(e, angleLoc, 0.0f);
         r.angleHi = tf.value(e, hiLoc, 0.0f);

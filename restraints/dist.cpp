@@ -83,8 +83,6 @@ PairCols findPairCols(const TableFile& tf) {
 
 template <class Rec>
 void readPairRow(const TableFile& tf, int e, const PairCols& c, Rec& r) {
-    r.count = 1;
-    r.valid = 1;
     r.dCurrent = 0.0f;
     r.id = tf.intValue(e, c.index, e + 1);
     r.type = tf.intValue(e, c.type, 1);
@@ -151,15 +149,14 @@ void finishPairRead(Tab* tab) {
 // Reads one of the three tables; extra(tf, row, record) reads what only that kind has.
 template <class Tab, class Null, class Extra>
 int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const char* allocMsg,
-                  const char* const* suffixes, Null null, Extra extra) {
+                  Null null, Extra extra) {
     using K = TableKind<Tab>;
     if (merNoFile(inName)) return 0;
     if (tab == nullptr) return 1;
     TableFile tf;
     int status = tf.read(inName);
     if (status != 0) return status;
-    AtomCols cols[4];
-    for (int k = 0; k < K::kAtoms; k++) cols[k] = findAtomCols(tf, suffixes[k]);
+    const AtomCols cols = findAtomCols(tf, K::kAtoms);
     const PairCols pc = findPairCols(tf);
     const int n = tf.rows();
     if (allocPairLists(tab, n, tag) != 0) {
@@ -174,10 +171,7 @@ int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const
     null(K::records(*tab), n);
     for (int e = 0; e < n; e++) {
         auto& r = K::records(*tab)[e];
-        AtomRef refs[4];
-        K::atoms(r, refs);
-        for (int k = 0; k < K::kAtoms; k++)
-            readAtomCols(tf, e, cols[k], refs[k], &tab->nullChainName, &tab->nullSegName);
+        readRecordAtoms(tf, e, cols, tab, r);
         readPairRow(tf, e, pc, r);
         extra(tf, e, r);
     }
@@ -185,8 +179,6 @@ int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const
     return 0;
 }
 
-const char* const kPairSuffixes[4] = {"_I", "_J", "_K", "_L"};
-const char* const kNoSuffix[1] = {""};
 
 }  // namespace
 
@@ -248,7 +240,7 @@ int getDSTabIDCount(DSTable* dsTab) { return idCount(dsTab); }
 
 int readDist(const char* inDistName, DistTable* distTab, int distType) {
     return readPairTable(inDistName, distTab, distType, "dist",
-                         "MERIDO Error Allocating Distance Values.\n", kPairSuffixes, distNull,
+                         "MERIDO Error Allocating Distance Values.\n", distNull,
                          [](const TableFile&, int, DistInfo&) {});
 }
 
@@ -256,7 +248,7 @@ int readAC(const char* inName, ACTable* acTab, int acType) {
     int xLoc = -1, yLoc = -1, zLoc = -1;
     bool located = false;
     return readPairTable(inName, acTab, acType, "ac", "MERIDO Error Allocating AC Values.\n",
-                         kNoSuffix, acNull, [&](const TableFile& tf, int e, ACInfo& r) {
+                         acNull, [&](const TableFile& tf, int e, ACInfo& r) {
                              if (!located) {
                                  xLoc = tf.column("X");
                                  yLoc = tf.column("Y");
@@ -271,7 +263,7 @@ int readAC(const char* inName, ACTable* acTab, int acType) {
 
 int readDS(const char* inName, DSTable* dsTab, int dsType) {
     return readPairTable(inName, dsTab, dsType, "ds",
-                         "MERIDO Error Allocating Distance Pair Values.\n", kPairSuffixes, dsNull,
+                         "MERIDO Error Allocating Distance Pair Values.\n", dsNull,
                          [](const TableFile&, int, DSInfo&) {});
 }
 

@@ -56,8 +56,7 @@ int readJcoup(const char* inName, JTable* jTab) {
     TableFile tf;
     int status = tf.read(inName);
     if (status != 0) return status;
-    const AtomCols cols[4] = {findAtomCols(tf, "_I"), findAtomCols(tf, "_J"), findAtomCols(tf, "_K"),
-                              findAtomCols(tf, "_L")};
+    const AtomCols cols = findAtomCols(tf, 4);
     const int absLoc = tf.column("ABS"), aLoc = tf.column("A"), bLoc = tf.column("B"),
               cLoc = tf.column("C"), phaseLoc = tf.column("PHASE"), daLoc = tf.column("DA"),
               dbLoc = tf.column("DB"), dcLoc = tf.column("DC"), dphaseLoc = tf.column("DPHASE"),
@@ -69,12 +68,7 @@ int readJcoup(const char* inName, JTable* jTab) {
         return 1;
     for (int e = 0; e < tf.rows(); e++) {
         JInfo& r = jTab->jList[e];
-        r.count = 1;
-        r.valid = 1;
-        AtomRef refs[4];
-        TableKind<JTable>::atoms(r, refs);
-        for (int k = 0; k < 4; k++)
-            readAtomCols(tf, e, cols[k], refs[k], &jTab->nullChainName, &jTab->nullSegName);
+        readRecordAtoms(tf, e, cols, jTab, r);
         r.id = tf.intValue(e, indexLoc, e + 1);
         r.absFlag = tf.intValue(e, absLoc, 0);
         r.a = tf.value(e, aLoc, 0.0f);

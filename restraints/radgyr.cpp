@@ -48,7 +48,7 @@ int readRadGyr(const char* inName, RadGyrTable* rgTab) {
     TableFile tf;
     int status = tf.read(inName);
     if (status != 0) return status;
-    const AtomCols cols = findAtomCols(tf, "");
+    const AtomCols cols = findAtomCols(tf, 1);
     const int targetLoc = tf.column("RG_TARGET"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
     if (allocTableRecords(rgTab, tf.rows(), kTag, "MER Error Allocating Radius of Gyration Values.\n",
@@ -56,11 +56,7 @@ int readRadGyr(const char* inName, RadGyrTable* rgTab) {
         return 1;
     for (int e = 0; e < tf.rows(); e++) {
         RadGyrInfo& r = rgTab->rgList[e];
-        r.count = 1;
-        r.valid = 1;
-        AtomRef ref;
-        TableKind<RadGyrTable>::atoms(r, &ref);
-        readAtomCols(tf, e, cols, ref, &rgTab->nullChainName, &rgTab->nullSegName);
+        readRecordAtoms(tf, e, cols, rgTab, r);
         r.id = tf.intValue(e, indexLoc, 0);
         if (r.id < 0 || r.id > kRadGyrMaxID) {
             merReport("MER Notice: Radius of Gyration ID too large.\n");

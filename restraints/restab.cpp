@@ -70,20 +70,28 @@ int TableFile::requireFinite(const char* name, const int* locs, int locCount) co
 
 // ---- Atoms ------------------------------------------------------------------------------------
 
-AtomCols findAtomCols(const TableFile& tab, const char* suffix) {
-    AtomCols c;
-    structure::getAtomTabLocs(tab.vars(), tab.varCount(), suffix, &c.loc[0], &c.loc[1], &c.loc[2],
-                              &c.loc[3], &c.loc[4]);
+AtomCols findAtomCols(const TableFile& tab, int atoms) {
+    static const char* const kSuffixes[4] = {"_I", "_J", "_K", "_L"};
+    AtomCols c{};
+    c.atoms = atoms;
+    for (int k = 0; k < atoms && k < 4; k++) {
+        int* l = c.loc[k];
+        structure::getAtomTabLocs(tab.vars(), tab.varCount(), atoms == 1 ? "" : kSuffixes[k], &l[0],
+                                  &l[1], &l[2], &l[3], &l[4]);
+    }
     return c;
 }
 
-void readAtomCols(const TableFile& tab, int r, const AtomCols& c, const AtomRef& ref, int* nullChain,
+void readAtomCols(const TableFile& tab, int r, const AtomCols& c, const AtomRef* refs, int* nullChain,
                   int* nullSeg) {
-    structure::getAtomTabVals(tab.vars(), tab.varCount(), tab.row(r), c.loc[0], c.loc[1], c.loc[2],
-                              c.loc[3], c.loc[4], ref.resID, ref.resName, ref.atomName,
-                              ref.chainName, ref.segName);
-    if (ref.chainName[0] != '\0') *nullChain = 0;
-    if (ref.segName[0] != '\0') *nullSeg = 0;
+    for (int k = 0; k < c.atoms && k < 4; k++) {
+        const int* l = c.loc[k];
+        const AtomRef& ref = refs[k];
+        structure::getAtomTabVals(tab.vars(), tab.varCount(), tab.row(r), l[0], l[1], l[2], l[3], l[4],
+                                  ref.resID, ref.resName, ref.atomName, ref.chainName, ref.segName);
+        if (ref.chainName[0] != '\0') *nullChain = 0;
+        if (ref.segName[0] != '\0') *nullSeg = 0;
+    }
 }
 
 int mapAtomRefs(structure::PDBInfo* pdb, const AtomRef* refs, int count, const char* const* suffixes,

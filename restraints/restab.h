@@ -81,13 +81,16 @@ struct AtomRef {
     structure::AtomInfo** atom;
 };
 
-// Locations of the five atom columns (RESID, RESNAME, ATOMNAME, CHAINNAME, SEGNAME) with a suffix.
+// Locations of the atom columns of records with that many atoms: per atom RESID, RESNAME,
+// ATOMNAME, CHAINNAME, SEGNAME with the suffix _I, _J, _K, _L (no suffix for a single atom).
 struct AtomCols {
-    int loc[5];
+    int atoms;
+    int loc[4][5];
 };
-AtomCols findAtomCols(const TableFile& tab, const char* suffix);
-// Reads the atom of row r; a non-empty chain or segment name clears *nullChain or *nullSeg.
-void readAtomCols(const TableFile& tab, int r, const AtomCols& cols, const AtomRef& ref,
+AtomCols findAtomCols(const TableFile& tab, int atoms);
+// Reads the atoms of row r into refs; a non-empty chain or segment name clears *nullChain or
+// *nullSeg.
+void readAtomCols(const TableFile& tab, int r, const AtomCols& cols, const AtomRef* refs,
                   int* nullChain, int* nullSeg);
 
 // Looks up the atoms of one record (residue IDs shifted by resOffset, chain and segment names
@@ -250,6 +253,17 @@ int nullTableRecords(typename TableKind<Tab>::Rec* list, int n) {
         r.fc = r.w = r.s = 1.0f;
     }
     return 0;
+}
+
+// Starts record r from row e of a table file: count 1, valid 1, and its atoms.
+template <class Tab>
+void readRecordAtoms(const TableFile& tf, int e, const AtomCols& cols, Tab* tab,
+                     typename TableKind<Tab>::Rec& r) {
+    AtomRef refs[4];
+    TableKind<Tab>::atoms(r, refs);
+    readAtomCols(tf, e, cols, refs, &tab->nullChainName, &tab->nullSegName);
+    r.count = 1;
+    r.valid = 1;
 }
 
 // Looks up the atoms of every record; a record whose atoms are all found becomes valid and is

@@ -81,8 +81,7 @@ int readTorsion(const char* inName, TorsionTable* torsionTab, int torsionType) {
     TableFile tf;
     int status = tf.read(inName);
     if (status != 0) return status;
-    const AtomCols cols[4] = {findAtomCols(tf, "_I"), findAtomCols(tf, "_J"), findAtomCols(tf, "_K"),
-                              findAtomCols(tf, "_L")};
+    const AtomCols cols = findAtomCols(tf, 4);
     const int angleLoc = tf.column("ANGLE"), hiLoc = tf.column("ANGLE_HI"),
               loLoc = tf.column("ANGLE_LO"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
@@ -95,13 +94,8 @@ int readTorsion(const char* inName, TorsionTable* torsionTab, int torsionType) {
     const bool centreTarget = angleLoc < 0 && hiLoc >= 0 && loLoc >= 0;
     for (int e = 0; e < tf.rows(); e++) {
         TorsionInfo& r = torsionTab->torsionList[e];
-        r.count = 1;
-        r.valid = 1;
+        readRecordAtoms(tf, e, cols, torsionTab, r);
         r.torsionCurrent = 0.0f;
-        AtomRef refs[4];
-        TableKind<TorsionTable>::atoms(r, refs);
-        for (int k = 0; k < 4; k++)
-            readAtomCols(tf, e, cols[k], refs[k], &torsionTab->nullChainName, &torsionTab->nullSegName);
         r.id = tf.intValue(e, indexLoc, e + 1);
         r.torsion = tf.value(e, angleLoc, 0.0f);
         r.torsionHi = noBounds ? r.torsion : tf.value(e, hiLoc, 0.0f);
