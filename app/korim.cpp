@@ -4,10 +4,7 @@
 #include <cstring>
 
 #include "app/korim_records.h"
-#include "app/korim_seltyp.h"
-#include "app/korim_types.h"
 #include "app/korim_utils.h"
-#include "app/korim_utils_null.h"
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
 #include "assignment/korim_utils_visit.h"
@@ -21,6 +18,8 @@
 #include "restraints/cs.h"
 #include "restraints/merido.h"
 #include "restraints/surf_services.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
@@ -30,6 +29,7 @@
 
 using namespace korim::app;
 using namespace korim::foundation;
+using namespace korim::settings;
 using korim::couplings::DTable;
 using korim::restraints::CSTable;
 using korim::structure::PDBInfo;
@@ -208,8 +208,9 @@ int stericPrediction(Run& run) {
   }
   if (simulate(run, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
-  int rc = writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN, run.pdbInfo,
-                       &run.userSel, run.params.pRotName, run.params.remark);
+  int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
+                                          run.pdbInfo, &run.userSel, run.params.pRotName,
+                                          run.params.remark);
   if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
@@ -368,7 +369,7 @@ int structureRun(Run& run) {
 
   korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
                             dc->excludeMode);
-  selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
+  korim::couplings::selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
   // -a1 and the range start may each be any int: their difference is clamped to the int range
   // (an offset that large maps no coupling to the structure).
   const long long aOff = static_cast<long long>(dc->aFirst) - dc->segFirst;
@@ -468,7 +469,7 @@ int runKorim(Run& run, int argc, char** argv) {
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   checkArgs(argc, argv);
-  if (dbgFlag > 1) setAlloc(1);
+  if (korim::couplings::dbgFlag > 1) setAlloc(1);
 
   if (!modeAvailable(run.korimInfo))
     return fail(run, 1, "korim: this mode is not available yet.\n");

@@ -16,10 +16,13 @@
 #include <cstring>
 
 #include "app/korim_utils_output.h"
+#include "couplings/writedc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 
 namespace korim::app {
+
+using namespace korim::settings;
 
 using namespace korim::foundation;
 using korim::couplings::DTensor;
@@ -314,9 +317,9 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
     int loc = flagLoc(argc, argv, "-dbg");
     if (loc != 0) {
       if (loc + 1 < argc && !isFlag(argv[loc + 1]))
-        intArgD(argc, argv, "-dbg", &dbgFlag);
+        intArgD(argc, argv, "-dbg", &couplings::dbgFlag);
       else
-        dbgFlag = 1;
+        couplings::dbgFlag = 1;
     }
   }
   r.flag("-verb", &k->verbFlag, 1);

@@ -3,8 +3,8 @@
 #ifndef KORIM_APP_KORIM_UTILS_H
 #define KORIM_APP_KORIM_UTILS_H
 
-#include "app/korim_types.h"
 #include "couplings/dc.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::app {
@@ -78,9 +78,10 @@ int korimParamsNull(KorimParams* params);
 // options were read; 1 after printing the usage text (no arguments, or -help), after a counted
 // option with the wrong number of values, or after refusing a value that would overflow a
 // buffer, index past an array, divide by zero or never end a loop (message on stderr).
-// The debug level -dbg goes to dbgFlag.
+// The debug level -dbg goes to couplings::dbgFlag.
 int getparams(int argc, char** argv, KorimParams* params, korim::couplings::DTensor* tensor,
-              KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo, DcInfo* dcInfo);
+              settings::KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo,
+              settings::DcInfo* dcInfo);
 
 // Number of orientation dots the sphere module builds for a requested density (the smaller of
 // the arc and dodecahedral spheres reaching it), or -1 when the density is below 3 or the

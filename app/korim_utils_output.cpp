@@ -1,4 +1,4 @@
-// Usage text, start-up banner and the progress line of the assignment search (all on stderr).
+// Usage text and start-up banner (both on stderr).
 //
 // The usage text is fixed: every piece is written exactly as stored, nothing is formatted into it.
 // Its bracketed values are part of the text and may differ from the stored defaults of the run.
@@ -500,11 +500,6 @@ void legalNotice() {
   std::fprintf(stderr, "\n |%15s%s%48s| ", "", "KORIM", "");
   std::fprintf(stderr, "\n *%s*\n\n ", rule);
   std::fputs("\n\n", stderr);
-}
-
-void printoutput(int sampledCount) {
-  std::fprintf(stderr, "REMARK Sampled %d\r", sampledCount);
-  std::fflush(stderr);
 }
 
 }  // namespace korim::app

@@ -2,8 +2,7 @@
 #ifndef KORIM_APP_KORIM_UTILS_READ_H
 #define KORIM_APP_KORIM_UTILS_READ_H
 
-#include "app/korim_read_services.h"
-#include "app/korim_types.h"
+#include "settings/settings.h"
 
 namespace korim::app {
 
@@ -22,7 +21,7 @@ constexpr int kPot3DHeaderLines = 11;
 // A line that does not give a word and a number (an empty or comment line too) fails the read;
 // a key that matches no setting only warns. An integer setting takes the number truncated
 // toward zero; a number outside the int range (or not a number) is refused with the line.
-int readConfig(const char* inpName, KorimInfo* korimInfo);
+int readConfig(const char* inpName, settings::KorimInfo* korimInfo);
 
 // The setting "Pmax:" of the configuration file (default 10.0); no computation reads it.
 float getPmax();
@@ -33,16 +32,16 @@ void readModuleReset();
 // potential[1..rows]; offset receives the first distance and stepsize the step, both times 10
 // (nm to Angstrom). A file of a single row gives stepsize 0; an empty file leaves offset and
 // stepsize untouched. korimInfo is not used.
-int readPotential(const char* potName, KorimInfo* korimInfo, int* digPotential, double* potential,
+int readPotential(const char* potName, settings::KorimInfo* korimInfo, int* digPotential, double* potential,
                   double* offset, double* stepsize);
 
 // 3-D potential grid of grid3DnX * grid3DnY * grid3DnZ values (read after 11 header lines, up to
 // three numbers a line) into pot3D[0..total-1]. A short line only warns; a count of numbers that
 // differs from the total fails. Progress goes to stderr.
-int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, double* pot3D);
+int read3DPotential(const char* pot3DName, settings::KorimInfo* korimInfo, int* count, double* pot3D);
 
 // The same file read as a steric mask: 1 where |value| < elInfo.maxPot, else 0.
-int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst);
+int read3DPotSteric(const char* pot3DName, settings::KorimInfo* korimInfo, int* count, float* pot3Dst);
 
 }  // namespace korim::app
 

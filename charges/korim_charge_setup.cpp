@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "charges/toppar_sets.h"
+#include "foundation/inputfile.h"
 
 namespace korim::charges {
 
@@ -58,12 +59,7 @@ void chargeMessage(const char* format, ...) {
   va_end(args);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using foundation::FilePtr;
 
 // Compares a 16-byte name field of a record with a text, whole and exactly,
 // never reading past the field.
@@ -280,7 +276,7 @@ bool isNucleotide(const AtomInfo& atom) {
   return false;
 }
 
-int defaultRuleCharges(const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
+int defaultRuleCharges(const PDBInfo& pdb, const settings::ElInfo& el, Slots& s) {
   const float pH = el.pH;
   Accumulator acc;
   for (int i = 0; i < pdb.atomCount; ++i) {
@@ -355,7 +351,7 @@ void matchRows(const ChargeRow* rows, int n, const AtomInfo& atom, int skipN, in
   }
 }
 
-int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const app::ElInfo& el, Slots& s) {
+int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::ElInfo& el, Slots& s) {
   for (int i = 0; i < pdb.atomCount; ++i) {
     const AtomInfo& atom = pdb.atomList[i];
     if (atom.selected == 0) continue;
@@ -382,7 +378,7 @@ int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const app::ElInf
 
 enum class Source { none, pkaFile, defaultRules, setA, setB, setC };
 
-Source chooseSource(const char* inName, const app::ElInfo& el) {
+Source chooseSource(const char* inName, const settings::ElInfo& el) {
   const bool haveFile = !isEmpty(inName);
   if (el.elFlag != 0 && haveFile) return Source::pkaFile;
   if (el.elFlag != 0 && !haveFile && el.pkaFlag != 0 && el.charmm == 0) return Source::defaultRules;
@@ -402,14 +398,14 @@ Source chooseSource(const char* inName, const app::ElInfo& el) {
 
 }  // namespace
 
-int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const app::KorimInfo* korimInfo, int* chCount,
+int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::KorimInfo* korimInfo, int* chCount,
                 float* chSum, int* chargeAtomID, float* charges, const char* outName) {
   if (pdbInfo == nullptr || korimInfo == nullptr || chCount == nullptr || chSum == nullptr ||
       chargeAtomID == nullptr || charges == nullptr || (pdbInfo->atomCount > 0 && pdbInfo->atomList == nullptr)) {
     chargeMessage("chargeSetup Error: missing structure, settings or charge arrays.\n");
     return 1;
   }
-  const app::ElInfo& el = korimInfo->elInfo;
+  const settings::ElInfo& el = korimInfo->elInfo;
   const PDBInfo& pdb = *pdbInfo;
 
   FilePtr listing;

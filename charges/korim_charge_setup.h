@@ -1,7 +1,7 @@
 // Charge set-up: partial charges on the selected atoms from a pKa file, default pKa rules or a force-field set.
 #pragma once
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::charges {
@@ -22,7 +22,7 @@ inline constexpr int kChargeCapacity = 1199;
 // the charge listing. Slots 1, 2-8 and 9-10 are scaled by kMonoCh, kQuadCh
 // and kDipoCh; *chSum is the net charge after scaling. A summary line goes
 // to stderr. Returns 0, or 1 after a message on stderr.
-int chargeSetup(const char* inName, const structure::PDBInfo* pdbInfo, const app::KorimInfo* korimInfo,
+int chargeSetup(const char* inName, const structure::PDBInfo* pdbInfo, const settings::KorimInfo* korimInfo,
                 int* chCount, float* chSum, int* chargeAtomID, float* charges, const char* outName);
 
 }  // namespace korim::charges

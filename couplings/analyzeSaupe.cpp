@@ -6,14 +6,14 @@
 
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/dc.h"
-#include "simulation/korim_utils_math.h"
+#include "foundation/constants.h"
 
 namespace korim::couplings {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kHalfPi = 1.570796325;
+using foundation::kHalfPi8;
+using foundation::kPi8;
 constexpr double kTwoPi = 6.2831853;
 
 // sqrt(8 pi/15) and sqrt(4 pi/5), to the precision the output has always used.
@@ -84,7 +84,7 @@ int eigVec2euler(const double eigVec[4][4], double* alphalist, double* betalist,
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) frame[r][c] = eigVec[r + 1][c + 1];
     double xl[4][3], yl[4][3], zl[4][3];
-    const int count = simulation::make_eigVecList(frame, xl, yl, zl);
+    const int count = make_eigVecList(frame, xl, yl, zl);
     for (int k = 0; k < count && k < 4; ++k) {
         double m[4][4] = {};
         for (int r = 1; r <= 3; ++r) {
@@ -110,19 +110,19 @@ int eigVec2euler(const double eigVec[4][4], double* alphalist, double* betalist,
 // rotation as the Euler angles.
 int euler2polar(const double* alphalist, const double* betalist, const double* gammalist,
                 double* thetaGlist, double* phiGlist, double* omegaGlist) {
-    const double toRad = kPi / 180.0;
+    const double toRad = kPi8 / 180.0;
     for (int k = 0; k < 4; ++k) {
         const double a = alphalist[k] * toRad;
         const double b = betalist[k] * toRad;
         const double g = gammalist[k] * toRad;
-        const double phiG = (a - g) / 2.0 + kHalfPi;
+        const double phiG = (a - g) / 2.0 + kHalfPi8;
         const double sinSum = std::sin((a + g) / 2.0);
         const double tanHalfB = std::tan(b / 2.0);
         double thetaG = 0.0;
         if (sinSum != 0.0)
             thetaG = std::atan(tanHalfB / sinSum);
         else if (tanHalfB > 0.0)
-            thetaG = kHalfPi;  // axis in the xy plane
+            thetaG = kHalfPi8;  // axis in the xy plane
         double c = std::cos(b / 2.0) * std::cos((a + g) / 2.0);
         if (c > 1.0) c = 1.0;
         if (c < -1.0) c = -1.0;
@@ -132,9 +132,9 @@ int euler2polar(const double* alphalist, const double* betalist, const double* g
         if (along < 0.0) t = kTwoPi - t;
         double omegaG = 2.0 * t;
         if (omegaG >= kTwoPi) omegaG -= kTwoPi;
-        thetaGlist[k] = thetaG * 180.0 / kPi;
-        phiGlist[k] = phiG * 180.0 / kPi;
-        omegaGlist[k] = omegaG * 180.0 / kPi;
+        thetaGlist[k] = thetaG * 180.0 / kPi8;
+        phiGlist[k] = phiG * 180.0 / kPi8;
+        omegaGlist[k] = omegaG * 180.0 / kPi8;
     }
     return 0;
 }
@@ -227,6 +227,26 @@ int cross_productM(int n, int m, const double eigVec[4][4], double* product) {
     product[2] = eigVec[3][n] * eigVec[1][m] - eigVec[1][n] * eigVec[3][m];
     product[3] = eigVec[1][n] * eigVec[2][m] - eigVec[2][n] * eigVec[1][m];
     return 1;
+}
+
+int make_eigVecList(const double eigVec[3][3], double eigVecXlist[4][3],
+                    double eigVecYlist[4][3], double eigVecZlist[4][3]) {
+    static const int signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int n = 0; n < 4; n++) {
+        double y[3], z[3];
+        for (int i = 0; i < 3; i++) {
+            y[i] = signs[n][0] * eigVec[i][1];
+            z[i] = signs[n][1] * eigVec[i][0];
+        }
+        const double x[3] = {y[1] * z[2] - y[2] * z[1], y[2] * z[0] - y[0] * z[2],
+                             y[0] * z[1] - y[1] * z[0]};
+        for (int i = 0; i < 3; i++) {
+            eigVecXlist[n][i] = x[i];
+            eigVecYlist[n][i] = y[i];
+            eigVecZlist[n][i] = z[i];
+        }
+    }
+    return 4;
 }
 
 }  // namespace korim::couplings

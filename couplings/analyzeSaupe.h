@@ -50,4 +50,10 @@ int irrCollinarity(const double* saupe1, const double* saupe2, float* dcos, floa
 // product[1..3] = column n x column m of the 1-based eigVec (n, m in 1..3). Returns 1.
 int cross_productM(int n, int m, const double eigVec[4][4], double* product);
 
+// The four right-handed frames y = sy*col1, z = sz*col0, x = y x z for the
+// sign pairs (+,+), (-,+), (+,-), (-,-); column 2 is not read. Frame n is
+// (eigVecXlist[n], eigVecYlist[n], eigVecZlist[n]). Returns 4.
+int make_eigVecList(const double eigVec[3][3], double eigVecXlist[4][3],
+                    double eigVecYlist[4][3], double eigVecZlist[4][3]);
+
 }  // namespace korim::couplings

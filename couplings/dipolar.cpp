@@ -235,6 +235,20 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
     return count;
 }
 
+int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNameJ) {
+    if (dList == nullptr || dCount < 1) return 0;
+    const auto matches = [](const char* wanted, const char* name) {
+        return std::strcmp(wanted, "All") == 0 || std::strcmp(wanted, name) == 0;
+    };
+    int validCount = 0;
+    for (int i = 0; i < dCount; ++i) {
+        DInfo& d = dList[i];
+        if (!matches(atomNameI, d.atomNameI) || !matches(atomNameJ, d.atomNameJ)) d.valid = 0;
+        if (d.valid != 0) ++validCount;
+    }
+    return validCount;
+}
+
 int mapDCInfo(PDBInfo* pdbInfo, DTable* dTab, int aOff) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr || dTab->dCount < 1)
         return 0;

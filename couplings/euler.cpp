@@ -2,12 +2,12 @@
 #include <cmath>
 
 #include "couplings/dc.h"
+#include "foundation/constants.h"
 
 namespace korim::couplings {
 
 namespace {
-constexpr float kPi = 3.14159265f;
-constexpr double kDeg = 57.29577957855229;  // degrees per radian
+constexpr float kPi = static_cast<float>(foundation::kPi8);
 constexpr float kCosLimit = 0.005f;         // |cos(theta)| at or below this: gimbal lock
 constexpr float kTestTol = 0.0005f;
 
@@ -77,9 +77,9 @@ int rot2euler1(float r[3][3], float* psi, float* theta, float* phi) {
         ps = std::atan2(-r[2][1] / c, r[2][2] / c);
         ph = -std::atan2(-r[1][0] / c, r[0][0] / c);
     }
-    *psi = static_cast<float>(ps * kDeg);
-    *theta = static_cast<float>(th * kDeg);
-    *phi = static_cast<float>(ph * kDeg);
+    *psi = static_cast<float>(ps * foundation::kRadToDeg);
+    *theta = static_cast<float>(th * foundation::kRadToDeg);
+    *phi = static_cast<float>(ph * foundation::kRadToDeg);
     return 1;
 }
 
@@ -113,9 +113,9 @@ int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList) {
         return 1;
     }
     for (int k = 0; k < n; ++k) {
-        psiList[k] = static_cast<float>(psiList[k] * kDeg);
-        thetaList[k] = static_cast<float>(thetaList[k] * kDeg);
-        phiList[k] = static_cast<float>(phiList[k] * kDeg);
+        psiList[k] = static_cast<float>(psiList[k] * foundation::kRadToDeg);
+        thetaList[k] = static_cast<float>(thetaList[k] * foundation::kRadToDeg);
+        phiList[k] = static_cast<float>(phiList[k] * foundation::kRadToDeg);
     }
     return n;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "foundation/constants.h"
 #include "foundation/diag3.h"
 #include "foundation/memory.h"
 #include "foundation/nlsopt.h"
@@ -20,8 +21,8 @@ using korim::structure::PDBInfo;
 
 namespace {
 
-// Coupling constant of an N-H pair at 1.041 A; errors are rescaled to this reference.
-constexpr double kRefDI = 21585.2;
+// Errors are rescaled to the coupling constant of an N-H pair.
+constexpr double kRefDI = kDipolarNH;
 // Scale of each of the three C-H terms of a methyl group (one end of 1 atom, the other of 3) in
 // the nonlinear fit; the linear fit instead takes one term along the carbon to proton-centroid
 // axis. The two conventions are kept apart on purpose.

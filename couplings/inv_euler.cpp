@@ -2,11 +2,11 @@
 #include <cmath>
 
 #include "couplings/dc.h"
+#include "foundation/constants.h"
 
 namespace korim::couplings {
 
 namespace {
-constexpr double kPi = 3.14159265;
 
 // acos of a cosine that rounding may push just past +/-1 (for example m31/sin(beta) when
 // alpha is 0): unclamped, such a rotation would give NaN angles.
@@ -14,7 +14,7 @@ double acosClamped(double c) { return std::acos(std::fmax(-1.0, std::fmin(1.0, c
 
 // Angle in degrees, [0, 360), from its cosine and the sign of its sine.
 double angleFromCosSin(double c, double s) {
-    const double a = acosClamped(c) * 180.0 / kPi;
+    const double a = acosClamped(c) * 180.0 / foundation::kPi8;
     return s >= 0.0 ? a : 360.0 - a;
 }
 }  // namespace
@@ -37,7 +37,7 @@ void inv_euler(double m[4][4], double* w) {
         gamma = 0.0;
     }
     w[1] = alpha;
-    w[2] = beta * 180.0 / kPi;
+    w[2] = beta * 180.0 / foundation::kPi8;
     w[3] = gamma;
 }
 

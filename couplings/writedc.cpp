@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
-#include "app/korim_types.h"
 #include "couplings/analyzeSaupe.h"
+#include "foundation/constants.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
+#include "settings/korim_record.h"
 
 namespace korim::couplings {
 
@@ -29,9 +31,6 @@ WriterState writer;
 constexpr float kStatLimit = 888.0f;   // couplings at or above this never enter the statistics
 constexpr float kDiffLimit = 999.0f;   // a difference with a value at or above this is not formed
 constexpr float kDiffMissing = 9999.0f;
-constexpr double kHalfPi = 1.570796325;
-constexpr double kPi = 3.14159265;
-constexpr double kDaToNH = 21585.2;  // Da (dimensionless) to the N-H coupling scale, Hz
 constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
 
 // One single-precision work array under the "statDC" tag, released on every path.
@@ -60,7 +59,6 @@ struct Stats {
     int n = 0;
 };
 
-const char* orNone(const char* name) { return name[0] ? name : "None"; }
 
 // The caller's remark, with every line that does not begin with "REMARK" made a REMARK line, so
 // that the table reader never takes remark text for a data row. A remark that is already made of
@@ -80,30 +78,6 @@ void writeRemark(FILE* out, const char* remark) {
             std::fputc('\n', out);
         p = end ? end + 1 : p + len;
     }
-}
-
-void writeStericLines(FILE* out, const app::KorimInfo* k) {
-    if (k->lcType == app::kLcWall) std::fprintf(out, "DATA KORIM LC_TYPE             wall\n");
-    if (k->lcType == app::kLcRod) std::fprintf(out, "DATA KORIM LC_TYPE              rod\n");
-    std::fprintf(out, "DATA KORIM LC_CONCENTRATION    %.3f\n", k->concentration);
-    std::fprintf(out, "DATA KORIM ORIENT_SPHERE       %d\n", k->densityNSC);
-    std::fprintf(out, "DATA KORIM ORIENT_PSI          %d\n", k->digPsiNSC);
-    std::fprintf(out, "DATA KORIM GRID_SPACING       % .3f\n", k->gridSpacing);
-    std::fprintf(out, "DATA KORIM MODEL_RADIUS       % .3f\n", k->radiusModel);
-    std::fprintf(out, "DATA KORIM LC_ORDER           % .3f\n", k->lcOrder);
-    std::fprintf(out, "DATA KORIM ATOM_RADIUS        % .3f\n", k->radiusAtom);
-    std::fprintf(out, "DATA KORIM SEL_SIMPLE_FLAG     %d\n", k->Hflag);
-    std::fprintf(out, "DATA KORIM SURF_FLAG           %d\n", k->surfFlag);
-}
-
-void writeElectrostaticLines(FILE* out, const app::ElInfo* e) {
-    std::fprintf(out, "DATA KORIM EL PH              % .3f\n", e->pH);
-    std::fprintf(out, "DATA KORIM EL NACL            % .3f\n", e->concNaCl);
-    std::fprintf(out, "DATA KORIM EL SURF_CH         % .3f\n", e->chDensSurf);
-    std::fprintf(out, "DATA KORIM EL DIPOLE           %s\n", e->dipoleFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL PKA_DEFAULT      %s\n", e->pkaFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL CH_TERM          %s\n", e->chTerminiFlag ? "on" : "off");
-    std::fprintf(out, "DATA KORIM EL CUTOFF           %e\n", e->cutoffPot);
 }
 
 void writeAngleRanges(FILE* out, const DTensor* t) {
@@ -139,7 +113,7 @@ void writeTensorModeLines(FILE* out, const DTensor* t) {
     }
 }
 
-void writeLikelihoodLines(FILE* out, const app::HistInfo* h) {
+void writeLikelihoodLines(FILE* out, const settings::HistInfo* h) {
     std::fprintf(out, "DATA KORIM DA LOW_GRID     % .3f\n", h->lDaMl);
     std::fprintf(out, "DATA KORIM DA HIGH_GRID    % .3f\n", h->hDaMl);
     std::fprintf(out, "DATA KORIM DA INCREMENT    % .3f\n", h->incDaMl);
@@ -156,16 +130,9 @@ void writeLikelihoodLines(FILE* out, const app::HistInfo* h) {
     std::fprintf(out, "DATA ML R Err         % .3f\n", h->RErrMl);
 }
 
-void writeCombinationLines(FILE* out, const app::KorimInfo* k) {
-    static const char* const actions[] = {"add", "sub", "mul", "div", "max"};
-    if (k->opCode >= app::kOpAdd && k->opCode <= app::kOpMax)
-        std::fprintf(out, "DATA KORIM ACTION    %s\n", actions[k->opCode - 1]);
-    std::fprintf(out, "DATA KORIM C1     % .3f\n", k->c1);
-    std::fprintf(out, "DATA KORIM C2     % .3f\n", k->c2);
-}
-
-// The run-mode record and the parameter lines of the mode; modes without a record write nothing.
-void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
+// The run-mode record and the lines of the mode that are not settings (the settings block follows
+// it); modes without a record write nothing.
+void writeModeBlock(FILE* out, const settings::KorimInfo* k, const DTensor* t) {
     static const char* const words[] = {
         nullptr, "STERIC", "STERIC_FREE", "STERIC_GRID", "ELECTROSTATIC", "ELECTROSTATIC_FREE",
         "ELECTROSTATIC_GRID", "DC", "CS", nullptr, "DA_ML", nullptr, "HIST", "DC_CP", "SAUPE_CP",
@@ -173,13 +140,9 @@ void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
     const int mode = k->korimMode;
     if (mode < 0 || mode >= static_cast<int>(sizeof words / sizeof *words) || !words[mode]) return;
     std::fprintf(out, "\nDATA KORIM_MODE %s\n\n", words[mode]);
-    if (mode >= app::kModeSteric && mode <= app::kModeElectrostaticGrid) writeStericLines(out, k);
-    if (mode == app::kModeElectrostatic) writeElectrostaticLines(out, &k->elInfo);
-    if (mode == app::kModeBestFit) writeTensorModeLines(out, t);
-    if (mode == app::kModeDaMl) writeLikelihoodLines(out, &k->histInfo);
-    if (mode == app::kModeAnalyzeDc || mode == app::kModeAnalyzeSaupe)
-        writeCombinationLines(out, k);
-    if (mode == app::kModeConvert) {
+    if (mode == settings::kModeBestFit) writeTensorModeLines(out, t);
+    if (mode == settings::kModeDaMl) writeLikelihoodLines(out, &k->histInfo);
+    if (mode == settings::kModeConvert) {
         std::fprintf(out, k->normDc ? "DATA DCs are normalized.\n"
                                     : "DATA DCs are not normalized.\n");
         if (k->dcNoise) std::fprintf(out, "DATA Gaussian noise according to DD has been added.\n");
@@ -190,7 +153,7 @@ void writeModeBlock(FILE* out, const app::KorimInfo* k, const DTensor* t) {
 void projectAxis(double x, double y, double z, double* lambda, double* beta) {
     if (z > 1.0) z = 1.0;  // rounding of a unit vector must not leave the arc cosine's domain
     if (z < -1.0) z = -1.0;
-    *beta = kHalfPi - std::acos(z);
+    *beta = kHalfPi8 - std::acos(z);
     *lambda = std::atan2(y, x);
 }
 
@@ -210,7 +173,7 @@ void writeMapping(FILE* out, const double eigVec[3][3]) {
     // along +x maps to the right-hand edge of the projection.
     std::fprintf(out, "DATA MAPPING INV ");
     for (int c = 0; c < 3; ++c) {
-        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi : lambda[c] + kPi;
+        const double inv = lambda[c] > 0.0 ? lambda[c] - kPi8 : lambda[c] + kPi8;
         std::fprintf(out, c < 2 ? "  % .5f  % .5f" : "  % .5f  % .5f\n", inv * std::cos(beta[c]),
                      -beta[c]);
     }
@@ -246,7 +209,7 @@ void writeEigenAndEuler(FILE* out, DTensor* t, const double eigVec[3][3], const 
 
 // Order matrix, its irreducible form, the map of its axes and (with eulerFlag) the eigensystem
 // and Euler solutions. Returns 1 when the analysis fails.
-int writeOrderMatrix(FILE* out, DTensor* t, const app::KorimInfo* k, int nD) {
+int writeOrderMatrix(FILE* out, DTensor* t, const settings::KorimInfo* k, int nD) {
     std::fprintf(out, "REMARK Order matrix.\n\n");
     std::fprintf(out, "DATA SAUPE_MATRIX     %s       %s      %s      %s      %s\n", "S(zz)",
                  "S(xx-yy)", "S(xy)", "S(xz)", "S(yz)");
@@ -285,46 +248,25 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
 
 // VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
 void writeTablePart(FILE* out, const DTable* dTab, bool full) {
-    const bool chain = dTab->nullChainName == 0;
-    const bool seg = dTab->nullSegName == 0;
     std::fprintf(out, "\n");
-    std::fprintf(out, "VARS   ");
-    for (const char* side : {"I", "J"}) {
-        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
-        if (chain) std::fprintf(out, " CHAINNAME_%s", side);
-        if (seg) std::fprintf(out, " SEGNAME_%s", side);
-    }
+    writeDcAtomVars(out, dTab);
     std::fprintf(out, full ? " DI D_OBS D D_DIFF DD W\n" : " D DD W\n");
-    std::fprintf(out, "FORMAT ");
-    for (int side = 0; side < 2; ++side) {
-        std::fputs(" %4d %4s %4s", out);
-        if (chain) std::fputs(" %4s", out);
-        if (seg) std::fputs(" %4s", out);
-    }
+    writeDcAtomFormat(out, dTab);
     std::fputs(full ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n" : " %9.3f %9.3f %.2f\n\n", out);
     for (int i = 0; i < dTab->dCount; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
-        // Empty names are written as the null word, so that every row keeps its columns.
-        std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
-        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
-        if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
-        std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
-        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
-        if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
-        if (full) {
-            const float diff =
-                (o.d >= kDiffLimit || c.d >= kDiffLimit) ? kDiffMissing : o.d - c.d;
-            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d, diff,
-                         o.sigma, o.w);
-        } else {
+        writeDcAtomColumns(out, dTab, o);
+        if (full)
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
+                         dcDifference(o, c), o.sigma, o.w);
+        else
             std::fprintf(out, " % 9.4f %7.4f %.2f\n", c.d, o.sigma, o.w);
-        }
     }
 }
 
-void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const char* remark,
+void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, const char* remark,
                      const Stats& s, int* status) {
     *status = 0;
     std::fprintf(out, "REMARK Molecular Alignment Simulation.\n\n");
@@ -332,12 +274,9 @@ void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const cha
     std::fprintf(out, "REMARK Simulation parameters.\n");
     DTensor* t = &dTab->dTensor;
     writeModeBlock(out, k, t);
-    if (k->includeRim != 0.0f) {
-        std::fprintf(out, "DATA KORIM INCLUDE_RIM      on\n");
-        std::fprintf(out, "DATA KORIM MOLAR_RATIO      % .3f\n", k->molarRatio);
-        std::fprintf(out, "DATA KORIM MODEL_LENGTH     % .3f\n", k->lengthModel);
-        std::fprintf(out, "DATA KORIM S_DISC_RIM       % .3f\n", k->orderDiscRim);
-    }
+    std::string settingsBlock;
+    settings::appendKorimSettings(k, settings::SettingsLayout::CouplingReport, &settingsBlock);
+    std::fputs(settingsBlock.c_str(), out);
     std::fprintf(out, "\n\n");
     bool anySaupe = false;
     for (float v : t->saupe) anySaupe = anySaupe || v != 0.0f;
@@ -355,6 +294,63 @@ void writeFullReport(FILE* out, DTable* dTab, const app::KorimInfo* k, const cha
 }  // namespace
 
 void writeDCReset() { writer = WriterState{}; }
+
+int reportTensorMode(FILE* outUnit, const DTensor* dTensor) {
+    writeTensorModeLines(outUnit, dTensor);
+    return 0;
+}
+
+FILE* openDcOutput(const char* outDName, const char* access) {
+    if (outDName == nullptr || outDName[0] == '\0') return stdout;
+    FILE* out = std::fopen(outDName, access != nullptr ? access : "w");
+    if (out != nullptr) return out;
+    std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
+    return stdout;
+}
+
+int closeDcOutput(FILE* out, const char* outDName) {
+    // A table that did not reach its file (disk full, I/O error) is no result.
+    bool failed = std::ferror(out) != 0;
+    failed = (out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
+    if (!failed) return 0;
+    std::fprintf(stderr, "DC Error writing output file %s\n",
+                 out == stdout ? "(standard output)" : outDName);
+    return 1;
+}
+
+void writeDcAtomVars(FILE* out, const DTable* dTab) {
+    std::fprintf(out, "VARS   ");
+    for (const char* side : {"I", "J"}) {
+        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
+        if (dTab->nullChainName == 0) std::fprintf(out, " CHAINNAME_%s", side);
+        if (dTab->nullSegName == 0) std::fprintf(out, " SEGNAME_%s", side);
+    }
+}
+
+void writeDcAtomFormat(FILE* out, const DTable* dTab) {
+    std::fputs("FORMAT ", out);
+    for (int side = 0; side < 2; ++side) {
+        std::fputs(" %4d %4s %4s", out);
+        if (dTab->nullChainName == 0) std::fputs(" %4s", out);
+        if (dTab->nullSegName == 0) std::fputs(" %4s", out);
+    }
+}
+
+void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& o) {
+    // Empty names are written as the null word, so that every row keeps its columns.
+    auto orNone = [](const char* name) { return name[0] ? name : "None"; };
+    const bool chain = dTab->nullChainName == 0, seg = dTab->nullSegName == 0;
+    std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
+    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
+    if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
+    std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
+    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
+    if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
+}
+
+float dcDifference(const DInfo& obs, const DInfo& calc) {
+    return (obs.d >= kDiffLimit || calc.d >= kDiffLimit) ? kDiffMissing : obs.d - calc.d;
+}
 
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
@@ -451,10 +447,10 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
     std::fprintf(outUnit, "DATA Aa % e\n", 2.0f * t->da);
     std::fprintf(outUnit, "DATA Ar % e\n", 2.0f * t->dr);
     std::fprintf(outUnit, "\n\n");
-    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDaToNH);
+    std::fprintf(outUnit, "DATA Da_HN      % 8.6e\n", t->da * kDipolarNH);
     std::fprintf(outUnit, "DATA Rhombicity % 8.6e\n", t->da != 0.0f ? t->dr / t->da : 0.0f);
     std::fprintf(outUnit, "\n");
-    if (app::dbgFlag) {
+    if (dbgFlag) {
         float s[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
         euler2saupe(s, t->psiList[0], t->thetaList[0], t->phiList[0], t->da, t->dr);
         std::fprintf(stderr, "REMARK S %f %f %f %f %f\n\n", s[0], s[1], s[2], s[3], s[4]);
@@ -463,7 +459,7 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
 }
 
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
-               const app::KorimInfo* korimInfo, const char* remark) {
+               const settings::KorimInfo* korimInfo, const char* remark) {
     assert(dTab && korimInfo);
     const bool toStdout = outDName == nullptr || outDName[0] == '\0';
     const bool full = korimInfo->verbFlag != 0;
@@ -478,14 +474,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                      toStdout ? "(standard output)" : outDName);
         return 1;
     }
-    FILE* out = stdout;
-    if (!toStdout) {
-        out = std::fopen(outDName, access ? access : "w");
-        if (!out) {
-            std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
-            out = stdout;
-        }
-    }
+    FILE* out = openDcOutput(outDName, access);
     int status = 0;
     if (full) {
         writeFullReport(out, dTab, korimInfo, remark, s, &status);
@@ -493,17 +482,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         std::fprintf(out, "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(out, dTab, false);
     }
-    // A table that did not reach its file (disk full, I/O error) is no result.
-    bool failed = std::ferror(out) != 0;
-    if (out != stdout)
-        failed = std::fclose(out) != 0 || failed;
-    else
-        failed = std::fflush(out) != 0 || failed;
-    if (failed) {
-        std::fprintf(stderr, "DC Error writing output file %s\n",
-                     out == stdout ? "(standard output)" : outDName);
-        return 1;
-    }
+    if (closeDcOutput(out, outDName) != 0) return 1;
     return status;
 }
 

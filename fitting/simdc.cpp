@@ -3,13 +3,13 @@
 
 #include <cstdio>
 
-#include "app/korim_rot_services.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/writedc.h"
+#include "simulation/korim_utils_align.h"
 
 namespace korim::fitting {
 
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim::couplings::DTable;
 using korim::structure::PDBInfo;
 using korim::structure::PDBSelectInfo;
@@ -63,7 +63,7 @@ int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korim
     return st;
   }
 
-  int status = korim::app::writePDBRot(state.gammaList, state.betaList, state.alphaList,
+  int status = korim::simulation::writePDBRot(state.gammaList, state.betaList, state.alphaList,
                                        korimInfo->rotN, pdbInfo, sInfo, pdbRotName, remark);
   if (status != 0) {
     std::fprintf(stderr, "korim: error in writePDBRot.\n");

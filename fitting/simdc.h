@@ -1,8 +1,8 @@
 // Single best fit of an alignment tensor to measured couplings (best-fit variant -single).
 #pragma once
 
-#include "app/korim_types.h"
 #include "couplings/dc.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::fitting {
@@ -16,7 +16,7 @@ namespace korim::fitting {
 // status after "korim: error in writeDCmod.\n" (no table written); the rotated-structure
 // writer's status after "korim: error in writePDBRot.\n" (the table is written already).
 int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
-          app::KorimInfo* korimInfo, const char* remark, const char* outDName,
+          settings::KorimInfo* korimInfo, const char* remark, const char* outDName,
           const char* pdbRotName, int verbose);
 
 // The module keeps the Euler solutions of the last fit for the run; simdcReset clears them

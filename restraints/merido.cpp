@@ -9,6 +9,7 @@
 #include "restraints/energy.h"
 #include "restraints/surf_services.h"
 #include "structure/pdb.h"
+#include "structure/pdbhooks.h"
 
 namespace korim::restraints {
 
@@ -40,6 +41,7 @@ int merInit(int /*unused*/, int ramaMode) {
         std::fprintf(stderr, "MERIDO Error Reading Phi/Psi Surfaces.\n");
     }
     structure::pdb3dReset();
+    structure::setPhiPsiSurfHook(setPhiPsiSurf);
     merido.merInitFlag = 1;
     return 0;
 }

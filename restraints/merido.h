@@ -4,8 +4,9 @@
 namespace korim::restraints {
 
 // Brings the library's module state to its start: empties the shift-surface module, resets the
-// coupling module's work space and the structure model's current transform, and marks the
-// library as started. The first argument is not consulted. ramaMode 1 asks for the phi/psi
+// coupling module's work space and the structure model's current transform, registers the
+// phi/psi surface assignment with the structure model's indexing, and marks the library as
+// started. The first argument is not consulted. ramaMode 1 asks for the phi/psi
 // surfaces of the directory named by SURF_DIR; this build has no surface reader, so such a
 // request is reported as a failed load ("MERIDO Error Reading Phi/Psi Surfaces.") and the run
 // goes on without surfaces. Any other ramaMode loads nothing. Returns 0.

@@ -1,4 +1,5 @@
-// Shift-surface services of the restraint library: the residue assignment the structure model calls while indexing, and the module's start and release.
+// Shift-surface services of the restraint library: the residue assignment (registered by merInit
+// as the structure model's indexing hook) and the module's emptying and release.
 #pragma once
 
 #include "structure/pdb.h"

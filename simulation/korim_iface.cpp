@@ -14,7 +14,7 @@
 namespace korim::simulation {
 
 using namespace korim::foundation;
-using app::KorimInfo;
+using settings::KorimInfo;
 using structure::AtomInfo;
 using structure::PDBInfo;
 
@@ -80,7 +80,7 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
   (void)offset;
   (void)stepsize;
   const KorimInfo& k = *korimInfo;
-  const app::ElInfo& el = k.elInfo;
+  const settings::ElInfo& el = k.elInfo;
   if (no_atoms < 1) {
     std::fprintf(stderr, "iFace: no coordinate points to place at the particle surface.\n");
     return 1;

@@ -2,7 +2,7 @@
 // from the Boltzmann factor of its charges in the screened surface potential.
 #pragma once
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
@@ -20,7 +20,7 @@ constexpr int kIFaceMaxCharges = 1200;
 // leaves *prob unchanged. digPotential, potential, offset and stepsize are
 // not read. Returns 0; 1 after a message when there are no points, a charge
 // lies outside them, or salt or temperature are not positive.
-int iFace(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int no_of_ch,
+int iFace(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int no_of_ch,
           int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
           double stepsize, double* prob);
 
@@ -35,7 +35,7 @@ int iFace(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double*
 // not read. Returns 0, 1, or the failing step's status after its message;
 // more than 1200 charges or 5000 points are refused.
 int iFacePDB(double angle1, double angle2, double angle3, structure::PDBInfo* pdbInfo,
-             app::KorimInfo* korimInfo, const char* pkaName, const char* outName,
+             settings::KorimInfo* korimInfo, const char* pkaName, const char* outName,
              const char* remark, int digPotential, double* potential, double offset,
              double stepsize, int chCountOrig, int* chargeAtomIDOrig, float* chargesOrig);
 

@@ -1,25 +1,30 @@
 // Simulation dispatch: centring, choice of the alignment model, scaling by the
 // order of the medium, analysis and report of the predicted tensors; turning
-// and shifting residue ranges of a structure.
+// and shifting residue ranges of a structure, and writing it in the frames of
+// the Euler solutions.
+#include "foundation/constants.h"
 #include "simulation/korim_utils_align.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/memory.h"
-#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
 
 namespace korim::simulation {
 
 using namespace korim::foundation;
-using app::KorimInfo;
+using settings::KorimInfo;
 using structure::AtomInfo;
 using structure::PDBInfo;
+using structure::PDBSelectInfo;
 
 namespace {
 
@@ -79,6 +84,14 @@ void printTensor(const char* name, double gMag, const double s[5], const char* s
     std::printf("%s", sep);
   }
   std::printf("\n");
+}
+
+// The saved-coordinate list must hold every atom, or a restore would leave atoms turned.
+bool canSaveCoords(const PDBInfo* pdbInfo) {
+  if (pdbInfo == nullptr) return false;
+  if (pdbInfo->atomCount <= 0) return true;
+  return pdbInfo->atomList != nullptr && pdbInfo->coordList != nullptr &&
+         pdbInfo->maxCoordCount >= pdbInfo->atomCount;
 }
 
 }  // namespace
@@ -165,7 +178,7 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
 int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
   // Degrees to radians with the sign reversed: the axes of the inverse turn,
   // whose dot products with a position give the turned position.
-  const double f = 3.14159265 / -180.0;
+  const double f = foundation::kPi8 / -180.0;
   double xAxis[4], yAxis[4], zAxis[4];
   rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, xAxis, yAxis, zAxis);
   const double* axes[3] = {xAxis, yAxis, zAxis};
@@ -202,6 +215,37 @@ int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
     pdbInfo->atomList[i].x -= m[0];
     pdbInfo->atomList[i].y -= m[1];
     pdbInfo->atomList[i].z -= m[2];
+  }
+  return 0;
+}
+
+int writePDBRot(const double* angleList1, const double* angleList2, const double* angleList3,
+                int rotID, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* outName,
+                const char* remark) {
+  assert(angleList1 != nullptr && angleList2 != nullptr && angleList3 != nullptr);
+  const bool writeFiles = outName != nullptr && outName[0] != '\0';
+  for (int k = 0; k < 4; k++) {
+    if (!canSaveCoords(pdbInfo) || structure::storePDBCoords(pdbInfo) != 0) {
+      std::fprintf(stderr, "korim: error in storePDBCoords.\n");
+      return 1;
+    }
+    const double angle[3] = {-angleList1[k], -angleList2[k], -angleList3[k]};
+    rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+    if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
+      std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
+      return 1;
+    }
+    int status = 0;
+    if (writeFiles && k == rotID) status = structure::writePDB(outName, pdbInfo, sInfo, remark);
+    if (writeFiles && status == 0) {
+      const std::string name = std::string(outName) + "." + std::to_string(k);
+      status = structure::writePDB(name.c_str(), pdbInfo, sInfo, remark);
+    }
+    if (structure::restorePDBCoords(pdbInfo) != 0) {
+      std::fprintf(stderr, "korim: error in restorePDBCoords.\n");
+      return 1;
+    }
+    if (status != 0) return status;
   }
   return 0;
 }

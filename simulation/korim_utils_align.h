@@ -1,10 +1,11 @@
 // Front door of the alignment prediction: centres the molecule, runs the model
 // the settings choose (steric or electrostatic; wall, rod or grid), scales by
 // the order of the medium and reports the tensors; and the turn and shift of
-// residue ranges of a structure that place it in a tensor's frame.
+// residue ranges of a structure that place it in a tensor's frame, and the
+// writer of the structure in the frames of the Euler solutions.
 #pragma once
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
@@ -21,7 +22,7 @@ namespace korim::simulation {
 // magnitudes printed on stdout. Returns 0; the model's status after
 // "simulateAlignment: error in <model>." on stderr; 1 after "Matrix: error
 // in analyzeSaupe.\n".
-int simulateAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
+int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                       double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                       double* ddots, int digPotential, double* potential, double offset,
                       double stepsize, double* pot3D, float* pot3Dst, double* saupe);
@@ -30,7 +31,7 @@ int simulateAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, d
 // gridInfo.pivotCenter, the steric (elFlag 0) or electrostatic model, the
 // elements scaled by lcOrder; no analysis and no report lines. Returns 0 or
 // the model's status after "simulateAlignment: error in <model>." on stderr.
-int simEnsAlignment(app::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
+int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                     double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                     double* ddots, int digPotential, double* potential, double offset,
                     double stepsize, double* saupe);
@@ -49,6 +50,18 @@ int rotateDomain(const double* angle, structure::PDBInfo* pdbInfo, int resN, int
 // "Error in positionDomain: zero atoms selected." (no line end) on stderr,
 // the coordinates then unchanged.
 int shiftMol2Domain(structure::PDBInfo* pdbInfo, int resN, int resC);
+
+// Writes the structure turned into the frame of each of the four Euler solutions k = 0..3:
+// the atoms of residues minResID..maxResID are turned by (-angleList1[k], -angleList2[k],
+// -angleList3[k]) degrees (callers pass the gamma, beta and alpha lists), centred on their
+// centroid and written with the selection sInfo to "outName.k", and for k == rotID also to
+// outName itself. The coordinates are restored after every solution. An empty outName writes
+// nothing. Returns 0, or 1 after a message on stderr when the coordinates cannot be saved, no
+// atom lies in the residue range, or a file cannot be written (the writer's message); the
+// coordinates are restored before a failed write returns.
+int writePDBRot(const double* angleList1, const double* angleList2, const double* angleList3,
+                int rotID, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+                const char* outName, const char* remark);
 
 // Forgets the Euler solutions kept between calls; for tests.
 void alignReset();

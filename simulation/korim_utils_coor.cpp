@@ -19,11 +19,11 @@ constexpr const char* kTag = "chCoorSelect";
 
 }  // namespace
 
-int chCoorSelect(PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCount, double* xI,
+int chCoorSelect(PDBInfo* pdbInfo, settings::KorimInfo* korimInfo, int* chAtomSelCount, double* xI,
                  double* yI, double* zI, int* chCount, int* chargeAtomID, float* charges,
                  int verb) {
   const int atomCount = pdbInfo->atomCount;
-  const app::ElInfo& el = korimInfo->elInfo;
+  const settings::ElInfo& el = korimInfo->elInfo;
   CoordArrays<double> b(kTag, atomCount + 1);
   if (!b.ok()) {
     std::fprintf(stderr, "chCoorSelect: Error allocating coord buffers.\n");
@@ -106,7 +106,7 @@ int chCoorSelect(PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCoun
   return 0;
 }
 
-int coorSelect(PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* atomSelCount, double* xI,
+int coorSelect(PDBInfo* pdbInfo, settings::KorimInfo* korimInfo, int* atomSelCount, double* xI,
                double* yI, double* zI) {
   if (korimInfo->surfFlag) {
     const int status = callNSC(pdbInfo);

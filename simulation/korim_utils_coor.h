@@ -2,8 +2,8 @@
 // alignment models see, laid out in 1-based coordinate arrays.
 #pragma once
 
-#include "app/korim_types.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
@@ -56,13 +56,13 @@ constexpr int kMaxCharges = 1200;
 // message naming a charge outside the structure or too many charges (arrays
 // untouched); the surface selection's status after "Error reading selection
 // of atoms.\n".
-int chCoorSelect(structure::PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* chAtomSelCount,
+int chCoorSelect(structure::PDBInfo* pdbInfo, settings::KorimInfo* korimInfo, int* chAtomSelCount,
                  double* xI, double* yI, double* zI, int* chCount, int* chargeAtomID,
                  float* charges, int verb);
 
 // The selected atoms (after the optional surface marking, whose status is
 // returned at once) to entries 1..n of xI, yI, zI; n to *atomSelCount.
-int coorSelect(structure::PDBInfo* pdbInfo, app::KorimInfo* korimInfo, int* atomSelCount,
+int coorSelect(structure::PDBInfo* pdbInfo, settings::KorimInfo* korimInfo, int* atomSelCount,
                double* xI, double* yI, double* zI);
 
 }  // namespace korim::simulation

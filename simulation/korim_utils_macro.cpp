@@ -34,7 +34,7 @@ bool refuse(const char* what) {
 
 }  // namespace
 
-int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+int macroAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
                    double molarRatio, double temperatureKPot, int chargeInfo, float kPot,
                    double kEner, double saltConc, double surfChDens, double cutOffPOT,

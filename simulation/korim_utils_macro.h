@@ -2,7 +2,7 @@
 // every allowed state weighted by the Boltzmann factor of its charges.
 #pragma once
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 
 namespace korim::simulation {
 
@@ -20,7 +20,7 @@ namespace korim::simulation {
 // Returns 0 (an lcType other than 1 or 2 leaves saupe untouched); 1 after
 // "Error allocating coord buffers.\n" or a message naming the unusable input
 // or the empty average.
-int macroAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+int macroAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
                    double molarRatio, double temperatureKPot, int chargeInfo, float kPot,
                    double kEner, double saltConc, double surfChDens, double cutOffPOT,

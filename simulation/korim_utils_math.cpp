@@ -24,16 +24,6 @@ void rotationMatrix(double theta, double phi, double psi, double m[4][4]) {
   m[3][3] = ct;
 }
 
-// Writes one frame (columns x, y, z of a 3x3 matrix) into entry n of the lists.
-void storeFrame(const double frame[3][3], int n, double xl[4][3], double yl[4][3],
-                double zl[4][3]) {
-  for (int i = 0; i < 3; i++) {
-    xl[n][i] = frame[i][0];
-    yl[n][i] = frame[i][1];
-    zl[n][i] = frame[i][2];
-  }
-}
-
 // out = M in, summed over j = 1..3 from 0 (the same sums for every caller).
 void applyMatrix(const double m[4][4], const double in[4], double out[4]) {
   double r[4] = {0.0, 0.0, 0.0, 0.0};
@@ -126,33 +116,6 @@ int calcDcos(const double eigVec[3][3], const double eigVec_svd[3][3], float dco
     dcos[k] = std::acos(c);
   }
   return 0;
-}
-
-int make_eigVecList(const double eigVec[3][3], double eigVecXlist[4][3],
-                    double eigVecYlist[4][3], double eigVecZlist[4][3]) {
-  static const int signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
-  for (int n = 0; n < 4; n++)
-    for (int i = 0; i < 3; i++) {
-      eigVecXlist[n][i] = 0.0;
-      eigVecYlist[n][i] = 0.0;
-      eigVecZlist[n][i] = 0.0;
-    }
-  for (int n = 0; n < 4; n++) {
-    double y[3], z[3], frame[3][3];
-    for (int i = 0; i < 3; i++) {
-      y[i] = signs[n][0] * eigVec[i][1];
-      z[i] = signs[n][1] * eigVec[i][0];
-    }
-    const double x[3] = {y[1] * z[2] - y[2] * z[1], y[2] * z[0] - y[0] * z[2],
-                         y[0] * z[1] - y[1] * z[0]};
-    for (int i = 0; i < 3; i++) {
-      frame[i][0] = x[i];
-      frame[i][1] = y[i];
-      frame[i][2] = z[i];
-    }
-    storeFrame(frame, n, eigVecXlist, eigVecYlist, eigVecZlist);
-  }
-  return 4;
 }
 
 float dipoleMoment(const double* x, const double* y, const double* z, int chCount, float* chSum,

@@ -37,12 +37,6 @@ int matMult(const float matrix1[3][3], const float matrix2[3][3], float matrixOu
 // frames give 0, never NaN. Returns 0.
 int calcDcos(const double eigVec[3][3], const double eigVec_svd[3][3], float dcos[3]);
 
-// The four right-handed frames y = sy*col1, z = sz*col0, x = y x z for the
-// sign pairs (+,+), (-,+), (+,-), (-,-); column 2 is not read. Frame n is
-// (eigVecXlist[n], eigVecYlist[n], eigVecZlist[n]). Returns 4.
-int make_eigVecList(const double eigVec[3][3], double eigVecXlist[4][3],
-                    double eigVecYlist[4][3], double eigVecZlist[4][3]);
-
 // Monopole and dipole of the charges i = 1..chCount at the points
 // chargeAtomID[i] of the 1-based coordinate arrays. chargeDipol receives the
 // total positive and negative charge, avePos/aveNeg the charge-weighted

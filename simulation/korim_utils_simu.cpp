@@ -1,6 +1,7 @@
 // Alignment models beyond pure steric obstruction: wall and rod with screened
 // electrostatics, the combined wall and rim steric model, the grid models and
 // the bicelle geometry.
+#include "foundation/constants.h"
 #include "simulation/korim_utils_simu.h"
 
 #include <algorithm>
@@ -15,7 +16,8 @@
 
 namespace korim::simulation {
 
-using app::KorimInfo;
+using foundation::kPi8;
+using settings::KorimInfo;
 
 namespace {
 
@@ -166,7 +168,7 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   const char* who = "sma";
   if (korimInfo == nullptr) return 1;
   KorimInfo& k = *korimInfo;
-  const app::ElInfo& el = k.elInfo;
+  const settings::ElInfo& el = k.elInfo;
   const int digPsi = k.digPsiNSC;
   const double gs = k.gridSpacing;
   const double rM = k.radiusModel;
@@ -935,16 +937,16 @@ int refine_bicelle(KorimInfo* korimInfo) {
   const double freePart = c >= 0.01 ? -0.005 : -0.0;
   const double wvBic = (453.51 * (molDHPC + freePart) + 677.94 * molDMPC) / 1000.0;
   const float lengthModel =
-      static_cast<float>(0.5 * r * qEff * (3.14159265 + std::sqrt(8.0 / qEff + 9.869604378534024)));
+      static_cast<float>(0.5 * r * qEff * (kPi8 + std::sqrt(8.0 / qEff + 9.869604378534024)));
   const double rSingle = r / wvBic;
-  const double order = 3.14159265 * lengthModel / (4.0 * (2.0 * r + 3.14159265 * lengthModel));
+  const double order = kPi8 * lengthModel / (4.0 * (2.0 * r + kPi8 * lengthModel));
   const bool usable = qEff > 0.0 && std::isfinite(qEff) && molDHPC - 0.005 > 0.0 &&
                       lengthModel > 0.0f && std::isfinite(lengthModel) && rSingle > 0.0 &&
                       std::isfinite(rSingle) && std::isfinite(order);
   // The driver refines the bicelle before every prediction, but rods and 3-D grids are not made
   // of bicelles: for them a geometry that does not exist (a rod's low concentration, a grid's
   // radius 0) leaves the settings as they are and is no error.
-  if (!usable && (k.lcType == app::kLcRod || k.lcType == app::kLc3D)) return 0;
+  if (!usable && (k.lcType == settings::kLcRod || k.lcType == settings::kLc3D)) return 0;
   if (!(qEff > 0.0) || !std::isfinite(qEff) || !(molDHPC - 0.005 > 0.0)) {
     std::fprintf(stderr,
                  "refine_bicelle: concentration %g with molar ratio %g forms no bicelles "

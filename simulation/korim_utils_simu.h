@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/korim_types.h"
 #include "foundation/nrutil.h"
+#include "settings/settings.h"
 
 namespace korim::simulation {
 
@@ -85,7 +85,7 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
 // salt or temperature) or when no state is allowed.
-int sma(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+int sma(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
         double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
         int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
         double stepsize, double* saupe);
@@ -94,7 +94,7 @@ int sma(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z
 // weighted by the molar ratio and the rim order (includeRim exactly 1.0);
 // the medium comes from korimInfo. Returns 0; 1 after a message when the
 // inputs are unusable or the average has no positive divisor.
-int ssia(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
+int ssia(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
          double max_protein_length, double min_protein_length, int n_dots, double* dots,
          double* saupe);
 
@@ -114,10 +114,10 @@ int ssia(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* 
 // digPotential is not read.
 // Return 0; 1 after a message when the grid settings are unusable or, for
 // sma3D, when no state is allowed.
-int sma3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+int sma3D(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
           double* dots, int no_of_ch, int* chargeAtomID, float* charges, int digPotential,
           double* pot3D, double* saupe);
-int ssia3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+int ssia3D(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
            double* dots, int digPotential, float* pot3Dst, double* saupe);
 
 // Bicelle geometry from the lipid weight fraction (concentration), the
@@ -128,7 +128,7 @@ int ssia3D(app::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double
 // given before the first call, so the geometry does not change. Returns 0;
 // 1 after a message when no bicelles form (effective ratio not positive) or
 // the geometry is not finite and positive; the record is then unchanged.
-int refine_bicelle(app::KorimInfo* korimInfo);
+int refine_bicelle(settings::KorimInfo* korimInfo);
 
 // Forgets the module state (work table, the ratio remembered by
 // refine_bicelle); for tests.

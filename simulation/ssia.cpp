@@ -1,6 +1,7 @@
 // Steric obstruction model (wall and cylinder). Each orientation of the
 // molecule is tested at a row of distances from the obstacle; the allowed
 // states, counted against the isotropic average, give the order matrix.
+#include "foundation/constants.h"
 #include "simulation/ssia.h"
 
 #include <algorithm>
@@ -20,11 +21,6 @@ namespace {
 
 constexpr const char* kTag = "stericAlignment";
 constexpr int kLastPosition = kSsiaMaxPositions - 1;
-// Angle constants of the orientation sampling as the model has always used
-// them (they fix the sampled frames to the last bit).
-constexpr double kHalfPiSampling = 1.570796325;
-constexpr double kPiSampling = 3.14159265;
-
 struct SsiaState {
   double saupe_dis[kSsiaMaxPositions][5];  // per position: summed elements
 };
@@ -119,8 +115,8 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L
 Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;
   o.phi = std::atan2(dot[1], dot[0]);
-  o.theta = kHalfPiSampling - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
-  o.psi = psiDegrees * kPiSampling / 180.0 + 0.0;
+  o.theta = kHalfPi8 - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
+  o.psi = psiDegrees * kPi8 / 180.0 + 0.0;
   return o;
 }
 
@@ -239,7 +235,7 @@ double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3]
 double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
-int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
                     double max_obstruction, double radius, double gridSpacing, double wvAmount,
                     double molarRatio, int no_atoms, const double* x, const double* y,
                     const double* z, double max_protein_length, double min_protein_length,

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
@@ -27,7 +27,7 @@ constexpr int kSsiaMaxPositions = 5000;
 // too dense for the molecule (the divisor of the average is not positive);
 // saupe is then untouched. An lcType other than 1 or 2 samples nothing and
 // gives five zeros with status 0.
-int stericAlignment(app::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
                     double max_obstruction, double radius, double gridSpacing, double wvAmount,
                     double molarRatio, int no_atoms, const double* x, const double* y,
                     const double* z, double max_protein_length, double min_protein_length,

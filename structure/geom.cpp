@@ -3,15 +3,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/constants.h"
 #include "structure/pdb.h"
 
 namespace korim::structure {
 
+using foundation::kPi8;
+using foundation::kRadToDeg;
+
 namespace {
 
 // Degrees to radians as the transforms have always converted them.
-constexpr double kPi8 = 3.14159265;
-constexpr double kRadToDeg = 57.29577957855229;
 
 struct TransformModule {
     // Identity from the start: applying before any reset must not collapse

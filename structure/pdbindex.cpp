@@ -4,8 +4,8 @@
 
 #include "foundation/hsymbol.h"
 #include "foundation/memory.h"
-#include "restraints/surf_services.h"
 #include "structure/pdb.h"
+#include "structure/pdbhooks.h"
 
 using namespace korim::foundation;
 
@@ -309,7 +309,7 @@ int indexPDB(PDBInfo* p) {
         res->resType = findResTypeByName(res->resName);
     }
 
-    restraints::setPhiPsiSurf(p->resList, p->resCount, 1);
+    assignPhiPsiSurf(p->resList, p->resCount, 1);
     return 0;
 }
 

@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "app/korim_utils.h"
-#include "app/korim_utils_null.h"
 #include "app/korim_utils_output.h"
+#include "couplings/writedc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "settings/settings_null.h"
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
 
 using namespace korim::app;
+using namespace korim::settings;
 namespace fnd = korim::foundation;
 
 namespace {
@@ -41,7 +43,7 @@ struct CmdLine {
     korimInfoNull(&k);
     korim::structure::pdbSelectNull(&sel);
     dcInfoNull(&dc);
-    dbgFlag = 0;
+    korim::couplings::dbgFlag = 0;
     fnd::initArgs(argc(), argv.data(), checkMode);
     err = korim_test::captureStderr([&] { status = getparams(argc(), argv.data(), &p, &tensor, &k, &sel, &dc); });
   }
@@ -241,7 +243,7 @@ TEST(Options, TextsListsAndDebugLevel) {
       {{"-dbg"}, 1}, {{"-dbg", "-pdb", "x"}, 1}, {{"-dbg", "3"}, 3}, {{"-dbg", "-2"}, -2}, {{"-pdb", "x"}, 0}};
   for (const auto& [args, level] : dbg) {
     CmdLine r(args);
-    EXPECT_EQ(dbgFlag, level) << args.size();
+    EXPECT_EQ(korim::couplings::dbgFlag, level) << args.size();
   }
   CmdLine rem({"-rem", "my remark"});
   EXPECT_EQ(rem.p.remark, rem.argv[2]);  // the word itself, not a copy

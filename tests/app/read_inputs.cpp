@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_utils_null.h"
 #include "app/korim_utils_read.h"
+#include "settings/settings_null.h"
+#include "simulation/korim_input.h"
 #include "tests/support/capture.h"
 #include "tests/support/fields.h"
 #include "tests/support/files.h"
 #include "tests/support/pdbtext.h"
 
 using namespace korim::app;
+using namespace korim::settings;
+using namespace korim::simulation;
 using korim_test::captureStderr;
 
 namespace {

@@ -11,14 +11,18 @@
 #include <vector>
 
 #include "app/korim_records.h"
-#include "app/korim_utils_null.h"
+#include "settings/korim_record.h"
+#include "settings/settings_null.h"
+#include "simulation/korim_utils_align.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/pdbtext.h"
 
 using namespace korim::app;
+using namespace korim::settings;
 using namespace korim::structure;
+using korim::simulation::writePDBRot;
 using korim_test::captureStderr;
 
 namespace {

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "app/korim_utils_output.h"
+#include "settings/progress.h"
 #include "tests/support/capture.h"
 #include "tests/support/text.h"
 
 using korim::app::printInfo;
-using korim::app::printoutput;
+using korim::settings::printoutput;
 using korim_test::captureStderr;
 
 namespace {

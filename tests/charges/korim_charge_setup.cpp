@@ -16,7 +16,7 @@
 #include "tests/support/pdbtext.h"
 
 using namespace korim::charges;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim_test::TestStructure;
 
 namespace {

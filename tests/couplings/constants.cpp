@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dc_test_util.h"
+#include "foundation/constants.h"
 #include "foundation/memory.h"
 
 using namespace korim::couplings;
@@ -31,7 +32,7 @@ TEST(InteractionConstant, StandardLengthOrStructureDistance) {
   float di = 0;
   int fixed = 0;
   findFixedDI(7, "ALA", "H", 7, "ALA", "N", &di, &fixed);
-  EXPECT_NEAR(di, -21585.2, 0.05);
+  EXPECT_NEAR(di, -korim::foundation::kDipolarNH, 0.05);
   findFixedDI(7, "", "C", 6, "", "N", &di, &fixed);  // no standard length and no distance: 0
   EXPECT_EQ(di, 0.0f);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dc_test_util.h"
+#include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "tests/support/allocfail.h"
 
@@ -60,7 +61,7 @@ TEST(ReadDC, ValueColumnsTruncationNullsAndStandardConstants) {
   // H-N of residue 7: the DI column is overridden by the standard constant; C(6)-N(7): the
   // peptide-bond length; C(7)-N(6): no standard length, the DI column stands
   EXPECT_EQ(r[0].diFixedFlag, 1);
-  EXPECT_NEAR(r[0].di, -21585.2, 0.05);
+  EXPECT_NEAR(r[0].di, -korim::foundation::kDipolarNH, 0.05);
   EXPECT_EQ(r[1].diFixedFlag, 1);
   EXPECT_NEAR(r[1].di, physicalDI(gC, gN, 1.329), 0.05);
   EXPECT_EQ(r[2].diFixedFlag, 0);

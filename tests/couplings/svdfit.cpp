@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dc_test_util.h"
+#include "foundation/constants.h"
 
 using namespace korim::couplings;
 using namespace dctest;
@@ -35,7 +36,7 @@ TEST(UbiquitinSVD, MeasuredCouplingsMapAndFit) {
     const DInfo& c = f.tab.dCalcList[k];
     ASSERT_TRUE(c.atomICount == 1 && c.atomJCount == 1) << k;
     EXPECT_STREQ(c.atomJ[0]->atomName, "H");
-    EXPECT_NEAR(c.di, -21585.2, 0.05);
+    EXPECT_NEAR(c.di, -korim::foundation::kDipolarNH, 0.05);
   }
   EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 63);
   for (int k = 0; k < 5; ++k) EXPECT_NEAR(f.tab.dTensor.saupe[k], kRefSaupe[k], 2e-7) << k;

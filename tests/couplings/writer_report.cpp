@@ -6,15 +6,15 @@
 #include <cstring>
 #include <vector>
 
-#include "app/korim_types.h"
 #include "couplings/writedc.h"
+#include "settings/settings.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
 using namespace korim::couplings;
 using namespace korim_test;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -86,7 +86,7 @@ Table ubiquitinRows() {
 KorimInfo stericSettings() {
   KorimInfo k{};
   k.verbFlag = k.surfFlag = k.eulerFlag = 1;
-  k.korimMode = korim::app::kModeSteric, k.lcType = korim::app::kLcWall;
+  k.korimMode = korim::settings::kModeSteric, k.lcType = korim::settings::kLcWall;
   k.concentration = 0.05f, k.densityNSC = 100, k.digPsiNSC = 18;
   k.gridSpacing = 0.2f, k.radiusModel = 20.0f, k.lcOrder = 0.8f;
   k.elInfo.pH = 7.5f, k.elInfo.concNaCl = 0.15f, k.elInfo.chDensSurf = -0.25f, k.elInfo.cutoffPot = 12.5;
@@ -107,7 +107,7 @@ std::string rowsOf(const std::string& text) { return text.substr(std::min(text.s
 // rows back with the written (calculated) couplings.
 TEST(WriterReport, FullReportExactText) {
   writeDCReset();
-  korim::app::dbgFlag = 0;
+  korim::couplings::dbgFlag = 0;
   Table tab = ubiquitinRows();
   Output out;
   EXPECT_EQ(out.write(tab.get(), stericSettings(), "REMARK ubiquitin test\n"), readFile(kGolden));
@@ -210,10 +210,10 @@ TEST(WriterReport, EulerBlockEdgeCases) {
   t.eulerCount = 1, t.da = 0.0f, t.dr = 1e-4f;
   EXPECT_TRUE(has(captureStdout([&] { reportEuler(stdout, &t); }), "DATA Rhombicity  0.000000e+00\n"));
   t.da = 5e-4f, t.dr = 0.0f;
-  korim::app::dbgFlag = 2;
+  korim::couplings::dbgFlag = 2;
   std::string err;
   captureStdout([&] { err = captureStderr([&] { reportEuler(stdout, &t); }); });
-  korim::app::dbgFlag = 0;
+  korim::couplings::dbgFlag = 0;
   EXPECT_EQ(err, "REMARK S 0.001000 0.000000 0.000000 0.000000 0.000000\n\n");
 }
 
@@ -254,9 +254,9 @@ TEST(WriterReport, RunModeBlocks) {
     Table tab = ubiquitinRows();
     tab.t.dTensor.tensorMode = kTensorNoFixed;
     KorimInfo k = stericSettings();
-    k.korimMode = mode, k.lcType = korim::app::kLcRod, k.includeRim = mode == 4 ? 1.0f : 0.0f;
+    k.korimMode = mode, k.lcType = korim::settings::kLcRod, k.includeRim = mode == 4 ? 1.0f : 0.0f;
     k.opCode = mode - 12, k.c1 = 1.5f, k.c2 = -2.0f;
-    korim::app::HistInfo& h = k.histInfo;
+    korim::settings::HistInfo& h = k.histInfo;
     float value = 0.0f;
     for (float* v : {&h.lDaMl, &h.hDaMl, &h.incDaMl, &h.lRMl, &h.hRMl, &h.incRMl, &h.Da2Par, &h.R2Par, &h.DaMl,
                      &h.DaErrMl, &h.RMl, &h.RErrMl})
@@ -270,7 +270,7 @@ TEST(WriterReport, RunModeBlocks) {
   // Conversion with normalised and noisy couplings.
   Table tab = ubiquitinRows();
   KorimInfo k = stericSettings();
-  k.korimMode = korim::app::kModeConvert, k.normDc = k.dcNoise = 1;
+  k.korimMode = korim::settings::kModeConvert, k.normDc = k.dcNoise = 1;
   EXPECT_TRUE(has(out.write(tab.get(), k),
                   "CONV\n\nDATA DCs are normalized.\nDATA Gaussian noise according to DD has been added.\n\n\n"));
 }

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
 #include "couplings/dc.h"
 #include "fitting/simdc.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "structure/pdb.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
@@ -16,7 +16,7 @@
 
 using namespace korim::couplings;
 using namespace korim::structure;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -32,7 +32,7 @@ struct FitInput {
     pdbNull(&pdb);
     pdbSelectNull(&sel);
     dTabNull(&tab);
-    korim::app::korimInfoNull(&k);
+    korim::settings::korimInfoNull(&k);
     if (readPDB(korim_test::kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr) != 0) return;
     if (readDC(korim_test::kUbiquitinCouplings.c_str(), &tab) != 0) return;
     selectD(tab.dObsList, tab.dCount, tab.dMinRes, tab.dMaxRes, 3);

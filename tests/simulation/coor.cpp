@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
 #include "simulation/nsc.h"
@@ -15,7 +15,7 @@
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim_test::captureStderr;
 using korim_test::TestStructure;
 

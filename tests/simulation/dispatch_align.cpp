@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
@@ -21,7 +21,7 @@
 #include "tests/support/pdbtext.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim_test::PdbAtoms;
 
 namespace {
@@ -38,7 +38,7 @@ PdbAtoms lShape() {
 
 KorimInfo settings(int lcType, int elFlag) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = lcType;
   k.elInfo.elFlag = elFlag;
   k.digPsiNSC = 4;

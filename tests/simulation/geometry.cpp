@@ -5,10 +5,12 @@
 #include <cmath>
 #include <string>
 
+#include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
+using korim::couplings::make_eigVecList;
 
 namespace {
 

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
+#include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
@@ -21,7 +22,7 @@
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -38,7 +39,7 @@ struct Chain {
 // and 40 planes of 1 A along z forming the periodic cell.
 KorimInfo slabSettings() {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = 6;
   k.grid3DnX = 3;
@@ -92,7 +93,7 @@ struct Rod {
 // carry no structure, so the rod never leaves it there.
 KorimInfo gridSettings(int nX, int nY, int nZ, float dX, float dY, float dZ, int z1, int zN) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = 12;
   k.grid3DnX = nX;
@@ -135,8 +136,9 @@ WallTwin wallTwin(const double* dots, int nDots, int digPsi, int lastPos) {
     for (int m = 0; m < digPsi; m++) {
       const double dx = dots[3 * d], dy = dots[3 * d + 1], dz = dots[3 * d + 2];
       const double phi = std::atan2(dy, dx);
-      const double theta = 1.570796325 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-      const double psi = m * (360.0 / digPsi) * 3.14159265 / 180.0;
+      const double theta =
+          korim::foundation::kHalfPi8 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+      const double psi = m * (360.0 / digPsi) * korim::foundation::kPi8 / 180.0;
       const double cf = std::cos(phi), sf = std::sin(phi), ct = std::cos(theta),
                    st = std::sin(theta), cp = std::cos(psi), sp = std::sin(psi);
       // First row of the rotation (the wall normal in the molecule) and its

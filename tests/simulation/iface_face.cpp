@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
@@ -23,7 +23,7 @@
 #include "tests/support/files.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 using korim::structure::AtomInfo;
 using korim::structure::PDBInfo;
 
@@ -31,7 +31,7 @@ namespace {
 
 KorimInfo settings(int lcType) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = lcType;
   k.radiusModel = 20.0f;
   k.radiusAtom = 1.5f;

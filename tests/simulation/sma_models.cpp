@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/korim_types.h"
-#include "app/korim_utils_null.h"
 #include "foundation/memory.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
 #include "simulation/korim_utils_macro.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
@@ -20,7 +20,7 @@
 #include "tests/support/capture.h"
 
 using namespace korim::simulation;
-using korim::app::KorimInfo;
+using korim::settings::KorimInfo;
 
 namespace {
 
@@ -45,7 +45,7 @@ constexpr double kMaxL = 16.5, kMinL = 1.5;  // half length plus the atom radius
 
 KorimInfo settings(int lcType) {
   KorimInfo k{};
-  korim::app::korimInfoNull(&k);
+  korim::settings::korimInfoNull(&k);
   k.lcType = lcType;
   k.digPsiNSC = 6;
   k.gridSpacing = 1.0f;
@@ -155,7 +155,7 @@ TEST(Bicelle, GeometryOfTheStandardMediumTwiceAndAtLowConcentration) {
 }
 
 TEST(Bicelle, NoBicellesIsRefusedInTheWallMediumOnly) {
-  for (int lcType : {korim::app::kLcWall, korim::app::kLcRod, korim::app::kLc3D}) {
+  for (int lcType : {korim::settings::kLcWall, korim::settings::kLcRod, korim::settings::kLc3D}) {
     simuReset();
     KorimInfo k{};
     k.lcType = lcType;
@@ -165,7 +165,7 @@ TEST(Bicelle, NoBicellesIsRefusedInTheWallMediumOnly) {
     k.lengthModel = -7.0f;
     int st = -1;
     const std::string err = korim_test::captureStderr([&] { st = refine_bicelle(&k); });
-    if (lcType == korim::app::kLcWall) {
+    if (lcType == korim::settings::kLcWall) {
       EXPECT_NE(st, 0);
       EXPECT_NE(err.find("refine_bicelle: concentration 0.001"), std::string::npos) << err;
     } else {  // rods and grids need no bicelles: nothing changes, no error

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/nsc.h"
@@ -43,8 +44,9 @@ void referenceSteric(const Medium& md, const PdbAtoms& c, double maxL, double mi
     for (int k = 0; k < turns; k++) {
       const double dx = dots[3 * d], dy = dots[3 * d + 1], dz = dots[3 * d + 2];
       const double phi = std::atan2(dy, dx);
-      const double theta = 1.570796325 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
-      const double psi = k * (360.0 / turns) * 3.14159265 / 180.0 + 0.0;
+      const double theta =
+          korim::foundation::kHalfPi8 - std::atan2(dz, std::sqrt(dx * dx + dy * dy));
+      const double psi = k * (360.0 / turns) * korim::foundation::kPi8 / 180.0 + 0.0;
       double xa[4], ya[4], za[4], U[4], V[4], W[4];
       rotate_coorsystem(theta, phi, psi, xa, ya, za);
       Frame f{{p2(za[3]), p2(xa[3]) - p2(ya[3]), 1.5 * xa[3] * ya[3], 1.5 * xa[3] * za[3],

@@ -1,12 +1,12 @@
 // Settings records of one korim run (KorimInfo with its sub-records, DcInfo) and the run-mode constants.
 //
-// This header holds types and constants only, so that lower subsystems (couplings, simulation,
-// charges, fitting, assignment) can read the settings without depending on the driver's functions.
-// Defaults are stored by korimInfoNull and dcInfoNull (app/korim_utils_null.h).
-#ifndef KORIM_APP_KORIM_TYPES_H
-#define KORIM_APP_KORIM_TYPES_H
+// This header holds types and constants only, so that every subsystem that reads the settings
+// (couplings, simulation, charges, fitting, assignment, the driver) reaches them from below.
+// Defaults are stored by korimInfoNull and dcInfoNull (settings/settings_null.h).
+#ifndef KORIM_SETTINGS_SETTINGS_H
+#define KORIM_SETTINGS_SETTINGS_H
 
-namespace korim::app {
+namespace korim::settings {
 
 // Run modes (KorimInfo.korimMode), as chosen by the mode flags of the command line.
 constexpr int kModeSteric = 1;             // -stKorim (default)
@@ -246,9 +246,6 @@ struct DcInfo {
   int excludeMode;  // 1 both residues inside, 2 either inside, 3 the larger residue inside
 };
 
-// Debug level of the run (-dbg); read by the coupling writer. One definition for the whole program.
-inline int dbgFlag = 0;
+}  // namespace korim::settings
 
-}  // namespace korim::app
-
-#endif  // KORIM_APP_KORIM_TYPES_H
+#endif  // KORIM_SETTINGS_SETTINGS_H

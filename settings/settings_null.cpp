@@ -1,7 +1,7 @@
 // Defaults of the settings records of a run (KorimInfo and its sub-records, DcInfo).
-#include "app/korim_utils_null.h"
+#include "settings/settings_null.h"
 
-namespace korim::app {
+namespace korim::settings {
 
 namespace {
 
@@ -208,4 +208,4 @@ int histInfoNull(HistInfo* h) {
   return 0;
 }
 
-}  // namespace korim::app
+}  // namespace korim::settings

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "app/korim_utils_null.h"
+#include "settings/settings_null.h"
 #include "tests/support/fields.h"
 
-using namespace korim::app;
+using namespace korim::settings;
 
 namespace {
 

@@ -1,8 +1,7 @@
-// Readers of the driver that the alignment simulation calls: ensemble orientations and free-format coordinates.
-#ifndef KORIM_APP_KORIM_READ_SERVICES_H
-#define KORIM_APP_KORIM_READ_SERVICES_H
+// Readers of the simulation's own inputs: ensemble orientations and free-format coordinates.
+#pragma once
 
-namespace korim::app {
+namespace korim::simulation {
 
 // Largest number of ensemble orientations readEnsemble stores (rows 1..39998); the caller's
 // arrays hold at least kEnsembleMaxRows + 1 entries (the ensemble set-up gives 40001).
@@ -28,6 +27,4 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
 // after at least one complete record keeps the records read.
 int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, double* zI);
 
-}  // namespace korim::app
-
-#endif  // KORIM_APP_KORIM_READ_SERVICES_H
+}  // namespace korim::simulation

@@ -4,10 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/korim_seltyp.h"
 #include "couplings/dc.h"
 
-using namespace korim::app;
 using namespace korim::couplings;
 
 namespace {

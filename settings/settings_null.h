@@ -1,10 +1,10 @@
 // Defaults of the settings records of a run (KorimInfo and its sub-records, DcInfo).
-#ifndef KORIM_APP_KORIM_UTILS_NULL_H
-#define KORIM_APP_KORIM_UTILS_NULL_H
+#ifndef KORIM_SETTINGS_SETTINGS_NULL_H
+#define KORIM_SETTINGS_SETTINGS_NULL_H
 
-#include "app/korim_types.h"
+#include "settings/settings.h"
 
-namespace korim::app {
+namespace korim::settings {
 
 // Each stores the documented defaults and returns 0; none can fail.
 // korimInfoNull writes the sub-records' fields itself (it does not call the three below).
@@ -14,6 +14,6 @@ int gridInfoNull(GridInfo* gInfo);
 int elInfoNull(ElInfo* eInfo);
 int histInfoNull(HistInfo* hInfo);
 
-}  // namespace korim::app
+}  // namespace korim::settings
 
-#endif  // KORIM_APP_KORIM_UTILS_NULL_H
+#endif  // KORIM_SETTINGS_SETTINGS_NULL_H

@@ -1,0 +1,12 @@
+// printf-style appending to a std::string, for texts built in pieces before they are written.
+#pragma once
+
+#include <string>
+
+namespace korim::foundation {
+
+// Appends the text of fmt and its arguments to out, which grows as needed; an encoding error of
+// the C library appends nothing.
+__attribute__((format(printf, 2, 3))) void appendf(std::string& out, const char* fmt, ...);
+
+}  // namespace korim::foundation

@@ -1,0 +1,179 @@
+// Readers of the simulation's own inputs: ensemble orientations and free-format coordinates.
+#include "simulation/korim_input.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "foundation/inputfile.h"
+
+namespace korim::simulation {
+
+using foundation::FilePtr;
+using foundation::openInput;
+using foundation::readFailed;
+
+namespace {
+
+constexpr int kLineLen = 256;  // line buffer of the ensemble reader
+
+// ---- free-format words ----
+
+constexpr std::size_t kWordMax = 255;  // longer words are marked as too long
+
+// Whitespace-separated words of a file, with the line each word starts on.
+struct WordReader {
+  std::FILE* fp;
+  int line = 1;
+
+  // Next word into word; false at the end of the file. *tooLong is set when the word had more
+  // than kWordMax characters (only the first kWordMax are kept).
+  bool next(std::string& word, int* wordLine, bool* tooLong) {
+    word.clear();
+    *tooLong = false;
+    int c;
+    while ((c = std::getc(fp)) != EOF && std::isspace(static_cast<unsigned char>(c))) {
+      if (c == '\n') line++;
+    }
+    if (c == EOF) return false;
+    *wordLine = line;
+    do {
+      if (word.size() < kWordMax) {
+        word.push_back(static_cast<char>(c));
+      } else {
+        *tooLong = true;
+      }
+    } while ((c = std::getc(fp)) != EOF && !std::isspace(static_cast<unsigned char>(c)));
+    if (c == '\n') line++;
+    return true;
+  }
+};
+
+// Whole-word conversions; false for trailing characters, overflow or an empty word.
+bool wordToInt(const std::string& w, int* out) {
+  if (w.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(w.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  *out = static_cast<int>(v);
+  return true;
+}
+
+bool wordToCoord(const std::string& w, double* out) {
+  if (w.empty()) return false;
+  char* end = nullptr;
+  float v = std::strtof(w.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+constexpr std::size_t kFreeNameMax = 15;  // atom and residue names are 16-byte fields
+
+}  // namespace
+
+int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
+                 double* gammaEnsemble) {
+  FilePtr fp;
+  if (const int st = openInput(inEName, "RdTable", n, &fp); st >= 0) return st;
+  char line[kLineLen];
+  int rows = 0;
+  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+    double a = 0.0;
+    double b = 0.0;
+    double g = 0.0;
+    if (std::sscanf(line, "%lf %lf %lf", &a, &b, &g) != 3) {
+      std::fprintf(stderr,
+                   "Error: Input data in file with measured dipolar couplings have wrong format\n");
+      std::fprintf(stderr, "Line:%s", line);
+      return 1;
+    }
+    if (rows >= kEnsembleMaxRows) {
+      std::fprintf(stderr, "error in readEnsemble: digitization of ensemble too high.\n");
+      return 1;
+    }
+    rows++;
+    alphaEnsemble[rows] = a;
+    betaEnsemble[rows] = b;
+    gammaEnsemble[rows] = g;
+  }
+  if (readFailed(fp.get(), "readEnsemble", inEName)) return 1;
+  *n = rows;
+  return 0;
+}
+
+int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, double* zI) {
+  FilePtr fp;
+  if (const int st = openInput(inName, "readPDBfree", atomCount, &fp); st >= 0) return st;
+  WordReader words{fp.get()};
+  std::string word;
+  int wordLine = 0;
+  bool tooLong = false;
+  // Skip to the first record.
+  bool found = false;
+  while (words.next(word, &wordLine, &tooLong)) {
+    if (!tooLong && word == "ATOM") {
+      found = true;
+      break;
+    }
+  }
+  if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+  if (!found) {
+    std::fprintf(stderr, "readPDBfree Error: no ATOM record in %s.\n", inName);
+    return 1;
+  }
+  int count = 0;
+  bool ended = false;
+  while (!ended) {
+    // Refused before it is stored: the caller's arrays end at entry kFreeAtomMax.
+    if (count >= kFreeAtomMax) {
+      std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+      return 1;
+    }
+    const int recordLine = wordLine;
+    std::string field[7];
+    bool ok = true;
+    for (int f = 0; f < 7 && ok; f++) {
+      ok = words.next(field[f], &wordLine, &tooLong) && !tooLong;
+    }
+    int serial = 0;
+    int resID = 0;
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    ok = ok && wordToInt(field[0], &serial) && field[1].size() <= kFreeNameMax &&
+         field[2].size() <= kFreeNameMax && wordToInt(field[3], &resID) &&
+         wordToCoord(field[4], &x) && wordToCoord(field[5], &y) && wordToCoord(field[6], &z);
+    if (!ok) {
+      if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+      std::fprintf(stderr, "readPDBfree Error: malformed ATOM record in %s, line %d.\n", inName,
+                   recordLine);
+      return 1;
+    }
+    count++;
+    xI[count] = x;
+    yI[count] = y;
+    zI[count] = z;
+    // Skip to the next record or to the end of the atoms.
+    bool more = false;
+    while (words.next(word, &wordLine, &tooLong)) {
+      if (tooLong) continue;
+      if (word == "ATOM") {
+        more = true;
+        break;
+      }
+      if (word == "END") break;
+    }
+    if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+    ended = !more;  // "END" or the end of the file
+  }
+  *atomCount = count;
+  return 0;
+}
+
+}  // namespace korim::simulation
