@@ -250,3 +250,20 @@ TEST(DistTables, WritersMatchTheirGoldenFilesAndRefuseUnopenableFiles) {
     EXPECT_EQ(out, "");
   }
 }
+
+TEST(DistTables, DistancePairsMapFourAtomsAndNameTheMissingOnes) {
+  rtest::Mol mol = threeResidues();
+  DSTable t;
+  dsTabNull(&t);
+  ASSERT_EQ(rtest::readText("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L D\n"
+                            "FORMAT %d %s %d %s %d %s %d %s %f\n"
+                            " 1 HA 2 HN 1 HB 3 HN 2.5\n 1 HA 2 HN 1 HB 3 HX 2.5\n",
+                            [&](const char* f) { return readDS(f, &t, 4); }), 0);
+  EXPECT_TRUE(t.dsCount == 2 && t.type == 4 && t.dsList[1].id == 2 && t.dsList[1].group == 1);
+  EXPECT_TRUE(t.dsList[0].dHi == 2.5f && t.dsList[0].dLo == 2.5f);  // no bounds: both the target
+  std::string err = captureStderr([&] { EXPECT_EQ(mapDSInfo(mol.get(), &t), 1); });
+  EXPECT_EQ(err.substr(err.find("ResIDL")),
+            "ResIDL:    3 ResNameL:      AtomNameL:   HX SegL:      ChainL:     \n");
+  EXPECT_EQ(err.rfind("MERIDO Warning: No Atom Map for Distance Pair:\n   ResIDI:", 0), 0u);
+  EXPECT_TRUE(t.dsList[0].valid == 1 && t.dsList[0].atomL == &mol.get()->atomList[4] && t.dsList[1].valid == 0);
+}
