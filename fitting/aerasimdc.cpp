@@ -2,13 +2,10 @@
 #include "fitting/aerasimdc.h"
 
 #include <cstdio>
-#include <string>
 
-#include "couplings/writedc.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
 #include "foundation/memory.h"
-#include "simulation/korim_utils_align.h"
 
 namespace korim::fitting {
 
@@ -53,15 +50,10 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
     return 0;
   KorimInfo* k = korimInfo;
-  MapStats stats;
-  if (mapStatsInit(&stats) != 0) {
-    std::fprintf(stderr, "Error allocating coord buffers.\n");
-    return 1;
-  }
-  MapStatsGuard statsGuard{&stats};
-  MapLogs logs;
-  if (openMapLogs(&logs, outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
-  MapLogsGuard logGuard{&logs};
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
 
   couplings::fitD(pdbInfo, dTab, verbose);
   mapStatsReference(&stats, &dTab->dTensor);
@@ -98,31 +90,8 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   std::printf("REMARK %d DC of %d picked.\n", picked, dTab->dCount);
   std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
   flags.restore();
-
-  double aveSaupe[5], alpha[4], beta[4], gamma[4];
-  std::string text;
-  if (mapStatsFinish(&stats, k, &logs, "%5d  %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
-                     &text) != 0)
-    return 1;
-  couplings::DTensor& tensor = dTab->dTensor;
-  tensor.tensorMode = couplings::kTensorSteric;
-  for (int j = 0; j < 5; j++) tensor.userSaupe[j] = static_cast<float>(aveSaupe[j]);
-  couplings::fitD(pdbInfo, dTab, verbose);
-  if (couplings::writeDCmod(outDName, "w", dTab, k, text.c_str()) != 0) {
-    std::fprintf(stderr, "korim: error in writeDCmod.\n");
-    return 1;
-  }
-  if (stats.accepted == 0) {
-    std::fprintf(stderr, "WARNING %d SVD runs of %d succesful.\n", 0, mapCount);
-    return 0;
-  }
-  const int st = simulation::writePDBRot(gamma, beta, alpha, k->rotN, pdbInfo, sInfo, pdbRotName,
-                                         remark);
-  if (st != 0) {
-    std::fprintf(stderr, "korim: error in writePDBRot.\n");
-    return st;
-  }
-  return 0;
+  return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
+                         pdbRotName, remark);
 }
 
 }  // namespace korim::fitting

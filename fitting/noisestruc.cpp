@@ -3,13 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
-#include "couplings/writedc.h"
 #include "fitting/mapstats.h"
 #include "fitting/strucnoise.h"
 #include "foundation/memory.h"
-#include "simulation/korim_utils_align.h"
 
 namespace korim::fitting {
 
@@ -137,15 +134,10 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
                  static_cast<double>(k->nConeInc));
     return 1;
   }
-  MapStats stats;
-  if (mapStatsInit(&stats) != 0) {
-    std::fprintf(stderr, "Error allocating coord buffers.\n");
-    return 1;
-  }
-  MapStatsGuard statsGuard{&stats};
-  MapLogs logs;
-  if (openMapLogs(&logs, outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
-  MapLogsGuard logGuard{&logs};
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
 
   DTensor ref;
   couplings::dTensorNull(&ref);
@@ -201,31 +193,8 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   std::fflush(stderr);
   std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
   if (const int st = start.restore(true); st != 0) return st;
-
-  double aveSaupe[5], alpha[4], beta[4], gamma[4];
-  std::string text;
-  if (mapStatsFinish(&stats, k, &logs, "%5d  %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
-                     &text) != 0)
-    return 1;
-  DTensor& tensor = dTab->dTensor;
-  tensor.tensorMode = couplings::kTensorSteric;
-  for (int j = 0; j < 5; j++) tensor.userSaupe[j] = static_cast<float>(aveSaupe[j]);
-  couplings::fitD(pdbInfo, dTab, verbose);
-  if (couplings::writeDCmod(outDName, "w", dTab, k, text.c_str()) != 0) {
-    std::fprintf(stderr, "korim: error in writeDCmod.\n");
-    return 1;
-  }
-  if (stats.accepted == 0) {
-    std::fprintf(stderr, "WARNING %d SVD runs of %d succesful.\n", 0, mapCount);
-    return 0;
-  }
-  const int st = simulation::writePDBRot(gamma, beta, alpha, k->rotN, pdbInfo, sInfo, pdbRotName,
-                                         remark);
-  if (st != 0) {
-    std::fprintf(stderr, "korim: error in writePDBRot.\n");
-    return st;
-  }
-  return 0;
+  return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
+                         pdbRotName, remark);
 }
 
 }  // namespace korim::fitting
