@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "settings/settings_null.h"
 #include "structure/pdb.h"
+#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -273,5 +274,41 @@ TEST(AddPdbNoise, FixedConeTurnsEveryNHVectorInMemory) {
     // Radians: single-precision coordinates near 90 Angstrom hold an N-H direction to about 3e-6.
     EXPECT_NEAR(std::acos((a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / (la * lb)), 10.0 * M_PI / 180.0, 1e-4)
         << "row " << r;
+  }
+}
+
+TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
+  using Estimate = int (*)(Input&);
+  const Estimate estimates[] = {
+      [](Input& in) { return in.mc(3); },
+      [](Input& in) {
+        return korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0, 3,
+                                         in.path("da").c_str(), in.path("map").c_str(),
+                                         in.path("ang").c_str(), in.path("a").c_str(), "");
+      },
+      [](Input& in) {
+        return korim::fitting::noiseStrucSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.tab.dMinRes,
+                                               in.tab.dMinRes, in.tab.dMaxRes, in.path("s.tab").c_str(),
+                                               "", 0, 3, in.path("da").c_str(), in.path("map").c_str(),
+                                               in.path("ang").c_str(), in.path("a").c_str(), "");
+      }};
+  for (Estimate run : estimates) {
+    Input in;
+    in.k.mcAdjustFlag = 0;
+    in.k.nConeFlag = 0;
+    std::vector<float> d;
+    for (int i = 0; i < in.tab.dCount; i++) d.push_back(in.tab.dObsList[i].d);
+    const float x0 = in.pdb.atomList[5].x;
+    int rc = 0;
+    korim_test::sweepAllocationFailures(
+        [&](int) { korim_test::captureStdout([&] { rc = run(in); }); },
+        [&](int n, bool fired, const std::string& err) {
+          // A failed step either fails the estimate or (a fit's workspace) has said so itself.
+          if (fired && rc == 0) {
+            EXPECT_NE(err.find("Error"), std::string::npos) << "allocation " << n << "\n" << err;
+          }
+          for (int i = 0; i < in.tab.dCount; i++) EXPECT_EQ(in.tab.dObsList[i].d, d[i]) << n;
+          EXPECT_EQ(in.pdb.atomList[5].x, x0) << n;
+        });
   }
 }
