@@ -55,11 +55,6 @@ struct Input {
                                     path("fail").c_str(), path("ang").c_str(), path("a").c_str(), "");
   }
 };
-
-double dist(const AtomInfo* a, const AtomInfo* b) {
-  return std::sqrt(std::pow(a->x - b->x, 2) + std::pow(a->y - b->y, 2) + std::pow(a->z - b->z, 2));
-}
-
 }  // namespace
 
 TEST(MapSimDC, AdjustmentRefusesNoTrialsAndEndsWhenNoFactorPasses) {
@@ -113,82 +108,64 @@ TEST(AeraSimDC, SubsetsTooSmallToFitFailTheRun) {
   for (int i = 0; i < in.tab.dCount; i++) EXPECT_EQ(in.tab.dCalcList[i].valid, 1);
 }
 
-TEST(AddPdbNoise, MethylAndMethyleneGroupsTurnRigidly) {
+TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
+  // Two N-H rows, a methyl (CB-HB#) and a methylene (CA-HA#) row.
   Input in(korim_test::writeFile(korim_test::TempDir().path + "_groups.tab",
                                  "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
                                  "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n"
-                                 "28 ALA CB 28 ALA HB# 10.0 1.0 1.0\n"
-                                 "10 GLY CA 10 GLY HA# 5.0 1.0 1.0\n"));
-  ASSERT_EQ(in.valid, 2);
-  ASSERT_EQ(in.tab.dCalcList[0].atomJCount, 3);
-  ASSERT_EQ(in.tab.dCalcList[1].atomJCount, 2);
-  struct Shape { double pivot[3], pair[3]; double centroid[2][3]; } before[2];
-  auto shape = [&](int r, Shape* s) {
-    const DInfo& c = in.tab.dCalcList[r];
-    const int n = c.atomJCount;
-    for (int j = 0; j < n; j++) {
-      s->pivot[j] = dist(c.atomI[0], c.atomJ[j]);
-      s->pair[j] = dist(c.atomJ[j], c.atomJ[(j + 1) % n]);
-    }
-    double* v = s->centroid[0];
-    v[0] = v[1] = v[2] = 0.0;
-    for (int j = 0; j < n; j++) {
-      v[0] += (c.atomJ[j]->x - c.atomI[0]->x) / n;
-      v[1] += (c.atomJ[j]->y - c.atomI[0]->y) / n;
-      v[2] += (c.atomJ[j]->z - c.atomI[0]->z) / n;
+                                 "3 ILE N 3 ILE H 8.8 1.0 1.0\n44 ILE N 44 ILE H 9.6 1.0 1.0\n"
+                                 "28 ALA CB 28 ALA HB# 10.0 1.0 1.0\n10 GLY CA 10 GLY HA# 5.0 1.0 1.0\n"));
+  ASSERT_EQ(in.valid, 4);
+  const int counts[4] = {1, 1, 3, 2};
+  // Per row: the pivot, the moving atoms relative to it, and their centroid.
+  auto shape = [&](int r, std::vector<double>* rel, double c[3]) {
+    const DInfo& row = in.tab.dCalcList[r];
+    c[0] = c[1] = c[2] = 0.0;
+    rel->clear();
+    for (int j = 0; j < row.atomJCount; j++) {
+      const double v[3] = {row.atomJ[j]->x - static_cast<double>(row.atomI[0]->x),
+                           row.atomJ[j]->y - static_cast<double>(row.atomI[0]->y),
+                           row.atomJ[j]->z - static_cast<double>(row.atomI[0]->z)};
+      for (int x = 0; x < 3; x++) rel->push_back(v[x]), c[x] += v[x] / row.atomJCount;
     }
   };
-  for (int r = 0; r < 2; r++) shape(r, &before[r]);
-  const float cb[3] = {in.tab.dCalcList[0].atomI[0]->x, in.tab.dCalcList[0].atomI[0]->y,
-                       in.tab.dCalcList[0].atomI[0]->z};
+  std::vector<double> before[4], pivot;
+  double c0[4][3];
+  for (int r = 0; r < 4; r++) {
+    ASSERT_EQ(in.tab.dCalcList[r].atomJCount, counts[r]);
+    shape(r, &before[r], c0[r]);
+    const AtomInfo* p = in.tab.dCalcList[r].atomI[0];
+    pivot.insert(pivot.end(), {p->x, p->y, p->z});
+  }
   in.k.coneFix = 1;
   in.k.coneWidth = 10.0;
-  const int flags[2] = {1, 1};
+  const int flags[4] = {1, 1, 1, 1};
   long idum = -1;
-  EXPECT_EQ(korim::fitting::addPdbNoise(&in.pdb, &in.tab, &in.k, 0, 1.0, flags, &idum), 2);
-  for (int r = 0; r < 2; r++) {
-    const DInfo& c = in.tab.dCalcList[r];
-    EXPECT_EQ(c.valid, 1);
-    EXPECT_EQ(c.atomJCount, r == 0 ? 3 : 2);  // every hydrogen stays in the row
-    Shape after;
-    shape(r, &after);
-    for (int j = 0; j < c.atomJCount; j++) {
-      EXPECT_NEAR(after.pivot[j], before[r].pivot[j], 1e-4);
-      EXPECT_NEAR(after.pair[j], before[r].pair[j], 1e-4);
-      EXPECT_GT(after.pair[j], 1.0);  // no two hydrogens on one point
-    }
-    const double* a = before[r].centroid[0];
-    const double* b = after.centroid[0];
-    const double cosAng = (a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) /
-                          std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
-    EXPECT_NEAR(std::acos(cosAng) * 180.0 / M_PI, 10.0, 1e-3) << "row " << r;
-  }
-  EXPECT_EQ(in.tab.dCalcList[0].atomI[0]->x, cb[0]);  // the pivot does not move
-  EXPECT_EQ(in.tab.dCalcList[0].atomI[0]->y, cb[1]);
-  EXPECT_EQ(in.tab.dCalcList[0].atomI[0]->z, cb[2]);
-}
-
-TEST(AddVecNoise, FixedConeKeepsTheLengthAndTiltsByItsWidth) {
-  struct Case { float v[3]; double width; int dig; } cases[] = {
-      {{0.0f, 0.0f, 1.02f}, 10.0, 360}, {{0.3f, -0.8f, 0.5f}, 25.0, 4}, {{1.0f, 0.0f, 0.0f}, 90.0, 7},
-      {{0.0f, 0.0f, 0.0f}, 10.0, 360},  // a zero vector stays zero
-      {{0.2f, 0.4f, 0.9f}, 0.0, 360},   // no cone: unchanged
-  };
-  long idum = -1;
-  for (const Case& c : cases) {
-    float v[3] = {c.v[0], c.v[1], c.v[2]};
-    const float r = korim::fitting::addVecNoise(&idum, &v[0], &v[1], &v[2], c.width, c.dig, 1, 360.0 / c.dig);
-    const double v0[3] = {c.v[0], c.v[1], c.v[2]};
-    const double r0 = std::sqrt(v0[0] * v0[0] + v0[1] * v0[1] + v0[2] * v0[2]);
-    EXPECT_NEAR(r, r0, 1e-6);
-    EXPECT_NEAR(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), r0, 1e-5);
-    if (r0 == 0.0) continue;
-    if (c.width == 0.0) {
-      EXPECT_TRUE(v[0] == c.v[0] && v[1] == c.v[1] && v[2] == c.v[2]);
-      continue;
-    }
-    const double cosA = (v[0] * v0[0] + v[1] * v0[1] + v[2] * v0[2]) / (r0 * r0);
-    EXPECT_NEAR(std::acos(std::fmin(1.0, cosA)) * 180.0 / M_PI, c.width, 2e-3) << c.width;
+  EXPECT_EQ(korim::fitting::addPdbNoise(&in.pdb, &in.tab, &in.k, 0, 1.0, flags, &idum), 4);
+  for (int r = 0; r < 4; r++) {
+    const DInfo& row = in.tab.dCalcList[r];
+    EXPECT_EQ(row.valid, 1);
+    EXPECT_EQ(row.atomJCount, counts[r]);  // every hydrogen stays in the row
+    EXPECT_EQ(pivot[3 * r], row.atomI[0]->x);  // the pivot does not move
+    EXPECT_EQ(pivot[3 * r + 2], row.atomI[0]->z);
+    std::vector<double> after;
+    double c1[3];
+    shape(r, &after, c1);
+    // Rigid: every distance among the pivot and the moved atoms is kept.
+    auto d = [](const std::vector<double>& v, int i, int j) {
+      const double o[3] = {0.0, 0.0, 0.0};
+      const double* a = i < 0 ? o : &v[3 * i];
+      const double* b = &v[3 * j];
+      return std::sqrt(std::pow(a[0] - b[0], 2) + std::pow(a[1] - b[1], 2) + std::pow(a[2] - b[2], 2));
+    };
+    for (int i = -1; i < counts[r]; i++)
+      for (int j = i + 1; j < counts[r]; j++) EXPECT_NEAR(d(after, i, j), d(before[r], i, j), 1e-4);
+    // The centroid direction turns by the cone width; radians, as single-precision coordinates
+    // near 90 Angstrom hold a direction to about 3e-6.
+    const double l0 = std::sqrt(c0[r][0] * c0[r][0] + c0[r][1] * c0[r][1] + c0[r][2] * c0[r][2]);
+    const double l1 = std::sqrt(c1[0] * c1[0] + c1[1] * c1[1] + c1[2] * c1[2]);
+    EXPECT_NEAR(std::acos((c0[r][0] * c1[0] + c0[r][1] * c1[1] + c0[r][2] * c1[2]) / (l0 * l1)),
+                10.0 * M_PI / 180.0, 1e-4) << "row " << r;
   }
 }
 
@@ -216,67 +193,6 @@ TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
   EXPECT_EQ(in.tab.dCalcList[0].valid, 1);  // the rows are rebuilt on the moved structure
 }
 
-TEST(NoiseStrucSimDC, CouplingsWeightsAtomListsAndCoordinatesComeBack) {
-  Input in;
-  in.tab.dObsList[3].w = 0.5f;
-  std::vector<DInfo> obs(in.tab.dObsList, in.tab.dObsList + in.tab.dCount);
-  std::vector<int> counts;
-  for (int i = 0; i < in.tab.dCount; i++) counts.push_back(in.tab.dCalcList[i].atomJCount);
-  std::vector<float> xyz;
-  for (int a = 0; a < in.pdb.atomCount; a++)
-    xyz.insert(xyz.end(), {in.pdb.atomList[a].x, in.pdb.atomList[a].y, in.pdb.atomList[a].z});
-  in.k.nConeFlag = 0;
-  in.k.coneWidth = 8.0;
-  korim_test::captureStdout([&] {
-    korim_test::captureStderr([&] {
-      EXPECT_EQ(korim::fitting::noiseStrucSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.tab.dMinRes,
-                                                in.tab.dMinRes, in.tab.dMaxRes, in.path("ms.tab").c_str(), "",
-                                                0, 4, in.path("da").c_str(), in.path("map").c_str(),
-                                                in.path("ang").c_str(), in.path("a").c_str(), ""),
-                0);
-    });
-  });
-  for (int i = 0; i < in.tab.dCount; i++) {
-    EXPECT_EQ(in.tab.dObsList[i].d, obs[i].d) << i;
-    EXPECT_EQ(in.tab.dObsList[i].w, obs[i].w) << i;
-    EXPECT_EQ(in.tab.dObsList[i].valid, obs[i].valid) << i;
-    EXPECT_EQ(in.tab.dCalcList[i].atomJCount, counts[i]) << i;
-  }
-  for (int a = 0; a < in.pdb.atomCount; a++) {
-    EXPECT_EQ(in.pdb.atomList[a].x, xyz[3 * a]);
-    EXPECT_EQ(in.pdb.atomList[a].z, xyz[3 * a + 2]);
-  }
-}
-
-TEST(AddPdbNoise, FixedConeTurnsEveryNHVectorInMemory) {
-  Input in;
-  std::vector<double> before;
-  for (int r = 0; r < in.tab.dCount; r++) {
-    const DInfo& c = in.tab.dCalcList[r];
-    before.insert(before.end(), {c.atomJ[0]->x - static_cast<double>(c.atomI[0]->x),
-                                 c.atomJ[0]->y - static_cast<double>(c.atomI[0]->y),
-                                 c.atomJ[0]->z - static_cast<double>(c.atomI[0]->z)});
-  }
-  in.k.coneFix = 1;
-  in.k.coneWidth = 10.0;
-  std::vector<int> flags(in.tab.dCount, 1);
-  long idum = -1;
-  EXPECT_EQ(korim::fitting::addPdbNoise(&in.pdb, &in.tab, &in.k, 0, 1.0, flags.data(), &idum), 63);
-  for (int r = 0; r < in.tab.dCount; r++) {
-    const DInfo& c = in.tab.dCalcList[r];
-    const double a[3] = {before[3 * r], before[3 * r + 1], before[3 * r + 2]};
-    const double b[3] = {c.atomJ[0]->x - static_cast<double>(c.atomI[0]->x),
-                         c.atomJ[0]->y - static_cast<double>(c.atomI[0]->y),
-                         c.atomJ[0]->z - static_cast<double>(c.atomI[0]->z)};
-    const double la = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-    const double lb = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
-    EXPECT_NEAR(lb, la, 1e-5);
-    // Radians: single-precision coordinates near 90 Angstrom hold an N-H direction to about 3e-6.
-    EXPECT_NEAR(std::acos((a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / (la * lb)), 10.0 * M_PI / 180.0, 1e-4)
-        << "row " << r;
-  }
-}
-
 TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
   using Estimate = int (*)(Input&);
   const Estimate estimates[] = {
@@ -295,10 +211,11 @@ TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
   for (Estimate run : estimates) {
     Input in;
     in.k.mcAdjustFlag = 0;
-    in.k.nConeFlag = 0;
-    std::vector<float> d;
-    for (int i = 0; i < in.tab.dCount; i++) d.push_back(in.tab.dObsList[i].d);
-    const float x0 = in.pdb.atomList[5].x;
+    in.k.nConeFlag = 0;  // a cone of 5 degrees
+    in.tab.dObsList[3].w = 0.5f;
+    const std::vector<DInfo> obs(in.tab.dObsList, in.tab.dObsList + in.tab.dCount);
+    const std::vector<DInfo> calc(in.tab.dCalcList, in.tab.dCalcList + in.tab.dCount);
+    const std::vector<AtomInfo> atoms(in.pdb.atomList, in.pdb.atomList + in.pdb.atomCount);
     int rc = 0;
     korim_test::sweepAllocationFailures(
         [&](int) { korim_test::captureStdout([&] { rc = run(in); }); },
@@ -307,8 +224,16 @@ TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
           if (fired && rc == 0) {
             EXPECT_NE(err.find("Error"), std::string::npos) << "allocation " << n << "\n" << err;
           }
-          for (int i = 0; i < in.tab.dCount; i++) EXPECT_EQ(in.tab.dObsList[i].d, d[i]) << n;
-          EXPECT_EQ(in.pdb.atomList[5].x, x0) << n;
+          // Couplings, weights, flags, atom lists and coordinates are those of the start.
+          for (int i = 0; i < in.tab.dCount; i++) {
+            const DInfo &o = in.tab.dObsList[i], &c = in.tab.dCalcList[i];
+            EXPECT_TRUE(o.d == obs[i].d && o.w == obs[i].w && o.valid == obs[i].valid) << n << " " << i;
+            EXPECT_TRUE(c.valid == calc[i].valid && c.atomJCount == calc[i].atomJCount) << n << " " << i;
+          }
+          for (int a = 0; a < in.pdb.atomCount; a++) {
+            const AtomInfo& at = in.pdb.atomList[a];
+            EXPECT_TRUE(at.x == atoms[a].x && at.y == atoms[a].y && at.z == atoms[a].z) << n << " " << a;
+          }
         });
   }
 }
