@@ -89,6 +89,13 @@ struct Run {
   double gammaList[4] = {};
 };
 
+int selectedCount(const PDBInfo* pdb) {
+  int n = 0;
+  for (int i = 0; i < pdb->atomCount; i++)
+    if (pdb->atomList[i].selected != 0) n++;
+  return n;
+}
+
 // Ends a path: writes the line, keeps the status.
 int fail(Run& run, int status, const char* line) {
   std::fputs(line, stderr);
@@ -211,7 +218,11 @@ int stericPrediction(Run& run) {
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
                                           run.params.remark);
-  if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
+  if (rc != 0) {
+    // A run that fails leaves no result table behind.
+    if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
+    return fail(run, rc, "matrix: error in writePDBRot.\n");
+  }
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
 }
@@ -305,6 +316,9 @@ int prediction(Run& run) {
     case kModeElectrostatic:
       return electrostaticPrediction(run);
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
+      if (run.params.outDName[0] != '\0')
+        std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
+                     run.params.outDName);
       return 0;
   }
 }
@@ -335,6 +349,12 @@ int structureRun(Run& run) {
     }
     std::fprintf(stderr, "%s, %d Atoms, Residues %d to %d.\n", p.pdbName, pdb->atomCount,
                  pdb->minResID, pdb->maxResID);
+    if (pdb->atomCount == 0) {
+      // An empty, header-only or binary file: nothing to predict or fit.
+      std::fprintf(stderr, "PDB Error: no atoms read from %s\n", p.pdbName);
+      run.status = 1;
+      return 1;
+    }
   }
   int rc = korim::couplings::readDC(p.inDName, dTab);
   if (rc != 0) {
@@ -376,6 +396,7 @@ int structureRun(Run& run) {
   const int off = aOff > INT_MAX ? INT_MAX : aOff < INT_MIN ? INT_MIN : static_cast<int>(aOff);
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
+  korim::couplings::reportDCMap(pdb, dTab, off);
   std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
               dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
 
@@ -392,6 +413,8 @@ int structureRun(Run& run) {
     std::printf(" Residues %d to %d  Residues: %s  Atoms: %s  Chains %s  Segs: %s.\n", s.res1,
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
+  if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
+    return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
 
   if (!k->Hflag) {
     s.selectID = 0;
