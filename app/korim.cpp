@@ -487,7 +487,8 @@ int runKorim(Run& run, int argc, char** argv) {
   korimInfoNull(run.korimInfo);
   dcInfoNull(run.dcInfo);
 
-  initArgs(argc, argv, 4);
+  // Option words no mode reads (typos) are reported even without NMRCHECK.
+  initArgs(argc, argv, 5);
   int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
