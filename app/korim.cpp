@@ -103,6 +103,12 @@ int fail(Run& run, int status, const char* line) {
   return status;
 }
 
+// A step after the result table failed: a run that fails leaves no result table behind.
+int failAfterTable(Run& run, int status, const char* line) {
+  if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
+  return fail(run, status, line);
+}
+
 template <typename T>
 void release(T*& p, int count) {
   unAlloc("matrix", p, static_cast<int>(sizeof(T)) * count);
@@ -218,11 +224,7 @@ int stericPrediction(Run& run) {
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
                                           run.params.remark);
-  if (rc != 0) {
-    // A run that fails leaves no result table behind.
-    if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
-    return fail(run, rc, "matrix: error in writePDBRot.\n");
-  }
+  if (rc != 0) return failAfterTable(run, rc, "matrix: error in writePDBRot.\n");
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
 }
@@ -254,7 +256,7 @@ int electrostaticPrediction(Run& run) {
                                      run.params.remark, run.digPotential, run.potential,
                                      run.offset, run.stepsize, run.chCountOrig,
                                      run.chargeAtomIDOrig, run.chargesOrig);
-    if (rc != 0) return fail(run, rc, "korim: error in iFacePDB.\n");
+    if (rc != 0) return failAfterTable(run, rc, "korim: error in iFacePDB.\n");
     release(run.potential, kPotentialSlots);
     return 0;
   }
