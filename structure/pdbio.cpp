@@ -249,15 +249,8 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     return status;
 }
 
-int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
-    if (pdbInfo == nullptr) return 0;
-    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
-    if (out == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
-        return 1;
-    }
-    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo) {
+    int written = 0;
     for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
         const AtomInfo* a = &pdbInfo->atomList[i];
         if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
@@ -278,7 +271,21 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
         std::fprintf(out, fmt, head, a->atomName, firstOr(a->locID), a->resName,
                      firstOr(a->chainID), a->resID, firstOr(a->icode), a->x, a->y, a->z,
                      a->occupancy, a->tempFactor, a->segID, a->element, a->chargeStr);
+        written++;
     }
+    return written;
+}
+
+int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
+    if (pdbInfo == nullptr) return 0;
+    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
+    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+    writePDBAtoms(out, pdbInfo, sInfo);
     std::fprintf(out, "END\n");
     int failed = std::ferror(out);
     if (useStdout) {
