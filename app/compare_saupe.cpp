@@ -105,8 +105,10 @@ void hingeAxisOf(const Mat m, float axis[3]) {
     }
   }
   if (!normalise(axis)) return;
+  for (int i = 0; i < 3; i++)
+    if (std::fabs(axis[i]) < 1e-6f) axis[i] = 0.0f;  // no "-0.000" from rounding
   int lead = 0;
-  while (lead < 2 && std::fabs(axis[lead]) < 1e-6f) lead++;
+  while (lead < 2 && axis[lead] == 0.0f) lead++;
   if (axis[lead] < 0.0f)
     for (int i = 0; i < 3; i++) axis[i] = -axis[i];
 }
