@@ -134,28 +134,3 @@ TEST(ReadDC, BadFilesAreRefusedWithTheirMessage) {
   }
 }
 
-// Every allocation of a read made to fail in turn: a non-zero status with a message each time,
-// the table's own two messages among them, and a complete read once memory is there.
-TEST(ReadDC, AllocationFailuresAreReported) {
-  bool values = false, workspace = false, workNull = false;
-  int rc = 1, count = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        DTable t;
-        dTabNull(&t);
-        rc = readDC(testData("dc/values.tab").c_str(), &t);
-        count = t.dCount;
-        workNull = t.work == nullptr;
-        if (rc == 0) dTabFree(&t);
-      },
-      [&](int n, bool fired, const std::string& err) {
-        if (!fired) return;
-        EXPECT_NE(rc, 0) << n;
-        values = values || err.find("DC Error Allocating DC Values.") != std::string::npos;
-        workspace = workspace || (err.find("DC Error Allocating DC Workspaces.\n") != std::string::npos && workNull);
-      });
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(count, 3);
-  EXPECT_TRUE(values);
-  EXPECT_TRUE(workspace);
-}

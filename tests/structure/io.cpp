@@ -263,23 +263,4 @@ TEST_F(Io, EmptyNameReadsStandardInputAndLeavesItOpen) {
     EXPECT_EQ(std::fgetc(stdin), EOF);  // still a usable stream, at its end
 }
 
-TEST_F(Io, AllocationFailureWhileReading) {
-    // Every failing allocation of reading and indexing ends with status 1, or
-    // with 0 and a whole structure; pdbFree releases whatever was built.
-    int status = 0;
-    const int failed = sweepAllocationFailures(
-        [&](int) { status = readPDB(fixture("two_chains.pdb").c_str(), &pdb, nullptr, nullptr); },
-        [&](int n, bool fired, const std::string&) {
-            if (!fired) {
-                EXPECT_EQ(status, 0) << n;
-            }
-            if (status == 0) {
-                EXPECT_EQ(pdb.atomCount, 20) << n;
-                for (int i = 0; i < pdb.atomCount; i++) EXPECT_NE(pdb.atomList[i].resInfo, nullptr) << n;
-            }
-            pdbFree(&pdb);
-        });
-    EXPECT_GT(failed, 10);
-}
-
 }  // namespace
