@@ -160,170 +160,192 @@ void reportBeyondTable(const char* who, int count, double stepsize) {
 // Steric and electrostatic model of the wall and the rod
 // ---------------------------------------------------------------------------
 
-int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
-        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
-        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
-        double stepsize, double* saupe) {
-  (void)offset;
-  const char* who = "sma";
-  if (korimInfo == nullptr) return 1;
-  KorimInfo& k = *korimInfo;
-  const settings::ElInfo& el = k.elInfo;
-  const int digPsi = k.digPsiNSC;
-  const double gs = k.gridSpacing;
-  const double rM = k.radiusModel;
-  const double rA = k.radiusAtom;
-  const int lcType = k.lcType;
+namespace {
 
-  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
-      badCharges(who, no_atoms, no_of_ch, chargeAtomID, charges) ||
-      badGridSpacing(who, gs, max_protein_length, min_protein_length))
-    return 1;
+// One run of the wall or rod model: settings, points, charges, orientation
+// sampling, work arrays and the positions of the clash region.
+struct SmaRun {
+  KorimInfo* k = nullptr;
+  int no_atoms = 0;
+  double *x = nullptr, *y = nullptr, *z = nullptr;
+  int n_dots = 0;
+  double* dots = nullptr;
+  int no_of_ch = 0;
+  int* chargeAtomID = nullptr;
+  float* charges = nullptr;
+  int digPsi = 0, o_pts = 0, t_pts = 0;
+  double inc_psi = 0.0, gs = 0.0, rM = 0.0, rA = 0.0;
   ScreenedPotential sp{};
-  if ((lcType == 1 || lcType == 2) &&
-      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &sp) != 0) {
+  std::vector<double> pot;  // rod: the caller's table divided by kPot, 1-based
+  CBlock<float> x_temp, y_temp, grid_el;
+  CBlock<double> total, totalNew;
+  CBlock<int> pCount;
+};
+
+// Refuses, with a message, inputs the model cannot use.
+bool smaInputsBad(SmaRun& r, double maxL, double minL, int digPotential, const double* potential,
+                  double stepsize) {
+  const char* who = "sma";
+  const KorimInfo& k = *r.k;
+  const settings::ElInfo& el = k.elInfo;
+  if (badSampling(who, r.digPsi, r.n_dots, r.dots) || badPoints(who, r.no_atoms, r.x, r.y, r.z) ||
+      badCharges(who, r.no_atoms, r.no_of_ch, r.chargeAtomID, r.charges) ||
+      badGridSpacing(who, r.gs, maxL, minL))
+    return true;
+  if ((k.lcType == 1 || k.lcType == 2) &&
+      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &r.sp) != 0) {
     std::fprintf(stderr,
                  "sma: salt concentration %g mol/l and temperature %g K must be positive "
                  "(options -nacl and -temp).\n",
                  static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
-    return 1;
+    return true;
   }
-  if (lcType == 2) {
-    if (!(rM > 0.0) || !(k.concentration > 0.0)) {
-      std::fprintf(stderr,
-                   "sma: rod radius %g Angstrom and concentration %g must be positive.\n", rM,
-                   static_cast<double>(k.concentration));
-      return 1;
-    }
-    if (potential == nullptr || digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize)) {
-      std::fprintf(stderr,
-                   "sma: potential table of %d points with step %g Angstrom is unusable (at "
-                   "least two points and a positive step are needed).\n",
-                   digPotential, stepsize);
-      return 1;
-    }
-    if (!(el.kPot != 0.0f) || !std::isfinite(el.kPot)) {
-      std::fprintf(stderr, "sma: potential scale %g (option -kPot) must be a non-zero number.\n",
-                   static_cast<double>(el.kPot));
-      return 1;
-    }
+  if (k.lcType != 2) return false;
+  if (!(r.rM > 0.0) || !(k.concentration > 0.0)) {
+    std::fprintf(stderr, "sma: rod radius %g Angstrom and concentration %g must be positive.\n",
+                 r.rM, static_cast<double>(k.concentration));
+    return true;
   }
+  if (potential == nullptr || digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize)) {
+    std::fprintf(stderr,
+                 "sma: potential table of %d points with step %g Angstrom is unusable (at "
+                 "least two points and a positive step are needed).\n",
+                 digPotential, stepsize);
+    return true;
+  }
+  if (!(el.kPot != 0.0f) || !std::isfinite(el.kPot)) {
+    std::fprintf(stderr, "sma: potential scale %g (option -kPot) must be a non-zero number.\n",
+                 static_cast<double>(el.kPot));
+    return true;
+  }
+  return false;
+}
 
-  CBlock<float> x_temp, y_temp, grid_el;
-  CBlock<double> total, totalNew;
-  CBlock<int> pCount;
-  if (!obtain(x_temp, no_atoms + 1, "allocation failure for x_temp") ||
-      !obtain(y_temp, no_atoms + 1, "allocation failure for y_temp") ||
-      !obtain(grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
-      !obtain(total, 2 * kSimuMaxPositions, "allocation failure for total") ||
-      !obtain(totalNew, 2 * kSimuMaxPositions, "allocation failure for totalNew") ||
-      !obtain(pCount, 2 * kSimuMaxPositions, "allocation failure for pCount"))
-    return 1;
+// Work arrays, the report of the sampling, the rod's scaled table and the
+// clash region. False when a work array cannot be had.
+bool smaStart(SmaRun& r, double maxL, double minL, int digPotential, const double* potential) {
+  const settings::ElInfo& el = r.k->elInfo;
+  if (!obtain(r.x_temp, r.no_atoms + 1, "allocation failure for x_temp") ||
+      !obtain(r.y_temp, r.no_atoms + 1, "allocation failure for y_temp") ||
+      !obtain(r.grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
+      !obtain(r.total, 2 * kSimuMaxPositions, "allocation failure for total") ||
+      !obtain(r.totalNew, 2 * kSimuMaxPositions, "allocation failure for totalNew") ||
+      !obtain(r.pCount, 2 * kSimuMaxPositions, "allocation failure for pCount"))
+    return false;
 
-  const int o_pts = n_dots * digPsi;
-  const double inc_psi = 360.0 / digPsi;
+  r.o_pts = r.n_dots * r.digPsi;
+  r.inc_psi = 360.0 / r.digPsi;
 
   // Uniform reference: reports how evenly the orientations are sampled.
   double dev[5];
-  samplingMeans(dots, n_dots, digPsi, dev);
-  for (int j = 0; j < 5; j++) std::printf("o_pts: %d    saupe_dev[%d]: %e\n", o_pts, j, dev[j]);
+  samplingMeans(r.dots, r.n_dots, r.digPsi, dev);
+  for (int j = 0; j < 5; j++) std::printf("o_pts: %d    saupe_dev[%d]: %e\n", r.o_pts, j, dev[j]);
   const double gDev = magnitudeOf(dev);
   std::printf("deviation from uniform distribution:  %e   %e\n", gDev, 50.0 * gDev);
 
   // The table divided by kPot, in a private copy (the caller's stays as read).
   std::printf("korimInfo->elInfo.kPot: %.1f \n", static_cast<double>(el.kPot));
-  std::vector<double> pot;
-  if (lcType == 2) {
-    pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
-    for (int n = 1; n <= digPotential; n++) pot[n] = potential[n] / el.kPot;
+  if (r.k->lcType == 2) {
+    r.pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
+    for (int n = 1; n <= digPotential; n++) r.pot[n] = potential[n] / el.kPot;
   }
 
-  std::printf("REMARK Minimum molecule dimension %.3f [A].\n", min_protein_length);
-  std::printf("REMARK Maximum molecule dimension %.3f [A].\n", max_protein_length);
-  const float offset_grid = static_cast<float>(min_protein_length + rM);
-  const int t_pts = clashRegion(grid_el.data(), min_protein_length, max_protein_length, rM, gs);
+  std::printf("REMARK Minimum molecule dimension %.3f [A].\n", minL);
+  std::printf("REMARK Maximum molecule dimension %.3f [A].\n", maxL);
+  const float offset_grid = static_cast<float>(minL + r.rM);
+  r.t_pts = clashRegion(r.grid_el.data(), minL, maxL, r.rM, r.gs);
   if (el.kAtt != 0.0f)
     std::printf("REMARK korimInfo->elInfo.kAtt = %.3f [A].\n", static_cast<double>(el.kAtt));
-  std::printf("@@@ offset_grid = %.3f [A]  t_pts = %d.\n", static_cast<double>(offset_grid), t_pts);
-  std::printf("@@@ REMARK grid_el[0] = %.3f [A].\n", static_cast<double>(grid_el[0]));
-  std::printf("@@@ REMARK grid_el[%d] = %.3f [A].\n", t_pts, static_cast<double>(grid_el[t_pts]));
-  if (lcType != 1 && lcType != 2) return 0;
+  std::printf("@@@ offset_grid = %.3f [A]  t_pts = %d.\n", static_cast<double>(offset_grid),
+              r.t_pts);
+  std::printf("@@@ REMARK grid_el[0] = %.3f [A].\n", static_cast<double>(r.grid_el[0]));
+  std::printf("@@@ REMARK grid_el[%d] = %.3f [A].\n", r.t_pts,
+              static_cast<double>(r.grid_el[r.t_pts]));
+  return true;
+}
 
-  const double c = rM + rA;
-
-  if (lcType == 1) {
-    const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
-    const double rS = k.rSingleCell;
-    const double limit = rS - cutoff > 0.0 ? cutoff : rS;
-    const int lengthGrid = extendPositions(grid_el.data(), t_pts, gs, limit);
-    zeroRows(lengthGrid);
-    for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
-    if (el.chFlag) reportScreenedPotential(sp);
-
-    forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
-      projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
-      // Some point touches the wall exactly when the lowest one does; a NaN
-      // coordinate fails the contact comparison and is left out.
-      const float lowest = lowestProjection(x_temp.data(), no_atoms, nullptr);
-      for (int n = 0; n <= lengthGrid; n++) {
-        double w;
-        if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
-          w = 0.0;
-        } else {
-          double E = 0.0;
-          for (int i = 1; i <= no_of_ch; i++) {
-            const float gp = grid_el[n] + x_temp[chargeAtomID[i]];
-            E += charges[i] * screenedPotentialAt(sp, static_cast<double>(gp) - rM);
-          }
-          w = std::exp(-E);
-        }
-        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * o.s[j];
-        total[n] += w;
-      }
-    });
-    endOrientationProgress();
-
-    double T = 0.0;
-    for (int n = 0; n <= lengthGrid; n++) T += total[n];
-    // The cell beyond the cut-off: weight 1 per orientation and grid step.
-    if (rS - cutoff > 0.0) T += (rS - cutoff) * o_pts / gs;
-    double out[5];
-    for (int j = 0; j < 5; j++) {
-      double sum = 0.0;
-      for (int n = 0; n <= lengthGrid; n++) sum += simu.saupe_dis[n][j];
-      out[j] = sum / T;
-    }
-    if (!(T > 0.0) || !finite5(out)) {
-      std::fprintf(stderr,
-                   "%s: no finite average of the allowed states (summed weight %g); the "
-                   "molecule does not fit the wall medium or its charges are too strong. No "
-                   "alignment computed.\n",
-                   who, T);
-      return 1;
-    }
-    for (int j = 0; j < 5; j++) saupe[j] = out[j];
-    return 0;
+// saupe = sum / T when that is finite; otherwise a message and 1.
+int averageOrRefuse(const char* medium, const double sum[5], double T, double* saupe) {
+  double out[5];
+  for (int j = 0; j < 5; j++) out[j] = sum[j] / T;
+  if (!(T > 0.0) || !finite5(out)) {
+    std::fprintf(stderr,
+                 "sma: no finite average of the allowed states (summed weight %g); the molecule "
+                 "does not fit the %s medium or its charges are too strong. No alignment "
+                 "computed.\n",
+                 T, medium);
+    return 1;
   }
+  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  return 0;
+}
 
-  // Rod.
-  const double cutoff = el.cutoffPot;  // smallest potential magnitude that still counts
-  reportScreenedPotential(sp);
-  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
-  const double beta = end_dist + rM;
-  double lastP = screenedPotentialAt(sp, grid_el[t_pts] - rM);
+// Wall: Gouy-Chapman potential of the charged plane.
+int smaWall(SmaRun& r, double* saupe) {
+  const KorimInfo& k = *r.k;
+  const settings::ElInfo& el = k.elInfo;
+  const double c = r.rM + r.rA;
+  const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
+  const double rS = k.rSingleCell;
+  const double limit = rS - cutoff > 0.0 ? cutoff : rS;
+  const int lengthGrid = extendPositions(r.grid_el.data(), r.t_pts, r.gs, limit);
+  zeroRows(lengthGrid);
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = r.totalNew[n] = r.pCount[n] = 0;
+  if (el.chFlag) reportScreenedPotential(r.sp);
+
+  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
+    // Some point touches the wall exactly when the lowest one does; a NaN
+    // coordinate fails the contact comparison and is left out.
+    const float lowest = lowestProjection(r.x_temp.data(), r.no_atoms, nullptr);
+    for (int n = 0; n <= lengthGrid; n++) {
+      double w;
+      if (n <= r.t_pts && r.no_atoms >= 1 && r.grid_el[n] + lowest <= c) {
+        w = 0.0;
+      } else {
+        double E = 0.0;
+        for (int i = 1; i <= r.no_of_ch; i++) {
+          const float gp = r.grid_el[n] + r.x_temp[r.chargeAtomID[i]];
+          E += r.charges[i] * screenedPotentialAt(r.sp, static_cast<double>(gp) - r.rM);
+        }
+        w = std::exp(-E);
+      }
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * o.s[j];
+      r.total[n] += w;
+    }
+  });
+  endOrientationProgress();
+
+  double T = 0.0;
+  for (int n = 0; n <= lengthGrid; n++) T += r.total[n];
+  // The cell beyond the cut-off: weight 1 per orientation and grid step.
+  if (rS - cutoff > 0.0) T += (rS - cutoff) * r.o_pts / r.gs;
+  double sum[5];
+  for (int j = 0; j < 5; j++) {
+    sum[j] = 0.0;
+    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
+  }
+  return averageOrRefuse("wall", sum, T, saupe);
+}
+
+// Rod positions: the clash region, then further positions while the
+// analytic potential at the molecule's centre still counts and the
+// neighbouring rod is not reached. Returns the last index.
+int rodPositions(SmaRun& r, double beta) {
+  const double cutoff = r.k->elInfo.cutoffPot;  // smallest potential magnitude that counts
+  const int t_pts = r.t_pts;
+  double lastP = screenedPotentialAt(r.sp, r.grid_el[t_pts] - r.rM);
   if (std::fabs(lastP) < cutoff) {
     std::fprintf(stderr, "Warning: Potential drops within clash region to below %e!\n", cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
   }
-  // The steric region is always simulated; positions are added while the
-  // analytic potential still counts and the neighbouring rod is not reached.
   int lengthGrid = t_pts;
   bool inside = true;
-  double dd = grid_el[t_pts];
+  double dd = r.grid_el[t_pts];
   for (int j = 0; dd <= beta && inside;) {
     j++;
-    dd = grid_el[t_pts] + j * gs;
-    lastP = screenedPotentialAt(sp, dd - rM);
+    dd = r.grid_el[t_pts] + j * r.gs;
+    lastP = screenedPotentialAt(r.sp, dd - r.rM);
     if (std::fabs(lastP) < cutoff) {
       inside = false;
       lengthGrid = t_pts + j - 1;
@@ -331,88 +353,43 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
       std::fprintf(stderr, "%s", kConcWarning);
       break;
     } else {
-      grid_el[t_pts + j] = static_cast<float>(dd);
+      r.grid_el[t_pts + j] = static_cast<float>(dd);
       lengthGrid = t_pts + j;
     }
   }
   std::fprintf(stderr, "REMARK Value of potential at cutoff: %e\n", lastP);
   std::fprintf(stderr, "REMARK # of translational points for EL: %d\n", lengthGrid);
-  std::fprintf(stderr, "REMARK Maximum distance: %e\n", grid_el[lengthGrid] - rM);
+  std::fprintf(stderr, "REMARK Maximum distance: %e\n", r.grid_el[lengthGrid] - r.rM);
   if (inside) {
     std::fprintf(stderr, "Warning: Potentials between neighbouring cells overlapping, cutoff %e!\n",
                  cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
   }
-  std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", cutoff);
-  std::printf("@@ korimInfo->radiusModel: %f\n", rM);
-  std::printf("@@ korimInfo->concentration: %f\n", static_cast<double>(k.concentration));
-  std::printf("@@ density: %f\n", kRodDensity);
-  std::printf("@@ end_dist: %f\n", end_dist);
-  std::printf("@@ beta: %f\n", beta);
-  std::printf("@@ no_pt_ph: %d\n", t_pts);
-  std::printf("@@ lengthGrid: %d\n", lengthGrid);
+  return lengthGrid;
+}
 
-  zeroRows(lengthGrid);
-  for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
-  std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", digPsi, n_dots, inc_psi);
-
-  bool beyondTable = false;
-  forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
-    const double* s = o.s;
-    projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
-    projectOnAxis(no_atoms, x, y, z, o.v, y_temp.data());
-    for (int n = 0; n <= lengthGrid; n++) {
-      const double g = grid_el[n];
-      bool contact = false;
-      if (n <= t_pts)
-        for (int i = 1; i <= no_atoms && !contact; i++) {
-          const double u = x_temp[i] + g, v = y_temp[i];
-          contact = std::sqrt(u * u + v * v) <= c;
-        }
-      double w, w1;
-      if (contact) {
-        w = 0.0;
-        w1 = -1.0;
-      } else {
-        double E = 0.0;
-        for (int i = 1; i <= no_of_ch; i++) {
-          const int p = chargeAtomID[i];
-          const double u = x_temp[p] + g, v = y_temp[p];
-          const double r = std::sqrt(u * u + v * v) - rM;
-          E += charges[i] * tablePotentialAt(pot.data(), digPotential, stepsize, r, &beyondTable);
-        }
-        w = std::exp(-E);
-        w1 = w - 1.0;
-        pCount[n] += 1;
-      }
-      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
-      total[n] += w;
-      totalNew[n] += w1;
-    }
-  });
-  endOrientationProgress();
-  if (beyondTable) reportBeyondTable(who, digPotential, stepsize);
-
-  double sum[5] = {0, 0, 0, 0, 0};
-  for (int j = 0; j < 5; j++)
-    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * grid_el[n] / rM;
+// Rod diagnostics on stdout: summed weights, the share of the weight and
+// of the order in bands of at least 5 A from the rod. Returns total_ph.
+double rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
+  const double rM = r.rM;
+  const float* grid_el = r.grid_el.data();
   double total_ph = 0.0, test = 0.0, p = 0.0;
   for (int n = 0; n <= lengthGrid; n++) {
-    total_ph += total[n] * grid_el[n] / rM;
+    total_ph += r.total[n] * grid_el[n] / rM;
     // A position where every orientation touches has no count: the two
     // report values are then not finite, as they always were.
-    test += total[n] / pCount[n];
-    p += totalNew[n] / pCount[n];
+    test += r.total[n] / r.pCount[n];
+    p += r.totalNew[n] / r.pCount[n];
   }
   std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
   std::printf("grid_el[0] = %.1f   grid_el[lengthGrid %d] = %.1f   d = %.1f\n",
               static_cast<double>(grid_el[0]), lengthGrid, static_cast<double>(grid_el[lengthGrid]),
-              grid_el[lengthGrid] + gs);
+              grid_el[lengthGrid] + r.gs);
 
   // Share of the weight by distance from the rod, in bands of at least 5 A.
   double start = grid_el[0], a = 0.0;
   for (int n = 0; n <= lengthGrid; n++) {
-    a += total[n] * grid_el[n] / rM;
+    a += r.total[n] * grid_el[n] / rM;
     if (grid_el[n] - start >= 5.0) {
       std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), a / total_ph);
       start = grid_el[n];
@@ -437,21 +414,106 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   const double gB = magnitudeOf(part);
   std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]), gB / g0,
               gB);
+  return total_ph;
+}
+
+// Rod: the radial potential table, positions reached by the analytic
+// potential.
+int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
+  const KorimInfo& k = *r.k;
+  const double rM = r.rM;
+  const double c = rM + r.rA;
+  reportScreenedPotential(r.sp);
+  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+  const double beta = end_dist + rM;
+  const int lengthGrid = rodPositions(r, beta);
+  std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", k.elInfo.cutoffPot);
+  std::printf("@@ korimInfo->radiusModel: %f\n", rM);
+  std::printf("@@ korimInfo->concentration: %f\n", static_cast<double>(k.concentration));
+  std::printf("@@ density: %f\n", kRodDensity);
+  std::printf("@@ end_dist: %f\n", end_dist);
+  std::printf("@@ beta: %f\n", beta);
+  std::printf("@@ no_pt_ph: %d\n", r.t_pts);
+  std::printf("@@ lengthGrid: %d\n", lengthGrid);
+
+  zeroRows(lengthGrid);
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = r.totalNew[n] = r.pCount[n] = 0;
+  std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", r.digPsi, r.n_dots, r.inc_psi);
+
+  bool beyondTable = false;
+  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
+    const double* s = o.s;
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, r.y_temp.data());
+    for (int n = 0; n <= lengthGrid; n++) {
+      const double g = r.grid_el[n];
+      bool contact = false;
+      if (n <= r.t_pts)
+        for (int i = 1; i <= r.no_atoms && !contact; i++) {
+          const double u = r.x_temp[i] + g, v = r.y_temp[i];
+          contact = std::sqrt(u * u + v * v) <= c;
+        }
+      double w, w1;
+      if (contact) {
+        w = 0.0;
+        w1 = -1.0;
+      } else {
+        double E = 0.0;
+        for (int i = 1; i <= r.no_of_ch; i++) {
+          const int p = r.chargeAtomID[i];
+          const double u = r.x_temp[p] + g, v = r.y_temp[p];
+          const double d = std::sqrt(u * u + v * v) - rM;
+          E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d,
+                                               &beyondTable);
+        }
+        w = std::exp(-E);
+        w1 = w - 1.0;
+        r.pCount[n] += 1;
+      }
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+      r.total[n] += w;
+      r.totalNew[n] += w1;
+    }
+  });
+  endOrientationProgress();
+  if (beyondTable) reportBeyondTable("sma", digPotential, stepsize);
+
+  double sum[5] = {0, 0, 0, 0, 0};
+  for (int j = 0; j < 5; j++)
+    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * r.grid_el[n] / rM;
+  double total_ph = rodReport(r, lengthGrid, sum);
 
   // Beyond the cut-off up to the neighbouring rod: weight 1 per orientation.
-  for (double v = grid_el[lengthGrid] + gs; v <= beta; v += gs) total_ph += (v / rM) * o_pts;
+  for (double v = r.grid_el[lengthGrid] + r.gs; v <= beta; v += r.gs) total_ph += (v / rM) * r.o_pts;
+  return averageOrRefuse("rod", sum, total_ph, saupe);
+}
 
-  double out[5];
-  for (int j = 0; j < 5; j++) out[j] = sum[j] / total_ph;
-  if (!(total_ph > 0.0) || !finite5(out)) {
-    std::fprintf(stderr,
-                 "%s: no finite average of the allowed states (summed weight %g); the molecule "
-                 "does not fit the rod medium or its charges are too strong. No alignment "
-                 "computed.\n",
-                 who, total_ph);
+}  // namespace
+
+int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
+        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
+        double stepsize, double* saupe) {
+  (void)offset;
+  if (korimInfo == nullptr) return 1;
+  SmaRun r;
+  r.k = korimInfo;
+  r.no_atoms = no_atoms;
+  r.x = x, r.y = y, r.z = z;
+  r.n_dots = n_dots;
+  r.dots = dots;
+  r.no_of_ch = no_of_ch;
+  r.chargeAtomID = chargeAtomID;
+  r.charges = charges;
+  r.digPsi = korimInfo->digPsiNSC;
+  r.gs = korimInfo->gridSpacing;
+  r.rM = korimInfo->radiusModel;
+  r.rA = korimInfo->radiusAtom;
+  if (smaInputsBad(r, max_protein_length, min_protein_length, digPotential, potential, stepsize))
     return 1;
-  }
-  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  if (!smaStart(r, max_protein_length, min_protein_length, digPotential, potential)) return 1;
+  if (korimInfo->lcType == 1) return smaWall(r, saupe);
+  if (korimInfo->lcType == 2) return smaRod(r, digPotential, stepsize, saupe);
   return 0;
 }
 
