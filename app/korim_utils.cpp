@@ -450,7 +450,9 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   r.fltValue("-nacl", &el->concNaCl);
   r.fltValue("-chSurf", &el->chDensSurf);
   r.fltValue("-dIFace", &el->iFace);
-  if (r.counted("-cut", 1, &el->cutoffPot, "MERIDO Error: -cut option requires 1 value only.\n") < 0) return 1;
+  const int cut = r.counted("-cut", 1, &el->cutoffPot, "MERIDO Error: -cut option requires 1 value only.\n");
+  if (cut < 0) return 1;
+  if (cut > 0) el->cutoffDist = el->cutoffPot;  // the wall reads -cut as a distance
   r.flag("-elInfo", &el->chFlag, 1);
   r.flag("-noelInfo", &el->chFlag, 0);
   r.flag("-dipole", &el->dipoleFlag, 1);

@@ -135,6 +135,45 @@ double screenedPotentialAt(const ScreenedPotential& sp, double d) {
   return 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
 }
 
+void wallChargesAt(const ScreenedPotential& sp, int no_of_ch, const int* chargeAtomID,
+                   const float* charges, const float* h, WallCharges* wc) {
+  wc->q.resize(static_cast<size_t>(no_of_ch));
+  wc->u.resize(static_cast<size_t>(no_of_ch));
+  wc->uMax = wc->qAbs = 0.0;
+  for (double& m : wc->moment) m = 0.0;
+  for (int i = 0; i < no_of_ch; i++) {
+    const double q = charges[i + 1];
+    const double u = sp.gamma * std::exp(-sp.kappa * h[chargeAtomID[i + 1]] / 10.0);
+    wc->q[i] = q;
+    wc->u[i] = u;
+    wc->uMax = std::max(wc->uMax, std::fabs(u));
+    wc->qAbs += std::fabs(q);
+    const double u2 = u * u;
+    double up = u;
+    for (int m = 0; m < kWallSeriesTerms; m++, up *= u2) wc->moment[m] += q * up;
+  }
+  for (int m = 0; m < kWallSeriesTerms; m++) wc->moment[m] /= 2 * m + 1;
+}
+
+double wallEnergy(const WallCharges& wc, double b) {
+  const double z = wc.uMax * b;
+  if (!(z <= 0.5)) {  // close to the wall: every charge on its own
+    double E = 0.0;
+    for (size_t i = 0; i < wc.q.size(); i++) E += wc.q[i] * std::atanh(wc.u[i] * b);
+    return 4.0 * E;
+  }
+  // atanh(t) = sum_m t^(2m+1) / (2m+1): the terms from m on add up to less
+  // than qAbs z^(2m+1) / (1 - z^2) <= qAbs z^(2m+1) / 0.75 (rest).
+  const double b2 = b * b, z2 = z * z;
+  double E = 0.0, bp = b, rest = wc.qAbs * z / 0.75;
+  for (int m = 0; m < kWallSeriesTerms && 4.0 * rest > 1e-15; m++) {
+    E += wc.moment[m] * bp;
+    bp *= b2;
+    rest *= z2;
+  }
+  return 4.0 * E;
+}
+
 double tablePotentialAt(const double* table, int count, double stepsize, double d, bool* beyond) {
   if (!(d > 0.0)) return table[1];
   const double last = (count - 1) * stepsize;
@@ -175,6 +214,7 @@ struct SmaRun {
   float* charges = nullptr;
   int digPsi = 0, o_pts = 0, t_pts = 0;
   double inc_psi = 0.0, gs = 0.0, rM = 0.0, rA = 0.0;
+  double maxL = 0.0, minL = 0.0;  // molecule's extent plus the atom radius; the atom radius
   ScreenedPotential sp{};
   std::vector<double> pot;  // rod: the caller's table divided by kPot, 1-based
   CBlock<float> x_temp, y_temp, grid_el;
@@ -280,46 +320,77 @@ int averageOrRefuse(const char* medium, const double sum[5], double T, double* s
   return 0;
 }
 
+// Wall positions: the clash region, then further positions while the
+// screened potential at the molecule's closest point (extent below its
+// centre) is at least threshold, none beyond cap. Returns the last index.
+int wallPositions(SmaRun& r, double threshold, double cap) {
+  const int t_pts = r.t_pts;
+  const double extent = r.maxL - r.minL;
+  int last = t_pts;
+  for (int j = 1;; j++) {
+    const float g = static_cast<float>(r.grid_el[t_pts] + j * r.gs);
+    if (!(g <= cap) || !(std::fabs(screenedPotentialAt(r.sp, g - r.rM - extent)) >= threshold))
+      break;
+    if (t_pts + j >= kSimuMaxPositions) {
+      std::fprintf(stderr, "%s", kConcWarning);
+      break;
+    }
+    r.grid_el[t_pts + j] = g;
+    last = t_pts + j;
+  }
+  return last;
+}
+
 // Wall: Gouy-Chapman potential of the charged plane.
 int smaWall(SmaRun& r, double* saupe) {
   const KorimInfo& k = *r.k;
   const settings::ElInfo& el = k.elInfo;
-  const double c = r.rM + r.rA;
-  const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
   const double rS = k.rSingleCell;
-  const double limit = rS - cutoff > 0.0 ? cutoff : rS;
-  const int lengthGrid = extendPositions(r.grid_el.data(), r.t_pts, r.gs, limit);
+  // -cut given: a distance cap; the potential threshold then keeps its default.
+  const bool cutGiven = el.cutoffDist >= 0.0;
+  const double threshold = cutGiven ? settings::kCutoffPotDefault : el.cutoffPot;
+  const double cap = cutGiven ? std::min(rS, el.cutoffDist) : rS;
+  const int lengthGrid = wallPositions(r, threshold, cap);
   zeroRows(lengthGrid);
-  for (int n = 0; n <= lengthGrid; n++) r.total[n] = r.totalNew[n] = r.pCount[n] = 0;
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = 0.0;
   if (el.chFlag) reportScreenedPotential(r.sp);
+
+  // Per position: the contact boundary of the lowest point (as in the
+  // steric model) and the potential factor of the centre's distance.
+  std::vector<float> boundary(static_cast<size_t>(r.t_pts) + 1);
+  for (int n = 0; n <= r.t_pts; n++)
+    boundary[n] = static_cast<float>(r.rA - (r.grid_el[n] - r.rM));
+  std::vector<double> b(static_cast<size_t>(lengthGrid) + 1);
+  for (int n = 0; n <= lengthGrid; n++) b[n] = std::exp(-r.sp.kappa * (r.grid_el[n] - r.rM) / 10.0);
+  double mean[5];
+  samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
+  const double kE = el.kEnergy;
+  WallCharges wc;
 
   forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
     projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
-    // Some point touches the wall exactly when the lowest one does; a NaN
-    // coordinate fails the contact comparison and is left out.
-    const float lowest = lowestProjection(r.x_temp.data(), r.no_atoms, nullptr);
+    // Every point clears the wall exactly when the lowest one does; a NaN
+    // coordinate touches everywhere.
+    bool anyNaN = false;
+    const float lowest = lowestProjection(r.x_temp.data(), r.no_atoms, &anyNaN);
+    wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, r.x_temp.data(), &wc);
+    double ds[5];
+    for (int j = 0; j < 5; j++) ds[j] = o.s[j] - mean[j];
     for (int n = 0; n <= lengthGrid; n++) {
-      double w;
-      if (n <= r.t_pts && r.no_atoms >= 1 && r.grid_el[n] + lowest <= c) {
-        w = 0.0;
-      } else {
-        double E = 0.0;
-        for (int i = 1; i <= r.no_of_ch; i++) {
-          const float gp = r.grid_el[n] + r.x_temp[r.chargeAtomID[i]];
-          E += r.charges[i] * screenedPotentialAt(r.sp, static_cast<double>(gp) - r.rM);
-        }
-        w = std::exp(-E);
-      }
-      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * o.s[j];
+      if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n]))) continue;
+      const double w = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
       r.total[n] += w;
     }
   });
   endOrientationProgress();
 
+  // The positions after the last one up to the half cell are free: weight 1
+  // per orientation, order values averaging to nothing.
   double T = 0.0;
   for (int n = 0; n <= lengthGrid; n++) T += r.total[n];
-  // The cell beyond the cut-off: weight 1 per orientation and grid step.
-  if (rS - cutoff > 0.0) T += (rS - cutoff) * r.o_pts / r.gs;
+  const long long nFree = truncToLL((rS - r.grid_el[lengthGrid]) / r.gs);
+  if (nFree > 0) T += static_cast<double>(nFree) * r.o_pts;
   double sum[5];
   for (int j = 0; j < 5; j++) {
     sum[j] = 0.0;
@@ -368,20 +439,27 @@ int rodPositions(SmaRun& r, double beta) {
   return lengthGrid;
 }
 
+// part / whole, 0 when the whole is 0 (a report never shows a NaN).
+double share(double part, double whole) { return whole != 0.0 ? part / whole : 0.0; }
+
 // Rod diagnostics on stdout: summed weights, the share of the weight and
-// of the order in bands of at least 5 A from the rod. Returns total_ph.
-double rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
+// of the order in bands of at least 5 A from the rod.
+void rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
   const double rM = r.rM;
   const float* grid_el = r.grid_el.data();
+  // Summed weight, and per position with some allowed orientation the mean
+  // weight (test) and the mean of (weight - 1) of the allowed states (p).
   double total_ph = 0.0, test = 0.0, p = 0.0;
   for (int n = 0; n <= lengthGrid; n++) {
     total_ph += r.total[n] * grid_el[n] / rM;
-    // A position where every orientation touches has no count: the two
-    // report values are then not finite, as they always were.
+    if (r.pCount[n] == 0) continue;
     test += r.total[n] / r.pCount[n];
     p += r.totalNew[n] / r.pCount[n];
   }
-  std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
+  if (p > 0.0)
+    std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
+  else
+    std::printf("total_ph: %e    test: %e    p: %e\n", total_ph, test, p);
   std::printf("grid_el[0] = %.1f   grid_el[lengthGrid %d] = %.1f   d = %.1f\n",
               static_cast<double>(grid_el[0]), lengthGrid, static_cast<double>(grid_el[lengthGrid]),
               grid_el[lengthGrid] + r.gs);
@@ -391,12 +469,13 @@ double rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
   for (int n = 0; n <= lengthGrid; n++) {
     a += r.total[n] * grid_el[n] / rM;
     if (grid_el[n] - start >= 5.0) {
-      std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), a / total_ph);
+      std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), share(a, total_ph));
       start = grid_el[n];
       a = 0.0;
     }
   }
-  std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[lengthGrid]), a / total_ph);
+  std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[lengthGrid]),
+              share(a, total_ph));
 
   // Order contributed by each band, against the whole.
   const double g0 = magnitudeOf(sum);
@@ -406,15 +485,14 @@ double rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
     for (int j = 0; j < 5; j++) part[j] += (grid_el[n] / rM) * simu.saupe_dis[n][j];
     if (grid_el[n] - start >= 5.0) {
       const double gB = magnitudeOf(part);
-      std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[n]), gB / g0, gB);
+      std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[n]), share(gB, g0), gB);
       for (int j = 0; j < 5; j++) part[j] = 0.0;
       start = grid_el[n];
     }
   }
   const double gB = magnitudeOf(part);
-  std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]), gB / g0,
-              gB);
-  return total_ph;
+  std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]),
+              share(gB, g0), gB);
 }
 
 // Rod: the radial potential table, positions reached by the analytic
@@ -440,24 +518,24 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   for (int n = 0; n <= lengthGrid; n++) r.total[n] = r.totalNew[n] = r.pCount[n] = 0;
   std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", r.digPsi, r.n_dots, r.inc_psi);
 
+  double mean[5];
+  samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
+  const double kE = k.elInfo.kEnergy;
   bool beyondTable = false;
+  std::vector<int> blocked(static_cast<size_t>(r.t_pts) + 2);
   forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
-    const double* s = o.s;
+    double s[5];
+    for (int j = 0; j < 5; j++) s[j] = o.s[j] - mean[j];
     projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
     projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, r.y_temp.data());
+    // The contacts of the clash region, found as the steric rod model finds them.
+    cylinderRuns(r.no_atoms, r.x_temp.data(), r.y_temp.data(), r.grid_el.data(), r.t_pts, r.gs, c,
+                 blocked);
     for (int n = 0; n <= lengthGrid; n++) {
       const double g = r.grid_el[n];
-      bool contact = false;
-      if (n <= r.t_pts)
-        for (int i = 1; i <= r.no_atoms && !contact; i++) {
-          const double u = r.x_temp[i] + g, v = r.y_temp[i];
-          contact = std::sqrt(u * u + v * v) <= c;
-        }
-      double w, w1;
-      if (contact) {
-        w = 0.0;
-        w1 = -1.0;
-      } else {
+      const bool contact = n <= r.t_pts && r.no_atoms >= 1 && blocked[n] > 0;
+      double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
+      if (!contact) {
         double E = 0.0;
         for (int i = 1; i <= r.no_of_ch; i++) {
           const int p = r.chargeAtomID[i];
@@ -466,7 +544,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
           E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d,
                                                &beyondTable);
         }
-        w = std::exp(-E);
+        w = std::exp(-kE * E);
         w1 = w - 1.0;
         r.pCount[n] += 1;
       }
@@ -481,11 +559,15 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   double sum[5] = {0, 0, 0, 0, 0};
   for (int j = 0; j < 5; j++)
     for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * r.grid_el[n] / rM;
-  double total_ph = rodReport(r, lengthGrid, sum);
+  rodReport(r, lengthGrid, sum);
 
-  // Beyond the cut-off up to the neighbouring rod: weight 1 per orientation.
-  for (double v = r.grid_el[lengthGrid] + r.gs; v <= beta; v += r.gs) total_ph += (v / rM) * r.o_pts;
-  return averageOrRefuse("rod", sum, total_ph, saupe);
+  // The cell of the steric rod model: shells i = 1..nS at rM + i gs up to
+  // the neighbouring rod, weighted by their distance from the axis, each
+  // orientation once; the allowed states add their weight less 1.
+  const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
+  double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
+  for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
+  return averageOrRefuse("rod", sum, T, saupe);
 }
 
 }  // namespace
@@ -509,6 +591,8 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   r.gs = korimInfo->gridSpacing;
   r.rM = korimInfo->radiusModel;
   r.rA = korimInfo->radiusAtom;
+  r.maxL = max_protein_length;
+  r.minL = min_protein_length;
   if (smaInputsBad(r, max_protein_length, min_protein_length, digPotential, potential, stepsize))
     return 1;
   if (!smaStart(r, max_protein_length, min_protein_length, digPotential, potential)) return 1;
@@ -637,10 +721,11 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     mRod = truncToLL(nn + 0.5 * nn * (nn + 1.0) * gs / rM);
   }
 
-  const long long m = lcType == 1 ? t / o_pts + nStep : mRod;
+  const double m = lcType == 1 ? static_cast<double>(t) / o_pts + static_cast<double>(nStep)
+                               : static_cast<double>(mRod);
   if (m <= 0 || (rim && cRod == 0)) {
     std::fprintf(stderr,
-                 "ssia: medium too dense for the molecule (divisor %lld, %lld rod positions "
+                 "ssia: medium too dense for the molecule (divisor %g, %lld rod positions "
                  "allowed); no alignment computed.\n",
                  m, cRod);
     return 1;
@@ -657,7 +742,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     } else {
       v = simu.saupe_ph[j];
     }
-    saupe[j] = v / static_cast<double>(m);
+    saupe[j] = v / m;
   }
   return 0;
 }

@@ -66,7 +66,7 @@ TEST(UsageText, SectionSizesAndOptionOrder) {
   EXPECT_EQ(usage(), text) << "the same text on every call";
   const auto secs = sections(text);
   ASSERT_EQ(secs.size(), 13u);
-  const size_t sizes[13] = {56, 100, 16, 101, 57, 49, 18, 18, 62, 21, 20, 23, 17};
+  const size_t sizes[13] = {56, 102, 16, 101, 57, 49, 18, 18, 62, 21, 20, 23, 17};
   for (int i = 0; i < 13; i++) EXPECT_EQ(secs[i].size(), sizes[i]) << secs[i][0];
 
   const std::string sel = kSelectionWithH, selNoH = sel.substr(8), dc = kDc;
@@ -196,7 +196,7 @@ TEST(UsageText, QuotedLinesVerbatim) {
       {3, " -stdCone          [10.0]    StdDev of Cone Angle Distribution [Hz]."},
       {5, " -stdCone          [10.0]    StdDev of Cone Angle Distribution [Hz]."},
       {3, " -nAdjustMc        [1000]    # of Steps in Determination of DC Error Scaling."},
-      {1, " -cut     simEl    [400.0]   Cutoff for Electrostatics [A]."},
+      {1, " -cut     simEl    [6e-6]    Rod: Potential Cutoff [kT/e]; Wall: Distance"},
       {1, " -mwLC    sim      [268e+3]  Liquid Crystal Molecular Weight [g/mol]."},
       {4, " -nSel             [0]       # of Peaks to select for ExhausSel."},
       {9, " -bin     simMag   [0]       Number of Bins (zero=automatic)."},

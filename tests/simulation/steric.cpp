@@ -73,7 +73,7 @@ void referenceSteric(const Medium& md, const PdbAtoms& c, double maxL, double mi
   std::vector<std::array<double, 5>> rows(5000);
   std::vector<double> total(5000, 0.0);
   int last = L;
-  long long m = 0;
+  double m = 0;
   if (md.lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) {
@@ -87,7 +87,7 @@ void referenceSteric(const Medium& md, const PdbAtoms& c, double maxL, double mi
       }
       t += static_cast<long long>(total[i]);
     }
-    m = t / N + static_cast<long long>((md.stepOut - g[L]) / md.gs);
+    m = static_cast<double>(t) / N + static_cast<long long>((md.stepOut - g[L]) / md.gs);
   } else {
     const double D = md.R / std::sqrt(md.wv / 1.46);
     const long long nn = static_cast<long long>((D - md.R) / md.gs);
