@@ -103,6 +103,10 @@ int dTabNull(DTable* dTab);
 int dTabFree(DTable* dTab);
 int dTabListNull(DTableList* dTabList);
 int resetDC(DInfo* dList, int dCount);
+// Copies the settings of tInfoB into tInfoA: magnitudes, angles and their limits, Euler
+// solutions, Saupe elements with errors and user values, eigenvalues, mode, Euler flag and
+// count. The rhombicity, its limits and rhFlag stay the target's own. Returns 0.
+int dTensorCopy(DTensor* tInfoA, const DTensor* tInfoB);
 int readDC(const char* inDName, DTable* dTab);
 
 // ---- module workspace of the linear solve (dipolar.cpp) ----
@@ -122,6 +126,10 @@ int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNa
 int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
+// After buildDC: reports on stderr the selected rows that map to no atom, rows that repeat the
+// atom pair of an earlier row and rows whose residue names are not the structure's (the first
+// few of each named). Returns the number of selected rows that map to no atom.
+int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
                    int* diFixedFlag, int allowFixedDI);
@@ -155,6 +163,12 @@ int getStatDCN(DTable** dTabList, float* rSumD, float* pSumD, int* nD);
 
 // ---- tensor options of the command line (nmrlibMod.cpp) ----
 int getDCTensorParams(int argc, char** argv, DTensor* tInfo);
+// The self-contained tensor option set ("-help" lists it on stderr and leaves the tensor as it
+// is). Every nonlinear variant is mode 8 (FIT_NONLIN); -fixed is mode 5 with every start value
+// pinned; -rh, -rhMin or -rhMax make the fit vary the rhombicity (limited to 0..2/3) instead of
+// Dr. Start values are brought into their limits. Returns 0, or 1 when -saupe/-align is not
+// followed by five numbers; a null tensor gives 0.
+int getDTensorParams(int argc, char** argv, DTensor* tInfo);
 
 // ---- Euler-angle conversions ----
 // z, y', z'' convention, double precision, 1-based 4x4 matrices, w[1..3] = alpha, beta, gamma.
@@ -163,5 +177,10 @@ void inv_euler(double m[4][4], double* w);
 // x, y, z convention: r = Rz(phi) Ry(theta) Rx(psi), 0-based; results in degrees.
 int rot2euler(float r[3][3], float* psiList, float* thetaList, float* phiList);
 int rot2euler1(float r[3][3], float* psi, float* theta, float* phi);
+// The x, y, z Euler solutions of the rotation eigenVec (rows: the principal axes xx, yy, zz, as
+// saupe2euler hands them to rot2euler) stored in the tensor's lists and count,
+// and its Saupe elements rebuilt from the first solution with the tensor's da and dr. Returns
+// the number of solutions.
+int getEulerDC(float eigenVec[3][3], DTensor* dTensor);
 
 }  // namespace korim::couplings

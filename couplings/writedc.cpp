@@ -59,7 +59,6 @@ struct Stats {
     int n = 0;
 };
 
-const char* orNone(const char* name) { return name[0] ? name : "None"; }
 
 // The caller's remark, with every line that does not begin with "REMARK" made a REMARK line, so
 // that the table reader never takes remark text for a data row. A remark that is already made of
@@ -249,42 +248,21 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
 
 // VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
 void writeTablePart(FILE* out, const DTable* dTab, bool full) {
-    const bool chain = dTab->nullChainName == 0;
-    const bool seg = dTab->nullSegName == 0;
     std::fprintf(out, "\n");
-    std::fprintf(out, "VARS   ");
-    for (const char* side : {"I", "J"}) {
-        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
-        if (chain) std::fprintf(out, " CHAINNAME_%s", side);
-        if (seg) std::fprintf(out, " SEGNAME_%s", side);
-    }
+    writeDcAtomVars(out, dTab);
     std::fprintf(out, full ? " DI D_OBS D D_DIFF DD W\n" : " D DD W\n");
-    std::fprintf(out, "FORMAT ");
-    for (int side = 0; side < 2; ++side) {
-        std::fputs(" %4d %4s %4s", out);
-        if (chain) std::fputs(" %4s", out);
-        if (seg) std::fputs(" %4s", out);
-    }
+    writeDcAtomFormat(out, dTab);
     std::fputs(full ? " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n" : " %9.3f %9.3f %.2f\n\n", out);
     for (int i = 0; i < dTab->dCount; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
-        // Empty names are written as the null word, so that every row keeps its columns.
-        std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
-        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
-        if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
-        std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
-        if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
-        if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
-        if (full) {
-            const float diff =
-                (o.d >= kDiffLimit || c.d >= kDiffLimit) ? kDiffMissing : o.d - c.d;
-            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d, diff,
-                         o.sigma, o.w);
-        } else {
+        writeDcAtomColumns(out, dTab, o);
+        if (full)
+            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
+                         dcDifference(o, c), o.sigma, o.w);
+        else
             std::fprintf(out, " % 9.4f %7.4f %.2f\n", c.d, o.sigma, o.w);
-        }
     }
 }
 
@@ -316,6 +294,63 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
 }  // namespace
 
 void writeDCReset() { writer = WriterState{}; }
+
+int reportTensorMode(FILE* outUnit, const DTensor* dTensor) {
+    writeTensorModeLines(outUnit, dTensor);
+    return 0;
+}
+
+FILE* openDcOutput(const char* outDName, const char* access) {
+    if (outDName == nullptr || outDName[0] == '\0') return stdout;
+    FILE* out = std::fopen(outDName, access != nullptr ? access : "w");
+    if (out != nullptr) return out;
+    std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
+    return stdout;
+}
+
+int closeDcOutput(FILE* out, const char* outDName) {
+    // A table that did not reach its file (disk full, I/O error) is no result.
+    bool failed = std::ferror(out) != 0;
+    failed = (out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
+    if (!failed) return 0;
+    std::fprintf(stderr, "DC Error writing output file %s\n",
+                 out == stdout ? "(standard output)" : outDName);
+    return 1;
+}
+
+void writeDcAtomVars(FILE* out, const DTable* dTab) {
+    std::fprintf(out, "VARS   ");
+    for (const char* side : {"I", "J"}) {
+        std::fprintf(out, " RESID_%s RESNAME_%s ATOMNAME_%s", side, side, side);
+        if (dTab->nullChainName == 0) std::fprintf(out, " CHAINNAME_%s", side);
+        if (dTab->nullSegName == 0) std::fprintf(out, " SEGNAME_%s", side);
+    }
+}
+
+void writeDcAtomFormat(FILE* out, const DTable* dTab) {
+    std::fputs("FORMAT ", out);
+    for (int side = 0; side < 2; ++side) {
+        std::fputs(" %4d %4s %4s", out);
+        if (dTab->nullChainName == 0) std::fputs(" %4s", out);
+        if (dTab->nullSegName == 0) std::fputs(" %4s", out);
+    }
+}
+
+void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& o) {
+    // Empty names are written as the null word, so that every row keeps its columns.
+    auto orNone = [](const char* name) { return name[0] ? name : "None"; };
+    const bool chain = dTab->nullChainName == 0, seg = dTab->nullSegName == 0;
+    std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
+    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
+    if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
+    std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
+    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
+    if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
+}
+
+float dcDifference(const DInfo& obs, const DInfo& calc) {
+    return (obs.d >= kDiffLimit || calc.d >= kDiffLimit) ? kDiffMissing : obs.d - calc.d;
+}
 
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
@@ -439,14 +474,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                      toStdout ? "(standard output)" : outDName);
         return 1;
     }
-    FILE* out = stdout;
-    if (!toStdout) {
-        out = std::fopen(outDName, access ? access : "w");
-        if (!out) {
-            std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
-            out = stdout;
-        }
-    }
+    FILE* out = openDcOutput(outDName, access);
     int status = 0;
     if (full) {
         writeFullReport(out, dTab, korimInfo, remark, s, &status);
@@ -454,17 +482,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         std::fprintf(out, "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(out, dTab, false);
     }
-    // A table that did not reach its file (disk full, I/O error) is no result.
-    bool failed = std::ferror(out) != 0;
-    if (out != stdout)
-        failed = std::fclose(out) != 0 || failed;
-    else
-        failed = std::fflush(out) != 0 || failed;
-    if (failed) {
-        std::fprintf(stderr, "DC Error writing output file %s\n",
-                     out == stdout ? "(standard output)" : outDName);
-        return 1;
-    }
+    if (closeDcOutput(out, outDName) != 0) return 1;
     return status;
 }
 

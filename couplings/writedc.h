@@ -34,9 +34,38 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
                  float* errSlope, float* aveSlope, float* errAveSlope, int* nD);
 
+// Reduced forms of getStatDCmod over the same pairs, each starting from zero: the RMS deviation
+// (rSumD2), the quality factor against the RMS coupling of the tensor's da and dr (qIsoD) and the
+// pair count; the C form adds chi-square (pSumD) and the Pearson correlation (coorR). Returns 0,
+// or 1 with "Error allocating temporary buffers." (results 0) when work arrays cannot be had.
+int getStatDCmodB(const DTable* dTab, float* rSumD2, float* qIsoD, int* nD);
+int getStatDCmodC(const DTable* dTab, float* rSumD2, float* pSumD, float* qIsoD, float* coorR,
+                  int* nD);
+
 // The Euler block of a tensor: x, y, z Euler solutions, Da, Dr, Aa, Ar, Da scaled to an N-H
 // coupling and the rhombicity. Returns 0.
 int reportEuler(FILE* outUnit, const DTensor* dTensor);
+
+// The tensor-mode records of the full report (modes 1 to 5; nothing for the others). Returns 0.
+int reportTensorMode(FILE* outUnit, const DTensor* dTensor);
+
+// The output stream of a coupling table: standard output for an empty or null name, else the
+// file opened with access (null: "w"); a file that cannot be opened is reported ("DC Error
+// opening output file") and standard output is used.
+FILE* openDcOutput(const char* outDName, const char* access);
+// Closes the stream unless it is standard output (which is flushed). Returns 0, or 1 with
+// "DC Error writing output file" when the table did not reach it.
+int closeDcOutput(FILE* out, const char* outDName);
+
+// Atom columns of a coupling table, both ends: the VARS names (after "VARS   "), the FORMAT
+// formats (after "FORMAT ") and one row's values from its observed row. Chain and segment
+// columns appear only when the table names them; empty names are written as "None".
+void writeDcAtomVars(FILE* out, const DTable* dTab);
+void writeDcAtomFormat(FILE* out, const DTable* dTab);
+void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& obs);
+
+// Observed minus calculated coupling, Hz; 9999 when either is 999 Hz or more.
+float dcDifference(const DInfo& obs, const DInfo& calc);
 
 // Clears the writer's own Euler lists (tests).
 void writeDCReset();

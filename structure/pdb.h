@@ -263,6 +263,9 @@ void pdbModuleReset();
 // Empty name: standard input / standard output.
 int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
+// The ATOM records of the atoms that pass sInfo (null: every atom), in list
+// order, on an open stream; returns the number written.
+int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo);
 // Field text of one record line (the non-blank characters of its columns)
 // into a buffer of at least PDB_NAME_LEN bytes (longer fields are cut).
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);
