@@ -142,15 +142,16 @@ void wallChargesAt(const ScreenedPotential& sp, int no_of_ch, const int* chargeA
   wc->uMax = wc->qAbs = 0.0;
   for (double& m : wc->moment) m = 0.0;
   for (int i = 0; i < no_of_ch; i++) {
-    const double q = charges[i + 1];
-    const double u = sp.gamma * std::exp(-sp.kappa * h[chargeAtomID[i + 1]] / 10.0);
-    wc->q[i] = q;
-    wc->u[i] = u;
-    wc->uMax = std::max(wc->uMax, std::fabs(u));
-    wc->qAbs += std::fabs(q);
-    const double u2 = u * u;
-    double up = u;
-    for (int m = 0; m < kWallSeriesTerms; m++, up *= u2) wc->moment[m] += q * up;
+    wc->q[i] = charges[i + 1];
+    wc->u[i] = sp.gamma * std::exp(-sp.kappa * h[chargeAtomID[i + 1]] / 10.0);
+    wc->uMax = std::max(wc->uMax, std::fabs(wc->u[i]));
+    wc->qAbs += std::fabs(wc->q[i]);
+  }
+  if (!(wc->uMax > 0.0) || !std::isfinite(wc->uMax)) return;  // the series is never taken
+  for (int i = 0; i < no_of_ch; i++) {
+    const double v = wc->u[i] / wc->uMax, v2 = v * v;
+    double vp = v;
+    for (int m = 0; m < kWallSeriesTerms; m++, vp *= v2) wc->moment[m] += wc->q[i] * vp;
   }
   for (int m = 0; m < kWallSeriesTerms; m++) wc->moment[m] /= 2 * m + 1;
 }
@@ -163,14 +164,11 @@ double wallEnergy(const WallCharges& wc, double b) {
     return 4.0 * E;
   }
   // atanh(t) = sum_m t^(2m+1) / (2m+1): the terms from m on add up to less
-  // than qAbs z^(2m+1) / (1 - z^2) <= qAbs z^(2m+1) / 0.75 (rest).
-  const double b2 = b * b, z2 = z * z;
-  double E = 0.0, bp = b, rest = wc.qAbs * z / 0.75;
-  for (int m = 0; m < kWallSeriesTerms && 4.0 * rest > 1e-15; m++) {
-    E += wc.moment[m] * bp;
-    bp *= b2;
-    rest *= z2;
-  }
+  // than qAbs z^(2m+1) / (1 - z^2) <= qAbs z^(2m+1) / 0.75.
+  const double z2 = z * z;
+  double E = 0.0, zp = z;
+  for (int m = 0; m < kWallSeriesTerms && wc.qAbs * zp > 1e-16; m++, zp *= z2)
+    E += wc.moment[m] * zp;
   return 4.0 * E;
 }
 

@@ -74,9 +74,9 @@ constexpr int kWallSeriesTerms = 30;
 // along the wall normal; u[i] = gamma exp(-kappa h_i / 10). With the centre
 // g Angstrom from the plane of the potential, b = exp(-kappa g / 10) and the
 // energy (kT) is E = sum_i q_i P(g + h_i) = 4 sum_i q_i atanh(u_i b).
-// moment[m] = sum_i q_i u_i^(2m+1) / (2m+1) serve the series of atanh,
-// which every position far enough from the wall takes instead of one
-// logarithm per charge.
+// moment[m] = sum_i q_i (u_i / uMax)^(2m+1) / (2m+1) serve the series of
+// atanh in uMax b, which every position far enough from the wall takes
+// instead of one logarithm per charge.
 struct WallCharges {
   std::vector<double> q, u;  // 0-based
   double uMax = 0.0;         // largest |u_i|

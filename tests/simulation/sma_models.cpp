@@ -432,6 +432,15 @@ TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
       EXPECT_NEAR(wallEnergy(wc, b), E, 2e-4 * std::fabs(E) + 1e-12) << m.salt << " " << g;
     }
   }
+  // A charge 100 A below the centre of a large molecule in 1 M salt, 1 A from the plane: a
+  // huge factor of the charge, a tiny one of the position.
+  ScreenedPotential sp{};
+  ASSERT_EQ(screenedPotentialSetup(1.0, T, -0.47, false, &sp), 0);
+  const float deep[2] = {0.0f, -100.0f};
+  WallCharges wc;
+  wallChargesAt(sp, 1, id, q, deep, &wc);
+  const double e = sp.gamma * std::exp(-sp.kappa * 1.0 / 10.0);
+  EXPECT_NEAR(wallEnergy(wc, std::exp(-sp.kappa * (121.0 - R) / 10.0)), 4.0 * std::atanh(e), 1e-9);
 }
 
 TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
