@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/memory.h"
+#include "simulation/orientprogress.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
@@ -141,12 +142,11 @@ int macroAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, 
   const double bound = max_obstruction + radius;
   bool beyondTable = false;
   int r = 0;
+  OrientationProgress progress(N);
   // The turn is formed in single precision (inc_psi is a float), as the
   // model has always done.
   forEachOrientation(ddots, n_dots, digit_psi, inc_psi, [&](const SampledOrientation& o) {
-    ++r;
-    std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
-    std::fflush(stderr);
+    progress.step(++r);
     const double* v = o.s;
     projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
     if (lcType == 2) projectOnAxis(no_atoms, x, y, z, o.v, w.yJ);
@@ -187,7 +187,7 @@ int macroAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, 
       w.total[i] += wt;
     }
   });
-  endOrientationProgress();
+  progress.finish();
   if (beyondTable) reportBeyondTable("macroAlignment", digPotential, stepsize);
 
   double Z = 0.0, out[5] = {0, 0, 0, 0, 0};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/memory.h"
+#include "simulation/orientprogress.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
@@ -334,10 +335,9 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   double appended[5] = {0, 0, 0, 0, 0};
   std::vector<int> blocked(lcType == 2 ? L + 2 : 0);
   int r = 0;
+  OrientationProgress progress(N);
   forEachOrientation(dots, n_dots, digit_psi, inc_psi, [&](const SampledOrientation& o) {
-    ++r;
-    std::fprintf(stderr, "REMARK Orientation %d of %d\r", r, N);
-    std::fflush(stderr);
+    progress.step(++r);
     const double* v = o.s;
     projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
     if (lcType == 1) {
@@ -362,7 +362,7 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
       for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
     }
   });
-  endOrientationProgress();
+  progress.finish();
   for (int i = L + 1; i <= last; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = appended[j];
     w.total[i] = N;

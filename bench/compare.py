@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Whole-process timings of korim against a reference build, side by side.
+
+Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE]
+
+Every case runs both binaries alternately (medians of --runs interleaved
+runs each), and the new binary also with OMP_NUM_THREADS=1. Standard output,
+standard error, the table and the rotated structures of every case must be
+byte-identical between the two builds and between thread counts; otherwise
+the script stops with status 1. With --readme the performance table between
+the markers <!-- perf:begin --> and <!-- perf:end --> of FILE is rewritten.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+EXAMPLES = os.path.join(HERE, "..", "examples")
+PDB = os.path.join(EXAMPLES, "ubiquitin_1d3z_model1.pdb")
+TAB = os.path.join(EXAMPLES, "ubiquitin_nh_bicelle.tab")
+
+
+def eight_copies(path):
+    """Eight copies of the example on a 2x2x2 lattice 45 A apart, chains A-H."""
+    atoms = [l for l in open(PDB) if l.startswith("ATOM")]
+    out, serial = [], 0
+    for c in range(8):
+        dx, dy, dz = 45.0 * (c & 1), 45.0 * ((c >> 1) & 1), 45.0 * ((c >> 2) & 1)
+        for l in atoms:
+            serial += 1
+            x = float(l[30:38]) + dx
+            y = float(l[38:46]) + dy
+            z = float(l[46:54]) + dz
+            out.append("%s%5d%s%s%s%8.3f%8.3f%8.3f%s" % (
+                l[:6], serial, l[11:21], "ABCDEFGH"[c], l[22:30], x, y, z, l[54:]))
+    with open(path, "w") as f:
+        f.writelines(out)
+        f.write("END\n")
+
+
+def cases(tmp):
+    big = os.path.join(tmp, "ubq8.pdb")
+    eight_copies(big)
+    base = ["-pdb", PDB, "-inD", TAB]
+    return [
+        ("default prediction (README's first command)", "wall", "100 x 18",
+         ["-stKorim"] + base + ["-outD", "st.tab", "-pdbRot", "rot.pdb"]),
+        ("default prediction, no output files", "wall", "100 x 18", ["-stKorim"] + base),
+        ("dense wall, all heavy atoms", "wall", "700 x 36",
+         ["-stKorim", "-nosurf", "-dot", "700", "-digPsi", "36"] + base + ["-outD", "st.tab"]),
+        ("dense rod", "rod", "700 x 36",
+         ["-stKorim", "-pf1", "-dot", "700", "-digPsi", "36"] + base + ["-outD", "st.tab"]),
+        ("dense rod, 8 copies of ubiquitin", "rod", "700 x 36",
+         ["-stKorim", "-pf1", "-dot", "700", "-digPsi", "36", "-pdb", big, "-outD", "st.tab"]),
+        ("electrostatic wall (default medium)", "wall + charges", "100 x 18",
+         ["-elKorim"] + base + ["-outD", "st.tab"]),
+    ]
+
+
+def run(binary, args, wd, threads=None):
+    env = dict(os.environ)
+    if threads is not None:
+        env["OMP_NUM_THREADS"] = str(threads)
+    else:
+        env.pop("OMP_NUM_THREADS", None)
+    if os.path.isdir(wd):
+        shutil.rmtree(wd)
+    os.makedirs(wd)
+    t0 = time.perf_counter()
+    with open(os.path.join(wd, "stdout"), "wb") as o, open(os.path.join(wd, "stderr"), "wb") as e:
+        rc = subprocess.call([binary] + args, cwd=wd, stdout=o, stderr=e, env=env)
+    t = time.perf_counter() - t0
+    if rc != 0:
+        sys.exit("%s failed (status %d) in %s" % (binary, rc, wd))
+    return t
+
+
+def same_outputs(a, b):
+    fa, fb = sorted(os.listdir(a)), sorted(os.listdir(b))
+    if fa != fb:
+        return "files differ: %s / %s" % (fa, fb)
+    for f in fa:
+        if open(os.path.join(a, f), "rb").read() != open(os.path.join(b, f), "rb").read():
+            return "%s differs" % f
+    return None
+
+
+def fmt(t):
+    return "%.1f ms" % (1000 * t) if t < 1 else "%.2f s" % t
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("new")
+    p.add_argument("ref")
+    p.add_argument("--runs", type=int, default=9)
+    p.add_argument("--readme")
+    a = p.parse_args()
+    new, ref = os.path.abspath(a.new), os.path.abspath(a.ref)
+    tmp = tempfile.mkdtemp(prefix="korim-bench-")
+    rows = []
+    for name, model, sampling, args in cases(tmp):
+        tr, tn, t1 = [], [], []
+        dr, dn, d1 = (os.path.join(tmp, s) for s in ("ref", "new", "one"))
+        for _ in range(a.runs):
+            tr.append(run(ref, args, dr))
+            tn.append(run(new, args, dn))
+            t1.append(run(new, args, d1, threads=1))
+        for other, label in ((dr, "reference build"), (d1, "one thread")):
+            diff = same_outputs(dn, other)
+            if diff:
+                sys.exit("%s: output differs from the %s: %s" % (name, label, diff))
+        mr, mn, m1 = (statistics.median(v) for v in (tr, tn, t1))
+        rows.append((name, model, sampling, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn))
+        print("%-45s ref %9s  new(1 thread) %9s  new %9s  x%.1f (threads x%.1f)"
+              % (name, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn), flush=True)
+    shutil.rmtree(tmp)
+    cores = os.cpu_count()
+    table = ["Whole-process wall times, medians of %d interleaved runs of each build "
+             "(`bench/compare.py`, Release builds), on a machine with %d cores shared with "
+             "other work while measured; outputs (standard output and error, tables, rotated "
+             "structures) byte-identical between the builds and the thread counts."
+             % (a.runs, cores), "",
+             "| case | model | dots x turns | before | now, 1 thread | now, %d threads "
+             "| speed-up | from threads |" % cores,
+             "|---|---|---|---|---|---|---|---|"]
+    for r in rows:
+        table.append("| %s | %s | %s | %s | %s | %s | %.1fx | %.1fx |" % r)
+    text = "\n".join(table)
+    print(text)
+    if a.readme:
+        s = open(a.readme).read()
+        b, e = "<!-- perf:begin -->\n", "<!-- perf:end -->"
+        i, j = s.index(b) + len(b), s.index(e)
+        open(a.readme, "w").write(s[:i] + text + "\n" + s[j:])
+
+
+if __name__ == "__main__":
+    main()
