@@ -12,6 +12,7 @@
 
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
+#include "structure/pdbline.h"
 
 using namespace korim::foundation;
 
@@ -107,8 +108,6 @@ int serialField(const char* line, RecordKind kind, LineContext& ctx) {
     std::snprintf(whole, sizeof(whole), "%s%s", lead, text);
     return static_cast<int>(std::strtol(whole, nullptr, 10));
 }
-
-char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
 // The models and alternate locations of one file. Only the atoms of the first model are
 // read; of an atom given at several alternate locations only the first location is kept.
@@ -250,29 +249,22 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
 }
 
 int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo) {
+    // Record name and serial fill columns 1-11. A serial of six or seven
+    // digits grows into columns 5-6, where the reader takes it back,
+    // instead of pushing every later field one column to the right.
     int written = 0;
+    std::string text;
     for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
         const AtomInfo* a = &pdbInfo->atomList[i];
         if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
-        // Record name and serial fill columns 1-11. A serial of six or seven
-        // digits grows into columns 5-6, where the reader takes it back,
-        // instead of pushing every later field one column to the right.
-        char head[32];
-        if (a->atomID > 99999 && a->atomID <= 9999999) {
-            std::snprintf(head, sizeof(head), "ATOM%7d", a->atomID);
-        } else {
-            std::snprintf(head, sizeof(head), "%s%5d", "ATOM  ", a->atomID);
-        }
-        // Names shorter than 4 characters start in column 14, others in 13.
-        const char* fmt =
-            std::strlen(a->atomName) < 4
-                ? "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
-                : "%s %-4s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n";
-        std::fprintf(out, fmt, head, a->atomName, firstOr(a->locID), a->resName,
-                     firstOr(a->chainID), a->resID, firstOr(a->icode), a->x, a->y, a->z,
-                     a->occupancy, a->tempFactor, a->segID, a->element, a->chargeStr);
+        appendAtomRecord(text, *a);
         written++;
+        if (text.size() >= 1 << 16) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
+        }
     }
+    std::fwrite(text.data(), 1, text.size(), out);
     return written;
 }
 

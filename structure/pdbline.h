@@ -1,0 +1,25 @@
+// One ATOM record of a PDB file, formatted without a printf call per field.
+#pragma once
+
+#include <string>
+
+#include "structure/pdb.h"
+
+namespace korim::structure {
+
+// Appends to out the text std::snprintf gives for "%W.Pf" of v (with a leading
+// space for a value without minus sign when space is set, as "% W.Pf"),
+// byte for byte: the value is rounded as printf rounds it (the exact binary
+// value, ties to even), falling back to std::snprintf for values whose
+// rounding is not settled by a double product, for |v| >= 1e6 and for
+// non-finite values. prec is 2 or 3.
+void appendFixed(std::string& out, double v, int width, int prec, bool space);
+
+// Appends the ATOM record of a (with its line end) exactly as the format
+// "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
+// (one column less before names of four or more characters) gives it, the
+// record name and serial being "ATOM  %5d" or, for serials of six or seven
+// digits, "ATOM%7d".
+void appendAtomRecord(std::string& out, const AtomInfo& a);
+
+}  // namespace korim::structure
