@@ -8,10 +8,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "foundation/memory.h"
 #include "simulation/orientprogress.h"
+#include "simulation/workers.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
@@ -48,6 +50,94 @@ inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
 
 bool reportBad(const char* what) {
   std::fprintf(stderr, "stericAlignment: %s\n", what);
+  return true;
+}
+
+
+// Orientations scanned per block: the workers take the orientations of a
+// block, then each position sums the block's results in orientation order.
+constexpr int kScanBlock = 4096;
+
+// The orientation scan of stericAlignment: per position i = 0..L the summed
+// order values and number of allowed orientations (ssia.saupe_dis, w.total),
+// the rod's sums for the never obstructed positions (appended) and the
+// sampling's reference sums, each sum taken in orientation order whatever the
+// number of threads. False after a message when the work space cannot be had.
+bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double gs, int no_atoms,
+                      const double* x, const double* y, const double* z, int digPsi, int n_dots,
+                      const double* dots, double appended[5], SamplingSums& sampling) {
+  const int N = n_dots * digPsi;
+  const int B = std::min(N, kScanBlock);
+  const int L1 = L + 1;
+  const int workers = chunkCount(B);
+  const double inc_psi = 360.0 / digPsi;
+  std::vector<SampledOrientation> orient;
+  std::vector<unsigned char> allowed;
+  std::vector<std::vector<float>> xs, ys;
+  std::vector<std::vector<int>> blocks;
+  try {
+    orient.resize(static_cast<size_t>(B));
+    allowed.resize(static_cast<size_t>(B) * L1);
+    xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(no_atoms) + 1));
+    if (lcType == 2) {
+      ys = xs;
+      blocks.assign(static_cast<size_t>(workers), std::vector<int>(static_cast<size_t>(L) + 2));
+    }
+  } catch (const std::bad_alloc&) {
+    reportBad("no memory for the work space of the orientation scan.");
+    return false;
+  }
+  const float* pot_dist = w.pot_dist;
+  const float* grid_el = w.grid_el;
+  OrientationProgress progress(N);
+  for (int b0 = 0; b0 < N; b0 += B) {
+    const int nb = std::min(B, N - b0);
+    forChunks(nb, [&](int begin, int end, int worker) {
+      float* xJ = xs[worker].data();
+      for (int k = begin; k < end; k++) {
+        SampledOrientation& o = orient[k];
+        sampleOrientation(dots, digPsi, inc_psi, b0 + k, o);
+        unsigned char* ok = &allowed[static_cast<size_t>(k) * L1];
+        projectOnAxis(no_atoms, x, y, z, o.u, xJ);
+        if (lcType == 1) {
+          // All atoms clear the wall exactly when the lowest one does; a NaN
+          // coordinate fails every comparison, as it would atom by atom.
+          bool anyNaN = false;
+          const float lowest = lowestProjection(xJ, no_atoms, &anyNaN);
+          for (int i = 0; i <= L; i++)
+            ok[i] = no_atoms == 0 || (!anyNaN && lowest > pot_dist[i]);
+        } else {
+          float* yJ = ys[worker].data();
+          projectOnAxis(no_atoms, x, y, z, o.v, yJ);
+          cylinderRuns(no_atoms, xJ, yJ, grid_el, L, gs, bound, blocks[worker]);
+          for (int i = 0; i <= L; i++) ok[i] = no_atoms == 0 || blocks[worker][i] == 0;
+        }
+      }
+    });
+    progress.steps(b0 + 1, b0 + nb);
+    forChunks(L1, [&](int begin, int end, int) {
+      for (int i = begin; i < end; i++)
+        for (int k = 0; k < nb; k++) {
+          const double* v = orient[k].s;
+          const bool ok = allowed[static_cast<size_t>(k) * L1 + i] != 0;
+          if (lcType == 1) {
+            if (!ok) continue;
+            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
+            w.total[i] += 1.0;
+          } else {
+            const double wt = ok ? 1.0 : 0.0;
+            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
+            w.total[i] += wt;
+          }
+        }
+    });
+    for (int k = 0; k < nb; k++) {
+      sampling.add(orient[k]);
+      if (lcType == 2)
+        for (int j = 0; j < 5; j++) appended[j] += 1.0 * orient[k].s[j];
+    }
+  }
+  progress.finish();
   return true;
 }
 
@@ -151,22 +241,28 @@ float lowestProjection(const float* xs, int n, bool* anyNaN) {
   return lo;
 }
 
-void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
-  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
-  forEachOrientation(dots, n_dots, digPsi, 360.0 / digPsi, [&](const SampledOrientation& o) {
-    sZZ += Szz(o.za);
-    sXX += Sxx(o.xa);
-    sYY += Syy(o.ya);
-    sXY += Sxy(o.xa, o.ya);
-    sXZ += Sxz(o.xa, o.za);
-    sYZ += Syz(o.ya, o.za);
-  });
-  const double N = static_cast<double>(n_dots) * digPsi;
+void SamplingSums::add(const SampledOrientation& o) {
+  sZZ += Szz(o.za);
+  sXX += Sxx(o.xa);
+  sYY += Syy(o.ya);
+  sXY += Sxy(o.xa, o.ya);
+  sXZ += Sxz(o.xa, o.za);
+  sYZ += Syz(o.ya, o.za);
+}
+
+void SamplingSums::means(double N, double mean[5]) const {
   mean[0] = sZZ / N;
   mean[1] = (sXX - sYY) / N;
   mean[2] = sXY / N;
   mean[3] = sXZ / N;
   mean[4] = sYZ / N;
+}
+
+void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
+  SamplingSums sums;
+  forEachOrientation(dots, n_dots, digPsi, 360.0 / digPsi,
+                     [&](const SampledOrientation& o) { sums.add(o); });
+  sums.means(static_cast<double>(n_dots) * digPsi, mean);
 }
 
 const char* const kConcWarning =
@@ -297,7 +393,6 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   }
 
   const int N = static_cast<int>(nOrient);
-  const double inc_psi = 360.0 / digit_psi;
 
   const int L = clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction,
                             gridSpacing);
@@ -333,42 +428,16 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   // Positions appended for the rod are never obstructed: each of their rows
   // receives the same additions, kept once.
   double appended[5] = {0, 0, 0, 0, 0};
-  std::vector<int> blocked(lcType == 2 ? L + 2 : 0);
-  int r = 0;
-  OrientationProgress progress(N);
-  forEachOrientation(dots, n_dots, digit_psi, inc_psi, [&](const SampledOrientation& o) {
-    progress.step(++r);
-    const double* v = o.s;
-    projectOnAxis(no_atoms, x, y, z, o.u, w.xJ);
-    if (lcType == 1) {
-      // All atoms clear the wall exactly when the lowest one does; a NaN
-      // coordinate fails every comparison, as it would atom by atom.
-      bool anyNaN = false;
-      const float lowest = lowestProjection(w.xJ, no_atoms, &anyNaN);
-      for (int i = 0; i <= L; i++) {
-        const bool allowed = no_atoms == 0 || (!anyNaN && lowest > w.pot_dist[i]);
-        if (!allowed) continue;
-        for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
-        w.total[i] += 1.0;
-      }
-    } else {
-      projectOnAxis(no_atoms, x, y, z, o.v, w.yJ);
-      cylinderRuns(no_atoms, w.xJ, w.yJ, w.grid_el, L, gridSpacing, bound, blocked);
-      for (int i = 0; i <= L; i++) {
-        const double wt = (no_atoms == 0 || blocked[i] == 0) ? 1.0 : 0.0;
-        for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
-        w.total[i] += wt;
-      }
-      for (int j = 0; j < 5; j++) appended[j] += 1.0 * v[j];
-    }
-  });
-  progress.finish();
+  SamplingSums sampling;
+  if (!scanOrientations(w, lcType, L, bound, gridSpacing, no_atoms, x, y, z, digit_psi, n_dots,
+                        dots, appended, sampling))
+    return 1;
   for (int i = L + 1; i <= last; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = appended[j];
     w.total[i] = N;
   }
   double mean[5];
-  samplingMeans(dots, n_dots, digit_psi, mean);
+  sampling.means(N, mean);
 
   for (int j = 0; j < 5; j++)
     for (int i = 0; i <= last; i++) {

@@ -69,17 +69,26 @@ struct SampledOrientation {
 // and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
 // m * inc_psi degrees evaluated in the type of inc_psi (a model that has
 // always formed it in single precision passes a float).
+// The orientation of forEachOrientation's walk with the given 0-based index
+// (dot index / digPsi, turn index % digPsi).
+template <typename Inc>
+void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
+                       SampledOrientation& o) {
+  const int d = index / digPsi, m = index % digPsi;
+  const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
+  rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
+  orderValues(o.xa, o.ya, o.za, o.s);
+  rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
+}
+
 template <typename Inc, typename Body>
 void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi, Body&& body) {
   SampledOrientation o;
-  for (int d = 0; d < n_dots; d++)
-    for (int m = 0; m < digPsi; m++) {
-      const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
-      rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
-      orderValues(o.xa, o.ya, o.za, o.s);
-      rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
-      body(static_cast<const SampledOrientation&>(o));
-    }
+  const int n = n_dots * digPsi;
+  for (int k = 0; k < n; k++) {
+    sampleOrientation(dots, digPsi, inc_psi, k, o);
+    body(static_cast<const SampledOrientation&>(o));
+  }
 }
 
 // Work arrays of a model that samples positions from an obstacle, from the
@@ -113,6 +122,14 @@ void endOrientationProgress();
 // n_dots x digPsi orientations (turns of 360 / digPsi degrees), in the
 // five-slot order; each sum is taken in orientation order.
 void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]);
+
+// The sums behind samplingMeans, added one orientation after another.
+struct SamplingSums {
+  double sZZ = 0, sXX = 0, sYY = 0, sXY = 0, sXZ = 0, sYZ = 0;
+  void add(const SampledOrientation& o);
+  // The means over N orientations, in the five-slot order.
+  void means(double N, double mean[5]) const;
+};
 
 // out[a] = (x[a], y[a], z[a]) . axis for a = 1..n, summed in the order x, y,
 // z and rounded to float after each addition.

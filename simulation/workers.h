@@ -1,0 +1,26 @@
+// Worker threads of the orientation scans and the surface: contiguous chunks
+// of an index range run at once, each result kept by index so that the
+// caller sums them in index order and every output stays the same whatever
+// the number of threads.
+#pragma once
+
+#include <functional>
+
+namespace korim::simulation {
+
+// Number of threads the scans use: OMP_NUM_THREADS when it is a positive
+// integer (at most 256), otherwise the number of cores (1 when unknown).
+int workerCount();
+
+// Calls body(begin, end, worker) for contiguous chunks [begin, end) covering
+// 0..n-1, worker numbering the chunk (0..workers-1, at most workerCount()
+// chunks, none of them empty); the chunks run on separate threads, the first
+// on the calling thread, and all have returned when this returns. body must
+// not throw and writes only to what its chunk or its worker owns. When no
+// thread can be started the chunks run one after the other.
+void forChunks(int n, const std::function<void(int begin, int end, int worker)>& body);
+
+// The number of chunks forChunks uses for n items.
+int chunkCount(int n);
+
+}  // namespace korim::simulation
