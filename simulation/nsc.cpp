@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "simulation/workers.h"
 
 namespace korim::simulation {
 
@@ -556,8 +559,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   int* order = work.get();     // atoms box by box
   int* atomBox = order + nat;  // box of each atom
   CBuffer<int> flags = cAlloc<int>(__LINE__, static_cast<size_t>(nDot) + nBoxes + 1);
-  int* dotExposed = flags.get();
-  int* boxStart = dotExposed + nDot;  // nBoxes + 1 running starts
+  int* boxStart = flags.get() + nDot;  // nBoxes + 1 running starts
   auto cellOf = [&](double v, int k) {
     double f = std::floor((v - origin[k]) / edge);
     if (!(f >= 0.0)) f = 0.0;
@@ -580,33 +582,53 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
     for (int i = 0; i < nat; i++) order[fill[atomBox[i]]++] = i;
   }
 
+  // The dots of every atom (in box order) are tested on the worker threads;
+  // the sums below then take the atoms one after another as a single thread
+  // would.
   const long long maxNeighb = std::min<long long>(nat, 27LL * mostInBox);
-  CBuffer<Neighb> neighbBuf = cAlloc<Neighb>(__LINE__, static_cast<size_t>(maxNeighb));
-  Neighb* neighb = neighbBuf.get();
-  std::vector<int> candidates;
-  candidates.reserve(static_cast<size_t>(maxNeighb));
-
-  double area = 0.0, vol = 0.0;
-  for (int b = 0; b < nBoxes; b++) {
-    if (boxStart[b + 1] == boxStart[b]) continue;
-    const int ix = b % nb[0], iy = (b / nb[0]) % nb[1], iz = b / (nb[0] * nb[1]);
-    candidates.clear();
-    for (int jz = iz - 1; jz <= iz + 1; jz++) {
-      if (jz < 0 || jz >= nb[2]) continue;
-      for (int jy = iy - 1; jy <= iy + 1; jy++) {
-        if (jy < 0 || jy >= nb[1]) continue;
-        for (int jx = ix - 1; jx <= ix + 1; jx++) {
-          if (jx < 0 || jx >= nb[0]) continue;
-          const int jb = jx + nb[0] * jy + nb[0] * nb[1] * jz;
-          for (int p = boxStart[jb]; p < boxStart[jb + 1]; p++) candidates.push_back(order[p]);
+  const int workers = chunkCount(nat, std::max(1, 200000 / (nDot + 1)));
+  std::vector<unsigned char> exposedAll;
+  std::vector<int> exposedCount;
+  std::vector<std::vector<Neighb>> neighbOf;
+  std::vector<std::vector<int>> candidatesOf;
+  try {
+    exposedAll.resize(static_cast<size_t>(nat) * nDot);
+    exposedCount.resize(static_cast<size_t>(nat));
+    neighbOf.assign(static_cast<size_t>(workers), std::vector<Neighb>(maxNeighb));
+    candidatesOf.resize(static_cast<size_t>(workers));
+    for (auto& c : candidatesOf) c.reserve(static_cast<size_t>(maxNeighb));
+  } catch (const std::bad_alloc&) {
+    NSC_WHERE();
+    warning("nsc_dclm: no memory for the dot tests of %d atoms", nat);
+    return 1;
+  }
+  forChunks(nat, std::max(1, 200000 / (nDot + 1)), [&](int begin, int end, int worker) {
+    Neighb* neighb = neighbOf[worker].data();
+    std::vector<int>& candidates = candidatesOf[worker];
+    int candidatesBox = -1;
+    for (int p = begin; p < end; p++) {
+      const int i = order[p];
+      const int b = atomBox[i];
+      if (b != candidatesBox) {
+        candidatesBox = b;
+        const int ix = b % nb[0], iy = (b / nb[0]) % nb[1], iz = b / (nb[0] * nb[1]);
+        candidates.clear();
+        for (int jz = iz - 1; jz <= iz + 1; jz++) {
+          if (jz < 0 || jz >= nb[2]) continue;
+          for (int jy = iy - 1; jy <= iy + 1; jy++) {
+            if (jy < 0 || jy >= nb[1]) continue;
+            for (int jx = ix - 1; jx <= ix + 1; jx++) {
+              if (jx < 0 || jx >= nb[0]) continue;
+              const int jb = jx + nb[0] * jy + nb[0] * nb[1] * jz;
+              for (int q = boxStart[jb]; q < boxStart[jb + 1]; q++)
+                candidates.push_back(order[q]);
+            }
+          }
         }
       }
-    }
-    for (int p = boxStart[b]; p < boxStart[b + 1]; p++) {
-      const int i = order[p];
       const double xi = co[3 * i], yi = co[3 * i + 1], zi = co[3 * i + 2];
       const double ri = radius[i];
-      for (int d = 0; d < nDot; d++) dotExposed[d] = 0;
+      unsigned char* dotExposed = &exposedAll[static_cast<size_t>(p) * nDot];
       int nNeighb = 0;
       for (int j : candidates) {
         if (j == i) continue;
@@ -624,6 +646,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
         // The neighbour that buried the last dot usually buries the next.
         int last = 0;
         for (int d = 0; d < nDot; d++) {
+          dotExposed[d] = 0;
           const double ux = dots[3 * d], uy = dots[3 * d + 1], uz = dots[3 * d + 2];
           const Neighb& nl = neighb[last];
           if (ux * nl.x + uy * nl.y + uz * nl.z > nl.dot) continue;
@@ -642,6 +665,18 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
           }
         }
       }
+      exposedCount[p] = exposed;
+    }
+  });
+
+  double area = 0.0, vol = 0.0;
+  for (int p = 0; p < nat; p++) {
+    {
+      const int i = order[p];
+      const double xi = co[3 * i], yi = co[3 * i + 1], zi = co[3 * i + 2];
+      const double ri = radius[i];
+      const unsigned char* dotExposed = &exposedAll[static_cast<size_t>(p) * nDot];
+      const int exposed = exposedCount[p];
       const double a = dotArea * ri * ri * exposed;
       area += a;
       if (mode & kNscAreas) areas.get()[i] = a;

@@ -69,7 +69,10 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int N = n_dots * digPsi;
   const int B = std::min(N, kScanBlock);
   const int L1 = L + 1;
-  const int workers = chunkCount(B);
+  // Grains: some tens of microseconds of work for a thread.
+  const int orientGrain = std::max(1, 20000 / (no_atoms + 1));
+  const int posGrain = std::max(1, 20000 / B);
+  const int workers = chunkCount(B, orientGrain);
   const double inc_psi = 360.0 / digPsi;
   std::vector<SampledOrientation> orient;
   std::vector<unsigned char> allowed;
@@ -92,7 +95,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   OrientationProgress progress(N);
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
-    forChunks(nb, [&](int begin, int end, int worker) {
+    forChunks(nb, orientGrain, [&](int begin, int end, int worker) {
       float* xJ = xs[worker].data();
       for (int k = begin; k < end; k++) {
         SampledOrientation& o = orient[k];
@@ -115,7 +118,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       }
     });
     progress.steps(b0 + 1, b0 + nb);
-    forChunks(L1, [&](int begin, int end, int) {
+    forChunks(L1, posGrain, [&](int begin, int end, int) {
       for (int i = begin; i < end; i++)
         for (int k = 0; k < nb; k++) {
           const double* v = orient[k].s;

@@ -18,13 +18,15 @@ int workerCount() {
   return c >= 1 ? static_cast<int>(c > 256 ? 256 : c) : 1;
 }
 
-int chunkCount(int n) {
+int chunkCount(int n, int grain) {
+  if (n <= 0) return 0;
+  const long long byGrain = grain > 1 ? n / grain : n;
   const int w = workerCount();
-  return n < w ? (n > 0 ? n : 0) : w;
+  return byGrain < 1 ? 1 : (byGrain < w ? static_cast<int>(byGrain) : w);
 }
 
-void forChunks(int n, const std::function<void(int begin, int end, int worker)>& body) {
-  const int chunks = chunkCount(n);
+void forChunks(int n, int grain, const std::function<void(int begin, int end, int worker)>& body) {
+  const int chunks = chunkCount(n, grain);
   if (chunks == 0) return;
   auto range = [&](int c) { return static_cast<int>(static_cast<long long>(n) * c / chunks); };
   std::vector<std::thread> threads;

@@ -13,14 +13,14 @@ namespace korim::simulation {
 int workerCount();
 
 // Calls body(begin, end, worker) for contiguous chunks [begin, end) covering
-// 0..n-1, worker numbering the chunk (0..workers-1, at most workerCount()
-// chunks, none of them empty); the chunks run on separate threads, the first
+// 0..n-1, worker numbering the chunk (at most workerCount() chunks, none of
+// them empty, none shorter than grain items unless there is only one); the chunks run on separate threads, the first
 // on the calling thread, and all have returned when this returns. body must
 // not throw and writes only to what its chunk or its worker owns. When no
 // thread can be started the chunks run one after the other.
-void forChunks(int n, const std::function<void(int begin, int end, int worker)>& body);
+void forChunks(int n, int grain, const std::function<void(int begin, int end, int worker)>& body);
 
-// The number of chunks forChunks uses for n items.
-int chunkCount(int n);
+// The number of chunks forChunks uses for n items of the given grain.
+int chunkCount(int n, int grain = 1);
 
 }  // namespace korim::simulation
