@@ -23,6 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 EXAMPLES = os.path.join(HERE, "..", "examples")
 PDB = os.path.join(EXAMPLES, "ubiquitin_1d3z_model1.pdb")
 TAB = os.path.join(EXAMPLES, "ubiquitin_nh_bicelle.tab")
+POT = os.path.join(HERE, "..", "tests", "data", "cli", "wall_potential_screened.pot")
 
 
 def eight_copies(path):
@@ -59,6 +60,8 @@ def cases(tmp):
          ["-stKorim", "-pf1", "-dot", "700", "-digPsi", "36", "-pdb", big, "-outD", "st.tab"]),
         ("electrostatic wall (default medium)", "wall + charges", "100 x 18",
          ["-elKorim"] + base + ["-outD", "st.tab"]),
+        ("electrostatic rod (test potential table)", "rod + charges", "100 x 18",
+         ["-elKorim", "-pf1", "-pot", POT] + base + ["-outD", "st.tab"]),
     ]
 
 

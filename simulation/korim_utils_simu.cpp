@@ -8,11 +8,13 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/ssia.h"
+#include "simulation/workers.h"
 
 namespace korim::simulation {
 
@@ -220,6 +222,49 @@ struct SmaRun {
   CBlock<int> pCount;
 };
 
+// Orientations of an electrostatic scan in blocks of at most this many
+// weights (orientations x positions).
+constexpr long long kWeightBlock = 1 << 21;
+
+// The orientation scan of an electrostatic model on the worker threads:
+// weigh(o, worker, row) fills row[0..L] with the weights of orientation o at
+// the positions 0..L (kExcluded where the state is not allowed); then every
+// position n takes add(n, o, w) for the orientations of a block in
+// orientation order, so that each sum is taken as one orientation after
+// another would take it. False after a message when the work space cannot
+// be had.
+constexpr double kExcluded = -1.0;  // never a Boltzmann factor
+
+template <typename Weigh, typename Add>
+bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
+  const int N = r.o_pts;
+  const int L1 = L + 1;
+  const int B = static_cast<int>(std::max(1LL, std::min<long long>(N, kWeightBlock / L1)));
+  std::vector<SampledOrientation> orient;
+  std::vector<double> weights;
+  try {
+    orient.resize(static_cast<size_t>(B));
+    weights.resize(static_cast<size_t>(B) * L1);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+    return false;
+  }
+  for (int b0 = 0; b0 < N; b0 += B) {
+    const int nb = std::min(B, N - b0);
+    forChunks(nb, grain, [&](int begin, int end, int worker) {
+      for (int k = begin; k < end; k++) {
+        sampleOrientation(r.dots, r.digPsi, r.inc_psi, b0 + k, orient[k]);
+        weigh(orient[k], worker, &weights[static_cast<size_t>(k) * L1]);
+      }
+    });
+    forChunks(L1, std::max(1, 20000 / nb), [&](int begin, int end, int) {
+      for (int n = begin; n < end; n++)
+        for (int k = 0; k < nb; k++) add(n, orient[k], weights[static_cast<size_t>(k) * L1 + n]);
+    });
+  }
+  return true;
+}
+
 // Refuses, with a message, inputs the model cannot use.
 bool smaInputsBad(SmaRun& r, double maxL, double minL, int digPotential, const double* potential,
                   double stepsize) {
@@ -363,24 +408,44 @@ int smaWall(SmaRun& r, double* saupe) {
   double mean[5];
   samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
   const double kE = el.kEnergy;
-  WallCharges wc;
-
-  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
-    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
-    // Every point clears the wall exactly when the lowest one does; a NaN
-    // coordinate touches everywhere.
-    bool anyNaN = false;
-    const float lowest = lowestProjection(r.x_temp.data(), r.no_atoms, &anyNaN);
-    wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, r.x_temp.data(), &wc);
-    double ds[5];
-    for (int j = 0; j < 5; j++) ds[j] = o.s[j] - mean[j];
-    for (int n = 0; n <= lengthGrid; n++) {
-      if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n]))) continue;
-      const double w = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
-      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
-      r.total[n] += w;
-    }
-  });
+  const int workers = workerCount();
+  std::vector<std::vector<float>> hs;
+  std::vector<WallCharges> wcs;
+  try {
+    hs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
+    wcs.resize(static_cast<size_t>(workers));
+    for (WallCharges& wc : wcs) wc.q.resize(r.no_of_ch), wc.u.resize(r.no_of_ch);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+    return 1;
+  }
+  const int grain = std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (lengthGrid + 1) + 1));
+  const bool scanned = scanWeights(
+      r, lengthGrid, grain,
+      [&](const SampledOrientation& o, int worker, double* row) {
+        float* h = hs[worker].data();
+        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
+        // Every point clears the wall exactly when the lowest one does; a NaN
+        // coordinate touches everywhere.
+        bool anyNaN = false;
+        const float lowest = lowestProjection(h, r.no_atoms, &anyNaN);
+        WallCharges& wc = wcs[worker];
+        wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, h, &wc);
+        for (int n = 0; n <= lengthGrid; n++) {
+          if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n])))
+            row[n] = kExcluded;
+          else
+            row[n] = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
+        }
+      },
+      [&](int n, const SampledOrientation& o, double w) {
+        if (w == kExcluded) return;
+        double ds[5];
+        for (int j = 0; j < 5; j++) ds[j] = o.s[j] - mean[j];
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
+        r.total[n] += w;
+      });
+  if (!scanned) return 1;
   endOrientationProgress();
 
   // The positions after the last one up to the half cell are free: weight 1
@@ -519,38 +584,63 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   double mean[5];
   samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
   const double kE = k.elInfo.kEnergy;
-  bool beyondTable = false;
-  std::vector<int> blocked(static_cast<size_t>(r.t_pts) + 2);
-  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
-    double s[5];
-    for (int j = 0; j < 5; j++) s[j] = o.s[j] - mean[j];
-    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
-    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, r.y_temp.data());
-    // The contacts of the clash region, found as the steric rod model finds them.
-    cylinderRuns(r.no_atoms, r.x_temp.data(), r.y_temp.data(), r.grid_el.data(), r.t_pts, r.gs, c,
-                 blocked);
-    for (int n = 0; n <= lengthGrid; n++) {
-      const double g = r.grid_el[n];
-      const bool contact = n <= r.t_pts && r.no_atoms >= 1 && blocked[n] > 0;
-      double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
-      if (!contact) {
-        double E = 0.0;
-        for (int i = 1; i <= r.no_of_ch; i++) {
-          const int p = r.chargeAtomID[i];
-          const double u = r.x_temp[p] + g, v = r.y_temp[p];
-          const double d = std::sqrt(u * u + v * v) - rM;
-          E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d,
-                                               &beyondTable);
+  const int workers = workerCount();
+  std::vector<std::vector<float>> xs, ys;
+  std::vector<std::vector<int>> blockedOf;
+  std::vector<char> beyondOf(static_cast<size_t>(workers), 0);
+  try {
+    xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
+    ys = xs;
+    blockedOf.assign(static_cast<size_t>(workers),
+                     std::vector<int>(static_cast<size_t>(r.t_pts) + 2));
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+    return 1;
+  }
+  const int grain = std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (lengthGrid + 1) + 1));
+  const bool scanned = scanWeights(
+      r, lengthGrid, grain,
+      [&](const SampledOrientation& o, int worker, double* row) {
+        float* xJ = xs[worker].data();
+        float* yJ = ys[worker].data();
+        std::vector<int>& blocked = blockedOf[worker];
+        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, xJ);
+        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, yJ);
+        // The contacts of the clash region, found as the steric rod model finds them.
+        cylinderRuns(r.no_atoms, xJ, yJ, r.grid_el.data(), r.t_pts, r.gs, c, blocked);
+        bool beyond = false;
+        for (int n = 0; n <= lengthGrid; n++) {
+          const double g = r.grid_el[n];
+          if (n <= r.t_pts && r.no_atoms >= 1 && blocked[n] > 0) {
+            row[n] = kExcluded;
+            continue;
+          }
+          double E = 0.0;
+          for (int i = 1; i <= r.no_of_ch; i++) {
+            const int p = r.chargeAtomID[i];
+            const double u = xJ[p] + g, v = yJ[p];
+            const double d = std::sqrt(u * u + v * v) - rM;
+            E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d, &beyond);
+          }
+          row[n] = std::exp(-kE * E);
         }
-        w = std::exp(-kE * E);
-        w1 = w - 1.0;
-        r.pCount[n] += 1;
-      }
-      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
-      r.total[n] += w;
-      r.totalNew[n] += w1;
-    }
-  });
+        if (beyond) beyondOf[worker] = 1;
+      },
+      [&](int n, const SampledOrientation& o, double weight) {
+        double s[5];
+        for (int j = 0; j < 5; j++) s[j] = o.s[j] - mean[j];
+        double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
+        if (weight != kExcluded) {
+          w = weight;
+          w1 = w - 1.0;
+          r.pCount[n] += 1;
+        }
+        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+        r.total[n] += w;
+        r.totalNew[n] += w1;
+      });
+  if (!scanned) return 1;
+  const bool beyondTable = std::find(beyondOf.begin(), beyondOf.end(), 1) != beyondOf.end();
   endOrientationProgress();
   if (beyondTable) reportBeyondTable("sma", digPotential, stepsize);
 

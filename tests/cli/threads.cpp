@@ -1,0 +1,60 @@
+// Every model gives the same bytes whatever the number of threads: standard
+// output and error, the result table and the rotated structures with
+// OMP_NUM_THREADS = 1, 2 and 8.
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+
+namespace {
+
+// Standard streams and every file the run wrote, by name.
+std::vector<std::pair<std::string, std::string>> outputsWith(const char* threads,
+                                                             const std::vector<std::string>& args) {
+  TempDir d;
+  setenv("OMP_NUM_THREADS", threads, 1);
+  const RunResult r = runKorim(args, d);
+  unsetenv("OMP_NUM_THREADS");
+  EXPECT_EQ(r.status, 0) << threads << " threads: " << r.err.substr(r.err.size() > 800 ? r.err.size() - 800 : 0);
+  std::vector<std::pair<std::string, std::string>> out = {{"stdout", r.out}, {"stderr", r.err}};
+  for (const auto& e : std::filesystem::directory_iterator(d.path))
+    out.emplace_back(e.path().filename().string(), readFile(e.path().string()));
+  std::sort(out.begin() + 2, out.end());
+  return out;
+}
+
+TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
+  const std::string pot = testData("cli/wall_potential_screened.pot");
+  const std::vector<std::string> base = {"-pdb", kPdb, "-inD", kCouplings, "-outD", "t.tab"};
+  // Wall with its rotated structures; rod and wall of all heavy atoms with
+  // more orientations than one block of the scan; the electrostatic models.
+  const std::vector<std::vector<std::string>> models = {
+      {"-stKorim", "-pdbRot", "rot.pdb"},
+      {"-stKorim", "-pf1", "-nosurf", "-dot", "300"},
+      {"-stKorim", "-nosurf", "-dot", "300"},
+      {"-elKorim", "-dot", "30"},
+      {"-elKorim", "-pf1", "-pot", pot, "-dot", "30"},
+      {"-stKorim", "-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2",
+       "-nZ", "3", "-z1", "1", "-zN", "3", "-dot", "30"},
+  };
+  for (std::vector<std::string> args : models) {
+    args.insert(args.end(), base.begin(), base.end());
+    const auto one = outputsWith("1", args);
+    ASSERT_GE(one.size(), 3u) << args[0];
+    for (const char* n : {"2", "8"}) {
+      const auto many = outputsWith(n, args);
+      ASSERT_EQ(many.size(), one.size()) << args[1];
+      for (size_t i = 0; i < one.size(); i++) {
+        EXPECT_EQ(many[i].first, one[i].first);
+        EXPECT_TRUE(many[i].second == one[i].second)
+            << many[i].first << " differs with " << n << " threads, arguments " << args[0] << " "
+            << args[1];
+      }
+    }
+  }
+}
+
+}  // namespace
