@@ -999,35 +999,68 @@ bool allocGridWork(GridWork& w, int no_atoms, bool withPotential) {
 }
 
 // The sampling both grid models share: every orientation, the molecule
-// translated to every grid offset of one periodic cell; weight(ox, oy, oz)
-// weighs the rotated molecule (in w) at one offset. acc receives the
-// weighted order values, *total the summed weight including the free cells
-// of the particle's cell outside the grid.
+// translated to every grid offset of one periodic cell; weight(w, ox, oy, oz)
+// weighs the rotated molecule (in the work arrays w of its thread) at one
+// offset. The weights of a block of orientations are found on the worker
+// threads, then acc receives the weighted order values and *total the
+// summed weight, offset after offset and orientation after orientation,
+// including the free cells of the particle's cell outside the grid. False
+// when a work array cannot be had (after a message).
 template <typename Weight>
-void sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
-                const double* y, const double* z, int n_dots, const double* dots, GridWork& w,
-                Weight weight, double acc[5], double* total) {
+bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
+                const double* y, const double* z, int n_dots, const double* dots,
+                bool withPotential, Weight weight, double acc[5], double* total) {
   const int digPsi = k.digPsiNSC;
   const int o_pts = n_dots * digPsi;
   const double inc_psi = static_cast<double>(360.0f / digPsi);
   k.rSingleCell = static_cast<float>(rCell);
   gridReport(k, g, dots, n_dots, digPsi, inc_psi);
-  forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
-    // Rotated coordinates: the rows of the rotation applied to each point.
-    projectOnAxis(no_atoms, x, y, z, o.u, w.x_temp.data());
-    projectOnAxis(no_atoms, x, y, z, o.v, w.y_temp.data());
-    projectOnAxis(no_atoms, x, y, z, o.w, w.z_temp.data());
-    for (int iz = 0; iz < g.nZSel; iz++)
-      for (int iy = 0; iy < g.nY; iy++)
-        for (int ix = 0; ix < g.nX; ix++) {
-          const double wt =
-              weight(g.startX + ix * g.dX, g.startY + iy * g.dY, g.startZ + iz * g.dZ);
-          for (int j = 0; j < 5; j++) acc[j] += o.s[j] * wt;
-          *total += wt;
-        }
-  });
+  const long long G = static_cast<long long>(g.nZSel) * g.nY * g.nX;
+  const int B = static_cast<int>(std::max(1LL, std::min<long long>(o_pts, kWeightBlock / std::max(G, 1LL))));
+  std::vector<GridWork> works;
+  std::vector<SampledOrientation> orient;
+  std::vector<double> weights;
+  try {
+    works.resize(static_cast<size_t>(workerCount()));
+    orient.resize(static_cast<size_t>(B));
+    weights.resize(static_cast<size_t>(B * G));
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "grid model: no memory for the work space of the orientation scan.\n");
+    return false;
+  }
+  for (GridWork& w : works)
+    if (!allocGridWork(w, no_atoms, withPotential)) return false;
+  const int grain = static_cast<int>(std::max(1LL, 20000 / (G * (no_atoms + 1))));
+  for (int b0 = 0; b0 < o_pts; b0 += B) {
+    const int nb = std::min(B, o_pts - b0);
+    forChunks(nb, grain, [&](int begin, int end, int worker) {
+      GridWork& w = works[worker];
+      for (int q = begin; q < end; q++) {
+        SampledOrientation& o = orient[q];
+        sampleOrientation(dots, digPsi, inc_psi, b0 + q, o);
+        // Rotated coordinates: the rows of the rotation applied to each point.
+        projectOnAxis(no_atoms, x, y, z, o.u, w.x_temp.data());
+        projectOnAxis(no_atoms, x, y, z, o.v, w.y_temp.data());
+        projectOnAxis(no_atoms, x, y, z, o.w, w.z_temp.data());
+        double* row = &weights[static_cast<size_t>(q * G)];
+        for (int iz = 0; iz < g.nZSel; iz++)
+          for (int iy = 0; iy < g.nY; iy++)
+            for (int ix = 0; ix < g.nX; ix++)
+              *row++ = weight(w, g.startX + ix * g.dX, g.startY + iy * g.dY, g.startZ + iz * g.dZ);
+      }
+    });
+    for (int q = 0; q < nb; q++) {
+      const double* row = &weights[static_cast<size_t>(q * G)];
+      for (long long c = 0; c < G; c++) {
+        const double wt = row[c];
+        for (int j = 0; j < 5; j++) acc[j] += orient[q].s[j] * wt;
+        *total += wt;
+      }
+    }
+  }
   endOrientationProgress();
   *total += outsideCells(k, g, o_pts);
+  return true;
 }
 
 }  // namespace
@@ -1046,11 +1079,9 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
       !setupGrid(who, k, pot3D, &g) || !cellRadius(who, k, &rCell))
     return 1;
   for (int j = 0; j < 5; j++) saupe[j] = 0.0;
-  GridWork w;
-  if (!allocGridWork(w, no_atoms, true)) return 1;
 
   const float maxPot = k.elInfo.maxPot;
-  auto weight = [&](float ox, float oy, float oz) {
+  auto weight = [&](GridWork& w, float ox, float oy, float oz) {
     for (int i = 1; i <= no_atoms; i++) {
       const float px = (ox + w.x_temp[i]) / g.dX;
       const float py = (oy + w.y_temp[i]) / g.dY;
@@ -1079,7 +1110,8 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     return std::exp(-E);
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
-  sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, w, weight, acc, &total);
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, true, weight, acc, &total))
+    return 1;
 
   double out[5];
   for (int j = 0; j < 5; j++) out[j] = acc[j] / total;
@@ -1106,10 +1138,8 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
       !setupGrid(who, k, pot3Dst, &g) || !cellRadius(who, k, &rCell))
     return 1;
   for (int j = 0; j < 5; j++) saupe[j] = 0.0;
-  GridWork w;
-  if (!allocGridWork(w, no_atoms, false)) return 1;
 
-  auto weight = [&](float ox, float oy, float oz) {
+  auto weight = [&](GridWork& w, float ox, float oy, float oz) {
     double wt = 1.0;
     for (int i = 1; i <= no_atoms && wt != 0.0; i++) {
       const float vx = (ox + w.x_temp[i]) / g.dX;
@@ -1138,7 +1168,8 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     return wt;
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
-  sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, w, weight, acc, &total);
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total))
+    return 1;
 
   if (total > 0.0) {
     for (int j = 0; j < 5; j++) saupe[j] = acc[j] / total;
