@@ -10,89 +10,114 @@ namespace korim::structure {
 
 namespace {
 
-// Right-aligns text of length n in width columns (no truncation).
-void appendRight(std::string& out, const char* text, std::size_t n, std::size_t width) {
-  if (n < width) out.append(width - n, ' ');
-  out.append(text, n);
-}
+// A record under construction: fields are placed at p, which only grows;
+// the buffer has room for the widest record (five numbers of at most 330
+// characters each and short text fields).
+struct Cursor {
+  char buf[2048];
+  char* p = buf;
 
-void appendLeft(std::string& out, const char* text, std::size_t width) {
-  const std::size_t n = std::strlen(text);
-  out.append(text, n);
-  if (n < width) out.append(width - n, ' ');
-}
-
-void appendInt(std::string& out, int v, std::size_t width) {
-  char buf[16];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  appendRight(out, buf, static_cast<std::size_t>(r.ptr - buf), width);
-}
+  void pad(std::size_t n) {
+    std::memset(p, ' ', n);
+    p += n;
+  }
+  void put(const char* text, std::size_t n) {
+    std::memcpy(p, text, n);
+    p += n;
+  }
+  // Right-aligned in width columns (no truncation).
+  void right(const char* text, std::size_t n, std::size_t width) {
+    if (n < width) pad(width - n);
+    put(text, n);
+  }
+  // Left-aligned in width columns; text has at most 15 characters.
+  void left(const char* text, std::size_t width) {
+    const std::size_t n = strnlen(text, 15);
+    put(text, n);
+    if (n < width) pad(width - n);
+  }
+  void integer(int v, std::size_t width) {
+    char digits[16];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v);
+    right(digits, static_cast<std::size_t>(r.ptr - digits), width);
+  }
+  // "%W.Pf" (or "% W.Pf"): the fast path when the rounding is settled.
+  void fixed(double v, int width, int prec, bool space);
+};
 
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
-}  // namespace
-
-void appendFixed(std::string& out, double v, int width, int prec, bool space) {
+void Cursor::fixed(double v, int width, int prec, bool space) {
   const double scale = prec == 3 ? 1000.0 : 100.0;
   const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
   const double whole = std::floor(t);
   const double frac = t - whole;
   if (!(std::fabs(v) < 1.0e6) || std::fabs(frac - 0.5) < 1.0e-6 || (prec != 2 && prec != 3)) {
-    char buf[400];  // the widest double in %f takes 309 digits before the point
-    const int n = std::snprintf(buf, sizeof buf, space ? "% *.*f" : "%*.*f", width, prec, v);
-    if (n > 0) out.append(buf, static_cast<std::size_t>(n));
+    char text[400];  // the widest double in %f takes 309 digits before the point
+    const int n = std::snprintf(text, sizeof text, space ? "% *.*f" : "%*.*f", width, prec, v);
+    if (n > 0) put(text, static_cast<std::size_t>(n) < sizeof text ? n : sizeof text - 1);
     return;
   }
   const long long q = static_cast<long long>(whole) + (frac > 0.5 ? 1 : 0);
   const long long unit = prec == 3 ? 1000 : 100;
-  char buf[32];
-  char* p = buf;
+  char text[32];
+  char* e = text;
   if (std::signbit(v))
-    *p++ = '-';
+    *e++ = '-';
   else if (space)
-    *p++ = ' ';
-  p = std::to_chars(p, buf + sizeof buf, q / unit).ptr;
-  *p++ = '.';
+    *e++ = ' ';
+  e = std::to_chars(e, text + sizeof text, q / unit).ptr;
+  *e++ = '.';
   long long f = q % unit;
   for (int d = prec - 1; d >= 0; d--) {
-    p[d] = static_cast<char>('0' + f % 10);
+    e[d] = static_cast<char>('0' + f % 10);
     f /= 10;
   }
-  p += prec;
-  appendRight(out, buf, static_cast<std::size_t>(p - buf), static_cast<std::size_t>(width));
+  e += prec;
+  right(text, static_cast<std::size_t>(e - text), static_cast<std::size_t>(width));
+}
+
+}  // namespace
+
+void appendFixed(std::string& out, double v, int width, int prec, bool space) {
+  Cursor c;
+  c.fixed(v, width, prec, space);
+  out.append(c.buf, static_cast<std::size_t>(c.p - c.buf));
 }
 
 void appendAtomRecord(std::string& out, const AtomInfo& a) {
+  Cursor c;
   if (a.atomID > 99999 && a.atomID <= 9999999) {
-    out.append("ATOM");
-    appendInt(out, a.atomID, 7);
+    c.put("ATOM", 4);
+    c.integer(a.atomID, 7);
   } else {
-    out.append("ATOM  ");
-    appendInt(out, a.atomID, 5);
+    c.put("ATOM  ", 6);
+    c.integer(a.atomID, 5);
   }
-  if (std::strlen(a.atomName) < 4) {
-    out.append("  ");
-    appendLeft(out, a.atomName, 3);
+  if (strnlen(a.atomName, 4) < 4) {
+    c.pad(2);
+    c.left(a.atomName, 3);
   } else {
-    out.push_back(' ');
-    appendLeft(out, a.atomName, 4);
+    c.pad(1);
+    c.left(a.atomName, 4);
   }
-  out.push_back(firstOr(a.locID));
-  appendLeft(out, a.resName, 4);
-  out.push_back(firstOr(a.chainID));
-  appendInt(out, a.resID, 4);
-  out.push_back(firstOr(a.icode));
-  out.append("   ");
-  appendFixed(out, a.x, 8, 3, true);
-  appendFixed(out, a.y, 8, 3, true);
-  appendFixed(out, a.z, 8, 3, true);
-  appendFixed(out, a.occupancy, 6, 2, false);
-  appendFixed(out, a.tempFactor, 6, 2, false);
-  out.append("      ");
-  appendRight(out, a.segID, std::strlen(a.segID), 4);
-  appendRight(out, a.element, std::strlen(a.element), 2);
-  appendRight(out, a.chargeStr, std::strlen(a.chargeStr), 2);
-  out.push_back('\n');
+  *c.p++ = firstOr(a.locID);
+  c.left(a.resName, 4);
+  *c.p++ = firstOr(a.chainID);
+  c.integer(a.resID, 4);
+  *c.p++ = firstOr(a.icode);
+  c.pad(3);
+  c.fixed(a.x, 8, 3, true);
+  c.fixed(a.y, 8, 3, true);
+  c.fixed(a.z, 8, 3, true);
+  c.fixed(a.occupancy, 6, 2, false);
+  c.fixed(a.tempFactor, 6, 2, false);
+  c.pad(6);
+  c.right(a.segID, strnlen(a.segID, 15), 4);
+  c.right(a.element, strnlen(a.element, 15), 2);
+  c.right(a.chargeStr, strnlen(a.chargeStr, 15), 2);
+  *c.p++ = '\n';
+  out.append(c.buf, static_cast<std::size_t>(c.p - c.buf));
 }
 
 }  // namespace korim::structure
