@@ -258,8 +258,10 @@ bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
       }
     });
     forChunks(L1, std::max(1, 20000 / nb), [&](int begin, int end, int) {
-      for (int n = begin; n < end; n++)
-        for (int k = 0; k < nb; k++) add(n, orient[k], weights[static_cast<size_t>(k) * L1 + n]);
+      // Each position's sum still runs over the orientations in order; the
+      // loops are nested this way round only to read the block row by row.
+      for (int k = 0; k < nb; k++)
+        for (int n = begin; n < end; n++) add(n, orient[k], weights[static_cast<size_t>(k) * L1 + n]);
     });
   }
   return true;

@@ -118,9 +118,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       }
     });
     progress.steps(b0 + 1, b0 + nb);
+    // Each position's sum still runs over the orientations in order; the
+    // loops are nested this way round only to read the block row by row.
     forChunks(L1, posGrain, [&](int begin, int end, int) {
-      for (int i = begin; i < end; i++)
-        for (int k = 0; k < nb; k++) {
+      for (int k = 0; k < nb; k++)
+        for (int i = begin; i < end; i++) {
           const double* v = orient[k].s;
           const bool ok = allowed[static_cast<size_t>(k) * L1 + i] != 0;
           if (lcType == 1) {
