@@ -156,9 +156,47 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L
                   double bound, std::vector<int>& blocked) {
   std::fill(blocked.begin(), blocked.begin() + L + 2, 0);
   const double bound2 = bound * bound;
+  // The screening bounds of cylinderBlocks: below lowB a pair touches, above
+  // highB it does not, whatever the extended-precision root would say.
+  const bool screened = bound > 0.0;
+  const double lowB = bound2 * (1.0 - 1.0e-12), highB = bound2 * (1.0 + 1.0e-12);
+  const double g0 = g[0], perStep = 1.0 / gs;
   for (int a = 1; a <= n; a++) {
     const float xj = xJ[a], yj = yJ[a];
     if (!std::isfinite(xj) || !std::isfinite(yj)) continue;  // such an atom never blocks
+    if (screened) {
+      // Closed form: the run of positions within sqrt(bound^2 - yJ^2) of
+      // -xJ, kept when the screened test settles both of its ends (and the
+      // positions just outside them); otherwise the search below decides.
+      const double y2 = static_cast<double>(yj) * yj;
+      if (y2 > highB) continue;  // beyond the cylinder at every position
+      if (y2 < lowB) {
+        const double half = std::sqrt(bound2 - y2), c = -static_cast<double>(xj);
+        // Estimates clamped to [-1, L + 1] first, so that they round in int.
+        const double top = L + 1.0;
+        const double rlo = std::min(std::max((c - half - g0) * perStep, -1.0), top);
+        const double rhi = std::min(std::max((c + half - g0) * perStep, -1.0), top);
+        const int tlo = static_cast<int>(rlo), thi = static_cast<int>(rhi);
+        const int elo = std::max(tlo + (tlo < rlo ? 1 : 0), 0);    // ceil, at least 0
+        const int ehi = std::min(thi - (thi > rhi ? 1 : 0), L);    // floor, at most L
+        auto t = [&](int i) { return static_cast<double>(xj) + static_cast<double>(g[i]); };
+        auto q = [&](int i) { return t(i) * t(i) + y2; };
+        if (elo > ehi) {
+          // The run misses the positions: when every position lies on one
+          // side of -xJ, the squared distance only grows away from it, so the
+          // nearest position clearing the screen clears them all.
+          if ((t(0) >= 0.0 && q(0) > highB) || (t(L) <= 0.0 && q(L) > highB)) continue;
+        } else {
+          const int lo = elo, hi = ehi;
+          if (q(lo) < lowB && q(hi) < lowB && (lo == 0 || q(lo - 1) > highB) &&
+              (hi == L || q(hi + 1) > highB)) {
+            blocked[lo]++;
+            blocked[hi + 1]--;
+            continue;
+          }
+        }
+      }
+    }
     auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
     // Closest position: the first grid value >= -xJ or the one before it.
     // k: the first position with grid_el >= -xJ, found from the arithmetic
