@@ -7,7 +7,7 @@ using namespace korim::assignment;
 
 TEST(InitializeGlobal, ClearsTheSlotsInUseAndTheCountersWithinBounds) {
   VisitGlobals& g = visitGlobals();
-  g.g.nGlobal = 5;
+  g.nGlobal = 5;
   for (int t = 0; t < kPermMax; t++) g.aGlobal[t] = t + 1;
   g.idGlobal = 3;
   g.cGlobal = 42;
