@@ -8,6 +8,7 @@
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
 #include "assignment/korim_utils_visit.h"
+#include "assignment/ran_sim_dc.h"
 #include "charges/korim_charge_setup.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
@@ -118,7 +119,7 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeStructNoise:
       return true;
     case kModeBestFit:
-      return k->spreadMode < kSpreadRandom || k->spreadMode > kSpreadExhaustSel;
+      return true;
     default:
       return false;
   }
@@ -333,6 +334,12 @@ int bestFit(Run& run) {
                                            p.outAName, p.remark);
       break;
     }
+    case kSpreadRandom:
+    case kSpreadExhaustive:
+    case kSpreadExhaustSel:
+      rc = korim::assignment::exhSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                       p.mapCount, p.nFixAa, p.fixResList, k->verbFlag, p.remark);
+      break;
     case kSpreadMcCouplings:
       rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
                                     k->verbFlag, p.outDaName, p.outMapName, p.mapCount,

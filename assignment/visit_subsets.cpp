@@ -2,51 +2,18 @@
 // groups (visitAa) and all orders of well-spread peak subsets (visitAllExh, visitAll).
 #include <algorithm>
 #include <cstdio>
-#include <type_traits>
 
 #include "assignment/korim_utils_visit.h"
+#include "assignment/tagged_buffers.h"
 #include "foundation/memory.h"
 #include "settings/progress.h"
 
 namespace korim::assignment {
 
-using korim::foundation::fltAlloc;
 using korim::foundation::intAlloc;
-using korim::foundation::matAlloc;
-using korim::foundation::matFree;
 using korim::foundation::unAlloc;
 
 namespace {
-
-// A tagged list released on every path.
-template <typename T>
-struct TaggedList {
-  const char* tag;
-  int count = 0;
-  T* p = nullptr;
-  TaggedList(const char* t, int n) : tag(t), count(n < 1 ? 1 : n) {}
-  ~TaggedList() {
-    if (p != nullptr) unAlloc(tag, p, count * static_cast<int>(sizeof(T)));
-  }
-  bool take() {
-    if constexpr (std::is_same_v<T, int>)
-      p = intAlloc(tag, count);
-    else
-      p = fltAlloc(tag, count);
-    return p != nullptr;
-  }
-};
-
-struct TaggedMatrix {
-  int rows;
-  float** m = nullptr;
-  explicit TaggedMatrix(int r) : rows(r) {}
-  ~TaggedMatrix() { matFree(m, kPeakCols, rows); }
-  bool take(const char* tag) {
-    m = matAlloc(tag, kPeakCols, rows);
-    return m != nullptr;
-  }
-};
 
 // The next m-element combination of 0..n-1 in lexicographic order; false after the last.
 bool nextCombination(int* idx, int m, int n) {
