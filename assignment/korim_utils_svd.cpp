@@ -63,8 +63,12 @@ void clearLists(AssignProblem& p, int from, int to) {
 // Fits the tensor to entries 0..n-1 and, when it lies inside the window, back-calculates them
 // into dcList. Returns false for a tensor outside the window or a failed analysis.
 bool fitInWindow(AssignProblem& p, int n, int yzFlag, float saupe[5], float dSaupe[5]) {
-  korim::couplings::findS(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diList, p.dcList, p.ddList, saupe,
-                          dSaupe, n);
+  if (korim::couplings::findS(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diList, p.dcList, p.ddList,
+                              saupe, dSaupe, n) != 0 &&
+      n >= 5) {
+    p.fitFailures++;
+    return false;
+  }
   double s[5], irr[5], gMag = 0.0, eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
   double alpha[4], beta[4], gamma[4];
   for (int k = 0; k < 5; k++) s[k] = saupe[k];

@@ -33,6 +33,9 @@ struct AssignProblem {
   int nLcType = 1;                   // media (1..kMediaMax)
   int nDTypList[kMediaMax] = {};     // fixed couplings of each medium
   int colIdList[kMediaMax] = {};     // matrix columns of each medium
+  // Fits of five or more couplings that could not be made (work space): such a candidate scores
+  // kNoScore, and the search that met one is no result.
+  int fitFailures = 0;
 };
 
 // Scoring of the permutation rowIdList (residue position j takes peak row rowIdList[j]).

@@ -429,10 +429,18 @@ bool runSearch(Search& s, int mapCount) {
     }
     std::fputc('\n', stderr);
     std::fflush(stderr);
-  } else {
+  } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
     g.nGlobal = k->nSel >= 0 && k->nSel <= kPermMax ? k->nSel : 0;
     initializeGlobal();
     visitAllExh(k->nSel, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+  } else {
+    std::fprintf(stderr, "Error: best-fit variant %d is no assignment search.\n", k->spreadMode);
+    return false;
+  }
+  if (s.prob.fitFailures > 0) {
+    std::fprintf(stderr, "Error: %d fits of candidate assignments could not be made.\n",
+                 s.prob.fitFailures);
+    return false;
   }
   bool found = false;
   for (int i = 0; i < s.peakCount; i++) found = found || s.bestIdList->p[i] != -1;
