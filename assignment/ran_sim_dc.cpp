@@ -89,6 +89,7 @@ struct Search {
   const int* fixList = nullptr;
   int nMedia = 1;
   const char* media[kMediaMax] = {"", "", ""};
+  bool single = false;  // the one-medium form: no segment names, the one-medium scoring
 
   int peakCount = 0;
   char resSelName[16] = "";
@@ -107,7 +108,7 @@ struct Search {
   }
   bool fixed(int a, int b) const { return chkFixAa(nFix, fixList, a, b) != 0; }
   bool inMedium(int r, int m) const {
-    return std::strncmp(dTab->dObsList[r].segNameI, media[m], 15) == 0;
+    return single || std::strncmp(dTab->dObsList[r].segNameI, media[m], 15) == 0;
   }
   int rowOf(int res) const {
     for (int i = 0; i < peakCount; i++)
@@ -153,27 +154,30 @@ void reportCandidates(const Search& s) {
                 s.peakCount, s.resSelName);
 }
 
+// Peaks of the subset search: -nSel, or the first -fixAa value's count in the one-medium form.
+int subsetSize(const Search& s) { return s.single ? s.k->nAaCheck : s.k->nSel; }
+
 // The search the settings ask for must end: refuses what would not (with the count it takes).
 bool searchFits(const Search& s) {
   const KorimInfo* k = s.k;
   double scorings = 0.0;
   if (k->spreadMode == korim::settings::kSpreadExhaustive) {
-    if (k->nAaCheck > kGroupsMax) {
+    if (k->nAaCheck > kGroupsMax && !s.single) {
       std::fprintf(stderr,
                    "Error: %d residue-type groups given (-fixAa); the grouped search takes 2 to "
                    "%d.\n",
                    k->nAaCheck, kGroupsMax);
       return false;
     }
-    if (k->nAaCheck < 2) scorings = factorial(s.peakCount);
+    if (k->nAaCheck < 2 || s.single) scorings = factorial(s.peakCount);
   } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
-    if (k->nSel > s.peakCount) {
-      std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched (-nSel).\n",
-                   k->nSel, s.peakCount);
+    const int m = subsetSize(s);
+    if (m > s.peakCount) {
+      std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched.\n", m,
+                   s.peakCount);
       return false;
     }
-    if (k->nSel >= kSubsetMin && k->nSel <= kSubsetMax)
-      scorings = subsetScorings(s.peakCount, k->nSel);
+    if (m >= kSubsetMin && m <= kSubsetMax) scorings = subsetScorings(s.peakCount, m);
   }
   if (scorings > kMaxScorings) {
     std::fprintf(stderr,
@@ -303,9 +307,9 @@ bool fillMatrix(Search& s) {
     }
   }
   s.nD = col;
-  if (s.nMedia < 2) {
+  if (!s.single && s.nMedia < 2) {
     std::printf("REMARK # of coupling types: %d\n", s.prob.colIdList[0]);
-  } else {
+  } else if (!s.single) {
     std::printf("REMARK # of coupling types for each SegID: ");
     for (int m = 0; m < s.nMedia; m++) std::printf(" (%s %d)", s.media[m], s.prob.colIdList[m]);
     std::printf(".\n");
@@ -373,7 +377,7 @@ bool storeFixed(Search& s) {
     }
     std::printf(" are fixed.\n");
   }
-  std::printf("REMARK %d couplings fixed in total.\n", s.fixedCount);
+  if (!s.single) std::printf("REMARK %d couplings fixed in total.\n", s.fixedCount);
   if (n != s.fixedCount) {
     std::fprintf(stderr, "Error in Number of assigned couplings.");
     return false;
@@ -400,7 +404,7 @@ void randomSearch(Search& s, int mapCount) {
         for (int j = 0; j < i; j++) again = again || row[j] == row[i];
       }
     }
-    const float score = getSvdChi2Exh(s.prob, row, s.k->yzFlag);
+    const float score = (s.single ? getSvdChi2 : getSvdChi2Exh)(s.prob, row, s.k->yzFlag);
     if (score < bestScore) {
       bestScore = score;
       for (int i = 0; i < s.peakCount; i++) best[i] = row[i];
@@ -420,7 +424,9 @@ bool runSearch(Search& s, int mapCount) {
     g.nGlobal = s.peakCount;
     initializeGlobal();
     for (int i = 0; i < s.peakCount; i++) s.selIdList->p[i] = 1;
-    if (k->nAaCheck < 2) {
+    if (s.single) {
+      visitChk(0, s.prob, s.rowIdList->p, s.bestIdList->p, k->nAaCheck);
+    } else if (k->nAaCheck < 2) {
       visitExh(0, s.prob, s.rowIdList->p, s.bestIdList->p);
     } else if (visitAa(s.prob, s.rowIdList->p, s.bestIdList->p, k->nAaCheck, k->exCheckList) !=
                0) {
@@ -430,9 +436,13 @@ bool runSearch(Search& s, int mapCount) {
     std::fputc('\n', stderr);
     std::fflush(stderr);
   } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
-    g.nGlobal = k->nSel >= 0 && k->nSel <= kPermMax ? k->nSel : 0;
+    const int m = subsetSize(s);
+    g.nGlobal = m >= 0 && m <= kPermMax ? m : 0;
     initializeGlobal();
-    visitAllExh(k->nSel, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+    if (s.single)
+      visitAll(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+    else
+      visitAllExh(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
   } else {
     std::fprintf(stderr, "Error: best-fit variant %d is no assignment search.\n", k->spreadMode);
     return false;
@@ -482,6 +492,10 @@ void writeBack(Search& s) {
 void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int>& validCalc,
               int verbose) {
   DTable* d = s.dTab;
+  if (s.single) {
+    korim::couplings::fitD(s.pdb, d, verbose);
+    return;
+  }
   for (int pass = 0; pass <= s.nMedia; pass++) {
     const int m = pass < s.nMedia ? pass : 0;
     for (int r = 0; r < d->dCount; r++) {
@@ -544,17 +558,20 @@ int chkFixAa(int nFixAa, const int* fixResList, int resIDI, int resIDJ) {
   return 0;
 }
 
-int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
-             const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
-             const int* fixResList, int verbose, const char* remark) {
+namespace {
+
+int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab,
+                 KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int mapCount,
+                 int nFixAa, const int* fixResList, int verbose, const char* remark) {
   if (dTab == nullptr) return 0;
   Search s;
+  s.single = single;
   s.pdb = pdbInfo;
   s.dTab = dTab;
   s.k = korimInfo;
   s.nFix = nFixAa;
   s.fixList = fixResList;
-  if (!setMedia(s)) return 1;
+  if (!single && !setMedia(s)) return 1;
   for (int i = 0; i < 5; i++) {
     dTab->dTensor.saupe[i] = 0.0f;
     dTab->dTensor.dSaupe[i] = 1.0f;
@@ -599,6 +616,22 @@ int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* ko
   writeBack(s);
   fitMedia(s, validObs, validCalc, verbose);
   return finish(s, sInfo, outDName, pdbRotName, remark);
+}
+
+}  // namespace
+
+int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
+             const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
+             const int* fixResList, int verbose, const char* remark) {
+  return assignSearch(false, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
+                      nFixAa, fixResList, verbose, remark);
+}
+
+int ranSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
+             const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
+             const int* fixResList, int verbose, const char* remark) {
+  return assignSearch(true, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
+                      nFixAa, fixResList, verbose, remark);
 }
 
 }  // namespace korim::assignment

@@ -24,6 +24,15 @@ int exhSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
              const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
              int verbose, const char* remark);
 
+// The one-medium form: segment names are not compared, candidates are scored with getSvdChi2
+// (the fixed couplings take part in every fit), the exhaustive search is visitChk with the
+// -fixAa count as its filter, the subset search takes its size from that count, and the table
+// is fitted once.
+int ranSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+             couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
+             const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
+             int verbose, const char* remark);
+
 // Forgets the Euler solutions kept from the last search; for tests.
 void ranSimDCReset();
 

@@ -85,13 +85,15 @@ struct SearchRun : ::testing::Test {
     for (int row = 0; row + 1 < n; row++) dTab->dObsList[row].d = truth[(row + 3) % (n - 1)];
   }
 
+  using Driver = decltype(&exhSimDC);
+  Driver driver = exhSimDC;
   int run(int mode, int map = 0, const std::string& out = "out.tab") {
     k->spreadMode = mode;
     visitGlobalsReset();
     int rc = -1;
     err = korim_test::captureStderr([&] {
       korim_test::captureStdout([&] {
-        rc = exhSimDC(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map, 0, nullptr, 0, "");
+        rc = driver(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map, 0, nullptr, 0, "");
       });
     });
     return rc;
@@ -102,7 +104,11 @@ struct SearchRun : ::testing::Test {
 }  // namespace
 
 TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
-  ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+  for (Driver d : {exhSimDC, ranSimDC}) {
+    SetUp();
+    driver = d;
+    k->nAaCheck = 0;
+    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
   EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
   EXPECT_EQ(visitGlobals().cGlobal, 720);
   for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
@@ -111,6 +117,7 @@ TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
   EXPECT_EQ(dTab->dObsList[last].valid + dTab->dCalcList[last].valid, 0);
   for (int row = 0; row < last; row++) EXPECT_EQ(dTab->dCalcList[row].valid, 1) << row;
   EXPECT_NE(korim_test::readFile(dir / "out.tab").find("DATA Da_HN"), std::string::npos);
+  }
 }
 
 TEST_F(SearchRun, RandomSearchWithoutDrawsWritesTheMarkers) {
@@ -173,8 +180,9 @@ TEST_F(SearchRun, AFailedAllocationFailsTheSearchAndWritesNoTable) {
         }
         EXPECT_NE(rc, 0) << n << err;
         // The rotated structures are written after the table.
-        if (err.find("error in writePDBRot") == std::string::npos)
+        if (err.find("error in writePDBRot") == std::string::npos) {
           EXPECT_FALSE(std::filesystem::exists(out)) << n << err;
+        }
       });
   EXPECT_GT(rounds, 5);
 }
