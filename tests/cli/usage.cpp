@@ -44,9 +44,7 @@ TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
       {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"}, {"-anDc"},
-      {"-anA"}, {"-anPdb"}, {"-struc"}, {"-conv"}, {"-bestFit", "-jack"}, {"-bestFit", "-mcDc"},
-      {"-bestFit", "-mcStruc"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
-      {"-bestFit", "-exhaustSel"},
+      {"-anA"}, {"-anPdb"}, {"-conv"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c;
