@@ -33,6 +33,7 @@ struct SearchRun : ::testing::Test {
   std::unique_ptr<DTable> dTab = std::make_unique<DTable>();
   std::unique_ptr<korim::settings::KorimInfo> k = std::make_unique<korim::settings::KorimInfo>();
   std::map<int, float> truth;  // row -> coupling of the true assignment
+  int media = 1;               // 2: every coupling twice, in media "A" (Da -10 Hz) and "B" (-6 Hz)
 
   static void SetUpTestSuite() {
     pdb = new korim::structure::PDBInfo{};
@@ -57,8 +58,8 @@ struct SearchRun : ::testing::Test {
     std::string text = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
                        "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n";
     char line[128];
-    for (int r : kGlu) {
-      const int p = r - 1;
+    for (int m = 0; m < media * 6; m++) {
+      const int r = kGlu[m % 6], p = r - 1;
       std::snprintf(line, sizeof line, "%d GLU N %d GLU H 0.0 1.0 1.0\n", r, r), text += line;
       std::snprintf(line, sizeof line, "%d %s C %d GLU N 0.0 1.0 1.0\n", p, resName(p), r), text += line;
       std::snprintf(line, sizeof line, "%d %s C %d GLU H 0.0 1.0 1.0\n", p, resName(p), r), text += line;
@@ -72,9 +73,11 @@ struct SearchRun : ::testing::Test {
     const int n = dTab->dCount;
     dTab->dObsList[n - 1].valid = dTab->dCalcList[n - 1].valid = 0;
     // Couplings of a tensor whose axes are those of the structure's frame.
-    const double da = kDa / 21585.2;
-    const double s[3] = {-da * (1 - 1.5 * kRh), -da * (1 + 1.5 * kRh), 2 * da};
+    const int per = (n - 1) / media;
     for (int row = 0; row + 1 < n; row++) {
+      const double da = (row < per ? kDa : -6.0) / 21585.2;
+      const double s[3] = {-da * (1 - 1.5 * kRh), -da * (1 + 1.5 * kRh), 2 * da};
+      if (media > 1) std::snprintf(dTab->dObsList[row].segNameI, 16, "%s", row < per ? "A" : "B");
       const DInfo& c = dTab->dCalcList[row];
       ASSERT_EQ(c.atomICount * c.atomJCount, 1) << row;
       const double v[3] = {c.atomJ[0]->x - c.atomI[0]->x, c.atomJ[0]->y - c.atomI[0]->y,
@@ -82,7 +85,8 @@ struct SearchRun : ::testing::Test {
       const double r2 = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
       truth[row] = static_cast<float>(std::fabs(c.di) * (s[0] * v[0] * v[0] + s[1] * v[1] * v[1] + s[2] * v[2] * v[2]) / r2);
     }
-    for (int row = 0; row + 1 < n; row++) dTab->dObsList[row].d = truth[(row + 3) % (n - 1)];
+    for (int row = 0; row + 1 < n; row++)
+      dTab->dObsList[row].d = truth[(row + 3) % per + row / per * per];
   }
 
   using Driver = decltype(&exhSimDC);
@@ -118,6 +122,18 @@ TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
   for (int row = 0; row < last; row++) EXPECT_EQ(dTab->dCalcList[row].valid, 1) << row;
   EXPECT_NE(korim_test::readFile(dir / "out.tab").find("DATA Da_HN"), std::string::npos);
   }
+}
+
+TEST_F(SearchRun, TwoMediaAreAssignedTogether) {
+  media = 2;
+  SetUp();
+  char a[] = "A", b[] = "B";
+  k->nChainDc = 2;
+  k->chainDc[0] = a;
+  k->chainDc[1] = b;
+  ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+  EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
+  for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
 }
 
 TEST_F(SearchRun, RandomSearchWithoutDrawsWritesTheMarkers) {
