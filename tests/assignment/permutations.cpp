@@ -108,3 +108,34 @@ TEST_F(Permutations, TablesOfAGroupFollowTheGeneratorsOrder) {
   EXPECT_EQ(std::vector<int>(table, table + 18),
             (std::vector<int>{0, 1, 2, 0, 2, 1, 1, 0, 2, 2, 0, 1, 1, 2, 0, 2, 1, 0}));
 }
+
+TEST_F(Permutations, SubsetSearchScoresEveryOrderOfEverySubsetOfPositions) {
+  // Four peaks with 3, 5, 5 and 4 couplings: only the two peaks of 5 hold the 10 largest.
+  std::vector<float> cells[7];
+  std::vector<float*> rows[7];
+  float*** mats[7] = {&prob.dcMat, &prob.diValMat, &prob.sigMat, &prob.wMat, &prob.xMat, &prob.yMat, &prob.zMat};
+  const int counts[4] = {3, 5, 5, 4};
+  for (int m = 0; m < 7; m++) {
+    cells[m].assign(4 * kPeakCols, m == 0 ? kEmptyCell : 1.0f);
+    for (int r = 0; r < 4; r++) rows[m].push_back(&cells[m][r * kPeakCols]);
+    *mats[m] = rows[m].data();
+  }
+  for (int r = 0; r < 4; r++)
+    for (int c = 0; c < counts[r]; c++) prob.dcMat[r][c] = static_cast<float>(r + c);
+  prob.peakCount = 4;
+  for (int dcOpt : {1, 0}) {
+    seen.clear();
+    visitGlobalsReset();
+    int sel[4] = {};
+    std::string out;
+    const std::string err = korim_test::captureStderr([&] {
+      out = korim_test::captureStdout([&] { EXPECT_EQ(visitAllExh(2, dcOpt, prob, sel, best, recordOrder), 0); });
+    });
+    EXPECT_NE(out.find(dcOpt ? "REMARK DC Peaks 2 3 have been selected.\n." : "REMARK DC Peaks 1 2 have been selected.\n."),
+              std::string::npos) << out;
+    EXPECT_EQ(seen.size(), subsetScorings(4, 2));  // 2! orders of each of the 6 position pairs
+    EXPECT_EQ(visitGlobals().cGlobal, 12);
+    // The first order of the first pair wins the tie: positions 0 and 1 take the first selected peaks.
+    EXPECT_EQ(std::vector<int>(best, best + 4), dcOpt ? (std::vector<int>{1, 2, -1, -1}) : (std::vector<int>{0, 1, -1, -1}));
+  }
+}
