@@ -13,6 +13,7 @@
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
 #include "assignment/korim_utils_visit.h"
+#include "assignment/ran_sim_dc.h"
 #include "charges/korim_charge_setup.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
@@ -140,7 +141,7 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeConvert:
       return true;
     case kModeBestFit:
-      return k->spreadMode < kSpreadRandom || k->spreadMode > kSpreadExhaustSel;
+      return true;
     default:
       return false;
   }
@@ -344,7 +345,7 @@ int prediction(Run& run) {
   }
 }
 
-// The best-fit variant of the run; modeAvailable() has turned away the ones not built yet.
+// The best-fit variant of the run.
 int bestFit(Run& run) {
   KorimParams& p = run.params;
   KorimInfo* k = run.korimInfo;
@@ -364,6 +365,12 @@ int bestFit(Run& run) {
                                            p.outAName, p.remark);
       break;
     }
+    case kSpreadRandom:
+    case kSpreadExhaustive:
+    case kSpreadExhaustSel:
+      rc = korim::assignment::exhSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                       p.mapCount, p.nFixAa, p.fixResList, k->verbFlag, p.remark);
+      break;
     case kSpreadMcCouplings:
       rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
                                     k->verbFlag, p.outDaName, p.outMapName, p.mapCount,

@@ -44,8 +44,6 @@ TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
       {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"},
-      {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
-      {"-bestFit", "-exhaustSel"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c;
