@@ -13,7 +13,7 @@
 #include "restraints/cs.h"
 #include "restraints/energy.h"
 #include "restraints/merido.h"
-#include "restraints/surf_services.h"
+#include "restraints/surf.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
 
@@ -38,6 +38,7 @@ struct Library : ::testing::Test {
   }
   void TearDown() override {
     memoryFailAt(0);
+    surfFree();
     unsetenv("SURF_DIR");
   }
 };
@@ -76,7 +77,13 @@ TEST_F(Library, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutSu
 TEST_F(Library, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFailedLoad) {
   EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "");
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
-  EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  // No surface and no random-coil table there: the list keeps the zero slot, the table fails.
+  const std::string err = captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); });
+  EXPECT_NE(err.find("CS Error reading random coil table /nonexistent/surfaces/rc.tab\n"), std::string::npos) << err;
+  EXPECT_EQ(err.substr(err.size() - 39), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  int count = 0;
+  EXPECT_NE(getSurfList(&count), nullptr);
+  EXPECT_EQ(count, 1);
   EXPECT_EQ(getMerInitFlag(), 1);
 }
 
@@ -175,6 +182,7 @@ TEST(ShiftTable, FreeReleasesEveryListByItsByteCount) {
   tab.csList = static_cast<CSInfo*>(fnd::voidMalloc("cs", 3 * sizeof(CSInfo)));
   tab.pcsCount = 2;
   tab.pcsList = static_cast<PCSInfo*>(fnd::voidMalloc("cs", 2 * sizeof(PCSInfo)));
+  std::memset(static_cast<void*>(tab.pcsList), 0, 2 * sizeof(PCSInfo));  // centres without tensors
   tab.workSize = 191;
   tab.work = fnd::fltAlloc("cs", tab.workSize);
   tab.csMaxRes = 10;
