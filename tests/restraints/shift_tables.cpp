@@ -104,7 +104,7 @@ TEST(ShiftTable, ReadingSurvivesEveryAllocationFailure) {
   TempDir dir;
   const std::string name =
       korim_test::writeFile(dir / "cs.tab", std::string("DATA PARAMAGNETIC 1 MET SD\n") + kShiftFile);
-  korim_test::sweepAllocationFailures(
+  const int rounds = korim_test::sweepAllocationFailures(
       [&](int) {
         CSTable tab;
         const int status = readCS(name.c_str(), &tab);
@@ -117,6 +117,7 @@ TEST(ShiftTable, ReadingSurvivesEveryAllocationFailure) {
         csTabFree(&tab);
       },
       [](int, bool, const std::string&) {});
+  EXPECT_GT(rounds, 8);  // reader, header list, records, sequence, centres, tensors, work space
 }
 
 // Nuclei: CA of residues 2..21 and the mean of the HB2/HB3 pair of residue 1; centre SD of Met 1.
