@@ -57,7 +57,9 @@ TEST(CouplingDriver, PredictsFitsAndWritesTablesThatReadBack) {
   ASSERT_EQ(korim::couplings::readDC(outD.c_str(), &back), 0);
   ASSERT_EQ(back.dCount, dTab.dCount);
   for (int i = 0; i < back.dCount; i++)
-    if (dTab.dCalcList[i].valid) EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i;
+    if (dTab.dCalcList[i].valid) {
+      EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i;
+    }
   korim::couplings::dTabFree(&back);
   // A structure that cannot be read.
   err = captureStderr([&] {

@@ -166,7 +166,9 @@ TEST(PseudoContact, ShiftsOfAKnownTensorAreFittedBackAlsoWithInvalidShifts) {
     EXPECT_EQ(fitPCS(&pdb, &tab, 0), 0);
     for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.pcsList[0].dTensor->saupe[k], pc.s[k], 1e-4) << round << " " << k;
     for (int i = 0; i < tab.csCount; i++)
-      if (tab.csList[i].valid) EXPECT_NEAR(tab.csList[i].predShift, tab.csList[i].shift, 1e-4) << i;
+      if (tab.csList[i].valid) {
+        EXPECT_NEAR(tab.csList[i].predShift, tab.csList[i].shift, 1e-4) << i;
+      }
     // Two shifts made invalid, with values that would spoil the fit if they took part.
     for (int i : {4, 9}) tab.csList[i].shift = 9999.0f;
     selectCS(tab.csList, tab.csCount, -1000, 1000);
