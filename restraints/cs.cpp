@@ -1,5 +1,6 @@
 // Chemical-shift tables of the restraint library: records, reading, writing, mapping, selection and statistics.
 #include "restraints/cs.h"
+#include "restraints/restab.h"
 
 #include <strings.h>
 
@@ -74,8 +75,6 @@ int csTabFree(CSTable* csTab) {
 }
 
 
-bool csNoFile(const char* name) { return name == nullptr || name[0] == '\0' || strcasecmp(name, "None") == 0; }
-
 const char* csCellText(const foundation::tabVar* varInfo, int col, const float* row) {
     if (col < 0 || varInfo[col].type != foundation::TAB_TEXT || varInfo[col].equivList == nullptr) return "";
     const int k = foundation::tabCellInt(row[col]);
@@ -84,15 +83,24 @@ const char* csCellText(const foundation::tabVar* varInfo, int col, const float* 
 }
 
 FILE* csOpenOutput(const char* outName) {
-    if (outName == nullptr || outName[0] == '\0') return stdout;
-    FILE* out = std::fopen(outName, "w");
-    if (out != nullptr) return out;
-    std::fprintf(stderr, "MERIDO Error opening output file %s\n", outName);
-    return stdout;
+    FILE* out = merOpenOutput(outName, "MERIDO Error opening output file %s\n");
+    return out != nullptr ? out : stdout;
 }
 
-void csCloseOutput(FILE* out) {
-    if (out != nullptr && out != stdout) std::fclose(out);
+void csWriteColumns(FILE* out, const CSTable* csTab, const char* valueVars, const char* valueFormats) {
+    const int withChain = !csTab->nullChainName, withSeg = !csTab->nullSegName;
+    const char* const noSuffix[] = {""};
+    std::fprintf(out, "VARS   ");
+    merAtomVars(out, noSuffix, 1, withChain, withSeg);
+    std::fprintf(out, "%s\n", valueVars);
+    std::fprintf(out, "FORMAT ");
+    merAtomFormats(out, 1, withChain, withSeg);
+    std::fprintf(out, valueFormats);
+}
+
+void csWriteAtom(FILE* out, const CSTable* csTab, CSInfo* cs) {
+    const AtomRef ref{&cs->resID, cs->resName, cs->atomName, cs->chainName, cs->segName, &cs->atom};
+    merAtomRow(out, ref, !csTab->nullChainName, !csTab->nullSegName);
 }
 
 int isPredCS(const char* resName, const char* atomName) {
@@ -196,10 +204,10 @@ int pcsWorkSize(int c, int p) {
 
 int readCS(const char* inName, CSTable* csTab) {
     csTabNull(csTab);
-    if (csNoFile(inName)) return 0;
+    if (merNoFile(inName)) return 0;
     CsTableFile t;
     if ((t.hdr = foundation::hdrInit()) == nullptr) {
-        std::fprintf(stderr, "MERIDO Error allocating CS table header.\n");
+        merReport("MERIDO Error allocating CS table header.\n");
         return 1;
     }
     const int status = foundation::rdTable2(inName, &t.matrix, &t.varCount, &t.entryCount, &t.varInfo, &t.hdr,
@@ -209,12 +217,12 @@ int readCS(const char* inName, CSTable* csTab) {
     if (t.entryCount > 0 &&
         (listBytes > INT_MAX ||
          (csTab->csList = static_cast<CSInfo*>(voidMalloc("cs", static_cast<int>(listBytes)))) == nullptr)) {
-        std::fprintf(stderr, "MERIDO Error Allocating CS-Observed Values.\n");
+        merReport("MERIDO Error Allocating CS-Observed Values.\n");
         return 1;
     }
     csTab->seqInfo = static_cast<structure::SeqInfo*>(voidMalloc("cs", sizeof(structure::SeqInfo)));
     if (csTab->seqInfo == nullptr) {
-        std::fprintf(stderr, "MERIDO Error Allocating CS SeqInfo Structure.\n");
+        merReport("MERIDO Error Allocating CS SeqInfo Structure.\n");
         return 1;
     }
     csTab->csCount = csTab->csList != nullptr ? t.entryCount : 0;
@@ -227,13 +235,13 @@ int readCS(const char* inName, CSTable* csTab) {
     getSeqInfo(t.hdr, csTab->seqInfo);
     chooseShiftModels(csTab);
     if (getPCSInfo(csTab, t.hdr) != 0) {
-        std::fprintf(stderr, "MERIDO Error Allocating PCS Structure.\n");
+        merReport("MERIDO Error Allocating PCS Structure.\n");
         return 1;
     }
     const int workSize = pcsWorkSize(csTab->csCount, csTab->pcsCount);
     if (workSize > 0) csTab->work = fltAlloc("cs", workSize);
     if (workSize < 0 || (workSize > 0 && csTab->work == nullptr)) {
-        std::fprintf(stderr, "DC Error Allocating CS Workspaces.\n");
+        merReport("DC Error Allocating CS Workspaces.\n");
         return 1;
     }
     csTab->workSize = workSize;
@@ -256,8 +264,8 @@ int mapCSInfo(structure::PDBInfo* pdbInfo, CSTable* csTab, int aOff) {
         }
         cs->valid = 0;
         if (structure::getPDBWarn()) {
-            std::fprintf(stderr, "MERIDO Warning: No Res Map for CS (offset %d):\n", aOff);
-            std::fprintf(stderr, "   ResID: %4d ResName: %4s AtomName: %4s Seg: %4s Chain: %4s\n", cs->resID,
+            merReport("MERIDO Warning: No Res Map for CS (offset %d):\n", aOff);
+            merReport("   ResID: %4d ResName: %4s AtomName: %4s Seg: %4s Chain: %4s\n", cs->resID,
                          cs->resName, cs->atomName, cs->segName, cs->chainName);
         }
     }
@@ -308,22 +316,15 @@ int writeCS(const char* outName, CSTable* csTab, const char* remark, int verbose
     std::fprintf(out, "DATA Chi2  %.3f\n", chi2);
     std::fprintf(out, "DATA WChi2 %.3f\n\n", wChi2);
     structure::wrSeqInfo(out, csTab->seqInfo);
-    const int withChain = !csTab->nullChainName, withSeg = !csTab->nullSegName;
-    std::fprintf(out, "VARS   ");
-    std::fprintf(out, " RESID RESNAME ATOMNAME");
-    if (withChain) std::fprintf(out, " CHAINNAME");
-    if (withSeg) std::fprintf(out, " SEGNAME");
-    std::fprintf(out, verbose ? " CS_OBS SHIFT RC_SHIFT CS_DIFF SIGMA W\n" : " SHIFT SIGMA W\n");
-    std::fprintf(out, "FORMAT ");
-    std::fprintf(out, " %%4d %%4s %%4s");
-    for (int k = 0; k < withChain + withSeg; k++) std::fprintf(out, " %%4s");
-    std::fprintf(out, verbose ? " %%9.3f %%9.3f %%9.3f %%9.3f %%9.3f %%.2f\n\n" : " %%9.3f %%9.3f %%.2f\n\n");
+    if (verbose)
+        csWriteColumns(out, csTab, " CS_OBS SHIFT RC_SHIFT CS_DIFF SIGMA W",
+                       " %%9.3f %%9.3f %%9.3f %%9.3f %%9.3f %%.2f\n\n");
+    else
+        csWriteColumns(out, csTab, " SHIFT SIGMA W", " %%9.3f %%9.3f %%.2f\n\n");
     for (int i = 0; i < csTab->csCount; i++) {
-        const CSInfo* cs = &csTab->csList[i];
+        CSInfo* cs = &csTab->csList[i];
         if (!cs->valid) continue;
-        std::fprintf(out, " %4d %4s %4s", cs->resID, cs->resName, cs->atomName);
-        if (withChain) std::fprintf(out, " %4s", cs->chainName[0] ? cs->chainName : "None");
-        if (withSeg) std::fprintf(out, " %4s", cs->segName[0] ? cs->segName : "None");
+        csWriteAtom(out, csTab, cs);
         if (verbose) {
             const float diff = cs->predShift > kCsValueMax ? kCsNoValue : cs->shift - cs->predShift;
             std::fprintf(out, " % 9.3f % 9.3f % 9.3f % 9.3f  %9.3f %.2f\n", cs->shift, cs->predShift, cs->rcShift,
@@ -332,7 +333,7 @@ int writeCS(const char* outName, CSTable* csTab, const char* remark, int verbose
             std::fprintf(out, "% 9.3f % 9.3f %.2f\n", cs->predShift, cs->sigma, cs->w);
         }
     }
-    csCloseOutput(out);
+    merCloseOutput(out);
     return 0;
 }
 

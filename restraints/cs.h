@@ -123,12 +123,14 @@ int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, f
 
 // Output stream of the shift writers: the named file, or standard output for an empty or null
 // name and, after "MERIDO Error opening output file %s" on stderr, for a file that cannot be
-// opened. csCloseOutput closes it unless it is standard output.
+// opened. Close it with merCloseOutput.
 FILE* csOpenOutput(const char* outName);
-void csCloseOutput(FILE* out);
 
-// 1 for an empty or null file name or "None" in any case: the readers then read nothing.
-bool csNoFile(const char* name);
+// The column and format lines of a shift writer: the atom columns of the table, then the value
+// columns and formats given (formats as printed, "%%" for each percent sign).
+void csWriteColumns(FILE* out, const CSTable* csTab, const char* valueVars, const char* valueFormats);
+// The atom columns of one row of a shift writer.
+void csWriteAtom(FILE* out, const CSTable* csTab, CSInfo* cs);
 
 // Text of the text cell of column col in a table row (empty for a null cell or another type).
 const char* csCellText(const foundation::tabVar* varInfo, int col, const float* row);

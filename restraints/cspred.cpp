@@ -1,5 +1,6 @@
 // Shift prediction, conformation and homology scores, and the phi/psi scan of one residue.
 #include "restraints/cspred.h"
+#include "restraints/restab.h"
 
 #include <strings.h>
 
@@ -152,11 +153,11 @@ int findBestCSPhiPsi(PDBInfo* /*pdbInfo*/, CSTable* csTab, int resID, float* phi
     if (surfCount < 1 || list == nullptr) return 0;
     structure::PhiPsiSurface* zero = &list[surfCount - 1];
     if (zero->value == nullptr) {
-        std::fprintf(stderr, "CS Scan Error: no zero surface.\n");
+        merReport("CS Scan Error: no zero surface.\n");
         return 0;
     }
     if (zero->phiCount != kScanPoints || zero->psiCount != kScanPoints) {
-        std::fprintf(stderr, "CS Scan Error: zero surface is not 361x361 points.\n");
+        merReport("CS Scan Error: zero surface is not 361x361 points.\n");
         return 0;
     }
     std::fill(zero->value, zero->value + kScanPoints * kScanPoints, -1.0f);
@@ -167,7 +168,7 @@ int findBestCSPhiPsi(PDBInfo* /*pdbInfo*/, CSTable* csTab, int resID, float* phi
         if (cs->resID != resID || cs->res == nullptr || cs->surf == nullptr) continue;
         if (cs->shift > kCsValueMax || cs->rcShift > kCsValueMax) continue;
         if (n == kScanMaxShifts) {
-            std::fprintf(stderr, "MERIDO Shift Count Too Large, Residue %d.\n", resID);
+            merReport("MERIDO Shift Count Too Large, Residue %d.\n", resID);
             break;
         }
         shifts[n++] = cs;

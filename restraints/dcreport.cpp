@@ -1,5 +1,6 @@
 // Stand-alone coupling driver and the segment-search report.
 #include "restraints/dcreport.h"
+#include "restraints/restab.h"
 
 #include <algorithm>
 #include <iterator>
@@ -61,21 +62,21 @@ int reportDC(const char* pdbName, PDBInfo* pdbInfo, const char* outDName, const 
                   pdbInfo->resCount);
     couplings::writeDC(outDName, dTab, remark, kVerbose);
     writeCS(outCSName, csTab, remark, kVerbose);
-    std::fprintf(stderr, "REMARK %s(%d->%d of %d)\n", pdbName, pdbInfo->minResID, pdbInfo->maxResID,
+    merReport("REMARK %s(%d->%d of %d)\n", pdbName, pdbInfo->minResID, pdbInfo->maxResID,
                  pdbInfo->resCount);
     if (dTab != nullptr && dTab->dCount > 0) {
         float rms, chi2;
         int n;
         couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
-        std::fprintf(stderr, "REMARK D_N:  %d D_RMS:  %.3f D_CHI2:  %.3f\n", n, rms, chi2);
+        merReport("REMARK D_N:  %d D_RMS:  %.3f D_CHI2:  %.3f\n", n, rms, chi2);
     }
     if (csTab != nullptr && csTab->csCount > 0) {
         float rms, chi2, wChi2;
         int n;
         getStatCS(csTab->csList, csTab->csCount, &rms, &chi2, &wChi2, &n);
-        std::fprintf(stderr, "REMARK CS_N: %d CS_RMS: %.3f CS_CHI2: %.3f CS_WCHI2: %.3f\n", n, rms, chi2, wChi2);
+        merReport("REMARK CS_N: %d CS_RMS: %.3f CS_CHI2: %.3f CS_WCHI2: %.3f\n", n, rms, chi2, wChi2);
     }
-    std::fprintf(stderr, "\n");
+    merReport("\n");
     return 0;
 }
 
@@ -86,7 +87,7 @@ int simDC_dc(DTable* dTab, CSTable* csTab, const char* /*inDName*/, const char* 
     PDBInfo* pdb = &g.pdb;
     const int status = structure::readPDB(pdbName, pdb, nullptr, nullptr);
     if (status != 0) {
-        std::fprintf(stderr, "DC Error Reading PDB File %s\n", pdbName);
+        merReport("DC Error Reading PDB File %s\n", pdbName);
         return status;
     }
     structure::updatePDBAngles(pdb, pdb->minResID, pdb->maxResID);
@@ -153,7 +154,7 @@ int reportS(FILE* outUnit, PDBInfo* refInfo, PDBInfo* pdbInfo, DTable* dTab, CST
         best.aRMS = aRMS;
     }
     if (aOff == aOffLast && outUnit != stdout)
-        std::fprintf(stderr, "%-12s %4d %4d %4d %4d %4d % .4e % .4e %8.2f %9.4f %9.4f %9.4f %9.4f\n", pdbName,
+        merReport("%-12s %4d %4d %4d %4d %4d % .4e % .4e %8.2f %9.4f %9.4f %9.4f %9.4f\n", pdbName,
                      molCount, segFirst, segLast, best.res1, best.resN, best.da, best.dr, best.aRMS, best.dRMS,
                      best.csScore, best.homo, best.surf);
     return 0;

@@ -1,5 +1,6 @@
 // Start and stop of the restraint library.
 #include "restraints/merido.h"
+#include "restraints/restab.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +37,7 @@ int merInit(int /*unused*/, int ramaMode) {
     if (ramaMode == 1 && surfDir != nullptr) {
         merido.surfPath = surfDir;
         if (surfRead(merido.surfPath.c_str(), merido.rcName.c_str(), merido.homoName.c_str()) != 0)
-            std::fprintf(stderr, "MERIDO Error Reading Phi/Psi Surfaces.\n");
+            merReport("MERIDO Error Reading Phi/Psi Surfaces.\n");
     }
     structure::pdb3dReset();
     structure::setPhiPsiSurfHook(setPhiPsiSurf);

@@ -1,5 +1,6 @@
 // Pseudo-contact shifts: centres, nucleus positions, the tensor fit, statistics and writers.
 #include "restraints/pcs.h"
+#include "restraints/restab.h"
 
 #include <strings.h>
 
@@ -43,10 +44,12 @@ void directionFuncs(float xi, float yi, float zi, float xj, float yj, float zj, 
     if (r == 0.0) b[0] = 0.0;
 }
 
+constexpr const char* kNoAtomMap = "MERIDO Warning: No Atom Map for PCS:\n";
+
 void warnAtom(const char* heading, int resID, const char* resName, const char* atomName, const char* segName,
               const char* chainName) {
-    std::fprintf(stderr, "%s", heading);
-    std::fprintf(stderr, "   ResID: %4d ResName: %4s AtomName: %4s Seg: %4s Chain: %4s\n", resID, resName, atomName,
+    merReport("%s", heading);
+    merReport("   ResID: %4d ResName: %4s AtomName: %4s Seg: %4s Chain: %4s\n", resID, resName, atomName,
                  segName, chainName);
 }
 
@@ -123,17 +126,13 @@ int getPCSInfo(CSTable* csTab, const foundation::hdrList* hdrBase) {
 int mapPCSInfo(PDBInfo* pdbInfo, CSTable* csTab) {
     csTab->validPCSCount = 0;
     if (pdbInfo == nullptr || csTab->pcsCount < 1) return 0;
+    const char* const noSuffix[] = {""};
     for (int j = 0; j < csTab->pcsCount; j++) {
         PCSInfo* pcs = &csTab->pcsList[j];
-        const char* chain = csTab->nullPCSChainName ? pdbInfo->defChainName : pcs->chainName;
-        const char* seg = csTab->nullPCSSegName ? pdbInfo->defSegName : pcs->segName;
-        pcs->atom = structure::findAtom(pdbInfo, pcs->resID, pcs->atomName, chain, seg);
-        pcs->valid = pcs->atom != nullptr;
-        if (pcs->atom == nullptr) {
-            warnAtom("MERIDO Warning: No Atom Map for PCS:\n", pcs->resID, pcs->resName, pcs->atomName, pcs->segName,
-                     pcs->chainName);
-            continue;
-        }
+        const AtomRef ref{&pcs->resID, pcs->resName, pcs->atomName, pcs->chainName, pcs->segName, &pcs->atom};
+        pcs->valid = mapAtomRefs(pdbInfo, &ref, 1, noSuffix, csTab->nullPCSChainName, csTab->nullPCSSegName, 0,
+                                 kNoAtomMap);
+        if (!pcs->valid) continue;
         pcs->x = pcs->atom->x;
         pcs->y = pcs->atom->y;
         pcs->z = pcs->atom->z;
@@ -157,7 +156,7 @@ int buildCSXYZInfo(PDBInfo* pdbInfo, CSTable* csTab) {
         if (cs->atomCount < 1) {
             cs->atomCount = 0;
             cs->valid = 0;
-            warnAtom("MERIDO Warning: No Atom Map for PCS:\n", cs->resID, cs->resName, cs->atomName, cs->segName,
+            warnAtom(kNoAtomMap, cs->resID, cs->resName, cs->atomName, cs->segName,
                      cs->chainName);
             continue;
         }
@@ -352,22 +351,14 @@ int writePCS(const char* outName, CSTable* csTab, const char* remark, int verbos
     if (csTab->pcsCount > 0) std::fprintf(out, "\n");
     wrPCSInfo(out, csTab);
     wrPCSTensor(out, csTab);
-    const int withChain = !csTab->nullChainName, withSeg = !csTab->nullSegName;
-    std::fprintf(out, "VARS   ");
-    std::fprintf(out, " RESID RESNAME ATOMNAME");
-    if (withChain) std::fprintf(out, " CHAINNAME");
-    if (withSeg) std::fprintf(out, " SEGNAME");
-    std::fprintf(out, verbose ? " CS_OBS SHIFT CS_DIFF SIGMA W\n" : " SHIFT SIGMA W\n");
-    std::fprintf(out, "FORMAT ");
-    std::fprintf(out, " %%4d %%4s %%4s");
-    for (int k = 0; k < withChain + withSeg; k++) std::fprintf(out, " %%4s");
-    std::fprintf(out, verbose ? " %%9.3f %%9.3f %%9.3f %%9.3f %%.2f\n\n" : " %%9.3f %%9.3f %%.2f\n\n");
+    if (verbose)
+        csWriteColumns(out, csTab, " CS_OBS SHIFT CS_DIFF SIGMA W", " %%9.3f %%9.3f %%9.3f %%9.3f %%.2f\n\n");
+    else
+        csWriteColumns(out, csTab, " SHIFT SIGMA W", " %%9.3f %%9.3f %%.2f\n\n");
     for (int i = 0; i < csTab->csCount; i++) {
-        const CSInfo* cs = &csTab->csList[i];
+        CSInfo* cs = &csTab->csList[i];
         if (!cs->valid) continue;
-        std::fprintf(out, " %4d %4s %4s", cs->resID, cs->resName, cs->atomName);
-        if (withChain) std::fprintf(out, " %4s", cs->chainName[0] ? cs->chainName : "None");
-        if (withSeg) std::fprintf(out, " %4s", cs->segName[0] ? cs->segName : "None");
+        csWriteAtom(out, csTab, cs);
         if (verbose) {
             const float diff = cs->predShift > kCsValueMax ? kCsNoValue : cs->shift - cs->predShift;
             std::fprintf(out, " % 9.3f % 9.3f % 9.3f %9.3f %.2f\n", cs->shift, cs->predShift, diff, cs->sigma, cs->w);
@@ -375,7 +366,7 @@ int writePCS(const char* outName, CSTable* csTab, const char* remark, int verbos
             std::fprintf(out, "% 9.3f % 9.3f %.2f\n", cs->predShift, cs->sigma, cs->w);
         }
     }
-    csCloseOutput(out);
+    merCloseOutput(out);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // Phi/psi shift surfaces: the module-wide surface list, grid files, look-ups and surface choice.
 #include "restraints/surf.h"
+#include "restraints/restab.h"
 
 #include <strings.h>
 
@@ -119,7 +120,7 @@ int gridPoints(const char* inName, const float* fdata, int* phiCount, int* psiCo
     const double fileBytes = spectral::getFileBytes(inName, &fs);
     const double wanted = spectral::kHdrBytes + 4.0 * static_cast<double>(n);
     if (*phiCount < 1 || *psiCount < 1 || n > INT_MAX / 4 || fileBytes != wanted) {
-        std::fprintf(stderr, "CS Error: Phi/Psi Surface %s holds %.0f bytes, its header %d x %d points.\n", inName,
+        merReport("CS Error: Phi/Psi Surface %s holds %.0f bytes, its header %d x %d points.\n", inName,
                      fileBytes, *phiCount, *psiCount);
         return -1;
     }
@@ -141,32 +142,32 @@ int surfNull2(PhiPsiSurface* surf) {
 }
 
 float* surfRead2D(const char* inName, const char* surfName, PhiPsiSurface* surf, int surfType) {
-    if (structure::getPDBVerb()) std::fprintf(stderr, "MERIDO Reading surface %s\n", inName);
+    if (structure::getPDBVerb()) merReport("MERIDO Reading surface %s\n", inName);
     surf->type = kSurfEmpty;
     UnitGuard u;
     if (spectral::dataOpenFile(inName, &u.unit, spectral::kModeRead) != 0) {
-        std::fprintf(stderr, "CS Error opening Phi/Psi Surface %s\n", inName);
+        merReport("CS Error opening Phi/Psi Surface %s\n", inName);
         return nullptr;
     }
     float* fdata = surfMod.surfFDATA;
     if (spectral::DataRead(u.unit, fdata, spectral::kHdrBytes) != 0) {
-        std::fprintf(stderr, "CS Error reading header in Phi/Psi Surface %s\n", inName);
+        merReport("CS Error reading header in Phi/Psi Surface %s\n", inName);
         return nullptr;
     }
     // A header of the other byte order comes back in ours; its grid is swapped below.
     const int order = spectral::testHdr(fdata);
-    if (order == 2) std::fprintf(stderr, "CS Notice: Error testing header in %s", surfName);
+    if (order == 2) merReport("CS Notice: Error testing header in %s", surfName);
     spectral::fixfdata(fdata);
     int phiCount, psiCount;
     const int n = gridPoints(inName, fdata, &phiCount, &psiCount);
     if (n < 0) return nullptr;
     float* grid = foundation::fltAlloc("CS", n);
     if (grid == nullptr) {
-        std::fprintf(stderr, "CS Error allocating Phi/Psi Surface %s\n", surfName);
+        merReport("CS Error allocating Phi/Psi Surface %s\n", surfName);
         return nullptr;
     }
     if (spectral::DataRead(u.unit, grid, 4 * n) != 0) {
-        std::fprintf(stderr, "CS Error reading data in Phi/Psi Surface %s\n", surfName);
+        merReport("CS Error reading data in Phi/Psi Surface %s\n", surfName);
         foundation::unAlloc("CS", grid, 4 * n);
         return nullptr;
     }
@@ -189,28 +190,28 @@ float* surfRead2D(const char* inName, const char* surfName, PhiPsiSurface* surf,
 }
 
 int surfWrite2D(const char* outName, const PhiPsiSurface* surf) {
-    if (structure::getPDBVerb()) std::fprintf(stderr, "MERIDO Writing surface %s\n", outName);
+    if (structure::getPDBVerb()) merReport("MERIDO Writing surface %s\n", outName);
     const long long n = static_cast<long long>(surf->phiCount) * surf->psiCount;
     UnitGuard u;
     if (surf->value == nullptr || n < 1 || n > INT_MAX / 4 ||
         spectral::dataOpenFile(outName, &u.unit, spectral::kModeCreate) != 0) {
-        std::fprintf(stderr, "CS Error opening Phi/Psi Surface %s\n", outName);
+        merReport("CS Error opening Phi/Psi Surface %s\n", outName);
         return 1;
     }
     float fdata[spectral::kHdrWords];
     describeGrid(surf, fdata);
     if (spectral::DataWrite(u.unit, fdata, spectral::kHdrBytes) != 0) {
-        std::fprintf(stderr, "CS Error writing header to Phi/Psi Surface %s\n", outName);
+        merReport("CS Error writing header to Phi/Psi Surface %s\n", outName);
         return 1;
     }
     if (spectral::DataWrite(u.unit, surf->value, static_cast<int>(4 * n)) != 0) {
-        std::fprintf(stderr, "CS Error writing data to Phi/Psi Surface %s\n", outName);
+        merReport("CS Error writing data to Phi/Psi Surface %s\n", outName);
         return 1;
     }
     const int closeStatus = spectral::dataClose(u.unit);
     u.unit = -1;
     if (closeStatus != 0) {
-        std::fprintf(stderr, "CS Error writing data to Phi/Psi Surface %s\n", outName);
+        merReport("CS Error writing data to Phi/Psi Surface %s\n", outName);
         return 1;
     }
     return 0;
@@ -230,12 +231,12 @@ int surfReadCS(const char* surfPath, const char* surfName, PhiPsiSurface* surf) 
         const bool sameSize = k == 0 || (grids[k] != nullptr && surf->phiCount == first.phiCount &&
                                          surf->psiCount == first.psiCount);
         if (grids[k] != nullptr && !sameSize) {
-            std::fprintf(stderr, "MERIDO Error: %s grid size differs from shift surface %s\n", path.c_str(),
+            merReport("MERIDO Error: %s grid size differs from shift surface %s\n", path.c_str(),
                          surfName);
             releaseGrid(surf, grids[k]);
         }
         if (grids[k] == nullptr) {
-            std::fprintf(stderr, "MERIDO Error reading %s surface %s\n", parts[k].what, path.c_str());
+            merReport("MERIDO Error reading %s surface %s\n", parts[k].what, path.c_str());
             for (int j = 0; j < k; j++) releaseGrid(&first, grids[j]);
             surfNull2(surf);
             return 1;
@@ -257,7 +258,7 @@ int surfRead(const char* surfPath, const char* rcName, const char* homoName) {
     surfMod.surfList =
         static_cast<PhiPsiSurface*>(foundation::voidMalloc("mer", count * static_cast<int>(sizeof(PhiPsiSurface))));
     if (surfMod.surfList == nullptr) {
-        std::fprintf(stderr, "MERIDO Error Allocating Surface List.\n");
+        merReport("MERIDO Error Allocating Surface List.\n");
         return 1;
     }
     for (int i = 0; i < count; i++) surfNull2(&surfMod.surfList[i]);
@@ -281,7 +282,7 @@ int surfRead(const char* surfPath, const char* rcName, const char* homoName) {
         if (!exists(path) || next >= count - 1) continue;
         PhiPsiSurface* s = &surfMod.surfList[next++];
         if ((s->value = surfRead2D(path.c_str(), res, s, kSurfConf)) == nullptr) {
-            std::fprintf(stderr, "MER Error reading conformation surface %s\n", path.c_str());
+            merReport("MER Error reading conformation surface %s\n", path.c_str());
             return 1;
         }
         surfMod.confSurfCount++;
@@ -289,20 +290,20 @@ int surfRead(const char* surfPath, const char* rcName, const char* homoName) {
     const std::string zero = joinPath(surfPath, "zero.dat");
     PhiPsiSurface* z = &surfMod.surfList[count - 1];
     if (exists(zero) && (z->value = surfRead2D(zero.c_str(), "zero", z, kSurfEmpty)) == nullptr) {
-        std::fprintf(stderr, "MER Error reading null surface %s\n", zero.c_str());
+        merReport("MER Error reading null surface %s\n", zero.c_str());
         return 1;
     }
-    if (!csNoFile(rcName)) {
+    if (!merNoFile(rcName)) {
         const std::string path = joinPath(surfPath, rcName);
         if (surfReadRC(path.c_str()) != 0) {
-            std::fprintf(stderr, "CS Error reading random coil table %s\n", path.c_str());
+            merReport("CS Error reading random coil table %s\n", path.c_str());
             return 1;
         }
     }
-    if (!csNoFile(homoName)) {
+    if (!merNoFile(homoName)) {
         const std::string path = joinPath(surfPath, homoName);
         if (surfReadHomo(path.c_str()) != 0) {
-            std::fprintf(stderr, "CS Error reading homology table %s\n", path.c_str());
+            merReport("CS Error reading homology table %s\n", path.c_str());
             return 1;
         }
     }
@@ -335,15 +336,15 @@ int surfReadRC(const char* inName) {
     const int resLoc = t.loc("RESNAME"), atomLoc = t.loc("ATOMNAME");
     const int typeLoc = t.loc("TYPE"), offLoc = t.loc("OFFSET"), shiftLoc = t.loc("SHIFT");
     if (resLoc < 0 || atomLoc < 0) {
-        std::fprintf(stderr, "MERIDO RC Error: missing RESNAME/ATOMNAME.\n");
+        merReport("MERIDO RC Error: missing RESNAME/ATOMNAME.\n");
         return 1;
     }
     if (typeLoc < 0 || offLoc < 0 || shiftLoc < 0) {
-        std::fprintf(stderr, "MERIDO RC Error: missing SHIFT/TYPE/OFFSET.\n");
+        merReport("MERIDO RC Error: missing SHIFT/TYPE/OFFSET.\n");
         return 1;
     }
     if (surfMod.randCoilTab == nullptr && (surfMod.randCoilTab = foundation::hSymTabAlloc(0)) == nullptr) {
-        std::fprintf(stderr, "CSURF Error creating secondary shift table.\n");
+        merReport("CSURF Error creating secondary shift table.\n");
         return 1;
     }
     for (int r = 0; r < t.entryCount; r++) {
@@ -362,11 +363,11 @@ int surfReadHomo(const char* inName) {
     if (t.status != 0) return t.status;
     const int resLoc = t.loc("RESNAME");
     if (resLoc < 0) {
-        std::fprintf(stderr, "HOMO Error: missing RESNAME.\n");
+        merReport("HOMO Error: missing RESNAME.\n");
         return 1;
     }
     if (surfMod.homoTab == nullptr && (surfMod.homoTab = foundation::hSymTabAlloc(0)) == nullptr) {
-        std::fprintf(stderr, "HOMO Error creating homology table.\n");
+        merReport("HOMO Error creating homology table.\n");
         return 1;
     }
     for (int r = 0; r < t.entryCount; r++) {
