@@ -282,14 +282,15 @@ int selectCS(CSInfo* csList, int csCount, int segFirst, int segLast) {
     return n;
 }
 
-int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, float* wSumCS, int* nCS) {
+int shiftStats(const CSInfo* csList, int csCount, int predictableOnly, float* rSumCS, float* pSumCS, float* wSumCS,
+               int* nCS) {
     *rSumCS = *pSumCS = *wSumCS = 0.0f;
     *nCS = 0;
     int count = 0;
     double sumSq = 0.0;
     for (int i = 0; i < csCount; i++) {
         const CSInfo* cs = &csList[i];
-        if (!cs->valid || !cs->predictable || cs->shift > kCsValueMax) continue;
+        if (!cs->valid || (predictableOnly && !cs->predictable) || cs->shift > kCsValueMax) continue;
         count++;
         if (cs->predShift > kCsValueMax || cs->sigma > kCsValueMax) continue;
         const float d = cs->shift - cs->predShift;
@@ -301,6 +302,10 @@ int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, f
     }
     if (*nCS > 0) *rSumCS = static_cast<float>(std::sqrt(sumSq / *nCS));
     return count;
+}
+
+int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, float* wSumCS, int* nCS) {
+    return shiftStats(csList, csCount, 1, rSumCS, pSumCS, wSumCS, nCS);
 }
 
 int writeCS(const char* outName, CSTable* csTab, const char* remark, int verbose) {

@@ -121,6 +121,11 @@ int selectCS(CSInfo* csList, int csCount, int segFirst, int segLast);
 int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, float* wSumCS,
               int* nCS);
 
+// The statistics of getStatCS over every valid shift (predictableOnly 0) or over the
+// predictable ones (1).
+int shiftStats(const CSInfo* csList, int csCount, int predictableOnly, float* rSumCS, float* pSumCS, float* wSumCS,
+               int* nCS);
+
 // Output stream of the shift writers: the named file, or standard output for an empty or null
 // name and, after "MERIDO Error opening output file %s" on stderr, for a file that cannot be
 // opened. Close it with merCloseOutput.

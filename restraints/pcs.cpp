@@ -286,23 +286,8 @@ int fitPCSSVD(PDBInfo* /*pdbInfo*/, CSTable* csTab) {
 }
 
 int getStatPCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, int* nCS) {
-    *rSumCS = *pSumCS = 0.0f;
-    *nCS = 0;
-    int count = 0;
-    double sumSq = 0.0;
-    for (int i = 0; i < csCount; i++) {
-        const CSInfo* cs = &csList[i];
-        if (!cs->valid || cs->shift > kCsValueMax) continue;
-        count++;
-        if (cs->predShift > kCsValueMax || cs->sigma > kCsValueMax) continue;
-        const float d = cs->shift - cs->predShift;
-        const float s = cs->sigma == 0.0f ? 1.0f : cs->sigma;
-        sumSq += d * d;
-        *pSumCS += (d / s) * (d / s);
-        (*nCS)++;
-    }
-    if (*nCS > 0) *rSumCS = static_cast<float>(std::sqrt(sumSq / *nCS));
-    return count;
+    float wSum;
+    return shiftStats(csList, csCount, 0, rSumCS, pSumCS, &wSum, nCS);
 }
 
 int wrPCSInfo(FILE* outUnit, const CSTable* csTab) {
