@@ -93,13 +93,15 @@ int simDC_dc(DTable* dTab, CSTable* csTab, const char* /*inDName*/, const char* 
     structure::updatePDBAngles(pdb, pdb->minResID, pdb->maxResID);
     updatePDBSurf(pdb, pdb->minResID, pdb->maxResID);
     if (csTab != nullptr) selectCS(csTab->csList, csTab->csCount, segFirst, segLast);
-    const int n = couplings::selectD(dTab->dObsList, dTab->dCount, segFirst, segLast, excludeMode);
+    const int n = dTab == nullptr ? 0 : couplings::selectD(dTab->dObsList, dTab->dCount, segFirst, segLast, excludeMode);
     std::printf("REMARK %d couplings selected (%s%s).\n", n, excludeMode == 1 ? "exclusive" : "inclusive",
                 excludeMode == 3 ? " max" : "");
     const int offset = aFirst - segFirst;
     if (csTab != nullptr) buildCS(pdb, csTab, offset, constRMSFlag);
-    couplings::buildDC(pdb, dTab, offset, segFirst, wList, wCount, allowFixedDI);
-    couplings::fitD(pdb, dTab, kVerbose);
+    if (dTab != nullptr) {
+        couplings::buildDC(pdb, dTab, offset, segFirst, wList, wCount, allowFixedDI);
+        couplings::fitD(pdb, dTab, kVerbose);
+    }
     reportDC(pdbName, pdb, outDName, outCSName, dTab, csTab);
     return 0;
 }
@@ -108,7 +110,8 @@ int reportS(FILE* outUnit, PDBInfo* refInfo, PDBInfo* pdbInfo, DTable* dTab, CST
             int molCount, const char* pdbName, int segFirst, int segLast, int segID, int validCountD, int validCountCS,
             int aOff, int aOffLast, int aFirst, int aLast, couplings::DInfo* dObsList, couplings::DInfo* dCalcList,
             int dCount, CSInfo* csList, int csCount, float csThresh, float validThresh, int fitFlag, float aRMS) {
-    couplings::DTensor& t = dTab->dTensor;
+    couplings::DTensor none{};
+    couplings::DTensor& t = dTab != nullptr ? dTab->dTensor : none;
     t.da = t.dr = 0.0f;
     std::fill(std::begin(t.psiList), std::end(t.psiList), 0.0f);
     std::fill(std::begin(t.thetaList), std::end(t.thetaList), 0.0f);

@@ -156,7 +156,7 @@ float* surfRead2D(const char* inName, const char* surfName, PhiPsiSurface* surf,
     }
     // A header of the other byte order comes back in ours; its grid is swapped below.
     const int order = spectral::testHdr(fdata);
-    if (order == 2) merReport("CS Notice: Error testing header in %s", surfName);
+    if (order == 2) merReport("CS Notice: Error testing header in %s\n", surfName);
     spectral::fixfdata(fdata);
     int phiCount, psiCount;
     const int n = gridPoints(inName, fdata, &phiCount, &psiCount);
