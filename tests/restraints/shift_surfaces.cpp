@@ -18,6 +18,7 @@
 #include "restraints/surf.h"
 #include "spectral/fdatap.h"
 #include "structure/pdb.h"
+#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -220,6 +221,27 @@ TEST_F(Surfaces, DirectoryNamedBySurfDirIsLoadedWhateverItsNameAndLength) {
   EXPECT_EQ(h, 777777.0f);
   merDone();
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+}
+
+TEST_F(Surfaces, LoadingSurvivesEveryAllocationFailure) {
+  TempDir dir;
+  makeSurfDir(dir / "s", 37);
+  const int rounds = korim_test::sweepAllocationFailures(
+      [&](int) {
+        const int status = surfRead((dir / "s").c_str(), "rc.tab", "homo.tab");
+        int count = 0;
+        if (status == 0) {
+          EXPECT_NE(getSurfList(&count)[count - 1].value, nullptr);
+        }
+        surfFree();
+        EXPECT_EQ(getSurfList(&count), nullptr);
+      },
+      [](int, bool fired, const std::string& err) {
+        if (fired) {
+          EXPECT_NE(err.find("Error"), std::string::npos) << err;
+        }
+      });
+  EXPECT_GT(rounds, 10);  // list, nine grids, both tables
 }
 
 TEST_F(Surfaces, ScanFindsTheAnglesOfTheObservedShiftAndWritesItsMap) {
