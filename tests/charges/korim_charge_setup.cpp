@@ -141,9 +141,6 @@ TEST(DefaultRules, UbiquitinAtNeutralPh) {
                      frac(10.2) - 6 * frac(4.5) - 5 * frac(4.5);
   EXPECT_NEAR(r.sum, net, 1e-4);
   EXPECT_EQ(r.err, "pka Default Values, 43 Charges/pka Values, Net charge 0.652   Residues 1 to 76.\n");
-  char driverLine[128];  // the driver's summary of the two results
-  std::snprintf(driverLine, sizeof driverLine, "REMARK %d charges placed, Total charge %.3f [e].\n", r.n, r.sum);
-  EXPECT_STREQ(driverLine, "REMARK 43 charges placed, Total charge 0.652 [e].\n");
   for (int s = 1; s <= r.n; ++s) {  // one slot per atom under the default rules
     int slots = 0;
     r.of(r.ids[s], &slots);
@@ -203,13 +200,11 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
             "REMARK " + pka + ", 8 Charges/pka Values, Net Charge 2.522 Residues 1 to 100.\n");
   EXPECT_EQ(r.listing, "");  // the pKa file source lists nothing
   // Slots follow the file's lines: LYS 6 NZ first, the C-terminal O and OXT last.
-  EXPECT_STREQ(m.atoms[r.ids[1]].atomName, "NZ");
-  EXPECT_EQ(m.atoms[r.ids[1]].resID, 6);
+  std::string slots;
+  for (int s : {1, 4, 7, 8}) slots += std::to_string(m.atoms[r.ids[s]].resID) + m.atoms[r.ids[s]].atomName + " ";
+  EXPECT_EQ(slots, "6NZ 68ND1 76O 76OXT ");
   EXPECT_FLOAT_EQ(r.q[1], 0.8f);
-  EXPECT_STREQ(m.atoms[r.ids[4]].atomName, "ND1");
   EXPECT_FLOAT_EQ(r.q[4], 0.5f);
-  EXPECT_STREQ(m.atoms[r.ids[7]].atomName, "O");
-  EXPECT_STREQ(m.atoms[r.ids[8]].atomName, "OXT");
 }
 
 TEST(PkaFile, LineRules) {
