@@ -89,11 +89,24 @@ struct Run {
   double gammaList[4] = {};
 };
 
+int selectedCount(const PDBInfo* pdb) {
+  int n = 0;
+  for (int i = 0; i < pdb->atomCount; i++)
+    if (pdb->atomList[i].selected != 0) n++;
+  return n;
+}
+
 // Ends a path: writes the line, keeps the status.
 int fail(Run& run, int status, const char* line) {
   std::fputs(line, stderr);
   run.status = status;
   return status;
+}
+
+// A step after the result table failed: a run that fails leaves no result table behind.
+int failAfterTable(Run& run, int status, const char* line) {
+  if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
+  return fail(run, status, line);
 }
 
 template <typename T>
@@ -211,7 +224,7 @@ int stericPrediction(Run& run) {
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
                                           run.params.remark);
-  if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
+  if (rc != 0) return failAfterTable(run, rc, "matrix: error in writePDBRot.\n");
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
 }
@@ -243,7 +256,7 @@ int electrostaticPrediction(Run& run) {
                                      run.params.remark, run.digPotential, run.potential,
                                      run.offset, run.stepsize, run.chCountOrig,
                                      run.chargeAtomIDOrig, run.chargesOrig);
-    if (rc != 0) return fail(run, rc, "korim: error in iFacePDB.\n");
+    if (rc != 0) return failAfterTable(run, rc, "korim: error in iFacePDB.\n");
     release(run.potential, kPotentialSlots);
     return 0;
   }
@@ -305,6 +318,9 @@ int prediction(Run& run) {
     case kModeElectrostatic:
       return electrostaticPrediction(run);
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
+      if (run.params.outDName[0] != '\0')
+        std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
+                     run.params.outDName);
       return 0;
   }
 }
@@ -335,6 +351,12 @@ int structureRun(Run& run) {
     }
     std::fprintf(stderr, "%s, %d Atoms, Residues %d to %d.\n", p.pdbName, pdb->atomCount,
                  pdb->minResID, pdb->maxResID);
+    if (pdb->atomCount == 0) {
+      // An empty, header-only or binary file: nothing to predict or fit.
+      std::fprintf(stderr, "PDB Error: no atoms read from %s\n", p.pdbName);
+      run.status = 1;
+      return 1;
+    }
   }
   int rc = korim::couplings::readDC(p.inDName, dTab);
   if (rc != 0) {
@@ -376,6 +398,7 @@ int structureRun(Run& run) {
   const int off = aOff > INT_MAX ? INT_MAX : aOff < INT_MIN ? INT_MIN : static_cast<int>(aOff);
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
+  korim::couplings::reportDCMap(pdb, dTab, off);
   std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
               dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
 
@@ -392,6 +415,8 @@ int structureRun(Run& run) {
     std::printf(" Residues %d to %d  Residues: %s  Atoms: %s  Chains %s  Segs: %s.\n", s.res1,
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
+  if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
+    return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
 
   if (!k->Hflag) {
     s.selectID = 0;
@@ -464,7 +489,8 @@ int runKorim(Run& run, int argc, char** argv) {
   korimInfoNull(run.korimInfo);
   dcInfoNull(run.dcInfo);
 
-  initArgs(argc, argv, 4);
+  // Option words no mode reads (typos) are reported even without NMRCHECK.
+  initArgs(argc, argv, 5);
   int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");

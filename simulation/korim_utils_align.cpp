@@ -73,7 +73,7 @@ int runSteric(KorimInfo& k, int n, double* x, double* y, double* z, float maxRad
 }
 
 int modelFailed(const char* model, int status) {
-  std::fprintf(stderr, "simulateAlignment: error in %s.", model);
+  std::fprintf(stderr, "simulateAlignment: error in %s.\n", model);
   return status;
 }
 

@@ -338,7 +338,7 @@ TEST(PdbRotRecords, StructureWithoutSavedCoordinatesIsRefused) {
   p.maxResID = 6;
   err = captureStderr([&] { status = writePDBRot(a, a, a, 0, &p, nullptr, "", ""); });
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.korim: error in shiftMol2Domain.\n");
+  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.\nkorim: error in shiftMol2Domain.\n");
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ TEST(ReadDC, MissingOptionalColumnsTakeTheirDefaults) {
   for (int k = 0; k < 3; ++k) {
     const DInfo& r = t.dObsList[k];
     EXPECT_TRUE(r.id == k + 1 && r.valid == 1 && r.count == 1 && r.absFlag == 0) << k;
-    // no D column: 0, not the missing marker; weights, S, force constant and error 1
-    EXPECT_TRUE(r.d == 0.0f && r.w == 1.0f && r.s == 1.0f && r.fc == 1.0f && r.sigma == 1.0f) << k;
+    // weights, S, force constant and error 1
+    EXPECT_TRUE(r.d == k + 1.0f && r.w == 1.0f && r.s == 1.0f && r.fc == 1.0f && r.sigma == 1.0f) << k;
     EXPECT_EQ(t.dCalcList[k].valid, 0);
   }
   // H-N and CA-HA of one residue: standard constants; CB-HB: none (no distance yet)
@@ -45,6 +45,17 @@ TEST(ReadDC, MissingOptionalColumnsTakeTheirDefaults) {
   EXPECT_NEAR(t.dObsList[1].di, physicalDI(gC, gH, 1.107), 0.1);
   EXPECT_TRUE(t.dObsList[2].diFixedFlag == 0 && t.dObsList[2].di == 0.0f);
   EXPECT_TRUE(t.dMinRes == 7 && t.dMaxRes == 9 && t.nullChainName == 1 && t.nullSegName == 1);
+  dTabFree(&t);
+}
+
+TEST(ReadDC, TableWithoutCouplingColumnIsRefused) {
+  // Read as couplings of 0 Hz it would fit or score a tensor against nothing.
+  DTable t;
+  std::string err;
+  const std::string path = testData("dc/no_d.tab");
+  EXPECT_EQ(read(path, &t, &err), 1);
+  EXPECT_EQ(err, "DC Error: " + path + " has no column D (the measured couplings).\n");
+  EXPECT_EQ(t.dCount, 0);
   dTabFree(&t);
 }
 

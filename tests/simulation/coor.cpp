@@ -231,8 +231,8 @@ TEST_F(Coor, InertiaFailures) {
   s.add(1, 2, 3, 0, 5);
   double T[9] = {42, 42, 42, 42, 42, 42, 42, 42, 42};
   EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertia(s.get(), T), 1); }),
-            "WARNING: Zero atoms for inertia tensor selected.");
+            "WARNING: Zero atoms for inertia tensor selected.\n");
   EXPECT_EQ(captureStderr([&] { EXPECT_EQ(calcInertiaSel(s.get(), 6, 4, T), 1); }),
-            "Error in positionDomain: zero atoms selected.");
+            "Error in positionDomain: zero atoms selected.\n");
   for (double v : T) EXPECT_EQ(v, 42);
 }
