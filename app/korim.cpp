@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/analyze_dc.h"
+#include "app/analyze_pdb.h"
+#include "app/compare_saupe.h"
+#include "app/convert_tab.h"
+#include "app/dc_select.h"
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
@@ -12,7 +17,11 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "fitting/aerasimdc.h"
+#include "fitting/mapsimdc.h"
+#include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
+#include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "restraints/cs.h"
@@ -124,10 +133,14 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeElectrostaticGrid:
     case kModeChemShift:
     case kModeAsRan:
+    case kModeStructNoise:
+    case kModeAnalyzeDc:
+    case kModeAnalyzeSaupe:
+    case kModeAnalyzePdb:
+    case kModeConvert:
       return true;
     case kModeBestFit:
-      return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
-             k->spreadMode < 0;
+      return k->spreadMode < kSpreadRandom || k->spreadMode > kSpreadExhaustSel;
     default:
       return false;
   }
@@ -317,6 +330,12 @@ int prediction(Run& run) {
       return stericPrediction(run);
     case kModeElectrostatic:
       return electrostaticPrediction(run);
+    case kModeAnalyzePdb:
+      rc = analyzePDB(run.pdbInfo, &run.userSel, k, run.chCount, &run.chSum, run.chargeAtomID,
+                      run.charges, run.params.userSaupe1, run.params.pRotName,
+                      run.params.outPName, run.params.remark);
+      if (rc != 0) return fail(run, rc, "korim: error in analysis of PDB.\n");
+      return 0;
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
       if (run.params.outDName[0] != '\0')
         std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
@@ -325,12 +344,61 @@ int prediction(Run& run) {
   }
 }
 
+// The best-fit variant of the run; modeAvailable() has turned away the ones not built yet.
 int bestFit(Run& run) {
-  // Only the single fit is part of this program; modeAvailable() has turned the others away.
-  int rc = korim::fitting::simDC(run.pdbInfo, &run.userSel, run.dTab, run.korimInfo,
-                                 run.params.remark, run.params.outDName, run.params.pRotName,
-                                 run.korimInfo->verbFlag);
-  if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  PDBSelectInfo* sel = &run.userSel;
+  int rc = 0;
+  switch (k->spreadMode) {
+    case kSpreadJackknife:
+      rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                     k->verbFlag, p.mapCount, p.outDaName, p.outMapName,
+                                     p.outAngName, p.outAName, p.remark);
+      break;
+    case kSpreadMcStructure: {
+      const DcInfo* dc = run.dcInfo;
+      rc = korim::fitting::noiseStrucSimDC(run.pdbInfo, sel, run.dTab, k, dc->aFirst, dc->segFirst,
+                                           dc->segLast, p.outDName, p.pRotName, k->verbFlag,
+                                           p.mapCount, p.outDaName, p.outMapName, p.outAngName,
+                                           p.outAName, p.remark);
+      break;
+    }
+    case kSpreadMcCouplings:
+      rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                    k->verbFlag, p.outDaName, p.outMapName, p.mapCount,
+                                    p.outDFailName, p.outAngName, p.outAName, p.remark);
+      break;
+    default:
+      rc = korim::fitting::simDC(run.pdbInfo, sel, run.dTab, k, p.remark, p.outDName, p.pRotName,
+                                 k->verbFlag);
+      if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+      return 0;
+  }
+  if (rc != 0) return fail(run, rc, "Matrix: error in best-fit of data.\n");
+  return 0;
+}
+
+// -struc: one perturbation of the structure by the structural noise, written to -pdbRot.
+int structuralNoise(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  const DcInfo* dc = run.dcInfo;
+  DTable* dTab = run.dTab;
+  int* valid = intAlloc("korim", dTab->dCount > 0 ? dTab->dCount : 1);
+  if (valid == nullptr) return fail(run, 1, "Error allocating coord buffers.\n");
+  long state = k->idum;
+  for (int i = 0; i < dTab->dCount; i++) valid[i] = dTab->dCalcList[i].valid;
+  if (k->noiseMode == 0)
+    korim::fitting::addPhiPsiNoise(&state, run.pdbInfo, dTab, k->coneWidth, k->coneFix, dc->aFirst,
+                                   dc->segFirst, dc->segLast, k->allowFixedDI);
+  else
+    korim::fitting::addPdbNoise(run.pdbInfo, dTab, k,
+                                korim::fitting::residueOffset(dc->aFirst, dc->segFirst),
+                                360.0 / k->coneDig, valid, &state);
+  unAlloc("korim", valid, static_cast<int>(sizeof(int)) * (dTab->dCount > 0 ? dTab->dCount : 1));
+  const int rc = korim::structure::writePDB(run.params.pRotName, run.pdbInfo, &run.userSel,
+                                            run.params.remark);
+  if (rc != 0) return fail(run, rc, "korim: error in writePDB.\n");
   return 0;
 }
 
@@ -367,13 +435,7 @@ int structureRun(Run& run) {
   std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", p.inDName, dTab->dCount,
                dTab->dMinRes, dTab->dMaxRes);
 
-  if (dc->segFirst < kNoRangeLimit) dc->segFirst = dTab->dMinRes;
-  if (dc->segLast < kNoRangeLimit) dc->segLast = dTab->dMaxRes;
-  if (dc->segFirst > dc->segLast) {
-    int t = dc->segFirst;
-    dc->segFirst = dc->segLast;
-    dc->segLast = t;
-  }
+  settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;
   korim::structure::updatePDBAngles(pdb, dc->segFirst, dc->segLast);
 
@@ -399,8 +461,7 @@ int structureRun(Run& run) {
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
   korim::couplings::reportDCMap(pdb, dTab, off);
-  std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
-              dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
+  remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;
   if (s.res1 == 0 && s.resN == 0) {
@@ -426,6 +487,7 @@ int structureRun(Run& run) {
     korim::structure::pdbSelect(pdb, &s);
   }
 
+  if (k->korimMode == kModeStructNoise) return structuralNoise(run);
   if (k->korimMode == kModeBestFit) return bestFit(run);
   return prediction(run);
 }
@@ -457,6 +519,31 @@ void cleanUp(Run& run) {
   release(run.chargesOrig, kChargeSlots);
   release(run.ddots, 3 * kMaxOrientDots);
   korim::restraints::merDone();
+}
+
+// The modes that read no structure; true when the mode was one of them (its status in run).
+bool tableMode(Run& run) {
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  int rc = 0;
+  switch (k->korimMode) {
+    case kModeAnalyzeDc:
+      rc = analyzeDC(p.inD1Name, p.inD2Name, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                     p.outDName);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeAnalyzeSaupe:
+      rc = compareSaupe(k, p.userSaupe1, p.userSaupe2, p.outAName, run.dTab, p.hingeAxis,
+                        p.twistAxis, p.remark);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeConvert:
+      rc = convertTab(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2, p.outDName);
+      if (rc != 0) fail(run, rc, "korim: error in conversion of table.\n");
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Records, options and dispatch of one run; returns its status.
@@ -499,7 +586,7 @@ int runKorim(Run& run, int argc, char** argv) {
 
   if (!modeAvailable(run.korimInfo))
     return fail(run, 1, "korim: this mode is not available yet.\n");
-  return structureRun(run);
+  return tableMode(run) ? run.status : structureRun(run);
 }
 
 }  // namespace
