@@ -103,23 +103,22 @@ double frac(double pKa, double pH = 7.0) { return std::exp(pH - pKa) / (1.0 + st
 TEST(ChargeSource, NoSourceAndListingFiles) {
   TestStructure m;
   add(m, 1, "LYS", {"NZ"});
-  Outcome r = run(m, settings(0), "", "none.lst");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.sum, 0.0f);
-  EXPECT_EQ(r.err, "");
-  EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));  // created, and empty
-  EXPECT_EQ(r.listing, "");
-  // A pKa file is ignored while electrostatics are off, even with a set chosen;
-  // without pkaFlag no built-in source runs.
-  r = run(m, settings(0, 1), pkaFile("ignored.pka", "1 NZ charge 1.0\n"));
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.err, "");
-  KorimInfo k = settings();
-  k.elInfo.pkaFlag = 0;
-  r = run(m, k);
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.err, "");
+  // No source: electrostatics off (a pKa file is then ignored, even with a set chosen), or
+  // no pkaFlag. The listing is created, and empty.
+  KorimInfo noPka = settings();
+  noPka.elInfo.pkaFlag = 0;
+  const std::pair<KorimInfo, std::string> none[] = {
+      {settings(0), ""}, {settings(0, 1), pkaFile("ignored.pka", "1 NZ charge 1.0\n")}, {noPka, ""}};
+  Outcome r;
+  for (const auto& [k, pka] : none) {
+    r = run(m, k, pka, "none.lst");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.n, 0);
+    EXPECT_EQ(r.sum, 0.0f);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));
+    EXPECT_EQ(r.listing, "");
+  }
   // A listing that cannot be opened or written out is a failure, not a silent short file.
   r = run(m, settings(0, 1), "", "/nonexistent-dir/x.lst");
   EXPECT_EQ(r.status, 1);
