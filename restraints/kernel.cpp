@@ -68,23 +68,22 @@ V3 pointWell(AtomInfo* atomI, V3 p, double dLo, double dHi, double forceConst,
     return g;
 }
 
-// Orientation term of a dipolar coupling or a pseudo-contact shift for the vector r (single
-// precision): the value |k| [Szz(3z^2q-1)/2 + Sxxyy(x^2-y^2)q/2 + 2q(Sxy xy + Sxz xz + Syz yz)]
-// and its derivative with respect to r in grad.
-float orientTerm(float k, const float* s, float x, float y, float z, float grad[3]) {
-    float r2 = x * x + y * y + z * z;
-    float q = r2 <= 0.0001f ? 10000.0f : 1.0f / r2;
-    float q2 = r2 * r2 <= 0.0001f ? 10000.0f : q * q;
-    float p = 1.5f * s[0] * z * z + 0.5f * s[1] * (x * x - y * y) + 2.0f * s[2] * x * y +
-              2.0f * s[3] * x * z + 2.0f * s[4] * y * z;
-    float gx = s[1] * x + 2.0f * s[2] * y + 2.0f * s[3] * z;
-    float gy = -s[1] * y + 2.0f * s[2] * x + 2.0f * s[4] * z;
-    float gz = 3.0f * s[0] * z + 2.0f * s[3] * x + 2.0f * s[4] * y;
-    float ak = std::fabs(k);
-    grad[0] = ak * (gx * q - 2.0f * p * q2 * x);
-    grad[1] = ak * (gy * q - 2.0f * p * q2 * y);
-    grad[2] = ak * (gz * q - 2.0f * p * q2 * z);
-    return ak * (p * q - 0.5f * s[0]);
+// Orientation term of a dipolar coupling or a pseudo-contact shift for the vector r: the value
+// |k| [Szz(3z^2q-1)/2 + Sxxyy(x^2-y^2)q/2 + 2q(Sxy xy + Sxz xz + Syz yz)] with q = 1/r^2, and
+// its derivative with respect to r in grad. Evaluated in double precision, so that the energy
+// is smooth on the scale of a minimiser's steps.
+double orientTerm(double k, const float* s, V3 r, V3* grad) {
+    double r2 = dot(r, r);
+    double q = r2 <= 0.0001 ? 10000.0 : 1.0 / r2;
+    double q2 = r2 * r2 <= 0.0001 ? 10000.0 : q * q;
+    double x = r.x, y = r.y, z = r.z;
+    double p = 1.5 * s[0] * z * z + 0.5 * s[1] * (x * x - y * y) + 2.0 * s[2] * x * y +
+               2.0 * s[3] * x * z + 2.0 * s[4] * y * z;
+    V3 gp{s[1] * x + 2.0 * s[2] * y + 2.0 * s[3] * z, -s[1] * y + 2.0 * s[2] * x + 2.0 * s[4] * z,
+          3.0 * s[0] * z + 2.0 * s[3] * x + 2.0 * s[4] * y};
+    double ak = std::fabs(k);
+    *grad = ak * (q * gp - (2.0 * p * q2) * r);
+    return ak * (p * q - 0.5 * s[0]);
 }
 
 }  // namespace
@@ -357,14 +356,11 @@ int merDCEnergy(couplings::DInfo* dObs, couplings::DInfo* /*dCalc*/, const float
                 double forceConstScale, GenericEnergy* energyInfo) {
     AtomInfo* atomI = dObs->atomI[0];
     AtomInfo* atomJ = dObs->atomJ[0];
-    float grad[3];
-    float d = orientTerm(dObs->di, saupe, atomJ->x - atomI->x, atomJ->y - atomI->y,
-                         atomJ->z - atomI->z, grad);
-    float x0 = d - dObs->d;
+    V3 g;
+    double x0 = orientTerm(dObs->di, saupe, pos(atomJ) - pos(atomI), &g) - dObs->d;
     double k = dObs->w * forceConstScale;
     energyInfo->energy = k * x0 * x0;
     energyInfo->delta = dObs->w * x0;
-    V3 g{grad[0], grad[1], grad[2]};
     addForce(atomJ, 2.0 * k * x0, g);
     addForce(atomI, -2.0 * k * x0, g);
     return 0;
@@ -372,14 +368,14 @@ int merDCEnergy(couplings::DInfo* dObs, couplings::DInfo* /*dCalc*/, const float
 
 int merPCSEnergy(PCSInfo* pcsPtr, CSInfo* csPtr, const float* saupe, double forceConstScale,
                  GenericEnergy* energyInfo) {
-    float grad[3];
-    float shift = orientTerm(pcsPtr->gamma * csPtr->gamma, saupe, csPtr->x - pcsPtr->x,
-                             csPtr->y - pcsPtr->y, csPtr->z - pcsPtr->z, grad);
-    float x0 = shift - csPtr->shift;
+    V3 r{static_cast<double>(csPtr->x) - pcsPtr->x, static_cast<double>(csPtr->y) - pcsPtr->y,
+         static_cast<double>(csPtr->z) - pcsPtr->z};
+    V3 g;
+    double gamma = static_cast<double>(pcsPtr->gamma) * csPtr->gamma;
+    double x0 = orientTerm(gamma, saupe, r, &g) - csPtr->shift;
     double k = csPtr->w * forceConstScale;
     energyInfo->energy = k * x0 * x0;
     energyInfo->delta = csPtr->w * x0;
-    V3 g{grad[0], grad[1], grad[2]};
     if (pcsPtr->atom != nullptr) addForce(pcsPtr->atom, -2.0 * k * x0, g);
     int n = csPtr->atomCount;
     if (n > structure::PDB_MAX_ATOM_LIST) n = structure::PDB_MAX_ATOM_LIST;
