@@ -22,7 +22,7 @@
 #include "foundation/memory.h"
 #include "restraints/cs.h"
 #include "restraints/merido.h"
-#include "restraints/surf_services.h"
+#include "restraints/surf.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
 #include "simulation/korim_iface.h"
