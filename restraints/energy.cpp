@@ -1,12 +1,13 @@
-// Energy tallies of the restraint library: each energy term over a whole table, and the work space of the superposing tallies.
+// Energy tallies of the restraint library: each energy term over a whole table, and the work space
+// of the superposing tallies.
 #include "restraints/energy.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 
-#include "foundation/memory.h"
 #include "couplings/dc.h"
+#include "foundation/memory.h"
 #include "restraints/neighbor.h"
 #include "restraints/restab.h"
 #include "structure/pdb.h"
@@ -28,7 +29,9 @@ struct EnergyModule {
 
 EnergyModule energy;
 
-int listBytes(int count) { return count * static_cast<int>(sizeof(Coord3D)); }
+int listBytes(int count) {
+    return count * static_cast<int>(sizeof(Coord3D));
+}
 
 }  // namespace
 
@@ -40,8 +43,9 @@ int energyAlloc(int coordCount) {
         return 1;
     }
     auto* ref = static_cast<Coord3D*>(voidMalloc("energy", listBytes(coordCount)));
-    auto* moving = ref != nullptr ? static_cast<Coord3D*>(voidMalloc("energy", listBytes(coordCount)))
-                                  : nullptr;
+    auto* moving = ref != nullptr
+                       ? static_cast<Coord3D*>(voidMalloc("energy", listBytes(coordCount)))
+                       : nullptr;
     if (ref == nullptr || moving == nullptr) {
         if (ref != nullptr) unAlloc("energy", ref, listBytes(coordCount));
         std::fprintf(stderr, "MERIDO Error (Energy) allocating workspaces.\n");
@@ -60,14 +64,16 @@ int energyFree() {
     return 0;
 }
 
-int energyCoordCapacity() { return energy.maxCoords; }
+int energyCoordCapacity() {
+    return energy.maxCoords;
+}
 
 namespace {
 
 // Entry of every tally: clears the results; false when there is nothing to evaluate.
 template <class Tab>
-bool tallyStart(const structure::PDBInfo* pdb, const Tab* tab, int count, float scale,
-                double* sum, double* rms) {
+bool tallyStart(const structure::PDBInfo* pdb, const Tab* tab, int count, float scale, double* sum,
+                double* rms) {
     *sum = 0.0;
     *rms = 0.0;
     return pdb != nullptr && tab != nullptr && count > 0 && scale != 0.0f;
@@ -87,99 +93,93 @@ void tallyRecords(Rec* list, int count, double* sum, double* rms, Kernel kernel)
     *rms = std::sqrt(std::fabs(*rms) / count);
 }
 
+// A tally of the common shape over the record list and count members of the table.
+template <class Tab, class Rec, class Kernel>
+int tallyTable(const structure::PDBInfo* pdb, Tab* tab, Rec* Tab::*list, int Tab::*count,
+               float scale, double* sum, double* rms, Kernel kernel) {
+    if (!tallyStart(pdb, tab, tab != nullptr ? tab->*count : 0, scale, sum, rms)) return 0;
+    if (tab->*list == nullptr) return 0;
+    tallyRecords(tab->*list, tab->*count, sum, rms, kernel);
+    return 0;
+}
+
 }  // namespace
 
 int merTallyDistEnergy(structure::PDBInfo* pdbInfo, DistTable* distTab, float forceConstScale,
                        double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, distTab, distTab ? distTab->distCount : 0, forceConstScale, sum, rms))
-        return 0;
-    tallyRecords(distTab->distList, distTab->distCount, sum, rms, [&](DistInfo& r, GenericEnergy& e) {
-        merDistEnergy(r.atomI, r.atomJ, r.d, forceConstScale * r.fc, &e);
-    });
-    return 0;
+    return tallyTable(pdbInfo, distTab, &DistTable::distList, &DistTable::distCount,
+                      forceConstScale, sum, rms, [&](DistInfo& r, GenericEnergy& e) {
+                          merDistEnergy(r.atomI, r.atomJ, r.d, forceConstScale * r.fc, &e);
+                      });
 }
 
 int merTallyBondEnergy(structure::PDBInfo* pdbInfo, DistTable* distTab, float forceConstScale,
                        double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, distTab, distTab ? distTab->distCount : 0, forceConstScale, sum, rms))
-        return 0;
-    tallyRecords(distTab->distList, distTab->distCount, sum, rms, [&](DistInfo& r, GenericEnergy& e) {
-        merBondEnergy(r.atomI, r.atomJ, r.d, forceConstScale * r.fc, &e);
-        r.dCurrent = static_cast<float>(e.val);
-        r.status = 0;
-        r.dDiff = r.dVio = static_cast<float>(e.delta);
-    });
-    return 0;
+    return tallyTable(pdbInfo, distTab, &DistTable::distList, &DistTable::distCount,
+                      forceConstScale, sum, rms, [&](DistInfo& r, GenericEnergy& e) {
+                          merBondEnergy(r.atomI, r.atomJ, r.d, forceConstScale * r.fc, &e);
+                          r.dCurrent = static_cast<float>(e.val);
+                          r.status = 0;
+                          r.dDiff = r.dVio = static_cast<float>(e.delta);
+                      });
 }
 
 int merTallyDSEnergy(structure::PDBInfo* pdbInfo, DSTable* dsTab, float forceConstScale,
                      double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, dsTab, dsTab ? dsTab->dsCount : 0, forceConstScale, sum, rms))
-        return 0;
-    tallyRecords(dsTab->dsList, dsTab->dsCount, sum, rms, [&](DSInfo& r, GenericEnergy& e) {
-        merDSEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.dLo, r.dHi, forceConstScale * r.fc, &e);
-    });
-    return 0;
+    return tallyTable(pdbInfo, dsTab, &DSTable::dsList, &DSTable::dsCount, forceConstScale, sum,
+                      rms, [&](DSInfo& r, GenericEnergy& e) {
+                          merDSEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.dLo, r.dHi,
+                                      forceConstScale * r.fc, &e);
+                      });
 }
 
-int merTallyAngleEnergy(structure::PDBInfo* pdbInfo, AngleTable* angleTab,
-                        float forceConstScale, double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, angleTab, angleTab ? angleTab->angleCount : 0, forceConstScale, sum,
-                    rms))
-        return 0;
-    tallyRecords(angleTab->angleList, angleTab->angleCount, sum, rms,
-                 [&](AngleInfo& r, GenericEnergy& e) {
-                     merAngleEnergy(r.atomI, r.atomJ, r.atomK, r.angle, forceConstScale * r.fc, &e);
-                     r.angleDiff = e.delta;
-                     r.angleCurrent = static_cast<float>(e.val);
-                     r.angleVio = static_cast<float>(e.delta);
-                 });
-    return 0;
+int merTallyAngleEnergy(structure::PDBInfo* pdbInfo, AngleTable* angleTab, float forceConstScale,
+                        double* sum, double* rms) {
+    return tallyTable(pdbInfo, angleTab, &AngleTable::angleList, &AngleTable::angleCount,
+                      forceConstScale, sum, rms, [&](AngleInfo& r, GenericEnergy& e) {
+                          merAngleEnergy(r.atomI, r.atomJ, r.atomK, r.angle, forceConstScale * r.fc,
+                                         &e);
+                          r.angleDiff = e.delta;
+                          r.angleCurrent = static_cast<float>(e.val);
+                          r.angleVio = static_cast<float>(e.delta);
+                      });
 }
 
 int merTallyImproperEnergy(structure::PDBInfo* pdbInfo, TorsionTable* torsionTab,
                            float forceConstScale, double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, torsionTab, torsionTab ? torsionTab->torsionCount : 0,
-                    forceConstScale, sum, rms))
-        return 0;
-    tallyRecords(torsionTab->torsionList, torsionTab->torsionCount, sum, rms,
-                 [&](TorsionInfo& r, GenericEnergy& e) {
-                     merImproperEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.torsion,
-                                       forceConstScale * r.fc, &e);
-                     r.torsionCurrent = static_cast<float>(e.val);
-                     r.status = 0;
-                     r.torsionDiff = r.torsionVio = static_cast<float>(e.delta);
-                 });
-    return 0;
+    return tallyTable(pdbInfo, torsionTab, &TorsionTable::torsionList, &TorsionTable::torsionCount,
+                      forceConstScale, sum, rms, [&](TorsionInfo& r, GenericEnergy& e) {
+                          merImproperEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.torsion,
+                                            forceConstScale * r.fc, &e);
+                          r.torsionCurrent = static_cast<float>(e.val);
+                          r.status = 0;
+                          r.torsionDiff = r.torsionVio = static_cast<float>(e.delta);
+                      });
 }
 
 int merTallyTorsionEnergy(structure::PDBInfo* pdbInfo, TorsionTable* torsionTab,
                           float forceConstScale, double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, torsionTab, torsionTab ? torsionTab->torsionCount : 0,
-                    forceConstScale, sum, rms))
-        return 0;
-    tallyRecords(torsionTab->torsionList, torsionTab->torsionCount, sum, rms,
-                 [&](TorsionInfo& r, GenericEnergy& e) {
-                     merTorsionSquareWellEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.torsionLo,
-                                                r.torsionHi, forceConstScale * r.fc, &e);
-                     r.torsionCurrent = static_cast<float>(e.val);
-                     r.status = e.status;
-                     r.torsionDiff = static_cast<float>(e.diff);
-                     r.torsionVio = static_cast<float>(e.vio);
-                 });
-    return 0;
+    return tallyTable(pdbInfo, torsionTab, &TorsionTable::torsionList, &TorsionTable::torsionCount,
+                      forceConstScale, sum, rms, [&](TorsionInfo& r, GenericEnergy& e) {
+                          merTorsionSquareWellEnergy(r.atomI, r.atomJ, r.atomK, r.atomL,
+                                                     r.torsionLo, r.torsionHi,
+                                                     forceConstScale * r.fc, &e);
+                          r.torsionCurrent = static_cast<float>(e.val);
+                          r.status = e.status;
+                          r.torsionDiff = static_cast<float>(e.diff);
+                          r.torsionVio = static_cast<float>(e.vio);
+                      });
 }
 
 int merTallyJcoupEnergy(structure::PDBInfo* pdbInfo, JTable* jTab, float forceConstScale,
                         double* sum, double* rms) {
-    if (!tallyStart(pdbInfo, jTab, jTab ? jTab->jCount : 0, forceConstScale, sum, rms)) return 0;
-    tallyRecords(jTab->jList, jTab->jCount, sum, rms, [&](JInfo& r, GenericEnergy& e) {
-        mer3JEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.a, r.b, r.c, r.phase, r.absFlag, r.obsJ,
-                    forceConstScale * r.fc, &e);
-        r.currentJ = static_cast<float>(e.val);
-        r.diffJ = static_cast<float>(e.delta);
-    });
-    return 0;
+    return tallyTable(pdbInfo, jTab, &JTable::jList, &JTable::jCount, forceConstScale, sum, rms,
+                      [&](JInfo& r, GenericEnergy& e) {
+                          mer3JEnergy(r.atomI, r.atomJ, r.atomK, r.atomL, r.a, r.b, r.c, r.phase,
+                                      r.absFlag, r.obsJ, forceConstScale * r.fc, &e);
+                          r.currentJ = static_cast<float>(e.val);
+                          r.diffJ = static_cast<float>(e.delta);
+                      });
 }
 
 namespace {
@@ -197,6 +197,33 @@ void superposeTargets(int count) {
 
 Coord3D atomPoint(const AtomInfo* a) { return {a->x, a->y, a->z}; }
 
+// One restraint index of a superposing tally: the valid records' reference points (refOf) and
+// targets (targetOf) into the work space, the targets superposed onto the references when any
+// record is not fixed, then eval(record, moved target, moved flag, transform, result) per valid
+// record with its energy summed and its squared deviation added to *rms.
+template <class Rec, class Ref, class Target, class Eval>
+void superposedIndex(Rec** ids, int n, Ref refOf, Target targetOf, double* sum, double* rms,
+                     Eval eval) {
+    structure::pdb3dReset();
+    int count = 0, moving = 0;
+    for (int i = 0; i < n; i++) {
+        if (ids[i]->valid == 0) continue;
+        energy.refList[count] = refOf(*ids[i]);
+        energy.aList[count++] = targetOf(*ids[i]);
+        if (ids[i]->fixed == 0) moving = 1;
+    }
+    if (moving) superposeTargets(count);
+    structure::Matrix4x4 rot;
+    structure::pdb3dCopyCurrentMatrix(rot);
+    for (int i = 0, k = 0; i < n; i++) {
+        if (ids[i]->valid == 0) continue;
+        GenericEnergy e{};
+        eval(*ids[i], &energy.aList[k++], moving, rot, e);
+        *sum += e.energy;
+        *rms += e.delta * e.delta;
+    }
+}
+
 }  // namespace
 
 int merTallyACEnergy(structure::PDBInfo* pdbInfo, ACTable* acTab, float forceConstScale,
@@ -207,29 +234,16 @@ int merTallyACEnergy(structure::PDBInfo* pdbInfo, ACTable* acTab, float forceCon
     structure::fitAlignInit();
     if (energyAlloc(acTab->acCount) != 0) return 1;
     if (!tallyStart(pdbInfo, acTab, acTab->acCount, forceConstScale, sum, rms)) return 0;
+    if (acTab->acList == nullptr || acTab->idList == nullptr) return 0;
     for (int id = acTab->minID; id <= acTab->maxID; id++) {
-        int n = acTallyID(acTab, id);
-        structure::pdb3dReset();
-        int count = 0, moving = 0;
-        for (int i = 0; i < n; i++) {
-            ACInfo* r = acTab->idList[i];
-            if (r->valid == 0) continue;
-            energy.refList[count] = atomPoint(r->atom);
-            energy.aList[count++] = {r->x, r->y, r->z};
-            if (r->fixed == 0) moving = 1;
-        }
-        if (moving) superposeTargets(count);
-        for (int i = 0, k = 0; i < n; i++) {
-            ACInfo* r = acTab->idList[i];
-            if (r->valid == 0) continue;
-            GenericEnergy e{};
-            merACEnergy(r->atom, &energy.aList[k++], r->d, r->dLo, r->dHi, forceConstScale * r->fc,
-                        &e);
-            r->dDiff = static_cast<float>(e.diff);
-            r->dVio = static_cast<float>(e.delta);
-            *sum += e.energy;
-            *rms += e.delta * e.delta;
-        }
+        superposedIndex(
+            acTab->idList, acTallyID(acTab, id), [](ACInfo& r) { return atomPoint(r.atom); },
+            [](ACInfo& r) { return Coord3D{r.x, r.y, r.z}; }, sum, rms,
+            [&](ACInfo& r, Coord3D* p, int, structure::Matrix4x4, GenericEnergy& e) {
+                merACEnergy(r.atom, p, r.d, r.dLo, r.dHi, forceConstScale * r.fc, &e);
+                r.dDiff = static_cast<float>(e.diff);
+                r.dVio = static_cast<float>(e.delta);
+            });
     }
     *rms = std::sqrt(std::fabs(*rms) / acTab->acCount);
     return 0;
@@ -242,30 +256,17 @@ int merTallyNCSEnergy(structure::PDBInfo* pdbInfo, DistTable* distTab, float for
     if (distTab == nullptr || distTab->distCount < 1 || forceConstScale == 0.0f) return 0;
     structure::fitAlignInit();
     if (energyAlloc(distTab->distCount) != 0) return 1;
-    if (pdbInfo == nullptr) return 0;
+    if (pdbInfo == nullptr || distTab->distList == nullptr || distTab->idList == nullptr) return 0;
     for (int id = distTab->minID; id <= distTab->maxID; id++) {
-        int n = distTallyID(distTab, id);
-        structure::pdb3dReset();
-        int count = 0, alignFlag = 0;
-        for (int i = 0; i < n; i++) {
-            DistInfo* r = distTab->idList[i];
-            if (r->valid == 0) continue;
-            energy.refList[count] = atomPoint(r->atomI);
-            energy.aList[count++] = atomPoint(r->atomJ);
-            if (r->fixed == 0) alignFlag = 1;
-        }
-        if (alignFlag) superposeTargets(count);
-        structure::Matrix4x4 rot;
-        structure::pdb3dCopyCurrentMatrix(rot);
-        for (int i = 0, k = 0; i < n; i++) {
-            DistInfo* r = distTab->idList[i];
-            if (r->valid == 0) continue;
-            GenericEnergy e{};
-            merNCSEnergy(r->atomI, r->atomJ, &energy.aList[k++], alignFlag, rot, r->d, r->dLo,
-                         r->dHi, forceConstScale * r->fc, &e);
-            *sum += e.energy;
-            *rms += e.delta * e.delta;
-        }
+        superposedIndex(
+            distTab->idList, distTallyID(distTab, id),
+            [](DistInfo& r) { return atomPoint(r.atomI); },
+            [](DistInfo& r) { return atomPoint(r.atomJ); }, sum, rms,
+            [&](DistInfo& r, Coord3D* p, int alignFlag, structure::Matrix4x4 rot,
+                GenericEnergy& e) {
+                merNCSEnergy(r.atomI, r.atomJ, p, alignFlag, rot, r.d, r.dLo, r.dHi,
+                             forceConstScale * r.fc, &e);
+            });
     }
     *rms = std::sqrt(std::fabs(*rms) / distTab->distCount);
     return 0;
@@ -325,9 +326,10 @@ int merTallyRadGyrEnergy(structure::PDBInfo* pdbInfo, RadGyrTable* radGyrTab, fl
     return 0;
 }
 
-int merTallyDCEnergy2(structure::PDBInfo* pdbInfo, couplings::DTable* dTab,
-                      float forceConstScale, double* sum, double* rms) {
+int merTallyDCEnergy2(structure::PDBInfo* pdbInfo, couplings::DTable* dTab, float forceConstScale,
+                      double* sum, double* rms) {
     if (!tallyStart(pdbInfo, dTab, dTab ? dTab->dCount : 0, forceConstScale, sum, rms)) return 0;
+    if (dTab->dObsList == nullptr) return 0;
     int n = 0;
     for (int i = 0; i < dTab->dCount; i++) {
         couplings::DInfo* obs = &dTab->dObsList[i];
@@ -416,8 +418,8 @@ int merTallyPCSEnergy(structure::PDBInfo* pdbInfo, CSTable* csTab, float forceCo
 }
 
 int merTallyVDWEnergy(structure::PDBInfo* pdbInfo, float forceConstScale, float vdwSize,
-                      double vdwMaxAllowedMove, float vdwNeighborDist, int updateFlag,
-                      double* sum, double* rms) {
+                      double vdwMaxAllowedMove, float vdwNeighborDist, int updateFlag, double* sum,
+                      double* rms) {
     *sum = 0.0;
     *rms = 0.0;
     if (pdbInfo == nullptr || pdbInfo->atomList == nullptr || pdbInfo->atomCount < 1 ||
