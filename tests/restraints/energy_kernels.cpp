@@ -51,37 +51,31 @@ double grad(const AtomInfo& a, int k) {
 constexpr double kA = 6.5, kB = -1.8, kCneg = -9.0;
 const float kSaupe[5] = {4e-4f, 6e-4f, 2e-4f, -3e-4f, 1e-4f};
 
-// Two NOE groups (pairs 0-1, 2-3 and 4-5) with bounds that put the first pair far above.
-int noeSum(Atoms& a, GenericEnergy& e) {
+// NOE members between atoms 0-1, 2-3, ... with the bounds lo..hi and fc 2.
+struct Members {
   DistInfo m[3]{};
-  for (int i = 0; i < 3; i++) {
-    m[i].atomI = &a[2 * i];
-    m[i].atomJ = &a[2 * i + 1];
-    m[i].dLo = 0.1f;
-    m[i].dHi = 0.2f;
-    m[i].fc = 2.0f;
+  DistInfo* p[3] = {&m[0], &m[1], &m[2]};
+  Members(Atoms& a, int n, float lo, float hi) {
+    for (int i = 0; i < n; i++) {
+      m[i].atomI = &a[2 * i], m[i].atomJ = &a[2 * i + 1];
+      m[i].dLo = lo, m[i].dHi = hi, m[i].fc = 2.0f;
+    }
   }
-  DistInfo* g1[1] = {&m[0]};
-  DistInfo* g2[2] = {&m[1], &m[2]};
-  SimpleNOE groups[2] = {{1, 1, 1, g1, 0, 0}, {1, 2, 2, g2, 0, 0}};
+};
+
+// Two groups (pair 0-1; pairs 2-3 and 4-5), all far above their bounds.
+int noeSum(Atoms& a, GenericEnergy& e) {
+  Members m(a, 3, 0.1f, 0.2f);
+  SimpleNOE groups[2] = {{1, 1, 1, m.p, 0, 0}, {1, 2, 2, m.p + 1, 0, 0}};
   NOEInfo noe{1, 2, groups};
   return merMultipleAssignNOEEnergy(&noe, 1.5, &e);
 }
 
 int noeR6(Atoms& a, GenericEnergy& e) {
-  DistInfo m[2]{};
-  for (int i = 0; i < 2; i++) {
-    m[i].atomI = &a[2 * i];
-    m[i].atomJ = &a[2 * i + 1];
-    m[i].dLo = 3.5f;
-    m[i].dHi = 4.0f;
-    m[i].fc = 2.0f;
-  }
-  DistInfo* list[2] = {&m[0], &m[1]};
-  SimpleNOE g{1, 1, 2, list, 0, 0};
+  Members m(a, 2, 3.5f, 4.0f);
+  SimpleNOE g{1, 1, 2, m.p, 0, 0};
   int rc = merSingleAssignR6NOESquareWellEnergy(&g, merSingleAssignR6NOEDeviation(&g), 1.5, &g);
-  e.energy = g.energy;
-  e.delta = g.delta;
+  e.energy = g.energy, e.delta = g.delta;
   return rc;
 }
 
@@ -112,13 +106,9 @@ int delphic(Atoms& a, GenericEnergy& e, int dims) {
 int pcs(Atoms& a, GenericEnergy& e) {
   PCSInfo p{};
   p.atom = &a[0];
-  p.x = a[0].x, p.y = a[0].y, p.z = a[0].z;
-  p.gamma = 2.5f;
+  p.x = a[0].x, p.y = a[0].y, p.z = a[0].z, p.gamma = 2.5f;
   CSInfo cs{};
-  cs.x = a[1].x, cs.y = a[1].y, cs.z = a[1].z;
-  cs.gamma = -1.0f;
-  cs.shift = 0.02f;
-  cs.w = 1.5f;
+  cs.x = a[1].x, cs.y = a[1].y, cs.z = a[1].z, cs.gamma = -1.0f, cs.shift = 0.02f, cs.w = 1.5f;
   cs.atomCount = 3;  // every entry the same atom: the shares must add up to the whole
   for (int i = 0; i < 3; i++) cs.atomList[i] = &a[1];
   const float s[5] = {0.02f, -0.03f, 0.01f, 0.015f, -0.02f};
@@ -337,14 +327,12 @@ TEST(EnergyKernels, DegenerateInputsGiveFiniteResults) {
   EXPECT_DOUBLE_EQ(e.energy, 4.0);
   EXPECT_EQ(same[0].force[0].x, 0.0);
   // An NOE pair at distance 0: effective distance 0, finite energy and derivatives.
-  DistInfo m{};
-  m.atomI = &same[0], m.atomJ = &same[1], m.dLo = 1.5f, m.dHi = 3.0f, m.fc = 1.0f;
-  DistInfo* ml[1] = {&m};
-  SimpleNOE g{1, 1, 1, ml, 0, 0};
+  Members m(same, 1, 1.5f, 3.0f);
+  SimpleNOE g{1, 1, 1, m.p, 0, 0};
   NOEInfo noe{1, 1, &g};
   merMultipleAssignNOEEnergy(&noe, 1.0, &e);
-  EXPECT_EQ(m.dCurrent, 0.0f);
-  EXPECT_DOUBLE_EQ(e.energy, 1.5 * 1.5);
+  EXPECT_EQ(m.m[0].dCurrent, 0.0f);
+  EXPECT_DOUBLE_EQ(e.energy, 2.0 * 1.5 * 1.5);
   EXPECT_TRUE(std::isfinite(same[0].force[0].x));
   // A Delphic restraint without Gaussians has energy 0.
   Atoms a = dihedral(40.0);
