@@ -348,6 +348,8 @@ int ensemblePrediction(Run& run) {
                 run.da * 21585.19634913479, R);
   result += line;
   std::fputs(result.c_str(), stderr);
+  // The table of averaged couplings carries the averaged tensor, not the last state's.
+  for (int i = 0; i < 5; i++) run.dTab->dTensor.saupe[i] = static_cast<float>(run.saupeAve[i]);
   rc = korim::couplings::writeDCmod(p.aveName, "w", run.dTab, k, result.c_str());
   if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
   return 0;
