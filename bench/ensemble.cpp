@@ -1,6 +1,6 @@
 // Two-domain ensemble of ubiquitin (residues 1-35 turned against 40-76, the settings of
-// examples/ubiquitin_two_domains.inp): the 100 states of examples/ubiquitin_100_states.ens
-// against one state's prediction on the same structure.
+// examples/ubiquitin_two_domains.inp): the 100 states of examples/ubiquitin_100_states.ens,
+// with and without the clash test, against an ensemble of its first state only.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,7 +17,6 @@
 #include "settings/settings_null.h"
 #include "simulation/ensemble.h"
 #include "simulation/korim_utils_align.h"
-#include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/unsp.h"
 #include "structure/pdb.h"
@@ -105,61 +104,29 @@ struct Quiet {
   }
 };
 
-void BM_Ensemble100States(benchmark::State& state) {
+// Arguments: the number of states (the first n of the file) and the clash test (0 off, 1 on).
+void BM_Ensemble(benchmark::State& state) {
   Setup& s = setup();
   if (!s.ok) {
     state.SkipWithError("no ensemble set-up");
     return;
   }
-  s.k.gridInfo.clashFlag = static_cast<int>(state.range(0));
+  const int states = static_cast<int>(state.range(0));
+  s.k.gridInfo.clashFlag = static_cast<int>(state.range(1));
   EnsembleCharges ch;
   double ave[5];
   Quiet quiet;
   for (auto _ : state) {
-    if (ensembleAlignment(&s.pdb, &s.dTab, &s.k, nullptr, "", "", 0, kStates, s.a.data(),
+    if (ensembleAlignment(&s.pdb, &s.dTab, &s.k, nullptr, "", "", 0, states, s.a.data(),
                           s.b.data(), s.c.data(), ch, s.nDots, s.dots, ave) != 0) {
       state.SkipWithError("ensemble failed");
       break;
     }
     benchmark::DoNotOptimize(ave);
   }
-  state.counters["states"] = kStates;
-}
-
-// One state's work without the ensemble around it: coordinate selection with the surface atoms
-// and one steric prediction, on the structure as read (0) or with domain 1 turned as in state n.
-void BM_OneStatePrediction(benchmark::State& state) {
-  Setup& s = setup();
-  if (!s.ok) {
-    state.SkipWithError("no ensemble set-up");
-    return;
-  }
-  const int st = static_cast<int>(state.range(0));
-  korim::structure::storePDBCoords(&s.pdb);
-  if (st > 0) {
-    const double turn[3] = {s.a[st], s.b[st], s.c[st]};
-    rotateDomain(turn, &s.pdb, 1, 35);
-  }
-  const int len = s.pdb.atomCount + 1201;
-  std::vector<double> x(len), y(len), z(len);
-  std::vector<int> id(1201);
-  std::vector<float> q(1201);
-  std::vector<int> marks(s.pdb.atomCount);
-  for (int i = 0; i < s.pdb.atomCount; i++) marks[i] = s.pdb.atomList[i].selected;
-  double saupe[5];
-  Quiet quiet;
-  for (auto _ : state) {
-    for (int i = 0; i < s.pdb.atomCount; i++) s.pdb.atomList[i].selected = marks[i];
-    int n = 0, nCh = 0;
-    chCoorSelect(&s.pdb, &s.k, &n, x.data(), y.data(), z.data(), &nCh, id.data(), q.data(), 0);
-    simEnsAlignment(&s.k, n, x.data(), y.data(), z.data(), 0, id.data(), q.data(), s.nDots,
-                    s.dots, 0, nullptr, 0.0, 0.0, saupe);
-    benchmark::DoNotOptimize(saupe);
-  }
-  korim::structure::restorePDBCoords(&s.pdb);
+  state.counters["states"] = states;
 }
 
 }  // namespace
 
-BENCHMARK(BM_Ensemble100States)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OneStatePrediction)->Arg(0)->Arg(1)->Arg(2)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Ensemble)->Args({1, 0})->Args({100, 0})->Args({100, 1})->Unit(benchmark::kMillisecond);
