@@ -4,6 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "app/analyze_dc.h"
+#include "app/analyze_pdb.h"
+#include "app/compare_saupe.h"
+#include "app/convert_tab.h"
+#include "app/dc_select.h"
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
@@ -138,6 +143,10 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeElectrostaticGrid:
     case kModeChemShift:
     case kModeAsRan:
+    case kModeAnalyzeDc:
+    case kModeAnalyzeSaupe:
+    case kModeAnalyzePdb:
+    case kModeConvert:
       return true;
     case kModeBestFit:
       return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
@@ -400,6 +409,12 @@ int prediction(Run& run) {
       return electrostaticPrediction(run);
     case kModeStericGrid:
       return ensemblePrediction(run);
+    case kModeAnalyzePdb:
+      rc = analyzePDB(run.pdbInfo, &run.userSel, k, run.chCount, &run.chSum, run.chargeAtomID,
+                      run.charges, run.params.userSaupe1, run.params.pRotName,
+                      run.params.outPName, run.params.remark);
+      if (rc != 0) return fail(run, rc, "korim: error in analysis of PDB.\n");
+      return 0;
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
       if (run.params.outDName[0] != '\0')
         std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
@@ -450,13 +465,7 @@ int structureRun(Run& run) {
   std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", p.inDName, dTab->dCount,
                dTab->dMinRes, dTab->dMaxRes);
 
-  if (dc->segFirst < kNoRangeLimit) dc->segFirst = dTab->dMinRes;
-  if (dc->segLast < kNoRangeLimit) dc->segLast = dTab->dMaxRes;
-  if (dc->segFirst > dc->segLast) {
-    int t = dc->segFirst;
-    dc->segFirst = dc->segLast;
-    dc->segLast = t;
-  }
+  settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;
   korim::structure::updatePDBAngles(pdb, dc->segFirst, dc->segLast);
 
@@ -482,8 +491,7 @@ int structureRun(Run& run) {
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
   korim::couplings::reportDCMap(pdb, dTab, off);
-  std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
-              dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
+  remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;
   if (s.res1 == 0 && s.resN == 0) {
@@ -545,6 +553,35 @@ void cleanUp(Run& run) {
   korim::restraints::merDone();
 }
 
+// The modes that read no structure; true when the mode was one of them (its status in run).
+bool tableMode(Run& run) {
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  int rc = 0;
+  switch (k->korimMode) {
+    case kModeStericFree:  // bare coordinates straight to the order matrix
+      rc = korim::simulation::ssiaFree(k, p.pdbFName, p.outAName, run.dTab);
+      if (rc != 0) fail(run, rc, "matrix: error in ssiaFree.\n");
+      return true;
+    case kModeAnalyzeDc:
+      rc = analyzeDC(p.inD1Name, p.inD2Name, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                     p.outDName);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeAnalyzeSaupe:
+      rc = compareSaupe(k, p.userSaupe1, p.userSaupe2, p.outAName, run.dTab, p.hingeAxis,
+                        p.twistAxis, p.remark);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeConvert:
+      rc = convertTab(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2, p.outDName);
+      if (rc != 0) fail(run, rc, "korim: error in conversion of table.\n");
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Records, options and dispatch of one run; returns its status.
 int runKorim(Run& run, int argc, char** argv) {
   korimParamsNull(&run.params);
@@ -585,14 +622,7 @@ int runKorim(Run& run, int argc, char** argv) {
 
   if (!modeAvailable(run.korimInfo))
     return fail(run, 1, "korim: this mode is not available yet.\n");
-  if (run.korimInfo->korimMode == kModeStericFree) {
-    // Needs no structure: bare coordinates straight to the order matrix.
-    rc = korim::simulation::ssiaFree(run.korimInfo, run.params.pdbFName, run.params.outAName,
-                                     run.dTab);
-    if (rc != 0) return fail(run, rc, "matrix: error in ssiaFree.\n");
-    return 0;
-  }
-  return structureRun(run);
+  return tableMode(run) ? run.status : structureRun(run);
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
 TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
-      {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"}, {"-anDc"},
-      {"-anA"}, {"-anPdb"}, {"-struc"}, {"-conv"}, {"-bestFit", "-jack"}, {"-bestFit", "-mcDc"},
+      {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"},
+      {"-struc"}, {"-bestFit", "-jack"}, {"-bestFit", "-mcDc"},
       {"-bestFit", "-mcStruc"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
       {"-bestFit", "-exhaustSel"},
   };
