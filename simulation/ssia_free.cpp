@@ -55,6 +55,10 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
     std::fprintf(stderr, "Matrix: Error reading PDB file in free format.\n");
     return st;
   }
+  if (atomCount < 1) {  // an empty name reads nothing
+    std::fprintf(stderr, "ssiaFree: no free-format coordinates given (-pdbF).\n");
+    return 1;
+  }
   std::fprintf(stderr, "%s, %d Atoms, Free format.\n", pdbFreeName, atomCount);
 
   double* sphere = nullptr;

@@ -149,3 +149,38 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   ASSERT_EQ(s2.size(), 5u);
   for (int i = 0; i < 5; i++) EXPECT_NEAR(s2[i], s1[i] / 2, 1e-8) << i;
 }
+
+TEST(EnsembleMode, BadInputsFailWithTheirMessage) {
+  TempDir dir;
+  writeFile(dir / "two.inp", twoDomainConfig(1, 0));
+  writeFile(dir / "bad.ens", "0 0\n");
+  const std::vector<std::string> grid = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings,
+                                         "-ave", "ave.tab"};
+  auto with = [](std::vector<std::string> a, std::vector<std::string> more) {
+    a.insert(a.end(), more.begin(), more.end());
+    return a;
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> messages;
+  } cases[] = {
+      // No domains configured: the first part holds no atom.
+      {grid, {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
+      {with(grid, {"-inp", "two.inp", "-inE", "bad.ens"}),
+       {"error in readEnsemble.\n", "matrix: setupEnsemble error occured.\n"}},
+      {with(grid, {"-inp", "two.inp", "-outE", "no/such/dir/e.txt"}),
+       {"KORIM Error opening ensemble monitoring file no/such/dir/e.txt\n"}},
+      {{"-stKorimFree", "-outA", "ave.tab"},
+       {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
+      {{"-stKorimFree", "-pdbF", "missing.txt", "-outA", "ave.tab"},
+       {"Matrix: Error reading PDB file in free format.\n", "matrix: error in ssiaFree.\n"}},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = runKorim(c.args, dir);
+    EXPECT_EQ(r.status, 1) << c.messages[0];
+    std::vector<std::string> m = c.messages;
+    m.push_back(kMemoryLine);
+    EXPECT_TRUE(inOrder(r.err, m)) << r.err;
+    EXPECT_FALSE(fileExists(dir / "ave.tab")) << c.messages[0];
+  }
+}
