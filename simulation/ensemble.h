@@ -6,13 +6,14 @@
 
 #include "couplings/dc.h"
 #include "settings/settings.h"
+#include "simulation/korim_input.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
 
 // Largest number of generated ensemble states; the state arrays hold kEnsembleSlots entries
 // (1-based).
-constexpr int kEnsembleMaxStates = 39998;
+constexpr int kEnsembleMaxStates = kEnsembleMaxRows;
 constexpr int kEnsembleSlots = 40001;
 
 // Moves the structure so that the CA atom of residue origin2 lies at the origin, turns residues
