@@ -14,16 +14,21 @@
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
 #include "assignment/korim_utils_visit.h"
+#include "assignment/ran_sim_dc.h"
 #include "charges/korim_charge_setup.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "fitting/aerasimdc.h"
+#include "fitting/mapsimdc.h"
+#include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
+#include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "restraints/cs.h"
 #include "restraints/merido.h"
-#include "restraints/surf_services.h"
+#include "restraints/surf.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
 #include "fitting/statdc.h"
@@ -143,14 +148,14 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeElectrostaticGrid:
     case kModeChemShift:
     case kModeAsRan:
+    case kModeStructNoise:
     case kModeAnalyzeDc:
     case kModeAnalyzeSaupe:
     case kModeAnalyzePdb:
     case kModeConvert:
       return true;
     case kModeBestFit:
-      return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
-             k->spreadMode < 0;
+      return true;
     default:
       return false;
   }
@@ -423,12 +428,67 @@ int prediction(Run& run) {
   }
 }
 
+// The best-fit variant of the run.
 int bestFit(Run& run) {
-  // Only the single fit is part of this program; modeAvailable() has turned the others away.
-  int rc = korim::fitting::simDC(run.pdbInfo, &run.userSel, run.dTab, run.korimInfo,
-                                 run.params.remark, run.params.outDName, run.params.pRotName,
-                                 run.korimInfo->verbFlag);
-  if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  PDBSelectInfo* sel = &run.userSel;
+  int rc = 0;
+  switch (k->spreadMode) {
+    case kSpreadJackknife:
+      rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                     k->verbFlag, p.mapCount, p.outDaName, p.outMapName,
+                                     p.outAngName, p.outAName, p.remark);
+      break;
+    case kSpreadMcStructure: {
+      const DcInfo* dc = run.dcInfo;
+      rc = korim::fitting::noiseStrucSimDC(run.pdbInfo, sel, run.dTab, k, dc->aFirst, dc->segFirst,
+                                           dc->segLast, p.outDName, p.pRotName, k->verbFlag,
+                                           p.mapCount, p.outDaName, p.outMapName, p.outAngName,
+                                           p.outAName, p.remark);
+      break;
+    }
+    case kSpreadRandom:
+    case kSpreadExhaustive:
+    case kSpreadExhaustSel:
+      rc = korim::assignment::exhSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                       p.mapCount, p.nFixAa, p.fixResList, k->verbFlag, p.remark);
+      break;
+    case kSpreadMcCouplings:
+      rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                    k->verbFlag, p.outDaName, p.outMapName, p.mapCount,
+                                    p.outDFailName, p.outAngName, p.outAName, p.remark);
+      break;
+    default:
+      rc = korim::fitting::simDC(run.pdbInfo, sel, run.dTab, k, p.remark, p.outDName, p.pRotName,
+                                 k->verbFlag);
+      if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+      return 0;
+  }
+  if (rc != 0) return fail(run, rc, "Matrix: error in best-fit of data.\n");
+  return 0;
+}
+
+// -struc: one perturbation of the structure by the structural noise, written to -pdbRot.
+int structuralNoise(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  const DcInfo* dc = run.dcInfo;
+  DTable* dTab = run.dTab;
+  int* valid = intAlloc("korim", dTab->dCount > 0 ? dTab->dCount : 1);
+  if (valid == nullptr) return fail(run, 1, "Error allocating coord buffers.\n");
+  long state = k->idum;
+  for (int i = 0; i < dTab->dCount; i++) valid[i] = dTab->dCalcList[i].valid;
+  if (k->noiseMode == 0)
+    korim::fitting::addPhiPsiNoise(&state, run.pdbInfo, dTab, k->coneWidth, k->coneFix, dc->aFirst,
+                                   dc->segFirst, dc->segLast, k->allowFixedDI);
+  else
+    korim::fitting::addPdbNoise(run.pdbInfo, dTab, k,
+                                korim::fitting::residueOffset(dc->aFirst, dc->segFirst),
+                                360.0 / k->coneDig, valid, &state);
+  unAlloc("korim", valid, static_cast<int>(sizeof(int)) * (dTab->dCount > 0 ? dTab->dCount : 1));
+  const int rc = korim::structure::writePDB(run.params.pRotName, run.pdbInfo, &run.userSel,
+                                            run.params.remark);
+  if (rc != 0) return fail(run, rc, "korim: error in writePDB.\n");
   return 0;
 }
 
@@ -517,6 +577,7 @@ int structureRun(Run& run) {
     korim::structure::pdbSelect(pdb, &s);
   }
 
+  if (k->korimMode == kModeStructNoise) return structuralNoise(run);
   if (k->korimMode == kModeBestFit) return bestFit(run);
   return prediction(run);
 }

@@ -231,6 +231,7 @@ int writePDBRot(const double* angleList1, const double* angleList2, const double
     rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
     if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
       std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
+      structure::restorePDBCoords(pdbInfo);  // the caller's structure, not the turned one
       return 1;
     }
     int status = 0;

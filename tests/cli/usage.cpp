@@ -44,9 +44,6 @@ TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
       {"-daHist"}, {"-daMl"}, {"-daFlex"},
-      {"-struc"}, {"-bestFit", "-jack"}, {"-bestFit", "-mcDc"},
-      {"-bestFit", "-mcStruc"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
-      {"-bestFit", "-exhaustSel"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c;

@@ -90,3 +90,14 @@ TEST(SelectD, ResidueRangesValueLimitsNonFiniteCouplingsAndUnknownNuclei) {
   EXPECT_EQ(bad[3].valid, 1);
 }
 
+
+// Repeated fits of one coupling set keep their workspace: no allocation for a request of its size.
+TEST(DipolarWorkspace, KeptForARequestOfItsSize) {
+  dipolarFree();
+  ASSERT_EQ(dipolarInit(10), 0);
+  const long long used = korim::foundation::memoryBytesUsed();
+  EXPECT_EQ(dipolarInit(10), 0);
+  EXPECT_EQ(dipolarInit(9), 0);
+  EXPECT_EQ(korim::foundation::memoryBytesUsed(), used);
+  dipolarFree();
+}

@@ -101,3 +101,9 @@ TEST(NumTqutilDeath, MissingFileIsFatal) {
 }
 
 }  // namespace
+
+TEST(NumArraysDeathTest, TqerrorEndsTheProcessWithStatusOne) {
+  EXPECT_EXIT(tqerror("allocation failure for indexList"), ::testing::ExitedWithCode(1),
+              "^Numerical Recipes run-time error\\.\\.\\.\nallocation failure for indexList\n"
+              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+}
