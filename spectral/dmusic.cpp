@@ -11,14 +11,13 @@
 #include "foundation/nrutil.h"
 #include "foundation/svdpoly.h"
 #include "spectral/report.h"
+#include "spectral/sigconst.h"
 
 namespace korim::spectral {
 
 namespace {
 
 constexpr const char *kTag = "dmusic";
-constexpr float kPiModel = 3.14159265f;
-constexpr float kTwoPiModel = 6.2831853f;
 constexpr int kFlt = static_cast<int>(sizeof(float));
 
 int gridCount(float first, float last, float step) {
@@ -91,7 +90,7 @@ bool isPeak(float **spm, int id, int jf) {
 }  // namespace
 
 int sim1D(float *rdata, float *idata, float hi, float x0, float xfw, int tSize, int fSize) {
-  float w = (x0 - (fSize / 2 + 1)) * kTwoPiModel / fSize, a = -xfw * kPiModel / fSize;
+  float w = (x0 - (fSize / 2 + 1)) * kTwoPiF / fSize, a = -xfw * kPiF / fSize;
   for (int k = 0; k < tSize; k++) {
     float amp = hi * std::exp(a * k);
     rdata[k] += amp * std::cos(k * w);

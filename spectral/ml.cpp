@@ -6,6 +6,7 @@
 #include "foundation/memory.h"
 #include "spectral/getnoise.h"
 #include "spectral/report.h"
+#include "spectral/sigconst.h"
 
 namespace korim::spectral {
 
@@ -13,8 +14,6 @@ namespace {
 
 constexpr const char *kTag = "ml";
 constexpr int kBuffers = 8;
-constexpr float kPiModel = 3.14159265f;
-constexpr float kTwoPiModel = 6.2831853f;
 
 // Eight buffers of twice the current size: d, r, dr, rr, fR, fI, freq, scale.
 struct MlState {
@@ -54,7 +53,7 @@ int ml1D(float *rdata, float *idata, float *wdata, float p0, float p1, float sig
   if (n < 1) return 0;
   if (ml1DInit(n)) return 1;
   float *fR = state.buf[4], *fI = state.buf[5], *freq = state.buf[6], *scale = state.buf[7];
-  float phi0 = (0.5f * p1 + p0) * kPiModel / 180.0f;
+  float phi0 = (0.5f * p1 + p0) * kPiF / 180.0f;
   if (sigma != 0.0f)
     for (int t = 0; t < n; t++) {
       rdata[t] *= 1.0f / sigma;
@@ -62,10 +61,10 @@ int ml1D(float *rdata, float *idata, float *wdata, float p0, float p1, float sig
     }
   int j = n / 2;
   for (int k = 0; k < n; k++, j = j == 0 ? n - 1 : j - 1) {
-    float offset = (p1 / 360.0f) * j * (-kTwoPiModel) / n;
+    float offset = (p1 / 360.0f) * j * (-kTwoPiF) / n;
     double dr = 0.0, rr = 0.0;
     for (int t = 0; t < n; t++) {
-      float theta = t * k * kTwoPiModel / n + phi0 + offset;
+      float theta = t * k * kTwoPiF / n + phi0 + offset;
       fR[t] = std::cos(theta);
       fI[t] = std::sin(theta);
       if (wdata) {

@@ -74,6 +74,15 @@ void greedyPasses(SAVar *varList, NOSABuff *n, void *auxInfo, SAEnergyFunc varE,
   }
 }
 
+// Working copy, list of searched bits (their count returned) and the starting energy.
+int startSearch(SAVar *varList, NOSABuff *n, void *auxInfo, SAEnergyFunc varE, float *bestE) {
+  int bits = 0;
+  varCopy(varList, n->newVars, n->varCount);
+  findAdjBits(n->newVars, n->varCount, n->bitList, n->locList, &bits);
+  *bestE = varE(n->newVars, n->varCount, auxInfo);
+  return bits;
+}
+
 bool ready(NOSABuff *n) {
   if (n && n->newVars && n->bitList && n->locList) return true;
   specMsg("NOSA Error: optimizer is not initialized.\n");
@@ -277,11 +286,8 @@ int gridInit(NOSABuff *n, SAVar *varList, int varCount, int verbose) {
 int nosa(SAVar *varList, NOSABuff *n, void *auxInfo, SAEnergyFunc varE, SAShowFunc showE,
          float *bestE) {
   if (!ready(n)) return 1;
-  int bits = 0, count = n->varCount;
-  varCopy(varList, n->newVars, count);
-  findAdjBits(n->newVars, count, n->bitList, n->locList, &bits);
-  float oldE = varE(n->newVars, count, auxInfo);
-  *bestE = oldE;
+  int bits = startSearch(varList, n, auxInfo, varE, bestE), count = n->varCount;
+  float oldE = *bestE;
   showE(varList, count, auxInfo, 0.0f, oldE);
   float f = n->tCount >= 2 ? std::exp(std::log(n->tFinal / n->tInitial) / (n->tCount - 1)) : 1.0f;
   float t = n->tInitial;
@@ -310,11 +316,8 @@ int nosa(SAVar *varList, NOSABuff *n, void *auxInfo, SAEnergyFunc varE, SAShowFu
 int gridSearch(SAVar *varList, NOSABuff *n, void *auxInfo, SAEnergyFunc varE, SAShowFunc showE,
                float *bestE) {
   if (!ready(n)) return 1;
-  int bits = 0, count = n->varCount;
-  varCopy(varList, n->newVars, count);
-  findAdjBits(n->newVars, count, n->bitList, n->locList, &bits);
-  float e = varE(n->newVars, count, auxInfo);
-  *bestE = e;
+  int bits = startSearch(varList, n, auxInfo, varE, bestE), count = n->varCount;
+  float e = *bestE;
   showE(n->newVars, count, auxInfo, 0.0f, e);
   auto recompute = [&] {
     for (int i = 0; i < count; i++)

@@ -13,14 +13,13 @@
 #include "foundation/svdpoly.h"
 #include "spectral/fdatap.h"
 #include "spectral/report.h"
+#include "spectral/sigconst.h"
 
 namespace korim::spectral {
 
 namespace {
 
 constexpr const char *kTag = "sase";
-constexpr float kPiModel = 3.14159265f;
-constexpr float kTwoPiModel = 6.2831853f;
 constexpr int kFlt = static_cast<int>(sizeof(float));
 
 const foundation::NameVal kModelNames[] = {{"Exp", 1}, {"Gauss", 2}, {"CT", 3}, {nullptr, 0}};
@@ -276,10 +275,10 @@ int simE(SAVar *vars, int varCount, SASEBuff *s) {
   (void)varCount;
   int n = s->tSizeList[0], m = s->simMode == 1 ? n : s->fSizeList[0], cols = s->signalCount;
   float phi1 = s->p1List[0] / 360.0f;
-  float phi0 = (0.5f * s->p1List[0] + s->p0List[0]) * kPiModel / 180.0f;
+  float phi0 = (0.5f * s->p1List[0] + s->p0List[0]) * kPiF / 180.0f;
   for (int sig = 0; sig < cols; sig++) {
     float f = vars[3 * sig + 1].val, g = vars[3 * sig + 2].val;
-    float w = kTwoPiModel * (f - (n / 2 + 1)) / n, a = -g * kPiModel / n;
+    float w = kTwoPiF * (f - (n / 2 + 1)) / n, a = -g * kPiF / n;
     for (int k = 0; k < m; k++) {
       float theta = (k + phi1) * w + phi0, decay = g == 0.0f ? 1.0f : std::exp(a * k);
       s->x[k * cols + sig] = decay * std::cos(theta);
