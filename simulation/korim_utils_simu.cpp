@@ -235,6 +235,25 @@ constexpr long long kWeightBlock = 1 << 21;
 // be had.
 constexpr double kExcluded = -1.0;  // never a Boltzmann factor
 
+// Runs size(), which sizes the work arrays of a scan; false after a message
+// when the memory cannot be had.
+template <typename Size>
+bool scanWorkSpace(Size&& size) {
+  try {
+    size();
+    return true;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+    return false;
+  }
+}
+
+// The grain of an electrostatic scan: orientations worth some tens of
+// microseconds of work on a thread.
+int weightGrain(const SmaRun& r, int L) {
+  return std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (L + 1) + 1));
+}
+
 template <typename Weigh, typename Add>
 bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
   const int N = r.o_pts;
@@ -242,13 +261,11 @@ bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
   const int B = static_cast<int>(std::max(1LL, std::min<long long>(N, kWeightBlock / L1)));
   std::vector<SampledOrientation> orient;
   std::vector<double> weights;
-  try {
-    orient.resize(static_cast<size_t>(B));
-    weights.resize(static_cast<size_t>(B) * L1);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+  if (!scanWorkSpace([&] {
+        orient.resize(static_cast<size_t>(B));
+        weights.resize(static_cast<size_t>(B) * L1);
+      }))
     return false;
-  }
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
     forChunks(nb, grain, [&](int begin, int end, int worker) {
@@ -413,17 +430,14 @@ int smaWall(SmaRun& r, double* saupe) {
   const int workers = workerCount();
   std::vector<std::vector<float>> hs;
   std::vector<WallCharges> wcs;
-  try {
-    hs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
-    wcs.resize(static_cast<size_t>(workers));
-    for (WallCharges& wc : wcs) wc.q.resize(r.no_of_ch), wc.u.resize(r.no_of_ch);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+  if (!scanWorkSpace([&] {
+        hs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
+        wcs.resize(static_cast<size_t>(workers));
+        for (WallCharges& wc : wcs) wc.q.resize(r.no_of_ch), wc.u.resize(r.no_of_ch);
+      }))
     return 1;
-  }
-  const int grain = std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (lengthGrid + 1) + 1));
   const bool scanned = scanWeights(
-      r, lengthGrid, grain,
+      r, lengthGrid, weightGrain(r, lengthGrid),
       [&](const SampledOrientation& o, int worker, double* row) {
         float* h = hs[worker].data();
         projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
@@ -590,18 +604,15 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   std::vector<std::vector<float>> xs, ys;
   std::vector<std::vector<int>> blockedOf;
   std::vector<char> beyondOf(static_cast<size_t>(workers), 0);
-  try {
-    xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
-    ys = xs;
-    blockedOf.assign(static_cast<size_t>(workers),
-                     std::vector<int>(static_cast<size_t>(r.t_pts) + 2));
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "sma: no memory for the work space of the orientation scan.\n");
+  if (!scanWorkSpace([&] {
+        xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(r.no_atoms) + 1));
+        ys = xs;
+        blockedOf.assign(static_cast<size_t>(workers),
+                         std::vector<int>(static_cast<size_t>(r.t_pts) + 2));
+      }))
     return 1;
-  }
-  const int grain = std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (lengthGrid + 1) + 1));
   const bool scanned = scanWeights(
-      r, lengthGrid, grain,
+      r, lengthGrid, weightGrain(r, lengthGrid),
       [&](const SampledOrientation& o, int worker, double* row) {
         float* xJ = xs[worker].data();
         float* yJ = ys[worker].data();
