@@ -17,7 +17,47 @@ const char* keyChain(const char* chainName) {
 
 const char* keySeg(const char* segName) { return getPDBSegMode() ? " " : orEmpty(segName); }
 
-int finish(int written) { return written < 0 ? 1 : 0; }
+// A key text built in a caller buffer of PDB_KEY_LEN bytes, as snprintf
+// would build it from the formats of the builders below: text beyond the
+// buffer is cut, the key always ends in a NUL.
+struct KeyText {
+    char* p;
+    char* last;  // room for the NUL
+
+    explicit KeyText(char* buf) : p(buf), last(buf + PDB_KEY_LEN - 1) {}
+    ~KeyText() { *p = '\0'; }
+    void put(char c) {
+        if (p < last) *p++ = c;
+    }
+    // %-Ns (width 0: %s).
+    void left(const char* s, int width) {
+        int n = 0;
+        for (; s[n] != '\0'; n++) put(s[n]);
+        for (; n < width; n++) put(' ');
+    }
+    // %Ns.
+    void right(const char* s, int width) {
+        int n = 0;
+        while (s[n] != '\0') n++;
+        for (; n < width; n++) put(' ');
+        left(s, 0);
+    }
+    // %d.
+    void integer(int v) {
+        char digits[16];
+        int n = 0;
+        long long m = v;
+        if (m < 0) {
+            put('-');
+            m = -m;
+        }
+        do {
+            digits[n++] = static_cast<char>('0' + m % 10);
+            m /= 10;
+        } while (m > 0);
+        while (n > 0) put(digits[--n]);
+    }
+};
 
 }  // namespace
 
@@ -27,22 +67,33 @@ int buildAtomText(int resID, const char* atomName, const char* icode, const char
     const char* chain = keyChain(chainName);
     const char* seg = keySeg(segName);
     const char* atom = orEmpty(atomName);
-    int n;
+    // "%d %-4s %s%s %-4s" with the insertion code (one blank when empty)
+    // directly followed by the chain, or "%d %-4s %2s %-4s" without it.
+    KeyText k(atomText);
+    k.integer(resID);
+    k.put(' ');
+    k.left(atom, 4);
+    k.put(' ');
     if (icode != nullptr) {
-        // Insertion code (one blank when empty) directly followed by the chain.
-        const char* ic = icode[0] != '\0' ? icode : " ";
-        const char* ch = chain[0] != '\0' ? chain : " ";
-        n = std::snprintf(atomText, PDB_KEY_LEN, "%d %-4s %s%s %-4s", resID, atom, ic, ch, seg);
+        k.left(icode[0] != '\0' ? icode : " ", 0);
+        k.left(chain[0] != '\0' ? chain : " ", 0);
     } else {
-        n = std::snprintf(atomText, PDB_KEY_LEN, "%d %-4s %2s %-4s", resID, atom, chain, seg);
+        k.right(chain, 2);
     }
-    return finish(n);
+    k.put(' ');
+    k.left(seg, 4);
+    return 0;
 }
 
 int buildResText(int resID, const char* chainName, const char* segName, char* resText) {
     if (resText == nullptr) return 1;
-    return finish(std::snprintf(resText, PDB_KEY_LEN, "%d %-2s %-4s", resID, keyChain(chainName),
-                                keySeg(segName)));
+    KeyText k(resText);  // "%d %-2s %-4s"
+    k.integer(resID);
+    k.put(' ');
+    k.left(keyChain(chainName), 2);
+    k.put(' ');
+    k.left(keySeg(segName), 4);
+    return 0;
 }
 
 int buildResTextOld(int resID, const char* chainName, const char* segName, char* resText) {
@@ -51,14 +102,20 @@ int buildResTextOld(int resID, const char* chainName, const char* segName, char*
 
 int buildChainText(const char* chainName, const char* segName, char* chainText) {
     if (chainText == nullptr) return 1;
-    return finish(std::snprintf(chainText, PDB_KEY_LEN, "%-2s %-4s", keyChain(chainName),
-                                keySeg(segName)));
+    KeyText k(chainText);  // "%-2s %-4s"
+    k.left(keyChain(chainName), 2);
+    k.put(' ');
+    k.left(keySeg(segName), 4);
+    return 0;
 }
 
 int buildSegText(const char* segName, const char* chainName, char* segText) {
     if (segText == nullptr) return 1;
-    return finish(std::snprintf(segText, PDB_KEY_LEN, "%-4s %-2s", keySeg(segName),
-                                keyChain(chainName)));
+    KeyText k(segText);  // "%-4s %-2s"
+    k.left(keySeg(segName), 4);
+    k.put(' ');
+    k.left(keyChain(chainName), 2);
+    return 0;
 }
 
 int intToStr(int i, char* dest, int destLen) {

@@ -2,6 +2,7 @@
 // expressions, residue types.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,49 @@ TEST(ResidueTypes, TableAndTranslations) {
         EXPECT_STREQ(getResName3(one.c_str()), r->resName);
     }
     EXPECT_EQ(amino, 20);
+}
+
+TEST_F(Index, KeyTextsEqualTheirPrintfFormats) {
+    // Names of every length around the field widths, empty and long, with
+    // and without the chain and segment ignored.
+    const char* names[] = {"", "A", "AB", "CA", "HD21", "LONGNAME", ""};
+    const std::string longName(300, 'X');
+    names[6] = longName.c_str();
+    char key[PDB_KEY_LEN], want[PDB_KEY_LEN];
+    for (int chainMode : {0, 1})
+        for (int segMode : {0, 1}) {
+            setPDBChainMode(chainMode);
+            setPDBSegMode(segMode);
+            for (const char* a : names)
+                for (const char* b : names)
+                    for (int res : {0, 7, -12, 2147483647, -2147483647 - 1}) {
+                        const char* ch = chainMode ? " " : b;
+                        const char* sg = segMode ? " " : a;
+                        buildAtomText(res, a, b, b, a, key);
+                        std::snprintf(want, sizeof want, "%d %-4s %s%s %-4s", res, a, b[0] ? b : " ",
+                                      ch[0] ? ch : " ", sg);
+                        EXPECT_STREQ(key, want);
+                        buildAtomText(res, a, nullptr, b, a, key);
+                        std::snprintf(want, sizeof want, "%d %-4s %2s %-4s", res, a, ch, sg);
+                        EXPECT_STREQ(key, want);
+                        buildResText(res, b, a, key);
+                        std::snprintf(want, sizeof want, "%d %-2s %-4s", res, ch, sg);
+                        EXPECT_STREQ(key, want);
+                    }
+            for (const char* a : names)
+                for (const char* b : names) {
+                    const char* ch = chainMode ? " " : b;
+                    const char* sg = segMode ? " " : a;
+                    buildChainText(b, a, key);
+                    std::snprintf(want, sizeof want, "%-2s %-4s", ch, sg);
+                    EXPECT_STREQ(key, want);
+                    buildSegText(a, b, key);
+                    std::snprintf(want, sizeof want, "%-4s %-2s", sg, ch);
+                    EXPECT_STREQ(key, want);
+                }
+        }
+    setPDBChainMode(0);
+    setPDBSegMode(0);
 }
 
 }  // namespace
