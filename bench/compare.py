@@ -76,11 +76,13 @@ def run(binary, args, wd, threads=None):
     os.makedirs(wd)
     t0 = time.perf_counter()
     with open(os.path.join(wd, "stdout"), "wb") as o, open(os.path.join(wd, "stderr"), "wb") as e:
-        rc = subprocess.call([binary] + args, cwd=wd, stdout=o, stderr=e, env=env)
+        p = subprocess.Popen([binary] + args, cwd=wd, stdout=o, stderr=e, env=env)
+        _, status, use = os.wait4(p.pid, 0)
+        p.returncode = os.waitstatus_to_exitcode(status)
     t = time.perf_counter() - t0
-    if rc != 0:
-        sys.exit("%s failed (status %d) in %s" % (binary, rc, wd))
-    return t
+    if p.returncode != 0:
+        sys.exit("%s failed (status %d) in %s" % (binary, p.returncode, wd))
+    return t, use.ru_utime + use.ru_stime
 
 
 def same_outputs(a, b):
@@ -108,32 +110,38 @@ def main():
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
     rows = []
     for name, model, sampling, args in cases(tmp):
-        tr, tn, t1 = [], [], []
+        tr, tn, t1, cr, c1 = [], [], [], [], []
         dr, dn, d1 = (os.path.join(tmp, s) for s in ("ref", "new", "one"))
         for _ in range(a.runs):
-            tr.append(run(ref, args, dr))
-            tn.append(run(new, args, dn))
-            t1.append(run(new, args, d1, threads=1))
+            for times, cpus, b, d, n in ((tr, cr, ref, dr, None), (tn, None, new, dn, None),
+                                         (t1, c1, new, d1, 1)):
+                t, c = run(b, args, d, threads=n)
+                times.append(t)
+                if cpus is not None:
+                    cpus.append(c)
         for other, label in ((dr, "reference build"), (d1, "one thread")):
             diff = same_outputs(dn, other)
             if diff:
                 sys.exit("%s: output differs from the %s: %s" % (name, label, diff))
-        mr, mn, m1 = (statistics.median(v) for v in (tr, tn, t1))
-        rows.append((name, model, sampling, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn))
-        print("%-45s ref %9s  new(1 thread) %9s  new %9s  x%.1f (threads x%.1f)"
-              % (name, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn), flush=True)
+        mr, mn, m1, ur, u1 = (statistics.median(v) for v in (tr, tn, t1, cr, c1))
+        rows.append((name, model, sampling, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn,
+                     fmt(ur), fmt(u1), ur / u1))
+        print("%-45s ref %9s  new(1 thread) %9s  new %9s  x%.1f (threads x%.1f)  cpu %s -> %s"
+              % (name, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn, fmt(ur), fmt(u1)), flush=True)
     shutil.rmtree(tmp)
     cores = os.cpu_count()
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
              "(`bench/compare.py`, Release builds), on a machine with %d cores shared with "
              "other work while measured; outputs (standard output and error, tables, rotated "
-             "structures) byte-identical between the builds and the thread counts."
-             % (a.runs, cores), "",
+             "structures) byte-identical between the builds and the thread counts. CPU time: "
+             "user plus system time of the process (the work done, which the machine's load "
+             "does not stretch)." % (a.runs, cores), "",
              "| case | model | dots x turns | before | now, 1 thread | now, %d threads "
-             "| speed-up | from threads |" % cores,
-             "|---|---|---|---|---|---|---|---|"]
+             "| speed-up | from threads | CPU time before | CPU time now, 1 thread "
+             "| CPU ratio |" % cores,
+             "|---|---|---|---|---|---|---|---|---|---|---|"]
     for r in rows:
-        table.append("| %s | %s | %s | %s | %s | %s | %.1fx | %.1fx |" % r)
+        table.append("| %s | %s | %s | %s | %s | %s | %.1fx | %.1fx | %s | %s | %.1fx |" % r)
     text = "\n".join(table)
     print(text)
     if a.readme:

@@ -224,7 +224,7 @@ struct SmaRun {
 
 // Orientations of an electrostatic scan in blocks of at most this many
 // weights (orientations x positions).
-constexpr long long kWeightBlock = 1 << 21;
+constexpr long long kWeightBlock = 1 << 18;
 
 // The orientation scan of an electrostatic model on the worker threads:
 // weigh(o, worker, row) fills row[0..L] with the weights of orientation o at
@@ -251,7 +251,7 @@ bool scanWorkSpace(Size&& size) {
 // The grain of an electrostatic scan: orientations worth some tens of
 // microseconds of work on a thread.
 int weightGrain(const SmaRun& r, int L) {
-  return std::max(1, 20000 / (r.no_atoms + r.no_of_ch * (L + 1) + 1));
+  return std::max(1, kGrainWork / (r.no_atoms + r.no_of_ch * (L + 1) + 1));
 }
 
 template <typename Weigh, typename Add>
@@ -274,7 +274,7 @@ bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
         weigh(orient[k], worker, &weights[static_cast<size_t>(k) * L1]);
       }
     });
-    forChunks(L1, std::max(1, 20000 / nb), [&](int begin, int end, int) {
+    forChunks(L1, std::max(1, kGrainWork / nb), [&](int begin, int end, int) {
       // Each position's sum still runs over the orientations in order; the
       // loops are nested this way round only to read the block row by row.
       for (int k = 0; k < nb; k++)
@@ -1043,7 +1043,7 @@ bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const
   }
   for (GridWork& w : works)
     if (!allocGridWork(w, no_atoms, withPotential)) return false;
-  const int grain = static_cast<int>(std::max(1LL, 20000 / (G * (no_atoms + 1))));
+  const int grain = static_cast<int>(std::max(1LL, kGrainWork / (G * (no_atoms + 1))));
   for (int b0 = 0; b0 < o_pts; b0 += B) {
     const int nb = std::min(B, o_pts - b0);
     forChunks(nb, grain, [&](int begin, int end, int worker) {

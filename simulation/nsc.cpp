@@ -586,7 +586,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   // the sums below then take the atoms one after another as a single thread
   // would.
   const long long maxNeighb = std::min<long long>(nat, 27LL * mostInBox);
-  const int workers = chunkCount(nat, std::max(1, 200000 / (nDot + 1)));
+  const int workers = chunkCount(nat, std::max(1, 2 * kGrainWork / (nDot + 1)));
   std::vector<unsigned char> exposedAll;
   std::vector<int> exposedCount;
   std::vector<std::vector<Neighb>> neighbOf;
@@ -602,7 +602,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
     warning("nsc_dclm: no memory for the dot tests of %d atoms", nat);
     return 1;
   }
-  forChunks(nat, std::max(1, 200000 / (nDot + 1)), [&](int begin, int end, int worker) {
+  forChunks(nat, std::max(1, 2 * kGrainWork / (nDot + 1)), [&](int begin, int end, int worker) {
     Neighb* neighb = neighbOf[worker].data();
     std::vector<int>& candidates = candidatesOf[worker];
     int candidatesBox = -1;

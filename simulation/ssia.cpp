@@ -69,9 +69,9 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int N = n_dots * digPsi;
   const int B = std::min(N, kScanBlock);
   const int L1 = L + 1;
-  // Grains: some tens of microseconds of work for a thread.
-  const int orientGrain = std::max(1, 20000 / (no_atoms + 1));
-  const int posGrain = std::max(1, 20000 / B);
+  // Grains: at least kGrainWork atom tests for a thread.
+  const int orientGrain = std::max(1, kGrainWork / (no_atoms + 1));
+  const int posGrain = std::max(1, kGrainWork / B);
   const int workers = chunkCount(B, orientGrain);
   const double inc_psi = 360.0 / digPsi;
   std::vector<SampledOrientation> orient;

@@ -8,6 +8,11 @@
 
 namespace korim::simulation {
 
+// Least work for a chunk, in simple steps (an atom tested at a position or
+// against a dot): about a tenth of a millisecond, far above the cost of
+// starting a thread.
+constexpr int kGrainWork = 100000;
+
 // Number of threads the scans use: OMP_NUM_THREADS when it is a positive
 // integer (at most 256), otherwise the number of cores (1 when unknown).
 int workerCount();
