@@ -18,11 +18,14 @@ constexpr int kGrainWork = 100000;
 int workerCount();
 
 // Calls body(begin, end, worker) for contiguous chunks [begin, end) covering
-// 0..n-1, worker numbering the chunk (at most workerCount() chunks, none of
-// them empty, none shorter than grain items unless there is only one); the chunks run on separate threads, the first
-// on the calling thread, and all have returned when this returns. body must
-// not throw and writes only to what its chunk or its worker owns. When no
-// thread can be started the chunks run one after the other.
+// 0..n-1 (at most workerCount() chunks, none of them empty, none shorter
+// than grain items unless there is only one; the bounds depend only on n,
+// grain and the thread count). The chunks run on separate threads, the
+// calling thread taking its share; worker numbers the thread running a chunk
+// (0..chunks-1, one thread at a time per number), so that work arrays can be
+// kept per worker. All chunks have returned when this returns. body must not
+// throw and writes only to what its chunk or its worker owns. When no thread
+// can be started the calling thread runs every chunk.
 void forChunks(int n, int grain, const std::function<void(int begin, int end, int worker)>& body);
 
 // The number of chunks forChunks uses for n items of the given grain.
