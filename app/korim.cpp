@@ -12,6 +12,8 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "fitting/dahist.h"
+#include "fitting/daml.h"
 #include "fitting/simdc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
@@ -111,6 +113,8 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeElectrostaticGrid:
     case kModeChemShift:
     case kModeAsRan:
+    case kModeDaHist:
+    case kModeDaMl:
       return true;
     case kModeBestFit:
       return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
@@ -405,6 +409,29 @@ int structureRun(Run& run) {
   return prediction(run);
 }
 
+// Modes that need no structure: the whole run is the mode's function. Returns its status, or -1
+// for the modes that read a structure.
+int noStructureRun(Run& run) {
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  switch (k->korimMode) {
+    case kModeDaHist:
+      if (const int rc = korim::fitting::getHistDabR(p.inDName, k, run.dcInfo, p.atomNameS1,
+                                                     p.atomNameS2, p.outDName);
+          rc != 0)
+        return fail(run, rc, "korim: error in getHistDabR.\n");
+      return 0;
+    case kModeDaMl:
+      if (const int rc = korim::fitting::getMlDabR(p.inDName, k, run.dcInfo, p.atomNameS1,
+                                                   p.atomNameS2, p.outDName, p.outScName);
+          rc != 0)
+        return fail(run, rc, "korim: error in getMlDabR.\n");
+      return 0;
+    default:
+      return -1;
+  }
+}
+
 void cleanUp(Run& run) {
   if (run.dTab != nullptr) korim::couplings::dTabFree(run.dTab);
   if (run.csTab != nullptr) korim::restraints::csTabFree(run.csTab);
@@ -473,6 +500,7 @@ int runKorim(Run& run, int argc, char** argv) {
 
   if (!modeAvailable(run.korimInfo))
     return fail(run, 1, "korim: this mode is not available yet.\n");
+  if (const int st = noStructureRun(run); st >= 0) return st;
   return structureRun(run);
 }
 
