@@ -14,6 +14,7 @@
 #include "couplings/writedc.h"
 #include "fitting/dahist.h"
 #include "fitting/daml.h"
+#include "fitting/mapsimdc.h"
 #include "fitting/simdc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
@@ -117,8 +118,8 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeDaMl:
       return true;
     case kModeBestFit:
-      return k->spreadMode == kSpreadSingle || k->spreadMode > kSpreadExhaustSel ||
-             k->spreadMode < 0;
+      return k->spreadMode == kSpreadSingle || k->spreadMode == kSpreadMcCouplings ||
+             k->spreadMode > kSpreadExhaustSel || k->spreadMode < 0;
     default:
       return false;
   }
@@ -313,12 +314,25 @@ int prediction(Run& run) {
   }
 }
 
+// The best-fit variant of the run; modeAvailable() has turned away the ones not built yet.
 int bestFit(Run& run) {
-  // Only the single fit is part of this program; modeAvailable() has turned the others away.
-  int rc = korim::fitting::simDC(run.pdbInfo, &run.userSel, run.dTab, run.korimInfo,
-                                 run.params.remark, run.params.outDName, run.params.pRotName,
-                                 run.korimInfo->verbFlag);
-  if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  PDBSelectInfo* sel = &run.userSel;
+  int rc = 0;
+  switch (k->spreadMode) {
+    case kSpreadMcCouplings:
+      rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                    k->verbFlag, p.outDaName, p.outMapName, p.mapCount,
+                                    p.outDFailName, p.outAngName, p.outAName, p.remark);
+      break;
+    default:
+      rc = korim::fitting::simDC(run.pdbInfo, sel, run.dTab, k, p.remark, p.outDName, p.pRotName,
+                                 k->verbFlag);
+      if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
+      return 0;
+  }
+  if (rc != 0) return fail(run, rc, "Matrix: error in best-fit of data.\n");
   return 0;
 }
 

@@ -141,7 +141,9 @@ int dipolarNull() {
 }
 
 int dipolarInit(int size) {
-    if (g.workSize > size) return 0;
+    // A workspace of the same size serves again: repeated fits of one coupling set (the error
+    // estimates) keep their workspace and the SVD's cached arrays.
+    if (g.workSize >= size) return 0;
     dipolarFree();  // the smaller workspace goes before the new one is taken
     float* x = fltAlloc("dipolar", 5 * size + 5);
     float* y = x != nullptr ? fltAlloc("dipolar", size + 1) : nullptr;

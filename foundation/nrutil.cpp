@@ -1,8 +1,9 @@
-// Book-style offset arrays over the tagged allocator, and nrerror.
+// Book-style offset arrays over the tagged allocator, nrerror and tqerror.
 #include "foundation/nrutil.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <type_traits>
 
 #include "foundation/memory.h"
@@ -70,6 +71,13 @@ void nrerror(const char *error_text) {
   std::fprintf(stderr, "Utility Error: ");
   std::fprintf(stderr, "%s\n", error_text ? error_text : "");
   std::fprintf(stderr, "Aborting.\n");
+}
+
+void tqerror(const char *error_text) {
+  std::fprintf(stderr, "Numerical Recipes run-time error...\n");
+  std::fprintf(stderr, "%s\n", error_text ? error_text : "");
+  std::fprintf(stderr, "...now exiting to system...\n");
+  std::exit(1);
 }
 
 float *vector(int nl, int nh) { return offsetVector<float>(nl, nh, "allocation failure in vector()"); }

@@ -1,5 +1,5 @@
 // Book-style offset arrays (index ranges nl..nh, usually from 1) counted under
-// the allocator tag "nr", and the non-fatal numerical error routine.
+// the allocator tag "nr", the non-fatal numerical error routine and the fatal one.
 #pragma once
 
 namespace korim::foundation {
@@ -7,6 +7,11 @@ namespace korim::foundation {
 // Writes "Utility Error: <text>\nAborting.\n" on stderr and returns; the
 // caller decides what happens next.
 void nrerror(const char *error_text);
+
+// The program's fatal error routine: writes "Numerical Recipes run-time
+// error...\n", the text and a newline, and "...now exiting to system...\n" on
+// stderr, flushes the standard streams and ends the process with status 1.
+[[noreturn]] void tqerror(const char *error_text);
 
 // Offset vectors: p[nl]..p[nh] usable. Null after a message on failure.
 // The accounting counts exactly nh-nl+1 elements; the system block also spans

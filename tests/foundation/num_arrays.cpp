@@ -112,6 +112,12 @@ TEST_F(NumArrays, AllocationFailuresReportAndReturnNull) {
             "Utility Error: gaussj: Singular Matrix-1\nAborting.\n");
 }
 
+TEST(NumArraysDeathTest, TqerrorEndsTheProcessWithStatusOne) {
+  EXPECT_EXIT(tqerror("allocation failure for indexList"), ::testing::ExitedWithCode(1),
+              "^Numerical Recipes run-time error\\.\\.\\.\nallocation failure for indexList\n"
+              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+}
+
 TEST(NumTqutil, ContiguousArraysHelpersAndTheirTexts) {
   float **m = matrixTq(0, 1, 5, 6);  // column range not starting at 0 or 1
   ASSERT_NE(m, nullptr);

@@ -1,0 +1,252 @@
+// Monte-Carlo error estimate of a tensor fit with Gaussian noise on the couplings (-mcDc).
+#include "fitting/mapsimdc.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "foundation/appendf.h"
+#include "foundation/genrand.h"
+#include "foundation/memory.h"
+#include "fitting/mapstats.h"
+#include "couplings/writedc.h"
+#include "simulation/korim_utils_align.h"
+
+namespace korim::fitting {
+
+using couplings::DInfo;
+using couplings::DTable;
+using settings::KorimInfo;
+
+namespace {
+
+// Per-coupling work arrays (tag "matrix"); the destructor puts the measured couplings back and
+// releases the arrays, so every return leaves the table's observed values as they came.
+struct McRows {
+  DTable* dTab = nullptr;
+  int n = 0;
+  float* dSaved = nullptr;    // measured coupling, Hz
+  float* sigSaved = nullptr;  // its error, Hz (0 taken as 1)
+  float* sigScaled = nullptr; // error times the factor kSigma, Hz
+  float* wSaved = nullptr;    // observed weight
+  int* fail = nullptr;        // fits whose back-calculated value left the error bar
+  double* mean = nullptr;     // running mean of the back-calculated value, Hz
+  double* m2 = nullptr;       // running sum of squared deviations from it
+  bool saved = false;
+
+  bool alloc(DTable* t) {
+    dTab = t;
+    n = t->dCount;
+    dSaved = foundation::fltAlloc("matrix", n);
+    sigSaved = dSaved ? foundation::fltAlloc("matrix", n) : nullptr;
+    sigScaled = sigSaved ? foundation::fltAlloc("matrix", n) : nullptr;
+    wSaved = sigScaled ? foundation::fltAlloc("matrix", n) : nullptr;
+    fail = wSaved ? foundation::intAlloc("matrix", n) : nullptr;
+    mean = fail ? foundation::dFltAlloc("matrix", n) : nullptr;
+    m2 = mean ? foundation::dFltAlloc("matrix", n) : nullptr;
+    if (m2 == nullptr) return false;
+    for (int i = 0; i < n; i++) {
+      dSaved[i] = sigSaved[i] = sigScaled[i] = wSaved[i] = 0.0f;
+      fail[i] = 0;
+      mean[i] = m2[i] = 0.0;
+    }
+    return true;
+  }
+  bool used(int i) const { return dTab->dCalcList[i].valid != 0; }
+
+  ~McRows() {
+    if (saved)
+      for (int i = 0; i < n; i++)
+        if (used(i)) dTab->dObsList[i].d = dSaved[i];
+    const int f = static_cast<int>(sizeof(float)) * n;
+    foundation::unAlloc("matrix", dSaved, f);
+    foundation::unAlloc("matrix", sigSaved, f);
+    foundation::unAlloc("matrix", sigScaled, f);
+    foundation::unAlloc("matrix", wSaved, f);
+    foundation::unAlloc("matrix", fail, static_cast<int>(sizeof(int)) * n);
+    foundation::unAlloc("matrix", mean, static_cast<int>(sizeof(double)) * n);
+    foundation::unAlloc("matrix", m2, static_cast<int>(sizeof(double)) * n);
+  }
+
+  void scale(float kSigma) {
+    for (int i = 0; i < n; i++)
+      if (used(i)) sigScaled[i] = sigSaved[i] * kSigma;
+  }
+
+  // Measured couplings plus Gaussian noise of half the scaled error as standard deviation.
+  void perturb() {
+    for (int i = 0; i < n; i++)
+      if (used(i))
+        dTab->dObsList[i].d =
+            static_cast<float>(dSaved[i] + foundation::gauss() * sigScaled[i] * 0.5);
+  }
+
+  // Whether every back-calculated coupling lies within its scaled error bar; with count, each
+  // one outside adds to its failure count.
+  bool withinErrors(bool count) {
+    bool within = true;
+    for (int i = 0; i < n; i++) {
+      if (!used(i)) continue;
+      const float d = dTab->dCalcList[i].d;
+      if (d > dSaved[i] + sigScaled[i] || d < dSaved[i] - sigScaled[i]) {
+        within = false;
+        if (count) fail[i]++;
+      }
+    }
+    return within;
+  }
+};
+
+bool anyZeroSolution(const couplings::DTensor& t) {
+  const int count = t.eulerCount < couplings::kMaxEuler ? t.eulerCount : couplings::kMaxEuler;
+  for (int i = 0; i < count; i++)
+    if (t.phiList[i] == 0.0f && t.psiList[i] == 0.0f && t.thetaList[i] == 0.0f) return true;
+  return false;
+}
+
+// The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
+// nAdjustMc perturbed fits stay within their error bars.
+void adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
+                     int verbose) {
+  if (!k->mcAdjustFlag || k->validCountD < 5) {
+    std::printf("REMARK DC error bars scaled by user supplied factor of %.1f.\n", k->kSigma);
+    return;
+  }
+  const int limit = static_cast<int>(k->nAdjustMc * k->mcAdjustFrac);
+  std::printf("REMARK Adjusting DC error bars ...\n");
+  k->kSigma = k->kLSigma;
+  int good = 0, passes = 0;
+  while (limit >= 0 && good <= limit && passes < kMaxAdjustPasses) {
+    std::printf("REMARK DC Error Scaling factor %.1f\r", k->kSigma);
+    rows->scale(k->kSigma);
+    good = 0;
+    for (int t = 0; t < k->nAdjustMc; t++) {
+      rows->perturb();
+      couplings::fitD(pdbInfo, dTab, verbose);
+      if (k->mapMode == 0 || rows->withinErrors(false)) good++;
+    }
+    k->kSigma += k->incSigma;
+    passes++;
+  }
+  k->kSigma -= k->incSigma;
+  std::fflush(stdout);
+  if (passes == kMaxAdjustPasses && good <= limit)
+    std::fprintf(stderr, "\nKORIM Warning: DC error bars not adjusted within %d passes.", passes);
+  std::fprintf(stderr, "\n");
+  std::printf("REMARK DC error bars automatically adjusted by factor of %.1f.\n", k->kSigma);
+}
+
+}  // namespace
+
+int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* dTab,
+             KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int verbose,
+             const char* outDaName, const char* outMapName, int mapCount, const char* outDFailName,
+             const char* outAngName, const char* outAName, const char* remark) {
+  if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
+    return 0;
+  KorimInfo* k = korimInfo;
+  // The adjustment would never end without a trial to count.
+  if (k->mcAdjustFlag && k->validCountD >= 5 && k->nAdjustMc < 1) {
+    std::fprintf(stderr, "KORIM Error: option -nAdjustMc value %d must be at least 1.\n", k->nAdjustMc);
+    return 1;
+  }
+  McRows rows;
+  MapStats stats;
+  if (!rows.alloc(dTab) || mapStatsInit(&stats) != 0) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  MapStatsGuard statsGuard{&stats};
+  MapLogs logs;
+  if (openMapLogs(&logs, outMapName, outDaName, outAngName, outAName, false) != 0) return 1;
+  MapLogsGuard logGuard{&logs};
+  std::fprintf(logs.da, "# SVD_ID    Aa         R\n\n");
+
+  couplings::fitD(pdbInfo, dTab, verbose);
+  mapStatsReference(&stats, &dTab->dTensor);
+  int counted = 0;
+  for (int i = 0; i < dTab->dCount; i++) {
+    if (!rows.used(i)) continue;
+    const DInfo& o = dTab->dObsList[i];
+    rows.dSaved[i] = o.d;
+    rows.sigSaved[i] = o.sigma == 0.0f ? 1.0f : o.sigma;
+    rows.wSaved[i] = o.w;
+    counted++;
+  }
+  rows.saved = true;
+  if (counted < 5) {
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", counted);
+    return 1;
+  }
+
+  adjustErrorBars(pdbInfo, dTab, k, &rows, verbose);
+  rows.scale(k->kSigma);
+
+  for (int t = 1; t <= mapCount; t++) {
+    std::fprintf(stderr, "REMARK Sampled %d of %d\r", t, mapCount);
+    std::fflush(stderr);
+    rows.perturb();
+    couplings::fitD(pdbInfo, dTab, verbose);
+    if (k->mapMode == 1) {
+      const bool within = rows.withinErrors(true);
+      if (!within || anyZeroSolution(dTab->dTensor)) continue;
+    }
+    if (mapStatsAdd(&stats, dTab, k, &logs, t) != 0) return 1;
+    const long n = stats.accepted;
+    for (int i = 0; i < rows.n; i++) {
+      if (!rows.used(i)) continue;
+      const double d = dTab->dCalcList[i].d;
+      const double delta = d - rows.mean[i];
+      rows.mean[i] += delta / static_cast<double>(n);
+      rows.m2[i] += delta * (d - rows.mean[i]);
+    }
+  }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+
+  // The averages over the accepted fits go back into the table.
+  const long n = stats.accepted;
+  double aveSaupe[5], alpha[4], beta[4], gamma[4];
+  std::string text;
+  if (mapStatsFinish(&stats, k, &logs, "%5d %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
+                     &text) != 0)
+    return 1;
+  for (int j = 0; j < 5; j++) dTab->dTensor.saupe[j] = static_cast<float>(aveSaupe[j]);
+  for (int i = 0; i < rows.n; i++) {
+    if (!rows.used(i)) continue;
+    const double var = n > 0 && rows.m2[i] > 0.0 ? rows.m2[i] / static_cast<double>(n) : 0.0;
+    dTab->dObsList[i].d = rows.dSaved[i];
+    dTab->dCalcList[i].d = static_cast<float>(n > 0 ? rows.mean[i] : 0.0);
+    dTab->dObsList[i].sigma = static_cast<float>(std::sqrt(var));
+  }
+  if (couplings::writeDCmod(outDName, "w", dTab, k, text.c_str()) != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return 1;
+  }
+
+  // The failure table: the weights are the failure counts while it is written.
+  for (int i = 0; i < rows.n; i++)
+    if (rows.used(i)) dTab->dObsList[i].w = static_cast<float>(rows.fail[i]);
+  std::string failText = "\nREMARK Failure Statistics.\n";
+  foundation::appendf(failText, "DATA STATISTICS MAPPING NUMBER OF SUCCESFUL STEPS   %d\n\n\n",
+                      n < kMapStoreMax ? static_cast<int>(n) : kMapStoreMax);
+  const int failStatus = couplings::writeDCmod(outDFailName, "w", dTab, k, failText.c_str());
+  for (int i = 0; i < rows.n; i++)
+    if (rows.used(i)) dTab->dObsList[i].w = rows.wSaved[i];
+  if (failStatus != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return 1;
+  }
+
+  if (n > 0) {
+    const int st = simulation::writePDBRot(gamma, beta, alpha, k->rotN, pdbInfo, sInfo, pdbRotName,
+                                           remark);
+    if (st != 0) {
+      std::fprintf(stderr, "matrix: error in writePDBRot.\n");
+      return st;
+    }
+  }
+  return 0;
+}
+
+}  // namespace korim::fitting
