@@ -13,6 +13,7 @@
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
 #include "fitting/dahist.h"
+#include "fitting/daflex.h"
 #include "fitting/daml.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/simdc.h"
@@ -116,6 +117,7 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeAsRan:
     case kModeDaHist:
     case kModeDaMl:
+    case kModeDaFlex:
       return true;
     case kModeBestFit:
       return k->spreadMode == kSpreadSingle || k->spreadMode == kSpreadMcCouplings ||
@@ -440,6 +442,13 @@ int noStructureRun(Run& run) {
                                                    p.atomNameS2, p.outDName, p.outScName);
           rc != 0)
         return fail(run, rc, "korim: error in getMlDabR.\n");
+      return 0;
+    case kModeDaFlex:  // reports its failures with the histogram mode's line
+      if (const int rc = korim::fitting::motionHist(p.inDName, k, run.dcInfo, p.atomNameS1,
+                                                    p.atomNameS2, p.outDName, p.outScName,
+                                                    p.outColName);
+          rc != 0)
+        return fail(run, rc, "korim: error in getHistDabR.\n");
       return 0;
     default:
       return -1;
