@@ -82,7 +82,7 @@ TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
 TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
-      {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"}, {"-anDc"},
+      {"-stKorimFree"}, {"-stKorimGrid"}, {"-anDc"},
       {"-anA"}, {"-anPdb"}, {"-struc"}, {"-conv"}, {"-bestFit", "-jack"}, {"-bestFit", "-mcDc"},
       {"-bestFit", "-mcStruc"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
       {"-bestFit", "-exhaustSel"},
