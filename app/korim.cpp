@@ -12,11 +12,14 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "fitting/aerasimdc.h"
 #include "fitting/dahist.h"
 #include "fitting/daflex.h"
 #include "fitting/daml.h"
 #include "fitting/mapsimdc.h"
+#include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
+#include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "restraints/cs.h"
@@ -93,11 +96,24 @@ struct Run {
   double gammaList[4] = {};
 };
 
+int selectedCount(const PDBInfo* pdb) {
+  int n = 0;
+  for (int i = 0; i < pdb->atomCount; i++)
+    if (pdb->atomList[i].selected != 0) n++;
+  return n;
+}
+
 // Ends a path: writes the line, keeps the status.
 int fail(Run& run, int status, const char* line) {
   std::fputs(line, stderr);
   run.status = status;
   return status;
+}
+
+// A step after the result table failed: a run that fails leaves no result table behind.
+int failAfterTable(Run& run, int status, const char* line) {
+  if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
+  return fail(run, status, line);
 }
 
 template <typename T>
@@ -118,10 +134,10 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeDaHist:
     case kModeDaMl:
     case kModeDaFlex:
+    case kModeStructNoise:
       return true;
     case kModeBestFit:
-      return k->spreadMode == kSpreadSingle || k->spreadMode == kSpreadMcCouplings ||
-             k->spreadMode > kSpreadExhaustSel || k->spreadMode < 0;
+      return k->spreadMode < kSpreadRandom || k->spreadMode > kSpreadExhaustSel;
     default:
       return false;
   }
@@ -218,7 +234,7 @@ int stericPrediction(Run& run) {
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
                                           run.params.remark);
-  if (rc != 0) return fail(run, rc, "matrix: error in writePDBRot.\n");
+  if (rc != 0) return failAfterTable(run, rc, "matrix: error in writePDBRot.\n");
   if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
 }
@@ -250,7 +266,7 @@ int electrostaticPrediction(Run& run) {
                                      run.params.remark, run.digPotential, run.potential,
                                      run.offset, run.stepsize, run.chCountOrig,
                                      run.chargeAtomIDOrig, run.chargesOrig);
-    if (rc != 0) return fail(run, rc, "korim: error in iFacePDB.\n");
+    if (rc != 0) return failAfterTable(run, rc, "korim: error in iFacePDB.\n");
     release(run.potential, kPotentialSlots);
     return 0;
   }
@@ -312,6 +328,9 @@ int prediction(Run& run) {
     case kModeElectrostatic:
       return electrostaticPrediction(run);
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
+      if (run.params.outDName[0] != '\0')
+        std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
+                     run.params.outDName);
       return 0;
   }
 }
@@ -323,6 +342,19 @@ int bestFit(Run& run) {
   PDBSelectInfo* sel = &run.userSel;
   int rc = 0;
   switch (k->spreadMode) {
+    case kSpreadJackknife:
+      rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
+                                     k->verbFlag, p.mapCount, p.outDaName, p.outMapName,
+                                     p.outAngName, p.outAName, p.remark);
+      break;
+    case kSpreadMcStructure: {
+      const DcInfo* dc = run.dcInfo;
+      rc = korim::fitting::noiseStrucSimDC(run.pdbInfo, sel, run.dTab, k, dc->aFirst, dc->segFirst,
+                                           dc->segLast, p.outDName, p.pRotName, k->verbFlag,
+                                           p.mapCount, p.outDaName, p.outMapName, p.outAngName,
+                                           p.outAName, p.remark);
+      break;
+    }
     case kSpreadMcCouplings:
       rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
                                     k->verbFlag, p.outDaName, p.outMapName, p.mapCount,
@@ -335,6 +367,29 @@ int bestFit(Run& run) {
       return 0;
   }
   if (rc != 0) return fail(run, rc, "Matrix: error in best-fit of data.\n");
+  return 0;
+}
+
+// -struc: one perturbation of the structure by the structural noise, written to -pdbRot.
+int structuralNoise(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  const DcInfo* dc = run.dcInfo;
+  DTable* dTab = run.dTab;
+  int* valid = intAlloc("korim", dTab->dCount > 0 ? dTab->dCount : 1);
+  if (valid == nullptr) return fail(run, 1, "Error allocating coord buffers.\n");
+  long state = k->idum;
+  for (int i = 0; i < dTab->dCount; i++) valid[i] = dTab->dCalcList[i].valid;
+  if (k->noiseMode == 0)
+    korim::fitting::addPhiPsiNoise(&state, run.pdbInfo, dTab, k->coneWidth, k->coneFix, dc->aFirst,
+                                   dc->segFirst, dc->segLast, k->allowFixedDI);
+  else
+    korim::fitting::addPdbNoise(run.pdbInfo, dTab, k,
+                                korim::fitting::residueOffset(dc->aFirst, dc->segFirst),
+                                360.0 / k->coneDig, valid, &state);
+  unAlloc("korim", valid, static_cast<int>(sizeof(int)) * (dTab->dCount > 0 ? dTab->dCount : 1));
+  const int rc = korim::structure::writePDB(run.params.pRotName, run.pdbInfo, &run.userSel,
+                                            run.params.remark);
+  if (rc != 0) return fail(run, rc, "korim: error in writePDB.\n");
   return 0;
 }
 
@@ -355,6 +410,12 @@ int structureRun(Run& run) {
     }
     std::fprintf(stderr, "%s, %d Atoms, Residues %d to %d.\n", p.pdbName, pdb->atomCount,
                  pdb->minResID, pdb->maxResID);
+    if (pdb->atomCount == 0) {
+      // An empty, header-only or binary file: nothing to predict or fit.
+      std::fprintf(stderr, "PDB Error: no atoms read from %s\n", p.pdbName);
+      run.status = 1;
+      return 1;
+    }
   }
   int rc = korim::couplings::readDC(p.inDName, dTab);
   if (rc != 0) {
@@ -396,6 +457,7 @@ int structureRun(Run& run) {
   const int off = aOff > INT_MAX ? INT_MAX : aOff < INT_MIN ? INT_MIN : static_cast<int>(aOff);
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
+  korim::couplings::reportDCMap(pdb, dTab, off);
   std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
               dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
 
@@ -412,6 +474,8 @@ int structureRun(Run& run) {
     std::printf(" Residues %d to %d  Residues: %s  Atoms: %s  Chains %s  Segs: %s.\n", s.res1,
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
+  if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
+    return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
 
   if (!k->Hflag) {
     s.selectID = 0;
@@ -421,6 +485,7 @@ int structureRun(Run& run) {
     korim::structure::pdbSelect(pdb, &s);
   }
 
+  if (k->korimMode == kModeStructNoise) return structuralNoise(run);
   if (k->korimMode == kModeBestFit) return bestFit(run);
   return prediction(run);
 }
@@ -514,7 +579,8 @@ int runKorim(Run& run, int argc, char** argv) {
   korimInfoNull(run.korimInfo);
   dcInfoNull(run.dcInfo);
 
-  initArgs(argc, argv, 4);
+  // Option words no mode reads (typos) are reported even without NMRCHECK.
+  initArgs(argc, argv, 5);
   int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -180,15 +181,205 @@ struct Reader {
   }
 };
 
-struct TextOption {
-  const char* word;
-  char* dest;
+// One option of a reading group: its word, how its value is read and where it goes.
+enum class Kind {
+  Flag,      // presence stores value
+  Int,       // one int
+  Float,     // one finite float
+  Double,    // one finite double
+  Text,      // a text of at most kNameLen - 1 characters
+  Word,      // the value word itself (a pointer into the command line)
+  IntRange,  // an int in [value, upper], else refused with why
+  Positive,  // a finite float above 0, else refused
+  Counted,   // exactly value numbers (doubles), else msg
+  Axis,      // exactly 3 numbers into a float[3], (0, 0, 0) when absent, else msg
 };
 
-template <size_t N>
-bool readTexts(const Reader& r, const TextOption (&opts)[N]) {
-  for (const TextOption& o : opts)
-    if (!r.text(o.word, o.dest)) return false;
+struct Option {
+  const char* word;
+  Kind kind;
+  void* dest;
+  int value = 0;
+  int upper = INT_MAX;
+  const char* msg = nullptr;  // IntRange: why refused; Counted, Axis: the count message
+};
+
+Option flag(const char* w, int* d, int v) { return {w, Kind::Flag, d, v}; }
+Option num(const char* w, int* d) { return {w, Kind::Int, d}; }
+Option num(const char* w, float* d) { return {w, Kind::Float, d}; }
+Option num(const char* w, double* d) { return {w, Kind::Double, d}; }
+Option text(const char* w, char* d) { return {w, Kind::Text, d}; }
+Option word(const char* w, char** d) { return {w, Kind::Word, d}; }
+Option atLeast1(const char* w, int* d) { return {w, Kind::IntRange, d, 1, INT_MAX, "must be at least 1"}; }
+Option range(const char* w, int* d, int lo, int hi, const char* why) { return {w, Kind::IntRange, d, lo, hi, why}; }
+Option positive(const char* w, float* d) { return {w, Kind::Positive, d}; }
+Option counted(const char* w, double* d, int n, const char* msg) { return {w, Kind::Counted, d, n, INT_MAX, msg}; }
+Option axis(const char* w, float* d, const char* msg) { return {w, Kind::Axis, d, 3, INT_MAX, msg}; }
+
+// Reads one option; false when its value was refused (after the message).
+bool readOption(const Reader& r, const Option& o) {
+  switch (o.kind) {
+    case Kind::Flag:
+      r.flag(o.word, static_cast<int*>(o.dest), o.value);
+      return true;
+    case Kind::Int:
+      r.intValue(o.word, static_cast<int*>(o.dest));
+      return true;
+    case Kind::Float:
+      r.fltValue(o.word, static_cast<float*>(o.dest));
+      return true;
+    case Kind::Double:
+      r.dblValue(o.word, static_cast<double*>(o.dest));
+      return true;
+    case Kind::Text:
+      return r.text(o.word, static_cast<char*>(o.dest));
+    case Kind::Word:
+      ptrArgD(r.argc, r.argv, o.word, static_cast<char**>(o.dest));
+      return true;
+    case Kind::IntRange:
+      return r.intInRange(o.word, static_cast<int*>(o.dest), o.value, o.upper, o.msg);
+    case Kind::Positive:
+      return r.fltPositive(o.word, static_cast<float*>(o.dest));
+    case Kind::Counted:
+      return r.counted(o.word, o.value, static_cast<double*>(o.dest), o.msg) >= 0;
+    case Kind::Axis:
+      return r.axis(o.word, static_cast<float*>(o.dest), o.msg);
+  }
+  return true;
+}
+
+// Reads a group in its order; false at the first refused value.
+bool readGroup(const Reader& r, std::initializer_list<Option> group) {
+  for (const Option& o : group)
+    if (!readOption(r, o)) return false;
+  return true;
+}
+
+// Modes, in test order: the last one present in this order wins.
+void readModes(const Reader& r, KorimInfo* k) {
+  struct Mode {
+    const char* word;
+    int mode;
+    int elFlag;  // -1: left as it is
+  };
+  static const Mode modes[] = {
+      {"-stKorim", kModeSteric, 0},
+      {"-stKorimFree", kModeStericFree, 0},
+      {"-stKorimGrid", kModeStericGrid, 0},
+      {"-elKorim", kModeElectrostatic, 1},
+      {"-elKorimFree", kModeElectrostaticFree, 1},
+      {"-elKorimGrid", kModeElectrostaticGrid, 1},
+      {"-bestFit", kModeBestFit, -1},
+      {"-csSim", kModeChemShift, -1},
+      {"-daHist", kModeDaHist, -1},
+      {"-daFlex", kModeDaFlex, -1},
+      {"-daMl", kModeDaMl, -1},
+      {"-asRan", kModeAsRan, -1},
+      {"-anA", kModeAnalyzeSaupe, -1},
+      {"-anDc", kModeAnalyzeDc, -1},
+      {"-anPdb", kModeAnalyzePdb, -1},
+      {"-conv", kModeConvert, -1},
+      {"-struc", kModeStructNoise, -1},
+  };
+  k->korimMode = kModeSteric;
+  for (const Mode& m : modes) {
+    if (!r.present(m.word)) continue;
+    k->korimMode = m.mode;
+    if (m.elFlag >= 0) k->elInfo.elFlag = m.elFlag;
+    if (m.mode == kModeAnalyzeSaupe) k->c1 = 1.0f, k->opCode = kOpSub;
+    if (m.mode == kModeAnalyzeDc) k->c1 = 0.0f, k->c2 = 1.0f, k->opCode = kOpAdd;
+  }
+}
+
+// The tensor reader takes its numbers as they come: refuse the ones that are not finite.
+void checkTensorNumbers(const Reader& r) {
+  static const char* const tensorNumbers[] = {"-da",       "-daMin", "-daMax",    "-dr",
+                                              "-drMin",    "-drMax", "-psi",      "-psiMin",
+                                              "-psiMax",   "-theta", "-thetaMin", "-thetaMax",
+                                              "-phi",      "-phiMin", "-phiMax"};
+  for (const char* w : tensorNumbers) r.finiteWord(w);
+  static const char* const saupeLists[] = {"-saupe", "-align"};
+  for (const char* w : saupeLists) {
+    const int loc = flagLoc(r.argc, r.argv, w);
+    for (int i = loc + 1; loc > 0 && i < r.argc && i <= loc + 5; i++)
+      if (!std::isfinite(static_cast<float>(std::strtod(r.argv[i], nullptr)))) {
+        r.refuseNonFiniteList(w);
+        break;
+      }
+  }
+}
+
+// -dbg: the value when a non-option word follows, else 1.
+void readDebugLevel(const Reader& r) {
+  const int loc = flagLoc(r.argc, r.argv, "-dbg");
+  if (loc == 0) return;
+  if (loc + 1 < r.argc && !isFlag(r.argv[loc + 1]))
+    intArgD(r.argc, r.argv, "-dbg", &couplings::dbgFlag);
+  else
+    couplings::dbgFlag = 1;
+}
+
+// -w: the weights up to the next option word; false when they could not be stored.
+bool readWeights(const Reader& r, KorimParams* p) {
+  int n = 0;
+  float* list = rListArg(r.argc, r.argv, "-w", &n);
+  if (n < 0) {
+    std::fputs("KORIM Error: option -w could not store its weights.\n", stderr);
+    p->wList = nullptr;
+    p->wCount = 0;
+    return false;
+  }
+  p->wList = list;
+  p->wCount = (list != nullptr) ? n : 0;
+  for (int i = 0; i < p->wCount; i++)
+    if (!std::isfinite(list[i])) {
+      r.refuseNonFiniteList("-w");
+      break;
+    }
+  return true;
+}
+
+// -dot: a density whose sphere fits the orientation arrays.
+bool readDotDensity(const Reader& r, KorimInfo* k) {
+  int density = k->densityNSC;
+  if (intArgD(r.argc, r.argv, "-dot", &density) != 1) return true;
+  if (orientationDotCount(density, kMaxOrientDots) < 0) {
+    r.refuse("-dot", "gives no sphere of 12 to 40001 orientations (densities 3 to 39692)");
+    return false;
+  }
+  k->densityNSC = density;
+  return true;
+}
+
+// The grid is held as one block of doubles whose byte count must fit an int.
+bool gridFits(const KorimInfo* k) {
+  // In double: three ints of up to 2^31 each overflow any integer product.
+  const double points = static_cast<double>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
+  const long long maxPoints = INT_MAX / static_cast<long long>(sizeof(double));
+  if (points <= static_cast<double>(maxPoints)) return true;
+  std::fprintf(stderr, "KORIM Error: options -nX %d -nY %d -nZ %d give %.15g grid points, more than %lld.\n",
+               k->grid3DnX, k->grid3DnY, k->grid3DnZ, points, maxPoints);
+  return false;
+}
+
+// The assignment-search lists, read last; false after refusing too many values.
+bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
+  r.intValue("-nSel", &k->nSel);
+  int n = r.intList("-fixAa", k->exCheckList, kExCheckMax);
+  if (n == -2) return false;
+  if (n >= 0) k->nAaCheck = n;
+  n = r.intList("-fixRes", p->fixResList, kFixResMax);
+  if (n == -2) return false;
+  p->nFixAa = (n > 0) ? n : 0;
+  int first = 0;
+  n = r.listSpan("-dcID", kChainDcMax, &first);
+  if (n == -2) return false;
+  for (int i = 0; i < n; i++) {
+    char* copy = strDup(getNthArg(r.argc, r.argv, first + i));
+    if (copy == nullptr) return false;  // the allocator has said why
+    k->chainDc[i] = copy;
+  }
+  if (n >= 0) k->nChainDc = (n > 0) ? n : 1;  // no word after -dcID: one empty identifier
   return true;
 }
 
@@ -230,26 +421,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
     printInfo();
     return 1;
   }
-
-  // Modes, in test order: the last one present in this order wins.
-  k->korimMode = kModeSteric;
-  if (r.present("-stKorim")) k->korimMode = kModeSteric, el->elFlag = 0;
-  if (r.present("-stKorimFree")) k->korimMode = kModeStericFree, el->elFlag = 0;
-  if (r.present("-stKorimGrid")) k->korimMode = kModeStericGrid, el->elFlag = 0;
-  if (r.present("-elKorim")) k->korimMode = kModeElectrostatic, el->elFlag = 1;
-  if (r.present("-elKorimFree")) k->korimMode = kModeElectrostaticFree, el->elFlag = 1;
-  if (r.present("-elKorimGrid")) k->korimMode = kModeElectrostaticGrid, el->elFlag = 1;
-  r.flag("-bestFit", &k->korimMode, kModeBestFit);
-  r.flag("-csSim", &k->korimMode, kModeChemShift);
-  r.flag("-daHist", &k->korimMode, kModeDaHist);
-  r.flag("-daFlex", &k->korimMode, kModeDaFlex);
-  r.flag("-daMl", &k->korimMode, kModeDaMl);
-  r.flag("-asRan", &k->korimMode, kModeAsRan);
-  if (r.present("-anA")) k->korimMode = kModeAnalyzeSaupe, k->c1 = 1.0f, k->opCode = kOpSub;
-  if (r.present("-anDc")) k->korimMode = kModeAnalyzeDc, k->c1 = 0.0f, k->c2 = 1.0f, k->opCode = kOpAdd;
-  r.flag("-anPdb", &k->korimMode, kModeAnalyzePdb);
-  r.flag("-conv", &k->korimMode, kModeConvert);
-  r.flag("-struc", &k->korimMode, kModeStructNoise);
+  readModes(r, k);
 
   // Read to no effect: nothing of the run looks at these buffers.
   envText("PDBH_DIR", p->pdbPath);
@@ -257,302 +429,135 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   envText("SURF_DIR", p->surfPath);
 
   // Best fit, error estimation and assignment search.
-  r.intValue("-idum", &k->idum);
-  r.flag("-rand", &k->spreadMode, kSpreadRandom);
-  r.flag("-exhaust", &k->spreadMode, kSpreadExhaustive);
-  r.flag("-exhaustSel", &k->spreadMode, kSpreadExhaustSel);
-  r.flag("-dcOpt", &k->dcSelOpt, 1);
-  r.flag("-nodcOpt", &k->dcSelOpt, 0);
-  r.flag("-single", &k->spreadMode, kSpreadSingle);
-  r.flag("-jack", &k->spreadMode, kSpreadJackknife);
-  r.flag("-mcDc", &k->spreadMode, kSpreadMcCouplings);
-  r.flag("-mcStruc", &k->spreadMode, kSpreadMcStructure);
-  r.intValue("-map", &p->mapCount);
-  if (!r.text("-outFail", p->outDFailName)) return 1;
-  r.fltValue("-dFrac", &k->mapFrac);
-  r.flag("-nDfixed", &k->mapFixCount, 1);
-  r.flag("-nonDfixed", &k->mapFixCount, 0);
-  r.flag("-vecNoise", &k->noiseMode, 1);
-  r.flag("-angNoise", &k->noiseMode, 0);
-  r.dblValue("-stdCone", &k->coneWidth);
-  r.flag("-fixCone", &k->coneFix, 1);
-  r.flag("-nofixCone", &k->coneFix, 0);
-  if (!r.intInRange("-digCone", &k->coneDig, 1, INT_MAX, "must be at least 1")) return 1;
-  r.flag("-autoCone", &k->nConeFlag, 1);
-  r.flag("-noautoCone", &k->nConeFlag, 0);
-  r.intValue("-nCone", &k->nConeAdjust);
-  r.fltValue("-lCone", &k->nConeStart);
-  if (!r.fltPositive("-incCone", &k->nConeInc)) return 1;
-  r.flag("-autoMc", &k->mcAdjustFlag, 1);
-  r.flag("-noautoMc", &k->mcAdjustFlag, 0);
-  r.intValue("-nAdjustMc", &k->nAdjustMc);
-  r.fltValue("-fracAdjustMc", &k->mcAdjustFrac);
-  r.fltValue("-kAdjustMc", &k->kSigma);
-  r.fltValue("-kLAdjustMc", &k->kLSigma);
-  if (!r.fltPositive("-incAdjustMc", &k->incSigma)) return 1;
+  const bool fitRead = readGroup(r, {
+      num("-idum", &k->idum), flag("-rand", &k->spreadMode, kSpreadRandom),
+      flag("-exhaust", &k->spreadMode, kSpreadExhaustive), flag("-exhaustSel", &k->spreadMode, kSpreadExhaustSel),
+      flag("-dcOpt", &k->dcSelOpt, 1), flag("-nodcOpt", &k->dcSelOpt, 0),
+      flag("-single", &k->spreadMode, kSpreadSingle), flag("-jack", &k->spreadMode, kSpreadJackknife),
+      flag("-mcDc", &k->spreadMode, kSpreadMcCouplings), flag("-mcStruc", &k->spreadMode, kSpreadMcStructure),
+      num("-map", &p->mapCount), text("-outFail", p->outDFailName), num("-dFrac", &k->mapFrac),
+      flag("-nDfixed", &k->mapFixCount, 1), flag("-nonDfixed", &k->mapFixCount, 0),
+      flag("-vecNoise", &k->noiseMode, 1), flag("-angNoise", &k->noiseMode, 0),
+      num("-stdCone", &k->coneWidth), flag("-fixCone", &k->coneFix, 1), flag("-nofixCone", &k->coneFix, 0),
+      atLeast1("-digCone", &k->coneDig), flag("-autoCone", &k->nConeFlag, 1),
+      flag("-noautoCone", &k->nConeFlag, 0), num("-nCone", &k->nConeAdjust), num("-lCone", &k->nConeStart),
+      positive("-incCone", &k->nConeInc), flag("-autoMc", &k->mcAdjustFlag, 1),
+      flag("-noautoMc", &k->mcAdjustFlag, 0), num("-nAdjustMc", &k->nAdjustMc),
+      num("-fracAdjustMc", &k->mcAdjustFrac), num("-kAdjustMc", &k->kSigma), num("-kLAdjustMc", &k->kLSigma),
+      positive("-incAdjustMc", &k->incSigma),
+  });
+  if (!fitRead) return 1;
 
   // Structure, tensor and output control. Without -pdb the selection options stay unread; a
   // selection the selection reader refuses (after its own message) ends the reading.
   if (r.present("-pdb") && korim::structure::getPDBSelectArgs(argc, argv, sInfo) != 0) return 1;
   if (korim::couplings::getDCTensorParams(argc, argv, tensor) != 0) return 1;
   k->eulerFlag = tensor->eulerFlag;
-  {
-    // The tensor reader takes its numbers as they come: refuse the ones that are not finite.
-    static const char* const tensorNumbers[] = {"-da",       "-daMin", "-daMax",    "-dr",
-                                                "-drMin",    "-drMax", "-psi",      "-psiMin",
-                                                "-psiMax",   "-theta", "-thetaMin", "-thetaMax",
-                                                "-phi",      "-phiMin", "-phiMax"};
-    for (const char* w : tensorNumbers) r.finiteWord(w);
-    static const char* const saupeLists[] = {"-saupe", "-align"};
-    for (const char* w : saupeLists) {
-      const int loc = flagLoc(argc, argv, w);
-      for (int i = loc + 1; loc > 0 && i < argc && i <= loc + 5; i++)
-        if (!std::isfinite(static_cast<float>(std::strtod(argv[i], nullptr)))) {
-          r.refuseNonFiniteList(w);
-          break;
-        }
-    }
-  }
-  {
-    int loc = flagLoc(argc, argv, "-dbg");
-    if (loc != 0) {
-      if (loc + 1 < argc && !isFlag(argv[loc + 1]))
-        intArgD(argc, argv, "-dbg", &couplings::dbgFlag);
-      else
-        couplings::dbgFlag = 1;
-    }
-  }
-  r.flag("-verb", &k->verbFlag, 1);
-  r.flag("-noverb", &k->verbFlag, 0);
-  r.flag("-qDa", &k->qFlag, 1);
-  r.flag("-qRms", &k->qFlag, 0);
-  r.flag("-qStd", &k->qFlag, 2);
-  r.flag("-err", &k->mapMode, 1);
-  r.flag("-noerr", &k->mapMode, 0);
-  {
-    int n = 0;
-    float* list = rListArg(argc, argv, "-w", &n);
-    if (n < 0) {
-      std::fputs("KORIM Error: option -w could not store its weights.\n", stderr);
-      p->wList = nullptr;
-      p->wCount = 0;
-      return 1;
-    }
-    p->wList = list;
-    p->wCount = (list != nullptr) ? n : 0;
-    for (int i = 0; i < p->wCount; i++)
-      if (!std::isfinite(list[i])) {
-        r.refuseNonFiniteList("-w");
-        break;
-      }
-  }
+  checkTensorNumbers(r);
+  readDebugLevel(r);
+  readGroup(r, {
+      flag("-verb", &k->verbFlag, 1), flag("-noverb", &k->verbFlag, 0), flag("-qDa", &k->qFlag, 1),
+      flag("-qRms", &k->qFlag, 0), flag("-qStd", &k->qFlag, 2), flag("-err", &k->mapMode, 1),
+      flag("-noerr", &k->mapMode, 0),
+  });
+  if (!readWeights(r, p)) return 1;
 
   // Files and coupling range.
-  const TextOption files1[] = {
-      {"-in", p->inDName}, {"-inD", p->inDName}, {"-out", p->outDName}, {"-outD", p->outDName},
-      {"-outPka", p->outPkaName}, {"-pdb", p->pdbName},
-  };
-  if (!readTexts(r, files1)) return 1;
-  r.intValue("-dStep", &dc->segStep);
-  r.intValue("-sStep", &dc->segStep);
-  r.intValue("-d1", &dc->segFirst);
-  r.intValue("-dN", &dc->segLast);
-  r.intValue("-s1", &dc->segFirst);
-  r.intValue("-sN", &dc->segLast);
-  r.intValue("-sID", &dc->segID);
-  r.intValue("-a1", &dc->aFirst);
-  r.flag("-excl", &dc->excludeMode, 1);
-  r.flag("-inc", &dc->excludeMode, 2);
-  r.flag("-fixedDI", &k->allowFixedDI, 1);
-  r.flag("-nofixedDI", &k->allowFixedDI, 0);
-  ptrArgD(argc, argv, "-rem", &p->remark);
-  r.flag("-yzInv", &k->yzFlag, 1);
-  r.flag("-noyzInv", &k->yzFlag, 0);
-  const TextOption files2[] = {
-      {"-inp", p->inpName},       {"-outD", p->outDName},       {"-outDa", p->outDaName},
-      {"-outMap", p->outMapName}, {"-outAng", p->outAngName},   {"-pot", p->potName},
-      {"-pot3D", p->pot3DName},   {"-pka", p->pkaName},         {"-inE", p->inEName},
-      {"-outE", p->outEName},     {"-flex", p->flexName},       {"-dcEns", p->oDcEName},
-      {"-ave", p->aveName},       {"-pdbF", p->pdbFName},       {"-pdbRot", p->pRotName},
-  };
-  if (!readTexts(r, files2)) return 1;
-  if (!r.intInRange("-rotID", &k->rotN, 0, 3, "must lie between 0 and 3")) return 1;
-  const TextOption files3[] = {
-      {"-outEAx", p->outEAxName}, {"-aD1", p->atomNameS1}, {"-aD2", p->atomNameS2},
-      {"-inD1", p->inD1Name},     {"-inD2", p->inD2Name},  {"-outD", p->outDName},
+  const bool filesRead = readGroup(r, {
+      text("-in", p->inDName), text("-inD", p->inDName), text("-out", p->outDName), text("-outD", p->outDName),
+      text("-outPka", p->outPkaName), text("-pdb", p->pdbName), num("-dStep", &dc->segStep),
+      num("-sStep", &dc->segStep), num("-d1", &dc->segFirst), num("-dN", &dc->segLast),
+      num("-s1", &dc->segFirst), num("-sN", &dc->segLast), num("-sID", &dc->segID), num("-a1", &dc->aFirst),
+      flag("-excl", &dc->excludeMode, 1), flag("-inc", &dc->excludeMode, 2),
+      flag("-fixedDI", &k->allowFixedDI, 1), flag("-nofixedDI", &k->allowFixedDI, 0),
+      word("-rem", &p->remark), flag("-yzInv", &k->yzFlag, 1), flag("-noyzInv", &k->yzFlag, 0),
+      text("-inp", p->inpName), text("-outD", p->outDName), text("-outDa", p->outDaName),
+      text("-outMap", p->outMapName), text("-outAng", p->outAngName), text("-pot", p->potName),
+      text("-pot3D", p->pot3DName), text("-pka", p->pkaName), text("-inE", p->inEName),
+      text("-outE", p->outEName), text("-flex", p->flexName), text("-dcEns", p->oDcEName),
+      text("-ave", p->aveName), text("-pdbF", p->pdbFName), text("-pdbRot", p->pRotName),
+      range("-rotID", &k->rotN, 0, 3, "must lie between 0 and 3"), text("-outEAx", p->outEAxName),
+      text("-aD1", p->atomNameS1), text("-aD2", p->atomNameS2), text("-inD1", p->inD1Name),
+      text("-inD2", p->inD2Name), text("-outD", p->outDName),
       // Accepted and consumed; no step of the run reads them.
-      {"-inCS", p->inCSName},     {"-outS", p->outSName},  {"-outCS", p->outCSName},
-      {"-ref", p->refName},       {"-path", p->pdbPath},   {"-list", p->pdbList},
-      {"-sPath", p->surfPath},    {"-sList", p->atomNames}, {"-rList", p->resNames},
-  };
-  if (!readTexts(r, files3)) return 1;
-  r.fltValue("-csThresh", &p->csThresh);
-  r.fltValue("-vcThresh", &p->validThresh);
-  r.flag("-fit", &p->fitFlag, 1);
-  r.flag("-nofit", &p->fitFlag, 0);
+      text("-inCS", p->inCSName), text("-outS", p->outSName), text("-outCS", p->outCSName),
+      text("-ref", p->refName), text("-path", p->pdbPath), text("-list", p->pdbList),
+      text("-sPath", p->surfPath), text("-sList", p->atomNames), text("-rList", p->resNames),
+      num("-csThresh", &p->csThresh), num("-vcThresh", &p->validThresh), flag("-fit", &p->fitFlag, 1),
+      flag("-nofit", &p->fitFlag, 0),
+  });
+  if (!filesRead) return 1;
 
   // Medium and simulation.
   if (r.present("-bic")) k->lcType = kLcWall, k->radiusModel = 20.0f;
   if (r.present("-pf1")) k->lcType = kLcRod, k->radiusModel = 33.5f;
   if (r.present("-3D")) k->lcType = kLc3D, k->radiusModel = 0.0f;
-  r.fltValue("-wv", &k->concentration);
-  r.fltValue("-vol", &k->volSample);
-  r.fltValue("-mwLC", &k->mwLC);
-  r.fltValue("-massLC", &k->massLC);
-  r.fltValue("-unitLC", &k->unitLengthLC);
-  r.fltValue("-polyLC", &k->polymerDeg);
-  {
-    int density = k->densityNSC;
-    if (intArgD(argc, argv, "-dot", &density) == 1) {
-      if (orientationDotCount(density, kMaxOrientDots) < 0) {
-        r.refuse("-dot", "gives no sphere of 12 to 40001 orientations (densities 3 to 39692)");
-        return 1;
-      }
-      k->densityNSC = density;
-    }
-  }
-  if (!r.intInRange("-digPsi", &k->digPsiNSC, 1, INT_MAX, "must be at least 1")) return 1;
-  if (!r.fltPositive("-dGrid", &k->gridSpacing)) return 1;
-  if (!r.fltPositive("-dX", &k->grid3DdeltaX)) return 1;
-  if (!r.fltPositive("-dY", &k->grid3DdeltaY)) return 1;
-  if (!r.fltPositive("-dZ", &k->grid3DdeltaZ)) return 1;
-  if (!r.intInRange("-nX", &k->grid3DnX, 1, INT_MAX, "must be at least 1")) return 1;
-  if (!r.intInRange("-nY", &k->grid3DnY, 1, INT_MAX, "must be at least 1")) return 1;
-  if (!r.intInRange("-nZ", &k->grid3DnZ, 1, INT_MAX, "must be at least 1")) return 1;
-  {
-    // The grid is held as one block of doubles whose byte count must fit an int.
-    // In double: three ints of up to 2^31 each overflow any integer product.
-    const double points = static_cast<double>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
-    const long long maxPoints = INT_MAX / static_cast<long long>(sizeof(double));
-    if (points > static_cast<double>(maxPoints)) {
-      std::fprintf(stderr, "KORIM Error: options -nX %d -nY %d -nZ %d give %.15g grid points, more than %lld.\n",
-                   k->grid3DnX, k->grid3DnY, k->grid3DnZ, points, maxPoints);
-      return 1;
-    }
-  }
-  r.fltValue("-maxPot", &el->maxPot);
-  r.intValue("-z1", &el->z1);
-  r.intValue("-zN", &el->zN);
-  r.fltValue("-rM", &k->radiusModel);
-  r.fltValue("-lcS", &k->lcOrder);
-  r.flag("-H", &k->Hflag, 1);
-  r.flag("-noH", &k->Hflag, 0);
-  r.flag("-surf", &k->surfFlag, 1);
-  r.flag("-nosurf", &k->surfFlag, 0);
-  r.fltValue("-rA", &k->radiusAtom);
-  r.fltValue("-rim", &k->includeRim);
-  r.fltValue("-pRatio", &k->molarRatio);
-  r.fltValue("-lM", &k->lengthModel);
-  r.fltValue("-rimDisc", &k->orderDiscRim);
+  readGroup(r, {
+      num("-wv", &k->concentration), num("-vol", &k->volSample), num("-mwLC", &k->mwLC),
+      num("-massLC", &k->massLC), num("-unitLC", &k->unitLengthLC), num("-polyLC", &k->polymerDeg),
+  });
+  if (!readDotDensity(r, k)) return 1;
+  const bool gridRead = readGroup(r, {
+      atLeast1("-digPsi", &k->digPsiNSC), positive("-dGrid", &k->gridSpacing),
+      positive("-dX", &k->grid3DdeltaX), positive("-dY", &k->grid3DdeltaY), positive("-dZ", &k->grid3DdeltaZ),
+      atLeast1("-nX", &k->grid3DnX), atLeast1("-nY", &k->grid3DnY), atLeast1("-nZ", &k->grid3DnZ),
+  });
+  if (!gridRead || !gridFits(k)) return 1;
 
-  // Electrostatics and charges.
-  r.fltValue("-pH", &el->pH);
-  r.fltValue("-nacl", &el->concNaCl);
-  r.fltValue("-chSurf", &el->chDensSurf);
-  r.fltValue("-dIFace", &el->iFace);
-  if (r.counted("-cut", 1, &el->cutoffPot, "MERIDO Error: -cut option requires 1 value only.\n") < 0) return 1;
-  r.flag("-elInfo", &el->chFlag, 1);
-  r.flag("-noelInfo", &el->chFlag, 0);
-  r.flag("-dipole", &el->dipoleFlag, 1);
-  r.flag("-nodipole", &el->dipoleFlag, 0);
-  r.flag("-chSel", &el->chSelFlag, 1);
-  r.flag("-nochSel", &el->chSelFlag, 0);
-  r.flag("-pkaDef", &el->pkaFlag, 1);
-  r.flag("-nopkaDef", &el->pkaFlag, 0);
-  r.flag("-charmm", &el->charmm, 1);
-  r.flag("-charmm22", &el->charmm, 2);
-  r.flag("-nocharmm", &el->charmm, 0);
-  r.flag("-chTerm", &el->chTerminiFlag, 1);
-  r.flag("-nochTerm", &el->chTerminiFlag, 0);
-  r.fltValue("-kEne", &el->kEnergy);
-  r.fltValue("-kPot", &el->kPot);
-  r.fltValue("-kMono", &el->kMonoCh);
-  r.fltValue("-kDipo", &el->kDipoCh);
-  r.fltValue("-kQuad", &el->kQuadCh);
-  r.fltValue("-temp", &el->temperaturePot);
-  r.fltValue("-kAtt", &el->kAtt);
-  r.fltValue("-pow", &el->pow);
-
-  // Table conversion.
-  r.flag("-dcHH", &k->dcProton, 1);
-  r.flag("-nodcHH", &k->dcProton, 0);
-  r.flag("-scale", &k->normDc, 1);
-  r.flag("-unscale", &k->normDc, 0);
-  r.flag("-xplor", &k->outFormat, kFormatXplor);
-  r.flag("-cns", &k->outFormat, kFormatCns);
-  r.flag("-tbl", &k->outFormat, kFormatTbl);
-  r.flag("-dyana", &k->outFormat, kFormatDyana);
-  r.flag("-korim", &k->outFormat, kFormatKorim);
-  r.flag("-rosetta", &k->outFormat, kFormatRosetta);
-  r.flag("-dcNoise", &k->dcNoise, 1);
-  r.intValue("-tensID", &k->dcID);
+  // Medium details, electrostatics and charges, table conversion.
+  const bool mediumRead = readGroup(r, {
+      num("-maxPot", &el->maxPot), num("-z1", &el->z1), num("-zN", &el->zN), num("-rM", &k->radiusModel),
+      num("-lcS", &k->lcOrder), flag("-H", &k->Hflag, 1), flag("-noH", &k->Hflag, 0),
+      flag("-surf", &k->surfFlag, 1), flag("-nosurf", &k->surfFlag, 0), num("-rA", &k->radiusAtom),
+      num("-rim", &k->includeRim), num("-pRatio", &k->molarRatio), num("-lM", &k->lengthModel),
+      num("-rimDisc", &k->orderDiscRim),
+      num("-pH", &el->pH), num("-nacl", &el->concNaCl), num("-chSurf", &el->chDensSurf),
+      num("-dIFace", &el->iFace),
+      counted("-cut", &el->cutoffPot, 1, "MERIDO Error: -cut option requires 1 value only.\n"),
+      flag("-elInfo", &el->chFlag, 1), flag("-noelInfo", &el->chFlag, 0), flag("-dipole", &el->dipoleFlag, 1),
+      flag("-nodipole", &el->dipoleFlag, 0), flag("-chSel", &el->chSelFlag, 1),
+      flag("-nochSel", &el->chSelFlag, 0), flag("-pkaDef", &el->pkaFlag, 1), flag("-nopkaDef", &el->pkaFlag, 0),
+      flag("-charmm", &el->charmm, 1), flag("-charmm22", &el->charmm, 2), flag("-nocharmm", &el->charmm, 0),
+      flag("-chTerm", &el->chTerminiFlag, 1), flag("-nochTerm", &el->chTerminiFlag, 0),
+      num("-kEne", &el->kEnergy), num("-kPot", &el->kPot), num("-kMono", &el->kMonoCh),
+      num("-kDipo", &el->kDipoCh), num("-kQuad", &el->kQuadCh), num("-temp", &el->temperaturePot),
+      num("-kAtt", &el->kAtt), num("-pow", &el->pow),
+      flag("-dcHH", &k->dcProton, 1), flag("-nodcHH", &k->dcProton, 0), flag("-scale", &k->normDc, 1),
+      flag("-unscale", &k->normDc, 0), flag("-xplor", &k->outFormat, kFormatXplor),
+      flag("-cns", &k->outFormat, kFormatCns), flag("-tbl", &k->outFormat, kFormatTbl),
+      flag("-dyana", &k->outFormat, kFormatDyana), flag("-korim", &k->outFormat, kFormatKorim),
+      flag("-rosetta", &k->outFormat, kFormatRosetta), flag("-dcNoise", &k->dcNoise, 1),
+      num("-tensID", &k->dcID),
+  });
+  if (!mediumRead) return 1;
 
   // Order-matrix comparison, coupling arithmetic and structure analysis.
-  if (r.counted("-inS1", 5, p->userSaupe1, "MERIDO Error: -inS1 option requires 5 values.\n") < 0) return 1;
-  if (r.counted("-inS2", 5, p->userSaupe2, "MERIDO Error: -inS2 option requires 5 values.\n") < 0) return 1;
-  if (!r.axis("-hinge", p->hingeAxis, "MERIDO Error: -hinge option requires 3 values.\n")) return 1;
-  if (!r.axis("-twist", p->twistAxis, "MERIDO Error: -twist option requires 3 values.\n")) return 1;
-  if (!r.text("-outA", p->outAName)) return 1;
-  r.flag("-add", &k->opCode, kOpAdd);
-  r.flag("-sub", &k->opCode, kOpSub);
-  r.flag("-mul", &k->opCode, kOpMul);
-  r.flag("-div", &k->opCode, kOpDiv);
-  r.flag("-max", &k->opCode, kOpMax);
-  r.fltValue("-c1", &k->c1);
-  r.fltValue("-c2", &k->c2);
-  if (!r.text("-outP", p->outPName)) return 1;
-  if (r.counted("-inS", 5, p->userSaupe1, "MERIDO Error: -inS option requires 5 values.\n") < 0) return 1;
-  r.flag("-user", &k->elPdbFlag, 2);
-  r.flag("-ster", &k->elPdbFlag, 0);
+  const bool analysisRead = readGroup(r, {
+      counted("-inS1", p->userSaupe1, 5, "MERIDO Error: -inS1 option requires 5 values.\n"),
+      counted("-inS2", p->userSaupe2, 5, "MERIDO Error: -inS2 option requires 5 values.\n"),
+      axis("-hinge", p->hingeAxis, "MERIDO Error: -hinge option requires 3 values.\n"),
+      axis("-twist", p->twistAxis, "MERIDO Error: -twist option requires 3 values.\n"),
+      text("-outA", p->outAName), flag("-add", &k->opCode, kOpAdd), flag("-sub", &k->opCode, kOpSub),
+      flag("-mul", &k->opCode, kOpMul), flag("-div", &k->opCode, kOpDiv), flag("-max", &k->opCode, kOpMax),
+      num("-c1", &k->c1), num("-c2", &k->c2), text("-outP", p->outPName),
+      counted("-inS", p->userSaupe1, 5, "MERIDO Error: -inS option requires 5 values.\n"),
+      flag("-user", &k->elPdbFlag, 2), flag("-ster", &k->elPdbFlag, 0),
+  });
+  if (!analysisRead) return 1;
   if (r.present("-el")) k->elPdbFlag = 1, el->elFlag = 1;
 
   // Da and R estimation.
-  r.flag("-noave", &hist->optExtrem, 0);
-  r.flag("-ave", &hist->optExtrem, 1);
-  if (!r.intInRange("-bin", &hist->nBinIn, 0, INT_MAX, "must be 0 (automatic) or more")) return 1;
-  r.intValue("-nFit", &hist->modeFit);
-  r.fltValue("-sdevDzz", &hist->sdevDzz);
-  r.fltValue("-sdevDyy", &hist->sdevDyy);
-  r.fltValue("-daLo", &hist->daLo);
-  r.fltValue("-daHi", &hist->daHi);
-  r.fltValue("-rhLo", &hist->rhLo);
-  r.fltValue("-rhHi", &hist->rhHi);
-  r.intValue("-nSel", &k->sCount);
-  r.intValue("-nRun", &k->histRan);
-  if (!r.text("-outCol", p->outColName)) return 1;
-  if (!r.text("-outSc", p->outScName)) return 1;
-  r.fltValue("-lDa", &hist->lDaMl);
-  r.fltValue("-hDa", &hist->hDaMl);
-  if (!r.fltPositive("-incDa", &hist->incDaMl)) return 1;
-  r.fltValue("-lR", &hist->lRMl);
-  r.fltValue("-hR", &hist->hRMl);
-  if (!r.fltPositive("-incR", &hist->incRMl)) return 1;
-  r.flag("-nomapMl", &hist->mlMap, 0);
-  r.flag("-mapMl", &hist->mlMap, 1);
-
-  // Assignment search lists, read last.
-  r.intValue("-nSel", &k->nSel);
-  {
-    int n = r.intList("-fixAa", k->exCheckList, kExCheckMax);
-    if (n == -2) return 1;
-    if (n >= 0) k->nAaCheck = n;
-  }
-  {
-    int n = r.intList("-fixRes", p->fixResList, kFixResMax);
-    if (n == -2) return 1;
-    p->nFixAa = (n > 0) ? n : 0;
-  }
-  {
-    int first = 0;
-    const int n = r.listSpan("-dcID", kChainDcMax, &first);
-    if (n == -2) return 1;
-    for (int i = 0; i < n; i++) {
-      char* copy = strDup(getNthArg(argc, argv, first + i));
-      if (copy == nullptr) return 1;  // the allocator has said why
-      k->chainDc[i] = copy;
-    }
-    if (n >= 0) k->nChainDc = (n > 0) ? n : 1;  // no word after -dcID: one empty identifier
-  }
+  const bool histRead = readGroup(r, {
+      flag("-noave", &hist->optExtrem, 0), flag("-ave", &hist->optExtrem, 1),
+      range("-bin", &hist->nBinIn, 0, INT_MAX, "must be 0 (automatic) or more"), num("-nFit", &hist->modeFit),
+      num("-sdevDzz", &hist->sdevDzz), num("-sdevDyy", &hist->sdevDyy), num("-daLo", &hist->daLo),
+      num("-daHi", &hist->daHi), num("-rhLo", &hist->rhLo), num("-rhHi", &hist->rhHi),
+      num("-nSel", &k->sCount), num("-nRun", &k->histRan), text("-outCol", p->outColName),
+      text("-outSc", p->outScName), num("-lDa", &hist->lDaMl), num("-hDa", &hist->hDaMl),
+      positive("-incDa", &hist->incDaMl), num("-lR", &hist->lRMl), num("-hR", &hist->hRMl),
+      positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
+  });
+  if (!histRead || !readAssignmentLists(r, p, k)) return 1;
   return r.nonFinite ? 1 : 0;
 }
 

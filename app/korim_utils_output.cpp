@@ -237,7 +237,7 @@ const char* const sec4Map[] = {
     " -fracAdjustMc     [0.7]     Fraction of Self-Consistent Best-Fits.\n",
     " -kLAdjustMc       [1.0]     Start Value of DC Error Scaling.\n",
     " -incAdjustMc      [0.2]     Increment of DC Error Scaling.\n",
-    " -dFrac   dFrac    [0.2]     Fraction of DCs per Jackknife Step.\n",
+    " -dFrac   dFrac    [0.2]     Fraction of DCs kept per Jackknife Step.\n",
     " -nDfixed          [off]     Fixed Number of DCs in Jackknifing.\n",
     " -nonDfixed        [on]      Variable Number of DCs in Jackknifing.\n",
     "Alignment Tensor Specification Methods:\n",

@@ -149,7 +149,7 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
     }
     const ConfigKey* key = findConfigKey(word);
     if (key == nullptr) {
-      std::fprintf(stderr, "Error: Wrong input parameter in auto file");
+      std::fprintf(stderr, "Error: Wrong input parameter in auto file\n");
       continue;
     }
     if (key->intField != nullptr) {
@@ -204,7 +204,7 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
       }
     }
     if (rows > kPotentialMaxRows) {
-      std::fprintf(stderr, "Error in readPotential: digitization of potential too high.");
+      std::fprintf(stderr, "Error in readPotential: digitization of potential too high.\n");
       return 1;
     }
     potential[rows] = value;

@@ -50,7 +50,11 @@ constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "
 // arrives in pieces that are parsed one by one.
 constexpr int kLineBuffer = 100;
 
-constexpr const char* kCapacityMessage = "Too many pKa values were supplied ...";
+// Names the capacity in charges (a pKa-file line may place two).
+void capacityMessage() {
+  std::fprintf(stderr, "chargeSetup Error: too many charges; the charge arrays hold at most %d.\n",
+               kChargeCapacity);
+}
 
 void chargeMessage(const char* format, ...) {
   std::va_list args;
@@ -104,7 +108,7 @@ struct Slots {
 // the limit) when the arrays are full.
 bool takeSlot(Slots& s, int atomIndex, float charge) {
   if (s.count >= kMaxChargeSlot) {
-    chargeMessage("%s more than %d charges do not fit the charge arrays.\n", kCapacityMessage,
+    chargeMessage("chargeSetup Error: more than %d charges do not fit the charge arrays.\n",
                   kMaxChargeSlot);
     return false;
   }
@@ -245,7 +249,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
                     line.resID);
     }
     if (s.count >= kChargeCapacity) {
-      chargeMessage("%s", kCapacityMessage);
+      capacityMessage();
       return 1;
     }
   }
@@ -328,7 +332,7 @@ int defaultRuleCharges(const PDBInfo& pdb, const settings::ElInfo& el, Slots& s)
     }
 
     if (capacityExceeded(s, i, pdb.atomCount)) {
-      chargeMessage("%s", kCapacityMessage);
+      capacityMessage();
       return 1;
     }
   }
@@ -352,6 +356,8 @@ void matchRows(const ChargeRow* rows, int n, const AtomInfo& atom, int skipN, in
 }
 
 int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::ElInfo& el, Slots& s) {
+  int selected = 0;
+  int uncharged = 0;  // selected atoms whose names the set does not know
   for (int i = 0; i < pdb.atomCount; ++i) {
     const AtomInfo& atom = pdb.atomList[i];
     if (atom.selected == 0) continue;
@@ -365,14 +371,21 @@ int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::
     std::memcpy(resName, atom.resName, strnlen(atom.resName, sizeof atom.resName));
     const ChargeBlock* block = findChargeBlock(&set, resName);
     if (block != nullptr) matchRows(block->rows, block->rowCount, atom, first, last, s, &matched, &charge);
+    selected++;
     if (matched && (block != nullptr || set.slotNeedsBlock == 0)) {
       if (!takeSlot(s, i, charge)) return 1;
+    } else {
+      uncharged++;
     }
     if (capacityExceeded(s, i, pdb.atomCount)) {
-      chargeMessage("%s", kCapacityMessage);
+      capacityMessage();
       return 1;
     }
   }
+  if (uncharged > 0)
+    chargeMessage("WARNING: %d of %d selected atoms got no charge: their residue or atom names are "
+                  "not in the force-field table.\n",
+                  uncharged, selected);
   return 0;
 }
 

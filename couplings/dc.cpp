@@ -144,12 +144,18 @@ int readDC(const char* inDName, DTable* dTab) {
     const int sLoc = getTabVar(varInfo, varCount, "S");
     const int wLoc = getTabVar(varInfo, varCount, "W");
     const int fcLoc = getTabVar(varInfo, varCount, "FC");
+    if (dLoc < 0) {
+        // Without it every row would read as a coupling of 0 Hz.
+        std::fprintf(stderr, "DC Error: %s has no column D (the measured couplings).\n", inDName);
+        freeTab(matrix, varInfo, varCount, entryCount);
+        return 1;
+    }
 
     const int bytes = entryCount * static_cast<int>(sizeof(DInfo));
     dTab->dObsList = static_cast<DInfo*>(voidMalloc("dc", bytes));
     dTab->dCalcList = static_cast<DInfo*>(voidMalloc("dc", bytes));
     if (dTab->dObsList == nullptr || dTab->dCalcList == nullptr) {
-        std::fprintf(stderr, "DC Error Allocating DC Values.");
+        std::fprintf(stderr, "DC Error Allocating DC Values.\n");
         freeTab(matrix, varInfo, varCount, entryCount);
         return 1;
     }
@@ -179,7 +185,7 @@ int readDC(const char* inDName, DTable* dTab) {
         r.diFixedFlag = 0;
         r.id = indexLoc >= 0 ? static_cast<int>(row[indexLoc]) : e + 1;
         r.absFlag = absLoc >= 0 ? static_cast<int>(row[absLoc]) : 0;
-        r.d = val(dLoc, 0.0f);
+        r.d = row[dLoc];
         r.di = val(diLoc, 0.0f);
         r.sigma = val(ddLoc, 1.0f);
         r.s = val(sLoc, 1.0f);

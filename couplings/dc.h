@@ -126,6 +126,10 @@ int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNa
 int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
+// After buildDC: reports on stderr the selected rows that map to no atom, rows that repeat the
+// atom pair of an earlier row and rows whose residue names are not the structure's (the first
+// few of each named). Returns the number of selected rows that map to no atom.
+int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
                    int* diFixedFlag, int allowFixedDI);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "couplings/dc.h"
 #include "foundation/memory.h"
@@ -352,6 +354,94 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         ++count;
     }
     return count;
+}
+
+namespace {
+
+constexpr int kRowsNamed = 5;  // rows named per kind of mapping problem
+
+// Why one end of a selected row maps to no atom.
+void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
+                 const char* chainName, const char* segName, char* why, size_t len) {
+    const char* chain = lookupChain(pdb, t, chainName);
+    const char* seg = lookupSeg(pdb, t, segName);
+    const structure::ResInfo* r = structure::findRes(pdb, res, chain, seg);
+    if (r == nullptr) {
+        std::snprintf(why, len, "residue %d is not in the structure", res);
+        return;
+    }
+    // The two names of the amide proton.
+    const char* other = std::strcmp(atomName, "HN") == 0 ? "H" : std::strcmp(atomName, "H") == 0 ? "HN" : nullptr;
+    if (other != nullptr && structure::findAtom(pdb, res, other, chain, seg) != nullptr)
+        std::snprintf(why, len, "residue %d %s has no atom %s (the structure names it %s)", res,
+                      r->resName, atomName, other);
+    else
+        std::snprintf(why, len, "residue %d %s has no atom %s", res, r->resName, atomName);
+}
+
+// Names a row after its kind's heading; the heading is printed before the first one.
+struct RowList {
+    const char* heading;  // printf format with the count
+    int count = 0;
+    char lines[kRowsNamed][192] = {};
+
+    void add(int row, const char* text) {
+        if (count < kRowsNamed) std::snprintf(lines[count], sizeof lines[0], "   row %d: %s\n", row, text);
+        count++;
+    }
+    void print() const {
+        if (count == 0) return;
+        std::fprintf(stderr, heading, count);
+        for (int i = 0; i < count && i < kRowsNamed; i++) std::fputs(lines[i], stderr);
+        if (count > kRowsNamed) std::fprintf(stderr, "   ... and %d more.\n", count - kRowsNamed);
+    }
+};
+
+}  // namespace
+
+int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
+    if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
+        dTab->dCalcList == nullptr)
+        return 0;
+    RowList unmapped{"DC Warning: %d selected couplings map to no atom of the structure and are not used:\n"};
+    RowList repeated{"DC Warning: %d couplings repeat the atom pair of an earlier row:\n"};
+    RowList renamed{"DC Warning: %d couplings name a residue differently from the structure:\n"};
+    std::map<std::pair<const AtomInfo*, const AtomInfo*>, int> pairs;
+    char why[160];
+    for (int k = 0; k < dTab->dCount; ++k) {
+        const DInfo& o = dTab->dObsList[k];
+        const DInfo& c = dTab->dCalcList[k];
+        if (!o.valid) continue;
+        if (c.atomICount == 0 || c.atomJCount == 0) {
+            const bool endI = c.atomICount == 0;
+            unmappedEnd(pdbInfo, dTab, shiftedRes(endI ? o.resIDI : o.resIDJ, aOff),
+                        endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
+                        endI ? o.segNameI : o.segNameJ, why, sizeof why);
+            unmapped.add(k + 1, why);
+            continue;
+        }
+        const AtomInfo* a = c.atomI[0];
+        const AtomInfo* b = c.atomJ[0];
+        const auto key = a < b ? std::make_pair(a, b) : std::make_pair(b, a);
+        const auto [it, isNew] = pairs.emplace(key, k + 1);
+        if (!isNew) {
+            std::snprintf(why, sizeof why, "%d %s - %d %s, as row %d", o.resIDI, o.atomNameI,
+                          o.resIDJ, o.atomNameJ, it->second);
+            repeated.add(k + 1, why);
+        }
+        const bool badI = o.resNameI[0] != '\0' && std::strcmp(o.resNameI, c.resNameI) != 0;
+        const bool badJ = o.resNameJ[0] != '\0' && std::strcmp(o.resNameJ, c.resNameJ) != 0;
+        if (badI || badJ) {
+            std::snprintf(why, sizeof why, "residue %d is %s in the table, %s in the structure",
+                          badI ? o.resIDI : o.resIDJ, badI ? o.resNameI : o.resNameJ,
+                          badI ? c.resNameI : c.resNameJ);
+            renamed.add(k + 1, why);
+        }
+    }
+    unmapped.print();
+    repeated.print();
+    renamed.print();
+    return unmapped.count;
 }
 
 // ---- linear fit ----

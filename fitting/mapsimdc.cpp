@@ -151,15 +151,14 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
     return 1;
   }
   McRows rows;
-  MapStats stats;
-  if (!rows.alloc(dTab) || mapStatsInit(&stats) != 0) {
+  if (!rows.alloc(dTab)) {
     std::fprintf(stderr, "Error allocating coord buffers.\n");
     return 1;
   }
-  MapStatsGuard statsGuard{&stats};
-  MapLogs logs;
-  if (openMapLogs(&logs, outMapName, outDaName, outAngName, outAName, false) != 0) return 1;
-  MapLogsGuard logGuard{&logs};
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, false) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
   std::fprintf(logs.da, "# SVD_ID    Aa         R\n\n");
 
   couplings::fitD(pdbInfo, dTab, verbose);
@@ -183,8 +182,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   rows.scale(k->kSigma);
 
   for (int t = 1; t <= mapCount; t++) {
-    std::fprintf(stderr, "REMARK Sampled %d of %d\r", t, mapCount);
-    std::fflush(stderr);
+    mapProgress(t, mapCount);
     rows.perturb();
     couplings::fitD(pdbInfo, dTab, verbose);
     if (k->mapMode == 1) {

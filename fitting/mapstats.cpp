@@ -5,9 +5,11 @@
 #include <cmath>
 
 #include "couplings/analyzeSaupe.h"
+#include "couplings/writedc.h"
 #include "foundation/appendf.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::fitting {
@@ -134,6 +136,20 @@ int closeMapLogs(MapLogs* logs) {
   return 0;
 }
 
+int Mapping::open(const char* outMapName, const char* outDaName, const char* outAngName,
+                  const char* outAName, bool daPeriod) {
+  if (mapStatsInit(&stats) != 0) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  return openMapLogs(&logs, outMapName, outDaName, outAngName, outAName, daPeriod);
+}
+
+Mapping::~Mapping() {
+  closeMapLogs(&logs);
+  mapStatsFree(&stats);
+}
+
 int mapStatsInit(MapStats* s) {
   *s = MapStats{};
   s->store = foundation::dFltAlloc("matrix", 5 * kMapStoreMax);
@@ -149,6 +165,11 @@ void mapStatsReference(MapStats* s, const couplings::DTensor* ref) {
 void mapStatsFree(MapStats* s) {
   foundation::unAlloc("matrix", s->store, 5 * kMapStoreMax * static_cast<int>(sizeof(double)));
   s->store = nullptr;
+}
+
+void mapProgress(int t, int count) {
+  std::fprintf(stderr, "REMARK Sampled %d of %d\r", t, count);
+  std::fflush(stderr);
 }
 
 int mapStatsAdd(MapStats* s, couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
@@ -274,6 +295,33 @@ int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapL
   appendf(*text, "%sTheta (MIN/MAX)   % .2f % .2f\n", m, s->thetaMin, s->thetaMax);
   appendf(*text, "\n\n");
   return 0;
+}
+
+int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+                    couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
+                    const MapLogs* logs, int verbose, int mapCount, const char* outDName,
+                    const char* pdbRotName, const char* remark) {
+  double aveSaupe[5], alpha[4], beta[4], gamma[4];
+  std::string text;
+  if (mapStatsFinish(s, korimInfo, logs, "%5d  %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
+                     &text) != 0)
+    return 1;
+  couplings::DTensor& tensor = dTab->dTensor;
+  tensor.tensorMode = couplings::kTensorSteric;
+  for (int j = 0; j < 5; j++) tensor.userSaupe[j] = static_cast<float>(aveSaupe[j]);
+  couplings::fitD(pdbInfo, dTab, verbose);
+  if (couplings::writeDCmod(outDName, "w", dTab, korimInfo, text.c_str()) != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return 1;
+  }
+  if (s->accepted == 0) {
+    std::fprintf(stderr, "WARNING %d SVD runs of %d succesful.\n", 0, mapCount);
+    return 0;
+  }
+  const int st = simulation::writePDBRot(gamma, beta, alpha, korimInfo->rotN, pdbInfo, sInfo,
+                                         pdbRotName, remark);
+  if (st != 0) std::fprintf(stderr, "korim: error in writePDBRot.\n");
+  return st;
 }
 
 }  // namespace korim::fitting

@@ -8,6 +8,7 @@
 
 #include "couplings/dc.h"
 #include "settings/settings.h"
+#include "structure/pdb.h"
 
 namespace korim::fitting {
 
@@ -66,15 +67,19 @@ void mapStatsFree(MapStats* s);
 // Keeps the first Euler solution of ref (the reference fit) as the reference angles.
 void mapStatsReference(MapStats* s, const couplings::DTensor* ref);
 
-// Release on scope exit, for the estimators' early returns.
-struct MapStatsGuard {
-  MapStats* s;
-  ~MapStatsGuard() { mapStatsFree(s); }
+// The statistics and logs of one estimate, released and closed when it goes out of scope.
+struct Mapping {
+  MapStats stats;
+  MapLogs logs;
+  // mapStatsInit ("Error allocating coord buffers.\n" when it fails), then openMapLogs.
+  // Returns 0, or 1 after the message.
+  int open(const char* outMapName, const char* outDaName, const char* outAngName,
+           const char* outAName, bool daPeriod);
+  ~Mapping();
 };
-struct MapLogsGuard {
-  MapLogs* l;
-  ~MapLogsGuard() { closeMapLogs(l); }
-};
+
+// The progress line of trial t of count on stderr ("REMARK Sampled %d of %d\r").
+void mapProgress(int t, int count);
 
 // Takes the fit now in dTab as accepted trial number trial (from 1): analyses its Saupe vector,
 // stores and accumulates it, and writes its rows of the Da log (with the RMS and chi-square of
@@ -90,5 +95,16 @@ int mapStatsAdd(MapStats* s, couplings::DTable* dTab, const settings::KorimInfo*
 int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapLogs* logs,
                    const char* saupeRowFormat, double aveSaupe[5], double alphaList[4],
                    double betaList[4], double gammaList[4], std::string* text);
+
+// The end of the jackknife and of the estimate on the structure: the listing (Saupe log rows
+// "%5d  %e  %e  %e  %e  %e\n"), the table back-calculated from the average tensor (tensor mode 6)
+// and written with the mapping statistics to outDName, and with an accepted fit the rotated
+// structures under pdbRotName. Returns 0 (also with no accepted fit, after "WARNING %d SVD runs of
+// %d succesful.\n"); 1 after the failing step's message; the rotated-structure writer's status
+// after "korim: error in writePDBRot.\n".
+int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+                    couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
+                    const MapLogs* logs, int verbose, int mapCount, const char* outDName,
+                    const char* pdbRotName, const char* remark);
 
 }  // namespace korim::fitting

@@ -119,11 +119,14 @@ int initArgs(int argc, char** argv, int checkMode) {
     gArgs.currentCheckMode = checkMode;
     gArgs.currentChecksum = 0;
 
-    if (checkMode == 4) {
+    bool announce = true;
+    if (checkMode == 4 || checkMode == 5) {
         const char* env = std::getenv("NMRCHECK");
-        if (env == nullptr)
-            gArgs.currentCheckMode = 0;
-        else if (strcasecmp(env, "ALL") == 0)
+        if (env == nullptr) {
+            // Mode 5 still reports the option words no getter read (typos), quietly.
+            gArgs.currentCheckMode = checkMode == 5 ? 1 : 0;
+            announce = false;
+        } else if (strcasecmp(env, "ALL") == 0)
             gArgs.currentCheckMode = 2;
         else if (strcasecmp(env, "FLAGS") == 0)
             gArgs.currentCheckMode = 1;
@@ -134,7 +137,7 @@ int initArgs(int argc, char** argv, int checkMode) {
     }
 
     if (gArgs.currentCheckMode != 0) {
-        if (flagLoc(argc, argv, "-help") > 0)
+        if (announce && flagLoc(argc, argv, "-help") > 0)
             std::fprintf(stderr, "Program %s, argument checking enabled.\n", getProgName());
         if (argc >= 256) std::fprintf(stderr, "Warning from %s: not all arguments will be checked.\n", getProgName());
         gArgs.currentChecksum = getArgvChecksum(argc, argv);

@@ -4,7 +4,8 @@
 namespace korim::foundation {
 
 // Set-up and check. checkMode: 0 none, 1 flags only, 2 all arguments,
-// 3 all with a debug listing, 4 taken from the environment variable NMRCHECK.
+// 3 all with a debug listing, 4 taken from the environment variable NMRCHECK,
+// 5 as 4 but flags only (1) when NMRCHECK is unset.
 int initArgs(int argc, char** argv, int checkMode);
 // Reports the arguments no getter consumed (stderr), resets the module;
 // returns the number of reports.

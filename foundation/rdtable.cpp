@@ -111,18 +111,227 @@ int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryC
     return rdTable2(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1);
 }
 
-int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
-             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
+namespace {
+
+// What the first pass learns: the key lines, the null markers and the number of rows.
+struct KeyLines {
+    std::string varsLine, fmtLine, tolLine;
+    bool haveVars = false, haveFmt = false, haveTol = false;
+    bool haveNullString = false, haveNullValue = false;
+    std::string nullString;
+    int fileNullValue = 0;
+    int rows = 0;
+};
+
+// What the reader has reached; stored for the caller on every exit.
+struct TableOut {
     float* matrix = nullptr;
     tabVar* varInfo = nullptr;
     int varCount = 0;
     int entryCount = 0;
+};
+
+// First pass: the key lines and the number of rows; 0, or 1 after a message.
+int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
+    for (const char* line; (line = rs.next()) != nullptr;) {
+        const char* first = getToken(1, line);
+        if (badToken || first[0] == '\0') continue;
+        if (std::strcmp(first, "FORMAT") == 0) {
+            if (!k.haveFmt) k.fmtLine = chomp(line);
+            k.haveFmt = true;
+        } else if (std::strcmp(first, "VARS") == 0) {
+            if (!k.haveVars) k.varsLine = chomp(line);
+            k.haveVars = true;
+        } else if (std::strcmp(first, "TOLERANCE") == 0) {
+            if (!k.haveTol) k.tolLine = chomp(line);
+            k.haveTol = true;
+        } else if (std::strcmp(first, "NULLSTRING") == 0) {
+            const char* t = getToken(2, line);
+            if (badToken) {
+                // Without its text every empty cell would silently turn null.
+                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, chomp(line).c_str());
+                return 1;
+            }
+            k.nullString = t;
+            k.haveNullString = true;
+        } else if (std::strcmp(first, "NULLVALUE") == 0) {
+            int v = getTokenI(2, line);
+            if (badToken) {
+                // Without its number every 0 would silently turn null.
+                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, chomp(line).c_str());
+                return 1;
+            }
+            k.fileNullValue = v;
+            k.haveNullValue = true;
+        } else if (isDataLine(line)) {
+            if (k.rows == INT_MAX) {
+                std::fprintf(stderr, "RdTable Error: too many entries in %s\n", inName);
+                return 1;
+            }
+            k.rows++;
+        }
+    }
+    if (rs.endStatus() != 0) {
+        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        return 1;
+    }
+    return 0;
+}
+
+// The column records from the VARS, FORMAT and TOLERANCE lines; 0, or 1 after a message
+// (with the records reached so far in t).
+int buildColumns(const KeyLines& k, TableOut& t) {
+    int vCount = k.haveVars ? cntToken(k.varsLine.c_str()) - 1 : -1;
+    int fmtCount = k.haveFmt ? cntToken(k.fmtLine.c_str()) - 1 : -1;
+    int tolCount = k.haveTol ? cntToken(k.tolLine.c_str()) - 1 : -1;
+    if (vCount < 1) {
+        std::fprintf(stderr, "RdTable Error: no variables found.\n");
+        return 1;
+    }
+    // A FORMAT line must give one format per column; an empty one is a mismatch too.
+    if (k.haveFmt && fmtCount != vCount) {
+        std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
+        std::fprintf(stderr, "%s\n%s\n", k.varsLine.c_str(), k.fmtLine.c_str());
+        return 1;
+    }
+    if (tolCount > 0 && tolCount != vCount) {
+        std::fprintf(stderr, "RdTable Error: VARS/TOLERANCE mismatch:\n");
+        std::fprintf(stderr, "%s\n%s\n", k.varsLine.c_str(), k.tolLine.c_str());
+        return 1;
+    }
+
+    // Column records, cleared first so that a partly filled list can be released.
+    if (static_cast<long long>(vCount) * static_cast<long long>(sizeof(tabVar)) > INT_MAX) {
+        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
+        return 1;
+    }
+    t.varInfo = static_cast<tabVar*>(voidMalloc("table", vCount * static_cast<int>(sizeof(tabVar))));
+    if (t.varInfo == nullptr) {
+        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
+        return 1;
+    }
+    for (int v = 0; v < vCount; v++) t.varInfo[v] = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+    t.varCount = vCount;
+
+    for (int v = 0; v < t.varCount; v++) {
+        tabVar& col = t.varInfo[v];
+        std::string nameTok = getToken(v + 2, k.varsLine.c_str());
+        col.name = strDup(nameTok.c_str());
+        if (col.name == nullptr) {
+            std::fprintf(stderr, "RdTable Error allocating var name.\n");
+            std::fprintf(stderr, "Name: %s\n", nameTok.c_str());
+            return 1;
+        }
+        std::string fmtTok = k.haveFmt ? getToken(v + 2, k.fmtLine.c_str()) : "%f";
+        col.fmt = decodeFormat(fmtTok.c_str());
+        if (col.fmt == nullptr) {
+            std::fprintf(stderr, "RdTable Error allocating var format.\n");
+            std::fprintf(stderr, "Format: %s\n", fmtTok.c_str());
+            return 1;
+        }
+        // Formats from a file are printf formats later: only safe ones pass.
+        col.type = tabFmtType(col.fmt);
+        if (col.type == 0) {
+            std::fprintf(stderr, "RdTable Error: bad format %s\n", k.fmtLine.c_str());
+            return 1;
+        }
+        if (tolCount == t.varCount) {
+            col.tol = getTokenR(v + 2, k.tolLine.c_str());
+            if (badToken) {
+                std::fprintf(stderr, "RdTable Error: bad tolerance %s\n", k.tolLine.c_str());
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+// One cell: column v of a row line, with the file's null markers turned into the caller's.
+// A missing or unreadable item is named and counted in badItems (its value 0 or the empty
+// text). Returns false when a text could not be mapped (after the message).
+bool cellValue(tabVar& col, int v, const char* line, const KeyLines& k, int defNullValue, int* badItems,
+               float* value) {
+    *value = 0.0f;
+    if (col.type == TAB_INT || col.type == TAB_FLOAT) {
+        *value = (col.type == TAB_INT) ? static_cast<float>(getTokenI(v + 1, line)) : getTokenR(v + 1, line);
+        if (badToken) {
+            std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
+            std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
+            *value = 0.0f;
+            (*badItems)++;
+        }
+        if (k.haveNullValue && *value == static_cast<float>(k.fileNullValue))
+            *value = static_cast<float>(defNullValue);
+        return true;
+    }
+    std::string text = getToken(v + 1, line);
+    if (badToken) {
+        std::fprintf(stderr, "RdTable Warning: Bad T-Item");
+        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
+        text.clear();
+        (*badItems)++;
+    }
+    if (k.haveNullString && text == k.nullString) {
+        *value = static_cast<float>(TAB_NULL_TEXT);
+        return true;
+    }
+    int error = 0;
+    int index = mapText(text.c_str(), &col.equivList, &col.equivCount, &error);
+    if (index < 0 || error != 0) {
+        std::fprintf(stderr, "RdTable Error mapping text.\n");
+        return false;
+    }
+    *value = static_cast<float>(index);
+    return true;
+}
+
+// Second pass: the rows into the matrix (readMode 1) and the header lines into hdrBase (when
+// given); 0, or 1 after a message.
+int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
+             int defNullValue, int readMode) {
+    std::rewind(rs.in);
+    int row = 0;
+    int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
+    for (const char* line; (line = rs.next()) != nullptr;) {
+        bool isRow = isDataLine(line) != 0;
+        if (isRow && readMode == 1) {
+            if (row >= k.rows) break;  // the file grew since the first pass
+            float* out = t.matrix + static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
+            for (int v = 0; v < t.varCount; v++)
+                if (!cellValue(t.varInfo[v], v, line, k, defNullValue, &badItems, &out[v])) return 1;
+            row++;
+            continue;
+        }
+        if (hdrBase != nullptr && !isRow && isHeaderLine(line)) {
+            std::string text = chomp(line);
+            if (addHdrLine(text.c_str(), hdrBase) != 0) return 1;
+        }
+    }
+    // A line that could not be read, or rows gone since the first pass.
+    if (rs.endStatus() != 0 || (readMode == 1 && row < k.rows)) {
+        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        return 1;
+    }
+    // A short row or a non-number would otherwise enter every later step as a silent 0:
+    // after naming each such item, the whole table is refused.
+    if (badItems > 0) {
+        std::fprintf(stderr, "RdTable Error: %d bad item%s in %s\n", badItems, badItems == 1 ? "" : "s", inName);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
+    TableOut t;
     // Every exit stores what was reached, so that the caller can release it.
     auto finish = [&](int status) {
-        *matrixPtr = matrix;
-        *varInfoPtr = varInfo;
-        *varCountPtr = varCount;
-        *entryCountPtr = entryCount;
+        *matrixPtr = t.matrix;
+        *varInfoPtr = t.varInfo;
+        *varCountPtr = t.varCount;
+        *entryCountPtr = t.entryCount;
         return status;
     };
 
@@ -132,201 +341,27 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
         std::fprintf(stderr, "RdTable File open error: %s.\n", inName != nullptr ? inName : "(null)");
         return finish(1);
     }
-
-    // First pass: the key lines and the number of rows.
-    std::string varsLine, fmtLine, tolLine;
-    bool haveVars = false, haveFmt = false, haveTol = false;
-    bool haveNullString = false, haveNullValue = false;
-    std::string nullString;
-    int fileNullValue = 0;
-    int rows = 0;
-    for (const char* line; (line = rs.next()) != nullptr;) {
-        const char* first = getToken(1, line);
-        if (badToken || first[0] == '\0') continue;
-        if (std::strcmp(first, "FORMAT") == 0) {
-            if (!haveFmt) fmtLine = chomp(line);
-            haveFmt = true;
-        } else if (std::strcmp(first, "VARS") == 0) {
-            if (!haveVars) varsLine = chomp(line);
-            haveVars = true;
-        } else if (std::strcmp(first, "TOLERANCE") == 0) {
-            if (!haveTol) tolLine = chomp(line);
-            haveTol = true;
-        } else if (std::strcmp(first, "NULLSTRING") == 0) {
-            const char* t = getToken(2, line);
-            if (badToken) {
-                // Without its text every empty cell would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, chomp(line).c_str());
-                return finish(1);
-            }
-            nullString = t;
-            haveNullString = true;
-        } else if (std::strcmp(first, "NULLVALUE") == 0) {
-            int v = getTokenI(2, line);
-            if (badToken) {
-                // Without its number every 0 would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, chomp(line).c_str());
-                return finish(1);
-            }
-            fileNullValue = v;
-            haveNullValue = true;
-        } else if (isDataLine(line)) {
-            if (rows == INT_MAX) {
-                std::fprintf(stderr, "RdTable Error: too many entries in %s\n", inName);
-                return finish(1);
-            }
-            rows++;
-        }
-    }
-    if (rs.endStatus() != 0) {
-        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
-        return finish(1);
-    }
-
-    if (rows == 0) {
+    KeyLines k;
+    if (scanKeyLines(rs, inName, k) != 0) return finish(1);
+    if (k.rows == 0) {
         if (nullEntryFlag == 0) {
             std::fprintf(stderr, "RdTable Error: no entries in %s\n", inName);
             return finish(1);
         }
         return finish(0);
     }
-
-    int vCount = haveVars ? cntToken(varsLine.c_str()) - 1 : -1;
-    int fmtCount = haveFmt ? cntToken(fmtLine.c_str()) - 1 : -1;
-    int tolCount = haveTol ? cntToken(tolLine.c_str()) - 1 : -1;
-    if (vCount < 1) {
-        std::fprintf(stderr, "RdTable Error: no variables found.\n");
-        return finish(1);
-    }
-    // A FORMAT line must give one format per column; an empty one is a mismatch too.
-    if (haveFmt && fmtCount != vCount) {
-        std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
-        std::fprintf(stderr, "%s\n%s\n", varsLine.c_str(), fmtLine.c_str());
-        return finish(1);
-    }
-    if (tolCount > 0 && tolCount != vCount) {
-        std::fprintf(stderr, "RdTable Error: VARS/TOLERANCE mismatch:\n");
-        std::fprintf(stderr, "%s\n%s\n", varsLine.c_str(), tolLine.c_str());
-        return finish(1);
-    }
-
-    // Column records, cleared first so that a partly filled list can be released.
-    if (static_cast<long long>(vCount) * static_cast<long long>(sizeof(tabVar)) > INT_MAX) {
-        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
-        return finish(1);
-    }
-    varInfo = static_cast<tabVar*>(voidMalloc("table", vCount * static_cast<int>(sizeof(tabVar))));
-    if (varInfo == nullptr) {
-        std::fprintf(stderr, "RdTable Error allocating variable info.\n");
-        return finish(1);
-    }
-    for (int v = 0; v < vCount; v++) varInfo[v] = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
-    varCount = vCount;
-
-    for (int v = 0; v < varCount; v++) {
-        std::string nameTok = getToken(v + 2, varsLine.c_str());
-        varInfo[v].name = strDup(nameTok.c_str());
-        if (varInfo[v].name == nullptr) {
-            std::fprintf(stderr, "RdTable Error allocating var name.\n");
-            std::fprintf(stderr, "Name: %s\n", nameTok.c_str());
-            return finish(1);
-        }
-        std::string fmtTok = haveFmt ? getToken(v + 2, fmtLine.c_str()) : "%f";
-        varInfo[v].fmt = decodeFormat(fmtTok.c_str());
-        if (varInfo[v].fmt == nullptr) {
-            std::fprintf(stderr, "RdTable Error allocating var format.\n");
-            std::fprintf(stderr, "Format: %s\n", fmtTok.c_str());
-            return finish(1);
-        }
-        // Formats from a file are printf formats later: only safe ones pass.
-        varInfo[v].type = tabFmtType(varInfo[v].fmt);
-        if (varInfo[v].type == 0) {
-            std::fprintf(stderr, "RdTable Error: bad format %s\n", fmtLine.c_str());
-            return finish(1);
-        }
-        if (tolCount == varCount) {
-            varInfo[v].tol = getTokenR(v + 2, tolLine.c_str());
-            if (badToken) {
-                std::fprintf(stderr, "RdTable Error: bad tolerance %s\n", tolLine.c_str());
-                return finish(1);
-            }
-        }
-    }
-
+    if (buildColumns(k, t) != 0) return finish(1);
     if (readMode == 1) {
-        if (static_cast<long long>(rows) * varCount > INT_MAX / static_cast<long long>(sizeof(float)) ||
-            (matrix = fltAlloc("table", rows * varCount)) == nullptr) {
+        if (static_cast<long long>(k.rows) * t.varCount > INT_MAX / static_cast<long long>(sizeof(float)) ||
+            (t.matrix = fltAlloc("table", k.rows * t.varCount)) == nullptr) {
             std::fprintf(stderr, "RdTable error allocating data matrix.\n");
             return finish(1);
         }
-        std::memset(matrix, 0, sizeof(float) * static_cast<size_t>(rows) * static_cast<size_t>(varCount));
+        std::memset(t.matrix, 0, sizeof(float) * static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount));
     }
-    entryCount = rows;
-
-    // Second pass: the values and the header lines.
-    std::rewind(rs.in);
-    int row = 0;
-    int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
-    float fileNull = static_cast<float>(fileNullValue);
-    for (const char* line; (line = rs.next()) != nullptr;) {
-        bool isRow = isDataLine(line) != 0;
-        if (isRow && readMode == 1) {
-            if (row >= rows) break;  // the file grew since the first pass
-            float* out = matrix + static_cast<size_t>(row) * static_cast<size_t>(varCount);
-            for (int v = 0; v < varCount; v++) {
-                float value = 0.0f;
-                const tabVar& col = varInfo[v];
-                if (col.type == TAB_INT || col.type == TAB_FLOAT) {
-                    value = (col.type == TAB_INT) ? static_cast<float>(getTokenI(v + 1, line)) : getTokenR(v + 1, line);
-                    if (badToken) {
-                        std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
-                        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
-                        value = 0.0f;
-                        badItems++;
-                    }
-                    if (haveNullValue && value == fileNull) value = static_cast<float>(defNullValue);
-                } else {
-                    std::string text = getToken(v + 1, line);
-                    if (badToken) {
-                        std::fprintf(stderr, "RdTable Warning: Bad T-Item");
-                        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
-                        text.clear();
-                        badItems++;
-                    }
-                    if (haveNullString && text == nullString) {
-                        value = static_cast<float>(TAB_NULL_TEXT);
-                    } else {
-                        int error = 0;
-                        int index = mapText(text.c_str(), &varInfo[v].equivList, &varInfo[v].equivCount, &error);
-                        if (index < 0 || error != 0) {
-                            std::fprintf(stderr, "RdTable Error mapping text.\n");
-                            return finish(1);
-                        }
-                        value = static_cast<float>(index);
-                    }
-                }
-                out[v] = value;
-            }
-            row++;
-            continue;
-        }
-        if (hdrBasePtr != nullptr && *hdrBasePtr != nullptr && !isRow && isHeaderLine(line)) {
-            std::string text = chomp(line);
-            if (addHdrLine(text.c_str(), *hdrBasePtr) != 0) return finish(1);
-        }
-    }
-    // A line that could not be read, or rows gone since the first pass.
-    if (rs.endStatus() != 0 || (readMode == 1 && row < rows)) {
-        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
-        return finish(1);
-    }
-    // A short row or a non-number would otherwise enter every later step as a silent 0:
-    // after naming each such item, the whole table is refused.
-    if (badItems > 0) {
-        std::fprintf(stderr, "RdTable Error: %d bad item%s in %s\n", badItems, badItems == 1 ? "" : "s", inName);
-        return finish(1);
-    }
-    return finish(0);
+    t.entryCount = k.rows;
+    hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
+    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode));
 }
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {

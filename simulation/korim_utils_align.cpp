@@ -73,7 +73,7 @@ int runSteric(KorimInfo& k, int n, double* x, double* y, double* z, float maxRad
 }
 
 int modelFailed(const char* model, int status) {
-  std::fprintf(stderr, "simulateAlignment: error in %s.", model);
+  std::fprintf(stderr, "simulateAlignment: error in %s.\n", model);
   return status;
 }
 
@@ -233,6 +233,7 @@ int writePDBRot(const double* angleList1, const double* angleList2, const double
     rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
     if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
       std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
+      structure::restorePDBCoords(pdbInfo);  // the caller's structure, not the turned one
       return 1;
     }
     int status = 0;

@@ -29,7 +29,7 @@ int calcInertia(PDBInfo* pdbInfo, double* inertiaTensor) {
     n++;
   }
   if (n == 0) {
-    std::fprintf(stderr, "WARNING: Zero atoms for inertia tensor selected.");
+    std::fprintf(stderr, "WARNING: Zero atoms for inertia tensor selected.\n");
     return 1;
   }
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;
@@ -92,7 +92,7 @@ int residueRangeCentroid(const PDBInfo* pdbInfo, int resN, int resC, float* x, f
     n++;
   }
   if (n == 0) {
-    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.");
+    std::fprintf(stderr, "Error in positionDomain: zero atoms selected.\n");
     return 0;
   }
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;

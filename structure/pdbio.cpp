@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 #include <strings.h>
 
 #include "foundation/stralloc.h"
@@ -29,10 +31,12 @@ const pdbFieldInfo pdbFieldList[PDB_FIELD_COUNT + 1] = {
 namespace {
 
 // Kinds of record lines.
-enum RecordKind { kOther, kAtom, kHetatm };
+enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel };
 
 RecordKind recordKind(const char* line) {
     if (strncasecmp(line, "HETATM", 6) == 0) return kHetatm;
+    if (strncasecmp(line, "ENDMDL", 6) == 0) return kEndModel;
+    if (strncasecmp(line, "MODEL", 5) == 0 && (line[5] == '\0' || line[5] == ' ')) return kModel;
     if (strncasecmp(line, "ATOM", 4) != 0) return kOther;
     // Columns 5-6 are blank, or hold the leading digits of a serial number
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
@@ -106,6 +110,43 @@ int serialField(const char* line, RecordKind kind, LineContext& ctx) {
 
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
+// The models and alternate locations of one file. Only the atoms of the first model are
+// read; of an atom given at several alternate locations only the first location is kept.
+struct Variants {
+    int models = 0;          // MODEL records seen
+    bool pastFirst = false;  // past the end of the first model
+    int altSkipped = 0;      // alternate-location records skipped
+    std::set<std::string> altSeen;  // identities of atoms stored with a location code
+
+    // Updates the model state for a MODEL or ENDMDL record.
+    void record(RecordKind kind) {
+        if (kind == kModel && ++models > 1) pastFirst = true;
+        if (kind == kEndModel) pastFirst = true;
+    }
+
+    // False for a later location of an atom already stored.
+    bool firstLocation(const AtomInfo& a) {
+        if (a.locID[0] == '\0') return true;
+        char key[6 * PDB_NAME_LEN];
+        std::snprintf(key, sizeof(key), "%d|%s|%s|%s|%s", a.resID, a.atomName, a.icode,
+                      a.chainID, a.segID);
+        if (altSeen.insert(key).second) return true;
+        altSkipped++;
+        return false;
+    }
+
+    void report(const char* shownName) const {
+        if (models > 1)
+            std::fprintf(stderr, "PDB Warning: %s holds %d models; model 1 is used.\n", shownName,
+                         models);
+        if (altSkipped > 0)
+            std::fprintf(stderr,
+                         "PDB Warning: %d alternate locations skipped in %s; the first location "
+                         "of each atom is kept.\n",
+                         altSkipped, shownName);
+    }
+};
+
 }  // namespace
 
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
@@ -151,13 +192,16 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     int status = 0;
     bool stored = false;
     LineContext ctx{shownName, 0};
+    Variants variants;
     while (fgetsAlloc(&line, &maxLength, in, inBuff, sizeof(inBuff), cBuff, sizeof(cBuff)) != nullptr) {
         ctx.lineNo++;
         size_t len = std::strlen(line);
         if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
         if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
         RecordKind kind = recordKind(line);
-        if (kind == kOther || (kind == kHetatm && !hetatmFlag)) continue;
+        variants.record(kind);
+        if (kind == kOther || kind == kModel || kind == kEndModel) continue;
+        if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
 
         atom.resID = intField(line, PDB_RESID, ctx);
         nameField(line, PDB_ATOMNAME, atom.atomName);
@@ -168,6 +212,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         nameField(line, PDB_ICODE, atom.icode);
         if (ctx.status != 0) break;
         if (sInfo != nullptr && !pdbSelectTest(sInfo, &atom)) continue;
+        if (!variants.firstLocation(atom)) continue;
 
         atom.atomID = serialField(line, kind, ctx);
         atom.x = floatField(line, PDB_X, ctx);
@@ -189,6 +234,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         stored = true;
     }
     if (ctx.status != 0) status = ctx.status;
+    if (status == 0) variants.report(shownName);
     if (status == 0 && !std::feof(in)) {
         // The line reader stopped before the end: a read or allocation failure.
         std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);

@@ -341,21 +341,6 @@ TEST(Options, CountedOptionsAndRefusedValues) {
   EXPECT_EQ(std::string(ok.p.atomNameS2), std::string(255, 'a'));
 }
 
-TEST(Options, AllocationFailures) {
-  fnd::memoryReset();
-  fnd::memoryFailAt(2);
-  CmdLine dcId({"-dcID", "A", "B"});
-  fnd::memoryReset();
-  EXPECT_EQ(dcId.status, 1);
-  EXPECT_NE(dcId.err.find("Memory allocation failure.\n"), std::string::npos);
-  fnd::memoryFailAt(1);
-  CmdLine w({"-w", "1", "2"});
-  fnd::memoryReset();
-  EXPECT_EQ(w.status, 1);
-  EXPECT_EQ(w.p.wList, nullptr);
-  EXPECT_EQ(w.p.wCount, 0);
-}
-
 TEST(Options, DotDensityMatchesSphereBuilder) {
   // The check of -dot predicts the dot count of the orientation sphere; compare with the sphere
   // the simulation builds for the same density.

@@ -74,7 +74,7 @@ TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
                            "pmax: 3\n"          // case and colon are part of the key
                            "CENTER_PIVOT 1\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
-  EXPECT_EQ(err, "Error: Wrong input parameter in auto file" "Error: Wrong input parameter in auto file");
+  EXPECT_EQ(err, "Error: Wrong input parameter in auto file\n" "Error: Wrong input parameter in auto file\n");
   korim_test::expectFields({
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
@@ -181,7 +181,7 @@ TEST_F(ReadPotential, BadFilesFailWithTheirLine) {
   EXPECT_DOUBLE_EQ(pot[9998], 9997.0);
   rows = -1;
   EXPECT_EQ(read(write("p", text + "99.980 9998\n")), 1);
-  EXPECT_EQ(err, "Error in readPotential: digitization of potential too high.");
+  EXPECT_EQ(err, "Error in readPotential: digitization of potential too high.\n");
   EXPECT_EQ(rows, -1);  // no count after a failure
 }
 

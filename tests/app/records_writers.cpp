@@ -37,42 +37,16 @@ KorimInfo stericSettings() {
   return k;
 }
 
-// The steric lines of stericSettings(), written out by hand from the record formats.
-const std::string kStericLines =
-    "DATA KORIM LC_TYPE             wall\n"
-    "DATA KORIM LC_CONCENTRATION    0.050\n"
-    "DATA KORIM ORIENT_SPHERE       100\n"
-    "DATA KORIM ORIENT_PSI          18\n"
-    "DATA KORIM GRID_SPACING        0.200\n"
-    "DATA KORIM MODEL_RADIUS        20.000\n"
-    "DATA KORIM LC_ORDER            0.800\n"
-    "DATA KORIM ATOM_RADIUS         1.800\n"
-    "DATA KORIM SEL_SIMPLE_FLAG     0\n"
-    "DATA KORIM SURF_FLAG           1\n";
-
 std::string block(const KorimInfo& k) {
   std::string s;
   EXPECT_EQ(writeKorim(&k, &s), 0);
   return s;
 }
 
-TEST(WriteKorim, StericBlock) {
-  KorimInfo k = stericSettings();
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE STERIC\n\n" + kStericLines);
-  k.korimMode = kModeStericFree;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE STERIC_FREE\n\n" + kStericLines);
-  k.korimMode = kModeElectrostaticGrid;  // steric lines only, no electrostatics
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n" + kStericLines);
-  // The rod medium, and the 3-D grid without any LC_TYPE line.
-  k.korimMode = kModeStericGrid;
-  k.lcType = kLcRod;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE STERIC_GRID\n\nDATA KORIM LC_TYPE              rod\n" +
-                          kStericLines.substr(36));
-  k.lcType = kLc3D;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE STERIC_GRID\n\n" + kStericLines.substr(36));
-}
+std::string golden(const char* name) { return korim_test::readFile(korim_test::testData(std::string("golden/") + name)); }
 
-TEST(WriteKorim, ElectrostaticBlockWithSignsAndSwitches) {
+// The fullest block: steric and electrostatic lines, the rim, signs and switches.
+TEST(WriteKorim, SettingsBlockMatchesGoldenFile) {
   KorimInfo k = stericSettings();
   k.korimMode = kModeElectrostatic;
   k.elInfo.pH = -1.5f;
@@ -81,99 +55,72 @@ TEST(WriteKorim, ElectrostaticBlockWithSignsAndSwitches) {
   k.elInfo.pkaFlag = 2;  // any non-zero value is "on"
   k.elInfo.chTerminiFlag = 0;
   k.elInfo.cutoffPot = 0.001;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE ELECTROSTATIC\n\n" + kStericLines +
-                          "DATA KORIM EL PH              -1.500\n"
-                          "DATA KORIM EL NACL             0.100\n"
-                          "DATA KORIM EL SURF_CH          0.000\n"
-                          "DATA KORIM EL PKA_DEFAULT         on\n"
-                          "DATA KORIM EL CH_TERM             off\n"
-                          "DATA KORIM EL CUTOFF          1.000000e-03\n");
-}
-
-TEST(WriteKorim, CombinationAndEmptyModesAndRim) {
-  KorimInfo k = stericSettings();
-  k.korimMode = kModeAnalyzeDc;
-  k.opCode = 0;
-  k.c1 = -2.0f;
-  k.c2 = 1.0f;
-  EXPECT_EQ(block(k),
-            "\nDATA KORIM_MODE DC_CP\n\nDATA KORIM C1     -2.000\nDATA KORIM C2      1.000\n");
-  k.korimMode = kModeAnalyzeSaupe;
-  k.opCode = kOpMax;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE SAUPE_CP\n\nDATA KORIM ACTION    max\n"
-                      "DATA KORIM C1     -2.000\nDATA KORIM C2      1.000\n");
-  for (int mode : {kModeBestFit, kModeChemShift, kModeAnalyzePdb}) {
-    k.korimMode = mode;
-    std::string s = block(k);
-    EXPECT_EQ(s.find("DATA KORIM "), std::string::npos) << mode;
-  }
-  k.korimMode = kModeBestFit;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE DC\n\n");
-  // Modes without a block write nothing, or the rim lines alone.
-  const std::string rim =
-      "DATA KORIM INCLUDE_RIM      on\n"
-      "DATA KORIM MOLAR_RATIO       3.200\n"
-      "DATA KORIM MODEL_LENGTH      67.125\n"
-      "DATA KORIM S_DISC_RIM       -0.250\n";
+  k.includeRim = 1.0f;
   k.molarRatio = 3.2f;
   k.lengthModel = 67.125f;
   k.orderDiscRim = -0.25f;
-  for (int mode : {0, 10, 11, 12, 16, 17, -3}) {
-    k.korimMode = mode;
-    k.includeRim = 0.0f;
-    EXPECT_EQ(block(k), "") << mode;
-    k.includeRim = -0.0f;
-    EXPECT_EQ(block(k), "") << mode;
-    k.includeRim = 1.0f;
-    EXPECT_EQ(block(k), rim) << mode;
-    k.includeRim = std::nanf("");
-    EXPECT_EQ(block(k), rim) << mode;
-  }
-  k.korimMode = kModeSteric;
-  k.includeRim = 1.0f;
-  EXPECT_EQ(block(k), "\nDATA KORIM_MODE STERIC\n\n" + kStericLines + rim);
+  EXPECT_EQ(block(k), golden("settings_block.txt"));
 }
 
-TEST(WriteKorim, HistogramBlock) {
+// Which lines each mode and medium writes, by their first and last words.
+TEST(WriteKorim, ModesChooseTheirLines) {
+  const std::string full = golden("settings_block.txt");
+  const size_t steric = full.find("DATA KORIM LC_TYPE"), el = full.find("DATA KORIM EL PH"),
+               rim = full.find("DATA KORIM INCLUDE_RIM");
+  const std::string stericLines = full.substr(steric, el - steric), rimLines = full.substr(rim);
+  KorimInfo k = stericSettings();
+  const struct {
+    int mode, lc;
+    float includeRim;
+    std::string want;
+  } cases[] = {
+      {kModeSteric, kLcWall, 0.0f, "\nDATA KORIM_MODE STERIC\n\n" + stericLines},
+      {kModeStericFree, kLcWall, -0.0f, "\nDATA KORIM_MODE STERIC_FREE\n\n" + stericLines},
+      {kModeElectrostaticGrid, kLcWall, 0.0f, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n" + stericLines},
+      {kModeStericGrid, kLcRod, 0.0f,
+       "\nDATA KORIM_MODE STERIC_GRID\n\nDATA KORIM LC_TYPE              rod\n" + stericLines.substr(36)},
+      {kModeStericGrid, kLc3D, 0.0f, "\nDATA KORIM_MODE STERIC_GRID\n\n" + stericLines.substr(36)},
+      {kModeBestFit, kLcWall, 0.0f, "\nDATA KORIM_MODE DC\n\n"},
+      {0, kLcWall, 0.0f, ""},
+      {17, kLcWall, std::nanf(""), rimLines},  // not exactly 0: the rim is in
+      {-3, kLcWall, 1.0f, rimLines},
+  };
+  for (const auto& c : cases) {
+    k.korimMode = c.mode;
+    k.lcType = c.lc;
+    k.includeRim = c.includeRim;
+    k.molarRatio = 3.2f;
+    k.lengthModel = 67.125f;
+    k.orderDiscRim = -0.25f;
+    EXPECT_EQ(block(k), c.want) << c.mode;
+  }
+  k.korimMode = kModeAnalyzeSaupe;
+  k.includeRim = 0.0f;
+  k.opCode = kOpMax;
+  k.c1 = -2.0f;
+  k.c2 = 1.0f;
+  EXPECT_EQ(block(k), "\nDATA KORIM_MODE SAUPE_CP\n\nDATA KORIM ACTION    max\n"
+                      "DATA KORIM C1     -2.000\nDATA KORIM C2      1.000\n");
+}
+
+TEST(WriteKorim, HistogramBlockMatchesGoldenFile) {
   KorimInfo k = stericSettings();
   k.korimMode = kModeDaHist;
   HistInfo& h = k.histInfo;
-  h.dcMin = -21.5f;
+  h.dcMin = h.Dzz = -21.5f;
   h.dcMax = 10.25f;
-  h.modeFit = 2;
-  h.optExtrem = 2;
+  h.modeFit = h.optExtrem = 2;
   h.sdevDzz = 1.0f;
-  h.sdevDyy = 0.5f;
+  h.sdevDyy = h.DaErrFit = 0.5f;
   h.nBins = 20;
   h.binWidth = 1.625f;
-  h.Da2Par = -10.75f;
+  h.Da2Par = h.DaFit = -10.75f;
   h.R2Par = 0.375f;
-  h.Dzz = -21.5f;
   h.Dyy = 6.75f;
   h.Dxx = 14.75f;
-  h.DaFit = -10.75f;
-  h.DaErrFit = 0.5f;
   h.RFit = 0.25f;
   h.RErrFit = 0.125f;
-  const std::string expected =
-      "\nDATA KORIM_MODE DA_HIST\n\n"
-      "DATA DC MIN_MAX    -21.500  10.250\n"
-      "DATA FIT_PAR        2\n"
-      "DATA AVE_EXTREM     NO\n"
-      "DATA SDEVDZZ        1.000\n"
-      "DATA SDEVDYY        0.500\n"
-      "DATA nBINS          20\n"
-      "DATA BINWIDTH       1.625\n"
-      "\n\nREMARK Solving the linear equation system.\n\n"
-      "DATA EQ Da         -10.750\n"
-      "DATA EQ R           0.375\n"
-      "\n\nREMARK Nonlinear least-square opimization.\n\n"
-      "DATA Dzz_Dyy_Dxx   -21.500  6.750  14.750\n"
-      "DATA Da            -10.750\n"
-      "DATA Da_ERR         0.500\n"
-      "DATA R              0.250\n"
-      "DATA R_ERR          0.125\n";
-  EXPECT_EQ(block(k), expected);
+  EXPECT_EQ(block(k), golden("histogram_block.txt"));
   h.optExtrem = 1;
   EXPECT_NE(block(k).find("DATA AVE_EXTREM     YES\n"), std::string::npos);
 }
@@ -218,7 +165,7 @@ TEST(WriteKorim, AppendsAndStaysWithinItsBound) {
 
 // ---------------------------------------------------------------- Euler record
 
-TEST(WriteEulerInfo, RecordWithAxesByColumn) {
+TEST(WriteEulerInfo, RecordWithAxesByColumnMatchesGoldenFile) {
   const double irr[5] = {1.0e-3, -2.0e-4, 0.0, 5.5e-4, -1.0};
   const double eigVal[3] = {3.0e-4, -1.0e-4, -2.0e-4};  // z, y, x
   // Column 0 the z axis, 1 the y axis, 2 the x axis.
@@ -228,22 +175,7 @@ TEST(WriteEulerInfo, RecordWithAxesByColumn) {
   const double gamma[4] = {-30.25, 149.75, 30.25, 209.75};
   std::string s = "old text";
   ASSERT_EQ(writeEulerInfo(irr, 1.2345e-3, eigVal, eigVec, alpha, beta, gamma, &s, 1), 0);
-  EXPECT_EQ(s,
-            "\n\nDATA IRREDUCIBLE REPRESENTATION (A0,A1R,A1I,A2R,A2I)"
-            "    1.0000e-03 -2.0000e-04  0.0000e+00  5.5000e-04 -1.0000e+00\n"
-            "DATA IRREDUCIBLE GENERAL_MAGNITUDE   1.2345e-03\n"
-            "\nREMARK Eigensystem & Euler angles for clockwise rotation about z, y', z''.\n\n"
-            "DATA EIGENVALUES (Axx,Ayy,Azz)   -2.0000e-04 -1.0000e-04  3.0000e-04\n"
-            "DATA EIGENVECTORS\n"
-            "DATA EIGENVECTORS XAXIS  8.0000e-01 -6.0000e-01  0.0000e+00\n"
-            "DATA EIGENVECTORS YAXIS  6.0000e-01  8.0000e-01  0.0000e+00\n"
-            "DATA EIGENVECTORS ZAXIS  0.0000e+00  0.0000e+00  1.0000e+00\n"
-            "\n"
-            "DATA Q_EULER_SOLUTIONS    ALPHA     BETA    GAMMA\n"
-            "DATA Q_EULER_ANGLES  1    10.00    20.50   -30.25\n"
-            "DATA Q_EULER_ANGLES  2   190.00    20.50   149.75\n"
-            "DATA Q_EULER_ANGLES  3   -10.00   159.50    30.25\n"
-            "DATA Q_EULER_ANGLES  4   170.00   159.50   209.75\n");
+  EXPECT_EQ(s, golden("euler_record.txt"));
   // Verbose 0 empties the text, in both forms.
   ASSERT_EQ(writeEulerInfo(irr, 0.0, eigVal, eigVec, alpha, beta, gamma, &s, 0), 0);
   EXPECT_EQ(s, "");
@@ -406,7 +338,7 @@ TEST(PdbRotRecords, StructureWithoutSavedCoordinatesIsRefused) {
   p.maxResID = 6;
   err = captureStderr([&] { status = writePDBRot(a, a, a, 0, &p, nullptr, "", ""); });
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.korim: error in shiftMol2Domain.\n");
+  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.\nkorim: error in shiftMol2Domain.\n");
 }
 
 }  // namespace

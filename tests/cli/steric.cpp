@@ -62,45 +62,24 @@ TEST(StericExample, MessagesAndResultTable) {
   inOrder(r.out, {"REMARK 63 couplings selected (inclusive max).\n", "REMARK PDB Selection: All Atoms.\n",
                   "REMARK 0 charges placed, Total charge 0.000 [e].\n", " atoms selected for simulation.\n",
                   "REMARK 0 charges selected for simulation.\n"});
-  // Surface atoms without hydrogens: some, but fewer than the 602 heavy atoms.
-  const size_t p = r.out.find(" atoms selected for simulation.");
-  ASSERT_NE(p, std::string::npos);
-  const int selected = std::stoi(r.out.substr(r.out.rfind("REMARK ", p) + 7));
-  EXPECT_EQ(readPdbAtoms(kPdb).n(), 602);
-  EXPECT_GT(selected, 20);
-  EXPECT_LT(selected, 602);
+  // The 105 surface heavy atoms the README shows.
+  EXPECT_NE(r.out.find("REMARK 105 atoms selected for simulation.\n"), std::string::npos);
 
   Table t = readTable(example().dir / "out.tab");
-  for (const char* want : {
-           "REMARK Molecular Alignment Simulation.",
-           "DATA KORIM_MODE STERIC",
-           "DATA KORIM LC_TYPE             wall",
-           "DATA KORIM LC_CONCENTRATION    0.050",
-           "DATA KORIM ORIENT_SPHERE       100",
-           "DATA KORIM ORIENT_PSI          18",
-           "DATA KORIM GRID_SPACING        0.200",
-           "DATA KORIM MODEL_RADIUS        20.000",
-           "DATA KORIM LC_ORDER            0.800",
-           "DATA KORIM ATOM_RADIUS         0.000",
-           "DATA KORIM SEL_SIMPLE_FLAG     0",
-           "DATA KORIM SURF_FLAG           1",
-       })
-    EXPECT_TRUE(t.hasLine(want)) << want;
+  // The settings block itself is checked against its golden file with the writer.
+  EXPECT_TRUE(t.hasLine("DATA KORIM_MODE STERIC"));
   for (const std::string& l : t.lines) EXPECT_EQ(l.find("INCLUDE_RIM"), std::string::npos);
 }
 
-TEST(StericExample, PredictionCorrelatesWithMeasuredCouplings) {
+// What the README shows for the example: Da(N-H) -13.14 Hz, R 0.204 and a correlation of 0.837
+// with the measured couplings.
+TEST(StericExample, PredictionIsTheDocumentedOne) {
   Table t = readTable(example().dir / "out.tab");
   std::vector<double> obs = t.numbers("D_OBS"), calc = t.numbers("D");
   ASSERT_EQ(obs.size(), 63u);
-  EXPECT_GT(pearson(obs, calc), 0.6);
-  // The measured bicelle couplings span about +-20 Hz; the prediction is of the same order.
-  double maxCalc = 0;
-  for (double v : calc) maxCalc = std::max(maxCalc, std::fabs(v));
-  EXPECT_GT(maxCalc, 5.0);
-  EXPECT_LT(maxCalc, 60.0);
-  EXPECT_GE(t.data("Rhombicity"), 0.0);
-  EXPECT_LE(t.data("Rhombicity"), 2.0 / 3.0);
+  EXPECT_GE(pearson(obs, calc), 0.83);
+  EXPECT_NEAR(t.data("Da_HN"), -13.14, 0.01 * 13.14);
+  EXPECT_NEAR(t.data("Rhombicity"), 0.204, 0.01);
 }
 
 TEST(StericExample, RotatedStructuresKeepEveryAtomCentredAndRigid) {

@@ -36,8 +36,8 @@ TEST(ReadDC, MissingOptionalColumnsTakeTheirDefaults) {
   for (int k = 0; k < 3; ++k) {
     const DInfo& r = t.dObsList[k];
     EXPECT_TRUE(r.id == k + 1 && r.valid == 1 && r.count == 1 && r.absFlag == 0) << k;
-    // no D column: 0, not the missing marker; weights, S, force constant and error 1
-    EXPECT_TRUE(r.d == 0.0f && r.w == 1.0f && r.s == 1.0f && r.fc == 1.0f && r.sigma == 1.0f) << k;
+    // weights, S, force constant and error 1
+    EXPECT_TRUE(r.d == k + 1.0f && r.w == 1.0f && r.s == 1.0f && r.fc == 1.0f && r.sigma == 1.0f) << k;
     EXPECT_EQ(t.dCalcList[k].valid, 0);
   }
   // H-N and CA-HA of one residue: standard constants; CB-HB: none (no distance yet)
@@ -45,6 +45,17 @@ TEST(ReadDC, MissingOptionalColumnsTakeTheirDefaults) {
   EXPECT_NEAR(t.dObsList[1].di, physicalDI(gC, gH, 1.107), 0.1);
   EXPECT_TRUE(t.dObsList[2].diFixedFlag == 0 && t.dObsList[2].di == 0.0f);
   EXPECT_TRUE(t.dMinRes == 7 && t.dMaxRes == 9 && t.nullChainName == 1 && t.nullSegName == 1);
+  dTabFree(&t);
+}
+
+TEST(ReadDC, TableWithoutCouplingColumnIsRefused) {
+  // Read as couplings of 0 Hz it would fit or score a tensor against nothing.
+  DTable t;
+  std::string err;
+  const std::string path = testData("dc/no_d.tab");
+  EXPECT_EQ(read(path, &t, &err), 1);
+  EXPECT_EQ(err, "DC Error: " + path + " has no column D (the measured couplings).\n");
+  EXPECT_EQ(t.dCount, 0);
   dTabFree(&t);
 }
 
@@ -134,28 +145,3 @@ TEST(ReadDC, BadFilesAreRefusedWithTheirMessage) {
   }
 }
 
-// Every allocation of a read made to fail in turn: a non-zero status with a message each time,
-// the table's own two messages among them, and a complete read once memory is there.
-TEST(ReadDC, AllocationFailuresAreReported) {
-  bool values = false, workspace = false, workNull = false;
-  int rc = 1, count = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        DTable t;
-        dTabNull(&t);
-        rc = readDC(testData("dc/values.tab").c_str(), &t);
-        count = t.dCount;
-        workNull = t.work == nullptr;
-        if (rc == 0) dTabFree(&t);
-      },
-      [&](int n, bool fired, const std::string& err) {
-        if (!fired) return;
-        EXPECT_NE(rc, 0) << n;
-        values = values || err.find("DC Error Allocating DC Values.") != std::string::npos;
-        workspace = workspace || (err.find("DC Error Allocating DC Workspaces.\n") != std::string::npos && workNull);
-      });
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(count, 3);
-  EXPECT_TRUE(values);
-  EXPECT_TRUE(workspace);
-}

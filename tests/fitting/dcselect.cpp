@@ -50,14 +50,6 @@ TEST(SelectDcFrac, SubsetSizesFollowTheFractionOrTheCount) {
   }
 }
 
-TEST(SelectDcFrac, TheSameSeedDrawsTheSameSubset) {
-  Rows a, b;
-  long s1 = -1, s2 = -1;
-  korim::fitting::selectDcFrac(&s1, &a.tab, 0.5f, 0);
-  korim::fitting::selectDcFrac(&s2, &b.tab, 0.5f, 0);
-  EXPECT_EQ(a.kept(), b.kept());
-}
-
 TEST(SelectDcResidue, DrawsDistinctResiduesWithTheirCouplings) {
   // Residue r holds r + 1 couplings of value 10 r + k and error r + 1.
   const int nRes = 6;

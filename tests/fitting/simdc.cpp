@@ -69,27 +69,6 @@ TEST(SimDC, MeasuredCouplingsFitTheirStructure) {
   EXPECT_LT(std::stod(table.substr(rms + 8)), 1.5);
 }
 
-TEST(SimDC, AFailedAllocationNeverPassesAsAWrittenTable) {
-  FitInput in;
-  ASSERT_EQ(in.valid, 63);
-  korim_test::TempDir dir;
-  const std::string out = dir / "fit.tab";
-  int rc = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        std::remove(out.c_str());
-        rc = korim::fitting::simDC(&in.pdb, &in.sel, &in.tab, &in.k, "", out.c_str(), "", 0);
-      },
-      [&](int n, bool, const std::string& err) {
-        // Either the run says it failed, or the whole table is there.
-        if (rc == 0) {
-          EXPECT_EQ(rowCount(korim_test::readFile(out)), 63) << "allocation " << n << "\n" << err;
-        } else {
-          EXPECT_NE(err.find("korim: error in"), std::string::npos) << "allocation " << n;
-        }
-      });
-}
-
 TEST(SimDC, FewerThanFiveCouplingsAreNoFit) {
   FitInput in;
   ASSERT_EQ(in.valid, 63);

@@ -179,28 +179,6 @@ TEST(StatDC, VerbosityLevels) {
             "24        N        p:     3.00   m: 1200.00     diff:-1197.00\n");
 }
 
-TEST(StatDC, AllocationFailureLeavesEmptyTextAndReleasesWork) {
-  Table t;
-  for (int i = 0; i < 6; i++) t.add(static_cast<float>(i), static_cast<float>(i) + 0.5f);
-  std::vector<char> buf;
-  int rc = -1;
-  const int failed = korim_test::sweepAllocationFailures(
-      [&](int) {
-        buf.assign(kStatDCTextLen, 'x');
-        rc = statDC(t.get(), buf.data(), 1);
-      },
-      [&](int n, bool fired, const std::string& err) {
-        EXPECT_EQ(rc, fired ? 1 : 0) << n;
-        if (!fired) return;
-        EXPECT_EQ(buf[0], '\0');
-        EXPECT_NE(err.find("Error allocating temporary buffers.\n"), std::string::npos);
-        // The allocator keeps the bytes of the failed request on its books; everything statDC did
-        // obtain is handed back: 7 floats for the three short arrays, 6 + 5001 for the copies.
-        EXPECT_EQ(korim::foundation::memoryBytesUsed(), 4LL * (n <= 3 ? 7 : 6 + 5001)) << n;
-      });
-  EXPECT_EQ(failed, 5);  // five work arrays
-}
-
 TEST(StatEasyDC, RmsAndChiSquare) {
   const float obs[] = {10.0f, 20.0f, -5.0f};
   const float dd[] = {0.0f, 0.5f, 2.0f};

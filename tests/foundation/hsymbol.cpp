@@ -144,20 +144,6 @@ TEST_F(HSym, ReplacedAndClobberedTextsStaySafe) {
     EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(HSym, SerialIdsContinueAcrossTables) {
-    HTable *a = hSymTabAlloc(0), *b = hSymTabAlloc(0);
-    EXPECT_EQ(hAddSym("x", HSYM_INT, a)->id, 1);
-    EXPECT_EQ(hAddSym("y", HSYM_INT, a)->id, 2);
-    HSymbol *z = hAddSym("x", HSYM_INT, b);
-    EXPECT_EQ(z->id, 3);
-    EXPECT_EQ(hFindSymID(b, 3), z);
-    EXPECT_EQ(hFindSymID(b, 1), nullptr);
-    EXPECT_EQ(hFindSymID(a, 2), hFindSym("y", a));
-    hSymTabFree(a);
-    EXPECT_EQ(hAddSym("w", HSYM_INT, b)->id, 4);  // never reused
-    hSymTabFree(b);
-}
-
 TEST_F(HSym, ReverseSearchesInBucketOrder) {
     // With 10 buckets a one-letter name lands in its code mod 10:
     // d(100) -> 0, a(97) -> 7, b(98) -> 8, c(99) -> 9.
@@ -214,77 +200,3 @@ TEST_F(HSym, DisplayTextsAndDump) {
     hSymTabFree(t);
 }
 
-TEST_F(HSym, AllocationFailureMessages) {
-    const char *expected[] = {"Memory allocation failure.\nSymTabAlloc Error allocating table.\n",
-                              "Memory allocation failure.\nSymTabAlloc Error allocating memory.\n"};
-    for (int n = 1; n <= 2; ++n) {
-        memoryReset();
-        EXPECT_EQ(captureStderr([&] {
-                      memoryFailAt(n);
-                      EXPECT_EQ(hSymTabAlloc(5), nullptr);
-                  }),
-                  expected[n - 1]);
-    }
-    EXPECT_EQ(memoryBytesUsed(), 5 * (long long)sizeof(void *));  // only the failed request
-
-    memoryReset();
-    HTable *t = hSymTabAlloc(5);
-    auto failing = [&](int n, auto call) {
-        return captureStderr([&] {
-            memoryFailAt(n);
-            call();
-        });
-    };
-    EXPECT_EQ(failing(1, [&] { EXPECT_EQ(hAddSym("a", HSYM_INT, t), nullptr); }),
-              "Memory allocation failure.\nSymAlloc Error allocating memory.\nAddSym Error Allocating Symbol.\n");
-    EXPECT_EQ(failing(2, [&] { EXPECT_EQ(hSetSymInt("a", 1, t), 1); }),
-              "Memory allocation failure.\nNameAlloc Error allocating name.\n");
-    EXPECT_EQ(t->symbolCount, 0);
-    EXPECT_EQ(hFindSym("a", t), nullptr);
-    // The text copy fails: the symbol exists with no text.
-    EXPECT_EQ(failing(3, [&] { EXPECT_EQ(hSetSymStr("s", "text", t), 0); }),
-              "Memory allocation failure.\nNameAlloc Error allocating name.\n");
-    HSymbol *s = hFindSym("s", t);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->val.length, 0);
-    EXPECT_EQ(s->val.u.s, nullptr);
-    EXPECT_STREQ(hSymVal2Str(s), "");
-    EXPECT_EQ(t->symbolCount, 1);
-    hSymTabFree(t);
-}
-
-// Every allocation of building a small table fails in turn: the table stays
-// consistent (every counted symbol findable, setters report what they did).
-TEST_F(HSym, EveryAllocationFailureLeavesATableConsistent) {
-    const char *names[] = {"N", "CA", "C", "O", "CB"};
-    HTable *t = nullptr;
-    int stored = 0;
-    korim_test::sweepAllocationFailures(
-        [&](int n) {
-            stored = 0;
-            if ((t = hSymTabAlloc(7)) == nullptr) return;
-            for (int k = 0; k < 5; ++k) {
-                int st = k % 2 ? hSetSymStr(names[k], "val", t) : hSetSymInt(names[k], k, t);
-                stored += st == 0;
-                EXPECT_EQ(st == 0, hFindSym(names[k], t) != nullptr) << n << " " << k;
-            }
-            EXPECT_EQ(t->symbolCount, stored) << n;
-            int found = 0;
-            for (int b = 0; b < t->hashLength; ++b)
-                for (HSymbol *s = t->base[b]; s; s = s->next) ++found;
-            EXPECT_EQ(found, stored) << n;
-        },
-        [&](int, bool fired, const std::string &) {
-            if (!fired) {
-                ASSERT_NE(t, nullptr);
-                EXPECT_EQ(stored, 5);
-                int v = -1;
-                EXPECT_EQ(hGetSymInt("CB", t, &v), 1);
-                EXPECT_EQ(v, 4);
-            }
-            hSymTabFree(t);
-            if (!fired) {
-                EXPECT_EQ(memoryBytesUsed(), 0);
-            }
-        });
-}

@@ -195,31 +195,6 @@ TEST_F(IoArgs, LongListsAndListsInOneWord) {
     EXPECT_EQ(getBadFlag(), 1);
 }
 
-TEST_F(IoArgs, ListAllocationFailures) {
-    Argv a({"prog", "-v", "1", "2", "-s", "ab", "cd"});
-    int n = 0;
-    char** sl = nullptr;
-    captureStderr([&] {
-        memoryFailAt(1);
-        EXPECT_EQ(rListArg(a.argc(), a.argv(), "-v", &n), nullptr);
-        EXPECT_EQ(n, -1);
-        EXPECT_EQ(getBadFlag(), 0);
-        memoryFailAt(1);
-        EXPECT_EQ(strListArg(a.argc(), a.argv(), "-s", &n), nullptr);
-        EXPECT_EQ(n, -1);
-    });
-    // The second allocation is the copy of the first word.
-    std::string err = captureStderr([&] {
-        memoryFailAt(2);
-        sl = strListArg(a.argc(), a.argv(), "-s", &n);
-    });
-    ASSERT_NE(sl, nullptr);
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(sl[0], nullptr);
-    EXPECT_STREQ(sl[1], "cd");
-    EXPECT_NE(err.find("StrList Error allocating string.\n"), std::string::npos) << err;
-}
-
 TEST_F(IoArgs, CheckModesFromEnvironment) {
     Argv a({"prog", "-foo", "12"});
     const std::string one = "Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' -foo '\n";
@@ -240,52 +215,6 @@ TEST_F(IoArgs, CheckModesFromEnvironment) {
               "Warning from prog:\n  Argument 2 may be unknown or unused:\n  ' -b '\n"
               "Warning from prog:\n  Argument 4 may be unknown or unused:\n  ' -c '\n");
     EXPECT_EQ(reports, 3);
-}
-
-TEST_F(IoArgs, ReportOfTheUnconsumedRun) {
-    Argv a({"prog", "-in", "x.tab", "-foo", "7", "", "  "});
-    int reports = -1;
-    std::string err = checkedRun(a, 2, [&] {
-        char* p = nullptr;
-        ptrArgD(a.argc(), a.argv(), "-in", &p);
-    }, &reports);
-    // Blank arguments never count as unused.
-    EXPECT_EQ(err, "Warning from prog:\n  Arguments 3 to 4 may be unknown or unused:\n  ' -foo 7 '\n");
-    EXPECT_EQ(reports, 1);
-    // checkArgs resets: a second call without initArgs reports nothing.
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.argc(), a.argv()), 0); }), "");
-}
-
-TEST_F(IoArgs, DebugModeListsEverySlot) {
-    Argv a({"prog", "-n", "3", "zz"});
-    a.ptrs[3] = nullptr;  // a missing argument shows as "(None)"
-    int reports = -1;
-    setenv("NMRCHECK", "Debug", 1);  // the word is taken in any case
-    std::string err = checkedRun(a, 4, [&] { intArg(a.argc(), a.argv(), "-n"); }, &reports);
-    // Checksum: the byte values of "prog-n3" add up to 646.
-    EXPECT_EQ(err, "Debug Info from prog. Original Checksum: 646 Final Checksum: 646.\n"
-                   "  0. 1   4 Characters: 'prog'\n"
-                   "  1. 1   2 Characters: '-n'\n"
-                   "  2. 1   1 Characters: '3'\n"
-                   "  3. 0  -1 Characters: '(None)'\n");
-    EXPECT_EQ(reports, 0);
-
-    // Arguments changed after initArgs make the check doubtful.
-    unsetenv("NMRCHECK");
-    Argv b({"prog", "-n", "3"});
-    err = checkedRun(b, 2, [&] {
-        intArg(b.argc(), b.argv(), "-n");
-        b.words[2][0] = '4';
-    }, &reports);
-    EXPECT_EQ(err, "Warning from prog: argument checking may not be valid.\n");
-    EXPECT_EQ(reports, 0);
-}
-
-TEST_F(IoArgs, HelpAnnouncesChecking) {
-    Argv a({"prog", "-help"});
-    EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 2); }), "Program prog, argument checking enabled.\n");
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.argc(), a.argv()), 0); }), "");  // "-help" was consumed
-    EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 0); }), "");
 }
 
 TEST_F(IoArgs, ArgumentsBeyondSlot254AreNeverChecked) {

@@ -57,67 +57,6 @@ TEST_F(NumArrays, OffsetIndicesAndBalancedAccounting) {
   EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
-TEST_F(NumArrays, MatrixRowsAreSeparateAndReleasedInReverse) {
-  float **m = matrix(1, 2, 1, 3);
-  ASSERT_NE(m, nullptr);
-  for (int i = 1; i <= 2; i++)
-    for (int j = 1; j <= 3; j++) m[i][j] = 10.0f * i + j;
-  EXPECT_EQ(m[2][3], 23.0f);
-  char row1[32], row2[32], table[32];
-  std::snprintf(row1, sizeof row1, "Free: %p", static_cast<void *>(&m[1][1]));
-  std::snprintf(row2, sizeof row2, "Free: %p", static_cast<void *>(&m[2][1]));
-  std::snprintf(table, sizeof table, "Free: %p", static_cast<void *>(m));
-  setAlloc(1);
-  std::string trace = captureStderr([&] { free_matrix(m, 1, 2, 1, 3); });
-  setAlloc(0);
-  // Row 2, then row 1, then the row table: three DEALLOC lines under "nr".
-  size_t p2 = trace.find(row2), p1 = trace.find(row1), pt = trace.find(table);
-  ASSERT_NE(p2, std::string::npos);
-  EXPECT_LT(p2, p1);
-  EXPECT_LT(p1, pt);
-  int count = 0;
-  for (size_t p = trace.find("DEALLOC Name: nr"); p != std::string::npos; p = trace.find("DEALLOC Name: nr", p + 1)) count++;
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(memoryBytesUsed(), 0);
-}
-
-TEST_F(NumArrays, AllocationFailuresReportAndReturnNull) {
-  EXPECT_EQ(captureStderr([] {
-              memoryFailAt(1);
-              EXPECT_EQ(vector(1, 4), nullptr);
-            }),
-            "Memory allocation failure.\nUtility Error: allocation failure in vector()\nAborting.\n");
-  // Matrix: the table (call 1) and each row (calls 2, 3) can fail; what was
-  // made is given back, so only the failed request (which the allocator
-  // counts before asking the system) stays counted: a table of rows 1..2 or
-  // one row of floats 1..3.
-  const struct { long long bytes; const char *msg; } steps[] = {{2 * (long long)sizeof(float *), "failure 1 in matrix()"},
-                                                                {12, "failure 2 in matrix()"},
-                                                                {12, "failure 2 in matrix()"}};
-  for (int n = 1; n <= 3; n++) {
-    memoryReset();
-    std::string err = captureStderr([&] {
-      memoryFailAt(n);
-      EXPECT_EQ(matrix(1, 2, 1, 3), nullptr) << n;
-    });
-    EXPECT_NE(err.find(steps[n - 1].msg), std::string::npos) << n;
-    EXPECT_EQ(memoryBytesUsed(), steps[n - 1].bytes) << n;
-  }
-  std::string err = captureStderr([] {
-    memoryFailAt(2);
-    EXPECT_EQ(dmatrix(1, 2, 1, 2), nullptr);
-  });
-  EXPECT_NE(err.find("allocation failure 2 in dmatrix()"), std::string::npos);
-  EXPECT_EQ(captureStderr([] { nrerror("gaussj: Singular Matrix-1"); }),
-            "Utility Error: gaussj: Singular Matrix-1\nAborting.\n");
-}
-
-TEST(NumArraysDeathTest, TqerrorEndsTheProcessWithStatusOne) {
-  EXPECT_EXIT(tqerror("allocation failure for indexList"), ::testing::ExitedWithCode(1),
-              "^Numerical Recipes run-time error\\.\\.\\.\nallocation failure for indexList\n"
-              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
-}
-
 TEST(NumTqutil, ContiguousArraysHelpersAndTheirTexts) {
   float **m = matrixTq(0, 1, 5, 6);  // column range not starting at 0 or 1
   ASSERT_NE(m, nullptr);
@@ -162,3 +101,9 @@ TEST(NumTqutilDeath, MissingFileIsFatal) {
 }
 
 }  // namespace
+
+TEST(NumArraysDeathTest, TqerrorEndsTheProcessWithStatusOne) {
+  EXPECT_EXIT(tqerror("allocation failure for indexList"), ::testing::ExitedWithCode(1),
+              "^Numerical Recipes run-time error\\.\\.\\.\nallocation failure for indexList\n"
+              "\\.\\.\\.now exiting to system\\.\\.\\.\n$");
+}

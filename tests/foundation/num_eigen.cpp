@@ -89,24 +89,6 @@ TEST(NumEigen, DiagonalInputAndClosedFormSpectrum) {
   expectEigenpairs(s, dv, [&](int i, int j) { return vv[i][j]; }, 1e-5, 0);
 }
 
-TEST(NumEigen, DecreasingMagnitudeSort) {
-  float d[3] = {-3, 1, 2};
-  float v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  EXPECT_EQ(eigsrt3By3(d, v), 0);
-  EXPECT_EQ(d[0], -3.0f);
-  EXPECT_EQ(d[1], 2.0f);
-  EXPECT_EQ(d[2], 1.0f);
-  // Columns followed their values: column 1 is now e3, column 2 is e2.
-  EXPECT_EQ(v[2][1], 1.0f);
-  EXPECT_EQ(v[1][2], 1.0f);
-  // A tie: the later of two equal magnitudes moves forward.
-  float dt[3] = {1, -2, 2};
-  float vt[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  eigsrt3By3(dt, vt);
-  EXPECT_EQ(dt[0], 2.0f);
-  EXPECT_EQ(vt[2][0], 1.0f);
-}
-
 TEST(NumEigen, IncreasingMagnitudeSortKeepsHandednessAndTransposes) {
   // Values (1, -1, 2): the tie |1| = |-1| is swapped, negating one vector.
   float d[3] = {1, -1, 2};

@@ -93,27 +93,4 @@ TEST(NumLinear, LuDecomposeParityAndSolve) {
   free_vector(b, 1, 3);
 }
 
-TEST(NumLinear, MatInvWorkSetGrowsOnlyAndFailsCleanly) {
-  memoryReset();
-  ASSERT_EQ(matInvInit(5), 0);
-  long long five = memoryBytesUsed();
-  ASSERT_EQ(matInvInit(3), 0);
-  EXPECT_EQ(memoryBytesUsed(), five);  // kept
-  matInvFree();
-  EXPECT_EQ(memoryBytesUsed(), 0);
-  // Order 2: 2 tables + 4 rows + 3 vectors = 9 allocations.
-  float x[4] = {1, 2, 3, 4}, xi[4];
-  int st = -1;
-  int failures = korim_test::sweepAllocationFailures([&](int) { st = matInv(2, x, xi); },
-                                                     [&](int n, bool fired, const std::string &) {
-                                                       EXPECT_EQ(st, fired ? 1 : 0) << n;
-                                                       if (fired) {
-                                                         EXPECT_LE(memoryBytesUsed(), 3 * (long long)sizeof(float *));
-                                                       }
-                                                       matInvFree();
-                                                     });
-  EXPECT_EQ(failures, 9);
-  memoryReset();
-}
-
 }  // namespace

@@ -234,22 +234,6 @@ TEST_F(NumNlsOpt, FewerPointsThanFreeCoefficients) {
   unAlloc("nls", r, 8);
 }
 
-TEST(NumNlsOptDeath, AllocationFailureExits) {
-  makeDecay(5.0f, 1.3f, 0.5f);
-  float g[3] = {1, 1, 0}, lo[3] = {0, 0, -1}, hi[3] = {9, 9, 1};
-  for (int n : {1, 2}) {  // the result array, then the zero measurements
-    EXPECT_EXIT(
-        {
-          dup2(2, 1);  // the message goes to stdout; let the death test see it
-          memoryFailAt(n);
-          nlsOpt(decayRes, 20, 3, g, lo, hi, 1e-8f, 4, 100, 100, 0, nullptr, nullptr, nullptr,
-                 nullptr, 0);
-        },
-        ::testing::ExitedWithCode(255),
-        "^Memory allocation failure\\.\nNLSOPT Error allocating space\\.$");
-  }
-}
-
 // ---- flag-switched Levenberg-Marquardt ----
 
 // Straight line a1 + a2 x and a Gaussian a1 exp(-((x - a2)/a3)^2).
@@ -294,25 +278,6 @@ TEST(NumMrq, LineFitErrorsAreSquareRootsOfCovariance) {
   EXPECT_EQ(memoryBytesUsed(), 0);  // work arrays all given back
 }
 
-TEST(NumMrq, AllocationFailureIsNeverASuccessfulWrongFit) {
-  // Whichever allocation fails, the fit either reports 1 or, having got past
-  // the failure, returns the right line with its right errors.
-  LineData d;
-  int st = -1;
-  int failures = korim_test::sweepAllocationFailures([&](int) { st = d.fit(); },
-                                                     [&](int n, bool fired, const std::string &) {
-                                                       if (st != 0) {
-                                                         EXPECT_TRUE(fired && st == 1) << n;
-                                                         return;
-                                                       }
-                                                       EXPECT_NEAR(d.a[1], 2.0f, 1e-4) << n;
-                                                       EXPECT_NEAR(d.a[2], 0.5f, 1e-4) << n;
-                                                       EXPECT_NEAR(d.err[2], std::sqrt(24.0 / 1680), 1e-4) << n;
-                                                     });
-  memoryReset();
-  EXPECT_GE(failures, 6);  // at least every table and row of covar and alpha
-}
-
 TEST(NumMrq, HeldParameterStaysAndCovarianceIsSpread) {
   // Gaussian with its width held at the true value; amplitude and centre fit.
   float x[31], y[31], sig[31], a[4], guess[4] = {0, 2.0f, 0.3f, 1.5f}, err[4];
@@ -330,18 +295,6 @@ TEST(NumMrq, HeldParameterStaysAndCovarianceIsSpread) {
   EXPECT_EQ(err[3], 0.0f);  // held parameter: zero row and column
   EXPECT_GT(err[1], 0.0f);
   EXPECT_GT(err[2], 0.0f);
-}
-
-TEST(NumMrq, CovsrtMovesFittedBlockIntoPlace) {
-  // Fitted parameters 1 and 3 of 3: the 2x2 block [[1,2],[2,4]] goes to
-  // rows/columns 1 and 3, row and column 2 become zero.
-  float r1[4] = {0, 1, 2, 9}, r2[4] = {0, 2, 4, 9}, r3[4] = {0, 9, 9, 9};
-  float *c[4] = {nullptr, r1, r2, r3};
-  int ia[4] = {0, 1, 0, 1};
-  covsrt(c, 3, ia, 2);
-  float expect[4][4] = {{0}, {0, 1, 0, 2}, {0, 0, 0, 0}, {0, 2, 0, 4}};
-  for (int i = 1; i <= 3; i++)
-    for (int j = 1; j <= 3; j++) EXPECT_EQ(c[i][j], expect[i][j]) << i << j;
 }
 
 TEST(NumMrq, NotANumberModelEndsInsteadOfLooping) {

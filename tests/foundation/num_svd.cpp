@@ -232,39 +232,4 @@ TEST_F(NumSvd, PolynomialAndBasisFits) {
   EXPECT_NEAR(cf[1], -1.0f, 1e-5);
 }
 
-TEST_F(NumSvd, CacheFollowsSizesAndFailsCleanly) {
-  float x[12], y[6], coef[2];
-  for (int i = 0; i < 6; i++) {
-    x[2 * i] = 1;
-    x[2 * i + 1] = float(i);
-    y[i] = 2 + 3.0f * i;
-  }
-  ASSERT_EQ(svdLSMat(x, y, 6, 2, coef, nullptr, 1), 0);
-  long long six = memoryBytesUsed();
-  ASSERT_EQ(svdLSMat(x, y, 4, 2, coef, nullptr, 1), 0);  // new length: remade, smaller
-  EXPECT_LT(memoryBytesUsed(), six);
-  EXPECT_NEAR(coef[0], 2.0f, 1e-5);
-  EXPECT_NEAR(coef[1], 3.0f, 1e-5);
-  svdPolyFree();
-  EXPECT_EQ(memoryBytesUsed(), 0);
-  svdPolyFree();  // twice is harmless
-  EXPECT_EQ(memoryBytesUsed(), 0);
-
-  // The cache takes 2 row tables + 6 + 2 rows + 4 vectors = 14 system calls;
-  // whichever fails, what was made before is given back and only the failed
-  // request (at most the 7-pointer row table) stays counted.
-  int st = -1;
-  int failures = korim_test::sweepAllocationFailures(
-      [&](int) { st = svdLSMat(x, y, 6, 2, coef, nullptr, 1); },
-      [&](int n, bool fired, const std::string &err) {
-        EXPECT_EQ(st, fired ? 1 : 0) << n;
-        if (fired) {
-          EXPECT_NE(err.find("Utility Error: allocation failure"), std::string::npos) << n;
-          EXPECT_LE(memoryBytesUsed(), 7 * (long long)sizeof(float *)) << n;
-        }
-        svdPolyFree();
-      });
-  EXPECT_EQ(failures, 14);
-}
-
 }  // namespace

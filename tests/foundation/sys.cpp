@@ -57,21 +57,6 @@ TEST(Sys, DirectoryPartOfAName) {
     EXPECT_STREQ(buf, "untouched");
 }
 
-TEST(Sys, TerminalTest) {
-    Scratch s;
-    int p[2];
-    ASSERT_EQ(pipe(p), 0);
-    // A plain file, a directory and a pipe are no terminals; /dev/null, a character device, counts as one.
-    const std::pair<int, int> fds[] = {{open((s / "one").c_str(), O_RDONLY), 0}, {open(s.path.c_str(), O_RDONLY), 0},
-                                       {p[0], 0}, {p[1], 0}, {open("/dev/null", O_RDONLY), 1}};
-    for (auto [fd, want] : fds) {
-        ASSERT_GE(fd, 0);
-        EXPECT_EQ(isTTY(fd), want) << fd;
-        close(fd);
-    }
-    EXPECT_EQ(isTTY(-1), 0);
-}
-
 TEST(Sys, Numbers) {
     const std::pair<const char *, double> numbers[] = {{"3.5e2", 350},   {"  -2.25 rest", -2.25}, {"12abc", 12},
                                                        {"abc", 0},       {"", 0},                 {nullptr, 0}};

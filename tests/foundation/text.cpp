@@ -46,36 +46,6 @@ class Text : public testing::Test {
 
 // ---- growable strings ----
 
-TEST_F(Text, GrowableStringStaysInCallerBufferUntilFull) {
-    char buff[16];
-    char *text = nullptr;
-    int cap = 0;
-    std::snprintf(buff, sizeof buff, "ab");
-    // A null text starts in the caller buffer and keeps what it holds.
-    EXPECT_EQ(strcatAlloc(&text, "cd", buff, 16, &cap), buff);
-    EXPECT_STREQ(text, "abcd");
-    EXPECT_EQ(cap, 16);
-    // need = 4 + 10 + 2 = 16: not below the capacity, so it grows by 256.
-    ASSERT_NE(strcatAlloc(&text, "0123456789", buff, 16, &cap), nullptr);
-    EXPECT_NE(text, buff);
-    EXPECT_EQ(cap, 16 + 256);
-    EXPECT_STREQ(text, "abcd0123456789");
-    EXPECT_EQ(memoryBytesUsed(), 272);
-    // need = 14 + 510 + 2 = 526 is below capacity + 255 = 527: one step of 256.
-    ASSERT_NE(strcatAlloc(&text, std::string(510, 'x').c_str(), buff, 16, &cap), nullptr);
-    EXPECT_EQ(cap, 272 + 256);
-    // need = 524 + 257 + 2 = 783 is not below 528 + 255 = 783: need + 256.
-    ASSERT_NE(strcatAlloc(&text, std::string(257, 'y').c_str(), buff, 16, &cap), nullptr);
-    EXPECT_EQ(cap, 783 + 256);
-    EXPECT_EQ(std::string(text), "abcd0123456789" + std::string(510, 'x') + std::string(257, 'y'));
-    EXPECT_EQ(memoryBytesUsed(), cap);
-    EXPECT_EQ(memoryBytesReused(), 272 + 528);
-    EXPECT_EQ(strAllocFree(&text, buff, 16, &cap), 0);
-    EXPECT_EQ(text, buff);
-    EXPECT_EQ(cap, 16);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-}
-
 TEST_F(Text, PrependCopyAndInit) {
     char buff[256];
     char *text = nullptr;
@@ -102,27 +72,6 @@ TEST_F(Text, GrowableStringErrors) {
                   EXPECT_EQ(strcpyAlloc(nullptr, "x", buff, 8, &cap), nullptr);
               }),
               "StrCatAlloc Error: Null pointer.\nStrCpyAlloc Error: Null pointer.\n");
-
-    // First heap block fails: text left in the caller buffer; a failed prepend changes nothing.
-    char *text = buff;
-    auto failing = [&](auto call) {
-        return captureStderr([&] {
-            memoryFailAt(1);
-            EXPECT_EQ(call(), nullptr);
-        });
-    };
-    EXPECT_EQ(failing([&] { return strcatAlloc(&text, "defgh", buff, 8, &cap); }),
-              "Memory allocation failure.\nStrCatAlloc Error: alloc failed.\n");
-    EXPECT_EQ(text, buff);
-    EXPECT_STREQ(buff, "abc");
-    failing([&] { return strpcatAlloc(&text, "0123456", buff, 8, &cap); });
-    EXPECT_STREQ(text, "abc");
-    // Reallocation fails: the heap text is still there.
-    ASSERT_NE(strcatAlloc(&text, "defgh", buff, 8, &cap), nullptr);
-    std::string huge(1000, 'z');
-    EXPECT_EQ(failing([&] { return strcatAlloc(&text, huge.c_str(), buff, 8, &cap); }),
-              "Memory allocation failure.\nStrCatAlloc Error: realloc failed.\n");
-    EXPECT_STREQ(text, "abcdefgh");
 }
 
 TEST_F(Text, LineReaderHandlesLongAndUnterminatedLines) {
@@ -168,16 +117,6 @@ TEST_F(Text, ScratchString) {
     EXPECT_EQ(memoryBytesUsed(), 1001);
     EXPECT_EQ(ctempFree(), 0);
     EXPECT_EQ(memoryBytesUsed(), 0);
-    // Growth that fails returns the empty module buffer flagged as bad.
-    char *f = nullptr;
-    EXPECT_EQ(captureStderr([&] {
-                  memoryFailAt(1);
-                  f = ctempAlloc(5000);
-              }),
-              "Expanding to 5000\nMemory allocation failure.\nCTempAlloc memory allocation error.\n");
-    EXPECT_TOKEN(f, "", 1);
-    EXPECT_EQ(ctempAlloc(200), f);  // the module buffer has room for 255
-    EXPECT_EQ(badToken, 0);
 }
 
 // ---- tokens ----
@@ -228,40 +167,6 @@ TEST_F(Text, NumericTokens) {
     EXPECT_EQ(badToken, 1);
     EXPECT_EQ(getTokenR(1, "1e99"), 0.0f);  // not made infinite
     EXPECT_EQ(badToken, 1);
-}
-
-TEST_F(Text, LongTokensMoveToTheHeapAndBack) {
-    std::string longTok(400, 't');
-    std::string line = "a " + longTok + " c";
-    EXPECT_EQ(std::string(getToken(2, line.c_str())), longTok);
-    EXPECT_EQ(memoryBytesUsed(), (long long)line.size() + 1);
-    EXPECT_EQ(std::string(rightToken(2, line.c_str())), longTok + " c");
-    EXPECT_EQ(std::string(leftToken(2, line.c_str())), "a " + longTok);
-    EXPECT_EQ(std::string(getTokenS(2, line.c_str())), longTok);
-    EXPECT_EQ(freeToken(), 0);
-    EXPECT_EQ(memoryBytesUsed(), 0);
-    // After freeToken the static buffers serve again.
-    EXPECT_STREQ(getToken(1, "again"), "again");
-    EXPECT_EQ(memoryBytesUsed(), 0);
-}
-
-TEST_F(Text, TokenBufferGrowthFailureNeverOverflows) {
-    std::string longTok(1000, 'L');
-    const std::string line = "x " + longTok;
-    const char *grow = "Memory allocation failure.\nGetToken: Memory Allocation Failure.\n";
-    const char *join = "Memory allocation failure.\nStrCatAlloc Error: alloc failed.\n";
-    const struct { char *(*call)(int, const char *); int n; const char *err; } cases[] = {
-        {getToken, 2, grow}, {getTokenS, 2, grow}, {rightToken, 1, join}, {leftToken, 2, join}};
-    for (const auto &c : cases) {
-        tokenReset();
-        EXPECT_EQ(captureStderr([&] {
-                      memoryFailAt(1);
-                      EXPECT_TOKEN(c.call(c.n, line.c_str()), "", 1);
-                  }),
-                  c.err);
-    }
-    // The next call with memory available works normally.
-    EXPECT_EQ(std::string(getToken(2, line.c_str())), longTok);
 }
 
 // ---- text files ----
@@ -375,21 +280,6 @@ TEST_F(Text, DistinctTextList) {
     EXPECT_EQ(error, 0);
     EXPECT_EQ(memoryBytesUsed(), 4 * (long long)sizeof(char *) + 2 + 2 + 2);
 
-    // The list cannot grow (1) / the copy cannot be made (2): a terminated list of the old texts.
-    for (auto [k, message] : {std::pair{1, "MapText error allocating equiv list."}, {2, "MapText error allocating equiv text."}}) {
-        error = 0;
-        std::string out = captureStdout([&] {
-            captureStderr([&] {
-                memoryFailAt(k);
-                EXPECT_EQ(mapText("c", &list, &count, &error), -1);
-            });
-        });
-        EXPECT_EQ(out, message);
-        EXPECT_EQ(error, 1);
-        EXPECT_EQ(count, 3);
-        EXPECT_EQ(list[3], nullptr);
-    }
-    EXPECT_EQ(mapText("c", &list, &count, &error), 3);
 }
 
 TEST_F(Text, RaiseOnlyAsciiLetters) {
@@ -399,57 +289,3 @@ TEST_F(Text, RaiseOnlyAsciiLetters) {
     EXPECT_EQ(raiseStr(nullptr), 0);
 }
 
-// Every allocation of every file reader fails in turn: each call either
-// reports failure (status set, no crash) or delivers the whole result; a
-// status of success with a partial result is a fault.
-TEST_F(Text, FileReadersUnderAllocationFailure) {
-    std::string longLine(900, 'r'), path = file("first\n" + longLine + "\nthird 3\n" + longLine + " 4\nEND\n");
-    const char *name = path.c_str();
-    // Each reader sets ok (status says success) and complete (the whole result came).
-    bool ok = false, complete = false;
-    int count = -1, error = 0, length = 0;
-    const std::function<void()> readers[] = {
-        [&] {
-            char **l = rdText(name, &count, &error);
-            ok = error == 0;
-            complete = l && count == 5 && std::string(l[3]) == longLine + " 4" && !l[5];
-        },
-        [&] {
-            FILE *in = std::fopen(name, "r");
-            char **l = rdText2(in, &count, "end", 0, &error);
-            std::fclose(in);
-            ok = error == 0;
-            complete = l && count == 5 && std::string(l[1]) == longLine && !l[5];
-            complete = complete && (!l || l[count] == nullptr);
-        },
-        [&] {
-            char *b = rdTextC(name, &count, &length, &error);
-            ok = error == 0;
-            complete = b && length == 7 + 902 + 9 + 904 + 5 + 1 && std::string(b + 7) == longLine + "\n";
-        },
-        [&] {
-            ok = cntDataLine(name, &count) == 0;
-            complete = count == 4;
-        },
-        [&] {
-            char **l = buildList(5);
-            ok = l != nullptr;
-            complete = l && !l[5] && l[4] && l[4][0] == '\0';
-        },
-    };
-    for (int which = 0; which < 5; ++which) {
-        int fires = korim_test::sweepAllocationFailures(
-            [&](int) {
-                tokenReset();
-                count = -1;
-                error = length = 0;
-                readers[which]();
-            },
-            [&](int n, bool fired, const std::string &) {
-                if (ok || !fired) {
-                    EXPECT_TRUE(ok && complete) << which << " " << n;
-                }
-            });
-        EXPECT_GT(fires, 2) << which;
-    }
-}

@@ -19,7 +19,6 @@
 
 using namespace korim::restraints;
 using korim::foundation::memoryBytesUsed;
-using korim::foundation::memoryFailAt;
 using korim::foundation::memoryReset;
 using korim::structure::Coord3D;
 using korim::structure::Matrix4x4;
@@ -37,7 +36,7 @@ struct Library : ::testing::Test {
     unsetenv("SURF_DIR");
   }
   void TearDown() override {
-    memoryFailAt(0);
+
     unsetenv("SURF_DIR");
   }
 };
@@ -93,37 +92,6 @@ TEST_F(Library, StopReleasesCouplingAndEnergyWorkSpaces) {
   }
 }
 
-TEST_F(Library, EnergyWorkSpaceOnlyGrowsAndHoldsNothingAfterAFailure) {
-  const long long point = sizeof(Coord3D);
-  // Requests and the capacity kept: room enough keeps the lists, more makes them anew.
-  const int requests[][2] = {{10, 10}, {4, 10}, {25, 25}};
-  for (const auto& r : requests) {
-    ASSERT_EQ(energyAlloc(r[0]), 0);
-    EXPECT_EQ(energyCoordCapacity(), r[1]);
-    EXPECT_EQ(memoryBytesUsed(), 2 * r[1] * point) << r[0];
-  }
-  EXPECT_EQ(energyFree(), 0);
-  EXPECT_EQ(memoryBytesUsed(), 0);
-
-  // The allocator books a refused request too, so each failed call leaves exactly one list's
-  // bytes behind; a list obtained before the failure must have been released.
-  for (int failing = 1; failing <= 2; failing++) {
-    const long long base = memoryBytesUsed();
-    memoryFailAt(failing);
-    int status = 0;
-    const std::string err = captureStderr([&] { status = energyAlloc(30); });
-    EXPECT_NE(err.find("MERIDO Error (Energy) allocating workspaces.\n"), std::string::npos) << err;
-    memoryFailAt(0);
-    EXPECT_EQ(status, 1) << failing;
-    EXPECT_EQ(energyCoordCapacity(), 0);
-    EXPECT_EQ(memoryBytesUsed() - base, 30 * point) << failing;
-  }
-  // A count whose byte size overflows is refused the same way.
-  EXPECT_EQ(captureStderr([] { EXPECT_EQ(energyAlloc(INT_MAX), 1); }), "MERIDO Error (Energy) allocating workspaces.\n");
-  EXPECT_EQ(energyAlloc(30), 0);  // the work space can still be made
-  EXPECT_EQ(energyCoordCapacity(), 30);
-}
-
 TEST(ShiftTable, EmptyTableAndRecordDefaults) {
   CSTable tab;
   std::memset(&tab, 0xAB, sizeof tab);
@@ -155,39 +123,6 @@ TEST(ShiftTable, EmptyTableAndRecordDefaults) {
   rec[0].resID = 12;
   EXPECT_EQ(resetCS(rec, 0), 0);
   EXPECT_EQ(rec[0].resID, 12);
-}
-
-TEST(ShiftTable, FreeReleasesEveryListByItsByteCount) {
-  namespace fnd = korim::foundation;
-  memoryReset();
-  EXPECT_EQ(csTabFree(nullptr), 0);
-  fnd::hdrList* hdr = fnd::hdrInit();
-  ASSERT_NE(hdr, nullptr);
-  fnd::addHdrLine("DATA SEQUENCE MQIFVKTLTG", hdr);
-  const long long base = memoryBytesUsed();
-
-  CSTable tab;
-  csTabNull(&tab);
-  tab.seqInfo = static_cast<korim::structure::SeqInfo*>(fnd::voidMalloc("cs", sizeof(korim::structure::SeqInfo)));
-  korim::structure::seqInfoNull(tab.seqInfo);
-  ASSERT_EQ(korim::structure::getSeqInfo(hdr, tab.seqInfo), 10);
-  tab.csCount = 3;
-  tab.csList = static_cast<CSInfo*>(fnd::voidMalloc("cs", 3 * sizeof(CSInfo)));
-  tab.pcsCount = 2;
-  tab.pcsList = static_cast<PCSInfo*>(fnd::voidMalloc("cs", 2 * sizeof(PCSInfo)));
-  tab.workSize = 191;
-  tab.work = fnd::fltAlloc("cs", tab.workSize);
-  tab.csMaxRes = 10;
-  tab.nullSegName = 0;
-  for (int round = 0; round < 2; round++) {  // releasing an empty table again changes nothing
-    EXPECT_EQ(csTabFree(&tab), 0);
-    EXPECT_EQ(memoryBytesUsed(), base);
-    EXPECT_EQ(tab.seqInfo, nullptr);
-    EXPECT_EQ(tab.csList, nullptr);
-    EXPECT_EQ(tab.csCount + tab.csMaxRes, 0);
-    EXPECT_EQ(tab.nullSegName, 1);
-  }
-  fnd::freeHdr(hdr);
 }
 
 }  // namespace

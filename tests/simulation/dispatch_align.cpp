@@ -179,8 +179,7 @@ TEST_F(Dispatch, ModelFailureIsPassedOn) {
   k.gridSpacing = 0.0f;
   EXPECT_EQ(run(k, m, saupe), 1);
   EXPECT_EQ(out, kShifted);
-  EXPECT_NE(err.find("simulateAlignment: error in stericAlignment."), std::string::npos);
-  EXPECT_EQ(err.back(), '.');
+  EXPECT_NE(err.find("simulateAlignment: error in stericAlignment.\n"), std::string::npos);
   KorimInfo g = settings(3, 0);  // grid model without a grid
   EXPECT_EQ(run(g, m, saupe), 1);
   EXPECT_NE(err.find("ssia3D: no three-dimensional grid was read.\n"), std::string::npos);
@@ -272,15 +271,9 @@ TEST(Domain, ShiftPutsTheRangeCentroidAtTheOrigin) {
   const double after[4][3] = {{8, 6, 9}, {-1, -2, 2}, {1, 2, -2}, {3, 1, 4}};
   for (int i = 0; i < 4; i++) expectAt(c, i, after[i][0], after[i][1], after[i][2]);
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
-  // No atom in range, or no work space: a message, the structure unchanged.
+  // No atom in range: a message, the structure unchanged.
   int st = 0;
   EXPECT_EQ(korim_test::captureStderr([&] { st = shiftMol2Domain(&c.pdb, 7, 9); }),
-            "Error in positionDomain: zero atoms selected.");
+            "Error in positionDomain: zero atoms selected.\n");
   EXPECT_EQ(st, 1);
-  korim::foundation::memoryFailAt(2);
-  const std::string err = korim_test::captureStderr([&] { st = shiftMol2Domain(&c.pdb, 2, 2); });
-  korim::foundation::memoryFailAt(0);
-  EXPECT_EQ(st, 1);
-  EXPECT_NE(err.find("Error in shiftMol2Domain: allocating coord buffers.\n"), std::string::npos);
-  expectAt(c, 0, 8, 6, 9);
 }

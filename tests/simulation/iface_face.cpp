@@ -287,18 +287,7 @@ TEST_F(IFaceUbq, FailuresRestoreTheStructure) {
   EXPECT_NE(err.find("korim: error determining interaction face.\n"), std::string::npos);
   expectRestored();
   EXPECT_FALSE(korim_test::fileExists(outName));
-  // Allocation failures: the five work arrays, then the selection's first one.
   k.elInfo.concNaCl = 0.1f;
-  for (int n = 1; n <= 6; n++) {
-    korim::foundation::memoryReset();
-    korim::foundation::memoryFailAt(n);
-    EXPECT_EQ(run(k, 30.0, 40.0, 50.0, 1, id, q), 1) << n;
-    EXPECT_NE(err.find(n <= 5 ? "Error allocating coord buffers.\n" : "korim: error reading selection of atoms.\n"),
-              std::string::npos)
-        << err;
-    expectRestored();
-  }
-  korim::foundation::memoryFailAt(0);
   // Charge tables past the arrays or the structure.
   std::vector<int> ids(1202, 1);
   std::vector<float> qs(1202, 0.5f);

@@ -142,54 +142,6 @@ TEST_F(Sphere, RefusedModesAndDensities) {
   EXPECT_EQ(n, -5);
 }
 
-TEST_F(Sphere, SortedSphereFollowsTheCubeScan) {
-  // Reference: the unsorted sphere sorted here by the cube scan (ix outermost,
-  // iz innermost, in-place exchange) over 4 x 4 x 4 cubes of edge 0.5.
-  int n = 0;
-  ASSERT_EQ(make_unsp(100, 9, &n, 0), 0);
-  std::vector<double> ref = currentDots();
-  auto cell = [](double v) { return std::min(3, std::max(0, static_cast<int>(std::floor((1 + v) / 0.5)))); };
-  auto boxOf = [&](const double* p) { return cell(p[0]) + 4 * cell(p[1]) + 16 * cell(p[2]); };
-  std::vector<int> box(n), firstOf(64), countOf(64);
-  for (int l = 0; l < n; l++) box[l] = boxOf(&ref[3 * l]);
-  int tn = 0;
-  for (int ix = 0; ix < 4; ix++)
-    for (int iy = 0; iy < 4; iy++)
-      for (int iz = 0; iz < 4; iz++) {
-        const int b = ix + 4 * iy + 16 * iz;
-        firstOf[b] = tn;
-        for (int l = tn; l < n; l++)
-          if (box[l] == b) {
-            for (int k = 0; k < 3; k++) std::swap(ref[3 * l + k], ref[3 * tn + k]);
-            std::swap(box[l], box[tn++]);
-          }
-        countOf[b] = tn - firstOf[b];
-      }
-  double* dots = nullptr;
-  int count = 0, cubes = 0;
-  ASSERT_EQ(do_unsp(100, &dots, &count), 0);
-  ASSERT_EQ(count, 122);
-  EXPECT_EQ(std::memcmp(dots, ref.data(), sizeof(double) * 3 * count), 0);
-  const int *perCube = nullptr, *first = nullptr;
-  ASSERT_TRUE(unspCubes(&cubes, &perCube, &first));
-  EXPECT_EQ(cubes, 4);
-  for (int b = 0; b < 64; b++) {
-    EXPECT_EQ(perCube[b], countOf[b]) << b;
-    if (perCube[b] > 0) {
-      EXPECT_EQ(first[b], firstOf[b]) << b;
-    }
-    for (int l = first[b]; l < first[b] + perCube[b]; l++) EXPECT_EQ(boxOf(&dots[3 * l]), b);
-  }
-  // Automatic cube count: the largest i with 2 i^3 below the dot count, at least 1.
-  ASSERT_EQ(make_unsp(700, -9, &n, 0), 0);
-  ASSERT_TRUE(unspCubes(&cubes, &perCube, &first));
-  EXPECT_EQ(cubes, 7);  // 2 * 7^3 = 686 < 752 <= 2 * 8^3
-  ASSERT_EQ(make_unsp(12, -10, &n, 0), 0);
-  ASSERT_TRUE(unspCubes(&cubes, &perCube, &first));
-  EXPECT_EQ(cubes, 1);
-  EXPECT_EQ(perCube[0], 12);
-}
-
 TEST_F(Sphere, HandedOutSphereSurvivesLaterBuilds) {
   double *first = nullptr, *second = nullptr;
   int n1 = 0, n2 = 0, cur = 0;

@@ -110,12 +110,6 @@ TEST_F(Align, NoPointsIsAFailure) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(psi, 0.0f);
     EXPECT_EQ(rms, 0.0f);
-    fnd::memoryFailAt(1);
-    std::string err = captureStderr([&] { EXPECT_EQ(fit(p, p), 1); });
-    fnd::memoryFailAt(0);
-    EXPECT_NE(err.find("MERIDO Error (Align) allocating workspaces.\nMERIDO Error initializing alignment workspaces.\n"),
-              std::string::npos);
-    EXPECT_EQ(fit(p, p), 0);  // the module recovers
 }
 
 TEST_F(Align, WholeStructures) {

@@ -21,7 +21,6 @@ struct Index : ::testing::Test {
         pdbModuleReset();
         fnd::memoryReset();
     }
-    void TearDown() override { fnd::memoryFailAt(0); }
 };
 
 TEST_F(Index, KeyTexts) {
@@ -128,32 +127,6 @@ TEST_F(Index, IgnoredChainAndSegmentNames) {
     EXPECT_EQ(findRes(&p, 1, nullptr, nullptr), &p.resList[0]);
     EXPECT_EQ(p.resList[0].next, &p.resList[1]);
     pdbFree(&p);
-}
-
-TEST_F(Index, PointerListsGrowByTheirSteps) {
-    AtomInfo a[40];
-    ResInfo r;
-    resNull(&r);
-    for (int i = 0; i < 40; i++) {
-        atomNull(&a[i]);
-        ASSERT_EQ(setResInfo(&r, &a[i]), 0);
-    }
-    EXPECT_EQ(r.maxAtomCount, 40);  // 32, then 40
-    EXPECT_EQ(r.atomList[39], &a[39]);
-    int count = 0, max = 0;
-    ResInfo** list = nullptr;
-    for (int i = 0; i < 3; i++) ASSERT_NE(getNextResPtr(&list, &count, &max, 2, 5), nullptr);
-    EXPECT_EQ(max, 7);
-    EXPECT_EQ(list[2], nullptr);  // new entries are null
-    fnd::memoryFailAt(1);
-    AtomInfo** none = nullptr;
-    int n = 0, m = 0;
-    AtomInfo** got = none;
-    EXPECT_NE(captureStderr([&] { got = getNextAtomPtr(&none, &n, &m, 4, 4); })
-                  .find("PDB Error Allocating Atom Index memory.\n"),
-              std::string::npos);
-    EXPECT_EQ(got, nullptr);
-    EXPECT_EQ(n, 0);
 }
 
 const AtomSpec kAtoms[] = {

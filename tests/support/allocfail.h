@@ -32,4 +32,34 @@ int sweepAllocationFailures(Run run, Check check, int limit = 400) {
   return failed;
 }
 
+// One entry point under the sweep: prepare() builds its input with memory available, then
+// run() calls it with the n-th allocation from there on failing. A round that met no failure
+// must succeed with the whole result; a round that reports success must have the whole
+// result; a round that reports failure must leave the caller's data intact.
+struct Outcome {
+  bool ok = false;        // the call reports success
+  bool complete = false;  // the whole result is there
+  bool intact = true;     // after a reported failure: the caller's data as before
+};
+
+template <typename Prepare, typename Run>
+int sweepEntryPoint(const char* name, Prepare prepare, Run run, int limit = 400) {
+  Outcome o;
+  return sweepAllocationFailures(
+      [&](int n) {
+        korim::foundation::memoryFailAt(0);
+        prepare();
+        korim::foundation::memoryFailAt(n);
+        o = run();
+      },
+      [&](int n, bool fired, const std::string& err) {
+        if (o.ok || !fired) {
+          EXPECT_TRUE(o.ok && o.complete) << name << ", allocation " << n << ":\n" << err;
+        } else {
+          EXPECT_TRUE(o.intact) << name << ", allocation " << n << ":\n" << err;
+        }
+      },
+      limit);
+}
+
 }  // namespace korim_test

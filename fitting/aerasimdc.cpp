@@ -1,0 +1,97 @@
+// Jackknife error estimate of a tensor fit: refits on random subsets of the couplings (-jack).
+#include "fitting/aerasimdc.h"
+
+#include <cstdio>
+
+#include "fitting/dcselect.h"
+#include "fitting/mapstats.h"
+#include "foundation/memory.h"
+
+namespace korim::fitting {
+
+using couplings::DTable;
+using settings::KorimInfo;
+
+namespace {
+
+// The calculated rows' valid flags of the start (tag "korim"); put back on every return.
+struct SavedFlags {
+  DTable* dTab = nullptr;
+  int* valid = nullptr;
+  bool alloc(DTable* t) {
+    dTab = t;
+    valid = foundation::intAlloc("korim", t->dCount);
+    if (valid == nullptr) return false;
+    for (int i = 0; i < t->dCount; i++) valid[i] = t->dCalcList[i].valid;
+    return true;
+  }
+  void restore() const {
+    for (int i = 0; i < dTab->dCount; i++) dTab->dCalcList[i].valid = valid[i];
+  }
+  ~SavedFlags() {
+    if (valid == nullptr) return;
+    restore();
+    foundation::unAlloc("korim", valid, dTab->dCount * static_cast<int>(sizeof(int)));
+  }
+};
+
+// The size of every subset: as selectDcFrac draws it from n couplings.
+int subsetSize(float frac, int fixed, int n) {
+  const double target = fixed == 0 ? static_cast<double>(frac) * n : static_cast<double>(frac);
+  return target >= n ? n : (target > 0.0 ? static_cast<int>(target) : 0);
+}
+
+}  // namespace
+
+int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* dTab,
+              KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int verbose,
+              int mapCount, const char* outDaName, const char* outMapName, const char* outAngName,
+              const char* outAName, const char* remark) {
+  if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
+    return 0;
+  KorimInfo* k = korimInfo;
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
+
+  couplings::fitD(pdbInfo, dTab, verbose);
+  mapStatsReference(&stats, &dTab->dTensor);
+  SavedFlags flags;
+  if (!flags.alloc(dTab)) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  std::fprintf(logs.da, "# SVD_ID    Aa         R\n\n");
+
+  int valid = 0;
+  for (int i = 0; i < dTab->dCount; i++) valid += dTab->dCalcList[i].valid ? 1 : 0;
+  const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
+  if (mapCount > 0 && size < 5) {
+    std::fprintf(stderr,
+                 "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
+                 "matrix (5 or more).\n",
+                 size, valid);
+    return 1;
+  }
+
+  long state = -1;
+  int picked = 0;
+  for (int t = 1; t <= mapCount; t++) {
+    mapProgress(t, mapCount);
+    flags.restore();
+    picked = selectDcFrac(&state, dTab, k->mapFrac, k->mapFixCount);
+    couplings::fitD(pdbInfo, dTab, verbose);
+    if (picked < 5 || !(dTab->dTensor.saupe[0] < 999.9f)) continue;
+    if (mapStatsAdd(&stats, dTab, k, &logs, t) != 0) return 1;
+  }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  std::printf("REMARK %d DC of %d picked.\n", picked, dTab->dCount);
+  std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
+  flags.restore();
+  return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
+                         pdbRotName, remark);
+}
+
+}  // namespace korim::fitting

@@ -1,0 +1,200 @@
+// Monte-Carlo error estimate of a tensor fit with noise on the structure (-mcStruc).
+#include "fitting/noisestruc.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "fitting/mapstats.h"
+#include "fitting/strucnoise.h"
+#include "foundation/memory.h"
+
+namespace korim::fitting {
+
+using couplings::DInfo;
+using couplings::DTable;
+using couplings::DTensor;
+using settings::KorimInfo;
+using structure::PDBInfo;
+
+namespace {
+
+// The coupling rows and coordinates of the start (tag "korim"), put back by restore() and on
+// every return once taken.
+struct StartState {
+  PDBInfo* pdb = nullptr;
+  DTable* dTab = nullptr;
+  DInfo* obs = nullptr;
+  DInfo* calc = nullptr;
+  int* calcValid = nullptr;
+  bool coords = false;
+
+  int bytes() const { return dTab->dCount * static_cast<int>(sizeof(DInfo)); }
+  bool take(PDBInfo* p, DTable* t) {
+    pdb = p;
+    dTab = t;
+    obs = static_cast<DInfo*>(foundation::voidMalloc("korim", bytes()));
+    calc = obs ? static_cast<DInfo*>(foundation::voidMalloc("korim", bytes())) : nullptr;
+    calcValid = calc ? foundation::intAlloc("korim", t->dCount) : nullptr;
+    if (calcValid == nullptr) return false;
+    std::memcpy(static_cast<void*>(obs), t->dObsList, bytes());
+    std::memcpy(static_cast<void*>(calc), t->dCalcList, bytes());
+    for (int i = 0; i < t->dCount; i++) calcValid[i] = t->dCalcList[i].valid;
+    return true;
+  }
+  // The calculated rows (atom lists, weights, flags) and the coordinates of the start; the
+  // observed rows too when all is set.
+  int restore(bool all) const {
+    if (all) std::memcpy(static_cast<void*>(dTab->dObsList), obs, bytes());
+    std::memcpy(static_cast<void*>(dTab->dCalcList), calc, bytes());
+    if (!coords) return 0;
+    const int st = structure::restorePDBCoords(pdb);
+    if (st != 0) std::fprintf(stderr, "korim: error in storePDBCoords.\n");
+    return st;
+  }
+  ~StartState() {
+    if (calcValid != nullptr) restore(true);
+    if (dTab == nullptr) return;
+    foundation::unAlloc("korim", obs, obs ? bytes() : 0);
+    foundation::unAlloc("korim", calc, calc ? bytes() : 0);
+    foundation::unAlloc("korim", calcValid, calcValid ? dTab->dCount * static_cast<int>(sizeof(int)) : 0);
+  }
+};
+
+struct Estimate {
+  PDBInfo* pdb;
+  DTable* dTab;
+  KorimInfo* k;
+  const DTensor* ref;
+  const StartState* start;
+  int aFirst, segFirst, segLast, verbose;
+  double rotInc;
+  long state = -1;
+
+  // One fit from the reference tensor on the start structure, with noise when asked. Returns 1
+  // when it counts (S_ZZ below 999.9), 0 when not, -1 after a failed coordinate restore.
+  int noisyFit(bool noise) {
+    couplings::dTensorNull(&dTab->dTensor);
+    couplings::dTensorCopy(&dTab->dTensor, ref);
+    if (start->restore(false) != 0) return -1;
+    if (noise) {
+      if (k->noiseMode == 0)
+        addPhiPsiNoise(&state, pdb, dTab, k->coneWidth, k->coneFix, aFirst, segFirst, segLast,
+                       k->allowFixedDI);
+      else
+        addPdbNoise(pdb, dTab, k, residueOffset(aFirst, segFirst), rotInc, start->calcValid, &state);
+    }
+    couplings::fitD(pdb, dTab, verbose);
+    return dTab->dTensor.saupe[0] < 999.9f ? 1 : 0;
+  }
+
+  // The cone width whose noise reproduces the reference RMS; *pairs gets the pair count of the
+  // last counted fit. Returns 0, or the failing restore's status.
+  int searchWidth(float refRms, int* pairs) {
+    std::printf("REMARK Adjusting amount of structural noise ...\n");
+    k->coneWidth = k->nConeStart;
+    double m0 = 0.0, m = 0.0;
+    while (k->coneWidth < 90.0) {
+      double sum = 0.0;
+      int counted = 0;
+      for (int i = 0; i < k->nConeAdjust; i++) {
+        const int fit = noisyFit(true);
+        if (fit < 0) return 1;
+        if (fit == 0) continue;
+        float rms = 0.0f, chi2 = 0.0f;
+        couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, pairs);
+        sum += rms;
+        counted++;
+      }
+      if (counted > 0) m = sum / counted;
+      k->coneWidth += k->nConeInc;
+      if (m > refRms || k->coneWidth >= 90.0) break;
+      m0 = m;
+    }
+    k->coneWidth -= k->nConeInc;
+    if (m > refRms) k->coneWidth -= k->nConeInc;
+    if (k->coneWidth < k->nConeStart) k->coneWidth = k->nConeStart;
+    std::printf("REMARK Amount of structural noise automatically determined.\n");
+    std::printf("REMARK Width of Gaussian cone %.2f degree and %.3f Hz DC Rms.\n", k->coneWidth, m0);
+    return 0;
+  }
+};
+
+}  // namespace
+
+int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* dTab,
+                    KorimInfo* korimInfo, int aFirst, int segFirst, int segLast,
+                    const char* outDName, const char* pdbRotName, int verbose, int mapCount,
+                    const char* outDaName, const char* outMapName, const char* outAngName,
+                    const char* outAName, const char* remark) {
+  if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
+    return 0;
+  KorimInfo* k = korimInfo;
+  if (k->nConeFlag && !(k->nConeInc > 0.0f)) {
+    std::fprintf(stderr, "KORIM Error: option -incCone value %g must be a positive number.\n",
+                 static_cast<double>(k->nConeInc));
+    return 1;
+  }
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
+
+  DTensor ref;
+  couplings::dTensorNull(&ref);
+  couplings::dTensorCopy(&ref, &dTab->dTensor);
+  couplings::fitD(pdbInfo, dTab, verbose);
+  mapStatsReference(&stats, &dTab->dTensor);
+  float refRms = 0.0f, chi2 = 0.0f;
+  int pairs = 0;
+  couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &refRms, &chi2, &pairs);
+  if (pairs == 0) return 0;
+
+  StartState start;
+  if (pdbInfo != nullptr) {
+    if (const int st = structure::storePDBCoords(pdbInfo); st != 0) {
+      std::fprintf(stderr, "korim: error in storePDBCoords.\n");
+      return st;
+    }
+  }
+  if (!start.take(pdbInfo, dTab)) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  start.coords = pdbInfo != nullptr;
+  // The fits that follow aim at the couplings of the reference fit.
+  for (int i = 0; i < dTab->dCount; i++) {
+    dTab->dObsList[i].d = dTab->dCalcList[i].d;
+    dTab->dObsList[i].valid = dTab->dCalcList[i].valid;
+  }
+  std::printf("REMARK Experimental DC and structure have %.3f Hz DC Rms.\n", refRms);
+  Estimate est{pdbInfo, dTab, k, &ref, &start, aFirst, segFirst, segLast, verbose,
+               360.0 / (k->coneDig > 0 ? k->coneDig : 1)};
+
+  if (!k->nConeFlag || k->validCountD < 5 || pairs < 5) {
+    std::printf("REMARK Amount of structural noise by user specified.\n");
+    std::printf("REMARK Width of Gaussian cone %.2f degree.\n", k->coneWidth);
+  } else if (est.searchWidth(refRms, &pairs) != 0) {
+    return 1;
+  }
+  if (k->validCountD < 5 || pairs < 5) {
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", pairs);
+    return 1;
+  }
+
+  const bool noise = k->coneWidth > 0.0;
+  const int trials = noise ? mapCount : 1;
+  for (int t = 1; t <= trials; t++) {
+    mapProgress(t, mapCount);
+    const int fit = est.noisyFit(noise);
+    if (fit < 0) return 1;
+    if (fit == 1 && mapStatsAdd(&stats, dTab, k, &logs, t) != 0) return 1;
+  }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
+  if (const int st = start.restore(true); st != 0) return st;
+  return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
+                         pdbRotName, remark);
+}
+
+}  // namespace korim::fitting

@@ -1,0 +1,285 @@
+// Pipeline process support: sizes from the header, the header update with its options, slice buffers.
+#include "spectral/tessmar.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <utility>
+
+#include "foundation/cmndargs.h"
+#include "foundation/memory.h"
+#include "spectral/dataio.h"
+#include "spectral/report.h"
+#include "spectral/specunit.h"
+
+namespace korim::spectral {
+
+namespace {
+
+constexpr const char* kSliceTag = "nmr";
+
+bool namedFile(const char* name, int sock) {
+    if (sock > 0 || name == nullptr || name[0] == '\0' || name[0] == '!') return false;
+    return std::strcmp(name, "-") != 0 && strcasecmp(name, "stdin") != 0 && strcasecmp(name, "stdout") != 0;
+}
+
+// Words after an option up to the next option: first index and count; 0 count when absent.
+int optionWords(int argc, char** argv, const char* flag, int* first) {
+    const int loc = foundation::flagLoc(argc, argv, flag);
+    *first = loc + 1;
+    if (loc < 1) return 0;
+    const int count = foundation::nextFlag(argc, argv, loc) - loc - 1;
+    for (int i = 0; i < count; i++) foundation::getNthArg(argc, argv, loc + 1 + i);
+    return count;
+}
+
+void parseSelect(ProcDataInfo* d) {
+    int first;
+    const int words = optionWords(d->argc, d->argv, "-select", &first);
+    if (words == 0) return;
+    if (words % 2 != 0) {
+        specMsg("Tessmar Warning: bad arguments for -select option.\n");
+        d->selectMode = 0;
+        return;
+    }
+    d->selectMode = 1;
+    int pairs = words / 2;
+    if (pairs > d->dimCount - 1) {
+        specMsg("Tessmar Warning: too many arguments for -select option.\n");
+        d->selectMode = 0;
+        pairs = d->dimCount - 1 > 0 ? d->dimCount - 1 : 0;
+    }
+    for (int i = 0; i < pairs && i < 3; i++) {
+        const int dim = i + 2;
+        int x1 = spec2iPnt(d->fdata, dim, d->argv[first + 2 * i]);
+        int xn = spec2iPnt(d->fdata, dim, d->argv[first + 2 * i + 1]);
+        if (x1 < 1) x1 = 1;
+        if (xn < 1) xn = 1;
+        if (x1 > xn) std::swap(x1, xn);
+        d->selX1[dim - 1] = x1;
+        d->selXN[dim - 1] = xn;
+    }
+}
+
+// "-fdata n value ...": header word n - 1 := value; only words 1..512 are accepted.
+int parseFdata(ProcDataInfo* d) {
+    int first;
+    const int words = optionWords(d->argc, d->argv, "-fdata", &first);
+    if (words % 2 != 0) {
+        specMsg("Tessmar Error: bad arguments for -fdata option.\n");
+        return 1;
+    }
+    for (int i = 0; i < words; i += 2) {
+        const char* nText = d->argv[first + i];
+        const char* vText = d->argv[first + i + 1];
+        char* end;
+        errno = 0;
+        const long n = std::strtol(nText, &end, 10);
+        if (*end != '\0' || end == nText || n < 1 || n > kHdrWords) {
+            specMsg("Tessmar Error: bad -fdata word number %s (1 to %d).\n", nText, kHdrWords);
+            return 1;
+        }
+        const float value = std::strtof(vText, &end);
+        if (*end != '\0' || end == vText) {
+            specMsg("Tessmar Error: bad -fdata value %s.\n", vText);
+            return 1;
+        }
+        if (d->verbose)
+            specMsg("FDATA[%ld] %f --> %f\n", n, static_cast<double>(d->fdata[n - 1]), static_cast<double>(value));
+        d->fdata[n - 1] = value;
+    }
+    return 0;
+}
+
+void deleteImaginaries(ProcDataInfo* d, int q1, int q2, int method) {
+    int* t = d->typeFlags;
+    if (t[2]) {
+        const bool complex = q1 == 2 && q2 == 2;
+        t[1] = complex ? 1 : 0;
+        t[0] = complex ? 0 : 1;
+    }
+    if (t[1]) {
+        if (q1 == 1 && q2 == 1)
+            specMsg("Tessmar Warning: -dt On Real Data. Consider -xi or -di instead.\n");
+        else if (!(q1 == 2 && q2 == 2))
+            specMsg("Tessmar Warning: -dt On Complex Data. Consider -xi or -di instead.\n");
+        if (!d->varCountFlag) d->fdata[kWordSliceCount] = static_cast<float>(d->sliceCount / 2);
+        setParm(d->fdata, kParmSize, static_cast<float>(d->specnum / 2), 2);
+        setParm(d->fdata, kParmQuadFlag, 1.0f, 1);
+        d->outQuadState = 1;
+    }
+    if (t[0]) {
+        if (q1 == 2 && q2 == 2 && (method == 2 || method == 3))
+            specMsg("Tessmar Warning: -xi on Hypercomplex Data. Consider -dt or -di instead.\n");
+        d->fdata[kWordQuad] = 1.0f;
+        setParm(d->fdata, kParmQuadFlag, 1.0f, 1);
+        d->outQuadState = 1;
+    }
+}
+
+void addImaginaries(ProcDataInfo* d, int q1, int q2) {
+    int* t = d->typeFlags;
+    if (t[5]) {
+        t[4] = !(q1 == 2 && q2 == 2) && !(q1 == 1 && q2 == 1) ? 1 : 0;
+        t[3] = q1 == 1 && q2 == 1 ? 1 : 0;
+    }
+    if (t[4]) {
+        if (q1 == 2 && q2 == 2)
+            specMsg("Tessmar Warning: -ad on Hypercomplex Data. Consider -ai or -ac instead.\n");
+        else if (q1 == 1 && q2 == 1)
+            specMsg("Tessmar Warning: -ad on Real Data. Consider -ai or -ac instead.\n");
+        d->fdata[kWordQuad] = 0.0f;
+        setParm(d->fdata, kParmQuadFlag, 0.0f, 1);
+        setParm(d->fdata, kParmQuadFlag, 0.0f, 2);
+        setParm(d->fdata, kParmSize, static_cast<float>(2 * d->specnum), 2);
+        if (!d->varCountFlag) d->fdata[kWordSliceCount] = static_cast<float>(2 * d->sliceCount);
+        d->outQuadState = 2;
+    }
+    if (t[3]) {
+        d->fdata[kWordQuad] = 0.0f;
+        setParm(d->fdata, kParmQuadFlag, 0.0f, 1);
+        d->outQuadState = 2;
+    }
+}
+
+void convertTypes(ProcDataInfo* d) {
+    const int q1 = getQuad(d->fdata, kParmQuadFlag, 1);
+    const int q2 = getQuad(d->fdata, kParmQuadFlag, 2);
+    const int method = hdrInt(d->fdata[kWordAcqMethod]);
+    deleteImaginaries(d, q1, q2, method);
+    addImaginaries(d, q1, q2);
+    if (getQuad(d->fdata, kParmQuadFlag, 1) == 1 && getQuad(d->fdata, kParmQuadFlag, 2) == 1)
+        d->fdata[kWordQuad] = 1.0f;
+}
+
+// Floats of a buffer, or -1 when the count does not fit an int.
+int floatCount(long long a, long long b, long long c) {
+    const long long n = a * b * c;
+    return n < 0 || n > 0x1fffffff ? -1 : static_cast<int>(n);
+}
+
+float* sliceAlloc(int count) { return count < 0 ? nullptr : foundation::fltAlloc(kSliceTag, count); }
+
+void sliceRelease(float** p, int count) {
+    if (*p != nullptr) foundation::unAlloc(kSliceTag, *p, 4 * (count > 0 ? count : 0));
+    *p = nullptr;
+}
+
+}  // namespace
+
+bool inputIsFile(const ProcDataInfo* d) { return namedFile(d->inName, d->inSock); }
+bool outputIsFile(const ProcDataInfo* d) { return namedFile(d->outName, d->outSock); }
+
+int initNMRSizes(const float* fdata, ProcDataInfo* d) {
+    d->dimCount = hdrInt(fdata[kWordDimCount]);
+    int* sizes[] = {&d->size, &d->specnum, &d->zSize, &d->aSize};
+    for (int i = 0; i < 4; i++) *sizes[i] = d->dimCount > i ? hdrInt(getParm(fdata, kParmSize, i + 1)) : 1;
+    d->firstPlane = hdrInt(fdata[kWordFirstPlane]);
+    d->lastPlane = hdrInt(fdata[kWordLastPlane]);
+    d->sliceCount = hdrInt(fdata[kWordSliceCount]);
+    d->varCountFlag = d->sliceCount == -1 ? 1 : 0;
+    if (d->serverMode == kServerServer) {
+        d->sliceCount = hdrInt(fdata[kWordServerSlices]);
+    } else if (fdata[kWordWholeFile] != 0.0f) {
+        if (d->firstPlane == 0 && d->lastPlane == 0) d->sliceCount = d->zSize * d->specnum * d->aSize;
+    } else {
+        d->sliceCount = d->specnum;
+    }
+    if (d->firstPlane == 0 && d->lastPlane == 0) {
+        d->firstPlane = 1;
+        d->lastPlane = d->aSize * d->zSize;
+    }
+    d->slicesLeft = d->sliceCount;
+    d->timeSize = hdrInt(getParm(fdata, kParmTdSize, 1));
+    if (d->timeSize < 1) d->timeSize = d->size;
+    d->ftFlag = hdrInt(getParm(fdata, kParmFtFlag, 1));
+    d->transposed = hdrInt(fdata[kWordTransposed]);
+    d->quadState = d->outQuadState = getQuad(fdata, kWordQuad, 0);
+    d->maxSize = d->outSize = d->size;
+    d->locList[0] = 0;
+    d->locList[1] = 0;
+    d->locList[2] = d->firstPlane;
+    d->locList[3] = 1;
+    return 0;
+}
+
+int updateHeader(ProcFuncInfo* f, ProcDataInfo* d) {
+    d->fdata[kWordScaleValid] = 0.0f;
+    for (int w = 359; w <= 365; w++) d->fdata[w] = 0.0f;
+    if (inputIsFile(d))
+        d->fdata[kWordStage] = foundation::flagLoc(d->argc, d->argv, "-fn") > 0 ? 1.0f : 0.0f;
+    else
+        d->fdata[kWordStage] += 1.0f;
+    parseSelect(d);
+    d->sliceCode = kSliceHdrUpdate;
+    if (f == nullptr || f->func == nullptr) return 1;
+    const int status = f->func(d);
+    if (status != 0) return status;
+    if (d->outSize > d->maxSize) d->maxSize = d->outSize;
+    if (d->size > d->maxSize) d->maxSize = d->size;
+    if (outputIsFile(d)) d->fdata[kWordStage] = 0.0f;
+    convertTypes(d);
+    if (d->serverMode == kServerClient && splitBySpeed(d->server, d->serverCount, d->sliceCount) != 0) {
+        specMsg("Tessmar Error adjusting partitions.\n");
+        return 1;
+    }
+    if (parseFdata(d) != 0) return 1;
+    foundation::checkArgs(d->argc, d->argv);
+    return 0;
+}
+
+int allocSlice(ProcDataInfo* d) {
+    if (d->inPlace) {
+        if (inputIsFile(d))
+            d->inCapacity = d->specnum;
+        else
+            d->outCapacity = d->specnum;
+    }
+    if ((d->rdata = sliceAlloc(d->maxSize)) == nullptr) return 1;
+    if ((d->idata = sliceAlloc(d->maxSize)) == nullptr) return 1;
+    if (d->inCapacity != 0 &&
+        (d->inBuff = sliceAlloc(floatCount(d->inCapacity, d->quadState, d->size))) == nullptr)
+        return 1;
+    if (d->outCapacity != 0 &&
+        (d->outBuff = sliceAlloc(floatCount(d->outCapacity, d->outQuadState, d->outSize))) == nullptr)
+        return 1;
+    d->inBuffPtr = d->inBuff;
+    d->outBuffPtr = d->outBuff;
+    return 0;
+}
+
+int freeSlice(ProcFuncInfo* f, ProcDataInfo* d) {
+    sliceRelease(&d->rdata, d->maxSize);
+    sliceRelease(&d->idata, d->maxSize);
+    sliceRelease(&d->inBuff, floatCount(d->inCapacity, d->quadState, d->size));
+    sliceRelease(&d->outBuff, floatCount(d->outCapacity, d->outQuadState, d->outSize));
+    sliceRelease(&d->fdataOrig, kHdrWords);
+    d->inBuffPtr = d->outBuffPtr = nullptr;
+    d->sliceCode = kSliceFinal;
+    if (f == nullptr || f->func == nullptr) return 1;
+    const int status = f->func(d);
+    if (status != 0) return status;
+    const bool inOwned = inputIsFile(d) || d->inSock > 0;
+    const bool outOwned = outputIsFile(d) || d->outSock > 0;
+    if (inOwned) dataClose(d->inUnit);
+    if (outOwned && d->outUnit != d->inUnit) dataClose(d->outUnit);
+    d->inUnit = 0;
+    d->outUnit = 0;
+    return 0;
+}
+
+int updateScale(ProcDataInfo* d) {
+    if (!outputIsFile(d) || !d->scaleFlag || (d->outHdrName != nullptr && d->outHdrName[0] != '\0')) return 0;
+    d->fdata[kWordScaleValid] = 1.0f;
+    d->fdata[kWordDispMax] = d->fdata[kWordMax] = d->max;
+    d->fdata[kWordDispMin] = d->fdata[kWordMin] = d->min;
+    float out[kHdrWords];
+    copyHdr(out, d->fdata);
+    if (d->outSwapFlag) swapHdr(out);
+    const int status = DataPos(d->outUnit, 0);
+    if (status != 0) return status;
+    return DataWrite(d->outUnit, out, kHdrBytes);
+}
+
+}  // namespace korim::spectral

@@ -1,0 +1,239 @@
+// Error estimates and structural noise on the library level: the faults they must not have
+// (endless adjustment, uninitialised extremes, too small subsets, collapsed groups, a structure
+// or table left changed) and the geometry of the noise.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "couplings/dc.h"
+#include "fitting/aerasimdc.h"
+#include "fitting/mapsimdc.h"
+#include "fitting/noisestruc.h"
+#include "fitting/strucnoise.h"
+#include "foundation/genrand.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
+#include "structure/pdb.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+
+using namespace korim::couplings;
+using namespace korim::structure;
+using korim::settings::KorimInfo;
+
+namespace {
+
+// A structure and a coupling table, mapped and selected as the program does before a best fit.
+struct Input {
+  PDBInfo pdb{};
+  PDBSelectInfo sel{};
+  DTable tab{};
+  KorimInfo k{};
+  korim_test::TempDir dir;
+  int valid = 0;
+
+  explicit Input(const std::string& couplings = korim_test::kUbiquitinCouplings) {
+    pdbNull(&pdb);
+    pdbSelectNull(&sel);
+    dTabNull(&tab);
+    korim::settings::korimInfoNull(&k);
+    if (readPDB(korim_test::kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr) != 0) return;
+    if (readDC(couplings.c_str(), &tab) != 0) return;
+    selectD(tab.dObsList, tab.dCount, tab.dMinRes, tab.dMaxRes, 3);
+    valid = k.validCountD = buildDC(&pdb, &tab, 0, tab.dMinRes, nullptr, 0, k.allowFixedDI);
+    k.mapMode = 0;
+    korim::foundation::genrandReset();
+  }
+  std::string path(const char* name) const { return dir / name; }
+  // mapSimDC with every output in the temporary folder.
+  int mc(int trials) {
+    return korim::fitting::mapSimDC(&pdb, &sel, &tab, &k, path("mc.tab").c_str(), "", 0,
+                                    path("da").c_str(), path("map").c_str(), trials,
+                                    path("fail").c_str(), path("ang").c_str(), path("a").c_str(), "");
+  }
+};
+}  // namespace
+
+TEST(MapSimDC, AdjustmentRefusesNoTrialsAndEndsWhenNoFactorPasses) {
+  Input in;
+  ASSERT_EQ(in.valid, 63);
+  in.k.nAdjustMc = 0;
+  std::string err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 1); });
+  EXPECT_EQ(err, "KORIM Error: option -nAdjustMc value 0 must be at least 1.\n");
+  EXPECT_FALSE(korim_test::fileExists(in.path("mc.tab")));
+
+  // More good trials than exist can never be reached: the passes end at their cap.
+  in.k.nAdjustMc = 1;
+  in.k.mcAdjustFrac = 1.0f;
+  in.k.mapMode = 1;
+  korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 0); }); });
+  EXPECT_NE(err.find("not adjusted within 1000 passes"), std::string::npos);
+  EXPECT_NEAR(in.k.kSigma, 1.0f + 999 * 0.2f, 1e-2);
+}
+
+TEST(MapSimDC, ZeroErrorsCountAsOneAndNoTrialLeavesZeroExtremes) {
+  // Errors of 0 scale like errors of 1: the same factor comes out, never an endless search.
+  float factor[2];
+  for (int zero = 0; zero < 2; zero++) {
+    Input in;
+    in.k.mapMode = 1;
+    for (int i = 0; i < in.tab.dCount; i++) in.tab.dObsList[i].sigma = zero ? 0.0f : 1.0f;
+    korim_test::captureStdout([&] { korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 0); }); });
+    factor[zero] = in.k.kSigma;
+    // No trial: every statistic prints 0, the extremes included.
+    const std::string table = korim_test::readFile(in.path("mc.tab"));
+    EXPECT_NE(table.find("SAUPE MAX         0.0000e+00   0.0000e+00   0.0000e+00   0.0000e+00  0.0000e+00"),
+              std::string::npos);
+    EXPECT_NE(table.find("NUMBER OF SUCCESFUL STEPS   0"), std::string::npos);
+    EXPECT_EQ(table.find("nan"), std::string::npos);
+  }
+  EXPECT_EQ(factor[0], factor[1]);
+  EXPECT_GT(factor[0], 1.0f);
+}
+
+TEST(AeraSimDC, SubsetsTooSmallToFitFailTheRun) {
+  Input in;
+  in.k.mapFrac = 0.05f;  // 3 of 63
+  std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0,
+                                        10, in.path("da").c_str(), in.path("map").c_str(),
+                                        in.path("ang").c_str(), in.path("a").c_str(), ""),
+              1);
+  });
+  EXPECT_NE(err.find("jackknife subsets of 3 of 63 couplings are too few"), std::string::npos);
+  EXPECT_FALSE(korim_test::fileExists(in.path("j.tab")));
+  for (int i = 0; i < in.tab.dCount; i++) EXPECT_EQ(in.tab.dCalcList[i].valid, 1);
+}
+
+TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
+  // Two N-H rows, a methyl (CB-HB#) and a methylene (CA-HA#) row.
+  Input in(korim_test::writeFile(korim_test::TempDir().path + "_groups.tab",
+                                 "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                                 "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n"
+                                 "3 ILE N 3 ILE H 8.8 1.0 1.0\n44 ILE N 44 ILE H 9.6 1.0 1.0\n"
+                                 "28 ALA CB 28 ALA HB# 10.0 1.0 1.0\n10 GLY CA 10 GLY HA# 5.0 1.0 1.0\n"));
+  ASSERT_EQ(in.valid, 4);
+  const int counts[4] = {1, 1, 3, 2};
+  // Per row: the pivot, the moving atoms relative to it, and their centroid.
+  auto shape = [&](int r, std::vector<double>* rel, double c[3]) {
+    const DInfo& row = in.tab.dCalcList[r];
+    c[0] = c[1] = c[2] = 0.0;
+    rel->clear();
+    for (int j = 0; j < row.atomJCount; j++) {
+      const double v[3] = {row.atomJ[j]->x - static_cast<double>(row.atomI[0]->x),
+                           row.atomJ[j]->y - static_cast<double>(row.atomI[0]->y),
+                           row.atomJ[j]->z - static_cast<double>(row.atomI[0]->z)};
+      for (int x = 0; x < 3; x++) rel->push_back(v[x]), c[x] += v[x] / row.atomJCount;
+    }
+  };
+  std::vector<double> before[4], pivot;
+  double c0[4][3];
+  for (int r = 0; r < 4; r++) {
+    ASSERT_EQ(in.tab.dCalcList[r].atomJCount, counts[r]);
+    shape(r, &before[r], c0[r]);
+    const AtomInfo* p = in.tab.dCalcList[r].atomI[0];
+    pivot.insert(pivot.end(), {p->x, p->y, p->z});
+  }
+  in.k.coneFix = 1;
+  in.k.coneWidth = 10.0;
+  const int flags[4] = {1, 1, 1, 1};
+  long idum = -1;
+  EXPECT_EQ(korim::fitting::addPdbNoise(&in.pdb, &in.tab, &in.k, 0, 1.0, flags, &idum), 4);
+  for (int r = 0; r < 4; r++) {
+    const DInfo& row = in.tab.dCalcList[r];
+    EXPECT_EQ(row.valid, 1);
+    EXPECT_EQ(row.atomJCount, counts[r]);  // every hydrogen stays in the row
+    EXPECT_EQ(pivot[3 * r], row.atomI[0]->x);  // the pivot does not move
+    EXPECT_EQ(pivot[3 * r + 2], row.atomI[0]->z);
+    std::vector<double> after;
+    double c1[3];
+    shape(r, &after, c1);
+    // Rigid: every distance among the pivot and the moved atoms is kept.
+    auto d = [](const std::vector<double>& v, int i, int j) {
+      const double o[3] = {0.0, 0.0, 0.0};
+      const double* a = i < 0 ? o : &v[3 * i];
+      const double* b = &v[3 * j];
+      return std::sqrt(std::pow(a[0] - b[0], 2) + std::pow(a[1] - b[1], 2) + std::pow(a[2] - b[2], 2));
+    };
+    for (int i = -1; i < counts[r]; i++)
+      for (int j = i + 1; j < counts[r]; j++) EXPECT_NEAR(d(after, i, j), d(before[r], i, j), 1e-4);
+    // The centroid direction turns by the cone width; radians, as single-precision coordinates
+    // near 90 Angstrom hold a direction to about 3e-6.
+    const double l0 = std::sqrt(c0[r][0] * c0[r][0] + c0[r][1] * c0[r][1] + c0[r][2] * c0[r][2]);
+    const double l1 = std::sqrt(c1[0] * c1[0] + c1[1] * c1[1] + c1[2] * c1[2]);
+    EXPECT_NEAR(std::acos((c0[r][0] * c1[0] + c0[r][1] * c1[1] + c0[r][2] * c1[2]) / (l0 * l1)),
+                10.0 * M_PI / 180.0, 1e-4) << "row " << r;
+  }
+}
+
+TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
+  Input in;
+  const int n = in.pdb.resCount;
+  std::vector<float> phi(n), psi(n);
+  for (int r = 0; r < n; r++)
+    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
+                 &phi[r], &psi[r]);
+  ASSERT_GT(phi[0], 999.0f);  // the first residue has no phi
+  long idum = -1;
+  korim::fitting::addPhiPsiNoise(&idum, &in.pdb, &in.tab, 5.0, 1, in.tab.dMinRes, in.tab.dMinRes,
+                                 in.tab.dMaxRes, 0);
+  auto wrap = [](double a) { return std::remainder(a, 360.0); };
+  for (int r = 0; r < n; r++) {
+    float p = 0, s = 0;
+    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
+                 &p, &s);
+    if (phi[r] > 999.0f) EXPECT_GT(p, 999.0f);
+    else EXPECT_NEAR(wrap(p - phi[r] - 5.0), 0.0, 0.05) << "phi " << r;
+    if (psi[r] > 999.0f) EXPECT_GT(s, 999.0f);
+    else EXPECT_NEAR(wrap(s - psi[r] - 5.0), 0.0, 0.05) << "psi " << r;
+  }
+  EXPECT_EQ(in.tab.dCalcList[0].valid, 1);  // the rows are rebuilt on the moved structure
+}
+
+TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
+  using Estimate = int (*)(Input&);
+  const Estimate estimates[] = {
+      [](Input& in) { return in.mc(3); },
+      [](Input& in) {
+        return korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0, 3,
+                                         in.path("da").c_str(), in.path("map").c_str(),
+                                         in.path("ang").c_str(), in.path("a").c_str(), "");
+      },
+      [](Input& in) {
+        return korim::fitting::noiseStrucSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.tab.dMinRes,
+                                               in.tab.dMinRes, in.tab.dMaxRes, in.path("s.tab").c_str(),
+                                               "", 0, 3, in.path("da").c_str(), in.path("map").c_str(),
+                                               in.path("ang").c_str(), in.path("a").c_str(), "");
+      }};
+  for (Estimate run : estimates) {
+    Input in;
+    in.k.mcAdjustFlag = 0;
+    in.k.nConeFlag = 0;  // a cone of 5 degrees
+    in.tab.dObsList[3].w = 0.5f;
+    const std::vector<DInfo> obs(in.tab.dObsList, in.tab.dObsList + in.tab.dCount);
+    const std::vector<DInfo> calc(in.tab.dCalcList, in.tab.dCalcList + in.tab.dCount);
+    const std::vector<AtomInfo> atoms(in.pdb.atomList, in.pdb.atomList + in.pdb.atomCount);
+    int rc = 0;
+    korim_test::sweepAllocationFailures(
+        [&](int) { korim_test::captureStdout([&] { rc = run(in); }); },
+        [&](int n, bool fired, const std::string& err) {
+          // A failed step either fails the estimate or (a fit's workspace) has said so itself.
+          if (fired && rc == 0) {
+            EXPECT_NE(err.find("Error"), std::string::npos) << "allocation " << n << "\n" << err;
+          }
+          // Couplings, weights, flags, atom lists and coordinates are those of the start.
+          for (int i = 0; i < in.tab.dCount; i++) {
+            const DInfo &o = in.tab.dObsList[i], &c = in.tab.dCalcList[i];
+            EXPECT_TRUE(o.d == obs[i].d && o.w == obs[i].w && o.valid == obs[i].valid) << n << " " << i;
+            EXPECT_TRUE(c.valid == calc[i].valid && c.atomJCount == calc[i].atomJCount) << n << " " << i;
+          }
+          for (int a = 0; a < in.pdb.atomCount; a++) {
+            const AtomInfo& at = in.pdb.atomList[a];
+            EXPECT_TRUE(at.x == atoms[a].x && at.y == atoms[a].y && at.z == atoms[a].z) << n << " " << a;
+          }
+        });
+  }
+}

@@ -1,0 +1,269 @@
+// Distance, NOE, AC and DS tables: round trip, NOE grouping and counts, mapping warnings, bond
+// and exclusion marks, neighbour lists against a brute-force twin, statistics, writer formats.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <set>
+#include <utility>
+
+#include "foundation/memory.h"
+#include "restraints/dist.h"
+#include "restraints/distmap.h"
+#include "restraints/distwrite.h"
+#include "restraints/neighbor.h"
+#include "rtest.h"
+#include "tests/support/allocfail.h"
+
+using namespace korim::restraints;
+using korim_test::captureStderr;
+
+namespace {
+
+const char* const kPairHead =
+    "VARS INDEX GROUP RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D_LO D_HI\n"
+    "FORMAT %d %d %d %s %s %d %s %s %f %f\n";
+
+// Residues 1 to 3 with HA, HB, HN; NOE rows over them, two naming atoms that do not exist.
+const char* const kNoeRows =
+    " 1 1 1 ALA HA 2 GLY HN 1.8 5.0\n"
+    " 1 2 1 ALA HA 3 SER HN 1.8 5.0\n"
+    " 1 1 1 ALA HB 2 GLY HN 1.8 5.0\n"
+    " 3 1 2 GLY HN 3 SER HN 1.8 3.0\n"
+    " 3 1 2 GLY HN 9 XXX XX 1.8 3.0\n"
+    " 5 1 9 XXX XX 9 XXX XX 1.8 3.0\n";
+
+rtest::Mol threeResidues() {
+  return rtest::Mol({{1, "ALA", "HA", 0, 0, 0}, {1, "ALA", "HB", 1, 0, 0}, {1, "ALA", "HN", 2, 0, 0},
+                     {2, "GLY", "HN", 0, 3, 0}, {3, "SER", "HN", 0, 0, 4}});
+}
+
+int readPairs(const std::string& rows, DistTable* t, std::string* err = nullptr) {
+  distTabNull(t);
+  return rtest::readText(std::string(kPairHead) + rows, [&](const char* f) { return readDist(f, t, 1); }, err);
+}
+
+}  // namespace
+
+TEST(DistTables, WrittenTableReadsBackWithItsRestraints) {
+  DistTable a, b;
+  distTabNull(&a);
+  distTabNull(&b);
+  const std::string text =
+      "VARS INDEX RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J D D_LO D_HI\n"
+      "FORMAT %f %d %s %s %s %d %s %s %f %f %f\n"
+      " 7 1 ALA HA A 2 GLY HN 3.0 1.8 5.0\n 7 4 LYS HZ1 None 12 GLU OE1 2.9 2.0 3.5\n 2.9 3 SER HG B 3 SER N 2 1.5 2.5\n";
+  ASSERT_EQ(rtest::readText(text, [&](const char* f) { return readDist(f, &a, 2); }), 0);
+  const std::string written = rtest::writtenText([&](const char* f) { writeDist(f, &a, nullptr, 1); });
+  ASSERT_EQ(rtest::readText(written, [&](const char* f) { return readDist(f, &b, 2); }), 0);
+  ASSERT_EQ(b.distCount, 3);
+  EXPECT_TRUE(a.nullChainName == 0 && b.nullChainName == 0 && b.nullSegName == 1);
+  EXPECT_TRUE(b.minID == 2 && b.maxID == 7 && b.maxIDCount == 2 && b.maxGroupCount == 2);
+  for (int i = 0; i < 3; i++) {
+    const DistInfo &x = a.distList[i], &y = b.distList[i];
+    EXPECT_TRUE(x.id == y.id && x.group == 1 && y.group == 1 && x.type == 1 && y.type == 1) << i;
+    EXPECT_TRUE(x.resIDI == y.resIDI && x.resIDJ == y.resIDJ) << i;
+    EXPECT_STREQ(x.resNameI, y.resNameI);
+    EXPECT_STREQ(x.atomNameJ, y.atomNameJ);
+    EXPECT_STREQ(x.chainNameI, y.chainNameI);
+    EXPECT_STREQ(x.chainNameJ, y.chainNameJ);
+    EXPECT_TRUE(x.dLo == y.dLo && x.dHi == y.dHi) << i;
+  }
+  EXPECT_TRUE(a.distList[2].id == 2 && std::string(a.distList[1].chainNameI).empty());
+}
+
+TEST(DistTables, NoeIndicesGroupsAndUnmappedRecords) {
+  rtest::Mol mol = threeResidues();
+  DistTable t;
+  ASSERT_EQ(readPairs(kNoeRows, &t), 0);
+  EXPECT_EQ(getDistTabIDCount(&t), 3);  // 1, 3 and 5
+  EXPECT_TRUE(t.currentID == 5 && t.idCount == 1);
+  EXPECT_EQ(distTallyID(&t, 1), 3);
+  EXPECT_EQ(getDistGroupCount(&t), 2);
+  EXPECT_TRUE(t.currentGroup == 2 && t.groupCount == 1 && t.groupList[0] == &t.distList[1]);
+  EXPECT_EQ(distTallyID(&t, 2), 0);
+  EXPECT_EQ(getDistGroupCount(&t), 0);
+
+  NOETable noe;
+  noeTabNull(&noe);
+  std::string err = captureStderr([&] { EXPECT_EQ(mapNOEInfo(mol.get(), &t, &noe), 0); });
+  EXPECT_EQ(err,
+            "MERIDO Warning: No Atom Map for Distance:\n"
+            "   ResIDI:    2 ResNameI:  GLY AtomNameI:   HN SegI:      ChainI:     \n"
+            "   ResIDJ:    9 ResNameJ:  XXX AtomNameJ:   XX SegJ:      ChainJ:     \n"
+            "MERIDO Warning: No Atom Map for Distance:\n"
+            "   ResIDI:    9 ResNameI:  XXX AtomNameI:   XX SegI:      ChainI:     \n"
+            "   ResIDJ:    9 ResNameJ:  XXX AtomNameJ:   XX SegJ:      ChainJ:     \n");
+  EXPECT_EQ(getDistTabIDCount(&t), 2);
+  ASSERT_EQ(noe.noeCount, 2);
+  const NOEInfo &n1 = noe.noeList[0], &n3 = noe.noeList[1];
+  ASSERT_TRUE(n1.id == 1 && n1.count == 2 && n3.id == 3 && n3.count == 1);
+  EXPECT_TRUE(n1.simpleList[0].group == 1 && n1.simpleList[0].count == 2 && n1.simpleList[1].count == 1);
+  EXPECT_TRUE(n1.simpleList[0].distList[0] == &t.distList[0] && n1.simpleList[0].distList[1] == &t.distList[2]);
+  EXPECT_TRUE(n3.simpleList[0].count == 1 && n3.simpleList[0].distList[0] == &t.distList[3]);
+  err = captureStderr([&] { showNOEInfo(&noe); });
+  EXPECT_EQ(err.substr(0, err.find("  Group 2")),
+            "NOE Table 2 complex contstraints:\nID 1, 2 groups:\n  Group 1, 2 entries:\n"
+            "       1    ALA     HA ->    2    GLY     HN\n       1    ALA     HB ->    2    GLY     HN\n");
+}
+
+TEST(DistTables, NoeGroupingUnderAllocationFailures) {
+  rtest::Mol mol = threeResidues();
+  korim_test::TempDir dir;
+  const std::string path = korim_test::writeFile(dir / "noe.tab", std::string(kPairHead) + kNoeRows);
+  int groupingFailures = 0;
+  korim_test::sweepAllocationFailures(
+      [&](int) {
+        DistTable t;
+        NOETable noe;
+        distTabNull(&t);
+        noeTabNull(&noe);
+        if (readDist(path.c_str(), &t, 1) != 0) return;
+        int rc = mapNOEInfo(mol.get(), &t, &noe);
+        // Every restraint counted is complete, whether the grouping failed or not.
+        for (int i = 0; i < noe.noeCount; i++) {
+          ASSERT_NE(noe.noeList[i].simpleList, nullptr);
+          for (int g = 0; g < noe.noeList[i].count; g++)
+            ASSERT_NE(noe.noeList[i].simpleList[g].distList, nullptr);
+        }
+        EXPECT_EQ(noe.noeCount == 2, rc == 0);
+        groupingFailures += rc;
+      },
+      [](int n, bool fired, const std::string& err) {
+        if (fired) {
+          EXPECT_TRUE(err.find("MERIDO Error Allocating") != std::string::npos ||
+                      err.find("RdTable") != std::string::npos || err.find("PDB") != std::string::npos)
+              << n << err;
+        }
+      });
+  EXPECT_EQ(groupingFailures, 6);  // the list, then per restraint its groups and members
+}
+
+TEST(DistTables, BondsExclusionsAndNeighbourListsMatchBruteForce) {
+  const int n = 200;
+  std::mt19937 gen(30);
+  std::uniform_real_distribution<float> box(0.0f, 20.0f);
+  std::vector<rtest::Atom> atoms;
+  for (int i = 0; i < n; i++) atoms.push_back({i + 1, "ALA", "CA", box(gen), box(gen), box(gen)});
+  atoms[0].x = atoms[0].y = atoms[0].z = 0;  // atoms 1, 2 and 3 exactly 5 A apart from atom 1
+  atoms[1].x = 3, atoms[1].y = 4, atoms[1].z = 0;
+  atoms[2].x = 0, atoms[2].y = 0, atoms[2].z = 5;
+  atoms[3].x = 2, atoms[3].y = 2, atoms[3].z = 2;
+  rtest::Mol mol(atoms, true);
+  korim::structure::PDBInfo* p = mol.get();
+  DistTable bonds, excl;
+  ASSERT_EQ(readPairs(" 1 1 10 ALA CA 11 ALA CA 0 0\n 2 1 10 ALA CA 11 ALA CA 0 0\n 3 1 11 ALA CA 40 ALA CA 0 0\n"
+                      " 4 1 1 ALA CA 3 ALA CA 0 0\n", &bonds), 0);
+  ASSERT_EQ(readPairs(" 1 1 11 ALA CA 40 ALA CA 0 0\n", &excl), 0);
+  std::string err = captureStderr([&] {
+    EXPECT_EQ(mapBondInfo(p, &bonds), 4);
+    EXPECT_EQ(mapVDWExclInfo(p, &excl), 0);
+  });
+  EXPECT_EQ(err, "MERIDO building bond matrix.\nMERIDO 4 bonds.\n"
+                 "MERIDO building VDW exclusion matrix.\nMERIDO 1 VDW exclusions.\n");
+  EXPECT_EQ(p->bondMatrix[9][10], 2);   // two bonds of type 1
+  EXPECT_EQ(p->bondMatrix[39][10], 17);  // a bond and an exclusion
+  err = captureStderr([&] { EXPECT_EQ(updateMerNeighbors(p, 5.0f), 0); });
+  EXPECT_EQ(err, "MERIDO updating VDW neighbor matrix.\nMERIDO VDW Matrix used 206 exclusions.\n"
+                 "MERIDO updating VDW coords.\n");
+  std::set<std::pair<int, int>> listed, expected;
+  for (int a = 0; a < n; a++)
+    for (int k = 0; k < p->neighborCount[a]; k++) listed.insert({a, p->neighborList[a][k]});
+  for (int a = 0; a < n; a++)
+    for (int b = a + 1; b < n; b++) {
+      const double dx = atoms[a].x - atoms[b].x, dy = atoms[a].y - atoms[b].y, dz = atoms[a].z - atoms[b].z;
+      if (p->bondMatrix[a][b] == 0 && dx * dx + dy * dy + dz * dz <= 25.0) expected.insert({a, b});
+    }
+  EXPECT_EQ(listed, expected);
+  EXPECT_TRUE(listed.count({0, 1}) == 1 && listed.count({0, 2}) == 0 && expected.size() > 100);
+  // Moves against the margin: exactly the margin along one axis is allowed.
+  const struct { float dx, dy; int moved; } moves[] = {{0.5f, 0, 0}, {-0.5f, 0, 0}, {0.50001f, 0, 1}, {0.4f, 0.4f, 1}};
+  for (const auto& m : moves) {
+    p->atomList[3].x = 2 + m.dx;
+    p->atomList[3].y = 2 + m.dy;
+    EXPECT_EQ(testMerNeighbors(p, 0.5), m.moved) << m.dx << " " << m.dy;
+  }
+}
+
+TEST(DistTables, StatisticsOverValidRecords) {
+  DistTable t;
+  ASSERT_EQ(readPairs(" 1 1 1 A HA 2 G HN 2 4\n 2 1 1 A HA 2 G HN 2 4\n 3 1 1 A HA 2 G HN 2 4\n"
+                      " 4 1 1 A HA 2 G HN 2 4\n", &t), 0);
+  const float current[] = {3.0f, 1.5f, 5.0f, 9.0f};
+  for (int i = 0; i < 4; i++) t.distList[i].dCurrent = current[i];
+  t.distList[3].valid = 0;
+  t.distList[2].s = 0.5f;
+  float rms, chi2;
+  int n, vio;
+  getStatNOE(&t, &rms, &chi2, &n, &vio);  // 0 inside, 0.5 below, 1 above with s 0.5
+  EXPECT_TRUE(n == 3 && vio == 2);
+  EXPECT_FLOAT_EQ(rms, std::sqrt((0.25f + 1.0f) / 3));
+  EXPECT_FLOAT_EQ(chi2, 0.25f + 4.0f);
+  getStatDist(&t, &rms, &chi2, &n);  // no D column: targets 0
+  EXPECT_EQ(n, 3);
+  EXPECT_FLOAT_EQ(rms, std::sqrt((9.0f + 2.25f + 25.0f) / 3));
+  EXPECT_FLOAT_EQ(chi2, 9.0f + 2.25f + 100.0f);
+}
+
+TEST(DistTables, WritersMatchTheirGoldenFilesAndRefuseUnopenableFiles) {
+  rtest::Mol mol = threeResidues();
+  DistTable d;
+  NOETable noe;
+  ACTable ac;
+  noeTabNull(&noe);
+  acTabNull(&ac);
+  ASSERT_EQ(readPairs(kNoeRows, &d), 0);
+  d.nullSegName = 0;  // segment columns as for a table naming segments
+  ASSERT_EQ(rtest::readText("VARS INDEX RESID ATOMNAME CHAINNAME X Y Z D_LO D_HI S\n"
+                            "FORMAT %d %d %s %s %f %f %f %f %f %f\n"
+                            " 1 1 HA A 0.5 -1.25 2 0 1 0\n 2 2 HN A 1 1 1 0 1 2\n 3 4 XX A 0 0 0 0 1 1\n",
+                            [&](const char* f) { return readAC(f, &ac, 1); }), 0);
+  captureStderr([&] {
+    mapNOEInfo(mol.get(), &d, &noe);
+    mapACInfo(mol.get(), &ac);
+  });
+  updatePDBDist(mol.get(), &d);
+  const int status[] = {1, -1, 2, 7, 0, 0};
+  for (int i = 0; i < 6; i++) d.distList[i].status = status[i];
+  d.distList[1].dVio = 0.25f;
+  ac.acList[1].dVio = 0.5f;
+  ac.acList[1].dDiff = -0.5f;
+  const std::string text =
+      rtest::writtenText([&](const char* f) { writeDist(f, &d, "three residues", 1); }) +
+      rtest::writtenText([&](const char* f) { writeNOE(f, &noe, nullptr, 0); }) +
+      rtest::writtenText([&](const char* f) { writeAC(f, &ac, nullptr, 0); });
+  EXPECT_EQ(text, korim_test::readFile(korim_test::testData("restraints/dist_tables.txt")));
+
+  const std::string bad = "/nonexistent-korim-dir/out.tab";
+  const struct { std::function<int()> write; const char* message; } writers[] = {
+      {[&] { return writeDist(bad.c_str(), &d, nullptr, 0); }, "Dist Error opening output file "},
+      {[&] { return writeNOE(bad.c_str(), &noe, nullptr, 0); }, "NOE Error opening output file "},
+      {[&] { return writeAC(bad.c_str(), &ac, nullptr, 0); }, "AC Error opening file "},
+  };
+  for (const auto& w : writers) {
+    int rc = 0;
+    std::string out;
+    std::string e = captureStderr([&] { out = korim_test::captureStdout([&] { rc = w.write(); }); });
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(e, std::string(w.message) + bad + "\n");
+    EXPECT_EQ(out, "");
+  }
+}
+
+TEST(DistTables, DistancePairsMapFourAtomsAndNameTheMissingOnes) {
+  rtest::Mol mol = threeResidues();
+  DSTable t;
+  dsTabNull(&t);
+  ASSERT_EQ(rtest::readText("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L D\n"
+                            "FORMAT %d %s %d %s %d %s %d %s %f\n"
+                            " 1 HA 2 HN 1 HB 3 HN 2.5\n 1 HA 2 HN 1 HB 3 HX 2.5\n",
+                            [&](const char* f) { return readDS(f, &t, 4); }), 0);
+  EXPECT_TRUE(t.dsCount == 2 && t.type == 4 && t.dsList[1].id == 2 && t.dsList[1].group == 1);
+  EXPECT_TRUE(t.dsList[0].dHi == 2.5f && t.dsList[0].dLo == 2.5f);  // no bounds: both the target
+  std::string err = captureStderr([&] { EXPECT_EQ(mapDSInfo(mol.get(), &t), 1); });
+  EXPECT_EQ(err.substr(err.find("ResIDL")),
+            "ResIDL:    3 ResNameL:      AtomNameL:   HX SegL:      ChainL:     \n");
+  EXPECT_EQ(err.rfind("MERIDO Warning: No Atom Map for Distance Pair:\n   ResIDI:", 0), 0u);
+  EXPECT_TRUE(t.dsList[0].valid == 1 && t.dsList[0].atomL == &mol.get()->atomList[4] && t.dsList[1].valid == 0);
+}

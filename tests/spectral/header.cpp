@@ -1,0 +1,206 @@
+// Spectral data header: parameter codes, byte order, repair and the file size check.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "spectral/dataio.h"
+#include "spectral/fdatap.h"
+#include "spectral/testsize.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+
+namespace sp = korim::spectral;
+using korim_test::captureStderr;
+
+namespace {
+
+struct Hdr {
+    float w[sp::kHdrWords] = {};
+};
+
+// A complete 4-D header as fixfdata makes it from the sizes alone.
+Hdr fourDHeader() {
+    Hdr h;
+    h.w[sp::kWordSize1] = 64;
+    h.w[sp::kWordSize2] = 32;
+    h.w[sp::kWordSize3] = 8;
+    h.w[sp::kWordSize4] = 4;
+    h.w[sp::kWordDimCount] = 4;
+    sp::fixfdata(h.w);
+    return h;
+}
+
+Hdr writeAndRead(const Hdr& h, const std::string& name) {
+    const std::vector<float> data(100, 1.5f);
+    sp::UNIT out;
+    EXPECT_EQ(sp::dataOpen(name.c_str(), &out, sp::kModeCreate), 0);
+    EXPECT_EQ(sp::DataWrite(out, h.w, sp::kHdrBytes), 0);
+    EXPECT_EQ(sp::DataWrite(out, data.data(), 400), 0);
+    sp::dataClose(out);
+    Hdr back;
+    sp::UNIT in;
+    EXPECT_EQ(sp::dataOpen(name.c_str(), &in, sp::kModeRead), 0);
+    EXPECT_EQ(sp::DataRead(in, back.w, sp::kHdrBytes), 0);
+    sp::dataClose(in);
+    return back;
+}
+
+}  // namespace
+
+TEST(SpecHeader, EveryCodeAndTextSurvivesFileAndByteSwap) {
+    korim_test::TempDir dir;
+    Hdr h = fourDHeader();
+    for (int code = sp::kParmFirst; code <= sp::kParmLast; code++) {
+        if (sp::isHdrStr(code)) continue;
+        for (int d = 1; d <= 4; d++)
+            ASSERT_EQ(sp::setParm(h.w, code, 3.0f + 10 * code + d, d), 0) << code << " " << d;
+    }
+    const char* labels[] = {"1H", "15N", "13C", "CO"};
+    for (int d = 1; d <= 4; d++) sp::setParmStr(h.w, sp::kParmLabel, labels[d - 1], d);
+    const std::string longText(200, 'q');
+    const int textWords[] = {286, 290, 297, 312, 464};
+    for (int word : textWords) sp::setParmStr(h.w, word, longText.c_str(), 0);
+
+    Hdr back = writeAndRead(h, dir / "all.ft4");
+    ASSERT_EQ(std::memcmp(back.w, h.w, sp::kHdrBytes), 0);
+    sp::swapHdr(back.w);
+    ASSERT_NE(std::memcmp(back.w, h.w, sp::kHdrBytes), 0);
+    EXPECT_EQ(sp::testHdr(back.w), 1);
+    for (int code = sp::kParmFirst; code <= sp::kParmLast; code++) {
+        if (sp::isHdrStr(code)) continue;
+        for (int d = 1; d <= 4; d++)
+            EXPECT_EQ(sp::getParm(back.w, code, d), 3.0f + 10 * code + d) << code << " " << d;
+    }
+    for (int d = 1; d <= 4; d++) EXPECT_STREQ(sp::getParmStr(back.w, sp::kParmLabel, d), labels[d - 1]);
+    // Each text field holds exactly its capacity of the long text.
+    const int capacities[] = {16, 16, 60, 160, 32};
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(std::string(sp::getParmStr(back.w, textWords[i], 0)), longText.substr(0, capacities[i]));
+}
+
+TEST(SpecHeader, WordLocationsFromTheLayout) {
+    Hdr h = fourDHeader();
+    // (code, dimension, word) as laid out for location sets 1..4 in default order.
+    const int cases[][3] = {{1003, 1, 100}, {1003, 2, 229}, {1004, 3, 12}, {1005, 4, 28},
+                            {1007, 2, 55},  {1016, 3, 400}, {1024, 4, 483}, {1013, -2, 67}};
+    for (const auto& c : cases) {
+        sp::setParm(h.w, c[0], 77.0f, c[1]);
+        EXPECT_EQ(h.w[c[2]], 77.0f) << c[0];
+    }
+    h.w[sp::kWordTransposed] = 1;
+    EXPECT_EQ(sp::getParm(h.w, 1003, 9), h.w[229]);
+    EXPECT_EQ(sp::getParm(h.w, 1003, 10), h.w[100]);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSize, -1), h.w[219]);
+    sp::setParm(h.w, sp::kParmCenter, 0.0f, 1);
+    EXPECT_EQ(h.w[79], -666.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmCenter, 1), 0.0f);
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(sp::getParm(h.w, 1003, 7), 0.0f); }),
+              "GetDim Error: bad dim 7.\nGetParm Error: bad dim 0.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(sp::setParm(h.w, 1500, 1.0f, 1), 1); }),
+              "SetParm Error: bad ND code 1500.\n");
+}
+
+TEST(SpecHeader, ReadableTexts) {
+    Hdr h = fourDHeader();
+    struct Case { int code, dim; float v; const char* text; };
+    const Case cases[] = {
+        {106, 0, 0, "Complex"},    {106, 0, 5, "5=Unknown"},  {256, 0, 2, "States"},
+        {221, 0, 1, "Transposed"}, {1006, 1, 1, "Freq"},      {1006, 2, 0, "Time"},
+        {1016, 1, 3, "GM"},        {414, 0, 9, "9=Unknown"},  {1007, 1, 1, "Real"},
+    };
+    for (const Case& c : cases) {
+        sp::setParm(h.w, c.code, c.v, c.dim);
+        EXPECT_STREQ(sp::getParmStr(h.w, c.code, c.dim), c.text) << c.code;
+    }
+    h.w[64] = 2;
+    h.w[56] = 0;
+    EXPECT_STREQ(sp::getParmStr(h.w, 56, 0), "States-TPPI");
+    EXPECT_STREQ(sp::getParmStr(h.w, 1007, 1), "States-TPPI");
+    EXPECT_EQ(sp::getAxis(h.w, "y_axis"), 2);
+    sp::setParmStr(h.w, sp::kParmLabel, "15N", 3);
+    EXPECT_EQ(sp::getAxis(h.w, "15n"), 3);
+    EXPECT_EQ(sp::getAxis(h.w, "W"), -666);
+    // A plain word code takes text only up to the end of the header.
+    sp::setParmStr(h.w, 510, "abcdefghijklmnop", 0);
+    EXPECT_STREQ(sp::getParmStr(h.w, 510, 0), "ab");
+}
+
+TEST(SpecHeader, ByteOrderTestAndRepair) {
+    Hdr h = fourDHeader();
+    h.w[sp::kWordOrder] = 0.0f;
+    EXPECT_EQ(sp::testHdr(h.w), 0);
+    for (float size : {0.0f, 2.5f}) {
+        Hdr bad = fourDHeader();
+        bad.w[sp::kWordSize1] = size;
+        EXPECT_EQ(sp::testHdr(bad.w), 2);
+        // Swapped and invalid: the header comes back as it was given.
+        sp::swapHdr(bad.w);
+        Hdr given = bad;
+        EXPECT_EQ(sp::testHdr(bad.w), 2);
+        EXPECT_EQ(std::memcmp(bad.w, given.w, sp::kHdrBytes), 0);
+    }
+    Hdr junk = fourDHeader();
+    junk.w[sp::kWordOrder] = 7.0f;
+    Hdr given = junk;
+    EXPECT_EQ(sp::testHdr(junk.w), 2);
+    EXPECT_EQ(std::memcmp(junk.w, given.w, sp::kHdrBytes), 0);
+
+    Hdr zero;
+    EXPECT_EQ(sp::fixfdata(zero.w), 1);
+    EXPECT_EQ(sp::isNullHdr(zero.w), 1);
+    Hdr one;
+    one.w[sp::kWordSize1] = 256;
+    EXPECT_EQ(sp::fixfdata(one.w), 0);
+    EXPECT_EQ(one.w[sp::kWordDimCount], 1.0f);
+    const float order[] = {2, 1, 3, 4};
+    for (int i = 0; i < 4; i++) EXPECT_EQ(one.w[24 + i], order[i]);
+    for (int d = 2; d <= 4; d++) EXPECT_EQ(sp::getParm(one.w, sp::kParmSize, d), 1.0f);
+    for (int d = 1; d <= 4; d++) EXPECT_STREQ(sp::getParmStr(one.w, sp::kParmLabel, d), std::string(1, "XYZA"[d - 1]).c_str());
+}
+
+TEST(SpecHeader, PredictedSizeAndShortFile) {
+    Hdr h;
+    h.w[sp::kWordSize1] = 512;
+    h.w[sp::kWordSize2] = 128;
+    h.w[sp::kWordDimCount] = 2;
+    sp::fixfdata(h.w);
+    sp::FileSize fs;
+    EXPECT_EQ(sp::getNMRBytes(h.w, 0, &fs), 526336.0);
+    EXPECT_EQ(fs.iTotalBytes, 526336);
+    EXPECT_EQ(fs.blockCount, 514);
+    EXPECT_EQ(fs.byteCount, 0);
+
+    korim_test::TempDir dir;
+    const std::string name = dir / "short.ft2";
+    korim_test::writeFile(name, std::string(526332, '\0'));
+    const std::string err = captureStderr([&] { EXPECT_EQ(sp::testNMRin(name.c_str(), h.w, 0, 1), 1); });
+    EXPECT_EQ(err, "\nFile Size Check Error: Insufficient Data in " + name +
+                       "\nPredicted Size: 526336 bytes.\nAvailable Size: 526332 bytes.\n\n");
+    korim_test::writeFile(name, std::string(526336, '\0'));
+    EXPECT_EQ(sp::testNMRin(name.c_str(), h.w, 0, 1), 0);
+    EXPECT_EQ(sp::testNMRin((dir / "none").c_str(), h.w, 0, 0), -1);
+}
+
+// A header written in the other byte order (big-endian words, text fields as bytes):
+// 8 x 4 complex points, SW 6000/1500 Hz, OBS 600.13/60.8 MHz, labels "HN" and "15N".
+TEST(SpecHeader, OtherByteOrderFileReadsCorrectly) {
+    const std::string name = korim_test::testData("spectral/bigendian_8x4.fid");
+    Hdr h;
+    sp::UNIT in;
+    ASSERT_EQ(sp::dataOpen(name.c_str(), &in, sp::kModeRead), 0);
+    ASSERT_EQ(sp::DataRead(in, h.w, sp::kHdrBytes), 0);
+    sp::dataClose(in);
+    ASSERT_EQ(sp::testHdr(h.w), 1);
+    EXPECT_EQ(h.w[sp::kWordFormat], 4008636160.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSize, 1), 8.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSize, 2), 4.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmSw, 2), 1500.0f);
+    EXPECT_EQ(sp::getParm(h.w, sp::kParmObs, 1), 600.13f);
+    EXPECT_STREQ(sp::getParmStr(h.w, sp::kParmLabel, 2), "15N");
+    EXPECT_STREQ(sp::getParmStr(h.w, sp::kParmFtFlag, 1), "Freq");
+    EXPECT_STREQ(sp::getParmStr(h.w, 286, 0), "golden header");
+    EXPECT_EQ(sp::getQuad(h.w, sp::kWordQuad, 0), 2);
+    EXPECT_EQ(sp::testNMRin(name.c_str(), h.w, 0, 1), 0);
+}
