@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/analyze_dc.h"
+#include "app/analyze_pdb.h"
+#include "app/compare_saupe.h"
+#include "app/convert_tab.h"
+#include "app/dc_select.h"
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
@@ -135,6 +140,10 @@ bool modeAvailable(const KorimInfo* k) {
     case kModeDaMl:
     case kModeDaFlex:
     case kModeStructNoise:
+    case kModeAnalyzeDc:
+    case kModeAnalyzeSaupe:
+    case kModeAnalyzePdb:
+    case kModeConvert:
       return true;
     case kModeBestFit:
       return k->spreadMode < kSpreadRandom || k->spreadMode > kSpreadExhaustSel;
@@ -327,6 +336,12 @@ int prediction(Run& run) {
       return stericPrediction(run);
     case kModeElectrostatic:
       return electrostaticPrediction(run);
+    case kModeAnalyzePdb:
+      rc = analyzePDB(run.pdbInfo, &run.userSel, k, run.chCount, &run.chSum, run.chargeAtomID,
+                      run.charges, run.params.userSaupe1, run.params.pRotName,
+                      run.params.outPName, run.params.remark);
+      if (rc != 0) return fail(run, rc, "korim: error in analysis of PDB.\n");
+      return 0;
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
       if (run.params.outDName[0] != '\0')
         std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
@@ -426,13 +441,7 @@ int structureRun(Run& run) {
   std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", p.inDName, dTab->dCount,
                dTab->dMinRes, dTab->dMaxRes);
 
-  if (dc->segFirst < kNoRangeLimit) dc->segFirst = dTab->dMinRes;
-  if (dc->segLast < kNoRangeLimit) dc->segLast = dTab->dMaxRes;
-  if (dc->segFirst > dc->segLast) {
-    int t = dc->segFirst;
-    dc->segFirst = dc->segLast;
-    dc->segLast = t;
-  }
+  settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;
   korim::structure::updatePDBAngles(pdb, dc->segFirst, dc->segLast);
 
@@ -458,8 +467,7 @@ int structureRun(Run& run) {
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
   korim::couplings::reportDCMap(pdb, dTab, off);
-  std::printf("REMARK %d couplings selected (%s%s).\n", k->validCountD,
-              dc->excludeMode == 1 ? "exclusive" : "inclusive", dc->excludeMode == 3 ? " max" : "");
+  remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;
   if (s.res1 == 0 && s.resN == 0) {
@@ -490,36 +498,6 @@ int structureRun(Run& run) {
   return prediction(run);
 }
 
-// Modes that need no structure: the whole run is the mode's function. Returns its status, or -1
-// for the modes that read a structure.
-int noStructureRun(Run& run) {
-  KorimParams& p = run.params;
-  KorimInfo* k = run.korimInfo;
-  switch (k->korimMode) {
-    case kModeDaHist:
-      if (const int rc = korim::fitting::getHistDabR(p.inDName, k, run.dcInfo, p.atomNameS1,
-                                                     p.atomNameS2, p.outDName);
-          rc != 0)
-        return fail(run, rc, "korim: error in getHistDabR.\n");
-      return 0;
-    case kModeDaMl:
-      if (const int rc = korim::fitting::getMlDabR(p.inDName, k, run.dcInfo, p.atomNameS1,
-                                                   p.atomNameS2, p.outDName, p.outScName);
-          rc != 0)
-        return fail(run, rc, "korim: error in getMlDabR.\n");
-      return 0;
-    case kModeDaFlex:  // reports its failures with the histogram mode's line
-      if (const int rc = korim::fitting::motionHist(p.inDName, k, run.dcInfo, p.atomNameS1,
-                                                    p.atomNameS2, p.outDName, p.outScName,
-                                                    p.outColName);
-          rc != 0)
-        return fail(run, rc, "korim: error in getHistDabR.\n");
-      return 0;
-    default:
-      return -1;
-  }
-}
-
 void cleanUp(Run& run) {
   if (run.dTab != nullptr) korim::couplings::dTabFree(run.dTab);
   if (run.csTab != nullptr) korim::restraints::csTabFree(run.csTab);
@@ -547,6 +525,46 @@ void cleanUp(Run& run) {
   release(run.chargesOrig, kChargeSlots);
   release(run.ddots, 3 * kMaxOrientDots);
   korim::restraints::merDone();
+}
+
+// The modes that read no structure; true when the mode was one of them (its status in run).
+bool tableMode(Run& run) {
+  KorimParams& p = run.params;
+  KorimInfo* k = run.korimInfo;
+  int rc = 0;
+  switch (k->korimMode) {
+    case kModeAnalyzeDc:
+      rc = analyzeDC(p.inD1Name, p.inD2Name, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                     p.outDName);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeAnalyzeSaupe:
+      rc = compareSaupe(k, p.userSaupe1, p.userSaupe2, p.outAName, run.dTab, p.hingeAxis,
+                        p.twistAxis, p.remark);
+      if (rc != 0) fail(run, rc, "Matrix: error in comparison of order matrices.\n");
+      return true;
+    case kModeConvert:
+      rc = convertTab(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2, p.outDName);
+      if (rc != 0) fail(run, rc, "korim: error in conversion of table.\n");
+      return true;
+    case kModeDaHist:
+      rc = korim::fitting::getHistDabR(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                       p.outDName);
+      if (rc != 0) fail(run, rc, "korim: error in getHistDabR.\n");
+      return true;
+    case kModeDaMl:
+      rc = korim::fitting::getMlDabR(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                     p.outDName, p.outScName);
+      if (rc != 0) fail(run, rc, "korim: error in getMlDabR.\n");
+      return true;
+    case kModeDaFlex:  // reports its failures with the histogram mode's line
+      rc = korim::fitting::motionHist(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                      p.outDName, p.outScName, p.outColName);
+      if (rc != 0) fail(run, rc, "korim: error in getHistDabR.\n");
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Records, options and dispatch of one run; returns its status.
@@ -589,8 +607,7 @@ int runKorim(Run& run, int argc, char** argv) {
 
   if (!modeAvailable(run.korimInfo))
     return fail(run, 1, "korim: this mode is not available yet.\n");
-  if (const int st = noStructureRun(run); st >= 0) return st;
-  return structureRun(run);
+  return tableMode(run) ? run.status : structureRun(run);
 }
 
 }  // namespace

@@ -530,6 +530,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       num("-tensID", &k->dcID),
   });
   if (!mediumRead) return 1;
+  // A -cut given is a distance for the wall (for the rod, a potential threshold).
+  if (r.present("-cut")) el->cutoffDist = el->cutoffPot;
 
   // Order-matrix comparison, coupling arithmetic and structure analysis.
   const bool analysisRead = readGroup(r, {

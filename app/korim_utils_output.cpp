@@ -156,7 +156,9 @@ const char* const sec2El[] = {
     kPH,
     " -nacl    simEl    [0.2]     NaCl Concentration [M].\n",
     " -chSurf  simEl    [-0.47]   Surface Charge Density of LC [e/nm2].\n",
-    " -cut     simEl    [400.0]   Cutoff for Electrostatics [A].\n",
+    " -cut     simEl    [6e-6]    Rod: Potential Cutoff [kT/e]; Wall: Distance\n",
+    "                             Cutoff [A] (default: potential below 6e-6 kT/e,\n",
+    "                             at most the half cell rSingleCell).\n",
     " -maxPot  simEl    [5.0]     Maximum Potential Used [kT/e].\n",
     " -z1      simEl    [0]       First z Position in 3D Grid.\n",
     " -zN      simEl    [0]       Last z Position in 3D Grid.\n",
@@ -173,7 +175,7 @@ const char* const elCharges[] = {
 };
 
 const char* const sec2Energy[] = {
-    " -kEne    simEl    [1.0]     Scaling of Energy.\n",
+    " -kEne    simEl    [1.0]     Scaling of Energy (Weight exp(-kEne E)).\n",
     " -kPot    simEl    [1.0]     Scaling of Potential.\n",
 };
 

@@ -13,5 +13,7 @@ constexpr double kRadToDeg = 57.29577957855229;
 // Dipolar coupling constant of an N-H pair at 1.041 Angstrom, Hz: the reference of the coupling
 // errors and the factor from a dimensionless Da to the N-H coupling scale.
 constexpr double kDipolarNH = 21585.2;
+// The same factor at full precision, as the Da(NH) lines of the analysis records print it.
+constexpr double kDaNHScale = 21585.19634913479;
 
 }  // namespace korim::foundation

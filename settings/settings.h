@@ -92,6 +92,10 @@ struct GridInfo {
   int fixRotDomain;      // 1: keep the position of domain 1 fixed ("FIX_POSITION_DOM1:")
 };
 
+// Default of ElInfo.cutoffPot: the smallest potential magnitude (kT/e) that the electrostatic
+// models of the wall and the rod still simulate.
+constexpr double kCutoffPotDefault = 6.0e-6;
+
 // Electrostatics and charges.
 struct ElInfo {
   float pow;             // -pow; kept for completeness, unused
@@ -105,12 +109,13 @@ struct ElInfo {
   float concNaCl;        // NaCl concentration, mol/l
   float chDensSurf;      // surface charge density of the medium, e/nm^2
   int chTerminiFlag;     // 1: charges at the termini
-  float kEnergy;         // scaling of the energy
+  float kEnergy;         // factor of the energy in the Boltzmann weight exp(-kEnergy E) (-kEne)
   float kPot;            // scaling (divisor) of the potential
   float kMonoCh;         // scaling of the monopole charges
   float kDipoCh;         // scaling of the dipole charges
   float kQuadCh;         // scaling of the quadrupole charges
-  double cutoffPot;      // potential cut-off of the electrostatic model (-cut)
+  double cutoffPot;      // smallest potential magnitude simulated, kT/e (-cut for the rod)
+  double cutoffDist;     // -cut for the wall: largest distance simulated, Angstrom; < 0: not given
   float maxPot;          // largest potential magnitude used, kT/e
   int z1;                // first z plane of the 3-D grid
   int zN;                // last z plane of the 3-D grid

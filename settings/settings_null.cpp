@@ -56,7 +56,8 @@ void storeElDefaults(ElInfo* e) {
   e->kMonoCh = 1.0f;
   e->kDipoCh = 1.0f;
   e->kQuadCh = 1.0f;
-  e->cutoffPot = 6.0e-6;
+  e->cutoffPot = kCutoffPotDefault;
+  e->cutoffDist = -1.0;
   e->maxPot = 5.0f;
   e->z1 = 0;
   e->zN = 0;

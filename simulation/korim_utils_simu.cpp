@@ -135,6 +135,43 @@ double screenedPotentialAt(const ScreenedPotential& sp, double d) {
   return 2.0 * std::log((1.0 + sp.gamma * e) / (1.0 - sp.gamma * e));
 }
 
+void wallChargesAt(const ScreenedPotential& sp, int no_of_ch, const int* chargeAtomID,
+                   const float* charges, const float* h, WallCharges* wc) {
+  wc->q.resize(static_cast<size_t>(no_of_ch));
+  wc->u.resize(static_cast<size_t>(no_of_ch));
+  wc->uMax = wc->qAbs = 0.0;
+  for (double& m : wc->moment) m = 0.0;
+  for (int i = 0; i < no_of_ch; i++) {
+    wc->q[i] = charges[i + 1];
+    wc->u[i] = sp.gamma * std::exp(-sp.kappa * h[chargeAtomID[i + 1]] / 10.0);
+    wc->uMax = std::max(wc->uMax, std::fabs(wc->u[i]));
+    wc->qAbs += std::fabs(wc->q[i]);
+  }
+  if (!(wc->uMax > 0.0) || !std::isfinite(wc->uMax)) return;  // the series is never taken
+  for (int i = 0; i < no_of_ch; i++) {
+    const double v = wc->u[i] / wc->uMax, v2 = v * v;
+    double vp = v;
+    for (int m = 0; m < kWallSeriesTerms; m++, vp *= v2) wc->moment[m] += wc->q[i] * vp;
+  }
+  for (int m = 0; m < kWallSeriesTerms; m++) wc->moment[m] /= 2 * m + 1;
+}
+
+double wallEnergy(const WallCharges& wc, double b) {
+  const double z = wc.uMax * b;
+  if (!(z <= 0.5)) {  // close to the wall: every charge on its own
+    double E = 0.0;
+    for (size_t i = 0; i < wc.q.size(); i++) E += wc.q[i] * std::atanh(wc.u[i] * b);
+    return 4.0 * E;
+  }
+  // atanh(t) = sum_m t^(2m+1) / (2m+1): the terms from m on add up to less
+  // than qAbs z^(2m+1) / (1 - z^2) <= qAbs z^(2m+1) / 0.75.
+  const double z2 = z * z;
+  double E = 0.0, zp = z;
+  for (int m = 0; m < kWallSeriesTerms && wc.qAbs * zp > 1e-16; m++, zp *= z2)
+    E += wc.moment[m] * zp;
+  return 4.0 * E;
+}
+
 double tablePotentialAt(const double* table, int count, double stepsize, double d, bool* beyond) {
   if (!(d > 0.0)) return table[1];
   const double last = (count - 1) * stepsize;
@@ -160,170 +197,224 @@ void reportBeyondTable(const char* who, int count, double stepsize) {
 // Steric and electrostatic model of the wall and the rod
 // ---------------------------------------------------------------------------
 
-int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
-        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
-        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
-        double stepsize, double* saupe) {
-  (void)offset;
-  const char* who = "sma";
-  if (korimInfo == nullptr) return 1;
-  KorimInfo& k = *korimInfo;
-  const settings::ElInfo& el = k.elInfo;
-  const int digPsi = k.digPsiNSC;
-  const double gs = k.gridSpacing;
-  const double rM = k.radiusModel;
-  const double rA = k.radiusAtom;
-  const int lcType = k.lcType;
+namespace {
 
-  if (badSampling(who, digPsi, n_dots, dots) || badPoints(who, no_atoms, x, y, z) ||
-      badCharges(who, no_atoms, no_of_ch, chargeAtomID, charges) ||
-      badGridSpacing(who, gs, max_protein_length, min_protein_length))
-    return 1;
+// One run of the wall or rod model: settings, points, charges, orientation
+// sampling, work arrays and the positions of the clash region.
+struct SmaRun {
+  KorimInfo* k = nullptr;
+  int no_atoms = 0;
+  double *x = nullptr, *y = nullptr, *z = nullptr;
+  int n_dots = 0;
+  double* dots = nullptr;
+  int no_of_ch = 0;
+  int* chargeAtomID = nullptr;
+  float* charges = nullptr;
+  int digPsi = 0, o_pts = 0, t_pts = 0;
+  double inc_psi = 0.0, gs = 0.0, rM = 0.0, rA = 0.0;
+  double maxL = 0.0, minL = 0.0;  // molecule's extent plus the atom radius; the atom radius
   ScreenedPotential sp{};
-  if ((lcType == 1 || lcType == 2) &&
-      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &sp) != 0) {
+  std::vector<double> pot;  // rod: the caller's table divided by kPot, 1-based
+  CBlock<float> x_temp, y_temp, grid_el;
+  CBlock<double> total, totalNew;
+  CBlock<int> pCount;
+};
+
+// Refuses, with a message, inputs the model cannot use.
+bool smaInputsBad(SmaRun& r, double maxL, double minL, int digPotential, const double* potential,
+                  double stepsize) {
+  const char* who = "sma";
+  const KorimInfo& k = *r.k;
+  const settings::ElInfo& el = k.elInfo;
+  if (badSampling(who, r.digPsi, r.n_dots, r.dots) || badPoints(who, r.no_atoms, r.x, r.y, r.z) ||
+      badCharges(who, r.no_atoms, r.no_of_ch, r.chargeAtomID, r.charges) ||
+      badGridSpacing(who, r.gs, maxL, minL))
+    return true;
+  if ((k.lcType == 1 || k.lcType == 2) &&
+      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &r.sp) != 0) {
     std::fprintf(stderr,
                  "sma: salt concentration %g mol/l and temperature %g K must be positive "
                  "(options -nacl and -temp).\n",
                  static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
-    return 1;
+    return true;
   }
-  if (lcType == 2) {
-    if (!(rM > 0.0) || !(k.concentration > 0.0)) {
-      std::fprintf(stderr,
-                   "sma: rod radius %g Angstrom and concentration %g must be positive.\n", rM,
-                   static_cast<double>(k.concentration));
-      return 1;
-    }
-    if (potential == nullptr || digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize)) {
-      std::fprintf(stderr,
-                   "sma: potential table of %d points with step %g Angstrom is unusable (at "
-                   "least two points and a positive step are needed).\n",
-                   digPotential, stepsize);
-      return 1;
-    }
-    if (!(el.kPot != 0.0f) || !std::isfinite(el.kPot)) {
-      std::fprintf(stderr, "sma: potential scale %g (option -kPot) must be a non-zero number.\n",
-                   static_cast<double>(el.kPot));
-      return 1;
-    }
+  if (k.lcType != 2) return false;
+  if (!(r.rM > 0.0) || !(k.concentration > 0.0)) {
+    std::fprintf(stderr, "sma: rod radius %g Angstrom and concentration %g must be positive.\n",
+                 r.rM, static_cast<double>(k.concentration));
+    return true;
   }
+  if (potential == nullptr || digPotential < 2 || !(stepsize > 0.0) || !std::isfinite(stepsize)) {
+    std::fprintf(stderr,
+                 "sma: potential table of %d points with step %g Angstrom is unusable (at "
+                 "least two points and a positive step are needed).\n",
+                 digPotential, stepsize);
+    return true;
+  }
+  if (!(el.kPot != 0.0f) || !std::isfinite(el.kPot)) {
+    std::fprintf(stderr, "sma: potential scale %g (option -kPot) must be a non-zero number.\n",
+                 static_cast<double>(el.kPot));
+    return true;
+  }
+  return false;
+}
 
-  CBlock<float> x_temp, y_temp, grid_el;
-  CBlock<double> total, totalNew;
-  CBlock<int> pCount;
-  if (!obtain(x_temp, no_atoms + 1, "allocation failure for x_temp") ||
-      !obtain(y_temp, no_atoms + 1, "allocation failure for y_temp") ||
-      !obtain(grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
-      !obtain(total, 2 * kSimuMaxPositions, "allocation failure for total") ||
-      !obtain(totalNew, 2 * kSimuMaxPositions, "allocation failure for totalNew") ||
-      !obtain(pCount, 2 * kSimuMaxPositions, "allocation failure for pCount"))
-    return 1;
+// Work arrays, the report of the sampling, the rod's scaled table and the
+// clash region. False when a work array cannot be had.
+bool smaStart(SmaRun& r, double maxL, double minL, int digPotential, const double* potential) {
+  const settings::ElInfo& el = r.k->elInfo;
+  if (!obtain(r.x_temp, r.no_atoms + 1, "allocation failure for x_temp") ||
+      !obtain(r.y_temp, r.no_atoms + 1, "allocation failure for y_temp") ||
+      !obtain(r.grid_el, kSimuMaxPositions, "allocation failure for grid_el") ||
+      !obtain(r.total, 2 * kSimuMaxPositions, "allocation failure for total") ||
+      !obtain(r.totalNew, 2 * kSimuMaxPositions, "allocation failure for totalNew") ||
+      !obtain(r.pCount, 2 * kSimuMaxPositions, "allocation failure for pCount"))
+    return false;
 
-  const int o_pts = n_dots * digPsi;
-  const double inc_psi = 360.0 / digPsi;
+  r.o_pts = r.n_dots * r.digPsi;
+  r.inc_psi = 360.0 / r.digPsi;
 
   // Uniform reference: reports how evenly the orientations are sampled.
   double dev[5];
-  samplingMeans(dots, n_dots, digPsi, dev);
-  for (int j = 0; j < 5; j++) std::printf("o_pts: %d    saupe_dev[%d]: %e\n", o_pts, j, dev[j]);
+  samplingMeans(r.dots, r.n_dots, r.digPsi, dev);
+  for (int j = 0; j < 5; j++) std::printf("o_pts: %d    saupe_dev[%d]: %e\n", r.o_pts, j, dev[j]);
   const double gDev = magnitudeOf(dev);
   std::printf("deviation from uniform distribution:  %e   %e\n", gDev, 50.0 * gDev);
 
   // The table divided by kPot, in a private copy (the caller's stays as read).
   std::printf("korimInfo->elInfo.kPot: %.1f \n", static_cast<double>(el.kPot));
-  std::vector<double> pot;
-  if (lcType == 2) {
-    pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
-    for (int n = 1; n <= digPotential; n++) pot[n] = potential[n] / el.kPot;
+  if (r.k->lcType == 2) {
+    r.pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
+    for (int n = 1; n <= digPotential; n++) r.pot[n] = potential[n] / el.kPot;
   }
 
-  std::printf("REMARK Minimum molecule dimension %.3f [A].\n", min_protein_length);
-  std::printf("REMARK Maximum molecule dimension %.3f [A].\n", max_protein_length);
-  const float offset_grid = static_cast<float>(min_protein_length + rM);
-  const int t_pts = clashRegion(grid_el.data(), min_protein_length, max_protein_length, rM, gs);
+  std::printf("REMARK Minimum molecule dimension %.3f [A].\n", minL);
+  std::printf("REMARK Maximum molecule dimension %.3f [A].\n", maxL);
+  const float offset_grid = static_cast<float>(minL + r.rM);
+  r.t_pts = clashRegion(r.grid_el.data(), minL, maxL, r.rM, r.gs);
   if (el.kAtt != 0.0f)
     std::printf("REMARK korimInfo->elInfo.kAtt = %.3f [A].\n", static_cast<double>(el.kAtt));
-  std::printf("@@@ offset_grid = %.3f [A]  t_pts = %d.\n", static_cast<double>(offset_grid), t_pts);
-  std::printf("@@@ REMARK grid_el[0] = %.3f [A].\n", static_cast<double>(grid_el[0]));
-  std::printf("@@@ REMARK grid_el[%d] = %.3f [A].\n", t_pts, static_cast<double>(grid_el[t_pts]));
-  if (lcType != 1 && lcType != 2) return 0;
+  std::printf("@@@ offset_grid = %.3f [A]  t_pts = %d.\n", static_cast<double>(offset_grid),
+              r.t_pts);
+  std::printf("@@@ REMARK grid_el[0] = %.3f [A].\n", static_cast<double>(r.grid_el[0]));
+  std::printf("@@@ REMARK grid_el[%d] = %.3f [A].\n", r.t_pts,
+              static_cast<double>(r.grid_el[r.t_pts]));
+  return true;
+}
 
-  const double c = rM + rA;
-
-  if (lcType == 1) {
-    const double cutoff = el.cutoffPot;  // a distance in Angstrom for the wall
-    const double rS = k.rSingleCell;
-    const double limit = rS - cutoff > 0.0 ? cutoff : rS;
-    const int lengthGrid = extendPositions(grid_el.data(), t_pts, gs, limit);
-    zeroRows(lengthGrid);
-    for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
-    if (el.chFlag) reportScreenedPotential(sp);
-
-    forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
-      projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
-      // Some point touches the wall exactly when the lowest one does; a NaN
-      // coordinate fails the contact comparison and is left out.
-      const float lowest = lowestProjection(x_temp.data(), no_atoms, nullptr);
-      for (int n = 0; n <= lengthGrid; n++) {
-        double w;
-        if (n <= t_pts && no_atoms >= 1 && grid_el[n] + lowest <= c) {
-          w = 0.0;
-        } else {
-          double E = 0.0;
-          for (int i = 1; i <= no_of_ch; i++) {
-            const float gp = grid_el[n] + x_temp[chargeAtomID[i]];
-            E += charges[i] * screenedPotentialAt(sp, static_cast<double>(gp) - rM);
-          }
-          w = std::exp(-E);
-        }
-        for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * o.s[j];
-        total[n] += w;
-      }
-    });
-    endOrientationProgress();
-
-    double T = 0.0;
-    for (int n = 0; n <= lengthGrid; n++) T += total[n];
-    // The cell beyond the cut-off: weight 1 per orientation and grid step.
-    if (rS - cutoff > 0.0) T += (rS - cutoff) * o_pts / gs;
-    double out[5];
-    for (int j = 0; j < 5; j++) {
-      double sum = 0.0;
-      for (int n = 0; n <= lengthGrid; n++) sum += simu.saupe_dis[n][j];
-      out[j] = sum / T;
-    }
-    if (!(T > 0.0) || !finite5(out)) {
-      std::fprintf(stderr,
-                   "%s: no finite average of the allowed states (summed weight %g); the "
-                   "molecule does not fit the wall medium or its charges are too strong. No "
-                   "alignment computed.\n",
-                   who, T);
-      return 1;
-    }
-    for (int j = 0; j < 5; j++) saupe[j] = out[j];
-    return 0;
+// saupe = sum / T when that is finite; otherwise a message and 1.
+int averageOrRefuse(const char* medium, const double sum[5], double T, double* saupe) {
+  double out[5];
+  for (int j = 0; j < 5; j++) out[j] = sum[j] / T;
+  if (!(T > 0.0) || !finite5(out)) {
+    std::fprintf(stderr,
+                 "sma: no finite average of the allowed states (summed weight %g); the molecule "
+                 "does not fit the %s medium or its charges are too strong. No alignment "
+                 "computed.\n",
+                 T, medium);
+    return 1;
   }
+  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  return 0;
+}
 
-  // Rod.
-  const double cutoff = el.cutoffPot;  // smallest potential magnitude that still counts
-  reportScreenedPotential(sp);
-  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
-  const double beta = end_dist + rM;
-  double lastP = screenedPotentialAt(sp, grid_el[t_pts] - rM);
+// Wall positions: the clash region, then further positions while the
+// screened potential at the molecule's closest point (extent below its
+// centre) is at least threshold, none beyond cap. Returns the last index.
+int wallPositions(SmaRun& r, double threshold, double cap) {
+  const int t_pts = r.t_pts;
+  const double extent = r.maxL - r.minL;
+  int last = t_pts;
+  for (int j = 1;; j++) {
+    const float g = static_cast<float>(r.grid_el[t_pts] + j * r.gs);
+    if (!(g <= cap) || !(std::fabs(screenedPotentialAt(r.sp, g - r.rM - extent)) >= threshold))
+      break;
+    if (t_pts + j >= kSimuMaxPositions) {
+      std::fprintf(stderr, "%s", kConcWarning);
+      break;
+    }
+    r.grid_el[t_pts + j] = g;
+    last = t_pts + j;
+  }
+  return last;
+}
+
+// Wall: Gouy-Chapman potential of the charged plane.
+int smaWall(SmaRun& r, double* saupe) {
+  const KorimInfo& k = *r.k;
+  const settings::ElInfo& el = k.elInfo;
+  const double rS = k.rSingleCell;
+  // -cut given: a distance cap; the potential threshold then keeps its default.
+  const bool cutGiven = el.cutoffDist >= 0.0;
+  const double threshold = cutGiven ? settings::kCutoffPotDefault : el.cutoffPot;
+  const double cap = cutGiven ? std::min(rS, el.cutoffDist) : rS;
+  const int lengthGrid = wallPositions(r, threshold, cap);
+  zeroRows(lengthGrid);
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = 0.0;
+  if (el.chFlag) reportScreenedPotential(r.sp);
+
+  // Per position: the contact boundary of the lowest point (as in the
+  // steric model) and the potential factor of the centre's distance.
+  std::vector<float> boundary(static_cast<size_t>(r.t_pts) + 1);
+  for (int n = 0; n <= r.t_pts; n++)
+    boundary[n] = static_cast<float>(r.rA - (r.grid_el[n] - r.rM));
+  std::vector<double> b(static_cast<size_t>(lengthGrid) + 1);
+  for (int n = 0; n <= lengthGrid; n++) b[n] = std::exp(-r.sp.kappa * (r.grid_el[n] - r.rM) / 10.0);
+  double mean[5];
+  samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
+  const double kE = el.kEnergy;
+  WallCharges wc;
+
+  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
+    // Every point clears the wall exactly when the lowest one does; a NaN
+    // coordinate touches everywhere.
+    bool anyNaN = false;
+    const float lowest = lowestProjection(r.x_temp.data(), r.no_atoms, &anyNaN);
+    wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, r.x_temp.data(), &wc);
+    double ds[5];
+    for (int j = 0; j < 5; j++) ds[j] = o.s[j] - mean[j];
+    for (int n = 0; n <= lengthGrid; n++) {
+      if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n]))) continue;
+      const double w = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
+      r.total[n] += w;
+    }
+  });
+  endOrientationProgress();
+
+  // The positions after the last one up to the half cell are free: weight 1
+  // per orientation, order values averaging to nothing.
+  double T = 0.0;
+  for (int n = 0; n <= lengthGrid; n++) T += r.total[n];
+  const long long nFree = truncToLL((rS - r.grid_el[lengthGrid]) / r.gs);
+  if (nFree > 0) T += static_cast<double>(nFree) * r.o_pts;
+  double sum[5];
+  for (int j = 0; j < 5; j++) {
+    sum[j] = 0.0;
+    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
+  }
+  return averageOrRefuse("wall", sum, T, saupe);
+}
+
+// Rod positions: the clash region, then further positions while the
+// analytic potential at the molecule's centre still counts and the
+// neighbouring rod is not reached. Returns the last index.
+int rodPositions(SmaRun& r, double beta) {
+  const double cutoff = r.k->elInfo.cutoffPot;  // smallest potential magnitude that counts
+  const int t_pts = r.t_pts;
+  double lastP = screenedPotentialAt(r.sp, r.grid_el[t_pts] - r.rM);
   if (std::fabs(lastP) < cutoff) {
     std::fprintf(stderr, "Warning: Potential drops within clash region to below %e!\n", cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
   }
-  // The steric region is always simulated; positions are added while the
-  // analytic potential still counts and the neighbouring rod is not reached.
   int lengthGrid = t_pts;
   bool inside = true;
-  double dd = grid_el[t_pts];
+  double dd = r.grid_el[t_pts];
   for (int j = 0; dd <= beta && inside;) {
     j++;
-    dd = grid_el[t_pts] + j * gs;
-    lastP = screenedPotentialAt(sp, dd - rM);
+    dd = r.grid_el[t_pts] + j * r.gs;
+    lastP = screenedPotentialAt(r.sp, dd - r.rM);
     if (std::fabs(lastP) < cutoff) {
       inside = false;
       lengthGrid = t_pts + j - 1;
@@ -331,95 +422,58 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
       std::fprintf(stderr, "%s", kConcWarning);
       break;
     } else {
-      grid_el[t_pts + j] = static_cast<float>(dd);
+      r.grid_el[t_pts + j] = static_cast<float>(dd);
       lengthGrid = t_pts + j;
     }
   }
   std::fprintf(stderr, "REMARK Value of potential at cutoff: %e\n", lastP);
   std::fprintf(stderr, "REMARK # of translational points for EL: %d\n", lengthGrid);
-  std::fprintf(stderr, "REMARK Maximum distance: %e\n", grid_el[lengthGrid] - rM);
+  std::fprintf(stderr, "REMARK Maximum distance: %e\n", r.grid_el[lengthGrid] - r.rM);
   if (inside) {
     std::fprintf(stderr, "Warning: Potentials between neighbouring cells overlapping, cutoff %e!\n",
                  cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
   }
-  std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", cutoff);
-  std::printf("@@ korimInfo->radiusModel: %f\n", rM);
-  std::printf("@@ korimInfo->concentration: %f\n", static_cast<double>(k.concentration));
-  std::printf("@@ density: %f\n", kRodDensity);
-  std::printf("@@ end_dist: %f\n", end_dist);
-  std::printf("@@ beta: %f\n", beta);
-  std::printf("@@ no_pt_ph: %d\n", t_pts);
-  std::printf("@@ lengthGrid: %d\n", lengthGrid);
+  return lengthGrid;
+}
 
-  zeroRows(lengthGrid);
-  for (int n = 0; n <= lengthGrid; n++) total[n] = totalNew[n] = pCount[n] = 0;
-  std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", digPsi, n_dots, inc_psi);
+// part / whole, 0 when the whole is 0 (a report never shows a NaN).
+double share(double part, double whole) { return whole != 0.0 ? part / whole : 0.0; }
 
-  bool beyondTable = false;
-  forEachOrientation(dots, n_dots, digPsi, inc_psi, [&](const SampledOrientation& o) {
-    const double* s = o.s;
-    projectOnAxis(no_atoms, x, y, z, o.u, x_temp.data());
-    projectOnAxis(no_atoms, x, y, z, o.v, y_temp.data());
-    for (int n = 0; n <= lengthGrid; n++) {
-      const double g = grid_el[n];
-      bool contact = false;
-      if (n <= t_pts)
-        for (int i = 1; i <= no_atoms && !contact; i++) {
-          const double u = x_temp[i] + g, v = y_temp[i];
-          contact = std::sqrt(u * u + v * v) <= c;
-        }
-      double w, w1;
-      if (contact) {
-        w = 0.0;
-        w1 = -1.0;
-      } else {
-        double E = 0.0;
-        for (int i = 1; i <= no_of_ch; i++) {
-          const int p = chargeAtomID[i];
-          const double u = x_temp[p] + g, v = y_temp[p];
-          const double r = std::sqrt(u * u + v * v) - rM;
-          E += charges[i] * tablePotentialAt(pot.data(), digPotential, stepsize, r, &beyondTable);
-        }
-        w = std::exp(-E);
-        w1 = w - 1.0;
-        pCount[n] += 1;
-      }
-      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
-      total[n] += w;
-      totalNew[n] += w1;
-    }
-  });
-  endOrientationProgress();
-  if (beyondTable) reportBeyondTable(who, digPotential, stepsize);
-
-  double sum[5] = {0, 0, 0, 0, 0};
-  for (int j = 0; j < 5; j++)
-    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * grid_el[n] / rM;
+// Rod diagnostics on stdout: summed weights, the share of the weight and
+// of the order in bands of at least 5 A from the rod.
+void rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
+  const double rM = r.rM;
+  const float* grid_el = r.grid_el.data();
+  // Summed weight, and per position with some allowed orientation the mean
+  // weight (test) and the mean of (weight - 1) of the allowed states (p).
   double total_ph = 0.0, test = 0.0, p = 0.0;
   for (int n = 0; n <= lengthGrid; n++) {
-    total_ph += total[n] * grid_el[n] / rM;
-    // A position where every orientation touches has no count: the two
-    // report values are then not finite, as they always were.
-    test += total[n] / pCount[n];
-    p += totalNew[n] / pCount[n];
+    total_ph += r.total[n] * grid_el[n] / rM;
+    if (r.pCount[n] == 0) continue;
+    test += r.total[n] / r.pCount[n];
+    p += r.totalNew[n] / r.pCount[n];
   }
-  std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
+  if (p > 0.0)
+    std::printf("total_ph: %e    test: %e    p: %e  ln(p): %e\n", total_ph, test, p, std::log(p));
+  else
+    std::printf("total_ph: %e    test: %e    p: %e\n", total_ph, test, p);
   std::printf("grid_el[0] = %.1f   grid_el[lengthGrid %d] = %.1f   d = %.1f\n",
               static_cast<double>(grid_el[0]), lengthGrid, static_cast<double>(grid_el[lengthGrid]),
-              grid_el[lengthGrid] + gs);
+              grid_el[lengthGrid] + r.gs);
 
   // Share of the weight by distance from the rod, in bands of at least 5 A.
   double start = grid_el[0], a = 0.0;
   for (int n = 0; n <= lengthGrid; n++) {
-    a += total[n] * grid_el[n] / rM;
+    a += r.total[n] * grid_el[n] / rM;
     if (grid_el[n] - start >= 5.0) {
-      std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), a / total_ph);
+      std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[n]), share(a, total_ph));
       start = grid_el[n];
       a = 0.0;
     }
   }
-  std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[lengthGrid]), a / total_ph);
+  std::printf("%6.1f %6.1f  %e\n", start, static_cast<double>(grid_el[lengthGrid]),
+              share(a, total_ph));
 
   // Order contributed by each band, against the whole.
   const double g0 = magnitudeOf(sum);
@@ -429,29 +483,119 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
     for (int j = 0; j < 5; j++) part[j] += (grid_el[n] / rM) * simu.saupe_dis[n][j];
     if (grid_el[n] - start >= 5.0) {
       const double gB = magnitudeOf(part);
-      std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[n]), gB / g0, gB);
+      std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[n]), share(gB, g0), gB);
       for (int j = 0; j < 5; j++) part[j] = 0.0;
       start = grid_el[n];
     }
   }
   const double gB = magnitudeOf(part);
-  std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]), gB / g0,
-              gB);
+  std::printf("%6.1f %6.1f  %e  %e\n", start, static_cast<double>(grid_el[lengthGrid]),
+              share(gB, g0), gB);
+}
 
-  // Beyond the cut-off up to the neighbouring rod: weight 1 per orientation.
-  for (double v = grid_el[lengthGrid] + gs; v <= beta; v += gs) total_ph += (v / rM) * o_pts;
+// Rod: the radial potential table, positions reached by the analytic
+// potential.
+int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
+  const KorimInfo& k = *r.k;
+  const double rM = r.rM;
+  const double c = rM + r.rA;
+  reportScreenedPotential(r.sp);
+  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+  const double beta = end_dist + rM;
+  const int lengthGrid = rodPositions(r, beta);
+  std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", k.elInfo.cutoffPot);
+  std::printf("@@ korimInfo->radiusModel: %f\n", rM);
+  std::printf("@@ korimInfo->concentration: %f\n", static_cast<double>(k.concentration));
+  std::printf("@@ density: %f\n", kRodDensity);
+  std::printf("@@ end_dist: %f\n", end_dist);
+  std::printf("@@ beta: %f\n", beta);
+  std::printf("@@ no_pt_ph: %d\n", r.t_pts);
+  std::printf("@@ lengthGrid: %d\n", lengthGrid);
 
-  double out[5];
-  for (int j = 0; j < 5; j++) out[j] = sum[j] / total_ph;
-  if (!(total_ph > 0.0) || !finite5(out)) {
-    std::fprintf(stderr,
-                 "%s: no finite average of the allowed states (summed weight %g); the molecule "
-                 "does not fit the rod medium or its charges are too strong. No alignment "
-                 "computed.\n",
-                 who, total_ph);
+  zeroRows(lengthGrid);
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = r.totalNew[n] = r.pCount[n] = 0;
+  std::printf("digPsi = %d    dots = %d   inc_psi = %.1f\n", r.digPsi, r.n_dots, r.inc_psi);
+
+  double mean[5];
+  samplingMeans(r.dots, r.n_dots, r.digPsi, mean);
+  const double kE = k.elInfo.kEnergy;
+  bool beyondTable = false;
+  std::vector<int> blocked(static_cast<size_t>(r.t_pts) + 2);
+  forEachOrientation(r.dots, r.n_dots, r.digPsi, r.inc_psi, [&](const SampledOrientation& o) {
+    double s[5];
+    for (int j = 0; j < 5; j++) s[j] = o.s[j] - mean[j];
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, r.x_temp.data());
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, r.y_temp.data());
+    // The contacts of the clash region, found as the steric rod model finds them.
+    cylinderRuns(r.no_atoms, r.x_temp.data(), r.y_temp.data(), r.grid_el.data(), r.t_pts, r.gs, c,
+                 blocked);
+    for (int n = 0; n <= lengthGrid; n++) {
+      const double g = r.grid_el[n];
+      const bool contact = n <= r.t_pts && r.no_atoms >= 1 && blocked[n] > 0;
+      double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
+      if (!contact) {
+        double E = 0.0;
+        for (int i = 1; i <= r.no_of_ch; i++) {
+          const int p = r.chargeAtomID[i];
+          const double u = r.x_temp[p] + g, v = r.y_temp[p];
+          const double d = std::sqrt(u * u + v * v) - rM;
+          E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d,
+                                               &beyondTable);
+        }
+        w = std::exp(-kE * E);
+        w1 = w - 1.0;
+        r.pCount[n] += 1;
+      }
+      for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * s[j];
+      r.total[n] += w;
+      r.totalNew[n] += w1;
+    }
+  });
+  endOrientationProgress();
+  if (beyondTable) reportBeyondTable("sma", digPotential, stepsize);
+
+  double sum[5] = {0, 0, 0, 0, 0};
+  for (int j = 0; j < 5; j++)
+    for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j] * r.grid_el[n] / rM;
+  rodReport(r, lengthGrid, sum);
+
+  // The cell of the steric rod model: shells i = 1..nS at rM + i gs up to
+  // the neighbouring rod, weighted by their distance from the axis, each
+  // orientation once; the allowed states add their weight less 1.
+  const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
+  double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
+  for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
+  return averageOrRefuse("rod", sum, T, saupe);
+}
+
+}  // namespace
+
+int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
+        double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
+        int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
+        double stepsize, double* saupe) {
+  (void)offset;
+  if (korimInfo == nullptr) return 1;
+  SmaRun r;
+  r.k = korimInfo;
+  r.no_atoms = no_atoms;
+  r.x = x, r.y = y, r.z = z;
+  r.n_dots = n_dots;
+  r.dots = dots;
+  r.no_of_ch = no_of_ch;
+  r.chargeAtomID = chargeAtomID;
+  r.charges = charges;
+  r.digPsi = korimInfo->digPsiNSC;
+  r.gs = korimInfo->gridSpacing;
+  r.rM = korimInfo->radiusModel;
+  r.rA = korimInfo->radiusAtom;
+  r.maxL = max_protein_length;
+  r.minL = min_protein_length;
+  if (smaInputsBad(r, max_protein_length, min_protein_length, digPotential, potential, stepsize))
     return 1;
-  }
-  for (int j = 0; j < 5; j++) saupe[j] = out[j];
+  if (!smaStart(r, max_protein_length, min_protein_length, digPotential, potential)) return 1;
+  if (korimInfo->lcType == 1) return smaWall(r, saupe);
+  if (korimInfo->lcType == 2) return smaRod(r, digPotential, stepsize, saupe);
   return 0;
 }
 
@@ -575,10 +719,11 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     mRod = truncToLL(nn + 0.5 * nn * (nn + 1.0) * gs / rM);
   }
 
-  const long long m = lcType == 1 ? t / o_pts + nStep : mRod;
+  const double m = lcType == 1 ? static_cast<double>(t) / o_pts + static_cast<double>(nStep)
+                               : static_cast<double>(mRod);
   if (m <= 0 || (rim && cRod == 0)) {
     std::fprintf(stderr,
-                 "ssia: medium too dense for the molecule (divisor %lld, %lld rod positions "
+                 "ssia: medium too dense for the molecule (divisor %g, %lld rod positions "
                  "allowed); no alignment computed.\n",
                  m, cRod);
     return 1;
@@ -595,7 +740,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
     } else {
       v = simu.saupe_ph[j];
     }
-    saupe[j] = v / static_cast<double>(m);
+    saupe[j] = v / m;
   }
   return 0;
 }

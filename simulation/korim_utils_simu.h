@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "foundation/nrutil.h"
 #include "settings/settings.h"
@@ -65,6 +66,34 @@ void reportScreenedPotential(const ScreenedPotential& sp);
 // 2 ln((1 + gamma e) / (1 - gamma e)), e = exp(-kappa d / 10).
 double screenedPotentialAt(const ScreenedPotential& sp, double d);
 
+// Terms of the series of the wall energy kept per orientation (WallCharges).
+constexpr int kWallSeriesTerms = 30;
+
+// The charges of one orientation of the molecule in the screened potential of
+// the wall. Charge i (q[i], e) lies h_i Angstrom above the molecule's centre
+// along the wall normal; u[i] = gamma exp(-kappa h_i / 10). With the centre
+// g Angstrom from the plane of the potential, b = exp(-kappa g / 10) and the
+// energy (kT) is E = sum_i q_i P(g + h_i) = 4 sum_i q_i atanh(u_i b).
+// moment[m] = sum_i q_i (u_i / uMax)^(2m+1) / (2m+1) serve the series of
+// atanh in uMax b, which every position far enough from the wall takes
+// instead of one logarithm per charge.
+struct WallCharges {
+  std::vector<double> q, u;  // 0-based
+  double uMax = 0.0;         // largest |u_i|
+  double qAbs = 0.0;         // sum of |q_i|
+  double moment[kWallSeriesTerms] = {};
+};
+
+// Fills wc with the charges charges[1..no_of_ch] at the points
+// chargeAtomID[1..no_of_ch], whose heights above the centre are h[point].
+void wallChargesAt(const ScreenedPotential& sp, int no_of_ch, const int* chargeAtomID,
+                   const float* charges, const float* h, WallCharges* wc);
+
+// Energy (kT) of wc with b = exp(-kappa g / 10) (see WallCharges); to 1e-14
+// kT. Not finite when a charge reaches the plane where the potential
+// diverges (|u_i b| >= 1).
+double wallEnergy(const WallCharges& wc, double b);
+
 // Linear interpolation in a radial potential table (1-based, entry n at
 // (n - 1) * stepsize Angstrom from the particle surface). A distance past
 // the last entry takes potential 0 and sets *beyond; a negative distance
@@ -81,7 +110,19 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // copy; the caller's table is never changed). The points x, y, z (1-based,
 // 1..no_atoms) are centred; charge i sits at point chargeAtomID[i] with
 // charge charges[i] (e). saupe[0..4] = Szz, Sxx-Syy, Sxy, Sxz, Syz.
-// Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
+// Every allowed state has the weight exp(-kEnergy E) and contributes its
+// order values less their mean over the sampled orientations; without
+// charges, or with kEnergy 0, the result is that of stericAlignment.
+// Wall: positions from the clash region on while the screened potential at
+// the molecule's closest point is at least cutoffPot (kCutoffPotDefault
+// when -cut was given), never beyond rSingleCell nor beyond cutoffDist when
+// that is not negative (-cut given); the positions from the last one to
+// rSingleCell count as free (weight 1). The average divides by the summed
+// weight. Rod: positions while the analytic potential at the molecule's
+// centre is at least cutoffPot, up to the neighbouring rod; the average
+// divides by the steric rod's cell (its shells to the neighbouring rod,
+// every orientation once) plus the summed (weight - 1) of the allowed
+// states. Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
 // salt or temperature) or when no state is allowed.

@@ -389,11 +389,13 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
       S[j] += term;
     }
 
-  long long m;
+  // Divisor: the allowed states of the sampled positions, in positions (a
+  // fraction of a position kept), plus the free positions.
+  double m;
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    m = t / N + nStep;
+    m = static_cast<double>(t) / N + static_cast<double>(nStep);
     if (m <= 0) {
       std::snprintf(msg, sizeof msg,
                     "medium too dense for the molecule: %lld allowed states in %d orientations "
@@ -403,9 +405,9 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
       return 1;
     }
   } else {
-    m = cylDivisor;
+    m = static_cast<double>(cylDivisor);
   }
-  for (int j = 0; j < 5; j++) saupe[j] = S[j] / static_cast<double>(m);
+  for (int j = 0; j < 5; j++) saupe[j] = S[j] / m;
   return 0;
 }
 

@@ -147,6 +147,7 @@ TEST(Electrostatics, RodWithPotentialRunsToTheResultTable) {
   EXPECT_TRUE(t.hasLine("DATA KORIM LC_TYPE              rod"));
   EXPECT_TRUE(t.hasLine("DATA KORIM EL PH               7.000"));
   EXPECT_EQ(t.rows.size(), 63u);
+  for (const char* bad : {"nan", "inf"}) EXPECT_EQ(r.out.find(bad), std::string::npos) << r.out;
   // The electrostatic run ends with the preferred face of the structure instead of four frames.
   EXPECT_NE(r.out.find("REMARK Probability of initial orientation "), std::string::npos);
   EXPECT_EQ(readPdbAtoms(d / "face.pdb", true).n(), 1231);

@@ -43,8 +43,7 @@ TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
 TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
-      {"-stKorimFree"}, {"-stKorimGrid"}, {"-anDc"},
-      {"-anA"}, {"-anPdb"}, {"-conv"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
+      {"-stKorimFree"}, {"-stKorimGrid"}, {"-bestFit", "-rand"}, {"-bestFit", "-exhaust"},
       {"-bestFit", "-exhaustSel"},
   };
   for (const auto& c : cases) {

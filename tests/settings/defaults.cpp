@@ -70,6 +70,7 @@ TEST(SettingsDefaults, KorimInfoMatchesTable) {
       KORIM_FIELD(e, temperaturePot, 298.15), KORIM_FIELD(e, chFlag, 0), KORIM_FIELD(e, iFace, 50.0),
   });
   EXPECT_EQ(e.cutoffPot, 6.0e-6);  // double, not a float rounded up
+  EXPECT_EQ(e.cutoffDist, -1.0);   // -cut not given
   const HistInfo& h = k.histInfo;
   korim_test::expectFields({
       KORIM_FIELD(h, binCount, 20), KORIM_FIELD(h, daLo, -1000.0), KORIM_FIELD(h, daHi, 1000.0),

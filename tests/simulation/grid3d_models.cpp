@@ -414,14 +414,13 @@ TEST_F(Grid3DTest, WallAcrossTheDirectorIsTheWallModel) {
   });
   // Positions 10..50 of the grid: the twin's allowed pairs at 10..34 and 16 fully free
   // positions per orientation. The grid model averages the order values of the allowed
-  // states; the wall model subtracts the isotropic mean of each position and divides by the
-  // whole positions sampled.
+  // states; the wall model subtracts the isotropic mean of each position; both divide by the
+  // states of the cell.
   const WallTwin t = wallTwin(dots, nDots, k.digPsiNSC, 34);
   const double gridTotal = static_cast<double>(t.allowed + 16 * t.N);
-  const double wallDivisor = static_cast<double>(t.N * (t.allowed / t.N + 16));
   for (int j = 0; j < 5; j++) {
     EXPECT_NEAR(grid[j], (t.sum[j] + 16 * t.N * t.mean[j]) / gridTotal, 1e-6) << j;
-    EXPECT_NEAR(wall[j], (t.sum[j] - t.mean[j] * t.allowed) / wallDivisor, 1e-6) << j;
+    EXPECT_NEAR(wall[j], (t.sum[j] - t.mean[j] * t.allowed) / gridTotal, 1e-6) << j;
   }
   // The rod lies along the director, never across it.
   const double across[3] = {0.8, 0.6, 0.0};

@@ -4,6 +4,7 @@
 // untouched caller tables, refused inputs and the bicelle numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -56,9 +57,21 @@ KorimInfo settings(int lcType) {
   k.elInfo.concNaCl = 0.1f;
   k.elInfo.temperaturePot = 298.15f;
   k.elInfo.chDensSurf = 0.0f;
-  k.elInfo.cutoffPot = 1000.0;  // wall: beyond the cell, so the whole cell is sampled
   k.elInfo.kPot = 1.0f;
   return k;
+}
+
+// a equals b to tol relative to the largest element of b.
+void expectSameTensor(const double* a, const double* b, double tol, const char* what) {
+  double big = 0.0;
+  for (int j = 0; j < 5; j++) big = std::max(big, std::fabs(b[j]));
+  ASSERT_GT(big, 0.0) << what;
+  for (int j = 0; j < 5; j++) EXPECT_NEAR(a[j], b[j], tol * big) << what << " element " << j;
+}
+
+// Printed numbers of a report are never "nan" or "inf".
+void expectFiniteText(const std::string& text) {
+  for (const char* bad : {"nan", "inf"}) EXPECT_EQ(text.find(bad), std::string::npos) << text;
 }
 
 // Radial potential table: 1 kT/e at the surface decaying by exp(-d / 10 A).
@@ -187,10 +200,16 @@ TEST_F(Models, WallWithoutChargesIsTheStericModelAndPrintsTheScreening) {
   const std::string printed = out;
   ASSERT_EQ(runSteric(k, c, st), 0);
   // A rod lies flat on the wall, so its axis follows the director in the
-  // wall plane: positive order; axial, so the other elements vanish.
+  // wall plane: positive order.
   EXPECT_GT(st[0], 1e-3);
-  EXPECT_NEAR(el[0] / st[0], 1.0, 0.02);
-  for (int j = 1; j < 5; j++) EXPECT_LT(std::fabs(el[j]), 1e-3 * std::fabs(el[0])) << j;
+  expectSameTensor(el, st, 1e-4, "no charges");
+  // Charges whose energy does not count (-kEne 0): the steric model again.
+  Chain charged;
+  charged.charge(1, 2.0f).charge(6, -1.0f);
+  k.elInfo.kEnergy = 0.0f;
+  ASSERT_EQ(runSma(k, charged, el), 0);
+  expectSameTensor(el, st, 1e-4, "kEne 0");
+  expectFiniteText(printed + out);
   // Textbook Debye length of a 1:1 salt at 25 C: 0.304 nm / sqrt(I / M).
   const double debye = valueAfter(printed, "REMARK Debye length ");
   EXPECT_NEAR(debye, 0.304 / std::sqrt(0.1), 0.003);
@@ -294,7 +313,17 @@ TEST_F(Models, RodWithoutChargesFollowsTheStericRod) {
   ASSERT_EQ(runSma(k, c, el, &table, 1.0), 0);
   ASSERT_EQ(runSteric(k, c, st), 0);
   EXPECT_GT(st[0], 0.0);  // a rod-shaped molecule lines up with the rods
-  EXPECT_NEAR(el[0] / st[0], 1.0, 0.1);
+  expectSameTensor(el, st, 1e-4, "no charges");
+  expectFiniteText(out);  // no allowed state differs from weight 1: p is 0, no logarithm
+  Chain charged;  // negative charges by the positive rod: every weight above 1, so p > 0
+  charged.charge(1, -2.0f).charge(11, -1.0f);
+  k.elInfo.kEnergy = 0.0f;
+  ASSERT_EQ(runSma(k, charged, el, &table, 1.0), 0);
+  expectSameTensor(el, st, 1e-4, "kEne 0");
+  k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
+  ASSERT_EQ(runSma(k, charged, el, &table, 1.0), 0);
+  expectFiniteText(out);
+  EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
 }
 
 TEST_F(Models, RodClashRegionAndShortTablesStayInBounds) {
@@ -303,10 +332,12 @@ TEST_F(Models, RodClashRegionAndShortTablesStayInBounds) {
   k.concentration = 1.46f;  // rods touching: the clash region reaches past the next rod
   std::vector<double> table = rodTable(200, 0.5);
   double s[5] = {0, 0, 0, 0, 0};
-  ASSERT_EQ(runSma(k, c, s, &table, 0.5), 0);
+  // As in the steric rod model, a cell without room is refused.
+  ASSERT_EQ(runSma(k, c, s, &table, 0.5), 1);
   EXPECT_NE(out.find("@@ no_pt_ph: 15\n@@ lengthGrid: 15\n"), std::string::npos) << out;
   EXPECT_NE(err.find("Warning: Potentials between neighbouring cells overlapping"), std::string::npos);
-  EXPECT_GT(s[0], 0.0);  // the steric positions are still simulated
+  EXPECT_NE(err.find("does not fit the rod medium"), std::string::npos) << err;
+  for (double v : s) EXPECT_EQ(v, 0.0);
   // A table ending before the charges: potential 0 there, one warning.
   Chain ch;
   ch.charge(1, 1.0f);
@@ -360,16 +391,75 @@ TEST_F(Models, MacroWallWithoutChargesIsThePlainAverage) {
   k.elInfo.chDensSurf = -0.47f;
   Chain none, one;
   one.charge(6, 2.0f);
-  double plain[5], off[5], el[5], attracted[5];
+  k.elInfo.cutoffPot = 1000.0;  // the macroscopic wall reads it as a distance
+  double plain[5], off[5], attracted[5];
   ASSERT_EQ(runMacro(k, none, 1.0, nullptr, plain), 0);
   ASSERT_EQ(runMacro(k, one, 0.0, nullptr, off), 0);
-  ASSERT_EQ(runSma(k, none, el), 0);
   ASSERT_EQ(runMacro(k, one, 1.0, nullptr, attracted), 0);
-  // No energy: every allowed state counts once, as in the uncharged wall model.
-  for (int j = 0; j < 5; j++) {
-    EXPECT_NEAR(off[j], plain[j], 1e-15);
-    EXPECT_NEAR(plain[j], el[j], 1e-9 * std::fabs(el[0]));
-  }
+  // No energy: every allowed state counts once, as without charges.
+  for (int j = 0; j < 5; j++) EXPECT_NEAR(off[j], plain[j], 1e-15);
   EXPECT_GT(plain[0], 0.0);
   EXPECT_GT(attracted[0], plain[0]);
+}
+
+TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
+  // Debye screening and Grahame's surface potential from SI constants, water
+  // taken with a dielectric constant of 78.29, at 25 C.
+  const double kB = 1.380649e-23, e0 = 1.602176634e-19, eps0 = 8.8541878128e-12, NA = 6.02214076e23;
+  const double T = 298.15, R = 20.0;  // the plane of the potential lies R below the grid's origin
+  const float h[5] = {0.0f, -12.0f, -5.0f, 3.0f, 10.0f};  // heights above the centre, A (1-based)
+  const float q[5] = {0.0f, 1.0f, -1.0f, 0.5f, -2.0f};
+  const int id[5] = {0, 1, 2, 3, 4};
+  const struct {
+    double salt, sigma;
+  } media[] = {{0.15, -0.47}, {0.2, -0.2}, {0.05, 0.3}};
+  for (const auto& m : media) {
+    ScreenedPotential sp{};
+    ASSERT_EQ(screenedPotentialSetup(m.salt, T, m.sigma, false, &sp), 0);
+    const double rho = m.salt * NA * 1e-24;                                     // ion pairs / nm^3
+    const double lB = e0 * e0 / (4.0 * M_PI * eps0 * 78.29 * kB * T) * 1e9;      // nm
+    const double kappa = std::sqrt(8.0 * M_PI * lB * rho);                      // 1/nm
+    const double y0 = 2.0 * std::asinh(kappa * m.sigma / (4.0 * rho));          // sinh(y0/2) = kappa sigma / 4 rho
+    auto y = [&](double dA) { return 4.0 * std::atanh(std::tanh(y0 / 4.0) * std::exp(-kappa * dA / 10.0)); };
+    for (double g : {32.5, 40.0, 60.0, 120.0}) {  // the lowest charge 0.5 to 88 A from the plane
+      const double b = std::exp(-sp.kappa * (g - R) / 10.0);
+      WallCharges wc;
+      wallChargesAt(sp, 1, id, q, h, &wc);  // one unit charge
+      EXPECT_NEAR(std::exp(-wallEnergy(wc, b)) / std::exp(-y(g + h[1] - R)), 1.0, 2e-4) << m.salt << " " << g;
+      wallChargesAt(sp, 4, id, q, h, &wc);  // charges add up
+      double E = 0.0;
+      for (int i = 1; i <= 4; i++) E += q[i] * y(g + h[i] - R);
+      EXPECT_NEAR(wallEnergy(wc, b), E, 2e-4 * std::fabs(E) + 1e-12) << m.salt << " " << g;
+    }
+  }
+  // A charge 100 A below the centre of a large molecule in 1 M salt, 1 A from the plane: a
+  // huge factor of the charge, a tiny one of the position.
+  ScreenedPotential sp{};
+  ASSERT_EQ(screenedPotentialSetup(1.0, T, -0.47, false, &sp), 0);
+  const float deep[2] = {0.0f, -100.0f};
+  WallCharges wc;
+  wallChargesAt(sp, 1, id, q, deep, &wc);
+  const double e = sp.gamma * std::exp(-sp.kappa * 1.0 / 10.0);
+  EXPECT_NEAR(wallEnergy(wc, std::exp(-sp.kappa * (121.0 - R) / 10.0)), 4.0 * std::atanh(e), 1e-9);
+}
+
+TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
+  KorimInfo k = settings(1);
+  k.elInfo.chDensSurf = -0.47f;
+  Chain c;  // positive charges by the negative wall
+  c.charge(1, 1.0f).charge(6, 1.0f).charge(11, 1.0f);
+  double base[5], further[5], capped[5], contact[5];
+  ASSERT_EQ(runSma(k, c, base), 0);
+  k.elInfo.cutoffPot = 6e-10;  // a thousandth of the threshold: positions some Debye lengths further
+  ASSERT_EQ(runSma(k, c, further), 0);
+  expectSameTensor(further, base, 1e-3, "further");
+  // -cut given: a distance. Beyond the half cell it changes nothing; at the
+  // end of the contact region the attraction further out is lost.
+  k.elInfo.cutoffDist = 1000.0;
+  ASSERT_EQ(runSma(k, c, capped), 0);
+  for (int j = 0; j < 5; j++) EXPECT_EQ(capped[j], base[j]);
+  k.elInfo.cutoffDist = kMaxL + k.radiusModel;
+  ASSERT_EQ(runSma(k, c, contact), 0);
+  EXPECT_GT(std::fabs(contact[0] / base[0] - 1.0), 0.01);
+  expectFiniteText(out);
 }

@@ -1,0 +1,106 @@
+// Coupling arithmetic (-anDc): pairing of two coupling tables and the combined table.
+#include "app/analyze_dc.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/dc_select.h"
+#include "couplings/writedc.h"
+
+namespace korim::app {
+
+using couplings::DInfo;
+using couplings::DTable;
+
+namespace {
+
+constexpr float kDcCombineMax = 999.0f;  // couplings at or above this (Hz) are not combined
+
+bool sameAtoms(const DInfo& a, const DInfo& b) {
+  return a.resIDI == b.resIDI && a.resIDJ == b.resIDJ &&
+         std::strcmp(a.resNameI, b.resNameI) == 0 && std::strcmp(a.resNameJ, b.resNameJ) == 0 &&
+         std::strcmp(a.atomNameI, b.atomNameI) == 0 &&
+         std::strcmp(a.atomNameJ, b.atomNameJ) == 0 &&
+         std::strcmp(a.chainNameI, b.chainNameI) == 0 &&
+         std::strcmp(a.chainNameJ, b.chainNameJ) == 0 &&
+         std::strcmp(a.segNameI, b.segNameI) == 0 && std::strcmp(a.segNameJ, b.segNameJ) == 0;
+}
+
+void leaveOut(DTable* t, int i) {
+  t->dObsList[i].valid = 0;
+  t->dCalcList[i].valid = 0;
+}
+
+}  // namespace
+
+double addDC(int opCode, double c1, double c2, double d1, double d2) {
+  switch (opCode) {
+    case settings::kOpAdd: return c1 * d1 + c2 * d2;
+    case settings::kOpSub: return c1 * d1 - c2 * d2;
+    case settings::kOpMul: return (c1 * d1) * (c2 * d2);
+    case settings::kOpDiv: return (c1 * d1) / (c2 * d2);
+    case settings::kOpMax: return d1 >= d2 ? c1 * d1 : c2 * d2;
+    default: return 0.0;
+  }
+}
+
+int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2) {
+  if (dTab1 == nullptr || dTab2 == nullptr || dTab1->dCount == 0 || dTab2->dCount == 0 ||
+      dTab1->dObsList == nullptr || dTab2->dObsList == nullptr)
+    return 0;
+  int count = 0;
+  for (int i = 0; i < dTab1->dCount; i++) {
+    const DInfo& x = dTab1->dObsList[i];
+    if (!(x.d < kDcCombineMax)) continue;
+    const DInfo* partner = nullptr;
+    for (int j = 0; j < dTab2->dCount; j++) {
+      const DInfo& y = dTab2->dObsList[j];
+      if (y.d < couplings::kDcMissing && sameAtoms(x, y)) partner = &y;
+    }
+    if (partner == nullptr) {
+      leaveOut(dTab1, i);
+      continue;
+    }
+    const float d = static_cast<float>(addDC(opCode, c1, c2, x.d, partner->d));
+    if (!std::isfinite(d)) {
+      std::fprintf(stderr,
+                   "korim: the combination of the coupling %d %s - %d %s is not a number "
+                   "(division by zero?); the coupling is left out.\n",
+                   x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ);
+      leaveOut(dTab1, i);
+      continue;
+    }
+    DInfo& out = dTab1->dCalcList[i];
+    out.d = d;
+    out.valid = x.valid != 0 ? 1 : 0;
+    if (x.valid != 0) count++;
+  }
+  return count;
+}
+
+int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimInfo* korimInfo,
+              settings::DcInfo* dcInfo, const char* atomNameS1, const char* atomNameS2,
+              const char* outName) {
+  OwnedDTable first;
+  OwnedDTable second;
+  if (first.table == nullptr || second.table == nullptr) return 1;
+  int rc = readDcTable(inD1Name, first.table);
+  if (rc == 0) rc = readDcTable(inD2Name, second.table);
+  if (rc != 0) return rc;
+  reportDcTable(inD1Name, first.table);
+  reportDcTable(inD2Name, second.table);
+
+  settleDcRange(dcInfo, first.table->dMinRes, first.table->dMaxRes);
+  const int selected = selectDcTable(first.table, dcInfo, atomNameS1, atomNameS2);
+  remarkCouplings(stdout, "selected", selected, dcInfo->excludeMode);
+  const int combined =
+      adjustDC(korimInfo->opCode, korimInfo->c1, korimInfo->c2, first.table, second.table);
+  remarkCouplings(stdout, "combined", combined, dcInfo->excludeMode);
+
+  rc = couplings::writeDCmod(outName, "w", first.table, korimInfo, "");
+  if (rc != 0) std::fputs("korim: error in writeDCmod.\n", stderr);
+  return rc;
+}
+
+}  // namespace korim::app

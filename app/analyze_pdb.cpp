@@ -1,0 +1,220 @@
+// Structure analysis (-anPdb): inertia or dipole frame, the input tensor's frame, the angles
+// between them, and the structure written in either frame.
+#include "app/analyze_pdb.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/korim_records.h"
+#include "charges/korim_charge_setup.h"
+#include "couplings/analyzeMatrix3D.h"
+#include "couplings/analyzeSaupe.h"
+#include "foundation/appendf.h"
+#include "foundation/constants.h"
+#include "foundation/memory.h"
+#include "settings/korim_record.h"
+#include "simulation/korim_utils_align.h"
+#include "simulation/korim_utils_coor.h"
+#include "simulation/korim_utils_inert.h"
+#include "simulation/korim_utils_math.h"
+
+namespace korim::app {
+
+using foundation::appendf;
+
+namespace {
+
+constexpr float kChargeLabelLimit = 0.4f;  // e
+
+// The 1-based coordinate arrays of one analysis (tag "analyzePDB"). The charged atoms are
+// gathered before the selected ones, so they hold the atom count plus the charge arrays' room.
+struct Coords {
+  int length;
+  double* x;
+  double* y;
+  double* z;
+  explicit Coords(int atoms)
+      : length(atoms + charges::kChargeArraySize),
+        x(foundation::dFltAlloc("analyzePDB", length)),
+        y(x ? foundation::dFltAlloc("analyzePDB", length) : nullptr),
+        z(y ? foundation::dFltAlloc("analyzePDB", length) : nullptr) {}
+  ~Coords() {
+    const int bytes = length * static_cast<int>(sizeof(double));
+    foundation::unAlloc("analyzePDB", z, bytes);
+    foundation::unAlloc("analyzePDB", y, bytes);
+    foundation::unAlloc("analyzePDB", x, bytes);
+  }
+  Coords(const Coords&) = delete;
+  Coords& operator=(const Coords&) = delete;
+};
+
+// The record's output stream, closed on every path.
+struct Output {
+  std::FILE* f = stdout;
+  ~Output() {
+    if (f != stdout) std::fclose(f);
+  }
+};
+
+// A frame of principal axes with its Euler solutions (degrees).
+struct Axes {
+  double eigVec[3][3] = {};
+  double eigVal[3] = {};
+  double irr[5] = {};
+  double gMag = 0.0;
+  double alpha[4] = {}, beta[4] = {}, gamma[4] = {};
+};
+
+struct Charges {
+  float sum = 0.0f;
+  float avePos[3] = {}, aveNeg[3] = {};
+  float sums[2] = {};  // total positive, total negative
+  float dipole = 0.0f;
+};
+
+void dipoleFrame(const Coords& c, int chCount, const int* ids, const float* q, Charges* ch,
+                 Axes* a) {
+  ch->dipole = simulation::dipoleMoment(c.x, c.y, c.z, chCount, &ch->sum, ids, q, ch->avePos,
+                                        ch->aveNeg, ch->sums, a->eigVec, 0);
+  double m[4][4] = {};
+  for (int r = 0; r < 3; r++)
+    for (int col = 0; col < 3; col++) m[r + 1][col + 1] = a->eigVec[r][col];
+  if (couplings::eigVec2euler(m, a->alpha, a->beta, a->gamma) != 0)
+    std::fputs("eigVec2euler: error occured!\n", stderr);
+}
+
+// Temperature factors and charge texts of the charged atoms, from the charges as they came.
+void labelCharges(structure::PDBInfo* pdb, const std::vector<int>& ids,
+                  const std::vector<float>& q) {
+  for (int i = 0; i < pdb->atomCount; i++) pdb->atomList[i].tempFactor = 0.0f;
+  for (size_t i = 0; i < ids.size(); i++) {
+    if (ids[i] < 0 || ids[i] >= pdb->atomCount) continue;
+    structure::AtomInfo& a = pdb->atomList[ids[i]];
+    a.tempFactor = q[i];
+    std::snprintf(a.chargeStr, sizeof a.chargeStr, "%s", chargeLabel(q[i]));
+  }
+}
+
+std::string recordText(const settings::KorimInfo* k, bool chargeMode, const Axes& own,
+                       const Charges& ch, const Axes& input, const double* saupe, double da,
+                       double dr) {
+  std::string text, part;
+  settings::writeKorim(k, &text);
+  appendf(text, chargeMode ? "\n\nREMARK Dipole tensor." : "\n\nREMARK Inertia tensor.");
+  writeEulerInfo(own.irr, 0.0, own.eigVal, own.eigVec, own.alpha, own.beta, own.gamma, &part,
+                 k->eulerFlag);
+  text += part;
+  if (chargeMode) {
+    appendf(text, "\nDATA PDB_EL MONOPOL  % e\n", static_cast<double>(ch.sums[0] + ch.sums[1]));
+    appendf(text, "DATA PDB_EL SUM_POS  % e\n", static_cast<double>(ch.sums[0]));
+    appendf(text, "DATA PDB_EL SUM_NEG  % e\n", static_cast<double>(ch.sums[1]));
+    appendf(text, "DATA PDB_EL LOC (x,y,z)\n");
+    appendf(text, "DATA PDB_EL LOC_NEG  % e   % e   % e\n", static_cast<double>(ch.aveNeg[0]),
+            static_cast<double>(ch.aveNeg[1]), static_cast<double>(ch.aveNeg[2]));
+    appendf(text, "DATA PDB_EL LOC_POS  % e   % e   % e\n", static_cast<double>(ch.avePos[0]),
+            static_cast<double>(ch.avePos[1]), static_cast<double>(ch.avePos[2]));
+    appendf(text, "DATA PDB_EL DIPOL    % e\n", static_cast<double>(ch.dipole));
+  }
+  appendf(text, "\n\nREMARK Input tensor.");
+  writeEulerInfo(input.irr, input.gMag, input.eigVal, input.eigVec, input.alpha, input.beta,
+                 input.gamma, &part, k->eulerFlag);
+  text += part;
+  appendf(text, "\nDATA SAUPE  % .4e % .4e % .4e % .4e % .4e\n\n", saupe[0], saupe[1], saupe[2],
+          saupe[3], saupe[4]);
+  appendf(text, "DATA Da(NH) = %.1f    R = Dr/Da = %.3f\n", da * foundation::kDaNHScale,
+          da != 0.0 ? dr / da : 0.0);
+  return text;
+}
+
+}  // namespace
+
+const char* chargeLabel(float charge) {
+  if (charge >= kChargeLabelLimit) return "1+";
+  if (charge <= -kChargeLabelLimit) return "1-";
+  return "0+";
+}
+
+int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+               settings::KorimInfo* korimInfo, int chCount, float* chSum, int* chargeAtomID,
+               float* charges, const double* saupe, const char* outName, const char* outPName,
+               const char* remark) {
+  settings::KorimInfo* k = korimInfo;
+  const bool chargeMode = k->elPdbFlag == 1;
+  Coords c(pdbInfo->atomCount);
+  if (c.z == nullptr) {
+    std::fputs("Error in analyzePDB: allocating coord buffers.\n", stderr);
+    return 1;
+  }
+  Output out;
+  if (outPName[0] != '\0') {
+    out.f = std::fopen(outPName, "w");
+    if (out.f == nullptr) {
+      out.f = stdout;
+      std::fprintf(stderr, "KORIM Error opening output file %s\n", outPName);
+      return 1;
+    }
+  }
+  const int kept = chCount < 0 ? 0 : chCount > simulation::kMaxCharges ? simulation::kMaxCharges
+                                                                        : chCount;
+  const std::vector<int> idsIn(chargeAtomID + 1, chargeAtomID + 1 + kept);
+  const std::vector<float> qIn(charges + 1, charges + 1 + kept);
+  int points = 0;
+  int rc = simulation::chCoorSelect(pdbInfo, k, &points, c.x, c.y, c.z, &chCount, chargeAtomID,
+                                    charges, 1);
+  if (rc != 0) {
+    std::fputs("korim: error reading selection of atoms.\n", stderr);
+    return rc;
+  }
+  std::printf("REMARK %d atoms selected for simulation.\n", points);
+
+  Axes own, input;
+  Charges ch;
+  double da = 0.0, dr = 0.0;
+  if (chargeMode) {
+    std::printf("REMARK %d charges selected for simulation.\n", chCount);
+    dipoleFrame(c, chCount, chargeAtomID, charges, &ch, &own);
+    *chSum = ch.sum;
+  } else {
+    double inertia[9];
+    rc = simulation::calcInertia(pdbInfo, inertia);
+    if (rc != 0) {
+      std::fputs("korim: error in calcInertia.", stderr);
+      return rc;
+    }
+    if (couplings::analyzeMatrix3D(inertia, own.eigVec, own.eigVal, k->yzFlag, &da, &dr, own.alpha,
+                                   own.beta, own.gamma) != 0) {
+      std::fputs("korim: error in analyzeMatrix3D.", stderr);
+      return 1;
+    }
+  }
+  if (couplings::analyzeSaupe(saupe, input.irr, &input.gMag, input.eigVec, input.eigVal,
+                              k->yzFlag, &da, &dr, input.alpha, input.beta, input.gamma,
+                              k->eulerFlag) != 0) {
+    std::fputs("korim: error in analyzeSaupe.\n", stderr);
+    return 1;
+  }
+  float dcos[3];
+  simulation::calcDcos(own.eigVec, input.eigVec, dcos);
+  if (chargeMode) labelCharges(pdbInfo, idsIn, qIn);
+
+  const Axes& written = k->elPdbFlag == 2 ? input : own;
+  rc = simulation::writePDBRot(written.gamma, written.beta, written.alpha, k->rotN, pdbInfo, sInfo,
+                               outName, remark);
+  if (rc != 0) {
+    std::fputs("matrix: error in writePDBRot.\n", stderr);
+    return rc;
+  }
+  std::fputs("REMARK Molecular Alignment Simulation.\n\n", out.f);
+  std::fputs("REMARK Simulation parameters.\n", out.f);
+  const std::string text = recordText(k, chargeMode, own, ch, input, saupe, da, dr);
+  std::fprintf(out.f, "%s\n", text.c_str());
+  std::fputs("\nREMARK Relative orientation of two coordinate systems.\n\n", out.f);
+  std::fprintf(out.f, "DATA DCOS_DEG (x/y/z)    %.3f  %.3f  %.3f\n",
+               dcos[0] * 180.0 / foundation::kPi8, dcos[1] * 180.0 / foundation::kPi8,
+               dcos[2] * 180.0 / foundation::kPi8);
+  return 0;
+}
+
+}  // namespace korim::app

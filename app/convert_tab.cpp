@@ -1,0 +1,265 @@
+// Coupling-table conversion (-conv): XPLOR/CNS, DYANA and Rosetta restraints, the residue listing
+// and korim's own table.
+#include "app/convert_tab.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/dc_select.h"
+#include "couplings/dc.h"
+#include "couplings/writedc.h"
+#include "foundation/appendf.h"
+#include "foundation/genrand.h"
+#include "foundation/memory.h"
+#include "foundation/sort.h"
+
+namespace korim::app {
+
+using couplings::DInfo;
+using couplings::DTable;
+using foundation::appendf;
+using settings::KorimInfo;
+
+namespace {
+
+constexpr float kListedMax = 999.0f;     // couplings at or above this (Hz) are not listed
+constexpr double kNoValue = -9999.0;     // listing column without a coupling
+
+// Normal deviates from the seeded minimal-standard generator (polar method), so that the
+// noise of a conversion depends on -idum only.
+struct SeededGauss {
+  long seed;
+  explicit SeededGauss(int idum) : seed(idum > 0 ? -static_cast<long>(idum) : idum) {
+    if (seed == 0) seed = -1;
+  }
+  double next() {
+    double v1 = 0.0, v2 = 0.0, r = 0.0;
+    do {
+      v1 = 2.0 * foundation::ran1(&seed) - 1.0;
+      v2 = 2.0 * foundation::ran1(&seed) - 1.0;
+      r = v1 * v1 + v2 * v2;
+    } while (r >= 1.0 || r == 0.0);
+    return v1 * std::sqrt(-2.0 * std::log(r) / r);
+  }
+};
+
+bool amideH(const char* name) { return std::strcmp(name, "HN") == 0 || std::strcmp(name, "H") == 0; }
+
+// An atom kind of the listing: "H" stands for the amide proton, named "HN" or "H".
+bool kindIs(const char* kind, const char* name) {
+  return std::strcmp(kind, "H") == 0 ? amideH(name) : std::strcmp(kind, name) == 0;
+}
+
+enum class ResTest { AtomI, Larger, ProtonEnd };
+
+struct ListColumn {
+  const char* a;
+  const char* b;
+  ResTest res;
+};
+
+// Value columns of the residue listing; the last one only with -dcHH.
+constexpr ListColumn kColumns[] = {
+    {"H", "N", ResTest::AtomI},  {"N", "C", ResTest::Larger},   {"H", "C", ResTest::Larger},
+    {"CA", "C", ResTest::AtomI}, {"CA", "HA", ResTest::AtomI},  {"H", "CA", ResTest::Larger},
+    {"H", "HA", ResTest::ProtonEnd}};
+
+int larger(const DInfo& d) { return d.resIDI > d.resIDJ ? d.resIDI : d.resIDJ; }
+
+bool inColumn(const ListColumn& c, const DInfo& d, int resID) {
+  const bool pair = (kindIs(c.a, d.atomNameI) && kindIs(c.b, d.atomNameJ)) ||
+                    (kindIs(c.a, d.atomNameJ) && kindIs(c.b, d.atomNameI));
+  if (!pair) return false;
+  switch (c.res) {
+    case ResTest::AtomI: return d.resIDI == resID;
+    case ResTest::Larger: return larger(d) == resID;
+    case ResTest::ProtonEnd: return (amideH(d.atomNameI) ? d.resIDI : d.resIDJ) == resID;
+  }
+  return false;
+}
+
+bool listed(const DInfo& d) { return d.valid != 0 && d.d < kListedMax; }
+bool written(const DTable* t, int i) {
+  return t->dObsList[i].valid != 0 && t->dCalcList[i].valid != 0;
+}
+
+// The converted values of the selected couplings: noise first, then the scale.
+void convertValues(DTable* t, const KorimInfo* k) {
+  SeededGauss noise(k->idum);
+  for (int i = 0; i < t->dCount; i++) {
+    DInfo& obs = t->dObsList[i];
+    DInfo& calc = t->dCalcList[i];
+    if (obs.valid == 0) continue;
+    calc.valid = 1;
+    calc.sigma = obs.sigma;
+    calc.w = obs.w;
+    calc.d = obs.d;
+    if (k->dcNoise) calc.d = static_cast<float>(obs.d + noise.next() * obs.sigma);
+    if (k->normDc) {
+      const float f = obs.w;
+      calc.d *= f;
+      calc.sigma *= f;
+      calc.w = 1.0f;
+      obs.sigma *= f;
+      obs.w = 1.0f;
+    }
+  }
+}
+
+void xplorText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out) {
+  appendf(out, k->normDc ? "! Normalized dipolar couplings from %s.\n"
+                         : "! Dipolar couplings from %s.\n", inName);
+  if (k->dcNoise) appendf(out, "! Gaussian noise has been added.\n\n");
+  for (int i = 0; i < t->dCount; i++) {
+    if (!written(t, i)) continue;
+    const DInfo& o = t->dObsList[i];
+    const DInfo& c = t->dCalcList[i];
+    appendf(out, "\nassign ( resid %3d and name OO  )\n", k->dcID);
+    appendf(out, "       ( resid %3d and name Z   )\n", k->dcID);
+    appendf(out, "       ( resid %3d and name X   )\n", k->dcID);
+    appendf(out, "       ( resid %3d and name Y   )\n", k->dcID);
+    appendf(out, "       ( resid %3d and name %s and not segid REF )\n", o.resIDI, o.atomNameI);
+    appendf(out, "       ( resid %3d and name %s and not segid REF )   ", o.resIDJ, o.atomNameJ);
+    appendf(out, "%.4f %.4f\n", static_cast<double>(c.d), static_cast<double>(c.sigma));
+  }
+}
+
+void dyanaText(const DTable* t, std::string& out) {
+  for (int i = 0; i < t->dCount; i++) {
+    if (!written(t, i)) continue;
+    const DInfo& o = t->dObsList[i];
+    const DInfo& c = t->dCalcList[i];
+    const bool nh = (amideH(o.atomNameI) && std::strcmp(o.atomNameJ, "N") == 0) ||
+                    (amideH(o.atomNameJ) && std::strcmp(o.atomNameI, "N") == 0);
+    if (!nh) continue;
+    appendf(out, "%3d %s HN %9.2f %7.2f %5.1f\n", o.resIDI, o.resNameI, static_cast<double>(c.d),
+            static_cast<double>(c.sigma), static_cast<double>(c.w));
+  }
+}
+
+void rosettaText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out) {
+  int count = 0;
+  for (int i = 0; i < t->dCount; i++) count += written(t, i) ? 1 : 0;
+  appendf(out, k->normDc ? "Normalized dipolar couplings from %s.\n"
+                         : "Dipolar couplings from %s.\n", inName);
+  appendf(out, k->dcNoise ? "Gaussian noise has been added.\n"
+                          : "No Gaussian noise has been added.\n");
+  appendf(out, "comment\n%d\n", count);
+  for (int i = 0; i < t->dCount; i++) {
+    if (!written(t, i)) continue;
+    const DInfo& o = t->dObsList[i];
+    appendf(out, "%s %4d %4s %4d %4s  %10.2f\n", "a", o.resIDI, o.atomNameI, o.resIDJ,
+            o.atomNameJ, static_cast<double>(t->dCalcList[i].d));
+  }
+}
+
+struct IntList {
+  int* p = nullptr;
+  int n = 0;
+  explicit IntList(int count) : p(foundation::intAlloc("korim", count + 1)), n(count + 1) {}
+  ~IntList() { foundation::unAlloc("korim", p, n * static_cast<int>(sizeof(int))); }
+  IntList(const IntList&) = delete;
+  IntList& operator=(const IntList&) = delete;
+};
+
+// The residue listing: one line per residue with a selected coupling, ascending. Returns 1 when
+// the work lists cannot be had.
+int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
+  // One slot per coupling: a residue list never outgrows the table, whatever the range.
+  IntList resIds(t->dCount);
+  IntList index(t->dCount);
+  if (resIds.p == nullptr || index.p == nullptr) {
+    std::fputs("Error allocating coord buffers.\n", stderr);
+    return 1;
+  }
+  int n = 0;
+  for (int i = 0; i < t->dCount; i++) {
+    if (!listed(t->dObsList[i])) continue;
+    const int res = larger(t->dObsList[i]);
+    bool known = false;
+    for (int m = 0; m < n && !known; m++) known = resIds.p[m] == res;
+    if (known) continue;
+    resIds.p[n] = res;
+    index.p[n++] = i;
+  }
+  foundation::iSort2(n, resIds.p, index.p);
+  const int columns = k->dcProton ? 7 : 6;
+  for (int m = 0; m < n; m++) {
+    const DInfo& c = t->dObsList[index.p[m]];
+    appendf(out, " %4d %4s %4s", c.resIDI, c.resNameI, c.atomNameI);
+    if (!t->nullChainName) appendf(out, " %4s", c.chainNameI[0] ? c.chainNameI : "None");
+    if (!t->nullSegName) appendf(out, " %4s", c.segNameI[0] ? c.segNameI : "None");
+    for (int col = 0; col < columns; col++) {
+      bool any = false;
+      for (int i = 0; i < t->dCount; i++) {
+        const DInfo& d = t->dObsList[i];
+        if (!listed(d) || !inColumn(kColumns[col], d, resIds.p[m])) continue;
+        appendf(out, " %.3f", static_cast<double>(d.d));
+        any = true;
+      }
+      if (!any) appendf(out, " %8.3f", kNoValue);
+    }
+    appendf(out, "\n");
+  }
+  return 0;
+}
+
+int writeText(const std::string& text, const char* outName) {
+  if (outName[0] == '\0') {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  std::FILE* out = std::fopen(outName, "w");
+  if (out == nullptr) {
+    std::fprintf(stderr, "KORIM Error opening output file %s\n", outName);
+    return 1;
+  }
+  const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if (std::fclose(out) != 0 || !ok) {
+    std::fprintf(stderr, "KORIM Error writing output file %s\n", outName);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+               const char* atomNameS1, const char* atomNameS2, const char* outName) {
+  OwnedDTable owned;
+  DTable* t = owned.table;
+  if (t == nullptr) return 1;
+  int rc = readDcTable(inDName, t);
+  if (rc != 0) return rc;
+  reportDcTable(inDName, t);
+  settleDcRange(dcInfo, t->dMinRes, t->dMaxRes);
+  const int count = selectDcTable(t, dcInfo, atomNameS1, atomNameS2);
+  const int format = korimInfo->outFormat;
+  // Restraint text on the standard output stays free of the program's own remarks.
+  const bool ownTable = format == settings::kFormatKorim;
+  remarkCouplings(ownTable || outName[0] != '\0' ? stdout : stderr, "selected", count,
+                  dcInfo->excludeMode);
+  convertValues(t, korimInfo);
+
+  std::string text;
+  switch (format) {
+    case settings::kFormatXplor:
+    case settings::kFormatCns: xplorText(t, inDName, korimInfo, text); break;
+    case settings::kFormatDyana: dyanaText(t, text); break;
+    case settings::kFormatRosetta: rosettaText(t, inDName, korimInfo, text); break;
+    case settings::kFormatKorim:
+      rc = couplings::writeDCmod(outName, "w", t, korimInfo, "");
+      if (rc != 0) std::fputs("korim: error in writeDCmod.\n", stderr);
+      return rc;
+    default:
+      if (listingText(t, korimInfo, text) != 0) return 1;
+      break;
+  }
+  return writeText(text, outName);
+}
+
+}  // namespace korim::app

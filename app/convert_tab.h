@@ -1,0 +1,21 @@
+// Coupling-table conversion (-conv): restraints for other structure-calculation programs, the
+// residue listing, or a coupling table of korim's own format.
+#ifndef KORIM_APP_CONVERT_TAB_H
+#define KORIM_APP_CONVERT_TAB_H
+
+#include "settings/settings.h"
+
+namespace korim::app {
+
+// Reads the table inDName, selects by the range of dcInfo (settled from the table and written
+// back) and the atom types, optionally adds noise seeded from korimInfo->idum (-dcNoise) or
+// scales by each coupling's W (-scale), and writes korimInfo->outFormat to outName (empty:
+// stdout). The text is built before the output is opened, so a failed read or conversion never
+// touches an existing file. Returns 0; 1 when the table record, the work lists or the output
+// cannot be had; else the reader's or the table writer's status.
+int convertTab(const char* inDName, const settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+               const char* atomNameS1, const char* atomNameS2, const char* outName);
+
+}  // namespace korim::app
+
+#endif  // KORIM_APP_CONVERT_TAB_H

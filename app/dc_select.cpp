@@ -1,0 +1,61 @@
+// Coupling tables of the table modes: owned record, range settling, selection and its report.
+#include "app/dc_select.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/memory.h"
+
+namespace korim::app {
+
+using couplings::DTable;
+
+OwnedDTable::OwnedDTable() {
+  table = static_cast<DTable*>(foundation::voidMalloc("korim", sizeof(DTable)));
+  if (table == nullptr) {
+    std::fputs("Error allocating DC structures.\n", stderr);
+    return;
+  }
+  std::memset(static_cast<void*>(table), 0, sizeof(DTable));
+  couplings::dTabNull(table);
+}
+
+OwnedDTable::~OwnedDTable() {
+  if (table == nullptr) return;
+  couplings::dTabFree(table);
+  foundation::unAlloc("korim", table, sizeof(DTable));
+}
+
+int readDcTable(const char* name, DTable* dTab) {
+  const int rc = couplings::readDC(name, dTab);
+  if (rc != 0) std::fprintf(stderr, "Error reading DC input %s\n", name);
+  return rc;
+}
+
+void reportDcTable(const char* name, const DTable* dTab) {
+  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", name, dTab->dCount,
+               dTab->dMinRes, dTab->dMaxRes);
+}
+
+void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes) {
+  if (dc->segFirst < settings::kNoRangeLimit) dc->segFirst = dMinRes;
+  if (dc->segLast < settings::kNoRangeLimit) dc->segLast = dMaxRes;
+  if (dc->segFirst > dc->segLast) {
+    const int t = dc->segFirst;
+    dc->segFirst = dc->segLast;
+    dc->segLast = t;
+  }
+}
+
+int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
+                  const char* atomNameS2) {
+  couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode);
+  return couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+}
+
+void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode) {
+  std::fprintf(to, "REMARK %d couplings %s (%s%s).\n", count, what,
+              excludeMode == 1 ? "exclusive" : "inclusive", excludeMode == 3 ? " max" : "");
+}
+
+}  // namespace korim::app

@@ -1,0 +1,108 @@
+// Electrostatic prediction on ubiquitin: the wall model with the screened
+// potential of a charged bicelle, as the example runs it by default.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "bench/ubiquitin.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
+#include "simulation/korim_utils_simu.h"
+#include "simulation/unsp.h"
+
+using korim_bench::Molecule;
+
+namespace {
+
+// Charge (e) of heavy atom i at pH 7: Lys NZ +1, Arg NH1/NH2 +1/2, Asp
+// OD1/OD2 and Glu OE1/OE2 -1/2, the first residue's N +1, the last one's O
+// and OXT -1/2; 0 for every other atom.
+float chargeOf(const Molecule& m, int i, int firstRes, int lastRes) {
+  const std::string& a = m.atom[i];
+  const std::string& r = m.residue[i];
+  float q = 0.0f;
+  if (r == "LYS" && a == "NZ") q += 1.0f;
+  if (r == "ARG" && (a == "NH1" || a == "NH2")) q += 0.5f;
+  if ((r == "ASP" && (a == "OD1" || a == "OD2")) || (r == "GLU" && (a == "OE1" || a == "OE2")))
+    q -= 0.5f;
+  if (m.resID[i] == firstRes && a == "N") q += 1.0f;
+  if (m.resID[i] == lastRes && (a == "O" || a == "OXT")) q -= 0.5f;
+  return q;
+}
+
+// The points as the program lays them out: the charged atoms first, then
+// the surface atoms; centred on their mean.
+struct Charged {
+  Molecule points;
+  std::vector<int> id{0};
+  std::vector<float> q{0.0f};
+};
+
+const Charged& chargedUbiquitin() {
+  static Charged c = [] {
+    Charged out;
+    const Molecule& all = korim_bench::heavyAtoms();
+    const int first = all.resID[1], last = all.resID[all.n()];
+    for (int i = 1; i <= all.n(); i++) {
+      const float q = chargeOf(all, i, first, last);
+      if (q == 0.0f) continue;
+      out.points.add(all, i);
+      out.id.push_back(out.points.n());
+      out.q.push_back(q);
+    }
+    const Molecule& surface = korim_bench::surfaceAtoms();
+    for (int i = 1; i <= surface.n(); i++) out.points.add(surface, i);
+    Molecule& p = out.points;
+    double cx = 0, cy = 0, cz = 0;
+    for (int i = 1; i <= p.n(); i++) cx += p.x[i], cy += p.y[i], cz += p.z[i];
+    for (int i = 1; i <= p.n(); i++) p.x[i] -= cx / p.n(), p.y[i] -= cy / p.n(), p.z[i] -= cz / p.n();
+    return out;
+  }();
+  return c;
+}
+
+// The wall model at the salt concentration range(0) mmol/l with the default
+// medium: bicelles of 5 % lipid, surface charge -0.47 e/nm^2, 0.2 A between
+// positions, the default sphere and 18 turns.
+void BM_ElectrostaticWall(benchmark::State& state) {
+  korim::settings::KorimInfo k{};
+  korim::settings::korimInfoNull(&k);
+  k.elInfo.elFlag = 1;
+  k.elInfo.concNaCl = static_cast<float>(state.range(0) / 1000.0);
+  if (korim::simulation::refine_bicelle(&k) != 0) {
+    state.SkipWithError("no bicelles");
+    return;
+  }
+  double* dots = nullptr;
+  int nDots = 0;
+  if (korim::simulation::do_unsp(k.densityNSC, &dots, &nDots) != 0) {
+    state.SkipWithError("no sphere");
+    return;
+  }
+  const Charged& c = chargedUbiquitin();
+  const int nCh = static_cast<int>(c.q.size()) - 1;
+  const double maxL = korim_bench::maxRadius(c.points) + k.radiusAtom;
+  std::vector<int> id = c.id;
+  std::vector<float> q = c.q;
+  std::vector<double> x = c.points.x, y = c.points.y, z = c.points.z;
+  double saupe[5];
+  korim_bench::Quiet quietOut(stdout), quietErr(stderr);
+  for (auto _ : state) {
+    if (korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, maxL,
+                               k.radiusAtom, nCh, id.data(), q.data(), 0, nullptr, 0.0, 0.0,
+                               saupe) != 0) {
+      state.SkipWithError("prediction failed");
+      break;
+    }
+    benchmark::DoNotOptimize(saupe);
+  }
+  state.counters["points"] = c.points.n();
+  state.counters["charges"] = nCh;
+  state.counters["orientations"] = static_cast<double>(nDots) * k.digPsiNSC;
+}
+
+}  // namespace
+
+BENCHMARK(BM_ElectrostaticWall)->Arg(200)->Arg(150)->Arg(50)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,134 @@
+// Pieces of the analysis modes: coupling pairing and arithmetic, the order-matrix combination,
+// charge labels, the point-list workspace, refused inputs, and allocation failures of the modes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "app/analyze_dc.h"
+#include "app/analyze_pdb.h"
+#include "app/compare_saupe.h"
+#include "app/convert_tab.h"
+#include "app/fit_coords.h"
+#include "settings/settings_null.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+
+using namespace korim::app;
+using namespace korim::settings;
+using korim::couplings::DInfo;
+using korim::couplings::DTable;
+
+namespace {
+
+DInfo coupling(int res, const char* a, const char* b, float d, int valid) {
+  DInfo c{};
+  c.resIDI = c.resIDJ = res;
+  std::snprintf(c.atomNameI, sizeof c.atomNameI, "%s", a);
+  std::snprintf(c.atomNameJ, sizeof c.atomNameJ, "%s", b);
+  c.d = d;
+  c.valid = valid;
+  return c;
+}
+
+}  // namespace
+
+TEST(AdjustDC, PairsSelectedCouplingsAndSkipsMissingPartners) {
+  DInfo obs1[] = {coupling(1, "N", "H", 4.0f, 1), coupling(2, "N", "H", 6.0f, 0),
+                  coupling(3, "N", "H", 999.5f, 1), coupling(4, "N", "H", 1.0f, 1)};
+  DInfo calc1[4] = {};
+  // Residue 4's only partner holds the missing marker; residue 1 has two, the last one counts.
+  DInfo obs2[] = {coupling(1, "N", "H", 7.0f, 0), coupling(2, "N", "H", 1.0f, 1),
+                  coupling(1, "N", "H", 2.0f, 1), coupling(4, "N", "H", 9999.0f, 1),
+                  coupling(3, "N", "H", 1.0f, 1)};
+  DTable t1{}, t2{};
+  t1.dObsList = obs1, t1.dCalcList = calc1, t1.dCount = 4;
+  t2.dObsList = obs2, t2.dCount = 5;
+  EXPECT_EQ(adjustDC(kOpSub, 1.0f, 1.0f, &t1, &t2), 1);
+  EXPECT_EQ(calc1[0].valid, 1);
+  EXPECT_FLOAT_EQ(calc1[0].d, 2.0f);
+  EXPECT_EQ(calc1[1].valid, 0);  // paired but not selected
+  EXPECT_EQ(obs1[2].valid, 1);   // 999 Hz or more: left as it was
+  EXPECT_EQ(obs1[3].valid, 0);
+  EXPECT_EQ(calc1[3].valid, 0);
+}
+
+TEST(AddDC, OperationsByHand) {
+  const struct { int op; double want; } cases[] = {
+      {kOpAdd, 2 * 3 + 0.5 * 5}, {kOpSub, 2 * 3 - 0.5 * 5}, {kOpMul, 6 * 2.5},
+      {kOpDiv, 6 / 2.5},         {kOpMax, 2.5},             {0, 0.0}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(addDC(c.op, 2.0, 0.5, 3.0, 5.0), c.want) << c.op;
+}
+
+TEST(AddSaupe, MaxTakesTheLargerTensorAndDivisionByZeroIsRefused) {
+  const double small[5] = {1e-4, 0, 0, 0, 0}, large[5] = {-2e-4, 1e-4, 0, 0, 0};
+  double s[5];
+  ASSERT_EQ(addSaupe(kOpMax, 1.0f, 3.0f, small, large, s), 0);
+  EXPECT_DOUBLE_EQ(s[0], -6e-4);
+  EXPECT_DOUBLE_EQ(s[1], 3e-4);
+  const std::string err = korim_test::captureStderr(
+      [&] { EXPECT_EQ(addSaupe(kOpDiv, 1.0f, 1.0f, large, small, s), 1); });
+  EXPECT_NE(err.find("element 2 of the combined order matrix is not a number"), std::string::npos);
+}
+
+TEST(CompareSaupe, RefusesAHingeRowOutsideZeroToThree) {
+  KorimInfo k;
+  korimInfoNull(&k);
+  k.rotN = 4;
+  DTable t{};
+  const double s[5] = {1e-3, 0, 0, 0, 0};
+  const float hinge[3] = {0, 0, 0};
+  float twist[3] = {0, 0, 0};
+  const std::string err = korim_test::captureStderr(
+      [&] { EXPECT_EQ(compareSaupe(&k, s, s, "", &t, hinge, twist, ""), 1); });
+  EXPECT_EQ(err, "korim: -rotID 4 names no hinge row (0 to 3).\n");
+}
+
+TEST(ChargeLabel, ThresholdsOfTheInterfaceConvention) {
+  const struct { float q; const char* label; } cases[] = {
+      {0.4f, "1+"}, {1.0f, "1+"}, {-0.4f, "1-"}, {-1.0f, "1-"}, {0.39f, "0+"}, {-0.39f, "0+"}};
+  for (const auto& c : cases) EXPECT_STREQ(chargeLabel(c.q), c.label) << c.q;
+}
+
+TEST(FitCoords, ListsOnlyGrow) {
+  ASSERT_EQ(fitCoordAlloc(3), 0);
+  const auto* first = fitCoords().refList;
+  EXPECT_EQ(fitCoordAlloc(2), 0);
+  EXPECT_EQ(fitCoords().refList, first);
+  EXPECT_EQ(fitCoords().maxCoords, 3);
+  fitCoordFree();
+  EXPECT_EQ(fitCoords().maxCoords, 0);
+}
+
+TEST(TableModes, AllocationFailuresFailWithoutTouchingTheOutput) {
+  KorimInfo k;
+  korimInfoNull(&k);
+  k.opCode = kOpAdd;
+  DcInfo dc;
+  const std::string three = korim_test::testData("cli/analysis/three.tab");
+  korim_test::TempDir dir;
+  const std::string out = dir / "out.txt";
+  const struct { int mode; int format; } cases[] = {
+      {kModeConvert, kFormatTbl}, {kModeConvert, kFormatXplor}, {kModeAnalyzeDc, kFormatTbl}};
+  for (const auto& c : cases) {
+    k.korimMode = c.mode;
+    k.outFormat = c.format;
+    int rc = 0;
+    korim_test::sweepAllocationFailures(
+        [&](int) {
+          dcInfoNull(&dc);
+          korim_test::writeFile(out, "before\n");
+          korim_test::captureStdout([&] {
+            rc = c.mode == kModeConvert
+                     ? convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
+                     : analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All", out.c_str());
+          });
+        },
+        [&](int n, bool fired, const std::string&) {
+          EXPECT_EQ(rc != 0, fired) << n;
+          EXPECT_EQ(korim_test::readFile(out) == "before\n", fired) << n;
+        });
+  }
+}
