@@ -136,6 +136,10 @@ struct RunLists {
   }
 };
 
+// A run was scored when it drew couplings and had a fitted Da; the others (listed with zeros)
+// take no part in the extremes and the map.
+bool scored(RunLists& runs, int i) { return runs.nDSel[i] > 0 && runs.da[i] != 0.0f; }
+
 // The jackknife runs. Returns 0, or a status after a message.
 int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, int nDots,
                  RunLists& runs, int* nDSelMax) {
@@ -164,7 +168,8 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
     runs.da[i] = static_cast<float>(da);
     runs.r[i] = static_cast<float>(r);
     runs.score[i] = 0.0f;
-    if (runs.nDSel[i] == 0) continue;  // residues without couplings: nothing to score
+    // Residues without couplings, or no fit yet (Da 0 has no pattern): nothing to score.
+    if (runs.nDSel[i] == 0 || da == 0.0) continue;
     if (!(rAveDD <= kMaxLineWidth)) {
       std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
                    rAveDD, i + 1, kMaxLineWidth);
@@ -220,7 +225,7 @@ void reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs,
   for (int l = 0; l < 3; ++l) {
     Extremes& e = ex[l];
     for (int i = 0; i < nRuns; ++i) {
-      if (!(runs.r[i] < kRhombicLimit)) continue;
+      if (!(runs.r[i] < kRhombicLimit) || !scored(runs, i)) continue;
       if (lists[l][i] > e.maxScore) {
         e.maxScore = lists[l][i];
         e.maxDa = runs.da[i];
@@ -250,10 +255,15 @@ int colour(float largest, const Extremes& e, bool occupied) {
 }
 
 void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
-  const float minDa = *std::min_element(runs.da.p, runs.da.p + nRuns);
-  const float maxDa = *std::max_element(runs.da.p, runs.da.p + nRuns);
-  const float minR = *std::min_element(runs.r.p, runs.r.p + nRuns);
-  const float maxR = *std::max_element(runs.r.p, runs.r.p + nRuns);
+  float minDa = HUGE_VALF, maxDa = -HUGE_VALF, minR = HUGE_VALF, maxR = -HUGE_VALF;
+  for (int i = 0; i < nRuns; ++i) {
+    if (!scored(runs, i)) continue;
+    minDa = std::min(minDa, runs.da[i]);
+    maxDa = std::max(maxDa, runs.da[i]);
+    minR = std::min(minR, runs.r[i]);
+    maxR = std::max(maxR, runs.r[i]);
+  }
+  if (!(minDa <= maxDa)) return;  // no run was scored
   const float da0 = std::floor(minDa);
   const float r0 = std::max(0.0f, std::floor(minR));
   const double cells = (std::floor((maxDa - da0) / 0.2) + 2.0) * (std::floor((maxR - r0) / 0.02) + 2.0);
@@ -273,6 +283,7 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
       float largest[3] = {0.0f, 0.0f, 0.0f};
       bool occupied = false;
       for (int i = 0; i < nRuns; ++i) {
+        if (!scored(runs, i)) continue;
         if (std::fabs(runs.da[i] - da) > 0.1f || std::fabs(runs.r[i] - r) > 0.01f) continue;
         occupied = true;
         for (int l = 0; l < 3; ++l) largest[l] = std::max(largest[l], lists[l][i]);
