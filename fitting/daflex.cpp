@@ -9,14 +9,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "couplings/writedc.h"
 #include "fitting/dahist.h"
 #include "fitting/dcsample.h"
 #include "fitting/dcselect.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
 #include "foundation/memory.h"
-#include "settings/korim_record.h"
 #include "simulation/unsp.h"
 
 namespace korim::fitting {
@@ -350,16 +348,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex);
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
 
-  std::string text;
-  if (const int st = settings::writeKorim(korimInfo, &text); st != 0) {
-    std::fprintf(stderr, "korim: error in writeKorim.\n");
-    return st;
-  }
-  if (const int st = couplings::writeDCmod(outName, "w", dTab.get(), korimInfo, text.c_str());
-      st != 0) {
-    std::fprintf(stderr, "korim: error in writeDCmod.\n");
-    return st;
-  }
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
   const int a = scoreOut.close();
   const int b = colourOut.close();
   return a != 0 || b != 0 ? 1 : 0;

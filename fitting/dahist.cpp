@@ -6,12 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "couplings/writedc.h"
 #include "fitting/dcsample.h"
 #include "fitting/histo.h"
 #include "fitting/histonls.h"
 #include "foundation/nonlinearfit.h"
-#include "settings/korim_record.h"
 
 namespace korim::fitting {
 
@@ -118,16 +116,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   h.RFit = a[2];
   h.RErrFit = err[2];
 
-  std::string text;
-  if (const int rc = settings::writeKorim(korimInfo, &text); rc != 0) {
-    std::fprintf(stderr, "korim: error in writeKorim.\n");
-    return rc;
-  }
-  if (const int rc = couplings::writeDCmod(outName, "w", dTab.get(), korimInfo, text.c_str());
-      rc != 0) {
-    std::fprintf(stderr, "korim: error in writeDCmod.\n");
-    return rc;
-  }
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
   return 0;
 }
 

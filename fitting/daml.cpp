@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "couplings/writedc.h"
 #include "fitting/dcsample.h"
 #include "fitting/histo.h"
 #include "fitting/mapmagtodc.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
-#include "settings/korim_record.h"
 
 namespace korim::fitting {
 
@@ -119,16 +117,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   h.RErrMl = static_cast<float>(rErr);
   storeCouplings(dTab.get(), s, h, bestDa, sign);
 
-  std::string text;
-  if (const int rc = settings::writeKorim(korimInfo, &text); rc != 0) {
-    std::fprintf(stderr, "korim: error in writeKorim.\n");
-    return rc;
-  }
-  if (const int rc = couplings::writeDCmod(outName, "w", dTab.get(), korimInfo, text.c_str());
-      rc != 0) {
-    std::fprintf(stderr, "korim: error in writeDCmod.\n");
-    return rc;
-  }
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
   writeScores(scores.get(), rList, daList, scoreList);
   return scores.close();
 }

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "couplings/writedc.h"
 #include "foundation/memory.h"
+#include "settings/korim_record.h"
 
 namespace korim::fitting {
 
@@ -42,6 +45,19 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
               dcInfo->excludeMode == 1 ? "exclusive" : "inclusive",
               dcInfo->excludeMode == 3 ? " max" : "");
   *table = std::move(dTab);
+  return 0;
+}
+
+int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimInfo* korimInfo) {
+  std::string text;
+  if (const int rc = settings::writeKorim(korimInfo, &text); rc != 0) {
+    std::fprintf(stderr, "korim: error in writeKorim.\n");
+    return rc;
+  }
+  if (const int rc = couplings::writeDCmod(outName, "w", dTab, korimInfo, text.c_str()); rc != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return rc;
+  }
   return 0;
 }
 

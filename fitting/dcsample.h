@@ -26,6 +26,12 @@ using DcTablePtr = std::unique_ptr<couplings::DTable, DcTableDeleter>;
 int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
                    const char* atomNameS1, const char* atomNameS2, DcTablePtr* table);
 
+// Writes the coupling table of an estimate to outName ("" = stdout) with the run-parameter block
+// of korimInfo's mode as its remark. Returns 0; the failing step's status after "korim: error in
+// writeKorim.\n" or "korim: error in writeDCmod.\n".
+int writeEstimateTable(const char* outName, couplings::DTable* dTab,
+                       const settings::KorimInfo* korimInfo);
+
 // Coupling values at or above this are placeholders of a table, not measurements (Hz).
 constexpr float kDcUnused = 999.0f;
 // Start values of the extremes' search: no coupling lies beyond them.

@@ -139,6 +139,27 @@ TEST(Likelihood, ErrorTableBoundaries) {
   }
 }
 
+TEST(Likelihood, GridSizedFromItsCountAndRefusedOutsideItsLimits) {
+  const float coup[3] = {-12.0f, 3.0f, 19.5f};
+  std::vector<double> r, da, score;
+  int n = -1;
+  korim_test::captureStderr([&] {
+    ASSERT_EQ(mlMagTensor(3, coup, 1.0, -11.0, -10.0, 0.01f, 0.30, 0.32, 0.01f, &r, &da, &score, &n), 0);
+  });
+  // Single-precision steps of 0.01 fall just short: R 0.30 to 0.32 and Da -10.00 to -11.00.
+  EXPECT_EQ(n, 3 * 101);
+  EXPECT_EQ(score.size(), 303u);
+  for (double v : score) ASSERT_TRUE(std::isfinite(v));
+  const std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(mlMagTensor(3, coup, 1.0, -12.0, -10.0, 0.0f, 0.0, 0.7, 0.01f, &r, &da, &score, &n), 1);
+    EXPECT_EQ(mlMagTensor(3, coup, 3.5, -12.0, -10.0, 0.1f, 0.0, 0.7, 0.01f, &r, &da, &score, &n), 1);
+    EXPECT_EQ(mlMagTensor(3, coup, 1.0, -25.0, -3.0, 1e-5f, 0.0, 0.7, 1e-4f, &r, &da, &score, &n), 1);
+  });
+  EXPECT_NE(err.find("increments of Da and R must be positive"), std::string::npos);
+  EXPECT_NE(err.find("at most 3.41 Hz"), std::string::npos);
+  EXPECT_NE(err.find("more than 2000000"), std::string::npos);
+}
+
 TEST(Estimates, HistogramOfKnownTensor) {
   TempDir dir;
   const std::string in = tensorTable(dir, 2000, 10.0, 0.3, 1.0);
@@ -272,6 +293,23 @@ TEST(Estimates, CouplingsWithoutErrorsAreRefused) {
     EXPECT_NE(err.find("carry no errors (column DD is 0)"), std::string::npos) << err;
     EXPECT_FALSE(korim_test::fileExists(dir / "out.tab")) << mode;
   }
+  // Without a DD column every coupling counts an error of 1 Hz: finite results.
+  std::string noDD = korim_test::readFile(in);
+  noDD.replace(noDD.find(" DD W"), 5, " W");
+  noDD.replace(noDD.find(" %9.3f %.2f"), 11, " %.2f");
+  for (size_t at = 0; (at = noDD.find("     0.000 1.00", at)) != std::string::npos;)
+    noDD.replace(at, 15, " 1.00");
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaHist;
+  int rc = -1;
+  korim_test::captureStdout([&] {
+    korim_test::captureStderr([&] {
+      rc = getHistDabR(korim_test::writeFile(dir / "nodd.tab", noDD).c_str(), &s.k, &s.dc, "All",
+                       "All", (dir / "nodd.out").c_str());
+    });
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_TRUE(std::isfinite(s.k.histInfo.DaFit) && std::isfinite(s.k.histInfo.RFit));
 }
 
 TEST(Estimates, AllocationFailuresEndTheFlexibleEstimate) {
