@@ -308,6 +308,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   if (dcInfo->aFirst < settings::kNoRangeLimit) dcInfo->aFirst = dcInfo->segFirst;
   DcSample s;
   collectDc(dTab.get(), &s);
+  markUsedRows(dTab.get(), s);
   if (checkDcSample(s, inDName) != 0) return 1;
   if (korimInfo->histRan < 1) {
     std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",

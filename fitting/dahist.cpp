@@ -66,10 +66,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
     return rc;
   DcSample s;
   collectDc(dTab.get(), &s);
-  for (int row : s.row) {
-    dTab->dCalcList[row].d = dTab->dObsList[row].d;
-    dTab->dCalcList[row].valid = dTab->dObsList[row].valid;
-  }
+  markUsedRows(dTab.get(), s);
   if (checkDcSample(s, inDName) != 0) return 1;
 
   HistInfo& h = korimInfo->histInfo;

@@ -79,6 +79,13 @@ void collectDc(const DTable* dTab, DcSample* sample) {
   if (!sample->coup.empty()) sample->delta = sum / static_cast<double>(sample->coup.size());
 }
 
+void markUsedRows(DTable* dTab, const DcSample& sample) {
+  for (int row : sample.row) {
+    dTab->dCalcList[row].d = dTab->dObsList[row].d;
+    dTab->dCalcList[row].valid = dTab->dObsList[row].valid;
+  }
+}
+
 int checkDcSample(const DcSample& sample, const char* inDName) {
   if (sample.coup.empty()) {
     std::fprintf(stderr, "korim: no coupling of %s is selected; Da and R need couplings.\n",

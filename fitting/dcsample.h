@@ -51,6 +51,10 @@ struct DcSample {
 // Collects the used couplings of dTab's observed rows.
 void collectDc(const couplings::DTable* dTab, DcSample* sample);
 
+// Copies the value and validity of every coupling of the sample into the table's calculated
+// rows, so that the written table lists the couplings the estimate used.
+void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
+
 // A sample the estimates can work on: at least one coupling and a positive mean error (the
 // histogram's bin width, the thresholds of the extremes and the likelihood's line width all
 // scale with it). Returns 0; 1 after a message naming what is missing.

@@ -96,6 +96,19 @@ TEST(PowderPattern, AxialClosedFormAndRhombicNormalisation) {
   EXPECT_NEAR(band, static_cast<double>(in) / n, 4e-3);
 }
 
+TEST(PowderPattern, MappingOfACouplingToTheRangeOfTheTensor) {
+  // An exact tensor maps a coupling to the values within its error, cut at the pattern's edge
+  // (20 and -14.5 Hz for Da -10, R 0.3); the 0.01 rad grid of orientations resolves that to a few hundredths.
+  const struct { double coup, err, ave, half; } cases[] = {
+      {5.0, 1.0, 5.0, 1.0}, {19.5, 1.0, 19.25, 0.75}, {-13.0, 2.0, -12.75, 1.75}};
+  for (const auto& c : cases) {
+    double ave = 0, half = 0;
+    EXPECT_EQ(mapMagToDc(-10.0, 0.0, 0.3, 0.0, c.coup, c.err, &ave, &half), 0);
+    EXPECT_NEAR(ave, c.ave, 0.03) << c.coup;
+    EXPECT_NEAR(half, c.half, 0.03) << c.coup;
+  }
+}
+
 TEST(Histogram, ExtremesBinsAndMostPopulatedValue) {
   float one[1] = {5.0f}, same[4] = {2.5f, 2.5f, 2.5f, 2.5f}, dNeg = 0, dPos = 0;
   getDzzDyy(1, one, 1.0, 0.9f, 0.4f, &dNeg, &dPos);
