@@ -209,6 +209,10 @@ TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
   });
   ASSERT_EQ(rc, 0);
   EXPECT_NEAR(std::fabs(h.DaMl), 10.0, 0.5);
+  int kept = 0;  // without mapping every row keeps its measured error (DD) of 1 Hz
+  for (const std::string& row : korim_test::lines(korim_test::readFile(dir / "ml.tab")))
+    kept += row.size() > 13 && row.compare(row.size() - 13, 13, "  1.0000 1.00") == 0;
+  EXPECT_EQ(kept, 2000);
   EXPECT_NEAR(h.RMl, 0.3, 0.05);
   const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
   ASSERT_GE(rows.size(), 3u);
