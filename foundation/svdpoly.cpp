@@ -23,6 +23,7 @@ struct SvdCache {
   float *pp = nullptr;   // [1..rows+nCoef] rv1 work, then back-substitution work
   int lastLength = 0;
   int lastOrder = 0;
+  int capLength = 0;  // data rows the arrays were made for (at least lastLength)
 };
 
 SvdCache cache;
@@ -31,6 +32,13 @@ int rowsFor(int length, int order) { return length > order + 1 ? length : order 
 
 bool cacheFits(int length, int order) {
   return cache.uu && cache.lastLength == length && cache.lastOrder == order;
+}
+
+// A fresh decomposition of fewer rows fits in the arrays made for more: fits that alternate
+// between sizes (one per alignment medium) then allocate nothing after the largest.
+bool cacheHolds(int length, int order) {
+  return cache.uu && cache.lastOrder == order &&
+         rowsFor(cache.capLength, order) >= rowsFor(length, order);
 }
 
 // Decomposes uu (rows x nCoef) and zeroes singular values below 1e-5 of the
@@ -83,7 +91,7 @@ int svdPolyInit(int length, int order) {
   if (cache.uu || cache.vv || cache.bb || cache.ww || cache.cc || cache.pp) svdPolyFree();
   int nCoef = order + 1;
   int rows = rowsFor(length, order);
-  cache.lastLength = length;
+  cache.lastLength = cache.capLength = length;
   cache.lastOrder = order;
   if (!(cache.uu = matrix(1, rows, 1, nCoef))) return 1;
   if (!(cache.vv = matrix(1, nCoef, 1, rows))) return 1;
@@ -96,7 +104,7 @@ int svdPolyInit(int length, int order) {
 
 int svdPolyFree() {
   int nCoef = cache.lastOrder + 1;
-  int rows = rowsFor(cache.lastLength, cache.lastOrder);
+  int rows = rowsFor(cache.capLength, cache.lastOrder);
   free_matrix(cache.uu, 1, rows, 1, nCoef);
   free_matrix(cache.vv, 1, nCoef, 1, rows);
   free_vector(cache.bb, 1, rows);
@@ -105,7 +113,7 @@ int svdPolyFree() {
   free_vector(cache.pp, 1, rows + nCoef);
   cache.uu = cache.vv = nullptr;
   cache.bb = cache.ww = cache.cc = cache.pp = nullptr;
-  cache.lastLength = cache.lastOrder = 0;
+  cache.lastLength = cache.lastOrder = cache.capLength = 0;
   return 0;
 }
 
@@ -177,7 +185,10 @@ int svdLSMat(float *x, float *y, int length, int nCoef, float *coef, float *cova
   int order = nCoef - 1;
   int rows = rowsFor(length, order);
   if (!cacheFits(length, order)) {
-    if (ensureCache(length, order)) return 1;
+    if (initFlag && cacheHolds(length, order))
+      cache.lastLength = length;
+    else if (ensureCache(length, order))
+      return 1;
     initFlag = 1;  // a new cache holds no decomposition to reuse
   }
   loadRhs(y, length, rows);

@@ -1,13 +1,15 @@
 // Start and stop of the restraint library.
 #include "restraints/merido.h"
+#include "restraints/restab.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "couplings/dc.h"
 #include "restraints/energy.h"
-#include "restraints/surf_services.h"
+#include "restraints/surf.h"
 #include "structure/pdb.h"
 #include "structure/pdbhooks.h"
 
@@ -15,13 +17,11 @@ namespace korim::restraints {
 
 namespace {
 
-constexpr int kPathLen = 256;  // surface directory: at most 255 characters
-
 struct MeridoModule {
     int merInitFlag = 0;
-    char surfPath[kPathLen] = "";
-    char rcName[kPathLen] = "";    // random-coil table of the surface directory
-    char homoName[kPathLen] = "";  // homology table of the surface directory
+    std::string surfPath;  // surface directory
+    std::string rcName;    // random-coil table of the surface directory
+    std::string homoName;  // homology table of the surface directory
 };
 
 MeridoModule merido;
@@ -30,15 +30,14 @@ MeridoModule merido;
 
 int merInit(int /*unused*/, int ramaMode) {
     const char* surfDir = std::getenv("SURF_DIR");
-    std::snprintf(merido.rcName, kPathLen, "%s", "rc.tab");
-    std::snprintf(merido.homoName, kPathLen, "%s", "homo.tab");
+    merido.rcName = "rc.tab";
+    merido.homoName = "homo.tab";
     surfNull();
     couplings::dipolarNull();
     if (ramaMode == 1 && surfDir != nullptr) {
-        std::snprintf(merido.surfPath, kPathLen, "%s", surfDir);
-        // Reading the surfaces of merido.surfPath needs the surface reader, which this build
-        // does not have: the load fails as a failed read does, and the run goes on without.
-        std::fprintf(stderr, "MERIDO Error Reading Phi/Psi Surfaces.\n");
+        merido.surfPath = surfDir;
+        if (surfRead(merido.surfPath.c_str(), merido.rcName.c_str(), merido.homoName.c_str()) != 0)
+            merReport("MERIDO Error Reading Phi/Psi Surfaces.\n");
     }
     structure::pdb3dReset();
     structure::setPhiPsiSurfHook(setPhiPsiSurf);

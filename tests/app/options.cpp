@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/korim_utils.h"
-#include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
@@ -63,20 +62,6 @@ std::vector<std::string> manyWords(const char* option, int n, const char* value)
 }
 
 }  // namespace
-
-TEST(Options, UsageWhenNoArgumentsOrHelp) {
-  const std::string usage = korim_test::captureStderr([] { printInfo(); });
-  CmdLine none({});
-  EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.err, usage);
-  // -help anywhere: the usage text and nothing else read.
-  CmdLine help({"-bestFit", "-stdCone", "3", "-help", "-map", "9"});
-  EXPECT_EQ(help.status, 1);
-  EXPECT_EQ(help.err, usage);
-  EXPECT_EQ(help.k.korimMode, 1);
-  EXPECT_EQ(help.k.coneWidth, 5.0);
-  EXPECT_EQ(help.p.mapCount, 0);
-}
 
 TEST(Options, ModeAndVariantTestOrder) {
   struct Case { std::vector<std::string> args; int mode, elFlag; };

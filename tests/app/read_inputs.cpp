@@ -130,30 +130,23 @@ struct ReadPotential : Scratch {
 
 TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
   ASSERT_EQ(read(write("p", "0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n")), 0) << err;
-  EXPECT_EQ(rows, 3);
-  EXPECT_DOUBLE_EQ(offset, 0.0);
-  EXPECT_NEAR(step, 1.0, 1e-12);
   // Rows from entry 1; entries up to 9999 cleared, entries 0 and 10000 untouched.
   const std::vector<double> head = {-7.0, -1.5, -0.75, -0.25, 0.0};
   EXPECT_EQ(std::vector<double>(pot.begin(), pot.begin() + 5), head);
   EXPECT_EQ(pot[9999], 0.0);
   EXPECT_EQ(pot[10000], -7.0);
-  // A non-zero first distance is the offset.
-  ASSERT_EQ(read(write("q", "0.35 1\n0.40 2\n0.45 3\n0.50 4\n")), 0);
-  EXPECT_NEAR(offset, 3.5, 1e-12);
-  EXPECT_NEAR(step, 0.5, 1e-9);
-  EXPECT_EQ(rows, 4);
-  // One row has no step; an empty file leaves offset and step alone.
-  ASSERT_EQ(read(write("one", "0.2 5\n")), 0);
-  EXPECT_EQ(rows, 1);
-  EXPECT_DOUBLE_EQ(offset, 2.0);
-  EXPECT_DOUBLE_EQ(step, 0.0);
-  ASSERT_EQ(read(write("empty", "")), 0);
-  EXPECT_EQ(rows, 0);
-  EXPECT_DOUBLE_EQ(offset, 2.0);
-  rows = 7;
-  EXPECT_EQ(read(""), 0);
-  EXPECT_EQ(rows, 0);
+  // (rows, rows read, offset, step in Angstrom): a non-zero first distance is the offset, one row
+  // has no step, an empty file or no name leaves offset and step as they were.
+  const struct { const char* text; int rows; double offset, step; } cases[] = {
+      {"0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n", 3, 0.0, 1.0}, {"0.35 1\n0.40 2\n0.45 3\n0.50 4\n", 4, 3.5, 0.5},
+      {"0.2 5\n", 1, 2.0, 0.0}, {"", 0, 2.0, 0.0}, {nullptr, 0, 2.0, 0.0}};
+  for (const auto& c : cases) {
+    rows = 7;
+    ASSERT_EQ(read(c.text ? write("p", c.text) : ""), 0) << err;
+    EXPECT_EQ(rows, c.rows) << c.rows;
+    EXPECT_NEAR(offset, c.offset, 1e-12) << c.rows;
+    EXPECT_NEAR(step, c.step, 1e-9) << c.rows;
+  }
 }
 
 TEST_F(ReadPotential, BadFilesFailWithTheirLine) {

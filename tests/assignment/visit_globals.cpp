@@ -6,20 +6,21 @@
 using namespace korim::assignment;
 
 TEST(InitializeGlobal, ClearsTheSlotsInUseAndTheCountersWithinBounds) {
-  nGlobal = 5;
-  for (int t = 0; t < kPermMax; t++) aGlobal[t] = t + 1;
-  idGlobal = 3;
-  cGlobal = 42;
-  pSumDGlobal = 0.5f;
+  VisitGlobals& g = visitGlobals();
+  g.nGlobal = 5;
+  for (int t = 0; t < kPermMax; t++) g.aGlobal[t] = t + 1;
+  g.idGlobal = 3;
+  g.cGlobal = 42;
+  g.pSumDGlobal = 0.5f;
   initializeGlobal();
-  for (int t = 0; t < 5; t++) EXPECT_EQ(aGlobal[t], 0) << t;
-  EXPECT_EQ(aGlobal[5], 6);  // beyond the permutation length: untouched
-  EXPECT_EQ(idGlobal, -1);
-  EXPECT_EQ(cGlobal, 0);
-  EXPECT_EQ(pSumDGlobal, 1.0e8f);
-  EXPECT_EQ(nGlobal, 5);  // the length is the search's to set
+  for (int t = 0; t < 5; t++) EXPECT_EQ(g.aGlobal[t], 0) << t;
+  EXPECT_EQ(g.aGlobal[5], 6);  // beyond the permutation length: untouched
+  EXPECT_EQ(g.idGlobal, -1);
+  EXPECT_EQ(g.cGlobal, 0);
+  EXPECT_EQ(g.pSumDGlobal, 1.0e8f);
+  EXPECT_EQ(g.nGlobal, 5);  // the length is the search's to set
   // A length beyond the slots clears all of them and writes no further.
-  nGlobal = kPermMax + 100;
+  g.nGlobal = kPermMax + 100;
   initializeGlobal();
-  for (int t = 0; t < kPermMax; t++) EXPECT_EQ(aGlobal[t], 0) << t;
+  for (int t = 0; t < kPermMax; t++) EXPECT_EQ(g.aGlobal[t], 0) << t;
 }

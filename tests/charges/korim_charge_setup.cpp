@@ -103,23 +103,22 @@ double frac(double pKa, double pH = 7.0) { return std::exp(pH - pKa) / (1.0 + st
 TEST(ChargeSource, NoSourceAndListingFiles) {
   TestStructure m;
   add(m, 1, "LYS", {"NZ"});
-  Outcome r = run(m, settings(0), "", "none.lst");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.sum, 0.0f);
-  EXPECT_EQ(r.err, "");
-  EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));  // created, and empty
-  EXPECT_EQ(r.listing, "");
-  // A pKa file is ignored while electrostatics are off, even with a set chosen;
-  // without pkaFlag no built-in source runs.
-  r = run(m, settings(0, 1), pkaFile("ignored.pka", "1 NZ charge 1.0\n"));
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.err, "");
-  KorimInfo k = settings();
-  k.elInfo.pkaFlag = 0;
-  r = run(m, k);
-  EXPECT_EQ(r.n, 0);
-  EXPECT_EQ(r.err, "");
+  // No source: electrostatics off (a pKa file is then ignored, even with a set chosen), or
+  // no pkaFlag. The listing is created, and empty.
+  KorimInfo noPka = settings();
+  noPka.elInfo.pkaFlag = 0;
+  const std::pair<KorimInfo, std::string> none[] = {
+      {settings(0), ""}, {settings(0, 1), pkaFile("ignored.pka", "1 NZ charge 1.0\n")}, {noPka, ""}};
+  Outcome r;
+  for (const auto& [k, pka] : none) {
+    r = run(m, k, pka, "none.lst");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.n, 0);
+    EXPECT_EQ(r.sum, 0.0f);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));
+    EXPECT_EQ(r.listing, "");
+  }
   // A listing that cannot be opened or written out is a failure, not a silent short file.
   r = run(m, settings(0, 1), "", "/nonexistent-dir/x.lst");
   EXPECT_EQ(r.status, 1);
@@ -141,9 +140,6 @@ TEST(DefaultRules, UbiquitinAtNeutralPh) {
                      frac(10.2) - 6 * frac(4.5) - 5 * frac(4.5);
   EXPECT_NEAR(r.sum, net, 1e-4);
   EXPECT_EQ(r.err, "pka Default Values, 43 Charges/pka Values, Net charge 0.652   Residues 1 to 76.\n");
-  char driverLine[128];  // the driver's summary of the two results
-  std::snprintf(driverLine, sizeof driverLine, "REMARK %d charges placed, Total charge %.3f [e].\n", r.n, r.sum);
-  EXPECT_STREQ(driverLine, "REMARK 43 charges placed, Total charge 0.652 [e].\n");
   for (int s = 1; s <= r.n; ++s) {  // one slot per atom under the default rules
     int slots = 0;
     r.of(r.ids[s], &slots);
@@ -203,13 +199,11 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
             "REMARK " + pka + ", 8 Charges/pka Values, Net Charge 2.522 Residues 1 to 100.\n");
   EXPECT_EQ(r.listing, "");  // the pKa file source lists nothing
   // Slots follow the file's lines: LYS 6 NZ first, the C-terminal O and OXT last.
-  EXPECT_STREQ(m.atoms[r.ids[1]].atomName, "NZ");
-  EXPECT_EQ(m.atoms[r.ids[1]].resID, 6);
+  std::string slots;
+  for (int s : {1, 4, 7, 8}) slots += std::to_string(m.atoms[r.ids[s]].resID) + m.atoms[r.ids[s]].atomName + " ";
+  EXPECT_EQ(slots, "6NZ 68ND1 76O 76OXT ");
   EXPECT_FLOAT_EQ(r.q[1], 0.8f);
-  EXPECT_STREQ(m.atoms[r.ids[4]].atomName, "ND1");
   EXPECT_FLOAT_EQ(r.q[4], 0.5f);
-  EXPECT_STREQ(m.atoms[r.ids[7]].atomName, "O");
-  EXPECT_STREQ(m.atoms[r.ids[8]].atomName, "OXT");
 }
 
 TEST(PkaFile, LineRules) {

@@ -8,7 +8,6 @@
 #include "foundation/matinv.h"
 #include "foundation/memory.h"
 #include "foundation/nrutil.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 
 using namespace korim::foundation;

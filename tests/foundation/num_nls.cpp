@@ -10,7 +10,6 @@
 #include "foundation/memory.h"
 #include "foundation/nlsopt.h"
 #include "foundation/nonlinearfit.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 
 using namespace korim::foundation;

@@ -13,7 +13,7 @@
 #include "restraints/cs.h"
 #include "restraints/energy.h"
 #include "restraints/merido.h"
-#include "restraints/surf_services.h"
+#include "restraints/surf.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
 
@@ -36,7 +36,7 @@ struct Library : ::testing::Test {
     unsetenv("SURF_DIR");
   }
   void TearDown() override {
-
+    surfFree();
     unsetenv("SURF_DIR");
   }
 };
@@ -75,7 +75,13 @@ TEST_F(Library, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutSu
 TEST_F(Library, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFailedLoad) {
   EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "");
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
-  EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  // No surface and no random-coil table there: the list keeps the zero slot, the table fails.
+  const std::string err = captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); });
+  EXPECT_NE(err.find("CS Error reading random coil table /nonexistent/surfaces/rc.tab\n"), std::string::npos) << err;
+  EXPECT_EQ(err.substr(err.size() - 39), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  int count = 0;
+  EXPECT_NE(getSurfList(&count), nullptr);
+  EXPECT_EQ(count, 1);
   EXPECT_EQ(getMerInitFlag(), 1);
 }
 

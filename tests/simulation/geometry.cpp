@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
@@ -91,9 +92,7 @@ TEST(SmallAlgebra, GridRoundingNormCrossAndProduct) {
   // (1,2,3) x (4,5,6) = (-3, 6, -3), also when the output is the first input.
   float a[3] = {1, 2, 3}, b[3] = {4, 5, 6};
   EXPECT_EQ(crossProduct(a, b, a), 1);
-  EXPECT_FLOAT_EQ(a[0], -3.0f);
-  EXPECT_FLOAT_EQ(a[1], 6.0f);
-  EXPECT_FLOAT_EQ(a[2], -3.0f);
+  EXPECT_EQ(std::vector<float>(a, a + 3), (std::vector<float>{-3, 6, -3}));
   float m1[3][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 10}}, m2[3][3] = {{2, 0, 1}, {1, 3, 0}, {0, 1, 4}};
   const float expect[3][3] = {{4, 9, 13}, {13, 21, 28}, {22, 34, 47}};
   EXPECT_EQ(matMult(m1, m2, m1), 1);  // in place
@@ -229,11 +228,7 @@ TEST(Dipole, MissingSignOrNoChargeLeavesTheCentreAtTheOrigin) {
   chSum = 7.5f;
   EXPECT_EQ(dipoleMoment(none.x, none.y, none.z, 0, &chSum, none.id, none.q, pos, neg, tot, frame, 0), 0.0f);
   EXPECT_EQ(chSum, 7.5f);
-  for (int k = 0; k < 3; k++) {
-    EXPECT_EQ(pos[k], 0.0f);
-    EXPECT_EQ(neg[k], 0.0f);
-  }
-  EXPECT_EQ(tot[0], 0.0f);
-  EXPECT_EQ(tot[1], 0.0f);
+  const std::vector<float> zeros(8, 0.0f);
+  EXPECT_EQ((std::vector<float>{pos[0], pos[1], pos[2], neg[0], neg[1], neg[2], tot[0], tot[1]}), zeros);
   EXPECT_EQ(frame[0][0], 0.0);
 }

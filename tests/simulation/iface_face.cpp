@@ -53,7 +53,7 @@ double gouyChapman(double d) {
   const double lB = 138.935 / (0.6509039097030002 * 298.15);  // Bjerrum length, nm
   const double kappa = std::sqrt(8.0 * M_PI * lB * rho);
   const double y0 = 2.0 * std::asinh(2.0 * M_PI * lB * -0.47 / kappa);
-  return 4.0 * std::atanh(std::tanh(static_cast<float>(y0) / 4.0) * std::exp(-kappa * d / 10.0));
+  return 4.0 * std::atanh(std::tanh(y0 / 4.0) * std::exp(-kappa * d / 10.0));
 }
 
 // Two points 4 A apart on z, the lower one charged; iFace over them with stdout and stderr kept.
@@ -220,13 +220,13 @@ TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
   float q[2] = {0.0f, 1.0f};
   ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 1, id, q), 0);
   // Initial face: the charge on the lower side, near the attracting surface.
-  // Points: the charge, then the 602 heavy atoms; their float centroid.
-  float cz = orig[low].z;
+  // Points: the charge, then the 602 heavy atoms; their centroid.
+  double cz = orig[low].z;
   int n = 1;
   double sx = 0, sy = 0, sz = 0;
   for (int i = 0; i < pdb.atomCount; i++) {
     if (orig[i].selected) {
-      cz = static_cast<float>(cz + orig[i].z);
+      cz += orig[i].z;
       n++;
     }
     sx += orig[i].x;
@@ -234,7 +234,7 @@ TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
     sz += orig[i].z;
   }
   cz /= n;
-  const double p0 = std::exp(-gouyChapman(static_cast<double>(orig[low].z) - cz + 50.0));
+  const double p0 = std::exp(-gouyChapman(orig[low].z - cz + 50.0));
   double read0 = 0.0, read1 = 0.0;
   ASSERT_EQ(std::sscanf(out.c_str(),
                         "REMARK Probability of initial orientation %lf.\n"

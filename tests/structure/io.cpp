@@ -10,7 +10,6 @@
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 

@@ -1,0 +1,637 @@
+// Assignment search driver: peak matrices from the coupling table, the search, the write-back of
+// the best assignment, the fits and the result files.
+#include "assignment/ran_sim_dc.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "assignment/korim_utils_visit.h"
+#include "assignment/tagged_buffers.h"
+#include "couplings/analyzeSaupe.h"
+#include "couplings/writedc.h"
+#include "foundation/genrand.h"
+#include "foundation/nrutil.h"
+#include "settings/progress.h"
+#include "simulation/korim_utils_align.h"
+
+namespace korim::assignment {
+
+using korim::couplings::DInfo;
+using korim::couplings::DTable;
+using korim::settings::KorimInfo;
+using korim::structure::PDBInfo;
+using korim::structure::PDBSelectInfo;
+
+namespace {
+
+constexpr int kTypes = 8;  // coupling types of a peak, in slot order
+constexpr const char* kTypeWord[kTypes] = {"N-HN",  "C-N",   "C-HN", "CA-C",
+                                           "CA-HA", "CA-CB", "C-HA", "CA-HN"};
+constexpr const char* kTypeAtoms[kTypes][2] = {{"N", "HN"},  {"C", "N"},   {"C", "HN"},
+                                               {"CA", "C"},  {"CA", "HA"}, {"CA", "CB"},
+                                               {"C", "HA"},  {"CA", "HN"}};
+constexpr float kMarkerD = 888.0f;       // coupling of a peak left unassigned
+constexpr float kMarkerSigma = 100000.0f;
+constexpr float kMarkerW = 1.0e-6f;
+
+// Euler solutions of the final analysis (degrees), kept for the run.
+struct RanSimState {
+  double alphaList[4] = {};
+  double betaList[4] = {};
+  double gammaList[4] = {};
+};
+RanSimState state;
+
+bool sameName(const char* atom, const char* want) {
+  if (std::strcmp(want, "HN") == 0) return std::strcmp(atom, "HN") == 0 || std::strcmp(atom, "H") == 0;
+  return std::strcmp(atom, want) == 0;
+}
+
+// Slot of a coupling row by its two atom names (either end first), or -1.
+int typeOf(const DInfo& o) {
+  for (int t = 0; t < kTypes; t++) {
+    const char* a = kTypeAtoms[t][0];
+    const char* b = kTypeAtoms[t][1];
+    if ((sameName(o.atomNameI, a) && sameName(o.atomNameJ, b)) ||
+        (sameName(o.atomNameI, b) && sameName(o.atomNameJ, a)))
+      return t;
+  }
+  return -1;
+}
+
+int nextRes(int id) { return id < INT_MAX ? id + 1 : id; }
+int larger(int a, int b) { return a > b ? a : b; }
+
+// Types 3 to 6 belong to the peak of the residue after resIDI.
+bool ofNextResidue(int type) { return type >= 3 && type <= 6; }
+
+int peakResidue(int type, const DInfo& o) {
+  if (type == 0) return o.resIDI;
+  return ofNextResidue(type) ? nextRes(o.resIDI) : larger(o.resIDI, o.resIDJ);
+}
+
+// The pair of IDs that decides whether a row of the type is fixed (or belongs to a peak).
+void ruleIds(int type, const DInfo& o, int* a, int* b) {
+  *a = ofNextResidue(type) ? nextRes(o.resIDI) : o.resIDI;
+  *b = ofNextResidue(type) ? nextRes(o.resIDJ) : o.resIDJ;
+}
+
+// Everything one search works on; released with it.
+struct Search {
+  PDBInfo* pdb = nullptr;
+  DTable* dTab = nullptr;
+  KorimInfo* k = nullptr;
+  int nFix = 0;
+  const int* fixList = nullptr;
+  int nMedia = 1;
+  const char* media[kMediaMax] = {"", "", ""};
+  bool single = false;  // the one-medium form: no segment names, the one-medium scoring
+
+  int peakCount = 0;
+  char resSelName[16] = "";
+  std::unique_ptr<TaggedList<int>> resIdList, rowIdList, bestIdList, selIdList;
+  std::unique_ptr<TaggedMatrix> mats[7];  // dcMat, diValMat, wMat, sigMat, xMat, yMat, zMat
+  std::vector<std::unique_ptr<float, decltype(&std::free)>> work;
+  int dcTypeList[kPeakCols] = {};
+  int dcIndex[kPeakCols] = {};
+  int nD = 0;
+  int fixedCount = 0;
+  AssignProblem prob;
+
+  bool inUse(int r) const {
+    const DInfo& c = dTab->dCalcList[r];
+    return c.valid != 0 && c.w != 0.0f;
+  }
+  bool fixed(int a, int b) const { return chkFixAa(nFix, fixList, a, b) != 0; }
+  bool inMedium(int r, int m) const {
+    return single || std::strncmp(dTab->dObsList[r].segNameI, media[m], 15) == 0;
+  }
+  int rowOf(int res) const {
+    for (int i = 0; i < peakCount; i++)
+      if (resIdList->p[i] == res) return i;
+    return -1;
+  }
+};
+
+// Distinct residues of the unfixed N-HN rows in use (all media together).
+int collectPeaks(Search& s) {
+  std::vector<int> ids;
+  for (int r = 0; r < s.dTab->dCount; r++) {
+    const DInfo& o = s.dTab->dObsList[r];
+    if (!s.inUse(r) || s.fixed(o.resIDI, o.resIDJ) || typeOf(o) != 0) continue;
+    std::snprintf(s.resSelName, sizeof s.resSelName, "%s", o.resNameI);
+    bool seen = false;
+    for (int id : ids) seen = seen || id == o.resIDI;
+    if (seen) continue;
+    if (static_cast<int>(ids.size()) == kPeakMax) {
+      std::fprintf(stderr, "Error: more than %d N-HN peaks; the search takes at most %d.\n",
+                   kPeakMax, kPeakMax);
+      return -1;
+    }
+    ids.push_back(o.resIDI);
+  }
+  return static_cast<int>(ids.size());
+}
+
+void reportCandidates(const Search& s) {
+  int count = 0;
+  const PDBInfo* pdb = s.pdb;
+  for (int i = 0; pdb != nullptr && i < pdb->atomCount; i++) {
+    const korim::structure::AtomInfo& a = pdb->atomList[i];
+    if (a.selected != 0 && std::strcmp(a.atomName, "N") == 0 &&
+        std::strcmp(a.resName, s.resSelName) == 0 && !s.fixed(a.resID, a.resID))
+      count++;
+  }
+  if (count != s.peakCount)
+    std::fprintf(stderr, "Warning: %d N-HN Unassigned Peaks and %d %s Residues!\n", s.peakCount,
+                 count, s.resSelName);
+  else
+    std::printf("REMARK %d N-HN Unassigned Peaks and %d %s Residues.\n", s.peakCount,
+                s.peakCount, s.resSelName);
+}
+
+// Peaks of the subset search: -nSel, or the first -fixAa value's count in the one-medium form.
+int subsetSize(const Search& s) { return s.single ? s.k->nAaCheck : s.k->nSel; }
+
+// The search the settings ask for must end: refuses what would not (with the count it takes).
+bool searchFits(const Search& s) {
+  const KorimInfo* k = s.k;
+  double scorings = 0.0;
+  if (k->spreadMode == korim::settings::kSpreadExhaustive) {
+    if (k->nAaCheck > kGroupsMax && !s.single) {
+      std::fprintf(stderr,
+                   "Error: %d residue-type groups given (-fixAa); the grouped search takes 2 to "
+                   "%d.\n",
+                   k->nAaCheck, kGroupsMax);
+      return false;
+    }
+    if (k->nAaCheck < 2 || s.single) scorings = factorial(s.peakCount);
+  } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
+    const int m = subsetSize(s);
+    if (m > s.peakCount) {
+      std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched.\n", m,
+                   s.peakCount);
+      return false;
+    }
+    if (m >= kSubsetMin && m <= kSubsetMax) scorings = subsetScorings(s.peakCount, m);
+  }
+  if (scorings > kMaxScorings) {
+    std::fprintf(stderr,
+                 "Error: the search over %d peaks would take %.0f permutations, more than the "
+                 "limit of %.0f.\n",
+                 s.peakCount, scorings, kMaxScorings);
+    return false;
+  }
+  return true;
+}
+
+bool allocate(Search& s) {
+  const int n = s.peakCount;
+  const char* listMsg[] = {"Error allocating resIdList.\n", "Error allocating rowIdList.\n",
+                           "Error allocating bestIdList.\n", "Error allocating selIdList.\n"};
+  std::unique_ptr<TaggedList<int>>* lists[] = {&s.resIdList, &s.rowIdList, &s.bestIdList,
+                                               &s.selIdList};
+  for (int i = 0; i < 4; i++) {
+    *lists[i] = std::make_unique<TaggedList<int>>("ranSimDc", n);
+    if (!(*lists[i])->take()) return std::fputs(listMsg[i], stderr), false;
+    for (int j = 0; j < n; j++) (*lists[i])->p[j] = 0;
+  }
+  const char* matName[] = {"dcMat", "diValMat", "wMat", "sigMat", "xMat", "yMat", "zMat"};
+  for (int m = 0; m < 7; m++) {
+    s.mats[m] = std::make_unique<TaggedMatrix>(n);
+    if (!s.mats[m]->take("ranSimDC")) {
+      std::fprintf(stderr, "ranSimDC: error allocating %s.\n", matName[m]);
+      return false;
+    }
+    for (int i = 0; i < n; i++)
+      for (int c = 0; c < kPeakCols; c++) s.mats[m]->m[i][c] = m == 0 ? kEmptyCell : 0.0f;
+  }
+  return true;
+}
+
+// Types present in each medium; the peaks' row order from the last medium's N-HN rows.
+bool findTypes(Search& s) {
+  int found = 0;
+  for (int m = 0; m < s.nMedia; m++) {
+    found = 0;
+    for (int r = 0; r < s.dTab->dCount; r++) {
+      const DInfo& o = s.dTab->dObsList[r];
+      const int t = typeOf(o);
+      int a, b;
+      if (!s.inUse(r) || !s.inMedium(r, m) || t < 0) continue;
+      ruleIds(t, o, &a, &b);
+      if (s.fixed(a, b)) continue;
+      s.dcTypeList[kTypes * m + t] = 1;
+      if (t != 0) continue;
+      bool seen = false;
+      for (int i = 0; i < found; i++) seen = seen || s.resIdList->p[i] == o.resIDI;
+      if (!seen && found < s.peakCount) s.resIdList->p[found++] = o.resIDI;
+      else if (!seen) found++;
+    }
+    if (s.nMedia < 2)
+      std::printf("REMARK Available Types of Unassigned Couplings:");
+    else
+      std::printf("REMARK Available Types of Unassigned Couplings of SegId %s:", s.media[m]);
+    for (int t = 0; t < kTypes; t++)
+      if (s.dcTypeList[kTypes * m + t]) std::printf(" %s", kTypeWord[t]);
+    std::printf(".\n");
+  }
+  if (found != s.peakCount) {
+    std::fprintf(stderr, "Error in Number of Unassigned N-HN couplings.");
+    return false;
+  }
+  return true;
+}
+
+bool singleAtoms(const DInfo& c) {
+  if (c.atomICount * c.atomJCount == 1 && c.atomI[0] != nullptr && c.atomJ[0] != nullptr)
+    return true;
+  std::fprintf(stderr, "Error: Degenerate Atoms not implemented yet.\n");
+  return false;
+}
+
+// The cell of peak row i and column col from coupling row r.
+void fillCell(Search& s, int i, int col, int r) {
+  const DInfo& o = s.dTab->dObsList[r];
+  const DInfo& c = s.dTab->dCalcList[r];
+  s.mats[0]->m[i][col] = o.d;
+  s.mats[1]->m[i][col] = c.di;
+  s.mats[2]->m[i][col] = o.w;
+  s.mats[3]->m[i][col] = o.sigma;
+  s.mats[4]->m[i][col] = c.atomJ[0]->x - c.atomI[0]->x;
+  s.mats[5]->m[i][col] = c.atomJ[0]->y - c.atomI[0]->y;
+  s.mats[6]->m[i][col] = c.atomJ[0]->z - c.atomI[0]->z;
+}
+
+// Fills the column of type t in medium m for peak row i; false after a message.
+bool fillColumn(Search& s, int m, int t, int col, int i) {
+  bool filled = false, other = false;
+  for (int r = 0; r < s.dTab->dCount; r++) {
+    if (!s.inUse(r)) continue;
+    const DInfo& o = s.dTab->dObsList[r];
+    int a, b;
+    ruleIds(t, o, &a, &b);
+    if (s.fixed(a, b)) continue;
+    if (chkFixAa(s.peakCount, s.resIdList->p, a, b) == 0 || !s.inMedium(r, m)) {
+      other = true;
+      continue;
+    }
+    if (typeOf(o) != t || peakResidue(t, o) != s.resIdList->p[i]) continue;
+    if (!singleAtoms(s.dTab->dCalcList[r])) return false;
+    fillCell(s, i, col, r);
+    filled = true;
+  }
+  if (!filled && !other) {
+    std::fprintf(stderr, "Error: %s coupling for PeakID %d not found.\n", kTypeWord[t],
+                 s.resIdList->p[i]);
+    return false;
+  }
+  return true;
+}
+
+bool fillMatrix(Search& s) {
+  int col = 0;
+  for (int m = 0; m < s.nMedia; m++) {
+    s.prob.colIdList[m] = 0;
+    for (int t = 0; t < kTypes; t++) {
+      if (!s.dcTypeList[kTypes * m + t]) continue;
+      s.dcIndex[kTypes * m + t] = col;
+      for (int i = 0; i < s.peakCount; i++)
+        if (!fillColumn(s, m, t, col, i)) return false;
+      col++;
+      s.prob.colIdList[m]++;
+    }
+  }
+  s.nD = col;
+  if (!s.single && s.nMedia < 2) {
+    std::printf("REMARK # of coupling types: %d\n", s.prob.colIdList[0]);
+  } else if (!s.single) {
+    std::printf("REMARK # of coupling types for each SegID: ");
+    for (int m = 0; m < s.nMedia; m++) std::printf(" (%s %d)", s.media[m], s.prob.colIdList[m]);
+    std::printf(".\n");
+  }
+  std::printf("REMARK %d x %d Unassigned Coupling Matrix.\n", s.peakCount, s.nD);
+  return true;
+}
+
+// The thirteen work lists and the kept fixed couplings, from the system allocator.
+void allocateWork(Search& s) {
+  const char* names[] = {"xI", "xJ", "yI", "yJ", "zI", "zJ", "dcList", "diList", "ddList",
+                         "wList", "dcOrigList", "diOrigList", "ddOrigList", "xK"};
+  const size_t size = static_cast<size_t>(s.peakCount) * s.nD + s.fixedCount;
+  for (int i = 0; i < 14; i++) {
+    const size_t n = i < 13 ? size : 7 * static_cast<size_t>(s.fixedCount);
+    float* p = static_cast<float*>(std::calloc(n > 0 ? n : 1, sizeof(float)));
+    if (p == nullptr) {
+      char text[64];
+      std::snprintf(text, sizeof text, "allocation failure for %s", names[i]);
+      korim::foundation::tqerror(text);
+    }
+    s.work.emplace_back(p, &std::free);
+  }
+  AssignProblem& q = s.prob;
+  float** lists[] = {&q.xI, &q.xJ, &q.yI, &q.yJ, &q.zI, &q.zJ, &q.dcList, &q.diList, &q.ddList,
+                     &q.wList, &q.dcOrigList, &q.diOrigList, &q.ddOrigList, &q.fixedKeep};
+  for (int i = 0; i < 14; i++) *lists[i] = s.work[i].get();
+}
+
+// Stores the fixed couplings at the heads of the work lists, medium after medium.
+bool storeFixed(Search& s) {
+  AssignProblem& q = s.prob;
+  if (s.fixedCount == 0) {
+    std::printf("REMARK No couplings are fixed.\n");
+    return true;
+  }
+  int n = 0;
+  for (int m = 0; m < s.nMedia; m++) {
+    if (s.nMedia < 2)
+      std::printf("REMARK Couplings for residue");
+    else
+      std::printf("REMARK Couplings of type %s for residue", s.media[m]);
+    q.nDTypList[m] = 0;
+    for (int r = 0; r < s.dTab->dCount; r++) {
+      const DInfo& o = s.dTab->dObsList[r];
+      const DInfo& c = s.dTab->dCalcList[r];
+      const int t = typeOf(o);
+      int a, b;
+      if (!s.inUse(r) || !s.inMedium(r, m) || t < 0) continue;
+      ruleIds(t, o, &a, &b);
+      if (!s.fixed(a, b)) continue;
+      if (!singleAtoms(c)) return false;
+      std::printf(" %d", o.resIDI);
+      if (n < s.fixedCount) {
+        q.xJ[n] = c.atomJ[0]->x - c.atomI[0]->x;
+        q.yJ[n] = c.atomJ[0]->y - c.atomI[0]->y;
+        q.zJ[n] = c.atomJ[0]->z - c.atomI[0]->z;
+        q.dcList[n] = q.dcOrigList[n] = o.d;
+        q.diList[n] = q.diOrigList[n] = c.di;
+        q.ddList[n] = q.ddOrigList[n] = o.sigma;
+        q.wList[n] = o.w;
+      }
+      n++;
+      q.nDTypList[m]++;
+    }
+    std::printf(" are fixed.\n");
+  }
+  if (!s.single) std::printf("REMARK %d couplings fixed in total.\n", s.fixedCount);
+  if (n != s.fixedCount) {
+    std::fprintf(stderr, "Error in Number of assigned couplings.");
+    return false;
+  }
+  return true;
+}
+
+// The same random orders in every run: the generator starts from -1 at every call.
+void randomSearch(Search& s, int mapCount) {
+  int* row = s.rowIdList->p;
+  int* best = s.bestIdList->p;
+  long idum = -1;
+  float bestScore = kNoScore;
+  for (int i = 0; i < s.peakCount; i++) s.selIdList->p[i] = 1;
+  for (int sample = 1; sample <= mapCount; sample++) {
+    std::fprintf(stderr, "REMARK Sampled %d of %d\r", sample, mapCount);
+    std::fflush(stderr);
+    for (int i = 0; i < s.peakCount; i++) row[i] = 0;
+    for (int i = 0; i < s.peakCount; i++) {
+      bool again = true;
+      while (again) {
+        row[i] = static_cast<int>(korim::foundation::ran3(&idum) * s.peakCount);
+        again = false;
+        for (int j = 0; j < i; j++) again = again || row[j] == row[i];
+      }
+    }
+    const float score = (s.single ? getSvdChi2 : getSvdChi2Exh)(s.prob, row, s.k->yzFlag);
+    if (score < bestScore) {
+      bestScore = score;
+      for (int i = 0; i < s.peakCount; i++) best[i] = row[i];
+    }
+  }
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool runSearch(Search& s, int mapCount) {
+  KorimInfo* k = s.k;
+  VisitGlobals& g = visitGlobals();
+  for (int i = 0; i < s.peakCount; i++) s.bestIdList->p[i] = -1;
+  if (k->spreadMode == korim::settings::kSpreadRandom) {
+    randomSearch(s, mapCount);
+  } else if (k->spreadMode == korim::settings::kSpreadExhaustive) {
+    g.nGlobal = s.peakCount;
+    initializeGlobal();
+    for (int i = 0; i < s.peakCount; i++) s.selIdList->p[i] = 1;
+    if (s.single) {
+      visitChk(0, s.prob, s.rowIdList->p, s.bestIdList->p, k->nAaCheck);
+    } else if (k->nAaCheck < 2) {
+      visitExh(0, s.prob, s.rowIdList->p, s.bestIdList->p);
+    } else if (visitAa(s.prob, s.rowIdList->p, s.bestIdList->p, k->nAaCheck, k->exCheckList) !=
+               0) {
+      std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+      return false;
+    }
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+  } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
+    const int m = subsetSize(s);
+    g.nGlobal = m >= 0 && m <= kPermMax ? m : 0;
+    initializeGlobal();
+    if (s.single)
+      visitAll(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+    else
+      visitAllExh(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+  } else {
+    std::fprintf(stderr, "Error: best-fit variant %d is no assignment search.\n", k->spreadMode);
+    return false;
+  }
+  if (s.prob.fitFailures > 0) {
+    std::fprintf(stderr, "Error: %d fits of candidate assignments could not be made.\n",
+                 s.prob.fitFailures);
+    return false;
+  }
+  bool found = false;
+  for (int i = 0; i < s.peakCount; i++) found = found || s.bestIdList->p[i] != -1;
+  if (!found) {
+    const korim::settings::HistInfo& h = k->histInfo;
+    std::fprintf(stderr, "Warning: no assignment was found for Da [%.3f,%.3f] R [%.3f %.3f]!\n",
+                 h.lDaMl, h.hDaMl, h.lRMl, h.hRMl);
+  }
+  return true;
+}
+
+// The best assignment into the table; peaks left unassigned get the marker values.
+void writeBack(Search& s) {
+  for (int m = 0; m < s.nMedia; m++)
+    for (int r = 0; r < s.dTab->dCount; r++) {
+      DInfo& o = s.dTab->dObsList[r];
+      const int t = typeOf(o);
+      if (!s.inUse(r) || !s.inMedium(r, m) || t < 0) continue;
+      const int res = peakResidue(t, o);
+      const int row = s.rowOf(res);
+      if (s.fixed(res, res) || row < 0) continue;
+      const int p = s.bestIdList->p[row];
+      const int c = s.dcIndex[kTypes * m + t];
+      if (p < 0 || p >= s.peakCount) {
+        o.d = kMarkerD;
+        o.sigma = kMarkerSigma;
+        o.w = kMarkerW;
+      } else {
+        o.d = s.mats[0]->m[p][c];
+        s.dTab->dCalcList[r].di = s.mats[1]->m[p][c];
+        o.w = s.mats[2]->m[p][c];
+        o.sigma = s.mats[3]->m[p][c];
+      }
+    }
+}
+
+// One fit per medium over the rows valid on entry, then medium 0's again; the valid flags of
+// the table are then those it had on entry.
+void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int>& validCalc,
+              int verbose) {
+  DTable* d = s.dTab;
+  if (s.single) {
+    korim::couplings::fitD(s.pdb, d, verbose);
+    return;
+  }
+  for (int pass = 0; pass <= s.nMedia; pass++) {
+    const int m = pass < s.nMedia ? pass : 0;
+    for (int r = 0; r < d->dCount; r++) {
+      const int v = validCalc[r] != 0 && d->dCalcList[r].w != 0.0f && s.inMedium(r, m) ? 1 : 0;
+      d->dObsList[r].valid = d->dCalcList[r].valid = v;
+    }
+    korim::couplings::fitD(s.pdb, d, verbose);
+  }
+  for (int r = 0; r < d->dCount; r++) {
+    d->dObsList[r].valid = validObs[r];
+    d->dCalcList[r].valid = validCalc[r];
+  }
+}
+
+int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pdbRotName,
+           const char* remark) {
+  korim::couplings::DTensor& t = s.dTab->dTensor;
+  if (t.eulerFlag)
+    t.eulerCount = korim::couplings::saupe2euler(t.saupe, t.psiList, t.thetaList, t.phiList,
+                                                 t.eigVal, &t.da, &t.dr);
+  double saupe[5], irr[5], gMag = 0.0, eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
+  for (int i = 0; i < 5; i++) saupe[i] = t.saupe[i];
+  if (korim::couplings::analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, s.k->yzFlag, &da, &dr,
+                                     state.alphaList, state.betaList, state.gammaList,
+                                     s.k->eulerFlag) != 0) {
+    std::fprintf(stderr, "korim: error in analyzeSaupe.\n");
+    return 1;
+  }
+  // A table that could not be written must not pass as a result.
+  if (const int st = korim::couplings::writeDCmod(outDName, "w", s.dTab, s.k, ""); st != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return st;
+  }
+  const int st = korim::simulation::writePDBRot(state.gammaList, state.betaList, state.alphaList,
+                                                s.k->rotN, s.pdb, sInfo, pdbRotName, remark);
+  if (st != 0) std::fprintf(stderr, "korim: error in writePDBRot.\n");
+  return st;
+}
+
+bool setMedia(Search& s) {
+  const KorimInfo* k = s.k;
+  if (k->nChainDc < 1 || k->nChainDc > kMediaMax) {
+    std::fprintf(stderr, "Error: %d alignment media given (-dcID); the search takes 1 to %d.\n",
+                 k->nChainDc, kMediaMax);
+    return false;
+  }
+  s.nMedia = k->nChainDc;
+  for (int m = 0; m < s.nMedia; m++) s.media[m] = k->chainDc[m] != nullptr ? k->chainDc[m] : "";
+  return true;
+}
+
+}  // namespace
+
+void ranSimDCReset() { state = RanSimState{}; }
+
+int chkFixAa(int nFixAa, const int* fixResList, int resIDI, int resIDJ) {
+  const int id = larger(resIDI, resIDJ);
+  for (int i = 0; i < nFixAa; i++)
+    if (fixResList[i] == id) return 1;
+  return 0;
+}
+
+namespace {
+
+int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab,
+                 KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int mapCount,
+                 int nFixAa, const int* fixResList, int verbose, const char* remark) {
+  if (dTab == nullptr) return 0;
+  Search s;
+  s.single = single;
+  s.pdb = pdbInfo;
+  s.dTab = dTab;
+  s.k = korimInfo;
+  s.nFix = nFixAa;
+  s.fixList = fixResList;
+  if (!single && !setMedia(s)) return 1;
+  for (int i = 0; i < 5; i++) {
+    dTab->dTensor.saupe[i] = 0.0f;
+    dTab->dTensor.dSaupe[i] = 1.0f;
+  }
+  std::vector<int> validObs(dTab->dCount), validCalc(dTab->dCount);
+  for (int r = 0; r < dTab->dCount; r++) {
+    validObs[r] = dTab->dObsList[r].valid;
+    validCalc[r] = dTab->dCalcList[r].valid;
+  }
+  s.peakCount = collectPeaks(s);
+  if (s.peakCount < 0) return 1;
+  std::printf("REMARK %d N-HN Unassigned Peaks, Residues %d to %d.\n", s.peakCount,
+              dTab->dMinRes, dTab->dMaxRes);
+  if (s.peakCount == 0) return 1;
+  reportCandidates(s);
+  if (!searchFits(s) || !allocate(s) || !findTypes(s) || !fillMatrix(s)) return 1;
+
+  for (int r = 0; r < dTab->dCount; r++)
+    if (s.inUse(r) && s.fixed(dTab->dObsList[r].resIDI, dTab->dObsList[r].resIDJ))
+      s.fixedCount++;
+  allocateWork(s);
+  std::printf("REMARK Peak");
+  for (int i = 0; i < s.peakCount; i++) std::printf(" %d", s.resIdList->p[i]);
+  std::printf(" exhaustively searched.\n");
+  if (!storeFixed(s)) return 1;
+
+  AssignProblem& q = s.prob;
+  q.peakCount = s.peakCount;
+  q.colId = s.nD;
+  q.nCoupAss = s.fixedCount;
+  float*** mats[] = {&q.dcMat, &q.diValMat, &q.wMat, &q.sigMat, &q.xMat, &q.yMat, &q.zMat};
+  for (int m = 0; m < 7; m++) *mats[m] = s.mats[m]->m;
+  saveFixedHead(q);
+  const korim::settings::HistInfo& h = korimInfo->histInfo;
+  q.lDa = h.lDaMl;
+  q.hDa = h.hDaMl;
+  q.lR = h.lRMl;
+  q.hR = h.hRMl;
+  q.nLcType = s.nMedia;
+
+  if (!runSearch(s, mapCount)) return 1;
+  writeBack(s);
+  fitMedia(s, validObs, validCalc, verbose);
+  return finish(s, sInfo, outDName, pdbRotName, remark);
+}
+
+}  // namespace
+
+int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
+             const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
+             const int* fixResList, int verbose, const char* remark) {
+  return assignSearch(false, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
+                      nFixAa, fixResList, verbose, remark);
+}
+
+int ranSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
+             const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
+             const int* fixResList, int verbose, const char* remark) {
+  return assignSearch(true, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
+                      nFixAa, fixResList, verbose, remark);
+}
+
+}  // namespace korim::assignment

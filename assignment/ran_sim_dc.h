@@ -1,0 +1,39 @@
+// Assignment search driver: couplings measured on unassigned N-HN peaks are assigned to the
+// residues of one type by random, exhaustive or subset-exhaustive trial, scored by SVD fits.
+#pragma once
+
+#include "couplings/dc.h"
+#include "settings/settings.h"
+#include "structure/pdb.h"
+
+namespace korim::assignment {
+
+constexpr int kPeakMax = 800;  // distinct N-HN peaks of one search
+
+// 1 when the larger of resIDI and resIDJ is one of fixResList[0..nFixAa-1], else 0.
+int chkFixAa(int nFixAa, const int* fixResList, int resIDI, int resIDJ);
+
+// Runs the search of korimInfo->spreadMode (random over mapCount draws, exhaustive, or
+// exhaustive on a subset) over the peaks of dTab whose residues are not among the nFixAa
+// residues of fixResList, across the media of -dcID, writes the best assignment into the table,
+// fits it, and writes the table to outDName and the rotated structures to pdbRotName. The valid
+// flags of the rows are those the table had on entry. Returns 0 (also for a null table), 1 after
+// a message, or the status of the writer that failed.
+int exhSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+             couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
+             const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
+             int verbose, const char* remark);
+
+// The one-medium form: segment names are not compared, candidates are scored with getSvdChi2
+// (the fixed couplings take part in every fit), the exhaustive search is visitChk with the
+// -fixAa count as its filter, the subset search takes its size from that count, and the table
+// is fitted once.
+int ranSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
+             couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
+             const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
+             int verbose, const char* remark);
+
+// Forgets the Euler solutions kept from the last search; for tests.
+void ranSimDCReset();
+
+}  // namespace korim::assignment

@@ -1,0 +1,204 @@
+// The assignment search on ubiquitin: N-H, C-N and C-HN couplings of the six glutamates,
+// back-calculated from a known tensor and handed to the wrong peaks, are assigned back.
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "assignment/ran_sim_dc.h"
+#include "assignment/visit_globals.h"
+#include "couplings/dc.h"
+#include "settings/settings_null.h"
+#include "structure/pdb.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+
+using namespace korim::assignment;
+using korim::couplings::DInfo;
+using korim::couplings::DTable;
+
+namespace {
+
+const int kGlu[] = {16, 18, 24, 34, 51, 64};
+constexpr double kDa = -10.0, kRh = 0.3;  // Hz on the N-H scale; inside the default window
+
+struct SearchRun : ::testing::Test {
+  static inline korim::structure::PDBInfo* pdb = nullptr;
+  static inline korim::structure::PDBSelectInfo sel{};
+  korim_test::TempDir dir;
+  std::unique_ptr<DTable> dTab = std::make_unique<DTable>();
+  std::unique_ptr<korim::settings::KorimInfo> k = std::make_unique<korim::settings::KorimInfo>();
+  std::map<int, float> truth;  // row -> coupling of the true assignment
+  int media = 1;               // 2: every coupling twice, in media "A" (Da -10 Hz) and "B" (-6 Hz)
+
+  static void SetUpTestSuite() {
+    pdb = new korim::structure::PDBInfo{};
+    korim::structure::pdbNull(pdb);
+    ASSERT_EQ(korim::structure::readPDB(korim_test::kUbiquitinPdb.c_str(), pdb, nullptr, nullptr), 0);
+    korim::structure::pdbSelectNull(&sel);
+    sel.res1 = pdb->minResID;
+    sel.resN = pdb->maxResID;
+    korim::structure::pdbSelect(pdb, &sel);
+  }
+
+  const char* resName(int id) {
+    for (int i = 0; i < pdb->resCount; i++)
+      if (pdb->resList[i].resID == id) return pdb->resList[i].resName;
+    return "UNK";
+  }
+
+  // N-H, C-N and C-HN of every glutamate and one N-H of Gln 2 that the selection left out; the
+  // couplings of glutamate i stand under glutamate i + 1.
+  void SetUp() override {
+    korim::settings::korimInfoNull(k.get());
+    std::string text = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                       "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n";
+    char line[128];
+    for (int m = 0; m < media * 6; m++) {
+      const int r = kGlu[m % 6], p = r - 1;
+      std::snprintf(line, sizeof line, "%d GLU N %d GLU H 0.0 1.0 1.0\n", r, r), text += line;
+      std::snprintf(line, sizeof line, "%d %s C %d GLU N 0.0 1.0 1.0\n", p, resName(p), r), text += line;
+      std::snprintf(line, sizeof line, "%d %s C %d GLU H 0.0 1.0 1.0\n", p, resName(p), r), text += line;
+    }
+    text += "2 GLN N 2 GLN H 0.0 1.0 1.0\n";
+    korim_test::writeFile(dir / "in.tab", text);
+    korim::couplings::dTabNull(dTab.get());
+    ASSERT_EQ(korim::couplings::readDC((dir / "in.tab").c_str(), dTab.get()), 0);
+    korim::couplings::selectD(dTab->dObsList, dTab->dCount, 1, 76, 3);
+    korim::couplings::buildDC(pdb, dTab.get(), 0, 1, nullptr, 0, k->allowFixedDI);
+    const int n = dTab->dCount;
+    dTab->dObsList[n - 1].valid = dTab->dCalcList[n - 1].valid = 0;
+    // Couplings of a tensor whose axes are those of the structure's frame.
+    const int per = (n - 1) / media;
+    for (int row = 0; row + 1 < n; row++) {
+      const double da = (row < per ? kDa : -6.0) / 21585.2;
+      const double s[3] = {-da * (1 - 1.5 * kRh), -da * (1 + 1.5 * kRh), 2 * da};
+      if (media > 1) std::snprintf(dTab->dObsList[row].segNameI, 16, "%s", row < per ? "A" : "B");
+      const DInfo& c = dTab->dCalcList[row];
+      ASSERT_EQ(c.atomICount * c.atomJCount, 1) << row;
+      const double v[3] = {c.atomJ[0]->x - c.atomI[0]->x, c.atomJ[0]->y - c.atomI[0]->y,
+                           c.atomJ[0]->z - c.atomI[0]->z};
+      const double r2 = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+      truth[row] = static_cast<float>(std::fabs(c.di) * (s[0] * v[0] * v[0] + s[1] * v[1] * v[1] + s[2] * v[2] * v[2]) / r2);
+    }
+    for (int row = 0; row + 1 < n; row++)
+      dTab->dObsList[row].d = truth[(row + 3) % per + row / per * per];
+  }
+
+  using Driver = decltype(&exhSimDC);
+  Driver driver = exhSimDC;
+  int run(int mode, int map = 0, const std::string& out = "out.tab") {
+    k->spreadMode = mode;
+    visitGlobalsReset();
+    int rc = -1;
+    err = korim_test::captureStderr([&] {
+      korim_test::captureStdout([&] {
+        rc = driver(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map, 0, nullptr, 0, "");
+      });
+    });
+    return rc;
+  }
+  std::string err;
+};
+
+}  // namespace
+
+TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
+  for (Driver d : {exhSimDC, ranSimDC}) {
+    SetUp();
+    driver = d;
+    k->nAaCheck = 0;
+    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+  EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
+  EXPECT_EQ(visitGlobals().cGlobal, 720);
+  for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
+  // The valid flags are those of the table on entry.
+  const int last = dTab->dCount - 1;
+  EXPECT_EQ(dTab->dObsList[last].valid + dTab->dCalcList[last].valid, 0);
+  for (int row = 0; row < last; row++) EXPECT_EQ(dTab->dCalcList[row].valid, 1) << row;
+  EXPECT_NE(korim_test::readFile(dir / "out.tab").find("DATA Da_HN"), std::string::npos);
+  }
+}
+
+TEST_F(SearchRun, TwoMediaAreAssignedTogether) {
+  media = 2;
+  SetUp();
+  char a[] = "A", b[] = "B";
+  k->nChainDc = 2;
+  k->chainDc[0] = a;
+  k->chainDc[1] = b;
+  ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+  EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
+  for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
+}
+
+TEST_F(SearchRun, RandomSearchWithoutDrawsWritesTheMarkers) {
+  ASSERT_EQ(run(korim::settings::kSpreadRandom, 0), 0) << err;
+  EXPECT_NE(err.find("Warning: no assignment was found for Da [-25.000,-3.000] R [0.000 0.700]!\n"),
+            std::string::npos) << err;
+  for (const auto& [row, d] : truth) {
+    const DInfo& o = dTab->dObsList[row];
+    EXPECT_EQ(o.d, 888.0f);
+    EXPECT_EQ(o.sigma, 100000.0f);
+    EXPECT_EQ(o.w, 1.0e-6f);
+  }
+  EXPECT_FALSE(korim_test::readFile(dir / "out.tab").empty());
+}
+
+TEST_F(SearchRun, RandomSearchesWithTheSameDrawsAgree) {
+  ASSERT_EQ(run(korim::settings::kSpreadRandom, 40, "a.tab"), 0) << err;
+  SetUp();
+  ASSERT_EQ(run(korim::settings::kSpreadRandom, 40, "b.tab"), 0) << err;
+  const std::string a = korim_test::readFile(dir / "a.tab");
+  EXPECT_FALSE(a.empty());
+  EXPECT_EQ(a, korim_test::readFile(dir / "b.tab"));
+}
+
+TEST_F(SearchRun, SearchesThatWouldNotEndAreRefusedAndWriteNothing) {
+  struct Case { int mode, groups, nSel; const char* message; };
+  const Case cases[] = {
+      {korim::settings::kSpreadExhaustive, 7, 0, "7 residue-type groups given"},
+      {korim::settings::kSpreadExhaustSel, 1, 7, "a subset of 7 peaks out of 6"},
+  };
+  for (const Case& c : cases) {
+    k->nAaCheck = c.groups;
+    for (int& g : k->exCheckList) g = 1;
+    k->nSel = c.nSel;
+    EXPECT_EQ(run(c.mode), 1);
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.tab"));
+  }
+}
+
+TEST_F(SearchRun, AFailedAllocationFailsTheSearchAndWritesNoTable) {
+  const std::string out = dir / "out.tab";
+  int rc = 0;
+  const int rounds = korim_test::sweepAllocationFailures(
+      [&](int n) {
+        korim::foundation::memoryFailAt(0);  // a fresh table, then the failure inside the search
+        std::filesystem::remove(out);
+        SetUp();
+        k->spreadMode = korim::settings::kSpreadRandom;
+        visitGlobalsReset();
+        korim::foundation::memoryFailAt(n);
+        korim_test::captureStdout([&] {
+          rc = exhSimDC(pdb, &sel, dTab.get(), k.get(), out.c_str(), "", 20, 0, nullptr, 0, "");
+        });
+      },
+      [&](int n, bool fired, const std::string& err) {
+        if (!fired) {
+          EXPECT_EQ(rc, 0) << err;
+          return;
+        }
+        EXPECT_NE(rc, 0) << n << err;
+        // The rotated structures are written after the table.
+        if (err.find("error in writePDBRot") == std::string::npos) {
+          EXPECT_FALSE(std::filesystem::exists(out)) << n << err;
+        }
+      });
+  EXPECT_GT(rounds, 5);
+}

@@ -1,0 +1,211 @@
+// Chemical-shift tables and pseudo-contact shifts: reading, glycine partners, predictable
+// nuclei, statistics, the writers against golden files, allocation failures, and the tensor fit
+// of shifts made from a known tensor on a real structure.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "couplings/dc.h"
+#include "restraints/cs.h"
+#include "restraints/pcs.h"
+#include "restraints/surf.h"
+#include "structure/pdb.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
+
+using namespace korim::restraints;
+using korim_test::captureStderr;
+using korim_test::TempDir;
+
+namespace {
+
+const char* kShiftFile =
+    "DATA FIRST_RESID 1\nDATA SEQUENCE MQIFVKTLTG\n"
+    "NULLVALUE -999\n"
+    "VARS RESID RESNAME ATOMNAME SEGNAME SHIFT SIGMA W\n"
+    "FORMAT %4d %4s %4s %4s %8.3f %6.2f %5.2f\n"
+    "10 GLY HA2 S1 4.100 0.00 1.00\n"
+    "10 GLY HA3 S1 3.800 0.00 2.00\n"
+    " 7 THR CA S1 -999 0.50 1.00\n"
+    " 2 GLN HA2 S1 4.400 0.20 1.00\n";
+
+TEST(ShiftTable, NoneAndEmptyNamesGiveAnEmptyTable) {
+  for (const char* name : {"None", "NONE", ""}) {
+    CSTable tab;
+    EXPECT_EQ(readCS(name, &tab), 0) << name;
+    EXPECT_EQ(tab.csCount + tab.pcsCount, 0);
+    EXPECT_EQ(tab.csList, nullptr);
+    EXPECT_EQ(tab.nullChainName + tab.nullSegName + tab.nullPCSChainName + tab.nullPCSSegName, 4);
+  }
+}
+
+TEST(ShiftTable, ReadingPairsGlycineProtonsAndMarksMissingShifts) {
+  TempDir dir;
+  CSTable tab;
+  ASSERT_EQ(readCS(korim_test::writeFile(dir / "cs.tab", kShiftFile).c_str(), &tab), 0);
+  ASSERT_EQ(tab.csCount, 4);
+  CSInfo* cs = tab.csList;
+  EXPECT_EQ(cs[0].partner, &cs[1]);
+  EXPECT_EQ(cs[1].partner, &cs[0]);
+  EXPECT_EQ(cs[3].partner, nullptr);  // not a glycine
+  const int valid[] = {1, 1, 0, 1}, predictable[] = {1, 1, 1, 0};
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(cs[i].valid, valid[i]) << i;
+    EXPECT_EQ(cs[i].predictable, predictable[i]) << i;
+    EXPECT_EQ(cs[i].id, i + 1);
+    EXPECT_EQ(cs[i].rcShift, 9999.0f);  // no random-coil table loaded
+    EXPECT_EQ(cs[i].surf, nullptr);
+  }
+  EXPECT_EQ(cs[2].shift, 9999.0f);
+  EXPECT_EQ(tab.csMinRes * 100 + tab.csMaxRes, 210);
+  EXPECT_EQ(tab.nullChainName * 10 + tab.nullSegName, 10);
+  EXPECT_EQ(tab.seqInfo->resCount, 10);
+  EXPECT_EQ(tab.workSize, 7 * 4);
+  EXPECT_EQ(selectCS(tab.csList, tab.csCount, 3, 10), 2);  // residue 2 out, residue 7 no shift
+  csTabFree(&tab);
+}
+
+TEST(ShiftTable, PredictableNuclei) {
+  const struct { const char *res, *atom; int pred; } cases[] = {
+      {"ALA", "HB", 0}, {"GLY", "HA3", 1}, {"gly", "HA3", 0}, {"G", "ha2", 1}, {"ALA", "ca", 1},
+      {"ALA", "HA2", 0}, {"PRO", "N", 1},  {"XYZ", "C", 1},   {"GLY", "H", 0}};
+  for (const auto& c : cases) EXPECT_EQ(isPredCS(c.res, c.atom), c.pred) << c.res << " " << c.atom;
+}
+
+TEST(ShiftTable, StatisticsWithSigmaZeroAreSumsOfSquares) {
+  CSInfo cs[4];
+  resetCS(cs, 4);
+  // shift, prediction, weight; the last has no prediction and is counted but not compared.
+  const float v[4][3] = {{4.0f, 3.5f, 1.0f}, {50.0f, 52.0f, 2.0f}, {120.0f, 119.0f, 1.0f}, {8.0f, 9999.0f, 1.0f}};
+  for (int i = 0; i < 4; i++) {
+    cs[i].valid = cs[i].predictable = 1;
+    cs[i].shift = v[i][0];
+    cs[i].predShift = v[i][1];
+    cs[i].w = v[i][2];
+    cs[i].sigma = 0.0f;
+  }
+  float rms, chi2, wChi2;
+  int n;
+  EXPECT_EQ(getStatCS(cs, 4, &rms, &chi2, &wChi2, &n), 4);
+  EXPECT_EQ(n, 3);
+  EXPECT_FLOAT_EQ(chi2, 0.25f + 4.0f + 1.0f);
+  EXPECT_FLOAT_EQ(wChi2, 0.25f + 16.0f + 1.0f);
+  EXPECT_FLOAT_EQ(rms, std::sqrt(5.25f / 3));
+  EXPECT_EQ(getStatPCS(cs, 4, &rms, &chi2, &n), 4);
+  EXPECT_FLOAT_EQ(chi2, 5.25f);
+}
+
+TEST(ShiftTable, ReadingSurvivesEveryAllocationFailure) {
+  TempDir dir;
+  const std::string name =
+      korim_test::writeFile(dir / "cs.tab", std::string("DATA PARAMAGNETIC 1 MET SD\n") + kShiftFile);
+  const int rounds = korim_test::sweepAllocationFailures(
+      [&](int) {
+        CSTable tab;
+        const int status = readCS(name.c_str(), &tab);
+        if (status == 0) {
+          EXPECT_EQ(tab.csCount, 4);
+          EXPECT_EQ(tab.pcsCount, 1);
+          EXPECT_NE(tab.pcsList[0].dTensor, nullptr);
+          EXPECT_EQ(tab.workSize, 7 * 4 + 4 + 5 * 4 + 10 + 25);
+        }
+        csTabFree(&tab);
+      },
+      [](int, bool, const std::string&) {});
+  EXPECT_GT(rounds, 8);  // reader, header list, records, sequence, centres, tensors, work space
+}
+
+// Nuclei: CA of residues 2..21 and the mean of the HB2/HB3 pair of residue 1; centre SD of Met 1.
+struct PcsCase {
+  std::string table;
+  double s[5] = {0.8, -0.35, 0.25, 0.12, -0.5};
+  int nuclei = 0;
+  explicit PcsCase(const std::string& dir) {
+    korim_test::PdbAtoms a = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb, true);
+    auto find = [&a](int res, const char* name) {
+      for (int i = 1; i <= a.n(); i++)
+        if (a.resIDs[i] == res && a.names[i] == name) return i;
+      return 0;
+    };
+    const int c = find(1, "SD");
+    table = dir + "/pcs.tab";
+    std::string text = "DATA PARAMAGNETIC   1 MET  SD\nVARS RESID RESNAME ATOMNAME SHIFT\nFORMAT %4d %4s %4s %12.7f\n";
+    for (int r = 1; r <= 21; r++, nuclei++) {
+      const int i = find(r, r == 1 ? "HB2" : "CA"), j = r == 1 ? find(1, "HB3") : i;
+      const double x = (a.x[i] + a.x[j]) / 2, y = (a.y[i] + a.y[j]) / 2, z = (a.z[i] + a.z[j]) / 2;
+      double ux = a.x[c] - x, uy = a.y[c] - y, uz = a.z[c] - z;
+      const double rr = std::sqrt(ux * ux + uy * uy + uz * uz);
+      ux /= rr, uy /= rr, uz /= rr;
+      const double shift = s[0] * 0.5 * (3 * uz * uz - 1) + s[1] * 0.5 * (ux * ux - uy * uy) + s[2] * 2 * ux * uy +
+                           s[3] * 2 * ux * uz + s[4] * 2 * uy * uz;
+      char row[80];
+      std::snprintf(row, sizeof row, "%4d %4s %4s %12.7f\n", r, a.resNames[i].c_str(), r == 1 ? "HB#" : "CA", shift);
+      text += row;
+    }
+    korim_test::writeFile(table, text);
+  }
+};
+
+TEST(PseudoContact, ShiftsOfAKnownTensorAreFittedBackAlsoWithInvalidShifts) {
+  TempDir dir;
+  PcsCase pc(dir.path);
+  korim::structure::PDBInfo pdb;
+  korim::structure::pdbNull(&pdb);
+  ASSERT_EQ(korim::structure::readPDB(korim_test::kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr), 0);
+  CSTable tab;
+  ASSERT_EQ(readCS(pc.table.c_str(), &tab), 0);
+  ASSERT_EQ(tab.pcsCount, 1);
+  for (int round = 0; round < 2; round++) {
+    ASSERT_EQ(buildPCS(&pdb, &tab), pc.nuclei - 2 * round);
+    EXPECT_EQ(tab.csList[0].atomCount, 2);
+    EXPECT_EQ(fitPCS(&pdb, &tab, 0), 0);
+    for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.pcsList[0].dTensor->saupe[k], pc.s[k], 1e-4) << round << " " << k;
+    for (int i = 0; i < tab.csCount; i++)
+      if (tab.csList[i].valid) {
+        EXPECT_NEAR(tab.csList[i].predShift, tab.csList[i].shift, 1e-4) << i;
+      }
+    // Two shifts made invalid, with values that would spoil the fit if they took part.
+    for (int i : {4, 9}) tab.csList[i].shift = 9999.0f;
+    selectCS(tab.csList, tab.csCount, -1000, 1000);
+  }
+  // Fewer shifts than elements: no fit, zero tensor and predictions.
+  selectCS(tab.csList, tab.csCount, 1, 4);
+  ASSERT_EQ(buildPCS(&pdb, &tab), 4);
+  fitPCS(&pdb, &tab, 0);
+  for (int k = 0; k < 5; k++) EXPECT_EQ(tab.pcsList[0].dTensor->saupe[k], 0.0f);
+  EXPECT_EQ(tab.csList[1].predShift, 0.0f);
+  csTabFree(&tab);
+  korim::structure::pdbFree(&pdb);
+}
+
+TEST(PseudoContact, WritersMatchTheirGoldenFiles) {
+  TempDir dir;
+  CSTable tab;
+  ASSERT_EQ(readCS(korim_test::writeFile(dir / "cs.tab", std::string("DATA PARAMAGNETIC 5 LYS NZ S1 A\n") + kShiftFile)
+                       .c_str(),
+                   &tab),
+            0);
+  tab.csList[0].predShift = 4.0f;
+  tab.csList[0].rcShift = 3.5f;
+  tab.pcsList[0].dTensor->saupe[2] = 1.5e-3f;
+  tab.pcsList[0].dTensor->da = -2.0f;
+  EXPECT_EQ(writeCS((dir / "cs.out").c_str(), &tab, "test remark", 1), 0);
+  EXPECT_EQ(writePCS((dir / "pcs.out").c_str(), &tab, nullptr, 0), 0);
+  EXPECT_EQ(korim_test::readFile(dir / "cs.out"), korim_test::readFile(korim_test::testData("shifts/writecs_verbose.txt")));
+  EXPECT_EQ(korim_test::readFile(dir / "pcs.out"), korim_test::readFile(korim_test::testData("shifts/writepcs.txt")));
+  // An output that cannot be opened is reported and the table goes to standard output.
+  std::string out;
+  const std::string err = captureStderr([&] {
+    out = korim_test::captureStdout([&] { writeCS((dir / "no/dir/x").c_str(), &tab, nullptr, 0); });
+  });
+  EXPECT_EQ(err, "MERIDO Error opening output file " + (dir / "no/dir/x") + "\n");
+  EXPECT_EQ(out.rfind("REMARK MERIDO Chemical Shift Simulation.\n\n", 0), 0u);
+  csTabFree(&tab);
+}
+
+}  // namespace
