@@ -140,8 +140,6 @@ void release(T*& p, int count) {
   p = nullptr;
 }
 
-}
-
 // Points of the user's 3-D grid, or -1 when the product does not fit an allocation.
 int gridPoints(const KorimInfo* k) {
   const double n = static_cast<double>(k->grid3DnX) * k->grid3DnY * k->grid3DnZ;
