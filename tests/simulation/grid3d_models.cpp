@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "settings/settings.h"
@@ -17,22 +18,13 @@
 #include "simulation/ssia.h"
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
+#include "tests/support/pdbtext.h"
 
 using namespace korim::simulation;
 using korim::settings::KorimInfo;
+using Points = korim_test::PdbAtoms;  // points 1..n (1-based arrays)
 
 namespace {
-
-// Points 1..n (1-based arrays).
-struct Points {
-  std::vector<double> x{0.0}, y{0.0}, z{0.0};
-  void add(double px, double py, double pz) {
-    x.push_back(px);
-    y.push_back(py);
-    z.push_back(pz);
-  }
-  int n() const { return static_cast<int>(x.size()) - 1; }
-};
 
 // n points on the z axis, spacing 2 A, centred.
 Points chain(int n) {
@@ -57,14 +49,8 @@ KorimInfo gridSettings(int nX, int nY, int nZ, float dX, float dY, float dZ, int
   korim::settings::korimInfoNull(&k);
   k.lcType = 3;
   k.digPsiNSC = digPsi;
-  k.grid3DnX = nX;
-  k.grid3DnY = nY;
-  k.grid3DnZ = nZ;
-  k.grid3DdeltaX = dX;
-  k.grid3DdeltaY = dY;
-  k.grid3DdeltaZ = dZ;
-  k.elInfo.z1 = z1;
-  k.elInfo.zN = zN;
+  std::tie(k.grid3DnX, k.grid3DnY, k.grid3DnZ, k.elInfo.z1, k.elInfo.zN) = std::tuple(nX, nY, nZ, z1, zN);
+  std::tie(k.grid3DdeltaX, k.grid3DdeltaY, k.grid3DdeltaZ) = std::tuple(dX, dY, dZ);
   k.elInfo.maxPot = 5.0f;
   return k;
 }
@@ -77,13 +63,6 @@ std::vector<T> columns(const std::vector<T>& profile) {
   std::vector<T> g;
   for (int c = 0; c < 9; c++) g.insert(g.end(), profile.begin(), profile.end());
   return g;
-}
-// Planes 16..25 (the middle of the grid) marked with value, the others with rest.
-template <typename T>
-std::vector<T> slab(T value, T rest) {
-  std::vector<T> p(40, rest);
-  for (int i = 15; i < 25; i++) p[i] = value;
-  return columns(p);
 }
 // nX x nY x nZ values (z fastest), free (1) where free(ix, iz) holds (0-based indices).
 template <typename Free>
@@ -208,29 +187,29 @@ class Grid3DTest : public testing::Test {
 
 }  // namespace
 
-TEST_F(Grid3DTest, FreeGridGivesNoAlignment) {
-  Points c = chain(7);
+TEST_F(Grid3DTest, FreeGridGivesNoAlignmentABlockedSlabAlignsAChainAxially) {
+  Points c = chain(7);  // 12 A long
   KorimInfo k = slabSettings();
-  std::vector<float> mask(360, 1.0f);
+  std::vector<float> open(360, 1.0f), slab(40, 1.0f);
+  for (int i = 15; i < 25; i++) slab[i] = 0.0f;  // planes 16..25 blocked
+  std::vector<float> mask = columns(slab);
   std::vector<double> pot(360, 0.0);
-  double a[5], b[5];
-  captured([&] {
-    ASSERT_EQ(steric(k, c, mask, a), 0);
+  double a[5], b[5], s[5];
+  const auto out = captured([&] {
+    ASSERT_EQ(steric(k, c, open, a), 0);
     ASSERT_EQ(potential(k, c, pot, b), 0);
+    ASSERT_EQ(steric(k, c, mask, s), 0);
   });
-  // Zero up to the rounding of the sampling angles (typical alignment: 1e-3).
+  // Cell radius from the cross-section per particle: sample volume over (particles x length),
+  // so the cells of 1000 A columns overlap their neighbours.
+  const double particles = 0.05 / 268000.0 * 6.02214076e23, length = 1.574e-10 * 1707.0;  // m
+  EXPECT_NEAR(k.rSingleCell, std::sqrt(515e-9 / (particles * length)) * 1e10, 1e-5 * k.rSingleCell);
+  EXPECT_NE(out.second.find("WARNING: Potentials between neighbouring cells overlapping!\n"), std::string::npos);
+  // Free grid: zero up to the rounding of the sampling angles (typical alignment: 1e-3).
   for (int j = 0; j < 5; j++) {
     EXPECT_NEAR(a[j], 0.0, 1e-6) << j;
     EXPECT_NEAR(b[j], 0.0, 1e-6) << j;
   }
-}
-
-TEST_F(Grid3DTest, BlockedSlabAlignsAChainAxially) {
-  Points c = chain(7);  // 12 A long
-  KorimInfo k = slabSettings();
-  std::vector<float> mask = slab(0.0f, 1.0f);
-  double s[5];
-  captured([&] { ASSERT_EQ(steric(k, c, mask, s), 0); });
   // A rod of length L in a free layer of thickness F: weight F - L |cos| per direction, so
   // Szz = -(L / 8) / (F - L / 2) = -1.5 / 23 for F = 29 A (the layer between the blocked planes;
   // truncation widens the plane at 0), L = 12 A.
@@ -261,20 +240,6 @@ TEST_F(Grid3DTest, ChargesFollowThePotentialAndAConstantChangesNothing) {
   EXPECT_GT(repelled[0], none[0]);
   // A constant added to the potential inside the cell multiplies every weight by one factor.
   for (int j = 0; j < 5; j++) EXPECT_NEAR(shiftedS[j], centred[j], 1e-9 * std::fabs(centred[0])) << j;
-}
-
-TEST_F(Grid3DTest, CellRadius) {
-  Points c = chain(3);
-  KorimInfo k = slabSettings();
-  std::vector<float> mask(360, 1.0f);
-  double s[5];
-  const auto out = captured([&] { steric(k, c, mask, s); });
-  // Cross-section per particle: sample volume over (particles x length).
-  const double particles = 0.05 / 268000.0 * 6.02214076e23;         // massLC / mwLC
-  const double length = 1.574e-10 * 1707.0;                         // m
-  const double r = std::sqrt(515e-9 / (particles * length)) * 1e10;  // Angstrom
-  EXPECT_NEAR(k.rSingleCell, r, 1e-5 * r);
-  EXPECT_NE(out.second.find("WARNING: Potentials between neighbouring cells overlapping!\n"), std::string::npos);
 }
 
 TEST_F(Grid3DTest, OddAndEvenGridSizesStayInsideTheGrid) {
@@ -314,26 +279,18 @@ struct PeriodicCase {
   }
 };
 
-TEST_F(Grid3DTest, AtomsOutsideTheCellWrapIntoThePeriodicCell) {
-  Points r = rod();
+TEST_F(Grid3DTest, AtomsOutsideTheCellAndFarPointsWrapIntoThePeriodicCell) {
   PeriodicCase c;
-  double s[5];
-  captured([&] { ASSERT_EQ(steric(c.k, r, c.mask, s), 0); });
-  const std::vector<double> twin = periodicTwin(c.freePlane, 60, 41, 50, r, dots, nDots);
-  // Positions in single precision may change plane at a boundary: 2 % of the largest element.
-  ASSERT_GT(std::fabs(along(twin.data(), kAxis)), 0.05);
-  for (int j = 0; j < 5; j++) EXPECT_NEAR(s[j], twin[j], 0.02 * std::fabs(twin[0])) << j;
-}
-
-TEST_F(Grid3DTest, FarPointsWrapIntoThePeriodicCell) {
-  Points r = rod(), far;
-  for (int a = 1; a <= r.n(); a++) far.add(r.x[a], r.y[a], r.z[a] + 100 * 10.0);  // 100 cells up
-  PeriodicCase c;
-  double s[5];
-  captured([&] { ASSERT_EQ(steric(c.k, far, c.mask, s), 0); });
-  const std::vector<double> twin = periodicTwin(c.freePlane, 60, 41, 50, far, dots, nDots);
-  ASSERT_GT(std::fabs(along(twin.data(), kAxis)), 0.05);
-  for (int j = 0; j < 5; j++) EXPECT_NEAR(s[j], twin[j], 0.02 * std::fabs(twin[0])) << j;
+  for (double up : {0.0, 100 * 10.0}) {  // as built, and 100 cells up
+    Points r = rod(), p;
+    for (int a = 1; a <= r.n(); a++) p.add(r.x[a], r.y[a], r.z[a] + up);
+    double s[5];
+    captured([&] { ASSERT_EQ(steric(c.k, p, c.mask, s), 0); });
+    const std::vector<double> twin = periodicTwin(c.freePlane, 60, 41, 50, p, dots, nDots);
+    // Positions in single precision may change plane at a boundary: 2 % of the largest element.
+    ASSERT_GT(std::fabs(along(twin.data(), kAxis)), 0.05);
+    for (int j = 0; j < 5; j++) EXPECT_NEAR(s[j], twin[j], 0.02 * std::fabs(twin[0])) << up << " " << j;
+  }
 }
 
 TEST_F(Grid3DTest, NoAllowedState) {
