@@ -20,6 +20,9 @@
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
 #include "fitting/aerasimdc.h"
+#include "fitting/dahist.h"
+#include "fitting/daflex.h"
+#include "fitting/daml.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
@@ -135,30 +138,6 @@ template <typename T>
 void release(T*& p, int count) {
   unAlloc("matrix", p, static_cast<int>(sizeof(T)) * count);
   p = nullptr;
-}
-
-// Modes whose subsystem is not part of this program yet.
-bool modeAvailable(const KorimInfo* k) {
-  switch (k->korimMode) {
-    case kModeSteric:
-    case kModeStericFree:
-    case kModeStericGrid:
-    case kModeElectrostatic:
-    case kModeElectrostaticFree:
-    case kModeElectrostaticGrid:
-    case kModeChemShift:
-    case kModeAsRan:
-    case kModeStructNoise:
-    case kModeAnalyzeDc:
-    case kModeAnalyzeSaupe:
-    case kModeAnalyzePdb:
-    case kModeConvert:
-      return true;
-    case kModeBestFit:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Points of the user's 3-D grid, or -1 when the product does not fit an allocation.
@@ -638,6 +617,21 @@ bool tableMode(Run& run) {
       rc = convertTab(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2, p.outDName);
       if (rc != 0) fail(run, rc, "korim: error in conversion of table.\n");
       return true;
+    case kModeDaHist:
+      rc = korim::fitting::getHistDabR(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                       p.outDName);
+      if (rc != 0) fail(run, rc, "korim: error in getHistDabR.\n");
+      return true;
+    case kModeDaMl:
+      rc = korim::fitting::getMlDabR(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                     p.outDName, p.outScName);
+      if (rc != 0) fail(run, rc, "korim: error in getMlDabR.\n");
+      return true;
+    case kModeDaFlex:  // reports its failures with the histogram mode's line
+      rc = korim::fitting::motionHist(p.inDName, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
+                                      p.outDName, p.outScName, p.outColName);
+      if (rc != 0) fail(run, rc, "korim: error in getHistDabR.\n");
+      return true;
     default:
       return false;
   }
@@ -681,8 +675,6 @@ int runKorim(Run& run, int argc, char** argv) {
   checkArgs(argc, argv);
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
 
-  if (!modeAvailable(run.korimInfo))
-    return fail(run, 1, "korim: this mode is not available yet.\n");
   return tableMode(run) ? run.status : structureRun(run);
 }
 

@@ -112,20 +112,17 @@ TEST(ChargeSource, NoSourceAndListingFiles) {
   Outcome r;
   for (const auto& [k, pka] : none) {
     r = run(m, k, pka, "none.lst");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.n, 0);
-    EXPECT_EQ(r.sum, 0.0f);
-    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(r.status == 0 && r.n == 0 && r.sum == 0.0f && r.err.empty() && r.listing.empty());
     EXPECT_TRUE(korim_test::fileExists(gDir / "none.lst"));
-    EXPECT_EQ(r.listing, "");
   }
   // A listing that cannot be opened or written out is a failure, not a silent short file.
-  r = run(m, settings(0, 1), "", "/nonexistent-dir/x.lst");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "KORIM Error opening file for pka output /nonexistent-dir/x.lst\n");
-  r = run(m, settings(0, 1), "", "/dev/full");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "KORIM Error writing pka output /dev/full\n");
+  using Case = std::pair<std::string, std::string>;
+  for (const auto& [path, message] : {Case{"/nonexistent-dir/x.lst", "KORIM Error opening file for pka output "},
+                                      Case{"/dev/full", "KORIM Error writing pka output "}}) {
+    r = run(m, settings(0, 1), "", path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, message + path + "\n");
+  }
 }
 
 TEST(DefaultRules, UbiquitinAtNeutralPh) {
@@ -165,10 +162,9 @@ TEST(DefaultRules, NaturalExponentTerminiGroupsAndSelection) {
   k.elInfo.pH = 9.0f;
   Outcome r = run(m, k);
   ASSERT_EQ(r.n, 4);
-  EXPECT_NEAR(r.of(0), 1 - frac(7.9, 9.0), 1e-6);
-  EXPECT_NEAR(r.of(1), 1 - frac(11.5, 9.0), 1e-6);  // 0.924, not 0.997 of a decimal exponent
-  EXPECT_NEAR(r.of(2), -frac(3.0, 9.0) / 2, 1e-6);
-  EXPECT_NEAR(r.of(3), -frac(3.0, 9.0) / 2, 1e-6);
+  // Lys: 0.924, not 0.997 of a decimal exponent.
+  const double want[4] = {1 - frac(7.9, 9.0), 1 - frac(11.5, 9.0), -frac(3.0, 9.0) / 2, -frac(3.0, 9.0) / 2};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(r.of(i), want[i], 1e-6) << i;
   k.elInfo.chTerminiFlag = 0;
   r = run(m, k);
   EXPECT_EQ(r.n, 1);
@@ -237,16 +233,15 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   add(m, 10, "ARG", {"NH1"});
   const std::string empty = pkaFile("empty.pka", "");
   Outcome r = run(m, settings(), empty);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.n, 0);
+  EXPECT_TRUE(r.status == 0 && r.n == 0);
   EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
-  r = run(m, settings(), "/nonexistent-dir/none.pka");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "chargeSetup File open error: /nonexistent-dir/none.pka.\n");
   // A directory opens for reading on this system but cannot be read: not an empty pKa file.
-  r = run(m, settings(), gDir.path);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "chargeSetup File read error: " + gDir.path + ".\n");
+  using Case = std::pair<std::string, std::string>;
+  for (const auto& [path, message] : {Case{"/nonexistent-dir/none.pka", "open"}, Case{gDir.path, "read"}}) {
+    r = run(m, settings(), path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "chargeSetup File " + message + " error: " + path + ".\n");
+  }
   // The message quotes the bad line; a last line without newline gets one.
   for (const std::string bad : {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
                                 "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa"}) {
@@ -256,7 +251,7 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   }
   // A line longer than the read buffer arrives in pieces; the tail piece is malformed.
   r = run(m, settings(), pkaFile("long.pka", "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n"));
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.err, "Error: wrong format of pka file.\nLine:" + std::string(8, ' ') + "7\n");
 }
 
@@ -269,16 +264,13 @@ TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {
     text += std::to_string(i) + " NZ charge 1.0\n";
   }
   Outcome r = run(m, settings());
-  EXPECT_EQ(r.status, 0);  // 1199 charges on the last atoms of the list fit
-  EXPECT_EQ(r.n, 1199);
+  EXPECT_TRUE(r.status == 0 && r.n == 1199);  // 1199 charges on the last atoms of the list fit
   r = run(m, settings(), pkaFile("full.pka", text));
-  EXPECT_EQ(r.status, 1);  // a pKa file that fills 1199 slots fails even at its end
-  EXPECT_EQ(r.err, full);
+  EXPECT_TRUE(r.status == 1 && r.err == full);  // a pKa file that fills 1199 slots fails even at its end
   add(m, 1200, "ALA", {"CA"});  // uncharged, yet an atom remains after the 1199th charge
   for (const KorimInfo& k : {settings(), settings(0, 1)}) {  // default rules and set A (NZ -0.3)
     r = run(m, k);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, full);
+    EXPECT_TRUE(r.status == 1 && r.err == full) << r.err;
   }
   // One terminus line that would charge 1300 atoms named O of the last
   // residue stops at the end of the arrays.
@@ -297,9 +289,7 @@ TEST(Scaling, FixedSlotsAndNetOverFilledSlots) {
   add(add(add(m, 1, "LYS", {"NZ"}), 2, "LYS", {"NZ"}), 3, "LYS", {"NZ"});
   KorimInfo k = settings(0, 1);
   k.elInfo.chTerminiFlag = 0;
-  k.elInfo.kMonoCh = 2.0f;
-  k.elInfo.kQuadCh = 3.0f;
-  k.elInfo.kDipoCh = 5.0f;
+  k.elInfo.kMonoCh = 2.0f, k.elInfo.kQuadCh = 3.0f, k.elInfo.kDipoCh = 5.0f;
   const Outcome r = run(m, k);
   ASSERT_EQ(r.n, 3);
   // Slot 1 by kMono, 2-8 by kQuad, 9-10 by kDipo, also past n (they held 1.0).
@@ -360,9 +350,7 @@ TEST(SetsBC, PhWindowChoosesTheTable) {
   for (const char* pH : {"4.50", "7.50"}) {
     k.elInfo.pH = std::strtof(pH, nullptr);
     const Outcome r = run(m, k, "", "window.lst");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.n, 0);
-    EXPECT_EQ(r.listing, "");
+    EXPECT_TRUE(r.status == 0 && r.n == 0 && r.listing.empty());
     EXPECT_EQ(r.err, std::string("WARNING: no CHARMM22 charge table for pH ") + pH +
                          " (tables for pH 6.0 to 7.0 and pH 4.0 or below); no charges placed.\n");
   }

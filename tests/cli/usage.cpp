@@ -40,20 +40,8 @@ TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
   EXPECT_EQ(r.err.find(" Atoms, Residues "), std::string::npos) << "the structure was read";
 }
 
-TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
+TEST(Modes, DebugLevelTwoTracesTheAllocations) {
   TempDir d;
-  const std::vector<std::vector<std::string>> cases = {
-      {"-daHist"}, {"-daMl"}, {"-daFlex"},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> args = c;
-    args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "rot.pdb"});
-    RunResult r = runKorim(args, d);
-    EXPECT_EQ(r.status, 1) << c.back();
-    inOrder(r.err, {"korim: this mode is not available yet.\n", kMemoryLine});
-    EXPECT_TRUE(endsWithMemoryStatus(r.err)) << c.back();
-    EXPECT_FALSE(fileExists(d / "out.tab") || fileExists(d / "rot.pdb.0")) << c.back();
-  }
   // Debug level 2 traces the allocations, the releases after the status line too.
   RunResult traced = runKorim({"-anA", "-dbg", "2"}, d);
   EXPECT_EQ(runKorim({"-anA"}, d).err.find("_MEM"), std::string::npos);

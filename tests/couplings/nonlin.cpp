@@ -44,14 +44,12 @@ TEST(TensorForms, SaupeToPrincipalFrameAndBack) {
   }
   float r[5];
   euler2saupe(r, 0, 0, 0, 5e-4f, 2e-4f);  // identity frame: (2 Da, 3 Dr, 0, 0, 0)
-  EXPECT_NEAR(r[0], 1e-3, 1e-10);
-  EXPECT_NEAR(r[1], 6e-4, 1e-10);
-  EXPECT_EQ(r[2], 0.0f);
+  EXPECT_TRUE(std::fabs(r[0] - 1e-3) < 1e-10 && std::fabs(r[1] - 6e-4) < 1e-10 && r[2] == 0.0f);
 }
 
 // A fixed tensor is one evaluation in its principal frame: a methyl is the three C-H terms
-// scaled by 0.309107, a methylene the plain sum of both pairs. The linear fit with the same
-// Saupe elements treats the methyl by its centroid axis instead: both conventions stay.
+// scaled by 0.309107, a methylene the plain sum of both pairs. (The linear fit's centroid-axis
+// methyl is pinned by UbiquitinSVD.GivenSaupeValuesAndGroupConventions: both conventions stay.)
 TEST(NonlinearFit, FixedTensorIsOneEvaluationInThePrincipalFrame) {
   Ubiquitin f("dc/groups.tab");
   ASSERT_EQ(f.map(), f.tab.dCount);
@@ -59,8 +57,7 @@ TEST(NonlinearFit, FixedTensorIsOneEvaluationInThePrincipalFrame) {
                              &f.tab.dTensor));
   ASSERT_EQ(fitD(&f.pdb, &f.tab, 0), 4);
   const DTensor& t = f.tab.dTensor;
-  EXPECT_FLOAT_EQ(t.da, 4e-4f);
-  EXPECT_FLOAT_EQ(t.psi, 20.0f);
+  EXPECT_TRUE(t.da == 4e-4f && t.psi == 20.0f);
   const DInfo* c = f.tab.dCalcList;
   const auto term = [&](int row, int j) {
     return principalCoupling(c[row].atomI[0], c[row].atomJ[j], c[row].di, 4e-4, 1e-4, 20, -35, 70);
@@ -79,12 +76,6 @@ TEST(NonlinearFit, FixedTensorIsOneEvaluationInThePrincipalFrame) {
     for (int j = 0; j < 5; ++j) EXPECT_NEAR(s[j], s0[j], 1e-7) << k;
   }
   for (int j = 0; j < 5; ++j) EXPECT_NEAR(t.saupe[j], s0[j], 1e-7);
-  const float amide = c[3].d;
-  f.tab.dTensor.tensorMode = kTensorSaupe;
-  std::copy(s0, s0 + 5, f.tab.dTensor.userSaupe);
-  fitD(&f.pdb, &f.tab, 0);
-  EXPECT_NEAR(c[3].d, amide, 2e-3);
-  EXPECT_GT(std::fabs(c[0].d - methyl), 1e-3);
 }
 
 // All free, the nonlinear fit reaches the SVD solution of the measured couplings; with Da and Dr
@@ -105,8 +96,7 @@ TEST(NonlinearFit, AllFreeReachesTheSVDSolution) {
   // fitted Saupe elements gives the SVD's
   float ps[8], th[8], ph[8], eig[3], da0, dr0;
   saupe2euler(f.tab.dTensor.saupe, ps, th, ph, eig, &da0, &dr0);
-  EXPECT_NEAR(da0, daSVD, 2e-5);
-  EXPECT_NEAR(std::fabs(dr0), std::fabs(drSVD), 2e-5);
+  EXPECT_TRUE(std::fabs(da0 - daSVD) < 2e-5 && std::fabs(std::fabs(dr0) - std::fabs(drSVD)) < 2e-5);
   int selected = 0;  // the atoms of the used couplings, and only those
   for (int i = 0; i < f.pdb.atomCount; ++i) selected += f.pdb.atomList[i].selected;
   EXPECT_EQ(selected, 126);
@@ -124,8 +114,7 @@ TEST(NonlinearFit, AllFreeReachesTheSVDSolution) {
   t.psiList[1] = 99;
   EXPECT_EQ(fitDCAlign2(), 0);
   EXPECT_NEAR(f.q(), qSVD, 2e-3);
-  EXPECT_EQ(t.eulerCount, 1);
-  EXPECT_EQ(t.psiList[0], t.psi);
+  EXPECT_TRUE(t.eulerCount == 1 && t.psiList[0] == t.psi);
   fitDCFree();  // no workspace left: nothing to repeat
   t.psi += 5;
   EXPECT_EQ(fitDCAlign2(), 0);
@@ -147,10 +136,8 @@ TEST(NonlinearFit, TooFewCouplingsEvaluateTheUnrotatedTensor) {
   const DTensor& t = f.tab.dTensor;
   EXPECT_TRUE(t.psi == 0.0f && t.theta == 0.0f && t.phi == 0.0f);
   ASSERT_EQ(t.eulerCount, 2);
-  EXPECT_NEAR(t.psiList[0], 0, 1e-4);
-  EXPECT_NEAR(t.phiList[1], 180, 1e-3);
-  EXPECT_NEAR(t.saupe[0], 6e-4, 1e-10);
-  EXPECT_NEAR(t.saupe[1], 3e-4, 1e-10);
+  EXPECT_TRUE(std::fabs(t.psiList[0]) < 1e-4 && std::fabs(t.phiList[1] - 180) < 1e-3);
+  EXPECT_TRUE(std::fabs(t.saupe[0] - 6e-4) < 1e-10 && std::fabs(t.saupe[1] - 3e-4) < 1e-10);
   const DInfo& c = f.tab.dCalcList[3];
   EXPECT_NEAR(c.d, principalCoupling(c.atomI[0], c.atomJ[0], c.di, 3e-4, 1e-4, 0, 0, 0), 2e-3);
 }

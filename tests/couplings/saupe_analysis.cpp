@@ -50,13 +50,12 @@ const double kX[3] = {1, 0, 0}, kY[3] = {0, 1, 0}, kZ[3] = {0, 0, 1};
 TEST(AnalyzeSaupe, AxialAndRhombicTensors) {
   const double axial[5] = {1e-3, 0, 0, 0, 0};
   Analysis a = analyze(axial, 0, 0);
-  EXPECT_NEAR(a.val[0], 1e-3, 1e-15);
   expectAxis(a.vec, 0, kZ);
-  EXPECT_NEAR(a.da, 5e-4, 1e-15);
-  EXPECT_NEAR(a.dr, 0.0, 1e-15);
-  EXPECT_NEAR(a.gen, 1.585331e-3, 5e-10);  // sqrt(8 pi/15 * 1.5) * 1e-3
-  EXPECT_NEAR(a.irr[0], 1.585330918136652e-3, 1e-15);
-  for (int k = 1; k < 5; ++k) EXPECT_NEAR(a.irr[k], 0.0, 1e-15) << k;
+  // Generalised degree of order and first irreducible component sqrt(8 pi/15 * 1.5) * 1e-3.
+  const double gen = 1.585330918136652e-3;
+  EXPECT_NEAR(a.gen, gen, 5e-12);
+  const double diff[8] = {a.val[0] - 1e-3, a.da - 5e-4, a.dr, a.irr[0] - gen, a.irr[1], a.irr[2], a.irr[3], a.irr[4]};
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(diff[k], 0.0, 1e-15) << k;
   for (int k = 0; k < 4; ++k) EXPECT_TRUE(a.al[k] == 0 && a.be[k] == 0 && a.ga[k] == 0);  // not asked for
 
   // Sxx = -2e-4, Syy = -8e-4, Szz = 1e-3: zz, yy, xx by decreasing magnitude.
@@ -65,9 +64,7 @@ TEST(AnalyzeSaupe, AxialAndRhombicTensors) {
   const double want[3] = {1e-3, -8e-4, -2e-4};
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.val[k], want[k], 1e-15);
   expectAxis(a.vec, 1, kY);
-  EXPECT_NEAR(a.da, 5e-4, 1e-15);
-  EXPECT_NEAR(a.dr, 2e-4, 1e-15);
-  EXPECT_NEAR(a.dr / a.da, 0.4, 1e-12);
+  EXPECT_TRUE(std::fabs(a.da - 5e-4) < 1e-15 && std::fabs(a.dr - 2e-4) < 1e-15);
   EXPECT_NEAR(a.irr[3], 1.2944172742975892 * 3e-4, 1e-15);  // sqrt(8pi/15) (Sxx + Szz/2)
 
   // yzFlag: the largest magnitude is reported as yy, the middle one as zz, and Da uses it.
@@ -75,8 +72,7 @@ TEST(AnalyzeSaupe, AxialAndRhombicTensors) {
   a = analyze(rh, 1, 0);
   EXPECT_TRUE(std::fabs(a.val[0] + 8e-4) < 1e-15 && std::fabs(a.val[1] - 1e-3) < 1e-15);
   expectAxis(a.vec, 0, kY);
-  EXPECT_NEAR(a.da, -4e-4, 1e-15);
-  EXPECT_NEAR(a.dr, -4e-4, 1e-15);
+  EXPECT_TRUE(std::fabs(a.da + 4e-4) < 1e-15 && std::fabs(a.dr + 4e-4) < 1e-15);
 }
 
 // Eigenvalues, Da, Dr and the generalised degree of order do not change when the tensor is
@@ -92,10 +88,9 @@ TEST(AnalyzeSaupe, InvariantUnderRotationWithFramesReproduced) {
     double s[5];
     dctest::saupeOf(sRot, s);
     const Analysis a = analyze(s, 0, 1);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.val[k], a0.val[k], 1e-12) << trial;
-    EXPECT_NEAR(a.da, a0.da, 1e-12);
-    EXPECT_NEAR(a.dr, a0.dr, 1e-12);
-    EXPECT_NEAR(a.gen, a0.gen, 1e-12);
+    const double diff[6] = {a.val[0] - a0.val[0], a.val[1] - a0.val[1], a.val[2] - a0.val[2],
+                            a.da - a0.da,         a.dr - a0.dr,         a.gen - a0.gen};
+    for (double d : diff) EXPECT_NEAR(d, 0.0, 1e-12) << trial;
     for (int c = 0; c < 3; ++c) {
       const double v0[3] = {a0.vec[0][c], a0.vec[1][c], a0.vec[2][c]}, v[3] = {a.vec[0][c], a.vec[1][c], a.vec[2][c]};
       double sv[3], rv[3];
@@ -117,8 +112,7 @@ TEST(AnalyzeMatrix3D, InertiaTensorAlwaysGivesEulerFrames) {
   const double want[3] = {3, 2, 1}, axis[3] = {r.m[0][1], r.m[1][1], r.m[2][1]};
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(val[k], want[k], 1e-12);
   expectAxis(vec, 0, axis);
-  EXPECT_NEAR(da, 0.5, 1e-12);  // (3 - (1 + 2)/2)/3
-  EXPECT_NEAR(dr, -1 / 3.0, 1e-12);
+  EXPECT_TRUE(std::fabs(da - 0.5) < 1e-12 && std::fabs(dr + 1 / 3.0) < 1e-12);  // Da (3 - (1 + 2)/2)/3
   expectEulerFrames(vec, al, be, ga);
 }
 
@@ -129,8 +123,7 @@ TEST(AnalyzeSaupe, AxisAngleFormReproducesTheRotation) {
   for (const auto& c : cases) {
     double al[4] = {c[0], 0, 0, 0}, be[4] = {c[1], 0, 0, 0}, ga[4] = {c[2], 0, 0, 0}, th[4], ph[4], om[4];
     ASSERT_EQ(euler2polar(al, be, ga, th, ph, om), 0);
-    EXPECT_TRUE(om[0] >= 0 && om[0] < 360);
-    EXPECT_NEAR(om[1], 0.0, 1e-9);
+    EXPECT_TRUE(om[0] >= 0 && om[0] < 360 && std::fabs(om[1]) < 1e-9);
     const double t = rad(th[0]), p = rad(ph[0]), w = rad(om[0]);
     const double n[3] = {sin(t) * cos(p), sin(t) * sin(p), cos(t)};
     const double k[3][3] = {{0, -n[2], n[1]}, {n[2], 0, -n[0]}, {-n[1], n[0], 0}};
@@ -150,8 +143,7 @@ TEST(Collinearity, LimitsAndTraceTwin) {
   float c, a;
   for (const auto& l : limits) {
     irrCollinarity(l.a, l.b, &c, &a);
-    EXPECT_NEAR(c, l.cos, 1e-6);
-    EXPECT_NEAR(a, l.angle, 0.1f);
+    EXPECT_TRUE(std::fabs(c - l.cos) < 1e-6 && std::fabs(a - l.angle) < 0.1f) << c << " " << a;
   }
   std::mt19937 gen(7);
   std::uniform_real_distribution<double> u(-1e-3, 1e-3);

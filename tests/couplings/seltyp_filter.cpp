@@ -1,8 +1,7 @@
-// Atom-type filter of coupling lists: which ends are tested, exact names, flags of other couplings, counts on real tables.
+// Atom-type filter of coupling lists: which ends are tested, exact names, flags of other couplings.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 #include "couplings/dc.h"
 
@@ -39,36 +38,6 @@ TEST(SelTypDC, EndsNamesAndFlags) {
   EXPECT_EQ(selTypDC(list, 0, "X", "Y"), 0);
   EXPECT_EQ(selTypDC(nullptr, 3, "X", "Y"), 0);
   EXPECT_EQ(list[0].valid, 1);
-}
-
-struct RealTable : ::testing::Test {
-  DTable tab;
-  void read(const char* name) {
-    dTabNull(&tab);
-    std::string path = std::string(KORIM_TEST_DATA) + name;
-    ASSERT_EQ(readDC(path.c_str(), &tab), 0);
-    for (int i = 0; i < tab.dCount; i++) tab.dObsList[i].valid = 1;
-  }
-  void TearDown() override { dTabFree(&tab); }
-};
-
-TEST_F(RealTable, UbiquitinAmidesPassOnlyAsNitrogenToProton) {
-  read("/ubiquitin_nh_bicelle.tab");
-  ASSERT_EQ(tab.dCount, 63);  // 63 measured N-H couplings
-  EXPECT_EQ(selTypDC(tab.dObsList, tab.dCount, "N", "H"), 63);
-  EXPECT_EQ(selTypDC(tab.dObsList, tab.dCount, "H", "N"), 0);
-  for (int i = 0; i < tab.dCount; i++) EXPECT_EQ(tab.dObsList[i].valid, 0);
-}
-
-TEST_F(RealTable, GroupTableKeepsTheMethylCarbons) {
-  read("/dc/groups.tab");
-  // Rows CB-HB# of Ala 28 and Ala 46, CA-HA# of Gly 10, N-H of Ile 3.
-  EXPECT_EQ(selTypDC(tab.dObsList, tab.dCount, "CB", "All"), 2);
-  EXPECT_EQ(tab.dObsList[0].resIDI, 28);
-  EXPECT_NE(tab.dObsList[0].valid, 0);
-  EXPECT_EQ(tab.dObsList[1].valid, 0);
-  EXPECT_NE(tab.dObsList[2].valid, 0);
-  EXPECT_EQ(tab.dObsList[3].valid, 0);
 }
 
 }  // namespace

@@ -43,11 +43,9 @@ TEST(UbiquitinSVD, MeasuredCouplingsMapAndFit) {
   float q, r, rms, chi2;
   int n;
   EXPECT_EQ(getStatDCQR(f.tab.dObsList, f.tab.dCalcList, f.tab.dCount, &q, &r, &n), 63);
-  EXPECT_EQ(n, 63);
-  EXPECT_NEAR(q, kRefQ, 5e-4);
-  EXPECT_NEAR(r, kRefR, 1e-4);
   getStatDC(f.tab.dObsList, f.tab.dCalcList, f.tab.dCount, &rms, &chi2, &n);
-  EXPECT_NEAR(rms, kRefRms, 3e-3);
+  EXPECT_TRUE(n == 63 && std::fabs(q - kRefQ) < 5e-4 && std::fabs(r - kRefR) < 1e-4 && std::fabs(rms - kRefRms) < 3e-3)
+      << n << " " << q << " " << r << " " << rms;
 }
 
 TEST(UbiquitinSVD, RecoversAGeneratedTensorAndIsInvariantToRotation) {
@@ -74,8 +72,7 @@ TEST(UbiquitinSVD, RecoversAGeneratedTensorAndIsInvariantToRotation) {
   }
   ASSERT_EQ(f.map(), 63);
   ASSERT_EQ(fitD(&f.pdb, &f.tab, 0), 63);
-  EXPECT_NEAR(f.tab.dTensor.da, da0, 1e-8);
-  EXPECT_NEAR(f.tab.dTensor.dr, dr0, 1e-8);
+  EXPECT_TRUE(std::fabs(f.tab.dTensor.da - da0) < 1e-8 && std::fabs(f.tab.dTensor.dr - dr0) < 1e-8);
   double want[5];
   saupeOf(korim_test::mul(korim_test::mul(m, orderMatrix(s0)), korim_test::transpose(m)), want);
   for (int k = 0; k < 5; ++k) EXPECT_NEAR(f.tab.dTensor.saupe[k], want[k], 3e-8) << k;
@@ -91,9 +88,8 @@ TEST(UbiquitinSVD, GivenSaupeValuesAndGroupConventions) {
   ASSERT_TRUE(c[0].atomICount == 1 && c[0].atomJCount == 3 && c[1].atomJCount == 2);
   double u[3], rMean = 0;
   for (int j = 0; j < 3; ++j) rMean += bond(c[0].atomI[0], c[0].atomJ[j], u) / 3;
-  EXPECT_EQ(c[0].diFixedFlag, 0);
+  EXPECT_TRUE(c[0].diFixedFlag == 0 && c[1].diFixedFlag == 1);
   EXPECT_NEAR(c[0].di, physicalDI(gC, gH, rMean), 0.5);
-  EXPECT_EQ(c[1].diFixedFlag, 1);
   EXPECT_NEAR(c[1].di, physicalDI(gC, gH, 1.107), 0.5);
 
   f.tab.dTensor.tensorMode = kTensorSaupe;
@@ -102,9 +98,8 @@ TEST(UbiquitinSVD, GivenSaupeValuesAndGroupConventions) {
   ASSERT_EQ(fitD(&f.pdb, &f.tab, 0), 4);
   for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(f.tab.dTensor.saupe[k], static_cast<float>(s[k]));
   AtomInfo centroid = *c[0].atomJ[0];
-  centroid.x = (c[0].atomJ[0]->x + c[0].atomJ[1]->x + c[0].atomJ[2]->x) / 3;
-  centroid.y = (c[0].atomJ[0]->y + c[0].atomJ[1]->y + c[0].atomJ[2]->y) / 3;
-  centroid.z = (c[0].atomJ[0]->z + c[0].atomJ[1]->z + c[0].atomJ[2]->z) / 3;
+  for (float AtomInfo::*x : {&AtomInfo::x, &AtomInfo::y, &AtomInfo::z})
+    centroid.*x = (c[0].atomJ[0]->*x + c[0].atomJ[1]->*x + c[0].atomJ[2]->*x) / 3;
   EXPECT_NEAR(c[0].d, pairCoupling(c[0].atomI[0], &centroid, c[0].di, s), 1e-3);
   EXPECT_NEAR(c[1].d, pairCoupling(c[1].atomI[0], c[1].atomJ[0], c[1].di, s) +
                           pairCoupling(c[1].atomI[0], c[1].atomJ[1], c[1].di, s), 1e-3);
@@ -137,9 +132,7 @@ TEST(UbiquitinSVD, OffsetsWeightsAndUnmatchedRows) {
   EXPECT_EQ(buildDC(&f.pdb, &f.tab, 10, wOff, w.data(), 100, 1), 62);
   const DInfo* c = f.tab.dCalcList;
   EXPECT_TRUE(c[0].valid == 0 && c[0].w == 0.0f && c[0].sigma == 9999.0f);
-  EXPECT_FLOAT_EQ(c[1].w, 2.0f);
-  EXPECT_FLOAT_EQ(c[1].sigma, 0.25f);
-  EXPECT_EQ(c[1].resIDI, f.tab.dObsList[1].resIDI + 10);
+  EXPECT_TRUE(c[1].w == 2.0f && c[1].sigma == 0.25f && c[1].resIDI == f.tab.dObsList[1].resIDI + 10);
   EXPECT_EQ(c[2].d, 9999.0f);
 
   // structure distance instead of the standard length
@@ -153,8 +146,7 @@ TEST(UbiquitinSVD, OffsetsWeightsAndUnmatchedRows) {
   korim::structure::pdbNull(&empty);
   const float di = c[5].di;
   EXPECT_EQ(buildDC(&empty, &f.tab, 0, 0, nullptr, 0, 1), 0);
-  EXPECT_EQ(c[5].di, di);
-  EXPECT_EQ(mapDCInfo(nullptr, &f.tab, 0), 0);
+  EXPECT_TRUE(c[5].di == di && mapDCInfo(nullptr, &f.tab, 0) == 0);
 }
 
 TEST(UbiquitinSVD, UnmatchedAtomWarningLines) {
@@ -164,8 +156,7 @@ TEST(UbiquitinSVD, UnmatchedAtomWarningLines) {
   int n = 0;
   const std::string err = captureStderr([&] { n = mapDCInfo(&f.pdb, &f.tab, 0); });
   korim::structure::setPDBWarn(0);
-  EXPECT_EQ(n, 3);
-  EXPECT_EQ(f.tab.dObsList[3].valid, 0);
+  EXPECT_TRUE(n == 3 && f.tab.dObsList[3].valid == 0);
   EXPECT_EQ(err,
             "MERIDO Warning: No Atom Map for DC, offset 0:\n"
             "   ResIDI:    3 ResNameI:  ILE AtomNameI:    N SegI:      ChainI:     \n"
@@ -175,11 +166,11 @@ TEST(UbiquitinSVD, UnmatchedAtomWarningLines) {
 TEST(UbiquitinSVD, ResidueNumbersAndOffsetsAtTheEndsOfInt) {
   Ubiquitin f("ubiquitin_nh_bicelle.tab");
   // An offset that moves every residue number past the int range maps nothing (no overflow).
-  EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, INT_MAX), 0);
-  EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, INT_MIN), 0);
-  selectD(f.tab.dObsList, f.tab.dCount, 1, 76, 3);
-  EXPECT_EQ(buildDC(&f.pdb, &f.tab, INT_MAX, 0, nullptr, 0, 1), 0);
-  EXPECT_EQ(buildDC(&f.pdb, &f.tab, INT_MIN, 0, nullptr, 0, 1), 0);
+  for (int offset : {INT_MAX, INT_MIN}) {
+    EXPECT_EQ(mapDCInfo(&f.pdb, &f.tab, offset), 0) << offset;
+    selectD(f.tab.dObsList, f.tab.dCount, 1, 76, 3);
+    EXPECT_EQ(buildDC(&f.pdb, &f.tab, offset, 0, nullptr, 0, 1), 0) << offset;
+  }
   // Table numbering shifted by -1 and mapped back with offset 1, except a first row numbered
   // INT_MAX: shifted by one it lies beyond int and maps to no residue; the other 62 map.
   for (int k = 0; k < f.tab.dCount; ++k) f.tab.dObsList[k].resIDI -= 1, f.tab.dObsList[k].resIDJ -= 1;
@@ -194,6 +185,5 @@ TEST(UbiquitinSVD, ResidueNumbersAndOffsetsAtTheEndsOfInt) {
   std::vector<float> w(100, 0.0f);
   selectD(f.tab.dObsList, f.tab.dCount, INT_MIN, INT_MAX, 3);
   EXPECT_EQ(buildDC(&f.pdb, &f.tab, 1, INT_MIN, w.data(), 100, 1), 62);
-  EXPECT_EQ(f.tab.dCalcList[1].w, 1.0f);
-  EXPECT_EQ(f.tab.dCalcList[1].sigma, 1.0f);
+  EXPECT_TRUE(f.tab.dCalcList[1].w == 1.0f && f.tab.dCalcList[1].sigma == 1.0f);
 }

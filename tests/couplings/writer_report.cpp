@@ -146,15 +146,7 @@ TEST(WriterReport, ShortTableNullWordsAndStandardOutput) {
   EXPECT_EQ(out.write(tab.get(), k, "not in the short table"), want);
   Table empty;  // only the sequence record
   EXPECT_EQ(out.write(empty.get(), k), "DATA SEQUENCE \n");
-
-  // A file that cannot be opened: message, then the table on standard output.
-  const std::string bad = out.dir / "no_such_dir/out.tab";
-  std::string err;
-  const std::string text = captureStdout([&] {
-    err = captureStderr([&] { EXPECT_EQ(writeDCmod(bad.c_str(), "w", tab.get(), &k, nullptr), 0); });
-  });
-  EXPECT_EQ(err, "DC Error opening output file " + bad + "\n");
-  EXPECT_EQ(text, want);
+  // An output file that cannot be opened: cli FailingRun.UnwritableResultTableFallsBackToStandardOutput.
 }
 
 TEST(WriterReport, BlocksFollowTheFlags) {
@@ -310,13 +302,12 @@ TEST(WriterStats, MeasuredCouplingsReadBack) {
     dTabNull(&back);
     ASSERT_EQ(readDC(file.path.c_str(), &back), 0);
     ASSERT_EQ(back.dCount, in.dCount - 1);
-    for (int i = 0, j = 0; i < in.dCount; ++i) {
-      if (!calc[i].valid) continue;
-      const DInfo &r = back.dObsList[j++], &o = in.dObsList[i];
-      EXPECT_NEAR(r.d, calc[i].d, 5e-5f) << i;
-      EXPECT_TRUE(r.sigma == o.sigma && r.w == o.w && r.resIDI == o.resIDI) << i;
-      EXPECT_TRUE(!std::strcmp(r.resNameI, o.resNameI) && !std::strcmp(r.atomNameJ, o.atomNameJ)) << i;
-    }
+    for (int i = 0, j = 0; i < in.dCount; ++i)
+      if (calc[i].valid) {
+        const DInfo &r = back.dObsList[j++], &o = in.dObsList[i];
+        EXPECT_TRUE(std::fabs(r.d - calc[i].d) < 5e-5f && r.sigma == o.sigma && r.w == o.w && r.resIDI == o.resIDI &&
+                    !std::strcmp(r.resNameI, o.resNameI) && !std::strcmp(r.atomNameJ, o.atomNameJ)) << i;
+      }
     dTabFree(&back);
   }
   dTabFree(&in);

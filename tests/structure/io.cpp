@@ -1,5 +1,5 @@
 // PDB reading and writing on messy files: CRLF, short lines, HETATM waters, altlocs, insertion codes,
-// models, bad numbers.
+// bad numbers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -64,28 +64,18 @@ TEST_F(Io, CrlfAndShortLines) {
     ASSERT_EQ(pdb.atomCount, 4);
     EXPECT_EQ(pdb.resCount, 2);
     const AtomInfo& hn = pdb.atomList[2];
-    EXPECT_STREQ(hn.atomName, "HN");
-    EXPECT_FLOAT_EQ(hn.x, -1.25f);
-    EXPECT_FLOAT_EQ(hn.z, 10.125f);
-    EXPECT_STREQ(hn.element, "H");
+    EXPECT_EQ(std::string(hn.atomName) + "|" + hn.element, "HN|H");
+    EXPECT_TRUE(hn.x == -1.25f && hn.z == 10.125f);  // exact binary fractions
 
     ASSERT_EQ(read(fixture("short_lines.pdb")), 0);
     ASSERT_EQ(pdb.atomCount, 5);
     const AtomInfo* a = pdb.atomList;
-    // Ends after the temperature factor: no element.
-    EXPECT_FLOAT_EQ(a[0].z, 13.0f);
-    EXPECT_FLOAT_EQ(a[0].tempFactor, 20.0f);
-    EXPECT_STREQ(a[0].element, "");
-    // Ends after x: y and occupancy 0.
-    EXPECT_FLOAT_EQ(a[1].x, 14.0f);
-    EXPECT_EQ(a[1].y + a[1].occupancy, 0.0f);
-    // Ends after the residue number: coordinates 0.
-    EXPECT_EQ(a[2].resID, 8);
-    EXPECT_EQ(a[2].x, 0.0f);
-    // Ends before column 23: residue number 0, no chain.
-    EXPECT_EQ(a[3].resID, 0);
-    EXPECT_STREQ(a[3].resName, "LYS");
-    EXPECT_STREQ(a[3].chainID, "");
+    // Ends after the temperature factor: no element; after x: y and occupancy 0; after the
+    // residue number: coordinates 0; before column 23: residue number 0, no chain.
+    EXPECT_TRUE(a[0].z == 13.0f && a[0].tempFactor == 20.0f && a[0].element[0] == '\0');
+    EXPECT_TRUE(a[1].x == 14.0f && a[1].y == 0.0f && a[1].occupancy == 0.0f);
+    EXPECT_TRUE(a[2].resID == 8 && a[2].x == 0.0f);
+    EXPECT_EQ(std::to_string(a[3].resID) + a[3].resName + "|" + a[3].chainID, "0LYS|");
 }
 
 TEST_F(Io, HetatmRecordsOnlyOnRequest) {
@@ -98,8 +88,7 @@ TEST_F(Io, HetatmRecordsOnlyOnRequest) {
     ASSERT_EQ(pdb.atomCount, 5);
     EXPECT_EQ(pdb.resCount, 4);
     // The serial runs into the record name: "HETATM10001".
-    EXPECT_EQ(pdb.atomList[4].atomID, 10001);
-    EXPECT_STREQ(pdb.atomList[4].chargeStr, "2+");
+    EXPECT_EQ(std::to_string(pdb.atomList[4].atomID) + pdb.atomList[4].chargeStr, "100012+");
     EXPECT_EQ(findAtom(&pdb, 102, "O", "A", "")->atomID, 4);
     // Waters are no amino acids.
     sel.selectClass = 4;
@@ -117,8 +106,7 @@ TEST_F(Io, RecordNamesAreColumnsOneToSix) {
                                        "\n");
     ASSERT_EQ(read(path), 0);
     ASSERT_EQ(pdb.atomCount, 2);
-    EXPECT_EQ(pdb.atomList[0].atomID, 1);
-    EXPECT_EQ(pdb.atomList[1].atomID, 100000);
+    EXPECT_TRUE(pdb.atomList[0].atomID == 1 && pdb.atomList[1].atomID == 100000);
     // Written back, the six-digit serial grows into columns 5-6 and every
     // other field keeps its columns, so reading again gives the same atom.
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
@@ -131,34 +119,24 @@ TEST_F(Io, RecordNamesAreColumnsOneToSix) {
     EXPECT_EQ(a.z, 3.0f);
 }
 
-TEST_F(Io, AltLocsInsertionCodesAndModels) {
+TEST_F(Io, AltLocsAndInsertionCodes) {
+    // The second conformer of OG1 is skipped. (The warnings for skipped locations and further
+    // models, and that both give the single-model result: cli
+    // MessyStructures.FirstModelAndFirstLocationsGiveTheSingleModelResult.)
     ASSERT_EQ(read(fixture("altloc_icode.pdb")), 0);
-    // The second conformer of OG1 is skipped, said once.
-    EXPECT_EQ(err, "PDB Warning: 1 alternate locations skipped in " + fixture("altloc_icode.pdb") +
-                       "; the first location of each atom is kept.\n");
     ASSERT_EQ(pdb.atomCount, 5);
     EXPECT_STREQ(pdb.atomList[1].locID, "A");
     AtomInfo* og1 = findAtom(&pdb, 51, "OG1", "A", "");
     ASSERT_NE(og1, nullptr);
-    EXPECT_EQ(og1->atomID, 2);
-    EXPECT_EQ(og1->x, 1.0f);
-    EXPECT_EQ(og1->resInfo->atomCount, 2);
+    EXPECT_TRUE(og1->atomID == 2 && og1->x == 1.0f && og1->resInfo->atomCount == 2);
     // 52 and 52A are one residue (the residue key has no insertion code),
     // named after its last atom; the inserted atom has its own key.
     EXPECT_EQ(pdb.resCount, 3);
     ResInfo* r52 = findRes(&pdb, 52, "A", "");
     ASSERT_NE(r52, nullptr);
-    EXPECT_EQ(r52->atomCount, 2);
-    EXPECT_STREQ(r52->resName, "ALA");
+    EXPECT_EQ(std::to_string(r52->atomCount) + r52->resName, "2ALA");
     EXPECT_EQ(findAtom(&pdb, 52, "CA", "A", "")->atomID, 4);
     EXPECT_STREQ(pdb.atomList[3].icode, "A");
-
-    // Only the first model is read, said once; no atom repeats a key.
-    ASSERT_EQ(read(fixture("two_models.pdb")), 0);
-    EXPECT_EQ(err, "PDB Warning: " + fixture("two_models.pdb") + " holds 2 models; model 1 is used.\n");
-    EXPECT_EQ(pdb.atomCount, 3);
-    EXPECT_EQ(pdb.resCount, 2);
-    EXPECT_EQ(findAtom(&pdb, 1, "CA", "A", "")->y, 0.0f);
 }
 
 TEST_F(Io, MalformedNumbersAndMissingFiles) {
@@ -183,15 +161,11 @@ TEST_F(Io, EmptyInputAndSelectionWhileReading) {
 
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
-    sel.selectMode = 2;
-    sel.resIDMode = 1;
+    sel.selectMode = 2, sel.resIDMode = 1, sel.atomNameMode = 0;
     sel.res1 = sel.resN = 2;
-    sel.atomNameMode = 0;
     ASSERT_EQ(read(fixture("two_chains.pdb"), &sel), 0);
-    EXPECT_EQ(pdb.atomCount, 8);  // residue 2 of both chains
-    EXPECT_EQ(pdb.minResID, 2);
-    EXPECT_EQ(pdb.maxResID, 2);
-    EXPECT_EQ(pdb.chainCount, 2);
+    // Residue 2 of both chains.
+    EXPECT_TRUE(pdb.atomCount == 8 && pdb.minResID == 2 && pdb.maxResID == 2 && pdb.chainCount == 2);
 }
 
 TEST_F(Io, WriterColumnsAndFailures) {
@@ -210,10 +184,7 @@ TEST_F(Io, WriterColumnsAndFailures) {
         pdbStrCpy(a->segID, atoms[i].seg);
         pdbStrCpy(a->element, i == 1 ? "H" : "N");
         a->resID = -7 + i;
-        a->x = -12.3456f;
-        a->z = 123.4564f;
-        a->occupancy = 1.0f;
-        a->tempFactor = 9.5f;
+        a->x = -12.3456f, a->z = 123.4564f, a->occupancy = 1.0f, a->tempFactor = 9.5f;
     }
     TempDir dir;
     const std::string path = dir / "out.pdb";
@@ -229,8 +200,7 @@ TEST_F(Io, WriterColumnsAndFailures) {
     // Only the selected atoms, after the remark line and an empty line.
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
-    sel.selectMode = 2;
-    sel.atomNameMode = 3;
+    sel.selectMode = 2, sel.atomNameMode = 3;
     std::strcpy(sel.atomNameList, "H*");
     ASSERT_EQ(writePDB(path.c_str(), &pdb, &sel, "from korim"), 0);
     EXPECT_EQ(readFile(path),

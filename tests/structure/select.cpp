@@ -90,8 +90,7 @@ TEST(SelectArgs, VerboseReportUsageAndBadInput) {
     const std::string longList(300, 'C');
     int marked = -1;
     err = captureStderr([&] { marked = pdbSelect1(&p, 1, 2, longList.c_str(), 1, 1); });
-    EXPECT_EQ(marked, 0);
-    EXPECT_NE(err.find("longer than 255"), std::string::npos);
+    EXPECT_TRUE(marked == 0 && err.find("longer than 255") != std::string::npos) << err;
 }
 
 struct Select : ::testing::Test {
@@ -144,21 +143,17 @@ TEST_F(Select, UbiquitinByNamesRangesAndClass) {
     PDBSelectInfo s;
     parse({"-atom", "CA"}, &s);
     s.selectMode = -1;
-    EXPECT_EQ(apply(&s), 1231 - 76);
-    EXPECT_EQ(findAtom(&pdb, 5, "CA", "A", "")->selected, 0);
+    EXPECT_TRUE(apply(&s) == 1231 - 76 && findAtom(&pdb, 5, "CA", "A", "")->selected == 0);
     // -inv alone: the inverted selection of every atom is empty; marks stay.
     pdbSetSelection(&pdb, 4);
     parse({"-inv"}, &s);
     pdbSelectAdjust(&s);
-    s.res1 = 1;
-    s.resN = 76;
-    EXPECT_EQ(pdbSelect(&pdb, &s), 0);
-    EXPECT_EQ(marked(4), 1231);
+    s.res1 = 1, s.resN = 76;
+    EXPECT_TRUE(pdbSelect(&pdb, &s) == 0 && marked(4) == 1231);
 
     pdbClearSelection(&pdb);
     EXPECT_EQ(pdbSelect1(&pdb, 1, 76, "C*", 2, 3), 378);  // awk: names starting with C
-    EXPECT_EQ(pdbSelect1(&pdb, 3, 4, "N", 5, 1), 2);
-    EXPECT_EQ(marked(5), 2);
+    EXPECT_TRUE(pdbSelect1(&pdb, 3, 4, "N", 5, 1) == 2 && marked(5) == 2);
 }
 
 TEST_F(Select, HydrogenRemovalByGlob) {
@@ -167,11 +162,8 @@ TEST_F(Select, HydrogenRemovalByGlob) {
     PDBSelectInfo s;
     pdbSelectNull(&s);
     std::strcpy(s.atomNameList, "[1-3]H* H*");
-    s.atomNameMode = 3;
-    s.selectMode = 2;
-    s.selectID = 0;
-    s.res1 = pdb.minResID;
-    s.resN = pdb.maxResID;
+    s.atomNameMode = 3, s.selectMode = 2, s.selectID = 0;
+    s.res1 = pdb.minResID, s.resN = pdb.maxResID;
     EXPECT_EQ(pdbSelect(&pdb, &s), 629);
     for (int i = 0; i < pdb.atomCount; i++) {
         bool hydrogen = std::strcmp(pdb.atomList[i].element, "H") == 0;
@@ -211,13 +203,10 @@ TEST(SelectChains, TwoChainsUseTheFullTest) {
     // 0..0 (not in use) covers residue 0 alone.
     ASSERT_EQ(readPDB(testData("pdb/crlf.pdb").c_str(), &p, nullptr, nullptr), 0);
     pdbSelectNull(&s);
-    s.selectMode = 2;
-    s.dbgFlag = 1;
+    s.selectMode = 2, s.dbgFlag = 1;
     EXPECT_EQ(captureStderr([&] { n = pdbSelect(&p, &s); }), "MERIDO Info: Simple Selection.\n");
     EXPECT_EQ(n, 0);
-    s.res1 = 1;
-    s.resN = 2;
-    s.dbgFlag = 0;
+    s.res1 = 1, s.resN = 2, s.dbgFlag = 0;
     EXPECT_EQ(pdbSelect(&p, &s), 4);
     pdbFree(&p);
 }

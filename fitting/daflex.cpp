@@ -1,0 +1,358 @@
+// Da and R of flexible molecules: how well one tensor explains random residue subsets of the
+// measured couplings (-daFlex).
+#include "fitting/daflex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "fitting/dahist.h"
+#include "fitting/dcsample.h"
+#include "fitting/dcselect.h"
+#include "fitting/mlmagtensor.h"
+#include "fitting/resultstream.h"
+#include "foundation/memory.h"
+#include "simulation/unsp.h"
+
+namespace korim::fitting {
+
+using settings::KorimInfo;
+
+namespace {
+
+constexpr const char* kTag = "motionHist";
+constexpr long long kMaxResidues = 1000000;  // rows of the per-residue matrices
+constexpr float kRhombicLimit = 0.6667f;     // runs at or above take no part in floors and extremes
+constexpr long kMaxMapCells = 4000000;       // cells of the colour map
+
+// An array of n elements from the tagged allocator, released at the end of its scope.
+template <typename T>
+struct TaggedArray {
+  T* p = nullptr;
+  int n = 0;
+  bool alloc(int count) {
+    n = count > 0 ? count : 1;
+    if constexpr (std::is_same_v<T, float>) {
+      p = foundation::fltAlloc(kTag, n);
+    } else {
+      p = foundation::intAlloc(kTag, n);
+    }
+    return p != nullptr;
+  }
+  T& operator[](int i) { return p[i]; }
+  ~TaggedArray() {
+    if (p != nullptr) foundation::unAlloc(kTag, p, n * static_cast<int>(sizeof(T)));
+  }
+};
+
+// A nRes x width matrix of the tagged allocator.
+struct TaggedMatrix {
+  float** p = nullptr;
+  int width = 0, rows = 0;
+  bool alloc(int w, int r) {
+    width = w;
+    rows = r;
+    p = foundation::matAlloc(kTag, w, r);
+    return p != nullptr;
+  }
+  ~TaggedMatrix() {
+    if (p != nullptr) foundation::matFree(p, width, rows);
+  }
+};
+
+// The used couplings by residue: row = larger residue ID - segFirst.
+struct ResidueCouplings {
+  int nRes = 0;
+  int maxPerRes = 0;
+  int total = 0;
+  TaggedArray<int> count;
+  TaggedMatrix dc, sig;
+};
+
+int fillResidues(const couplings::DTable* dTab, const DcSample& s, int segFirst,
+                 ResidueCouplings* rc) {
+  if (!rc->count.alloc(rc->nRes)) {
+    std::fprintf(stderr, "motionHist: error allocating nDcType.\n");
+    return 1;
+  }
+  std::fill(rc->count.p, rc->count.p + rc->nRes, 0);
+  std::vector<int> rowOf(s.row.size(), -1);
+  int outside = 0;
+  for (size_t i = 0; i < s.row.size(); ++i) {
+    const couplings::DInfo& d = dTab->dObsList[s.row[i]];
+    const long long r = static_cast<long long>(std::max(d.resIDI, d.resIDJ)) - segFirst;
+    if (r < 0 || r >= rc->nRes) {
+      ++outside;
+      continue;
+    }
+    rowOf[i] = static_cast<int>(r);
+    rc->maxPerRes = std::max(rc->maxPerRes, ++rc->count[static_cast<int>(r)]);
+  }
+  if (outside > 0)
+    std::fprintf(stderr, "motionHist: %d couplings whose larger residue lies outside %d to %d "
+                         "are left out.\n", outside, segFirst, segFirst + rc->nRes - 1);
+  if (!rc->dc.alloc(std::max(rc->maxPerRes, 1), rc->nRes)) {
+    std::fprintf(stderr, "motionHist: error allocating dipo matrix.\n");
+    return 1;
+  }
+  if (!rc->sig.alloc(std::max(rc->maxPerRes, 1), rc->nRes)) {
+    std::fprintf(stderr, "motionHist: error allocating dipo uncertainty matrix.\n");
+    return 1;
+  }
+  std::fill(rc->count.p, rc->count.p + rc->nRes, 0);
+  for (size_t i = 0; i < s.row.size(); ++i) {
+    if (rowOf[i] < 0) continue;
+    const int k = rc->count[rowOf[i]]++;
+    rc->dc.p[rowOf[i]][k] = s.coup[i];
+    rc->sig.p[rowOf[i]][k] = s.sigma[i];
+    ++rc->total;
+  }
+  return 0;
+}
+
+// Turns the list so that its extreme of larger magnitude is positive.
+void turnPositive(float* list, int n) {
+  float min = kDcMinStart, max = kDcMaxStart;
+  for (int i = 0; i < n; ++i) {
+    min = std::min(min, list[i]);
+    max = std::max(max, list[i]);
+  }
+  if (std::fabs(min) > std::fabs(max))
+    for (int i = 0; i < n; ++i) list[i] = -list[i];
+}
+
+// The lists of the runs: Da, R, the couplings drawn and the three scores.
+struct RunLists {
+  TaggedArray<float> da, r, score, score2, score3;
+  TaggedArray<int> nDSel;
+  bool alloc(int n) {
+    return da.alloc(n) && r.alloc(n) && score.alloc(n) && score2.alloc(n) && score3.alloc(n) &&
+           nDSel.alloc(n);
+  }
+};
+
+// A run was scored when it drew couplings and had a fitted Da; the others (listed with zeros)
+// take no part in the extremes and the map.
+bool scored(RunLists& runs, int i) { return runs.nDSel[i] > 0 && runs.da[i] != 0.0f; }
+
+// The jackknife runs. Returns 0, or a status after a message.
+int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, int nDots,
+                 RunLists& runs, int* nDSelMax) {
+  TaggedArray<float> sample, sampleSig, sim;
+  if (!sample.alloc(rc.total) || !sampleSig.alloc(rc.total) || !sim.alloc(nDots)) {
+    std::fprintf(stderr, "motionHist: error allocating arrays for jackknifing.\n");
+    return 1;
+  }
+  long seed = -1;
+  *nDSelMax = 0;
+  for (int i = 0; i < k->histRan; ++i) {
+    std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
+    std::fflush(stderr);
+    double rAveDD = 0.0;
+    const int n = selectDcResidue(&seed, rc.nRes, rc.count.p, rc.dc.p, rc.sig.p, s, sample.p,
+                                  sampleSig.p, &rAveDD);
+    runs.nDSel[i] = std::max(n, 0);
+    *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
+    if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k); st != 0) {
+      std::fprintf(stderr, "korim: error in histoExtFit.\n");
+      return st;
+    }
+    turnPositive(sample.p, runs.nDSel[i]);
+    const double da = -std::fabs(k->histInfo.DaFit);
+    const double r = k->histInfo.RFit;
+    runs.da[i] = static_cast<float>(da);
+    runs.r[i] = static_cast<float>(r);
+    runs.score[i] = 0.0f;
+    // Residues without couplings, or no fit yet (Da 0 has no pattern): nothing to score.
+    if (runs.nDSel[i] == 0 || da == 0.0) continue;
+    if (!(rAveDD <= kMaxLineWidth)) {
+      std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
+                   rAveDD, i + 1, kMaxLineWidth);
+      return 1;
+    }
+    const double scoreAnIso = mlMagTensorSingle(runs.nDSel[i], sample.p, rAveDD, da, r);
+    for (int d = 0; d < nDots; ++d) {
+      const double x = dots[3 * d], y = dots[3 * d + 1], z = dots[3 * d + 2];
+      sim[d] = static_cast<float>(da * ((3.0 * z * z - 1.0) + 1.5 * r * (x * x - y * y)));
+    }
+    turnPositive(sim.p, nDots);
+    const double scoreIso = mlMagTensorSingle(nDots, sim.p, rAveDD, da, r);
+    runs.score[i] = scoreIso != 0.0 ? static_cast<float>(scoreAnIso / scoreIso) : 0.0f;
+  }
+  std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+  return 0;
+}
+
+struct Extremes {
+  float maxScore = 0.0f, maxDa = 0.0f, maxR = 0.0f;
+  float minScore = 1.0f, minDa = 0.0f, minR = 0.0f;
+};
+
+// Run table, floors, clamps, extremes and shift of the three score lists (in place).
+void reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, Extremes ex[3]) {
+  std::fprintf(out, "# nDots = %d\n\n", nDots);
+  float* lists[3] = {runs.score.p, runs.score2.p, runs.score3.p};
+  for (int i = 0; i < nRuns; ++i) {
+    const float sc = runs.score[i];
+    const float c = runs.nDSel[i] > 0 ? sc / runs.nDSel[i] * nDSelMax : 0.0f;
+    runs.score3[i] = c;
+    runs.score2[i] = (sc + c) / 2.0f;
+    const bool shown = sc > 0.0f && sc < 10.0f;
+    std::fprintf(out, "%d  %.3f  %.3f  %4d  %8.3f %8.3f %8.3f\n", i + 1, runs.da[i], runs.r[i],
+                 runs.nDSel[i], shown ? sc : 0.0f, shown ? runs.score2[i] : 0.0f,
+                 shown ? c : 0.0f);
+  }
+  // Floors: each list's smallest score in (0, 1], nested as the lists are.
+  float floors[3] = {1.0f, 1.0f, 1.0f};
+  for (int i = 0; i < nRuns; ++i) {
+    if (!(runs.r[i] < kRhombicLimit)) continue;
+    for (int l = 0; l < 3; ++l) {
+      if (!(lists[l][i] > 0.0f && lists[l][i] <= 1.0f)) break;
+      floors[l] = std::min(floors[l], lists[l][i]);
+    }
+  }
+  for (int l = 0; l < 3; ++l)
+    for (int i = 0; i < nRuns; ++i) {
+      if (lists[l][i] > 1.0f) lists[l][i] = 1.0f;
+      if (lists[l][i] <= 0.0f) lists[l][i] = floors[l];
+    }
+  for (int l = 0; l < 3; ++l) {
+    Extremes& e = ex[l];
+    for (int i = 0; i < nRuns; ++i) {
+      if (!(runs.r[i] < kRhombicLimit) || !scored(runs, i)) continue;
+      if (lists[l][i] > e.maxScore) {
+        e.maxScore = lists[l][i];
+        e.maxDa = runs.da[i];
+        e.maxR = runs.r[i];
+      }
+      if (lists[l][i] < e.minScore) {
+        e.minScore = lists[l][i];
+        e.minDa = runs.da[i];
+        e.minR = runs.r[i];
+      }
+    }
+    std::fprintf(out, "\n\n# DATA MAX_MIN Da     %.3f  %.3f\n", e.maxDa, e.minDa);
+    std::fprintf(out, "# DATA MAX_MIN R      %.3f  %.3f\n", e.maxR, e.minR);
+    std::fprintf(out, "# DATA MAX_MIN Score  %.3f  %.3f\n", e.maxScore, e.minScore);
+    for (int i = 0; i < nRuns; ++i) lists[l][i] -= e.minScore;
+  }
+}
+
+// Colour 0..15 of a cell from its largest shifted score; an occupied cell is at least 1, and a
+// list whose scores are all equal colours its occupied cells 1.
+int colour(float largest, const Extremes& e, bool occupied) {
+  const float range = e.maxScore - e.minScore;
+  int k = 0;
+  if (range > 0.0f) k = static_cast<int>(std::ceil(largest / range * 15.0f));
+  if (k <= 0 && occupied) k = 1;
+  return std::clamp(k, 0, 15);
+}
+
+void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
+  float minDa = HUGE_VALF, maxDa = -HUGE_VALF, minR = HUGE_VALF, maxR = -HUGE_VALF;
+  for (int i = 0; i < nRuns; ++i) {
+    if (!scored(runs, i)) continue;
+    minDa = std::min(minDa, runs.da[i]);
+    maxDa = std::max(maxDa, runs.da[i]);
+    minR = std::min(minR, runs.r[i]);
+    maxR = std::max(maxR, runs.r[i]);
+  }
+  if (!(minDa <= maxDa)) return;  // no run was scored
+  const float da0 = std::floor(minDa);
+  const float r0 = std::max(0.0f, std::floor(minR));
+  const double cells = (std::floor((maxDa - da0) / 0.2) + 2.0) * (std::floor((maxR - r0) / 0.02) + 2.0);
+  if (!(cells <= kMaxMapCells)) {
+    std::fprintf(stderr, "motionHist: the colour map would hold %.0f cells; it is left out.\n",
+                 cells);
+    return;
+  }
+  const float* lists[3] = {runs.score.p, runs.score2.p, runs.score3.p};
+  // Columns while Da <= the largest, then one more; rows alike, so that every run has a cell.
+  float da = da0;
+  for (int c = 0; c < kMaxMapCells; ++c, da += 0.2f) {
+    const bool pastDa = !(da <= maxDa);
+    float r = r0;
+    for (int row = 0; row < kMaxMapCells; ++row, r += 0.02f) {
+      const bool pastR = !(r <= maxR);
+      float largest[3] = {0.0f, 0.0f, 0.0f};
+      bool occupied = false;
+      for (int i = 0; i < nRuns; ++i) {
+        if (!scored(runs, i)) continue;
+        if (std::fabs(runs.da[i] - da) > 0.1f || std::fabs(runs.r[i] - r) > 0.01f) continue;
+        occupied = true;
+        for (int l = 0; l < 3; ++l) largest[l] = std::max(largest[l], lists[l][i]);
+      }
+      std::fprintf(out, "%.3f  %.3f  %4d", da, r, colour(largest[0], ex[0], occupied));
+      std::fprintf(out, "  %4d", colour(largest[1], ex[1], occupied));
+      std::fprintf(out, "  %4d\n", colour(largest[2], ex[2], occupied));
+      if (pastR) break;
+    }
+    if (pastDa) break;
+  }
+}
+
+}  // namespace
+
+int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+               const char* atomNameS1, const char* atomNameS2, const char* outName,
+               const char* outScName, const char* outColName) {
+  ResultStream scoreOut, colourOut;
+  if (scoreOut.open(outScName) != 0 || colourOut.open(outColName) != 0) return 1;
+  DcTablePtr dTab(nullptr, DcTableDeleter{kTag});
+  if (const int rc = readSelectedDc(inDName, kTag, dcInfo, atomNameS1, atomNameS2, &dTab); rc != 0)
+    return rc;
+  if (dcInfo->aFirst < settings::kNoRangeLimit) dcInfo->aFirst = dcInfo->segFirst;
+  DcSample s;
+  collectDc(dTab.get(), &s);
+  markUsedRows(dTab.get(), s);
+  if (checkDcSample(s, inDName) != 0) return 1;
+  if (korimInfo->histRan < 1) {
+    std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",
+                 korimInfo->histRan);
+    return 1;
+  }
+  const long long nRes = static_cast<long long>(dcInfo->segLast) - dcInfo->segFirst + 1;
+  if (nRes > kMaxResidues) {
+    std::fprintf(stderr, "motionHist: the residue range %d to %d is longer than %lld residues.\n",
+                 dcInfo->segFirst, dcInfo->segLast, kMaxResidues);
+    return 1;
+  }
+  ResidueCouplings rc;
+  rc.nRes = static_cast<int>(nRes);
+  if (fillResidues(dTab.get(), s, dcInfo->segFirst, &rc) != 0) return 1;
+  korimInfo->validCountD = rc.total;
+  if (rc.total == 0) return checkDcSample(DcSample{}, inDName);
+
+  const int sel = korimInfo->sCount <= 0 || korimInfo->sCount > rc.nRes ? rc.nRes : korimInfo->sCount;
+  const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
+  double* dots = nullptr;
+  int nDots = 0;
+  if (simulation::do_unsp(static_cast<int>(density), &dots, &nDots) != 0 || dots == nullptr) {
+    std::fprintf(stderr, "motionHist: unsp error occured.\n");
+    return 1;
+  }
+  std::printf("REMARK %d simulated couplings (isotropic).\n", nDots);
+
+  RunLists runs;
+  if (!runs.alloc(korimInfo->histRan)) {
+    std::fprintf(stderr, "motionHist: error allocating arrays for jackknifing.\n");
+    return 1;
+  }
+  int nDSelMax = 0;
+  if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
+    return st;
+  Extremes ex[3];
+  reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex);
+  colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
+
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  const int a = scoreOut.close();
+  const int b = colourOut.close();
+  return a != 0 || b != 0 ? 1 : 0;
+}
+
+}  // namespace korim::fitting

@@ -1,0 +1,174 @@
+// Da and R of the alignment tensor from the histogram of the measured couplings (-daHist).
+#include "fitting/dahist.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fitting/dcsample.h"
+#include "fitting/histo.h"
+#include "fitting/histonls.h"
+#include "foundation/nonlinearfit.h"
+
+namespace korim::fitting {
+
+using settings::HistInfo;
+using settings::KorimInfo;
+
+namespace {
+
+void tooManyBins(int nBins) {
+  std::fprintf(stderr, "Error: Too many folders (%d) for histogram.\n", nBins);
+  std::fprintf(stderr, "       Measurement error too small.\n");
+  std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
+}
+
+void noSingleValue(const char* word) {
+  std::fprintf(stderr, "%s: No single most populated coupling value.\n", word);
+  std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
+}
+
+// Dzz and Dyy from the averaged (optExtrem 1) or raw extremes of list (sorted in place).
+void principalExtremes(std::vector<float>& list, double delta, const HistInfo& h, bool dzzPositive,
+                       float sdevNeg, float sdevPos, float min, float max, float* dzz, float* dyy) {
+  float dNeg = min, dPos = max;
+  if (h.optExtrem == 1)
+    getDzzDyy(static_cast<int>(list.size()), list.data(), delta, sdevNeg, sdevPos, &dNeg, &dPos);
+  *dzz = dzzPositive ? dPos : dNeg;
+  *dyy = dzzPositive ? dNeg : dPos;
+}
+
+// Levenberg-Marquardt fit of Da and R to the principal couplings y[1..n] at x = 0, 1, -1;
+// a[1..2] starts at guess and err[1..2] get the errors (0 when the fit fails).
+void fitPrincipal(int n, float* y, double delta, const float guess[3], float a[3], float err[3]) {
+  float x[4] = {0.0f, 0.0f, 1.0f, -1.0f};
+  float sig[4] = {0.0f, static_cast<float>(delta), static_cast<float>(delta),
+                  static_cast<float>(delta)};
+  float g[3] = {0.0f, guess[1], guess[2]};
+  int ia[3] = {0, 1, 1};
+  if (foundation::nonlinearfit(x, y, sig, n, a, g, ia, 2, alignpoly, err) != 0) {
+    std::fprintf(stderr, "korim: the fit of Da and R to the principal couplings failed; the "
+                         "two-extreme estimate stands.\n");
+    a[1] = guess[1];
+    a[2] = guess[2];
+    err[1] = err[2] = 0.0f;
+  }
+}
+
+}  // namespace
+
+int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+                const char* atomNameS1, const char* atomNameS2, const char* outName) {
+  DcTablePtr dTab(nullptr, DcTableDeleter{"getHistDabR"});
+  if (const int rc = readSelectedDc(inDName, "getHistDabR", dcInfo, atomNameS1, atomNameS2, &dTab);
+      rc != 0)
+    return rc;
+  DcSample s;
+  collectDc(dTab.get(), &s);
+  markUsedRows(dTab.get(), s);
+  if (checkDcSample(s, inDName) != 0) return 1;
+
+  HistInfo& h = korimInfo->histInfo;
+  float sdevNeg = 0, sdevPos = 0;
+  const bool positive = twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par,
+                                           &h.R2Par, &sdevNeg, &sdevPos) != 0;
+  std::vector<float> list = s.coup;
+  float dzz = 0, dyy = 0;
+  principalExtremes(list, s.delta, h, positive, sdevNeg, sdevPos, s.dcMin, s.dcMax, &dzz, &dyy);
+
+  const float guess[3] = {0.0f, h.Da2Par, h.R2Par};
+  float a[3] = {0.0f, h.Da2Par, h.R2Par};
+  float err[3] = {};
+  float y[4] = {0.0f, dzz, dyy, 0.0f};
+  int nBins = 0;
+  float binWidth = 0.0f, dxx = 0.0f;
+  if (h.modeFit == 2) {
+    fitPrincipal(2, y, s.delta, guess, a, err);
+  } else if (h.modeFit == 3) {
+    float bins[kMaxHistBins];
+    if (makeBins(s.delta, std::fmax(dzz, dyy), std::fmin(dzz, dyy), kMaxHistBins, h.nBinIn,
+                 &nBins, &binWidth, bins) != 0) {
+      tooManyBins(nBins);
+      return 1;
+    }
+    if (getDxx(static_cast<int>(list.size()), list.data(), nBins, binWidth, bins, &dxx) == 1) {
+      y[3] = dxx;
+      fitPrincipal(3, y, s.delta, guess, a, err);
+    } else {
+      noSingleValue("Error");
+    }
+  }
+  if (h.optExtrem == 1) {
+    h.Dzz = dzz;
+    h.Dyy = dyy;
+  }
+  h.Dxx = dxx;
+  h.dcMin = s.dcMin;
+  h.dcMax = s.dcMax;
+  h.nBins = nBins;
+  h.binWidth = binWidth;
+  h.DaFit = a[1];
+  h.DaErrFit = err[1];
+  h.RFit = a[2];
+  h.RErrFit = err[2];
+
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  return 0;
+}
+
+int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo) {
+  if (nD < 1) return 0;
+  HistInfo& h = korimInfo->histInfo;
+  float min = kDcMinStart, max = kDcMaxStart;
+  double sum = 0.0;
+  for (int i = 0; i < nD; ++i) {
+    min = std::fmin(min, coupList[i]);
+    max = std::fmax(max, coupList[i]);
+    sum += sigma[i];
+  }
+  const double delta = sum / nD;
+  if (!(delta > 0.0)) {
+    std::fprintf(stderr, "korim: the couplings carry no errors (column DD is 0); the histogram "
+                         "needs the measurement errors.\n");
+    return 1;
+  }
+  float sdevNeg = 0, sdevPos = 0;
+  const bool positive =
+      twoExtremeEstimate(min, max, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg, &sdevPos) != 0;
+  std::vector<float> list(coupList, coupList + nD);
+  principalExtremes(list, delta, h, positive, sdevNeg, sdevPos, min, max, &h.Dzz, &h.Dyy);
+  std::copy(list.begin(), list.end(), coupList);
+
+  int nBins = 0;
+  float binWidth = 0.0f;
+  if (h.modeFit == 2) {
+    h.DaFit = h.Da2Par;
+    h.RFit = h.R2Par;
+  } else if (h.modeFit == 3) {
+    float bins[kMaxHistBins];
+    int userBins = h.nBinIn;
+    bool fitted = false;
+    for (int attempt = 0; attempt < 4 && !fitted; ++attempt, userBins -= 2) {
+      if (makeBins(delta, std::fmax(h.Dzz, h.Dyy), std::fmin(h.Dzz, h.Dyy), kMaxHistBins,
+                   userBins, &nBins, &binWidth, bins) != 0) {
+        tooManyBins(nBins);
+        return 1;
+      }
+      float dxx = 0.0f;
+      if (getDxx(nD, coupList, nBins, binWidth, bins, &dxx) == 1) {
+        h.Dxx = dxx;
+        fitDCHisto(korimInfo, 0);
+        fitted = true;
+      }
+    }
+    if (!fitted) noSingleValue("Warning");
+  }
+  h.nBins = nBins;
+  h.dcMin = min;
+  h.dcMax = max;
+  h.binWidth = binWidth;
+  return 0;
+}
+
+}  // namespace korim::fitting

@@ -1,0 +1,24 @@
+// Da and R of the alignment tensor from the histogram of the measured couplings (-daHist).
+#pragma once
+
+#include "settings/settings.h"
+
+namespace korim::fitting {
+
+// The -daHist mode: reads and selects the couplings of inDName (residue range and exclusion
+// mode of dcInfo, atom types atomNameS1/atomNameS2), estimates Da and R from the extremes and
+// the most populated value of their distribution (settings and results in korimInfo->histInfo)
+// and writes the coupling table with the DA_HIST block to outName ("" = stdout).
+// Returns 0; 1 when the table record cannot be had, no coupling is selected, the couplings carry
+// no errors or the histogram needs more than kMaxHistBins bins; the reader's or writer's status.
+int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+                const char* atomNameS1, const char* atomNameS2, const char* outName);
+
+// Extremes, histogram and bounded fit of the nD couplings coupList (sorted in place) with their
+// errors sigma, for one sample of the flexible-molecule estimate; fills korimInfo->histInfo.
+// With no coupling nothing is changed. A fit that does not take place leaves DaFit and RFit as
+// they were. Returns 0; 1 when the histogram needs more than kMaxHistBins bins or the errors are
+// all 0 (after a message).
+int histoExtFit(int nD, float* coupList, const float* sigma, settings::KorimInfo* korimInfo);
+
+}  // namespace korim::fitting

@@ -1,0 +1,125 @@
+// Da and R of the alignment tensor by maximum likelihood of the measured couplings (-daMl).
+#include "fitting/daml.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fitting/dcsample.h"
+#include "fitting/histo.h"
+#include "fitting/mapmagtodc.h"
+#include "fitting/mlmagtensor.h"
+#include "fitting/resultstream.h"
+
+namespace korim::fitting {
+
+using settings::HistInfo;
+using settings::KorimInfo;
+
+int errorIso(int nD, double /*Dab*/, double R, double* DabErr, double* RErr) {
+  static const double table[3][3][2] = {{{1.6, 0.17}, {2.3, 0.22}, {2.5, 0.3}},
+                                        {{0.5, 0.05}, {1.3, 0.13}, {0.8, 0.13}},
+                                        {{0.3, 0.05}, {0.9, 0.1}, {0.6, 0.1}}};
+  const int row = nD <= 40 ? 0 : nD <= 90 ? 1 : 2;
+  const int col = R <= 0.1 ? 0 : R <= 0.3 ? 1 : 2;
+  *DabErr = table[row][col][0];
+  *RErr = table[row][col][1];
+  return 0;
+}
+
+namespace {
+
+// The rows of the calculated list (and the errors of the observed list) after the answer:
+// with mapping every coupling's allowed range, without it the measured coupling and error.
+// sign turns the couplings into the search's frame (and back); dab is the answer in that frame.
+void storeCouplings(couplings::DTable* dTab, const DcSample& s, const HistInfo& h, double dab,
+                    float sign) {
+  for (size_t i = 0; i < s.row.size(); ++i) {
+    couplings::DInfo& obs = dTab->dObsList[s.row[i]];
+    couplings::DInfo& calc = dTab->dCalcList[s.row[i]];
+    const float w = obs.w;
+    calc.valid = 1;
+    if (h.mlMap != 1 || w == 0.0f) {
+      calc.d = obs.d;
+      calc.sigma = obs.sigma;
+      continue;
+    }
+    double ave = 0.0, aveErr = 0.0;
+    mapMagToDc(dab, h.DaErrMl, h.RMl, h.RErrMl, sign * s.coup[i], s.sigma[i], &ave, &aveErr);
+    calc.d = static_cast<float>(sign * ave / w);
+    calc.sigma = static_cast<float>(aveErr / std::fabs(w));
+    obs.sigma = calc.sigma;
+  }
+}
+
+void writeScores(FILE* out, const std::vector<double>& r, const std::vector<double>& da,
+                 const std::vector<double>& score) {
+  std::fprintf(out, "VARS   DA R SCORE\n");
+  std::fprintf(out, "FORMAT %%3.1f %%1.2f %%e\n\n");
+  for (size_t i = 0; i < score.size(); ++i)
+    std::fprintf(out, "%3.1f %1.2f %e\n", da[i], r[i], score[i]);
+}
+
+}  // namespace
+
+int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
+              const char* atomNameS1, const char* atomNameS2, const char* outName,
+              const char* outScName) {
+  ResultStream scores;
+  if (scores.open(outScName) != 0) return 1;
+  DcTablePtr dTab(nullptr, DcTableDeleter{"getMlDabR"});
+  if (const int rc = readSelectedDc(inDName, "getMlDabR", dcInfo, atomNameS1, atomNameS2, &dTab);
+      rc != 0)
+    return rc;
+  DcSample s;
+  collectDc(dTab.get(), &s);
+  if (checkDcSample(s, inDName) != 0) return 1;
+
+  HistInfo& h = korimInfo->histInfo;
+  float sdevNeg = 0, sdevPos = 0;
+  twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
+                     &sdevPos);
+  // The search's frame: the extreme of larger magnitude positive, Da negative.
+  const float sign = std::fabs(s.dcMin) > std::fabs(s.dcMax) ? -1.0f : 1.0f;
+  std::vector<float> list = s.coup;
+  for (float& c : list) c *= sign;
+  double low = std::fmin(h.lDaMl, h.hDaMl);
+  double high = std::fmax(h.lDaMl, h.hDaMl);
+  const bool negated = h.lDaMl >= 0.0f;
+  if (negated) {
+    const double t = low;
+    low = -high;
+    high = -t;
+  }
+  std::vector<double> rList, daList, scoreList;
+  int count = 0;
+  if (mlMagTensor(static_cast<int>(list.size()), list.data(), s.delta, low, high,
+                  std::fabs(h.incDaMl), h.lRMl, h.hRMl, std::fabs(h.incRMl), &rList, &daList,
+                  &scoreList, &count) != 0) {
+    std::fprintf(stderr, "Error in mlMagTensor.\n");
+    return 1;
+  }
+  // The best score, whatever its sign; of equal scores the earlier point.
+  double bestDa = 0.0, bestR = 0.0;
+  for (int i = 0, best = -1; i < count; ++i) {
+    if (best < 0 || scoreList[i] > scoreList[best]) {
+      best = i;
+      bestDa = daList[i];
+      bestR = rList[i];
+    }
+  }
+  h.DaMl = static_cast<float>(negated ? -bestDa : bestDa);
+  h.RMl = static_cast<float>(bestR);
+  double daErr = 0.0, rErr = 0.0;
+  errorIso(static_cast<int>(list.size()), h.DaMl, h.RMl, &daErr, &rErr);
+  h.DaErrMl = static_cast<float>(daErr);
+  h.RErrMl = static_cast<float>(rErr);
+  storeCouplings(dTab.get(), s, h, bestDa, sign);
+
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  writeScores(scores.get(), rList, daList, scoreList);
+  return scores.close();
+}
+
+}  // namespace korim::fitting

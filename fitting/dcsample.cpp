@@ -1,0 +1,105 @@
+// Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
+#include "fitting/dcsample.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "couplings/writedc.h"
+#include "foundation/memory.h"
+#include "settings/korim_record.h"
+
+namespace korim::fitting {
+
+using couplings::DTable;
+
+void DcTableDeleter::operator()(DTable* t) const {
+  couplings::dTabFree(t);
+  foundation::unAlloc(tag, t, static_cast<int>(sizeof(DTable)));
+}
+
+int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
+                   const char* atomNameS1, const char* atomNameS2, DcTablePtr* table) {
+  auto* raw = static_cast<DTable*>(foundation::voidMalloc(tag, static_cast<int>(sizeof(DTable))));
+  if (raw == nullptr) {
+    std::fprintf(stderr, "Error allocating DC structures.\n");
+    return 1;
+  }
+  std::memset(static_cast<void*>(raw), 0, sizeof(DTable));
+  couplings::dTabNull(raw);
+  DcTablePtr dTab(raw, DcTableDeleter{tag});
+  if (const int rc = couplings::readDC(inDName, dTab.get()); rc != 0) {
+    std::fprintf(stderr, "Error reading DC input %s\n", inDName);
+    return rc;
+  }
+  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", inDName, dTab->dCount,
+               dTab->dMinRes, dTab->dMaxRes);
+  if (dcInfo->segFirst < settings::kNoRangeLimit) dcInfo->segFirst = dTab->dMinRes;
+  if (dcInfo->segLast < settings::kNoRangeLimit) dcInfo->segLast = dTab->dMaxRes;
+  if (dcInfo->segLast < dcInfo->segFirst) std::swap(dcInfo->segFirst, dcInfo->segLast);
+  couplings::selectD(dTab->dObsList, dTab->dCount, dcInfo->segFirst, dcInfo->segLast,
+                     dcInfo->excludeMode);
+  const int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  std::printf("REMARK %d couplings selected (%s%s).\n", n,
+              dcInfo->excludeMode == 1 ? "exclusive" : "inclusive",
+              dcInfo->excludeMode == 3 ? " max" : "");
+  *table = std::move(dTab);
+  return 0;
+}
+
+int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimInfo* korimInfo) {
+  std::string text;
+  if (const int rc = settings::writeKorim(korimInfo, &text); rc != 0) {
+    std::fprintf(stderr, "korim: error in writeKorim.\n");
+    return rc;
+  }
+  if (const int rc = couplings::writeDCmod(outName, "w", dTab, korimInfo, text.c_str()); rc != 0) {
+    std::fprintf(stderr, "korim: error in writeDCmod.\n");
+    return rc;
+  }
+  return 0;
+}
+
+void collectDc(const DTable* dTab, DcSample* sample) {
+  *sample = DcSample{};
+  double sum = 0.0;
+  for (int i = 0; i < dTab->dCount; ++i) {
+    const couplings::DInfo& d = dTab->dObsList[i];
+    if (!d.valid || !(d.d < kDcUnused)) continue;
+    const float c = d.d * d.w;
+    if (!std::isfinite(c) || !std::isfinite(d.sigma * d.w)) continue;
+    sample->coup.push_back(c);
+    sample->sigma.push_back(d.sigma * d.w);
+    sample->row.push_back(i);
+    sum += d.sigma * d.w;
+    if (c < sample->dcMin) sample->dcMin = c;
+    if (c > sample->dcMax) sample->dcMax = c;
+  }
+  if (!sample->coup.empty()) sample->delta = sum / static_cast<double>(sample->coup.size());
+}
+
+void markUsedRows(DTable* dTab, const DcSample& sample) {
+  for (int row : sample.row) {
+    dTab->dCalcList[row].d = dTab->dObsList[row].d;
+    dTab->dCalcList[row].valid = dTab->dObsList[row].valid;
+  }
+}
+
+int checkDcSample(const DcSample& sample, const char* inDName) {
+  if (sample.coup.empty()) {
+    std::fprintf(stderr, "korim: no coupling of %s is selected; Da and R need couplings.\n",
+                 inDName);
+    return 1;
+  }
+  if (!(sample.delta > 0.0) || !std::isfinite(sample.delta)) {
+    std::fprintf(stderr,
+                 "korim: the selected couplings of %s carry no errors (column DD is 0); Da and R "
+                 "need the measurement errors.\n",
+                 inDName);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace korim::fitting

@@ -1,0 +1,63 @@
+// Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "couplings/dc.h"
+#include "settings/settings.h"
+
+namespace korim::fitting {
+
+// A coupling table allocated through the tagged allocator under the caller's tag; the deleter
+// releases its rows (dTabFree) and the record.
+struct DcTableDeleter {
+  const char* tag;
+  void operator()(couplings::DTable* t) const;
+};
+using DcTablePtr = std::unique_ptr<couplings::DTable, DcTableDeleter>;
+
+// Allocates a table (tag), reads inDName into it and prints "%s, %d Couplings, Residues %d to
+// %d.\n" on stderr; settles the residue range of dcInfo (unset ends take the table's, a reversed
+// range is swapped), marks the couplings of the range (selectD with dcInfo's exclusion mode)
+// and of the atom types atomNameS1/atomNameS2 ("All" any) and prints "REMARK %d couplings
+// selected (%s%s).\n" on stdout. Returns 0 with *table set; 1 after "Error allocating DC
+// structures.\n", or the reader's status after "Error reading DC input %s\n".
+int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
+                   const char* atomNameS1, const char* atomNameS2, DcTablePtr* table);
+
+// Writes the coupling table of an estimate to outName ("" = stdout) with the run-parameter block
+// of korimInfo's mode as its remark. Returns 0; the failing step's status after "korim: error in
+// writeKorim.\n" or "korim: error in writeDCmod.\n".
+int writeEstimateTable(const char* outName, couplings::DTable* dTab,
+                       const settings::KorimInfo* korimInfo);
+
+// Coupling values at or above this are placeholders of a table, not measurements (Hz).
+constexpr float kDcUnused = 999.0f;
+// Start values of the extremes' search: no coupling lies beyond them.
+constexpr float kDcMinStart = 9999.9f;
+constexpr float kDcMaxStart = -9999.9f;
+
+// The used couplings (valid and below kDcUnused) of a table, in table order.
+struct DcSample {
+  std::vector<float> coup;   // D*W, Hz
+  std::vector<float> sigma;  // DD*W, Hz
+  std::vector<int> row;      // row of each in the table (0-based)
+  float dcMin = kDcMinStart;
+  float dcMax = kDcMaxStart;
+  double delta = 0.0;        // mean of sigma (0 for no coupling), Hz
+};
+
+// Collects the used couplings of dTab's observed rows.
+void collectDc(const couplings::DTable* dTab, DcSample* sample);
+
+// Copies the value and validity of every coupling of the sample into the table's calculated
+// rows, so that the written table lists the couplings the estimate used.
+void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
+
+// A sample the estimates can work on: at least one coupling and a positive mean error (the
+// histogram's bin width, the thresholds of the extremes and the likelihood's line width all
+// scale with it). Returns 0; 1 after a message naming what is missing.
+int checkDcSample(const DcSample& sample, const char* inDName);
+
+}  // namespace korim::fitting

@@ -1,0 +1,43 @@
+// Coupling histogram: extremes of the distribution, bins, most populated value and the model of
+// the principal couplings.
+#pragma once
+
+namespace korim::fitting {
+
+// Largest number of bins a histogram may have.
+constexpr int kMaxHistBins = 250;
+
+// Principal couplings Dzz = 2 Da, Dyy = -Da (1 + 1.5 R), Dxx = -Da (1 - 1.5 R) (Hz, R
+// dimensionless): the extreme of larger magnitude is Dzz, the opposite one Dyy.
+// The two-extreme estimate from the smallest and largest coupling: Dzz lies on the positive side
+// when |min| <= |max|. Sets *Da2Par and *R2Par (R 0 when Da is 0), and the threshold factors of
+// the two sides: sdevDzz for the side of Dzz, sdevDyy for the other. Returns 1 when Dzz lies on
+// the positive side, else 0.
+int twoExtremeEstimate(float min, float max, float sdevDzz, float sdevDyy, float* Da2Par,
+                       float* R2Par, float* sdevNeg, float* sdevPos);
+
+// Averaged extremes: sorts coupList[0..nD-1] ascending, then on each side widens a window of the
+// outermost values until sqrt(k) times their sample standard deviation reaches delta * sdev of
+// that side (or the window holds all nD); *dPos and *dNeg are the means of the two windows (a
+// window of one value has that value as its mean). nD must be at least 1.
+void getDzzDyy(int nD, float* coupList, double delta, float sdevNeg, float sdevPos, float* dNeg,
+               float* dPos);
+
+// Bin centres bins[0..nBins-1] from min to max (Hz) widened by delta on each side: with
+// nUserBins below 1 the width is 2 delta, else nUserBins bins spread over the span (one bin is
+// the whole span). delta must be positive. Returns 0; 1 with *nBins set (bins untouched) when
+// the layout needs more than maxBins bins (bins must hold maxBins).
+int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int* nBins,
+             float* binwidth, float* bins);
+
+// Histogram of coupList[0..nD-1] over the bins (values outside are reported on stdout and
+// skipped). *dxx = the centre of the first bin that reached the largest count. Returns 1 when
+// exactly one bin holds the largest count, 0 when two or more share it (or no value
+// fell in the bins).
+int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float* bins, float* dxx);
+
+// Model of the principal couplings for the fitter: abscissa 0, 1, -1 gives Dzz, Dyy, Dxx of
+// a[1] = Da and a[2] = R; y and the derivatives dyda[1..2].
+void alignpoly(float x, float* a, float* y, float* dyda, int na);
+
+}  // namespace korim::fitting

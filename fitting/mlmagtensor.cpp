@@ -1,0 +1,194 @@
+// Likelihood of measured couplings under the powder pattern of an alignment tensor: the pattern,
+// its broadening by the measurement error, and the score of one tensor or of a Da x R grid.
+#include "fitting/mlmagtensor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "foundation/convlv.h"
+
+namespace korim::fitting {
+
+namespace {
+
+constexpr double kStep = 0.01;          // sampling of pattern and kernel, Hz
+constexpr double kDensityFloor = 1e-5;  // relative to the peak: the FFT's rounding lies below
+constexpr int kMaxRing = 1 << 22;       // largest ring of samples (about +-20 kHz)
+
+// Steps j >= 0 with j * kStep <= limit (-1 when limit is negative).
+int stepsUpTo(double limit) {
+  if (!(limit >= 0.0)) return -1;
+  int j = static_cast<int>(std::floor(limit / kStep));
+  while ((j + 1) * kStep <= limit) ++j;
+  while (j >= 0 && j * kStep > limit) --j;
+  return j;
+}
+
+// The samples of one score: pattern and broadened pattern on a ring of n positions (1-based;
+// position 1 + j holds abscissa j * kStep, position n + 1 - j abscissa -j * kStep), the kernel
+// in the convolution's wrap-around layout. The ring holds the widest pattern of its grid, the
+// kernel on both sides of it, and a gap between its two ends.
+struct ScoreRing {
+  int n = 0;
+  int kernelSteps = 0;  // lags 0..kernelSteps on each side
+  int posSteps = 0;     // widest positive extent of a pattern, steps
+  int negSteps = 0;     // widest negative extent, steps
+  std::vector<float> kernel, work, pattern, result;
+
+  // Lays the ring out for patterns up to +maxPos and -maxNeg Hz. Returns 0, 1 after a message.
+  int layout(double delta, double maxPos, double maxNeg) {
+    if (!(delta > 0.0) || !(delta <= kMaxLineWidth)) {
+      std::fprintf(stderr, "korim: the mean coupling error %.3f Hz is outside the likelihood's "
+                           "range (above 0, at most %.2f Hz).\n", delta, kMaxLineWidth);
+      return 1;
+    }
+    kernelSteps = stepsUpTo(3.0 * delta);
+    const double span = std::max(maxPos, 0.0) + std::max(maxNeg, 0.0);
+    if (!(span / kStep < kMaxRing / 2)) {
+      std::fprintf(stderr, "korim: a Da of %.1f Hz is too large for the likelihood's sampling "
+                           "every %.2f Hz.\n", std::max(maxPos, maxNeg) / 2.0, kStep);
+      return 1;
+    }
+    posSteps = std::max(stepsUpTo(maxPos), 0) + 1;
+    negSteps = std::max(stepsUpTo(maxNeg), 0) + 1;
+    const int need = posSteps + negSteps + 2 * kernelSteps + 2;
+    n = 2;
+    while (n < need || n < 2 * kernelSteps + 1) n *= 2;
+    const int m = 2 * kernelSteps + 1;
+    kernel.assign(static_cast<size_t>(n) + 1, 0.0f);
+    for (int i = 0; i <= kernelSteps; ++i) {
+      const float g = static_cast<float>(normal(0.0, delta, i * kStep));
+      kernel[static_cast<size_t>(1 + i)] = g;
+      if (i > 0) kernel[static_cast<size_t>(m + 1 - i)] = g;
+    }
+    work.assign(kernel.size(), 0.0f);
+    pattern.assign(static_cast<size_t>(n) + 1, 0.0f);
+    result.assign(2 * static_cast<size_t>(n) + 1, 0.0f);
+    return 0;
+  }
+
+  double score(int coupCount, const float* coup, double dab, double r) {
+    if (coupCount < 1) return 0.0;
+    std::fill(pattern.begin(), pattern.end(), 0.0f);
+    const int pos = std::min(stepsUpTo(-2.0 * dab), posSteps);
+    for (int j = 0; j <= pos; ++j)
+      pattern[static_cast<size_t>(1 + j)] = static_cast<float>(analytical(dab, r, j * kStep));
+    const double f22 = (1.0 + 1.5 * r) * dab;
+    const int neg = std::min(stepsUpTo(-f22), negSteps);
+    for (int j = 1; j <= neg; ++j)
+      pattern[static_cast<size_t>(n + 1 - j)] = static_cast<float>(analytical(dab, r, -j * kStep));
+    std::copy(kernel.begin(), kernel.end(), work.begin());  // the convolution rearranges it
+    if (foundation::convlv(pattern.data(), n, work.data(), 2 * kernelSteps + 1, 1,
+                           result.data()) != 0)
+      return 0.0;
+    float peak = 0.0f;
+    for (int i = 1; i <= n; ++i) peak = std::max(peak, result[static_cast<size_t>(i)]);
+    const double floorValue = std::max(kDensityFloor * peak, 1e-30);
+    double sum = 0.0;
+    for (int i = 0; i < coupCount; ++i) {
+      const double j = std::floor(coup[i] / kStep);
+      double v = floorValue;
+      if (j <= posSteps + kernelSteps && j >= -(negSteps + kernelSteps)) {
+        const int idx = static_cast<int>(j) + 1 + (j < 0 ? n : 0);
+        v = std::max(static_cast<double>(result[static_cast<size_t>(idx)]), floorValue);
+      }
+      sum += std::log10(v);
+    }
+    return sum;
+  }
+};
+
+}  // namespace
+
+double kooky(double m) {
+  if (!(m < 1.0)) return HUGE_VAL;
+  double a = 1.0;
+  double b = std::sqrt(1.0 - m);
+  for (int i = 0; i < 64 && std::fabs(a - b) > 1e-16 * a; ++i) {
+    const double next = 0.5 * (a + b);
+    b = std::sqrt(a * b);
+    a = next;
+  }
+  return std::numbers::pi / (2.0 * a);
+}
+
+double normal(double m, double d, double x) {
+  const double z = (x - m) / d;
+  return std::exp(-0.5 * z * z) / (std::sqrt(2.0 * std::numbers::pi) * d);
+}
+
+double analytical(double Dab, double R, double Fi) {
+  const double f33 = -2.0 * Dab;
+  const double f22 = (1.0 + 1.5 * R) * Dab;
+  const double f11 = (1.0 - 1.5 * R) * Dab;
+  const double h = R == 0.0 ? f11 + 0.01 : f11;
+  if (Fi == f11) Fi -= 0.001;
+  double d = 0.0, m = 0.0;
+  if (h < Fi && Fi <= f33) {
+    d = (Fi - f22) * (f33 - f11);
+    m = (f33 - Fi) * (f11 - f22) / d;
+  } else if (f22 <= Fi && Fi < f11) {
+    d = (f33 - Fi) * (f11 - f22);
+    m = (f33 - f11) * (Fi - f22) / d;
+  } else {
+    return 0.0;
+  }
+  if (!(d > 0.0)) return 0.0;
+  // The integrable singularity at f11: rounding must not carry m to 1 or beyond.
+  m = std::clamp(m, 0.0, std::nextafter(1.0, 0.0));
+  return kooky(m) / (std::sqrt(d) * std::numbers::pi);
+}
+
+double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R) {
+  if (coupCount < 1) return 0.0;
+  ScoreRing ring;
+  if (ring.layout(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 0.0;
+  return ring.score(coupCount, coup_mat, Dab, R);
+}
+
+int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
+                float incDa, double lowR, double highR, float incR, std::vector<double>* RList,
+                std::vector<double>* DabList, std::vector<double>* scoreList, int* lCount) {
+  RList->clear();
+  DabList->clear();
+  scoreList->clear();
+  *lCount = 0;
+  if (!(incDa > 0.0f) || !(incR > 0.0f)) {
+    std::fprintf(stderr, "korim: the grid increments of Da and R must be positive (%g, %g).\n",
+                 incDa, incR);
+    return 1;
+  }
+  if (!(highR > lowR) || !(highDab > lowDab)) return 0;
+  const double points = (std::floor((highR - lowR) / incR) + 2.0) *
+                        (std::floor((highDab - lowDab) / incDa) + 2.0);
+  if (!(points <= kMaxGridPoints)) {
+    std::fprintf(stderr, "korim: the Da x R grid would hold about %.0f points, more than %ld; "
+                         "use larger increments or a smaller range.\n", points, kMaxGridPoints);
+    return 1;
+  }
+  // The widest pattern of the grid lies at one of its corners.
+  double maxPos = 0.0, maxNeg = 0.0;
+  for (double da : {lowDab, highDab})
+    for (double r : {lowR, highR}) {
+      maxPos = std::max(maxPos, -2.0 * da);
+      maxNeg = std::max(maxNeg, -(1.0 + 1.5 * r) * da);
+    }
+  ScoreRing ring;
+  if (ring.layout(delta, maxPos, maxNeg) != 0) return 1;
+  for (double r = lowR; r < highR; r += incR) {
+    for (double da = highDab; da > lowDab; da -= incDa) {
+      std::fprintf(stderr, "Grid point R = %.2f D = %.2f\r", r, da);
+      std::fflush(stderr);
+      RList->push_back(r);
+      DabList->push_back(da);
+      scoreList->push_back(ring.score(coupCount, coup_mat, da, r));
+    }
+  }
+  std::fprintf(stderr, "\n");
+  *lCount = static_cast<int>(scoreList->size());
+  return 0;
+}
+
+}  // namespace korim::fitting

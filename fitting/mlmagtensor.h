@@ -1,0 +1,46 @@
+// Likelihood of measured couplings under the powder pattern of an alignment tensor: the pattern,
+// its broadening by the measurement error, and the score of one tensor or of a Da x R grid.
+#pragma once
+
+#include <vector>
+
+namespace korim::fitting {
+
+// Convention of the likelihood: for Da (Hz) and rhombicity R the principal values of the pattern
+// are f33 = -2 Da, f22 = (1 + 1.5 R) Da, f11 = (1 - 1.5 R) Da; the grid runs over negative Da,
+// for which f33 is the positive extreme, and the couplings are turned so that their extreme of
+// larger magnitude is positive. Pattern and broadening are sampled every 0.01 Hz.
+
+// Largest mean measurement error the broadening accepts (Hz).
+constexpr double kMaxLineWidth = 3.41;
+// Largest number of grid points one search scores.
+constexpr long kMaxGridPoints = 2000000;
+
+// Complete elliptic integral of the first kind K(m), parameter m = k^2, by the arithmetic-
+// geometric mean: K(0) = pi/2, K(0.5) = 1.8540747; +infinity for m >= 1.
+double kooky(double m);
+
+// Gaussian density of mean m and standard deviation d at x.
+double normal(double m, double d, double x);
+
+// Powder pattern (probability density per Hz) of an isotropic distribution of bond vectors at
+// the coupling Fi (Hz): K(m) / (pi sqrt(d)) between the principal values, 0 outside; finite at
+// the singularity f11.
+double analytical(double Dab, double R, double Fi);
+
+// Score of one tensor: the sum over the couplings of log10 of the pattern broadened by a
+// Gaussian of standard deviation delta (Hz), at each coupling; the density is floored at 1e-5 of
+// its peak (couplings outside the pattern count at that floor). 0 for no coupling, and 0 after a
+// message when delta is not in (0, kMaxLineWidth] or Da is too large to sample.
+double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R);
+
+// Scores the grid R = lowR, lowR + incR, ... < highR (outer) by Da = highDab, highDab - incDa,
+// ... > lowDab (inner), printing a progress line per point on stderr; the points go to RList,
+// DabList, scoreList in grid order and their number to *lCount. No points when highR <= lowR or
+// highDab <= lowDab. Returns 0; 1 after a message when an increment is not positive, delta is
+// not in (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
+int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
+                float incDa, double lowR, double highR, float incR, std::vector<double>* RList,
+                std::vector<double>* DabList, std::vector<double>* scoreList, int* lCount);
+
+}  // namespace korim::fitting

@@ -1,0 +1,346 @@
+// Da and R from coupling distributions: the powder pattern and its elliptic integral, the
+// histogram's pieces, the error table, and the three estimates on couplings of a known tensor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fitting/daflex.h"
+#include "fitting/dahist.h"
+#include "fitting/daml.h"
+#include "fitting/histo.h"
+#include "fitting/mapmagtodc.h"
+#include "fitting/mlmagtensor.h"
+#include "foundation/memory.h"
+#include "settings/settings.h"
+#include "settings/settings_null.h"
+#include "tests/support/allocfail.h"
+#include "tests/support/capture.h"
+#include "tests/support/files.h"
+#include "tests/support/text.h"
+
+using namespace korim::fitting;
+using korim::settings::DcInfo;
+using korim::settings::KorimInfo;
+using korim_test::TempDir;
+
+namespace {
+
+// A coupling table of n N-H bonds in random orientations (fixed seed) under Da and R:
+// D = Da [(3 cos^2 t - 1) + 1.5 R sin^2 t cos 2p], one residue each, error dd.
+std::string tensorTable(const TempDir& dir, int n, double da, double r, double dd) {
+  std::mt19937 gen(20261206);
+  std::uniform_real_distribution<double> u(-1.0, 1.0), p(0.0, 2.0 * M_PI);
+  std::string t = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                  "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+  char line[128];
+  for (int i = 1; i <= n; ++i) {
+    const double z = u(gen), phi = p(gen);
+    const double d = da * ((3 * z * z - 1) + 1.5 * r * (1 - z * z) * std::cos(2 * phi));
+    std::snprintf(line, sizeof line, "%4d ALA N %4d ALA H %9.3f %9.3f 1.00\n", i, i, d, dd);
+    t += line;
+  }
+  return korim_test::writeFile(dir / "couplings.tab", t);
+}
+
+struct Settings {
+  KorimInfo k{};
+  DcInfo dc{};
+  Settings() {
+    korim::settings::korimInfoNull(&k);
+    korim::settings::dcInfoNull(&dc);
+  }
+};
+
+// The number after the key on its line of text (NaN when absent).
+double valueAfter(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key);
+  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + key.size(), nullptr);
+}
+
+TEST(PowderPattern, EllipticIntegralByTheMean) {
+  const struct { double m, k; } known[] = {
+      {0.0, M_PI / 2}, {0.5, 1.8540746773013719}, {0.9, 2.5780921133481733},
+      {0.99, 3.6956373629898747}, {-1.0, 1.3110287771460599}};
+  for (const auto& c : known) EXPECT_NEAR(kooky(c.m), c.k, 1e-12) << c.m;
+  EXPECT_TRUE(std::isinf(kooky(1.0)));
+}
+
+TEST(PowderPattern, AxialClosedFormAndRhombicNormalisation) {
+  // Axial: D = Da (1 - 3u^2) with u = cos t uniform gives 1 / (2 sqrt(3 |Da| (D - Da))).
+  for (double x : {-9.0, -2.5, 0.0, 7.3, 19.0})
+    EXPECT_NEAR(analytical(-10.0, 0.0, x), 1.0 / (2.0 * std::sqrt(30.0 * (x + 10.0))), 1e-12) << x;
+  EXPECT_EQ(analytical(-10.0, 0.0, 20.5), 0.0);
+  // Rhombic: a density over f22..f33 (the singularity at f11 integrable, never infinite), and the
+  // mass of a band around f11 equal to the share of random orientations that fall in it.
+  double total = 0.0, band = 0.0;
+  for (double x = -14.5 + 5e-5; x < 20.0; x += 1e-4) {
+    const double v = analytical(-10.0, 0.3, x);
+    ASSERT_TRUE(std::isfinite(v)) << x;
+    total += v * 1e-4;
+    if (x > -7.5 && x < -3.5) band += v * 1e-4;
+  }
+  EXPECT_NEAR(total, 1.0, 2e-3);
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0), p(0.0, 2.0 * M_PI);
+  int in = 0;
+  const int n = 200000;
+  for (int i = 0; i < n; ++i) {
+    const double d = dip_coup(std::acos(u(gen)), p(gen), -10.0, 0.3);
+    in += d > -7.5 && d < -3.5;
+  }
+  EXPECT_NEAR(band, static_cast<double>(in) / n, 4e-3);
+}
+
+TEST(PowderPattern, MappingOfACouplingToTheRangeOfTheTensor) {
+  // An exact tensor maps a coupling to the values within its error, cut at the pattern's edge
+  // (20 and -14.5 Hz for Da -10, R 0.3); the 0.01 rad grid of orientations resolves that to a few hundredths.
+  const struct { double coup, err, ave, half; } cases[] = {
+      {5.0, 1.0, 5.0, 1.0}, {19.5, 1.0, 19.25, 0.75}, {-13.0, 2.0, -12.75, 1.75}};
+  for (const auto& c : cases) {
+    double ave = 0, half = 0;
+    EXPECT_EQ(mapMagToDc(-10.0, 0.0, 0.3, 0.0, c.coup, c.err, &ave, &half), 0);
+    EXPECT_NEAR(ave, c.ave, 0.03) << c.coup;
+    EXPECT_NEAR(half, c.half, 0.03) << c.coup;
+  }
+}
+
+TEST(Histogram, ExtremesBinsAndMostPopulatedValue) {
+  float one[1] = {5.0f}, same[4] = {2.5f, 2.5f, 2.5f, 2.5f}, dNeg = 0, dPos = 0;
+  getDzzDyy(1, one, 1.0, 0.9f, 0.4f, &dNeg, &dPos);
+  EXPECT_EQ(dNeg, 5.0f);  // a window of one value has that value as its mean
+  EXPECT_EQ(dPos, 5.0f);
+  getDzzDyy(4, same, 1.0, 0.9f, 0.4f, &dNeg, &dPos);
+  EXPECT_EQ(dNeg, 2.5f);
+  EXPECT_EQ(dPos, 2.5f);
+
+  float bins[kMaxHistBins];
+  int nBins = 0;
+  float width = 0;
+  ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 0);
+  EXPECT_EQ(nBins, 7);  // (10 + 1 - (0 - 1)) / 2 + 1
+  EXPECT_FLOAT_EQ(width, 2.0f);
+  EXPECT_FLOAT_EQ(bins[6], 12.0f);
+  ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 1, &nBins, &width, bins), 0);
+  EXPECT_EQ(nBins, 1);
+  EXPECT_FLOAT_EQ(width, 12.0f);  // one bin spans everything
+  EXPECT_EQ(makeBins(0.01, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 1);
+  EXPECT_GT(nBins, kMaxHistBins);
+
+  const float centres[3] = {0.0f, 2.0f, 4.0f};
+  const float tie[4] = {0.1f, 0.2f, 3.9f, 4.1f}, single[4] = {0.1f, 2.2f, 1.9f, 4.0f};
+  float dxx = -1.0f;
+  EXPECT_EQ(getDxx(4, tie, 3, 2.0f, centres, &dxx), 0);
+  EXPECT_EQ(dxx, 0.0f);  // the lower of the two fullest bins
+  EXPECT_EQ(getDxx(4, single, 3, 2.0f, centres, &dxx), 1);
+  EXPECT_EQ(dxx, 2.0f);
+}
+
+TEST(Likelihood, ErrorTableBoundaries) {
+  const struct { int n; double r, da, rr; } cases[] = {
+      {40, 0.1, 1.6, 0.17}, {41, 0.1, 0.5, 0.05}, {90, 0.3, 1.3, 0.13}, {91, 0.3, 0.9, 0.1},
+      {40, 0.3, 2.3, 0.22}, {41, 0.31, 0.8, 0.13}, {91, 0.31, 0.6, 0.1}, {91, 0.1, 0.3, 0.05}};
+  for (const auto& c : cases) {
+    double da = 0, r = 0;
+    EXPECT_EQ(errorIso(c.n, -10.0, c.r, &da, &r), 0);
+    EXPECT_EQ(da, c.da) << c.n << " " << c.r;
+    EXPECT_EQ(r, c.rr) << c.n << " " << c.r;
+  }
+}
+
+TEST(Likelihood, GridSizedFromItsCountAndRefusedOutsideItsLimits) {
+  const float coup[3] = {-12.0f, 3.0f, 19.5f};
+  std::vector<double> r, da, score;
+  int n = -1;
+  korim_test::captureStderr([&] {
+    ASSERT_EQ(mlMagTensor(3, coup, 1.0, -11.0, -10.0, 0.01f, 0.30, 0.32, 0.01f, &r, &da, &score, &n), 0);
+  });
+  // Single-precision steps of 0.01 fall just short: R 0.30 to 0.32 and Da -10.00 to -11.00.
+  EXPECT_EQ(n, 3 * 101);
+  EXPECT_EQ(score.size(), 303u);
+  for (double v : score) ASSERT_TRUE(std::isfinite(v));
+  const std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(mlMagTensor(3, coup, 1.0, -12.0, -10.0, 0.0f, 0.0, 0.7, 0.01f, &r, &da, &score, &n), 1);
+    EXPECT_EQ(mlMagTensor(3, coup, 3.5, -12.0, -10.0, 0.1f, 0.0, 0.7, 0.01f, &r, &da, &score, &n), 1);
+    EXPECT_EQ(mlMagTensor(3, coup, 1.0, -25.0, -3.0, 1e-5f, 0.0, 0.7, 1e-4f, &r, &da, &score, &n), 1);
+  });
+  EXPECT_NE(err.find("increments of Da and R must be positive"), std::string::npos);
+  EXPECT_NE(err.find("at most 3.41 Hz"), std::string::npos);
+  EXPECT_NE(err.find("more than 2000000"), std::string::npos);
+}
+
+TEST(Estimates, HistogramOfKnownTensor) {
+  TempDir dir;
+  const std::string in = tensorTable(dir, 2000, 10.0, 0.3, 1.0);
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaHist;
+  int rc = -1;
+  korim_test::captureStdout([&] {
+    korim_test::captureStderr([&] { rc = getHistDabR(in.c_str(), &s.k, &s.dc, "All", "All",
+                                                     (dir / "hist.tab").c_str()); });
+  });
+  ASSERT_EQ(rc, 0);
+  const auto& h = s.k.histInfo;
+  EXPECT_NEAR(h.Dzz, 20.0, 2.0);
+  EXPECT_NEAR(h.Dyy, -14.5, 2.0);
+  EXPECT_NEAR(h.DaFit, 10.0, 1.0);
+  EXPECT_NEAR(h.RFit, 0.3, 0.1);
+  EXPECT_NEAR(valueAfter(korim_test::readFile(dir / "hist.tab"), "DATA Da "), h.DaFit, 1e-3);
+}
+
+TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
+  TempDir dir;
+  const std::string in = tensorTable(dir, 2000, 10.0, 0.3, 1.0);
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaMl;
+  auto& h = s.k.histInfo;
+  h.lDaMl = -12.0f, h.hDaMl = -8.0f, h.incDaMl = 0.2f, h.lRMl = 0.15f, h.hRMl = 0.45f,
+  h.incRMl = 0.02f;
+  int rc = -1;
+  korim_test::captureStdout([&] {
+    korim_test::captureStderr([&] {
+      rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "ml.tab").c_str(),
+                     (dir / "ml.sc").c_str());
+    });
+  });
+  ASSERT_EQ(rc, 0);
+  EXPECT_NEAR(std::fabs(h.DaMl), 10.0, 0.5);
+  int kept = 0;  // without mapping every row keeps its measured error (DD) of 1 Hz
+  for (const std::string& row : korim_test::lines(korim_test::readFile(dir / "ml.tab")))
+    kept += row.size() > 13 && row.compare(row.size() - 13, 13, "  1.0000 1.00") == 0;
+  EXPECT_EQ(kept, 2000);
+  EXPECT_NEAR(h.RMl, 0.3, 0.05);
+  const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
+  ASSERT_GE(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "VARS   DA R SCORE");
+  EXPECT_EQ(rows[1], "FORMAT %3.1f %1.2f %e");
+  double best = -HUGE_VAL, bestDa = 0, bestR = 0;
+  int count = 0;
+  for (size_t i = 3; i < rows.size(); ++i) {
+    double da = 0, r = 0, score = 0;
+    ASSERT_EQ(std::sscanf(rows[i].c_str(), "%lf %lf %lf", &da, &r, &score), 3) << rows[i];
+    ++count;
+    if (score > best) best = score, bestDa = da, bestR = r;
+  }
+  EXPECT_EQ(count, 20 * 15);
+  EXPECT_NEAR(bestDa, h.DaMl, 0.051);
+  EXPECT_NEAR(bestR, h.RMl, 0.005);
+}
+
+// One -daFlex run on a table; the score and colour streams' text.
+struct FlexRun {
+  int rc = -1;
+  std::string scores, colours;
+};
+int runFlex(const std::string& in, const TempDir& dir, int nSel, int nRun, int modeFit = 3) {
+  Settings s;
+  s.k.histInfo.modeFit = modeFit;
+  s.k.korimMode = korim::settings::kModeDaFlex;
+  s.k.sCount = nSel;
+  s.k.histRan = nRun;
+  return motionHist(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "flex.tab").c_str(),
+                    (dir / "flex.sc").c_str(), (dir / "flex.col").c_str());
+}
+FlexRun flex(const std::string& in, const TempDir& dir, int nSel, int nRun) {
+  FlexRun f;
+  korim_test::captureStdout([&] {
+    korim_test::captureStderr([&] { f.rc = runFlex(in, dir, nSel, nRun); });
+  });
+  f.scores = korim_test::readFile(dir / "flex.sc");
+  f.colours = korim_test::readFile(dir / "flex.col");
+  return f;
+}
+
+TEST(Estimates, FlexibleEstimateOfRigidTensor) {
+  TempDir dir;
+  const std::string in = tensorTable(dir, 200, 10.0, 0.3, 1.0);
+  const FlexRun a = flex(in, dir, 0, 3);
+  ASSERT_EQ(a.rc, 0);
+  // All residues in every run: the same row three times; per coupling the measured couplings
+  // score as well as isotropic ones of the same tensor.
+  int nDots = 0, run = 0, n = 0;
+  double da = 0, r = 0, score = 0;
+  std::istringstream rows(a.scores);
+  std::string line;
+  std::vector<std::string> runRows;
+  while (std::getline(rows, line)) {
+    std::sscanf(line.c_str(), "# nDots = %d", &nDots);
+    if (std::sscanf(line.c_str(), "%d %lf %lf %d %lf", &run, &da, &r, &n, &score) == 5)
+      runRows.push_back(line.substr(line.find(' ')));
+  }
+  ASSERT_EQ(runRows.size(), 3u);
+  EXPECT_EQ(runRows[0], runRows[2]);
+  EXPECT_EQ(n, 200);
+  EXPECT_NEAR(score * nDots / n, 1.0, 0.1);
+  EXPECT_NEAR(da, -10.0, 1.0);
+  // Equal scores everywhere: the occupied cell is coloured 1, no other, and no NaN.
+  EXPECT_EQ(a.colours.find("nan"), std::string::npos);
+  int occupied = 0;
+  for (const std::string& c : korim_test::lines(a.colours)) occupied += c.find("  1     1     1") != std::string::npos;
+  EXPECT_EQ(occupied, 1);
+
+  const FlexRun b = flex(in, dir, 30, 5), c = flex(in, dir, 30, 5);
+  ASSERT_EQ(b.rc, 0);
+  EXPECT_EQ(b.scores, c.scores);  // the residue draw starts from the same seed
+  EXPECT_EQ(b.colours, c.colours);
+}
+
+TEST(Estimates, CouplingsWithoutErrorsAreRefused) {
+  TempDir dir;
+  const std::string in = tensorTable(dir, 50, 10.0, 0.3, 0.0);
+  for (int mode : {9, 10, 11}) {
+    Settings s;
+    s.k.korimMode = mode;
+    int rc = -1;
+    std::string err;
+    korim_test::captureStdout([&] {
+      err = korim_test::captureStderr([&] {
+        const std::string outName = dir / "out.tab";
+        const char* out = outName.c_str();
+        rc = mode == 9    ? getHistDabR(in.c_str(), &s.k, &s.dc, "All", "All", out)
+             : mode == 10 ? getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out, "")
+                          : motionHist(in.c_str(), &s.k, &s.dc, "All", "All", out, "", "");
+      });
+    });
+    EXPECT_EQ(rc, 1) << mode;
+    EXPECT_NE(err.find("carry no errors (column DD is 0)"), std::string::npos) << err;
+    EXPECT_FALSE(korim_test::fileExists(dir / "out.tab")) << mode;
+  }
+  // Without a DD column every coupling counts an error of 1 Hz: finite results.
+  std::string noDD = korim_test::readFile(in);
+  noDD.replace(noDD.find(" DD W"), 5, " W");
+  noDD.replace(noDD.find(" %9.3f %.2f"), 11, " %.2f");
+  for (size_t at = 0; (at = noDD.find("     0.000 1.00", at)) != std::string::npos;)
+    noDD.replace(at, 15, " 1.00");
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaHist;
+  int rc = -1;
+  korim_test::captureStdout([&] {
+    korim_test::captureStderr([&] {
+      rc = getHistDabR(korim_test::writeFile(dir / "nodd.tab", noDD).c_str(), &s.k, &s.dc, "All",
+                       "All", (dir / "nodd.out").c_str());
+    });
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_TRUE(std::isfinite(s.k.histInfo.DaFit) && std::isfinite(s.k.histInfo.RFit));
+}
+
+TEST(Estimates, AllocationFailuresEndTheFlexibleEstimate) {
+  TempDir dir;
+  const std::string in = tensorTable(dir, 40, 10.0, 0.3, 1.0);
+  int rc = 0;
+  // The two-extreme estimate (-nFit 2): the bounded fit ends the program when it lacks memory.
+  const int failed = korim_test::sweepAllocationFailures(
+      [&](int) { korim_test::captureStdout([&] { rc = runFlex(in, dir, 10, 2, 2); }); },
+      [&](int n, bool fired, const std::string&) {
+        if (fired) EXPECT_NE(rc, 0) << "round " << n;
+        else EXPECT_EQ(rc, 0);
+      });
+  EXPECT_GT(failed, 5);
+}
+
+}  // namespace
