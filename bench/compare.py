@@ -108,6 +108,7 @@ def main():
     a = p.parse_args()
     new, ref = os.path.abspath(a.new), os.path.abspath(a.ref)
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
+    load0 = os.getloadavg()[0]
     rows = []
     for name, model, sampling, args in cases(tmp):
         tr, tn, t1, cr, c1 = [], [], [], [], []
@@ -130,12 +131,14 @@ def main():
               % (name, fmt(mr), fmt(m1), fmt(mn), mr / mn, m1 / mn, fmt(ur), fmt(u1)), flush=True)
     shutil.rmtree(tmp)
     cores = os.cpu_count()
+    load = (load0 + os.getloadavg()[0]) / 2
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
              "(`bench/compare.py`, Release builds), on a machine with %d cores shared with "
-             "other work while measured; outputs (standard output and error, tables, rotated "
+             "other work while measured (load average about %.0f: the threads found few idle "
+             "cores); outputs (standard output and error, tables, rotated "
              "structures) byte-identical between the builds and the thread counts. CPU time: "
              "user plus system time of the process (the work done, which the machine's load "
-             "does not stretch)." % (a.runs, cores), "",
+             "does not stretch)." % (a.runs, cores, load), "",
              "| case | model | dots x turns | before | now, 1 thread | now, %d threads "
              "| speed-up | from threads | CPU time before | CPU time now, 1 thread "
              "| CPU ratio |" % cores,

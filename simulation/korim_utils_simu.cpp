@@ -622,18 +622,24 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         // The contacts of the clash region, found as the steric rod model finds them.
         cylinderRuns(r.no_atoms, xJ, yJ, r.grid_el.data(), r.t_pts, r.gs, c, blocked);
         bool beyond = false;
+        const float* grid = r.grid_el.data();
+        const int* atomOf = r.chargeAtomID;
+        const float* q = r.charges;
+        const double* pot = r.pot.data();
+        const int nCh = r.no_of_ch, tPts = r.t_pts;
+        const bool any = r.no_atoms >= 1;
         for (int n = 0; n <= lengthGrid; n++) {
-          const double g = r.grid_el[n];
-          if (n <= r.t_pts && r.no_atoms >= 1 && blocked[n] > 0) {
+          const double g = grid[n];
+          if (n <= tPts && any && blocked[n] > 0) {
             row[n] = kExcluded;
             continue;
           }
           double E = 0.0;
-          for (int i = 1; i <= r.no_of_ch; i++) {
-            const int p = r.chargeAtomID[i];
+          for (int i = 1; i <= nCh; i++) {
+            const int p = atomOf[i];
             const double u = xJ[p] + g, v = yJ[p];
             const double d = std::sqrt(u * u + v * v) - rM;
-            E += r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d, &beyond);
+            E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
           }
           row[n] = std::exp(-kE * E);
         }
