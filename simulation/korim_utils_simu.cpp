@@ -5,6 +5,7 @@
 #include "simulation/korim_utils_simu.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -229,8 +230,8 @@ constexpr long long kWeightBlock = 1 << 18;
 // The orientation scan of an electrostatic model on the worker threads:
 // weigh(o, worker, row) fills row[0..L] with the weights of orientation o at
 // the positions 0..L (kExcluded where the state is not allowed); then every
-// position n takes add(n, o, w) for the orientations of a block in
-// orientation order, so that each sum is taken as one orientation after
+// position n takes add(n, ds, w) for the orientations of a block in
+// orientation order, ds being the orientation's order values less mean, so that each sum is taken as one orientation after
 // another would take it. False after a message when the work space cannot
 // be had.
 constexpr double kExcluded = -1.0;  // never a Boltzmann factor
@@ -255,14 +256,17 @@ int weightGrain(const SmaRun& r, int L) {
 }
 
 template <typename Weigh, typename Add>
-bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
+bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], Weigh&& weigh,
+                 Add&& add) {
   const int N = r.o_pts;
   const int L1 = L + 1;
   const int B = static_cast<int>(std::max(1LL, std::min<long long>(N, kWeightBlock / L1)));
   std::vector<SampledOrientation> orient;
+  std::vector<std::array<double, 5>> ds;
   std::vector<double> weights;
   if (!scanWorkSpace([&] {
         orient.resize(static_cast<size_t>(B));
+        ds.resize(static_cast<size_t>(B));
         weights.resize(static_cast<size_t>(B) * L1);
       }))
     return false;
@@ -274,11 +278,13 @@ bool scanWeights(const SmaRun& r, int L, int grain, Weigh&& weigh, Add&& add) {
         weigh(orient[k], worker, &weights[static_cast<size_t>(k) * L1]);
       }
     });
+    for (int k = 0; k < nb; k++)
+      for (int j = 0; j < 5; j++) ds[k][j] = orient[k].s[j] - mean[j];
     forChunks(L1, std::max(1, kGrainWork / nb), [&](int begin, int end, int) {
       // Each position's sum still runs over the orientations in order; the
       // loops are nested this way round only to read the block row by row.
       for (int k = 0; k < nb; k++)
-        for (int n = begin; n < end; n++) add(n, orient[k], weights[static_cast<size_t>(k) * L1 + n]);
+        for (int n = begin; n < end; n++) add(n, ds[k].data(), weights[static_cast<size_t>(k) * L1 + n]);
     });
   }
   return true;
@@ -437,7 +443,7 @@ int smaWall(SmaRun& r, double* saupe) {
       }))
     return 1;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid),
+      r, lengthGrid, weightGrain(r, lengthGrid), mean,
       [&](const SampledOrientation& o, int worker, double* row) {
         float* h = hs[worker].data();
         projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
@@ -454,10 +460,8 @@ int smaWall(SmaRun& r, double* saupe) {
             row[n] = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
         }
       },
-      [&](int n, const SampledOrientation& o, double w) {
+      [&](int n, const double* ds, double w) {
         if (w == kExcluded) return;
-        double ds[5];
-        for (int j = 0; j < 5; j++) ds[j] = o.s[j] - mean[j];
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
         r.total[n] += w;
       });
@@ -612,7 +616,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
       }))
     return 1;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid),
+      r, lengthGrid, weightGrain(r, lengthGrid), mean,
       [&](const SampledOrientation& o, int worker, double* row) {
         float* xJ = xs[worker].data();
         float* yJ = ys[worker].data();
@@ -645,9 +649,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         }
         if (beyond) beyondOf[worker] = 1;
       },
-      [&](int n, const SampledOrientation& o, double weight) {
-        double s[5];
-        for (int j = 0; j < 5; j++) s[j] = o.s[j] - mean[j];
+      [&](int n, const double* s, double weight) {
         double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
         if (weight != kExcluded) {
           w = weight;
