@@ -2,6 +2,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/analyze_dc.h"
 #include "app/analyze_pdb.h"
@@ -30,10 +31,14 @@
 #include "restraints/surf.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
+#include "fitting/statdc.h"
+#include "settings/korim_record.h"
+#include "simulation/ensemble.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
+#include "simulation/ssia_free.h"
 #include "simulation/unsp.h"
 #include "structure/pdb.h"
 
@@ -97,6 +102,13 @@ struct Run {
   double alphaList[4] = {};
   double betaList[4] = {};
   double gammaList[4] = {};
+
+  // Ensemble mode: the states (1-based angle lists, degrees) and the averaged tensor.
+  double* alphaEnsemble = nullptr;
+  double* betaEnsemble = nullptr;
+  double* gammaEnsemble = nullptr;
+  int ensembleCount = 0;
+  double saupeAve[5] = {};
 };
 
 int selectedCount(const PDBInfo* pdb) {
@@ -129,6 +141,8 @@ void release(T*& p, int count) {
 bool modeAvailable(const KorimInfo* k) {
   switch (k->korimMode) {
     case kModeSteric:
+    case kModeStericFree:
+    case kModeStericGrid:
     case kModeElectrostatic:
     case kModeElectrostaticFree:
     case kModeElectrostaticGrid:
@@ -288,6 +302,73 @@ int electrostaticPrediction(Run& run) {
   return 0;
 }
 
+// The tensor averaged over a two-domain ensemble, its analysis and the average coupling table.
+int ensemblePrediction(Run& run) {
+  namespace sim = korim::simulation;
+  KorimInfo* k = run.korimInfo;
+  KorimParams& p = run.params;
+  run.alphaEnsemble = dFltAlloc("matrix", sim::kEnsembleSlots);
+  if (run.alphaEnsemble != nullptr) run.betaEnsemble = dFltAlloc("matrix", sim::kEnsembleSlots);
+  if (run.betaEnsemble != nullptr) run.gammaEnsemble = dFltAlloc("matrix", sim::kEnsembleSlots);
+  if (run.gammaEnsemble == nullptr) return fail(run, 1, "Error allocating grid buffers.\n");
+  if (orientationDots(run) != 0) return run.status;
+  int rc = sim::initOrient(run.pdbInfo, k);
+  if (rc != 0) return fail(run, rc, "matrix: error in initOrient.\n");
+  korim::structure::storePDBCoords(run.pdbInfo);
+  if (p.pRotName[0] != '\0') korim::structure::writePDB(p.pRotName, run.pdbInfo, nullptr, p.remark);
+  rc = sim::setupEnsemble(k, p.outEName, p.outEAxName, p.inEName, &run.ensembleCount,
+                          run.alphaEnsemble, run.betaEnsemble, run.gammaEnsemble);
+  if (rc != 0) return fail(run, rc, "matrix: setupEnsemble error occured.\n");
+  std::printf("REMARK ENSEMBLE MODE.\n");
+  std::printf(k->gridInfo.clashFlag ? "REMARK STERIC CLASH CHECK ENABLED.\n"
+                                    : "REMARK STERIC CLASH CHECK DISABLED.\n");
+  std::printf("REMARK %d states in ensemble.\n", run.ensembleCount);
+  if (k->gridInfo.outEflag == 2) return 0;
+  if (p.oDcEName[0] != '\0') std::printf("REMARK Simulated DCs will be appended to %s.\n", p.oDcEName);
+  sim::EnsembleCharges ch;
+  ch.chCount = run.chCount;
+  ch.chargeAtomID = run.chargeAtomID;
+  ch.charges = run.charges;
+  ch.digPotential = run.digPotential;
+  ch.offset = run.offset;
+  ch.stepsize = run.stepsize;
+  rc = sim::ensembleAlignment(run.pdbInfo, run.dTab, k, p.remark, p.flexName, p.oDcEName,
+                              k->verbFlag, run.ensembleCount, run.alphaEnsemble,
+                              run.betaEnsemble, run.gammaEnsemble, ch, run.dotCount, run.ddots,
+                              run.saupeAve);
+  if (rc != 0) return fail(run, rc, "matrix: ensembleAlignment error occured.\n");
+  double irrAve[5], gMagAve = 0.0;
+  korim::couplings::analyzeSaupe(run.saupeAve, irrAve, &gMagAve, run.eigVec, run.eigVal,
+                                 k->yzFlag, &run.da, &run.dr, run.alphaList, run.betaList,
+                                 run.gammaList, k->eulerFlag);
+  if (k->validCountD == 0) return 0;
+  std::string result;
+  writeKorim(k, &result);
+  std::string euler;
+  writeEulerInfo(irrAve, gMagAve, run.eigVal, run.eigVec, run.alphaList, run.betaList,
+                 run.gammaList, &euler, k->eulerFlag);
+  result += euler;
+  char stats[korim::fitting::kStatDCTextLen];
+  rc = korim::fitting::statDC(run.dTab, stats, 1);
+  if (rc != 0) return fail(run, rc, "Matrix: error in statDC.\n");
+  result += stats;
+  char line[256];
+  const double* s = run.saupeAve;
+  std::snprintf(line, sizeof line, "\nDATA SAUPE  % .4e % .4e % .4e % .4e % .4e\n\n", s[0], s[1],
+                s[2], s[3], s[4]);
+  result += line;
+  const double R = run.da != 0.0 ? run.dr / run.da : 0.0;
+  std::snprintf(line, sizeof line, "DATA Da(NH) = %.1f    R = Dr/Da = %.3f\n",
+                run.da * 21585.19634913479, R);
+  result += line;
+  std::fputs(result.c_str(), stderr);
+  // The table of averaged couplings carries the averaged tensor, not the last state's.
+  for (int i = 0; i < 5; i++) run.dTab->dTensor.saupe[i] = static_cast<float>(run.saupeAve[i]);
+  rc = korim::couplings::writeDCmod(p.aveName, "w", run.dTab, k, result.c_str());
+  if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
+  return 0;
+}
+
 // Configuration, charges and medium geometry, then the prediction of the mode.
 int prediction(Run& run) {
   KorimInfo* k = run.korimInfo;
@@ -331,6 +412,8 @@ int prediction(Run& run) {
       return stericPrediction(run);
     case kModeElectrostatic:
       return electrostaticPrediction(run);
+    case kModeStericGrid:
+      return ensemblePrediction(run);
     case kModeAnalyzePdb:
       rc = analyzePDB(run.pdbInfo, &run.userSel, k, run.chCount, &run.chSum, run.chargeAtomID,
                       run.charges, run.params.userSaupe1, run.params.pRotName,
@@ -525,6 +608,9 @@ void cleanUp(Run& run) {
   release(run.chargeAtomIDOrig, kChargeSlots);
   release(run.chargesOrig, kChargeSlots);
   release(run.ddots, 3 * kMaxOrientDots);
+  release(run.alphaEnsemble, korim::simulation::kEnsembleSlots);
+  release(run.betaEnsemble, korim::simulation::kEnsembleSlots);
+  release(run.gammaEnsemble, korim::simulation::kEnsembleSlots);
   korim::restraints::merDone();
 }
 
@@ -534,6 +620,10 @@ bool tableMode(Run& run) {
   KorimInfo* k = run.korimInfo;
   int rc = 0;
   switch (k->korimMode) {
+    case kModeStericFree:  // bare coordinates straight to the order matrix
+      rc = korim::simulation::ssiaFree(k, p.pdbFName, p.outAName, run.dTab);
+      if (rc != 0) fail(run, rc, "matrix: error in ssiaFree.\n");
+      return true;
     case kModeAnalyzeDc:
       rc = analyzeDC(p.inD1Name, p.inD2Name, k, run.dcInfo, p.atomNameS1, p.atomNameS2,
                      p.outDName);

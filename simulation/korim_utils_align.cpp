@@ -37,33 +37,6 @@ struct AlignState {
 
 AlignState align;
 
-// Subtracts the mean of the points (running sums in single precision).
-void centre(int n, double* x, double* y, double* z) {
-  if (n < 1) return;
-  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
-  for (int i = 1; i <= n; i++) {
-    sx = static_cast<float>(sx + x[i]);
-    sy = static_cast<float>(sy + y[i]);
-    sz = static_cast<float>(sz + z[i]);
-  }
-  const float cx = sx / n, cy = sy / n, cz = sz / n;
-  for (int i = 1; i <= n; i++) {
-    x[i] = x[i] - cx;
-    y[i] = y[i] - cy;
-    z[i] = z[i] - cz;
-  }
-}
-
-// Largest distance of a point from the origin (single precision), 0 for none.
-float largestRadius(int n, const double* x, const double* y, const double* z) {
-  float r2max = 0.0f;
-  for (int i = 1; i <= n; i++) {
-    const float r2 = static_cast<float>(x[i] * x[i] + y[i] * y[i] + z[i] * z[i]);
-    if (r2 > r2max) r2max = r2;
-  }
-  return std::sqrt(r2max);
-}
-
 int runSteric(KorimInfo& k, int n, double* x, double* y, double* z, float maxRadius,
               int dotCount, double* ddots, double* out) {
   return stericAlignment(&k, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
@@ -95,6 +68,31 @@ bool canSaveCoords(const PDBInfo* pdbInfo) {
 }
 
 }  // namespace
+
+void centre(int n, double* x, double* y, double* z) {
+  if (n < 1) return;
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 1; i <= n; i++) {
+    sx = static_cast<float>(sx + x[i]);
+    sy = static_cast<float>(sy + y[i]);
+    sz = static_cast<float>(sz + z[i]);
+  }
+  const float cx = sx / n, cy = sy / n, cz = sz / n;
+  for (int i = 1; i <= n; i++) {
+    x[i] = x[i] - cx;
+    y[i] = y[i] - cy;
+    z[i] = z[i] - cz;
+  }
+}
+
+float largestRadius(int n, const double* x, const double* y, const double* z) {
+  float r2max = 0.0f;
+  for (int i = 1; i <= n; i++) {
+    const float r2 = static_cast<float>(x[i] * x[i] + y[i] * y[i] + z[i] * z[i]);
+    if (r2 > r2max) r2max = r2;
+  }
+  return std::sqrt(r2max);
+}
 
 int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI, double* zI,
                       int chCount, int* chargeAtomID, float* charges, int dotCount, double* ddots,

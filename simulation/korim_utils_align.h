@@ -36,6 +36,14 @@ int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI
                     double* ddots, int digPotential, double* potential, double offset,
                     double stepsize, double* saupe);
 
+// Subtracts the mean of the points x, y, z (1-based, 1..n) from each; the
+// running sums and the mean are kept in single precision. n < 1: no change.
+void centre(int n, double* x, double* y, double* z);
+
+// Largest distance of the points 1..n from the origin, from squared
+// distances rounded to single precision; 0 for none.
+float largestRadius(int n, const double* x, const double* y, const double* z);
+
 // Turns the atoms of residues resN..resC (the atom list walked in order:
 // atoms below resN skipped, the walk stops at the first atom above resC)
 // about the origin by the Euler triple angle = (alpha, beta, gamma) in

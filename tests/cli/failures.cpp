@@ -41,6 +41,11 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
        {"korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step.\n"}},
       // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles.
       {steric({"-pdb", kPdb, "-wv", "0.01"}), 1, {"forms no bicelles", "korim: error in refine_bicelle.\n"}},
+      // An ensemble without its domains configured; a free-format run without coordinates.
+      {steric({"-stKorimGrid", "-pdb", kPdb}), 1,
+       {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
+      {steric({"-stKorimFree"}), 1,
+       {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };

@@ -43,7 +43,7 @@ TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
 TEST(Modes, ModesOfLaterSubsystemsAreRefused) {
   TempDir d;
   const std::vector<std::vector<std::string>> cases = {
-      {"-stKorimFree"}, {"-stKorimGrid"}, {"-daHist"}, {"-daMl"}, {"-daFlex"},
+      {"-daHist"}, {"-daMl"}, {"-daFlex"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c;

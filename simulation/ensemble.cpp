@@ -1,0 +1,464 @@
+// Two-domain ensembles: domain placement, ensemble states, clash test and the averaged alignment.
+#include "simulation/ensemble.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "couplings/analyzeMatrix3D.h"
+#include "couplings/analyzeSaupe.h"
+#include "couplings/writedc.h"
+#include "foundation/constants.h"
+#include "foundation/memory.h"
+#include "simulation/do_nsc.h"
+#include "simulation/korim_input.h"
+#include "simulation/korim_utils_align.h"
+#include "simulation/korim_utils_coor.h"
+#include "simulation/korim_utils_inert.h"
+#include "simulation/korim_utils_math.h"
+#include "simulation/unsp.h"
+
+namespace korim::simulation {
+
+using foundation::kPi8;
+using settings::KorimInfo;
+using structure::AtomInfo;
+using structure::PDBInfo;
+
+namespace {
+
+constexpr double kDaNH = 21585.19634913479;  // Da of an N-H coupling per unit order, Hz
+constexpr int kGlobMatch = 3;                // glob name matching of the selection
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr && f != stdout) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The selection marks of a structure, put back when the guard ends.
+struct SelectionGuard {
+  PDBInfo* pdb;
+  std::vector<int> marks;
+  explicit SelectionGuard(PDBInfo* p) : pdb(p), marks(static_cast<size_t>(p->atomCount)) {
+    for (int i = 0; i < p->atomCount; i++) marks[i] = p->atomList[i].selected;
+  }
+  void restore() const {
+    for (int i = 0; i < pdb->atomCount; i++) pdb->atomList[i].selected = marks[i];
+  }
+  ~SelectionGuard() { restore(); }
+};
+
+// The saved coordinates, put back on a path that leaves the loop early.
+struct CoordsGuard {
+  PDBInfo* pdb = nullptr;
+  ~CoordsGuard() {
+    if (pdb != nullptr) structure::restorePDBCoords(pdb);
+  }
+};
+
+void shiftAll(PDBInfo* pdb, float x, float y, float z) {
+  for (int i = 0; i < pdb->atomCount; i++) {
+    pdb->atomList[i].x -= x;
+    pdb->atomList[i].y -= y;
+    pdb->atomList[i].z -= z;
+  }
+}
+
+// Moves the CA atom of residue resID to the origin; no such atom: no move.
+void caToOrigin(PDBInfo* pdb, int resID) {
+  for (int i = 0; i < pdb->atomCount; i++) {
+    const AtomInfo& a = pdb->atomList[i];
+    if (a.resID == resID && std::strcmp(a.atomName, "CA") == 0) {
+      shiftAll(pdb, a.x, a.y, a.z);
+      return;
+    }
+  }
+}
+
+int countSelected(const PDBInfo* pdb) {
+  int n = 0;
+  for (int i = 0; i < pdb->atomCount; i++)
+    if (pdb->atomList[i].selected) n++;
+  return n;
+}
+
+void selectedIndices(const PDBInfo* pdb, std::vector<int>* ind) {
+  ind->clear();
+  for (int i = 0; i < pdb->atomCount; i++)
+    if (pdb->atomList[i].selected) ind->push_back(i);
+}
+
+// Selects the backbone atoms C, CA, N of residues resN..resC (added to the marks).
+void selectBackbone(PDBInfo* pdb, int resN, int resC) {
+  for (const char* name : {"C", "CA", "N"}) structure::pdbSelect1(pdb, resN, resC, name, 1, kGlobMatch);
+}
+
+// Second-moment tensor of the atoms of residues resN..resC into its principal frame.
+int principalFrame(PDBInfo* pdb, const KorimInfo& k, int resN, int resC, double eigVec[3][3]) {
+  double t[9], eigVal[3], da = 0, dr = 0, al[4], be[4], ga[4];
+  if (calcInertiaSel(pdb, resN, resC, t) != 0) {
+    std::fprintf(stderr, "matrix: error in calcInertiaSel.\n");
+    return 1;
+  }
+  couplings::analyzeMatrix3D(t, eigVec, eigVal, k.yzFlag, &da, &dr, al, be, ga);
+  return 0;
+}
+
+// Running sums of one ensemble run, and the work arrays of every state's prediction.
+struct EnsembleWork {
+  int dCount;
+  int len;
+  float* dSum = nullptr;
+  double* x = nullptr;
+  double* y = nullptr;
+  double* z = nullptr;
+  std::vector<int> chargeID;
+  std::vector<float> charges;
+  EnsembleWork(int dCount, int atoms) : dCount(dCount > 0 ? dCount : 1), len(atoms + 1201) {
+    dSum = foundation::fltAlloc("matrix", this->dCount);
+    x = foundation::dFltAlloc("matrix", len);
+    y = foundation::dFltAlloc("matrix", len);
+    z = foundation::dFltAlloc("matrix", len);
+  }
+  ~EnsembleWork() {
+    foundation::unAlloc("matrix", dSum, dCount * 4);
+    foundation::unAlloc("matrix", x, len * 8);
+    foundation::unAlloc("matrix", y, len * 8);
+    foundation::unAlloc("matrix", z, len * 8);
+  }
+  bool ok() const { return dSum && x && y && z; }
+};
+
+// One allowed state: its prediction on the run's selection, the back-calculated couplings and
+// their sums, the analysis and the appended coupling table. s is the state's prediction.
+int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const SelectionGuard& sel,
+                 const EnsembleCharges& ch, EnsembleWork& w, int dotCount, double* dots,
+                 int verbose, std::FILE* log, const char* outDcEnsName, const char* stateRemark,
+                 double* saupeAve, double* lastR) {
+  sel.restore();
+  int chCount = ch.chCount;
+  for (int c = 1; c <= chCount; c++) {
+    w.chargeID[c] = ch.chargeAtomID[c];
+    w.charges[c] = ch.charges[c];
+  }
+  int points = 0;
+  if (chCoorSelect(pdb, k, &points, w.x, w.y, w.z, &chCount, w.chargeID.data(), w.charges.data(),
+                   1) != 0) {
+    std::fprintf(stderr, "Matrix: Error reading selection of atoms.\n");
+    return 1;
+  }
+  double s[5];
+  if (const int st = simEnsAlignment(k, points, w.x, w.y, w.z, chCount, w.chargeID.data(),
+                                     w.charges.data(), dotCount, dots, ch.digPotential,
+                                     ch.potential, ch.offset, ch.stepsize, s);
+      st != 0) {
+    std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
+    return st;
+  }
+  couplings::DTensor& t = dTab->dTensor;
+  for (int j = 0; j < 5; j++) {
+    s[j] = -s[j];
+    saupeAve[j] += s[j];
+    t.userSaupe[j] = static_cast<float>(s[j]);
+  }
+  t.tensorMode = couplings::kTensorSteric;
+  couplings::fitD(pdb, dTab, verbose);
+  for (int i = 0; i < dTab->dCount; i++)
+    if (dTab->dCalcList[i].valid) w.dSum[i] += dTab->dCalcList[i].d;
+
+  double irr[5], gMag = 0, eigVec[3][3], eigVal[3], da = 0, dr = 0, al[4], be[4], ga[4];
+  if (couplings::analyzeSaupe(s, irr, &gMag, eigVec, eigVal, k->yzFlag, &da, &dr, al, be, ga,
+                              k->eulerFlag) != 0) {
+    std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+    return 1;
+  }
+  if (da != 0.0) *lastR = dr / da;
+  std::fprintf(log, "Da(NH) =  %.1f [Hz]     R = Dr/Da = %.3f\n", da * kDaNH, *lastR);
+  std::fprintf(log, "Euler angles (alpha/beta/gamma) [deg.]: %7.2f  %7.2f  %7.2f  \n", al[0],
+               be[0], ga[0]);
+  if (outDcEnsName[0] != '\0' &&
+      couplings::writeDCmod(outDcEnsName, "a", dTab, k, stateRemark) != 0) {
+    std::fprintf(stderr, "ensembleAlignment: the coupling table of the state could not be appended to %s.\n",
+                 outDcEnsName);
+    return 1;
+  }
+  return 0;
+}
+
+// Logs the angles between the principal frames of the two parts of the structure.
+int logPartAngles(PDBInfo* pdb, const KorimInfo& k, std::FILE* log) {
+  const settings::GridInfo& g = k.gridInfo;
+  double e1[3][3], e2[3][3];
+  if (principalFrame(pdb, k, g.startResPart1, g.endResPart1, e1) != 0) return 1;
+  if (principalFrame(pdb, k, g.startResPart2, g.endResPart2, e2) != 0) return 1;
+  float dcos[3];
+  calcDcos(e1, e2, dcos);
+  std::fprintf(log, "inter helix angle (x/y/z) [deg.]: %.3f  %.3f  %.3f\n",
+               dcos[0] * 180.0 / kPi8, dcos[1] * 180.0 / kPi8, dcos[2] * 180.0 / kPi8);
+  return 0;
+}
+
+}  // namespace
+
+int positionDomain(PDBInfo* pdbInfo, KorimInfo* korimInfo, int resN, int resC, int origin1,
+                   int origin2) {
+  caToOrigin(pdbInfo, origin2);
+  const double angle[3] = {korimInfo->gridInfo.angleDom[0], korimInfo->gridInfo.angleDom[1], 0.0};
+  rotateDomain(angle, pdbInfo, resN, resC);
+  caToOrigin(pdbInfo, origin1);
+  return 0;
+}
+
+int initOrient(PDBInfo* pdbInfo, KorimInfo* korimInfo) {
+  const settings::GridInfo& g = korimInfo->gridInfo;
+  {
+    SelectionGuard keep(pdbInfo);
+    structure::pdbClearSelection(pdbInfo);
+    structure::pdbSelect1(pdbInfo, g.startResPart1, g.endResPart1, "*", 1, kGlobMatch);
+    structure::pdbSelect1(pdbInfo, g.startResPart1, g.endResPart1, "H*", 0, kGlobMatch);
+    // A structure without hydrogens deselects nothing; only an empty part is refused.
+    const int n = countSelected(pdbInfo);
+    if (n == 0) {
+      std::fprintf(stderr, "Error in initOrient: zero atoms selected.\n");
+      return 1;
+    }
+    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+    for (int i = 0; i < pdbInfo->atomCount; i++) {
+      const AtomInfo& a = pdbInfo->atomList[i];
+      if (!a.selected) continue;
+      sx += a.x;
+      sy += a.y;
+      sz += a.z;
+    }
+    shiftAll(pdbInfo, sx / n, sy / n, sz / n);
+    double t[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < pdbInfo->atomCount; i++) {
+      const AtomInfo& a = pdbInfo->atomList[i];
+      if (!a.selected) continue;
+      const double v[3] = {a.x, a.y, a.z};
+      for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++) t[3 * r + c] += v[r] * v[c];
+    }
+    for (double& e : t) e /= n;
+    double eigVec[3][3], eigVal[3], da = 0, dr = 0, al[4], be[4], ga[4];
+    couplings::analyzeMatrix3D(t, eigVec, eigVal, korimInfo->yzFlag, &da, &dr, al, be, ga);
+    if (g.initOrientFlag) {
+      const double back[3] = {-ga[0], -be[0], -al[0]};
+      rotateDomain(back, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+    }
+  }
+  if (g.angleDomFlag)
+    positionDomain(pdbInfo, korimInfo, g.startResDom2, g.endResDom2, g.resDom1Origin,
+                   g.resDom2Origin);
+  caToOrigin(pdbInfo, g.resDom1Origin);
+  return 0;
+}
+
+int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAxName,
+                  const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
+                  double* gammaEnsemble) {
+  const settings::GridInfo& g = korimInfo->gridInfo;
+  File axes, angles;
+  for (auto [name, file] : {std::pair{outEAxName, &axes}, std::pair{outEName, &angles}}) {
+    if (name == nullptr || name[0] == '\0') continue;
+    file->reset(std::fopen(name, "w"));
+    if (*file == nullptr) {
+      std::fprintf(stderr, "KORIM Error opening ensemble monitoring file %s\n", name);
+      return 1;
+    }
+  }
+  double* dots = nullptr;
+  int dotCount = 0;
+  if (do_unsp(g.densE, &dots, &dotCount) != 0 || dots == nullptr) {
+    std::fprintf(stderr, "setupEnsemble: unsp error occured.\n");
+    return 1;
+  }
+  const int turns = g.digPsiE > 0 ? g.digPsiE : 0;
+  int count = 0;
+  for (int d = 0; d < dotCount; d++) {
+    const double x = dots[3 * d], y = dots[3 * d + 1], z = dots[3 * d + 2];
+    const double phi = std::atan2(y, x);
+    const double beta = std::fabs(foundation::kHalfPi8 - std::atan2(z, std::sqrt(x * x + y * y)));
+    const double betaDeg = beta * 180.0 / kPi8;
+    if (betaDeg < g.lBetaCone || betaDeg > g.hBetaCone) continue;
+    for (int j = 0; j < turns; j++) {
+      const double psi = j * (360.0 / turns) * kPi8 / 180.0 + 0.0;
+      const double zAxis[4] = {0.0, 0.0, 0.0, 1.0};
+      double v[4];
+      rotate_vector(beta, phi, psi, zAxis, v);
+      if (std::fabs(std::sqrt(v[1] * v[1] + v[2] * v[2]) * std::sin(std::atan2(v[2], v[1]))) >
+          g.errAlphaCone)
+        continue;
+      if (++count > kEnsembleMaxStates) {
+        std::fprintf(stderr, "setupEnsemble: ensemble too big.\n");
+        return 1;
+      }
+      alphaEnsemble[count] = phi * 180.0 / kPi8;
+      betaEnsemble[count] = betaDeg;
+      gammaEnsemble[count] = psi * 180.0 / kPi8;
+      if (axes) std::fprintf(axes.get(), "%.3f %.3f %.3f\n", v[1], v[2], v[3]);
+      if (angles)
+        std::fprintf(angles.get(), "% .4e % .4e % .4e\n", alphaEnsemble[count], betaEnsemble[count],
+                     gammaEnsemble[count]);
+    }
+  }
+  int readCount = 0;
+  if (readEnsemble(inEName, &readCount, alphaEnsemble, betaEnsemble, gammaEnsemble) != 0) {
+    std::fprintf(stderr, "error in readEnsemble.\n");
+    return 1;
+  }
+  if (readCount > 0) count = readCount;
+  *n = count;
+  return 0;
+}
+
+int selectSurfDom(PDBInfo* pdbInfo, int resN, int resC, std::vector<int>* indI,
+                  std::vector<int>* indJ) {
+  structure::pdbClearSelection(pdbInfo);
+  selectBackbone(pdbInfo, resN, resC);
+  if (countSelected(pdbInfo) == 0) {
+    std::fprintf(stderr, "Error in chkDomClash: zero atoms selected.\n");
+    return 1;
+  }
+  if (const int st = callNSC(pdbInfo); st != 0) return st;
+  selectedIndices(pdbInfo, indI);
+
+  structure::pdbClearSelection(pdbInfo);
+  selectBackbone(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+  structure::pdbSelect1(pdbInfo, resN, resC, "*", 0, kGlobMatch);
+  if (countSelected(pdbInfo) == 0) {
+    std::fprintf(stderr, "Error in chkDomClash: zero atoms selected.\n");
+    return 1;
+  }
+  if (const int st = callNSC(pdbInfo); st != 0) return st;
+  selectedIndices(pdbInfo, indJ);
+  return 0;
+}
+
+int chkClashDom(const PDBInfo* pdbInfo, const KorimInfo* korimInfo, const std::vector<int>& indI,
+                const std::vector<int>& indJ) {
+  const float limit = korimInfo->gridInfo.clashDist;
+  for (int i : indI) {
+    const AtomInfo& a = pdbInfo->atomList[i];
+    for (int j : indJ) {
+      const AtomInfo& b = pdbInfo->atomList[j];
+      const float d = calcNorm(a.x - b.x, a.y - b.y, a.z - b.z);
+      if (d < limit) {
+        std::printf("\nREMARK steric clash of %5d %6s %6s   and  %5d %6s %6s : %6.2f A\n",
+                    a.resID, a.resName, a.atomName, b.resID, b.resName, b.atomName,
+                    static_cast<double>(d));
+        return 1;
+      }
+    }
+  }
+  return 0;
+}
+
+int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* korimInfo,
+                      const char* remark, const char* logName, const char* outDcEnsName,
+                      int verbose, int ensembleCount, const double* alphaEnsemble,
+                      const double* betaEnsemble, const double* gammaEnsemble,
+                      const EnsembleCharges& ch, int dotCount, double* dots, double* saupeAve) {
+  KorimInfo& k = *korimInfo;
+  const settings::GridInfo& g = k.gridInfo;
+  for (int j = 0; j < 5; j++) saupeAve[j] = 0.0;
+  if (ch.chCount < 0 || ch.chCount > kMaxCharges) {
+    std::fprintf(stderr, "ensembleAlignment: %d charges, at most %d can be placed.\n", ch.chCount,
+                 kMaxCharges);
+    return 1;
+  }
+  EnsembleWork w(dTab->dCount, pdbInfo->atomCount);
+  if (!w.ok()) {
+    std::fprintf(stderr, "Error allocating coord buffers.\n");
+    return 1;
+  }
+  for (int i = 0; i < w.dCount; i++) w.dSum[i] = 0.0f;
+  w.chargeID.assign(kMaxCharges + 1, 0);
+  w.charges.assign(kMaxCharges + 1, 0.0f);
+
+  File logFile(stdout);
+  if (logName != nullptr && logName[0] != '\0') {
+    logFile.reset(std::fopen(logName, "w"));
+    if (logFile == nullptr) {
+      std::fprintf(stderr, "KORIM Error opening log file for grid search %s\n", logName);
+      return 1;
+    }
+  }
+  std::FILE* log = logFile.get();
+  if (structure::storePDBCoords(pdbInfo) != 0) {
+    std::fprintf(stderr, "matrix: error in storePDBCoords.\n");
+    return 1;
+  }
+  CoordsGuard coords{pdbInfo};
+  SelectionGuard sel(pdbInfo);  // the run's selection, restored for every state and at the end
+  std::vector<int> indI, indJ;
+  if (const int st = selectSurfDom(pdbInfo, g.startResDom1, g.endResDom1, &indI, &indJ); st != 0) {
+    std::fprintf(stderr, "ensembleAlignment: error in chkDomClash.\n");
+    return st;
+  }
+
+  double count = 0.0, lastR = 0.0;
+  for (int s = 1; s <= ensembleCount; s++) {
+    const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
+    structure::restorePDBCoords(pdbInfo);
+    const double turn[3] = {a, b, c};
+    rotateDomain(turn, pdbInfo, g.startResDom1, g.endResDom1);
+    structure::writePDB("rot.pdb", pdbInfo, nullptr, remark);
+    std::fprintf(log, "[%d]  domain rotation angle [deg.]:  %e  %e  %e\n", s, a, b, c);
+    char stateRemark[160];
+    std::snprintf(stateRemark, sizeof stateRemark,
+                  "REMARK ENSEMBLE ID %d\nREMARK ENSEMBLE Q_EULER_ANGLES  %7.2f  %7.2f  %7.2f\n", s,
+                  a, b, c);
+    std::fputs(stateRemark, stdout);
+    if (g.fixRotDomain) {
+      const double back[3] = {-c, -b, -a};
+      rotateDomain(back, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
+    }
+    if (g.pivotCenter == 0 && shiftMol2Domain(pdbInfo, g.startResDom2, g.endResDom2) != 0) {
+      std::fprintf(stderr, "matrix: error in shiftMol2Domain.\n");
+      return 1;
+    }
+    if (g.outEflag == 3) {
+      const double zAxis[4] = {0.0, 0.0, 0.0, 1.0};
+      double v[4];
+      rotate_vector(b * kPi8 / 180.0, a * kPi8 / 180.0, c * kPi8 / 180.0, zAxis, v);
+      std::printf("REMARK X Y Z  %.3f %.3f %.3f\n", v[1], v[2], v[3]);
+      structure::writePDB("rotEns.pdb", pdbInfo, nullptr, remark);
+    }
+    count += 1.0;  // every state counts; a clashing one adds nothing to the sums
+    if (g.clashFlag && chkClashDom(pdbInfo, korimInfo, indI, indJ)) {
+      std::printf("REMARK steric clash of domains in state %d.\n", s);
+      continue;
+    }
+    if (g.outEflag == 3) {
+      std::printf("REMARK allowed state %d.\n", s);
+      continue;
+    }
+    if (logPartAngles(pdbInfo, k, log) != 0) return 1;
+    if (const int st = predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
+                                    log, outDcEnsName, stateRemark, saupeAve, &lastR);
+        st != 0)
+      return st;
+  }
+  if (count == 0.0) {
+    std::fprintf(stderr, "matrix: zero number of ensemble states.\n");
+    return 1;
+  }
+  for (int j = 0; j < 5; j++) saupeAve[j] /= count;
+  for (int i = 0; i < dTab->dCount; i++)
+    if (dTab->dCalcList[i].valid)
+      dTab->dCalcList[i].d = static_cast<float>(w.dSum[i] / count);
+  coords.pdb = nullptr;
+  if (structure::restorePDBCoords(pdbInfo) != 0) {
+    std::fprintf(stderr, "matrix: error in storePDBCoords.\n");
+    return 1;
+  }
+  std::fflush(log);
+  return 0;
+}
+
+}  // namespace korim::simulation
