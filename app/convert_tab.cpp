@@ -2,7 +2,6 @@
 // and korim's own table.
 #include "app/convert_tab.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "foundation/appendf.h"
 #include "foundation/genrand.h"
 #include "foundation/memory.h"
+#include "foundation/polarcore.h"
 #include "foundation/sort.h"
 
 namespace korim::app {
@@ -36,14 +36,11 @@ struct SeededGauss {
   explicit SeededGauss(int idum) : seed(idum > 0 ? -static_cast<long>(idum) : idum) {
     if (seed == 0) seed = -1;
   }
+  // The first coordinate's deviate of each pair; the other one is dropped.
   double next() {
-    double v1 = 0.0, v2 = 0.0, r = 0.0;
-    do {
-      v1 = 2.0 * foundation::ran1(&seed) - 1.0;
-      v2 = 2.0 * foundation::ran1(&seed) - 1.0;
-      r = v1 * v1 + v2 * v2;
-    } while (r >= 1.0 || r == 0.0);
-    return v1 * std::sqrt(-2.0 * std::log(r) / r);
+    double first = 0.0;
+    foundation::polarcore::normalPair<double>([this] { return foundation::ran1(&seed); }, &first);
+    return first;
   }
 };
 

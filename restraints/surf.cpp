@@ -5,7 +5,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include "foundation/hsymbol.h"
 #include "foundation/inquire.h"
 #include "foundation/memory.h"
+#include "foundation/raise.h"
 #include "foundation/stats.h"
 #include "foundation/table.h"
 #include "spectral/dataio.h"
@@ -64,10 +64,6 @@ void releaseGrid(const PhiPsiSurface* s, float*& grid) {
 std::string joinPath(const char* dir, const std::string& name) { return std::string(dir) + "/" + name; }
 
 bool exists(const std::string& path) { return foundation::fileExists(path.c_str()) != 0; }
-
-void upperCase(char* s) {
-    for (; *s; s++) *s = static_cast<char>(std::toupper(static_cast<unsigned char>(*s)));
-}
 
 // Index along one axis: truncated toward zero, clamped to 0 .. count-1.
 int axisIndex(float angle, float first, float last, int count) {
@@ -436,11 +432,11 @@ int getCSSurface(const char* resName1, const char* /*prevName1*/, const char* ne
     char atom[16], res[16], next[16];
     std::snprintf(atom, sizeof atom, "%s", cs->atomName);
     std::snprintf(res, sizeof res, "%s", structure::getResName3(resName1));
-    upperCase(atom);
-    upperCase(res);
+    foundation::raiseStr(atom);
+    foundation::raiseStr(res);
     if (!isPredCS(res, atom)) return -1;
     std::snprintf(next, sizeof next, "%s", structure::getResName3(nextName1));
-    upperCase(next);
+    foundation::raiseStr(next);
     if (std::strcmp(res, "GLY") == 0 && std::strncmp(atom, "HA", 2) == 0 && cs->partner != nullptr) {
         if (cs->shift > cs->partner->shift) std::snprintf(atom, sizeof atom, "HA2");
         if (cs->shift < cs->partner->shift) std::snprintf(atom, sizeof atom, "HA3");

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 #include "foundation/memory.h"
+#include "spectral/report.h"
 #include "spectral/sigconst.h"
 
 namespace korim::spectral {
@@ -14,13 +13,6 @@ namespace korim::spectral {
 namespace {
 
 const char *const kTag = "apod";
-
-void apodMessage(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 double sweep(float sw) { return sw == 0 ? 1.0 : sw; }
 
@@ -139,15 +131,15 @@ int apodFn(float *data, int aSize, int mSize, int tSize, float sw, float q1, flo
 int apodInit(int code, float **window, int tSize, int aStart, int aSize, float sw, float q1,
              float q2, float q3, float defVal, int invFlag, int verbose) {
   if (aStart < 1 || tSize < 1) {
-    apodMessage("Apodize Error: bad start point %d for size %d.\n", aStart, tSize);
+    specMsg("Apodize Error: bad start point %d for size %d.\n", aStart, tSize);
     return 1;
   }
   int mSize = std::max(0, std::min(aSize, tSize - aStart + 1));
   if (verbose) {
-    apodMessage("\nAPOD-> Code: %d\n", code);
-    apodMessage("APOD-> tSize: %d aStart: %d aSize: %d mSize: %d\n", tSize, aStart, aSize, mSize);
-    apodMessage("APOD-> SW: %f Def: %f Q1: %f Q2: %f Q3: %f\n", sw, defVal, q1, q2, q3);
-    apodMessage("APOD-> Inv: %s\n\n", invFlag ? "Yes" : "No");
+    specMsg("\nAPOD-> Code: %d\n", code);
+    specMsg("APOD-> tSize: %d aStart: %d aSize: %d mSize: %d\n", tSize, aStart, aSize, mSize);
+    specMsg("APOD-> SW: %f Def: %f Q1: %f Q2: %f Q3: %f\n", sw, defVal, q1, q2, q3);
+    specMsg("APOD-> Inv: %s\n\n", invFlag ? "Yes" : "No");
   }
   if (*window == nullptr && (*window = foundation::fltAlloc(kTag, tSize)) == nullptr) return 1;
   float *w = *window, *win = w + (aStart - 1);
@@ -157,7 +149,7 @@ int apodInit(int code, float **window, int tSize, int aStart, int aSize, float s
   if (invFlag)
     for (int k = 0; k < mSize; k++) win[k] = win[k] == 0 ? 0.0f : 1.0f / win[k];
   int negatives = static_cast<int>(std::count_if(win, win + mSize, [](float v) { return v < 0; }));
-  if (negatives > 0) apodMessage("Apodize Warning: %d Negative Window Points.\n", negatives);
+  if (negatives > 0) specMsg("Apodize Warning: %d Negative Window Points.\n", negatives);
   return 0;
 }
 

@@ -18,8 +18,8 @@ struct QuantileCache {
 };
 
 struct NoiseState {
-  QuantileCache spec;   // getSpecNoise
-  QuantileCache plain;  // getNoise
+  QuantileCache spectrum;  // getSpecNoise
+  QuantileCache plain;     // getNoise
 };
 
 NoiseState state;
@@ -72,7 +72,7 @@ float getSpecNoise(float *rdata, float *work, int length, int window, float frac
     for (int i = 0; i < n; i++) work[start + i] = std::fabs(rdata[start + i] - mean);
   }
   foundation::rSort(work, length);
-  float q = normalQuantile(state.spec, fraction);
+  float q = normalQuantile(state.spectrum, fraction);
   float val = work[fractionIndex(fraction, length)];
   if (q > 0.0f) *noise = val / q;
   return val;

@@ -3,24 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 #include "foundation/memory.h"
 #include "foundation/svdpoly.h"
+#include "spectral/report.h"
 
 namespace korim::spectral {
 
 namespace {
 
 const char *const kTag = "lp2d";
-
-void lp2dMessage(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 // Why a box of nx x ny cannot extend an xSize x ySize plane to the output
 // size without reading outside it, or null when it can.
@@ -63,27 +55,27 @@ int lp2DInit(LP2DBuff **lp2DPtr, int lpXSize, int lpYSize, int lpXCount, int lpY
   auto *lp = static_cast<LP2DBuff *>(foundation::voidMalloc(kTag, sizeof(LP2DBuff)));
   *lp2DPtr = lp;
   if (!lp) {
-    lp2dMessage("LP2D Error allocating LP structure.\n");
+    specMsg("LP2D Error allocating LP structure.\n");
     return 1;
   }
   lp2DNull(lp);
   long long res = static_cast<long long>(lpXSize - lpXCount) * (lpYSize - lpYCount);
   long long coefs = static_cast<long long>(lpXCount) * lpYCount;
   if (lpXCount > lpXSize - 1 || lpYCount > lpYSize - 1) {
-    lp2dMessage("LP2D Error: X or Y coefficient count too large.\n");
+    specMsg("LP2D Error: X or Y coefficient count too large.\n");
     return 1;
   }
   if (coefs > res) {
-    lp2dMessage("LP2D Error: Total coefficient count too large.\n");
+    specMsg("LP2D Error: Total coefficient count too large.\n");
     return 1;
   }
   if (const char *fault =
           predictionFault(lpXSize, lpYSize, lpOutXSize, lpOutYSize, lpXCount, lpYCount)) {
-    lp2dMessage("%s", fault);
+    specMsg("%s", fault);
     return 1;
   }
   if (res * coefs > 2147483647LL / static_cast<long long>(sizeof(float))) {
-    lp2dMessage("LP2D Error allocating X Matrix.\n");
+    specMsg("LP2D Error allocating X Matrix.\n");
     return 1;
   }
   *lp = LP2DBuff{lpXSize,
@@ -106,35 +98,35 @@ int lp2DInit(LP2DBuff **lp2DPtr, int lpXSize, int lpYSize, int lpXCount, int lpY
                  {}};
   for (int ch = 0; ch < 4; ch++) {
     if (!(lp->inMat[ch] = foundation::matAlloc(kTag, lpXSize, lpYSize))) {
-      lp2dMessage("LP2D Error allocating input matrix.\n");
+      specMsg("LP2D Error allocating input matrix.\n");
       return 1;
     }
     if (!(lp->outMat[ch] = foundation::matAlloc(kTag, lpOutXSize, lpOutYSize))) {
-      lp2dMessage("LP2D Error allocating output matrix.\n");
+      specMsg("LP2D Error allocating output matrix.\n");
       return 1;
     }
   }
   if (!(lp->x = foundation::fltAlloc(kTag, lp->fnCount)) ||
       !(lp->y = foundation::fltAlloc(kTag, lp->resCount))) {
-    lp2dMessage("LP2D Error allocating X Matrix.\n");
+    specMsg("LP2D Error allocating X Matrix.\n");
     return 1;
   }
   if (!(lp->xMax = foundation::fltAlloc(kTag, lpOutXSize))) {
-    lp2dMessage("LP2D Error allocating XMax array.\n");
+    specMsg("LP2D Error allocating XMax array.\n");
     return 1;
   }
   if (!(lp->yMax = foundation::fltAlloc(kTag, lpOutYSize))) {
-    lp2dMessage("LP2D Error allocating YMax array.\n");
+    specMsg("LP2D Error allocating YMax array.\n");
     return 1;
   }
   for (auto &channel : lp->coef)
     for (float *&c : channel)
       if (!(c = foundation::fltAlloc(kTag, lp->coefCount))) {
-        lp2dMessage("LP2D Error allocating coefficients.\n");
+        specMsg("LP2D Error allocating coefficients.\n");
         return 1;
       }
   foundation::getMemUsed(&used1, &reused);
-  if (verbose) lp2dMessage("LP2D: %.2f MBytes.\n", (used1 - used0) * 9.536743e-7);
+  if (verbose) specMsg("LP2D: %.2f MBytes.\n", (used1 - used0) * 9.536743e-7);
   return 0;
 }
 
@@ -160,7 +152,7 @@ int lp2DFree(LP2DBuff **lp2DPtr) {
 int lp2DMat(float **d, float *x, float *y, int xSize, int ySize, int xCount, int yCount,
             int corner) {
   if (corner < 0 || corner > 3) {
-    lp2dMessage("LP2D Error: bad corner type.\n");
+    specMsg("LP2D Error: bad corner type.\n");
     return 0;
   }
   const Corner &c = kCorners[corner];
@@ -187,7 +179,7 @@ float subMatMult(float **m, int ixOff, int iyOff, const float *c, int xCount, in
 int lp2DPred(float **inMat, float **outMat, int xSize, int ySize, int xOutSize, int yOutSize,
              int xCount, int yCount, float **coef) {
   if (const char *fault = predictionFault(xSize, ySize, xOutSize, yOutSize, xCount, yCount)) {
-    lp2dMessage("%s", fault);
+    specMsg("%s", fault);
     return 1;
   }
   int nx = xCount, ny = yCount;
@@ -215,13 +207,13 @@ int lp2D(LP2DBuff *lp) {
       int status = foundation::svdLSMat(lp->x, lp->y, lp->resCount, lp->coefCount,
                                         lp->coef[ch][corner], nullptr, 1);
       if (status) {
-        lp2dMessage("LP2D Error extracting coefficients.\n");
+        specMsg("LP2D Error extracting coefficients.\n");
         return status;
       }
       if (lp->verbose > 1) {
         double sum = 0;
         for (int k = 0; k < lp->coefCount; k++) sum += lp->coef[ch][corner][k];
-        lp2dMessage("Sum Coef[%d][%d]: % f\n", ch, corner, sum);
+        specMsg("Sum Coef[%d][%d]: % f\n", ch, corner, sum);
       }
     }
   if (lp->avgFlag)
@@ -251,8 +243,8 @@ int lp2DMax(float **const inMat[4], int xSize, int ySize, float *xMax, float *yM
       xMax[ix] = std::max(xMax[ix], mag);
       yMax[iy] = std::max(yMax[iy], mag);
     }
-  for (int ix = 0; ix < xSize; ix++) lp2dMessage("%3d %8.2f\n", ix + 1, xMax[ix]);
-  for (int iy = 0; iy < ySize; iy++) lp2dMessage("%3d %8.2f\n", iy + 1, yMax[iy]);
+  for (int ix = 0; ix < xSize; ix++) specMsg("%3d %8.2f\n", ix + 1, xMax[ix]);
+  for (int iy = 0; iy < ySize; iy++) specMsg("%3d %8.2f\n", iy + 1, yMax[iy]);
   return 0;
 }
 

@@ -2,7 +2,6 @@
 #include "spectral/lpc.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 
 #include "foundation/nrutil.h"
@@ -10,6 +9,7 @@
 #include "foundation/svbkspd.h"
 #include "foundation/svdcmpd.h"
 #include "spectral/lproots.h"
+#include "spectral/report.h"
 #include "spectral/sigconst.h"
 
 namespace korim::spectral {
@@ -22,13 +22,6 @@ using foundation::free_dmatrix;
 using foundation::free_dvector;
 using foundation::free_ivector;
 using foundation::ivector;
-
-void lpcMessage(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 // Upper index bounds of the work arrays: 2R equations, 2p unknowns (each at
 // least 1, so that order 0 still has valid arrays).
@@ -68,8 +61,8 @@ void solveSystem(LPBuff *lp, const float *re, const float *im, bool forward, int
 }
 
 void listCoef(const char *head, const double *c, int p) {
-  lpcMessage("%s\n", head);
-  for (int k = 1; k <= p; k++) lpcMessage("% 14.6f % 14.6f\n", c[k], c[p + k]);
+  specMsg("%s\n", head);
+  for (int k = 1; k <= p; k++) specMsg("% 14.6f % 14.6f\n", c[k], c[p + k]);
 }
 
 void listBoth(const LPBuff *lp, const char *when) {
@@ -129,20 +122,20 @@ int lpcNull(LPBuff *lpInfo) {
 int lpcInit(LPBuff *lpInfo, int lpDataSize, int lpPredSize, int lpOrder, int lpSigCount, int lpOpt,
             int lpFixMode, int beforeFlag, int debugFlag) {
   if (lpOrder > kLpMaxOrder) {
-    lpcMessage("LPC Error: Maximum Order is %d.\n", kLpMaxOrder);
+    specMsg("LPC Error: Maximum Order is %d.\n", kLpMaxOrder);
     return 1;
   }
   if (lpOrder < 0) {
-    lpcMessage("LPC Error: bad order %d.\n", lpOrder);
+    specMsg("LPC Error: bad order %d.\n", lpOrder);
     return 1;
   }
   if (lpDataSize < 2 * lpOrder) {
-    lpcMessage("LPC Error: %d points are too few for order %d (at least %d needed).\n", lpDataSize,
+    specMsg("LPC Error: %d points are too few for order %d (at least %d needed).\n", lpDataSize,
                lpOrder, 2 * lpOrder);
     return 1;
   }
   if (lpOpt < 0 || lpOpt > 2) {
-    lpcMessage("LPC Error: bad coefficient mode %d.\n", lpOpt);
+    specMsg("LPC Error: bad coefficient mode %d.\n", lpOpt);
     return 1;
   }
   *lpInfo =

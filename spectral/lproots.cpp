@@ -4,10 +4,9 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <cstdarg>
-#include <cstdio>
 #include <vector>
 
+#include "spectral/report.h"
 #include "spectral/sigconst.h"
 #include "spectral/zhqr.h"
 
@@ -16,13 +15,6 @@ namespace korim::spectral {
 namespace {
 
 using cplx = std::complex<double>;
-
-void rootMessage(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 cplx toC(fcomplex z) { return {z.r, z.i}; }
 fcomplex toF(cplx z) { return fcomplex{z.real(), z.imag()}; }
@@ -61,7 +53,7 @@ void lpclaguer_d(fcomplex *a, int m, fcomplex *vx, double eps, int polish) {
     if (iter > 6 && cdx >= dxold) break;
     dxold = cdx;
     if (!polish && cdx <= eps * std::abs(x)) break;
-    if (iter == kLaguerMaxIter) rootMessage("LP Warning: Too many LAGUER iterations.\n");
+    if (iter == kLaguerMaxIter) specMsg("LP Warning: Too many LAGUER iterations.\n");
   }
   *vx = toF(x);
 }
@@ -101,7 +93,7 @@ int lpc_eis_zroots(d_complex *a, int m, d_complex *rts) {
   for (int i = 1; i < m; i++) h[i * m + i - 1] = 1.0;
   int status = zHessEigen(h.data(), m, eig.data());
   for (int j = 0; j < m; j++) rts[j] = d_complex{eig[j].real(), eig[j].imag()};
-  if (status) rootMessage("LP Warning: companion matrix roots did not converge.\n");
+  if (status) specMsg("LP Warning: companion matrix roots did not converge.\n");
   return status;
 }
 

@@ -1,21 +1,13 @@
 // The shuffle dispatcher over the vector primitives.
 #include "spectral/shuffle.h"
 
-#include <cstdarg>
-#include <cstdio>
 
+#include "spectral/report.h"
 #include "spectral/vecops.h"
 
 namespace korim::spectral {
 
 namespace {
-
-void shufMessage(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 // Runs op on rdata and, for complex data, on idata with the same arguments.
 template <typename Op>
@@ -29,11 +21,11 @@ void both(float *rdata, float *idata, bool complexData, Op op) {
 int shufData(float *rdata, float *idata, int n, int quadState, int code, int inverse, int rSize) {
   bool cplx = quadState != 1;
   if (code < SHUF_NONE || code > SHUF_I2R) {
-    shufMessage("SHUF Error: unknown code %d.\n", code);
+    specMsg("SHUF Error: unknown code %d.\n", code);
     return 1;
   }
   if ((code == SHUF_RI2C || code == SHUF_C2RI) && n > 0 && rSize / 2 < n) {
-    shufMessage("SHUF Error: %d complex values need %d values of room; the buffer has %d.\n", n,
+    specMsg("SHUF Error: %d complex values need %d values of room; the buffer has %d.\n", n,
                 2 * n, rSize);
     return 1;
   }

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "app/analyze_dc.h"
+#include "app/convert_tab.h"
 #include "app/korim_utils.h"
 #include "settings/settings_null.h"
 #include "couplings/dc.h"
@@ -283,7 +285,9 @@ TEST_F(AllocationFailures, Numerics) {
       {"nonlinearfit", [] {},
        [&] {
          const int rc = fnd::nonlinearfit(lx, ly, sig, 6, la, guess, ia, 2, line, err);
+         // The errors of the weighted line: sqrt(Sxx/D) and sqrt(S/D), S = 24, Sxx = 364, D = 1680.
          return Outcome{rc == 0, std::fabs(la[1] - 2) < 1e-4f && std::fabs(la[2] - 0.5f) < 1e-4f &&
+                                     std::fabs(err[1] - std::sqrt(364.0f / 1680)) < 1e-4f &&
                                      std::fabs(err[2] - std::sqrt(24.0f / 1680)) < 1e-4f};
        }},
       {"matrix", [] {},
@@ -427,5 +431,39 @@ TEST_F(AllocationFailures, SimulationAndFits) {
                         korim::restraints::energyCoordCapacity() == 0};
        }},
   };
+  sweep(entries);
+}
+
+// A failed conversion or coupling analysis leaves the output file as it was.
+TEST_F(AllocationFailures, AnalysisModes) {
+  const std::string three = korim_test::testData("cli/analysis/three.tab"), out = dir / "out.txt";
+  KorimInfo k;
+  korim::settings::korimInfoNull(&k);
+  k.opCode = korim::settings::kOpAdd;
+  korim::settings::DcInfo dc;
+  std::vector<Entry> entries;
+  const struct { const char* name; int mode, format; } modes[] = {
+      {"convertTab tbl", korim::settings::kModeConvert, korim::settings::kFormatTbl},
+      {"convertTab xplor", korim::settings::kModeConvert, korim::settings::kFormatXplor},
+      {"analyzeDC", korim::settings::kModeAnalyzeDc, korim::settings::kFormatTbl}};
+  for (const auto& m : modes)
+    entries.push_back({m.name,
+                       [&, m] {
+                         k.korimMode = m.mode;
+                         k.outFormat = m.format;
+                         korim::settings::dcInfoNull(&dc);
+                         korim_test::writeFile(out, "before\n");
+                       },
+                       [&, m] {
+                         int rc = 1;
+                         korim_test::captureStdout([&] {
+                           rc = m.mode == korim::settings::kModeConvert
+                                    ? korim::app::convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
+                                    : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All",
+                                                            out.c_str());
+                         });
+                         const bool untouched = korim_test::readFile(out) == "before\n";
+                         return Outcome{rc == 0, !untouched, untouched};
+                       }});
   sweep(entries);
 }

@@ -1,5 +1,6 @@
 // Pieces of the analysis modes: coupling pairing and arithmetic, the order-matrix combination,
-// charge labels, the point-list workspace, refused inputs, and allocation failures of the modes.
+// charge labels, refused inputs. (Their
+// allocation failures are rows of AllocationFailures.AnalysisModes.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,12 +10,8 @@
 #include "app/analyze_dc.h"
 #include "app/analyze_pdb.h"
 #include "app/compare_saupe.h"
-#include "app/convert_tab.h"
-#include "app/fit_coords.h"
 #include "settings/settings_null.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
-#include "tests/support/files.h"
 
 using namespace korim::app;
 using namespace korim::settings;
@@ -55,13 +52,6 @@ TEST(AdjustDC, PairsSelectedCouplingsAndSkipsMissingPartners) {
   EXPECT_EQ(calc1[3].valid, 0);
 }
 
-TEST(AddDC, OperationsByHand) {
-  const struct { int op; double want; } cases[] = {
-      {kOpAdd, 2 * 3 + 0.5 * 5}, {kOpSub, 2 * 3 - 0.5 * 5}, {kOpMul, 6 * 2.5},
-      {kOpDiv, 6 / 2.5},         {kOpMax, 2.5},             {0, 0.0}};
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(addDC(c.op, 2.0, 0.5, 3.0, 5.0), c.want) << c.op;
-}
-
 TEST(AddSaupe, MaxTakesTheLargerTensorAndDivisionByZeroIsRefused) {
   const double small[5] = {1e-4, 0, 0, 0, 0}, large[5] = {-2e-4, 1e-4, 0, 0, 0};
   double s[5];
@@ -90,45 +80,4 @@ TEST(ChargeLabel, ThresholdsOfTheInterfaceConvention) {
   const struct { float q; const char* label; } cases[] = {
       {0.4f, "1+"}, {1.0f, "1+"}, {-0.4f, "1-"}, {-1.0f, "1-"}, {0.39f, "0+"}, {-0.39f, "0+"}};
   for (const auto& c : cases) EXPECT_STREQ(chargeLabel(c.q), c.label) << c.q;
-}
-
-TEST(FitCoords, ListsOnlyGrow) {
-  ASSERT_EQ(fitCoordAlloc(3), 0);
-  const auto* first = fitCoords().refList;
-  EXPECT_EQ(fitCoordAlloc(2), 0);
-  EXPECT_EQ(fitCoords().refList, first);
-  EXPECT_EQ(fitCoords().maxCoords, 3);
-  fitCoordFree();
-  EXPECT_EQ(fitCoords().maxCoords, 0);
-}
-
-TEST(TableModes, AllocationFailuresFailWithoutTouchingTheOutput) {
-  KorimInfo k;
-  korimInfoNull(&k);
-  k.opCode = kOpAdd;
-  DcInfo dc;
-  const std::string three = korim_test::testData("cli/analysis/three.tab");
-  korim_test::TempDir dir;
-  const std::string out = dir / "out.txt";
-  const struct { int mode; int format; } cases[] = {
-      {kModeConvert, kFormatTbl}, {kModeConvert, kFormatXplor}, {kModeAnalyzeDc, kFormatTbl}};
-  for (const auto& c : cases) {
-    k.korimMode = c.mode;
-    k.outFormat = c.format;
-    int rc = 0;
-    korim_test::sweepAllocationFailures(
-        [&](int) {
-          dcInfoNull(&dc);
-          korim_test::writeFile(out, "before\n");
-          korim_test::captureStdout([&] {
-            rc = c.mode == kModeConvert
-                     ? convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
-                     : analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All", out.c_str());
-          });
-        },
-        [&](int n, bool fired, const std::string&) {
-          EXPECT_EQ(rc != 0, fired) << n;
-          EXPECT_EQ(korim_test::readFile(out) == "before\n", fired) << n;
-        });
-  }
 }

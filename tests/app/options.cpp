@@ -47,6 +47,7 @@ struct CmdLine {
     err = korim_test::captureStderr([&] { status = getparams(argc(), argv.data(), &p, &tensor, &k, &sel, &dc); });
   }
   int argc() const { return static_cast<int>(words.size()); }
+  int dbgLevel() const { return korim::couplings::dbgFlag; }
   // Reports of words no option consumed (checking every argument).
   int unconsumed() {
     int n = 0;
@@ -190,6 +191,17 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-inS2", ".1", ".2", ".3", ".4", ".5"}, F(p.userSaupe2[4]), 0.5},
       // Selection options are read once -pdb is present, even as another option's value.
       {{"-outD", "-pdb", "-res", "5"}, F(sel.res1), 5},
+      // Lists: absent, empty and given; -w reads its values until the next option.
+      {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(k.nAaCheck), 0},
+      {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(p.nFixAa), 0},
+      {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(k.nChainDc), 1}, {{"-fixAa", "3", "0", "2"}, F(k.nAaCheck), 3},
+      {{"-fixAa", "3", "0", "2"}, F(k.exCheckList[2]), 2}, {{"-fixRes", "12", "15"}, F(p.nFixAa), 2},
+      {{"-fixRes", "12", "15"}, F(p.fixResList[1]), 15}, {{"-dcID", "A", "B"}, F(k.nChainDc), 2},
+      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3}, {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
+      {{"-w", "1", "0.5", "-2"}, F(p.wList[1]), 0.5}, {{"-w", "-pdb", "x"}, F(p.wList == nullptr), 1},
+      // -dbg alone is level 1; a value that is another option is not taken.
+      {{"-dbg"}, F(dbgLevel()), 1}, {{"-dbg", "-pdb", "x"}, F(dbgLevel()), 1}, {{"-dbg", "3"}, F(dbgLevel()), 3},
+      {{"-dbg", "-2"}, F(dbgLevel()), -2}, {{"-pdb", "x"}, F(dbgLevel()), 0},
   };
 #undef F
   for (const Case& c : cases) {
@@ -223,49 +235,23 @@ TEST(Options, TextsListsAndDebugLevel) {
   EXPECT_EQ(unused.status, 0);
   EXPECT_EQ(unused.unconsumed(), 0);
 
-  // -dbg alone is level 1; a value that is another option is not taken.
-  const std::pair<std::vector<std::string>, int> dbg[] = {
-      {{"-dbg"}, 1}, {{"-dbg", "-pdb", "x"}, 1}, {{"-dbg", "3"}, 3}, {{"-dbg", "-2"}, -2}, {{"-pdb", "x"}, 0}};
-  for (const auto& [args, level] : dbg) {
-    CmdLine r(args);
-    EXPECT_EQ(korim::couplings::dbgFlag, level) << args.size();
-  }
   CmdLine rem({"-rem", "my remark"});
   EXPECT_EQ(rem.p.remark, rem.argv[2]);  // the word itself, not a copy
-  CmdLine w({"-w", "1", "0.5", "-2", "-pdb", "x"});
-  ASSERT_EQ(w.p.wCount, 3);
-  EXPECT_EQ(w.p.wList[1], 0.5f);
-  EXPECT_EQ(w.p.wList[2], -2.0f);
-  EXPECT_EQ(CmdLine({"-w", "-pdb", "x"}).p.wList, nullptr);
-
-  // Assignment lists: absent, empty, and given.
-  CmdLine empty({"-fixAa", "-fixRes", "-dcID", "-pdb", "x"});
-  EXPECT_EQ(empty.k.nAaCheck, 0);
-  EXPECT_EQ(empty.p.nFixAa, 0);
-  EXPECT_EQ(empty.k.nChainDc, 1);
-  CmdLine lists({"-fixAa", "3", "0", "2", "-fixRes", "12", "15", "-dcID", "A", "B"});
-  ASSERT_EQ(lists.status, 0) << lists.err;
-  EXPECT_EQ(lists.k.nAaCheck, 3);
-  EXPECT_EQ(lists.k.exCheckList[2], 2);
-  ASSERT_EQ(lists.p.nFixAa, 2);
-  EXPECT_EQ(lists.p.fixResList[1], 15);
-  ASSERT_EQ(lists.k.nChainDc, 2);
+  CmdLine lists({"-dcID", "A", "B"});
   EXPECT_STREQ(lists.k.chainDc[1], "B");
   EXPECT_STREQ(lists.k.chainDc[2], "");
-  EXPECT_NE(lists.k.chainDc[0], lists.argv[9]);  // copies, not the words
+  EXPECT_NE(lists.k.chainDc[0], lists.argv[2]);  // copies, not the words
 }
 
 TEST(Options, CountedOptionsAndRefusedValues) {
   struct Case { std::vector<std::string> args; const char* msg; };
   const Case bad[] = {
-      {{"-cut"}, "MERIDO Error: -cut option requires 1 value only.\n"},
-      {{"-cut", "1", "2"}, "MERIDO Error: -cut option requires 1 value only.\n"},
+      {{"-cut"}, "MERIDO Error: -cut option requires 1 value only.\n"}, {{"-cut", "1", "2"}, "MERIDO Error: -cut option requires 1 value only.\n"},
       {{"-inS1", "1", "2", "3", "4"}, "MERIDO Error: -inS1 option requires 5 values.\n"},
       {{"-inS1", "1", "2", "3", "4", "-", "5"}, "MERIDO Error: -inS1 option requires 5 values.\n"},
       {{"-inS2", "1", "2", "3", "4", "5", "6"}, "MERIDO Error: -inS2 option requires 5 values.\n"},
       {{"-hinge", "1", "2", "-outD", "x"}, "MERIDO Error: -hinge option requires 3 values.\n"},
-      {{"-twist"}, "MERIDO Error: -twist option requires 3 values.\n"},
-      {{"-inS", "1"}, "MERIDO Error: -inS option requires 5 values.\n"},
+      {{"-twist"}, "MERIDO Error: -twist option requires 3 values.\n"}, {{"-inS", "1"}, "MERIDO Error: -inS option requires 5 values.\n"},
       // The first failing check ends the reading; the tensor reader's check comes first.
       {{"-inS", "1", "-cut"}, "MERIDO Error: -cut option requires 1 value only.\n"},
       {{"-saupe", "1", "2", "-cut"}, "MERIDO Error: -saupe option requires 5 values.\n"},

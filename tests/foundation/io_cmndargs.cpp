@@ -72,21 +72,16 @@ TEST_F(IoArgs, OneValueGettersTakeNegativeNumbersAsValues) {
         float f = 0, g = 0;
         char buf[32] = "";
         char* p = nullptr;
-        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n), 1);
-        EXPECT_EQ(n, -5);
+        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n) + fltArgD(a.argc(), a.argv(), "-f", &f) +
+                      fltArgD(a.argc(), a.argv(), "-g", &g) + strArgD(a.argc(), a.argv(), "-s", buf, sizeof buf) +
+                      ptrArgD(a.argc(), a.argv(), "-s", &p) + logArgD(a.argc(), a.argv(), "-l", &l) +
+                      notLogArgD(a.argc(), a.argv(), "-l", &nl),
+                  7);
         EXPECT_EQ(getBadFlag(), 0);
-        EXPECT_EQ(fltArgD(a.argc(), a.argv(), "-f", &f), 1);
-        EXPECT_FLOAT_EQ(f, -0.5f);
-        EXPECT_EQ(fltArgD(a.argc(), a.argv(), "-g", &g), 1);
-        EXPECT_FLOAT_EQ(g, -1000.0f);
-        EXPECT_EQ(strArgD(a.argc(), a.argv(), "-s", buf, sizeof buf), 1);
+        EXPECT_EQ(std::vector<double>({double(n), f, g, double(l), double(nl)}),
+                  (std::vector<double>{-5, -0.5, -1000, 1, 0}));
         EXPECT_STREQ(buf, "name.pdb");
-        EXPECT_EQ(ptrArgD(a.argc(), a.argv(), "-s", &p), 1);
         EXPECT_EQ(p, a.argv()[8]);
-        EXPECT_EQ(logArgD(a.argc(), a.argv(), "-l", &l), 1);
-        EXPECT_EQ(l, 1);
-        EXPECT_EQ(notLogArgD(a.argc(), a.argv(), "-l", &nl), 1);
-        EXPECT_EQ(nl, 0);
     }, &reports);
     EXPECT_EQ(reports, 0);  // every word was consumed
     EXPECT_EQ(err, "");
@@ -99,14 +94,12 @@ TEST_F(IoArgs, AbsentOrLastOptionKeepsValue) {
         int n = 42;
         float f = 1.5f;
         char buf[8] = "keep";
-        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n), 0);
+        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n) + fltArgD(a.argc(), a.argv(), "-q", &f) +
+                      strArgD(a.argc(), a.argv(), "-q", buf, sizeof buf) + intArg(a.argc(), a.argv(), "-q"),
+                  0);
         EXPECT_EQ(n, 42);
-        EXPECT_EQ(getBadFlag(), 1);
-        EXPECT_EQ(fltArgD(a.argc(), a.argv(), "-q", &f), 0);
         EXPECT_EQ(f, 1.5f);
-        EXPECT_EQ(strArgD(a.argc(), a.argv(), "-q", buf, sizeof buf), 0);
         EXPECT_STREQ(buf, "keep");
-        EXPECT_EQ(intArg(a.argc(), a.argv(), "-q"), 0);
         EXPECT_EQ(strArg(a.argc(), a.argv(), "-q"), nullptr);
         EXPECT_EQ(getBadFlag(), 1);
         // The program name is never an option.

@@ -114,20 +114,11 @@ TEST(IoStrMatch, RegexGroupBoundsAndAnchor) {
 }
 
 TEST(IoStrMatch, RegexCompileErrors) {
-    struct Case {
-        const char* pattern;
-        const char* message;
-    };
+    struct Case { const char *pattern, *message; };
     const Case cases[] = {
-        {"(", "unmatched ()"},
-        {"a)", "unmatched ()"},
-        {"(a*)*", "*+ operand could be empty"},
-        {"a**", "nested *?+"},
-        {"*a", "?+* follows nothing"},
-        {"a|+", "?+* follows nothing"},
-        {"a\\", "trailing \\"},
-        {"[abc", "unmatched []"},
-        {"[z-a]", "invalid [] range"},
+        {"(", "unmatched ()"},           {"a)", "unmatched ()"},          {"(a*)*", "*+ operand could be empty"},
+        {"a**", "nested *?+"},           {"*a", "?+* follows nothing"},   {"a|+", "?+* follows nothing"},
+        {"a\\", "trailing \\"},          {"[abc", "unmatched []"},        {"[z-a]", "invalid [] range"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(strRegComp(c.pattern), nullptr) << c.pattern;

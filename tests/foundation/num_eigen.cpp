@@ -13,7 +13,8 @@ using namespace korim::foundation;
 
 namespace {
 
-double det3(const double m[3][3]) {
+template <typename T>
+double det3(const T m[3][3]) {
   return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
          m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
@@ -29,6 +30,11 @@ void makeSymmetric(int k, double s[3][3]) {
   s[0][1] = s[1][0] = e[3];
   s[0][2] = s[2][0] = e[4];
   s[1][2] = s[2][1] = e[5];
+}
+
+void toFloat(const double s[3][3], float f[3][3]) {
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) f[i][j] = float(s[i][j]);
 }
 
 // S v_j = d_j v_j for the three pairs; vec(i, j) is component i of vector j.
@@ -74,8 +80,7 @@ TEST(NumEigen, DiagonalInputAndClosedFormSpectrum) {
   // [[2,1,0],[1,2,1],[0,1,2]]: eigenvalues 2 - sqrt2, 2, 2 + sqrt2.
   const double s[3][3] = {{2, 1, 0}, {1, 2, 1}, {0, 1, 2}};
   float f[3][3], dd[3], vv[3][3];
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++) f[i][j] = float(s[i][j]);
+  toFloat(s, f);
   ASSERT_EQ(diag3By3(f, dd, vv), 0);
   for (int i = 0; i < 3; i++)
     for (int j = 0; j < 3; j++) EXPECT_EQ(f[i][j], s[i][j]);  // input untouched
@@ -102,20 +107,16 @@ TEST(NumEigen, IncreasingMagnitudeSortKeepsHandednessAndTransposes) {
   // On real eigensystems: increasing magnitudes, rows are eigenvectors, and
   // the frame stays right-handed.
   for (int k = 0; k < 12; k++) {
-    double s[3][3], before[3][3], after[3][3];
+    double s[3][3];
     makeSymmetric(k, s);
     float f[3][3], dd[3], vv[3][3];
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++) f[i][j] = float(s[i][j]);
+    toFloat(s, f);
     ASSERT_EQ(diag3By3(f, dd, vv), 0);
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++) before[i][j] = vv[i][j];
+    const double before = det3(vv);
     eigsrt3By3NegRevTP(dd, vv);
     EXPECT_LE(std::fabs(dd[0]), std::fabs(dd[1]));
     EXPECT_LE(std::fabs(dd[1]), std::fabs(dd[2]));
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++) after[i][j] = vv[i][j];
-    EXPECT_NEAR(det3(after), det3(before), 1e-5);
+    EXPECT_NEAR(det3(vv), before, 1e-5);
     const double dv[3] = {dd[0], dd[1], dd[2]};
     expectEigenpairs(s, dv, [&](int i, int j) { return vv[j][i]; }, 1e-5, k);
   }

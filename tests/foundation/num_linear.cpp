@@ -54,10 +54,7 @@ TEST(NumLinear, GaussjInvertsWithPivotingAndSolvesTwoRightHandSides) {
 }
 
 TEST(NumLinear, MatInvHandInverses) {
-  float x[4] = {1, 2, 3, 4}, xinv[4];
-  ASSERT_EQ(matInv(2, x, xinv), 0);
-  const float want[4] = {-2, 1, 1.5f, -0.5f};
-  for (int k = 0; k < 4; k++) EXPECT_NEAR(xinv[k], want[k], 1e-6) << k;
+  // (The 2x2 inverse is the clean round of AllocationFailures.Numerics.)
   float y[9], yinv[9];
   for (int k = 0; k < 9; k++) y[k] = kA[k / 3][k % 3];
   ASSERT_EQ(matInv(3, y, yinv), 0);

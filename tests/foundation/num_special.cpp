@@ -79,13 +79,9 @@ TEST(NumSpecial, IncompleteBeta) {
 TEST(NumSpecial, MomentsOfSmallSamples) {
   float d[4] = {1, 2, 3, 4}, sum, ave, adev, sdev, svar, skew, curt;
   EXPECT_EQ(moment(d, 4, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 0);
-  EXPECT_FLOAT_EQ(sum, 10);
-  EXPECT_FLOAT_EQ(ave, 2.5f);
-  EXPECT_FLOAT_EQ(adev, 1);
-  EXPECT_FLOAT_EQ(svar, 5.0f / 3);
-  EXPECT_FLOAT_EQ(sdev, std::sqrt(5.0f / 3));
-  EXPECT_FLOAT_EQ(skew, 0);
-  EXPECT_NEAR(curt, 10.25 / (4 * 25.0 / 9) - 3, 1e-6);  // about -2.08
+  const double got[7] = {sum, ave, adev, svar, sdev, skew, curt},
+               want[7] = {10, 2.5, 1, 5.0 / 3, std::sqrt(5.0 / 3), 0, 10.25 / (4 * 25.0 / 9) - 3};  // curt about -2.08
+  for (int k = 0; k < 7; k++) EXPECT_NEAR(got[k], want[k], 1e-6) << k;
   // Skewed sample (0, 0, 3): d = (-1,-1,2), svar = 3, skew = 6/(3*3*sqrt3).
   float e[3] = {0, 0, 3};
   EXPECT_EQ(moment(e, 3, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 0);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "foundation/sort.h"
@@ -37,36 +38,29 @@ TEST(NumStats, SummaryValuesAndBadLengths) {
   EXPECT_EQ(r, 42.0f);  // untouched
 }
 
-TEST(NumStats, MedianSortsInPlace) {
-  float v[4] = {3, 1, 2, 4}, r;
+TEST(NumStats, MedianSortsInPlaceAndHistogram) {
+  float v[4] = {3, 1, 2, 4}, u[5] = {9, -1, 4, 4, 0}, r;
   EXPECT_EQ(getMedian(v, 4, &r), 0);
   EXPECT_EQ(r, 2.0f);  // lower middle
-  float expect[4] = {1, 2, 3, 4};
-  for (int i = 0; i < 4; i++) EXPECT_EQ(v[i], expect[i]);
-  float u[5] = {9, -1, 4, 4, 0};
+  EXPECT_EQ(std::vector<float>(v, v + 4), (std::vector<float>{1, 2, 3, 4}));
   getMedian(u, 5, &r);
   EXPECT_EQ(r, 4.0f);
-}
 
-TEST(NumStats, Histogram) {
   float y[3] = {1, 1, 1}, x[4], h[4];
   EXPECT_EQ(getHist(y, 3, x, h, 4), 3);
   EXPECT_EQ(h[0], 3);
   EXPECT_EQ(x[1], 1.25f);  // range 1 when all values are equal
-  float y2[6] = {0, 1, 2, 3, 4, 10}, x2[5], h2[5];
   // Bins of width 2 from 0: 0,1 | 2,3 | 4 | - | 10 (top value in the last bin).
+  float y2[6] = {0, 1, 2, 3, 4, 10}, x2[5], h2[5];
   EXPECT_EQ(getHist(y2, 6, x2, h2, 5), 2);
-  float expect[5] = {2, 2, 1, 0, 1};
-  for (int k = 0; k < 5; k++) EXPECT_EQ(h2[k], expect[k]) << k;
+  EXPECT_EQ(std::vector<float>(h2, h2 + 5), (std::vector<float>{2, 2, 1, 0, 1}));
   EXPECT_EQ(x2[4], 8.0f);
 }
 
 TEST(NumStats, RunningMedian) {
-  float v[5] = {1, 9, 2, 8, 3}, work[10];
+  float v[5] = {1, 9, 2, 8, 3}, work[10], same[3] = {5, 1, 7}, w2[6];
   EXPECT_EQ(medianW(v, 5, 1, work), 0);
-  float expect[5] = {1, 2, 8, 3, 3};
-  for (int i = 0; i < 5; i++) EXPECT_EQ(v[i], expect[i]) << i;
-  float same[3] = {5, 1, 7}, w2[6];
+  EXPECT_EQ(std::vector<float>(v, v + 5), (std::vector<float>{1, 2, 8, 3, 3}));
   medianW(same, 3, 0, w2);  // nw < 1: unchanged
   medianW(same, 3, 4, w2);  // nw > length: unchanged
   EXPECT_EQ(same[1], 1.0f);
@@ -82,18 +76,9 @@ TEST(NumStats, BandVarianceAndNoiseThresholds) {
 
   // Noise around 0 with a few strong peaks: the band is the bins around the
   // peak bin. Values: 40 at 0, 10 at +-0.1, 5 at +-0.2, two at 10.
-  std::vector<float> d;
-  for (int i = 0; i < 40; i++) d.push_back(0.0f);
-  for (int i = 0; i < 10; i++) {
-    d.push_back(0.1f);
-    d.push_back(-0.1f);
-  }
-  for (int i = 0; i < 5; i++) {
-    d.push_back(0.2f);
-    d.push_back(-0.2f);
-  }
-  d.push_back(10.0f);
-  d.push_back(-10.0f);
+  std::vector<float> d(40, 0.0f);
+  for (auto [x, n] : {std::pair{0.1f, 10}, {-0.1f, 10}, {0.2f, 5}, {-0.2f, 5}, {10.0f, 1}, {-10.0f, 1}})
+    d.insert(d.end(), n, x);
   float hist[201], lo, hi;
   EXPECT_EQ(maxVar(d.data(), int(d.size()), -10, 10, hist, 201, &lo, &hi), 0);
   // Bins (x + 10) * 10 truncated: -0.1f lies just below 99 and lands in 98,
@@ -141,25 +126,19 @@ TEST(NumSort, HeapSortsMatchStandardSort) {
 TEST(NumSort, CompanionArraysAndTexts) {
   int a[3] = {3, 1, 2}, b[3] = {30, 10, 20};
   EXPECT_EQ(iSort2(3, a, b), 0);
-  EXPECT_EQ(a[0], 1);
-  EXPECT_EQ(a[2], 3);
-  EXPECT_EQ(b[0], 10);
-  EXPECT_EQ(b[1], 20);
-  EXPECT_EQ(b[2], 30);
+  EXPECT_EQ(std::vector<int>(a, a + 3), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(std::vector<int>(b, b + 3), (std::vector<int>{10, 20, 30}));
+  const double orig[5] = {2.5, -1, 7, 0, 3};
   double d[5] = {2.5, -1, 7, 0, 3};
   int idx[5] = {0, 1, 2, 3, 4};
   dSort2(5, d, idx);
-  double orig[5] = {2.5, -1, 7, 0, 3};
+  EXPECT_EQ(std::vector<double>(d, d + 5), (std::vector<double>{-1, 0, 2.5, 3, 7}));
   for (int i = 0; i < 5; i++) EXPECT_EQ(orig[idx[i]], d[i]);  // the permutation follows
-  EXPECT_EQ(d[0], -1);
-  EXPECT_EQ(d[4], 7);
   char w1[] = "LYS", w2[] = "ALA", w3[] = "Ala", w4[] = "GLY";
   char *names[4] = {w1, w2, w3, w4};
   sSort(names, 4);
-  EXPECT_STREQ(names[0], "ALA");
-  EXPECT_STREQ(names[1], "Ala");  // byte order: upper case first
-  EXPECT_STREQ(names[2], "GLY");
-  EXPECT_STREQ(names[3], "LYS");
+  EXPECT_EQ(std::vector<std::string>(names, names + 4),
+            (std::vector<std::string>{"ALA", "Ala", "GLY", "LYS"}));  // byte order: upper case first
 }
 
 }  // namespace

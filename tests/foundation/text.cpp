@@ -155,18 +155,15 @@ TEST_F(Text, TokenFamilies) {
 }
 
 TEST_F(Text, NumericTokens) {
-    const struct { int n; const char *text; int want, bad; } ints[] = {
-        {1, "7.9", 7, 0}, {2, "a 12abc", 12, 0}, {2, "a -42", -42, 0}, {4, "1 2 3", 0, 1}, {1, nullptr, 0, 1},
-        {1, "99999999999", 0, 1}};  // beyond the type: refused, not wrapped
-    for (const auto &c : ints) {
-        EXPECT_EQ(getTokenI(c.n, c.text), c.want) << (c.text ? c.text : "null");
-        EXPECT_EQ(badToken, c.bad);
+    // (real, n, text, value, badToken)
+    const struct { bool real; int n; const char *text; double want; int bad; } cases[] = {
+        {false, 1, "7.9", 7, 0},   {false, 2, "a 12abc", 12, 0}, {false, 2, "a -42", -42, 0},     {false, 4, "1 2 3", 0, 1},
+        {false, 1, nullptr, 0, 1}, {false, 1, "99999999999", 0, 1},  // beyond the type: refused, not wrapped
+        {true, 3, "N H -8.35e1", -83.5, 0}, {true, 1, "x", 0, 1}, {true, 1, "1e99", 0, 1}};  // not made infinite
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.real ? getTokenR(c.n, c.text) : getTokenI(c.n, c.text), c.want) << (c.text ? c.text : "null");
+        EXPECT_EQ(badToken, c.bad) << (c.text ? c.text : "null");
     }
-    EXPECT_FLOAT_EQ(getTokenR(3, "N H -8.35e1"), -83.5f);
-    EXPECT_EQ(getTokenR(1, "x"), 0.0f);
-    EXPECT_EQ(badToken, 1);
-    EXPECT_EQ(getTokenR(1, "1e99"), 0.0f);  // not made infinite
-    EXPECT_EQ(badToken, 1);
 }
 
 // ---- text files ----
@@ -270,10 +267,8 @@ TEST_F(Text, DataRowsAndKeyLines) {
 TEST_F(Text, DistinctTextList) {
     char **list = nullptr;
     int count = 0, error = 0;
-    EXPECT_EQ(mapText("a", &list, &count, &error), 0);
-    EXPECT_EQ(mapText("b", &list, &count, &error), 1);
-    EXPECT_EQ(mapText("b", &list, &count, &error), 1);
-    EXPECT_EQ(mapText("B", &list, &count, &error), 2);  // case-sensitive
+    for (auto [text, at] : {std::pair{"a", 0}, {"b", 1}, {"b", 1}, {"B", 2}})  // case-sensitive
+        EXPECT_EQ(mapText(text, &list, &count, &error), at) << text;
     ASSERT_EQ(count, 3);
     EXPECT_STREQ(list[1], "b");
     EXPECT_EQ(list[3], nullptr);

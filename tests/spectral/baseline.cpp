@@ -40,17 +40,17 @@ TEST(Noise, GaussianSigmaRecovered) {
   const int n = 100000;
   Vec data = gaussian(n, 2.0f, 7), work(n);
   struct Case {
-    bool spec;
+    bool spectrum;  // getSpecNoise rather than getNoise
     int window;
     float fraction;
   } cases[] = {{true, 32, 0.5f}, {true, 64, 0.8f}, {false, 16, 0.5f}, {false, 32, 0.68f}};
   for (const Case &c : cases) {
     float noise = 0;
-    if (c.spec)
+    if (c.spectrum)
       getSpecNoise(data.data(), work.data(), n, c.window, c.fraction, &noise);
     else
       getNoise(data.data(), work.data(), n, c.window, c.fraction, 1, &noise);
-    EXPECT_NEAR(2.0, noise, 0.05) << c.spec << " " << c.window;
+    EXPECT_NEAR(2.0, noise, 0.05) << c.spectrum << " " << c.window;
   }
 }
 

@@ -23,10 +23,10 @@ namespace {
 
 // Lines at points x0 (from 1) of a spectrum of n points, widths g points:
 // z_k = sum A exp(-(g pi/n) k - i 2 pi (x0 - (n/2+1)) k/n).
-void lines(Vec &re, Vec &im, int n, std::vector<std::array<double, 3>> spec) {
+void lines(Vec &re, Vec &im, int n, std::vector<std::array<double, 3>> peaks) {
   re.assign(n, 0.0f);
   im.assign(n, 0.0f);
-  for (auto [amp, x0, g] : spec)
+  for (auto [amp, x0, g] : peaks)
     for (int k = 0; k < n; k++) {
       std::complex<double> z = amp * std::exp(std::complex<double>(-g * M_PI / n * k,
                                                                    -2 * M_PI * (x0 - (n / 2 + 1)) * k / n));
