@@ -46,6 +46,9 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
        {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
+      // The subset search without its size (-nSel): nothing to search, no table of 888 values.
+      {steric({"-bestFit", "-exhaustSel", "-pdb", kPdb, "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
+       {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", "Matrix: error in best-fit of data.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };
