@@ -233,7 +233,7 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   OwnedDTable owned;
   DTable* t = owned.table;
   if (t == nullptr) return 1;
-  int rc = readDcTable(inDName, t);
+  int rc = readDcTable(inDName, t, "-inD");
   if (rc != 0) return rc;
   reportDcTable(inDName, t);
   settleDcRange(dcInfo, t->dMinRes, t->dMaxRes);

@@ -49,6 +49,8 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
       // The subset search without its size (-nSel): nothing to search, no table of 888 values.
       {steric({"-bestFit", "-exhaustSel", "-pdb", kPdb, "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
        {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", "Matrix: error in best-fit of data.\n"}},
+      {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1,
+       {"korim: no coupling table given (-inD2).\n", "Matrix: error in comparison of order matrices.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };
