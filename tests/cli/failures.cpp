@@ -51,6 +51,9 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
        {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", "Matrix: error in best-fit of data.\n"}},
       {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1,
        {"korim: no coupling table given (-inD2).\n", "Matrix: error in comparison of order matrices.\n"}},
+      {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
+       {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n",
+        "Matrix: error in comparison of order matrices.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };
