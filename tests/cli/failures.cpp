@@ -163,4 +163,9 @@ TEST(FailingRun, ResultTableThatCannotBeWrittenFailsTheRun) {
                                 "korim: error in writeDCmod.\n", kMemoryLine}))
         << mode[0] << r.err.substr(r.err.size() > 600 ? r.err.size() - 600 : 0);
   }
+  // The structure analysis record (-outP) likewise.
+  TempDir d;
+  RunResult r = runKorim({"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"KORIM Error writing output file /dev/full\n", kMemoryLine})) << r.err;
 }
