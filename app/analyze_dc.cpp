@@ -85,8 +85,8 @@ int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimI
   OwnedDTable first;
   OwnedDTable second;
   if (first.table == nullptr || second.table == nullptr) return 1;
-  int rc = readDcTable(inD1Name, first.table);
-  if (rc == 0) rc = readDcTable(inD2Name, second.table);
+  int rc = readDcTable(inD1Name, first.table, "-inD1");
+  if (rc == 0) rc = readDcTable(inD2Name, second.table, "-inD2");
   if (rc != 0) return rc;
   reportDcTable(inD1Name, first.table);
   reportDcTable(inD2Name, second.table);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/korim_records.h"
+#include "app/text_output.h"
 #include "charges/korim_charge_setup.h"
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/analyzeSaupe.h"
@@ -48,14 +49,6 @@ struct Coords {
   }
   Coords(const Coords&) = delete;
   Coords& operator=(const Coords&) = delete;
-};
-
-// The record's output stream, closed on every path.
-struct Output {
-  std::FILE* f = stdout;
-  ~Output() {
-    if (f != stdout) std::fclose(f);
-  }
 };
 
 // A frame of principal axes with its Euler solutions (degrees).
@@ -147,15 +140,6 @@ int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
     std::fputs("Error in analyzePDB: allocating coord buffers.\n", stderr);
     return 1;
   }
-  Output out;
-  if (outPName[0] != '\0') {
-    out.f = std::fopen(outPName, "w");
-    if (out.f == nullptr) {
-      out.f = stdout;
-      std::fprintf(stderr, "KORIM Error opening output file %s\n", outPName);
-      return 1;
-    }
-  }
   const int kept = chCount < 0 ? 0 : chCount > simulation::kMaxCharges ? simulation::kMaxCharges
                                                                         : chCount;
   const std::vector<int> idsIn(chargeAtomID + 1, chargeAtomID + 1 + kept);
@@ -206,15 +190,14 @@ int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
     std::fputs("matrix: error in writePDBRot.\n", stderr);
     return rc;
   }
-  std::fputs("REMARK Molecular Alignment Simulation.\n\n", out.f);
-  std::fputs("REMARK Simulation parameters.\n", out.f);
-  const std::string text = recordText(k, chargeMode, own, ch, input, saupe, da, dr);
-  std::fprintf(out.f, "%s\n", text.c_str());
-  std::fputs("\nREMARK Relative orientation of two coordinate systems.\n\n", out.f);
-  std::fprintf(out.f, "DATA DCOS_DEG (x/y/z)    %.3f  %.3f  %.3f\n",
-               dcos[0] * 180.0 / foundation::kPi8, dcos[1] * 180.0 / foundation::kPi8,
-               dcos[2] * 180.0 / foundation::kPi8);
-  return 0;
+  // The record is written whole once everything else succeeded: a failing run leaves no part of it.
+  std::string text = "REMARK Molecular Alignment Simulation.\n\nREMARK Simulation parameters.\n";
+  text += recordText(k, chargeMode, own, ch, input, saupe, da, dr);
+  text += "\n\nREMARK Relative orientation of two coordinate systems.\n\n";
+  foundation::appendf(text, "DATA DCOS_DEG (x/y/z)    %.3f  %.3f  %.3f\n",
+                      dcos[0] * 180.0 / foundation::kPi8, dcos[1] * 180.0 / foundation::kPi8,
+                      dcos[2] * 180.0 / foundation::kPi8);
+  return writeText(text, outPName);
 }
 
 }  // namespace korim::app

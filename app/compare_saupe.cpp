@@ -244,6 +244,17 @@ int compareSaupe(const settings::KorimInfo* korimInfo, const double* userSaupe1,
     std::fprintf(stderr, "korim: -rotID %d names no hinge row (0 to 3).\n", k->rotN);
     return 1;
   }
+  // A zero tensor (an option not given, or given as zeros) has no principal frame to compare.
+  const double* given[2] = {userSaupe1, userSaupe2};
+  for (int m = 0; m < 2; m++) {
+    bool zero = true;
+    for (int i = 0; i < 5; i++) zero = zero && given[m][i] == 0.0;
+    if (zero) {
+      std::fprintf(stderr, "korim: order matrix %d (-inS%d) is zero; it has no frame to compare.\n", m + 1,
+                   m + 1);
+      return 1;
+    }
+  }
   double result[5];
   if (addSaupe(k->opCode, k->c1, k->c2, userSaupe1, userSaupe2, result) != 0) {
     std::fputs("korim: error in addSaupe.\n", stderr);

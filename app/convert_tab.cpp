@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/dc_select.h"
+#include "app/text_output.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
 #include "foundation/appendf.h"
@@ -205,24 +206,6 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
   return 0;
 }
 
-int writeText(const std::string& text, const char* outName) {
-  if (outName[0] == '\0') {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  }
-  std::FILE* out = std::fopen(outName, "w");
-  if (out == nullptr) {
-    std::fprintf(stderr, "KORIM Error opening output file %s\n", outName);
-    return 1;
-  }
-  const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  if (std::fclose(out) != 0 || !ok) {
-    std::fprintf(stderr, "KORIM Error writing output file %s\n", outName);
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo* dcInfo,
@@ -230,7 +213,7 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   OwnedDTable owned;
   DTable* t = owned.table;
   if (t == nullptr) return 1;
-  int rc = readDcTable(inDName, t);
+  int rc = readDcTable(inDName, t, "-inD");
   if (rc != 0) return rc;
   reportDcTable(inDName, t);
   settleDcRange(dcInfo, t->dMinRes, t->dMaxRes);

@@ -26,7 +26,12 @@ OwnedDTable::~OwnedDTable() {
   foundation::unAlloc("korim", table, sizeof(DTable));
 }
 
-int readDcTable(const char* name, DTable* dTab) {
+int readDcTable(const char* name, DTable* dTab, const char* option) {
+  // The reader takes an empty name for an empty table; these modes have nothing to work on then.
+  if (name[0] == '\0') {
+    std::fprintf(stderr, "korim: no coupling table given (%s).\n", option);
+    return 1;
+  }
   const int rc = couplings::readDC(name, dTab);
   if (rc != 0) std::fprintf(stderr, "Error reading DC input %s\n", name);
   return rc;

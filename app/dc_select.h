@@ -21,9 +21,9 @@ struct OwnedDTable {
   OwnedDTable& operator=(const OwnedDTable&) = delete;
 };
 
-// readDC of name into dTab; on failure "Error reading DC input <name>" on stderr. Returns the
-// reader's status.
-int readDcTable(const char* name, couplings::DTable* dTab);
+// readDC of name into dTab; on failure "Error reading DC input <name>" on stderr. An empty name
+// (option not given) is refused naming the option. Returns the reader's status.
+int readDcTable(const char* name, couplings::DTable* dTab, const char* option);
 
 // "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
 void reportDcTable(const char* name, const couplings::DTable* dTab);

@@ -413,6 +413,16 @@ int bestFit(Run& run) {
   KorimInfo* k = run.korimInfo;
   PDBSelectInfo* sel = &run.userSel;
   int rc = 0;
+  // The error estimates fit order matrices again and again: with enough valid couplings but too
+  // few of weight other than 0 every fit would give a zero tensor, reported as a result.
+  const bool estimate = k->spreadMode == kSpreadJackknife || k->spreadMode == kSpreadMcStructure ||
+                        k->spreadMode == kSpreadMcCouplings;
+  const int usable = korim::fitting::usableCouplings(run.dTab);
+  if (estimate && k->validCountD >= 5 && usable < 5 &&
+      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
+    std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n", usable);
+    return fail(run, 1, "Matrix: error in best-fit of data.\n");
+  }
   switch (k->spreadMode) {
     case kSpreadJackknife:
       rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,

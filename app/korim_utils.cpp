@@ -93,6 +93,13 @@ struct Reader {
     *dest = v;
   }
 
+  // An option that takes a value but ends the command line would be read as absent.
+  bool lacksValue(const char* w) const {
+    if (flagLoc(argc, argv, w) != argc - 1) return false;
+    std::fprintf(stderr, "KORIM Error: option %s needs a value.\n", w);
+    return true;
+  }
+
   // The word after w, for messages ("" when w is absent or last).
   const char* valueWord(const char* w) const {
     int loc = flagLoc(argc, argv, w);
@@ -218,6 +225,10 @@ Option axis(const char* w, float* d, const char* msg) { return {w, Kind::Axis, d
 
 // Reads one option; false when its value was refused (after the message).
 bool readOption(const Reader& r, const Option& o) {
+  // A text with value 1 may also stand alone as a flag of another mode (-ave).
+  const bool standsAlone = o.kind == Kind::Flag || o.kind == Kind::Counted || o.kind == Kind::Axis ||
+                           (o.kind == Kind::Text && o.value == 1);
+  if (!standsAlone && r.lacksValue(o.word)) return false;
   switch (o.kind) {
     case Kind::Flag:
       r.flag(o.word, static_cast<int*>(o.dest), o.value);
@@ -475,7 +486,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       text("-outMap", p->outMapName), text("-outAng", p->outAngName), text("-pot", p->potName),
       text("-pot3D", p->pot3DName), text("-pka", p->pkaName), text("-inE", p->inEName),
       text("-outE", p->outEName), text("-flex", p->flexName), text("-dcEns", p->oDcEName),
-      text("-ave", p->aveName), text("-pdbF", p->pdbFName), text("-pdbRot", p->pRotName),
+      {"-ave", Kind::Text, p->aveName, 1}, text("-pdbF", p->pdbFName), text("-pdbRot", p->pRotName),
       range("-rotID", &k->rotN, 0, 3, "must lie between 0 and 3"), text("-outEAx", p->outEAxName),
       text("-aD1", p->atomNameS1), text("-aD2", p->atomNameS2), text("-inD1", p->inD1Name),
       text("-inD2", p->inD2Name), text("-outD", p->outDName),
@@ -492,11 +503,11 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (r.present("-bic")) k->lcType = kLcWall, k->radiusModel = 20.0f;
   if (r.present("-pf1")) k->lcType = kLcRod, k->radiusModel = 33.5f;
   if (r.present("-3D")) k->lcType = kLc3D, k->radiusModel = 0.0f;
-  readGroup(r, {
+  const bool lcRead = readGroup(r, {
       num("-wv", &k->concentration), num("-vol", &k->volSample), num("-mwLC", &k->mwLC),
       num("-massLC", &k->massLC), num("-unitLC", &k->unitLengthLC), num("-polyLC", &k->polymerDeg),
   });
-  if (!readDotDensity(r, k)) return 1;
+  if (!lcRead || !readDotDensity(r, k)) return 1;
   const bool gridRead = readGroup(r, {
       atLeast1("-digPsi", &k->digPsiNSC), positive("-dGrid", &k->gridSpacing),
       positive("-dX", &k->grid3DdeltaX), positive("-dY", &k->grid3DdeltaY), positive("-dZ", &k->grid3DdeltaZ),

@@ -172,7 +172,7 @@ bool searchFits(const Search& s) {
     if (k->nAaCheck < 2 || s.single) scorings = factorial(s.peakCount);
   } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
     const int m = subsetSize(s);
-    if (m > s.peakCount) {
+    if (m < 1 || m > s.peakCount) {  // -nSel (default 0) sets the subset size
       std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched.\n", m,
                    s.peakCount);
       return false;
@@ -439,10 +439,9 @@ bool runSearch(Search& s, int mapCount) {
     const int m = subsetSize(s);
     g.nGlobal = m >= 0 && m <= kPermMax ? m : 0;
     initializeGlobal();
-    if (s.single)
-      visitAll(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
-    else
-      visitAllExh(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+    const int status = s.single ? visitAll(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p)
+                                : visitAllExh(m, k->dcSelOpt, s.prob, s.selIdList->p, s.bestIdList->p);
+    if (status != 0) return false;
   } else {
     std::fprintf(stderr, "Error: best-fit variant %d is no assignment search.\n", k->spreadMode);
     return false;

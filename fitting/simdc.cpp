@@ -28,15 +28,20 @@ SimDCState state;
 
 void simdcReset() { state = SimDCState{}; }
 
+int usableCouplings(const DTable* dTab) {
+  int used = 0;
+  for (int k = 0; dTab != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount; ++k)
+    if (dTab->dCalcList[k].valid && dTab->dCalcList[k].w != 0.0f) ++used;
+  return used;
+}
+
 int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
           const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
   // Five order-matrix elements cannot be fitted to fewer than five couplings: the linear fit
   // would leave a zero tensor, and a table of it must not pass as a result. A user's fixed or
   // partly fixed tensor (the other tensor modes) may be checked against any number of couplings.
   if (dTab != nullptr && dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
-    int used = 0;
-    for (int k = 0; dTab->dCalcList != nullptr && k < dTab->dCount; ++k)
-      if (dTab->dCalcList[k].valid && dTab->dCalcList[k].w != 0.0f) ++used;
+    const int used = usableCouplings(dTab);
     if (used < 5) {
       std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n",
                    used);

@@ -19,6 +19,9 @@ int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, coupling
           settings::KorimInfo* korimInfo, const char* remark, const char* outDName,
           const char* pdbRotName, int verbose);
 
+// Counts the couplings of dTab a fit uses: valid, with a weight other than 0.
+int usableCouplings(const couplings::DTable* dTab);
+
 // The module keeps the Euler solutions of the last fit for the run; simdcReset clears them
 // (for tests).
 void simdcReset();

@@ -59,8 +59,15 @@ void appendLine(char* result, const char* fmt, Args... args) {
   std::strcat(result, line);
 }
 
-// Straight line through (u, v)[1..n], unweighted.
+// Straight line through (u, v)[1..n], unweighted. Points that all share one u (a prediction of
+// all zeros, say) fix no line: the regression stays 0, as it does below three points.
 void lineFit(float* u, float* v, int n, float* sig, float* a, float* b, float* siga, float* sigb) {
+  bool spread = false;
+  for (int k = 2; k <= n && !spread; k++) spread = u[k] != u[1];
+  if (!spread) {
+    *a = *b = *siga = *sigb = 0.0f;
+    return;
+  }
   float chi2 = 0.0f, q = 0.0f;
   fit(u, v, n, sig, 0, a, b, siga, sigb, &chi2, &q);
 }

@@ -49,8 +49,16 @@ void pearsn(float *x, float *y, int n, float *r, float *prob, float *z) {
     sxy += xt * yt;
   }
   *r = sxy / (std::sqrt(sxx * syy) + TINY);
+  // Rounding can carry a perfect correlation just past 1, which would make t not a number and
+  // leave the continued fraction of betai without convergence.
+  if (*r > 1.0f) *r = 1.0f;
+  if (*r < -1.0f) *r = -1.0f;
   *z = 0.5f * std::log((1.0f + *r + TINY) / (1.0f - *r + TINY));
   float df = static_cast<float>(n - 2);
+  if (df <= 0.0f) {  // two points always lie on a line: no significance to speak of
+    *prob = 1.0f;
+    return;
+  }
   float t = *r * std::sqrt(df / ((1.0f - *r + TINY) * (1.0f + *r + TINY)));
   *prob = betai(0.5f * df, 0.5f, df / (df + t * t));
 }

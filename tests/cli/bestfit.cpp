@@ -151,3 +151,20 @@ TEST(BestFitSingle, UnwritableRotatedStructureFailsTheRun) {
   // The table was written before the structures.
   EXPECT_EQ(readTable(d / "fit.tab").rows.size(), 63u);
 }
+
+TEST(BestFitSingle, FiveCouplingsFitExactly) {
+  // Five couplings fix the five Saupe elements: a perfect correlation, which rounding must not
+  // carry past 1 into a failing significance.
+  TempDir d;
+  std::string five;
+  int kept = 0;
+  for (const std::string& l : lines(readFile(kCouplings)))
+    if (l.empty() || l[0] != ' ' || kept++ < 5) five += l + "\n";
+  writeFile(d / "five.tab", five);
+  RunResult r = runKorim({"-bestFit", "-single", "-pdb", kPdb, "-inD", "five.tab", "-outD", "fit.tab"}, d);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("Utility Error"), std::string::npos) << r.err;
+  const Table t = readTable(d / "fit.tab");
+  EXPECT_EQ(t.rows.size(), 5u);
+  EXPECT_TRUE(t.hasLine("DATA CORR R               1.000"));
+}

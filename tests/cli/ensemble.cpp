@@ -135,4 +135,12 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   ASSERT_EQ(s1.size(), 5u);
   ASSERT_EQ(s2.size(), 5u);
   for (int i = 0; i < 5; i++) EXPECT_NEAR(s2[i], s1[i] / 2, 1e-8) << i;
+  // Every state clashing leaves an average of zero: its statistics fix no regression line.
+  writeFile(dir / "clash.ens", "0 0 0\n");
+  const RunResult c = runKorim({"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", "two.inp", "-inE",
+                                "clash.ens", "-ave", "clash.tab"},
+                               dir);
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_TRUE(inOrder(readFile(dir / "clash.tab"), {"REMARK DATA STATISTICS DC CORR R       0.000\n",
+                                                   "REMARK DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- 0.000"}));
 }

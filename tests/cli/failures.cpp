@@ -26,6 +26,10 @@ struct Case {
 
 TEST(FailingRun, MessagesStatusAndNoResult) {
   const std::string cfg = testData("cli/config_blank_line.inp");
+  TempDir data;  // the measured couplings, every one of weight 0
+  std::string text = readFile(kCouplings);
+  for (size_t pos = 0; (pos = text.find(" 1.00\n", pos)) != std::string::npos;) text.replace(pos, 6, " 0.00\n");
+  const std::string unweighted = writeFile(data / "w0.tab", text);
   const std::vector<Case> cases = {
       {steric({"-pdb", "no_such.pdb", "-inD", kCouplings, "-pdbRot", "r.pdb"}), -1,
        {"Error reading PDB input no_such.pdb\n"}},
@@ -46,6 +50,17 @@ TEST(FailingRun, MessagesStatusAndNoResult) {
        {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
+      // The subset search without its size (-nSel): nothing to search, no table of 888 values.
+      {steric({"-bestFit", "-exhaustSel", "-pdb", kPdb, "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
+       {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", "Matrix: error in best-fit of data.\n"}},
+      {steric({"-bestFit", "-jack", "-map", "5", "-pdb", kPdb, "-inD", unweighted}), 1,
+       {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n",
+        "Matrix: error in best-fit of data.\n"}},
+      {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1,
+       {"korim: no coupling table given (-inD2).\n", "Matrix: error in comparison of order matrices.\n"}},
+      {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
+       {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n",
+        "Matrix: error in comparison of order matrices.\n"}},
       {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
   };
@@ -155,4 +170,9 @@ TEST(FailingRun, ResultTableThatCannotBeWrittenFailsTheRun) {
                                 "korim: error in writeDCmod.\n", kMemoryLine}))
         << mode[0] << r.err.substr(r.err.size() > 600 ? r.err.size() - 600 : 0);
   }
+  // The structure analysis record (-outP) likewise.
+  TempDir d;
+  RunResult r = runKorim({"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"KORIM Error writing output file /dev/full\n", kMemoryLine})) << r.err;
 }

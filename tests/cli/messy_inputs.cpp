@@ -107,6 +107,8 @@ TEST(MessyInputs, MessagesStatusAndResult) {
       {steric(kPdb, {"-Pf1"}), 0, {"  Argument 8 may be unknown or unused:\n  ' -Pf1 '\n"}, true},
       {steric(kPdb, {"-elKorimFree"}), 0,
        {"korim: this mode sets up the charges only; no coupling table is written to out.tab.\n"}, false},
+      {steric(kPdb, {"-inD", kCouplings, "-wv"}), 1,
+       {"KORIM Error: option -wv needs a value.\n", "KORIM Error extracting command-line arguments.\n"}, false},
       {steric(kPdb, {"-charmm22"}), 0,
        {"WARNING: 9 of 602 selected atoms got no charge: their residue or atom names are not in the "
         "force-field table.\n"},

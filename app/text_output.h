@@ -1,0 +1,16 @@
+// A finished result text written whole to its file (or to the standard output stream).
+#ifndef KORIM_APP_TEXT_OUTPUT_H
+#define KORIM_APP_TEXT_OUTPUT_H
+
+#include <string>
+
+namespace korim::app {
+
+// Writes text to outName, or to the standard output stream for an empty name. Returns 0, or 1
+// after "KORIM Error opening output file <name>" or "KORIM Error writing output file <name>" on
+// the standard error stream.
+int writeText(const std::string& text, const char* outName);
+
+}  // namespace korim::app
+
+#endif  // KORIM_APP_TEXT_OUTPUT_H
