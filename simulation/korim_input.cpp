@@ -93,6 +93,14 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
       std::fprintf(stderr, "Line:%s", line);
       return 1;
     }
+    // sscanf takes "nan" and "inf": such an angle would turn every state average into nan.
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(g)) {
+      std::fprintf(stderr,
+                   "error in readEnsemble: line %d of %s holds an angle that is not a finite "
+                   "number.\n",
+                   rows + 1, inEName);
+      return 1;
+    }
     if (rows >= kEnsembleMaxRows) {
       std::fprintf(stderr, "error in readEnsemble: digitization of ensemble too high.\n");
       return 1;

@@ -258,6 +258,10 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
   EXPECT_EQ(err, "error in readEnsemble: digitization of ensemble too high.\n");
   EXPECT_EQ(read(write("bad", "10 20\n")), 1);
   EXPECT_EQ(err, "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
+  const std::string nan = write("nan", "10 20 30\n5 nan 7\n");
+  EXPECT_EQ(read(nan), 1);
+  EXPECT_EQ(err, "error in readEnsemble: line 2 of " + nan +
+                     " holds an angle that is not a finite number.\n");
   const std::string missing = dir / "none";
   EXPECT_EQ(read(missing), 1);
   EXPECT_EQ(err, "RdTable File open error: " + missing + ".\n");
