@@ -15,7 +15,7 @@ if . scripts/fuzz_build.sh; then
   for src in tests/fuzz/fuzz_*.cpp; do
     t=$(basename "$src" .cpp); t=${t#fuzz_}
     [ "$t" = file ] && continue
-    inputs=$(find tests/fuzz/corpus/"$t" tests/fuzz/regressions/"$t" -type f 2>/dev/null | sort)
+    inputs=$(find tests/fuzz/corpus/"$t" tests/fuzz/regressions/"$t" -type f 2>/dev/null | sort || true)
     [ -z "$inputs" ] && continue
     # shellcheck disable=SC2086
     if ! "$korim_fuzz_bin/fuzz_$t" $inputs >"build/fuzz/regression_$t.log" 2>&1; then
