@@ -15,9 +15,13 @@ PDBInfo pdb{};
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   pdbNull(&pdb);
+  if (readPDB(KORIM_EXAMPLES "/ubiquitin_1d3z_model1.pdb", &pdb, nullptr, nullptr) != 0) __builtin_trap();
+  // The whole structure selected, as the program does when no residue range is given.
   PDBSelectInfo sel{};
   pdbSelectNull(&sel);
-  if (readPDB(KORIM_EXAMPLES "/ubiquitin_1d3z_model1.pdb", &pdb, &sel, "") != 0) __builtin_trap();
+  sel.res1 = pdb.minResID;
+  sel.resN = pdb.maxResID;
+  pdbSelect(&pdb, &sel);
   return 0;
 }
 
