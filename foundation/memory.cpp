@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef KORIM_RELEASE_BLOCKS
+#include <map>
+#endif
 
 namespace korim::foundation {
 
@@ -40,16 +43,53 @@ bool hookFails() {
     return false;
 }
 
+#ifdef KORIM_RELEASE_BLOCKS
+// Fuzz builds hand released blocks back to the system, so that millions of reads in one process
+// stay within memory and a use after release is caught. A block is found from any address in it
+// (offset arrays are released through their first counted element).
+std::map<const char *, long long> &liveBlocks() {
+    static std::map<const char *, long long> blocks;
+    return blocks;
+}
+
+void noteBlock(void *block, long long bytes) {
+    if (block) liveBlocks()[static_cast<const char *>(block)] = bytes;
+}
+
+void freeBlockAt(const void *ptr) {
+    if (!ptr) return;
+    auto &blocks = liveBlocks();
+    const char *p = static_cast<const char *>(ptr);
+    auto it = blocks.upper_bound(p);
+    if (it == blocks.begin()) return;
+    --it;
+    if (p > it->first + it->second) return;
+    std::free(const_cast<char *>(it->first));
+    blocks.erase(it);
+}
+#endif
+
 void *systemMalloc(long long bytes) {
     if (hookFails()) return nullptr;
-    return std::malloc(static_cast<size_t>(bytes));
+    void *p = std::malloc(static_cast<size_t>(bytes));
+#ifdef KORIM_RELEASE_BLOCKS
+    noteBlock(p, bytes);
+#endif
+    return p;
 }
 
 void *systemRealloc(void *ptr, long long bytes) {
     if (hookFails()) return nullptr;
     // realloc(p, 0) may release p and give null; ask for one byte instead so
     // that a null result always means "old block still valid".
-    return std::realloc(ptr, static_cast<size_t>(bytes > 0 ? bytes : 1));
+    void *p = std::realloc(ptr, static_cast<size_t>(bytes > 0 ? bytes : 1));
+#ifdef KORIM_RELEASE_BLOCKS
+    if (p) {
+        liveBlocks().erase(static_cast<const char *>(ptr));
+        noteBlock(p, bytes);
+    }
+#endif
+    return p;
 }
 
 // The common allocation step: count `bytes`, take `systemBytes` from the
@@ -97,6 +137,9 @@ void *reallocBytes(const char *caller, const char *traceTag, void *ptr, long lon
 
 void releaseBytes(const char *caller, const void *ptr, long long bytes) {
     if (ptr) mem.bytesUsed -= bytes;
+#ifdef KORIM_RELEASE_BLOCKS
+    freeBlockAt(ptr);
+#endif
     if (mem.verboseAlloc)
         std::fprintf(stderr, "\n_MEM %s Name: %s Free: %p Delete: %lld Now: %lld Reused: %lld\n",
                      ptr ? "DEALLOC" : "NOOP_AL", caller ? caller : "", ptr, bytes,

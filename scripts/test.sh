@@ -9,3 +9,19 @@ cmake --build build/test -j"$korim_jobs"
 ctest --test-dir build/test --output-on-failure -j"$korim_jobs"
 
 scripts/check_layers.sh build/test
+
+# The fuzz targets over their seed corpus and the saved regression inputs: each input once.
+if . scripts/fuzz_build.sh; then
+  for src in tests/fuzz/fuzz_*.cpp; do
+    t=$(basename "$src" .cpp); t=${t#fuzz_}
+    [ "$t" = file ] && continue
+    inputs=$(find tests/fuzz/corpus/"$t" tests/fuzz/regressions/"$t" -type f 2>/dev/null | sort || true)
+    [ -z "$inputs" ] && continue
+    # shellcheck disable=SC2086
+    if ! "$korim_fuzz_bin/fuzz_$t" $inputs >"build/fuzz/regression_$t.log" 2>&1; then
+      echo "korim: fuzz regression $t FAILED (build/fuzz/regression_$t.log)"
+      exit 1
+    fi
+    echo "korim: fuzz regression $t: $(echo "$inputs" | wc -l) inputs passed"
+  done
+fi

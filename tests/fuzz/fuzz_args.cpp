@@ -1,0 +1,42 @@
+// Fuzz target: the program's option parsing (getparams, then the check of unread options) on an
+// argument vector built from the words of the input.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/korim_utils.h"
+#include "couplings/dc.h"
+#include "foundation/cmndargs.h"
+#include "settings/settings_null.h"
+#include "structure/pdb.h"
+#include "tests/fuzz/fuzz_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> words = korim::fuzz::inputWords(data, size, 200);
+  std::vector<char*> argv;
+  std::string prog = "korim";
+  argv.push_back(prog.data());
+  for (std::string& w : words) argv.push_back(w.data());
+  const int argc = static_cast<int>(argv.size());
+  argv.push_back(nullptr);
+
+  korim::app::KorimParams params{};
+  korim::app::korimParamsNull(&params);
+  korim::structure::PDBSelectInfo sel{};
+  korim::structure::pdbSelectNull(&sel);
+  korim::couplings::DTable tab{};
+  korim::couplings::dTabNull(&tab);
+  korim::settings::KorimInfo info{};
+  korim::settings::korimInfoNull(&info);
+  korim::settings::DcInfo dc{};
+  korim::settings::dcInfoNull(&dc);
+
+  korim::foundation::initArgs(argc, argv.data(), 5);
+  if (korim::app::getparams(argc, argv.data(), &params, &tab.dTensor, &info, &sel, &dc) == 0)
+    korim::foundation::checkArgs(argc, argv.data());
+  else
+    korim::foundation::nullArgs();
+  korim::couplings::dTabFree(&tab);
+  return 0;
+}
