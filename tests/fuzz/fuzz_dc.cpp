@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string name = korim::fuzz::inputFile(data, size, "dc.tab");
   DTable tab{};
   dTabNull(&tab);
-  korim::app::readDcTable(name.c_str(), &tab);
+  korim::app::readDcTable(name.c_str(), &tab, "-inD");
   dTabFree(&tab);
   return 0;
 }
