@@ -27,7 +27,6 @@ using foundation::appendf;
 
 namespace {
 
-constexpr float kChargeLabelLimit = 0.4f;  // e
 
 // The 1-based coordinate arrays of one analysis (tag "analyzePDB"). The charged atoms are
 // gathered before the selected ones, so they hold the atom count plus the charge arrays' room.
@@ -122,12 +121,6 @@ std::string recordText(const settings::KorimInfo* k, bool chargeMode, const Axes
 }
 
 }  // namespace
-
-const char* chargeLabel(float charge) {
-  if (charge >= kChargeLabelLimit) return "1+";
-  if (charge <= -kChargeLabelLimit) return "1-";
-  return "0+";
-}
 
 int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                settings::KorimInfo* korimInfo, int chCount, float* chSum, int* chargeAtomID,

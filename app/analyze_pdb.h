@@ -4,13 +4,13 @@
 #define KORIM_APP_ANALYZE_PDB_H
 
 #include "settings/settings.h"
+#include "simulation/korim_iface.h"
 #include "structure/pdb.h"
 
 namespace korim::app {
 
-// Charge text of a charged atom in the written structures: "1+" from +0.4 e up, "1-" from
-// -0.4 e down, "0+" between.
-const char* chargeLabel(float charge);
+// Charge text of a charged atom in the written structures, the interface mode's marks.
+using simulation::chargeLabel;
 
 // Analyses the selected atoms of pdbInfo: the inertia frame, or with korimInfo->elPdbFlag 1 the
 // dipole frame of the charges (chargeAtomID/charges 1-based, atom-list indices from 0), beside

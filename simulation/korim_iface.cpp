@@ -145,6 +145,13 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
   return 0;
 }
 
+const char* chargeLabel(float charge) {
+  constexpr float kLimit = 0.4f;  // e
+  if (charge >= kLimit) return "1+";
+  if (charge <= -kLimit) return "1-";
+  return "0+";
+}
+
 int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, KorimInfo* korimInfo,
              const char* pkaName, const char* outName, const char* remark, int digPotential,
              double* potential, double offset, double stepsize, int chCountOrig,
@@ -242,7 +249,7 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
     AtomInfo& a = pdbInfo->atomList[chargeAtomIDOrig[c]];
     const float q = chargesOrig[c];
     a.tempFactor = q;
-    structure::pdbStrCpy(a.chargeStr, q >= 0.4f ? "1+" : (q <= -0.4f ? "1-" : "0+"));
+    structure::pdbStrCpy(a.chargeStr, chargeLabel(q));
   }
   if (outName != nullptr && outName[0] != '\0') {
     guard.restoreMarks();

@@ -34,6 +34,10 @@ int iFace(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, do
 // coordinates and selection marks are restored on every path. pkaName is
 // not read. Returns 0, 1, or the failing step's status after its message;
 // more than 1200 charges or 5000 points are refused.
+// Charge mark of an atom in written structures: "1+" at 0.4 e or more, "1-" at -0.4 e or
+// less, "0+" otherwise.
+const char* chargeLabel(float charge);
+
 int iFacePDB(double angle1, double angle2, double angle3, structure::PDBInfo* pdbInfo,
              settings::KorimInfo* korimInfo, const char* pkaName, const char* outName,
              const char* remark, int digPotential, double* potential, double offset,
