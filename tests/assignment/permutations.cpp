@@ -1,4 +1,5 @@
-// Orders of the permutation searches, seen through a stub score that records every order.
+// Orders of the permutation searches, seen through a stub score that records every order; the
+// reset of the search state.
 #include <string>
 #include <vector>
 
@@ -38,6 +39,18 @@ struct Permutations : ::testing::Test {
 };
 
 }  // namespace
+
+TEST_F(Permutations, ResetClearsTheSlotsInUseAndNoMoreThanAllOfThem) {
+  VisitGlobals& g = visitGlobals();
+  for (int t = 0; t < kPermMax; t++) g.aGlobal[t] = t + 1;
+  g.cGlobal = 42;
+  start(5);
+  EXPECT_EQ(std::vector<int>(g.aGlobal, g.aGlobal + 6), (std::vector<int>{0, 0, 0, 0, 0, 6}));
+  EXPECT_TRUE(g.idGlobal == -1 && g.cGlobal == 0 && g.pSumDGlobal == kNoScore && g.nGlobal == 5);
+  g.nGlobal = kPermMax + 100;
+  initializeGlobal();
+  EXPECT_EQ(std::vector<int>(g.aGlobal, g.aGlobal + kPermMax), std::vector<int>(kPermMax, 0));
+}
 
 TEST_F(Permutations, ThreePeaksGiveSixOrdersAndTheFirstOfATieIsKept) {
   start(3);

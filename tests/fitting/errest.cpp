@@ -1,6 +1,6 @@
-// Error estimates and structural noise on the library level: the faults they must not have
-// (endless adjustment, uninitialised extremes, too small subsets, collapsed groups, a structure
-// or table left changed) and the geometry of the noise.
+// Fits, error estimates and structural noise on the library level: the faults they must not have
+// (endless adjustment, uninitialised extremes, too few couplings or too small subsets, collapsed
+// groups, a structure or table left changed) and the geometry of the noise.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "fitting/aerasimdc.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/noisestruc.h"
+#include "fitting/simdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/genrand.h"
 #include "settings/settings.h"
@@ -92,6 +93,19 @@ TEST(MapSimDC, ZeroErrorsCountAsOneAndNoTrialLeavesZeroExtremes) {
   }
   EXPECT_EQ(factor[0], factor[1]);
   EXPECT_GT(factor[0], 1.0f);
+}
+
+TEST(SimDC, FewerThanFiveCouplingsAreNoFit) {
+  Input in;
+  ASSERT_EQ(in.valid, 63);
+  // Keep four couplings: four equations cannot fix five order-matrix elements.
+  for (int k = 4; k < in.tab.dCount; ++k) in.tab.dCalcList[k].valid = 0;
+  int rc = 0;
+  const std::string err = korim_test::captureStderr(
+      [&] { rc = korim::fitting::simDC(&in.pdb, &in.sel, &in.tab, &in.k, "", in.path("fit.tab").c_str(), "", 0); });
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(err, "korim: 4 usable couplings are too few to fit an order matrix (5 or more).\n");
+  EXPECT_FALSE(korim_test::fileExists(in.path("fit.tab")));
 }
 
 TEST(AeraSimDC, SubsetsTooSmallToFitFailTheRun) {

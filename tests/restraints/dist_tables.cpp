@@ -60,15 +60,15 @@ TEST(DistTables, WrittenTableReadsBackWithItsRestraints) {
   ASSERT_EQ(b.distCount, 3);
   EXPECT_TRUE(a.nullChainName == 0 && b.nullChainName == 0 && b.nullSegName == 1);
   EXPECT_TRUE(b.minID == 2 && b.maxID == 7 && b.maxIDCount == 2 && b.maxGroupCount == 2);
+  auto names = [](const DistInfo& d) {
+    return std::string(d.resNameI) + " " + d.atomNameI + " " + d.chainNameI + " " + d.resNameJ + " " + d.atomNameJ +
+           " " + d.chainNameJ;
+  };
   for (int i = 0; i < 3; i++) {
     const DistInfo &x = a.distList[i], &y = b.distList[i];
     EXPECT_TRUE(x.id == y.id && x.group == 1 && y.group == 1 && x.type == 1 && y.type == 1) << i;
-    EXPECT_TRUE(x.resIDI == y.resIDI && x.resIDJ == y.resIDJ) << i;
-    EXPECT_STREQ(x.resNameI, y.resNameI);
-    EXPECT_STREQ(x.atomNameJ, y.atomNameJ);
-    EXPECT_STREQ(x.chainNameI, y.chainNameI);
-    EXPECT_STREQ(x.chainNameJ, y.chainNameJ);
-    EXPECT_TRUE(x.dLo == y.dLo && x.dHi == y.dHi) << i;
+    EXPECT_TRUE(x.resIDI == y.resIDI && x.resIDJ == y.resIDJ && x.dLo == y.dLo && x.dHi == y.dHi) << i;
+    EXPECT_EQ(names(x), names(y));
   }
   EXPECT_TRUE(a.distList[2].id == 2 && std::string(a.distList[1].chainNameI).empty());
 }

@@ -93,15 +93,9 @@ TEST_F(Surfaces, GridRoundTripAndByteSwappedTwinReadTheSame) {
     float* grid = surfRead2D((dir / name).c_str(), "CA.ALA", &s, kSurfShift);
     ASSERT_NE(grid, nullptr) << name;
     EXPECT_EQ(std::string(s.surfName), "CA.ALA");
-    EXPECT_EQ(s.phiCount * 1000 + s.psiCount, 361361);
-    EXPECT_EQ(s.type, kSurfShift);
-    EXPECT_EQ(s.obsCount, 42);
-    EXPECT_FLOAT_EQ(s.avgDev, 0.25f);
-    EXPECT_FLOAT_EQ(s.thresh, 0.5f);
-    EXPECT_EQ(s.phi1 + s.psi1, -360.0f);
-    EXPECT_EQ(s.phiN + s.psiN, 360.0f);
-    EXPECT_EQ(s.minVal, 0.0f);
-    EXPECT_EQ(s.maxVal, 360360.0f);
+    EXPECT_TRUE(s.phiCount == 361 && s.psiCount == 361 && s.type == kSurfShift && s.obsCount == 42);
+    EXPECT_EQ((std::vector<float>{s.avgDev, s.thresh, s.phi1, s.psi1, s.phiN, s.psiN, s.minVal, s.maxVal}),
+              (std::vector<float>{0.25f, 0.5f, -180, -180, 180, 180, 0, 360360}));
     int wrong = 0;
     for (int j = 0; j < 361; j++)
       for (int i = 0; i < 361; i++) wrong += grid[i + 361 * j] != cellFn(i, j);
@@ -192,11 +186,9 @@ TEST_F(Surfaces, DirectoryNamedBySurfDirIsLoadedWhateverItsNameAndLength) {
   ASSERT_EQ(count, 4);
   EXPECT_EQ(getShiftSurfCount(), 2);
   EXPECT_EQ(getConfSurfCount(), 1);
-  const char* names[] = {"CA.ALA", "CA", "ALA", "zero"};
-  const int types[] = {1, 1, 2, 0};
+  const std::pair<const char*, int> named[] = {{"CA.ALA", 1}, {"CA", 1}, {"ALA", 2}, {"zero", 0}};
   for (int i = 0; i < 4; i++) {
-    EXPECT_EQ(std::string(list[i].surfName), names[i]);
-    EXPECT_EQ(list[i].type, types[i]);
+    EXPECT_TRUE(list[i].surfName == std::string(named[i].first) && list[i].type == named[i].second) << i;
     EXPECT_NE(list[i].value, nullptr);
   }
   // Surface of a shift from one-letter names: CA.ALA, before a proline the atom-only CA (no

@@ -171,13 +171,9 @@ TEST(Enhancement, OptionsHelpAndRefusals) {
   saseNull(&s);
   std::string err;
   ASSERT_EQ(0, parse({"-replace", "-yModel", "CT", "-yDampMax", "0.5", "-xModel", "Gauss", "-tc", "7"}, &s, &err));
-  EXPECT_EQ(1, s.enhanceMode);
-  EXPECT_EQ(2, s.signalType[0]);
-  EXPECT_EQ(3, s.signalType[1]);
-  EXPECT_EQ(0.0f, s.dampTol[1]);  // a CT axis starts from zero damping bounds
-  EXPECT_EQ(0.5f, s.dampMax[1]);
-  EXPECT_EQ(2.0f, s.dampMax[0]);
-  EXPECT_EQ(7, s.nosaInfo.tCount);
+  EXPECT_TRUE(s.enhanceMode == 1 && s.signalType[0] == 2 && s.signalType[1] == 3 && s.nosaInfo.tCount == 7);
+  // A CT axis starts from zero damping bounds.
+  EXPECT_EQ((std::vector<float>{s.dampTol[1], s.dampMax[1], s.dampMax[0]}), (std::vector<float>{0.0f, 0.5f, 2.0f}));
   EXPECT_EQ(1, parse({"-ndim", "2"}, &s, &err));
   EXPECT_NE(std::string::npos, err.find("SASE Error"));
   EXPECT_EQ(1, parse({"-help"}, &s, &err));

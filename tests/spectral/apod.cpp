@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "spectral/phasetab.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 
 using namespace korim::spectral;
@@ -87,19 +86,4 @@ TEST(Phase, ZeroAndFirstOrderTables) {
   EXPECT_NEAR(-1.0f, im[3], 1e-6);
   phaseFree(&ps);
   EXPECT_EQ(nullptr, ps.rdata);
-}
-
-TEST(Phase, AllocationFailuresReport) {
-  int status = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        psBuff ps;
-        phaseNull(&ps);
-        status = phaseExpInit(&ps, 16, 45.0f, 2.0f);
-        phaseFree(&ps);
-        float *w = nullptr;
-        status += apodInit(APOD_SP, &w, 16, 1, 16, 1, 0, 1, 1, 0, 0, 0);
-        apodFree(&w, 16);
-      },
-      [&](int n, bool fired, const std::string &) { EXPECT_EQ(fired ? 1 : 0, status) << n; });
 }

@@ -95,14 +95,11 @@ TEST(SpecDataIO, EnvironmentSettings) {
     sp::dataIOReset();
     unsetenv("NMR_IO_SELECT");
     unsetenv("NMR_IO_TIMEOUT");
-    EXPECT_EQ(sp::initDataIO(), 0);
-    EXPECT_EQ(sp::getSelectFlag(), 1);
+    EXPECT_TRUE(sp::initDataIO() == 0 && sp::getSelectFlag() == 1);
     setenv("NMR_IO_TIMEOUT", "30", 1);
-    EXPECT_EQ(sp::initDataIO(), 2);
-    EXPECT_EQ(sp::getDefTimeout(), 30);
+    EXPECT_TRUE(sp::initDataIO() == 2 && sp::getDefTimeout() == 30);
     setenv("NMR_IO_SELECT", "0", 1);
-    EXPECT_EQ(sp::initDataIO(), 3);
-    EXPECT_EQ(sp::getSelectFlag(), 0);
+    EXPECT_TRUE(sp::initDataIO() == 3 && sp::getSelectFlag() == 0);
     unsetenv("NMR_IO_SELECT");
     unsetenv("NMR_IO_TIMEOUT");
     sp::dataIOReset();

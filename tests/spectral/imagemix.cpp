@@ -112,15 +112,10 @@ TEST(ChannelMix, TwoInputsToOneComplexSum) {
 }
 
 TEST(ChannelMix, OptionErrorsAndHelp) {
-  const char *bad[][6] = {{"-ic", "2", "-cList", "1", "", ""},
-                          {"-ic", "0", "", "", "", ""},
-                          {"-cList", "x1", "", "", "", ""},
-                          {"-cList", "1,", "", "", "", ""}};
+  const std::vector<std::string> bad[] = {
+      {"-ic", "2", "-cList", "1"}, {"-ic", "0"}, {"-cList", "x1"}, {"-cList", "1,"}};
   for (auto &words : bad) {
-    std::vector<std::string> w;
-    for (const char *s : words)
-      if (*s) w.push_back(s);
-    Args a(w);
+    Args a(words);
     QMixBuff q;
     qMixNull(&q);
     int status = 0;

@@ -9,7 +9,6 @@
 #include "spectral/lp2d.h"
 #include "spectral/lpc.h"
 #include "spectral/lproots.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 
 using namespace korim::spectral;
@@ -216,24 +215,4 @@ TEST(Lp2D, InitRefusesBoxesThePlaneCannotServe) {
     EXPECT_NE(nullptr, lp);
     lp2DFree(&lp);
   }
-}
-
-TEST(LpAllocation, FailuresAreReportedAndReleasable) {
-  int status = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        LPBuff lp;
-        lpcNull(&lp);
-        status = lpcInit(&lp, 32, 8, 4, 4, 1, 1, 0, 0);
-        lpcFree(&lp);
-        LP2DBuff *lp2 = nullptr;
-        status += lp2DInit(&lp2, 8, 8, 2, 2, 10, 10, 1, 0);
-        lp2DFree(&lp2);
-      },
-      [&](int n, bool fired, const std::string &err) {
-        EXPECT_EQ(fired ? 1 : 0, status) << n << err;
-        if (!fired) {
-          EXPECT_EQ(0, korim::foundation::memoryBytesUsed());
-        }
-      });
 }

@@ -56,12 +56,9 @@ struct Proc {
 
 TEST(SpecProc, SizesOfATwoDimensionalStream) {
     Proc p({});
-    EXPECT_EQ(p.d->size, 256);
-    EXPECT_EQ(p.d->specnum, 128);
-    EXPECT_EQ(p.d->sliceCount, 128);
-    EXPECT_EQ(p.d->firstPlane, 1);
-    EXPECT_EQ(p.d->lastPlane, 1);
-    EXPECT_EQ(p.d->quadState, 2);
+    const sp::ProcDataInfo& d = *p.d;
+    EXPECT_EQ((std::vector<int>{d.size, d.specnum, d.sliceCount, d.firstPlane, d.lastPlane, d.quadState}),
+              (std::vector<int>{256, 128, 128, 1, 1, 2}));
 }
 
 TEST(SpecProc, HeaderUpdateOptions) {

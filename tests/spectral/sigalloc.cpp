@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
+#include "spectral/apod.h"
 #include "spectral/dmusic.h"
 #include "spectral/ftnet.h"
 #include "spectral/ipl.h"
+#include "spectral/lp2d.h"
+#include "spectral/lpc.h"
 #include "spectral/ml.h"
+#include "spectral/phasetab.h"
 #include "spectral/qmix.h"
 #include "spectral/sase.h"
 #include "spectral/solvent.h"
@@ -30,6 +35,7 @@ void sweep(const char *name, const std::function<int()> &init, const std::functi
       },
       [&](int n, bool fired, const std::string &err) {
         EXPECT_EQ(fired ? 1 : 0, status) << name << ", allocation " << n << ":\n" << err;
+        if (!fired) EXPECT_EQ(0, korim::foundation::memoryBytesUsed()) << name;  // all released
       });
   EXPECT_GT(failed, 0) << name;
 }
@@ -37,6 +43,21 @@ void sweep(const char *name, const std::function<int()> &init, const std::functi
 }  // namespace
 
 TEST(SignalAllocation, EveryFailureReported) {
+  psBuff ps;
+  sweep("phase", [&] {
+    phaseNull(&ps);
+    return phaseExpInit(&ps, 16, 45.0f, 2.0f);
+  }, [&] { phaseFree(&ps); });
+  float *w = nullptr;
+  sweep("apod", [&] { return apodInit(APOD_SP, &w, 16, 1, 16, 1, 0, 1, 1, 0, 0, 0); }, [&] { apodFree(&w, 16); });
+  LPBuff lp;
+  sweep("lpc", [&] {
+    lpcNull(&lp);
+    return lpcInit(&lp, 32, 8, 4, 4, 1, 1, 0, 0);
+  }, [&] { lpcFree(&lp); });
+  LP2DBuff *lp2 = nullptr;
+  sweep("lp2d", [&] { return lp2DInit(&lp2, 8, 8, 2, 2, 10, 10, 1, 0); }, [&] { lp2DFree(&lp2); });
+
   solventBuf solv;
   sweep("solvent", [&] {
     solventNull(&solv);

@@ -166,25 +166,23 @@ TEST(SpecSocket, ServerCommandWords) {
 }
 
 TEST(SpecSocket, StartFailsWithoutARemoteShell) {
-    {
-        SocketEnv env("exit 0\n");
-        setenv("NMR_REMOTE_SHELL", "/nonexistent/rsh", 1);
-        char* argv[] = {(char*)"/bin/proc"};
-        int sock = -1, pid = -1;
-        const std::string err = captureStderr([&] {
-            EXPECT_NE(sp::nmrStartServer(1, argv, env.dir.path.c_str(), "localhost", 8, &sock, &pid, 1, 0), 0);
-        });
-        EXPECT_EQ(err, "NMRSocket Client Error starting shell: No such file or directory\n");
-        // A shell that starts nothing: the wait for the port file ends at the time-out.
-        unsetenv("NMR_REMOTE_SHELL");
-        setenv("NMR_IO_TIMEOUT", "1", 1);
-        sp::initDataIO();
-        const std::string err2 = captureStderr([&] {
-            EXPECT_EQ(sp::nmrStartServer(1, argv, env.dir.path.c_str(), "localhost", 8, &sock, &pid, 1, 0), -1);
-        });
-        EXPECT_NE(err2.find("no answer in port file"), std::string::npos);
-        EXPECT_EQ(sock, -1);
-    }
+    SocketEnv env("exit 0\n");
+    setenv("NMR_REMOTE_SHELL", "/nonexistent/rsh", 1);
+    char* argv[] = {(char*)"/bin/proc"};
+    int sock = -1, pid = -1;
+    const std::string err = captureStderr([&] {
+        EXPECT_NE(sp::nmrStartServer(1, argv, env.dir.path.c_str(), "localhost", 8, &sock, &pid, 1, 0), 0);
+    });
+    EXPECT_EQ(err, "NMRSocket Client Error starting shell: No such file or directory\n");
+    // A shell that starts nothing: the wait for the port file ends at the time-out.
+    unsetenv("NMR_REMOTE_SHELL");
+    setenv("NMR_IO_TIMEOUT", "1", 1);
+    sp::initDataIO();
+    const std::string err2 = captureStderr([&] {
+        EXPECT_EQ(sp::nmrStartServer(1, argv, env.dir.path.c_str(), "localhost", 8, &sock, &pid, 1, 0), -1);
+    });
+    EXPECT_NE(err2.find("no answer in port file"), std::string::npos);
+    EXPECT_EQ(sock, -1);
 }
 
 TEST(SpecSocket, ServerListsAndPartitions) {
@@ -194,13 +192,10 @@ TEST(SpecSocket, ServerListsAndPartitions) {
     const std::string list = korim_test::writeFile(dir / "list", "a 2 run -x\nb 1\n# c 5\nbad\na 1\nz 0\n");
     ASSERT_EQ(sp::rdServers(list.c_str(), s, sp::kMaxServers, &count), 0);
     ASSERT_EQ(count, 3);
-    EXPECT_EQ(s[0].cpuID, 0);
-    EXPECT_EQ(s[1].cpuID, 0);
-    EXPECT_EQ(s[2].cpuID, 1);
+    EXPECT_TRUE(s[0].cpuID == 0 && s[1].cpuID == 0 && s[2].cpuID == 1);
     EXPECT_STREQ(s[0].cmnd, "run -x");
     EXPECT_EQ(sp::setCapacity(s, 3, 8), 0);
-    EXPECT_EQ(s[0].capacity, 16);
-    EXPECT_EQ(s[1].capacity, 8);
+    EXPECT_TRUE(s[0].capacity == 16 && s[1].capacity == 8);
     int loc = -1;
     EXPECT_EQ(sp::getServerLoc(s, 3, "a", 1, &loc), 0);
     EXPECT_EQ(loc, 2);
@@ -213,9 +208,7 @@ TEST(SpecSocket, ServerListsAndPartitions) {
     for (int i = 0; i < 3; i++) {
         int first, last;
         sp::getServerRange(s, i, &first, &last);
-        EXPECT_EQ(s[i].partition, want[i][0]);
-        EXPECT_EQ(first, want[i][1]);
-        EXPECT_EQ(last, want[i][2]);
+        EXPECT_EQ((std::vector<int>{s[i].partition, first, last}), std::vector<int>(want[i], want[i] + 3)) << i;
     }
 
     // The list holds its capacity, all usable, and refuses one more.
