@@ -116,15 +116,13 @@ int pcs(Atoms& a, GenericEnergy& e) {
 }
 
 std::vector<Case> cases() {
+  const Coord3D point{0.3f, -0.2f, 0.1f};
   std::vector<Case> v = {
       {"bond", 2, true, [](Atoms& a, GenericEnergy& e) { return merBondEnergy(&a[0], &a[1], 0.5, 3.0, &e); }},
       {"ds", 4, true,
        [](Atoms& a, GenericEnergy& e) { return merDSEnergy(&a[0], &a[1], &a[2], &a[3], 6.0, 7.0, 2.0, &e); }},
       {"ac", 1, false,
-       [](Atoms& a, GenericEnergy& e) {
-         Coord3D p{0.3f, -0.2f, 0.1f};
-         return merACEnergy(&a[0], &p, 0.0f, 10.0, 11.0, 2.0, &e);
-       }},
+       [point](Atoms& a, GenericEnergy& e) { return merACEnergy(&a[0], &point, 0.0f, 10.0, 11.0, 2.0, &e); }},
       {"ncs", 2, true,
        [](Atoms& a, GenericEnergy& e) {
          Coord3D p{a[1].x, a[1].y, a[1].z};
@@ -138,18 +136,14 @@ std::vector<Case> cases() {
       {"angle", 3, true,
        [](Atoms& a, GenericEnergy& e) { return merAngleEnergy(&a[0], &a[1], &a[2], 109.5, 4.0, &e); }},
       {"improper", 4, true,
-       [](Atoms& a, GenericEnergy& e) {
-         return merImproperEnergy(&a[0], &a[1], &a[2], &a[3], 30.0, 4.0, &e);
-       }},
+       [](Atoms& a, GenericEnergy& e) { return merImproperEnergy(&a[0], &a[1], &a[2], &a[3], 30.0, 4.0, &e); }},
       {"torsion well outside", 4, true,
        [](Atoms& a, GenericEnergy& e) {
          return merTorsionSquareWellEnergy(&a[0], &a[1], &a[2], &a[3], 10.0, 40.0, 4.0, &e);
        },
        [](const GenericEnergy& e) { return e.status == -1; }},
       {"3J", 4, true,
-       [](Atoms& a, GenericEnergy& e) {
-         return mer3JEnergy(&a[0], &a[1], &a[2], &a[3], kA, kB, 1.6, -60.0, 0, 5.0, 0.5, &e);
-       }},
+       [](Atoms& a, GenericEnergy& e) { return mer3JEnergy(&a[0], &a[1], &a[2], &a[3], kA, kB, 1.6, -60.0, 0, 5.0, 0.5, &e); }},
       {"3J abs, J < 0", 4, true,
        [](Atoms& a, GenericEnergy& e) {
          return mer3JEnergy(&a[0], &a[1], &a[2], &a[3], kA, kB, kCneg, -60.0, 1, -3.0, 0.5, &e);

@@ -1,6 +1,7 @@
 // Energy tallies: the coupling tallies at and off the fitted tensor, the entry guards and the work-space failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -72,11 +73,8 @@ TEST(EnergyTallies, CouplingsOfTheTablesOwnTensorCostNothing) {
   EXPECT_EQ(merTallyDCEnergy2(&pdb, &c.tab, 3.0f, &sum, &rms), 12);
   EXPECT_NEAR(sum, 0.0, 1e-8);
   EXPECT_NEAR(rms, 0.0, 1e-4);
-  for (const AtomInfo& a : c.atoms) {
-    EXPECT_NEAR(a.force[0].x, 0.0, 1e-3);
-    EXPECT_NEAR(a.force[0].y, 0.0, 1e-3);
-    EXPECT_NEAR(a.force[0].z, 0.0, 1e-3);
-  }
+  for (const AtomInfo& a : c.atoms)
+    EXPECT_LE(std::max({std::fabs(a.force[0].x), std::fabs(a.force[0].y), std::fabs(a.force[0].z)}), 1e-3);
   // Off by 2 Hz everywhere: energy 3 * 12 * 2^2 and RMS 2.
   Couplings off(12, 7, 2.0f);
   merTallyDCEnergy2(&pdb, &off.tab, 3.0f, &sum, &rms);
@@ -141,8 +139,7 @@ TEST(EnergyTallies, NullTablesClearTheResults) {
   for (size_t i = 0; i < tallies.size(); i++) {
     double sum = 99.0, rms = 99.0;
     EXPECT_EQ(tallies[i](&sum, &rms), 0) << "tally " << i;
-    EXPECT_EQ(sum, 0.0) << "tally " << i;
-    EXPECT_EQ(rms, 0.0) << "tally " << i;
+    EXPECT_TRUE(sum == 0.0 && rms == 0.0) << "tally " << i;
   }
 }
 
@@ -164,10 +161,7 @@ TEST(EnergyTallies, WorkspaceFailureStopsTheSuperposingTallies) {
                       : merTallyNCSEnergy(&pdb, &dist, 1.0f, &sum, &rms);
     });
     korim::foundation::memoryFailAt(0);
-    EXPECT_EQ(rc, 1);
     EXPECT_NE(err.find("MERIDO Error (Energy) allocating workspaces.\n"), std::string::npos);
-    EXPECT_EQ(sum, 0.0);
-    EXPECT_EQ(rms, 0.0);
-    EXPECT_EQ(energyCoordCapacity(), 0);
+    EXPECT_TRUE(rc == 1 && sum == 0.0 && rms == 0.0 && energyCoordCapacity() == 0) << which;
   }
 }

@@ -39,12 +39,10 @@ TEST(Noise, GaussianSigmaRecovered) {
   noiseReset();
   const int n = 100000;
   Vec data = gaussian(n, 2.0f, 7), work(n);
-  struct Case {
-    bool spectrum;  // getSpecNoise rather than getNoise
-    int window;
-    float fraction;
-  } cases[] = {{true, 32, 0.5f}, {true, 64, 0.8f}, {false, 16, 0.5f}, {false, 32, 0.68f}};
-  for (const Case &c : cases) {
+  // getSpecNoise (spectrum) or getNoise, window, quantile.
+  const struct { bool spectrum; int window; float fraction; } cases[] = {
+      {true, 32, 0.5f}, {true, 64, 0.8f}, {false, 16, 0.5f}, {false, 32, 0.68f}};
+  for (const auto &c : cases) {
     float noise = 0;
     if (c.spectrum)
       getSpecNoise(data.data(), work.data(), n, c.window, c.fraction, &noise);
@@ -70,17 +68,13 @@ TEST(Noise, FractionLimitsStayInside) {
 }
 
 TEST(Noise, BaseIsMeanOfSmallestMagnitudes) {
-  struct Case {
-    Vec v;
-    float fraction, want;
-  } cases[] = {{{5, -1, 3, 2}, 0.5f, 0.5f},  // -1 and 2
-               {{5, -1, 3, 2}, 1.0f, 2.25f},
-               {{5, -1, 3, 2}, 3.0f, 2.25f},
-               {{5, -1, 3, 2}, 0.1f, 0.0f}};
-  for (Case &c : cases) {
+  // Quantile and mean of {5, -1, 3, 2}'s smallest magnitudes: 0.5 takes -1 and 2.
+  const float cases[][2] = {{0.5f, 0.5f}, {1.0f, 2.25f}, {3.0f, 2.25f}, {0.1f, 0.0f}};
+  for (const auto &c : cases) {
+    Vec v{5, -1, 3, 2};
     float base = -9;
-    getBase(c.v.data(), 4, c.fraction, &base);
-    EXPECT_FLOAT_EQ(c.want, base) << c.fraction;
+    getBase(v.data(), 4, c[0], &base);
+    EXPECT_FLOAT_EQ(c[1], base) << c[0];
   }
 }
 
@@ -172,9 +166,7 @@ TEST(Solvent, SplineModeAndRefusals) {
 
   Vec filt(9), y(10, 1.0f), x(10), work(40), c(4);
   solvFiltGen(filt.data(), 4, 2);
-  EXPECT_NEAR(0.0f, filt[0], 1e-6);
-  EXPECT_NEAR(1.0f, filt[4], 1e-6);
-  EXPECT_NEAR(0.0f, filt[8], 1e-6);
+  for (int k : {0, 4, 8}) EXPECT_NEAR(k == 4 ? 1.0f : 0.0f, filt[k], 1e-6) << k;
   std::string err = korim_test::captureStderr([&] {
     EXPECT_EQ(1, subFilt(x.data(), y.data(), work.data(), 10, filt.data(), 4, 2, c.data()));
     EXPECT_EQ(1, subFiltMir(y.data(), work.data(), 4, filt.data(), 4, 0));
@@ -189,17 +181,11 @@ TEST(Solvent, SplineModeAndRefusals) {
 }
 
 TEST(DelDiag, FactorsAroundTheDiagonal) {
-  struct Case {
-    int func, spectrum;
-    float parm;
-    Vec want;
-  } cases[] = {{0, 4, 0, {1, 1, 0, 0, 0, 1}},  // diagonal at 3, width 1
-               {1, 4, 0, {1, 1, 1, 0, 1, 1}},
-               {2, 4, 0, {1, 1, 1, 0, 1, 1}},
-               {3, 4, 1, {1, 1, 0.5f, 0, 0.5f, 1}},
-               {0, 1, 0, {0, 0, 1, 1, 1, 1}},  // diagonal at 0: clipped
-               {0, 90, 0, {1, 1, 1, 1, 1, 1}}};
-  for (const Case &c : cases) {
+  // Shape, spectrum point of the diagonal, parameter, factors: at 3 with width 1, at 0 clipped.
+  const struct { int func, spectrum; float parm; Vec want; } cases[] = {
+      {0, 4, 0, {1, 1, 0, 0, 0, 1}}, {1, 4, 0, {1, 1, 1, 0, 1, 1}},      {2, 4, 0, {1, 1, 1, 0, 1, 1}},
+      {3, 4, 1, {1, 1, 0.5f, 0, 0.5f, 1}}, {0, 1, 0, {0, 0, 1, 1, 1, 1}}, {0, 90, 0, {1, 1, 1, 1, 1, 1}}};
+  for (const auto &c : cases) {
     Vec re(6, 1.0f), im(6, 1.0f);
     EXPECT_EQ(0, deldiag(re.data(), im.data(), 6, 1, 2, c.spectrum, 1, 1.0f, 0.0f, c.func, c.parm));
     for (int i = 0; i < 6; i++) {

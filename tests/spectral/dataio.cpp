@@ -41,8 +41,8 @@ TEST(SpecDataIO, CommandStreams) {
     sp::dataClose(unit);
     EXPECT_TRUE(noChildren());
 
-    const std::string err = captureStderr([&] { EXPECT_EQ(sp::dataOpen("!cat", &unit, sp::kModeReadWrite), 1); });
-    EXPECT_NE(err.find("DATAIO POPEN Error"), std::string::npos);
+    EXPECT_NE(captureStderr([&] { EXPECT_EQ(sp::dataOpen("!cat", &unit, sp::kModeReadWrite), 1); }).find("DATAIO POPEN Error"),
+              std::string::npos);
     EXPECT_EQ(unit, -1);
 
     // Names read from files never run commands.
@@ -59,8 +59,8 @@ TEST(SpecDataIO, ShortFileIsAnError) {
     sp::UNIT unit;
     ASSERT_EQ(sp::dataOpen(name.c_str(), &unit, sp::kModeRead), 0);
     float hdr[sp::kHdrWords];
-    const std::string err = captureStderr([&] { EXPECT_EQ(sp::DataRead(unit, hdr, 2048), 1); });
-    EXPECT_EQ(err, "DATAIO File Read Error 0.\nRequest: 2048 Actual: 1000.\n");
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(sp::DataRead(unit, hdr, 2048), 1); }),
+              "DATAIO File Read Error 0.\nRequest: 2048 Actual: 1000.\n");
     sp::dataClose(unit);
 }
 
@@ -134,9 +134,8 @@ TEST(SpecDataIO, ReadOneDimensionalComplexFile) {
     float* data = nullptr;
     int size = 0, quad = 0;
     ASSERT_EQ(sp::read1D(name.c_str(), &data, &size, &quad), 0);
-    EXPECT_EQ(size, 4);
-    EXPECT_EQ(quad, 2);
-    for (int i = 0; i < 8; i++) EXPECT_EQ(data[i], values[i]);
+    ASSERT_TRUE(size == 4 && quad == 2);
+    EXPECT_EQ(std::vector<float>(data, data + 8), std::vector<float>(values, values + 8));
 }
 
 TEST(SpecDataIO, OpenByLetters) {

@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "spectral/ftnet.h"
 #include "spectral/ml.h"
 #include "tests/support/capture.h"
+#include "tests/support/files.h"
 
 using namespace korim::spectral;
 using Vec = std::vector<float>;
@@ -59,11 +59,9 @@ TEST(DampedMusic, FindsTwoSeparatedLines) {
   std::string err = korim_test::captureStderr([&] { status = dmusic(d, re.data(), im.data()); });
   EXPECT_EQ(0, status) << err;
   ASSERT_EQ(2, d->sigCount) << err;
-  std::vector<std::pair<float, float>> found;
-  for (int k = 0; k < 2; k++) found.push_back({d->freqList[k], d->hiList[k]});
+  std::vector<std::pair<float, float>> found = {{d->freqList[0], d->hiList[0]}, {d->freqList[1], d->hiList[1]}};
   std::sort(found.begin(), found.end());
-  EXPECT_FLOAT_EQ(20.0f, found[0].first);
-  EXPECT_FLOAT_EQ(45.0f, found[1].first);
+  EXPECT_TRUE(found[0].first == 20.0f && found[1].first == 45.0f);
   EXPECT_NEAR(5.0f, found[0].second, 0.05f);
   EXPECT_NEAR(2.0f, found[1].second, 0.05f);
   for (int k = 0; k < n; k++) {
@@ -84,8 +82,7 @@ TEST(DampedMusic, CoarseGridFindsNothing) {
   lines(re, im, n, {{1.0, 5.0, 0.0}});
   DMUSICBuff *d = nullptr;
   ASSERT_EQ(0, dmusicInit(&d, n, n, 1, 1, 0.0f, 10.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0, 0));
-  EXPECT_EQ(10, d->freqCount);  // 0..9
-  EXPECT_EQ(1, d->dampCount);   // a single damping line holds no peak
+  EXPECT_TRUE(d->freqCount == 10 && d->dampCount == 1);  // 0..9; a single damping line holds no peak
   EXPECT_EQ(0, dmusic(d, re.data(), im.data()));
   EXPECT_EQ(0, d->sigCount);
   EXPECT_EQ(Vec(n, 0.0f), re);
@@ -93,12 +90,9 @@ TEST(DampedMusic, CoarseGridFindsNothing) {
 }
 
 TEST(Network, WeightsFromFile) {
-  const std::string path = testing::TempDir() + "ftnet_weights.txt";
-  std::FILE *fp = std::fopen(path.c_str(), "w");
-  ASSERT_NE(nullptr, fp);
+  korim_test::TempDir dir;
   // Two inputs (bias, noise, re0, re1, im0, im1) per row; three outputs.
-  std::fputs("0 0 0 0 0 0\n1 0 0 0 0 0\n0.5 0.25 0 1\n  -1 0\n", fp);
-  std::fclose(fp);
+  const std::string path = korim_test::writeFile(dir / "weights.txt", "0 0 0 0 0 0\n1 0 0 0 0 0\n0.5 0.25 0 1\n  -1 0\n");
   FTNetInfo f;
   ftNetNull(&f);
   ASSERT_EQ(0, ftNetInit(&f, 2, 3, 2.0f, 4.0f, path.c_str()));
@@ -115,5 +109,4 @@ TEST(Network, WeightsFromFile) {
     ftNetFree(&f);
   });
   EXPECT_EQ("FTNet Error reading " + path + "\nFTNet Error opening file /nonexistent/weights\n", err);
-  std::remove(path.c_str());
 }

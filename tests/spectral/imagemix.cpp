@@ -32,11 +32,9 @@ TEST(ImageFilter, NeighbourhoodsReflectAtStartAndWrapAtEnd) {
   ImageBuff im;
   iplNull(&im);
   ASSERT_EQ(0, iplInit(&im, 5, 5, 1, 1));
-  struct Case {
-    int iy, ix;
-    int rows[3], cols[3];
-  } cases[] = {{0, 0, {1, 0, 1}, {1, 0, 1}}, {4, 4, {3, 4, 0}, {3, 4, 0}}, {2, 1, {1, 2, 3}, {0, 1, 2}}};
-  for (const Case &c : cases)
+  const struct { int iy, ix, rows[3], cols[3]; } cases[] = {
+      {0, 0, {1, 0, 1}, {1, 0, 1}}, {4, 4, {3, 4, 0}, {3, 4, 0}}, {2, 1, {1, 2, 3}, {0, 1, 2}}};
+  for (const auto &c : cases)
     for (int r = 0; r < 3; r++)
       for (int k = 0; k < 3; k++)
         EXPECT_EQ(&im.matrix[c.rows[r]][c.cols[k]], im.neighbors[c.iy][c.ix][3 * r + k])
@@ -47,16 +45,13 @@ TEST(ImageFilter, NeighbourhoodsReflectAtStartAndWrapAtEnd) {
 TEST(ImageFilter, StatisticsOfOneNeighbourhood) {
   const float mean = 1.0f / 3.0f;
   const float dev = std::sqrt((std::pow(-5 - mean, 2) + std::pow(2 - mean, 2) + std::pow(4 - mean, 2)) / 2);
-  struct Case {
-    int mode;
-    float want;
-  } cases[] = {{2, 2}, {3, -5}, {4, 4}, {5, 2}, {6, -5}, {7, 9}, {8, mean}, {9, dev}, {12, 0}};
-  for (const Case &c : cases) {
+  const struct { int mode; float want; } cases[] = {
+      {2, 2}, {3, -5}, {4, 4}, {5, 2}, {6, -5}, {7, 9}, {8, mean}, {9, dev}, {12, 0}};
+  for (const auto &c : cases) {
     ImageBuff im;
     iplNull(&im);
     ASSERT_EQ(0, iplInit(&im, 3, 1, 1, 0));
-    float row[3] = {-5, 2, 4};
-    std::copy(row, row + 3, im.image);
+    im.image[0] = -5, im.image[1] = 2, im.image[2] = 4;
     ASSERT_EQ(0, iplFilter(&im, c.mode, nullptr, 1, 0));
     EXPECT_NEAR(c.want, im.image[1], 1e-5) << c.mode;
     iplFree(&im);
@@ -74,17 +69,18 @@ TEST(ImageFilter, MedianRemovesSpikeAndKernelsScale) {
   float scale = 3.0f;
   std::vector<float> before(im.image, im.image + 30);
   ASSERT_EQ(0, iplFilter(&im, 1, &scale, 0, 0));
-  for (int i = 0; i < 30; i++) EXPECT_FLOAT_EQ(3.0f * before[i], im.image[i]);
+  for (float &b : before) b *= 3.0f;
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
   im.useThresh = 1;
   im.thresh = 1e6f;  // nothing passes: every pixel keeps its value
   ASSERT_EQ(0, iplFilter(&im, 8, nullptr, 1, 1));
-  for (int i = 0; i < 30; i++) EXPECT_FLOAT_EQ(3.0f * before[i], im.image[i]);
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
   std::string err = korim_test::captureStderr([&] {
     EXPECT_EQ(1, iplFilter(&im, 2, nullptr, 6, 1));  // wider than the image
     EXPECT_EQ(0, iplFilter(nullptr, 2, nullptr, 1, 1));
   });
   EXPECT_NE(std::string::npos, err.find("IPL Warning: attempt to process a null image.\n"));
-  for (int i = 0; i < 30; i++) EXPECT_FLOAT_EQ(3.0f * before[i], im.image[i]);
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
   iplFree(&im);
 }
 

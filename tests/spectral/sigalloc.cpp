@@ -2,7 +2,6 @@
 // failure is reported with status 1 and the record can still be released.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "spectral/sase.h"
 #include "spectral/solvent.h"
 #include "tests/support/allocfail.h"
+#include "tests/support/files.h"
 
 using namespace korim::spectral;
 
@@ -98,15 +98,11 @@ TEST(SignalAllocation, EveryFailureReported) {
 
   sweep("ml", [&] { return ml1DInit(32); }, [&] { ml1DFree(); });
 
-  const std::string path = testing::TempDir() + "sigalloc_weights.txt";
-  std::FILE *fp = std::fopen(path.c_str(), "w");
-  ASSERT_NE(nullptr, fp);
-  std::fputs("1 2 3 4\n", fp);
-  std::fclose(fp);
+  korim_test::TempDir dir;
+  const std::string path = korim_test::writeFile(dir / "weights.txt", "1 2 3 4\n");
   FTNetInfo f;
   sweep("ftnet", [&] {
     ftNetNull(&f);
     return ftNetInit(&f, 1, 1, 1, 0, path.c_str());
   }, [&] { ftNetFree(&f); });
-  std::remove(path.c_str());
 }

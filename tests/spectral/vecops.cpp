@@ -36,20 +36,11 @@ TEST(VecOps, ReorderAndItsInverse) {
 }
 
 TEST(VecOps, ShiftsAsDocumented) {
-  struct Case {
-    Vec in;
-    int s;
-    int inv;
-    bool circular;
-    bool left;
-    Vec want;
-  } cases[] = {{{1, 2, 3}, 1, 1, true, true, {2, 3, -1}},
-               {{1, 2, 3}, 4, 1, true, true, {-2, -3, 1}},
-               {{1, 2, 3}, 1, 1, true, false, {-3, 1, 2}},
-               {{1, 2, 3}, -1, 0, true, true, {3, 1, 2}},
-               {{1, 2, 3, 4}, -2, 0, false, true, {0, 0, 1, 2}},
-               {{1, 2, 3, 4}, 5, 0, false, true, {0, 0, 0, 0}},
-               {{1, 2, 3, 4}, 1, 0, false, false, {0, 1, 2, 3}}};
+  struct Case { Vec in; int s, inv; bool circular, left; Vec want; } cases[] = {
+      {{1, 2, 3}, 1, 1, true, true, {2, 3, -1}},         {{1, 2, 3}, 4, 1, true, true, {-2, -3, 1}},
+      {{1, 2, 3}, 1, 1, true, false, {-3, 1, 2}},        {{1, 2, 3}, -1, 0, true, true, {3, 1, 2}},
+      {{1, 2, 3, 4}, -2, 0, false, true, {0, 0, 1, 2}},  {{1, 2, 3, 4}, 5, 0, false, true, {0, 0, 0, 0}},
+      {{1, 2, 3, 4}, 1, 0, false, false, {0, 1, 2, 3}}};
   for (Case &c : cases) {
     Vec work(c.in.size());
     int n = static_cast<int>(c.in.size());
@@ -74,18 +65,13 @@ TEST(VecOps, SmoothingDerivativeAndRegions) {
   Vec sq{1, 4, 9, 16}, d(4);
   dx(sq.data(), d.data(), 4);
   EXPECT_EQ((Vec{3, 8, 12, 7}), d);
-  struct Case {
-    int first, last, size, mult, wantFirst, wantLast;
-  } cases[] = {{3, 7, 100, 4, 2, 9},
-               {3, 7, 100, -2, 2, 9},
-               {1, 3, 100, 4, 1, 4},
-               {3, 7, 100, 1, 3, 7},
-               {95, 99, 100, 8, 93, 100}};
-  for (const Case &c : cases) {
-    int f = c.first, l = c.last;
-    roundReg(&f, &l, c.size, c.mult);
-    EXPECT_EQ(c.wantFirst, f) << c.mult;
-    EXPECT_EQ(c.wantLast, l) << c.mult;
+  // first, last, size, multiple; the rounded first and last.
+  const int regions[][6] = {
+      {3, 7, 100, 4, 2, 9}, {3, 7, 100, -2, 2, 9}, {1, 3, 100, 4, 1, 4}, {3, 7, 100, 1, 3, 7}, {95, 99, 100, 8, 93, 100}};
+  for (const auto &c : regions) {
+    int f = c[0], l = c[1];
+    roundReg(&f, &l, c[2], c[3]);
+    EXPECT_TRUE(f == c[4] && l == c[5]) << c[3] << ": " << f << " " << l;
   }
   EXPECT_EQ(1, nextPower2(0));
   EXPECT_EQ(64, nextPower2(33));
@@ -104,10 +90,7 @@ TEST(VecOps, ByteSwapAndIntegerBits) {
   vR2I(r.data(), 4);
   std::int32_t bits[4];
   std::memcpy(bits, r.data(), sizeof bits);
-  EXPECT_EQ(-2, bits[0]);
-  EXPECT_EQ(7, bits[1]);
-  EXPECT_EQ(0, bits[2]);
-  EXPECT_EQ(INT32_MAX, bits[3]);
+  EXPECT_EQ((std::vector<std::int32_t>{-2, 7, 0, INT32_MAX}), std::vector<std::int32_t>(bits, bits + 4));
   vI2R(r.data(), 2);
   EXPECT_EQ(-2.0f, r[0]);
 }
@@ -120,16 +103,11 @@ TEST(Shuffle, InterleaveRoundTripAndRefusals) {
   EXPECT_EQ(0, shufData(re.data(), im.data(), 3, 0, SHUF_C2RI, 0, 6));
   EXPECT_EQ((Vec{1, 2, 3}), Vec(re.begin(), re.begin() + 3));
   EXPECT_EQ((Vec{4, 5, 6}), im);
-  int status = 0;
-  std::string err =
-      korim_test::captureStderr([&] { status = shufData(re.data(), im.data(), 3, 0, 17, 0, 6); });
-  EXPECT_EQ(1, status);
-  EXPECT_EQ("SHUF Error: unknown code 17.\n", err);
+  EXPECT_EQ("SHUF Error: unknown code 17.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, shufData(re.data(), im.data(), 3, 0, 17, 0, 6)); }));
   Vec small{1, 2, 3};
-  err = korim_test::captureStderr(
-      [&] { status = shufData(small.data(), im.data(), 3, 0, SHUF_RI2C, 0, 3); });
-  EXPECT_EQ(1, status);
-  EXPECT_EQ("SHUF Error: 3 complex values need 6 values of room; the buffer has 3.\n", err);
+  EXPECT_EQ("SHUF Error: 3 complex values need 6 values of room; the buffer has 3.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, shufData(small.data(), im.data(), 3, 0, SHUF_RI2C, 0, 3)); }));
   EXPECT_EQ((Vec{1, 2, 3}), small);
   // Real data: only rdata changes.
   Vec a{1, -2, 3, -4}, b{5, 6, 7, 8};
