@@ -57,9 +57,7 @@ TEST(CouplingDriver, PredictsFitsAndWritesTablesThatReadBack) {
   ASSERT_EQ(korim::couplings::readDC(outD.c_str(), &back), 0);
   ASSERT_EQ(back.dCount, dTab.dCount);
   for (int i = 0; i < back.dCount; i++)
-    if (dTab.dCalcList[i].valid) {
-      EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i;
-    }
+    if (dTab.dCalcList[i].valid) EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i;
   korim::couplings::dTabFree(&back);
   // A structure that cannot be read.
   err = captureStderr([&] {
@@ -78,10 +76,7 @@ TEST(CouplingDriver, SearchReportKeepsTheBestPlacementPerMolecule) {
   DInfo obs[4], calc[4];
   korim::couplings::resetDC(obs, 4);
   korim::couplings::resetDC(calc, 4);
-  for (int i = 0; i < 4; i++) {
-    obs[i].valid = calc[i].valid = 1;
-    obs[i].d = 10.0f * i;
-  }
+  for (int i = 0; i < 4; i++) obs[i].valid = calc[i].valid = 1, obs[i].d = 10.0f * i;
   // Placements of molecule 1 with coupling errors 2, 0.5 and 1 Hz: the second is the best; the
   // error 0 of molecule 2's only placement is compared afresh.
   const struct { int mol, aFirst; float err; } tries[] = {{1, 5, 2.0f}, {1, 6, 0.5f}, {1, 7, 1.0f}, {2, 3, 0.0f}};
