@@ -243,9 +243,8 @@ TEST_F(Permutations, GroupsThatCannotBeSearchedAreRefusedBeforeAnyOrder) {
   for (const Case& c : cases) {
     prob.peakCount = 5;
     for (int& r : row) r = -9;
-    int rc = 0;
-    const std::string err = korim_test::captureStderr([&] { rc = visitAa(prob, row, best, c.count, c.sizes.data(), recordOrder); });
-    EXPECT_EQ(rc, 1) << c.message;
+    const std::string err = korim_test::captureStderr(
+        [&] { EXPECT_EQ(visitAa(prob, row, best, c.count, c.sizes.data(), recordOrder), 1) << c.message; });
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
     EXPECT_TRUE(seen.empty());
     for (int r : row) EXPECT_EQ(r, -9);

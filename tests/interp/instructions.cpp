@@ -51,23 +51,11 @@ TEST_F(Instructions, FloatArrayElements) {
   pushVal(5);
   pushSym(a);
   fVecAlloc();
-  pushVal(4);
-  pushVal(2.5);
-  pushSym(a);
-  assign2();
-  EXPECT_EQ(popVal(), 2.5);
-  pushVal(4);
-  pushSym(a);
-  eval2();
-  EXPECT_EQ(popVal(), 2.5);
+  EXPECT_EQ(store(a, 4, 2.5), 2.5);
+  EXPECT_EQ(element(a, 4), 2.5);
   a->u.rPtr[0] = 9.0f;
-  pushVal(-0.5);
-  pushSym(a);
-  eval2();
-  EXPECT_EQ(popVal(), 9.0);
-  pushVal(5);
-  pushSym(a);
-  EXPECT_EXIT(eval2(), ::testing::ExitedWithCode(255), fatal("Array index out of bounds: a"));
+  EXPECT_EQ(element(a, -0.5), 9.0);
+  EXPECT_EXIT(element(a, 5), ::testing::ExitedWithCode(255), fatal("Array index out of bounds: a"));
 }
 
 // Elements of int and character arrays are written one element wide.
@@ -75,15 +63,9 @@ TEST_F(Instructions, ElementsFollowTheArrayType) {
   Symbol *c = install("c", ARRAYVAR, 0), *n = install("n", ARRAYVAR, 0);
   ASSERT_EQ(newAdr(c, 3, CHRARRAY), 0);
   ASSERT_EQ(newAdr(n, 2, INTARRAY), 0);
-  pushVal(1);
-  pushVal(65.7);
-  pushSym(c);
-  assign2();
+  store(c, 1, 65.7);
   EXPECT_EQ(std::memcmp(c->u.str, "\0A\0", 3), 0);
-  pushVal(1);
-  pushVal(-3.9);
-  pushSym(n);
-  assign2();
+  store(n, 1, -3.9);
   pushVal(1);
   pushSym(n);
   postDecr2();

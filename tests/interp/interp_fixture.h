@@ -60,6 +60,20 @@ class InterpTest : public ::testing::Test {
     d.sym = sp;
     ki::push(d);
   }
+  // Element i of the array read, and v stored into it, by the machine's instructions.
+  static double element(ki::Symbol *a, double i) {
+    ki::pushVal(i);
+    pushSym(a);
+    ki::eval2();
+    return ki::popVal();
+  }
+  static double store(ki::Symbol *a, double i, double v) {
+    ki::pushVal(i);
+    ki::pushVal(v);
+    pushSym(a);
+    ki::assign2();
+    return ki::popVal();
+  }
 
   ki::Symbol *result_ = nullptr;
 };

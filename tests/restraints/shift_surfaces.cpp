@@ -81,9 +81,7 @@ TEST_F(Surfaces, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutS
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
   korim::structure::pdb3dAppendTranslation(1.0f, -2.0f, 3.0f);
   EXPECT_EQ(getMerInitFlag(), 0);
-  int status = -1;
-  EXPECT_EQ(captureStderr([&] { status = merInit(2, 2); }), "");
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(merInit(2, 2), 0); }), "");
   EXPECT_EQ(getMerInitFlag(), 1);
   korim::structure::Matrix4x4 m;
   korim::structure::pdb3dGet4x4(m);

@@ -114,9 +114,7 @@ TEST(ChannelMix, OptionErrorsAndHelp) {
     Args a(words);
     QMixBuff q;
     qMixNull(&q);
-    int status = 0;
-    std::string err = korim_test::captureStderr([&] { status = qMixInit(a.argc(), a.argv(), 4, &q); });
-    EXPECT_EQ(1, status) << words[0] << " " << words[1];
+    std::string err = korim_test::captureStderr([&] { EXPECT_EQ(1, qMixInit(a.argc(), a.argv(), 4, &q)) << words[0]; });
     EXPECT_NE(std::string::npos, err.find("QMIX Error")) << err;
     qMixFree(&q);
   }
