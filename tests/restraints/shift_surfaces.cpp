@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>

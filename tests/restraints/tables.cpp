@@ -4,7 +4,6 @@
 // windows, angle wrapping, index tallies, column rules. The writers' formats of all of them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -12,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/memory.h"
 #include "restraints/angle.h"
 #include "restraints/dist.h"
 #include "restraints/distmap.h"
