@@ -206,10 +206,11 @@ TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
 TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
   Input in;
   const int n = in.pdb.resCount;
+  auto angles = [&](int r, float* p, float* s) {
+    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID, p, s);
+  };
   std::vector<float> phi(n), psi(n);
-  for (int r = 0; r < n; r++)
-    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
-                 &phi[r], &psi[r]);
+  for (int r = 0; r < n; r++) angles(r, &phi[r], &psi[r]);
   ASSERT_GT(phi[0], 999.0f);  // the first residue has no phi
   long idum = -1;
   korim::fitting::addPhiPsiNoise(&idum, &in.pdb, &in.tab, 5.0, 1, in.tab.dMinRes, in.tab.dMinRes,
@@ -217,8 +218,7 @@ TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
   auto wrap = [](double a) { return std::remainder(a, 360.0); };
   for (int r = 0; r < n; r++) {
     float p = 0, s = 0;
-    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
-                 &p, &s);
+    angles(r, &p, &s);
     if (phi[r] > 999.0f) EXPECT_GT(p, 999.0f);
     else EXPECT_NEAR(wrap(p - phi[r] - 5.0), 0.0, 0.05) << "phi " << r;
     if (psi[r] > 999.0f) EXPECT_GT(s, 999.0f);

@@ -31,10 +31,7 @@ struct Signal {
 double predictError(const Signal &sig, int n, int order, int sigCount, int lead, int tail,
                     int before, int opt = 0, int fix = 0) {
   std::vector<float> re(lead + n + tail, 99.0f), im(lead + n + tail, 99.0f);
-  for (int k = 0; k < n; k++) {
-    re[lead + k] = static_cast<float>(sig.at(k).real());
-    im[lead + k] = static_cast<float>(sig.at(k).imag());
-  }
+  for (int k = 0; k < n; k++) re[lead + k] = float(sig.at(k).real()), im[lead + k] = float(sig.at(k).imag());
   LPBuff lp;
   lpcNull(&lp);
   int count = before ? lead : tail;
@@ -91,10 +88,7 @@ TEST(Lpc, ContinuesDampedExponentialsBothWays) {
 TEST(Lpc, DebugListingOfCoefficients) {
   cplx z = std::polar(0.5, 0.3);
   std::vector<float> re(12), im(12);
-  for (int n = 0; n < 8; n++) {
-    re[n] = static_cast<float>(std::pow(z, n).real());
-    im[n] = static_cast<float>(std::pow(z, n).imag());
-  }
+  for (int n = 0; n < 8; n++) re[n] = float(std::pow(z, n).real()), im[n] = float(std::pow(z, n).imag());
   LPBuff lp;
   lpcNull(&lp);
   ASSERT_EQ(0, lpcInit(&lp, 8, 4, 1, 1, 0, 0, 0, 1));

@@ -61,8 +61,7 @@ TEST(SignalAllocation, EveryFailureReported) {
   solventBuf solv;
   sweep("solvent", [&] {
     solventNull(&solv);
-    solv.size = 64;
-    solv.filtSize = 4;
+    solv.size = 64, solv.filtSize = 4;
     return solventInit(&solv);
   }, [&] { solventFree(&solv); });
 
