@@ -119,7 +119,7 @@ TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
     else k->nChainDc = 2, k->chainDc[0] = a, k->chainDc[1] = b;
     ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
     EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
-    if (media == 1) EXPECT_EQ(visitGlobals().cGlobal, 720);
+    if (media == 1) { EXPECT_EQ(visitGlobals().cGlobal, 720); }
     for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
     // The valid flags are those of the table on entry.
     const int last = dTab->dCount - 1;

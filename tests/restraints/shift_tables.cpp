@@ -104,7 +104,7 @@ TEST(ShiftTable, ReadingSurvivesEveryAllocationFailure) {
       [&](int) {
         CSTable tab;
         const int status = readCS(name.c_str(), &tab);
-        if (status == 0) EXPECT_TRUE(tab.csCount == 4 && tab.pcsCount == 1 && tab.pcsList[0].dTensor != nullptr);
+        if (status == 0) { EXPECT_TRUE(tab.csCount == 4 && tab.pcsCount == 1 && tab.pcsList[0].dTensor != nullptr); }
         csTabFree(&tab);
       },
       [](int, bool, const std::string&) {});
@@ -157,7 +157,7 @@ TEST(PseudoContact, ShiftsOfAKnownTensorAreFittedBackAlsoWithInvalidShifts) {
     EXPECT_EQ(fitPCS(&pdb, &tab, 0), 0);
     for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.pcsList[0].dTensor->saupe[k], pc.s[k], 1e-4) << round << " " << k;
     for (int i = 0; i < tab.csCount; i++)
-      if (tab.csList[i].valid) EXPECT_NEAR(tab.csList[i].predShift, tab.csList[i].shift, 1e-4) << i;
+      if (tab.csList[i].valid) { EXPECT_NEAR(tab.csList[i].predShift, tab.csList[i].shift, 1e-4) << i; }
     // Two shifts made invalid, with values that would spoil the fit if they took part.
     for (int i : {4, 9}) tab.csList[i].shift = 9999.0f;
     selectCS(tab.csList, tab.csCount, -1000, 1000);
@@ -231,7 +231,7 @@ TEST(CouplingDriver, PredictsFitsAndWritesTablesThatReadBack) {
   ASSERT_EQ(korim::couplings::readDC(outD.c_str(), &back), 0);
   ASSERT_EQ(back.dCount, dTab.dCount);
   for (int i = 0; i < back.dCount; i++)
-    if (dTab.dCalcList[i].valid) EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i;
+    if (dTab.dCalcList[i].valid) { EXPECT_NEAR(back.dObsList[i].d, dTab.dCalcList[i].d, 1e-4) << i; }
   korim::couplings::dTabFree(&back);
   // A structure that cannot be read.
   err = captureStderr([&] {
