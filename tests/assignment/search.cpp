@@ -107,33 +107,26 @@ struct SearchRun : ::testing::Test {
 
 }  // namespace
 
+// Both drivers on one medium, then the exhaustive one on two media of different tensors.
 TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
-  for (Driver d : {exhSimDC, ranSimDC}) {
-    SetUp();
-    driver = d;
-    k->nAaCheck = 0;
-    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
-  EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
-  EXPECT_EQ(visitGlobals().cGlobal, 720);
-  for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
-  // The valid flags are those of the table on entry.
-  const int last = dTab->dCount - 1;
-  EXPECT_EQ(dTab->dObsList[last].valid + dTab->dCalcList[last].valid, 0);
-  for (int row = 0; row < last; row++) EXPECT_EQ(dTab->dCalcList[row].valid, 1) << row;
-  EXPECT_NE(korim_test::readFile(dir / "out.tab").find("DATA Da_HN"), std::string::npos);
-  }
-}
-
-TEST_F(SearchRun, TwoMediaAreAssignedTogether) {
-  media = 2;
-  SetUp();
   char a[] = "A", b[] = "B";
-  k->nChainDc = 2;
-  k->chainDc[0] = a;
-  k->chainDc[1] = b;
-  ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
-  EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
-  for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
+  const struct { Driver d; int media; } runs[] = {{exhSimDC, 1}, {ranSimDC, 1}, {exhSimDC, 2}};
+  for (const auto& r : runs) {
+    media = r.media;
+    SetUp();
+    driver = r.d;
+    if (media == 1) k->nAaCheck = 0;
+    else k->nChainDc = 2, k->chainDc[0] = a, k->chainDc[1] = b;
+    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+    EXPECT_LT(visitGlobals().pSumDGlobal, 1e-3f);
+    if (media == 1) { EXPECT_EQ(visitGlobals().cGlobal, 720); }
+    for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
+    // The valid flags are those of the table on entry.
+    const int last = dTab->dCount - 1;
+    EXPECT_EQ(dTab->dObsList[last].valid + dTab->dCalcList[last].valid, 0);
+    for (int row = 0; row < last; row++) EXPECT_EQ(dTab->dCalcList[row].valid, 1) << row;
+    EXPECT_NE(korim_test::readFile(dir / "out.tab").find("DATA Da_HN"), std::string::npos);
+  }
 }
 
 TEST_F(SearchRun, RandomSearchWithoutDrawsWritesTheMarkers) {

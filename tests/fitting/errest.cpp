@@ -1,16 +1,20 @@
-// Error estimates and structural noise on the library level: the faults they must not have
-// (endless adjustment, uninitialised extremes, too small subsets, collapsed groups, a structure
-// or table left changed) and the geometry of the noise.
+// Fits, error estimates and structural noise on the library level: the faults they must not have
+// (endless adjustment, uninitialised extremes, too few couplings or too small subsets, collapsed
+// groups, a structure or table left changed), the geometry of the noise, and the random coupling
+// and residue subsets of the jackknife: sizes, distinctness and repeatability of the draws.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "couplings/dc.h"
 #include "fitting/aerasimdc.h"
+#include "fitting/dcselect.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/noisestruc.h"
+#include "fitting/simdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/genrand.h"
 #include "settings/settings.h"
@@ -55,6 +59,24 @@ struct Input {
                                     path("fail").c_str(), path("ang").c_str(), path("a").c_str(), "");
   }
 };
+
+// A table of 15 rows of which the 12 with a valid calculated row take part.
+struct Rows {
+  std::vector<DInfo> obs{15}, calc{15};
+  DTable tab{};
+  Rows() {
+    tab.dObsList = obs.data();
+    tab.dCalcList = calc.data();
+    tab.dCount = 15;
+    for (int i = 0; i < 15; i++) calc[i].valid = (i % 5 != 4);
+  }
+  std::vector<int> kept() const {
+    std::vector<int> v;
+    for (int i = 0; i < 15; i++)
+      if (calc[i].valid) v.push_back(i);
+    return v;
+  }
+};
 }  // namespace
 
 TEST(MapSimDC, AdjustmentRefusesNoTrialsAndEndsWhenNoFactorPasses) {
@@ -92,6 +114,18 @@ TEST(MapSimDC, ZeroErrorsCountAsOneAndNoTrialLeavesZeroExtremes) {
   }
   EXPECT_EQ(factor[0], factor[1]);
   EXPECT_GT(factor[0], 1.0f);
+}
+
+TEST(SimDC, FewerThanFiveCouplingsAreNoFit) {
+  Input in;
+  ASSERT_EQ(in.valid, 63);
+  // Keep four couplings: four equations cannot fix five order-matrix elements.
+  for (int k = 4; k < in.tab.dCount; ++k) in.tab.dCalcList[k].valid = 0;
+  EXPECT_EQ(korim_test::captureStderr([&] {
+              EXPECT_EQ(korim::fitting::simDC(&in.pdb, &in.sel, &in.tab, &in.k, "", in.path("fit.tab").c_str(), "", 0), 1);
+            }),
+            "korim: 4 usable couplings are too few to fit an order matrix (5 or more).\n");
+  EXPECT_FALSE(korim_test::fileExists(in.path("fit.tab")));
 }
 
 TEST(AeraSimDC, SubsetsTooSmallToFitFailTheRun) {
@@ -172,10 +206,11 @@ TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
 TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
   Input in;
   const int n = in.pdb.resCount;
+  auto angles = [&](int r, float* p, float* s) {
+    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID, p, s);
+  };
   std::vector<float> phi(n), psi(n);
-  for (int r = 0; r < n; r++)
-    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
-                 &phi[r], &psi[r]);
+  for (int r = 0; r < n; r++) angles(r, &phi[r], &psi[r]);
   ASSERT_GT(phi[0], 999.0f);  // the first residue has no phi
   long idum = -1;
   korim::fitting::addPhiPsiNoise(&idum, &in.pdb, &in.tab, 5.0, 1, in.tab.dMinRes, in.tab.dMinRes,
@@ -183,8 +218,7 @@ TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
   auto wrap = [](double a) { return std::remainder(a, 360.0); };
   for (int r = 0; r < n; r++) {
     float p = 0, s = 0;
-    getPDBPhiPsi(&in.pdb, in.pdb.resList[r].resID, in.pdb.resList[r].chainID, in.pdb.resList[r].segID,
-                 &p, &s);
+    angles(r, &p, &s);
     if (phi[r] > 999.0f) EXPECT_GT(p, 999.0f);
     else EXPECT_NEAR(wrap(p - phi[r] - 5.0), 0.0, 0.05) << "phi " << r;
     if (psi[r] > 999.0f) EXPECT_GT(s, 999.0f);
@@ -236,4 +270,57 @@ TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
           }
         });
   }
+}
+
+TEST(SelectDcFrac, SubsetSizesFollowTheFractionOrTheCount) {
+  struct Case { float frac; int fixed; int expected; } cases[] = {
+      {0.2f, 0, 2},   // 2.4 truncated
+      {0.5f, 0, 6},   {8.0f, 1, 8},  {20.0f, 1, 12},  // a count above the valid rows takes all
+      {1.0f, 0, 12},  {0.0f, 0, 0},  {-3.0f, 1, 0},
+  };
+  for (const Case& c : cases) {
+    Rows r;
+    long idum = -1;
+    EXPECT_EQ(korim::fitting::selectDcFrac(&idum, &r.tab, c.frac, c.fixed), c.expected) << c.frac;
+    const std::vector<int> kept = r.kept();
+    EXPECT_EQ(static_cast<int>(kept.size()), c.expected) << c.frac;
+    for (int i : kept) EXPECT_NE(i % 5, 4) << "a row without a valid calculated row came back";
+  }
+}
+
+TEST(SelectDcResidue, DrawsDistinctResiduesWithTheirCouplings) {
+  // Residue r holds r + 1 couplings of value 10 r + k and error r + 1.
+  const int nRes = 6;
+  std::vector<std::vector<float>> dc(nRes), sig(nRes);
+  std::vector<float*> dcRows(nRes), sigRows(nRes);
+  std::vector<int> nDc(nRes);
+  for (int r = 0; r < nRes; r++) {
+    nDc[r] = r + 1;
+    for (int k = 0; k <= r; k++) dc[r].push_back(10.0f * r + k), sig[r].push_back(r + 1.0f);
+    dcRows[r] = dc[r].data();
+    sigRows[r] = sig[r].data();
+  }
+  std::vector<float> coup(21, -1.0f), sigma(21, -1.0f);
+  long idum = -1;
+  double ave = -1.0;
+  const int n = korim::fitting::selectDcResidue(&idum, nRes, nDc.data(), dcRows.data(),
+                                                sigRows.data(), nRes, coup.data(), sigma.data(), &ave);
+  ASSERT_EQ(n, 21);  // every residue once: 1 + 2 + ... + 6 couplings
+  std::multiset<float> got(coup.begin(), coup.end()), want;
+  for (int r = 0; r < nRes; r++) want.insert(dc[r].begin(), dc[r].end());
+  EXPECT_EQ(got, want);
+  EXPECT_NEAR(ave, (1 * 1 + 2 * 2 + 3 * 3 + 4 * 4 + 5 * 5 + 6 * 6) / 21.0, 1e-9);
+  // Each residue's couplings stay together, in order, with their own errors.
+  for (int i = 0; i < n; i++) EXPECT_EQ(sigma[i], std::floor(coup[i] / 10.0f) + 1.0f) << i;
+
+  // More residues than exist cannot be distinct: refused, nothing appended.
+  std::vector<float> untouched(21, -1.0f);
+  const std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(korim::fitting::selectDcResidue(&idum, nRes, nDc.data(), dcRows.data(), sigRows.data(),
+                                              nRes + 1, untouched.data(), untouched.data(), &ave),
+              -1);
+  });
+  EXPECT_EQ(err, "KORIM Error: 7 residues asked for a subset of 6 residues.\n");
+  EXPECT_EQ(ave, 0.0);
+  EXPECT_EQ(untouched, std::vector<float>(21, -1.0f));
 }

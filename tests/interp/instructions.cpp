@@ -1,9 +1,12 @@
-// Interpreter instructions run one at a time on the machine's stack: arithmetic, variables, arrays, texts, printing.
+// Interpreter instructions run one at a time on the machine's stack (arithmetic, variables, arrays, texts,
+// printing) and its symbols: look-up order, array storage, host-set variables, the listing.
 #include <cstring>
 
 #include "interp/strinst.h"
 #include "tests/interp/interp_fixture.h"
+#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
+#include "tests/support/files.h"
 
 namespace korim_test {
 namespace {
@@ -11,6 +14,7 @@ namespace {
 using namespace korim::interp;
 
 using Instructions = InterpTest;
+using Symbols = InterpTest;
 
 TEST_F(Instructions, Modulus) {
   pushVal(7.9);
@@ -47,23 +51,11 @@ TEST_F(Instructions, FloatArrayElements) {
   pushVal(5);
   pushSym(a);
   fVecAlloc();
-  pushVal(4);
-  pushVal(2.5);
-  pushSym(a);
-  assign2();
-  EXPECT_EQ(popVal(), 2.5);
-  pushVal(4);
-  pushSym(a);
-  eval2();
-  EXPECT_EQ(popVal(), 2.5);
+  EXPECT_EQ(store(a, 4, 2.5), 2.5);
+  EXPECT_EQ(element(a, 4), 2.5);
   a->u.rPtr[0] = 9.0f;
-  pushVal(-0.5);
-  pushSym(a);
-  eval2();
-  EXPECT_EQ(popVal(), 9.0);
-  pushVal(5);
-  pushSym(a);
-  EXPECT_EXIT(eval2(), ::testing::ExitedWithCode(255), fatal("Array index out of bounds: a"));
+  EXPECT_EQ(element(a, -0.5), 9.0);
+  EXPECT_EXIT(element(a, 5), ::testing::ExitedWithCode(255), fatal("Array index out of bounds: a"));
 }
 
 // Elements of int and character arrays are written one element wide.
@@ -71,15 +63,9 @@ TEST_F(Instructions, ElementsFollowTheArrayType) {
   Symbol *c = install("c", ARRAYVAR, 0), *n = install("n", ARRAYVAR, 0);
   ASSERT_EQ(newAdr(c, 3, CHRARRAY), 0);
   ASSERT_EQ(newAdr(n, 2, INTARRAY), 0);
-  pushVal(1);
-  pushVal(65.7);
-  pushSym(c);
-  assign2();
+  store(c, 1, 65.7);
   EXPECT_EQ(std::memcmp(c->u.str, "\0A\0", 3), 0);
-  pushVal(1);
-  pushVal(-3.9);
-  pushSym(n);
-  assign2();
+  store(n, 1, -3.9);
   pushVal(1);
   pushSym(n);
   postDecr2();
@@ -171,6 +157,72 @@ TEST_F(Instructions, PrintLooksForResultUntilFound) {
   pushVal(6);
   print();
   EXPECT_EQ(r->u.val, 6.0);
+}
+
+TEST_F(Symbols, LatestOfEqualNamesIsFound) {
+  install("x", VAR, 1);
+  Symbol *later = install("x", VAR, 2);
+  EXPECT_EQ(lookup("x"), later);
+  EXPECT_EQ(lookup("X"), nullptr);
+}
+
+TEST_F(Symbols, DefaultLengthComesFromBuflen) {
+  Symbol *a = install("a", ARRAYVAR, 0);
+  EXPECT_EQ(newAdr(a, 0, FLTARRAY), 1);
+  EXPECT_EQ(a->u.rPtr, nullptr);
+  setOrAddVar("BUFLEN", "80.9");
+  ASSERT_EQ(newAdr(a, 0, FLTARRAY), 0);
+  EXPECT_EQ(a->length, 80);
+  EXPECT_EQ(a->u.rPtr[79], 0.0f);
+}
+
+TEST_F(Symbols, HostStrings) {
+  setOrAddStr("s", "hello");
+  Symbol *s = lookup("s");
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s->u.str, "hello");
+  setOrAddStr("s", "a longer text");
+  EXPECT_EQ(lookup("s"), s);
+  EXPECT_EQ(s->length, 14);
+  EXPECT_STREQ(s->u.str, "a longer text");
+  static char buffer[] = "adopted";
+  setOrAddStr2("s", buffer, 8);
+  EXPECT_EQ(s->u.str, buffer);
+  setOrAddVar2("n", 3.5);
+  EXPECT_EQ(lookup("n")->u.val, 3.5);
+  EXPECT_EXIT(setOrAddStr("n", "x"), ::testing::ExitedWithCode(255),
+              fatal("Bad Type for User Variable: n"));
+  EXPECT_EXIT(setOrAddVar2("s", 1), ::testing::ExitedWithCode(255),
+              fatal("Bad Type for User Variable: s"));
+}
+
+TEST_F(Symbols, ListingMatchesGoldenFile) {
+  setOrAddVar2("BUFLEN", 6);
+  Symbol *m = install("message", ARRAYVAR, 0);
+  ASSERT_EQ(newAdr(m, 0, CHRARRAY), 0);
+  EXPECT_EQ(captureStderr([] { dumpSymbols(); }), readFile(testData("interp/symbols.txt")));
+  symbolReset();
+  EXPECT_EQ(captureStderr([] { dumpSymbols(); }), "");
+}
+
+TEST(SymbolsAlloc, FailedAllocationLeavesNoArray) {
+  sweepAllocationFailures(
+      [](int) {
+        symbolReset();
+        Symbol *a = install("a", ARRAYVAR, 0);
+        if (a) newAdr(a, 8, INTARRAY);
+      },
+      [](int n, bool fired, const std::string &) {
+        Symbol *a = lookup("a");
+        if (!fired) {
+          ASSERT_NE(a, nullptr);
+          EXPECT_EQ(a->length, 8);
+          EXPECT_EQ(a->u.iPtr[7], 0);
+        } else if (a) {
+          EXPECT_EQ(a->u.iPtr, nullptr) << n;
+          EXPECT_EQ(a->length, 0) << n;
+        }
+      });
 }
 
 }  // namespace

@@ -42,11 +42,10 @@ class InterpTest : public ::testing::Test {
     for (ki::Inst e : entries) ki::code(e);
     return first;
   }
-  // Operands: a symbol, a count, a constant (a fresh constant symbol), an address.
+  // Operands: a symbol, a count, a constant (a fresh constant symbol).
   static ki::Inst S(ki::Symbol *sp) { return ki::symInst(sp); }
   static ki::Inst N(int n) { return ki::countInst(n); }
   static ki::Inst C(double v) { return ki::symInst(ki::install("", 0, v)); }
-  static ki::Inst A(ki::Inst *entry) { return ki::addrInst(entry); }
   // Points the operand slot at the next entry to be emitted.
   static void patchHere(ki::Inst *slot) { *slot = ki::addrInst(ki::getProgp()); }
 
@@ -60,6 +59,20 @@ class InterpTest : public ::testing::Test {
     ki::Datum d;
     d.sym = sp;
     ki::push(d);
+  }
+  // Element i of the array read, and v stored into it, by the machine's instructions.
+  static double element(ki::Symbol *a, double i) {
+    ki::pushVal(i);
+    pushSym(a);
+    ki::eval2();
+    return ki::popVal();
+  }
+  static double store(ki::Symbol *a, double i, double v) {
+    ki::pushVal(i);
+    ki::pushVal(v);
+    pushSym(a);
+    ki::assign2();
+    return ki::popVal();
   }
 
   ki::Symbol *result_ = nullptr;

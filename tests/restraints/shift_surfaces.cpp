@@ -1,19 +1,21 @@
-// Phi/psi shift surfaces: grid files through the spectral data format, cell look-up, loading a
-// surface directory named by SURF_DIR, the surface chosen per shift and residue, the scan.
+// Restraint library start and stop, and phi/psi shift surfaces: grid files through the NMR data
+// format, cell look-up, loading a surface directory named by SURF_DIR, the surface chosen per shift
+// and residue, the scan.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "couplings/dc.h"
 #include "foundation/memory.h"
 #include "restraints/cs.h"
 #include "restraints/cspred.h"
+#include "restraints/energy.h"
 #include "restraints/merido.h"
 #include "restraints/surf.h"
 #include "spectral/fdatap.h"
@@ -62,6 +64,9 @@ float cellFn(int i, int j) { return static_cast<float>(i + 1000 * j); }
 struct Surfaces : ::testing::Test {
   void SetUp() override {
     surfFree();
+    energyFree();
+    korim::couplings::dipolarFree();
+    meridoReset();
     korim::foundation::memoryReset();
     unsetenv("SURF_DIR");
   }
@@ -71,7 +76,61 @@ struct Surfaces : ::testing::Test {
   }
 };
 
-TEST_F(Surfaces, GridRoundTripAndByteSwappedTwinReadTheSame) {
+TEST_F(Surfaces, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutSurface) {
+  setenv("SURF_DIR", "/nonexistent/surfaces", 1);
+  korim::structure::pdb3dAppendTranslation(1.0f, -2.0f, 3.0f);
+  EXPECT_EQ(getMerInitFlag(), 0);
+  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(merInit(2, 2), 0); }), "");
+  EXPECT_EQ(getMerInitFlag(), 1);
+  korim::structure::Matrix4x4 m;
+  korim::structure::pdb3dGet4x4(m);
+  for (int i = 0; i < 4; i++)
+    for (int j = 0; j < 4; j++) EXPECT_EQ(m[i][j], i == j ? 1.0f : 0.0f) << i << j;
+  // No surface is loaded: every residue with atoms ends up without one.
+  korim::structure::ResInfo res[3];
+  std::memset(res, 0, sizeof res);
+  const char* names[] = {"ALA", "GLY", "PRO"};
+  for (int i = 0; i < 3; i++) {
+    res[i].atomCount = 4;
+    res[i].phiPsiSurf = reinterpret_cast<korim::structure::PhiPsiSurface*>(&res[i]);  // stale
+    std::strcpy(res[i].resName, names[i]);
+  }
+  EXPECT_EQ(setPhiPsiSurf(res, 3, 1), 0);
+  for (const korim::structure::ResInfo& r : res) EXPECT_EQ(r.phiPsiSurf, nullptr) << r.resName;
+  // Stopping right away releases nothing and keeps the started mark; so does
+  // releasing the empty surface list.
+  EXPECT_EQ(merDone(), 0);
+  EXPECT_EQ(surfNull() + surfFree(), 0);
+  EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+  EXPECT_EQ(getMerInitFlag(), 1);
+}
+
+TEST_F(Surfaces, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFailedLoad) {
+  EXPECT_EQ(captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); }), "");
+  setenv("SURF_DIR", "/nonexistent/surfaces", 1);
+  // No surface and no random-coil table there: the list keeps the zero slot, the table fails.
+  const std::string err = captureStderr([] { EXPECT_EQ(merInit(7, 1), 0); });
+  EXPECT_NE(err.find("CS Error reading random coil table /nonexistent/surfaces/rc.tab\n"), std::string::npos) << err;
+  EXPECT_EQ(err.substr(err.size() - 39), "MERIDO Error Reading Phi/Psi Surfaces.\n");
+  int count = 0;
+  EXPECT_NE(getSurfList(&count), nullptr);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(getMerInitFlag(), 1);
+}
+
+TEST_F(Surfaces, StopReleasesCouplingAndEnergyWorkSpaces) {
+  ASSERT_EQ(merInit(2, 2), 0);
+  ASSERT_EQ(korim::couplings::dipolarInit(50), 0);
+  ASSERT_EQ(energyAlloc(100), 0);
+  EXPECT_GT(korim::foundation::memoryBytesUsed(), 0);
+  for (int stop = 0; stop < 2; stop++) {  // a second stop has nothing left to release
+    EXPECT_EQ(merDone(), 0);
+    EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+    EXPECT_EQ(energyCoordCapacity(), 0);
+  }
+}
+
+TEST_F(Surfaces, GridRoundTripAndByteSwappedTwinReadAndLookUpTheSame) {
   TempDir dir;
   writeSurf(dir / "g.dat", 361, cellFn);
   // The file: a header giving 361 x 361 points and the grid behind it, phi fastest.
@@ -93,41 +152,26 @@ TEST_F(Surfaces, GridRoundTripAndByteSwappedTwinReadTheSame) {
     float* grid = surfRead2D((dir / name).c_str(), "CA.ALA", &s, kSurfShift);
     ASSERT_NE(grid, nullptr) << name;
     EXPECT_EQ(std::string(s.surfName), "CA.ALA");
-    EXPECT_EQ(s.phiCount * 1000 + s.psiCount, 361361);
-    EXPECT_EQ(s.type, kSurfShift);
-    EXPECT_EQ(s.obsCount, 42);
-    EXPECT_FLOAT_EQ(s.avgDev, 0.25f);
-    EXPECT_FLOAT_EQ(s.thresh, 0.5f);
-    EXPECT_EQ(s.phi1 + s.psi1, -360.0f);
-    EXPECT_EQ(s.phiN + s.psiN, 360.0f);
-    EXPECT_EQ(s.minVal, 0.0f);
-    EXPECT_EQ(s.maxVal, 360360.0f);
+    EXPECT_TRUE(s.phiCount == 361 && s.psiCount == 361 && s.type == kSurfShift && s.obsCount == 42);
+    EXPECT_EQ((std::vector<float>{s.avgDev, s.thresh, s.phi1, s.psi1, s.phiN, s.psiN, s.minVal, s.maxVal}),
+              (std::vector<float>{0.25f, 0.5f, -180, -180, 180, 180, 0, 360360}));
     int wrong = 0;
     for (int j = 0; j < 361; j++)
       for (int i = 0; i < 361; i++) wrong += grid[i + 361 * j] != cellFn(i, j);
     EXPECT_EQ(wrong, 0) << name;
+    // Cell look-up at the edges: phi, psi, expected cell (i + 361 j) and value; 1000 is undefined.
+    const struct { float phi, psi; int cell; float val; } cases[] = {
+        {-180, -180, 0, 0},              {180, 180, 360 + 361 * 360, 360360}, {180, -180, 360, 360},
+        {-180, 0.5f, 181 * 361, 181000}, {1000, 0, 0, 777777},                {0, 1000, 0, 777777}};
+    s.value = grid;
+    for (const auto& c : cases) {
+      float v, d = -1, q = -1;
+      EXPECT_EQ(getSurfVal(&s, c.phi, c.psi, &v, &d, &q), c.cell) << c.phi << " " << c.psi;
+      EXPECT_TRUE(v == c.val && d + q == 0.0f) << v;  // no density or deviation grid
+    }
     korim::foundation::unAlloc("CS", grid, 361 * 361 * 4);
   }
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
-}
-
-TEST_F(Surfaces, CellLookUpAtTheEdgesAndForUndefinedAngles) {
-  TempDir dir;
-  writeSurf(dir / "g.dat", 361, cellFn);
-  PhiPsiSurface s{};
-  s.value = surfRead2D((dir / "g.dat").c_str(), "g", &s, kSurfConf);
-  ASSERT_NE(s.value, nullptr);
-  // phi, psi, expected cell (i + 361 j) and value; 1000 is undefined.
-  const struct { float phi, psi; int cell; float val; } cases[] = {
-      {-180, -180, 0, 0},      {180, 180, 360 + 361 * 360, 360360}, {180, -180, 360, 360},
-      {-180, 0.5f, 181 * 361, 181000}, {1000, 0, 0, 777777},  {0, 1000, 0, 777777}};
-  for (const auto& c : cases) {
-    float v, d = -1, q = -1;
-    EXPECT_EQ(getSurfVal(&s, c.phi, c.psi, &v, &d, &q), c.cell) << c.phi << " " << c.psi;
-    EXPECT_EQ(v, c.val);
-    EXPECT_EQ(d + q, 0.0f);  // no density or deviation grid
-  }
-  korim::foundation::unAlloc("CS", s.value, 361 * 361 * 4);
 }
 
 TEST_F(Surfaces, BadGridFilesAreRefusedWithAMessage) {
@@ -192,11 +236,9 @@ TEST_F(Surfaces, DirectoryNamedBySurfDirIsLoadedWhateverItsNameAndLength) {
   ASSERT_EQ(count, 4);
   EXPECT_EQ(getShiftSurfCount(), 2);
   EXPECT_EQ(getConfSurfCount(), 1);
-  const char* names[] = {"CA.ALA", "CA", "ALA", "zero"};
-  const int types[] = {1, 1, 2, 0};
+  const std::pair<const char*, int> named[] = {{"CA.ALA", 1}, {"CA", 1}, {"ALA", 2}, {"zero", 0}};
   for (int i = 0; i < 4; i++) {
-    EXPECT_EQ(std::string(list[i].surfName), names[i]);
-    EXPECT_EQ(list[i].type, types[i]);
+    EXPECT_TRUE(list[i].surfName == std::string(named[i].first) && list[i].type == named[i].second) << i;
     EXPECT_NE(list[i].value, nullptr);
   }
   // Surface of a shift from one-letter names: CA.ALA, before a proline the atom-only CA (no

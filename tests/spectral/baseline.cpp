@@ -1,5 +1,6 @@
-// Baseline masks, noise levels, the median baseline, solvent filters and
-// diagonal suppression: statistics of known noise, closed-form signals, refusals.
+// Baseline masks, noise levels, the median baseline, solvent filters, diagonal suppression, image
+// filters and the channel mixer: statistics of known noise and of a known neighbourhood,
+// closed-form signals, neighbourhoods at the edges, spike removal, complex mixing, refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,8 @@
 #include "spectral/basemask.h"
 #include "spectral/deldiag.h"
 #include "spectral/getnoise.h"
+#include "spectral/ipl.h"
+#include "spectral/qmix.h"
 #include "spectral/solvent.h"
 #include "spectral/subtmed.h"
 #include "tests/support/capture.h"
@@ -33,18 +36,28 @@ double power(const Vec &v) {
   return s / v.size();
 }
 
+// A mutable argument vector for the option readers.
+struct Args {
+  std::vector<std::string> words;
+  std::vector<char *> ptrs;
+  explicit Args(std::vector<std::string> w) : words(std::move(w)) {
+    words.insert(words.begin(), "qmix");
+    for (auto &s : words) ptrs.push_back(s.data());
+  }
+  int argc() { return static_cast<int>(ptrs.size()); }
+  char **argv() { return ptrs.data(); }
+};
+
 }  // namespace
 
 TEST(Noise, GaussianSigmaRecovered) {
   noiseReset();
   const int n = 100000;
   Vec data = gaussian(n, 2.0f, 7), work(n);
-  struct Case {
-    bool spectrum;  // getSpecNoise rather than getNoise
-    int window;
-    float fraction;
-  } cases[] = {{true, 32, 0.5f}, {true, 64, 0.8f}, {false, 16, 0.5f}, {false, 32, 0.68f}};
-  for (const Case &c : cases) {
+  // getSpecNoise (spectrum) or getNoise, window, quantile.
+  const struct { bool spectrum; int window; float fraction; } cases[] = {
+      {true, 32, 0.5f}, {true, 64, 0.8f}, {false, 16, 0.5f}, {false, 32, 0.68f}};
+  for (const auto &c : cases) {
     float noise = 0;
     if (c.spectrum)
       getSpecNoise(data.data(), work.data(), n, c.window, c.fraction, &noise);
@@ -70,17 +83,13 @@ TEST(Noise, FractionLimitsStayInside) {
 }
 
 TEST(Noise, BaseIsMeanOfSmallestMagnitudes) {
-  struct Case {
-    Vec v;
-    float fraction, want;
-  } cases[] = {{{5, -1, 3, 2}, 0.5f, 0.5f},  // -1 and 2
-               {{5, -1, 3, 2}, 1.0f, 2.25f},
-               {{5, -1, 3, 2}, 3.0f, 2.25f},
-               {{5, -1, 3, 2}, 0.1f, 0.0f}};
-  for (Case &c : cases) {
+  // Quantile and mean of {5, -1, 3, 2}'s smallest magnitudes: 0.5 takes -1 and 2.
+  const float cases[][2] = {{0.5f, 0.5f}, {1.0f, 2.25f}, {3.0f, 2.25f}, {0.1f, 0.0f}};
+  for (const auto &c : cases) {
+    Vec v{5, -1, 3, 2};
     float base = -9;
-    getBase(c.v.data(), 4, c.fraction, &base);
-    EXPECT_FLOAT_EQ(c.want, base) << c.fraction;
+    getBase(v.data(), 4, c[0], &base);
+    EXPECT_FLOAT_EQ(c[1], base) << c[0];
   }
 }
 
@@ -138,10 +147,7 @@ TEST(Solvent, SlowCosineRemovedFastKept) {
   for (int extrap : {1, 2}) {
     solventBuf s;
     solventNull(&s);
-    s.size = n;
-    s.filtSize = 16;
-    s.order = 2;
-    s.extrap = extrap;
+    s.size = n, s.filtSize = 16, s.order = 2, s.extrap = extrap;
     ASSERT_EQ(0, solventInit(&s));
     Vec slow(n), fast(n);
     for (int i = 0; i < n; i++) {
@@ -160,9 +166,7 @@ TEST(Solvent, SlowCosineRemovedFastKept) {
 TEST(Solvent, SplineModeAndRefusals) {
   solventBuf s;
   solventNull(&s);
-  s.type = 2;
-  s.size = 200;
-  s.smooth = 1e6f;
+  s.type = 2, s.size = 200, s.smooth = 1e6f;
   ASSERT_EQ(0, solventInit(&s));
   Vec line(200);
   for (int i = 0; i < 200; i++) line[i] = 3.0f + 0.5f * i;
@@ -172,9 +176,7 @@ TEST(Solvent, SplineModeAndRefusals) {
 
   Vec filt(9), y(10, 1.0f), x(10), work(40), c(4);
   solvFiltGen(filt.data(), 4, 2);
-  EXPECT_NEAR(0.0f, filt[0], 1e-6);
-  EXPECT_NEAR(1.0f, filt[4], 1e-6);
-  EXPECT_NEAR(0.0f, filt[8], 1e-6);
+  for (int k : {0, 4, 8}) EXPECT_NEAR(k == 4 ? 1.0f : 0.0f, filt[k], 1e-6) << k;
   std::string err = korim_test::captureStderr([&] {
     EXPECT_EQ(1, subFilt(x.data(), y.data(), work.data(), 10, filt.data(), 4, 2, c.data()));
     EXPECT_EQ(1, subFiltMir(y.data(), work.data(), 4, filt.data(), 4, 0));
@@ -189,17 +191,11 @@ TEST(Solvent, SplineModeAndRefusals) {
 }
 
 TEST(DelDiag, FactorsAroundTheDiagonal) {
-  struct Case {
-    int func, spectrum;
-    float parm;
-    Vec want;
-  } cases[] = {{0, 4, 0, {1, 1, 0, 0, 0, 1}},  // diagonal at 3, width 1
-               {1, 4, 0, {1, 1, 1, 0, 1, 1}},
-               {2, 4, 0, {1, 1, 1, 0, 1, 1}},
-               {3, 4, 1, {1, 1, 0.5f, 0, 0.5f, 1}},
-               {0, 1, 0, {0, 0, 1, 1, 1, 1}},  // diagonal at 0: clipped
-               {0, 90, 0, {1, 1, 1, 1, 1, 1}}};
-  for (const Case &c : cases) {
+  // Shape, spectrum point of the diagonal, parameter, factors: at 3 with width 1, at 0 clipped.
+  const struct { int func, spectrum; float parm; Vec want; } cases[] = {
+      {0, 4, 0, {1, 1, 0, 0, 0, 1}}, {1, 4, 0, {1, 1, 1, 0, 1, 1}},      {2, 4, 0, {1, 1, 1, 0, 1, 1}},
+      {3, 4, 1, {1, 1, 0.5f, 0, 0.5f, 1}}, {0, 1, 0, {0, 0, 1, 1, 1, 1}}, {0, 90, 0, {1, 1, 1, 1, 1, 1}}};
+  for (const auto &c : cases) {
     Vec re(6, 1.0f), im(6, 1.0f);
     EXPECT_EQ(0, deldiag(re.data(), im.data(), 6, 1, 2, c.spectrum, 1, 1.0f, 0.0f, c.func, c.parm));
     for (int i = 0; i < 6; i++) {
@@ -213,4 +209,105 @@ TEST(DelDiag, FactorsAroundTheDiagonal) {
     EXPECT_EQ(1, deldiag(re.data(), re.data(), 6, 1, 1, 4, 1, 1.0f, 0.0f, 4, 0));
   });
   EXPECT_EQ(Vec(6, 1.0f), re);
+}
+
+TEST(ImageFilter, NeighbourhoodsReflectAtStartAndWrapAtEnd) {
+  ImageBuff im;
+  iplNull(&im);
+  ASSERT_EQ(0, iplInit(&im, 5, 5, 1, 1));
+  const struct { int iy, ix, rows[3], cols[3]; } cases[] = {
+      {0, 0, {1, 0, 1}, {1, 0, 1}}, {4, 4, {3, 4, 0}, {3, 4, 0}}, {2, 1, {1, 2, 3}, {0, 1, 2}}};
+  for (const auto &c : cases)
+    for (int r = 0; r < 3; r++)
+      for (int k = 0; k < 3; k++)
+        EXPECT_EQ(&im.matrix[c.rows[r]][c.cols[k]], im.neighbors[c.iy][c.ix][3 * r + k])
+            << c.iy << "," << c.ix << " " << r << " " << k;
+  iplFree(&im);
+}
+
+TEST(ImageFilter, StatisticsOfOneNeighbourhood) {
+  const float mean = 1.0f / 3.0f;
+  const float dev = std::sqrt((std::pow(-5 - mean, 2) + std::pow(2 - mean, 2) + std::pow(4 - mean, 2)) / 2);
+  const struct { int mode; float want; } cases[] = {
+      {2, 2}, {3, -5}, {4, 4}, {5, 2}, {6, -5}, {7, 9}, {8, mean}, {9, dev}, {12, 0}};
+  for (const auto &c : cases) {
+    ImageBuff im;
+    iplNull(&im);
+    ASSERT_EQ(0, iplInit(&im, 3, 1, 1, 0));
+    im.image[0] = -5, im.image[1] = 2, im.image[2] = 4;
+    ASSERT_EQ(0, iplFilter(&im, c.mode, nullptr, 1, 0));
+    EXPECT_NEAR(c.want, im.image[1], 1e-5) << c.mode;
+    iplFree(&im);
+  }
+}
+
+TEST(ImageFilter, MedianRemovesSpikeAndKernelsScale) {
+  ImageBuff im;
+  iplNull(&im);
+  ASSERT_EQ(0, iplInit(&im, 6, 5, 0, 0));
+  for (int i = 0; i < 30; i++) im.image[i] = 1.0f + 0.01f * (i % 3);
+  im.image[13] = 100.0f;
+  ASSERT_EQ(0, iplFilter(&im, 2, nullptr, 1, 1));
+  for (int i = 0; i < 30; i++) EXPECT_LT(im.image[i], 1.03f) << i;
+  float scale = 3.0f;
+  std::vector<float> before(im.image, im.image + 30);
+  ASSERT_EQ(0, iplFilter(&im, 1, &scale, 0, 0));
+  for (float &b : before) b *= 3.0f;
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
+  im.useThresh = 1;
+  im.thresh = 1e6f;  // nothing passes: every pixel keeps its value
+  ASSERT_EQ(0, iplFilter(&im, 8, nullptr, 1, 1));
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
+  std::string err = korim_test::captureStderr([&] {
+    EXPECT_EQ(1, iplFilter(&im, 2, nullptr, 6, 1));  // wider than the image
+    EXPECT_EQ(0, iplFilter(nullptr, 2, nullptr, 1, 1));
+  });
+  EXPECT_NE(std::string::npos, err.find("IPL Warning: attempt to process a null image.\n"));
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
+  iplFree(&im);
+}
+
+TEST(ChannelMix, TwoInputsToOneComplexSum) {
+  QMixBuff q;
+  qMixNull(&q);
+  Args a({"-ic", "2", "-cList", "1", "0,1"});
+  ASSERT_EQ(0, qMixInit(a.argc(), a.argv(), 3, &q));
+  float r1[3] = {1, 2, 3}, i1[3] = {0, 1, 0}, r2[3] = {5, 0, -1}, i2[3] = {2, 0, 4};
+  EXPECT_EQ(0, qMix(r1, i1, 1, &q));
+  EXPECT_EQ(1, qMix(r2, i2, 2, &q));
+  for (int k = 0; k < 3; k++) {  // in1 + i in2
+    EXPECT_FLOAT_EQ(r1[k] - i2[k], q.outBuff[k]);
+    EXPECT_FLOAT_EQ(i1[k] + r2[k], q.outBuff[3 + k]);
+  }
+  std::string err = korim_test::captureStderr([&] { EXPECT_EQ(-1, qMix(r1, i1, 0, &q)); });
+  EXPECT_NE(std::string::npos, err.find("QMIX Error"));
+  qMixFree(&q);
+
+  Args three({"-ic", "3", "-oc", "2", "-defR", "0.5"});
+  ASSERT_EQ(0, qMixInit(three.argc(), three.argv(), 3, &q));
+  for (int call = 1; call <= 9; call++) EXPECT_EQ(call % 3 == 0, qMix(r1, i1, call, &q) == 1);
+  EXPECT_FLOAT_EQ(1.5f * r1[2], q.outBuff[2 * 3 + 2]);  // output 2: 0.5 of three copies
+  qMixFree(&q);
+}
+
+TEST(ChannelMix, OptionErrorsAndHelp) {
+  const std::vector<std::string> bad[] = {
+      {"-ic", "2", "-cList", "1"}, {"-ic", "0"}, {"-cList", "x1"}, {"-cList", "1,"}};
+  for (auto &words : bad) {
+    Args a(words);
+    QMixBuff q;
+    qMixNull(&q);
+    std::string err = korim_test::captureStderr([&] { EXPECT_EQ(1, qMixInit(a.argc(), a.argv(), 4, &q)) << words[0]; });
+    EXPECT_NE(std::string::npos, err.find("QMIX Error")) << err;
+    qMixFree(&q);
+  }
+  Args h({"-help"});
+  QMixBuff q;
+  qMixNull(&q);
+  std::string help = korim_test::captureStderr([&] { EXPECT_EQ(1, qMixHelp(h.argc(), h.argv(), &q)); });
+  EXPECT_EQ("QMIX: Complex mixing of N inputs to M outputs.\n"
+            " -ic    n      [1]        Input Channel Count.\n"
+            " -oc    m      [1]        Output Channel Count.\n"
+            " -cList cList  [0.0 ...]  N by M Coefficient Matrix.\n",
+            help);
 }

@@ -1,38 +1,63 @@
-// Alternatives to the Fourier transform: the likelihood spectrum peaks where a
-// noiseless line lies, damped MUSIC finds two separated lines, and the network
-// applies its file weights.
+// Alternatives to the Fourier transform: the likelihood spectrum peaks where a noiseless line
+// lies, damped MUSIC finds two separated lines, the network applies its file weights; the
+// bit-coded optimiser finds exact minima of a separable quadratic (annealing and grid search), and
+// the annealing enhancement fits and extends damped sinusoids.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "spectral/dmusic.h"
 #include "spectral/ftnet.h"
 #include "spectral/ml.h"
+#include "spectral/nosa.h"
+#include "spectral/sase.h"
 #include "tests/support/capture.h"
+#include "tests/support/files.h"
 
 using namespace korim::spectral;
 using Vec = std::vector<float>;
 
 namespace {
 
-// Lines at points x0 (from 1) of a spectrum of n points, widths g points:
+// Lines at points x0 (from 1) of a spectrum of n points, widths g points, over count time points:
 // z_k = sum A exp(-(g pi/n) k - i 2 pi (x0 - (n/2+1)) k/n).
-void lines(Vec &re, Vec &im, int n, std::vector<std::array<double, 3>> peaks) {
-  re.assign(n, 0.0f);
-  im.assign(n, 0.0f);
+std::vector<std::complex<double>> dampedLines(int n, int count, const std::vector<std::array<double, 3>> &peaks) {
+  std::vector<std::complex<double>> z(count);
   for (auto [amp, x0, g] : peaks)
-    for (int k = 0; k < n; k++) {
-      std::complex<double> z = amp * std::exp(std::complex<double>(-g * M_PI / n * k,
-                                                                   -2 * M_PI * (x0 - (n / 2 + 1)) * k / n));
-      re[k] += float(z.real());
-      im[k] += float(z.imag());
-    }
+    for (int k = 0; k < count; k++)
+      z[k] += amp * std::exp(std::complex<double>(-g * M_PI / n * k, -2 * M_PI * (x0 - (n / 2 + 1)) * k / n));
+  return z;
+}
+
+// The n points of dampedLines(n, n, peaks) as single-precision real and imaginary parts.
+void lines(Vec &re, Vec &im, int n, const std::vector<std::array<double, 3>> &peaks) {
+  re.clear();
+  im.clear();
+  for (std::complex<double> z : dampedLines(n, n, peaks)) re.push_back(float(z.real())), im.push_back(float(z.imag()));
+}
+
+struct Quadratic {
+  float centre[3];
+  int evaluations = 0;
+};
+
+float quadraticE(SAVar *vars, int count, void *aux) {
+  auto *q = static_cast<Quadratic *>(aux);
+  q->evaluations++;
+  float e = 0;
+  for (int i = 0; i < count; i++) e += (vars[i].val - q->centre[i]) * (vars[i].val - q->centre[i]);
+  return e;
+}
+
+int quiet(SAVar *, int, void *, float, float) { return 0; }
+
+void threeVars(SAVar *vars) {
+  for (int i = 0; i < 3; i++) ASSERT_EQ(0, initIVar(&vars[i], 0.0f, 31.0f, 0.0f, 0));
 }
 
 }  // namespace
@@ -59,11 +84,9 @@ TEST(DampedMusic, FindsTwoSeparatedLines) {
   std::string err = korim_test::captureStderr([&] { status = dmusic(d, re.data(), im.data()); });
   EXPECT_EQ(0, status) << err;
   ASSERT_EQ(2, d->sigCount) << err;
-  std::vector<std::pair<float, float>> found;
-  for (int k = 0; k < 2; k++) found.push_back({d->freqList[k], d->hiList[k]});
+  std::vector<std::pair<float, float>> found = {{d->freqList[0], d->hiList[0]}, {d->freqList[1], d->hiList[1]}};
   std::sort(found.begin(), found.end());
-  EXPECT_FLOAT_EQ(20.0f, found[0].first);
-  EXPECT_FLOAT_EQ(45.0f, found[1].first);
+  EXPECT_TRUE(found[0].first == 20.0f && found[1].first == 45.0f);
   EXPECT_NEAR(5.0f, found[0].second, 0.05f);
   EXPECT_NEAR(2.0f, found[1].second, 0.05f);
   for (int k = 0; k < n; k++) {
@@ -84,8 +107,7 @@ TEST(DampedMusic, CoarseGridFindsNothing) {
   lines(re, im, n, {{1.0, 5.0, 0.0}});
   DMUSICBuff *d = nullptr;
   ASSERT_EQ(0, dmusicInit(&d, n, n, 1, 1, 0.0f, 10.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0, 0));
-  EXPECT_EQ(10, d->freqCount);  // 0..9
-  EXPECT_EQ(1, d->dampCount);   // a single damping line holds no peak
+  EXPECT_TRUE(d->freqCount == 10 && d->dampCount == 1);  // 0..9; a single damping line holds no peak
   EXPECT_EQ(0, dmusic(d, re.data(), im.data()));
   EXPECT_EQ(0, d->sigCount);
   EXPECT_EQ(Vec(n, 0.0f), re);
@@ -93,12 +115,9 @@ TEST(DampedMusic, CoarseGridFindsNothing) {
 }
 
 TEST(Network, WeightsFromFile) {
-  const std::string path = testing::TempDir() + "ftnet_weights.txt";
-  std::FILE *fp = std::fopen(path.c_str(), "w");
-  ASSERT_NE(nullptr, fp);
+  korim_test::TempDir dir;
   // Two inputs (bias, noise, re0, re1, im0, im1) per row; three outputs.
-  std::fputs("0 0 0 0 0 0\n1 0 0 0 0 0\n0.5 0.25 0 1\n  -1 0\n", fp);
-  std::fclose(fp);
+  const std::string path = korim_test::writeFile(dir / "weights.txt", "0 0 0 0 0 0\n1 0 0 0 0 0\n0.5 0.25 0 1\n  -1 0\n");
   FTNetInfo f;
   ftNetNull(&f);
   ASSERT_EQ(0, ftNetInit(&f, 2, 3, 2.0f, 4.0f, path.c_str()));
@@ -115,5 +134,128 @@ TEST(Network, WeightsFromFile) {
     ftNetFree(&f);
   });
   EXPECT_EQ("FTNet Error reading " + path + "\nFTNet Error opening file /nonexistent/weights\n", err);
-  std::remove(path.c_str());
+}
+
+TEST(Optimiser, AnnealingFindsExactMinimumRepeatably) {
+  Quadratic q{{19, 4, 28}};
+  std::vector<float> runs[2];
+  for (std::vector<float> &found : runs) {
+    SAVar vars[3];
+    threeVars(vars);
+    NOSABuff n;
+    nosaNull(&n);
+    ASSERT_EQ(0, nosaInit(&n, vars, 3, 100, 200, 20, 100.0f, 0.5f, 777, 0));
+    float best = -1;
+    ASSERT_EQ(0, nosa(vars, &n, &q, quadraticE, quiet, &best));
+    EXPECT_EQ(0.0f, best);
+    for (const SAVar &v : vars) found.push_back(v.val);
+    nosaFree(&n);
+  }
+  EXPECT_EQ(runs[0], (std::vector<float>{19, 4, 28}));
+  EXPECT_EQ(runs[1], runs[0]);
+}
+
+TEST(Optimiser, GridSearchEvaluatesEveryCombinationOnce) {
+  Quadratic q{{19, 4, 28}};
+  SAVar vars[3];
+  threeVars(vars);
+  NOSABuff n;
+  nosaNull(&n);
+  ASSERT_EQ(0, gridInit(&n, vars, 3, 0));
+  float best = -1;
+  ASSERT_EQ(0, gridSearch(vars, &n, &q, quadraticE, quiet, &best));
+  EXPECT_EQ(1 + (1 << 15) - 1, q.evaluations);  // the start, then 2^15 - 1 combinations
+  EXPECT_EQ(0.0f, best);
+  EXPECT_EQ(19.0f, vars[0].val);
+  nosaFree(&n);
+}
+
+TEST(Optimiser, VariableCoding) {
+  // The second row's bounds are put in order and its value clamped.
+  const struct { bool isInt; float val, hi, lo, tol; int bits; float onGrid; } cases[] = {
+      {true, 5, 31, 0, 1, 5, 5},       {true, 40, 0, 31, 1, 5, 31}, {true, 7, 7, 7, 1, 0, 7},
+      {false, 0.32f, 1, 0, 0.1f, 4, 0.3333333f}, {false, 0.5f, 1, 0, 0, 0, 0.5f}, {true, 3, 4.0e9f, 0, 1, 32, 3}};
+  for (const auto &c : cases) {
+    SAVar v;
+    int status = c.isInt ? initIVar(&v, c.val, c.hi, c.lo, 0) : initFVar(&v, c.val, c.hi, c.lo, c.tol, 0);
+    EXPECT_EQ(0, status);
+    EXPECT_EQ(c.bits, v.bitCount) << c.val;
+    EXPECT_EQ((1LL << c.bits) - 1, v.iMax);
+    EXPECT_NEAR(c.onGrid, v.val, 1e-6 * std::fabs(c.onGrid) + 1e-6) << c.val;
+  }
+  SAVar v;
+  EXPECT_EQ("NOSA Error: floating point bit allocation overflow.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, initFVar(&v, 0, 1e12f, 0, 1e-3f, 0)); }));
+  // Bits counted up from the first with carry; all ones roll over to zero.
+  char b[3] = {'1', '1', '0'};
+  char *bits[3] = {&b[0], &b[1], &b[2]};
+  EXPECT_TRUE(incrBits(bits, 3) == 1 && std::string(b, 3) == "001");
+  b[0] = b[1] = b[2] = '1';
+  EXPECT_TRUE(incrBits(bits, 3) == 0 && std::string(b, 3) == "000");
+}
+
+TEST(Enhancement, ThreeDampedSinusoidsFittedAndExtended) {
+  const int n = 64, f = 128;
+  // Three lines with frequencies and dampings on the search grid (64/1023 and 2/31 points).
+  const double fStep = 64.0 / 1023.0, gStep = 2.0 / 31.0;
+  auto truth = dampedLines(n, f, {{10, 187 * fStep, 2 * gStep}, {5, 500 * fStep, 5 * gStep}, {3, 750 * fStep, gStep}});
+  SASEBuff s;
+  saseNull(&s);
+  std::vector<std::string> words = {"sase", "-nsig", "3", "-xSize", "128",
+                                    "-xFreqTol", "0.1", "-xDampTol", "0.1", "-tFinal", "0.001", "-rand", "4", "-iter", "2"};
+  std::vector<char *> argv;
+  for (auto &w : words) argv.push_back(w.data());
+  // A cold final temperature and coarse grids; the annealing result depends on the seed.
+  ASSERT_EQ(0, saseParms(static_cast<int>(argv.size()), argv.data(), &s));
+  EXPECT_EQ(3, s.signalCount);
+  int tSize[4] = {n, 0, 0, 0};
+  ASSERT_EQ(0, saseInit(&s, tSize, s.fSizeList, s.maxIter,
+                        s.dimCount, s.signalCount, s.signalType, s.dampMin, s.dampMax, s.dampTol,
+                        s.dampInit, s.freqTol, s.p0List, s.p1List, s.sigma, s.scale, s.enhanceMode,
+                        s.nosaInfo.tCount, s.nosaInfo.opCount, s.nosaInfo.gCount, s.nosaInfo.tInitial,
+                        s.nosaInfo.tFinal, s.nosaInfo.iseed, s.verbose));
+  double input = 0;
+  for (int k = 0; k < n; k++) {
+    s.D[0][k] = float(truth[k].real());
+    s.D[1][k] = float(truth[k].imag());
+    input += std::norm(truth[k]);
+  }
+  ASSERT_EQ(0, sase(&s));
+  double residual = 0, extErr = 0, extPow = 0;
+  for (int k = 0; k < n; k++) residual += double(s.D[0][k]) * s.D[0][k] + double(s.D[1][k]) * s.D[1][k];
+  for (int k = n; k < f; k++) {
+    extErr += std::norm(std::complex<double>(s.R[0][k], s.R[1][k]) - truth[k]);
+    extPow += std::norm(truth[k]);
+  }
+  EXPECT_LT(std::sqrt(residual / input), 0.01);
+  EXPECT_LT(std::sqrt(extErr / extPow), 0.02);
+  for (int k = 0; k < n; k++) EXPECT_NEAR(truth[k].real(), s.R[0][k], 1e-4) << k;  // data kept
+  saseFree(&s);
+}
+
+TEST(Enhancement, OptionsHelpAndRefusals) {
+  auto parse = [](std::vector<std::string> words, SASEBuff *s, std::string *err) {
+    words.insert(words.begin(), "sase");
+    std::vector<char *> argv;
+    for (auto &w : words) argv.push_back(w.data());
+    int status = 0;
+    *err = korim_test::captureStderr([&] { status = saseParms(int(argv.size()), argv.data(), s); });
+    return status;
+  };
+  SASEBuff s;
+  saseNull(&s);
+  std::string err;
+  ASSERT_EQ(0, parse({"-replace", "-yModel", "CT", "-yDampMax", "0.5", "-xModel", "Gauss", "-tc", "7"}, &s, &err));
+  EXPECT_TRUE(s.enhanceMode == 1 && s.signalType[0] == 2 && s.signalType[1] == 3 && s.nosaInfo.tCount == 7);
+  // A CT axis starts from zero damping bounds.
+  EXPECT_EQ((std::vector<float>{s.dampTol[1], s.dampMax[1], s.dampMax[0]}), (std::vector<float>{0.0f, 0.5f, 2.0f}));
+  EXPECT_EQ(1, parse({"-ndim", "2"}, &s, &err));
+  EXPECT_NE(std::string::npos, err.find("SASE Error"));
+  EXPECT_EQ(1, parse({"-help"}, &s, &err));
+  EXPECT_EQ(0u, err.find("SASE: Simulated Annealing Spectral Enhancement:\n -nsig      [8]"));
+  EXPECT_NE(std::string::npos, err.find(" -xModel    [Exp]     Signal Model Type; Keywords:\n"
+                                        "                      Exp Gauss CT.\n"
+                                        "Simulated Annealing Parameters:\n"));
+  const std::string last = " -rand      [54321]   Random Number Seed.\n";
+  EXPECT_EQ(err.size() - last.size(), err.rfind(last));
 }

@@ -2,26 +2,33 @@
 // failure is reported with status 1 and the record can still be released.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
+#include "spectral/apod.h"
 #include "spectral/dmusic.h"
 #include "spectral/ftnet.h"
 #include "spectral/ipl.h"
+#include "spectral/lp2d.h"
+#include "spectral/lpc.h"
 #include "spectral/ml.h"
+#include "spectral/phasetab.h"
 #include "spectral/qmix.h"
 #include "spectral/sase.h"
 #include "spectral/solvent.h"
 #include "tests/support/allocfail.h"
+#include "tests/support/files.h"
 
 using namespace korim::spectral;
 
 namespace {
 
-// Sweeps one set-up: a round whose allocation failed must report 1, a clean round 0.
-void sweep(const char *name, const std::function<int()> &init, const std::function<void()> &release) {
+// Sweeps one set-up: a round whose allocation failed must report 1, a clean round 0 and, unless the
+// tool keeps a work space for the run, leave nothing allocated once released.
+void sweep(const char *name, const std::function<int()> &init, const std::function<void()> &release,
+           bool keepsWork = false) {
   int status = 0;
   int failed = korim_test::sweepAllocationFailures(
       [&](int) {
@@ -30,6 +37,7 @@ void sweep(const char *name, const std::function<int()> &init, const std::functi
       },
       [&](int n, bool fired, const std::string &err) {
         EXPECT_EQ(fired ? 1 : 0, status) << name << ", allocation " << n << ":\n" << err;
+        if (!fired && !keepsWork) { EXPECT_EQ(0, korim::foundation::memoryBytesUsed()) << name; }
       });
   EXPECT_GT(failed, 0) << name;
 }
@@ -37,11 +45,25 @@ void sweep(const char *name, const std::function<int()> &init, const std::functi
 }  // namespace
 
 TEST(SignalAllocation, EveryFailureReported) {
+  psBuff ps;
+  sweep("phase", [&] {
+    phaseNull(&ps);
+    return phaseExpInit(&ps, 16, 45.0f, 2.0f);
+  }, [&] { phaseFree(&ps); });
+  float *w = nullptr;
+  sweep("apod", [&] { return apodInit(APOD_SP, &w, 16, 1, 16, 1, 0, 1, 1, 0, 0, 0); }, [&] { apodFree(&w, 16); });
+  LPBuff lp;
+  sweep("lpc", [&] {
+    lpcNull(&lp);
+    return lpcInit(&lp, 32, 8, 4, 4, 1, 1, 0, 0);
+  }, [&] { lpcFree(&lp); });
+  LP2DBuff *lp2 = nullptr;
+  sweep("lp2d", [&] { return lp2DInit(&lp2, 8, 8, 2, 2, 10, 10, 1, 0); }, [&] { lp2DFree(&lp2); });
+
   solventBuf solv;
   sweep("solvent", [&] {
     solventNull(&solv);
-    solv.size = 64;
-    solv.filtSize = 4;
+    solv.size = 64, solv.filtSize = 4;
     return solventInit(&solv);
   }, [&] { solventFree(&solv); });
 
@@ -51,7 +73,7 @@ TEST(SignalAllocation, EveryFailureReported) {
     iplReset();
     int status = iplInit(&im, 5, 4, 1, 1);
     return status ? status : iplFilter(&im, 2, nullptr, 1, 1);
-  }, [&] { iplFree(&im); });
+  }, [&] { iplFree(&im); }, true);
 
   QMixBuff q;
   std::vector<std::string> words = {"qmix", "-ic", "2", "-oc", "2"};
@@ -77,15 +99,11 @@ TEST(SignalAllocation, EveryFailureReported) {
 
   sweep("ml", [&] { return ml1DInit(32); }, [&] { ml1DFree(); });
 
-  const std::string path = testing::TempDir() + "sigalloc_weights.txt";
-  std::FILE *fp = std::fopen(path.c_str(), "w");
-  ASSERT_NE(nullptr, fp);
-  std::fputs("1 2 3 4\n", fp);
-  std::fclose(fp);
+  korim_test::TempDir dir;
+  const std::string path = korim_test::writeFile(dir / "weights.txt", "1 2 3 4\n");
   FTNetInfo f;
   sweep("ftnet", [&] {
     ftNetNull(&f);
     return ftNetInit(&f, 1, 1, 1, 0, path.c_str());
   }, [&] { ftNetFree(&f); });
-  std::remove(path.c_str());
 }
