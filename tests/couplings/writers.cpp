@@ -1,16 +1,15 @@
-// Coupling-table writer: exact report and table text, blocks by flags, agreement statistics
-// against a double-precision twin, allocation failures, tables read back by the coupling reader.
+// Coupling-table writers: the full report, the compact and the short table as exact text against
+// hand-checked files, blocks by flags, agreement statistics checked by hand, tables read back.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "couplings/dcwriters.h"
 #include "couplings/writedc.h"
+#include "dc_test_util.h"
 #include "settings/settings.h"
-#include "tests/support/allocfail.h"
-#include "tests/support/capture.h"
-#include "tests/support/files.h"
 
 using namespace korim::couplings;
 using namespace korim_test;
@@ -81,6 +80,21 @@ Table ubiquitinRows() {
   return tab;
 }
 
+// Three N-H rows for the compact and short tables: two compared (differences 1 and -1, sigma 1
+// and 0.5), one with no calculation; segment names on the I end only.
+Table shortRows() {
+  Table tab;
+  tab.add(2, "GLN", 10, 9, -21585.2f, 1, "UBQ");
+  tab.add(3, "ILE", -5, -4, -21585.2f, 0.5f, "UBQ");
+  tab.add(4, "PHE", 3, 0, -21585.2f, 1, "UBQ", 0);
+  for (int i = 0; i < 3; ++i) tab.obs[i].segNameJ[0] = tab.calc[i].segNameJ[0] = '\0';
+  tab.t.nullSegName = 0;
+  DTensor& d = tab.t.dTensor;
+  d.saupe[0] = 4e-4f, d.saupe[1] = -1e-4f, d.da = 2e-4f, d.dr = 5e-5f, d.eulerCount = 1;
+  d.psiList[0] = 10, d.thetaList[0] = 20, d.phiList[0] = 30;
+  return tab;
+}
+
 // A steric run; the electrostatic values are printed only in the electrostatic block, the rim
 // values only with includeRim.
 KorimInfo stericSettings() {
@@ -103,27 +117,17 @@ std::string rowsOf(const std::string& text) { return text.substr(std::min(text.s
 
 }  // namespace
 
-// The full report, hand-checked record by record, is kept as a fixture; the reader takes its
-// rows back with the written (calculated) couplings.
+// The full report, hand-checked record by record, is kept as a fixture; the analysis is stored
+// in the tensor (eigenvalues zz, yy, xx).
 TEST(WriterReport, FullReportExactText) {
   writeDCReset();
   korim::couplings::dbgFlag = 0;
   Table tab = ubiquitinRows();
   Output out;
   EXPECT_EQ(out.write(tab.get(), stericSettings(), "REMARK ubiquitin test\n"), readFile(kGolden));
-  // The analysis is stored in the tensor: eigenvalues zz, yy, xx.
   const DTensor& d = tab.t.dTensor;
-  const float eig[3] = {1e-3f, -8e-4f, -2e-4f};
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.eigVal[i], eig[i], 1e-9f) << i;
-  EXPECT_EQ(d.eulerCount, 2);
-  DTable back;
-  dTabNull(&back);
-  ASSERT_EQ(readDC(kGolden.c_str(), &back), 0);
-  ASSERT_EQ(back.dCount, 6);
-  const float d0[6] = {9, -4, 2, 5, 3, 1.25f}, s0[6] = {1, 0.5f, 1, 2, 1, 1};
-  for (int i = 0; i < 6; ++i) EXPECT_TRUE(back.dObsList[i].d == d0[i] && back.dObsList[i].sigma == s0[i]) << i;
-  EXPECT_STREQ(back.dObsList[1].segNameI, "");
-  dTabFree(&back);
+  EXPECT_TRUE(std::fabs(d.eigVal[0] - 1e-3f) < 1e-9f && std::fabs(d.eigVal[1] + 8e-4f) < 1e-9f &&
+              std::fabs(d.eigVal[2] + 2e-4f) < 1e-9f && d.eulerCount == 2);
 }
 
 TEST(WriterReport, ShortTableNullWordsAndStandardOutput) {
@@ -278,6 +282,64 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   ASSERT_EQ(stats(shifted.get(), v, &n), 0);
   for (float x : v) EXPECT_TRUE(std::isfinite(x));
   EXPECT_NEAR(v[2], 0.0f, 1e-5f);
+}
+
+// The reduced statistics start from zero whatever the caller passes: N 2, RMS sqrt(2/2) = 1,
+// chi2 1 + (1/0.5)^2 = 5, R 0 (it needs three pairs); Q iso with a = 21585.2 * 2e-4 (sign of di
+// and da) and R = 0.25: Drms = sqrt((3/16 + 4) 2 a^2 / 5).
+TEST(WriterStats, ReducedStatistics) {
+  Table rows = shortRows();
+  float rms = 7, chi2 = 7, qIso = 7, r = 7;
+  int n = 7;
+  ASSERT_EQ(getStatDCmodC(rows.get(), &rms, &chi2, &qIso, &r, &n), 0);
+  EXPECT_TRUE(n == 2 && rms == 1.0f && chi2 == 5.0f && r == 0.0f);
+  const double a = 21585.2 * 2e-4, want = 1.0 / std::sqrt((3.0 / 16 + 4) * 2 * a * a / 5);
+  EXPECT_NEAR(qIso, want, 1e-6);
+  n = 7, rms = 7, qIso = 7;
+  ASSERT_EQ(getStatDCmodB(&rows.t, &rms, &qIso, &n), 0);
+  EXPECT_TRUE(n == 2 && rms == 1.0f && std::fabs(qIso - want) < 1e-6);
+}
+
+// Compact and short tables of the three rows against hand-checked files (Q sqrt(2/125) = 0.126,
+// R 1 of two points; the uncalculated row written with the missing-value difference); nothing
+// to write: no file.
+TEST(ShortWriters, ExactTextOfBothWriters) {
+  TempDir dir;
+  Table rows = shortRows();
+  rows.get();
+  rows.t.dTensor.tensorMode = kTensorFitNonlin, rows.t.dTensor.rhFlag = 1;
+  ASSERT_EQ(writeDC((dir / "dc.tab").c_str(), &rows.t, "ubiquitin(2->4 of 3)", 1), 0);
+  EXPECT_EQ(readFile(dir / "dc.tab"), readFile(testData("dc/writer_compact.tab")));
+  rows.t.dTensor.tensorMode = kTensorSteric;
+  ASSERT_EQ(writeDcTq((dir / "tq.tab").c_str(), "w", &rows.t, "short", 0), 0);
+  EXPECT_EQ(readFile(dir / "tq.tab"), readFile(testData("dc/writer_short.tab")));
+  rows.t.dCount = 0;
+  EXPECT_TRUE(writeDcTq((dir / "none.tab").c_str(), "w", &rows.t, "x", 0) == 0 &&
+              writeDC((dir / "none.tab").c_str(), &rows.t, "x", 0) == 0);
+  EXPECT_FALSE(fileExists(dir / "none.tab"));
+}
+
+// The measured ubiquitin couplings, fitted, written by the compact writer in every tensor mode
+// with and without the observed columns, read back: every row, the calculated couplings to 1e-4.
+TEST(ShortWriters, MeasuredCouplingsReadBackInEveryMode) {
+  TempDir dir;
+  dctest::Ubiquitin u("ubiquitin_nh_bicelle.tab");
+  ASSERT_EQ(u.map(), 63);
+  fitD(&u.pdb, &u.tab, 0);
+  u.tab.dCalcList[5].valid = 0;
+  const std::string path = dir / "rt.tab";
+  for (int mode = 0; mode <= 8; ++mode)
+    for (int flags = 0; flags < 4; ++flags) {
+      u.tab.dTensor.tensorMode = mode, u.tab.dTensor.rhFlag = flags & 1;
+      ASSERT_EQ(writeDC(path.c_str(), &u.tab, "round trip", flags >> 1), 0);
+      DTable back;
+      dTabNull(&back);
+      ASSERT_EQ(readDC(path.c_str(), &back), 0) << mode;
+      ASSERT_EQ(back.dCount, u.tab.dCount) << mode << " " << flags;
+      for (int i = 0; i < back.dCount; ++i)
+        ASSERT_NEAR(back.dObsList[i].d, u.tab.dCalcList[i].d, 1e-4) << mode << " row " << i;
+      dTabFree(&back);
+    }
 }
 
 // The measured couplings with a prediction on a straight line through them: the exact regression
