@@ -9,6 +9,7 @@
 #include "couplings/dc.h"
 #include "foundation/cmndargs.h"
 #include "structure/pdb.h"
+#include "tests/support/argv.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/rotation.h"
@@ -50,19 +51,13 @@ double bond(const A* a, const A* b, double* u) {
 
 // A tensor-option reader (the program's getDCTensorParams or the self-contained
 // getDTensorParams) on the command line "korim <words>"; its status, its stderr in *err.
-inline int tensorOptions(std::vector<std::string> words, korim::couplings::DTensor* t, std::string* err = nullptr,
-                         bool selfContained = false) {
-  words.insert(words.begin(), "korim");
-  std::vector<char*> argv;
-  for (auto& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
+inline int tensorOptions(const std::vector<std::string>& words, korim::couplings::DTensor* t,
+                         std::string* err = nullptr, bool selfContained = false) {
+  korim_test::Argv a(words);
   korim::foundation::nullArgs();
   int rc = -1;
-  const int n = static_cast<int>(words.size());
-  const std::string e = captureStderr([&] {
-    rc = selfContained ? korim::couplings::getDTensorParams(n, argv.data(), t)
-                       : korim::couplings::getDCTensorParams(n, argv.data(), t);
-  });
+  const auto read = selfContained ? korim::couplings::getDTensorParams : korim::couplings::getDCTensorParams;
+  const std::string e = captureStderr([&] { rc = read(a.argc(), a.argv(), t); });
   if (err != nullptr) *err = e;
   return rc;
 }

@@ -2,9 +2,9 @@
 // analysis (eigensystem, Da/Dr, Euler frames, axis-angle form) and tensor collinearity.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
-#include "couplings/analyzeMatrix3D.h"
 #include "couplings/analyzeSaupe.h"
 #include "dc_test_util.h"
 
@@ -138,9 +138,7 @@ TEST(TensorForms, SaupeToPrincipalFrameAndBack) {
     ASSERT_GE(n, 1);
     // traceless principal values; Da is half the one of largest magnitude; |Dr| <= 2/3 |Da|
     EXPECT_NEAR(eig[0] + eig[1] + eig[2], 0.0, 1e-9);
-    float big = 0;
-    for (float e : eig)
-      if (std::fabs(e) > std::fabs(big)) big = e;
+    const float big = *std::max_element(eig, eig + 3, [](float a, float b) { return std::fabs(a) < std::fabs(b); });
     EXPECT_NEAR(da, big / 2, 1e-8);
     EXPECT_LE(std::fabs(dr), 2.0 / 3.0 * std::fabs(da) + 1e-9);
     for (int k = 0; k < n; ++k) {
@@ -229,19 +227,6 @@ TEST(AnalyzeSaupe, InvariantUnderRotationWithFramesReproduced) {
     }
     expectEulerFrames(a.vec, a.al, a.be, a.ga);
   }
-}
-
-// The general matrix (an inertia tensor, not traceless): Da = (3 - (1 + 2)/2)/3, Dr = (1 - 2)/3.
-TEST(AnalyzeMatrix3D, InertiaTensorAlwaysGivesEulerFrames) {
-  const Mat3 r = rotZYZ(17, 63, -40), m = mul(mul(r, Mat3{{{1, 0, 0}, {0, 3, 0}, {0, 0, 2}}}), transpose(r));
-  double flat[9], vec[3][3], val[3], da, dr, al[4], be[4], ga[4];
-  for (int i = 0; i < 9; ++i) flat[i] = m.m[i / 3][i % 3];
-  ASSERT_EQ(analyzeMatrix3D(flat, vec, val, 0, &da, &dr, al, be, ga), 0);
-  const double axis[3] = {r.m[0][1], r.m[1][1], r.m[2][1]};
-  EXPECT_TRUE(std::fabs(val[0] - 3) < 1e-12 && std::fabs(val[1] - 2) < 1e-12 && std::fabs(val[2] - 1) < 1e-12);
-  expectAxis(vec, 0, axis);
-  EXPECT_TRUE(std::fabs(da - 0.5) < 1e-12 && std::fabs(dr + 1 / 3.0) < 1e-12);
-  expectEulerFrames(vec, al, be, ga);
 }
 
 // The axis-angle form rebuilds the rotation by Rodrigues' formula; a zero solution is the identity.
