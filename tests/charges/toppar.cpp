@@ -1,4 +1,4 @@
-// Atom-type, residue-type and fixed-charge look-ups: aliases, special values, unknown names and table invariants.
+// Atom-type, residue-type and fixed-charge look-ups: aliases, reserved values, unknown names and table invariants.
 #include "charges/toppar.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@ using namespace korim::charges;
 using korim_test::captureStdout;
 
 // Aliases share their type's index (H of HN, digit-first hydrogens of H1 and H3), names are
-// case-sensitive, the C-terminal oxygens and placeholders have their special values.
-TEST(AtomType, AliasesAndSpecialValues) {
+// case-sensitive, the C-terminal oxygens and placeholders have their reserved values.
+TEST(AtomType, AliasesAndReservedValues) {
   const struct {
     const char *name, *same;
     int index;
