@@ -9,6 +9,7 @@
 #include "couplings/dc.h"
 #include "foundation/cmndargs.h"
 #include "structure/pdb.h"
+#include "tests/support/argv.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/rotation.h"
@@ -43,22 +44,22 @@ inline double orderMatrixQuad(const double* s, const double* u) {
 // Unit vector from a to b in u; returns the distance.
 template <class A>
 double bond(const A* a, const A* b, double* u) {
-  u[0] = b->x - a->x;
-  u[1] = b->y - a->y;
-  u[2] = b->z - a->z;
-  const double r = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-  for (int k = 0; k < 3; ++k) u[k] /= r;
+  const double d[3] = {b->x - a->x, b->y - a->y, b->z - a->z}, r = std::hypot(d[0], d[1], d[2]);
+  for (int k = 0; k < 3; ++k) u[k] = d[k] / r;
   return r;
 }
 
-// getDCTensorParams on a command line "korim <words>"; returns its status.
-inline int tensorOptions(std::vector<std::string> words, korim::couplings::DTensor* t) {
-  words.insert(words.begin(), "korim");
-  std::vector<char*> argv;
-  for (auto& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
+// A tensor-option reader (the program's getDCTensorParams or the self-contained
+// getDTensorParams) on the command line "korim <words>"; its status, its stderr in *err.
+inline int tensorOptions(const std::vector<std::string>& words, korim::couplings::DTensor* t,
+                         std::string* err = nullptr, bool selfContained = false) {
+  korim_test::Argv a(words);
   korim::foundation::nullArgs();
-  return korim::couplings::getDCTensorParams(static_cast<int>(words.size()), argv.data(), t);
+  int rc = -1;
+  const auto read = selfContained ? korim::couplings::getDTensorParams : korim::couplings::getDCTensorParams;
+  const std::string e = captureStderr([&] { rc = read(a.argc(), a.argv(), t); });
+  if (err != nullptr) *err = e;
+  return rc;
 }
 
 // The ubiquitin structure and a coupling table of tests/data, read; map() selects and builds.

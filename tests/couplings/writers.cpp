@@ -1,16 +1,15 @@
-// Coupling-table writer: exact report and table text, blocks by flags, agreement statistics
-// against a double-precision twin, allocation failures, tables read back by the coupling reader.
+// Coupling-table writers: the full report, the compact and the short table as exact text against
+// hand-checked files, blocks by flags, agreement statistics checked by hand, tables read back.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "couplings/dcwriters.h"
 #include "couplings/writedc.h"
+#include "dc_test_util.h"
 #include "settings/settings.h"
-#include "tests/support/allocfail.h"
-#include "tests/support/capture.h"
-#include "tests/support/files.h"
 
 using namespace korim::couplings;
 using namespace korim_test;
@@ -26,16 +25,12 @@ struct Table {
            int calcValid = 1, float w = 1.0f) {
     DInfo o;
     resetDC(&o, 1);
-    o.resIDI = o.resIDJ = res;
+    o.resIDI = o.resIDJ = res, o.valid = 1, o.d = dObs, o.sigma = sigma;
     for (char* name : {o.resNameI, o.resNameJ}) std::strcpy(name, rn);
     for (char* name : {o.segNameI, o.segNameJ}) std::strcpy(name, seg);
-    std::strcpy(o.atomNameI, "N");
-    std::strcpy(o.atomNameJ, "H");
-    o.valid = 1, o.d = dObs, o.sigma = sigma;
-    DInfo c = o;
-    c.valid = calcValid, c.d = dCalc, c.di = di, c.w = w;
-    obs.push_back(o);
-    calc.push_back(c);
+    std::strcpy(o.atomNameI, "N"), std::strcpy(o.atomNameJ, "H");
+    obs.push_back(o), calc.push_back(o);
+    calc.back().valid = calcValid, calc.back().d = dCalc, calc.back().di = di, calc.back().w = w;
   }
   DTable* get() {
     t.dObsList = obs.data(), t.dCalcList = calc.data(), t.dCount = static_cast<int>(obs.size());
@@ -81,6 +76,21 @@ Table ubiquitinRows() {
   return tab;
 }
 
+// Three N-H rows for the compact and short tables: two compared (differences 1 and -1, sigma 1
+// and 0.5), one with no calculation; segment names on the I end only.
+Table shortRows() {
+  Table tab;
+  tab.add(2, "GLN", 10, 9, -21585.2f, 1, "UBQ");
+  tab.add(3, "ILE", -5, -4, -21585.2f, 0.5f, "UBQ");
+  tab.add(4, "PHE", 3, 0, -21585.2f, 1, "UBQ", 0);
+  for (int i = 0; i < 3; ++i) tab.obs[i].segNameJ[0] = tab.calc[i].segNameJ[0] = '\0';
+  tab.t.nullSegName = 0;
+  DTensor& d = tab.t.dTensor;
+  d.saupe[0] = 4e-4f, d.saupe[1] = -1e-4f, d.da = 2e-4f, d.dr = 5e-5f, d.eulerCount = 1;
+  d.psiList[0] = 10, d.thetaList[0] = 20, d.phiList[0] = 30;
+  return tab;
+}
+
 // A steric run; the electrostatic values are printed only in the electrostatic block, the rim
 // values only with includeRim.
 KorimInfo stericSettings() {
@@ -103,27 +113,17 @@ std::string rowsOf(const std::string& text) { return text.substr(std::min(text.s
 
 }  // namespace
 
-// The full report, hand-checked record by record, is kept as a fixture; the reader takes its
-// rows back with the written (calculated) couplings.
+// The full report, hand-checked record by record, is kept as a fixture; the analysis is stored
+// in the tensor (eigenvalues zz, yy, xx).
 TEST(WriterReport, FullReportExactText) {
   writeDCReset();
   korim::couplings::dbgFlag = 0;
   Table tab = ubiquitinRows();
   Output out;
   EXPECT_EQ(out.write(tab.get(), stericSettings(), "REMARK ubiquitin test\n"), readFile(kGolden));
-  // The analysis is stored in the tensor: eigenvalues zz, yy, xx.
   const DTensor& d = tab.t.dTensor;
-  const float eig[3] = {1e-3f, -8e-4f, -2e-4f};
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.eigVal[i], eig[i], 1e-9f) << i;
-  EXPECT_EQ(d.eulerCount, 2);
-  DTable back;
-  dTabNull(&back);
-  ASSERT_EQ(readDC(kGolden.c_str(), &back), 0);
-  ASSERT_EQ(back.dCount, 6);
-  const float d0[6] = {9, -4, 2, 5, 3, 1.25f}, s0[6] = {1, 0.5f, 1, 2, 1, 1};
-  for (int i = 0; i < 6; ++i) EXPECT_TRUE(back.dObsList[i].d == d0[i] && back.dObsList[i].sigma == s0[i]) << i;
-  EXPECT_STREQ(back.dObsList[1].segNameI, "");
-  dTabFree(&back);
+  EXPECT_TRUE(std::fabs(d.eigVal[0] - 1e-3f) < 1e-9f && std::fabs(d.eigVal[1] + 8e-4f) < 1e-9f &&
+              std::fabs(d.eigVal[2] + 2e-4f) < 1e-9f && d.eulerCount == 2);
 }
 
 TEST(WriterReport, ShortTableNullWordsAndStandardOutput) {
@@ -136,14 +136,8 @@ TEST(WriterReport, ShortTableNullWordsAndStandardOutput) {
   tab.obs[1].resNameJ[0] = '\0';  // a missing name keeps its column as the null word
   tab.t.nullChainName = 0;
   KorimInfo k{};
-  const char* const want =
-      "DATA SEQUENCE \n\n"
-      "VARS    RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J CHAINNAME_J D DD W\n"
-      "FORMAT  %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n"
-      "   10  GLY    N None   10  GLY    H None   -2.5000  0.2500 2.00\n"
-      "   11  LYS    N    B   11 None    H    B    7.1250  1.0000 1.00\n";
   Output out;
-  EXPECT_EQ(out.write(tab.get(), k, "not in the short table"), want);
+  EXPECT_EQ(out.write(tab.get(), k, "not in the short table"), readFile(testData("dc/writer_null_words.tab")));
   Table empty;  // only the sequence record
   EXPECT_EQ(out.write(empty.get(), k), "DATA SEQUENCE \n");
   // An output file that cannot be opened: cli FailingRun.UnwritableResultTableFallsBackToStandardOutput.
@@ -210,28 +204,17 @@ TEST(WriterReport, EulerBlockEdgeCases) {
 }
 
 // The run-mode records the writer adds to the settings block (whose own lines are checked
-// against their golden file with the settings writer), as they follow the parameters remark.
+// against their golden file with the settings writer), as they follow the parameters remark, up
+// to the order-matrix remark, for each run mode (none for 0 and 9) and conversion flags.
 TEST(WriterReport, RunModeBlocks) {
-  const std::string params = "REMARK Simulation parameters.\n", none = "\n\nREMARK Order";
-  const std::pair<int, std::string> cases[] = {
-      {0, none}, {9, none}, {8, "\nDATA KORIM_MODE CS\n\n" + none},
-      {7, "\nDATA KORIM_MODE DC\n\nDATA TENSOR_MODE NOFIXED (Variable Da and Dr, Variable Rotations)\n\n"
-          "DATA DA_RANGE    -1.0000e-02  1.0000e-02\nDATA DR_RANGE    -1.0000e-02  1.0000e-02\n"
-          "DATA PSI_RANGE    -360.00   360.00\nDATA THETA_RANGE  -360.00   360.00\nDATA PHI_RANGE    -360.00   360.00\n" +
-              none},
-      {10, "\nDATA KORIM_MODE DA_ML\n\nDATA KORIM DA LOW_GRID      1.000\nDATA KORIM DA HIGH_GRID     2.000\n"
-           "DATA KORIM DA INCREMENT     3.000\nDATA KORIM R  LOW_GRID      4.000\nDATA KORIM R  HIGH_GRID     5.000\n"
-           "DATA KORIM R  INCREMENT     6.000\n\n\nREMARK Solving the linear equation system.\n\n"
-           "DATA EQ Da          7.000\nDATA EQ R           8.000\n\n\nREMARK Maximum Likelihood determination.\n\n"
-           "DATA ML Da             9.000\nDATA ML Da Err         10.000\nDATA ML R              11.000\n"
-           "DATA ML R Err          12.000\n" + none},
-      {17, "\nDATA KORIM_MODE CONV\n\nDATA DCs are not normalized.\n" + none}};
+  const std::string params = "REMARK Simulation parameters.\n";
   Output out;
-  for (const auto& [mode, block] : cases) {
+  std::string got;
+  for (const auto& [mode, flags] : {std::pair{0, 0}, {9, 0}, {8, 0}, {7, 0}, {10, 0}, {17, 0}, {17, 1}}) {
     Table tab = ubiquitinRows();
     tab.t.dTensor.tensorMode = kTensorNoFixed;
     KorimInfo k = stericSettings();
-    k.korimMode = mode;
+    k.korimMode = mode, k.normDc = k.dcNoise = flags;
     korim::settings::HistInfo& h = k.histInfo;
     float value = 0.0f;
     for (float* v : {&h.lDaMl, &h.hDaMl, &h.incDaMl, &h.lRMl, &h.hRMl, &h.incRMl, &h.Da2Par, &h.R2Par, &h.DaMl,
@@ -239,13 +222,9 @@ TEST(WriterReport, RunModeBlocks) {
       *v = ++value;
     const std::string text = out.write(tab.get(), k);
     const size_t at = text.find(params) + params.size();
-    EXPECT_EQ(text.compare(at, block.size(), block), 0) << "mode " << mode << "\n" << text.substr(at, 400);
+    got += "mode " + std::to_string(mode) + "\n" + text.substr(at, text.find("REMARK Order", at) + 12 - at) + "\n";
   }
-  Table tab = ubiquitinRows();
-  KorimInfo k = stericSettings();
-  k.korimMode = korim::settings::kModeConvert, k.normDc = k.dcNoise = 1;
-  EXPECT_TRUE(has(out.write(tab.get(), k),
-                  "CONV\n\nDATA DCs are normalized.\nDATA Gaussian noise according to DD has been added.\n\n\n"));
+  EXPECT_EQ(got, readFile(testData("dc/writer_run_modes.txt")));
 }
 
 // Hand-checked: couplings weighted by the calculated row's w, sigma 0 taken as 1, rows at 888 Hz
@@ -280,8 +259,45 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   EXPECT_NEAR(v[2], 0.0f, 1e-5f);
 }
 
-// The measured couplings with a prediction on a straight line through them: the exact regression
-// line in the full report only, and the written table read back gives the predicted couplings.
+// The reduced statistics start from zero whatever the caller passes: N 2, RMS sqrt(2/2) = 1,
+// chi2 1 + (1/0.5)^2 = 5, R 0 (it needs three pairs); Q iso with a = 21585.2 * 2e-4 (sign of di
+// and da) and R = 0.25: Drms = sqrt((3/16 + 4) 2 a^2 / 5).
+TEST(WriterStats, ReducedStatistics) {
+  Table rows = shortRows();
+  float rms = 7, chi2 = 7, qIso = 7, r = 7;
+  int n = 7;
+  ASSERT_EQ(getStatDCmodC(rows.get(), &rms, &chi2, &qIso, &r, &n), 0);
+  EXPECT_TRUE(n == 2 && rms == 1.0f && chi2 == 5.0f && r == 0.0f);
+  const double a = 21585.2 * 2e-4, want = 1.0 / std::sqrt((3.0 / 16 + 4) * 2 * a * a / 5);
+  EXPECT_NEAR(qIso, want, 1e-6);
+  n = 7, rms = 7, qIso = 7;
+  ASSERT_EQ(getStatDCmodB(&rows.t, &rms, &qIso, &n), 0);
+  EXPECT_TRUE(n == 2 && rms == 1.0f && std::fabs(qIso - want) < 1e-6);
+}
+
+// Compact and short tables of the three rows against hand-checked files (Q sqrt(2/125) = 0.126,
+// R 1 of two points; the uncalculated row written with the missing-value difference); nothing
+// to write: no file.
+TEST(ShortWriters, ExactTextOfBothWriters) {
+  TempDir dir;
+  Table rows = shortRows();
+  rows.get();
+  rows.t.dTensor.tensorMode = kTensorFitNonlin, rows.t.dTensor.rhFlag = 1;
+  ASSERT_EQ(writeDC((dir / "dc.tab").c_str(), &rows.t, "ubiquitin(2->4 of 3)", 1), 0);
+  EXPECT_EQ(readFile(dir / "dc.tab"), readFile(testData("dc/writer_compact.tab")));
+  rows.t.dTensor.tensorMode = kTensorSteric;
+  ASSERT_EQ(writeDcTq((dir / "tq.tab").c_str(), "w", &rows.t, "short", 0), 0);
+  EXPECT_EQ(readFile(dir / "tq.tab"), readFile(testData("dc/writer_short.tab")));
+  rows.t.dCount = 0;
+  EXPECT_TRUE(writeDcTq((dir / "none.tab").c_str(), "w", &rows.t, "x", 0) == 0 &&
+              writeDC((dir / "none.tab").c_str(), &rows.t, "x", 0) == 0);
+  EXPECT_FALSE(fileExists(dir / "none.tab"));
+}
+
+// The measured couplings with a prediction on a straight line through them and one row without
+// prediction: the exact regression line in the verbose full report only. The full report (which
+// leaves that row out) and the compact table in every tensor mode, with and without the observed
+// columns (all rows), read back give the predicted couplings and the rows' other columns.
 TEST(WriterStats, MeasuredCouplingsReadBack) {
   DTable in;
   dTabNull(&in);
@@ -289,24 +305,31 @@ TEST(WriterStats, MeasuredCouplingsReadBack) {
   ASSERT_EQ(in.dCount, 63);
   std::vector<DInfo> calc(in.dObsList, in.dObsList + in.dCount);
   for (DInfo& c : calc) c.d = 0.9f * c.d + 0.5f;
-  calc[3].valid = 0;  // one row without prediction
+  calc[3].valid = 0;
   DTable out = in;
   out.dCalcList = calc.data();
   Output file;
-  for (int verb = 0; verb <= 1; ++verb) {
-    KorimInfo k{};
-    k.verbFlag = verb;
-    const std::string text = file.write(&out, k, "REMARK ubiquitin N-H\n");
-    EXPECT_EQ(has(text, "DATA REGRESSION SLOPE     0.900 +/- 0.000 [Hz]\n"), verb == 1);
+  for (int pass = 0; pass < 2 + 9 * 4; ++pass) {
+    const bool full = pass < 2;
+    if (full) {
+      KorimInfo k{};
+      k.verbFlag = pass;
+      const std::string text = file.write(&out, k, "REMARK ubiquitin N-H\n");
+      EXPECT_EQ(has(text, "DATA REGRESSION SLOPE     0.900 +/- 0.000 [Hz]\n"), pass == 1);
+    } else {
+      out.dTensor.tensorMode = (pass - 2) / 4, out.dTensor.rhFlag = pass & 1;
+      ASSERT_EQ(writeDC(file.path.c_str(), &out, "round trip", (pass >> 1) & 1), 0);
+    }
     DTable back;
     dTabNull(&back);
-    ASSERT_EQ(readDC(file.path.c_str(), &back), 0);
-    ASSERT_EQ(back.dCount, in.dCount - 1);
+    ASSERT_EQ(readDC(file.path.c_str(), &back), 0) << pass;
+    ASSERT_EQ(back.dCount, full ? 62 : 63) << pass;
     for (int i = 0, j = 0; i < in.dCount; ++i)
-      if (calc[i].valid) {
+      if (calc[i].valid || !full) {
         const DInfo &r = back.dObsList[j++], &o = in.dObsList[i];
-        EXPECT_TRUE(std::fabs(r.d - calc[i].d) < 5e-5f && r.sigma == o.sigma && r.w == o.w && r.resIDI == o.resIDI &&
-                    !std::strcmp(r.resNameI, o.resNameI) && !std::strcmp(r.atomNameJ, o.atomNameJ)) << i;
+        EXPECT_TRUE(std::fabs(r.d - calc[i].d) < (full ? 5e-5f : 1e-4f) && r.resIDI == o.resIDI &&
+                    !std::strcmp(r.resNameI, o.resNameI) && !std::strcmp(r.atomNameJ, o.atomNameJ)) << pass << " " << i;
+        EXPECT_TRUE(!full || (r.sigma == o.sigma && r.w == o.w)) << i;
       }
     dTabFree(&back);
   }

@@ -1,0 +1,254 @@
+// Coupling tables: reading (columns, defaults, markers, bad inputs), dipolar interaction constants,
+// row selection, the atom-type filter and the agreement statistics of observed and calculated rows.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "dc_test_util.h"
+#include "foundation/constants.h"
+
+using namespace korim::couplings;
+using namespace dctest;
+
+namespace {
+int read(const std::string& path, DTable* t, std::string* err = nullptr) {
+  dTabNull(t);
+  int rc = -1;
+  const std::string e = captureStderr([&] { rc = readDC(path.c_str(), t); });
+  if (err != nullptr) *err = e;
+  return rc;
+}
+
+DInfo row(float d, const char* atomI = "N", const char* atomJ = "H", int valid = 1, int resI = 1, int resJ = 1) {
+  DInfo r;
+  resetDC(&r, 1);
+  r.resIDI = resI, r.resIDJ = resJ, r.d = d, r.valid = valid;
+  std::snprintf(r.atomNameI, 16, "%s", atomI);
+  std::snprintf(r.atomNameJ, 16, "%s", atomJ);
+  return r;
+}
+
+// Observed and calculated rows side by side.
+struct Pairs {
+  std::vector<DInfo> obs, calc;
+  void add(float dObs, float dCalc, float sigma = 1, float w = 1, int vObs = 1, int vCalc = 1) {
+    obs.push_back(row(dObs, "N", "H", vObs)), calc.push_back(row(dCalc, "N", "H", vCalc));
+    obs.back().sigma = sigma, calc.back().w = w;
+  }
+  int n() const { return static_cast<int>(obs.size()); }
+};
+}  // namespace
+
+TEST(ReadDC, NoneOrEmptyNameReadsNothing) {
+  DTable t;
+  for (const char* name : {"", "None", "nOnE"})
+    EXPECT_TRUE(read(name, &t) == 0 && t.dObsList == nullptr && t.dCount == 0) << name;
+}
+
+TEST(ReadDC, MissingOptionalColumnsTakeTheirDefaults) {
+  DTable t;
+  std::string err;
+  ASSERT_EQ(read(testData("dc/no_optional.tab"), &t, &err), 0);
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(t.dCount, 3);
+  for (int k = 0; k < 3; ++k) {  // weights, S, force constant and error 1
+    const DInfo& r = t.dObsList[k];
+    EXPECT_TRUE(r.id == k + 1 && r.valid == 1 && r.count == 1 && r.absFlag == 0 && t.dCalcList[k].valid == 0) << k;
+    EXPECT_TRUE(r.d == k + 1.0f && r.w == 1.0f && r.s == 1.0f && r.fc == 1.0f && r.sigma == 1.0f) << k;
+  }
+  // H-N and CA-HA of one residue: standard constants; CB-HB: none (no distance yet)
+  EXPECT_TRUE(t.dObsList[0].diFixedFlag == 1 && std::fabs(t.dObsList[1].di - physicalDI(gC, gH, 1.107)) < 0.1);
+  EXPECT_TRUE(t.dObsList[2].diFixedFlag == 0 && t.dObsList[2].di == 0.0f);
+  EXPECT_TRUE(t.dMinRes == 7 && t.dMaxRes == 9 && t.nullChainName == 1 && t.nullSegName == 1);
+  dTabFree(&t);
+}
+
+TEST(ReadDC, ValueColumnsTruncationNullsAndStandardConstants) {
+  DTable t;
+  ASSERT_EQ(read(testData("dc/values.tab"), &t), 0);
+  ASSERT_EQ(t.dCount, 3);
+  const DInfo* r = t.dObsList;
+  // INDEX and ABS truncate toward zero
+  EXPECT_TRUE(r[0].id == 3 && r[1].id == -3 && r[2].id == 12 && r[0].absFlag == 2 && r[1].absFlag == -1);
+  EXPECT_TRUE(r[0].d == -4.25f && r[1].d == 9999.0f);  // the file's null marker reads as the missing coupling
+  // H-N of residue 7: the DI column is overridden by the standard constant; C(6)-N(7): the
+  // peptide-bond length; C(7)-N(6): no standard length, the DI column stands
+  EXPECT_TRUE(r[0].diFixedFlag == 1 && r[1].diFixedFlag == 1 && r[2].diFixedFlag == 0 && r[2].di == -1234.5f);
+  EXPECT_TRUE(std::fabs(r[0].di + korim::foundation::kDipolarNH) < 0.05 && std::fabs(r[1].di - physicalDI(gC, gN, 1.329)) < 0.05);
+  EXPECT_TRUE(r[0].sigma == 0.5f && r[0].s == 0.9f && r[0].w == 2.0f && r[0].fc == 3.0f);
+  EXPECT_EQ(std::string(r[1].resNameI) + r[1].chainNameJ, "GLYA");
+  EXPECT_TRUE(t.nullChainName == 0 && t.nullSegName == 1 && t.dMinRes == 6 && t.dMaxRes == 7);
+  dTabFree(&t);
+}
+
+// A plain pair counts 1 atom pair, one group expression 9, two 81; a row without residue
+// numbers does not set the range.
+TEST(ReadDC, AtomExpressionsAndRowsWithoutResidueNumbers) {
+  DTable t;
+  ASSERT_EQ(read(testData("dc/expressions.tab"), &t), 0);
+  EXPECT_TRUE(t.dCount == 4 && t.maxCount == 1 + 9 + 81 + 1);
+  EXPECT_EQ(std::string(t.dObsList[1].atomNameJ) + t.dObsList[2].atomNameI, "HB#HB*");
+  dTabFree(&t);
+  EXPECT_EQ(t.work, nullptr);
+  ASSERT_EQ(read(testData("dc/one_residue_end.tab"), &t), 0);
+  EXPECT_TRUE(t.dObsList[0].resIDJ == kNoResID && t.dMinRes == -3 && t.dMaxRes == 15);
+  dTabFree(&t);
+}
+
+TEST(ReadDC, UnknownNucleusRowIsUnusedWhereverItStands) {
+  for (int bad = 0; bad < 2; ++bad) {
+    DTable t;
+    std::string err;
+    EXPECT_EQ(read(testData(bad == 0 ? "dc/unknown_first.tab" : "dc/unknown_last.tab"), &t, &err), 0) << bad;
+    EXPECT_EQ(err, "Dipolar Interaction - Unknown atom O.\n");
+    ASSERT_EQ(t.dCount, 2);
+    EXPECT_TRUE(t.dObsList[bad].valid == 0 && t.dObsList[1 - bad].valid == 1) << bad;
+    EXPECT_TRUE(selectD(t.dObsList, 2, 1, 100, 1) == 1 && t.dObsList[bad].valid == 0);  // selection keeps it out
+    dTabFree(&t);
+  }
+}
+
+// A table without rows, a non-number and a short row: each is named and the table refused, so
+// no missing coupling can enter a fit as 0 Hz. (A missing file: cli FailingRun.MessagesStatusAndNoResult.)
+TEST(ReadDC, BadFilesAreRefusedWithTheirMessage) {
+  const std::string empty = testData("dc/no_rows.tab"), bad = testData("dc/bad_number.tab");
+  const std::pair<std::string, std::string> cases[] = {
+      {empty, "RdTable Error: no entries in " + empty + "\n"},
+      {bad, "RdTable Warning: Bad F-Item 5:\n   5    N    5    H    abc\n\n"
+            "RdTable Warning: Bad F-Item 5:\n   6    N    6    H\n\n"
+            "RdTable Error: 2 bad items in " + bad + "\n"}};
+  for (const auto& [path, want] : cases) {
+    DTable t;
+    std::string err;
+    EXPECT_NE(read(path, &t, &err), 0) << path;
+    EXPECT_NE(err.find(want), std::string::npos) << err;
+    EXPECT_TRUE(t.dCount == 0 && t.dObsList == nullptr) << path;
+    dTabFree(&t);
+  }
+}
+
+// The standard bond length where the pair has one (and it is allowed), the structure distance
+// otherwise; the constant from the physical gyromagnetic ratios.
+TEST(InteractionConstant, StandardLengthOrStructureDistance) {
+  struct Case { float r; int allow, resI; const char* aI; int resJ; const char* aJ; double gI, gJ, len; int fixed; };
+  const Case cases[] = {{2.5f, 1, 7, "H", 7, "N", gH, gN, 1.041, 1},   {2.5f, 1, 7, "N", 7, "HN", gN, gH, 1.041, 1},
+                        {2.5f, 1, 4, "HA", 4, "CA", gH, gC, 1.107, 1}, {2.5f, 1, 4, "CA", 4, "HA2", gC, gH, 1.107, 1},
+                        {2.5f, 1, 4, "CA", 4, "N", gC, gN, 1.458, 1},  {2.5f, 1, 4, "C", 4, "CA", gC, gC, 1.525, 1},
+                        {2.5f, 1, 6, "C", 7, "N", gC, gN, 1.329, 1},   {2.5f, 1, 6, "C", 7, "H", gC, gH, 2.085, 1},
+                        {2.5f, 1, 8, "N", 7, "C", gN, gC, 1.329, 1},   {2.5f, 1, 8, "HN", 7, "C", gH, gC, 2.085, 1},
+                        {1.02f, 0, 7, "H", 7, "N", gH, gN, 1.02, 0},   // standard lengths not allowed
+                        {2.4f, 1, 7, "C", 6, "N", gC, gN, 2.4, 0},     // C(i)-N(i-1) has none
+                        {1.8f, 1, 3, "1HB", 3, "CB", gH, gC, 1.8, 0}}; // digit first: a proton
+  for (const Case& c : cases) {
+    float di = 0;
+    int fixed = -1;
+    EXPECT_TRUE(findVariableDI(c.r, c.resI, "", c.aI, c.resJ, "", c.aJ, &di, &fixed, c.allow) == 0 && fixed == c.fixed)
+        << c.aI << "-" << c.aJ;
+    EXPECT_NEAR(di, physicalDI(c.gI, c.gJ, c.len), 1e-5 * std::fabs(di)) << c.aI << "-" << c.aJ;
+  }
+  float di = 0;
+  int fixed = 0;
+  findFixedDI(7, "ALA", "H", 7, "ALA", "N", &di, &fixed);
+  EXPECT_NEAR(di, -korim::foundation::kDipolarNH, 0.05);
+  findFixedDI(7, "", "C", 6, "", "N", &di, &fixed);  // no standard length and no distance: 0
+  EXPECT_EQ(di, 0.0f);
+}
+
+TEST(InteractionConstant, UnknownNucleiAreReportedPerEnd) {
+  float di = 0;
+  int fixed = 0, status = -1;
+  std::string err = captureStderr([&] { status = findVariableDI(2.0f, 3, "", "ZN", 3, "", "OX", &di, &fixed, 1); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "Dipolar Interaction - Unknown atom ZN.\nDipolar Interaction - Unknown atom OX.\n");
+  EXPECT_NEAR(di, 3.356809e-12 / 8.0, 1e-18);  // ratio 1 for both ends
+  err = captureStderr([&] { status = findFixedDI(1, "", "h", 1, "", "N", &di, &fixed); });
+  EXPECT_TRUE(status == 1 && err == "Dipolar Interaction - Unknown atom h.\n") << err;  // names are case-sensitive
+}
+
+TEST(SelectD, ResidueRangesValueLimitsNonFiniteCouplingsAndUnknownNuclei) {
+  DInfo range[3] = {row(1, "N", "H", 1, 5, 5), row(1, "N", "H", 1, 5, 6), row(1, "N", "H", 1, 4, 5)};
+  EXPECT_EQ(selectD(range, 3, 5, 5, 1), 1);
+  EXPECT_EQ(range[0].valid + 2 * range[1].valid + 4 * range[2].valid, 1);
+  EXPECT_EQ(selectD(range, 3, 5, 5, 2), 3);
+  EXPECT_TRUE(selectD(range, 3, 5, 5, 3) == 2 && range[1].valid == 0);  // the larger end decides: 5-6 fails
+  EXPECT_EQ(selectD(range, 0, 5, 5, 3), 0);
+
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  DInfo rows[7] = {row(900.0f), row(900.01f), row(9999.0f), row(nan), row(-inf), row(-950.0f), row(3.0f, "N", "O")};
+  const int want[7] = {1, 0, 0, 0, 0, 1, 0};
+  EXPECT_EQ(selectD(rows, 7, 1, 10, 1), 2);
+  for (int k = 0; k < 7; ++k) EXPECT_EQ(rows[k].valid, want[k]) << k;
+
+  // A non-finite error or weight would make every fitted element NaN.
+  DInfo bad[4] = {row(3.0f), row(3.0f), row(3.0f), row(3.0f)};
+  bad[0].sigma = nan, bad[1].w = inf, bad[2].sigma = -inf, bad[3].sigma = bad[3].w = 1.0f;
+  EXPECT_TRUE(selectD(bad, 4, 1, 10, 1) == 1 && bad[3].valid == 1);
+}
+
+// Names match exactly and end by end; a passing flag keeps its value, a failing one is cleared.
+// "All" matches any name at its own end only; "all" is a name.
+TEST(SelTypDC, EndsNamesAndFlags) {
+  DInfo list[6] = {row(0, "N", "HN"),    row(0, "HN", "N"), row(0, "CA", "HA"),
+                   row(0, "N", "HN", 0), row(0, "n", "HN"), row(0, "N", "H")};
+  EXPECT_EQ(selTypDC(list, 6, "N", "HN"), 1);
+  DInfo any[6] = {row(0, "N", "HN"),    row(0, "C", "HN"),     row(0, "HN", "C"),
+                  row(0, "CA", "C", 3), row(0, "CA", "HN", 7), row(0, "all", "HN")};
+  EXPECT_EQ(selTypDC(any, 6, "All", "HN"), 4);
+  const int expected[2][6] = {{1, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 7, 1}};
+  for (int i = 0; i < 6; i++) EXPECT_TRUE(list[i].valid == expected[0][i] && any[i].valid == expected[1][i]) << i;
+  EXPECT_EQ(selTypDC(any, 6, "all", "All"), 1);
+  // Both "All" change nothing and count the valid ones; no list or count changes nothing.
+  EXPECT_TRUE(selTypDC(list, 6, "All", "All") == 1 && selTypDC(list, 0, "X", "Y") == 0 && selTypDC(nullptr, 3, "X", "Y") == 0);
+  EXPECT_EQ(list[0].valid, 1);
+}
+
+// RMS over the compared rows (weighted), chi-square with an error of 0 counted as 1; the second
+// form adds raw sums. A missing or invalid observation is not counted; a missing or invalid
+// calculation is counted but not compared.
+TEST(CouplingStatistics, RmsChiSquareMissingAndInvalidRows) {
+  Pairs p;
+  p.add(10, 11, 0.0f);
+  p.add(20, 19, 0.5f);
+  float rms = -1, chi2 = -1;
+  int n = -1;
+  EXPECT_EQ(getStatDC(p.obs.data(), p.calc.data(), p.n(), &rms, &chi2, &n), 2);
+  EXPECT_TRUE(rms == 1.0f && chi2 == 5.0f && n == 2) << rms << " " << chi2;
+  rms = chi2 = 0, n = 0;
+  for (int k = 0; k < 2; ++k) EXPECT_EQ(getStatDC2(p.obs.data(), p.calc.data(), p.n(), &rms, &chi2, &n), 2);
+  EXPECT_TRUE(rms == 4.0f && chi2 == 10.0f && n == 4) << rms << " " << chi2;  // added to what it is given
+
+  Pairs q;
+  q.add(10, 12);            // compared
+  q.add(9999, 3);           // missing
+  q.add(5, 6, 1, 1, 0, 1);  // observed invalid
+  q.add(7, 9999);           // calculated missing
+  q.add(8, 1, 1, 1, 1, 0);  // calculated invalid
+  q.add(4, 2, 1, 3.0f);     // the weight enters the RMS only
+  EXPECT_TRUE(getStatDC(q.obs.data(), q.calc.data(), q.n(), &rms, &chi2, &n) == 4 && n == 2);
+  EXPECT_TRUE(std::fabs(rms - std::sqrt((4.0 + 36.0) / 2.0)) < 1e-5 && std::fabs(chi2 - 8.0) < 1e-5);
+  EXPECT_TRUE(getStatDC(q.obs.data() + 4, q.calc.data() + 4, 1, &rms, &chi2, &n) == 1 && rms == 0.0f && n == 0);
+}
+
+// Q = sqrt(sum (o - c)^2 / sum o^2) and Pearson's r against a double-precision twin; equal
+// calculated couplings give no correlation.
+TEST(CouplingStatistics, QualityFactorAndPearsonCorrelation) {
+  const double o[6] = {12.0, -8.5, 3.2, 15.1, -14.0, 0.7}, c[6] = {10.9, -7.7, 4.0, 13.8, -15.2, -0.5};
+  Pairs p;
+  double mo = 0, mc = 0, a = 0, b = 0, sab = 0, saa = 0, sbb = 0;
+  for (int i = 0; i < 6; ++i) {
+    p.add(float(o[i]), float(c[i]));
+    mo += o[i] / 6, mc += c[i] / 6, a += (o[i] - c[i]) * (o[i] - c[i]), b += o[i] * o[i];
+  }
+  for (int i = 0; i < 6; ++i)
+    sab += (o[i] - mo) * (c[i] - mc), saa += (o[i] - mo) * (o[i] - mo), sbb += (c[i] - mc) * (c[i] - mc);
+  p.add(9999, 1);
+  float q, r;
+  int n;
+  EXPECT_TRUE(getStatDCQR(p.obs.data(), p.calc.data(), p.n(), &q, &r, &n) == 6 && n == 6);
+  EXPECT_TRUE(std::fabs(q - std::sqrt(a / b)) < 1e-6 && std::fabs(r - sab / std::sqrt(saa * sbb)) < 1e-6) << q << " " << r;
+  Pairs flat;
+  flat.add(1, 2);
+  flat.add(3, 2);
+  EXPECT_TRUE(getStatDCQR(flat.obs.data(), flat.calc.data(), 2, &q, &r, &n) == 2 && r == 0.0f);
+  EXPECT_NEAR(q, std::sqrt(2.0 / 10.0), 1e-6);
+}
