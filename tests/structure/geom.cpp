@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
-#include <string>
 
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
@@ -44,12 +43,9 @@ P rodrigues(P p, P a, P k, double theta) {
             static_cast<float>(a.z + vz * c + cz * s + k.z * kv * (1 - c))};
 }
 
-// The reset matrix is shown as the identity in MatricesAndApplying.
-TEST(Transform, StartsAsIdentity) {
-    expectNear(apply({1, 2, 3}), {1, 2, 3}, 0.0f);  // nothing reset yet in this process
-}
-
 TEST(Transform, AxisRotationsTranslationsScaleAndOrder) {
+    // The identity before any reset (the reset matrix is shown in MatricesAndApplying).
+    expectNear(apply({1, 2, 3}), {1, 2, 3}, 0.0f);
     const P o{0, 0, 0}, q{0.3f, -1.2f, 2.0f};
     const struct {
         const char* what;
