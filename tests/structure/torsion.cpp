@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "structure/pdb.h"
@@ -31,30 +30,29 @@ struct Torsion : ::testing::Test {
     // Covalent bonds of the structure with their lengths: heavy atoms closer
     // than 1.9 A, bonds to hydrogen shorter than 1.25 A (hydrogen bonds are
     // longer); with heavyOnly, between non-hydrogens only.
-    std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> bonds(bool heavyOnly) {
+    struct Bond { AtomInfo *a, *b; float length; };
+    std::vector<Bond> bonds(bool heavyOnly) {
         std::vector<AtomInfo*> atoms;
         for (int i = 0; i < pdb.atomCount; i++)
             if (!heavyOnly || std::strcmp(pdb.atomList[i].element, "H") != 0) atoms.push_back(&pdb.atomList[i]);
-        std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> out;
+        std::vector<Bond> out;
         for (size_t i = 0; i < atoms.size(); i++)
             for (size_t j = i + 1; j < atoms.size(); j++) {
                 bool withH = std::strcmp(atoms[i]->element, "H") == 0 || std::strcmp(atoms[j]->element, "H") == 0;
                 float d = pdbDist(atoms[i], atoms[j]);
-                if (d < (withH ? 1.25f : 1.9f)) out.push_back({{atoms[i], atoms[j]}, d});
+                if (d < (withH ? 1.25f : 1.9f)) out.push_back({atoms[i], atoms[j], d});
             }
         return out;
     }
-    void expectSameLengths(const std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>>& before) {
-        for (const auto& b : before)
-            EXPECT_NEAR(pdbDist(b.first.first, b.first.second), b.second, 2e-4)
-                << b.first.first->atomName << "-" << b.first.second->atomName << " of " << b.first.first->resID;
+    void expectSameLengths(const std::vector<Bond>& before) {
+        for (const Bond& b : before)
+            EXPECT_NEAR(pdbDist(b.a, b.b), b.length, 2e-4) << b.a->atomName << "-" << b.b->atomName << " of " << b.a->resID;
     }
 };
 
 TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
-    // Peptide bond C(1)-N(2) from the file's coordinates.
-    const double cn = std::hypot(50.851 - 49.535, -89.086 + 88.953, 7.556 - 7.698);
-    EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), cn, 1e-5);
+    // Peptide bond C(1)-N(2) from the file's coordinates; a missing atom gives no torsion.
+    EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), std::hypot(50.851 - 49.535, -89.086 + 88.953, 7.556 - 7.698), 1e-5);
     EXPECT_EQ(pdbDihedral(at(1, "C"), at(2, "N"), nullptr, at(1, "C")), 9999.0f);
     for (int r : {2, 10, 23, 45, 70}) {
         float phi, psi, omega;
