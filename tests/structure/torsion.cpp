@@ -125,7 +125,7 @@ TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
     EXPECT_TRUE(setPDBPhiPsi(&pdb, 99, "A", "", 0, 0) == 0 && setPDBPhiPsi(&pdb, 1, "A", "", 0, 100) == 2);
 }
 
-TEST_F(Torsion, ChiAnglesMeasured) {
+TEST_F(Torsion, ChiAnglesMeasuredAndMissingNames) {
     float chi[PDB_MAX_CHI];
     const TorsionDefInfo* rows[PDB_MAX_CHI];
     int count = -1;
@@ -135,17 +135,24 @@ TEST_F(Torsion, ChiAnglesMeasured) {
     EXPECT_NEAR(chi[0], refDihedral(at(42, "N"), at(42, "CA"), at(42, "CB"), at(42, "CG")), 1e-3);
     EXPECT_NEAR(chi[3], refDihedral(at(42, "CG"), at(42, "CD"), at(42, "NE"), at(42, "CZ")), 1e-3);
     EXPECT_TRUE(rows[6]->angleID == 7 && chi[7] == 9999.0f);
-    // Glycine has no row.
+    // Glycine has no row; Pro 19, chi 3: two rows; Ala 28 chi 1 names HB1, which this file has.
     count = -1;
     EXPECT_TRUE(getPDBChi(&pdb, 10, "A", "", chi, rows, nullptr, &count) == 0 && count == 0);
-    // Pro 19, chi 3: two rows.
-    int want3[] = {3};
+    int id[1] = {3};
     count = 1;
-    EXPECT_TRUE(getPDBChi(&pdb, 19, "A", "", chi, rows, want3, &count) == 4 && count == 2);
+    EXPECT_TRUE(getPDBChi(&pdb, 19, "A", "", chi, rows, id, &count) == 4 && count == 2);
     EXPECT_STREQ(rows[1]->atomNameL, "CA");
-    // Ala 28 chi 1 names HB1, which this file has.
     count = -1;
     EXPECT_EQ(getPDBChi(&pdb, 28, "A", "", chi, rows, nullptr, &count), 1);
+    // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
+    float target[1] = {60.0f};
+    id[0] = 1;
+    int set = -1;
+    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
+              "MerSetChi Error finding 2 HN\n");
+    EXPECT_EQ(set, 1);
+    // No angle asked for; glycine.
+    EXPECT_TRUE(setPDBChi(&pdb, 2, "A", "", target, id, 0) == 0 && setPDBChi(&pdb, 10, "A", "", target, id, 1) == 0);
 }
 
 TEST_F(Torsion, ChiAnglesSetKeepHeavyAtomBonds) {
@@ -175,18 +182,6 @@ TEST_F(Torsion, ChiAnglesSetKeepHeavyAtomBonds) {
         }
     }
     expectSameLengths(before);
-}
-
-TEST_F(Torsion, SetChiReportsMissingNames) {
-    float target[1] = {60.0f};
-    int id[1] = {1};
-    int set = -1;
-    // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
-    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
-              "MerSetChi Error finding 2 HN\n");
-    EXPECT_EQ(set, 1);
-    // No angle asked for; glycine.
-    EXPECT_TRUE(setPDBChi(&pdb, 2, "A", "", target, id, 0) == 0 && setPDBChi(&pdb, 10, "A", "", target, id, 1) == 0);
 }
 
 TEST(ChiTable, FixedSides) {
