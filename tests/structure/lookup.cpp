@@ -1,5 +1,6 @@
-// Indexing and look-up: key texts, residues, chains and segments built from the atoms, the surface
-// hook indexing calls, atom-name expressions, residue types.
+// Structure records (list growth, names, saved coordinates, release), indexing and look-up: key
+// texts, residues, chains and segments built from the atoms, the surface hook indexing calls,
+// atom-name expressions, residue types.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,6 +11,7 @@
 #include "foundation/memory.h"
 #include "structure/pdb.h"
 #include "structure/pdbhooks.h"
+#include "tests/support/capture.h"
 #include "tests/support/structure.h"
 
 using namespace korim::structure;
@@ -30,6 +32,68 @@ struct Index : ::testing::Test {
         pdbHooksReset();
     }
 };
+
+// A fresh structure of n atoms in residues of two atoms each (atom i at x = i, y = 2i), key tables
+// created; indexed on request.
+void fill(PDBInfo* p, int n, bool index = false) {
+    std::vector<AtomSpec> specs(n);
+    for (int i = 0; i < n; i++) specs[i] = {i / 2 + 1, "ALA", i % 2 ? "CA" : "N", "", "", ""};
+    appendAtoms(p, specs.data(), n);
+    for (int i = 0; i < n; i++) p->atomList[i].y = 2.0f * i;
+    ASSERT_EQ(index ? indexPDB(p) : 0, 0);
+}
+
+TEST_F(Index, ListsGrowAndReleaseBalancesTheAccounts) {
+    PDBInfo p;
+    const long long before = fnd::memoryBytesUsed();
+    fill(&p, 4097);
+    // New slots carry the defaults.
+    EXPECT_TRUE(p.atomList[p.maxAtomCount - 1].vdwfc == 1.0 && p.atomList[4096].atomID == 4097);
+    ASSERT_EQ(indexPDB(&p), 0);
+    // The van der Waals list follows the atoms.
+    ASSERT_EQ(merAllocInfo(&p), 0);
+    EXPECT_EQ(captureStderr([&] { updateVDWFromPDB(&p); }), "MERIDO updating VDW coords.\n");
+    EXPECT_EQ(p.vdwList[2].y, 4.0f);
+    pdbFree(&p);
+    EXPECT_EQ(fnd::memoryBytesUsed(), before);
+    // Freeing a freed structure is harmless and leaves it empty.
+    pdbFree(&p);
+    EXPECT_TRUE(p.atomTab == nullptr && fnd::memoryBytesUsed() == before);
+}
+
+TEST_F(Index, IndexedStructureRefusesToMoveItsAtoms) {
+    PDBInfo p;
+    fill(&p, 4096, true);  // exactly full
+    ResInfo* first = p.atomList[0].resInfo;
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(getNextAtom(&p), nullptr); }),
+              "PDB Error: atoms cannot be added to an indexed structure.\n");
+    // The residue still points at live atoms.
+    EXPECT_EQ(first->atomList[0], &p.atomList[0]);
+    // indexPDB saved the coordinates; move the atoms and restore them, store new ones.
+    for (int i = 0; i < 10; i++) p.atomList[i].x += 100.0f;
+    restorePDBCoords(&p);
+    EXPECT_EQ(p.atomList[7].x, 7.0f);
+    p.atomList[3].y = 42.0f;
+    storePDBCoords(&p);
+    EXPECT_EQ(p.coordList[3].y, 42.0f);
+    pdbFree(&p);
+}
+
+TEST(Names, CopiesAndFixes) {
+    // Names keep 15 characters; the message shows what was cut off.
+    const char* cases[][2] = {{"ABCDEFGHIJKLMNO", ""},
+                              {"ABCDEFGHIJKLMNOP", "PDB Error: string item too long: \n"},
+                              {"ABCDEFGHIJKLMNOPQRS", "PDB Error: string item too long: QRS\n"}};
+    for (const auto& c : cases) {
+        char field[16];
+        char* end = nullptr;
+        EXPECT_EQ(captureStderr([&] { end = pdbStrCpy(field, c[0]); }), c[1]);
+        EXPECT_TRUE(std::string(field) == "ABCDEFGHIJKLMNO" && end == field + 15) << c[0];
+    }
+    char a[16] = "NONE", b[16] = "N", c[16] = "{}", d[16] = "(null)", f[16] = "{x}";
+    EXPECT_EQ(fixResName(a) + fixResName(b) + fixAtomName(c) + fixChainName(d) + fixSegName(f), 3);
+    EXPECT_EQ(std::string(a) + b + c + d + f, "N{x}");
+}
 
 TEST_F(Index, KeyTextsEqualTheirPrintfFormats) {
     char key[PDB_KEY_LEN], want[PDB_KEY_LEN];
@@ -70,9 +134,7 @@ TEST_F(Index, KeyTextsEqualTheirPrintfFormats) {
 }
 
 // The registered surface assignment: counts its calls and marks every residue.
-struct HookCall {
-    int calls = 0, resCount = 0, xPROFlag = -1;
-} seen;
+struct HookCall { int calls = 0, resCount = 0, xPROFlag = -1; } seen;
 PhiPsiSurface marker;
 int markAll(ResInfo* resList, int resCount, int xPROFlag) {
     seen = {seen.calls + 1, resCount, xPROFlag};
@@ -82,9 +144,8 @@ int markAll(ResInfo* resList, int resCount, int xPROFlag) {
 
 TEST_F(Index, ResiduesChainsSegmentsNeighboursAndTheSurfaceHook) {
     PDBInfo p;
-    pdbNull(&p);
-    pdbInit(&p);
-    EXPECT_TRUE(indexPDB(&p) == 0 && p.resCount == 0);  // no atoms
+    fill(&p, 0, true);  // no atoms
+    EXPECT_EQ(p.resCount, 0);
     pdbFree(&p);
 
     const AtomSpec specs[] = {
@@ -100,8 +161,8 @@ TEST_F(Index, ResiduesChainsSegmentsNeighboursAndTheSurfaceHook) {
     EXPECT_TRUE(seen.calls == 1 && seen.resCount == 6 && seen.xPROFlag == 1);
     EXPECT_EQ(p.resList[5].phiPsiSurf, &marker);
     // Chain A in segments S1 and S2: two chain and two segment records.
-    const int counts[5] = {p.minResID, p.maxResID, p.chainCount, p.segCount, p.resCount}, want[5] = {5, 9, 2, 2, 6};
-    for (int k = 0; k < 5; k++) EXPECT_EQ(counts[k], want[k]) << k;
+    EXPECT_EQ((std::vector<int>{p.minResID, p.maxResID, p.chainCount, p.segCount, p.resCount}),
+              (std::vector<int>{5, 9, 2, 2, 6}));
     EXPECT_STREQ(p.defSegName, "S1");
     ChainInfo* c1 = findChain(&p, "A", "S1");
     ChainInfo* c2 = findChain(&p, "A", "S2");
@@ -255,8 +316,7 @@ TEST(LookupLimits, AtMostNineAtomsAndTheMeanDistance) {
 
 TEST(ResidueTypes, TableAndTranslations) {
     EXPECT_EQ(std::string(findResTypeByName("ala")->resName) + findResTypeByName("HOH")->resName, "ALANone");
-    EXPECT_EQ(findResTypeByName("dgua")->resClass, 3);
-    EXPECT_EQ(findResTypeByName("rURI")->resLetter, 'T');
+    EXPECT_TRUE(findResTypeByName("dgua")->resClass == 3 && findResTypeByName("rURI")->resLetter == 'T');
     EXPECT_EQ(isAminoAcid("Trp") * 2 + isAminoAcid("ADE"), 2);
     // Nucleotides are not translated to one letter.
     const char* tr[][3] = {{"1", "gly", "G"}, {"1", "HOH", "?"}, {"1", "URI", "?"}, {"3", "w", "TRP"},

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "foundation/table.h"
@@ -89,14 +90,11 @@ TEST_F(Table, SequenceFromTheHeader) {
     // FIRST_RESID 5 after the SEQUENCE line: order does not matter.
     ASSERT_EQ(getSeqInfo(hdr, &seq), 8);
     EXPECT_TRUE(seq.firstResID == 5 && seq.resNameList[8] == nullptr);
-    const struct {
-        int res, found;
-        const char* name;
-    } cases[] = {{5, 1, "M"}, {12, 1, "K"}, {13, 0, "None"}, {4, 0, "None"}};
-    for (const auto& c : cases) {
+    const std::tuple<int, int, const char*> cases[] = {{5, 1, "M"}, {12, 1, "K"}, {13, 0, "None"}, {4, 0, "None"}};
+    for (const auto& [res, found, text] : cases) {
         char name[16] = "";
-        EXPECT_EQ(getSeqResName(&seq, c.res, name), c.found) << c.res;
-        EXPECT_STREQ(name, c.name) << c.res;
+        EXPECT_EQ(getSeqResName(&seq, res, name), found) << res;
+        EXPECT_STREQ(name, text) << res;
     }
     seqInfoFree(&seq);
     char name[16];

@@ -53,7 +53,6 @@ TEST(SelectArgs, OptionsAndTheirOrder) {
         {{"-res", "-3"}, "mode 2 id 1 res 1 -3..-3 atoms 0 [*] 1 names 0 chains 0 class 1 het 0"},
         {{"-r1", "*", "-rN", "9"}, "mode 2 id 1 res 0 0..0 atoms 0 [*] 1 names 0 chains 0 class 1 het 0"},
         {{"-inv"}, "mode -1 id 1 res 0 0..0 atoms 0 [*] 1 names 0 chains 0 class 1 het 0"},
-        {{"-inv", "-atom", "CA"}, "mode 2 id 1 res 0 0..0 atoms 1 [CA] 1 names 0 chains 0 class 1 het 0"},
         {{"-atom", "CA", "-clear"}, "mode 0 id 1 res 0 0..0 atoms 1 [CA] 1 names 0 chains 0 class 1 het 0"},
         {{"-hetatm", "-nohetatm", "-protein"}, "mode 1 id 1 res 0 0..0 atoms 0 [*] 1 names 0 chains 0 class 4 het 0"},
     };
