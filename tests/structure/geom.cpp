@@ -1,14 +1,17 @@
-// Current 4x4 transform against hand results and Rodrigues' formula; bond and torsion angles against atan2.
+// Current 4x4 transform against hand results and Rodrigues' formula; bond and torsion angles against
+// atan2; superposition: point sets turned and shifted by known amounts are brought back (bounds, fixed
+// mode, the distance-matrix RMS, whole structures).
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
-#include <string>
+#include <vector>
 
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
+#include "tests/support/files.h"
 #include "tests/support/structure.h"
 
 using namespace korim::structure;
@@ -17,9 +20,7 @@ using korim_test::refDihedral;
 
 namespace {
 
-struct P {
-    float x, y, z;
-};
+struct P { float x, y, z; };
 
 P apply(P p) {
     Coord3D c{p.x, p.y, p.z};
@@ -44,12 +45,9 @@ P rodrigues(P p, P a, P k, double theta) {
             static_cast<float>(a.z + vz * c + cz * s + k.z * kv * (1 - c))};
 }
 
-// The reset matrix is shown as the identity in MatricesAndApplying.
-TEST(Transform, StartsAsIdentity) {
-    expectNear(apply({1, 2, 3}), {1, 2, 3}, 0.0f);  // nothing reset yet in this process
-}
-
 TEST(Transform, AxisRotationsTranslationsScaleAndOrder) {
+    // The identity before any reset.
+    expectNear(apply({1, 2, 3}), {1, 2, 3}, 0.0f);
     const P o{0, 0, 0}, q{0.3f, -1.2f, 2.0f};
     const struct {
         const char* what;
@@ -98,21 +96,7 @@ TEST(Transform, RotationAboutTwoPointsMatchesRodrigues) {
     expectNear(apply({1, 1, 1}), {2, 3, 4}, 0.0f);
 }
 
-TEST(Transform, MatricesAndApplying) {
-    // In place: the transpose must not read elements it already overwrote.
-    Matrix4x4 a;
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) a[r][c] = static_cast<float>(r + 10 * c);
-    m4x4Transpose(a, a);
-    EXPECT_TRUE(a[1][3] == 13.0f && a[3][1] == 31.0f);
-    float r3[3][3];
-    pdb3dReset();
-    pdb3dAppendZRotation0(90);
-    pdb3dAppendTranslation(5, 5, 5);
-    pdb3dGet3x3(r3);
-    EXPECT_TRUE(std::fabs(r3[0][1] + 1.0f) < 1e-6 && std::fabs(r3[1][0] - 1.0f) < 1e-6);
-
-    // Only atoms marked 1 move.
+TEST(Transform, OnlyMarkedAtomsMove) {
     PDBInfo p;
     pdbNull(&p);
     for (int i = 0; i < 3; i++) {
@@ -127,15 +111,6 @@ TEST(Transform, MatricesAndApplying) {
     const P want[] = {{1, 0, 0}, {0, 0, 2}, {0, 0, 0}};
     for (int i = 0; i < 3; i++) expectNear({p.atomList[i].x, p.atomList[i].y, p.atomList[i].z}, want[i], 0.0f);
     pdbFree(&p);
-
-    pdb3dAppendTranslation(1, 1, 1);
-    pdb3dReset();
-    EXPECT_EQ(captureStderr([] { pdb3dShow(); }),
-              "\n"
-              "    1.0000    0.0000    0.0000    0.0000\n"
-              "    0.0000    1.0000    0.0000    0.0000\n"
-              "    0.0000    0.0000    1.0000    0.0000\n"
-              "    0.0000    0.0000    0.0000    1.0000\n\n");
 }
 
 TEST(Angles, BondAngles) {
@@ -176,8 +151,7 @@ TEST(Angles, Torsions) {
             f[i] = static_cast<float>(4.0 * std::rand() / RAND_MAX - 2.0);
             p[i] = f[i];
         }
-        double want = refDihedral(p);
-        double got = 0;
+        double want = refDihedral(p), got = 0;
         ASSERT_EQ(getDihedralAngleD(p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11], &got), 0);
         EXPECT_NEAR(got, want, 1e-6) << n;
         ASSERT_EQ(getDihedralAngle(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11], &phi), 0);
@@ -209,6 +183,105 @@ TEST(Angles, IntToStr) {
         EXPECT_EQ(intToStr(c.value, d, c.room), c.length) << c.value << " in " << c.room;
         EXPECT_STREQ(d, c.text);
     }
+}
+
+// An irregular set of points (no symmetry that would make the fit ambiguous).
+std::vector<Coord3D> points() {
+    return {{0, 0, 0}, {1.5f, 0.2f, -0.3f}, {2.1f, 1.4f, 0.5f}, {0.4f, 2.6f, 1.1f},
+            {-1.2f, 1.8f, -0.9f}, {3.3f, -1.1f, 2.0f}, {-0.7f, -2.2f, 0.8f}};
+}
+
+std::vector<Coord3D> moved(std::vector<Coord3D> p, float psi, float theta, float phi, float tx, float ty,
+                           float tz) {
+    pdb3dReset();
+    pdb3dAppendRotation0(psi, theta, phi);
+    pdb3dAppendTranslation(tx, ty, tz);
+    pdb3dCoordTransform(p.data(), static_cast<int>(p.size()));
+    return p;
+}
+
+struct Align : ::testing::Test {
+    float psi, theta, phi, tx, ty, tz, rms;
+    void SetUp() override { fitAlignInit(); }
+    void TearDown() override { fitAlignFree(); }
+    int fit(const std::vector<Coord3D>& ref, const std::vector<Coord3D>& a, int matrixFlag = 0) {
+        return fitAlignCoords(ref.data(), a.data(), static_cast<int>(ref.size()), &psi, &theta, &phi, &tx, &ty,
+                              &tz, &rms, matrixFlag, 0);
+    }
+};
+
+TEST_F(Align, TurnedAndShiftedSetComesBackAndDistanceMatrixRms) {
+    auto ref = points();
+    // The moving set is the reference turned and shifted away; the fit must
+    // find the motion that brings it back.
+    auto a = moved(ref, 25, -40, 70, 3, -2, 5);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_LT(rms, 1e-3);
+    auto back = moved(a, psi, theta, phi, tx, ty, tz);
+    for (size_t i = 0; i < ref.size(); i++)
+        EXPECT_LT(std::hypot(back[i].x - ref[i].x, back[i].y - ref[i].y, back[i].z - ref[i].z), 2e-3) << i;
+    // On the distance matrix: no change of shape.
+    ASSERT_EQ(fit(ref, a, 1), 0);
+    EXPECT_NEAR(rms, 0.0f, 1e-4);
+    // Stretching one point changes its six distances.
+    auto b = ref;
+    b[0].x -= 1.0f;
+    ASSERT_EQ(fit(ref, b, 1), 0);
+    auto d = [](Coord3D p, Coord3D q) { return std::hypot(p.x - q.x, p.y - q.y, p.z - q.z); };
+    double s = 0;
+    for (size_t j = 1; j < ref.size(); j++) s += std::pow(d(ref[0], ref[j]) - d(b[0], b[j]), 2);
+    EXPECT_NEAR(rms, std::sqrt(s / (7.0 * 7.0 / 4.0)), 1e-5);
+}
+
+TEST_F(Align, ShiftOnlyAndItsBounds) {
+    auto a = points();
+    auto ref = moved(a, 0, 0, 0, 1, 2, 3);
+    // Rotation held at the identity: the translation is the known shift.
+    setAlignLimits(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1e17f, 1e17f, 0, -1e17f, 1e17f, 0, -1e17f, 1e17f, 0);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_LT(std::hypot(tx - 1.0f, ty - 2.0f, tz - 3.0f) + rms, 3e-5);
+    // Fixed mode: one evaluation with no rotation and no shift.
+    setAlignLimits(9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 1);
+    ASSERT_EQ(fit(ref, a), 0);
+    EXPECT_TRUE(tx == 0.0f && psi == 0.0f);
+    EXPECT_NEAR(rms, std::sqrt(1.0f + 4.0f + 9.0f), 1e-4);
+}
+
+TEST_F(Align, NoPointsIsAFailure) {
+    auto p = points();
+    psi = 5;
+    int status = 0;
+    EXPECT_EQ(captureStderr([&] {
+                  status = fitAlignCoords(p.data(), p.data(), 0, &psi, &theta, &phi, &tx, &ty, &tz, &rms, 0, 0);
+              }),
+              "MERIDO Error finding alignment.\n");
+    EXPECT_TRUE(status == 1 && psi == 0.0f && rms == 0.0f);
+}
+
+TEST_F(Align, WholeStructures) {
+    const char* ubq = korim_test::kUbiquitinPdb.c_str();
+    PDBInfo ref, mov;
+    pdbNull(&ref);
+    pdbNull(&mov);
+    ASSERT_EQ(readPDB(ubq, &ref, nullptr, nullptr), 0);
+    ASSERT_EQ(readPDB(ubq, &mov, nullptr, nullptr), 0);
+    pdbSetSelection(&mov, 1);
+    pdb3dReset();
+    pdb3dAppendRotation0(-30, 20, 110);
+    pdb3dAppendTranslation(-4, 10, 2);
+    pdb3dApplyTransform(&mov, 1, 1);
+    int count = 0;
+    // The C-alpha atoms of residues 10..30 of the reference paired with those of the moved copy.
+    ASSERT_EQ(fitAlignPDB(&ref, &mov, 10, 30, "", "", 10, "", "", "CA", &psi, &theta, &phi, &tx, &ty, &tz, &count,
+                          &rms, 0, 0),
+              0);
+    EXPECT_TRUE(count == 21 && rms < 2e-3) << rms;
+    // The pairs are marked and linked.
+    AtomInfo* ca = findAtom(&ref, 15, "CA", "A", "");
+    EXPECT_TRUE(ca->selected == 2 && ca->auxInfo == findAtom(&mov, 15, "CA", "A", ""));
+    EXPECT_EQ(findAtom(&ref, 31, "CA", "A", "")->selected, 0);
+    pdbFree(&ref);
+    pdbFree(&mov);
 }
 
 }  // namespace

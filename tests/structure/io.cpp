@@ -1,15 +1,21 @@
-// PDB reading and writing on messy files: CRLF, short lines, HETATM waters, altlocs, insertion codes,
-// bad numbers.
+// PDB reading and writing: ATOM records formatted as their printf format, messy files (CRLF, short
+// lines, HETATM waters, altlocs, insertion codes, bad numbers) and the real ubiquitin file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "foundation/memory.h"
 #include "structure/pdb.h"
+#include "structure/pdbline.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -40,22 +46,21 @@ struct Io : ::testing::Test {
 
 TEST_F(Io, FieldColumns) {
     const char* line = "ATOM   1234 HD21 ASN B  52A     -1.500  22.250-100.125  0.50 12.34      SEGA H1-";
-    const struct {
-        const char* line;
-        int field;
-        const char* text;
-    } want[] = {{line, PDB_ATOMID, "1234"}, {line, PDB_ATOMNAME, "HD21"}, {line, PDB_LOCID, ""},
-                {line, PDB_RESNAME, "ASN"}, {line, PDB_CHAINID, "B"},     {line, PDB_RESID, "52"},
-                {line, PDB_ICODE, "A"},     {line, PDB_X, "-1.500"},      {line, PDB_Y, "22.250"},
-                {line, PDB_Z, "-100.125"},  {line, PDB_OCCUPANCY, "0.50"}, {line, PDB_TEMPFACTOR, "12.34"},
-                {line, PDB_SEGID, "SEGA"},  {line, PDB_ELEMENT, "H"},     {line, PDB_CHARGE, "1-"},
-                // Blanks inside a field are dropped; a field past the end is empty.
-                {"ATOM      1 C A ", PDB_ATOMNAME, "CA"}, {"ATOM      1 CA", PDB_RESNAME, ""}};
+    const std::pair<int, const char*> want[] = {
+        {PDB_ATOMID, "1234"},    {PDB_ATOMNAME, "HD21"},  {PDB_LOCID, ""},         {PDB_RESNAME, "ASN"},
+        {PDB_CHAINID, "B"},      {PDB_RESID, "52"},       {PDB_ICODE, "A"},        {PDB_X, "-1.500"},
+        {PDB_Y, "22.250"},       {PDB_Z, "-100.125"},     {PDB_OCCUPANCY, "0.50"}, {PDB_TEMPFACTOR, "12.34"},
+        {PDB_SEGID, "SEGA"},     {PDB_ELEMENT, "H"},      {PDB_CHARGE, "1-"}};
     char f[16];
-    for (const auto& w : want) {
-        getPDBField(w.line, w.field, f, sizeof(f));
-        EXPECT_STREQ(f, w.text) << pdbFieldList[w.field].fieldName;
+    for (const auto& [field, text] : want) {
+        getPDBField(line, field, f, sizeof(f));
+        EXPECT_STREQ(f, text) << pdbFieldList[field].fieldName;
     }
+    // Blanks inside a field are dropped; a field past the end is empty.
+    getPDBField("ATOM      1 C A ", PDB_ATOMNAME, f, sizeof(f));
+    EXPECT_STREQ(f, "CA");
+    getPDBField("ATOM      1 CA", PDB_RESNAME, f, sizeof(f));
+    EXPECT_STREQ(f, "");
 }
 
 TEST_F(Io, CrlfAndShortLines) {
@@ -108,15 +113,9 @@ TEST_F(Io, RecordNamesAreColumnsOneToSix) {
     ASSERT_EQ(pdb.atomCount, 2);
     EXPECT_TRUE(pdb.atomList[0].atomID == 1 && pdb.atomList[1].atomID == 100000);
     // Written back, the six-digit serial grows into columns 5-6 and every
-    // other field keeps its columns, so reading again gives the same atom.
+    // other field keeps its columns (the line read above).
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
     EXPECT_EQ(readFile(path).substr(81, 54), "ATOM 100000  CA  ALA A   1       1.000   2.000   3.000");
-    ASSERT_EQ(read(path), 0);
-    ASSERT_EQ(pdb.atomCount, 2);
-    const AtomInfo& a = pdb.atomList[1];
-    EXPECT_EQ(a.atomID, 100000);
-    EXPECT_EQ(std::string(a.atomName) + a.resName + std::to_string(a.resID), "CAALA1");
-    EXPECT_EQ(a.z, 3.0f);
 }
 
 TEST_F(Io, AltLocsAndInsertionCodes) {
@@ -168,36 +167,92 @@ TEST_F(Io, EmptyInputAndSelectionWhileReading) {
     EXPECT_TRUE(pdb.atomCount == 8 && pdb.minResID == 2 && pdb.maxResID == 2 && pdb.chainCount == 2);
 }
 
-TEST_F(Io, WriterColumnsAndFailures) {
+std::string printfFixed(double v, int width, int prec, bool space) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, space ? "% *.*f" : "%*.*f", width, prec, v);
+    return buf;
+}
+
+TEST(PdbLine, FixedPointEqualsPrintf) {
+    // Ties of the decimal grid, values just beside them, signs, zero and
+    // negative zero, large and non-finite values, and float coordinates.
+    const double special[] = {0.0,       -0.0,      0.0005,    -0.0005,   0.0015,   2.5e-4,  -2.5e-4, 1.2345,
+                              -1.2345,   999.9995,  -999.9995, 12345.678, -99999.99, 1234567.0, 1.0e300, INFINITY,
+                              -INFINITY, NAN,       0.125,     0.375,     -0.625,   1.005,   2.675};
+    for (double v : special)
+        for (int prec : {2, 3})
+            for (bool space : {true, false}) {
+                std::string s;
+                appendFixed(s, v, prec == 3 ? 8 : 6, prec, space);
+                EXPECT_EQ(s, printfFixed(v, prec == 3 ? 8 : 6, prec, space)) << v;
+            }
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> coord(-2000.0f, 2000.0f);
+    std::uniform_int_distribution<int> grid(-2000000, 2000000);
+    for (int i = 0; i < 200000; i++) {
+        // Random floats, and floats at or beside the half-way points of the grid.
+        const double v = i % 2 ? coord(gen) : static_cast<float>((grid(gen) + 0.5) / 1000.0);
+        std::string a, b;
+        appendFixed(a, v, 8, 3, true);
+        appendFixed(b, v, 6, 2, false);
+        ASSERT_EQ(a, printfFixed(v, 8, 3, true)) << v;
+        ASSERT_EQ(b, printfFixed(v, 6, 2, false)) << v;
+    }
+}
+
+// The ATOM record of the writer as its printf format: serials of six and seven digits grow into
+// columns 5-6, four-letter names start a column early.
+std::string printfRecord(const AtomInfo& a) {
+    char head[32], line[256];
+    std::snprintf(head, sizeof head, a.atomID > 99999 && a.atomID <= 9999999 ? "ATOM%7d" : "ATOM  %5d", a.atomID);
+    auto first = [](const char* s) { return s[0] ? s[0] : ' '; };
+    std::snprintf(line, sizeof line,
+                  std::strlen(a.atomName) < 4
+                      ? "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
+                      : "%s %-4s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n",
+                  head, a.atomName, first(a.locID), a.resName, first(a.chainID), a.resID, first(a.icode), a.x, a.y,
+                  a.z, a.occupancy, a.tempFactor, a.segID, a.element, a.chargeStr);
+    return line;
+}
+
+TEST_F(Io, WriterFormatSelectionAndFailures) {
     pdbInit(&pdb);
     const struct {
-        const char *name, *loc, *icode, *seg;
-    } atoms[] = {{"N", "", "", ""}, {"HD21", "B", "A", "S1"}, {"OXT", "", "", "LONG"}};
-    for (int i = 0; i < 3; i++) {
+        int id;
+        const char *name, *loc, *res, *chain;
+        int resID;
+        const char *icode, *seg, *elem, *charge;
+        float x, y, z, occ, b;
+    } atoms[] = {
+        {100, "N", "", "ASN", "B", -7, "", "", "N", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
+        {200, "HD21", "B", "ASN", "B", -6, "A", "S1", "H", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
+        {300, "OXT", "", "ASN", "B", -5, "", "LONG", "N", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
+        {123456, "CD21", "B", "ASN", "", -12, "A", "SEG1", "C", "1+", -1234.5f, 0.0f, -0.0001f, 0.5f, 100.0f},
+        {99999, "CA", "", "GLYX", "Z", 9999, "", "LONGSEG", "FE", "", 99999.0f, -9.9995f, 1.0e7f, 12345.6f, -3.25f},
+        {12345678, "OXT", "", "LYS", "", 76, "", "", "O", "1-", 1.0f, 2.0f, 3.0f, 1.0f, 0.0f},
+    };
+    std::string want;
+    for (const auto& c : atoms) {
         AtomInfo* a = getNextAtom(&pdb);
-        a->atomID = 100 * (i + 1);
-        pdbStrCpy(a->atomName, atoms[i].name);
-        pdbStrCpy(a->locID, atoms[i].loc);
-        pdbStrCpy(a->resName, "ASN");
-        pdbStrCpy(a->chainID, "B");
-        pdbStrCpy(a->icode, atoms[i].icode);
-        pdbStrCpy(a->segID, atoms[i].seg);
-        pdbStrCpy(a->element, i == 1 ? "H" : "N");
-        a->resID = -7 + i;
-        a->x = -12.3456f, a->z = 123.4564f, a->occupancy = 1.0f, a->tempFactor = 9.5f;
+        a->atomID = c.id, a->resID = c.resID;
+        pdbStrCpy(a->atomName, c.name);
+        pdbStrCpy(a->locID, c.loc);
+        pdbStrCpy(a->resName, c.res);
+        pdbStrCpy(a->chainID, c.chain);
+        pdbStrCpy(a->icode, c.icode);
+        pdbStrCpy(a->segID, c.seg);
+        pdbStrCpy(a->element, c.elem);
+        pdbStrCpy(a->chargeStr, c.charge);
+        a->x = c.x, a->y = c.y, a->z = c.z, a->occupancy = c.occ, a->tempFactor = c.b;
+        want += printfRecord(*a);
     }
     TempDir dir;
     const std::string path = dir / "out.pdb";
     ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, nullptr), 0);
-    // Columns counted by hand: name 13-16 (short names from 14), altloc 17,
-    // residue 18-21, chain 22, number 23-26, icode 27, x/y/z 31-54,
+    EXPECT_EQ(readFile(path), want + "END\n");
+    // Only the selected atoms, after the remark line and an empty line. Columns counted by hand:
+    // name 13-16, altloc 17, residue 18-21, chain 22, number 23-26, icode 27, x/y/z 31-54,
     // occupancy 55-60, B 61-66, segment 73-76, element 77-78, charge 79-80.
-    EXPECT_EQ(readFile(path),
-              "ATOM    100  N   ASN B  -7     -12.346   0.000 123.456  1.00  9.50           N  \n"
-              "ATOM    200 HD21BASN B  -6A    -12.346   0.000 123.456  1.00  9.50        S1 H  \n"
-              "ATOM    300  OXT ASN B  -5     -12.346   0.000 123.456  1.00  9.50      LONG N  \n"
-              "END\n");
-    // Only the selected atoms, after the remark line and an empty line.
     PDBSelectInfo sel;
     pdbSelectNull(&sel);
     sel.selectMode = 2, sel.atomNameMode = 3;
@@ -228,6 +283,50 @@ TEST_F(Io, EmptyNameReadsStandardInputAndLeavesItOpen) {
     EXPECT_EQ(pdb.atomCount, 4);
     EXPECT_NE(fcntl(STDIN_FILENO, F_GETFD), -1);
     EXPECT_EQ(std::fgetc(stdin), EOF);  // still a usable stream, at its end
+}
+
+TEST_F(Io, UbiquitinCountsSequenceAndALookUp) {
+    // The real NMR structure (model 1 with hydrogens) has no duplicate atoms: reading it is silent.
+    ASSERT_EQ(read(kUbiquitinPdb), 0);
+    EXPECT_EQ(err, "");
+    // 1231 ATOM records (grep -c '^ATOM'), one chain, residues 1..76.
+    EXPECT_EQ((std::vector<int>{pdb.atomCount, pdb.resCount, pdb.chainCount, pdb.segCount, pdb.minResID, pdb.maxResID}),
+              (std::vector<int>{1231, 76, 1, 1, 1, 76}));
+    EXPECT_EQ(std::string(pdb.defChainName) + "|" + pdb.defSegName, "A|");
+    // Human ubiquitin, by residue names and by the residue array's types.
+    const std::string sequence = "MQIFVKTLTGKTITLEVEPSDTIENVKAKIQDKEGIPPDQQRLIFAGKQLEDGRTLSDYNIQKESTLHLVLRLRGG";
+    ChainInfo* chain = findChain(&pdb, "A", "");
+    ASSERT_TRUE(chain != nullptr && chain->minResID == 1 && chain->maxResID == 76);
+    std::string byName, byType;
+    for (int r = 1; r <= 76; r++) {
+        byName += getResName1(findResName(&pdb, r, "A", ""));
+        byType += chain->resArray[r - 1]->resID == r ? chain->resArray[r - 1]->resType->resLetter : '!';
+    }
+    EXPECT_EQ(byName, sequence);
+    EXPECT_EQ(byType, sequence);
+    // The file's line: ATOM 303 CA PRO A 19 58.089 -84.957 8.021 1.00 7.07
+    AtomInfo* ca = findAtom(&pdb, 19, "CA", "A", "");
+    ASSERT_NE(ca, nullptr);
+    const float fields[5] = {static_cast<float>(ca->atomID), ca->x, ca->y, ca->z, ca->tempFactor};
+    const float file[5] = {303, 58.089f, -84.957f, 8.021f, 7.07f};
+    for (int k = 0; k < 5; k++) EXPECT_FLOAT_EQ(fields[k], file[k]) << k;
+    EXPECT_STREQ(ca->resInfo->resName, "PRO");
+}
+
+TEST_F(Io, UbiquitinRewriteIsByteExact) {
+    ASSERT_EQ(read(kUbiquitinPdb), 0);
+    TempDir dir;
+    const std::string path = dir / "round_trip.pdb";
+    ASSERT_EQ(writePDB(path.c_str(), &pdb, nullptr, "round trip"), 0);
+    // The ATOM lines of the source file are reproduced byte for byte (the source has the same
+    // column layout), so reading the file back gives every field of every atom again.
+    std::string want = "REMARK round trip\n\n";
+    const std::string src = readFile(kUbiquitinPdb);
+    for (size_t pos = 0, end; pos < src.size(); pos = end) {
+        end = std::min(src.find('\n', pos), src.size() - 1) + 1;
+        if (src.compare(pos, 4, "ATOM") == 0) want += src.substr(pos, end - pos);
+    }
+    EXPECT_EQ(readFile(path), want + "END\n");
 }
 
 }  // namespace

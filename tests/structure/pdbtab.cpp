@@ -1,11 +1,11 @@
 // Atom columns of restraint tables and the sequence header: read from a real table file, written back.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <vector>
 
-#include "foundation/memory.h"
 #include "foundation/table.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
@@ -46,8 +46,7 @@ TEST_F(Table, ColumnsBySuffix) {
     };
     // RESID_I and ATOMNAME_I only.
     getAtomTabLocs(varInfo, varCount, "_I", &loc[0], &loc[1], &loc[2], &loc[3], &loc[4]);
-    const int wantLoc[5] = {0, -1, 1, -1, -1};
-    for (int k = 0; k < 5; k++) EXPECT_EQ(loc[k], wantLoc[k]) << k;
+    EXPECT_EQ(std::vector<int>(loc, loc + 5), (std::vector<int>{0, -1, 1, -1, -1}));
     // Absent columns leave their fields.
     EXPECT_TRUE(vals(0) == 3 && resID == 5);
     EXPECT_EQ(std::string(atomName) + "|" + resName, "HN|keep");
@@ -76,12 +75,9 @@ TEST(TableCells, IndexesOutsideTheTextListGiveEmptyNames) {
     var.equivList = texts;
     char atomName[16] = "x";
     const float cells[] = {0.0f, 1.0f, -1.0f, 1e30f};
-    const char* want[] = {"CA", "", "", ""};
     for (int i = 0; i < 4; i++) {
-        EXPECT_EQ(getAtomTabVals(&var, 1, &cells[i], -1, -1, 0, -1, -1, nullptr, nullptr, atomName, nullptr,
-                                 nullptr),
-                  2);
-        EXPECT_STREQ(atomName, want[i]) << i;
+        EXPECT_EQ(getAtomTabVals(&var, 1, &cells[i], -1, -1, 0, -1, -1, nullptr, nullptr, atomName, nullptr, nullptr), 2);
+        EXPECT_STREQ(atomName, i == 0 ? "CA" : "") << i;
     }
     // A column index beyond the column count is not read.
     EXPECT_EQ(getAtomTabVals(&var, 1, cells, -1, -1, 3, -1, -1, nullptr, nullptr, atomName, nullptr, nullptr),
@@ -94,14 +90,11 @@ TEST_F(Table, SequenceFromTheHeader) {
     // FIRST_RESID 5 after the SEQUENCE line: order does not matter.
     ASSERT_EQ(getSeqInfo(hdr, &seq), 8);
     EXPECT_TRUE(seq.firstResID == 5 && seq.resNameList[8] == nullptr);
-    const struct {
-        int res, found;
-        const char* name;
-    } cases[] = {{5, 1, "M"}, {12, 1, "K"}, {13, 0, "None"}, {4, 0, "None"}};
-    for (const auto& c : cases) {
+    const std::tuple<int, int, const char*> cases[] = {{5, 1, "M"}, {12, 1, "K"}, {13, 0, "None"}, {4, 0, "None"}};
+    for (const auto& [res, found, text] : cases) {
         char name[16] = "";
-        EXPECT_EQ(getSeqResName(&seq, c.res, name), c.found) << c.res;
-        EXPECT_STREQ(name, c.name) << c.res;
+        EXPECT_EQ(getSeqResName(&seq, res, name), found) << res;
+        EXPECT_STREQ(name, text) << res;
     }
     seqInfoFree(&seq);
     char name[16];
@@ -121,7 +114,7 @@ std::string written(const SeqInfo& seq) {
     return korim_test::captureStdout([&] { wrSeqInfo(stdout, &seq); });
 }
 
-TEST(Sequence, WriteAndReadBack) {
+TEST(Sequence, WriteReadBackAndABadFirstResidue) {
     std::string letters;
     for (int i = 0; i < 51; i++) letters += "ACDEFGHIKLMNPQRSTVWY"[i % 20];
     Header h{"DATA FIRST_RESID -2", "DATA SEQUENCE " + letters.substr(0, 30), "data sequence " + letters.substr(30)};
@@ -142,12 +135,8 @@ TEST(Sequence, WriteAndReadBack) {
     seq.resNameList[11][0] = '\0';
     EXPECT_EQ(written(seq), "\nDATA FIRST_RESID 1\n\nDATA SEQUENCE MKTAYIAKQR Q?\n\n");
     seqInfoFree(&seq);
-}
-
-TEST(Sequence, BadFirstResidue) {
+    // A first residue that is no number is refused.
     Header bad{"DATA SEQUENCE MKT", "DATA FIRST_RESID 5x"};
-    SeqInfo seq;
-    seqInfoNull(&seq);
     int count = -1;
     EXPECT_EQ(captureStderr([&] { count = getSeqInfo(bad.list, &seq); }),
               "MERIDO Error: bad FIRST_RESID value '5x' in header line: DATA FIRST_RESID 5x\n");

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "structure/pdb.h"
@@ -31,30 +30,29 @@ struct Torsion : ::testing::Test {
     // Covalent bonds of the structure with their lengths: heavy atoms closer
     // than 1.9 A, bonds to hydrogen shorter than 1.25 A (hydrogen bonds are
     // longer); with heavyOnly, between non-hydrogens only.
-    std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> bonds(bool heavyOnly) {
+    struct Bond { AtomInfo *a, *b; float length; };
+    std::vector<Bond> bonds(bool heavyOnly) {
         std::vector<AtomInfo*> atoms;
         for (int i = 0; i < pdb.atomCount; i++)
             if (!heavyOnly || std::strcmp(pdb.atomList[i].element, "H") != 0) atoms.push_back(&pdb.atomList[i]);
-        std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>> out;
+        std::vector<Bond> out;
         for (size_t i = 0; i < atoms.size(); i++)
             for (size_t j = i + 1; j < atoms.size(); j++) {
                 bool withH = std::strcmp(atoms[i]->element, "H") == 0 || std::strcmp(atoms[j]->element, "H") == 0;
                 float d = pdbDist(atoms[i], atoms[j]);
-                if (d < (withH ? 1.25f : 1.9f)) out.push_back({{atoms[i], atoms[j]}, d});
+                if (d < (withH ? 1.25f : 1.9f)) out.push_back({atoms[i], atoms[j], d});
             }
         return out;
     }
-    void expectSameLengths(const std::vector<std::pair<std::pair<AtomInfo*, AtomInfo*>, float>>& before) {
-        for (const auto& b : before)
-            EXPECT_NEAR(pdbDist(b.first.first, b.first.second), b.second, 2e-4)
-                << b.first.first->atomName << "-" << b.first.second->atomName << " of " << b.first.first->resID;
+    void expectSameLengths(const std::vector<Bond>& before) {
+        for (const Bond& b : before)
+            EXPECT_NEAR(pdbDist(b.a, b.b), b.length, 2e-4) << b.a->atomName << "-" << b.b->atomName << " of " << b.a->resID;
     }
 };
 
 TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
-    // Peptide bond C(1)-N(2) from the file's coordinates.
-    const double cn = std::hypot(50.851 - 49.535, -89.086 + 88.953, 7.556 - 7.698);
-    EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), cn, 1e-5);
+    // Peptide bond C(1)-N(2) from the file's coordinates; a missing atom gives no torsion.
+    EXPECT_NEAR(pdbDist(at(1, "C"), at(2, "N")), std::hypot(50.851 - 49.535, -89.086 + 88.953, 7.556 - 7.698), 1e-5);
     EXPECT_EQ(pdbDihedral(at(1, "C"), at(2, "N"), nullptr, at(1, "C")), 9999.0f);
     for (int r : {2, 10, 23, 45, 70}) {
         float phi, psi, omega;
@@ -127,7 +125,7 @@ TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
     EXPECT_TRUE(setPDBPhiPsi(&pdb, 99, "A", "", 0, 0) == 0 && setPDBPhiPsi(&pdb, 1, "A", "", 0, 100) == 2);
 }
 
-TEST_F(Torsion, ChiAnglesMeasured) {
+TEST_F(Torsion, ChiAnglesMeasuredAndMissingNames) {
     float chi[PDB_MAX_CHI];
     const TorsionDefInfo* rows[PDB_MAX_CHI];
     int count = -1;
@@ -137,17 +135,24 @@ TEST_F(Torsion, ChiAnglesMeasured) {
     EXPECT_NEAR(chi[0], refDihedral(at(42, "N"), at(42, "CA"), at(42, "CB"), at(42, "CG")), 1e-3);
     EXPECT_NEAR(chi[3], refDihedral(at(42, "CG"), at(42, "CD"), at(42, "NE"), at(42, "CZ")), 1e-3);
     EXPECT_TRUE(rows[6]->angleID == 7 && chi[7] == 9999.0f);
-    // Glycine has no row.
+    // Glycine has no row; Pro 19, chi 3: two rows; Ala 28 chi 1 names HB1, which this file has.
     count = -1;
     EXPECT_TRUE(getPDBChi(&pdb, 10, "A", "", chi, rows, nullptr, &count) == 0 && count == 0);
-    // Pro 19, chi 3: two rows.
-    int want3[] = {3};
+    int id[1] = {3};
     count = 1;
-    EXPECT_TRUE(getPDBChi(&pdb, 19, "A", "", chi, rows, want3, &count) == 4 && count == 2);
+    EXPECT_TRUE(getPDBChi(&pdb, 19, "A", "", chi, rows, id, &count) == 4 && count == 2);
     EXPECT_STREQ(rows[1]->atomNameL, "CA");
-    // Ala 28 chi 1 names HB1, which this file has.
     count = -1;
     EXPECT_EQ(getPDBChi(&pdb, 28, "A", "", chi, rows, nullptr, &count), 1);
+    // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
+    float target[1] = {60.0f};
+    id[0] = 1;
+    int set = -1;
+    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
+              "MerSetChi Error finding 2 HN\n");
+    EXPECT_EQ(set, 1);
+    // No angle asked for; glycine.
+    EXPECT_TRUE(setPDBChi(&pdb, 2, "A", "", target, id, 0) == 0 && setPDBChi(&pdb, 10, "A", "", target, id, 1) == 0);
 }
 
 TEST_F(Torsion, ChiAnglesSetKeepHeavyAtomBonds) {
@@ -155,40 +160,22 @@ TEST_F(Torsion, ChiAnglesSetKeepHeavyAtomBonds) {
     // table turned by 40 degrees and measured again; heavy-atom bonds stay.
     const auto before = bonds(true);
     for (int r : {42, 51, 63, 50, 44, 62, 1}) {
-        float chi[PDB_MAX_CHI];
+        float chi[PDB_MAX_CHI], again[PDB_MAX_CHI];
         const TorsionDefInfo* rows[PDB_MAX_CHI];
         int count = -1;
         const int mask = getPDBChi(&pdb, r, "A", "", chi, rows, nullptr, &count);
         ASSERT_GT(count, 0) << r;
-        const std::vector<float> start(chi, chi + count);
-        std::vector<int> ids;
-        for (int k = 0; k < count; k++) ids.push_back(rows[k]->angleID);
         for (int k = 0; k < count; k++) {
-            if (!(mask & (1 << (ids[k] - 1)))) continue;
-            float target[1] = {start[k] + 40.0f};
-            int id[1] = {ids[k]};
-            int set = 0;
+            int id[1] = {rows[k]->angleID}, one = 1, set = 0;
+            if (!(mask & (1 << (id[0] - 1)))) continue;
+            float target[1] = {chi[k] + 40.0f};
             captureStderr([&] { set = setPDBChi(&pdb, r, "A", "", target, id, 1); });
             EXPECT_EQ(set, 1 << (id[0] - 1));
-            float again[PDB_MAX_CHI];
-            int one = 1;
-            getPDBChi(&pdb, r, "A", "", again, rows, id, &one);
+            getPDBChi(&pdb, r, "A", "", again, nullptr, id, &one);
             EXPECT_LT(angleDiff(again[0], target[0]), 0.02) << r << " chi" << id[0];
         }
     }
     expectSameLengths(before);
-}
-
-TEST_F(Torsion, SetChiReportsMissingNames) {
-    float target[1] = {60.0f};
-    int id[1] = {1};
-    int set = -1;
-    // Gln 2 chi 1 keeps "N HN HA C O": this file calls the amide proton H.
-    EXPECT_EQ(captureStderr([&] { set = setPDBChi(&pdb, 2, "A", "", target, id, 1); }),
-              "MerSetChi Error finding 2 HN\n");
-    EXPECT_EQ(set, 1);
-    // No angle asked for; glycine.
-    EXPECT_TRUE(setPDBChi(&pdb, 2, "A", "", target, id, 0) == 0 && setPDBChi(&pdb, 10, "A", "", target, id, 1) == 0);
 }
 
 TEST(ChiTable, FixedSides) {

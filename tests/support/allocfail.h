@@ -53,11 +53,7 @@ int sweepEntryPoint(const char* name, Prepare prepare, Run run, int limit = 400)
         o = run();
       },
       [&](int n, bool fired, const std::string& err) {
-        if (o.ok || !fired) {
-          EXPECT_TRUE(o.ok && o.complete) << name << ", allocation " << n << ":\n" << err;
-        } else {
-          EXPECT_TRUE(o.intact) << name << ", allocation " << n << ":\n" << err;
-        }
+        EXPECT_TRUE(o.ok || !fired ? o.ok && o.complete : o.intact) << name << ", allocation " << n << ":\n" << err;
       },
       limit);
 }

@@ -21,9 +21,7 @@ struct TempDir {
   std::string path;
   TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "korim_test_XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) != nullptr) path = buf.data();
+    if (mkdtemp(tmpl.data()) != nullptr) path = tmpl;
   }
   ~TempDir() {
     std::error_code ec;

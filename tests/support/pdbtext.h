@@ -25,17 +25,11 @@ struct PdbAtoms {
   }
   // Subtracts the centroid taken with single-precision running sums, as the simulation centres.
   void centre() {
-    float sx = 0, sy = 0, sz = 0;
-    for (int i = 1; i <= n(); i++) {
-      sx = static_cast<float>(sx + x[i]);
-      sy = static_cast<float>(sy + y[i]);
-      sz = static_cast<float>(sz + z[i]);
-    }
-    const float cx = sx / n(), cy = sy / n(), cz = sz / n();
-    for (int i = 1; i <= n(); i++) {
-      x[i] -= cx;
-      y[i] -= cy;
-      z[i] -= cz;
+    for (std::vector<double>* v : {&x, &y, &z}) {
+      float sum = 0;
+      for (int i = 1; i <= n(); i++) sum = static_cast<float>(sum + (*v)[i]);
+      const float c = sum / n();
+      for (int i = 1; i <= n(); i++) (*v)[i] -= c;
     }
   }
   double maxRadius() const {

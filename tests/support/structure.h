@@ -9,11 +9,7 @@ namespace korim_test {
 
 struct AtomSpec {
     int resID;
-    const char* resName;
-    const char* atomName;
-    const char* chain;
-    const char* seg;
-    const char* icode;
+    const char *resName, *atomName, *chain, *seg, *icode;
 };
 
 // A structure of the given atoms (atom i at x = i, serial i + 1), key tables created, not indexed.
@@ -37,18 +33,17 @@ inline void appendAtoms(korim::structure::PDBInfo* p, const AtomSpec* specs, int
 // Torsion of points p[0..2], p[3..5], p[6..8], p[9..11] in degrees by the
 // textbook form atan2(|v| u.(v x w), (u x v).(v x w)).
 inline double refDihedral(const double* p) {
-    double u[3], v[3], w[3];
+    auto bond = [&](int k, int i) { return p[3 * k + 3 + i] - p[3 * k + i]; };  // component i of bond k
+    auto cross = [&](int k, int l, int i) {
+        return bond(k, (i + 1) % 3) * bond(l, (i + 2) % 3) - bond(k, (i + 2) % 3) * bond(l, (i + 1) % 3);
+    };
+    double nv = 0, y = 0, x = 0;
     for (int i = 0; i < 3; i++) {
-        u[i] = p[3 + i] - p[i];
-        v[i] = p[6 + i] - p[3 + i];
-        w[i] = p[9 + i] - p[6 + i];
+        nv += bond(1, i) * bond(1, i);
+        y += bond(0, i) * cross(1, 2, i);
+        x += cross(0, 1, i) * cross(1, 2, i);
     }
-    double a[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    double b[3] = {v[1] * w[2] - v[2] * w[1], v[2] * w[0] - v[0] * w[2], v[0] * w[1] - v[1] * w[0]};
-    double nv = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    double y = nv * (u[0] * b[0] + u[1] * b[1] + u[2] * b[2]);
-    double x = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-    return std::atan2(y, x) * 180.0 / M_PI;
+    return std::atan2(std::sqrt(nv) * y, x) * 180.0 / M_PI;
 }
 
 inline double refDihedral(const korim::structure::AtomInfo* a, const korim::structure::AtomInfo* b,
