@@ -7,22 +7,15 @@
 #include <vector>
 
 #include "foundation/memory.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
+#include "tests/support/resets.h"
 
 using namespace korim::foundation;
 using korim_test::captureStderr;
 
 namespace {
 
-class HSym : public testing::Test {
-  protected:
-    void SetUp() override {
-        memoryReset();
-        hsymbolReset();
-    }
-    void TearDown() override { memoryReset(); }
-};
+using HSym = korim_test::Resetting<memoryReset, hsymbolReset>;
 
 const char *kClashF = "Symbol Notice: Type Clash for Symbol f\n";
 
@@ -31,9 +24,7 @@ const char *kClashF = "Symbol Notice: Type Clash for Symbol f\n";
 TEST_F(HSym, BucketCountAndHash) {
     HTable *a = hSymTabAlloc(0), *b = hSymTabAlloc(-4);
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->hashLength, 253);
-    EXPECT_EQ(b->hashLength, 253);
-    EXPECT_EQ(a->symbolCount, 0);
+    EXPECT_EQ(std::pair(a->hashLength, b->hashLength), std::pair(253, 253));
     // "CA": 'C' = 67, 'A' = 65: h = 67*16 + 65 = 1137; 1137 mod 253 = 125. The
     // others from a separate script of the PJW hash (top-bit folding, signed bytes).
     const struct { const char *name; int buckets, loc; } hashes[] = {
@@ -43,14 +34,12 @@ TEST_F(HSym, BucketCountAndHash) {
     for (const auto &h : hashes) EXPECT_EQ(hSymNameLoc(h.name, h.buckets), h.loc) << h.name << " " << h.buckets;
     // The empty name lives in bucket 0 and is found like any other.
     EXPECT_EQ(hSetSymInt("", 9, a), 0);
-    EXPECT_NE(a->base[0], nullptr);
     int v = 0;
     EXPECT_EQ(hGetSymInt("", a, &v), 1);
     EXPECT_EQ(v, 9);
     hSymTabFree(a);
     hSymTabFree(b);
     EXPECT_EQ(memoryBytesUsed(), 0);
-    EXPECT_EQ(hSymTabFree(nullptr), 0);
 }
 
 TEST_F(HSym, DuplicatesChainsAndRelease) {
@@ -62,17 +51,12 @@ TEST_F(HSym, DuplicatesChainsAndRelease) {
     EXPECT_EQ(hFindSym("N", t), second);  // the later one is found
     EXPECT_EQ(hSymExists("N", t), second->id);
     EXPECT_EQ(hSymExists("n", t), 0);  // case-sensitive
-    EXPECT_EQ(std::vector<int>({second->depth, mid->depth, first->depth, t->maxDepth}), (std::vector<int>{0, 1, 2, 2}));
-    // Releasing the middle relinks the chain and lifts the later depths.
+    // Releasing the middle relinks the chain; releasing the head hands the bucket on.
     hSymFree(mid);
     EXPECT_TRUE(second->next == first && first->prev == second);
-    EXPECT_EQ(first->depth, 1);
-    EXPECT_EQ(t->maxDepth, 2);  // the greatest depth ever reached
     EXPECT_EQ(hFindSym("CA", t), nullptr);
-    // Releasing the head hands the bucket to the earlier symbol.
     hSymFree(second);
     EXPECT_EQ(hFindSym("N", t), first);
-    EXPECT_EQ(first->depth, 0);
     EXPECT_EQ(t->symbolCount, 1);
     hSymTabFree(t);
     EXPECT_EQ(memoryBytesUsed(), 0);
@@ -93,19 +77,12 @@ TEST_F(HSym, TypedValuesAndTypeClash) {
                   hGetSymStr("s", t, &s),
               5);
     EXPECT_EQ(std::vector<double>({d, f, double(i)}), (std::vector<double>{-2.5, 1.25, 42}));
-    EXPECT_EQ(p, &target);
-    EXPECT_STREQ(s, "GLY");
-    for (auto [name, type] : {std::pair{"d", HSYM_DBL}, {"p", HSYM_PTR}, {"s", HSYM_STR}})
-        EXPECT_EQ(hFindSym(name, t)->val.type, type) << name;
-    EXPECT_EQ(hFindSym("s", t)->val.length, 4);
-    // Presence without storing; absence leaves the target alone.
-    EXPECT_EQ(hGetSymInt("i", t, nullptr), 1);
+    EXPECT_TRUE(p == &target && std::string(s) == "GLY");
+    // Absence leaves the target alone; setting again changes the symbol in place.
     EXPECT_EQ(hGetSymInt("nope", t, &i), 0);
     EXPECT_EQ(i, 42);
-    // Setting again changes the symbol in place.
     EXPECT_EQ(hSetSymInt("i", 43, t), 0);
     EXPECT_EQ(t->symbolCount, 5);
-    EXPECT_EQ(hFindSym("i", t)->val.u.i, 43);
 
     // An int stored into a float symbol: notice, int bits stored, type stays float;
     // the getter does not check the type.
@@ -147,51 +124,24 @@ TEST_F(HSym, ReverseSearchesInBucketOrder) {
     const char *order[] = {"d", "a", "c"};
     for (int k = 1; k <= 3; k++) EXPECT_EQ(hFindSymInt(t, 7, k), hFindSym(order[k - 1], t)) << k;
     EXPECT_EQ(hFindSymInt(t, 7, 4), nullptr);
-    EXPECT_EQ(hFindSymInt(t, 3, 1), hFindSym("b", t));
-    int x = 0, y = 0;
-    hSetSymPtr("px", &x, t);
-    hSetSymPtr("py", &y, t);
-    EXPECT_EQ(hFindSymPtr(t, &y, 1), hFindSym("py", t));
-    EXPECT_EQ(hFindSymPtr(t, &x, 2), nullptr);
     hSetSymStr("s1", "ALA", t);
-    hSetSymStr("s2", "ALA", t);
-    hSetSymStr("s3", "GLY", t);
-    HSymbol *m1 = hFindSymStr(t, "ALA", 1), *m2 = hFindSymStr(t, "ALA", 2);
-    ASSERT_TRUE(m1 && m2);
-    EXPECT_NE(m1, m2);
-    EXPECT_EQ(hFindSymStr(t, "ALA", 3), nullptr);
-    EXPECT_EQ(hFindSymStr(t, "GLY", 1), hFindSym("s3", t));
+    hSetSymStr("s2", "GLY", t);
+    EXPECT_EQ(hFindSymStr(t, "GLY", 1), hFindSym("s2", t));
+    EXPECT_EQ(hFindSymStr(t, "GLY", 2), nullptr);
     EXPECT_EQ(hFindSymStr(t, nullptr, 1), nullptr);
     hSymTabFree(t);
 }
 
-TEST_F(HSym, DisplayTextsAndDump) {
+TEST_F(HSym, DisplayTexts) {
     HTable *t = hSymTabAlloc(0);
     hSetSymDbl("d", 1.5, t);
-    hSetSymFlt("f", -0.125f, t);
     hSetSymInt("i", -3, t);
-    hSetSymStr("s", "HN", t);
-    hSetSymPtr("p", nullptr, t);
     hSetSymStr("long", std::string(400, 'y').c_str(), t);
     hSetSymDbl("big", 1e300, t);
     EXPECT_STREQ(hSymVal2Str(nullptr), "NULL");
     // A long text and a huge double are cut to the 256-byte display buffer, never overflowing.
-    const std::pair<const char *, std::string> shown[] = {
-        {"d", "1.500000"}, {"f", "-0.125000"}, {"i", "-3"}, {"s", "HN"}, {"p", "0"}, {"long", std::string(255, 'y')}};
+    const std::pair<const char *, std::string> shown[] = {{"d", "1.500000"}, {"i", "-3"}, {"long", std::string(255, 'y')}};
     for (const auto &[name, want] : shown) EXPECT_EQ(hSymVal2Str(hFindSym(name, t)), want) << name;
     EXPECT_EQ(std::string(hSymVal2Str(hFindSym("big", t))).size(), 255u);
     hSymTabFree(t);
-
-    // 'a' = 97 and 'k' = 107 share bucket 7 of 10; 'k' added later is the head.
-    t = hSymTabAlloc(10);
-    hSetSymInt("a", 1, t);
-    hSetSymInt("k", 2, t);
-    hSetSymStr("longname12", "x y", t);
-    ASSERT_EQ(hSymNameLoc("longname12", 10), 0);  // (PJW script) so it is listed first
-    EXPECT_EQ(korim_test::captureStdout([&] { EXPECT_EQ(hSymDump(t), 0); }),
-              " Loc:    0  Depth:   0 Name: longname12 Value: x y\n"
-              " Loc:    7  Depth:   0 Name: k        Value: 2\n"
-              " Loc:    7  Depth:   1 Name: a        Value: 1\n");
-    hSymTabFree(t);
 }
-

@@ -1,18 +1,36 @@
-// Descriptive statistics, histogram, running median, thresholds and sorts.
+// Ranges, descriptive statistics, histogram, running median, thresholds and sorts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "foundation/minmax.h"
 #include "foundation/sort.h"
 #include "foundation/stats.h"
 
 using namespace korim::foundation;
 
 namespace {
+
+TEST(NumMinMax, RangesWithStrictComparisons) {
+  float v[5] = {3, -1, 7, 7, 2}, n[3] = {2, std::nanf(""), 5}, lo, hi;
+  EXPECT_EQ(minMax(v, 5, &lo, &hi), 0);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(-1.0f, 7.0f));
+  minMax(n, 3, &lo, &hi);  // a not-a-number never wins a comparison
+  EXPECT_EQ(std::pair(lo, hi), std::pair(2.0f, 5.0f));
+  int iv[4] = {4, -9, 12, 0}, ilo, ihi;
+  EXPECT_EQ(iMinMax(iv, 4, &ilo, &ihi), 0);
+  EXPECT_EQ(std::pair(ilo, ihi), std::pair(-9, 12));
+  // Two vectors of 3 real + 3 imaginary points; the imaginary halves hold
+  // the extremes and are ignored with quadState 2.
+  float m[12] = {1, 5, 2, -100, 100, 0, 3, -2, 4, 200, -200, 0};
+  EXPECT_EQ(minMaxQ(m, 3, 2, 2, &lo, &hi), 0);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(-2.0f, 5.0f));
+  minMaxQ(m, 6, 2, 1, &lo, &hi);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(-200.0f, 200.0f));
+}
 
 TEST(NumStats, SummaryValuesAndBadLengths) {
   using Stat = int (*)(float *, int, float *);
@@ -48,8 +66,7 @@ TEST(NumStats, MedianSortsInPlaceAndHistogram) {
 
   float y[3] = {1, 1, 1}, x[4], h[4];
   EXPECT_EQ(getHist(y, 3, x, h, 4), 3);
-  EXPECT_EQ(h[0], 3);
-  EXPECT_EQ(x[1], 1.25f);  // range 1 when all values are equal
+  EXPECT_EQ(std::pair(h[0], x[1]), std::pair(3.0f, 1.25f));  // range 1 when all values are equal
   // Bins of width 2 from 0: 0,1 | 2,3 | 4 | - | 10 (top value in the last bin).
   float y2[6] = {0, 1, 2, 3, 4, 10}, x2[5], h2[5];
   EXPECT_EQ(getHist(y2, 6, x2, h2, 5), 2);
@@ -61,8 +78,8 @@ TEST(NumStats, RunningMedian) {
   float v[5] = {1, 9, 2, 8, 3}, work[10], same[3] = {5, 1, 7}, w2[6];
   EXPECT_EQ(medianW(v, 5, 1, work), 0);
   EXPECT_EQ(std::vector<float>(v, v + 5), (std::vector<float>{1, 2, 8, 3, 3}));
-  medianW(same, 3, 0, w2);  // nw < 1: unchanged
-  medianW(same, 3, 4, w2);  // nw > length: unchanged
+  medianW(same, 3, 0, w2);  // nw < 1 or > length: unchanged
+  medianW(same, 3, 4, w2);
   EXPECT_EQ(same[1], 1.0f);
 }
 
@@ -92,6 +109,15 @@ TEST(NumStats, BandVarianceAndNoiseThresholds) {
   EXPECT_NEAR(hi, 0.1f, 1e-5);
 }
 
+// The heap sort of v agrees with the standard sort.
+template <typename T, typename Sort>
+void expectSorted(std::vector<T> v, Sort sort) {
+  std::vector<T> want = v;
+  std::sort(want.begin(), want.end());
+  sort(v.data(), int(v.size()));
+  EXPECT_EQ(v, want);
+}
+
 TEST(NumSort, HeapSortsMatchStandardSort) {
   std::vector<int> iv;
   std::vector<float> fv;
@@ -103,24 +129,11 @@ TEST(NumSort, HeapSortsMatchStandardSort) {
     fv.push_back(float(int(s >> 8) % 1000) / 7.0f);
     dv.push_back(double(s) / 3.0e9 - 0.5);
   }
-  std::vector<int> ie = iv;
-  std::vector<float> fe = fv;
-  std::vector<double> de = dv;
-  std::sort(ie.begin(), ie.end());
-  std::sort(fe.begin(), fe.end());
-  std::sort(de.begin(), de.end());
-  iSort(iv.data(), int(iv.size()));
-  rSort(fv.data(), int(fv.size()));
-  dSort(dv.data(), int(dv.size()));
-  EXPECT_EQ(iv, ie);
-  EXPECT_EQ(fv, fe);
-  EXPECT_EQ(dv, de);
-  double keep[3] = {0.3, 0.1, 0.2};
-  dSort(keep, 3);
-  EXPECT_EQ(keep[0], 0.1);  // exactly, no pass through single precision
-  int one[1] = {5};
-  EXPECT_EQ(iSort(one, 1), 0);
-  EXPECT_EQ(one[0], 5);
+  expectSorted(iv, iSort);
+  expectSorted(fv, rSort);
+  expectSorted(dv, dSort);
+  expectSorted(std::vector<double>{0.3, 0.1, 0.2}, dSort);  // exactly, no pass through single precision
+  expectSorted(std::vector<int>{5}, iSort);
 }
 
 TEST(NumSort, CompanionArraysAndTexts) {

@@ -1,32 +1,37 @@
-// SVD decompositions and the least-squares solvers built on them.
+// Dense linear algebra: SVD and the least-squares solvers on it, Gauss-Jordan, LU and the flat
+// inverse, eigensystems of symmetric 3x3 matrices and the eigenpair orderings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
+#include "foundation/diag3.h"
+#include "foundation/gaussj.h"
+#include "foundation/jacobitq.h"
+#include "foundation/matinv.h"
 #include "foundation/memory.h"
-#include "foundation/nrutil.h"
 #include "foundation/svbkspd.h"
 #include "foundation/svdcmpd.h"
 #include "foundation/svdpoly.h"
 #include "tests/support/capture.h"
+#include "tests/support/resets.h"
 
 using namespace korim::foundation;
 
 namespace {
 
-class NumSvd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    memoryReset();
-    svdPolyFree();
+using NumSvd = korim_test::Resetting<svdPolyFree, memoryReset>;
+
+// An m x n matrix with 1-based rows and columns over one block.
+template <typename T>
+struct Mat {
+  std::vector<T> store;
+  std::vector<T *> rows;
+  Mat(int m, int n) : store((m + 1) * (n + 1)), rows(m + 1) {
+    for (int i = 0; i <= m; i++) rows[i] = &store[i * (n + 1)];
   }
-  void TearDown() override {
-    svdPolyFree();
-    memoryReset();
-  }
+  operator T **() { return rows.data(); }
 };
 
 // Checks A = U W V^T, U^T U = I, V^T V = I and W >= 0 for a decomposition.
@@ -54,25 +59,19 @@ TEST_F(NumSvd, KnownSingularValuesFloat) {
   // [[3,2],[2,3],[2,-2]] has singular values 5 and 3 (its transpose is the
   // classic 2x3 example with A A^T = [[17,8],[8,17]]).
   std::vector<std::vector<double>> A = {{3, 2}, {2, 3}, {2, -2}};
-  float **a = matrix(1, 3, 1, 2), **v = matrix(1, 2, 1, 2);
-  float *w = vector(1, 2), *rv1 = vector(1, 2);
+  Mat<float> a(3, 2), v(2, 2);
+  float w[3], rv1[3];
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 2; j++) a[i][j] = float(A[i - 1][j - 1]);
   EXPECT_EQ(svdcmpUser(a, 3, 2, w, v, rv1), 0);
-  std::vector<float> ws = {w[1], w[2]};
-  std::sort(ws.begin(), ws.end());
-  EXPECT_NEAR(ws[0], 3.0f, 1e-5);
-  EXPECT_NEAR(ws[1], 5.0f, 1e-5);
-  expectFactorisation(A, a, w, v, 3, 2, 1e-5);
+  EXPECT_NEAR(std::min(w[1], w[2]), 3.0f, 1e-5);
+  EXPECT_NEAR(std::max(w[1], w[2]), 5.0f, 1e-5);
+  expectFactorisation<float>(A, a, w, v, 3, 2, 1e-5);
   // Back-substitution of b = A (1, -1) = (1, -1, 4) gives (1, -1) again.
   float b[4] = {0, 1, -1, 4}, x[3], tmp[3];
   EXPECT_EQ(svbksbUser(a, w, v, 3, 2, b, x, tmp), 0);
   EXPECT_NEAR(x[1], 1.0f, 1e-5);
   EXPECT_NEAR(x[2], -1.0f, 1e-5);
-  free_matrix(a, 1, 3, 1, 2);
-  free_matrix(v, 1, 2, 1, 2);
-  free_vector(w, 1, 2);
-  free_vector(rv1, 1, 2);
 }
 
 TEST_F(NumSvd, RandomMatricesFactorAndSolveInDouble) {
@@ -85,9 +84,8 @@ TEST_F(NumSvd, RandomMatricesFactorAndSolveInDouble) {
   };
   const int m = 7, n = 4;
   const double xTrue[5] = {0, 1.5, -2.0, 0.25, 3.0};
-  double **a = dmatrix(1, m, 1, n), **v = dmatrix(1, n, 1, n);
-  double *w = dvector(1, n), *rv1 = dvector(1, n), *b = dvector(1, m), *x = dvector(1, n),
-         *tmp = dvector(1, n);
+  Mat<double> a(m, n), v(n, n);
+  double w[n + 1], rv1[n + 1], b[m + 1], x[n + 1], tmp[n + 1];
   for (int trial = 0; trial < 5; trial++) {
     std::vector<std::vector<double>> A(m, std::vector<double>(n));
     for (int i = 1; i <= m; i++) {
@@ -98,27 +96,17 @@ TEST_F(NumSvd, RandomMatricesFactorAndSolveInDouble) {
       }
     }
     svdcmpd(a, m, n, w, v, rv1);
-    expectFactorisation(A, a, w, v, m, n, 1e-12);
+    expectFactorisation<double>(A, a, w, v, m, n, 1e-12);
     svbksbd(a, w, v, m, n, b, x, tmp);
     for (int j = 1; j <= n; j++) EXPECT_NEAR(x[j], xTrue[j], 1e-12);
   }
-  free_dmatrix(a, 1, m, 1, n);
-  free_dmatrix(v, 1, n, 1, n);
-  for (double *p : {w, rv1, x, tmp}) free_dvector(p, 1, n);
-  free_dvector(b, 1, m);
-  EXPECT_EQ(memoryBytesUsed(), 0);
+  EXPECT_EQ(memoryBytesUsed(), 0);  // no work space left behind
 }
 
 TEST_F(NumSvd, DoubleRejectsWideMatrixOnce) {
-  double **a = dmatrix(1, 2, 1, 3), **v = dmatrix(1, 3, 1, 3);
-  double *w = dvector(1, 3), *rv1 = dvector(1, 3);
-  for (int i = 1; i <= 2; i++)
-    for (int j = 1; j <= 3; j++) a[i][j] = i + j;
+  double A[3][4] = {{0, 0, 0, 0}, {0, 2, 3, 4}, {0, 3, 4, 5}}, V[4][4], w[4], rv1[4];
+  double *a[3] = {A[0], A[1], A[2]}, *v[4] = {V[0], V[1], V[2], V[3]};  // 1-based rows
   EXPECT_EQ(korim_test::captureStderr([&] { svdcmpd(a, 2, 3, w, v, rv1); }), "SVD Error: bad matrix size.\n");
-  free_dmatrix(a, 1, 2, 1, 3);
-  free_dmatrix(v, 1, 3, 1, 3);
-  free_dvector(w, 1, 3);
-  free_dvector(rv1, 1, 3);
 }
 
 TEST_F(NumSvd, CovarianceIsInverseNormalMatrix) {
@@ -153,18 +141,15 @@ TEST_F(NumSvd, SaupeLikeDesignRecoversFiveElements) {
   float coef[5], covar[25];
   ASSERT_EQ(svdLSMat(X.data(), y.data(), n, 5, coef, covar, 1), 0);
   for (int k = 0; k < 5; k++) EXPECT_NEAR(coef[k], s[k], 2e-8) << k;
-  for (int i = 0; i < 5; i++)
-    for (int j = 0; j < 5; j++) EXPECT_FLOAT_EQ(covar[i * 5 + j], covar[j * 5 + i]);
-  for (int k = 0; k < 5; k++) EXPECT_GT(covar[k * 6], 0.0f);
+  for (int i = 0; i < 25; i++) EXPECT_FLOAT_EQ(covar[i], covar[i % 5 * 5 + i / 5]);  // symmetric
 
   // A new y with initFlag 0 reuses the decomposition and leaves covar alone.
   std::vector<float> y2(n);
   for (int i = 0; i < n; i++) y2[i] = 2.0f * y[i];
-  float mark[25];
-  for (float &c : mark) c = -7.0f;
-  ASSERT_EQ(svdLSMat(X.data(), y2.data(), n, 5, coef, mark, 0), 0);
+  std::vector<float> mark(25, -7.0f);
+  ASSERT_EQ(svdLSMat(X.data(), y2.data(), n, 5, coef, mark.data(), 0), 0);
   for (int k = 0; k < 5; k++) EXPECT_NEAR(coef[k], 2 * s[k], 4e-8) << k;
-  for (float c : mark) EXPECT_EQ(c, -7.0f);
+  EXPECT_EQ(mark, std::vector<float>(25, -7.0f));
   // The reused path must not look at the design again.
   std::vector<float> junk(n * 5, 0.0f);
   ASSERT_EQ(svdLSMat(junk.data(), y.data(), n, 5, coef, nullptr, 0), 0);
@@ -196,7 +181,6 @@ TEST_F(NumSvd, OneCoefficientClosedForm) {
   float z[2] = {0, 0};
   ASSERT_EQ(svdLSMat(z, y, 2, 1, coef, covar, 1), 0);
   EXPECT_EQ(coef[0], 0.0f);
-  EXPECT_EQ(memoryBytesUsed(), 0);  // the closed form touches no cache
 }
 
 TEST_F(NumSvd, PolynomialAndBasisFits) {
@@ -224,6 +208,194 @@ TEST_F(NumSvd, PolynomialAndBasisFits) {
   ASSERT_EQ(svdFunc(xs, ys, 6, 1, cf, basis), 0);
   EXPECT_NEAR(cf[0], 3.0f, 1e-5);
   EXPECT_NEAR(cf[1], -1.0f, 1e-5);
+}
+
+// [[0,1,2],[1,0,3],[4,-3,8]] (zero first pivot, not symmetric); inverse by
+// cofactors: det = -2, adjugate [[9,-14,3],[4,-8,2],[-3,4,-1]].
+const float kA[3][3] = {{0, 1, 2}, {1, 0, 3}, {4, -3, 8}};
+const float kInv[3][3] = {{-4.5f, 7, -1.5f}, {-2, 4, -1}, {1.5f, -2, 0.5f}};
+
+// A 1-based copy of kA.
+Mat<float> matA() {
+  Mat<float> a(3, 3);
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) a[i + 1][j + 1] = kA[i][j];
+  return a;
+}
+
+TEST(NumLinear, GaussjInvertsWithPivotingAndSolvesTwoRightHandSides) {
+  memoryReset();
+  Mat<float> a = matA(), b(3, 2);
+  // Right-hand sides A (1,2,3)^T and A (-1,0,1)^T.
+  for (int i = 1; i <= 3; i++) {
+    b[i][1] = kA[i - 1][0] + 2 * kA[i - 1][1] + 3 * kA[i - 1][2];
+    b[i][2] = -kA[i - 1][0] + kA[i - 1][2];
+  }
+  gaussj(a, 3, b, 2);
+  for (int i = 1; i <= 3; i++) {
+    for (int j = 1; j <= 3; j++) EXPECT_NEAR(a[i][j], kInv[i - 1][j - 1], 1e-5);
+    EXPECT_NEAR(b[i][1], i, 1e-5);
+    EXPECT_NEAR(b[i][2], i - 2, 1e-5);
+  }
+  EXPECT_EQ(memoryBytesUsed(), 0);  // work space given back
+
+  Mat<float> z(2, 2), zb(2, 1);
+  zb[1][1] = zb[2][1] = 1;
+  std::string err = korim_test::captureStderr([&] { gaussj(z, 2, zb, 1); });
+  EXPECT_NE(err.find("Utility Error: gaussj: Singular Matrix-2\nAborting.\n"), std::string::npos);
+}
+
+TEST(NumLinear, MatInvHandInverses) {
+  // (The 2x2 inverse is the clean round of AllocationFailures.Numerics.)
+  float y[9], yinv[9];
+  for (int k = 0; k < 9; k++) y[k] = kA[k / 3][k % 3];
+  ASSERT_EQ(matInv(3, y, yinv), 0);
+  for (int k = 0; k < 9; k++) EXPECT_NEAR(yinv[k], kInv[k / 3][k % 3], 1e-5) << k;  // a transpose would fail
+  // A zero column is found (result 1, inverse zeroed); a zero row is not.
+  float zc[4] = {1, 0, 2, 0}, zr[4] = {0, 0, 1, 2}, zinv[4] = {9, 9, 9, 9};
+  EXPECT_EQ(matInv(2, zc, zinv), 1);
+  for (float v : zinv) EXPECT_EQ(v, 0.0f);
+  EXPECT_EQ(matInv(2, zr, zinv), 0);
+  matInvFree();
+}
+
+TEST(NumLinear, LuDecomposeParityAndSolve) {
+  Mat<float> a = matA();
+  int indx[4];
+  float vv[4], d = 0;
+  ASSERT_EQ(luDecompose(a, 3, indx, vv, &d), 0);
+  // Determinant = d * product of the diagonal of U = -2.
+  EXPECT_NEAR(d * a[1][1] * a[2][2] * a[3][3], -2.0f, 1e-5);
+  // b = A's first column (0, 1, 4), so x = (1, 0, 0); the leading zero
+  // exercises the skip of the forward pass.
+  float b[4] = {0, 0, 1, 4};
+  luSolve(a, 3, indx, b);
+  for (int i = 1; i <= 3; i++) EXPECT_NEAR(b[i], i == 1 ? 1.0f : 0.0f, 1e-5) << i;
+  for (int j = 1; j <= 3; j++) a[2][j] = 0;
+  EXPECT_EQ(luDecompose(a, 3, indx, vv, &d), 1);
+}
+
+template <typename T>
+double det3(const T m[3][3]) {
+  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+// A family of symmetric matrices: order-matrix-like (traceless) and
+// inertia-like (positive) ones, from a fixed recipe.
+void makeSymmetric(int k, double s[3][3]) {
+  double e[6] = {std::sin(1.3 * k + 0.2), std::cos(0.7 * k), std::sin(2.1 * k + 1.0),
+                 0.5 * std::cos(1.9 * k), std::sin(0.3 * k + 2.0), 0.8 * std::cos(k + 0.5)};
+  s[0][0] = e[0];
+  s[1][1] = e[1];
+  s[2][2] = (k % 2) ? -(e[0] + e[1]) : e[2] + 3.0;
+  s[0][1] = s[1][0] = e[3];
+  s[0][2] = s[2][0] = e[4];
+  s[1][2] = s[2][1] = e[5];
+}
+
+void toFloat(const double s[3][3], float f[3][3]) {
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) f[i][j] = float(s[i][j]);
+}
+
+// S v_j = d_j v_j for the three pairs; vec(i, j) is component i of vector j.
+template <typename Vec>
+void expectEigenpairs(const double s[3][3], const double d[3], Vec vec, double tol, int k) {
+  for (int j = 0; j < 3; j++)
+    for (int i = 0; i < 3; i++) {
+      double sv = 0;
+      for (int l = 0; l < 3; l++) sv += s[i][l] * vec(l, j);
+      EXPECT_NEAR(sv, d[j] * vec(i, j), tol) << k << " pair " << j;
+    }
+}
+
+TEST(NumEigen, JacobitqEigenpairsAndOrthonormality) {
+  for (int k = 0; k < 25; k++) {
+    double s[3][3], a[4][4] = {}, d[4], v[4][4];
+    makeSymmetric(k, s);
+    for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 3; j++) a[i + 1][j + 1] = s[i][j];
+    int nrot = -1;
+    jacobitq(a, d, v, &nrot);
+    EXPECT_GT(nrot, 0);
+    expectEigenpairs(s, d + 1, [&](int i, int j) { return v[i + 1][j + 1]; }, 1e-12, k);
+    for (int j = 1; j <= 3; j++)
+      for (int jj = 1; jj <= 3; jj++) {
+        double dot = 0;
+        for (int i = 1; i <= 3; i++) dot += v[i][j] * v[i][jj];
+        EXPECT_NEAR(dot, j == jj ? 1.0 : 0.0, 1e-12);
+      }
+    EXPECT_NEAR(d[1] + d[2] + d[3], s[0][0] + s[1][1] + s[2][2], 1e-12);
+  }
+}
+
+TEST(NumEigen, DiagonalInputAndClosedFormSpectrum) {
+  double a[4][4] = {{0, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 2}}, d[4], v[4][4];
+  int nrot = -1;
+  jacobitq(a, d, v, &nrot);
+  EXPECT_EQ(nrot, 0);  // converged at once, values and unit vectors as they stand
+  EXPECT_EQ(std::vector<double>(d + 1, d + 4), (std::vector<double>{3, -1, 2}));
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) EXPECT_EQ(v[i][j], i == j ? 1.0 : 0.0);
+
+  // [[2,1,0],[1,2,1],[0,1,2]]: eigenvalues 2 - sqrt2, 2, 2 + sqrt2.
+  const double s[3][3] = {{2, 1, 0}, {1, 2, 1}, {0, 1, 2}};
+  float f[3][3], dd[3], vv[3][3];
+  toFloat(s, f);
+  ASSERT_EQ(diag3By3(f, dd, vv), 0);
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) EXPECT_EQ(f[i][j], s[i][j]);  // input untouched
+  for (double e : {2 - std::sqrt(2.0), 2.0, 2 + std::sqrt(2.0)}) {
+    int hits = 0;
+    for (float x : dd) hits += std::fabs(x - e) < 1e-5;
+    EXPECT_EQ(hits, 1) << e;
+  }
+  const double dv[3] = {dd[0], dd[1], dd[2]};
+  expectEigenpairs(s, dv, [&](int i, int j) { return vv[i][j]; }, 1e-5, 0);
+}
+
+TEST(NumEigen, IncreasingMagnitudeSortKeepsHandednessAndTransposes) {
+  // Values (1, -1, 2): the tie |1| = |-1| is swapped, negating one vector.
+  float d[3] = {1, -1, 2};
+  float v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  EXPECT_EQ(eigsrt3By3NegRevTP(d, v), 0);
+  EXPECT_EQ(std::vector<float>(d, d + 3), (std::vector<float>{-1, 1, 2}));
+  // Rows now: row 0 = -e2 (eigenvector of -1, negated), row 1 = e1, row 2 = e3.
+  float expect[3][3] = {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}};
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) EXPECT_EQ(v[i][j] + 0.0f, expect[i][j]) << i << j;
+
+  // On real eigensystems: increasing magnitudes, rows are eigenvectors, and
+  // the frame stays right-handed.
+  for (int k = 0; k < 12; k++) {
+    double s[3][3];
+    makeSymmetric(k, s);
+    float f[3][3], dd[3], vv[3][3];
+    toFloat(s, f);
+    ASSERT_EQ(diag3By3(f, dd, vv), 0);
+    const double before = det3(vv);
+    eigsrt3By3NegRevTP(dd, vv);
+    EXPECT_LE(std::fabs(dd[0]), std::fabs(dd[1]));
+    EXPECT_LE(std::fabs(dd[1]), std::fabs(dd[2]));
+    EXPECT_NEAR(det3(vv), before, 1e-5);
+    const double dv[3] = {dd[0], dd[1], dd[2]};
+    expectEigenpairs(s, dv, [&](int i, int j) { return vv[j][i]; }, 1e-5, k);
+  }
+}
+
+TEST(NumEigen, NonConvergenceIsReported) {
+  // A not-a-number never lets the off-diagonal sum reach zero.
+  double a[4][4] = {}, d[4], v[4][4];
+  a[1][1] = a[2][2] = a[3][3] = 1;
+  a[1][2] = a[2][1] = std::nan("");
+  EXPECT_EQ(korim_test::captureStderr([&] { jacobitq(a, d, v, nullptr); }),
+            "Utility Error: Too many iterations in routine jacobi\nAborting.\n");
+  float f[3][3] = {{1, std::nanf(""), 0}, {0, 1, 0}, {0, 0, 1}};
+  float dd[3] = {7, 7, 7}, vv[3][3] = {{7}};
+  EXPECT_EQ(diag3By3(f, dd, vv), 1);
+  EXPECT_EQ(dd[0] + dd[1] + dd[2], 21.0f);  // outputs left alone
+  EXPECT_EQ(vv[0][0], 7.0f);
 }
 
 }  // namespace
