@@ -1,4 +1,6 @@
-// Ranges, descriptive statistics, histogram, running median, thresholds and sorts.
+// Ranges, descriptive statistics, histogram, running median, thresholds and sorts; gamma and
+// beta functions, line fit, moments and correlation against tabulated values; uniform and
+// normal generators.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "foundation/betai.h"
+#include "foundation/gamma.h"
+#include "foundation/genrand.h"
 #include "foundation/minmax.h"
+#include "foundation/moment.h"
+#include "foundation/rand.h"
 #include "foundation/sort.h"
 #include "foundation/stats.h"
+#include "tests/support/capture.h"
 
 using namespace korim::foundation;
 
@@ -152,6 +160,173 @@ TEST(NumSort, CompanionArraysAndTexts) {
   sSort(names, 4);
   EXPECT_EQ(std::vector<std::string>(names, names + 4),
             (std::vector<std::string>{"ALA", "Ala", "GLY", "LYS"}));  // byte order: upper case first
+}
+
+TEST(NumSpecial, LogGammaAgainstFactorialsAndHalfInteger) {
+  // Gamma(n) = (n-1)!, Gamma(0.5) = sqrt(pi), Gamma(1.5) = sqrt(pi)/2.
+  double fact = 1.0;
+  for (int n = 1; n <= 15; n++) {
+    if (n > 1) fact *= (n - 1);
+    EXPECT_NEAR(gammln(float(n)), std::log(fact), 2e-6 * std::max(1.0, std::log(fact))) << n;
+  }
+  EXPECT_NEAR(gammln(0.5f), 0.5 * std::log(M_PI), 1e-5);
+  EXPECT_NEAR(gammln(1.5f), std::log(std::sqrt(M_PI) / 2), 1e-5);
+  EXPECT_NEAR(gammln(7.3f), std::lgamma(7.3), 1e-5);
+}
+
+TEST(NumSpecial, IncompleteGammaValues) {
+  gammaReset();
+  EXPECT_FLOAT_EQ(gammq(1, 0), 1.0f);
+  EXPECT_EQ(gammq(-1, 1), 0.0f);
+  EXPECT_EQ(gammq(1, -1), 0.0f);
+  // Both branches (series below a+1, continued fraction above) against closed
+  // forms: Q(2,x) = (1+x) e^-x; Q(0.5,x) = erfc(sqrt x).
+  for (float x : {0.3f, 1.7f, 2.9f, 4.5f, 9.0f}) {
+    EXPECT_NEAR(gammq(2, x), (1 + x) * std::exp(-x), 2e-6) << x;
+    EXPECT_NEAR(gammq(0.5f, x), std::erfc(std::sqrt(x)), 2e-6) << x;
+  }
+  // Too many terms: gammq reports 0.
+  EXPECT_EQ(gammq(2000.0f, 1900.0f), 0.0f);
+  // Inverse by bisection: Q(1, x) = e^-x = 0.25 -> x = ln 4.
+  EXPECT_NEAR(igammq(0.25f, 1.0f), std::log(4.0), 2e-4);
+}
+
+TEST(NumSpecial, StraightLineFit) {
+  // Unweighted: (0,0),(1,1),(2,1),(3,3): b = 0.9, a = -0.1, chi2 = 0.7,
+  // sigb = sqrt(1/5) * sqrt(0.7/2), siga = sqrt(14/20) * sqrt(0.35).
+  float x[5] = {0, 0, 1, 2, 3}, y[5] = {0, 0, 1, 1, 3}, sig[5] = {0, 1, 1, 1, 1};
+  float a, b, siga, sigb, chi2, q;
+  fit(x, y, 4, sig, 0, &a, &b, &siga, &sigb, &chi2, &q);
+  EXPECT_NEAR(a, -0.1f, 1e-6);
+  EXPECT_NEAR(b, 0.9f, 1e-6);
+  EXPECT_NEAR(chi2, 0.7f, 1e-6);
+  EXPECT_EQ(q, 1.0f);
+  EXPECT_NEAR(sigb, std::sqrt(0.2 * 0.35), 1e-6);
+  EXPECT_NEAR(siga, std::sqrt(0.7 * 0.35), 1e-6);
+  // Weighted with unit errors: q = Q(1, 0.35) = e^-0.35.
+  fit(x, y, 4, sig, 1, &a, &b, &siga, &sigb, &chi2, &q);
+  EXPECT_NEAR(b, 0.9f, 1e-6);
+  EXPECT_NEAR(q, std::exp(-0.35), 1e-6);
+  EXPECT_NEAR(sigb, std::sqrt(0.2), 1e-6);
+}
+
+TEST(NumSpecial, IncompleteBeta) {
+  // I_x(1,1) = x; I_x(2,1) = x^2; I_x(a,b) = 1 - I_{1-x}(b,a); I_0.5(a,a) = 0.5; Student t,
+  // 10 dof, t = 2.228: two-sided p = 0.05 = I_{10/(10+t^2)}(5, 0.5).
+  const struct { float a, b, x; double want; } cases[] = {
+      {1, 1, 0.3f, 0.3},  {2, 1, 0.6f, 0.36}, {3.5f, 2.2f, 0.4f, 1 - betai(2.2f, 3.5f, 0.6f)}, {4, 4, 0.5f, 0.5},
+      {2, 3, 0, 0},       {2, 3, 1, 1},       {5, 0.5f, 10 / (10 + 2.228139f * 2.228139f), 0.05}};
+  for (const auto &c : cases) EXPECT_NEAR(betai(c.a, c.b, c.x), c.want, 1e-5) << c.a << " " << c.b << " " << c.x;
+  EXPECT_EQ(korim_test::captureStderr([] { betai(1, 1, 1.5f); }), "Utility Error: Bad x in routine betai\nAborting.\n");
+}
+
+TEST(NumSpecial, MomentsOfSmallSamples) {
+  float d[4] = {1, 2, 3, 4}, sum, ave, adev, sdev, svar, skew, curt;
+  EXPECT_EQ(moment(d, 4, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 0);
+  const double got[7] = {sum, ave, adev, svar, sdev, skew, curt},
+               want[7] = {10, 2.5, 1, 5.0 / 3, std::sqrt(5.0 / 3), 0, 10.25 / (4 * 25.0 / 9) - 3};  // curt about -2.08
+  for (int k = 0; k < 7; k++) EXPECT_NEAR(got[k], want[k], 1e-6) << k;
+  // Skewed sample (0, 0, 3): d = (-1,-1,2), svar = 3, skew = 6/(3*3*sqrt3).
+  float e[3] = {0, 0, 3};
+  EXPECT_EQ(moment(e, 3, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 0);
+  EXPECT_NEAR(skew, 6 / (9 * std::sqrt(3.0)), 1e-6);
+  float c[3] = {2, 2, 2};
+  EXPECT_EQ(moment(c, 3, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 1);
+  EXPECT_FLOAT_EQ(sum, 6);
+  EXPECT_FLOAT_EQ(ave, 2);
+  sum = 42;
+  EXPECT_EQ(moment(d, 1, &sum, &ave, &adev, &sdev, &svar, &skew, &curt), 1);
+  EXPECT_EQ(sum, 42.0f);  // not touched
+  EXPECT_EQ(ave, 0.0f);
+}
+
+TEST(NumSpecial, PearsonCorrelation) {
+  float x[7] = {0, 1, 2, 3, 4, 5, 6}, y[7] = {0, 3, 5, 7, 9, 11, 13};
+  float r, prob, z;
+  pearsn(x, y, 6, &r, &prob, &z);
+  EXPECT_NEAR(r, 1.0f, 1e-6);
+  EXPECT_TRUE(std::isfinite(z));
+  EXPECT_GT(z, 5.0f);
+  EXPECT_LT(prob, 1e-6f);
+  // Hand example: x = 1..5, y = (2,1,4,3,5): sxy = 8, sxx = syy = 10, r = 0.8;
+  // t = 0.8 sqrt(3/0.36) and prob = I_{3/(3+t^2)}(1.5, 0.5) = 0.1040 (t test, 3 dof).
+  float x2[6] = {0, 1, 2, 3, 4, 5}, y2[6] = {0, 2, 1, 4, 3, 5};
+  pearsn(x2, y2, 5, &r, &prob, &z);
+  EXPECT_NEAR(r, 0.8f, 1e-6);
+  EXPECT_NEAR(z, std::atanh(0.8), 1e-5);
+  EXPECT_NEAR(prob, 0.1040, 1e-3);
+}
+
+TEST(NumRandom, Ran1IsTheMinimalStandardGeneratorShuffled) {
+  genrandReset();
+  // Park & Miller (1988): from seed 1 the 10000th value of 16807 x mod
+  // (2^31 - 1) is 1043618065. A seed of -1 starts at 1 and takes 40 steps to
+  // fill the shuffle table, then one step per call.
+  long idum = -1;
+  for (int i = 0; i < 10000 - 40; i++) ran1(&idum);
+  EXPECT_EQ(idum, 1043618065L);
+
+  // Any seed, even one beyond the modulus, gives values strictly inside (0, 1).
+  for (long seed : {-12345L, -9000000000000L}) {
+    for (int i = 0; i < 2000; i++) {
+      float u = ran1(&seed);
+      ASSERT_GT(u, 0.0f);
+      ASSERT_LT(u, 1.0f);
+    }
+  }
+}
+
+TEST(NumRandom, Ran3ReseedsAndStaysInRange) {
+  genrandReset();
+  long s1 = -3, s2 = -3;
+  std::vector<float> seq1, seq2;
+  for (int i = 0; i < 31; i++) seq1.push_back(ran3(&s1));
+  EXPECT_EQ(s1, 1);  // reseeding sets the state positive
+  for (int i = 0; i < 31; i++) seq2.push_back(ran3(&s2));
+  EXPECT_EQ(seq2, seq1);  // negative state reseeds: the sequence repeats
+  double sum = 0;
+  for (int i = 0; i < 20000; i++) {
+    float u = ran3(&s2);
+    ASSERT_GE(u, 0.0f);
+    ASSERT_LT(u, 1.0f);
+    sum += u;
+  }
+  EXPECT_NEAR(sum / 20000, 0.5, 0.01);
+  long extreme = -9223372036854775807L - 1;  // no overflow in the seeding
+  float u = ran3(&extreme);
+  EXPECT_TRUE(u >= 0.0f && u < 1.0f);
+}
+
+TEST(NumRandom, NormalDeviatesHaveUnitVariance) {
+  genrandReset();
+  randReset();
+  sRand(11);
+  // gauss() alone, then gaussRand and gaussRandD taking turns from one pair cache.
+  for (int source = 0; source < 2; source++) {
+    const int n = 40000;
+    double s = 0, s2 = 0;
+    for (int i = 0; i < n; i++) {
+      double g = source == 0 ? gauss() : (i % 2) ? gaussRand() : gaussRandD();
+      s += g;
+      s2 += g * g;
+    }
+    EXPECT_NEAR(s / n, 0.0, 0.02) << source;
+    EXPECT_NEAR(s2 / n, 1.0, 0.03) << source;
+  }
+}
+
+TEST(NumRandom, SeedingRepeatsTheSequence) {
+  randReset();
+  EXPECT_EQ(sRandInit(7), 0);  // first seeding returns the previous seed 0
+  EXPECT_EQ(sRandInit(5), 0);  // already seeded: nothing changes
+  EXPECT_EQ(sRand(21), 7);     // so the current seed is still 7
+  float a1 = gaussRand();
+  double a2 = gaussRandD();  // the cached second deviate of gaussRand's pair
+  sRand(21);
+  EXPECT_EQ(gaussRand(), a1);  // leaves its pair's second deviate waiting
+  sRand(21);
+  EXPECT_EQ(gaussRand(), a1);  // reseeding drops the waiting deviate
+  EXPECT_FLOAT_EQ(static_cast<float>(a2), gaussRand());  // one cache for both kinds
 }
 
 }  // namespace
