@@ -1,9 +1,10 @@
 // Test helpers for running the built korim program: the run with captured streams and exit
-// status, and an independent reader of its result tables.
+// status, a table of runs and what each must show, and an independent reader of result tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,37 +71,55 @@ inline bool endsWithMemoryStatus(const std::string& err) {
   return !v.empty() && v.back().rfind(kMemoryLine, 0) == 0;
 }
 
+// One run and what it must show: exit status (-1: any but 0), pieces of standard error in order
+// before the closing memory-status line, pieces of standard output in order, whether the result
+// table out.tab was written (when not, no rotated structure r.pdb.0 either), and other files
+// written ("!name": not written).
+struct Expect {
+  std::vector<std::string> args;
+  int status;
+  std::vector<std::string> err;
+  bool table = false;
+  std::vector<std::string> out = {}, files = {};
+};
+
+inline void expectRun(const Expect& c) {
+  const korim_test::TempDir d;
+  const RunResult r = runKorim(c.args, d);
+  const std::string what = c.args[0] + " ... " + c.args.back();
+  EXPECT_TRUE(c.status < 0 ? r.status != 0 : r.status == c.status) << what << ": status " << r.status << "\n"
+                                                                     << r.err.substr(0, 800);
+  std::vector<std::string> err = c.err;
+  err.push_back(kMemoryLine);
+  EXPECT_TRUE(korim_test::inOrder(r.err, err) && endsWithMemoryStatus(r.err)) << what << "\n" << r.err.substr(0, 800);
+  EXPECT_TRUE(korim_test::inOrder(r.out, c.out)) << what;
+  EXPECT_EQ(korim_test::fileExists(d / "out.tab"), c.table) << what;
+  EXPECT_FALSE(!c.table && korim_test::fileExists(d / "r.pdb.0")) << what;
+  for (const std::string& f : c.files)
+    EXPECT_EQ(korim_test::fileExists(d / (f[0] == '!' ? f.substr(1) : f)), f[0] != '!') << what << ": " << f;
+  EXPECT_TRUE(c.status != 0 || r.out.find("nan") == std::string::npos) << what;  // no result of not-a-number
+}
+
 // A result table: its lines, and its rows by column name.
 struct Table {
-  std::vector<std::string> lines;
-  std::vector<std::string> columns;
+  std::vector<std::string> lines, columns;
   std::vector<std::vector<std::string>> rows;
 
-  int col(const std::string& name) const {
-    for (size_t i = 0; i < columns.size(); i++)
-      if (columns[i] == name) return static_cast<int>(i);
-    return -1;
-  }
   std::vector<double> numbers(const std::string& name) const {
     std::vector<double> v;
-    const int c = col(name);
-    if (c >= 0)
-      for (const auto& r : rows) v.push_back(std::stod(r[c]));
+    for (size_t c = 0; c < columns.size(); c++)
+      if (columns[c] == name)
+        for (const auto& r : rows) v.push_back(std::stod(r[c]));
     return v;
   }
   // The first number after the record name "DATA <key>"; NaN when the record is absent.
   double data(const std::string& key) const {
-    const std::string head = "DATA " + key;
+    const std::string head = "DATA " + key + " ";
     for (const std::string& l : lines)
-      if (l.rfind(head, 0) == 0 && l.size() > head.size() && l[head.size()] == ' ')
-        return std::strtod(l.c_str() + head.size(), nullptr);
+      if (l.rfind(head, 0) == 0) return std::strtod(l.c_str() + head.size(), nullptr);
     return NAN;
   }
-  bool hasLine(const std::string& line) const {
-    for (const std::string& l : lines)
-      if (l == line) return true;
-    return false;
-  }
+  bool hasLine(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
 
 inline Table readTable(const std::string& fileName) {
@@ -109,17 +128,12 @@ inline Table readTable(const std::string& fileName) {
   bool inRows = false;
   for (const std::string& l : t.lines) {
     std::stringstream ss(l);
-    std::string word;
-    if (!(ss >> word)) continue;
-    if (word == "VARS") {
-      while (ss >> word) t.columns.push_back(word);
-    } else if (word == "FORMAT") {
-      inRows = true;
-    } else if (inRows) {
-      std::vector<std::string> row{word};
-      while (ss >> word) row.push_back(word);
-      if (row.size() == t.columns.size()) t.rows.push_back(row);
-    }
+    std::vector<std::string> words;
+    for (std::string w; ss >> w;) words.push_back(w);
+    if (words.empty()) continue;
+    if (words[0] == "VARS") t.columns.assign(words.begin() + 1, words.end());
+    else if (words[0] == "FORMAT") inRows = true;
+    else if (inRows && words.size() == t.columns.size()) t.rows.push_back(words);
   }
   return t;
 }
