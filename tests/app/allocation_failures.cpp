@@ -142,7 +142,8 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
          char* b = fnd::rdTextC(name, &count, &length, &error);
          return Outcome{error == 0, b && length == 7 + 902 + 9 + 904 + 5 + 1 && std::string(b + 7) == longLine + "\n"};
        }},
-      {"cntDataLine", [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; }, [] { fnd::tokenReset(); }},
+      {"cntDataLine", [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; },
+       [] { fnd::tokenReset(); }},
       {"buildList", [&] {
          char** l = fnd::buildList(5);
          return Outcome{l != nullptr, l && !l[5] && l[4] && l[4][0] == '\0'};
@@ -327,7 +328,8 @@ TEST_F(AllocationFailures, SimulationAndFits) {
       // No run that lost its table passes as a written table.
       {"simDC", [&] {
          int rc = 1;
-         korim_test::captureStdout([&] { rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
+         korim_test::captureStdout(
+             [&] { rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
          return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63};
        }, [&] { std::remove(out.c_str()); }},
       // A statistics failure writes no report at all.
@@ -365,7 +367,8 @@ TEST_F(AllocationFailures, AnalysisModes) {
                          korim_test::captureStdout([&] {
                            rc = m.mode == kModeConvert
                                     ? korim::app::convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
-                                    : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All", out.c_str());
+                                    : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All",
+                                                            out.c_str());
                          });
                          const bool untouched = korim_test::readFile(out) == "before\n";
                          return Outcome{rc == 0, !untouched, untouched};

@@ -117,11 +117,12 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-pf1", "-bic"}, F(k.radiusModel), 33.5}, {{"-3D", "-bic"}, F(k.lcType), 3}, {{"-3D"}, F(k.radiusModel), 0},
       // Two words for one field: the one read first wins.
       {{"-s1", "4", "-d1", "3"}, F(dc.segFirst), 4}, {{"-dN", "9"}, F(dc.segLast), 9},
-      {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"},
-      F(p.userSaupe1[4]), 5}, {{"-nSel", "7"}, F(k.nSel), 7},
+      {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-nSel", "7"}, F(k.nSel), 7},
+      {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"}, F(p.userSaupe1[4]), 5},
       // Negative numbers are values; a non-number reads as 0 or as its leading number.
       {{"-s1", "-5"}, F(dc.segFirst), -5}, {{"-lDa", "-30.5"}, F(k.histInfo.lDaMl), -30.5},
-      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-pH", "-1e38"}, F(k.elInfo.pH), -1e38f}, {{"-wv", "abc"}, F(k.concentration), 0},
+      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-pH", "-1e38"}, F(k.elInfo.pH), -1e38f},
+      {{"-wv", "abc"}, F(k.concentration), 0},
       {{"-idum", "12abc"}, F(k.idum), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
       {{"-stdCone", "0.1"}, F(k.coneWidth), 0.1}, {{"-hinge", "1", "-2", "3"}, F(p.hingeAxis[1]), -2},
       {{"-inS2", ".1", ".2", ".3", ".4", ".5"}, F(p.userSaupe2[4]), 0.5},
@@ -133,7 +134,8 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(k.nChainDc), 1}, {{"-fixAa", "3", "0", "2"}, F(k.nAaCheck), 3},
       {{"-fixAa", "3", "0", "2"}, F(k.exCheckList[2]), 2}, {{"-fixRes", "12", "15"}, F(p.nFixAa), 2},
       {{"-fixRes", "12", "15"}, F(p.fixResList[1]), 15}, {{"-dcID", "A", "B"}, F(k.nChainDc), 2},
-      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3}, {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
+      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3},
+      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
       {{"-w", "1", "0.5", "-2"}, F(p.wList[1]), 0.5}, {{"-w", "-pdb", "x"}, F(p.wList == nullptr), 1},
       // -dbg alone is level 1; a value that is another option is not taken.
       {{"-dbg"}, F(dbgLevel()), 1}, {{"-dbg", "-pdb", "x"}, F(dbgLevel()), 1}, {{"-dbg", "3"}, F(dbgLevel()), 3},
@@ -201,7 +203,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       {{"-nX", "512", "-nY", "512", "-nZ", "1024"},
        "KORIM Error: options -nX 512 -nY 512 -nZ 1024 give 268435456 grid points, more than 268435455.\n"},
       {{"-nX", "2000000000", "-nY", "2000000000", "-nZ", "2000000000"},
-       "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give 8e+27 grid points, more than 268435455.\n"},
+       "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give 8e+27 grid points, more than "
+       "268435455.\n"},
       // Numbers that are not finite: each option is named.
       value("-lcS", "nan", "must be a finite number"), value("-wv", "1e39", "must be a finite number"),
       value("-pH", "-inf", "must be a finite number"), value("-da", "NAN", "must be a finite number"),

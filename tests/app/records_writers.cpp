@@ -210,7 +210,8 @@ TEST_F(PdbRot, SquareTurnsAsHandComputed) {
     const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + "." + std::to_string(k), true);
     ASSERT_EQ(got.n(), 4);
     for (int i = 0; i < 4; i++)
-      EXPECT_TRUE(std::fabs(got.x[i + 1] - expected[k][i][0]) < 1e-3 && std::fabs(got.y[i + 1] - expected[k][i][1]) < 1e-3 &&
+      EXPECT_TRUE(std::fabs(got.x[i + 1] - expected[k][i][0]) < 1e-3 &&
+                  std::fabs(got.y[i + 1] - expected[k][i][1]) < 1e-3 &&
                   std::fabs(got.z[i + 1] - expected[k][i][2]) < 1e-3) << k << " " << i;
   }
   // rotID 2: the name itself holds solution 2; it begins with the remark.

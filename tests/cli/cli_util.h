@@ -100,6 +100,18 @@ inline void expectRun(const Expect& c) {
   EXPECT_TRUE(c.status != 0 || r.out.find("nan") == std::string::npos) << what;  // no result of not-a-number
 }
 
+// The numbers after head on the first line that begins with it; empty when no line does.
+inline std::vector<double> numbersAfter(const std::vector<std::string>& lines, const std::string& head) {
+  std::vector<double> v;
+  for (const std::string& l : lines)
+    if (l.rfind(head, 0) == 0) {
+      std::stringstream ss(l.substr(head.size()));
+      for (double x; ss >> x;) v.push_back(x);
+      break;
+    }
+  return v;
+}
+
 // A result table: its lines, and its rows by column name.
 struct Table {
   std::vector<std::string> lines, columns;
@@ -114,10 +126,8 @@ struct Table {
   }
   // The first number after the record name "DATA <key>"; NaN when the record is absent.
   double data(const std::string& key) const {
-    const std::string head = "DATA " + key + " ";
-    for (const std::string& l : lines)
-      if (l.rfind(head, 0) == 0) return std::strtod(l.c_str() + head.size(), nullptr);
-    return NAN;
+    const std::vector<double> v = numbersAfter(lines, "DATA " + key + " ");
+    return v.empty() ? NAN : v[0];
   }
   bool hasLine(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
@@ -136,22 +146,6 @@ inline Table readTable(const std::string& fileName) {
     else if (inRows && words.size() == t.columns.size()) t.rows.push_back(words);
   }
   return t;
-}
-
-inline double pearson(const std::vector<double>& x, const std::vector<double>& y) {
-  const double n = static_cast<double>(x.size());
-  double mx = 0, my = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    mx += x[i] / n;
-    my += y[i] / n;
-  }
-  double sxx = 0, syy = 0, sxy = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    sxx += (x[i] - mx) * (x[i] - mx);
-    syy += (y[i] - my) * (y[i] - my);
-    sxy += (x[i] - mx) * (y[i] - my);
-  }
-  return sxy / std::sqrt(sxx * syy);
 }
 
 }  // namespace korim_cli

@@ -22,16 +22,8 @@ RunResult ensemble(const TempDir& d, int alignAlongZ, int clash, const std::stri
   return runKorim(args, d);
 }
 
-// The numbers after the lines that begin with head.
-std::vector<double> valuesOf(const std::string& text, const std::string& head) {
-  std::vector<double> v;
-  for (const std::string& l : lines(text))
-    if (l.rfind(head, 0) == 0) {
-      std::stringstream ss(l.substr(head.size()));
-      for (double x; ss >> x;) v.push_back(x);
-    }
-  return v;
-}
+// The numbers after head on the first line of text that begins with it.
+std::vector<double> valuesOf(const std::string& text, const std::string& head) { return numbersAfter(lines(text), head); }
 
 }  // namespace
 
@@ -52,8 +44,9 @@ TEST(EnsembleMode, OneUnturnedStateIsTheSinglePrediction) {
     EXPECT_TRUE(inOrder(r.out, {"REMARK ENSEMBLE MODE.\n", "REMARK STERIC CLASH CHECK DISABLED.\n",
                                 "REMARK 1 states in ensemble.\n", "REMARK ENSEMBLE ID 1\n"}));
     // The result records on stderr, and the averaged tensor in the table.
-    const std::vector<double> ave = valuesOf(r.err, "DATA SAUPE  "), tab = valuesOf(readFile(dir / "ave.tab"), "DATA SAUPE  ");
-    const std::vector<double> e2 = valuesOf(readFile(dir / "ave.tab"), eig), da = valuesOf(r.err, "DATA Da(NH) = ");
+    const std::string aveText = readFile(dir / "ave.tab");
+    const std::vector<double> ave = valuesOf(r.err, "DATA SAUPE  "), tab = valuesOf(aveText, "DATA SAUPE  ");
+    const std::vector<double> e2 = valuesOf(aveText, eig), da = valuesOf(r.err, "DATA Da(NH) = ");
     ASSERT_TRUE(ave.size() == 5 && tab.size() == 5 && e2.size() == 3 && !da.empty());
     for (int i = 0; i < 5; i++) EXPECT_NEAR(tab[i], ave[i], 1e-8) << i;
     // Turned, the molecule meets the finite sphere of orientations at other points: the

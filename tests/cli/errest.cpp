@@ -53,18 +53,9 @@ std::string knownTensorTable(const TempDir& dir, double sigma, double noise = 0.
   return writeFile(dir / "known.tab", text);
 }
 
-// The values after the label of a "DATA STATISTICS MAPPING" line.
+// The values after the label of a "DATA STATISTICS MAPPING" record.
 std::vector<double> mapping(const Table& t, const std::string& label) {
-  const std::string head = "DATA STATISTICS MAPPING " + label;
-  for (const std::string& l : t.lines) {
-    const size_t at = l.find(head);
-    if (at == std::string::npos) continue;
-    std::stringstream ss(l.substr(at + head.size()));
-    std::vector<double> v;
-    for (double x; ss >> x;) v.push_back(x);
-    return v;
-  }
-  return {};
+  return numbersAfter(t.lines, "REMARK DATA STATISTICS MAPPING " + label);
 }
 
 double coneWidth(const std::string& out) {

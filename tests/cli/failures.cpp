@@ -110,7 +110,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "no_such_dir/fit.pdb"}), -1,
        {"korim: error in writePDBRot.\n", "korim: error in best-fit of data.\n"}, true},
       {{"-stKorim", "-dot", "30", "-outD", "no_such_dir/out.tab", "-pdb", kPdb, "-inD", kCouplings}, 0,
-       {"DC Error opening output file no_such_dir/out.tab\n"}, false, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
+       {"DC Error opening output file no_such_dir/out.tab\n"}, false,
+       {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
       // Couplings that do not all map, and charges without a force-field entry: warnings.
       {onPdb(kPdb, {"-inD", hn}), 0,
        {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
@@ -161,7 +162,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
     const std::vector<std::string> lost = {"DC Error writing output file /dev/full\n", "korim: error in writeDCmod.\n"};
     cases.push_back({{"-outD", "/dev/full", "-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
     cases.push_back({{"-outD", "/dev/full", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
-    cases.push_back({{"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, 1, {"KORIM Error writing output file /dev/full\n"}});
+    cases.push_back({{"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, 1,
+                     {"KORIM Error writing output file /dev/full\n"}});
   }
   for (const Expect& c : cases) expectRun(c);
 }
