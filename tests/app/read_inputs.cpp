@@ -51,7 +51,8 @@ struct Scratch : ::testing::Test {
 
 using ReadConfig = Scratch;
 
-TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
+// Integers truncate, keys are exact, unknown keys warn; malformed lines and files fail.
+TEST_F(ReadConfig, KeysValuesAndRefusals) {
   k.gridInfo.resDom1Origin = 5;
   // Case and colon are part of the key: "pmax: 3" and "CENTER_PIVOT 1" are unknown.
   std::string path = write("a.cfg", "ORIGIN_DOM2: 12.9\nEND_RESID_1: -3.7\nDOM_ANG_GAMMA: 30\n"
@@ -65,9 +66,6 @@ TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
   });
   EXPECT_EQ(getPmax(), 2.5f);
-}
-
-TEST_F(ReadConfig, MalformedLinesAndFilesFail) {
   const struct { const char* text; const char* message; } cases[] = {
       {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", "Error: Input data in auto file have wrong format\nLine:\n"},
       {"# domains of the linker construct\n",
@@ -106,7 +104,8 @@ struct ReadPotential : Scratch {
   }
 };
 
-TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
+// Uniform rows in nanometres give Angstrom; bad files fail with their line.
+TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
   ASSERT_EQ(read(write("p", "0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n")), 0) << err;
   // Rows from entry 1; entries up to 9999 cleared, entries 0 and 10000 untouched.
   const std::vector<double> head = {-7.0, -1.5, -0.75, -0.25, 0.0};
@@ -125,9 +124,6 @@ TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
     EXPECT_NEAR(offset, c.offset, 1e-12) << c.rows;
     EXPECT_NEAR(step, c.step, 1e-9) << c.rows;
   }
-}
-
-TEST_F(ReadPotential, BadFilesFailWithTheirLine) {
   // 0.1 nm steps, then one of 0.2 nm: differences 0.2 and 0.1, 0.1 apart.
   EXPECT_EQ(read(write("p", "0.0 1\n0.1 2\n0.3 3\n")), 1);
   EXPECT_EQ(err, "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
@@ -168,29 +164,15 @@ struct Read3D : Scratch {
   int read(const std::string& path) { return run([&] { return read3DPotential(path.c_str(), &k, &count, v.data()); }); }
 };
 
-TEST_F(Read3D, ShortLineWarnsAndValuesKeepFileOrder) {
+// Values keep file order, a short line warns; the steric mask keeps values below the limit; a count
+// other than the grid fails.
+TEST_F(Read3D, ValuesMaskAndCounts) {
   ASSERT_EQ(read(grid("1 2 3\n4 5 6\n7 8\n")), 0) << err;
   EXPECT_EQ(count, 8);
   EXPECT_EQ(v, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(err, "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r"
                  "REMARK Reading values of 3D potential 6 of 8\r"
                  "WARNING: File with 3D Potential may contain line with wrong input format!\nLine:7 8\n\n");
-}
-
-TEST_F(Read3D, CountOtherThanTheGridFails) {
-  for (const char* body : {"1 2 3\n4 5 6\n7 8 9\n", "1 2 3\n4 5 6\n"}) {
-    EXPECT_EQ(read(grid(body)), 1);
-    EXPECT_NE(err.find("ERROR: Total size of 3D grid not as specified.\n"), std::string::npos);
-    EXPECT_EQ(count, -1);
-  }
-  // Numbers past the total are counted, never stored past the grid.
-  EXPECT_DOUBLE_EQ(v[7], 8.0);
-  // A grid size whose product overflows int is refused.
-  k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2000;
-  fails(read(grid("1 2 3\n")), "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
-}
-
-TEST_F(Read3D, StericMaskKeepsValuesBelowTheLimit) {
   k.elInfo.maxPot = 1.0f;
   std::vector<float> m(8, -1.0f);
   std::string path = grid("-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
@@ -202,6 +184,17 @@ TEST_F(Read3D, StericMaskKeepsValuesBelowTheLimit) {
         "read3DPotential File open error: " + missing + ".\n");
   EXPECT_EQ(read3DPotential("", &k, &count, nullptr), 0);
   EXPECT_EQ(count, 0);
+  count = -1;
+  for (const char* body : {"1 2 3\n4 5 6\n7 8 9\n", "1 2 3\n4 5 6\n"}) {
+    EXPECT_EQ(read(grid(body)), 1);
+    EXPECT_NE(err.find("ERROR: Total size of 3D grid not as specified.\n"), std::string::npos);
+    EXPECT_EQ(count, -1);
+  }
+  // Numbers past the total are counted, never stored past the grid.
+  EXPECT_DOUBLE_EQ(v[7], 8.0);
+  // A grid size whose product overflows int is refused.
+  k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2000;
+  fails(read(grid("1 2 3\n")), "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
 }
 
 // ---------------------------------------------------------------- ensembles
@@ -243,7 +236,9 @@ struct ReadFree : Scratch {
   }
 };
 
-TEST_F(ReadFree, CoordinatesMatchTheRealPdbFile) {
+// Coordinates match the real PDB file; words, not lines, count and END stops the atoms; malformed
+// records and too many atoms are refused.
+TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   ASSERT_EQ(read(korim_test::testData("app/ubiquitin_res1to3_free.txt")), 0) << err;
   // Residues 1 to 3 of ubiquitin with their hydrogens, read by the PDB columns.
   const korim_test::PdbAtoms pdb = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb, true);
@@ -254,9 +249,6 @@ TEST_F(ReadFree, CoordinatesMatchTheRealPdbFile) {
   for (int i = 1; i <= n; i++)
     EXPECT_TRUE(std::fabs(x[i] - pdb.x[i]) < 1e-4 && std::fabs(y[i] - pdb.y[i]) < 1e-4 &&
                 std::fabs(z[i] - pdb.z[i]) < 1e-4) << i;
-}
-
-TEST_F(ReadFree, WordsNotLinesAndEndStopsTheAtoms) {
   // Records may share lines or span several; words before the first ATOM and between records
   // are skipped; "ATOMS" is not "ATOM"; nothing after END is read.
   ASSERT_EQ(read(write("f", "HEADER test ATOMS\nATOM 1 N ALA 1 1.0 2.0 3.0 N ATOM 2 CA ALA 1\n"
@@ -266,9 +258,6 @@ TEST_F(ReadFree, WordsNotLinesAndEndStopsTheAtoms) {
   // Without END the records read are kept.
   ASSERT_EQ(read(write("g", "ATOM 1 N ALA 1 1 2 3\nATOM 2 CA ALA 1 4 5 6\n")), 0);
   EXPECT_EQ(n, 2);
-}
-
-TEST_F(ReadFree, MalformedRecordsAndTooManyAtomsAreRefused) {
   const struct { const char* text; int line; } cases[] = {
       {"REMARK chain letters\nATOM 1 N MET 1 1 2 3\nATOM 2 CA MET A 1 1.0 2.0 3.0\nEND\n", 3},
       {"ATOM 1 N MET 1 1 2\n", 1},                      // ends inside the record

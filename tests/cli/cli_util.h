@@ -25,10 +25,10 @@ inline const std::string kPdb = korim_test::examples("ubiquitin_1d3z_model1.pdb"
 inline const std::string kCouplings = korim_test::examples("ubiquitin_nh_bicelle.tab");
 inline const char* kMemoryLine = "REMARK Memory Allocation Status. Reused: ";
 
+// Exit status (-1 when the program did not exit normally), standard output and error.
 struct RunResult {
-  int status = -1;  // exit status; -1 when the program did not exit normally
-  std::string out;  // standard output
-  std::string err;  // standard error
+  int status = -1;
+  std::string out, err;
 };
 
 // Runs korim with the arguments in the directory dir; the streams go to files there.
@@ -37,19 +37,16 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   const std::string outName = dir / ".stdout", errName = dir / ".stderr";
   pid_t pid = fork();
   if (pid == 0) {
-    int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0) _exit(127);
-    dup2(fo, 1);
-    dup2(fe, 2);
+    const int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fo, 1) < 0 || dup2(fe, 2) < 0) _exit(127);
     // The program's allocator keeps its blocks until the process ends, by design.
     const char* asan = std::getenv("ASAN_OPTIONS");
     std::string opts = asan ? asan : "";
     if (opts.find("detect_leaks") == std::string::npos)
       opts += std::string(opts.empty() ? "" : ":") + "detect_leaks=0";
     setenv("ASAN_OPTIONS", opts.c_str(), 1);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(KORIM_BIN));
+    std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(KORIM_BIN, argv.data());
@@ -58,10 +55,8 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   int wstatus = 0;
   if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
     r.status = WEXITSTATUS(wstatus);
-  r.out = korim_test::readFile(outName);
-  r.err = korim_test::readFile(errName);
-  std::remove(outName.c_str());
-  std::remove(errName.c_str());
+  r.out = korim_test::readFile(outName), r.err = korim_test::readFile(errName);
+  std::remove(outName.c_str()), std::remove(errName.c_str());
   return r;
 }
 

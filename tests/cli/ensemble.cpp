@@ -23,7 +23,9 @@ RunResult ensemble(const TempDir& d, int alignAlongZ, int clash, const std::stri
 }
 
 // The numbers after head on the first line of text that begins with it.
-std::vector<double> valuesOf(const std::string& text, const std::string& head) { return numbersAfter(lines(text), head); }
+std::vector<double> valuesOf(const std::string& text, const std::string& head) {
+  return numbersAfter(lines(text), head);
+}
 
 }  // namespace
 
