@@ -127,7 +127,7 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
   fnd::HTable* h = nullptr;
   fnd::tabVar* info = nullptr;
   float* m = nullptr;
-  const std::vector<Entry> entries = {
+  sweep({
       {"rdText", [&] {
          char** l = fnd::rdText(name, &count, &error);
          return Outcome{error == 0, l && count == 5 && l[3] == longLine + " 4" && !l[5]};
@@ -205,8 +205,7 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
          float* v = fnd::rListArg(4, argv.data(), "-v", &n);
          return Outcome{v != nullptr, n == 2 && v[0] == 1.0f && v[1] == 2.0f, n == -1};
        }},
-  };
-  sweep(entries);
+  });
 }
 
 TEST_F(AllocationFailures, Numerics) {
@@ -220,7 +219,7 @@ TEST_F(AllocationFailures, Numerics) {
     *ymod = p[1] + p[2] * xv;
     dyda[1] = 1.0f, dyda[2] = xv;
   };
-  const std::vector<Entry> entries = {
+  sweep({
       {"matInv", [&] {
          const int rc = fnd::matInv(2, x, xi);
          return Outcome{rc == 0, std::fabs(xi[0] + 2.0f) < 1e-5f && std::fabs(xi[3] + 0.5f) < 1e-5f};
@@ -242,14 +241,13 @@ TEST_F(AllocationFailures, Numerics) {
          float**** v = fnd::mat2Ptr4D(flat, 2, 2, 2, 2);
          return Outcome{v != nullptr, v && &v[1][1][1][1] == &flat[15]};
        }},
-  };
-  sweep(entries);
+  });
 }
 
 TEST_F(AllocationFailures, StructuresAndCouplings) {
   st::PDBInfo pdb{};
   cp::DTable tab{};
-  const std::vector<Entry> entries = {
+  sweep({
       {"readPDB", [&] {
          int rc = 1;
          korim_test::captureStdout(
@@ -266,8 +264,7 @@ TEST_F(AllocationFailures, StructuresAndCouplings) {
          if (rc == 0) cp::dTabFree(&tab);
          return o;
        }, [&] { cp::dTabNull(&tab); }},
-  };
-  sweep(entries);
+  });
 }
 TEST_F(AllocationFailures, SimulationAndFits) {
   Ubiquitin u;
@@ -301,7 +298,7 @@ TEST_F(AllocationFailures, SimulationAndFits) {
     std::copy(before.begin(), before.end(), u.pdb.atomList);
     return o;
   };
-  const std::vector<Entry> entries = {
+  sweep({
       {"stericAlignment", [&] {
          const int rc = steric(S);
          return Outcome{rc == 0, std::equal(S, S + 5, want), S[0] == 9.0};
@@ -344,8 +341,7 @@ TEST_F(AllocationFailures, SimulationAndFits) {
          const int capacity = korim::restraints::energyCoordCapacity();
          return Outcome{rc == 0, capacity == 30, capacity == 0};
        }, [] { korim::restraints::energyFree(); }},
-  };
-  sweep(entries);
+  });
 }
 
 // A failed conversion or coupling analysis leaves the output file as it was.

@@ -35,7 +35,7 @@ std::string shifted(std::string line) {
   return line;
 }
 
-// The example's couplings with every " old" word replaced by " new".
+// The example's couplings with every old piece replaced by now.
 std::string replaced(const std::string& old, const std::string& now) {
   std::string t = readFile(kCouplings);
   for (size_t pos = 0; (pos = t.find(old, pos)) != std::string::npos;) t.replace(pos, old.size(), now);
@@ -98,7 +98,6 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
        {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n", compareFailed}},
       {{"-daHist", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
-      {{"-daFlex", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
       {{"-daMl", "-inD", "missing.tab", "-outD", "out.tab"}, 1,
        {"Error reading DC input", "korim: error in getMlDabR.\n"}},
       // Outputs that cannot be written: a lost score file or structures fail the run (the best
