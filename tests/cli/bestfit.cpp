@@ -6,50 +6,27 @@
 using namespace korim_cli;
 using namespace korim_test;
 
-namespace {
-
-struct FitRun {
+// 1D3Z was refined against these couplings: the order-matrix Q factor is near 0.1 or below. Fitting
+// again on each rotated structure gives a diagonal tensor with the same Da and R.
+TEST(BestFitSingle, RecordsTheFitAndTurnsIntoThePrincipalFrame) {
   TempDir dir;
-  RunResult r;
-  Table t;
-  FitRun() {
-    r = runKorim({"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab", "-pdbRot",
-                  "fit.pdb"}, dir);
-    t = readTable(dir / "fit.tab");
-  }
-};
-
-FitRun& fitRun() {
-  static FitRun run;
-  return run;
-}
-
-}  // namespace
-
-TEST(BestFitSingle, RecordsTheFitWithASmallQualityFactor) {
-  const RunResult& r = fitRun().r;
+  const RunResult r = runKorim({"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab",
+                                "-pdbRot", "fit.pdb"}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(inOrder(r.out, {"REMARK 63 couplings selected (inclusive max).\n",
                               "REMARK PDB Selection: All Atoms.\n"}));
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
-  const Table& t = fitRun().t;
-  EXPECT_TRUE(t.hasLine("DATA KORIM_MODE DC") && t.hasLine("DATA TENSOR_MODE SVD (Order Matrix Method)"));
-  EXPECT_EQ(t.data("N"), 63.0);
-  EXPECT_EQ(t.rows.size(), 63u);
-  // 1D3Z was refined against these couplings: the order-matrix Q factor is near 0.1 or below.
-  EXPECT_GT(t.data("Q SAUPE"), 0.02);
-  EXPECT_LT(t.data("Q SAUPE"), 0.15);
-}
-
-TEST(BestFitSingle, RotatedStructuresCarryThePrincipalFrame) {
-  // Fitting again on each rotated structure gives a diagonal tensor with the same Da and R.
-  const Table& first = fitRun().t;
-  TempDir d;
+  const Table first = readTable(dir / "fit.tab");
+  EXPECT_TRUE(first.hasLine("DATA KORIM_MODE DC") && first.hasLine("DATA TENSOR_MODE SVD (Order Matrix Method)"));
+  EXPECT_EQ(first.data("N"), 63.0);
+  EXPECT_EQ(first.rows.size(), 63u);
+  EXPECT_GT(first.data("Q SAUPE"), 0.02);
+  EXPECT_LT(first.data("Q SAUPE"), 0.15);
   for (int k : {0, 3}) {
-    const std::string pdb = fitRun().dir / ("fit.pdb." + std::to_string(k));
+    const std::string pdb = dir / ("fit.pdb." + std::to_string(k));
     ASSERT_EQ(readPdbAtoms(pdb, true).n(), 1231);
-    ASSERT_EQ(runKorim({"-bestFit", "-pdb", pdb, "-inD", kCouplings, "-outD", "again.tab"}, d).status, 0);
-    Table t = readTable(d / "again.tab");
+    ASSERT_EQ(runKorim({"-bestFit", "-pdb", pdb, "-inD", kCouplings, "-outD", "again.tab"}, dir).status, 0);
+    const Table t = readTable(dir / "again.tab");
     const std::vector<double> s = numbersAfter(t.lines, "DATA SAUPE   ");
     ASSERT_EQ(s.size(), 5u);
     for (int i = 2; i < 5; i++) EXPECT_LT(std::fabs(s[i]), 1e-3 * std::fabs(s[0])) << k;

@@ -6,31 +6,15 @@
 using namespace korim_cli;
 using namespace korim_test;
 
-namespace {
-
-// One prediction of the example, shared by the tests that only read its results.
-struct ExampleRun {
-  TempDir dir;
-  RunResult r;
-  Table t;
-  ExampleRun() {
-    r = runKorim({"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "rot.pdb"}, dir);
-    t = readTable(dir / "out.tab");
-  }
-};
-
-ExampleRun& example() {
-  static ExampleRun run;
-  return run;
-}
-
-}  // namespace
-
 // What the README shows for the example: the counts read off its files, the 105 surface heavy
 // atoms simulated, Da(N-H) -13.14 Hz, R 0.204 and a correlation of 0.837 with the measured
-// couplings.
-TEST(StericExample, MessagesAndTheDocumentedPrediction) {
-  const RunResult& r = example().r;
+// couplings. The rotated structures hold the user's selection, every atom with the hydrogens,
+// though the simulation used fewer, centred on them all (their turns are
+// PdbRot.SquareTurnsAsHandComputed).
+TEST(StericExample, MessagesDocumentedPredictionAndRotatedStructures) {
+  TempDir dir;
+  const RunResult r =
+      runKorim({"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "rot.pdb"}, dir);
   ASSERT_EQ(r.status, 0) << r.err.substr(r.err.size() > 2000 ? r.err.size() - 2000 : 0);
   EXPECT_TRUE(inOrder(r.err, {kPdb + ", 1231 Atoms, Residues 1 to 76.\n",
                               kCouplings + ", 63 Couplings, Residues 2 to 71.\n"}));
@@ -39,7 +23,7 @@ TEST(StericExample, MessagesAndTheDocumentedPrediction) {
                               "REMARK 0 charges placed, Total charge 0.000 [e].\n",
                               "REMARK 105 atoms selected for simulation.\n",
                               "REMARK 0 charges selected for simulation.\n"}));
-  const Table& t = example().t;
+  const Table t = readTable(dir / "out.tab");
   // The settings block itself is checked against its golden file with the writer.
   EXPECT_TRUE(t.hasLine("DATA KORIM_MODE STERIC"));
   for (const std::string& l : t.lines) EXPECT_EQ(l.find("INCLUDE_RIM"), std::string::npos);
@@ -47,20 +31,15 @@ TEST(StericExample, MessagesAndTheDocumentedPrediction) {
   EXPECT_NEAR(t.data("CORR R"), 0.837, 5e-4);  // its computation: StatDC.NoisyDataAgreesWithDoubleTwin
   EXPECT_NEAR(t.data("Da_HN"), -13.14, 0.01 * 13.14);
   EXPECT_NEAR(t.data("Rhombicity"), 0.204, 0.01);
-}
-
-// The rotated structures hold the user's selection, every atom with the hydrogens, though the
-// simulation used fewer, centred on them all. (Their turns are PdbRot.SquareTurnsAsHandComputed.)
-TEST(StericExample, RotatedStructuresHoldEveryAtomCentred) {
   const PdbAtoms orig = readPdbAtoms(kPdb, true);
   ASSERT_EQ(orig.n(), 1231);
   for (int k = 0; k < 4; k++) {
-    const PdbAtoms rot = readPdbAtoms(example().dir / ("rot.pdb." + std::to_string(k)), true);
+    const PdbAtoms rot = readPdbAtoms(dir / ("rot.pdb." + std::to_string(k)), true);
     EXPECT_TRUE(rot.names == orig.names && rot.resIDs == orig.resIDs) << k;
-    double c[3] = {0, 0, 0};  // centred on all atoms
+    double c[3] = {0, 0, 0};
     for (int i = 1; i <= rot.n(); i++) c[0] += rot.x[i], c[1] += rot.y[i], c[2] += rot.z[i];
     for (double v : c) EXPECT_NEAR(v / rot.n(), 0.0, 2e-3) << k;
   }
   // -rotID defaults to 0: the plain name holds solution 0.
-  EXPECT_EQ(readFile(example().dir / "rot.pdb"), readFile(example().dir / "rot.pdb.0"));
+  EXPECT_EQ(readFile(dir / "rot.pdb"), readFile(dir / "rot.pdb.0"));
 }
