@@ -2,6 +2,7 @@
 // refusals of values that would overflow buffers, index past arrays or never end a loop.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -79,6 +80,61 @@ TEST(Options, ModeAndVariantTestOrder) {
     EXPECT_EQ(r.k.korimMode, c.mode) << c.args[0];
     EXPECT_EQ(r.k.elInfo.elFlag, c.elFlag) << c.args[0];
   }
+}
+
+// Each value option sets its own field: every option of the documented list at once, each with its
+// own value, every word consumed.
+TEST(Options, EachValueOptionWritesItsField) {
+#define N(opt, field) {opt, [](const CmdLine& c) -> double { return c.field; }}
+  struct Num { const char* opt; double (*get)(const CmdLine&); };
+  const Num nums[] = {
+      N("-idum", k.idum), N("-map", p.mapCount), N("-dFrac", k.mapFrac), N("-stdCone", k.coneWidth),
+      N("-digCone", k.coneDig), N("-nCone", k.nConeAdjust), N("-lCone", k.nConeStart), N("-incCone", k.nConeInc),
+      N("-nAdjustMc", k.nAdjustMc), N("-fracAdjustMc", k.mcAdjustFrac), N("-kAdjustMc", k.kSigma),
+      N("-kLAdjustMc", k.kLSigma), N("-incAdjustMc", k.incSigma), N("-sStep", dc.segStep), N("-s1", dc.segFirst),
+      N("-sN", dc.segLast), N("-sID", dc.segID), N("-a1", dc.aFirst), N("-csThresh", p.csThresh),
+      N("-vcThresh", p.validThresh), N("-wv", k.concentration), N("-vol", k.volSample), N("-mwLC", k.mwLC),
+      N("-massLC", k.massLC), N("-unitLC", k.unitLengthLC), N("-polyLC", k.polymerDeg), N("-dot", k.densityNSC),
+      N("-digPsi", k.digPsiNSC), N("-dGrid", k.gridSpacing), N("-dX", k.grid3DdeltaX), N("-dY", k.grid3DdeltaY),
+      N("-dZ", k.grid3DdeltaZ), N("-nX", k.grid3DnX), N("-nY", k.grid3DnY), N("-nZ", k.grid3DnZ),
+      N("-maxPot", k.elInfo.maxPot), N("-z1", k.elInfo.z1), N("-zN", k.elInfo.zN), N("-rM", k.radiusModel),
+      N("-lcS", k.lcOrder), N("-rA", k.radiusAtom), N("-rim", k.includeRim), N("-pRatio", k.molarRatio),
+      N("-lM", k.lengthModel), N("-rimDisc", k.orderDiscRim), N("-pH", k.elInfo.pH), N("-nacl", k.elInfo.concNaCl),
+      N("-chSurf", k.elInfo.chDensSurf), N("-dIFace", k.elInfo.iFace), N("-cut", k.elInfo.cutoffPot),
+      N("-kEne", k.elInfo.kEnergy), N("-kPot", k.elInfo.kPot), N("-kMono", k.elInfo.kMonoCh),
+      N("-kDipo", k.elInfo.kDipoCh), N("-kQuad", k.elInfo.kQuadCh), N("-temp", k.elInfo.temperaturePot),
+      N("-kAtt", k.elInfo.kAtt), N("-pow", k.elInfo.pow), N("-tensID", k.dcID), N("-c1", k.c1), N("-c2", k.c2),
+      N("-bin", k.histInfo.nBinIn), N("-nFit", k.histInfo.modeFit), N("-sdevDzz", k.histInfo.sdevDzz),
+      N("-sdevDyy", k.histInfo.sdevDyy), N("-daLo", k.histInfo.daLo), N("-daHi", k.histInfo.daHi),
+      N("-rhLo", k.histInfo.rhLo), N("-rhHi", k.histInfo.rhHi), N("-nSel", k.sCount), N("-nRun", k.histRan),
+      N("-lDa", k.histInfo.lDaMl), N("-hDa", k.histInfo.hDaMl), N("-incDa", k.histInfo.incDaMl),
+      N("-lR", k.histInfo.lRMl), N("-hR", k.histInfo.hRMl), N("-incR", k.histInfo.incRMl), N("-rotID", k.rotN),
+  };
+#undef N
+  const int nNum = static_cast<int>(sizeof nums / sizeof nums[0]);
+  // Texts, by their offset in KorimParams.
+#define T(opt, field) {opt, offsetof(KorimParams, field)}
+  struct Txt { const char* opt; size_t off; };
+  const Txt texts[] = {
+      T("-outFail", outDFailName), T("-inD", inDName), T("-outD", outDName), T("-outPka", outPkaName),
+      T("-pdb", pdbName), T("-inp", inpName), T("-outDa", outDaName), T("-outMap", outMapName),
+      T("-outAng", outAngName), T("-pot", potName), T("-pot3D", pot3DName), T("-pka", pkaName),
+      T("-inE", inEName), T("-outE", outEName), T("-flex", flexName), T("-dcEns", oDcEName), T("-ave", aveName),
+      T("-pdbF", pdbFName), T("-pdbRot", pRotName), T("-outEAx", outEAxName), T("-aD1", atomNameS1),
+      T("-aD2", atomNameS2), T("-inD1", inD1Name), T("-inD2", inD2Name), T("-outA", outAName),
+      T("-outP", outPName), T("-outCol", outColName), T("-outSc", outScName),
+  };
+#undef T
+  std::vector<std::string> args;
+  for (int i = 0; i < nNum; i++) args.insert(args.end(), {nums[i].opt, std::to_string(i == nNum - 1 ? 2 : 10 + i)});
+  for (const Txt& t : texts) args.insert(args.end(), {t.opt, std::string("file") + t.opt});
+  CmdLine all(args, 2);  // -rotID, the last number, takes 0 to 3
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.unconsumed(), 0);
+  for (int i = 0; i < nNum; i++) EXPECT_EQ(nums[i].get(all), i == nNum - 1 ? 2 : 10 + i) << nums[i].opt;
+  EXPECT_EQ(all.k.nSel, all.k.sCount);
+  for (const Txt& t : texts)
+    EXPECT_STREQ(reinterpret_cast<const char*>(&all.p) + t.off, (std::string("file") + t.opt).c_str()) << t.opt;
 }
 
 // Flags, flag pairs, variants and options written by two words: the field each command line

@@ -51,8 +51,26 @@ struct Scratch : ::testing::Test {
 
 using ReadConfig = Scratch;
 
-// Integers truncate, keys are exact, unknown keys warn; malformed lines and files fail.
+// Every key of a real file reaches its field; integers truncate, keys are exact, unknown keys
+// warn; malformed lines and files fail.
 TEST_F(ReadConfig, KeysValuesAndRefusals) {
+  ASSERT_EQ(run([&] { return readConfig(korim_test::testData("app/two_domain.cfg").c_str(), &k); }), 0) << err;
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(getPmax(), 12.5f);
+  const GridInfo& g = k.gridInfo;
+  korim_test::expectFields({
+      KORIM_FIELD(g, pivotCenter, 1), KORIM_FIELD(g, outEflag, 0), KORIM_FIELD(g, initOrientFlag, 1),
+      KORIM_FIELD(g, fixRotDomain, 1), KORIM_FIELD(g, clashFlag, 1), KORIM_FIELD(g, clashDist, 3.5),
+      KORIM_FIELD(g, densE, 20), KORIM_FIELD(g, digPsiE, 12), KORIM_FIELD(g, angleDomFlag, 1),
+      KORIM_FIELD(g, angleDom[0], 15.0), KORIM_FIELD(g, angleDom[1], -40.5), KORIM_FIELD(g, angleDom[2], 90.0),
+      KORIM_FIELD(g, resDom1Origin, 72), KORIM_FIELD(g, resDom2Origin, 77), KORIM_FIELD(g, startResDom1, 1),
+      KORIM_FIELD(g, endResDom1, 72), KORIM_FIELD(g, startResDom2, 77), KORIM_FIELD(g, endResDom2, 152),
+      KORIM_FIELD(g, lBetaCone, 0.0), KORIM_FIELD(g, hBetaCone, 60.0), KORIM_FIELD(g, cAlphaCone, 180.0),
+      KORIM_FIELD(g, errAlphaCone, 45.0), KORIM_FIELD(g, startResPart1, 2), KORIM_FIELD(g, endResPart1, 70),
+      KORIM_FIELD(g, startResPart2, 78), KORIM_FIELD(g, endResPart2, 150),
+  });
+  readModuleReset();
+  korimInfoNull(&k);
   k.gridInfo.resDom1Origin = 5;
   // Case and colon are part of the key: "pmax: 3" and "CENTER_PIVOT 1" are unknown.
   std::string path = write("a.cfg", "ORIGIN_DOM2: 12.9\nEND_RESID_1: -3.7\nDOM_ANG_GAMMA: 30\n"

@@ -58,11 +58,6 @@ std::vector<double> mapping(const Table& t, const std::string& label) {
   return numbersAfter(t.lines, "REMARK DATA STATISTICS MAPPING " + label);
 }
 
-double coneWidth(const std::string& out) {
-  const size_t at = out.find("REMARK Width of Gaussian cone ");
-  return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + 30, nullptr);
-}
-
 // A best fit with an error estimate on the example structure; its logs go to four files.
 RunResult estimate(const TempDir& d, std::vector<std::string> args) {
   args.insert(args.begin(), "-bestFit");
@@ -121,7 +116,9 @@ TEST(ErrorEstimates, ConeWidthGrowsWithTheMisfitOfTheCouplings) {
     RunResult r = estimate(d, {"-mcStruc", "-map", "5", "-nCone", "20", "-incCone", "1", "-inD",
                                knownTensorTable(d, 1.0, k ? 2.0 : 0.5), "-outD", "ms.tab"});
     ASSERT_EQ(r.status, 0) << r.err;
-    width[k] = coneWidth(r.out);
+    const std::vector<double> w = numbersAfter(lines(r.out), "REMARK Width of Gaussian cone ");
+    ASSERT_FALSE(w.empty()) << r.out;
+    width[k] = w[0];
     EXPECT_NE(r.out.find("REMARK Amount of structural noise automatically determined.\n"), std::string::npos);
   }
   EXPECT_GT(width[0], 0.0) << width[0];
