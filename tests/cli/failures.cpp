@@ -167,7 +167,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
   for (const Expect& c : cases) expectRun(c);
 }
 
-TEST(Runs, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
+TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
   TempDir d;
   ASSERT_EQ(runKorim(onPdb(kPdb, {"-inD", kCouplings}), d).status, 0);
   const std::string want = readFile(d / "out.tab");
