@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 #include "app/analyze_dc.h"
 #include "app/convert_tab.h"
-#include "app/korim_utils.h"
 #include "settings/settings_null.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
@@ -34,12 +32,8 @@
 #include "foundation/token.h"
 #include "restraints/energy.h"
 #include "simulation/do_nsc.h"
-#include "simulation/do_nscS.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
-#include "simulation/korim_utils_coor.h"
-#include "simulation/korim_utils_inert.h"
-#include "simulation/korim_utils_macro.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
 #include "simulation/unsp.h"
@@ -66,17 +60,13 @@ struct Ubiquitin {
   KorimInfo k{};
   int valid = 0;
   Ubiquitin() {
-    st::pdbNull(&pdb);
-    st::pdbSelectNull(&sel);
-    cp::dTabNull(&tab);
-    korim::settings::korimInfoNull(&k);
+    st::pdbNull(&pdb), st::pdbSelectNull(&sel), cp::dTabNull(&tab), korim::settings::korimInfoNull(&k);
     korim_test::captureStderr([&] {
       if (st::readPDB(korim_test::kUbiquitinPdb.c_str(), &pdb, nullptr, nullptr) != 0) return;
       if (cp::readDC(korim_test::kUbiquitinCouplings.c_str(), &tab) != 0) return;
       cp::selectD(tab.dObsList, tab.dCount, tab.dMinRes, tab.dMaxRes, 3);
       valid = cp::buildDC(&pdb, &tab, 0, tab.dMinRes, nullptr, 0, k.allowFixedDI);
-      sel.res1 = pdb.minResID;
-      sel.resN = pdb.maxResID;
+      sel.res1 = pdb.minResID, sel.resN = pdb.maxResID;
       st::pdbSelect(&pdb, &sel);
     });
   }
@@ -99,10 +89,11 @@ int rowCount(const std::string& table) {
   return rows;
 }
 
+// An entry point under the sweep: run() calls it, after prepare() (if any) built its input.
 struct Entry {
   const char* name;
-  std::function<void()> prepare;
   std::function<Outcome()> run;
+  std::function<void()> prepare = [] {};
 };
 
 class AllocationFailures : public testing::Test {
@@ -118,8 +109,7 @@ class AllocationFailures : public testing::Test {
   void TearDown() override { fnd::memoryReset(); }
   // Sweeps every entry; each must meet at least one failing allocation.
   void sweep(const std::vector<Entry>& entries) {
-    for (const Entry& e : entries)
-      EXPECT_GT(korim_test::sweepEntryPoint(e.name, e.prepare, e.run), 0) << e.name;
+    for (const Entry& e : entries) EXPECT_GT(korim_test::sweepEntryPoint(e.name, e.prepare, e.run), 0) << e.name;
   }
   korim_test::TempDir dir;
 };
@@ -132,115 +122,82 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
   const std::string table = korim_test::writeFile(dir / "t.tab", "REMARK r\nNULLSTRING *\nVARS ID NAME VAL\nFORMAT %d %s %f\n"
                                                               "1 ALA 2\n2 GLY 3\n3 * 4\n");
   const char* name = text.c_str();
-  int count = 0, error = 0, length = 0;
-  char* str = nullptr;
-  char buff[8];
-  int cap = 0;
-  char** list = nullptr;
+  int count = 0, error = 0, length = 0, cap = 0, vars = 0;
+  char *str = nullptr, buff[8], **list = nullptr;
   fnd::HTable* h = nullptr;
   fnd::tabVar* info = nullptr;
   float* m = nullptr;
-  int vars = 0;
-  const std::vector<Entry> entries = {
-      {"rdText", [] {},
-       [&] {
+  sweep({
+      {"rdText", [&] {
          char** l = fnd::rdText(name, &count, &error);
          return Outcome{error == 0, l && count == 5 && l[3] == longLine + " 4" && !l[5]};
        }},
-      {"rdText2", [] {},
-       [&] {
+      {"rdText2", [&] {
          FILE* in = std::fopen(name, "r");
          char** l = fnd::rdText2(in, &count, "end", 0, &error);
          std::fclose(in);
          return Outcome{error == 0, l && count == 5 && l[1] == longLine && !l[5]};
        }},
-      {"rdTextC", [] {},
-       [&] {
+      {"rdTextC", [&] {
          char* b = fnd::rdTextC(name, &count, &length, &error);
          return Outcome{error == 0, b && length == 7 + 902 + 9 + 904 + 5 + 1 && std::string(b + 7) == longLine + "\n"};
        }},
-      {"cntDataLine", [] { fnd::tokenReset(); },
-       [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; }},
-      {"buildList", [] {},
-       [&] {
+      {"cntDataLine", [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; },
+       [] { fnd::tokenReset(); }},
+      {"buildList", [&] {
          char** l = fnd::buildList(5);
          return Outcome{l != nullptr, l && !l[5] && l[4] && l[4][0] == '\0'};
        }},
       // A failed growth gives an empty token flagged as bad, never a cut one.
-      {"getToken", [] { fnd::tokenReset(); },
-       [&] {
+      {"getToken", [&] {
          const std::string t = fnd::getToken(2, ("x " + longLine).c_str());
          return Outcome{fnd::badToken == 0, t == longLine, t.empty()};
-       }},
-      {"ctempAlloc", [] { fnd::strallocReset(); },
-       [&] {
+       }, [] { fnd::tokenReset(); }},
+      {"ctempAlloc", [&] {
          char* s = fnd::ctempAlloc(5000);
          return Outcome{fnd::badToken == 0, s && s[0] == '\0', s && s[0] == '\0'};
-       }},
+       }, [] { fnd::strallocReset(); }},
       // A failed growth keeps the text as it was.
-      {"strcatAlloc",
-       [&] {
-         std::snprintf(buff, sizeof buff, "abc");
-         str = buff;
-         cap = 8;
-       },
-       [&] {
+      {"strcatAlloc", [&] {
          char* r = fnd::strcatAlloc(&str, longLine.c_str(), buff, 8, &cap);
          return Outcome{r != nullptr, str == "abc" + longLine, std::string(str) == "abc"};
-       }},
-      {"mapText",
-       [&] {
-         list = nullptr;
-         count = error = 0;
-         fnd::mapText("a", &list, &count, &error);
-       },
-       [&] {
+       }, [&] { std::snprintf(buff, sizeof buff, "abc"), str = buff, cap = 8; }},
+      {"mapText", [&] {
          int at = -1;
          korim_test::captureStdout([&] { at = fnd::mapText("b", &list, &count, &error); });
          return Outcome{at == 1, count == 2 && std::strcmp(list[1], "b") == 0 && !list[2],
                         count == 1 && !list[1] && std::strcmp(list[0], "a") == 0};
-       }},
-      {"rdTable2", [] {},
-       [&] {
+       }, [&] { list = nullptr, count = error = 0, fnd::mapText("a", &list, &count, &error); }},
+      {"rdTable2", [&] {
          fnd::hdrList* hdr = fnd::hdrInit();
          int entries = 0, rc = 1;
          if (hdr != nullptr)
            korim_test::captureStdout([&] { rc = fnd::rdTable2(table.c_str(), &m, &vars, &entries, &info, &hdr, 0, 0, 1); });
-         const bool whole = rc == 0 && entries == 3 && info[1].equivCount == 2 &&
-                            std::strcmp(info[1].equivList[static_cast<int>(m[1 * vars + 1])], "GLY") == 0;
-         return Outcome{rc == 0, whole};
+         return Outcome{rc == 0, rc == 0 && entries == 3 && info[1].equivCount == 2 &&
+                                     std::strcmp(info[1].equivList[static_cast<int>(m[1 * vars + 1])], "GLY") == 0};
        }},
-      {"addTabVar",
-       [&] {
-         info = nullptr;
-         vars = 0;
-         fnd::addTabVar(&info, &vars, "A", "%d", 0, fnd::TAB_INT);
-       },
-       [&] {
+      {"addTabVar", [&] {
          const int rc = fnd::addTabVar(&info, &vars, "B", "%f", 0, fnd::TAB_FLOAT);
          return Outcome{rc == 0, vars == 2 && std::strcmp(info[1].fmt, "%f") == 0,
                         vars == 1 && std::strcmp(info[0].name, "A") == 0};
-       }},
+       }, [&] { info = nullptr, vars = 0, fnd::addTabVar(&info, &vars, "A", "%d", 0, fnd::TAB_INT); }},
       // Every symbol counted is found, and the table holds just the symbols stored.
-      {"symbol table", [] {},
-       [&] {
+      {"symbol table", [&] {
          const char* names[] = {"N", "CA", "C", "O", "CB"};
          if ((h = fnd::hSymTabAlloc(7)) == nullptr) return Outcome{false, false};
-         int stored = 0;
+         int stored = 0, found = 0;
          bool consistent = true;
          for (int k = 0; k < 5; ++k) {
            const int rc = k % 2 ? fnd::hSetSymStr(names[k], "val", h) : fnd::hSetSymInt(names[k], k, h);
            stored += rc == 0;
            consistent = consistent && (rc == 0) == (fnd::hFindSym(names[k], h) != nullptr);
          }
-         int found = 0;
          for (int b = 0; b < h->hashLength; ++b)
            for (fnd::HSymbol* s = h->base[b]; s; s = s->next) ++found;
          consistent = consistent && found == stored && h->symbolCount == stored;
          return Outcome{stored == 5, consistent, consistent};
        }},
-      {"rListArg", [] {},
-       [&] {
+      {"rListArg", [&] {
          std::vector<std::string> words = {"prog", "-v", "1", "2"};
          std::vector<char*> argv;
          for (auto& w : words) argv.push_back(w.data());
@@ -248,92 +205,67 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
          float* v = fnd::rListArg(4, argv.data(), "-v", &n);
          return Outcome{v != nullptr, n == 2 && v[0] == 1.0f && v[1] == 2.0f, n == -1};
        }},
-  };
-  sweep(entries);
+  });
 }
 
 TEST_F(AllocationFailures, Numerics) {
-  float x[4] = {1, 2, 3, 4}, xi[4];
-  float a[12], y[6], coef[2];
-  for (int i = 0; i < 6; i++) {
-    a[2 * i] = 1;
-    a[2 * i + 1] = float(i);
-    y[i] = 2 + 3.0f * i;
-  }
+  float x[4] = {1, 2, 3, 4}, xi[4], a[12], y[6], coef[2], flat[16];
+  for (int i = 0; i < 6; i++) a[2 * i] = 1, a[2 * i + 1] = float(i), y[i] = 2 + 3.0f * i;
   // The exact line 2 + 0.5 x at x = 1..6, sigma 0.5, for the Levenberg-Marquardt fit.
   float lx[7], ly[7], sig[7], la[3], guess[3] = {0, 0, 0}, err[3];
   int ia[3] = {0, 1, 1};
   for (int i = 1; i <= 6; i++) lx[i] = float(i), ly[i] = 2.0f + 0.5f * i, sig[i] = 0.5f;
   auto line = [](float xv, float* p, float* ymod, float* dyda, int) {
     *ymod = p[1] + p[2] * xv;
-    dyda[1] = 1.0f;
-    dyda[2] = xv;
+    dyda[1] = 1.0f, dyda[2] = xv;
   };
-  float flat[16];
-  const std::vector<Entry> entries = {
-      {"matInv", [] { fnd::matInvFree(); },
-       [&] {
+  sweep({
+      {"matInv", [&] {
          const int rc = fnd::matInv(2, x, xi);
          return Outcome{rc == 0, std::fabs(xi[0] + 2.0f) < 1e-5f && std::fabs(xi[3] + 0.5f) < 1e-5f};
-       }},
-      {"svdLSMat", [] { fnd::svdPolyFree(); },
-       [&] {
+       }, [] { fnd::matInvFree(); }},
+      {"svdLSMat", [&] {
          const int rc = fnd::svdLSMat(a, y, 6, 2, coef, nullptr, 1);
          return Outcome{rc == 0, std::fabs(coef[0] - 2) < 1e-4f && std::fabs(coef[1] - 3) < 1e-4f};
-       }},
-      // An allocation failure is never a perfect fit.
-      {"nonlinearfit", [] {},
-       [&] {
+       }, [] { fnd::svdPolyFree(); }},
+      // An allocation failure is never a perfect fit. The errors of the weighted line:
+      // sqrt(Sxx/D) and sqrt(S/D), S = 24, Sxx = 364, D = 1680.
+      {"nonlinearfit", [&] {
          const int rc = fnd::nonlinearfit(lx, ly, sig, 6, la, guess, ia, 2, line, err);
-         // The errors of the weighted line: sqrt(Sxx/D) and sqrt(S/D), S = 24, Sxx = 364, D = 1680.
          return Outcome{rc == 0, std::fabs(la[1] - 2) < 1e-4f && std::fabs(la[2] - 0.5f) < 1e-4f &&
                                      std::fabs(err[1] - std::sqrt(364.0f / 1680)) < 1e-4f &&
                                      std::fabs(err[2] - std::sqrt(24.0f / 1680)) < 1e-4f};
        }},
-      {"matrix", [] {},
-       [&] {
-         float** mm = fnd::matrix(1, 2, 1, 3);
-         return Outcome{mm != nullptr, mm != nullptr};
-       }},
-      {"mat2Ptr4D", [] {},
-       [&] {
+      {"matrix", [&] { return Outcome{fnd::matrix(1, 2, 1, 3) != nullptr, true}; }},
+      {"mat2Ptr4D", [&] {
          float**** v = fnd::mat2Ptr4D(flat, 2, 2, 2, 2);
          return Outcome{v != nullptr, v && &v[1][1][1][1] == &flat[15]};
        }},
-  };
-  sweep(entries);
+  });
 }
 
 TEST_F(AllocationFailures, StructuresAndCouplings) {
   st::PDBInfo pdb{};
   cp::DTable tab{};
-  int count = 0;
-  const std::vector<Entry> entries = {
-      {"readPDB", [&] { st::pdbNull(&pdb); },
-       [&] {
+  sweep({
+      {"readPDB", [&] {
          int rc = 1;
-         korim_test::captureStdout([&] {
-           rc = st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, nullptr, nullptr);
-         });
+         korim_test::captureStdout(
+             [&] { rc = st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, nullptr, nullptr); });
          bool indexed = pdb.atomCount == 20;
          for (int i = 0; indexed && i < pdb.atomCount; i++) indexed = pdb.atomList[i].resInfo != nullptr;
-         const Outcome o{rc == 0, indexed};
          st::pdbFree(&pdb);
-         return o;
-       }},
-      {"readDC", [&] { cp::dTabNull(&tab); },
-       [&] {
+         return Outcome{rc == 0, indexed};
+       }, [&] { st::pdbNull(&pdb); }},
+      {"readDC", [&] {
          int rc = 1;
          korim_test::captureStdout([&] { rc = cp::readDC(korim_test::testData("dc/values.tab").c_str(), &tab); });
-         count = tab.dCount;
-         const Outcome o{rc == 0, count == 3 && tab.work != nullptr};
+         const Outcome o{rc == 0, tab.dCount == 3 && tab.work != nullptr};
          if (rc == 0) cp::dTabFree(&tab);
          return o;
-       }},
-  };
-  sweep(entries);
+       }, [&] { cp::dTabNull(&tab); }},
+  });
 }
-
 TEST_F(AllocationFailures, SimulationAndFits) {
   Ubiquitin u;
   ASSERT_EQ(u.valid, 63);
@@ -341,14 +273,10 @@ TEST_F(AllocationFailures, SimulationAndFits) {
   double* dots = nullptr;
   int nDots = 0;
   ASSERT_EQ(sim::do_unsp(12, &dots, &nDots), 0);
-  // The centred heavy atoms for the steric model.
+  // The heavy atoms for the steric model.
   std::vector<double> x{0}, y{0}, z{0};
-  for (int i = 0; i < u.pdb.atomCount; i++)
-    if (std::strcmp(u.pdb.atomList[i].element, "H") != 0) {
-      x.push_back(u.pdb.atomList[i].x);
-      y.push_back(u.pdb.atomList[i].y);
-      z.push_back(u.pdb.atomList[i].z);
-    }
+  for (const st::AtomInfo& a : before)
+    if (std::strcmp(a.element, "H") != 0) x.push_back(a.x), y.push_back(a.y), z.push_back(a.z);
   const int n = static_cast<int>(x.size()) - 1;
   double want[5], S[5];
   auto steric = [&](double* s) {
@@ -357,29 +285,26 @@ TEST_F(AllocationFailures, SimulationAndFits) {
   };
   korim_test::captureStderr([&] { ASSERT_EQ(steric(want), 0); });
   KorimInfo iface = u.k;
-  iface.lcType = 1;
-  iface.radiusModel = 20.0f;
-  iface.radiusAtom = 1.5f;
-  iface.elInfo.elFlag = 1;
-  iface.elInfo.iFace = 50.0f;
-  iface.elInfo.concNaCl = 0.1f;
-  iface.elInfo.temperaturePot = 298.15f;
-  iface.elInfo.chDensSurf = -0.47f;
-  iface.elInfo.kEnergy = 1.0f;
-  iface.elInfo.kPot = 2.0f;
+  iface.lcType = 1, iface.radiusModel = 20.0f, iface.radiusAtom = 1.5f;
+  korim::settings::ElInfo& el = iface.elInfo;
+  el.elFlag = 1, el.iFace = 50.0f, el.concNaCl = 0.1f, el.temperaturePot = 298.15f;
+  el.chDensSurf = -0.47f, el.kEnergy = 1.0f, el.kPot = 2.0f;
   int id[2] = {0, 5};
   float q[2] = {0.0f, 1.0f};
   const std::string out = dir / "out.tab";
   std::vector<char> text;
-  const std::vector<Entry> entries = {
-      {"stericAlignment", [&] { std::fill(S, S + 5, 9.0); },
-       [&] {
+  // Puts the atoms back after a call that moves them.
+  auto restore = [&](const Outcome& o) {
+    std::copy(before.begin(), before.end(), u.pdb.atomList);
+    return o;
+  };
+  sweep({
+      {"stericAlignment", [&] {
          const int rc = steric(S);
          return Outcome{rc == 0, std::equal(S, S + 5, want), S[0] == 9.0};
-       }},
+       }, [&] { std::fill(S, S + 5, 9.0); }},
       // Coordinates and selection are restored on every path.
-      {"iFacePDB", [] {},
-       [&] {
+      {"iFacePDB", [&] {
          int rc = 1;
          korim_test::captureStdout([&] {
            rc = sim::iFacePDB(30.0, 40.0, 50.0, &u.pdb, &iface, "", (dir / "iface.pdb").c_str(), "iface", 0, nullptr,
@@ -387,51 +312,36 @@ TEST_F(AllocationFailures, SimulationAndFits) {
          });
          return Outcome{rc == 0, u.sameAtoms(before), u.sameAtoms(before)};
        }},
-      {"shiftMol2Domain", [] {},
-       [&] {
+      {"shiftMol2Domain", [&] {
          const int rc = sim::shiftMol2Domain(&u.pdb, 1, u.pdb.maxResID);
-         const Outcome o{rc == 0, !u.sameAtoms(before), u.sameAtoms(before)};
-         for (int i = 0; i < u.pdb.atomCount; i++) u.pdb.atomList[i] = before[i];
-         return o;
+         return restore({rc == 0, !u.sameAtoms(before), u.sameAtoms(before)});
        }},
-      {"callNSC", [] {},
-       [&] {
-         const int rc = sim::callNSC(&u.pdb);
-         const Outcome o{rc == 0, true, u.sameAtoms(before)};
-         for (int i = 0; i < u.pdb.atomCount; i++) u.pdb.atomList[i] = before[i];
-         return o;
-       }},
+      {"callNSC", [&] { return restore({sim::callNSC(&u.pdb) == 0, true, u.sameAtoms(before)}); }},
       // The statistics text is empty after a failure.
-      {"statDC", [&] { text.assign(korim::fitting::kStatDCTextLen, 'x'); },
-       [&] {
+      {"statDC", [&] {
          const int rc = korim::fitting::statDC(&u.tab, text.data(), 1);
          return Outcome{rc == 0, std::strlen(text.data()) > 0, text[0] == '\0'};
-       }},
+       }, [&] { text.assign(korim::fitting::kStatDCTextLen, 'x'); }},
       // No run that lost its table passes as a written table.
-      {"simDC", [&] { std::remove(out.c_str()); },
-       [&] {
+      {"simDC", [&] {
          int rc = 1;
-         korim_test::captureStdout([&] {
-           rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0);
-         });
+         korim_test::captureStdout(
+             [&] { rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
          return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63};
-       }},
+       }, [&] { std::remove(out.c_str()); }},
       // A statistics failure writes no report at all.
-      {"writeDCmod", [&] { std::remove(out.c_str()); },
-       [&] {
+      {"writeDCmod", [&] {
          KorimInfo k = u.k;
          k.verbFlag = 1;
          const int rc = cp::writeDCmod(out.c_str(), "w", &u.tab, &k, nullptr);
          return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63, !korim_test::fileExists(out)};
-       }},
-      {"energyAlloc", [] { korim::restraints::energyFree(); },
-       [&] {
+       }, [&] { std::remove(out.c_str()); }},
+      {"energyAlloc", [&] {
          const int rc = korim::restraints::energyAlloc(30);
-         return Outcome{rc == 0, korim::restraints::energyCoordCapacity() == 30,
-                        korim::restraints::energyCoordCapacity() == 0};
-       }},
-  };
-  sweep(entries);
+         const int capacity = korim::restraints::energyCoordCapacity();
+         return Outcome{rc == 0, capacity == 30, capacity == 0};
+       }, [] { korim::restraints::energyFree(); }},
+  });
 }
 
 // A failed conversion or coupling analysis leaves the output file as it was.
@@ -442,28 +352,27 @@ TEST_F(AllocationFailures, AnalysisModes) {
   k.opCode = korim::settings::kOpAdd;
   korim::settings::DcInfo dc;
   std::vector<Entry> entries;
+  using namespace korim::settings;
   const struct { const char* name; int mode, format; } modes[] = {
-      {"convertTab tbl", korim::settings::kModeConvert, korim::settings::kFormatTbl},
-      {"convertTab xplor", korim::settings::kModeConvert, korim::settings::kFormatXplor},
-      {"analyzeDC", korim::settings::kModeAnalyzeDc, korim::settings::kFormatTbl}};
+      {"convertTab tbl", kModeConvert, kFormatTbl}, {"convertTab xplor", kModeConvert, kFormatXplor},
+      {"analyzeDC", kModeAnalyzeDc, kFormatTbl}};
   for (const auto& m : modes)
     entries.push_back({m.name,
                        [&, m] {
-                         k.korimMode = m.mode;
-                         k.outFormat = m.format;
-                         korim::settings::dcInfoNull(&dc);
-                         korim_test::writeFile(out, "before\n");
-                       },
-                       [&, m] {
                          int rc = 1;
                          korim_test::captureStdout([&] {
-                           rc = m.mode == korim::settings::kModeConvert
+                           rc = m.mode == kModeConvert
                                     ? korim::app::convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
                                     : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All",
                                                             out.c_str());
                          });
                          const bool untouched = korim_test::readFile(out) == "before\n";
                          return Outcome{rc == 0, !untouched, untouched};
+                       },
+                       [&, m] {
+                         k.korimMode = m.mode, k.outFormat = m.format;
+                         dcInfoNull(&dc);
+                         korim_test::writeFile(out, "before\n");
                        }});
   sweep(entries);
 }

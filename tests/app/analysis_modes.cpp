@@ -1,6 +1,6 @@
-// Pieces of the analysis modes: coupling pairing and arithmetic, the order-matrix combination,
-// charge labels, refused inputs. (Their
-// allocation failures are rows of AllocationFailures.AnalysisModes.)
+// Pieces of the analysis modes: coupling pairing, the order-matrix combination, refused inputs.
+// (The charge labels are checked by IFaceUbq.ChargeMarksAtTheThresholds, the allocation failures
+// by AllocationFailures.AnalysisModes, the arithmetic by the program test CouplingArithmetic.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/analyze_dc.h"
-#include "app/analyze_pdb.h"
 #include "app/compare_saupe.h"
 #include "settings/settings_null.h"
 #include "tests/support/capture.h"
@@ -38,8 +37,7 @@ TEST(AdjustDC, PairsSelectedCouplingsAndSkipsMissingPartners) {
   DInfo calc1[4] = {};
   // Residue 4's only partner holds the missing marker; residue 1 has two, the last one counts.
   DInfo obs2[] = {coupling(1, "N", "H", 7.0f, 0), coupling(2, "N", "H", 1.0f, 1),
-                  coupling(1, "N", "H", 2.0f, 1), coupling(4, "N", "H", 9999.0f, 1),
-                  coupling(3, "N", "H", 1.0f, 1)};
+                  coupling(1, "N", "H", 2.0f, 1), coupling(4, "N", "H", 9999.0f, 1), coupling(3, "N", "H", 1.0f, 1)};
   DTable t1{}, t2{};
   t1.dObsList = obs1, t1.dCalcList = calc1, t1.dCount = 4;
   t2.dObsList = obs2, t2.dCount = 5;
@@ -74,10 +72,4 @@ TEST(CompareSaupe, RefusesAHingeRowOutsideZeroToThree) {
   const std::string err = korim_test::captureStderr(
       [&] { EXPECT_EQ(compareSaupe(&k, s, s, "", &t, hinge, twist, ""), 1); });
   EXPECT_EQ(err, "korim: -rotID 4 names no hinge row (0 to 3).\n");
-}
-
-TEST(ChargeLabel, ThresholdsOfTheInterfaceConvention) {
-  const struct { float q; const char* label; } cases[] = {
-      {0.4f, "1+"}, {1.0f, "1+"}, {-0.4f, "1-"}, {-1.0f, "1-"}, {0.39f, "0+"}, {-0.39f, "0+"}};
-  for (const auto& c : cases) EXPECT_STREQ(chargeLabel(c.q), c.label) << c.q;
 }

@@ -14,6 +14,7 @@
 #include "settings/settings_null.h"
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
+#include "tests/support/fields.h"
 
 using namespace korim::app;
 using namespace korim::settings;
@@ -81,62 +82,53 @@ TEST(Options, ModeAndVariantTestOrder) {
   }
 }
 
+// Each value option sets its own field: every option of the documented list at once, each with its
+// own value, every word consumed.
 TEST(Options, EachValueOptionWritesItsField) {
-#define NUM(opt, field) {opt, [](const CmdLine& c) -> double { return c.field; }}
+#define N(opt, field) {opt, [](const CmdLine& c) -> double { return c.field; }}
   struct Num { const char* opt; double (*get)(const CmdLine&); };
   const Num nums[] = {
-      NUM("-idum", k.idum), NUM("-map", p.mapCount), NUM("-dFrac", k.mapFrac), NUM("-stdCone", k.coneWidth),
-      NUM("-digCone", k.coneDig), NUM("-nCone", k.nConeAdjust), NUM("-lCone", k.nConeStart),
-      NUM("-incCone", k.nConeInc), NUM("-nAdjustMc", k.nAdjustMc), NUM("-fracAdjustMc", k.mcAdjustFrac),
-      NUM("-kAdjustMc", k.kSigma), NUM("-kLAdjustMc", k.kLSigma), NUM("-incAdjustMc", k.incSigma),
-      NUM("-sStep", dc.segStep), NUM("-s1", dc.segFirst), NUM("-sN", dc.segLast), NUM("-sID", dc.segID),
-      NUM("-a1", dc.aFirst), NUM("-csThresh", p.csThresh), NUM("-vcThresh", p.validThresh),
-      NUM("-wv", k.concentration), NUM("-vol", k.volSample), NUM("-mwLC", k.mwLC), NUM("-massLC", k.massLC),
-      NUM("-unitLC", k.unitLengthLC), NUM("-polyLC", k.polymerDeg), NUM("-dot", k.densityNSC),
-      NUM("-digPsi", k.digPsiNSC), NUM("-dGrid", k.gridSpacing), NUM("-dX", k.grid3DdeltaX),
-      NUM("-dY", k.grid3DdeltaY), NUM("-dZ", k.grid3DdeltaZ), NUM("-nX", k.grid3DnX), NUM("-nY", k.grid3DnY),
-      NUM("-nZ", k.grid3DnZ), NUM("-maxPot", k.elInfo.maxPot), NUM("-z1", k.elInfo.z1), NUM("-zN", k.elInfo.zN),
-      NUM("-rM", k.radiusModel), NUM("-lcS", k.lcOrder), NUM("-rA", k.radiusAtom), NUM("-rim", k.includeRim),
-      NUM("-pRatio", k.molarRatio), NUM("-lM", k.lengthModel), NUM("-rimDisc", k.orderDiscRim),
-      NUM("-pH", k.elInfo.pH), NUM("-nacl", k.elInfo.concNaCl), NUM("-chSurf", k.elInfo.chDensSurf),
-      NUM("-dIFace", k.elInfo.iFace), NUM("-cut", k.elInfo.cutoffPot), NUM("-kEne", k.elInfo.kEnergy),
-      NUM("-kPot", k.elInfo.kPot), NUM("-kMono", k.elInfo.kMonoCh), NUM("-kDipo", k.elInfo.kDipoCh),
-      NUM("-kQuad", k.elInfo.kQuadCh), NUM("-temp", k.elInfo.temperaturePot), NUM("-kAtt", k.elInfo.kAtt),
-      NUM("-pow", k.elInfo.pow), NUM("-tensID", k.dcID), NUM("-c1", k.c1), NUM("-c2", k.c2),
-      NUM("-bin", k.histInfo.nBinIn), NUM("-nFit", k.histInfo.modeFit), NUM("-sdevDzz", k.histInfo.sdevDzz),
-      NUM("-sdevDyy", k.histInfo.sdevDyy), NUM("-daLo", k.histInfo.daLo), NUM("-daHi", k.histInfo.daHi),
-      NUM("-rhLo", k.histInfo.rhLo), NUM("-rhHi", k.histInfo.rhHi), NUM("-nSel", k.sCount),
-      NUM("-nRun", k.histRan), NUM("-lDa", k.histInfo.lDaMl), NUM("-hDa", k.histInfo.hDaMl),
-      NUM("-incDa", k.histInfo.incDaMl), NUM("-lR", k.histInfo.lRMl), NUM("-hR", k.histInfo.hRMl),
-      NUM("-incR", k.histInfo.incRMl), NUM("-rotID", k.rotN),
+      N("-idum", k.idum), N("-map", p.mapCount), N("-dFrac", k.mapFrac), N("-stdCone", k.coneWidth),
+      N("-digCone", k.coneDig), N("-nCone", k.nConeAdjust), N("-lCone", k.nConeStart), N("-incCone", k.nConeInc),
+      N("-nAdjustMc", k.nAdjustMc), N("-fracAdjustMc", k.mcAdjustFrac), N("-kAdjustMc", k.kSigma),
+      N("-kLAdjustMc", k.kLSigma), N("-incAdjustMc", k.incSigma), N("-sStep", dc.segStep), N("-s1", dc.segFirst),
+      N("-sN", dc.segLast), N("-sID", dc.segID), N("-a1", dc.aFirst), N("-csThresh", p.csThresh),
+      N("-vcThresh", p.validThresh), N("-wv", k.concentration), N("-vol", k.volSample), N("-mwLC", k.mwLC),
+      N("-massLC", k.massLC), N("-unitLC", k.unitLengthLC), N("-polyLC", k.polymerDeg), N("-dot", k.densityNSC),
+      N("-digPsi", k.digPsiNSC), N("-dGrid", k.gridSpacing), N("-dX", k.grid3DdeltaX), N("-dY", k.grid3DdeltaY),
+      N("-dZ", k.grid3DdeltaZ), N("-nX", k.grid3DnX), N("-nY", k.grid3DnY), N("-nZ", k.grid3DnZ),
+      N("-maxPot", k.elInfo.maxPot), N("-z1", k.elInfo.z1), N("-zN", k.elInfo.zN), N("-rM", k.radiusModel),
+      N("-lcS", k.lcOrder), N("-rA", k.radiusAtom), N("-rim", k.includeRim), N("-pRatio", k.molarRatio),
+      N("-lM", k.lengthModel), N("-rimDisc", k.orderDiscRim), N("-pH", k.elInfo.pH), N("-nacl", k.elInfo.concNaCl),
+      N("-chSurf", k.elInfo.chDensSurf), N("-dIFace", k.elInfo.iFace), N("-cut", k.elInfo.cutoffPot),
+      N("-kEne", k.elInfo.kEnergy), N("-kPot", k.elInfo.kPot), N("-kMono", k.elInfo.kMonoCh),
+      N("-kDipo", k.elInfo.kDipoCh), N("-kQuad", k.elInfo.kQuadCh), N("-temp", k.elInfo.temperaturePot),
+      N("-kAtt", k.elInfo.kAtt), N("-pow", k.elInfo.pow), N("-tensID", k.dcID), N("-c1", k.c1), N("-c2", k.c2),
+      N("-bin", k.histInfo.nBinIn), N("-nFit", k.histInfo.modeFit), N("-sdevDzz", k.histInfo.sdevDzz),
+      N("-sdevDyy", k.histInfo.sdevDyy), N("-daLo", k.histInfo.daLo), N("-daHi", k.histInfo.daHi),
+      N("-rhLo", k.histInfo.rhLo), N("-rhHi", k.histInfo.rhHi), N("-nSel", k.sCount), N("-nRun", k.histRan),
+      N("-lDa", k.histInfo.lDaMl), N("-hDa", k.histInfo.hDaMl), N("-incDa", k.histInfo.incDaMl),
+      N("-lR", k.histInfo.lRMl), N("-hR", k.histInfo.hRMl), N("-incR", k.histInfo.incRMl), N("-rotID", k.rotN),
   };
-#undef NUM
+#undef N
   const int nNum = static_cast<int>(sizeof nums / sizeof nums[0]);
   // Texts, by their offset in KorimParams.
+#define T(opt, field) {opt, offsetof(KorimParams, field)}
   struct Txt { const char* opt; size_t off; };
   const Txt texts[] = {
-      {"-outFail", offsetof(KorimParams, outDFailName)}, {"-inD", offsetof(KorimParams, inDName)},
-      {"-outD", offsetof(KorimParams, outDName)}, {"-outPka", offsetof(KorimParams, outPkaName)},
-      {"-pdb", offsetof(KorimParams, pdbName)}, {"-inp", offsetof(KorimParams, inpName)},
-      {"-outDa", offsetof(KorimParams, outDaName)}, {"-outMap", offsetof(KorimParams, outMapName)},
-      {"-outAng", offsetof(KorimParams, outAngName)}, {"-pot", offsetof(KorimParams, potName)},
-      {"-pot3D", offsetof(KorimParams, pot3DName)}, {"-pka", offsetof(KorimParams, pkaName)},
-      {"-inE", offsetof(KorimParams, inEName)}, {"-outE", offsetof(KorimParams, outEName)},
-      {"-flex", offsetof(KorimParams, flexName)}, {"-dcEns", offsetof(KorimParams, oDcEName)},
-      {"-ave", offsetof(KorimParams, aveName)}, {"-pdbF", offsetof(KorimParams, pdbFName)},
-      {"-pdbRot", offsetof(KorimParams, pRotName)}, {"-outEAx", offsetof(KorimParams, outEAxName)},
-      {"-aD1", offsetof(KorimParams, atomNameS1)}, {"-aD2", offsetof(KorimParams, atomNameS2)},
-      {"-inD1", offsetof(KorimParams, inD1Name)}, {"-inD2", offsetof(KorimParams, inD2Name)},
-      {"-outA", offsetof(KorimParams, outAName)}, {"-outP", offsetof(KorimParams, outPName)},
-      {"-outCol", offsetof(KorimParams, outColName)}, {"-outSc", offsetof(KorimParams, outScName)},
+      T("-outFail", outDFailName), T("-inD", inDName), T("-outD", outDName), T("-outPka", outPkaName),
+      T("-pdb", pdbName), T("-inp", inpName), T("-outDa", outDaName), T("-outMap", outMapName),
+      T("-outAng", outAngName), T("-pot", potName), T("-pot3D", pot3DName), T("-pka", pkaName),
+      T("-inE", inEName), T("-outE", outEName), T("-flex", flexName), T("-dcEns", oDcEName), T("-ave", aveName),
+      T("-pdbF", pdbFName), T("-pdbRot", pRotName), T("-outEAx", outEAxName), T("-aD1", atomNameS1),
+      T("-aD2", atomNameS2), T("-inD1", inD1Name), T("-inD2", inD2Name), T("-outA", outAName),
+      T("-outP", outPName), T("-outCol", outColName), T("-outSc", outScName),
   };
+#undef T
   std::vector<std::string> args;
-  for (int i = 0; i < nNum; i++) {
-    args.push_back(nums[i].opt);
-    args.push_back(std::to_string(i == nNum - 1 ? 2 : 10 + i));  // -rotID takes 0 to 3
-  }
+  for (int i = 0; i < nNum; i++) args.insert(args.end(), {nums[i].opt, std::to_string(i == nNum - 1 ? 2 : 10 + i)});
   for (const Txt& t : texts) args.insert(args.end(), {t.opt, std::string("file") + t.opt});
-  CmdLine all(args, 2);
+  CmdLine all(args, 2);  // -rotID, the last number, takes 0 to 3
   ASSERT_EQ(all.status, 0) << all.err;
   EXPECT_EQ(all.unconsumed(), 0);
   for (int i = 0; i < nNum; i++) EXPECT_EQ(nums[i].get(all), i == nNum - 1 ? 2 : 10 + i) << nums[i].opt;
@@ -181,11 +173,12 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-pf1", "-bic"}, F(k.radiusModel), 33.5}, {{"-3D", "-bic"}, F(k.lcType), 3}, {{"-3D"}, F(k.radiusModel), 0},
       // Two words for one field: the one read first wins.
       {{"-s1", "4", "-d1", "3"}, F(dc.segFirst), 4}, {{"-dN", "9"}, F(dc.segLast), 9},
-      {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"},
-      F(p.userSaupe1[4]), 5}, {{"-nSel", "7"}, F(k.nSel), 7},
+      {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-nSel", "7"}, F(k.nSel), 7},
+      {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"}, F(p.userSaupe1[4]), 5},
       // Negative numbers are values; a non-number reads as 0 or as its leading number.
       {{"-s1", "-5"}, F(dc.segFirst), -5}, {{"-lDa", "-30.5"}, F(k.histInfo.lDaMl), -30.5},
-      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-wv", "abc"}, F(k.concentration), 0},
+      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-pH", "-1e38"}, F(k.elInfo.pH), -1e38f},
+      {{"-wv", "abc"}, F(k.concentration), 0},
       {{"-idum", "12abc"}, F(k.idum), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
       {{"-stdCone", "0.1"}, F(k.coneWidth), 0.1}, {{"-hinge", "1", "-2", "3"}, F(p.hingeAxis[1]), -2},
       {{"-inS2", ".1", ".2", ".3", ".4", ".5"}, F(p.userSaupe2[4]), 0.5},
@@ -197,7 +190,8 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(k.nChainDc), 1}, {{"-fixAa", "3", "0", "2"}, F(k.nAaCheck), 3},
       {{"-fixAa", "3", "0", "2"}, F(k.exCheckList[2]), 2}, {{"-fixRes", "12", "15"}, F(p.nFixAa), 2},
       {{"-fixRes", "12", "15"}, F(p.fixResList[1]), 15}, {{"-dcID", "A", "B"}, F(k.nChainDc), 2},
-      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3}, {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
+      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3},
+      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
       {{"-w", "1", "0.5", "-2"}, F(p.wList[1]), 0.5}, {{"-w", "-pdb", "x"}, F(p.wList == nullptr), 1},
       // -dbg alone is level 1; a value that is another option is not taken.
       {{"-dbg"}, F(dbgLevel()), 1}, {{"-dbg", "-pdb", "x"}, F(dbgLevel()), 1}, {{"-dbg", "3"}, F(dbgLevel()), 3},
@@ -217,65 +211,62 @@ TEST(Options, TextsListsAndDebugLevel) {
   EXPECT_STREQ(CmdLine({"-in", "x", "-inD", "y"}).p.inDName, "y");
   EXPECT_STREQ(CmdLine({"-outD", "o", "-out", "p"}).p.outDName, "o");
   CmdLine aveNoave({"-ave", "-noave"});
-  EXPECT_EQ(aveNoave.k.histInfo.optExtrem, 1);
-  EXPECT_STREQ(aveNoave.p.aveName, "-noave");
+  EXPECT_TRUE(aveNoave.k.histInfo.optExtrem == 1 && std::string(aveNoave.p.aveName) == "-noave");
   // Without -pdb the selection options are not read and not consumed; "-incl" of the usage text
   // is no option word.
   for (const std::vector<std::string>& args : {std::vector<std::string>{"-inD", "d.tab", "-res", "5"}, {"-incl"}}) {
     CmdLine r(args, 2);
-    EXPECT_EQ(r.sel.res1, 0) << args[0];
-    EXPECT_EQ(r.dc.excludeMode, 3) << args[0];
-    EXPECT_EQ(r.unconsumed(), 1) << args[0];
+    EXPECT_TRUE(r.sel.res1 == 0 && r.dc.excludeMode == 3 && r.unconsumed() == 1) << args[0];
   }
   // A selection the selection reader refuses fails the option reading.
   EXPECT_EQ(CmdLine({"-pdb", "x", "-res", "five"}).status, 1);
   // Accepted without effect, but consumed.
   CmdLine unused({"-inCS", "a", "-outS", "b", "-outCS", "c", "-ref", "d", "-path", "e", "-list", "f", "-sPath",
                   "g", "-sList", "h", "-rList", "i", "-csThresh", "3", "-vcThresh", "0.5", "-fit", "-nofit"}, 2);
-  EXPECT_EQ(unused.status, 0);
-  EXPECT_EQ(unused.unconsumed(), 0);
-
+  EXPECT_TRUE(unused.status == 0 && unused.unconsumed() == 0);
   CmdLine rem({"-rem", "my remark"});
   EXPECT_EQ(rem.p.remark, rem.argv[2]);  // the word itself, not a copy
   CmdLine lists({"-dcID", "A", "B"});
-  EXPECT_STREQ(lists.k.chainDc[1], "B");
-  EXPECT_STREQ(lists.k.chainDc[2], "");
+  EXPECT_TRUE(std::string(lists.k.chainDc[1]) == "B" && lists.k.chainDc[2][0] == '\0');
   EXPECT_NE(lists.k.chainDc[0], lists.argv[2]);  // copies, not the words
 }
 
 TEST(Options, CountedOptionsAndRefusedValues) {
-  struct Case { std::vector<std::string> args; const char* msg; };
+  struct Case { std::vector<std::string> args; std::string msg; };
+  // Options with the wrong count of values; values refused by the option reader.
+  auto count = [](std::vector<std::string> args, const std::string& needs) {
+    return Case{args, "MERIDO Error: " + args[0] + " option requires " + needs + ".\n"};
+  };
+  auto value = [](const std::string& o, const std::string& v, const std::string& why) {
+    return Case{{o, v}, "KORIM Error: option " + o + " value " + v + " " + why + ".\n"};
+  };
+  const std::string one = "1 value only", five = "5 values", noDot = "gives no sphere of 12 to 40001 orientations "
+                                                                     "(densities 3 to 39692)";
   const Case bad[] = {
-      {{"-cut"}, "MERIDO Error: -cut option requires 1 value only.\n"}, {{"-cut", "1", "2"}, "MERIDO Error: -cut option requires 1 value only.\n"},
-      {{"-inS1", "1", "2", "3", "4"}, "MERIDO Error: -inS1 option requires 5 values.\n"},
-      {{"-inS1", "1", "2", "3", "4", "-", "5"}, "MERIDO Error: -inS1 option requires 5 values.\n"},
-      {{"-inS2", "1", "2", "3", "4", "5", "6"}, "MERIDO Error: -inS2 option requires 5 values.\n"},
-      {{"-hinge", "1", "2", "-outD", "x"}, "MERIDO Error: -hinge option requires 3 values.\n"},
-      {{"-twist"}, "MERIDO Error: -twist option requires 3 values.\n"}, {{"-inS", "1"}, "MERIDO Error: -inS option requires 5 values.\n"},
+      count({"-cut"}, one), count({"-cut", "1", "2"}, one), count({"-inS1", "1", "2", "3", "4"}, five),
+      count({"-inS1", "1", "2", "3", "4", "-", "5"}, five), count({"-inS2", "1", "2", "3", "4", "5", "6"}, five),
+      count({"-hinge", "1", "2", "-outD", "x"}, "3 values"), count({"-twist"}, "3 values"), count({"-inS", "1"}, five),
       // The first failing check ends the reading; the tensor reader's check comes first.
       {{"-inS", "1", "-cut"}, "MERIDO Error: -cut option requires 1 value only.\n"},
-      {{"-saupe", "1", "2", "-cut"}, "MERIDO Error: -saupe option requires 5 values.\n"},
+      count({"-saupe", "1", "2", "-cut"}, five),
       // Values that would index past an array, divide by zero or never end a loop.
-      {{"-rotID", "4"}, "KORIM Error: option -rotID value 4 must lie between 0 and 3.\n"},
-      {{"-rotID", "-1"}, "KORIM Error: option -rotID value -1 must lie between 0 and 3.\n"},
-      {{"-digPsi", "0"}, "KORIM Error: option -digPsi value 0 must be at least 1.\n"},
-      {{"-digCone", "-3"}, "KORIM Error: option -digCone value -3 must be at least 1.\n"},
-      {{"-nX", "0"}, "KORIM Error: option -nX value 0 must be at least 1.\n"},
-      {{"-incCone", "0"}, "KORIM Error: option -incCone value 0 must be a positive number.\n"},
-      {{"-incDa", "-0.1"}, "KORIM Error: option -incDa value -0.1 must be a positive number.\n"},
-      {{"-incR", "nan"}, "KORIM Error: option -incR value nan must be a positive number.\n"},
-      {{"-dGrid", "abc"}, "KORIM Error: option -dGrid value abc must be a positive number.\n"},
-      {{"-bin", "-1"}, "KORIM Error: option -bin value -1 must be 0 (automatic) or more.\n"},
-      {{"-dot", "2"},
-       "KORIM Error: option -dot value 2 gives no sphere of 12 to 40001 orientations (densities 3 to 39692).\n"},
-      {{"-dot", "39693"},
-       "KORIM Error: option -dot value 39693 gives no sphere of 12 to 40001 orientations (densities 3 to "
-       "39692).\n"},
+      value("-rotID", "4", "must lie between 0 and 3"), value("-rotID", "-1", "must lie between 0 and 3"),
+      value("-digPsi", "0", "must be at least 1"), value("-digCone", "-3", "must be at least 1"),
+      value("-nX", "0", "must be at least 1"), value("-incCone", "0", "must be a positive number"),
+      value("-incDa", "-0.1", "must be a positive number"), value("-incR", "nan", "must be a positive number"),
+      value("-dGrid", "abc", "must be a positive number"), value("-bin", "-1", "must be 0 (automatic) or more"),
+      value("-dot", "2", noDot), value("-dot", "39693", noDot),
       {{"-nX", "512", "-nY", "512", "-nZ", "1024"},
        "KORIM Error: options -nX 512 -nY 512 -nZ 1024 give 268435456 grid points, more than 268435455.\n"},
       {{"-nX", "2000000000", "-nY", "2000000000", "-nZ", "2000000000"},
-       "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give "
-       "8e+27 grid points, more than 268435455.\n"},
+       "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give 8e+27 grid points, more than "
+       "268435455.\n"},
+      // Numbers that are not finite: each option is named.
+      value("-lcS", "nan", "must be a finite number"), value("-wv", "1e39", "must be a finite number"),
+      value("-pH", "-inf", "must be a finite number"), value("-da", "NAN", "must be a finite number"),
+      {{"-cut", "inf"}, "KORIM Error: option -cut values must be finite numbers.\n"},
+      {{"-w", "1", "nan", "2"}, "KORIM Error: option -w values must be finite numbers.\n"},
+      {{"-saupe", "1e-4", "0", "0", "0", "infinity"}, "KORIM Error: option -saupe values must be finite numbers.\n"},
       // Lists and texts longer than their buffers.
       {{"-dcID", "A", "B", "C", "D"}, "KORIM Error: option -dcID takes at most 3 values, 4 given.\n"},
       {manyWords("-fixAa", 26, "1"), "KORIM Error: option -fixAa takes at most 25 values, 26 given.\n"},
@@ -284,18 +275,15 @@ TEST(Options, CountedOptionsAndRefusedValues) {
   };
   for (const Case& c : bad) {
     CmdLine r(c.args);
-    EXPECT_EQ(r.status, 1) << c.msg;
     EXPECT_EQ(r.err, c.msg);
     // Nothing written past a buffer or a list.
-    EXPECT_EQ(r.k.nAaCheck, 1) << c.msg;
-    EXPECT_STREQ(r.p.pdbName, "") << c.msg;
+    EXPECT_TRUE(r.status == 1 && r.k.nAaCheck == 1 && r.p.pdbName[0] == '\0') << c.msg;
   }
   // What was read before stays; nothing after is read.
   CmdLine partial({"-inS1", "1", "2", "3", "4", "-5", "-inS2", "1", "-c1", "3", "-tensID", "7"});
-  EXPECT_EQ(partial.status, 1);
-  EXPECT_EQ(partial.p.userSaupe1[4], -5.0);
-  EXPECT_EQ(partial.k.dcID, 7);  // read before the counted options
-  EXPECT_EQ(partial.k.c1, 1.0f);  // read after them
+  // -tensID is read before the counted options, -c1 after them.
+  korim_test::expectFields({KORIM_FIELD(partial, status, 1), KORIM_FIELD(partial.p, userSaupe1[4], -5.0),
+                            KORIM_FIELD(partial.k, dcID, 7), KORIM_FIELD(partial.k, c1, 1.0)});
 
   // The largest values still accepted.
   std::vector<std::string> edge = {"-dot", "39692", "-rotID", "3", "-bin", "0", "-nX", "512", "-nY", "512",
@@ -304,11 +292,9 @@ TEST(Options, CountedOptionsAndRefusedValues) {
     edge.insert(edge.end(), list.begin(), list.end());
   CmdLine ok(edge);
   ASSERT_EQ(ok.status, 0) << ok.err;
-  EXPECT_EQ(ok.k.densityNSC, 39692);
-  EXPECT_EQ(ok.k.rotN, 3);
-  EXPECT_EQ(ok.k.grid3DnZ, 1023);
-  EXPECT_EQ(ok.k.exCheckList[24], 2);
-  EXPECT_EQ(ok.p.nFixAa, 800);
+  korim_test::expectFields({KORIM_FIELD(ok.k, densityNSC, 39692), KORIM_FIELD(ok.k, rotN, 3),
+                            KORIM_FIELD(ok.k, grid3DnZ, 1023), KORIM_FIELD(ok.k, exCheckList[24], 2),
+                            KORIM_FIELD(ok.p, nFixAa, 800)});
   EXPECT_EQ(std::string(ok.p.atomNameS2), std::string(255, 'a'));
 }
 

@@ -1,6 +1,8 @@
-// Readers of the driver's text inputs: configuration keys, potentials with their step rules, 3-D grids, ensembles and free-format coordinates.
+// Readers of the driver's text inputs: configuration keys, potentials with their step rules, 3-D
+// grids, ensembles and free-format coordinates.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,13 +31,18 @@ struct Scratch : ::testing::Test {
     readModuleReset();
     korimInfoNull(&k);
   }
-  std::string write(const std::string& name, const std::string& text) { return korim_test::writeFile(dir / name, text); }
+  std::string write(const std::string& name, const std::string& t) { return korim_test::writeFile(dir / name, t); }
   // Runs a reader, keeping what it wrote on stderr in err.
   template <typename Fn>
   int run(Fn fn) {
     int status = -1;
     err = captureStderr([&] { status = fn(); });
     return status;
+  }
+  // The call's status and message: a failure with exactly this text.
+  void fails(int status, const std::string& message) {
+    EXPECT_EQ(status, 1) << message;
+    EXPECT_EQ(err, message);
   }
   std::string err;
 };
@@ -44,11 +51,13 @@ struct Scratch : ::testing::Test {
 
 using ReadConfig = Scratch;
 
-TEST_F(ReadConfig, EveryKeyOfARealFileReachesItsField) {
+// Every key of a real file reaches its field; integers truncate, keys are exact, unknown keys
+// warn; malformed lines and files fail.
+TEST_F(ReadConfig, KeysValuesAndRefusals) {
   ASSERT_EQ(run([&] { return readConfig(korim_test::testData("app/two_domain.cfg").c_str(), &k); }), 0) << err;
   EXPECT_EQ(err, "");
-  const GridInfo& g = k.gridInfo;
   EXPECT_EQ(getPmax(), 12.5f);
+  const GridInfo& g = k.gridInfo;
   korim_test::expectFields({
       KORIM_FIELD(g, pivotCenter, 1), KORIM_FIELD(g, outEflag, 0), KORIM_FIELD(g, initOrientFlag, 1),
       KORIM_FIELD(g, fixRotDomain, 1), KORIM_FIELD(g, clashFlag, 1), KORIM_FIELD(g, clashDist, 3.5),
@@ -60,19 +69,13 @@ TEST_F(ReadConfig, EveryKeyOfARealFileReachesItsField) {
       KORIM_FIELD(g, errAlphaCone, 45.0), KORIM_FIELD(g, startResPart1, 2), KORIM_FIELD(g, endResPart1, 70),
       KORIM_FIELD(g, startResPart2, 78), KORIM_FIELD(g, endResPart2, 150),
   });
-}
-
-TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
+  readModuleReset();
+  korimInfoNull(&k);
   k.gridInfo.resDom1Origin = 5;
-  std::string path = write("a.cfg",
-                           "ORIGIN_DOM2: 12.9\n"
-                           "END_RESID_1: -3.7\n"
-                           "DOM_ANG_GAMMA: 30\n"
-                           "CLASH_DISTANCE: 2.25 trailing words are ignored\n"
-                           "ENSEMBLE_DENSITY: 4\n"
-                           "ENSEMBLE_DENSITY: 8\n"
-                           "pmax: 3\n"          // case and colon are part of the key
-                           "CENTER_PIVOT 1\n");
+  // Case and colon are part of the key: "pmax: 3" and "CENTER_PIVOT 1" are unknown.
+  std::string path = write("a.cfg", "ORIGIN_DOM2: 12.9\nEND_RESID_1: -3.7\nDOM_ANG_GAMMA: 30\n"
+                                    "CLASH_DISTANCE: 2.25 trailing words are ignored\nENSEMBLE_DENSITY: 4\n"
+                                    "ENSEMBLE_DENSITY: 8\nPmax: 2.5\npmax: 3\nCENTER_PIVOT 1\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
   EXPECT_EQ(err, "Error: Wrong input parameter in auto file\n" "Error: Wrong input parameter in auto file\n");
   korim_test::expectFields({
@@ -80,14 +83,8 @@ TEST_F(ReadConfig, IntegersTruncateKeysAreExactAndUnknownKeysWarn) {
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
   });
-  EXPECT_EQ(getPmax(), 10.0f);
-}
-
-TEST_F(ReadConfig, MalformedLinesAndFilesFail) {
-  struct Case {
-    const char* text;
-    const char* message;
-  } cases[] = {
+  EXPECT_EQ(getPmax(), 2.5f);
+  const struct { const char* text; const char* message; } cases[] = {
       {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", "Error: Input data in auto file have wrong format\nLine:\n"},
       {"# domains of the linker construct\n",
        "Error: Input data in auto file have wrong format\nLine:# domains of the linker construct\n"},
@@ -98,19 +95,16 @@ TEST_F(ReadConfig, MalformedLinesAndFilesFail) {
       {"DOMAIN_ANGLE_VAR: nan\n",
        "Error: Value of DOMAIN_ANGLE_VAR: out of range in auto file\nLine:DOMAIN_ANGLE_VAR: nan\n"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::string path = write("bad.cfg", c.text);
-    EXPECT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 1) << c.text;
-    EXPECT_EQ(err, c.message);
+    fails(run([&] { return readConfig(path.c_str(), &k); }), c.message);
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);
   const std::string missing = dir / "none.cfg";
-  EXPECT_EQ(run([&] { return readConfig(missing.c_str(), &k); }), 1);
-  EXPECT_EQ(err, "readConfig File open error: " + missing + ".\n");
+  fails(run([&] { return readConfig(missing.c_str(), &k); }), "readConfig File open error: " + missing + ".\n");
   // A directory opens but cannot be read: a failure, not an empty configuration.
-  EXPECT_EQ(run([&] { return readConfig(dir.path.c_str(), &k); }), 1);
-  EXPECT_EQ(err, "readConfig File read error: " + dir.path + ".\n");
+  fails(run([&] { return readConfig(dir.path.c_str(), &k); }), "readConfig File read error: " + dir.path + ".\n");
   // No name: nothing to read.
   KorimInfo before = k;
   EXPECT_EQ(readConfig("", &k), 0);
@@ -128,7 +122,8 @@ struct ReadPotential : Scratch {
   }
 };
 
-TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
+// Uniform rows in nanometres give Angstrom; bad files fail with their line.
+TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
   ASSERT_EQ(read(write("p", "0.0 -1.5\n0.1 -0.75\n0.2 -0.25\n")), 0) << err;
   // Rows from entry 1; entries up to 9999 cleared, entries 0 and 10000 untouched.
   const std::vector<double> head = {-7.0, -1.5, -0.75, -0.25, 0.0};
@@ -147,34 +142,25 @@ TEST_F(ReadPotential, UniformRowsInNanometresGiveAngstrom) {
     EXPECT_NEAR(offset, c.offset, 1e-12) << c.rows;
     EXPECT_NEAR(step, c.step, 1e-9) << c.rows;
   }
-}
-
-TEST_F(ReadPotential, BadFilesFailWithTheirLine) {
   // 0.1 nm steps, then one of 0.2 nm: differences 0.2 and 0.1, 0.1 apart.
   EXPECT_EQ(read(write("p", "0.0 1\n0.1 2\n0.3 3\n")), 1);
-  EXPECT_EQ(err,
-            "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
-            "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\n");
+  EXPECT_EQ(err, "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
+                 "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\n");
   EXPECT_DOUBLE_EQ(pot[2], 2.0);  // rows before the failure stay stored
-  EXPECT_EQ(read(write("bad", "0.0 1\n0.1 x\n")), 1);
-  EXPECT_EQ(err, "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n");
+  fails(read(write("bad", "0.0 1\n0.1 x\n")),
+        "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n");
   const std::string missing = dir / "no.pot";
-  EXPECT_EQ(read(missing), 1);
-  EXPECT_EQ(err, "readPotential File open error: " + missing + ".\n");
+  fails(read(missing), "readPotential File open error: " + missing + ".\n");
 
   // At most 9998 rows.
   std::string text;
   char line[64];
-  for (int i = 0; i < 9998; i++) {
-    std::snprintf(line, sizeof line, "%.3f %d\n", 0.01 * i, i);
-    text += line;
-  }
+  for (int i = 0; i < 9998; i++) std::snprintf(line, sizeof line, "%.3f %d\n", 0.01 * i, i), text += line;
   ASSERT_EQ(read(write("p", text)), 0);
   EXPECT_EQ(rows, 9998);
   EXPECT_DOUBLE_EQ(pot[9998], 9997.0);
   rows = -1;
-  EXPECT_EQ(read(write("p", text + "99.980 9998\n")), 1);
-  EXPECT_EQ(err, "Error in readPotential: digitization of potential too high.\n");
+  fails(read(write("p", text + "99.980 9998\n")), "Error in readPotential: digitization of potential too high.\n");
   EXPECT_EQ(rows, -1);  // no count after a failure
 }
 
@@ -196,20 +182,27 @@ struct Read3D : Scratch {
   int read(const std::string& path) { return run([&] { return read3DPotential(path.c_str(), &k, &count, v.data()); }); }
 };
 
-TEST_F(Read3D, ShortLineWarnsAndValuesKeepFileOrder) {
+// Values keep file order, a short line warns; the steric mask keeps values below the limit; a count
+// other than the grid fails.
+TEST_F(Read3D, ValuesMaskAndCounts) {
   ASSERT_EQ(read(grid("1 2 3\n4 5 6\n7 8\n")), 0) << err;
   EXPECT_EQ(count, 8);
   EXPECT_EQ(v, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(err,
-            "REMARK Reading values of 3D potential 0 of 8\r"
-            "REMARK Reading values of 3D potential 3 of 8\r"
-            "REMARK Reading values of 3D potential 6 of 8\r"
-            "WARNING: File with 3D Potential may contain line with wrong input format!\n"
-            "Line:7 8\n"
-            "\n");
-}
-
-TEST_F(Read3D, CountOtherThanTheGridFails) {
+  EXPECT_EQ(err, "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r"
+                 "REMARK Reading values of 3D potential 6 of 8\r"
+                 "WARNING: File with 3D Potential may contain line with wrong input format!\nLine:7 8\n\n");
+  k.elInfo.maxPot = 1.0f;
+  std::vector<float> m(8, -1.0f);
+  std::string path = grid("-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
+  ASSERT_EQ(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), 0);
+  EXPECT_EQ(m, (std::vector<float>{1, 0, 0, 0, 1, 1, 1, 0}));
+  // Open failure: one message for both readers; empty name: nothing.
+  const std::string missing = dir / "none";
+  fails(run([&] { return read3DPotSteric(missing.c_str(), &k, &count, m.data()); }),
+        "read3DPotential File open error: " + missing + ".\n");
+  EXPECT_EQ(read3DPotential("", &k, &count, nullptr), 0);
+  EXPECT_EQ(count, 0);
+  count = -1;
   for (const char* body : {"1 2 3\n4 5 6\n7 8 9\n", "1 2 3\n4 5 6\n"}) {
     EXPECT_EQ(read(grid(body)), 1);
     EXPECT_NE(err.find("ERROR: Total size of 3D grid not as specified.\n"), std::string::npos);
@@ -219,22 +212,7 @@ TEST_F(Read3D, CountOtherThanTheGridFails) {
   EXPECT_DOUBLE_EQ(v[7], 8.0);
   // A grid size whose product overflows int is refused.
   k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2000;
-  EXPECT_EQ(read(grid("1 2 3\n")), 1);
-  EXPECT_EQ(err, "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
-}
-
-TEST_F(Read3D, StericMaskKeepsValuesBelowTheLimit) {
-  k.elInfo.maxPot = 1.0f;
-  std::vector<float> m(8, -1.0f);
-  std::string path = grid("-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
-  ASSERT_EQ(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), 0);
-  EXPECT_EQ(m, (std::vector<float>{1, 0, 0, 0, 1, 1, 1, 0}));
-  // Open failure: one message for both readers; empty name: nothing.
-  const std::string missing = dir / "none";
-  EXPECT_EQ(run([&] { return read3DPotSteric(missing.c_str(), &k, &count, m.data()); }), 1);
-  EXPECT_EQ(err, "read3DPotential File open error: " + missing + ".\n");
-  EXPECT_EQ(read3DPotential("", &k, &count, nullptr), 0);
-  EXPECT_EQ(count, 0);
+  fails(read(grid("1 2 3\n")), "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
 }
 
 // ---------------------------------------------------------------- ensembles
@@ -254,17 +232,13 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
   ASSERT_EQ(read(write("e", text)), 0);
   EXPECT_EQ(n, 39998);
   EXPECT_DOUBLE_EQ(a[39998], 39998.0);
-  EXPECT_EQ(read(write("e", text + "39999 1 2\n")), 1);
-  EXPECT_EQ(err, "error in readEnsemble: digitization of ensemble too high.\n");
-  EXPECT_EQ(read(write("bad", "10 20\n")), 1);
-  EXPECT_EQ(err, "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
+  fails(read(write("e", text + "39999 1 2\n")), "error in readEnsemble: digitization of ensemble too high.\n");
+  fails(read(write("bad", "10 20\n")),
+        "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
   const std::string nan = write("nan", "10 20 30\n5 nan 7\n");
-  EXPECT_EQ(read(nan), 1);
-  EXPECT_EQ(err, "error in readEnsemble: line 2 of " + nan +
-                     " holds an angle that is not a finite number.\n");
+  fails(read(nan), "error in readEnsemble: line 2 of " + nan + " holds an angle that is not a finite number.\n");
   const std::string missing = dir / "none";
-  EXPECT_EQ(read(missing), 1);
-  EXPECT_EQ(err, "RdTable File open error: " + missing + ".\n");
+  fails(read(missing), "RdTable File open error: " + missing + ".\n");
 }
 
 // ---------------------------------------------------------------- free format
@@ -280,7 +254,9 @@ struct ReadFree : Scratch {
   }
 };
 
-TEST_F(ReadFree, CoordinatesMatchTheRealPdbFile) {
+// Coordinates match the real PDB file; words, not lines, count and END stops the atoms; malformed
+// records and too many atoms are refused.
+TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   ASSERT_EQ(read(korim_test::testData("app/ubiquitin_res1to3_free.txt")), 0) << err;
   // Residues 1 to 3 of ubiquitin with their hydrogens, read by the PDB columns.
   const korim_test::PdbAtoms pdb = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb, true);
@@ -288,34 +264,19 @@ TEST_F(ReadFree, CoordinatesMatchTheRealPdbFile) {
   while (expected < pdb.n() && pdb.resIDs[expected + 1] <= 3) expected++;
   ASSERT_EQ(expected, 55);
   ASSERT_EQ(n, expected);
-  for (int i = 1; i <= n; i++) {
-    EXPECT_NEAR(x[i], pdb.x[i], 1e-4) << i;
-    EXPECT_NEAR(y[i], pdb.y[i], 1e-4) << i;
-    EXPECT_NEAR(z[i], pdb.z[i], 1e-4) << i;
-  }
-}
-
-TEST_F(ReadFree, WordsNotLinesAndEndStopsTheAtoms) {
+  for (int i = 1; i <= n; i++)
+    EXPECT_TRUE(std::fabs(x[i] - pdb.x[i]) < 1e-4 && std::fabs(y[i] - pdb.y[i]) < 1e-4 &&
+                std::fabs(z[i] - pdb.z[i]) < 1e-4) << i;
   // Records may share lines or span several; words before the first ATOM and between records
   // are skipped; "ATOMS" is not "ATOM"; nothing after END is read.
-  std::string path = write("f",
-                           "HEADER test ATOMS\n"
-                           "ATOM 1 N ALA 1 1.0 2.0 3.0 N ATOM 2 CA ALA 1\n"
-                           "  4.5 -5.5 6.25\n"
-                           "TER END\nATOM 3 C ALA 1 7 8 9\n");
-  ASSERT_EQ(read(path), 0);
+  ASSERT_EQ(read(write("f", "HEADER test ATOMS\nATOM 1 N ALA 1 1.0 2.0 3.0 N ATOM 2 CA ALA 1\n"
+                           "  4.5 -5.5 6.25\nTER END\nATOM 3 C ALA 1 7 8 9\n")), 0);
   EXPECT_EQ(n, 2);
   EXPECT_EQ(std::vector<double>({x[2], y[2], z[2]}), std::vector<double>({4.5, -5.5, 6.25}));
   // Without END the records read are kept.
   ASSERT_EQ(read(write("g", "ATOM 1 N ALA 1 1 2 3\nATOM 2 CA ALA 1 4 5 6\n")), 0);
   EXPECT_EQ(n, 2);
-}
-
-TEST_F(ReadFree, MalformedRecordsAndTooManyAtomsAreRefused) {
-  struct Case {
-    const char* text;
-    int line;
-  } cases[] = {
+  const struct { const char* text; int line; } cases[] = {
       {"REMARK chain letters\nATOM 1 N MET 1 1 2 3\nATOM 2 CA MET A 1 1.0 2.0 3.0\nEND\n", 3},
       {"ATOM 1 N MET 1 1 2\n", 1},                      // ends inside the record
       {"ATOM 1 N MET 1.5 1 2 3\nEND\n", 1},             // residue number not an integer
@@ -324,19 +285,17 @@ TEST_F(ReadFree, MalformedRecordsAndTooManyAtomsAreRefused) {
       {"ATOM 1 N MET 1 1 2 3e39\nEND\n", 1},            // beyond single precision
       {"ATOM 1 NAMEWITHSIXTEENCH MET 1 1 2 3\nEND\n", 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::string path = write("bad", c.text);
     n = -1;
-    EXPECT_EQ(read(path), 1) << c.text;
-    EXPECT_EQ(err, "readPDBfree Error: malformed ATOM record in " + path + ", line " + std::to_string(c.line) + ".\n");
+    fails(read(path),
+          "readPDBfree Error: malformed ATOM record in " + path + ", line " + std::to_string(c.line) + ".\n");
     EXPECT_EQ(n, -1);
   }
   std::string path = write("none", "REMARK no records\nEND\n");
-  EXPECT_EQ(read(path), 1);
-  EXPECT_EQ(err, "readPDBfree Error: no ATOM record in " + path + ".\n");
+  fails(read(path), "readPDBfree Error: no ATOM record in " + path + ".\n");
   const std::string missing = dir / "missing";
-  EXPECT_EQ(read(missing), 1);
-  EXPECT_EQ(err, "readPDBfree File open error: " + missing + ".\n");
+  fails(read(missing), "readPDBfree File open error: " + missing + ".\n");
   EXPECT_EQ(read(""), 0);
   EXPECT_EQ(n, 0);
 
@@ -347,8 +306,7 @@ TEST_F(ReadFree, MalformedRecordsAndTooManyAtomsAreRefused) {
   EXPECT_EQ(n, 4998);
   text += "ATOM 4999 CA GLY 4999 1 2 3\n";
   for (const char* more : {"END\n", "ATOM 5000 CA GLY 5000 1 2 3\nEND\n"}) {
-    EXPECT_EQ(read(write("f", text + more)), 1);
-    EXPECT_EQ(err, "error in readPDBfree: too many atoms.\n");
+    fails(read(write("f", text + more)), "error in readPDBfree: too many atoms.\n");
   }
 }
 

@@ -1,4 +1,5 @@
-// Run records and rotated structures: exact parameter and Euler texts, text bounds, and the geometry of the rotated structures.
+// Run records and rotated structures: exact parameter and Euler texts, text bounds, and the
+// geometry, names and selections of the rotated structures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,22 +45,16 @@ std::string block(const KorimInfo& k) {
   return s;
 }
 
-std::string golden(const char* name) { return korim_test::readFile(korim_test::testData(std::string("golden/") + name)); }
+std::string golden(const std::string& name) { return korim_test::readFile(korim_test::testData("golden/" + name)); }
 
 // The fullest block: steric and electrostatic lines, the rim, signs and switches.
 TEST(WriteKorim, SettingsBlockMatchesGoldenFile) {
   KorimInfo k = stericSettings();
   k.korimMode = kModeElectrostatic;
-  k.elInfo.pH = -1.5f;
-  k.elInfo.concNaCl = 0.1f;
-  k.elInfo.chDensSurf = 0.0f;
-  k.elInfo.pkaFlag = 2;  // any non-zero value is "on"
-  k.elInfo.chTerminiFlag = 0;
-  k.elInfo.cutoffPot = 0.001;
-  k.includeRim = 1.0f;
-  k.molarRatio = 3.2f;
-  k.lengthModel = 67.125f;
-  k.orderDiscRim = -0.25f;
+  ElInfo& el = k.elInfo;
+  el.pH = -1.5f, el.concNaCl = 0.1f, el.chDensSurf = 0.0f, el.chTerminiFlag = 0, el.cutoffPot = 0.001;
+  el.pkaFlag = 2;  // any non-zero value is "on"
+  k.includeRim = 1.0f, k.molarRatio = 3.2f, k.lengthModel = 67.125f, k.orderDiscRim = -0.25f;
   EXPECT_EQ(block(k), golden("settings_block.txt"));
 }
 
@@ -70,36 +65,23 @@ TEST(WriteKorim, ModesChooseTheirLines) {
                rim = full.find("DATA KORIM INCLUDE_RIM");
   const std::string stericLines = full.substr(steric, el - steric), rimLines = full.substr(rim);
   KorimInfo k = stericSettings();
-  const struct {
-    int mode, lc;
-    float includeRim;
-    std::string want;
-  } cases[] = {
+  const struct { int mode, lc; float includeRim; std::string want; } cases[] = {
       {kModeSteric, kLcWall, 0.0f, "\nDATA KORIM_MODE STERIC\n\n" + stericLines},
       {kModeStericFree, kLcWall, -0.0f, "\nDATA KORIM_MODE STERIC_FREE\n\n" + stericLines},
       {kModeElectrostaticGrid, kLcWall, 0.0f, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n" + stericLines},
       {kModeStericGrid, kLcRod, 0.0f,
        "\nDATA KORIM_MODE STERIC_GRID\n\nDATA KORIM LC_TYPE              rod\n" + stericLines.substr(36)},
       {kModeStericGrid, kLc3D, 0.0f, "\nDATA KORIM_MODE STERIC_GRID\n\n" + stericLines.substr(36)},
-      {kModeBestFit, kLcWall, 0.0f, "\nDATA KORIM_MODE DC\n\n"},
-      {0, kLcWall, 0.0f, ""},
+      {kModeBestFit, kLcWall, 0.0f, "\nDATA KORIM_MODE DC\n\n"}, {0, kLcWall, 0.0f, ""},
       {17, kLcWall, std::nanf(""), rimLines},  // not exactly 0: the rim is in
       {-3, kLcWall, 1.0f, rimLines},
   };
+  k.molarRatio = 3.2f, k.lengthModel = 67.125f, k.orderDiscRim = -0.25f;
   for (const auto& c : cases) {
-    k.korimMode = c.mode;
-    k.lcType = c.lc;
-    k.includeRim = c.includeRim;
-    k.molarRatio = 3.2f;
-    k.lengthModel = 67.125f;
-    k.orderDiscRim = -0.25f;
+    k.korimMode = c.mode, k.lcType = c.lc, k.includeRim = c.includeRim;
     EXPECT_EQ(block(k), c.want) << c.mode;
   }
-  k.korimMode = kModeAnalyzeSaupe;
-  k.includeRim = 0.0f;
-  k.opCode = kOpMax;
-  k.c1 = -2.0f;
-  k.c2 = 1.0f;
+  k.korimMode = kModeAnalyzeSaupe, k.includeRim = 0.0f, k.opCode = kOpMax, k.c1 = -2.0f, k.c2 = 1.0f;
   EXPECT_EQ(block(k), "\nDATA KORIM_MODE SAUPE_CP\n\nDATA KORIM ACTION    max\n"
                       "DATA KORIM C1     -2.000\nDATA KORIM C2      1.000\n");
 }
@@ -108,19 +90,9 @@ TEST(WriteKorim, HistogramBlockMatchesGoldenFile) {
   KorimInfo k = stericSettings();
   k.korimMode = kModeDaHist;
   HistInfo& h = k.histInfo;
-  h.dcMin = h.Dzz = -21.5f;
-  h.dcMax = 10.25f;
-  h.modeFit = h.optExtrem = 2;
-  h.sdevDzz = 1.0f;
-  h.sdevDyy = h.DaErrFit = 0.5f;
-  h.nBins = 20;
-  h.binWidth = 1.625f;
-  h.Da2Par = h.DaFit = -10.75f;
-  h.R2Par = 0.375f;
-  h.Dyy = 6.75f;
-  h.Dxx = 14.75f;
-  h.RFit = 0.25f;
-  h.RErrFit = 0.125f;
+  h.dcMin = h.Dzz = -21.5f, h.dcMax = 10.25f, h.modeFit = h.optExtrem = 2, h.sdevDzz = 1.0f;
+  h.sdevDyy = h.DaErrFit = 0.5f, h.nBins = 20, h.binWidth = 1.625f, h.Da2Par = h.DaFit = -10.75f;
+  h.R2Par = 0.375f, h.Dyy = 6.75f, h.Dxx = 14.75f, h.RFit = 0.25f, h.RErrFit = 0.125f;
   EXPECT_EQ(block(k), golden("histogram_block.txt"));
   h.optExtrem = 1;
   EXPECT_NE(block(k).find("DATA AVE_EXTREM     YES\n"), std::string::npos);
@@ -140,20 +112,15 @@ TEST(WriteKorim, AppendsAndStaysWithinItsBound) {
   // fits a buffer of kKorimRecordMax bytes exactly (AddressSanitizer checks the heap block).
   KorimInfo x;
   std::memset(&x, 0, sizeof x);
-  for (float* f : {&x.concentration, &x.gridSpacing, &x.radiusModel, &x.lcOrder, &x.radiusAtom,
-                   &x.elInfo.pH, &x.elInfo.concNaCl, &x.elInfo.chDensSurf, &x.c1, &x.c2,
-                   &x.molarRatio, &x.lengthModel, &x.orderDiscRim, &x.histInfo.dcMin,
-                   &x.histInfo.dcMax, &x.histInfo.sdevDzz, &x.histInfo.sdevDyy,
-                   &x.histInfo.binWidth, &x.histInfo.Da2Par, &x.histInfo.R2Par, &x.histInfo.Dzz,
-                   &x.histInfo.Dyy, &x.histInfo.Dxx, &x.histInfo.DaFit, &x.histInfo.DaErrFit,
-                   &x.histInfo.RFit, &x.histInfo.RErrFit}) {
+  HistInfo& h = x.histInfo;
+  for (float* f : {&x.concentration, &x.gridSpacing, &x.radiusModel, &x.lcOrder, &x.radiusAtom, &x.elInfo.pH,
+                   &x.elInfo.concNaCl, &x.elInfo.chDensSurf, &x.c1, &x.c2, &x.molarRatio, &x.lengthModel,
+                   &x.orderDiscRim, &h.dcMin, &h.dcMax, &h.sdevDzz, &h.sdevDyy, &h.binWidth, &h.Da2Par, &h.R2Par,
+                   &h.Dzz, &h.Dyy, &h.Dxx, &h.DaFit, &h.DaErrFit, &h.RFit, &h.RErrFit})
     *f = -FLT_MAX;
-  }
-  x.densityNSC = x.digPsiNSC = x.Hflag = x.surfFlag = INT_MIN;
-  x.histInfo.modeFit = x.histInfo.nBins = INT_MIN;
+  x.densityNSC = x.digPsiNSC = x.Hflag = x.surfFlag = h.modeFit = h.nBins = INT_MIN;
   x.elInfo.cutoffPot = -DBL_MAX;
-  x.includeRim = 1.0f;
-  x.lcType = kLcWall;
+  x.includeRim = 1.0f, x.lcType = kLcWall;
   for (int mode = -1; mode <= 18; mode++) {
     x.korimMode = mode;
     std::unique_ptr<char[]> exact(new char[kKorimRecordMax]);
@@ -166,14 +133,13 @@ TEST(WriteKorim, AppendsAndStaysWithinItsBound) {
 
 // ---------------------------------------------------------------- Euler record
 
-TEST(WriteEulerInfo, RecordWithAxesByColumnMatchesGoldenFile) {
+TEST(WriteEulerInfo, RecordWithAxesByColumnMatchesGoldenFileAndFitsItsBound) {
   const double irr[5] = {1.0e-3, -2.0e-4, 0.0, 5.5e-4, -1.0};
   const double eigVal[3] = {3.0e-4, -1.0e-4, -2.0e-4};  // z, y, x
   // Column 0 the z axis, 1 the y axis, 2 the x axis.
   const double eigVec[3][3] = {{0.0, 0.6, 0.8}, {0.0, 0.8, -0.6}, {1.0, 0.0, 0.0}};
-  const double alpha[4] = {10.0, 190.0, -10.0, 170.0};
-  const double beta[4] = {20.5, 20.5, 159.5, 159.5};
-  const double gamma[4] = {-30.25, 149.75, 30.25, 209.75};
+  const double alpha[4] = {10.0, 190.0, -10.0, 170.0}, beta[4] = {20.5, 20.5, 159.5, 159.5},
+               gamma[4] = {-30.25, 149.75, 30.25, 209.75};
   std::string s = "old text";
   ASSERT_EQ(writeEulerInfo(irr, 1.2345e-3, eigVal, eigVec, alpha, beta, gamma, &s, 1), 0);
   EXPECT_EQ(s, golden("euler_record.txt"));
@@ -183,16 +149,12 @@ TEST(WriteEulerInfo, RecordWithAxesByColumnMatchesGoldenFile) {
   char buf[32] = "previous";
   writeEulerInfo(irr, 0.0, eigVal, eigVec, alpha, beta, gamma, buf, 0);
   EXPECT_STREQ(buf, "");
-}
-
-// Extreme values of every printed field: the text still fits kEulerRecordMax bytes exactly.
-TEST(WriteEulerInfo, ExtremeAnglesFitTheBound) {
+  // Extreme values of every printed field: the text still fits kEulerRecordMax bytes exactly.
   double m[9];
   std::fill(m, m + 9, -DBL_MAX);
   const auto* vec = reinterpret_cast<const double(*)[3]>(m);
   std::unique_ptr<char[]> exact(new char[kEulerRecordMax]);
   writeEulerInfo(m, -DBL_MAX, m, vec, m, m, m, exact.get(), 1);
-  std::string s;
   writeEulerInfo(m, -DBL_MAX, m, vec, m, m, m, &s, 1);
   EXPECT_EQ(std::string(exact.get()), s);
   EXPECT_LT(s.size(), static_cast<size_t>(kEulerRecordMax));
@@ -205,10 +167,7 @@ struct PdbRot : ::testing::Test {
   PDBInfo pdb;
   korim_test::PdbAtoms original;  // the input, by its PDB columns
   const double a[4] = {10, 20, 30, 40};
-  void SetUp() override {
-    pdbModuleReset();
-    pdbNull(&pdb);
-  }
+  void SetUp() override { pdbModuleReset(), pdbNull(&pdb); }
   void load(const std::string& path) {
     ASSERT_EQ(readPDB(path.c_str(), &pdb, nullptr, nullptr), 0);
     original = korim_test::readPdbAtoms(path, true);
@@ -251,8 +210,9 @@ TEST_F(PdbRot, SquareTurnsAsHandComputed) {
     const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + "." + std::to_string(k), true);
     ASSERT_EQ(got.n(), 4);
     for (int i = 0; i < 4; i++)
-      for (int c = 0; c < 3; c++)
-        EXPECT_NEAR((c == 0 ? got.x : c == 1 ? got.y : got.z)[i + 1], expected[k][i][c], 1e-3) << k << " " << i;
+      EXPECT_TRUE(std::fabs(got.x[i + 1] - expected[k][i][0]) < 1e-3 &&
+                  std::fabs(got.y[i + 1] - expected[k][i][1]) < 1e-3 &&
+                  std::fabs(got.z[i + 1] - expected[k][i][2]) < 1e-3) << k << " " << i;
   }
   // rotID 2: the name itself holds solution 2; it begins with the remark.
   EXPECT_EQ(korim_test::readFile(out), korim_test::readFile(out + ".2"));
@@ -260,74 +220,34 @@ TEST_F(PdbRot, SquareTurnsAsHandComputed) {
   expectUnmoved();
 }
 
-TEST_F(PdbRot, SelectionDecidesTheAtomsWritten) {
-  load(korim_test::kUbiquitinPdb);
-  PDBSelectInfo sel;
-  pdbSelectNull(&sel);
-  sel.selectMode = 2;
-  std::strcpy(sel.atomNameList, "CA");
-  sel.atomNameMode = 1;
-  const std::string out = dir / "ca.pdb";
-  ASSERT_EQ(writePDBRot(a, a, a, 9, &pdb, &sel, out.c_str(), ""), 0);
-  const korim_test::PdbAtoms got = korim_test::readPdbAtoms(out + ".3", true);
-  std::vector<std::string> cas(77, "CA");
-  cas[0] = "";  // entry 0 unused
-  EXPECT_EQ(got.names, cas);
-  // rotID outside 0..3: only the numbered files.
-  EXPECT_FALSE(korim_test::fileExists(out));
-}
-
-TEST_F(PdbRot, EmptyNameWritesNothingAndLongNamesFit) {
+// An empty name writes nothing; a selection decides the atoms written; a name of more than 253
+// characters (directory included) is written whole; one too long for the file system fails (a
+// missing directory is run by the program test Runs.StatusMessagesAndResultTable). The structure
+// stays where it was read.
+TEST_F(PdbRot, NamesAndSelections) {
   load(korim_test::kUbiquitinPdb);
   ASSERT_EQ(writePDBRot(a, a, a, 0, &pdb, nullptr, "", ""), 0);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path));
-  expectUnmoved();
-  // A name of more than 253 characters (directory included) is written whole.
+  PDBSelectInfo sel;
+  pdbSelectNull(&sel);
+  sel.selectMode = 2, sel.atomNameMode = 1;
+  std::strcpy(sel.atomNameList, "CA");
+  const std::string out = dir / "ca.pdb";
+  ASSERT_EQ(writePDBRot(a, a, a, 9, &pdb, &sel, out.c_str(), ""), 0);
+  std::vector<std::string> cas(77, "CA");
+  cas[0] = "";  // entry 0 unused
+  EXPECT_EQ(korim_test::readPdbAtoms(out + ".3", true).names, cas);
+  EXPECT_FALSE(korim_test::fileExists(out));  // rotID outside 0..3: only the numbered files
   const std::string longName = dir / (std::string(240, 'r') + ".pdb");
   ASSERT_GT(longName.size(), 253u);
   ASSERT_EQ(writePDBRot(a, a, a, 1, &pdb, nullptr, longName.c_str(), ""), 0);
   for (const char* suffix : {"", ".0", ".1", ".2", ".3"}) EXPECT_TRUE(korim_test::fileExists(longName + suffix));
-}
-
-TEST_F(PdbRot, UnwritableNameFailsAndRestoresTheStructure) {
-  load(korim_test::kUbiquitinPdb);
-  // A name too long for the file system (a missing directory is run by the program test
-  // FailingRun.MessagesStatusAndNoResult).
   const std::string tooLong = dir / std::string(300, 'x');
   int status = 0;
   std::string err = captureStderr([&] { status = writePDBRot(a, a, a, 5, &pdb, nullptr, tooLong.c_str(), ""); });
   EXPECT_NE(status, 0);
   EXPECT_EQ(err, "PDB Error opening PDB file " + tooLong + ".0\n");
   expectUnmoved();
-}
-
-TEST(PdbRotRecords, StructureWithoutSavedCoordinatesIsRefused) {
-  // A structure whose saved-coordinate list is missing cannot be put back after the turn.
-  AtomInfo atoms[2];
-  atomNull(&atoms[0]);
-  atomNull(&atoms[1]);
-  atoms[0].x = 1.0f;
-  atoms[1].x = -1.0f;
-  PDBInfo p;
-  pdbNull(&p);
-  p.atomList = atoms;
-  p.atomCount = 2;
-  const double a[4] = {90, 0, 0, 0};
-  int status = 0;
-  std::string err = captureStderr([&] { status = writePDBRot(a, a, a, 0, &p, nullptr, "", ""); });
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "korim: error in storePDBCoords.\n");
-  EXPECT_EQ(atoms[0].x, 1.0f);
-  EXPECT_EQ(atoms[1].y, 0.0f);
-  // No atom in the residue range: the centring step fails.
-  Coord3D saved[2];
-  p.coordList = saved;
-  p.maxCoordCount = 2;
-  p.minResID = 5;
-  p.maxResID = 6;
-  err = captureStderr([&] { status = writePDBRot(a, a, a, 0, &p, nullptr, "", ""); });
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "Error in positionDomain: zero atoms selected.\nkorim: error in shiftMol2Domain.\n");
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // Test helpers for running the built korim program: the run with captured streams and exit
-// status, and an independent reader of its result tables.
+// status, a table of runs and what each must show, and an independent reader of result tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,10 +25,10 @@ inline const std::string kPdb = korim_test::examples("ubiquitin_1d3z_model1.pdb"
 inline const std::string kCouplings = korim_test::examples("ubiquitin_nh_bicelle.tab");
 inline const char* kMemoryLine = "REMARK Memory Allocation Status. Reused: ";
 
+// Exit status (-1 when the program did not exit normally), standard output and error.
 struct RunResult {
-  int status = -1;  // exit status; -1 when the program did not exit normally
-  std::string out;  // standard output
-  std::string err;  // standard error
+  int status = -1;
+  std::string out, err;
 };
 
 // Runs korim with the arguments in the directory dir; the streams go to files there.
@@ -36,19 +37,16 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   const std::string outName = dir / ".stdout", errName = dir / ".stderr";
   pid_t pid = fork();
   if (pid == 0) {
-    int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0) _exit(127);
-    dup2(fo, 1);
-    dup2(fe, 2);
+    const int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fo, 1) < 0 || dup2(fe, 2) < 0) _exit(127);
     // The program's allocator keeps its blocks until the process ends, by design.
     const char* asan = std::getenv("ASAN_OPTIONS");
     std::string opts = asan ? asan : "";
     if (opts.find("detect_leaks") == std::string::npos)
       opts += std::string(opts.empty() ? "" : ":") + "detect_leaks=0";
     setenv("ASAN_OPTIONS", opts.c_str(), 1);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(KORIM_BIN));
+    std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(KORIM_BIN, argv.data());
@@ -57,10 +55,8 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   int wstatus = 0;
   if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
     r.status = WEXITSTATUS(wstatus);
-  r.out = korim_test::readFile(outName);
-  r.err = korim_test::readFile(errName);
-  std::remove(outName.c_str());
-  std::remove(errName.c_str());
+  r.out = korim_test::readFile(outName), r.err = korim_test::readFile(errName);
+  std::remove(outName.c_str()), std::remove(errName.c_str());
   return r;
 }
 
@@ -70,37 +66,65 @@ inline bool endsWithMemoryStatus(const std::string& err) {
   return !v.empty() && v.back().rfind(kMemoryLine, 0) == 0;
 }
 
+// One run and what it must show: exit status (-1: any but 0), pieces of standard error in order
+// before the closing memory-status line, pieces of standard output in order, whether the result
+// table out.tab was written (when not, no rotated structure r.pdb.0 either), and other files
+// written ("!name": not written).
+struct Expect {
+  std::vector<std::string> args;
+  int status;
+  std::vector<std::string> err;
+  bool table = false;
+  std::vector<std::string> out = {}, files = {};
+};
+
+inline void expectRun(const Expect& c) {
+  const korim_test::TempDir d;
+  const RunResult r = runKorim(c.args, d);
+  const std::string what = c.args[0] + " ... " + c.args.back();
+  EXPECT_TRUE(c.status < 0 ? r.status != 0 : r.status == c.status) << what << ": status " << r.status << "\n"
+                                                                     << r.err.substr(0, 800);
+  std::vector<std::string> err = c.err;
+  err.push_back(kMemoryLine);
+  EXPECT_TRUE(korim_test::inOrder(r.err, err) && endsWithMemoryStatus(r.err)) << what << "\n" << r.err.substr(0, 800);
+  EXPECT_TRUE(korim_test::inOrder(r.out, c.out)) << what;
+  EXPECT_EQ(korim_test::fileExists(d / "out.tab"), c.table) << what;
+  EXPECT_FALSE(!c.table && korim_test::fileExists(d / "r.pdb.0")) << what;
+  for (const std::string& f : c.files)
+    EXPECT_EQ(korim_test::fileExists(d / (f[0] == '!' ? f.substr(1) : f)), f[0] != '!') << what << ": " << f;
+  EXPECT_TRUE(c.status != 0 || r.out.find("nan") == std::string::npos) << what;  // no result of not-a-number
+}
+
+// The numbers after head on the first line that begins with it; empty when no line does.
+inline std::vector<double> numbersAfter(const std::vector<std::string>& lines, const std::string& head) {
+  std::vector<double> v;
+  for (const std::string& l : lines)
+    if (l.rfind(head, 0) == 0) {
+      std::stringstream ss(l.substr(head.size()));
+      for (double x; ss >> x;) v.push_back(x);
+      break;
+    }
+  return v;
+}
+
 // A result table: its lines, and its rows by column name.
 struct Table {
-  std::vector<std::string> lines;
-  std::vector<std::string> columns;
+  std::vector<std::string> lines, columns;
   std::vector<std::vector<std::string>> rows;
 
-  int col(const std::string& name) const {
-    for (size_t i = 0; i < columns.size(); i++)
-      if (columns[i] == name) return static_cast<int>(i);
-    return -1;
-  }
   std::vector<double> numbers(const std::string& name) const {
     std::vector<double> v;
-    const int c = col(name);
-    if (c >= 0)
-      for (const auto& r : rows) v.push_back(std::stod(r[c]));
+    for (size_t c = 0; c < columns.size(); c++)
+      if (columns[c] == name)
+        for (const auto& r : rows) v.push_back(std::stod(r[c]));
     return v;
   }
   // The first number after the record name "DATA <key>"; NaN when the record is absent.
   double data(const std::string& key) const {
-    const std::string head = "DATA " + key;
-    for (const std::string& l : lines)
-      if (l.rfind(head, 0) == 0 && l.size() > head.size() && l[head.size()] == ' ')
-        return std::strtod(l.c_str() + head.size(), nullptr);
-    return NAN;
+    const std::vector<double> v = numbersAfter(lines, "DATA " + key + " ");
+    return v.empty() ? NAN : v[0];
   }
-  bool hasLine(const std::string& line) const {
-    for (const std::string& l : lines)
-      if (l == line) return true;
-    return false;
-  }
+  bool hasLine(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
 
 inline Table readTable(const std::string& fileName) {
@@ -109,35 +133,14 @@ inline Table readTable(const std::string& fileName) {
   bool inRows = false;
   for (const std::string& l : t.lines) {
     std::stringstream ss(l);
-    std::string word;
-    if (!(ss >> word)) continue;
-    if (word == "VARS") {
-      while (ss >> word) t.columns.push_back(word);
-    } else if (word == "FORMAT") {
-      inRows = true;
-    } else if (inRows) {
-      std::vector<std::string> row{word};
-      while (ss >> word) row.push_back(word);
-      if (row.size() == t.columns.size()) t.rows.push_back(row);
-    }
+    std::vector<std::string> words;
+    for (std::string w; ss >> w;) words.push_back(w);
+    if (words.empty()) continue;
+    if (words[0] == "VARS") t.columns.assign(words.begin() + 1, words.end());
+    else if (words[0] == "FORMAT") inRows = true;
+    else if (inRows && words.size() == t.columns.size()) t.rows.push_back(words);
   }
   return t;
-}
-
-inline double pearson(const std::vector<double>& x, const std::vector<double>& y) {
-  const double n = static_cast<double>(x.size());
-  double mx = 0, my = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    mx += x[i] / n;
-    my += y[i] / n;
-  }
-  double sxx = 0, syy = 0, sxy = 0;
-  for (size_t i = 0; i < x.size(); i++) {
-    sxx += (x[i] - mx) * (x[i] - mx);
-    syy += (y[i] - my) * (y[i] - my);
-    sxy += (x[i] - mx) * (y[i] - my);
-  }
-  return sxy / std::sqrt(sxx * syy);
 }
 
 }  // namespace korim_cli

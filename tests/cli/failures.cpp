@@ -1,6 +1,7 @@
-// Failure paths of a run: missing and malformed inputs, unwritable outputs, unusable media.
-// Every failing run names the problem, ends with the memory-status line, writes no result table
-// and reports a non-zero status.
+// Runs on missing, malformed, messy or extreme inputs and unwritable outputs: each names the
+// problem on stderr, ends with the memory-status line, sets its exit status and writes its result
+// table only when it has one; multi-model and alternate-location structures give the result of
+// their first model and locations.
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -8,171 +9,192 @@ using namespace korim_test;
 
 namespace {
 
+// A coarse steric run writing out.tab; the first occurrence of an option counts.
 std::vector<std::string> steric(std::vector<std::string> extra) {
-  // The first occurrence of an option counts: a case's own -outD goes before the default one.
-  std::vector<std::string> args = {"-stKorim", "-dot", "30"};
+  std::vector<std::string> args = {"-stKorim", "-dot", "30", "-outD", "out.tab"};
   args.insert(args.end(), extra.begin(), extra.end());
-  args.insert(args.end(), {"-outD", "out.tab"});
   return args;
 }
 
-struct Case {
-  std::vector<std::string> args;
-  int status;  // -1: any non-zero status
-  std::vector<std::string> messages;  // in this order on stderr, before the memory line
-};
+std::vector<std::string> onPdb(const std::string& pdb, std::vector<std::string> extra = {}) {
+  extra.insert(extra.begin(), {"-pdb", pdb});
+  return steric(extra);
+}
+
+// The ATOM lines of the example, each turned by edit (which returns the lines to write).
+template <typename Edit>
+std::string everyAtom(Edit edit) {
+  std::string text;
+  for (const std::string& l : lines(readFile(kPdb)))
+    if (l.rfind("ATOM", 0) == 0) text += edit(l);
+  return text;
+}
+
+std::string shifted(std::string line) {
+  line.replace(30, 8, "  99.000");  // x of a far-away copy
+  return line;
+}
+
+// The example's couplings with every old piece replaced by now.
+std::string replaced(const std::string& old, const std::string& now) {
+  std::string t = readFile(kCouplings);
+  for (size_t pos = 0; (pos = t.find(old, pos)) != std::string::npos;) t.replace(pos, old.size(), now);
+  return t;
+}
 
 }  // namespace
 
-TEST(FailingRun, MessagesStatusAndNoResult) {
-  const std::string cfg = testData("cli/config_blank_line.inp");
-  TempDir data;  // the measured couplings, every one of weight 0
-  std::string text = readFile(kCouplings);
-  for (size_t pos = 0; (pos = text.find(" 1.00\n", pos)) != std::string::npos;) text.replace(pos, 6, " 0.00\n");
-  const std::string unweighted = writeFile(data / "w0.tab", text);
-  const std::vector<Case> cases = {
+TEST(Runs, StatusMessagesAndResultTable) {
+  TempDir data;
+  const std::string cfg = testData("cli/config_blank_line.inp"), noD = testData("dc/no_d.tab");
+  const std::string pot = testData("cli/wall_potential_screened.pot");
+  const std::string empty = writeFile(data / "empty.pdb", "");
+  const std::string hn = writeFile(data / "hn.tab", replaced("    H  ", "    HN "));
+  const std::string unweighted = writeFile(data / "w0.tab", replaced(" 1.00\n", " 0.00\n"));
+  const std::string noErrors = writeFile(data / "zero.tab",
+                                         "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
+                                         "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f\n\n"
+                                         "   1 ALA N    1 ALA H 5.0 0.0\n   2 ALA N    2 ALA H -3.0 0.0\n");
+  const std::string extracting = "KORIM Error extracting command-line arguments.\n";
+  const std::string fitFailed = "Matrix: error in best-fit of data.\n";
+  const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
+  std::vector<Expect> cases = {
+      // Inputs that cannot be read.
       {steric({"-pdb", "no_such.pdb", "-inD", kCouplings, "-pdbRot", "r.pdb"}), -1,
        {"Error reading PDB input no_such.pdb\n"}},
-      {steric({"-pdb", kPdb, "-inD", "no_such.tab"}), -1,
+      {onPdb(kPdb, {"-inD", "no_such.tab"}), -1,
        {kPdb + ", 1231 Atoms, Residues 1 to 76.\n", "Error reading DC input no_such.tab\n"}},
-      {steric({"-pdb", kPdb, "-inp", cfg}), 1,
-       {"Error: Input data in auto file have wrong format\nLine:\n",
-        "Error reading configuration file " + cfg + "\n"}},
-      {steric({"-elKorim", "-pdb", kPdb, "-pot", testData("cli/potential_uneven_step.pot")}), 1,
+      {onPdb(empty), 1, {"PDB Error: no atoms read from " + empty + "\n"}},
+      {onPdb(kPdb, {"-chain", "X"}), 1,
+       {"PDB Error: no atom selected; the selection options match no atom of the structure.\n"}},
+      {onPdb(kPdb, {"-inD", noD}), 1,
+       {"DC Error: " + noD + " has no column D (the measured couplings).\n", "Error reading DC input " + noD + "\n"}},
+      {onPdb(kPdb, {"-inp", cfg}), 1,
+       {"Error: Input data in auto file have wrong format\nLine:\n", "Error reading configuration file " + cfg + "\n"}},
+      {onPdb(kPdb, {"-elKorim", "-pot", testData("cli/potential_uneven_step.pot")}), 1,
        {"Error: The potential must be supplied with a uniform stepsize\nLine:0.15 -1.25\n",
         "ERROR Reading of 1D potential not successful.\n"}},
-      {steric({"-elKorim", "-pf1", "-pdb", kPdb, "-pot", testData("cli/potential_single_row.pot")}), 1,
+      {onPdb(kPdb, {"-elKorim", "-pf1", "-pot", testData("cli/potential_single_row.pot")}), 1,
        {"korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step.\n"}},
-      // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles.
-      {steric({"-pdb", kPdb, "-wv", "0.01"}), 1, {"forms no bicelles", "korim: error in refine_bicelle.\n"}},
-      // An ensemble without its domains configured; a free-format run without coordinates.
-      {steric({"-stKorimGrid", "-pdb", kPdb}), 1,
+      // Command lines: a value option ending the line, a value that is not finite, an unknown word.
+      {onPdb(kPdb, {"-inD", kCouplings, "-wv"}), 1, {"KORIM Error: option -wv needs a value.\n", extracting}},
+      {onPdb(kPdb, {"-lcS", "nan"}), 1, {"KORIM Error: option -lcS value nan must be a finite number.\n", extracting}},
+      {onPdb(kPdb, {"-Pf1"}), 0, {"  Argument 8 may be unknown or unused:\n  ' -Pf1 '\n"}, true},
+      // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles, but rods.
+      {onPdb(kPdb, {"-wv", "0.01"}), 1, {"forms no bicelles", "korim: error in refine_bicelle.\n"}},
+      {onPdb(kPdb, {"-pf1", "-wv", "0.01"}), 0, {}, true},
+      // Modes without what they need.
+      {onPdb(kPdb, {"-stKorimGrid"}), 1,
        {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
-      // The subset search without its size (-nSel): nothing to search, no table of 888 values.
-      {steric({"-bestFit", "-exhaustSel", "-pdb", kPdb, "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
-       {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", "Matrix: error in best-fit of data.\n"}},
-      {steric({"-bestFit", "-jack", "-map", "5", "-pdb", kPdb, "-inD", unweighted}), 1,
-       {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n",
-        "Matrix: error in best-fit of data.\n"}},
-      {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1,
-       {"korim: no coupling table given (-inD2).\n", "Matrix: error in comparison of order matrices.\n"}},
+      {onPdb(kPdb, {"-elKorimFree"}), 0,
+       {"korim: this mode sets up the charges only; no coupling table is written to out.tab.\n"}},
+      {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
+       {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", fitFailed}},
+      {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,
+       {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n", fitFailed}},
+      {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1, {"korim: no coupling table given (-inD2).\n", compareFailed}},
       {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
-       {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n",
-        "Matrix: error in comparison of order matrices.\n"}},
-      {steric({"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
+       {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n", compareFailed}},
+      {{"-daHist", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
+      {{"-daMl", "-inD", "missing.tab", "-outD", "out.tab"}, 1,
+       {"Error reading DC input", "korim: error in getMlDabR.\n"}},
+      // Outputs that cannot be written: a lost score file or structures fail the run (the best
+      // fit's table, written first, stays); a table that cannot be opened goes to standard output.
+      {{"-daMl", "-inD", kCouplings, "-outSc", "no/such/dir.sc", "-outD", "out.tab"}, 1,
+       {"KORIM Error opening output file", "korim: error in getMlDabR.\n"}},
+      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
        {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
+      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "no_such_dir/fit.pdb"}), -1,
+       {"korim: error in writePDBRot.\n", "korim: error in best-fit of data.\n"}, true},
+      {{"-stKorim", "-dot", "30", "-outD", "no_such_dir/out.tab", "-pdb", kPdb, "-inD", kCouplings}, 0,
+       {"DC Error opening output file no_such_dir/out.tab\n"}, false,
+       {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
+      // Couplings that do not all map, and charges without a force-field entry: warnings.
+      {onPdb(kPdb, {"-inD", hn}), 0,
+       {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
+        "   row 1: residue 2 GLN has no atom HN (the structure names it H)\n",
+        "   row 5: residue 6 LYS has no atom HN (the structure names it H)\n   ... and 58 more.\n"},
+       true},
+      {onPdb(kPdb, {"-inD", testData("cli/messy_couplings.tab")}), 0,
+       {"DC Warning: 1 selected couplings map to no atom of the structure and are not used:\n"
+        "   row 4: residue 200 is not in the structure\n",
+        "DC Warning: 1 couplings repeat the atom pair of an earlier row:\n   row 2: 2 N - 2 H, as row 1\n",
+        "DC Warning: 1 couplings name a residue differently from the structure:\n"
+        "   row 3: residue 3 is ALA in the table, ILE in the structure\n"},
+       true},
+      {onPdb(kPdb, {"-charmm22"}), 0,
+       {"WARNING: 9 of 602 selected atoms got no charge: their residue or atom names are not in the "
+        "force-field table.\n"},
+       true},
+      // Range ends and atom offsets at the limits of int neither overflow nor fail: the widest
+      // range keeps all couplings, an offset beyond the int range maps none.
+      {onPdb(kPdb, {"-inD", kCouplings, "-s1", "-2147483648", "-sN", "2147483647"}), 0, {}, true,
+       {"REMARK 63 couplings selected (inclusive max).\n"}},
+      {onPdb(kPdb, {"-inD", kCouplings, "-a1", "2147483647", "-s1", "-99999"}), 0, {}, true,
+       {"REMARK 0 couplings selected (inclusive max).\n"}},
+      {onPdb(kPdb, {"-nosurf"}), 0, {}, true, {"REMARK 602 atoms selected for simulation.\n"}},
+      // The electrostatic rod with its potential of 41 rows of 0.1 nm from 0 (offset 0 and step
+      // 1 A after the reader's nm-to-A scaling) writes the preferred face instead of four frames.
+      {onPdb(kPdb, {"-elKorim", "-pf1", "-pot", pot, "-inD", kCouplings, "-pdbRot", "face.pdb"}), 0,
+       {"REMARK 1D Potential " + pot + ", Digitization 41, Offset 0.0, Stepsize 1.0 [A].\n"}, true,
+       {"REMARK Probability of initial orientation "}, {"face.pdb", "!face.pdb.0"}},
+      // The Da/R estimates, which read no structure; -daFlex writes its outputs on standard output.
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, 0, {"63 Couplings, Residues 2 to 71.\n"}, true},
+      {{"-daMl", "-inD", kCouplings, "-outD", "out.tab", "-lDa", "-14", "-hDa", "-8", "-incDa", "1", "-lR", "0.4",
+        "-hR", "0.7", "-incR", "0.1"}, 0, {}, true,
+       {"REMARK 63 couplings selected (inclusive max).\n", "VARS   DA R SCORE\n", "FORMAT %3.1f %1.2f %e\n\n",
+        "-13.0 0.60 "}},  // the scores of the coarse grid's 6 x 5 points
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "5"}, 0, {}, false,
+       {"REMARK 32 simulated couplings (isotropic).\n", "# nDots = 32\n\n", "# DATA MAX_MIN Score  ",
+        "DATA N                    63\n"}},
+      {onPdb(kPdb, {"-struc", "-fixCone", "-stdCone", "10", "-inD", kCouplings, "-pdbRot", "noisy.pdb"}), 0, {}, false,
+       {}, {"noisy.pdb"}},
+      // A 3-D grid of 2 x 2 x 3 potential values.
+      {onPdb(kPdb, {"-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3",
+                    "-z1", "1", "-zN", "3", "-inD", kCouplings}),
+       0, {", Total # of gridpositions 12 (x: 2, y: 2, z: 3).\n"}, true},
   };
-  for (const Case& c : cases) {
-    TempDir d;
-    RunResult r = runKorim(c.args, d);
-    const std::string what = c.messages.back();
-    if (c.status < 0)
-      EXPECT_NE(r.status, 0) << what;
-    else
-      EXPECT_EQ(r.status, c.status) << what;
-    std::vector<std::string> want = c.messages;
-    want.push_back(kMemoryLine);
-    EXPECT_TRUE(inOrder(r.err, want)) << what;
-    EXPECT_TRUE(endsWithMemoryStatus(r.err)) << what;
-    EXPECT_FALSE(fileExists(d / "out.tab")) << what;
-    EXPECT_FALSE(fileExists(d / "r.pdb.0")) << what;
+  // /dev/full opens but refuses every write: a lost table or record must fail the run.
+  if (access("/dev/full", W_OK) == 0) {
+    const std::vector<std::string> lost = {"DC Error writing output file /dev/full\n", "korim: error in writeDCmod.\n"};
+    cases.push_back({{"-outD", "/dev/full", "-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
+    cases.push_back({{"-outD", "/dev/full", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
+    cases.push_back({{"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, 1,
+                     {"KORIM Error writing output file /dev/full\n"}});
   }
+  for (const Expect& c : cases) expectRun(c);
 }
 
-TEST(FailingRun, RodNeedsNoBicelles) {
-  // The concentration that refuses the wall above is fine for phage rods.
+TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
   TempDir d;
-  RunResult r = runKorim(steric({"-pdb", kPdb, "-pf1", "-wv", "0.01"}), d);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(readTable(d / "out.tab").hasLine("DATA KORIM LC_TYPE              rod"));
-}
-
-TEST(FailingRun, UnwritableResultTableFallsBackToStandardOutput) {
-  TempDir d;
-  RunResult r = runKorim(steric({"-pdb", kPdb, "-inD", kCouplings, "-outD", "no_such_dir/out.tab"}), d);
-  // The table is not lost: the writer reports the file and writes the table to stdout.
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.err.find("DC Error opening output file no_such_dir/out.tab\n"), std::string::npos);
-  EXPECT_TRUE(inOrder(r.out, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}));
-  EXPECT_TRUE(endsWithMemoryStatus(r.err));
-}
-
-TEST(ExtremeOptionValues, ResidueRangeAndOffsetAtTheEndsOfInt) {
-  // Range ends and atom offsets at the limits of int are ordinary (if odd) requests: the run
-  // must neither overflow nor fail. The widest range keeps all 63 couplings; an offset that
-  // moves every residue number beyond the int range maps none of them.
-  struct Limit {
-    std::vector<std::string> args;
-    std::string selected;
+  ASSERT_EQ(runKorim(onPdb(kPdb, {"-inD", kCouplings}), d).status, 0);
+  const std::string want = readFile(d / "out.tab");
+  const std::string models = writeFile(d / "models.pdb",
+      "MODEL        1\n" + everyAtom([](const std::string& l) { return l + "\n"; }) + "ENDMDL\n" +
+      "MODEL        2\n" + everyAtom([](const std::string& l) { return shifted(l) + "\n"; }) + "ENDMDL\nEND\n");
+  const std::string altlocs = writeFile(d / "altloc.pdb", everyAtom([](std::string l) {
+    l[16] = 'A';
+    std::string b = shifted(l);
+    b[16] = 'B';
+    return l + "\n" + b + "\n";
+  }));
+  const struct { std::string pdb, warning; } cases[] = {
+      {models, "PDB Warning: " + models + " holds 2 models; model 1 is used.\n"},
+      {altlocs, "PDB Warning: 1231 alternate locations skipped in " + altlocs +
+                    "; the first location of each atom is kept.\n"},
   };
-  const std::vector<Limit> limits = {
-      {{"-s1", "-2147483648", "-sN", "2147483647"}, "REMARK 63 couplings selected (inclusive max).\n"},
-      {{"-a1", "2147483647"}, "REMARK 0 couplings selected (inclusive max).\n"},
-      {{"-a1", "2147483647", "-s1", "-99999"}, "REMARK 0 couplings selected (inclusive max).\n"},
-  };
-  for (const Limit& l : limits) {
-    std::vector<std::string> args = {"-pdb", kPdb, "-inD", kCouplings};
-    args.insert(args.end(), l.args.begin(), l.args.end());
-    TempDir d;
-    RunResult r = runKorim(steric(args), d);
-    std::string what;
-    for (const std::string& a : l.args) what += a + " ";
-    EXPECT_EQ(r.status, 0) << what << "\n" << r.err.substr(0, 600);
-    EXPECT_NE(r.out.find(l.selected), std::string::npos) << what << "\n" << r.out.substr(0, 400);
-    EXPECT_TRUE(fileExists(d / "out.tab")) << what;
+  for (const auto& c : cases) {
+    std::remove((d / "out.tab").c_str());
+    RunResult r = runKorim(onPdb(c.pdb, {"-inD", kCouplings}), d);
+    EXPECT_EQ(r.status, 0) << c.pdb;
+    EXPECT_EQ(readFile(d / "out.tab"), want) << c.pdb;
+    auto count = [&](const std::string& piece) {
+      int n = 0;
+      for (size_t pos = 0; (pos = r.err.find(piece, pos)) != std::string::npos; pos++) n++;
+      return n;
+    };
+    EXPECT_TRUE(count(c.warning) == 1 && count("Warning") == 1) << r.err;  // the one warning, once
   }
-}
-
-TEST(ExtremeOptionValues, NumbersThatAreNotFiniteAreRefused) {
-  // "nan", "inf" and values beyond single precision would run through the whole prediction into
-  // a table of not-a-number values reported as a result: each option is named and the run fails.
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"-lcS", "nan"}, "KORIM Error: option -lcS value nan must be a finite number.\n"},
-      {{"-wv", "1e39"}, "KORIM Error: option -wv value 1e39 must be a finite number.\n"},
-      {{"-pH", "-inf"}, "KORIM Error: option -pH value -inf must be a finite number.\n"},
-      {{"-da", "NAN"}, "KORIM Error: option -da value NAN must be a finite number.\n"},
-      {{"-cut", "inf"}, "KORIM Error: option -cut values must be finite numbers.\n"},
-      {{"-w", "1", "nan", "2"}, "KORIM Error: option -w values must be finite numbers.\n"},
-      {{"-saupe", "1e-4", "0", "0", "0", "infinity"}, "KORIM Error: option -saupe values must be finite numbers.\n"},
-  };
-  for (const auto& [extra, message] : cases) {
-    std::vector<std::string> args = {"-pdb", kPdb, "-inD", kCouplings};
-    args.insert(args.end(), extra.begin(), extra.end());
-    TempDir d;
-    RunResult r = runKorim(steric(args), d);
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_TRUE(inOrder(r.err, {message, "KORIM Error extracting command-line arguments.\n", kMemoryLine}))
-        << message << r.err.substr(0, 600);
-    EXPECT_FALSE(fileExists(d / "out.tab")) << message;
-  }
-  // Finite values at the edge of single precision still run.
-  TempDir d;
-  RunResult r = runKorim(steric({"-pdb", kPdb, "-inD", kCouplings, "-lcS", "0.8", "-pH", "-1e38"}), d);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(fileExists(d / "out.tab"));
-}
-
-TEST(FailingRun, ResultTableThatCannotBeWrittenFailsTheRun) {
-  // /dev/full opens but refuses every write: the table is lost, so the run must not pass.
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full on this system";
-  const std::vector<std::vector<std::string>> modes = {
-      {"-stKorim", "-dot", "30"}, {"-bestFit", "-single"}};
-  for (const auto& mode : modes) {
-    std::vector<std::string> args = {"-outD", "/dev/full"};
-    args.insert(args.end(), mode.begin(), mode.end());
-    args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings});
-    TempDir d;
-    RunResult r = runKorim(args, d);
-    EXPECT_EQ(r.status, 1) << mode[0];
-    EXPECT_TRUE(inOrder(r.err, {"DC Error writing output file /dev/full\n",
-                                "korim: error in writeDCmod.\n", kMemoryLine}))
-        << mode[0] << r.err.substr(r.err.size() > 600 ? r.err.size() - 600 : 0);
-  }
-  // The structure analysis record (-outP) likewise.
-  TempDir d;
-  RunResult r = runKorim({"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, d);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(inOrder(r.err, {"KORIM Error writing output file /dev/full\n", kMemoryLine})) << r.err;
 }

@@ -32,10 +32,8 @@ TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
   // Wall with its rotated structures; rod and wall of all heavy atoms with
   // more orientations than one block of the scan; the electrostatic models.
   const std::vector<std::vector<std::string>> models = {
-      {"-stKorim", "-pdbRot", "rot.pdb"},
-      {"-stKorim", "-pf1", "-nosurf", "-dot", "300"},
-      {"-stKorim", "-nosurf", "-dot", "300"},
-      {"-elKorim", "-dot", "30"},
+      {"-stKorim", "-pdbRot", "rot.pdb"}, {"-stKorim", "-pf1", "-nosurf", "-dot", "300"},
+      {"-stKorim", "-nosurf", "-dot", "300"}, {"-elKorim", "-dot", "30"},
       {"-elKorim", "-pf1", "-pot", pot, "-dot", "30"},
       {"-stKorim", "-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2",
        "-nZ", "3", "-z1", "1", "-zN", "3", "-dot", "30"},
@@ -50,8 +48,7 @@ TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
       for (size_t i = 0; i < one.size(); i++) {
         EXPECT_EQ(many[i].first, one[i].first);
         EXPECT_TRUE(many[i].second == one[i].second)
-            << many[i].first << " differs with " << n << " threads, arguments " << args[0] << " "
-            << args[1];
+            << many[i].first << " differs with " << n << " threads, arguments " << args[0] << " " << args[1];
       }
     }
   }
