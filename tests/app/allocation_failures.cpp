@@ -25,7 +25,9 @@
 #include "foundation/memory.h"
 #include "foundation/nonlinearfit.h"
 #include "foundation/nrutil.h"
+#include "foundation/polyfit.h"
 #include "foundation/rdtext.h"
+#include "foundation/smspline.h"
 #include "foundation/stralloc.h"
 #include "foundation/svdpoly.h"
 #include "foundation/table.h"
@@ -219,6 +221,7 @@ TEST_F(AllocationFailures, Numerics) {
     *ymod = p[1] + p[2] * xv;
     dyda[1] = 1.0f, dyda[2] = xv;
   };
+  float px[5] = {0, 1, 2, 3, 4}, py[5] = {1, 3, 5, 7, 9};
   sweep({
       {"matInv", [&] {
          const int rc = fnd::matInv(2, x, xi);
@@ -237,6 +240,26 @@ TEST_F(AllocationFailures, Numerics) {
                                      std::fabs(err[2] - std::sqrt(24.0f / 1680)) < 1e-4f};
        }},
       {"matrix", [&] { return Outcome{fnd::matrix(1, 2, 1, 3) != nullptr, true}; }},
+      // The baseline record, the interpolating spline (s below any residual: through the
+      // points) and the polynomial fit of the exact line y = 1 + 2x.
+      {"polyInit", [&] {
+         fnd::PolyBuff pb;
+         fnd::polyNull(&pb);
+         const int rc = fnd::polyInit(&pb, 5);
+         const bool whole = rc == 0 && pb.coef != nullptr;
+         fnd::polyFree(&pb);
+         return Outcome{rc == 0, whole};
+       }},
+      {"smSpline", [&] {
+         float* p = fnd::smSpline(px, py, 5, 1.0f, 1e-6f);
+         const bool through = p && std::fabs(fnd::cSplineVal(px, p, 5, 2.0f) - 5.0f) < 2e-3f;
+         return Outcome{p != nullptr, through};
+       }},
+      {"polyFit", [&] {
+         float c[2] = {0, 0};
+         const int rc = fnd::polyFit(px, py, 5, 1, c);
+         return Outcome{rc == 0, std::fabs(c[0] - 1) < 1e-4f && std::fabs(c[1] - 2) < 1e-4f};
+       }, [] { fnd::svdPolyFree(); }},
       {"mat2Ptr4D", [&] {
          float**** v = fnd::mat2Ptr4D(flat, 2, 2, 2, 2);
          return Outcome{v != nullptr, v && &v[1][1][1][1] == &flat[15]};
@@ -329,6 +352,13 @@ TEST_F(AllocationFailures, SimulationAndFits) {
              [&] { rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
          return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63};
        }, [&] { std::remove(out.c_str()); }},
+      // A failure leaves the reduced statistics at zero, never a partial sum.
+      {"getStatDCmodB", [&] {
+         float rms = 7, qIso = 7;
+         int n = 7;
+         const int rc = cp::getStatDCmodB(&u.tab, &rms, &qIso, &n);
+         return Outcome{rc == 0, n == u.valid && rms > 0, n == 0 && rms == 0 && qIso == 0};
+       }},
       // A statistics failure writes no report at all.
       {"writeDCmod", [&] {
          KorimInfo k = u.k;
