@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <new>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "foundation/memory.h"
 #include "simulation/orientprogress.h"
@@ -148,102 +152,173 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
 
 }  // namespace
 
+namespace {
+
+// The run of positions that atom (xj, yj) blocks, by searching from the
+// position nearest to it with the exact test; [lo, hi] or lo > hi.
+void searchRun(float xj, float yj, const float* g, int L, double gs, double bound, int& lo,
+               int& hi) {
+  lo = 1, hi = 0;
+  auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
+  // Closest position: the first grid value >= -xJ or the one before it.
+  // k: the first position with grid_el >= -xJ, found from the arithmetic
+  // estimate and settled on the stored values.
+  const float target = -xj;
+  int k;
+  {
+    double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
+    if (!(e >= 0.0)) e = 0.0;
+    if (e > L + 1) e = L + 1;
+    k = static_cast<int>(e);
+    while (k > 0 && g[k - 1] >= target) k--;
+    while (k <= L && g[k] < target) k++;
+  }
+  int mi;
+  if (k > L) {
+    mi = L;
+  } else if (k == 0) {
+    mi = 0;
+  } else {
+    const long double dk = std::fabs(static_cast<long double>(xj) + g[k]);
+    const long double dp = std::fabs(static_cast<long double>(xj) + g[k - 1]);
+    mi = dk <= dp ? k : k - 1;
+  }
+  if (!test(mi)) return;
+  const double c = -static_cast<double>(xj);
+  const double y2 = static_cast<double>(yj) * yj;
+  const double bound2 = bound * bound;
+  const double s = bound2 > y2 ? std::sqrt(bound2 - y2) : 0.0;
+  auto clampIndex = [](double e, int lo, int hi) {
+    if (!(e >= lo)) e = lo;
+    if (e > hi) e = hi;
+    return static_cast<int>(e);
+  };
+  lo = clampIndex(std::ceil((c - s - g[0]) / gs), 0, mi);
+  while (lo > 0 && test(lo - 1)) lo--;
+  while (!test(lo)) lo++;
+  hi = clampIndex(std::floor((c + s - g[0]) / gs), mi, L);
+  while (hi < L && test(hi + 1)) hi++;
+  while (!test(hi)) hi--;
+}
+
+// Atoms handled at once: their estimates are found together (in vector
+// registers), then checked one by one.
+constexpr int kAtomBatch = 64;
+constexpr int kCopies = 4;
+
+// v[0..m-1] replaced by their square roots (non-negative, not NaN).
+inline void rootsOf(double* v, int m) {
+#ifdef __SSE2__
+  int b = 0;
+  for (; b + 2 <= m; b += 2) _mm_storeu_pd(v + b, _mm_sqrt_pd(_mm_loadu_pd(v + b)));
+  if (b < m) v[b] = std::sqrt(v[b]);
+#else
+  for (int b = 0; b < m; b++) v[b] = std::sqrt(v[b]);
+#endif
+}
+
+// A position estimate within [-1, top] (NaN: -1), so that it converts to int.
+inline double clampEstimate(double r, double top) {
+  const double low = r >= -1.0 ? r : -1.0;
+  return low <= top ? low : top;
+}
+
+}  // namespace
+
 // Every atom blocks one contiguous run of positions (the distance depends
-// monotonically on |xJ + g[i]|, and g never decreases), so the run is
-// located near its estimate and its ends are settled by the exact test
-// itself; the result equals testing every pair.
+// monotonically on |xJ + g[i]|, and g never decreases). The run's estimate
+// from the closed form is kept when the screened test of cylinderBlocks
+// settles both of its ends and the positions just outside them (or, for an
+// estimate between two positions, that the two nearest positions are
+// clear); otherwise the run is searched for with the exact test. Either way
+// the result equals testing every pair.
 void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
                   double bound, std::vector<int>& blocked) {
-  std::fill(blocked.begin(), blocked.begin() + L + 2, 0);
+  // The run ends are marked in kCopies tallies taken in turn, so that
+  // atoms marking the same position in a row do not wait for each other.
+  const size_t stride = static_cast<size_t>(L) + 2;
+  thread_local std::vector<int> tallies;
+  thread_local std::vector<float> padded;
+  tallies.assign(kCopies * stride, 0);
+  padded.resize(static_cast<size_t>(L) + 3);
+  // The positions between -inf and +inf: gp[i + 1] = g[i].
+  float* const gp = padded.data();
+  gp[0] = -INFINITY;
+  std::copy(g, g + L + 1, gp + 1);
+  gp[L + 2] = INFINITY;
   const double bound2 = bound * bound;
   // The screening bounds of cylinderBlocks: below lowB a pair touches, above
   // highB it does not, whatever the extended-precision root would say.
   const bool screened = bound > 0.0;
   const double lowB = bound2 * (1.0 - 1.0e-12), highB = bound2 * (1.0 + 1.0e-12);
-  const double g0 = g[0], perStep = 1.0 / gs;
-  for (int a = 1; a <= n; a++) {
-    const float xj = xJ[a], yj = yJ[a];
-    if (!std::isfinite(xj) || !std::isfinite(yj)) continue;  // such an atom never blocks
-    if (screened) {
-      // Closed form: the run of positions within sqrt(bound^2 - yJ^2) of
-      // -xJ, kept when the screened test settles both of its ends (and the
-      // positions just outside them); otherwise the search below decides.
-      const double y2 = static_cast<double>(yj) * yj;
-      if (y2 > highB) continue;  // beyond the cylinder at every position
-      if (y2 < lowB) {
-        const double half = std::sqrt(bound2 - y2), c = -static_cast<double>(xj);
-        // Estimates clamped to [-1, L + 1] first, so that they round in int.
-        const double top = L + 1.0;
-        const double rlo = std::min(std::max((c - half - g0) * perStep, -1.0), top);
-        const double rhi = std::min(std::max((c + half - g0) * perStep, -1.0), top);
-        const int tlo = static_cast<int>(rlo), thi = static_cast<int>(rhi);
-        const int elo = std::max(tlo + (tlo < rlo ? 1 : 0), 0);    // ceil, at least 0
-        const int ehi = std::min(thi - (thi > rhi ? 1 : 0), L);    // floor, at most L
-        auto t = [&](int i) { return static_cast<double>(xj) + static_cast<double>(g[i]); };
-        auto q = [&](int i) { return t(i) * t(i) + y2; };
-        if (elo > ehi) {
-          // The run misses the positions: when every position lies on one
-          // side of -xJ, the squared distance only grows away from it, so the
-          // nearest position clearing the screen clears them all.
-          if ((t(0) >= 0.0 && q(0) > highB) || (t(L) <= 0.0 && q(L) > highB)) continue;
-        } else {
-          const int lo = elo, hi = ehi;
-          if (q(lo) < lowB && q(hi) < lowB && (lo == 0 || q(lo - 1) > highB) &&
-              (hi == L || q(hi + 1) > highB)) {
-            blocked[lo]++;
-            blocked[hi + 1]--;
-            continue;
-          }
-        }
-      }
+  const double g0 = g[0], perStep = 1.0 / gs, top = L + 1.0;
+  const double b2 = screened ? bound2 : 0.0;  // the closed form's bound (a NaN bound searches)
+  for (int a0 = 1; a0 <= n; a0 += kAtomBatch) {
+    const int m = std::min(kAtomBatch, n - a0 + 1);
+    double xs[kAtomBatch], y2s[kAtomBatch], halves[kAtomBatch];
+    int los[kAtomBatch], his[kAtomBatch], kinds[kAtomBatch];  // kind 0: check, 1: skip, 2: search
+    for (int b = 0; b < m; b++) {
+      const float xf = xJ[a0 + b], yf = yJ[a0 + b];
+      const bool finite = std::fabs(xf) <= FLT_MAX && std::fabs(yf) <= FLT_MAX;
+      const double xd = finite ? static_cast<double>(xf) : 0.0;
+      const double yd = finite ? static_cast<double>(yf) : 0.0;
+      const double y2 = yd * yd;
+      const bool skip = !finite || (screened && y2 > highB);
+      const bool check = screened && y2 < lowB;
+      xs[b] = xd;
+      y2s[b] = y2;
+      kinds[b] = skip ? 1 : (check ? 0 : 2);
+      halves[b] = std::max(b2 - y2, 0.0);
     }
-    auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
-    // Closest position: the first grid value >= -xJ or the one before it.
-    // k: the first position with grid_el >= -xJ, found from the arithmetic
-    // estimate and settled on the stored values.
-    const float target = -xj;
-    int k;
-    {
-      double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
-      if (!(e >= 0.0)) e = 0.0;
-      if (e > L + 1) e = L + 1;
-      k = static_cast<int>(e);
-      while (k > 0 && g[k - 1] >= target) k--;
-      while (k <= L && g[k] < target) k++;
+    rootsOf(halves, m);
+    for (int b = 0; b < m; b++) {
+      // Closed form: the run of positions within sqrt(bound^2 - yJ^2) of -xJ.
+      const double rlo = clampEstimate((-xs[b] - halves[b] - g0) * perStep, top);
+      const double rhi = clampEstimate((-xs[b] + halves[b] - g0) * perStep, top);
+      // Rounded up and down; an estimate that lands on a position is checked
+      // like any other.
+      const int lo = std::min(static_cast<int>(rlo + 1.0), L + 1);
+      const int hi = std::min(static_cast<int>(rhi + 1.0) - 1, L);
+      los[b] = kinds[b] == 1 ? 0 : lo;
+      his[b] = kinds[b] == 1 ? -1 : hi;
     }
-    int mi;
-    if (k > L) {
-      mi = L;
-    } else if (k == 0) {
-      mi = 0;
-    } else {
-      const long double dk = std::fabs(static_cast<long double>(xj) + g[k]);
-      const long double dp = std::fabs(static_cast<long double>(xj) + g[k - 1]);
-      mi = dk <= dp ? k : k - 1;
+    int searched[kAtomBatch];
+    int ns = 0;
+    for (int b = 0; b < m; b++) {
+      const int lo = los[b], hi = his[b];
+      const double x = xs[b], y2 = y2s[b];
+      const double tBefore = x + gp[lo], tLo = x + gp[lo + 1];
+      const double tHi = x + gp[hi + 1], tAfter = x + gp[hi + 2];
+      const double qBefore = tBefore * tBefore + y2, qLo = tLo * tLo + y2;
+      const double qHi = tHi * tHi + y2, qAfter = tAfter * tAfter + y2;
+      // A run: its ends touch, the positions around it do not. No run: the
+      // positions on either side of -xJ are clear (and all further ones).
+      const bool run = (qLo < lowB) & (qHi < lowB) & (qBefore > highB) & (qAfter > highB);
+      const bool none = (qBefore > highB) & (qLo > highB) & (tBefore <= 0.0) & (tLo >= 0.0);
+      const bool settled = kinds[b] == 1 || (kinds[b] == 0 && (lo <= hi ? run : none));
+      const int kept = settled ? 1 : 0;
+      int* const count = &tallies[(b % kCopies) * stride];
+      count[lo] += kept;  // an empty run adds and removes at the same position
+      count[hi + 1] -= kept;
+      searched[ns] = a0 + b;
+      ns += 1 - kept;
     }
-    if (!test(mi)) continue;
-    const double c = -static_cast<double>(xj);
-    const double y2 = static_cast<double>(yj) * yj;
-    const double s = bound2 > y2 ? std::sqrt(bound2 - y2) : 0.0;
-    auto clampIndex = [](double e, int lo, int hi) {
-      if (!(e >= lo)) e = lo;
-      if (e > hi) e = hi;
-      return static_cast<int>(e);
-    };
-    int lo = clampIndex(std::ceil((c - s - g[0]) / gs), 0, mi);
-    while (lo > 0 && test(lo - 1)) lo--;
-    while (!test(lo)) lo++;
-    int hi = clampIndex(std::floor((c + s - g[0]) / gs), mi, L);
-    while (hi < L && test(hi + 1)) hi++;
-    while (!test(hi)) hi--;
-    blocked[lo]++;
-    blocked[hi + 1]--;
+    for (int s = 0; s < ns; s++) {
+      int lo, hi;
+      searchRun(xJ[searched[s]], yJ[searched[s]], g, L, gs, bound, lo, hi);
+      if (lo > hi) continue;
+      tallies[lo]++;
+      tallies[hi + 1]--;
+    }
   }
+  const int* t = tallies.data();
+  for (int i = 0; i <= L; i++) blocked[i] = t[i] + t[stride + i] + t[2 * stride + i] + t[3 * stride + i];
   int run = 0;
   for (int i = 0; i <= L; i++) {
     run += blocked[i];
     blocked[i] = run;
   }
+  blocked[L + 1] = 0;
 }
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
