@@ -6,14 +6,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <new>
 #include <vector>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "foundation/memory.h"
 #include "simulation/orientprogress.h"
@@ -34,33 +30,69 @@ struct SsiaState {
 
 SsiaState ssia;
 
-// Atom a at position i touches the cylinder: distance from the cylinder axis
-// in extended precision against the bound in double. Squared distances far
-// from the squared bound settle the test without the square root; near it
-// (and for a negative bound or a NaN) the root decides.
-inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
-  if (bound > 0.0) {
-    // Screening in double: relative error far below the 1e-12 margins.
-    const double td = static_cast<double>(xj) + static_cast<double>(g);
-    const double qd = td * td + static_cast<double>(yj) * yj;
-    const double b2 = bound * bound;
-    if (qd < b2 * (1.0 - 1.0e-12)) return true;
-    if (qd > b2 * (1.0 + 1.0e-12)) return false;
-  }
-  const long double t = static_cast<long double>(xj) + static_cast<long double>(g);
-  const long double yy = static_cast<long double>(yj);
-  return std::sqrt(t * t + yy * yy) <= bound;
-}
-
 bool reportBad(const char* what) {
   std::fprintf(stderr, "stericAlignment: %s\n", what);
   return true;
 }
 
 
-// Orientations scanned per block: the workers take the orientations of a
-// block, then each position sums the block's results in orientation order.
-constexpr int kScanBlock = 4096;
+// Orientations scanned per block, at most: the workers take the
+// orientations of a block, then each position sums the block's results in
+// orientation order.
+constexpr int kScanBlock = 16384;
+
+// One orientation of a block: its order values, the two sampling terms they
+// do not hold, and its allowed positions (runs[first .. first + count - 1]
+// of the worker that scanned it).
+struct ScannedOrientation {
+  double s[5];
+  double sxx, syy;
+  int worker, first, count;
+  bool finite;  // all five order values are finite
+};
+
+// Work arrays of one worker of the scan.
+struct ScanWorker {
+  std::vector<float> xJ, yJ;
+  std::vector<int> scratch;
+  std::vector<PositionRun> blocked, allowed;
+};
+
+// The allowed positions 0..L of one orientation, appended to allowed: the
+// complement of the blocked runs.
+void appendComplement(const std::vector<PositionRun>& blocked, int L,
+                      std::vector<PositionRun>& allowed) {
+  int next = 0;
+  for (const PositionRun& r : blocked) {
+    if (r.first > next) allowed.push_back({next, r.first - 1});
+    next = r.last + 1;
+  }
+  if (next <= L) allowed.push_back({next, L});
+}
+
+// The wall's allowed positions: those whose boundary lies below the lowest
+// atom (none when a coordinate is NaN). The boundary never increases along
+// the row (descending), so they form one run up to L; otherwise every
+// position is compared.
+void wallAllowed(const float* pot_dist, int L, bool descending, float lowest, bool anyNaN,
+                 std::vector<PositionRun>& allowed) {
+  if (anyNaN) return;
+  if (descending) {
+    // First position below the lowest atom.
+    const int i = static_cast<int>(std::upper_bound(pot_dist, pot_dist + L + 1, lowest,
+                                                    [](float v, float p) { return v > p; }) -
+                                   pot_dist);
+    if (i <= L) allowed.push_back({i, L});
+    return;
+  }
+  for (int i = 0; i <= L; i++)
+    if (lowest > pot_dist[i]) {
+      if (!allowed.empty() && allowed.back().last == i - 1)
+        allowed.back().last = i;
+      else
+        allowed.push_back({i, i});
+    }
+}
 
 // The orientation scan of stericAlignment: per position i = 0..L the summed
 // order values and number of allowed orientations (ssia.saupe_dis, w.total),
@@ -71,255 +103,153 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
                       const double* x, const double* y, const double* z, int digPsi, int n_dots,
                       const double* dots, double appended[5], SamplingSums& sampling) {
   const int N = n_dots * digPsi;
-  const int B = std::min(N, kScanBlock);
+  const int blocks = (N + kScanBlock - 1) / kScanBlock;
+  const int B = (N + blocks - 1) / blocks;
   const int L1 = L + 1;
   // Grains: at least kGrainWork atom tests for a thread.
   const int orientGrain = std::max(1, kGrainWork / (no_atoms + 1));
   const int posGrain = std::max(1, kGrainWork / B);
   const int workers = chunkCount(B, orientGrain);
   const double inc_psi = 360.0 / digPsi;
-  std::vector<SampledOrientation> orient;
-  std::vector<unsigned char> allowed;
-  std::vector<std::vector<float>> xs, ys;
-  std::vector<std::vector<int>> blocks;
+  const float* pot_dist = w.pot_dist;
+  const float* grid_el = w.grid_el;
+  const RodRow row = rodRow(grid_el, L, gs, bound);
+  // Every atom within reach of the centre: the atoms' reaches always share
+  // a stretch (around the centre).
+  double r2 = 0.0;
+  for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
+  const bool shared = std::sqrt(r2) < bound;
+  bool descending = true;
+  if (lcType == 1)
+    for (int i = 1; i <= L; i++) descending = descending && pot_dist[i] <= pot_dist[i - 1];
+  std::vector<ScannedOrientation> orient;
+  std::vector<ScanWorker> work;
+  std::vector<double> acc;  // acc[j * L1 + i]: element j summed at position i
+  std::vector<int> count;   // allowed orientations per position
+  std::vector<char> short_of_memory;  // per worker: a run list could not grow
   try {
+    short_of_memory.assign(static_cast<size_t>(workers), 0);
     orient.resize(static_cast<size_t>(B));
-    allowed.resize(static_cast<size_t>(B) * L1);
-    xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(no_atoms) + 1));
-    if (lcType == 2) {
-      ys = xs;
-      blocks.assign(static_cast<size_t>(workers), std::vector<int>(static_cast<size_t>(L) + 2));
+    acc.assign(static_cast<size_t>(5) * L1, 0.0);
+    count.assign(static_cast<size_t>(L1), 0);
+    work.resize(static_cast<size_t>(workers));
+    for (ScanWorker& s : work) {
+      s.xJ.resize(static_cast<size_t>(no_atoms) + 1);
+      if (lcType == 2) s.yJ.resize(static_cast<size_t>(no_atoms) + 1);
+      s.scratch.resize(static_cast<size_t>(L) + 2);
+      s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
     }
   } catch (const std::bad_alloc&) {
     reportBad("no memory for the work space of the orientation scan.");
     return false;
   }
-  const float* pot_dist = w.pot_dist;
-  const float* grid_el = w.grid_el;
   OrientationProgress progress(N);
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
+    for (ScanWorker& s : work) s.allowed.clear();
     forChunks(nb, orientGrain, [&](int begin, int end, int worker) {
-      float* xJ = xs[worker].data();
-      for (int k = begin; k < end; k++) {
-        SampledOrientation& o = orient[k];
-        sampleOrientation(dots, digPsi, inc_psi, b0 + k, o);
-        unsigned char* ok = &allowed[static_cast<size_t>(k) * L1];
-        projectOnAxis(no_atoms, x, y, z, o.u, xJ);
-        if (lcType == 1) {
-          // All atoms clear the wall exactly when the lowest one does; a NaN
-          // coordinate fails every comparison, as it would atom by atom.
-          bool anyNaN = false;
-          const float lowest = lowestProjection(xJ, no_atoms, &anyNaN);
-          for (int i = 0; i <= L; i++)
-            ok[i] = no_atoms == 0 || (!anyNaN && lowest > pot_dist[i]);
-        } else {
-          float* yJ = ys[worker].data();
-          projectOnAxis(no_atoms, x, y, z, o.v, yJ);
-          cylinderRuns(no_atoms, xJ, yJ, grid_el, L, gs, bound, blocks[worker]);
-          for (int i = 0; i <= L; i++) ok[i] = no_atoms == 0 || blocks[worker][i] == 0;
+      ScanWorker& s = work[worker];
+      float* xJ = s.xJ.data();
+      try {
+        for (int k = begin; k < end; k++) {
+          SampledOrientation o;
+          sampleOrientation(dots, digPsi, inc_psi, b0 + k, o);
+          ScannedOrientation& r = orient[k];
+          for (int j = 0; j < 5; j++) r.s[j] = o.s[j];
+          r.sxx = Sxx(o.xa);
+          r.syy = Syy(o.ya);
+          r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
+                     std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
+          r.worker = worker;
+          r.first = static_cast<int>(s.allowed.size());
+          if (no_atoms == 0) {
+            s.allowed.push_back({0, L});
+          } else if (lcType == 1) {
+            // All atoms clear the wall exactly when the lowest one does; a NaN
+            // coordinate fails every comparison, as it would atom by atom.
+            projectOnAxis(no_atoms, x, y, z, o.u, xJ);
+            bool anyNaN = false;
+            const float lowest = lowestProjection(xJ, no_atoms, &anyNaN);
+            wallAllowed(pot_dist, L, descending, lowest, anyNaN, s.allowed);
+          } else {
+            float* yJ = s.yJ.data();
+            projectOnAxis(no_atoms, x, y, z, o.u, xJ);
+            projectOnAxis(no_atoms, x, y, z, o.v, yJ);
+            cylinderBlockedRuns(no_atoms, xJ, yJ, row, shared, s.scratch, s.blocked);
+            appendComplement(s.blocked, L, s.allowed);
+          }
+          r.count = static_cast<int>(s.allowed.size()) - r.first;
         }
+      } catch (const std::bad_alloc&) {
+        short_of_memory[worker] = 1;
       }
     });
+    if (std::find(short_of_memory.begin(), short_of_memory.end(), 1) != short_of_memory.end()) {
+      reportBad("no memory for the work space of the orientation scan.");
+      return false;
+    }
     progress.steps(b0 + 1, b0 + nb);
-    // Each position's sum still runs over the orientations in order; the
-    // loops are nested this way round only to read the block row by row.
-    forChunks(L1, posGrain, [&](int begin, int end, int) {
-      for (int k = 0; k < nb; k++)
-        for (int i = begin; i < end; i++) {
-          const double* v = orient[k].s;
-          const bool ok = allowed[static_cast<size_t>(k) * L1 + i] != 0;
-          if (lcType == 1) {
-            if (!ok) continue;
-            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
-            w.total[i] += 1.0;
-          } else {
+    // Positions 0..L, then one item for the sums that run over every
+    // orientation (the sampling's and the never obstructed positions').
+    forChunks(L1 + 1, posGrain, [&](int begin, int end, int) {
+      const int p0 = begin, p1 = std::min(end, L1);
+      double* a0 = acc.data();
+      double* a1 = a0 + L1;
+      double* a2 = a1 + L1;
+      double* a3 = a2 + L1;
+      double* a4 = a3 + L1;
+      int* c = count.data();
+      for (int k = 0; k < nb; k++) {
+        const ScannedOrientation& r = orient[k];
+        const PositionRun* runs = work[r.worker].allowed.data() + r.first;
+        const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
+        if (lcType == 2 && !r.finite) {
+          // The rod adds 0 x the value at the blocked positions: NaN here.
+          for (int i = p0; i < p1; i++) {
+            bool ok = false;
+            for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
             const double wt = ok ? 1.0 : 0.0;
-            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
-            w.total[i] += wt;
+            a0[i] += wt * v0, a1[i] += wt * v1, a2[i] += wt * v2, a3[i] += wt * v3;
+            a4[i] += wt * v4;
+            c[i] += ok ? 1 : 0;
+          }
+          continue;
+        }
+        for (int q = 0; q < r.count; q++) {
+          const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
+          for (int i = lo; i <= hi; i++) {
+            a0[i] += v0;
+            a1[i] += v1;
+            a2[i] += v2;
+            a3[i] += v3;
+            a4[i] += v4;
+            c[i]++;
           }
         }
+      }
+      if (end > L1)
+        for (int k = 0; k < nb; k++) {
+          const ScannedOrientation& r = orient[k];
+          sampling.sZZ += r.s[0];
+          sampling.sXX += r.sxx;
+          sampling.sYY += r.syy;
+          sampling.sXY += r.s[2];
+          sampling.sXZ += r.s[3];
+          sampling.sYZ += r.s[4];
+          if (lcType == 2)
+            for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+        }
     });
-    for (int k = 0; k < nb; k++) {
-      sampling.add(orient[k]);
-      if (lcType == 2)
-        for (int j = 0; j < 5; j++) appended[j] += 1.0 * orient[k].s[j];
-    }
   }
   progress.finish();
+  for (int i = 0; i <= L; i++) {
+    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = acc[static_cast<size_t>(j) * L1 + i];
+    w.total[i] = count[i];
+  }
   return true;
 }
 
 }  // namespace
-
-namespace {
-
-// The run of positions that atom (xj, yj) blocks, by searching from the
-// position nearest to it with the exact test; [lo, hi] or lo > hi.
-void searchRun(float xj, float yj, const float* g, int L, double gs, double bound, int& lo,
-               int& hi) {
-  lo = 1, hi = 0;
-  auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
-  // Closest position: the first grid value >= -xJ or the one before it.
-  // k: the first position with grid_el >= -xJ, found from the arithmetic
-  // estimate and settled on the stored values.
-  const float target = -xj;
-  int k;
-  {
-    double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
-    if (!(e >= 0.0)) e = 0.0;
-    if (e > L + 1) e = L + 1;
-    k = static_cast<int>(e);
-    while (k > 0 && g[k - 1] >= target) k--;
-    while (k <= L && g[k] < target) k++;
-  }
-  int mi;
-  if (k > L) {
-    mi = L;
-  } else if (k == 0) {
-    mi = 0;
-  } else {
-    const long double dk = std::fabs(static_cast<long double>(xj) + g[k]);
-    const long double dp = std::fabs(static_cast<long double>(xj) + g[k - 1]);
-    mi = dk <= dp ? k : k - 1;
-  }
-  if (!test(mi)) return;
-  const double c = -static_cast<double>(xj);
-  const double y2 = static_cast<double>(yj) * yj;
-  const double bound2 = bound * bound;
-  const double s = bound2 > y2 ? std::sqrt(bound2 - y2) : 0.0;
-  auto clampIndex = [](double e, int lo, int hi) {
-    if (!(e >= lo)) e = lo;
-    if (e > hi) e = hi;
-    return static_cast<int>(e);
-  };
-  lo = clampIndex(std::ceil((c - s - g[0]) / gs), 0, mi);
-  while (lo > 0 && test(lo - 1)) lo--;
-  while (!test(lo)) lo++;
-  hi = clampIndex(std::floor((c + s - g[0]) / gs), mi, L);
-  while (hi < L && test(hi + 1)) hi++;
-  while (!test(hi)) hi--;
-}
-
-// Atoms handled at once: their estimates are found together (in vector
-// registers), then checked one by one.
-constexpr int kAtomBatch = 64;
-constexpr int kCopies = 4;
-
-// v[0..m-1] replaced by their square roots (non-negative, not NaN).
-inline void rootsOf(double* v, int m) {
-#ifdef __SSE2__
-  int b = 0;
-  for (; b + 2 <= m; b += 2) _mm_storeu_pd(v + b, _mm_sqrt_pd(_mm_loadu_pd(v + b)));
-  if (b < m) v[b] = std::sqrt(v[b]);
-#else
-  for (int b = 0; b < m; b++) v[b] = std::sqrt(v[b]);
-#endif
-}
-
-// A position estimate within [-1, top] (NaN: -1), so that it converts to int.
-inline double clampEstimate(double r, double top) {
-  const double low = r >= -1.0 ? r : -1.0;
-  return low <= top ? low : top;
-}
-
-}  // namespace
-
-// Every atom blocks one contiguous run of positions (the distance depends
-// monotonically on |xJ + g[i]|, and g never decreases). The run's estimate
-// from the closed form is kept when the screened test of cylinderBlocks
-// settles both of its ends and the positions just outside them (or, for an
-// estimate between two positions, that the two nearest positions are
-// clear); otherwise the run is searched for with the exact test. Either way
-// the result equals testing every pair.
-void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
-                  double bound, std::vector<int>& blocked) {
-  // The run ends are marked in kCopies tallies taken in turn, so that
-  // atoms marking the same position in a row do not wait for each other.
-  const size_t stride = static_cast<size_t>(L) + 2;
-  thread_local std::vector<int> tallies;
-  thread_local std::vector<float> padded;
-  tallies.assign(kCopies * stride, 0);
-  padded.resize(static_cast<size_t>(L) + 3);
-  // The positions between -inf and +inf: gp[i + 1] = g[i].
-  float* const gp = padded.data();
-  gp[0] = -INFINITY;
-  std::copy(g, g + L + 1, gp + 1);
-  gp[L + 2] = INFINITY;
-  const double bound2 = bound * bound;
-  // The screening bounds of cylinderBlocks: below lowB a pair touches, above
-  // highB it does not, whatever the extended-precision root would say.
-  const bool screened = bound > 0.0;
-  const double lowB = bound2 * (1.0 - 1.0e-12), highB = bound2 * (1.0 + 1.0e-12);
-  const double g0 = g[0], perStep = 1.0 / gs, top = L + 1.0;
-  const double b2 = screened ? bound2 : 0.0;  // the closed form's bound (a NaN bound searches)
-  for (int a0 = 1; a0 <= n; a0 += kAtomBatch) {
-    const int m = std::min(kAtomBatch, n - a0 + 1);
-    double xs[kAtomBatch], y2s[kAtomBatch], halves[kAtomBatch];
-    int los[kAtomBatch], his[kAtomBatch], kinds[kAtomBatch];  // kind 0: check, 1: skip, 2: search
-    for (int b = 0; b < m; b++) {
-      const float xf = xJ[a0 + b], yf = yJ[a0 + b];
-      const bool finite = std::fabs(xf) <= FLT_MAX && std::fabs(yf) <= FLT_MAX;
-      const double xd = finite ? static_cast<double>(xf) : 0.0;
-      const double yd = finite ? static_cast<double>(yf) : 0.0;
-      const double y2 = yd * yd;
-      const bool skip = !finite || (screened && y2 > highB);
-      const bool check = screened && y2 < lowB;
-      xs[b] = xd;
-      y2s[b] = y2;
-      kinds[b] = skip ? 1 : (check ? 0 : 2);
-      halves[b] = std::max(b2 - y2, 0.0);
-    }
-    rootsOf(halves, m);
-    for (int b = 0; b < m; b++) {
-      // Closed form: the run of positions within sqrt(bound^2 - yJ^2) of -xJ.
-      const double rlo = clampEstimate((-xs[b] - halves[b] - g0) * perStep, top);
-      const double rhi = clampEstimate((-xs[b] + halves[b] - g0) * perStep, top);
-      // Rounded up and down; an estimate that lands on a position is checked
-      // like any other.
-      const int lo = std::min(static_cast<int>(rlo + 1.0), L + 1);
-      const int hi = std::min(static_cast<int>(rhi + 1.0) - 1, L);
-      los[b] = kinds[b] == 1 ? 0 : lo;
-      his[b] = kinds[b] == 1 ? -1 : hi;
-    }
-    int searched[kAtomBatch];
-    int ns = 0;
-    for (int b = 0; b < m; b++) {
-      const int lo = los[b], hi = his[b];
-      const double x = xs[b], y2 = y2s[b];
-      const double tBefore = x + gp[lo], tLo = x + gp[lo + 1];
-      const double tHi = x + gp[hi + 1], tAfter = x + gp[hi + 2];
-      const double qBefore = tBefore * tBefore + y2, qLo = tLo * tLo + y2;
-      const double qHi = tHi * tHi + y2, qAfter = tAfter * tAfter + y2;
-      // A run: its ends touch, the positions around it do not. No run: the
-      // positions on either side of -xJ are clear (and all further ones).
-      const bool run = (qLo < lowB) & (qHi < lowB) & (qBefore > highB) & (qAfter > highB);
-      const bool none = (qBefore > highB) & (qLo > highB) & (tBefore <= 0.0) & (tLo >= 0.0);
-      const bool settled = kinds[b] == 1 || (kinds[b] == 0 && (lo <= hi ? run : none));
-      const int kept = settled ? 1 : 0;
-      int* const count = &tallies[(b % kCopies) * stride];
-      count[lo] += kept;  // an empty run adds and removes at the same position
-      count[hi + 1] -= kept;
-      searched[ns] = a0 + b;
-      ns += 1 - kept;
-    }
-    for (int s = 0; s < ns; s++) {
-      int lo, hi;
-      searchRun(xJ[searched[s]], yJ[searched[s]], g, L, gs, bound, lo, hi);
-      if (lo > hi) continue;
-      tallies[lo]++;
-      tallies[hi + 1]--;
-    }
-  }
-  const int* t = tallies.data();
-  for (int i = 0; i <= L; i++) blocked[i] = t[i] + t[stride + i] + t[2 * stride + i] + t[3 * stride + i];
-  int run = 0;
-  for (int i = 0; i <= L; i++) {
-    run += blocked[i];
-    blocked[i] = run;
-  }
-  blocked[L + 1] = 0;
-}
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "simulation/rodblock.h"
 #include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
@@ -141,16 +142,6 @@ void projectOnAxis(int n, const double* x, const double* y, const double* z, con
 // exactly when it does, float addition being monotonic); *anyNaN, when
 // given, tells whether some entry was NaN.
 float lowestProjection(const float* xs, int n, bool* anyNaN);
-
-// Counts in blocked[0..L] (at least L + 2 entries; the rest is scratch) how
-// many of the atoms 1..n, projected at xJ, yJ across the cylinder axis, touch
-// a cylinder of radius bound (atom radius included) at the positions g[0..L]
-// (non-decreasing, about gs apart): atom a blocks position i when
-// sqrt((xJ[a] + g[i])^2 + yJ[a]^2) <= bound in extended precision, exactly
-// as testing every pair would find; an atom with a non-finite projection
-// never blocks.
-void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
-                  double bound, std::vector<int>& blocked);
 
 // Number density of the rod medium at which the rods touch: the rods of
 // radius r stand r / sqrt(concentration / kRodDensity) apart.
