@@ -123,9 +123,7 @@ void estimateBatch(const float* xJ, const float* yJ, int m, const Estimates& e, 
     return _mm_max_pd(_mm_min_pd(_mm_mul_pd(_mm_sub_pd(t, g0), perStep), high), low);
   };
   // floor(v) and ceil(v) of v in [-1, L + 1], by truncating positive values.
-  auto down = [&](__m128d v) {
-    return _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(v, two)), two32);
-  };
+  auto down = [&](__m128d v) { return _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(v, two)), two32); };
   auto up = [&](__m128d v) { return _mm_sub_epi32(top232, _mm_cvttpd_epi32(_mm_sub_pd(top2, v))); };
   auto load2 = [](const float* p) {
     return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
@@ -144,7 +142,8 @@ void estimateBatch(const float* xJ, const float* yJ, int m, const Estimates& e, 
     const int graze = _mm_movemask_pd(_mm_and_pd(finite, _mm_cmple_pd(y2, highB)));
     const __m128d h = _mm_sqrt_pd(_mm_max_pd(_mm_sub_pd(b2, y2), zero));
     const __m128d c = _mm_xor_pd(x, sign);
-    const __m128d eps2 = _mm_mul_pd(two, _mm_add_pd(_mm_mul_pd(_mm_andnot_pd(sign, x), epsScale), epsBase));
+    const __m128d eps2 =
+        _mm_mul_pd(two, _mm_add_pd(_mm_mul_pd(_mm_andnot_pd(sign, x), epsScale), epsBase));
     const __m128d lo = _mm_sub_pd(c, h), hi = _mm_add_pd(c, h);
     const __m128i first = up(index(_mm_sub_pd(lo, eps2), zero, top));
     const __m128i sureLo = up(index(_mm_add_pd(lo, eps2), zero, top));
@@ -247,8 +246,10 @@ Reach reachOf(int n, const float* xJ, const float* yJ, double b2, double lowB, d
   const __m128d both = _mm_castsi128_pd(_mm_set1_epi32(-1));
   int a = 1;
   for (; a + 1 <= n; a += 2) {
-    const __m128d x = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(xJ + a))));
-    const __m128d y = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(yJ + a))));
+    const __m128d x =
+        _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(xJ + a))));
+    const __m128d y =
+        _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(yJ + a))));
     take(x, y, both);
   }
   if (a == n) {
@@ -257,8 +258,7 @@ Reach reachOf(int n, const float* xJ, const float* yJ, double b2, double lowB, d
   }
   auto lower = [](__m128d v) { return _mm_cvtsd_f64(_mm_min_sd(v, _mm_unpackhi_pd(v, v))); };
   auto upper = [](__m128d v) { return _mm_cvtsd_f64(_mm_max_sd(v, _mm_unpackhi_pd(v, v))); };
-  return {lower(lowMin), upper(lowMax), lower(upMin), upper(upMax),
-          _mm_movemask_pd(graze) != 0};
+  return {lower(lowMin), upper(lowMax), lower(upMin), upper(upMax), _mm_movemask_pd(graze) != 0};
 }
 #else
 Reach reachOf(int n, const float* xJ, const float* yJ, double b2, double lowB, double highB) {
@@ -332,8 +332,8 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const RodRow& row,
     searchEvery(n, xJ, yJ, row, tally);
   } else {
     const double b2 = bound * bound;
-    const Estimates e{b2, b2 * (1.0 - 1.0e-12), b2 * (1.0 + 1.0e-12), g0, 1.0 / gs, epsBase,
-                      L + 1.0, L};
+    const Estimates e{
+        b2, b2 * (1.0 - 1.0e-12), b2 * (1.0 + 1.0e-12), g0, 1.0 / gs, epsBase, L + 1.0, L};
     Batch batch;
     int listed[kAtomBatch];
     for (int a0 = 1; a0 <= n; a0 += kAtomBatch) {
@@ -348,8 +348,8 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const RodRow& row,
         t[sure ? lo : 0] += kept;
         t[sure ? hi + 1 : 0] -= kept;
         // Positions near the ends (or all it may block when no position is sure).
-        const bool ends = sure ? (batch.first[b] < lo) | (batch.last[b] > hi)
-                               : batch.first[b] <= batch.last[b];
+        const bool ends =
+            sure ? (batch.first[b] < lo) | (batch.last[b] > hi) : batch.first[b] <= batch.last[b];
         listed[nl] = b;
         nl += (kind == kSearch) | (kind == kEstimate && ends);
       }

@@ -1,7 +1,6 @@
 // Steric obstruction model (wall and cylinder). Each orientation of the
 // molecule is tested at a row of distances from the obstacle; the allowed
 // states, counted against the isotropic average, give the order matrix.
-#include "foundation/constants.h"
 #include "simulation/ssia.h"
 
 #include <algorithm>
@@ -11,10 +10,11 @@
 #include <new>
 #include <vector>
 
+#include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/orientprogress.h"
 #include "simulation/workers.h"
-#include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
 
@@ -34,7 +34,6 @@ bool reportBad(const char* what) {
   std::fprintf(stderr, "stericAlignment: %s\n", what);
   return true;
 }
-
 
 // Orientations scanned per block, at most: the workers take the
 // orientations of a block, then each position sums the block's results in
@@ -124,8 +123,8 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
     for (int i = 1; i <= L; i++) descending = descending && pot_dist[i] <= pot_dist[i - 1];
   std::vector<ScannedOrientation> orient;
   std::vector<ScanWorker> work;
-  std::vector<double> acc;  // acc[j * L1 + i]: element j summed at position i
-  std::vector<int> count;   // allowed orientations per position
+  std::vector<double> acc;            // acc[j * L1 + i]: element j summed at position i
+  std::vector<int> count;             // allowed orientations per position
   std::vector<char> short_of_memory;  // per worker: a run list could not grow
   try {
     short_of_memory.assign(static_cast<size_t>(workers), 0);
@@ -188,9 +187,9 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    progress.steps(b0 + 1, b0 + nb);
-    // Positions 0..L, then one item for the sums that run over every
-    // orientation (the sampling's and the never obstructed positions').
+    // Positions 0..L, then one item for what runs over every orientation in
+    // turn: the progress lines and the sums of the sampling and of the never
+    // obstructed positions.
     forChunks(L1 + 1, posGrain, [&](int begin, int end, int) {
       const int p0 = begin, p1 = std::min(end, L1);
       double* a0 = acc.data();
@@ -227,18 +226,19 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
           }
         }
       }
-      if (end > L1)
-        for (int k = 0; k < nb; k++) {
-          const ScannedOrientation& r = orient[k];
-          sampling.sZZ += r.s[0];
-          sampling.sXX += r.sxx;
-          sampling.sYY += r.syy;
-          sampling.sXY += r.s[2];
-          sampling.sXZ += r.s[3];
-          sampling.sYZ += r.s[4];
-          if (lcType == 2)
-            for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
-        }
+      if (end <= L1) return;
+      progress.steps(b0 + 1, b0 + nb);
+      for (int k = 0; k < nb; k++) {
+        const ScannedOrientation& r = orient[k];
+        sampling.sZZ += r.s[0];
+        sampling.sXX += r.sxx;
+        sampling.sYY += r.syy;
+        sampling.sXY += r.s[2];
+        sampling.sXZ += r.s[3];
+        sampling.sYZ += r.s[4];
+        if (lcType == 2)
+          for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+      }
     });
   }
   progress.finish();
@@ -380,11 +380,12 @@ double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3]
 double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
-int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
-                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
-                    double molarRatio, int no_atoms, const double* x, const double* y,
-                    const double* z, double max_protein_length, double min_protein_length,
-                    int digit_psi, int n_dots, const double* dots, double* saupe) {
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
+                    double stepOutLength, double max_obstruction, double radius, double gridSpacing,
+                    double wvAmount, double molarRatio, int no_atoms, const double* x,
+                    const double* y, const double* z, double max_protein_length,
+                    double min_protein_length, int digit_psi, int n_dots, const double* dots,
+                    double* saupe) {
   (void)korimInfo;
   (void)rimOrder;
   (void)molarRatio;
@@ -442,8 +443,8 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
 
   const int N = static_cast<int>(nOrient);
 
-  const int L = clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction,
-                            gridSpacing);
+  const int L =
+      clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction, gridSpacing);
 
   int last = L;
   long long nStep = 0;

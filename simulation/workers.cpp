@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -20,22 +21,13 @@ namespace {
 constexpr auto kSpin = std::chrono::microseconds(50);
 
 // The helper threads, started at the first call that needs them and kept
-// until the program ends. One call at a time uses them (a call made while
-// they are busy, from a chunk or another thread, runs its chunks itself).
-// The call's chunks go to whoever asks first; a helper that wakes after the
-// call has ended finds it closed and touches nothing of it.
+// (asleep when idle) until the process ends; the pool is never destroyed,
+// so that no exit path (nor a forked child) waits for them. One call at a time uses them (a call
+// made while they are busy, from a chunk or another thread, runs its chunks itself). The call's
+// chunks go to whoever asks first; a helper that wakes after the call has ended finds it closed and
+// touches nothing of it.
 class Pool {
  public:
-  ~Pool() {
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      stop_ = true;
-      generation_.fetch_add(1, std::memory_order_release);
-    }
-    wake_.notify_all();
-    for (std::thread& t : threads_) t.join();
-  }
-
   // Runs the chunks with up to chunks - 1 helpers; false when the helpers
   // are taken (the caller then runs the chunks itself).
   bool run(int n, int chunks, const std::function<void(int, int, int)>& body) {
@@ -113,7 +105,6 @@ class Pool {
       std::unique_lock<std::mutex> lock(m_);
       wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
       seen = generation_.load(std::memory_order_relaxed);
-      if (stop_) return;
       if (!open_ || done_ == chunks_) continue;
       joined_++;
       lock.unlock();
@@ -124,19 +115,19 @@ class Pool {
   }
 
   std::atomic<bool> busy_{false};  // set by the call using the helpers
-  std::mutex m_;     // guards the fields below but the atomics
+  std::mutex m_;                   // guards the fields below but the atomics
   std::condition_variable wake_, finished_;
   std::atomic<unsigned> generation_{0};  // counts the calls
   std::atomic<int> nextChunk_{0}, nextWorker_{0};
   std::vector<std::thread> threads_;
   const std::function<void(int, int, int)>* body_ = nullptr;
   int n_ = 0, chunks_ = 0, done_ = 0, joined_ = 0;
-  bool open_ = false, stop_ = false;
+  bool open_ = false;
 };
 
 Pool& pool() {
-  static Pool p;
-  return p;
+  static Pool* const p = new Pool;
+  return *p;
 }
 
 }  // namespace
@@ -165,7 +156,11 @@ void forChunks(int n, int grain, const std::function<void(int begin, int end, in
     body(0, n, 0);
     return;
   }
-  if (pool().run(n, chunks, body)) return;
+  try {
+    if (pool().run(n, chunks, body)) return;
+  } catch (const std::bad_alloc&) {
+    // no pool: the calling thread runs every chunk
+  }
   for (int c = 0; c < chunks; c++)
     body(static_cast<int>(static_cast<long long>(n) * c / chunks),
          static_cast<int>(static_cast<long long>(n) * (c + 1) / chunks), 0);

@@ -20,8 +20,10 @@ int workerCount();
 // Calls body(begin, end, worker) for contiguous chunks [begin, end) covering
 // 0..n-1 (at most workerCount() chunks, none of them empty, none shorter
 // than grain items unless there is only one; the bounds depend only on n,
-// grain and the thread count). The chunks run on separate threads, the
-// calling thread taking its share; worker numbers the thread running a chunk
+// grain and the thread count). The chunks run on helper threads kept from
+// call to call (one call at a time; a call made from a chunk or while another
+// runs takes all its chunks itself), the calling thread taking its share;
+// worker numbers the thread running a chunk
 // (0..chunks-1, one thread at a time per number), so that work arrays can be
 // kept per worker. All chunks have returned when this returns. body must not
 // throw and writes only to what its chunk or its worker owns. When no thread

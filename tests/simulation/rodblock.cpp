@@ -3,13 +3,13 @@
 // centre (shared reaches) and larger ones (reaches apart), atoms placed on the
 // edge of their reach, atoms grazing the cylinder, non-finite projections and
 // rows whose stored positions stray from the arithmetic row.
+#include "simulation/rodblock.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
-
-#include "simulation/rodblock.h"
 
 using namespace korim::simulation;
 
@@ -94,9 +94,9 @@ TEST(RodBlock, CountsAndRunsEqualTestingEveryAtomAtEveryPosition) {
       {33.5, 33.5, 0.2, 300, 80.0, false},  // larger than the rod's reach: gaps
       {35.3, 20.0, 0.5, 60, 60.0, true},
       {5.0, 0.0, 1.0, 40, 12.0, false},
-      {33.5, 33.5, 0.2, 0, 25.0, false},    // a single position
-      {0.0, -3.0, 1.0, 6, 3.0, false},      // no reach at all
-      {2.0, -30.0, 0.01, 6000, 20.0, true}, // steps far finer than the atoms' spread
+      {33.5, 33.5, 0.2, 0, 25.0, false},     // a single position
+      {0.0, -3.0, 1.0, 6, 3.0, false},       // no reach at all
+      {2.0, -30.0, 0.01, 6000, 20.0, true},  // steps far finer than the atoms' spread
   };
   int withGaps = 0;
   for (const Medium& m : media) {

@@ -126,7 +126,8 @@ TEST(ScanThreads, StericScanEqualsThePlainScanBitForBit) {
     for (double& c : v) c = nd(gen), r += c * c;
     for (int c = 0; c < 3; c++) dots[3 * d + c] = v[c] / std::sqrt(r);
   }
-  const Medium media[] = {{1, 60.0, 20.0, 1.0, 0.5, 0.05}, {2, 0.0, 10.0, 1.0, 0.5, 0.05},
+  const Medium media[] = {{1, 60.0, 20.0, 1.0, 0.5, 0.05},
+                          {2, 0.0, 10.0, 1.0, 0.5, 0.05},
                           {2, 0.0, 33.5, 0.0, 0.2, 0.05}};
   // Molecules within reach of the rod from their centre, larger ones, one with a NaN.
   const struct {
