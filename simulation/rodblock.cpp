@@ -342,6 +342,8 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const RodRow& row,
       int nl = 0;
       for (int b = 0; b < m; b++) {
         const int kind = batch.kind[b], lo = batch.lo[b], hi = batch.hi[b];
+        // Atoms that reach no position (neighbours in the list mostly alike).
+        if (kind == kNever || (kind == kEstimate && batch.first[b] > batch.last[b])) continue;
         const bool sure = kind == kEstimate && lo <= hi;
         const int kept = sure ? 1 : 0;
         int* const t = tally + (b % kCopies) * stride;
@@ -421,8 +423,14 @@ void cylinderBlockedRuns(int n, const float* xJ, const float* yJ, const RodRow& 
     }
   }
   cylinderRuns(n, xJ, yJ, row, scratch);
-  for (int i = 0; i <= L; i++)
-    if (scratch[i] > 0) addPosition(runs, i, i);
+  const int* count = scratch.data();
+  for (int i = 0; i <= L;) {
+    while (i <= L && count[i] == 0) i++;
+    if (i > L) break;
+    const int first = i;
+    while (i <= L && count[i] != 0) i++;
+    runs.push_back({first, i - 1});
+  }
 }
 
 }  // namespace korim::simulation

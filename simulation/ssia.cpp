@@ -55,6 +55,7 @@ struct ScanWorker {
   std::vector<float> xJ, yJ;
   std::vector<int> scratch;
   std::vector<PositionRun> blocked, allowed;
+  DotAngles seen;
 };
 
 // The allowed positions 0..L of one orientation, appended to allowed: the
@@ -93,6 +94,93 @@ void wallAllowed(const float* pot_dist, int L, bool descending, float lowest, bo
     }
 }
 
+// The scan of stericAlignment: its inputs, the orientations of the current
+// block, the workers' arrays and the position sums.
+struct Scan {
+  int lcType, L, no_atoms, digPsi;
+  double inc_psi;
+  const double *x, *y, *z, *dots;
+  const float* pot_dist;
+  RodRow row;
+  bool shared;      // the atoms' reaches always share a stretch
+  bool descending;  // the wall's boundary never increases along the row
+  std::vector<ScannedOrientation> orient;
+  std::vector<ScanWorker> work;
+  std::vector<double> acc;  // acc[j * (L + 1) + i]: element j summed at position i
+  std::vector<int> count;   // allowed orientations per position
+};
+
+// Samples orientation index of the walk into r and appends its allowed
+// positions to the worker's runs.
+void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
+  ScanWorker& s = sc.work[worker];
+  SampledOrientation o;
+  sampleOrientation(sc.dots, sc.digPsi, sc.inc_psi, index, o, &s.seen);
+  for (int j = 0; j < 5; j++) r.s[j] = o.s[j];
+  r.sxx = Sxx(o.xa);
+  r.syy = Syy(o.ya);
+  r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
+             std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
+  r.worker = worker;
+  r.first = static_cast<int>(s.allowed.size());
+  const int n = sc.no_atoms;
+  if (n == 0) {
+    s.allowed.push_back({0, sc.L});
+  } else if (sc.lcType == 1) {
+    // All atoms clear the wall exactly when the lowest one does; a NaN
+    // coordinate fails every comparison, as it would atom by atom.
+    projectOnAxis(n, sc.x, sc.y, sc.z, o.u, s.xJ.data());
+    bool anyNaN = false;
+    const float lowest = lowestProjection(s.xJ.data(), n, &anyNaN);
+    wallAllowed(sc.pot_dist, sc.L, sc.descending, lowest, anyNaN, s.allowed);
+  } else {
+    projectOnAxes(n, sc.x, sc.y, sc.z, o.u, o.v, s.xJ.data(), s.yJ.data());
+    cylinderBlockedRuns(n, s.xJ.data(), s.yJ.data(), sc.row, sc.shared, s.scratch, s.blocked);
+    appendComplement(s.blocked, sc.L, s.allowed);
+  }
+  r.count = static_cast<int>(s.allowed.size()) - r.first;
+}
+
+// Adds the first nb orientations of the block, in order, to the sums of the
+// positions p0..p1-1.
+void sumPositions(Scan& sc, int nb, int p0, int p1) {
+  const size_t L1 = static_cast<size_t>(sc.L) + 1;
+  double* a0 = sc.acc.data();
+  double* a1 = a0 + L1;
+  double* a2 = a1 + L1;
+  double* a3 = a2 + L1;
+  double* a4 = a3 + L1;
+  int* c = sc.count.data();
+  for (int k = 0; k < nb; k++) {
+    const ScannedOrientation& r = sc.orient[k];
+    const PositionRun* runs = sc.work[r.worker].allowed.data() + r.first;
+    const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
+    if (sc.lcType == 2 && !r.finite) {
+      // The rod adds 0 x the value at the blocked positions: NaN here.
+      for (int i = p0; i < p1; i++) {
+        bool ok = false;
+        for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
+        const double wt = ok ? 1.0 : 0.0;
+        a0[i] += wt * v0, a1[i] += wt * v1, a2[i] += wt * v2, a3[i] += wt * v3;
+        a4[i] += wt * v4;
+        c[i] += ok ? 1 : 0;
+      }
+      continue;
+    }
+    for (int q = 0; q < r.count; q++) {
+      const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
+      for (int i = lo; i <= hi; i++) {
+        a0[i] += v0;
+        a1[i] += v1;
+        a2[i] += v2;
+        a3[i] += v3;
+        a4[i] += v4;
+        c[i]++;
+      }
+    }
+  }
+}
+
 // The orientation scan of stericAlignment: per position i = 0..L the summed
 // order values and number of allowed orientations (ssia.saupe_dis, w.total),
 // the rod's sums for the never obstructed positions (appended) and the
@@ -109,30 +197,39 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int orientGrain = std::max(1, kGrainWork / (no_atoms + 1));
   const int posGrain = std::max(1, kGrainWork / B);
   const int workers = chunkCount(B, orientGrain);
-  const double inc_psi = 360.0 / digPsi;
-  const float* pot_dist = w.pot_dist;
-  const float* grid_el = w.grid_el;
-  const RodRow row = rodRow(grid_el, L, gs, bound);
+  Scan sc{lcType,
+          L,
+          no_atoms,
+          digPsi,
+          360.0 / digPsi,
+          x,
+          y,
+          z,
+          dots,
+          w.pot_dist,
+          rodRow(w.grid_el, L, gs, bound),
+          false,
+          true,
+          {},
+          {},
+          {},
+          {}};
   // Every atom within reach of the centre: the atoms' reaches always share
   // a stretch (around the centre).
   double r2 = 0.0;
   for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
-  const bool shared = std::sqrt(r2) < bound;
-  bool descending = true;
+  sc.shared = std::sqrt(r2) < bound;
   if (lcType == 1)
-    for (int i = 1; i <= L; i++) descending = descending && pot_dist[i] <= pot_dist[i - 1];
-  std::vector<ScannedOrientation> orient;
-  std::vector<ScanWorker> work;
-  std::vector<double> acc;            // acc[j * L1 + i]: element j summed at position i
-  std::vector<int> count;             // allowed orientations per position
+    for (int i = 1; i <= L; i++)
+      sc.descending = sc.descending && w.pot_dist[i] <= w.pot_dist[i - 1];
   std::vector<char> short_of_memory;  // per worker: a run list could not grow
   try {
     short_of_memory.assign(static_cast<size_t>(workers), 0);
-    orient.resize(static_cast<size_t>(B));
-    acc.assign(static_cast<size_t>(5) * L1, 0.0);
-    count.assign(static_cast<size_t>(L1), 0);
-    work.resize(static_cast<size_t>(workers));
-    for (ScanWorker& s : work) {
+    sc.orient.resize(static_cast<size_t>(B));
+    sc.acc.assign(static_cast<size_t>(5) * L1, 0.0);
+    sc.count.assign(static_cast<size_t>(L1), 0);
+    sc.work.resize(static_cast<size_t>(workers));
+    for (ScanWorker& s : sc.work) {
       s.xJ.resize(static_cast<size_t>(no_atoms) + 1);
       if (lcType == 2) s.yJ.resize(static_cast<size_t>(no_atoms) + 1);
       s.scratch.resize(static_cast<size_t>(L) + 2);
@@ -145,40 +242,10 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   OrientationProgress progress(N);
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
-    for (ScanWorker& s : work) s.allowed.clear();
+    for (ScanWorker& s : sc.work) s.allowed.clear();
     forChunks(nb, orientGrain, [&](int begin, int end, int worker) {
-      ScanWorker& s = work[worker];
-      float* xJ = s.xJ.data();
       try {
-        for (int k = begin; k < end; k++) {
-          SampledOrientation o;
-          sampleOrientation(dots, digPsi, inc_psi, b0 + k, o);
-          ScannedOrientation& r = orient[k];
-          for (int j = 0; j < 5; j++) r.s[j] = o.s[j];
-          r.sxx = Sxx(o.xa);
-          r.syy = Syy(o.ya);
-          r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
-                     std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
-          r.worker = worker;
-          r.first = static_cast<int>(s.allowed.size());
-          if (no_atoms == 0) {
-            s.allowed.push_back({0, L});
-          } else if (lcType == 1) {
-            // All atoms clear the wall exactly when the lowest one does; a NaN
-            // coordinate fails every comparison, as it would atom by atom.
-            projectOnAxis(no_atoms, x, y, z, o.u, xJ);
-            bool anyNaN = false;
-            const float lowest = lowestProjection(xJ, no_atoms, &anyNaN);
-            wallAllowed(pot_dist, L, descending, lowest, anyNaN, s.allowed);
-          } else {
-            float* yJ = s.yJ.data();
-            projectOnAxis(no_atoms, x, y, z, o.u, xJ);
-            projectOnAxis(no_atoms, x, y, z, o.v, yJ);
-            cylinderBlockedRuns(no_atoms, xJ, yJ, row, shared, s.scratch, s.blocked);
-            appendComplement(s.blocked, L, s.allowed);
-          }
-          r.count = static_cast<int>(s.allowed.size()) - r.first;
-        }
+        for (int k = begin; k < end; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
       } catch (const std::bad_alloc&) {
         short_of_memory[worker] = 1;
       }
@@ -191,45 +258,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
     // turn: the progress lines and the sums of the sampling and of the never
     // obstructed positions.
     forChunks(L1 + 1, posGrain, [&](int begin, int end, int) {
-      const int p0 = begin, p1 = std::min(end, L1);
-      double* a0 = acc.data();
-      double* a1 = a0 + L1;
-      double* a2 = a1 + L1;
-      double* a3 = a2 + L1;
-      double* a4 = a3 + L1;
-      int* c = count.data();
-      for (int k = 0; k < nb; k++) {
-        const ScannedOrientation& r = orient[k];
-        const PositionRun* runs = work[r.worker].allowed.data() + r.first;
-        const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
-        if (lcType == 2 && !r.finite) {
-          // The rod adds 0 x the value at the blocked positions: NaN here.
-          for (int i = p0; i < p1; i++) {
-            bool ok = false;
-            for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
-            const double wt = ok ? 1.0 : 0.0;
-            a0[i] += wt * v0, a1[i] += wt * v1, a2[i] += wt * v2, a3[i] += wt * v3;
-            a4[i] += wt * v4;
-            c[i] += ok ? 1 : 0;
-          }
-          continue;
-        }
-        for (int q = 0; q < r.count; q++) {
-          const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
-          for (int i = lo; i <= hi; i++) {
-            a0[i] += v0;
-            a1[i] += v1;
-            a2[i] += v2;
-            a3[i] += v3;
-            a4[i] += v4;
-            c[i]++;
-          }
-        }
-      }
+      sumPositions(sc, nb, begin, std::min(end, L1));
       if (end <= L1) return;
       progress.steps(b0 + 1, b0 + nb);
       for (int k = 0; k < nb; k++) {
-        const ScannedOrientation& r = orient[k];
+        const ScannedOrientation& r = sc.orient[k];
         sampling.sZZ += r.s[0];
         sampling.sXX += r.sxx;
         sampling.sYY += r.syy;
@@ -243,8 +276,8 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   }
   progress.finish();
   for (int i = 0; i <= L; i++) {
-    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = acc[static_cast<size_t>(j) * L1 + i];
-    w.total[i] = count[i];
+    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = sc.acc[static_cast<size_t>(j) * L1 + i];
+    w.total[i] = sc.count[i];
   }
   return true;
 }
@@ -255,9 +288,11 @@ Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;
   o.phi = std::atan2(dot[1], dot[0]);
   o.theta = kHalfPi8 - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
-  o.psi = psiDegrees * kPi8 / 180.0 + 0.0;
+  o.psi = psiRadians(psiDegrees);
   return o;
 }
+
+double psiRadians(double psiDegrees) { return psiDegrees * kPi8 / 180.0 + 0.0; }
 
 void orderValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
   v[0] = Szz(za);
@@ -275,6 +310,21 @@ void projectOnAxis(int n, const double* x, const double* y, const double* z, con
     s = static_cast<float>(s + y[a] * axis[2]);
     s = static_cast<float>(s + z[a] * axis[3]);
     out[a] = s;
+  }
+}
+
+void projectOnAxes(int n, const double* x, const double* y, const double* z, const double axisA[4],
+                   const double axisB[4], float* outA, float* outB) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f, t = 0.0f;
+    s = static_cast<float>(s + x[a] * axisA[1]);
+    t = static_cast<float>(t + x[a] * axisB[1]);
+    s = static_cast<float>(s + y[a] * axisA[2]);
+    t = static_cast<float>(t + y[a] * axisB[2]);
+    s = static_cast<float>(s + z[a] * axisA[3]);
+    t = static_cast<float>(t + z[a] * axisB[3]);
+    outA[a] = s;
+    outB[a] = t;
   }
 }
 

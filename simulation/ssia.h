@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "settings/settings.h"
-#include "simulation/rodblock.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/rodblock.h"
 
 namespace korim::simulation {
 
@@ -28,11 +28,12 @@ constexpr int kSsiaMaxPositions = 5000;
 // too dense for the molecule (the divisor of the average is not positive);
 // saupe is then untouched. An lcType other than 1 or 2 samples nothing and
 // gives five zeros with status 0.
-int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
-                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
-                    double molarRatio, int no_atoms, const double* x, const double* y,
-                    const double* z, double max_protein_length, double min_protein_length,
-                    int digit_psi, int n_dots, const double* dots, double* saupe);
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
+                    double stepOutLength, double max_obstruction, double radius, double gridSpacing,
+                    double wvAmount, double molarRatio, int no_atoms, const double* x,
+                    const double* y, const double* z, double max_protein_length,
+                    double min_protein_length, int digit_psi, int n_dots, const double* dots,
+                    double* saupe);
 
 // Order-matrix elements of one orientation from rotated axes (1-based
 // double[4], element [3] the z component): 0.5 (3 a^2 - 1) and 1.5 a b.
@@ -72,11 +73,26 @@ struct SampledOrientation {
 // always formed it in single precision passes a float).
 // The orientation of forEachOrientation's walk with the given 0-based index
 // (dot index / digPsi, turn index % digPsi).
+// The angles of one dot, kept by a walk while it samples the turns about it.
+struct DotAngles {
+  int dot = -1;
+  double theta = 0.0, phi = 0.0;
+};
+
+// psiDegrees in radians, as orientationOf takes it.
+double psiRadians(double psiDegrees);
+
 template <typename Inc>
 void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
-                       SampledOrientation& o) {
+                       SampledOrientation& o, DotAngles* seen = nullptr) {
   const int d = index / digPsi, m = index % digPsi;
-  const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
+  Orientation a;
+  if (seen != nullptr && seen->dot == d) {
+    a = {seen->theta, seen->phi, psiRadians(m * inc_psi)};
+  } else {
+    a = orientationOf(&dots[3 * d], m * inc_psi);
+    if (seen != nullptr) *seen = {d, a.theta, a.phi};
+  }
   rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
   orderValues(o.xa, o.ya, o.za, o.s);
   rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
@@ -85,9 +101,10 @@ void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
 template <typename Inc, typename Body>
 void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi, Body&& body) {
   SampledOrientation o;
+  DotAngles seen;
   const int n = n_dots * digPsi;
   for (int k = 0; k < n; k++) {
-    sampleOrientation(dots, digPsi, inc_psi, k, o);
+    sampleOrientation(dots, digPsi, inc_psi, k, o, &seen);
     body(static_cast<const SampledOrientation&>(o));
   }
 }
@@ -136,6 +153,10 @@ struct SamplingSums {
 // z and rounded to float after each addition.
 void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
                    float* out);
+
+// projectOnAxis on two axes at once: outA on axisA, outB on axisB.
+void projectOnAxes(int n, const double* x, const double* y, const double* z, const double axisA[4],
+                   const double axisB[4], float* outA, float* outB);
 
 // Smallest of xs[1..n] with NaN entries left out, +inf when none is left
 // (the projection of the atom nearest a wall: all atoms clear the wall
