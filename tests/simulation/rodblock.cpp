@@ -118,7 +118,9 @@ TEST(RodBlock, CountsAndRunsEqualTestingEveryAtomAtEveryPosition) {
         std::vector<int> got(m.L + 1, 0);
         for (size_t r = 0; r < runs.size(); r++) {
           ASSERT_LE(runs[r].first, runs[r].last);
-          if (r > 0) ASSERT_GT(runs[r].first, runs[r - 1].last + 1) << "runs touch";
+          if (r > 0) {
+            ASSERT_GT(runs[r].first, runs[r - 1].last + 1) << "runs touch";
+          }
           ASSERT_GE(runs[r].first, 0);
           ASSERT_LE(runs[r].last, m.L);
           for (int i = runs[r].first; i <= runs[r].last; i++) got[i] = 1;

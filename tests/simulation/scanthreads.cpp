@@ -184,7 +184,9 @@ TEST(ScanThreads, ChunksTileTheRangeCallAfterCall) {
           EXPECT_EQ(seen[c].second, static_cast<int>(static_cast<long long>(n) * (c + 1) / chunks));
         }
         EXPECT_LE(chunks, 4);
-        if (chunks > 1) EXPECT_GE(n / chunks, grain);
+        if (chunks > 1) {
+          EXPECT_GE(n / chunks, grain);
+        }
       }
 }
 
