@@ -40,18 +40,22 @@ bool reportBad(const char* what) {
 // orientation order.
 constexpr int kScanBlock = 16384;
 
-// One orientation of a block: its order values, the two sampling terms they
-// do not hold, and its allowed positions (runs[first .. first + count - 1]
-// of the worker that scanned it).
+// One orientation of a block: its order values, its allowed positions (up
+// to kInlineRuns runs kept here, more in runs[first .. first + count - 1] of
+// the worker that scanned it) and the two sampling terms the order values do
+// not hold.
+constexpr int kInlineRuns = 2;
 struct ScannedOrientation {
   double s[5];
-  double sxx, syy;
-  int worker, first, count;
+  PositionRun run[kInlineRuns];
+  int count, worker, first;
   bool finite;  // all five order values are finite
+  double sxx, syy;
 };
 
-// Work arrays of one worker of the scan.
-struct ScanWorker {
+// Work arrays of one worker of the scan, a cache line of its own (the
+// run list grows as the worker goes).
+struct alignas(64) ScanWorker {
   std::vector<float> xJ, yJ;
   std::vector<int> scratch;
   std::vector<PositionRun> blocked, allowed;
@@ -139,21 +143,31 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
     appendComplement(s.blocked, sc.L, s.allowed);
   }
   r.count = static_cast<int>(s.allowed.size()) - r.first;
+  if (r.count <= kInlineRuns) {
+    for (int q = 0; q < r.count; q++) r.run[q] = s.allowed[r.first + q];
+    s.allowed.resize(r.first);
+  }
 }
 
 // Adds the first nb orientations of the block, in order, to the sums of the
 // positions p0..p1-1.
 void sumPositions(Scan& sc, int nb, int p0, int p1) {
+  if (p0 >= p1) return;
+  // The sums of the positions, six to a position (the five elements and the
+  // count) in a copy of the thread's own, so that threads summing
+  // neighbouring positions never write to the same cache line.
+  thread_local std::vector<double> local;
+  local.resize(static_cast<size_t>(6) * (p1 - p0));
+  double* const sum = local.data();  // position i at sum[6 * (i - p0)]
   const size_t L1 = static_cast<size_t>(sc.L) + 1;
-  double* a0 = sc.acc.data();
-  double* a1 = a0 + L1;
-  double* a2 = a1 + L1;
-  double* a3 = a2 + L1;
-  double* a4 = a3 + L1;
-  int* c = sc.count.data();
+  for (int i = p0; i < p1; i++) {
+    for (int j = 0; j < 5; j++) sum[6 * (i - p0) + j] = sc.acc[j * L1 + i];
+    sum[6 * (i - p0) + 5] = sc.count[i];
+  }
   for (int k = 0; k < nb; k++) {
     const ScannedOrientation& r = sc.orient[k];
-    const PositionRun* runs = sc.work[r.worker].allowed.data() + r.first;
+    const PositionRun* runs =
+        r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
     const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
     if (sc.lcType == 2 && !r.finite) {
       // The rod adds 0 x the value at the blocked positions: NaN here.
@@ -161,23 +175,28 @@ void sumPositions(Scan& sc, int nb, int p0, int p1) {
         bool ok = false;
         for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
         const double wt = ok ? 1.0 : 0.0;
-        a0[i] += wt * v0, a1[i] += wt * v1, a2[i] += wt * v2, a3[i] += wt * v3;
-        a4[i] += wt * v4;
-        c[i] += ok ? 1 : 0;
+        double* t = sum + 6 * (i - p0);
+        t[0] += wt * v0, t[1] += wt * v1, t[2] += wt * v2, t[3] += wt * v3, t[4] += wt * v4;
+        t[5] += wt;
       }
       continue;
     }
     for (int q = 0; q < r.count; q++) {
       const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
       for (int i = lo; i <= hi; i++) {
-        a0[i] += v0;
-        a1[i] += v1;
-        a2[i] += v2;
-        a3[i] += v3;
-        a4[i] += v4;
-        c[i]++;
+        double* t = sum + 6 * (i - p0);
+        t[0] += v0;
+        t[1] += v1;
+        t[2] += v2;
+        t[3] += v3;
+        t[4] += v4;
+        t[5] += 1.0;
       }
     }
+  }
+  for (int i = p0; i < p1; i++) {
+    for (int j = 0; j < 5; j++) sc.acc[j * L1 + i] = sum[6 * (i - p0) + j];
+    sc.count[i] = static_cast<int>(sum[6 * (i - p0) + 5]);
   }
 }
 
@@ -193,10 +212,17 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int blocks = (N + kScanBlock - 1) / kScanBlock;
   const int B = (N + blocks - 1) / blocks;
   const int L1 = L + 1;
-  // Grains: at least kGrainWork atom tests for a thread.
-  const int orientGrain = std::max(1, kGrainWork / (no_atoms + 1));
-  const int posGrain = std::max(1, kGrainWork / B);
-  const int workers = chunkCount(B, orientGrain);
+  // Pieces of orientations taken by the threads as they come free: a few
+  // per thread, none below an eighth of kGrainWork atom tests.
+  const int threads = workerCount();
+  const int orientPiece =
+      std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
+  // Positions per piece of the sums: two pieces per thread, unless the
+  // block's sums are too small to share.
+  const bool shareSums = static_cast<long long>(L1) * B >= kGrainWork;
+  const int posPiece = shareSums ? std::max(1, (L1 + 2 * threads - 1) / (2 * threads)) : L1;
+  const int posPieces = (L1 + posPiece - 1) / posPiece;
+  const int workers = std::max(pieceWorkers(B, orientPiece), 1);
   Scan sc{lcType,
           L,
           no_atoms,
@@ -243,7 +269,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
     for (ScanWorker& s : sc.work) s.allowed.clear();
-    forChunks(nb, orientGrain, [&](int begin, int end, int worker) {
+    forPieces(nb, orientPiece, [&](int begin, int end, int worker) {
       try {
         for (int k = begin; k < end; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
       } catch (const std::bad_alloc&) {
@@ -254,23 +280,27 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    // Positions 0..L, then one item for what runs over every orientation in
-    // turn: the progress lines and the sums of the sampling and of the never
-    // obstructed positions.
-    forChunks(L1 + 1, posGrain, [&](int begin, int end, int) {
-      sumPositions(sc, nb, begin, std::min(end, L1));
-      if (end <= L1) return;
-      progress.steps(b0 + 1, b0 + nb);
-      for (int k = 0; k < nb; k++) {
-        const ScannedOrientation& r = sc.orient[k];
-        sampling.sZZ += r.s[0];
-        sampling.sXX += r.sxx;
-        sampling.sYY += r.syy;
-        sampling.sXY += r.s[2];
-        sampling.sXZ += r.s[3];
-        sampling.sYZ += r.s[4];
-        if (lcType == 2)
-          for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+    // First what runs over every orientation in turn (the progress lines and
+    // the sums of the sampling and of the never obstructed positions), then
+    // the pieces of positions.
+    forPieces(posPieces + 1, shareSums ? 1 : posPieces + 1, [&](int begin, int end, int) {
+      for (int task = begin; task < end; task++) {
+        if (task > 0) {
+          sumPositions(sc, nb, (task - 1) * posPiece, std::min(task * posPiece, L1));
+          continue;
+        }
+        progress.steps(b0 + 1, b0 + nb);
+        for (int k = 0; k < nb; k++) {
+          const ScannedOrientation& r = sc.orient[k];
+          sampling.sZZ += r.s[0];
+          sampling.sXX += r.sxx;
+          sampling.sYY += r.syy;
+          sampling.sXY += r.s[2];
+          sampling.sXZ += r.s[3];
+          sampling.sYZ += r.s[4];
+          if (lcType == 2)
+            for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+        }
       }
     });
   }

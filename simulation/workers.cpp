@@ -1,6 +1,7 @@
 // Worker threads over contiguous chunks of an index range.
 #include "simulation/workers.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,15 +29,19 @@ constexpr auto kSpin = std::chrono::microseconds(50);
 // touches nothing of it.
 class Pool {
  public:
-  // Runs the chunks with up to chunks - 1 helpers; false when the helpers
-  // are taken (the caller then runs the chunks itself).
-  bool run(int n, int chunks, const std::function<void(int, int, int)>& body) {
+  // Runs the chunks (of piece items each, or n * c / chunks apart when
+  // piece is 0) with up to workers - 1 helpers; false when the helpers are
+  // taken (the caller then runs the chunks itself).
+  bool run(int n, int chunks, int piece, int workers,
+           const std::function<void(int, int, int)>& body) {
     if (inHelper() || busy_.exchange(true, std::memory_order_acquire)) return false;
-    grow(chunks - 1);
+    grow(workers - 1);
     {
       std::lock_guard<std::mutex> lock(m_);
       n_ = n;
       chunks_ = chunks;
+      piece_ = piece;
+      workers_ = workers;
       body_ = &body;
       nextChunk_.store(0, std::memory_order_relaxed);
       nextWorker_.store(0, std::memory_order_relaxed);
@@ -61,12 +66,16 @@ class Pool {
     return helper;
   }
 
-  int bound(int c) const { return static_cast<int>(static_cast<long long>(n_) * c / chunks_); }
+  int bound(int c) const {
+    if (piece_ > 0)
+      return static_cast<int>(std::min<long long>(static_cast<long long>(piece_) * c, n_));
+    return static_cast<int>(static_cast<long long>(n_) * c / chunks_);
+  }
 
   // Takes a worker number and then chunks until none is left.
   void work() {
     const int worker = nextWorker_.fetch_add(1, std::memory_order_relaxed);
-    if (worker >= chunks_) return;
+    if (worker >= workers_) return;
     int ran = 0;
     for (;;) {
       const int c = nextChunk_.fetch_add(1, std::memory_order_relaxed);
@@ -121,7 +130,7 @@ class Pool {
   std::atomic<int> nextChunk_{0}, nextWorker_{0};
   std::vector<std::thread> threads_;
   const std::function<void(int, int, int)>* body_ = nullptr;
-  int n_ = 0, chunks_ = 0, done_ = 0, joined_ = 0;
+  int n_ = 0, chunks_ = 0, piece_ = 0, workers_ = 0, done_ = 0, joined_ = 0;
   bool open_ = false;
 };
 
@@ -157,13 +166,38 @@ void forChunks(int n, int grain, const std::function<void(int begin, int end, in
     return;
   }
   try {
-    if (pool().run(n, chunks, body)) return;
+    if (pool().run(n, chunks, 0, chunks, body)) return;
   } catch (const std::bad_alloc&) {
     // no pool: the calling thread runs every chunk
   }
   for (int c = 0; c < chunks; c++)
     body(static_cast<int>(static_cast<long long>(n) * c / chunks),
          static_cast<int>(static_cast<long long>(n) * (c + 1) / chunks), 0);
+}
+
+int pieceWorkers(int n, int piece) {
+  if (n <= 0) return 0;
+  const long long pieces =
+      (static_cast<long long>(n) + std::max(piece, 1) - 1) / std::max(piece, 1);
+  return static_cast<int>(std::min<long long>(pieces, workerCount()));
+}
+
+void forPieces(int n, int piece, const std::function<void(int begin, int end, int worker)>& body) {
+  if (n <= 0) return;
+  piece = std::max(piece, 1);
+  const int pieces = static_cast<int>((static_cast<long long>(n) + piece - 1) / piece);
+  const int workers = pieceWorkers(n, piece);
+  auto bound = [&](int c) {
+    return static_cast<int>(std::min<long long>(static_cast<long long>(piece) * c, n));
+  };
+  if (workers > 1) {
+    try {
+      if (pool().run(n, pieces, piece, workers, body)) return;
+    } catch (const std::bad_alloc&) {
+      // no pool: the calling thread runs every piece
+    }
+  }
+  for (int c = 0; c < pieces; c++) body(bound(c), bound(c + 1), 0);
 }
 
 }  // namespace korim::simulation

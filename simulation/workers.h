@@ -33,4 +33,15 @@ void forChunks(int n, int grain, const std::function<void(int begin, int end, in
 // The number of chunks forChunks uses for n items of the given grain.
 int chunkCount(int n, int grain = 1);
 
+// Calls body(begin, end, worker) for the pieces [0, piece), [piece,
+// 2 piece), ... of 0..n-1 (the last one shorter), which the threads take in
+// turn as they come free, so that a thread held up by a busy machine leaves
+// its share to the others; worker numbers the thread running a piece
+// (0..pieceWorkers(n, piece)-1, one thread at a time per number). All pieces
+// have returned when this returns; otherwise as forChunks.
+void forPieces(int n, int piece, const std::function<void(int begin, int end, int worker)>& body);
+
+// The number of worker numbers forPieces uses: the pieces, at most workerCount().
+int pieceWorkers(int n, int piece);
+
 }  // namespace korim::simulation
