@@ -190,6 +190,29 @@ TEST(ScanThreads, ChunksTileTheRangeCallAfterCall) {
       }
 }
 
+// Pieces: piece items each (the last one shorter), every one exactly once,
+// worker numbers below pieceWorkers and never on two threads at once.
+TEST(ScanThreads, PiecesCoverTheRangeOnce) {
+  Threads t(4);
+  for (int round = 0; round < 50; round++)
+    for (int n : {0, 1, 9, 1000})
+      for (int piece : {1, 7, 2000}) {
+        const int workers = pieceWorkers(n, piece);
+        std::vector<std::atomic<int>> hits(static_cast<size_t>(n));
+        std::vector<std::atomic<int>> busy(static_cast<size_t>(std::max(workers, 1)));
+        std::atomic<bool> bad{false};
+        forPieces(n, piece, [&](int begin, int end, int worker) {
+          if (worker < 0 || worker >= workers || busy[worker].exchange(1) != 0) bad = true;
+          if (begin % piece != 0 || (end - begin != piece && end != n)) bad = true;
+          for (int i = begin; i < end; i++) hits[i]++;
+          busy[worker].store(0);
+        });
+        ASSERT_FALSE(bad) << n << " " << piece;
+        for (const auto& h : hits) ASSERT_EQ(h.load(), 1);
+        EXPECT_EQ(workers, n == 0 ? 0 : std::min(4, (n + piece - 1) / piece));
+      }
+}
+
 // A chunk that itself calls forChunks gets all of its items done.
 TEST(ScanThreads, NestedCallsRunEveryChunk) {
   Threads t(4);
