@@ -280,26 +280,27 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    // First what runs over every orientation in turn (the progress lines and
+    // First what runs over every orientation in turn (the progress lines;
     // the sums of the sampling and of the never obstructed positions), then
     // the pieces of positions.
-    forPieces(posPieces + 1, shareSums ? 1 : posPieces + 1, [&](int begin, int end, int) {
+    forPieces(posPieces + 2, shareSums ? 1 : posPieces + 2, [&](int begin, int end, int) {
       for (int task = begin; task < end; task++) {
-        if (task > 0) {
-          sumPositions(sc, nb, (task - 1) * posPiece, std::min(task * posPiece, L1));
-          continue;
-        }
-        progress.steps(b0 + 1, b0 + nb);
-        for (int k = 0; k < nb; k++) {
-          const ScannedOrientation& r = sc.orient[k];
-          sampling.sZZ += r.s[0];
-          sampling.sXX += r.sxx;
-          sampling.sYY += r.syy;
-          sampling.sXY += r.s[2];
-          sampling.sXZ += r.s[3];
-          sampling.sYZ += r.s[4];
-          if (lcType == 2)
-            for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+        if (task == 0) {
+          progress.steps(b0 + 1, b0 + nb);
+        } else if (task == 1) {
+          for (int k = 0; k < nb; k++) {
+            const ScannedOrientation& r = sc.orient[k];
+            sampling.sZZ += r.s[0];
+            sampling.sXX += r.sxx;
+            sampling.sYY += r.syy;
+            sampling.sXY += r.s[2];
+            sampling.sXZ += r.s[3];
+            sampling.sYZ += r.s[4];
+            if (lcType == 2)
+              for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+          }
+        } else {
+          sumPositions(sc, nb, (task - 2) * posPiece, std::min((task - 1) * posPiece, L1));
         }
       }
     });
