@@ -335,10 +335,22 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const RodRow& row,
     const Estimates e{
         b2, b2 * (1.0 - 1.0e-12), b2 * (1.0 + 1.0e-12), g0, 1.0 / gs, epsBase, L + 1.0, L};
     Batch batch;
-    int listed[kAtomBatch];
-    for (int a0 = 1; a0 <= n; a0 += kAtomBatch) {
-      const int m = std::min(kAtomBatch, n - a0 + 1);
-      estimateBatch(xJ + a0, yJ + a0, m, e, batch);
+    int listed[kAtomBatch], atom[kAtomBatch];
+    float bx[kAtomBatch], by[kAtomBatch];
+    // Only atoms whose reach (at most bound about -xJ) meets the row, with
+    // room to spare, are estimated; the others block nothing.
+    const double margin = 1.0e-6 * (bound + std::fabs(g0) + std::fabs(row.g[L]));
+    const double xHi = bound - g0 + margin, xLo = -static_cast<double>(row.g[L]) - bound - margin;
+    const double yMax = bound + margin;
+    for (int next = 1; next <= n;) {
+      int m = 0;
+      for (; next <= n && m < kAtomBatch; next++) {
+        const float xf = xJ[next], yf = yJ[next];
+        bx[m] = xf, by[m] = yf, atom[m] = next;
+        m += (xf >= xLo) & (xf <= xHi) & (std::fabs(yf) <= yMax);
+      }
+      if (m == 0) continue;
+      estimateBatch(bx, by, m, e, batch);
       int nl = 0;
       for (int b = 0; b < m; b++) {
         const int kind = batch.kind[b], lo = batch.lo[b], hi = batch.hi[b];
@@ -356,7 +368,7 @@ void cylinderRuns(int n, const float* xJ, const float* yJ, const RodRow& row,
         nl += (kind == kSearch) | (kind == kEstimate && ends);
       }
       for (int q = 0; q < nl; q++) {
-        const int b = listed[q], a = a0 + b;
+        const int b = listed[q], a = atom[b];
         if (batch.kind[b] == kSearch) {
           int lo, hi;
           searchRun(xJ[a], yJ[a], row.g, L, gs, bound, lo, hi);
