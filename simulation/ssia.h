@@ -67,12 +67,6 @@ struct SampledOrientation {
   double u[4], v[4], w[4];
 };
 
-// Calls body(const SampledOrientation&) for every dot in the order of dots
-// and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
-// m * inc_psi degrees evaluated in the type of inc_psi (a model that has
-// always formed it in single precision passes a float).
-// The orientation of forEachOrientation's walk with the given 0-based index
-// (dot index / digPsi, turn index % digPsi).
 // The angles of one dot, kept by a walk while it samples the turns about it.
 struct DotAngles {
   int dot = -1;
@@ -82,6 +76,9 @@ struct DotAngles {
 // psiDegrees in radians, as orientationOf takes it.
 double psiRadians(double psiDegrees);
 
+// The orientation of forEachOrientation's walk with the given 0-based index
+// (dot index / digPsi, turn index % digPsi); seen, when given, keeps the
+// angles of the dot last sampled (the values computing them again gives).
 template <typename Inc>
 void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
                        SampledOrientation& o, DotAngles* seen = nullptr) {
@@ -98,6 +95,10 @@ void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
   rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
 }
 
+// Calls body(const SampledOrientation&) for every dot in the order of dots
+// and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
+// m * inc_psi degrees evaluated in the type of inc_psi (a model that has
+// always formed it in single precision passes a float).
 template <typename Inc, typename Body>
 void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi, Body&& body) {
   SampledOrientation o;
