@@ -11,15 +11,40 @@ namespace {
 
 // Interval between writes, and the buffer size that forces one earlier.
 constexpr auto kInterval = std::chrono::milliseconds(100);
-constexpr std::size_t kLargest = std::size_t{1} << 20;
+constexpr std::size_t kLargest = std::size_t{1} << 16;  // stays in the cache
 
 }  // namespace
 
-void OrientationProgress::step(int r) {
-  char line[64];
-  const int n = std::snprintf(line, sizeof line, "REMARK Orientation %d of %d\r", r, total_);
-  if (n > 0) pending_.append(line, static_cast<std::size_t>(n));
-  if (pending_.size() >= kLargest || Clock::now() - last_ >= kInterval) flush();
+OrientationProgress::OrientationProgress(int total) : total_(total), last_(Clock::now()) {
+  char tail[32];
+  const int n = std::snprintf(tail, sizeof tail, " of %d\r", total);
+  if (n > 0) suffix_.assign(tail, static_cast<std::size_t>(n));
+}
+
+void OrientationProgress::append(int r) {
+  static constexpr char kHead[] = "REMARK Orientation ";
+  pending_.append(kHead, sizeof kHead - 1);
+  char digits[16];
+  int k = sizeof digits;
+  // The digits of r as %d writes them.
+  unsigned v = r < 0 ? 0u - static_cast<unsigned>(r) : static_cast<unsigned>(r);
+  do {
+    digits[--k] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (r < 0) digits[--k] = '-';
+  pending_.append(digits + k, sizeof digits - k);
+  pending_.append(suffix_);
+}
+
+void OrientationProgress::step(int r) { steps(r, r); }
+
+void OrientationProgress::steps(int from, int to) {
+  for (int r = from; r <= to; r++) {
+    append(r);
+    if (pending_.size() >= kLargest) flush();
+  }
+  if (Clock::now() - last_ >= kInterval) flush();
 }
 
 void OrientationProgress::flush() {

@@ -13,24 +13,24 @@ namespace korim::simulation {
 // last write, when it grows large, and at finish() or destruction.
 class OrientationProgress {
  public:
-  explicit OrientationProgress(int total) : total_(total), last_(Clock::now()) {}
+  explicit OrientationProgress(int total);
   ~OrientationProgress() { flush(); }
   OrientationProgress(const OrientationProgress&) = delete;
   OrientationProgress& operator=(const OrientationProgress&) = delete;
 
   // The line of orientation r (1-based).
   void step(int r);
-  // The lines of orientations from..to, in order.
-  void steps(int from, int to) {
-    for (int r = from; r <= to; r++) step(r);
-  }
+  // The lines of orientations from..to, in order (the clock read once).
+  void steps(int from, int to);
   // Pending lines, then the line end of the walk (endOrientationProgress).
   void finish();
 
  private:
   using Clock = std::chrono::steady_clock;
   void flush();
+  void append(int r);
   int total_;
+  std::string suffix_;  // " of <total>\r"
   std::string pending_;
   Clock::time_point last_;
 };

@@ -1,7 +1,6 @@
 // Steric obstruction model (wall and cylinder). Each orientation of the
 // molecule is tested at a row of distances from the obstacle; the allowed
 // states, counted against the isotropic average, give the order matrix.
-#include "foundation/constants.h"
 #include "simulation/ssia.h"
 
 #include <algorithm>
@@ -11,10 +10,11 @@
 #include <new>
 #include <vector>
 
+#include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/orientprogress.h"
 #include "simulation/workers.h"
-#include "simulation/korim_utils_math.h"
 
 namespace korim::simulation {
 
@@ -30,33 +30,175 @@ struct SsiaState {
 
 SsiaState ssia;
 
-// Atom a at position i touches the cylinder: distance from the cylinder axis
-// in extended precision against the bound in double. Squared distances far
-// from the squared bound settle the test without the square root; near it
-// (and for a negative bound or a NaN) the root decides.
-inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
-  if (bound > 0.0) {
-    // Screening in double: relative error far below the 1e-12 margins.
-    const double td = static_cast<double>(xj) + static_cast<double>(g);
-    const double qd = td * td + static_cast<double>(yj) * yj;
-    const double b2 = bound * bound;
-    if (qd < b2 * (1.0 - 1.0e-12)) return true;
-    if (qd > b2 * (1.0 + 1.0e-12)) return false;
-  }
-  const long double t = static_cast<long double>(xj) + static_cast<long double>(g);
-  const long double yy = static_cast<long double>(yj);
-  return std::sqrt(t * t + yy * yy) <= bound;
-}
-
 bool reportBad(const char* what) {
   std::fprintf(stderr, "stericAlignment: %s\n", what);
   return true;
 }
 
+// Orientations scanned per block, at most: the workers take the
+// orientations of a block, then each position sums the block's results in
+// orientation order.
+constexpr int kScanBlock = 16384;
 
-// Orientations scanned per block: the workers take the orientations of a
-// block, then each position sums the block's results in orientation order.
-constexpr int kScanBlock = 4096;
+// One orientation of a block: its order values, its allowed positions (up
+// to kInlineRuns runs kept here, more in runs[first .. first + count - 1] of
+// the worker that scanned it) and the two sampling terms the order values do
+// not hold.
+constexpr int kInlineRuns = 2;
+struct ScannedOrientation {
+  double s[5];
+  PositionRun run[kInlineRuns];
+  int count, worker, first;
+  bool finite;  // all five order values are finite
+  double sxx, syy;
+};
+
+// Work arrays of one worker of the scan, a cache line of its own (the
+// run list grows as the worker goes).
+struct alignas(64) ScanWorker {
+  std::vector<float> xJ, yJ;
+  std::vector<int> scratch;
+  std::vector<PositionRun> blocked, allowed;
+  DotAngles seen;
+};
+
+// The allowed positions 0..L of one orientation, appended to allowed: the
+// complement of the blocked runs.
+void appendComplement(const std::vector<PositionRun>& blocked, int L,
+                      std::vector<PositionRun>& allowed) {
+  int next = 0;
+  for (const PositionRun& r : blocked) {
+    if (r.first > next) allowed.push_back({next, r.first - 1});
+    next = r.last + 1;
+  }
+  if (next <= L) allowed.push_back({next, L});
+}
+
+// The wall's allowed positions: those whose boundary lies below the lowest
+// atom (none when a coordinate is NaN). The boundary never increases along
+// the row (descending), so they form one run up to L; otherwise every
+// position is compared.
+void wallAllowed(const float* pot_dist, int L, bool descending, float lowest, bool anyNaN,
+                 std::vector<PositionRun>& allowed) {
+  if (anyNaN) return;
+  if (descending) {
+    // First position below the lowest atom.
+    const int i = static_cast<int>(std::upper_bound(pot_dist, pot_dist + L + 1, lowest,
+                                                    [](float v, float p) { return v > p; }) -
+                                   pot_dist);
+    if (i <= L) allowed.push_back({i, L});
+    return;
+  }
+  for (int i = 0; i <= L; i++)
+    if (lowest > pot_dist[i]) {
+      if (!allowed.empty() && allowed.back().last == i - 1)
+        allowed.back().last = i;
+      else
+        allowed.push_back({i, i});
+    }
+}
+
+// The scan of stericAlignment: its inputs, the orientations of the current
+// block, the workers' arrays and the position sums.
+struct Scan {
+  int lcType, L, no_atoms, digPsi;
+  double inc_psi;
+  const double *x, *y, *z, *dots;
+  const float* pot_dist;
+  RodRow row;
+  bool shared;      // the atoms' reaches always share a stretch
+  bool descending;  // the wall's boundary never increases along the row
+  std::vector<ScannedOrientation> orient;
+  std::vector<ScanWorker> work;
+  std::vector<double> acc;  // acc[j * (L + 1) + i]: element j summed at position i
+  std::vector<int> count;   // allowed orientations per position
+};
+
+// Samples orientation index of the walk into r and appends its allowed
+// positions to the worker's runs.
+void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
+  ScanWorker& s = sc.work[worker];
+  SampledOrientation o;
+  sampleOrientation(sc.dots, sc.digPsi, sc.inc_psi, index, o, &s.seen);
+  for (int j = 0; j < 5; j++) r.s[j] = o.s[j];
+  r.sxx = Sxx(o.xa);
+  r.syy = Syy(o.ya);
+  r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
+             std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
+  r.worker = worker;
+  r.first = static_cast<int>(s.allowed.size());
+  const int n = sc.no_atoms;
+  if (n == 0) {
+    s.allowed.push_back({0, sc.L});
+  } else if (sc.lcType == 1) {
+    // All atoms clear the wall exactly when the lowest one does; a NaN
+    // coordinate fails every comparison, as it would atom by atom.
+    projectOnAxis(n, sc.x, sc.y, sc.z, o.u, s.xJ.data());
+    bool anyNaN = false;
+    const float lowest = lowestProjection(s.xJ.data(), n, &anyNaN);
+    wallAllowed(sc.pot_dist, sc.L, sc.descending, lowest, anyNaN, s.allowed);
+  } else {
+    projectOnAxes(n, sc.x, sc.y, sc.z, o.u, o.v, s.xJ.data(), s.yJ.data());
+    cylinderBlockedRuns(n, s.xJ.data(), s.yJ.data(), sc.row, sc.shared, s.scratch, s.blocked);
+    appendComplement(s.blocked, sc.L, s.allowed);
+  }
+  r.count = static_cast<int>(s.allowed.size()) - r.first;
+  if (r.count <= kInlineRuns) {
+    for (int q = 0; q < r.count; q++) r.run[q] = s.allowed[r.first + q];
+    s.allowed.resize(r.first);
+  }
+}
+
+// Adds the first nb orientations of the block, in order, to the sums of the
+// positions p0..p1-1.
+void sumPositions(Scan& sc, int nb, int p0, int p1) {
+  if (p0 >= p1) return;
+  // The sums of the positions, six to a position (the five elements and the
+  // count) in a copy of the thread's own, so that threads summing
+  // neighbouring positions never write to the same cache line.
+  thread_local std::vector<double> local;
+  local.resize(static_cast<size_t>(6) * (p1 - p0));
+  double* const sum = local.data();  // position i at sum[6 * (i - p0)]
+  const size_t L1 = static_cast<size_t>(sc.L) + 1;
+  for (int i = p0; i < p1; i++) {
+    for (int j = 0; j < 5; j++) sum[6 * (i - p0) + j] = sc.acc[j * L1 + i];
+    sum[6 * (i - p0) + 5] = sc.count[i];
+  }
+  for (int k = 0; k < nb; k++) {
+    const ScannedOrientation& r = sc.orient[k];
+    const PositionRun* runs =
+        r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
+    const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
+    if (sc.lcType == 2 && !r.finite) {
+      // The rod adds 0 x the value at the blocked positions: NaN here.
+      for (int i = p0; i < p1; i++) {
+        bool ok = false;
+        for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
+        const double wt = ok ? 1.0 : 0.0;
+        double* t = sum + 6 * (i - p0);
+        t[0] += wt * v0, t[1] += wt * v1, t[2] += wt * v2, t[3] += wt * v3, t[4] += wt * v4;
+        t[5] += wt;
+      }
+      continue;
+    }
+    for (int q = 0; q < r.count; q++) {
+      const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
+      for (int i = lo; i <= hi; i++) {
+        double* t = sum + 6 * (i - p0);
+        t[0] += v0;
+        t[1] += v1;
+        t[2] += v2;
+        t[3] += v3;
+        t[4] += v4;
+        t[5] += 1.0;
+      }
+    }
+  }
+  for (int i = p0; i < p1; i++) {
+    for (int j = 0; j < 5; j++) sc.acc[j * L1 + i] = sum[6 * (i - p0) + j];
+    sc.count[i] = static_cast<int>(sum[6 * (i - p0) + 5]);
+  }
+}
 
 // The orientation scan of stericAlignment: per position i = 0..L the summed
 // order values and number of allowed orientations (ssia.saupe_dis, w.total),
@@ -67,192 +209,121 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
                       const double* x, const double* y, const double* z, int digPsi, int n_dots,
                       const double* dots, double appended[5], SamplingSums& sampling) {
   const int N = n_dots * digPsi;
-  const int B = std::min(N, kScanBlock);
+  const int blocks = (N + kScanBlock - 1) / kScanBlock;
+  const int B = (N + blocks - 1) / blocks;
   const int L1 = L + 1;
-  // Grains: at least kGrainWork atom tests for a thread.
-  const int orientGrain = std::max(1, kGrainWork / (no_atoms + 1));
-  const int posGrain = std::max(1, kGrainWork / B);
-  const int workers = chunkCount(B, orientGrain);
-  const double inc_psi = 360.0 / digPsi;
-  std::vector<SampledOrientation> orient;
-  std::vector<unsigned char> allowed;
-  std::vector<std::vector<float>> xs, ys;
-  std::vector<std::vector<int>> blocks;
+  // Pieces of orientations taken by the threads as they come free: a few
+  // per thread, none below an eighth of kGrainWork atom tests.
+  const int threads = workerCount();
+  const int orientPiece =
+      std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
+  // Positions per piece of the sums: two pieces per thread, unless the
+  // block's sums are too small to share.
+  const bool shareSums = static_cast<long long>(L1) * B >= kGrainWork;
+  const int posPiece = shareSums ? std::max(1, (L1 + 2 * threads - 1) / (2 * threads)) : L1;
+  const int posPieces = (L1 + posPiece - 1) / posPiece;
+  const int workers = std::max(pieceWorkers(B, orientPiece), 1);
+  Scan sc{lcType,
+          L,
+          no_atoms,
+          digPsi,
+          360.0 / digPsi,
+          x,
+          y,
+          z,
+          dots,
+          w.pot_dist,
+          rodRow(w.grid_el, L, gs, bound),
+          false,
+          true,
+          {},
+          {},
+          {},
+          {}};
+  // Every atom within reach of the centre: the atoms' reaches always share
+  // a stretch (around the centre).
+  double r2 = 0.0;
+  for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
+  sc.shared = std::sqrt(r2) < bound;
+  if (lcType == 1)
+    for (int i = 1; i <= L; i++)
+      sc.descending = sc.descending && w.pot_dist[i] <= w.pot_dist[i - 1];
+  std::vector<char> short_of_memory;  // per worker: a run list could not grow
   try {
-    orient.resize(static_cast<size_t>(B));
-    allowed.resize(static_cast<size_t>(B) * L1);
-    xs.assign(static_cast<size_t>(workers), std::vector<float>(static_cast<size_t>(no_atoms) + 1));
-    if (lcType == 2) {
-      ys = xs;
-      blocks.assign(static_cast<size_t>(workers), std::vector<int>(static_cast<size_t>(L) + 2));
+    short_of_memory.assign(static_cast<size_t>(workers), 0);
+    sc.orient.resize(static_cast<size_t>(B));
+    sc.acc.assign(static_cast<size_t>(5) * L1, 0.0);
+    sc.count.assign(static_cast<size_t>(L1), 0);
+    sc.work.resize(static_cast<size_t>(workers));
+    for (ScanWorker& s : sc.work) {
+      s.xJ.resize(static_cast<size_t>(no_atoms) + 1);
+      if (lcType == 2) s.yJ.resize(static_cast<size_t>(no_atoms) + 1);
+      s.scratch.resize(static_cast<size_t>(L) + 2);
+      s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
     }
   } catch (const std::bad_alloc&) {
     reportBad("no memory for the work space of the orientation scan.");
     return false;
   }
-  const float* pot_dist = w.pot_dist;
-  const float* grid_el = w.grid_el;
   OrientationProgress progress(N);
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
-    forChunks(nb, orientGrain, [&](int begin, int end, int worker) {
-      float* xJ = xs[worker].data();
-      for (int k = begin; k < end; k++) {
-        SampledOrientation& o = orient[k];
-        sampleOrientation(dots, digPsi, inc_psi, b0 + k, o);
-        unsigned char* ok = &allowed[static_cast<size_t>(k) * L1];
-        projectOnAxis(no_atoms, x, y, z, o.u, xJ);
-        if (lcType == 1) {
-          // All atoms clear the wall exactly when the lowest one does; a NaN
-          // coordinate fails every comparison, as it would atom by atom.
-          bool anyNaN = false;
-          const float lowest = lowestProjection(xJ, no_atoms, &anyNaN);
-          for (int i = 0; i <= L; i++)
-            ok[i] = no_atoms == 0 || (!anyNaN && lowest > pot_dist[i]);
+    for (ScanWorker& s : sc.work) s.allowed.clear();
+    forPieces(nb, orientPiece, [&](int begin, int end, int worker) {
+      try {
+        for (int k = begin; k < end; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
+      } catch (const std::bad_alloc&) {
+        short_of_memory[worker] = 1;
+      }
+    });
+    if (std::find(short_of_memory.begin(), short_of_memory.end(), 1) != short_of_memory.end()) {
+      reportBad("no memory for the work space of the orientation scan.");
+      return false;
+    }
+    // First what runs over every orientation in turn (the progress lines;
+    // the sums of the sampling and of the never obstructed positions), then
+    // the pieces of positions.
+    forPieces(posPieces + 2, shareSums ? 1 : posPieces + 2, [&](int begin, int end, int) {
+      for (int task = begin; task < end; task++) {
+        if (task == 0) {
+          progress.steps(b0 + 1, b0 + nb);
+        } else if (task == 1) {
+          for (int k = 0; k < nb; k++) {
+            const ScannedOrientation& r = sc.orient[k];
+            sampling.sZZ += r.s[0];
+            sampling.sXX += r.sxx;
+            sampling.sYY += r.syy;
+            sampling.sXY += r.s[2];
+            sampling.sXZ += r.s[3];
+            sampling.sYZ += r.s[4];
+            if (lcType == 2)
+              for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+          }
         } else {
-          float* yJ = ys[worker].data();
-          projectOnAxis(no_atoms, x, y, z, o.v, yJ);
-          cylinderRuns(no_atoms, xJ, yJ, grid_el, L, gs, bound, blocks[worker]);
-          for (int i = 0; i <= L; i++) ok[i] = no_atoms == 0 || blocks[worker][i] == 0;
+          sumPositions(sc, nb, (task - 2) * posPiece, std::min((task - 1) * posPiece, L1));
         }
       }
     });
-    progress.steps(b0 + 1, b0 + nb);
-    // Each position's sum still runs over the orientations in order; the
-    // loops are nested this way round only to read the block row by row.
-    forChunks(L1, posGrain, [&](int begin, int end, int) {
-      for (int k = 0; k < nb; k++)
-        for (int i = begin; i < end; i++) {
-          const double* v = orient[k].s;
-          const bool ok = allowed[static_cast<size_t>(k) * L1 + i] != 0;
-          if (lcType == 1) {
-            if (!ok) continue;
-            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += v[j];
-            w.total[i] += 1.0;
-          } else {
-            const double wt = ok ? 1.0 : 0.0;
-            for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] += wt * v[j];
-            w.total[i] += wt;
-          }
-        }
-    });
-    for (int k = 0; k < nb; k++) {
-      sampling.add(orient[k]);
-      if (lcType == 2)
-        for (int j = 0; j < 5; j++) appended[j] += 1.0 * orient[k].s[j];
-    }
   }
   progress.finish();
+  for (int i = 0; i <= L; i++) {
+    for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = sc.acc[static_cast<size_t>(j) * L1 + i];
+    w.total[i] = sc.count[i];
+  }
   return true;
 }
 
 }  // namespace
 
-// Every atom blocks one contiguous run of positions (the distance depends
-// monotonically on |xJ + g[i]|, and g never decreases), so the run is
-// located near its estimate and its ends are settled by the exact test
-// itself; the result equals testing every pair.
-void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
-                  double bound, std::vector<int>& blocked) {
-  std::fill(blocked.begin(), blocked.begin() + L + 2, 0);
-  const double bound2 = bound * bound;
-  // The screening bounds of cylinderBlocks: below lowB a pair touches, above
-  // highB it does not, whatever the extended-precision root would say.
-  const bool screened = bound > 0.0;
-  const double lowB = bound2 * (1.0 - 1.0e-12), highB = bound2 * (1.0 + 1.0e-12);
-  const double g0 = g[0], perStep = 1.0 / gs;
-  for (int a = 1; a <= n; a++) {
-    const float xj = xJ[a], yj = yJ[a];
-    if (!std::isfinite(xj) || !std::isfinite(yj)) continue;  // such an atom never blocks
-    if (screened) {
-      // Closed form: the run of positions within sqrt(bound^2 - yJ^2) of
-      // -xJ, kept when the screened test settles both of its ends (and the
-      // positions just outside them); otherwise the search below decides.
-      const double y2 = static_cast<double>(yj) * yj;
-      if (y2 > highB) continue;  // beyond the cylinder at every position
-      if (y2 < lowB) {
-        const double half = std::sqrt(bound2 - y2), c = -static_cast<double>(xj);
-        // Estimates clamped to [-1, L + 1] first, so that they round in int.
-        const double top = L + 1.0;
-        const double rlo = std::min(std::max((c - half - g0) * perStep, -1.0), top);
-        const double rhi = std::min(std::max((c + half - g0) * perStep, -1.0), top);
-        const int tlo = static_cast<int>(rlo), thi = static_cast<int>(rhi);
-        const int elo = std::max(tlo + (tlo < rlo ? 1 : 0), 0);    // ceil, at least 0
-        const int ehi = std::min(thi - (thi > rhi ? 1 : 0), L);    // floor, at most L
-        auto t = [&](int i) { return static_cast<double>(xj) + static_cast<double>(g[i]); };
-        auto q = [&](int i) { return t(i) * t(i) + y2; };
-        if (elo > ehi) {
-          // The run misses the positions: when every position lies on one
-          // side of -xJ, the squared distance only grows away from it, so the
-          // nearest position clearing the screen clears them all.
-          if ((t(0) >= 0.0 && q(0) > highB) || (t(L) <= 0.0 && q(L) > highB)) continue;
-        } else {
-          const int lo = elo, hi = ehi;
-          if (q(lo) < lowB && q(hi) < lowB && (lo == 0 || q(lo - 1) > highB) &&
-              (hi == L || q(hi + 1) > highB)) {
-            blocked[lo]++;
-            blocked[hi + 1]--;
-            continue;
-          }
-        }
-      }
-    }
-    auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
-    // Closest position: the first grid value >= -xJ or the one before it.
-    // k: the first position with grid_el >= -xJ, found from the arithmetic
-    // estimate and settled on the stored values.
-    const float target = -xj;
-    int k;
-    {
-      double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
-      if (!(e >= 0.0)) e = 0.0;
-      if (e > L + 1) e = L + 1;
-      k = static_cast<int>(e);
-      while (k > 0 && g[k - 1] >= target) k--;
-      while (k <= L && g[k] < target) k++;
-    }
-    int mi;
-    if (k > L) {
-      mi = L;
-    } else if (k == 0) {
-      mi = 0;
-    } else {
-      const long double dk = std::fabs(static_cast<long double>(xj) + g[k]);
-      const long double dp = std::fabs(static_cast<long double>(xj) + g[k - 1]);
-      mi = dk <= dp ? k : k - 1;
-    }
-    if (!test(mi)) continue;
-    const double c = -static_cast<double>(xj);
-    const double y2 = static_cast<double>(yj) * yj;
-    const double s = bound2 > y2 ? std::sqrt(bound2 - y2) : 0.0;
-    auto clampIndex = [](double e, int lo, int hi) {
-      if (!(e >= lo)) e = lo;
-      if (e > hi) e = hi;
-      return static_cast<int>(e);
-    };
-    int lo = clampIndex(std::ceil((c - s - g[0]) / gs), 0, mi);
-    while (lo > 0 && test(lo - 1)) lo--;
-    while (!test(lo)) lo++;
-    int hi = clampIndex(std::floor((c + s - g[0]) / gs), mi, L);
-    while (hi < L && test(hi + 1)) hi++;
-    while (!test(hi)) hi--;
-    blocked[lo]++;
-    blocked[hi + 1]--;
-  }
-  int run = 0;
-  for (int i = 0; i <= L; i++) {
-    run += blocked[i];
-    blocked[i] = run;
-  }
-}
-
 Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;
   o.phi = std::atan2(dot[1], dot[0]);
   o.theta = kHalfPi8 - std::atan2(dot[2], std::sqrt(dot[0] * dot[0] + dot[1] * dot[1]));
-  o.psi = psiDegrees * kPi8 / 180.0 + 0.0;
+  o.psi = psiRadians(psiDegrees);
   return o;
 }
+
+double psiRadians(double psiDegrees) { return psiDegrees * kPi8 / 180.0 + 0.0; }
 
 void orderValues(const double xa[4], const double ya[4], const double za[4], double v[5]) {
   v[0] = Szz(za);
@@ -270,6 +341,21 @@ void projectOnAxis(int n, const double* x, const double* y, const double* z, con
     s = static_cast<float>(s + y[a] * axis[2]);
     s = static_cast<float>(s + z[a] * axis[3]);
     out[a] = s;
+  }
+}
+
+void projectOnAxes(int n, const double* x, const double* y, const double* z, const double axisA[4],
+                   const double axisB[4], float* outA, float* outB) {
+  for (int a = 1; a <= n; a++) {
+    float s = 0.0f, t = 0.0f;
+    s = static_cast<float>(s + x[a] * axisA[1]);
+    t = static_cast<float>(t + x[a] * axisB[1]);
+    s = static_cast<float>(s + y[a] * axisA[2]);
+    t = static_cast<float>(t + y[a] * axisB[2]);
+    s = static_cast<float>(s + z[a] * axisA[3]);
+    t = static_cast<float>(t + z[a] * axisB[3]);
+    outA[a] = s;
+    outB[a] = t;
   }
 }
 
@@ -375,11 +461,12 @@ double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3]
 double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
-int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
-                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
-                    double molarRatio, int no_atoms, const double* x, const double* y,
-                    const double* z, double max_protein_length, double min_protein_length,
-                    int digit_psi, int n_dots, const double* dots, double* saupe) {
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
+                    double stepOutLength, double max_obstruction, double radius, double gridSpacing,
+                    double wvAmount, double molarRatio, int no_atoms, const double* x,
+                    const double* y, const double* z, double max_protein_length,
+                    double min_protein_length, int digit_psi, int n_dots, const double* dots,
+                    double* saupe) {
   (void)korimInfo;
   (void)rimOrder;
   (void)molarRatio;
@@ -437,8 +524,8 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
 
   const int N = static_cast<int>(nOrient);
 
-  const int L = clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction,
-                            gridSpacing);
+  const int L =
+      clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction, gridSpacing);
 
   int last = L;
   long long nStep = 0;

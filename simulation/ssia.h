@@ -7,6 +7,7 @@
 
 #include "settings/settings.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/rodblock.h"
 
 namespace korim::simulation {
 
@@ -27,11 +28,12 @@ constexpr int kSsiaMaxPositions = 5000;
 // too dense for the molecule (the divisor of the average is not positive);
 // saupe is then untouched. An lcType other than 1 or 2 samples nothing and
 // gives five zeros with status 0.
-int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, double stepOutLength,
-                    double max_obstruction, double radius, double gridSpacing, double wvAmount,
-                    double molarRatio, int no_atoms, const double* x, const double* y,
-                    const double* z, double max_protein_length, double min_protein_length,
-                    int digit_psi, int n_dots, const double* dots, double* saupe);
+int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
+                    double stepOutLength, double max_obstruction, double radius, double gridSpacing,
+                    double wvAmount, double molarRatio, int no_atoms, const double* x,
+                    const double* y, const double* z, double max_protein_length,
+                    double min_protein_length, int digit_psi, int n_dots, const double* dots,
+                    double* saupe);
 
 // Order-matrix elements of one orientation from rotated axes (1-based
 // double[4], element [3] the z component): 0.5 (3 a^2 - 1) and 1.5 a b.
@@ -65,28 +67,45 @@ struct SampledOrientation {
   double u[4], v[4], w[4];
 };
 
-// Calls body(const SampledOrientation&) for every dot in the order of dots
-// and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
-// m * inc_psi degrees evaluated in the type of inc_psi (a model that has
-// always formed it in single precision passes a float).
+// The angles of one dot, kept by a walk while it samples the turns about it.
+struct DotAngles {
+  int dot = -1;
+  double theta = 0.0, phi = 0.0;
+};
+
+// psiDegrees in radians, as orientationOf takes it.
+double psiRadians(double psiDegrees);
+
 // The orientation of forEachOrientation's walk with the given 0-based index
-// (dot index / digPsi, turn index % digPsi).
+// (dot index / digPsi, turn index % digPsi); seen, when given, keeps the
+// angles of the dot last sampled (the values computing them again gives).
 template <typename Inc>
 void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
-                       SampledOrientation& o) {
+                       SampledOrientation& o, DotAngles* seen = nullptr) {
   const int d = index / digPsi, m = index % digPsi;
-  const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
+  Orientation a;
+  if (seen != nullptr && seen->dot == d) {
+    a = {seen->theta, seen->phi, psiRadians(m * inc_psi)};
+  } else {
+    a = orientationOf(&dots[3 * d], m * inc_psi);
+    if (seen != nullptr) *seen = {d, a.theta, a.phi};
+  }
   rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
   orderValues(o.xa, o.ya, o.za, o.s);
   rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
 }
 
+// Calls body(const SampledOrientation&) for every dot in the order of dots
+// and every turn m = 0..digPsi-1 about it (turns innermost), the turn being
+// m * inc_psi degrees evaluated in the type of inc_psi (a model that has
+// always formed it in single precision passes a float).
 template <typename Inc, typename Body>
 void forEachOrientation(const double* dots, int n_dots, int digPsi, Inc inc_psi, Body&& body) {
   SampledOrientation o;
+  DotAngles seen;
   const int n = n_dots * digPsi;
   for (int k = 0; k < n; k++) {
-    sampleOrientation(dots, digPsi, inc_psi, k, o);
+    sampleOrientation(dots, digPsi, inc_psi, k, o, &seen);
     body(static_cast<const SampledOrientation&>(o));
   }
 }
@@ -136,21 +155,15 @@ struct SamplingSums {
 void projectOnAxis(int n, const double* x, const double* y, const double* z, const double axis[4],
                    float* out);
 
+// projectOnAxis on two axes at once: outA on axisA, outB on axisB.
+void projectOnAxes(int n, const double* x, const double* y, const double* z, const double axisA[4],
+                   const double axisB[4], float* outA, float* outB);
+
 // Smallest of xs[1..n] with NaN entries left out, +inf when none is left
 // (the projection of the atom nearest a wall: all atoms clear the wall
 // exactly when it does, float addition being monotonic); *anyNaN, when
 // given, tells whether some entry was NaN.
 float lowestProjection(const float* xs, int n, bool* anyNaN);
-
-// Counts in blocked[0..L] (at least L + 2 entries; the rest is scratch) how
-// many of the atoms 1..n, projected at xJ, yJ across the cylinder axis, touch
-// a cylinder of radius bound (atom radius included) at the positions g[0..L]
-// (non-decreasing, about gs apart): atom a blocks position i when
-// sqrt((xJ[a] + g[i])^2 + yJ[a]^2) <= bound in extended precision, exactly
-// as testing every pair would find; an atom with a non-finite projection
-// never blocks.
-void cylinderRuns(int n, const float* xJ, const float* yJ, const float* g, int L, double gs,
-                  double bound, std::vector<int>& blocked);
 
 // Number density of the rod medium at which the rods touch: the rods of
 // radius r stand r / sqrt(concentration / kRodDensity) apart.

@@ -1,41 +1,143 @@
 // Worker threads over contiguous chunks of an index range.
 #include "simulation/workers.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace korim::simulation {
 
 namespace {
 
-// The chunks of one forChunks call, shared with its threads: each thread
-// takes the next chunk not yet taken, so a thread that starts late (on a
-// busy machine) finds nothing left and never touches the caller's body.
-struct ChunkRun {
-  int n = 0, chunks = 0;
-  const std::function<void(int, int, int)>* body = nullptr;
-  std::atomic<int> next{0};
-  int done = 0;  // under m
-  std::mutex m;
-  std::condition_variable finished;
+// How long an idle helper keeps looking for the next call before it sleeps:
+// the scans call forChunks twice per block of orientations, so a helper
+// that has just finished usually finds the next call within this time.
+constexpr auto kSpin = std::chrono::microseconds(50);
 
-  int bound(int c) const { return static_cast<int>(static_cast<long long>(n) * c / chunks); }
+// The helper threads, started at the first call that needs them and kept
+// (asleep when idle) until the process ends; the pool is never destroyed,
+// so that no exit path (nor a forked child) waits for them. One call at a time uses them (a call
+// made while they are busy, from a chunk or another thread, runs its chunks itself). The call's
+// chunks go to whoever asks first; a helper that wakes after the call has ended finds it closed and
+// touches nothing of it.
+class Pool {
+ public:
+  // Runs the chunks (of piece items each, or n * c / chunks apart when
+  // piece is 0) with up to workers - 1 helpers; false when the helpers are
+  // taken (the caller then runs the chunks itself).
+  bool run(int n, int chunks, int piece, int workers,
+           const std::function<void(int, int, int)>& body) {
+    if (inHelper() || busy_.exchange(true, std::memory_order_acquire)) return false;
+    grow(workers - 1);
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      n_ = n;
+      chunks_ = chunks;
+      piece_ = piece;
+      workers_ = workers;
+      body_ = &body;
+      nextChunk_.store(0, std::memory_order_relaxed);
+      nextWorker_.store(0, std::memory_order_relaxed);
+      done_ = 0;
+      open_ = true;
+      generation_.fetch_add(1, std::memory_order_release);
+    }
+    wake_.notify_all();
+    work();
+    std::unique_lock<std::mutex> lock(m_);
+    finished_.wait(lock, [&] { return done_ == chunks_ && joined_ == 0; });
+    open_ = false;
+    body_ = nullptr;
+    lock.unlock();
+    busy_.store(false, std::memory_order_release);
+    return true;
+  }
 
-  void work(int worker) {
+ private:
+  static bool& inHelper() {
+    static thread_local bool helper = false;
+    return helper;
+  }
+
+  int bound(int c) const {
+    if (piece_ > 0)
+      return static_cast<int>(std::min<long long>(static_cast<long long>(piece_) * c, n_));
+    return static_cast<int>(static_cast<long long>(n_) * c / chunks_);
+  }
+
+  // Takes a worker number and then chunks until none is left.
+  void work() {
+    const int worker = nextWorker_.fetch_add(1, std::memory_order_relaxed);
+    if (worker >= workers_) return;
+    int ran = 0;
     for (;;) {
-      const int c = next.fetch_add(1);
-      if (c >= chunks) return;
-      (*body)(bound(c), bound(c + 1), worker);
-      std::lock_guard<std::mutex> lock(m);
-      if (++done == chunks) finished.notify_all();
+      const int c = nextChunk_.fetch_add(1, std::memory_order_relaxed);
+      if (c >= chunks_) break;
+      (*body_)(bound(c), bound(c + 1), worker);
+      ran++;
+    }
+    if (ran == 0) return;
+    std::lock_guard<std::mutex> lock(m_);
+    done_ += ran;
+    if (done_ == chunks_) finished_.notify_all();
+  }
+
+  // Starts helpers until there are want of them (fewer when a thread cannot
+  // be started).
+  void grow(int want) {
+    while (static_cast<int>(threads_.size()) < want) {
+      try {
+        threads_.reserve(static_cast<size_t>(want));
+        threads_.emplace_back([this] { helper(); });
+      } catch (const std::exception&) {
+        return;
+      }
     }
   }
+
+  void helper() {
+    inHelper() = true;
+    unsigned seen = 0;
+    for (;;) {
+      // Look for the next call for a little while, then sleep until it comes.
+      const auto until = std::chrono::steady_clock::now() + kSpin;
+      for (int i = 0; generation_.load(std::memory_order_acquire) == seen; i++) {
+        if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) break;
+      }
+      std::unique_lock<std::mutex> lock(m_);
+      wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
+      seen = generation_.load(std::memory_order_relaxed);
+      if (!open_ || done_ == chunks_) continue;
+      joined_++;
+      lock.unlock();
+      work();
+      lock.lock();
+      if (--joined_ == 0) finished_.notify_all();
+    }
+  }
+
+  std::atomic<bool> busy_{false};  // set by the call using the helpers
+  std::mutex m_;                   // guards the fields below but the atomics
+  std::condition_variable wake_, finished_;
+  std::atomic<unsigned> generation_{0};  // counts the calls
+  std::atomic<int> nextChunk_{0}, nextWorker_{0};
+  std::vector<std::thread> threads_;
+  const std::function<void(int, int, int)>* body_ = nullptr;
+  int n_ = 0, chunks_ = 0, piece_ = 0, workers_ = 0, done_ = 0, joined_ = 0;
+  bool open_ = false;
 };
+
+Pool& pool() {
+  static Pool* const p = new Pool;
+  return *p;
+}
 
 }  // namespace
 
@@ -63,30 +165,39 @@ void forChunks(int n, int grain, const std::function<void(int begin, int end, in
     body(0, n, 0);
     return;
   }
-  std::shared_ptr<ChunkRun> run;
   try {
-    run = std::make_shared<ChunkRun>();
+    if (pool().run(n, chunks, 0, chunks, body)) return;
   } catch (const std::bad_alloc&) {
-    for (int c = 0; c < chunks; c++)
-      body(static_cast<int>(static_cast<long long>(n) * c / chunks),
-           static_cast<int>(static_cast<long long>(n) * (c + 1) / chunks), 0);
-    return;
+    // no pool: the calling thread runs every chunk
   }
-  run->n = n;
-  run->chunks = chunks;
-  run->body = &body;
-  // The helpers are detached: the caller waits for the chunks, not for the
-  // threads; a helper that is not needed any more only reads the counter.
-  for (int t = 1; t < chunks; t++) {
+  for (int c = 0; c < chunks; c++)
+    body(static_cast<int>(static_cast<long long>(n) * c / chunks),
+         static_cast<int>(static_cast<long long>(n) * (c + 1) / chunks), 0);
+}
+
+int pieceWorkers(int n, int piece) {
+  if (n <= 0) return 0;
+  const long long pieces =
+      (static_cast<long long>(n) + std::max(piece, 1) - 1) / std::max(piece, 1);
+  return static_cast<int>(std::min<long long>(pieces, workerCount()));
+}
+
+void forPieces(int n, int piece, const std::function<void(int begin, int end, int worker)>& body) {
+  if (n <= 0) return;
+  piece = std::max(piece, 1);
+  const int pieces = static_cast<int>((static_cast<long long>(n) + piece - 1) / piece);
+  const int workers = pieceWorkers(n, piece);
+  auto bound = [&](int c) {
+    return static_cast<int>(std::min<long long>(static_cast<long long>(piece) * c, n));
+  };
+  if (workers > 1) {
     try {
-      std::thread([run, t] { run->work(t); }).detach();
-    } catch (const std::exception&) {
-      break;  // fewer helpers: the caller takes their chunks
+      if (pool().run(n, pieces, piece, workers, body)) return;
+    } catch (const std::bad_alloc&) {
+      // no pool: the calling thread runs every piece
     }
   }
-  run->work(0);
-  std::unique_lock<std::mutex> lock(run->m);
-  run->finished.wait(lock, [&] { return run->done == run->chunks; });
+  for (int c = 0; c < pieces; c++) body(bound(c), bound(c + 1), 0);
 }
 
 }  // namespace korim::simulation
