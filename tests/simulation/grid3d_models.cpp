@@ -19,9 +19,12 @@
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
 #include "tests/support/pdbtext.h"
+#include "tests/support/simulation.h"
+#include "tests/support/text.h"
 
 using namespace korim::simulation;
 using korim::settings::KorimInfo;
+using korim_test::captureBoth;
 using Points = korim_test::PdbAtoms;  // points 1..n (1-based arrays)
 
 namespace {
@@ -67,15 +70,6 @@ std::vector<T> gridOf(int nX, int nY, int nZ, Value value) {
   return m;
 }
 
-// Order values of a director d: Szz, Sxx-Syy, Sxy, Sxz, Syz.
-void orderValues(const double d[3], double s[5]) {
-  s[0] = 0.5 * (3 * d[2] * d[2] - 1);
-  s[1] = 1.5 * (d[0] * d[0] - d[1] * d[1]);
-  s[2] = 1.5 * d[0] * d[1];
-  s[3] = 1.5 * d[0] * d[2];
-  s[4] = 1.5 * d[1] * d[2];
-}
-
 // Twin of the steric grid of one column (wider than the molecule and the particle's cell) whose
 // planes z1..zN (1-based, 1 A apart) repeat along z. The molecule's offsets run over the
 // planes of one cell; each atom at height h = offset + d.r from the grid's middle lies in the
@@ -89,7 +83,7 @@ std::vector<double> periodicTwin(const std::vector<bool>& freePlane, int nZ, int
   for (int d = 0; d < nDots; d++) {
     const double* D = dots + 3 * d;
     double s[5];
-    orderValues(D, s);
+    korim_test::orderValues(D, s);
     for (int iz = 0; iz < cell; iz++) {
       bool allowed = true;
       for (int a = 1; a <= p.n() && allowed; a++) {
@@ -106,24 +100,6 @@ std::vector<double> periodicTwin(const std::vector<bool>& freePlane, int nZ, int
   std::vector<double> out(5);
   for (int j = 0; j < 5; j++) out[j] = acc[j] / total;
   return out;
-}
-
-// The five elements as a symmetric 3x3 matrix, read along a unit vector.
-double along(const double s[5], const double v[3]) {
-  const double szz = s[0], sxx = 0.5 * (s[1] - szz), syy = -0.5 * (s[1] + szz);
-  const double M[3][3] = {{sxx, s[2], s[3]}, {s[2], syy, s[4]}, {s[3], s[4], szz}};
-  double r = 0.0;
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++) r += v[i] * M[i][j] * v[j];
-  return r;
-}
-
-// stdout and stderr of f.
-template <typename F>
-std::pair<std::string, std::string> captured(F f) {
-  std::string err;
-  std::string out = korim_test::captureStdout([&] { err = korim_test::captureStderr(f); });
-  return {out, err};
 }
 
 class Grid3DTest : public testing::Test {
@@ -151,12 +127,11 @@ class Grid3DTest : public testing::Test {
 TEST_F(Grid3DTest, FreeGridGivesNoAlignmentABlockedSlabAlignsAChainAxially) {
   Points c = chain(7);  // 12 A long
   KorimInfo k = slabSettings();
-  std::vector<float> open(360, 1.0f), slab(40, 1.0f);
-  for (int i = 15; i < 25; i++) slab[i] = 0.0f;  // planes 16..25 blocked
-  std::vector<float> mask = gridOf(3, 3, 40, [&](int, int iz) { return slab[iz]; });
+  std::vector<float> open(360, 1.0f);
+  std::vector<float> mask = gridOf(3, 3, 40, [](int, int iz) { return iz < 15 || iz >= 25; });  // 16..25 blocked
   std::vector<double> pot(360, 0.0);
   double a[5], b[5], s[5];
-  const auto out = captured([&] {
+  const auto out = captureBoth([&] {
     ASSERT_EQ(steric(k, c, open, a), 0);
     ASSERT_EQ(potential(k, c, pot, b), 0);
     ASSERT_EQ(steric(k, c, mask, s), 0);
@@ -167,10 +142,7 @@ TEST_F(Grid3DTest, FreeGridGivesNoAlignmentABlockedSlabAlignsAChainAxially) {
   EXPECT_NEAR(k.rSingleCell, std::sqrt(515e-9 / (particles * length)) * 1e10, 1e-5 * k.rSingleCell);
   EXPECT_NE(out.second.find("WARNING: Potentials between neighbouring cells overlapping!\n"), std::string::npos);
   // Free grid: zero up to the rounding of the sampling angles (typical alignment: 1e-3).
-  for (int j = 0; j < 5; j++) {
-    EXPECT_NEAR(a[j], 0.0, 1e-6) << j;
-    EXPECT_NEAR(b[j], 0.0, 1e-6) << j;
-  }
+  for (int j = 0; j < 5; j++) EXPECT_TRUE(std::fabs(a[j]) < 1e-6 && std::fabs(b[j]) < 1e-6) << j;
   // A rod of length L in a free layer of thickness F: weight F - L |cos| per direction, so
   // Szz = -(L / 8) / (F - L / 2) = -1.5 / 23 for F = 29 A (the layer between the blocked planes;
   // truncation widens the plane at 0), L = 12 A.
@@ -181,16 +153,14 @@ TEST_F(Grid3DTest, FreeGridGivesNoAlignmentABlockedSlabAlignsAChainAxially) {
 TEST_F(Grid3DTest, ChargesFollowThePotentialAndAConstantChangesNothing) {
   Points c = chain(7);
   KorimInfo k = slabSettings();
-  // Blocked slab, then a potential of 1 kT/e next to it.
-  std::vector<double> profile(40, 0.0);
-  for (int i = 15; i < 25; i++) profile[i] = 9.0;
-  for (int i : {11, 12, 13, 14, 25, 26, 27, 28}) profile[i] = 1.0;
-  std::vector<double> pot = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile[iz]; }), shifted = pot;
-  for (double& v : shifted) v = v == 9.0 ? v : v + 1.7;
+  // Blocked slab, then a potential of 1 kT/e next to it; the shifted one adds 1.7 outside the slab.
+  auto profile = [](int iz) { return iz >= 15 && iz < 25 ? 9.0 : (iz >= 11 && iz <= 28 ? 1.0 : 0.0); };
+  std::vector<double> pot = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile(iz); }),
+                      shifted = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile(iz) + (profile(iz) < 9 ? 1.7 : 0); });
   int id[2] = {0, 1}, mid[2] = {0, 4};  // one end of the chain; its centre, never beside the grid
   float plus[2] = {0.0f, 1.0f}, minus[2] = {0.0f, -1.0f};
   double none[5], attracted[5], repelled[5], centred[5], shiftedS[5];
-  captured([&] {
+  captureBoth([&] {
     ASSERT_EQ(potential(k, c, pot, none), 0);
     ASSERT_EQ(potential(k, c, pot, attracted, 1, id, minus), 0);
     ASSERT_EQ(potential(k, c, pot, repelled, 1, id, plus), 0);
@@ -207,18 +177,14 @@ TEST_F(Grid3DTest, OddAndEvenGridSizesStayInsideTheGrid) {
   // A molecule wider than the grid in every direction, on grids of every parity: each look-up
   // must stay inside the grid (checked by the sanitizer).
   Points m;
-  for (int i = -1; i <= 1; i++)
-    for (int j = -1; j <= 1; j++)
-      for (int l = -1; l <= 1; l++) m.add(3.0 * i, 3.0 * j, 3.0 * l);
+  for (int i = 0; i < 27; i++) m.add(3.0 * (i % 3 - 1), 3.0 * (i / 3 % 3 - 1), 3.0 * (i / 9 - 1));
   for (int nx : {3, 4})
     for (int nz : {5, 6}) {
       KorimInfo k = gridSettings(nx, nx, nz, 1.5f, 1.5f, 1.5f, 1, nz, 6);
-      const size_t cells = static_cast<size_t>(nx) * nx * nz;
-      std::vector<float> mask(cells, 1.0f);
-      std::vector<double> pot(cells, 0.5);
-      for (size_t i = 0; i < cells; i += 3) mask[i] = 0.0f;
+      std::vector<float> mask = gridOf(nx, nx, nz, [](int ix, int iz) { return (ix + iz) % 3 != 0; });
+      std::vector<double> pot(static_cast<size_t>(nx) * nx * nz, 0.5);
       double a[5], b[5];
-      captured([&] {
+      captureBoth([&] {
         EXPECT_EQ(steric(k, m, mask, a), 0) << nx << " " << nz;
         EXPECT_EQ(potential(k, m, pot, b), 0) << nx << " " << nz;
       });
@@ -226,30 +192,23 @@ TEST_F(Grid3DTest, OddAndEvenGridSizesStayInsideTheGrid) {
     }
 }
 
-// The cell of planes 41..50 of a 60-plane grid: planes 44..47 blocked, so the free layer runs
-// across the cell's boundary (48..50, then 41..43); the planes outside the cell are blocked, so
-// an atom that is not wrapped into the cell sees the wrong medium. The rod (18.4 A) sticks out
-// of the 10-plane cell on both sides.
-struct PeriodicCase {
-  std::vector<bool> freePlane = std::vector<bool>(60, false);
-  KorimInfo k = gridSettings(1, 1, 60, 1.0e5f, 1.0e5f, 1.0f, 41, 50, 1);
-  std::vector<float> mask;
-  PeriodicCase() {
-    for (int p : {41, 42, 43, 48, 49, 50}) freePlane[p - 1] = true;
-    mask = gridOf(1, 1, 60, [&](int, int iz) { return freePlane[iz]; });
-  }
-};
-
 TEST_F(Grid3DTest, AtomsOutsideTheCellAndFarPointsWrapIntoThePeriodicCell) {
-  PeriodicCase c;
+  // The cell of planes 41..50 of a 60-plane grid: planes 44..47 blocked, so the free layer runs
+  // across the cell's boundary (48..50, then 41..43); the planes outside the cell are blocked, so
+  // an atom that is not wrapped into the cell sees the wrong medium. The rod (18.4 A) sticks out
+  // of the 10-plane cell on both sides.
+  std::vector<bool> freePlane(60, false);
+  for (int p : {41, 42, 43, 48, 49, 50}) freePlane[p - 1] = true;
+  KorimInfo k = gridSettings(1, 1, 60, 1.0e5f, 1.0e5f, 1.0f, 41, 50, 1);
+  std::vector<float> mask = gridOf(1, 1, 60, [&](int, int iz) { return freePlane[iz]; });
   for (double up : {0.0, 100 * 10.0}) {  // as built, and 100 cells up
     Points r = rod(), p;
     for (int a = 1; a <= r.n(); a++) p.add(r.x[a], r.y[a], r.z[a] + up);
     double s[5];
-    captured([&] { ASSERT_EQ(steric(c.k, p, c.mask, s), 0); });
-    const std::vector<double> twin = periodicTwin(c.freePlane, 60, 41, 50, p, dots, nDots);
+    captureBoth([&] { ASSERT_EQ(steric(k, p, mask, s), 0); });
+    const std::vector<double> twin = periodicTwin(freePlane, 60, 41, 50, p, dots, nDots);
     // Positions in single precision may change plane at a boundary: 2 % of the largest element.
-    ASSERT_GT(std::fabs(along(twin.data(), kAxis)), 0.05);
+    ASSERT_GT(std::fabs(korim_test::orderAlong(twin.data(), kAxis)), 0.05);
     for (int j = 0; j < 5; j++) EXPECT_NEAR(s[j], twin[j], 0.02 * std::fabs(twin[0])) << up << " " << j;
   }
 }
@@ -261,23 +220,22 @@ TEST_F(Grid3DTest, NoAllowedState) {
   std::vector<float> mask(360, 0.0f);
   double a[5] = {3, 3, 3, 3, 3}, b[5] = {3, 3, 3, 3, 3};
   int s1 = -1, s2 = -1;
-  const auto out = captured([&] {
-    s1 = potential(k, c, pot, a);
-    s2 = steric(k, c, mask, b);
-  });
-  EXPECT_EQ(s1, 1);
-  EXPECT_NE(out.second.find("sma3D: no allowed state of the molecule in the grid (summed weight 0); no "
-                            "alignment computed.\n"),
-            std::string::npos)
-      << out.second;
-  EXPECT_EQ(s2, 0);
-  EXPECT_NE(out.second.find("WARNING: Error in simulation\n"), std::string::npos);
+  const std::string err = captureBoth([&] {
+                            s1 = potential(k, c, pot, a);
+                            s2 = steric(k, c, mask, b);
+                          }).second;
+  EXPECT_TRUE(s1 == 1 && s2 == 0);
+  EXPECT_TRUE(korim_test::inOrder(err, {"sma3D: no allowed state of the molecule in the grid (summed weight 0); no "
+                                        "alignment computed.\n", "WARNING: Error in simulation\n"}));
   for (int j = 0; j < 5; j++) EXPECT_TRUE(a[j] == 0.0 && b[j] == 0.0) << j;
 }
 
 TEST_F(Grid3DTest, UnusableSettingsAreRefused) {
   Points c = chain(3);
   std::vector<float> mask(360, 1.0f);
+  std::vector<double> none, pot(360, 0.0);
+  int badId[2] = {0, 4};
+  float q[2] = {0.0f, 1.0f};
   double s[5] = {2, 2, 2, 2, 2};
   struct Case {
     const char* text;
@@ -291,28 +249,20 @@ TEST_F(Grid3DTest, UnusableSettingsAreRefused) {
       {"grid spacings 1000, 1000, 0 Angstrom", [](KorimInfo& k) { k.grid3DdeltaZ = 0.0f; }},
       {"give no cell radius", [](KorimInfo& k) { k.massLC = 0.0f; }},
       {"no usable orientation sampling", [](KorimInfo& k) { k.digPsiNSC = 0; }},
+      {"sma3D: no three-dimensional grid was read.", nullptr},  // the potential models
+      {"sma3D: charge 1 sits at point 4, outside the 3 points.", nullptr},
   };
   for (const Case& cs : cases) {
     KorimInfo k = slabSettings();
-    cs.edit(k);
+    if (cs.edit) cs.edit(k);
     int st = 0;
-    const auto out = captured([&] { st = steric(k, c, mask, s); });
+    const auto out = captureBoth([&] {
+      st = cs.edit ? steric(k, c, mask, s) : cs.text[7] == 'n' ? potential(k, c, none, s) : potential(k, c, pot, s, 1, badId, q);
+    });
     EXPECT_EQ(st, 1) << cs.text;
     EXPECT_NE(out.second.find(cs.text), std::string::npos) << out.second;
     EXPECT_EQ(out.first, "");
   }
-  KorimInfo k = slabSettings();
-  std::vector<double> none, pot(360, 0.0);
-  int badId[2] = {0, 4};
-  float q[2] = {0.0f, 1.0f};
-  int st1 = 0, st2 = 0;
-  const auto out = captured([&] {
-    st1 = potential(k, c, none, s);
-    st2 = potential(k, c, pot, s, 1, badId, q);
-  });
-  EXPECT_EQ(st1, 1);
-  EXPECT_EQ(st2, 1);
-  EXPECT_NE(out.second.find("sma3D: charge 1 sits at point 4, outside the 3 points."), std::string::npos);
   for (double v : s) EXPECT_EQ(v, 2.0);
 }
 
@@ -323,7 +273,7 @@ TEST_F(Grid3DTest, WallAcrossTheDirectorIsTheWallModel) {
   KorimInfo k = gridSettings(101, 1, 3, 1.0f, 1000.0f, 1000.0f, 2, 2);
   std::vector<float> m = gridOf(101, 1, 3, [](int ix, int) { return ix - 50 >= 10; });
   double grid[5], wall[5];
-  captured([&] {
+  captureBoth([&] {
     ASSERT_EQ(steric(k, r, m, grid), 0);
     // Wall 10 A from the origin, positions 10..34 A sampled and 35..50 A free.
     ASSERT_EQ(stericAlignment(&k, 0.0, 1, 50.0, 10.0, 0.0, 1.0, 0.0, 0.0, r.n(), r.x.data(), r.y.data(),
@@ -337,8 +287,8 @@ TEST_F(Grid3DTest, WallAcrossTheDirectorIsTheWallModel) {
   for (int j = 0; j < 5; j++) EXPECT_NEAR(grid[j], wall[j], 1e-6) << j;
   // The rod lies along the director, never across it.
   const double across[3] = {0.8, 0.6, 0.0};
-  EXPECT_GT(along(grid, kAxis), 0.005);
-  EXPECT_LT(along(grid, across), 0.0);
+  EXPECT_GT(korim_test::orderAlong(grid, kAxis), 0.005);
+  EXPECT_LT(korim_test::orderAlong(grid, across), 0.0);
 }
 
 TEST_F(Grid3DTest, SlabAlongTheDirectorGivesMinusTwiceTheSlabAcross) {
@@ -351,14 +301,14 @@ TEST_F(Grid3DTest, SlabAlongTheDirectorGivesMinusTwiceTheSlabAcross) {
   KorimInfo kz = gridSettings(1, 1, 201, 1000.0f, 1000.0f, 1.0f, 121, 170);
   std::vector<float> mz = gridOf(1, 1, 201, [](int, int iz) { return iz >= 140 && iz < 165; });
   double across[5], parallel[5];
-  captured([&] {
+  captureBoth([&] {
     ASSERT_EQ(steric(kx, r, mx, across), 0);
     ASSERT_EQ(steric(kz, r, mz, parallel), 0);
   });
   // With the normal n across the director d uniformly, <P2(a.d)> = -1/2 <P2(a.n)>; with n = d
   // it is <P2(a.n)> itself, over the same weights. The 122-dot sphere resolves the rod's axis
   // to 1 % and the other elements to a few per cent of it.
-  const double a = along(across, kAxis), p = along(parallel, kAxis);
+  const double a = korim_test::orderAlong(across, kAxis), p = korim_test::orderAlong(parallel, kAxis);
   EXPECT_GT(a, 0.005);
   EXPECT_NEAR(p / a, -2.0, 0.02);
   for (int j = 0; j < 5; j++) EXPECT_NEAR(parallel[j], -2.0 * across[j], 0.05 * std::fabs(p)) << j;
