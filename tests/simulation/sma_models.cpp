@@ -31,17 +31,12 @@ namespace {
 // A straight chain of 11 points along z, 3 Angstrom apart (1-based arrays),
 // and up to three point charges on it.
 struct Chain {
-  std::vector<double> x = std::vector<double>(12, 0.0), y = x, z = x;
-  int id[4] = {0, 0, 0, 0};
+  std::vector<double> x = std::vector<double>(12, 0.0), y = x, z = {0, -15, -12, -9, -6, -3, 0, 3, 6, 9, 12, 15};
+  int id[4] = {0, 0, 0, 0}, nCh = 0;
   float q[4] = {0, 0, 0, 0};
-  int nCh = 0;
-  Chain() {
-    for (int i = 1; i <= 11; i++) z[i] = 3.0 * (i - 6);
-  }
   Chain& charge(int point, float value) {
-    id[++nCh] = point;
-    q[nCh] = value;
-    return *this;
+    std::tie(id[nCh + 1], q[nCh + 1]) = std::tuple(point, value);
+    return ++nCh, *this;
   }
 };
 constexpr int kN = 11;
@@ -209,7 +204,7 @@ TEST_F(Models, WallWithoutChargesIsTheStericModelAndPrintsTheScreening) {
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   KorimInfo k = settings(1);
   k.elInfo.chDensSurf = -0.47f;  // negative wall
-  double s[3][5];
+  double s[3][5], plain[5], off[5], attracted[5];
   const float q[3] = {0.0f, 2.0f, -2.0f};
   for (int i = 0; i < 3; i++) {
     Chain c;
@@ -219,6 +214,15 @@ TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   // Attraction holds the molecule close to the wall, where only flat orientations fit;
   // repulsion keeps it away.
   EXPECT_TRUE(s[1][0] > s[0][0] && s[0][0] > s[2][0] && s[2][0] > 0.0) << s[1][0] << " " << s[0][0] << " " << s[2][0];
+  // The macroscopic model: without energy every allowed state counts once, as without charges.
+  Chain none, one;
+  one.charge(6, 2.0f);
+  k.elInfo.cutoffPot = 1000.0;  // the macroscopic wall reads it as a distance
+  ASSERT_EQ(runMacro(k, none, 1.0, nullptr, plain), 0);
+  ASSERT_EQ(runMacro(k, one, 0.0, nullptr, off), 0);
+  ASSERT_EQ(runMacro(k, one, 1.0, nullptr, attracted), 0);
+  for (int j = 0; j < 5; j++) EXPECT_NEAR(off[j], plain[j], 1e-15);
+  EXPECT_TRUE(attracted[0] > plain[0] && plain[0] > 0.0) << attracted[0] << " " << plain[0];
 }
 
 TEST_F(Models, RefusedInputsLeaveTheResult) {
@@ -347,22 +351,6 @@ TEST_F(Models, CombinedWallAndRimModel) {
   k = settings(3);
   EXPECT_EQ(runSsia(k, c, s[0]), 1);
   EXPECT_NE(err.find("ssia: medium type 3"), std::string::npos);
-}
-
-TEST_F(Models, MacroWallWithoutChargesIsThePlainAverage) {
-  KorimInfo k = settings(1);
-  k.elInfo.chDensSurf = -0.47f;
-  Chain none, one;
-  one.charge(6, 2.0f);
-  k.elInfo.cutoffPot = 1000.0;  // the macroscopic wall reads it as a distance
-  double plain[5], off[5], attracted[5];
-  ASSERT_EQ(runMacro(k, none, 1.0, nullptr, plain), 0);
-  ASSERT_EQ(runMacro(k, one, 0.0, nullptr, off), 0);
-  ASSERT_EQ(runMacro(k, one, 1.0, nullptr, attracted), 0);
-  // No energy: every allowed state counts once, as without charges.
-  for (int j = 0; j < 5; j++) EXPECT_NEAR(off[j], plain[j], 1e-15);
-  EXPECT_GT(plain[0], 0.0);
-  EXPECT_GT(attracted[0], plain[0]);
 }
 
 TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
