@@ -266,19 +266,28 @@ TEST_F(Grid3DTest, UnusableSettingsAreRefused) {
   for (double v : s) EXPECT_EQ(v, 2.0);
 }
 
-TEST_F(Grid3DTest, WallAcrossTheDirectorIsTheWallModel) {
+TEST_F(Grid3DTest, WallAndSlabsAgainstTheGeometryTheyStandFor) {
   Points r = rod();
-  // x positions -50..50 A; x below 10 A blocked, the rest free (beyond the grid the cell is
-  // free as well); the grid is wider than the cell, so no free positions are added outside it.
-  KorimInfo k = gridSettings(101, 1, 3, 1.0f, 1000.0f, 1000.0f, 2, 2);
-  std::vector<float> m = gridOf(101, 1, 3, [](int ix, int) { return ix - 50 >= 10; });
-  double grid[5], wall[5];
+  // x positions -50..50 A. The wall: x below 10 A blocked, the rest free (beyond the grid the
+  // cell is free as well); the grid is wider than the cell, so no free positions are added
+  // outside it. A free layer 25 A thick between blocked material, once across x (the normal
+  // perpendicular to the director) and once across z (normal along the director, a periodic
+  // cell of 50 planes of which 25 are blocked), above the grid's middle so every index is a
+  // plain floor.
+  KorimInfo kx = gridSettings(101, 1, 3, 1.0f, 1000.0f, 1000.0f, 2, 2);
+  KorimInfo kz = gridSettings(1, 1, 201, 1000.0f, 1000.0f, 1.0f, 121, 170);
+  std::vector<float> mw = gridOf(101, 1, 3, [](int ix, int) { return ix - 50 >= 10; });
+  std::vector<float> mx = gridOf(101, 1, 3, [](int ix, int) { return ix >= 60 && ix < 85; });
+  std::vector<float> mz = gridOf(1, 1, 201, [](int, int iz) { return iz >= 140 && iz < 165; });
+  double grid[5], wall[5], across[5], parallel[5];
   captureBoth([&] {
-    ASSERT_EQ(steric(k, r, m, grid), 0);
+    ASSERT_EQ(steric(kx, r, mw, grid), 0);
     // Wall 10 A from the origin, positions 10..34 A sampled and 35..50 A free.
-    ASSERT_EQ(stericAlignment(&k, 0.0, 1, 50.0, 10.0, 0.0, 1.0, 0.0, 0.0, r.n(), r.x.data(), r.y.data(),
-                              r.z.data(), 24.0, 0.0, k.digPsiNSC, nDots, dots, wall),
+    ASSERT_EQ(stericAlignment(&kx, 0.0, 1, 50.0, 10.0, 0.0, 1.0, 0.0, 0.0, r.n(), r.x.data(), r.y.data(),
+                              r.z.data(), 24.0, 0.0, kx.digPsiNSC, nDots, dots, wall),
               0);
+    ASSERT_EQ(steric(kx, r, mx, across), 0);
+    ASSERT_EQ(steric(kz, r, mz, parallel), 0);
   });
   // Positions 10..50 of the grid, of which 35..50 are fully free. The grid model averages the
   // order values of the allowed states; the wall model subtracts the isotropic mean of each
@@ -286,25 +295,9 @@ TEST_F(Grid3DTest, WallAcrossTheDirectorIsTheWallModel) {
   // grid shows to vanish (the wall model is checked against the physics in the steric tests).
   for (int j = 0; j < 5; j++) EXPECT_NEAR(grid[j], wall[j], 1e-6) << j;
   // The rod lies along the director, never across it.
-  const double across[3] = {0.8, 0.6, 0.0};
+  const double normal[3] = {0.8, 0.6, 0.0};
   EXPECT_GT(korim_test::orderAlong(grid, kAxis), 0.005);
-  EXPECT_LT(korim_test::orderAlong(grid, across), 0.0);
-}
-
-TEST_F(Grid3DTest, SlabAlongTheDirectorGivesMinusTwiceTheSlabAcross) {
-  Points r = rod();
-  // A free layer 25 A thick between blocked material, once across x (the normal perpendicular
-  // to the director) and once across z (normal along the director, a periodic cell of 50
-  // planes of which 25 are blocked), above the grid's middle so every index is a plain floor.
-  KorimInfo kx = gridSettings(101, 1, 3, 1.0f, 1000.0f, 1000.0f, 2, 2);
-  std::vector<float> mx = gridOf(101, 1, 3, [](int ix, int) { return ix >= 60 && ix < 85; });
-  KorimInfo kz = gridSettings(1, 1, 201, 1000.0f, 1000.0f, 1.0f, 121, 170);
-  std::vector<float> mz = gridOf(1, 1, 201, [](int, int iz) { return iz >= 140 && iz < 165; });
-  double across[5], parallel[5];
-  captureBoth([&] {
-    ASSERT_EQ(steric(kx, r, mx, across), 0);
-    ASSERT_EQ(steric(kz, r, mz, parallel), 0);
-  });
+  EXPECT_LT(korim_test::orderAlong(grid, normal), 0.0);
   // With the normal n across the director d uniformly, <P2(a.d)> = -1/2 <P2(a.n)>; with n = d
   // it is <P2(a.n)> itself, over the same weights. The 122-dot sphere resolves the rod's axis
   // to 1 % and the other elements to a few per cent of it.
