@@ -342,19 +342,16 @@ TEST(FreeFormat, OrderMatrixIsTheNegatedScaledStericResult) {
   ASSERT_EQ(runFree(&k, dir, p, &d, &out, &err), 0) << err;
   EXPECT_EQ(out.rfind("REMARK 9 atoms selected for simulation.\n", 0), 0u) << out;
   EXPECT_NE(korim_test::readFile(dir / "a.tab").find("DATA KORIM_MODE STERIC_FREE\n"), std::string::npos);
-  // The steric model on the same points, centred by hand.
-  std::vector<double> x{0}, y{0}, z(10, 0.0);
-  double cx = 0, cy = 0, r = 0, ref[5];
-  for (const auto& q : p) cx += q[0] / 9, cy += q[1] / 9;
-  for (const auto& q : p) {
-    x.push_back(q[0] - cx), y.push_back(q[1] - cy);
-    r = std::max(r, std::hypot(q[0] - cx, q[1] - cy));
-  }
+  // The steric model on the same points, centred.
+  PdbAtoms c;
+  for (const auto& q : p) c.add(q[0], q[1], q[2]);
+  c.centre();
+  double ref[5];
   korim_test::Dots dots(100);
   int st = -1;
   korim_test::captureStderr([&] {
     st = stericAlignment(&k, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom, k.gridSpacing,
-                         k.concentration, k.molarRatio, 9, x.data(), y.data(), z.data(), r + k.radiusAtom, k.radiusAtom,
+                         k.concentration, k.molarRatio, 9, c.x.data(), c.y.data(), c.z.data(), c.maxRadius() + k.radiusAtom, k.radiusAtom,
                          k.digPsiNSC, dots.n, dots.dots, ref);
   });
   ASSERT_EQ(st, 0);

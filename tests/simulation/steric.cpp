@@ -209,17 +209,9 @@ TEST_F(Steric, RodsAndDiscsAlignOppositelyAndSymmetricBodiesNotAtAll) {
 }
 
 TEST_F(Steric, RotatingTheMoleculeRotatesTheTensor) {
-  // An asymmetric body: points inside an ellipsoid 12 x 6 x 3 A, sheared.
+  // An asymmetric body: 80 points of a sheared cloud about 12 x 6 x 3 A.
   PdbAtoms body, turned;
-  unsigned seed = 12345;
-  auto rnd = [&]() {
-    seed = seed * 1103515245u + 12345u;
-    return ((seed >> 8) & 0xFFFF) / 65535.0 * 2 - 1;
-  };
-  while (body.n() < 80) {
-    const double px = rnd(), py = rnd(), pz = rnd();
-    if (px * px + py * py + pz * pz <= 1) body.add(12 * px, 6 * py + 2 * px, 3 * pz);
-  }
+  for (int i = 0; i < 80; i++) body.add(12 * std::sin(0.7 * i), 6 * std::sin(1.3 * i) + 2 * std::sin(0.7 * i), 3 * std::cos(2.1 * i));
   body.centre();
   const korim_test::Mat3 Q = korim_test::rotZYZ(51.6, 22.9, -74.5);
   for (int i = 1; i <= body.n(); i++) {
