@@ -262,36 +262,47 @@ TEST(Bicelle, NoBicellesIsRefusedInTheWallMediumOnly) {
   }
 }
 
-TEST_F(Models, WallWithoutChargesIsTheStericModelAndPrintsTheScreening) {
-  Chain c;
-  KorimInfo k = settings(1);
-  k.elInfo.chFlag = 1;
-  k.elInfo.chDensSurf = -0.47f;
-  double el[5], st[5];
-  ASSERT_EQ(runSma(k, c, el), 0);
-  const std::string printed = out;
-  ASSERT_EQ(runSteric(k, c, st), 0);
-  // A rod lies flat on the wall, so its axis follows the director in the
-  // wall plane: positive order.
-  EXPECT_GT(st[0], 1e-3);
-  expectSameTensor(el, st, 1e-4, "no charges");
-  // Charges whose energy does not count (-kEne 0): the steric model again.
-  Chain charged;
-  charged.charge(1, 2.0f).charge(6, -1.0f);
-  k.elInfo.kEnergy = 0.0f;
-  ASSERT_EQ(runSma(k, charged, el), 0);
-  expectSameTensor(el, st, 1e-4, "kEne 0");
-  expectFiniteText(printed + out);
-  // Textbook Debye length of a 1:1 salt at 25 C: 0.304 nm / sqrt(I / M).
-  const double debye = valueAfter(printed, "REMARK Debye length ");
-  EXPECT_NEAR(debye, 0.304 / std::sqrt(0.1), 0.003);
-  EXPECT_NEAR(valueAfter(printed, "REMARK Equilibrium density of ion pairs "), 0.06022, 1e-6);
-  // Grahame: y0 = 2 asinh(2 pi l_B sigma / kappa) with l_B = 1 / (8 pi rho debye^2),
-  // the Bjerrum length of water at room temperature, about 0.71 nm.
-  const double kappa = 1.0 / debye, lB = kappa * kappa / (8.0 * M_PI * 0.06022);
-  EXPECT_NEAR(lB, 0.71, 0.02);
-  EXPECT_NEAR(valueAfter(printed, "REMARK Potential at surface "), 2.0 * std::asinh(2.0 * M_PI * lB * -0.47 / kappa),
-              1e-4);
+TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
+  std::vector<double> table = rodTable(10, 1.0);
+  for (int lc : {1, 2}) {
+    Chain c, charged;
+    KorimInfo k = settings(lc);
+    // The wall: screening printed (-chFlag). The rod: the analytic potential never drops below
+    // the cut, so the grid runs to the next rod; negative charges by the positive rod: every
+    // weight above 1, so p > 0.
+    std::tie(k.elInfo.chFlag, k.elInfo.chDensSurf, k.elInfo.cutoffPot) =
+        std::tuple(lc == 1, lc == 1 ? -0.47f : 0.0f, lc == 1 ? k.elInfo.cutoffPot : 0.0);
+    if (lc == 1) charged.charge(1, 2.0f).charge(6, -1.0f);
+    if (lc == 2) charged.charge(1, -2.0f).charge(11, -1.0f);
+    std::vector<double>* t = lc == 2 ? &table : nullptr;
+    const double step = lc == 2 ? 1.0 : 0.0;
+    double el[5], st[5];
+    ASSERT_EQ(runSteric(k, c, st), 0);
+    // A rod-shaped molecule lies flat on the wall, its axis along the director in the wall
+    // plane, and lines up with the rods: positive order.
+    EXPECT_GT(st[0], 1e-3) << lc;
+    ASSERT_EQ(runSma(k, c, el, t, step), 0);
+    expectSameTensor(el, st, 1e-4, "no charges");
+    expectFiniteText(out);  // no allowed state differs from weight 1: p is 0, no logarithm
+    const std::string printed = out;
+    k.elInfo.kEnergy = 0.0f;  // charges whose energy does not count (-kEne 0): the steric model again
+    ASSERT_EQ(runSma(k, charged, el, t, step), 0);
+    expectSameTensor(el, st, 1e-4, "kEne 0");
+    k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
+    ASSERT_EQ(runSma(k, charged, el, t, step), 0);
+    expectFiniteText(out);
+    if (lc == 2) EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
+    if (lc == 2) continue;
+    // Textbook Debye length of a 1:1 salt at 25 C: 0.304 nm / sqrt(I / M).
+    const double debye = valueAfter(printed, "REMARK Debye length ");
+    EXPECT_NEAR(debye, 0.304 / std::sqrt(0.1), 0.003);
+    EXPECT_NEAR(valueAfter(printed, "REMARK Equilibrium density of ion pairs "), 0.06022, 1e-6);
+    // Grahame: y0 = 2 asinh(2 pi l_B sigma / kappa) with l_B = 1 / (8 pi rho debye^2),
+    // the Bjerrum length of water at room temperature, about 0.71 nm.
+    const double kappa = 1.0 / debye, lB = kappa * kappa / (8.0 * M_PI * 0.06022);
+    EXPECT_NEAR(lB, 0.71, 0.02);
+    EXPECT_NEAR(valueAfter(printed, "REMARK Potential at surface "), 2.0 * std::asinh(2.0 * M_PI * lB * -0.47 / kappa), 1e-4);
+  }
 }
 
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
@@ -365,28 +376,6 @@ TEST_F(Models, RodTableIsNeverChangedAndCallsRepeat) {
     EXPECT_EQ(std::vector<double>(s1, s1 + 5), std::vector<double>(s2, s2 + 5));
     EXPECT_GT(s1[0], 0.0);
   }
-}
-
-TEST_F(Models, RodWithoutChargesFollowsTheStericRod) {
-  Chain c;
-  KorimInfo k = settings(2);
-  k.elInfo.cutoffPot = 0.0;  // the analytic potential never drops below: grid to the next rod
-  std::vector<double> table = rodTable(10, 1.0);
-  double el[5], st[5];
-  ASSERT_EQ(runSteric(k, c, st), 0);
-  EXPECT_GT(st[0], 0.0);  // a rod-shaped molecule lines up with the rods
-  ASSERT_EQ(runSma(k, c, el, &table, 1.0), 0);
-  expectSameTensor(el, st, 1e-4, "no charges");
-  expectFiniteText(out);  // no allowed state differs from weight 1: p is 0, no logarithm
-  Chain charged;  // negative charges by the positive rod: every weight above 1, so p > 0
-  charged.charge(1, -2.0f).charge(11, -1.0f);
-  k.elInfo.kEnergy = 0.0f;
-  ASSERT_EQ(runSma(k, charged, el, &table, 1.0), 0);
-  expectSameTensor(el, st, 1e-4, "kEne 0");
-  k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
-  ASSERT_EQ(runSma(k, charged, el, &table, 1.0), 0);
-  expectFiniteText(out);
-  EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
 }
 
 TEST_F(Models, RodClashRegionAndShortTablesStayInBounds) {
