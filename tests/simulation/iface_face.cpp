@@ -1,14 +1,12 @@
-// Interface mode: Boltzmann factor of charges at the particle surface against
-// the Gouy-Chapman solution, touching molecules, the two faces of ubiquitin,
-// the structure written with its charge marks, restored coordinates and
-// selections on every path, and refused inputs.
+// Interface mode: Boltzmann factor of charges at the particle surface against the Gouy-Chapman
+// solution, touching molecules, the two faces of ubiquitin, the structure written with its
+// charge marks, restored coordinates and selections on every path, and refused inputs.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,6 +20,9 @@
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
+#include "tests/support/pdbtext.h"
+#include "tests/support/simulation.h"
+#include "tests/support/text.h"
 
 using namespace korim::simulation;
 using korim::settings::KorimInfo;
@@ -53,9 +54,9 @@ double gouyChapman(double d) {
 
 // Status of f, with its stdout and stderr kept.
 template <typename F>
-int captured(std::string& out, std::string& err, F f) {
+int keep(std::string& out, std::string& err, F f) {
   int st = -1;
-  out = korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { st = f(); }); });
+  std::tie(out, err) = korim_test::captureBoth([&] { st = f(); });
   return st;
 }
 
@@ -66,7 +67,7 @@ struct Pair {
   float q[2] = {0.0f, 1.0f};
   std::string out, err;
   int run(KorimInfo& k, int points, int charges, double* prob, std::vector<double>* table = nullptr) {
-    return captured(out, err, [&] {
+    return keep(out, err, [&] {
       return iFace(&k, points, x, y, z, charges, id, q, table ? static_cast<int>(table->size()) - 1 : 0,
                    table ? table->data() : nullptr, 0.0, 1.0, prob);
     });
@@ -99,16 +100,15 @@ TEST(IFace, ChargeFollowsTheScreenedPotential) {
 }
 
 TEST(IFace, TouchingMoleculesOtherMediaAndBadInputs) {
-  KorimInfo k = settings(1);
+  KorimInfo k = settings(1), other = settings(3);
   k.elInfo.iFace = 3.0f;  // the lower point is 1 A above the surface, inside its radius
   Pair p;
   double prob = -1.0;
   ASSERT_EQ(p.run(k, 2, 1, &prob), 0);
   EXPECT_EQ(prob, 0.0);
   EXPECT_EQ(p.err, "WARNING: Molecule too close to LC particel ...\n         Interaction face cannot be determined!\n");
-  KorimInfo other = settings(3);
   prob = 0.25;
-  ASSERT_EQ(p.run(other, 2, 1, &prob), 0);
+  ASSERT_EQ(p.run(other, 2, 1, &prob), 0);  // other media: nothing done
   EXPECT_EQ(prob, 0.25);
   k = settings(1);
   EXPECT_EQ(p.run(k, 0, 0, &prob), 1);
@@ -152,23 +152,26 @@ class IFaceUbq : public testing::Test {
     }
   }
   int run(KorimInfo& k, double a1, double a2, double a3, int n, int* id, float* q) {
-    return captured(out, err, [&] {
+    return keep(out, err, [&] {
       return iFacePDB(a1, a2, a3, &pdb, &k, "", outName.c_str(), "iface test", 0, nullptr, 0.0, 0.0, n, id, q);
     });
   }
-  // ATOM records of the written file: x, y, z and the charge field.
-  struct Record {
-    double x, y, z;
-    std::string charge;
-  };
-  std::vector<Record> written() const {
-    std::vector<Record> recs;
-    std::istringstream in(korim_test::readFile(outName));
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind("ATOM", 0) == 0)
-        recs.push_back({std::atof(line.substr(30, 8).c_str()), std::atof(line.substr(38, 8).c_str()),
-                        std::atof(line.substr(46, 8).c_str()), line.size() >= 80 ? line.substr(78, 2) : ""});
-    return recs;
+  // The written structure: every atom, each at p(orig) within tol.
+  template <typename P>
+  void expectWritten(P p, double tol) {
+    const korim_test::PdbAtoms w = korim_test::readPdbAtoms(outName, true);
+    ASSERT_EQ(w.n(), pdb.atomCount);
+    for (int i = 0; i < pdb.atomCount; i += 97) {
+      const std::array<double, 3> e = p(orig[i]);
+      EXPECT_LT(std::fmax(std::fabs(w.x[i + 1] - e[0]), std::fmax(std::fabs(w.y[i + 1] - e[1]), std::fabs(w.z[i + 1] - e[2]))), tol) << i;
+    }
+  }
+  // Columns 79-80 of the written ATOM record of atom i.
+  std::string chargeMark(int i) const {
+    std::vector<std::string> atoms;
+    for (const std::string& l : korim_test::lines(korim_test::readFile(outName)))
+      if (l.rfind("ATOM", 0) == 0) atoms.push_back(l);
+    return atoms.at(i).size() >= 80 ? atoms[i].substr(78, 2) : "";
   }
   korim_test::TempDir dir;
   PDBInfo pdb{};
@@ -183,22 +186,16 @@ TEST_F(IFaceUbq, UnchargedMoleculeHasProbabilityOneBothWays) {
   float q[1] = {0.0f};
   const std::string first = "REMARK Probability of initial orientation 1.000000e+00.\n",
                     turned = "REMARK Probability of 180 deg. rotated orientation 1.000000e+00.\n";
-  KorimInfo k = settings(1);
+  KorimInfo k = settings(1), s = settings(2);
   ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 0, id, q), 0);
   EXPECT_EQ(out, first + turned);
   expectRestored();
   // Equal probabilities: written in the initial orientation.
-  const auto recs = written();
-  ASSERT_EQ(static_cast<int>(recs.size()), pdb.atomCount);
-  for (int i = 0; i < pdb.atomCount; i += 97) {
-    EXPECT_NEAR(recs[i].x, orig[i].x, 6e-4);
-    EXPECT_NEAR(recs[i].z, orig[i].z, 6e-4);
-  }
+  expectWritten([](const AtomInfo& a) { return std::array<double, 3>{a.x, a.y, a.z}; }, 6e-4);
   // In the rod medium with surface atoms: the same selection for both faces, restored after.
-  KorimInfo s = settings(2);
   s.surfFlag = 1;
   ASSERT_EQ(run(s, 15.0, 25.0, 35.0, 0, id, q), 0);
-  EXPECT_NE(out.find(turned, out.find(first)), std::string::npos) << out;  // the rod prints its screening for each face
+  EXPECT_TRUE(korim_test::inOrder(out, {first, turned}));  // the rod prints its screening for each face
   expectRestored();
 }
 
@@ -211,22 +208,16 @@ TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
   int id[2] = {0, low};
   float q[2] = {0.0f, 1.0f};
   ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 1, id, q), 0);
-  // Initial face: the charge on the lower side, near the attracting surface.
-  // Points: the charge, then the 602 heavy atoms; their centroid.
-  double cz = orig[low].z;
+  // Initial face: the charge on the lower side, near the attracting surface. Points: the
+  // charge, then the 602 heavy atoms; their centroid. c: the centre of all atoms.
+  double cz = orig[low].z, c[3] = {0, 0, 0};
   int n = 1;
-  double sx = 0, sy = 0, sz = 0;
-  for (int i = 0; i < pdb.atomCount; i++) {
-    if (orig[i].selected) {
-      cz += orig[i].z;
-      n++;
-    }
-    sx += orig[i].x;
-    sy += orig[i].y;
-    sz += orig[i].z;
+  for (const AtomInfo& a : orig) {
+    cz += a.selected ? a.z : 0.0;
+    n += a.selected;
+    c[0] += a.x / pdb.atomCount, c[1] += a.y / pdb.atomCount, c[2] += a.z / pdb.atomCount;
   }
-  cz /= n;
-  const double p0 = std::exp(-gouyChapman(orig[low].z - cz + 50.0));
+  const double p0 = std::exp(-gouyChapman(orig[low].z - cz / n + 50.0));
   double read0 = 0.0, read1 = 0.0;
   ASSERT_EQ(std::sscanf(out.c_str(),
                         "REMARK Probability of initial orientation %lf.\n"
@@ -235,21 +226,11 @@ TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
             2)
       << out;
   EXPECT_NEAR(read0, p0, 1e-5 * p0);
-  EXPECT_GT(read0, read1);
-  EXPECT_GT(read1, 1.0);
+  EXPECT_TRUE(read0 > read1 && read1 > 1.0) << read0 << " " << read1;
   expectRestored();
   // The structure is written turned by 180 degrees about y around the centre of all atoms.
-  sx /= pdb.atomCount;
-  sy /= pdb.atomCount;
-  sz /= pdb.atomCount;
-  const auto recs = written();
-  ASSERT_EQ(static_cast<int>(recs.size()), pdb.atomCount);
-  for (int i = 0; i < pdb.atomCount; i += 101) {
-    EXPECT_NEAR(recs[i].x, -(orig[i].x - sx), 2e-3) << i;
-    EXPECT_NEAR(recs[i].y, orig[i].y - sy, 2e-3) << i;
-    EXPECT_NEAR(recs[i].z, -(orig[i].z - sz), 2e-3) << i;
-  }
-  EXPECT_EQ(recs[low].charge, "1+");
+  expectWritten([&](const AtomInfo& a) { return std::array<double, 3>{c[0] - a.x, a.y - c[1], c[2] - a.z}; }, 2e-3);
+  EXPECT_EQ(chargeMark(low), "1+");
 }
 
 TEST_F(IFaceUbq, ChargeMarksAtTheThresholds) {
@@ -262,9 +243,7 @@ TEST_F(IFaceUbq, ChargeMarksAtTheThresholds) {
   for (int i = 0; i < 4; i++) EXPECT_STREQ(pdb.atomList[id[i + 1]].chargeStr, marks[i]);
   EXPECT_FLOAT_EQ(pdb.atomList[20].tempFactor, -0.4f);
   EXPECT_EQ(pdb.atomList[11].tempFactor, 0.0f);
-  const auto recs = written();
-  ASSERT_EQ(static_cast<int>(recs.size()), pdb.atomCount);
-  EXPECT_EQ(recs[10].charge + recs[20].charge, "1+1-");
+  EXPECT_EQ(chargeMark(10) + chargeMark(20), "1+1-");
   expectRestored();
 }
 
@@ -307,17 +286,14 @@ TEST(IFaceLimits, AtMostFiveThousandPoints) {
     pdb.minResID = pdb.maxResID = 1;
     KorimInfo k = settings(1);
     std::string out, err;
-    const int st =
-        captured(out, err, [&] { return iFacePDB(0, 90, 0, &pdb, &k, "", "", "", 0, nullptr, 0, 0, 0, nullptr, nullptr); });
-    if (n == 5000) {
-      EXPECT_EQ(st, 0) << err;
-      EXPECT_NE(out.find("REMARK Probability of initial orientation 1.000000e+00.\n"), std::string::npos);
-    } else {
-      EXPECT_EQ(st, 1);
+    const int st = keep(out, err, [&] { return iFacePDB(0, 90, 0, &pdb, &k, "", "", "", 0, nullptr, 0, 0, 0, nullptr, nullptr); });
+    EXPECT_EQ(st, n == 5000 ? 0 : 1) << err;
+    EXPECT_EQ(out, n == 5000 ? "REMARK Probability of initial orientation 1.000000e+00.\n"
+                               "REMARK Probability of 180 deg. rotated orientation 1.000000e+00.\n"
+                             : "");
+    if (n > 5000)
       EXPECT_EQ(err, "iFacePDB: 0 charges and 5001 selected atoms exceed the 5000 coordinate points "
                      "of the interface mode; select fewer atoms.\n");
-      EXPECT_EQ(out, "");
-    }
     EXPECT_TRUE(atoms[4321].z == 4321 / 400 && atoms[4321].x == 4321 % 20);
   }
 }

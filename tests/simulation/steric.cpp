@@ -1,10 +1,11 @@
 // Steric obstruction model: agreement with a twin written from the geometry, physics of rods,
-// discs and spheres, rotation covariance, messages and refused inputs.
+// discs and spheres, rotation covariance, messages and refused inputs; the rod scan's blocked
+// runs against testing every atom at every position.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@
 #include "tests/support/files.h"
 #include "tests/support/pdbtext.h"
 #include "tests/support/rotation.h"
+#include "tests/support/simulation.h"
 
 using namespace korim::simulation;
+using korim_test::Dots;
 using korim_test::PdbAtoms;
 
 namespace {
@@ -38,27 +41,25 @@ struct Medium {
 // free region (the allowed states per orientation plus the free positions from the last
 // sampled one to stepOut); the rod model weighs a position by its ring, g / R, and divides by
 // the rings from the rod surface to D.
-void stericTwin(const Medium& md, const PdbAtoms& c, double maxL, double minL, int turns, int nDots,
-                const double* dots, double* saupe) {
+void stericTwin(const Medium& md, const PdbAtoms& c, double maxL, double minL, int turns, const Dots& s,
+                double* saupe) {
   struct State {
     double s[5];
     std::vector<double> u, v;
   };
   std::vector<State> states;
   double mean[5] = {0, 0, 0, 0, 0};
-  for (int d = 0; d < nDots; d++)
+  for (int d = 0; d < s.n; d++)
     for (int k = 0; k < turns; k++) {
-      const double* D = dots + 3 * d;
+      const double* D = s.dots + 3 * d;
       const double phi = std::atan2(D[1], D[0]), theta = std::acos(std::fmax(-1.0, std::fmin(1.0, D[2])));
       const double psi = 2 * M_PI * k / turns;
       const double cf = std::cos(phi), sf = std::sin(phi), ct = std::cos(theta), st = std::sin(theta),
                    cp = std::cos(psi), sp = std::sin(psi);
       const double U[3] = {cf * ct * cp - sf * sp, sf * ct * cp + cf * sp, -st * cp};
       const double V[3] = {-cf * ct * sp - sf * cp, -sf * ct * sp + cf * cp, st * sp};
-      State o{{0.5 * (3 * D[2] * D[2] - 1), 1.5 * (D[0] * D[0] - D[1] * D[1]), 1.5 * D[0] * D[1],
-               1.5 * D[0] * D[2], 1.5 * D[1] * D[2]},
-              {},
-              {}};
+      State o;
+      korim_test::orderValues(D, o.s);
       for (int a = 1; a <= c.n(); a++) {
         o.u.push_back(U[0] * c.x[a] + U[1] * c.y[a] + U[2] * c.z[a]);
         o.v.push_back(V[0] * c.x[a] + V[1] * c.y[a] + V[2] * c.z[a]);
@@ -101,18 +102,7 @@ int runModel(const Medium& md, const PdbAtoms& c, double maxL, double minL, int 
   return status;
 }
 
-struct Sampling {
-  double* dots = nullptr;
-  int n = 0;
-  explicit Sampling(int density) { do_unsp(density, &dots, &n); }
-};
-
-Medium medium(int lc) {
-  Medium md;
-  md.lcType = lc;
-  md.R = lc == 1 ? 20.0 : 33.5;
-  return md;
-}
+Medium medium(int lc) { return {lc, 100.0, lc == 1 ? 20.0 : 33.5}; }
 
 PdbAtoms ubiquitin() {
   PdbAtoms c = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb);
@@ -143,7 +133,7 @@ TEST_F(Steric, ScanAgreesWithTheTwin) {
   for (const auto& p : {std::array<double, 3>{0, 0, 0}, {0, 0, 0}, {3.3, -1.25, 0.5}, {-7.5, 2.0, 9.0},
                         {-7.5, 2.0, 9.0}, {12.0, 0.0, -0.3}})
     odd.add(p[0], p[1], p[2]);
-  Sampling s(32);
+  Dots s(32);
   const struct {
     Medium md;
     const PdbAtoms* mol;
@@ -157,10 +147,9 @@ TEST_F(Steric, ScanAgreesWithTheTwin) {
   };
   for (const auto& k : cases) {
     const double maxL = k.mol->maxRadius() + k.md.radius;
-    double got[5], twin[5];
+    double got[5], twin[5], scale = 0;
     ASSERT_EQ(runModel(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, got), 0);
-    stericTwin(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, twin);
-    double scale = 0;
+    stericTwin(k.md, *k.mol, maxL, k.md.radius, 6, s, twin);
     for (double v : twin) scale = std::fmax(scale, std::fabs(v));
     // Single-precision coordinates and whole position counts: 1 % of the largest element.
     for (int j = 0; j < 5; j++)
@@ -169,17 +158,15 @@ TEST_F(Steric, ScanAgreesWithTheTwin) {
 }
 
 TEST_F(Steric, ThinRodAtAWallMatchesTheExcludedOrientationSum) {
-  // A rod of half-length a with its centre at height h above the wall is
-  // allowed for |cos(rod, normal)| < h / a: a fraction u = h / a of all
-  // orientations, whose order along an in-plane director is (1 - u^2) / 4
-  // above the isotropic mean. Summed over the sampled heights and divided by
-  // the count of positions up to the step-out distance.
+  // A rod of half-length a with its centre at height h above the wall is allowed for
+  // |cos(rod, normal)| < h / a: a fraction u = h / a of all orientations, whose order along an
+  // in-plane director is (1 - u^2) / 4 above the isotropic mean. Summed over the sampled
+  // heights and divided by the count of positions up to the step-out distance.
   const double a = 10.0;
   const Medium md;  // wall, R 20, step out 100, spacing 0.2
-  Sampling s(700);
-  double S[5];
+  Dots s(700);
+  double S[5], sum = 0, weights = 0;
   ASSERT_EQ(runModel(md, rodAlongZ(a), a, 0.0, 36, s.n, s.dots, S), 0);
-  double sum = 0, weights = 0;
   for (int i = 0; i <= static_cast<int>(a / md.gs); i++) {
     const double u = std::min(1.0, i * md.gs / a);
     sum += u * (1 - u * u) / 4;
@@ -201,7 +188,7 @@ TEST_F(Steric, RodsAndDiscsAlignOppositelyAndSymmetricBodiesNotAtAll) {
   ASSERT_EQ(make_unsp(42, 10, &n, 0), 0);
   const double* d = unspCurrentDots(&n);
   for (int i = 0; i < n; i++) shell.add(8 * d[3 * i], 8 * d[3 * i + 1], 8 * d[3 * i + 2]);
-  Sampling s(100);
+  Dots s(100);
   for (int lc = 1; lc <= 2; lc++) {
     double sr[5], sd[5], s1[5], ss[5];
     ASSERT_EQ(runModel(medium(lc), rod, rod.maxRadius(), 0.0, 18, s.n, s.dots, sr), 0);
@@ -222,47 +209,30 @@ TEST_F(Steric, RodsAndDiscsAlignOppositelyAndSymmetricBodiesNotAtAll) {
 }
 
 TEST_F(Steric, RotatingTheMoleculeRotatesTheTensor) {
-  // An asymmetric body: points inside an ellipsoid 12 x 6 x 3 A, sheared.
+  // An asymmetric body: 80 points of a sheared cloud about 12 x 6 x 3 A.
   PdbAtoms body, turned;
-  unsigned seed = 12345;
-  auto rnd = [&]() {
-    seed = seed * 1103515245u + 12345u;
-    return ((seed >> 8) & 0xFFFF) / 65535.0 * 2 - 1;
-  };
-  while (body.n() < 80) {
-    const double px = rnd(), py = rnd(), pz = rnd();
-    if (px * px + py * py + pz * pz <= 1) body.add(12 * px, 6 * py + 2 * px, 3 * pz);
-  }
+  for (int i = 0; i < 80; i++) body.add(12 * std::sin(0.7 * i), 6 * std::sin(1.3 * i) + 2 * std::sin(0.7 * i), 3 * std::cos(2.1 * i));
   body.centre();
-  const korim_test::Mat3 rot = korim_test::rotZYZ(51.6, 22.9, -74.5);
-  auto Q = [&](int r, int c) { return rot.m[r][c]; };
+  const korim_test::Mat3 Q = korim_test::rotZYZ(51.6, 22.9, -74.5);
   for (int i = 1; i <= body.n(); i++) {
+    const double p[3] = {body.x[i], body.y[i], body.z[i]};
     double q[3];
-    for (int r = 0; r < 3; r++) q[r] = Q(r, 0) * body.x[i] + Q(r, 1) * body.y[i] + Q(r, 2) * body.z[i];
+    korim_test::apply(Q, p, q);
     turned.add(q[0], q[1], q[2]);
   }
-  // The five elements as a traceless symmetric matrix.
-  auto matrix = [](const double s[5], double m[3][3]) {
-    const double mm[3][3] = {{(-s[0] + s[1]) / 2, s[2], s[3]}, {s[2], (-s[0] - s[1]) / 2, s[4]}, {s[3], s[4], s[0]}};
-    std::memcpy(m, mm, sizeof mm);
-  };
-  Sampling s(700);
+  Dots s(700);
   for (int lc = 1; lc <= 2; lc++) {
-    double s0[5], s1[5], A[3][3], B[3][3], scale = 0;
+    double s0[5], s1[5], scale = 0;
+    korim_test::Mat3 A, B;
     ASSERT_EQ(runModel(medium(lc), body, body.maxRadius(), 0.0, 36, s.n, s.dots, s0), 0);
     ASSERT_EQ(runModel(medium(lc), turned, turned.maxRadius(), 0.0, 36, s.n, s.dots, s1), 0);
-    matrix(s0, A);
-    matrix(s1, B);
-    for (const auto& row : A)
+    korim_test::orderMatrix(s0, A.m);
+    korim_test::orderMatrix(s1, B.m);
+    for (const auto& row : A.m)
       for (double v : row) scale = std::max(scale, std::fabs(v));
     // B = Q A Q^T within the sampling error.
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++) {
-        double e = 0;
-        for (int k = 0; k < 3; k++)
-          for (int l = 0; l < 3; l++) e += Q(i, k) * A[k][l] * Q(j, l);
-        EXPECT_NEAR(B[i][j], e, 0.04 * scale) << lc << " " << i << j;
-      }
+    const korim_test::Mat3 e = korim_test::mul(Q, korim_test::mul(A, korim_test::transpose(Q)));
+    EXPECT_LT(korim_test::maxDiff(B, e), 0.04 * scale) << lc;
   }
 }
 
@@ -275,9 +245,8 @@ TEST_F(Steric, ProgressLinesAndTheCappedPositionWarning) {
   c.add(1, 0, 0);
   c.add(-1, 0.5, 0);
   double S[5];
-  std::string err;
+  std::string err, expected;
   ASSERT_EQ(runModel(Medium(), c, 1.2, 0.0, 1, 12, dots.data(), S, &err), 0);
-  std::string expected;
   for (int r = 1; r <= 12; r++) expected += "REMARK Orientation " + std::to_string(r) + " of 12\r";
   EXPECT_EQ(err, expected + "\n");
   // (6 - 0) / 0.001 = 6000 positions asked for, 5000 sampled, one warning.
@@ -291,7 +260,7 @@ TEST_F(Steric, ProgressLinesAndTheCappedPositionWarning) {
 
 TEST_F(Steric, MoleculeFarFromTheWallAndOtherMediaGiveZeros) {
   const PdbAtoms ubq = ubiquitin();
-  Sampling s(100);
+  Dots s(100);
   Medium md;
   md.stepOut = 400;
   double S[5] = {1, 2, 3, 4, 5};
@@ -309,27 +278,22 @@ TEST_F(Steric, MoleculeFarFromTheWallAndOtherMediaGiveZeros) {
 
 TEST_F(Steric, DenseMediaAndBadParametersAreRefused) {
   const PdbAtoms ubq = ubiquitin();
-  Sampling s(12);
+  Dots s(12);
   const double R = ubq.maxRadius();
-  Medium wall, rod0 = medium(2), rodNeg = medium(2), rodDense = medium(2), flat, ok;
-  wall.stepOut = 0.0;  // the free region ends before the molecule fits: divisor <= 0
-  rod0.wv = 0.0;
-  rodNeg.wv = -0.1;
-  rodDense.wv = 2.0;  // rods touch: no shell of positions
-  flat.gs = 0.0;
   const struct {
     Medium md;
     double maxL, minL;
     int turns;
     const char* message;
   } cases[] = {
-      {wall, R, 0.0, 2, "stericAlignment: medium too dense for the molecule"},
-      {rod0, R, 0.0, 2, "concentration 0 of the rod medium must be positive"},
-      {rodNeg, R, 0.0, 2, "must be positive"},
-      {rodDense, R, 0.0, 2, "medium too dense for the molecule"},
-      {flat, 30.0, 0.0, 2, "grid spacing 0 must be a positive number"},
-      {ok, 30.0, 0.0, 0, "no usable orientation sampling (12 dots, 0 turns)"},
-      {ok, 10.0, 30.0, 2, "not a valid range"},
+      // The free region ends before the molecule fits: divisor <= 0.
+      {{1, 0.0}, R, 0.0, 2, "stericAlignment: medium too dense for the molecule"},
+      {{2, 100.0, 33.5, 0.0, 0.2, 0.0}, R, 0.0, 2, "concentration 0 of the rod medium must be positive"},
+      {{2, 100.0, 33.5, 0.0, 0.2, -0.1}, R, 0.0, 2, "must be positive"},
+      {{2, 100.0, 33.5, 0.0, 0.2, 2.0}, R, 0.0, 2, "medium too dense for the molecule"},  // rods touch
+      {{1, 100.0, 20.0, 0.0, 0.0}, 30.0, 0.0, 2, "grid spacing 0 must be a positive number"},
+      {{}, 30.0, 0.0, 0, "no usable orientation sampling (12 dots, 0 turns)"},
+      {{}, 10.0, 30.0, 2, "not a valid range"},
   };
   for (const auto& k : cases) {
     double S[5] = {7, 7, 7, 7, 7};
@@ -337,5 +301,66 @@ TEST_F(Steric, DenseMediaAndBadParametersAreRefused) {
     EXPECT_EQ(runModel(k.md, ubq, k.maxL, k.minL, k.turns, s.n, s.dots, S, &err), 1) << k.message;
     EXPECT_NE(err.find(k.message), std::string::npos) << err;
     for (double v : S) EXPECT_EQ(v, 7.0) << k.message;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The rod scan's runs of blocked positions equal testing every atom at every position with the
+// documented rule, including atoms placed on the edge of the cylinder, atoms that block nothing
+// and non-finite projections.
+
+namespace {
+
+// Every pair: atom a blocks position i when
+// sqrt((xJ[a] + g[i])^2 + yJ[a]^2) <= bound in extended precision.
+std::vector<int> everyPair(const std::vector<float>& x, const std::vector<float>& y,
+                           const std::vector<float>& g, int L, double bound) {
+  std::vector<int> count(L + 1, 0);
+  for (size_t a = 1; a < x.size(); a++) {
+    if (!std::isfinite(x[a]) || !std::isfinite(y[a])) continue;
+    for (int i = 0; i <= L; i++) {
+      const long double t = static_cast<long double>(x[a]) + g[i];
+      const long double yy = y[a];
+      if (std::sqrt(t * t + yy * yy) <= bound) count[i]++;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST(RodRuns, EqualTestingEveryAtomAtEveryPosition) {
+  std::mt19937 gen(11);
+  std::uniform_real_distribution<float> coord(-25.0f, 25.0f);
+  // Rod radius plus atom radius, first position, step, last index.
+  const struct {
+    double bound, g0, gs;
+    int L;
+  } media[] = {{33.5, 33.5, 0.2, 123}, {35.3, 20.0, 0.5, 60}, {5.0, 0.0, 1.0, 40},
+               {33.5, 33.5, 0.2, 0}, {0.0, -3.0, 1.0, 6}};
+  for (const auto& m : media) {
+    std::vector<float> g(m.L + 2);
+    for (int i = 0; i <= m.L; i++) g[i] = static_cast<float>(i * m.gs + m.g0);
+    for (int trial = 0; trial < 200; trial++) {
+      const int n = 120;
+      std::vector<float> x(n + 1), y(n + 1);
+      for (int a = 1; a <= n; a++) {
+        x[a] = coord(gen);
+        y[a] = coord(gen);
+        if (a % 7 == 0) {
+          // On the cylinder's edge at some position: the ends of the run
+          // are decided by the last bits.
+          const int i = static_cast<int>(gen() % (m.L + 1));
+          const double h = std::sqrt(std::fmax(m.bound * m.bound - double(y[a]) * y[a], 0.0));
+          x[a] = static_cast<float>((a % 2 ? h : -h) - g[i]);
+        }
+      }
+      if (trial == 0) x[3] = NAN, y[5] = INFINITY;
+      std::vector<int> blocked(m.L + 2);
+      cylinderRuns(n, x.data(), y.data(), g.data(), m.L, m.gs, m.bound, blocked);
+      const std::vector<int> want = everyPair(x, y, g, m.L, m.bound);
+      for (int i = 0; i <= m.L; i++)
+        ASSERT_EQ(blocked[i], want[i]) << "bound " << m.bound << " position " << i;
+    }
   }
 }

@@ -1,10 +1,13 @@
-// Surface calculation: closed-form areas and volumes of spheres and lenses,
-// a pair-by-pair twin of the box search, surface points, and the two
+// Sphere of orientations (dot counts, geometry, isotropy, refused modes, the lifetime of
+// handed-out spheres) and the surface calculation on it: closed-form areas and volumes of
+// spheres and lenses, a pair-by-pair twin of the box search, surface points, and the two
 // surface-atom selections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,10 +15,12 @@
 #include "simulation/do_nsc.h"
 #include "simulation/do_nscS.h"
 #include "simulation/nsc.h"
+#include "simulation/unsp.h"
 #include "tests/support/atoms.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/pdbtext.h"
+#include "tests/support/text.h"
 
 using namespace korim::simulation;
 using korim::structure::AtomInfo;
@@ -66,7 +71,7 @@ std::vector<double> bruteAreas(const std::vector<double>& co, const std::vector<
   return area;
 }
 
-class Surface : public testing::Test {
+class Sphere : public testing::Test {
  protected:
   void SetUp() override {
     nscReset();
@@ -74,12 +79,37 @@ class Surface : public testing::Test {
   }
   void TearDown() override { nscReset(); }
 };
+class Surface : public Sphere {};
+
+std::vector<double> currentDots() {
+  int n = 0;
+  const double* d = unspCurrentDots(&n);
+  return std::vector<double>(d, d + 3 * n);
+}
+
+double dist2(const double* a, const double* b) {
+  return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]);
+}
+
 
 korim_test::TestStructure ubiquitinStructure() {
   const korim_test::PdbAtoms c = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb);
   korim_test::TestStructure s;
   for (int i = 1; i <= c.n(); i++) s.add(c.x[i], c.y[i], c.z[i], 1, c.resIDs[i], c.names[i].c_str());
   return s;
+}
+
+// Centres and accessible radii (1.4 A probe) of the selected atoms; their indices.
+std::vector<int> selectedSpheres(korim_test::TestStructure& s, std::vector<double>* co, std::vector<double>* r) {
+  std::vector<int> idx;
+  for (size_t i = 0; i < s.atoms.size(); i++) {
+    const AtomInfo& a = s.atoms[i];
+    if (!a.selected) continue;
+    co->insert(co->end(), {a.x, a.y, a.z});
+    r->push_back(static_cast<double>(getRadius(&a)) + 1.4);
+    idx.push_back(static_cast<int>(i));
+  }
+  return idx;
 }
 
 }  // namespace
@@ -90,11 +120,10 @@ TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
   EXPECT_NEAR(a.volume, 4.0 / 3 * M_PI * 2.5 * 2.5 * 2.5, 1e-10);
   // Equal spheres r = 2 at distance 2: each loses a cap 2 pi r h of height 1;
   // the lens between them is pi (4 r + d)(2 r - d)^2 / 12.
-  const double full = 4 * M_PI * 4;
+  const double full = 4 * M_PI * 4, lens = M_PI * (4 * 2 + 2) * 2 * 2 / 12;
   a = surface({0, 0, 0, 2, 0, 0}, {2, 2}, 5000);
   EXPECT_NEAR(a.atom[0], full - 2 * M_PI * 2 * 1, 0.01 * full);
   EXPECT_NEAR(a.atom[1], a.atom[0], 0.01 * full);
-  const double lens = M_PI * (4 * 2 + 2) * 2 * 2 / 12;
   EXPECT_NEAR(a.volume, 2 * (4.0 / 3 * M_PI * 8) - lens, 0.02 * lens + 0.005 * a.volume);
   // Unequal spheres r1 = 2, r2 = 1.5 at 2.5: cutting plane 1.6 from centre 1.
   a = surface({0, 0, 0, 0, 2.5, 0}, {2, 1.5}, 5000);
@@ -102,17 +131,14 @@ TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
   EXPECT_NEAR(a.atom[1], 4 * M_PI * 2.25 - 2 * M_PI * 1.5 * 0.6, 0.01 * 4 * M_PI * 2.25);
   EXPECT_NEAR(a.total, a.atom[0] + a.atom[1], 1e-9);
   // Exactly at contact no dot lies beyond the touching point.
-  a = surface({0, 0, 0, 0, 0, 3.5}, {2, 1.5}, 700);
-  EXPECT_NEAR(a.total, full + 4 * M_PI * 2.25, 1e-11);
+  EXPECT_NEAR(surface({0, 0, 0, 0, 0, 3.5}, {2, 1.5}, 700).total, full + 4 * M_PI * 2.25, 1e-11);
   // An atom in an icosahedral cage is buried; the cage atoms are not.
   std::vector<double> co = {0, 0, 0}, r = {1.5};
   int n = 0;
   ASSERT_EQ(make_unsp(12, 10, &n, 0), 0);
   const double* ico = unspCurrentDots(&n);
-  for (int i = 0; i < 12; i++) {
-    for (int k = 0; k < 3; k++) co.push_back(2.2 * ico[3 * i + k]);
-    r.push_back(2.0);
-  }
+  for (int i = 0; i < 36; i++) co.push_back(2.2 * ico[i]);
+  r.resize(13, 2.0);
   a = surface(co, r, 700);
   EXPECT_LT(a.atom[0], 0.01 * 4 * M_PI * 1.5 * 1.5);
   for (int i = 1; i <= 12; i++) EXPECT_GT(a.atom[i], 0.3 * full);
@@ -121,16 +147,12 @@ TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
 TEST_F(Surface, BoxSearchAgreesWithEveryPairOnTheRealStructure) {
   korim_test::TestStructure s = ubiquitinStructure();
   std::vector<double> co, r;
-  for (const AtomInfo& a : s.atoms) {
-    co.insert(co.end(), {a.x, a.y, a.z});
-    r.push_back(static_cast<double>(getRadius(&a)) + 1.4);
-  }
+  selectedSpheres(s, &co, &r);
   ASSERT_EQ(r.size(), 602u);
   const Areas a = surface(co, r, 700);
   // Solvent-accessible area of ubiquitin's heavy atoms (1.4 A probe): close
   // to 4,800-5,000 A^2 as published for this protein.
-  EXPECT_GT(a.total, 4600.0);
-  EXPECT_LT(a.total, 5400.0);
+  EXPECT_TRUE(a.total > 4600.0 && a.total < 5400.0) << a.total;
   EXPECT_EQ(a.atom, bruteAreas(co, r));
 }
 
@@ -138,21 +160,18 @@ TEST_F(Surface, SurfacePointsLieOnTheExposedSphereParts) {
   // Two overlapping atoms and one far away: every point is on or outside
   // each sphere, on one of them, and the count is the exposed dot count.
   const std::vector<double> co = {0, 0, 0, 1.5, 0.5, 0, 0, 0, 20}, r = {2.0, 1.8, 3.0};
-  double area, *pts = nullptr;
+  double area, *pts = nullptr, exposed = 0;
   int np = 0, nDot = 0;
   ASSERT_EQ(nsc_dclm(co.data(), r.data(), 3, 700, kNscDots, &area, nullptr, nullptr, &pts, &np), 0);
   const std::vector<double> areas = bruteAreas(co, r);
   unspCurrentDots(&nDot);
-  double exposed = 0;
   for (int i = 0; i < 3; i++) exposed += areas[i] / (kFourPi / nDot * r[i] * r[i]);
   EXPECT_EQ(np, static_cast<int>(std::lround(exposed)));
-  EXPECT_GT(np, 752);  // the point buffer grows past its first reservation
-  EXPECT_LT(np, 3 * 752);
+  EXPECT_TRUE(np > 752 && np < 3 * 752) << np;  // the point buffer grows past its first reservation
   for (int p = 0; p < np; p++) {
     double best = 1e9;
     for (int i = 0; i < 3; i++) {
-      const double d = std::sqrt(std::pow(pts[3 * p] - co[3 * i], 2) + std::pow(pts[3 * p + 1] - co[3 * i + 1], 2) +
-                                 std::pow(pts[3 * p + 2] - co[3 * i + 2], 2));
+      const double d = std::hypot(pts[3 * p] - co[3 * i], pts[3 * p + 1] - co[3 * i + 1], pts[3 * p + 2] - co[3 * i + 2]);
       EXPECT_GT(d, r[i] - 1e-9);
       best = std::min(best, d - r[i]);
     }
@@ -169,37 +188,25 @@ TEST_F(Surface, SurfacePointsLieOnTheExposedSphereParts) {
 
 TEST_F(Surface, CallNSCKeepsTheExposedSelectedAtoms) {
   korim_test::TestStructure s = ubiquitinStructure();
+  for (AtomInfo& a : s.atoms) a.selected = a.resID < 70;  // residues 70-76 stay unselected
   std::vector<double> co, r;
-  std::vector<int> idx;
-  for (size_t i = 0; i < s.atoms.size(); i++) {
-    AtomInfo& a = s.atoms[i];
-    if (a.resID >= 70) a.selected = 0;  // residues 70-76 stay unselected
-    if (!a.selected) continue;
-    co.insert(co.end(), {a.x, a.y, a.z});
-    r.push_back(static_cast<double>(getRadius(&a)) + 1.4);
-    idx.push_back(static_cast<int>(i));
-  }
+  const std::vector<int> idx = selectedSpheres(s, &co, &r);
   ASSERT_EQ(callNSC(s.get()), 0);
   // Kept: more than half of the atom's own sphere area exposed on the accessible surface.
   const std::vector<double> areas = bruteAreas(co, r);
-  std::vector<int> expectSel(s.atoms.size(), 0);
-  for (size_t k = 0; k < idx.size(); k++)
-    expectSel[idx[k]] = areas[k] / (12.5663706 * (r[k] - 1.4) * (r[k] - 1.4)) > 0.5;
-  int kept = 0;
-  for (size_t i = 0; i < s.atoms.size(); i++) {
-    EXPECT_EQ(s.atoms[i].selected, expectSel[i]) << i;
-    kept += s.atoms[i].selected;
-  }
+  std::vector<int> expectSel(s.atoms.size(), 0), got;
+  for (size_t k = 0; k < idx.size(); k++) expectSel[idx[k]] = areas[k] / (12.5663706 * (r[k] - 1.4) * (r[k] - 1.4)) > 0.5;
+  for (const AtomInfo& a : s.atoms) got.push_back(a.selected);
+  EXPECT_EQ(got, expectSel);
   // A minority of a globular protein's heavy atoms.
-  EXPECT_GT(kept, 0.1 * idx.size());
-  EXPECT_LT(kept, 0.35 * idx.size());
+  const int kept = std::count(got.begin(), got.end(), 1);
+  EXPECT_TRUE(kept > 0.1 * idx.size() && kept < 0.35 * idx.size()) << kept;
   // Nothing selected: a failure; a selection ID other than 1 is re-marked with 1.
   korim_test::TestStructure t;
   t.add(0, 0, 0, 0);
   t.add(1.4, 0, 0, 0, 1, "N");
   const std::string err = captureStderr([&] { EXPECT_EQ(callNSC(t.get()), 1); });
-  EXPECT_NE(err.find("nsc_dclm: no surface atoms selected"), std::string::npos);
-  EXPECT_NE(err.find("NSC: error.\n"), std::string::npos);
+  EXPECT_TRUE(korim_test::inOrder(err, {"nsc_dclm: no surface atoms selected", "NSC: error.\n"}));
   t.atoms[0].selected = 7;
   ASSERT_EQ(callNSC(t.get()), 0);
   EXPECT_EQ(t.atoms[0].selected, 1);
@@ -210,24 +217,127 @@ TEST_F(Surface, SurfSelCompactsTheExposedAtomsInOrder) {
   const int n = c.n();
   std::vector<double> co, r(n, 3.1);
   for (int i = 1; i <= n; i++) co.insert(co.end(), {c.x[i], c.y[i], c.z[i]});
-  korim_test::PdbAtoms work = c;
-  int k = -1, expectK = 0;
+  korim_test::PdbAtoms work = c, want;
+  int k = -1;
   ASSERT_EQ(surfSel(n, work.x.data(), work.y.data(), work.z.data(), &k), 0);
   const std::vector<double> areas = bruteAreas(co, r);
-  for (int i = 0; i < n; i++) {
-    if (areas[i] / (12.5663706 * 1.7 * 1.7) <= 0.5) continue;
-    ASSERT_LT(expectK, k);
-    expectK++;
-    EXPECT_TRUE(work.x[expectK] == c.x[i + 1] && work.y[expectK] == c.y[i + 1] && work.z[expectK] == c.z[i + 1]);
-  }
-  EXPECT_EQ(k, expectK);
-  EXPECT_GT(k, n / 10);
-  EXPECT_LT(k, n / 2);
+  for (int i = 0; i < n; i++)
+    if (areas[i] / (12.5663706 * 1.7 * 1.7) > 0.5) want.add(c.x[i + 1], c.y[i + 1], c.z[i + 1]);
+  ASSERT_EQ(k, want.n());
+  for (int i = 1; i <= k; i++) EXPECT_TRUE(work.x[i] == want.x[i] && work.y[i] == want.y[i] && work.z[i] == want.z[i]) << i;
+  EXPECT_TRUE(k > n / 10 && k < n / 2) << k;
   // No atoms: a failure that leaves the count.
-  korim_test::PdbAtoms two;
-  two.add(0, 0, 0);
   k = -3;
-  const std::string err = captureStderr([&] { EXPECT_EQ(surfSel(0, two.x.data(), two.y.data(), two.z.data(), &k), 1); });
+  const std::string err = captureStderr([&] { EXPECT_EQ(surfSel(0, work.x.data(), work.y.data(), work.z.data(), &k), 1); });
   EXPECT_NE(err.find("NSC: error.\n"), std::string::npos);
   EXPECT_EQ(k, -3);
+}
+
+TEST_F(Sphere, DotCountsAndDistributionByDensity) {
+  const int rows[][3] = {{3, 10, 12},    {13, 9, 32},    {33, 10, 42},   {100, 9, 122},
+                         {150, 10, 162}, {200, 10, 252}, {272, 9, 272},  {300, 10, 362},
+                         {400, 9, 482},  {500, 10, 642}, {700, 9, 752},  {800, 10, 812}, {1000, 10, 1002}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(unsp_type(r[0]), r[1]) << r[0];
+    int n = -1, cur = 0;
+    ASSERT_EQ(make_unsp(r[0], r[1], &n, 0), 0);
+    EXPECT_TRUE(n == r[2] && unspCurrentDots(&cur) && cur == r[2]) << r[0];
+  }
+  EXPECT_TRUE(ico_dot_arc(-5) == 12 && ico_dot_dod(0) == 32);  // direct builds hold the density in range
+  EXPECT_FALSE(unspCubes(nullptr, nullptr, nullptr));  // and keep no cube tables
+}
+
+TEST_F(Sphere, DotsAreUnitVectorsCoveringTheSphereIsotropically) {
+  for (int density : {12, 32, 100, 700}) {
+    int n = 0;
+    ASSERT_EQ(make_unsp(density, unsp_type(density), &n, 0), 0);
+    const std::vector<double> d = currentDots();
+    double m[3][3] = {{0}}, mean[3] = {0, 0, 0}, minD = 10, maxNearest = 0;
+    for (int i = 0; i < n; i++) {
+      const double* p = &d[3 * i];
+      EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0, 1e-12);
+      double nearest = 10;
+      for (int j = 0; j < n; j++)
+        if (j != i) nearest = std::min(nearest, std::sqrt(dist2(p, &d[3 * j])));
+      minD = std::min(minD, nearest);
+      maxNearest = std::max(maxNearest, nearest);
+      for (int a = 0; a < 3; a++) {
+        mean[a] += p[a] / n;
+        for (int b = 0; b < 3; b++) m[a][b] += p[a] * p[b] / n;
+      }
+    }
+    // Second moment I/3; no duplicate and no hole against the equal-area spacing sqrt(4 pi / n).
+    for (int a = 0; a < 9; a++) EXPECT_NEAR(m[a / 3][a % 3], a % 4 == 0 ? 1.0 / 3 : 0.0, 1e-7) << density;
+    EXPECT_LT(std::fabs(mean[0]) + std::fabs(mean[1]) + std::fabs(mean[2]), 1e-7) << density;
+    EXPECT_GT(minD, 0.5 * std::sqrt(4 * M_PI / n)) << density;
+    EXPECT_LT(maxNearest, 1.6 * std::sqrt(4 * M_PI / n)) << density;
+  }
+  // The icosahedron: five neighbours at the edge 4 / sqrt(10 + 2 sqrt 5) of each vertex.
+  double v[36];
+  icosaeder_vertices(v);
+  for (int i = 0; i < 12; i++) {
+    int neighbours = 0;
+    for (int j = 0; j < 12; j++)
+      neighbours += j != i && std::fabs(dist2(&v[3 * i], &v[3 * j]) - 16 / (10 + 2 * std::sqrt(5.0))) < 1e-3;
+    EXPECT_EQ(neighbours, 5) << i;
+  }
+}
+
+TEST_F(Sphere, ArcDivisionAndSafeArcSine) {
+  double x, y, z;
+  divarc(1, 0, 0, 0, 1, 0, 1, 3, &x, &y, &z);  // one third of a right angle
+  EXPECT_LT(std::hypot(x - std::cos(M_PI / 6), y - std::sin(M_PI / 6), z), 1e-12);
+  divarc(0, 0, 2, 0, 3, 0, 2, 3, &x, &y, &z);  // vectors need not be unit: the result is
+  EXPECT_LT(std::hypot(x, y - std::sin(M_PI / 3), z - std::cos(M_PI / 3)), 1e-12);
+  EXPECT_DOUBLE_EQ(safe_asin(0.5), std::asin(0.5));
+  EXPECT_DOUBLE_EQ(safe_asin(1.0005), M_PI / 2);
+  EXPECT_DOUBLE_EQ(safe_asin(-1.0005), M_PI / 2);
+}
+
+TEST(SphereDeath, GeometricErrorsStopTheProgram) {
+  EXPECT_EXIT(safe_asin(1.5), testing::ExitedWithCode(1),
+              "---> ERROR when executing line [0-9]+ in file nsc !\nASIN : invalid argument "
+              "1.500000\n---> Execution stopped !");
+  double x, y, z;
+  EXPECT_EXIT(divarc(1, 0, 0, 2, 0, 0, 1, 2, &x, &y, &z), testing::ExitedWithCode(1),
+              "divarc: rotation axis of length 0.000000");
+  EXPECT_EXIT(divarc(0.5, 0, 0, 0, 0.5, 0, 1, 2, &x, &y, &z), testing::ExitedWithCode(1),
+              "divarc: vector 1 of sq.length 0.250000");
+}
+
+TEST_F(Sphere, RefusedModesAndDensities) {
+  int n = 77, cur = -1;
+  ASSERT_EQ(make_unsp(100, 9, &n, 0), 0);
+  std::string err = captureStderr([&] {
+    EXPECT_EQ(make_unsp(100, 7, &n, 0), 1);
+    EXPECT_EQ(make_unsp(100, -11, &n, 0), 1);
+  });
+  EXPECT_TRUE(korim_test::inOrder(err, {"\n---> WARNING : line ", " in file nsc\nmake_unsp: mode +7 not allowed ...!\n\n",
+                                        "make_unsp: mode -11 not allowed"}));
+  EXPECT_EQ(n, 122);
+  EXPECT_EQ(unspCurrentDots(&cur), nullptr);  // the module is emptied
+  EXPECT_EQ(cur, 0);
+  // do_unsp leaves its outputs alone on failure.
+  double* dots = reinterpret_cast<double*>(0x1);
+  n = -5;
+  err = captureStderr([&] { EXPECT_TRUE(do_unsp(0, &dots, &n) == 1 && do_unsp(-40, &dots, &n) == 1); });
+  EXPECT_NE(err.find("make_unsp: density 0 outside 3..1000000"), std::string::npos) << err;
+  EXPECT_TRUE(dots == reinterpret_cast<double*>(0x1) && n == -5);
+}
+
+TEST_F(Sphere, HandedOutSphereSurvivesLaterBuilds) {
+  double *first = nullptr, *second = nullptr;
+  int n1 = 0, n2 = 0, cur = 0;
+  ASSERT_EQ(do_unsp(100, &first, &n1), 0);
+  const std::vector<double> saved(first, first + 3 * n1);
+  ASSERT_EQ(do_unsp(700, &second, &n2), 0);
+  EXPECT_EQ(n2, 752);
+  // The surface calculation rebuilds the module's sphere again.
+  const double co[3] = {0, 0, 0}, r[1] = {2.0};
+  double area = 0;
+  ASSERT_EQ(nsc_dclm(co, r, 1, 32, 0, &area, nullptr, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(std::memcmp(first, saved.data(), sizeof(double) * saved.size()), 0);
+  unspCurrentDots(&cur);
+  EXPECT_EQ(cur, 32);
+  EXPECT_NEAR(second[0] * second[0] + second[1] * second[1] + second[2] * second[2], 1.0, 1e-12);
 }
