@@ -126,7 +126,9 @@ TEST_F(Dispatch, WallAndRodScaledByTheOrderOfTheMedium) {
     }
     const std::string tail = block("SaupeSteric", lc ? ref : kZero, "  ") + block("SaupeEl", lc ? kZero : ref, " ") +
                              block("SaupeSum", ref, "  ");
-    if (lc) EXPECT_EQ(out, kShifted + tail);
+    if (lc) {
+      EXPECT_EQ(out, kShifted + tail);
+    }
     EXPECT_TRUE(out.rfind(kShifted, 0) == 0 && out.size() >= tail.size() && out.substr(out.size() - tail.size()) == tail) << out;
     for (int i = 1; i <= m.n(); i++) EXPECT_DOUBLE_EQ(m.x[i], c.x[i]);  // left centred
   }

@@ -291,9 +291,10 @@ TEST(IFaceLimits, AtMostFiveThousandPoints) {
     EXPECT_EQ(out, n == 5000 ? "REMARK Probability of initial orientation 1.000000e+00.\n"
                                "REMARK Probability of 180 deg. rotated orientation 1.000000e+00.\n"
                              : "");
-    if (n > 5000)
+    if (n > 5000) {
       EXPECT_EQ(err, "iFacePDB: 0 charges and 5001 selected atoms exceed the 5000 coordinate points "
                      "of the interface mode; select fewer atoms.\n");
+    }
     EXPECT_TRUE(atoms[4321].z == 4321 / 400 && atoms[4321].x == 4321 % 20);
   }
 }

@@ -291,7 +291,9 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
     k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
     ASSERT_EQ(runSma(k, charged, el, t, step), 0);
     expectFiniteText(out);
-    if (lc == 2) EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
+    if (lc == 2) {
+      EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
+    }
     if (lc == 2) continue;
     // Textbook Debye length of a 1:1 salt at 25 C: 0.304 nm / sqrt(I / M).
     const double debye = valueAfter(printed, "REMARK Debye length ");
@@ -353,7 +355,9 @@ TEST_F(Models, RefusedInputsLeaveTheResult) {
     std::vector<double> t(cs.n + 1, 1.0);
     double s[5] = {4, 4, 4, 4, 4};
     EXPECT_EQ(runSma(k, c, s, cs.lc == 2 ? &t : nullptr, cs.step), cs.message ? 1 : 0) << cs.n << " " << cs.step;
-    if (cs.message) EXPECT_NE(err.find(cs.message), std::string::npos) << err;
+    if (cs.message) {
+      EXPECT_NE(err.find(cs.message), std::string::npos) << err;
+    }
     for (double v : s) EXPECT_EQ(v, 4.0);
   }
 }
