@@ -126,14 +126,15 @@ struct Entry {
   std::function<void()> prepare = [] {};
 };
 
-// A call swept for the status it returns: holds(status, fired, err) in every round (by default
-// 1 exactly when an allocation failed, else 0), and at least `rounds` rounds met a failure.
+// Status 1 exactly when an allocation failed, else 0.
+bool reportsFailure(int s, bool fired, const std::string&) { return s == (fired ? 1 : 0); }
+
+// A call swept for the status it returns: holds(status, fired, err) in every round, and at least
+// `rounds` rounds met a failure.
 struct Reported {
   const char* name;
   std::function<int()> run;
-  std::function<bool(int, bool, const std::string&)> holds = [](int s, bool fired, const std::string&) {
-    return s == (fired ? 1 : 0);
-  };
+  std::function<bool(int, bool, const std::string&)> holds = reportsFailure;
   int rounds = 1;
 };
 
@@ -146,7 +147,7 @@ Reported setUp(const char* name, std::function<int()> init, std::function<void()
             return s;
           },
           [keepsWork](int s, bool fired, const std::string&) {
-            return s == (fired ? 1 : 0) && (fired || keepsWork || fnd::memoryBytesUsed() == 0);
+            return reportsFailure(s, fired, "") && (fired || keepsWork || fnd::memoryBytesUsed() == 0);
           }};
 }
 
@@ -168,9 +169,11 @@ class AllocationFailures : public testing::Test {
   // Sweeps one reported call; how many rounds met a failure.
   int sweepOne(const Reported& r) {
     int s = 0;
-    return korim_test::sweepAllocationFailures([&](int) { s = r.run(); }, [&](int n, bool fired, const std::string& err) {
-      EXPECT_TRUE(r.holds(s, fired, err)) << r.name << ", allocation " << n << ", status " << s << ":\n" << err;
-    });
+    return korim_test::sweepAllocationFailures(
+        [&](int) { s = r.run(); },
+        [&](int n, bool fired, const std::string& err) {
+          EXPECT_TRUE(r.holds(s, fired, err)) << r.name << ", allocation " << n << ", status " << s << ":\n" << err;
+        });
   }
   void sweepReported(const std::vector<Reported>& rows) {
     for (const Reported& r : rows) EXPECT_GE(sweepOne(r), r.rounds) << r.name;
@@ -504,7 +507,8 @@ TEST_F(AllocationFailures, NmrDataAndInterpreter) {
         const int status = iplInit(&im, 5, 4, 1, 1);
         return status ? status : iplFilter(&im, 2, nullptr, 1, 1);
       }, [&] { iplFree(&im); }, true),
-      setUp("qmix", [&] { return qMixNull(&q), qMixInit(int(argv.size()), argv.data(), 8, &q); }, [&] { qMixFree(&q); }),
+      setUp("qmix", [&] { return qMixNull(&q), qMixInit(int(argv.size()), argv.data(), 8, &q); },
+            [&] { qMixFree(&q); }),
       setUp("sase", [&] {
         saseNull(&s);
         return saseInit(&s, tSize, fSize, 1, 1, 2, type, dMin, dMax, dTol, dInit, fTol, p0, p1, 1, 100, 2, 10, 0, 2,
@@ -536,13 +540,6 @@ TEST_F(AllocationFailures, NmrDataAndInterpreter) {
             return Outcome{rc == 0, a && a->length == 8 && a->u.iPtr[7] == 0,
                            !a || (a->u.iPtr == nullptr && a->length == 0)};
           }}});
-}
-
-// A call fails exactly when an allocation failed and, after a failure, err holds one of the texts.
-bool failsSaying(int s, bool fired, const std::string& err, std::initializer_list<const char*> texts) {
-  bool said = !fired;
-  for (const char* t : texts) said = said || err.find(t) != std::string::npos;
-  return (s != 0) == fired && said;
 }
 
 // Loading surfaces and reading restraint and shift tables release what they loaded; the estimates
@@ -593,7 +590,7 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
       {"surfRead", [&] {
          const int status = rs::surfRead((dir / "s").c_str(), "rc.tab", "homo.tab");
          int count = 0;
-         if (status == 0) EXPECT_NE(rs::getSurfList(&count)[count - 1].value, nullptr);
+         if (status == 0) { EXPECT_NE(rs::getSurfList(&count)[count - 1].value, nullptr); }
          rs::surfFree();
          EXPECT_EQ(rs::getSurfList(&count), nullptr);
          return status;
@@ -615,12 +612,14 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
          groupingFailures += status;
          return status;
        }, [](int s, bool fired, const std::string& err) {
-         return failsSaying(s, fired, err, {"MERIDO Error Allocating", "RdTable", "PDB"});
+         return reportsFailure(s, fired, err) &&
+                (!fired || err.find("MERIDO Error Allocating") != std::string::npos ||
+                 err.find("RdTable") != std::string::npos || err.find("PDB") != std::string::npos);
        }},
       {"readCS", [&] {
          rs::CSTable t;
          const int status = rs::readCS(cs.c_str(), &t);
-         if (status == 0) EXPECT_TRUE(t.csCount == 4 && t.pcsCount == 1 && t.pcsList[0].dTensor != nullptr);
+         if (status == 0) { EXPECT_TRUE(t.csCount == 4 && t.pcsCount == 1 && t.pcsList[0].dTensor != nullptr); }
          rs::csTabFree(&t);
          return status;
        }, [](int, bool, const std::string&) { return true; },
@@ -636,7 +635,7 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
                                            out.c_str(), path("flex.sc").c_str(), path("flex.col").c_str());
          });
          return rc != 0 ? 1 : 0;
-       }, [](int s, bool fired, const std::string& err) { return failsSaying(s, fired, err, {""}); }, 6},
+       }, reportsFailure, 6},
       {"mapSimDC", [&] {
          korim_test::captureStdout([&] {
            rc = korim::fitting::mapSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, da.c_str(), map.c_str(), 3,
@@ -663,14 +662,16 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
       // written after the table.
       {"exhSimDC", [&] {
          std::remove(out.c_str());
+         cp::dipolarFree();  // the fit's work space, kept from the rows above, is met in the search
          k.spreadMode = korim::settings::kSpreadRandom;
          korim::assignment::visitGlobalsReset();
-         korim_test::captureStdout(
-             [&] { rc = korim::assignment::exhSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 20, 0, nullptr, 0, ""); });
+         korim_test::captureStdout([&] {
+           rc = korim::assignment::exhSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 20, 0, nullptr, 0, "");
+         });
          return rc != 0 ? 1 : 0;
        }, [&](int s, bool fired, const std::string& err) {
-         return (s != 0) == fired && (!fired || err.find("error in writePDBRot") != std::string::npos ||
-                                      !korim_test::fileExists(out));
+         return reportsFailure(s, fired, err) &&
+                (!fired || err.find("error in writePDBRot") != std::string::npos || !korim_test::fileExists(out));
        }, 6},
   });
   EXPECT_EQ(groupingFailures, 6);  // the list, then per restraint its groups and members
