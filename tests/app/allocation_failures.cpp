@@ -7,17 +7,25 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/analyze_dc.h"
+#include "assignment/ran_sim_dc.h"
+#include "assignment/visit_globals.h"
 #include "app/convert_tab.h"
 #include "settings/settings_null.h"
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
+#include "fitting/aerasimdc.h"
+#include "fitting/daflex.h"
+#include "fitting/mapsimdc.h"
+#include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
 #include "fitting/statdc.h"
 #include "foundation/cmndargs.h"
+#include "foundation/genrand.h"
 #include "foundation/hsymbol.h"
 #include "foundation/isdataline.h"
 #include "foundation/maptext.h"
@@ -32,7 +40,25 @@
 #include "foundation/svdpoly.h"
 #include "foundation/table.h"
 #include "foundation/token.h"
+#include "interp/symbol.h"
+#include "restraints/cs.h"
+#include "restraints/dist.h"
+#include "restraints/distmap.h"
 #include "restraints/energy.h"
+#include "restraints/surf.h"
+#include "spectral/apod.h"
+#include "spectral/fdatap.h"
+#include "spectral/dmusic.h"
+#include "spectral/ftnet.h"
+#include "spectral/ipl.h"
+#include "spectral/lp2d.h"
+#include "spectral/lpc.h"
+#include "spectral/ml.h"
+#include "spectral/phasetab.h"
+#include "spectral/qmix.h"
+#include "spectral/sase.h"
+#include "spectral/solvent.h"
+#include "spectral/tessmar.h"
 #include "simulation/do_nsc.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
@@ -42,7 +68,9 @@
 #include "structure/pdb.h"
 #include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
+#include "tests/restraints/rtest.h"
 #include "tests/support/files.h"
+#include "tests/support/surfaces.h"
 #include "tests/support/text.h"
 
 namespace fnd = korim::foundation;
@@ -98,6 +126,31 @@ struct Entry {
   std::function<void()> prepare = [] {};
 };
 
+// Status 1 exactly when an allocation failed, else 0.
+bool reportsFailure(int s, bool fired, const std::string&) { return s == (fired ? 1 : 0); }
+
+// A call swept for the status it returns: holds(status, fired, err) in every round, and at least
+// `rounds` rounds met a failure.
+struct Reported {
+  const char* name;
+  std::function<int()> run;
+  std::function<bool(int, bool, const std::string&)> holds = reportsFailure;
+  int rounds = 1;
+};
+
+// A tool's set-up, then its release: reported as above and, unless the tool keeps a work space
+// for the run, nothing left allocated after a clean round.
+Reported setUp(const char* name, std::function<int()> init, std::function<void()> release, bool keepsWork = false) {
+  return {name, [=] {
+            const int s = init();
+            release();
+            return s;
+          },
+          [keepsWork](int s, bool fired, const std::string&) {
+            return reportsFailure(s, fired, "") && (fired || keepsWork || fnd::memoryBytesUsed() == 0);
+          }};
+}
+
 class AllocationFailures : public testing::Test {
  protected:
   void SetUp() override {
@@ -112,6 +165,18 @@ class AllocationFailures : public testing::Test {
   // Sweeps every entry; each must meet at least one failing allocation.
   void sweep(const std::vector<Entry>& entries) {
     for (const Entry& e : entries) EXPECT_GT(korim_test::sweepEntryPoint(e.name, e.prepare, e.run), 0) << e.name;
+  }
+  // Sweeps one reported call; how many rounds met a failure.
+  int sweepOne(const Reported& r) {
+    int s = 0;
+    return korim_test::sweepAllocationFailures(
+        [&](int) { s = r.run(); },
+        [&](int n, bool fired, const std::string& err) {
+          EXPECT_TRUE(r.holds(s, fired, err)) << r.name << ", allocation " << n << ", status " << s << ":\n" << err;
+        });
+  }
+  void sweepReported(const std::vector<Reported>& rows) {
+    for (const Reported& r : rows) EXPECT_GE(sweepOne(r), r.rounds) << r.name;
   }
   korim_test::TempDir dir;
 };
@@ -405,4 +470,209 @@ TEST_F(AllocationFailures, AnalysisModes) {
                          korim_test::writeFile(out, "before\n");
                        }});
   sweep(entries);
+}
+
+// The signal tools' set-ups, the slices of a 2-D complex stream of 256 x 128 and an interpreter
+// array: a failure is reported with status 1 and the record can still be released.
+TEST_F(AllocationFailures, NmrDataAndInterpreter) {
+  using namespace korim::spectral;
+  psBuff ps;
+  float* w = nullptr;
+  LPBuff lp;
+  LP2DBuff* lp2 = nullptr;
+  solventBuf solv;
+  ImageBuff im;
+  QMixBuff q;
+  std::vector<std::string> words = {"qmix", "-ic", "2", "-oc", "2"};
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  SASEBuff s;
+  int tSize[4] = {16}, fSize[4] = {32}, type[4] = {1};
+  float dMin[4] = {0}, dMax[4] = {2}, dTol[4] = {0.1f}, dInit[4] = {0}, fTol[4] = {0.1f}, p0[4] = {0}, p1[4] = {0};
+  DMUSICBuff* d = nullptr;
+  const std::string weights = korim_test::writeFile(dir / "weights.txt", "1 2 3 4\n");
+  FTNetInfo f;
+  sweepReported({
+      setUp("phase", [&] { return phaseNull(&ps), phaseExpInit(&ps, 16, 45.0f, 2.0f); }, [&] { phaseFree(&ps); }),
+      setUp("apod", [&] { return apodInit(APOD_SP, &w, 16, 1, 16, 1, 0, 1, 1, 0, 0, 0); }, [&] { apodFree(&w, 16); }),
+      setUp("lpc", [&] { return lpcNull(&lp), lpcInit(&lp, 32, 8, 4, 4, 1, 1, 0, 0); }, [&] { lpcFree(&lp); }),
+      setUp("lp2d", [&] { return lp2DInit(&lp2, 8, 8, 2, 2, 10, 10, 1, 0); }, [&] { lp2DFree(&lp2); }),
+      setUp("solvent", [&] {
+        solventNull(&solv);
+        solv.size = 64, solv.filtSize = 4;
+        return solventInit(&solv);
+      }, [&] { solventFree(&solv); }),
+      setUp("ipl", [&] {
+        iplNull(&im), iplReset();
+        const int status = iplInit(&im, 5, 4, 1, 1);
+        return status ? status : iplFilter(&im, 2, nullptr, 1, 1);
+      }, [&] { iplFree(&im); }, true),
+      setUp("qmix", [&] { return qMixNull(&q), qMixInit(int(argv.size()), argv.data(), 8, &q); },
+            [&] { qMixFree(&q); }),
+      setUp("sase", [&] {
+        saseNull(&s);
+        return saseInit(&s, tSize, fSize, 1, 1, 2, type, dMin, dMax, dTol, dInit, fTol, p0, p1, 1, 100, 2, 10, 0, 2,
+                        100, 1, 1, 0);
+      }, [&] { saseFree(&s); }),
+      setUp("dmusic", [&] { return dmusicInit(&d, 16, 16, 1, 2, 0, 16, 1, 0, 4, 1, 0, 0); },
+            [&] { dmusicFree(d), d = nullptr; }),
+      setUp("ml", [] { return ml1DInit(32); }, [] { ml1DFree(); }),
+      setUp("ftnet", [&] { return ftNetNull(&f), ftNetInit(&f, 1, 1, 1, 0, weights.c_str()); }, [&] { ftNetFree(&f); }),
+  });
+  auto p = std::make_unique<ProcDataInfo>();
+  p->fdata[kWordSize1] = 256, p->fdata[kWordSize2] = 128;
+  fixfdata(p->fdata);
+  initNMRSizes(p->fdata, p.get());
+  p->inCapacity = 4, p->outCapacity = 2, p->inSock = p->outSock = -1;
+  EXPECT_EQ(sweepOne({"allocSlice", [&] {
+                        p->rdata = p->idata = p->inBuff = p->outBuff = nullptr;
+                        return allocSlice(p.get());
+                      }}), 4);  // both slices, the input and output buffers
+  EXPECT_EQ(p->inBuffPtr, p->inBuff);
+  ProcFuncInfo fn{[](ProcDataInfo*) { return 0; }, "TEST", "test function", ""};
+  EXPECT_EQ(freeSlice(&fn, p.get()), 0);
+  EXPECT_TRUE(p->rdata == nullptr && p->sliceCode == kSliceFinal);
+  namespace ki = korim::interp;
+  sweep({{"newAdr", [] {
+            ki::symbolReset();
+            ki::Symbol* a = ki::install("a", ki::ARRAYVAR, 0);
+            const int rc = a ? ki::newAdr(a, 8, ki::INTARRAY) : 1;
+            return Outcome{rc == 0, a && a->length == 8 && a->u.iPtr[7] == 0,
+                           !a || (a->u.iPtr == nullptr && a->length == 0)};
+          }}});
+}
+
+// Loading surfaces and reading restraint and shift tables release what they loaded; the estimates
+// of Da and R and of their errors fail (or say so) and leave the couplings and structure as they
+// were; the assignment search fails and writes no table.
+TEST_F(AllocationFailures, RestraintsAndEstimates) {
+  namespace rs = korim::restraints;
+  korim_test::makeSurfDir(dir / "s", 37);
+  const std::string noe = korim_test::writeFile(
+      dir / "noe.tab",
+      "VARS INDEX GROUP RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D_LO D_HI\n"
+      "FORMAT %d %d %d %s %s %d %s %s %f %f\n"
+      " 1 1 1 ALA HA 2 GLY HN 1.8 5.0\n 1 2 1 ALA HA 3 SER HN 1.8 5.0\n 1 1 1 ALA HB 2 GLY HN 1.8 5.0\n"
+      " 3 1 2 GLY HN 3 SER HN 1.8 3.0\n 3 1 2 GLY HN 9 XXX XX 1.8 3.0\n 5 1 9 XXX XX 9 XXX XX 1.8 3.0\n");
+  rtest::Mol mol({{1, "ALA", "HA", 0, 0, 0}, {1, "ALA", "HB", 1, 0, 0}, {1, "ALA", "HN", 2, 0, 0},
+                  {2, "GLY", "HN", 0, 3, 0}, {3, "SER", "HN", 0, 0, 4}});
+  int groupingFailures = 0;
+  const std::string cs = korim_test::writeFile(dir / "cs.tab",
+                                               "DATA PARAMAGNETIC 1 MET SD\nDATA FIRST_RESID 1\n"
+                                               "DATA SEQUENCE MQIFVKTLTG\nNULLVALUE -999\n"
+                                               "VARS RESID RESNAME ATOMNAME SEGNAME SHIFT SIGMA W\n"
+                                               "FORMAT %4d %4s %4s %4s %8.3f %6.2f %5.2f\n"
+                                               "10 GLY HA2 S1 4.100 0.00 1.00\n10 GLY HA3 S1 3.800 0.00 2.00\n"
+                                               " 7 THR CA S1 -999 0.50 1.00\n 2 GLN HA2 S1 4.400 0.20 1.00\n");
+  Ubiquitin u;
+  KorimInfo& k = u.k;
+  k.validCountD = u.valid, k.mapMode = 0, k.mcAdjustFlag = 0, k.nConeFlag = 0;  // a cone of 5 degrees
+  u.tab.dObsList[3].w = 0.5f;
+  fnd::genrandReset();
+  const std::vector<cp::DInfo> obs(u.tab.dObsList, u.tab.dObsList + u.tab.dCount),
+      calc(u.tab.dCalcList, u.tab.dCalcList + u.tab.dCount);
+  std::vector<st::AtomInfo> atoms(u.pdb.atomList, u.pdb.atomList + u.pdb.atomCount);
+  // A failed step fails the estimate or (a fit's work space) has said so itself; couplings,
+  // weights, flags, atom lists and coordinates are those of the start.
+  auto estimate = [&](int s, bool fired, const std::string& err) {
+    bool same = u.sameAtoms(atoms);
+    for (int i = 0; i < u.tab.dCount; i++) {
+      const cp::DInfo &o = u.tab.dObsList[i], &c = u.tab.dCalcList[i];
+      same = same && o.d == obs[i].d && o.w == obs[i].w && o.valid == obs[i].valid && c.valid == calc[i].valid &&
+             c.atomJCount == calc[i].atomJCount;
+    }
+    return same && (!fired || s != 0 || err.find("Error") != std::string::npos);
+  };
+  auto path = [&](const char* name) { return dir / name; };
+  const std::string da = path("da"), map = path("map"), ang = path("ang"), a = path("a"), out = path("out.tab");
+  int rc = 1;
+  sweepReported({
+      {"surfRead", [&] {
+         const int status = rs::surfRead((dir / "s").c_str(), "rc.tab", "homo.tab");
+         int count = 0;
+         if (status == 0) { EXPECT_NE(rs::getSurfList(&count)[count - 1].value, nullptr); }
+         rs::surfFree();
+         EXPECT_EQ(rs::getSurfList(&count), nullptr);
+         return status;
+       }, [](int, bool fired, const std::string& err) { return !fired || err.find("Error") != std::string::npos; },
+       11},  // list, nine grids, both tables; a failed symbol of a table's header is only said
+      // Every restraint counted is complete, whether the grouping failed or not.
+      {"mapNOEInfo", [&] {
+         rs::DistTable t;
+         rs::NOETable g;
+         rs::distTabNull(&t), rs::noeTabNull(&g);
+         if (rs::readDist(noe.c_str(), &t, 1) != 0) return 1;
+         const int status = rs::mapNOEInfo(mol.get(), &t, &g);
+         for (int i = 0; i < g.noeCount; i++) {
+           EXPECT_NE(g.noeList[i].simpleList, nullptr);
+           for (int m = 0; m < g.noeList[i].count && g.noeList[i].simpleList; m++)
+             EXPECT_NE(g.noeList[i].simpleList[m].distList, nullptr);
+         }
+         EXPECT_EQ(g.noeCount == 2, status == 0);
+         groupingFailures += status;
+         return status;
+       }, [](int s, bool fired, const std::string& err) {
+         return reportsFailure(s, fired, err) &&
+                (!fired || err.find("MERIDO Error Allocating") != std::string::npos ||
+                 err.find("RdTable") != std::string::npos || err.find("PDB") != std::string::npos);
+       }},
+      {"readCS", [&] {
+         rs::CSTable t;
+         const int status = rs::readCS(cs.c_str(), &t);
+         if (status == 0) { EXPECT_TRUE(t.csCount == 4 && t.pcsCount == 1 && t.pcsList[0].dTensor != nullptr); }
+         rs::csTabFree(&t);
+         return status;
+       }, [](int, bool, const std::string&) { return true; },
+       9},  // reader, header list, records, sequence, centres, tensors, work space
+      // The two-extreme estimate (-nFit 2): the bounded fit ends the program when it lacks memory.
+      {"motionHist", [&] {
+         KorimInfo f;
+         korim::settings::DcInfo dc;
+         korim::settings::korimInfoNull(&f), korim::settings::dcInfoNull(&dc);
+         f.histInfo.modeFit = 2, f.korimMode = korim::settings::kModeDaFlex, f.sCount = 10, f.histRan = 2;
+         korim_test::captureStdout([&] {
+           rc = korim::fitting::motionHist(korim_test::kUbiquitinCouplings.c_str(), &f, &dc, "All", "All",
+                                           out.c_str(), path("flex.sc").c_str(), path("flex.col").c_str());
+         });
+         return rc != 0 ? 1 : 0;
+       }, reportsFailure, 6},
+      {"mapSimDC", [&] {
+         korim_test::captureStdout([&] {
+           rc = korim::fitting::mapSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, da.c_str(), map.c_str(), 3,
+                                         path("fail").c_str(), ang.c_str(), a.c_str(), "");
+         });
+         return rc;
+       }, estimate},
+      {"aeraSimDC", [&] {
+         korim_test::captureStdout([&] {
+           rc = korim::fitting::aeraSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, 3, da.c_str(), map.c_str(),
+                                          ang.c_str(), a.c_str(), "");
+         });
+         return rc;
+       }, estimate},
+      {"noiseStrucSimDC", [&] {
+         korim_test::captureStdout([&] {
+           rc = korim::fitting::noiseStrucSimDC(&u.pdb, &u.sel, &u.tab, &k, u.tab.dMinRes, u.tab.dMinRes,
+                                                u.tab.dMaxRes, out.c_str(), "", 0, 3, da.c_str(), map.c_str(),
+                                                ang.c_str(), a.c_str(), "");
+         });
+         return rc;
+       }, estimate},
+      // A candidate whose fit cannot be made fails the search; the rotated structures are
+      // written after the table.
+      {"exhSimDC", [&] {
+         std::remove(out.c_str());
+         cp::dipolarFree();  // the fit's work space, kept from the rows above, is met in the search
+         k.spreadMode = korim::settings::kSpreadRandom;
+         korim::assignment::visitGlobalsReset();
+         korim_test::captureStdout([&] {
+           rc = korim::assignment::exhSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 20, 0, nullptr, 0, "");
+         });
+         return rc != 0 ? 1 : 0;
+       }, [&](int s, bool fired, const std::string& err) {
+         return reportsFailure(s, fired, err) &&
+                (!fired || err.find("error in writePDBRot") != std::string::npos || !korim_test::fileExists(out));
+       }, 6},
+  });
+  EXPECT_EQ(groupingFailures, 6);  // the list, then per restraint its groups and members
 }

@@ -13,7 +13,6 @@
 #include "couplings/dc.h"
 #include "settings/settings_null.h"
 #include "structure/pdb.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -165,33 +164,4 @@ TEST_F(SearchRun, SearchesThatWouldNotEndAreRefusedAndWriteNothing) {
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.tab"));
   }
-}
-
-TEST_F(SearchRun, AFailedAllocationFailsTheSearchAndWritesNoTable) {
-  const std::string out = dir / "out.tab";
-  int rc = 0;
-  const int rounds = korim_test::sweepAllocationFailures(
-      [&](int n) {
-        korim::foundation::memoryFailAt(0);  // a fresh table, then the failure inside the search
-        std::filesystem::remove(out);
-        SetUp();
-        k->spreadMode = korim::settings::kSpreadRandom;
-        visitGlobalsReset();
-        korim::foundation::memoryFailAt(n);
-        korim_test::captureStdout([&] {
-          rc = exhSimDC(pdb, &sel, dTab.get(), k.get(), out.c_str(), "", 20, 0, nullptr, 0, "");
-        });
-      },
-      [&](int n, bool fired, const std::string& err) {
-        if (!fired) {
-          EXPECT_EQ(rc, 0) << err;
-          return;
-        }
-        EXPECT_NE(rc, 0) << n << err;
-        // The rotated structures are written after the table.
-        if (err.find("error in writePDBRot") == std::string::npos) {
-          EXPECT_FALSE(std::filesystem::exists(out)) << n << err;
-        }
-      });
-  EXPECT_GT(rounds, 5);
 }

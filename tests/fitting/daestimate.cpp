@@ -20,7 +20,6 @@
 #include "fitting/statdc.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/text.h"
@@ -311,20 +310,6 @@ TEST(Estimates, CouplingsWithoutErrorsAreRefused) {
   });
   EXPECT_EQ(rc, 0);
   EXPECT_TRUE(std::isfinite(s.k.histInfo.DaFit) && std::isfinite(s.k.histInfo.RFit));
-}
-
-TEST(Estimates, AllocationFailuresEndTheFlexibleEstimate) {
-  TempDir dir;
-  const std::string in = tensorTable(dir, 40, 10.0, 0.3, 1.0);
-  int rc = 0;
-  // The two-extreme estimate (-nFit 2): the bounded fit ends the program when it lacks memory.
-  const int failed = korim_test::sweepAllocationFailures(
-      [&](int) { korim_test::captureStdout([&] { rc = runFlex(in, dir, 10, 2, 2); }); },
-      [&](int n, bool fired, const std::string&) {
-        if (fired) EXPECT_NE(rc, 0) << "round " << n;
-        else EXPECT_EQ(rc, 0);
-      });
-  EXPECT_GT(failed, 5);
 }
 
 // A coupling table owned by the test: observed and calculated rows side by side.

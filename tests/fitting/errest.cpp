@@ -20,7 +20,6 @@
 #include "settings/settings.h"
 #include "settings/settings_null.h"
 #include "structure/pdb.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -225,51 +224,6 @@ TEST(AddPhiPsiNoise, FixedConeShiftsEveryDefinedAngleAndSkipsUndefinedOnes) {
     else EXPECT_NEAR(wrap(s - psi[r] - 5.0), 0.0, 0.05) << "psi " << r;
   }
   EXPECT_EQ(in.tab.dCalcList[0].valid, 1);  // the rows are rebuilt on the moved structure
-}
-
-TEST(ErrorEstimates, AFailedAllocationIsReportedAndLeavesTheInputsAsTheyWere) {
-  using Estimate = int (*)(Input&);
-  const Estimate estimates[] = {
-      [](Input& in) { return in.mc(3); },
-      [](Input& in) {
-        return korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0, 3,
-                                         in.path("da").c_str(), in.path("map").c_str(),
-                                         in.path("ang").c_str(), in.path("a").c_str(), "");
-      },
-      [](Input& in) {
-        return korim::fitting::noiseStrucSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.tab.dMinRes,
-                                               in.tab.dMinRes, in.tab.dMaxRes, in.path("s.tab").c_str(),
-                                               "", 0, 3, in.path("da").c_str(), in.path("map").c_str(),
-                                               in.path("ang").c_str(), in.path("a").c_str(), "");
-      }};
-  for (Estimate run : estimates) {
-    Input in;
-    in.k.mcAdjustFlag = 0;
-    in.k.nConeFlag = 0;  // a cone of 5 degrees
-    in.tab.dObsList[3].w = 0.5f;
-    const std::vector<DInfo> obs(in.tab.dObsList, in.tab.dObsList + in.tab.dCount);
-    const std::vector<DInfo> calc(in.tab.dCalcList, in.tab.dCalcList + in.tab.dCount);
-    const std::vector<AtomInfo> atoms(in.pdb.atomList, in.pdb.atomList + in.pdb.atomCount);
-    int rc = 0;
-    korim_test::sweepAllocationFailures(
-        [&](int) { korim_test::captureStdout([&] { rc = run(in); }); },
-        [&](int n, bool fired, const std::string& err) {
-          // A failed step either fails the estimate or (a fit's workspace) has said so itself.
-          if (fired && rc == 0) {
-            EXPECT_NE(err.find("Error"), std::string::npos) << "allocation " << n << "\n" << err;
-          }
-          // Couplings, weights, flags, atom lists and coordinates are those of the start.
-          for (int i = 0; i < in.tab.dCount; i++) {
-            const DInfo &o = in.tab.dObsList[i], &c = in.tab.dCalcList[i];
-            EXPECT_TRUE(o.d == obs[i].d && o.w == obs[i].w && o.valid == obs[i].valid) << n << " " << i;
-            EXPECT_TRUE(c.valid == calc[i].valid && c.atomJCount == calc[i].atomJCount) << n << " " << i;
-          }
-          for (int a = 0; a < in.pdb.atomCount; a++) {
-            const AtomInfo& at = in.pdb.atomList[a];
-            EXPECT_TRUE(at.x == atoms[a].x && at.y == atoms[a].y && at.z == atoms[a].z) << n << " " << a;
-          }
-        });
-  }
 }
 
 TEST(SelectDcFrac, SubsetSizesFollowTheFractionOrTheCount) {

@@ -4,7 +4,6 @@
 
 #include "interp/strinst.h"
 #include "tests/interp/interp_fixture.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 
@@ -203,26 +202,6 @@ TEST_F(Symbols, ListingMatchesGoldenFile) {
   EXPECT_EQ(captureStderr([] { dumpSymbols(); }), readFile(testData("interp/symbols.txt")));
   symbolReset();
   EXPECT_EQ(captureStderr([] { dumpSymbols(); }), "");
-}
-
-TEST(SymbolsAlloc, FailedAllocationLeavesNoArray) {
-  sweepAllocationFailures(
-      [](int) {
-        symbolReset();
-        Symbol *a = install("a", ARRAYVAR, 0);
-        if (a) newAdr(a, 8, INTARRAY);
-      },
-      [](int n, bool fired, const std::string &) {
-        Symbol *a = lookup("a");
-        if (!fired) {
-          ASSERT_NE(a, nullptr);
-          EXPECT_EQ(a->length, 8);
-          EXPECT_EQ(a->u.iPtr[7], 0);
-        } else if (a) {
-          EXPECT_EQ(a->u.iPtr, nullptr) << n;
-          EXPECT_EQ(a->length, 0) << n;
-        }
-      });
 }
 
 }  // namespace

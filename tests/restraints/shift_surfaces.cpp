@@ -20,33 +20,18 @@
 #include "restraints/surf.h"
 #include "spectral/fdatap.h"
 #include "structure/pdb.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
+#include "tests/support/surfaces.h"
 
 using namespace korim::restraints;
 using korim::structure::PhiPsiSurface;
 using korim_test::captureStderr;
+using korim_test::makeSurfDir;
+using korim_test::writeSurf;
 using korim_test::TempDir;
 
 namespace {
-
-// Writes a surface over -180..180 degrees with value f(i, j) at cell (i, j).
-void writeSurf(const std::string& path, int n, const std::function<float(int, int)>& f, float thresh = 0.5f,
-               int obsCount = 42) {
-  std::vector<float> grid(static_cast<size_t>(n) * n);
-  for (int j = 0; j < n; j++)
-    for (int i = 0; i < n; i++) grid[i + j * n] = f(i, j);
-  PhiPsiSurface s{};
-  s.value = grid.data();
-  s.phiCount = s.psiCount = n;
-  s.phi1 = s.psi1 = -180.0f;
-  s.phiN = s.psiN = 180.0f;
-  s.obsCount = obsCount;
-  s.avgDev = 0.25f;
-  s.thresh = thresh;
-  ASSERT_EQ(surfWrite2D(path.c_str(), &s), 0) << path;
-}
 
 std::vector<float> rawFloats(const std::string& path) {
   const std::string bytes = korim_test::readFile(path);
@@ -199,24 +184,6 @@ TEST_F(Surfaces, BadGridFilesAreRefusedWithAMessage) {
   EXPECT_NE(err.find("CS Error opening Phi/Psi Surface " + (dir / "no/such/dir.dat") + "\n"), std::string::npos);
 }
 
-// A surface directory: CA of alanine, the atom-only CA surface, the alanine conformation
-// surface, the zero surface and both tables.
-void makeSurfDir(const std::string& d, int zeroSize) {
-  std::filesystem::create_directories(d);
-  for (const char* suffix : {".dat", ".d.dat", ".q.dat"}) {
-    writeSurf(d + "/CA.ALA" + suffix, 361, [suffix](int i, int j) {
-      return std::strcmp(suffix, ".dat") == 0 ? 0.001f * ((i - 210) * (i - 210) + (j - 120) * (j - 120)) : 1.0f;
-    });
-    writeSurf(d + "/CA" + suffix, 37, [](int, int) { return 1.0f; });
-  }
-  writeSurf(d + "/ALA.dat", 361, [](int, int) { return 20.0f; });
-  writeSurf(d + "/zero.dat", zeroSize, [](int, int) { return 0.0f; });
-  korim_test::writeFile(d + "/rc.tab",
-                        "VARS RESNAME ATOMNAME TYPE OFFSET SHIFT\nFORMAT %s %s %s %d %f\n"
-                        "A CA RC 0 52.5\nA CA ADJ 0 0.25\nG CA ADJ -1 -0.5\nP CA ADJ 1 -2.0\nG HA3 RC 0 3.9\n");
-  korim_test::writeFile(d + "/homo.tab", "VARS RESNAME ALA GLY\nFORMAT %s %f %f\nALA 1.0 0.2\nGLY 0.2 1.0\n");
-}
-
 TEST_F(Surfaces, DirectoryNamedBySurfDirIsLoadedWhateverItsNameAndLength) {
   TempDir dir;
   // A name beginning with "!" and longer than 255 characters is still just a directory.
@@ -263,27 +230,6 @@ TEST_F(Surfaces, DirectoryNamedBySurfDirIsLoadedWhateverItsNameAndLength) {
   EXPECT_EQ(h, 777777.0f);
   merDone();
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
-}
-
-TEST_F(Surfaces, LoadingSurvivesEveryAllocationFailure) {
-  TempDir dir;
-  makeSurfDir(dir / "s", 37);
-  const int rounds = korim_test::sweepAllocationFailures(
-      [&](int) {
-        const int status = surfRead((dir / "s").c_str(), "rc.tab", "homo.tab");
-        int count = 0;
-        if (status == 0) {
-          EXPECT_NE(getSurfList(&count)[count - 1].value, nullptr);
-        }
-        surfFree();
-        EXPECT_EQ(getSurfList(&count), nullptr);
-      },
-      [](int, bool fired, const std::string& err) {
-        if (fired) {
-          EXPECT_NE(err.find("Error"), std::string::npos) << err;
-        }
-      });
-  EXPECT_GT(rounds, 10);  // list, nine grids, both tables
 }
 
 TEST_F(Surfaces, ScanFindsTheAnglesOfTheObservedShiftAndWritesItsMap) {

@@ -1,5 +1,5 @@
 // Chemical-shift tables and pseudo-contact shifts: reading, glycine partners, predictable
-// nuclei, statistics, the writers against golden files, allocation failures, and the tensor fit
+// nuclei, statistics, the writers against golden files, and the tensor fit
 // of shifts made from a known tensor on a real structure. The stand-alone coupling driver on
 // ubiquitin and its measured couplings, and the best placement kept by the segment-search report.
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 #include "restraints/pcs.h"
 #include "restraints/surf.h"
 #include "structure/pdb.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/pdbtext.h"
@@ -94,21 +93,6 @@ TEST(ShiftTable, StatisticsWithSigmaZeroAreSumsOfSquares) {
   EXPECT_FLOAT_EQ(rms, std::sqrt(5.25f / 3));
   EXPECT_EQ(getStatPCS(cs, 4, &rms, &chi2, &n), 4);
   EXPECT_FLOAT_EQ(chi2, 5.25f);
-}
-
-TEST(ShiftTable, ReadingSurvivesEveryAllocationFailure) {
-  TempDir dir;
-  const std::string name =
-      korim_test::writeFile(dir / "cs.tab", std::string("DATA PARAMAGNETIC 1 MET SD\n") + kShiftFile);
-  const int rounds = korim_test::sweepAllocationFailures(
-      [&](int) {
-        CSTable tab;
-        const int status = readCS(name.c_str(), &tab);
-        if (status == 0) { EXPECT_TRUE(tab.csCount == 4 && tab.pcsCount == 1 && tab.pcsList[0].dTensor != nullptr); }
-        csTabFree(&tab);
-      },
-      [](int, bool, const std::string&) {});
-  EXPECT_GT(rounds, 8);  // reader, header list, records, sequence, centres, tensors, work space
 }
 
 // Nuclei: CA of residues 2..21 and the mean of the HB2/HB3 pair of residue 1; centre SD of Met 1.

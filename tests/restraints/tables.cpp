@@ -21,7 +21,6 @@
 #include "restraints/restab.h"
 #include "restraints/torsion.h"
 #include "rtest.h"
-#include "tests/support/allocfail.h"
 
 using namespace korim::restraints;
 using korim_test::captureStderr;
@@ -128,38 +127,6 @@ TEST(DistTables, NoeIndicesGroupsAndUnmappedRecords) {
   EXPECT_EQ(err.substr(0, err.find("  Group 2")),
             "NOE Table 2 complex contstraints:\nID 1, 2 groups:\n  Group 1, 2 entries:\n"
             "       1    ALA     HA ->    2    GLY     HN\n       1    ALA     HB ->    2    GLY     HN\n");
-}
-
-TEST(DistTables, NoeGroupingUnderAllocationFailures) {
-  rtest::Mol mol = threeResidues();
-  korim_test::TempDir dir;
-  const std::string path = korim_test::writeFile(dir / "noe.tab", std::string(kPairHead) + kNoeRows);
-  int groupingFailures = 0;
-  korim_test::sweepAllocationFailures(
-      [&](int) {
-        DistTable t;
-        NOETable noe;
-        distTabNull(&t);
-        noeTabNull(&noe);
-        if (readDist(path.c_str(), &t, 1) != 0) return;
-        int rc = mapNOEInfo(mol.get(), &t, &noe);
-        // Every restraint counted is complete, whether the grouping failed or not.
-        for (int i = 0; i < noe.noeCount; i++) {
-          ASSERT_NE(noe.noeList[i].simpleList, nullptr);
-          for (int g = 0; g < noe.noeList[i].count; g++)
-            ASSERT_NE(noe.noeList[i].simpleList[g].distList, nullptr);
-        }
-        EXPECT_EQ(noe.noeCount == 2, rc == 0);
-        groupingFailures += rc;
-      },
-      [](int n, bool fired, const std::string& err) {
-        if (fired) {
-          EXPECT_TRUE(err.find("MERIDO Error Allocating") != std::string::npos ||
-                      err.find("RdTable") != std::string::npos || err.find("PDB") != std::string::npos)
-              << n << err;
-        }
-      });
-  EXPECT_EQ(groupingFailures, 6);  // the list, then per restraint its groups and members
 }
 
 TEST(DistTables, BondsExclusionsAndNeighbourListsMatchBruteForce) {

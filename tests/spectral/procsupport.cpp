@@ -13,7 +13,6 @@
 #include "foundation/cmndargs.h"
 #include "spectral/dataio.h"
 #include "spectral/tessmar.h"
-#include "tests/support/allocfail.h"
 #include "tests/support/capture.h"
 #include "tests/support/children.h"
 #include "tests/support/files.h"
@@ -187,22 +186,4 @@ TEST(SpecProc, ShutdownReportsStatus) {
     p.d->debug = 1;
     EXPECT_EXIT(sp::shutDownPipe(0), testing::ExitedWithCode(0), "Tessmar Exiting, Status: 0\n");
     sp::nmrAuxReset();
-}
-
-TEST(SpecProc, SliceAllocationFailures) {
-    Proc p({});
-    p.d->inCapacity = 4;
-    p.d->outCapacity = 2;
-    int status = 0;
-    const int failed = korim_test::sweepAllocationFailures(
-        [&](int) {
-            p.d->rdata = p.d->idata = p.d->inBuff = p.d->outBuff = nullptr;
-            status = sp::allocSlice(p.d.get());
-        },
-        [&](int n, bool fired, const std::string&) { EXPECT_EQ(status, fired ? 1 : 0) << n; });
-    EXPECT_EQ(failed, 4);
-    EXPECT_EQ(p.d->inBuffPtr, p.d->inBuff);
-    EXPECT_EQ(sp::freeSlice(&p.f, p.d.get()), 0);
-    EXPECT_EQ(p.d->rdata, nullptr);
-    EXPECT_EQ(p.d->sliceCode, sp::kSliceFinal);
 }
