@@ -22,14 +22,14 @@ int mapText(const char *text, char ***knownList, int *knownCount, int *error) {
     char **grown = static_cast<char **>(
         voidReMalloc("mapText", list, (count + 2) * ps, (count + 1) * ps));
     if (!grown) {
-        std::fprintf(stdout, "MapText error allocating equiv list.");
+        std::fprintf(stdout, "MapText error allocating equiv list.\n");
         if (error) *error = 1;
         return -1;
     }
     *knownList = grown;
     grown[count] = strDup2("mapText", text);
     if (!grown[count]) {
-        std::fprintf(stdout, "MapText error allocating equiv text.");
+        std::fprintf(stdout, "MapText error allocating equiv text.\n");
         if (error) *error = 1;
         return -1;
     }

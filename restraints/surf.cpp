@@ -349,7 +349,12 @@ int surfReadRC(const char* inName) {
         std::snprintf(key, sizeof key, "%s,%s,%s,%d", csCellText(t.varInfo, resLoc, row),
                       csCellText(t.varInfo, atomLoc, row), csCellText(t.varInfo, typeLoc, row),
                       foundation::tabCellInt(row[offLoc]));
-        foundation::hSetSymFlt(key, row[shiftLoc], surfMod.randCoilTab);
+        // A shift that cannot be stored would leave a hole in the table that later
+        // reads as "no random-coil shift": the read fails instead.
+        if (foundation::hSetSymFlt(key, row[shiftLoc], surfMod.randCoilTab) != 0) {
+            merReport("CSURF Error storing random coil shift %s.\n", key);
+            return 1;
+        }
     }
     return 0;
 }
@@ -373,7 +378,10 @@ int surfReadHomo(const char* inName) {
             if (std::strcmp(t.varInfo[c].name, "RESNAME") == 0) continue;
             char key[128];
             std::snprintf(key, sizeof key, "%s,%s", resName, t.varInfo[c].name);
-            foundation::hSetSymFlt(key, t.row(r)[c], surfMod.homoTab);
+            if (foundation::hSetSymFlt(key, t.row(r)[c], surfMod.homoTab) != 0) {
+                merReport("HOMO Error storing homology value %s.\n", key);
+                return 1;
+            }
         }
     }
     return 0;
