@@ -578,7 +578,7 @@ TEST_F(Grid3DTest, AtomsOutsideTheCellAndFarPointsWrapIntoThePeriodicCell) {
   for (int p : {41, 42, 43, 48, 49, 50}) freePlane[p - 1] = true;
   KorimInfo k = gridSettings(1, 1, 60, 1.0e5f, 1.0e5f, 1.0f, 41, 50, 1);
   std::vector<float> mask = gridOf(1, 1, 60, [&](int, int iz) { return freePlane[iz]; });
-  for (double up : {0.0, 100 * 10.0}) {  // as built, and 100 cells up
+  for (double up : {0.0, 100 * 10.0, -100 * 10.0}) {  // as built, 100 cells up and down
     Points r = rod(), p;
     for (int a = 1; a <= r.n(); a++) p.add(r.x[a], r.y[a], r.z[a] + up);
     double s[5];
