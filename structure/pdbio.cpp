@@ -13,6 +13,7 @@
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
 #include "structure/pdbline.h"
+#include "structure/pdbnumber.h"
 
 using namespace korim::foundation;
 
@@ -60,10 +61,30 @@ void badField(LineContext& ctx, int fieldLoc, const char* text) {
     ctx.status = 1;
 }
 
-int intField(const char* line, int fieldLoc, LineContext& ctx) {
+// White space as std::isspace takes it in the "C" locale the program runs in.
+bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The text of a field of a line of len characters, white space removed
+// (getPDBField without measuring the line again).
+void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destLen) {
+    dest[0] = '\0';
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    if (len < static_cast<size_t>(f.loc1 - 1)) return;
+    int n = 0;
+    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
+        const char c = line[col - 1];
+        if (isWhite(c)) continue;
+        if (n < destLen - 1) dest[n++] = c;
+    }
+    dest[n] = '\0';
+}
+
+int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     char text[PDB_NAME_LEN];
-    getPDBField(line, fieldLoc, text, sizeof(text));
+    fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
+    int fast = 0;
+    if (plainInt(text, &fast)) return fast;
     errno = 0;
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
@@ -74,12 +95,14 @@ int intField(const char* line, int fieldLoc, LineContext& ctx) {
     return static_cast<int>(v);
 }
 
-float floatField(const char* line, int fieldLoc, LineContext& ctx) {
+float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     char text[PDB_NAME_LEN];
-    getPDBField(line, fieldLoc, text, sizeof(text));
+    fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0.0f;
+    float v = 0.0f;
+    if (plainFloat(text, &v)) return v;
     char* end = nullptr;
-    float v = std::strtof(text, &end);
+    v = std::strtof(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(v)) {
         badField(ctx, fieldLoc, text);
         return 0.0f;
@@ -87,14 +110,14 @@ float floatField(const char* line, int fieldLoc, LineContext& ctx) {
     return v;
 }
 
-void nameField(const char* line, int fieldLoc, char* dest) {
-    getPDBField(line, fieldLoc, dest, PDB_NAME_LEN);
+void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
+    fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
 }
 
 // The atom serial, including leading digits grown into columns 5-6 of an
 // ATOM record.
-int serialField(const char* line, RecordKind kind, LineContext& ctx) {
-    int serial = intField(line, PDB_ATOMID, ctx);
+int serialField(const char* line, size_t len, RecordKind kind, LineContext& ctx) {
+    int serial = intField(line, len, PDB_ATOMID, ctx);
     if (kind != kAtom || ctx.status != 0) return serial;
     char lead[3] = {0, 0, 0};
     int n = 0;
@@ -103,7 +126,7 @@ int serialField(const char* line, RecordKind kind, LineContext& ctx) {
     }
     if (n == 0) return serial;
     char text[PDB_NAME_LEN];
-    getPDBField(line, PDB_ATOMID, text, sizeof(text));
+    fieldText(line, len, PDB_ATOMID, text, sizeof(text));
     char whole[PDB_NAME_LEN + 4];
     std::snprintf(whole, sizeof(whole), "%s%s", lead, text);
     return static_cast<int>(std::strtol(whole, nullptr, 10));
@@ -152,16 +175,7 @@ int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
     if (dest == nullptr || destLen < 1) return 1;
     dest[0] = '\0';
     if (line == nullptr || fieldLoc < 0 || fieldLoc >= PDB_FIELD_COUNT) return 1;
-    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
-    size_t len = std::strlen(line);
-    if (len < static_cast<size_t>(f.loc1 - 1)) return 0;
-    int n = 0;
-    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
-        char c = line[col - 1];
-        if (std::isspace(static_cast<unsigned char>(c))) continue;
-        if (n < destLen - 1) dest[n++] = c;
-    }
-    dest[n] = '\0';
+    fieldText(line, std::strlen(line), fieldLoc, dest, destLen);
     return 0;
 }
 
@@ -202,25 +216,25 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
 
-        atom.resID = intField(line, PDB_RESID, ctx);
-        nameField(line, PDB_ATOMNAME, atom.atomName);
-        nameField(line, PDB_RESNAME, atom.resName);
-        nameField(line, PDB_LOCID, atom.locID);
-        nameField(line, PDB_CHAINID, atom.chainID);
-        nameField(line, PDB_SEGID, atom.segID);
-        nameField(line, PDB_ICODE, atom.icode);
+        atom.resID = intField(line, len, PDB_RESID, ctx);
+        nameField(line, len, PDB_ATOMNAME, atom.atomName);
+        nameField(line, len, PDB_RESNAME, atom.resName);
+        nameField(line, len, PDB_LOCID, atom.locID);
+        nameField(line, len, PDB_CHAINID, atom.chainID);
+        nameField(line, len, PDB_SEGID, atom.segID);
+        nameField(line, len, PDB_ICODE, atom.icode);
         if (ctx.status != 0) break;
         if (sInfo != nullptr && !pdbSelectTest(sInfo, &atom)) continue;
         if (!variants.firstLocation(atom)) continue;
 
-        atom.atomID = serialField(line, kind, ctx);
-        atom.x = floatField(line, PDB_X, ctx);
-        atom.y = floatField(line, PDB_Y, ctx);
-        atom.z = floatField(line, PDB_Z, ctx);
-        atom.occupancy = floatField(line, PDB_OCCUPANCY, ctx);
-        atom.tempFactor = floatField(line, PDB_TEMPFACTOR, ctx);
-        nameField(line, PDB_ELEMENT, atom.element);
-        nameField(line, PDB_CHARGE, atom.chargeStr);
+        atom.atomID = serialField(line, len, kind, ctx);
+        atom.x = floatField(line, len, PDB_X, ctx);
+        atom.y = floatField(line, len, PDB_Y, ctx);
+        atom.z = floatField(line, len, PDB_Z, ctx);
+        atom.occupancy = floatField(line, len, PDB_OCCUPANCY, ctx);
+        atom.tempFactor = floatField(line, len, PDB_TEMPFACTOR, ctx);
+        nameField(line, len, PDB_ELEMENT, atom.element);
+        nameField(line, len, PDB_CHARGE, atom.chargeStr);
         if (ctx.status != 0) break;
 
         AtomInfo* slot = getNextAtom(pdbInfo);
