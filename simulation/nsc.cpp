@@ -482,21 +482,38 @@ void nscReset() {
 
 namespace {
 
-// Neighbours of one atom, one array per component (padded with entries that
-// bury nothing to a multiple of kLanes): the vector (x, y, z) from the atom
-// to the neighbour, its length and the threshold: a unit dot u is buried when
-// u . (x, y, z) > t, evaluated as (ux x + uy y) + uz z.
+// Neighbours of one atom, one array per component in one block (padded with
+// entries that bury nothing to a multiple of kLanes): the vector (x, y, z)
+// from the atom to the neighbour, its length and the threshold: a unit dot u
+// is buried when u . (x, y, z) > t, evaluated as (ux x + uy y) + uz z.
 constexpr int kLanes = 4;
 
 struct NeighbourSet {
-  std::unique_ptr<double[]> x, y, z, t, len;
-  int n = 0, padded = 0;
+  std::unique_ptr<double[]> block;
+  double *x = nullptr, *y = nullptr, *z = nullptr, *t = nullptr, *len = nullptr;
+  int n = 0, padded = 0, room = 0;
 
-  explicit NeighbourSet(size_t room)
-      : x(new double[room]), y(new double[room]), z(new double[room]), t(new double[room]),
-        len(new double[room]) {}
+  explicit NeighbourSet(int first) { grow(first); }
+
+  // Room for at least want entries, keeping the first n.
+  void grow(int want) {
+    int r = std::max(room, 64);
+    while (r < want) r *= 2;
+    std::unique_ptr<double[]> b(new double[5 * static_cast<size_t>(r)]);
+    for (int k = 0; k < 5 && room > 0; k++)
+      std::memcpy(&b[k * static_cast<size_t>(r)], &block[k * static_cast<size_t>(room)],
+                  n * sizeof(double));
+    block = std::move(b);
+    room = r;
+    x = block.get();
+    y = x + r;
+    z = y + r;
+    t = z + r;
+    len = t + r;
+  }
 
   void add(double dx, double dy, double dz, double dt) {
+    if (n + kLanes >= room) grow(2 * room);
     x[n] = dx;
     y[n] = dy;
     z[n] = dz;
@@ -556,7 +573,7 @@ Lanes2 load2(const double* p) {
 // tests of kLanes neighbours at a time, each as the single test computes it.
 int firstBurier(const NeighbourSet& s, double ux, double uy, double uz) {
   const Lanes2 vx = {ux, ux}, vy = {uy, uy}, vz = {uz, uz};
-  const double *x = s.x.get(), *y = s.y.get(), *z = s.z.get(), *t = s.t.get();
+  const double *x = s.x, *y = s.y, *z = s.z, *t = s.t;
   for (int k = 0; k < s.padded; k += kLanes) {
     const Mask2 a = (vx * load2(x + k) + vy * load2(y + k)) + vz * load2(z + k) > load2(t + k);
     const Mask2 b =
@@ -640,7 +657,6 @@ struct BoxGrid {
   std::vector<int> order;      // atoms box by box
   std::vector<int> start;      // first position of every box, and the end
   std::vector<double> sorted;  // x, y, z, radius per position
-  int mostInBox = 0;
 
   int cellOf(double v, int k) const {
     double f = std::floor((v - origin[k]) / edge);
@@ -687,10 +703,7 @@ void buildGrid(const double* co, const double* radius, int nat, BoxGrid& g) {
     atomBox[i] = b;
     g.start[b + 1]++;
   }
-  for (int b = 0; b < nBoxes; b++) {
-    g.mostInBox = std::max(g.mostInBox, g.start[b + 1]);
-    g.start[b + 1] += g.start[b];
-  }
+  for (int b = 0; b < nBoxes; b++) g.start[b + 1] += g.start[b];
   std::vector<int> fill(g.start.begin(), g.start.end() - 1);
   g.order.resize(static_cast<size_t>(nat));
   g.sorted.resize(4 * static_cast<size_t>(nat));
@@ -774,10 +787,10 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
     groups = dotGroups(dots);
     results.resize(static_cast<size_t>(nat));
     if (mode & kNscDots) exposedAll.resize(static_cast<size_t>(nat) * nDot);
-    const size_t room = static_cast<size_t>(std::min<long long>(nat, 27LL * grid.mostInBox)) + kLanes;
+    // Room for the usual neighbours; a crowded atom grows its set.
     for (int w = 0; w < workers; w++) {
-      neighbOf.emplace_back(room);
-      reachOf.emplace_back(room);
+      neighbOf.emplace_back(256);
+      reachOf.emplace_back(256);
       if (mode & kNscVolume) flagsOf.emplace_back(new unsigned char[nDot]);
     }
   } catch (const std::bad_alloc&) {

@@ -212,6 +212,10 @@ int resNull(ResInfo* resInfo);
 int chainNull(ChainInfo* chainInfo);
 int segNull(SegInfo* segInfo);
 AtomInfo* getNextAtom(PDBInfo* pdbInfo);
+// getNextAtom for a reader: the list grows in the same steps (same messages
+// and accounts), but only the slot handed out gets the defaults; the spare
+// slots stay untouched until getNextAtom hands them out (with the defaults).
+AtomInfo* takeAtomSlot(PDBInfo* pdbInfo);
 ResInfo* getNextRes(PDBInfo* pdbInfo);
 ChainInfo* getNextChain(PDBInfo* pdbInfo);
 SegInfo* getNextSeg(PDBInfo* pdbInfo);

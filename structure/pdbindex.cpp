@@ -20,7 +20,8 @@ constexpr int kResAtomFirst = 32, kResAtomStep = 8;
 constexpr int kGroupAtomFirst = 4096, kGroupAtomStep = 1024;
 constexpr int kGroupResFirst = 512, kGroupResStep = 150;
 
-// Grows a pointer list by the fixed steps; the new entries are null.
+// Grows a pointer list by the fixed steps; the entry handed out is null, the
+// spare ones are left untouched (each is null when handed out).
 template <typename T>
 T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, const char* verbFmt,
             const char* failMsg) {
@@ -38,10 +39,10 @@ T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, 
             std::fprintf(stderr, "%s\n", failMsg);
             return nullptr;
         }
-        for (int i = *maxCount; i < newMax; i++) grown[i] = nullptr;
         *list = grown;
         *maxCount = newMax;
     }
+    (*list)[*count] = nullptr;
     return &(*list)[(*count)++];
 }
 

@@ -237,7 +237,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         nameField(line, len, PDB_CHARGE, atom.chargeStr);
         if (ctx.status != 0) break;
 
-        AtomInfo* slot = getNextAtom(pdbInfo);
+        AtomInfo* slot = takeAtomSlot(pdbInfo);
         if (slot == nullptr) {
             status = 1;
             break;

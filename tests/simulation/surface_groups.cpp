@@ -149,6 +149,7 @@ TEST_F(SurfaceGroups, ExposedDotsMatchTheEveryPairTwin) {
       {"dense protein-like cluster", randomCluster(1, 300, 9.0, 0.0, 2.8, 3.3), 700},
       {"far from the origin", randomCluster(2, 200, 8.0, 1.0e5, 2.8, 3.3), 700},
       {"mixed tiny and large radii", randomCluster(3, 150, 10.0, 0.0, 0.05, 9.0), 700},
+      {"crowded: each sphere meets hundreds", randomCluster(8, 400, 10.0, 0.0, 6.0, 12.0), 100},
       {"sparse spheres that rarely touch", randomCluster(4, 100, 40.0, 0.0, 1.0, 3.0), 700},
       {"coarse sphere of orientations", randomCluster(5, 120, 7.0, 0.0, 2.0, 3.5), 32},
       {"fine sphere of orientations", randomCluster(6, 60, 6.0, -3.0e3, 2.0, 3.5), 3000},
