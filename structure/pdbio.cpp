@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <strings.h>
@@ -266,19 +267,21 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
     // Record name and serial fill columns 1-11. A serial of six or seven
     // digits grows into columns 5-6, where the reader takes it back,
     // instead of pushing every later field one column to the right.
+    constexpr std::size_t kChunk = 1 << 16;
+    std::unique_ptr<char[]> text(new char[kChunk + kRecordRoom]);
+    char* p = text.get();
     int written = 0;
-    std::string text;
     for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
         const AtomInfo* a = &pdbInfo->atomList[i];
         if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
-        appendAtomRecord(text, *a);
+        p = putAtomRecord(p, *a);
         written++;
-        if (text.size() >= 1 << 16) {
-            std::fwrite(text.data(), 1, text.size(), out);
-            text.clear();
+        if (static_cast<std::size_t>(p - text.get()) >= kChunk) {
+            std::fwrite(text.get(), 1, static_cast<std::size_t>(p - text.get()), out);
+            p = text.get();
         }
     }
-    std::fwrite(text.data(), 1, text.size(), out);
+    std::fwrite(text.get(), 1, static_cast<std::size_t>(p - text.get()), out);
     return written;
 }
 

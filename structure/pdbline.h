@@ -1,6 +1,7 @@
 // One ATOM record of a PDB file, formatted without a printf call per field.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "structure/pdb.h"
@@ -21,5 +22,13 @@ void appendFixed(std::string& out, double v, int width, int prec, bool space);
 // record name and serial being "ATOM  %5d" or, for serials of six or seven
 // digits, "ATOM%7d".
 void appendAtomRecord(std::string& out, const AtomInfo& a);
+
+// Room the widest ATOM record takes (five numbers of at most 330 characters
+// and short text fields).
+constexpr std::size_t kRecordRoom = 2048;
+
+// The record of appendAtomRecord written at dest (which has kRecordRoom
+// bytes of room); returns the end of the record.
+char* putAtomRecord(char* dest, const AtomInfo& a);
 
 }  // namespace korim::structure
