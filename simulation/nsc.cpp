@@ -780,7 +780,9 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
   std::vector<std::unique_ptr<unsigned char[]>> flagsOf;
   std::vector<NeighbourSet> neighbOf, reachOf;
-  const int grain = std::max(1, kGrainWork / (nDot + 1));
+  // An atom costs some eight simple steps per dot (neighbours, cube tests,
+  // the dot tests that remain).
+  const int grain = std::max(1, kGrainWork / (8 * (nDot + 1)));
   const int workers = chunkCount(nat, grain);
   try {
     buildGrid(co, radius, nat, grid);
