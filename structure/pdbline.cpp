@@ -31,15 +31,20 @@ struct Cursor {
     std::memcpy(p, text, n);
     p += n;
   }
-  // Right-aligned in width columns (no truncation).
+  // The first n (at most 16) characters of a 16-byte field, copied whole.
+  void put16(const char* field, std::size_t n) {
+    std::memcpy(p, field, 16);
+    p += n;
+  }
+  // Right-aligned in width columns (no truncation); text is a 16-byte field.
   void right(const char* text, std::size_t n, std::size_t width) {
     if (n < width) pad(width - n);
-    put(text, n);
+    put16(text, n);
   }
-  // Left-aligned in width columns; text has at most 15 characters.
+  // Left-aligned in width columns; text is a 16-byte name field.
   void left(const char* text, std::size_t width) {
     const std::size_t n = nameLength(text);
-    put(text, n);
+    put16(text, n);
     if (n < width) pad(width - n);
   }
   void integer(int v, std::size_t width) {
@@ -48,6 +53,8 @@ struct Cursor {
     right(digits, static_cast<std::size_t>(r.ptr - digits), width);
   }
   // "%W.Pf" (or "% W.Pf"): the fast path when the rounding is settled.
+  template <int width, int prec, bool space>
+  void fixed(double v);
   void fixed(double v, int width, int prec, bool space);
   // The same through std::snprintf.
   void slowFixed(double v, int width, int prec, bool space) {
@@ -72,10 +79,13 @@ constexpr char kDigitPairs[201] =
 
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
-void Cursor::fixed(double v, int width, int prec, bool space) {
-  const double scale = prec == 3 ? 1000.0 : 100.0;
+template <int width, int prec, bool space>
+inline void Cursor::fixed(double v) {
+  static_assert(prec == 2 || prec == 3, "the fast path knows two and three decimals");
+  constexpr double scale = prec == 3 ? 1000.0 : 100.0;
+  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
   const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
-  if (!(std::fabs(v) < 1.0e6) || (prec != 2 && prec != 3)) {
+  if (!(std::fabs(v) < 1.0e6)) {
     slowFixed(v, width, prec, space);
     return;
   }
@@ -86,12 +96,13 @@ void Cursor::fixed(double v, int width, int prec, bool space) {
     slowFixed(v, width, prec, space);
     return;
   }
-  // Below 1e9 + 1: 32 bits hold it; digits are written two at a time.
+  // Below 1e9 + 1: 32 bits hold it; digits are written two at a time, right
+  // to left, into text (whose slack lets the copy below take 16 bytes).
   const std::uint32_t q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
-  const std::uint32_t unit = prec == 3 ? 1000 : 100;
-  std::uint32_t w = q / unit, f = q % unit;
-  char text[24];
-  char* const end = text + sizeof text;
+  std::uint32_t w = q / unit;
+  const std::uint32_t f = q % unit;
+  char text[48];
+  char* const end = text + 24;
   char* b = end - 2;
   std::memcpy(b, &kDigitPairs[2 * (f % 100)], 2);
   if (prec == 3) *--b = static_cast<char>('0' + f / 100);
@@ -111,7 +122,16 @@ void Cursor::fixed(double v, int width, int prec, bool space) {
     *--b = '-';
   else if (space)
     *--b = ' ';
-  right(b, static_cast<std::size_t>(end - b), static_cast<std::size_t>(width));
+  const std::size_t n = static_cast<std::size_t>(end - b);  // at most 13
+  if (n < static_cast<std::size_t>(width)) pad(width - n);
+  std::memcpy(p, b, 16);
+  p += n;
+}
+
+void Cursor::fixed(double v, int width, int prec, bool space) {
+  if (width == 8 && prec == 3) return space ? fixed<8, 3, true>(v) : fixed<8, 3, false>(v);
+  if (width == 6 && prec == 2) return space ? fixed<6, 2, true>(v) : fixed<6, 2, false>(v);
+  slowFixed(v, width, prec, space);
 }
 
 }  // namespace
@@ -145,11 +165,11 @@ char* putAtomRecord(char* dest, const AtomInfo& a) {
   c.integer(a.resID, 4);
   *c.p++ = firstOr(a.icode);
   c.pad(3);
-  c.fixed(a.x, 8, 3, true);
-  c.fixed(a.y, 8, 3, true);
-  c.fixed(a.z, 8, 3, true);
-  c.fixed(a.occupancy, 6, 2, false);
-  c.fixed(a.tempFactor, 6, 2, false);
+  c.fixed<8, 3, true>(a.x);
+  c.fixed<8, 3, true>(a.y);
+  c.fixed<8, 3, true>(a.z);
+  c.fixed<6, 2, false>(a.occupancy);
+  c.fixed<6, 2, false>(a.tempFactor);
   c.pad(6);
   c.right(a.segID, Cursor::nameLength(a.segID), 4);
   c.right(a.element, Cursor::nameLength(a.element), 2);

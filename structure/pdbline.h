@@ -12,8 +12,9 @@ namespace korim::structure {
 // space for a value without minus sign when space is set, as "% W.Pf"),
 // byte for byte: the value is rounded as printf rounds it (the exact binary
 // value, ties to even), falling back to std::snprintf for values whose
-// rounding is not settled by a double product, for |v| >= 1e6 and for
-// non-finite values. prec is 2 or 3.
+// rounding is not settled by a double product, for |v| >= 1e6, for
+// non-finite values and for formats other than the record's "%8.3f" and
+// "%6.2f" (with or without the space).
 void appendFixed(std::string& out, double v, int width, int prec, bool space);
 
 // Appends the ATOM record of a (with its line end) exactly as the format
