@@ -97,11 +97,14 @@ int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
 }
 
 float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    float v = 0.0f;
+    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    if (plainFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0.0f;
-    float v = 0.0f;
-    if (plainFloat(text, &v)) return v;
     char* end = nullptr;
     v = std::strtof(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(v)) {

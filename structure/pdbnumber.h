@@ -2,6 +2,8 @@
 // and std::strtol read them, without their cost.
 #pragma once
 
+#include <cstddef>
+
 namespace korim::structure {
 
 // [+-]digits with at most nine digits: its value, as std::strtol gives it.
@@ -14,5 +16,10 @@ bool plainInt(const char* s, int* out);
 // computation does not settle (next to a point halfway between two floats,
 // outside the normal floats): the caller then asks std::strtof.
 bool plainFloat(const char* s, float* out);
+
+// plainFloat of the n characters at field with every white space character
+// (as std::isspace takes it in the "C" locale) removed, and 0 for a field of
+// white space only: a coordinate field read without copying it first.
+bool plainFloatField(const char* field, std::size_t n, float* out);
 
 }  // namespace korim::structure

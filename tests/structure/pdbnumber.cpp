@@ -14,6 +14,7 @@
 #include "structure/pdbnumber.h"
 
 using korim::structure::plainFloat;
+using korim::structure::plainFloatField;
 using korim::structure::plainInt;
 
 namespace {
@@ -110,6 +111,40 @@ TEST(PdbNumber, RandomFieldsReadAsStrtofReadsThem) {
     checked += expectLikeStrtof(t);
   }
   EXPECT_GT(checked, 200000);
+}
+
+TEST(PdbNumber, FieldsReadAsTheirTextWithoutWhiteSpace) {
+  // A field is read as the text of its non-blank characters; blanks only: 0.
+  struct Row {
+    const char* field;
+    bool accepted;
+    float value;
+  };
+  const Row rows[] = {{"  -9.123", true, -9.123f}, {" 12.5   ", true, 12.5f},  {"1 2.5", true, 12.5f},
+                      {"- 3.25", true, -3.25f},    {"\t4.5\r", true, 4.5f},  {"        ", true, 0.0f},
+                      {"", true, 0.0f},            {" 1e3", false, 0.0f},     {"1.2.3", false, 0.0f},
+                      {"  -  ", false, 0.0f}};
+  for (const Row& r : rows) {
+    float v = 99.0f;
+    EXPECT_EQ(plainFloatField(r.field, std::strlen(r.field), &v), r.accepted) << r.field;
+    EXPECT_EQ(v, r.accepted ? r.value : 99.0f) << r.field;
+  }
+  std::mt19937 gen(5);
+  std::uniform_int_distribution<int> pick(0, 13);
+  const char alphabet[] = "0123456789 .-";
+  for (int i = 0; i < 100000; i++) {
+    std::string field, text;
+    for (int k = 0; k < 8; k++) {
+      const char c = alphabet[pick(gen) % 13];
+      field += c;
+      if (c != ' ') text += c;
+    }
+    float a = 1.0f, b = 2.0f;
+    const bool fieldOk = plainFloatField(field.data(), field.size(), &a);
+    const bool textOk = text.empty() ? (b = 0.0f, true) : plainFloat(text.c_str(), &b);
+    ASSERT_EQ(fieldOk, textOk) << field;
+    if (fieldOk) ASSERT_EQ(bitsOf(a), bitsOf(b)) << field;
+  }
 }
 
 TEST(PdbNumber, PlainIntegersReadAsStrtolReadsThem) {
