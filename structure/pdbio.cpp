@@ -288,17 +288,27 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
     return written;
 }
 
-int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
-    if (pdbInfo == nullptr) return 0;
-    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
-    if (out == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
-        return 1;
+void appendPDBFileText(std::string& text, const PDBInfo* pdbInfo, const char* selected,
+                       const float* xyz, const char* remark) {
+    if (remark != nullptr) text.append("REMARK ").append(remark).append("\n\n");
+    const int n = pdbInfo->atomList != nullptr ? pdbInfo->atomCount : 0;
+    char record[kRecordRoom];
+    for (int i = 0; i < n; i++) {
+        if (selected != nullptr && !selected[i]) continue;
+        const AtomInfo& a = pdbInfo->atomList[i];
+        const char* end = xyz != nullptr
+                              ? putAtomRecord(record, a, xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2])
+                              : putAtomRecord(record, a);
+        text.append(record, static_cast<size_t>(end - record));
     }
-    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
-    writePDBAtoms(out, pdbInfo, sInfo);
-    std::fprintf(out, "END\n");
+    text.append("END\n");
+}
+
+namespace {
+
+// Closes (or flushes) what writePDB and writePDBText wrote; 0, or 1 after the
+// message.
+int finishPDBFile(FILE* out, bool useStdout, const char* pdbName) {
     int failed = std::ferror(out);
     if (useStdout) {
         failed = std::fflush(out) != 0 || failed;
@@ -310,6 +320,33 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int writePDBText(const char* pdbName, const std::string& text) {
+    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
+    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+    std::fwrite(text.data(), 1, text.size(), out);
+    return finishPDBFile(out, useStdout, pdbName);
+}
+
+int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
+    if (pdbInfo == nullptr) return 0;
+    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
+    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+    if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
+    writePDBAtoms(out, pdbInfo, sInfo);
+    std::fprintf(out, "END\n");
+    return finishPDBFile(out, useStdout, pdbName);
 }
 
 }  // namespace korim::structure

@@ -143,7 +143,9 @@ void appendFixed(std::string& out, double v, int width, int prec, bool space) {
   out.append(buf, static_cast<std::size_t>(c.p - buf));
 }
 
-char* putAtomRecord(char* dest, const AtomInfo& a) {
+char* putAtomRecord(char* dest, const AtomInfo& a) { return putAtomRecord(dest, a, a.x, a.y, a.z); }
+
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   Cursor c{dest};
   if (a.atomID > 99999 && a.atomID <= 9999999) {
     c.put("ATOM", 4);
@@ -165,9 +167,9 @@ char* putAtomRecord(char* dest, const AtomInfo& a) {
   c.integer(a.resID, 4);
   *c.p++ = firstOr(a.icode);
   c.pad(3);
-  c.fixed<8, 3, true>(a.x);
-  c.fixed<8, 3, true>(a.y);
-  c.fixed<8, 3, true>(a.z);
+  c.fixed<8, 3, true>(x);
+  c.fixed<8, 3, true>(y);
+  c.fixed<8, 3, true>(z);
   c.fixed<6, 2, false>(a.occupancy);
   c.fixed<6, 2, false>(a.tempFactor);
   c.pad(6);

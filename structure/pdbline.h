@@ -31,5 +31,7 @@ constexpr std::size_t kRecordRoom = 2048;
 // The record of appendAtomRecord written at dest (which has kRecordRoom
 // bytes of room); returns the end of the record.
 char* putAtomRecord(char* dest, const AtomInfo& a);
+// The same record with the coordinates x, y, z in place of the atom's own.
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z);
 
 }  // namespace korim::structure
