@@ -4,7 +4,6 @@
 #include "simulation/nsc.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -148,43 +147,6 @@ void forEachFace(const double* xus, double a, Face face) {
         face(xi, xj, xk);
       }
     }
-}
-
-using Triangle = std::array<int, 3>;
-
-// The faces of the icosahedron (vertices 0..11 of xus, squared edge a) in the
-// order forEachFace visits them.
-std::vector<Triangle> icosahedronFaces(const double* xus, double a) {
-  std::vector<Triangle> faces;
-  for (int i = 0; i < 10; i++)
-    for (int j = i + 1; j < 11; j++) {
-      if (!near(a, sqDist(&xus[3 * i], &xus[3 * j]))) continue;
-      for (int k = j + 1; k < 12; k++)
-        if (near(a, sqDist(&xus[3 * i], &xus[3 * k])) && near(a, sqDist(&xus[3 * j], &xus[3 * k])))
-          faces.push_back({i, j, k});
-    }
-  return faces;
-}
-
-// The interior points of the faces (vertex indices into xus), face after face
-// from position tn as triangleInterior places them; the faces are computed on
-// the worker threads (they only read their vertices, and each writes its own
-// positions). Returns the position after the last face.
-int faceInteriors(double* xus, int tn, const std::vector<Triangle>& faces, int t) {
-  const int perFace = t >= 2 ? (t - 1) * (t - 2) / 2 : 0;
-  const int nFaces = static_cast<int>(faces.size());
-  if (perFace == 0) return tn;
-  // A point costs nine arc constructions of some three hundred simple steps.
-  const int grain = std::max(1, kGrainWork / (2700 * perFace));
-  forChunks(nFaces, grain, [&](int begin, int end, int) {
-    for (int f = begin; f < end; f++) {
-      double v[3][3];
-      for (int m = 0; m < 3; m++) std::memcpy(v[m], &xus[3 * faces[f][m]], sizeof v[m]);
-      int at = tn + f * perFace;
-      triangleInterior(xus, at, v[0], v[1], v[2], t);
-    }
-  });
-  return tn + nFaces * perFace;
 }
 
 }  // namespace
@@ -355,7 +317,10 @@ int ico_dot_arc(int densit) {
     for (int j = i + 1; j < 12; j++)
       if (near(a, sqDist(&xus[3 * i], &xus[3 * j])))
         appendEdge(xus, tn, &xus[3 * i], &xus[3 * j], t);
-  return finishSphere(faceInteriors(xus, tn, icosahedronFaces(xus, a), t));
+  forEachFace(xus, a, [&](const double* xi, const double* xj, const double* xk) {
+    triangleInterior(xus, tn, xi, xj, xk, t);
+  });
+  return finishSphere(tn);
 }
 
 int ico_dot_dod(int densit) {
@@ -392,16 +357,20 @@ int ico_dot_dod(int densit) {
         appendEdge(xus, tn, xi, xj, t);
       }
     }
-    std::vector<Triangle> faces;
     for (int i = 0; i < 12; i++)
       for (int j = 12; j < 31; j++) {
         if (!near(ai_d, sqDist(&xus[3 * i], &xus[3 * j]))) continue;
-        for (int k = j + 1; k < 32; k++)
-          if (near(ai_d, sqDist(&xus[3 * i], &xus[3 * k])) &&
-              near(adod, sqDist(&xus[3 * j], &xus[3 * k])))
-            faces.push_back({i, j, k});
+        for (int k = j + 1; k < 32; k++) {
+          if (!near(ai_d, sqDist(&xus[3 * i], &xus[3 * k])) ||
+              !near(adod, sqDist(&xus[3 * j], &xus[3 * k])))
+            continue;
+          double xi[3], xj[3], xk[3];
+          std::memcpy(xi, &xus[3 * i], sizeof xi);
+          std::memcpy(xj, &xus[3 * j], sizeof xj);
+          std::memcpy(xk, &xus[3 * k], sizeof xk);
+          triangleInterior(xus, tn, xi, xj, xk, t);
+        }
       }
-    tn = faceInteriors(xus, tn, faces, t);
   }
   return finishSphere(tn);
 }

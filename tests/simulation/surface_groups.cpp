@@ -1,7 +1,6 @@
 // Surface calculation against a pair-by-pair twin on crafted clusters: caps
 // whose rims pass exactly through dots, far-off coordinates, mixed and odd
-// radii, every output, and the same results (and spheres) whatever the
-// thread count.
+// radii, every output, and the same results whatever the thread count.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -174,21 +173,4 @@ TEST_F(SurfaceGroups, ThreadCountChangesNothing) {
     EXPECT_EQ(many.area, one.area) << threads;  // summed in the same order
     EXPECT_EQ(many.volume, one.volume) << threads;
   }
-}
-
-TEST_F(SurfaceGroups, SpheresAreTheSameWhateverTheThreadCount) {
-  // The face interiors are built on the worker threads: every dot of every
-  // distribution lands where one thread puts it.
-  for (int density : {12, 42, 162, 700, 1500, 4000})
-    for (int mode : {kUnspArc, kUnspDodecahedral, -kUnspArc, -kUnspDodecahedral}) {
-      std::vector<double> dots[2];
-      for (int run = 0; run < 2; run++) {
-        setenv("OMP_NUM_THREADS", run == 0 ? "1" : "8", 1);
-        int n = 0;
-        ASSERT_EQ(make_unsp(density, mode, &n, 0), 0);
-        const double* d = unspCurrentDots(&n);
-        dots[run].assign(d, d + 3 * n);
-      }
-      EXPECT_EQ(dots[0], dots[1]) << density << " " << mode;
-    }
 }
