@@ -331,6 +331,8 @@ int writePDBText(const char* pdbName, const std::string& text) {
         std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
         return 1;
     }
+    // A file gets the text in one write (no stream buffer in between).
+    if (!useStdout) std::setvbuf(out, nullptr, _IONBF, 0);
     std::fwrite(text.data(), 1, text.size(), out);
     return finishPDBFile(out, useStdout, pdbName);
 }
