@@ -490,17 +490,20 @@ constexpr int kLanes = 4;
 
 struct NeighbourSet {
   std::unique_ptr<double[]> block;
+  // tHigh and tLow: t with the margin of the group bounds added and taken off.
   double *x = nullptr, *y = nullptr, *z = nullptr, *t = nullptr, *len = nullptr;
+  double *tHigh = nullptr, *tLow = nullptr;
   int n = 0, padded = 0, room = 0;
 
   explicit NeighbourSet(int first) { grow(first); }
 
   // Room for at least want entries, keeping the first n.
   void grow(int want) {
+    constexpr int kArrays = 7;
     int r = std::max(room, 64);
     while (r < want) r *= 2;
-    std::unique_ptr<double[]> b(new double[5 * static_cast<size_t>(r)]);
-    for (int k = 0; k < 5 && room > 0; k++)
+    std::unique_ptr<double[]> b(new double[kArrays * static_cast<size_t>(r)]);
+    for (int k = 0; k < kArrays && room > 0; k++)
       std::memcpy(&b[k * static_cast<size_t>(r)], &block[k * static_cast<size_t>(room)],
                   n * sizeof(double));
     block = std::move(b);
@@ -510,6 +513,8 @@ struct NeighbourSet {
     z = y + r;
     t = z + r;
     len = t + r;
+    tHigh = len + r;
+    tLow = tHigh + r;
   }
 
   void add(double dx, double dy, double dz, double dt) {
@@ -519,6 +524,10 @@ struct NeighbourSet {
     z[n] = dz;
     t[n] = dt;
     len[n] = std::sqrt(dx * dx + dy * dy + dz * dz);
+    // A margin far above the rounding of the dot tests and of the bounds.
+    const double margin = 1e-9 * (1.0 + len[n] + std::fabs(dt));
+    tHigh[n] = dt + margin;
+    tLow[n] = dt - margin;
     n++;
   }
 
@@ -526,7 +535,7 @@ struct NeighbourSet {
   void pad() {
     for (padded = n; padded == 0 || padded % kLanes != 0; padded++) {
       x[padded] = y[padded] = z[padded] = len[padded] = 0.0;
-      t[padded] = HUGE_VAL;
+      t[padded] = tHigh[padded] = tLow[padded] = HUGE_VAL;
     }
   }
 
@@ -544,18 +553,16 @@ struct DotGroup {
   int first, count;
 };
 
-double groupMargin(double len, double t) { return 1e-9 * (1.0 + len + std::fabs(t)); }
-
 // Every dot of the group is buried by neighbour k.
 bool coversGroup(const NeighbourSet& s, int k, const DotGroup& g) {
   const double lowest = g.cx * s.x[k] + g.cy * s.y[k] + g.cz * s.z[k] - g.rho * s.len[k];
-  return lowest > s.t[k] + groupMargin(s.len[k], s.t[k]);
+  return lowest > s.tHigh[k];
 }
 
 // No dot of the group is buried by neighbour k (false when in doubt).
 bool missesGroup(const NeighbourSet& s, int k, const DotGroup& g) {
   const double highest = g.cx * s.x[k] + g.cy * s.y[k] + g.cz * s.z[k] + g.rho * s.len[k];
-  return highest < s.t[k] - groupMargin(s.len[k], s.t[k]);
+  return highest < s.tLow[k];
 }
 
 // Two lanes of doubles and their comparison masks (lane-wise IEEE operations,
