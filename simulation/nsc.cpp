@@ -4,6 +4,7 @@
 #include "simulation/nsc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -807,28 +808,34 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
     warning("nsc_dclm: no memory for the dot tests of %d atoms", nat);
     return 1;
   }
-  forChunks(nat, grain, [&](int begin, int end, int worker) {
+  // The threads start one after another: each takes small blocks of atoms
+  // until none is left, so that the first started do more.
+  std::atomic<int> nextAtom{0};
+  const int block = std::max(1, grain / 2);
+  forChunks(workers, 1, [&](int, int, int worker) {
     NeighbourSet& s = neighbOf[worker];
-    for (int p = begin; p < end; p++) {
-      gatherNeighbours(grid, p, s);
-      unsigned char* flags = (mode & kNscDots) ? &exposedAll[static_cast<size_t>(p) * nDot]
-                             : (mode & kNscVolume) ? flagsOf[worker].get()
-                                                   : nullptr;
-      AtomResult& r = results[p];
-      r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags);
-      if (!(mode & kNscVolume)) continue;
-      const double* a = &grid.sorted[4 * static_cast<size_t>(p)];
-      const double ri = a[3];
-      double v[3] = {0.0, 0.0, 0.0};
-      for (int d = 0; d < nDot; d++) {
-        if (!flags[d]) continue;
-        v[0] += dots[3 * d];
-        v[1] += dots[3 * d + 1];
-        v[2] += dots[3 * d + 2];
+    for (int begin; (begin = nextAtom.fetch_add(block)) < nat;) {
+      for (int p = begin; p < std::min(nat, begin + block); p++) {
+        gatherNeighbours(grid, p, s);
+        unsigned char* flags = (mode & kNscDots) ? &exposedAll[static_cast<size_t>(p) * nDot]
+                               : (mode & kNscVolume) ? flagsOf[worker].get()
+                                                     : nullptr;
+        AtomResult& r = results[p];
+        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags);
+        if (!(mode & kNscVolume)) continue;
+        const double* a = &grid.sorted[4 * static_cast<size_t>(p)];
+        const double ri = a[3];
+        double v[3] = {0.0, 0.0, 0.0};
+        for (int d = 0; d < nDot; d++) {
+          if (!flags[d]) continue;
+          v[0] += dots[3 * d];
+          v[1] += dots[3 * d + 1];
+          v[2] += dots[3 * d + 2];
+        }
+        r.volume = ri * ri *
+                   (v[0] * (a[0] - centroid[0]) + v[1] * (a[1] - centroid[1]) +
+                    v[2] * (a[2] - centroid[2]) + ri * r.exposed);
       }
-      r.volume = ri * ri *
-                 (v[0] * (a[0] - centroid[0]) + v[1] * (a[1] - centroid[1]) +
-                  v[2] * (a[2] - centroid[2]) + ri * r.exposed);
     }
   });
 
