@@ -79,7 +79,16 @@ bool plainFloat(const char* s, float* out) {
 }
 
 bool plainFloatField(const char* field, std::size_t n, float* out) {
-    return decimalFloat<true>(field, field + n, out);
+    // Blanks around the number are the rule, blanks inside it the exception.
+    const char* s = field;
+    const char* e = field + n;
+    while (s < e && isWhite(*s)) s++;
+    while (e > s && isWhite(e[-1])) e--;
+    if (s == e) {
+        *out = 0.0f;
+        return true;
+    }
+    return decimalFloat<false>(s, e, out) || decimalFloat<true>(field, field + n, out);
 }
 
 }  // namespace korim::structure
