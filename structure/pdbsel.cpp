@@ -25,10 +25,10 @@ int listMatches(const char* list, const char* field, int mode) {
     // whole list.
     char word[PDB_SELECT_LIST_LEN + 1];
     size_t n = 0;
-    const size_t len = strnlen(list, PDB_SELECT_LIST_LEN);
-    for (size_t i = 0; i <= len; i++) {
-        const char c = i < len ? list[i] : '\0';
-        if (c != '\0' && !std::isspace(static_cast<unsigned char>(c))) {
+    for (size_t i = 0; i <= PDB_SELECT_LIST_LEN; i++) {
+        // Blanks as std::isspace takes them in the "C" locale the program runs in.
+        const char c = i < PDB_SELECT_LIST_LEN ? list[i] : '\0';
+        if (c != '\0' && c != ' ' && (c < '\t' || c > '\r')) {
             word[n++] = c;
             continue;
         }
@@ -37,6 +37,7 @@ int listMatches(const char* list, const char* field, int mode) {
             if (strMatch(field, word, mode, 1)) return 1;
             n = 0;
         }
+        if (c == '\0') break;
     }
     return 0;
 }
