@@ -37,6 +37,10 @@ namespace {
 enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel };
 
 RecordKind recordKind(const char* line) {
+    // The record names start with A, E, H or M (either case): other lines are
+    // told apart by their first letter alone.
+    const char first = static_cast<char>(line[0] | 0x20);
+    if (first != 'a' && first != 'e' && first != 'h' && first != 'm') return kOther;
     if (strncasecmp(line, "HETATM", 6) == 0) return kHetatm;
     if (strncasecmp(line, "ENDMDL", 6) == 0) return kEndModel;
     if (strncasecmp(line, "MODEL", 5) == 0 && (line[5] == '\0' || line[5] == ' ')) return kModel;
