@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole-process timings of korim against a reference build, side by side.
 
-Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE]
+Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE] [--only TEXT]
 
 Every case runs both binaries alternately (medians of --runs interleaved
 runs each), and the new binary also with OMP_NUM_THREADS=1. Standard output,
@@ -105,12 +105,15 @@ def main():
     p.add_argument("ref")
     p.add_argument("--runs", type=int, default=9)
     p.add_argument("--readme")
+    p.add_argument("--only", help="run only the cases whose name contains this text")
     a = p.parse_args()
     new, ref = os.path.abspath(a.new), os.path.abspath(a.ref)
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
     load0 = os.getloadavg()[0]
     rows = []
     for name, model, sampling, args in cases(tmp):
+        if a.only and a.only not in name:
+            continue
         tr, tn, t1, cr, c1 = [], [], [], [], []
         dr, dn, d1 = (os.path.join(tmp, s) for s in ("ref", "new", "one"))
         for _ in range(a.runs):

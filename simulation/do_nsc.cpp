@@ -46,10 +46,10 @@ float getRadius(const AtomInfo* atomInfo) {
 }
 
 int exposedSpheres(const double* coords, const double* radii, int n, std::vector<char>* exposed) {
-  double area = 0.0, volume = 0.0;
+  double area = 0.0;
   double* atomArea = nullptr;
-  if (nsc_dclm(coords, radii, n, kNscDensity, kNscVolume | kNscAreas, &area, &atomArea, &volume,
-               nullptr, nullptr) != 0) {
+  if (nsc_dclm(coords, radii, n, kNscDensity, kNscAreas, &area, &atomArea, nullptr, nullptr,
+               nullptr) != 0) {
     std::fprintf(stderr, "NSC: error.\n");
     return 1;
   }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/memory.h"
@@ -17,6 +18,7 @@
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
+#include "simulation/workers.h"
 
 namespace korim::simulation {
 
@@ -222,29 +224,62 @@ int writePDBRot(const double* angleList1, const double* angleList2, const double
                 const char* remark) {
   assert(angleList1 != nullptr && angleList2 != nullptr && angleList3 != nullptr);
   const bool writeFiles = outName != nullptr && outName[0] != '\0';
-  for (int k = 0; k < 4; k++) {
+  // The four turns one after another; each turned structure is kept as its
+  // coordinates, the caller's restored. A failure ends the turns: the files
+  // of the turns before it are written, then it is reported.
+  const int n = pdbInfo != nullptr && pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 0;
+  std::vector<float> turned[4];
+  const char* failure = nullptr;
+  int turns = 0;
+  for (; turns < 4 && failure == nullptr; turns++) {
+    const int k = turns;
     if (!canSaveCoords(pdbInfo) || structure::storePDBCoords(pdbInfo) != 0) {
-      std::fprintf(stderr, "korim: error in storePDBCoords.\n");
-      return 1;
+      failure = "korim: error in storePDBCoords.\n";
+      break;
     }
     const double angle[3] = {-angleList1[k], -angleList2[k], -angleList3[k]};
     rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
     if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
-      std::fprintf(stderr, "korim: error in shiftMol2Domain.\n");
       structure::restorePDBCoords(pdbInfo);  // the caller's structure, not the turned one
-      return 1;
+      failure = "korim: error in shiftMol2Domain.\n";
+      break;
     }
-    int status = 0;
-    if (writeFiles && k == rotID) status = structure::writePDB(outName, pdbInfo, sInfo, remark);
-    if (writeFiles && status == 0) {
-      const std::string name = std::string(outName) + "." + std::to_string(k);
-      status = structure::writePDB(name.c_str(), pdbInfo, sInfo, remark);
+    if (writeFiles) {
+      turned[k].resize(3 * static_cast<size_t>(n));
+      for (int i = 0; i < n; i++) {
+        const AtomInfo& a = pdbInfo->atomList[i];
+        turned[k][3 * i] = a.x;
+        turned[k][3 * i + 1] = a.y;
+        turned[k][3 * i + 2] = a.z;
+      }
     }
-    if (structure::restorePDBCoords(pdbInfo) != 0) {
-      std::fprintf(stderr, "korim: error in restorePDBCoords.\n");
-      return 1;
+    if (structure::restorePDBCoords(pdbInfo) != 0) failure = "korim: error in restorePDBCoords.\n";
+  }
+  if (writeFiles) {
+    // The texts of the turns at once (each file's text is formatted once, also
+    // when it goes to two files), then the files in order.
+    std::vector<char> selected(static_cast<size_t>(n), 1);
+    for (int i = 0; sInfo != nullptr && i < n; i++)
+      selected[i] = structure::pdbSelectTest(sInfo, &pdbInfo->atomList[i]) != 0;
+    std::string texts[4];
+    for (int k = 0; k < turns; k++) texts[k].reserve(81 * static_cast<size_t>(n) + 256);
+    forChunks(turns, 1, [&](int begin, int end, int) {
+      for (int k = begin; k < end; k++)
+        structure::appendPDBFileText(texts[k], pdbInfo, selected.data(), turned[k].data(), remark);
+    });
+    for (int k = 0; k < turns; k++) {
+      int status = 0;
+      if (k == rotID) status = structure::writePDBText(outName, texts[k]);
+      if (status == 0) {
+        const std::string name = std::string(outName) + "." + std::to_string(k);
+        status = structure::writePDBText(name.c_str(), texts[k]);
+      }
+      if (status != 0) return status;
     }
-    if (status != 0) return status;
+  }
+  if (failure != nullptr) {
+    std::fputs(failure, stderr);
+    return 1;
   }
   return 0;
 }

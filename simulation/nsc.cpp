@@ -4,6 +4,7 @@
 #include "simulation/nsc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -482,9 +483,275 @@ void nscReset() {
 
 namespace {
 
-struct Neighb {
-  double x, y, z;  // vector from the atom to the neighbour
-  double dot;      // a unit dot u is buried when u . (x, y, z) > dot
+// Neighbours of one atom, one array per component in one block (padded with
+// entries that bury nothing to a multiple of kLanes): the vector (x, y, z)
+// from the atom to the neighbour, its length and the threshold: a unit dot u
+// is buried when u . (x, y, z) > t, evaluated as (ux x + uy y) + uz z.
+constexpr int kLanes = 4;
+
+struct NeighbourSet {
+  std::unique_ptr<double[]> block;
+  // tHigh and tLow: t with the margin of the group bounds added and taken off.
+  double *x = nullptr, *y = nullptr, *z = nullptr, *t = nullptr, *len = nullptr;
+  double *tHigh = nullptr, *tLow = nullptr;
+  int n = 0, padded = 0, room = 0;
+
+  explicit NeighbourSet(int first) { grow(first); }
+
+  // Room for at least want entries, keeping the first n.
+  void grow(int want) {
+    constexpr int kArrays = 7;
+    int r = std::max(room, 64);
+    while (r < want) r *= 2;
+    std::unique_ptr<double[]> b(new double[kArrays * static_cast<size_t>(r)]);
+    for (int k = 0; k < kArrays && room > 0; k++)
+      std::memcpy(&b[k * static_cast<size_t>(r)], &block[k * static_cast<size_t>(room)],
+                  n * sizeof(double));
+    block = std::move(b);
+    room = r;
+    x = block.get();
+    y = x + r;
+    z = y + r;
+    t = z + r;
+    len = t + r;
+    tHigh = len + r;
+    tLow = tHigh + r;
+  }
+
+  void add(double dx, double dy, double dz, double dt) {
+    if (n + kLanes >= room) grow(2 * room);
+    x[n] = dx;
+    y[n] = dy;
+    z[n] = dz;
+    t[n] = dt;
+    len[n] = std::sqrt(dx * dx + dy * dy + dz * dz);
+    // A margin far above the rounding of the dot tests and of the bounds.
+    const double margin = 1e-9 * (1.0 + len[n] + std::fabs(dt));
+    tHigh[n] = dt + margin;
+    tLow[n] = dt - margin;
+    n++;
+  }
+
+  // Pads to whole blocks (at least one) with neighbours that bury nothing.
+  void pad() {
+    for (padded = n; padded == 0 || padded % kLanes != 0; padded++) {
+      x[padded] = y[padded] = z[padded] = len[padded] = 0.0;
+      t[padded] = tHigh[padded] = tLow[padded] = HUGE_VAL;
+    }
+  }
+
+  bool buries(int k, double ux, double uy, double uz) const {
+    return ux * x[k] + uy * y[k] + uz * z[k] > t[k];
+  }
+};
+
+// The dots of one cube of the sorted sphere: a centre c and a radius rho with
+// |u - c| <= rho for every dot u of the cube, so that u . v lies within
+// c . v -+ rho |v|. Decisions from these bounds keep a margin far above the
+// rounding of the dot tests, so they agree with the test of every dot.
+struct DotGroup {
+  double cx, cy, cz, rho;
+  int first, count;
+};
+
+// Every dot of the group is buried by neighbour k.
+bool coversGroup(const NeighbourSet& s, int k, const DotGroup& g) {
+  const double lowest = g.cx * s.x[k] + g.cy * s.y[k] + g.cz * s.z[k] - g.rho * s.len[k];
+  return lowest > s.tHigh[k];
+}
+
+// No dot of the group is buried by neighbour k (false when in doubt).
+bool missesGroup(const NeighbourSet& s, int k, const DotGroup& g) {
+  const double highest = g.cx * s.x[k] + g.cy * s.y[k] + g.cz * s.z[k] + g.rho * s.len[k];
+  return highest < s.tLow[k];
+}
+
+// Two lanes of doubles and their comparison masks (lane-wise IEEE operations,
+// the same as the scalar ones).
+typedef double Lanes2 __attribute__((vector_size(16)));
+typedef long long Mask2 __attribute__((vector_size(16)));
+
+Lanes2 load2(const double* p) {
+  Lanes2 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The first of the padded neighbours that buries the dot, or -1: the dot
+// tests of kLanes neighbours at a time, each as the single test computes it.
+int firstBurier(const NeighbourSet& s, double ux, double uy, double uz) {
+  const Lanes2 vx = {ux, ux}, vy = {uy, uy}, vz = {uz, uz};
+  const double *x = s.x, *y = s.y, *z = s.z, *t = s.t;
+  for (int k = 0; k < s.padded; k += kLanes) {
+    const Mask2 a = (vx * load2(x + k) + vy * load2(y + k)) + vz * load2(z + k) > load2(t + k);
+    const Mask2 b =
+        (vx * load2(x + k + 2) + vy * load2(y + k + 2)) + vz * load2(z + k + 2) > load2(t + k + 2);
+    const Mask2 any = a | b;
+    if ((any[0] | any[1]) == 0) continue;
+    return a[0] ? k : a[1] ? k + 1 : b[0] ? k + 2 : k + 3;
+  }
+  return -1;
+}
+
+std::vector<DotGroup> dotGroups(const double* dots) {
+  std::vector<DotGroup> groups;
+  const int c3 = nsc.ico_cube * nsc.ico_cube * nsc.ico_cube;
+  for (int b = 0; b < c3; b++) {
+    DotGroup g{0.0, 0.0, 0.0, 0.0, nsc.ico_pt[b], nsc.ico_wk[b]};
+    if (g.count == 0) continue;
+    for (int d = g.first; d < g.first + g.count; d++) {
+      g.cx += dots[3 * d];
+      g.cy += dots[3 * d + 1];
+      g.cz += dots[3 * d + 2];
+    }
+    g.cx /= g.count;
+    g.cy /= g.count;
+    g.cz /= g.count;
+    for (int d = g.first; d < g.first + g.count; d++) {
+      const double c[3] = {g.cx, g.cy, g.cz};
+      g.rho = std::max(g.rho, std::sqrt(sqDist(&dots[3 * d], c)));
+    }
+    g.rho = g.rho * (1.0 + 1e-9) + 1e-12;
+    groups.push_back(g);
+  }
+  return groups;
+}
+
+// Exposed dots of one atom whose neighbours are s: their count, and with
+// exposed non-null a flag per dot (1 exposed). A group that one neighbour
+// covers is skipped; after the first exposed dot of a group, the rest of it
+// is tested only against the neighbours that may reach the group.
+int exposedDots(const NeighbourSet& s, NeighbourSet& reach, const std::vector<DotGroup>& groups,
+                const double* dots, int nDot, unsigned char* exposed) {
+  if (exposed != nullptr) std::memset(exposed, s.n == 0 ? 1 : 0, static_cast<size_t>(nDot));
+  if (s.n == 0) return nDot;
+  int count = 0;
+  int last = 0;  // the neighbour that buried the last dot usually buries the next
+  for (const DotGroup& g : groups) {
+    if (coversGroup(s, last, g)) continue;
+    const NeighbourSet* tested = &s;
+    int* lastOf = &last;
+    int reachLast = 0;
+    for (int d = g.first; d < g.first + g.count; d++) {
+      const double ux = dots[3 * d], uy = dots[3 * d + 1], uz = dots[3 * d + 2];
+      if (tested->buries(*lastOf, ux, uy, uz)) continue;
+      const int k = firstBurier(*tested, ux, uy, uz);
+      if (k >= 0) {
+        *lastOf = k;
+        if (tested == &s && coversGroup(s, k, g)) break;
+        continue;
+      }
+      count++;
+      if (exposed != nullptr) exposed[d] = 1;
+      if (tested == &s) {
+        reach.n = 0;
+        for (int j = 0; j < s.n; j++)
+          if (!missesGroup(s, j, g)) reach.add(s.x[j], s.y[j], s.z[j], s.t[j]);
+        reach.pad();
+        tested = &reach;
+        lastOf = &reachLast;
+      }
+    }
+  }
+  return count;
+}
+
+// Boxes of edge 2 rmax over the atoms: overlapping spheres lie in adjacent
+// boxes. Atoms are kept box after box (x fastest), with their coordinates and
+// radii in that order.
+struct BoxGrid {
+  double edge = 1.0, origin[3] = {0.0, 0.0, 0.0};
+  int nb[3] = {1, 1, 1};
+  std::vector<int> order;      // atoms box by box
+  std::vector<int> start;      // first position of every box, and the end
+  std::vector<double> sorted;  // x, y, z, radius per position
+
+  int cellOf(double v, int k) const {
+    double f = std::floor((v - origin[k]) / edge);
+    if (!(f >= 0.0)) f = 0.0;
+    if (f > nb[k] - 1) f = nb[k] - 1;
+    return static_cast<int>(f);
+  }
+};
+
+void buildGrid(const double* co, const double* radius, int nat, BoxGrid& g) {
+  double lo[3], hi[3], rmax = 0.0;
+  for (int k = 0; k < 3; k++) lo[k] = hi[k] = co[k];
+  for (int i = 0; i < nat; i++) {
+    for (int k = 0; k < 3; k++) {
+      const double v = co[3 * i + k];
+      if (v < lo[k]) lo[k] = v;
+      if (v > hi[k]) hi[k] = v;
+    }
+    if (radius[i] > rmax) rmax = radius[i];
+  }
+  // The edge only grows (which keeps adjacency enough) when the extent would
+  // need an absurd number of boxes.
+  g.edge = rmax > 0.0 ? 2.0 * rmax : 1.0;
+  for (;;) {
+    double total = 1.0;
+    for (int k = 0; k < 3; k++) {
+      double n = std::ceil((hi[k] - lo[k]) / g.edge);
+      if (!(n >= 1.0)) n = 1.0;
+      if (n > 1.0e6) n = 1.0e6;
+      g.nb[k] = static_cast<int>(n);
+      total *= n;
+    }
+    if (total <= 8.0 * nat + 1.0e6) break;
+    g.edge *= 2.0;
+  }
+  for (int k = 0; k < 3; k++)
+    g.origin[k] = lo[k] - (g.nb[k] * g.edge - (hi[k] - lo[k])) / 2.0;
+  const int nBoxes = g.nb[0] * g.nb[1] * g.nb[2];
+  std::vector<int> atomBox(static_cast<size_t>(nat));
+  g.start.assign(static_cast<size_t>(nBoxes) + 1, 0);
+  for (int i = 0; i < nat; i++) {
+    const int b = g.cellOf(co[3 * i], 0) + g.nb[0] * g.cellOf(co[3 * i + 1], 1) +
+                  g.nb[0] * g.nb[1] * g.cellOf(co[3 * i + 2], 2);
+    atomBox[i] = b;
+    g.start[b + 1]++;
+  }
+  for (int b = 0; b < nBoxes; b++) g.start[b + 1] += g.start[b];
+  std::vector<int> fill(g.start.begin(), g.start.end() - 1);
+  g.order.resize(static_cast<size_t>(nat));
+  g.sorted.resize(4 * static_cast<size_t>(nat));
+  for (int i = 0; i < nat; i++) {
+    const int p = fill[atomBox[i]]++;
+    g.order[p] = i;
+    for (int k = 0; k < 3; k++) g.sorted[4 * p + k] = co[3 * i + k];
+    g.sorted[4 * p + 3] = radius[i];
+  }
+}
+
+// The overlapping neighbours of the atom at position p of the grid.
+void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
+  const double* a = &g.sorted[4 * static_cast<size_t>(p)];
+  const double xi = a[0], yi = a[1], zi = a[2], ri = a[3];
+  const int ix = g.cellOf(xi, 0), iy = g.cellOf(yi, 1), iz = g.cellOf(zi, 2);
+  const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, g.nb[0] - 1);
+  s.n = 0;
+  for (int jz = std::max(iz - 1, 0); jz <= std::min(iz + 1, g.nb[2] - 1); jz++)
+    for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, g.nb[1] - 1); jy++) {
+      // Boxes x0..x1 of a row are consecutive: one run of positions.
+      const int row = g.nb[0] * (jy + g.nb[1] * jz);
+      for (int q = g.start[row + x0]; q < g.start[row + x1 + 1]; q++) {
+        if (q == p) continue;
+        const double* b = &g.sorted[4 * static_cast<size_t>(q)];
+        const double dx = b[0] - xi, dy = b[1] - yi, dz = b[2] - zi;
+        const double dd = dx * dx + dy * dy + dz * dz;
+        const double rj = b[3];
+        if (dd > (ri + rj) * (ri + rj)) continue;
+        s.add(dx, dy, dz, (dd + ri * ri - rj * rj) / (2.0 * ri));
+      }
+    }
+  s.pad();
+}
+
+// What the serial sums need of one atom: its exposed dot count and, for the
+// volume, its term.
+struct AtomResult {
+  int exposed = 0;
+  double volume = 0.0;
 };
 
 }  // namespace
@@ -507,210 +774,98 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   const int nDot = nsc.n_dot;
   const double dotArea = kFourPi / nDot;
 
-  // Surface points (bit 1): grown by one sphere's worth whenever the next
-  // point would not fit.
-  CBuffer<double> points(nullptr, &std::free);
-  size_t room = 0, nPoints = 0;
-  if (mode & kNscDots) {
-    room = (3 * static_cast<size_t>(nDot) * nat) / 10;
-    NSC_WHERE();
-    points.reset(static_cast<double*>(mycalloc(nsc.file, nsc.line, room, sizeof(double))));
-  }
-  CBuffer<double> areas(nullptr, &std::free);
-  if (mode & kNscAreas) areas = cAlloc<double>(__LINE__, nat);
-
-  // Bounding box, centroid, largest radius.
-  double lo[3], hi[3], sum[3] = {0.0, 0.0, 0.0}, rmax = 0.0;
-  for (int k = 0; k < 3; k++) lo[k] = hi[k] = co[k];
-  for (int i = 0; i < nat; i++) {
-    for (int k = 0; k < 3; k++) {
-      const double v = co[3 * i + k];
-      if (v < lo[k]) lo[k] = v;
-      if (v > hi[k]) hi[k] = v;
-      sum[k] += v;
-    }
-    if (radius[i] > rmax) rmax = radius[i];
-  }
+  double sum[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < nat; i++)
+    for (int k = 0; k < 3; k++) sum[k] += co[3 * i + k];
   const double centroid[3] = {sum[0] / nat, sum[1] / nat, sum[2] / nat};
 
-  // Boxes of edge 2 rmax: overlapping spheres lie in adjacent boxes. The
-  // edge only grows (which keeps that true) when the extent would need an
-  // absurd number of boxes.
-  double edge = rmax > 0.0 ? 2.0 * rmax : 1.0;
-  int nb[3];
-  for (;;) {
-    double total = 1.0;
-    for (int k = 0; k < 3; k++) {
-      double n = std::ceil((hi[k] - lo[k]) / edge);
-      if (!(n >= 1.0)) n = 1.0;
-      if (n > 1.0e6) n = 1.0e6;
-      nb[k] = static_cast<int>(n);
-      total *= n;
-    }
-    if (total <= 8.0 * nat + 1.0e6) break;
-    edge *= 2.0;
-  }
-  double origin[3];
-  for (int k = 0; k < 3; k++) origin[k] = lo[k] - (nb[k] * edge - (hi[k] - lo[k])) / 2.0;
-  const int nBoxes = nb[0] * nb[1] * nb[2];
-
-  // Counting sort of the atoms by box.
-  CBuffer<int> work = cAlloc<int>(__LINE__, 2 * static_cast<size_t>(nat));
-  int* order = work.get();     // atoms box by box
-  int* atomBox = order + nat;  // box of each atom
-  CBuffer<int> flags = cAlloc<int>(__LINE__, static_cast<size_t>(nDot) + nBoxes + 1);
-  int* boxStart = flags.get() + nDot;  // nBoxes + 1 running starts
-  auto cellOf = [&](double v, int k) {
-    double f = std::floor((v - origin[k]) / edge);
-    if (!(f >= 0.0)) f = 0.0;
-    if (f > nb[k] - 1) f = nb[k] - 1;
-    return static_cast<int>(f);
-  };
-  for (int i = 0; i < nat; i++) {
-    const int b = cellOf(co[3 * i], 0) + nb[0] * cellOf(co[3 * i + 1], 1) +
-                  nb[0] * nb[1] * cellOf(co[3 * i + 2], 2);
-    atomBox[i] = b;
-    boxStart[b + 1]++;
-  }
-  int mostInBox = 0;
-  for (int b = 0; b < nBoxes; b++) {
-    if (boxStart[b + 1] > mostInBox) mostInBox = boxStart[b + 1];
-    boxStart[b + 1] += boxStart[b];
-  }
-  {
-    std::vector<int> fill(boxStart, boxStart + nBoxes);
-    for (int i = 0; i < nat; i++) order[fill[atomBox[i]]++] = i;
-  }
-
-  // The dots of every atom (in box order) are tested on the worker threads;
-  // the sums below then take the atoms one after another as a single thread
+  // The dots of every atom are tested on the worker threads; the sums below
+  // then take the atoms one after another (in box order) as a single thread
   // would.
-  const long long maxNeighb = std::min<long long>(nat, 27LL * mostInBox);
-  const int workers = chunkCount(nat, std::max(1, 2 * kGrainWork / (nDot + 1)));
-  std::vector<unsigned char> exposedAll;
-  std::vector<int> exposedCount;
-  std::vector<std::vector<Neighb>> neighbOf;
-  std::vector<std::vector<int>> candidatesOf;
+  BoxGrid grid;
+  std::vector<DotGroup> groups;
+  std::vector<AtomResult> results;
+  std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
+  std::vector<std::unique_ptr<unsigned char[]>> flagsOf;
+  std::vector<NeighbourSet> neighbOf, reachOf;
+  // An atom costs some eight simple steps per dot (neighbours, cube tests,
+  // the dot tests that remain).
+  const int grain = std::max(1, kGrainWork / (8 * (nDot + 1)));
+  const int workers = chunkCount(nat, grain);
   try {
-    exposedAll.resize(static_cast<size_t>(nat) * nDot);
-    exposedCount.resize(static_cast<size_t>(nat));
-    neighbOf.assign(static_cast<size_t>(workers), std::vector<Neighb>(maxNeighb));
-    candidatesOf.resize(static_cast<size_t>(workers));
-    for (auto& c : candidatesOf) c.reserve(static_cast<size_t>(maxNeighb));
+    buildGrid(co, radius, nat, grid);
+    groups = dotGroups(dots);
+    results.resize(static_cast<size_t>(nat));
+    if (mode & kNscDots) exposedAll.resize(static_cast<size_t>(nat) * nDot);
+    // Room for the usual neighbours; a crowded atom grows its set.
+    for (int w = 0; w < workers; w++) {
+      neighbOf.emplace_back(256);
+      reachOf.emplace_back(256);
+      if (mode & kNscVolume) flagsOf.emplace_back(new unsigned char[nDot]);
+    }
   } catch (const std::bad_alloc&) {
     NSC_WHERE();
     warning("nsc_dclm: no memory for the dot tests of %d atoms", nat);
     return 1;
   }
-  forChunks(nat, std::max(1, 2 * kGrainWork / (nDot + 1)), [&](int begin, int end, int worker) {
-    Neighb* neighb = neighbOf[worker].data();
-    std::vector<int>& candidates = candidatesOf[worker];
-    int candidatesBox = -1;
-    for (int p = begin; p < end; p++) {
-      const int i = order[p];
-      const int b = atomBox[i];
-      if (b != candidatesBox) {
-        candidatesBox = b;
-        const int ix = b % nb[0], iy = (b / nb[0]) % nb[1], iz = b / (nb[0] * nb[1]);
-        candidates.clear();
-        for (int jz = iz - 1; jz <= iz + 1; jz++) {
-          if (jz < 0 || jz >= nb[2]) continue;
-          for (int jy = iy - 1; jy <= iy + 1; jy++) {
-            if (jy < 0 || jy >= nb[1]) continue;
-            for (int jx = ix - 1; jx <= ix + 1; jx++) {
-              if (jx < 0 || jx >= nb[0]) continue;
-              const int jb = jx + nb[0] * jy + nb[0] * nb[1] * jz;
-              for (int q = boxStart[jb]; q < boxStart[jb + 1]; q++)
-                candidates.push_back(order[q]);
-            }
-          }
-        }
-      }
-      const double xi = co[3 * i], yi = co[3 * i + 1], zi = co[3 * i + 2];
-      const double ri = radius[i];
-      unsigned char* dotExposed = &exposedAll[static_cast<size_t>(p) * nDot];
-      int nNeighb = 0;
-      for (int j : candidates) {
-        if (j == i) continue;
-        const double dx = co[3 * j] - xi, dy = co[3 * j + 1] - yi, dz = co[3 * j + 2] - zi;
-        const double dd = dx * dx + dy * dy + dz * dz;
-        const double rj = radius[j];
-        if (dd > (ri + rj) * (ri + rj)) continue;
-        neighb[nNeighb++] = Neighb{dx, dy, dz, (dd + ri * ri - rj * rj) / (2.0 * ri)};
-      }
-      int exposed = 0;
-      if (nNeighb == 0) {
-        for (int d = 0; d < nDot; d++) dotExposed[d] = 1;
-        exposed = nDot;
-      } else {
-        // The neighbour that buried the last dot usually buries the next.
-        int last = 0;
+  // The threads start one after another: each takes small blocks of atoms
+  // until none is left, so that the first started do more.
+  std::atomic<int> nextAtom{0};
+  const int block = std::max(1, grain / 2);
+  forChunks(workers, 1, [&](int, int, int worker) {
+    NeighbourSet& s = neighbOf[worker];
+    for (int begin; (begin = nextAtom.fetch_add(block)) < nat;) {
+      for (int p = begin; p < std::min(nat, begin + block); p++) {
+        gatherNeighbours(grid, p, s);
+        unsigned char* flags = (mode & kNscDots) ? &exposedAll[static_cast<size_t>(p) * nDot]
+                               : (mode & kNscVolume) ? flagsOf[worker].get()
+                                                     : nullptr;
+        AtomResult& r = results[p];
+        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags);
+        if (!(mode & kNscVolume)) continue;
+        const double* a = &grid.sorted[4 * static_cast<size_t>(p)];
+        const double ri = a[3];
+        double v[3] = {0.0, 0.0, 0.0};
         for (int d = 0; d < nDot; d++) {
-          dotExposed[d] = 0;
-          const double ux = dots[3 * d], uy = dots[3 * d + 1], uz = dots[3 * d + 2];
-          const Neighb& nl = neighb[last];
-          if (ux * nl.x + uy * nl.y + uz * nl.z > nl.dot) continue;
-          bool buried = false;
-          for (int n = 0; n < nNeighb; n++) {
-            const Neighb& nn = neighb[n];
-            if (ux * nn.x + uy * nn.y + uz * nn.z > nn.dot) {
-              last = n;
-              buried = true;
-              break;
-            }
-          }
-          if (!buried) {
-            dotExposed[d] = 1;
-            exposed++;
-          }
+          if (!flags[d]) continue;
+          v[0] += dots[3 * d];
+          v[1] += dots[3 * d + 1];
+          v[2] += dots[3 * d + 2];
         }
+        r.volume = ri * ri *
+                   (v[0] * (a[0] - centroid[0]) + v[1] * (a[1] - centroid[1]) +
+                    v[2] * (a[2] - centroid[2]) + ri * r.exposed);
       }
-      exposedCount[p] = exposed;
     }
   });
 
+  // Surface points (bit 1): every exposed dot of every atom, atom after atom.
+  CBuffer<double> points(nullptr, &std::free);
+  size_t nPoints = 0;
+  if (mode & kNscDots) {
+    for (const AtomResult& r : results) nPoints += static_cast<size_t>(r.exposed);
+    NSC_WHERE();
+    points.reset(static_cast<double*>(mycalloc(nsc.file, nsc.line, 3 * nPoints, sizeof(double))));
+  }
+  CBuffer<double> areas(nullptr, &std::free);
+  if (mode & kNscAreas) areas = cAlloc<double>(__LINE__, nat);
   double area = 0.0, vol = 0.0;
+  double* q = points.get();
   for (int p = 0; p < nat; p++) {
-    {
-      const int i = order[p];
-      const double xi = co[3 * i], yi = co[3 * i + 1], zi = co[3 * i + 2];
-      const double ri = radius[i];
-      const unsigned char* dotExposed = &exposedAll[static_cast<size_t>(p) * nDot];
-      const int exposed = exposedCount[p];
-      const double a = dotArea * ri * ri * exposed;
-      area += a;
-      if (mode & kNscAreas) areas.get()[i] = a;
-      if (mode & kNscDots) {
-        for (int d = 0; d < nDot; d++) {
-          if (!dotExposed[d]) continue;
-          if (room < 3 * (nPoints + 1)) {
-            const size_t newRoom = room + 3 * static_cast<size_t>(nDot);
-            NSC_WHERE();
-            double* grown = static_cast<double*>(
-                myrealloc(nsc.file, nsc.line, points.get(), newRoom * sizeof(double)));
-            points.release();
-            points.reset(grown);
-            room = newRoom;
-          }
-          double* q = points.get() + 3 * nPoints;
-          q[0] = ri * dots[3 * d] + xi;
-          q[1] = ri * dots[3 * d + 1] + yi;
-          q[2] = ri * dots[3 * d + 2] + zi;
-          nPoints++;
-        }
-      }
-      if (mode & kNscVolume) {
-        double s[3] = {0.0, 0.0, 0.0};
-        for (int d = 0; d < nDot; d++) {
-          if (!dotExposed[d]) continue;
-          s[0] += dots[3 * d];
-          s[1] += dots[3 * d + 1];
-          s[2] += dots[3 * d + 2];
-        }
-        vol += ri * ri *
-               (s[0] * (xi - centroid[0]) + s[1] * (yi - centroid[1]) +
-                s[2] * (zi - centroid[2]) + ri * exposed);
-      }
+    const int i = grid.order[p];
+    const double ri = radius[i];
+    const double a = dotArea * ri * ri * results[p].exposed;
+    area += a;
+    if (mode & kNscAreas) areas.get()[i] = a;
+    if (mode & kNscVolume) vol += results[p].volume;
+    if (!(mode & kNscDots)) continue;
+    const unsigned char* flags = &exposedAll[static_cast<size_t>(p) * nDot];
+    for (int d = 0; d < nDot; d++) {
+      if (!flags[d]) continue;
+      q[0] = ri * dots[3 * d] + co[3 * i];
+      q[1] = ri * dots[3 * d + 1] + co[3 * i + 1];
+      q[2] = ri * dots[3 * d + 2] + co[3 * i + 2];
+      q += 3;
     }
   }
 

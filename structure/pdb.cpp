@@ -37,9 +37,12 @@ int bytesOf(long long n) {
 
 // Grows one record list of the structure to make room for one more record;
 // returns the slot at the old count or null.
+// The slot handed out carries the defaults; with nullSpare so do the spare
+// slots of a grown list (without, a large first block stays untouched until
+// its slots are handed out).
 template <typename T, typename NullFn>
 T* nextRecord(T*& list, int& count, int& maxCount, int firstSize, int step, const char* verbFmt,
-              const char* failMsg, NullFn nullFn) {
+              const char* failMsg, NullFn nullFn, bool nullSpare = true) {
     if (count >= maxCount) {
         int newMax = maxCount == 0 ? firstSize : maxCount + step;
         if (mod.verbose) std::fprintf(stderr, verbFmt, newMax);
@@ -52,9 +55,10 @@ T* nextRecord(T*& list, int& count, int& maxCount, int firstSize, int step, cons
             return nullptr;
         }
         list = grown;
-        for (int i = maxCount; i < newMax; i++) nullFn(&list[i]);
+        for (int i = maxCount; nullSpare && i < newMax; i++) nullFn(&list[i]);
         maxCount = newMax;
     }
+    nullFn(&list[count]);
     return &list[count++];
 }
 
@@ -154,7 +158,9 @@ int segNull(SegInfo* s) {
 
 // ---- Growing the record lists ----------------------------------------------
 
-AtomInfo* getNextAtom(PDBInfo* p) {
+namespace {
+
+AtomInfo* nextAtom(PDBInfo* p, bool nullSpare) {
     if (p == nullptr) return nullptr;
     // Residues, chains and segments of an indexed structure point into the
     // atom list: moving it would leave them dangling.
@@ -164,21 +170,27 @@ AtomInfo* getNextAtom(PDBInfo* p) {
     }
     return nextRecord(p->atomList, p->atomCount, p->maxAtomCount, 4096, 1024,
                       "REMARK Expanding Atom List: %d atoms max.\n",
-                      "PDB Error Allocating Atom memory.", atomNull);
+                      "PDB Error Allocating Atom memory.", atomNull, nullSpare);
 }
+
+}  // namespace
+
+AtomInfo* getNextAtom(PDBInfo* p) { return nextAtom(p, true); }
+
+AtomInfo* takeAtomSlot(PDBInfo* p) { return nextAtom(p, false); }
 
 ResInfo* getNextRes(PDBInfo* p) {
     if (p == nullptr) return nullptr;
     return nextRecord(p->resList, p->resCount, p->maxResCount, 512, 150,
                       "REMARK Expanding Res List: %d residues max.\n",
-                      "PDB Error Allocating Residue memory.", resNull);
+                      "PDB Error Allocating Residue memory.", resNull, false);
 }
 
 ChainInfo* getNextChain(PDBInfo* p) {
     if (p == nullptr) return nullptr;
     return nextRecord(p->chainList, p->chainCount, p->maxChainCount, 8, 8,
                       "REMARK Expanding Chain List: %d chains max.\n",
-                      "PDB Error Allocating Chain memory.", chainNull);
+                      "PDB Error Allocating Chain memory.", chainNull, false);
 }
 
 SegInfo* getNextSeg(PDBInfo* p) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace korim::foundation {
 struct HTabInfo;  // hash symbol table (foundation/hsymbol.h)
@@ -212,6 +213,10 @@ int resNull(ResInfo* resInfo);
 int chainNull(ChainInfo* chainInfo);
 int segNull(SegInfo* segInfo);
 AtomInfo* getNextAtom(PDBInfo* pdbInfo);
+// getNextAtom for a reader: the list grows in the same steps (same messages
+// and accounts), but only the slot handed out gets the defaults; the spare
+// slots stay untouched until getNextAtom hands them out (with the defaults).
+AtomInfo* takeAtomSlot(PDBInfo* pdbInfo);
 ResInfo* getNextRes(PDBInfo* pdbInfo);
 ChainInfo* getNextChain(PDBInfo* pdbInfo);
 SegInfo* getNextSeg(PDBInfo* pdbInfo);
@@ -266,6 +271,16 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
 // The ATOM records of the atoms that pass sInfo (null: every atom), in list
 // order, on an open stream; returns the number written.
 int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo);
+// Appends the text writePDB writes for the structure: "REMARK remark" and a
+// blank line (when remark is set), the ATOM records of the atoms whose flag in
+// selected is set (one per atom; null: every atom) with the coordinates xyz
+// (x, y, z per atom; null: the atoms' own), and END. Reads the structure only
+// (several threads may format one structure at once).
+void appendPDBFileText(std::string& text, const PDBInfo* pdbInfo, const char* selected,
+                       const float* xyz, const char* remark);
+// Writes text to the file pdbName (empty: standard output) as writePDB writes
+// its file, with the same message on failure: 0, or 1.
+int writePDBText(const char* pdbName, const std::string& text);
 // Field text of one record line (the non-blank characters of its columns)
 // into a buffer of at least PDB_NAME_LEN bytes (longer fields are cut).
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);

@@ -1,5 +1,6 @@
 // Structure indexing: residues, chains and segments built from the atom list, and their key tables.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "foundation/hsymbol.h"
@@ -20,7 +21,8 @@ constexpr int kResAtomFirst = 32, kResAtomStep = 8;
 constexpr int kGroupAtomFirst = 4096, kGroupAtomStep = 1024;
 constexpr int kGroupResFirst = 512, kGroupResStep = 150;
 
-// Grows a pointer list by the fixed steps; the new entries are null.
+// Grows a pointer list by the fixed steps; the entry handed out is null, the
+// spare ones are left untouched (each is null when handed out).
 template <typename T>
 T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, const char* verbFmt,
             const char* failMsg) {
@@ -38,19 +40,22 @@ T** nextPtr(T*** list, int* count, int* maxCount, int initCount, int incrCount, 
             std::fprintf(stderr, "%s\n", failMsg);
             return nullptr;
         }
-        for (int i = *maxCount; i < newMax; i++) grown[i] = nullptr;
         *list = grown;
         *maxCount = newMax;
     }
+    (*list)[*count] = nullptr;
     return &(*list)[(*count)++];
 }
 
-// Adds key -> index; -1 with the table's message when it cannot.
+// Adds key -> index for a key known to be absent (hSetSymInt without its
+// second look-up); -1 with the table's message when it cannot.
 int addKey(HTable* tab, const char* key, int index, const char* failMsg) {
-    if (tab == nullptr || hSetSymInt(key, index, tab) != 0) {
+    HSymbol* s = tab != nullptr ? hAddSym(key, HSYM_INT, tab) : nullptr;
+    if (s == nullptr) {
         std::fprintf(stderr, "%s\n", failMsg);
         return -1;
     }
+    s->val.u.i = index;
     return index;
 }
 
@@ -59,6 +64,13 @@ int findKey(HTable* tab, const char* key) {
     int index = -1;
     if (tab == nullptr || hGetSymInt(key, tab, &index) == 0) return -1;
     return index;
+}
+
+// The same chain and segment names: the same chain, segment and (with the
+// same residue number) residue keys.
+bool sameNames(const AtomInfo& a, const AtomInfo& b) {
+    return std::strncmp(a.chainID, b.chainID, PDB_NAME_LEN) == 0 &&
+           std::strncmp(a.segID, b.segID, PDB_NAME_LEN) == 0;
 }
 
 template <typename T>
@@ -263,20 +275,25 @@ int indexPDB(PDBInfo* p) {
     }
 
     // Residue, chain and segment lists grow while the keys go in; record
-    // pointers are taken only once every record exists.
+    // pointers are taken only once every record exists. An atom with the
+    // residue (chain, segment) names of the one before shares its record
+    // without a key look-up.
     std::vector<int> resOf(static_cast<size_t>(n), -1);
     for (int i = 0; i < n; i++) {
-        resOf[i] = insertRes(p, &atoms[i]);
+        const bool sameRes = i > 0 && atoms[i].resID == atoms[i - 1].resID &&
+                             sameNames(atoms[i], atoms[i - 1]);
+        resOf[i] = sameRes ? resOf[i - 1] : insertRes(p, &atoms[i]);
         if (resOf[i] < 0) return 1;
         setResInfo(&p->resList[resOf[i]], &atoms[i]);
     }
     for (int i = 0; i < n; i++) atoms[i].resInfo = &p->resList[resOf[i]];
 
-    for (int i = 0; i < n; i++) {
-        int c = insertChain(p, &atoms[i]);
+    for (int i = 0, c = -1, s = -1; i < n; i++) {
+        const bool same = i > 0 && sameNames(atoms[i], atoms[i - 1]);
+        if (!same) c = insertChain(p, &atoms[i]);
         if (c < 0) return 1;
         setChainAtomInfo(&p->chainList[c], &atoms[i]);
-        int s = insertSeg(p, &atoms[i]);
+        if (!same) s = insertSeg(p, &atoms[i]);
         if (s < 0) return 1;
         setSegAtomInfo(&p->segList[s], &atoms[i]);
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <strings.h>
@@ -13,6 +14,7 @@
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
 #include "structure/pdbline.h"
+#include "structure/pdbnumber.h"
 
 using namespace korim::foundation;
 
@@ -35,6 +37,10 @@ namespace {
 enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel };
 
 RecordKind recordKind(const char* line) {
+    // The record names start with A, E, H or M (either case): other lines are
+    // told apart by their first letter alone.
+    const char first = static_cast<char>(line[0] | 0x20);
+    if (first != 'a' && first != 'e' && first != 'h' && first != 'm') return kOther;
     if (strncasecmp(line, "HETATM", 6) == 0) return kHetatm;
     if (strncasecmp(line, "ENDMDL", 6) == 0) return kEndModel;
     if (strncasecmp(line, "MODEL", 5) == 0 && (line[5] == '\0' || line[5] == ' ')) return kModel;
@@ -60,10 +66,30 @@ void badField(LineContext& ctx, int fieldLoc, const char* text) {
     ctx.status = 1;
 }
 
-int intField(const char* line, int fieldLoc, LineContext& ctx) {
+// White space as std::isspace takes it in the "C" locale the program runs in.
+bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The text of a field of a line of len characters, white space removed
+// (getPDBField without measuring the line again).
+void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destLen) {
+    dest[0] = '\0';
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    if (len < static_cast<size_t>(f.loc1 - 1)) return;
+    int n = 0;
+    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
+        const char c = line[col - 1];
+        if (isWhite(c)) continue;
+        if (n < destLen - 1) dest[n++] = c;
+    }
+    dest[n] = '\0';
+}
+
+int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     char text[PDB_NAME_LEN];
-    getPDBField(line, fieldLoc, text, sizeof(text));
+    fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
+    int fast = 0;
+    if (plainInt(text, &fast)) return fast;
     errno = 0;
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
@@ -74,12 +100,17 @@ int intField(const char* line, int fieldLoc, LineContext& ctx) {
     return static_cast<int>(v);
 }
 
-float floatField(const char* line, int fieldLoc, LineContext& ctx) {
+float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    float v = 0.0f;
+    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    if (plainFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     char text[PDB_NAME_LEN];
-    getPDBField(line, fieldLoc, text, sizeof(text));
+    fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0.0f;
     char* end = nullptr;
-    float v = std::strtof(text, &end);
+    v = std::strtof(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(v)) {
         badField(ctx, fieldLoc, text);
         return 0.0f;
@@ -87,14 +118,14 @@ float floatField(const char* line, int fieldLoc, LineContext& ctx) {
     return v;
 }
 
-void nameField(const char* line, int fieldLoc, char* dest) {
-    getPDBField(line, fieldLoc, dest, PDB_NAME_LEN);
+void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
+    fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
 }
 
 // The atom serial, including leading digits grown into columns 5-6 of an
 // ATOM record.
-int serialField(const char* line, RecordKind kind, LineContext& ctx) {
-    int serial = intField(line, PDB_ATOMID, ctx);
+int serialField(const char* line, size_t len, RecordKind kind, LineContext& ctx) {
+    int serial = intField(line, len, PDB_ATOMID, ctx);
     if (kind != kAtom || ctx.status != 0) return serial;
     char lead[3] = {0, 0, 0};
     int n = 0;
@@ -103,7 +134,7 @@ int serialField(const char* line, RecordKind kind, LineContext& ctx) {
     }
     if (n == 0) return serial;
     char text[PDB_NAME_LEN];
-    getPDBField(line, PDB_ATOMID, text, sizeof(text));
+    fieldText(line, len, PDB_ATOMID, text, sizeof(text));
     char whole[PDB_NAME_LEN + 4];
     std::snprintf(whole, sizeof(whole), "%s%s", lead, text);
     return static_cast<int>(std::strtol(whole, nullptr, 10));
@@ -152,16 +183,7 @@ int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
     if (dest == nullptr || destLen < 1) return 1;
     dest[0] = '\0';
     if (line == nullptr || fieldLoc < 0 || fieldLoc >= PDB_FIELD_COUNT) return 1;
-    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
-    size_t len = std::strlen(line);
-    if (len < static_cast<size_t>(f.loc1 - 1)) return 0;
-    int n = 0;
-    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
-        char c = line[col - 1];
-        if (std::isspace(static_cast<unsigned char>(c))) continue;
-        if (n < destLen - 1) dest[n++] = c;
-    }
-    dest[n] = '\0';
+    fieldText(line, std::strlen(line), fieldLoc, dest, destLen);
     return 0;
 }
 
@@ -202,28 +224,28 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
 
-        atom.resID = intField(line, PDB_RESID, ctx);
-        nameField(line, PDB_ATOMNAME, atom.atomName);
-        nameField(line, PDB_RESNAME, atom.resName);
-        nameField(line, PDB_LOCID, atom.locID);
-        nameField(line, PDB_CHAINID, atom.chainID);
-        nameField(line, PDB_SEGID, atom.segID);
-        nameField(line, PDB_ICODE, atom.icode);
+        atom.resID = intField(line, len, PDB_RESID, ctx);
+        nameField(line, len, PDB_ATOMNAME, atom.atomName);
+        nameField(line, len, PDB_RESNAME, atom.resName);
+        nameField(line, len, PDB_LOCID, atom.locID);
+        nameField(line, len, PDB_CHAINID, atom.chainID);
+        nameField(line, len, PDB_SEGID, atom.segID);
+        nameField(line, len, PDB_ICODE, atom.icode);
         if (ctx.status != 0) break;
         if (sInfo != nullptr && !pdbSelectTest(sInfo, &atom)) continue;
         if (!variants.firstLocation(atom)) continue;
 
-        atom.atomID = serialField(line, kind, ctx);
-        atom.x = floatField(line, PDB_X, ctx);
-        atom.y = floatField(line, PDB_Y, ctx);
-        atom.z = floatField(line, PDB_Z, ctx);
-        atom.occupancy = floatField(line, PDB_OCCUPANCY, ctx);
-        atom.tempFactor = floatField(line, PDB_TEMPFACTOR, ctx);
-        nameField(line, PDB_ELEMENT, atom.element);
-        nameField(line, PDB_CHARGE, atom.chargeStr);
+        atom.atomID = serialField(line, len, kind, ctx);
+        atom.x = floatField(line, len, PDB_X, ctx);
+        atom.y = floatField(line, len, PDB_Y, ctx);
+        atom.z = floatField(line, len, PDB_Z, ctx);
+        atom.occupancy = floatField(line, len, PDB_OCCUPANCY, ctx);
+        atom.tempFactor = floatField(line, len, PDB_TEMPFACTOR, ctx);
+        nameField(line, len, PDB_ELEMENT, atom.element);
+        nameField(line, len, PDB_CHARGE, atom.chargeStr);
         if (ctx.status != 0) break;
 
-        AtomInfo* slot = getNextAtom(pdbInfo);
+        AtomInfo* slot = takeAtomSlot(pdbInfo);
         if (slot == nullptr) {
             status = 1;
             break;
@@ -252,20 +274,71 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
     // Record name and serial fill columns 1-11. A serial of six or seven
     // digits grows into columns 5-6, where the reader takes it back,
     // instead of pushing every later field one column to the right.
+    constexpr std::size_t kChunk = 1 << 16;
+    std::unique_ptr<char[]> text(new char[kChunk + kRecordRoom]);
+    char* p = text.get();
     int written = 0;
-    std::string text;
     for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
         const AtomInfo* a = &pdbInfo->atomList[i];
         if (sInfo != nullptr && !pdbSelectTest(sInfo, a)) continue;
-        appendAtomRecord(text, *a);
+        p = putAtomRecord(p, *a);
         written++;
-        if (text.size() >= 1 << 16) {
-            std::fwrite(text.data(), 1, text.size(), out);
-            text.clear();
+        if (static_cast<std::size_t>(p - text.get()) >= kChunk) {
+            std::fwrite(text.get(), 1, static_cast<std::size_t>(p - text.get()), out);
+            p = text.get();
         }
     }
-    std::fwrite(text.data(), 1, text.size(), out);
+    std::fwrite(text.get(), 1, static_cast<std::size_t>(p - text.get()), out);
     return written;
+}
+
+void appendPDBFileText(std::string& text, const PDBInfo* pdbInfo, const char* selected,
+                       const float* xyz, const char* remark) {
+    if (remark != nullptr) text.append("REMARK ").append(remark).append("\n\n");
+    const int n = pdbInfo->atomList != nullptr ? pdbInfo->atomCount : 0;
+    char record[kRecordRoom];
+    for (int i = 0; i < n; i++) {
+        if (selected != nullptr && !selected[i]) continue;
+        const AtomInfo& a = pdbInfo->atomList[i];
+        const char* end = xyz != nullptr
+                              ? putAtomRecord(record, a, xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2])
+                              : putAtomRecord(record, a);
+        text.append(record, static_cast<size_t>(end - record));
+    }
+    text.append("END\n");
+}
+
+namespace {
+
+// Closes (or flushes) what writePDB and writePDBText wrote; 0, or 1 after the
+// message.
+int finishPDBFile(FILE* out, bool useStdout, const char* pdbName) {
+    int failed = std::ferror(out);
+    if (useStdout) {
+        failed = std::fflush(out) != 0 || failed;
+    } else {
+        failed = std::fclose(out) != 0 || failed;
+    }
+    if (failed) {
+        std::fprintf(stderr, "PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : pdbName);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int writePDBText(const char* pdbName, const std::string& text) {
+    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
+    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        return 1;
+    }
+    // A file gets the text in one write (no stream buffer in between).
+    if (!useStdout) std::setvbuf(out, nullptr, _IONBF, 0);
+    std::fwrite(text.data(), 1, text.size(), out);
+    return finishPDBFile(out, useStdout, pdbName);
 }
 
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
@@ -279,17 +352,7 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     writePDBAtoms(out, pdbInfo, sInfo);
     std::fprintf(out, "END\n");
-    int failed = std::ferror(out);
-    if (useStdout) {
-        failed = std::fflush(out) != 0 || failed;
-    } else {
-        failed = std::fclose(out) != 0 || failed;
-    }
-    if (failed) {
-        std::fprintf(stderr, "PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : pdbName);
-        return 1;
-    }
-    return 0;
+    return finishPDBFile(out, useStdout, pdbName);
 }
 
 }  // namespace korim::structure

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -10,30 +11,40 @@ namespace korim::structure {
 
 namespace {
 
-// A record under construction: fields are placed at p, which only grows;
-// the buffer has room for the widest record (five numbers of at most 330
+// A record under construction at p, which only grows; the space behind p
+// holds the widest record (kRecordRoom: five numbers of at most 330
 // characters each and short text fields).
 struct Cursor {
-  char buf[2048];
-  char* p = buf;
+  char* p;
 
+  // n blanks; up to 16 at once (the room behind p allows the overshoot).
   void pad(std::size_t n) {
-    std::memset(p, ' ', n);
+    static constexpr char kBlanks[17] = "                ";
+    if (n > 16) {
+      std::memset(p, ' ', n);
+    } else {
+      std::memcpy(p, kBlanks, 16);
+    }
     p += n;
   }
   void put(const char* text, std::size_t n) {
     std::memcpy(p, text, n);
     p += n;
   }
-  // Right-aligned in width columns (no truncation).
+  // The first n (at most 16) characters of a 16-byte field, copied whole.
+  void put16(const char* field, std::size_t n) {
+    std::memcpy(p, field, 16);
+    p += n;
+  }
+  // Right-aligned in width columns (no truncation); text is a 16-byte field.
   void right(const char* text, std::size_t n, std::size_t width) {
     if (n < width) pad(width - n);
-    put(text, n);
+    put16(text, n);
   }
-  // Left-aligned in width columns; text has at most 15 characters.
+  // Left-aligned in width columns; text is a 16-byte name field.
   void left(const char* text, std::size_t width) {
-    const std::size_t n = strnlen(text, 15);
-    put(text, n);
+    const std::size_t n = nameLength(text);
+    put16(text, n);
     if (n < width) pad(width - n);
   }
   void integer(int v, std::size_t width) {
@@ -42,51 +53,100 @@ struct Cursor {
     right(digits, static_cast<std::size_t>(r.ptr - digits), width);
   }
   // "%W.Pf" (or "% W.Pf"): the fast path when the rounding is settled.
+  template <int width, int prec, bool space>
+  void fixed(double v);
   void fixed(double v, int width, int prec, bool space);
-};
-
-char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
-
-void Cursor::fixed(double v, int width, int prec, bool space) {
-  const double scale = prec == 3 ? 1000.0 : 100.0;
-  const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
-  const double whole = std::floor(t);
-  const double frac = t - whole;
-  if (!(std::fabs(v) < 1.0e6) || std::fabs(frac - 0.5) < 1.0e-6 || (prec != 2 && prec != 3)) {
+  // The same through std::snprintf.
+  void slowFixed(double v, int width, int prec, bool space) {
     char text[400];  // the widest double in %f takes 309 digits before the point
     const int n = std::snprintf(text, sizeof text, space ? "% *.*f" : "%*.*f", width, prec, v);
     if (n > 0) put(text, static_cast<std::size_t>(n) < sizeof text ? n : sizeof text - 1);
+  }
+
+  // strnlen(text, 15) of a name field.
+  static std::size_t nameLength(const char* text) {
+    std::size_t n = 0;
+    while (n < 15 && text[n] != '\0') n++;
+    return n;
+  }
+};
+
+// "00" to "99".
+constexpr char kDigitPairs[201] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
+
+template <int width, int prec, bool space>
+inline void Cursor::fixed(double v) {
+  static_assert(prec == 2 || prec == 3, "the fast path knows two and three decimals");
+  constexpr double scale = prec == 3 ? 1000.0 : 100.0;
+  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
+  const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
+  if (!(std::fabs(v) < 1.0e6)) {
+    slowFixed(v, width, prec, space);
     return;
   }
-  const long long q = static_cast<long long>(whole) + (frac > 0.5 ? 1 : 0);
-  const long long unit = prec == 3 ? 1000 : 100;
-  char text[32];
-  char* e = text;
-  if (std::signbit(v))
-    *e++ = '-';
-  else if (space)
-    *e++ = ' ';
-  e = std::to_chars(e, text + sizeof text, q / unit).ptr;
-  *e++ = '.';
-  long long f = q % unit;
-  for (int d = prec - 1; d >= 0; d--) {
-    e[d] = static_cast<char>('0' + f % 10);
-    f /= 10;
+  // t is below 1e9 and not negative: the conversion is the floor.
+  const double whole = static_cast<double>(static_cast<long long>(t));
+  const double frac = t - whole;
+  if (std::fabs(frac - 0.5) < 1.0e-6) {
+    slowFixed(v, width, prec, space);
+    return;
   }
-  e += prec;
-  right(text, static_cast<std::size_t>(e - text), static_cast<std::size_t>(width));
+  // Below 1e9 + 1: 32 bits hold it; digits are written two at a time, right
+  // to left, into text (whose slack lets the copy below take 16 bytes).
+  const std::uint32_t q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
+  std::uint32_t w = q / unit;
+  const std::uint32_t f = q % unit;
+  char text[48];
+  char* const end = text + 24;
+  char* b = end - 2;
+  std::memcpy(b, &kDigitPairs[2 * (f % 100)], 2);
+  if (prec == 3) *--b = static_cast<char>('0' + f / 100);
+  *--b = '.';
+  while (w >= 100) {
+    b -= 2;
+    std::memcpy(b, &kDigitPairs[2 * (w % 100)], 2);
+    w /= 100;
+  }
+  if (w >= 10) {
+    b -= 2;
+    std::memcpy(b, &kDigitPairs[2 * w], 2);
+  } else {
+    *--b = static_cast<char>('0' + w);
+  }
+  if (std::signbit(v))
+    *--b = '-';
+  else if (space)
+    *--b = ' ';
+  const std::size_t n = static_cast<std::size_t>(end - b);  // at most 13
+  if (n < static_cast<std::size_t>(width)) pad(width - n);
+  std::memcpy(p, b, 16);
+  p += n;
+}
+
+void Cursor::fixed(double v, int width, int prec, bool space) {
+  if (width == 8 && prec == 3) return space ? fixed<8, 3, true>(v) : fixed<8, 3, false>(v);
+  if (width == 6 && prec == 2) return space ? fixed<6, 2, true>(v) : fixed<6, 2, false>(v);
+  slowFixed(v, width, prec, space);
 }
 
 }  // namespace
 
 void appendFixed(std::string& out, double v, int width, int prec, bool space) {
-  Cursor c;
+  char buf[kRecordRoom];
+  Cursor c{buf};
   c.fixed(v, width, prec, space);
-  out.append(c.buf, static_cast<std::size_t>(c.p - c.buf));
+  out.append(buf, static_cast<std::size_t>(c.p - buf));
 }
 
-void appendAtomRecord(std::string& out, const AtomInfo& a) {
-  Cursor c;
+char* putAtomRecord(char* dest, const AtomInfo& a) { return putAtomRecord(dest, a, a.x, a.y, a.z); }
+
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
+  Cursor c{dest};
   if (a.atomID > 99999 && a.atomID <= 9999999) {
     c.put("ATOM", 4);
     c.integer(a.atomID, 7);
@@ -94,7 +154,7 @@ void appendAtomRecord(std::string& out, const AtomInfo& a) {
     c.put("ATOM  ", 6);
     c.integer(a.atomID, 5);
   }
-  if (strnlen(a.atomName, 4) < 4) {
+  if (Cursor::nameLength(a.atomName) < 4) {
     c.pad(2);
     c.left(a.atomName, 3);
   } else {
@@ -107,17 +167,22 @@ void appendAtomRecord(std::string& out, const AtomInfo& a) {
   c.integer(a.resID, 4);
   *c.p++ = firstOr(a.icode);
   c.pad(3);
-  c.fixed(a.x, 8, 3, true);
-  c.fixed(a.y, 8, 3, true);
-  c.fixed(a.z, 8, 3, true);
-  c.fixed(a.occupancy, 6, 2, false);
-  c.fixed(a.tempFactor, 6, 2, false);
+  c.fixed<8, 3, true>(x);
+  c.fixed<8, 3, true>(y);
+  c.fixed<8, 3, true>(z);
+  c.fixed<6, 2, false>(a.occupancy);
+  c.fixed<6, 2, false>(a.tempFactor);
   c.pad(6);
-  c.right(a.segID, strnlen(a.segID, 15), 4);
-  c.right(a.element, strnlen(a.element, 15), 2);
-  c.right(a.chargeStr, strnlen(a.chargeStr, 15), 2);
+  c.right(a.segID, Cursor::nameLength(a.segID), 4);
+  c.right(a.element, Cursor::nameLength(a.element), 2);
+  c.right(a.chargeStr, Cursor::nameLength(a.chargeStr), 2);
   *c.p++ = '\n';
-  out.append(c.buf, static_cast<std::size_t>(c.p - c.buf));
+  return c.p;
+}
+
+void appendAtomRecord(std::string& out, const AtomInfo& a) {
+  char buf[kRecordRoom];
+  out.append(buf, static_cast<std::size_t>(putAtomRecord(buf, a) - buf));
 }
 
 }  // namespace korim::structure

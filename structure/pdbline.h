@@ -1,6 +1,7 @@
 // One ATOM record of a PDB file, formatted without a printf call per field.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "structure/pdb.h"
@@ -11,8 +12,9 @@ namespace korim::structure {
 // space for a value without minus sign when space is set, as "% W.Pf"),
 // byte for byte: the value is rounded as printf rounds it (the exact binary
 // value, ties to even), falling back to std::snprintf for values whose
-// rounding is not settled by a double product, for |v| >= 1e6 and for
-// non-finite values. prec is 2 or 3.
+// rounding is not settled by a double product, for |v| >= 1e6, for
+// non-finite values and for formats other than the record's "%8.3f" and
+// "%6.2f" (with or without the space).
 void appendFixed(std::string& out, double v, int width, int prec, bool space);
 
 // Appends the ATOM record of a (with its line end) exactly as the format
@@ -21,5 +23,15 @@ void appendFixed(std::string& out, double v, int width, int prec, bool space);
 // record name and serial being "ATOM  %5d" or, for serials of six or seven
 // digits, "ATOM%7d".
 void appendAtomRecord(std::string& out, const AtomInfo& a);
+
+// Room the widest ATOM record takes (five numbers of at most 330 characters
+// and short text fields).
+constexpr std::size_t kRecordRoom = 2048;
+
+// The record of appendAtomRecord written at dest (which has kRecordRoom
+// bytes of room); returns the end of the record.
+char* putAtomRecord(char* dest, const AtomInfo& a);
+// The same record with the coordinates x, y, z in place of the atom's own.
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z);
 
 }  // namespace korim::structure

@@ -21,19 +21,23 @@ namespace {
 // 1 when some blank-separated word of list matches field in the given mode
 // (case-sensitive); 0 also for a list without words.
 int listMatches(const char* list, const char* field, int mode) {
-    std::string word;
-    // Lists live in fixed buffers; never read past them.
-    size_t len = strnlen(list, PDB_SELECT_LIST_LEN);
-    for (size_t i = 0; i <= len; i++) {
-        char c = i < len ? list[i] : '\0';
-        if (c != '\0' && !std::isspace(static_cast<unsigned char>(c))) {
-            word += c;
+    // Lists live in fixed buffers; never read past them. A word is at most the
+    // whole list.
+    char word[PDB_SELECT_LIST_LEN + 1];
+    size_t n = 0;
+    for (size_t i = 0; i <= PDB_SELECT_LIST_LEN; i++) {
+        // Blanks as std::isspace takes them in the "C" locale the program runs in.
+        const char c = i < PDB_SELECT_LIST_LEN ? list[i] : '\0';
+        if (c != '\0' && c != ' ' && (c < '\t' || c > '\r')) {
+            word[n++] = c;
             continue;
         }
-        if (!word.empty()) {
-            if (strMatch(field, word.c_str(), mode, 1)) return 1;
-            word.clear();
+        if (n > 0) {
+            word[n] = '\0';
+            if (strMatch(field, word, mode, 1)) return 1;
+            n = 0;
         }
+        if (c == '\0') break;
     }
     return 0;
 }
