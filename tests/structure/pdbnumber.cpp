@@ -143,7 +143,9 @@ TEST(PdbNumber, FieldsReadAsTheirTextWithoutWhiteSpace) {
     const bool fieldOk = plainFloatField(field.data(), field.size(), &a);
     const bool textOk = text.empty() ? (b = 0.0f, true) : plainFloat(text.c_str(), &b);
     ASSERT_EQ(fieldOk, textOk) << field;
-    if (fieldOk) ASSERT_EQ(bitsOf(a), bitsOf(b)) << field;
+    if (fieldOk) {
+      ASSERT_EQ(bitsOf(a), bitsOf(b)) << field;
+    }
   }
 }
 
