@@ -109,6 +109,13 @@ struct Ubiquitin {
   }
 };
 
+// The status of a call run with its standard output captured.
+int quiet(const std::function<int()>& f) {
+  int rc = 1;
+  korim_test::captureStdout([&] { rc = f(); });
+  return rc;
+}
+
 // Coupling rows of a written table: the non-empty lines after the FORMAT line.
 int rowCount(const std::string& table) {
   int rows = -1;
@@ -337,17 +344,14 @@ TEST_F(AllocationFailures, StructuresAndCouplings) {
   cp::DTable tab{};
   sweep({
       {"readPDB", [&] {
-         int rc = 1;
-         korim_test::captureStdout(
-             [&] { rc = st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, nullptr, nullptr); });
+         const int rc = quiet([&] { return st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, nullptr, nullptr); });
          bool indexed = pdb.atomCount == 20;
          for (int i = 0; indexed && i < pdb.atomCount; i++) indexed = pdb.atomList[i].resInfo != nullptr;
          st::pdbFree(&pdb);
          return Outcome{rc == 0, indexed};
        }, [&] { st::pdbNull(&pdb); }},
       {"readDC", [&] {
-         int rc = 1;
-         korim_test::captureStdout([&] { rc = cp::readDC(korim_test::testData("dc/values.tab").c_str(), &tab); });
+         const int rc = quiet([&] { return cp::readDC(korim_test::testData("dc/values.tab").c_str(), &tab); });
          const Outcome o{rc == 0, tab.dCount == 3 && tab.work != nullptr};
          if (rc == 0) cp::dTabFree(&tab);
          return o;
@@ -393,10 +397,9 @@ TEST_F(AllocationFailures, SimulationAndFits) {
        }, [&] { std::fill(S, S + 5, 9.0); }},
       // Coordinates and selection are restored on every path.
       {"iFacePDB", [&] {
-         int rc = 1;
-         korim_test::captureStdout([&] {
-           rc = sim::iFacePDB(30.0, 40.0, 50.0, &u.pdb, &iface, "", (dir / "iface.pdb").c_str(), "iface", 0, nullptr,
-                              0.0, 0.0, 1, id, q);
+         const int rc = quiet([&] {
+           return sim::iFacePDB(30.0, 40.0, 50.0, &u.pdb, &iface, "", (dir / "iface.pdb").c_str(), "iface", 0, nullptr,
+                                0.0, 0.0, 1, id, q);
          });
          return Outcome{rc == 0, u.sameAtoms(before), u.sameAtoms(before)};
        }},
@@ -412,9 +415,7 @@ TEST_F(AllocationFailures, SimulationAndFits) {
        }, [&] { text.assign(korim::fitting::kStatDCTextLen, 'x'); }},
       // No run that lost its table passes as a written table.
       {"simDC", [&] {
-         int rc = 1;
-         korim_test::captureStdout(
-             [&] { rc = korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
+         const int rc = quiet([&] { return korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
          return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63};
        }, [&] { std::remove(out.c_str()); }},
       // A failure leaves the reduced statistics at zero, never a partial sum.
@@ -454,12 +455,11 @@ TEST_F(AllocationFailures, AnalysisModes) {
   for (const auto& m : modes)
     entries.push_back({m.name,
                        [&, m] {
-                         int rc = 1;
-                         korim_test::captureStdout([&] {
-                           rc = m.mode == kModeConvert
-                                    ? korim::app::convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
-                                    : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All",
-                                                            out.c_str());
+                         const int rc = quiet([&] {
+                           return m.mode == kModeConvert
+                                      ? korim::app::convertTab(three.c_str(), &k, &dc, "All", "All", out.c_str())
+                                      : korim::app::analyzeDC(three.c_str(), three.c_str(), &k, &dc, "All", "All",
+                                                              out.c_str());
                          });
                          const bool untouched = korim_test::readFile(out) == "before\n";
                          return Outcome{rc == 0, !untouched, untouched};
@@ -548,22 +548,11 @@ TEST_F(AllocationFailures, NmrDataAndInterpreter) {
 TEST_F(AllocationFailures, RestraintsAndEstimates) {
   namespace rs = korim::restraints;
   korim_test::makeSurfDir(dir / "s", 37);
-  const std::string noe = korim_test::writeFile(
-      dir / "noe.tab",
-      "VARS INDEX GROUP RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D_LO D_HI\n"
-      "FORMAT %d %d %d %s %s %d %s %s %f %f\n"
-      " 1 1 1 ALA HA 2 GLY HN 1.8 5.0\n 1 2 1 ALA HA 3 SER HN 1.8 5.0\n 1 1 1 ALA HB 2 GLY HN 1.8 5.0\n"
-      " 3 1 2 GLY HN 3 SER HN 1.8 3.0\n 3 1 2 GLY HN 9 XXX XX 1.8 3.0\n 5 1 9 XXX XX 9 XXX XX 1.8 3.0\n");
+  const std::string noe = korim_test::testData("restraints/noe_three_residues.tab"),
+                    cs = korim_test::testData("shifts/pcs_small.tab");
   rtest::Mol mol({{1, "ALA", "HA", 0, 0, 0}, {1, "ALA", "HB", 1, 0, 0}, {1, "ALA", "HN", 2, 0, 0},
                   {2, "GLY", "HN", 0, 3, 0}, {3, "SER", "HN", 0, 0, 4}});
   int groupingFailures = 0;
-  const std::string cs = korim_test::writeFile(dir / "cs.tab",
-                                               "DATA PARAMAGNETIC 1 MET SD\nDATA FIRST_RESID 1\n"
-                                               "DATA SEQUENCE MQIFVKTLTG\nNULLVALUE -999\n"
-                                               "VARS RESID RESNAME ATOMNAME SEGNAME SHIFT SIGMA W\n"
-                                               "FORMAT %4d %4s %4s %4s %8.3f %6.2f %5.2f\n"
-                                               "10 GLY HA2 S1 4.100 0.00 1.00\n10 GLY HA3 S1 3.800 0.00 2.00\n"
-                                               " 7 THR CA S1 -999 0.50 1.00\n 2 GLN HA2 S1 4.400 0.20 1.00\n");
   Ubiquitin u;
   KorimInfo& k = u.k;
   k.validCountD = u.valid, k.mapMode = 0, k.mcAdjustFlag = 0, k.nConeFlag = 0;  // a cone of 5 degrees
@@ -585,7 +574,6 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
   };
   auto path = [&](const char* name) { return dir / name; };
   const std::string da = path("da"), map = path("map"), ang = path("ang"), a = path("a"), out = path("out.tab");
-  int rc = 1;
   sweepReported({
       {"surfRead", [&] {
          const int status = rs::surfRead((dir / "s").c_str(), "rc.tab", "homo.tab");
@@ -617,8 +605,7 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
        }},
       {"readCS", [&] {
          rs::CSTable t;
-         int status = 1;
-         korim_test::captureStdout([&] { status = rs::readCS(cs.c_str(), &t); });
+         const int status = quiet([&] { return rs::readCS(cs.c_str(), &t); });
          if (status == 0) { EXPECT_TRUE(t.csCount == 4 && t.pcsCount == 1 && t.pcsList[0].dTensor != nullptr); }
          rs::csTabFree(&t);
          return status;
@@ -630,33 +617,29 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
          korim::settings::DcInfo dc;
          korim::settings::korimInfoNull(&f), korim::settings::dcInfoNull(&dc);
          f.histInfo.modeFit = 2, f.korimMode = korim::settings::kModeDaFlex, f.sCount = 10, f.histRan = 2;
-         korim_test::captureStdout([&] {
-           rc = korim::fitting::motionHist(korim_test::kUbiquitinCouplings.c_str(), &f, &dc, "All", "All",
-                                           out.c_str(), path("flex.sc").c_str(), path("flex.col").c_str());
-         });
-         return rc != 0 ? 1 : 0;
+         return quiet([&] {
+           return korim::fitting::motionHist(korim_test::kUbiquitinCouplings.c_str(), &f, &dc, "All", "All",
+                                             out.c_str(), path("flex.sc").c_str(), path("flex.col").c_str());
+         }) != 0 ? 1 : 0;
        }, reportsFailure, 6},
       {"mapSimDC", [&] {
-         korim_test::captureStdout([&] {
-           rc = korim::fitting::mapSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, da.c_str(), map.c_str(), 3,
-                                         path("fail").c_str(), ang.c_str(), a.c_str(), "");
+         return quiet([&] {
+           return korim::fitting::mapSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, da.c_str(), map.c_str(), 3,
+                                           path("fail").c_str(), ang.c_str(), a.c_str(), "");
          });
-         return rc;
        }, estimate},
       {"aeraSimDC", [&] {
-         korim_test::captureStdout([&] {
-           rc = korim::fitting::aeraSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, 3, da.c_str(), map.c_str(),
-                                          ang.c_str(), a.c_str(), "");
+         return quiet([&] {
+           return korim::fitting::aeraSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 0, 3, da.c_str(),
+                                            map.c_str(), ang.c_str(), a.c_str(), "");
          });
-         return rc;
        }, estimate},
       {"noiseStrucSimDC", [&] {
-         korim_test::captureStdout([&] {
-           rc = korim::fitting::noiseStrucSimDC(&u.pdb, &u.sel, &u.tab, &k, u.tab.dMinRes, u.tab.dMinRes,
-                                                u.tab.dMaxRes, out.c_str(), "", 0, 3, da.c_str(), map.c_str(),
-                                                ang.c_str(), a.c_str(), "");
+         return quiet([&] {
+           return korim::fitting::noiseStrucSimDC(&u.pdb, &u.sel, &u.tab, &k, u.tab.dMinRes, u.tab.dMinRes,
+                                                  u.tab.dMaxRes, out.c_str(), "", 0, 3, da.c_str(), map.c_str(),
+                                                  ang.c_str(), a.c_str(), "");
          });
-         return rc;
        }, estimate},
       // A candidate whose fit cannot be made fails the search; the rotated structures are
       // written after the table.
@@ -665,10 +648,9 @@ TEST_F(AllocationFailures, RestraintsAndEstimates) {
          cp::dipolarFree();  // the fit's work space, kept from the rows above, is met in the search
          k.spreadMode = korim::settings::kSpreadRandom;
          korim::assignment::visitGlobalsReset();
-         korim_test::captureStdout([&] {
-           rc = korim::assignment::exhSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 20, 0, nullptr, 0, "");
-         });
-         return rc != 0 ? 1 : 0;
+         return quiet([&] {
+           return korim::assignment::exhSimDC(&u.pdb, &u.sel, &u.tab, &k, out.c_str(), "", 20, 0, nullptr, 0, "");
+         }) != 0 ? 1 : 0;
        }, [&](int s, bool fired, const std::string& err) {
          return reportsFailure(s, fired, err) &&
                 (!fired || err.find("error in writePDBRot") != std::string::npos || !korim_test::fileExists(out));
