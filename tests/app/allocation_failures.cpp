@@ -216,8 +216,7 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
          char* b = fnd::rdTextC(name, &count, &length, &error);
          return Outcome{error == 0, b && length == 7 + 902 + 9 + 904 + 5 + 1 && std::string(b + 7) == longLine + "\n"};
        }},
-      {"cntDataLine", [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; },
-       [] { fnd::tokenReset(); }},
+      {"cntDataLine", [&] { return Outcome{fnd::cntDataLine(name, &count) == 0, count == 4}; }, [] { fnd::tokenReset(); }},
       {"buildList", [&] {
          char** l = fnd::buildList(5);
          return Outcome{l != nullptr, l && !l[5] && l[4] && l[4][0] == '\0'};
@@ -251,8 +250,8 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
                                      std::strcmp(info[1].equivList[static_cast<int>(m[1 * vars + 1])], "GLY") == 0};
        }},
       {"addTabVar", [&] {
-         const int rc = fnd::addTabVar(&info, &vars, "B", "%f", 0, fnd::TAB_FLOAT);
-         return Outcome{rc == 0, vars == 2 && std::strcmp(info[1].fmt, "%f") == 0,
+         return Outcome{fnd::addTabVar(&info, &vars, "B", "%f", 0, fnd::TAB_FLOAT) == 0,
+                        vars == 2 && std::strcmp(info[1].fmt, "%f") == 0,
                         vars == 1 && std::strcmp(info[0].name, "A") == 0};
        }, [&] { info = nullptr, vars = 0, fnd::addTabVar(&info, &vars, "A", "%d", 0, fnd::TAB_INT); }},
       // Every symbol counted is found, and the table holds just the symbols stored.
@@ -296,20 +295,19 @@ TEST_F(AllocationFailures, Numerics) {
   float px[5] = {0, 1, 2, 3, 4}, py[5] = {1, 3, 5, 7, 9};
   sweep({
       {"matInv", [&] {
-         const int rc = fnd::matInv(2, x, xi);
-         return Outcome{rc == 0, std::fabs(xi[0] + 2.0f) < 1e-5f && std::fabs(xi[3] + 0.5f) < 1e-5f};
+         return Outcome{fnd::matInv(2, x, xi) == 0, std::fabs(xi[0] + 2.0f) < 1e-5f && std::fabs(xi[3] + 0.5f) < 1e-5f};
        }, [] { fnd::matInvFree(); }},
       {"svdLSMat", [&] {
-         const int rc = fnd::svdLSMat(a, y, 6, 2, coef, nullptr, 1);
-         return Outcome{rc == 0, std::fabs(coef[0] - 2) < 1e-4f && std::fabs(coef[1] - 3) < 1e-4f};
+         return Outcome{fnd::svdLSMat(a, y, 6, 2, coef, nullptr, 1) == 0,
+                        std::fabs(coef[0] - 2) < 1e-4f && std::fabs(coef[1] - 3) < 1e-4f};
        }, [] { fnd::svdPolyFree(); }},
       // An allocation failure is never a perfect fit. The errors of the weighted line:
       // sqrt(Sxx/D) and sqrt(S/D), S = 24, Sxx = 364, D = 1680.
       {"nonlinearfit", [&] {
-         const int rc = fnd::nonlinearfit(lx, ly, sig, 6, la, guess, ia, 2, line, err);
-         return Outcome{rc == 0, std::fabs(la[1] - 2) < 1e-4f && std::fabs(la[2] - 0.5f) < 1e-4f &&
-                                     std::fabs(err[1] - std::sqrt(364.0f / 1680)) < 1e-4f &&
-                                     std::fabs(err[2] - std::sqrt(24.0f / 1680)) < 1e-4f};
+         return Outcome{fnd::nonlinearfit(lx, ly, sig, 6, la, guess, ia, 2, line, err) == 0,
+                        std::fabs(la[1] - 2) < 1e-4f && std::fabs(la[2] - 0.5f) < 1e-4f &&
+                            std::fabs(err[1] - std::sqrt(364.0f / 1680)) < 1e-4f &&
+                            std::fabs(err[2] - std::sqrt(24.0f / 1680)) < 1e-4f};
        }},
       {"matrix", [&] { return Outcome{fnd::matrix(1, 2, 1, 3) != nullptr, true}; }},
       // The baseline record, the interpolating spline (s below any residual: through the
@@ -329,8 +327,7 @@ TEST_F(AllocationFailures, Numerics) {
        }},
       {"polyFit", [&] {
          float c[2] = {0, 0};
-         const int rc = fnd::polyFit(px, py, 5, 1, c);
-         return Outcome{rc == 0, std::fabs(c[0] - 1) < 1e-4f && std::fabs(c[1] - 2) < 1e-4f};
+         return Outcome{fnd::polyFit(px, py, 5, 1, c) == 0, std::fabs(c[0] - 1) < 1e-4f && std::fabs(c[1] - 2) < 1e-4f};
        }, [] { fnd::svdPolyFree(); }},
       {"mat2Ptr4D", [&] {
          float**** v = fnd::mat2Ptr4D(flat, 2, 2, 2, 2);
@@ -344,7 +341,7 @@ TEST_F(AllocationFailures, StructuresAndCouplings) {
   cp::DTable tab{};
   sweep({
       {"readPDB", [&] {
-         const int rc = quiet([&] { return st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, nullptr, nullptr); });
+         const int rc = quiet([&] { return st::readPDB(korim_test::testData("pdb/two_chains.pdb").c_str(), &pdb, 0, 0); });
          bool indexed = pdb.atomCount == 20;
          for (int i = 0; indexed && i < pdb.atomCount; i++) indexed = pdb.atomList[i].resInfo != nullptr;
          st::pdbFree(&pdb);
@@ -392,50 +389,45 @@ TEST_F(AllocationFailures, SimulationAndFits) {
   };
   sweep({
       {"stericAlignment", [&] {
-         const int rc = steric(S);
-         return Outcome{rc == 0, std::equal(S, S + 5, want), S[0] == 9.0};
+         return Outcome{steric(S) == 0, std::equal(S, S + 5, want), S[0] == 9.0};
        }, [&] { std::fill(S, S + 5, 9.0); }},
       // Coordinates and selection are restored on every path.
       {"iFacePDB", [&] {
-         const int rc = quiet([&] {
-           return sim::iFacePDB(30.0, 40.0, 50.0, &u.pdb, &iface, "", (dir / "iface.pdb").c_str(), "iface", 0, nullptr,
-                                0.0, 0.0, 1, id, q);
-         });
-         return Outcome{rc == 0, u.sameAtoms(before), u.sameAtoms(before)};
+         return Outcome{quiet([&] {
+                          return sim::iFacePDB(30.0, 40.0, 50.0, &u.pdb, &iface, "", (dir / "iface.pdb").c_str(), "iface",
+                                               0, nullptr, 0.0, 0.0, 1, id, q);
+                        }) == 0, u.sameAtoms(before), u.sameAtoms(before)};
        }},
       {"shiftMol2Domain", [&] {
-         const int rc = sim::shiftMol2Domain(&u.pdb, 1, u.pdb.maxResID);
-         return restore({rc == 0, !u.sameAtoms(before), u.sameAtoms(before)});
+         return restore({sim::shiftMol2Domain(&u.pdb, 1, u.pdb.maxResID) == 0, !u.sameAtoms(before), u.sameAtoms(before)});
        }},
       {"callNSC", [&] { return restore({sim::callNSC(&u.pdb) == 0, true, u.sameAtoms(before)}); }},
       // The statistics text is empty after a failure.
       {"statDC", [&] {
-         const int rc = korim::fitting::statDC(&u.tab, text.data(), 1);
-         return Outcome{rc == 0, std::strlen(text.data()) > 0, text[0] == '\0'};
+         return Outcome{korim::fitting::statDC(&u.tab, text.data(), 1) == 0, std::strlen(text.data()) > 0, text[0] == '\0'};
        }, [&] { text.assign(korim::fitting::kStatDCTextLen, 'x'); }},
       // No run that lost its table passes as a written table.
       {"simDC", [&] {
-         const int rc = quiet([&] { return korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); });
-         return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63};
+         return Outcome{quiet([&] { return korim::fitting::simDC(&u.pdb, &u.sel, &u.tab, &u.k, "", out.c_str(), "", 0); }) == 0,
+                        rowCount(korim_test::readFile(out)) == 63};
        }, [&] { std::remove(out.c_str()); }},
       // A failure leaves the reduced statistics at zero, never a partial sum.
       {"getStatDCmodB", [&] {
          float rms = 7, qIso = 7;
          int n = 7;
-         const int rc = cp::getStatDCmodB(&u.tab, &rms, &qIso, &n);
-         return Outcome{rc == 0, n == u.valid && rms > 0, n == 0 && rms == 0 && qIso == 0};
+         return Outcome{cp::getStatDCmodB(&u.tab, &rms, &qIso, &n) == 0,
+                        n == u.valid && rms > 0, n == 0 && rms == 0 && qIso == 0};
        }},
       // A statistics failure writes no report at all.
       {"writeDCmod", [&] {
          KorimInfo k = u.k;
          k.verbFlag = 1;
-         const int rc = cp::writeDCmod(out.c_str(), "w", &u.tab, &k, nullptr);
-         return Outcome{rc == 0, rowCount(korim_test::readFile(out)) == 63, !korim_test::fileExists(out)};
+         return Outcome{cp::writeDCmod(out.c_str(), "w", &u.tab, &k, nullptr) == 0,
+                        rowCount(korim_test::readFile(out)) == 63, !korim_test::fileExists(out)};
        }, [&] { std::remove(out.c_str()); }},
       {"energyAlloc", [&] {
-         const int rc = korim::restraints::energyAlloc(30);
-         const int capacity = korim::restraints::energyCoordCapacity();
-         return Outcome{rc == 0, capacity == 30, capacity == 0};
+         return Outcome{korim::restraints::energyAlloc(30) == 0, korim::restraints::energyCoordCapacity() == 30,
+                        korim::restraints::energyCoordCapacity() == 0};
        }, [] { korim::restraints::energyFree(); }},
   });
 }
