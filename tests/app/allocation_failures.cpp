@@ -67,6 +67,7 @@
 #include "simulation/unsp.h"
 #include "structure/pdb.h"
 #include "tests/support/allocfail.h"
+#include "tests/support/argv.h"
 #include "tests/support/capture.h"
 #include "tests/restraints/rtest.h"
 #include "tests/support/files.h"
@@ -271,11 +272,9 @@ TEST_F(AllocationFailures, TextsTokensAndTables) {
          return Outcome{stored == 5, consistent, consistent};
        }},
       {"rListArg", [&] {
-         std::vector<std::string> words = {"prog", "-v", "1", "2"};
-         std::vector<char*> argv;
-         for (auto& w : words) argv.push_back(w.data());
+         korim_test::Argv args({"-v", "1", "2"});
          int n = 0;
-         float* v = fnd::rListArg(4, argv.data(), "-v", &n);
+         float* v = fnd::rListArg(args.argc(), args.argv(), "-v", &n);
          return Outcome{v != nullptr, n == 2 && v[0] == 1.0f && v[1] == 2.0f, n == -1};
        }},
   });
@@ -475,9 +474,7 @@ TEST_F(AllocationFailures, NmrDataAndInterpreter) {
   solventBuf solv;
   ImageBuff im;
   QMixBuff q;
-  std::vector<std::string> words = {"qmix", "-ic", "2", "-oc", "2"};
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
+  korim_test::Argv args({"-ic", "2", "-oc", "2"}, "qmix");
   SASEBuff s;
   int tSize[4] = {16}, fSize[4] = {32}, type[4] = {1};
   float dMin[4] = {0}, dMax[4] = {2}, dTol[4] = {0.1f}, dInit[4] = {0}, fTol[4] = {0.1f}, p0[4] = {0}, p1[4] = {0};
@@ -499,7 +496,7 @@ TEST_F(AllocationFailures, NmrDataAndInterpreter) {
         const int status = iplInit(&im, 5, 4, 1, 1);
         return status ? status : iplFilter(&im, 2, nullptr, 1, 1);
       }, [&] { iplFree(&im); }, true),
-      setUp("qmix", [&] { return qMixNull(&q), qMixInit(int(argv.size()), argv.data(), 8, &q); },
+      setUp("qmix", [&] { return qMixNull(&q), qMixInit(args.argc(), args.argv(), 8, &q); },
             [&] { qMixFree(&q); }),
       setUp("sase", [&] {
         saseNull(&s);
