@@ -74,7 +74,6 @@ TEST(TensorOptionSet, VariantsLimitsAndMessages) {
   const float k23 = 0.6666667f;
   const Case cases[] = {
       {{}, 0, kTensorSVD, 0, 0.5f, 0, k23, -360, -0.01f, ""},
-      {{"-fixed", "-rotrh"}, 0, kTensorFitNonlin, 1, 0.5f, 0.5f, 0.5f, 45, -0.01f, ""},
       {{"-rotrh", "-rh", "0.9"}, 0, kTensorFitNonlin, 1, k23, k23, k23, 45, -0.01f, ""},
       {{"-fit", "-rhMin", "-1", "-drMax", "0.1"}, 0, kTensorFitNonlin, 1, 0.5f, 0, k23, -360, -0.01f, mixed},
       {{"-saupe", "1", "2", "3", "4"}, 1, kTensorSaupe, 0, 0.5f, 0, k23, -360, -0.01f, five},
