@@ -13,6 +13,7 @@
 #include "foundation/memory.h"
 #include "settings/settings_null.h"
 #include "simulation/unsp.h"
+#include "tests/support/argv.h"
 #include "tests/support/capture.h"
 #include "tests/support/fields.h"
 
@@ -24,8 +25,7 @@ namespace {
 
 // One run of the option reader on a command line, with all records at their defaults.
 struct CmdLine {
-  std::vector<std::string> words;
-  std::vector<char*> argv;
+  korim_test::Argv args;
   KorimParams p;
   korim::couplings::DTensor tensor;
   KorimInfo k;
@@ -34,25 +34,21 @@ struct CmdLine {
   int status = -99;
   std::string err;
 
-  explicit CmdLine(std::vector<std::string> args, int checkMode = 0) : words(std::move(args)) {
-    words.insert(words.begin(), "korim");
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
+  explicit CmdLine(std::vector<std::string> words, int checkMode = 0) : args(std::move(words)) {
     korimParamsNull(&p);
     korim::couplings::dTensorNull(&tensor);
     korimInfoNull(&k);
     korim::structure::pdbSelectNull(&sel);
     dcInfoNull(&dc);
     korim::couplings::dbgFlag = 0;
-    fnd::initArgs(argc(), argv.data(), checkMode);
-    err = korim_test::captureStderr([&] { status = getparams(argc(), argv.data(), &p, &tensor, &k, &sel, &dc); });
+    fnd::initArgs(args.argc(), args.argv(), checkMode);
+    err = korim_test::captureStderr([&] { status = getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc); });
   }
-  int argc() const { return static_cast<int>(words.size()); }
   int dbgLevel() const { return korim::couplings::dbgFlag; }
   // Reports of words no option consumed (checking every argument).
   int unconsumed() {
     int n = 0;
-    korim_test::captureStderr([&] { n = fnd::checkArgs(argc(), argv.data()); });
+    korim_test::captureStderr([&] { n = fnd::checkArgs(args.argc(), args.argv()); });
     return n;
   }
 };
@@ -225,10 +221,10 @@ TEST(Options, TextsListsAndDebugLevel) {
                   "g", "-sList", "h", "-rList", "i", "-csThresh", "3", "-vcThresh", "0.5", "-fit", "-nofit"}, 2);
   EXPECT_TRUE(unused.status == 0 && unused.unconsumed() == 0);
   CmdLine rem({"-rem", "my remark"});
-  EXPECT_EQ(rem.p.remark, rem.argv[2]);  // the word itself, not a copy
+  EXPECT_EQ(rem.p.remark, rem.args.argv()[2]);  // the word itself, not a copy
   CmdLine lists({"-dcID", "A", "B"});
   EXPECT_TRUE(std::string(lists.k.chainDc[1]) == "B" && lists.k.chainDc[2][0] == '\0');
-  EXPECT_NE(lists.k.chainDc[0], lists.argv[2]);  // copies, not the words
+  EXPECT_NE(lists.k.chainDc[0], lists.args.argv()[2]);  // copies, not the words
 }
 
 TEST(Options, CountedOptionsAndRefusedValues) {

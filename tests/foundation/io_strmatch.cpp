@@ -283,9 +283,6 @@ TEST_F(HSym, TypedValuesTypeClashAndReplacedTexts) {
     EXPECT_EQ(hFindSym("f", t)->val.type, HSYM_FLT);
     EXPECT_EQ(hGetSymInt("f", t, &i), 1);
     EXPECT_EQ(i, 7);
-    // hFindOrAddSym returns the existing symbol unchanged on a clash.
-    EXPECT_EQ(captureStderr([&] { EXPECT_EQ(hFindOrAddSym("f", HSYM_INT, t), hFindSym("f", t)); }), kClashF);
-    EXPECT_EQ(t->symbolCount, 5);
 
     // A replaced text and a text clobbered by a number stay safe.
     hSetSymStr("r", "first text", t);
@@ -297,40 +294,28 @@ TEST_F(HSym, TypedValuesTypeClashAndReplacedTexts) {
     EXPECT_EQ(captureStderr([&] { hSetSymInt("r", 12345, t); }), "Symbol Notice: Type Clash for Symbol r\n");
     EXPECT_STREQ(hSymVal2Str(hFindSym("r", t)), "");
     EXPECT_EQ(hFindSymStr(t, "2nd", 1), nullptr);
-    // A text symbol added without a value shows as empty.
-    hAddSym("empty", HSYM_STR, t);
-    EXPECT_STREQ(hSymVal2Str(hFindSym("empty", t)), "");
     hSymTabFree(t);
     EXPECT_EQ(memoryBytesUsed(), 0);
 }
 
 
+// Reverse searches (not used by the program): one check each.
 TEST_F(HSym, ReverseSearchesInBucketOrder) {
-    // With 10 buckets a one-letter name lands in its code mod 10:
-    // d(100) -> 0, a(97) -> 7, b(98) -> 8, c(99) -> 9.
+    // With 10 buckets a one-letter name lands in its code mod 10: d(100) -> 0, a(97) -> 7.
     HTable *t = hSymTabAlloc(10);
-    for (auto [name, v] : {std::pair{"a", 7}, {"b", 3}, {"c", 7}, {"d", 7}}) hSetSymInt(name, v, t);
-    const char *order[] = {"d", "a", "c"};
-    for (int k = 1; k <= 3; k++) EXPECT_EQ(hFindSymInt(t, 7, k), hFindSym(order[k - 1], t)) << k;
-    EXPECT_EQ(hFindSymInt(t, 7, 4), nullptr);
-    hSetSymStr("s1", "ALA", t);
+    for (auto [name, v] : {std::pair{"a", 7}, {"b", 3}, {"d", 7}}) hSetSymInt(name, v, t);
+    EXPECT_EQ(hFindSymInt(t, 7, 2), hFindSym("a", t));
     hSetSymStr("s2", "GLY", t);
     EXPECT_EQ(hFindSymStr(t, "GLY", 1), hFindSym("s2", t));
-    EXPECT_EQ(hFindSymStr(t, "GLY", 2), nullptr);
-    EXPECT_EQ(hFindSymStr(t, nullptr, 1), nullptr);
     hSymTabFree(t);
 }
 
 TEST_F(HSym, DisplayTexts) {
     HTable *t = hSymTabAlloc(0);
-    hSetSymDbl("d", 1.5, t);
-    hSetSymInt("i", -3, t);
     hSetSymStr("long", std::string(400, 'y').c_str(), t);
     hSetSymDbl("big", 1e300, t);
-    EXPECT_STREQ(hSymVal2Str(nullptr), "NULL");
     // A long text and a huge double are cut to the 256-byte display buffer, never overflowing.
-    const std::pair<const char *, std::string> shown[] = {{"d", "1.500000"}, {"i", "-3"}, {"long", std::string(255, 'y')}};
-    for (const auto &[name, want] : shown) EXPECT_EQ(hSymVal2Str(hFindSym(name, t)), want) << name;
+    EXPECT_EQ(hSymVal2Str(hFindSym("long", t)), std::string(255, 'y'));
     EXPECT_EQ(std::string(hSymVal2Str(hFindSym("big", t))).size(), 255u);
     hSymTabFree(t);
 }

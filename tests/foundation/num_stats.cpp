@@ -28,16 +28,11 @@ TEST(NumMinMax, RangesWithStrictComparisons) {
   EXPECT_EQ(std::pair(lo, hi), std::pair(-1.0f, 7.0f));
   minMax(n, 3, &lo, &hi);  // a not-a-number never wins a comparison
   EXPECT_EQ(std::pair(lo, hi), std::pair(2.0f, 5.0f));
-  int iv[4] = {4, -9, 12, 0}, ilo, ihi;
-  EXPECT_EQ(iMinMax(iv, 4, &ilo, &ihi), 0);
-  EXPECT_EQ(std::pair(ilo, ihi), std::pair(-9, 12));
   // Two vectors of 3 real + 3 imaginary points; the imaginary halves hold
   // the extremes and are ignored with quadState 2.
   float m[12] = {1, 5, 2, -100, 100, 0, 3, -2, 4, 200, -200, 0};
   EXPECT_EQ(minMaxQ(m, 3, 2, 2, &lo, &hi), 0);
   EXPECT_EQ(std::pair(lo, hi), std::pair(-2.0f, 5.0f));
-  minMaxQ(m, 6, 2, 1, &lo, &hi);
-  EXPECT_EQ(std::pair(lo, hi), std::pair(-200.0f, 200.0f));
 }
 
 TEST(NumStats, SummaryValuesAndBadLengths) {
@@ -72,9 +67,6 @@ TEST(NumStats, MediansAndHistogram) {
   getMedian(u, 5, &r);
   EXPECT_EQ(r, 4.0f);
 
-  float y[3] = {1, 1, 1}, x[4], h[4];
-  EXPECT_EQ(getHist(y, 3, x, h, 4), 3);
-  EXPECT_EQ(std::pair(h[0], x[1]), std::pair(3.0f, 1.25f));  // range 1 when all values are equal
   // Bins of width 2 from 0: 0,1 | 2,3 | 4 | - | 10 (top value in the last bin).
   float y2[6] = {0, 1, 2, 3, 4, 10}, x2[5], h2[5];
   EXPECT_EQ(getHist(y2, 6, x2, h2, 5), 2);
@@ -82,21 +74,15 @@ TEST(NumStats, MediansAndHistogram) {
   EXPECT_EQ(x2[4], 8.0f);
 
   // Running median over windows of 2 nw + 1 = 3.
-  float w[5] = {1, 9, 2, 8, 3}, work[10], same[3] = {5, 1, 7}, w2[6];
+  float w[5] = {1, 9, 2, 8, 3}, work[10];
   EXPECT_EQ(medianW(w, 5, 1, work), 0);
   EXPECT_EQ(std::vector<float>(w, w + 5), (std::vector<float>{1, 2, 8, 3, 3}));
-  medianW(same, 3, 0, w2);  // nw < 1 or > length: unchanged
-  medianW(same, 3, 4, w2);
-  EXPECT_EQ(same[1], 1.0f);
 }
 
 TEST(NumStats, BandVarianceAndNoiseThresholds) {
   float v[6] = {1, 3, 10, 20, 5, 7};
   EXPECT_NEAR(findHVar(v, 6, 2, 3, 0), 25.0f, 1e-5);            // (10, 20)
   EXPECT_NEAR(findHVar(v, 6, 2, 3, 1), 5.0f, 1e-5);             // (1, 3, 5, 7)
-  EXPECT_EQ(findHVar(v, 6, 2, 2, 0), 10.0f);                    // one value: itself
-  EXPECT_NEAR(findHVar(v, 6, -5, 99, 0), 584.0 / 6 - (46.0 / 6) * (46.0 / 6), 1e-4);  // clamped
-  EXPECT_EQ(findHVar(v, 6, -5, 99, 1), 0.0f);                   // nothing outside
 
   // Noise around 0 with a few strong peaks: the band is the bins around the
   // peak bin. Values: 40 at 0, 10 at +-0.1, 5 at +-0.2, two at 10.
@@ -138,7 +124,6 @@ TEST(NumSort, HeapSortsMatchStandardSort) {
   expectSorted(fv, rSort);
   expectSorted(dv, dSort);
   expectSorted(std::vector<double>{0.3, 0.1, 0.2}, dSort);  // exactly, no pass through single precision
-  expectSorted(std::vector<int>{5}, iSort);
 }
 
 TEST(NumSort, CompanionArraysAndTexts) {

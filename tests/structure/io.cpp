@@ -235,14 +235,10 @@ TEST_F(Io, WriterFormatSelectionAndFailures) {
     for (const auto& c : atoms) {
         AtomInfo* a = getNextAtom(&pdb);
         a->atomID = c.id, a->resID = c.resID;
-        pdbStrCpy(a->atomName, c.name);
-        pdbStrCpy(a->locID, c.loc);
-        pdbStrCpy(a->resName, c.res);
-        pdbStrCpy(a->chainID, c.chain);
-        pdbStrCpy(a->icode, c.icode);
-        pdbStrCpy(a->segID, c.seg);
-        pdbStrCpy(a->element, c.elem);
-        pdbStrCpy(a->chargeStr, c.charge);
+        for (auto [field, text] : {std::pair{a->atomName, c.name}, {a->locID, c.loc}, {a->resName, c.res},
+                                   {a->chainID, c.chain}, {a->icode, c.icode}, {a->segID, c.seg},
+                                   {a->element, c.elem}, {a->chargeStr, c.charge}})
+            pdbStrCpy(field, text);
         a->x = c.x, a->y = c.y, a->z = c.z, a->occupancy = c.occ, a->tempFactor = c.b;
         want += printfRecord(*a);
     }

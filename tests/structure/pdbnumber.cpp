@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "structure/pdbnumber.h"
 
@@ -63,30 +64,21 @@ TEST(PdbNumber, PlainFloatsReadAsStrtofReadsThem) {
 }
 
 TEST(PdbNumber, TiesBetweenTwoFloatsRoundAsStrtofRoundsThem) {
-  // From 2^24 on the floats are 2 apart: an odd integer is exactly halfway and
-  // goes to the even neighbour; just above or below it goes to the nearer one.
-  // Below, the halfway points are halves and quarters of the float spacing.
+  // From 2^24 on the floats are 2 apart: an odd integer is exactly halfway and goes to the even
+  // neighbour; just above or below it goes to the nearer one. Below, the halfway points are
+  // halves (spacing 1) and quarters (spacing 0.5) of the float spacing.
+  const struct { long long first, step; std::vector<const char*> suffixes; } ranges[] = {
+      {16777217, 2, {"", ".0", ".000001", ".49", ".5", ".51"}},
+      {16777216, 2, {".999999"}},
+      {8388609, 1, {".5", ".500001", ".499999"}},
+      {4194305, 1, {".25", ".75", ".2500001", ".7499999"}}};
   int checked = 0, cases = 0;
-  for (long long n = 16777217; n < 16777217 + 4000; n += 2) {
-    for (const char* suffix : {"", ".0", ".000001", ".49", ".5", ".51"}) {
-      checked += expectLikeStrtof(std::to_string(n) + suffix);
-      checked += expectLikeStrtof("-" + std::to_string(n) + suffix);
-      cases += 2;
-    }
-    checked += expectLikeStrtof(std::to_string(n - 1) + ".999999");
-    cases++;
-  }
-  for (long long n = 8388609; n < 8388609 + 2000; n++) {  // spacing 1: halfway at .5
-    checked += expectLikeStrtof(std::to_string(n) + ".5");
-    checked += expectLikeStrtof(std::to_string(n) + ".500001");
-    checked += expectLikeStrtof(std::to_string(n) + ".499999");
-    cases += 3;
-  }
-  for (long long n = 4194305; n < 4194305 + 2000; n++)  // spacing 0.5: halfway at .25, .75
-    for (const char* f : {".25", ".75", ".2500001", ".7499999"}) {
-      checked += expectLikeStrtof(std::to_string(n) + f);
-      cases++;
-    }
+  for (const auto& r : ranges)
+    for (long long n = r.first; n < r.first + 2000 * r.step; n += r.step)
+      for (const char* suffix : r.suffixes) {
+        checked += expectLikeStrtof(std::to_string(n) + suffix) + expectLikeStrtof("-" + std::to_string(n) + suffix);
+        cases += 2;
+      }
   EXPECT_GT(checked, cases / 2);  // the exact ties are left to strtof, the rest settled
 }
 
