@@ -191,7 +191,7 @@ TEST_F(Permutations, ResetClearsTheSlotsInUseAndNoMoreThanAllOfThem) {
   EXPECT_EQ(std::vector<int>(g.aGlobal, g.aGlobal + kPermMax), std::vector<int>(kPermMax, 0));
 }
 
-TEST_F(Permutations, ThreePeaksGiveSixOrdersAndTheFirstOfATieIsKept) {
+TEST_F(Permutations, ThreePeaksGiveSixOrdersTheFirstOfATieIsKeptAndTheFilterFixesTheFirstPeaks) {
   start(3);
   const std::string err = korim_test::captureStderr([&] { visitScored(recordOrder, 0, prob, row, best, 0); });
   EXPECT_EQ(seen, (std::vector<std::string>{"012", "021", "102", "201", "120", "210"}));
@@ -202,18 +202,16 @@ TEST_F(Permutations, ThreePeaksGiveSixOrdersAndTheFirstOfATieIsKept) {
   EXPECT_EQ(g.pSumDGlobal, 1.0f);
   EXPECT_EQ(std::vector<int>(best, best + 3), (std::vector<int>{0, 1, 2}));
   EXPECT_NE(err.find("REMARK Sampled 6\r"), std::string::npos);
-}
-
-TEST_F(Permutations, OrdersOutsideTheWindowLeaveTheCallersBest) {
+  // Orders outside the window leave the caller's best.
+  SetUp();
   start(3);
   stubScore = kNoScore;
   korim_test::captureStderr([&] { visitScored(recordOrder, 0, prob, row, best, 0); });
   stubScore = 1.0f;
   EXPECT_EQ(seen.size(), 6u);
   EXPECT_EQ(best[0], -7);
-}
-
-TEST_F(Permutations, TheFilterKeepsTheFirstPeaksOnTheFirstPositions) {
+  // The filter keeps the first two peaks on the first two positions.
+  SetUp();
   start(4);
   korim_test::captureStderr([&] { visitScored(recordOrder, 0, prob, row, best, 2); });
   EXPECT_EQ(seen, (std::vector<std::string>{"0123", "0132", "1023", "1032"}));

@@ -65,21 +65,21 @@ void quiet(F f) {
   korim_test::captureStdout([&] { korim_test::captureStderr(f); });
 }
 
-// The number after the key on its line of text (NaN when absent).
-double valueAfter(const std::string& text, const std::string& key) {
-  const size_t at = text.find(key);
-  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + key.size(), nullptr);
+// The number printed after a record's name; for "<name> +/-", the one after the record's "+/-".
+double field(const std::string& text, const std::string& key) {
+  const bool error = key.ends_with(" +/-");
+  size_t p = text.find(error ? key.substr(0, key.size() - 4) : key);
+  if (p == std::string::npos) return NAN;
+  p = error ? text.find("+/-", p) + 3 : p + key.size();
+  return std::stod(text.substr(p));
 }
 
-TEST(PowderPattern, EllipticIntegralByTheMean) {
+TEST(PowderPattern, EllipticIntegralAxialClosedFormAndRhombicNormalisation) {
   const struct { double m, k; } known[] = {
       {0.0, M_PI / 2}, {0.5, 1.8540746773013719}, {0.9, 2.5780921133481733},
       {0.99, 3.6956373629898747}, {-1.0, 1.3110287771460599}};
   for (const auto& c : known) EXPECT_NEAR(kooky(c.m), c.k, 1e-12) << c.m;
   EXPECT_TRUE(std::isinf(kooky(1.0)));
-}
-
-TEST(PowderPattern, AxialClosedFormAndRhombicNormalisation) {
   // Axial: D = Da (1 - 3u^2) with u = cos t uniform gives 1 / (2 sqrt(3 |Da| (D - Da))).
   for (double x : {-9.0, -2.5, 0.0, 7.3, 19.0})
     EXPECT_NEAR(analytical(-10.0, 0.0, x), 1.0 / (2.0 * std::sqrt(30.0 * (x + 10.0))), 1e-12) << x;
@@ -143,7 +143,7 @@ TEST(Histogram, ExtremesBinsAndMostPopulatedValue) {
   EXPECT_TRUE(getDxx(4, single, 3, 2.0f, centres, &dxx) == 1 && dxx == 2.0f);
 }
 
-TEST(Likelihood, ErrorTableBoundaries) {
+TEST(Likelihood, ErrorTableBoundariesAndGridLimits) {
   const struct { int n; double r, da, rr; } cases[] = {
       {40, 0.1, 1.6, 0.17}, {41, 0.1, 0.5, 0.05}, {90, 0.3, 1.3, 0.13}, {91, 0.3, 0.9, 0.1},
       {40, 0.3, 2.3, 0.22}, {41, 0.31, 0.8, 0.13}, {91, 0.31, 0.6, 0.1}, {91, 0.1, 0.3, 0.05}};
@@ -153,9 +153,7 @@ TEST(Likelihood, ErrorTableBoundaries) {
     EXPECT_EQ(da, c.da) << c.n << " " << c.r;
     EXPECT_EQ(r, c.rr) << c.n << " " << c.r;
   }
-}
-
-TEST(Likelihood, GridSizedFromItsCountAndRefusedOutsideItsLimits) {
+  // The likelihood grid: sized from its count, refused outside its limits.
   const float coup[3] = {-12.0f, 3.0f, 19.5f};
   std::vector<double> r, da, score;
   int n = -1;
@@ -189,7 +187,7 @@ TEST(Estimates, HistogramOfKnownTensor) {
   EXPECT_NEAR(h.Dyy, -14.5, 2.0);
   EXPECT_NEAR(h.DaFit, 10.0, 1.0);
   EXPECT_NEAR(h.RFit, 0.3, 0.1);
-  EXPECT_NEAR(valueAfter(korim_test::readFile(dir / "hist.tab"), "DATA Da "), h.DaFit, 1e-3);
+  EXPECT_NEAR(field(korim_test::readFile(dir / "hist.tab"), "DATA Da "), h.DaFit, 1e-3);
 }
 
 TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
@@ -339,15 +337,6 @@ struct Table {
     return &tab;
   }
 };
-
-// The number printed after a record's name; for "<name> +/-", the one after the record's "+/-".
-double field(const std::string& text, const std::string& key) {
-  const bool error = key.ends_with(" +/-");
-  size_t p = text.find(error ? key.substr(0, key.size() - 4) : key);
-  if (p == std::string::npos) return NAN;
-  p = error ? text.find("+/-", p) + 3 : p + key.size();
-  return std::stod(text.substr(p));
-}
 
 std::string runStat(Table& t, int verbose) {
   std::vector<char> buf(kStatDCTextLen, 'x');

@@ -115,7 +115,7 @@ TEST_F(Instructions, CopiesAreBoundedByTheDestination) {
 }
 
 // Formats the values through fmt into a destination of 8 bytes and returns its text.
-TEST_F(Instructions, Sprntf) {
+TEST_F(Instructions, SprntfAndPrntf2) {
   Symbol *d = stringVar("d", "", 8);
   struct Case {
     const char *format;
@@ -139,9 +139,7 @@ TEST_F(Instructions, Sprntf) {
   pushSym(stringVar("bad", "%s", 16));
   EXPECT_EXIT(execute(emit({sprntf, N(1), STOP})), ::testing::ExitedWithCode(255),
               fatal("Bad print format: bad"));
-}
-
-TEST_F(Instructions, Prntf2WritesTheFormatOnly) {
+  // prntf2 writes the format only with the values given.
   const float values[] = {1.5f, 3.0f, 7.0f};
   EXPECT_EQ(captureStdout([&] { prntf2(stdout, 2, "%.1f|%g|%g\n", values); }), "1.5|3|0\n");
   EXPECT_EQ(captureStdout([&] { prntf2(stdout, 0, "100%%\n", values); }), "100%\n");
@@ -158,14 +156,12 @@ TEST_F(Instructions, PrintLooksForResultUntilFound) {
   EXPECT_EQ(r->u.val, 6.0);
 }
 
-TEST_F(Symbols, LatestOfEqualNamesIsFound) {
+TEST_F(Symbols, LatestOfEqualNamesIsFoundAndDefaultLengthComesFromBuflen) {
   install("x", VAR, 1);
   Symbol *later = install("x", VAR, 2);
   EXPECT_EQ(lookup("x"), later);
   EXPECT_EQ(lookup("X"), nullptr);
-}
-
-TEST_F(Symbols, DefaultLengthComesFromBuflen) {
+  // An array without a length takes BUFLEN's.
   Symbol *a = install("a", ARRAYVAR, 0);
   EXPECT_EQ(newAdr(a, 0, FLTARRAY), 1);
   EXPECT_EQ(a->u.rPtr, nullptr);

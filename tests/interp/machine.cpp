@@ -8,8 +8,8 @@ using namespace korim::interp;
 
 using Machine = InterpTest;
 
-// s = 0; i = 0; while (i < 10) { s += i; i++ }; print s
-TEST_F(Machine, WhileLoopSumsZeroToNine) {
+// s = 0; i = 0; while (i < 10) { s += i; i++ }; print s -- and the same with for (i = 0; i < 10; i++).
+TEST_F(Machine, WhileAndForLoopsSumZeroToNine) {
   Symbol *s = install("s", UNDEF, 0), *i = install("i", UNDEF, 0);
   Inst *start = emit({constpush, C(0), varpush, S(s), assign, pop2,
                       constpush, C(0), varpush, S(i), assign, pop2});
@@ -19,12 +19,9 @@ TEST_F(Machine, WhileLoopSumsZeroToNine) {
   patchHere(&w[2]);
   emit({varpush, S(s), eval, print, STOP});
   EXPECT_EQ(run(start), 45.0);
-}
-
-// s = 0; for (i = 0; i < 10; i++) s += i; print s
-TEST_F(Machine, ForLoopSumsZeroToNine) {
-  Symbol *s = install("s", UNDEF, 0), *i = install("i", UNDEF, 0);
-  Inst *start = emit({constpush, C(0), varpush, S(s), assign, pop2});
+  initcode();
+  result_->u.val = -1.0;
+  start = emit({constpush, C(0), varpush, S(s), assign, pop2});
   Inst *f = emit({forcode, STOP, STOP, constpush, C(0), varpush, S(i), assign, STOP,
                   varpush, S(i), eval, constpush, C(10), lt, STOP, varpush, S(i), postIncr, STOP});
   patchHere(&f[1]);

@@ -61,7 +61,7 @@ struct Surfaces : ::testing::Test {
   }
 };
 
-TEST_F(Surfaces, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutSurface) {
+TEST_F(Surfaces, StartWithoutSurfacesResetsTheTransformLeavesResiduesWithoutSurfaceAndStopReleases) {
   setenv("SURF_DIR", "/nonexistent/surfaces", 1);
   korim::structure::pdb3dAppendTranslation(1.0f, -2.0f, 3.0f);
   EXPECT_EQ(getMerInitFlag(), 0);
@@ -88,6 +88,15 @@ TEST_F(Surfaces, StartWithoutSurfacesResetsTheTransformAndLeavesResiduesWithoutS
   EXPECT_EQ(surfNull() + surfFree(), 0);
   EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
   EXPECT_EQ(getMerInitFlag(), 1);
+  // Stopping releases the coupling and energy work spaces; a second stop has nothing left.
+  ASSERT_EQ(korim::couplings::dipolarInit(50), 0);
+  ASSERT_EQ(energyAlloc(100), 0);
+  EXPECT_GT(korim::foundation::memoryBytesUsed(), 0);
+  for (int stop = 0; stop < 2; stop++) {
+    EXPECT_EQ(merDone(), 0);
+    EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
+    EXPECT_EQ(energyCoordCapacity(), 0);
+  }
 }
 
 TEST_F(Surfaces, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFailedLoad) {
@@ -101,18 +110,6 @@ TEST_F(Surfaces, SurfaceRequestWithoutDirectoryIsSilentAndWithOneIsReportedAsFai
   EXPECT_NE(getSurfList(&count), nullptr);
   EXPECT_EQ(count, 1);
   EXPECT_EQ(getMerInitFlag(), 1);
-}
-
-TEST_F(Surfaces, StopReleasesCouplingAndEnergyWorkSpaces) {
-  ASSERT_EQ(merInit(2, 2), 0);
-  ASSERT_EQ(korim::couplings::dipolarInit(50), 0);
-  ASSERT_EQ(energyAlloc(100), 0);
-  EXPECT_GT(korim::foundation::memoryBytesUsed(), 0);
-  for (int stop = 0; stop < 2; stop++) {  // a second stop has nothing left to release
-    EXPECT_EQ(merDone(), 0);
-    EXPECT_EQ(korim::foundation::memoryBytesUsed(), 0);
-    EXPECT_EQ(energyCoordCapacity(), 0);
-  }
 }
 
 TEST_F(Surfaces, GridRoundTripAndByteSwappedTwinReadAndLookUpTheSame) {

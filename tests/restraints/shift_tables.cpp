@@ -46,7 +46,7 @@ TEST(ShiftTable, NoneAndEmptyNamesGiveAnEmptyTable) {
   }
 }
 
-TEST(ShiftTable, ReadingPairsGlycineProtonsAndMarksMissingShifts) {
+TEST(ShiftTable, ReadingPairsGlycineProtonsMarksMissingShiftsAndPredictableNuclei) {
   TempDir dir;
   CSTable tab;
   ASSERT_EQ(readCS(korim_test::writeFile(dir / "cs.tab", kShiftFile).c_str(), &tab), 0);
@@ -63,9 +63,7 @@ TEST(ShiftTable, ReadingPairsGlycineProtonsAndMarksMissingShifts) {
   EXPECT_TRUE(tab.nullChainName == 1 && tab.nullSegName == 0);
   EXPECT_EQ(selectCS(tab.csList, tab.csCount, 3, 10), 2);  // residue 2 out, residue 7 no shift
   csTabFree(&tab);
-}
-
-TEST(ShiftTable, PredictableNuclei) {
+  // Predictable nuclei by residue and atom name.
   const struct { const char *res, *atom; int pred; } cases[] = {
       {"ALA", "HB", 0}, {"GLY", "HA3", 1}, {"gly", "HA3", 0}, {"G", "ha2", 1}, {"ALA", "ca", 1},
       {"ALA", "HA2", 0}, {"PRO", "N", 1},  {"XYZ", "C", 1},   {"GLY", "H", 0}};

@@ -140,11 +140,8 @@ TEST_F(Dispatch, UnknownMediumAndEmptyMolecule) {
   double saupe[5] = {7, 7, 7, 7, 7};
   ASSERT_EQ(run(k, m, saupe), 0);
   // Two blanks after each element of the steric and summed lines, one in the electrostatic line.
-  EXPECT_EQ(out, kShifted +
-                     "SaupeSteric  gMag 0.000000e+00\n0.000000e+00  0.000000e+00  0.000000e+00  0.000000e+00  "
-                     "0.000000e+00  \nSaupeEl  gMag 0.000000e+00\n0.000000e+00 0.000000e+00 0.000000e+00 "
-                     "0.000000e+00 0.000000e+00 \nSaupeSum  gMag 0.000000e+00\n0.000000e+00  0.000000e+00  "
-                     "0.000000e+00  0.000000e+00  0.000000e+00  \n");
+  EXPECT_EQ(out, kShifted + block("SaupeSteric", kZero, "  ") + block("SaupeEl", kZero, " ") +
+                     block("SaupeSum", kZero, "  "));
   for (double v : saupe) EXPECT_EQ(v, 0.0);
   // Nothing obstructs an empty molecule: the isotropic average.
   for (double& v : saupe) v = 7;

@@ -219,7 +219,7 @@ class Grid3DTest : public Models {
 
 }  // namespace
 
-TEST(Bicelle, GeometryOfTheStandardMediumTwiceAndAtLowConcentration) {
+TEST(Bicelle, GeometryTwiceAtLowConcentrationAndNoBicellesRefusedInTheWallMediumOnly) {
   simuReset();
   KorimInfo k{};
   std::tie(k.concentration, k.molarRatio, k.radiusModel) = std::tuple(0.05f, 3.0f, 20.0f);
@@ -243,9 +243,7 @@ TEST(Bicelle, GeometryOfTheStandardMediumTwiceAndAtLowConcentration) {
   // Hand-checked: all lipid is in bicelles, so the cell radius is the rim radius over c.
   EXPECT_NEAR(k.molarRatio, 0.893283, 1e-4);
   EXPECT_NEAR(k.rSingleCell, 20.0 / 0.009, 1e-2);
-}
-
-TEST(Bicelle, NoBicellesIsRefusedInTheWallMediumOnly) {
+  // No bicelles: refused in the wall medium only.
   for (int lcType : {korim::settings::kLcWall, korim::settings::kLcRod, korim::settings::kLc3D}) {
     simuReset();
     KorimInfo k{};

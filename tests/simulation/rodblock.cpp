@@ -117,12 +117,9 @@ TEST(RodBlock, CountsAndRunsEqualTestingEveryAtomAtEveryPosition) {
         cylinderBlockedRuns(n, x.data(), y.data(), row, shared, scratch, runs);
         std::vector<int> got(m.L + 1, 0);
         for (size_t r = 0; r < runs.size(); r++) {
-          ASSERT_LE(runs[r].first, runs[r].last);
-          if (r > 0) {
-            ASSERT_GT(runs[r].first, runs[r - 1].last + 1) << "runs touch";
-          }
-          ASSERT_GE(runs[r].first, 0);
-          ASSERT_LE(runs[r].last, m.L);
+          ASSERT_TRUE(runs[r].first >= 0 && runs[r].first <= runs[r].last && runs[r].last <= m.L &&
+                      (r == 0 || runs[r].first > runs[r - 1].last + 1))
+              << "run " << r << " empty, out of range or touching the one before";
           for (int i = runs[r].first; i <= runs[r].last; i++) got[i] = 1;
         }
         withGaps += runs.size() > 1;

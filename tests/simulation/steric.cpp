@@ -1,9 +1,12 @@
-// Steric obstruction model: agreement with a twin written from the geometry, physics of rods,
-// discs and spheres, rotation covariance, messages and refused inputs.
+// Steric obstruction model: bit-for-bit agreement with the plain scan whatever the thread count,
+// agreement with a twin written from the geometry, physics of rods, discs and spheres, rotation
+// covariance, messages and refused inputs.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,12 @@ namespace {
 struct Medium {
   int lcType = 1;
   double stepOut = 100.0, R = 20.0, radius = 0.0, gs = 0.2, wv = 0.05;
+};
+
+// OMP_NUM_THREADS set for the lifetime of the object.
+struct Threads {
+  explicit Threads(int n) { setenv("OMP_NUM_THREADS", std::to_string(n).c_str(), 1); }
+  ~Threads() { unsetenv("OMP_NUM_THREADS"); }
 };
 
 // Twin of the model written from its geometry, in double precision. Orientation (dot d, turn
@@ -89,6 +98,78 @@ void stericTwin(const Medium& md, const PdbAtoms& c, double maxL, double minL, i
   for (int j = 0; j < 5; j++) saupe[j] = sum[j] / (N * divisor);
 }
 
+// The plain scan: the model's sums, normalisation and divisor, with every
+// atom tested at every position of every orientation.
+void plainScan(const Medium& md, const PdbAtoms& m, double maxL, double minL, int digPsi, int nDots,
+               const double* dots, double saupe[5]) {
+  const int n = m.n(), N = nDots * digPsi;
+  std::vector<float> grid(kSsiaMaxPositions);
+  const int L = clashRegion(grid.data(), minL, maxL, md.R, md.gs);
+  const double bound = md.R + md.radius;
+  int last = L;
+  long long nStep = 0, cylDivisor = 0;
+  if (md.lcType == 1) {
+    nStep = truncToLL((md.stepOut - grid[L]) / md.gs);
+  } else {
+    const double D = md.R / std::sqrt(md.wv / kRodDensity);
+    const double nd = static_cast<double>(truncToLL((D - md.R) / md.gs));
+    cylDivisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (md.gs / md.R));
+    last = extendPositions(grid.data(), L, md.gs, D - md.R);
+  }
+  std::vector<double> dis(5 * (last + 1), 0.0), total(last + 1, 0.0);
+  std::vector<float> xJ(n + 1), yJ(n + 1);
+  forEachOrientation(dots, nDots, digPsi, 360.0 / digPsi, [&](const SampledOrientation& o) {
+    projectOnAxis(n, m.x.data(), m.y.data(), m.z.data(), o.u, xJ.data());
+    projectOnAxis(n, m.x.data(), m.y.data(), m.z.data(), o.v, yJ.data());
+    for (int i = 0; i <= last; i++) {
+      bool ok = true;
+      for (int a = 1; a <= n && ok && i <= L; a++) {
+        if (md.lcType == 1) {
+          ok = xJ[a] > static_cast<float>(md.radius - (grid[i] - md.R));
+        } else if (std::isfinite(xJ[a]) && std::isfinite(yJ[a])) {
+          const long double t = static_cast<long double>(xJ[a]) + grid[i], yy = yJ[a];
+          ok = !(std::sqrt(t * t + yy * yy) <= bound);
+        }
+      }
+      if (!ok || (md.lcType == 1 && i > L)) continue;
+      for (int j = 0; j < 5; j++) dis[5 * i + j] += o.s[j];
+      total[i] += 1.0;
+    }
+  });
+  double mean[5];
+  samplingMeans(dots, nDots, digPsi, mean);
+  if (md.lcType == 1) last = L;
+  for (int j = 0; j < 5; j++)
+    for (int i = 0; i <= last; i++)
+      dis[5 * i + j] = total[i] <= 0.0 ? 0.0 : dis[5 * i + j] / total[i] - mean[j];
+  double S[5] = {0, 0, 0, 0, 0};
+  for (int j = 0; j < 5; j++)
+    for (int i = 0; i <= last; i++) {
+      double term = (total[i] / N) * dis[5 * i + j];
+      if (md.lcType == 2) term = term * grid[i] / md.R;
+      S[j] += term;
+    }
+  double divisor = static_cast<double>(cylDivisor);
+  if (md.lcType == 1) {
+    long long t = 0;
+    for (int i = 0; i <= L; i++) t += static_cast<long long>(total[i]);
+    divisor = static_cast<double>(t) / N + static_cast<double>(nStep);
+  }
+  for (int j = 0; j < 5; j++) saupe[j] = S[j] / divisor;
+}
+
+// Atoms spread uniformly in a ball, one coordinate NaN if asked.
+PdbAtoms moleculeOf(int n, double spread, bool withNaN, std::mt19937& gen) {
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  PdbAtoms m;
+  while (m.n() < n) {
+    const double p[3] = {u(gen), u(gen), u(gen)};
+    if (p[0] * p[0] + p[1] * p[1] + p[2] * p[2] <= 1.0) m.add(p[0] * spread, p[1] * spread, p[2] * spread);
+  }
+  if (withNaN) m.y[n / 2] = NAN;
+  return m;
+}
+
 int runModel(const Medium& md, const PdbAtoms& c, double maxL, double minL, int turns, int nDots,
              const double* dots, double* saupe, std::string* err = nullptr) {
   int status = -1;
@@ -124,13 +205,18 @@ class Steric : public testing::Test {
 
 }  // namespace
 
-TEST_F(Steric, ScanAgreesWithTheTwin) {
+// The scan equals, bit for bit and whatever the number of threads, the plain scan (every
+// orientation in turn, every atom tested at every position, each sum taken in orientation
+// order), and the twin written from the geometry to 1 % of the largest element.
+TEST_F(Steric, ScanAgreesWithThePlainScanAndTheTwin) {
   const PdbAtoms ubq = ubiquitin();
   ASSERT_EQ(ubq.n(), 602);
   PdbAtoms odd;  // duplicates, an atom at the origin, atoms far out
   for (const auto& p : {std::array<double, 3>{0, 0, 0}, {0, 0, 0}, {3.3, -1.25, 0.5}, {-7.5, 2.0, 9.0},
                         {-7.5, 2.0, 9.0}, {12.0, 0.0, -0.3}})
     odd.add(p[0], p[1], p[2]);
+  std::mt19937 gen(3);
+  const PdbAtoms ball = moleculeOf(80, 30.0, false, gen), withNaN = moleculeOf(40, 12.0, true, gen);
   Dots s(32);
   const struct {
     Medium md;
@@ -139,19 +225,29 @@ TEST_F(Steric, ScanAgreesWithTheTwin) {
       {{1, 60.0, 20.0, 0.0, 0.2, 0.05}, &ubq}, {{1, 80.0, 20.0, 1.5, 0.37, 0.05}, &ubq},
       {{2, 0.0, 33.5, 0.0, 0.2, 0.05}, &ubq},  {{2, 0.0, 33.5, 2.0, 1.0, 0.3}, &ubq},
       {{1, 40.0, 5.0, 0.5, 0.25, 0.05}, &odd}, {{2, 0.0, 10.0, 0.7, 0.3, 0.02}, &odd},
-      // A rod thinner than the molecule: atoms pass through it and block runs of positions
+      // Rods thinner than the molecule: atoms pass through them and block runs of positions
       // that start inside the row.
-      {{2, 0.0, 4.0, 0.5, 0.3, 0.01}, &ubq},
+      {{2, 0.0, 4.0, 0.5, 0.3, 0.01}, &ubq},   {{2, 0.0, 10.0, 1.0, 0.5, 0.05}, &ball},
+      // A NaN coordinate (the twin would let it block everything): the plain scan only.
+      {{1, 60.0, 20.0, 1.0, 0.5, 0.05}, &withNaN}, {{2, 0.0, 10.0, 1.0, 0.5, 0.05}, &withNaN},
   };
   for (const auto& k : cases) {
     const double maxL = k.mol->maxRadius() + k.md.radius;
-    double got[5], twin[5], scale = 0;
-    ASSERT_EQ(runModel(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, got), 0);
+    double plain[5], twin[5], scale = 0;
+    plainScan(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, plain);
+    for (int threads : {1, 3, 8}) {
+      Threads t(threads);
+      double got[5];
+      ASSERT_EQ(runModel(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, got), 0);
+      for (int j = 0; j < 5; j++)
+        EXPECT_EQ(got[j], plain[j]) << "lcType " << k.md.lcType << " R " << k.md.R << " threads " << threads << " element " << j;
+    }
+    if (k.mol == &withNaN) continue;
     stericTwin(k.md, *k.mol, maxL, k.md.radius, 6, s, twin);
     for (double v : twin) scale = std::fmax(scale, std::fabs(v));
     // Single-precision coordinates and whole position counts: 1 % of the largest element.
     for (int j = 0; j < 5; j++)
-      EXPECT_NEAR(got[j], twin[j], 0.01 * scale) << "lcType " << k.md.lcType << " gs " << k.md.gs << " element " << j;
+      EXPECT_NEAR(plain[j], twin[j], 0.01 * scale) << "lcType " << k.md.lcType << " gs " << k.md.gs << " element " << j;
   }
 }
 

@@ -1,13 +1,15 @@
 // Sphere of orientations (dot counts, geometry, isotropy, refused modes, the lifetime of
 // handed-out spheres) and the surface calculation on it: closed-form areas and volumes of
-// spheres and lenses, a pair-by-pair twin of the box search, surface points, and the two
-// surface-atom selections.
+// spheres and lenses, a pair-by-pair twin (areas, points, volume) on real and crafted
+// clusters whatever the thread count, and the two surface-atom selections.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,32 +32,41 @@ namespace {
 
 constexpr double kFourPi = 12.566370614359172;
 
-struct Areas {
-  double total = 0, volume = 0;
+struct Result {
+  double area = 0, volume = 0;
   std::vector<double> atom;
+  std::vector<std::array<double, 3>> points;
 };
 
-Areas surface(const std::vector<double>& co, const std::vector<double>& r, int densit) {
-  Areas a;
-  double* at = nullptr;
+Result surface(const std::vector<double>& co, const std::vector<double>& r, int densit) {
+  Result res;
+  double *at = nullptr, *pts = nullptr;
+  int np = 0;
   const int n = static_cast<int>(r.size());
-  EXPECT_EQ(nsc_dclm(co.data(), r.data(), n, densit, kNscVolume | kNscAreas, &a.total, &at, &a.volume, nullptr,
-                     nullptr),
+  EXPECT_EQ(nsc_dclm(co.data(), r.data(), n, densit, kNscAreas | kNscVolume | kNscDots, &res.area, &at,
+                     &res.volume, &pts, &np),
             0);
-  if (at) a.atom.assign(at, at + n);
+  if (at) res.atom.assign(at, at + n);
+  for (int p = 0; p < np; p++) res.points.push_back({pts[3 * p], pts[3 * p + 1], pts[3 * p + 2]});
+  std::sort(res.points.begin(), res.points.end());
   std::free(at);
-  return a;
+  std::free(pts);
+  return res;
 }
 
-// Area of every atom from its exposed dots, testing every pair (no box grid)
-// on the module's current sphere.
-std::vector<double> bruteAreas(const std::vector<double>& co, const std::vector<double>& r) {
+// Every dot of every atom tested against every other atom (no box grid) on the module's
+// current sphere, with the expressions of the documented test; areas, points and volume.
+Result twin(const std::vector<double>& co, const std::vector<double>& r) {
   int nDot = 0;
   const double* dots = unspCurrentDots(&nDot);
   const int n = static_cast<int>(r.size());
-  std::vector<double> area(n, 0.0);
+  double centroid[3] = {0, 0, 0};
+  for (int i = 0; i < n; i++)
+    for (int k = 0; k < 3; k++) centroid[k] += co[3 * i + k] / n;
+  Result res;
   for (int i = 0; i < n; i++) {
     int exposed = 0;
+    double s[3] = {0, 0, 0};
     for (int d = 0; d < nDot; d++) {
       bool buried = false;
       for (int j = 0; j < n && !buried; j++) {
@@ -64,11 +75,57 @@ std::vector<double> bruteAreas(const std::vector<double>& co, const std::vector<
         if (j == i || dd > (r[i] + r[j]) * (r[i] + r[j])) continue;
         buried = dots[3 * d] * dx + dots[3 * d + 1] * dy + dots[3 * d + 2] * dz > (dd + r[i] * r[i] - r[j] * r[j]) / (2.0 * r[i]);
       }
-      exposed += !buried;
+      if (buried) continue;
+      exposed++;
+      for (int k = 0; k < 3; k++) s[k] += dots[3 * d + k];
+      res.points.push_back({r[i] * dots[3 * d] + co[3 * i], r[i] * dots[3 * d + 1] + co[3 * i + 1],
+                            r[i] * dots[3 * d + 2] + co[3 * i + 2]});
     }
-    area[i] = kFourPi / nDot * r[i] * r[i] * exposed;
+    res.atom.push_back(kFourPi / nDot * r[i] * r[i] * exposed);
+    res.area += res.atom.back();
+    res.volume += r[i] * r[i] *
+                  (s[0] * (co[3 * i] - centroid[0]) + s[1] * (co[3 * i + 1] - centroid[1]) +
+                   s[2] * (co[3 * i + 2] - centroid[2]) + r[i] * exposed);
   }
-  return area;
+  res.volume *= kFourPi / (3.0 * nDot);
+  std::sort(res.points.begin(), res.points.end());
+  return res;
+}
+
+struct Cluster {
+  std::vector<double> co, r;
+  void add(double x, double y, double z, double radius) {
+    co.insert(co.end(), {x, y, z});
+    r.push_back(radius);
+  }
+};
+
+// Pairs of equal spheres of radius r, the partner along dot e at distance
+// D = 2 r (a . e) for another dot a: the cap rim (u . e = D / 2 r) passes
+// through dot a and the dots symmetric to it, so ties meet the group bounds.
+Cluster rimCluster(int densit) {
+  Cluster c;
+  int n = 0;
+  make_unsp(densit, -unsp_type(densit), &n, 4);
+  const double* dots = unspCurrentDots(&n);
+  const double r = 2.0;
+  for (int d = 0, pair = 0; d < n; d += 1 + n / 100, pair++) {
+    const double* e = &dots[3 * d];
+    const double* a = &dots[3 * ((d * 13 + 5) % n)];
+    const double D = 2.0 * r * (a[0] * e[0] + a[1] * e[1] + a[2] * e[2]);
+    const double base = 40.0 * pair;
+    c.add(base, 0, 0, r);
+    if (D > 1e-6) c.add(base + D * e[0], D * e[1], D * e[2], r);
+  }
+  return c;
+}
+
+Cluster randomCluster(unsigned seed, int n, double spread, double offset, double rLo, double rHi) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> pos(-spread, spread), rad(rLo, rHi);
+  Cluster c;
+  for (int i = 0; i < n; i++) c.add(offset + pos(gen), offset + pos(gen), pos(gen), rad(gen));
+  return c;
 }
 
 class Sphere : public testing::Test {
@@ -77,7 +134,10 @@ class Sphere : public testing::Test {
     nscReset();
     korim::foundation::memoryReset();
   }
-  void TearDown() override { nscReset(); }
+  void TearDown() override {
+    nscReset();
+    unsetenv("OMP_NUM_THREADS");
+  }
 };
 class Surface : public Sphere {};
 
@@ -115,8 +175,8 @@ std::vector<int> selectedSpheres(korim_test::TestStructure& s, std::vector<doubl
 }  // namespace
 
 TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
-  Areas a = surface({1.0, -2.0, 3.0}, {2.5}, 700);
-  EXPECT_NEAR(a.total, 4 * M_PI * 2.5 * 2.5, 1e-12);
+  Result a = surface({1.0, -2.0, 3.0}, {2.5}, 700);
+  EXPECT_NEAR(a.area, 4 * M_PI * 2.5 * 2.5, 1e-12);
   EXPECT_NEAR(a.volume, 4.0 / 3 * M_PI * 2.5 * 2.5 * 2.5, 1e-10);
   // Equal spheres r = 2 at distance 2: each loses a cap 2 pi r h of height 1;
   // the lens between them is pi (4 r + d)(2 r - d)^2 / 12.
@@ -129,9 +189,9 @@ TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
   a = surface({0, 0, 0, 0, 2.5, 0}, {2, 1.5}, 5000);
   EXPECT_NEAR(a.atom[0], full - 2 * M_PI * 2 * 0.4, 0.01 * full);
   EXPECT_NEAR(a.atom[1], 4 * M_PI * 2.25 - 2 * M_PI * 1.5 * 0.6, 0.01 * 4 * M_PI * 2.25);
-  EXPECT_NEAR(a.total, a.atom[0] + a.atom[1], 1e-9);
+  EXPECT_NEAR(a.area, a.atom[0] + a.atom[1], 1e-9);
   // Exactly at contact no dot lies beyond the touching point.
-  EXPECT_NEAR(surface({0, 0, 0, 0, 0, 3.5}, {2, 1.5}, 700).total, full + 4 * M_PI * 2.25, 1e-11);
+  EXPECT_NEAR(surface({0, 0, 0, 0, 0, 3.5}, {2, 1.5}, 700).area, full + 4 * M_PI * 2.25, 1e-11);
   // An atom in an icosahedral cage is buried; the cage atoms are not.
   std::vector<double> co = {0, 0, 0}, r = {1.5};
   int n = 0;
@@ -144,56 +204,74 @@ TEST_F(Surface, SpheresAndLensesAgainstClosedForms) {
   for (int i = 1; i <= 12; i++) EXPECT_GT(a.atom[i], 0.3 * full);
 }
 
-TEST_F(Surface, BoxSearchAgreesWithEveryPairOnTheRealStructure) {
+TEST_F(Surface, ExposedDotsPointsAndVolumeMatchTheEveryPairTwin) {
+  struct Row {
+    const char* what;
+    Cluster c;
+    int densit;
+  };
+  Cluster few;  // two overlapping atoms and one far away: the point buffer grows past its first reservation
+  few.add(0, 0, 0, 2.0), few.add(1.5, 0.5, 0, 1.8), few.add(0, 0, 20, 3.0);
+  Cluster ubq;  // ubiquitin's heavy atoms, accessible radii (1.4 A probe)
   korim_test::TestStructure s = ubiquitinStructure();
-  std::vector<double> co, r;
-  selectedSpheres(s, &co, &r);
-  ASSERT_EQ(r.size(), 602u);
-  const Areas a = surface(co, r, 700);
-  // Solvent-accessible area of ubiquitin's heavy atoms (1.4 A probe): close
-  // to 4,800-5,000 A^2 as published for this protein.
-  EXPECT_TRUE(a.total > 4600.0 && a.total < 5400.0) << a.total;
-  EXPECT_EQ(a.atom, bruteAreas(co, r));
-}
-
-TEST_F(Surface, SurfacePointsLieOnTheExposedSphereParts) {
-  // Two overlapping atoms and one far away: every point is on or outside
-  // each sphere, on one of them, and the count is the exposed dot count.
-  const std::vector<double> co = {0, 0, 0, 1.5, 0.5, 0, 0, 0, 20}, r = {2.0, 1.8, 3.0};
-  double area, *pts = nullptr, exposed = 0;
-  int np = 0, nDot = 0;
-  ASSERT_EQ(nsc_dclm(co.data(), r.data(), 3, 700, kNscDots, &area, nullptr, nullptr, &pts, &np), 0);
-  const std::vector<double> areas = bruteAreas(co, r);
-  unspCurrentDots(&nDot);
-  for (int i = 0; i < 3; i++) exposed += areas[i] / (kFourPi / nDot * r[i] * r[i]);
-  EXPECT_EQ(np, static_cast<int>(std::lround(exposed)));
-  EXPECT_TRUE(np > 752 && np < 3 * 752) << np;  // the point buffer grows past its first reservation
-  for (int p = 0; p < np; p++) {
-    double best = 1e9;
-    for (int i = 0; i < 3; i++) {
-      const double d = std::hypot(pts[3 * p] - co[3 * i], pts[3 * p + 1] - co[3 * i + 1], pts[3 * p + 2] - co[3 * i + 2]);
-      EXPECT_GT(d, r[i] - 1e-9);
-      best = std::min(best, d - r[i]);
-    }
-    EXPECT_LT(best, 1e-9);
+  selectedSpheres(s, &ubq.co, &ubq.r);
+  const Row rows[] = {
+      {"few atoms", few, 700},
+      {"ubiquitin", ubq, 700},
+      {"dense protein-like cluster", randomCluster(1, 300, 9.0, 0.0, 2.8, 3.3), 700},
+      {"far from the origin", randomCluster(2, 200, 8.0, 1.0e5, 2.8, 3.3), 700},
+      {"mixed tiny and large radii", randomCluster(3, 150, 10.0, 0.0, 0.05, 9.0), 700},
+      {"crowded: each sphere meets hundreds", randomCluster(8, 400, 10.0, 0.0, 6.0, 12.0), 100},
+      {"sparse spheres that rarely touch", randomCluster(4, 100, 40.0, 0.0, 1.0, 3.0), 700},
+      {"coarse sphere of orientations", randomCluster(5, 120, 7.0, 0.0, 2.0, 3.5), 32},
+      {"fine sphere of orientations", randomCluster(6, 60, 6.0, -3.0e3, 2.0, 3.5), 3000},
+      {"cap rims through dots", rimCluster(700), 700},
+      {"cap rims through dots, other sphere", rimCluster(500), 500},
+      {"cap rims through lone dots of their cube", rimCluster(32), 32},
+      {"cap rims through the icosahedron", rimCluster(12), 12},
+  };
+  for (const Row& row : rows) {
+    const Result got = surface(row.c.co, row.c.r, row.densit);
+    const Result want = twin(row.c.co, row.c.r);
+    EXPECT_EQ(got.atom, want.atom) << row.what;  // bit for bit: the same dots exposed
+    EXPECT_EQ(got.points, want.points) << row.what;
+    EXPECT_NEAR(got.area, want.area, 1e-12 * want.area) << row.what;
+    EXPECT_NEAR(got.volume, want.volume, 1e-9 * std::fabs(want.volume) + 1e-9) << row.what;
   }
-  std::free(pts);
+  EXPECT_GT(surface(few.co, few.r, 700).points.size(), 752u);
+  // Solvent-accessible area of ubiquitin: close to 4,800-5,000 A^2 as published for this protein.
+  ASSERT_EQ(ubq.r.size(), 602u);
+  EXPECT_NEAR(surface(ubq.co, ubq.r, 700).area, 5000.0, 400.0);
   // No atoms: a failure with a warning, the area untouched.
-  area = -1;
+  double area = -1;
   const std::string err = captureStderr(
       [&] { EXPECT_EQ(nsc_dclm(nullptr, nullptr, 0, 700, 6, &area, nullptr, nullptr, nullptr, nullptr), 1); });
   EXPECT_NE(err.find(" in file nsc\nnsc_dclm: no surface atoms selected ...!\n\n"), std::string::npos) << err;
   EXPECT_EQ(area, -1);
 }
 
-TEST_F(Surface, CallNSCKeepsTheExposedSelectedAtoms) {
+TEST_F(Surface, ThreadCountChangesNothing) {
+  const Cluster c = randomCluster(7, 2000, 18.0, 0.0, 2.8, 3.3);
+  setenv("OMP_NUM_THREADS", "1", 1);
+  const Result one = surface(c.co, c.r, 700);
+  for (const char* threads : {"3", "8"}) {
+    setenv("OMP_NUM_THREADS", threads, 1);
+    const Result many = surface(c.co, c.r, 700);
+    EXPECT_EQ(many.atom, one.atom) << threads;
+    EXPECT_EQ(many.points, one.points) << threads;
+    EXPECT_EQ(many.area, one.area) << threads;  // summed in the same order
+    EXPECT_EQ(many.volume, one.volume) << threads;
+  }
+}
+
+TEST_F(Surface, CallNSCAndSurfSelKeepTheAtomsMoreThanHalfExposed) {
   korim_test::TestStructure s = ubiquitinStructure();
   for (AtomInfo& a : s.atoms) a.selected = a.resID < 70;  // residues 70-76 stay unselected
   std::vector<double> co, r;
   const std::vector<int> idx = selectedSpheres(s, &co, &r);
   ASSERT_EQ(callNSC(s.get()), 0);
   // Kept: more than half of the atom's own sphere area exposed on the accessible surface.
-  const std::vector<double> areas = bruteAreas(co, r);
+  std::vector<double> areas = twin(co, r).atom;
   std::vector<int> expectSel(s.atoms.size(), 0), got;
   for (size_t k = 0; k < idx.size(); k++) expectSel[idx[k]] = areas[k] / (12.5663706 * (r[k] - 1.4) * (r[k] - 1.4)) > 0.5;
   for (const AtomInfo& a : s.atoms) got.push_back(a.selected);
@@ -205,22 +283,21 @@ TEST_F(Surface, CallNSCKeepsTheExposedSelectedAtoms) {
   korim_test::TestStructure t;
   t.add(0, 0, 0, 0);
   t.add(1.4, 0, 0, 0, 1, "N");
-  const std::string err = captureStderr([&] { EXPECT_EQ(callNSC(t.get()), 1); });
+  std::string err = captureStderr([&] { EXPECT_EQ(callNSC(t.get()), 1); });
   EXPECT_TRUE(korim_test::inOrder(err, {"nsc_dclm: no surface atoms selected", "NSC: error.\n"}));
   t.atoms[0].selected = 7;
   ASSERT_EQ(callNSC(t.get()), 0);
   EXPECT_EQ(t.atoms[0].selected, 1);
-}
-
-TEST_F(Surface, SurfSelCompactsTheExposedAtomsInOrder) {
+  // surfSel: radii of 3.1 A (a 1.4 A probe), the kept atoms compacted in order.
   const korim_test::PdbAtoms c = korim_test::readPdbAtoms(korim_test::kUbiquitinPdb);
   const int n = c.n();
-  std::vector<double> co, r(n, 3.1);
+  co.clear();
+  r.assign(n, 3.1);
   for (int i = 1; i <= n; i++) co.insert(co.end(), {c.x[i], c.y[i], c.z[i]});
   korim_test::PdbAtoms work = c, want;
   int k = -1;
   ASSERT_EQ(surfSel(n, work.x.data(), work.y.data(), work.z.data(), &k), 0);
-  const std::vector<double> areas = bruteAreas(co, r);
+  areas = twin(co, r).atom;
   for (int i = 0; i < n; i++)
     if (areas[i] / (12.5663706 * 1.7 * 1.7) > 0.5) want.add(c.x[i + 1], c.y[i + 1], c.z[i + 1]);
   ASSERT_EQ(k, want.n());
@@ -228,7 +305,7 @@ TEST_F(Surface, SurfSelCompactsTheExposedAtomsInOrder) {
   EXPECT_TRUE(k > n / 10 && k < n / 2) << k;
   // No atoms: a failure that leaves the count.
   k = -3;
-  const std::string err = captureStderr([&] { EXPECT_EQ(surfSel(0, work.x.data(), work.y.data(), work.z.data(), &k), 1); });
+  err = captureStderr([&] { EXPECT_EQ(surfSel(0, work.x.data(), work.y.data(), work.z.data(), &k), 1); });
   EXPECT_NE(err.find("NSC: error.\n"), std::string::npos);
   EXPECT_EQ(k, -3);
 }
@@ -305,7 +382,7 @@ TEST(SphereDeath, GeometricErrorsStopTheProgram) {
               "divarc: vector 1 of sq.length 0.250000");
 }
 
-TEST_F(Sphere, RefusedModesAndDensities) {
+TEST_F(Sphere, RefusedModesAndDensitiesAndHandedOutSpheresSurviveLaterBuilds) {
   int n = 77, cur = -1;
   ASSERT_EQ(make_unsp(100, 9, &n, 0), 0);
   std::string err = captureStderr([&] {
@@ -323,11 +400,9 @@ TEST_F(Sphere, RefusedModesAndDensities) {
   err = captureStderr([&] { EXPECT_TRUE(do_unsp(0, &dots, &n) == 1 && do_unsp(-40, &dots, &n) == 1); });
   EXPECT_NE(err.find("make_unsp: density 0 outside 3..1000000"), std::string::npos) << err;
   EXPECT_TRUE(dots == reinterpret_cast<double*>(0x1) && n == -5);
-}
-
-TEST_F(Sphere, HandedOutSphereSurvivesLaterBuilds) {
+  // A handed-out sphere survives later builds.
   double *first = nullptr, *second = nullptr;
-  int n1 = 0, n2 = 0, cur = 0;
+  int n1 = 0, n2 = 0;
   ASSERT_EQ(do_unsp(100, &first, &n1), 0);
   const std::vector<double> saved(first, first + 3 * n1);
   ASSERT_EQ(do_unsp(700, &second, &n2), 0);
