@@ -81,7 +81,10 @@ void atomsOf(const Medium& m, const std::vector<float>& g, int trial, std::mt199
       y[a] = 0.0f;
       x[a] = static_cast<float>(m.bound) - g[i];
     }
-    if (a % 23 == 0 && m.bound > 0.0) y[a] = static_cast<float>(m.bound * (a % 2 ? 1.0 : -1.0));
+    if (a % 23 == 0 && m.bound > 0.0) {  // grazing the cylinder; one touches it at a position
+      y[a] = static_cast<float>(m.bound * (a % 2 ? 1.0 : -1.0));
+      if (a % 46 == 0) x[a] = -g[gen() % (m.L + 1)];
+    }
   }
   if (trial == 0) x[3] = NAN, y[5] = INFINITY, x[8] = -INFINITY;
 }
