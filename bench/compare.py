@@ -135,13 +135,15 @@ def main():
     shutil.rmtree(tmp)
     cores = os.cpu_count()
     load = (load0 + os.getloadavg()[0]) / 2
+    busy = ("otherwise idle while measured (load average %.1f)" % load if load < 2.5 else
+            "shared with other work while measured (load average about %.0f: the threads "
+            "found few idle cores)" % load)
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
-             "(`bench/compare.py`, Release builds), on a machine with %d cores shared with "
-             "other work while measured (load average about %.0f: the threads found few idle "
-             "cores); outputs (standard output and error, tables, rotated "
+             "(`bench/compare.py`, Release builds), on a machine with %d cores %s; "
+             "outputs (standard output and error, tables, rotated "
              "structures) byte-identical between the builds and the thread counts. CPU time: "
              "user plus system time of the process (the work done, which the machine's load "
-             "does not stretch)." % (a.runs, cores, load), "",
+             "does not stretch)." % (a.runs, cores, busy), "",
              "| case | model | dots x turns | before | now, 1 thread | now, %d threads "
              "| speed-up | from threads | CPU time before | CPU time now, 1 thread "
              "| CPU ratio |" % cores,
