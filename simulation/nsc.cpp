@@ -617,31 +617,48 @@ std::vector<DotGroup> dotGroups(const double* dots) {
   return groups;
 }
 
+// The need of exposedDots that asks for the exact count.
+constexpr int kExactCount = -1;
+
 // Exposed dots of one atom whose neighbours are s: their count, and with
 // exposed non-null a flag per dot (1 exposed). A group that one neighbour
 // covers is skipped; after the first exposed dot of a group, the rest of it
-// is tested only against the neighbours that may reach the group.
+// is tested only against the neighbours that may reach the group. With
+// exposed null and need not kExactCount the tests stop once the count is
+// known to reach need or to stay below it: the count returned is then exact
+// only below need.
 int exposedDots(const NeighbourSet& s, NeighbourSet& reach, const std::vector<DotGroup>& groups,
-                const double* dots, int nDot, unsigned char* exposed) {
+                const double* dots, int nDot, unsigned char* exposed, int need) {
   if (exposed != nullptr) std::memset(exposed, s.n == 0 ? 1 : 0, static_cast<size_t>(nDot));
   if (s.n == 0) return nDot;
+  const bool decide = exposed == nullptr && need != kExactCount;
   int count = 0;
+  int left = nDot;  // dots not yet decided
   int last = 0;  // the neighbour that buried the last dot usually buries the next
   for (const DotGroup& g : groups) {
-    if (coversGroup(s, last, g)) continue;
+    if (decide && (count >= need || count + left < need)) return count;
+    if (coversGroup(s, last, g)) {
+      left -= g.count;
+      continue;
+    }
     const NeighbourSet* tested = &s;
     int* lastOf = &last;
     int reachLast = 0;
     for (int d = g.first; d < g.first + g.count; d++) {
+      left--;
       const double ux = dots[3 * d], uy = dots[3 * d + 1], uz = dots[3 * d + 2];
       if (tested->buries(*lastOf, ux, uy, uz)) continue;
       const int k = firstBurier(*tested, ux, uy, uz);
       if (k >= 0) {
         *lastOf = k;
-        if (tested == &s && coversGroup(s, k, g)) break;
+        if (tested == &s && coversGroup(s, k, g)) {
+          left -= g.first + g.count - 1 - d;
+          break;
+        }
         continue;
       }
       count++;
+      if (decide && count >= need) return count;
       if (exposed != nullptr) exposed[d] = 1;
       if (tested == &s) {
         reach.n = 0;
@@ -754,11 +771,40 @@ struct AtomResult {
   double volume = 0.0;
 };
 
-}  // namespace
+// The dot tests of every atom, made on the worker threads: per atom in box
+// order its result and, with kNscDots, the flags of its dots.
+struct SurfaceTests {
+  BoxGrid grid;
+  std::vector<AtomResult> results;
+  std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
+  const double* dots = nullptr;
+  int nDot = 0;
+  double dotArea = 0.0;
+};
 
-int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mode,
-             double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
-             int* nu_dots) {
+// The exposed area of an atom of radius ri with count exposed dots.
+double atomArea(double dotArea, double ri, int count) { return dotArea * ri * ri * count; }
+
+// The least count of exposed dots whose area enough(i, area) accepts
+// (nDot + 1 when none does); enough is monotone in the area.
+int leastCount(const AreaTest& enough, int i, double dotArea, double ri, int nDot) {
+  int lo = 0, hi = nDot + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (enough(i, atomArea(dotArea, ri, mid)))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+// Builds the sphere when needed and tests the dots of every atom; enough,
+// when given, lets the tests of an atom stop once its outcome is known (the
+// count is then exact only below the least count enough accepts). Returns 1
+// after a warning when there is no atom, no sphere or no memory.
+int testAtoms(const double* co, const double* radius, int nat, int densit, int mode,
+              const AreaTest* enough, SurfaceTests& t) {
   const int distribution = unsp_type(densit);
   if (distribution != -nsc.last_unsp || nsc.last_cubus != 4 ||
       (densit != nsc.last_densit && densit != nsc.last_n_dot) || nsc.xpunsp == nullptr) {
@@ -772,20 +818,22 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   }
   const double* dots = nsc.xpunsp;
   const int nDot = nsc.n_dot;
-  const double dotArea = kFourPi / nDot;
+  t.dots = dots;
+  t.nDot = nDot;
+  t.dotArea = kFourPi / nDot;
 
   double sum[3] = {0.0, 0.0, 0.0};
   for (int i = 0; i < nat; i++)
     for (int k = 0; k < 3; k++) sum[k] += co[3 * i + k];
   const double centroid[3] = {sum[0] / nat, sum[1] / nat, sum[2] / nat};
 
-  // The dots of every atom are tested on the worker threads; the sums below
-  // then take the atoms one after another (in box order) as a single thread
-  // would.
-  BoxGrid grid;
+  // The dots of every atom are tested on the worker threads; the sums of the
+  // caller then take the atoms one after another (in box order) as a single
+  // thread would.
+  BoxGrid& grid = t.grid;
   std::vector<DotGroup> groups;
-  std::vector<AtomResult> results;
-  std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
+  std::vector<AtomResult>& results = t.results;
+  std::vector<unsigned char>& exposedAll = t.exposedAll;
   std::vector<std::unique_ptr<unsigned char[]>> flagsOf;
   std::vector<NeighbourSet> neighbOf, reachOf;
   // An atom costs some eight simple steps per dot (neighbours, cube tests,
@@ -820,11 +868,14 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
         unsigned char* flags = (mode & kNscDots) ? &exposedAll[static_cast<size_t>(p) * nDot]
                                : (mode & kNscVolume) ? flagsOf[worker].get()
                                                      : nullptr;
-        AtomResult& r = results[p];
-        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags);
-        if (!(mode & kNscVolume)) continue;
         const double* a = &grid.sorted[4 * static_cast<size_t>(p)];
         const double ri = a[3];
+        const int need = enough != nullptr && flags == nullptr
+                             ? leastCount(*enough, grid.order[p], t.dotArea, ri, nDot)
+                             : kExactCount;
+        AtomResult& r = results[p];
+        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags, need);
+        if (!(mode & kNscVolume)) continue;
         double v[3] = {0.0, 0.0, 0.0};
         for (int d = 0; d < nDot; d++) {
           if (!flags[d]) continue;
@@ -838,6 +889,34 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
       }
     }
   });
+  return 0;
+}
+
+}  // namespace
+
+int nsc_areaTest(const double* co, const double* radius, int nat, int densit,
+                 const AreaTest& enough, std::vector<char>* flags) {
+  SurfaceTests t;
+  if (testAtoms(co, radius, nat, densit, 0, &enough, t) != 0) return 1;
+  flags->assign(static_cast<size_t>(nat), 0);
+  for (int p = 0; p < nat; p++) {
+    const int i = t.grid.order[p];
+    (*flags)[i] = enough(i, atomArea(t.dotArea, radius[i], t.results[p].exposed));
+  }
+  return 0;
+}
+
+int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mode,
+             double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
+             int* nu_dots) {
+  SurfaceTests t;
+  if (testAtoms(co, radius, nat, densit, mode, nullptr, t) != 0) return 1;
+  const BoxGrid& grid = t.grid;
+  const std::vector<AtomResult>& results = t.results;
+  const std::vector<unsigned char>& exposedAll = t.exposedAll;
+  const double* dots = t.dots;
+  const int nDot = t.nDot;
+  const double dotArea = t.dotArea;
 
   // Surface points (bit 1): every exposed dot of every atom, atom after atom.
   CBuffer<double> points(nullptr, &std::free);
@@ -854,7 +933,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   for (int p = 0; p < nat; p++) {
     const int i = grid.order[p];
     const double ri = radius[i];
-    const double a = dotArea * ri * ri * results[p].exposed;
+    const double a = atomArea(dotArea, ri, results[p].exposed);
     area += a;
     if (mode & kNscAreas) areas.get()[i] = a;
     if (mode & kNscVolume) vol += results[p].volume;

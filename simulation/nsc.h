@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <vector>
 
 namespace korim::simulation {
 
@@ -69,6 +71,17 @@ void* myrealloc(const char* filename, int linenr, void* ptr, size_t size);
 int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mode,
              double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
              int* nu_dots);
+
+// A test of an atom's exposed area: enough(atom, area), monotone in the area
+// (false below some area, true from there on).
+using AreaTest = std::function<bool(int atom, double area)>;
+
+// flags[i] = enough(i, area of sphere i) for the areas nsc_dclm gives with
+// kNscAreas (same spheres, density and rounding), the dot tests of a sphere
+// stopping once its outcome is known. Returns 0, or 1 as nsc_dclm (flags
+// then untouched).
+int nsc_areaTest(const double* co, const double* radius, int nat, int densit,
+                 const AreaTest& enough, std::vector<char>* flags);
 
 // The module's current sphere (n_dot dots, x y z each, in build order, or in
 // cube order after a sorted build); null when empty. Valid until the next
