@@ -43,6 +43,7 @@
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia_free.h"
 #include "simulation/unsp.h"
+#include "simulation/workers.h"
 #include "structure/pdb.h"
 
 using namespace korim::app;
@@ -489,6 +490,11 @@ int structureRun(Run& run) {
   PDBInfo* pdb = run.pdbInfo;
   DTable* dTab = run.dTab;
 
+  // The predictions scan orientations on the worker threads: they start
+  // while the inputs are read.
+  if (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic ||
+      k->korimMode == kModeStericGrid)
+    korim::simulation::startWorkers();
   if (p.pdbName[0] != '\0') {
     int rc = korim::structure::readPDB(p.pdbName, pdb, nullptr, nullptr);
     if (rc != 0) {
