@@ -128,9 +128,10 @@ class Pool {
     inHelper() = true;
     unsigned seen = 0;
     for (;;) {
-      // Look for the next call for a little while, then sleep until it comes.
+      // Look for the next call for a little while, then sleep until it comes
+      // (a helper just started sleeps at once: the run is still reading).
       const auto until = std::chrono::steady_clock::now() + kSpin;
-      for (int i = 0; generation_.load(std::memory_order_acquire) == seen; i++) {
+      for (int i = 0; seen != 0 && generation_.load(std::memory_order_acquire) == seen; i++) {
         relax();
         if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) break;
       }
