@@ -11,7 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "simulation/workers.h"
@@ -41,7 +44,33 @@ struct NscState {
   std::vector<double*> handedOut;  // stable copies given to callers
 };
 
-NscState nsc;
+// Each thread builds in its own state: the thread of prebuildSphere hands
+// its sphere over to the caller's.
+thread_local NscState nsc;
+
+// The sphere built by prebuildSphere: the thread and, once it has ended,
+// its state (the sphere, the cube tables and the keys).
+struct Prebuilt {
+  std::mutex m;
+  std::thread thread;
+  int densit = 0;  // the density asked for
+  static thread_local bool building;  // on the thread that builds
+  NscState state;
+
+  // Waits for the build; the state is then the one it left.
+  void finish() {
+    const std::lock_guard<std::mutex> lock(m);
+    if (thread.joinable()) thread.join();
+  }
+  ~Prebuilt() {
+    finish();
+    std::free(state.xpunsp);
+    std::free(state.ico_wk);
+  }
+};
+
+thread_local bool Prebuilt::building = false;
+Prebuilt prebuilt;
 
 // Work block of n zeroed T from mycalloc (which stops the program when the
 // system has no memory), freed on scope exit; line is reported on failure.
@@ -376,7 +405,50 @@ int ico_dot_dod(int densit) {
   return finishSphere(tn);
 }
 
+namespace {
+
+// Takes the prebuilt sphere when its keys are those of the build asked for
+// (the same dots and tables as a build here would make).
+bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
+  // Not waiting for another sphere, nor for the build on this very thread.
+  if (densit != prebuilt.densit || prebuilt.building) return false;
+  prebuilt.finish();
+  NscState& b = prebuilt.state;
+  if (b.xpunsp == nullptr || b.last_densit != densit || b.last_unsp != mode ||
+      b.last_cubus != cubus)
+    return false;
+  releaseSphere();
+  std::vector<double*> handedOut = std::move(nsc.handedOut);
+  nsc = b;
+  nsc.handedOut = std::move(handedOut);
+  b = NscState();
+  *num_dot = nsc.n_dot;
+  return true;
+}
+
+}  // namespace
+
+void prebuildSphere(int densit) {
+  prebuilt.finish();
+  const std::lock_guard<std::mutex> lock(prebuilt.m);
+  if (prebuilt.state.xpunsp != nullptr) return;
+  try {
+    prebuilt.thread = std::thread([densit] {
+      Prebuilt::building = true;
+      int count = 0;
+      if (make_unsp(densit, -unsp_type(densit), &count, 4) == 0) {
+        prebuilt.state = nsc;
+        nsc = NscState();
+      }
+    });
+    prebuilt.densit = densit;
+  } catch (const std::system_error&) {
+    // No thread: the sphere is built when asked for.
+  }
+}
+
 int make_unsp(int densit, int mode, int* num_dot, int cubus) {
+  if (mode < 0 && takePrebuilt(densit, mode, num_dot, cubus)) return 0;
   releaseSphere();
   const bool sorted = mode < 0;
   const int m = sorted ? -mode : mode;
@@ -476,6 +548,10 @@ double* unspHandOut() {
 }
 
 void nscReset() {
+  prebuilt.finish();
+  std::free(prebuilt.state.xpunsp);
+  std::free(prebuilt.state.ico_wk);
+  prebuilt.state = NscState();
   releaseSphere();
   for (double* p : nsc.handedOut) std::free(p);
   nsc = NscState();
