@@ -497,6 +497,7 @@ int structureRun(Run& run) {
   if (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic ||
       k->korimMode == kModeStericGrid) {
     korim::simulation::startWorkers();
+    korim::simulation::prebuildSphere(k->densityNSC);
     if (k->surfFlag) korim::simulation::prebuildSphere(korim::simulation::kNscDensity);
   }
   if (p.pdbName[0] != '\0') {

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -48,29 +47,32 @@ struct NscState {
 // its sphere over to the caller's.
 thread_local NscState nsc;
 
-// The sphere built by prebuildSphere: the thread and, once it has ended,
-// its state (the sphere, the cube tables and the keys).
+// A sphere built by prebuildSphere: the thread and, once it has ended, its
+// state (the sphere, the cube tables and the keys).
 struct Prebuilt {
-  std::mutex m;
   std::thread thread;
-  int densit = 0;  // the density asked for
-  static thread_local bool building;  // on the thread that builds
+  int densit = 0;  // the density asked for, 0 for a free slot
+  static thread_local bool building;  // on a thread that builds
   NscState state;
 
   // Waits for the build; the state is then the one it left.
   void finish() {
-    const std::lock_guard<std::mutex> lock(m);
     if (thread.joinable()) thread.join();
   }
-  ~Prebuilt() {
+  // Waits for the build and frees what it left.
+  void clear() {
     finish();
     std::free(state.xpunsp);
     std::free(state.ico_wk);
+    state = NscState();
+    densit = 0;
   }
+  ~Prebuilt() { clear(); }
 };
 
 thread_local bool Prebuilt::building = false;
-Prebuilt prebuilt;
+// The orientations' sphere and the surface's (used from the main thread).
+Prebuilt prebuilt[2];
 
 // Work block of n zeroed T from mycalloc (which stops the program when the
 // system has no memory), freed on scope exit; line is reported on failure.
@@ -407,41 +409,51 @@ int ico_dot_dod(int densit) {
 
 namespace {
 
-// Takes the prebuilt sphere when its keys are those of the build asked for
-// (the same dots and tables as a build here would make).
+// Takes the prebuilt sphere of the density when its keys are those of the
+// build asked for (the same dots and tables as a build here would make).
 bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
-  // Not waiting for another sphere, nor for the build on this very thread.
-  if (densit != prebuilt.densit || prebuilt.building) return false;
-  prebuilt.finish();
-  NscState& b = prebuilt.state;
-  if (b.xpunsp == nullptr || b.last_densit != densit || b.last_unsp != mode ||
-      b.last_cubus != cubus)
-    return false;
-  releaseSphere();
-  std::vector<double*> handedOut = std::move(nsc.handedOut);
-  nsc = b;
-  nsc.handedOut = std::move(handedOut);
-  b = NscState();
-  *num_dot = nsc.n_dot;
-  return true;
+  if (Prebuilt::building) return false;
+  for (Prebuilt& slot : prebuilt) {
+    if (slot.densit != densit) continue;
+    slot.finish();
+    NscState& b = slot.state;
+    if (b.xpunsp == nullptr || b.last_unsp != mode || b.last_cubus != cubus) {
+      slot.clear();
+      return false;
+    }
+    releaseSphere();
+    std::vector<double*> handedOut = std::move(nsc.handedOut);
+    nsc = b;
+    nsc.handedOut = std::move(handedOut);
+    b = NscState();
+    slot.densit = 0;
+    *num_dot = nsc.n_dot;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 void prebuildSphere(int densit) {
-  prebuilt.finish();
-  const std::lock_guard<std::mutex> lock(prebuilt.m);
-  if (prebuilt.state.xpunsp != nullptr) return;
+  if (densit < kUnspMinDensity || densit > kUnspMaxDensity) return;  // make_unsp warns
+  Prebuilt* open = nullptr;
+  for (Prebuilt& slot : prebuilt) {
+    if (slot.densit == densit) return;
+    if (slot.densit == 0 && open == nullptr) open = &slot;
+  }
+  if (open == nullptr) return;
+  open->clear();
   try {
-    prebuilt.thread = std::thread([densit] {
+    open->thread = std::thread([densit, open] {
       Prebuilt::building = true;
       int count = 0;
       if (make_unsp(densit, -unsp_type(densit), &count, 4) == 0) {
-        prebuilt.state = nsc;
+        open->state = nsc;
         nsc = NscState();
       }
     });
-    prebuilt.densit = densit;
+    open->densit = densit;
   } catch (const std::system_error&) {
     // No thread: the sphere is built when asked for.
   }
@@ -548,10 +560,7 @@ double* unspHandOut() {
 }
 
 void nscReset() {
-  prebuilt.finish();
-  std::free(prebuilt.state.xpunsp);
-  std::free(prebuilt.state.ico_wk);
-  prebuilt.state = NscState();
+  for (Prebuilt& slot : prebuilt) slot.clear();
   releaseSphere();
   for (double* p : nsc.handedOut) std::free(p);
   nsc = NscState();

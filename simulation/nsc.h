@@ -98,9 +98,10 @@ bool unspCubes(int* cubeCount, const int** dotsPerCube, const int** firstDot);
 // the process. Null when the module is empty.
 double* unspHandOut();
 
-// Builds the sorted sphere of density densit with cubes 4 (the surface's) on
-// a thread of its own while the caller goes on; the next such make_unsp
-// takes it (waiting for it) instead of building it.
+// Builds the sorted sphere of density densit with cubes 4 (the surface's
+// and the orientations') on a thread of its own while the caller goes on;
+// the next such make_unsp takes it (waiting for it) instead of building it.
+// Two spheres may wait so; call from one thread.
 void prebuildSphere(int densit);
 
 // Releases the sphere, the cube tables and every handed-out copy, and clears
