@@ -497,8 +497,8 @@ int structureRun(Run& run) {
   if (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic ||
       k->korimMode == kModeStericGrid) {
     korim::simulation::startWorkers();
-    korim::simulation::prebuildSphere(k->densityNSC);
-    if (k->surfFlag) korim::simulation::prebuildSphere(korim::simulation::kNscDensity);
+    korim::simulation::prebuildSpheres(k->densityNSC,
+                                       k->surfFlag ? korim::simulation::kNscDensity : 0);
   }
   if (p.pdbName[0] != '\0') {
     int rc = korim::structure::readPDB(p.pdbName, pdb, nullptr, nullptr);

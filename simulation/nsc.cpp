@@ -43,36 +43,41 @@ struct NscState {
   std::vector<double*> handedOut;  // stable copies given to callers
 };
 
-// Each thread builds in its own state: the thread of prebuildSphere hands
+// Each thread builds in its own state: the thread of prebuildSpheres hands
 // its sphere over to the caller's.
 thread_local NscState nsc;
 
-// A sphere built by prebuildSphere: the thread and, once it has ended, its
-// state (the sphere, the cube tables and the keys).
+// A sphere built by prebuildSpheres: its density (0 for a free slot) and,
+// once ready, the state its build left (the sphere, cube tables and keys).
 struct Prebuilt {
-  std::thread thread;
-  int densit = 0;  // the density asked for, 0 for a free slot
-  static thread_local bool building;  // on a thread that builds
+  int densit = 0;
+  std::atomic<bool> ready{false};
   NscState state;
-
-  // Waits for the build; the state is then the one it left.
-  void finish() {
-    if (thread.joinable()) thread.join();
-  }
-  // Waits for the build and frees what it left.
-  void clear() {
-    finish();
-    std::free(state.xpunsp);
-    std::free(state.ico_wk);
-    state = NscState();
-    densit = 0;
-  }
-  ~Prebuilt() { clear(); }
 };
 
-thread_local bool Prebuilt::building = false;
-// The orientations' sphere and the surface's (used from the main thread).
-Prebuilt prebuilt[2];
+// The thread of prebuildSpheres and its spheres, in build order (the
+// orientations' and the surface's, used from the main thread).
+struct Prebuilder {
+  std::thread thread;
+  Prebuilt slots[2];
+  static thread_local bool building;  // on the thread that builds
+
+  // Waits for the builds and frees what they left.
+  void clear() {
+    if (thread.joinable()) thread.join();
+    for (Prebuilt& slot : slots) {
+      std::free(slot.state.xpunsp);
+      std::free(slot.state.ico_wk);
+      slot.state = NscState();
+      slot.densit = 0;
+      slot.ready = false;
+    }
+  }
+  ~Prebuilder() { clear(); }
+};
+
+thread_local bool Prebuilder::building = false;
+Prebuilder prebuilder;
 
 // Work block of n zeroed T from mycalloc (which stops the program when the
 // system has no memory), freed on scope exit; line is reported on failure.
@@ -409,24 +414,22 @@ int ico_dot_dod(int densit) {
 
 namespace {
 
-// Takes the prebuilt sphere of the density when its keys are those of the
-// build asked for (the same dots and tables as a build here would make).
+// Takes the prebuilt sphere of the density (waiting for it) when its keys
+// are those of the build asked for (the same dots and tables as a build
+// here would make).
 bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
-  if (Prebuilt::building) return false;
-  for (Prebuilt& slot : prebuilt) {
+  if (Prebuilder::building) return false;
+  for (Prebuilt& slot : prebuilder.slots) {
     if (slot.densit != densit) continue;
-    slot.finish();
+    slot.ready.wait(false, std::memory_order_acquire);
+    slot.densit = 0;
     NscState& b = slot.state;
-    if (b.xpunsp == nullptr || b.last_unsp != mode || b.last_cubus != cubus) {
-      slot.clear();
-      return false;
-    }
+    if (b.xpunsp == nullptr || b.last_unsp != mode || b.last_cubus != cubus) return false;
     releaseSphere();
     std::vector<double*> handedOut = std::move(nsc.handedOut);
     nsc = b;
     nsc.handedOut = std::move(handedOut);
     b = NscState();
-    slot.densit = 0;
     *num_dot = nsc.n_dot;
     return true;
   }
@@ -435,27 +438,30 @@ bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
 
 }  // namespace
 
-void prebuildSphere(int densit) {
-  if (densit < kUnspMinDensity || densit > kUnspMaxDensity) return;  // make_unsp warns
-  Prebuilt* open = nullptr;
-  for (Prebuilt& slot : prebuilt) {
-    if (slot.densit == densit) return;
-    if (slot.densit == 0 && open == nullptr) open = &slot;
-  }
-  if (open == nullptr) return;
-  open->clear();
+void prebuildSpheres(int first, int second) {
+  prebuilder.clear();
+  int n = 0;
+  for (const int densit : {first, second})
+    if (densit >= kUnspMinDensity && densit <= kUnspMaxDensity &&  // else make_unsp warns
+        (n == 0 || densit != prebuilder.slots[0].densit))
+      prebuilder.slots[n++].densit = densit;
+  if (n == 0) return;
   try {
-    open->thread = std::thread([densit, open] {
-      Prebuilt::building = true;
-      int count = 0;
-      if (make_unsp(densit, -unsp_type(densit), &count, 4) == 0) {
-        open->state = nsc;
-        nsc = NscState();
+    prebuilder.thread = std::thread([n] {
+      Prebuilder::building = true;
+      for (int k = 0; k < n; k++) {
+        Prebuilt& slot = prebuilder.slots[k];
+        int count = 0;
+        if (make_unsp(slot.densit, -unsp_type(slot.densit), &count, 4) == 0) {
+          slot.state = nsc;
+          nsc = NscState();
+        }
+        slot.ready.store(true, std::memory_order_release);
+        slot.ready.notify_all();
       }
     });
-    open->densit = densit;
   } catch (const std::system_error&) {
-    // No thread: the sphere is built when asked for.
+    for (Prebuilt& slot : prebuilder.slots) slot.densit = 0;  // built when asked for
   }
 }
 
@@ -560,7 +566,7 @@ double* unspHandOut() {
 }
 
 void nscReset() {
-  for (Prebuilt& slot : prebuilt) slot.clear();
+  prebuilder.clear();
   releaseSphere();
   for (double* p : nsc.handedOut) std::free(p);
   nsc = NscState();

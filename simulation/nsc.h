@@ -98,11 +98,12 @@ bool unspCubes(int* cubeCount, const int** dotsPerCube, const int** firstDot);
 // the process. Null when the module is empty.
 double* unspHandOut();
 
-// Builds the sorted sphere of density densit with cubes 4 (the surface's
-// and the orientations') on a thread of its own while the caller goes on;
-// the next such make_unsp takes it (waiting for it) instead of building it.
-// Two spheres may wait so; call from one thread.
-void prebuildSphere(int densit);
+// Builds the sorted spheres of densities first and second (0: none) with
+// cubes 4 (the orientations' and the surface's) one after the other on a
+// thread of their own while the caller goes on; the next such make_unsp of
+// each takes it (waiting for it) instead of building it. Spheres not yet
+// taken are dropped. Call from one thread.
+void prebuildSpheres(int first, int second);
 
 // Releases the sphere, the cube tables and every handed-out copy, and clears
 // the keys (for tests).

@@ -32,8 +32,7 @@ TEST(SpherePrebuild, TakenSpheresEqualBuildsInPlace) {
     std::vector<int> cubes, taken;
     const std::vector<double> dots = current(&cubes);
     nscReset();
-    prebuildSphere(densit);
-    prebuildSphere(densit + 1);  // the other slot
+    prebuildSpheres(densit + 1, densit);  // the first waits meanwhile
     ASSERT_EQ(make_unsp(250, -unsp_type(250), &m, 4), 0);  // built here meanwhile
     ASSERT_EQ(make_unsp(densit, -unsp_type(densit), &m, 4), 0);
     EXPECT_EQ(m, n);
