@@ -420,7 +420,7 @@ namespace {
 bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
   if (Prebuilder::building) return false;
   for (Prebuilt& slot : prebuilder.slots) {
-    if (slot.densit != densit) continue;
+    if (slot.densit == 0 || slot.densit != densit) continue;
     slot.ready.wait(false, std::memory_order_acquire);
     slot.densit = 0;
     NscState& b = slot.state;
