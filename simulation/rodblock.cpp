@@ -32,6 +32,20 @@ inline bool cylinderBlocks(float xj, float yj, float g, double bound) {
   return std::sqrt(t * t + yy * yy) <= bound;
 }
 
+// The first position i in 0..L with g[i] >= t (strict: g[i] > t), L + 1
+// when there is none; from the arithmetic estimate, settled on the stored
+// values.
+int firstFrom(const float* g, int L, double gs, double t, bool strict) {
+  double e = std::ceil((t - g[0]) / gs);
+  if (!(e >= 0.0)) e = 0.0;
+  if (e > L + 1) e = L + 1;
+  int k = static_cast<int>(e);
+  auto past = [&](int i) { return strict ? g[i] > t : g[i] >= t; };
+  while (k > 0 && past(k - 1)) k--;
+  while (k <= L && !past(k)) k++;
+  return k;
+}
+
 // The run of positions that atom (xj, yj) blocks, by searching from the
 // position nearest to it with the exact test; [lo, hi] or lo > hi.
 void searchRun(float xj, float yj, const float* g, int L, double gs, double bound, int& lo,
@@ -39,18 +53,7 @@ void searchRun(float xj, float yj, const float* g, int L, double gs, double boun
   lo = 1, hi = 0;
   auto test = [&](int i) { return cylinderBlocks(xj, yj, g[i], bound); };
   // Closest position: the first grid value >= -xJ or the one before it.
-  // k: the first position with grid_el >= -xJ, found from the arithmetic
-  // estimate and settled on the stored values.
-  const float target = -xj;
-  int k;
-  {
-    double e = std::ceil((static_cast<double>(target) - g[0]) / gs);
-    if (!(e >= 0.0)) e = 0.0;
-    if (e > L + 1) e = L + 1;
-    k = static_cast<int>(e);
-    while (k > 0 && g[k - 1] >= target) k--;
-    while (k <= L && g[k] < target) k++;
-  }
+  const int k = firstFrom(g, L, gs, -static_cast<double>(xj), false);
   int mi;
   if (k > L) {
     mi = L;
@@ -279,20 +282,6 @@ Reach reachOf(int n, const float* xJ, const float* yJ, double b2, double lowB, d
   return r;
 }
 #endif
-
-// The first position i in 0..L with g[i] >= t (strict: g[i] > t), L + 1
-// when there is none; from the arithmetic estimate, settled on the stored
-// values.
-int firstFrom(const float* g, int L, double gs, double t, bool strict) {
-  double e = std::ceil((t - g[0]) / gs);
-  if (!(e >= 0.0)) e = 0.0;
-  if (e > L + 1) e = L + 1;
-  int k = static_cast<int>(e);
-  auto past = [&](int i) { return strict ? g[i] > t : g[i] >= t; };
-  while (k > 0 && past(k - 1)) k--;
-  while (k <= L && !past(k)) k++;
-  return k;
-}
 
 // Appends position i to the runs (joining the last run when adjacent).
 void addPosition(std::vector<PositionRun>& runs, int first, int last) {

@@ -180,9 +180,4 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   return c.p;
 }
 
-void appendAtomRecord(std::string& out, const AtomInfo& a) {
-  char buf[kRecordRoom];
-  out.append(buf, static_cast<std::size_t>(putAtomRecord(buf, a) - buf));
-}
-
 }  // namespace korim::structure

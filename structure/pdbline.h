@@ -17,19 +17,16 @@ namespace korim::structure {
 // "%6.2f" (with or without the space).
 void appendFixed(std::string& out, double v, int width, int prec, bool space);
 
-// Appends the ATOM record of a (with its line end) exactly as the format
-// "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
-// (one column less before names of four or more characters) gives it, the
-// record name and serial being "ATOM  %5d" or, for serials of six or seven
-// digits, "ATOM%7d".
-void appendAtomRecord(std::string& out, const AtomInfo& a);
-
 // Room the widest ATOM record takes (five numbers of at most 330 characters
 // and short text fields).
 constexpr std::size_t kRecordRoom = 2048;
 
-// The record of appendAtomRecord written at dest (which has kRecordRoom
-// bytes of room); returns the end of the record.
+// Writes at dest (which has kRecordRoom bytes of room) the ATOM record of a
+// (with its line end) exactly as the format
+// "%s  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n"
+// (one column less before names of four or more characters) gives it, the
+// record name and serial being "ATOM  %5d" or, for serials of six or seven
+// digits, "ATOM%7d"; returns the end of the record.
 char* putAtomRecord(char* dest, const AtomInfo& a);
 // The same record with the coordinates x, y, z in place of the atom's own.
 char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z);
