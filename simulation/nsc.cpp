@@ -711,6 +711,31 @@ std::vector<DotGroup> dotGroups(const double* dots) {
 // The need of exposedDots that asks for the exact count.
 constexpr int kExactCount = -1;
 
+// The neighbours coverOf looks at: the first ones (those with the largest
+// caps) cover nearly every group that one neighbour covers.
+constexpr int kCoverScan = 8;
+
+// Finds among the first kCoverScan neighbours one that buries every dot of
+// the group: true with *which set to it.
+bool coverOf(const NeighbourSet& s, const DotGroup& g, int* which) {
+  const Lanes2 cx = {g.cx, g.cx}, cy = {g.cy, g.cy}, cz = {g.cz, g.cz}, rho = {g.rho, g.rho};
+  const int end = std::min(s.padded, kCoverScan);
+  for (int k = 0; k < end; k += kLanes) {
+    // coversGroup for four neighbours at once (the same operations lane by lane).
+    const Mask2 a = ((cx * load2(s.x + k) + cy * load2(s.y + k)) + cz * load2(s.z + k)) -
+                        rho * load2(s.len + k) >
+                    load2(s.tHigh + k);
+    const Mask2 b = ((cx * load2(s.x + k + 2) + cy * load2(s.y + k + 2)) + cz * load2(s.z + k + 2)) -
+                        rho * load2(s.len + k + 2) >
+                    load2(s.tHigh + k + 2);
+    const Mask2 any = a | b;
+    if ((any[0] | any[1]) == 0) continue;
+    *which = a[0] ? k : a[1] ? k + 1 : b[0] ? k + 2 : k + 3;
+    return true;
+  }
+  return false;
+}
+
 // Exposed dots of one atom whose neighbours are s: their count, and with
 // exposed non-null a flag per dot (1 exposed). A group that one neighbour
 // covers is skipped; after the first exposed dot of a group, the rest of it
@@ -728,7 +753,7 @@ int exposedDots(const NeighbourSet& s, NeighbourSet& reach, const std::vector<Do
   int last = 0;  // the neighbour that buried the last dot usually buries the next
   for (const DotGroup& g : groups) {
     if (decide && (count >= need || count + left < need)) return count;
-    if (coversGroup(s, last, g)) {
+    if (coversGroup(s, last, g) || coverOf(s, g, &last)) {
       left -= g.count;
       continue;
     }
@@ -837,7 +862,11 @@ void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
   const double xi = a[0], yi = a[1], zi = a[2], ri = a[3];
   const int ix = g.cellOf(xi, 0), iy = g.cellOf(yi, 1), iz = g.cellOf(zi, 2);
   const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, g.nb[0] - 1);
-  s.n = 0;
+  struct Candidate {
+    double cap, dx, dy, dz, t;
+  };
+  thread_local std::vector<Candidate> found;
+  found.clear();
   for (int jz = std::max(iz - 1, 0); jz <= std::min(iz + 1, g.nb[2] - 1); jz++)
     for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, g.nb[1] - 1); jy++) {
       // Boxes x0..x1 of a row are consecutive: one run of positions.
@@ -849,9 +878,21 @@ void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
         const double dd = dx * dx + dy * dy + dz * dz;
         const double rj = b[3];
         if (dd > (ri + rj) * (ri + rj)) continue;
-        s.add(dx, dy, dz, (dd + ri * ri - rj * rj) / (2.0 * ri));
+        const double t = (dd + ri * ri - rj * rj) / (2.0 * ri);
+        // A dot is buried when its cosine to the neighbour exceeds t / |d|:
+        // the smaller that bound, the more dots the neighbour buries.
+        double cap = t / std::sqrt(dd);
+        if (!(cap == cap)) cap = HUGE_VAL;  // coincident or undefined centres: last
+        found.push_back({cap, dx, dy, dz, t});
       }
     }
+  // The neighbours burying most come first: the dot and group tests then
+  // find a burier early. Which neighbour buries a dot does not change
+  // whether it is buried.
+  std::sort(found.begin(), found.end(),
+            [](const Candidate& a, const Candidate& b) { return a.cap < b.cap; });
+  s.n = 0;
+  for (const Candidate& c : found) s.add(c.dx, c.dy, c.dz, c.t);
   s.pad();
 }
 
