@@ -10,11 +10,6 @@
 #include <set>
 #include <string>
 #include <strings.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <algorithm>
-#include <cstdint>
 
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
@@ -182,19 +177,6 @@ struct Variants {
     }
 };
 
-// Maps in at once the pages of the atom list that the atoms of a file may
-// fill (some 80 bytes a line), instead of one page fault after another.
-void mapAtomPages(const PDBInfo* p, FILE* in) {
-    struct stat st;
-    if (fstat(fileno(in), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    const long long atoms = std::min<long long>(st.st_size / 80 + 1, p->maxAtomCount);
-    const long page = sysconf(_SC_PAGESIZE);
-    const auto begin = reinterpret_cast<std::uintptr_t>(p->atomList);
-    const std::uintptr_t first = (begin + page - 1) / page * page;
-    const std::uintptr_t end = begin + atoms * sizeof(AtomInfo);
-    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
-}
-
 }  // namespace
 
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
@@ -268,7 +250,6 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
             status = 1;
             break;
         }
-        if (pdbInfo->atomCount == 1) mapAtomPages(pdbInfo, in);
         atom.selected = 0;
         setAtomInfo(pdbInfo, slot, &atom, stored ? 1 : 0);
         stored = true;
