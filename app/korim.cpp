@@ -36,13 +36,16 @@
 #include "settings/settings_null.h"
 #include "fitting/statdc.h"
 #include "settings/korim_record.h"
+#include "simulation/do_nsc.h"
 #include "simulation/ensemble.h"
 #include "simulation/korim_iface.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
+#include "simulation/nsc.h"
 #include "simulation/ssia_free.h"
 #include "simulation/unsp.h"
+#include "simulation/workers.h"
 #include "structure/pdb.h"
 
 using namespace korim::app;
@@ -489,6 +492,14 @@ int structureRun(Run& run) {
   PDBInfo* pdb = run.pdbInfo;
   DTable* dTab = run.dTab;
 
+  // The predictions scan orientations on the worker threads: they start
+  // while the inputs are read.
+  if (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic ||
+      k->korimMode == kModeStericGrid) {
+    korim::simulation::startWorkers();
+    korim::simulation::prebuildSpheres(k->densityNSC,
+                                       k->surfFlag ? korim::simulation::kNscDensity : 0);
+  }
   if (p.pdbName[0] != '\0') {
     int rc = korim::structure::readPDB(p.pdbName, pdb, nullptr, nullptr);
     if (rc != 0) {

@@ -79,6 +79,25 @@ void BM_SurfaceAtoms(benchmark::State& state) {
       static_cast<double>(nDot) * all.n(), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The surface selection of a prediction: half-exposed atoms only.
+void BM_ExposedSpheres(benchmark::State& state) {
+  const Molecule& all = heavyAtoms();
+  std::vector<double> co, r;
+  for (int i = 1; i <= all.n(); i++) {
+    co.insert(co.end(), {all.x[i], all.y[i], all.z[i]});
+    r.push_back(radiusOf(all.element[i]) + kNscProbeRadius);
+  }
+  std::vector<char> exposed;
+  for (auto _ : state) {
+    if (exposedSpheres(co.data(), r.data(), all.n(), &exposed) != 0) {
+      state.SkipWithError("surface failed");
+      break;
+    }
+    benchmark::DoNotOptimize(exposed.data());
+  }
+  state.counters["atoms"] = all.n();
+}
+
 }  // namespace
 
 BENCHMARK(BM_StericWallSurface)->Args({100, 18})->Args({700, 36})->Unit(benchmark::kMillisecond);
@@ -86,3 +105,4 @@ BENCHMARK(BM_StericWallAllHeavy)->Args({100, 18})->Args({700, 36})->Unit(benchma
 BENCHMARK(BM_StericRodSurface)->Args({100, 18})->Args({700, 36})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StericRodAllHeavy)->Args({100, 18})->Args({700, 36})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SurfaceAtoms)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExposedSpheres)->Unit(benchmark::kMillisecond);

@@ -46,19 +46,14 @@ float getRadius(const AtomInfo* atomInfo) {
 }
 
 int exposedSpheres(const double* coords, const double* radii, int n, std::vector<char>* exposed) {
-  double area = 0.0;
-  double* atomArea = nullptr;
-  if (nsc_dclm(coords, radii, n, kNscDensity, kNscAreas, &area, &atomArea, nullptr, nullptr,
-               nullptr) != 0) {
+  const AreaTest halfExposed = [radii](int k, double area) {
+    const double r = radii[k] - kNscProbeRadius;
+    return area / (kNscFourPi * r * r) > 0.5;
+  };
+  if (nsc_areaTest(coords, radii, n, kNscDensity, halfExposed, exposed) != 0) {
     std::fprintf(stderr, "NSC: error.\n");
     return 1;
   }
-  exposed->assign(static_cast<size_t>(n > 0 ? n : 0), 0);
-  for (int k = 0; k < n; k++) {
-    const double r = radii[k] - kNscProbeRadius;
-    (*exposed)[k] = atomArea[k] / (kNscFourPi * r * r) > 0.5;
-  }
-  std::free(atomArea);
   return 0;
 }
 

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "simulation/workers.h"
@@ -41,7 +43,41 @@ struct NscState {
   std::vector<double*> handedOut;  // stable copies given to callers
 };
 
-NscState nsc;
+// Each thread builds in its own state: the thread of prebuildSpheres hands
+// its sphere over to the caller's.
+thread_local NscState nsc;
+
+// A sphere built by prebuildSpheres: its density (0 for a free slot) and,
+// once ready, the state its build left (the sphere, cube tables and keys).
+struct Prebuilt {
+  int densit = 0;
+  std::atomic<bool> ready{false};
+  NscState state;
+};
+
+// The thread of prebuildSpheres and its spheres, in build order (the
+// orientations' and the surface's, used from the main thread).
+struct Prebuilder {
+  std::thread thread;
+  Prebuilt slots[2];
+  static thread_local bool building;  // on the thread that builds
+
+  // Waits for the builds and frees what they left.
+  void clear() {
+    if (thread.joinable()) thread.join();
+    for (Prebuilt& slot : slots) {
+      std::free(slot.state.xpunsp);
+      std::free(slot.state.ico_wk);
+      slot.state = NscState();
+      slot.densit = 0;
+      slot.ready = false;
+    }
+  }
+  ~Prebuilder() { clear(); }
+};
+
+thread_local bool Prebuilder::building = false;
+Prebuilder prebuilder;
 
 // Work block of n zeroed T from mycalloc (which stops the program when the
 // system has no memory), freed on scope exit; line is reported on failure.
@@ -376,7 +412,61 @@ int ico_dot_dod(int densit) {
   return finishSphere(tn);
 }
 
+namespace {
+
+// Takes the prebuilt sphere of the density (waiting for it) when its keys
+// are those of the build asked for (the same dots and tables as a build
+// here would make).
+bool takePrebuilt(int densit, int mode, int* num_dot, int cubus) {
+  if (Prebuilder::building) return false;
+  for (Prebuilt& slot : prebuilder.slots) {
+    if (slot.densit == 0 || slot.densit != densit) continue;
+    slot.ready.wait(false, std::memory_order_acquire);
+    slot.densit = 0;
+    NscState& b = slot.state;
+    if (b.xpunsp == nullptr || b.last_unsp != mode || b.last_cubus != cubus) return false;
+    releaseSphere();
+    std::vector<double*> handedOut = std::move(nsc.handedOut);
+    nsc = b;
+    nsc.handedOut = std::move(handedOut);
+    b = NscState();
+    *num_dot = nsc.n_dot;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void prebuildSpheres(int first, int second) {
+  prebuilder.clear();
+  int n = 0;
+  for (const int densit : {first, second})
+    if (densit >= kUnspMinDensity && densit <= kUnspMaxDensity &&  // else make_unsp warns
+        (n == 0 || densit != prebuilder.slots[0].densit))
+      prebuilder.slots[n++].densit = densit;
+  if (n == 0) return;
+  try {
+    prebuilder.thread = std::thread([n] {
+      Prebuilder::building = true;
+      for (int k = 0; k < n; k++) {
+        Prebuilt& slot = prebuilder.slots[k];
+        int count = 0;
+        if (make_unsp(slot.densit, -unsp_type(slot.densit), &count, 4) == 0) {
+          slot.state = nsc;
+          nsc = NscState();
+        }
+        slot.ready.store(true, std::memory_order_release);
+        slot.ready.notify_all();
+      }
+    });
+  } catch (const std::system_error&) {
+    for (Prebuilt& slot : prebuilder.slots) slot.densit = 0;  // built when asked for
+  }
+}
+
 int make_unsp(int densit, int mode, int* num_dot, int cubus) {
+  if (mode < 0 && takePrebuilt(densit, mode, num_dot, cubus)) return 0;
   releaseSphere();
   const bool sorted = mode < 0;
   const int m = sorted ? -mode : mode;
@@ -476,6 +566,7 @@ double* unspHandOut() {
 }
 
 void nscReset() {
+  prebuilder.clear();
   releaseSphere();
   for (double* p : nsc.handedOut) std::free(p);
   nsc = NscState();
@@ -617,31 +708,73 @@ std::vector<DotGroup> dotGroups(const double* dots) {
   return groups;
 }
 
+// The need of exposedDots that asks for the exact count.
+constexpr int kExactCount = -1;
+
+// The neighbours coverOf looks at: the first ones (those with the largest
+// caps) cover nearly every group that one neighbour covers.
+constexpr int kCoverScan = 8;
+
+// Finds among the first kCoverScan neighbours one that buries every dot of
+// the group: true with *which set to it.
+bool coverOf(const NeighbourSet& s, const DotGroup& g, int* which) {
+  const Lanes2 cx = {g.cx, g.cx}, cy = {g.cy, g.cy}, cz = {g.cz, g.cz}, rho = {g.rho, g.rho};
+  const int end = std::min(s.padded, kCoverScan);
+  for (int k = 0; k < end; k += kLanes) {
+    // coversGroup for four neighbours at once (the same operations lane by lane).
+    const Mask2 a = ((cx * load2(s.x + k) + cy * load2(s.y + k)) + cz * load2(s.z + k)) -
+                        rho * load2(s.len + k) >
+                    load2(s.tHigh + k);
+    const Mask2 b = ((cx * load2(s.x + k + 2) + cy * load2(s.y + k + 2)) + cz * load2(s.z + k + 2)) -
+                        rho * load2(s.len + k + 2) >
+                    load2(s.tHigh + k + 2);
+    const Mask2 any = a | b;
+    if ((any[0] | any[1]) == 0) continue;
+    *which = a[0] ? k : a[1] ? k + 1 : b[0] ? k + 2 : k + 3;
+    return true;
+  }
+  return false;
+}
+
 // Exposed dots of one atom whose neighbours are s: their count, and with
 // exposed non-null a flag per dot (1 exposed). A group that one neighbour
 // covers is skipped; after the first exposed dot of a group, the rest of it
-// is tested only against the neighbours that may reach the group.
+// is tested only against the neighbours that may reach the group. With
+// exposed null and need not kExactCount the tests stop once the count is
+// known to reach need or to stay below it: the count returned is then exact
+// only below need.
 int exposedDots(const NeighbourSet& s, NeighbourSet& reach, const std::vector<DotGroup>& groups,
-                const double* dots, int nDot, unsigned char* exposed) {
+                const double* dots, int nDot, unsigned char* exposed, int need) {
   if (exposed != nullptr) std::memset(exposed, s.n == 0 ? 1 : 0, static_cast<size_t>(nDot));
   if (s.n == 0) return nDot;
+  const bool decide = exposed == nullptr && need != kExactCount;
   int count = 0;
+  int left = nDot;  // dots not yet decided
   int last = 0;  // the neighbour that buried the last dot usually buries the next
   for (const DotGroup& g : groups) {
-    if (coversGroup(s, last, g)) continue;
+    if (decide && (count >= need || count + left < need)) return count;
+    if (coversGroup(s, last, g) || coverOf(s, g, &last)) {
+      left -= g.count;
+      continue;
+    }
     const NeighbourSet* tested = &s;
     int* lastOf = &last;
     int reachLast = 0;
     for (int d = g.first; d < g.first + g.count; d++) {
+      left--;
       const double ux = dots[3 * d], uy = dots[3 * d + 1], uz = dots[3 * d + 2];
       if (tested->buries(*lastOf, ux, uy, uz)) continue;
       const int k = firstBurier(*tested, ux, uy, uz);
       if (k >= 0) {
         *lastOf = k;
-        if (tested == &s && coversGroup(s, k, g)) break;
+        if (tested == &s && coversGroup(s, k, g)) {
+          left -= g.first + g.count - 1 - d;
+          break;
+        }
         continue;
       }
       count++;
+      if (decide && count >= need) return count;
       if (exposed != nullptr) exposed[d] = 1;
       if (tested == &s) {
         reach.n = 0;
@@ -729,7 +862,11 @@ void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
   const double xi = a[0], yi = a[1], zi = a[2], ri = a[3];
   const int ix = g.cellOf(xi, 0), iy = g.cellOf(yi, 1), iz = g.cellOf(zi, 2);
   const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, g.nb[0] - 1);
-  s.n = 0;
+  struct Candidate {
+    double cap, dx, dy, dz, t;
+  };
+  thread_local std::vector<Candidate> found;
+  found.clear();
   for (int jz = std::max(iz - 1, 0); jz <= std::min(iz + 1, g.nb[2] - 1); jz++)
     for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, g.nb[1] - 1); jy++) {
       // Boxes x0..x1 of a row are consecutive: one run of positions.
@@ -741,9 +878,21 @@ void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
         const double dd = dx * dx + dy * dy + dz * dz;
         const double rj = b[3];
         if (dd > (ri + rj) * (ri + rj)) continue;
-        s.add(dx, dy, dz, (dd + ri * ri - rj * rj) / (2.0 * ri));
+        const double t = (dd + ri * ri - rj * rj) / (2.0 * ri);
+        // A dot is buried when its cosine to the neighbour exceeds t / |d|:
+        // the smaller that bound, the more dots the neighbour buries.
+        double cap = t / std::sqrt(dd);
+        if (!(cap == cap)) cap = HUGE_VAL;  // coincident or undefined centres: last
+        found.push_back({cap, dx, dy, dz, t});
       }
     }
+  // The neighbours burying most come first: the dot and group tests then
+  // find a burier early. Which neighbour buries a dot does not change
+  // whether it is buried.
+  std::sort(found.begin(), found.end(),
+            [](const Candidate& a, const Candidate& b) { return a.cap < b.cap; });
+  s.n = 0;
+  for (const Candidate& c : found) s.add(c.dx, c.dy, c.dz, c.t);
   s.pad();
 }
 
@@ -754,11 +903,40 @@ struct AtomResult {
   double volume = 0.0;
 };
 
-}  // namespace
+// The dot tests of every atom, made on the worker threads: per atom in box
+// order its result and, with kNscDots, the flags of its dots.
+struct SurfaceTests {
+  BoxGrid grid;
+  std::vector<AtomResult> results;
+  std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
+  const double* dots = nullptr;
+  int nDot = 0;
+  double dotArea = 0.0;
+};
 
-int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mode,
-             double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
-             int* nu_dots) {
+// The exposed area of an atom of radius ri with count exposed dots.
+double atomArea(double dotArea, double ri, int count) { return dotArea * ri * ri * count; }
+
+// The least count of exposed dots whose area enough(i, area) accepts
+// (nDot + 1 when none does); enough is monotone in the area.
+int leastCount(const AreaTest& enough, int i, double dotArea, double ri, int nDot) {
+  int lo = 0, hi = nDot + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (enough(i, atomArea(dotArea, ri, mid)))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+// Builds the sphere when needed and tests the dots of every atom; enough,
+// when given, lets the tests of an atom stop once its outcome is known (the
+// count is then exact only below the least count enough accepts). Returns 1
+// after a warning when there is no atom, no sphere or no memory.
+int testAtoms(const double* co, const double* radius, int nat, int densit, int mode,
+              const AreaTest* enough, SurfaceTests& t) {
   const int distribution = unsp_type(densit);
   if (distribution != -nsc.last_unsp || nsc.last_cubus != 4 ||
       (densit != nsc.last_densit && densit != nsc.last_n_dot) || nsc.xpunsp == nullptr) {
@@ -772,20 +950,22 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   }
   const double* dots = nsc.xpunsp;
   const int nDot = nsc.n_dot;
-  const double dotArea = kFourPi / nDot;
+  t.dots = dots;
+  t.nDot = nDot;
+  t.dotArea = kFourPi / nDot;
 
   double sum[3] = {0.0, 0.0, 0.0};
   for (int i = 0; i < nat; i++)
     for (int k = 0; k < 3; k++) sum[k] += co[3 * i + k];
   const double centroid[3] = {sum[0] / nat, sum[1] / nat, sum[2] / nat};
 
-  // The dots of every atom are tested on the worker threads; the sums below
-  // then take the atoms one after another (in box order) as a single thread
-  // would.
-  BoxGrid grid;
+  // The dots of every atom are tested on the worker threads; the sums of the
+  // caller then take the atoms one after another (in box order) as a single
+  // thread would.
+  BoxGrid& grid = t.grid;
   std::vector<DotGroup> groups;
-  std::vector<AtomResult> results;
-  std::vector<unsigned char> exposedAll;  // flags of every atom's dots, for the points
+  std::vector<AtomResult>& results = t.results;
+  std::vector<unsigned char>& exposedAll = t.exposedAll;
   std::vector<std::unique_ptr<unsigned char[]>> flagsOf;
   std::vector<NeighbourSet> neighbOf, reachOf;
   // An atom costs some eight simple steps per dot (neighbours, cube tests,
@@ -820,11 +1000,14 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
         unsigned char* flags = (mode & kNscDots) ? &exposedAll[static_cast<size_t>(p) * nDot]
                                : (mode & kNscVolume) ? flagsOf[worker].get()
                                                      : nullptr;
-        AtomResult& r = results[p];
-        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags);
-        if (!(mode & kNscVolume)) continue;
         const double* a = &grid.sorted[4 * static_cast<size_t>(p)];
         const double ri = a[3];
+        const int need = enough != nullptr && flags == nullptr
+                             ? leastCount(*enough, grid.order[p], t.dotArea, ri, nDot)
+                             : kExactCount;
+        AtomResult& r = results[p];
+        r.exposed = exposedDots(s, reachOf[worker], groups, dots, nDot, flags, need);
+        if (!(mode & kNscVolume)) continue;
         double v[3] = {0.0, 0.0, 0.0};
         for (int d = 0; d < nDot; d++) {
           if (!flags[d]) continue;
@@ -838,6 +1021,34 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
       }
     }
   });
+  return 0;
+}
+
+}  // namespace
+
+int nsc_areaTest(const double* co, const double* radius, int nat, int densit,
+                 const AreaTest& enough, std::vector<char>* flags) {
+  SurfaceTests t;
+  if (testAtoms(co, radius, nat, densit, 0, &enough, t) != 0) return 1;
+  flags->assign(static_cast<size_t>(nat), 0);
+  for (int p = 0; p < nat; p++) {
+    const int i = t.grid.order[p];
+    (*flags)[i] = enough(i, atomArea(t.dotArea, radius[i], t.results[p].exposed));
+  }
+  return 0;
+}
+
+int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mode,
+             double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
+             int* nu_dots) {
+  SurfaceTests t;
+  if (testAtoms(co, radius, nat, densit, mode, nullptr, t) != 0) return 1;
+  const BoxGrid& grid = t.grid;
+  const std::vector<AtomResult>& results = t.results;
+  const std::vector<unsigned char>& exposedAll = t.exposedAll;
+  const double* dots = t.dots;
+  const int nDot = t.nDot;
+  const double dotArea = t.dotArea;
 
   // Surface points (bit 1): every exposed dot of every atom, atom after atom.
   CBuffer<double> points(nullptr, &std::free);
@@ -854,7 +1065,7 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
   for (int p = 0; p < nat; p++) {
     const int i = grid.order[p];
     const double ri = radius[i];
-    const double a = dotArea * ri * ri * results[p].exposed;
+    const double a = atomArea(dotArea, ri, results[p].exposed);
     area += a;
     if (mode & kNscAreas) areas.get()[i] = a;
     if (mode & kNscVolume) vol += results[p].volume;

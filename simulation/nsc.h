@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <vector>
 
 namespace korim::simulation {
 
@@ -70,6 +72,17 @@ int nsc_dclm(const double* co, const double* radius, int nat, int densit, int mo
              double* value_of_area, double** at_area, double* value_of_vol, double** lidots,
              int* nu_dots);
 
+// A test of an atom's exposed area: enough(atom, area), monotone in the area
+// (false below some area, true from there on).
+using AreaTest = std::function<bool(int atom, double area)>;
+
+// flags[i] = enough(i, area of sphere i) for the areas nsc_dclm gives with
+// kNscAreas (same spheres, density and rounding), the dot tests of a sphere
+// stopping once its outcome is known. Returns 0, or 1 as nsc_dclm (flags
+// then untouched).
+int nsc_areaTest(const double* co, const double* radius, int nat, int densit,
+                 const AreaTest& enough, std::vector<char>* flags);
+
 // The module's current sphere (n_dot dots, x y z each, in build order, or in
 // cube order after a sorted build); null when empty. Valid until the next
 // build.
@@ -84,6 +97,13 @@ bool unspCubes(int* cubeCount, const int** dotsPerCube, const int** firstDot);
 // the module builds another sphere, and lives until nscReset() or the end of
 // the process. Null when the module is empty.
 double* unspHandOut();
+
+// Builds the sorted spheres of densities first and second (0: none) with
+// cubes 4 (the orientations' and the surface's) one after the other on a
+// thread of their own while the caller goes on; the next such make_unsp of
+// each takes it (waiting for it) instead of building it. Spheres not yet
+// taken are dropped. Call from one thread.
+void prebuildSpheres(int first, int second);
 
 // Releases the sphere, the cube tables and every handed-out copy, and clears
 // the keys (for tests).

@@ -18,10 +18,18 @@ namespace {
 
 // How long an idle helper keeps looking for the next call before it sleeps:
 // the scans call forChunks twice per block of orientations, so a helper
-// that has just finished usually finds the next call within this time.
+// that has just finished usually finds the next call within this time
+// (longer spins cost the main thread its core on a busy machine).
 constexpr auto kSpin = std::chrono::microseconds(50);
 
-// The helper threads, started at the first call that needs them and kept
+// A short wait of the spinning loop that leaves the core to its sibling.
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+// The helper threads, started by startWorkers or at the first call that needs them, and kept
 // (asleep when idle) until the process ends; the pool is never destroyed,
 // so that no exit path (nor a forked child) waits for them. One call at a time uses them (a call
 // made while they are busy, from a chunk or another thread, runs its chunks itself). The call's
@@ -35,7 +43,12 @@ class Pool {
   bool run(int n, int chunks, int piece, int workers,
            const std::function<void(int, int, int)>& body) {
     if (inHelper() || busy_.exchange(true, std::memory_order_acquire)) return false;
-    grow(workers - 1);
+    // While the helpers are being started in the background, the call runs
+    // with those there are (the others join it as they come).
+    if (growing_.try_lock()) {
+      grow(workers - 1);
+      growing_.unlock();
+    }
     {
       std::lock_guard<std::mutex> lock(m_);
       n_ = n;
@@ -60,7 +73,16 @@ class Pool {
     return true;
   }
 
+  // Starts helpers in the background until there are want of them.
+  void startInBackground(int want) {
+    std::thread([this, want] {
+      std::lock_guard<std::mutex> lock(growing_);
+      grow(want);
+    }).detach();
+  }
+
  private:
+
   static bool& inHelper() {
     static thread_local bool helper = false;
     return helper;
@@ -90,7 +112,7 @@ class Pool {
   }
 
   // Starts helpers until there are want of them (fewer when a thread cannot
-  // be started).
+  // be started); growing_ held.
   void grow(int want) {
     while (static_cast<int>(threads_.size()) < want) {
       try {
@@ -106,9 +128,11 @@ class Pool {
     inHelper() = true;
     unsigned seen = 0;
     for (;;) {
-      // Look for the next call for a little while, then sleep until it comes.
+      // Look for the next call for a little while, then sleep until it comes
+      // (a helper just started sleeps at once: the run is still reading).
       const auto until = std::chrono::steady_clock::now() + kSpin;
-      for (int i = 0; generation_.load(std::memory_order_acquire) == seen; i++) {
+      for (int i = 0; seen != 0 && generation_.load(std::memory_order_acquire) == seen; i++) {
+        relax();
         if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) break;
       }
       std::unique_lock<std::mutex> lock(m_);
@@ -128,6 +152,7 @@ class Pool {
   std::condition_variable wake_, finished_;
   std::atomic<unsigned> generation_{0};  // counts the calls
   std::atomic<int> nextChunk_{0}, nextWorker_{0};
+  std::mutex growing_;  // held while helpers are started
   std::vector<std::thread> threads_;
   const std::function<void(int, int, int)>* body_ = nullptr;
   int n_ = 0, chunks_ = 0, piece_ = 0, workers_ = 0, done_ = 0, joined_ = 0;
@@ -149,6 +174,16 @@ int workerCount() {
   }
   const unsigned c = std::thread::hardware_concurrency();
   return c >= 1 ? static_cast<int>(c > 256 ? 256 : c) : 1;
+}
+
+void startWorkers() {
+  const int want = workerCount() - 1;
+  if (want < 1) return;
+  try {
+    pool().startInBackground(want);
+  } catch (const std::exception&) {
+    // no thread to start them: the first call starts them itself
+  }
 }
 
 int chunkCount(int n, int grain) {

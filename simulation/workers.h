@@ -30,6 +30,12 @@ int workerCount();
 // can be started the calling thread runs every chunk.
 void forChunks(int n, int grain, const std::function<void(int begin, int end, int worker)>& body);
 
+// Starts the helper threads of forChunks and forPieces in the background
+// (a thread that starts them one after another), so that a run about to
+// need them does not wait for them; calls made meanwhile run with the
+// helpers already there. Does nothing with one thread.
+void startWorkers();
+
 // The number of chunks forChunks uses for n items of the given grain.
 int chunkCount(int n, int grain = 1);
 

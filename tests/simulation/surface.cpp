@@ -212,11 +212,14 @@ TEST_F(Surface, ExposedDotsPointsAndVolumeMatchTheEveryPairTwin) {
   };
   Cluster few;  // two overlapping atoms and one far away: the point buffer grows past its first reservation
   few.add(0, 0, 0, 2.0), few.add(1.5, 0.5, 0, 1.8), few.add(0, 0, 20, 3.0);
+  Cluster same;  // coincident centres, equal and unequal radii, next to a third atom
+  same.add(0, 0, 0, 2.0), same.add(0, 0, 0, 2.0), same.add(0, 0, 0, 1.5), same.add(2, 0, 0, 2.0);
   Cluster ubq;  // ubiquitin's heavy atoms, accessible radii (1.4 A probe)
   korim_test::TestStructure s = ubiquitinStructure();
   selectedSpheres(s, &ubq.co, &ubq.r);
   const Row rows[] = {
       {"few atoms", few, 700},
+      {"coincident centres", same, 700},
       {"ubiquitin", ubq, 700},
       {"dense protein-like cluster", randomCluster(1, 300, 9.0, 0.0, 2.8, 3.3), 700},
       {"far from the origin", randomCluster(2, 200, 8.0, 1.0e5, 2.8, 3.3), 700},
