@@ -9,6 +9,7 @@
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/constants.h"
+#include "foundation/fixedtext.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
@@ -257,12 +258,23 @@ void writeTablePart(FILE* out, const DTable* dTab, bool full) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
-        writeDcAtomColumns(out, dTab, o);
-        if (full)
-            std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
-                         dcDifference(o, c), o.sigma, o.w);
-        else
-            std::fprintf(out, " % 9.4f %7.4f %.2f\n", c.d, o.sigma, o.w);
+        // " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f" (full) or " % 9.4f %7.4f %.2f".
+        char row[kDcRowRoom];
+        char* p = putDcAtomColumns(row, dTab, o);
+        auto number = [&p](double v, int width, int prec, bool space) {
+            *p++ = ' ';
+            p = foundation::putFixed(p, v, width, prec, space);
+        };
+        if (full) {
+            number(c.di, 9, 2, true);
+            number(o.d, 9, 4, true);
+        }
+        number(c.d, 9, 4, true);
+        if (full) number(dcDifference(o, c), 9, 4, true);
+        number(o.sigma, 7, 4, false);
+        number(o.w, 0, 2, false);
+        *p++ = '\n';
+        std::fwrite(row, 1, static_cast<size_t>(p - row), out);
     }
 }
 
@@ -336,16 +348,31 @@ void writeDcAtomFormat(FILE* out, const DTable* dTab) {
     }
 }
 
-void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& o) {
+char* putDcAtomColumns(char* p, const DTable* dTab, const DInfo& o) {
     // Empty names are written as the null word, so that every row keeps its columns.
-    auto orNone = [](const char* name) { return name[0] ? name : "None"; };
+    auto word = [&p](const char* name) {
+        *p++ = ' ';
+        p = foundation::putWord(p, name[0] ? name : "None", 4);
+    };
     const bool chain = dTab->nullChainName == 0, seg = dTab->nullSegName == 0;
-    std::fprintf(out, " %4d %4s %4s", o.resIDI, orNone(o.resNameI), orNone(o.atomNameI));
-    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameI));
-    if (seg) std::fprintf(out, " %4s", orNone(o.segNameI));
-    std::fprintf(out, " %4d %4s %4s", o.resIDJ, orNone(o.resNameJ), orNone(o.atomNameJ));
-    if (chain) std::fprintf(out, " %4s", orNone(o.chainNameJ));
-    if (seg) std::fprintf(out, " %4s", orNone(o.segNameJ));
+    *p++ = ' ';
+    p = foundation::putInt(p, o.resIDI, 4);
+    word(o.resNameI);
+    word(o.atomNameI);
+    if (chain) word(o.chainNameI);
+    if (seg) word(o.segNameI);
+    *p++ = ' ';
+    p = foundation::putInt(p, o.resIDJ, 4);
+    word(o.resNameJ);
+    word(o.atomNameJ);
+    if (chain) word(o.chainNameJ);
+    if (seg) word(o.segNameJ);
+    return p;
+}
+
+void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& o) {
+    char row[kDcRowRoom];
+    std::fwrite(row, 1, static_cast<size_t>(putDcAtomColumns(row, dTab, o) - row), out);
 }
 
 float dcDifference(const DInfo& obs, const DInfo& calc) {

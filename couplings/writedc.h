@@ -1,9 +1,11 @@
 // Coupling-table writer: full report or short table, agreement statistics, Euler-solution block.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "couplings/dc.h"
+#include "foundation/fixedtext.h"
 #include "settings/settings.h"
 
 namespace korim::couplings {
@@ -63,6 +65,12 @@ int closeDcOutput(FILE* out, const char* outDName);
 void writeDcAtomVars(FILE* out, const DTable* dTab);
 void writeDcAtomFormat(FILE* out, const DTable* dTab);
 void writeDcAtomColumns(FILE* out, const DTable* dTab, const DInfo& obs);
+
+// Room for one row of a coupling table: ten names and six numbers of the widest text.
+constexpr std::size_t kDcRowRoom = 16 * foundation::kFixedRoom;
+
+// The same columns as writeDcAtomColumns at p (room kDcRowRoom); returns the end.
+char* putDcAtomColumns(char* p, const DTable* dTab, const DInfo& obs);
 
 // Observed minus calculated coupling, Hz; 9999 when either is 999 Hz or more.
 float dcDifference(const DInfo& obs, const DInfo& calc);
