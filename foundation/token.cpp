@@ -55,15 +55,22 @@ int eachToken(const char *s, Visit visit) {
     }
 }
 
-// Start and length of the n-th plain token (n from 1); false when absent.
+// Start and length of the n-th plain token (n from 1); false when absent. The walk ends at
+// that token.
 bool findToken(const char *s, int n, const char **start, size_t *len) {
     if (!s || n < 1) return false;
-    return eachToken(s, [&](int k, const char *b, size_t l) {
-               if (k == n) {
-                   *start = b;
-                   *len = l;
-               }
-           }) >= n;
+    const char *p = s;
+    for (int k = 1;; ++k) {
+        while (*p && isWhite(*p)) ++p;
+        if (!*p) return false;
+        const char *b = p;
+        while (*p && !isWhite(*p)) ++p;
+        if (k == n) {
+            *start = b;
+            *len = static_cast<size_t>(p - b);
+            return true;
+        }
+    }
 }
 
 // A token as a text of its own for a number conversion.
