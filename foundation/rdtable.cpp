@@ -137,16 +137,18 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
     for (const char* line; (line = rs.next()) != nullptr;) {
         const char* first = getToken(1, line);
         if (badToken || first[0] == '\0') continue;
-        if (std::strcmp(first, "FORMAT") == 0) {
+        // The key words start with F, V, T or N: other lines are rows or comments.
+        const bool maybeKey = std::strchr("FVTN", first[0]) != nullptr;
+        if (maybeKey && std::strcmp(first, "FORMAT") == 0) {
             if (!k.haveFmt) k.fmtLine = chomp(line);
             k.haveFmt = true;
-        } else if (std::strcmp(first, "VARS") == 0) {
+        } else if (maybeKey && std::strcmp(first, "VARS") == 0) {
             if (!k.haveVars) k.varsLine = chomp(line);
             k.haveVars = true;
-        } else if (std::strcmp(first, "TOLERANCE") == 0) {
+        } else if (maybeKey && std::strcmp(first, "TOLERANCE") == 0) {
             if (!k.haveTol) k.tolLine = chomp(line);
             k.haveTol = true;
-        } else if (std::strcmp(first, "NULLSTRING") == 0) {
+        } else if (maybeKey && std::strcmp(first, "NULLSTRING") == 0) {
             const char* t = getToken(2, line);
             if (badToken) {
                 // Without its text every empty cell would silently turn null.
@@ -155,7 +157,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             }
             k.nullString = t;
             k.haveNullString = true;
-        } else if (std::strcmp(first, "NULLVALUE") == 0) {
+        } else if (maybeKey && std::strcmp(first, "NULLVALUE") == 0) {
             int v = getTokenI(2, line);
             if (badToken) {
                 // Without its number every 0 would silently turn null.
