@@ -100,11 +100,33 @@ void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destL
     dest[n] = '\0';
 }
 
+// intField of the usual field, blanks around [+-]digits (at most nine) or blanks only, read in
+// place; false for any other field.
+bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    size_t col = f.loc1;
+    while (col <= last && isWhite(line[col - 1])) col++;
+    const bool sign = col <= last && (line[col - 1] == '-' || line[col - 1] == '+');
+    const bool negative = sign && line[col - 1] == '-';
+    if (sign) col++;
+    int v = 0, digits = 0;
+    for (; col <= last && line[col - 1] >= '0' && line[col - 1] <= '9'; col++, digits++) {
+        if (digits == 9) return false;
+        v = 10 * v + (line[col - 1] - '0');
+    }
+    while (col <= last && isWhite(line[col - 1])) col++;
+    if (col <= last || (sign && digits == 0)) return false;
+    *out = negative ? -v : v;
+    return true;
+}
+
 int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    int fast = 0;
+    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
-    int fast = 0;
     if (plainInt(text, &fast)) return fast;
     errno = 0;
     char* end = nullptr;
