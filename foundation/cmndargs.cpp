@@ -202,7 +202,9 @@ int flagLoc(int argc, char** argv, const char* flag) {
     gArgs.badFlag = 0;
     if (argv != nullptr && flag != nullptr) {
         for (int i = 0; i < argc; i++) {
-            if (argv[i] != nullptr && std::strcmp(argv[i], flag) == 0) {
+            // Most words differ from the flag in their first characters ("-" and the next).
+            if (argv[i] != nullptr && argv[i][0] == flag[0] &&
+                (flag[0] == '\0' || argv[i][1] == flag[1]) && std::strcmp(argv[i], flag) == 0) {
                 mark(i);
                 return i;
             }

@@ -175,9 +175,10 @@ int hSymNameLoc(const char *name, int length) {
     return static_cast<int>(h % static_cast<unsigned int>(length));
 }
 
-HSymbol *hAddSym(const char *name, int type, HTable *hTab) {
-    if (!name || !hTab || !hTab->base) return nullptr;
-    int b = hSymNameLoc(name, hTab->hashLength);
+namespace {
+
+// A new symbol at the head of bucket b (hAddSym after hashing).
+HSymbol *addAt(const char *name, int type, HTable *hTab, int b) {
     HSymbol *s = hSymAlloc(hTab);
     if (!s) {
         std::fprintf(stderr, "AddSym Error Allocating Symbol.\n");
@@ -199,6 +200,24 @@ HSymbol *hAddSym(const char *name, int type, HTable *hTab) {
         ++q->depth;
         if (q->depth > hTab->maxDepth) hTab->maxDepth = q->depth;
     }
+    return s;
+}
+
+}  // namespace
+
+HSymbol *hAddSym(const char *name, int type, HTable *hTab) {
+    if (!name || !hTab || !hTab->base) return nullptr;
+    return addAt(name, type, hTab, hSymNameLoc(name, hTab->hashLength));
+}
+
+HSymbol *hFindOrAddSymOnce(const char *name, int type, HTable *hTab, bool *added) {
+    *added = false;
+    if (!name || !hTab || !hTab->base) return nullptr;
+    const int b = hSymNameLoc(name, hTab->hashLength);
+    for (HSymbol *s = hTab->base[b]; s; s = s->next)
+        if (s->name && std::strcmp(s->name, name) == 0) return s;
+    HSymbol *s = addAt(name, type, hTab, b);
+    *added = s != nullptr;
     return s;
 }
 

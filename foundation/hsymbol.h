@@ -58,6 +58,10 @@ int hSymFreeR(HSymbol *hSym);
 // Adding and setting (setters: 0, or 1 when no symbol could be found or added).
 HSymbol *hAddSym(const char *name, int type, HTable *hTab);
 HSymbol *hFindOrAddSym(const char *name, int type, HTable *hTab);
+// The symbol of that name, or (*added set) a new one of the type when there is none: the name
+// is hashed once and its bucket walked once. Null when a new symbol cannot be had (after
+// hAddSym's messages).
+HSymbol *hFindOrAddSymOnce(const char *name, int type, HTable *hTab, bool *added);
 int hSetSymDbl(const char *name, double val, HTable *hTab);
 int hSetSymFlt(const char *name, float val, HTable *hTab);
 int hSetSymInt(const char *name, int val, HTable *hTab);

@@ -33,6 +33,8 @@ int isDataLine(const char *line) {
         tok = own.data();
     }
     raiseStr(tok);
+    // The key words and "#" start with one of these characters: other tokens need no comparison.
+    if (std::strchr("RFVTNDE#", tok[0]) == nullptr) return 1;
     for (const char *key : kKeyWords)
         if (std::strcmp(tok, key) == 0) return 0;
     if (tok[0] == '#') return 0;

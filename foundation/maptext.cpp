@@ -15,8 +15,9 @@ int mapText(const char *text, char ***knownList, int *knownCount, int *error) {
     }
     char **list = *knownList;
     int count = list ? *knownCount : 0;
+    // Most known texts differ from this one in their first character.
     for (int i = 0; i < count; ++i)
-        if (list[i] && std::strcmp(list[i], text) == 0) return i;
+        if (list[i] && list[i][0] == text[0] && std::strcmp(list[i], text) == 0) return i;
 
     const int ps = static_cast<int>(sizeof(char *));
     char **grown = static_cast<char **>(

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <vector>
 
 namespace korim::foundation {
 
@@ -136,16 +137,18 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
     for (const char* line; (line = rs.next()) != nullptr;) {
         const char* first = getToken(1, line);
         if (badToken || first[0] == '\0') continue;
-        if (std::strcmp(first, "FORMAT") == 0) {
+        // The key words start with F, V, T or N: other lines are rows or comments.
+        const bool maybeKey = std::strchr("FVTN", first[0]) != nullptr;
+        if (maybeKey && std::strcmp(first, "FORMAT") == 0) {
             if (!k.haveFmt) k.fmtLine = chomp(line);
             k.haveFmt = true;
-        } else if (std::strcmp(first, "VARS") == 0) {
+        } else if (maybeKey && std::strcmp(first, "VARS") == 0) {
             if (!k.haveVars) k.varsLine = chomp(line);
             k.haveVars = true;
-        } else if (std::strcmp(first, "TOLERANCE") == 0) {
+        } else if (maybeKey && std::strcmp(first, "TOLERANCE") == 0) {
             if (!k.haveTol) k.tolLine = chomp(line);
             k.haveTol = true;
-        } else if (std::strcmp(first, "NULLSTRING") == 0) {
+        } else if (maybeKey && std::strcmp(first, "NULLSTRING") == 0) {
             const char* t = getToken(2, line);
             if (badToken) {
                 // Without its text every empty cell would silently turn null.
@@ -154,7 +157,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             }
             k.nullString = t;
             k.haveNullString = true;
-        } else if (std::strcmp(first, "NULLVALUE") == 0) {
+        } else if (maybeKey && std::strcmp(first, "NULLVALUE") == 0) {
             int v = getTokenI(2, line);
             if (badToken) {
                 // Without its number every 0 would silently turn null.
@@ -246,14 +249,15 @@ int buildColumns(const KeyLines& k, TableOut& t) {
     return 0;
 }
 
-// One cell: column v of a row line, with the file's null markers turned into the caller's.
+// One cell: column v of a row line, whose token starts at start (null: the line has no such
+// token) with length characters, with the file's null markers turned into the caller's.
 // A missing or unreadable item is named and counted in badItems (its value 0 or the empty
 // text). Returns false when a text could not be mapped (after the message).
-bool cellValue(tabVar& col, int v, const char* line, const KeyLines& k, int defNullValue, int* badItems,
-               float* value) {
+bool cellValue(tabVar& col, int v, const char* line, const char* start, int length, const KeyLines& k,
+               int defNullValue, int* badItems, float* value) {
     *value = 0.0f;
     if (col.type == TAB_INT || col.type == TAB_FLOAT) {
-        *value = (col.type == TAB_INT) ? static_cast<float>(getTokenI(v + 1, line)) : getTokenR(v + 1, line);
+        *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
         if (badToken) {
             std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
             std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
@@ -264,7 +268,7 @@ bool cellValue(tabVar& col, int v, const char* line, const KeyLines& k, int defN
             *value = static_cast<float>(defNullValue);
         return true;
     }
-    std::string text = getToken(v + 1, line);
+    std::string text = getTokenAt(line, start, length);
     if (badToken) {
         std::fprintf(stderr, "RdTable Warning: Bad T-Item");
         std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
@@ -292,13 +296,21 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     std::rewind(rs.in);
     int row = 0;
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
+    // The places of a row's tokens, found in one walk along the line.
+    std::vector<const char*> starts(readMode == 1 ? static_cast<size_t>(t.varCount) : 0);
+    std::vector<int> lengths(starts.size());
     for (const char* line; (line = rs.next()) != nullptr;) {
         bool isRow = isDataLine(line) != 0;
         if (isRow && readMode == 1) {
             if (row >= k.rows) break;  // the file grew since the first pass
             float* out = t.matrix + static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
-            for (int v = 0; v < t.varCount; v++)
-                if (!cellValue(t.varInfo[v], v, line, k, defNullValue, &badItems, &out[v])) return 1;
+            const int found = tokenSpans(line, starts.data(), lengths.data(), t.varCount);
+            for (int v = 0; v < t.varCount; v++) {
+                const char* start = v < found ? starts[v] : nullptr;
+                if (!cellValue(t.varInfo[v], v, line, start, start != nullptr ? lengths[v] : 0, k, defNullValue,
+                               &badItems, &out[v]))
+                    return 1;
+            }
             row++;
             continue;
         }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "foundation/memory.h"
 #include "foundation/stralloc.h"
@@ -54,28 +55,50 @@ int eachToken(const char *s, Visit visit) {
     }
 }
 
-// Start and length of the n-th plain token (n from 1); false when absent.
+// Start and length of the n-th plain token (n from 1); false when absent. The walk ends at
+// that token.
 bool findToken(const char *s, int n, const char **start, size_t *len) {
     if (!s || n < 1) return false;
-    return eachToken(s, [&](int k, const char *b, size_t l) {
-               if (k == n) {
-                   *start = b;
-                   *len = l;
-               }
-           }) >= n;
+    const char *p = s;
+    for (int k = 1;; ++k) {
+        while (*p && isWhite(*p)) ++p;
+        if (!*p) return false;
+        const char *b = p;
+        while (*p && !isWhite(*p)) ++p;
+        if (k == n) {
+            *start = b;
+            *len = static_cast<size_t>(p - b);
+            return true;
+        }
+    }
 }
 
-// The n-th token as a text of its own for a number conversion; badToken 1 when absent.
-bool numberText(int n, const char *string, std::string *out) {
-    badToken = 0;
-    const char *b;
-    size_t l;
-    if (!findToken(string, n, &b, &l)) {
+// A token as a text of its own for a number conversion.
+std::string numberText(const char *start, size_t len) { return std::string(start, len); }
+
+// The number conversions of getTokenI and getTokenR; badToken 1 when the text is no number.
+int tokenInt(const std::string &t) {
+    // Read as "%d" would, but out-of-range numbers are refused instead of wrapped.
+    char *end = nullptr;
+    errno = 0;
+    long v = std::strtol(t.c_str(), &end, 10);
+    if (end == t.c_str() || errno == ERANGE || v > INT_MAX || v < INT_MIN) {
         badToken = 1;
-        return false;
+        return 0;
     }
-    out->assign(b, l);
-    return true;
+    return static_cast<int>(v);
+}
+
+float tokenReal(const std::string &t) {
+    char *end = nullptr;
+    errno = 0;
+    float v = std::strtof(t.c_str(), &end);
+    // A finite text too large for a float is refused rather than made infinite.
+    if (end == t.c_str() || (errno == ERANGE && std::isinf(v))) {
+        badToken = 1;
+        return 0.0f;
+    }
+    return v;
 }
 
 // Quoted-token scan. Gives the count of tokens; for the n-th token (n >= 1)
@@ -177,48 +200,68 @@ int cntToken(const char *string) {
     return string ? eachToken(string, [](int, const char *, size_t) {}) : 0;
 }
 
-char *getToken(int n, const char *string) {
-    badToken = 0;
-    emptyIn(tok.t);
-    const char *b;
-    size_t l;
-    if (!findToken(string, n, &b, &l)) {
-        badToken = 1;
-        return tok.t.value;
-    }
-    if (!singleRoom(std::strlen(string))) {
-        badToken = 1;
-        return tok.t.value;
-    }
-    return singleText(b, l);
+int tokenSpans(const char *string, const char **starts, int *lengths, int room) {
+    if (!string) return 0;
+    return eachToken(string, [&](int k, const char *b, size_t l) {
+        if (k > room) return;
+        starts[k - 1] = b;
+        lengths[k - 1] = static_cast<int>(l);
+    });
 }
 
-int getTokenI(int n, const char *string) {
-    // Read as "%d" would, but out-of-range numbers are refused instead of wrapped.
-    std::string t;
-    if (!numberText(n, string, &t)) return 0;
-    char *end = nullptr;
-    errno = 0;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (end == t.c_str() || errno == ERANGE || v > INT_MAX || v < INT_MIN) {
+char *getTokenAt(const char *string, const char *start, int length) {
+    badToken = 0;
+    emptyIn(tok.t);
+    if (!start || !singleRoom(std::strlen(string))) {
+        badToken = 1;
+        return tok.t.value;
+    }
+    return singleText(start, static_cast<size_t>(length));
+}
+
+int getTokenIAt(const char *start, int length) {
+    badToken = 0;
+    if (!start) {
         badToken = 1;
         return 0;
     }
-    return static_cast<int>(v);
+    return tokenInt(numberText(start, static_cast<size_t>(length)));
 }
 
-float getTokenR(int n, const char *string) {
-    std::string t;
-    if (!numberText(n, string, &t)) return 0.0f;
-    char *end = nullptr;
-    errno = 0;
-    float v = std::strtof(t.c_str(), &end);
-    // A finite text too large for a float is refused rather than made infinite.
-    if (end == t.c_str() || (errno == ERANGE && std::isinf(v))) {
+float getTokenRAt(const char *start, int length) {
+    badToken = 0;
+    if (!start) {
         badToken = 1;
         return 0.0f;
     }
-    return v;
+    return tokenReal(numberText(start, static_cast<size_t>(length)));
+}
+
+namespace {
+
+// Start and length of the n-th token of string, or a null start when it has none.
+std::pair<const char *, int> nthToken(int n, const char *string) {
+    const char *b = nullptr;
+    size_t l = 0;
+    if (!findToken(string, n, &b, &l)) return {nullptr, 0};
+    return {b, static_cast<int>(l)};
+}
+
+}  // namespace
+
+char *getToken(int n, const char *string) {
+    const auto [b, l] = nthToken(n, string);
+    return getTokenAt(string, b, l);
+}
+
+int getTokenI(int n, const char *string) {
+    const auto [b, l] = nthToken(n, string);
+    return getTokenIAt(b, l);
+}
+
+float getTokenR(int n, const char *string) {
+    const auto [b, l] = nthToken(n, string);
+    return getTokenRAt(b, l);
 }
 
 char *rightToken(int n, const char *string) {

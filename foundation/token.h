@@ -7,6 +7,15 @@ namespace korim::foundation {
 extern int badToken;
 
 int cntToken(const char *string);
+// Where the plain tokens of string start and how long they are: starts[k] and lengths[k] for
+// token k + 1, for the first `room` tokens; gives the count of all tokens (as cntToken).
+int tokenSpans(const char *string, const char **starts, int *lengths, int room);
+// getToken, getTokenI and getTokenR of a token whose place in string is known (start and
+// length from tokenSpans; a null start is a token that is absent): the same results, buffers
+// and badToken.
+char *getTokenAt(const char *string, const char *start, int length);
+int getTokenIAt(const char *start, int length);
+float getTokenRAt(const char *start, int length);
 // The n-th token (from 1); valid until the next call of the same family.
 char *getToken(int n, const char *string);
 int getTokenI(int n, const char *string);

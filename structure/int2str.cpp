@@ -1,5 +1,6 @@
 // Fixed-width key texts of atoms, residues, chains and segments, shared by indexing and look-up.
 #include <cstdio>
+#include <cstring>
 
 #include "structure/pdb.h"
 
@@ -59,6 +60,43 @@ struct KeyText {
     }
 };
 
+// The fast form of KeyText for the usual short names: a name of at most kShort characters
+// keeps every key far inside its buffer, so nothing is ever cut.
+constexpr size_t kShort = 48;
+
+// Length of s when it has at most kShort characters, else kShort + 1.
+size_t shortLen(const char* s) {
+    size_t n = 0;
+    while (n <= kShort && s[n] != '\0') n++;
+    return n;
+}
+
+// %d into p; the end of the digits.
+char* putInt(char* p, int v) {
+    char digits[16];
+    int n = 0;
+    long long m = v;
+    if (m < 0) {
+        *p++ = '-';
+        m = -m;
+    }
+    do {
+        digits[n++] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    } while (m > 0);
+    while (n > 0) *p++ = digits[--n];
+    return p;
+}
+
+// %-Ns (left) or %Ns (right) of the text s of len characters.
+char* putPadded(char* p, const char* s, size_t len, size_t width, bool left) {
+    const size_t pad = len < width ? width - len : 0;
+    if (!left) p = static_cast<char*>(std::memset(p, ' ', pad)) + pad;
+    p = static_cast<char*>(std::memcpy(p, s, len)) + len;
+    if (left) p = static_cast<char*>(std::memset(p, ' ', pad)) + pad;
+    return p;
+}
+
 }  // namespace
 
 int buildAtomText(int resID, const char* atomName, const char* icode, const char* chainName,
@@ -69,6 +107,26 @@ int buildAtomText(int resID, const char* atomName, const char* icode, const char
     const char* atom = orEmpty(atomName);
     // "%d %-4s %s%s %-4s" with the insertion code (one blank when empty)
     // directly followed by the chain, or "%d %-4s %2s %-4s" without it.
+    const char* code = icode == nullptr ? nullptr : icode[0] != '\0' ? icode : " ";
+    const char* keyChainText = icode != nullptr && chain[0] == '\0' ? " " : chain;
+    const size_t la = shortLen(atom), lc = shortLen(keyChainText), ls = shortLen(seg);
+    const size_t li = code != nullptr ? shortLen(code) : 0;
+    if (la <= kShort && lc <= kShort && ls <= kShort && li <= kShort) {
+        char* p = putInt(atomText, resID);
+        *p++ = ' ';
+        p = putPadded(p, atom, la, 4, true);
+        *p++ = ' ';
+        if (code != nullptr) {
+            p = putPadded(p, code, li, 0, true);
+            p = putPadded(p, keyChainText, lc, 0, true);
+        } else {
+            p = putPadded(p, keyChainText, lc, 2, false);
+        }
+        *p++ = ' ';
+        p = putPadded(p, seg, ls, 4, true);
+        *p = '\0';
+        return 0;
+    }
     KeyText k(atomText);
     k.integer(resID);
     k.put(' ');

@@ -64,6 +64,9 @@ T* nextRecord(T*& list, int& count, int& maxCount, int firstSize, int step, cons
 
 int fixName(char* name) {
     if (name == nullptr || name[0] == '\0') return 0;
+    // The null names start with '{', 'n' (either case) or '('.
+    const char first = name[0];
+    if (first != '{' && first != 'n' && first != 'N' && first != '(') return 0;
     if (std::strcmp(name, "{}") == 0 || strcasecmp(name, "none") == 0 ||
         strcasecmp(name, "(Null)") == 0) {
         name[0] = '\0';

@@ -66,11 +66,61 @@ int findKey(HTable* tab, const char* key) {
     return index;
 }
 
+// strncmp(a, b, PDB_NAME_LEN) == 0 for the short names of a record, without the call.
+bool sameName(const char* a, const char* b) {
+    for (int i = 0; i < PDB_NAME_LEN; i++) {
+        if (a[i] != b[i]) return false;
+        if (a[i] == '\0') return true;
+    }
+    return true;
+}
+
 // The same chain and segment names: the same chain, segment and (with the
 // same residue number) residue keys.
 bool sameNames(const AtomInfo& a, const AtomInfo& b) {
-    return std::strncmp(a.chainID, b.chainID, PDB_NAME_LEN) == 0 &&
-           std::strncmp(a.segID, b.segID, PDB_NAME_LEN) == 0;
+    return sameName(a.chainID, b.chainID) && sameName(a.segID, b.segID);
+}
+
+// Appends atom a to a record's atom list as setResInfo, setChainAtomInfo and setSegAtomInfo do,
+// without their name copies (namesFromLastAtom makes them once); false when the list cannot grow.
+template <typename G>
+bool appendAtom(G* g, AtomInfo* a, int first, int step) {
+    AtomInfo** slot = getNextAtomPtr(&g->atomList, &g->atomCount, &g->maxAtomCount, first, step);
+    if (slot == nullptr) return false;
+    *slot = a;
+    return true;
+}
+
+// The names the per-atom set-up calls leave in a record: those of the last atom appended to
+// it (none when no atom could be appended).
+void namesFromLastAtom(ResInfo* r) {
+    if (r->atomCount < 1) return;
+    const AtomInfo* a = r->atomList[r->atomCount - 1];
+    r->resID = a->resID;
+    pdbStrCpy(r->resName, a->resName);
+    pdbStrCpy(r->chainID, a->chainID);
+    pdbStrCpy(r->segID, a->segID);
+}
+
+void namesFromLastAtom(ChainInfo* c) {
+    if (c->atomCount < 1) return;
+    const AtomInfo* a = c->atomList[c->atomCount - 1];
+    pdbStrCpy(c->chainID, a->chainID);
+    pdbStrCpy(c->segID, a->segID);
+}
+
+void namesFromLastAtom(SegInfo* s) {
+    if (s->atomCount < 1) return;
+    const AtomInfo* a = s->atomList[s->atomCount - 1];
+    pdbStrCpy(s->segID, a->segID);
+    pdbStrCpy(s->chainID, a->chainID);
+}
+
+// namesFromLastAtom for every record of a list; gives status.
+template <typename G>
+int namesFromLastAtoms(G* list, int count, int status) {
+    for (int k = 0; list != nullptr && k < count; k++) namesFromLastAtom(&list[k]);
+    return status;
 }
 
 template <typename T>
@@ -187,15 +237,33 @@ int insertAtom(PDBInfo* p, AtomInfo* a) {
     }
     char key[PDB_KEY_LEN];
     buildAtomText(a->resID, a->atomName, a->icode, a->chainID, a->segID, key);
-    int found = findKey(p->atomTab, key);
-    if (found >= 0) {
-        std::fprintf(stderr, "PDB Warning: Redundant Atom Specification.\n");
-        std::fprintf(stderr, " ResID: %d AtomName: %s Chain: %s Segment: %s\n", a->resID,
-                     a->atomName, a->chainID, a->segID);
-        return found;
+    const int index = static_cast<int>(a - p->atomList);
+    const char* const failMsg = "PDB Atom Symbol Table Error.";
+    int found = -1;
+    if (getPDBDBG()) {
+        // The debug line comes between the look-up and the insertion.
+        found = findKey(p->atomTab, key);
+        if (found < 0) {
+            std::fprintf(stderr, "PDB inserting atom |%s|\n", key);
+            return addKey(p->atomTab, key, index, failMsg);
+        }
+    } else {
+        bool added = false;
+        HSymbol* s = hFindOrAddSymOnce(key, HSYM_INT, p->atomTab, &added);
+        if (s == nullptr) {
+            std::fprintf(stderr, "%s\n", failMsg);
+            return -1;
+        }
+        if (added) {
+            s->val.u.i = index;
+            return index;
+        }
+        found = s->val.u.i;
     }
-    if (getPDBDBG()) std::fprintf(stderr, "PDB inserting atom |%s|\n", key);
-    return addKey(p->atomTab, key, static_cast<int>(a - p->atomList), "PDB Atom Symbol Table Error.");
+    std::fprintf(stderr, "PDB Warning: Redundant Atom Specification.\n");
+    std::fprintf(stderr, " ResID: %d AtomName: %s Chain: %s Segment: %s\n", a->resID,
+                 a->atomName, a->chainID, a->segID);
+    return found;
 }
 
 namespace {
@@ -283,20 +351,25 @@ int indexPDB(PDBInfo* p) {
         const bool sameRes = i > 0 && atoms[i].resID == atoms[i - 1].resID &&
                              sameNames(atoms[i], atoms[i - 1]);
         resOf[i] = sameRes ? resOf[i - 1] : insertRes(p, &atoms[i]);
-        if (resOf[i] < 0) return 1;
-        setResInfo(&p->resList[resOf[i]], &atoms[i]);
+        if (resOf[i] < 0) return namesFromLastAtoms(p->resList, p->resCount, 1);
+        appendAtom(&p->resList[resOf[i]], &atoms[i], kResAtomFirst, kResAtomStep);
     }
+    namesFromLastAtoms(p->resList, p->resCount, 0);
     for (int i = 0; i < n; i++) atoms[i].resInfo = &p->resList[resOf[i]];
 
     for (int i = 0, c = -1, s = -1; i < n; i++) {
         const bool same = i > 0 && sameNames(atoms[i], atoms[i - 1]);
         if (!same) c = insertChain(p, &atoms[i]);
-        if (c < 0) return 1;
-        setChainAtomInfo(&p->chainList[c], &atoms[i]);
-        if (!same) s = insertSeg(p, &atoms[i]);
-        if (s < 0) return 1;
-        setSegAtomInfo(&p->segList[s], &atoms[i]);
+        if (c >= 0) appendAtom(&p->chainList[c], &atoms[i], kGroupAtomFirst, kGroupAtomStep);
+        if (c >= 0 && !same) s = insertSeg(p, &atoms[i]);
+        if (c >= 0 && s >= 0) appendAtom(&p->segList[s], &atoms[i], kGroupAtomFirst, kGroupAtomStep);
+        if (c < 0 || s < 0) {
+            namesFromLastAtoms(p->chainList, p->chainCount, 1);
+            return namesFromLastAtoms(p->segList, p->segCount, 1);
+        }
     }
+    namesFromLastAtoms(p->chainList, p->chainCount, 0);
+    namesFromLastAtoms(p->segList, p->segCount, 0);
 
     for (int c = 0; c < p->chainCount; c++) {
         linkGroupAtoms(&p->chainList[c], &AtomInfo::chainInfo, &ResInfo::chainInfo);

@@ -9,7 +9,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <strings.h>
 
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
@@ -36,15 +35,32 @@ namespace {
 // Kinds of record lines.
 enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel };
 
+// strncasecmp(line, name, n) == 0 for a record name of upper-case letters, without the call.
+bool startsWith(const char* line, const char* name, int n) {
+    for (int i = 0; i < n; i++) {
+        const char c = line[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != name[i]) return false;
+    }
+    return true;
+}
+
 RecordKind recordKind(const char* line) {
     // The record names start with A, E, H or M (either case): other lines are
-    // told apart by their first letter alone.
-    const char first = static_cast<char>(line[0] | 0x20);
-    if (first != 'a' && first != 'e' && first != 'h' && first != 'm') return kOther;
-    if (strncasecmp(line, "HETATM", 6) == 0) return kHetatm;
-    if (strncasecmp(line, "ENDMDL", 6) == 0) return kEndModel;
-    if (strncasecmp(line, "MODEL", 5) == 0 && (line[5] == '\0' || line[5] == ' ')) return kModel;
-    if (strncasecmp(line, "ATOM", 4) != 0) return kOther;
+    // told apart by their first letter alone, and each of these by the name
+    // of its letter.
+    switch (line[0] | 0x20) {
+        case 'h':
+            return startsWith(line, "HETATM", 6) ? kHetatm : kOther;
+        case 'e':
+            return startsWith(line, "ENDMDL", 6) ? kEndModel : kOther;
+        case 'm':
+            return startsWith(line, "MODEL", 5) && (line[5] == '\0' || line[5] == ' ') ? kModel : kOther;
+        case 'a':
+            break;
+        default:
+            return kOther;
+    }
+    if (!startsWith(line, "ATOM", 4)) return kOther;
     // Columns 5-6 are blank, or hold the leading digits of a serial number
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
     for (int i = 4; i < 6 && line[i] != '\0'; i++) {
@@ -84,11 +100,33 @@ void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destL
     dest[n] = '\0';
 }
 
+// intField of the usual field, blanks around [+-]digits (at most nine) or blanks only, read in
+// place; false for any other field.
+bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    size_t col = f.loc1;
+    while (col <= last && isWhite(line[col - 1])) col++;
+    const bool sign = col <= last && (line[col - 1] == '-' || line[col - 1] == '+');
+    const bool negative = sign && line[col - 1] == '-';
+    if (sign) col++;
+    int v = 0, digits = 0;
+    for (; col <= last && line[col - 1] >= '0' && line[col - 1] <= '9'; col++, digits++) {
+        if (digits == 9) return false;
+        v = 10 * v + (line[col - 1] - '0');
+    }
+    while (col <= last && isWhite(line[col - 1])) col++;
+    if (col <= last || (sign && digits == 0)) return false;
+    *out = negative ? -v : v;
+    return true;
+}
+
 int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    int fast = 0;
+    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
-    int fast = 0;
     if (plainInt(text, &fast)) return fast;
     errno = 0;
     char* end = nullptr;

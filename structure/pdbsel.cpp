@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/cmndargs.h"
 #include "foundation/strmatch.h"
@@ -40,6 +41,64 @@ int listMatches(const char* list, const char* field, int mode) {
         if (c == '\0') break;
     }
     return 0;
+}
+
+// The blank-separated words of a name list, in order (the words listMatches tries).
+std::vector<std::string> listWords(const char* list) {
+    // Lists live in fixed buffers; never read past them.
+    std::vector<std::string> words;
+    std::string word;
+    for (size_t i = 0; i <= PDB_SELECT_LIST_LEN; i++) {
+        // Blanks as std::isspace takes them in the "C" locale the program runs in.
+        const char c = i < PDB_SELECT_LIST_LEN ? list[i] : '\0';
+        if (c != '\0' && c != ' ' && (c < '\t' || c > '\r')) {
+            word += c;
+            continue;
+        }
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+        if (c == '\0') break;
+    }
+    return words;
+}
+
+// 1 when some word matches field in the given mode (case-sensitive), tried in order; 0 also
+// for no words.
+int wordsMatch(const std::vector<std::string>& words, const char* field, int mode) {
+    for (const std::string& w : words)
+        if (strMatch(field, w.c_str(), mode, 1)) return 1;
+    return 0;
+}
+
+// The four name lists of a selection.
+enum SelectList { kResList, kAtomList, kChainList, kSegList };
+
+// The words of the four name lists of a selection, split once for a walk over many atoms.
+struct SelectWords {
+    std::vector<std::string> lists[4];
+    explicit SelectWords(const PDBSelectInfo* s)
+        : lists{listWords(s->resNameList), listWords(s->atomNameList),
+                listWords(s->chainNameList), listWords(s->segNameList)} {}
+    int operator()(SelectList l, const char* field, int mode) const {
+        return wordsMatch(lists[l], field, mode);
+    }
+};
+
+// pdbSelectTest with match(list, field, mode) telling whether a name matches a list.
+template <typename Match>
+int selectTest(const PDBSelectInfo* s, const AtomInfo* a, const Match& match) {
+    if (s->selectClass == 4 && (a == nullptr || !isAminoAcid(a->resName))) return 0;
+    if (s->selectMode == 1) return 1;
+    if (s->selectMode == 0) return 0;
+    const int pass = s->selectMode == -1 ? 0 : 1;
+    const int fail = 1 - pass;
+    if (a == nullptr) return fail;
+    if (s->resIDMode && (a->resID < s->res1 || a->resID > s->resN)) return fail;
+    if (s->atomNameMode != 0 && !match(kAtomList, a->atomName, s->atomNameMode)) return fail;
+    if (s->resNameMode != 0 && !match(kResList, a->resName, s->resNameMode)) return fail;
+    if (s->chainNameMode != 0 && !match(kChainList, a->chainID, s->chainNameMode)) return fail;
+    if (s->segNameMode != 0 && !match(kSegList, a->segID, s->segNameMode)) return fail;
+    return pass;
 }
 
 // Copies text into a selection list buffer; refuses a text that does not fit.
@@ -151,20 +210,10 @@ int pdbSelectAdjust(PDBSelectInfo* s) {
 
 int pdbSelectTest(const PDBSelectInfo* s, const AtomInfo* a) {
     if (s == nullptr) return 1;
-    if (s->selectClass == 4 && (a == nullptr || !isAminoAcid(a->resName))) return 0;
-    if (s->selectMode == 1) return 1;
-    if (s->selectMode == 0) return 0;
-    const int pass = s->selectMode == -1 ? 0 : 1;
-    const int fail = 1 - pass;
-    if (a == nullptr) return fail;
-    if (s->resIDMode && (a->resID < s->res1 || a->resID > s->resN)) return fail;
-    if (s->atomNameMode != 0 && !listMatches(s->atomNameList, a->atomName, s->atomNameMode))
-        return fail;
-    if (s->resNameMode != 0 && !listMatches(s->resNameList, a->resName, s->resNameMode)) return fail;
-    if (s->chainNameMode != 0 && !listMatches(s->chainNameList, a->chainID, s->chainNameMode))
-        return fail;
-    if (s->segNameMode != 0 && !listMatches(s->segNameList, a->segID, s->segNameMode)) return fail;
-    return pass;
+    const char* const lists[4] = {s->resNameList, s->atomNameList, s->chainNameList, s->segNameList};
+    return selectTest(s, a, [&lists](SelectList l, const char* field, int mode) {
+        return listMatches(lists[l], field, mode);
+    });
 }
 
 int pdbSelect(PDBInfo* p, PDBSelectInfo* s) {
@@ -173,6 +222,7 @@ int pdbSelect(PDBInfo* p, PDBSelectInfo* s) {
     if (s->selectMode == 0) return pdbSetSelection(p, 0);
     if (s->selectMode == 1) return pdbSetSelection(p, s->selectID);
     int count = 0;
+    const SelectWords words(s);
     if (p->chainCount == 1 && p->segCount == 1 && s->chainNameMode == 0 && s->segNameMode == 0) {
         if (s->dbgFlag) std::fprintf(stderr, "MERIDO Info: Simple Selection.\n");
         // Residues outside the structure's range are never found, so the walk
@@ -183,7 +233,7 @@ int pdbSelect(PDBInfo* p, PDBSelectInfo* s) {
             ResInfo* r = findRes(p, static_cast<int>(id), p->defChainName, p->defSegName);
             for (int i = 0; r != nullptr && r->atomList != nullptr && i < r->atomCount; i++) {
                 AtomInfo* a = r->atomList[i];
-                if (a != nullptr && pdbSelectTest(s, a)) {
+                if (a != nullptr && selectTest(s, a, words)) {
                     a->selected = s->selectID;
                     count++;
                 }
@@ -197,7 +247,7 @@ int pdbSelect(PDBInfo* p, PDBSelectInfo* s) {
     }
     for (int i = 0; i < p->atomCount; i++) {
         AtomInfo* a = &p->atomList[i];
-        if (pdbSelectTest(s, a)) {
+        if (selectTest(s, a, words)) {
             a->selected = s->selectID;
             count++;
         }

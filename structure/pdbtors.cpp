@@ -136,21 +136,24 @@ float pdbDihedral(const AtomInfo* i, const AtomInfo* j, const AtomInfo* k, const
 
 // ---- Backbone measurements ---------------------------------------------------
 
-int getPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, float* phiPtr,
-                 float* psiPtr) {
+namespace {
+
+// getPDBPhiPsi with the atoms found by find(resID, atomName).
+template <typename Find>
+int phiPsi(const PDBInfo* p, int resID, const Find& find, float* phiPtr, float* psiPtr) {
     if (phiPtr != nullptr) *phiPtr = kBad;
     if (psiPtr != nullptr) *psiPtr = kBad;
     for (auto& a : tors.a) a = nullptr;
     if (!inRange(p, resID)) return 0;
     AtomInfo** a = tors.a;
-    a[1] = findAtom(p, resID - 1, "C", chain, seg);
-    a[2] = findAtom(p, resID, "N", chain, seg);
-    a[3] = findAtom(p, resID, "CA", chain, seg);
-    a[4] = findAtom(p, resID, "C", chain, seg);
+    a[1] = find(resID - 1, "C");
+    a[2] = find(resID, "N");
+    a[3] = find(resID, "CA");
+    a[4] = find(resID, "C");
     a[5] = a[2];
     a[6] = a[3];
     a[7] = a[4];
-    a[8] = findAtom(p, resID + 1, "N", chain, seg);
+    a[8] = find(resID + 1, "N");
     int result = 0;
     if (a[1] && a[2] && a[3] && a[4]) {
         if (phiPtr != nullptr) *phiPtr = pdbDihedral(a[1], a[2], a[3], a[4]);
@@ -161,6 +164,43 @@ int getPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, floa
         result |= 2;
     }
     return result;
+}
+
+// The look-ups findAtom made for one residue's angles: the next residue asks for two of them
+// again (the C before it and its own N).
+struct BackboneLookups {
+    struct Entry {
+        int resID;
+        const char* atomName;
+        const char* chain;
+        const char* seg;
+        AtomInfo* atom;
+    };
+    Entry entries[5];
+    int count = 0;
+
+    // The atom an earlier findAtom with the same arguments gave, or null with found false.
+    AtomInfo* recall(int resID, const char* atomName, const char* chain, const char* seg,
+                     bool* found) const {
+        for (int i = 0; i < count; i++) {
+            const Entry& e = entries[i];
+            if (e.resID == resID && std::strcmp(e.atomName, atomName) == 0 &&
+                std::strcmp(e.chain, chain) == 0 && std::strcmp(e.seg, seg) == 0) {
+                *found = true;
+                return e.atom;
+            }
+        }
+        *found = false;
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+int getPDBPhiPsi(PDBInfo* p, int resID, const char* chain, const char* seg, float* phiPtr,
+                 float* psiPtr) {
+    return phiPsi(p, resID, [&](int id, const char* name) { return findAtom(p, id, name, chain, seg); },
+                  phiPtr, psiPtr);
 }
 
 int getPDBOmega(PDBInfo* p, int resID, const char* chain, const char* seg, float* omegaPtr) {
@@ -214,12 +254,27 @@ int getPDBAlpha(PDBInfo* p, int resID, const char* chain, const char* seg, float
 
 int updatePDBAngles(PDBInfo* p, int res1, int resN) {
     if (p == nullptr || p->resList == nullptr) return 0;
+    // A look-up gives the same atom for the same arguments while the structure stays as it is:
+    // those of the residue before are not made again (unless each look-up is to be reported).
+    const bool reported = getPDBDBG() != 0;
+    BackboneLookups before, now;
     for (int r = 0; r < p->resCount; r++) {
         ResInfo* res = &p->resList[r];
         // In 64 bits: the range ends may be the extremes of int.
         const long long id = res->resID;
         if (id < res1 - 1LL || id > resN + 1LL) continue;
-        getPDBPhiPsi(p, res->resID, res->chainID, res->segID, &res->phi, &res->psi);
+        const char* chain = res->chainID;
+        const char* seg = res->segID;
+        now.count = 0;
+        auto find = [&](int atomResID, const char* name) {
+            bool found = false;
+            AtomInfo* a = reported ? nullptr : before.recall(atomResID, name, chain, seg, &found);
+            if (!found) a = findAtom(p, atomResID, name, chain, seg);
+            if (now.count < 5) now.entries[now.count++] = {atomResID, name, chain, seg, a};
+            return a;
+        };
+        phiPsi(p, res->resID, find, &res->phi, &res->psi);
+        before = now;
     }
     return 0;
 }

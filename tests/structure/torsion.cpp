@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,38 @@ TEST_F(Torsion, BackboneAnglesAgainstAtan2) {
     }
     getPDBPhiPsi(&pdb, 7, "A", "", &phi, &psi);
     EXPECT_EQ(findRes(&pdb, 7, "A", "")->phi, phi);
+}
+
+TEST(StoredAngles, EveryResidueGetsTheAnglesMeasuredForItAlone) {
+    // Two chains whose residue numbers run on (A 1-76, B 77-152): the last residue of A has no
+    // psi and the first of B no phi, whatever atoms the residue next in number has.
+    std::string text, line;
+    std::istringstream in(readFile(kUbiquitinPdb));
+    std::string chainB;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 4, "ATOM") != 0) continue;
+        text += line + "\n";
+        char resID[5];
+        std::snprintf(resID, sizeof resID, "%4d", std::stoi(line.substr(22, 4)) + 76);
+        chainB += line.substr(0, 21) + "B" + resID + line.substr(26) + "\n";
+    }
+    TempDir dir;
+    PDBInfo pdb;
+    pdbNull(&pdb);
+    ASSERT_EQ(readPDB(writeFile(dir / "two.pdb", text + chainB).c_str(), &pdb, nullptr, nullptr), 0);
+    ASSERT_EQ(pdb.resCount, 152);
+    ASSERT_EQ(updatePDBAngles(&pdb, 1, 152), 0);
+    for (int r = 0; r < pdb.resCount; r++) {
+        const ResInfo& res = pdb.resList[r];
+        float phi = 0.0f, psi = 0.0f;
+        getPDBPhiPsi(&pdb, res.resID, res.chainID, res.segID, &phi, &psi);
+        EXPECT_EQ(res.phi, phi) << res.chainID << res.resID;
+        EXPECT_EQ(res.psi, psi) << res.chainID << res.resID;
+    }
+    EXPECT_EQ(findRes(&pdb, 76, "A", "")->psi, 9999.0f);
+    EXPECT_EQ(findRes(&pdb, 77, "B", "")->phi, 9999.0f);
+    EXPECT_NE(findRes(&pdb, 78, "B", "")->phi, 9999.0f);
+    pdbFree(&pdb);
 }
 
 TEST_F(Torsion, SetPhiPsiOmegaKeepsBondsAndMovesTheNearerEnd) {
