@@ -1,4 +1,5 @@
-// ATOM records of the PDB writer, formatted field by field.
+// ATOM records of the PDB writer, formatted field by field, and once but for
+// their coordinates for structures written at several sets of coordinates.
 #include "structure/pdbline.h"
 
 #include <charconv>
@@ -145,8 +146,10 @@ void appendFixed(std::string& out, double v, int width, int prec, bool space) {
 
 char* putAtomRecord(char* dest, const AtomInfo& a) { return putAtomRecord(dest, a, a.x, a.y, a.z); }
 
-char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
-  Cursor c{dest};
+namespace {
+
+// Columns 1-30: record name and serial to the blanks before the coordinates.
+void putHead(Cursor& c, const AtomInfo& a) {
   if (a.atomID > 99999 && a.atomID <= 9999999) {
     c.put("ATOM", 4);
     c.integer(a.atomID, 7);
@@ -167,9 +170,16 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   c.integer(a.resID, 4);
   *c.p++ = firstOr(a.icode);
   c.pad(3);
+}
+
+void putXyz(Cursor& c, float x, float y, float z) {
   c.fixed<8, 3, true>(x);
   c.fixed<8, 3, true>(y);
   c.fixed<8, 3, true>(z);
+}
+
+// Occupancy to the line end.
+void putTail(Cursor& c, const AtomInfo& a) {
   c.fixed<6, 2, false>(a.occupancy);
   c.fixed<6, 2, false>(a.tempFactor);
   c.pad(6);
@@ -177,7 +187,73 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   c.right(a.element, Cursor::nameLength(a.element), 2);
   c.right(a.chargeStr, Cursor::nameLength(a.chargeStr), 2);
   *c.p++ = '\n';
+}
+
+}  // namespace
+
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
+  Cursor c{dest};
+  putHead(c, a);
+  putXyz(c, x, y, z);
+  putTail(c, a);
   return c.p;
+}
+
+void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
+                  const char* selected) {
+  if (end <= begin) return;
+  frame.text.reserve(frame.text.size() + 81 * static_cast<std::size_t>(end - begin));
+  frame.records.reserve(frame.records.size() + static_cast<std::size_t>(end - begin));
+  char record[kRecordRoom];
+  for (int i = begin; i < end; i++) {
+    if (selected != nullptr && !selected[i]) continue;
+    Cursor c{record};
+    putHead(c, atoms[i]);
+    const auto xyzAt = static_cast<std::uint32_t>(c.p - record);
+    c.pad(24);
+    putTail(c, atoms[i]);
+    const auto length = static_cast<std::uint32_t>(c.p - record);
+    frame.records.push_back({i, static_cast<std::uint32_t>(frame.text.size()), length, xyzAt});
+    frame.text.append(record, length);
+  }
+}
+
+bool setFramedCoordinates(RecordFrame& frame, const float* xyz) {
+  char coords[kRecordRoom];
+  for (const FramedRecord& r : frame.records) {
+    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
+    Cursor c{coords};
+    putXyz(c, v[0], v[1], v[2]);
+    if (c.p - coords != 24) return false;
+    std::memcpy(&frame.text[r.begin + r.xyzAt], coords, 24);
+  }
+  return true;
+}
+
+void appendFramedRecords(std::string& out, const RecordFrame& frame, const AtomInfo* atoms,
+                         const float* xyz) {
+  // Room for the frame's text and one record more: a record of the frame's
+  // own length leaves it, a wider one makes it again.
+  std::size_t at = out.size();
+  out.resize(at + frame.text.size() + kRecordRoom);
+  char coords[kRecordRoom];
+  for (const FramedRecord& r : frame.records) {
+    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
+    Cursor c{coords};
+    putXyz(c, v[0], v[1], v[2]);
+    if (c.p - coords == 24) {
+      char* p = &out[at];
+      std::memcpy(p, frame.text.data() + r.begin, r.length);
+      std::memcpy(p + r.xyzAt, coords, 24);
+      at += r.length;
+    } else {
+      const std::size_t after = frame.text.size() - (r.begin + r.length);
+      if (out.size() < at + kRecordRoom + after) out.resize(at + kRecordRoom + after);
+      at = static_cast<std::size_t>(putAtomRecord(&out[at], atoms[r.atom], v[0], v[1], v[2]) -
+                                    out.data());
+    }
+  }
+  out.resize(at);
 }
 
 }  // namespace korim::structure
