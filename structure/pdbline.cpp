@@ -80,26 +80,34 @@ constexpr char kDigitPairs[201] =
 
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
-template <int width, int prec, bool space>
-inline void Cursor::fixed(double v) {
+// |v| in units of the last of prec decimals, rounded as printf rounds v, to
+// q: false (q unset) for |v| >= 1e6 or not finite, and for the values near a
+// tie, whose rounding a double product does not settle.
+template <int prec>
+inline bool roundedUnits(double v, std::uint32_t& q) {
   static_assert(prec == 2 || prec == 3, "the fast path knows two and three decimals");
   constexpr double scale = prec == 3 ? 1000.0 : 100.0;
-  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
   const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
-  if (!(std::fabs(v) < 1.0e6)) {
-    slowFixed(v, width, prec, space);
-    return;
-  }
+  if (!(std::fabs(v) < 1.0e6)) return false;
   // t is below 1e9 and not negative: the conversion is the floor.
   const double whole = static_cast<double>(static_cast<long long>(t));
   const double frac = t - whole;
-  if (std::fabs(frac - 0.5) < 1.0e-6) {
+  if (std::fabs(frac - 0.5) < 1.0e-6) return false;
+  // Below 1e9 + 1: 32 bits hold it.
+  q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
+  return true;
+}
+
+template <int width, int prec, bool space>
+inline void Cursor::fixed(double v) {
+  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
+  std::uint32_t q;
+  if (!roundedUnits<prec>(v, q)) {
     slowFixed(v, width, prec, space);
     return;
   }
-  // Below 1e9 + 1: 32 bits hold it; digits are written two at a time, right
-  // to left, into text (whose slack lets the copy below take 16 bytes).
-  const std::uint32_t q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
+  // Digits are written two at a time, right to left, into text (whose slack
+  // lets the copy below take 16 bytes).
   std::uint32_t w = q / unit;
   const std::uint32_t f = q % unit;
   char text[48];
@@ -127,6 +135,34 @@ inline void Cursor::fixed(double v) {
   if (n < static_cast<std::size_t>(width)) pad(width - n);
   std::memcpy(p, b, 16);
   p += n;
+}
+
+// "% 8.3f" of v into dest[0..7] when that is what the fast path of
+// Cursor::fixed writes and takes 8 characters (|v| below 999.9995); false
+// otherwise, dest then unset.
+inline bool putCoordinate(char* dest, double v) {
+  std::uint32_t q;
+  if (!roundedUnits<3>(v, q) || q >= 1000000) return false;
+  std::uint32_t w = q / 1000;
+  const std::uint32_t f = q % 1000;
+  std::memcpy(dest + 6, &kDigitPairs[2 * (f % 100)], 2);
+  dest[5] = static_cast<char>('0' + f / 100);
+  dest[4] = '.';
+  const char sign = std::signbit(v) ? '-' : ' ';
+  if (w >= 100) {
+    std::memcpy(dest + 2, &kDigitPairs[2 * (w % 100)], 2);
+    dest[1] = static_cast<char>('0' + w / 100);
+    dest[0] = sign;
+  } else if (w >= 10) {
+    std::memcpy(dest + 2, &kDigitPairs[2 * w], 2);
+    dest[1] = sign;
+    dest[0] = ' ';
+  } else {
+    dest[3] = static_cast<char>('0' + w);
+    dest[2] = sign;
+    dest[1] = dest[0] = ' ';
+  }
+  return true;
 }
 
 void Cursor::fixed(double v, int width, int prec, bool space) {
@@ -218,13 +254,25 @@ void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
   }
 }
 
+namespace {
+
+// The 24 columns of the coordinates x, y, z at dest; false when they take
+// more (dest then holds the start of them, up to kRecordRoom bytes).
+bool putXyz24(char* dest, const float* xyz) {
+  if (putCoordinate(dest, xyz[0]) && putCoordinate(dest + 8, xyz[1]) &&
+      putCoordinate(dest + 16, xyz[2]))
+    return true;
+  Cursor c{dest};
+  putXyz(c, xyz[0], xyz[1], xyz[2]);
+  return c.p - dest == 24;
+}
+
+}  // namespace
+
 bool setFramedCoordinates(RecordFrame& frame, const float* xyz) {
   char coords[kRecordRoom];
   for (const FramedRecord& r : frame.records) {
-    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
-    Cursor c{coords};
-    putXyz(c, v[0], v[1], v[2]);
-    if (c.p - coords != 24) return false;
+    if (!putXyz24(coords, xyz + 3 * static_cast<std::size_t>(r.atom))) return false;
     std::memcpy(&frame.text[r.begin + r.xyzAt], coords, 24);
   }
   return true;
@@ -239,9 +287,7 @@ void appendFramedRecords(std::string& out, const RecordFrame& frame, const AtomI
   char coords[kRecordRoom];
   for (const FramedRecord& r : frame.records) {
     const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
-    Cursor c{coords};
-    putXyz(c, v[0], v[1], v[2]);
-    if (c.p - coords == 24) {
+    if (putXyz24(coords, v)) {
       char* p = &out[at];
       std::memcpy(p, frame.text.data() + r.begin, r.length);
       std::memcpy(p + r.xyzAt, coords, 24);
