@@ -185,8 +185,14 @@ int writeTurnedFiles(const Turns& turns, int rotID, const PDBInfo* pdbInfo,
     const float* xyz = turns.xyz[k].data();
     const std::string* text = &frame.text;
     if (!structure::setFramedCoordinates(frame, xyz)) {
+      // A wide coordinate moves the rest of its line: whole records.
       wide.assign(frame.text, 0, head);
-      structure::appendFramedRecords(wide, frame, pdbInfo->atomList, xyz);
+      char record[structure::kRecordRoom];
+      for (const structure::FramedRecord& r : frame.records) {
+        const float* v = xyz + 3 * static_cast<size_t>(r.atom);
+        const char* end = structure::putAtomRecord(record, pdbInfo->atomList[r.atom], v[0], v[1], v[2]);
+        wide.append(record, static_cast<size_t>(end - record));
+      }
       wide.append("END\n");
       text = &wide;
     }

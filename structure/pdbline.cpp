@@ -245,61 +245,27 @@ void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
     if (selected != nullptr && !selected[i]) continue;
     Cursor c{record};
     putHead(c, atoms[i]);
-    const auto xyzAt = static_cast<std::uint32_t>(c.p - record);
+    frame.records.push_back({i, static_cast<std::uint32_t>(frame.text.size() + (c.p - record))});
     c.pad(24);
     putTail(c, atoms[i]);
-    const auto length = static_cast<std::uint32_t>(c.p - record);
-    frame.records.push_back({i, static_cast<std::uint32_t>(frame.text.size()), length, xyzAt});
-    frame.text.append(record, length);
+    frame.text.append(record, static_cast<std::size_t>(c.p - record));
   }
 }
-
-namespace {
-
-// The 24 columns of the coordinates x, y, z at dest; false when they take
-// more (dest then holds the start of them, up to kRecordRoom bytes).
-bool putXyz24(char* dest, const float* xyz) {
-  if (putCoordinate(dest, xyz[0]) && putCoordinate(dest + 8, xyz[1]) &&
-      putCoordinate(dest + 16, xyz[2]))
-    return true;
-  Cursor c{dest};
-  putXyz(c, xyz[0], xyz[1], xyz[2]);
-  return c.p - dest == 24;
-}
-
-}  // namespace
 
 bool setFramedCoordinates(RecordFrame& frame, const float* xyz) {
-  char coords[kRecordRoom];
   for (const FramedRecord& r : frame.records) {
-    if (!putXyz24(coords, xyz + 3 * static_cast<std::size_t>(r.atom))) return false;
-    std::memcpy(&frame.text[r.begin + r.xyzAt], coords, 24);
+    char* const p = &frame.text[r.xyzAt];
+    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
+    if (putCoordinate(p, v[0]) && putCoordinate(p + 8, v[1]) && putCoordinate(p + 16, v[2]))
+      continue;
+    // A value the fast path does not settle, or a wide one.
+    char coords[kRecordRoom];
+    Cursor c{coords};
+    putXyz(c, v[0], v[1], v[2]);
+    if (c.p - coords != 24) return false;
+    std::memcpy(p, coords, 24);
   }
   return true;
-}
-
-void appendFramedRecords(std::string& out, const RecordFrame& frame, const AtomInfo* atoms,
-                         const float* xyz) {
-  // Room for the frame's text and one record more: a record of the frame's
-  // own length leaves it, a wider one makes it again.
-  std::size_t at = out.size();
-  out.resize(at + frame.text.size() + kRecordRoom);
-  char coords[kRecordRoom];
-  for (const FramedRecord& r : frame.records) {
-    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
-    if (putXyz24(coords, v)) {
-      char* p = &out[at];
-      std::memcpy(p, frame.text.data() + r.begin, r.length);
-      std::memcpy(p + r.xyzAt, coords, 24);
-      at += r.length;
-    } else {
-      const std::size_t after = frame.text.size() - (r.begin + r.length);
-      if (out.size() < at + kRecordRoom + after) out.resize(at + kRecordRoom + after);
-      at = static_cast<std::size_t>(putAtomRecord(&out[at], atoms[r.atom], v[0], v[1], v[2]) -
-                                    out.data());
-    }
-  }
-  out.resize(at);
 }
 
 }  // namespace korim::structure

@@ -33,11 +33,10 @@ char* putAtomRecord(char* dest, const AtomInfo& a);
 // The same record with the coordinates x, y, z in place of the atom's own.
 char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z);
 
-// One record of a RecordFrame: text[begin, begin + length) of the frame,
-// its coordinates' 24 columns at begin + xyzAt.
+// One record of a RecordFrame.
 struct FramedRecord {
-  int atom;  // index of its atom
-  std::uint32_t begin, length, xyzAt;
+  int atom;             // index of its atom
+  std::uint32_t xyzAt;  // where in the frame's text its coordinates' 24 columns begin
 };
 
 // The ATOM records of a list of atoms formatted once with blank coordinates,
@@ -55,15 +54,9 @@ void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
                   const char* selected);
 // Writes the coordinates xyz (x, y, z of atom i at xyz[3 i]) into the
 // records of frame.text, which then hold the bytes putAtomRecord writes for
-// their atoms at these coordinates; false, when the coordinates of a record
-// take more than their 24 columns (moving the rest of its line), with some
-// records not written: appendFramedRecords makes that text.
+// their atoms at these coordinates; false, with some records not written,
+// when the coordinates of a record take more than their 24 columns (moving
+// the rest of its line): such a text is made of whole records.
 bool setFramedCoordinates(RecordFrame& frame, const float* xyz);
-// Appends to out the records of frame (whose atoms are atoms[record.atom])
-// at the coordinates xyz: the bytes putAtomRecord writes for them. Only the
-// coordinates are formatted, but for a record whose coordinates take more
-// than their 24 columns, which is formatted whole.
-void appendFramedRecords(std::string& out, const RecordFrame& frame, const AtomInfo* atoms,
-                         const float* xyz);
 
 }  // namespace korim::structure
