@@ -175,10 +175,10 @@ int writeTurnedFiles(const Turns& turns, int rotID, const PDBInfo* pdbInfo,
     selected[i] = structure::pdbSelectTest(sInfo, &pdbInfo->atomList[i]) != 0;
   // The text writePDB writes: the remark, the records, END.
   structure::RecordFrame frame;
-  frame.text.reserve(81 * static_cast<size_t>(n) + 256);
   if (remark != nullptr) frame.text.append("REMARK ").append(remark).append("\n\n");
   const size_t head = frame.text.size();
-  structure::frameRecords(frame, n > 0 ? pdbInfo->atomList : nullptr, 0, n, selected.data());
+  frame.text.reserve(head + 81 * static_cast<size_t>(n) + 4);  // the records and END in place
+  structure::frameRecords(frame, n > 0 ? pdbInfo->atomList : nullptr, n, selected.data());
   frame.text.append("END\n");
   std::string wide;  // the text of a turn with a coordinate wider than its columns
   for (int k = 0; k < turns.count; k++) {

@@ -235,13 +235,12 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   return c.p;
 }
 
-void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
-                  const char* selected) {
-  if (end <= begin) return;
-  frame.text.reserve(frame.text.size() + 81 * static_cast<std::size_t>(end - begin));
-  frame.records.reserve(frame.records.size() + static_cast<std::size_t>(end - begin));
+void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int n, const char* selected) {
+  if (n <= 0) return;
+  frame.text.reserve(frame.text.size() + 81 * static_cast<std::size_t>(n));
+  frame.records.reserve(frame.records.size() + static_cast<std::size_t>(n));
   char record[kRecordRoom];
-  for (int i = begin; i < end; i++) {
+  for (int i = 0; i < n; i++) {
     if (selected != nullptr && !selected[i]) continue;
     Cursor c{record};
     putHead(c, atoms[i]);

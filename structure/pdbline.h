@@ -47,11 +47,10 @@ struct RecordFrame {
   std::vector<FramedRecord> records;
 };
 
-// Appends to frame.text the records of atoms[begin..end-1] whose flag in
-// selected is set (null: all of them), in order, as putAtomRecord writes
-// them but with blanks for the coordinates, and notes them in frame.records.
-void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int begin, int end,
-                  const char* selected);
+// Appends to frame.text the records of atoms[0..n-1] whose flag in selected
+// is set (null: all of them), in order, as putAtomRecord writes them but with
+// blanks for the coordinates, and notes them in frame.records.
+void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int n, const char* selected);
 // Writes the coordinates xyz (x, y, z of atom i at xyz[3 i]) into the
 // records of frame.text, which then hold the bytes putAtomRecord writes for
 // their atoms at these coordinates; false, with some records not written,

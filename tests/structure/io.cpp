@@ -240,7 +240,7 @@ TEST(PdbLine, FramedRecordsEqualWholeRecords) {
     }
     RecordFrame frame;
     frame.text = "REMARK x\n";
-    frameRecords(frame, atoms.data(), 0, n, selected);
+    frameRecords(frame, atoms.data(), n, selected);
     const std::string before = frame.text.substr(0, 9);
     // Each row's coordinates from the table in turn, then random ones, most of them a few steps
     // of float from an edge of the columns or a tie.
