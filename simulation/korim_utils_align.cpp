@@ -190,7 +190,8 @@ int writeTurnedFiles(const Turns& turns, int rotID, const PDBInfo* pdbInfo,
       char record[structure::kRecordRoom];
       for (const structure::FramedRecord& r : frame.records) {
         const float* v = xyz + 3 * static_cast<size_t>(r.atom);
-        const char* end = structure::putAtomRecord(record, pdbInfo->atomList[r.atom], v[0], v[1], v[2]);
+        const char* end =
+            structure::putAtomRecord(record, pdbInfo->atomList[r.atom], v[0], v[1], v[2]);
         wide.append(record, static_cast<size_t>(end - record));
       }
       wide.append("END\n");

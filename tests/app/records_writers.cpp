@@ -290,11 +290,14 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
     if (!full && std::string(c.name) == "full.pdb") continue;
     const std::string name = dir / c.name;
     int status = 0;
-    const std::string err = captureStderr([&] { status = writePDBRot(zero, zero, zero, c.rotID, &pdb, nullptr, name.c_str(), "zero"); });
+    const std::string err = captureStderr(
+        [&] { status = writePDBRot(zero, zero, zero, c.rotID, &pdb, nullptr, name.c_str(), "zero"); });
     EXPECT_EQ(status, 1) << c.name;
     EXPECT_EQ(err, c.message + name + c.failing + "\n");
-    for (const std::string& s : c.made) EXPECT_EQ(korim_test::readFile(name + s), korim_test::readFile(plain)) << c.name << s;
-    for (const std::string& s : c.notMade) EXPECT_FALSE(std::filesystem::exists(name + s)) << c.name << s;
+    for (const std::string& s : c.made)
+      EXPECT_EQ(korim_test::readFile(name + s), korim_test::readFile(plain)) << c.name << s;
+    for (const std::string& s : c.notMade)
+      EXPECT_FALSE(std::filesystem::exists(name + s)) << c.name << s;
   }
   expectUnmoved();
 }
