@@ -18,7 +18,7 @@
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
-#include "simulation/workers.h"
+#include "structure/pdbline.h"
 
 namespace korim::simulation {
 
@@ -67,6 +67,145 @@ bool canSaveCoords(const PDBInfo* pdbInfo) {
   if (pdbInfo->atomCount <= 0) return true;
   return pdbInfo->atomList != nullptr && pdbInfo->coordList != nullptr &&
          pdbInfo->maxCoordCount >= pdbInfo->atomCount;
+}
+
+// The turn of rotateDomain by angle (degrees): the axes of its inverse, whose
+// dot products with a position give the turned position.
+struct TurnAxes {
+  double x[4], y[4], z[4];
+  explicit TurnAxes(const double* angle) {
+    // Degrees to radians with the sign reversed.
+    const double f = foundation::kPi8 / -180.0;
+    rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, x, y, z);
+  }
+  // The position turned as the release build's rotateDomain turns it, whose
+  // files are the reference: the compiler vectorises its x and y, summing
+  // the three products in double precision and rounding once, while z is
+  // rounded to single precision after each step.
+  void turn(float px, float py, float pz, float out[3]) const {
+    const double dx = px, dy = py, dz = pz;
+    out[0] = static_cast<float>(dx * x[1] + dy * x[2] + dz * x[3]);
+    out[1] = static_cast<float>(dx * y[1] + dy * y[2] + dz * y[3]);
+    float s = static_cast<float>(dx * z[1]);
+    s = static_cast<float>(s + dy * z[2]);
+    out[2] = static_cast<float>(s + dz * z[3]);
+  }
+};
+
+// The structure turned into the frames of the Euler solutions: for each, the
+// coordinates rotateDomain and shiftMol2Domain leave over the structure's
+// residue range, computed from copies (the structure is not moved).
+struct Turns {
+  std::vector<float> xyz[4];  // x, y, z per atom; kept only when asked for
+  int count = 0;              // the solutions turned before a failure
+  const char* failure = nullptr;
+};
+
+void turnAll(Turns& t, const double* const angleLists[3], PDBInfo* pdbInfo, bool keep) {
+  // The saved coordinates are those of the structure, as after a store and
+  // restore for each solution.
+  if (!canSaveCoords(pdbInfo) || structure::storePDBCoords(pdbInfo) != 0) {
+    t.failure = "korim: error in storePDBCoords.\n";
+    return;
+  }
+  const int n = pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 0;
+  const AtomInfo* atoms = pdbInfo->atomList;
+  // The atoms of the range in the walk of rotateDomain and residueRangeCentroid.
+  std::vector<int> range;
+  for (int i = 0; i < n; i++) {
+    if (atoms[i].resID < pdbInfo->minResID) continue;
+    if (atoms[i].resID > pdbInfo->maxResID) break;
+    range.push_back(i);
+  }
+  const int m = static_cast<int>(range.size());
+  for (int k = 0; k < 4; k++) {
+    const double angle[3] = {-angleLists[0][k], -angleLists[1][k], -angleLists[2][k]};
+    const TurnAxes axes(angle);
+    // The work space of shiftMol2Domain, holding the turned range.
+    CoordArrays<float> c("shiftMol2Domain", n > 0 ? n : 1);
+    if (!c.ok()) {
+      std::fprintf(stderr, "Error in shiftMol2Domain: allocating coord buffers.\n");
+      t.failure = "korim: error in shiftMol2Domain.\n";
+      return;
+    }
+    for (int j = 0; j < m; j++) {
+      const AtomInfo& a = atoms[range[j]];
+      float out[3];
+      axes.turn(a.x, a.y, a.z, out);
+      c.x[j] = out[0], c.y[j] = out[1], c.z[j] = out[2];
+    }
+    if (m == 0) {
+      std::fprintf(stderr, "Error in positionDomain: zero atoms selected.\n");
+      t.failure = "korim: error in shiftMol2Domain.\n";
+      return;
+    }
+    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+    for (int j = 0; j < m; j++) {
+      sx += c.x[j];
+      sy += c.y[j];
+      sz += c.z[j];
+    }
+    const float mx = sx / m, my = sy / m, mz = sz / m;
+    if (keep) {
+      std::vector<float>& v = t.xyz[k];
+      v.resize(3 * static_cast<size_t>(n));
+      for (int i = 0, j = 0; i < n; i++) {
+        const bool turned = j < m && range[j] == i;
+        v[3 * i] = (turned ? c.x[j] : atoms[i].x) - mx;
+        v[3 * i + 1] = (turned ? c.y[j] : atoms[i].y) - my;
+        v[3 * i + 2] = (turned ? c.z[j] : atoms[i].z) - mz;
+        j += turned;
+      }
+    }
+    t.count = k + 1;
+  }
+}
+
+// The text of each turned structure, made in one frame whose records get the
+// coordinates of one turn after another, and its files, written in order.
+// Returns 0 or the status of the file that failed.
+int writeTurnedFiles(const Turns& turns, int rotID, const PDBInfo* pdbInfo,
+                     const PDBSelectInfo* sInfo, const char* outName, const char* remark) {
+  const int n = pdbInfo != nullptr && pdbInfo->atomList != nullptr && pdbInfo->atomCount > 0
+                    ? pdbInfo->atomCount
+                    : 0;
+  if (turns.count == 0) return 0;
+  std::vector<char> selected(static_cast<size_t>(n), 1);
+  for (int i = 0; sInfo != nullptr && i < n; i++)
+    selected[i] = structure::pdbSelectTest(sInfo, &pdbInfo->atomList[i]) != 0;
+  // The text writePDB writes: the remark, the records, END.
+  structure::RecordFrame frame;
+  if (remark != nullptr) frame.text.append("REMARK ").append(remark).append("\n\n");
+  const size_t head = frame.text.size();
+  frame.text.reserve(head + 81 * static_cast<size_t>(n) + 4);  // the records and END in place
+  structure::frameRecords(frame, n > 0 ? pdbInfo->atomList : nullptr, n, selected.data());
+  frame.text.append("END\n");
+  std::string wide;  // the text of a turn with a coordinate wider than its columns
+  for (int k = 0; k < turns.count; k++) {
+    const float* xyz = turns.xyz[k].data();
+    const std::string* text = &frame.text;
+    if (!structure::setFramedCoordinates(frame, xyz)) {
+      // A wide coordinate moves the rest of its line: whole records.
+      wide.assign(frame.text, 0, head);
+      char record[structure::kRecordRoom];
+      for (const structure::FramedRecord& r : frame.records) {
+        const float* v = xyz + 3 * static_cast<size_t>(r.atom);
+        const char* end =
+            structure::putAtomRecord(record, pdbInfo->atomList[r.atom], v[0], v[1], v[2]);
+        wide.append(record, static_cast<size_t>(end - record));
+      }
+      wide.append("END\n");
+      text = &wide;
+    }
+    int status = 0;
+    if (k == rotID) status = structure::writePDBText(outName, *text);
+    if (status == 0) {
+      const std::string name = std::string(outName) + "." + std::to_string(k);
+      status = structure::writePDBText(name.c_str(), *text);
+    }
+    if (status != 0) return status;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -223,62 +362,18 @@ int writePDBRot(const double* angleList1, const double* angleList2, const double
                 int rotID, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* outName,
                 const char* remark) {
   assert(angleList1 != nullptr && angleList2 != nullptr && angleList3 != nullptr);
+  const double* const angleLists[3] = {angleList1, angleList2, angleList3};
   const bool writeFiles = outName != nullptr && outName[0] != '\0';
-  // The four turns one after another; each turned structure is kept as its
-  // coordinates, the caller's restored. A failure ends the turns: the files
-  // of the turns before it are written, then it is reported.
-  const int n = pdbInfo != nullptr && pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 0;
-  std::vector<float> turned[4];
-  const char* failure = nullptr;
-  int turns = 0;
-  for (; turns < 4 && failure == nullptr; turns++) {
-    const int k = turns;
-    if (!canSaveCoords(pdbInfo) || structure::storePDBCoords(pdbInfo) != 0) {
-      failure = "korim: error in storePDBCoords.\n";
-      break;
-    }
-    const double angle[3] = {-angleList1[k], -angleList2[k], -angleList3[k]};
-    rotateDomain(angle, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
-    if (shiftMol2Domain(pdbInfo, pdbInfo->minResID, pdbInfo->maxResID) != 0) {
-      structure::restorePDBCoords(pdbInfo);  // the caller's structure, not the turned one
-      failure = "korim: error in shiftMol2Domain.\n";
-      break;
-    }
-    if (writeFiles) {
-      turned[k].resize(3 * static_cast<size_t>(n));
-      for (int i = 0; i < n; i++) {
-        const AtomInfo& a = pdbInfo->atomList[i];
-        turned[k][3 * i] = a.x;
-        turned[k][3 * i + 1] = a.y;
-        turned[k][3 * i + 2] = a.z;
-      }
-    }
-    if (structure::restorePDBCoords(pdbInfo) != 0) failure = "korim: error in restorePDBCoords.\n";
-  }
+  // The four turns one after another; a failure ends them: the files of the
+  // turns before it are written, then it is reported.
+  Turns turns;
+  turnAll(turns, angleLists, pdbInfo, writeFiles);
   if (writeFiles) {
-    // The texts of the turns at once (each file's text is formatted once, also
-    // when it goes to two files), then the files in order.
-    std::vector<char> selected(static_cast<size_t>(n), 1);
-    for (int i = 0; sInfo != nullptr && i < n; i++)
-      selected[i] = structure::pdbSelectTest(sInfo, &pdbInfo->atomList[i]) != 0;
-    std::string texts[4];
-    for (int k = 0; k < turns; k++) texts[k].reserve(81 * static_cast<size_t>(n) + 256);
-    forChunks(turns, 1, [&](int begin, int end, int) {
-      for (int k = begin; k < end; k++)
-        structure::appendPDBFileText(texts[k], pdbInfo, selected.data(), turned[k].data(), remark);
-    });
-    for (int k = 0; k < turns; k++) {
-      int status = 0;
-      if (k == rotID) status = structure::writePDBText(outName, texts[k]);
-      if (status == 0) {
-        const std::string name = std::string(outName) + "." + std::to_string(k);
-        status = structure::writePDBText(name.c_str(), texts[k]);
-      }
-      if (status != 0) return status;
-    }
+    const int status = writeTurnedFiles(turns, rotID, pdbInfo, sInfo, outName, remark);
+    if (status != 0) return status;
   }
-  if (failure != nullptr) {
-    std::fputs(failure, stderr);
+  if (turns.failure != nullptr) {
+    std::fputs(turns.failure, stderr);
     return 1;
   }
   return 0;

@@ -63,10 +63,11 @@ int shiftMol2Domain(structure::PDBInfo* pdbInfo, int resN, int resC);
 // the atoms of residues minResID..maxResID are turned by (-angleList1[k], -angleList2[k],
 // -angleList3[k]) degrees (callers pass the gamma, beta and alpha lists), centred on their
 // centroid and written with the selection sInfo to "outName.k", and for k == rotID also to
-// outName itself. The coordinates are restored after every solution. An empty outName writes
-// nothing. Returns 0, or 1 after a message on stderr when the coordinates cannot be saved, no
-// atom lies in the residue range, or a file cannot be written (the writer's message); the
-// coordinates are restored before a failed write returns.
+// outName itself, the files in order. The structure is not moved (its saved coordinates are set
+// to its own). An empty outName writes nothing. Returns 0, or 1 after a message on stderr when
+// the coordinates cannot be saved or no atom lies in the residue range (the files of the turns
+// before are written first), or the status of the first file that cannot be written (the
+// writer's message; the later files are not made).
 int writePDBRot(const double* angleList1, const double* angleList2, const double* angleList3,
                 int rotID, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                 const char* outName, const char* remark);

@@ -271,13 +271,6 @@ int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const 
 // The ATOM records of the atoms that pass sInfo (null: every atom), in list
 // order, on an open stream; returns the number written.
 int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo);
-// Appends the text writePDB writes for the structure: "REMARK remark" and a
-// blank line (when remark is set), the ATOM records of the atoms whose flag in
-// selected is set (one per atom; null: every atom) with the coordinates xyz
-// (x, y, z per atom; null: the atoms' own), and END. Reads the structure only
-// (several threads may format one structure at once).
-void appendPDBFileText(std::string& text, const PDBInfo* pdbInfo, const char* selected,
-                       const float* xyz, const char* remark);
 // Writes text to the file pdbName (empty: standard output) as writePDB writes
 // its file, with the same message on failure: 0, or 1.
 int writePDBText(const char* pdbName, const std::string& text);

@@ -330,22 +330,6 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
     return written;
 }
 
-void appendPDBFileText(std::string& text, const PDBInfo* pdbInfo, const char* selected,
-                       const float* xyz, const char* remark) {
-    if (remark != nullptr) text.append("REMARK ").append(remark).append("\n\n");
-    const int n = pdbInfo->atomList != nullptr ? pdbInfo->atomCount : 0;
-    char record[kRecordRoom];
-    for (int i = 0; i < n; i++) {
-        if (selected != nullptr && !selected[i]) continue;
-        const AtomInfo& a = pdbInfo->atomList[i];
-        const char* end = xyz != nullptr
-                              ? putAtomRecord(record, a, xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2])
-                              : putAtomRecord(record, a);
-        text.append(record, static_cast<size_t>(end - record));
-    }
-    text.append("END\n");
-}
-
 namespace {
 
 // Closes (or flushes) what writePDB and writePDBText wrote; 0, or 1 after the

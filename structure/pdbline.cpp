@@ -1,4 +1,5 @@
-// ATOM records of the PDB writer, formatted field by field.
+// ATOM records of the PDB writer, formatted field by field, and once but for
+// their coordinates for structures written at several sets of coordinates.
 #include "structure/pdbline.h"
 
 #include <charconv>
@@ -79,26 +80,34 @@ constexpr char kDigitPairs[201] =
 
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
-template <int width, int prec, bool space>
-inline void Cursor::fixed(double v) {
+// |v| in units of the last of prec decimals, rounded as printf rounds v, to
+// q: false (q unset) for |v| >= 1e6 or not finite, and for the values near a
+// tie, whose rounding a double product does not settle.
+template <int prec>
+inline bool roundedUnits(double v, std::uint32_t& q) {
   static_assert(prec == 2 || prec == 3, "the fast path knows two and three decimals");
   constexpr double scale = prec == 3 ? 1000.0 : 100.0;
-  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
   const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
-  if (!(std::fabs(v) < 1.0e6)) {
-    slowFixed(v, width, prec, space);
-    return;
-  }
+  if (!(std::fabs(v) < 1.0e6)) return false;
   // t is below 1e9 and not negative: the conversion is the floor.
   const double whole = static_cast<double>(static_cast<long long>(t));
   const double frac = t - whole;
-  if (std::fabs(frac - 0.5) < 1.0e-6) {
+  if (std::fabs(frac - 0.5) < 1.0e-6) return false;
+  // Below 1e9 + 1: 32 bits hold it.
+  q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
+  return true;
+}
+
+template <int width, int prec, bool space>
+inline void Cursor::fixed(double v) {
+  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
+  std::uint32_t q;
+  if (!roundedUnits<prec>(v, q)) {
     slowFixed(v, width, prec, space);
     return;
   }
-  // Below 1e9 + 1: 32 bits hold it; digits are written two at a time, right
-  // to left, into text (whose slack lets the copy below take 16 bytes).
-  const std::uint32_t q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
+  // Digits are written two at a time, right to left, into text (whose slack
+  // lets the copy below take 16 bytes).
   std::uint32_t w = q / unit;
   const std::uint32_t f = q % unit;
   char text[48];
@@ -128,6 +137,34 @@ inline void Cursor::fixed(double v) {
   p += n;
 }
 
+// "% 8.3f" of v into dest[0..7] when that is what the fast path of
+// Cursor::fixed writes and takes 8 characters (|v| below 999.9995); false
+// otherwise, dest then unset.
+inline bool putCoordinate(char* dest, double v) {
+  std::uint32_t q;
+  if (!roundedUnits<3>(v, q) || q >= 1000000) return false;
+  std::uint32_t w = q / 1000;
+  const std::uint32_t f = q % 1000;
+  std::memcpy(dest + 6, &kDigitPairs[2 * (f % 100)], 2);
+  dest[5] = static_cast<char>('0' + f / 100);
+  dest[4] = '.';
+  const char sign = std::signbit(v) ? '-' : ' ';
+  if (w >= 100) {
+    std::memcpy(dest + 2, &kDigitPairs[2 * (w % 100)], 2);
+    dest[1] = static_cast<char>('0' + w / 100);
+    dest[0] = sign;
+  } else if (w >= 10) {
+    std::memcpy(dest + 2, &kDigitPairs[2 * w], 2);
+    dest[1] = sign;
+    dest[0] = ' ';
+  } else {
+    dest[3] = static_cast<char>('0' + w);
+    dest[2] = sign;
+    dest[1] = dest[0] = ' ';
+  }
+  return true;
+}
+
 void Cursor::fixed(double v, int width, int prec, bool space) {
   if (width == 8 && prec == 3) return space ? fixed<8, 3, true>(v) : fixed<8, 3, false>(v);
   if (width == 6 && prec == 2) return space ? fixed<6, 2, true>(v) : fixed<6, 2, false>(v);
@@ -145,8 +182,10 @@ void appendFixed(std::string& out, double v, int width, int prec, bool space) {
 
 char* putAtomRecord(char* dest, const AtomInfo& a) { return putAtomRecord(dest, a, a.x, a.y, a.z); }
 
-char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
-  Cursor c{dest};
+namespace {
+
+// Columns 1-30: record name and serial to the blanks before the coordinates.
+void putHead(Cursor& c, const AtomInfo& a) {
   if (a.atomID > 99999 && a.atomID <= 9999999) {
     c.put("ATOM", 4);
     c.integer(a.atomID, 7);
@@ -167,9 +206,16 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   c.integer(a.resID, 4);
   *c.p++ = firstOr(a.icode);
   c.pad(3);
+}
+
+void putXyz(Cursor& c, float x, float y, float z) {
   c.fixed<8, 3, true>(x);
   c.fixed<8, 3, true>(y);
   c.fixed<8, 3, true>(z);
+}
+
+// Occupancy to the line end.
+void putTail(Cursor& c, const AtomInfo& a) {
   c.fixed<6, 2, false>(a.occupancy);
   c.fixed<6, 2, false>(a.tempFactor);
   c.pad(6);
@@ -177,7 +223,48 @@ char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
   c.right(a.element, Cursor::nameLength(a.element), 2);
   c.right(a.chargeStr, Cursor::nameLength(a.chargeStr), 2);
   *c.p++ = '\n';
+}
+
+}  // namespace
+
+char* putAtomRecord(char* dest, const AtomInfo& a, float x, float y, float z) {
+  Cursor c{dest};
+  putHead(c, a);
+  putXyz(c, x, y, z);
+  putTail(c, a);
   return c.p;
+}
+
+void frameRecords(RecordFrame& frame, const AtomInfo* atoms, int n, const char* selected) {
+  if (n <= 0) return;
+  frame.text.reserve(frame.text.size() + 81 * static_cast<std::size_t>(n));
+  frame.records.reserve(frame.records.size() + static_cast<std::size_t>(n));
+  char record[kRecordRoom];
+  for (int i = 0; i < n; i++) {
+    if (selected != nullptr && !selected[i]) continue;
+    Cursor c{record};
+    putHead(c, atoms[i]);
+    frame.records.push_back({i, static_cast<std::uint32_t>(frame.text.size() + (c.p - record))});
+    c.pad(24);
+    putTail(c, atoms[i]);
+    frame.text.append(record, static_cast<std::size_t>(c.p - record));
+  }
+}
+
+bool setFramedCoordinates(RecordFrame& frame, const float* xyz) {
+  for (const FramedRecord& r : frame.records) {
+    char* const p = &frame.text[r.xyzAt];
+    const float* v = xyz + 3 * static_cast<std::size_t>(r.atom);
+    if (putCoordinate(p, v[0]) && putCoordinate(p + 8, v[1]) && putCoordinate(p + 16, v[2]))
+      continue;
+    // A value the fast path does not settle, or a wide one.
+    char coords[kRecordRoom];
+    Cursor c{coords};
+    putXyz(c, v[0], v[1], v[2]);
+    if (c.p - coords != 24) return false;
+    std::memcpy(p, coords, 24);
+  }
+  return true;
 }
 
 }  // namespace korim::structure

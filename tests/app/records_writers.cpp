@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/korim_records.h"
 #include "settings/korim_record.h"
 #include "settings/settings_null.h"
@@ -247,6 +249,56 @@ TEST_F(PdbRot, NamesAndSelections) {
   std::string err = captureStderr([&] { status = writePDBRot(a, a, a, 5, &pdb, nullptr, tooLong.c_str(), ""); });
   EXPECT_NE(status, 0);
   EXPECT_EQ(err, "PDB Error opening PDB file " + tooLong + ".0\n");
+  expectUnmoved();
+}
+
+// Turns by zero leave a structure centred on its centroid where it is: every file holds what
+// writePDB writes, with coordinates wider than their columns, a four-letter name and a long
+// segment. The files are written in order, and the first that fails ends the call with its
+// message: the ones before it are written, the ones after it not made.
+TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
+  load(korim_test::writeFile(dir / "wide.pdb",
+                             "ATOM  99999  CA  GLY A   1    1500.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM  12345 HD21 ASN A   2    -500.000   0.000   0.000  1.00 99.99      LONG H\n"
+                             "ATOM      3  N   GLY A   3    -500.000   1.250 999.999  0.50  0.00           N\n"
+                             "ATOM      4  O   GLY A   4    -500.000  -1.250-999.999  1.00  0.00           O\n"
+                             "END\n"));
+  const double zero[4] = {0, 0, 0, 0};
+  const std::string plain = dir / "plain.pdb", out = dir / "zero.pdb";
+  ASSERT_EQ(writePDB(plain.c_str(), &pdb, nullptr, "zero"), 0);
+  ASSERT_EQ(writePDBRot(zero, zero, zero, 1, &pdb, nullptr, out.c_str(), "zero"), 0);
+  for (const char* suffix : {"", ".0", ".1", ".2", ".3"})
+    EXPECT_EQ(korim_test::readFile(out + suffix), korim_test::readFile(plain)) << suffix;
+  EXPECT_NE(korim_test::readFile(plain).find(" 1500.000 "), std::string::npos);
+
+  std::filesystem::create_directory(dir / "dir.pdb");
+  std::filesystem::create_directory(dir / "stop.pdb.1");
+  const bool full = access("/dev/full", W_OK) == 0;
+  if (full) std::filesystem::create_symlink("/dev/full", dir / "full.pdb.2");
+  const struct {
+    const char* name;
+    int rotID;
+    const char* message;  // before the path
+    const char* failing;  // suffix of the failing file
+    std::vector<std::string> made, notMade;
+  } cases[] = {
+      {"dir.pdb", 0, "PDB Error opening PDB file ", "", {}, {".0", ".1", ".2", ".3"}},
+      {"stop.pdb", 2, "PDB Error opening PDB file ", ".1", {".0"}, {"", ".2", ".3"}},
+      {"full.pdb", 3, "PDB Error writing PDB file ", ".2", {".0", ".1"}, {"", ".3"}},
+  };
+  for (const auto& c : cases) {
+    if (!full && std::string(c.name) == "full.pdb") continue;
+    const std::string name = dir / c.name;
+    int status = 0;
+    const std::string err = captureStderr(
+        [&] { status = writePDBRot(zero, zero, zero, c.rotID, &pdb, nullptr, name.c_str(), "zero"); });
+    EXPECT_EQ(status, 1) << c.name;
+    EXPECT_EQ(err, c.message + name + c.failing + "\n");
+    for (const std::string& s : c.made)
+      EXPECT_EQ(korim_test::readFile(name + s), korim_test::readFile(plain)) << c.name << s;
+    for (const std::string& s : c.notMade)
+      EXPECT_FALSE(std::filesystem::exists(name + s)) << c.name << s;
+  }
   expectUnmoved();
 }
 

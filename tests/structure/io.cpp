@@ -200,6 +200,80 @@ TEST(PdbLine, FixedPointEqualsPrintf) {
     }
 }
 
+// A structure's records formatted once without their coordinates and then given one set of
+// coordinates after another are the records putAtomRecord writes, as long as every coordinate
+// fits its eight columns ("% 8.3f" by printf says whether it does); a wider one, which moves the
+// rest of its line, is refused.
+TEST(PdbLine, FramedRecordsEqualWholeRecords) {
+    const struct {
+        int id;
+        const char *name, *res, *chain, *seg, *elem, *charge;
+        int resID;
+        float occ, b;
+        bool selected;
+    } rows[] = {
+        {1, "N", "MET", "A", "", "N", "", 1, 1.0f, 9.67f, true},
+        {2, "HD21", "ASN", "B", "S1", "H", "", 52, 0.5f, 12.34f, true},  // four letters
+        {3, "CA", "GLY", "", "", "", "", -7, 0.0f, -3.25f, true},
+        {99999, "OXT", "LYS", "Z", "LONGSEG", "O", "1-", 9999, 12345.6f, 100.0f, true},
+        {123456, "CD21", "GLYX", "", "SEG1", "C", "1+", 12345, 1.0f, 0.0f, true},
+        {12345678, "", "", "", "", "", "", 0, 1.0f, 0.0f, true},  // empty fields
+        {7, "NOPE", "ALA", "A", "", "N", "", 3, 1.0f, 0.0f, false},
+        {8, "HG123", "LEU", "A", "", "H", "", 4, 1.0f, 0.0f, true},  // five letters
+    };
+    // Negative zero, ties of the decimal grid exact in binary, the edges of the columns.
+    const float sets[][3] = {{2.546f, 3.4f, 13.551f},         {-0.0f, -0.0004f, 0.0f},
+                             {1.0625f, -0.1875f, 2.5625f},    {-999.999f, 999.999f, -0.0625f},
+                             {999.9996f, 0.0f, 0.0f},         {-1000.0f, 12345.678f, -1.0e7f},
+                             {-999.9995f, 0.0005f, 99.9995f}, {3.0e38f, 1.0f, -1.0f}};
+    constexpr int n = static_cast<int>(std::size(rows)), nSets = static_cast<int>(std::size(sets));
+    std::vector<AtomInfo> atoms(n);
+    char selected[n];
+    for (int i = 0; i < n; i++) {
+        AtomInfo& a = atoms[i];
+        a.atomID = rows[i].id, a.resID = rows[i].resID, a.occupancy = rows[i].occ, a.tempFactor = rows[i].b;
+        for (auto [field, text] : {std::pair{a.atomName, rows[i].name}, {a.locID, ""}, {a.resName, rows[i].res},
+                                   {a.chainID, rows[i].chain}, {a.icode, ""}, {a.segID, rows[i].seg},
+                                   {a.element, rows[i].elem}, {a.chargeStr, rows[i].charge}})
+            pdbStrCpy(field, text);
+        selected[i] = rows[i].selected;
+    }
+    RecordFrame frame;
+    frame.text = "REMARK x\n";
+    frameRecords(frame, atoms.data(), n, selected);
+    const std::string before = frame.text.substr(0, 9);
+    // Each row's coordinates from the table in turn, then random ones, most of them a few steps
+    // of float from an edge of the columns or a tie.
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> any(-1000.5f, 1000.5f);
+    std::uniform_int_distribution<int> pick(0, 9), steps(-3, 3);
+    auto randomCoordinate = [&] {
+        const float edges[] = {999.9995f, 1000.0f, 99.9995f, 9.9995f, 0.0005f, 1.0625f, 0.0f};
+        const int e = pick(gen);
+        if (e >= 7) return any(gen);
+        float v = edges[e];
+        for (int s = steps(gen); s != 0; s -= s > 0 ? 1 : -1) v = std::nextafter(v, s > 0 ? INFINITY : -INFINITY);
+        return pick(gen) % 2 ? -v : v;
+    };
+    for (int turn = 0; turn < nSets + 2000; turn++) {
+        std::vector<float> xyz(3 * n);
+        for (int i = 0; i < 3 * n; i++)
+            xyz[i] = turn < nSets ? sets[(i / 3 + turn) % nSets][i % 3] : randomCoordinate();
+        std::string want;
+        bool fits = true;
+        for (int i = 0; i < n; i++) {
+            if (!selected[i]) continue;
+            char rec[kRecordRoom], text[64];
+            want.append(rec, putAtomRecord(rec, atoms[i], xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]));
+            for (int c = 0; c < 3; c++) fits = fits && std::snprintf(text, sizeof text, "% 8.3f", xyz[3 * i + c]) == 8;
+        }
+        ASSERT_EQ(setFramedCoordinates(frame, xyz.data()), fits) << turn;
+        if (fits) {
+            ASSERT_EQ(frame.text, before + want) << turn;
+        }
+    }
+}
+
 // The ATOM record of the writer as its printf format: serials of six and seven digits grow into
 // columns 5-6, four-letter names start a column early.
 std::string printfRecord(const AtomInfo& a) {
