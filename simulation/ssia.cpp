@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -108,11 +109,25 @@ struct Scan {
   RodRow row;
   bool shared;      // the atoms' reaches always share a stretch
   bool descending;  // the wall's boundary never increases along the row
-  std::vector<ScannedOrientation> orient;
+  // Written by the workers as they scan (left uninitialised until then).
+  std::unique_ptr<ScannedOrientation[]> orient;
   std::vector<ScanWorker> work;
   std::vector<double> acc;  // acc[j * (L + 1) + i]: element j summed at position i
   std::vector<int> count;   // allowed orientations per position
+  std::vector<int> reach;   // per position: the orientations of the block adding to it
+  // The position sums of the pieces of the sums while they are taken, apart
+  // by more than a cache line so that threads summing neighbouring positions
+  // never write to the same one.
+  std::vector<double> part;
 };
+
+// The work arrays of one of the scan's workers.
+void prepareWorker(const Scan& sc, int B, int workers, ScanWorker& s) {
+  s.xJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
+  if (sc.lcType == 2) s.yJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
+  s.scratch.resize(static_cast<size_t>(sc.L) + 2);
+  s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
+}
 
 // Samples orientation index of the walk into r and appends its allowed
 // positions to the worker's runs.
@@ -149,55 +164,131 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
   }
 }
 
-// Adds the first nb orientations of the block, in order, to the sums of the
-// positions p0..p1-1.
-void sumPositions(Scan& sc, int nb, int p0, int p1) {
-  if (p0 >= p1) return;
-  // The sums of the positions, six to a position (the five elements and the
-  // count) in a copy of the thread's own, so that threads summing
-  // neighbouring positions never write to the same cache line.
-  thread_local std::vector<double> local;
-  local.resize(static_cast<size_t>(6) * (p1 - p0));
-  double* const sum = local.data();  // position i at sum[6 * (i - p0)]
-  const size_t L1 = static_cast<size_t>(sc.L) + 1;
-  for (int i = p0; i < p1; i++) {
-    for (int j = 0; j < 5; j++) sum[6 * (i - p0) + j] = sc.acc[j * L1 + i];
-    sum[6 * (i - p0) + 5] = sc.count[i];
-  }
+const PositionRun* runsOf(const Scan& sc, const ScannedOrientation& r) {
+  return r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
+}
+
+// The rod adds 0 x the value at the blocked positions of an orientation
+// whose values are not all finite (NaN there), every value elsewhere.
+bool addsEverywhere(const Scan& sc, const ScannedOrientation& r) {
+  return sc.lcType == 2 && !r.finite;
+}
+
+// What runs over every orientation of the block in turn: the sampling sums,
+// the sums of the rod's never obstructed positions and the allowed
+// orientations per position (count); reach[i] becomes the number of the
+// block's orientations that add to position i. Returns their sum.
+long long tallyBlock(Scan& sc, int nb, SamplingSums& sampling, double appended[5]) {
+  const int L1 = sc.L + 1;
+  std::vector<int>& d = sc.reach;  // first the changes from position i - 1 to i
+  std::fill(d.begin(), d.end(), 0);
+  int everywhere = 0;
   for (int k = 0; k < nb; k++) {
     const ScannedOrientation& r = sc.orient[k];
-    const PositionRun* runs =
-        r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
-    const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
-    if (sc.lcType == 2 && !r.finite) {
-      // The rod adds 0 x the value at the blocked positions: NaN here.
+    sampling.sZZ += r.s[0];
+    sampling.sXX += r.sxx;
+    sampling.sYY += r.syy;
+    sampling.sXY += r.s[2];
+    sampling.sXZ += r.s[3];
+    sampling.sYZ += r.s[4];
+    if (sc.lcType == 2)
+      for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
+    const PositionRun* runs = runsOf(sc, r);
+    for (int q = 0; q < r.count; q++) {
+      d[runs[q].first]++;
+      d[runs[q].last + 1]--;
+    }
+    everywhere += addsEverywhere(sc, r) ? 1 : 0;
+  }
+  long long total = 0;
+  for (int i = 0, allowed = 0; i < L1; i++) {
+    allowed += d[i];
+    sc.count[i] += allowed;
+    d[i] = allowed + everywhere;
+    total += d[i];
+  }
+  return total;
+}
+
+// acc[j * n + i] += v[j] for the positions i = lo..hi and the five elements.
+void addRun(double* __restrict acc, size_t n, const double v[5], int lo, int hi) {
+  double* __restrict a0 = acc;
+  double* __restrict a1 = acc + n;
+  double* __restrict a2 = acc + 2 * n;
+  double* __restrict a3 = acc + 3 * n;
+  double* __restrict a4 = acc + 4 * n;
+  const double v0 = v[0], v1 = v[1], v2 = v[2], v3 = v[3], v4 = v[4];
+  for (int i = lo; i <= hi; i++) {
+    a0[i] += v0;
+    a1[i] += v1;
+    a2[i] += v2;
+    a3[i] += v3;
+    a4[i] += v4;
+  }
+}
+
+// Adds the first nb orientations of the block, in order, to the element sums
+// of the positions p0..p1-1, summing them in sum (5 (p1 - p0) doubles).
+void sumPositions(Scan& sc, int nb, int p0, int p1, double* sum) {
+  if (p0 >= p1) return;
+  const size_t n = static_cast<size_t>(p1 - p0), L1 = static_cast<size_t>(sc.L) + 1;
+  // element j of position i at sum[j * n + i - p0]
+  for (size_t j = 0; j < 5; j++) std::copy_n(&sc.acc[j * L1 + p0], n, sum + j * n);
+  for (int k = 0; k < nb; k++) {
+    const ScannedOrientation& r = sc.orient[k];
+    const PositionRun* runs = runsOf(sc, r);
+    if (addsEverywhere(sc, r)) {
       for (int i = p0; i < p1; i++) {
         bool ok = false;
         for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
         const double wt = ok ? 1.0 : 0.0;
-        double* t = sum + 6 * (i - p0);
-        t[0] += wt * v0, t[1] += wt * v1, t[2] += wt * v2, t[3] += wt * v3, t[4] += wt * v4;
-        t[5] += wt;
+        for (size_t j = 0; j < 5; j++) sum[j * n + (i - p0)] += wt * r.s[j];
       }
       continue;
     }
     for (int q = 0; q < r.count; q++) {
       const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
-      for (int i = lo; i <= hi; i++) {
-        double* t = sum + 6 * (i - p0);
-        t[0] += v0;
-        t[1] += v1;
-        t[2] += v2;
-        t[3] += v3;
-        t[4] += v4;
-        t[5] += 1.0;
-      }
+      if (lo <= hi) addRun(sum, n, r.s, lo - p0, hi - p0);
     }
   }
-  for (int i = p0; i < p1; i++) {
-    for (int j = 0; j < 5; j++) sc.acc[j * L1 + i] = sum[6 * (i - p0) + j];
-    sc.count[i] = static_cast<int>(sum[6 * (i - p0) + 5]);
+  for (size_t j = 0; j < 5; j++) std::copy_n(sum + j * n, n, &sc.acc[j * L1 + p0]);
+}
+
+// Positions left between the pieces of the sums in Scan::part.
+constexpr int kPartGap = 2;
+
+// The block's sums after its scan: first what runs over every orientation in
+// turn, then the position sums, shared out in pieces of about kGrainWork
+// additions when there are that many, beside the progress lines of the
+// block when they are given.
+void sumBlock(Scan& sc, int b0, int nb, OrientationProgress* lines, SamplingSums& sampling,
+              double appended[5], std::vector<int>& cut) {
+  const int L1 = sc.L + 1;
+  const long long adds = tallyBlock(sc, nb, sampling, appended);
+  const int threads = workerCount(), lead = lines != nullptr ? 1 : 0;
+  const bool share = threads > 1 && 5 * adds >= kGrainWork;
+  const int pieces =
+      share ? static_cast<int>(std::clamp<long long>(5 * adds / kGrainWork, 1,
+                                                     std::max(1, threads - lead)))
+            : 1;
+  // Cuts where the additions so far reach the next share.
+  cut.assign(1, 0);
+  long long seen = 0;
+  for (int i = 0; i + 1 < L1 && static_cast<int>(cut.size()) < pieces; i++) {
+    seen += sc.reach[i];
+    if (seen * pieces >= adds * static_cast<long long>(cut.size())) cut.push_back(i + 1);
   }
+  cut.push_back(L1);
+  const int tasks = lead + static_cast<int>(cut.size()) - 1;
+  forPieces(tasks, share ? 1 : tasks, [&](int begin, int end, int) {
+    for (int task = begin; task < end; task++) {
+      if (task < lead)
+        lines->steps(b0 + 1, b0 + nb);
+      else
+        sumPositions(sc, nb, cut[task - lead], cut[task - lead + 1],
+                     sc.part.data() + 5 * (cut[task - lead] + kPartGap * (task - lead)));
+    }
+  });
 }
 
 // The orientation scan of stericAlignment: per position i = 0..L the summed
@@ -212,17 +303,21 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int blocks = (N + kScanBlock - 1) / kScanBlock;
   const int B = (N + blocks - 1) / blocks;
   const int L1 = L + 1;
+  bool descending = true;  // the wall's boundary never increases along the row
+  if (lcType == 1)
+    for (int i = 1; i <= L; i++) descending = descending && w.pot_dist[i] <= w.pot_dist[i - 1];
+  // A descending wall (or a molecule without atoms) gives an orientation at
+  // most one run, kept in its record: the scan then allocates nothing and
+  // cannot fail, and a first piece gathers the block's progress lines beside
+  // it. Otherwise they come after the scan, so that a failed block shows none.
+  const int threads = workerCount();
+  const bool linesBeside = no_atoms == 0 || (lcType == 1 && descending);
   // Pieces of orientations taken by the threads as they come free: a few
   // per thread, none below an eighth of kGrainWork atom tests.
-  const int threads = workerCount();
   const int orientPiece =
       std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
-  // Positions per piece of the sums: two pieces per thread, unless the
-  // block's sums are too small to share.
-  const bool shareSums = static_cast<long long>(L1) * B >= kGrainWork;
-  const int posPiece = shareSums ? std::max(1, (L1 + 2 * threads - 1) / (2 * threads)) : L1;
-  const int posPieces = (L1 + posPiece - 1) / posPiece;
-  const int workers = std::max(pieceWorkers(B, orientPiece), 1);
+  const int lead = linesBeside ? orientPiece : 0;
+  const int workers = std::max(pieceWorkers(lead + B, orientPiece), 1);
   Scan sc{lcType,
           L,
           no_atoms,
@@ -235,7 +330,9 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
           w.pot_dist,
           rodRow(w.grid_el, L, gs, bound),
           false,
-          true,
+          descending,
+          {},
+          {},
           {},
           {},
           {},
@@ -245,22 +342,18 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   double r2 = 0.0;
   for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
   sc.shared = std::sqrt(r2) < bound;
-  if (lcType == 1)
-    for (int i = 1; i <= L; i++)
-      sc.descending = sc.descending && w.pot_dist[i] <= w.pot_dist[i - 1];
   std::vector<char> short_of_memory;  // per worker: a run list could not grow
+  std::vector<int> cut;               // the pieces of positions of the sums
   try {
     short_of_memory.assign(static_cast<size_t>(workers), 0);
-    sc.orient.resize(static_cast<size_t>(B));
+    sc.orient.reset(new ScannedOrientation[static_cast<size_t>(B)]);
     sc.acc.assign(static_cast<size_t>(5) * L1, 0.0);
     sc.count.assign(static_cast<size_t>(L1), 0);
+    sc.reach.assign(static_cast<size_t>(L1) + 1, 0);
+    sc.part.resize(static_cast<size_t>(5) * (L1 + kPartGap * threads));
     sc.work.resize(static_cast<size_t>(workers));
-    for (ScanWorker& s : sc.work) {
-      s.xJ.resize(static_cast<size_t>(no_atoms) + 1);
-      if (lcType == 2) s.yJ.resize(static_cast<size_t>(no_atoms) + 1);
-      s.scratch.resize(static_cast<size_t>(L) + 2);
-      s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
-    }
+    for (ScanWorker& s : sc.work) prepareWorker(sc, B, workers, s);
+    cut.reserve(static_cast<size_t>(threads) + 1);
   } catch (const std::bad_alloc&) {
     reportBad("no memory for the work space of the orientation scan.");
     return false;
@@ -269,9 +362,13 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
     for (ScanWorker& s : sc.work) s.allowed.clear();
-    forPieces(nb, orientPiece, [&](int begin, int end, int worker) {
+    forPieces(lead + nb, orientPiece, [&](int begin, int end, int worker) {
+      if (begin < lead) {
+        progress.steps(b0 + 1, b0 + nb);
+        return;
+      }
       try {
-        for (int k = begin; k < end; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
+        for (int k = begin - lead; k < end - lead; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
       } catch (const std::bad_alloc&) {
         short_of_memory[worker] = 1;
       }
@@ -280,30 +377,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    // First what runs over every orientation in turn (the progress lines;
-    // the sums of the sampling and of the never obstructed positions), then
-    // the pieces of positions.
-    forPieces(posPieces + 2, shareSums ? 1 : posPieces + 2, [&](int begin, int end, int) {
-      for (int task = begin; task < end; task++) {
-        if (task == 0) {
-          progress.steps(b0 + 1, b0 + nb);
-        } else if (task == 1) {
-          for (int k = 0; k < nb; k++) {
-            const ScannedOrientation& r = sc.orient[k];
-            sampling.sZZ += r.s[0];
-            sampling.sXX += r.sxx;
-            sampling.sYY += r.syy;
-            sampling.sXY += r.s[2];
-            sampling.sXZ += r.s[3];
-            sampling.sYZ += r.s[4];
-            if (lcType == 2)
-              for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
-          }
-        } else {
-          sumPositions(sc, nb, (task - 2) * posPiece, std::min((task - 1) * posPiece, L1));
-        }
-      }
-    });
+    sumBlock(sc, b0, nb, linesBeside ? nullptr : &progress, sampling, appended, cut);
   }
   progress.finish();
   for (int i = 0; i <= L; i++) {
