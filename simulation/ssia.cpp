@@ -4,6 +4,7 @@
 #include "simulation/ssia.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -36,26 +37,24 @@ bool reportBad(const char* what) {
   return true;
 }
 
-// Orientations scanned per block, at most: the workers take the
-// orientations of a block, then each position sums the block's results in
-// orientation order.
+// Orientations scanned per block, at most: the workers take the pieces of
+// a block's orientations, and the pieces scanned are added to the position
+// sums in orientation order as they come.
 constexpr int kScanBlock = 16384;
 
 // One orientation of a block: its order values, its allowed positions (up
-// to kInlineRuns runs kept here, more in runs[first .. first + count - 1] of
-// the worker that scanned it) and the two sampling terms the order values do
-// not hold.
+// to kInlineRuns runs kept here, more in more[first .. first + count - 1] of
+// its piece) and the two sampling terms the order values do not hold.
 constexpr int kInlineRuns = 2;
 struct ScannedOrientation {
   double s[5];
   PositionRun run[kInlineRuns];
-  int count, worker, first;
+  int count, first;
   bool finite;  // all five order values are finite
   double sxx, syy;
 };
 
-// Work arrays of one worker of the scan, a cache line of its own (the
-// run list grows as the worker goes).
+// Work arrays of one worker of the scan, a cache line of its own.
 struct alignas(64) ScanWorker {
   std::vector<float> xJ, yJ;
   std::vector<int> scratch;
@@ -99,8 +98,11 @@ void wallAllowed(const float* pot_dist, int L, bool descending, float lowest, bo
     }
 }
 
+// The state of a piece of a block's scan.
+enum PieceState : int { kScanning, kScanned, kFailed };
+
 // The scan of stericAlignment: its inputs, the orientations of the current
-// block, the workers' arrays and the position sums.
+// block, the workers' arrays and the sums.
 struct Scan {
   int lcType, L, no_atoms, digPsi;
   double inc_psi;
@@ -109,29 +111,37 @@ struct Scan {
   RodRow row;
   bool shared;      // the atoms' reaches always share a stretch
   bool descending;  // the wall's boundary never increases along the row
+  int piece;        // orientations per piece of the scan
   // Written by the workers as they scan (left uninitialised until then).
   std::unique_ptr<ScannedOrientation[]> orient;
   std::vector<ScanWorker> work;
+  // Per piece: the runs of its orientations that hold more than
+  // kInlineRuns, and its state.
+  std::vector<std::vector<PositionRun>> more;
+  std::unique_ptr<std::atomic<int>[]> state;
+  // The sums, kept by the thread adding the pieces (one at a time).
+  std::atomic<bool> adding;
+  int added;                // the pieces of the block added
   std::vector<double> acc;  // acc[j * (L + 1) + i]: element j summed at position i
   std::vector<int> count;   // allowed orientations per position
-  std::vector<int> reach;   // per position: the orientations of the block adding to it
-  // The position sums of the pieces of the sums while they are taken, apart
-  // by more than a cache line so that threads summing neighbouring positions
-  // never write to the same one.
-  std::vector<double> part;
+  std::vector<int> change;  // count[i] - count[i - 1] over the block's pieces added
+  SamplingSums* sampling;
+  double* appended;
 };
 
-// The work arrays of one of the scan's workers.
-void prepareWorker(const Scan& sc, int B, int workers, ScanWorker& s) {
+// The work arrays of one of the scan's workers (room for the most runs an
+// orientation can have).
+void prepareWorker(const Scan& sc, ScanWorker& s) {
   s.xJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
   if (sc.lcType == 2) s.yJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
   s.scratch.resize(static_cast<size_t>(sc.L) + 2);
-  s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
+  s.allowed.reserve(static_cast<size_t>(sc.L) / 2 + 1);
 }
 
-// Samples orientation index of the walk into r and appends its allowed
-// positions to the worker's runs.
-void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
+// Samples orientation index of the walk into r, its runs beyond the
+// record's appended to more.
+void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r,
+             std::vector<PositionRun>& more) {
   ScanWorker& s = sc.work[worker];
   SampledOrientation o;
   sampleOrientation(sc.dots, sc.digPsi, sc.inc_psi, index, o, &s.seen);
@@ -140,8 +150,7 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
   r.syy = Syy(o.ya);
   r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
              std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
-  r.worker = worker;
-  r.first = static_cast<int>(s.allowed.size());
+  s.allowed.clear();
   const int n = sc.no_atoms;
   if (n == 0) {
     s.allowed.push_back({0, sc.L});
@@ -157,57 +166,12 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
     cylinderBlockedRuns(n, s.xJ.data(), s.yJ.data(), sc.row, sc.shared, s.scratch, s.blocked);
     appendComplement(s.blocked, sc.L, s.allowed);
   }
-  r.count = static_cast<int>(s.allowed.size()) - r.first;
-  if (r.count <= kInlineRuns) {
-    for (int q = 0; q < r.count; q++) r.run[q] = s.allowed[r.first + q];
-    s.allowed.resize(r.first);
-  }
-}
-
-const PositionRun* runsOf(const Scan& sc, const ScannedOrientation& r) {
-  return r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
-}
-
-// The rod adds 0 x the value at the blocked positions of an orientation
-// whose values are not all finite (NaN there), every value elsewhere.
-bool addsEverywhere(const Scan& sc, const ScannedOrientation& r) {
-  return sc.lcType == 2 && !r.finite;
-}
-
-// What runs over every orientation of the block in turn: the sampling sums,
-// the sums of the rod's never obstructed positions and the allowed
-// orientations per position (count); reach[i] becomes the number of the
-// block's orientations that add to position i. Returns their sum.
-long long tallyBlock(Scan& sc, int nb, SamplingSums& sampling, double appended[5]) {
-  const int L1 = sc.L + 1;
-  std::vector<int>& d = sc.reach;  // first the changes from position i - 1 to i
-  std::fill(d.begin(), d.end(), 0);
-  int everywhere = 0;
-  for (int k = 0; k < nb; k++) {
-    const ScannedOrientation& r = sc.orient[k];
-    sampling.sZZ += r.s[0];
-    sampling.sXX += r.sxx;
-    sampling.sYY += r.syy;
-    sampling.sXY += r.s[2];
-    sampling.sXZ += r.s[3];
-    sampling.sYZ += r.s[4];
-    if (sc.lcType == 2)
-      for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
-    const PositionRun* runs = runsOf(sc, r);
-    for (int q = 0; q < r.count; q++) {
-      d[runs[q].first]++;
-      d[runs[q].last + 1]--;
-    }
-    everywhere += addsEverywhere(sc, r) ? 1 : 0;
-  }
-  long long total = 0;
-  for (int i = 0, allowed = 0; i < L1; i++) {
-    allowed += d[i];
-    sc.count[i] += allowed;
-    d[i] = allowed + everywhere;
-    total += d[i];
-  }
-  return total;
+  r.count = static_cast<int>(s.allowed.size());
+  r.first = static_cast<int>(more.size());
+  if (r.count <= kInlineRuns)
+    std::copy(s.allowed.begin(), s.allowed.end(), r.run);
+  else
+    more.insert(more.end(), s.allowed.begin(), s.allowed.end());
 }
 
 // acc[j * n + i] += v[j] for the positions i = lo..hi and the five elements.
@@ -227,68 +191,54 @@ void addRun(double* __restrict acc, size_t n, const double v[5], int lo, int hi)
   }
 }
 
-// Adds the first nb orientations of the block, in order, to the element sums
-// of the positions p0..p1-1, summing them in sum (5 (p1 - p0) doubles).
-void sumPositions(Scan& sc, int nb, int p0, int p1, double* sum) {
-  if (p0 >= p1) return;
-  const size_t n = static_cast<size_t>(p1 - p0), L1 = static_cast<size_t>(sc.L) + 1;
-  // element j of position i at sum[j * n + i - p0]
-  for (size_t j = 0; j < 5; j++) std::copy_n(&sc.acc[j * L1 + p0], n, sum + j * n);
-  for (int k = 0; k < nb; k++) {
+// Adds the orientations k0..k1-1 of the block's piece c, in order, to the
+// sums: those of the sampling, of the rod's never obstructed positions, and
+// of the positions (element after element, over the allowed runs only).
+void addPiece(Scan& sc, int c, int k0, int k1) {
+  const size_t L1 = static_cast<size_t>(sc.L) + 1;
+  double* const acc = sc.acc.data();
+  SamplingSums& sampling = *sc.sampling;
+  for (int k = k0; k < k1; k++) {
     const ScannedOrientation& r = sc.orient[k];
-    const PositionRun* runs = runsOf(sc, r);
-    if (addsEverywhere(sc, r)) {
-      for (int i = p0; i < p1; i++) {
+    sampling.sZZ += r.s[0];
+    sampling.sXX += r.sxx;
+    sampling.sYY += r.syy;
+    sampling.sXY += r.s[2];
+    sampling.sXZ += r.s[3];
+    sampling.sYZ += r.s[4];
+    if (sc.lcType == 2)
+      for (int j = 0; j < 5; j++) sc.appended[j] += 1.0 * r.s[j];
+    const PositionRun* runs = r.count <= kInlineRuns ? r.run : sc.more[c].data() + r.first;
+    for (int q = 0; q < r.count; q++) {
+      sc.change[runs[q].first]++;
+      sc.change[runs[q].last + 1]--;
+    }
+    if (sc.lcType == 2 && !r.finite) {
+      // The rod adds 0 x the value at the blocked positions: NaN here.
+      for (size_t i = 0; i < L1; i++) {
         bool ok = false;
-        for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
+        for (int q = 0; q < r.count; q++)
+          ok = ok || (runs[q].first <= static_cast<int>(i) && static_cast<int>(i) <= runs[q].last);
         const double wt = ok ? 1.0 : 0.0;
-        for (size_t j = 0; j < 5; j++) sum[j * n + (i - p0)] += wt * r.s[j];
+        for (size_t j = 0; j < 5; j++) acc[j * L1 + i] += wt * r.s[j];
       }
       continue;
     }
-    for (int q = 0; q < r.count; q++) {
-      const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
-      if (lo <= hi) addRun(sum, n, r.s, lo - p0, hi - p0);
-    }
+    for (int q = 0; q < r.count; q++) addRun(acc, L1, r.s, runs[q].first, runs[q].last);
   }
-  for (size_t j = 0; j < 5; j++) std::copy_n(sum + j * n, n, &sc.acc[j * L1 + p0]);
 }
 
-// Positions left between the pieces of the sums in Scan::part.
-constexpr int kPartGap = 2;
-
-// The block's sums after its scan: first what runs over every orientation in
-// turn, then the position sums, shared out in pieces of about kGrainWork
-// additions when there are that many, beside the progress lines of the
-// block when they are given.
-void sumBlock(Scan& sc, int b0, int nb, OrientationProgress* lines, SamplingSums& sampling,
-              double appended[5], std::vector<int>& cut) {
-  const int L1 = sc.L + 1;
-  const long long adds = tallyBlock(sc, nb, sampling, appended);
-  const int threads = workerCount(), lead = lines != nullptr ? 1 : 0;
-  const bool share = threads > 1 && 5 * adds >= kGrainWork;
-  const int pieces =
-      share ? static_cast<int>(std::clamp<long long>(5 * adds / kGrainWork, 1,
-                                                     std::max(1, threads - lead)))
-            : 1;
-  // Cuts where the additions so far reach the next share.
-  cut.assign(1, 0);
-  long long seen = 0;
-  for (int i = 0; i + 1 < L1 && static_cast<int>(cut.size()) < pieces; i++) {
-    seen += sc.reach[i];
-    if (seen * pieces >= adds * static_cast<long long>(cut.size())) cut.push_back(i + 1);
+// Adds the pieces of the block scanned so far, in order, unless another
+// thread is adding them; it then adds those this thread has seen scanned.
+void addScanned(Scan& sc, int pieces, int nb) {
+  while (!sc.adding.exchange(true)) {
+    int c = sc.added;
+    for (; c < pieces && sc.state[c].load() == kScanned; c++)
+      addPiece(sc, c, c * sc.piece, std::min((c + 1) * sc.piece, nb));
+    sc.added = c;
+    sc.adding.store(false);
+    if (c == pieces || sc.state[c].load() != kScanned) return;
   }
-  cut.push_back(L1);
-  const int tasks = lead + static_cast<int>(cut.size()) - 1;
-  forPieces(tasks, share ? 1 : tasks, [&](int begin, int end, int) {
-    for (int task = begin; task < end; task++) {
-      if (task < lead)
-        lines->steps(b0 + 1, b0 + nb);
-      else
-        sumPositions(sc, nb, cut[task - lead], cut[task - lead + 1],
-                     sc.part.data() + 5 * (cut[task - lead] + kPartGap * (task - lead)));
-    }
-  });
 }
 
 // The orientation scan of stericAlignment: per position i = 0..L the summed
@@ -314,10 +264,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const bool linesBeside = no_atoms == 0 || (lcType == 1 && descending);
   // Pieces of orientations taken by the threads as they come free: a few
   // per thread, none below an eighth of kGrainWork atom tests.
-  const int orientPiece =
+  const int piece =
       std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
-  const int lead = linesBeside ? orientPiece : 0;
-  const int workers = std::max(pieceWorkers(lead + B, orientPiece), 1);
+  const int pieces = (B + piece - 1) / piece;
+  const int lead = linesBeside ? piece : 0;
+  const int workers = std::max(pieceWorkers(lead + B, piece), 1);
   Scan sc{lcType,
           L,
           no_atoms,
@@ -331,53 +282,71 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
           rodRow(w.grid_el, L, gs, bound),
           false,
           descending,
+          piece,
           {},
           {},
           {},
           {},
+          {false},
+          0,
           {},
-          {}};
+          {},
+          {},
+          &sampling,
+          appended};
   // Every atom within reach of the centre: the atoms' reaches always share
   // a stretch (around the centre).
   double r2 = 0.0;
   for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
   sc.shared = std::sqrt(r2) < bound;
-  std::vector<char> short_of_memory;  // per worker: a run list could not grow
-  std::vector<int> cut;               // the pieces of positions of the sums
   try {
-    short_of_memory.assign(static_cast<size_t>(workers), 0);
     sc.orient.reset(new ScannedOrientation[static_cast<size_t>(B)]);
+    sc.work.resize(static_cast<size_t>(workers));
+    for (ScanWorker& s : sc.work) prepareWorker(sc, s);
+    sc.more.resize(static_cast<size_t>(pieces));
+    sc.state.reset(new std::atomic<int>[static_cast<size_t>(pieces)]);
     sc.acc.assign(static_cast<size_t>(5) * L1, 0.0);
     sc.count.assign(static_cast<size_t>(L1), 0);
-    sc.reach.assign(static_cast<size_t>(L1) + 1, 0);
-    sc.part.resize(static_cast<size_t>(5) * (L1 + kPartGap * threads));
-    sc.work.resize(static_cast<size_t>(workers));
-    for (ScanWorker& s : sc.work) prepareWorker(sc, B, workers, s);
-    cut.reserve(static_cast<size_t>(threads) + 1);
+    sc.change.assign(static_cast<size_t>(L1) + 1, 0);
   } catch (const std::bad_alloc&) {
     reportBad("no memory for the work space of the orientation scan.");
     return false;
   }
   OrientationProgress progress(N);
   for (int b0 = 0; b0 < N; b0 += B) {
-    const int nb = std::min(B, N - b0);
-    for (ScanWorker& s : sc.work) s.allowed.clear();
-    forPieces(lead + nb, orientPiece, [&](int begin, int end, int worker) {
+    const int nb = std::min(B, N - b0), nPieces = (nb + piece - 1) / piece;
+    for (int c = 0; c < nPieces; c++) {
+      sc.more[c].clear();
+      sc.state[c].store(kScanning);
+    }
+    sc.added = 0;
+    forPieces(lead + nb, piece, [&](int begin, int end, int worker) {
       if (begin < lead) {
         progress.steps(b0 + 1, b0 + nb);
         return;
       }
+      const int c = (begin - lead) / piece;
       try {
-        for (int k = begin - lead; k < end - lead; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
+        for (int k = begin - lead; k < end - lead; k++)
+          scanOne(sc, b0 + k, worker, sc.orient[k], sc.more[c]);
+        sc.state[c].store(kScanned);
       } catch (const std::bad_alloc&) {
-        short_of_memory[worker] = 1;
+        sc.state[c].store(kFailed);
       }
+      addScanned(sc, nPieces, nb);
     });
-    if (std::find(short_of_memory.begin(), short_of_memory.end(), 1) != short_of_memory.end()) {
+    addScanned(sc, nPieces, nb);
+    if (sc.added < nPieces) {
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    sumBlock(sc, b0, nb, linesBeside ? nullptr : &progress, sampling, appended, cut);
+    if (!linesBeside) progress.steps(b0 + 1, b0 + nb);
+    for (int i = 0, allowed = 0; i < L1; i++) {
+      allowed += sc.change[i];
+      sc.change[i] = 0;
+      sc.count[i] += allowed;
+    }
+    sc.change[L1] = 0;
   }
   progress.finish();
   for (int i = 0; i <= L; i++) {
