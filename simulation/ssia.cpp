@@ -259,7 +259,8 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   // A descending wall (or a molecule without atoms) gives an orientation at
   // most one run, kept in its record: the scan then allocates nothing and
   // cannot fail, and a first piece gathers the block's progress lines beside
-  // it. Otherwise they come after the scan, so that a failed block shows none.
+  // it. Otherwise they come after the block's scan (beside the next one), so
+  // that a failed block shows none.
   const int threads = workerCount();
   const bool linesBeside = no_atoms == 0 || (lcType == 1 && descending);
   // Pieces of orientations taken by the threads as they come free: a few
@@ -267,8 +268,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int piece =
       std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
   const int pieces = (B + piece - 1) / piece;
-  const int lead = linesBeside ? piece : 0;
-  const int workers = std::max(pieceWorkers(lead + B, piece), 1);
+  const int workers = std::max(pieceWorkers(piece + B, piece), 1);
   Scan sc{lcType,
           L,
           no_atoms,
@@ -313,8 +313,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
     return false;
   }
   OrientationProgress progress(N);
+  int gathered = 0;  // the progress lines gathered so far
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0), nPieces = (nb + piece - 1) / piece;
+    const int upTo = linesBeside ? b0 + nb : b0;  // the lines due beside this scan
+    const int lead = upTo > gathered ? piece : 0;
     for (int c = 0; c < nPieces; c++) {
       sc.more[c].clear();
       sc.state[c].store(kScanning);
@@ -322,7 +325,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
     sc.added = 0;
     forPieces(lead + nb, piece, [&](int begin, int end, int worker) {
       if (begin < lead) {
-        progress.steps(b0 + 1, b0 + nb);
+        progress.steps(gathered + 1, upTo);
         return;
       }
       const int c = (begin - lead) / piece;
@@ -336,11 +339,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       addScanned(sc, nPieces, nb);
     });
     addScanned(sc, nPieces, nb);
+    gathered = upTo;
     if (sc.added < nPieces) {
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    if (!linesBeside) progress.steps(b0 + 1, b0 + nb);
     for (int i = 0, allowed = 0; i < L1; i++) {
       allowed += sc.change[i];
       sc.change[i] = 0;
@@ -348,6 +351,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
     }
     sc.change[L1] = 0;
   }
+  if (gathered < N) progress.steps(gathered + 1, N);
   progress.finish();
   for (int i = 0; i <= L; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = sc.acc[static_cast<size_t>(j) * L1 + i];
