@@ -349,6 +349,16 @@ TEST_F(Steric, ProgressLinesAndTheCappedPositionWarning) {
   ASSERT_EQ(runModel(Medium(), c, 1.2, 0.0, 1, 12, dots.data(), S, &err), 0);
   for (int r = 1; r <= 12; r++) expected += "REMARK Orientation " + std::to_string(r) + " of 12\r";
   EXPECT_EQ(err, expected + "\n");
+  // Orientations filling two blocks of the scan: every line once and in order, wall and rod.
+  Dots many(32);
+  const int N = 600 * many.n;
+  ASSERT_GT(N, 16384);
+  expected.clear();
+  for (int r = 1; r <= N; r++) expected += "REMARK Orientation " + std::to_string(r) + " of " + std::to_string(N) + "\r";
+  for (int lc : {1, 2}) {
+    ASSERT_EQ(runModel(medium(lc), c, 1.2, 0.0, 600, many.n, many.dots, S, &err), 0);
+    EXPECT_TRUE(err == expected + "\n") << "lcType " << lc << ": " << err.size() << " bytes";
+  }
   // (6 - 0) / 0.001 = 6000 positions asked for, 5000 sampled, one warning.
   Medium md;
   md.gs = 0.001;
