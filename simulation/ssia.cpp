@@ -112,8 +112,11 @@ struct Scan {
   bool shared;      // the atoms' reaches always share a stretch
   bool descending;  // the wall's boundary never increases along the row
   int piece;        // orientations per piece of the scan
-  // Written by the workers as they scan (left uninitialised until then).
+  // The records of the block's orientations, written by the workers as they
+  // scan (left uninitialised until then); with one worker, whose pieces are
+  // added as soon as they are scanned, those of one piece at a time.
   std::unique_ptr<ScannedOrientation[]> orient;
+  bool onePiece;
   std::vector<ScanWorker> work;
   // Per piece: the runs of its orientations that hold more than
   // kInlineRuns, and its state.
@@ -128,6 +131,11 @@ struct Scan {
   SamplingSums* sampling;
   double* appended;
 };
+
+// The record of orientation k of the block, in piece c.
+ScannedOrientation& recordOf(const Scan& sc, int c, int k) {
+  return sc.orient[sc.onePiece ? k - c * sc.piece : k];
+}
 
 // The work arrays of one of the scan's workers (room for the most runs an
 // orientation can have).
@@ -199,7 +207,7 @@ void addPiece(Scan& sc, int c, int k0, int k1) {
   double* const acc = sc.acc.data();
   SamplingSums& sampling = *sc.sampling;
   for (int k = k0; k < k1; k++) {
-    const ScannedOrientation& r = sc.orient[k];
+    const ScannedOrientation& r = recordOf(sc, c, k);
     sampling.sZZ += r.s[0];
     sampling.sXX += r.sxx;
     sampling.sYY += r.syy;
@@ -284,6 +292,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
           descending,
           piece,
           {},
+          workers == 1,
           {},
           {},
           {},
@@ -300,7 +309,8 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
   sc.shared = std::sqrt(r2) < bound;
   try {
-    sc.orient.reset(new ScannedOrientation[static_cast<size_t>(B)]);
+    const int records = sc.onePiece ? std::min(piece, B) : B;
+    sc.orient.reset(new ScannedOrientation[static_cast<size_t>(records)]);
     sc.work.resize(static_cast<size_t>(workers));
     for (ScanWorker& s : sc.work) prepareWorker(sc, s);
     sc.more.resize(static_cast<size_t>(pieces));
@@ -331,7 +341,7 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
       const int c = (begin - lead) / piece;
       try {
         for (int k = begin - lead; k < end - lead; k++)
-          scanOne(sc, b0 + k, worker, sc.orient[k], sc.more[c]);
+          scanOne(sc, b0 + k, worker, recordOf(sc, c, k), sc.more[c]);
         sc.state[c].store(kScanned);
       } catch (const std::bad_alloc&) {
         sc.state[c].store(kFailed);
