@@ -4,9 +4,11 @@
 #include "simulation/ssia.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -35,26 +37,24 @@ bool reportBad(const char* what) {
   return true;
 }
 
-// Orientations scanned per block, at most: the workers take the
-// orientations of a block, then each position sums the block's results in
-// orientation order.
+// Orientations scanned per block, at most: the workers take the pieces of
+// a block's orientations, and the pieces scanned are added to the position
+// sums in orientation order as they come.
 constexpr int kScanBlock = 16384;
 
 // One orientation of a block: its order values, its allowed positions (up
-// to kInlineRuns runs kept here, more in runs[first .. first + count - 1] of
-// the worker that scanned it) and the two sampling terms the order values do
-// not hold.
+// to kInlineRuns runs kept here, more in more[first .. first + count - 1] of
+// its piece) and the two sampling terms the order values do not hold.
 constexpr int kInlineRuns = 2;
 struct ScannedOrientation {
   double s[5];
   PositionRun run[kInlineRuns];
-  int count, worker, first;
+  int count, first;
   bool finite;  // all five order values are finite
   double sxx, syy;
 };
 
-// Work arrays of one worker of the scan, a cache line of its own (the
-// run list grows as the worker goes).
+// Work arrays of one worker of the scan, a cache line of its own.
 struct alignas(64) ScanWorker {
   std::vector<float> xJ, yJ;
   std::vector<int> scratch;
@@ -98,8 +98,11 @@ void wallAllowed(const float* pot_dist, int L, bool descending, float lowest, bo
     }
 }
 
+// The state of a piece of a block's scan.
+enum PieceState : int { kScanning, kScanned, kFailed };
+
 // The scan of stericAlignment: its inputs, the orientations of the current
-// block, the workers' arrays and the position sums.
+// block, the workers' arrays and the sums.
 struct Scan {
   int lcType, L, no_atoms, digPsi;
   double inc_psi;
@@ -108,15 +111,45 @@ struct Scan {
   RodRow row;
   bool shared;      // the atoms' reaches always share a stretch
   bool descending;  // the wall's boundary never increases along the row
-  std::vector<ScannedOrientation> orient;
+  int piece;        // orientations per piece of the scan
+  // The records of the block's orientations, written by the workers as they
+  // scan (left uninitialised until then); with one worker, whose pieces are
+  // added as soon as they are scanned, those of one piece at a time.
+  std::unique_ptr<ScannedOrientation[]> orient;
+  bool onePiece;
   std::vector<ScanWorker> work;
+  // Per piece: the runs of its orientations that hold more than
+  // kInlineRuns, and its state.
+  std::vector<std::vector<PositionRun>> more;
+  std::unique_ptr<std::atomic<int>[]> state;
+  // The sums, kept by the thread adding the pieces (one at a time).
+  std::atomic<bool> adding;
+  int added;                // the pieces of the block added
   std::vector<double> acc;  // acc[j * (L + 1) + i]: element j summed at position i
   std::vector<int> count;   // allowed orientations per position
+  std::vector<int> change;  // count[i] - count[i - 1] over the block's pieces added
+  SamplingSums* sampling;
+  double* appended;
 };
 
-// Samples orientation index of the walk into r and appends its allowed
-// positions to the worker's runs.
-void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
+// The record of orientation k of the block, in piece c.
+ScannedOrientation& recordOf(const Scan& sc, int c, int k) {
+  return sc.orient[sc.onePiece ? k - c * sc.piece : k];
+}
+
+// The work arrays of one of the scan's workers (room for the most runs an
+// orientation can have).
+void prepareWorker(const Scan& sc, ScanWorker& s) {
+  s.xJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
+  if (sc.lcType == 2) s.yJ.resize(static_cast<size_t>(sc.no_atoms) + 1);
+  s.scratch.resize(static_cast<size_t>(sc.L) + 2);
+  s.allowed.reserve(static_cast<size_t>(sc.L) / 2 + 1);
+}
+
+// Samples orientation index of the walk into r, its runs beyond the
+// record's appended to more.
+void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r,
+             std::vector<PositionRun>& more) {
   ScanWorker& s = sc.work[worker];
   SampledOrientation o;
   sampleOrientation(sc.dots, sc.digPsi, sc.inc_psi, index, o, &s.seen);
@@ -125,8 +158,7 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
   r.syy = Syy(o.ya);
   r.finite = std::isfinite(o.s[0]) && std::isfinite(o.s[1]) && std::isfinite(o.s[2]) &&
              std::isfinite(o.s[3]) && std::isfinite(o.s[4]);
-  r.worker = worker;
-  r.first = static_cast<int>(s.allowed.size());
+  s.allowed.clear();
   const int n = sc.no_atoms;
   if (n == 0) {
     s.allowed.push_back({0, sc.L});
@@ -142,61 +174,78 @@ void scanOne(Scan& sc, int index, int worker, ScannedOrientation& r) {
     cylinderBlockedRuns(n, s.xJ.data(), s.yJ.data(), sc.row, sc.shared, s.scratch, s.blocked);
     appendComplement(s.blocked, sc.L, s.allowed);
   }
-  r.count = static_cast<int>(s.allowed.size()) - r.first;
-  if (r.count <= kInlineRuns) {
-    for (int q = 0; q < r.count; q++) r.run[q] = s.allowed[r.first + q];
-    s.allowed.resize(r.first);
+  r.count = static_cast<int>(s.allowed.size());
+  r.first = static_cast<int>(more.size());
+  if (r.count <= kInlineRuns)
+    std::copy(s.allowed.begin(), s.allowed.end(), r.run);
+  else
+    more.insert(more.end(), s.allowed.begin(), s.allowed.end());
+}
+
+// acc[j * n + i] += v[j] for the positions i = lo..hi and the five elements.
+void addRun(double* __restrict acc, size_t n, const double v[5], int lo, int hi) {
+  double* __restrict a0 = acc;
+  double* __restrict a1 = acc + n;
+  double* __restrict a2 = acc + 2 * n;
+  double* __restrict a3 = acc + 3 * n;
+  double* __restrict a4 = acc + 4 * n;
+  const double v0 = v[0], v1 = v[1], v2 = v[2], v3 = v[3], v4 = v[4];
+  for (int i = lo; i <= hi; i++) {
+    a0[i] += v0;
+    a1[i] += v1;
+    a2[i] += v2;
+    a3[i] += v3;
+    a4[i] += v4;
   }
 }
 
-// Adds the first nb orientations of the block, in order, to the sums of the
-// positions p0..p1-1.
-void sumPositions(Scan& sc, int nb, int p0, int p1) {
-  if (p0 >= p1) return;
-  // The sums of the positions, six to a position (the five elements and the
-  // count) in a copy of the thread's own, so that threads summing
-  // neighbouring positions never write to the same cache line.
-  thread_local std::vector<double> local;
-  local.resize(static_cast<size_t>(6) * (p1 - p0));
-  double* const sum = local.data();  // position i at sum[6 * (i - p0)]
+// Adds the orientations k0..k1-1 of the block's piece c, in order, to the
+// sums: those of the sampling, of the rod's never obstructed positions, and
+// of the positions (element after element, over the allowed runs only).
+void addPiece(Scan& sc, int c, int k0, int k1) {
   const size_t L1 = static_cast<size_t>(sc.L) + 1;
-  for (int i = p0; i < p1; i++) {
-    for (int j = 0; j < 5; j++) sum[6 * (i - p0) + j] = sc.acc[j * L1 + i];
-    sum[6 * (i - p0) + 5] = sc.count[i];
-  }
-  for (int k = 0; k < nb; k++) {
-    const ScannedOrientation& r = sc.orient[k];
-    const PositionRun* runs =
-        r.count <= kInlineRuns ? r.run : sc.work[r.worker].allowed.data() + r.first;
-    const double v0 = r.s[0], v1 = r.s[1], v2 = r.s[2], v3 = r.s[3], v4 = r.s[4];
+  double* const acc = sc.acc.data();
+  SamplingSums& sampling = *sc.sampling;
+  for (int k = k0; k < k1; k++) {
+    const ScannedOrientation& r = recordOf(sc, c, k);
+    sampling.sZZ += r.s[0];
+    sampling.sXX += r.sxx;
+    sampling.sYY += r.syy;
+    sampling.sXY += r.s[2];
+    sampling.sXZ += r.s[3];
+    sampling.sYZ += r.s[4];
+    if (sc.lcType == 2)
+      for (int j = 0; j < 5; j++) sc.appended[j] += 1.0 * r.s[j];
+    const PositionRun* runs = r.count <= kInlineRuns ? r.run : sc.more[c].data() + r.first;
+    for (int q = 0; q < r.count; q++) {
+      sc.change[runs[q].first]++;
+      sc.change[runs[q].last + 1]--;
+    }
     if (sc.lcType == 2 && !r.finite) {
       // The rod adds 0 x the value at the blocked positions: NaN here.
-      for (int i = p0; i < p1; i++) {
+      for (size_t i = 0; i < L1; i++) {
         bool ok = false;
-        for (int q = 0; q < r.count; q++) ok = ok || (runs[q].first <= i && i <= runs[q].last);
+        for (int q = 0; q < r.count; q++)
+          ok = ok || (runs[q].first <= static_cast<int>(i) && static_cast<int>(i) <= runs[q].last);
         const double wt = ok ? 1.0 : 0.0;
-        double* t = sum + 6 * (i - p0);
-        t[0] += wt * v0, t[1] += wt * v1, t[2] += wt * v2, t[3] += wt * v3, t[4] += wt * v4;
-        t[5] += wt;
+        for (size_t j = 0; j < 5; j++) acc[j * L1 + i] += wt * r.s[j];
       }
       continue;
     }
-    for (int q = 0; q < r.count; q++) {
-      const int lo = std::max(runs[q].first, p0), hi = std::min(runs[q].last, p1 - 1);
-      for (int i = lo; i <= hi; i++) {
-        double* t = sum + 6 * (i - p0);
-        t[0] += v0;
-        t[1] += v1;
-        t[2] += v2;
-        t[3] += v3;
-        t[4] += v4;
-        t[5] += 1.0;
-      }
-    }
+    for (int q = 0; q < r.count; q++) addRun(acc, L1, r.s, runs[q].first, runs[q].last);
   }
-  for (int i = p0; i < p1; i++) {
-    for (int j = 0; j < 5; j++) sc.acc[j * L1 + i] = sum[6 * (i - p0) + j];
-    sc.count[i] = static_cast<int>(sum[6 * (i - p0) + 5]);
+}
+
+// Adds the pieces of the block scanned so far, in order, unless another
+// thread is adding them; it then adds those this thread has seen scanned.
+void addScanned(Scan& sc, int pieces, int nb) {
+  while (!sc.adding.exchange(true)) {
+    int c = sc.added;
+    for (; c < pieces && sc.state[c].load() == kScanned; c++)
+      addPiece(sc, c, c * sc.piece, std::min((c + 1) * sc.piece, nb));
+    sc.added = c;
+    sc.adding.store(false);
+    if (c == pieces || sc.state[c].load() != kScanned) return;
   }
 }
 
@@ -212,17 +261,22 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   const int blocks = (N + kScanBlock - 1) / kScanBlock;
   const int B = (N + blocks - 1) / blocks;
   const int L1 = L + 1;
+  bool descending = true;  // the wall's boundary never increases along the row
+  if (lcType == 1)
+    for (int i = 1; i <= L; i++) descending = descending && w.pot_dist[i] <= w.pot_dist[i - 1];
+  // A descending wall (or a molecule without atoms) gives an orientation at
+  // most one run, kept in its record: the scan then allocates nothing and
+  // cannot fail, and a first piece gathers the block's progress lines beside
+  // it. Otherwise they come after the block's scan (beside the next one), so
+  // that a failed block shows none.
+  const int threads = workerCount();
+  const bool linesBeside = no_atoms == 0 || (lcType == 1 && descending);
   // Pieces of orientations taken by the threads as they come free: a few
   // per thread, none below an eighth of kGrainWork atom tests.
-  const int threads = workerCount();
-  const int orientPiece =
+  const int piece =
       std::max({1, kGrainWork / 8 / (no_atoms + 1), (B + 8 * threads - 1) / (8 * threads)});
-  // Positions per piece of the sums: two pieces per thread, unless the
-  // block's sums are too small to share.
-  const bool shareSums = static_cast<long long>(L1) * B >= kGrainWork;
-  const int posPiece = shareSums ? std::max(1, (L1 + 2 * threads - 1) / (2 * threads)) : L1;
-  const int posPieces = (L1 + posPiece - 1) / posPiece;
-  const int workers = std::max(pieceWorkers(B, orientPiece), 1);
+  const int pieces = (B + piece - 1) / piece;
+  const int workers = std::max(pieceWorkers(piece + B, piece), 1);
   Scan sc{lcType,
           L,
           no_atoms,
@@ -235,76 +289,79 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
           w.pot_dist,
           rodRow(w.grid_el, L, gs, bound),
           false,
-          true,
+          descending,
+          piece,
+          {},
+          workers == 1,
           {},
           {},
           {},
-          {}};
+          {false},
+          0,
+          {},
+          {},
+          {},
+          &sampling,
+          appended};
   // Every atom within reach of the centre: the atoms' reaches always share
   // a stretch (around the centre).
   double r2 = 0.0;
   for (int a = 1; a <= no_atoms; a++) r2 = std::max(r2, x[a] * x[a] + y[a] * y[a] + z[a] * z[a]);
   sc.shared = std::sqrt(r2) < bound;
-  if (lcType == 1)
-    for (int i = 1; i <= L; i++)
-      sc.descending = sc.descending && w.pot_dist[i] <= w.pot_dist[i - 1];
-  std::vector<char> short_of_memory;  // per worker: a run list could not grow
   try {
-    short_of_memory.assign(static_cast<size_t>(workers), 0);
-    sc.orient.resize(static_cast<size_t>(B));
+    const int records = sc.onePiece ? std::min(piece, B) : B;
+    sc.orient.reset(new ScannedOrientation[static_cast<size_t>(records)]);
+    sc.work.resize(static_cast<size_t>(workers));
+    for (ScanWorker& s : sc.work) prepareWorker(sc, s);
+    sc.more.resize(static_cast<size_t>(pieces));
+    sc.state.reset(new std::atomic<int>[static_cast<size_t>(pieces)]);
     sc.acc.assign(static_cast<size_t>(5) * L1, 0.0);
     sc.count.assign(static_cast<size_t>(L1), 0);
-    sc.work.resize(static_cast<size_t>(workers));
-    for (ScanWorker& s : sc.work) {
-      s.xJ.resize(static_cast<size_t>(no_atoms) + 1);
-      if (lcType == 2) s.yJ.resize(static_cast<size_t>(no_atoms) + 1);
-      s.scratch.resize(static_cast<size_t>(L) + 2);
-      s.allowed.reserve(static_cast<size_t>(2 * B / workers + 16));
-    }
+    sc.change.assign(static_cast<size_t>(L1) + 1, 0);
   } catch (const std::bad_alloc&) {
     reportBad("no memory for the work space of the orientation scan.");
     return false;
   }
   OrientationProgress progress(N);
+  int gathered = 0;  // the progress lines gathered so far
   for (int b0 = 0; b0 < N; b0 += B) {
-    const int nb = std::min(B, N - b0);
-    for (ScanWorker& s : sc.work) s.allowed.clear();
-    forPieces(nb, orientPiece, [&](int begin, int end, int worker) {
-      try {
-        for (int k = begin; k < end; k++) scanOne(sc, b0 + k, worker, sc.orient[k]);
-      } catch (const std::bad_alloc&) {
-        short_of_memory[worker] = 1;
+    const int nb = std::min(B, N - b0), nPieces = (nb + piece - 1) / piece;
+    const int upTo = linesBeside ? b0 + nb : b0;  // the lines due beside this scan
+    const int lead = upTo > gathered ? piece : 0;
+    for (int c = 0; c < nPieces; c++) {
+      sc.more[c].clear();
+      sc.state[c].store(kScanning);
+    }
+    sc.added = 0;
+    forPieces(lead + nb, piece, [&](int begin, int end, int worker) {
+      if (begin < lead) {
+        progress.steps(gathered + 1, upTo);
+        return;
       }
+      const int c = (begin - lead) / piece;
+      try {
+        for (int k = begin - lead; k < end - lead; k++)
+          scanOne(sc, b0 + k, worker, recordOf(sc, c, k), sc.more[c]);
+        sc.state[c].store(kScanned);
+      } catch (const std::bad_alloc&) {
+        sc.state[c].store(kFailed);
+      }
+      addScanned(sc, nPieces, nb);
     });
-    if (std::find(short_of_memory.begin(), short_of_memory.end(), 1) != short_of_memory.end()) {
+    addScanned(sc, nPieces, nb);
+    gathered = upTo;
+    if (sc.added < nPieces) {
       reportBad("no memory for the work space of the orientation scan.");
       return false;
     }
-    // First what runs over every orientation in turn (the progress lines;
-    // the sums of the sampling and of the never obstructed positions), then
-    // the pieces of positions.
-    forPieces(posPieces + 2, shareSums ? 1 : posPieces + 2, [&](int begin, int end, int) {
-      for (int task = begin; task < end; task++) {
-        if (task == 0) {
-          progress.steps(b0 + 1, b0 + nb);
-        } else if (task == 1) {
-          for (int k = 0; k < nb; k++) {
-            const ScannedOrientation& r = sc.orient[k];
-            sampling.sZZ += r.s[0];
-            sampling.sXX += r.sxx;
-            sampling.sYY += r.syy;
-            sampling.sXY += r.s[2];
-            sampling.sXZ += r.s[3];
-            sampling.sYZ += r.s[4];
-            if (lcType == 2)
-              for (int j = 0; j < 5; j++) appended[j] += 1.0 * r.s[j];
-          }
-        } else {
-          sumPositions(sc, nb, (task - 2) * posPiece, std::min((task - 1) * posPiece, L1));
-        }
-      }
-    });
+    for (int i = 0, allowed = 0; i < L1; i++) {
+      allowed += sc.change[i];
+      sc.change[i] = 0;
+      sc.count[i] += allowed;
+    }
+    sc.change[L1] = 0;
   }
+  if (gathered < N) progress.steps(gathered + 1, N);
   progress.finish();
   for (int i = 0; i <= L; i++) {
     for (int j = 0; j < 5; j++) ssia.saupe_dis[i][j] = sc.acc[static_cast<size_t>(j) * L1 + i];

@@ -215,12 +215,16 @@ TEST_F(Steric, ScanAgreesWithThePlainScanAndTheTwin) {
   for (const auto& p : {std::array<double, 3>{0, 0, 0}, {0, 0, 0}, {3.3, -1.25, 0.5}, {-7.5, 2.0, 9.0},
                         {-7.5, 2.0, 9.0}, {12.0, 0.0, -0.3}})
     odd.add(p[0], p[1], p[2]);
+  PdbAtoms beads;  // a thin rod fits between them: three and more allowed runs
+  for (double zz = -20.0; zz <= 20.0; zz += 10.0) beads.add(0.3 * zz, 0.1 * zz, zz);
   std::mt19937 gen(3);
   const PdbAtoms ball = moleculeOf(80, 30.0, false, gen), withNaN = moleculeOf(40, 12.0, true, gen);
   Dots s(32);
+  ASSERT_GT(s.n * 600, 16384);  // 600 turns: the orientations of two blocks of the scan
   const struct {
     Medium md;
     const PdbAtoms* mol;
+    int turns = 6;
   } cases[] = {
       {{1, 60.0, 20.0, 0.0, 0.2, 0.05}, &ubq}, {{1, 80.0, 20.0, 1.5, 0.37, 0.05}, &ubq},
       {{2, 0.0, 33.5, 0.0, 0.2, 0.05}, &ubq},  {{2, 0.0, 33.5, 2.0, 1.0, 0.3}, &ubq},
@@ -230,20 +234,22 @@ TEST_F(Steric, ScanAgreesWithThePlainScanAndTheTwin) {
       {{2, 0.0, 4.0, 0.5, 0.3, 0.01}, &ubq},   {{2, 0.0, 10.0, 1.0, 0.5, 0.05}, &ball},
       // A NaN coordinate (the twin would let it block everything): the plain scan only.
       {{1, 60.0, 20.0, 1.0, 0.5, 0.05}, &withNaN}, {{2, 0.0, 10.0, 1.0, 0.5, 0.05}, &withNaN},
+      {{2, 0.0, 1.0, 0.5, 0.3, 0.002}, &beads},
+      {{1, 40.0, 5.0, 0.5, 0.25, 0.05}, &odd, 600}, {{2, 0.0, 1.0, 0.5, 0.3, 0.002}, &beads, 600},
   };
   for (const auto& k : cases) {
     const double maxL = k.mol->maxRadius() + k.md.radius;
     double plain[5], twin[5], scale = 0;
-    plainScan(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, plain);
+    plainScan(k.md, *k.mol, maxL, k.md.radius, k.turns, s.n, s.dots, plain);
     for (int threads : {1, 3, 8}) {
       Threads t(threads);
       double got[5];
-      ASSERT_EQ(runModel(k.md, *k.mol, maxL, k.md.radius, 6, s.n, s.dots, got), 0);
+      ASSERT_EQ(runModel(k.md, *k.mol, maxL, k.md.radius, k.turns, s.n, s.dots, got), 0);
       for (int j = 0; j < 5; j++)
         EXPECT_EQ(got[j], plain[j]) << "lcType " << k.md.lcType << " R " << k.md.R << " threads " << threads << " element " << j;
     }
     if (k.mol == &withNaN) continue;
-    stericTwin(k.md, *k.mol, maxL, k.md.radius, 6, s, twin);
+    stericTwin(k.md, *k.mol, maxL, k.md.radius, k.turns, s, twin);
     for (double v : twin) scale = std::fmax(scale, std::fabs(v));
     // Single-precision coordinates and whole position counts: 1 % of the largest element.
     for (int j = 0; j < 5; j++)
@@ -343,6 +349,16 @@ TEST_F(Steric, ProgressLinesAndTheCappedPositionWarning) {
   ASSERT_EQ(runModel(Medium(), c, 1.2, 0.0, 1, 12, dots.data(), S, &err), 0);
   for (int r = 1; r <= 12; r++) expected += "REMARK Orientation " + std::to_string(r) + " of 12\r";
   EXPECT_EQ(err, expected + "\n");
+  // Orientations filling two blocks of the scan: every line once and in order, wall and rod.
+  Dots many(32);
+  const int N = 600 * many.n;
+  ASSERT_GT(N, 16384);
+  expected.clear();
+  for (int r = 1; r <= N; r++) expected += "REMARK Orientation " + std::to_string(r) + " of " + std::to_string(N) + "\r";
+  for (int lc : {1, 2}) {
+    ASSERT_EQ(runModel(medium(lc), c, 1.2, 0.0, 600, many.n, many.dots, S, &err), 0);
+    EXPECT_TRUE(err == expected + "\n") << "lcType " << lc << ": " << err.size() << " bytes";
+  }
   // (6 - 0) / 0.001 = 6000 positions asked for, 5000 sampled, one warning.
   Medium md;
   md.gs = 0.001;
