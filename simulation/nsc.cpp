@@ -988,10 +988,11 @@ int testAtoms(const double* co, const double* radius, int nat, int densit, int m
     warning("nsc_dclm: no memory for the dot tests of %d atoms", nat);
     return 1;
   }
-  // The threads start one after another: each takes small blocks of atoms
-  // until none is left, so that the first started do more.
+  // The threads start one after another: each takes atoms two at a time
+  // until none is left, so that the first started do more and none is left
+  // with a long tail of costly surface atoms while the others wait.
   std::atomic<int> nextAtom{0};
-  const int block = std::max(1, grain / 2);
+  const int block = 2;
   forChunks(workers, 1, [&](int, int, int worker) {
     NeighbourSet& s = neighbOf[worker];
     for (int begin; (begin = nextAtom.fetch_add(block)) < nat;) {

@@ -22,6 +22,11 @@ namespace {
 // (longer spins cost the main thread its core on a busy machine).
 constexpr auto kSpin = std::chrono::microseconds(50);
 
+// How long the caller of a call, its own chunks done, looks for the end
+// before it sleeps: long enough for the helpers' last chunks of an even
+// share, short enough to cost little when one of them is held up.
+constexpr auto kCallerSpin = std::chrono::microseconds(300);
+
 // A short wait of the spinning loop that leaves the core to its sibling.
 inline void relax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -58,14 +63,21 @@ class Pool {
       body_ = &body;
       nextChunk_.store(0, std::memory_order_relaxed);
       nextWorker_.store(0, std::memory_order_relaxed);
-      done_ = 0;
+      done_.store(0, std::memory_order_relaxed);
       open_ = true;
       generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
     work();
+    // The last helpers usually finish within microseconds of the caller:
+    // looking for the end for a while saves the caller the wake-up of a sleep.
+    const auto until = std::chrono::steady_clock::now() + kCallerSpin;
+    for (int i = 0; !finishedAll(); i++) {
+      relax();
+      if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) break;
+    }
     std::unique_lock<std::mutex> lock(m_);
-    finished_.wait(lock, [&] { return done_ == chunks_ && joined_ == 0; });
+    finished_.wait(lock, [&] { return finishedAll(); });
     open_ = false;
     body_ = nullptr;
     lock.unlock();
@@ -82,6 +94,12 @@ class Pool {
   }
 
  private:
+
+  // Every chunk has run and no helper is inside the call.
+  bool finishedAll() const {
+    return done_.load(std::memory_order_acquire) == chunks_ &&
+           joined_.load(std::memory_order_acquire) == 0;
+  }
 
   static bool& inHelper() {
     static thread_local bool helper = false;
@@ -107,8 +125,7 @@ class Pool {
     }
     if (ran == 0) return;
     std::lock_guard<std::mutex> lock(m_);
-    done_ += ran;
-    if (done_ == chunks_) finished_.notify_all();
+    if (done_.fetch_add(ran, std::memory_order_release) + ran == chunks_) finished_.notify_all();
   }
 
   // Starts helpers until there are want of them (fewer when a thread cannot
@@ -126,6 +143,12 @@ class Pool {
 
   void helper() {
     inHelper() = true;
+    // The memory pool of the thread is made now, while the run reads its
+    // inputs: made at the first allocation of a chunk, it would stall the
+    // page faults of every thread of the call.
+    void* first = std::malloc(64);
+    asm volatile("" : : "r"(first) : "memory");
+    std::free(first);
     unsigned seen = 0;
     for (;;) {
       // Look for the next call for a little while, then sleep until it comes
@@ -138,12 +161,12 @@ class Pool {
       std::unique_lock<std::mutex> lock(m_);
       wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
       seen = generation_.load(std::memory_order_relaxed);
-      if (!open_ || done_ == chunks_) continue;
-      joined_++;
+      if (!open_ || done_.load(std::memory_order_relaxed) == chunks_) continue;
+      joined_.fetch_add(1, std::memory_order_relaxed);
       lock.unlock();
       work();
       lock.lock();
-      if (--joined_ == 0) finished_.notify_all();
+      if (joined_.fetch_sub(1, std::memory_order_release) == 1) finished_.notify_all();
     }
   }
 
@@ -155,7 +178,10 @@ class Pool {
   std::mutex growing_;  // held while helpers are started
   std::vector<std::thread> threads_;
   const std::function<void(int, int, int)>* body_ = nullptr;
-  int n_ = 0, chunks_ = 0, piece_ = 0, workers_ = 0, done_ = 0, joined_ = 0;
+  int n_ = 0, chunks_ = 0, piece_ = 0, workers_ = 0;
+  // Chunks run, and helpers inside the call; changed under m_, read also
+  // without it by the caller looking for the end.
+  std::atomic<int> done_{0}, joined_{0};
   bool open_ = false;
 };
 
@@ -172,7 +198,8 @@ int workerCount() {
     const long v = std::strtol(s, &end, 10);
     if (end != s && *end == '\0' && v >= 1) return v > 256 ? 256 : static_cast<int>(v);
   }
-  const unsigned c = std::thread::hardware_concurrency();
+  // The system is asked once (it reads a file of the kernel each time).
+  static const unsigned c = std::thread::hardware_concurrency();
   return c >= 1 ? static_cast<int>(c > 256 ? 256 : c) : 1;
 }
 
