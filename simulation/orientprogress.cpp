@@ -1,6 +1,7 @@
 // Buffered progress lines of an orientation walk.
 #include "simulation/orientprogress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "simulation/ssia.h"
@@ -19,6 +20,12 @@ OrientationProgress::OrientationProgress(int total) : total_(total), last_(Clock
   char tail[32];
   const int n = std::snprintf(tail, sizeof tail, " of %d\r", total);
   if (n > 0) suffix_.assign(tail, static_cast<std::size_t>(n));
+  // Room for every line up to the size that forces a write (the suffix is
+  // as long as the widest number): the buffer never grows line by line.
+  constexpr std::size_t kHead = sizeof "REMARK Orientation " - 1;
+  const std::size_t line = kHead + 2 * suffix_.size();
+  const std::size_t all = (total > 0 ? static_cast<std::size_t>(total) : 0) * line;
+  pending_.reserve(std::min(all, kLargest + line));
 }
 
 void OrientationProgress::append(int r) {
