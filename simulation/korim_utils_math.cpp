@@ -9,10 +9,10 @@ namespace korim::simulation {
 namespace {
 
 // M(theta, phi, psi), 1-based, element [0][*] and [*][0] unused.
-void rotationMatrix(double theta, double phi, double psi, double m[4][4]) {
-  const double ct = std::cos(theta), st = std::sin(theta);
-  const double cp = std::cos(phi), sp = std::sin(phi);
-  const double cs = std::cos(psi), ss = std::sin(psi);
+void rotationMatrix(const CosSin& theta, const CosSin& phi, const CosSin& psi, double m[4][4]) {
+  const double ct = theta.c, st = theta.s;
+  const double cp = phi.c, sp = phi.s;
+  const double cs = psi.c, ss = psi.s;
   m[1][1] = cp * ct * cs - sp * ss;
   m[1][2] = sp * ct * cs + cp * ss;
   m[1][3] = -st * cs;
@@ -22,6 +22,10 @@ void rotationMatrix(double theta, double phi, double psi, double m[4][4]) {
   m[3][1] = cp * st;
   m[3][2] = sp * st;
   m[3][3] = ct;
+}
+
+void rotationMatrix(double theta, double phi, double psi, double m[4][4]) {
+  rotationMatrix(cosSin(theta), cosSin(phi), cosSin(psi), m);
 }
 
 // out = M in, summed over j = 1..3 from 0 (the same sums for every caller).
@@ -46,8 +50,16 @@ void rotate_vector(double theta, double phi, double psi, const double input_vect
 
 void rotate_coorsystem(double theta, double phi, double psi, double x_axis_tensor[4],
                        double y_axis_tensor[4], double z_axis_tensor[4]) {
+  rotate_coorsystem(cosSin(theta), cosSin(phi), cosSin(psi), x_axis_tensor, y_axis_tensor,
+                    z_axis_tensor);
+}
+
+CosSin cosSin(double angle) { return {std::cos(angle), std::sin(angle)}; }
+
+void rotate_coorsystem(const CosSin& theta, const CosSin& phi, const CosSin& psi,
+                       double x_axis_tensor[4], double y_axis_tensor[4], double z_axis_tensor[4]) {
   // One matrix for the three axes: the sampling loops call this twice per
-  // orientation, and the sines and cosines dominate its cost.
+  // orientation.
   const double ex[4] = {0.0, 1.0, 0.0, 0.0};
   const double ey[4] = {0.0, 0.0, 1.0, 0.0};
   const double ez[4] = {0.0, 0.0, 0.0, 1.0};

@@ -18,6 +18,19 @@ void rotate_vector(double theta, double phi, double psi, const double input_vect
 void rotate_coorsystem(double theta, double phi, double psi, double x_axis_tensor[4],
                        double y_axis_tensor[4], double z_axis_tensor[4]);
 
+// The cosine and sine of an angle (radians), as std::cos and std::sin give
+// them.
+struct CosSin {
+  double c = 1.0, s = 0.0;
+};
+CosSin cosSin(double angle);
+
+// rotate_coorsystem from the cosines and sines of its three angles (the same
+// values bit for bit): a walk over many orientations that share angles
+// takes each sine and cosine once.
+void rotate_coorsystem(const CosSin& theta, const CosSin& phi, const CosSin& psi,
+                       double x_axis_tensor[4], double y_axis_tensor[4], double z_axis_tensor[4]);
+
 // M in single precision, 0-based: rotMatrix[r][c] = M[r+1][c+1]; evaluated in
 // double and rounded once.
 void getRotMat(float theta, float phi, float psi, float rotMatrix[3][3]);

@@ -3,6 +3,7 @@
 // volume alone.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "settings/settings.h"
@@ -67,10 +68,19 @@ struct SampledOrientation {
   double u[4], v[4], w[4];
 };
 
-// The angles of one dot, kept by a walk while it samples the turns about it.
+// The angles of one dot, kept by a walk while it samples the turns about it,
+// with their cosines and sines and those of the negated angles, and the
+// cosines and sines of every turn met so far (by turn index, with the angle
+// they belong to).
 struct DotAngles {
   int dot = -1;
   double theta = 0.0, phi = 0.0;
+  CosSin theta1, phi1, negTheta, negPhi;
+  struct Turn {
+    double psi;
+    CosSin turn, neg;
+  };
+  std::vector<Turn> turns;
 };
 
 // psiDegrees in radians, as orientationOf takes it.
@@ -83,16 +93,32 @@ template <typename Inc>
 void sampleOrientation(const double* dots, int digPsi, Inc inc_psi, int index,
                        SampledOrientation& o, DotAngles* seen = nullptr) {
   const int d = index / digPsi, m = index % digPsi;
-  Orientation a;
-  if (seen != nullptr && seen->dot == d) {
-    a = {seen->theta, seen->phi, psiRadians(m * inc_psi)};
-  } else {
-    a = orientationOf(&dots[3 * d], m * inc_psi);
-    if (seen != nullptr) *seen = {d, a.theta, a.phi};
+  if (seen == nullptr) {
+    const Orientation a = orientationOf(&dots[3 * d], m * inc_psi);
+    rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
+    orderValues(o.xa, o.ya, o.za, o.s);
+    rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
+    return;
   }
-  rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
+  // The same angles, sines and cosines as above, each computed once per dot
+  // or per turn.
+  if (seen->dot != d) {
+    const Orientation a = orientationOf(&dots[3 * d], 0.0);
+    seen->dot = d;
+    seen->theta = a.theta;
+    seen->phi = a.phi;
+    seen->theta1 = cosSin(a.theta);
+    seen->phi1 = cosSin(a.phi);
+    seen->negTheta = cosSin(-a.theta);
+    seen->negPhi = cosSin(-a.phi);
+  }
+  const double psi = psiRadians(m * inc_psi);
+  if (static_cast<int>(seen->turns.size()) <= m) seen->turns.resize(m + 1, {std::nan(""), {}, {}});
+  DotAngles::Turn& t = seen->turns[m];
+  if (!(t.psi == psi)) t = {psi, cosSin(psi), cosSin(-psi)};
+  rotate_coorsystem(seen->theta1, seen->phi1, t.turn, o.xa, o.ya, o.za);
   orderValues(o.xa, o.ya, o.za, o.s);
-  rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
+  rotate_coorsystem(seen->negTheta, t.neg, seen->negPhi, o.u, o.v, o.w);
 }
 
 // Calls body(const SampledOrientation&) for every dot in the order of dots

@@ -205,6 +205,40 @@ class Steric : public testing::Test {
 
 }  // namespace
 
+// A walk that keeps the angles of its dot and turns samples every orientation
+// bit for bit as the direct computation does (turns in double and in single
+// precision, a walk that changes its turns, the dots met out of order).
+TEST(SampledOrientation, KeptAnglesGiveTheDirectValues) {
+  int n = 0;
+  ASSERT_EQ(make_unsp(42, 10, &n, 0), 0);
+  const std::vector<double> dots(unspCurrentDots(&n), unspCurrentDots(&n) + 3 * n);
+  auto same = [](const SampledOrientation& a, const SampledOrientation& b) {
+    for (int k = 0; k < 4; k++)
+      if (a.xa[k] != b.xa[k] || a.ya[k] != b.ya[k] || a.za[k] != b.za[k] || a.u[k] != b.u[k] ||
+          a.v[k] != b.v[k] || a.w[k] != b.w[k])
+        return false;
+    for (int k = 0; k < 5; k++)
+      if (!(a.s[k] == b.s[k]) && !(std::isnan(a.s[k]) && std::isnan(b.s[k]))) return false;
+    return true;
+  };
+  DotAngles seen;
+  SampledOrientation kept, direct;
+  for (int digPsi : {18, 7, 36}) {
+    const int N = n * digPsi;
+    for (int step : {1, 5}) {
+      for (int k = 0; k < N; k += step) {
+        const int index = step == 1 ? k : N - 1 - k;
+        sampleOrientation(dots.data(), digPsi, 360.0 / digPsi, index, kept, &seen);
+        sampleOrientation(dots.data(), digPsi, 360.0 / digPsi, index, direct);
+        ASSERT_TRUE(same(kept, direct)) << "digPsi " << digPsi << " index " << index;
+        sampleOrientation(dots.data(), digPsi, 360.0f / digPsi, index, kept, &seen);
+        sampleOrientation(dots.data(), digPsi, 360.0f / digPsi, index, direct);
+        ASSERT_TRUE(same(kept, direct)) << "single precision, digPsi " << digPsi << " index " << index;
+      }
+    }
+  }
+}
+
 // The scan equals, bit for bit and whatever the number of threads, the plain scan (every
 // orientation in turn, every atom tested at every position, each sum taken in orientation
 // order), and the twin written from the geometry to 1 % of the largest element.
