@@ -4,7 +4,8 @@
 Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE] [--only TEXT]
 
 Every case runs both binaries alternately (medians of --runs interleaved
-runs each), and the new binary also with OMP_NUM_THREADS=1. Standard output,
+runs each, the order of the builds turning from run to run), and the new
+binary also with OMP_NUM_THREADS=1. Standard output,
 standard error, the table and the rotated structures of every case must be
 byte-identical between the two builds and between thread counts; otherwise
 the script stops with status 1. With --readme the performance table between
@@ -116,9 +117,11 @@ def main():
             continue
         tr, tn, t1, cr, c1 = [], [], [], [], []
         dr, dn, d1 = (os.path.join(tmp, s) for s in ("ref", "new", "one"))
-        for _ in range(a.runs):
-            for times, cpus, b, d, n in ((tr, cr, ref, dr, None), (tn, None, new, dn, None),
-                                         (t1, c1, new, d1, 1)):
+        variants = ((tr, cr, ref, dr, None), (tn, None, new, dn, None), (t1, c1, new, d1, 1))
+        for r in range(a.runs):
+            # The order turns from run to run, so that no build always runs
+            # just after another (and after the other's files and writes).
+            for times, cpus, b, d, n in variants[r % 3:] + variants[:r % 3]:
                 t, c = run(b, args, d, threads=n)
                 times.append(t)
                 if cpus is not None:
