@@ -55,13 +55,18 @@ void BM_StericWallAllHeavy(benchmark::State& s) { runSteric(s, 1, heavyAtoms());
 void BM_StericRodSurface(benchmark::State& s) { runSteric(s, 2, surfaceAtoms()); }
 void BM_StericRodAllHeavy(benchmark::State& s) { runSteric(s, 2, heavyAtoms()); }
 
+// Centres and accessible radii (1.4 A probe) of the molecule's atoms.
+void accessibleSpheres(const Molecule& m, std::vector<double>* co, std::vector<double>* r) {
+  for (int i = 1; i <= m.n(); i++) {
+    co->insert(co->end(), {m.x[i], m.y[i], m.z[i]});
+    r->push_back(radiusOf(m.element[i]) + kNscProbeRadius);
+  }
+}
+
 void BM_SurfaceAtoms(benchmark::State& state) {
   const Molecule& all = heavyAtoms();
   std::vector<double> co, r;
-  for (int i = 1; i <= all.n(); i++) {
-    co.insert(co.end(), {all.x[i], all.y[i], all.z[i]});
-    r.push_back(radiusOf(all.element[i]) + kNscProbeRadius);
-  }
+  accessibleSpheres(all, &co, &r);
   int nDot = 0;
   for (auto _ : state) {
     double area, vol, *at = nullptr;
@@ -83,10 +88,7 @@ void BM_SurfaceAtoms(benchmark::State& state) {
 void BM_ExposedSpheres(benchmark::State& state) {
   const Molecule& all = heavyAtoms();
   std::vector<double> co, r;
-  for (int i = 1; i <= all.n(); i++) {
-    co.insert(co.end(), {all.x[i], all.y[i], all.z[i]});
-    r.push_back(radiusOf(all.element[i]) + kNscProbeRadius);
-  }
+  accessibleSpheres(all, &co, &r);
   std::vector<char> exposed;
   for (auto _ : state) {
     if (exposedSpheres(co.data(), r.data(), all.n(), &exposed) != 0) {
