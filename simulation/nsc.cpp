@@ -886,11 +886,13 @@ void gatherNeighbours(const BoxGrid& g, int p, NeighbourSet& s) {
         found.push_back({cap, dx, dy, dz, t});
       }
     }
-  // The neighbours burying most come first: the dot and group tests then
-  // find a burier early. Which neighbour buries a dot does not change
-  // whether it is buried.
-  std::sort(found.begin(), found.end(),
-            [](const Candidate& a, const Candidate& b) { return a.cap < b.cap; });
+  // The neighbours burying most come first (the first kCoverScan in order,
+  // the rest after them): the dot and group tests then find a burier early.
+  // Which neighbour buries a dot does not change whether it is buried.
+  auto buriesMore = [](const Candidate& a, const Candidate& b) { return a.cap < b.cap; };
+  const auto first = found.begin() + std::min<std::ptrdiff_t>(kCoverScan, found.size());
+  std::nth_element(found.begin(), first, found.end(), buriesMore);
+  std::sort(found.begin(), first, buriesMore);
   s.n = 0;
   for (const Candidate& c : found) s.add(c.dx, c.dy, c.dz, c.t);
   s.pad();
