@@ -623,6 +623,19 @@ struct NeighbourSet {
     n++;
   }
 
+  // Appends entry k of another set as it is.
+  void copy(const NeighbourSet& from, int k) {
+    if (n + kLanes >= room) grow(2 * room);
+    x[n] = from.x[k];
+    y[n] = from.y[k];
+    z[n] = from.z[k];
+    t[n] = from.t[k];
+    len[n] = from.len[k];
+    tHigh[n] = from.tHigh[k];
+    tLow[n] = from.tLow[k];
+    n++;
+  }
+
   // Pads to whole blocks (at least one) with neighbours that bury nothing.
   void pad() {
     for (padded = n; padded == 0 || padded % kLanes != 0; padded++) {
@@ -651,11 +664,6 @@ bool coversGroup(const NeighbourSet& s, int k, const DotGroup& g) {
   return lowest > s.tHigh[k];
 }
 
-// No dot of the group is buried by neighbour k (false when in doubt).
-bool missesGroup(const NeighbourSet& s, int k, const DotGroup& g) {
-  const double highest = g.cx * s.x[k] + g.cy * s.y[k] + g.cz * s.z[k] + g.rho * s.len[k];
-  return highest < s.tLow[k];
-}
 
 // Two lanes of doubles and their comparison masks (lane-wise IEEE operations,
 // the same as the scalar ones).
@@ -736,6 +744,21 @@ bool coverOf(const NeighbourSet& s, const DotGroup& g, int* which) {
   return false;
 }
 
+// The neighbours of s that may bury a dot of the group, into reach: all but
+// those whose bound shows they bury none (kept when in doubt), two at a time.
+void gatherReach(const NeighbourSet& s, const DotGroup& g, NeighbourSet& reach) {
+  const Lanes2 cx = {g.cx, g.cx}, cy = {g.cy, g.cy}, cz = {g.cz, g.cz}, rho = {g.rho, g.rho};
+  reach.n = 0;
+  for (int k = 0; k < s.padded; k += 2) {
+    const Mask2 misses = ((cx * load2(s.x + k) + cy * load2(s.y + k)) + cz * load2(s.z + k)) +
+                             rho * load2(s.len + k) <
+                         load2(s.tLow + k);
+    if (!misses[0]) reach.copy(s, k);
+    if (!misses[1]) reach.copy(s, k + 1);
+  }
+  reach.pad();
+}
+
 // Exposed dots of one atom whose neighbours are s: their count, and with
 // exposed non-null a flag per dot (1 exposed). A group that one neighbour
 // covers is skipped; after the first exposed dot of a group, the rest of it
@@ -777,10 +800,7 @@ int exposedDots(const NeighbourSet& s, NeighbourSet& reach, const std::vector<Do
       if (decide && count >= need) return count;
       if (exposed != nullptr) exposed[d] = 1;
       if (tested == &s) {
-        reach.n = 0;
-        for (int j = 0; j < s.n; j++)
-          if (!missesGroup(s, j, g)) reach.add(s.x[j], s.y[j], s.z[j], s.t[j]);
-        reach.pad();
+        gatherReach(s, g, reach);
         tested = &reach;
         lastOf = &reachLast;
       }
