@@ -138,11 +138,11 @@ int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     return static_cast<int>(v);
 }
 
-float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+// floatField of a field that is not of the usual form.
+[[gnu::noinline]] float otherFloatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     const pdbFieldInfo& f = pdbFieldList[fieldLoc];
-    float v = 0.0f;
-    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
     const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    float v = 0.0f;
     if (plainFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
@@ -154,6 +154,15 @@ float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
         return 0.0f;
     }
     return v;
+}
+
+inline float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    float v;
+    if (fixedFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
+    return otherFloatField(line, len, fieldLoc, ctx);
 }
 
 void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
