@@ -121,9 +121,9 @@ bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
     return true;
 }
 
-int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+// intField of a field that is not of the usual form.
+[[gnu::noinline]] int otherIntField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     int fast = 0;
-    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
@@ -136,6 +136,12 @@ int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
         return 0;
     }
     return static_cast<int>(v);
+}
+
+inline int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    int fast;
+    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
+    return otherIntField(line, len, fieldLoc, ctx);
 }
 
 // floatField of a field that is not of the usual form.
