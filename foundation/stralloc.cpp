@@ -150,9 +150,16 @@ char *fgetsAlloc(char **strPtr, int *maxLength, FILE *inUnit, char *inBuff, int 
     for (;;) {
         // At most inBuffLen - 2 characters per chunk.
         if (!std::fgets(inBuff, inBuffLen - 1, inUnit)) break;
+        const size_t n = std::strlen(inBuff);
+        if (!any && *maxLength > 0 && static_cast<long long>(n) + 2 < *maxLength &&
+            !inside(inBuff, *strPtr, *maxLength)) {
+            // The first chunk into the emptied text, which has room for it: strcatAlloc's copy.
+            std::memcpy(*strPtr, inBuff, n + 1);
+        } else if (!strcatAlloc(strPtr, inBuff, cBuff, cBuffLen, maxLength)) {
+            return nullptr;
+        }
         any = true;
-        if (!strcatAlloc(strPtr, inBuff, cBuff, cBuffLen, maxLength)) return nullptr;
-        if (std::strchr(inBuff, '\n')) break;
+        if (std::memchr(inBuff, '\n', n)) break;
     }
     return any ? *strPtr : nullptr;
 }
