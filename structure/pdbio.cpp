@@ -138,8 +138,28 @@ bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
     return static_cast<int>(v);
 }
 
+// The usual whole-number field, blanks and then digits up to its end (or blanks only, 0), of a
+// line that holds the whole field: its value, as plainIntField gives it; false for any other.
+inline bool blankDigitsField(const char* line, size_t len, int fieldLoc, int* out) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    const size_t n = static_cast<size_t>(f.locn - f.loc1 + 1);
+    if (len < static_cast<size_t>(f.locn) || n > 9) return false;
+    const char* const p = line + f.loc1 - 1;
+    size_t i = 0;
+    while (i < n && p[i] == ' ') i++;
+    int v = 0;
+    for (; i < n; i++) {
+        const unsigned d = static_cast<unsigned char>(p[i]) - 48u;
+        if (d > 9) return false;
+        v = 10 * v + static_cast<int>(d);
+    }
+    *out = v;
+    return true;
+}
+
 inline int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     int fast;
+    if (blankDigitsField(line, len, fieldLoc, &fast)) return fast;
     if (plainIntField(line, len, fieldLoc, &fast)) return fast;
     return otherIntField(line, len, fieldLoc, ctx);
 }
@@ -171,8 +191,21 @@ inline float floatField(const char* line, size_t len, int fieldLoc, LineContext&
     return otherFloatField(line, len, fieldLoc, ctx);
 }
 
-void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
-    fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
+// fieldText into a name of PDB_NAME_LEN bytes; a field the line holds whole (all of them are
+// narrower than a name) is taken without the bounds of each column.
+inline void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    const int width = f.locn - f.loc1 + 1;
+    if (len < static_cast<size_t>(f.locn) || width >= PDB_NAME_LEN) {
+        fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
+        return;
+    }
+    const char* const p = line + f.loc1 - 1;
+    int n = 0;
+    for (int k = 0; k < width; k++) {
+        if (!isWhite(p[k])) dest[n++] = p[k];
+    }
+    dest[n] = '\0';
 }
 
 // The atom serial, including leading digits grown into columns 5-6 of an
