@@ -85,6 +85,10 @@ bool sameNames(const AtomInfo& a, const AtomInfo& b) {
 // without their name copies (namesFromLastAtom makes them once); false when the list cannot grow.
 template <typename G>
 bool appendAtom(G* g, AtomInfo* a, int first, int step) {
+    if (g->atomList != nullptr && g->atomCount < g->maxAtomCount) {
+        g->atomList[g->atomCount++] = a;  // room left: getNextAtomPtr would not grow the list
+        return true;
+    }
     AtomInfo** slot = getNextAtomPtr(&g->atomList, &g->atomCount, &g->maxAtomCount, first, step);
     if (slot == nullptr) return false;
     *slot = a;
