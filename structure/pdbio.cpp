@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
@@ -294,16 +295,24 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     }
 
     char cBuff[256], inBuff[256];
-    char* line = nullptr;
-    int maxLength = 0;
+    // A named file is read in blocks; stdin line by line, leaving the rest to later readers.
+    std::vector<char> block(useStdin ? 0 : 1 << 16);
+    BlockLines lines;
+    lines.in = in;
+    lines.direct = !useStdin;
+    lines.cBuff = cBuff;
+    lines.cBuffLen = sizeof(cBuff);
+    lines.inBuff = inBuff;
+    lines.inBuffLen = sizeof(inBuff);
+    lines.block = block.data();
+    lines.blockLen = block.size();
     int status = 0;
     bool stored = false;
     LineContext ctx{shownName, 0};
     Variants variants;
-    while (fgetsAlloc(&line, &maxLength, in, inBuff, sizeof(inBuff), cBuff, sizeof(cBuff)) != nullptr) {
+    size_t len = 0;
+    for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
-        size_t len = std::strlen(line);
-        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
         if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
         RecordKind kind = recordKind(line);
         variants.record(kind);
@@ -342,7 +351,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     }
     if (ctx.status != 0) status = ctx.status;
     if (status == 0) variants.report(shownName);
-    if (status == 0 && !std::feof(in)) {
+    if (status == 0 && !lines.atEnd) {
         // The line reader stopped before the end: a read or allocation failure.
         std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);
         status = 1;
@@ -352,7 +361,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         if (status != 0) std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", shownName);
     }
     if (!useStdin) std::fclose(in);
-    strAllocFree(&line, cBuff, sizeof(cBuff), &maxLength);
+    strAllocFree(&lines.text, cBuff, sizeof(cBuff), &lines.maxLength);
     return status;
 }
 
