@@ -59,6 +59,42 @@ inline bool fixedFloatField(const char* field, std::size_t n, float* out) {
     return true;
 }
 
+// fixedFloatField of the field as the writer lays it out (blanks, an optional sign, digits, a
+// point and then exactly `decimals` digits, 1 to 3, at its end; at most 9 characters, so at
+// most 8 digits): taken from the point outwards, without searching for it. False (out
+// untouched) for any other field.
+inline bool pointFloatField(const char* field, std::size_t n, std::size_t decimals, float* out) {
+    static constexpr double kTen[4] = {1e0, 1e1, 1e2, 1e3};
+    if (decimals < 1 || decimals > 3 || n < decimals + 1 || n > 9 ||
+        field[n - decimals - 1] != '.')
+        return false;
+    unsigned m = 0;
+    for (std::size_t i = n - decimals; i < n; i++) {
+        const unsigned d = static_cast<unsigned char>(field[i]) - 48u;
+        if (d > 9) return false;
+        m = 10 * m + d;
+    }
+    // The digits before the point, right to left, then a sign and blanks.
+    std::size_t i = n - decimals - 1;
+    unsigned whole = 0, unit = 1;
+    for (; i > 0; i--, unit *= 10) {
+        const unsigned d = static_cast<unsigned char>(field[i - 1]) - 48u;
+        if (d > 9) break;
+        whole += d * unit;
+    }
+    bool negative = false;
+    if (i > 0 && (field[i - 1] == '-' || field[i - 1] == '+')) {
+        negative = field[i - 1] == '-';
+        i--;
+    }
+    for (; i > 0; i--)
+        if (field[i - 1] != ' ') return false;
+    const unsigned scale = decimals == 1 ? 10 : decimals == 2 ? 100 : 1000;
+    const float f = static_cast<float>(static_cast<double>(whole * scale + m) / kTen[decimals]);
+    *out = negative ? -f : f;
+    return true;
+}
+
 // plainFloat of the n characters at field with every white space character
 // (as std::isspace takes it in the "C" locale) removed, and 0 for a field of
 // white space only: a coordinate field read without copying it first.

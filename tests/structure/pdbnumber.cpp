@@ -16,6 +16,7 @@
 #include "structure/pdbnumber.h"
 
 using korim::structure::fixedFloatField;
+using korim::structure::pointFloatField;
 using korim::structure::plainFloat;
 using korim::structure::plainFloatField;
 using korim::structure::plainInt;
@@ -175,6 +176,16 @@ bool presentReader(const std::string& field, float* out) {
 // The direct path on one field: when it takes the field it must give the present reader's float
 // and strtof's float of the text without blanks; when it does not, out stays untouched.
 bool checkDirect(const std::string& field) {
+  // The writer's layout, read from its point: when taken, the same float as the search below.
+  for (std::size_t decimals = 1; decimals <= 3; decimals++) {
+    float atPoint = 333.0f, searched = 444.0f;
+    if (!pointFloatField(field.data(), field.size(), decimals, &atPoint)) {
+      EXPECT_EQ(bitsOf(atPoint), bitsOf(333.0f)) << '[' << field << ']';
+      continue;
+    }
+    EXPECT_TRUE(fixedFloatField(field.data(), field.size(), &searched)) << '[' << field << ']';
+    EXPECT_EQ(bitsOf(atPoint), bitsOf(searched)) << '[' << field << ']';
+  }
   float fast = 777.0f;
   if (!fixedFloatField(field.data(), field.size(), &fast)) {
     EXPECT_EQ(bitsOf(fast), bitsOf(777.0f)) << '[' << field << ']';
@@ -208,6 +219,25 @@ TEST(PdbNumber, DirectFieldsReadAsThePresentReaderAndStrtof) {
   for (const Row& r : rows) EXPECT_EQ(checkDirect(r.field), r.taken) << '[' << r.field << ']';
   float v = 1.0f;
   ASSERT_TRUE(fixedFloatField("  -0.000", 8, &v));
+  EXPECT_TRUE(std::signbit(v));
+  // The writer's layout: taken only with its decimals at the end and at most 9 characters.
+  const struct {
+    const char* field;
+    std::size_t decimals;
+    bool taken;
+  } points[] = {{"  -0.000", 3, true}, {" -12.345", 3, true}, {"+999.999", 3, true}, {"  1.00", 2, true},
+                {"   .50", 2, true},   {"  -.5", 1, true},    {"12345.678", 3, true}, {"123456.78", 2, true},
+                {"  12.345", 2, false}, {"12.34 ", 2, false},  {" 1 2.34", 2, false},  {"1234567.8", 1, true},
+                {"12345678.9", 1, false}, {"  --1.00", 2, false}, {"\t1.00", 2, false}, {"  .", 0, false},
+                {"1.0000", 4, false},  {"x1.00", 2, false},   {" 1.0x", 2, false},  {"  - 1.00", 2, false}};
+  for (const auto& r : points) {
+    float got = 5.0f;
+    EXPECT_EQ(pointFloatField(r.field, std::strlen(r.field), r.decimals, &got), r.taken) << r.field;
+    if (r.taken) {
+      EXPECT_EQ(bitsOf(got), bitsOf(std::strtof(r.field, nullptr))) << r.field;
+    }
+  }
+  ASSERT_TRUE(pointFloatField("  -0.000", 8, 3, &v));
   EXPECT_TRUE(std::signbit(v));
 
   // Halfway points between two floats and their neighbours: 2^24 + odd integers (eight digits,
@@ -246,6 +276,10 @@ TEST(PdbNumber, DirectFieldsReadAsThePresentReaderAndStrtof) {
     if (style != 4 && digits >= 1 && digits <= 8) {
       wellFormed++;
       ASSERT_TRUE(ok) << '[' << field << ']';
+      float v;
+      if (after == 0 && decimals >= 1 && decimals <= 3 && field.size() <= 9) {
+        ASSERT_TRUE(pointFloatField(field.data(), field.size(), decimals, &v)) << '[' << field << ']';
+      }
     }
     if (HasFailure()) break;
   }
