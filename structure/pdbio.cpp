@@ -9,7 +9,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
@@ -299,7 +298,8 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
 
     char cBuff[256], inBuff[256];
     // A named file is read in blocks; stdin line by line, leaving the rest to later readers.
-    std::vector<char> block(useStdin ? 0 : 1 << 16);
+    const size_t blockLen = useStdin ? 0 : 1 << 16;
+    std::unique_ptr<char[]> block(new char[blockLen]);  // not cleared: only read bytes are used
     BlockLines lines;
     lines.in = in;
     lines.direct = !useStdin;
@@ -307,8 +307,8 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     lines.cBuffLen = sizeof(cBuff);
     lines.inBuff = inBuff;
     lines.inBuffLen = sizeof(inBuff);
-    lines.block = block.data();
-    lines.blockLen = block.size();
+    lines.block = block.get();
+    lines.blockLen = blockLen;
     int status = 0;
     bool stored = false;
     LineContext ctx{shownName, 0};
