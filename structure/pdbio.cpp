@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +45,17 @@ bool startsWith(const char* line, const char* name, int n) {
     return true;
 }
 
-RecordKind recordKind(const char* line) {
+// "ATOM" in either case, in the first four of the len characters at line: the characters
+// with the blank bit set are the lower-case letters just when they are those letters.
+bool atomName(const char* line, size_t len) {
+    if (len < 4) return startsWith(line, "ATOM", 4);
+    std::uint32_t v, want;
+    std::memcpy(&v, line, 4);
+    std::memcpy(&want, "atom", 4);
+    return (v | 0x20202020u) == want;
+}
+
+RecordKind recordKind(const char* line, size_t len) {
     // The record names start with A, E, H or M (either case): other lines are
     // told apart by their first letter alone, and each of these by the name
     // of its letter.
@@ -60,7 +71,7 @@ RecordKind recordKind(const char* line) {
         default:
             return kOther;
     }
-    if (!startsWith(line, "ATOM", 4)) return kOther;
+    if (!atomName(line, len)) return kOther;
     // Columns 5-6 are blank, or hold the leading digits of a serial number
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
     for (int i = 4; i < 6 && line[i] != '\0'; i++) {
@@ -317,7 +328,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
         if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
-        RecordKind kind = recordKind(line);
+        RecordKind kind = recordKind(line, len);
         variants.record(kind);
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
