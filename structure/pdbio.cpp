@@ -199,7 +199,7 @@ inline float floatField(const char* line, size_t len, int fieldLoc, LineContext&
     const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
     float v;
     // The writer's fields: three decimals for coordinates, two for the others.
-    const size_t decimals = f.locn - f.loc1 == 7 ? 3 : 2;
+    const size_t decimals = fieldLoc == PDB_X || fieldLoc == PDB_Y || fieldLoc == PDB_Z ? 3 : 2;
     if (pointFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), decimals, &v)) return v;
     if (fixedFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     return otherFloatField(line, len, fieldLoc, ctx);

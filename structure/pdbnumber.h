@@ -63,7 +63,7 @@ inline bool fixedFloatField(const char* field, std::size_t n, float* out) {
 // point and then exactly `decimals` digits, 1 to 3, at its end; at most 9 characters, so at
 // most 8 digits): taken from the point outwards, without searching for it. False (out
 // untouched) for any other field.
-inline bool pointFloatField(const char* field, std::size_t n, std::size_t decimals, float* out) {
+[[gnu::always_inline]] inline bool pointFloatField(const char* field, std::size_t n, std::size_t decimals, float* out) {
     static constexpr double kTen[4] = {1e0, 1e1, 1e2, 1e3};
     if (decimals < 1 || decimals > 3 || n < decimals + 1 || n > 9 ||
         field[n - decimals - 1] != '.')
