@@ -150,11 +150,106 @@ char *fgetsAlloc(char **strPtr, int *maxLength, FILE *inUnit, char *inBuff, int 
     for (;;) {
         // At most inBuffLen - 2 characters per chunk.
         if (!std::fgets(inBuff, inBuffLen - 1, inUnit)) break;
+        const size_t n = std::strlen(inBuff);
+        if (!any && *maxLength > 0 && static_cast<long long>(n) + 2 < *maxLength &&
+            !inside(inBuff, *strPtr, *maxLength)) {
+            // The first chunk into the emptied text, which has room for it: strcatAlloc's copy.
+            std::memcpy(*strPtr, inBuff, n + 1);
+        } else if (!strcatAlloc(strPtr, inBuff, cBuff, cBuffLen, maxLength)) {
+            return nullptr;
+        }
         any = true;
-        if (!strcatAlloc(strPtr, inBuff, cBuff, cBuffLen, maxLength)) return nullptr;
-        if (std::strchr(inBuff, '\n')) break;
+        if (std::memchr(inBuff, '\n', n)) break;
     }
     return any ? *strPtr : nullptr;
+}
+
+namespace {
+
+// At least want bytes in [at, end) unless the file has no more: the rest is moved to the front
+// of the block and the block filled up.
+void fillBlock(BlockLines &r, std::size_t want) {
+    if (r.end - r.at >= want || r.drained) return;
+    std::memmove(r.block, r.block + r.at, r.end - r.at);
+    r.end -= r.at;
+    r.at = 0;
+    while (r.end < want && !r.drained) {
+        const std::size_t got = std::fread(r.block + r.end, 1, r.blockLen - r.end, r.in);
+        r.end += got;
+        if (got == 0) r.drained = true;
+    }
+}
+
+// The piece one fgets call of fgetsAlloc takes (up to and with the first line end, at most
+// inBuffLen - 2 characters) into inBuff; false when there is none. Sets atEnd where fgets
+// would meet the end of the file.
+bool nextPiece(BlockLines &r) {
+    const std::size_t most = static_cast<std::size_t>(r.inBuffLen) - 2;
+    fillBlock(r, most);
+    const std::size_t avail = r.end - r.at;
+    if (avail == 0) {
+        r.atEnd = std::feof(r.in) != 0;  // not after a read failure
+        return false;
+    }
+    const char *p = r.block + r.at;
+    const std::size_t span = avail < most ? avail : most;
+    const char *nl = static_cast<const char *>(std::memchr(p, '\n', span));
+    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - p) + 1 : span;
+    if (nl == nullptr && n < most) r.atEnd = std::feof(r.in) != 0;  // stopped by the file's end
+    std::memcpy(r.inBuff, p, n);
+    r.inBuff[n] = '\0';
+    r.at += n;
+    return true;
+}
+
+// The length of the n characters at text without the line end they may close with, which
+// becomes a NUL.
+std::size_t withoutLineEnd(char *text, std::size_t n) {
+    if (n > 0 && text[n - 1] == '\n') text[--n] = '\0';
+    return n;
+}
+
+}  // namespace
+
+char *nextBlockLine(BlockLines &r, std::size_t *len) {
+    if (!r.direct) {
+        char *line = fgetsAlloc(&r.text, &r.maxLength, r.in, r.inBuff, r.inBuffLen, r.cBuff,
+                                r.cBuffLen);
+        r.atEnd = std::feof(r.in) != 0;
+        if (line != nullptr) *len = withoutLineEnd(line, std::strlen(line));
+        return line;
+    }
+    if (!r.text) {
+        r.text = r.cBuff;
+        r.maxLength = r.cBuffLen;
+    }
+    // The usual line: one piece, no NUL in it, room for it in the text. fgetsAlloc would copy
+    // it whole and allocate nothing; it is handed out where it lies.
+    const std::size_t most = static_cast<std::size_t>(r.inBuffLen) - 2;
+    fillBlock(r, most);
+    const std::size_t avail = r.end - r.at;
+    char *p = r.block + r.at;
+    const std::size_t span = avail < most ? avail : most;
+    const char *nl = static_cast<const char *>(std::memchr(p, '\n', span));
+    if (nl != nullptr) {
+        const std::size_t n = static_cast<std::size_t>(nl - p) + 1;
+        if (static_cast<long long>(n) + 2 < r.maxLength && std::memchr(p, '\0', n) == nullptr) {
+            r.at += n;
+            *len = withoutLineEnd(p, n);
+            return p;
+        }
+    }
+    // Any other line: fgetsAlloc's steps on the same pieces.
+    if (r.maxLength > 0) r.text[0] = '\0';
+    bool any = false;
+    while (nextPiece(r)) {
+        any = true;
+        if (!strcatAlloc(&r.text, r.inBuff, r.cBuff, r.cBuffLen, &r.maxLength)) return nullptr;
+        if (std::strchr(r.inBuff, '\n')) break;
+    }
+    if (!any) return nullptr;
+    *len = withoutLineEnd(r.text, std::strlen(r.text));
+    return r.text;
 }
 
 char *ctempAlloc(int n) {

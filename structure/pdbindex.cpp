@@ -59,6 +59,56 @@ int addKey(HTable* tab, const char* key, int index, const char* failMsg) {
     return index;
 }
 
+// Length of a name that ends inside its PDB_NAME_LEN bytes, else PDB_NAME_LEN.
+size_t nameLen(const char* name) {
+    size_t n = 0;
+    while (n < static_cast<size_t>(PDB_NAME_LEN) && name[n] != '\0') n++;
+    return n;
+}
+
+// buildAtomText(a->resID, a->atomName, a->icode, a->chainID, a->segID, key): the names, each
+// shorter than its PDB_NAME_LEN bytes, copied whole ("%d %-4s %s%s %-4s", an empty insertion
+// code or chain as one blank) while chains and segments count for the keys.
+void atomKey(const AtomInfo* a, char* key) {
+    const size_t la = nameLen(a->atomName), li = nameLen(a->icode), lc = nameLen(a->chainID),
+                 ls = nameLen(a->segID);
+    const size_t most = PDB_NAME_LEN - 1;
+    if (getPDBChainMode() || getPDBSegMode() || la > most || li > most || lc > most || ls > most) {
+        buildAtomText(a->resID, a->atomName, a->icode, a->chainID, a->segID, key);
+        return;
+    }
+    // Each step writes up to 16 bytes ahead of its end; the whole key takes less than 100 of
+    // the PDB_KEY_LEN.
+    char digits[24];  // the digits end at digits + 12; 12 bytes from the first are copied
+    char* d = digits + 12;
+    long long v = a->resID < 0 ? -static_cast<long long>(a->resID) : a->resID;
+    do {
+        *--d = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    if (a->resID < 0) *--d = '-';
+    const size_t ld = static_cast<size_t>(digits + 12 - d);
+    char* p = key;
+    std::memcpy(p, d, 12);  // the digits, and bytes after them the next steps write over
+    p += ld;
+    *p++ = ' ';
+    std::memcpy(p, a->atomName, PDB_NAME_LEN);
+    std::memcpy(p + la, "    ", 4);
+    p += la < 4 ? 4 : la;
+    *p++ = ' ';
+    std::memcpy(p, a->icode, PDB_NAME_LEN);
+    *p = li == 0 ? ' ' : *p;
+    p += li == 0 ? 1 : li;
+    std::memcpy(p, a->chainID, PDB_NAME_LEN);
+    *p = lc == 0 ? ' ' : *p;
+    p += lc == 0 ? 1 : lc;
+    *p++ = ' ';
+    std::memcpy(p, a->segID, PDB_NAME_LEN);
+    std::memcpy(p + ls, "    ", 4);
+    p += ls < 4 ? 4 : ls;
+    *p = '\0';
+}
+
 // Index stored under key, or -1 when absent.
 int findKey(HTable* tab, const char* key) {
     int index = -1;
@@ -85,6 +135,10 @@ bool sameNames(const AtomInfo& a, const AtomInfo& b) {
 // without their name copies (namesFromLastAtom makes them once); false when the list cannot grow.
 template <typename G>
 bool appendAtom(G* g, AtomInfo* a, int first, int step) {
+    if (g->atomList != nullptr && g->atomCount < g->maxAtomCount) {
+        g->atomList[g->atomCount++] = a;  // room left: getNextAtomPtr would not grow the list
+        return true;
+    }
     AtomInfo** slot = getNextAtomPtr(&g->atomList, &g->atomCount, &g->maxAtomCount, first, step);
     if (slot == nullptr) return false;
     *slot = a;
@@ -236,7 +290,7 @@ int insertAtom(PDBInfo* p, AtomInfo* a) {
         return -1;
     }
     char key[PDB_KEY_LEN];
-    buildAtomText(a->resID, a->atomName, a->icode, a->chainID, a->segID, key);
+    atomKey(a, key);
     const int index = static_cast<int>(a - p->atomList);
     const char* const failMsg = "PDB Atom Symbol Table Error.";
     int found = -1;

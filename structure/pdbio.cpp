@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +45,17 @@ bool startsWith(const char* line, const char* name, int n) {
     return true;
 }
 
-RecordKind recordKind(const char* line) {
+// "ATOM" in either case, in the first four of the len characters at line: the characters
+// with the blank bit set are the lower-case letters just when they are those letters.
+bool atomName(const char* line, size_t len) {
+    if (len < 4) return startsWith(line, "ATOM", 4);
+    std::uint32_t v, want;
+    std::memcpy(&v, line, 4);
+    std::memcpy(&want, "atom", 4);
+    return (v | 0x20202020u) == want;
+}
+
+RecordKind recordKind(const char* line, size_t len) {
     // The record names start with A, E, H or M (either case): other lines are
     // told apart by their first letter alone, and each of these by the name
     // of its letter.
@@ -60,7 +71,7 @@ RecordKind recordKind(const char* line) {
         default:
             return kOther;
     }
-    if (!startsWith(line, "ATOM", 4)) return kOther;
+    if (!atomName(line, len)) return kOther;
     // Columns 5-6 are blank, or hold the leading digits of a serial number
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
     for (int i = 4; i < 6 && line[i] != '\0'; i++) {
@@ -121,9 +132,9 @@ bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
     return true;
 }
 
-int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+// intField of a field that is not of the usual form.
+[[gnu::noinline]] int otherIntField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     int fast = 0;
-    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
@@ -138,11 +149,37 @@ int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     return static_cast<int>(v);
 }
 
-float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+// The usual whole-number field, blanks and then digits up to its end (or blanks only, 0), of a
+// line that holds the whole field: its value, as plainIntField gives it; false for any other.
+inline bool blankDigitsField(const char* line, size_t len, int fieldLoc, int* out) {
     const pdbFieldInfo& f = pdbFieldList[fieldLoc];
-    float v = 0.0f;
-    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
+    const size_t n = static_cast<size_t>(f.locn - f.loc1 + 1);
+    if (len < static_cast<size_t>(f.locn) || n > 9) return false;
+    const char* const p = line + f.loc1 - 1;
+    size_t i = 0;
+    while (i < n && p[i] == ' ') i++;
+    int v = 0;
+    for (; i < n; i++) {
+        const unsigned d = static_cast<unsigned char>(p[i]) - 48u;
+        if (d > 9) return false;
+        v = 10 * v + static_cast<int>(d);
+    }
+    *out = v;
+    return true;
+}
+
+inline int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    int fast;
+    if (blankDigitsField(line, len, fieldLoc, &fast)) return fast;
+    if (plainIntField(line, len, fieldLoc, &fast)) return fast;
+    return otherIntField(line, len, fieldLoc, ctx);
+}
+
+// floatField of a field that is not of the usual form.
+[[gnu::noinline]] float otherFloatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
     const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    float v = 0.0f;
     if (plainFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
@@ -156,8 +193,33 @@ float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     return v;
 }
 
-void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
-    fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
+inline float floatField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    if (len < static_cast<size_t>(f.loc1 - 1)) return 0.0f;
+    const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
+    float v;
+    // The writer's fields: three decimals for coordinates, two for the others.
+    const size_t decimals = fieldLoc == PDB_X || fieldLoc == PDB_Y || fieldLoc == PDB_Z ? 3 : 2;
+    if (pointFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), decimals, &v)) return v;
+    if (fixedFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
+    return otherFloatField(line, len, fieldLoc, ctx);
+}
+
+// fieldText into a name of PDB_NAME_LEN bytes; a field the line holds whole (all of them are
+// narrower than a name) is taken without the bounds of each column.
+inline void nameField(const char* line, size_t len, int fieldLoc, char* dest) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    const int width = f.locn - f.loc1 + 1;
+    if (len < static_cast<size_t>(f.locn) || width >= PDB_NAME_LEN) {
+        fieldText(line, len, fieldLoc, dest, PDB_NAME_LEN);
+        return;
+    }
+    const char* const p = line + f.loc1 - 1;
+    int n = 0;
+    for (int k = 0; k < width; k++) {
+        if (!isWhite(p[k])) dest[n++] = p[k];
+    }
+    dest[n] = '\0';
 }
 
 // The atom serial, including leading digits grown into columns 5-6 of an
@@ -246,18 +308,27 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     }
 
     char cBuff[256], inBuff[256];
-    char* line = nullptr;
-    int maxLength = 0;
+    // A named file is read in blocks; stdin line by line, leaving the rest to later readers.
+    const size_t blockLen = useStdin ? 0 : 1 << 16;
+    std::unique_ptr<char[]> block(new char[blockLen]);  // not cleared: only read bytes are used
+    BlockLines lines;
+    lines.in = in;
+    lines.direct = !useStdin;
+    lines.cBuff = cBuff;
+    lines.cBuffLen = sizeof(cBuff);
+    lines.inBuff = inBuff;
+    lines.inBuffLen = sizeof(inBuff);
+    lines.block = block.get();
+    lines.blockLen = blockLen;
     int status = 0;
     bool stored = false;
     LineContext ctx{shownName, 0};
     Variants variants;
-    while (fgetsAlloc(&line, &maxLength, in, inBuff, sizeof(inBuff), cBuff, sizeof(cBuff)) != nullptr) {
+    size_t len = 0;
+    for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
-        size_t len = std::strlen(line);
-        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
         if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
-        RecordKind kind = recordKind(line);
+        RecordKind kind = recordKind(line, len);
         variants.record(kind);
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
@@ -294,7 +365,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     }
     if (ctx.status != 0) status = ctx.status;
     if (status == 0) variants.report(shownName);
-    if (status == 0 && !std::feof(in)) {
+    if (status == 0 && !lines.atEnd) {
         // The line reader stopped before the end: a read or allocation failure.
         std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);
         status = 1;
@@ -304,7 +375,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         if (status != 0) std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", shownName);
     }
     if (!useStdin) std::fclose(in);
-    strAllocFree(&line, cBuff, sizeof(cBuff), &maxLength);
+    strAllocFree(&lines.text, cBuff, sizeof(cBuff), &lines.maxLength);
     return status;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -95,6 +96,113 @@ TEST_F(Text, LineReaderHandlesLongAndUnterminatedLines) {
               }),
               "FGetSAlloc Error: Buffer too small.\nFGetSAlloc Error: Null pointer.\n");
     std::fclose(in);
+}
+
+namespace {
+
+// What a line reader gives for a file: each text without its line end, the bytes in use after it and feof, then the
+// end (feof, bytes in use after the release).
+struct LineTrace {
+    std::vector<std::string> texts;
+    std::vector<long long> used;
+    std::vector<bool> ends;
+    bool operator==(const LineTrace &o) const { return texts == o.texts && used == o.used && ends == o.ends; }
+};
+
+LineTrace fgetsTrace(const std::string &path, int inBuffLen) {
+    LineTrace t;
+    memoryReset();
+    FILE *in = std::fopen(path.c_str(), "r");
+    std::vector<char> inBuff(inBuffLen);
+    char cBuff[256];
+    char *line = nullptr;
+    int cap = 0;
+    while (char *got = fgetsAlloc(&line, &cap, in, inBuff.data(), inBuffLen, cBuff, 256)) {
+        t.texts.emplace_back(got);
+        if (!t.texts.back().empty() && t.texts.back().back() == '\n') t.texts.back().pop_back();
+        t.used.push_back(memoryBytesUsed());
+        t.ends.push_back(std::feof(in) != 0);
+    }
+    t.ends.push_back(std::feof(in) != 0);
+    strAllocFree(&line, cBuff, 256, &cap);
+    t.used.push_back(memoryBytesUsed());
+    std::fclose(in);
+    return t;
+}
+
+LineTrace blockTrace(const std::string &path, int inBuffLen, std::size_t blockLen, bool direct) {
+    LineTrace t;
+    memoryReset();
+    std::vector<char> inBuff(inBuffLen), block(blockLen);
+    char cBuff[256];
+    BlockLines r;
+    r.in = std::fopen(path.c_str(), "r");
+    r.direct = direct;
+    r.cBuff = cBuff;
+    r.cBuffLen = 256;
+    r.inBuff = inBuff.data();
+    r.inBuffLen = inBuffLen;
+    r.block = block.data();
+    r.blockLen = blockLen;
+    std::size_t len = 0;
+    while (char *got = nextBlockLine(r, &len)) {
+        EXPECT_EQ(len, std::strlen(got)) << (direct ? "direct " : "") << inBuffLen << " " << blockLen << " [" << got << "]";
+        t.texts.emplace_back(got, len);
+        t.used.push_back(memoryBytesUsed());
+        t.ends.push_back(r.atEnd);
+    }
+    t.ends.push_back(r.atEnd);
+    strAllocFree(&r.text, cBuff, 256, &r.maxLength);
+    t.used.push_back(memoryBytesUsed());
+    std::fclose(r.in);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(Text, BlockLinesGiveTheLinesAndAllocationsOfTheLineReader) {
+    // Lines about the piece size (254 characters with the usual 256-byte read buffer), NULs
+    // before and after a line end (fgetsAlloc cuts a piece at a NUL and then reads on into the
+    // next line), CR LF, no last line end, an empty file, long lines between short ones.
+    std::vector<std::string> files = {
+        "", "\n", "x", "ab\ncd", "ab\r\ncd\r\n",
+        std::string(252, 'a') + "\n" + std::string(253, 'b') + "\n" + std::string(254, 'c') + "\nz\n",
+        std::string(255, 'a') + "\n" + std::string(256, 'b') + "\n" + std::string(600, 'c') + "\nshort\n",
+        std::string(254, 'a') + std::string(254, 'b'), std::string(253, 'a'),
+        std::string("AT\0OM 1\nnext line\nthird\n", 25), std::string("one\n\0two\n\0", 11),
+        std::string(300, 'x') + std::string("\0tail\nafter\n", 13) + std::string(2000, 'y')};
+    std::mt19937 gen(3);
+    for (int f = 0; f < 300; f++) {
+        std::string bytes;
+        const int lines = static_cast<int>(gen() % 12);
+        for (int l = 0; l < lines; l++) {
+            const int len = static_cast<int>(gen() % 4 == 0 ? gen() % 700 : gen() % 90);
+            for (int k = 0; k < len; k++) {
+                const unsigned pick = gen() % 200;
+                bytes += pick == 0 ? '\0' : pick == 1 ? '\r' : static_cast<char>('a' + pick % 26);
+            }
+            if (gen() % 8 != 0) bytes += '\n';
+        }
+        files.push_back(bytes);
+    }
+    for (const std::string &bytes : files) {
+        const std::string path = file(bytes);
+        for (int inBuffLen : {256, 3, 17}) {
+            const LineTrace want = fgetsTrace(path, inBuffLen);
+            for (std::size_t blockLen : {std::size_t{65536}, std::size_t{300}, static_cast<std::size_t>(inBuffLen)})
+                for (bool direct : {true, false})
+                    ASSERT_TRUE(blockTrace(path, inBuffLen, blockLen, direct) == want)
+                        << "file of " << bytes.size() << " bytes, read buffer " << inBuffLen
+                        << ", block " << blockLen << (direct ? "" : ", line by line");
+        }
+    }
+    // A directory opens but does not read: no line, and not at the end (a read failure).
+    const std::string dirPath = dir / "sub";
+    mkdir(dirPath.c_str(), 0755);
+    const LineTrace want = fgetsTrace(dirPath, 256);
+    EXPECT_TRUE(want.texts.empty());
+    EXPECT_FALSE(want.ends.back());
+    EXPECT_TRUE(blockTrace(dirPath, 256, 65536, true) == want);
 }
 
 TEST_F(Text, ScratchString) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/hsymbol.h"
 #include "foundation/memory.h"
 #include "structure/pdb.h"
 #include "structure/pdbhooks.h"
@@ -130,6 +131,43 @@ TEST_F(Index, KeyTextsEqualTheirPrintfFormats) {
                     same("%d %-2s %-4s", res, ch, sg);
                 }
             }
+    }
+}
+
+TEST_F(Index, IndexedAtomsAreFoundUnderTheirPrintfKeys) {
+    // Names of every length to the longest a record keeps, empty and short insertion codes,
+    // chains and segments, with and without the chain and segment ignored.
+    const char* names[] = {"", "A", "CA", "HD21", "OXT12", "ABCDEFGHIJKLMNO"};
+    const char* codes[] = {"", "B", "AB"};
+    const char* chains[] = {"", "A", "AB"};
+    const char* segs[] = {"", "S", "SEGMENT"};
+    const int resIDs[] = {-12, -1, 0, 7, 9, 10, 99, 12345};
+    std::vector<AtomSpec> specs;
+    for (int res : resIDs)
+        for (const char* name : names)
+            for (const char* code : codes) {
+                const size_t i = specs.size();
+                specs.push_back({res, "ALA", name, chains[i % 3], segs[(i / 3) % 3], code});
+            }
+    for (int mode : {0, 1, 2, 3}) {
+        setPDBChainMode(mode & 1);
+        setPDBSegMode(mode >> 1);
+        PDBInfo p;
+        appendAtoms(&p, specs.data(), static_cast<int>(specs.size()));
+        ASSERT_EQ(indexPDB(&p), 0);
+        EXPECT_EQ(p.atomTab->symbolCount, p.atomCount);
+        for (int i = 0; i < p.atomCount; i++) {
+            const AtomSpec& a = specs[i];
+            const char* ch = mode & 1 ? " " : a.chain;
+            const char* sg = mode >> 1 ? " " : a.seg;
+            char want[PDB_KEY_LEN];
+            std::snprintf(want, sizeof want, "%d %-4s %s%s %-4s", a.resID, a.atomName,
+                          a.icode[0] ? a.icode : " ", ch[0] ? ch : " ", sg);
+            int found = -1;
+            EXPECT_EQ(fnd::hGetSymInt(want, p.atomTab, &found), 1) << '[' << want << ']';
+            EXPECT_EQ(found, i) << '[' << want << ']';
+        }
+        pdbFree(&p);
     }
 }
 

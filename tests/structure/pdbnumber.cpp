@@ -3,6 +3,7 @@
 // ties between two floats, long fractions, signs and malformed texts.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,8 @@
 
 #include "structure/pdbnumber.h"
 
+using korim::structure::fixedFloatField;
+using korim::structure::pointFloatField;
 using korim::structure::plainFloat;
 using korim::structure::plainFloatField;
 using korim::structure::plainInt;
@@ -154,4 +157,132 @@ TEST(PdbNumber, PlainIntegersReadAsStrtolReadsThem) {
     EXPECT_FALSE(plainInt(t, &v)) << t;
     EXPECT_EQ(v, 5) << t;
   }
+}
+
+namespace {
+
+// The float the reader took for a field before the direct path: the plain reader, or strtof of
+// the field's text without its blanks.
+bool presentReader(const std::string& field, float* out) {
+  if (plainFloatField(field.data(), field.size(), out)) return true;
+  std::string text;
+  for (char c : field)
+    if (!std::isspace(static_cast<unsigned char>(c))) text += c;
+  char* end = nullptr;
+  *out = std::strtof(text.c_str(), &end);
+  return !text.empty() && end != text.c_str() && *end == '\0';
+}
+
+// The direct path on one field: when it takes the field it must give the present reader's float
+// and strtof's float of the text without blanks; when it does not, out stays untouched.
+bool checkDirect(const std::string& field) {
+  // The writer's layout, read from its point: when taken, the same float as the search below.
+  for (std::size_t decimals = 1; decimals <= 3; decimals++) {
+    float atPoint = 333.0f, searched = 444.0f;
+    if (!pointFloatField(field.data(), field.size(), decimals, &atPoint)) {
+      EXPECT_EQ(bitsOf(atPoint), bitsOf(333.0f)) << '[' << field << ']';
+      continue;
+    }
+    EXPECT_TRUE(fixedFloatField(field.data(), field.size(), &searched)) << '[' << field << ']';
+    EXPECT_EQ(bitsOf(atPoint), bitsOf(searched)) << '[' << field << ']';
+  }
+  float fast = 777.0f;
+  if (!fixedFloatField(field.data(), field.size(), &fast)) {
+    EXPECT_EQ(bitsOf(fast), bitsOf(777.0f)) << '[' << field << ']';
+    return false;
+  }
+  float present = 555.0f;
+  EXPECT_TRUE(presentReader(field, &present)) << '[' << field << ']';
+  std::string text;
+  for (char c : field)
+    if (c != ' ') text += c;
+  const float twin = text.empty() ? 0.0f : std::strtof(text.c_str(), nullptr);
+  EXPECT_EQ(bitsOf(fast), bitsOf(present)) << '[' << field << ']';
+  EXPECT_EQ(bitsOf(fast), bitsOf(twin)) << '[' << field << ']';
+  return true;
+}
+
+}  // namespace
+
+TEST(PdbNumber, DirectFieldsReadAsThePresentReaderAndStrtof) {
+  struct Row {
+    const char* field;
+    bool taken;
+  };
+  const Row rows[] = {{"  -0.000", true},  {"   0.000", true},  {"        ", true},  {"", true},
+                      {"  12.345", true},  {"+999.999", true},  {"-999.999", true},  {"12345678", true},
+                      {"1234.5678", true}, {"  .5  ", true},    {"  5.  ", true},    {"-.001", true},
+                      {".00000001", true}, {"16777217", true}, {" 1.2.3  ", false}, {"  -  ", false},
+                      {"  .  ", false},    {" 1 2.5", false},   {"- 3.25", false},   {"\t4.5", false},
+                      {"4.5\r", false},    {"1e3", false},      {"--1", false},      {"123456789", false},
+                      {"0.000000001", false}, {"1234567.89", false}, {"  12,5", false}, {"+-1", false}};
+  for (const Row& r : rows) EXPECT_EQ(checkDirect(r.field), r.taken) << '[' << r.field << ']';
+  float v = 1.0f;
+  ASSERT_TRUE(fixedFloatField("  -0.000", 8, &v));
+  EXPECT_TRUE(std::signbit(v));
+  // The writer's layout: taken only with its decimals at the end and at most 9 characters.
+  const struct {
+    const char* field;
+    std::size_t decimals;
+    bool taken;
+  } points[] = {{"  -0.000", 3, true}, {" -12.345", 3, true}, {"+999.999", 3, true}, {"  1.00", 2, true},
+                {"   .50", 2, true},   {"  -.5", 1, true},    {"12345.678", 3, true}, {"123456.78", 2, true},
+                {"  12.345", 2, false}, {"12.34 ", 2, false},  {" 1 2.34", 2, false},  {"1234567.8", 1, true},
+                {"12345678.9", 1, false}, {"  --1.00", 2, false}, {"\t1.00", 2, false}, {"  .", 0, false},
+                {"1.0000", 4, false},  {"x1.00", 2, false},   {" 1.0x", 2, false},  {"  - 1.00", 2, false}};
+  for (const auto& r : points) {
+    float got = 5.0f;
+    EXPECT_EQ(pointFloatField(r.field, std::strlen(r.field), r.decimals, &got), r.taken) << r.field;
+    if (r.taken) {
+      EXPECT_EQ(bitsOf(got), bitsOf(std::strtof(r.field, nullptr))) << r.field;
+    }
+  }
+  ASSERT_TRUE(pointFloatField("  -0.000", 8, 3, &v));
+  EXPECT_TRUE(std::signbit(v));
+
+  // Halfway points between two floats and their neighbours: 2^24 + odd integers (eight digits,
+  // no decimals), and halves and quarters below 2^23 and 2^22 with the decimals they need.
+  for (long long n = 16777217; n < 16777217 + 4000; n += 2) checkDirect(std::to_string(n));
+  for (long long n = 8388609; n < 8388609 + 200; n++)
+    for (const char* s : {".5", ".4", ".6"}) checkDirect("-" + std::to_string(n) + s);
+  for (long long n = 4194305; n < 4194305 + 200; n++)
+    for (const char* s : {".25", ".75", ".2", ".8"}) checkDirect(std::to_string(n) + s);
+
+  // Millions of fields: blanks, a sign, digits around a point, blanks, in widths 1 to 10, and
+  // malformed ones (stray characters, white space other than blanks, second points and signs).
+  std::mt19937 gen(29);
+  std::uniform_int_distribution<int> pick(0, 1 << 30);
+  int taken = 0, wellFormed = 0;
+  const int kFields = 3000000;
+  for (int i = 0; i < kFields; i++) {
+    const int whole = pick(gen) % 9, decimals = pick(gen) % (10 - whole), style = pick(gen) % 16;
+    // Style 3: negative zero.
+    std::string number = style == 0 || style == 3 ? "-" : style == 1 ? "+" : "";
+    auto digit = [&] { return style == 3 ? '0' : static_cast<char>('0' + pick(gen) % 10); };
+    for (int k = 0; k < whole; k++) number += digit();
+    if (decimals > 0 || style == 2) number += '.';
+    for (int k = 0; k < decimals; k++) number += digit();
+    if (style == 4 && !number.empty()) {
+      const char stray[] = " .-+\t\rex,";
+      number[pick(gen) % number.size()] = stray[pick(gen) % 9];
+    }
+    const int width = 1 + pick(gen) % 10;
+    const int pad = static_cast<int>(number.size()) < width ? width - static_cast<int>(number.size()) : 0;
+    const int after = style == 5 ? pad : style == 6 ? pad / 2 : 0;
+    const std::string field = std::string(pad - after, ' ') + number + std::string(after, ' ');
+    const bool ok = checkDirect(field);
+    taken += ok;
+    const int digits = whole + decimals;
+    if (style != 4 && digits >= 1 && digits <= 8) {
+      wellFormed++;
+      ASSERT_TRUE(ok) << '[' << field << ']';
+      float v;
+      if (after == 0 && decimals >= 1 && decimals <= 3 && field.size() <= 9) {
+        ASSERT_TRUE(pointFloatField(field.data(), field.size(), decimals, &v)) << '[' << field << ']';
+      }
+    }
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(wellFormed, kFields / 2);
+  EXPECT_GE(taken, wellFormed);
 }
