@@ -11,8 +11,6 @@ namespace korim::foundation {
 
 namespace {
 
-constexpr double kPow10[10] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-
 // Right-aligns the n characters at text in width columns at out.
 char* padded(char* out, const char* text, std::size_t n, int width) {
   if (width > 0 && n < static_cast<std::size_t>(width)) {
@@ -33,37 +31,40 @@ char* slowFixed(char* out, double v, int width, int prec, bool space) {
 }  // namespace
 
 char* putFixed(char* out, double v, int width, int prec, bool space) {
-  if (prec < 0 || prec > 9 || width >= static_cast<int>(kFixedRoom) / 2)
+  std::uint32_t q;
+  if (width < 0 || width >= static_cast<int>(kFixedRoom) / 2 || !fixedUnits(v, prec, &q))
     return slowFixed(out, v, width, prec, space);
-  // t = |v| 10^prec below 1e9: the product is off by less than 2e-7 from the exact one, so a
-  // fraction of t at least 1e-6 away from one half rounds as the exact value does (printf
-  // rounds the exact binary value; a tie or near-tie goes to the C library).
-  const double t = std::fabs(v) * kPow10[prec];
-  if (!(t < 1.0e9)) return slowFixed(out, v, width, prec, space);
-  const double whole = static_cast<double>(static_cast<std::int64_t>(t));
-  const double frac = t - whole;
-  if (std::fabs(frac - 0.5) < 1.0e-6) return slowFixed(out, v, width, prec, space);
-  const std::uint32_t q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1u : 0u);
-  const std::uint32_t unit = static_cast<std::uint32_t>(kPow10[prec]);
-  // Digits right to left into text: the decimals, the point, the integer part, the sign.
-  char text[32];
-  char* const end = text + sizeof text;
+  const std::uint32_t unit = static_cast<std::uint32_t>(kFixedPow10[prec]);
+  // Digits right to left into text, ending at its middle: the decimals, the point, the integer
+  // part, the sign (at most 21 characters). The slack behind lets the copies below take whole
+  // blocks of 32 bytes, which the compiler writes without a call.
+  char text[64];
+  char* const end = text + 32;
   char* b = end;
-  std::uint32_t f = q % unit, w = q / unit;
-  for (int k = 0; k < prec; k++) {
-    *--b = static_cast<char>('0' + f % 10);
-    f /= 10;
-  }
+  // Two digits at a time.
+  auto pairs = [&b](std::uint32_t n, int digits) {
+    for (; digits >= 2; digits -= 2, n /= 100) {
+      b -= 2;
+      std::memcpy(b, &kDigitPairs[2 * (n % 100)], 2);
+    }
+    if (digits == 1) *--b = static_cast<char>('0' + n % 10);
+  };
+  const std::uint32_t w = q / unit;
+  pairs(q % unit, prec);
   if (prec > 0) *--b = '.';
-  do {
-    *--b = static_cast<char>('0' + w % 10);
-    w /= 10;
-  } while (w != 0);
+  int digits = 1;
+  for (std::uint32_t r = w; r >= 10; r /= 10) digits++;
+  pairs(w, digits);
   if (std::signbit(v))
     *--b = '-';
   else if (space)
     *--b = ' ';
-  return padded(out, b, static_cast<std::size_t>(end - b), width);
+  const std::size_t n = static_cast<std::size_t>(end - b);
+  if (width > 32) return padded(out, b, n, width);
+  const std::size_t pad = n < static_cast<std::size_t>(width) ? width - n : 0;
+  std::memset(out, ' ', 32);  // out has kFixedRoom bytes of room
+  std::memcpy(out + pad, b, 32);
+  return out + pad + n;
 }
 
 char* putInt(char* out, int v, int width) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/fixedtext.h"
+
 namespace korim::structure {
 
 namespace {
@@ -53,15 +55,9 @@ struct Cursor {
     const auto r = std::to_chars(digits, digits + sizeof digits, v);
     right(digits, static_cast<std::size_t>(r.ptr - digits), width);
   }
-  // "%W.Pf" (or "% W.Pf"): the fast path when the rounding is settled.
-  template <int width, int prec, bool space>
-  void fixed(double v);
-  void fixed(double v, int width, int prec, bool space);
-  // The same through std::snprintf.
-  void slowFixed(double v, int width, int prec, bool space) {
-    char text[400];  // the widest double in %f takes 309 digits before the point
-    const int n = std::snprintf(text, sizeof text, space ? "% *.*f" : "%*.*f", width, prec, v);
-    if (n > 0) put(text, static_cast<std::size_t>(n) < sizeof text ? n : sizeof text - 1);
+  // "%W.Pf" (or "% W.Pf"); the record's room holds the widest.
+  void fixed(double v, int width, int prec, bool space) {
+    p = foundation::putFixed(p, v, width, prec, space);
   }
 
   // strnlen(text, 15) of a name field.
@@ -72,89 +68,25 @@ struct Cursor {
   }
 };
 
-// "00" to "99".
-constexpr char kDigitPairs[201] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 char firstOr(const char* s) { return s[0] != '\0' ? s[0] : ' '; }
 
-// |v| in units of the last of prec decimals, rounded as printf rounds v, to
-// q: false (q unset) for |v| >= 1e6 or not finite, and for the values near a
-// tie, whose rounding a double product does not settle.
-template <int prec>
-inline bool roundedUnits(double v, std::uint32_t& q) {
-  static_assert(prec == 2 || prec == 3, "the fast path knows two and three decimals");
-  constexpr double scale = prec == 3 ? 1000.0 : 100.0;
-  const double t = std::fabs(v) * scale;  // below 1e9: off by less than 2e-7
-  if (!(std::fabs(v) < 1.0e6)) return false;
-  // t is below 1e9 and not negative: the conversion is the floor.
-  const double whole = static_cast<double>(static_cast<long long>(t));
-  const double frac = t - whole;
-  if (std::fabs(frac - 0.5) < 1.0e-6) return false;
-  // Below 1e9 + 1: 32 bits hold it.
-  q = static_cast<std::uint32_t>(whole) + (frac > 0.5 ? 1 : 0);
-  return true;
-}
-
-template <int width, int prec, bool space>
-inline void Cursor::fixed(double v) {
-  constexpr std::uint32_t unit = prec == 3 ? 1000 : 100;
-  std::uint32_t q;
-  if (!roundedUnits<prec>(v, q)) {
-    slowFixed(v, width, prec, space);
-    return;
-  }
-  // Digits are written two at a time, right to left, into text (whose slack
-  // lets the copy below take 16 bytes).
-  std::uint32_t w = q / unit;
-  const std::uint32_t f = q % unit;
-  char text[48];
-  char* const end = text + 24;
-  char* b = end - 2;
-  std::memcpy(b, &kDigitPairs[2 * (f % 100)], 2);
-  if (prec == 3) *--b = static_cast<char>('0' + f / 100);
-  *--b = '.';
-  while (w >= 100) {
-    b -= 2;
-    std::memcpy(b, &kDigitPairs[2 * (w % 100)], 2);
-    w /= 100;
-  }
-  if (w >= 10) {
-    b -= 2;
-    std::memcpy(b, &kDigitPairs[2 * w], 2);
-  } else {
-    *--b = static_cast<char>('0' + w);
-  }
-  if (std::signbit(v))
-    *--b = '-';
-  else if (space)
-    *--b = ' ';
-  const std::size_t n = static_cast<std::size_t>(end - b);  // at most 13
-  if (n < static_cast<std::size_t>(width)) pad(width - n);
-  std::memcpy(p, b, 16);
-  p += n;
-}
-
-// "% 8.3f" of v into dest[0..7] when that is what the fast path of
-// Cursor::fixed writes and takes 8 characters (|v| below 999.9995); false
-// otherwise, dest then unset.
+// "% 8.3f" of v into dest[0..7] when the quick rounding settles it and it
+// takes 8 characters (|v| below 999.9995); false otherwise, dest then unset.
 inline bool putCoordinate(char* dest, double v) {
   std::uint32_t q;
-  if (!roundedUnits<3>(v, q) || q >= 1000000) return false;
+  if (!foundation::fixedUnits(v, 3, &q) || q >= 1000000) return false;
   std::uint32_t w = q / 1000;
   const std::uint32_t f = q % 1000;
-  std::memcpy(dest + 6, &kDigitPairs[2 * (f % 100)], 2);
+  std::memcpy(dest + 6, &foundation::kDigitPairs[2 * (f % 100)], 2);
   dest[5] = static_cast<char>('0' + f / 100);
   dest[4] = '.';
   const char sign = std::signbit(v) ? '-' : ' ';
   if (w >= 100) {
-    std::memcpy(dest + 2, &kDigitPairs[2 * (w % 100)], 2);
+    std::memcpy(dest + 2, &foundation::kDigitPairs[2 * (w % 100)], 2);
     dest[1] = static_cast<char>('0' + w / 100);
     dest[0] = sign;
   } else if (w >= 10) {
-    std::memcpy(dest + 2, &kDigitPairs[2 * w], 2);
+    std::memcpy(dest + 2, &foundation::kDigitPairs[2 * w], 2);
     dest[1] = sign;
     dest[0] = ' ';
   } else {
@@ -165,20 +97,7 @@ inline bool putCoordinate(char* dest, double v) {
   return true;
 }
 
-void Cursor::fixed(double v, int width, int prec, bool space) {
-  if (width == 8 && prec == 3) return space ? fixed<8, 3, true>(v) : fixed<8, 3, false>(v);
-  if (width == 6 && prec == 2) return space ? fixed<6, 2, true>(v) : fixed<6, 2, false>(v);
-  slowFixed(v, width, prec, space);
-}
-
 }  // namespace
-
-void appendFixed(std::string& out, double v, int width, int prec, bool space) {
-  char buf[kRecordRoom];
-  Cursor c{buf};
-  c.fixed(v, width, prec, space);
-  out.append(buf, static_cast<std::size_t>(c.p - buf));
-}
 
 char* putAtomRecord(char* dest, const AtomInfo& a) { return putAtomRecord(dest, a, a.x, a.y, a.z); }
 
@@ -209,15 +128,15 @@ void putHead(Cursor& c, const AtomInfo& a) {
 }
 
 void putXyz(Cursor& c, float x, float y, float z) {
-  c.fixed<8, 3, true>(x);
-  c.fixed<8, 3, true>(y);
-  c.fixed<8, 3, true>(z);
+  c.fixed(x, 8, 3, true);
+  c.fixed(y, 8, 3, true);
+  c.fixed(z, 8, 3, true);
 }
 
 // Occupancy to the line end.
 void putTail(Cursor& c, const AtomInfo& a) {
-  c.fixed<6, 2, false>(a.occupancy);
-  c.fixed<6, 2, false>(a.tempFactor);
+  c.fixed(a.occupancy, 6, 2, false);
+  c.fixed(a.tempFactor, 6, 2, false);
   c.pad(6);
   c.right(a.segID, Cursor::nameLength(a.segID), 4);
   c.right(a.element, Cursor::nameLength(a.element), 2);

@@ -10,15 +10,6 @@
 
 namespace korim::structure {
 
-// Appends to out the text std::snprintf gives for "%W.Pf" of v (with a leading
-// space for a value without minus sign when space is set, as "% W.Pf"),
-// byte for byte: the value is rounded as printf rounds it (the exact binary
-// value, ties to even), falling back to std::snprintf for values whose
-// rounding is not settled by a double product, for |v| >= 1e6, for
-// non-finite values and for formats other than the record's "%8.3f" and
-// "%6.2f" (with or without the space).
-void appendFixed(std::string& out, double v, int width, int prec, bool space);
-
 // Room the widest ATOM record takes (five numbers of at most 330 characters
 // and short text fields).
 constexpr std::size_t kRecordRoom = 2048;

@@ -71,3 +71,28 @@ TEST(FixedText, IntegersAndWords) {
   EXPECT_EQ(std::string(buf, putWord(buf, "None", 4)), "None");
   EXPECT_EQ(std::string(buf, putWord(buf, "LONGER", 4)), "LONGER");
 }
+
+TEST(FixedText, RecordFieldsAndFloatCoordinatesAsPrintfWritesThem) {
+  // Ties of the decimal grid, values just beside them, signs, zero and
+  // negative zero, large and non-finite values, and float coordinates.
+  const double special[] = {0.0,       -0.0,      0.0005,    -0.0005,   0.0015,    2.5e-4,
+                            -2.5e-4,   1.2345,    -1.2345,   999.9995,  -999.9995, 12345.678,
+                            -99999.99, 1234567.0, 1.0e300,   INFINITY,  -INFINITY, NAN,
+                            0.125,     0.375,     -0.625,    1.005,     2.675};
+  for (double v : special)
+    for (int prec : {2, 3})
+      for (bool space : {true, false}) {
+        const std::string s = quick(v, prec == 3 ? 8 : 6, prec, space);
+        EXPECT_EQ(s, library(v, prec == 3 ? 8 : 6, prec, space)) << v;
+      }
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> coord(-2000.0f, 2000.0f);
+  std::uniform_int_distribution<int> grid(-2000000, 2000000);
+  for (int i = 0; i < 200000; i++) {
+    // Random floats, and floats at or beside the half-way points of the grid.
+    const double v = i % 2 ? coord(gen) : static_cast<float>((grid(gen) + 0.5) / 1000.0);
+    const std::string a = quick(v, 8, 3, true), b = quick(v, 6, 2, false);
+    ASSERT_EQ(a, library(v, 8, 3, true)) << v;
+    ASSERT_EQ(b, library(v, 6, 2, false)) << v;
+  }
+}

@@ -167,39 +167,6 @@ TEST_F(Io, EmptyInputAndSelectionWhileReading) {
     EXPECT_TRUE(pdb.atomCount == 8 && pdb.minResID == 2 && pdb.maxResID == 2 && pdb.chainCount == 2);
 }
 
-std::string printfFixed(double v, int width, int prec, bool space) {
-    char buf[400];
-    std::snprintf(buf, sizeof buf, space ? "% *.*f" : "%*.*f", width, prec, v);
-    return buf;
-}
-
-TEST(PdbLine, FixedPointEqualsPrintf) {
-    // Ties of the decimal grid, values just beside them, signs, zero and
-    // negative zero, large and non-finite values, and float coordinates.
-    const double special[] = {0.0,       -0.0,      0.0005,    -0.0005,   0.0015,   2.5e-4,  -2.5e-4, 1.2345,
-                              -1.2345,   999.9995,  -999.9995, 12345.678, -99999.99, 1234567.0, 1.0e300, INFINITY,
-                              -INFINITY, NAN,       0.125,     0.375,     -0.625,   1.005,   2.675};
-    for (double v : special)
-        for (int prec : {2, 3})
-            for (bool space : {true, false}) {
-                std::string s;
-                appendFixed(s, v, prec == 3 ? 8 : 6, prec, space);
-                EXPECT_EQ(s, printfFixed(v, prec == 3 ? 8 : 6, prec, space)) << v;
-            }
-    std::mt19937 gen(7);
-    std::uniform_real_distribution<float> coord(-2000.0f, 2000.0f);
-    std::uniform_int_distribution<int> grid(-2000000, 2000000);
-    for (int i = 0; i < 200000; i++) {
-        // Random floats, and floats at or beside the half-way points of the grid.
-        const double v = i % 2 ? coord(gen) : static_cast<float>((grid(gen) + 0.5) / 1000.0);
-        std::string a, b;
-        appendFixed(a, v, 8, 3, true);
-        appendFixed(b, v, 6, 2, false);
-        ASSERT_EQ(a, printfFixed(v, 8, 3, true)) << v;
-        ASSERT_EQ(b, printfFixed(v, 6, 2, false)) << v;
-    }
-}
-
 // A structure's records formatted once without their coordinates and then given one set of
 // coordinates after another are the records putAtomRecord writes, as long as every coordinate
 // fits its eight columns ("% 8.3f" by printf says whether it does); a wider one, which moves the
