@@ -64,7 +64,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
   const std::string noDir = ": No such file or directory\n", isDir = ": Is a directory\n";
-  auto jack = [&](std::vector<std::string> log) { return onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", kCouplings, log[0], log[1]}); };
+  auto jack = [&](std::vector<std::string> log) {
+    return onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", kCouplings, log[0], log[1]});
+  };
   auto ensemble = [&](std::vector<std::string> out) {
     return std::vector<std::string>{"-stKorimGrid", out[0], out[1], "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                     testData("cli/two_domains.inp"), "-inE", testData("cli/one_state.ens"), "-ave", "out.tab"};
