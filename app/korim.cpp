@@ -29,6 +29,7 @@
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "foundation/outputfile.h"
 #include "restraints/cs.h"
 #include "restraints/merido.h"
 #include "restraints/surf.h"
@@ -703,7 +704,10 @@ int runKorim(Run& run, int argc, char** argv) {
 
 int main(int argc, char** argv) {
   static Run run;  // large (file-name buffers); kept off the stack
-  const int status = runKorim(run, argc, argv);
+  int status = runKorim(run, argc, argv);
+  // An output that could not be opened or written fails the run, also where the writer went on
+  // to standard output or its caller went on without it.
+  if (status == 0 && korim::foundation::outputLost()) status = 1;
   cleanUp(run);
   // A status is reported modulo 256 by the system; keep failures non-zero.
   if (status != 0 && (status & 0xff) == 0) return 1;

@@ -3,24 +3,18 @@
 
 #include <cstdio>
 
+#include "foundation/outputfile.h"
+
 namespace korim::app {
 
 int writeText(const std::string& text, const char* outName) {
-  if (outName[0] == '\0') {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  }
-  std::FILE* out = std::fopen(outName, "w");
-  if (out == nullptr) {
-    std::fprintf(stderr, "KORIM Error opening output file %s\n", outName);
-    return 1;
-  }
-  const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  if (std::fclose(out) != 0 || !ok) {
-    std::fprintf(stderr, "KORIM Error writing output file %s\n", outName);
-    return 1;
-  }
-  return 0;
+  const bool toStdout = outName[0] == '\0';
+  std::FILE* out =
+      toStdout ? stdout
+               : foundation::openOutput(outName, "w", "KORIM Error opening output file %s: %s\n");
+  if (out == nullptr) return 1;
+  std::fwrite(text.data(), 1, text.size(), out);
+  return foundation::closeOutput(out, outName, true, "KORIM Error writing output file %s\n");
 }
 
 }  // namespace korim::app

@@ -13,6 +13,7 @@
 
 #include "charges/toppar_sets.h"
 #include "foundation/inputfile.h"
+#include "foundation/outputfile.h"
 
 namespace korim::charges {
 
@@ -423,11 +424,8 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
 
   FilePtr listing;
   if (!isEmpty(outName)) {
-    listing.reset(std::fopen(outName, "w"));
-    if (!listing) {
-      chargeMessage("KORIM Error opening file for pka output %s\n", outName);
-      return 1;
-    }
+    listing.reset(foundation::openOutput(outName, "w", "KORIM Error opening file for pka output %s: %s\n"));
+    if (!listing) return 1;
   }
   Slots s{chargeAtomID, charges, 0, listing.get()};
 

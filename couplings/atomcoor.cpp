@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "foundation/outputfile.h"
+
 namespace korim::couplings {
 
 using structure::AtomInfo;
@@ -45,22 +47,14 @@ int writePDBNmr(const char* pdbName, PDBInfo* pdbInfo, const structure::PDBSelec
                 int modelId) {
     if (pdbInfo == nullptr) return 0;
     const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout : std::fopen(pdbName, "a");
-    if (out == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
-        return 1;
-    }
+    FILE* out = useStdout ? stdout
+                          : foundation::openOutput(pdbName, "a", "PDB Error opening PDB file %s: %s\n");
+    if (out == nullptr) return 1;
     std::fprintf(out, "MODEL %d\n", modelId);
     structure::writePDBAtoms(out, pdbInfo, sInfo);
     std::fprintf(out, "END\n");
     // A model that did not reach its file is reported, not taken for written.
-    bool failed = std::ferror(out) != 0;
-    failed = (useStdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
-    if (failed) {
-        std::fprintf(stderr, "PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : pdbName);
-        return 1;
-    }
-    return 0;
+    return foundation::closeOutput(out, pdbName, false, "PDB Error writing PDB file %s\n");
 }
 
 }  // namespace korim::couplings

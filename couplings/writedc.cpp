@@ -13,6 +13,7 @@
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
+#include "foundation/outputfile.h"
 #include "settings/korim_record.h"
 
 namespace korim::couplings {
@@ -314,20 +315,15 @@ int reportTensorMode(FILE* outUnit, const DTensor* dTensor) {
 
 FILE* openDcOutput(const char* outDName, const char* access) {
     if (outDName == nullptr || outDName[0] == '\0') return stdout;
-    FILE* out = std::fopen(outDName, access != nullptr ? access : "w");
-    if (out != nullptr) return out;
-    std::fprintf(stderr, "DC Error opening output file %s\n", outDName);
-    return stdout;
+    FILE* out = foundation::openOutput(outDName, access != nullptr ? access : "w",
+                                       "DC Error opening output file %s: %s\n");
+    return out != nullptr ? out : stdout;
 }
 
-int closeDcOutput(FILE* out, const char* outDName) {
+int closeDcOutput(FILE* out, const char* outDName, const char* access) {
     // A table that did not reach its file (disk full, I/O error) is no result.
-    bool failed = std::ferror(out) != 0;
-    failed = (out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed;
-    if (!failed) return 0;
-    std::fprintf(stderr, "DC Error writing output file %s\n",
-                 out == stdout ? "(standard output)" : outDName);
-    return 1;
+    return foundation::closeOutput(out, outDName, access == nullptr || access[0] != 'a',
+                                   "DC Error writing output file %s\n");
 }
 
 void writeDcAtomVars(FILE* out, const DTable* dTab) {
@@ -509,7 +505,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         std::fprintf(out, "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(out, dTab, false);
     }
-    if (closeDcOutput(out, outDName) != 0) return 1;
+    if (closeDcOutput(out, outDName, access) != 0) return 1;
     return status;
 }
 

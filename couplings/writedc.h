@@ -15,7 +15,8 @@ namespace korim::couplings {
 inline int dbgFlag = 0;
 
 // Writes the coupling table of dTab to outDName (empty or null: standard output), opened with
-// access (null: "w"); a file that cannot be opened is reported and standard output is used.
+// access (null: "w"); a file that cannot be opened is reported (and noted as a lost output of
+// the run, see foundation/outputfile.h) and standard output is used.
 // korimInfo->verbFlag selects the full report (run parameters, order matrix and its analysis,
 // Euler solutions, statistics, six value columns) or the short table of predicted couplings.
 // The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
@@ -53,11 +54,13 @@ int reportTensorMode(FILE* outUnit, const DTensor* dTensor);
 
 // The output stream of a coupling table: standard output for an empty or null name, else the
 // file opened with access (null: "w"); a file that cannot be opened is reported ("DC Error
-// opening output file") and standard output is used.
+// opening output file <name>: <reason>"), noted as a lost output of the run, and standard output
+// is used.
 FILE* openDcOutput(const char* outDName, const char* access);
 // Closes the stream unless it is standard output (which is flushed). Returns 0, or 1 with
-// "DC Error writing output file" when the table did not reach it.
-int closeDcOutput(FILE* out, const char* outDName);
+// "DC Error writing output file" when the table did not reach it; a file written from its start
+// (access not "a...") is then removed.
+int closeDcOutput(FILE* out, const char* outDName, const char* access);
 
 // Atom columns of a coupling table, both ends: the VARS names (after "VARS   "), the FORMAT
 // formats (after "FORMAT ") and one row's values from its observed row. Chain and segment

@@ -9,6 +9,7 @@
 #include "foundation/appendf.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "foundation/outputfile.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_math.h"
 
@@ -23,20 +24,14 @@ namespace {
 
 // Opens one log: standard output for an empty name.
 bool openLog(FILE** f, const char* name, const char* message) {
-  if (name == nullptr || name[0] == '\0') {
-    *f = stdout;
-    return true;
-  }
-  *f = std::fopen(name, "w");
-  if (*f != nullptr) return true;
-  std::fprintf(stderr, message, name);
-  return false;
+  *f = name == nullptr || name[0] == '\0' ? stdout : foundation::openOutput(name, "w", message);
+  return *f != nullptr;
 }
 
-void closeLog(FILE** f) {
-  if (*f == nullptr) return;
-  if (*f == stdout) std::fflush(stdout);
-  else std::fclose(*f);
+// A log that did not arrive whole is reported and fails the run (the logs' closing has no
+// status of its own).
+void closeLog(FILE** f, const char* name) {
+  foundation::closeOutput(*f, name, true, "KORIM Error writing log file %s\n");
   *f = nullptr;
 }
 
@@ -115,24 +110,24 @@ double RunStat::sd() const {
 
 int openMapLogs(MapLogs* logs, const char* outMapName, const char* outDaName,
                 const char* outAngName, const char* outAName, bool daPeriod) {
-  *logs = MapLogs{};
+  *logs = MapLogs{nullptr, nullptr, nullptr, nullptr, {outMapName, outDaName, outAngName, outAName}};
   const bool ok =
-      openLog(&logs->map, outMapName, "KORIM Error opening log file for error space mapping %s\n") &&
+      openLog(&logs->map, outMapName, "KORIM Error opening log file for error space mapping %s: %s\n") &&
       openLog(&logs->da, outDaName,
-              daPeriod ? "KORIM Error opening log file for Da distribution mapping %s.\n"
-                       : "KORIM Error opening log file for Da distribution mapping %s\n") &&
-      openLog(&logs->ang, outAngName, "KORIM Error opening log file for Angular distribution %s.\n") &&
-      openLog(&logs->saupe, outAName, "KORIM Error opening log file for Saupe distribution %s.\n");
+              daPeriod ? "KORIM Error opening log file for Da distribution mapping %s: %s.\n"
+                       : "KORIM Error opening log file for Da distribution mapping %s: %s\n") &&
+      openLog(&logs->ang, outAngName, "KORIM Error opening log file for Angular distribution %s: %s.\n") &&
+      openLog(&logs->saupe, outAName, "KORIM Error opening log file for Saupe distribution %s: %s.\n");
   if (ok) return 0;
   closeMapLogs(logs);
   return 1;
 }
 
 int closeMapLogs(MapLogs* logs) {
-  closeLog(&logs->map);
-  closeLog(&logs->da);
-  closeLog(&logs->ang);
-  closeLog(&logs->saupe);
+  closeLog(&logs->map, logs->names[0]);
+  closeLog(&logs->da, logs->names[1]);
+  closeLog(&logs->ang, logs->names[2]);
+  closeLog(&logs->saupe, logs->names[3]);
   return 0;
 }
 

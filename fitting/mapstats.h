@@ -34,13 +34,15 @@ struct MapLogs {
   FILE* da = nullptr;     // -outDa: Da, R, RMS and chi-square of each accepted fit
   FILE* ang = nullptr;    // -outAng: angles of each listed fit to the average tensor
   FILE* saupe = nullptr;  // -outA: Saupe elements of each listed fit
+  const char* names[4] = {"", "", "", ""};  // map, Da, angle, Saupe: for the closing check
 };
 
 // Opens the logs in the order map, Da, angle, Saupe. On a failure prints the log's message
 // (the Da message ends with a period when daPeriod is set), closes what was opened and returns 1.
 int openMapLogs(MapLogs* logs, const char* outMapName, const char* outDaName,
                 const char* outAngName, const char* outAName, bool daPeriod);
-// Closes the logs opened as files (standard output is flushed). Returns 0.
+// Closes the logs opened as files (standard output is flushed). Returns 0; a log that did not
+// arrive whole is reported, removed and noted as a lost output of the run.
 int closeMapLogs(MapLogs* logs);
 
 // The statistics of the accepted fits of one mapping.

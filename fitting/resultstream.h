@@ -14,11 +14,11 @@ class ResultStream {
   ~ResultStream();
 
   // Opens name for writing ("" = standard output). Returns 0; 1 after "KORIM Error opening
-  // output file %s\n".
+  // output file <name>: <reason>\n".
   int open(const char* name);
   FILE* get() const { return out_; }
   // Closes (or flushes) the stream. Returns 0; 1 after "KORIM Error writing output file %s\n"
-  // when what was written did not reach it.
+  // when what was written did not reach it (a file is then removed).
   int close();
 
  private:

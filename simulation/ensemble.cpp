@@ -12,6 +12,7 @@
 #include "couplings/writedc.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
+#include "foundation/outputfile.h"
 #include "simulation/do_nsc.h"
 #include "simulation/korim_input.h"
 #include "simulation/korim_utils_align.h"
@@ -265,11 +266,9 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
   File axes, angles;
   for (auto [name, file] : {std::pair{outEAxName, &axes}, std::pair{outEName, &angles}}) {
     if (name == nullptr || name[0] == '\0') continue;
-    file->reset(std::fopen(name, "w"));
-    if (*file == nullptr) {
-      std::fprintf(stderr, "KORIM Error opening ensemble monitoring file %s\n", name);
-      return 1;
-    }
+    file->reset(foundation::openOutput(name, "w",
+                                       "KORIM Error opening ensemble monitoring file %s: %s\n"));
+    if (*file == nullptr) return 1;
   }
   double* dots = nullptr;
   int dotCount = 0;
@@ -382,11 +381,9 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
 
   File logFile(stdout);
   if (logName != nullptr && logName[0] != '\0') {
-    logFile.reset(std::fopen(logName, "w"));
-    if (logFile == nullptr) {
-      std::fprintf(stderr, "KORIM Error opening log file for grid search %s\n", logName);
-      return 1;
-    }
+    logFile.reset(foundation::openOutput(logName, "w",
+                                         "KORIM Error opening log file for grid search %s: %s\n"));
+    if (logFile == nullptr) return 1;
   }
   std::FILE* log = logFile.get();
   if (structure::storePDBCoords(pdbInfo) != 0) {

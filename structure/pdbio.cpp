@@ -17,6 +17,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "foundation/outputfile.h"
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
 #include "structure/pdbline.h"
@@ -455,48 +456,39 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
 namespace {
 
 // Closes (or flushes) what writePDB and writePDBText wrote; 0, or 1 after the
-// message.
-int finishPDBFile(FILE* out, bool useStdout, const char* pdbName) {
-    int failed = std::ferror(out);
-    if (useStdout) {
-        failed = std::fflush(out) != 0 || failed;
-    } else {
-        failed = std::fclose(out) != 0 || failed;
-    }
-    if (failed) {
-        std::fprintf(stderr, "PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : pdbName);
-        return 1;
-    }
-    return 0;
+// message (a file written only in part is removed).
+int finishPDBFile(FILE* out, const char* pdbName) {
+    return foundation::closeOutput(out, pdbName, true, "PDB Error writing PDB file %s\n");
+}
+
+// The named file, or the standard output for an empty name; null after the
+// message when the file cannot be opened.
+FILE* openPDBOutput(const char* pdbName, bool useStdout) {
+    return useStdout ? stdout
+                     : foundation::openOutput(pdbName, "w", "PDB Error opening PDB file %s: %s\n");
 }
 
 }  // namespace
 
 int writePDBText(const char* pdbName, const std::string& text) {
     const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
-    if (out == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
-        return 1;
-    }
+    FILE* out = openPDBOutput(pdbName, useStdout);
+    if (out == nullptr) return 1;
     // A file gets the text in one write (no stream buffer in between).
     if (!useStdout) std::setvbuf(out, nullptr, _IONBF, 0);
     std::fwrite(text.data(), 1, text.size(), out);
-    return finishPDBFile(out, useStdout, pdbName);
+    return finishPDBFile(out, pdbName);
 }
 
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
     if (pdbInfo == nullptr) return 0;
     const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout : std::fopen(pdbName, "w");
-    if (out == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
-        return 1;
-    }
+    FILE* out = openPDBOutput(pdbName, useStdout);
+    if (out == nullptr) return 1;
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     writePDBAtoms(out, pdbInfo, sInfo);
     std::fprintf(out, "END\n");
-    return finishPDBFile(out, useStdout, pdbName);
+    return finishPDBFile(out, pdbName);
 }
 
 }  // namespace korim::structure

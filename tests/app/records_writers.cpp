@@ -248,7 +248,7 @@ TEST_F(PdbRot, NamesAndSelections) {
   int status = 0;
   std::string err = captureStderr([&] { status = writePDBRot(a, a, a, 5, &pdb, nullptr, tooLong.c_str(), ""); });
   EXPECT_NE(status, 0);
-  EXPECT_EQ(err, "PDB Error opening PDB file " + tooLong + ".0\n");
+  EXPECT_EQ(err, "PDB Error opening PDB file " + tooLong + ".0: File name too long\n");
   expectUnmoved();
 }
 
@@ -279,11 +279,11 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
     const char* name;
     int rotID;
     const char* message;  // before the path
-    const char* failing;  // suffix of the failing file
+    const char* failing;  // suffix of the failing file, and the system's reason
     std::vector<std::string> made, notMade;
   } cases[] = {
-      {"dir.pdb", 0, "PDB Error opening PDB file ", "", {}, {".0", ".1", ".2", ".3"}},
-      {"stop.pdb", 2, "PDB Error opening PDB file ", ".1", {".0"}, {"", ".2", ".3"}},
+      {"dir.pdb", 0, "PDB Error opening PDB file ", ": Is a directory", {}, {".0", ".1", ".2", ".3"}},
+      {"stop.pdb", 2, "PDB Error opening PDB file ", ".1: Is a directory", {".0"}, {"", ".2", ".3"}},
       {"full.pdb", 3, "PDB Error writing PDB file ", ".2", {".0", ".1"}, {"", ".3"}},
   };
   for (const auto& c : cases) {

@@ -2,6 +2,11 @@
 // problem on stderr, ends with the memory-status line, sets its exit status and writes its result
 // table only when it has one; multi-model and alternate-location structures give the result of
 // their first model and locations.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -58,6 +63,14 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
+  const std::string noDir = ": No such file or directory\n", isDir = ": Is a directory\n";
+  auto jack = [&](std::vector<std::string> log) {
+    return onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", kCouplings, log[0], log[1]});
+  };
+  auto ensemble = [&](std::vector<std::string> out) {
+    return std::vector<std::string>{"-stKorimGrid", out[0], out[1], "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                    testData("cli/two_domains.inp"), "-inE", testData("cli/one_state.ens"), "-ave", "out.tab"};
+  };
   std::vector<Expect> cases = {
       // Inputs that cannot be read.
       {steric({"-pdb", "no_such.pdb", "-inD", kCouplings, "-pdbRot", "r.pdb"}), -1,
@@ -100,17 +113,32 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {{"-daHist", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
       {{"-daMl", "-inD", "missing.tab", "-outD", "out.tab"}, 1,
        {"Error reading DC input", "korim: error in getMlDabR.\n"}},
-      // Outputs that cannot be written: a lost score file or structures fail the run (the best
-      // fit's table, written first, stays); a table that cannot be opened goes to standard output.
+      // Outputs that cannot be written: each is named with the system's reason and fails the run.
+      // A coupling table goes to standard output instead; a table finished before the loss stays.
       {{"-daMl", "-inD", kCouplings, "-outSc", "no/such/dir.sc", "-outD", "out.tab"}, 1,
-       {"KORIM Error opening output file", "korim: error in getMlDabR.\n"}},
-      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), -1,
-       {"PDB Error opening PDB file no_such_dir/rot.pdb\n", "matrix: error in writePDBRot.\n"}},
-      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "no_such_dir/fit.pdb"}), -1,
+       {"KORIM Error opening output file no/such/dir.sc" + noDir, "korim: error in getMlDabR.\n"}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "5", "-outCol", "."}, 1, {"KORIM Error opening output file ." + isDir}},
+      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), 1,
+       {"PDB Error opening PDB file no_such_dir/rot.pdb" + noDir, "matrix: error in writePDBRot.\n"}},
+      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "no_such_dir/fit.pdb"}), 1,
        {"korim: error in writePDBRot.\n", "korim: error in best-fit of data.\n"}, true},
-      {{"-stKorim", "-dot", "30", "-outD", "no_such_dir/out.tab", "-pdb", kPdb, "-inD", kCouplings}, 0,
-       {"DC Error opening output file no_such_dir/out.tab\n"}, false,
-       {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
+      {{"-stKorim", "-dot", "30", "-outD", "no_such_dir/out.tab", "-pdb", kPdb, "-inD", kCouplings}, 1,
+       {"DC Error opening output file no_such_dir/out.tab" + noDir}, false, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
+      {{"-outD", ".", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, {"DC Error opening output file ." + isDir}},
+      {{"-outD", "out.tab", "-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outFail", "no/f.tab"}, 1,
+       {"DC Error opening output file no/f.tab" + noDir}, true, {"\nREMARK Failure Statistics.\n"}},
+      {jack({"-outMap", "no/m.log"}), 1, {"KORIM Error opening log file for error space mapping no/m.log" + noDir, fitFailed}},
+      {jack({"-outDa", "."}), 1, {"KORIM Error opening log file for Da distribution mapping .: Is a directory.\n", fitFailed}},
+      {jack({"-outAng", "no/g.log"}), 1, {"Angular distribution no/g.log: No such file or directory.\n", fitFailed}},
+      {jack({"-outA", "no/a.log"}), 1, {"Saupe distribution no/a.log: No such file or directory.\n", fitFailed}},
+      {{"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0", "-inS2", "1e-3", "0", "1e-4", "0", "0", "-outA", "."}, 1,
+       {"DC Error opening output file ." + isDir}, false, {"DATA KORIM_MODE SAUPE_CP"}},
+      {onPdb(kPdb, {"-anPdb", "-outP", "no/p.txt"}), 1,
+       {"KORIM Error opening output file no/p.txt" + noDir, "korim: error in analysis of PDB.\n"}},
+      {ensemble({"-ave", "no/ave.tab"}), 1, {"DC Error opening output file no/ave.tab" + noDir}, false, {"VARS    RESID_I"}},
+      {ensemble({"-dcEns", "."}), 1, {"DC Error opening output file ." + isDir}, true},
+      {ensemble({"-flex", "no/f.log"}), 1, {"KORIM Error opening log file for grid search no/f.log" + noDir}},
+      {ensemble({"-pdbRot", "."}), 1, {"PDB Error opening PDB file ." + isDir}, true},
       // Couplings that do not all map, and charges without a force-field entry: warnings.
       {onPdb(kPdb, {"-inD", hn}), 0,
        {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
@@ -164,7 +192,25 @@ TEST(Runs, StatusMessagesAndResultTable) {
     cases.push_back({{"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, 1,
                      {"KORIM Error writing output file /dev/full\n"}});
   }
+  if (geteuid() != 0) {  // root writes into a read-only directory all the same
+    const std::string ro = data / "ro";
+    mkdir(ro.c_str(), 0555);
+    cases.push_back({{"-outD", ro + "/out.tab", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1,
+                     {"DC Error opening output file " + ro + "/out.tab: Permission denied\n"}});
+  }
   for (const Expect& c : cases) expectRun(c);
+  // A table cut short in a regular file (here by a file size limit) is removed, not left to pass
+  // for a whole one.
+  rlimit old{}, cap{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  cap = {4096, old.rlim_max};
+  std::signal(SIGXFSZ, SIG_IGN);
+  if (setrlimit(RLIMIT_FSIZE, &cap) == 0) {
+    expectRun({{"-outD", "out.tab", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1,
+               {"DC Error writing output file out.tab\n", "korim: error in writeDCmod.\n"}});
+    setrlimit(RLIMIT_FSIZE, &old);
+  }
+  std::signal(SIGXFSZ, SIG_DFL);
 }
 
 TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {

@@ -303,7 +303,8 @@ TEST_F(Io, WriterFormatSelectionAndFailures) {
     // /dev/full accepts the open and fails every write.
     const struct {
         const char *path, *message;
-    } failing[] = {{"/nonexistent-dir/x.pdb", "PDB Error opening PDB file /nonexistent-dir/x.pdb\n"},
+    } failing[] = {{"/nonexistent-dir/x.pdb",
+                    "PDB Error opening PDB file /nonexistent-dir/x.pdb: No such file or directory\n"},
                    {"/dev/full", "PDB Error writing PDB file /dev/full\n"}};
     for (const auto& f : failing) {
         if (std::strcmp(f.path, "/dev/full") == 0 && access(f.path, W_OK) != 0) continue;
