@@ -399,7 +399,7 @@ void randomSearch(Search& s, int mapCount) {
     for (int i = 0; i < s.peakCount; i++) {
       bool again = true;
       while (again) {
-        row[i] = static_cast<int>(korim::foundation::ran3(&idum) * s.peakCount);
+        row[i] = korim::foundation::randomPosition(&idum, s.peakCount);
         again = false;
         for (int j = 0; j < i; j++) again = again || row[j] == row[i];
       }

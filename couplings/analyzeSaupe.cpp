@@ -187,38 +187,53 @@ int analyzeSaupe(const double* saupe, double* irrSaupe, double* genMagnitude, do
     return 0;
 }
 
-int irrCollinarity(const double* saupe1, const double* saupe2, float* dcos, float* angle) {
-    float s1[6], s2[6];  // xx, yy, zz, xy, xz, yz
+namespace {
+
+// The five-dimensional cosine and angle of irrCollinarity with every step in the precision T.
+template <typename T>
+void collinearity(const double* saupe1, const double* saupe2, T* dcos, T* angle) {
+    T s1[6], s2[6];  // xx, yy, zz, xy, xz, yz
     const double* in[2] = {saupe1, saupe2};
-    float* out[2] = {s1, s2};
+    T* out[2] = {s1, s2};
     for (int t = 0; t < 2; ++t) {
-        const float zz = static_cast<float>(in[t][0]);
-        const float xxyy = static_cast<float>(in[t][1]);
-        out[t][0] = -(zz - xxyy) / 2.0f;
-        out[t][1] = -(zz + xxyy) / 2.0f;
+        const T zz = static_cast<T>(in[t][0]);
+        const T xxyy = static_cast<T>(in[t][1]);
+        out[t][0] = -(zz - xxyy) / T(2);
+        out[t][1] = -(zz + xxyy) / T(2);
         out[t][2] = zz;
-        out[t][3] = static_cast<float>(in[t][2]);
-        out[t][4] = static_cast<float>(in[t][3]);
-        out[t][5] = static_cast<float>(in[t][4]);
+        out[t][3] = static_cast<T>(in[t][2]);
+        out[t][4] = static_cast<T>(in[t][3]);
+        out[t][5] = static_cast<T>(in[t][4]);
     }
-    auto dot = [](const float* u, const float* v) {
-        return (u[0] * v[0] + u[1] * v[1] + u[2] * v[2] + 2.0f * u[3] * v[3] +
-                2.0f * u[4] * v[4] + 2.0f * u[5] * v[5]) *
-               kCollinearScale;
+    auto dot = [](const T* u, const T* v) {
+        return static_cast<T>((u[0] * v[0] + u[1] * v[1] + u[2] * v[2] + T(2) * u[3] * v[3] +
+                               T(2) * u[4] * v[4] + T(2) * u[5] * v[5]) *
+                              static_cast<T>(kCollinearScale));
     };
-    const float p = dot(s1, s2);
-    const float norm1 = std::sqrt(dot(s1, s1));
-    const float norm2 = std::sqrt(dot(s2, s2));
-    const float nn = norm1 * norm2;
-    const float x = nn == 0.0f ? 0.0f : p / nn;
+    const T p = dot(s1, s2);
+    const T norm1 = std::sqrt(dot(s1, s1));
+    const T norm2 = std::sqrt(dot(s2, s2));
+    const T nn = norm1 * norm2;
+    const T x = nn == T(0) ? T(0) : p / nn;
     *dcos = x;
-    if (x >= 1.0f)
-        *angle = 0.0f;
-    else if (x <= -1.0f)
-        *angle = 180.0f;
+    if (x >= T(1))
+        *angle = T(0);
+    else if (x <= T(-1))
+        *angle = T(180);
     else
-        *angle = static_cast<float>(
-            90.0 + std::atan2(x, std::sqrt(1.0f - x * x)) * (-57.29577957855229));
+        *angle = static_cast<T>(
+            90.0 + std::atan2(x, std::sqrt(T(1) - x * x)) * (-57.29577957855229));
+}
+
+}  // namespace
+
+int irrCollinarity(const double* saupe1, const double* saupe2, float* dcos, float* angle) {
+    collinearity(saupe1, saupe2, dcos, angle);
+    return 0;
+}
+
+int irrCollinarity(const double* saupe1, const double* saupe2, double* dcos, double* angle) {
+    collinearity(saupe1, saupe2, dcos, angle);
     return 0;
 }
 

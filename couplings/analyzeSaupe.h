@@ -46,6 +46,8 @@ void irreducRepres(const double* saupe, double* genMagnitude, double* irrSaupe);
 // Cosine and angle (degrees, 0 to 180) between two tensors in the five-dimensional space of
 // Saupe elements, in single precision; a zero tensor gives cosine 0 and 90 degrees. Returns 0.
 int irrCollinarity(const double* saupe1, const double* saupe2, float* dcos, float* angle);
+// The same in double precision, so that equal tensors give exactly 0 degrees.
+int irrCollinarity(const double* saupe1, const double* saupe2, double* dcos, double* angle);
 
 // product[1..3] = column n x column m of the 1-based eigVec (n, m in 1..3). Returns 1.
 int cross_productM(int n, int m, const double eigVec[4][4], double* product);

@@ -26,11 +26,6 @@ IntTable intTable(int n, const char* what) {
 
 }  // namespace
 
-int randomPosition(long* idum, int n) {
-  const int k = static_cast<int>(foundation::ran3(idum) * static_cast<float>(n));
-  return k >= n ? n - 1 : (k < 0 ? 0 : k);
-}
-
 int selectDcFrac(long* idum, couplings::DTable* dTab, float frac, int fixed) {
   if (dTab == nullptr || dTab->dCalcList == nullptr || dTab->dCount < 1) return 0;
   IntTable indexTab = intTable(dTab->dCount, "allocation failure for indexTab");
@@ -45,7 +40,7 @@ int selectDcFrac(long* idum, couplings::DTable* dTab, float frac, int fixed) {
   const int k = target >= n ? n : (target > 0.0 ? static_cast<int>(target) : 0);
   // indexList[p] marks position p as drawn.
   for (int drawn = 0; drawn < k;) {
-    const int p = randomPosition(idum, n);
+    const int p = foundation::randomPosition(idum, n);
     if (indexList[p]) continue;
     indexList[p] = 1;
     dTab->dCalcList[indexTab[p]].valid = 1;
@@ -67,7 +62,7 @@ int selectDcResidue(long* idum, int nRes, const int* nDcType, float* const* dcMa
   int appended = 0;
   double sum = 0.0;
   for (int drawn = 0; drawn < sCount;) {
-    const int r = randomPosition(idum, nRes);
+    const int r = foundation::randomPosition(idum, nRes);
     if (indexList[r]) continue;
     indexList[r] = 1;
     drawn++;

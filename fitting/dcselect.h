@@ -23,7 +23,4 @@ int selectDcResidue(long* idum, int nRes, const int* nDcType, float* const* dcMa
                     float* const* sigMat, int sCount, float* coupList, float* sigmaList,
                     double* rAveDD);
 
-// A uniform position 0..n-1 from ran3 (which may round to 1.0 in single precision); n >= 1.
-int randomPosition(long* idum, int n);
-
 }  // namespace korim::fitting

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "couplings/atomcoor.h"
-#include "fitting/dcselect.h"
 #include "foundation/constants.h"
 #include "foundation/genrand.h"
 
@@ -46,7 +45,7 @@ double tiltVector(long* idum, double v[3], double coneWidth, int coneDig, int co
   const double a = drawTilt(idum, coneWidth, coneFix);
   const double t = theta - a;
   double b[3] = {std::sin(t) * std::cos(phi), std::sin(t) * std::sin(phi), std::cos(t)};
-  const int k = randomPosition(idum, coneDig > 0 ? coneDig : 1);
+  const int k = foundation::randomPosition(idum, coneDig > 0 ? coneDig : 1);
   rotCone(u, k * rotInc, a, &b[0], &b[1], &b[2]);
   for (int i = 0; i < 3; i++) v[i] = r * b[i];
   return r;

@@ -1,4 +1,4 @@
-// Uniform random generators and TT800-based normal deviates.
+// Uniform random generators, positions drawn from them, and TT800-based normal deviates.
 #include "foundation/genrand.h"
 
 #include <cstdint>
@@ -105,6 +105,13 @@ float ran3(long *idum) {
   rs.ma[rs.inext] = mj;
   return static_cast<float>(mj * FAC);
 }
+
+int drawPosition(float u, int n) {
+  const int k = static_cast<int>(u * static_cast<float>(n));
+  return k >= n ? n - 1 : (k < 0 ? 0 : k);
+}
+
+int randomPosition(long *idum, int n) { return drawPosition(ran3(idum), n); }
 
 double genrand() {
   static const std::uint32_t mag01[2] = {0x0, 0x8ebfd028};

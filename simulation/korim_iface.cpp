@@ -234,7 +234,8 @@ int iFacePDB(double angle1, double angle2, double angle3, PDBInfo* pdbInfo, Kori
       std::printf("REMARK Probability of initial orientation %e.\n", prob[0]);
     else
       std::printf("REMARK Probability of 180 deg. rotated orientation %e.\n", prob[1]);
-    if (k == 1) turned = prob[0] > prob[1];
+    // The preferred face is written; equal probabilities keep the initial one.
+    if (k == 1) turned = prob[1] > prob[0];
   }
 
   if (structure::restorePDBCoords(pdbInfo) != 0) {

@@ -2,6 +2,7 @@
 // arithmetic by hand values, order-matrix comparison from the physics of two tensors, and the
 // structure analysis of a hand-made structure and of a charged protein.
 #include "tests/cli/cli_util.h"
+#include "tests/support/rotation.h"
 
 using namespace korim_cli;
 using namespace korim_test;
@@ -92,25 +93,93 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
   }
 }
 
+namespace {
+
+// The report of -anA on two Saupe vectors, run in d.
+std::string compareTensors(const TempDir& d, const double* s1, const double* s2) {
+  std::vector<std::string> args = {"-anA", "-outA", "a.tab", "-inS1"};
+  char word[32];
+  for (int i = 0; i < 10; i++) {
+    std::snprintf(word, sizeof word, "%.10e", i < 5 ? s1[i] : s2[i - 5]);
+    args.push_back(word);
+    if (i == 4) args.push_back("-inS2");
+  }
+  EXPECT_EQ(runKorim(args, d).status, 0);
+  return readFile(d / "a.tab");
+}
+
+double deg(double rad) { return rad * 180.0 / M_PI; }
+
+}  // namespace
+
 TEST(OrderMatrixComparison, PhysicsOfTwoTensors) {
   // Principal values (x, y, z) = (-0.7, -0.3, 1.0)e-3; the second tensor has z moved onto x.
   // Its 5-D cosine is (xz + yy + zx) / (x^2 + y^2 + z^2) = -1.31 / 1.58.
   TempDir d;
-  auto compare = [&](std::vector<std::string> second) {
-    std::vector<std::string> args = {"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0", "-inS2"};
-    args.insert(args.end(), second.begin(), second.end());
-    args.insert(args.end(), {"-outA", "a.tab"});
-    EXPECT_EQ(runKorim(args, d).status, 0);
-    return readFile(d / "a.tab");
-  };
-  const std::string moved = compare({"-7e-4", "1.3e-3", "0", "0", "0"});
-  EXPECT_TRUE(inOrder(moved, {"REMARK DATA SAUPE RESULT  1.7000e-03 -1.7000e-03  0.0000e+00  0.0000e+00  0.0000e+00\n",
-                              "REMARK DATA ANGLE_5D_SPACE  146.01\n", "REMARK DATA COLL_5D         -0.82911\n"}));
-  // The same tensor twice: angles exactly 0, no rounding past the cosine's range.
-  const std::string same = compare({"1e-3", "-4e-4", "0", "0", "0"});
-  EXPECT_TRUE(inOrder(same, {"DATA ANGLE_5D_SPACE  0.00\n", "DATA COLL_5D         1.00000\n",
-                             "DATA HINGE_ANGLES           0.00"}));
-  EXPECT_TRUE(same.find("nan") == std::string::npos && same.find("inf") == std::string::npos);
+  const double s1[5] = {1e-3, -4e-4, 0, 0, 0}, moved[5] = {-7e-4, 1.3e-3, 0, 0, 0};
+  EXPECT_TRUE(inOrder(compareTensors(d, s1, moved),
+                      {"REMARK DATA SAUPE RESULT  1.7000e-03 -1.7000e-03  0.0000e+00  0.0000e+00  0.0000e+00\n",
+                       "REMARK DATA ANGLE_5D_SPACE  146.01\n", "REMARK DATA COLL_5D         -0.82911\n"}));
+}
+
+TEST(OrderMatrixComparison, TensorTurnedByAKnownRotation) {
+  using namespace korim_test;
+  // Tensor 1: principal values (x, y, z) = (-0.2, -0.8, 1.0)e-3 along the lab axes. Tensor 2:
+  // S2 = R S1 R^T, R the turn by 30 degrees about n = (1, 2, 2) / 3 (Rodrigues' formula).
+  const double s1[5] = {1e-3, 6e-4, 0, 0, 0}, n[3] = {1.0 / 3, 2.0 / 3, 2.0 / 3};
+  const double c = std::cos(M_PI / 6), sn = std::sin(M_PI / 6);
+  const double k[3][3] = {{0, -n[2], n[1]}, {n[2], 0, -n[0]}, {-n[1], n[0], 0}};
+  const Mat3 m1 = {{{-2e-4, 0, 0}, {0, -8e-4, 0}, {0, 0, 1e-3}}};
+  Mat3 r{};
+  for (int i = 0; i < 9; i++) r.m[i / 3][i % 3] = (i % 4 == 0 ? c : 0) + (1 - c) * n[i / 3] * n[i % 3] + sn * k[i / 3][i % 3];
+  const Mat3 m2 = mul(r, mul(m1, transpose(r)));
+  const double s2[5] = {m2.m[2][2], m2.m[0][0] - m2.m[1][1], m2.m[0][1], m2.m[0][2], m2.m[1][2]};
+  TempDir d;
+  const std::vector<std::string> out = lines(compareTensors(d, s1, s2));
+  auto row = [&](const std::string& head) { return numbersAfter(out, "REMARK DATA " + head + " "); };
+  // Each axis against its image under R (eigenvector signs are free); the 5-D cosine
+  // Tr(S1 S2) / Tr(S1 S1), both tensors of one norm.
+  const std::vector<double> axes = row("ANGLE_3D_AXES (X/Y/Z)");
+  ASSERT_EQ(axes.size(), 3u);
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(std::fmin(axes[i], 180 - axes[i]), deg(std::acos(std::fabs(r.m[i][i]))), 0.006);
+  double t12 = 0, t11 = 0;
+  for (int i = 0; i < 9; i++) t12 += m1.m[i / 3][i % 3] * m2.m[i / 3][i % 3], t11 += m1.m[i / 3][i % 3] * m1.m[i / 3][i % 3];
+  EXPECT_NEAR(row("ANGLE_5D_SPACE")[0], deg(std::acos(t12 / t11)), 0.006);
+  EXPECT_NEAR(row("COLL_5D")[0], t12 / t11, 6e-6);
+  // The closure/twist/bend frame F (columns): twist z, bend along n x z, closure z x bend.
+  const double b = std::hypot(n[0], n[1]);
+  const Mat3 f = {{{n[0] / b, 0, n[1] / b}, {n[1] / b, 0, -n[0] / b}, {0, 1, 0}}};
+  for (int col = 0; col < 3; col++)
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(row(std::string("CTB_FRAME ") + "XYZ"[col] + "_AXIS (X/Y/Z)")[i], f.m[i][col], 1e-4);
+  // Row m: Q = R H, the rotation onto tensor 2's m-th sign-equivalent frame, H the half turn
+  // about z, y and x for m = 1, 2, 3. Hinge: Q's angle and axis (signs free), the axis against z.
+  const double half[4][3] = {{1, 1, 1}, {-1, -1, 1}, {-1, 1, -1}, {1, -1, -1}};
+  for (int m = 0; m < 4; m++) {
+    Mat3 q = r;
+    for (int i = 0; i < 9; i++) q.m[i / 3][i % 3] *= half[m][i % 3];
+    double ax[3] = {q.m[2][1] - q.m[1][2], q.m[0][2] - q.m[2][0], q.m[1][0] - q.m[0][1]};
+    const double len = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]), z = std::fabs(ax[2]) / len;
+    EXPECT_NEAR(row("HINGE_ANGLES")[m], deg(std::acos((q.m[0][0] + q.m[1][1] + q.m[2][2] - 1) / 2)), 0.006) << m;
+    const std::vector<double> axis = row("HINGE_AXIS (X/Y/Z)  " + std::to_string(m));
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(std::fabs(axis.at(i)), std::fabs(ax[i]) / len, 6e-4) << m;
+    EXPECT_NEAR(row("CLOSURE_ANGLES")[m], deg(std::acos(z)), 0.006) << m;
+    EXPECT_NEAR(row("CLOSURE_PERCENTAGE")[m], 100 * (1 - z * z), 0.006) << m;
+    // Euler rows: z, y', z'' angles of Q^T; x, y, z angles of Q with psi of opposite sign; and
+    // the closure/twist/bend angles, x, y, z angles of Q^T in the frame F.
+    const std::string id = " " + std::to_string(m + 1);
+    const std::vector<double> zyz = row("Q_EULER_ANGLES     " + id), xyz = row("EULER_ANGLES       " + id),
+                              ctb = row("CTB_ANGLES         " + id);
+    ASSERT_TRUE(zyz.size() == 3 && xyz.size() == 3 && ctb.size() == 3) << m;
+    EXPECT_LT(maxDiff(transpose(rotZYZ(zyz[0], zyz[1], zyz[2])), q), 3e-4) << m;
+    EXPECT_LT(maxDiff(rotXYZ(-xyz[0], xyz[1], xyz[2]), q), 3e-4) << m;
+    EXPECT_LT(maxDiff(rotXYZ(ctb[0], ctb[1], ctb[2]), mul(transpose(f), mul(transpose(q), f))), 3e-4) << m;
+  }
+  // The same tensor twice, in general frames: every angle exactly 0 or 180 degrees.
+  const double readme[5] = {-8.9852e-04, 2.5227e-05, -4.2038e-05, -3.0524e-04, 6.6715e-04};
+  for (const double* s : {s2, readme})
+    EXPECT_TRUE(inOrder(compareTensors(d, s, s), {"DATA ANGLE_3D_AXES (X/Y/Z)  0.00 0.00 0.00\n", "DATA ANGLE_5D_SPACE  0.00\n",
+                                                  "DATA COLL_5D         1.00000\n",
+                                                  "DATA HINGE_ANGLES           0.00   180.00   180.00   180.00\n"}));
 }
 
 TEST(StructureAnalysis, InertiaFrameOfFourAtomsAndChargesOfAProtein) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "foundation/betai.h"
@@ -268,6 +269,10 @@ TEST(NumRandom, Ran3ReseedsAndStaysInRange) {
   long extreme = -9223372036854775807L - 1;  // no overflow in the seeding
   float u = ran3(&extreme);
   EXPECT_TRUE(u >= 0.0f && u < 1.0f);
+  // Positions drawn from a deviate: a deviate rounded up to 1.0f still lands in the table.
+  for (auto [d, n, pos] : {std::tuple(0.0f, 7, 0), std::tuple(0.5f, 4, 2), std::tuple(0.99f, 7, 6),
+                           std::tuple(1.0f, 7, 6), std::tuple(1.0f, 1, 0)})
+    EXPECT_EQ(drawPosition(d, n), pos) << d << " " << n;
 }
 
 TEST(NumRandom, NormalDeviatesHaveUnitVariance) {

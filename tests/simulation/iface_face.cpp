@@ -199,38 +199,48 @@ TEST_F(IFaceUbq, UnchargedMoleculeHasProbabilityOneBothWays) {
   expectRestored();
 }
 
-TEST_F(IFaceUbq, ChargedFaceNearTheSurfaceDecidesTheOrientation) {
+TEST_F(IFaceUbq, TheMoreProbableFaceIsWritten) {
   KorimInfo k = settings(1);
   k.elInfo.elFlag = 1;
-  int low = -1;  // the selected atom with the lowest z
-  for (int i = 0; i < pdb.atomCount; i++)
-    if (orig[i].selected && (low < 0 || orig[i].z < orig[low].z)) low = i;
-  int id[2] = {0, low};
-  float q[2] = {0.0f, 1.0f};
-  ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 1, id, q), 0);
-  // Initial face: the charge on the lower side, near the attracting surface. Points: the
-  // charge, then the 602 heavy atoms; their centroid. c: the centre of all atoms.
-  double cz = orig[low].z, c[3] = {0, 0, 0};
+  // Points: the charge, then the 602 heavy atoms; cz their mean z. c: the centre of all atoms,
+  // about which the second face is turned by 180 degrees about y.
+  int low = -1, high = -1;  // the selected atoms with the lowest and the highest z
+  double c[3] = {0, 0, 0}, zSum = 0.0;
   int n = 1;
-  for (const AtomInfo& a : orig) {
-    cz += a.selected ? a.z : 0.0;
+  for (int i = 0; i < pdb.atomCount; i++) {
+    const AtomInfo& a = orig[i];
+    if (a.selected && (low < 0 || a.z < orig[low].z)) low = i;
+    if (a.selected && (high < 0 || a.z > orig[high].z)) high = i;
+    zSum += a.selected ? a.z : 0.0;
     n += a.selected;
     c[0] += a.x / pdb.atomCount, c[1] += a.y / pdb.atomCount, c[2] += a.z / pdb.atomCount;
   }
-  const double p0 = std::exp(-gouyChapman(orig[low].z - cz / n + 50.0));
-  double read0 = 0.0, read1 = 0.0;
-  ASSERT_EQ(std::sscanf(out.c_str(),
-                        "REMARK Probability of initial orientation %lf.\n"
-                        "REMARK Probability of 180 deg. rotated orientation %lf.",
-                        &read0, &read1),
-            2)
-      << out;
-  EXPECT_NEAR(read0, p0, 1e-5 * p0);
-  EXPECT_TRUE(read0 > read1 && read1 > 1.0) << read0 << " " << read1;
-  expectRestored();
-  // The structure is written turned by 180 degrees about y around the centre of all atoms.
-  expectWritten([&](const AtomInfo& a) { return std::array<double, 3>{c[0] - a.x, a.y - c[1], c[2] - a.z}; }, 2e-3);
-  EXPECT_EQ(chargeMark(low), "1+");
+  for (int at : {low, high}) {
+    int id[2] = {0, at};
+    float q[2] = {0.0f, 1.0f};
+    ASSERT_EQ(run(k, 0.0, 0.0, 0.0, 1, id, q), 0);
+    // The positive charge 50 A plus its height above the centroid from the attracting surface,
+    // on the initial face and, mirrored in z, on the turned one.
+    const double cz = (zSum + orig[at].z) / n, p0 = std::exp(-gouyChapman(orig[at].z - cz + 50.0)),
+                 p1 = std::exp(-gouyChapman(cz - orig[at].z + 50.0));
+    double read0 = 0.0, read1 = 0.0;
+    ASSERT_EQ(std::sscanf(out.c_str(),
+                          "REMARK Probability of initial orientation %lf.\n"
+                          "REMARK Probability of 180 deg. rotated orientation %lf.",
+                          &read0, &read1),
+              2)
+        << out;
+    EXPECT_NEAR(read0, p0, 1e-5 * p0);
+    EXPECT_NEAR(read1, p1, 1e-5 * p1);
+    EXPECT_EQ(p0 > p1, at == low);
+    expectRestored();
+    // Written in the orientation of the charge next to the surface: the input as it is, or turned.
+    if (p0 > p1)
+      expectWritten([](const AtomInfo& a) { return std::array<double, 3>{a.x, a.y, a.z}; }, 6e-4);
+    else
+      expectWritten([&](const AtomInfo& a) { return std::array<double, 3>{c[0] - a.x, a.y - c[1], c[2] - a.z}; }, 2e-3);
+    EXPECT_EQ(chargeMark(at), "1+");
+  }
 }
 
 TEST_F(IFaceUbq, ChargeMarksAtTheThresholds) {
