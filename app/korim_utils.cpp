@@ -11,7 +11,6 @@
 #include "app/korim_utils.h"
 
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -384,7 +383,8 @@ bool gridFits(const KorimInfo* k) {
 
 // The assignment-search lists, read last; false after refusing too many values.
 bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
-  if (r.present("-nSel")) k->nSel = k->sCount;  // the word read (and checked) with the histogram options
+  // The word of -nSel was read (and checked) with the histogram options.
+  if (r.present("-nSel")) k->nSel = k->sCount;
   int n = r.intList("-fixAa", k->exCheckList, kExCheckMax);
   if (n == -2) return false;
   if (n >= 0) k->nAaCheck = n;
