@@ -4,13 +4,13 @@
 // occurrence counts; a value option takes the next word whatever it is; list and counted
 // options take the words up to the next option word ("-" followed by a digit or "." starts a
 // number, not an option). Where two options write one field, the one read later wins, so the
-// order of the statements below is part of the behaviour. Non-numbers read as 0, as the
-// argument library converts them; values that would overflow a buffer, index past an array,
-// divide by zero or never end a loop are refused with a message and status 1.
+// order of the statements below is part of the behaviour. A number must be one whole word of
+// its type (int, or a finite float or double); values that are not, or that would overflow a
+// buffer, index past an array, divide by zero or never end a loop are refused with a message
+// and status 1.
 #include "app/korim_utils.h"
 
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,14 +42,16 @@ void envText(const char* var, char* dest) {
   if (v != nullptr && std::strlen(v) < static_cast<size_t>(kNameLen)) copyText(dest, v);
 }
 
-// The getters of the argument library, bound to one command line. Checked readers return
-// false after printing why a value was refused; the caller then stops reading.
+// The getters of the argument library, bound to one command line, with a checked layer: the
+// library converts what it is given (a word that is not a number reads as 0), so every number is
+// read here from its word, whole, into its type. Checked readers return false after printing
+// why a value was refused; the caller then stops reading.
 struct Reader {
   int argc;
   char** argv;
-  // Set after a number option was refused for a value that is not finite; the reading goes on
+  // Set after a number was refused (not a number, or not one of its type); the reading goes on
   // (so every such option is named) and getparams then fails.
-  mutable bool nonFinite = false;
+  mutable bool badNumber = false;
 
   bool present(const char* w) const { return flagLoc(argc, argv, w) != 0; }
 
@@ -57,40 +59,48 @@ struct Reader {
     if (present(w)) *dest = value;
   }
 
-  void intValue(const char* w, int* dest) const { intArgD(argc, argv, w, dest); }
-  // A number must be finite: "nan", "inf" or a value beyond single precision would carry
-  // through every result of the run.
-  void fltValue(const char* w, float* dest) const {
-    float v = *dest;
-    if (fltArgD(argc, argv, w, &v) != 1) return;
-    if (!std::isfinite(v)) return refuseNonFinite(w);
-    *dest = v;
+  void refuseWord(const char* w, const char* word, const char* why) const {
+    std::fprintf(stderr, "KORIM Error: option %s value %s %s.\n", w, word, why);
   }
 
-  void refuseNonFinite(const char* w) const {
-    refuse(w, "must be a finite number");
-    nonFinite = true;
+  // word read whole as the type of *v (an int; a float or double that must be finite: "nan",
+  // "inf" or a value beyond the type would carry through every result of the run). False after
+  // naming w and word; *v is then unchanged.
+  bool number(const char* w, const char* word, int* v) const {
+    const int st = wordToInt(word, v);
+    const char* why = st == 0 ? "must be an integer" : "must lie between -2147483648 and 2147483647";
+    return st == 1 || refuseNumber(w, word, why);
+  }
+  bool number(const char* w, const char* word, float* v) const {
+    return real(w, word, wordToFloat(word, v));
+  }
+  bool number(const char* w, const char* word, double* v) const {
+    return real(w, word, wordToDouble(word, v));
+  }
+  bool real(const char* w, const char* word, int st) const {
+    return st == 1 || refuseNumber(w, word, st == 0 ? "must be a number" : "must be a finite number");
+  }
+  bool refuseNumber(const char* w, const char* word, const char* why) const {
+    refuseWord(w, word, why);
+    badNumber = true;
+    return false;
   }
 
-  void refuseNonFiniteList(const char* w) const {
-    std::fprintf(stderr, "KORIM Error: option %s values must be finite numbers.\n", w);
-    nonFinite = true;
+  // The value of w into *dest: 0 when w is absent or last (dest left), 1 read, -1 refused.
+  template <typename T>
+  int read(const char* w, T* dest) const {
+    char* word = nullptr;
+    if (ptrArgD(argc, argv, w, &word) != 1 || word == nullptr) return 0;
+    return number(w, word, dest) ? 1 : -1;
   }
 
-  // The value word after w (absent or last: nothing to check) read as a number must be finite.
-  void finiteWord(const char* w) const {
-    int loc = flagLoc(argc, argv, w);
-    if (loc > 0 && loc + 1 < argc && !std::isfinite(static_cast<float>(std::strtod(argv[loc + 1], nullptr))))
-      refuseNonFinite(w);
-  }
-
-  // A number stored in double precision (converted from the text, not through a float).
-  void dblValue(const char* w, double* dest) const {
-    char* p = nullptr;
-    if (ptrArgD(argc, argv, w, &p) != 1 || p == nullptr) return;
-    const double v = std::strtod(p, nullptr);
-    if (!std::isfinite(v)) return refuseNonFinite(w);
-    *dest = v;
+  // The value word after w of another reader (the tensor and selection readers take their
+  // numbers as they come): checked as a T, nothing stored.
+  template <typename T>
+  void checkWord(const char* w) const {
+    const int loc = flagLoc(argc, argv, w);
+    T v{};
+    if (loc > 0 && loc + 1 < argc) number(w, argv[loc + 1], &v);
   }
 
   // An option that takes a value but ends the command line would be read as absent.
@@ -106,16 +116,16 @@ struct Reader {
     return (loc > 0 && loc + 1 < argc && argv[loc + 1] != nullptr) ? argv[loc + 1] : "";
   }
 
-  void refuse(const char* w, const char* why) const {
-    std::fprintf(stderr, "KORIM Error: option %s value %s %s.\n", w, valueWord(w), why);
-  }
+  void refuse(const char* w, const char* why) const { refuseWord(w, valueWord(w), why); }
 
   // A text into a kNameLen buffer; a longer one is refused (by the argument library's message).
   bool text(const char* w, char* dest) const { return strArgD(argc, argv, w, dest, kNameLen) >= 0; }
 
   bool intInRange(const char* w, int* dest, int lo, int hi, const char* why) const {
     int v = *dest;
-    if (intArgD(argc, argv, w, &v) != 1) return true;
+    const int st = read(w, &v);
+    if (st < 0) return false;
+    if (st == 0) return true;
     if (v < lo || v > hi) {
       refuse(w, why);
       return false;
@@ -126,9 +136,10 @@ struct Reader {
 
   // Steps, increments and spacings: a loop over them must advance, a division by them be defined.
   bool fltPositive(const char* w, float* dest) const {
-    float v = *dest;
-    if (fltArgD(argc, argv, w, &v) != 1) return true;
-    if (!(v > 0.0f) || !std::isfinite(v)) {
+    char* word = nullptr;
+    if (ptrArgD(argc, argv, w, &word) != 1 || word == nullptr) return true;
+    float v = 0.0f;
+    if (wordToFloat(word, &v) != 1 || !(v > 0.0f)) {
       refuse(w, "must be a positive number");
       return false;
     }
@@ -136,7 +147,9 @@ struct Reader {
     return true;
   }
 
-  // Exactly n numbers after w. Returns 0 when w is absent, 1 when read, -1 after msg.
+  // Exactly n numbers after w (each of the type T, stored as double). Returns 0 when w is
+  // absent, 1 when read, -1 after msg; a refused number marks the reading bad.
+  template <typename T>
   int counted(const char* w, int n, double* out, const char* msg) const {
     int loc = flagLoc(argc, argv, w);
     if (loc == 0) return 0;
@@ -144,20 +157,17 @@ struct Reader {
       std::fputs(msg, stderr);
       return -1;
     }
-    bool finite = true;
     for (int k = 0; k < n; k++) {
-      const char* s = getNthArg(argc, argv, loc + 1 + k);
-      out[k] = (s != nullptr) ? std::strtod(s, nullptr) : 0.0;
-      if (!std::isfinite(out[k])) out[k] = 0.0, finite = false;
+      T v{};
+      out[k] = number(w, getNthArg(argc, argv, loc + 1 + k), &v) ? v : 0.0;
     }
-    if (!finite) refuseNonFiniteList(w);
     return 1;
   }
 
   // An axis of exactly 3 numbers, (0, 0, 0) when w is absent; false after msg.
   bool axis(const char* w, float* dest, const char* msg) const {
     double v[3] = {0.0, 0.0, 0.0};
-    if (counted(w, 3, v, msg) < 0) return false;
+    if (counted<float>(w, 3, v, msg) < 0) return false;
     for (int i = 0; i < 3; i++) dest[i] = static_cast<float>(v[i]);
     return true;
   }
@@ -176,13 +186,13 @@ struct Reader {
     return n;
   }
 
-  // A list of base-10 integers into dest[0..cap-1]; result as listSpan.
+  // A list of integers into dest[0..cap-1]; result as listSpan.
   int intList(const char* w, int* dest, int cap) const {
     int first = 0;
     const int n = listSpan(w, cap, &first);
     for (int k = 0; k < n; k++) {
-      const char* s = getNthArg(argc, argv, first + k);
-      dest[k] = (s != nullptr) ? static_cast<int>(std::strtol(s, nullptr, 10)) : 0;
+      dest[k] = 0;
+      number(w, getNthArg(argc, argv, first + k), &dest[k]);
     }
     return n;
   }
@@ -233,14 +243,14 @@ bool readOption(const Reader& r, const Option& o) {
     case Kind::Flag:
       r.flag(o.word, static_cast<int*>(o.dest), o.value);
       return true;
-    case Kind::Int:
-      r.intValue(o.word, static_cast<int*>(o.dest));
+    case Kind::Int:  // a refused number marks the reading bad; the reading goes on
+      r.read(o.word, static_cast<int*>(o.dest));
       return true;
     case Kind::Float:
-      r.fltValue(o.word, static_cast<float*>(o.dest));
+      r.read(o.word, static_cast<float*>(o.dest));
       return true;
     case Kind::Double:
-      r.dblValue(o.word, static_cast<double*>(o.dest));
+      r.read(o.word, static_cast<double*>(o.dest));
       return true;
     case Kind::Text:
       return r.text(o.word, static_cast<char*>(o.dest));
@@ -252,7 +262,7 @@ bool readOption(const Reader& r, const Option& o) {
     case Kind::Positive:
       return r.fltPositive(o.word, static_cast<float*>(o.dest));
     case Kind::Counted:
-      return r.counted(o.word, o.value, static_cast<double*>(o.dest), o.msg) >= 0;
+      return r.counted<double>(o.word, o.value, static_cast<double*>(o.dest), o.msg) >= 0;
     case Kind::Axis:
       return r.axis(o.word, static_cast<float*>(o.dest), o.msg);
   }
@@ -302,22 +312,22 @@ void readModes(const Reader& r, KorimInfo* k) {
   }
 }
 
-// The tensor reader takes its numbers as they come: refuse the ones that are not finite.
-void checkTensorNumbers(const Reader& r) {
+// The tensor and selection readers take their numbers as they come: refuse the words that are
+// not numbers of their type.
+void checkOtherReaders(const Reader& r) {
   static const char* const tensorNumbers[] = {"-da",       "-daMin", "-daMax",    "-dr",
                                               "-drMin",    "-drMax", "-psi",      "-psiMin",
                                               "-psiMax",   "-theta", "-thetaMin", "-thetaMax",
                                               "-phi",      "-phiMin", "-phiMax"};
-  for (const char* w : tensorNumbers) r.finiteWord(w);
+  for (const char* w : tensorNumbers) r.checkWord<float>(w);
+  // The tensor reader has already refused a list that is not five numbers.
   static const char* const saupeLists[] = {"-saupe", "-align"};
   for (const char* w : saupeLists) {
     const int loc = flagLoc(r.argc, r.argv, w);
-    for (int i = loc + 1; loc > 0 && i < r.argc && i <= loc + 5; i++)
-      if (!std::isfinite(static_cast<float>(std::strtod(r.argv[i], nullptr)))) {
-        r.refuseNonFiniteList(w);
-        break;
-      }
+    float v = 0.0f;
+    for (int i = loc + 1; loc > 0 && i < r.argc && i <= loc + 5; i++) r.number(w, r.argv[i], &v);
   }
+  if (r.present("-pdb")) r.checkWord<int>("-id");
 }
 
 // -dbg: the value when a non-option word follows, else 1.
@@ -325,7 +335,7 @@ void readDebugLevel(const Reader& r) {
   const int loc = flagLoc(r.argc, r.argv, "-dbg");
   if (loc == 0) return;
   if (loc + 1 < r.argc && !isFlag(r.argv[loc + 1]))
-    intArgD(r.argc, r.argv, "-dbg", &couplings::dbgFlag);
+    r.read("-dbg", &couplings::dbgFlag);
   else
     couplings::dbgFlag = 1;
 }
@@ -342,18 +352,16 @@ bool readWeights(const Reader& r, KorimParams* p) {
   }
   p->wList = list;
   p->wCount = (list != nullptr) ? n : 0;
-  for (int i = 0; i < p->wCount; i++)
-    if (!std::isfinite(list[i])) {
-      r.refuseNonFiniteList("-w");
-      break;
-    }
+  char** words = ptrListArg(r.argc, r.argv, "-w", &n);
+  for (int i = 0; i < p->wCount; i++) r.number("-w", words[i], &list[i]);
   return true;
 }
 
 // -dot: a density whose sphere fits the orientation arrays.
 bool readDotDensity(const Reader& r, KorimInfo* k) {
   int density = k->densityNSC;
-  if (intArgD(r.argc, r.argv, "-dot", &density) != 1) return true;
+  const int st = r.read("-dot", &density);
+  if (st != 1) return st == 0;
   if (orientationDotCount(density, kMaxOrientDots) < 0) {
     r.refuse("-dot", "gives no sphere of 12 to 40001 orientations (densities 3 to 39692)");
     return false;
@@ -375,7 +383,8 @@ bool gridFits(const KorimInfo* k) {
 
 // The assignment-search lists, read last; false after refusing too many values.
 bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
-  r.intValue("-nSel", &k->nSel);
+  // The word of -nSel was read (and checked) with the histogram options.
+  if (r.present("-nSel")) k->nSel = k->sCount;
   int n = r.intList("-fixAa", k->exCheckList, kExCheckMax);
   if (n == -2) return false;
   if (n >= 0) k->nAaCheck = n;
@@ -391,6 +400,26 @@ bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
     k->chainDc[i] = copy;
   }
   if (n >= 0) k->nChainDc = (n > 0) ? n : 1;  // no word after -dcID: one empty identifier
+  return true;
+}
+
+// The error estimates and the random assignment search draw -map trials: with none they would
+// write a table of zeros (or of unassigned markers) as if something had been estimated.
+bool trialsGiven(const KorimInfo* k, int mapCount) {
+  static const struct {
+    int spread;
+    const char* word;
+  } drawing[] = {{kSpreadJackknife, "-jack"},
+                 {kSpreadMcCouplings, "-mcDc"},
+                 {kSpreadMcStructure, "-mcStruc"},
+                 {kSpreadRandom, "-rand"}};
+  if (k->korimMode != kModeBestFit || mapCount >= 1) return true;
+  for (const auto& d : drawing)
+    if (k->spreadMode == d.spread) {
+      std::fprintf(stderr, "KORIM Error: option -map must give at least 1 trial for %s (got %d).\n", d.word,
+                   mapCount);
+      return false;
+    }
   return true;
 }
 
@@ -464,7 +493,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (r.present("-pdb") && korim::structure::getPDBSelectArgs(argc, argv, sInfo) != 0) return 1;
   if (korim::couplings::getDCTensorParams(argc, argv, tensor) != 0) return 1;
   k->eulerFlag = tensor->eulerFlag;
-  checkTensorNumbers(r);
+  checkOtherReaders(r);
   readDebugLevel(r);
   readGroup(r, {
       flag("-verb", &k->verbFlag, 1), flag("-noverb", &k->verbFlag, 0), flag("-qDa", &k->qFlag, 1),
@@ -571,7 +600,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
   if (!histRead || !readAssignmentLists(r, p, k)) return 1;
-  return r.nonFinite ? 1 : 0;
+  return (r.badNumber || !trialsGiven(k, p->mapCount)) ? 1 : 0;
 }
 
 }  // namespace korim::app

@@ -385,6 +385,32 @@ bool storeFixed(Search& s) {
   return true;
 }
 
+// A candidate's fit of a medium takes the medium's fixed couplings and every filled cell of its
+// columns, whatever the order of the peaks: with fewer than 5 no order matrix can be fitted and
+// every candidate fails, so the search is refused rather than run to no assignment.
+bool mediaCanFit(const Search& s) {
+  int col = 0;
+  for (int m = 0; m < s.nMedia; m++) {
+    int n = s.prob.nDTypList[m];
+    for (int c = col; c < col + s.prob.colIdList[m]; c++)
+      for (int i = 0; i < s.peakCount; i++) n += s.mats[0]->m[i][c] != kEmptyCell ? 1 : 0;
+    col += s.prob.colIdList[m];
+    if (n >= 5) continue;
+    if (s.nMedia > 1)
+      std::fprintf(stderr,
+                   "Error: medium %s (-dcID) has %d couplings, too few to fit its order matrix "
+                   "(5 or more).\n",
+                   s.media[m], n);
+    else
+      std::fprintf(stderr,
+                   "Error: the search has %d couplings, too few to fit an order matrix (5 or "
+                   "more).\n",
+                   n);
+    return false;
+  }
+  return true;
+}
+
 // The same random orders in every run: the generator starts from -1 at every call.
 void randomSearch(Search& s, int mapCount) {
   int* row = s.rowIdList->p;
@@ -595,7 +621,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   std::printf("REMARK Peak");
   for (int i = 0; i < s.peakCount; i++) std::printf(" %d", s.resIdList->p[i]);
   std::printf(" exhaustively searched.\n");
-  if (!storeFixed(s)) return 1;
+  if (!storeFixed(s) || !mediaCanFit(s)) return 1;
 
   AssignProblem& q = s.prob;
   q.peakCount = s.peakCount;

@@ -8,6 +8,10 @@
 #include "foundation/token.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -238,6 +242,37 @@ int isNumber(const char* string) {
     float x = 0.0f;
     if (string == nullptr) return 0;
     return std::sscanf(string, "%f", &x) == 1 ? 1 : 0;
+}
+
+int wordToInt(const char* word, int* value) {
+    if (word == nullptr || word[0] == '\0') return 0;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(word, &end, 10);
+    if (end == word || *end != '\0') return 0;
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return -1;
+    *value = static_cast<int>(v);
+    return 1;
+}
+
+int wordToDouble(const char* word, double* value) {
+    if (word == nullptr || word[0] == '\0') return 0;
+    char* end = nullptr;
+    const double v = std::strtod(word, &end);
+    if (end == word || *end != '\0') return 0;
+    // Overflow gives an infinity; underflow a value at or near 0, kept.
+    if (!std::isfinite(v)) return -1;
+    *value = v;
+    return 1;
+}
+
+int wordToFloat(const char* word, float* value) {
+    double v = 0.0;
+    const int st = wordToDouble(word, &v);
+    if (st != 1) return st;
+    if (std::fabs(v) > static_cast<double>(FLT_MAX)) return -1;
+    *value = static_cast<float>(v);
+    return 1;
 }
 
 int intArgD(int argc, char** argv, const char* flag, int* value) {

@@ -26,6 +26,16 @@ int nextFlag(int argc, char** argv, int prevFlag);
 int isFlag(const char* arg);
 int isNumber(const char* string);
 
+// Strict reading of one word, for callers that must refuse a bad value (the getters below never
+// do): the whole word must be one base-10 integer, or one decimal or exponent number. Result 1
+// with *value set; 0 when the word is no such number (null, empty, "abc", "3.5" for an int,
+// "1.2.3", "12abc"); -1 when it is a number outside the type: beyond the int range, or not
+// finite ("nan", "inf") or beyond the float or double range. A number nearer 0 than the type
+// can hold rounds toward 0 as any number rounds. *value is unchanged unless the result is 1.
+int wordToInt(const char* word, int* value);
+int wordToFloat(const char* word, float* value);
+int wordToDouble(const char* word, double* value);
+
 // One-value getters: 1 when the option and its value were found, else 0 with the
 // destination unchanged. Values are converted without validation (non-numbers give 0).
 int intArgD(int argc, char** argv, const char* flag, int* value);

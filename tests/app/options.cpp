@@ -171,11 +171,12 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-s1", "4", "-d1", "3"}, F(dc.segFirst), 4}, {{"-dN", "9"}, F(dc.segLast), 9},
       {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-nSel", "7"}, F(k.nSel), 7},
       {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"}, F(p.userSaupe1[4]), 5},
-      // Negative numbers are values; a non-number reads as 0 or as its leading number.
+      // Negative numbers are values; a number may carry a sign.
       {{"-s1", "-5"}, F(dc.segFirst), -5}, {{"-lDa", "-30.5"}, F(k.histInfo.lDaMl), -30.5},
       {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-pH", "-1e38"}, F(k.elInfo.pH), -1e38f},
-      {{"-wv", "abc"}, F(k.concentration), 0},
-      {{"-idum", "12abc"}, F(k.idum), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
+      {{"-wv", "+3"}, F(k.concentration), 3}, {{"-c2", "-1e-4"}, F(k.c2), -1e-4f},
+      {{"-idum", "+12"}, F(k.idum), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
+      {{"-bestFit", "-exhaust"}, F(k.spreadMode), 5}, {{"-bestFit", "-mcDc", "-map", "1"}, F(p.mapCount), 1},
       {{"-stdCone", "0.1"}, F(k.coneWidth), 0.1}, {{"-hinge", "1", "-2", "3"}, F(p.hingeAxis[1]), -2},
       {{"-inS2", ".1", ".2", ".3", ".4", ".5"}, F(p.userSaupe2[4]), 0.5},
       // Selection options are read once -pdb is present, even as another option's value.
@@ -216,6 +217,7 @@ TEST(Options, TextsListsAndDebugLevel) {
   }
   // A selection the selection reader refuses fails the option reading.
   EXPECT_EQ(CmdLine({"-pdb", "x", "-res", "five"}).status, 1);
+  EXPECT_EQ(CmdLine({"-pdb", "x", "-id", "2.5"}).err, "KORIM Error: option -id value 2.5 must be an integer.\n");
   // Accepted without effect, but consumed.
   CmdLine unused({"-inCS", "a", "-outS", "b", "-outCS", "c", "-ref", "d", "-path", "e", "-list", "f", "-sPath",
                   "g", "-sList", "h", "-rList", "i", "-csThresh", "3", "-vcThresh", "0.5", "-fit", "-nofit"}, 2);
@@ -260,9 +262,19 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       // Numbers that are not finite: each option is named.
       value("-lcS", "nan", "must be a finite number"), value("-wv", "1e39", "must be a finite number"),
       value("-pH", "-inf", "must be a finite number"), value("-da", "NAN", "must be a finite number"),
-      {{"-cut", "inf"}, "KORIM Error: option -cut values must be finite numbers.\n"},
-      {{"-w", "1", "nan", "2"}, "KORIM Error: option -w values must be finite numbers.\n"},
-      {{"-saupe", "1e-4", "0", "0", "0", "infinity"}, "KORIM Error: option -saupe values must be finite numbers.\n"},
+      value("-cut", "inf", "must be a finite number"), value("-w", "nan", "must be a finite number"),
+      {{"-saupe", "1e-4", "0", "0", "0", "infinity"},
+       "KORIM Error: option -saupe value infinity must be a finite number.\n"},
+      // Words that are not numbers of their option's type, in every kind of option.
+      value("-wv", "abc", "must be a number"), value("-idum", "12abc", "must be an integer"),
+      value("-nX", "1e3", "must be an integer"), value("-dbg", "2.5", "must be an integer"),
+      value("-c1", "1.2.3", "must be a number"), value("-fixRes", "9x", "must be an integer"),
+      value("-cut", "1e999", "must be a finite number"),
+      {{"-hinge", "1", "2", "1e39"}, "KORIM Error: option -hinge value 1e39 must be a finite number.\n"},
+      value("-map", "2147483648", "must lie between -2147483648 and 2147483647"),
+      {{"-bestFit", "-jack"}, "KORIM Error: option -map must give at least 1 trial for -jack (got 0).\n"},
+      {{"-bestFit", "-mcStruc", "-map", "0"},
+       "KORIM Error: option -map must give at least 1 trial for -mcStruc (got 0).\n"},
       // Lists and texts longer than their buffers.
       {{"-dcID", "A", "B", "C", "D"}, "KORIM Error: option -dcID takes at most 3 values, 4 given.\n"},
       {manyWords("-fixAa", 26, "1"), "KORIM Error: option -fixAa takes at most 25 values, 26 given.\n"},

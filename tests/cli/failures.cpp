@@ -35,6 +35,11 @@ std::string everyAtom(Edit edit) {
   return text;
 }
 
+// An edit of every atom line that puts it in the segment seg.
+auto segment(const char* seg) {
+  return [seg](std::string line) { return line.replace(72, 1, seg) + "\n"; };
+}
+
 std::string shifted(std::string line) {
   line.replace(30, 8, "  99.000");  // x of a far-away copy
   return line;
@@ -60,6 +65,18 @@ TEST(Runs, StatusMessagesAndResultTable) {
                                          "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
                                          "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f\n\n"
                                          "   1 ALA N    1 ALA H 5.0 0.0\n   2 ALA N    2 ALA H -3.0 0.0\n");
+  // The atoms again as segments A and B; medium A holds the N-H and C-N couplings of four lysine
+  // peaks, medium B only their N-H couplings: too few for an order matrix.
+  const std::string ab = writeFile(data / "ab.pdb", everyAtom(segment("A")) + everyAtom(segment("B")));
+  std::string twoMedia = "VARS RESID_I RESNAME_I ATOMNAME_I SEGNAME_I RESID_J RESNAME_J ATOMNAME_J SEGNAME_J D DD W\n"
+                         "FORMAT %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n";
+  const std::pair<int, std::string> lysines[] = {{6, "5 VAL"}, {11, "10 GLY"}, {27, "26 VAL"}, {29, "28 ALA"}};
+  for (const auto& [k, before] : lysines) {
+    const std::string lys = " " + std::to_string(k) + " LYS ";
+    twoMedia += lys + "N A" + lys + "H A 5 1 1\n" + before + " C A" + lys + "N A 1 1 1\n";
+    twoMedia += lys + "N B" + lys + "H B 3 1 1\n";
+  }
+  writeFile(data / "two_media.tab", twoMedia);
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
@@ -93,6 +110,21 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-inD", kCouplings, "-wv"}), 1, {"KORIM Error: option -wv needs a value.\n", extracting}},
       {onPdb(kPdb, {"-lcS", "nan"}), 1, {"KORIM Error: option -lcS value nan must be a finite number.\n", extracting}},
       {onPdb(kPdb, {"-Pf1"}), 0, {"  Argument 8 may be unknown or unused:\n  ' -Pf1 '\n"}, true},
+      // Numbers not of their option's type, and error estimates or random searches without a trial.
+      {onPdb(kPdb, {"-bestFit", "-mcDc", "-inD", kCouplings}), 1,
+       {"KORIM Error: option -map must give at least 1 trial for -mcDc (got 0).\n", extracting}},
+      {onPdb(kPdb, {"-bestFit", "-jack", "-map", "abc"}), 1,
+       {"KORIM Error: option -map value abc must be an integer.\n", extracting}},
+      {onPdb(kPdb, {"-bestFit", "-rand", "-map", "-5"}), 1,
+       {"KORIM Error: option -map must give at least 1 trial for -rand (got -5).\n", extracting}},
+      {onPdb(kPdb, {"-bestFit", "-mcStruc", "-map", "99999999999"}), 1,
+       {"KORIM Error: option -map value 99999999999 must lie between -2147483648 and 2147483647.\n", extracting}},
+      {onPdb(kPdb, {"-wv", "1.2.3", "-da", "abc", "-s1", "3.5"}), 1,
+       {"KORIM Error: option -da value abc must be a number.\n",
+        "KORIM Error: option -s1 value 3.5 must be an integer.\n",
+        "KORIM Error: option -wv value 1.2.3 must be a number.\n", extracting}},
+      {onPdb(ab, {"-bestFit", "-exhaust", "-dcID", "A", "B", "-inD", data / "two_media.tab"}), 1,
+       {"Error: medium B (-dcID) has 4 couplings, too few to fit its order matrix (5 or more).\n", fitFailed}},
       // At 1 % lipid and molar ratio 3 the free lipid exceeds the total: no bicelles, but rods.
       {onPdb(kPdb, {"-wv", "0.01"}), 1, {"forms no bicelles", "korim: error in refine_bicelle.\n"}},
       {onPdb(kPdb, {"-pf1", "-wv", "0.01"}), 0, {}, true},

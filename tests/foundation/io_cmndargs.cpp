@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/argv.h"
@@ -44,6 +46,17 @@ TEST_F(IoArgs, FlagsAndNumbers) {
     const std::pair<const char*, int> flags[] = {{"-x", 1}, {"-", 1}, {"-5", 0}, {"-.5", 0}, {"-1e3", 0}, {nullptr, 0}};
     for (auto [word, want] : flags) EXPECT_EQ(isFlag(word), want) << (word ? word : "null");
     for (auto [word, want] : {std::pair{"1e3x", 1}, {"x1", 0}, {"", 0}}) EXPECT_EQ(isNumber(word), want) << word;
+    // Strict conversions: the whole word, a number of the type, the value left alone otherwise.
+    int i = 7;
+    for (auto [word, want] : {std::pair{"+3", 1}, {"-2147483648", 1}, {"2147483648", -1}, {"3.5", 0}, {"1e3", 0},
+                              {"12abc", 0}, {"", 0}, {nullptr, 0}})
+        EXPECT_EQ(wordToInt(word, &i), want) << (word ? word : "null");
+    float f = 7;
+    double d = 7;
+    for (auto [word, fl, db] : {std::tuple{"1e-50", 1, 1}, {"-1e-4", 1, 1}, {"1.2.3", 0, 0}, {"abc", 0, 0},
+                                {"1e39", -1, 1}, {"nan", -1, -1}, {"-inf", -1, -1}, {"1e999", -1, -1}})
+        EXPECT_EQ(std::pair(wordToFloat(word, &f), wordToDouble(word, &d)), std::pair(fl, db)) << word;
+    EXPECT_EQ(std::tuple(i, f, d), std::tuple(INT_MIN, -1e-4f, 1e39));
 
     Argv a({"prog", "-a", "1", "-2", "-b", "-"});
     for (auto [from, next] : {std::pair{0, 1}, {1, 4}, {4, 5}, {5, 6}}) EXPECT_EQ(nextFlag(a.c, a.v, from), next);
