@@ -78,10 +78,13 @@ struct TurnAxes {
     const double f = foundation::kPi8 / -180.0;
     rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, x, y, z);
   }
-  // The position turned as the release build's rotateDomain turns it, whose
-  // files are the reference: the compiler vectorises its x and y, summing
-  // the three products in double precision and rounding once, while z is
-  // rounded to single precision after each step.
+  // The turned position, in the same arithmetic for every build type: x and
+  // y are the three products summed in double precision and rounded once,
+  // z is rounded to single precision after each step. This is what the
+  // optimised builds gave when the sums were written as three float steps
+  // and the compiler vectorised x and y, so results stored from those
+  // builds stay byte for byte; a build that honoured every step (Debug)
+  // gave other last digits.
   void turn(float px, float py, float pz, float out[3]) const {
     const double dx = px, dy = py, dz = pz;
     out[0] = static_cast<float>(dx * x[1] + dy * x[2] + dz * x[3]);
@@ -315,23 +318,13 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
 }
 
 int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
-  // Degrees to radians with the sign reversed: the axes of the inverse turn,
-  // whose dot products with a position give the turned position.
-  const double f = foundation::kPi8 / -180.0;
-  double xAxis[4], yAxis[4], zAxis[4];
-  rotate_coorsystem(angle[1] * f, angle[2] * f, angle[0] * f, xAxis, yAxis, zAxis);
-  const double* axes[3] = {xAxis, yAxis, zAxis};
+  const TurnAxes axes(angle);
   for (int i = 0; i < pdbInfo->atomCount; i++) {
     AtomInfo& a = pdbInfo->atomList[i];
     if (a.resID < resN) continue;
     if (a.resID > resC) break;
     float out[3];
-    for (int c = 0; c < 3; c++) {
-      float s = static_cast<float>(a.x * axes[c][1]);
-      s = static_cast<float>(s + a.y * axes[c][2]);
-      s = static_cast<float>(s + a.z * axes[c][3]);
-      out[c] = s;
-    }
+    axes.turn(a.x, a.y, a.z, out);
     a.x = out[0];
     a.y = out[1];
     a.z = out[2];

@@ -48,8 +48,9 @@ float largestRadius(int n, const double* x, const double* y, const double* z);
 // atoms below resN skipped, the walk stops at the first atom above resC)
 // about the origin by the Euler triple angle = (alpha, beta, gamma) in
 // degrees: r' = M(theta = beta, phi = alpha, psi = gamma) r. The triple
-// (-gamma, -beta, -alpha) turns back. Each new coordinate is summed in
-// single precision. Returns 0.
+// (-gamma, -beta, -alpha) turns back. The new x and y are double sums
+// rounded once to float, the new z is rounded after each term, in every
+// build type (the rotated-structure writer turns the same way). Returns 0.
 int rotateDomain(const double* angle, structure::PDBInfo* pdbInfo, int resN, int resC);
 
 // Moves the whole structure so that the centroid of the atoms of residues

@@ -2,6 +2,7 @@
 // warnings, bond and exclusion marks, neighbour lists against a brute-force twin, statistics.
 // Angle, torsion, J-coupling and radius of gyration: geometry of a built molecule, torsion
 // windows, angle wrapping, index tallies, column rules. The writers' formats of all of them.
+// The energy tallies over tables on a hand-built quartet against its closed-form geometry.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,10 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "couplings/dc.h"
 #include "restraints/angle.h"
 #include "restraints/dist.h"
 #include "restraints/distmap.h"
 #include "restraints/distwrite.h"
+#include "restraints/energy.h"
 #include "restraints/jcoup.h"
 #include "restraints/neighbor.h"
 #include "restraints/radgyr.h"
@@ -60,6 +63,12 @@ rtest::Mol fourAtoms() {
                      {2, "GLY", "D", b - b * std::cos(t), b * std::sin(t) * std::cos(p),
                       b * std::sin(t) * std::sin(p)}});
 }
+
+// A quartet of hand-chosen coordinates: AB = 3, BC = 4, AC = 5, CD = 7, BD = 9; the angle ABC
+// is 90 degrees, BCD acos(-2/7); the torsion A-B-C-D is atan2(6, 3) (D leaves the B->C axis along
+// (0, 3, 6), A along (0, 3, 0)).
+const std::vector<rtest::Atom> kQuartet = {
+    {1, "ALA", "A", 0, 3, 0}, {1, "ALA", "B", 0, 0, 0}, {2, "GLY", "C", 4, 0, 0}, {2, "GLY", "D", 6, 3, 6}};
 
 const char* const kTorsionHead =
     "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L";
@@ -257,37 +266,6 @@ TEST(DistTables, DistancePairsMapFourAtomsAndNameTheMissingOnes) {
   EXPECT_TRUE(t.dsList[0].valid == 1 && t.dsList[0].atomL == &mol.get()->atomList[4] && t.dsList[1].valid == 0);
 }
 
-TEST(SmallTables, BuiltMoleculeGivesBondAngleAndTorsion) {
-  rtest::Mol mol = fourAtoms();
-  DistTable dist;
-  AngleTable angle;
-  TorsionTable tors;
-  distTabNull(&dist);
-  angleTabNull(&angle);
-  torsionTabNull(&tors);
-  ASSERT_EQ(rtest::readText("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %d %s %d %s %f\n 1 A 1 B 1.5\n",
-                            [&](const char* f) { return readDist(f, &dist, 1); }), 0);
-  ASSERT_EQ(rtest::readText("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K ANGLE\n"
-                            "FORMAT %d %s %d %s %d %s %f\n 1 A 1 B 2 C 109.5\n",
-                            [&](const char* f) { return readAngle(f, &angle, 3); }), 0);
-  ASSERT_EQ(rtest::readText(std::string(kTorsionHead) + "\n" + kTorsionFmt + "\n 1 A 1 B 2 C 2 D\n",
-                            [&](const char* f) { return readTorsion(f, &tors, 4); }), 0);
-  ASSERT_EQ(mapDistInfo(mol.get(), &dist), 1);
-  ASSERT_EQ(mapAngleInfo(mol.get(), &angle), 1);
-  ASSERT_EQ(mapTorsionInfo(mol.get(), &tors, 0), 1);
-  ASSERT_EQ(updatePDBDist(mol.get(), &dist), 1);
-  ASSERT_EQ(updateAngle(mol.get(), &angle), 1);
-  ASSERT_EQ(updateTorsion(mol.get(), &tors), 1);
-  EXPECT_NEAR(dist.distList[0].dCurrent, 1.500, 5e-4);
-  EXPECT_NEAR(angle.angleList[0].angleCurrent, 109.50, 0.01);
-  EXPECT_NEAR(tors.torsionList[0].torsionCurrent, 60.00, 0.01);
-  // Mapping with an offset looks residues 1 and 2 up as 2 and 3: atoms missing.
-  const std::string err = korim_test::captureStderr([&] { EXPECT_EQ(mapTorsionInfo(mol.get(), &tors, 1), 0); });
-  EXPECT_EQ(err.rfind("MERIDO Warning: No Atom Map for Torsion (offset 1):\n"
-                      "   ResIDI:    1 ResNameI:      AtomNameI:    A SegI:      ChainI:     \n", 0), 0u) << err;
-  EXPECT_EQ(tors.torsionList[0].valid, 0);
-}
-
 TEST(SmallTables, TorsionWindowsAndCentreTargets) {
   TorsionTable t;
   torsionTabNull(&t);
@@ -446,4 +424,130 @@ TEST(SmallTables, WritersMatchTheirGoldenFiles) {
       rtest::writtenText([&](const char* f) { writeJCoup(f, &j, nullptr, 0); }) +
       rtest::writtenText([&](const char* f) { writeJCoup(f, &j, nullptr, 1); });
   EXPECT_EQ(text, korim_test::readFile(korim_test::testData("restraints/small_tables.txt")));
+}
+
+// Each tally on the quartet at scale 2 (fc 1): the energy, 2 x the squared deviations; the RMS over
+// every record of the table (the last one of each table names a missing atom and is not valid), in
+// the unit of the deviation (degrees for angles and torsions); and the values written back.
+TEST(EnergyTallies, TablesOnAHandBuiltQuartetGiveTheirClosedFormValues) {
+  rtest::Mol mol(kQuartet, true);
+  korim::structure::PDBInfo* p = mol.get();
+  const double rad = M_PI / 180.0, bcd = std::acos(-2.0 / 7.0) / rad, phi = std::atan2(6.0, 3.0) / rad;
+  DistTable dist;
+  DSTable ds;
+  AngleTable angle;
+  TorsionTable tors;
+  JTable j;
+  RadGyrTable rg;
+  distTabNull(&dist), dsTabNull(&ds), angleTabNull(&angle), torsionTabNull(&tors), jTabNull(&j), radGyrTabNull(&rg);
+  const std::string four = std::string(kTorsionHead), fmt = kTorsionFmt;
+  ASSERT_EQ(rtest::readText("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D D_LO D_HI FIXED\n"
+                            "FORMAT %d %d %s %d %s %f %f %f %d\n 1 1 A 1 B 2.5 0 2.5 1\n 1 2 C 2 D 8 7.5 9 1\n"
+                            " 3 1 A 1 B 0 0.5 9 0\n 3 1 B 1 A 0 0.5 9 0\n 2 1 A 2 X 1 0 1 1\n",
+                            [&](const char* f) { return readDist(f, &dist, 1); }), 0);
+  ASSERT_EQ(rtest::readText(four + " D_LO D_HI\n" + fmt + " %f %f\n 1 A 2 C 2 C 2 D -1 0\n 1 B 2 D 1 A 2 C 0 3.5\n"
+                            " 1 A 2 C 2 C 2 X 0 1\n", [&](const char* f) { return readDS(f, &ds, 4); }), 0);
+  ASSERT_EQ(rtest::readText("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K ANGLE\nFORMAT %d %s %d %s %d %s %f\n"
+                            " 1 A 1 B 2 C 100\n 1 B 2 C 2 D 100\n 1 A 1 B 2 X 0\n",
+                            [&](const char* f) { return readAngle(f, &angle, 1); }), 0);
+  ASSERT_EQ(rtest::readText(four + " ANGLE_LO ANGLE_HI\n" + fmt + " %f %f\n 1 A 1 B 2 C 2 D 80 120\n"
+                            " 1 A 1 B 2 C 2 D 40 80\n 1 A 1 B 2 C 2 X 0 1\n",
+                            [&](const char* f) { return readTorsion(f, &tors, 1); }), 0);
+  ASSERT_EQ(rtest::readText(four + " J A B C PHASE ABS\n" + fmt + " %f %f %f %f %f %f\n 1 A 1 B 2 C 2 D 3 6.5 -1.8 1.6 -60 0\n"
+                            " 1 A 1 B 2 C 2 D -2 6.5 -1.8 1.6 -60 1\n 1 A 1 B 2 C 2 X 0 0 0 0 0 0\n",
+                            [&](const char* f) { return readJcoup(f, &j); }), 0);
+  ASSERT_EQ(rtest::readText("VARS INDEX RESID ATOMNAME RG_TARGET\nFORMAT %d %d %s %f\n"
+                            " 1 1 A 2\n 1 1 B 2\n 1 2 C 2\n 1 2 D 2\n 3 1 A 2\n 3 1 B 2\n",
+                            [&](const char* f) { return readRadGyr(f, &rg); }), 0);
+  captureStderr([&] {  // the records mapped
+    EXPECT_EQ((std::vector<int>{mapDistInfo(p, &dist), mapDSInfo(p, &ds), mapAngleInfo(p, &angle),
+                                mapTorsionInfo(p, &tors, 0), mapJInfo(p, &j), mapRadGyrInfo(p, &rg)}),
+              (std::vector<int>{4, 2, 2, 2, 2, 6}));
+  });
+  // The geometry of the structure, before any tally writes it.
+  updatePDBDist(p, &dist), updateAngle(p, &angle), updateTorsion(p, &tors);
+  EXPECT_TRUE(dist.distList[1].dCurrent == 7.0f && dist.distList[4].dCurrent == 0);
+  EXPECT_TRUE(std::fabs(angle.angleList[1].angleCurrent - bcd) < 1e-3 && std::fabs(tors.torsionList[0].torsionCurrent - phi) < 1e-3);
+  dist.distList[1].dCurrent = angle.angleList[1].angleCurrent = tors.torsionList[0].torsionCurrent = 0;
+  // Shifts stored 2 A along z and 3 A along x from the centre: |2.5 x -1| [Szz (3 z^2 / r^2 - 1) +
+  // Sxx-yy (x^2 - y^2) / r^2] / 2 = 0.05 and 0.025 against 0.02 and 0, weights 1.5 and 1.
+  korim::couplings::DTensor tensor{};
+  tensor.saupe[0] = 0.02f, tensor.saupe[1] = 0.04f;
+  PCSInfo centre{};
+  centre.valid = 1, centre.gamma = 2.5f, centre.atom = &p->atomList[0], centre.dTensor = &tensor;
+  std::vector<CSInfo> shifts(3);  // the third not valid
+  const float at[2][4] = {{0, 2, 0.02f, 1.5f}, {3, 0, 0, 1}};  // x, z, shift, w
+  for (int i = 0; i < 2; i++) {
+    CSInfo& c = shifts[i];
+    c.valid = c.atomCount = c.fc = 1, c.atomList[0] = &p->atomList[1], c.gamma = -1;
+    c.x = at[i][0], c.z = at[i][1], c.shift = at[i][2], c.w = at[i][3];
+  }
+  CSTable cs;
+  csTabNull(&cs);
+  cs.csList = shifts.data(), cs.csCount = 3, cs.pcsList = &centre, cs.pcsCount = 1;
+  // Van der Waals: rmin 4.5 A reaches only AB and BC; deviations rmin^2 - r^2 = 11.25 and 4.25.
+  for (int i = 0; i < 4; i++) p->atomList[i].ljSigma = 4.5 / (2 * 0.561231024155);
+  p->atomList[0].vdwfc = 1.5;
+  const double t1 = phi - 100, t2 = phi - 60, v1 = phi - 80;  // from the window centres; to the bound 80
+  const double c = std::cos((phi - 60) * rad), jCalc = 6.5 * c * c - 1.8 * c + 1.6, j1 = jCalc - 3, j2 = jCalc - 2;
+  const double rg1 = std::sqrt(106.0 / 4 - 10.75) - 2.5;  // mean r^2 less centroid (2.5, 1.5, 1.5)^2; target 2 x 1.25
+  const double dcd = bcd - 100, pcs1 = 1.5 * 0.03;
+  using Tally = std::function<int(double*, double*)>;
+  const struct { const char* name; Tally tally; double sum, rms; int rc; std::function<void()> fields; } rows[] = {
+      {"distance", [&](double* s, double* r) { return merTallyDistEnergy(p, &dist, 2, s, r); }, 38.5, std::sqrt(19.25 / 5), 0,
+       [&] { EXPECT_TRUE(dist.distList[1].dCurrent == 0 && dist.distList[1].dVio == 0); }},
+      {"bond", [&](double* s, double* r) { return merTallyBondEnergy(p, &dist, 2, s, r); }, 38.5, std::sqrt(19.25 / 5), 0,
+       [&] {
+         const DistInfo& b = dist.distList[1];
+         EXPECT_TRUE(b.dCurrent == 7.0f && b.status == 0 && b.dDiff == -1.0f && b.dVio == -1.0f && dist.distList[4].dCurrent == 0);
+       }},
+      {"symmetry", [&](double* s, double* r) { return merTallyNCSEnergy(p, &dist, 2, s, r); }, 2.0, std::sqrt(1.0 / 5), 0, [] {}},
+      {"distance pair", [&](double* s, double* r) { return merTallyDSEnergy(p, &ds, 2, s, r); }, 2.5, std::sqrt(1.25 / 3), 0, [] {}},
+      {"angle", [&](double* s, double* r) { return merTallyAngleEnergy(p, &angle, 2, s, r); },
+       2 * rad * rad * (100 + dcd * dcd), std::sqrt((100 + dcd * dcd) / 3), 0,
+       [&] {
+         const AngleInfo& b = angle.angleList[1];
+         EXPECT_TRUE(std::fabs(b.angleCurrent - bcd) < 1e-3 && std::fabs(b.angleDiff - dcd) < 1e-3 && std::fabs(b.angleVio - dcd) < 1e-3);
+       }},
+      {"improper", [&](double* s, double* r) { return merTallyImproperEnergy(p, &tors, 2, s, r); },
+       2 * rad * rad * (t1 * t1 + t2 * t2), std::sqrt((t1 * t1 + t2 * t2) / 3), 0,
+       [&] {
+         const TorsionInfo& a = tors.torsionList[0];
+         EXPECT_TRUE(std::fabs(a.torsionCurrent - phi) < 1e-3 && a.status == 0 && std::fabs(a.torsionDiff - t1) < 1e-3 &&
+                     a.torsionVio == a.torsionDiff);
+       }},
+      {"torsion", [&](double* s, double* r) { return merTallyTorsionEnergy(p, &tors, 2, s, r); }, 2 * rad * rad * v1 * v1,
+       std::sqrt(v1 * v1 / 3), 0,
+       [&] {
+         const TorsionInfo &a = tors.torsionList[0], &b = tors.torsionList[1];
+         EXPECT_TRUE(a.status == -1 && std::fabs(a.torsionDiff - t1) < 1e-3 && std::fabs(a.torsionVio - v1) < 1e-3);
+         EXPECT_TRUE(b.status == 1 && std::fabs(b.torsionDiff - t2) < 1e-3 && b.torsionVio == 0);
+       }},
+      {"J", [&](double* s, double* r) { return merTallyJcoupEnergy(p, &j, 2, s, r); }, 2 * (j1 * j1 + j2 * j2),
+       std::sqrt((j1 * j1 + j2 * j2) / 3), 0,
+       [&] {
+         EXPECT_TRUE(std::fabs(j.jList[0].currentJ - jCalc) < 1e-5 && std::fabs(j.jList[0].diffJ - j1) < 1e-5 &&
+                     std::fabs(j.jList[1].diffJ - j2) < 1e-5);
+       }},
+      {"radius of gyration", [&](double* s, double* r) { return merTallyRadGyrEnergy(p, &rg, 1.25, 2, s, r); },
+       2 * (rg1 * rg1 + 1), std::sqrt((rg1 * rg1 + 1) / 3), 0, [] {}},  // indices 1 to 3
+      {"pseudo-contact shift", [&](double* s, double* r) { return merTallyPCSEnergy(p, &cs, 2, s, r); },
+       2 * (1.5 * 0.03 * 0.03 + 0.025 * 0.025), std::sqrt((pcs1 * pcs1 + 0.025 * 0.025) / 2), 2, [] {}},
+      {"van der Waals", [&](double* s, double* r) { return merTallyVDWEnergy(p, 2, 1, 0.1, 10, 1, s, r); },
+       3 * (11.25 * 11.25 + 4.25 * 4.25), std::sqrt(15.5 / 16), 0, [] {}},
+  };
+  for (const auto& row : rows) {
+    double sum = -1, rms = -1;
+    int rc = -1;
+    captureStderr([&] { rc = row.tally(&sum, &rms); });
+    EXPECT_EQ(rc, row.rc) << row.name;
+    EXPECT_NEAR(sum, row.sum, 1e-4 * row.sum) << row.name;
+    EXPECT_NEAR(rms, row.rms, 1e-4 * row.rms) << row.name;
+    row.fields();
+  }
+  // Mapped with an offset, residues 1 and 2 are looked up as 2 and 3: atoms missing.
+  const std::string err = captureStderr([&] { EXPECT_EQ(mapTorsionInfo(p, &tors, 1), 0); });
+  EXPECT_EQ(err.rfind("MERIDO Warning: No Atom Map for Torsion (offset 1):\n"
+                      "   ResIDI:    1 ResNameI:      AtomNameI:    A SegI:      ChainI:     \n", 0), 0u) << err;
+  EXPECT_EQ(tors.torsionList[0].valid, 0);
 }

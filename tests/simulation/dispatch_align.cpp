@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "settings/settings_null.h"
 #include "simulation/ensemble.h"
 #include "simulation/korim_utils_align.h"
+#include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia.h"
@@ -233,6 +235,22 @@ TEST(Domain, TurnFollowsTheEulerConventionWithinTheRange) {
   EXPECT_GT(std::fabs(c.atoms[0].x - 3.0f), 1.0f);
   rotateDomain(back, &c.pdb, 1, 1);
   expectAt(c, {{3, -4, 12}}, 1e-5);
+  // The same bytes in every build type: x and y are double sums of the three products rounded once
+  // to float, z is rounded after each term, as the optimised builds have always written them.
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> deg(-360.0, 360.0), pos(-60.0, 60.0);
+  for (int t = 0; t < 20000; t++) {
+    const double e[3] = {deg(rng), deg(rng), deg(rng)}, f = 3.14159265 / -180.0;
+    const float p[3] = {float(pos(rng)), float(pos(rng)), float(pos(rng))};
+    double ax[3][4];
+    rotate_coorsystem(e[1] * f, e[2] * f, e[0] * f, ax[0], ax[1], ax[2]);
+    auto dot = [&](int k) { return double(p[0]) * ax[k][1] + double(p[1]) * ax[k][2] + double(p[2]) * ax[k][3]; };
+    const float z1 = float(double(p[0]) * ax[2][1]), z2 = float(z1 + double(p[1]) * ax[2][2]);
+    korim_test::TestStructure s = chain({{1, p[0], p[1], p[2]}});
+    rotateDomain(e, &s.pdb, 1, 1);
+    ASSERT_TRUE(s.atoms[0].x == float(dot(0)) && s.atoms[0].y == float(dot(1)) &&
+                s.atoms[0].z == float(z2 + double(p[2]) * ax[2][3])) << t;
+  }
   // Only residues 2-3 turn; the last atom is in range again, but the walk ended at residue 4.
   korim_test::TestStructure r = chain({{1, 1, 0, 0}, {2, 1, 0, 0}, {3, 0, 1, 0}, {4, 1, 0, 0}, {2, 1, 0, 0}});
   rotateDomain(turns[0], &r.pdb, 2, 3);
