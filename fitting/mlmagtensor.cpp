@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 #include <numbers>
 
 #include "foundation/convlv.h"
+#include "simulation/orientprogress.h"
+#include "simulation/workers.h"
 
 namespace korim::fitting {
 
@@ -16,6 +19,33 @@ namespace {
 constexpr double kStep = 0.01;          // sampling of pattern and kernel, Hz
 constexpr double kDensityFloor = 1e-5;  // relative to the peak: the FFT's rounding lies below
 constexpr int kMaxRing = 1 << 22;       // largest ring of samples (about +-20 kHz)
+// Grid points a worker takes at a time: a few milliseconds of work, so that the threads share
+// the grid evenly at its end.
+constexpr int kGridPiece = 16;
+
+// The grid's progress line, "Grid points done %d of %d (R = %.2f D = %.2f)\r" after each piece
+// (the point shown is the piece's last), through the buffered progress writer; the pieces end
+// on any thread.
+class GridProgress {
+ public:
+  GridProgress(int total, int piece) : total_(total), out_((total + piece - 1) / piece) {}
+  void done(int points, double r, double da) {
+    std::lock_guard<std::mutex> lock(m_);
+    done_ += points;
+    char line[128];
+    const int n = std::snprintf(line, sizeof line, "Grid points done %d of %d (R = %.2f D = %.2f)\r",
+                                done_, total_, r, da);
+    if (n > 0) out_.line(line, std::min(static_cast<size_t>(n), sizeof line - 1));
+  }
+  // The line end of the grid.
+  void finish() { out_.finish(); }
+
+ private:
+  std::mutex m_;
+  int total_;
+  int done_ = 0;
+  simulation::OrientationProgress out_;
+};
 
 // Steps j >= 0 with j * kStep <= limit (-1 when limit is negative).
 int stepsUpTo(double limit) {
@@ -179,14 +209,28 @@ int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDa
   if (ring.layout(delta, maxPos, maxNeg) != 0) return 1;
   for (double r = lowR; r < highR; r += incR) {
     for (double da = highDab; da > lowDab; da -= incDa) {
-      std::fprintf(stderr, "Grid point R = %.2f D = %.2f\r", r, da);
-      std::fflush(stderr);
       RList->push_back(r);
       DabList->push_back(da);
-      scoreList->push_back(ring.score(coupCount, coup_mat, da, r));
     }
   }
-  std::fprintf(stderr, "\n");
+  // The points are independent: pieces of them go to the worker threads, each with its own
+  // ring, and every score lands at its point's place, so the lists are the same whatever the
+  // number of threads.
+  const int count = static_cast<int>(RList->size());
+  scoreList->assign(RList->size(), 0.0);
+  const int workers = std::max(simulation::pieceWorkers(count, kGridPiece), 1);
+  std::vector<ScoreRing> rings(static_cast<size_t>(workers), ring);
+  GridProgress progress(count, kGridPiece);
+  simulation::forPieces(count, kGridPiece, [&](int begin, int end, int worker) {
+    ScoreRing& w = rings[static_cast<size_t>(worker)];
+    for (int i = begin; i < end; ++i)
+      (*scoreList)[static_cast<size_t>(i)] =
+          w.score(coupCount, coup_mat, (*DabList)[static_cast<size_t>(i)],
+                  (*RList)[static_cast<size_t>(i)]);
+    progress.done(end - begin, (*RList)[static_cast<size_t>(end - 1)],
+                  (*DabList)[static_cast<size_t>(end - 1)]);
+  });
+  progress.finish();
   *lCount = static_cast<int>(scoreList->size());
   return 0;
 }
