@@ -3,6 +3,14 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KORIM_FFT_AVX 1
+#include <immintrin.h>
+#else
+#define KORIM_FFT_AVX 0
+#endif
 
 #include "foundation/nrutil.h"
 
@@ -12,16 +20,8 @@ namespace {
 
 bool isPowerOfTwo(unsigned long n) { return n != 0 && (n & (n - 1)) == 0; }
 
-}  // namespace
-
-void four1(float *data, unsigned long nn, int isign) {
-  if (!isPowerOfTwo(nn)) {
-    // The bit reversal and the butterflies would run past the array.
-    nrerror("Number of points not a power of 2 in FOUR1");
-    return;
-  }
-  const unsigned long n = nn << 1;
-  // Bit-reversal reordering of the complex points.
+// Bit-reversal reordering of the complex points of data[1..n] (n floats).
+void bitReverse(float *data, unsigned long n) {
   unsigned long j = 1;
   for (unsigned long i = 1; i < n; i += 2) {
     if (j > i) {
@@ -35,30 +35,136 @@ void four1(float *data, unsigned long nn, int isign) {
     }
     j += m;
   }
-  // Butterflies; the twiddle factors follow a trigonometric recurrence in double.
-  unsigned long mmax = 2;
-  while (n > mmax) {
-    const unsigned long istep = mmax << 1;
+}
+
+// The angle step of the stage of mmax floats and the recurrence's two factors.
+struct StageFactors {
+  double wpr, wpi, wtemp;
+  StageFactors(unsigned long mmax, int isign) {
     const double theta = isign * (6.28318530717959 / static_cast<double>(mmax));
-    double wtemp = std::sin(0.5 * theta);
-    const double wpr = -2.0 * wtemp * wtemp;
-    const double wpi = std::sin(theta);
-    double wr = 1.0, wi = 0.0;
-    for (unsigned long m = 1; m < mmax; m += 2) {
-      for (unsigned long i = m; i <= n; i += istep) {
-        const unsigned long k = i + mmax;
-        const float tempr = static_cast<float>(wr * data[k] - wi * data[k + 1]);
-        const float tempi = static_cast<float>(wr * data[k + 1] + wi * data[k]);
-        data[k] = data[i] - tempr;
-        data[k + 1] = data[i + 1] - tempi;
-        data[i] += tempr;
-        data[i + 1] += tempi;
-      }
-      wr = (wtemp = wr) * wpr - wi * wpi + wr;
-      wi = wi * wpr + wtemp * wpi + wi;
-    }
-    mmax = istep;
+    wtemp = std::sin(0.5 * theta);
+    wpr = -2.0 * wtemp * wtemp;
+    wpi = std::sin(theta);
   }
+};
+
+// The butterflies of the stage whose groups are mmax floats apart; the twiddle factors follow
+// a trigonometric recurrence in double.
+void stagePlain(float *data, unsigned long n, unsigned long mmax, int isign) {
+  const unsigned long istep = mmax << 1;
+  const StageFactors f(mmax, isign);
+  double wtemp = f.wtemp;
+  double wr = 1.0, wi = 0.0;
+  for (unsigned long m = 1; m < mmax; m += 2) {
+    for (unsigned long i = m; i <= n; i += istep) {
+      const unsigned long k = i + mmax;
+      const float tempr = static_cast<float>(wr * data[k] - wi * data[k + 1]);
+      const float tempi = static_cast<float>(wr * data[k + 1] + wi * data[k]);
+      data[k] = data[i] - tempr;
+      data[k + 1] = data[i + 1] - tempi;
+      data[i] += tempr;
+      data[i + 1] += tempi;
+    }
+    wr = (wtemp = wr) * f.wpr - wi * f.wpi + wr;
+    wi = wi * f.wpr + wtemp * f.wpi + wi;
+  }
+}
+
+#if KORIM_FFT_AVX
+// Whether the processor (and the system) run AVX instructions; asked once.
+bool haveAvx() {
+  static const bool avx = __builtin_cpu_supports("avx");
+  return avx;
+}
+
+// The twiddle factors of every stage of a transform of nn points, the values of the plain
+// recurrence, each written twice in a row (real parts in wr, imaginary in wi) so that one load
+// gives the factors of two neighbouring points. The stage of mmax floats starts at mmax - 2.
+struct Twiddles {
+  unsigned long nn = 0;
+  int isign = 0;
+  std::vector<double> wr, wi;
+};
+
+// The factors of the last few transforms of the calling thread: a search evaluates the same
+// lengths again and again, and each thread keeps its own, so that no lock is needed.
+const Twiddles &twiddles(unsigned long nn, int isign) {
+  constexpr size_t kKept = 4;
+  thread_local std::vector<Twiddles> kept;
+  for (const Twiddles &t : kept)
+    if (t.nn == nn && t.isign == isign) return t;
+  if (kept.size() == kKept) kept.erase(kept.begin());
+  Twiddles t;
+  t.nn = nn;
+  t.isign = isign;
+  const unsigned long n = nn << 1;
+  t.wr.resize(n);
+  t.wi.resize(n);
+  for (unsigned long mmax = 4; n > mmax; mmax <<= 1) {
+    const StageFactors f(mmax, isign);
+    double wtemp = f.wtemp;
+    double wr = 1.0, wi = 0.0;
+    for (unsigned long m = 0; m < mmax; m += 2) {
+      t.wr[mmax - 2 + m] = t.wr[mmax - 1 + m] = wr;
+      t.wi[mmax - 2 + m] = t.wi[mmax - 1 + m] = wi;
+      wr = (wtemp = wr) * f.wpr - wi * f.wpi + wr;
+      wi = wi * f.wpr + wtemp * f.wpi + wi;
+    }
+  }
+  kept.push_back(std::move(t));
+  return kept.back();
+}
+
+// The stages from mmax = 4 on, two points at a time: each product is the plain one (double
+// products, their difference and sum, rounded to float), so the result is the same bytes.
+__attribute__((target("avx"))) void stagesAvx(float *data, unsigned long n, const Twiddles &t) {
+  for (unsigned long mmax = 4; n > mmax; mmax <<= 1) {
+    const unsigned long istep = mmax << 1;
+    const double *wr = t.wr.data() + (mmax - 2);
+    const double *wi = t.wi.data() + (mmax - 2);
+    for (unsigned long m = 1; m < mmax; m += 4) {
+      const __m256d wrv = _mm256_loadu_pd(wr + (m - 1));
+      const __m256d wiv = _mm256_loadu_pd(wi + (m - 1));
+      for (unsigned long i = m; i <= n; i += istep) {
+        float *di = data + i;
+        float *dk = di + mmax;
+        const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(dk));
+        const __m256d p1 = _mm256_mul_pd(wrv, x);
+        const __m256d p2 = _mm256_mul_pd(wiv, _mm256_permute_pd(x, 0x5));
+        const __m128 temp = _mm256_cvtpd_ps(_mm256_addsub_pd(p1, p2));
+        const __m128 a = _mm_loadu_ps(di);
+        _mm_storeu_ps(dk, _mm_sub_ps(a, temp));
+        _mm_storeu_ps(di, _mm_add_ps(a, temp));
+      }
+    }
+  }
+}
+#endif
+
+}  // namespace
+
+void four1Plain(float *data, unsigned long nn, int isign) {
+  if (!isPowerOfTwo(nn)) {
+    // The bit reversal and the butterflies would run past the array.
+    nrerror("Number of points not a power of 2 in FOUR1");
+    return;
+  }
+  const unsigned long n = nn << 1;
+  bitReverse(data, n);
+  for (unsigned long mmax = 2; n > mmax; mmax <<= 1) stagePlain(data, n, mmax, isign);
+}
+
+void four1(float *data, unsigned long nn, int isign) {
+#if KORIM_FFT_AVX
+  if (isPowerOfTwo(nn) && nn >= 4 && haveAvx()) {
+    const unsigned long n = nn << 1;
+    bitReverse(data, n);
+    stagePlain(data, n, 2, isign);
+    stagesAvx(data, n, twiddles(nn, isign));
+    return;
+  }
+#endif
+  four1Plain(data, nn, isign);
 }
 
 void realft(float *data, int n, int isign) {

@@ -9,7 +9,11 @@ namespace korim::foundation {
 // isign 1: forward, kernel exp(+2 pi i jk/nn); isign -1: inverse without the
 // 1/nn factor. Any other nn (not a power of two) is reported through nrerror
 // and leaves the data unchanged.
+// Where the processor has AVX the butterflies run two points at a time, with
+// the same arithmetic and so the same bytes as four1Plain.
 void four1(float *data, unsigned long nn, int isign);
+// The same transform one butterfly at a time (machines without AVX).
+void four1Plain(float *data, unsigned long nn, int isign);
 
 // isign 1: transform of the 2n real values data[1..2n] (n a power of two),
 // packed as n complex values with the real zero- and top-frequency parts in
