@@ -98,30 +98,46 @@ bool haveAvx() {
   return avx;
 }
 
-// K(m) / (pi sqrt(d)) of four samples at a time (count a multiple of 4): each lane follows
-// kooky's iteration to its own end, with the same operations, so the values are the same bytes.
+// Vectors of four samples that the elliptic integrals take at once (their square roots overlap).
+constexpr int kLaneVectors = 4;
+
+// K(m) / (pi sqrt(d)) of 4 kLaneVectors samples at a time (count a multiple of that): each
+// lane follows kooky's iteration to its own end, with the same operations, so the values are
+// the same bytes.
 __attribute__((target("avx"))) void patternValuesAvx(const double* m, const double* d, int count,
                                                      double* out) {
   const __m256d one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5);
   const __m256d two = _mm256_set1_pd(2.0), tol = _mm256_set1_pd(1e-16);
   const __m256d pi = _mm256_set1_pd(std::numbers::pi), sign = _mm256_set1_pd(-0.0);
-  for (int i = 0; i < count; i += 4) {
-    __m256d a = one;
-    __m256d b = _mm256_sqrt_pd(_mm256_sub_pd(one, _mm256_loadu_pd(m + i)));
-    for (int it = 0; it < 64; ++it) {
-      const __m256d gap = _mm256_andnot_pd(sign, _mm256_sub_pd(a, b));
-      const __m256d active = _mm256_cmp_pd(gap, _mm256_mul_pd(tol, a), _CMP_GT_OQ);
-      if (_mm256_movemask_pd(active) == 0) break;
-      const __m256d next = _mm256_mul_pd(half, _mm256_add_pd(a, b));
-      const __m256d root = _mm256_sqrt_pd(_mm256_mul_pd(a, b));
-      // Lanes that have ended keep their values (a bitwise choice, which the compiler keeps
-      // in the vector registers).
-      a = _mm256_or_pd(_mm256_and_pd(active, next), _mm256_andnot_pd(active, a));
-      b = _mm256_or_pd(_mm256_and_pd(active, root), _mm256_andnot_pd(active, b));
+  for (int i = 0; i < count; i += 4 * kLaneVectors) {
+    __m256d a[kLaneVectors], b[kLaneVectors];
+    for (int v = 0; v < kLaneVectors; ++v) {
+      a[v] = one;
+      b[v] = _mm256_sqrt_pd(_mm256_sub_pd(one, _mm256_loadu_pd(m + i + 4 * v)));
     }
-    const __m256d k = _mm256_div_pd(pi, _mm256_mul_pd(two, a));
-    const __m256d den = _mm256_mul_pd(_mm256_sqrt_pd(_mm256_loadu_pd(d + i)), pi);
-    _mm256_storeu_pd(out + i, _mm256_div_pd(k, den));
+    for (int it = 0; it < 64; ++it) {
+      __m256d active[kLaneVectors];
+      __m256d any = _mm256_setzero_pd();
+      for (int v = 0; v < kLaneVectors; ++v) {
+        const __m256d gap = _mm256_andnot_pd(sign, _mm256_sub_pd(a[v], b[v]));
+        active[v] = _mm256_cmp_pd(gap, _mm256_mul_pd(tol, a[v]), _CMP_GT_OQ);
+        any = _mm256_or_pd(any, active[v]);
+      }
+      if (_mm256_movemask_pd(any) == 0) break;
+      for (int v = 0; v < kLaneVectors; ++v) {
+        const __m256d next = _mm256_mul_pd(half, _mm256_add_pd(a[v], b[v]));
+        const __m256d root = _mm256_sqrt_pd(_mm256_mul_pd(a[v], b[v]));
+        // Lanes that have ended keep their values (a bitwise choice, which the compiler keeps
+        // in the vector registers).
+        a[v] = _mm256_or_pd(_mm256_and_pd(active[v], next), _mm256_andnot_pd(active[v], a[v]));
+        b[v] = _mm256_or_pd(_mm256_and_pd(active[v], root), _mm256_andnot_pd(active[v], b[v]));
+      }
+    }
+    for (int v = 0; v < kLaneVectors; ++v) {
+      const __m256d k = _mm256_div_pd(pi, _mm256_mul_pd(two, a[v]));
+      const __m256d den = _mm256_mul_pd(_mm256_sqrt_pd(_mm256_loadu_pd(d + i + 4 * v)), pi);
+      _mm256_storeu_pd(out + i + 4 * v, _mm256_div_pd(k, den));
+    }
   }
 }
 #endif
@@ -153,7 +169,8 @@ struct PatternSampler {
     const size_t count = m.size();
 #if KORIM_ML_AVX
     if (haveAvx()) {
-      const size_t padded = (count + 3) & ~size_t{3};
+      const size_t batch = 4 * kLaneVectors;
+      const size_t padded = (count + batch - 1) / batch * batch;
       m.resize(padded, 0.0);
       d.resize(padded, 1.0);
       value.resize(padded);

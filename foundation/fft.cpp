@@ -20,14 +20,13 @@ namespace {
 
 bool isPowerOfTwo(unsigned long n) { return n != 0 && (n & (n - 1)) == 0; }
 
-// Bit-reversal reordering of the complex points of data[1..n] (n floats).
-void bitReverse(float *data, unsigned long n) {
+// Calls exchange(i, j) for every pair of complex points (float indices i < j
+// of data[1..n]) that the bit-reversal reordering swaps, in order.
+template <typename F>
+void bitReversalPairs(unsigned long n, F exchange) {
   unsigned long j = 1;
   for (unsigned long i = 1; i < n; i += 2) {
-    if (j > i) {
-      std::swap(data[j], data[i]);
-      std::swap(data[j + 1], data[i + 1]);
-    }
+    if (j > i) exchange(i, j);
     unsigned long m = n >> 1;
     while (m >= 2 && j > m) {
       j -= m;
@@ -35,6 +34,11 @@ void bitReverse(float *data, unsigned long n) {
     }
     j += m;
   }
+}
+
+void swapPoints(float *data, unsigned long i, unsigned long j) {
+  std::swap(data[j], data[i]);
+  std::swap(data[j + 1], data[i + 1]);
 }
 
 // The angle step of the stage of mmax floats and the recurrence's two factors.
@@ -78,12 +82,13 @@ bool haveAvx() {
 }
 
 // The twiddle factors of every stage of a transform of nn points, the values of the plain
-// recurrence, each written twice in a row (real parts in wr, imaginary in wi) so that one load
-// gives the factors of two neighbouring points. The stage of mmax floats starts at mmax - 2.
+// recurrence as pairs (real, imaginary) in point order; the stage of mmax floats starts at
+// mmax - 4.
 struct Twiddles {
   unsigned long nn = 0;
   int isign = 0;
-  std::vector<double> wr, wi;
+  std::vector<double> w;
+  std::vector<unsigned> swaps;  // the bit reversal's exchanges (i, j), float indices
 };
 
 // The factors of the last few transforms of the calling thread: a search evaluates the same
@@ -98,15 +103,18 @@ const Twiddles &twiddles(unsigned long nn, int isign) {
   t.nn = nn;
   t.isign = isign;
   const unsigned long n = nn << 1;
-  t.wr.resize(n);
-  t.wi.resize(n);
+  t.w.resize(n);
+  bitReversalPairs(n, [&](unsigned long i, unsigned long j) {
+    t.swaps.push_back(static_cast<unsigned>(i));
+    t.swaps.push_back(static_cast<unsigned>(j));
+  });
   for (unsigned long mmax = 4; n > mmax; mmax <<= 1) {
     const StageFactors f(mmax, isign);
     double wtemp = f.wtemp;
     double wr = 1.0, wi = 0.0;
     for (unsigned long m = 0; m < mmax; m += 2) {
-      t.wr[mmax - 2 + m] = t.wr[mmax - 1 + m] = wr;
-      t.wi[mmax - 2 + m] = t.wi[mmax - 1 + m] = wi;
+      t.w[mmax - 4 + m] = wr;
+      t.w[mmax - 3 + m] = wi;
       wr = (wtemp = wr) * f.wpr - wi * f.wpi + wr;
       wi = wi * f.wpr + wtemp * f.wpi + wi;
     }
@@ -115,18 +123,34 @@ const Twiddles &twiddles(unsigned long nn, int isign) {
   return kept.back();
 }
 
-// The stages from mmax = 4 on, two points at a time: each product is the plain one (double
-// products, their difference and sum, rounded to float), so the result is the same bytes.
+// The stages from mmax = 4 on, two points at a time and group by group (each butterfly of a
+// stage touches its own points, so the order does not matter): each product is the plain one
+// (double products, their difference and sum, rounded to float), so the result is the same bytes.
 __attribute__((target("avx"))) void stagesAvx(float *data, unsigned long n, const Twiddles &t) {
+  // The first stage, factor (1, 0): two butterflies (points i, i + 1 of data[g..g+7]) at a time.
+  {
+    const __m256d wrv = _mm256_set1_pd(1.0), wiv = _mm256_setzero_pd();
+    for (unsigned long g = 1; g + 7 <= n; g += 8) {
+      const __m128 lo = _mm_loadu_ps(data + g), hi = _mm_loadu_ps(data + g + 4);
+      const __m128 a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 1, 0));
+      const __m256d x = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 2, 3, 2)));
+      const __m256d p1 = _mm256_mul_pd(wrv, x);
+      const __m256d p2 = _mm256_mul_pd(wiv, _mm256_permute_pd(x, 0x5));
+      const __m128 temp = _mm256_cvtpd_ps(_mm256_addsub_pd(p1, p2));
+      const __m128 sum = _mm_add_ps(a, temp), diff = _mm_sub_ps(a, temp);
+      _mm_storeu_ps(data + g, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(1, 0, 1, 0)));
+      _mm_storeu_ps(data + g + 4, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(3, 2, 3, 2)));
+    }
+  }
   for (unsigned long mmax = 4; n > mmax; mmax <<= 1) {
     const unsigned long istep = mmax << 1;
-    const double *wr = t.wr.data() + (mmax - 2);
-    const double *wi = t.wi.data() + (mmax - 2);
-    for (unsigned long m = 1; m < mmax; m += 4) {
-      const __m256d wrv = _mm256_loadu_pd(wr + (m - 1));
-      const __m256d wiv = _mm256_loadu_pd(wi + (m - 1));
-      for (unsigned long i = m; i <= n; i += istep) {
-        float *di = data + i;
+    const double *w = t.w.data() + (mmax - 4);
+    for (unsigned long g = 1; g <= n; g += istep) {
+      for (unsigned long m = 0; m < mmax; m += 4) {
+        const __m256d wv = _mm256_loadu_pd(w + m);
+        const __m256d wrv = _mm256_permute_pd(wv, 0x0);
+        const __m256d wiv = _mm256_permute_pd(wv, 0xf);
+        float *di = data + g + m;
         float *dk = di + mmax;
         const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(dk));
         const __m256d p1 = _mm256_mul_pd(wrv, x);
@@ -150,7 +174,7 @@ void four1Plain(float *data, unsigned long nn, int isign) {
     return;
   }
   const unsigned long n = nn << 1;
-  bitReverse(data, n);
+  bitReversalPairs(n, [&](unsigned long i, unsigned long j) { swapPoints(data, i, j); });
   for (unsigned long mmax = 2; n > mmax; mmax <<= 1) stagePlain(data, n, mmax, isign);
 }
 
@@ -158,9 +182,9 @@ void four1(float *data, unsigned long nn, int isign) {
 #if KORIM_FFT_AVX
   if (isPowerOfTwo(nn) && nn >= 4 && haveAvx()) {
     const unsigned long n = nn << 1;
-    bitReverse(data, n);
-    stagePlain(data, n, 2, isign);
-    stagesAvx(data, n, twiddles(nn, isign));
+    const Twiddles &t = twiddles(nn, isign);
+    for (size_t s = 0; s < t.swaps.size(); s += 2) swapPoints(data, t.swaps[s], t.swaps[s + 1]);
+    stagesAvx(data, n, t);
     return;
   }
 #endif
