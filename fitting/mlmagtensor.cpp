@@ -110,9 +110,10 @@ __attribute__((target("avx"))) void patternValuesAvx(const double* m, const doub
   const __m256d two = _mm256_set1_pd(2.0), tol = _mm256_set1_pd(1e-16);
   const __m256d pi = _mm256_set1_pd(std::numbers::pi), sign = _mm256_set1_pd(-0.0);
   for (int i = 0; i < count; i += 4 * kLaneVectors) {
-    __m256d a[kLaneVectors], b[kLaneVectors];
+    __m256d a[kLaneVectors], b[kLaneVectors], live[kLaneVectors];
     for (int v = 0; v < kLaneVectors; ++v) {
       a[v] = one;
+      live[v] = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
       b[v] = _mm256_sqrt_pd(_mm256_sub_pd(one, _mm256_loadu_pd(m + i + 4 * v)));
     }
     for (int it = 0; it < 64; ++it) {
@@ -120,13 +121,17 @@ __attribute__((target("avx"))) void patternValuesAvx(const double* m, const doub
       __m256d any = _mm256_setzero_pd();
       for (int v = 0; v < kLaneVectors; ++v) {
         const __m256d gap = _mm256_andnot_pd(sign, _mm256_sub_pd(a[v], b[v]));
-        active[v] = _mm256_cmp_pd(gap, _mm256_mul_pd(tol, a[v]), _CMP_GT_OQ);
+        active[v] = _mm256_and_pd(live[v], _mm256_cmp_pd(gap, _mm256_mul_pd(tol, a[v]), _CMP_GT_OQ));
         any = _mm256_or_pd(any, active[v]);
       }
       if (_mm256_movemask_pd(any) == 0) break;
       for (int v = 0; v < kLaneVectors; ++v) {
         const __m256d next = _mm256_mul_pd(half, _mm256_add_pd(a[v], b[v]));
         const __m256d root = _mm256_sqrt_pd(_mm256_mul_pd(a[v], b[v]));
+        // A lane that the step leaves as it is stays so: it ends as kooky's loop does.
+        const __m256d same = _mm256_and_pd(_mm256_cmp_pd(next, a[v], _CMP_EQ_OQ),
+                                           _mm256_cmp_pd(root, b[v], _CMP_EQ_OQ));
+        live[v] = _mm256_andnot_pd(same, live[v]);
         // Lanes that have ended keep their values (a bitwise choice, which the compiler keeps
         // in the vector registers).
         a[v] = _mm256_or_pd(_mm256_and_pd(active[v], next), _mm256_andnot_pd(active[v], a[v]));
@@ -268,7 +273,10 @@ double kooky(double m) {
   double b = std::sqrt(1.0 - m);
   for (int i = 0; i < 64 && std::fabs(a - b) > 1e-16 * a; ++i) {
     const double next = 0.5 * (a + b);
-    b = std::sqrt(a * b);
+    const double root = std::sqrt(a * b);
+    // a and b a rounding step apart may be left as they are by a step; then they stay so.
+    if (next == a && root == b) break;
+    b = root;
     a = next;
   }
   return std::numbers::pi / (2.0 * a);
