@@ -201,7 +201,7 @@ struct ScoreRing {
   int kernelSteps = 0;  // lags 0..kernelSteps on each side
   int posSteps = 0;     // widest positive extent of a pattern, steps
   int negSteps = 0;     // widest negative extent, steps
-  std::vector<float> kernel, work, pattern, result;
+  std::vector<float> kernel, pattern, result;
   PatternSampler sampler;
 
   // Lays the ring out for patterns up to +maxPos and -maxNeg Hz. Returns 0, 1 after a message.
@@ -230,7 +230,8 @@ struct ScoreRing {
       kernel[static_cast<size_t>(1 + i)] = g;
       if (i > 0) kernel[static_cast<size_t>(m + 1 - i)] = g;
     }
-    work.assign(kernel.size(), 0.0f);
+    // In the convolution's layout once for all the patterns of the ring.
+    foundation::convlvArrange(kernel.data(), n, m);
     pattern.assign(static_cast<size_t>(n) + 1, 0.0f);
     result.assign(2 * static_cast<size_t>(n) + 1, 0.0f);
     return 0;
@@ -244,9 +245,7 @@ struct ScoreRing {
     const double f22 = (1.0 + 1.5 * r) * dab;
     const int neg = std::min(stepsUpTo(-f22), negSteps);
     sampler.run(dab, r, 1, neg, true, pattern.data() + (n + 1), -1);
-    std::copy(kernel.begin(), kernel.end(), work.begin());  // the convolution rearranges it
-    if (foundation::convlv(pattern.data(), n, work.data(), 2 * kernelSteps + 1, 1,
-                           result.data()) != 0)
+    if (foundation::convlvArranged(pattern.data(), n, kernel.data(), 1, result.data()) != 0)
       return 0.0;
     float peak = 0.0f;
     for (int i = 1; i <= n; ++i) peak = std::max(peak, result[static_cast<size_t>(i)]);

@@ -123,45 +123,62 @@ const Twiddles &twiddles(unsigned long nn, int isign) {
   return kept.back();
 }
 
-// The stages from mmax = 4 on, two points at a time and group by group (each butterfly of a
-// stage touches its own points, so the order does not matter): each product is the plain one
-// (double products, their difference and sum, rounded to float), so the result is the same bytes.
-__attribute__((target("avx"))) void stagesAvx(float *data, unsigned long n, const Twiddles &t) {
-  // The first stage, factor (1, 0): two butterflies (points i, i + 1 of data[g..g+7]) at a time.
-  {
-    const __m256d wrv = _mm256_set1_pd(1.0), wiv = _mm256_setzero_pd();
-    for (unsigned long g = 1; g + 7 <= n; g += 8) {
-      const __m128 lo = _mm_loadu_ps(data + g), hi = _mm_loadu_ps(data + g + 4);
-      const __m128 a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 1, 0));
-      const __m256d x = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 2, 3, 2)));
+// Floats of data that the first stages take block by block, so that the block stays in the
+// processor's first-level cache while they run (16 KB).
+constexpr unsigned long kBlockFloats = 4096;
+
+// The first stage (factor (1, 0)) on data[from..to-1], two butterflies at a time.
+__attribute__((target("avx"))) void firstStageAvx(float *data, unsigned long from,
+                                                   unsigned long to) {
+  const __m256d wrv = _mm256_set1_pd(1.0), wiv = _mm256_setzero_pd();
+  for (unsigned long g = from; g + 7 < to; g += 8) {
+    const __m128 lo = _mm_loadu_ps(data + g), hi = _mm_loadu_ps(data + g + 4);
+    const __m128 a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256d x = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 2, 3, 2)));
+    const __m256d p1 = _mm256_mul_pd(wrv, x);
+    const __m256d p2 = _mm256_mul_pd(wiv, _mm256_permute_pd(x, 0x5));
+    const __m128 temp = _mm256_cvtpd_ps(_mm256_addsub_pd(p1, p2));
+    const __m128 sum = _mm_add_ps(a, temp), diff = _mm_sub_ps(a, temp);
+    _mm_storeu_ps(data + g, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(1, 0, 1, 0)));
+    _mm_storeu_ps(data + g + 4, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(3, 2, 3, 2)));
+  }
+}
+
+// The stage of mmax floats (at least 4) on the groups of data[from..to-1], two points at a time:
+// each product is the plain one (double products, their difference and sum, rounded to float),
+// so the result is the same bytes.
+__attribute__((target("avx"))) void stageAvx(float *data, unsigned long from, unsigned long to,
+                                              unsigned long mmax, const double *w) {
+  const unsigned long istep = mmax << 1;
+  for (unsigned long g = from; g < to; g += istep) {
+    for (unsigned long m = 0; m < mmax; m += 4) {
+      const __m256d wv = _mm256_loadu_pd(w + m);
+      const __m256d wrv = _mm256_permute_pd(wv, 0x0);
+      const __m256d wiv = _mm256_permute_pd(wv, 0xf);
+      float *di = data + g + m;
+      float *dk = di + mmax;
+      const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(dk));
       const __m256d p1 = _mm256_mul_pd(wrv, x);
       const __m256d p2 = _mm256_mul_pd(wiv, _mm256_permute_pd(x, 0x5));
       const __m128 temp = _mm256_cvtpd_ps(_mm256_addsub_pd(p1, p2));
-      const __m128 sum = _mm_add_ps(a, temp), diff = _mm_sub_ps(a, temp);
-      _mm_storeu_ps(data + g, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(1, 0, 1, 0)));
-      _mm_storeu_ps(data + g + 4, _mm_shuffle_ps(sum, diff, _MM_SHUFFLE(3, 2, 3, 2)));
+      const __m128 a = _mm_loadu_ps(di);
+      _mm_storeu_ps(dk, _mm_sub_ps(a, temp));
+      _mm_storeu_ps(di, _mm_add_ps(a, temp));
     }
   }
-  for (unsigned long mmax = 4; n > mmax; mmax <<= 1) {
-    const unsigned long istep = mmax << 1;
-    const double *w = t.w.data() + (mmax - 4);
-    for (unsigned long g = 1; g <= n; g += istep) {
-      for (unsigned long m = 0; m < mmax; m += 4) {
-        const __m256d wv = _mm256_loadu_pd(w + m);
-        const __m256d wrv = _mm256_permute_pd(wv, 0x0);
-        const __m256d wiv = _mm256_permute_pd(wv, 0xf);
-        float *di = data + g + m;
-        float *dk = di + mmax;
-        const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(dk));
-        const __m256d p1 = _mm256_mul_pd(wrv, x);
-        const __m256d p2 = _mm256_mul_pd(wiv, _mm256_permute_pd(x, 0x5));
-        const __m128 temp = _mm256_cvtpd_ps(_mm256_addsub_pd(p1, p2));
-        const __m128 a = _mm_loadu_ps(di);
-        _mm_storeu_ps(dk, _mm_sub_ps(a, temp));
-        _mm_storeu_ps(di, _mm_add_ps(a, temp));
-      }
-    }
+}
+
+// Every stage of data[1..n]: each butterfly of a stage touches its own points, so the stages
+// whose groups lie inside a block run block by block and the order does not change a result.
+void stagesAvx(float *data, unsigned long n, const Twiddles &t) {
+  const unsigned long block = n < kBlockFloats ? n : kBlockFloats;
+  for (unsigned long b = 1; b <= n; b += block) {
+    firstStageAvx(data, b, b + block);
+    for (unsigned long mmax = 4; 2 * mmax <= block; mmax <<= 1)
+      stageAvx(data, b, b + block, mmax, t.w.data() + (mmax - 4));
   }
+  for (unsigned long mmax = block; n > mmax; mmax <<= 1)
+    stageAvx(data, 1, n + 1, mmax, t.w.data() + (mmax - 4));
 }
 #endif
 
@@ -233,7 +250,7 @@ void realft(float *data, int n, int isign) {
   }
 }
 
-void twofft(float *data1, float *data2, float *fft1, float *fft2, int n) {
+void twofft(const float *data1, const float *data2, float *fft1, float *fft2, int n) {
   if (n < 1) return;
   const int nn2 = 2 + n + n, nn3 = nn2 + 1;
   for (int j = 1, jj = 2; j <= n; j++, jj += 2) {

@@ -24,6 +24,6 @@ void realft(float *data, int n, int isign);
 // Transforms of the real arrays data1[1..n] and data2[1..n] (n a power of two)
 // with one complex transform: fft1[1..2n] and fft2[1..2n] receive n complex
 // points each.
-void twofft(float *data1, float *data2, float *fft1, float *fft2, int n);
+void twofft(const float *data1, const float *data2, float *fft1, float *fft2, int n);
 
 }  // namespace korim::foundation
