@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <numbers>
 
@@ -202,22 +203,30 @@ struct ScoreRing {
   int posSteps = 0;     // widest positive extent of a pattern, steps
   int negSteps = 0;     // widest negative extent, steps
   std::vector<float> kernel, pattern, result;
+  double floorValue = 0.0;  // the least density a coupling counts with
   PatternSampler sampler;
 
-  // Lays the ring out for patterns up to +maxPos and -maxNeg Hz. Returns 0, 1 after a message.
-  int layout(double delta, double maxPos, double maxNeg) {
+  // Whether a ring for patterns up to +maxPos and -maxNeg Hz can be laid out: 0, 1 after a
+  // message.
+  static int check(double delta, double maxPos, double maxNeg) {
     if (!(delta > 0.0) || !(delta <= kMaxLineWidth)) {
       std::fprintf(stderr, "korim: the mean coupling error %.3f Hz is outside the likelihood's "
                            "range (above 0, at most %.2f Hz).\n", delta, kMaxLineWidth);
       return 1;
     }
-    kernelSteps = stepsUpTo(3.0 * delta);
     const double span = std::max(maxPos, 0.0) + std::max(maxNeg, 0.0);
     if (!(span / kStep < kMaxRing / 2)) {
       std::fprintf(stderr, "korim: a Da of %.1f Hz is too large for the likelihood's sampling "
                            "every %.2f Hz.\n", std::max(maxPos, maxNeg) / 2.0, kStep);
       return 1;
     }
+    return 0;
+  }
+
+  // Lays the ring out for patterns up to +maxPos and -maxNeg Hz. Returns 0, 1 after a message.
+  int layout(double delta, double maxPos, double maxNeg) {
+    if (check(delta, maxPos, maxNeg) != 0) return 1;
+    kernelSteps = stepsUpTo(3.0 * delta);
     posSteps = std::max(stepsUpTo(maxPos), 0) + 1;
     negSteps = std::max(stepsUpTo(maxNeg), 0) + 1;
     const int need = posSteps + negSteps + 2 * kernelSteps + 2;
@@ -237,8 +246,9 @@ struct ScoreRing {
     return 0;
   }
 
-  double score(int coupCount, const float* coup, double dab, double r) {
-    if (coupCount < 1) return 0.0;
+  // The pattern of Da, R broadened, and the floor of its density. 0, 1 when the convolution
+  // failed.
+  int broaden(double dab, double r) {
     std::fill(pattern.begin(), pattern.end(), 0.0f);
     const int pos = std::min(stepsUpTo(-2.0 * dab), posSteps);
     sampler.run(dab, r, 0, pos, false, pattern.data() + 1, 1);
@@ -246,10 +256,15 @@ struct ScoreRing {
     const int neg = std::min(stepsUpTo(-f22), negSteps);
     sampler.run(dab, r, 1, neg, true, pattern.data() + (n + 1), -1);
     if (foundation::convlvArranged(pattern.data(), n, kernel.data(), 1, result.data()) != 0)
-      return 0.0;
+      return 1;
     float peak = 0.0f;
     for (int i = 1; i <= n; ++i) peak = std::max(peak, result[static_cast<size_t>(i)]);
-    const double floorValue = std::max(kDensityFloor * peak, 1e-30);
+    floorValue = std::max(kDensityFloor * peak, 1e-30);
+    return 0;
+  }
+
+  // The score of the couplings under the broadened pattern.
+  double sum(int coupCount, const float* coup) const {
     double sum = 0.0;
     for (int i = 0; i < coupCount; ++i) {
       const double j = std::floor(coup[i] / kStep);
@@ -261,6 +276,11 @@ struct ScoreRing {
       sum += std::log10(v);
     }
     return sum;
+  }
+
+  double score(int coupCount, const float* coup, double dab, double r) {
+    if (coupCount < 1 || broaden(dab, r) != 0) return 0.0;
+    return sum(coupCount, coup);
   }
 };
 
@@ -295,9 +315,32 @@ double analytical(double Dab, double R, double Fi) {
 
 double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R) {
   if (coupCount < 1) return 0.0;
-  ScoreRing ring;
-  if (ring.layout(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 0.0;
-  return ring.score(coupCount, coup_mat, Dab, R);
+  MlPattern p;
+  if (p.set(delta, Dab, R) != 0) return 0.0;
+  return p.score(coupCount, coup_mat);
+}
+
+int mlPatternCheck(double delta, double Dab, double R) {
+  return ScoreRing::check(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab);
+}
+
+struct MlPattern::Ring : ScoreRing {
+  bool broadened = false;
+};
+
+MlPattern::MlPattern() : ring_(std::make_unique<Ring>()) {}
+MlPattern::~MlPattern() = default;
+
+int MlPattern::set(double delta, double Dab, double R) {
+  ring_->broadened = false;
+  if (ring_->layout(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 1;
+  ring_->broadened = ring_->broaden(Dab, R) == 0;
+  return 0;
+}
+
+double MlPattern::score(int coupCount, const float* coup) const {
+  if (coupCount < 1 || !ring_->broadened) return 0.0;
+  return ring_->sum(coupCount, coup);
 }
 
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
