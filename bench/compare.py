@@ -101,7 +101,11 @@ def without_progress(text, progress):
     if progress is None:
         return text
     parts = text.split(b"\r")
-    return b"\r".join([p for p in parts[:-1] if not p.startswith(progress)] + parts[-1:])
+    kept = []
+    for p in parts[:-1]:
+        head, nl, line = p.rpartition(b"\n")  # the line that the carriage return ends
+        kept.append(head + nl if line.startswith(progress) else p + b"\r")
+    return b"".join(kept + parts[-1:])
 
 
 def same_outputs(a, b, progress=None):
