@@ -139,6 +139,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
     load0 = os.getloadavg()[0]
     rows = []
+    progressed = False  # a case whose progress lines were left out of the comparison
     for name, model, sampling, args, *progress in cases(tmp):
         if a.only and a.only not in name:
             continue
@@ -153,6 +154,7 @@ def main():
                 times.append(t)
                 if cpus is not None:
                     cpus.append(c)
+        progressed = progressed or bool(progress)
         for other, label in ((dr, "reference build"), (d1, "one thread")):
             diff = same_outputs(dn, other, *progress)
             if diff:
@@ -170,10 +172,11 @@ def main():
             "found few idle cores)" % load)
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
              "(`bench/compare.py`, Release builds), on a machine with %d cores %s; "
-             "outputs (standard output and error, tables, rotated "
+             "outputs (standard output and error%s, tables, rotated "
              "structures) byte-identical between the builds and the thread counts. CPU time: "
              "user plus system time of the process (the work done, which the machine's load "
-             "does not stretch)." % (a.runs, cores, busy), "",
+             "does not stretch)." % (a.runs, cores, busy, " but for the progress line of "
+                                     "the likelihood grid" if progressed else ""), "",
              "| case | model | sampling | before | now, 1 thread | now, %d threads "
              "| speed-up | from threads | CPU time before | CPU time now, 1 thread "
              "| CPU ratio |" % cores,

@@ -17,6 +17,7 @@
 #endif
 
 #include "foundation/convlv.h"
+#include "foundation/fft.h"
 #include "simulation/orientprogress.h"
 #include "simulation/workers.h"
 
@@ -94,11 +95,6 @@ struct PowderPattern {
 };
 
 #if KORIM_ML_AVX
-bool haveAvx() {
-  static const bool avx = __builtin_cpu_supports("avx");
-  return avx;
-}
-
 // Vectors of four samples that the elliptic integrals take at once (their square roots overlap).
 constexpr int kLaneVectors = 4;
 
@@ -174,7 +170,7 @@ struct PatternSampler {
     }
     const size_t count = m.size();
 #if KORIM_ML_AVX
-    if (haveAvx()) {
+    if (foundation::haveAvx()) {
       const size_t batch = 4 * kLaneVectors;
       const size_t padded = (count + batch - 1) / batch * batch;
       m.resize(padded, 0.0);

@@ -58,8 +58,9 @@ class MlPattern {
 };
 
 // Scores the grid R = lowR, lowR + incR, ... < highR (outer) by Da = highDab, highDab - incDa,
-// ... > lowDab (inner), printing a progress line per point on stderr; the points go to RList,
-// DabList, scoreList in grid order and their number to *lCount. No points when highR <= lowR or
+// ... > lowDab (inner) on the worker threads, with a progress line of the points done on
+// stderr; the points go to RList, DabList, scoreList in grid order (the same values whatever
+// the number of threads) and their number to *lCount. No points when highR <= lowR or
 // highDab <= lowDab. Returns 0; 1 after a message when an increment is not positive, delta is
 // not in (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,

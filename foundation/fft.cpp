@@ -75,12 +75,6 @@ void stagePlain(float *data, unsigned long n, unsigned long mmax, int isign) {
 }
 
 #if KORIM_FFT_AVX
-// Whether the processor (and the system) run AVX instructions; asked once.
-bool haveAvx() {
-  static const bool avx = __builtin_cpu_supports("avx");
-  return avx;
-}
-
 // The twiddle factors of every stage of a transform of nn points, the values of the plain
 // recurrence as pairs (real, imaginary) in point order; the stage of mmax floats starts at
 // mmax - 4.
@@ -183,6 +177,15 @@ void stagesAvx(float *data, unsigned long n, const Twiddles &t) {
 #endif
 
 }  // namespace
+
+bool haveAvx() {
+#if KORIM_FFT_AVX
+  static const bool avx = __builtin_cpu_supports("avx");  // asked once
+  return avx;
+#else
+  return false;
+#endif
+}
 
 void four1Plain(float *data, unsigned long nn, int isign) {
   if (!isPowerOfTwo(nn)) {

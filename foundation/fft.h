@@ -9,6 +9,10 @@ namespace korim::foundation {
 // isign 1: forward, kernel exp(+2 pi i jk/nn); isign -1: inverse without the
 // 1/nn factor. Any other nn (not a power of two) is reported through nrerror
 // and leaves the data unchanged.
+// Whether the processor (and the system) run AVX instructions, which the
+// vector forms of the numerical kernels need (false off x86-64).
+bool haveAvx();
+
 // Where the processor has AVX the butterflies run two points at a time, with
 // the same arithmetic and so the same bytes as four1Plain.
 void four1(float *data, unsigned long nn, int isign);
