@@ -145,7 +145,7 @@ __attribute__((target("avx"))) void patternValuesAvx(const double* m, const doub
 #endif
 
 // analytical(Dab, R, s j kStep) for j = first..last, into out[j * stride] as float (s = -1 for
-// the negative side). The elliptic integrals run four at a time where the processor allows.
+// the negative side). The elliptic integrals run on vectors where the processor allows.
 struct PatternSampler {
   std::vector<double> m, d, value;
   std::vector<int> at;
