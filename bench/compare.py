@@ -2,14 +2,17 @@
 """Whole-process timings of korim against a reference build, side by side.
 
 Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE] [--only TEXT]
+                        [--table NAME]
 
 Every case runs both binaries alternately (medians of --runs interleaved
 runs each, the order of the builds turning from run to run), and the new
 binary also with OMP_NUM_THREADS=1. Standard output,
 standard error, the table and the rotated structures of every case must be
-byte-identical between the two builds and between thread counts; otherwise
-the script stops with status 1. With --readme the performance table between
-the markers <!-- perf:begin --> and <!-- perf:end --> of FILE is rewritten.
+byte-identical between the two builds and between thread counts (but for
+the progress lines a case names, which may differ); otherwise the script
+stops with status 1. With --readme the performance table between the markers
+<!-- NAME:begin --> and <!-- NAME:end --> of FILE (NAME from --table, default
+perf) is rewritten.
 """
 import argparse
 import os
@@ -24,6 +27,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 EXAMPLES = os.path.join(HERE, "..", "examples")
 PDB = os.path.join(EXAMPLES, "ubiquitin_1d3z_model1.pdb")
 TAB = os.path.join(EXAMPLES, "ubiquitin_nh_bicelle.tab")
+# The progress line of the likelihood grid counts the points done as the threads finish them.
+GRID_PROGRESS = b"Grid point"
 POT = os.path.join(HERE, "..", "tests", "data", "cli", "wall_potential_screened.pot")
 
 
@@ -63,6 +68,11 @@ def cases(tmp):
          ["-elKorim"] + base + ["-outD", "st.tab"]),
         ("electrostatic rod (test potential table)", "rod + charges", "100 x 18",
          ["-elKorim", "-pf1", "-pot", POT] + base + ["-outD", "st.tab"]),
+        ("-daMl, default grid", "likelihood", "15,620 points",
+         ["-daMl", "-inD", TAB, "-outD", "ml.tab", "-outSc", "ml.sc"], GRID_PROGRESS),
+        ("-daFlex, default runs", "likelihood", "1000 runs",
+         ["-daFlex", "-inD", TAB, "-outD", "flex.tab", "-outSc", "flex.sc", "-outCol",
+          "flex.col"]),
     ]
 
 
@@ -86,12 +96,28 @@ def run(binary, args, wd, threads=None):
     return t, use.ru_utime + use.ru_stime
 
 
-def same_outputs(a, b):
+def without_progress(text, progress):
+    """text without the carriage-return-ended lines that begin with progress."""
+    if progress is None:
+        return text
+    parts = text.split(b"\r")
+    kept = []
+    for p in parts[:-1]:
+        head, nl, line = p.rpartition(b"\n")  # the line that the carriage return ends
+        kept.append(head + nl if line.startswith(progress) else p + b"\r")
+    return b"".join(kept + parts[-1:])
+
+
+def same_outputs(a, b, progress=None):
     fa, fb = sorted(os.listdir(a)), sorted(os.listdir(b))
     if fa != fb:
         return "files differ: %s / %s" % (fa, fb)
     for f in fa:
-        if open(os.path.join(a, f), "rb").read() != open(os.path.join(b, f), "rb").read():
+        ta = open(os.path.join(a, f), "rb").read()
+        tb = open(os.path.join(b, f), "rb").read()
+        if f == "stderr":
+            ta, tb = without_progress(ta, progress), without_progress(tb, progress)
+        if ta != tb:
             return "%s differs" % f
     return None
 
@@ -107,12 +133,14 @@ def main():
     p.add_argument("--runs", type=int, default=9)
     p.add_argument("--readme")
     p.add_argument("--only", help="run only the cases whose name contains this text")
+    p.add_argument("--table", default="perf", help="name of the README markers of the table")
     a = p.parse_args()
     new, ref = os.path.abspath(a.new), os.path.abspath(a.ref)
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
     load0 = os.getloadavg()[0]
     rows = []
-    for name, model, sampling, args in cases(tmp):
+    progressed = False  # a case whose progress lines were left out of the comparison
+    for name, model, sampling, args, *progress in cases(tmp):
         if a.only and a.only not in name:
             continue
         tr, tn, t1, cr, c1 = [], [], [], [], []
@@ -126,8 +154,9 @@ def main():
                 times.append(t)
                 if cpus is not None:
                     cpus.append(c)
+        progressed = progressed or bool(progress)
         for other, label in ((dr, "reference build"), (d1, "one thread")):
-            diff = same_outputs(dn, other)
+            diff = same_outputs(dn, other, *progress)
             if diff:
                 sys.exit("%s: output differs from the %s: %s" % (name, label, diff))
         mr, mn, m1, ur, u1 = (statistics.median(v) for v in (tr, tn, t1, cr, c1))
@@ -143,11 +172,12 @@ def main():
             "found few idle cores)" % load)
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
              "(`bench/compare.py`, Release builds), on a machine with %d cores %s; "
-             "outputs (standard output and error, tables, rotated "
+             "outputs (standard output and error%s, tables, rotated "
              "structures) byte-identical between the builds and the thread counts. CPU time: "
              "user plus system time of the process (the work done, which the machine's load "
-             "does not stretch)." % (a.runs, cores, busy), "",
-             "| case | model | dots x turns | before | now, 1 thread | now, %d threads "
+             "does not stretch)." % (a.runs, cores, busy, " but for the progress line of "
+                                     "the likelihood grid" if progressed else ""), "",
+             "| case | model | sampling | before | now, 1 thread | now, %d threads "
              "| speed-up | from threads | CPU time before | CPU time now, 1 thread "
              "| CPU ratio |" % cores,
              "|---|---|---|---|---|---|---|---|---|---|---|"]
@@ -157,7 +187,7 @@ def main():
     print(text)
     if a.readme:
         s = open(a.readme).read()
-        b, e = "<!-- perf:begin -->\n", "<!-- perf:end -->"
+        b, e = "<!-- %s:begin -->\n" % a.table, "<!-- %s:end -->" % a.table
         i, j = s.index(b) + len(b), s.index(e)
         open(a.readme, "w").write(s[:i] + text + "\n" + s[j:])
 

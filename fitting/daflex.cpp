@@ -16,6 +16,7 @@
 #include "fitting/resultstream.h"
 #include "foundation/memory.h"
 #include "simulation/unsp.h"
+#include "simulation/workers.h"
 
 namespace korim::fitting {
 
@@ -138,7 +139,53 @@ struct RunLists {
 // take no part in the extremes and the map.
 bool scored(RunLists& runs, int i) { return runs.nDSel[i] > 0 && runs.da[i] != 0.0f; }
 
-// The jackknife runs. Returns 0, or a status after a message.
+// Runs drawn and fitted in a row before their scores are taken on the worker threads.
+constexpr int kBatchRuns = 256;
+// Runs a worker scores at a time.
+constexpr int kScorePiece = 4;
+
+// A run between its draw and its score: where its turned sample lies in the batch's list, and
+// whether its tensor can be scored.
+struct DrawnRun {
+  int run = 0;
+  size_t offset = 0;
+  double rAveDD = 0.0;
+  bool scorable = false;
+};
+
+// The scores of the drawn runs of a batch: each run's couplings and the couplings simulated on
+// the sphere's dots under the run's tensor, scored under one broadened pattern. The runs are
+// independent, so the worker threads take them; each score lands in its run's place.
+void scoreRuns(const std::vector<DrawnRun>& drawn, const std::vector<float>& samples,
+               const double* dots, int nDots, float* firstSim, RunLists& runs) {
+  const int count = static_cast<int>(drawn.size());
+  const int workers = std::max(simulation::pieceWorkers(count, kScorePiece), 1);
+  std::vector<MlPattern> patterns(static_cast<size_t>(workers));
+  std::vector<std::vector<float>> sims(static_cast<size_t>(workers));
+  simulation::forPieces(count, kScorePiece, [&](int begin, int end, int worker) {
+    MlPattern& pattern = patterns[static_cast<size_t>(worker)];
+    std::vector<float>& own = sims[static_cast<size_t>(worker)];
+    if (worker > 0) own.resize(static_cast<size_t>(nDots));
+    float* sim = worker > 0 ? own.data() : firstSim;
+    for (int k = begin; k < end; ++k) {
+      const DrawnRun& d = drawn[static_cast<size_t>(k)];
+      const int i = d.run;
+      const double da = runs.da[i], r = runs.r[i];
+      if (!d.scorable || pattern.set(d.rAveDD, da, r) != 0) continue;
+      const double scoreAnIso = pattern.score(runs.nDSel[i], samples.data() + d.offset);
+      for (int j = 0; j < nDots; ++j) {
+        const double x = dots[3 * j], y = dots[3 * j + 1], z = dots[3 * j + 2];
+        sim[j] = static_cast<float>(da * ((3.0 * z * z - 1.0) + 1.5 * r * (x * x - y * y)));
+      }
+      turnPositive(sim, nDots);
+      const double scoreIso = pattern.score(nDots, sim);
+      runs.score[i] = scoreIso != 0.0 ? static_cast<float>(scoreAnIso / scoreIso) : 0.0f;
+    }
+  });
+}
+
+// The jackknife runs: draws and fits in run order (they share the generator and the last fit),
+// scores batch by batch on the worker threads. Returns 0, or a status after a message.
 int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, int nDots,
                  RunLists& runs, int* nDSelMax) {
   TaggedArray<float> sample, sampleSig, sim;
@@ -148,39 +195,43 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
   }
   long seed = -1;
   *nDSelMax = 0;
-  for (int i = 0; i < k->histRan; ++i) {
-    std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
-    std::fflush(stderr);
-    double rAveDD = 0.0;
-    const int n = selectDcResidue(&seed, rc.nRes, rc.count.p, rc.dc.p, rc.sig.p, s, sample.p,
-                                  sampleSig.p, &rAveDD);
-    runs.nDSel[i] = std::max(n, 0);
-    *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
-    if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k); st != 0) {
-      std::fprintf(stderr, "korim: error in histoExtFit.\n");
-      return st;
+  std::vector<DrawnRun> drawn;
+  std::vector<float> samples;
+  for (int first = 0; first < k->histRan; first += kBatchRuns) {
+    drawn.clear();
+    samples.clear();
+    for (int i = first; i < std::min(first + kBatchRuns, k->histRan); ++i) {
+      std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
+      std::fflush(stderr);
+      double rAveDD = 0.0;
+      const int n = selectDcResidue(&seed, rc.nRes, rc.count.p, rc.dc.p, rc.sig.p, s, sample.p,
+                                    sampleSig.p, &rAveDD);
+      runs.nDSel[i] = std::max(n, 0);
+      *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
+      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k); st != 0) {
+        std::fprintf(stderr, "korim: error in histoExtFit.\n");
+        return st;
+      }
+      turnPositive(sample.p, runs.nDSel[i]);
+      const double da = -std::fabs(k->histInfo.DaFit);
+      const double r = k->histInfo.RFit;
+      runs.da[i] = static_cast<float>(da);
+      runs.r[i] = static_cast<float>(r);
+      runs.score[i] = 0.0f;
+      // Residues without couplings, or no fit yet (Da 0 has no pattern): nothing to score.
+      if (runs.nDSel[i] == 0 || da == 0.0) continue;
+      if (!(rAveDD <= kMaxLineWidth)) {
+        std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
+                     rAveDD, i + 1, kMaxLineWidth);
+        return 1;
+      }
+      DrawnRun d{i, samples.size(), rAveDD, mlPatternCheck(rAveDD, da, r) == 0};
+      // A tensor that cannot be scored is reported by both of the run's scores.
+      if (!d.scorable && nDots > 0) mlPatternCheck(rAveDD, da, r);
+      samples.insert(samples.end(), sample.p, sample.p + runs.nDSel[i]);
+      drawn.push_back(d);
     }
-    turnPositive(sample.p, runs.nDSel[i]);
-    const double da = -std::fabs(k->histInfo.DaFit);
-    const double r = k->histInfo.RFit;
-    runs.da[i] = static_cast<float>(da);
-    runs.r[i] = static_cast<float>(r);
-    runs.score[i] = 0.0f;
-    // Residues without couplings, or no fit yet (Da 0 has no pattern): nothing to score.
-    if (runs.nDSel[i] == 0 || da == 0.0) continue;
-    if (!(rAveDD <= kMaxLineWidth)) {
-      std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
-                   rAveDD, i + 1, kMaxLineWidth);
-      return 1;
-    }
-    const double scoreAnIso = mlMagTensorSingle(runs.nDSel[i], sample.p, rAveDD, da, r);
-    for (int d = 0; d < nDots; ++d) {
-      const double x = dots[3 * d], y = dots[3 * d + 1], z = dots[3 * d + 2];
-      sim[d] = static_cast<float>(da * ((3.0 * z * z - 1.0) + 1.5 * r * (x * x - y * y)));
-    }
-    turnPositive(sim.p, nDots);
-    const double scoreIso = mlMagTensorSingle(nDots, sim.p, rAveDD, da, r);
-    runs.score[i] = scoreIso != 0.0 ? static_cast<float>(scoreAnIso / scoreIso) : 0.0f;
+    scoreRuns(drawn, samples, dots, nDots, sim.p, runs);
   }
   std::fprintf(stderr, "\n");
   std::fflush(stderr);

@@ -2,6 +2,7 @@
 // its broadening by the measurement error, and the score of one tensor or of a Da x R grid.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 namespace korim::fitting {
@@ -34,9 +35,32 @@ double analytical(double Dab, double R, double Fi);
 // message when delta is not in (0, kMaxLineWidth] or Da is too large to sample.
 double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R);
 
+// 0 when a pattern of Da, R broadened by delta can be laid out; 1 after the message that
+// mlMagTensorSingle (and MlPattern::set) prints for it.
+int mlPatternCheck(double delta, double Dab, double R);
+
+// The broadened pattern of one tensor, to score several coupling lists under it: set() then
+// score() gives what mlMagTensorSingle gives, the pattern computed once. Not shared between
+// threads.
+class MlPattern {
+ public:
+  MlPattern();
+  ~MlPattern();
+  MlPattern(const MlPattern&) = delete;
+  MlPattern& operator=(const MlPattern&) = delete;
+  // 0, or 1 after mlPatternCheck's message (every score is then 0).
+  int set(double delta, double Dab, double R);
+  double score(int coupCount, const float* coup) const;
+
+ private:
+  struct Ring;
+  std::unique_ptr<Ring> ring_;
+};
+
 // Scores the grid R = lowR, lowR + incR, ... < highR (outer) by Da = highDab, highDab - incDa,
-// ... > lowDab (inner), printing a progress line per point on stderr; the points go to RList,
-// DabList, scoreList in grid order and their number to *lCount. No points when highR <= lowR or
+// ... > lowDab (inner) on the worker threads, with a progress line of the points done on
+// stderr; the points go to RList, DabList, scoreList in grid order (the same values whatever
+// the number of threads) and their number to *lCount. No points when highR <= lowR or
 // highDab <= lowDab. Returns 0; 1 after a message when an increment is not positive, delta is
 // not in (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,

@@ -16,4 +16,14 @@ namespace korim::foundation {
 // division went ahead; the result holds non-finite values).
 int convlv(float *data, int n, float *respns, int m, int isign, float *ans);
 
+// The rearrangement convlv makes of its response: the negative times
+// respns[m-(m-1)/2+1..m] move to the end of respns[1..n], zeros between.
+// Lengths as convlv, unchecked.
+void convlvArrange(float *respns, int n, int m);
+
+// convlv with a response already arranged over respns[1..n] (by
+// convlvArrange), which it leaves as it is: a caller convolving many signals
+// with one response arranges it once. The same values; same checks but m.
+int convlvArranged(const float *data, int n, const float *respns, int isign, float *ans);
+
 }  // namespace korim::foundation

@@ -9,7 +9,15 @@ namespace korim::foundation {
 // isign 1: forward, kernel exp(+2 pi i jk/nn); isign -1: inverse without the
 // 1/nn factor. Any other nn (not a power of two) is reported through nrerror
 // and leaves the data unchanged.
+// Whether the processor (and the system) run AVX instructions, which the
+// vector forms of the numerical kernels need (false off x86-64).
+bool haveAvx();
+
+// Where the processor has AVX the butterflies run two points at a time, with
+// the same arithmetic and so the same bytes as four1Plain.
 void four1(float *data, unsigned long nn, int isign);
+// The same transform one butterfly at a time (machines without AVX).
+void four1Plain(float *data, unsigned long nn, int isign);
 
 // isign 1: transform of the 2n real values data[1..2n] (n a power of two),
 // packed as n complex values with the real zero- and top-frequency parts in
@@ -20,6 +28,6 @@ void realft(float *data, int n, int isign);
 // Transforms of the real arrays data1[1..n] and data2[1..n] (n a power of two)
 // with one complex transform: fft1[1..2n] and fft2[1..2n] receive n complex
 // points each.
-void twofft(float *data1, float *data2, float *fft1, float *fft2, int n);
+void twofft(const float *data1, const float *data2, float *fft1, float *fft2, int n);
 
 }  // namespace korim::foundation

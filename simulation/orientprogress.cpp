@@ -54,6 +54,11 @@ void OrientationProgress::steps(int from, int to) {
   if (Clock::now() - last_ >= kInterval) flush();
 }
 
+void OrientationProgress::line(const char* text, std::size_t length) {
+  pending_.append(text, length);
+  if (pending_.size() >= kLargest || Clock::now() - last_ >= kInterval) flush();
+}
+
 void OrientationProgress::flush() {
   if (!pending_.empty()) {
     std::fwrite(pending_.data(), 1, pending_.size(), stderr);

@@ -1,5 +1,5 @@
-// Progress lines of an orientation walk, gathered and written to stderr a few
-// times a second instead of once per orientation.
+// Progress lines of an orientation walk (or of any long loop), gathered and
+// written to stderr a few times a second instead of once per step.
 #pragma once
 
 #include <chrono>
@@ -22,6 +22,8 @@ class OrientationProgress {
   void step(int r);
   // The lines of orientations from..to, in order (the clock read once).
   void steps(int from, int to);
+  // Any other progress line (text of length bytes, ending in "\r"), buffered alike.
+  void line(const char* text, std::size_t length);
   // Pending lines, then the line end of the walk (endOrientationProgress).
   void finish();
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,15 @@ TEST(NumFft, ComplexTransformRoundTripParsevalAndImpulse) {
   four1(d.data(), n, -1);
   for (int i = 1; i <= 2 * n; i++) EXPECT_NEAR(d[i] / n, in[i], 1e-5);
 
+  // The vector butterflies give the plain ones' bytes, both ways, from the smallest length to one
+  // past a block of the first stages.
+  for (unsigned long len : {4ul, 8ul, 4096ul})
+    for (int sign : {1, -1}) {
+      std::vector<float> a = noise(2 * len + 1, 11), b = a;
+      four1(a.data(), len, sign);
+      four1Plain(b.data(), len, sign);
+      EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << len << " " << sign;
+    }
   std::vector<float> imp(17, 0.0f);
   imp[1] = 1.0f;  // unit impulse at time 0: all ones
   four1(imp.data(), 8, 1);
@@ -92,6 +102,12 @@ TEST(NumFft, ConvolutionMatchesDirectCircularSum) {
     auto r = response(n, c.h);
     std::vector<float> data = c.data;
     ASSERT_EQ(convlv(data.data(), n, r.data(), m, 1, ans.data()), 0);
+    // The response as convlv left it, given again: the same bytes, the response unchanged.
+    const std::vector<float> arranged = r;
+    std::vector<float> again(2 * n + 1);
+    ASSERT_EQ(convlvArranged(data.data(), n, r.data(), 1, again.data()), 0);
+    EXPECT_EQ(std::memcmp(again.data() + 1, ans.data() + 1, n * sizeof(float)), 0);
+    EXPECT_EQ(r, arranged);
     for (int i = 0; i < n; i++) {
       double want = 0;
       for (int k = 0; k < m; k++) want += c.h[k] * c.data[1 + ((i - (k <= m / 2 ? k : k - m)) % n + n) % n];
