@@ -10,8 +10,10 @@ namespace korim::foundation {
 
 namespace {
 
-// The run is single-threaded: one flag for the whole run.
-bool lost = false;
+// The outputs of the run, written from the main thread only.
+struct OutputFileState {
+  bool lost = false;  // an output could not be opened or written
+} state;
 
 }  // namespace
 
@@ -45,10 +47,10 @@ int closeOutput(std::FILE* out, const char* name, bool fromStart, const char* me
   return 1;
 }
 
-void noteOutputLost() { lost = true; }
+void noteOutputLost() { state.lost = true; }
 
-bool outputLost() { return lost; }
+bool outputLost() { return state.lost; }
 
-void outputLostReset() { lost = false; }
+void outputLostReset() { state = {}; }
 
 }  // namespace korim::foundation
