@@ -8,10 +8,7 @@
 namespace korim::app {
 
 int writeText(const std::string& text, const char* outName) {
-  const bool toStdout = outName[0] == '\0';
-  std::FILE* out =
-      toStdout ? stdout
-               : foundation::openOutput(outName, "w", "KORIM Error opening output file %s: %s\n");
+  std::FILE* out = foundation::openOutput(outName, "w", "KORIM Error opening output file %s: %s\n");
   if (out == nullptr) return 1;
   std::fwrite(text.data(), 1, text.size(), out);
   return foundation::closeOutput(out, outName, true, "KORIM Error writing output file %s\n");

@@ -46,9 +46,7 @@ int modifyAtomCoorList(PDBInfo* pdbInfo, int resID, const char* atomName, const 
 int writePDBNmr(const char* pdbName, PDBInfo* pdbInfo, const structure::PDBSelectInfo* sInfo,
                 int modelId) {
     if (pdbInfo == nullptr) return 0;
-    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = useStdout ? stdout
-                          : foundation::openOutput(pdbName, "a", "PDB Error opening PDB file %s: %s\n");
+    FILE* out = foundation::openOutput(pdbName, "a", "PDB Error opening PDB file %s: %s\n");
     if (out == nullptr) return 1;
     std::fprintf(out, "MODEL %d\n", modelId);
     structure::writePDBAtoms(out, pdbInfo, sInfo);

@@ -314,7 +314,6 @@ int reportTensorMode(FILE* outUnit, const DTensor* dTensor) {
 }
 
 FILE* openDcOutput(const char* outDName, const char* access) {
-    if (outDName == nullptr || outDName[0] == '\0') return stdout;
     FILE* out = foundation::openOutput(outDName, access != nullptr ? access : "w",
                                        "DC Error opening output file %s: %s\n");
     return out != nullptr ? out : stdout;

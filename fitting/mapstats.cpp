@@ -24,7 +24,7 @@ namespace {
 
 // Opens one log: standard output for an empty name.
 bool openLog(FILE** f, const char* name, const char* message) {
-  *f = name == nullptr || name[0] == '\0' ? stdout : foundation::openOutput(name, "w", message);
+  *f = foundation::openOutput(name, "w", message);
   return *f != nullptr;
 }
 

@@ -10,10 +10,6 @@ ResultStream::~ResultStream() { close(); }
 int ResultStream::open(const char* name) {
   close();
   name_ = name != nullptr ? name : "";
-  if (name_[0] == '\0') {
-    out_ = stdout;
-    return 0;
-  }
   out_ = foundation::openOutput(name_, "w", "KORIM Error opening output file %s: %s\n");
   return out_ != nullptr ? 0 : 1;
 }

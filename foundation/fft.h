@@ -5,16 +5,16 @@
 
 namespace korim::foundation {
 
-// In-place transform of nn complex points (data[1..2nn]); nn a power of two.
-// isign 1: forward, kernel exp(+2 pi i jk/nn); isign -1: inverse without the
-// 1/nn factor. Any other nn (not a power of two) is reported through nrerror
-// and leaves the data unchanged.
 // Whether the processor (and the system) run AVX instructions, which the
 // vector forms of the numerical kernels need (false off x86-64).
 bool haveAvx();
 
-// Where the processor has AVX the butterflies run two points at a time, with
-// the same arithmetic and so the same bytes as four1Plain.
+// In-place transform of nn complex points (data[1..2nn]); nn a power of two.
+// isign 1: forward, kernel exp(+2 pi i jk/nn); isign -1: inverse without the
+// 1/nn factor. Any other nn (not a power of two) is reported through nrerror
+// and leaves the data unchanged. Where the processor has AVX the butterflies
+// run two points at a time, with the same arithmetic and so the same bytes as
+// four1Plain.
 void four1(float *data, unsigned long nn, int isign);
 // The same transform one butterfly at a time (machines without AVX).
 void four1Plain(float *data, unsigned long nn, int isign);

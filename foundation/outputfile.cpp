@@ -18,6 +18,7 @@ struct OutputFileState {
 }  // namespace
 
 std::FILE* openOutput(const char* name, const char* access, const char* message) {
+  if (name == nullptr || name[0] == '\0') return stdout;
   std::FILE* out = std::fopen(name, access);
   if (out != nullptr) return out;
   const int err = errno;

@@ -6,10 +6,10 @@
 
 namespace korim::foundation {
 
-// Opens name for writing with access ("w" or "a"). When it cannot be opened, prints message on
-// stderr (a format with two %s: the name, then the system's reason such as "No such file or
-// directory"), notes the lost output and returns null. The caller decides what comes instead
-// (standard output, or its own failure).
+// Opens name for writing with access ("w" or "a"); a null or empty name is the standard output.
+// When the file cannot be opened, prints message on stderr (a format with two %s: the name, then
+// the system's reason such as "No such file or directory"), notes the lost output and returns
+// null. The caller decides what comes instead (standard output, or its own failure).
 std::FILE* openOutput(const char* name, const char* access, const char* message);
 
 // Ends what openOutput opened (standard output is flushed, not closed; null does nothing).

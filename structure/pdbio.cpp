@@ -463,27 +463,24 @@ int finishPDBFile(FILE* out, const char* pdbName) {
 
 // The named file, or the standard output for an empty name; null after the
 // message when the file cannot be opened.
-FILE* openPDBOutput(const char* pdbName, bool useStdout) {
-    return useStdout ? stdout
-                     : foundation::openOutput(pdbName, "w", "PDB Error opening PDB file %s: %s\n");
+FILE* openPDBOutput(const char* pdbName) {
+    return foundation::openOutput(pdbName, "w", "PDB Error opening PDB file %s: %s\n");
 }
 
 }  // namespace
 
 int writePDBText(const char* pdbName, const std::string& text) {
-    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = openPDBOutput(pdbName, useStdout);
+    FILE* out = openPDBOutput(pdbName);
     if (out == nullptr) return 1;
     // A file gets the text in one write (no stream buffer in between).
-    if (!useStdout) std::setvbuf(out, nullptr, _IONBF, 0);
+    if (out != stdout) std::setvbuf(out, nullptr, _IONBF, 0);
     std::fwrite(text.data(), 1, text.size(), out);
     return finishPDBFile(out, pdbName);
 }
 
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
     if (pdbInfo == nullptr) return 0;
-    const bool useStdout = pdbName == nullptr || pdbName[0] == '\0';
-    FILE* out = openPDBOutput(pdbName, useStdout);
+    FILE* out = openPDBOutput(pdbName);
     if (out == nullptr) return 1;
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     writePDBAtoms(out, pdbInfo, sInfo);
