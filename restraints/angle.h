@@ -47,8 +47,8 @@ int getStatAngle(AngleTable* angleTab, float* rSumD, float* pSumD, int* nD);
 // name or "None" reads nothing. A non-finite angle refuses the file. 0, or non-zero on failure.
 int readAngle(const char* inName, AngleTable* angleTab, int angleType);
 // Writes the valid records as a report: the ANGLE column holds the current angle, not the
-// target, so a written table is not read back as restraints. 0, or 1 when the file cannot
-// be opened.
+// target, so a written table is not read back as restraints. A file that cannot be opened is
+// reported and the table goes to the standard output instead. 0.
 int writeAngle(const char* outName, AngleTable* aTab, const char* remark, int verbose);
 
 }  // namespace korim::restraints

@@ -83,8 +83,7 @@ const char* csCellText(const foundation::tabVar* varInfo, int col, const float* 
 }
 
 FILE* csOpenOutput(const char* outName) {
-    FILE* out = merOpenOutput(outName, "MERIDO Error opening output file %s\n");
-    return out != nullptr ? out : stdout;
+    return merOpenOutput(outName, "MERIDO Error opening output file %s\n");
 }
 
 void csWriteColumns(FILE* out, const CSTable* csTab, const char* valueVars, const char* valueFormats) {

@@ -126,9 +126,9 @@ int getStatCS(const CSInfo* csList, int csCount, float* rSumCS, float* pSumCS, f
 int shiftStats(const CSInfo* csList, int csCount, int predictableOnly, float* rSumCS, float* pSumCS, float* wSumCS,
                int* nCS);
 
-// Output stream of the shift writers: the named file, or standard output for an empty or null
-// name and, after "MERIDO Error opening output file %s" on stderr, for a file that cannot be
-// opened. Close it with merCloseOutput.
+// Output stream of the shift writers: merOpenOutput with the message "MERIDO Error opening
+// output file %s" (the standard output for an empty name or a file that cannot be opened).
+// Close it with merCloseOutput.
 FILE* csOpenOutput(const char* outName);
 
 // The column and format lines of a shift writer: the atom columns of the table, then the value

@@ -38,7 +38,6 @@ void pairRow(FILE* out, DistInfo& r, int chain, int seg, int verbose) {
 int writeDist(const char* outName, DistTable* distTab, const char* remark, int verbose) {
     if (distTab == nullptr || distTab->distList == nullptr || distTab->distCount < 1) return 0;
     FILE* out = merOpenOutput(outName, "Dist Error opening output file %s\n");
-    if (out == nullptr) return 1;
     const int chain = distTab->nullChainName == 0, seg = distTab->nullSegName == 0;
     std::fprintf(out, "REMARK Distance Table, %d restraints.\n\n", distTab->distCount);
     if (remark != nullptr && remark[0] != '\0') std::fprintf(out, "REMARK %s\n\n", remark);
@@ -54,7 +53,6 @@ int writeDist(const char* outName, DistTable* distTab, const char* remark, int v
 int writeNOE(const char* outName, NOETable* noeTab, const char* remark, int verbose) {
     if (noeTab == nullptr || noeTab->noeList == nullptr || noeTab->noeCount < 1) return 0;
     FILE* out = merOpenOutput(outName, "NOE Error opening output file %s\n");
-    if (out == nullptr) return 1;
     const DistTable* dt = noeTab->distTab;
     const int chain = dt != nullptr && dt->nullChainName == 0;
     const int seg = dt != nullptr && dt->nullSegName == 0;
@@ -80,7 +78,6 @@ int writeNOE(const char* outName, NOETable* noeTab, const char* remark, int verb
 int writeAC(const char* outName, ACTable* acTab, const char* remark, int /*verbose*/) {
     if (acTab == nullptr || acTab->acList == nullptr || acTab->acCount < 1) return 0;
     FILE* out = merOpenOutput(outName, "AC Error opening file %s\n");
-    if (out == nullptr) return 1;
     static const char* const kNoSuffix[1] = {""};
     const int chain = acTab->nullChainName == 0, seg = acTab->nullSegName == 0;
     float rms = 0.0f, chi2 = 0.0f;

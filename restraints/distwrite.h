@@ -8,8 +8,8 @@ namespace korim::restraints {
 // The written tables are reports of the current structure, not restraint files: their D column
 // holds the current distance, not the target. Chain and segment columns appear only when some
 // record names a chain or segment ("None" for the others). An empty name writes to the standard
-// output. Nothing is written for a missing or empty table (0); a file that cannot be opened is
-// reported on the error stream and gives 1.
+// output. Nothing is written for a missing or empty table; a file that cannot be opened is
+// reported on the error stream and the table goes to the standard output instead. Always 0.
 
 // Every record, valid or not; verbose adds D_VIO.
 int writeDist(const char* outName, DistTable* distTab, const char* remark, int verbose);

@@ -50,7 +50,7 @@ int getStatJ(JTable* jTab, float* rSumD, float* pSumD, int* nD);
 // or J, FC, S, W). 0, or non-zero on failure.
 int readJcoup(const char* inName, JTable* jTab);
 // Writes the valid records; the J column of the short form holds the current coupling.
-// 0, or 1 when the file cannot be opened.
+// A file that cannot be opened is reported and the table goes to the standard output instead. 0.
 int writeJCoup(const char* outName, JTable* jTab, const char* remark, int verbose);
 
 }  // namespace korim::restraints

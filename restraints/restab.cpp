@@ -159,8 +159,9 @@ void MerStat::store(float* rSumD, float* pSumD, int* nD) const {
 FILE* merOpenOutput(const char* outName, const char* failFmt) {
     if (outName == nullptr || outName[0] == '\0') return stdout;
     FILE* out = std::fopen(outName, "w");
-    if (out == nullptr) merReport(failFmt, outName);
-    return out;
+    if (out != nullptr) return out;
+    merReport(failFmt, outName);
+    return stdout;
 }
 
 void merCloseOutput(FILE* out) {

@@ -119,8 +119,9 @@ struct MerStat {
     void store(float* rSumD, float* pSumD, int* nD) const;
 };
 
-// Writer output: the named file, or the standard output for an empty name. When the file
-// cannot be opened, failFmt (with the name) goes to the error stream and null is returned.
+// Writer output: the named file, or the standard output for an empty or null name. When the
+// file cannot be opened, failFmt (with the name) goes to the error stream and the table goes to
+// the standard output instead, so it is never lost. Never null; close it with merCloseOutput.
 FILE* merOpenOutput(const char* outName, const char* failFmt);
 void merCloseOutput(FILE* out);
 // "REMARK <title>\n\n", the remark, and the DATA N, RMS and Chi2 lines with a blank line after.

@@ -73,7 +73,8 @@ struct TableLayout {
 
 // Writes the valid records: the statistics header, VARS and FORMAT lines, and per record
 // " %4d" with the index, its atoms and the values row(out, record) prints. Nothing is written
-// for a missing or empty table (0); 1 when the file cannot be opened.
+// for a missing or empty table; a file that cannot be opened is reported with failFmt and the
+// table goes to the standard output instead (merOpenOutput). Always 0.
 template <class Tab, class Row>
 int writeTableRows(const char* outName, Tab* tab, const char* remark, const TableLayout& lay,
                    int n, float rms, float chi2, Row row) {
@@ -81,7 +82,6 @@ int writeTableRows(const char* outName, Tab* tab, const char* remark, const Tabl
     static const char* const kSuffixes[4] = {"_I", "_J", "_K", "_L"};
     if (tab == nullptr || K::records(*tab) == nullptr || K::count(*tab) < 1) return 0;
     FILE* out = merOpenOutput(outName, lay.failFmt);
-    if (out == nullptr) return 1;
     AtomRef refs[4];
     int atoms = K::atoms(K::records(*tab)[0], refs);
     int chain = tab->nullChainName == 0, seg = tab->nullSegName == 0;

@@ -54,7 +54,8 @@ int getStatTorsion2(TorsionTable* torsionTab, float* rSumD, int* nD);
 // non-finite angle refuses the file. 0, or non-zero on failure.
 int readTorsion(const char* inName, TorsionTable* torsionTab, int torsionType);
 // Writes the valid records as a report: the ANGLE column holds the current angle, not the
-// target. RMS is the window statistic, Chi2 always 0. 0, or 1 when the file cannot be opened.
+// target. RMS is the window statistic, Chi2 always 0. A file that cannot be opened is reported
+// and the table goes to the standard output instead. 0.
 int writeTorsion(const char* outName, TorsionTable* tTab, const char* remark, int verbose);
 
 }  // namespace korim::restraints

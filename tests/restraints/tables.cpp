@@ -1,12 +1,14 @@
 // Restraint tables. Distance, NOE, AC and DS: round trip, NOE grouping and counts, mapping
 // warnings, bond and exclusion marks, neighbour lists against a brute-force twin, statistics.
 // Angle, torsion, J-coupling and radius of gyration: geometry of a built molecule, torsion
-// windows, angle wrapping, index tallies, column rules. The writers' formats of all of them.
+// windows, angle wrapping, index tallies, column rules. The writers' formats of all of them, and
+// the standard output taking the table of a file that cannot be opened.
 // The energy tallies over tables on a hand-built quartet against its closed-form geometry.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <utility>
@@ -73,6 +75,74 @@ const std::vector<rtest::Atom> kQuartet = {
 const char* const kTorsionHead =
     "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L";
 const std::string kTorsionFmt = "FORMAT %d %s %d %s %d %s %d %s";
+
+// The distance, NOE and AC tables of the three residues as the writers' golden file shows them:
+// every status word, a violation, segment columns without names, one AC atom missing.
+struct DistWriterTables {
+  rtest::Mol mol = threeResidues();
+  DistTable d;
+  NOETable noe;
+  ACTable ac;
+  DistWriterTables() { load(); }
+  // Apart from the constructor, so that a failed read ends the setup there.
+  void load() {
+    noeTabNull(&noe);
+    acTabNull(&ac);
+    ASSERT_EQ(readPairs(kNoeRows, &d), 0);
+    d.nullSegName = 0;  // segment columns as for a table naming segments
+    ASSERT_EQ(rtest::readText("VARS INDEX RESID ATOMNAME CHAINNAME X Y Z D_LO D_HI S\n"
+                              "FORMAT %d %d %s %s %f %f %f %f %f %f\n"
+                              " 1 1 HA A 0.5 -1.25 2 0 1 0\n 2 2 HN A 1 1 1 0 1 2\n 3 4 XX A 0 0 0 0 1 1\n",
+                              [&](const char* f) { return readAC(f, &ac, 1); }), 0);
+    captureStderr([&] {
+      mapNOEInfo(mol.get(), &d, &noe);
+      mapACInfo(mol.get(), &ac);
+    });
+    updatePDBDist(mol.get(), &d);
+    const int status[] = {1, -1, 2, 7, 0, 0};
+    for (int i = 0; i < 6; i++) d.distList[i].status = status[i];
+    d.distList[1].dVio = 0.25f;
+    ac.acList[1].dVio = 0.5f;
+    ac.acList[1].dDiff = -0.5f;
+  }
+};
+
+// The angle, torsion and J tables of the built molecule as the writers' golden file shows them.
+struct SmallWriterTables {
+  rtest::Mol mol = fourAtoms();
+  AngleTable a;
+  TorsionTable t;
+  JTable j;
+  SmallWriterTables() { load(); }
+  // As DistWriterTables::load.
+  void load() {
+    angleTabNull(&a);
+    torsionTabNull(&t);
+    jTabNull(&j);
+    const std::string atoms3 = "VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K";
+    ASSERT_EQ(rtest::readText(atoms3 + " ANGLE ANGLE_LO ANGLE_HI W\n" +
+                              "FORMAT %d %d %s %d %s %d %s %f %f %f %f\n" +
+                              " 1 1 A 1 B 2 C 109.5 100 115 2\n 2 1 A 1 B 2 X 90 80 100 1\n",
+                              [&](const char* f) { return readAngle(f, &a, 1); }), 0);
+    ASSERT_EQ(rtest::readText(std::string(kTorsionHead) + " ANGLE_LO ANGLE_HI S\n" + kTorsionFmt + " %f %f %f\n" +
+                              " 1 A 1 B 2 C 2 D 40 50 2\n",
+                              [&](const char* f) { return readTorsion(f, &t, 1); }), 0);
+    ASSERT_EQ(rtest::readText(std::string(kTorsionHead) + " OBSJ ABS FC\n" + kTorsionFmt +
+                              " %f %d %f\n 1 A 1 B 2 C 2 D 7.5 1 3\n",
+                              [&](const char* f) { return readJcoup(f, &j); }), 0);
+    captureStderr([&] {
+      mapAngleInfo(mol.get(), &a);
+      mapTorsionInfo(mol.get(), &t, 0);
+      mapJInfo(mol.get(), &j);
+    });
+    updateAngle(mol.get(), &a);
+    updateTorsion(mol.get(), &t);
+    t.torsionList[0].status = 2;
+    t.torsionList[0].torsionVio = 10.0f;
+    j.jList[0].currentJ = 6.25f;
+    j.jList[0].diffJ = 1.25f;
+  }
+};
 
 }  // namespace
 
@@ -204,49 +274,13 @@ TEST(DistTables, StatisticsOverValidRecords) {
   EXPECT_FLOAT_EQ(chi2, 9.0f + 2.25f + 100.0f);
 }
 
-TEST(DistTables, WritersMatchTheirGoldenFilesAndRefuseUnopenableFiles) {
-  rtest::Mol mol = threeResidues();
-  DistTable d;
-  NOETable noe;
-  ACTable ac;
-  noeTabNull(&noe);
-  acTabNull(&ac);
-  ASSERT_EQ(readPairs(kNoeRows, &d), 0);
-  d.nullSegName = 0;  // segment columns as for a table naming segments
-  ASSERT_EQ(rtest::readText("VARS INDEX RESID ATOMNAME CHAINNAME X Y Z D_LO D_HI S\n"
-                            "FORMAT %d %d %s %s %f %f %f %f %f %f\n"
-                            " 1 1 HA A 0.5 -1.25 2 0 1 0\n 2 2 HN A 1 1 1 0 1 2\n 3 4 XX A 0 0 0 0 1 1\n",
-                            [&](const char* f) { return readAC(f, &ac, 1); }), 0);
-  captureStderr([&] {
-    mapNOEInfo(mol.get(), &d, &noe);
-    mapACInfo(mol.get(), &ac);
-  });
-  updatePDBDist(mol.get(), &d);
-  const int status[] = {1, -1, 2, 7, 0, 0};
-  for (int i = 0; i < 6; i++) d.distList[i].status = status[i];
-  d.distList[1].dVio = 0.25f;
-  ac.acList[1].dVio = 0.5f;
-  ac.acList[1].dDiff = -0.5f;
+TEST(DistTables, WritersMatchTheirGoldenFiles) {
+  DistWriterTables w;
   const std::string text =
-      rtest::writtenText([&](const char* f) { writeDist(f, &d, "three residues", 1); }) +
-      rtest::writtenText([&](const char* f) { writeNOE(f, &noe, nullptr, 0); }) +
-      rtest::writtenText([&](const char* f) { writeAC(f, &ac, nullptr, 0); });
+      rtest::writtenText([&](const char* f) { writeDist(f, &w.d, "three residues", 1); }) +
+      rtest::writtenText([&](const char* f) { writeNOE(f, &w.noe, nullptr, 0); }) +
+      rtest::writtenText([&](const char* f) { writeAC(f, &w.ac, nullptr, 0); });
   EXPECT_EQ(text, korim_test::readFile(korim_test::testData("restraints/dist_tables.txt")));
-
-  const std::string bad = "/nonexistent-korim-dir/out.tab";
-  const struct { std::function<int()> write; const char* message; } writers[] = {
-      {[&] { return writeDist(bad.c_str(), &d, nullptr, 0); }, "Dist Error opening output file "},
-      {[&] { return writeNOE(bad.c_str(), &noe, nullptr, 0); }, "NOE Error opening output file "},
-      {[&] { return writeAC(bad.c_str(), &ac, nullptr, 0); }, "AC Error opening file "},
-  };
-  for (const auto& w : writers) {
-    int rc = 0;
-    std::string out;
-    std::string e = captureStderr([&] { out = korim_test::captureStdout([&] { rc = w.write(); }); });
-    EXPECT_EQ(rc, 1);
-    EXPECT_EQ(e, std::string(w.message) + bad + "\n");
-    EXPECT_EQ(out, "");
-  }
 }
 
 TEST(DistTables, DistancePairsMapFourAtomsAndNameTheMissingOnes) {
@@ -390,40 +424,45 @@ TEST(SmallTables, RadiusOfGyrationSets) {
 }
 
 TEST(SmallTables, WritersMatchTheirGoldenFiles) {
-  rtest::Mol mol = fourAtoms();
-  AngleTable a;
-  TorsionTable t;
-  JTable j;
-  angleTabNull(&a);
-  torsionTabNull(&t);
-  jTabNull(&j);
-  const std::string atoms3 = "VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K";
-  ASSERT_EQ(rtest::readText(atoms3 + " ANGLE ANGLE_LO ANGLE_HI W\n" +
-                            "FORMAT %d %d %s %d %s %d %s %f %f %f %f\n" +
-                            " 1 1 A 1 B 2 C 109.5 100 115 2\n 2 1 A 1 B 2 X 90 80 100 1\n",
-                            [&](const char* f) { return readAngle(f, &a, 1); }), 0);
-  ASSERT_EQ(rtest::readText(std::string(kTorsionHead) + " ANGLE_LO ANGLE_HI S\n" + kTorsionFmt + " %f %f %f\n" +
-                            " 1 A 1 B 2 C 2 D 40 50 2\n",
-                            [&](const char* f) { return readTorsion(f, &t, 1); }), 0);
-  ASSERT_EQ(rtest::readText(std::string(kTorsionHead) + " OBSJ ABS FC\n" + kTorsionFmt + " %f %d %f\n 1 A 1 B 2 C 2 D 7.5 1 3\n",
-                            [&](const char* f) { return readJcoup(f, &j); }), 0);
-  korim_test::captureStderr([&] {
-    mapAngleInfo(mol.get(), &a);
-    mapTorsionInfo(mol.get(), &t, 0);
-    mapJInfo(mol.get(), &j);
-  });
-  updateAngle(mol.get(), &a);
-  updateTorsion(mol.get(), &t);
-  t.torsionList[0].status = 2;
-  t.torsionList[0].torsionVio = 10.0f;
-  j.jList[0].currentJ = 6.25f;
-  j.jList[0].diffJ = 1.25f;
+  SmallWriterTables w;
   const std::string text =
-      rtest::writtenText([&](const char* f) { writeAngle(f, &a, "built molecule", 0); }) +
-      rtest::writtenText([&](const char* f) { writeTorsion(f, &t, nullptr, 1); }) +
-      rtest::writtenText([&](const char* f) { writeJCoup(f, &j, nullptr, 0); }) +
-      rtest::writtenText([&](const char* f) { writeJCoup(f, &j, nullptr, 1); });
+      rtest::writtenText([&](const char* f) { writeAngle(f, &w.a, "built molecule", 0); }) +
+      rtest::writtenText([&](const char* f) { writeTorsion(f, &w.t, nullptr, 1); }) +
+      rtest::writtenText([&](const char* f) { writeJCoup(f, &w.j, nullptr, 0); }) +
+      rtest::writtenText([&](const char* f) { writeJCoup(f, &w.j, nullptr, 1); });
   EXPECT_EQ(text, korim_test::readFile(korim_test::testData("restraints/small_tables.txt")));
+}
+
+// A file that cannot be opened is named on the error stream and the table, as its golden file
+// shows it, goes to the standard output instead; the writer still succeeds.
+TEST(RestraintWriters, UnopenableFileSendsTheTableToStandardOutput) {
+  DistWriterTables dw;
+  SmallWriterTables sw;
+  const std::string bad = "/nonexistent-korim-dir/out.tab";
+  const char* const b = bad.c_str();
+  const char* const dist = "restraints/dist_tables.txt";
+  const char* const small = "restraints/small_tables.txt";
+  const struct { const char* golden; const char* message; std::function<int()> write; } writers[] = {
+      {dist, "Dist Error opening output file ", [&] { return writeDist(b, &dw.d, "three residues", 1); }},
+      {dist, "NOE Error opening output file ", [&] { return writeNOE(b, &dw.noe, nullptr, 0); }},
+      {dist, "AC Error opening file ", [&] { return writeAC(b, &dw.ac, nullptr, 0); }},
+      {small, "Angle Error opening file ", [&] { return writeAngle(b, &sw.a, "built molecule", 0); }},
+      {small, "Torsion Error opening file ", [&] { return writeTorsion(b, &sw.t, nullptr, 1); }},
+      {small, "J Error opening file ", [&] { return writeJCoup(b, &sw.j, nullptr, 0); }},
+      {small, "J Error opening file ", [&] { return writeJCoup(b, &sw.j, nullptr, 1); }},
+  };
+  std::map<std::string, std::string> printed;  // each golden file's tables as printed
+  for (const auto& w : writers) {
+    int rc = -1;
+    std::string out;
+    const std::string err = captureStderr([&] { out = korim_test::captureStdout([&] { rc = w.write(); }); });
+    EXPECT_EQ(rc, 0) << w.message;
+    EXPECT_EQ(err, std::string(w.message) + bad + "\n");
+    printed[w.golden] += out;
+  }
+  ASSERT_EQ(printed.size(), 2u);
+  for (const auto& [golden, out] : printed)
+    EXPECT_EQ(out, korim_test::readFile(korim_test::testData(golden))) << golden;
 }
 
 // Each tally on the quartet at scale 2 (fc 1): the energy, 2 x the squared deviations; the RMS over
