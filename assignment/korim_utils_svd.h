@@ -4,18 +4,21 @@
 namespace korim::assignment {
 
 constexpr int kPeakCols = 30;          // columns of the peak matrices
+constexpr int kSingleCols = 10;        // columns of the one-medium driver's peak matrices
 constexpr float kEmptyCell = 888.0f;   // dcMat value of a peak without a coupling in a column
 constexpr int kMediaMax = 3;           // alignment media scored together
 
-// One assignment problem. Matrices have kPeakCols columns; dcMat, diValMat, sigMat and wMat are
-// indexed [peak row][column], xMat, yMat and zMat (bond vector J - I, Angstrom) [residue
-// position][column]. The thirteen work lists hold at least peakCount * colId + nCoupAss entries;
-// their heads (entries 0..nCoupAss-1) hold the couplings whose assignment is fixed, medium after
-// medium, and fixedKeep a copy of them (see saveFixedHead). All owned by the caller.
+// One assignment problem. Matrices have cols columns (kPeakCols, or kSingleCols in the one-medium
+// driver); dcMat, diValMat, sigMat and wMat are indexed [peak row][column], xMat, yMat and zMat
+// (bond vector J - I, Angstrom) [residue position][column]. The thirteen work lists hold at
+// least peakCount * colId + nCoupAss entries; their heads (entries 0..nCoupAss-1) hold the
+// couplings whose assignment is fixed, medium after medium, and fixedKeep a copy of them (see
+// saveFixedHead). All owned by the caller.
 struct AssignProblem {
   int peakCount = 0;  // peaks, and residue positions of a permutation
   int colId = 0;      // coupling columns in use, medium 0's first
   int nCoupAss = 0;   // couplings with fixed assignment
+  int cols = kPeakCols;  // columns of every matrix (colId of them in use)
   float** dcMat = nullptr;     // observed coupling, Hz
   float** diValMat = nullptr;  // dipolar interaction constant, Hz
   float** sigMat = nullptr;    // error of the coupling, Hz

@@ -90,6 +90,7 @@ struct Search {
   int nMedia = 1;
   const char* media[kMediaMax] = {"", "", ""};
   bool single = false;  // the one-medium form: no segment names, the one-medium scoring
+  int cols = kPeakCols;  // columns of the peak matrices (kSingleCols in the one-medium form)
 
   int peakCount = 0;
   char resSelName[16] = "";
@@ -202,13 +203,13 @@ bool allocate(Search& s) {
   }
   const char* matName[] = {"dcMat", "diValMat", "wMat", "sigMat", "xMat", "yMat", "zMat"};
   for (int m = 0; m < 7; m++) {
-    s.mats[m] = std::make_unique<TaggedMatrix>(n);
+    s.mats[m] = std::make_unique<TaggedMatrix>(n, s.cols);
     if (!s.mats[m]->take("ranSimDC")) {
       std::fprintf(stderr, "ranSimDC: error allocating %s.\n", matName[m]);
       return false;
     }
     for (int i = 0; i < n; i++)
-      for (int c = 0; c < kPeakCols; c++) s.mats[m]->m[i][c] = m == 0 ? kEmptyCell : 0.0f;
+      for (int c = 0; c < s.cols; c++) s.mats[m]->m[i][c] = m == 0 ? kEmptyCell : 0.0f;
   }
   return true;
 }
@@ -450,7 +451,9 @@ bool runSearch(Search& s, int mapCount) {
     g.nGlobal = s.peakCount;
     initializeGlobal();
     for (int i = 0; i < s.peakCount; i++) s.selIdList->p[i] = 1;
-    if (s.single) {
+    if (s.single && k->nAaCheck == 0) {
+      visit(0, s.prob, s.rowIdList->p, s.bestIdList->p);
+    } else if (s.single) {
       visitChk(0, s.prob, s.rowIdList->p, s.bestIdList->p, k->nAaCheck);
     } else if (k->nAaCheck < 2) {
       visitExh(0, s.prob, s.rowIdList->p, s.bestIdList->p);
@@ -591,6 +594,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   if (dTab == nullptr) return 0;
   Search s;
   s.single = single;
+  s.cols = single ? kSingleCols : kPeakCols;
   s.pdb = pdbInfo;
   s.dTab = dTab;
   s.k = korimInfo;
@@ -627,6 +631,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   q.peakCount = s.peakCount;
   q.colId = s.nD;
   q.nCoupAss = s.fixedCount;
+  q.cols = s.cols;
   float*** mats[] = {&q.dcMat, &q.diValMat, &q.wMat, &q.sigMat, &q.xMat, &q.yMat, &q.zMat};
   for (int m = 0; m < 7; m++) *mats[m] = s.mats[m]->m;
   saveFixedHead(q);
@@ -655,6 +660,7 @@ int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* ko
 int ranSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
              const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
              const int* fixResList, int verbose, const char* remark) {
+  for (int i = 0; i < 3; i++) std::printf("TEST\n");
   return assignSearch(true, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
                       nFixAa, fixResList, verbose, remark);
 }

@@ -24,10 +24,12 @@ int exhSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
              const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
              int verbose, const char* remark);
 
-// The one-medium form: segment names are not compared, candidates are scored with getSvdChi2
-// (the fixed couplings take part in every fit), the exhaustive search is visitChk with the
-// -fixAa count as its filter, the subset search takes its size from that count, and the table
-// is fitted once.
+// The one-medium form, a library routine the program does not call: it writes "TEST" three times
+// on entry, compares no segment names, keeps 10-column peak matrices, prints no per-medium
+// column counts and no total of fixed couplings, scores candidates with getSvdChi2 (the fixed
+// couplings take part in every fit), searches exhaustively with visit (-fixAa count 0) or
+// visitChk with that count as its filter, takes the subset size from that count, and fits the
+// table once.
 int ranSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
              couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
              const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,

@@ -31,16 +31,17 @@ struct TaggedList {
   }
 };
 
-// A matrix of rows x kPeakCols floats.
+// A matrix of rows x cols floats.
 struct TaggedMatrix {
   int rows;
+  int cols;
   float** m = nullptr;
-  explicit TaggedMatrix(int r) : rows(r) {}
+  explicit TaggedMatrix(int r, int c = kPeakCols) : rows(r), cols(c) {}
   TaggedMatrix(const TaggedMatrix&) = delete;
   TaggedMatrix& operator=(const TaggedMatrix&) = delete;
-  ~TaggedMatrix() { korim::foundation::matFree(m, kPeakCols, rows); }
+  ~TaggedMatrix() { korim::foundation::matFree(m, cols, rows); }
   bool take(const char* tag) {
-    m = korim::foundation::matAlloc(tag, kPeakCols, rows);
+    m = korim::foundation::matAlloc(tag, cols, rows);
     return m != nullptr;
   }
 };

@@ -123,10 +123,12 @@ struct SubsetSpace {
   TaggedList<int> rowIdList, dcIdList, bestSelIdList, matIdList, selDcList;
   TaggedMatrix dcMat, diValMat, wMat, sigMat, xMat, yMat, zMat;
   TaggedList<int> cColList, cColListB;
-  SubsetSpace(int m, int n)
+  // m selected rows of c columns out of n peak rows.
+  SubsetSpace(int m, int n, int c)
       : rowIdList("visitAll", m), dcIdList("visitAll", m), bestSelIdList("visitAll", m),
-        matIdList("visitAll", m), selDcList("visitAll", m), dcMat(m), diValMat(m), wMat(m),
-        sigMat(m), xMat(m), yMat(m), zMat(m), cColList("visitAll", n), cColListB("visitAll", n) {}
+        matIdList("visitAll", m), selDcList("visitAll", m), dcMat(m, c), diValMat(m, c),
+        wMat(m, c), sigMat(m, c), xMat(m, c), yMat(m, c), zMat(m, c), cColList("visitAll", n),
+        cColListB("visitAll", n) {}
 
   bool take() {
     struct L { TaggedList<int>& l; const char* msg; };
@@ -170,7 +172,7 @@ bool spreadSelection(const AssignProblem& p, int m, int nD, const int* cCol, flo
     if (total != nD) continue;
     int n = 0;
     for (int i = 0; i < m; i++)
-      for (int c = 0; c < kPeakCols; c++)
+      for (int c = 0; c < p.cols; c++)
         if (p.dcMat[idx[i]][c] != kEmptyCell && n < nD)
           values.p[n++] = p.dcMat[idx[i]][c] * p.wMat[idx[i]][c];
     if (n != nD) {
@@ -197,13 +199,13 @@ int visitAllExh(int m, int dcOptFlag, AssignProblem& prob, int* selIdList, int* 
     std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched.\n", m, n);
     return 1;
   }
-  SubsetSpace w(m, n);
+  SubsetSpace w(m, n, prob.cols);
   if (!w.take()) return 1;
   for (int i = 0; i < n; i++) bestIdList[i] = -1;
   int nDMax = 0;
   for (int i = 0; i < n; i++) {
     w.cColList.p[i] = 0;
-    for (int c = 0; c < kPeakCols; c++)
+    for (int c = 0; c < prob.cols; c++)
       if (prob.dcMat[i][c] != kEmptyCell) w.cColList.p[i]++;
     nDMax = std::max(nDMax, w.cColList.p[i]);
     w.cColListB.p[i] = w.cColList.p[i];
@@ -222,7 +224,7 @@ int visitAllExh(int m, int dcOptFlag, AssignProblem& prob, int* selIdList, int* 
   // Range of the normalized couplings over every cell (an empty one counts as 888 x 0).
   float lo = 999.99f, hi = -999.99f;
   for (int i = 0; i < n; i++)
-    for (int c = 0; c < kPeakCols; c++) {
+    for (int c = 0; c < prob.cols; c++) {
       const float v = prob.dcMat[i][c] * prob.wMat[i][c];
       lo = std::min(lo, v);
       hi = std::max(hi, v);
@@ -247,7 +249,7 @@ int visitAllExh(int m, int dcOptFlag, AssignProblem& prob, int* selIdList, int* 
   int count = 0;
   for (int i = 0; i < n && count < m; i++) {
     if (selIdList[i] != 1) continue;
-    for (int c = 0; c < kPeakCols; c++) {
+    for (int c = 0; c < prob.cols; c++) {
       w.dcMat.m[count][c] = prob.dcMat[i][c];
       w.diValMat.m[count][c] = prob.diValMat[i][c];
       w.sigMat.m[count][c] = prob.sigMat[i][c];
@@ -279,7 +281,7 @@ int visitAllExh(int m, int dcOptFlag, AssignProblem& prob, int* selIdList, int* 
   firstCombination(pos, m);
   do {
     for (int i = 0; i < m; i++)
-      for (int c = 0; c < kPeakCols; c++) {
+      for (int c = 0; c < prob.cols; c++) {
         sub.xMat[i][c] = prob.xMat[pos[i]][c];
         sub.yMat[i][c] = prob.yMat[pos[i]][c];
         sub.zMat[i][c] = prob.zMat[pos[i]][c];

@@ -5,12 +5,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "assignment/ran_sim_dc.h"
 #include "assignment/visit_globals.h"
 #include "couplings/dc.h"
+#include "foundation/memory.h"
 #include "settings/settings_null.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
@@ -90,19 +92,28 @@ struct SearchRun : ::testing::Test {
 
   using Driver = decltype(&exhSimDC);
   Driver driver = exhSimDC;
+  std::vector<int> fixRes;  // -fixRes
   int run(int mode, int map = 0, const std::string& out = "out.tab") {
     k->spreadMode = mode;
     visitGlobalsReset();
     int rc = -1;
     err = korim_test::captureStderr([&] {
-      korim_test::captureStdout([&] {
-        rc = driver(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map, 0, nullptr, 0, "");
+      text = korim_test::captureStdout([&] {
+        rc = driver(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map,
+                    static_cast<int>(fixRes.size()), fixRes.data(), 0, "");
       });
     });
     return rc;
   }
-  std::string err;
+  std::string err, text;
 };
+
+// The text without its first line that begins with start (which must be there).
+std::string without(std::string text, const std::string& start) {
+  const size_t at = text.find("\n" + start);
+  if (at == std::string::npos) return "<no line " + start + ">";
+  return text.erase(at + 1, text.find('\n', at + 1) - at);
+}
 
 }  // namespace
 
@@ -163,5 +174,70 @@ TEST_F(SearchRun, SearchesThatWouldNotEndAreRefusedAndWriteNothing) {
     EXPECT_EQ(run(c.mode), 1);
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.tab"));
+  }
+}
+
+// The one-medium driver against the exhaustive one on one medium, with Glu 16 fixed: the random,
+// exhaustive and subset searches find the same assignment and write the same table; the
+// one-medium driver adds its three TEST lines and leaves out the column count and the total of
+// fixed couplings. Its subset search prints the lines of the golden file (peaks 3 4 5 are the
+// hand-checked spread optimum, -17.267 and 3.726 the extreme couplings of the peaks).
+TEST_F(SearchRun, OneMediumDriverAgreesWithTheMediaDriver) {
+  struct Case { int mode, map, groups, nSel; };
+  const Case cases[] = {{korim::settings::kSpreadRandom, 30, 1, 0},
+                        {korim::settings::kSpreadExhaustive, 0, 0, 0},
+                        {korim::settings::kSpreadExhaustSel, 0, 3, 3}};
+  std::string traces[2];
+  for (const Case& c : cases) {
+    std::string out[2], errs[2], tables[2];
+    float best[2];
+    std::map<int, float> written[2];
+    for (int d = 0; d < 2; d++) {
+      SetUp();
+      // Glu 16 (rows 0 to 2) carries its own couplings; the other five are handed one peak on.
+      for (int row = 0; row < 18; row++)
+        dTab->dObsList[row].d = truth[row < 3 ? row : 3 + row % 15];
+      fixRes = {16};
+      k->nAaCheck = c.groups;
+      k->nSel = c.nSel;
+      driver = d == 0 ? exhSimDC : ranSimDC;
+      // The exhaustive runs are traced: the peak matrices' sizes.
+      korim::foundation::setAlloc(c.mode == korim::settings::kSpreadExhaustive);
+      const int rc = run(c.mode, c.map, d == 0 ? "a.tab" : "b.tab");
+      korim::foundation::setAlloc(0);
+      ASSERT_EQ(rc, 0) << err;
+      out[d] = text, errs[d] = err;
+      tables[d] = korim_test::readFile(dir / (d == 0 ? "a.tab" : "b.tab"));
+      best[d] = visitGlobals().pSumDGlobal;
+      for (const auto& [row, v] : truth) written[d][row] = dTab->dObsList[row].d;
+    }
+    SCOPED_TRACE(c.mode);
+    EXPECT_EQ(written[0], written[1]);
+    EXPECT_EQ(best[0], best[1]);
+    EXPECT_FALSE(tables[0].empty());
+    EXPECT_EQ(tables[0], tables[1]);
+    const std::string media =
+        without(without(out[0], "REMARK # of coupling types: "), "REMARK 3 couplings fixed in total.");
+    EXPECT_EQ(out[1], "TEST\nTEST\nTEST\n" + media);
+    if (c.mode == korim::settings::kSpreadExhaustive) {
+      traces[0] = errs[0], traces[1] = errs[1];
+      for (const auto& [row, v] : truth) EXPECT_NEAR(written[1][row], v, 1e-3) << row;
+    } else {
+      EXPECT_EQ(errs[0], errs[1]);
+    }
+    if (c.mode == korim::settings::kSpreadExhaustSel) {
+      EXPECT_EQ(out[1], korim_test::readFile(korim_test::testData("golden/ran_sim_dc_subset.txt")));
+    }
+  }
+  // Seven peak matrices of 5 rows: 30 columns in the media driver, 10 in the one-medium one.
+  for (int d = 0; d < 2; d++) {
+    std::vector<std::string> sizes;
+    const std::string& t = traces[d];
+    for (size_t at = t.find("Name: ranSimDC Alloc: "); at != std::string::npos;
+         at = t.find("Name: ranSimDC Alloc: ", at + 1)) {
+      const size_t add = t.find(" Add: ", at) + 6;
+      sizes.push_back(t.substr(add, t.find(' ', add) - add));
+    }
+    EXPECT_EQ(sizes, std::vector<std::string>(7, d == 0 ? "600" : "200"));
   }
 }
