@@ -88,8 +88,16 @@ int subFilt(float *x, float *y, float *work, int size, float *filt, int filtSize
 int subFiltMir(float *rdata, float *work, int size, float *filt, int filtSize, int skip) {
   int n = filtSize, N = size;
   if (n == 0) return 0;
-  if (n < 0 || N < n + 1 || skip < 0 || skip + n > N) {
+  if (n < 0 || N < n + 1) {
     specMsg("SOLVENT Error: filter of %d points too wide for %d points.\n", 2 * n + 1, N);
+    return 1;
+  }
+  // The points held at the mean start at work[n - skip + 1], and the mean
+  // reads rdata[skip + n - 1].
+  int top = std::min(n + 1, N - n);
+  if (skip < 0 || skip > top) {
+    specMsg("SOLVENT Error: skip %d outside 0 to %d for a filter half-width of %d.\n", skip, top,
+            n);
     return 1;
   }
   float a = mean(rdata + skip, n), b = mean(rdata + N - n, n);
@@ -102,9 +110,13 @@ int subFiltMir(float *rdata, float *work, int size, float *filt, int filtSize, i
 }
 
 int subSpline(float *x, float *y, float *w, int skip, int length, float smooth) {
-  int count = length - std::max(skip, 0);
+  if (skip < 0 || skip >= length) {
+    specMsg("SOLVENT Error: skip %d outside the %d points.\n", skip, length);
+    return 1;
+  }
+  int count = length - skip;
   float dy = w[0] != 0.0f ? 1.0f / w[0] : 1.0f;
-  float *coef = count > 0 ? foundation::smSpline(x + skip, y + skip, count, dy, smooth) : nullptr;
+  float *coef = foundation::smSpline(x + skip, y + skip, count, dy, smooth);
   if (!coef) {
     specMsg("SPLINE Error: null/bad solution\n");
     return 1;

@@ -43,13 +43,16 @@ int solvFiltGen(float *filt, int length, int type);
 int subFilt(float *x, float *y, float *work, int size, float *filt, int filtSize, int order,
             float *c);
 // rdata[0..size-1] minus its filtered copy with both ends point-reflected
-// about the mean of their first filtSize points; the 2 skip - 1 points around
-// the start are held at that mean. work holds size + 2 filtSize floats.
-// Nothing happens for filtSize 0; 1 after a message when size < filtSize + 1,
-// skip < 0 or skip + filtSize > size.
+// about the mean of their first filtSize points (the head's counted from
+// skip); the 2 skip - 1 points around the start are held at that mean. work
+// holds size + 2 filtSize floats.
+// Nothing happens for filtSize 0; 1 after a message when size < filtSize + 1
+// or skip lies outside 0..min(filtSize + 1, size - filtSize).
 int subFiltMir(float *rdata, float *work, int size, float *filt, int filtSize, int skip);
 // y minus a smoothing spline through the points from skip on, with point error
-// 1/w[0]. 1 after a message on failure, y unchanged.
+// 1/w[0]; the points before skip get the spline's first piece continued. 1
+// after a message, y unchanged, when skip lies outside 0..length-1, fewer than
+// 3 points remain from skip on, or memory runs out.
 int subSpline(float *x, float *y, float *w, int skip, int length, float smooth);
 
 }  // namespace korim::spectral

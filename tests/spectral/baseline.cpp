@@ -190,6 +190,67 @@ TEST(Solvent, SplineModeAndRefusals) {
   EXPECT_NE(std::string::npos, err.find("SOLVENT Error: POLY mode is not supported yet.\n"));
 }
 
+// The skip bounds of each mode. Mirror ends: the held points reach back to the
+// work vector's start at skip = n + 1 and the mean's window to the last point
+// at skip = size - n; the spline needs 3 points from skip on; the polynomial
+// ends never read skip. A sound row must leave its signal (level 3, slope given)
+// at zero, or untouched when the mode does nothing; a refused row leaves the
+// data untouched with status 1 and its message.
+TEST(Solvent, SkipBoundsOfEachMode) {
+  const std::string skip = "SOLVENT Error: skip ", fit = "SPLINE Error: null/bad solution\n";
+  struct Row {
+    int type, extrap, size, filtSize, skip;
+    float slope;
+    int status;  // 0 with the signal at zero, 2 with it untouched, 1 refused
+    std::string msg;
+  } rows[] = {
+      {1, 1, 100, 2, -1, 0, 1, skip + "-1 outside 0 to 3 for a filter half-width of 2.\n"},
+      {1, 1, 100, 2, 0, 0, 0, ""},
+      {1, 1, 100, 2, 3, 0, 0, ""},
+      {1, 1, 100, 2, 4, 0, 1, skip + "4 outside 0 to 3 for a filter half-width of 2.\n"},
+      {1, 1, 100, 2, 5, 0, 1, skip + "5 outside 0 to 3 for a filter half-width of 2.\n"},
+      {1, 1, 100, 2, 100, 0, 1, skip + "100 outside 0 to 3 for a filter half-width of 2.\n"},
+      {1, 1, 4, 2, 2, 0, 0, ""},
+      {1, 1, 4, 2, 3, 0, 1, skip + "3 outside 0 to 2 for a filter half-width of 2.\n"},
+      {1, 1, 4, 2, 4, 0, 1, skip + "4 outside 0 to 2 for a filter half-width of 2.\n"},
+      {1, 1, 3, 2, 1, 0, 0, ""},
+      {1, 1, 2, 2, 0, 0, 1, "SOLVENT Error: filter of 5 points too wide for 2 points.\n"},
+      {1, 1, 100, 0, 5, 0, 2, ""},
+      {1, 2, 20, 2, -3, 0.5f, 0, ""},
+      {1, 2, 20, 2, 20, 0.5f, 0, ""},
+      {2, 1, 20, 0, -3, 0.5f, 1, skip + "-3 outside the 20 points.\n"},
+      {2, 1, 20, 0, -1, 0.5f, 1, skip + "-1 outside the 20 points.\n"},
+      {2, 1, 20, 0, 0, 0.5f, 0, ""},
+      {2, 1, 20, 0, 17, 0.5f, 0, ""},
+      {2, 1, 20, 0, 18, 0.5f, 1, fit},
+      {2, 1, 20, 0, 19, 0.5f, 1, fit},
+      {2, 1, 20, 0, 20, 0.5f, 1, skip + "20 outside the 20 points.\n"},
+      {2, 1, 20, 0, 22, 0.5f, 1, skip + "22 outside the 20 points.\n"},
+  };
+  for (const Row &r : rows) {
+    std::string at = std::to_string(r.type) + "/" + std::to_string(r.extrap) + " size " +
+                     std::to_string(r.size) + " n " + std::to_string(r.filtSize) + " skip " +
+                     std::to_string(r.skip);
+    solventBuf s;
+    solventNull(&s);
+    s.type = r.type, s.extrap = r.extrap, s.size = r.size, s.filtSize = r.filtSize;
+    s.skip = r.skip, s.order = 1, s.smooth = 1e6f;
+    ASSERT_EQ(0, solventInit(&s)) << at;
+    Vec y(r.size), before;
+    for (int i = 0; i < r.size; i++) y[i] = 3.0f + r.slope * i;
+    before = y;
+    int status = -1;
+    std::string err = korim_test::captureStderr([&] { status = solventSub(y.data(), &s); });
+    solventFree(&s);
+    EXPECT_EQ(r.status == 1, status) << at;
+    EXPECT_EQ(r.msg, err) << at;
+    if (r.status == 0)
+      for (int i = 0; i < r.size; i++) EXPECT_NEAR(0.0f, y[i], 1e-3) << at << " point " << i;
+    else
+      EXPECT_EQ(before, y) << at;
+  }
+}
+
 TEST(DelDiag, FactorsAroundTheDiagonal) {
   // Shape, spectrum point of the diagonal, parameter, factors: at 3 with width 1, at 0 clipped.
   const struct { int func, spectrum; float parm; Vec want; } cases[] = {
