@@ -78,6 +78,10 @@ void dipoleFrame(const Coords& c, int chCount, const int* ids, const float* q, C
 }
 
 // Temperature factors and charge texts of the charged atoms, from the charges as they came.
+// The marks are the interface mode's: "1+" from +0.4 e, "1-" from -0.4 e, "0+" in between, so a
+// mark follows the sign of a full charge. Giving "0+" to the charges of -0.4 e or less and "1-"
+// to the small ones instead would mark every negative group as neutral and every partial or
+// neutral charge as a negative one: each charged atom would carry the wrong mark.
 void labelCharges(structure::PDBInfo* pdb, const std::vector<int>& ids,
                   const std::vector<float>& q) {
   for (int i = 0; i < pdb->atomCount; i++) pdb->atomList[i].tempFactor = 0.0f;

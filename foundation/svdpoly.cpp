@@ -173,6 +173,12 @@ int svdFunc(float *x, float *y, int length, int order, float *coef, SvdBasisFunc
 int svdLSMat(float *x, float *y, int length, int nCoef, float *coef, float *covar, int initFlag) {
   if (nCoef < 1) return 1;
   if (nCoef == 1) {
+    // y = a x: the a that minimises sum (y - a x)^2 sets its derivative -2 sum x (y - a x) to 0,
+    // so a = sum(xy)/sum(x^2), and its variance for unit errors is 1/sum(x^2), the one-column
+    // case of the covariance V W^-2 V^T below. The ratio sum(y^2)/sum(xy) is the slope of the
+    // reverse fit x = y/a, the true slope only when the points lie exactly on the line, and a
+    // fixed variance of 1.0 ignores the data; both would make the closed form disagree with the
+    // decomposition of the same one-column design.
     long double xx = 0, xy = 0;
     for (int i = 0; i < length; i++) {
       xx += (long double)x[i] * x[i];

@@ -184,19 +184,23 @@ float dipoleMoment(const double* x, const double* y, const double* z, int chCoun
     chargeDipol[1] = static_cast<float>(sumNeg);
   }
 
-  // Column 0: the dipole direction; column 2 = (1, 0, f) is orthogonal to it;
-  // column 1 = column 0 x column 2 completes the (unnormalised) frame.
+  // Column 0 (the z axis): the dipole direction; column 2 (x) = (1, 0, f) is orthogonal to it;
+  // column 1 (y) = column 0 x column 2 completes the frame, right-handed as (x, y, z). Columns 1
+  // and 2 are scaled to unit length (column 1 is as long as column 2, column 0 being a unit
+  // vector orthogonal to it), so that the frame is a rotation: the structure analysis takes
+  // Euler angles and axis angles from it.
   const double dx = dir[0], dy = dir[1], dz = dir[2];
   const double f = -dx / dz;
+  const double len = std::sqrt(1.0 + f * f);
   dipoleVec[0][0] = dx;
   dipoleVec[1][0] = dy;
   dipoleVec[2][0] = dz;
-  dipoleVec[0][2] = 1.0;
+  dipoleVec[0][2] = 1.0 / len;
   dipoleVec[1][2] = 0.0;
-  dipoleVec[2][2] = f;
-  dipoleVec[0][1] = dy * f;
-  dipoleVec[1][1] = dz - f * dx;
-  dipoleVec[2][1] = -dy;
+  dipoleVec[2][2] = f / len;
+  dipoleVec[0][1] = dy * f / len;
+  dipoleVec[1][1] = (dz - f * dx) / len;
+  dipoleVec[2][1] = -dy / len;
 
   if (verb) {
     std::printf("REMARK Total positive charge %.3f [e], Total negative charge %.3f [e].\n",

@@ -54,8 +54,10 @@ int calcDcos(const double eigVec[3][3], const double eigVec_svd[3][3], float dco
 // chargeAtomID[i] of the 1-based coordinate arrays. chargeDipol receives the
 // total positive and negative charge, avePos/aveNeg the charge-weighted
 // centres (the origin when there is no charge of that sign), dipoleVec a
-// frame whose column 0 is the unit direction from the negative to the
-// positive centre (columns 1, 2 not normalised). *chSum is written only when
+// frame whose column 0 (z) is the unit direction from the negative to the
+// positive centre, column 2 (x) the unit vector along (1, 0, -d_x/d_z) and
+// column 1 (y) = column 0 x column 2: a rotation, right-handed as (x, y, z);
+// not-a-number where d_z is 0 or there is no dipole. *chSum is written only when
 // chCount >= 1. With verb set, four REMARK lines go to stdout. Returns the
 // dipole in e*Angstrom (4.8 times it in Debye).
 float dipoleMoment(const double* x, const double* y, const double* z, int chCount, float* chSum,

@@ -110,6 +110,20 @@ std::string compareTensors(const TempDir& d, const double* s1, const double* s2)
 
 double deg(double rad) { return rad * 180.0 / M_PI; }
 
+// The X, Y and Z axes printed in the Euler record that follows the line title.
+Mat3 printedAxes(const std::vector<std::string>& text, const std::string& title) {
+  const auto from = std::find(text.begin(), text.end(), title);
+  const std::vector<std::string> rest(from, text.end());
+  Mat3 a{};
+  for (int i = 0; i < 3; i++) {
+    const std::vector<double> v = numbersAfter(rest, std::string("DATA EIGENVECTORS ") + "XYZ"[i] + "AXIS ");
+    for (int k = 0; k < 3 && k < static_cast<int>(v.size()); k++) a.m[i][k] = v[k];
+  }
+  return a;
+}
+
+double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
 }  // namespace
 
 TEST(OrderMatrixComparison, PhysicsOfTwoTensors) {
@@ -207,4 +221,82 @@ TEST(StructureAnalysis, InertiaFrameOfFourAtomsAndChargesOfAProtein) {
       lysines++;
     }
   EXPECT_GT(lysines, 0);
+}
+
+TEST(StructureAnalysis, DipoleFrameIsARotationBesideTheInputTensor) {
+  // The charged protein beside the README's tensor: the printed X, Y, Z axes of the dipole frame
+  // are orthonormal and right-handed (X x Y = Z), Z points from the negative to the positive
+  // centre, each Euler solution turns the lab axes onto them (signs free), and each DCOS angle is
+  // the angle between the printed axes of the two frames.
+  TempDir d;
+  RunResult r = runKorim({"-anPdb", "-el", "-pdb", kPdb, "-inS", "-8.5228e-04", "4.5002e-04", "-5.0487e-04",
+                          "-1.8521e-04", "6.7383e-04", "-outP", "el.txt", "-pdbRot", "rot.pdb"}, d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> text = lines(readFile(d / "el.txt"));
+  const Mat3 own = printedAxes(text, "REMARK Dipole tensor."), input = printedAxes(text, "REMARK Input tensor.");
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) EXPECT_NEAR(dot(own.m[i], own.m[j]), i == j ? 1.0 : 0.0, 2e-4) << i << j;
+  const double* x = own.m[0];
+  const double* y = own.m[1];
+  const double cross[3] = {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2], x[0] * y[1] - x[1] * y[0]};
+  EXPECT_NEAR(dot(cross, own.m[2]), 1.0, 2e-4);
+  const std::vector<double> pos = numbersAfter(text, "DATA PDB_EL LOC_POS "), neg = numbersAfter(text, "DATA PDB_EL LOC_NEG ");
+  ASSERT_TRUE(pos.size() == 3 && neg.size() == 3);
+  const double dir[3] = {pos[0] - neg[0], pos[1] - neg[1], pos[2] - neg[2]};
+  EXPECT_NEAR(dot(dir, own.m[2]), std::sqrt(dot(dir, dir)), 1e-3);
+  for (int m = 1; m <= 4; m++) {
+    const std::vector<double> e = numbersAfter(text, "DATA Q_EULER_ANGLES  " + std::to_string(m) + " ");
+    ASSERT_EQ(e.size(), 3u) << m;
+    const Mat3 rot = rotZYZ(e[0], e[1], e[2]);
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(std::fabs(dot(rot.m[i], own.m[i])), 1.0, 3e-4) << m << " axis " << i;
+  }
+  const std::vector<double> dcos = numbersAfter(text, "DATA DCOS_DEG (x/y/z) ");
+  ASSERT_EQ(dcos.size(), 3u);
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(dcos[i], deg(std::acos(dot(own.m[i], input.m[i]))), 0.02) << i;
+}
+
+TEST(StructureAnalysis, ChargeLabelsAtTheThresholds) {
+  // Labels follow the sign of the charge: "1+" from +0.4 e, "1-" from -0.4 e, "0+" between;
+  // the temperature factor becomes the charge, 0.00 on an atom without a charge.
+  TempDir d;
+  writeFile(d / "five.pdb",
+            "ATOM      1  CA  ALA A   1       2.000   1.000   0.500  1.00  0.00           C\n"
+            "ATOM      2  CA  ALA A   2      -2.000   1.000  -0.300  1.00  0.00           C\n"
+            "ATOM      3  CA  ALA A   3       2.000  -1.000   0.200  1.00  0.00           C\n"
+            "ATOM      4  CA  ALA A   4      -2.000  -1.000  -0.700  1.00  0.00           C\n"
+            "ATOM      5  CA  ALA A   5       0.000   0.000   1.000  1.00  9.99           C\n"
+            "END\n");
+  writeFile(d / "q.pka", "1 CA charge 0.4\n2 CA charge 0.39\n3 CA charge -0.39\n4 CA charge -0.4\n");
+  const RunResult r = runKorim({"-anPdb", "-el", "-nosurf", "-pka", "q.pka", "-pdb", "five.pdb", "-outP", "o.txt",
+                                "-pdbRot", "rot.pdb"}, d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> atoms = lines(readFile(d / "rot.pdb.0"));
+  const char* want[5][2] = {{" 0.40", "1+"}, {" 0.39", "0+"}, {"-0.39", "0+"}, {"-0.40", "1-"}, {" 0.00", "  "}};
+  ASSERT_GE(atoms.size(), 5u);
+  for (int i = 0; i < 5; i++) {
+    EXPECT_EQ(atoms[i].substr(60, 6), std::string(" ") + want[i][0]) << atoms[i];
+    EXPECT_EQ(atoms[i].substr(std::min<size_t>(78, atoms[i].size())), want[i][1]) << atoms[i];
+  }
+  EXPECT_EQ(r.out.find("nan"), std::string::npos);
+}
+
+TEST(StructureAnalysis, InertiaRecordGoldenAndTheSecondMomentsOfAllHeavyAtoms) {
+  // The README's run: the record whole. Then -nosurf: the second-moment tensor of the 602 heavy
+  // atoms, whose eigenvalues an independent computation gives as 29.392, 40.080, 72.405 A^2.
+  TempDir d;
+  const std::vector<std::string> tensor = {"-inS", "-8.5228e-04", "4.5002e-04", "-5.0487e-04", "-1.8521e-04", "6.7383e-04"};
+  std::vector<std::string> args = {"-anPdb", "-pdb", kPdb, "-outP", "in.txt", "-pdbRot", "in.pdb"};
+  args.insert(args.end(), tensor.begin(), tensor.end());
+  RunResult r = runKorim(args, d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(readFile(d / "in.txt"), readFile(testData("golden/anpdb_inertia.txt")));
+  EXPECT_NE(r.out.find("REMARK 105 atoms selected for simulation.\n"), std::string::npos);
+  args.push_back("-nosurf");
+  r = runKorim(args, d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("REMARK 602 atoms selected for simulation.\n"), std::string::npos);
+  const std::vector<double> ev = numbersAfter(lines(readFile(d / "in.txt")), "DATA EIGENVALUES (Axx,Ayy,Azz) ");
+  const double want[3] = {29.392, 40.080, 72.405};
+  ASSERT_EQ(ev.size(), 3u);
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(ev[i], want[i], 0.01) << i;
 }

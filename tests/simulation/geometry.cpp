@@ -186,16 +186,35 @@ TEST(Dipole, CentresMomentFrameAndReport) {
             "REMARK Monopol charge at (2.000,3.000,4.000) [A] of 1.000 [e].\n"
             "REMARK Dipol at (2.000,1.000,1.000) [A] of 34.613 [Debye].\n"
             "REMARK Dipol direction (0.000,0.555,0.832).\n");
-  // Column 0 is the unit direction, column 2 orthogonal to it, column 1 = col0 x col2.
+  // Column 0 is the unit direction, column 2 orthogonal to it, column 1 = col0 x col2; all
+  // three of unit length, a rotation whose columns (2, 1, 0) are right-handed (x, y, z) axes.
   const double dir[3] = {0.0, 2.0 / std::sqrt(13.0), 3.0 / std::sqrt(13.0)};
-  double dot = 0;
   for (int i = 0; i < 3; i++) {
     const int j = (i + 1) % 3, k = (i + 2) % 3;
     EXPECT_NEAR(c.frame[i][0], dir[i], 1e-6);
     EXPECT_NEAR(c.frame[i][1], c.frame[j][0] * c.frame[k][2] - c.frame[k][0] * c.frame[j][2], 1e-12);
-    dot += c.frame[i][0] * c.frame[i][2];
   }
-  EXPECT_NEAR(dot, 0.0, 1e-12);
+  for (int a = 0; a < 3; a++)
+    for (int b = 0; b < 3; b++) {
+      double dot = 0;
+      for (int i = 0; i < 3; i++) dot += c.frame[i][a] * c.frame[i][b];
+      EXPECT_NEAR(dot, a == b ? 1.0 : 0.0, 1e-6) << a << b;
+    }
+  // Column 2 along (1, 0, -d_x/d_z) = (1, 0, 0) here, so column 1 = (0, 3, -2)/sqrt(13).
+  EXPECT_NEAR(c.frame[0][2], 1.0, 1e-6);
+  EXPECT_NEAR(c.frame[1][1], 3.0 / std::sqrt(13.0), 1e-6);
+  EXPECT_NEAR(c.frame[2][1], -2.0 / std::sqrt(13.0), 1e-6);
+  // A tilted dipole: column 2 lies along (1, 0, -d_x/d_z) with a positive x part.
+  Charges t;
+  t.add(3, 1, 2, 1.0f).add(0, 0, 0, -1.0f).dipole(0);
+  const double u = std::sqrt(1.0 + 2.25);  // |(1, 0, -3/2)|
+  EXPECT_NEAR(t.frame[0][2], 1.0 / u, 1e-6);
+  EXPECT_NEAR(t.frame[1][2], 0.0, 1e-12);
+  EXPECT_NEAR(t.frame[2][2], -1.5 / u, 1e-6);
+  const double det = t.frame[0][0] * (t.frame[1][1] * t.frame[2][2] - t.frame[2][1] * t.frame[1][2]) -
+                     t.frame[0][1] * (t.frame[1][0] * t.frame[2][2] - t.frame[2][0] * t.frame[1][2]) +
+                     t.frame[0][2] * (t.frame[1][0] * t.frame[2][1] - t.frame[2][0] * t.frame[1][1]);
+  EXPECT_NEAR(det, -1.0, 1e-6);  // columns (0, 1, 2) left-handed, so (2, 1, 0) right-handed
   // Equal magnitudes: the monopole at the negative centre, the dipole at the positive one; a
   // zero charge weighs nothing in the positive centre.
   Charges e;
