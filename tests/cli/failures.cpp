@@ -211,6 +211,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "DATA N                    63\n"}},
       {onPdb(kPdb, {"-struc", "-fixCone", "-stdCone", "10", "-inD", kCouplings, "-pdbRot", "noisy.pdb"}), 0, {}, false,
        {}, {"noisy.pdb"}},
+      // A 3-D grid without its periodic planes: -z1 and -zN default to 0, which no grid has.
+      {onPdb(kPdb, {"-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3"}), 1,
+       {"ssia3D: z planes 0 to 0 of the periodic cell (options -z1, -zN) must lie within 1 to 3.\n"}},
       // A 3-D grid of 2 x 2 x 3 potential values.
       {onPdb(kPdb, {"-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3",
                     "-z1", "1", "-zN", "3", "-inD", kCouplings}),
