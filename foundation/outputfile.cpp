@@ -56,11 +56,14 @@ std::FILE* openOutput(const char* name, const char* access, const char* message)
 }
 
 int flushError(std::FILE* out) {
+  // A stream keeps what a failed buffered write held, so the flush fails again with the reason;
+  // a large write that went past the buffer and failed leaves only the number it set.
+  const int earlier = errno;
   const bool failedBefore = std::ferror(out) != 0;
   errno = 0;
-  // A stream whose write failed keeps the data, so the flush fails again with the reason.
   if (std::fflush(out) != 0) return errno != 0 ? errno : EIO;
-  return failedBefore ? EIO : 0;
+  if (!failedBefore) return 0;
+  return earlier != 0 ? earlier : EIO;
 }
 
 int closeOutput(std::FILE* out, const char* name, const char* message) {

@@ -29,7 +29,8 @@ int closeOutput(std::FILE* out, const char* name, const char* message);
 bool removeOutput(const char* name);
 
 // Flushes out; 0 when everything written to it arrived, else the system's error number of the
-// failure (EIO when the stream failed earlier and kept no number).
+// failure: that of the flush, or for a stream that failed earlier and holds nothing more to
+// flush the number its failed write left in errno (EIO when none).
 int flushError(std::FILE* out);
 
 // Notes that an output of the run could not be opened or written. The program ends such a run
