@@ -1,17 +1,14 @@
-// Output files: which files a failed run may take back, and the closing check with its reason.
+// Output files: which files a failed write or a failed later step may take back.
 #include "foundation/outputfile.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <string>
 
-#include "tests/support/capture.h"
 #include "tests/support/files.h"
 #include "tests/support/resets.h"
 
@@ -71,42 +68,4 @@ TEST_F(OutputFiles, RemovesOnlyARegularFileTheRunWroteItself) {
   }
   EXPECT_TRUE(fileExists(d / "target"));  // the link's target stays too
   EXPECT_FALSE(removeOutput("")) << "the standard output";
-}
-
-// A write that did not arrive is named with the system's reason and fails; the part written to
-// a regular file goes, a device stays. What arrived whole passes quietly.
-TEST_F(OutputFiles, CloseNamesTheReasonAndTakesBackARegularFile) {
-  const TempDir d;
-  const std::string good = d / "good.tab", cut = d / "cut.tab";
-  std::FILE* f = openOutput(good.c_str(), "w", "open %s: %s\n");
-  ASSERT_NE(f, nullptr);
-  std::fputs("whole\n", f);
-  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(closeOutput(f, good.c_str(), "lost %s: %s\n"), 0); }), "");
-  EXPECT_TRUE(fileExists(good) && !outputLost());
-
-  // A file size limit cuts a regular file short.
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const rlimit cap{4096, old.rlim_max};
-  std::signal(SIGXFSZ, SIG_IGN);
-  if (setrlimit(RLIMIT_FSIZE, &cap) == 0) {
-    f = openOutput(cut.c_str(), "w", "open %s: %s\n");
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < 1000; i++) std::fputs("0123456789abcdef\n", f);
-    const std::string err = captureStderr([&] { EXPECT_EQ(closeOutput(f, cut.c_str(), "lost %s: %s\n"), 1); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(err, "lost " + cut + ": File too large\n");
-    EXPECT_FALSE(fileExists(cut));
-    EXPECT_TRUE(outputLost());
-  }
-  std::signal(SIGXFSZ, SIG_DFL);
-
-  if (access("/dev/full", W_OK) == 0) {
-    f = openOutput("/dev/full", "w", "open %s: %s\n");
-    ASSERT_NE(f, nullptr);
-    std::fputs("lost\n", f);
-    const std::string err = captureStderr([&] { EXPECT_EQ(closeOutput(f, "/dev/full", "lost %s: %s\n"), 1); });
-    EXPECT_EQ(err, "lost /dev/full: No space left on device\n");
-    EXPECT_TRUE(fileExists("/dev/full"));
-  }
 }
