@@ -132,9 +132,10 @@ int fail(Run& run, int status, const char* line) {
   return status;
 }
 
-// A step after the result table failed: a run that fails leaves no result table behind.
+// A step after the result table failed: the table this run wrote goes (only a regular file it
+// wrote itself, never a device or a pipe named by -outD).
 int failAfterTable(Run& run, int status, const char* line) {
-  if (run.params.outDName[0] != '\0') std::remove(run.params.outDName);
+  removeOutput(run.params.outDName);
   return fail(run, status, line);
 }
 
@@ -708,6 +709,11 @@ int main(int argc, char** argv) {
   // An output that could not be opened or written fails the run, also where the writer went on
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
+  // What went to the standard output (remarks, order matrices, tables) must have arrived too.
+  if (const int err = korim::foundation::flushError(stdout); err != 0) {
+    std::fprintf(stderr, "korim: error writing to the standard output: %s\n", std::strerror(err));
+    if (status == 0) status = 1;
+  }
   cleanUp(run);
   // A status is reported modulo 256 by the system; keep failures non-zero.
   if (status != 0 && (status & 0xff) == 0) return 1;

@@ -11,7 +11,7 @@ int writeText(const std::string& text, const char* outName) {
   std::FILE* out = foundation::openOutput(outName, "w", "KORIM Error opening output file %s: %s\n");
   if (out == nullptr) return 1;
   std::fwrite(text.data(), 1, text.size(), out);
-  return foundation::closeOutput(out, outName, true, "KORIM Error writing output file %s\n");
+  return foundation::closeOutput(out, outName, "KORIM Error writing output file %s: %s\n");
 }
 
 }  // namespace korim::app

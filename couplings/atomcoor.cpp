@@ -52,7 +52,7 @@ int writePDBNmr(const char* pdbName, PDBInfo* pdbInfo, const structure::PDBSelec
     structure::writePDBAtoms(out, pdbInfo, sInfo);
     std::fprintf(out, "END\n");
     // A model that did not reach its file is reported, not taken for written.
-    return foundation::closeOutput(out, pdbName, false, "PDB Error writing PDB file %s\n");
+    return foundation::closeOutput(out, pdbName, "PDB Error writing PDB file %s: %s\n");
 }
 
 }  // namespace korim::couplings

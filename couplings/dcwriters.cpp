@@ -99,7 +99,7 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
         else
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
     }
-    return closeDcOutput(out, outDName, "w");
+    return closeDcOutput(out, outDName);
 }
 
 int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char* remark,
@@ -140,7 +140,7 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
         }
     }
-    return closeDcOutput(out, outDName, access);
+    return closeDcOutput(out, outDName);
 }
 
 }  // namespace korim::couplings

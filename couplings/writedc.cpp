@@ -319,10 +319,9 @@ FILE* openDcOutput(const char* outDName, const char* access) {
     return out != nullptr ? out : stdout;
 }
 
-int closeDcOutput(FILE* out, const char* outDName, const char* access) {
+int closeDcOutput(FILE* out, const char* outDName) {
     // A table that did not reach its file (disk full, I/O error) is no result.
-    return foundation::closeOutput(out, outDName, access == nullptr || access[0] != 'a',
-                                   "DC Error writing output file %s\n");
+    return foundation::closeOutput(out, outDName, "DC Error writing output file %s: %s\n");
 }
 
 void writeDcAtomVars(FILE* out, const DTable* dTab) {
@@ -504,7 +503,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         std::fprintf(out, "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(out, dTab, false);
     }
-    if (closeDcOutput(out, outDName, access) != 0) return 1;
+    if (closeDcOutput(out, outDName) != 0) return 1;
     return status;
 }
 

@@ -58,9 +58,9 @@ int reportTensorMode(FILE* outUnit, const DTensor* dTensor);
 // is used.
 FILE* openDcOutput(const char* outDName, const char* access);
 // Closes the stream unless it is standard output (which is flushed). Returns 0, or 1 with
-// "DC Error writing output file" when the table did not reach it; a file written from its start
-// (access not "a...") is then removed.
-int closeDcOutput(FILE* out, const char* outDName, const char* access);
+// "DC Error writing output file <name>: <reason>" when the table did not reach it; a file this
+// run wrote from its start is then removed (foundation::removeOutput).
+int closeDcOutput(FILE* out, const char* outDName);
 
 // Atom columns of a coupling table, both ends: the VARS names (after "VARS   "), the FORMAT
 // formats (after "FORMAT ") and one row's values from its observed row. Chain and segment

@@ -31,7 +31,7 @@ bool openLog(FILE** f, const char* name, const char* message) {
 // A log that did not arrive whole is reported and fails the run (the logs' closing has no
 // status of its own).
 void closeLog(FILE** f, const char* name) {
-  foundation::closeOutput(*f, name, true, "KORIM Error writing log file %s\n");
+  foundation::closeOutput(*f, name, "KORIM Error writing log file %s: %s\n");
   *f = nullptr;
 }
 

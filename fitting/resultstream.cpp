@@ -17,7 +17,7 @@ int ResultStream::open(const char* name) {
 int ResultStream::close() {
   std::FILE* out = out_;
   out_ = nullptr;
-  return foundation::closeOutput(out, name_, true, "KORIM Error writing output file %s\n");
+  return foundation::closeOutput(out, name_, "KORIM Error writing output file %s: %s\n");
 }
 
 }  // namespace korim::fitting

@@ -17,7 +17,7 @@ class ResultStream {
   // output file <name>: <reason>\n".
   int open(const char* name);
   FILE* get() const { return out_; }
-  // Closes (or flushes) the stream. Returns 0; 1 after "KORIM Error writing output file %s\n"
+  // Closes (or flushes) the stream. Returns 0; 1 after "KORIM Error writing output file %s: %s\n"
   // when what was written did not reach it (a file is then removed).
   int close();
 

@@ -1,5 +1,6 @@
 // Output files of a run: opening with the system's reason for a failure, closing with the check
-// that all of it arrived, and the run-wide record of an output that was lost.
+// that all of it arrived, the one rule for removing an output, and the run-wide record of an
+// output that was lost.
 #pragma once
 
 #include <cstdio>
@@ -7,24 +8,37 @@
 namespace korim::foundation {
 
 // Opens name for writing with access ("w" or "a"); a null or empty name is the standard output.
-// When the file cannot be opened, prints message on stderr (a format with two %s: the name, then
-// the system's reason such as "No such file or directory"), notes the lost output and returns
-// null. The caller decides what comes instead (standard output, or its own failure).
+// A regular file opened with "w" is recorded as written by this run from its start (see
+// removeOutput). When the file cannot be opened, prints message on stderr (a format with two
+// %s: the name, then the system's reason such as "No such file or directory"), notes the lost
+// output and returns null. The caller decides what comes instead (standard output, or its own
+// failure).
 std::FILE* openOutput(const char* name, const char* access, const char* message);
 
 // Ends what openOutput opened (standard output is flushed, not closed; null does nothing).
-// Returns 0 when all that was written arrived. Otherwise prints message (a format with one %s:
-// name, "(standard output)" for the standard output) on stderr, notes the lost output and, when
-// the file was written from its start (fromStart) and is a regular file, removes it: a
+// Returns 0 when all that was written arrived. Otherwise prints message (a format with two %s:
+// name, "(standard output)" for the standard output, then the system's reason such as "No space
+// left on device") on stderr, notes the lost output and removes the file by removeOutput: a
 // truncated result must not pass for a whole one. Returns 1 then.
-int closeOutput(std::FILE* out, const char* name, bool fromStart, const char* message);
+int closeOutput(std::FILE* out, const char* name, const char* message);
+
+// Removes name only when it is a regular file that this run wrote from its start (opened by
+// openOutput with "w") and still the same file: never a device, a pipe or a symbolic link, a
+// file this run only appended to, or one put in its place since. The one rule for every output
+// that a failed write or a failed later step takes back. Returns true when the file was removed.
+bool removeOutput(const char* name);
+
+// Flushes out; 0 when everything written to it arrived, else the system's error number of the
+// failure: that of the flush, or for a stream that failed earlier and holds nothing more to
+// flush the number its failed write left in errno (EIO when none).
+int flushError(std::FILE* out);
 
 // Notes that an output of the run could not be opened or written. The program ends such a run
 // with a non-zero status even when the writer went on (to standard output) or its caller did.
 void noteOutputLost();
 // True once an output of this run was lost.
 bool outputLost();
-// Forgets the lost outputs (tests).
+// Forgets the lost outputs and the files written (tests).
 void outputLostReset();
 
 }  // namespace korim::foundation

@@ -181,10 +181,10 @@ int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const Sele
   std::fprintf(log, "Da(NH) =  %.1f [Hz]     R = Dr/Da = %.3f\n", da * kDaNH, *lastR);
   std::fprintf(log, "Euler angles (alpha/beta/gamma) [deg.]: %7.2f  %7.2f  %7.2f  \n", al[0],
                be[0], ga[0]);
-  if (outDcEnsName[0] != '\0' &&
-      couplings::writeDCmod(outDcEnsName, "a", dTab, k, stateRemark) != 0) {
+  // Without -dcEns the table goes to the standard output, as it would go into the file.
+  if (couplings::writeDCmod(outDcEnsName, "a", dTab, k, stateRemark) != 0) {
     std::fprintf(stderr, "ensembleAlignment: the coupling table of the state could not be appended to %s.\n",
-                 outDcEnsName);
+                 outDcEnsName[0] != '\0' ? outDcEnsName : "the standard output");
     return 1;
   }
   return 0;
@@ -304,6 +304,13 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
         std::fprintf(angles.get(), "% .4e % .4e % .4e\n", alphaEnsemble[count], betaEnsemble[count],
                      gammaEnsemble[count]);
     }
+  }
+  // A list cut short (a full disk) is reported and removed, and fails the run.
+  for (auto [name, file] : {std::pair{outEAxName, &axes}, std::pair{outEName, &angles}}) {
+    if (*file != nullptr &&
+        foundation::closeOutput(file->release(), name,
+                                "KORIM Error writing ensemble monitoring file %s: %s\n") != 0)
+      return 1;
   }
   int readCount = 0;
   if (readEnsemble(inEName, &readCount, alphaEnsemble, betaEnsemble, gammaEnsemble) != 0) {
@@ -454,8 +461,11 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     std::fprintf(stderr, "matrix: error in storePDBCoords.\n");
     return 1;
   }
-  std::fflush(log);
-  return 0;
+  // The log of a file cut short (a full disk) is reported and removed, and fails the run; the
+  // standard output is checked at the end of the run.
+  if (log == stdout) return 0;
+  return foundation::closeOutput(logFile.release(), logName,
+                                 "KORIM Error writing log file for grid search %s: %s\n");
 }
 
 }  // namespace korim::simulation

@@ -34,8 +34,8 @@ int initOrient(structure::PDBInfo* pdbInfo, settings::KorimInfo* korimInfo);
 // the state whose turned z axis has |y| <= errAlphaCone. Writes the turned z axes ("%.3f %.3f
 // %.3f") to outEAxName and the angles ("% .4e % .4e % .4e") to outEName when these are not empty.
 // A non-empty ensemble file inEName (readEnsemble) replaces the generated states. Returns 0; 1
-// after a message when a file cannot be opened or read, the sphere cannot be built, or more than
-// kEnsembleMaxStates states are accepted.
+// after a message when a file cannot be opened, written (it is removed then) or read, the sphere
+// cannot be built, or more than kEnsembleMaxStates states are accepted.
 int setupEnsemble(settings::KorimInfo* korimInfo, const char* outEName, const char* outEAxName,
                   const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
                   double* gammaEnsemble);
@@ -70,10 +70,11 @@ struct EnsembleCharges {
 // elements summed over the allowed states divided by the number of all states (a clashing state
 // counts with weight zero); every valid calculated coupling of dTab the same average of its
 // back-calculated value. Per state: "rot.pdb" (and "rotEns.pdb" with outEflag 3) is rewritten,
-// the log goes to logName (empty: stdout) and the state's coupling table is appended to
-// outDcEnsName when that is not empty, after its two REMARK lines. The structure's coordinates
-// and selection marks are restored at the end. Returns 0; 1 or the failing step's status after
-// its message on stderr.
+// the log goes to logName (empty: stdout), and the state's coupling table (writeDCmod, headed by
+// the state's "REMARK ENSEMBLE ID" and "REMARK ENSEMBLE Q_EULER_ANGLES" lines) is appended to
+// outDcEnsName, or written to stdout when that is empty. The structure's coordinates and
+// selection marks are restored at the end. Returns 0; 1 or the failing step's status after its
+// message on stderr; a log file whose writing failed is removed then.
 int ensembleAlignment(structure::PDBInfo* pdbInfo, couplings::DTable* dTab,
                       settings::KorimInfo* korimInfo, const char* remark, const char* logName,
                       const char* outDcEnsName, int verbose, int ensembleCount,

@@ -267,7 +267,7 @@ void pdbModuleReset();
 // ---- PDB reading and writing -----------------------------------------------
 // Empty name: standard input / standard output. writePDB returns 0, or 1 after
 // "PDB Error opening PDB file <name>: <reason>" or "PDB Error writing PDB file
-// <name>" (the part written is removed); either is noted as a lost output of the
+// <name>: <reason>" (the part written is removed); either is noted as a lost output of the
 // run (foundation/outputfile.h).
 int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);

@@ -458,7 +458,7 @@ namespace {
 // Closes (or flushes) what writePDB and writePDBText wrote; 0, or 1 after the
 // message (a file written only in part is removed).
 int finishPDBFile(FILE* out, const char* pdbName) {
-    return foundation::closeOutput(out, pdbName, true, "PDB Error writing PDB file %s\n");
+    return foundation::closeOutput(out, pdbName, "PDB Error writing PDB file %s: %s\n");
 }
 
 // The named file, or the standard output for an empty name; null after the

@@ -284,7 +284,7 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
   } cases[] = {
       {"dir.pdb", 0, "PDB Error opening PDB file ", ": Is a directory", {}, {".0", ".1", ".2", ".3"}},
       {"stop.pdb", 2, "PDB Error opening PDB file ", ".1: Is a directory", {".0"}, {"", ".2", ".3"}},
-      {"full.pdb", 3, "PDB Error writing PDB file ", ".2", {".0", ".1"}, {"", ".3"}},
+      {"full.pdb", 3, "PDB Error writing PDB file ", ".2: No space left on device", {".0", ".1"}, {"", ".3"}},
   };
   for (const auto& c : cases) {
     if (!full && std::string(c.name) == "full.pdb") continue;

@@ -31,10 +31,12 @@ struct RunResult {
   std::string out, err;
 };
 
-// Runs korim with the arguments in the directory dir; the streams go to files there.
-inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir) {
+// Runs korim with the arguments in the directory dir; the streams go to files there, standard
+// output to stdoutName instead when that is given (r.out is then empty).
+inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir,
+                          const std::string& stdoutName = "") {
   RunResult r;
-  const std::string outName = dir / ".stdout", errName = dir / ".stderr";
+  const std::string outName = stdoutName.empty() ? dir / ".stdout" : stdoutName, errName = dir / ".stderr";
   pid_t pid = fork();
   if (pid == 0) {
     const int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -55,8 +57,9 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   int wstatus = 0;
   if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
     r.status = WEXITSTATUS(wstatus);
-  r.out = korim_test::readFile(outName), r.err = korim_test::readFile(errName);
-  std::remove(outName.c_str()), std::remove(errName.c_str());
+  r.err = korim_test::readFile(errName);
+  std::remove(errName.c_str());
+  if (stdoutName.empty()) r.out = korim_test::readFile(outName), std::remove(outName.c_str());
   return r;
 }
 

@@ -106,3 +106,23 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   EXPECT_TRUE(inOrder(readFile(dir / "ave.tab"), {"REMARK DATA STATISTICS DC CORR R       0.000\n",
                                                   "REMARK DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- 0.000"}));
 }
+
+// Without -dcEns each allowed state's table goes to the standard output, right after the
+// state's remark, exactly as it goes into the -dcEns file; a clashing state has none.
+TEST(EnsembleMode, StateTablesWithoutDcEnsGoToTheStandardOutput) {
+  TempDir dir;
+  const RunResult toFile = ensemble(dir, 1, 1, "0 90 0\n0 0 0\n", {"-dcEns", "states.tab"});
+  const RunResult toStdout = ensemble(dir, 1, 1, "0 90 0\n0 0 0\n");
+  ASSERT_EQ(toFile.status + toStdout.status, 0) << toFile.err << toStdout.err;
+  const std::string states = readFile(dir / "states.tab");
+  ASSERT_TRUE(states.rfind("REMARK Molecular Alignment Simulation.\n\nREMARK ENSEMBLE ID 1\n", 0) == 0 &&
+              states.find("REMARK ENSEMBLE ID 2\n") == std::string::npos);
+  std::string expected = toFile.out;
+  const std::string appended = "REMARK Simulated DCs will be appended to states.tab.\n";
+  ASSERT_NE(expected.find(appended), std::string::npos);
+  expected.erase(expected.find(appended), appended.size());
+  const size_t state1 = expected.find("REMARK ENSEMBLE Q_EULER_ANGLES ", expected.find("REMARK ENSEMBLE ID 1\n"));
+  ASSERT_NE(state1, std::string::npos);
+  expected.insert(expected.find('\n', state1) + 1, states);
+  EXPECT_EQ(toStdout.out, expected);
+}

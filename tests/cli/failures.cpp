@@ -221,11 +221,17 @@ TEST(Runs, StatusMessagesAndResultTable) {
   };
   // /dev/full opens but refuses every write: a lost table or record must fail the run.
   if (access("/dev/full", W_OK) == 0) {
-    const std::vector<std::string> lost = {"DC Error writing output file /dev/full\n", "korim: error in writeDCmod.\n"};
+    const std::string full = "/dev/full: No space left on device\n";
+    const std::vector<std::string> lost = {"DC Error writing output file " + full, "korim: error in writeDCmod.\n"};
     cases.push_back({{"-outD", "/dev/full", "-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
     cases.push_back({{"-outD", "/dev/full", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, lost});
     cases.push_back({{"-anPdb", "-pdb", kPdb, "-outP", "/dev/full"}, 1,
-                     {"KORIM Error writing output file /dev/full\n"}});
+                     {"KORIM Error writing output file " + full}});
+    cases.push_back({ensemble({"-flex", "/dev/full"}), 1,
+                     {"KORIM Error writing log file for grid search " + full, "matrix: ensembleAlignment error occured.\n"}});
+    for (const char* list : {"-outE", "-outEAx"})
+      cases.push_back({ensemble({list, "/dev/full"}), 1,
+                       {"KORIM Error writing ensemble monitoring file " + full, "matrix: setupEnsemble error occured.\n"}});
   }
   if (geteuid() != 0) {  // root writes into a read-only directory all the same
     const std::string ro = data / "ro";
@@ -242,7 +248,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
   std::signal(SIGXFSZ, SIG_IGN);
   if (setrlimit(RLIMIT_FSIZE, &cap) == 0) {
     expectRun({{"-outD", "out.tab", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1,
-               {"DC Error writing output file out.tab\n", "korim: error in writeDCmod.\n"}});
+               {"DC Error writing output file out.tab: File too large\n", "korim: error in writeDCmod.\n"}});
     setrlimit(RLIMIT_FSIZE, &old);
   }
   std::signal(SIGXFSZ, SIG_DFL);

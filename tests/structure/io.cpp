@@ -305,7 +305,7 @@ TEST_F(Io, WriterFormatSelectionAndFailures) {
         const char *path, *message;
     } failing[] = {{"/nonexistent-dir/x.pdb",
                     "PDB Error opening PDB file /nonexistent-dir/x.pdb: No such file or directory\n"},
-                   {"/dev/full", "PDB Error writing PDB file /dev/full\n"}};
+                   {"/dev/full", "PDB Error writing PDB file /dev/full: No space left on device\n"}};
     for (const auto& f : failing) {
         if (std::strcmp(f.path, "/dev/full") == 0 && access(f.path, W_OK) != 0) continue;
         int status = 0;

@@ -1,0 +1,50 @@
+// What a run does with outputs that are not plain files: a pipe named by -outD that a later
+// failure must not remove, and a standard output that refuses the run's lines.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+
+// The table went into a pipe, then the rotated structure could not be written: the run fails,
+// and the pipe, which this run did not create, stays.
+TEST(Outputs, AFailedRunKeepsThePipeItsTableWentTo) {
+  const TempDir d;
+  const std::string pipe = d / "table.pipe";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const RunResult r = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", pipe,
+                                "-pdbRot", "no_such_dir/r.pdb"},
+                               d);
+  std::string table(65536, '\0');
+  table.resize(static_cast<size_t>(std::max<ssize_t>(0, read(reader, table.data(), table.size()))));
+  close(reader);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"PDB Error opening PDB file no_such_dir/r.pdb: No such file or directory\n",
+                              "matrix: error in writePDBRot.\n", kMemoryLine}))
+      << r.err;
+  struct stat st {};
+  EXPECT_TRUE(lstat(pipe.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+  EXPECT_NE(table.find("\nDATA KORIM_MODE STERIC\n"), std::string::npos);  // the table did go in
+}
+
+// Lines the standard output refused fail the run with the system's reason, once, before the
+// closing memory-status line; the table file written beside them is whole.
+TEST(Outputs, AFullStandardOutputFailsTheRun) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const TempDir d;
+  const RunResult full = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab"},
+                                  d, "/dev/full");
+  EXPECT_EQ(full.status, 1);
+  const std::string message = "korim: error writing to the standard output: No space left on device\n";
+  EXPECT_TRUE(inOrder(full.err, {message, kMemoryLine}) && endsWithMemoryStatus(full.err)) << full.err;
+  EXPECT_EQ(full.err.find(message), full.err.rfind(message));
+  const std::string table = readFile(d / "x.tab");
+  const RunResult plain = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab"}, d);
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_EQ(plain.err.find("standard output"), std::string::npos);
+  EXPECT_EQ(readFile(d / "x.tab"), table);
+}
