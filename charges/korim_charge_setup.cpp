@@ -461,11 +461,10 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
       break;
   }
   if (status != 0) return status;
-  // A listing cut short (full disk, bad device) must not pass for a complete one.
-  if (listing && (std::fflush(listing.get()) != 0 || std::ferror(listing.get()) != 0)) {
-    chargeMessage("KORIM Error writing pka output %s\n", outName);
+  // A listing cut short (full disk, bad device) must not pass for a complete one: the shared
+  // closer names the reason and takes back a file this run wrote.
+  if (listing && foundation::closeOutput(listing.release(), outName, "KORIM Error writing pka output %s: %s\n") != 0)
     return 1;
-  }
 
   // Multipole scaling by fixed slot numbers: monopole 1, quadrupole 2-8, dipole 9-10.
   if (el.kMonoCh != 1.0f || el.kDipoCh != 1.0f || el.kQuadCh != 1.0f) {

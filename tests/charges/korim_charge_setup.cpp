@@ -109,7 +109,7 @@ TEST(ChargeSource, NoSourceAndListingFiles) {
   for (const auto& [path, message] :
        {Case{"/nonexistent-dir/x.lst",
              "KORIM Error opening file for pka output /nonexistent-dir/x.lst: No such file or directory\n"},
-        Case{"/dev/full", "KORIM Error writing pka output /dev/full\n"}}) {
+        Case{"/dev/full", "KORIM Error writing pka output /dev/full: No space left on device\n"}}) {
     const Outcome r = run(m, settings(0, 1), "", path);
     EXPECT_TRUE(r.status == 1 && r.err == message) << r.err;
   }
