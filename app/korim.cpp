@@ -516,6 +516,10 @@ int structureRun(Run& run) {
       run.status = 1;
       return 1;
     }
+  } else {
+    // Without -pdb the structure stays empty, as an empty file leaves it: every mode here
+    // needs atoms.
+    return fail(run, 1, "PDB Error: no atoms read from the standard input (no -pdb given)\n");
   }
   int rc = korim::couplings::readDC(p.inDName, dTab);
   if (rc != 0) {
