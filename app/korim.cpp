@@ -517,6 +517,12 @@ int structureRun(Run& run) {
       run.status = 1;
       return 1;
     }
+  } else {
+    // Without -pdb the structure stays empty, as an empty file leaves it: every mode here
+    // needs atoms. The message says where a structure comes from, so that one piped to the
+    // program is not thought read.
+    return fail(run, 1,
+                "PDB Error: no structure given (-pdb); korim does not read one from the standard input\n");
   }
   int rc = korim::couplings::readDC(p.inDName, dTab);
   if (rc != 0) {

@@ -90,6 +90,7 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   std::printf("REMARK %d DC of %d picked.\n", picked, dTab->dCount);
   std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
   flags.restore();
+  if (noAcceptedTrial(&stats, "-jack", mapCount, nullptr) != 0) return 1;
   return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
                          pdbRotName, remark);
 }

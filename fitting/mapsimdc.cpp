@@ -105,12 +105,13 @@ bool anyZeroSolution(const couplings::DTensor& t) {
 }
 
 // The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
-// nAdjustMc perturbed fits stay within their error bars.
-void adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
+// nAdjustMc perturbed fits stay within their error bars. Returns whether it adjusted the factor
+// (false: the user's factor stays).
+bool adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
                      int verbose) {
   if (!k->mcAdjustFlag || k->validCountD < 5) {
     std::printf("REMARK DC error bars scaled by user supplied factor of %.1f.\n", k->kSigma);
-    return;
+    return false;
   }
   const int limit = static_cast<int>(k->nAdjustMc * k->mcAdjustFrac);
   std::printf("REMARK Adjusting DC error bars ...\n");
@@ -134,6 +135,19 @@ void adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, Mc
     std::fprintf(stderr, "\nKORIM Warning: DC error bars not adjusted within %d passes.", passes);
   std::fprintf(stderr, "\n");
   std::printf("REMARK DC error bars automatically adjusted by factor of %.1f.\n", k->kSigma);
+  return true;
+}
+
+// What decides the acceptance of a trial, for a run that accepted none.
+std::string acceptance(const KorimInfo* k, bool adjusted) {
+  std::string line;
+  foundation::appendf(line,
+                      "korim: -err accepts a trial only when every back-calculated coupling lies "
+                      "within its error bar times %.1f, %s; -noerr accepts every trial.\n",
+                      static_cast<double>(k->kSigma),
+                      adjusted ? "the factor found by -autoMc (-noautoMc with -kAdjustMc sets it)"
+                               : "the factor of -kAdjustMc with -noautoMc (-autoMc adjusts it)");
+  return line;
 }
 
 }  // namespace
@@ -178,7 +192,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
     return 1;
   }
 
-  adjustErrorBars(pdbInfo, dTab, k, &rows, verbose);
+  const bool adjusted = adjustErrorBars(pdbInfo, dTab, k, &rows, verbose);
   rows.scale(k->kSigma);
 
   for (int t = 1; t <= mapCount; t++) {
@@ -201,6 +215,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   }
   std::fprintf(stderr, "\n");
   std::fflush(stderr);
+  if (noAcceptedTrial(&stats, "-mcDc", mapCount, acceptance(k, adjusted).c_str()) != 0) return 1;
 
   // The averages over the accepted fits go back into the table.
   const long n = stats.accepted;

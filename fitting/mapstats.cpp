@@ -167,6 +167,21 @@ void mapProgress(int t, int count) {
   std::fflush(stderr);
 }
 
+int noAcceptedTrial(const MapStats* s, const char* mode, int trials, const char* acceptance) {
+  if (s->accepted > 0 || trials < 1) return 0;
+  std::fprintf(stderr, "korim: %s: 0 of %d trials accepted; the run has no result and writes no table.\n",
+               mode, trials);
+  if (acceptance != nullptr)
+    std::fputs(acceptance, stderr);
+  else
+    std::fprintf(stderr,
+                 "korim: a %s trial is accepted when its order matrix has S_zz below 999.9, as every "
+                 "fitted one has (a tensor given by the user, such as -saupe, may not); -kAdjustMc, "
+                 "-autoMc and -err/-noerr apply to -mcDc only.\n",
+                 mode);
+  return 1;
+}
+
 int mapStatsAdd(MapStats* s, couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
                 const MapLogs* logs, int trial) {
   const couplings::DTensor& t = dTab->dTensor;

@@ -83,6 +83,12 @@ struct Mapping {
 // The progress line of trial t of count on stderr ("REMARK Sampled %d of %d\r").
 void mapProgress(int t, int count);
 
+// Trials ran (trials above 0) and none was accepted: the estimate has no result. Says so on
+// stderr for mode ("-mcDc", "-jack", "-mcStruc") with the number of trials and what decides the
+// acceptance: the line acceptance, or when it is null that of -jack and -mcStruc (an order matrix
+// with S_zz below 999.9). Returns 1 then, 0 otherwise.
+int noAcceptedTrial(const MapStats* s, const char* mode, int trials, const char* acceptance);
+
 // Takes the fit now in dTab as accepted trial number trial (from 1): analyses its Saupe vector,
 // stores and accumulates it, and writes its rows of the Da log (with the RMS and chi-square of
 // getStatDC) and of the map log. Returns 0, or 1 after "Matrix: error in analyzeSaupe.\n".
@@ -101,8 +107,8 @@ int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapL
 // The end of the jackknife and of the estimate on the structure: the listing (Saupe log rows
 // "%5d  %e  %e  %e  %e  %e\n"), the table back-calculated from the average tensor (tensor mode 6)
 // and written with the mapping statistics to outDName, and with an accepted fit the rotated
-// structures under pdbRotName. Returns 0 (also with no accepted fit, after "WARNING %d SVD runs of
-// %d succesful.\n"); 1 after the failing step's message; the rotated-structure writer's status
+// structures under pdbRotName. Returns 0 (also when no trial ran, after "WARNING %d SVD runs of %d
+// succesful.\n"; a run whose trials were all rejected stops at noAcceptedTrial); 1 after the failing step's message; the rotated-structure writer's status
 // after "korim: error in writePDBRot.\n".
 int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                     couplings::DTable* dTab, const settings::KorimInfo* korimInfo,

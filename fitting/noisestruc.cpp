@@ -193,6 +193,7 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   std::fflush(stderr);
   std::printf("REMARK %d SVD runs of %d succesful.\n", stats.accepted, mapCount);
   if (const int st = start.restore(true); st != 0) return st;
+  if (noAcceptedTrial(&stats, "-mcStruc", trials, nullptr) != 0) return 1;
   return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
                          pdbRotName, remark);
 }

@@ -31,17 +31,21 @@ struct RunResult {
   std::string out, err;
 };
 
-// Runs korim with the arguments in the directory dir; the streams go to files there, standard
-// output to stdoutName instead when that is given (r.out is then empty).
+// Runs korim with the arguments in the directory dir; the standard input is empty, the output
+// streams go to files there, standard output to stdoutName instead when that is given (r.out is
+// then empty).
 inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir,
                           const std::string& stdoutName = "") {
   RunResult r;
   const std::string outName = stdoutName.empty() ? dir / ".stdout" : stdoutName, errName = dir / ".stderr";
   pid_t pid = fork();
   if (pid == 0) {
+    const int fi = open("/dev/null", O_RDONLY);
     const int fo = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fo, 1) < 0 || dup2(fe, 2) < 0) _exit(127);
+    if (fi < 0 || fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fi, 0) < 0 || dup2(fo, 1) < 0 ||
+        dup2(fe, 2) < 0)
+      _exit(127);
     // The program's allocator keeps its blocks until the process ends, by design.
     const char* asan = std::getenv("ASAN_OPTIONS");
     std::string opts = asan ? asan : "";

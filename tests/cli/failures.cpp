@@ -88,6 +88,10 @@ TEST(Runs, StatusMessagesAndResultTable) {
     return std::vector<std::string>{"-stKorimGrid", out[0], out[1], "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                     testData("cli/two_domains.inp"), "-inE", testData("cli/one_state.ens"), "-ave", "out.tab"};
   };
+  auto mcDc = [&](std::vector<std::string> factor) {
+    factor.insert(factor.end(), {"-bestFit", "-mcDc", "-noautoMc", "-inD", kCouplings, "-pdbRot", "r.pdb"});
+    return onPdb(kPdb, factor);
+  };
   std::vector<Expect> cases = {
       // Inputs that cannot be read.
       {steric({"-pdb", "no_such.pdb", "-inD", kCouplings, "-pdbRot", "r.pdb"}), -1,
@@ -139,6 +143,28 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", fitFailed}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,
        {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n", fitFailed}},
+      {steric({"-inD", kCouplings}), 1,
+       {"PDB Error: no structure given (-pdb); korim does not read one from the standard input\n"}},
+      // Error estimates that accept no trial have no result: no table, no failure table, no
+      // rotated structures. No fit stays within error bars of factor 1 (17 of 200 do at 3); a
+      // tensor given with an S_zz of 1000 is no order matrix for -jack and -mcStruc.
+      {mcDc({"-kAdjustMc", "1", "-map", "20", "-outFail", "f.tab"}), 1,
+       {"korim: -mcDc: 0 of 20 trials accepted; the run has no result and writes no table.\n",
+        "korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 1.0, "
+        "the factor of -kAdjustMc with -noautoMc (-autoMc adjusts it); -noerr accepts every trial.\n", fitFailed},
+       false, {}, {"!f.tab"}},
+      {mcDc({"-kAdjustMc", "3", "-map", "200"}), 0, {}, true,  // the failure table on standard output
+       {"\nREMARK Failure Statistics.\n", "MAPPING NUMBER OF SUCCESFUL STEPS   17\n"}, {"r.pdb.0"}},
+      {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-saupe", "1000", "0", "0", "0", "0", "-inD", kCouplings,
+                    "-pdbRot", "r.pdb"}), 1,
+       {"korim: -jack: 0 of 5 trials accepted; the run has no result and writes no table.\n",
+        "korim: a -jack trial is accepted when its order matrix has S_zz below 999.9, as every fitted one has (a "
+        "tensor given by the user, such as -saupe, may not); -kAdjustMc, -autoMc and -err/-noerr apply to -mcDc "
+        "only.\n", fitFailed}},
+      {onPdb(kPdb, {"-bestFit", "-mcStruc", "-noautoCone", "-map", "3", "-saupe", "1000", "0", "0", "0", "0", "-inD",
+                    kCouplings, "-pdbRot", "r.pdb"}), 1,
+       {"korim: -mcStruc: 0 of 3 trials accepted; the run has no result and writes no table.\n",
+        "korim: a -mcStruc trial is accepted when its order matrix has S_zz below 999.9", fitFailed}},
       {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1, {"korim: no coupling table given (-inD2).\n", compareFailed}},
       {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
        {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n", compareFailed}},
