@@ -108,8 +108,9 @@ int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapL
 // "%5d  %e  %e  %e  %e  %e\n"), the table back-calculated from the average tensor (tensor mode 6)
 // and written with the mapping statistics to outDName, and with an accepted fit the rotated
 // structures under pdbRotName. Returns 0 (also when no trial ran, after "WARNING %d SVD runs of %d
-// succesful.\n"; a run whose trials were all rejected stops at noAcceptedTrial); 1 after the failing step's message; the rotated-structure writer's status
-// after "korim: error in writePDBRot.\n".
+// succesful.\n"; a run whose trials were all rejected stops at noAcceptedTrial); 1 after the
+// failing step's message; the rotated-structure writer's status after "korim: error in
+// writePDBRot.\n".
 int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                     couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
                     const MapLogs* logs, int verbose, int mapCount, const char* outDName,
