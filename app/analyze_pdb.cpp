@@ -2,6 +2,7 @@
 // between them, and the structure written in either frame.
 #include "app/analyze_pdb.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -75,6 +76,14 @@ void dipoleFrame(const Coords& c, int chCount, const int* ids, const float* q, C
     for (int col = 0; col < 3; col++) m[r + 1][col + 1] = a->eigVec[r][col];
   if (couplings::eigVec2euler(m, a->alpha, a->beta, a->gamma) != 0)
     std::fputs("eigVec2euler: error occured!\n", stderr);
+}
+
+// True when every element of the frame is a finite number.
+bool frameDefined(const double m[3][3]) {
+  for (int r = 0; r < 3; r++)
+    for (int col = 0; col < 3; col++)
+      if (!std::isfinite(m[r][col])) return false;
+  return true;
 }
 
 // Temperature factors and charge texts of the charged atoms, from the charges as they came.
@@ -157,6 +166,16 @@ int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
     std::printf("REMARK %d charges selected for simulation.\n", chCount);
     dipoleFrame(c, chCount, chargeAtomID, charges, &ch, &own);
     *chSum = ch.sum;
+    // Without a direction from the negative to the positive centre, or with a dipole across the
+    // z axis (the x axis then has no finite construction), the frame holds not-a-number values:
+    // no record or structure is written from it.
+    if (!frameDefined(own.eigVec)) {
+      std::fprintf(stderr,
+                   "Error in analyzePDB: no dipole frame from the %d selected charges (none, centres "
+                   "that coincide, or a dipole perpendicular to the z axis).\n",
+                   chCount);
+      return 1;
+    }
   } else {
     double inertia[9];
     rc = simulation::calcInertia(pdbInfo, inertia);

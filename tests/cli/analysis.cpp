@@ -280,6 +280,26 @@ TEST(StructureAnalysis, ChargeLabelsAtTheThresholds) {
   EXPECT_EQ(r.out.find("nan"), std::string::npos);
 }
 
+TEST(StructureAnalysis, ChargesWithoutADipoleFrameFailTheRun) {
+  // No charge at all, and two charges at one height (a dipole across the z axis): the frame has
+  // no finite construction, so the run fails before a record or a structure is written.
+  TempDir d;
+  writeFile(d / "two.pdb",
+            "ATOM      1  CA  ALA A   1       2.000   1.000   0.500  1.00  0.00           C\n"
+            "ATOM      2  CA  ALA A   2      -2.000   1.000   0.500  1.00  0.00           C\n"
+            "END\n");
+  const std::pair<std::string, int> cases[] = {{"1 XX charge 1.0\n", 0}, {"1 CA charge 1.0\n2 CA charge -1.0\n", 2}};
+  for (const auto& [pka, n] : cases) {
+    writeFile(d / "q.pka", pka);
+    const RunResult r = runKorim({"-anPdb", "-el", "-nosurf", "-pka", "q.pka", "-pdb", "two.pdb", "-outP", "o.txt",
+                                  "-pdbRot", "rot.pdb"}, d);
+    EXPECT_EQ(r.status, 1) << pka;
+    EXPECT_NE(r.err.find("Error in analyzePDB: no dipole frame from the " + std::to_string(n) + " selected charges"),
+              std::string::npos) << r.err;
+    EXPECT_FALSE(fileExists(d / "o.txt") || fileExists(d / "rot.pdb.0")) << pka;
+  }
+}
+
 TEST(StructureAnalysis, InertiaRecordGoldenAndTheSecondMomentsOfAllHeavyAtoms) {
   // The README's run: the record whole. Then -nosurf: the second-moment tensor of the 602 heavy
   // atoms, whose eigenvalues an independent computation gives as 29.392, 40.080, 72.405 A^2.
