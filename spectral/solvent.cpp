@@ -94,7 +94,7 @@ int subFiltMir(float *rdata, float *work, int size, float *filt, int filtSize, i
   }
   // The points held at the mean start at work[n - skip + 1], and the mean
   // reads rdata[skip + n - 1].
-  int top = std::min(n + 1, N - n);
+  const int top = std::min(n + 1, N - n);
   if (skip < 0 || skip > top) {
     specMsg("SOLVENT Error: skip %d outside 0 to %d for a filter half-width of %d.\n", skip, top,
             n);
