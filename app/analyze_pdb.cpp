@@ -167,12 +167,15 @@ int analyzePDB(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
     dipoleFrame(c, chCount, chargeAtomID, charges, &ch, &own);
     *chSum = ch.sum;
     // Without a direction from the negative to the positive centre, or with a dipole across the
-    // z axis (the x axis then has no finite construction), the frame holds not-a-number values:
-    // no record or structure is written from it.
-    if (!frameDefined(own.eigVec)) {
+    // z axis (the x axis then has no finite construction), the frame holds not-a-number values;
+    // with charges of one sign the missing centre stays at the origin, so that z would point from
+    // the origin to the charges: no record or structure is written from either.
+    const bool oneSign = ch.sums[0] == 0.0f || ch.sums[1] == 0.0f;
+    if (oneSign || !frameDefined(own.eigVec)) {
       std::fprintf(stderr,
-                   "Error in analyzePDB: no dipole frame from the %d selected charges (none, centres "
-                   "that coincide, or a dipole perpendicular to the z axis).\n",
+                   "Error in analyzePDB: no dipole frame from the %d selected charges (none, "
+                   "charges of one sign, centres that coincide, or a dipole perpendicular to the z "
+                   "axis).\n",
                    chCount);
       return 1;
     }

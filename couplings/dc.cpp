@@ -124,8 +124,10 @@ int readDC(const char* inDName, DTable* dTab) {
     tabVar* varInfo = nullptr;
     int varCount = 0;
     int entryCount = 0;
-    int status = rdTable(inDName, &matrix, &varCount, &entryCount, &varInfo,
-                         static_cast<int>(kDcMissing));
+    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen.
+    static const char* const kFiniteColumns[] = {"D", "DI", "DD", "S", "W", "FC", nullptr};
+    int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo,
+                               static_cast<int>(kDcMissing), kFiniteColumns);
     if (status != 0) {
         freeTab(matrix, varInfo, varCount, entryCount);
         return status;

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -253,12 +254,13 @@ int buildColumns(const KeyLines& k, TableOut& t) {
 // token) with length characters, with the file's null markers turned into the caller's.
 // A missing or unreadable item is named and counted in badItems (its value 0 or the empty
 // text). Returns false when a text could not be mapped (after the message).
+// A column whose items must be finite counts "nan" and "inf" among the unreadable items.
 bool cellValue(tabVar& col, int v, const char* line, const char* start, int length, const KeyLines& k,
-               int defNullValue, int* badItems, float* value) {
+               int defNullValue, bool mustBeFinite, int* badItems, float* value) {
     *value = 0.0f;
     if (col.type == TAB_INT || col.type == TAB_FLOAT) {
         *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
-        if (badToken) {
+        if (badToken || (mustBeFinite && !std::isfinite(*value))) {
             std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
             std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
             *value = 0.0f;
@@ -290,9 +292,9 @@ bool cellValue(tabVar& col, int v, const char* line, const char* start, int leng
 }
 
 // Second pass: the rows into the matrix (readMode 1) and the header lines into hdrBase (when
-// given); 0, or 1 after a message.
+// given); 0, or 1 after a message. finite[v]: column v takes finite numbers only.
 int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
-             int defNullValue, int readMode) {
+             int defNullValue, int readMode, const std::vector<bool>& finite) {
     std::rewind(rs.in);
     int row = 0;
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
@@ -308,7 +310,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
             for (int v = 0; v < t.varCount; v++) {
                 const char* start = v < found ? starts[v] : nullptr;
                 if (!cellValue(t.varInfo[v], v, line, start, start != nullptr ? lengths[v] : 0, k, defNullValue,
-                               &badItems, &out[v]))
+                               finite[v], &badItems, &out[v]))
                     return 1;
             }
             row++;
@@ -333,10 +335,10 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     return 0;
 }
 
-}  // namespace
-
-int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
-             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
+// rdTable2, the columns named in finiteNames (null-terminated; null: none) taking finite numbers only.
+int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+              hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode,
+              const char* const* finiteNames) {
     TableOut t;
     // Every exit stores what was reached, so that the caller can release it.
     auto finish = [&](int status) {
@@ -372,8 +374,27 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
         std::memset(t.matrix, 0, sizeof(float) * static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount));
     }
     t.entryCount = k.rows;
+    std::vector<bool> finite(static_cast<size_t>(t.varCount), false);
+    for (const char* const* name = finiteNames; name != nullptr && *name != nullptr; name++) {
+        const int v = getTabVar(t.varInfo, t.varCount, *name);
+        if (v >= 0) finite[static_cast<size_t>(v)] = true;
+    }
     hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
-    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode));
+    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, finite));
+}
+
+}  // namespace
+
+int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
+             hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
+    return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, hdrBasePtr, defNullValue,
+                     nullEntryFlag, readMode, nullptr);
+}
+
+int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
+                  tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames) {
+    return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1,
+                     finiteNames);
 }
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {

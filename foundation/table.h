@@ -55,6 +55,10 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
              hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode);
 int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
             int defNullValue);
+// rdTable, where a number item of a column named in finiteNames (a list ended by null) that is
+// not a finite number ("nan", "inf") is refused as an unreadable item is, with its line.
+int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
+                  tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames);
 
 // Index of the column of that name (ignoring the case of a-z, last match wins), or -1.
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName);

@@ -143,6 +143,16 @@ void badField(LineContext& ctx, int fieldLoc, const char* text) {
     ctx.status = 1;
 }
 
+// An atom record that ends before the end of its z coordinate; the columns after z (occupancy,
+// temperature factor, element, charge) may be absent.
+void cutRecord(LineContext& ctx) {
+    std::fprintf(stderr,
+                 "PDB Error: atom record ends before its z coordinate (column %d) in line %d of PDB "
+                 "file %s\n",
+                 pdbFieldList[PDB_Z].locn, ctx.lineNo, ctx.fileName);
+    ctx.status = 1;
+}
+
 // White space as std::isspace takes it in the "C" locale the program runs in.
 bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -383,6 +393,11 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         variants.record(kind);
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
+        if (len < static_cast<size_t>(pdbFieldList[PDB_Z].locn)) {
+            // A file cut inside its coordinates: the missing columns would read as 0.
+            cutRecord(ctx);
+            break;
+        }
 
         atom.resID = intField(line, len, PDB_RESID, ctx);
         nameField(line, len, PDB_ATOMNAME, atom.atomName);

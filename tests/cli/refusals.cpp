@@ -26,8 +26,57 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // Structures and tables that are cut short or carry no numbers: a charge frame of one sign, an
   // atom record cut before its z column, couplings of not-a-number.
-  cases.insert(cases.end(), {
-  });
+  {
+    // The lysine 6 alone (positive) and the glutamate 16 alone (its two oxygens, negative): the other centre would
+    // stay at the origin and the z axis would point from there to the charges.
+    const auto dipoleOf = [](const char* res) {
+      return std::vector<std::string>{"-anPdb", "-el", "-r1", res, "-rN", res, "-pdb", kPdb, "-inS", "1e-4", "2e-4",
+                                      "0", "0", "0", "-outP", "out.tab", "-pdbRot", "r.pdb"};
+    };
+    const auto noFrame = [](const char* n) {
+      return "Error in analyzePDB: no dipole frame from the " + std::string(n) + " selected charges (none, charges "
+             "of one sign, centres that coincide, or a dipole perpendicular to the z axis).\n";
+    };
+    // The example's first two atom records, the second cut inside its name, after x, after y and
+    // one column short of z's end; then whole up to z, the columns after it absent (accepted).
+    const std::string first = readFile(kPdb).substr(0, 81), second = readFile(kPdb).substr(81, 80);
+    const auto cutAt = [&](size_t columns) {
+      return writeFile(data / ("cut" + std::to_string(columns) + ".pdb"), first + second.substr(0, columns));
+    };
+    const std::string toZ = writeFile(data / "to_z.pdb", first + second.substr(0, 54) + "\nEND\n");
+    const auto cutMessage = [](const std::string& file) {
+      return "PDB Error: atom record ends before its z coordinate (column 54) in line 2 of PDB file " + file + "\n";
+    };
+    // A coupling of nan and an error of inf beside readable rows; 1e300 is refused in the same words.
+    const std::string head = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
+                             "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f\n\n"
+                             "   2 GLN N    2 GLN H -13.2 1.0\n";
+    const std::string nanRow = "   3 ILE N    3 ILE H nan 1.0", infRow = "   4 PHE N    4 PHE H 6.81 -inf";
+    const std::string notNumbers = writeFile(data / "nan.tab", head + nanRow + "\n" + infRow + "\n");
+    const std::string huge = writeFile(data / "huge.tab", head + "   3 ILE N    3 ILE H 1e300 1.0\n");
+    const auto coupled = [](const std::string& tab) {
+      return std::vector<std::string>{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", tab, "-outD", "out.tab"};
+    };
+    cases.insert(cases.end(), {
+      {dipoleOf("6"), 1, {noFrame("1"), "korim: error in analysis of PDB.\n"}},
+      {dipoleOf("16"), 1, {noFrame("2"), "korim: error in analysis of PDB.\n"}},
+      {{"-stKorim", "-pdb", cutAt(19), "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {cutMessage(data / "cut19.pdb"), "Error reading PDB input"}},
+      {{"-stKorim", "-pdb", cutAt(38), "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {cutMessage(data / "cut38.pdb"), "Error reading PDB input"}},
+      {{"-anPdb", "-pdb", cutAt(46), "-inS", "1e-4", "2e-4", "0", "0", "0", "-outP", "out.tab"}, 1,
+       {cutMessage(data / "cut46.pdb"), "Error reading PDB input"}},
+      {{"-anPdb", "-pdb", cutAt(53), "-inS", "1e-4", "2e-4", "0", "0", "0", "-outP", "out.tab"}, 1,
+       {cutMessage(data / "cut53.pdb"), "Error reading PDB input"}},
+      {{"-anPdb", "-pdb", toZ, "-inS", "1e-4", "2e-4", "0", "0", "0", "-outP", "out.tab"}, 0,
+       {"to_z.pdb, 2 Atoms, Residues 1 to 1.\n"}, true},
+      {coupled(notNumbers), 1,
+       {"RdTable Warning: Bad F-Item 7:\n" + nanRow + "\n\n", "RdTable Warning: Bad F-Item 8:\n" + infRow + "\n\n",
+        "RdTable Error: 2 bad items in " + notNumbers + "\n", "Error reading DC input"}},
+      {coupled(huge), 1,
+       {"RdTable Warning: Bad F-Item 7:\n   3 ILE N    3 ILE H 1e300 1.0\n\n", "RdTable Error: 1 bad item in " + huge}},
+    });
+  }
 
   // Outputs that would overwrite each other, and closed standard streams.
   cases.insert(cases.end(), {

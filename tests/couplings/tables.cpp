@@ -108,15 +108,21 @@ TEST(ReadDC, UnknownNucleusRowIsUnusedWhereverItStands) {
   }
 }
 
-// A table without rows, a non-number and a short row: each is named and the table refused, so
-// no missing coupling can enter a fit as 0 Hz. (A missing file: cli FailingRun.MessagesStatusAndNoResult.)
+// A table without rows, a non-number, a short row and a coupling, error or weight that is not a
+// finite number: each is named and the table refused, so no missing coupling can enter a fit as
+// 0 Hz nor a row be dropped unseen. (A missing file: cli FailingRun.MessagesStatusAndNoResult.)
 TEST(ReadDC, BadFilesAreRefusedWithTheirMessage) {
   const std::string empty = testData("dc/no_rows.tab"), bad = testData("dc/bad_number.tab");
+  const std::string nonFinite = testData("dc/non_finite.tab");
   const std::pair<std::string, std::string> cases[] = {
       {empty, "RdTable Error: no entries in " + empty + "\n"},
       {bad, "RdTable Warning: Bad F-Item 5:\n   5    N    5    H    abc\n\n"
             "RdTable Warning: Bad F-Item 5:\n   6    N    6    H\n\n"
-            "RdTable Error: 2 bad items in " + bad + "\n"}};
+            "RdTable Error: 2 bad items in " + bad + "\n"},
+      {nonFinite, "RdTable Warning: Bad F-Item 5:\n   5    N    5    H      nan    1.000  1.00\n\n"
+                  "RdTable Warning: Bad F-Item 6:\n   6    N    6    H    3.000     -inf  1.00\n\n"
+                  "RdTable Warning: Bad F-Item 7:\n   7    N    7    H    4.000    1.000   NaN\n\n"
+                  "RdTable Error: 3 bad items in " + nonFinite + "\n"}};
   for (const auto& [path, want] : cases) {
     DTable t;
     std::string err;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 #include <fcntl.h>
@@ -72,15 +73,43 @@ TEST_F(Io, CrlfAndShortLines) {
     EXPECT_EQ(std::string(hn.atomName) + "|" + hn.element, "HN|H");
     EXPECT_TRUE(hn.x == -1.25f && hn.z == 10.125f);  // exact binary fractions
 
-    ASSERT_EQ(read(fixture("short_lines.pdb")), 0);
-    ASSERT_EQ(pdb.atomCount, 5);
+    // A record that ends before the last column of z (line 2 ends after x; later ones after the
+    // residue number, inside the residue name, after the record name) would read its missing
+    // coordinates as 0: the file is refused at the first such line.
+    const std::string shortLines = fixture("short_lines.pdb");
+    EXPECT_EQ(read(shortLines), 1);
+    EXPECT_EQ(err, "PDB Error: atom record ends before its z coordinate (column 54) in line 2 of PDB file " +
+                       shortLines + "\n");
+}
+
+TEST_F(Io, RecordsEndAnywhereAfterZOnlyWhereRead) {
+    const std::string whole = "ATOM      1  CA  LYS A   7      11.000  12.000  13.000  0.50 20.00\n";
+    const std::string toZ = "ATOM      2  CB  LYS A   7      14.000  15.000  16.000\r\n";
+    const std::string cutAtom = "ATOM      3  CG  LYS A   7      17.000  18.000  19.00\n";
+    const std::string cutWater = "HETATM    4  O   HOH W 101      1.000\n";
+    // (file text, HETATM records read, status)
+    const std::tuple<std::string, int, int> cases[] = {
+        {whole + toZ, 0, 0},                                          // no element; no columns after z
+        {whole + cutAtom, 0, 1},                                      // one column short of z
+        {whole + cutWater, 0, 0},                                     // a HETATM record not read
+        {whole + cutWater, 1, 1},                                     // ... and read
+        {"MODEL 1\n" + whole + "ENDMDL\nMODEL 2\n" + cutAtom, 0, 0}};  // a later model: not read
+    TempDir dir;
+    for (const auto& [text, hetatm, status] : cases) {
+        const std::string path = writeFile(dir / "cut.pdb", text);
+        PDBSelectInfo sel;
+        pdbSelectNull(&sel);
+        sel.hetatmFlag = hetatm;
+        ASSERT_EQ(read(path, &sel), status) << text;
+        if (status == 1) {
+            EXPECT_NE(err.find("column 54) in line 2 of PDB file " + path), std::string::npos) << err;
+        }
+    }
+    ASSERT_EQ(read(writeFile(dir / "to_z.pdb", whole + toZ)), 0);
+    ASSERT_EQ(pdb.atomCount, 2);
     const AtomInfo* a = pdb.atomList;
-    // Ends after the temperature factor: no element; after x: y and occupancy 0; after the
-    // residue number: coordinates 0; before column 23: residue number 0, no chain.
     EXPECT_TRUE(a[0].z == 13.0f && a[0].tempFactor == 20.0f && a[0].element[0] == '\0');
-    EXPECT_TRUE(a[1].x == 14.0f && a[1].y == 0.0f && a[1].occupancy == 0.0f);
-    EXPECT_TRUE(a[2].resID == 8 && a[2].x == 0.0f);
-    EXPECT_EQ(std::to_string(a[3].resID) + a[3].resName + "|" + a[3].chainID, "0LYS|");
+    EXPECT_TRUE(a[1].z == 16.0f && a[1].occupancy == 0.0f);
 }
 
 TEST_F(Io, HetatmRecordsOnlyOnRequest) {
