@@ -286,7 +286,8 @@ int electrostaticPrediction(Run& run) {
   return 0;
 }
 
-// The tensor averaged over a two-domain ensemble, its analysis and the average coupling table.
+// The tensor averaged over a two-domain ensemble, its analysis and the average coupling table;
+// OUTPUT_ENSEMBLE 3 predicts no state and writes no average.
 int ensemblePrediction(Run& run) {
   namespace sim = korim::simulation;
   KorimInfo* k = run.korimInfo;
@@ -321,6 +322,11 @@ int ensemblePrediction(Run& run) {
                               run.betaEnsemble, run.gammaEnsemble, ch, run.dotCount, run.ddots,
                               run.saupeAve);
   if (rc != 0) return fail(run, rc, "matrix: ensembleAlignment error occured.\n");
+  if (k->gridInfo.outEflag == 3) {
+    std::fprintf(stderr, "korim: OUTPUT_ENSEMBLE 3 writes the states' structures and predicts no "
+                         "state; no average table is written.\n");
+    return 0;
+  }
   double irrAve[5], gMagAve = 0.0;
   korim::couplings::analyzeSaupe(run.saupeAve, irrAve, &gMagAve, run.eigVec, run.eigVal,
                                  k->yzFlag, &run.da, &run.dr, run.alphaList, run.betaList,

@@ -203,6 +203,25 @@ int logPartAngles(PDBInfo* pdb, const KorimInfo& k, std::FILE* log) {
   return 0;
 }
 
+// " of chain X" after a residue number, or nothing for an atom without a chain name.
+std::string chainOf(const AtomInfo& a) {
+  return a.chainID[0] != '\0' && a.chainID[0] != ' ' ? std::string(" of chain ") + a.chainID : "";
+}
+
+// Warns when the walk over the residues of a domain misses some of them, so that the atoms
+// turned or centred are not the domain the configuration names.
+void warnRangeOrder(const PDBInfo* pdb, int domain, int resN, int resC) {
+  int stop = 0;
+  const int miss = rangeWalkMiss(pdb, resN, resC, &stop);
+  if (miss < 0) return;
+  const AtomInfo &a = pdb->atomList[miss], &b = pdb->atomList[stop];
+  std::fprintf(stderr,
+               "Warning: the residues of domain %d (%d .. %d) are not in ascending order in the "
+               "structure: residue %d%s stands after residue %d%s, where the domain ends; its "
+               "atoms from there on are left out of the domain.\n",
+               domain, resN, resC, a.resID, chainOf(a).c_str(), b.resID, chainOf(b).c_str());
+}
+
 }  // namespace
 
 int positionDomain(PDBInfo* pdbInfo, KorimInfo* korimInfo, int resN, int resC, int origin1,
@@ -405,7 +424,11 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     return st;
   }
 
+  warnRangeOrder(pdbInfo, 1, g.startResDom1, g.endResDom1);
+  if (g.pivotCenter == 0 || g.angleDomFlag) warnRangeOrder(pdbInfo, 2, g.startResDom2, g.endResDom2);
+
   double count = 0.0, lastR = 0.0;
+  int allowed = 0;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     structure::restorePDBCoords(pdbInfo);
@@ -438,6 +461,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
       std::printf("REMARK steric clash of domains in state %d.\n", s);
       continue;
     }
+    allowed++;
     if (g.outEflag == 3) {
       std::printf("REMARK allowed state %d.\n", s);
       continue;
@@ -463,9 +487,16 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   }
   // The log of a file cut short (a full disk) is reported and removed, and fails the run; the
   // standard output is checked at the end of the run.
-  if (log == stdout) return 0;
-  return foundation::closeOutput(logFile.release(), logName,
-                                 "KORIM Error writing log file for grid search %s: %s\n");
+  if (log != stdout && foundation::closeOutput(logFile.release(), logName,
+                                               "KORIM Error writing log file for grid search %s: %s\n") != 0)
+    return 1;
+  // An average over clashing states only is an average of nothing.
+  if (allowed == 0 && g.outEflag != 3) {
+    std::fprintf(stderr, "ensembleAlignment: no allowed state: all %d states clash (clash distance %.2f A).\n",
+                 ensembleCount, static_cast<double>(g.clashDist));
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace korim::simulation

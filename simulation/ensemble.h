@@ -73,8 +73,11 @@ struct EnsembleCharges {
 // the log goes to logName (empty: stdout), and the state's coupling table (writeDCmod, headed by
 // the state's "REMARK ENSEMBLE ID" and "REMARK ENSEMBLE Q_EULER_ANGLES" lines) is appended to
 // outDcEnsName, or written to stdout when that is empty. The structure's coordinates and
-// selection marks are restored at the end. Returns 0; 1 or the failing step's status after its
-// message on stderr; a log file whose writing failed is removed then.
+// selection marks are restored at the end. A domain (1; 2 when it is centred or placed) whose
+// residues rotateDomain's walk does not all reach is warned about on stderr. Returns 0; 1 or the
+// failing step's status after its message on stderr; a log file whose writing failed is removed
+// then; 1 after "ensembleAlignment: no allowed state: ..." when every state clashes (except with
+// outEflag 3, which predicts no state).
 int ensembleAlignment(structure::PDBInfo* pdbInfo, couplings::DTable* dTab,
                       settings::KorimInfo* korimInfo, const char* remark, const char* logName,
                       const char* outDcEnsName, int verbose, int ensembleCount,

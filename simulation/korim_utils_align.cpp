@@ -332,6 +332,19 @@ int rotateDomain(const double* angle, PDBInfo* pdbInfo, int resN, int resC) {
   return 0;
 }
 
+int rangeWalkMiss(const PDBInfo* pdbInfo, int resN, int resC, int* stop) {
+  int end = -1;
+  for (int i = 0; i < pdbInfo->atomCount; i++) {
+    const int r = pdbInfo->atomList[i].resID;
+    if (end < 0 && r > resC) end = i;
+    if (end >= 0 && r >= resN && r <= resC) {
+      *stop = end;
+      return i;
+    }
+  }
+  return -1;
+}
+
 int shiftMol2Domain(PDBInfo* pdbInfo, int resN, int resC) {
   constexpr const char* kTag = "shiftMol2Domain";
   const int len = pdbInfo->atomCount > 0 ? pdbInfo->atomCount : 1;

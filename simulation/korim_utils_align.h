@@ -53,6 +53,12 @@ float largestRadius(int n, const double* x, const double* y, const double* z);
 // build type (the rotated-structure writer turns the same way). Returns 0.
 int rotateDomain(const double* angle, structure::PDBInfo* pdbInfo, int resN, int resC);
 
+// The walk over residues resN..resC (rotateDomain, shiftMol2Domain) takes the range as one run of
+// the atom list: it misses the atoms of the range that stand after an atom above resC (residues
+// not in ascending order, a second chain). Returns the index of the first atom it misses and sets
+// *stop to the index of the atom where the walk ends; -1 when it reaches every atom of the range.
+int rangeWalkMiss(const structure::PDBInfo* pdbInfo, int resN, int resC, int* stop);
+
 // Moves the whole structure so that the centroid of the atoms of residues
 // resN..resC (same walk, single-precision sums) lies at the origin. Returns
 // 0; 1 after "Error in shiftMol2Domain: allocating coord buffers.\n" or

@@ -101,10 +101,13 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   const std::vector<double> s1 = valuesOf(one.err, "DATA SAUPE  "), s2 = valuesOf(r.err, "DATA SAUPE  ");
   ASSERT_TRUE(s1.size() == 5 && s2.size() == 5);
   for (int i = 0; i < 5; i++) EXPECT_NEAR(s2[i], s1[i] / 2, 1e-8) << i;
-  // Every state clashing leaves an average of zero: its statistics fix no regression line.
-  ASSERT_EQ(ensemble(dir, 1, 1, "0 0 0\n").status, 0);
-  EXPECT_TRUE(inOrder(readFile(dir / "ave.tab"), {"REMARK DATA STATISTICS DC CORR R       0.000\n",
-                                                  "REMARK DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- 0.000"}));
+  // Every state clashing leaves no state to average: the run fails and writes no average table.
+  std::remove((dir / "ave.tab").c_str());
+  const RunResult none = ensemble(dir, 1, 1, "0 0 0\n");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("ensembleAlignment: no allowed state: all 1 states clash (clash distance 2.00 A).\n"),
+            std::string::npos);
+  EXPECT_FALSE(fileExists(dir / "ave.tab"));
 }
 
 // Without -dcEns each allowed state's table goes to the standard output, right after the
@@ -125,4 +128,30 @@ TEST(EnsembleMode, StateTablesWithoutDcEnsGoToTheStandardOutput) {
   ASSERT_NE(state1, std::string::npos);
   expected.insert(expected.find('\n', state1) + 1, states);
   EXPECT_EQ(toStdout.out, expected);
+}
+
+// Without -flex each state's log goes to the standard output too, between the state tables, so
+// that output is no table file; with -flex it is, and without -flex the tables of -dcEns are.
+TEST(EnsembleMode, StateTablesReadAsATableFileOnlyApartFromTheLog) {
+  TempDir dir;
+  const std::string twoStates = "0 0 0\n0 20 0\n";
+  const RunResult flex = ensemble(dir, 1, 0, twoStates);
+  ASSERT_EQ(flex.status, 0) << flex.err;
+  writeFile(dir / "flex.tab", flex.out);
+  std::vector<std::string> noFlex = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", "two.inp",
+                                     "-inE", "states.ens", "-ave", "ave.tab"};
+  const RunResult mixed = runKorim(noFlex, dir);
+  ASSERT_EQ(mixed.status, 0) << mixed.err;
+  writeFile(dir / "mixed.tab", mixed.out);
+  EXPECT_TRUE(inOrder(mixed.out, {"REMARK ENSEMBLE ID 1\n", "\nVARS ", "\n[2]  domain rotation angle [deg.]:  ",
+                                  "\ninter helix angle", "\nDa(NH) = ", "\nEuler angles", "REMARK ENSEMBLE ID 2\n",
+                                  "\nVARS "}));
+  noFlex.insert(noFlex.end(), {"-dcEns", "states.tab"});
+  ASSERT_EQ(runKorim(noFlex, dir).status, 0);
+  for (const std::string name : {"flex.tab", "states.tab", "mixed.tab"}) {
+    const RunResult conv = runKorim({"-conv", "-inD", name}, dir);
+    const bool table = name != "mixed.tab";
+    EXPECT_EQ(conv.status, table ? 0 : 1) << name << conv.err;
+    EXPECT_NE(conv.err.find(table ? name + ", 126 Couplings" : "RdTable Error: "), std::string::npos) << conv.err;
+  }
 }

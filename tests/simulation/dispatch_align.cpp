@@ -217,6 +217,27 @@ void expectAt(const korim_test::TestStructure& s, std::initializer_list<std::vec
 
 }  // namespace
 
+// The atoms a walk over a residue range misses: those of the range after an atom above it (the
+// first missed, and where the walk ended), in residues out of order and in a second chain.
+TEST(Domain, WalkMissesTheRangeAfterAResidueAboveIt) {
+  const struct {
+    std::vector<int> residues;
+    int resN, resC, miss, stop;
+  } cases[] = {{{1, 2, 3, 4}, 1, 2, -1, 0}, {{1, 2, 3, 1, 2, 3}, 2, 3, -1, 0},  // never above the range
+               {{3, 1, 2}, 1, 2, 1, 0},     {{1, 2, 3, 1, 2, 3}, 1, 2, 3, 2},  // reversed, two chains
+               {{1, 3, 2, 5}, 1, 3, -1, 0}, {{1, 4, 0, 3}, 1, 3, 3, 1}};       // unordered within
+  for (const auto& c : cases) {
+    korim_test::TestStructure s;
+    for (int r : c.residues) s.add(0, 0, 0, 0, r);
+    s.get();
+    int stop = 0;
+    EXPECT_EQ(rangeWalkMiss(&s.pdb, c.resN, c.resC, &stop), c.miss) << c.residues.size();
+    if (c.miss >= 0) {
+      EXPECT_EQ(stop, c.stop);
+    }
+  }
+}
+
 TEST(Domain, TurnFollowsTheEulerConventionWithinTheRange) {
   // alpha 90 and gamma 90 (beta 0): a quarter turn about z taking (x, y) to (y, -x);
   // beta 90: M(90, 0, 0) has rows (0 0 -1), (0 1 0), (1 0 0).
