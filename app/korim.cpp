@@ -710,16 +710,17 @@ int runKorim(Run& run, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard stream would hand its number to the first file opened.
+  korim::foundation::guardStandardStreams();
   static Run run;  // large (file-name buffers); kept off the stack
   int status = runKorim(run, argc, argv);
   // An output that could not be opened or written fails the run, also where the writer went on
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
   // What went to the standard output (remarks, order matrices, tables) must have arrived too.
-  if (const int err = korim::foundation::flushError(stdout); err != 0) {
-    std::fprintf(stderr, "korim: error writing to the standard output: %s\n", std::strerror(err));
-    if (status == 0) status = 1;
-  }
+  if (korim::foundation::finishStandardOutput("korim: error writing to the standard output: %s\n") != 0 &&
+      status == 0)
+    status = 1;
   cleanUp(run);
   // A status is reported modulo 256 by the system; keep failures non-zero.
   if (status != 0 && (status & 0xff) == 0) return 1;
