@@ -13,6 +13,7 @@
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
+#include "app/run_outputs.h"
 #include "assignment/korim_utils_visit.h"
 #include "assignment/ran_sim_dc.h"
 #include "charges/korim_charge_setup.h"
@@ -362,6 +363,11 @@ int prediction(Run& run) {
     run.status = rc;
     return rc;
   }
+  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE).
+  if (k->korimMode == kModeStericGrid && refuseSharedOutputs(run.params, *k) != 0) {
+    run.status = 1;
+    return 1;
+  }
   rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
                                    run.chargeAtomID, run.charges, run.params.outPkaName);
   if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
@@ -703,6 +709,12 @@ int runKorim(Run& run, int argc, char** argv) {
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   checkArgs(argc, argv);
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
+  // Two outputs with one file: the later would overwrite the earlier, which nothing would say.
+  if (run.korimInfo->korimMode != kModeStericGrid &&
+      refuseSharedOutputs(run.params, *run.korimInfo) != 0) {
+    run.status = 1;
+    return 1;
+  }
 
   return tableMode(run) ? run.status : structureRun(run);
 }
