@@ -13,6 +13,7 @@
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
+#include "app/run_outputs.h"
 #include "assignment/korim_utils_visit.h"
 #include "assignment/ran_sim_dc.h"
 #include "charges/korim_charge_setup.h"
@@ -368,6 +369,11 @@ int prediction(Run& run) {
     run.status = rc;
     return rc;
   }
+  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE).
+  if (k->korimMode == kModeStericGrid && refuseSharedOutputs(run.params, *k) != 0) {
+    run.status = 1;
+    return 1;
+  }
   rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
                                    run.chargeAtomID, run.charges, run.params.outPkaName);
   if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
@@ -709,6 +715,12 @@ int runKorim(Run& run, int argc, char** argv) {
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   checkArgs(argc, argv);
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
+  // Two outputs with one file: the later would overwrite the earlier, which nothing would say.
+  if (run.korimInfo->korimMode != kModeStericGrid &&
+      refuseSharedOutputs(run.params, *run.korimInfo) != 0) {
+    run.status = 1;
+    return 1;
+  }
 
   return tableMode(run) ? run.status : structureRun(run);
 }
@@ -716,16 +728,17 @@ int runKorim(Run& run, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard stream would hand its number to the first file opened.
+  korim::foundation::guardStandardStreams();
   static Run run;  // large (file-name buffers); kept off the stack
   int status = runKorim(run, argc, argv);
   // An output that could not be opened or written fails the run, also where the writer went on
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
   // What went to the standard output (remarks, order matrices, tables) must have arrived too.
-  if (const int err = korim::foundation::flushError(stdout); err != 0) {
-    std::fprintf(stderr, "korim: error writing to the standard output: %s\n", std::strerror(err));
-    if (status == 0) status = 1;
-  }
+  if (korim::foundation::finishStandardOutput("korim: error writing to the standard output: %s\n") != 0 &&
+      status == 0)
+    status = 1;
   cleanUp(run);
   // A status is reported modulo 256 by the system; keep failures non-zero.
   if (status != 0 && (status & 0xff) == 0) return 1;

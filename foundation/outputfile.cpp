@@ -1,7 +1,10 @@
-// Output files of a run: opening, closing with the arrival check, removal, and the lost outputs.
+// Output files of a run: opening, closing with the arrival check, removal, names of one file,
+// the standard streams, and the lost outputs.
 #include "foundation/outputfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -22,8 +25,49 @@ struct WrittenFile {
 // The outputs of the run, written from the main thread only.
 struct OutputFileState {
   bool lost = false;                // an output could not be opened or written
+  int stdoutError = 0;              // the reason the standard output first failed (0: it has not)
+  bool stdoutReported = false;      // a writer has reported that failure
   std::vector<WrittenFile> written;  // files this run wrote from their start
 } state;
+
+// Notes a failure of the standard output; the first reason stays.
+void noteStdoutFailed(int err) {
+  if (state.stdoutError == 0) state.stdoutError = err;
+  state.lost = true;
+}
+
+// What a name would write, for comparing names: the file by its device and inode when it
+// exists, else its directory by device and inode and its last name, else the name's text.
+struct FileKey {
+  bool shared = false;  // the standard output, or a device, pipe or directory
+  dev_t dev = 0;
+  ino_t ino = 0;
+  std::string leaf;     // the last name in a directory that exists, or the whole text
+};
+
+FileKey fileKey(const char* name) {
+  FileKey key;
+  struct stat st {};
+  if (name == nullptr || name[0] == '\0') {
+    key.shared = true;
+  } else if (stat(name, &st) == 0) {
+    key.shared = !S_ISREG(st.st_mode);
+    key.dev = st.st_dev;
+    key.ino = st.st_ino;
+  } else {
+    const std::string text = name;
+    const size_t slash = text.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+    key.leaf = slash == std::string::npos ? text : text.substr(slash + 1);
+    if (stat(dir.c_str(), &st) == 0) {
+      key.dev = st.st_dev;
+      key.ino = st.st_ino;
+    } else {
+      key.leaf = text;
+    }
+  }
+  return key;
+}
 
 std::vector<WrittenFile>::iterator findWritten(const char* name) {
   auto it = state.written.begin();
@@ -75,9 +119,43 @@ int closeOutput(std::FILE* out, const char* name, const char* message) {
     if (std::fclose(out) != 0 && err == 0) err = errno != 0 ? errno : EIO;
   }
   if (err == 0) return 0;
-  std::fprintf(stderr, message, toStdout ? "(standard output)" : name, std::strerror(err));
+  if (toStdout) {
+    // One failed standard output, one message: the first writer to find it says why.
+    noteStdoutFailed(err);
+    if (!state.stdoutReported)
+      std::fprintf(stderr, message, "(standard output)", std::strerror(state.stdoutError));
+    state.stdoutReported = true;
+    return 1;
+  }
+  std::fprintf(stderr, message, name, std::strerror(err));
   noteOutputLost();
-  if (!toStdout) removeOutput(name);
+  removeOutput(name);
+  return 1;
+}
+
+bool sameOutputFile(const char* a, const char* b) {
+  const FileKey ka = fileKey(a), kb = fileKey(b);
+  return !ka.shared && !kb.shared && ka.dev == kb.dev && ka.ino == kb.ino && ka.leaf == kb.leaf;
+}
+
+void guardStandardStreams() {
+  for (int fd = 0; fd <= 2; fd++) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lower descriptors are open, so /dev/null takes this number.
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0 && null != fd) {
+      dup2(null, fd);
+      close(null);
+    }
+    if (fd == STDOUT_FILENO) noteStdoutFailed(EBADF);
+  }
+}
+
+int finishStandardOutput(const char* message) {
+  if (const int err = flushError(stdout); err != 0) noteStdoutFailed(err);
+  if (state.stdoutError == 0) return 0;
+  if (!state.stdoutReported) std::fprintf(stderr, message, std::strerror(state.stdoutError));
+  state.stdoutReported = true;
   return 1;
 }
 

@@ -1,6 +1,6 @@
 // Output files of a run: opening with the system's reason for a failure, closing with the check
-// that all of it arrived, the one rule for removing an output, and the run-wide record of an
-// output that was lost.
+// that all of it arrived, the one rule for removing an output, when two names are one file, the
+// standard streams, and the run-wide record of an output that was lost.
 #pragma once
 
 #include <cstdio>
@@ -19,7 +19,8 @@ std::FILE* openOutput(const char* name, const char* access, const char* message)
 // Returns 0 when all that was written arrived. Otherwise prints message (a format with two %s:
 // name, "(standard output)" for the standard output, then the system's reason such as "No space
 // left on device") on stderr, notes the lost output and removes the file by removeOutput: a
-// truncated result must not pass for a whole one. Returns 1 then.
+// truncated result must not pass for a whole one. Returns 1 then. A failed standard output is
+// reported once in a run, with the reason it first failed with.
 int closeOutput(std::FILE* out, const char* name, const char* message);
 
 // Removes name only when it is a regular file that this run wrote from its start (opened by
@@ -32,6 +33,23 @@ bool removeOutput(const char* name);
 // failure: that of the flush, or for a stream that failed earlier and holds nothing more to
 // flush the number its failed write left in errno (EIO when none).
 int flushError(std::FILE* out);
+
+// True when the names a and b would write the same regular file: the same device and inode where
+// a file of that name exists, else the same last name in the same directory (the directory by
+// its device and inode, so that "./x" and "x" are one file), else the same text. An empty name
+// (the standard output) and an existing file that is not a regular file (a device such as
+// /dev/null, a pipe, a directory) may be named by several outputs and are never the same file.
+bool sameOutputFile(const char* a, const char* b);
+
+// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, so that no file of the
+// run takes the number of a standard stream. A closed standard output counts as failed ("Bad
+// file descriptor"): what the run writes to it is lost. Called first in a run.
+void guardStandardStreams();
+
+// Flushes the standard output at the end of a run. Returns 0 when everything written to it in
+// the run arrived; otherwise 1, after printing message (a format with one %s: the reason the
+// standard output first failed with) on stderr unless a writer already reported that failure.
+int finishStandardOutput(const char* message);
 
 // Notes that an output of the run could not be opened or written. The program ends such a run
 // with a non-zero status even when the writer went on (to standard output) or its caller did.

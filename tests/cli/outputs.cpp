@@ -1,5 +1,6 @@
 // What a run does with outputs that are not plain files: a pipe named by -outD that a later
-// failure must not remove, and a standard output that refuses the run's lines.
+// failure must not remove, a standard output that refuses the run's lines, and one that is
+// closed.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -7,6 +8,28 @@
 
 using namespace korim_cli;
 using namespace korim_test;
+
+namespace {
+
+// Runs korim in dir with its standard output closed; standard error goes to the file errName.
+int runWithoutStdout(const std::vector<std::string>& args, const TempDir& dir, const std::string& errName) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int fi = open("/dev/null", O_RDONLY), fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fi < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fi, 0) < 0 || dup2(fe, 2) < 0) _exit(127);
+    close(fi), close(fe), close(1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(KORIM_BIN, argv.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  return pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+}
+
+}  // namespace
 
 // The table went into a pipe, then the rotated structure could not be written: the run fails,
 // and the pipe, which this run did not create, stays.
@@ -47,4 +70,46 @@ TEST(Outputs, AFullStandardOutputFailsTheRun) {
   EXPECT_EQ(plain.status, 0);
   EXPECT_EQ(plain.err.find("standard output"), std::string::npos);
   EXPECT_EQ(readFile(d / "x.tab"), table);
+}
+
+// A failed standard output is reported once, with the reason it failed with, also when a writer
+// (the table on the standard output, the ensemble's state tables) found the failure first.
+TEST(Outputs, AFullStandardOutputIsReportedOnceWithItsReason) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const TempDir d;
+  const std::vector<std::string> ensemble = {
+      "-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
+      examples("ubiquitin_100_states.ens"), "-ave", "e.tab", "-dcEns", "s.tab", "-flex", "e.log"};
+  std::vector<std::string> noDcEns = ensemble;
+  noDcEns.erase(noDcEns.begin() + 11, noDcEns.begin() + 13);
+  for (const auto& args : {ensemble, noDcEns, std::vector<std::string>{"-stKorim", "-dot", "30", "-pdb", kPdb,
+                                                                       "-inD", kCouplings}}) {
+    const RunResult r = runKorim(args, d, "/dev/full");
+    EXPECT_EQ(r.status, 1) << args.back();
+    std::vector<std::string> reports;  // "... (standard output): <reason>", "... the standard output: <reason>"
+    for (const std::string& l : lines(r.err))
+      if (l.find("standard output): ") != std::string::npos || l.find("standard output: ") != std::string::npos)
+        reports.push_back(l);
+    ASSERT_EQ(reports.size(), 1u) << args[0] << (reports.empty() ? "" : "\n" + reports[0] + "\n" + reports.back());
+    const std::string reason = ": No space left on device";
+    EXPECT_EQ(reports[0].substr(reports[0].size() - std::min(reports[0].size(), reason.size())), reason);
+    EXPECT_TRUE(endsWithMemoryStatus(r.err)) << args[0];
+  }
+}
+
+// A closed standard output: no file the run opens takes its number, and its lost lines fail the
+// run; the table is the one a run with an open standard output writes.
+TEST(Outputs, AClosedStandardOutputFailsTheRunAndTakesNoFile) {
+  const TempDir d;
+  const std::vector<std::string> args = {"-bestFit", "-mcDc", "-map", "20", "-pdb", kPdb, "-inD", kCouplings,
+                                         "-outD", "mc.tab", "-outDa", "da.log"};
+  EXPECT_EQ(runWithoutStdout(args, d, d / "err.txt"), 1);
+  const std::string err = readFile(d / "err.txt");
+  EXPECT_TRUE(inOrder(err, {"korim: error writing to the standard output: Bad file descriptor\n", kMemoryLine}) &&
+              endsWithMemoryStatus(err))
+      << err;
+  const std::string closed = readFile(d / "da.log");
+  EXPECT_EQ(closed.find("REMARK"), std::string::npos);  // the Da log opens first
+  EXPECT_EQ(runKorim(args, d).status, 0);
+  EXPECT_TRUE(readFile(d / "da.log") == closed);
 }

@@ -69,3 +69,33 @@ TEST_F(OutputFiles, RemovesOnlyARegularFileTheRunWroteItself) {
   EXPECT_TRUE(fileExists(d / "target"));  // the link's target stays too
   EXPECT_FALSE(removeOutput("")) << "the standard output";
 }
+
+// Two names are one output file when they reach the same regular file, however spelled; the
+// standard output, devices and pipes may be named by several outputs.
+TEST(OutputFileNames, SameFileByIdentityOrDirectoryAndName) {
+  const TempDir d;
+  const std::string file = writeFile(d / "f.tab", "x\n");
+  ASSERT_EQ(link(file.c_str(), (d / "hard.tab").c_str()), 0);
+  ASSERT_EQ(symlink(file.c_str(), (d / "soft.tab").c_str()), 0);
+  ASSERT_EQ(mkdir((d / "sub").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo((d / "p").c_str(), 0600), 0);
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {file, file, true},
+      {file, d / "hard.tab", true},
+      {d / "soft.tab", file, true},
+      {d / "./new.tab", d / "new.tab", true},                // not yet there: its directory and name
+      {d / "sub/../new.tab", d / "new.tab", true},
+      {d / "new.tab", d / "new.tab.0", false},
+      {d / "new.tab", d / "sub/new.tab", false},
+      {d / "f.tab", d / "sub/f.tab", false},
+      {d / "no_dir/x", d / "no_dir/x", true},                 // no directory either: the text
+      {d / "no_dir/x", d / "no_dir/y", false},
+      {"/dev/null", "/dev/null", false},
+      {d / "p", d / "p", false},
+      {"", "", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(sameOutputFile(c.a.c_str(), c.b.c_str()), c.same) << c.a << " " << c.b;
+}

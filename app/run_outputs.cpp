@@ -1,0 +1,142 @@
+// The files a run will write and the refusal of two outputs with one file.
+#include "app/run_outputs.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/outputfile.h"
+
+namespace korim::app {
+
+using namespace korim::settings;
+
+namespace {
+
+constexpr int kTurnedFiles = 4;  // the rotated structures name.0 to name.3
+
+void add(std::vector<RunOutput>& v, const char* option, const char* name) {
+  if (name[0] != '\0') v.push_back({option, name, name});
+}
+
+// A rotated structure written as the chosen frame (name) and every frame (name.0 to name.3).
+void addTurned(std::vector<RunOutput>& v, const char* option, const char* name) {
+  if (name[0] == '\0') return;
+  add(v, option, name);
+  for (int k = 0; k < kTurnedFiles; k++)
+    v.push_back({option, name, std::string(name) + "." + std::to_string(k)});
+}
+
+void bestFitOutputs(std::vector<RunOutput>& v, const KorimParams& p, int spreadMode) {
+  add(v, "-outD", p.outDName);
+  addTurned(v, "-pdbRot", p.pRotName);
+  if (spreadMode != kSpreadJackknife && spreadMode != kSpreadMcStructure &&
+      spreadMode != kSpreadMcCouplings)
+    return;
+  add(v, "-outDa", p.outDaName);
+  add(v, "-outMap", p.outMapName);
+  add(v, "-outAng", p.outAngName);
+  add(v, "-outA", p.outAName);
+  if (spreadMode == kSpreadMcCouplings) add(v, "-outFail", p.outDFailName);
+}
+
+// Listing OUTPUT_ENSEMBLE 2 stops after the state lists; 3 writes each state's structure.
+void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const GridInfo& g) {
+  add(v, "-pdbRot", p.pRotName);
+  add(v, "-outE", p.outEName);
+  add(v, "-outEAx", p.outEAxName);
+  if (g.outEflag == 2) return;
+  add(v, "-flex", p.flexName);
+  add(v, "-dcEns", p.oDcEName);
+  add(v, "-ave", p.aveName);
+  add(v, nullptr, "rot.pdb");
+  if (g.outEflag == 3) add(v, nullptr, "rotEns.pdb");
+}
+
+// The modes that read a structure and set up its charges first: the charge listing, then their
+// own outputs.
+void predictionOutputs(std::vector<RunOutput>& v, const KorimParams& p, const KorimInfo& k) {
+  add(v, "-outPka", p.outPkaName);
+  switch (k.korimMode) {
+    case kModeSteric:
+      add(v, "-outD", p.outDName);
+      addTurned(v, "-pdbRot", p.pRotName);
+      return;
+    case kModeElectrostatic:  // the interface structure in the wall and rod media
+      add(v, "-outD", p.outDName);
+      if (k.lcType != kLc3D) add(v, "-pdbRot", p.pRotName);
+      return;
+    case kModeStericGrid:
+      ensembleOutputs(v, p, k.gridInfo);
+      return;
+    case kModeAnalyzePdb:
+      addTurned(v, "-pdbRot", p.pRotName);
+      add(v, "-outP", p.outPName);
+      return;
+    default:  // the charges only
+      return;
+  }
+}
+
+// How an output is named in a message: the option and its name, and a numbered file as such.
+std::string shown(const RunOutput& o) {
+  if (o.option == nullptr) return "the ensemble's per-state structure " + o.file;
+  std::string s = std::string(o.option) + " " + o.given;
+  if (o.file != o.given) s += " (as " + o.file + ")";
+  return s;
+}
+
+// Names of one option, or names the mode fixes itself, are not compared with each other.
+bool sameOption(const RunOutput& a, const RunOutput& b) {
+  if (a.option == nullptr || b.option == nullptr) return a.option == b.option;
+  return std::strcmp(a.option, b.option) == 0;
+}
+
+}  // namespace
+
+std::vector<RunOutput> runOutputs(const KorimParams& p, const KorimInfo& k) {
+  std::vector<RunOutput> v;
+  switch (k.korimMode) {
+    case kModeStericFree:
+    case kModeAnalyzeSaupe:
+      add(v, "-outA", p.outAName);
+      break;
+    case kModeAnalyzeDc:
+    case kModeConvert:
+    case kModeDaHist:
+      add(v, "-outD", p.outDName);
+      break;
+    case kModeDaMl:
+    case kModeDaFlex:
+      add(v, "-outD", p.outDName);
+      add(v, "-outSc", p.outScName);
+      if (k.korimMode == kModeDaFlex) add(v, "-outCol", p.outColName);
+      break;
+    case kModeBestFit:
+      bestFitOutputs(v, p, k.spreadMode);
+      break;
+    case kModeStructNoise:
+      add(v, "-pdbRot", p.pRotName);
+      break;
+    default:
+      predictionOutputs(v, p, k);
+      break;
+  }
+  return v;
+}
+
+int refuseSharedOutputs(const KorimParams& p, const KorimInfo& k) {
+  const std::vector<RunOutput> v = runOutputs(p, k);
+  for (size_t i = 0; i < v.size(); i++)
+    for (size_t j = i + 1; j < v.size(); j++) {
+      if (sameOption(v[i], v[j])) continue;
+      if (!foundation::sameOutputFile(v[i].file.c_str(), v[j].file.c_str())) continue;
+      std::fprintf(stderr,
+                   "korim: %s and %s would write the same file; give each output a name of its "
+                   "own.\n",
+                   shown(v[i]).c_str(), shown(v[j]).c_str());
+      return 1;
+    }
+  return 0;
+}
+
+}  // namespace korim::app
