@@ -39,7 +39,8 @@ void bestFitOutputs(std::vector<RunOutput>& v, const KorimParams& p, int spreadM
   if (spreadMode == kSpreadMcCouplings) add(v, "-outFail", p.outDFailName);
 }
 
-// Listing OUTPUT_ENSEMBLE 2 stops after the state lists; 3 writes each state's structure.
+// Listing OUTPUT_ENSEMBLE 2 stops after the state lists; 3 writes each state's structure and no
+// average table.
 void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const GridInfo& g) {
   add(v, "-pdbRot", p.pRotName);
   add(v, "-outE", p.outEName);
@@ -47,7 +48,7 @@ void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Grid
   if (g.outEflag == 2) return;
   add(v, "-flex", p.flexName);
   add(v, "-dcEns", p.oDcEName);
-  add(v, "-ave", p.aveName);
+  if (g.outEflag != 3) add(v, "-ave", p.aveName);
   add(v, nullptr, "rot.pdb");
   if (g.outEflag == 3) add(v, nullptr, "rotEns.pdb");
 }
