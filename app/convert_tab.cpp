@@ -2,6 +2,7 @@
 // and korim's own table.
 #include "app/convert_tab.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,16 +69,26 @@ constexpr ListColumn kColumns[] = {
 
 int larger(const DInfo& d) { return d.resIDI > d.resIDJ ? d.resIDI : d.resIDJ; }
 
-bool inColumn(const ListColumn& c, const DInfo& d, int resID) {
-  const bool pair = (kindIs(c.a, d.atomNameI) && kindIs(c.b, d.atomNameJ)) ||
-                    (kindIs(c.a, d.atomNameJ) && kindIs(c.b, d.atomNameI));
-  if (!pair) return false;
-  switch (c.res) {
-    case ResTest::AtomI: return d.resIDI == resID;
-    case ResTest::Larger: return larger(d) == resID;
-    case ResTest::ProtonEnd: return (amideH(d.atomNameI) ? d.resIDI : d.resIDJ) == resID;
+// The column of a coupling's atom pair (either order), or -1; the pairs of the columns are
+// distinct, so a coupling belongs to one column at most.
+int columnOf(const DInfo& d, int columns) {
+  for (int col = 0; col < columns; col++) {
+    const ListColumn& c = kColumns[col];
+    if ((kindIs(c.a, d.atomNameI) && kindIs(c.b, d.atomNameJ)) ||
+        (kindIs(c.a, d.atomNameJ) && kindIs(c.b, d.atomNameI)))
+      return col;
   }
-  return false;
+  return -1;
+}
+
+// The residue a coupling is matched against in its column.
+int columnResidue(const ListColumn& c, const DInfo& d) {
+  switch (c.res) {
+    case ResTest::AtomI: return d.resIDI;
+    case ResTest::Larger: return larger(d);
+    case ResTest::ProtonEnd: return amideH(d.atomNameI) ? d.resIDI : d.resIDJ;
+  }
+  return d.resIDI;
 }
 
 bool listed(const DInfo& d) { return d.valid != 0 && d.d < kListedMax; }
@@ -164,28 +175,76 @@ struct IntList {
   IntList& operator=(const IntList&) = delete;
 };
 
+// The listing's residues: the larger residue number of every listed coupling, once each and
+// ascending, with the position of the residue's first such coupling in table order. Returns
+// their number.
+int listedResidues(const DTable* t, int* resIds, int* index) {
+  int count = 0;
+  for (int i = 0; i < t->dCount; i++) {
+    if (!listed(t->dObsList[i])) continue;
+    resIds[count] = larger(t->dObsList[i]);
+    index[count++] = i;
+  }
+  // The sort does not keep the table order of equal residues: each keeps its smallest position.
+  foundation::iSort2(count, resIds, index);
+  int n = 0;
+  for (int m = 0; m < count; m++) {
+    if (n > 0 && resIds[n - 1] == resIds[m]) {
+      if (index[m] < index[n - 1]) index[n - 1] = index[m];
+      continue;
+    }
+    resIds[n] = resIds[m];
+    index[n++] = index[m];
+  }
+  return n;
+}
+
+// The couplings of each line, in table order: those of line m are members[start[m]] up to
+// members[start[m + 1]]; column[i] is the value column of coupling i, -1 for none.
+struct LineIndex {
+  IntList column, line, start, members;
+  explicit LineIndex(int count) : column(count), line(count), start(count), members(count) {}
+  bool ok() const { return column.p && line.p && start.p && members.p; }
+};
+
+// Places every listed coupling of a value column on the line of its column's residue, when the
+// listing has that residue.
+void indexLines(const DTable* t, const int* resIds, int n, int columns, LineIndex& x) {
+  for (int m = 0; m <= n; m++) x.start.p[m] = 0;
+  for (int i = 0; i < t->dCount; i++) {
+    const DInfo& d = t->dObsList[i];
+    x.line.p[i] = -1;
+    x.column.p[i] = listed(d) ? columnOf(d, columns) : -1;
+    if (x.column.p[i] < 0) continue;
+    const int res = columnResidue(kColumns[x.column.p[i]], d);
+    const int* at = std::lower_bound(resIds, resIds + n, res);
+    if (at == resIds + n || *at != res) continue;
+    x.line.p[i] = static_cast<int>(at - resIds);
+    x.start.p[x.line.p[i] + 1]++;
+  }
+  for (int m = 0; m < n; m++) x.start.p[m + 1] += x.start.p[m];
+  // Filled in table order, so each line keeps the table order; start[m] ends at the start of
+  // line m + 1 and is moved back afterwards.
+  for (int i = 0; i < t->dCount; i++)
+    if (x.line.p[i] >= 0) x.members.p[x.start.p[x.line.p[i]]++] = i;
+  for (int m = n; m > 0; m--) x.start.p[m] = x.start.p[m - 1];
+  x.start.p[0] = 0;
+}
+
 // The residue listing: one line per residue with a selected coupling, ascending. Returns 1 when
 // the work lists cannot be had.
 int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
   // One slot per coupling: a residue list never outgrows the table, whatever the range.
   IntList resIds(t->dCount);
   IntList index(t->dCount);
-  if (resIds.p == nullptr || index.p == nullptr) {
+  LineIndex x(t->dCount);
+  if (resIds.p == nullptr || index.p == nullptr || !x.ok()) {
     std::fputs("Error allocating coord buffers.\n", stderr);
     return 1;
   }
-  int n = 0;
-  for (int i = 0; i < t->dCount; i++) {
-    if (!listed(t->dObsList[i])) continue;
-    const int res = larger(t->dObsList[i]);
-    bool known = false;
-    for (int m = 0; m < n && !known; m++) known = resIds.p[m] == res;
-    if (known) continue;
-    resIds.p[n] = res;
-    index.p[n++] = i;
-  }
-  foundation::iSort2(n, resIds.p, index.p);
+  const int n = listedResidues(t, resIds.p, index.p);
   const int columns = k->dcProton ? 7 : 6;
+  indexLines(t, resIds.p, n, columns, x);
   for (int m = 0; m < n; m++) {
     const DInfo& c = t->dObsList[index.p[m]];
     appendf(out, " %4d %4s %4s", c.resIDI, c.resNameI, c.atomNameI);
@@ -193,10 +252,10 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
     if (!t->nullSegName) appendf(out, " %4s", c.segNameI[0] ? c.segNameI : "None");
     for (int col = 0; col < columns; col++) {
       bool any = false;
-      for (int i = 0; i < t->dCount; i++) {
-        const DInfo& d = t->dObsList[i];
-        if (!listed(d) || !inColumn(kColumns[col], d, resIds.p[m])) continue;
-        appendf(out, " %.3f", static_cast<double>(d.d));
+      for (int j = x.start.p[m]; j < x.start.p[m + 1]; j++) {
+        const int i = x.members.p[j];
+        if (x.column.p[i] != col) continue;
+        appendf(out, " %.3f", static_cast<double>(t->dObsList[i].d));
         any = true;
       }
       if (!any) appendf(out, " %8.3f", kNoValue);

@@ -35,6 +35,23 @@ TEST(Conversion, EachFormatMatchesItsGoldenFile) {
   }
 }
 
+// The listing of 300 couplings in random order (repeated residues, both atom orders, couplings of
+// no column or of 999 Hz and more), as the straightforward scan of every row for every line and
+// column wrote it: the whole table with the H-HA column, and a range whose couplings reach past it.
+TEST(Conversion, ListingOfAMixedTableMatchesItsGoldenFiles) {
+  const struct { std::vector<std::string> args; const char* golden; } cases[] = {
+      {{"-dcHH"}, "conv_listing_mix_dchh.txt"},
+      {{"-d1", "20", "-dN", "40", "-inc"}, "conv_listing_mix_range.txt"}};
+  for (const auto& c : cases) {
+    TempDir d;
+    std::vector<std::string> args = {"-conv", "-inD", analysisData("listing_mix.tab")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult r = runKorim(args, d);
+    ASSERT_EQ(r.status, 0) << c.golden << r.err;
+    EXPECT_EQ(r.out, readFile(analysisData(c.golden))) << c.golden;
+  }
+}
+
 TEST(Conversion, ScaleNoiseAndAFailedRead) {
   TempDir d;
   RunResult r = convert(d, {"-xplor", "-scale", "-outD", "x.tbl"});
