@@ -434,6 +434,15 @@ int bestFit(Run& run) {
     std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n", usable);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
+  if (usable > 0 && korim::fitting::bondVectorCouplings(run.dTab) == 0 &&
+      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
+    std::fprintf(stderr,
+                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as when a row "
+                 "names one atom twice): there "
+                 "is no order matrix to fit.\n",
+                 p.inDName);
+    return fail(run, 1, "Matrix: error in best-fit of data.\n");
+  }
   switch (k->spreadMode) {
     case kSpreadJackknife:
       rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
