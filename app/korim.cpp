@@ -437,9 +437,8 @@ int bestFit(Run& run) {
   if (usable > 0 && korim::fitting::bondVectorCouplings(run.dTab) == 0 &&
       run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
     std::fprintf(stderr,
-                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as when a row "
-                 "names one atom twice): there "
-                 "is no order matrix to fit.\n",
+                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as "
+                 "when a row names one atom twice): there is no order matrix to fit.\n",
                  p.inDName);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
