@@ -29,6 +29,7 @@
 #include "fitting/simdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
+#include "foundation/finitetext.h"
 #include "foundation/memory.h"
 #include "foundation/outputfile.h"
 #include "restraints/cs.h"
@@ -352,6 +353,11 @@ int ensemblePrediction(Run& run) {
   std::snprintf(line, sizeof line, "DATA Da(NH) = %.1f    R = Dr/Da = %.3f\n",
                 run.da * 21585.19634913479, R);
   result += line;
+  // The records of a tensor that is not finite are no result, here as in the table.
+  if (refuseNonFinite(result, p.aveName)) {
+    run.status = 1;
+    return 1;
+  }
   std::fputs(result.c_str(), stderr);
   // The table of averaged couplings carries the averaged tensor, not the last state's.
   for (int i = 0; i < 5; i++) run.dTab->dTensor.saupe[i] = static_cast<float>(run.saupeAve[i]);
@@ -438,6 +444,14 @@ int bestFit(Run& run) {
   if (estimate && k->validCountD >= 5 && usable < 5 &&
       run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
     std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n", usable);
+    return fail(run, 1, "Matrix: error in best-fit of data.\n");
+  }
+  if (usable > 0 && korim::fitting::bondVectorCouplings(run.dTab) == 0 &&
+      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
+    std::fprintf(stderr,
+                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as "
+                 "when a row names one atom twice): there is no order matrix to fit.\n",
+                 p.inDName);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
   switch (k->spreadMode) {
@@ -725,6 +739,25 @@ int runKorim(Run& run, int argc, char** argv) {
   return tableMode(run) ? run.status : structureRun(run);
 }
 
+// After a result refused for a number that is not finite: the options given to the run that set
+// the scale of what it computes, with their values, so that a value out of its range is found.
+void nameScaleOptions(int argc, char** argv) {
+  static const char* const valued[] = {
+      "-lcS", "-wv",   "-vol",  "-mwLC", "-massLC", "-unitLC", "-polyLC", "-rM",   "-rA",
+      "-pRatio", "-lM", "-dGrid", "-dX",  "-dY",    "-dZ",     "-kEne",   "-kPot", "-kMono",
+      "-kDipo", "-kQuad", "-kAtt", "-pow", "-temp", "-pH",     "-nacl",   "-chSurf", "-c1", "-c2"};
+  static const char* const flags[] = {"-mul", "-div"};
+  std::string named;
+  for (const char* w : valued)
+    if (const int loc = flagLoc(argc, argv, w); loc > 0 && loc + 1 < argc)
+      named += std::string(" ") + w + " " + argv[loc + 1];
+  for (const char* w : flags)
+    if (flagLoc(argc, argv, w) > 0) named += std::string(" ") + w;
+  if (!named.empty())
+    std::fprintf(stderr, "korim: options of this run that set the scale of its result:%s\n",
+                 named.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -735,6 +768,11 @@ int main(int argc, char** argv) {
   // An output that could not be opened or written fails the run, also where the writer went on
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
+  // A result that would carry a number that is not finite was not written: no result.
+  if (korim::foundation::nonFiniteRefused()) {
+    nameScaleOptions(argc, argv);
+    if (status == 0) status = 1;
+  }
   // What went to the standard output (remarks, order matrices, tables) must have arrived too.
   if (korim::foundation::finishStandardOutput("korim: error writing to the standard output: %s\n") != 0 &&
       status == 0)

@@ -147,8 +147,8 @@ struct Reader {
     return true;
   }
 
-  // Exactly n numbers after w (each of the type T, stored as double). Returns 0 when w is
-  // absent, 1 when read, -1 after msg; a refused number marks the reading bad.
+  // Exactly n numbers after w (each one of the type T, stored as the double its word reads as).
+  // Returns 0 when w is absent, 1 when read, -1 after msg; a refused number marks the reading bad.
   template <typename T>
   int counted(const char* w, int n, double* out, const char* msg) const {
     int loc = flagLoc(argc, argv, w);
@@ -158,8 +158,10 @@ struct Reader {
       return -1;
     }
     for (int k = 0; k < n; k++) {
+      const char* word = getNthArg(argc, argv, loc + 1 + k);
       T v{};
-      out[k] = number(w, getNthArg(argc, argv, loc + 1 + k), &v) ? v : 0.0;
+      double d = 0.0;
+      out[k] = number(w, word, &v) && wordToDouble(word, &d) == 1 ? d : 0.0;
     }
     return 1;
   }
@@ -209,6 +211,7 @@ enum class Kind {
   IntRange,  // an int in [value, upper], else refused with why
   Positive,  // a finite float above 0, else refused
   Counted,   // exactly value numbers (doubles), else msg
+  Floats,    // exactly value numbers, each a finite float (stored as doubles), else msg
   Axis,      // exactly 3 numbers into a float[3], (0, 0, 0) when absent, else msg
 };
 
@@ -231,12 +234,14 @@ Option atLeast1(const char* w, int* d) { return {w, Kind::IntRange, d, 1, INT_MA
 Option range(const char* w, int* d, int lo, int hi, const char* why) { return {w, Kind::IntRange, d, lo, hi, why}; }
 Option positive(const char* w, float* d) { return {w, Kind::Positive, d}; }
 Option counted(const char* w, double* d, int n, const char* msg) { return {w, Kind::Counted, d, n, INT_MAX, msg}; }
+Option floats(const char* w, double* d, int n, const char* msg) { return {w, Kind::Floats, d, n, INT_MAX, msg}; }
 Option axis(const char* w, float* d, const char* msg) { return {w, Kind::Axis, d, 3, INT_MAX, msg}; }
 
 // Reads one option; false when its value was refused (after the message).
 bool readOption(const Reader& r, const Option& o) {
   // A text with value 1 may also stand alone as a flag of another mode (-ave).
-  const bool standsAlone = o.kind == Kind::Flag || o.kind == Kind::Counted || o.kind == Kind::Axis ||
+  const bool standsAlone = o.kind == Kind::Flag || o.kind == Kind::Counted || o.kind == Kind::Floats ||
+                           o.kind == Kind::Axis ||
                            (o.kind == Kind::Text && o.value == 1);
   if (!standsAlone && r.lacksValue(o.word)) return false;
   switch (o.kind) {
@@ -263,6 +268,8 @@ bool readOption(const Reader& r, const Option& o) {
       return r.fltPositive(o.word, static_cast<float*>(o.dest));
     case Kind::Counted:
       return r.counted<double>(o.word, o.value, static_cast<double*>(o.dest), o.msg) >= 0;
+    case Kind::Floats:
+      return r.counted<float>(o.word, o.value, static_cast<double*>(o.dest), o.msg) >= 0;
     case Kind::Axis:
       return r.axis(o.word, static_cast<float*>(o.dest), o.msg);
   }
@@ -575,14 +582,14 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
 
   // Order-matrix comparison, coupling arithmetic and structure analysis.
   const bool analysisRead = readGroup(r, {
-      counted("-inS1", p->userSaupe1, 5, "MERIDO Error: -inS1 option requires 5 values.\n"),
-      counted("-inS2", p->userSaupe2, 5, "MERIDO Error: -inS2 option requires 5 values.\n"),
+      floats("-inS1", p->userSaupe1, 5, "MERIDO Error: -inS1 option requires 5 values.\n"),
+      floats("-inS2", p->userSaupe2, 5, "MERIDO Error: -inS2 option requires 5 values.\n"),
       axis("-hinge", p->hingeAxis, "MERIDO Error: -hinge option requires 3 values.\n"),
       axis("-twist", p->twistAxis, "MERIDO Error: -twist option requires 3 values.\n"),
       text("-outA", p->outAName), flag("-add", &k->opCode, kOpAdd), flag("-sub", &k->opCode, kOpSub),
       flag("-mul", &k->opCode, kOpMul), flag("-div", &k->opCode, kOpDiv), flag("-max", &k->opCode, kOpMax),
       num("-c1", &k->c1), num("-c2", &k->c2), text("-outP", p->outPName),
-      counted("-inS", p->userSaupe1, 5, "MERIDO Error: -inS option requires 5 values.\n"),
+      floats("-inS", p->userSaupe1, 5, "MERIDO Error: -inS option requires 5 values.\n"),
       flag("-user", &k->elPdbFlag, 2), flag("-ster", &k->elPdbFlag, 0),
   });
   if (!analysisRead) return 1;

@@ -8,7 +8,9 @@ namespace korim::app {
 
 // Writes text to outName, or to the standard output stream for an empty name. Returns 0, or 1
 // after "KORIM Error opening output file <name>: <reason>" or "KORIM Error writing output file
-// <name>: <reason>" (the part written is removed) on the standard error stream.
+// <name>: <reason>" (the part written is removed) on the standard error stream, or after
+// foundation::refuseNonFinite's message when the text carries a number that is not finite
+// (nothing is written).
 int writeText(const std::string& text, const char* outName);
 
 }  // namespace korim::app

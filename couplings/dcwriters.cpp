@@ -72,7 +72,9 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
     getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
     getStatDCQR(dTab->dObsList, dTab->dCalcList, dTab->dCount, &q, &r, &nQ);
 
-    FILE* out = openDcOutput(outDName, "w");
+    foundation::MemoryText text;
+    if (!dcTextReady(text, outDName)) return 1;
+    FILE* out = text.stream();
     std::fprintf(out, "REMARK MERIDO Dipolar Coupling Simulation.\n\n");
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     std::fprintf(out, "DATA N         %d\n", n);
@@ -99,7 +101,7 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
         else
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
     }
-    return closeDcOutput(out, outDName);
+    return writeDcText(text.text(), outDName, "w");
 }
 
 int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char* remark,
@@ -109,7 +111,9 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
     int n = 0;
     getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, &n);
 
-    FILE* out = openDcOutput(outDName, access);
+    foundation::MemoryText text;
+    if (!dcTextReady(text, outDName)) return 1;
+    FILE* out = text.stream();
     std::fprintf(out, "REMARK Dipolar Coupling Simulation.\n");
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);
     std::fprintf(out, "DATA N    %d\n", n);
@@ -140,7 +144,7 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
         }
     }
-    return closeDcOutput(out, outDName);
+    return writeDcText(text.text(), outDName, access);
 }
 
 }  // namespace korim::couplings

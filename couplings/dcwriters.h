@@ -11,13 +11,14 @@ namespace korim::couplings {
 // record, the Saupe elements, the Euler block, then every row. verbose non-zero adds observed
 // couplings and differences; a difference is 9999 when either row is invalid or either coupling
 // is 999 Hz or more. Returns 0 (also with nothing to write: null table, no rows, a missing
-// list), or 1 when the table did not reach its file.
+// list), or 1 when the table did not reach its file or carries a number that is not finite
+// (nothing is written then, see writeDcText).
 int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose);
 
 // Writes the short table of dTab to outDName opened with access (null: "w"): statistics,
 // tensor-mode record, Saupe elements, Euler block, then one row per valid calculated row.
 // Writes nothing (and creates no file) for a null table, no rows or a missing list. Returns 0,
-// or 1 when the table did not reach its file.
+// or 1 when the table did not reach its file or carries a number that is not finite.
 int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char* remark,
               int verbose);
 

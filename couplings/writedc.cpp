@@ -9,6 +9,7 @@
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/constants.h"
+#include "foundation/finitetext.h"
 #include "foundation/fixedtext.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
@@ -324,6 +325,20 @@ int closeDcOutput(FILE* out, const char* outDName) {
     return foundation::closeOutput(out, outDName, "DC Error writing output file %s: %s\n");
 }
 
+bool dcTextReady(const foundation::MemoryText& text, const char* outDName) {
+    if (text.stream() != nullptr) return true;
+    std::fprintf(stderr, "DC Error no memory for output file %s\n",
+                 outDName == nullptr || outDName[0] == '\0' ? "(standard output)" : outDName);
+    return false;
+}
+
+int writeDcText(std::string_view text, const char* outDName, const char* access) {
+    if (foundation::refuseNonFinite(text, outDName)) return 1;
+    FILE* out = openDcOutput(outDName, access);
+    std::fwrite(text.data(), 1, text.size(), out);
+    return closeDcOutput(out, outDName);
+}
+
 void writeDcAtomVars(FILE* out, const DTable* dTab) {
     std::fprintf(out, "VARS   ");
     for (const char* side : {"I", "J"}) {
@@ -495,15 +510,18 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                      toStdout ? "(standard output)" : outDName);
         return 1;
     }
-    FILE* out = openDcOutput(outDName, access);
+    // The table is formatted whole first: one that carries a number that is not finite is not
+    // written at all.
+    foundation::MemoryText text;
+    if (!dcTextReady(text, outDName)) return 1;
     int status = 0;
     if (full) {
-        writeFullReport(out, dTab, korimInfo, remark, s, &status);
+        writeFullReport(text.stream(), dTab, korimInfo, remark, s, &status);
     } else {
-        std::fprintf(out, "DATA SEQUENCE \n");
-        if (dTab->dCount > 0) writeTablePart(out, dTab, false);
+        std::fprintf(text.stream(), "DATA SEQUENCE \n");
+        if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false);
     }
-    if (closeDcOutput(out, outDName) != 0) return 1;
+    if (writeDcText(text.text(), outDName, access) != 0) return 1;
     return status;
 }
 

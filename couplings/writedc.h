@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
 
 #include "couplings/dc.h"
+#include "foundation/finitetext.h"
 #include "foundation/fixedtext.h"
 #include "settings/settings.h"
 
@@ -21,8 +23,10 @@ inline int dbgFlag = 0;
 // Euler solutions, statistics, six value columns) or the short table of predicted couplings.
 // The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
 // (and its x, y, z Euler solutions when no coupling entered the statistics).
-// Returns 0 when the table was written; 1 when the statistics could not be computed (nothing is
-// written) or the Saupe analysis failed.
+// The table is formatted whole before the file is opened: one that would carry a number that is
+// not finite is not written (foundation::refuseNonFinite names its line).
+// Returns 0 when the table was written; 1 when the statistics could not be computed or the table
+// carries a number that is not finite (nothing is written), or the Saupe analysis failed.
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                const settings::KorimInfo* korimInfo, const char* remark);
 
@@ -61,6 +65,13 @@ FILE* openDcOutput(const char* outDName, const char* access);
 // "DC Error writing output file <name>: <reason>" when the table did not reach it; a file this
 // run wrote from its start is then removed (foundation::removeOutput).
 int closeDcOutput(FILE* out, const char* outDName);
+
+// A coupling table formatted whole in memory before it is written: dcTextReady is false after
+// "DC Error no memory for output file <name>" when text has no stream; writeDcText writes the
+// finished text as openDcOutput and closeDcOutput do, unless it carries a number that is not
+// finite (foundation::refuseNonFinite; nothing is written). Returns 0, or 1.
+bool dcTextReady(const foundation::MemoryText& text, const char* outDName);
+int writeDcText(std::string_view text, const char* outDName, const char* access);
 
 // Atom columns of a coupling table, both ends: the VARS names (after "VARS   "), the FORMAT
 // formats (after "FORMAT ") and one row's values from its observed row. Chain and segment

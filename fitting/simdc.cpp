@@ -35,6 +35,23 @@ int usableCouplings(const DTable* dTab) {
   return used;
 }
 
+int bondVectorCouplings(const DTable* dTab) {
+  int n = 0;
+  for (int k = 0; dTab != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount; ++k) {
+    const korim::couplings::DInfo& c = dTab->dCalcList[k];
+    if (!c.valid || c.w == 0.0f) continue;
+    bool vector = false;
+    for (int i = 0; i < c.atomICount && !vector; ++i)
+      for (int j = 0; j < c.atomJCount && !vector; ++j) {
+        const korim::structure::AtomInfo* a = c.atomI[i];
+        const korim::structure::AtomInfo* b = c.atomJ[j];
+        vector = a != nullptr && b != nullptr && (a->x != b->x || a->y != b->y || a->z != b->z);
+      }
+    if (vector) ++n;
+  }
+  return n;
+}
+
 int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
           const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
   // Five order-matrix elements cannot be fitted to fewer than five couplings: the linear fit

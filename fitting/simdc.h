@@ -22,6 +22,11 @@ int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, coupling
 // Counts the couplings of dTab a fit uses: valid, with a weight other than 0.
 int usableCouplings(const couplings::DTable* dTab);
 
+// Counts the usable couplings (as usableCouplings) that have a bond vector: two of their atoms
+// at different places. A table without any (each row names one atom at both ends) gives a fit
+// matrix without information, whose solution, a zero order matrix, would read as a perfect fit.
+int bondVectorCouplings(const couplings::DTable* dTab);
+
 // The module keeps the Euler solutions of the last fit for the run; simdcReset clears them
 // (for tests).
 void simdcReset();
