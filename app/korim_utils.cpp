@@ -449,15 +449,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   return true;
 }
 
-// The 3-D grid medium reads its grid from -pot3D: without one the predictions would work on a
-// grid that nothing filled.
-bool gridFileGiven(const KorimInfo* k, const KorimParams* p) {
-  if (k->lcType != kLc3D || p->pot3DName[0] != '\0') return true;
-  if (k->korimMode != kModeSteric && k->korimMode != kModeElectrostatic) return true;
-  std::fprintf(stderr, "KORIM Error: option -3D needs the grid file of option -pot3D.\n");
-  return false;
-}
-
 }  // namespace
 
 int orientationDotCount(int density, int maxDots) {
@@ -635,7 +626,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
   if (!histRead || !readAssignmentLists(r, p, k)) return 1;
-  return (r.badNumber || !trialsGiven(k, p->mapCount) || !gridFileGiven(k, p) || !conesSampled(r, k)) ? 1 : 0;
+  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k)) ? 1 : 0;
 }
 
 }  // namespace korim::app

@@ -36,8 +36,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string start = " must be 0 or at least 0.01 degree (no negative width; a narrower cone of tilts "
                             "cannot be sampled).\n";
   cases.insert(cases.end(), {
-      {onGrid({"-elKorim", "-3D", "-nX", "33", "-nY", "33", "-nZ", "1"}), 1, {noGrid, extracting}},
-      {onGrid({"-stKorim", "-3D", "-nX", "33", "-nY", "33", "-nZ", "1"}), 1, {noGrid, extracting}},
+      {onGrid({"-elKorim", "-3D", "-nX", "33", "-nY", "33", "-nZ", "1"}), 1, {noGrid}},
+      {onGrid({"-stKorim", "-3D", "-nX", "33", "-nY", "33", "-nZ", "1"}), 1, {noGrid}},
       // A grid of other sizes than the file's: the values read and those needed are named.
       {onGrid({"-stKorim", "-3D", "-pot3D", grid, "-nX", "34", "-nY", "33", "-nZ", "1"}), 1,
        {"ERROR: Total size of 3D grid not as specified.\n",

@@ -213,19 +213,23 @@ TEST(Estimates, HistogramOfKnownTensor) {
   EXPECT_NEAR(field(korim_test::readFile(dir / "hist.tab"), "DATA Da "), h.DaFit, 1e-3);
 }
 
-TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
-  TempDir dir;
-  const std::string in = tensorTable(dir, 2000, 10.0, 0.3, 1.0);
-  Settings s;
+// A -daMl run on n couplings of Da 10 Hz and R 0.3 (errors 1 Hz) over the grid of Da lDa, hDa,
+// incDa and R lR, hR, incR; the table to outName, the scores to ml.sc in dir. Its status.
+int likelihood(const TempDir& dir, Settings& s, int n, const float (&grid)[6], const std::string& outName) {
+  const std::string in = tensorTable(dir, n, 10.0, 0.3, 1.0);
   s.k.korimMode = korim::settings::kModeDaMl;
   auto& h = s.k.histInfo;
-  h.lDaMl = -12.0f, h.hDaMl = -8.0f, h.incDaMl = 0.2f, h.lRMl = 0.15f, h.hRMl = 0.45f,
-  h.incRMl = 0.02f;
+  h.lDaMl = grid[0], h.hDaMl = grid[1], h.incDaMl = grid[2], h.lRMl = grid[3], h.hRMl = grid[4], h.incRMl = grid[5];
   int rc = -1;
-  quiet([&] {
-    rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "ml.tab").c_str(), (dir / "ml.sc").c_str());
-  });
-  ASSERT_EQ(rc, 0);
+  quiet([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", outName.c_str(), (dir / "ml.sc").c_str()); });
+  return rc;
+}
+
+TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
+  TempDir dir;
+  Settings s;
+  const auto& h = s.k.histInfo;
+  ASSERT_EQ(likelihood(dir, s, 2000, {-12.0f, -8.0f, 0.2f, 0.15f, 0.45f, 0.02f}, dir / "ml.tab"), 0);
   EXPECT_NEAR(std::fabs(h.DaMl), 10.0, 0.5);
   int kept = 0;  // without mapping every row keeps its measured error (DD) of 1 Hz
   for (const std::string& row : korim_test::lines(korim_test::readFile(dir / "ml.tab")))
@@ -249,15 +253,9 @@ TEST(Estimates, ScoresOutlastAFailedTable) {
   // A coupling table whose writing fails (a full disk) fails the run; the score file, written
   // before it, holds every point of the grid: Da -8 to -11 by 1, R 0.2 to 0.4 by 0.1.
   TempDir dir;
-  const std::string in = tensorTable(dir, 100, 10.0, 0.3, 1.0);
   Settings s;
-  s.k.korimMode = korim::settings::kModeDaMl;
-  auto& h = s.k.histInfo;
-  h.lDaMl = -12.0f, h.hDaMl = -8.0f, h.incDaMl = 1.0f, h.lRMl = 0.2f, h.hRMl = 0.4f, h.incRMl = 0.1f;
-  int rc = 0;
-  quiet([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", "/dev/full", (dir / "ml.sc").c_str()); });
+  EXPECT_NE(likelihood(dir, s, 100, {-12.0f, -8.0f, 1.0f, 0.2f, 0.4f, 0.1f}, "/dev/full"), 0);
   korim::foundation::outputLostReset();
-  EXPECT_NE(rc, 0);
   const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
   ASSERT_EQ(rows.size(), 3u + 4 * 3);
   EXPECT_EQ(rows[0], "VARS   DA R SCORE");
