@@ -729,9 +729,14 @@ int runKorim(Run& run, int argc, char** argv) {
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   checkArgs(argc, argv);
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
+  // The predictions in the 3-D grid medium would otherwise work on a grid that nothing filled.
+  const KorimInfo* k = run.korimInfo;
+  if (k->lcType == kLc3D && run.params.pot3DName[0] == '\0' &&
+      (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic))
+    return fail(run, 1, "KORIM Error: option -3D needs the grid file of option -pot3D.\n");
   // Two outputs with one file: the later would overwrite the earlier, which nothing would say.
-  if (run.korimInfo->korimMode != kModeStericGrid &&
-      refuseSharedOutputs(run.params, *run.korimInfo) != 0) {
+  if (k->korimMode != kModeStericGrid &&
+      refuseSharedOutputs(run.params, *k) != 0) {
     run.status = 1;
     return 1;
   }

@@ -18,6 +18,7 @@
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
+#include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 
@@ -430,6 +431,31 @@ bool trialsGiven(const KorimInfo* k, int mapCount) {
   return true;
 }
 
+// Cone widths of the structural noise (-struc, -mcStruc) that its draws can sample: the width of
+// -stdCone where it is used, and the start and step of the width search (-autoCone). A start of
+// 0 (no noise) is the search's default.
+bool conesSampled(const Reader& r, const KorimInfo* k) {
+  const bool struc = k->korimMode == kModeStructNoise;
+  const bool mcStruc = k->korimMode == kModeBestFit && k->spreadMode == kSpreadMcStructure;
+  const double floor = korim::fitting::kMinConeWidth;
+  const float floorF = static_cast<float>(floor);  // the search's options are floats
+  const char* narrow = "must be at least 0.01 degree (a narrower cone of tilts cannot be sampled)";
+  if ((struc || (mcStruc && !k->nConeFlag)) && r.present("-stdCone") && !(k->coneWidth >= floor)) {
+    r.refuse("-stdCone", narrow);
+    return false;
+  }
+  if (!mcStruc || !k->nConeFlag) return true;
+  if (r.present("-lCone") && k->nConeStart != 0.0f && !(k->nConeStart >= floorF)) {
+    r.refuse("-lCone", "must be 0 or at least 0.01 degree (no negative width; a narrower cone of tilts cannot be sampled)");
+    return false;
+  }
+  if (r.present("-incCone") && !(k->nConeInc >= floorF)) {
+    r.refuse("-incCone", narrow);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int orientationDotCount(int density, int maxDots) {
@@ -607,7 +633,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
   if (!histRead || !readAssignmentLists(r, p, k)) return 1;
-  return (r.badNumber || !trialsGiven(k, p->mapCount)) ? 1 : 0;
+  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k)) ? 1 : 0;
 }
 
 }  // namespace korim::app

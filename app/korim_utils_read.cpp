@@ -122,6 +122,8 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
   if (readFailed(fp.get(), "read3DPotential", name)) return 1;
   if (n != total) {
     std::fprintf(stderr, "ERROR: Total size of 3D grid not as specified.\n");
+    std::fprintf(stderr, "ERROR: %lld values read from %s, the grid of %d x %d x %d (-nX, -nY, -nZ) needs %lld.\n",
+                 n, name, korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ, total);
     return 1;
   }
   *count = static_cast<int>(n);

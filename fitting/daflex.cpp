@@ -399,10 +399,11 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   Extremes ex[3];
   reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex);
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
-
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  // The scores and the colour map are complete before the table, so that a table that fails
+  // leaves them (on the standard output they are already before it).
   const int a = scoreOut.close();
   const int b = colourOut.close();
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
   return a != 0 || b != 0 ? 1 : 0;
 }
 

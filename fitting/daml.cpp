@@ -61,11 +61,39 @@ void writeScores(FILE* out, const std::vector<double>& r, const std::vector<doub
     std::fprintf(out, "%3.1f %1.2f %e\n", da[i], r[i], score[i]);
 }
 
+// The grid of the options: each range from its low end up to its high end, and at least two
+// points along Da and along R (one point scores nothing to compare). 0, or 1 after the message.
+int checkGrid(const HistInfo& h) {
+  const struct {
+    const char *low, *high, *inc, *axis;
+    float l, h, step;
+    bool withFarEnd;
+  } axes[] = {{"-lDa", "-hDa", "-incDa", "Da", h.lDaMl, h.hDaMl, std::fabs(h.incDaMl), false},
+              {"-lR", "-hR", "-incR", "R", h.lRMl, h.hRMl, std::fabs(h.incRMl), true}};
+  for (const auto& a : axes) {
+    if (a.l > a.h) {
+      std::fprintf(stderr, "KORIM Error: options %s %g and %s %g: the low end of the %s range lies above its high end.\n",
+                   a.low, a.l, a.high, a.h, a.axis);
+      return 1;
+    }
+    const double n = mlAxisPoints(a.l, a.h, a.step, a.withFarEnd);
+    if (n < 2.0) {
+      std::fprintf(stderr, "KORIM Error: options %s %g %s %g %s %g give %.0f grid point%s of %s; the likelihood "
+                           "grid needs at least two along Da and along R.\n",
+                   a.low, a.l, a.high, a.h, a.inc, a.step, n, n == 1.0 ? "" : "s", a.axis);
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
               const char* atomNameS1, const char* atomNameS2, const char* outName,
               const char* outScName) {
+  HistInfo& h = korimInfo->histInfo;
+  if (checkGrid(h) != 0) return 1;
   ResultStream scores;
   if (scores.open(outScName) != 0) return 1;
   DcTablePtr dTab(nullptr, DcTableDeleter{"getMlDabR"});
@@ -76,7 +104,6 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   collectDc(dTab.get(), &s);
   if (checkDcSample(s, inDName) != 0) return 1;
 
-  HistInfo& h = korimInfo->histInfo;
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
                      &sdevPos);
@@ -117,7 +144,16 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   h.RErrMl = static_cast<float>(rErr);
   storeCouplings(dTab.get(), s, h, bestDa, sign);
 
+  // Scores written to a file are complete before the table, so that a table that fails leaves
+  // them; on the standard output they follow the table, which may go there too.
+  const bool scoresFirst = outScName != nullptr && outScName[0] != '\0';
+  int scoresLost = 0;
+  if (scoresFirst) {
+    writeScores(scores.get(), rList, daList, scoreList);
+    scoresLost = scores.close();
+  }
   if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  if (scoresFirst) return scoresLost;
   writeScores(scores.get(), rList, daList, scoreList);
   return scores.close();
 }

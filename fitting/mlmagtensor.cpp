@@ -3,8 +3,10 @@
 #include "fitting/mlmagtensor.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <numbers>
@@ -31,6 +33,8 @@ constexpr int kMaxRing = 1 << 22;       // largest ring of samples (about +-20 k
 // Grid points a worker takes at a time: a few milliseconds of work, so that the threads share
 // the grid evenly at its end.
 constexpr int kGridPiece = 16;
+// An end of the grid this close to a grid point, in steps, lies on it.
+constexpr double kOnGrid = 1e-6;
 
 // The grid's progress line, "Grid points done %d of %d (R = %.2f D = %.2f)\r" after each piece
 // (the point shown is the piece's last), through the buffered progress writer; the pieces end
@@ -55,6 +59,19 @@ class GridProgress {
   int done_ = 0;
   simulation::OrientationProgress out_;
 };
+
+// v as the decimal it was given: a value held in single precision (the options are) becomes the
+// shortest decimal that gives the same float, so that 0.63 - 0.6 is three steps of 0.01 and not
+// three less three millionths; any other double stays as it is.
+double givenDecimal(double v) {
+  const float f = static_cast<float>(v);
+  if (!(static_cast<double>(f) == v)) return v;
+  char text[32];
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text - 1, f);
+  if (end.ec != std::errc()) return v;
+  *end.ptr = '\0';
+  return std::strtod(text, nullptr);
+}
 
 // Steps j >= 0 with j * kStep <= limit (-1 when limit is negative).
 int stepsUpTo(double limit) {
@@ -339,6 +356,16 @@ double MlPattern::score(int coupCount, const float* coup) const {
   return ring_->sum(coupCount, coup);
 }
 
+double mlAxisPoints(double low, double high, float step, bool withFarEnd) {
+  const double x = (givenDecimal(high) - givenDecimal(low)) / givenDecimal(step);
+  const double n = std::round(x);
+  if (std::fabs(x - n) <= kOnGrid) {
+    if (n < 0.0) return 0.0;
+    return withFarEnd ? n + 1.0 : n;
+  }
+  return x < 0.0 ? 0.0 : std::floor(x) + 1.0;
+}
+
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
                 float incDa, double lowR, double highR, float incR, std::vector<double>* RList,
                 std::vector<double>* DabList, std::vector<double>* scoreList, int* lCount) {
@@ -351,12 +378,12 @@ int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDa
                  incDa, incR);
     return 1;
   }
-  if (!(highR > lowR) || !(highDab > lowDab)) return 0;
-  const double points = (std::floor((highR - lowR) / incR) + 2.0) *
-                        (std::floor((highDab - lowDab) / incDa) + 2.0);
-  if (!(points <= kMaxGridPoints)) {
-    std::fprintf(stderr, "korim: the Da x R grid would hold about %.0f points, more than %ld; "
-                         "use larger increments or a smaller range.\n", points, kMaxGridPoints);
+  const double pointsR = mlAxisPoints(lowR, highR, incR, true);
+  const double pointsDa = mlAxisPoints(lowDab, highDab, incDa, false);
+  if (pointsR < 1.0 || pointsDa < 1.0) return 0;
+  if (!(pointsR * pointsDa <= kMaxGridPoints)) {
+    std::fprintf(stderr, "korim: the Da x R grid would hold %.0f points, more than %ld; "
+                         "use larger increments or a smaller range.\n", pointsR * pointsDa, kMaxGridPoints);
     return 1;
   }
   // The widest pattern of the grid lies at one of its corners.
@@ -368,8 +395,12 @@ int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDa
     }
   ScoreRing ring;
   if (ring.layout(delta, maxPos, maxNeg) != 0) return 1;
-  for (double r = lowR; r < highR; r += incR) {
-    for (double da = highDab; da > lowDab; da -= incDa) {
+  // The points' values are sums of the steps, as they have always been taken.
+  const int nR = static_cast<int>(pointsR), nDa = static_cast<int>(pointsDa);
+  double r = lowR;
+  for (int i = 0; i < nR; ++i, r += incR) {
+    double da = highDab;
+    for (int j = 0; j < nDa; ++j, da -= incDa) {
       RList->push_back(r);
       DabList->push_back(da);
     }

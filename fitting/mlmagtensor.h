@@ -57,12 +57,21 @@ class MlPattern {
   std::unique_ptr<Ring> ring_;
 };
 
-// Scores the grid R = lowR, lowR + incR, ... < highR (outer) by Da = highDab, highDab - incDa,
-// ... > lowDab (inner) on the worker threads, with a progress line of the points done on
-// stderr; the points go to RList, DabList, scoreList in grid order (the same values whatever
-// the number of threads) and their number to *lCount. No points when highR <= lowR or
-// highDab <= lowDab. Returns 0; 1 after a message when an increment is not positive, delta is
-// not in (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
+// Points along one axis of the likelihood grid, counted from its range and step: from one end
+// of low to high by step toward the other, that far end a point only when withFarEnd (R runs
+// from lowR up to highR included; Da from highDab down to above lowDab, as the default grid's
+// -3.0 to -24.9 Hz always ran). An end within a millionth of a step of a grid point lies on it;
+// values held in single precision count as the decimals they were given (0.6 to 0.63 by 0.01:
+// 4 points). 0 when high lies below low.
+double mlAxisPoints(double low, double high, float step, bool withFarEnd);
+
+// Scores the grid R = lowR, lowR + incR, ... up to highR (outer) by Da = highDab,
+// highDab - incDa, ... down to above lowDab (inner), each axis as mlAxisPoints counts it, the
+// values summed step by step; on the worker threads, with a progress line of the points done
+// on stderr. The points go to RList, DabList, scoreList in grid order (the same values whatever
+// the number of threads) and their number to *lCount. No points when an axis has none.
+// Returns 0; 1 after a message when an increment is not positive, delta is not in
+// (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
                 float incDa, double lowR, double highR, float incR, std::vector<double>* RList,
                 std::vector<double>* DabList, std::vector<double>* scoreList, int* lCount);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fitting/mapsimdc.h"
 #include "fitting/mapstats.h"
 #include "fitting/strucnoise.h"
 #include "foundation/memory.h"
@@ -88,12 +89,23 @@ struct Estimate {
   }
 
   // The cone width whose noise reproduces the reference RMS; *pairs gets the pair count of the
-  // last counted fit. Returns 0, or the failing restore's status.
+  // last counted fit. At most kMaxAdjustPasses widths are tried, as the error bars of -mcDc are
+  // adjusted. Returns 0; 1 after the message when no width within that many reached the RMS,
+  // or the failing restore's status.
   int searchWidth(float refRms, int* pairs) {
     std::printf("REMARK Adjusting amount of structural noise ...\n");
     k->coneWidth = k->nConeStart;
     double m0 = 0.0, m = 0.0;
-    while (k->coneWidth < 90.0) {
+    for (int steps = 0; k->coneWidth < 90.0; steps++) {
+      if (steps == kMaxAdjustPasses) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "KORIM Error: structural noise not adjusted within %d widths of -incCone %g "
+                     "from -lCone %g degree: %.3f Hz DC Rms at %.2f degree, %.3f Hz needed.\n",
+                     steps, static_cast<double>(k->nConeInc), static_cast<double>(k->nConeStart), m,
+                     k->coneWidth - k->nConeInc, static_cast<double>(refRms));
+        return 1;
+      }
       double sum = 0.0;
       int counted = 0;
       for (int i = 0; i < k->nConeAdjust; i++) {

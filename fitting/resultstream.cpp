@@ -5,7 +5,13 @@
 
 namespace korim::fitting {
 
-ResultStream::~ResultStream() { close(); }
+// Still open here, the stream was left by a step that failed: what was written to it stays, a
+// file it holds nothing of goes (a run that failed before its results writes no result file).
+ResultStream::~ResultStream() {
+  const bool empty = out_ != nullptr && out_ != stdout && std::ftell(out_) == 0;
+  close();
+  if (empty) foundation::removeOutput(name_);
+}
 
 int ResultStream::open(const char* name) {
   close();

@@ -5,7 +5,9 @@
 
 namespace korim::fitting {
 
-// Owns the stream: the file is closed at the end, the standard output only flushed.
+// Owns the stream: the file is closed at the end, the standard output only flushed. A stream
+// that was not closed before the end (its writer failed) keeps what was written to it; a file
+// it wrote nothing to is removed (by removeOutput's rule).
 class ResultStream {
  public:
   ResultStream() = default;

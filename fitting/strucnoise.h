@@ -14,6 +14,13 @@ struct vector_node {
 };
 using coor = vector_node;
 
+// Narrowest Gaussian cone (degrees) whose tilts are drawn. A tilt is drawn by rejection with an
+// acceptance near sin|a|, on average about 0.014 w for a cone of w degrees: some 7,000 draws per
+// tilt at 0.01 degree, a number that grows as 1/w (a cone of 1e-30 degree never gives one). A
+// narrower cone would move an atom 3 A from its partner by less than 0.0005 A, below the 0.001 A
+// a written structure holds, so nothing it gives could be seen.
+constexpr double kMinConeWidth = 0.01;
+
 // Turns the vector (*rX, *rY, *rZ), which makes the angle Gamma (radians) with the unit vector A,
 // about A by w degrees. Returns 0.
 int rotCone(vector_node A, double w, double Gamma, double* rX, double* rY, double* rZ);

@@ -45,7 +45,7 @@ TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
   // The Da/R estimates by likelihood, on a small grid and a few runs.
   std::vector<std::vector<std::string>> runs = {
       {"-daMl", "-inD", kCouplings, "-outD", "t.tab", "-outSc", "t.sc", "-lDa", "-14", "-hDa", "-8",
-       "-incDa", "0.25", "-lR", "0.3", "-hR", "0.5", "-incR", "0.05"},
+       "-incDa", "0.25", "-lR", "0.3", "-hR", "0.45", "-incR", "0.05"},
       {"-daFlex", "-inD", kCouplings, "-outD", "t.tab", "-outSc", "t.sc", "-outCol", "t.col", "-nRun", "96"}};
   for (std::vector<std::string> args : models) {
     args.insert(args.end(), base.begin(), base.end());

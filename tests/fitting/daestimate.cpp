@@ -18,6 +18,7 @@
 #include "fitting/mapmagtodc.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/statdc.h"
+#include "foundation/outputfile.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
 #include "tests/support/capture.h"
@@ -160,9 +161,11 @@ TEST(Likelihood, ErrorTableBoundariesAndGridLimits) {
   korim_test::captureStderr([&] {
     ASSERT_EQ(mlMagTensor(3, coup, 1.0, -11.0, -10.0, 0.01f, 0.30, 0.32, 0.01f, &r, &da, &score, &n), 0);
   });
-  // Single-precision steps of 0.01 fall just short: R 0.30 to 0.32 and Da -10.00 to -11.00.
-  EXPECT_EQ(n, 3 * 101);
-  EXPECT_EQ(score.size(), 303u);
+  // R 0.30 to 0.32, both ends points; Da -10.00 down to -10.99, the far end not a point.
+  EXPECT_EQ(n, 3 * 100);
+  EXPECT_EQ(score.size(), 300u);
+  EXPECT_EQ(da.back(), -10.0 - 99 * static_cast<double>(0.01f));  // the values summed step by step
+  EXPECT_NEAR(r.back(), 0.32, 1e-7);
   for (double v : score) ASSERT_TRUE(std::isfinite(v));
   const std::string err = korim_test::captureStderr([&] {
     EXPECT_EQ(mlMagTensor(3, coup, 1.0, -12.0, -10.0, 0.0f, 0.0, 0.7, 0.01f, &r, &da, &score, &n), 1);
@@ -172,6 +175,26 @@ TEST(Likelihood, ErrorTableBoundariesAndGridLimits) {
   EXPECT_NE(err.find("increments of Da and R must be positive"), std::string::npos);
   EXPECT_NE(err.find("at most 3.41 Hz"), std::string::npos);
   EXPECT_NE(err.find("more than 2000000"), std::string::npos);
+}
+
+TEST(Likelihood, GridAxesCountedFromRangeAndStep) {
+  // Hand-counted axes: R from its low end up to its high end, Da from its high end down to
+  // above its low end; the options' floats as the decimals given.
+  const struct { double low, high; float step; bool withFarEnd; double points; } axes[] = {
+      {0.0, 0.7f, 0.01f, true, 71},     // the default R: 0.00 to 0.70
+      {-25.0, -3.0, 0.1f, false, 220},  // the default Da: -3.0 to -24.9
+      {0.6f, 0.63f, 0.01f, true, 4},    // 0.60 0.61 0.62 0.63
+      {-6.0, -3.0, 0.1f, false, 30},    // -3.0 to -5.9
+      {0.15f, 0.45f, 0.02f, true, 16}, {-12.0, -8.0, 0.2f, false, 20}, {0.4f, 0.7f, 0.1f, true, 4},
+      {0.0, 0.705f, 0.01f, true, 71},   // an end between two points
+      {-3.05f, -3.0, 0.1f, false, 1},
+      {0.0, 0.7 - 5e-9, 0.01f, true, 71},  // within a millionth of a step of 0.70: on it
+      {0.0, 0.7 - 5e-8, 0.01f, true, 70},  // five millionths short: 0.69 is the last point
+      {-12.0, -12.0, 0.1f, false, 0}, {0.6f, 0.6f, 0.01f, true, 1}, {0.8f, 0.7f, 0.01f, true, 0},
+      {-25.0, -3.0, 1e-9f, false, 22e9},  // counted, not stepped through
+  };
+  for (const auto& a : axes)
+    EXPECT_EQ(mlAxisPoints(a.low, a.high, a.step, a.withFarEnd), a.points) << a.low << " " << a.high << " " << a.step;
 }
 
 TEST(Estimates, HistogramOfKnownTensor) {
@@ -190,19 +213,23 @@ TEST(Estimates, HistogramOfKnownTensor) {
   EXPECT_NEAR(field(korim_test::readFile(dir / "hist.tab"), "DATA Da "), h.DaFit, 1e-3);
 }
 
-TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
-  TempDir dir;
-  const std::string in = tensorTable(dir, 2000, 10.0, 0.3, 1.0);
-  Settings s;
+// A -daMl run on n couplings of Da 10 Hz and R 0.3 (errors 1 Hz) over the grid of Da lDa, hDa,
+// incDa and R lR, hR, incR; the table to outName, the scores to ml.sc in dir. Its status.
+int likelihood(const TempDir& dir, Settings& s, int n, const float (&grid)[6], const std::string& outName) {
+  const std::string in = tensorTable(dir, n, 10.0, 0.3, 1.0);
   s.k.korimMode = korim::settings::kModeDaMl;
   auto& h = s.k.histInfo;
-  h.lDaMl = -12.0f, h.hDaMl = -8.0f, h.incDaMl = 0.2f, h.lRMl = 0.15f, h.hRMl = 0.45f,
-  h.incRMl = 0.02f;
+  h.lDaMl = grid[0], h.hDaMl = grid[1], h.incDaMl = grid[2], h.lRMl = grid[3], h.hRMl = grid[4], h.incRMl = grid[5];
   int rc = -1;
-  quiet([&] {
-    rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "ml.tab").c_str(), (dir / "ml.sc").c_str());
-  });
-  ASSERT_EQ(rc, 0);
+  quiet([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", outName.c_str(), (dir / "ml.sc").c_str()); });
+  return rc;
+}
+
+TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
+  TempDir dir;
+  Settings s;
+  const auto& h = s.k.histInfo;
+  ASSERT_EQ(likelihood(dir, s, 2000, {-12.0f, -8.0f, 0.2f, 0.15f, 0.45f, 0.02f}, dir / "ml.tab"), 0);
   EXPECT_NEAR(std::fabs(h.DaMl), 10.0, 0.5);
   int kept = 0;  // without mapping every row keeps its measured error (DD) of 1 Hz
   for (const std::string& row : korim_test::lines(korim_test::readFile(dir / "ml.tab")))
@@ -211,7 +238,7 @@ TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
   EXPECT_NEAR(h.RMl, 0.3, 0.05);
   // The score rows after the VARS and FORMAT lines and a blank one.
   const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
-  ASSERT_EQ(rows.size(), 3u + 20 * 15);
+  ASSERT_EQ(rows.size(), 3u + 20 * 16);  // Da -8.0 to -11.8, R 0.15 to 0.45
   double best = -HUGE_VAL, bestDa = 0, bestR = 0;
   for (size_t i = 3; i < rows.size(); ++i) {
     double da = 0, r = 0, score = 0;
@@ -220,6 +247,19 @@ TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
   }
   EXPECT_NEAR(bestDa, h.DaMl, 0.051);
   EXPECT_NEAR(bestR, h.RMl, 0.005);
+}
+
+TEST(Estimates, ScoresOutlastAFailedTable) {
+  // A coupling table whose writing fails (a full disk) fails the run; the score file, written
+  // before it, holds every point of the grid: Da -8 to -11 by 1, R 0.2 to 0.4 by 0.1.
+  TempDir dir;
+  Settings s;
+  EXPECT_NE(likelihood(dir, s, 100, {-12.0f, -8.0f, 1.0f, 0.2f, 0.4f, 0.1f}, "/dev/full"), 0);
+  korim::foundation::outputLostReset();
+  const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
+  ASSERT_EQ(rows.size(), 3u + 4 * 3);
+  EXPECT_EQ(rows[0], "VARS   DA R SCORE");
+  EXPECT_EQ(rows.back().substr(0, 9), "-11.0 0.4");
 }
 
 // One -daFlex run on a table; the score and colour streams' text.
