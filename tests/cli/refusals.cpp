@@ -97,7 +97,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     if (n < 5) fiveSame.replace(pos, 7, "    N  ");
   }
   const std::string nn = writeFile(data / "nn.tab", sameAtom), nn5 = writeFile(data / "nn5.tab", fiveSame);
-  const std::string grid = testData("cli/grid3d_open_2x2x3.pot");
+  const std::string openGrid = testData("cli/grid3d_open_2x2x3.pot");
   auto scaled = [](std::vector<std::string> head, const std::string& option, const std::string& value) {
     head.insert(head.end(), {"-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "r.pdb",
                              option, value});
@@ -133,7 +133,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-lcS 1e-30\n"}},
       {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1,
        {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-kDipo 2147483648\n"}},
-      {scaled({"-stKorim", "-3D", "-pot3D", grid, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3"}, "-dX",
+      {scaled({"-stKorim", "-3D", "-pot3D", openGrid, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3"}, "-dX",
               "1e-30"),
        1, {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-dX 1e-30\n"}},
       // A coupling table whose rows all name one atom twice: nothing to fit, in every fit.
