@@ -37,7 +37,9 @@ void noteStdoutFailed(int err) {
 }
 
 // What a name would write, for comparing names: the file by its device and inode when it
-// exists, else its directory by device and inode and its last name, else the name's text.
+// exists, else its directory by device and inode and its last name, else the name's text. A
+// symbolic link to a file not yet there is followed to the name it would create (links deeper
+// than kLinkDepth are taken as they stand).
 struct FileKey {
   bool shared = false;  // the standard output, or a device, pipe or directory
   dev_t dev = 0;
@@ -45,26 +47,38 @@ struct FileKey {
   std::string leaf;     // the last name in a directory that exists, or the whole text
 };
 
-FileKey fileKey(const char* name) {
+constexpr int kLinkDepth = 8;
+
+FileKey fileKey(const std::string& name, int depth = 0) {
   FileKey key;
   struct stat st {};
-  if (name == nullptr || name[0] == '\0') {
+  if (name.empty()) {
     key.shared = true;
-  } else if (stat(name, &st) == 0) {
+    return key;
+  }
+  if (stat(name.c_str(), &st) == 0) {
     key.shared = !S_ISREG(st.st_mode);
     key.dev = st.st_dev;
     key.ino = st.st_ino;
-  } else {
-    const std::string text = name;
-    const size_t slash = text.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
-    key.leaf = slash == std::string::npos ? text : text.substr(slash + 1);
-    if (stat(dir.c_str(), &st) == 0) {
-      key.dev = st.st_dev;
-      key.ino = st.st_ino;
-    } else {
-      key.leaf = text;
+    return key;
+  }
+  const size_t slash = name.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+  if (depth < kLinkDepth && lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // A dangling link: writing through it creates its target.
+    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+    const ssize_t n = readlink(name.c_str(), target.data(), target.size());
+    if (n > 0 && static_cast<size_t>(n) < target.size()) {
+      target.resize(static_cast<size_t>(n));
+      return fileKey(target[0] == '/' || slash == std::string::npos ? target : dir + "/" + target, depth + 1);
     }
+  }
+  key.leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (stat(dir.c_str(), &st) == 0) {
+    key.dev = st.st_dev;
+    key.ino = st.st_ino;
+  } else {
+    key.leaf = name;
   }
   return key;
 }
@@ -134,7 +148,7 @@ int closeOutput(std::FILE* out, const char* name, const char* message) {
 }
 
 bool sameOutputFile(const char* a, const char* b) {
-  const FileKey ka = fileKey(a), kb = fileKey(b);
+  const FileKey ka = fileKey(a != nullptr ? a : ""), kb = fileKey(b != nullptr ? b : "");
   return !ka.shared && !kb.shared && ka.dev == kb.dev && ka.ino == kb.ino && ka.leaf == kb.leaf;
 }
 

@@ -36,7 +36,8 @@ int flushError(std::FILE* out);
 
 // True when the names a and b would write the same regular file: the same device and inode where
 // a file of that name exists, else the same last name in the same directory (the directory by
-// its device and inode, so that "./x" and "x" are one file), else the same text. An empty name
+// its device and inode, so that "./x" and "x" are one file; a symbolic link to a file not yet
+// there by the name it would create), else the same text. An empty name
 // (the standard output) and an existing file that is not a regular file (a device such as
 // /dev/null, a pipe, a directory) may be named by several outputs and are never the same file.
 bool sameOutputFile(const char* a, const char* b);

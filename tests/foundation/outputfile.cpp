@@ -79,6 +79,8 @@ TEST(OutputFileNames, SameFileByIdentityOrDirectoryAndName) {
   ASSERT_EQ(symlink(file.c_str(), (d / "soft.tab").c_str()), 0);
   ASSERT_EQ(mkdir((d / "sub").c_str(), 0700), 0);
   ASSERT_EQ(mkfifo((d / "p").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("sub/later.tab", (d / "dangling.tab").c_str()), 0);  // relative, target not yet there
+  ASSERT_EQ(symlink("loop.tab", (d / "loop.tab").c_str()), 0);
   const struct {
     std::string a, b;
     bool same;
@@ -96,6 +98,9 @@ TEST(OutputFileNames, SameFileByIdentityOrDirectoryAndName) {
       {"/dev/null", "/dev/null", false},
       {d / "p", d / "p", false},
       {"", "", false},
+      {d / "dangling.tab", d / "sub/later.tab", true},  // writing through it creates its target
+      {d / "dangling.tab", d / "later.tab", false},
+      {d / "loop.tab", d / "loop.tab", true},           // a loop of links: taken as it stands
   };
   for (const auto& c : cases) EXPECT_EQ(sameOutputFile(c.a.c_str(), c.b.c_str()), c.same) << c.a << " " << c.b;
 }
