@@ -31,13 +31,17 @@ struct RunResult {
   std::string out, err;
 };
 
+// A stdoutName for runKorim: the run starts with its standard output closed.
+inline const std::string kClosedStdout = "<closed>";
+
 // Runs korim with the arguments in the directory dir; the standard input is empty, the output
 // streams go to files there, standard output to stdoutName instead when that is given (r.out is
-// then empty).
+// then empty; kClosedStdout: no standard output at all).
 inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir,
                           const std::string& stdoutName = "") {
   RunResult r;
-  const std::string outName = stdoutName.empty() ? dir / ".stdout" : stdoutName, errName = dir / ".stderr";
+  const bool ownStdout = stdoutName.empty() || stdoutName == kClosedStdout;
+  const std::string outName = ownStdout ? dir / ".stdout" : stdoutName, errName = dir / ".stderr";
   pid_t pid = fork();
   if (pid == 0) {
     const int fi = open("/dev/null", O_RDONLY);
@@ -46,6 +50,7 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
     if (fi < 0 || fo < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fi, 0) < 0 || dup2(fo, 1) < 0 ||
         dup2(fe, 2) < 0)
       _exit(127);
+    if (stdoutName == kClosedStdout) close(1);
     // The program's allocator keeps its blocks until the process ends, by design.
     const char* asan = std::getenv("ASAN_OPTIONS");
     std::string opts = asan ? asan : "";
@@ -63,7 +68,7 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
     r.status = WEXITSTATUS(wstatus);
   r.err = korim_test::readFile(errName);
   std::remove(errName.c_str());
-  if (stdoutName.empty()) r.out = korim_test::readFile(outName), std::remove(outName.c_str());
+  if (ownStdout) r.out = korim_test::readFile(outName), std::remove(outName.c_str());
   return r;
 }
 

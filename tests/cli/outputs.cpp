@@ -9,28 +9,6 @@
 using namespace korim_cli;
 using namespace korim_test;
 
-namespace {
-
-// Runs korim in dir with its standard output closed; standard error goes to the file errName.
-int runWithoutStdout(const std::vector<std::string>& args, const TempDir& dir, const std::string& errName) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int fi = open("/dev/null", O_RDONLY), fe = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fi < 0 || fe < 0 || chdir(dir.path.c_str()) != 0 || dup2(fi, 0) < 0 || dup2(fe, 2) < 0) _exit(127);
-    close(fi), close(fe), close(1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(KORIM_BIN, argv.data());
-    _exit(127);
-  }
-  int wstatus = 0;
-  return pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-}
-
-}  // namespace
-
 // The table went into a pipe, then the rotated structure could not be written: the run fails,
 // and the pipe, which this run did not create, stays.
 TEST(Outputs, AFailedRunKeepsThePipeItsTableWentTo) {
@@ -103,11 +81,11 @@ TEST(Outputs, AClosedStandardOutputFailsTheRunAndTakesNoFile) {
   const TempDir d;
   const std::vector<std::string> args = {"-bestFit", "-mcDc", "-map", "20", "-pdb", kPdb, "-inD", kCouplings,
                                          "-outD", "mc.tab", "-outDa", "da.log"};
-  EXPECT_EQ(runWithoutStdout(args, d, d / "err.txt"), 1);
-  const std::string err = readFile(d / "err.txt");
-  EXPECT_TRUE(inOrder(err, {"korim: error writing to the standard output: Bad file descriptor\n", kMemoryLine}) &&
-              endsWithMemoryStatus(err))
-      << err;
+  const RunResult r = runKorim(args, d, kClosedStdout);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"korim: error writing to the standard output: Bad file descriptor\n", kMemoryLine}) &&
+              endsWithMemoryStatus(r.err))
+      << r.err;
   const std::string closed = readFile(d / "da.log");
   EXPECT_EQ(closed.find("REMARK"), std::string::npos);  // the Da log opens first
   EXPECT_EQ(runKorim(args, d).status, 0);
