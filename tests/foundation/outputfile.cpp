@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -104,39 +103,4 @@ TEST(OutputFileNames, SameFileByIdentityOrDirectoryAndName) {
       {d / "loop.tab", d / "loop.tab", true},           // a loop of links: taken as it stands
   };
   for (const auto& c : cases) EXPECT_EQ(sameOutputFile(c.a.c_str(), c.b.c_str()), c.same) << c.a << " " << c.b;
-}
-
-// Whether a name can be written, seen before the run: the folder must exist, be a folder and take
-// files; a file already there must take writes. What is not a regular file is its writer's affair.
-TEST(OutputFileNames, UnwritableNamesGiveTheFolderOrFileAndTheReason) {
-  const TempDir d;
-  const std::string file = writeFile(d / "f.tab", "x\n");
-  const std::string locked = writeFile(d / "locked.tab", "x\n");
-  ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
-  ASSERT_EQ(mkdir((d / "sub").c_str(), 0700), 0);
-  ASSERT_EQ(mkfifo((d / "p").c_str(), 0600), 0);
-  const bool root = geteuid() == 0;  // root writes a read-only file all the same
-  const struct {
-    std::string name;
-    int err;
-    std::string place;
-  } cases[] = {
-      {d / "new.tab", 0, ""},
-      {file, 0, ""},
-      {d / "no_dir/x.tab", ENOENT, d / "no_dir"},
-      {d / "no_dir/deeper/x.tab", ENOENT, d / "no_dir/deeper"},
-      {file + "/x.tab", ENOTDIR, file},
-      {locked, root ? 0 : EACCES, root ? "" : locked},
-      {d / "sub", 0, ""},  // a directory of the name: its writer says so
-      {d / "p", 0, ""},
-      {"/dev/null", 0, ""},
-      {"", 0, ""},
-  };
-  for (const auto& c : cases) {
-    std::string place;
-    EXPECT_EQ(unwritableOutput(c.name.c_str(), &place), c.err) << c.name;
-    if (c.err != 0) {
-      EXPECT_EQ(place, c.place) << c.name;
-    }
-  }
 }
