@@ -40,8 +40,9 @@ std::vector<RunInput> runInputs(const KorimParams& params, const settings::Korim
 // are not compared with each other); an output that is the same file as an input; an output whose
 // folder is missing or cannot be written into, or an existing file that cannot be written, with
 // the system's reason. Identity is foundation::sameOutputFile's: the standard streams, devices and
-// pipes may be shared. Called before the run reads or writes anything for its work (the ensemble
-// mode: after its configuration, which decides its outputs).
+// pipes may be shared. Called before the run reads or writes anything for its work; the ensemble
+// mode calls it once its structure, couplings and configuration (which decides its outputs) are
+// read, before it writes anything.
 int refuseRunFiles(const KorimParams& params, const settings::KorimInfo& info);
 
 }  // namespace korim::app
