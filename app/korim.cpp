@@ -375,8 +375,8 @@ int prediction(Run& run) {
     run.status = rc;
     return rc;
   }
-  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE).
-  if (k->korimMode == kModeStericGrid && refuseSharedOutputs(run.params, *k) != 0) {
+  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE); nothing is written yet.
+  if (k->korimMode == kModeStericGrid && refuseRunFiles(run.params, *k) != 0) {
     run.status = 1;
     return 1;
   }
@@ -734,9 +734,15 @@ int runKorim(Run& run, int argc, char** argv) {
   if (k->lcType == kLc3D && run.params.pot3DName[0] == '\0' &&
       (k->korimMode == kModeSteric || k->korimMode == kModeElectrostatic))
     return fail(run, 1, "KORIM Error: option -3D needs the grid file of option -pot3D.\n");
-  // Two outputs with one file: the later would overwrite the earlier, which nothing would say.
-  if (k->korimMode != kModeStericGrid &&
-      refuseSharedOutputs(run.params, *k) != 0) {
+  // The ensemble predicts each state in the wall or rod medium only: a -3D run would average
+  // tensors that nothing computed.
+  if (k->lcType == kLc3D && k->korimMode == kModeStericGrid)
+    return fail(run, 1,
+                "KORIM Error: option -3D has no model in the ensemble mode (-stKorimGrid), which "
+                "predicts each state in the wall (-bic) or rod (-pf1) medium.\n");
+  // Outputs that would overwrite each other or an input, or that cannot be written: refused
+  // before the work, which would otherwise be lost or destroy what it reads.
+  if (k->korimMode != kModeStericGrid && refuseRunFiles(run.params, *k) != 0) {
     run.status = 1;
     return 1;
   }

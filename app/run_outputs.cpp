@@ -1,4 +1,5 @@
-// The files a run will write and the refusal of two outputs with one file.
+// The files a run reads and writes, and the refusal of a run whose outputs would destroy each
+// other or an input, or cannot be written.
 #include "app/run_outputs.h"
 
 #include <cstdio>
@@ -78,6 +79,34 @@ void predictionOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Ko
   }
 }
 
+void addInput(std::vector<RunInput>& v, const char* option, const char* name) {
+  if (name[0] != '\0') v.push_back({option, name});
+}
+
+// The modes that read a structure and its couplings; the predictions among them also read their
+// configuration, the pKa values of electrostatic charges, and their medium's potential or states.
+void structureInputs(std::vector<RunInput>& v, const KorimParams& p, const KorimInfo& k) {
+  addInput(v, "-pdb", p.pdbName);
+  addInput(v, "-inD", p.inDName);
+  if (k.korimMode == kModeBestFit || k.korimMode == kModeStructNoise) return;
+  addInput(v, "-inp", p.inpName);
+  if (k.elInfo.elFlag != 0) addInput(v, "-pka", p.pkaName);
+  const bool grid = k.lcType == kLc3D;
+  switch (k.korimMode) {
+    case kModeSteric:
+      if (grid) addInput(v, "-pot3D", p.pot3DName);
+      return;
+    case kModeElectrostatic:
+      addInput(v, grid ? "-pot3D" : "-pot", grid ? p.pot3DName : p.potName);
+      return;
+    case kModeStericGrid:
+      addInput(v, "-inE", p.inEName);
+      return;
+    default:
+      return;
+  }
+}
+
 // How an output is named in a message: the option and its name, and a numbered file as such.
 std::string shown(const RunOutput& o) {
   if (o.option == nullptr) return "the ensemble's per-state structure " + o.file;
@@ -90,6 +119,47 @@ std::string shown(const RunOutput& o) {
 bool sameOption(const RunOutput& a, const RunOutput& b) {
   if (a.option == nullptr || b.option == nullptr) return a.option == b.option;
   return std::strcmp(a.option, b.option) == 0;
+}
+
+int refuseSharedOutputs(const std::vector<RunOutput>& v) {
+  for (size_t i = 0; i < v.size(); i++)
+    for (size_t j = i + 1; j < v.size(); j++) {
+      if (sameOption(v[i], v[j])) continue;
+      if (!foundation::sameOutputFile(v[i].file.c_str(), v[j].file.c_str())) continue;
+      std::fprintf(stderr,
+                   "korim: %s and %s would write the same file; give each output a name of its "
+                   "own.\n",
+                   shown(v[i]).c_str(), shown(v[j]).c_str());
+      return 1;
+    }
+  return 0;
+}
+
+// An output onto an input would destroy what the run reads, before or while it reads it.
+int refuseOutputOnInput(const std::vector<RunOutput>& out, const std::vector<RunInput>& in) {
+  for (const RunOutput& o : out)
+    for (const RunInput& i : in) {
+      if (!foundation::sameOutputFile(o.file.c_str(), i.file.c_str())) continue;
+      std::fprintf(stderr,
+                   "korim: %s would write over the input %s %s; korim never writes over an input "
+                   "file.\n",
+                   shown(o).c_str(), i.option, i.file.c_str());
+      return 1;
+    }
+  return 0;
+}
+
+// A folder that is missing or closed, found before the work rather than after it.
+int refuseUnwritable(const std::vector<RunOutput>& out) {
+  for (const RunOutput& o : out) {
+    std::string place;
+    const int err = foundation::unwritableOutput(o.file.c_str(), &place);
+    if (err == 0) continue;
+    std::fprintf(stderr, "korim: %s cannot be written: %s: %s.\n", shown(o).c_str(), place.c_str(),
+                 std::strerror(err));
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -125,19 +195,36 @@ std::vector<RunOutput> runOutputs(const KorimParams& p, const KorimInfo& k) {
   return v;
 }
 
-int refuseSharedOutputs(const KorimParams& p, const KorimInfo& k) {
-  const std::vector<RunOutput> v = runOutputs(p, k);
-  for (size_t i = 0; i < v.size(); i++)
-    for (size_t j = i + 1; j < v.size(); j++) {
-      if (sameOption(v[i], v[j])) continue;
-      if (!foundation::sameOutputFile(v[i].file.c_str(), v[j].file.c_str())) continue;
-      std::fprintf(stderr,
-                   "korim: %s and %s would write the same file; give each output a name of its "
-                   "own.\n",
-                   shown(v[i]).c_str(), shown(v[j]).c_str());
-      return 1;
-    }
-  return 0;
+std::vector<RunInput> runInputs(const KorimParams& p, const KorimInfo& k) {
+  std::vector<RunInput> v;
+  switch (k.korimMode) {
+    case kModeStericFree:
+      addInput(v, "-pdbF", p.pdbFName);
+      break;
+    case kModeAnalyzeSaupe:  // order matrices given on the command line
+      break;
+    case kModeAnalyzeDc:
+      addInput(v, "-inD1", p.inD1Name);
+      addInput(v, "-inD2", p.inD2Name);
+      break;
+    case kModeConvert:
+    case kModeDaHist:
+    case kModeDaMl:
+    case kModeDaFlex:
+      addInput(v, "-inD", p.inDName);
+      break;
+    default:
+      structureInputs(v, p, k);
+      break;
+  }
+  return v;
+}
+
+int refuseRunFiles(const KorimParams& p, const KorimInfo& k) {
+  const std::vector<RunOutput> out = runOutputs(p, k);
+  if (refuseSharedOutputs(out) != 0) return 1;
+  if (refuseOutputOnInput(out, runInputs(p, k)) != 0) return 1;
+  return refuseUnwritable(out);
 }
 
 }  // namespace korim::app

@@ -1,5 +1,5 @@
 // Output files of a run: opening, closing with the arrival check, removal, names of one file,
-// the standard streams, and the lost outputs.
+// whether a name can be written, the standard streams, and the lost outputs.
 #include "foundation/outputfile.h"
 
 #include <fcntl.h>
@@ -49,6 +49,13 @@ struct FileKey {
 
 constexpr int kLinkDepth = 8;
 
+// The folder a name is in: the text before its last slash, "/" for a name at the root, "." for a
+// name without a slash.
+std::string folderOf(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}
+
 FileKey fileKey(const std::string& name, int depth = 0) {
   FileKey key;
   struct stat st {};
@@ -63,7 +70,7 @@ FileKey fileKey(const std::string& name, int depth = 0) {
     return key;
   }
   const size_t slash = name.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+  const std::string dir = folderOf(name);
   if (depth < kLinkDepth && lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     // A dangling link: writing through it creates its target.
     std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
@@ -150,6 +157,20 @@ int closeOutput(std::FILE* out, const char* name, const char* message) {
 bool sameOutputFile(const char* a, const char* b) {
   const FileKey ka = fileKey(a != nullptr ? a : ""), kb = fileKey(b != nullptr ? b : "");
   return !ka.shared && !kb.shared && ka.dev == kb.dev && ka.ino == kb.ino && ka.leaf == kb.leaf;
+}
+
+int unwritableOutput(const char* name, std::string* place) {
+  if (name == nullptr || name[0] == '\0') return 0;
+  struct stat st {};
+  if (stat(name, &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return 0;
+    *place = name;
+    return access(name, W_OK) == 0 ? 0 : errno;
+  }
+  *place = folderOf(name);
+  if (stat(place->c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  return access(place->c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 void guardStandardStreams() {

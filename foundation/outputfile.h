@@ -1,9 +1,11 @@
 // Output files of a run: opening with the system's reason for a failure, closing with the check
-// that all of it arrived, the one rule for removing an output, when two names are one file, the
-// standard streams, and the run-wide record of an output that was lost.
+// that all of it arrived, the one rule for removing an output, when two names are one file,
+// whether a name can be written at all, the standard streams, and the run-wide record of an
+// output that was lost.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace korim::foundation {
 
@@ -41,6 +43,14 @@ int flushError(std::FILE* out);
 // (the standard output) and an existing file that is not a regular file (a device such as
 // /dev/null, a pipe, a directory) may be named by several outputs and are never the same file.
 bool sameOutputFile(const char* a, const char* b);
+
+// 0 when a file of the name could be opened for writing as far as can be seen before the run:
+// its folder exists and can be written into, and a regular file already there can be written.
+// Otherwise the system's error number (such as ENOENT for a missing folder, ENOTDIR when the
+// folder is a file, EACCES), with *place set to what failed: the folder ("." for a bare name) or
+// the file. An empty name (the standard output) and an existing file that is not a regular file
+// (a device, a pipe, a directory, which its writer reports) give 0.
+int unwritableOutput(const char* name, std::string* place);
 
 // Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, so that no file of the
 // run takes the number of a standard stream. A closed standard output counts as failed ("Bad

@@ -69,13 +69,13 @@ TEST(Conversion, ScaleNoiseAndAFailedRead) {
   EXPECT_EQ(lines(a)[1], "Gaussian noise has been added.");
   EXPECT_EQ(a, noisy("7"));
   EXPECT_NE(a, noisy("8"));
-  // A failed read leaves the output file as it was.
-  const std::string bad = readFile(testData("dc/bad_number.tab"));
-  writeFile(d / "t.tab", bad);
-  r = runKorim({"-conv", "-xplor", "-inD", "t.tab", "-outD", "t.tab"}, d);
+  // A failed read leaves the output file as it was (a conversion in place is refused before).
+  writeFile(d / "t.tab", readFile(testData("dc/bad_number.tab")));
+  writeFile(d / "t.tbl", "kept\n");
+  r = runKorim({"-conv", "-xplor", "-inD", "t.tab", "-outD", "t.tbl"}, d);
   EXPECT_NE(r.status, 0);
   EXPECT_TRUE(inOrder(r.err, {"Error reading DC input t.tab\n", "korim: error in conversion of table.\n"}));
-  EXPECT_EQ(readFile(d / "t.tab"), bad);
+  EXPECT_EQ(readFile(d / "t.tbl"), "kept\n");
 }
 
 TEST(CouplingArithmetic, HandValuesOfEachOperation) {

@@ -80,7 +80,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
-  const std::string noDir = ": No such file or directory\n", isDir = ": Is a directory\n";
+  const std::string isDir = ": Is a directory\n";
   auto jack = [&](std::vector<std::string> log) {
     return onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", kCouplings, log[0], log[1]});
   };
@@ -171,31 +171,32 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {{"-daHist", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
       {{"-daMl", "-inD", "missing.tab", "-outD", "out.tab"}, 1,
        {"Error reading DC input", "korim: error in getMlDabR.\n"}},
-      // Outputs that cannot be written: each is named with the system's reason and fails the run.
-      // A coupling table goes to standard output instead; a table finished before the loss stays.
-      {{"-daMl", "-inD", kCouplings, "-outSc", "no/such/dir.sc", "-outD", "out.tab"}, 1,
-       {"KORIM Error opening output file no/such/dir.sc" + noDir, "korim: error in getMlDabR.\n"}},
+      // Outputs that cannot be opened once the run has begun (a directory of the name; a missing
+      // folder is refused before the work): each is named with the system's reason and fails the
+      // run. A coupling table goes to standard output instead; a table finished before the loss stays.
+      {{"-daMl", "-inD", kCouplings, "-outSc", ".", "-outD", "out.tab"}, 1,
+       {"KORIM Error opening output file ." + isDir, "korim: error in getMlDabR.\n"}},
       {{"-daFlex", "-inD", kCouplings, "-nRun", "5", "-outCol", "."}, 1, {"KORIM Error opening output file ." + isDir}},
-      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "no_such_dir/rot.pdb"}), 1,
-       {"PDB Error opening PDB file no_such_dir/rot.pdb" + noDir, "matrix: error in writePDBRot.\n"}},
-      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "no_such_dir/fit.pdb"}), 1,
+      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "."}), 1,
+       {"PDB Error opening PDB file ." + isDir, "matrix: error in writePDBRot.\n"}},
+      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "."}), 1,
        {"korim: error in writePDBRot.\n", "korim: error in best-fit of data.\n"}, true},
-      {{"-stKorim", "-dot", "30", "-outD", "no_such_dir/out.tab", "-pdb", kPdb, "-inD", kCouplings}, 1,
-       {"DC Error opening output file no_such_dir/out.tab" + noDir}, false, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
+      {{"-stKorim", "-dot", "30", "-outD", ".", "-pdb", kPdb, "-inD", kCouplings}, 1,
+       {"DC Error opening output file ." + isDir}, false, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
       {{"-outD", ".", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, {"DC Error opening output file ." + isDir}},
-      {{"-outD", "out.tab", "-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outFail", "no/f.tab"}, 1,
-       {"DC Error opening output file no/f.tab" + noDir}, true, {"\nREMARK Failure Statistics.\n"}},
-      {jack({"-outMap", "no/m.log"}), 1, {"KORIM Error opening log file for error space mapping no/m.log" + noDir, fitFailed}},
+      {{"-outD", "out.tab", "-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outFail", "."}, 1,
+       {"DC Error opening output file ." + isDir}, true, {"\nREMARK Failure Statistics.\n"}},
+      {jack({"-outMap", "."}), 1, {"KORIM Error opening log file for error space mapping ." + isDir, fitFailed}},
       {jack({"-outDa", "."}), 1, {"KORIM Error opening log file for Da distribution mapping .: Is a directory.\n", fitFailed}},
-      {jack({"-outAng", "no/g.log"}), 1, {"Angular distribution no/g.log: No such file or directory.\n", fitFailed}},
-      {jack({"-outA", "no/a.log"}), 1, {"Saupe distribution no/a.log: No such file or directory.\n", fitFailed}},
+      {jack({"-outAng", "."}), 1, {"Angular distribution .: Is a directory.\n", fitFailed}},
+      {jack({"-outA", "."}), 1, {"Saupe distribution .: Is a directory.\n", fitFailed}},
       {{"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0", "-inS2", "1e-3", "0", "1e-4", "0", "0", "-outA", "."}, 1,
        {"DC Error opening output file ." + isDir}, false, {"DATA KORIM_MODE SAUPE_CP"}},
-      {onPdb(kPdb, {"-anPdb", "-outP", "no/p.txt"}), 1,
-       {"KORIM Error opening output file no/p.txt" + noDir, "korim: error in analysis of PDB.\n"}},
-      {ensemble({"-ave", "no/ave.tab"}), 1, {"DC Error opening output file no/ave.tab" + noDir}, false, {"VARS    RESID_I"}},
+      {onPdb(kPdb, {"-anPdb", "-outP", "."}), 1,
+       {"KORIM Error opening output file ." + isDir, "korim: error in analysis of PDB.\n"}},
+      {ensemble({"-ave", "."}), 1, {"DC Error opening output file ." + isDir}, false, {"VARS    RESID_I"}},
       {ensemble({"-dcEns", "."}), 1, {"DC Error opening output file ." + isDir}, true},
-      {ensemble({"-flex", "no/f.log"}), 1, {"KORIM Error opening log file for grid search no/f.log" + noDir}},
+      {ensemble({"-flex", "."}), 1, {"KORIM Error opening log file for grid search ." + isDir}},
       {ensemble({"-pdbRot", "."}), 1, {"PDB Error opening PDB file ." + isDir}, true},
       // Couplings that do not all map, and charges without a force-field entry: warnings.
       {onPdb(kPdb, {"-inD", hn}), 0,
@@ -260,10 +261,11 @@ TEST(Runs, StatusMessagesAndResultTable) {
                        {"KORIM Error writing ensemble monitoring file " + full, "matrix: setupEnsemble error occured.\n"}});
   }
   if (geteuid() != 0) {  // root writes into a read-only directory all the same
+    // Found before the work, as a missing folder is.
     const std::string ro = data / "ro";
     mkdir(ro.c_str(), 0555);
     cases.push_back({{"-outD", ro + "/out.tab", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1,
-                     {"DC Error opening output file " + ro + "/out.tab: Permission denied\n"}});
+                     {"korim: -outD " + ro + "/out.tab cannot be written: " + ro + ": Permission denied.\n"}});
   }
   for (const Expect& c : cases) expectRun(c);
   // A table cut short in a regular file (here by a file size limit) is removed, not left to pass

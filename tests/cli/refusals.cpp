@@ -1,6 +1,8 @@
 // Runs that cannot give a meaningful result: each says why on stderr, ends with the memory-status
 // line and status 1, and writes no result table (or, where a run is only warned, what it must still
 // write). Each group names the inputs a user gets wrong.
+#include <sys/stat.h>
+
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -277,5 +279,70 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {plus(mc, {"-outD", "out.tab", "-outDa", "/dev/null", "-outMap", "/dev/null"}), 0, {}, true},
   });
 
+  // Outputs onto the run's own inputs (the same file by any spelling), outputs that cannot be
+  // written, and a medium the ensemble has no model for: refused before the work, the inputs kept
+  // byte for byte (checked after the runs) and nothing written.
+  const std::string measured = readFile(kCouplings), structure = readFile(kPdb);
+  const std::string x = writeFile(data / "x.tab", measured), turned = writeFile(data / "t.pdb.0", structure);
+  ASSERT_EQ(symlink(x.c_str(), (data / "x.link").c_str()), 0);
+  const auto over = [](const std::string& output, const std::string& input) {
+    return "korim: " + output + " would write over the input " + input + "; korim never writes over an input file.\n";
+  };
+  const auto unwritable = [](const std::string& output, const std::string& place, const std::string& reason) {
+    return "korim: " + output + " cannot be written: " + place + ": " + reason + ".\n";
+  };
+  const std::string inp = examples("ubiquitin_two_domains.inp"), states = examples("ubiquitin_100_states.ens");
+  cases.insert(cases.end(), {
+      {{"-bestFit", "-single", "-pdb", kPdb, "-inD", x, "-outD", x, "-s1", "10", "-sN", "30"}, 1,
+       {over("-outD " + x, "-inD " + x)}},
+      {{"-conv", "-inD", x, "-outD", data / "./x.tab"}, 1, {over("-outD " + data / "./x.tab", "-inD " + x)}},
+      {{"-anDc", "-add", "-c1", "-1", "-c2", "0", "-inD1", kCouplings, "-inD2", data / "x.link", "-outD", x}, 1,
+       {over("-outD " + x, "-inD2 " + data / "x.link")}},
+      {{"-daMl", "-inD", x, "-outSc", x, "-outD", "out.tab"}, 1, {over("-outSc " + x, "-inD " + x)}},
+      {{"-stKorim", "-dot", "30", "-pdb", turned, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", data / "t.pdb"},
+       1, {over("-pdbRot " + data / "t.pdb (as " + turned + ")", "-pdb " + turned)}},
+      {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-pka", x, "-outPka", x}, 1,
+       {over("-outPka " + x, "-pka " + x)}},
+      {{"-stKorimGrid", "-pdb", kPdb, "-inD", x, "-inp", inp, "-inE", states, "-dcEns", x}, 1,
+       {over("-dcEns " + x, "-inD " + x)}, false, {}, {"!rot.pdb"}},
+      // A missing folder and a file in a folder's place, found before the prediction or the fit.
+      {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "nodir/el.pdb"}, 1,
+       {unwritable("-pdbRot nodir/el.pdb", "nodir", "No such file or directory")}},
+      {plus(mc, {"-outD", "out.tab", "-outDa", x + "/da.log"}), 1,
+       {unwritable("-outDa " + x + "/da.log", x, "Not a directory")}},
+      // The ensemble predicts each state in the wall or rod medium only.
+      {plus(ens, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-ave", "out.tab"}), 1,
+       {"KORIM Error: option -3D has no model in the ensemble mode (-stKorimGrid), which predicts each state in "
+        "the wall (-bic) or rod (-pf1) medium.\n"},
+       false, {}, {"!rot.pdb"}},
+      {plus(ens, {"-3D", "-ave", "out.tab"}), 1, {"KORIM Error: option -3D has no model in the ensemble mode"}},
+  });
+  if (geteuid() != 0) {  // root may write a read-only file all the same
+    const std::string locked = writeFile(data / "locked.tab", "");
+    chmod(locked.c_str(), 0444);
+    cases.push_back({{"-daHist", "-inD", kCouplings, "-outD", locked}, 1,
+                     {unwritable("-outD " + locked, locked, "Permission denied")}});
+  }
+
   for (const Expect& c : cases) expectRun(c);
+  EXPECT_EQ(readFile(x), measured);
+  EXPECT_EQ(readFile(turned), structure);
+}
+
+// The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
+// structure: refused before the first state is written over it.
+TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
+  const TempDir d;
+  const std::string structure = writeFile(d / "rot.pdb", readFile(kPdb));
+  const RunResult r = runKorim({"-stKorimGrid", "-pdb", "rot.pdb", "-inD", kCouplings, "-inp",
+                                examples("ubiquitin_two_domains.inp"), "-inE", examples("ubiquitin_100_states.ens"),
+                                "-ave", "a.tab"},
+                               d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"korim: the ensemble's per-state structure rot.pdb would write over the input -pdb "
+                              "rot.pdb; korim never writes over an input file.\n",
+                              kMemoryLine}))
+      << r.err;
+  EXPECT_EQ(readFile(structure), readFile(kPdb));
+  EXPECT_FALSE(fileExists(d / "a.tab"));
 }
