@@ -516,9 +516,11 @@ int structuralNoise(Run& run) {
   if (k->noiseMode != 0 && moved == 0) {
     const KorimParams& p = run.params;
     if (p.inDName[0] == '\0')
-      std::fprintf(stderr, "korim: -struc: without couplings (-inD) the cone noise has no vector to tilt.\n");
+      std::fprintf(stderr, "korim: -struc: without couplings (-inD) the cone noise has no vector "
+                           "to tilt.\n");
     else
-      std::fprintf(stderr, "korim: -struc: no coupling of %s maps to an atom pair of %s; the cone noise has no vector to tilt.\n",
+      std::fprintf(stderr, "korim: -struc: no coupling of %s maps to an atom pair of %s; the cone "
+                           "noise has no vector to tilt.\n",
                    p.inDName, p.pdbName);
     return fail(run, 1, "korim: no noisy structure is written.\n");
   }

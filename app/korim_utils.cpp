@@ -459,8 +459,8 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   const double widest = korim::fitting::kMaxConeWidth;
   if (!(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
-    std::snprintf(why, sizeof why, "must lie below %g degree (the search measures cone widths below it only)",
-                  widest);
+    std::snprintf(why, sizeof why,
+                  "must lie below %g degree (the search measures cone widths below it only)", widest);
     r.refuse("-lCone", why);
     return false;
   }

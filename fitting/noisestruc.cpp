@@ -97,6 +97,12 @@ int refuseReference(const DTable* dTab, int pairs) {
   return 1;
 }
 
+// A cone width of the search with the mean RMS measured there (Hz).
+struct Width {
+  double width = 0.0, rms = 0.0;
+  bool measured = false;
+};
+
 struct Estimate {
   PDBInfo* pdb;
   DTable* dTab;
@@ -151,16 +157,13 @@ struct Estimate {
   // RMS (the widest measured one named), or the failing restore's status.
   int searchWidth(float refRms, int* pairs) {
     std::printf("REMARK Adjusting amount of structural noise ...\n");
-    struct Width {
-      double width = 0.0, rms = 0.0;
-      bool measured = false;
-    } below, widest;  // the widest measured width whose RMS did not exceed refRms; the widest
+    Width below, widest;  // the widest measured width whose RMS did not exceed refRms; the widest
     k->coneWidth = k->nConeStart;
     for (int steps = 0; k->coneWidth < kMaxConeWidth; steps++, k->coneWidth += k->nConeInc) {
       if (steps == kMaxAdjustPasses) {
         std::string within;
         foundation::appendf(within, "within %d widths of", steps);
-        return notAdjusted(within.c_str(), widest.measured, widest.width, widest.rms, refRms);
+        return notAdjusted(within.c_str(), widest, refRms);
       }
       double mean = 0.0;
       const int counted = measure(&mean, pairs);
@@ -179,15 +182,16 @@ struct Estimate {
     }
     std::string end;
     foundation::appendf(end, "below %g degree by", kMaxConeWidth);
-    return notAdjusted(end.c_str(), widest.measured, widest.width, widest.rms, refRms);
+    return notAdjusted(end.c_str(), widest, refRms);
   }
 
-  // A search that ended (where says how) without a width whose noise gives refRms.
-  int notAdjusted(const char* where, bool measured, double width, double rms, float refRms) const {
+  // A search that ended (where says how) without a width whose noise gives refRms; names the
+  // widest width measured. Returns 1.
+  int notAdjusted(const char* where, const Width& widest, float refRms) const {
     std::fflush(stdout);
     std::string tried;
-    if (measured)
-      foundation::appendf(tried, "%.3f Hz DC Rms at %.2f degree", rms, width);
+    if (widest.measured)
+      foundation::appendf(tried, "%.3f Hz DC Rms at %.2f degree", widest.rms, widest.width);
     else
       tried = "no width measured";
     std::fprintf(stderr,
