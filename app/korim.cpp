@@ -288,8 +288,9 @@ int electrostaticPrediction(Run& run) {
   return 0;
 }
 
-// The tensor averaged over a two-domain ensemble, its analysis and the average coupling table;
-// OUTPUT_ENSEMBLE 3 predicts no state and writes no average.
+// The tensor averaged over a two-domain ensemble, its analysis and the average coupling table
+// (with no coupling rows when no coupling is valid); OUTPUT_ENSEMBLE 3 predicts no state and
+// writes no average.
 int ensemblePrediction(Run& run) {
   namespace sim = korim::simulation;
   KorimInfo* k = run.korimInfo;
@@ -333,17 +334,20 @@ int ensemblePrediction(Run& run) {
   korim::couplings::analyzeSaupe(run.saupeAve, irrAve, &gMagAve, run.eigVec, run.eigVal,
                                  k->yzFlag, &run.da, &run.dr, run.alphaList, run.betaList,
                                  run.gammaList, k->eulerFlag);
-  if (k->validCountD == 0) return 0;
   std::string result;
   writeKorim(k, &result);
   std::string euler;
   writeEulerInfo(irrAve, gMagAve, run.eigVal, run.eigVec, run.alphaList, run.betaList,
                  run.gammaList, &euler, k->eulerFlag);
   result += euler;
-  char stats[korim::fitting::kStatDCTextLen];
-  rc = korim::fitting::statDC(run.dTab, stats, 1);
-  if (rc != 0) return fail(run, rc, "Matrix: error in statDC.\n");
-  result += stats;
+  // Without a valid coupling the table carries the averaged tensor alone, as the single
+  // structure's does: agreement statistics over no coupling would read as a perfect fit.
+  if (k->validCountD > 0) {
+    char stats[korim::fitting::kStatDCTextLen];
+    rc = korim::fitting::statDC(run.dTab, stats, 1);
+    if (rc != 0) return fail(run, rc, "Matrix: error in statDC.\n");
+    result += stats;
+  }
   char line[256];
   const double* s = run.saupeAve;
   std::snprintf(line, sizeof line, "\nDATA SAUPE  % .4e % .4e % .4e % .4e % .4e\n\n", s[0], s[1],
@@ -498,14 +502,28 @@ int structuralNoise(Run& run) {
   if (valid == nullptr) return fail(run, 1, "Error allocating coord buffers.\n");
   long state = k->idum;
   for (int i = 0; i < dTab->dCount; i++) valid[i] = dTab->dCalcList[i].valid;
+  int moved = 0;
   if (k->noiseMode == 0)
     korim::fitting::addPhiPsiNoise(&state, run.pdbInfo, dTab, k->coneWidth, k->coneFix, dc->aFirst,
                                    dc->segFirst, dc->segLast, k->allowFixedDI);
   else
-    korim::fitting::addPdbNoise(run.pdbInfo, dTab, k,
-                                korim::fitting::residueOffset(dc->aFirst, dc->segFirst),
-                                360.0 / k->coneDig, valid, &state);
+    moved = korim::fitting::addPdbNoise(run.pdbInfo, dTab, k,
+                                        korim::fitting::residueOffset(dc->aFirst, dc->segFirst),
+                                        360.0 / k->coneDig, valid, &state);
   unAlloc("korim", valid, static_cast<int>(sizeof(int)) * (dTab->dCount > 0 ? dTab->dCount : 1));
+  // Cone noise tilts the couplings' vectors: without one on the structure it moves no atom, and
+  // the structure written would be the input under another name.
+  if (k->noiseMode != 0 && moved == 0) {
+    const KorimParams& p = run.params;
+    if (p.inDName[0] == '\0')
+      std::fprintf(stderr, "korim: -struc: without couplings (-inD) the cone noise has no vector "
+                           "to tilt.\n");
+    else
+      std::fprintf(stderr, "korim: -struc: no coupling of %s maps to an atom pair of %s; the cone "
+                           "noise has no vector to tilt.\n",
+                   p.inDName, p.pdbName);
+    return fail(run, 1, "korim: no noisy structure is written.\n");
+  }
   const int rc = korim::structure::writePDB(run.params.pRotName, run.pdbInfo, &run.userSel,
                                             run.params.remark);
   if (rc != 0) return fail(run, rc, "korim: error in writePDB.\n");

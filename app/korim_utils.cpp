@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -451,6 +452,28 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   }
   if (r.present("-incCone") && !(k->nConeInc >= floorF)) {
     r.refuse("-incCone", narrow);
+    return false;
+  }
+  // The search reports the last width before one whose noise exceeds the measured RMS: it needs
+  // two widths below kMaxConeWidth, summed as the search sums them.
+  const double widest = korim::fitting::kMaxConeWidth;
+  if (!(static_cast<double>(k->nConeStart) < widest)) {
+    char why[96];
+    std::snprintf(why, sizeof why,
+                  "must lie below %g degree (the search measures cone widths below it only)", widest);
+    r.refuse("-lCone", why);
+    return false;
+  }
+  if (!(static_cast<double>(k->nConeStart) + k->nConeInc < widest)) {
+    const auto word = [&](const char* w, float v) {
+      char given[32];
+      std::snprintf(given, sizeof given, "%g", static_cast<double>(v));
+      return r.present(w) ? std::string(r.valueWord(w)) : std::string(given);
+    };
+    std::fprintf(stderr,
+                 "KORIM Error: options -lCone %s and -incCone %s leave one cone width below %g "
+                 "degree; the width search needs two.\n",
+                 word("-lCone", k->nConeStart).c_str(), word("-incCone", k->nConeInc).c_str(), widest);
     return false;
   }
   return true;

@@ -1,12 +1,16 @@
 // Monte-Carlo error estimate of a tensor fit with noise on the structure (-mcStruc).
 #include "fitting/noisestruc.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "fitting/mapsimdc.h"
 #include "fitting/mapstats.h"
 #include "fitting/strucnoise.h"
+#include "foundation/appendf.h"
 #include "foundation/memory.h"
 
 namespace korim::fitting {
@@ -61,6 +65,44 @@ struct StartState {
   }
 };
 
+// A reference fit without a result ends the estimate, as -mcDc and -jack end on it: no coupling
+// left to fit (none maps to the structure), or an order matrix that is not finite (the fit weighs
+// each coupling by its inverse error in single precision, which errors such as 1e30 or 1e-30, or
+// couplings as large, carry beyond its range). Returns 1 after the message, else 0.
+int refuseReference(const DTable* dTab, int pairs) {
+  bool finite = true;
+  for (const float s : dTab->dTensor.saupe) finite = finite && std::isfinite(s);
+  if (finite && pairs > 0) return 0;
+  if (finite) {
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", pairs);
+    return 1;
+  }
+  float dLo = 0.0f, dHi = 0.0f, eLo = 0.0f, eHi = 0.0f;
+  bool any = false;
+  for (int i = 0; i < dTab->dCount; i++) {
+    if (!dTab->dCalcList[i].valid) continue;
+    const float d = dTab->dObsList[i].d, e = dTab->dObsList[i].sigma;
+    dLo = any ? std::min(dLo, d) : d;
+    dHi = any ? std::max(dHi, d) : d;
+    eLo = any ? std::min(eLo, e) : e;
+    eHi = any ? std::max(eHi, e) : e;
+    any = true;
+  }
+  std::fprintf(stderr,
+               "KORIM Error: the fit of the measured couplings gives an order matrix that is not "
+               "finite: it weighs each coupling by its inverse error in single precision, here "
+               "couplings from %g to %g Hz with errors from %g to %g Hz. Exiting ....\n",
+               static_cast<double>(dLo), static_cast<double>(dHi), static_cast<double>(eLo),
+               static_cast<double>(eHi));
+  return 1;
+}
+
+// A cone width of the search with the mean RMS measured there (Hz).
+struct Width {
+  double width = 0.0, rms = 0.0;
+  bool measured = false;
+};
+
 struct Estimate {
   PDBInfo* pdb;
   DTable* dTab;
@@ -88,46 +130,76 @@ struct Estimate {
     return dTab->dTensor.saupe[0] < 999.9f ? 1 : 0;
   }
 
-  // The cone width whose noise reproduces the reference RMS; *pairs gets the pair count of the
-  // last counted fit. At most kMaxAdjustPasses widths are tried, as the error bars of -mcDc are
-  // adjusted. Returns 0; 1 after the message when no width within that many reached the RMS,
-  // or the failing restore's status.
+  // The mean RMS of nConeAdjust noisy fits at the width coneWidth, over the fits that count;
+  // *pairs gets the pair count of the last one. Returns the number counted, -1 after a failed
+  // restore.
+  int measure(double* mean, int* pairs) {
+    double sum = 0.0;
+    int counted = 0;
+    for (int i = 0; i < k->nConeAdjust; i++) {
+      const int fit = noisyFit(true);
+      if (fit < 0) return -1;
+      if (fit == 0) continue;
+      float rms = 0.0f, chi2 = 0.0f;
+      couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, pairs);
+      sum += rms;
+      counted++;
+    }
+    if (counted > 0) *mean = sum / counted;
+    return counted;
+  }
+
+  // The cone width whose noise reproduces the reference RMS: the widths from nConeStart by
+  // nConeInc below kMaxConeWidth are measured until one gives a mean RMS above refRms; the width
+  // before it is taken (the first one when it does so itself), with the RMS measured there. At most
+  // kMaxAdjustPasses widths are tried, as the error bars of -mcDc are adjusted. *pairs gets the
+  // pair count of the last counted fit. Returns 0; 1 after the message when no width reached the
+  // RMS (the widest measured one named), or the failing restore's status.
   int searchWidth(float refRms, int* pairs) {
     std::printf("REMARK Adjusting amount of structural noise ...\n");
+    Width below, widest;  // the widest measured width whose RMS did not exceed refRms; the widest
     k->coneWidth = k->nConeStart;
-    double m0 = 0.0, m = 0.0;
-    for (int steps = 0; k->coneWidth < 90.0; steps++) {
+    for (int steps = 0; k->coneWidth < kMaxConeWidth; steps++, k->coneWidth += k->nConeInc) {
       if (steps == kMaxAdjustPasses) {
-        std::fflush(stdout);
-        std::fprintf(stderr,
-                     "KORIM Error: structural noise not adjusted within %d widths of -incCone %g "
-                     "from -lCone %g degree: %.3f Hz DC Rms at %.2f degree, %.3f Hz needed.\n",
-                     steps, static_cast<double>(k->nConeInc), static_cast<double>(k->nConeStart), m,
-                     k->coneWidth - k->nConeInc, static_cast<double>(refRms));
-        return 1;
+        std::string within;
+        foundation::appendf(within, "within %d widths of", steps);
+        return notAdjusted(within.c_str(), widest, refRms);
       }
-      double sum = 0.0;
-      int counted = 0;
-      for (int i = 0; i < k->nConeAdjust; i++) {
-        const int fit = noisyFit(true);
-        if (fit < 0) return 1;
-        if (fit == 0) continue;
-        float rms = 0.0f, chi2 = 0.0f;
-        couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &rms, &chi2, pairs);
-        sum += rms;
-        counted++;
+      double mean = 0.0;
+      const int counted = measure(&mean, pairs);
+      if (counted < 0) return 1;
+      if (counted == 0) continue;
+      widest = {k->coneWidth, mean, true};
+      if (mean > refRms) {
+        const Width& found = below.measured ? below : widest;
+        k->coneWidth = found.width;
+        std::printf("REMARK Amount of structural noise automatically determined.\n");
+        std::printf("REMARK Width of Gaussian cone %.2f degree and %.3f Hz DC Rms.\n", k->coneWidth,
+                    found.rms);
+        return 0;
       }
-      if (counted > 0) m = sum / counted;
-      k->coneWidth += k->nConeInc;
-      if (m > refRms || k->coneWidth >= 90.0) break;
-      m0 = m;
+      below = widest;
     }
-    k->coneWidth -= k->nConeInc;
-    if (m > refRms) k->coneWidth -= k->nConeInc;
-    if (k->coneWidth < k->nConeStart) k->coneWidth = k->nConeStart;
-    std::printf("REMARK Amount of structural noise automatically determined.\n");
-    std::printf("REMARK Width of Gaussian cone %.2f degree and %.3f Hz DC Rms.\n", k->coneWidth, m0);
-    return 0;
+    std::string end;
+    foundation::appendf(end, "below %g degree by", kMaxConeWidth);
+    return notAdjusted(end.c_str(), widest, refRms);
+  }
+
+  // A search that ended (where says how) without a width whose noise gives refRms; names the
+  // widest width measured. Returns 1.
+  int notAdjusted(const char* where, const Width& widest, float refRms) const {
+    std::fflush(stdout);
+    std::string tried;
+    if (widest.measured)
+      foundation::appendf(tried, "%.3f Hz DC Rms at %.2f degree", widest.rms, widest.width);
+    else
+      tried = "no width measured";
+    std::fprintf(stderr,
+                 "KORIM Error: structural noise not adjusted %s -incCone %g from -lCone %g "
+                 "degree: %s, %.3f Hz needed.\n",
+                 where, static_cast<double>(k->nConeInc), static_cast<double>(k->nConeStart),
+                 tried.c_str(), static_cast<double>(refRms));
+    return 1;
   }
 };
 
@@ -159,7 +231,7 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   float refRms = 0.0f, chi2 = 0.0f;
   int pairs = 0;
   couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &refRms, &chi2, &pairs);
-  if (pairs == 0) return 0;
+  if (refuseReference(dTab, pairs) != 0) return 1;
 
   StartState start;
   if (pdbInfo != nullptr) {

@@ -21,6 +21,10 @@ using coor = vector_node;
 // a written structure holds, so nothing it gives could be seen.
 constexpr double kMinConeWidth = 0.01;
 
+// The width search of -mcStruc measures cone widths below this (degrees): a wider cone tilts
+// vectors beyond the perpendicular, which adds no further disorder.
+constexpr double kMaxConeWidth = 90.0;
+
 // Turns the vector (*rX, *rY, *rZ), which makes the angle Gamma (radians) with the unit vector A,
 // about A by w degrees. Returns 0.
 int rotCone(vector_node A, double w, double Gamma, double* rX, double* rY, double* rZ);

@@ -110,6 +110,25 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   EXPECT_FALSE(fileExists(dir / "ave.tab"));
 }
 
+// Without couplings (no -inD) the average table is still written, with the averaged tensor, which
+// the couplings do not enter, and no coupling rows or statistics of them.
+TEST(EnsembleMode, AverageTableWithoutCouplingsCarriesTheAveragedTensor) {
+  TempDir dir;
+  const RunResult coupled = ensemble(dir, 1, 0, "0 0 0\n0 20 0\n");
+  ASSERT_EQ(coupled.status, 0) << coupled.err;
+  const RunResult bare = runKorim({"-stKorimGrid", "-pdb", kPdb, "-inp", "two.inp", "-inE", "states.ens", "-ave",
+                                   "bare.tab"}, dir);
+  ASSERT_EQ(bare.status, 0) << bare.err;
+  const Table with = readTable(dir / "ave.tab"), without = readTable(dir / "bare.tab");
+  const std::vector<double> s1 = numbersAfter(with.lines, "DATA SAUPE "), s2 = numbersAfter(without.lines, "DATA SAUPE ");
+  ASSERT_EQ(s1.size(), 5u);
+  EXPECT_EQ(s2, s1);
+  EXPECT_EQ(with.data("N"), 63);
+  EXPECT_EQ(without.data("N"), 0);
+  EXPECT_TRUE(without.rows.empty());
+  EXPECT_EQ(readFile(dir / "bare.tab").find("STATISTICS DC"), std::string::npos);
+}
+
 // Without -dcEns each allowed state's table goes to the standard output, right after the
 // state's remark, exactly as it goes into the -dcEns file; a clashing state has none.
 TEST(EnsembleMode, StateTablesWithoutDcEnsGoToTheStandardOutput) {

@@ -124,3 +124,27 @@ TEST(ErrorEstimates, ConeWidthGrowsWithTheMisfitOfTheCouplings) {
   EXPECT_GT(width[0], 0.0) << width[0];
   EXPECT_GT(width[1], width[0] + 1.0) << width[0] << " " << width[1];
 }
+
+// The width reported comes with the RMS measured at it: the last width whose noise stays within
+// the measured misfit, or, when the first width tried already exceeds it, that width and its RMS.
+TEST(ErrorEstimates, ConeSearchReportsTheRmsMeasuredAtItsWidth) {
+  TempDir d;
+  const std::string tab = knownTensorTable(d, 1.0, 0.5);
+  for (const char* start : {"0", "20"}) {
+    RunResult r = estimate(d, {"-mcStruc", "-map", "2", "-nCone", "20", "-incCone", "1", "-lCone", start, "-inD",
+                               tab, "-outD", "ms.tab"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    double target = 0.0, found[2] = {};
+    const size_t at = r.out.find("REMARK Experimental DC and structure have "), w = r.out.find("REMARK Width of ");
+    ASSERT_TRUE(at != std::string::npos && w != std::string::npos) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at, "REMARK Experimental DC and structure have %lf", &target), 1);
+    ASSERT_EQ(std::sscanf(r.out.c_str() + w, "REMARK Width of Gaussian cone %lf degree and %lf Hz", &found[0],
+                          &found[1]), 2) << r.out;
+    if (start[0] == '0') {
+      EXPECT_LE(found[1], target);
+    } else {
+      EXPECT_EQ(found[0], 20.0);
+      EXPECT_GT(found[1], target);
+    }
+  }
+}

@@ -324,6 +324,58 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                      {unwritable("-outD " + locked, locked, "Permission denied")}});
   }
 
+  // Error estimates and noise with nothing to work on: a structure without hydrogens, couplings of
+  // residues it lacks, errors that no single-precision fit can weigh; a width search that ends
+  // at 90 degrees short of the measured RMS, or has no second width to try.
+  {
+    std::string noH, errorsHuge = readFile(kCouplings), errorsTiny = errorsHuge;
+    for (const std::string& l : lines(readFile(kPdb)))
+      if (l.rfind("ATOM", 0) != 0 || l.substr(76, 2) != " H") noH += l + "\n";
+    const std::string pdbNoH = writeFile(data / "noH.pdb", noH);
+    const std::string absent = writeFile(data / "absent.tab",
+                                         "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
+                                         "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f\n\n"
+                                         " 202 GLN N  202 GLN H -13.2 1.0\n 203 ILE N  203 ILE H 8.78 1.0\n");
+    for (size_t pos = 0; (pos = errorsHuge.find("     1.000 1.00\n", pos)) != std::string::npos; ++pos) {
+      errorsHuge.replace(pos, 10, "      1e30");
+      errorsTiny.replace(pos, 10, "     1e-30");
+    }
+    const std::string huge = writeFile(data / "dd_huge.tab", errorsHuge), tiny = writeFile(data / "dd_tiny.tab", errorsTiny);
+    const auto mcStruc = [](const std::string& pdb, const std::string& tab, std::vector<std::string> more = {}) {
+      std::vector<std::string> args = {"-bestFit", "-mcStruc", "-map", "5", "-pdb", pdb, "-inD", tab,
+                                       "-outD", "out.tab", "-pdbRot", "r.pdb"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    const std::string none = "KORIM Error: Only 0 couplings available. Exiting ....\n";
+    const std::string infinite = "KORIM Error: the fit of the measured couplings gives an order matrix that is not "
+                                 "finite: it weighs each coupling by its inverse error in single precision, here "
+                                 "couplings from -22.73 to 24.12 Hz with errors from ";
+    const std::string reversed = testData("cli/ubiquitin_nh_reversed.tab");
+    const std::string tilt = "; the cone noise has no vector to tilt.\n";
+    cases.insert(cases.end(), {
+        {mcStruc(pdbNoH, kCouplings), 1, {none, bestFitError}},
+        {mcStruc(kPdb, absent), 1, {none, bestFitError}},
+        {mcStruc(kPdb, huge), 1, {infinite + "1e+30 to 1e+30 Hz. Exiting ....\n", bestFitError}},
+        {mcStruc(kPdb, tiny), 1, {infinite + "1e-30 to 1e-30 Hz. Exiting ....\n", bestFitError}},
+        {mcStruc(kPdb, reversed, {"-nCone", "1"}), 1,
+         {"KORIM Error: structural noise not adjusted below 90 degree by -incCone 0.25 from -lCone 0 degree: ",
+          " Hz DC Rms at 89.75 degree, 10.782 Hz needed.\n", bestFitError},
+         false, {"REMARK Adjusting amount of structural noise ...\n"}},
+        {mcStruc(kPdb, reversed, {"-incCone", "1e9"}), 1,
+         {"KORIM Error: options -lCone 0 and -incCone 1e9 leave one cone width below 90 degree; the width search "
+          "needs two.\n", extracting}},
+        {mcStruc(kPdb, reversed, {"-lCone", "100"}), 1,
+         {"KORIM Error: option -lCone value 100 must lie below 90 degree (the search measures cone widths below it "
+          "only).\n", extracting}},
+        {{"-struc", "-stdCone", "10", "-pdb", kPdb, "-inD", absent, "-pdbRot", "r.pdb"}, 1,
+         {"korim: -struc: no coupling of " + absent + " maps to an atom pair of " + kPdb + tilt,
+          "korim: no noisy structure is written.\n"}, false, {}, {"!r.pdb"}},
+        {{"-struc", "-stdCone", "10", "-pdb", kPdb, "-pdbRot", "r.pdb"}, 1,
+         {"korim: -struc: without couplings (-inD) the cone noise has no vector to tilt.\n"}, false, {}, {"!r.pdb"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);
