@@ -113,7 +113,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       // Command lines: a value option ending the line, a value that is not finite, an unknown word.
       {onPdb(kPdb, {"-inD", kCouplings, "-wv"}), 1, {"KORIM Error: option -wv needs a value.\n", extracting}},
       {onPdb(kPdb, {"-lcS", "nan"}), 1, {"KORIM Error: option -lcS value nan must be a finite number.\n", extracting}},
-      {onPdb(kPdb, {"-Pf1"}), 0, {"  Argument 8 may be unknown or unused:\n  ' -Pf1 '\n"}, true},
+      {onPdb(kPdb, {"-Pf1"}), 1,
+       {"KORIM Error: unknown option -Pf1 (did you mean -pf1?); korim -help lists the options.\n", extracting}},
       // Numbers not of their option's type, and error estimates or random searches without a trial.
       {onPdb(kPdb, {"-bestFit", "-mcDc", "-inD", kCouplings}), 1,
        {"KORIM Error: option -map must give at least 1 trial for -mcDc (got 0).\n", extracting}},
