@@ -135,7 +135,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-pf1", "-wv", "0.01"}), 0, {}, true},
       // Modes without what they need.
       {onPdb(kPdb, {"-stKorimGrid"}), 1,
-       {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
+       {"KORIM Error: no configuration file given (-inp); the ensemble mode needs its domains (START_RESID_1, "
+        "END_RESID_1, ORIGIN_DOM1, ...).\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
       {onPdb(kPdb, {"-elKorimFree"}), 0,
