@@ -140,11 +140,11 @@ void readModuleReset() { readState = ReadModule{}; }
 int configKeysRead() { return readState.configKeys; }
 
 int readConfig(const char* inpName, KorimInfo* korimInfo) {
+  readState.configKeys = 0;
   FilePtr fp;
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
-  readState.configKeys = 0;
   for (int lineNo = 1; std::fgets(line, kLineLen, fp.get()) != nullptr; lineNo++) {
     char word[kLineLen];
     float value = 0.0f;
