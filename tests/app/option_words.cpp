@@ -41,8 +41,11 @@ TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
   std::map<std::string, bool> listed;
   for (const OptionWord& o : optionWords()) EXPECT_TRUE(listed.emplace(o.word, o.takesValue).second) << o.word << " twice";
   for (const auto& [w, value] : asked) {
-    ASSERT_TRUE(listed.count(w)) << w << " is read but not listed";
-    EXPECT_EQ(listed[w], value) << w;
+    const auto it = listed.find(w);
+    if (it == listed.end())
+      ADD_FAILURE() << w << " is read but not listed";
+    else
+      EXPECT_EQ(it->second, value) << w << (value ? " takes" : " does not take") << " the word after it as its value";
   }
   for (const auto& [w, value] : listed) EXPECT_TRUE(asked.count(w)) << w << " is listed but read by no reader";
   EXPECT_GT(asked.size(), 250u);
