@@ -9,10 +9,12 @@
 #include "app/compare_saupe.h"
 #include "app/convert_tab.h"
 #include "app/dc_select.h"
+#include "app/ensemble_config.h"
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
 #include "app/korim_utils_read.h"
+#include "app/option_words.h"
 #include "app/run_outputs.h"
 #include "assignment/korim_utils_visit.h"
 #include "assignment/ran_sim_dc.h"
@@ -384,6 +386,11 @@ int prediction(Run& run) {
     run.status = 1;
     return 1;
   }
+  if (k->korimMode == kModeStericGrid &&
+      checkEnsembleConfig(run.pdbInfo, k->gridInfo, configKeysRead(), run.params.inpName, run.params.pdbName) != 0) {
+    run.status = 1;
+    return 1;
+  }
   rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
                                    run.chargeAtomID, run.charges, run.params.outPkaName);
   if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
@@ -710,6 +717,19 @@ bool tableMode(Run& run) {
   }
 }
 
+// The option word of a mode that fits or estimates from a coupling table; null for the others
+// (a prediction only compares with one when given).
+const char* couplingModeWord(int mode) {
+  switch (mode) {
+    case kModeBestFit: return "-bestFit";
+    case kModeDaHist: return "-daHist";
+    case kModeDaMl: return "-daMl";
+    case kModeDaFlex: return "-daFlex";
+    case kModeConvert: return "-conv";
+    default: return nullptr;
+  }
+}
+
 // Records, options and dispatch of one run; returns its status.
 int runKorim(Run& run, int argc, char** argv) {
   korimParamsNull(&run.params);
@@ -742,6 +762,8 @@ int runKorim(Run& run, int argc, char** argv) {
 
   // Option words no mode reads (typos) are reported even without NMRCHECK.
   initArgs(argc, argv, 5);
+  // A word that is no option of korim (a typo) would leave its option unset without a word.
+  if (refuseUnknownWords(argc, argv) != 0) return fail(run, 1, "KORIM Error extracting command-line arguments.\n");
   int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
@@ -758,6 +780,11 @@ int runKorim(Run& run, int argc, char** argv) {
     return fail(run, 1,
                 "KORIM Error: option -3D has no model in the ensemble mode (-stKorimGrid), which "
                 "predicts each state in the wall (-bic) or rod (-pf1) medium.\n");
+  if (const char* mode = couplingModeWord(k->korimMode); mode != nullptr && run.params.inDName[0] == '\0') {
+    std::fprintf(stderr, "KORIM Error: no coupling table given (-inD); %s works on couplings and needs one.\n", mode);
+    run.status = 1;
+    return 1;
+  }
   // Outputs that would overwrite each other or an input, or that cannot be written: refused
   // before the work, which would otherwise be lost or destroy what it reads.
   if (k->korimMode != kModeStericGrid && refuseRunFiles(run.params, *k) != 0) {

@@ -22,6 +22,7 @@ namespace {
 // Settings of the configuration file that no other record holds.
 struct ReadModule {
   float Pmax = 10.0f;
+  int configKeys = 0;  // keys the last configuration file set
 };
 
 ReadModule readState;
@@ -136,12 +137,15 @@ float getPmax() { return readState.Pmax; }
 
 void readModuleReset() { readState = ReadModule{}; }
 
+int configKeysRead() { return readState.configKeys; }
+
 int readConfig(const char* inpName, KorimInfo* korimInfo) {
+  readState.configKeys = 0;
   FilePtr fp;
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
-  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+  for (int lineNo = 1; std::fgets(line, kLineLen, fp.get()) != nullptr; lineNo++) {
     char word[kLineLen];
     float value = 0.0f;
     if (std::sscanf(line, "%255s %f", word, &value) != 2) {
@@ -150,10 +154,13 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
       return 1;
     }
     const ConfigKey* key = findConfigKey(word);
+    // A key mistyped would leave its setting at the default without a word.
     if (key == nullptr) {
-      std::fprintf(stderr, "Error: Wrong input parameter in auto file\n");
-      continue;
+      std::fprintf(stderr, "Error: Wrong input parameter in auto file %s, line %d: %s is no key of the configuration\n",
+                   inpName, lineNo, word);
+      return 1;
     }
+    readState.configKeys++;
     if (key->intField != nullptr) {
       if (!fitsInt(value)) {
         std::fprintf(stderr, "Error: Value of %s out of range in auto file\n", key->key);

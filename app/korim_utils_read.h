@@ -18,8 +18,8 @@ constexpr int kPot3DHeaderLines = 11;
 // not written. Lines are read through a 256-byte buffer: a longer line is read as several.
 
 // Configuration file of "KEY: number" lines into korimInfo->gridInfo and the setting Pmax.
-// A line that does not give a word and a number (an empty or comment line too) fails the read;
-// a key that matches no setting only warns. An integer setting takes the number truncated
+// A line that does not give a word and a number (an empty or comment line too) fails the read,
+// and so does a key that matches no setting (named with its file and line). An integer setting takes the number truncated
 // toward zero; a number outside the int range (or not a number) is refused with the line.
 int readConfig(const char* inpName, settings::KorimInfo* korimInfo);
 
@@ -27,6 +27,8 @@ int readConfig(const char* inpName, settings::KorimInfo* korimInfo);
 float getPmax();
 // Puts Pmax back to its default (tests).
 void readModuleReset();
+// The number of keys the last configuration file read set (0 also when none was read).
+int configKeysRead();
 
 // 1-D potential: "distance value" lines with a uniform step (within 0.001). The values go to
 // potential[1..rows]; offset receives the first distance and stepsize the step, both times 10

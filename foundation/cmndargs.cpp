@@ -17,6 +17,10 @@
 #include <cstring>
 #include <strings.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace korim::foundation {
 
 namespace {
@@ -32,6 +36,8 @@ struct ArgState {
     int currentChecksum = 0;
     int badFlag = 0;
     char strBuff[STR_BUFF];
+    // Option words looked for, with whether a one-value getter asked for the word after them.
+    std::vector<std::pair<std::string, bool>> asked;
 };
 
 ArgState makeState() {
@@ -43,6 +49,16 @@ ArgState makeState() {
 }
 
 ArgState gArgs = makeState();
+
+void ask(const char* flag, bool value) {
+    if (flag == nullptr || flag[0] != '-') return;
+    for (auto& a : gArgs.asked)
+        if (a.first == flag) {
+            a.second = a.second || value;
+            return;
+        }
+    gArgs.asked.emplace_back(flag, value);
+}
 
 void mark(int i) {
     if (i >= 0 && i < MAX_SLOTS) gArgs.argMap[i] = '1';
@@ -58,6 +74,7 @@ bool isBlank(const char* s) {
 // Location of the value word of a one-value option: its index, or 0 (bad flag
 // set) when the option is absent, found only as the program name, or last.
 int valueLoc(int argc, char** argv, const char* flag) {
+    ask(flag, true);
     int loc = flagLoc(argc, argv, flag);
     if (loc < 1 || loc + 1 > argc - 1 || argv[loc + 1] == nullptr) {
         gArgs.badFlag = 1;
@@ -100,7 +117,16 @@ int nullArgs() {
     gArgs.currentCheckMode = 0;
     gArgs.currentArgc = 0;
     gArgs.currentChecksum = 0;
+    gArgs.asked.clear();
     return 0;
+}
+
+int askedFlagCount() { return static_cast<int>(gArgs.asked.size()); }
+
+const char* askedFlag(int i, int* takesValue) {
+    if (i < 0 || i >= askedFlagCount()) return nullptr;
+    if (takesValue != nullptr) *takesValue = gArgs.asked[i].second ? 1 : 0;
+    return gArgs.asked[i].first.c_str();
 }
 
 const char* getProgName() { return gArgs.currentProgName != nullptr ? gArgs.currentProgName : "program"; }
@@ -204,6 +230,7 @@ int checkArgs(int argc, char** argv) {
 
 int flagLoc(int argc, char** argv, const char* flag) {
     gArgs.badFlag = 0;
+    ask(flag, false);
     if (argv != nullptr && flag != nullptr) {
         for (int i = 0; i < argc; i++) {
             // Most words differ from the flag in their first characters ("-" and the next).

@@ -17,6 +17,13 @@ int nullArgs();
 // 0 after a successful getter, 1 when the option was absent or had no value.
 int getBadFlag();
 
+// The option words the getters looked for since the last reset (initArgs, checkArgs, nullArgs),
+// present or not, each once in the order first asked: the words a program's option reader knows.
+// takesValue is 1 when a getter took the word after the option as its value (one-value getters),
+// 0 when only its presence or a list up to the next flag was read. Null when i is out of range.
+int askedFlagCount();
+const char* askedFlag(int i, int* takesValue);
+
 // Searches. flagLoc: index of the first argument equal to flag (marked), 0 when
 // absent. nextFlag: index of the first flag after prevFlag, argc when none.
 int flagLoc(int argc, char** argv, const char* flag);

@@ -113,7 +113,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       // Command lines: a value option ending the line, a value that is not finite, an unknown word.
       {onPdb(kPdb, {"-inD", kCouplings, "-wv"}), 1, {"KORIM Error: option -wv needs a value.\n", extracting}},
       {onPdb(kPdb, {"-lcS", "nan"}), 1, {"KORIM Error: option -lcS value nan must be a finite number.\n", extracting}},
-      {onPdb(kPdb, {"-Pf1"}), 0, {"  Argument 8 may be unknown or unused:\n  ' -Pf1 '\n"}, true},
+      {onPdb(kPdb, {"-Pf1"}), 1,
+       {"KORIM Error: unknown option -Pf1 (did you mean -pf1?); korim -help lists the options.\n", extracting}},
       // Numbers not of their option's type, and error estimates or random searches without a trial.
       {onPdb(kPdb, {"-bestFit", "-mcDc", "-inD", kCouplings}), 1,
        {"KORIM Error: option -map must give at least 1 trial for -mcDc (got 0).\n", extracting}},
@@ -134,7 +135,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-pf1", "-wv", "0.01"}), 0, {}, true},
       // Modes without what they need.
       {onPdb(kPdb, {"-stKorimGrid"}), 1,
-       {"Error in initOrient: zero atoms selected.\n", "matrix: error in initOrient.\n"}},
+       {"KORIM Error: no configuration file given (-inp); the ensemble mode needs its domains (START_RESID_1, "
+        "END_RESID_1, ORIGIN_DOM1, ...).\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
       {onPdb(kPdb, {"-elKorimFree"}), 0,

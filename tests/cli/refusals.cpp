@@ -376,6 +376,64 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Words korim does not know: an option word mistyped is named with the options close to it; an
+  // option this mode does not read is only warned about, and a negative number is a value. A
+  // configuration key mistyped, residues the structure lacks, and a coupling mode without couplings.
+  {
+    const auto unknown = [](const std::string& w, const std::string& close) {
+      return "KORIM Error: unknown option " + w + close + "; korim -help lists the options.\n";
+    };
+    const auto config = [&](const std::string& name, const std::string& why) {
+      return "KORIM Error: configuration " + data / name + ": " + why + ".\n";
+    };
+    std::string chainB;  // the example again as chain B, numbered as chain A
+    for (const std::string& l : lines(readFile(kPdb)))
+      if (l.rfind("ATOM", 0) == 0) chainB += l.substr(0, 21) + "B" + l.substr(22) + "\n";
+    const std::string twoChains = writeFile(data / "two_chains.pdb", readFile(kPdb) + chainB);
+    std::vector<std::string> empty = ensemble(kPdb, "empty.inp", "", example100);
+    empty[6] = writeFile(data / "empty.inp", "");
+    std::vector<std::string> twoChainRun = ensemble(twoChains, "domains.inp", "", example100);
+    const std::string daMl = "-daMl";
+    cases.insert(cases.end(), {
+        {{"-bestfit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {unknown("-bestfit", " (did you mean -bestFit?)"), extracting}},
+        {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outd", "out.tab"}, 1,
+         {unknown("-outd", " (did you mean -outD?)")}},
+        {{"-stKorim", "-pdb", kPdb, "-outx", "out.tab"}, 1,
+         {unknown("-outx", " (did you mean -out, -outD, -outE, -outS, -outA or -outP?)")}},
+        {{"--help"}, 1, {unknown("--help", " (did you mean -help?)")}},
+        {{"-h"}, 1, {unknown("-h", " (did you mean -H?)")}},
+        {{"--version"}, 1, {unknown("--version", ""), extracting}},
+        {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-frobnicate", "-outD", "out.tab"}, 1, {unknown("-frobnicate", "")}},
+        // -r1 without -pdb and -inS1 are read by no step of -daMl; -5 is a number, -out.tab a file name.
+        {{daMl, "-inD", kCouplings, "-lDa", "-14", "-hDa", "-10", "-lR", "0.2", "-hR", "0.4", "-r1", "5", "-inS1", "1",
+          "2", "3", "4", "-5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
+         {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
+        {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
+         {"Error: Wrong input parameter in auto file " + data / "typo.inp" +
+              ", line 16: CLASH_DISTANC: is no key of the configuration\n",
+          "Error reading configuration file"}},
+        {ensemble(kPdb, "origin.inp", "ORIGIN_DOM1: 200\n", example100), 1,
+         {config("origin.inp", "ORIGIN_DOM1: 200 is no residue of the structure " + kPdb + " (residues 1 to 76)")}},
+        {ensemble(kPdb, "backwards.inp", "START_RESID_1: 50\n", example100), 1,
+         {config("backwards.inp", "START_RESID_1: 50 .. END_RESID_1: 35 runs backwards: the first residue lies above the last")}},
+        {ensemble(kPdb, "whole.inp", "END_RESID_1: 76\n", example100), 1,
+         {config("whole.inp", "START_RESID_1: 1 .. END_RESID_1: 76 leaves no backbone atom of the structure " + kPdb +
+                                  " (residues 1 to 76) outside domain 1 to test it against")}},
+        {empty, 1,
+         {"KORIM Error: configuration " + data / "empty.inp" + " sets no key; the ensemble mode needs its domains "
+          "(START_RESID_1, END_RESID_1, ORIGIN_DOM1, ...).\n"}},
+        {twoChainRun, 1,
+         {config("domains.inp", "START_RES_ANGLE_1: 1 .. END_RES_ANGLE_1: 35 names residue 1, which stands in chains 'A' "
+                                "and 'B' of " + twoChains + "; the configuration names residues by number alone, so each "
+                                "must stand in one chain")}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-outD", "out.tab"}, 1,
+         {"KORIM Error: no coupling table given (-inD); -bestFit works on couplings and needs one.\n"}},
+        {{"-daHist", "-outD", "out.tab"}, 1,
+         {"KORIM Error: no coupling table given (-inD); -daHist works on couplings and needs one.\n"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);

@@ -1,0 +1,52 @@
+// The list of option words korim knows is the list of words its option readers look for.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "app/korim_utils.h"
+#include "app/option_words.h"
+#include "couplings/writedc.h"
+#include "foundation/cmndargs.h"
+#include "settings/settings_null.h"
+#include "tests/support/argv.h"
+
+using namespace korim::app;
+namespace fnd = korim::foundation;
+
+// Every option word getparams and the readers it calls look for (with -pdb, so that the atom
+// selection is read too) is in the list, with the same reading of the word after it, and the
+// list holds no word they do not look for.
+TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
+  korim_test::Argv args({"-pdb", "x.pdb"});
+  static KorimParams p;  // large
+  static korim::settings::KorimInfo k;
+  korim::couplings::DTensor tensor;
+  korim::structure::PDBSelectInfo sel;
+  korim::settings::DcInfo dc;
+  korimParamsNull(&p);
+  korim::couplings::dTensorNull(&tensor);
+  korim::settings::korimInfoNull(&k);
+  korim::structure::pdbSelectNull(&sel);
+  korim::settings::dcInfoNull(&dc);
+  fnd::initArgs(args.argc(), args.argv(), 0);
+  ASSERT_EQ(getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc), 0);
+  std::map<std::string, bool> asked;
+  for (int i = 0; i < fnd::askedFlagCount(); i++) {
+    int value = 0;
+    const char* w = fnd::askedFlag(i, &value);
+    asked[w] = value != 0;
+  }
+  fnd::nullArgs();
+  std::map<std::string, bool> listed;
+  for (const OptionWord& o : optionWords()) EXPECT_TRUE(listed.emplace(o.word, o.takesValue).second) << o.word << " twice";
+  for (const auto& [w, value] : asked) {
+    const auto it = listed.find(w);
+    if (it == listed.end())
+      ADD_FAILURE() << w << " is read but not listed";
+    else
+      EXPECT_EQ(it->second, value) << w << (value ? " takes" : " does not take") << " the word after it as its value";
+  }
+  for (const auto& [w, value] : listed) EXPECT_TRUE(asked.count(w)) << w << " is listed but read by no reader";
+  EXPECT_GT(asked.size(), 250u);
+}
