@@ -309,10 +309,14 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"!s.sc"}},
       {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {tooFew(4, four), histFailed}, false, {}, {"!s.sc", "!c.col"}},
-      // The first three runs have no histogram fit yet: the run table stays, no extremes, no map.
+      // The first three runs have no histogram fit yet; of four runs of 10 residues three are
+      // scored, but none below 1 (or none at R below 2/3): the run table stays, no extremes, no map.
       {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667 (0 of 3 runs scored): the runs give no "
         "extremes and no map.\n", histFailed}, false, {}, {"s.sc", "!c.col"}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "4", "-nSel", "10", "-outD", "out.tab", "-outSc", "s.sc"}, 1,
+       {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667 (3 of 4 runs scored)"}, false, {},
+       {"s.sc"}},
   });
 
   for (const Expect& c : cases) expectRun(c);
