@@ -290,16 +290,16 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
   }
   // Floors: each list's smallest score in (0, 1], nested as the lists are.
   float floors[3] = {1.0f, 1.0f, 1.0f};
-  int inRange = 0;
+  int comparable = 0;  // runs whose ratio lies in (0, 1]
   for (int i = 0; i < nRuns; ++i) {
     if (!(runs.r[i] < kRhombicLimit)) continue;
-    inRange += lists[0][i] > 0.0f && lists[0][i] <= 1.0f;
+    comparable += lists[0][i] > 0.0f && lists[0][i] <= 1.0f;
     for (int l = 0; l < 3; ++l) {
       if (!(lists[l][i] > 0.0f && lists[l][i] <= 1.0f)) break;
       floors[l] = std::min(floors[l], lists[l][i]);
     }
   }
-  if (inRange == 0) {
+  if (comparable == 0) {
     int nScored = 0;
     for (int i = 0; i < nRuns; ++i) nScored += scored(runs, i);
     std::fprintf(stderr, "motionHist: no run has a ratio score in (0, 1] with R below %.4f (%d of "
