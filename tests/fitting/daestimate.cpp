@@ -258,7 +258,6 @@ TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
       {{-14.0f, -12.0f, 0.5f, 0.4f, 0.6f, 0.05f}, {edge("high", "Da", "-12.000 Hz", "-hDa", "-12"),
                                                    edge("low", "R", "0.400", "-lR", "0.4")}},
       {{6.0f, 9.0f, 0.5f, 0.0f, 0.65f, 0.05f}, {edge("high", "Da", "8.500 Hz", "-hDa", "9")}},
-      {{6.0f, 12.0f, 0.5f, 0.1f, 0.2f, 0.05f}, {edge("high", "R", "0.200", "-hR", "0.2")}},
       {{11.0f, 14.0f, 0.5f, 0.0f, 0.4f, 0.05f}, {edge("low", "Da", "11.000 Hz", "-lDa", "11")}},
       {{-12.0f, -8.0f, 0.5f, 0.0f, 0.45f, 0.05f}, {}},
   };
