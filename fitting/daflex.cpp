@@ -73,6 +73,20 @@ struct ResidueCouplings {
   TaggedMatrix dc, sig;
 };
 
+// The sample without the couplings whose larger residue lies outside first..last (they have no
+// row of the per-residue matrices), after a message naming how many.
+void keepResidueRange(const couplings::DTable* dTab, int first, int last, DcSample* s) {
+  DcSample kept;
+  collectDc(dTab, &kept, [&](const couplings::DInfo& d) {
+    const int r = std::max(d.resIDI, d.resIDJ);
+    return r >= first && r <= last;
+  });
+  if (const size_t outside = s->coup.size() - kept.coup.size(); outside > 0)
+    std::fprintf(stderr, "motionHist: %zu couplings whose larger residue lies outside %d to %d "
+                         "are left out.\n", outside, first, last);
+  *s = std::move(kept);
+}
+
 int fillResidues(const couplings::DTable* dTab, const DcSample& s, int segFirst,
                  ResidueCouplings* rc) {
   if (!rc->count.alloc(rc->nRes)) {
@@ -81,20 +95,13 @@ int fillResidues(const couplings::DTable* dTab, const DcSample& s, int segFirst,
   }
   std::fill(rc->count.p, rc->count.p + rc->nRes, 0);
   std::vector<int> rowOf(s.row.size(), -1);
-  int outside = 0;
   for (size_t i = 0; i < s.row.size(); ++i) {
     const couplings::DInfo& d = dTab->dObsList[s.row[i]];
     const long long r = static_cast<long long>(std::max(d.resIDI, d.resIDJ)) - segFirst;
-    if (r < 0 || r >= rc->nRes) {
-      ++outside;
-      continue;
-    }
+    if (r < 0 || r >= rc->nRes) continue;  // left out of the sample before (keepResidueRange)
     rowOf[i] = static_cast<int>(r);
     rc->maxPerRes = std::max(rc->maxPerRes, ++rc->count[static_cast<int>(r)]);
   }
-  if (outside > 0)
-    std::fprintf(stderr, "motionHist: %d couplings whose larger residue lies outside %d to %d "
-                         "are left out.\n", outside, segFirst, segFirst + rc->nRes - 1);
   if (!rc->dc.alloc(std::max(rc->maxPerRes, 1), rc->nRes)) {
     std::fprintf(stderr, "motionHist: error allocating dipo matrix.\n");
     return 1;
@@ -243,8 +250,32 @@ struct Extremes {
   float minScore = 1.0f, minDa = 0.0f, minR = 0.0f;
 };
 
-// Run table, floors, clamps, extremes and shift of the three score lists (in place).
-void reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, Extremes ex[3]) {
+// The extremes of one clamped score list over the runs with R below kRhombicLimit that were
+// scored, each with the Da and R of its first run: values that runs had, never the start values.
+Extremes listExtremes(int nRuns, RunLists& runs, const float* list) {
+  Extremes e;
+  bool seen = false;
+  for (int i = 0; i < nRuns; ++i) {
+    if (!(runs.r[i] < kRhombicLimit) || !scored(runs, i)) continue;
+    if (!seen || list[i] > e.maxScore) {
+      e.maxScore = list[i];
+      e.maxDa = runs.da[i];
+      e.maxR = runs.r[i];
+    }
+    if (!seen || list[i] < e.minScore) {
+      e.minScore = list[i];
+      e.minDa = runs.da[i];
+      e.minR = runs.r[i];
+    }
+    seen = true;
+  }
+  return e;
+}
+
+// Run table, floors, clamps, extremes and shift of the three score lists (in place). Returns 0;
+// 1 after a message when no run with R below kRhombicLimit has a ratio score in (0, 1]: the
+// runs then give no floor and no extremes (the run table stays, the blocks are not written).
+int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, Extremes ex[3]) {
   std::fprintf(out, "# nDots = %d\n\n", nDots);
   float* lists[3] = {runs.score.p, runs.score2.p, runs.score3.p};
   for (int i = 0; i < nRuns; ++i) {
@@ -259,12 +290,22 @@ void reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs,
   }
   // Floors: each list's smallest score in (0, 1], nested as the lists are.
   float floors[3] = {1.0f, 1.0f, 1.0f};
+  int comparable = 0;  // runs whose ratio lies in (0, 1]
   for (int i = 0; i < nRuns; ++i) {
     if (!(runs.r[i] < kRhombicLimit)) continue;
+    comparable += lists[0][i] > 0.0f && lists[0][i] <= 1.0f;
     for (int l = 0; l < 3; ++l) {
       if (!(lists[l][i] > 0.0f && lists[l][i] <= 1.0f)) break;
       floors[l] = std::min(floors[l], lists[l][i]);
     }
+  }
+  if (comparable == 0) {
+    int nScored = 0;
+    for (int i = 0; i < nRuns; ++i) nScored += scored(runs, i);
+    std::fprintf(stderr, "motionHist: no run has a ratio score in (0, 1] with R below %.4f (%d of "
+                         "%d runs scored): the runs give no extremes and no map.\n",
+                 kRhombicLimit, nScored, nRuns);
+    return 1;
   }
   for (int l = 0; l < 3; ++l)
     for (int i = 0; i < nRuns; ++i) {
@@ -273,24 +314,13 @@ void reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs,
     }
   for (int l = 0; l < 3; ++l) {
     Extremes& e = ex[l];
-    for (int i = 0; i < nRuns; ++i) {
-      if (!(runs.r[i] < kRhombicLimit) || !scored(runs, i)) continue;
-      if (lists[l][i] > e.maxScore) {
-        e.maxScore = lists[l][i];
-        e.maxDa = runs.da[i];
-        e.maxR = runs.r[i];
-      }
-      if (lists[l][i] < e.minScore) {
-        e.minScore = lists[l][i];
-        e.minDa = runs.da[i];
-        e.minR = runs.r[i];
-      }
-    }
+    e = listExtremes(nRuns, runs, lists[l]);
     std::fprintf(out, "\n\n# DATA MAX_MIN Da     %.3f  %.3f\n", e.maxDa, e.minDa);
     std::fprintf(out, "# DATA MAX_MIN R      %.3f  %.3f\n", e.maxR, e.minR);
     std::fprintf(out, "# DATA MAX_MIN Score  %.3f  %.3f\n", e.maxScore, e.minScore);
     for (int i = 0; i < nRuns; ++i) lists[l][i] -= e.minScore;
   }
+  return 0;
 }
 
 // Colour 0..15 of a cell from its largest shifted score; an occupied cell is at least 1, and a
@@ -360,6 +390,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   DcSample s;
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
+  keepResidueRange(dTab.get(), dcInfo->segFirst, dcInfo->segLast, &s);
   if (checkDcSample(s, inDName) != 0) return 1;
   if (korimInfo->histRan < 1) {
     std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",
@@ -376,7 +407,6 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   rc.nRes = static_cast<int>(nRes);
   if (fillResidues(dTab.get(), s, dcInfo->segFirst, &rc) != 0) return 1;
   korimInfo->validCountD = rc.total;
-  if (rc.total == 0) return checkDcSample(DcSample{}, inDName);
 
   const int sel = korimInfo->sCount <= 0 || korimInfo->sCount > rc.nRes ? rc.nRes : korimInfo->sCount;
   const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
@@ -397,7 +427,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
   Extremes ex[3];
-  reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex);
+  if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
   // The scores and the colour map are complete before the table, so that a table that fails
   // leaves them (on the standard output they are already before it).

@@ -13,9 +13,11 @@ namespace korim::fitting {
 // distribution of bonds under that Da and R. Writes the run table and the extremes of the three
 // ratio scores to outScName, a Da x R colour map of the scores to outColName, and the coupling
 // table to outName ("" = stdout for each; stdout is never closed).
-// Returns 0; 1 after a message (an output file, no coupling, no errors, a residue range too
-// large, no run, a sphere that cannot be built, a mean error above kMaxLineWidth, an
-// allocation); the reader's, histogram's or writer's status.
+// Returns 0; 1 after a message (an output file, couplings too few or of one value, no errors, a
+// residue range too large, no run, a sphere that cannot be built, a mean error above
+// kMaxLineWidth, an allocation, no run with a ratio score in (0, 1] to compare: the score file
+// then keeps the run table, no extremes, map or table follow); the reader's, histogram's or
+// writer's status.
 int motionHist(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                const char* atomNameS1, const char* atomNameS2, const char* outName,
                const char* outScName, const char* outColName);

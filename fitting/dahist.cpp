@@ -92,12 +92,14 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
       tooManyBins(nBins);
       return 1;
     }
-    if (getDxx(static_cast<int>(list.size()), list.data(), nBins, binWidth, bins, &dxx) == 1) {
-      y[3] = dxx;
-      fitPrincipal(3, y, s.delta, guess, a, err);
-    } else {
+    // Without a single fullest bin there is no Dxx: the three-parameter fit has nothing to fit,
+    // and the start values are no result.
+    if (getDxx(static_cast<int>(list.size()), list.data(), nBins, binWidth, bins, &dxx) != 1) {
       noSingleValue("Error");
+      return 1;
     }
+    y[3] = dxx;
+    fitPrincipal(3, y, s.delta, guess, a, err);
   }
   if (h.optExtrem == 1) {
     h.Dzz = dzz;

@@ -9,8 +9,9 @@ namespace korim::fitting {
 // mode of dcInfo, atom types atomNameS1/atomNameS2), estimates Da and R from the extremes and
 // the most populated value of their distribution (settings and results in korimInfo->histInfo)
 // and writes the coupling table with the DA_HIST block to outName ("" = stdout).
-// Returns 0; 1 when the table record cannot be had, no coupling is selected, the couplings carry
-// no errors or the histogram needs more than kMaxHistBins bins; the reader's or writer's status.
+// Returns 0; 1 when the table record cannot be had, the couplings are too few or of one value
+// (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
+// three-parameter fit) has no single fullest bin; the reader's or writer's status.
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 

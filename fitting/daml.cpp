@@ -53,12 +53,66 @@ void storeCouplings(couplings::DTable* dTab, const DcSample& s, const HistInfo& 
   }
 }
 
-void writeScores(FILE* out, const std::vector<double>& r, const std::vector<double>& da,
-                 const std::vector<double>& score) {
+// Decimals that tell two grid points one step apart from each other: the fewest, at least
+// least, whose last place is not larger than the step (0.1 by 1, 0.02 and 0.05 by 2; 0.25 keeps
+// 1). The step is the single-precision option, so a place equal to it within rounding counts.
+int stepDecimals(float step, int least) {
+  constexpr int kMostDecimals = 9;
+  int d = least;
+  double place = std::pow(10.0, -least);
+  while (d < kMostDecimals && place > std::fabs(step) * (1.0 + 1e-6)) {
+    ++d;
+    place /= 10.0;
+  }
+  return d;
+}
+
+// The score table: Da with one decimal and R with two, more where the steps are finer, so that
+// every row names its own point.
+void writeScores(FILE* out, const HistInfo& h, const std::vector<double>& r,
+                 const std::vector<double>& da, const std::vector<double>& score) {
+  const int daDecimals = stepDecimals(h.incDaMl, 1), rDecimals = stepDecimals(h.incRMl, 2);
   std::fprintf(out, "VARS   DA R SCORE\n");
-  std::fprintf(out, "FORMAT %%3.1f %%1.2f %%e\n\n");
+  std::fprintf(out, "FORMAT %%%d.%df %%1.%df %%e\n\n", daDecimals + 2, daDecimals, rDecimals);
   for (size_t i = 0; i < score.size(); ++i)
-    std::fprintf(out, "%3.1f %1.2f %e\n", da[i], r[i], score[i]);
+    std::fprintf(out, "%*.*f %1.*f %e\n", daDecimals + 2, daDecimals, da[i], rDecimals, r[i],
+                 score[i]);
+}
+
+// The edges of the grid on which its best point lies, one sentence each that reads on after
+// "the " (for the standard error stream) or "The " (for the table). An edge is no maximum: the
+// likelihood may rise beyond it. R = 0 is the bound of the physics, not of the grid.
+// negated: the search ran over the Da range turned negative (its first Da is then -lDa).
+std::vector<std::string> gridEdges(const std::vector<double>& rList,
+                                   const std::vector<double>& daList, size_t best,
+                                   const HistInfo& h, bool negated) {
+  const size_t last = rList.size() - 1;
+  struct Edge {
+    bool on;
+    const char *end, *axis, *option;
+    float optionValue;
+    double value;
+    const char* unit;
+  };
+  const Edge edges[] = {
+      {daList[best] == daList[0], negated ? "low" : "high", "Da", negated ? "-lDa" : "-hDa",
+       negated ? h.lDaMl : h.hDaMl, h.DaMl, " Hz"},
+      {daList[best] == daList[last], negated ? "high" : "low", "Da", negated ? "-hDa" : "-lDa",
+       negated ? h.hDaMl : h.lDaMl, h.DaMl, " Hz"},
+      {rList[best] == rList[0] && rList[0] != 0.0, "low", "R", "-lR", h.lRMl, h.RMl, ""},
+      {rList[best] == rList[last], "high", "R", "-hR", h.hRMl, h.RMl, ""}};
+  std::vector<std::string> found;
+  for (const Edge& e : edges) {
+    if (!e.on) continue;
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
+                  "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
+                  "edge.\n",
+                  e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
+    found.emplace_back(line);
+  }
+  return found;
 }
 
 // The grid of the options: each range from its low end up to its high end, and at least two
@@ -129,7 +183,8 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   }
   // The best score, whatever its sign; of equal scores the earlier point.
   double bestDa = 0.0, bestR = 0.0;
-  for (int i = 0, best = -1; i < count; ++i) {
+  int best = -1;
+  for (int i = 0; i < count; ++i) {
     if (best < 0 || scoreList[i] > scoreList[best]) {
       best = i;
       bestDa = daList[i];
@@ -143,18 +198,27 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   h.DaErrMl = static_cast<float>(daErr);
   h.RErrMl = static_cast<float>(rErr);
   storeCouplings(dTab.get(), s, h, bestDa, sign);
+  // A best point on the grid's edge stays the answer, said on both.
+  std::string remark;
+  if (best >= 0)
+    for (const std::string& e : gridEdges(rList, daList, static_cast<size_t>(best), h, negated)) {
+      std::fprintf(stderr, "korim: the %s", e.c_str());
+      remark += "REMARK The " + e;
+    }
+  if (!remark.empty()) remark += "\n";
 
   // Scores written to a file are complete before the table, so that a table that fails leaves
   // them; on the standard output they follow the table, which may go there too.
   const bool scoresFirst = outScName != nullptr && outScName[0] != '\0';
   int scoresLost = 0;
   if (scoresFirst) {
-    writeScores(scores.get(), rList, daList, scoreList);
+    writeScores(scores.get(), h, rList, daList, scoreList);
     scoresLost = scores.close();
   }
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, remark); st != 0)
+    return st;
   if (scoresFirst) return scoresLost;
-  writeScores(scores.get(), rList, daList, scoreList);
+  writeScores(scores.get(), h, rList, daList, scoreList);
   return scores.close();
 }
 

@@ -9,9 +9,11 @@ namespace korim::fitting {
 // grid of korimInfo->histInfo (lDaMl..hDaMl by incDaMl, lRMl..hRMl by incRMl), takes the best
 // score as DaMl, RMl with the errors of errorIso, optionally (mlMap) maps every coupling to the
 // range the answer allows, writes the coupling table with the DA_ML block to outName and the
-// score table ("VARS   DA R SCORE") to outScName ("" = stdout for either).
-// Returns 0; 1 after a message (score file, no coupling, no errors, a mean error above
-// kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
+// score table ("VARS   DA R SCORE", Da and R with the decimals their steps need) to outScName
+// ("" = stdout for either). A best point on an edge of the grid (other than R = 0) stays the
+// answer; the edge and the option that moves it are named on stderr and as a REMARK of the table.
+// Returns 0; 1 after a message (score file, couplings too few or of one value, no errors, a mean
+// error above kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
 int getMlDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
               const char* atomNameS1, const char* atomNameS2, const char* outName,
               const char* outScName);

@@ -48,12 +48,14 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
   return 0;
 }
 
-int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimInfo* korimInfo) {
+int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimInfo* korimInfo,
+                       const std::string& remark) {
   std::string text;
   if (const int rc = settings::writeKorim(korimInfo, &text); rc != 0) {
     std::fprintf(stderr, "korim: error in writeKorim.\n");
     return rc;
   }
+  text += remark;
   if (const int rc = couplings::writeDCmod(outName, "w", dTab, korimInfo, text.c_str()); rc != 0) {
     std::fprintf(stderr, "korim: error in writeDCmod.\n");
     return rc;
@@ -61,12 +63,13 @@ int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimI
   return 0;
 }
 
-void collectDc(const DTable* dTab, DcSample* sample) {
+void collectDc(const DTable* dTab, DcSample* sample,
+               const std::function<bool(const couplings::DInfo&)>& keep) {
   *sample = DcSample{};
   double sum = 0.0;
   for (int i = 0; i < dTab->dCount; ++i) {
     const couplings::DInfo& d = dTab->dObsList[i];
-    if (!d.valid || !(d.d < kDcUnused)) continue;
+    if (!d.valid || !(d.d < kDcUnused) || (keep && !keep(d))) continue;
     const float c = d.d * d.w;
     if (!std::isfinite(c) || !std::isfinite(d.sigma * d.w)) continue;
     sample->coup.push_back(c);
@@ -90,6 +93,21 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
   if (sample.coup.empty()) {
     std::fprintf(stderr, "korim: no coupling of %s is selected; Da and R need couplings.\n",
                  inDName);
+    return 1;
+  }
+  const int n = static_cast<int>(sample.coup.size());
+  if (n < kMinDistributionCouplings) {
+    std::fprintf(stderr,
+                 "korim: %d usable coupling%s of %s %s too few to estimate Da and R from their "
+                 "distribution (%d or more).\n",
+                 n, n == 1 ? "" : "s", inDName, n == 1 ? "is" : "are", kMinDistributionCouplings);
+    return 1;
+  }
+  if (sample.dcMin == sample.dcMax) {
+    std::fprintf(stderr,
+                 "korim: the %d usable couplings of %s all have one value (%.3f Hz): a distribution "
+                 "without spread gives no Da and R.\n",
+                 n, inDName, sample.dcMin);
     return 1;
   }
   if (!(sample.delta > 0.0) || !std::isfinite(sample.delta)) {

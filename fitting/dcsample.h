@@ -1,7 +1,9 @@
 // Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "couplings/dc.h"
@@ -27,10 +29,11 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
                    const char* atomNameS1, const char* atomNameS2, DcTablePtr* table);
 
 // Writes the coupling table of an estimate to outName ("" = stdout) with the run-parameter block
-// of korimInfo's mode as its remark. Returns 0; the failing step's status after "korim: error in
+// of korimInfo's mode as its remark, followed by the estimate's own remark lines (REMARK lines,
+// ending with a newline). Returns 0; the failing step's status after "korim: error in
 // writeKorim.\n" or "korim: error in writeDCmod.\n".
 int writeEstimateTable(const char* outName, couplings::DTable* dTab,
-                       const settings::KorimInfo* korimInfo);
+                       const settings::KorimInfo* korimInfo, const std::string& remark = "");
 
 // Coupling values at or above this are placeholders of a table, not measurements (Hz).
 constexpr float kDcUnused = 999.0f;
@@ -48,16 +51,22 @@ struct DcSample {
   double delta = 0.0;        // mean of sigma (0 for no coupling), Hz
 };
 
-// Collects the used couplings of dTab's observed rows.
-void collectDc(const couplings::DTable* dTab, DcSample* sample);
+// Collects the used couplings of dTab's observed rows (of those keep accepts, when given).
+void collectDc(const couplings::DTable* dTab, DcSample* sample,
+               const std::function<bool(const couplings::DInfo&)>& keep = {});
 
 // Copies the value and validity of every coupling of the sample into the table's calculated
 // rows, so that the written table lists the couplings the estimate used.
 void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
 
-// A sample the estimates can work on: at least one coupling and a positive mean error (the
-// histogram's bin width, the thresholds of the extremes and the likelihood's line width all
-// scale with it). Returns 0; 1 after a message naming what is missing.
+// Fewest couplings whose distribution the estimates read: below this the extremes, the fullest
+// bin and the likelihood's best point are the few values themselves, not the tensor's.
+constexpr int kMinDistributionCouplings = 5;
+
+// A sample the estimates can work on: at least kMinDistributionCouplings couplings, not all of
+// one value, and a positive mean error (the histogram's bin width, the thresholds of the
+// extremes and the likelihood's line width all scale with it). Returns 0; 1 after a message
+// naming what is missing and the count.
 int checkDcSample(const DcSample& sample, const char* inDName);
 
 }  // namespace korim::fitting

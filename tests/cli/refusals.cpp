@@ -266,7 +266,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        false, {}, {"!p.pdb", "!p.pdb.0"}},
       {{"-daMl", "-inD", kCouplings, "-outD", data / "soft.tab", "-outSc", linked}, 1,
        {same("-outD " + data / "soft.tab", "-outSc " + linked)}},
-      {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", "s.tab", "-outCol",
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "5", "-outD", "out.tab", "-outSc", "s.tab", "-outCol",
         data / "hard.tab", "-outPka", linked}, 0, {}, true},  // this mode writes no -outPka
       {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", linked, "-outCol",
         data / "hard.tab"}, 1, {same("-outSc " + linked, "-outCol " + data / "hard.tab")}},
@@ -433,6 +433,45 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: no coupling table given (-inD); -daHist works on couplings and needs one.\n"}},
     });
   }
+
+  // Da and R from couplings too few or of one value to have a distribution, a histogram without
+  // a single fullest bin, and -daFlex runs none of which has a score to compare.
+  const size_t header = measured.find("\n\n", measured.find("FORMAT")) + 2;
+  auto firstRows = [&](int n, const std::string& name) {
+    size_t end = header;
+    for (int i = 0; i < n; ++i) end = measured.find('\n', end) + 1;
+    return writeFile(data / name, measured.substr(0, end));
+  };
+  const std::string one = firstRows(1, "one.tab"), four = firstRows(4, "four.tab"), rows44 = firstRows(44, "rows44.tab");
+  std::string flat = measured.substr(0, header);  // six rows of 5 Hz
+  for (const char* r : {"2", "3", "4", "5", "6", "7"})
+    flat += "    " + std::string(r) + "  ALA    N    " + r + "  ALA    H     5.000     1.000 1.00\n";
+  const std::string oneValue = writeFile(data / "same.tab", flat);
+  auto tooFew = [](int n, const std::string& table) {
+    return "korim: " + std::to_string(n) + " usable coupling" + (n == 1 ? " of " + table + " is" : "s of " + table + " are") +
+           " too few to estimate Da and R from their distribution (5 or more).\n";
+  };
+  const std::string histFailed = "korim: error in getHistDabR.\n";
+  cases.insert(cases.end(), {
+      {{"-daHist", "-inD", one, "-outD", "out.tab"}, 1, {tooFew(1, one), histFailed}},
+      {{"-daHist", "-inD", oneValue, "-outD", "out.tab"}, 1,
+       {"korim: the 6 usable couplings of " + oneValue + " all have one value (5.000 Hz): a distribution without "
+        "spread gives no Da and R.\n", histFailed}},
+      {{"-daHist", "-inD", rows44, "-outD", "out.tab"}, 1,
+       {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n", histFailed}},
+      {{"-daMl", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {tooFew(4, four), mlFailed}, false, {},
+       {"!s.sc"}},
+      {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
+       {tooFew(4, four), histFailed}, false, {}, {"!s.sc", "!c.col"}},
+      // The first three runs have no histogram fit yet; of four runs of 10 residues three are
+      // scored, but none below 1 (or none at R below 2/3): the run table stays, no extremes, no map.
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
+       {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667 (0 of 3 runs scored): the runs give no "
+        "extremes and no map.\n", histFailed}, false, {}, {"s.sc", "!c.col"}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "4", "-nSel", "10", "-outD", "out.tab", "-outSc", "s.sc"}, 1,
+       {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667 (3 of 4 runs scored)"}, false, {},
+       {"s.sc"}},
+  });
 
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);

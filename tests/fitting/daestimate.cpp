@@ -214,15 +214,82 @@ TEST(Estimates, HistogramOfKnownTensor) {
 }
 
 // A -daMl run on n couplings of Da 10 Hz and R 0.3 (errors 1 Hz) over the grid of Da lDa, hDa,
-// incDa and R lR, hR, incR; the table to outName, the scores to ml.sc in dir. Its status.
-int likelihood(const TempDir& dir, Settings& s, int n, const float (&grid)[6], const std::string& outName) {
+// incDa and R lR, hR, incR; the table to outName, the scores to ml.sc in dir, stderr to *err when
+// given. Its status.
+int likelihood(const TempDir& dir, Settings& s, int n, const float (&grid)[6], const std::string& outName,
+               std::string* err = nullptr) {
   const std::string in = tensorTable(dir, n, 10.0, 0.3, 1.0);
   s.k.korimMode = korim::settings::kModeDaMl;
   auto& h = s.k.histInfo;
   h.lDaMl = grid[0], h.hDaMl = grid[1], h.incDaMl = grid[2], h.lRMl = grid[3], h.hRMl = grid[4], h.incRMl = grid[5];
   int rc = -1;
-  quiet([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", outName.c_str(), (dir / "ml.sc").c_str()); });
+  std::string text;
+  korim_test::captureStdout([&] {
+    text = captureStderr(
+        [&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", outName.c_str(), (dir / "ml.sc").c_str()); });
+  });
+  if (err != nullptr) *err = text;
   return rc;
+}
+
+// The lines of text that hold word.
+std::vector<std::string> linesWith(const std::string& text, const std::string& word) {
+  std::vector<std::string> found;
+  for (const std::string& l : korim_test::lines(text))
+    if (l.find(word) != std::string::npos) found.push_back(l);
+  return found;
+}
+
+TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
+  // Couplings of Da -10 Hz (|Da| 10 in the frame of a positive range) and R 0.3: each grid stops
+  // short of the tensor on the sides named, so its best point lies there; a grid around the
+  // tensor, or one that starts at R = 0 (the physics' bound), says nothing.
+  const auto edge = [](const char* end, const char* axis, const char* value, const char* option, const char* set) {
+    return std::string("best point of the likelihood grid lies on its ") + end + " " + axis + " edge (" + axis +
+           " " + value + ", set by " + option + " " + set + "): an edge is no maximum, the likelihood may rise "
+           "beyond it; " + option + " moves that edge.";
+  };
+  const struct {
+    float grid[6];
+    std::vector<std::string> edges;
+  } cases[] = {
+      {{-9.0f, -6.0f, 0.5f, 0.0f, 0.2f, 0.05f}, {edge("low", "Da", "-8.500 Hz", "-lDa", "-9"),
+                                                 edge("high", "R", "0.200", "-hR", "0.2")}},
+      {{-14.0f, -12.0f, 0.5f, 0.4f, 0.6f, 0.05f}, {edge("high", "Da", "-12.000 Hz", "-hDa", "-12"),
+                                                   edge("low", "R", "0.400", "-lR", "0.4")}},
+      {{6.0f, 9.0f, 0.5f, 0.0f, 0.65f, 0.05f}, {edge("high", "Da", "8.500 Hz", "-hDa", "9")}},
+      {{11.0f, 14.0f, 0.5f, 0.0f, 0.4f, 0.05f}, {edge("low", "Da", "11.000 Hz", "-lDa", "11")}},
+      {{-12.0f, -8.0f, 0.5f, 0.0f, 0.45f, 0.05f}, {}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    Settings s;
+    std::string err;
+    ASSERT_EQ(likelihood(dir, s, 400, c.grid, dir / "ml.tab", &err), 0);
+    std::vector<std::string> said, remarks;
+    for (const std::string& e : c.edges) {
+      said.push_back("korim: the " + e);
+      remarks.push_back("REMARK The " + e);
+    }
+    EXPECT_EQ(linesWith(err, " edge "), said) << c.grid[0] << " " << c.grid[3];
+    EXPECT_EQ(linesWith(korim_test::readFile(dir / "ml.tab"), " edge "), remarks) << c.grid[0] << " " << c.grid[3];
+  }
+}
+
+TEST(Estimates, ScoreRowsNameTheirOwnPoint) {
+  // Steps finer than the default's decimals: Da by 0.02 Hz and R by 0.005, each row its point.
+  TempDir dir;
+  Settings s;
+  ASSERT_EQ(likelihood(dir, s, 100, {-10.2f, -10.0f, 0.02f, 0.28f, 0.3f, 0.005f}, dir / "ml.tab"), 0);
+  const std::vector<std::string> rows = korim_test::lines(korim_test::readFile(dir / "ml.sc"));
+  ASSERT_EQ(rows.size(), 3u + 10 * 5);  // Da -10.00 to -10.18, R 0.280 to 0.300
+  EXPECT_EQ(rows[1], "FORMAT %4.2f %1.3f %e");
+  for (size_t i = 3; i < rows.size(); ++i) {
+    char da[16], r[16];
+    std::snprintf(da, sizeof da, "%.2f", -10.0 - 0.02 * ((i - 3) % 10));
+    std::snprintf(r, sizeof r, "%.3f", 0.28 + 0.005 * ((i - 3) / 10));
+    EXPECT_EQ(rows[i].substr(0, rows[i].find(' ', 7)), std::string(da) + " " + r) << rows[i];
+  }
 }
 
 TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
