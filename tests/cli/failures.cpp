@@ -64,7 +64,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string noErrors = writeFile(data / "zero.tab",
                                          "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
                                          "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f\n\n"
-                                         "   1 ALA N    1 ALA H 5.0 0.0\n   2 ALA N    2 ALA H -3.0 0.0\n");
+                                         "   1 ALA N    1 ALA H 5.0 0.0\n   2 ALA N    2 ALA H -3.0 0.0\n"
+                                         "   3 ALA N    3 ALA H 7.5 0.0\n   4 ALA N    4 ALA H -9.0 0.0\n"
+                                         "   5 ALA N    5 ALA H 1.5 0.0\n   6 ALA N    6 ALA H 11.0 0.0\n");
   // The atoms again as segments A and B; medium A holds the N-H and C-N couplings of four lysine
   // peaks, medium B only their N-H couplings: too few for an order matrix.
   const std::string ab = writeFile(data / "ab.pdb", everyAtom(segment("A")) + everyAtom(segment("B")));
