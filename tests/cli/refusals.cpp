@@ -287,7 +287,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string refused = "korim: a number that is not finite in \"";
   cases.insert(cases.end(), {
       {{"-anPdb", "-el", "-pdb", kPdb, "-inS", "1e-4", "2e-4", "0", "0", "0", "-kQuad", "3e38", "-outP", "out.tab"}, 1,
-       {refused + "DATA PDB_EL MONOPOL  -nan" + notWritten, "korim: error in analysis of PDB.\n", scale + "-kQuad 3e38\n"}},
+       {refused + "DATA PDB_EL MONOPOL  -nan" + notWritten, "korim: error in analysis of PDB.\n",
+        scale + "-kQuad 3e38\n"}},
       {{"-conv", "-xplor", "-scale", "-inD", weighted, "-outD", "out.tab"}, 1,
        {refused + "( resid   2 and name H and not segid REF )   -inf ", notWritten,
         "korim: error in conversion of table.\n"}},

@@ -110,11 +110,13 @@ TEST(Usage, EachDefaultShownIsTheDefaultOfTheRun) {
         ADD_FAILURE() << g.section << ": " << option << " shows no number: [" << shown << "]";
         continue;
       }
-      EXPECT_TRUE(outcome(with(g.run, {option, shown}), g.files, d) == plain) << g.section << ": " << option << " " << shown;
+      EXPECT_TRUE(outcome(with(g.run, {option, shown}), g.files, d) == plain)
+          << g.section << ": " << option << " " << shown;
     }
     for (const auto& [option, end] : g.ranges) {
       EXPECT_EQ(shownDefault(usage, g.section, option), "none") << g.section << ": " << option;
-      EXPECT_TRUE(outcome(with(g.run, {option, end}), g.files, d) == plain) << g.section << ": " << option << " " << end;
+      EXPECT_TRUE(outcome(with(g.run, {option, end}), g.files, d) == plain)
+          << g.section << ": " << option << " " << end;
     }
   }
 }
