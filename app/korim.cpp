@@ -825,10 +825,8 @@ int main(int argc, char** argv) {
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
   // A result that would carry a number that is not finite was not written: no result.
-  if (korim::foundation::nonFiniteRefused()) {
-    nameScaleOptions(argc, argv);
-    if (status == 0) status = 1;
-  }
+  if (korim::foundation::nonFiniteRefused()) nameScaleOptions(argc, argv);
+  status = korim::foundation::statusAfterRefusals(status);
   // What went to the standard output (remarks, order matrices, tables) must have arrived too.
   if (korim::foundation::finishStandardOutput("korim: error writing to the standard output: %s\n") != 0 &&
       status == 0)

@@ -1,7 +1,8 @@
 // Usage text and start-up banner (both on stderr).
 //
 // The usage text is fixed: every piece is written exactly as stored, nothing is formatted into it.
-// Its bracketed values are part of the text and may differ from the stored defaults of the run.
+// Its bracketed values are the defaults a run starts from (settings_null, korimParamsNull, the
+// option reader and the tensor and selection readers); [none] marks a residue range not given.
 // Option lines: option word from column 1, argument name from column 10, bracketed default from
 // column 19, meaning from column 29 (some blocks use other widths, as their literals show).
 // Each line is stored once; sections list the blocks they show.
@@ -30,6 +31,7 @@ const char kNodipole[] = " -nodipole         [on]      No Dipole Approximation.\
 const char kDipole[] = " -dipole           [off]     Molecule Treated as Dipole.\n";
 const char kNochSel[] = " -nochSel          [on]      Use All Selected Atoms.\n";
 const char kChSel[] = " -chSel            [off]     Use Charged Atoms Only.\n";
+const char kBestFit[] = " -bestFit          [off]     Best-Fit Mode.\n";
 const char kActionFlags[] = "Action Flags:\n";
 const char kOtherOptions[] = "Other Options:\n";
 
@@ -43,7 +45,7 @@ const char* const simHead[] = {
     "Simulation Parameters:\n",
     " -bic              [on]      Wall LC Model.\n",
     " -pf1              [off]     Rod LC Model.\n",
-    " -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].\n",
+    " -wv      conc     [0.05]    Liquid Crystal Concentration [fraction w/v].\n",
 };
 
 const char* const simSphere[] = {
@@ -53,7 +55,7 @@ const char* const simSphere[] = {
 };
 
 const char* const simTail[] = {
-    " -rM      radius   [20.0]    Half Model Thickness [A].\n",
+    " -rM      radius   [20.0]    Half Model Thickness [A]; Rod: Radius [33.5].\n",
     " -lcS     order    [0.8]     Liquid Crystal Order [0-1].\n",
     kSurf, kNosurf,
     " -rA      radius   [0.0]     Atom radius [A].\n",
@@ -70,13 +72,13 @@ const char* const selSurf[] = {kSurf, kNosurf};
 
 const char* const selRest[] = {
     " -res     resID              Single Residue for Selection.\n",
-    " -r1      res1     [0]       First Residue in Segment.\n",
-    " -rN      resN     [0]       Last Residue in Segment.\n",
+    " -r1      res1     [none]    First Residue in Segment (none: no range).\n",
+    " -rN      resN     [none]    Last Residue in Segment (none: no range).\n",
     " -atom    aList    [*]       Atom Name List.\n",
     " -resName rList    [*]       Res Name List.\n",
     " -chain   cList    [*]       Chain Name List.\n",
     " -seg     sList    [*]       Seg Name List.\n",
-    " -id      sID      [*]       Selection ID.\n",
+    " -id      sID      [1]       Selection ID.\n",
     " -inv                        Invert Selection.\n",
     "PDB Special Selection; No Other Selection Performed:\n",
     " -clear                      Clear Selection for All Atoms.\n",
@@ -103,14 +105,14 @@ const char* const selRest[] = {
 // structure sections and under "Selection Flags:" in the table-only sections.
 const char* const dcHead[] = {
     "DC Selection Flags:\n",
-    " -a1      aRes1    [0]       First Res in PDB.\n",
+    " -a1      aRes1    [none]    First Res in PDB (none: as -s1).\n",
 };
 
 const char* const tabSelHead[] = {"Selection Flags:\n"};
 
 const char* const dcRange[] = {
-    " -s1      res1     [0]       First Res in Segment.\n",
-    " -sN      resN     [0]       Last Res in Segment.\n",
+    " -s1      res1     [none]    First Res in Segment (none: no range).\n",
+    " -sN      resN     [none]    Last Res in Segment (none: no range).\n",
     " -aD1     atom     {All}     DC Atom Type 1 used.\n",
     " -aD2     atom     {All}     DC Atom Type 2 used.\n",
 };
@@ -118,9 +120,9 @@ const char* const dcRange[] = {
 // The narrow form: argument column 7 wide, defaults from column 17.
 const char* const dcNarrow[] = {
     "DC Selection Flags:\n",
-    " -a1      aRes1  [0]         First Res in PDB.\n",
-    " -s1      res1   [0]         First Res in Segment.\n",
-    " -sN      resN   [0]         Last Res in Segment.\n",
+    " -a1      aRes1  [none]      First Res in PDB (none: as -s1).\n",
+    " -s1      res1   [none]      First Res in Segment (none: no range).\n",
+    " -sN      resN   [none]      Last Res in Segment (none: no range).\n",
     " -aD1     atom   {All}       DC Atom Type 1 used.\n",
     " -aD2     atom   {All}       DC Atom Type 2 used.\n",
 };
@@ -198,7 +200,7 @@ const char* const sec3Head[] = {
 };
 
 const char* const sec4Head[] = {
-    " -bestFit          [off]     Best-Fit Mode.\n",
+    kBestFit,
     " -single  eMode    [on]      Single Best-Fit.\n",
     " -jack    eMode    [off]     Jackknife Error Estimation.\n",
     " -mcDc    eMode    [off]     Monte-Carlo Error Estimation\n",
@@ -220,7 +222,7 @@ const char* const sec4Head[] = {
 };
 
 const char* const coneOpts[] = {
-    " -stdCone          [10.0]    StdDev of Cone Angle Distribution [Hz].\n",
+    " -stdCone          [5.0]     StdDev of Cone Angle Distribution [deg].\n",
     " -nofixCone        [on]      Variable Size of Noise Cone.\n",
     " -fixCone          [off]     Fixed Size of Noise Cone.\n",
     " -digCone digCone  [360]     Digitization of Noise Cone.\n",
@@ -235,7 +237,7 @@ const char* const sec4Map[] = {
     " -kAdjustMc        [1.0]     Scaling of Experimental DC Errors.\n",
     " -autoMc           [on]      Adjust DC Error Scaling Automatically.\n",
     " -noautoMc         [off]     Don't Adjust DC Error Scaling.\n",
-    " -nAdjustMc        [1000]    # of Steps in Determination of DC Error Scaling.\n",
+    " -nAdjustMc        [100]     # of Steps in Determination of DC Error Scaling.\n",
     " -fracAdjustMc     [0.7]     Fraction of Self-Consistent Best-Fits.\n",
     " -kLAdjustMc       [1.0]     Start Value of DC Error Scaling.\n",
     " -incAdjustMc      [0.2]     Increment of DC Error Scaling.\n",
@@ -268,7 +270,7 @@ const char* const sec4Map[] = {
 };
 
 const char* const sec5Head[] = {
-    " -bestFit          [on]      Best-Fit Mode.\n",
+    kBestFit,
     kPdb, kInD,
     " -exhaust          [off]     Exhaustive Search of Assignments.\n",
     " -fixAa   aaList   [0]       # of Peaks of each Amino-Acid Type.\n",

@@ -59,6 +59,8 @@ bool refuseNonFinite(std::string_view text, const char* name) {
 
 bool nonFiniteRefused() { return refused; }
 
+int statusAfterRefusals(int status) { return refused && status == 0 ? 1 : status; }
+
 void nonFiniteReset() { refused = false; }
 
 MemoryText::MemoryText() { stream_ = open_memstream(&buffer_, &size_); }

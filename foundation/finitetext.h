@@ -22,6 +22,9 @@ bool refuseNonFinite(std::string_view text, const char* name);
 
 // True once a result of this run was refused for a number that is not finite.
 bool nonFiniteRefused();
+// The exit status of a run that ended with status: 1 in place of 0 once a result of the run was
+// refused (the run did not write what it was asked for, whatever its callers went on to do).
+int statusAfterRefusals(int status);
 // Forgets the refusals (tests).
 void nonFiniteReset();
 

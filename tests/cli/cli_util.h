@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -34,9 +35,14 @@ struct RunResult {
 // A stdoutName for runKorim: the run starts with its standard output closed.
 inline const std::string kClosedStdout = "<closed>";
 
+// A run still going after this many seconds hangs (the slowest run of these tests takes a few
+// seconds): it is stopped, and fails with status -1 instead of holding up the whole suite.
+inline constexpr unsigned kRunLimitSeconds = 120;
+
 // Runs korim with the arguments in the directory dir; the standard input is empty, the output
 // streams go to files there, standard output to stdoutName instead when that is given (r.out is
-// then empty; kClosedStdout: no standard output at all).
+// then empty; kClosedStdout: no standard output at all). A run that outlasts kRunLimitSeconds is
+// stopped (status -1, a line saying so after its standard error).
 inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir,
                           const std::string& stdoutName = "") {
   RunResult r;
@@ -60,13 +66,16 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
     std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    alarm(kRunLimitSeconds);  // kept across execv; its signal ends the program
     execv(KORIM_BIN, argv.data());
     _exit(127);
   }
   int wstatus = 0;
-  if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
-    r.status = WEXITSTATUS(wstatus);
+  const bool ended = pid > 0 && waitpid(pid, &wstatus, 0) == pid;
+  if (ended && WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
   r.err = korim_test::readFile(errName);
+  if (ended && WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGALRM)
+    r.err += "(the run was stopped after " + std::to_string(kRunLimitSeconds) + " s)\n";
   std::remove(errName.c_str());
   if (ownStdout) r.out = korim_test::readFile(outName), std::remove(outName.c_str());
   return r;

@@ -286,6 +286,30 @@ TEST(Runs, StatusMessagesAndResultTable) {
   std::signal(SIGXFSZ, SIG_DFL);
 }
 
+// The score file of -daFlex is closed before the coupling table is begun: a run ended while it
+// writes the table (here by the signal of a file size limit that the table exceeds) leaves the
+// scores whole.
+TEST(Runs, FlexibleScoresAreWholeBeforeTheTableIsBegun) {
+  TempDir d;
+  const std::vector<std::string> args = {"-daFlex", "-inD", kCouplings, "-nRun", "8", "-outSc", "s.sc",
+                                         "-outD", "out.tab"};  // the colour map goes to /dev/null
+  ASSERT_EQ(runKorim(args, d, "/dev/null").status, 0);
+  const std::string scores = readFile(d / "s.sc");
+  const rlim_t limit = 4096;
+  ASSERT_TRUE(scores.size() < limit && readFile(d / "out.tab").size() > limit);
+  std::remove((d / "s.sc").c_str());
+  std::remove((d / "out.tab").c_str());
+  rlimit old{}, cap{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  cap = {limit, old.rlim_max};
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cap), 0);
+  const RunResult r = runKorim(args, d, "/dev/null");
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(r.status, -1) << r.err;  // ended by the signal while writing the table
+  EXPECT_EQ(readFile(d / "s.sc"), scores);
+}
+
 TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
   TempDir d;
   ASSERT_EQ(runKorim(onPdb(kPdb, {"-inD", kCouplings}), d).status, 0);

@@ -473,6 +473,25 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"s.sc"}},
   });
 
+  // Results of whole-text writers and of the ensemble's average records that would carry a number
+  // that is not finite: charges scaled beyond a float, couplings weighted beyond one, and an
+  // average whose tables (-noverb) carry no statistics while its records do.
+  const std::string weighted = writeFile(data / "weighted.tab",
+                                         "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                                         "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n"
+                                         "   2 GLN N    2 GLN H -13.2 1.0 1e38\n");
+  const std::string refused = "korim: a number that is not finite in \"";
+  cases.insert(cases.end(), {
+      {{"-anPdb", "-el", "-pdb", kPdb, "-inS", "1e-4", "2e-4", "0", "0", "0", "-kQuad", "3e38", "-outP", "out.tab"}, 1,
+       {refused + "DATA PDB_EL MONOPOL  -nan" + notWritten, "korim: error in analysis of PDB.\n",
+        scale + "-kQuad 3e38\n"}},
+      {{"-conv", "-xplor", "-scale", "-inD", weighted, "-outD", "out.tab"}, 1,
+       {refused + "( resid   2 and name H and not segid REF )   -inf ", notWritten,
+        "korim: error in conversion of table.\n"}},
+      {plus(ens, {"-noverb", "-lcS", "1e-30", "-ave", "out.tab"}), 1,
+       {refused + "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- -nan [Hz]" + notWritten, scale + "-lcS 1e-30\n"}},
+  });
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);

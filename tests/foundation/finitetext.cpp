@@ -50,6 +50,17 @@ TEST_F(FiniteText, RefusesAndNotesTheRun) {
   EXPECT_TRUE(nonFiniteRefused());
 }
 
+// A refused result fails the run even where the caller of its writer went on as if it were written.
+TEST_F(FiniteText, ARefusalFailsTheRun) {
+  EXPECT_EQ(statusAfterRefusals(0), 0);
+  EXPECT_EQ(statusAfterRefusals(2), 2);
+  testing::internal::CaptureStderr();
+  refuseNonFinite("DATA B inf\n", "out.tab");
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(statusAfterRefusals(0), 1);
+  EXPECT_EQ(statusAfterRefusals(2), 2);  // the run's own failure keeps its status
+}
+
 // What goes through the memory stream is the text, byte for byte.
 TEST_F(FiniteText, MemoryTextHoldsWhatWasWritten) {
   MemoryText m;
