@@ -423,7 +423,7 @@ const char* const sec13[] = {
     " -qStd             [off]   Report Standard Deviation instead of Q.\n",
     " -w     wList              List of Weights for Segment.\n",
     " -excl                     Exclude Outside Range.\n",
-    " -incl                     Include Any Within Range.\n",
+    " -inc                      Include Any Within Range.\n",
     " -verb             [on]    DC Output in Extended Format.\n",
     " -noverb           [off]   DC Output in Format of DC Input.\n",
     " -yzInv            [off]   Exchange Ordering of y and z axis.\n",

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "app/korim_utils.h"
@@ -10,6 +11,7 @@
 #include "foundation/cmndargs.h"
 #include "settings/settings_null.h"
 #include "tests/support/argv.h"
+#include "tests/support/files.h"
 
 using namespace korim::app;
 namespace fnd = korim::foundation;
@@ -49,4 +51,21 @@ TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
   }
   for (const auto& [w, value] : listed) EXPECT_TRUE(asked.count(w)) << w << " is listed but read by no reader";
   EXPECT_GT(asked.size(), 250u);
+}
+
+// Every option word the usage text lists (its golden copy, which the usage test holds equal to the
+// program's text) is a word korim reads: the text sends no user to a word that is refused.
+TEST(OptionWords, UsageTextListsOnlyWordsKorimReads) {
+  std::map<std::string, bool> listed;
+  for (const OptionWord& o : optionWords()) listed.emplace(o.word, o.takesValue);
+  std::istringstream usage(korim_test::readFile(korim_test::testData("golden/usage.txt")));
+  int shown = 0;
+  for (std::string line; std::getline(usage, line);) {
+    std::istringstream words(line);
+    std::string first;
+    if (line.rfind(" -", 0) != 0 || !(words >> first)) continue;
+    shown++;
+    EXPECT_TRUE(listed.count(first)) << first << " is shown in the usage text but is no option word";
+  }
+  EXPECT_GT(shown, 200);
 }

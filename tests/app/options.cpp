@@ -209,8 +209,8 @@ TEST(Options, TextsListsAndDebugLevel) {
   EXPECT_STREQ(CmdLine({"-outD", "o", "-out", "p"}).p.outDName, "o");
   CmdLine aveNoave({"-ave", "-noave"});
   EXPECT_TRUE(aveNoave.k.histInfo.optExtrem == 1 && std::string(aveNoave.p.aveName) == "-noave");
-  // Without -pdb the selection options are not read and not consumed; "-incl" of the usage text
-  // is no option word.
+  // Without -pdb the selection options are not read and not consumed; "-incl" is no option word
+  // (the range mode that keeps either end inside is -inc).
   for (const std::vector<std::string>& args : {std::vector<std::string>{"-inD", "d.tab", "-res", "5"}, {"-incl"}}) {
     CmdLine r(args, 2);
     EXPECT_TRUE(r.sel.res1 == 0 && r.dc.excludeMode == 3 && r.unconsumed() == 1) << args[0];
