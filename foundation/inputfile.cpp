@@ -31,6 +31,11 @@ std::FILE* openText(const char* name) {
   return fp;
 }
 
+void rewindText(std::FILE* fp) {
+  std::rewind(fp);
+  skipByteOrderMark(fp);
+}
+
 void openError(const char* reader, const char* name) {
   const int err = errno;
   std::fprintf(stderr, "%s File open error: %s: %s.\n", reader, name != nullptr ? name : "(null)",

@@ -22,6 +22,10 @@ void skipByteOrderMark(std::FILE* fp);
 // not open.
 std::FILE* openText(const char* name);
 
+// Back to the start of a text file opened by openText, past its byte-order mark (a reader's
+// second pass).
+void rewindText(std::FILE* fp);
+
 // "<reader> File open error: <name>: <reason>." on stderr, the reason from errno.
 void openError(const char* reader, const char* name);
 

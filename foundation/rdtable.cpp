@@ -350,8 +350,7 @@ bool textCell(tabVar& col, int v, const char* start, int length, RowContext& rc,
 // given); 0, or 1 after a message. rules[v]: what the number items of column v must be.
 int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
              int defNullValue, int readMode, const std::vector<ColumnRule>& rules) {
-    std::rewind(rs.in);
-    skipByteOrderMark(rs.in);
+    rewindText(rs.in);
     int row = 0;
     RowContext rc{inName, k, defNullValue};
     // The places of a row's tokens, found in one walk along the line.

@@ -70,7 +70,7 @@ char **rdText(const char *inName, int *lineCount, int *error) {
         *error = -1;
         return nullptr;
     }
-    std::rewind(reader.in);
+    rewindText(reader.in);
     int n = 0;
     while (n < count) {
         char *line = reader.next();
@@ -175,7 +175,7 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
         return nullptr;
     }
     std::memset(block, 0, static_cast<size_t>(total));
-    std::rewind(reader.in);
+    rewindText(reader.in);
     long long pos = 0;
     int n = 0;
     while (n < count && (line = reader.next())) {
