@@ -302,8 +302,9 @@ bool badNumberItem(const tabVar& col, int v, RowContext& rc) {
 bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnRule rule, RowContext& rc,
                 float* value) {
     *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
-    const bool bad = badToken != 0 || (rule != ColumnRule::any && (!isWholeNumberAt(start, length, col.type == TAB_INT) ||
-                                                                    !std::isfinite(*value)));
+    const bool ruled = rule != ColumnRule::any;
+    const bool bad = badToken != 0 ||
+                     (ruled && (!isWholeNumberAt(start, length, col.type == TAB_INT) || !std::isfinite(*value)));
     if (bad) {
         *value = 0.0f;
         return badNumberItem(col, v, rc);

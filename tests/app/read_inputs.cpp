@@ -181,7 +181,8 @@ TEST_F(ReadPotential, PartialAndNonFiniteNumbersAndCutLinesAreRefused) {
   };
   for (const auto& c : cases) {
     const std::string path = write("p", c.text);
-    fails(read(path), c.message + std::string("readPotential: line ") + std::to_string(c.line) + " of " + path + ".\n");
+    fails(read(path),
+          c.message + std::string("readPotential: line ") + std::to_string(c.line) + " of " + path + ".\n");
   }
 }
 
@@ -239,13 +240,15 @@ TEST_F(Read3D, ValuesMaskAndCounts) {
 // A value of nan or inf, or one not wholly a number, is refused by both readers with its line,
 // where the mask would take it as blocking and the potential would turn every sum into nan.
 TEST_F(Read3D, PartialAndNonFiniteValuesAreRefused) {
-  const std::string progress = "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r\n";
+  const std::string progress =
+      "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r\n";
   std::vector<float> m(8, -1.0f);
   for (const char* word : {"nan", "-inf", "6abc", "6,5", "6*"}) {
     const std::string line = std::string("4 5 ") + word;
     const std::string path = grid("1 2 3\n" + line + "\n7 8\n");
     const std::string message =
-        progress + "Error: \"" + word + "\" is not a finite number.\nLine:" + line + "\nread3DPotential: line 13 of " + path + ".\n";
+        progress + "Error: \"" + word + "\" is not a finite number.\nLine:" + line +
+        "\nread3DPotential: line 13 of " + path + ".\n";
     fails(read(path), message);
     fails(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), message);
   }

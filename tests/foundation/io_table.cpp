@@ -177,7 +177,8 @@ TEST_F(IoTable, FiniteColumnsTakeWholeNumbersAndNonNegativeOnesNothingBelowZero)
     const char* const finite[] = {"I", "a", nullptr};
     const char* const nonNegative[] = {"B", nullptr};
     for (const auto& c : cases) {
-        const std::string p = file("rules.tab", "NULLVALUE -999\nVARS I A B C\nFORMAT %d %f %f %f\n" + std::string(c.row) + "\n");
+        const std::string p =
+            file("rules.tab", "NULLVALUE -999\nVARS I A B C\nFORMAT %d %f %f %f\n" + std::string(c.row) + "\n");
         float* m = nullptr;
         tabVar* info = nullptr;
         int vars = 0, entries = 0, status = -1;
@@ -207,12 +208,15 @@ TEST_F(IoTable, FilesOfOtherFormatsNameWhatIsMissingOnce) {
     Table t;
     const std::string csv = file("c.csv", "resid,d\n2,-13.2\n3,8.78\n");
     EXPECT_EQ(t.read(csv, 0), 1);
-    EXPECT_EQ(t.err, "RdTable Error: no variables found: " + csv + " has no VARS line naming its columns.\n" + kFormatHelp);
+    EXPECT_EQ(t.err,
+              "RdTable Error: no variables found: " + csv + " has no VARS line naming its columns.\n" + kFormatHelp);
     const std::string bare = file("bare.tab", "VARS\n1 2\n");
     EXPECT_EQ(t.read(bare, 0), 1);
-    EXPECT_EQ(t.err, "RdTable Error: no variables found: the VARS line of " + bare + " names no column.\n" + kFormatHelp);
+    EXPECT_EQ(t.err,
+              "RdTable Error: no variables found: the VARS line of " + bare + " names no column.\n" + kFormatHelp);
     // Without a FORMAT line every column is a number: the first text says so, once for the file.
-    const std::string noFormat = file("nofmt.tab", "REMARK couplings\nVARS RESID_I RESNAME_I D\n2 GLN -13.2\n3 ILE 8.78\n");
+    const std::string noFormat =
+        file("nofmt.tab", "REMARK couplings\nVARS RESID_I RESNAME_I D\n2 GLN -13.2\n3 ILE 8.78\n");
     EXPECT_EQ(t.read(noFormat, 0), 1);
     EXPECT_EQ(t.err, "RdTable Error: " + noFormat + " has no FORMAT line, so every column is read as a number, and "
                      "item 2 (RESNAME_I) of line 3 is not a number:\n2 GLN -13.2\n" + kFormatHelp);
