@@ -26,7 +26,11 @@ void skipByteOrderMark(std::FILE* fp) {
 }
 
 std::FILE* openText(const char* name) {
-  std::FILE* fp = name != nullptr ? std::fopen(name, "r") : nullptr;
+  if (name == nullptr) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  std::FILE* fp = std::fopen(name, "r");
   if (fp != nullptr) skipByteOrderMark(fp);
   return fp;
 }
@@ -39,7 +43,7 @@ void rewindText(std::FILE* fp) {
 void openError(const char* reader, const char* name) {
   const int err = errno;
   std::fprintf(stderr, "%s File open error: %s: %s.\n", reader, name != nullptr ? name : "(null)",
-               std::strerror(err != 0 ? err : ENOENT));
+               std::strerror(err));
 }
 
 int openInput(const char* name, const char* reader, int* count, FilePtr* fp) {
