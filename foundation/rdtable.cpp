@@ -275,11 +275,11 @@ struct RowContext {
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
 };
 
-// Reports a number item that is not one; false when that ends the read. Without a FORMAT line
-// every column is read as a number: a table whose columns hold texts then fails in every row,
-// so the missing line is named once instead of each item.
-bool badNumberItem(const tabVar& col, int v, RowContext& rc) {
-    if (!rc.k.haveFmt) {
+// Reports a number item that is missing (present false) or not a number; false when that ends
+// the read. Without a FORMAT line every column is read as a number: a table whose columns hold
+// texts then fails in every row, so the missing line is named once instead of each item.
+bool badNumberItem(const tabVar& col, int v, bool present, RowContext& rc) {
+    if (!rc.k.haveFmt && present) {
         std::fprintf(stderr,
                      "RdTable Error: %s has no FORMAT line, so every column is read as a number, and item %d (%s) "
                      "of line %d is not %s:\n%s\n",
@@ -307,7 +307,7 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
                      (ruled && (!isWholeNumberAt(start, length, col.type == TAB_INT) || !std::isfinite(*value)));
     if (bad) {
         *value = 0.0f;
-        return badNumberItem(col, v, rc);
+        return badNumberItem(col, v, start != nullptr, rc);
     }
     if (rc.k.haveNullValue && *value == static_cast<float>(rc.k.fileNullValue)) {
         *value = static_cast<float>(rc.defNullValue);

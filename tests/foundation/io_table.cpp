@@ -220,6 +220,10 @@ TEST_F(IoTable, FilesOfOtherFormatsNameWhatIsMissingOnce) {
     EXPECT_EQ(t.read(noFormat, 0), 1);
     EXPECT_EQ(t.err, "RdTable Error: " + noFormat + " has no FORMAT line, so every column is read as a number, and "
                      "item 2 (RESNAME_I) of line 3 is not a number:\n2 GLN -13.2\n" + kFormatHelp);
+    // A short row of a table of numbers is the row's fault, not the missing FORMAT line's.
+    const std::string shortRow = file("short.tab", "VARS A B\n1 2\n3\n");
+    EXPECT_EQ(t.read(shortRow, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Warning: Bad F-Item 2:\n3\n\nRdTable Error: 1 bad item in " + shortRow + "\n");
     const std::string missing = dir / "nosuch.tab";
     EXPECT_EQ(t.read(missing, 0), 1);
     EXPECT_EQ(t.err, "RdTable File open error: " + missing + ": No such file or directory.\n");
