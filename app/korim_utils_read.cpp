@@ -9,6 +9,7 @@
 #include <string>
 
 #include "foundation/inputfile.h"
+#include "foundation/token.h"
 
 namespace korim::app {
 
@@ -81,6 +82,52 @@ bool fitsInt(float value) {
   return value >= -2147483648.0f && value < 2147483648.0f;
 }
 
+// ---- numbers of the potential files ----
+
+// A line as read, without its line end.
+std::string chomped(const char* line) {
+  std::string s(line);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+// A line that fails a potential reader: the message (ending in a line end), the line's text on
+// a line of its own, any detail, then where the line is; each on its own line, also for a file
+// cut inside its last line.
+void lineError(const char* reader, const char* name, int lineNo, const char* line, const char* message,
+               const std::string& detail = "") {
+  std::fputs(message, stderr);
+  std::fprintf(stderr, "Line:%s\n", chomped(line).c_str());
+  std::fputs(detail.c_str(), stderr);
+  std::fprintf(stderr, "%s: line %d of %s.\n", reader, lineNo, name);
+}
+
+// The first of the first `count` (at most 3) words of line that is not wholly one finite number,
+// where sscanf read values; empty when each is one. sscanf takes "nan" and "inf", reads "2,5"
+// as 2 and "1.5abc" as 1.5: such a value would enter the model without a word.
+std::string badNumberWord(const char* line, int count, const double* values) {
+  const char* starts[3] = {};
+  int lengths[3] = {};
+  const int found = foundation::tokenSpans(line, starts, lengths, count);
+  for (int k = 0; k < count && k < found; k++) {
+    if (!foundation::isWholeNumberAt(starts[k], lengths[k], false) || !std::isfinite(values[k]))
+      return std::string(starts[k], static_cast<size_t>(lengths[k]));
+  }
+  return {};
+}
+
+// Refuses a line whose read numbers are not all wholly finite numbers; true after the message
+// (begun by lead, which ends a progress line).
+bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const char* line, int count,
+                      const double* values, const char* lead = "") {
+  const std::string word = badNumberWord(line, count, values);
+  if (word.empty()) return false;
+  std::fputs(lead, stderr);
+  const std::string message = "Error: \"" + word + "\" is not a finite number.\n";
+  lineError(reader, name, lineNo, line, message.c_str());
+  return true;
+}
+
 // ---- 3-D grids ----
 
 // Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total.
@@ -99,19 +146,25 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
   const long long total = static_cast<long long>(points);
   long long n = 0;  // numbers seen, also those past the total
   char line[kLineLen];
+  int lineNo = 0;  // of the line just read; a piece of a longer line counts as one
   if (total > 0) {
-    for (int i = 0; i < kPot3DHeaderLines; i++) {
+    for (int i = 0; i < kPot3DHeaderLines; i++, lineNo++) {
       if (std::fgets(line, kLineLen, fp.get()) == nullptr) break;
     }
     while (n < total && std::fgets(line, kLineLen, fp.get()) != nullptr) {
+      lineNo++;
       std::fprintf(stderr, "REMARK Reading values of 3D potential %d of %d\r",
                    static_cast<int>(n), static_cast<int>(total));
       std::fflush(stderr);
       double v[3];
       int got = std::sscanf(line, "%lf %lf %lf ", &v[0], &v[1], &v[2]);
+      if (got < 0) got = 0;  // a line of white space only
+      // A point of nan would be taken as blocking by the steric model and poison the
+      // electrostatic sums.
+      if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, "\n")) return 1;
       if (got < 3) {
         std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
-        std::fprintf(stderr, "Line:%s", line);
+        std::fprintf(stderr, "Line:%s\n", chomped(line).c_str());
       }
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);
@@ -189,14 +242,15 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
   int rows = 0;
   double previous = 0.0;
   while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
-    double distance = 0.0;
-    double value = 0.0;
-    if (std::sscanf(line, "%lf %lf", &distance, &value) != 2) {
-      std::fprintf(stderr,
-                   "Error: Input data in file with measured dipolar couplings have wrong format\n");
-      std::fprintf(stderr, "Line:%s", line);
+    double v[2] = {0.0, 0.0};
+    if (std::sscanf(line, "%lf %lf", &v[0], &v[1]) != 2) {
+      lineError("readPotential", potName, rows + 1, line,
+                "Error: Input data in file with measured dipolar couplings have wrong format\n");
       return 1;
     }
+    if (refuseBadNumbers("readPotential", potName, rows + 1, line, 2, v)) return 1;
+    const double distance = v[0];
+    const double value = v[1];
     rows++;
     if (rows == 1) {
       *offset = distance;
@@ -206,9 +260,10 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
     } else {
       double d = distance - previous;
       if (!(std::fabs(d - *stepsize) < 0.001)) {
-        std::fprintf(stderr, "Error: The potential must be supplied with a uniform stepsize\n");
-        std::fprintf(stderr, "Line:%s", line);
-        std::fprintf(stderr, "%e %e ==> diff = %e\n", d, *stepsize, d - *stepsize);
+        char diff[128];
+        std::snprintf(diff, sizeof diff, "%e %e ==> diff = %e\n", d, *stepsize, d - *stepsize);
+        lineError("readPotential", potName, rows, line,
+                  "Error: The potential must be supplied with a uniform stepsize\n", diff);
         return 1;
       }
     }

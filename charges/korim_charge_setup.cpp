@@ -215,9 +215,9 @@ Hit pkaLineRule(const PkaLine& line, const AtomInfo& atom, const PDBInfo& pdb, b
 }
 
 int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, int* res1, int* resN) {
-  FilePtr in(std::fopen(inName, "r"));
+  FilePtr in(foundation::openText(inName));
   if (!in) {
-    chargeMessage("chargeSetup File open error: %s.\n", inName);
+    chargeMessage("chargeSetup File open error: %s: %s.\n", inName, std::strerror(errno));
     return 1;
   }
   char buffer[kLineBuffer];

@@ -124,10 +124,13 @@ int readDC(const char* inDName, DTable* dTab) {
     tabVar* varInfo = nullptr;
     int varCount = 0;
     int entryCount = 0;
-    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen.
-    static const char* const kFiniteColumns[] = {"D", "DI", "DD", "S", "W", "FC", nullptr};
+    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen,
+    // and one of "-13,200" would read as -13. An error or a weight below 0 has no meaning (the
+    // error-scaled searches would climb without end); an error of 0 stays allowed.
+    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", nullptr};
+    static const char* const kNonNegativeColumns[] = {"DD", "W", nullptr};
     int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo,
-                               static_cast<int>(kDcMissing), kFiniteColumns);
+                               static_cast<int>(kDcMissing), kFiniteColumns, kNonNegativeColumns);
     if (status != 0) {
         freeTab(matrix, varInfo, varCount, entryCount);
         return status;

@@ -13,9 +13,25 @@ struct FileCloser {
 // A stream closed on every path.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// Passes over a UTF-8 byte-order mark (EF BB BF) at the current place of fp, which some editors
+// write at the start of a text file; any other bytes stay unread. Every text reader calls it
+// at the start of its file, so that the mark never becomes part of the first line.
+void skipByteOrderMark(std::FILE* fp);
+
+// The text file name opened for reading, past a byte-order mark; null (errno set) when it does
+// not open.
+std::FILE* openText(const char* name);
+
+// Back to the start of a text file opened by openText, past its byte-order mark (a reader's
+// second pass).
+void rewindText(std::FILE* fp);
+
+// "<reader> File open error: <name>: <reason>." on stderr, the reason from errno.
+void openError(const char* reader, const char* name);
+
 // Opens a reader's input into *fp. An empty (or null) name means nothing to read: *count (when
-// given) becomes 0 and the result is 0; a file that does not open is reported on stderr as
-// "<reader> File open error: <name>." and gives 1; otherwise the result is -1 and reading goes on.
+// given) becomes 0 and the result is 0; a file that does not open is reported by openError and
+// gives 1; otherwise the result is -1 and reading goes on.
 int openInput(const char* name, const char* reader, int* count, FilePtr* fp);
 
 // True, after "<reader> File read error: <name>." on stderr, when the stream failed while

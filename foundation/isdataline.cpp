@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/inputfile.h"
 #include "foundation/raise.h"
 #include "foundation/stralloc.h"
 #include "foundation/token.h"
@@ -43,9 +44,9 @@ int isDataLine(const char *line) {
 
 int cntDataLine(const char *inName, int *count) {
     if (count) *count = 0;
-    FILE *in = inName ? std::fopen(inName, "r") : nullptr;
+    FILE *in = openText(inName);
     if (!in) {
-        std::fprintf(stderr, "CntDataLine File open error: %s\n", inName ? inName : "");
+        openError("CntDataLine", inName);
         return 1;
     }
     char cBuff[256], inBuff[256];

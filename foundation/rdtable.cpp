@@ -1,6 +1,7 @@
 // Text-table reader: key lines (VARS, FORMAT, TOLERANCE, NULLVALUE, NULLSTRING) and data rows into a float matrix.
 #include "foundation/table.h"
 
+#include "foundation/inputfile.h"
 #include "foundation/isdataline.h"
 #include "foundation/maptext.h"
 #include "foundation/memory.h"
@@ -21,6 +22,11 @@ namespace korim::foundation {
 namespace {
 
 constexpr int BUFF_LEN = 256;
+
+// Where a message about a file that is no table of this reader sends the user.
+constexpr const char* kTableFormatHelp =
+    "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT line giving their "
+    "formats, then one row a line (README.md, section \"Input coupling tables\").\n";
 
 // A line of the file without its line end, for messages.
 std::string chomp(const char* line) {
@@ -184,12 +190,18 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
 
 // The column records from the VARS, FORMAT and TOLERANCE lines; 0, or 1 after a message
 // (with the records reached so far in t).
-int buildColumns(const KeyLines& k, TableOut& t) {
+int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
     int vCount = k.haveVars ? cntToken(k.varsLine.c_str()) - 1 : -1;
     int fmtCount = k.haveFmt ? cntToken(k.fmtLine.c_str()) - 1 : -1;
     int tolCount = k.haveTol ? cntToken(k.tolLine.c_str()) - 1 : -1;
     if (vCount < 1) {
-        std::fprintf(stderr, "RdTable Error: no variables found.\n");
+        // Most often a file of another format (a CSV, a listing, a structure) given as a table.
+        if (k.haveVars)
+            std::fprintf(stderr, "RdTable Error: no variables found: the VARS line of %s names no column.\n", inName);
+        else
+            std::fprintf(stderr, "RdTable Error: no variables found: %s has no VARS line naming its columns.\n",
+                         inName);
+        std::fputs(kTableFormatHelp, stderr);
         return 1;
     }
     // A FORMAT line must give one format per column; an empty one is a mismatch too.
@@ -250,34 +262,78 @@ int buildColumns(const KeyLines& k, TableOut& t) {
     return 0;
 }
 
-// One cell: column v of a row line, whose token starts at start (null: the line has no such
-// token) with length characters, with the file's null markers turned into the caller's.
-// A missing or unreadable item is named and counted in badItems (its value 0 or the empty
-// text). Returns false when a text could not be mapped (after the message).
-// A column whose items must be finite counts "nan" and "inf" among the unreadable items.
-bool cellValue(tabVar& col, int v, const char* line, const char* start, int length, const KeyLines& k,
-               int defNullValue, bool mustBeFinite, int* badItems, float* value) {
-    *value = 0.0f;
-    if (col.type == TAB_INT || col.type == TAB_FLOAT) {
-        *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
-        if (badToken || (mustBeFinite && !std::isfinite(*value))) {
-            std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
-            std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
-            *value = 0.0f;
-            (*badItems)++;
-        }
-        if (k.haveNullValue && *value == static_cast<float>(k.fileNullValue))
-            *value = static_cast<float>(defNullValue);
+// What a column's number items must be (columns named by the caller of rdTableFinite).
+enum class ColumnRule { any, finite, finiteNonNegative };
+
+// The row being read and what the reader has found wrong so far.
+struct RowContext {
+    const char* inName;
+    const KeyLines& k;
+    int defNullValue;
+    const char* line = nullptr;  // as read, line end included
+    int lineNo = 0;
+    int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
+};
+
+// Reports a number item that is missing (present false) or not a number; false when that ends
+// the read. Without a FORMAT line every column is read as a number: a table whose columns hold
+// texts then fails in every row, so the missing line is named once instead of each item.
+bool badNumberItem(const tabVar& col, int v, bool present, RowContext& rc) {
+    if (!rc.k.haveFmt && present) {
+        std::fprintf(stderr,
+                     "RdTable Error: %s has no FORMAT line, so every column is read as a number, and item %d (%s) "
+                     "of line %d is not %s:\n%s\n",
+                     rc.inName, v + 1, col.name, rc.lineNo, badToken ? "a number" : "a finite number",
+                     chomp(rc.line).c_str());
+        std::fputs(kTableFormatHelp, stderr);
+        return false;
+    }
+    std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
+    std::fprintf(stderr, " %d:\n%s\n", v + 1, rc.line);
+    rc.badItems++;
+    return true;
+}
+
+// One number cell, whose token starts at start (null: the line has no such token) with length
+// characters, with the file's null marker turned into the caller's. A missing or unreadable
+// item is named and counted (its value 0). A column with a rule takes only items that are
+// wholly one finite number ("nan", "inf", "-13,200", "12abc" are not); one that must not be
+// negative refuses a value below 0 too. Returns false when the read must end (after a message).
+bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnRule rule, RowContext& rc,
+                float* value) {
+    *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
+    const bool ruled = rule != ColumnRule::any;
+    const bool bad = badToken != 0 ||
+                     (ruled && (!isWholeNumberAt(start, length, col.type == TAB_INT) || !std::isfinite(*value)));
+    if (bad) {
+        *value = 0.0f;
+        return badNumberItem(col, v, start != nullptr, rc);
+    }
+    if (rc.k.haveNullValue && *value == static_cast<float>(rc.k.fileNullValue)) {
+        *value = static_cast<float>(rc.defNullValue);
         return true;
     }
-    std::string text = getTokenAt(line, start, length);
+    if (rule == ColumnRule::finiteNonNegative && *value < 0.0f) {
+        std::fprintf(stderr, "RdTable Warning: Negative %s %d (%s must be 0 or more):\n%s\n",
+                     col.type == TAB_INT ? "I-Item" : "F-Item", v + 1, col.name, rc.line);
+        *value = 0.0f;
+        rc.badItems++;
+    }
+    return true;
+}
+
+// One text cell, with the file's null text turned into TAB_NULL_TEXT; a missing item is named
+// and counted (the empty text). Returns false when the text could not be mapped (after the message).
+bool textCell(tabVar& col, int v, const char* start, int length, RowContext& rc, float* value) {
+    *value = 0.0f;
+    std::string text = getTokenAt(rc.line, start, length);
     if (badToken) {
         std::fprintf(stderr, "RdTable Warning: Bad T-Item");
-        std::fprintf(stderr, " %d:\n%s\n", v + 1, line);
+        std::fprintf(stderr, " %d:\n%s\n", v + 1, rc.line);
         text.clear();
-        (*badItems)++;
+        rc.badItems++;
     }
-    if (k.haveNullString && text == k.nullString) {
+    if (rc.k.haveNullString && text == rc.k.nullString) {
         *value = static_cast<float>(TAB_NULL_TEXT);
         return true;
     }
@@ -292,25 +348,30 @@ bool cellValue(tabVar& col, int v, const char* line, const char* start, int leng
 }
 
 // Second pass: the rows into the matrix (readMode 1) and the header lines into hdrBase (when
-// given); 0, or 1 after a message. finite[v]: column v takes finite numbers only.
+// given); 0, or 1 after a message. rules[v]: what the number items of column v must be.
 int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
-             int defNullValue, int readMode, const std::vector<bool>& finite) {
-    std::rewind(rs.in);
+             int defNullValue, int readMode, const std::vector<ColumnRule>& rules) {
+    rewindText(rs.in);
     int row = 0;
-    int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
+    RowContext rc{inName, k, defNullValue};
     // The places of a row's tokens, found in one walk along the line.
     std::vector<const char*> starts(readMode == 1 ? static_cast<size_t>(t.varCount) : 0);
     std::vector<int> lengths(starts.size());
     for (const char* line; (line = rs.next()) != nullptr;) {
+        rc.lineNo++;
         bool isRow = isDataLine(line) != 0;
         if (isRow && readMode == 1) {
             if (row >= k.rows) break;  // the file grew since the first pass
             float* out = t.matrix + static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
             const int found = tokenSpans(line, starts.data(), lengths.data(), t.varCount);
+            rc.line = line;
             for (int v = 0; v < t.varCount; v++) {
                 const char* start = v < found ? starts[v] : nullptr;
-                if (!cellValue(t.varInfo[v], v, line, start, start != nullptr ? lengths[v] : 0, k, defNullValue,
-                               finite[v], &badItems, &out[v]))
+                const int length = start != nullptr ? lengths[v] : 0;
+                tabVar& col = t.varInfo[v];
+                const bool isNumber = col.type == TAB_INT || col.type == TAB_FLOAT;
+                if (!(isNumber ? numberCell(col, v, start, length, rules[v], rc, &out[v])
+                               : textCell(col, v, start, length, rc, &out[v])))
                     return 1;
             }
             row++;
@@ -328,17 +389,19 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     }
     // A short row or a non-number would otherwise enter every later step as a silent 0:
     // after naming each such item, the whole table is refused.
-    if (badItems > 0) {
-        std::fprintf(stderr, "RdTable Error: %d bad item%s in %s\n", badItems, badItems == 1 ? "" : "s", inName);
+    if (rc.badItems > 0) {
+        std::fprintf(stderr, "RdTable Error: %d bad item%s in %s\n", rc.badItems, rc.badItems == 1 ? "" : "s",
+                     inName);
         return 1;
     }
     return 0;
 }
 
-// rdTable2, the columns named in finiteNames (null-terminated; null: none) taking finite numbers only.
+// rdTable2, the columns named in finiteNames taking wholly finite numbers only, and those named
+// in nonNegativeNames also no number below 0 (lists null-terminated; null: none).
 int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
               hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode,
-              const char* const* finiteNames) {
+              const char* const* finiteNames, const char* const* nonNegativeNames) {
     TableOut t;
     // Every exit stores what was reached, so that the caller can release it.
     auto finish = [&](int status) {
@@ -350,9 +413,9 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
     };
 
     ReadState rs;
-    rs.in = (inName != nullptr) ? std::fopen(inName, "r") : nullptr;
+    rs.in = openText(inName);
     if (rs.in == nullptr) {
-        std::fprintf(stderr, "RdTable File open error: %s.\n", inName != nullptr ? inName : "(null)");
+        openError("RdTable", inName);
         return finish(1);
     }
     KeyLines k;
@@ -364,7 +427,7 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
         }
         return finish(0);
     }
-    if (buildColumns(k, t) != 0) return finish(1);
+    if (buildColumns(inName, k, t) != 0) return finish(1);
     if (readMode == 1) {
         if (static_cast<long long>(k.rows) * t.varCount > INT_MAX / static_cast<long long>(sizeof(float)) ||
             (t.matrix = fltAlloc("table", k.rows * t.varCount)) == nullptr) {
@@ -374,13 +437,17 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
         std::memset(t.matrix, 0, sizeof(float) * static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount));
     }
     t.entryCount = k.rows;
-    std::vector<bool> finite(static_cast<size_t>(t.varCount), false);
-    for (const char* const* name = finiteNames; name != nullptr && *name != nullptr; name++) {
-        const int v = getTabVar(t.varInfo, t.varCount, *name);
-        if (v >= 0) finite[static_cast<size_t>(v)] = true;
-    }
+    std::vector<ColumnRule> rules(static_cast<size_t>(t.varCount), ColumnRule::any);
+    const auto mark = [&](const char* const* names, ColumnRule rule) {
+        for (; names != nullptr && *names != nullptr; names++) {
+            const int v = getTabVar(t.varInfo, t.varCount, *names);
+            if (v >= 0) rules[static_cast<size_t>(v)] = rule;
+        }
+    };
+    mark(finiteNames, ColumnRule::finite);
+    mark(nonNegativeNames, ColumnRule::finiteNonNegative);
     hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
-    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, finite));
+    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, rules));
 }
 
 }  // namespace
@@ -388,13 +455,14 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
 int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
              hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode) {
     return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, hdrBasePtr, defNullValue,
-                     nullEntryFlag, readMode, nullptr);
+                     nullEntryFlag, readMode, nullptr, nullptr);
 }
 
 int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
-                  tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames) {
+                  tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
+                  const char* const* nonNegativeNames) {
     return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1,
-                     finiteNames);
+                     finiteNames, nonNegativeNames);
 }
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "foundation/stralloc.h"
 
@@ -24,7 +25,7 @@ struct LineReader {
     int cap = 0;
     explicit LineReader(FILE *f) : in(f), owned(false) {}
     explicit LineReader(const char *name)
-        : in(name ? std::fopen(name, "r") : nullptr), owned(true) {}
+        : in(openText(name)), owned(true) {}
     ~LineReader() {
         strAllocFree(&line, cBuff, 256, &cap);
         if (owned && in) std::fclose(in);
@@ -69,7 +70,7 @@ char **rdText(const char *inName, int *lineCount, int *error) {
         *error = -1;
         return nullptr;
     }
-    std::rewind(reader.in);
+    rewindText(reader.in);
     int n = 0;
     while (n < count) {
         char *line = reader.next();
@@ -174,7 +175,7 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
         return nullptr;
     }
     std::memset(block, 0, static_cast<size_t>(total));
-    std::rewind(reader.in);
+    rewindText(reader.in);
     long long pos = 0;
     int n = 0;
     while (n < count && (line = reader.next())) {
@@ -197,7 +198,7 @@ char *rdTextC(const char *inName, int *lineCount, int *length, int *error) {
 
 int cntText(const char *inName, int *lineCount) {
     if (lineCount) *lineCount = 0;
-    FILE *in = inName ? std::fopen(inName, "r") : nullptr;
+    FILE *in = openText(inName);
     if (!in) return 1;
     char chunk[255];
     int n = 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "spectral/report.h"
 
@@ -15,10 +16,6 @@ namespace {
 constexpr const char *kTag = "net";
 
 int inputCount(const FTNetInfo *f) { return 2 * f->tSize + 2; }
-
-struct FileCloser {
-  void operator()(std::FILE *fp) const { std::fclose(fp); }
-};
 
 }  // namespace
 
@@ -41,7 +38,7 @@ int ftNetInit(FTNetInfo *f, int tSize, int fSize, float scale, float noise, cons
   if (!(f->x = foundation::fltAlloc(kTag, count))) return 1;
   if (!(f->work = foundation::fltAlloc(kTag, count * fSize))) return 1;
   if (!(f->w = foundation::mat2Ptr(f->work, count, fSize))) return 1;
-  std::unique_ptr<std::FILE, FileCloser> fp(std::fopen(inName, "r"));
+  foundation::FilePtr fp(foundation::openText(inName));
   if (!fp) {
     specMsg("FTNet Error opening file %s\n", inName);
     return 1;

@@ -17,6 +17,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "foundation/inputfile.h"
 #include "foundation/outputfile.h"
 #include "foundation/stralloc.h"
 #include "structure/pdb.h"
@@ -361,11 +362,12 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     const int hetatmFlag = sInfo != nullptr ? sInfo->hetatmFlag : 0;
     const bool useStdin = pdbName == nullptr || pdbName[0] == '\0';
     const char* shownName = useStdin ? "(stdin)" : pdbName;
-    FILE* in = useStdin ? stdin : std::fopen(pdbName, "r");
+    FILE* in = useStdin ? stdin : foundation::openText(pdbName);
     if (in == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s\n", pdbName);
+        std::fprintf(stderr, "PDB Error opening PDB file %s: %s\n", pdbName, std::strerror(errno));
         return 1;
     }
+    if (useStdin) foundation::skipByteOrderMark(in);
 
     char cBuff[256], inBuff[256];
     // A named file is read in blocks; stdin line by line, leaving the rest to later readers.

@@ -108,7 +108,8 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
           "Error: Wrong input parameter in auto file " + typo + ", line 2: " + key + " is no key of the configuration\n");
   }
   const std::string missing = dir / "none.cfg";
-  fails(run([&] { return readConfig(missing.c_str(), &k); }), "readConfig File open error: " + missing + ".\n");
+  fails(run([&] { return readConfig(missing.c_str(), &k); }),
+        "readConfig File open error: " + missing + ": No such file or directory.\n");
   // A directory opens but cannot be read: a failure, not an empty configuration.
   fails(run([&] { return readConfig(dir.path.c_str(), &k); }), "readConfig File read error: " + dir.path + ".\n");
   // No name: nothing to read.
@@ -149,14 +150,16 @@ TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
     EXPECT_NEAR(step, c.step, 1e-9) << c.rows;
   }
   // 0.1 nm steps, then one of 0.2 nm: differences 0.2 and 0.1, 0.1 apart.
-  EXPECT_EQ(read(write("p", "0.0 1\n0.1 2\n0.3 3\n")), 1);
+  std::string path = write("p", "0.0 1\n0.1 2\n0.3 3\n");
+  EXPECT_EQ(read(path), 1);
   EXPECT_EQ(err, "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
-                 "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\n");
+                 "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\nreadPotential: line 3 of " + path + ".\n");
   EXPECT_DOUBLE_EQ(pot[2], 2.0);  // rows before the failure stay stored
-  fails(read(write("bad", "0.0 1\n0.1 x\n")),
-        "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n");
+  path = write("bad", "0.0 1\n0.1 x\n");
+  fails(read(path), "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n"
+                    "readPotential: line 2 of " + path + ".\n");
   const std::string missing = dir / "no.pot";
-  fails(read(missing), "readPotential File open error: " + missing + ".\n");
+  fails(read(missing), "readPotential File open error: " + missing + ": No such file or directory.\n");
 
   // At most 9998 rows.
   std::string text;
@@ -168,6 +171,25 @@ TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
   rows = -1;
   fails(read(write("p", text + "99.980 9998\n")), "Error in readPotential: digitization of potential too high.\n");
   EXPECT_EQ(rows, -1);  // no count after a failure
+}
+
+// Numbers that are not finite or not wholly numbers ("2,5" would read as 2), and a file cut inside
+// its last line: each refused with the line's text, its number and the file, each on a line.
+TEST_F(ReadPotential, PartialAndNonFiniteNumbersAndCutLinesAreRefused) {
+  const struct { const char* text; int line; const char* message; } cases[] = {
+      {"0.0 1\n0.1 nan\n", 2, "Error: \"nan\" is not a finite number.\nLine:0.1 nan\n"},
+      {"0.0 -inf\n", 1, "Error: \"-inf\" is not a finite number.\nLine:0.0 -inf\n"},
+      {"0.0 1e999\n", 1, "Error: \"1e999\" is not a finite number.\nLine:0.0 1e999\n"},
+      {"0.0 1\n0.1 2,5\n", 2, "Error: \"2,5\" is not a finite number.\nLine:0.1 2,5\n"},
+      {"0.0 1\n0.1 2abc\n", 2, "Error: \"2abc\" is not a finite number.\nLine:0.1 2abc\n"},
+      {"0.0 1\n0.1 2\n0.2", 3,
+       "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.2\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = write("p", c.text);
+    fails(read(path),
+          c.message + std::string("readPotential: line ") + std::to_string(c.line) + " of " + path + ".\n");
+  }
 }
 
 // ---------------------------------------------------------------- 3-D grids
@@ -205,7 +227,7 @@ TEST_F(Read3D, ValuesMaskAndCounts) {
   // Open failure: one message for both readers; empty name: nothing.
   const std::string missing = dir / "none";
   fails(run([&] { return read3DPotSteric(missing.c_str(), &k, &count, m.data()); }),
-        "read3DPotential File open error: " + missing + ".\n");
+        "read3DPotential File open error: " + missing + ": No such file or directory.\n");
   EXPECT_EQ(read3DPotential("", &k, &count, nullptr), 0);
   EXPECT_EQ(count, 0);
   count = -1;
@@ -219,6 +241,23 @@ TEST_F(Read3D, ValuesMaskAndCounts) {
   // A grid size whose product overflows int is refused.
   k.grid3DnX = k.grid3DnY = k.grid3DnZ = 2000;
   fails(read(grid("1 2 3\n")), "ERROR: 3D grid of 2000 x 2000 x 2000 values is too large.\n");
+}
+
+// A value of nan or inf, or one not wholly a number, is refused by both readers with its line,
+// where the mask would take it as blocking and the potential would turn every sum into nan.
+TEST_F(Read3D, PartialAndNonFiniteValuesAreRefused) {
+  const std::string progress =
+      "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r\n";
+  std::vector<float> m(8, -1.0f);
+  for (const char* word : {"nan", "-inf", "6abc", "6,5", "6*"}) {
+    const std::string line = std::string("4 5 ") + word;
+    const std::string path = grid("1 2 3\n" + line + "\n7 8\n");
+    const std::string message =
+        progress + "Error: \"" + word + "\" is not a finite number.\nLine:" + line +
+        "\nread3DPotential: line 13 of " + path + ".\n";
+    fails(read(path), message);
+    fails(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), message);
+  }
 }
 
 // ---------------------------------------------------------------- ensembles
@@ -244,7 +283,7 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
   const std::string nan = write("nan", "10 20 30\n5 nan 7\n");
   fails(read(nan), "error in readEnsemble: line 2 of " + nan + " holds an angle that is not a finite number.\n");
   const std::string missing = dir / "none";
-  fails(read(missing), "RdTable File open error: " + missing + ".\n");
+  fails(read(missing), "RdTable File open error: " + missing + ": No such file or directory.\n");
 }
 
 // ---------------------------------------------------------------- free format
@@ -301,7 +340,7 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   std::string path = write("none", "REMARK no records\nEND\n");
   fails(read(path), "readPDBfree Error: no ATOM record in " + path + ".\n");
   const std::string missing = dir / "missing";
-  fails(read(missing), "readPDBfree File open error: " + missing + ".\n");
+  fails(read(missing), "readPDBfree File open error: " + missing + ": No such file or directory.\n");
   EXPECT_EQ(read(""), 0);
   EXPECT_EQ(n, 0);
 

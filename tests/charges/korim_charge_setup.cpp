@@ -183,6 +183,11 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
   for (int s : {1, 4, 7, 8}) slots += std::to_string(m.atoms[r.ids[s]].resID) + m.atoms[r.ids[s]].atomName + " ";
   EXPECT_EQ(slots, "6NZ 68ND1 76O 76OXT ");
   EXPECT_TRUE(r.q[1] == 0.8f && r.q[4] == 0.5f);
+  // A copy that begins with a byte-order mark gives the same charges.
+  TestStructure again = ubiquitin();
+  const Outcome marked = run(again, settings(1, 1), pkaFile("marked.pka", "\xEF\xBB\xBF" + korim_test::readFile(pka)));
+  EXPECT_TRUE(marked.status == 0 && marked.n == r.n && marked.sum == r.sum && marked.ids == r.ids && marked.q == r.q)
+      << marked.err;
 }
 
 TEST(PkaFile, LineRules) {
@@ -220,9 +225,11 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
   // A directory opens for reading on this system but cannot be read: not an empty pKa file.
   using Case = std::pair<std::string, std::string>;
-  for (const auto& [path, message] : {Case{"/nonexistent-dir/none.pka", "open"}, Case{gDir.path, "read"}}) {
+  for (const auto& [path, message] :
+       {Case{"/nonexistent-dir/none.pka", "open error: /nonexistent-dir/none.pka: No such file or directory"},
+        Case{gDir.path, "read error: " + gDir.path}}) {
     r = run(m, settings(), path);
-    EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + " error: " + path + ".\n") << r.err;
+    EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }
   // The message quotes the bad line; a last line without newline gets one. A line longer than
   // the read buffer arrives in pieces; the tail piece is malformed.

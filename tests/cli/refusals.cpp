@@ -492,6 +492,69 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {refused + "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- -nan [Hz]" + notWritten, scale + "-lcS 1e-30\n"}},
   });
 
+  // Inputs that would be read as less than they say, or that are not korim's formats: a decimal
+  // comma, an error below 0, nan in a potential or a grid, a potential cut inside its last line, a
+  // table without its FORMAT or VARS line, a file that is not there.
+  {
+    const std::string table = readFile(kCouplings);
+    const std::string firstRow = "    2  GLN    N    2  GLN    H   -13.200     1.000 1.00";
+    const auto changed = [&](const std::string& name, const std::string& from, const std::string& to) {
+      std::string text = table;
+      text.replace(text.find(from), from.size(), to);
+      return writeFile(data / name, text);
+    };
+    const std::string comma = changed("comma.tab", "-13.200", "-13,200");
+    const std::string negative = changed("negative.tab", "-13.200     1.000", "-13.200    -1.000");
+    const std::string noFormat = changed("noformat.tab", "FORMAT", "REMARK");
+    const std::string csv = writeFile(data / "couplings.csv", "resid,d\n2,-13.2\n3,8.78\n");
+    std::string radial = readFile(examples("pf1_rod_radial.pot"));
+    const std::string nanPot =
+        writeFile(data / "nan.pot", "0.0 -2.3176\n0.1 nan\n" + radial.substr(radial.find("0.2 ")));
+    const std::string cutPot = writeFile(data / "cut.pot", radial.substr(0, radial.find("0.5 ") + 3));
+    std::string gridText = readFile(grid);
+    gridText.replace(gridText.find("-0.00109"), 8, "nan");  // line 13
+    const std::string nanGrid = writeFile(data / "nan_grid.pot", gridText);
+    const auto couplingsOf = [](const std::string& tab) {
+      return std::vector<std::string>{"-bestFit", "-single", "-pdb", kPdb, "-inD", tab, "-outD", "out.tab"};
+    };
+    const auto rod = [](const std::string& pot) {
+      return std::vector<std::string>{"-elKorim", "-pf1", "-pot", pot, "-pdb", kPdb, "-inD", kCouplings,
+                                      "-outD", "out.tab"};
+    };
+    const std::string help = "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT "
+                             "line giving their formats, then one row a line (README.md, section \"Input coupling "
+                             "tables\").\n";
+    const std::string nanLine = "Error: \"nan\" is not a finite number.\nLine:nan -0.0016 -0.00228\n"
+                                "read3DPotential: line 13 of " + nanGrid + ".\n";
+    cases.insert(cases.end(), {
+      {couplingsOf(comma), 1,
+       {"RdTable Warning: Bad F-Item 7:\n    2  GLN    N    2  GLN    H   -13,200     1.000 1.00\n\n",
+        "RdTable Error: 1 bad item in " + comma + "\n", "Error reading DC input " + comma + "\n"}},
+      {{"-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", negative, "-outD", "out.tab"}, 1,
+       {"RdTable Warning: Negative F-Item 8 (DD must be 0 or more):\n"
+        "    2  GLN    N    2  GLN    H   -13.200    -1.000 1.00\n\n",
+        "RdTable Error: 1 bad item in " + negative + "\n"}},
+      {couplingsOf(noFormat), 1,
+       {"RdTable Error: " + noFormat + " has no FORMAT line, so every column is read as a number, and item 2 "
+        "(RESNAME_I) of line 8 is not a number:\n" + firstRow + "\n" + help,
+        "Error reading DC input " + noFormat + "\n"}},
+      {couplingsOf(csv), 1,
+       {"RdTable Error: no variables found: " + csv + " has no VARS line naming its columns.\n" + help}},
+      {couplingsOf("nosuch.tab"), 1,
+       {"RdTable File open error: nosuch.tab: No such file or directory.\n", "Error reading DC input nosuch.tab\n"}},
+      {rod(nanPot), 1,
+       {"Error: \"nan\" is not a finite number.\nLine:0.1 nan\nreadPotential: line 2 of " + nanPot + ".\n",
+        "ERROR Reading of 1D potential not successful.\n"}},
+      {rod(cutPot), 1,
+       {"Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.5\n"
+        "readPotential: line 6 of " + cutPot + ".\nERROR Reading of 1D potential not successful.\n"}},
+      {onGrid({"-stKorim", "-3D", "-pot3D", nanGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
+       {nanLine, "ERROR: Reading of 3D potential not successful.\n"}},
+      {onGrid({"-elKorim", "-3D", "-pot3D", nanGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
+       {nanLine, "ERROR: Reading of 3D potential not successful.\n"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);

@@ -133,6 +133,38 @@ TEST(ReadDC, BadFilesAreRefusedWithTheirMessage) {
   }
 }
 
+// Each number column takes only items that are wholly one number ("-13,200" would read as -13);
+// an error (DD) or a weight (W) below 0 is refused, one of 0 kept. Each row alone in a table.
+TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
+  korim_test::TempDir dir;
+  const std::string head = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D DI DD S W FC\n"
+                           "FORMAT %4d %4s %4d %4s %8.3f %8.3f %8.3f %5.2f %5.2f %5.2f\n";
+  const struct { const char* row; const char* warning; } cases[] = {
+      {"2 N 2 H -13,200 0 1 1 1 1", "Bad F-Item 5:"},
+      {"2 N 2 H -13.2 12abc 1 1 1 1", "Bad F-Item 6:"},
+      {"2 N 2 H -13.2 0 8.2* 1 1 1", "Bad F-Item 7:"},
+      {"2 N 2 H -13.2 0 1 1,0 1 1", "Bad F-Item 8:"},
+      {"2 N 2 H -13.2 0 1 1 1x 1", "Bad F-Item 9:"},
+      {"2 N 2 H -13.2 0 1 1 1 1.0.0", "Bad F-Item 10:"},
+      {"2 N 2 H -13.2 0 -1 1 1 1", "Negative F-Item 7 (DD must be 0 or more):"},
+      {"2 N 2 H -13.2 0 1 1 -0.5 1", "Negative F-Item 9 (W must be 0 or more):"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = korim_test::writeFile(dir / "t.tab", head + c.row + "\n");
+    DTable t;
+    std::string err;
+    EXPECT_EQ(read(path, &t, &err), 1) << c.row;
+    EXPECT_EQ(err, "RdTable Warning: " + std::string(c.warning) + "\n" + c.row + "\n\nRdTable Error: 1 bad item in " +
+                       path + "\n");
+    dTabFree(&t);
+  }
+  const std::string path = korim_test::writeFile(dir / "t.tab", head + "2 N 2 H -13.200 0 0 1 0 1\n");
+  DTable t;
+  ASSERT_EQ(read(path, &t), 0);
+  EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
+  dTabFree(&t);
+}
+
 // The standard bond length where the pair has one (and it is allowed), the structure distance
 // otherwise; the constant from the physical gyromagnetic ratios.
 TEST(InteractionConstant, StandardLengthOrStructureDistance) {

@@ -20,6 +20,10 @@ using korim_test::readFile;
 
 namespace {
 
+const std::string kFormatHelp =
+    "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT line giving their formats, "
+    "then one row a line (README.md, section \"Input coupling tables\").\n";
+
 // A table read into memory, released at the end of the test.
 struct Table {
     float* m = nullptr;
@@ -131,8 +135,10 @@ TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
     EXPECT_EQ(t.text(0, 1), "GLY");
     EXPECT_EQ(t.at(0, 2), 1.0f);
 
-    EXPECT_EQ(t.read(file("lowervars.tab", "vars a b\n1 2\n"), 0), 1);
-    EXPECT_EQ(t.err, "RdTable Error: no variables found.\n");
+    const std::string lower = file("lowervars.tab", "vars a b\n1 2\n");
+    EXPECT_EQ(t.read(lower, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Error: no variables found: " + lower + " has no VARS line naming its columns.\n" +
+                         kFormatHelp);
     EXPECT_TRUE(t.info == nullptr && t.vars == 0);
 }
 
@@ -151,6 +157,76 @@ TEST_F(IoTable, ColumnsNamedFiniteRefuseNanAndInf) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "RdTable Warning: Bad F-Item 3:\n1 nan inf\n\nRdTable Error: 1 bad item in " + p + "\n");
     freeTab(m, info, vars, entries);
+}
+
+TEST_F(IoTable, FiniteColumnsTakeWholeNumbersAndNonNegativeOnesNothingBelowZero) {
+    // Columns I and A must be finite, B also not negative; C has no rule. Each row alone in a
+    // table: its message, or none and the values read.
+    const struct { const char* row; const char* message; float a, b; } cases[] = {
+        {"1 -13.200 0 0", "", -13.2f, 0.0f},  // an error of 0 keeps its meaning
+        {"1 2 -0 -13,200", "", 2.0f, 0.0f},  // -0 is not below 0; C keeps the plain reader's rule
+        {"1 -13,200 1 0", "Bad F-Item 2:", 0, 0},
+        {"1 12abc 1 0", "Bad F-Item 2:", 0, 0},
+        {"1 8.2* 1 0", "Bad F-Item 2:", 0, 0},
+        {"1 1e5e 1 0", "Bad F-Item 2:", 0, 0},
+        {"1.5 2 1 0", "Bad I-Item 1:", 0, 0},
+        {"1 2 -inf 0", "Bad F-Item 3:", 0, 0},
+        {"1 2 -1 0", "Negative F-Item 3 (B must be 0 or more):", 0, 0},
+        {"1 2 -0.001 0", "Negative F-Item 3 (B must be 0 or more):", 0, 0},
+    };
+    const char* const finite[] = {"I", "a", nullptr};
+    const char* const nonNegative[] = {"B", nullptr};
+    for (const auto& c : cases) {
+        const std::string p =
+            file("rules.tab", "NULLVALUE -999\nVARS I A B C\nFORMAT %d %f %f %f\n" + std::string(c.row) + "\n");
+        float* m = nullptr;
+        tabVar* info = nullptr;
+        int vars = 0, entries = 0, status = -1;
+        const std::string err = captureStderr(
+            [&] { status = rdTableFinite(p.c_str(), &m, &vars, &entries, &info, 9999, finite, nonNegative); });
+        if (c.message[0] == '\0') {
+            EXPECT_TRUE(status == 0 && err.empty()) << c.row << err;
+            EXPECT_TRUE(m != nullptr && m[1] == c.a && m[2] == c.b) << c.row;
+        } else {
+            EXPECT_EQ(status, 1) << c.row;
+            EXPECT_EQ(err, "RdTable Warning: " + std::string(c.message) + "\n" + c.row + "\n\n" +
+                               "RdTable Error: 1 bad item in " + p + "\n");
+        }
+        freeTab(m, info, vars, entries);
+    }
+    // The file's null value is no negative error: it becomes the caller's.
+    const std::string p = file("null.tab", "NULLVALUE -999\nVARS B\nFORMAT %f\n-999\n");
+    float* m = nullptr;
+    tabVar* info = nullptr;
+    int vars = 0, entries = 0;
+    ASSERT_EQ(rdTableFinite(p.c_str(), &m, &vars, &entries, &info, 9999, nullptr, nonNegative), 0);
+    EXPECT_EQ(m[0], 9999.0f);
+    freeTab(m, info, vars, entries);
+}
+
+TEST_F(IoTable, FilesOfOtherFormatsNameWhatIsMissingOnce) {
+    Table t;
+    const std::string csv = file("c.csv", "resid,d\n2,-13.2\n3,8.78\n");
+    EXPECT_EQ(t.read(csv, 0), 1);
+    EXPECT_EQ(t.err,
+              "RdTable Error: no variables found: " + csv + " has no VARS line naming its columns.\n" + kFormatHelp);
+    const std::string bare = file("bare.tab", "VARS\n1 2\n");
+    EXPECT_EQ(t.read(bare, 0), 1);
+    EXPECT_EQ(t.err,
+              "RdTable Error: no variables found: the VARS line of " + bare + " names no column.\n" + kFormatHelp);
+    // Without a FORMAT line every column is a number: the first text says so, once for the file.
+    const std::string noFormat =
+        file("nofmt.tab", "REMARK couplings\nVARS RESID_I RESNAME_I D\n2 GLN -13.2\n3 ILE 8.78\n");
+    EXPECT_EQ(t.read(noFormat, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Error: " + noFormat + " has no FORMAT line, so every column is read as a number, and "
+                     "item 2 (RESNAME_I) of line 3 is not a number:\n2 GLN -13.2\n" + kFormatHelp);
+    // A short row of a table of numbers is the row's fault, not the missing FORMAT line's.
+    const std::string shortRow = file("short.tab", "VARS A B\n1 2\n3\n");
+    EXPECT_EQ(t.read(shortRow, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Warning: Bad F-Item 2:\n3\n\nRdTable Error: 1 bad item in " + shortRow + "\n");
+    const std::string missing = dir / "nosuch.tab";
+    EXPECT_EQ(t.read(missing, 0), 1);
+    EXPECT_EQ(t.err, "RdTable File open error: " + missing + ": No such file or directory.\n");
 }
 
 TEST_F(IoTable, MalformedFilesFailWithMessages) {

@@ -325,7 +325,7 @@ TEST_F(Text, DataRowsAndKeyLines) {
     EXPECT_EQ(cntDataLine(path.c_str(), &count), 0);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(captureStderr([&] { EXPECT_EQ(cntDataLine("/nonexistent/korim.tab", &count), 1); }),
-              "CntDataLine File open error: /nonexistent/korim.tab\n");
+              "CntDataLine File open error: /nonexistent/korim.tab: No such file or directory.\n");
 }
 
 TEST_F(Text, DistinctTextList) {

@@ -170,14 +170,15 @@ TEST_F(Io, AltLocsAndInsertionCodes) {
 TEST_F(Io, MalformedNumbersAndMissingFiles) {
     const struct {
         const char* file;
-        const char* message;  // followed by the path and a newline
+        const char* message;  // followed by the path, the reason and a newline
         int atomsKept;
+        const char* reason = "";
     } cases[] = {{"bad_coordinate.pdb", "PDB Error: bad Y field '2.x00' in line 2 of PDB file ", 1},
                  {"bad_resid.pdb", "PDB Error: bad RESID field '1O' in line 2 of PDB file ", 1},
-                 {"no_such_file.pdb", "PDB Error opening PDB file ", 0}};
+                 {"no_such_file.pdb", "PDB Error opening PDB file ", 0, ": No such file or directory"}};
     for (const auto& c : cases) {
         EXPECT_EQ(read(fixture(c.file)), 1) << c.file;
-        EXPECT_EQ(err, c.message + fixture(c.file) + "\n");
+        EXPECT_EQ(err, c.message + fixture(c.file) + c.reason + "\n");
         EXPECT_EQ(pdb.atomCount, c.atomsKept) << c.file;  // what was read before the bad line
     }
 }
