@@ -277,5 +277,26 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {plus(mc, {"-outD", "out.tab", "-outDa", "/dev/null", "-outMap", "/dev/null"}), 0, {}, true},
   });
 
+  // Results that read wrong: a coupling that overflows when scaled is refused in every format of
+  // -conv, while segment names "inf" and "nan" are names, converted as they are.
+  const std::string namedInf = testData("cli/segments_named_inf.tab");
+  std::string overflowText = readFile(namedInf);
+  const std::string firstRow = "-13.200     1.000 1.00";
+  overflowText.replace(overflowText.find(firstRow), firstRow.size(), "-13.200     1.000 1e38");
+  const std::string overflow = writeFile(data / "overflow.tab", overflowText);
+  const std::string notFiniteIn = "korim: a number that is not finite in \"";
+  cases.insert(cases.end(), {
+      {{"-conv", "-korim", "-inD", namedInf, "-outD", "out.tab"}, 0, {}, true},
+      {{"-conv", "-inD", namedInf, "-d1", "2", "-dN", "3"}, 0, {}, false,
+       {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},
+      {{"-conv", "-rosetta", "-inD", namedInf, "-d1", "4", "-dN", "4"}, 0, {}, false, {"a    4    N    4    H"}},
+      {{"-conv", "-korim", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
+       {notFiniteIn + "DATA RMS                  inf\"", "korim: error in writeDCmod.\n"}},
+      {{"-conv", "-xplor", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
+       {notFiniteIn + "( resid   2 and name H and not segid REF )   -inf 99999996802856924650656260769173209088.0000\"; "
+                      "the result out.tab is not written.\n"}},
+      {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
+  });
+
   for (const Expect& c : cases) expectRun(c);
 }
