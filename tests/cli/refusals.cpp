@@ -297,6 +297,35 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                       "the result out.tab is not written.\n"}},
       {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
   });
+  // The assignment search: a Da or R window without any value inside, -fixAa values that name no
+  // peak of the six lysines; and walls or rods closer than the molecule in the electrostatic
+  // models, refused as in the steric ones.
+  auto lysines = [](const std::vector<std::string>& window) {
+    std::vector<std::string> args = {"-bestFit", "-exhaust", "-pdb", kPdb, "-inD",
+                                     examples("ubiquitin_lys_unassigned.tab"), "-outD", "out.tab", "-fixRes"};
+    for (int res = 2; res <= 71; res++)  // every residue but the lysines
+      if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+        args.push_back(std::to_string(res));
+    args.insert(args.end(), window.begin(), window.end());
+    return args;
+  };
+  const std::string fixAa = "KORIM Error: option -fixAa value ";
+  const std::string noPeak = " names no peak: each value is a number of peaks, 0 to the 6 unassigned peaks.\n";
+  const std::string tooDense = ": medium too dense for the molecule: ";
+  cases.insert(cases.end(), {
+      {lysines({"-lDa", "-3", "-hDa", "-25"}), 1,
+       {"KORIM Error: options -lDa -3 and -hDa -25: the low end of the Da range lies above its high end.\n",
+        bestFitError}},
+      {lysines({"-lR", "0.7", "-hR", "0"}), 1,
+       {"KORIM Error: options -lR 0.7 and -hR 0: the low end of the R range lies above its high end.\n"}},
+      {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6" + noPeak, bestFitError}},
+      {lysines({"-fixAa", "3", "7"}), 1, {fixAa + "7" + noPeak}},
+      {{"-elKorim", "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {"sma" + tooDense, " free positions; no alignment computed.\n", "simulateAlignment: error in sma.\n"}},
+      {{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD",
+        kCouplings, "-outD", "out.tab"}, 1,
+       {"sma" + tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n"}},
+  });
 
   for (const Expect& c : cases) expectRun(c);
 }
