@@ -12,7 +12,8 @@ int checkDaRWindow(const HistInfo& h) {
   } axes[] = {{"-lDa", "-hDa", "Da", h.lDaMl, h.hDaMl}, {"-lR", "-hR", "R", h.lRMl, h.hRMl}};
   for (const auto& a : axes)
     if (a.l > a.h) {
-      std::fprintf(stderr, "KORIM Error: options %s %g and %s %g: the low end of the %s range lies above its high end.\n",
+      std::fprintf(stderr,
+                   "KORIM Error: options %s %g and %s %g: the low end of the %s range lies above its high end.\n",
                    a.low, a.l, a.high, a.h, a.axis);
       return 1;
     }
