@@ -34,6 +34,9 @@ double deg2rad(double d) { return d * kPi8 / 180.0; }
 double rad2deg(double r) { return r * 180.0 / kPi8; }
 double acosDeg(double c) { return rad2deg(std::acos(std::fmax(-1.0, std::fmin(1.0, c)))); }
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+// Angle (degrees) between two axes of unit vectors a and b: an axis has no direction, so the
+// angle lies in 0..90.
+double axisAngle(const double* a, const double* b) { return acosDeg(std::fabs(dot(a, b))); }
 
 // out = a x b; out may alias an input.
 void cross(const double* a, const double* b, double* out) {
@@ -86,11 +89,13 @@ int analyse(const double* saupe, const settings::KorimInfo* k, Frame* f) {
   return 0;
 }
 
-// Angles (degrees) between the x, y and z axes of two eigenvector matrices (columns 2, 1, 0).
+// Angles (degrees, 0..90) between the x, y and z axes of two eigenvector matrices (columns 2,
+// 1, 0).
 void axisAngles(const double e1[3][3], const double e2[3][3], double angle[3]) {
   for (int k = 0; k < 3; k++) {
     const int col = 2 - k;
-    angle[k] = acosDeg(e1[0][col] * e2[0][col] + e1[1][col] * e2[1][col] + e1[2][col] * e2[2][col]);
+    const double a[3] = {e1[0][col], e1[1][col], e1[2][col]}, b[3] = {e2[0][col], e2[1][col], e2[2][col]};
+    angle[k] = axisAngle(a, b);
   }
 }
 
@@ -146,8 +151,7 @@ void closureOf(const double* h, const double* t, double* angle, double* percent)
   *angle = *percent = 0.0;
   if (dot(h, h) == 0.0) return;
   const double d = dot(h, t);
-  *angle = acosDeg(d);
-  if (*angle > 90.0) *angle = 180.0 - *angle;
+  *angle = axisAngle(h, t);
   double perp = 0.0;
   for (int i = 0; i < 3; i++) perp += (h[i] - d * t[i]) * (h[i] - d * t[i]);
   *percent = 100.0 * perp;

@@ -3,9 +3,11 @@
 #include "app/convert_tab.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,7 @@
 #include "couplings/dc.h"
 #include "couplings/writedc.h"
 #include "foundation/appendf.h"
+#include "foundation/finitetext.h"
 #include "foundation/genrand.h"
 #include "foundation/memory.h"
 #include "foundation/polarcore.h"
@@ -119,7 +122,24 @@ void convertValues(DTable* t, const KorimInfo* k) {
   }
 }
 
-void xplorText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out) {
+// The conversion knows which words of its lines are numbers: names (atoms, residues, chains,
+// segments, the input file) may be any word, "inf" too. The first line whose numbers are not
+// all finite is kept; such a text is no result.
+struct NumberCheck {
+  std::string line;
+
+  static bool finite(std::initializer_list<double> numbers) {
+    for (double v : numbers)
+      if (!std::isfinite(v)) return false;
+    return true;
+  }
+  // The line of out that starts at from, its numbers finite or not.
+  void check(const std::string& out, size_t from, bool numbersFinite) {
+    if (line.empty() && !numbersFinite) line = out.substr(from, out.find('\n', from) - from);
+  }
+};
+
+void xplorText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out, NumberCheck& num) {
   appendf(out, k->normDc ? "! Normalized dipolar couplings from %s.\n"
                          : "! Dipolar couplings from %s.\n", inName);
   if (k->dcNoise) appendf(out, "! Gaussian noise has been added.\n\n");
@@ -132,12 +152,14 @@ void xplorText(const DTable* t, const char* inName, const KorimInfo* k, std::str
     appendf(out, "       ( resid %3d and name X   )\n", k->dcID);
     appendf(out, "       ( resid %3d and name Y   )\n", k->dcID);
     appendf(out, "       ( resid %3d and name %s and not segid REF )\n", o.resIDI, o.atomNameI);
+    const size_t from = out.size();
     appendf(out, "       ( resid %3d and name %s and not segid REF )   ", o.resIDJ, o.atomNameJ);
     appendf(out, "%.4f %.4f\n", static_cast<double>(c.d), static_cast<double>(c.sigma));
+    num.check(out, from, NumberCheck::finite({c.d, c.sigma}));
   }
 }
 
-void dyanaText(const DTable* t, std::string& out) {
+void dyanaText(const DTable* t, std::string& out, NumberCheck& num) {
   for (int i = 0; i < t->dCount; i++) {
     if (!written(t, i)) continue;
     const DInfo& o = t->dObsList[i];
@@ -145,12 +167,14 @@ void dyanaText(const DTable* t, std::string& out) {
     const bool nh = (amideH(o.atomNameI) && std::strcmp(o.atomNameJ, "N") == 0) ||
                     (amideH(o.atomNameJ) && std::strcmp(o.atomNameI, "N") == 0);
     if (!nh) continue;
+    const size_t from = out.size();
     appendf(out, "%3d %s HN %9.2f %7.2f %5.1f\n", o.resIDI, o.resNameI, static_cast<double>(c.d),
             static_cast<double>(c.sigma), static_cast<double>(c.w));
+    num.check(out, from, NumberCheck::finite({c.d, c.sigma, c.w}));
   }
 }
 
-void rosettaText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out) {
+void rosettaText(const DTable* t, const char* inName, const KorimInfo* k, std::string& out, NumberCheck& num) {
   int count = 0;
   for (int i = 0; i < t->dCount; i++) count += written(t, i) ? 1 : 0;
   appendf(out, k->normDc ? "Normalized dipolar couplings from %s.\n"
@@ -161,8 +185,10 @@ void rosettaText(const DTable* t, const char* inName, const KorimInfo* k, std::s
   for (int i = 0; i < t->dCount; i++) {
     if (!written(t, i)) continue;
     const DInfo& o = t->dObsList[i];
+    const size_t from = out.size();
     appendf(out, "%s %4d %4s %4d %4s  %10.2f\n", "a", o.resIDI, o.atomNameI, o.resIDJ,
             o.atomNameJ, static_cast<double>(t->dCalcList[i].d));
+    num.check(out, from, std::isfinite(t->dCalcList[i].d));
   }
 }
 
@@ -233,7 +259,7 @@ void indexLines(const DTable* t, const int* resIds, int n, int columns, LineInde
 
 // The residue listing: one line per residue with a selected coupling, ascending. Returns 1 when
 // the work lists cannot be had.
-int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
+int listingText(const DTable* t, const KorimInfo* k, std::string& out, NumberCheck& num) {
   // One slot per coupling: a residue list never outgrows the table, whatever the range.
   IntList resIds(t->dCount);
   IntList index(t->dCount);
@@ -247,6 +273,8 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
   indexLines(t, resIds.p, n, columns, x);
   for (int m = 0; m < n; m++) {
     const DInfo& c = t->dObsList[index.p[m]];
+    const size_t from = out.size();
+    bool finite = true;
     appendf(out, " %4d %4s %4s", c.resIDI, c.resNameI, c.atomNameI);
     if (!t->nullChainName) appendf(out, " %4s", c.chainNameI[0] ? c.chainNameI : "None");
     if (!t->nullSegName) appendf(out, " %4s", c.segNameI[0] ? c.segNameI : "None");
@@ -256,11 +284,13 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out) {
         const int i = x.members.p[j];
         if (x.column.p[i] != col) continue;
         appendf(out, " %.3f", static_cast<double>(t->dObsList[i].d));
+        finite = finite && std::isfinite(t->dObsList[i].d);
         any = true;
       }
       if (!any) appendf(out, " %8.3f", kNoValue);
     }
     appendf(out, "\n");
+    num.check(out, from, finite);
   }
   return 0;
 }
@@ -285,20 +315,25 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   convertValues(t, korimInfo);
 
   std::string text;
+  NumberCheck num;
   switch (format) {
     case settings::kFormatXplor:
-    case settings::kFormatCns: xplorText(t, inDName, korimInfo, text); break;
-    case settings::kFormatDyana: dyanaText(t, text); break;
-    case settings::kFormatRosetta: rosettaText(t, inDName, korimInfo, text); break;
+    case settings::kFormatCns: xplorText(t, inDName, korimInfo, text, num); break;
+    case settings::kFormatDyana: dyanaText(t, text, num); break;
+    case settings::kFormatRosetta: rosettaText(t, inDName, korimInfo, text, num); break;
     case settings::kFormatKorim:
       rc = couplings::writeDCmod(outName, "w", t, korimInfo, "");
       if (rc != 0) std::fputs("korim: error in writeDCmod.\n", stderr);
       return rc;
     default:
-      if (listingText(t, korimInfo, text) != 0) return 1;
+      if (listingText(t, korimInfo, text, num) != 0) return 1;
       break;
   }
-  return writeText(text, outName);
+  if (!num.line.empty()) {
+    foundation::refuseLine(num.line, outName);
+    return 1;
+  }
+  return writeCheckedText(text, outName);
 }
 
 }  // namespace korim::app

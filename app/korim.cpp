@@ -457,7 +457,7 @@ int bestFit(Run& run) {
     std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n", usable);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
-  if (usable > 0 && korim::fitting::bondVectorCouplings(run.dTab) == 0 &&
+  if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
       run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
     std::fprintf(stderr,
                  "korim: no coupling of %s has a bond vector (the two ends of each at one place, as "

@@ -13,6 +13,10 @@ namespace korim::app {
 // (nothing is written).
 int writeText(const std::string& text, const char* outName);
 
+// writeText for a text whose writer has checked its numbers itself (it knows which words are
+// numbers and which are names): the text is written as it is.
+int writeCheckedText(const std::string& text, const char* outName);
+
 }  // namespace korim::app
 
 #endif  // KORIM_APP_TEXT_OUTPUT_H

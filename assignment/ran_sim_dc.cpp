@@ -15,6 +15,7 @@
 #include "couplings/writedc.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
+#include "settings/da_window.h"
 #include "settings/progress.h"
 #include "simulation/korim_utils_align.h"
 
@@ -563,6 +564,23 @@ int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pd
   return st;
 }
 
+// Each -fixAa value is the number of peaks of one residue-type group: a value below 0 or above
+// the number of unassigned peaks names no peak.
+bool groupsNamePeaks(const Search& s) {
+  const KorimInfo* k = s.k;
+  for (int i = 0; i < k->nAaCheck && i < korim::settings::kExCheckMax; i++) {
+    const int v = k->exCheckList[i];
+    if (v < 0 || v > s.peakCount) {
+      std::fprintf(stderr,
+                   "KORIM Error: option -fixAa value %d names no peak: each value is a number of peaks, 0 to "
+                   "the %d unassigned peaks.\n",
+                   v, s.peakCount);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool setMedia(Search& s) {
   const KorimInfo* k = s.k;
   if (k->nChainDc < 1 || k->nChainDc > kMediaMax) {
@@ -592,6 +610,8 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
                  KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int mapCount,
                  int nFixAa, const int* fixResList, int verbose, const char* remark) {
   if (dTab == nullptr) return 0;
+  // A window without any Da or R inside would score every order and find none.
+  if (korim::settings::checkDaRWindow(korimInfo->histInfo) != 0) return 1;
   Search s;
   s.single = single;
   s.cols = single ? kSingleCols : kPeakCols;
@@ -614,7 +634,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   if (s.peakCount < 0) return 1;
   std::printf("REMARK %d N-HN Unassigned Peaks, Residues %d to %d.\n", s.peakCount,
               dTab->dMinRes, dTab->dMaxRes);
-  if (s.peakCount == 0) return 1;
+  if (s.peakCount == 0 || !groupsNamePeaks(s)) return 1;
   reportCandidates(s);
   if (!searchFits(s) || !allocate(s) || !findTypes(s) || !fillMatrix(s)) return 1;
 

@@ -124,11 +124,19 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
 // couplings still valid; 0 and no change for dCount below 1.
 int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNameJ);
 int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
+// 1 when the row's mapped atoms give a bond vector: an atom of end I and one of end J at
+// different places. A row whose two ends are one atom (or atoms at one place) gives none; it is
+// no coupling, and buildDC leaves it out. 0 for a row with an end that maps to no atom.
+int hasBondVector(const DInfo& d);
+// Maps each selected row to its atoms and interaction constant. Rows that map to no atom, have
+// no bond vector (hasBondVector) or a weight-list value of 0 are left invalid. Returns the
+// number of couplings still valid.
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
-// After buildDC: reports on stderr the selected rows that map to no atom, rows that repeat the
-// atom pair of an earlier row and rows whose residue names are not the structure's (the first
-// few of each named). Returns the number of selected rows that map to no atom.
+// After buildDC: reports on stderr the selected rows that map to no atom, rows without a bond
+// vector (each named), rows that repeat the atom pair of an earlier row and rows whose residue
+// names are not the structure's (the first few of each named). Returns the number of selected
+// rows that map to no atom.
 int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "couplings/dc.h"
 #include "foundation/memory.h"
@@ -284,6 +286,16 @@ int mapDCInfo(PDBInfo* pdbInfo, DTable* dTab, int aOff) {
     return count;
 }
 
+int hasBondVector(const DInfo& d) {
+    for (int i = 0; i < d.atomICount; ++i)
+        for (int j = 0; j < d.atomJCount; ++j) {
+            const AtomInfo* a = d.atomI[i];
+            const AtomInfo* b = d.atomJ[j];
+            if (a != nullptr && b != nullptr && (a->x != b->x || a->y != b->y || a->z != b->z)) return 1;
+        }
+    return 0;
+}
+
 int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, int wCount,
             int allowFixedDI) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
@@ -307,7 +319,9 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.atomJCount = structure::findAtomList(pdbInfo, resJ, o.atomNameJ,
                                                lookupChain(pdbInfo, dTab, o.chainNameJ),
                                                lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
-        if (c.atomICount == 0 || c.atomJCount == 0) {
+        // A row without a bond vector (one atom named twice) would enter the fit as a coupling
+        // of interaction constant 0: a residual of its full value, whatever the tensor.
+        if (c.atomICount == 0 || c.atomJCount == 0 || !hasBondVector(c)) {
             c.valid = 0;
             continue;
         }
@@ -379,21 +393,25 @@ void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
         std::snprintf(why, len, "residue %d %s has no atom %s", res, r->resName, atomName);
 }
 
-// Names a row after its kind's heading; the heading is printed before the first one.
+// Names a row after its kind's heading; the heading is printed before the first one. At most
+// limit rows are named.
 struct RowList {
     const char* heading;  // printf format with the count
+    int limit;
     int count = 0;
-    char lines[kRowsNamed][192] = {};
+    std::vector<std::string> lines;
+
+    explicit RowList(const char* h, int lim = kRowsNamed) : heading(h), limit(lim) {}
 
     void add(int row, const char* text) {
-        if (count < kRowsNamed) std::snprintf(lines[count], sizeof lines[0], "   row %d: %s\n", row, text);
+        if (count < limit) lines.push_back("   row " + std::to_string(row) + ": " + text + "\n");
         count++;
     }
     void print() const {
         if (count == 0) return;
         std::fprintf(stderr, heading, count);
-        for (int i = 0; i < count && i < kRowsNamed; i++) std::fputs(lines[i], stderr);
-        if (count > kRowsNamed) std::fprintf(stderr, "   ... and %d more.\n", count - kRowsNamed);
+        for (const std::string& l : lines) std::fputs(l.c_str(), stderr);
+        if (count > limit) std::fprintf(stderr, "   ... and %d more.\n", count - limit);
     }
 };
 
@@ -406,6 +424,9 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     RowList unmapped{"DC Warning: %d selected couplings map to no atom of the structure and are not used:\n"};
     RowList repeated{"DC Warning: %d couplings repeat the atom pair of an earlier row:\n"};
     RowList renamed{"DC Warning: %d couplings name a residue differently from the structure:\n"};
+    // Each row without a bond vector is named: it is left out of every fit and statistic.
+    RowList oneAtom{"DC Warning: %d couplings name one atom at both ends (no bond vector) and are not used:\n",
+                    INT_MAX};
     std::map<std::pair<const AtomInfo*, const AtomInfo*>, int> pairs;
     char why[160];
     for (int k = 0; k < dTab->dCount; ++k) {
@@ -418,6 +439,11 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
                         endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
                         endI ? o.segNameI : o.segNameJ, why, sizeof why);
             unmapped.add(k + 1, why);
+            continue;
+        }
+        if (!hasBondVector(c)) {
+            std::snprintf(why, sizeof why, "%d %s - %d %s", o.resIDI, o.atomNameI, o.resIDJ, o.atomNameJ);
+            oneAtom.add(k + 1, why);
             continue;
         }
         const AtomInfo* a = c.atomI[0];
@@ -439,6 +465,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
         }
     }
     unmapped.print();
+    oneAtom.print();
     repeated.print();
     renamed.print();
     return unmapped.count;

@@ -11,6 +11,7 @@
 #include "fitting/mapmagtodc.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
+#include "settings/da_window.h"
 
 namespace korim::fitting {
 
@@ -124,12 +125,8 @@ int checkGrid(const HistInfo& h) {
     bool withFarEnd;
   } axes[] = {{"-lDa", "-hDa", "-incDa", "Da", h.lDaMl, h.hDaMl, std::fabs(h.incDaMl), false},
               {"-lR", "-hR", "-incR", "R", h.lRMl, h.hRMl, std::fabs(h.incRMl), true}};
+  if (settings::checkDaRWindow(h) != 0) return 1;
   for (const auto& a : axes) {
-    if (a.l > a.h) {
-      std::fprintf(stderr, "KORIM Error: options %s %g and %s %g: the low end of the %s range lies above its high end.\n",
-                   a.low, a.l, a.high, a.h, a.axis);
-      return 1;
-    }
     const double n = mlAxisPoints(a.l, a.h, a.step, a.withFarEnd);
     if (n < 2.0) {
       std::fprintf(stderr, "KORIM Error: options %s %g %s %g %s %g give %.0f grid point%s of %s; the likelihood "

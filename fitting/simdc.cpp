@@ -35,19 +35,12 @@ int usableCouplings(const DTable* dTab) {
   return used;
 }
 
-int bondVectorCouplings(const DTable* dTab) {
+int oneAtomCouplings(const DTable* dTab) {
   int n = 0;
-  for (int k = 0; dTab != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount; ++k) {
+  for (int k = 0; dTab != nullptr && dTab->dObsList != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount;
+       ++k) {
     const korim::couplings::DInfo& c = dTab->dCalcList[k];
-    if (!c.valid || c.w == 0.0f) continue;
-    bool vector = false;
-    for (int i = 0; i < c.atomICount && !vector; ++i)
-      for (int j = 0; j < c.atomJCount && !vector; ++j) {
-        const korim::structure::AtomInfo* a = c.atomI[i];
-        const korim::structure::AtomInfo* b = c.atomJ[j];
-        vector = a != nullptr && b != nullptr && (a->x != b->x || a->y != b->y || a->z != b->z);
-      }
-    if (vector) ++n;
+    if (dTab->dObsList[k].valid && c.atomICount > 0 && c.atomJCount > 0 && !korim::couplings::hasBondVector(c)) ++n;
   }
   return n;
 }

@@ -22,10 +22,9 @@ int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, coupling
 // Counts the couplings of dTab a fit uses: valid, with a weight other than 0.
 int usableCouplings(const couplings::DTable* dTab);
 
-// Counts the usable couplings (as usableCouplings) that have a bond vector: two of their atoms
-// at different places. A table without any (each row names one atom at both ends) gives a fit
-// matrix without information, whose solution, a zero order matrix, would read as a perfect fit.
-int bondVectorCouplings(const couplings::DTable* dTab);
+// Counts the selected rows of dTab whose ends map to atoms but give no bond vector (a row that
+// names one atom at both ends); the mapping leaves them out of every fit.
+int oneAtomCouplings(const couplings::DTable* dTab);
 
 // The module keeps the Euler solutions of the last fit for the run; simdcReset clears them
 // (for tests).

@@ -2,6 +2,7 @@
 #include "foundation/finitetext.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace korim::foundation {
 
@@ -17,15 +18,50 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-bool lineHasNonFinite(std::string_view line) {
+// The whitespace-separated words of a line.
+std::vector<std::string_view> wordsOf(std::string_view line) {
+  std::vector<std::string_view> words;
   size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && isSpace(line[i])) ++i;
     size_t end = i;
     while (end < line.size() && !isSpace(line[end])) ++end;
-    if (end > i && isNonFiniteWord(line.substr(i, end - i))) return true;
+    if (end > i) words.push_back(line.substr(i, end - i));
     i = end;
   }
+  return words;
+}
+
+// A table's rows follow its FORMAT line, whose conversions type their fields: a field written
+// with %s (or %c) is a name, which may be any word ("inf" as a segment name), not a number.
+struct RowTypes {
+  std::vector<bool> name;  // per field; empty before any FORMAT line
+  bool inRows = false;
+
+  // Reads a FORMAT line; false for any other line.
+  bool take(const std::vector<std::string_view>& words) {
+    if (words.empty() || words[0] != "FORMAT") return false;
+    name.clear();
+    for (size_t k = 1; k < words.size(); ++k)
+      name.push_back(words[k].back() == 's' || words[k].back() == 'c');
+    inRows = true;
+    return true;
+  }
+  // True when word k of a row is a name field. Record lines are no rows; a row whose words do
+  // not match the conversions is checked whole.
+  bool isName(const std::vector<std::string_view>& words, size_t k) const {
+    if (!inRows || words.size() != name.size()) return false;
+    const std::string_view head = words[0];
+    if (head == "REMARK" || head == "DATA" || head == "VARS") return false;
+    return name[k];
+  }
+};
+
+bool lineHasNonFinite(std::string_view line, RowTypes& types) {
+  const std::vector<std::string_view> words = wordsOf(line);
+  if (types.take(words)) return false;
+  for (size_t k = 0; k < words.size(); ++k)
+    if (!types.isName(words, k) && isNonFiniteWord(words[k])) return true;
   return false;
 }
 
@@ -37,10 +73,11 @@ bool isNonFiniteWord(std::string_view word) {
 }
 
 std::string_view nonFiniteLine(std::string_view text) {
+  RowTypes types;
   while (!text.empty()) {
     const size_t nl = text.find('\n');
     const std::string_view line = text.substr(0, nl);
-    if (lineHasNonFinite(line)) return line;
+    if (lineHasNonFinite(line, types)) return line;
     if (nl == std::string_view::npos) break;
     text.remove_prefix(nl + 1);
   }
@@ -48,13 +85,18 @@ std::string_view nonFiniteLine(std::string_view text) {
 }
 
 bool refuseNonFinite(std::string_view text, const char* name) {
-  const std::string_view line = trimmed(nonFiniteLine(text));
-  if (line.empty()) return false;
+  const std::string_view line = nonFiniteLine(text);
+  if (trimmed(line).empty()) return false;
+  refuseLine(line, name);
+  return true;
+}
+
+void refuseLine(std::string_view line, const char* name) {
+  line = trimmed(line);
   std::fprintf(stderr, "korim: a number that is not finite in \"%.*s\"; the result %s is not written.\n",
                static_cast<int>(line.size()), line.data(),
                name != nullptr && name[0] != '\0' ? name : "(standard output)");
   refused = true;
-  return true;
 }
 
 bool nonFiniteRefused() { return refused; }

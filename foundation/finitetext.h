@@ -11,7 +11,8 @@ namespace korim::foundation {
 bool isNonFiniteWord(std::string_view word);
 
 // The first line of text (without its newline) that holds such a word; empty when every number
-// of the text is finite.
+// of the text is finite. Only numbers count: in the rows of a table, which follow its FORMAT
+// line, a field whose conversion is %s (or %c) is a name, and a name "inf" or "nan" is no number.
 std::string_view nonFiniteLine(std::string_view text);
 
 // The one rule for result tables and records: a text that carries a number that is not finite
@@ -19,6 +20,10 @@ std::string_view nonFiniteLine(std::string_view text);
 // finite in "<line>"; the result <name> is not written." (name "(standard output)" when null or
 // empty) on stderr, notes the refusal for the run and returns true; the caller writes nothing.
 bool refuseNonFinite(std::string_view text, const char* name);
+
+// The refusal of refuseNonFinite for a writer that found the number itself: prints the message
+// for line (its leading and trailing blanks dropped) and notes the refusal for the run.
+void refuseLine(std::string_view line, const char* name);
 
 // True once a result of this run was refused for a number that is not finite.
 bool nonFiniteRefused();

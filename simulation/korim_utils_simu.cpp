@@ -420,7 +420,7 @@ int smaWall(SmaRun& r, double* saupe) {
   const double cap = cutGiven ? std::min(rS, el.cutoffDist) : rS;
   const int lengthGrid = wallPositions(r, threshold, cap);
   zeroRows(lengthGrid);
-  for (int n = 0; n <= lengthGrid; n++) r.total[n] = 0.0;
+  for (int n = 0; n <= lengthGrid; n++) r.total[n] = 0.0, r.pCount[n] = 0;
   if (el.chFlag) reportScreenedPotential(r.sp);
 
   // Per position: the contact boundary of the lowest point (as in the
@@ -464,9 +464,15 @@ int smaWall(SmaRun& r, double* saupe) {
         if (w == kExcluded) return;
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
         r.total[n] += w;
+        r.pCount[n]++;
       });
   if (!scanned) return 1;
   endOrientationProgress();
+  // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
+  long long allowed = 0;
+  for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
+  double room = 0.0;
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, &room) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.
@@ -585,6 +591,8 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
+  long long shells = 0;
+  if (rodRoom("sma", rM, k.concentration, r.gs, &shells) != 0) return 1;
   const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
   const double beta = end_dist + rM;
   const int lengthGrid = rodPositions(r, beta);

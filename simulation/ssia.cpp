@@ -518,6 +518,34 @@ double Sxy(const double axis1[4], const double axis2[4]) { return 1.5 * axis1[3]
 double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
+int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
+             double clashEnd, double gridSpacing, double* room) {
+  const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
+  const double m = static_cast<double>(allowedStates) / orientations + static_cast<double>(freePositions);
+  if (m <= 0) {
+    std::fprintf(stderr,
+                 "%s: medium too dense for the molecule: %lld allowed states in %d orientations and %lld free "
+                 "positions; no alignment computed.\n",
+                 who, allowedStates, orientations, freePositions);
+    return 1;
+  }
+  *room = m;
+  return 0;
+}
+
+int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor) {
+  const double D = rodRadius / std::sqrt(wvAmount / kRodDensity);
+  const long long n = truncToLL((D - rodRadius) / gridSpacing);
+  const double nd = static_cast<double>(n);
+  *divisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / rodRadius));
+  if (*divisor > 0) return 0;
+  std::fprintf(stderr,
+               "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free positions; "
+               "no alignment computed.\n",
+               who, D - rodRadius);
+  return 1;
+}
+
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,
                     double wvAmount, double molarRatio, int no_atoms, const double* x,
@@ -585,26 +613,14 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
       clashRegion(w.grid_el, min_protein_length, max_protein_length, max_obstruction, gridSpacing);
 
   int last = L;
-  long long nStep = 0;
   long long cylDivisor = 0;
   const double bound = max_obstruction + radius;
   if (lcType == 1) {
-    nStep = truncToLL((stepOutLength - w.grid_el[L]) / gridSpacing);
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
+    if (rodRoom("stericAlignment", max_obstruction, wvAmount, gridSpacing, &cylDivisor) != 0) return 1;
     const double D = max_obstruction / std::sqrt(wvAmount / kRodDensity);
-    const long long n = truncToLL((D - max_obstruction) / gridSpacing);
-    const double nd = static_cast<double>(n);
-    cylDivisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / max_obstruction));
-    if (cylDivisor <= 0) {
-      std::snprintf(msg, sizeof msg,
-                    "medium too dense for the molecule: rod spacing %g Angstrom leaves no shell "
-                    "of free positions; no alignment computed.",
-                    D - max_obstruction);
-      reportBad(msg);
-      return 1;
-    }
     last = extendPositions(w.grid_el, L, gridSpacing, D - max_obstruction);
   }
   for (int i = 0; i <= last; i++) {
@@ -651,15 +667,7 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    m = static_cast<double>(t) / N + static_cast<double>(nStep);
-    if (m <= 0) {
-      std::snprintf(msg, sizeof msg,
-                    "medium too dense for the molecule: %lld allowed states in %d orientations "
-                    "and %lld free positions; no alignment computed.",
-                    t, N, nStep);
-      reportBad(msg);
-      return 1;
-    }
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, &m) != 0) return 1;
   } else {
     m = static_cast<double>(cylDivisor);
   }

@@ -29,6 +29,22 @@ constexpr int kSsiaMaxPositions = 5000;
 // too dense for the molecule (the divisor of the average is not positive);
 // saupe is then untouched. An lcType other than 1 or 2 samples nothing and
 // gives five zeros with status 0.
+// The room a medium leaves the molecule; both the steric and the electrostatic models refuse a
+// medium too dense for it. who names the model in the message.
+// Wall: the allowed states at the positions of the clash region over the orientations, plus the
+// free positions from the clash region's end clashEnd to the half cell stepOutLength (steps of
+// gridSpacing, Angstrom; negative when the walls stand closer than the clash region reaches).
+// Returns 0 and sets *room when that is positive; else 1 after "<who>: medium too dense for the
+// molecule: <n> allowed states in <N> orientations and <m> free positions; no alignment
+// computed." on stderr.
+int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
+             double clashEnd, double gridSpacing, double* room);
+// Rod of radius rodRadius in a medium of concentration wvAmount: the shells of free positions
+// up to the neighbouring rod, each weighted by its distance. Returns 0 and sets *divisor when
+// that is positive; else 1 after "<who>: medium too dense for the molecule: rod spacing <d>
+// Angstrom leaves no shell of free positions; no alignment computed." on stderr.
+int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor);
+
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,
                     double wvAmount, double molarRatio, int no_atoms, const double* x,

@@ -172,7 +172,7 @@ TEST(OrderMatrixComparison, TensorTurnedByAKnownRotation) {
   // Tr(S1 S2) / Tr(S1 S1), both tensors of one norm.
   const std::vector<double> axes = row("ANGLE_3D_AXES (X/Y/Z)");
   ASSERT_EQ(axes.size(), 3u);
-  for (int i = 0; i < 3; i++) EXPECT_NEAR(std::fmin(axes[i], 180 - axes[i]), deg(std::acos(std::fabs(r.m[i][i]))), 0.006);
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(axes[i], deg(std::acos(std::fabs(r.m[i][i]))), 0.006);
   double t12 = 0, t11 = 0;
   for (int i = 0; i < 9; i++) t12 += m1.m[i / 3][i % 3] * m2.m[i / 3][i % 3], t11 += m1.m[i / 3][i % 3] * m1.m[i / 3][i % 3];
   EXPECT_NEAR(row("ANGLE_5D_SPACE")[0], deg(std::acos(t12 / t11)), 0.006);
@@ -211,6 +211,26 @@ TEST(OrderMatrixComparison, TensorTurnedByAKnownRotation) {
     EXPECT_TRUE(inOrder(compareTensors(d, s, s), {"DATA ANGLE_3D_AXES (X/Y/Z)  0.00 0.00 0.00\n", "DATA ANGLE_5D_SPACE  0.00\n",
                                                   "DATA COLL_5D         1.00000\n",
                                                   "DATA HINGE_ANGLES           0.00   180.00   180.00   180.00\n"}));
+}
+
+TEST(OrderMatrixComparison, AnglesBetweenAxesLieBetweenZeroAndNinetyDegrees) {
+  using namespace korim_test;
+  // Tensor 2 is tensor 1, principal values (x, y, z) = (-0.2, -0.8, 1.0)e-3 along the lab axes,
+  // turned by R = Rz(a) Ry(b) Rz(c): its i-th axis is R e_i, at acos|R_ii| from e_i (an axis has
+  // no direction, so 0 to 90 degrees).
+  const Mat3 m1 = {{{-2e-4, 0, 0}, {0, -8e-4, 0}, {0, 0, 1e-3}}};
+  const double s1[5] = {1e-3, 6e-4, 0, 0, 0};
+  const double euler[][3] = {{0, 0, 120}, {0, 150, 0}, {30, 120, 45}, {150, 100, -60}, {-70, 135, 160}};
+  TempDir d;
+  for (const auto& e : euler) {
+    const Mat3 r = rotZYZ(e[0], e[1], e[2]), m2 = mul(r, mul(m1, transpose(r)));
+    const double s2[5] = {m2.m[2][2], m2.m[0][0] - m2.m[1][1], m2.m[0][1], m2.m[0][2], m2.m[1][2]};
+    const std::vector<double> axes =
+        numbersAfter(lines(compareTensors(d, s1, s2)), "REMARK DATA ANGLE_3D_AXES (X/Y/Z) ");
+    ASSERT_EQ(axes.size(), 3u);
+    for (int i = 0; i < 3; i++)
+      EXPECT_NEAR(axes[i], deg(std::acos(std::fabs(r.m[i][i]))), 0.006) << e[0] << " " << e[1] << " " << e[2];
+  }
 }
 
 TEST(StructureAnalysis, InertiaFrameOfFourAtomsAndChargesOfAProtein) {

@@ -52,3 +52,40 @@ TEST(BestFitSingle, FiveCouplingsFitExactly) {
   EXPECT_EQ(t.rows.size(), 5u);
   EXPECT_TRUE(t.hasLine("DATA CORR R               1.000"));
 }
+
+// Seven rows of the example that name the amide proton at both ends (H ... H where N ... H was
+// meant) have no bond vector: they are named, and the fit and the prediction's statistics are
+// those of the table without them (N 56, RMS 1.176 and Q 0.064 of the 56 sound rows alone).
+TEST(BestFitSingle, RowsNamingOneAtomTwiceAreNamedAndLeftOut) {
+  TempDir d;
+  const std::string seven = testData("cli/ubiquitin_nh_seven_hh.tab");
+  std::string sound;  // the table without its H ... H rows
+  for (const std::string& l : lines(readFile(seven)))
+    if (l.size() < 15 || l.compare(10, 5, "    H") != 0) sound += l + "\n";
+  writeFile(d / "sound.tab", sound);
+  std::vector<std::string> warning = {"DC Warning: 7 couplings name one atom at both ends (no bond vector) and are "
+                                      "not used:\n"};
+  const int named[][2] = {{4, 5}, {12, 14}, {21, 25}, {30, 34}, {39, 45}, {48, 55}, {59, 67}};  // row, residue
+  for (const auto& [row, res] : named)
+    warning.push_back("   row " + std::to_string(row) + ": " + std::to_string(res) + " H - " +
+                      std::to_string(res) + " H\n");
+  auto run = [&](std::vector<std::string> args, const std::string& table) {
+    args.insert(args.end(), {"-pdb", kPdb, "-outD", "fit.tab", "-inD", table});
+    return runKorim(args, d);
+  };
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"-stKorim", "-dot", "30"},
+                                               std::vector<std::string>{"-bestFit", "-single"}}) {
+    const RunResult r = run(mode, seven);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(inOrder(r.err, warning)) << r.err;
+    EXPECT_TRUE(inOrder(r.out, {"REMARK 56 couplings selected (inclusive max).\n"})) << mode[0];
+    const std::string withSeven = readFile(d / "fit.tab");
+    ASSERT_EQ(run(mode, "sound.tab").status, 0);
+    EXPECT_EQ(withSeven, readFile(d / "fit.tab")) << mode[0];
+  }
+  const Table fit = readTable(d / "fit.tab");
+  EXPECT_EQ(fit.rows.size(), 56u);
+  EXPECT_EQ(fit.data("N"), 56.0);
+  EXPECT_EQ(fit.data("RMS"), 1.176);
+  EXPECT_EQ(fit.data("Q SAUPE"), 0.064);
+}

@@ -555,6 +555,53 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Results that read wrong: a Da or R window of the assignment search without any value inside,
+  // -fixAa values that name no peak of the six lysines, walls or rods closer than the molecule in
+  // the electrostatic models (refused as in the steric ones), and a coupling that overflows when
+  // -conv scales it, in each format; segment names "inf" and "nan" are names, converted as they are.
+  auto lysines = [](const std::vector<std::string>& window) {
+    std::vector<std::string> args = {"-bestFit", "-exhaust", "-pdb", kPdb, "-inD",
+                                     examples("ubiquitin_lys_unassigned.tab"), "-outD", "out.tab", "-fixRes"};
+    for (int res = 2; res <= 71; res++)  // every residue but the lysines
+      if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+        args.push_back(std::to_string(res));
+    args.insert(args.end(), window.begin(), window.end());
+    return args;
+  };
+  const std::string fixAa = "KORIM Error: option -fixAa value ";
+  const std::string noPeak = " names no peak: each value is a number of peaks, 0 to the 6 unassigned peaks.\n";
+  const std::string tooDense = "sma: medium too dense for the molecule: ";
+  const std::string namedInf = testData("cli/segments_named_inf.tab");
+  std::string overflowText = readFile(namedInf);
+  const std::string firstRow = "-13.200     1.000 1.00";
+  overflowText.replace(overflowText.find(firstRow), firstRow.size(), "-13.200     1.000 1e38");
+  const std::string overflow = writeFile(data / "overflow.tab", overflowText);
+  const std::string notFiniteIn = "korim: a number that is not finite in \"";
+  cases.insert(cases.end(), {
+      {lysines({"-lDa", "-3", "-hDa", "-25"}), 1,
+       {"KORIM Error: options -lDa -3 and -hDa -25: the low end of the Da range lies above its high end.\n",
+        bestFitError}},
+      {lysines({"-lR", "0.7", "-hR", "0"}), 1,
+       {"KORIM Error: options -lR 0.7 and -hR 0: the low end of the R range lies above its high end.\n"}},
+      {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6" + noPeak, bestFitError}},
+      {lysines({"-fixAa", "3", "7"}), 1, {fixAa + "7" + noPeak}},
+      {{"-elKorim", "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {tooDense, " free positions; no alignment computed.\n", "simulateAlignment: error in sma.\n"}},
+      {{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-dot", "30", "-wv", "1e9", "-pdb", kPdb,
+        "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n"}},
+      {{"-conv", "-korim", "-inD", namedInf, "-outD", "out.tab"}, 0, {}, true},
+      {{"-conv", "-inD", namedInf, "-d1", "2", "-dN", "3"}, 0, {}, false,
+       {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},
+      {{"-conv", "-rosetta", "-inD", namedInf, "-d1", "4", "-dN", "4"}, 0, {}, false, {"a    4    N    4    H"}},
+      {{"-conv", "-korim", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
+       {notFiniteIn + "DATA RMS                  inf\"", "korim: error in writeDCmod.\n"}},
+      {{"-conv", "-xplor", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
+       {notFiniteIn + "( resid   2 and name H and not segid REF )   -inf 9999999680285692465065626076917320908",
+        "\"; the result out.tab is not written.\n"}},
+      {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
+  });
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);

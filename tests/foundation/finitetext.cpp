@@ -41,6 +41,21 @@ TEST_F(FiniteText, TakesNoWordOrFiniteNumberForOne) {
   EXPECT_FALSE(nonFiniteRefused());
 }
 
+// In a table's rows the FORMAT line tells names from numbers: a name "inf" or "nan" is sound, a
+// number so printed is not, nor is any such word of a row that does not match its FORMAT line.
+TEST_F(FiniteText, NamesOfATableAreNoNumbers) {
+  const std::string head = "VARS RESID_I SEGNAME_I D W\nFORMAT %4d %4s %9.3f %.2f\n\n";
+  const char* sound[] = {"   2  inf   -13.200 1.00\n", "   2  nan     1.000 1.00\n   3 -inf     2.000 1.00\n"};
+  for (const char* rows : sound) EXPECT_TRUE(nonFiniteLine(head + rows).empty()) << rows;
+  const char* bad[][2] = {{"   2  inf       inf 1.00\n", "   2  inf       inf 1.00"},
+                          {"   2  seg   -13.200 -nan\n", "   2  seg   -13.200 -nan"},
+                          {"   2  inf   -13.200\n", "   2  inf   -13.200"},
+                          {"   2  inf 1.0 1.00\nDATA N nan\n", "DATA N nan"}};
+  for (const auto& b : bad) EXPECT_EQ(std::string(nonFiniteLine(head + b[0])), b[1]) << b[0];
+  // Before any FORMAT line every word counts.
+  EXPECT_EQ(std::string(nonFiniteLine("   2  inf   -13.200 1.00\n")), "   2  inf   -13.200 1.00");
+}
+
 TEST_F(FiniteText, RefusesAndNotesTheRun) {
   EXPECT_EQ(std::string(nonFiniteLine("DATA A 1\nDATA B inf")), "DATA B inf");
   testing::internal::CaptureStderr();
