@@ -121,27 +121,6 @@ TEST(Usage, EachDefaultShownIsTheDefaultOfTheRun) {
   }
 }
 
-// The lines that showed a unit or default the run does not use.
-TEST(Usage, LinesOfUnitsAndDefaultsOnceWrong) {
-  TempDir d;
-  const std::vector<std::string> shown = lines(runKorim({"-help"}, d).err);
-  auto count = [&](const std::string& line) { return std::count(shown.begin(), shown.end(), line); };
-  EXPECT_EQ(count(" -wv      conc     [0.05]    Liquid Crystal Concentration [fraction w/v]."), 3);
-  EXPECT_EQ(count(" -stdCone          [5.0]     StdDev of Cone Angle Distribution [deg]."), 2);
-  EXPECT_EQ(count(" -nAdjustMc        [100]     # of Steps in Determination of DC Error Scaling."), 1);
-  EXPECT_EQ(count(" -bestFit          [off]     Best-Fit Mode."), 2);
-  EXPECT_EQ(count(" -id      sID      [1]       Selection ID."), 6);
-  EXPECT_EQ(count(" -rM      radius   [20.0]    Half Model Thickness [A]; Rod: Radius [33.5]."), 3);
-  EXPECT_EQ(count(" -r1      res1     [none]    First Residue in Segment (none: no range)."), 6);
-  EXPECT_EQ(count(" -rN      resN     [none]    Last Residue in Segment (none: no range)."), 6);
-  EXPECT_EQ(count(" -a1      aRes1    [none]    First Res in PDB (none: as -s1)."), 2);
-  EXPECT_EQ(count(" -s1      res1     [none]    First Res in Segment (none: no range)."), 6);
-  EXPECT_EQ(count(" -sN      resN     [none]    Last Res in Segment (none: no range)."), 6);
-  EXPECT_EQ(count(" -a1      aRes1  [none]      First Res in PDB (none: as -s1)."), 3);
-  EXPECT_EQ(count(" -s1      res1   [none]      First Res in Segment (none: no range)."), 3);
-  EXPECT_EQ(count(" -sN      resN   [none]      Last Res in Segment (none: no range)."), 3);
-}
-
 TEST(Usage, RefusedValueEndsTheRunBeforeAnyInput) {
   TempDir d;
   RunResult r = runKorim({"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-dot", "200000"}, d);
