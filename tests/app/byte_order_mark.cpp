@@ -1,17 +1,15 @@
-// Text files that begin with a UTF-8 byte-order mark, as some editors write them: every reader
+// Text files that begin with a UTF-8 byte-order mark, as some editors write them: a reader of each
+// way of opening a file (the structure's, the table's two passes, the configuration's, a text's)
 // takes such a copy of a real file exactly as the file itself.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "app/korim_utils_read.h"
 #include "couplings/dc.h"
-#include "foundation/isdataline.h"
 #include "foundation/rdtext.h"
 #include "settings/settings_null.h"
-#include "simulation/korim_input.h"
 #include "structure/pdb.h"
 #include "tests/support/capture.h"
 #include "tests/support/files.h"
@@ -34,12 +32,7 @@ std::string said(int status, T... values) {
 
 TEST(ByteOrderMark, EveryReaderTakesAMarkedCopyAsTheFileItself) {
   korim_test::TempDir dir;
-  std::vector<double> x(40001), y(40001), z(40001);
   int n = 0;
-  double offset = 0, step = 0;
-  // The free-format coordinates without their remark line, so that the first word is a record.
-  const std::string freeText = readFile(korim_test::testData("app/ubiquitin_res1to3_free.txt"));
-  const std::string freeAtoms = korim_test::writeFile(dir / "free.txt", freeText.substr(freeText.find('\n') + 1));
   const std::pair<std::string, std::function<std::string(const char*)>> readers[] = {
       {korim_test::kUbiquitinPdb, [&](const char* f) {
          structure::PDBInfo p;
@@ -65,27 +58,11 @@ TEST(ByteOrderMark, EveryReaderTakesAMarkedCopyAsTheFileItself) {
          const int rc = app::readConfig(f, &k);
          return said(rc, g.startResDom1, g.endResDom1, g.startResDom2, g.endResDom2, g.resDom1Origin);
        }},
-      {korim_test::examples("pf1_rod_radial.pot"), [&](const char* f) {
-         const int rc = app::readPotential(f, nullptr, &n, x.data(), &offset, &step);
-         return said(rc, n, offset, step, x[1]);
-       }},
-      {korim_test::examples("ubiquitin_100_states.ens"), [&](const char* f) {
-         const int rc = simulation::readEnsemble(f, &n, x.data(), y.data(), z.data());
-         return said(rc, n, x[1], y[1], z[1]);
-       }},
-      {freeAtoms, [&](const char* f) {
-         const int rc = simulation::readPDBfree(f, &n, x.data(), y.data(), z.data());
-         return said(rc, n, x[1], y[1], z[1]);
-       }},
       {korim_test::kUbiquitinCouplings, [&](const char* f) {
          char** text = foundation::rdText(f, &n, nullptr);
          const std::string s = said(text == nullptr, n) + (n > 0 ? text[0] : "");
          foundation::freeText(text);
          return s;
-       }},
-      {korim_test::kUbiquitinCouplings, [&](const char* f) {
-         const int rc = foundation::cntDataLine(f, &n);
-         return said(rc, n);
        }},
   };
   for (const auto& [file, read] : readers) {

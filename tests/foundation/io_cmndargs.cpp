@@ -228,28 +228,3 @@ TEST_F(IoArgs, NameTables) {
     }, &reports);
     EXPECT_EQ(std::pair(reports, err), std::pair(0, std::string()));
 }
-
-// The option words looked for are kept once each, in the order first asked, present or not, with
-// whether a one-value getter asked for the word after them; words without "-" are not options.
-TEST_F(IoArgs, AskedOptionWords) {
-    Argv a({"prog", "-x", "1", "-l", "a", "b"});
-    initArgs(a.c, a.v, 0);
-    int n = 0, length = 0;
-    flagLoc(a.c, a.v, "-f");
-    flagLoc(a.c, a.v, "-x");
-    intArgD(a.c, a.v, "-x", &n);
-    intArgD(a.c, a.v, "-absent", &n);
-    ptrListArg(a.c, a.v, "-l", &length);
-    flagLoc(a.c, a.v, "prog");
-    std::vector<std::pair<std::string, int>> asked;
-    for (int i = 0; i < askedFlagCount(); i++) {
-        int value = -1;
-        const char* w = askedFlag(i, &value);
-        asked.emplace_back(w, value);
-    }
-    const std::vector<std::pair<std::string, int>> expected = {{"-f", 0}, {"-x", 1}, {"-absent", 1}, {"-l", 0}};
-    EXPECT_EQ(asked, expected);
-    EXPECT_EQ(askedFlag(4, nullptr), nullptr);
-    initArgs(a.c, a.v, 0);
-    EXPECT_EQ(askedFlagCount(), 0);
-}
