@@ -602,6 +602,18 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
   });
 
+  // Sound runs the checks of this round must let through: a state listing (OUTPUT_ENSEMBLE 2) turns
+  // no domain, so a pivot residue the structure lacks (ORIGIN_DOM1 left at its default 0) only
+  // leaves the start orientation unshifted.
+  {
+    std::vector<std::string> listing =
+        ensemble(kPdb, "listing.inp", "OUTPUT_ENSEMBLE: 2\nORIGIN_DOM1: 0\n", example100);
+    listing.insert(listing.end(), {"-outE", "states.txt"});
+    cases.insert(cases.end(), {
+        {listing, 0, {}, false, {}, {"states.txt"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);
