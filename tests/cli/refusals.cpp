@@ -609,8 +609,13 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     std::vector<std::string> listing =
         ensemble(kPdb, "listing.inp", "OUTPUT_ENSEMBLE: 2\nORIGIN_DOM1: 0\n", example100);
     listing.insert(listing.end(), {"-outE", "states.txt"});
+    // A width search with one width below 90 degrees that is above 0: its noise is measured, and
+    // a width whose noise already exceeds the measured RMS is the answer, as the first of several.
+    const std::vector<std::string> oneWidth = {"-bestFit", "-mcStruc", "-map", "3", "-lCone", "85", "-incCone", "5",
+                                               "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
     cases.insert(cases.end(), {
         {listing, 0, {}, false, {}, {"states.txt"}},
+        {oneWidth, 0, {}, true, {"REMARK Width of Gaussian cone 85.00 degree and "}},
     });
   }
 
