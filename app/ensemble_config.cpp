@@ -115,7 +115,9 @@ int checkEnsembleConfig(const PDBInfo* pdb, const settings::GridInfo& g, int key
   const Range origin2{"ORIGIN_DOM2:", g.resDom2Origin, nullptr, g.resDom2Origin};
   // In the order the steps use them: the start orientation, then the states (OUTPUT_ENSEMBLE 2
   // stops before them, 3 predicts none).
-  bool ok = c.range(part1, false) && c.origin(origin1);
+  // The start orientation shifts to the CA of ORIGIN_DOM1 only when the structure has it; the
+  // pivot matters once domain 1 is turned about it, which a state listing does not do.
+  bool ok = c.range(part1, false) && (g.outEflag == 2 || c.origin(origin1));
   if (ok && g.angleDomFlag) ok = c.origin(origin2) && c.range(dom2, false);
   if (ok && g.outEflag != 2) ok = c.range(dom1, true) && (g.pivotCenter != 0 || c.range(dom2, false));
   if (ok && g.outEflag != 2 && g.outEflag != 3) ok = c.range(part2, false);

@@ -11,8 +11,8 @@ namespace korim::app {
 // range with no residue of the structure (domain 1 also with none outside it); an origin residue
 // that is not in the structure or has no CA atom; a residue number that stands in two chains
 // (the configuration names residues by number alone). Only what the run uses is checked: domain 2
-// and its origin with DOMAIN_ANGLE_VAR or without CENTER_PIVOT, domain 1 and part 2 unless
-// OUTPUT_ENSEMBLE stops the run before them. Returns 0, or 1 after "KORIM Error: ..." naming the
+// and its origin with DOMAIN_ANGLE_VAR or without CENTER_PIVOT, the origin of domain 1, domain 1
+// and part 2 unless OUTPUT_ENSEMBLE stops the run before them. Returns 0, or 1 after "KORIM Error: ..." naming the
 // key, its value and what is wrong. inpName and pdbName are the file names for the message.
 int checkEnsembleConfig(const structure::PDBInfo* pdb, const settings::GridInfo& g, int keysRead,
                         const char* inpName, const char* pdbName);

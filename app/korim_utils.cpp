@@ -454,8 +454,10 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-incCone", narrow);
     return false;
   }
-  // The search reports the last width before one whose noise exceeds the measured RMS: it needs
-  // two widths below kMaxConeWidth, summed as the search sums them.
+  // The search reports the last width before one whose noise exceeds the measured RMS, or the
+  // first width when its noise does so already. A start of 0 adds no noise, so it cannot be that
+  // first width: from 0 the search needs a second width below kMaxConeWidth, summed as the search
+  // sums them.
   const double widest = korim::fitting::kMaxConeWidth;
   if (!(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
@@ -464,7 +466,7 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-lCone", why);
     return false;
   }
-  if (!(static_cast<double>(k->nConeStart) + k->nConeInc < widest)) {
+  if (k->nConeStart == 0.0f && !(static_cast<double>(k->nConeStart) + k->nConeInc < widest)) {
     const auto word = [&](const char* w, float v) {
       char given[32];
       std::snprintf(given, sizeof given, "%g", static_cast<double>(v));

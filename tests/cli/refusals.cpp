@@ -602,6 +602,23 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
   });
 
+  // Sound runs the checks of this round must let through: a state listing (OUTPUT_ENSEMBLE 2) turns
+  // no domain, so a pivot residue the structure lacks (ORIGIN_DOM1 left at its default 0) only
+  // leaves the start orientation unshifted.
+  {
+    std::vector<std::string> listing =
+        ensemble(kPdb, "listing.inp", "OUTPUT_ENSEMBLE: 2\nORIGIN_DOM1: 0\n", example100);
+    listing.insert(listing.end(), {"-outE", "states.txt"});
+    // A width search with one width below 90 degrees that is above 0: its noise is measured, and
+    // a width whose noise already exceeds the measured RMS is the answer, as the first of several.
+    const std::vector<std::string> oneWidth = {"-bestFit", "-mcStruc", "-map", "3", "-lCone", "85", "-incCone", "5",
+                                               "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+    cases.insert(cases.end(), {
+        {listing, 0, {}, false, {}, {"states.txt"}},
+        {oneWidth, 0, {}, true, {"REMARK Width of Gaussian cone 85.00 degree and "}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);
