@@ -1,6 +1,7 @@
 // Da and R of the alignment tensor by maximum likelihood of the measured couplings (-daMl).
 #include "fitting/daml.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -54,21 +55,21 @@ void storeCouplings(couplings::DTable* dTab, const DcSample& s, const HistInfo& 
   }
 }
 
-// Decimals that tell two grid points one step apart from each other: the fewest, at least
-// least, whose last place is not larger than the step (0.1 by 1, 0.02 and 0.05 by 2; 0.25 keeps
-// 1). The step is the single-precision option, so a place equal to it within rounding counts.
+// Decimals that write the step exactly, so that every grid point one step from the last is
+// printed as it is: the fewest, at least least (0.1 takes 1, 0.02 and 0.25 take 2, 0.005 takes
+// 3). The step is the single-precision option, so a digit string equal to it within that
+// precision counts; a step no decimal writes (1/3) takes the most.
 int stepDecimals(float step, int least) {
   constexpr int kMostDecimals = 9;
-  int d = least;
-  double place = std::pow(10.0, -least);
-  while (d < kMostDecimals && place > std::fabs(step) * (1.0 + 1e-6)) {
-    ++d;
-    place /= 10.0;
+  const double s = std::fabs(static_cast<double>(step));
+  for (int d = least; d < kMostDecimals; ++d) {
+    const double x = s * std::pow(10.0, d);
+    if (std::fabs(x - std::round(x)) <= 1e-6 * std::max(1.0, x)) return d;
   }
-  return d;
+  return kMostDecimals;
 }
 
-// The score table: Da with one decimal and R with two, more where the steps are finer, so that
+// The score table: Da with one decimal and R with two, more where a step needs them, so that
 // every row names its own point.
 void writeScores(FILE* out, const HistInfo& h, const std::vector<double>& r,
                  const std::vector<double>& da, const std::vector<double>& score) {
