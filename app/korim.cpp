@@ -381,13 +381,12 @@ int prediction(Run& run) {
     run.status = rc;
     return rc;
   }
-  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE); nothing is written yet.
-  if (k->korimMode == kModeStericGrid && refuseRunFiles(run.params, *k) != 0) {
-    run.status = 1;
-    return 1;
-  }
+  // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE), and its residues on the
+  // structure; nothing is written yet.
   if (k->korimMode == kModeStericGrid &&
-      checkEnsembleConfig(run.pdbInfo, k->gridInfo, configKeysRead(), run.params.inpName, run.params.pdbName) != 0) {
+      (refuseRunFiles(run.params, *k) != 0 ||
+       checkEnsembleConfig(run.pdbInfo, k->gridInfo, configKeysRead(), run.params.inpName,
+                           run.params.pdbName) != 0)) {
     run.status = 1;
     return 1;
   }

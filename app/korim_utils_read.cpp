@@ -84,20 +84,13 @@ bool fitsInt(float value) {
 
 // ---- numbers of the potential files ----
 
-// A line as read, without its line end.
-std::string chomped(const char* line) {
-  std::string s(line);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 // A line that fails a potential reader: the message (ending in a line end), the line's text on
 // a line of its own, any detail, then where the line is; each on its own line, also for a file
 // cut inside its last line.
 void lineError(const char* reader, const char* name, int lineNo, const char* line, const char* message,
                const std::string& detail = "") {
   std::fputs(message, stderr);
-  std::fprintf(stderr, "Line:%s\n", chomped(line).c_str());
+  std::fprintf(stderr, "Line:%s\n", foundation::lineText(line).c_str());
   std::fputs(detail.c_str(), stderr);
   std::fprintf(stderr, "%s: line %d of %s.\n", reader, lineNo, name);
 }
@@ -164,7 +157,7 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
       if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, "\n")) return 1;
       if (got < 3) {
         std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
-        std::fprintf(stderr, "Line:%s\n", chomped(line).c_str());
+        std::fprintf(stderr, "Line:%s\n", foundation::lineText(line).c_str());
       }
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);

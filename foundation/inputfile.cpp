@@ -6,6 +6,12 @@
 
 namespace korim::foundation {
 
+std::string lineText(const char* line) {
+  std::string s(line != nullptr ? line : "");
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
 void skipByteOrderMark(std::FILE* fp) {
   static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
   const long at = std::ftell(fp);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace korim::foundation {
 
@@ -12,6 +13,10 @@ struct FileCloser {
 };
 // A stream closed on every path.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A line as a reader got it, without the line end it may close with ("\n", "\r\n"): for
+// messages that quote the line and for key lines kept as text. A null line gives "".
+std::string lineText(const char* line);
 
 // Passes over a UTF-8 byte-order mark (EF BB BF) at the current place of fp, which some editors
 // write at the start of a text file; any other bytes stay unread. Every text reader calls it

@@ -28,13 +28,6 @@ constexpr const char* kTableFormatHelp =
     "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT line giving their "
     "formats, then one row a line (README.md, section \"Input coupling tables\").\n";
 
-// A line of the file without its line end, for messages.
-std::string chomp(const char* line) {
-    std::string s(line != nullptr ? line : "");
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-    return s;
-}
-
 // Copy of a format token with every "_" turned into a space.
 char* decodeFormat(const char* token) {
     char* fmt = strDup(token);
@@ -147,19 +140,19 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
         // The key words start with F, V, T or N: other lines are rows or comments.
         const bool maybeKey = std::strchr("FVTN", first[0]) != nullptr;
         if (maybeKey && std::strcmp(first, "FORMAT") == 0) {
-            if (!k.haveFmt) k.fmtLine = chomp(line);
+            if (!k.haveFmt) k.fmtLine = lineText(line);
             k.haveFmt = true;
         } else if (maybeKey && std::strcmp(first, "VARS") == 0) {
-            if (!k.haveVars) k.varsLine = chomp(line);
+            if (!k.haveVars) k.varsLine = lineText(line);
             k.haveVars = true;
         } else if (maybeKey && std::strcmp(first, "TOLERANCE") == 0) {
-            if (!k.haveTol) k.tolLine = chomp(line);
+            if (!k.haveTol) k.tolLine = lineText(line);
             k.haveTol = true;
         } else if (maybeKey && std::strcmp(first, "NULLSTRING") == 0) {
             const char* t = getToken(2, line);
             if (badToken) {
                 // Without its text every empty cell would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, chomp(line).c_str());
+                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, lineText(line).c_str());
                 return 1;
             }
             k.nullString = t;
@@ -168,7 +161,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             int v = getTokenI(2, line);
             if (badToken) {
                 // Without its number every 0 would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, chomp(line).c_str());
+                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, lineText(line).c_str());
                 return 1;
             }
             k.fileNullValue = v;
@@ -284,7 +277,7 @@ bool badNumberItem(const tabVar& col, int v, bool present, RowContext& rc) {
                      "RdTable Error: %s has no FORMAT line, so every column is read as a number, and item %d (%s) "
                      "of line %d is not %s:\n%s\n",
                      rc.inName, v + 1, col.name, rc.lineNo, badToken ? "a number" : "a finite number",
-                     chomp(rc.line).c_str());
+                     lineText(rc.line).c_str());
         std::fputs(kTableFormatHelp, stderr);
         return false;
     }
@@ -378,7 +371,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
             continue;
         }
         if (hdrBase != nullptr && !isRow && isHeaderLine(line)) {
-            std::string text = chomp(line);
+            std::string text = lineText(line);
             if (addHdrLine(text.c_str(), hdrBase) != 0) return 1;
         }
     }

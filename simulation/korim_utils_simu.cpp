@@ -471,8 +471,7 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  double room = 0.0;
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, &room) != 0) return 1;
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, nullptr) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.
@@ -591,8 +590,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
-  long long shells = 0;
-  if (rodRoom("sma", rM, k.concentration, r.gs, &shells) != 0) return 1;
+  if (rodRoom("sma", rM, k.concentration, r.gs, nullptr) != 0) return 1;
   const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
   const double beta = end_dist + rM;
   const int lengthGrid = rodPositions(r, beta);

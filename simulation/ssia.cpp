@@ -529,7 +529,7 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  who, allowedStates, orientations, freePositions);
     return 1;
   }
-  *room = m;
+  if (room != nullptr) *room = m;
   return 0;
 }
 
@@ -537,8 +537,9 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpaci
   const double D = rodRadius / std::sqrt(wvAmount / kRodDensity);
   const long long n = truncToLL((D - rodRadius) / gridSpacing);
   const double nd = static_cast<double>(n);
-  *divisor = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / rodRadius));
-  if (*divisor > 0) return 0;
+  const long long shells = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / rodRadius));
+  if (divisor != nullptr) *divisor = shells;
+  if (shells > 0) return 0;
   std::fprintf(stderr,
                "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free positions; "
                "no alignment computed.\n",

@@ -34,14 +34,14 @@ constexpr int kSsiaMaxPositions = 5000;
 // Wall: the allowed states at the positions of the clash region over the orientations, plus the
 // free positions from the clash region's end clashEnd to the half cell stepOutLength (steps of
 // gridSpacing, Angstrom; negative when the walls stand closer than the clash region reaches).
-// Returns 0 and sets *room when that is positive; else 1 after "<who>: medium too dense for the
+// Returns 0 and sets *room (when room is not null) when that is positive; else 1 after "<who>: medium too dense for the
 // molecule: <n> allowed states in <N> orientations and <m> free positions; no alignment
 // computed." on stderr.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
              double clashEnd, double gridSpacing, double* room);
 // Rod of radius rodRadius in a medium of concentration wvAmount: the shells of free positions
-// up to the neighbouring rod, each weighted by its distance. Returns 0 and sets *divisor when
-// that is positive; else 1 after "<who>: medium too dense for the molecule: rod spacing <d>
+// up to the neighbouring rod, each weighted by its distance. Returns 0 when that is positive,
+// setting *divisor to it (when divisor is not null); else 1 after "<who>: medium too dense for the molecule: rod spacing <d>
 // Angstrom leaves no shell of free positions; no alignment computed." on stderr.
 int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor);
 
