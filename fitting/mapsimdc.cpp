@@ -117,8 +117,10 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   }
   // More good trials than nAdjustMc cannot be counted: a limit at or above it (or one beyond an
   // int) leaves every pass short of it, and the passes end at their cap.
-  const double share = static_cast<double>(k->nAdjustMc) * k->mcAdjustFrac;
-  const int limit = share >= k->nAdjustMc ? k->nAdjustMc : (share > 0.0 ? static_cast<int>(share) : 0);
+  // The product in single precision, as the fraction is held (100 x 0.7 is 70).
+  const float share = static_cast<float>(k->nAdjustMc) * k->mcAdjustFrac;
+  const int limit = share >= static_cast<float>(k->nAdjustMc) ? k->nAdjustMc
+                                                               : (share > 0.0f ? static_cast<int>(share) : 0);
   std::printf("REMARK Adjusting DC error bars ...\n");
   k->kSigma = k->kLSigma;
   int good = 0, passes = 0;

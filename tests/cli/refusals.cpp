@@ -645,7 +645,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {noNoise, " Hz at 89.99 degree, the first width above 0; a smaller -incCone than 89.99 resolves it.\n"}},
         {run({"-mcDc", "-outFail", "f.tab", "-nAdjustMc", "10"}, tight), 1,
          {"KORIM Error: DC error bars not adjusted within 1000 passes of -incAdjustMc 0.2 from -kLAdjustMc 1: ",
-          " of 10 fits within the error bars at factor 200.8, more than 6 needed (-fracAdjustMc 0.7).\n",
+          " of 10 fits within the error bars at factor 200.8, more than 7 needed (-fracAdjustMc 0.7).\n",
           bestFitError},
          false, {}, {"!f.tab"}},
         {run({"-mcDc", "-fracAdjustMc", "0"}), 1, {"KORIM Error: option -fracAdjustMc value 0" + fraction, extracting}},
