@@ -11,6 +11,7 @@
 #include "app/korim_utils.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
+#include "fitting/mapsimdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
@@ -454,10 +456,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-incCone", narrow);
     return false;
   }
-  // The search reports the last width before one whose noise exceeds the measured RMS, or the
-  // first width when its noise does so already. A start of 0 adds no noise, so it cannot be that
-  // first width: from 0 the search needs a second width below kMaxConeWidth, summed as the search
-  // sums them.
   const double widest = korim::fitting::kMaxConeWidth;
   if (!(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
@@ -466,16 +464,37 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-lCone", why);
     return false;
   }
-  if (k->nConeStart == 0.0f && !(static_cast<double>(k->nConeStart) + k->nConeInc < widest)) {
-    const auto word = [&](const char* w, float v) {
-      char given[32];
-      std::snprintf(given, sizeof given, "%g", static_cast<double>(v));
-      return r.present(w) ? std::string(r.valueWord(w)) : std::string(given);
-    };
-    std::fprintf(stderr,
-                 "KORIM Error: options -lCone %s and -incCone %s leave one cone width below %g "
-                 "degree; the width search needs two.\n",
-                 word("-lCone", k->nConeStart).c_str(), word("-incCone", k->nConeInc).c_str(), widest);
+  return true;
+}
+
+// Fractions and steps of the error estimates that mean something only within a range: the share
+// of -mcDc's fits that must stay within their error bars and the step of its error-bar factor
+// (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
+bool estimateRanges(const Reader& r, const KorimInfo* k) {
+  if (k->korimMode != kModeBestFit) return true;
+  const bool adjustsBars = k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
+  if (adjustsBars && r.present("-fracAdjustMc") && !(k->mcAdjustFrac > 0.0f && k->mcAdjustFrac < 1.0f)) {
+    r.refuse("-fracAdjustMc", "must lie above 0 and below 1 (the share of the fits within their error bars)");
+    return false;
+  }
+  if (adjustsBars && r.present("-incAdjustMc") &&
+      !(static_cast<double>(k->incSigma) <= korim::fitting::kMaxFactorStep)) {
+    char why[96];
+    std::snprintf(why, sizeof why, "must lie above 0 and at most %g (the step of the error-bar factor)",
+                  korim::fitting::kMaxFactorStep);
+    r.refuse("-incAdjustMc", why);
+    return false;
+  }
+  if (k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
+  const float kept = k->mapFrac;
+  if (k->mapFixCount == 0 && !(kept > 0.0f && kept < 1.0f)) {
+    r.refuse("-dFrac", "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; "
+                       "-nDfixed makes it a count)");
+    return false;
+  }
+  if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
+    r.refuse("-dFrac", "must be a whole number of 1 or more with -nDfixed (the couplings each jackknife trial "
+                       "keeps)");
     return false;
   }
   return true;
@@ -538,7 +557,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       flag("-vecNoise", &k->noiseMode, 1), flag("-angNoise", &k->noiseMode, 0),
       num("-stdCone", &k->coneWidth), flag("-fixCone", &k->coneFix, 1), flag("-nofixCone", &k->coneFix, 0),
       atLeast1("-digCone", &k->coneDig), flag("-autoCone", &k->nConeFlag, 1),
-      flag("-noautoCone", &k->nConeFlag, 0), num("-nCone", &k->nConeAdjust), num("-lCone", &k->nConeStart),
+      flag("-noautoCone", &k->nConeFlag, 0), atLeast1("-nCone", &k->nConeAdjust), num("-lCone", &k->nConeStart),
       positive("-incCone", &k->nConeInc), flag("-autoMc", &k->mcAdjustFlag, 1),
       flag("-noautoMc", &k->mcAdjustFlag, 0), num("-nAdjustMc", &k->nAdjustMc),
       num("-fracAdjustMc", &k->mcAdjustFrac), num("-kAdjustMc", &k->kSigma), num("-kLAdjustMc", &k->kLSigma),
@@ -658,7 +677,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
   if (!histRead || !readAssignmentLists(r, p, k)) return 1;
-  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k)) ? 1 : 0;
+  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k)) ? 1 : 0;
 }
 
 }  // namespace korim::app

@@ -105,19 +105,27 @@ bool anyZeroSolution(const couplings::DTensor& t) {
 }
 
 // The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
-// nAdjustMc perturbed fits stay within their error bars. Returns whether it adjusted the factor
-// (false: the user's factor stays).
-bool adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
-                     int verbose) {
+// nAdjustMc perturbed fits stay within their error bars. *adjusted says whether it adjusted the
+// factor (false: the user's factor stays). Returns 0; 1 after the message when no factor within
+// kMaxAdjustPasses passes reached the fraction (the last factor tried is no answer).
+int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
+                    int verbose, bool* adjusted) {
+  *adjusted = false;
   if (!k->mcAdjustFlag || k->validCountD < 5) {
     std::printf("REMARK DC error bars scaled by user supplied factor of %.1f.\n", k->kSigma);
-    return false;
+    return 0;
   }
-  const int limit = static_cast<int>(k->nAdjustMc * k->mcAdjustFrac);
+  // More good trials than nAdjustMc cannot be counted: a limit at or above it (or one beyond an
+  // int) leaves every pass short of it, and the passes end at their cap.
+  // The product in single precision, as the fraction is held (100 x 0.7 is 70).
+  const float share = static_cast<float>(k->nAdjustMc) * k->mcAdjustFrac;
+  const int limit = share >= static_cast<float>(k->nAdjustMc) ? k->nAdjustMc
+                                                               : (share > 0.0f ? static_cast<int>(share) : 0);
   std::printf("REMARK Adjusting DC error bars ...\n");
   k->kSigma = k->kLSigma;
   int good = 0, passes = 0;
-  while (limit >= 0 && good <= limit && passes < kMaxAdjustPasses) {
+  float tried = k->kSigma;
+  while (good <= limit && passes < kMaxAdjustPasses) {
     std::printf("REMARK DC Error Scaling factor %.1f\r", k->kSigma);
     rows->scale(k->kSigma);
     good = 0;
@@ -126,16 +134,28 @@ bool adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, Mc
       couplings::fitD(pdbInfo, dTab, verbose);
       if (k->mapMode == 0 || rows->withinErrors(false)) good++;
     }
+    tried = k->kSigma;
     k->kSigma += k->incSigma;
     passes++;
   }
   k->kSigma -= k->incSigma;
+  // The progress line ends before the result, which starts its own line.
+  std::printf("\n");
   std::fflush(stdout);
-  if (passes == kMaxAdjustPasses && good <= limit)
-    std::fprintf(stderr, "\nKORIM Warning: DC error bars not adjusted within %d passes.", passes);
   std::fprintf(stderr, "\n");
+  if (good <= limit) {
+    std::fprintf(stderr,
+                 "KORIM Error: DC error bars not adjusted within %d passes of -incAdjustMc %g from "
+                 "-kLAdjustMc %g: %d of %d fits within the error bars at factor %.1f, more than %d "
+                 "needed (-fracAdjustMc %g).\n",
+                 passes, static_cast<double>(k->incSigma), static_cast<double>(k->kLSigma), good,
+                 k->nAdjustMc, static_cast<double>(tried), limit,
+                 static_cast<double>(k->mcAdjustFrac));
+    return 1;
+  }
   std::printf("REMARK DC error bars automatically adjusted by factor of %.1f.\n", k->kSigma);
-  return true;
+  *adjusted = true;
+  return 0;
 }
 
 // What decides the acceptance of a trial, for a run that accepted none.
@@ -192,7 +212,8 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
     return 1;
   }
 
-  const bool adjusted = adjustErrorBars(pdbInfo, dTab, k, &rows, verbose);
+  bool adjusted = false;
+  if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, &adjusted) != 0) return 1;
   rows.scale(k->kSigma);
 
   for (int t = 1; t <= mapCount; t++) {

@@ -18,7 +18,8 @@ namespace korim::fitting {
 // outDFailName (weights replaced by the number of fits that left each error bar) and, with an
 // accepted fit, the rotated structures of the average tensor under pdbRotName.
 // Returns 0 (also with nothing to do); 1 after a message for a refused -nAdjustMc (below 1 while
-// the adjustment runs), a work array, a log, fewer than 5 couplings, a failed analysis or a table
+// the adjustment runs), an adjustment whose passes (at most kMaxAdjustPasses) reached no factor
+// that keeps more than the fraction within the error bars, a work array, a log, fewer than 5 couplings, a failed analysis or a table
 // that was not written; the rotated-structure writer's status after its message.
 int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
              settings::KorimInfo* korimInfo, const char* outDName, const char* pdbRotName,
@@ -29,5 +30,10 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, coupl
 // Most passes of the error-bar adjustment: a factor that no pass accepts (the required fraction
 // at 1 or more, a coupling that no factor brings into its error bar in time) ends it there.
 constexpr int kMaxAdjustPasses = 1000;
+
+// Largest step of the error-bar factor (-incAdjustMc): the factor is found to within one step,
+// and steps beyond this jump past every factor that makes the error bars of measured couplings
+// mean something.
+constexpr double kMaxFactorStep = 10.0;
 
 }  // namespace korim::fitting

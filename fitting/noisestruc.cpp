@@ -151,10 +151,11 @@ struct Estimate {
 
   // The cone width whose noise reproduces the reference RMS: the widths from nConeStart by
   // nConeInc below kMaxConeWidth are measured until one gives a mean RMS above refRms; the width
-  // before it is taken (the first one when it does so itself), with the RMS measured there. At most
-  // kMaxAdjustPasses widths are tried, as the error bars of -mcDc are adjusted. *pairs gets the
-  // pair count of the last counted fit. Returns 0; 1 after the message when no width reached the
-  // RMS (the widest measured one named), or the failing restore's status.
+  // before it is taken (the first one when it does so itself), with the RMS measured there. A
+  // width of 0 adds no noise and is never the answer. At most kMaxAdjustPasses widths are tried,
+  // as the error bars of -mcDc are adjusted. *pairs gets the pair count of the last counted fit.
+  // Returns 0; 1 after the message when no width reached the RMS (the widest measured one named)
+  // or only 0 did, or the failing restore's status.
   int searchWidth(float refRms, int* pairs) {
     std::printf("REMARK Adjusting amount of structural noise ...\n");
     Width below, widest;  // the widest measured width whose RMS did not exceed refRms; the widest
@@ -172,6 +173,7 @@ struct Estimate {
       widest = {k->coneWidth, mean, true};
       if (mean > refRms) {
         const Width& found = below.measured ? below : widest;
+        if (found.width == 0.0) return crossedFromZero(below, widest, refRms);
         k->coneWidth = found.width;
         std::printf("REMARK Amount of structural noise automatically determined.\n");
         std::printf("REMARK Width of Gaussian cone %.2f degree and %.3f Hz DC Rms.\n", k->coneWidth,
@@ -183,6 +185,27 @@ struct Estimate {
     std::string end;
     foundation::appendf(end, "below %g degree by", kMaxConeWidth);
     return notAdjusted(end.c_str(), widest, refRms);
+  }
+
+  // A search whose answer would be the width 0, which adds no noise: refRms lies between its RMS
+  // and that of the first width above it (below measured), or the noise-free fits exceed refRms
+  // themselves. Returns 1.
+  int crossedFromZero(const Width& below, const Width& widest, float refRms) const {
+    std::fflush(stdout);
+    if (below.measured) {
+      std::fprintf(stderr,
+                   "KORIM Error: structural noise not adjusted: the %.3f Hz DC Rms needed lies "
+                   "between %.3f Hz at %.2f degree (no noise) and %.3f Hz at %.2f degree, the first "
+                   "width above 0; a smaller -incCone than %g resolves it.\n",
+                   static_cast<double>(refRms), below.rms, below.width, widest.rms, widest.width,
+                   static_cast<double>(k->nConeInc));
+    } else {
+      std::fprintf(stderr,
+                   "KORIM Error: structural noise not adjusted: the fits without noise (%.2f "
+                   "degree) give %.3f Hz DC Rms already, above the %.3f Hz needed.\n",
+                   widest.width, widest.rms, static_cast<double>(refRms));
+    }
+    return 1;
   }
 
   // A search that ended (where says how) without a width whose noise gives refRms; names the

@@ -363,8 +363,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           " Hz DC Rms at 89.75 degree, 10.782 Hz needed.\n", bestFitError},
          false, {"REMARK Adjusting amount of structural noise ...\n"}},
         {mcStruc(kPdb, reversed, {"-incCone", "1e9"}), 1,
-         {"KORIM Error: options -lCone 0 and -incCone 1e9 leave one cone width below 90 degree; the width search "
-          "needs two.\n", extracting}},
+         {"KORIM Error: structural noise not adjusted below 90 degree by -incCone 1e+09 from -lCone 0 degree: "
+          "0.000 Hz DC Rms at 0.00 degree, 10.782 Hz needed.\n", bestFitError}},
         {mcStruc(kPdb, reversed, {"-lCone", "100"}), 1,
          {"KORIM Error: option -lCone value 100 must lie below 90 degree (the search measures cone widths below it "
           "only).\n", extracting}},
@@ -616,6 +616,53 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     cases.insert(cases.end(), {
         {listing, 0, {}, false, {}, {"states.txt"}},
         {oneWidth, 0, {}, true, {"REMARK Width of Gaussian cone 85.00 degree and "}},
+    });
+  }
+
+  // Searches that end at their cap or at a width without noise, and option values outside the
+  // range in which the error estimates mean anything. With every error 0.015 Hz no error-bar
+  // factor the -mcDc search reaches within its 1000 passes keeps the fits within the bars.
+  {
+    std::string fine = readFile(kCouplings);
+    for (size_t pos = 0; (pos = fine.find("     1.000 1.00\n", pos)) != std::string::npos; ++pos)
+      fine.replace(pos, 10, "     0.015");
+    const std::string tight = writeFile(data / "dd_tight.tab", fine);
+    const auto run = [](const std::vector<std::string>& args, const std::string& table = kCouplings) {
+      std::vector<std::string> all = {"-bestFit", "-map", "20", "-pdb", kPdb, "-inD", table, "-outD", "out.tab"};
+      all.insert(all.end(), args.begin(), args.end());
+      return all;
+    };
+    const std::string noNoise = "KORIM Error: structural noise not adjusted: the 1.125 Hz DC Rms needed lies between "
+                                "0.000 Hz at 0.00 degree (no noise) and ";
+    const std::string fraction = " must lie above 0 and below 1 (the share of the fits within their error bars).\n";
+    const std::string share = " must lie above 0 and below 1 (the share of the couplings each jackknife trial "
+                              "keeps; -nDfixed makes it a count).\n";
+    cases.insert(cases.end(), {
+        {run({"-mcStruc", "-incCone", "3"}), 1,
+         {noNoise, " Hz at 3.00 degree, the first width above 0; a smaller -incCone than 3 resolves it.\n",
+          bestFitError}},
+        {run({"-mcStruc", "-incCone", "89.99"}), 1,
+         {noNoise, " Hz at 89.99 degree, the first width above 0; a smaller -incCone than 89.99 resolves it.\n"}},
+        {run({"-mcDc", "-outFail", "f.tab", "-nAdjustMc", "10"}, tight), 1,
+         {"KORIM Error: DC error bars not adjusted within 1000 passes of -incAdjustMc 0.2 from -kLAdjustMc 1: ",
+          " of 10 fits within the error bars at factor 200.8, more than 7 needed (-fracAdjustMc 0.7).\n",
+          bestFitError},
+         false, {}, {"!f.tab"}},
+        {run({"-mcDc", "-fracAdjustMc", "0"}), 1, {"KORIM Error: option -fracAdjustMc value 0" + fraction, extracting}},
+        {run({"-mcDc", "-fracAdjustMc", "1"}), 1, {"KORIM Error: option -fracAdjustMc value 1" + fraction}},
+        {run({"-mcDc", "-fracAdjustMc", "1e30"}), 1, {"KORIM Error: option -fracAdjustMc value 1e30" + fraction}},
+        {run({"-mcDc", "-incAdjustMc", "1e9"}), 1,
+         {"KORIM Error: option -incAdjustMc value 1e9 must lie above 0 and at most 10 (the step of the error-bar "
+          "factor).\n"}},
+        {run({"-jack", "-dFrac", "2.5"}), 1, {"KORIM Error: option -dFrac value 2.5" + share}},
+        {run({"-jack", "-dFrac", "1"}), 1, {"KORIM Error: option -dFrac value 1" + share}},
+        {run({"-jack", "-nDfixed", "-dFrac", "12.5"}), 1,
+         {"KORIM Error: option -dFrac value 12.5 must be a whole number of 1 or more with -nDfixed (the couplings "
+          "each jackknife trial keeps).\n"}},
+        {run({"-mcStruc", "-nCone", "0"}), 1, {"KORIM Error: option -nCone value 0 must be at least 1.\n"}},
+        // A saved standard output holds the found factor on a line of its own, after the progress.
+        {run({"-mcDc"}), 0, {}, true,
+         {"REMARK DC Error Scaling factor 3.8\r\nREMARK DC error bars automatically adjusted by factor of 3.8.\n"}},
     });
   }
 

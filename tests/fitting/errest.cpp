@@ -86,13 +86,15 @@ TEST(MapSimDC, AdjustmentRefusesNoTrialsAndEndsWhenNoFactorPasses) {
   EXPECT_EQ(err, "KORIM Error: option -nAdjustMc value 0 must be at least 1.\n");
   EXPECT_FALSE(korim_test::fileExists(in.path("mc.tab")));
 
-  // More good trials than exist can never be reached: the passes end at their cap.
+  // More good trials than exist can never be reached: the passes end at their cap, and the last
+  // factor, never reached, is no result.
   in.k.nAdjustMc = 1;
   in.k.mcAdjustFrac = 1.0f;
   in.k.mapMode = 1;
-  korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 0); }); });
+  korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 1); }); });
   EXPECT_NE(err.find("not adjusted within 1000 passes"), std::string::npos);
   EXPECT_NEAR(in.k.kSigma, 1.0f + 999 * 0.2f, 1e-2);
+  EXPECT_FALSE(korim_test::fileExists(in.path("mc.tab")));
 }
 
 TEST(MapSimDC, ZeroErrorsCountAsOneAndNoTrialLeavesZeroExtremes) {
