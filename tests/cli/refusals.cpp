@@ -324,6 +324,36 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                      {unwritable("-outD " + locked, locked, "Permission denied")}});
   }
 
+  // A file named after any input option is the user's, whether or not the run's mode reads it: one
+  // row per input option, each but -pdbF and -inD2 (above) in a mode that does not read it. An
+  // output through a dangling link is checked in its target's folder, before the work.
+  {
+    const std::vector<std::string> st = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings};
+    const std::vector<std::string> daMl = {"-daMl", "-inD", kCouplings, "-outSc", "s.sc"};
+    ASSERT_EQ(symlink("nodir/el.pdb", (data / "dangling.pdb").c_str()), 0);
+    ASSERT_EQ(symlink("loop2.pdb", (data / "loop1.pdb").c_str()), 0);
+    ASSERT_EQ(symlink("loop1.pdb", (data / "loop2.pdb").c_str()), 0);
+    cases.insert(cases.end(), {
+        {plus(st, {"-outD", "out.tab", "-pka", x, "-outPka", x}), 1, {over("-outPka " + x, "-pka " + x)}},
+        {{"-csSim", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
+        {plus(st, {"-pot", x, "-outD", x}), 1, {over("-outD " + x, "-pot " + x)}},
+        {plus(st, {"-outD", "out.tab", "-inE", x, "-pdbRot", x}), 1, {over("-pdbRot " + x, "-inE " + x)}},
+        {plus(st, {"-inp", x, "-outD", x}), 1, {over("-outD " + x, "-inp " + x)}},
+        {plus(daMl, {"-pot3D", x, "-outD", x}), 1, {over("-outD " + x, "-pot3D " + x)}},
+        {plus(daMl, {"-pdb", x, "-outD", x}), 1, {over("-outD " + x, "-pdb " + x)}},
+        {plus(daMl, {"-ref", x, "-outD", x}), 1, {over("-outD " + x, "-ref " + x)}},
+        {{"-daHist", "-in", x, "-outD", x}, 1, {over("-outD " + x, "-in " + x)}},
+        {{"-conv", "-inD", kCouplings, "-inD1", x, "-outD", x}, 1, {over("-outD " + x, "-inD1 " + x)}},
+        {{"-conv", "-inD", kCouplings, "-inCS", x, "-outD", x}, 1, {over("-outD " + x, "-inCS " + x)}},
+        {{"-conv", "-inD", kCouplings, "-list", x, "-outD", x}, 1, {over("-outD " + x, "-list " + x)}},
+        {{"-stKorimFree", "-pdbF", x, "-outA", x}, 1, {over("-outA " + x, "-pdbF " + x)}},
+        {plus(st, {"-outD", "out.tab", "-pdbRot", data / "dangling.pdb"}), 1,
+         {unwritable("-pdbRot " + data / "dangling.pdb", data / "nodir", "No such file or directory")}},
+        {plus(st, {"-outD", "out.tab", "-pdbRot", data / "loop1.pdb"}), 1,
+         {unwritable("-pdbRot " + data / "loop1.pdb", data / "loop1.pdb", "Too many levels of symbolic links")}},
+    });
+  }
+
   // Error estimates and noise with nothing to work on: a structure without hydrogens, couplings of
   // residues it lacks, errors that no single-precision fit can weigh; a width search that ends
   // at 90 degrees short of the measured RMS, or has no second width to try.
