@@ -387,7 +387,7 @@ int prediction(Run& run) {
   // structure; nothing is written yet.
   if (k->korimMode == kModeStericGrid &&
       (refuseRunFiles(run.params, *k, run.inputs) != 0 ||
-       checkEnsembleConfig(run.pdbInfo, k->gridInfo, configKeysRead(), run.params.inpName,
+       checkEnsembleConfig(run.pdbInfo, &k->gridInfo, configKeysRead(), run.params.inpName,
                            run.params.pdbName) != 0)) {
     run.status = 1;
     return 1;

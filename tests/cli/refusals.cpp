@@ -326,8 +326,22 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // A file named after any input option is the user's, whether or not the run's mode reads it: one
   // row per input option, each but -pdbF and -inD2 (above) in a mode that does not read it. An
-  // output through a dangling link is checked in its target's folder, before the work.
+  // output through a dangling link is checked in its target's folder, before the work. And sound
+  // ensemble configurations without an origin key: nothing is shifted for it, after a note; the
+  // average is the one korim gave that configuration before its residues were checked (with
+  // ORIGIN_DOM1 35 it is Da -5.0).
   {
+    std::vector<std::string> noOrigin1 = ensemble(kPdb, "origin1.inp", "", example100);
+    std::string without1 = domains, without2 = domains + "DOMAIN_ANGLE_VAR: 1\n";
+    without1.erase(without1.find("ORIGIN_DOM1: 35\n"), 16);
+    without2.erase(without2.find("ORIGIN_DOM2: 40\n"), 16);
+    noOrigin1[6] = writeFile(data / "origin1.inp", without1);
+    std::vector<std::string> noOrigin2 = noOrigin1;
+    noOrigin2[6] = writeFile(data / "origin2.inp", without2);
+    const auto unset = [&](const std::string& inp, const std::string& key) {
+      return "korim: configuration " + data / inp + " sets no " + key +
+             ": no residue's CA atom is moved to the origin for it.\n";
+    };
     const std::vector<std::string> st = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings};
     const std::vector<std::string> daMl = {"-daMl", "-inD", kCouplings, "-outSc", "s.sc"};
     ASSERT_EQ(symlink("nodir/el.pdb", (data / "dangling.pdb").c_str()), 0);
@@ -351,6 +365,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {unwritable("-pdbRot " + data / "dangling.pdb", data / "nodir", "No such file or directory")}},
         {plus(st, {"-outD", "out.tab", "-pdbRot", data / "loop1.pdb"}), 1,
          {unwritable("-pdbRot " + data / "loop1.pdb", data / "loop1.pdb", "Too many levels of symbolic links")}},
+        {noOrigin1, 0,
+         {unset("origin1.inp", "ORIGIN_DOM1"), "DATA SAUPE  -2.7096e-06  4.2995e-05  2.6657e-05  7.9000e-06 -5.4312e-05\n"},
+         true},
+        {noOrigin2, 0, {unset("origin2.inp", "ORIGIN_DOM2")}, true},
     });
   }
 
