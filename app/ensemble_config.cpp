@@ -1,10 +1,14 @@
 // The residues an ensemble configuration names, checked against the structure before the ensemble is built.
 #include "app/ensemble_config.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
+
+#include "app/korim_utils_read.h"
 
 namespace korim::app {
 
@@ -12,6 +16,10 @@ using structure::AtomInfo;
 using structure::PDBInfo;
 
 namespace {
+
+// The origin residue of a key the configuration does not set: a number no residue has, so the
+// ensemble steps find no CA atom for it and leave its shift out.
+constexpr int kNoOrigin = INT_MIN;
 
 // One named residue range of the configuration (first == last for an origin).
 struct Range {
@@ -79,8 +87,17 @@ struct Checker {
     return oneChain(r);
   }
 
-  // An origin: a residue of the structure with a CA atom.
+  // An origin: a residue of the structure with a CA atom; one the configuration does not set
+  // shifts nothing, which the note says.
   bool origin(const Range& r) const {
+    if (r.first == kNoOrigin) {
+      std::string key = r.firstKey;
+      key.pop_back();  // the colon
+      std::fprintf(stderr,
+                   "korim: configuration %s sets no %s: no residue's CA atom is moved to the origin for it.\n",
+                   inpName, key.c_str());
+      return true;
+    }
     bool found = false;
     for (int i = 0; i < pdb->atomCount; i++) {
       const AtomInfo& a = pdb->atomList[i];
@@ -95,7 +112,7 @@ struct Checker {
 
 }  // namespace
 
-int checkEnsembleConfig(const PDBInfo* pdb, const settings::GridInfo& g, int keysRead, const char* inpName,
+int checkEnsembleConfig(const PDBInfo* pdb, settings::GridInfo* grid, int keysRead, const char* inpName,
                         const char* pdbName) {
   if (keysRead == 0) {
     if (inpName[0] == '\0')
@@ -106,6 +123,10 @@ int checkEnsembleConfig(const PDBInfo* pdb, const settings::GridInfo& g, int key
                            "(START_RESID_1, END_RESID_1, ORIGIN_DOM1, ...).\n", inpName);
     return 1;
   }
+  for (auto [key, residue] :
+       {std::pair{"ORIGIN_DOM1:", &grid->resDom1Origin}, std::pair{"ORIGIN_DOM2:", &grid->resDom2Origin}})
+    if (!configKeySet(key)) *residue = kNoOrigin;
+  const settings::GridInfo& g = *grid;
   const Checker c{pdb, inpName, pdbName};
   const Range part1{"START_RES_ANGLE_1:", g.startResPart1, "END_RES_ANGLE_1:", g.endResPart1};
   const Range part2{"START_RES_ANGLE_2:", g.startResPart2, "END_RES_ANGLE_2:", g.endResPart2};

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/analyze_dc.h"
 #include "app/analyze_pdb.h"
@@ -73,6 +74,7 @@ struct Run {
   KorimParams params{};
   PDBSelectInfo sInfo{};
   PDBSelectInfo userSel{};  // the selection as the user gave it, before hydrogens are removed
+  std::vector<RunInput> inputs;  // every file the command line names as an input
 
   DTable* dTab = nullptr;
   CSTable* csTab = nullptr;
@@ -384,8 +386,8 @@ int prediction(Run& run) {
   // The ensemble's outputs depend on its configuration (OUTPUT_ENSEMBLE), and its residues on the
   // structure; nothing is written yet.
   if (k->korimMode == kModeStericGrid &&
-      (refuseRunFiles(run.params, *k) != 0 ||
-       checkEnsembleConfig(run.pdbInfo, k->gridInfo, configKeysRead(), run.params.inpName,
+      (refuseRunFiles(run.params, *k, run.inputs) != 0 ||
+       checkEnsembleConfig(run.pdbInfo, &k->gridInfo, configKeysRead(), run.params.inpName,
                            run.params.pdbName) != 0)) {
     run.status = 1;
     return 1;
@@ -767,6 +769,7 @@ int runKorim(Run& run, int argc, char** argv) {
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   checkArgs(argc, argv);
+  run.inputs = runInputs(argc, argv);
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
   // The predictions in the 3-D grid medium would otherwise work on a grid that nothing filled.
   const KorimInfo* k = run.korimInfo;
@@ -786,7 +789,7 @@ int runKorim(Run& run, int argc, char** argv) {
   }
   // Outputs that would overwrite each other or an input, or that cannot be written: refused
   // before the work, which would otherwise be lost or destroy what it reads.
-  if (k->korimMode != kModeStericGrid && refuseRunFiles(run.params, *k) != 0) {
+  if (k->korimMode != kModeStericGrid && refuseRunFiles(run.params, *k, run.inputs) != 0) {
     run.status = 1;
     return 1;
   }

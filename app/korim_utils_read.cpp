@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/inputfile.h"
 #include "foundation/token.h"
@@ -24,6 +25,7 @@ namespace {
 struct ReadModule {
   float Pmax = 10.0f;
   int configKeys = 0;  // keys the last configuration file set
+  std::vector<std::string> keysSet;  // and which, as their keys ("ORIGIN_DOM1:")
 };
 
 ReadModule readState;
@@ -185,8 +187,15 @@ void readModuleReset() { readState = ReadModule{}; }
 
 int configKeysRead() { return readState.configKeys; }
 
+bool configKeySet(const char* key) {
+  for (const std::string& k : readState.keysSet)
+    if (k == key) return true;
+  return false;
+}
+
 int readConfig(const char* inpName, KorimInfo* korimInfo) {
   readState.configKeys = 0;
+  readState.keysSet.clear();
   FilePtr fp;
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
@@ -207,6 +216,7 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
       return 1;
     }
     readState.configKeys++;
+    readState.keysSet.push_back(key->key);
     if (key->intField != nullptr) {
       if (!fitsInt(value)) {
         std::fprintf(stderr, "Error: Value of %s out of range in auto file\n", key->key);

@@ -29,6 +29,8 @@ float getPmax();
 void readModuleReset();
 // The number of keys the last configuration file read set (0 also when none was read).
 int configKeysRead();
+// True when the last configuration file read set key (as written there, "ORIGIN_DOM1:").
+bool configKeySet(const char* key);
 
 // 1-D potential: "distance value" lines with a uniform step (within 0.001). The values go to
 // potential[1..rows]; offset receives the first distance and stepsize the step, both times 10

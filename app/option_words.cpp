@@ -12,9 +12,12 @@ namespace korim::app {
 
 namespace {
 
+constexpr OptionWord input(const char* word) { return {word, true, true}; }
+
 // Grouped as getparams reads them: modes, best fit and error estimation, the atom selection and
 // tensor readers, output control, files and coupling range, medium, electrostatics, conversion,
-// order-matrix comparison, Da and R estimation, assignment lists.
+// order-matrix comparison, Da and R estimation, assignment lists. input() marks the options that
+// name an input file, also those no step of a run reads (-inCS, -ref, -list).
 constexpr OptionWord kWords[] = {
     {"-help", false}, {"-stKorim", false}, {"-stKorimFree", false}, {"-stKorimGrid", false},
     {"-elKorim", false}, {"-elKorimFree", false}, {"-elKorimGrid", false}, {"-bestFit", false},
@@ -30,7 +33,7 @@ constexpr OptionWord kWords[] = {
     {"-nAdjustMc", true}, {"-fracAdjustMc", true}, {"-kAdjustMc", true}, {"-kLAdjustMc", true},
     {"-incAdjustMc", true},
 
-    {"-pdb", true}, {"-dbg", true}, {"-verb", false}, {"-hetatm", false}, {"-nohetatm", false},
+    input("-pdb"), {"-dbg", true}, {"-verb", false}, {"-hetatm", false}, {"-nohetatm", false},
     {"-protein", false}, {"-id", true}, {"-inv", false}, {"-res", true}, {"-r1", true}, {"-rN", true},
     {"-atom", false}, {"-atomName", false}, {"-resName", false}, {"-chain", false}, {"-seg", false},
     {"-clear", false}, {"-set", false}, {"-exact", false}, {"-regex", false}, {"-glob", false},
@@ -47,15 +50,15 @@ constexpr OptionWord kWords[] = {
     {"-noverb", false}, {"-qDa", false}, {"-qRms", false}, {"-qStd", false}, {"-err", false},
     {"-noerr", false}, {"-w", false},
 
-    {"-in", true}, {"-inD", true}, {"-out", true}, {"-outD", true}, {"-outPka", true}, {"-dStep", true},
+    input("-in"), input("-inD"), {"-out", true}, {"-outD", true}, {"-outPka", true}, {"-dStep", true},
     {"-sStep", true}, {"-d1", true}, {"-dN", true}, {"-s1", true}, {"-sN", true}, {"-sID", true},
     {"-a1", true}, {"-excl", false}, {"-inc", false}, {"-fixedDI", false}, {"-nofixedDI", false},
-    {"-rem", true}, {"-yzInv", false}, {"-noyzInv", false}, {"-inp", true}, {"-outDa", true},
-    {"-outMap", true}, {"-outAng", true}, {"-pot", true}, {"-pot3D", true}, {"-pka", true},
-    {"-inE", true}, {"-outE", true}, {"-flex", true}, {"-dcEns", true}, {"-ave", true}, {"-pdbF", true},
+    {"-rem", true}, {"-yzInv", false}, {"-noyzInv", false}, input("-inp"), {"-outDa", true},
+    {"-outMap", true}, {"-outAng", true}, input("-pot"), input("-pot3D"), input("-pka"),
+    input("-inE"), {"-outE", true}, {"-flex", true}, {"-dcEns", true}, {"-ave", true}, input("-pdbF"),
     {"-pdbRot", true}, {"-rotID", true}, {"-outEAx", true}, {"-aD1", true}, {"-aD2", true},
-    {"-inD1", true}, {"-inD2", true}, {"-inCS", true}, {"-outS", true}, {"-outCS", true},
-    {"-ref", true}, {"-path", true}, {"-list", true}, {"-sPath", true}, {"-sList", true},
+    input("-inD1"), input("-inD2"), input("-inCS"), {"-outS", true}, {"-outCS", true},
+    input("-ref"), {"-path", true}, input("-list"), {"-sPath", true}, {"-sList", true},
     {"-rList", true}, {"-csThresh", true}, {"-vcThresh", true}, {"-fit", false}, {"-nofit", false},
 
     {"-bic", false}, {"-pf1", false}, {"-3D", false}, {"-wv", true}, {"-vol", true}, {"-mwLC", true},

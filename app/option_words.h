@@ -11,6 +11,9 @@ namespace korim::app {
 struct OptionWord {
   const char* word;
   bool takesValue;
+  // The value names a file the user gives korim to read (whether or not the run's mode reads it):
+  // no output of any run may write over it.
+  bool namesInput = false;
 };
 
 // The option words of the command-line readers of korim: getparams and the tensor and atom

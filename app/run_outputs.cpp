@@ -1,10 +1,11 @@
-// The files a run reads and writes, and the refusal of a run whose outputs would destroy each
-// other or an input, or cannot be written.
+// The files a run is given to read and those it writes, and the refusal of a run whose outputs
+// would destroy each other or an input, or cannot be written.
 #include "app/run_outputs.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "app/option_words.h"
 #include "foundation/outputfile.h"
 
 namespace korim::app {
@@ -75,34 +76,6 @@ void predictionOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Ko
       add(v, "-outP", p.outPName);
       return;
     default:  // the charges only
-      return;
-  }
-}
-
-void addInput(std::vector<RunInput>& v, const char* option, const char* name) {
-  if (name[0] != '\0') v.push_back({option, name});
-}
-
-// The modes that read a structure and its couplings; the predictions among them also read their
-// configuration, the pKa values of electrostatic charges, and their medium's potential or states.
-void structureInputs(std::vector<RunInput>& v, const KorimParams& p, const KorimInfo& k) {
-  addInput(v, "-pdb", p.pdbName);
-  addInput(v, "-inD", p.inDName);
-  if (k.korimMode == kModeBestFit || k.korimMode == kModeStructNoise) return;
-  addInput(v, "-inp", p.inpName);
-  if (k.elInfo.elFlag != 0) addInput(v, "-pka", p.pkaName);
-  const bool grid = k.lcType == kLc3D;
-  switch (k.korimMode) {
-    case kModeSteric:
-      if (grid) addInput(v, "-pot3D", p.pot3DName);
-      return;
-    case kModeElectrostatic:
-      addInput(v, grid ? "-pot3D" : "-pot", grid ? p.pot3DName : p.potName);
-      return;
-    case kModeStericGrid:
-      addInput(v, "-inE", p.inEName);
-      return;
-    default:
       return;
   }
 }
@@ -195,35 +168,19 @@ std::vector<RunOutput> runOutputs(const KorimParams& p, const KorimInfo& k) {
   return v;
 }
 
-std::vector<RunInput> runInputs(const KorimParams& p, const KorimInfo& k) {
+std::vector<RunInput> runInputs(int argc, char** argv) {
   std::vector<RunInput> v;
-  switch (k.korimMode) {
-    case kModeStericFree:
-      addInput(v, "-pdbF", p.pdbFName);
-      break;
-    case kModeAnalyzeSaupe:  // order matrices given on the command line
-      break;
-    case kModeAnalyzeDc:
-      addInput(v, "-inD1", p.inD1Name);
-      addInput(v, "-inD2", p.inD2Name);
-      break;
-    case kModeConvert:
-    case kModeDaHist:
-    case kModeDaMl:
-    case kModeDaFlex:
-      addInput(v, "-inD", p.inDName);
-      break;
-    default:
-      structureInputs(v, p, k);
-      break;
-  }
+  for (int i = 1; i + 1 < argc; i++)
+    for (const OptionWord& o : optionWords())
+      if (o.namesInput && std::strcmp(argv[i], o.word) == 0 && argv[i + 1][0] != '\0')
+        v.push_back({o.word, argv[i + 1]});
   return v;
 }
 
-int refuseRunFiles(const KorimParams& p, const KorimInfo& k) {
+int refuseRunFiles(const KorimParams& p, const KorimInfo& k, const std::vector<RunInput>& inputs) {
   const std::vector<RunOutput> out = runOutputs(p, k);
   if (refuseSharedOutputs(out) != 0) return 1;
-  if (refuseOutputOnInput(out, runInputs(p, k)) != 0) return 1;
+  if (refuseOutputOnInput(out, inputs) != 0) return 1;
   return refuseUnwritable(out);
 }
 

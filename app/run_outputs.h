@@ -1,4 +1,5 @@
-// The files a run touches, by the options that name them: what it reads and what it writes, and
+// The files a run touches, by the options that name them: what the user gives it to read and
+// what it writes, and
 // the refusal before the work of a run whose outputs would write one file, overwrite one of its
 // inputs, or go where nothing can be written.
 #ifndef KORIM_APP_RUN_OUTPUTS_H
@@ -21,7 +22,7 @@ struct RunOutput {
   std::string file;
 };
 
-// One file a run reads: the option that names it and the name given.
+// One file the command line names as an input: the option word and the name given after it.
 struct RunInput {
   const char* option;
   std::string file;
@@ -31,19 +32,22 @@ struct RunInput {
 // output) are left out. The ensemble mode's depend on OUTPUT_ENSEMBLE of its configuration.
 std::vector<RunOutput> runOutputs(const KorimParams& params, const settings::KorimInfo& info);
 
-// The files the run's mode reads, in the order of the options; empty names (not given) are left
-// out. Names the mode does not read (-pot of a steric run) are not inputs.
-std::vector<RunInput> runInputs(const KorimParams& params, const settings::KorimInfo& info);
+// Every file named after an option that names an input (OptionWord::namesInput), at each place
+// the word stands on the command line, in command-line order; empty names are left out. A file
+// the user names as an input is theirs whether or not the run's mode reads it.
+std::vector<RunInput> runInputs(int argc, char** argv);
 
 // Returns 1 after naming, on stderr, the first fault among the run's files; 0 when there is none.
 // In this order: two outputs that would write the same file (names one option or the mode fixes
-// are not compared with each other); an output that is the same file as an input; an output whose
-// folder is missing or cannot be written into, or an existing file that cannot be written, with
-// the system's reason. Identity is foundation::sameOutputFile's: the standard streams, devices and
+// are not compared with each other); an output that is the same file as one of inputs
+// (runInputs); an output whose folder is missing or cannot be written into (through a dangling
+// symbolic link: its target's folder), or an existing file that cannot be written, with the
+// system's reason. Identity is foundation::sameOutputFile's: the standard streams, devices and
 // pipes may be shared. Called before the run reads or writes anything for its work; the ensemble
 // mode calls it once its structure, couplings and configuration (which decides its outputs) are
 // read, before it writes anything.
-int refuseRunFiles(const KorimParams& params, const settings::KorimInfo& info);
+int refuseRunFiles(const KorimParams& params, const settings::KorimInfo& info,
+                   const std::vector<RunInput>& inputs);
 
 }  // namespace korim::app
 

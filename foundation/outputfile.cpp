@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korim::foundation {
@@ -56,6 +57,18 @@ std::string folderOf(const std::string& name) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
 }
 
+// The name a dangling symbolic link would create when written through, as a path from here; ""
+// when name is no symbolic link or its target cannot be read.
+std::string linkTarget(const std::string& name) {
+  struct stat st {};
+  if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return "";
+  std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+  const ssize_t n = readlink(name.c_str(), target.data(), target.size());
+  if (n <= 0 || static_cast<size_t>(n) >= target.size()) return "";
+  target.resize(static_cast<size_t>(n));
+  return target[0] == '/' || name.find('/') == std::string::npos ? target : folderOf(name) + "/" + target;
+}
+
 FileKey fileKey(const std::string& name, int depth = 0) {
   FileKey key;
   struct stat st {};
@@ -69,17 +82,11 @@ FileKey fileKey(const std::string& name, int depth = 0) {
     key.ino = st.st_ino;
     return key;
   }
+  // A dangling link: writing through it creates its target.
+  if (const std::string target = depth < kLinkDepth ? linkTarget(name) : ""; !target.empty())
+    return fileKey(target, depth + 1);
   const size_t slash = name.rfind('/');
   const std::string dir = folderOf(name);
-  if (depth < kLinkDepth && lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    // A dangling link: writing through it creates its target.
-    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
-    const ssize_t n = readlink(name.c_str(), target.data(), target.size());
-    if (n > 0 && static_cast<size_t>(n) < target.size()) {
-      target.resize(static_cast<size_t>(n));
-      return fileKey(target[0] == '/' || slash == std::string::npos ? target : dir + "/" + target, depth + 1);
-    }
-  }
   key.leaf = slash == std::string::npos ? name : name.substr(slash + 1);
   if (stat(dir.c_str(), &st) == 0) {
     key.dev = st.st_dev;
@@ -167,7 +174,18 @@ int unwritableOutput(const char* name, std::string* place) {
     *place = name;
     return access(name, W_OK) == 0 ? 0 : errno;
   }
-  *place = folderOf(name);
+  if (errno == ELOOP) {  // links that lead to each other write nothing
+    *place = name;
+    return ELOOP;
+  }
+  // A dangling link is written through: the file is made in its target's folder.
+  std::string file = name;
+  for (int depth = 0; depth < kLinkDepth; depth++) {
+    std::string target = linkTarget(file);
+    if (target.empty()) break;
+    file = std::move(target);
+  }
+  *place = folderOf(file);
   if (stat(place->c_str(), &st) != 0) return errno;
   if (!S_ISDIR(st.st_mode)) return ENOTDIR;
   return access(place->c_str(), W_OK | X_OK) == 0 ? 0 : errno;

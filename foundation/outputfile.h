@@ -46,9 +46,10 @@ bool sameOutputFile(const char* a, const char* b);
 
 // 0 when a file of the name could be opened for writing as far as can be seen before the run:
 // its folder exists and can be written into, and a regular file already there can be written.
-// Otherwise the system's error number (such as ENOENT for a missing folder, ENOTDIR when the
-// folder is a file, EACCES), with *place set to what failed: the folder ("." for a bare name) or
-// the file. An empty name (the standard output) and an existing file that is not a regular file
+// A dangling symbolic link is followed as sameOutputFile follows it: the folder is that of the
+// file it would create. Otherwise the system's error number (such as ENOENT for a missing folder,
+// ENOTDIR when the folder is a file, EACCES, ELOOP for links that lead to each other), with
+// *place set to what failed: the folder ("." for a bare name) or the file (the name given). An empty name (the standard output) and an existing file that is not a regular file
 // (a device, a pipe, a directory, which its writer reports) give 0.
 int unwritableOutput(const char* name, std::string* place);
 

@@ -69,3 +69,39 @@ TEST(OptionWords, UsageTextListsOnlyWordsKorimReads) {
   }
   EXPECT_GT(shown, 200);
 }
+
+// An option is marked as naming an input exactly when its value lands in a file name that a reader
+// of korim opens (the structure, coupling tables, configuration, potentials, pKa values, ensemble
+// states, free-format coordinates) or that names an input no step reads (-inCS, -ref, -list): each
+// value option is given alone (with -pdb) and the name buffers are looked at.
+TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
+  static KorimParams p;  // large
+  static korim::settings::KorimInfo k;
+  const char* const given = "7";  // a file name that every number option takes too
+  const auto landsInInput = [&]() {
+    for (const char* name : {p.pdbName, p.inDName, p.inD1Name, p.inD2Name, p.inpName, p.potName, p.pot3DName,
+                             p.pkaName, p.inEName, p.pdbFName, p.inCSName, p.refName, p.pdbList})
+      if (std::string(name) == given) return true;
+    return false;
+  };
+  int marked = 0;
+  for (const OptionWord& o : optionWords()) {
+    if (!o.takesValue) continue;
+    korim_test::Argv args(std::string(o.word) == "-pdb" ? std::vector<std::string>{"-pdb", given}
+                                                        : std::vector<std::string>{"-pdb", "x.pdb", o.word, given});
+    korim::couplings::DTensor tensor;
+    korim::structure::PDBSelectInfo sel;
+    korim::settings::DcInfo dc;
+    korimParamsNull(&p);
+    korim::couplings::dTensorNull(&tensor);
+    korim::settings::korimInfoNull(&k);
+    korim::structure::pdbSelectNull(&sel);
+    korim::settings::dcInfoNull(&dc);
+    fnd::initArgs(args.argc(), args.argv(), 0);
+    getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc);
+    fnd::nullArgs();
+    EXPECT_EQ(landsInInput(), o.namesInput) << o.word << (o.namesInput ? " is" : " is not") << " marked as naming an input";
+    marked += o.namesInput ? 1 : 0;
+  }
+  EXPECT_EQ(marked, 14);
+}

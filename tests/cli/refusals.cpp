@@ -324,6 +324,54 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                      {unwritable("-outD " + locked, locked, "Permission denied")}});
   }
 
+  // A file named after any input option is the user's, whether or not the run's mode reads it: one
+  // row per input option, each but -pdbF and -inD2 (above) in a mode that does not read it. An
+  // output through a dangling link is checked in its target's folder, before the work. And sound
+  // ensemble configurations without an origin key: nothing is shifted for it, after a note; the
+  // average is the one korim gave that configuration before its residues were checked (with
+  // ORIGIN_DOM1 35 it is Da -5.0).
+  {
+    std::vector<std::string> noOrigin1 = ensemble(kPdb, "origin1.inp", "", example100);
+    std::string without1 = domains, without2 = domains + "DOMAIN_ANGLE_VAR: 1\n";
+    without1.erase(without1.find("ORIGIN_DOM1: 35\n"), 16);
+    without2.erase(without2.find("ORIGIN_DOM2: 40\n"), 16);
+    noOrigin1[6] = writeFile(data / "origin1.inp", without1);
+    std::vector<std::string> noOrigin2 = noOrigin1;
+    noOrigin2[6] = writeFile(data / "origin2.inp", without2);
+    const auto unset = [&](const std::string& inp, const std::string& key) {
+      return "korim: configuration " + data / inp + " sets no " + key +
+             ": no residue's CA atom is moved to the origin for it.\n";
+    };
+    const std::vector<std::string> st = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings};
+    const std::vector<std::string> daMl = {"-daMl", "-inD", kCouplings, "-outSc", "s.sc"};
+    ASSERT_EQ(symlink("nodir/el.pdb", (data / "dangling.pdb").c_str()), 0);
+    ASSERT_EQ(symlink("loop2.pdb", (data / "loop1.pdb").c_str()), 0);
+    ASSERT_EQ(symlink("loop1.pdb", (data / "loop2.pdb").c_str()), 0);
+    cases.insert(cases.end(), {
+        {plus(st, {"-outD", "out.tab", "-pka", x, "-outPka", x}), 1, {over("-outPka " + x, "-pka " + x)}},
+        {{"-csSim", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
+        {plus(st, {"-pot", x, "-outD", x}), 1, {over("-outD " + x, "-pot " + x)}},
+        {plus(st, {"-outD", "out.tab", "-inE", x, "-pdbRot", x}), 1, {over("-pdbRot " + x, "-inE " + x)}},
+        {plus(st, {"-inp", x, "-outD", x}), 1, {over("-outD " + x, "-inp " + x)}},
+        {plus(daMl, {"-pot3D", x, "-outD", x}), 1, {over("-outD " + x, "-pot3D " + x)}},
+        {plus(daMl, {"-pdb", x, "-outD", x}), 1, {over("-outD " + x, "-pdb " + x)}},
+        {plus(daMl, {"-ref", x, "-outD", x}), 1, {over("-outD " + x, "-ref " + x)}},
+        {{"-daHist", "-in", x, "-outD", x}, 1, {over("-outD " + x, "-in " + x)}},
+        {{"-conv", "-inD", kCouplings, "-inD1", x, "-outD", x}, 1, {over("-outD " + x, "-inD1 " + x)}},
+        {{"-conv", "-inD", kCouplings, "-inCS", x, "-outD", x}, 1, {over("-outD " + x, "-inCS " + x)}},
+        {{"-conv", "-inD", kCouplings, "-list", x, "-outD", x}, 1, {over("-outD " + x, "-list " + x)}},
+        {{"-stKorimFree", "-pdbF", x, "-outA", x}, 1, {over("-outA " + x, "-pdbF " + x)}},
+        {plus(st, {"-outD", "out.tab", "-pdbRot", data / "dangling.pdb"}), 1,
+         {unwritable("-pdbRot " + data / "dangling.pdb", data / "nodir", "No such file or directory")}},
+        {plus(st, {"-outD", "out.tab", "-pdbRot", data / "loop1.pdb"}), 1,
+         {unwritable("-pdbRot " + data / "loop1.pdb", data / "loop1.pdb", "Too many levels of symbolic links")}},
+        {noOrigin1, 0,
+         {unset("origin1.inp", "ORIGIN_DOM1"), "DATA SAUPE  -2.7096e-06  4.2995e-05  2.6657e-05  7.9000e-06 -5.4312e-05\n"},
+         true},
+        {noOrigin2, 0, {unset("origin2.inp", "ORIGIN_DOM2")}, true},
+    });
+  }
+
   // Error estimates and noise with nothing to work on: a structure without hydrogens, couplings of
   // residues it lacks, errors that no single-precision fit can weigh; a width search that ends
   // at 90 degrees short of the measured RMS, or has no second width to try.
