@@ -2,11 +2,13 @@
 // the best assignment, the fits and the result files.
 #include "assignment/ran_sim_dc.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "assignment/korim_utils_visit.h"
@@ -565,10 +567,14 @@ int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pd
 }
 
 // Each -fixAa value is the number of peaks of one residue-type group: a value below 0 or above
-// the number of unassigned peaks names no peak.
+// the number of unassigned peaks names no peak. The grouped search (two or more groups) takes the
+// peaks in order, group after group: the groups must hold each peak once, none twice or none.
 bool groupsNamePeaks(const Search& s) {
   const KorimInfo* k = s.k;
-  for (int i = 0; i < k->nAaCheck && i < korim::settings::kExCheckMax; i++) {
+  const int groups = std::min(k->nAaCheck, korim::settings::kExCheckMax);
+  long long sum = 0;
+  std::string values;
+  for (int i = 0; i < groups; i++) {
     const int v = k->exCheckList[i];
     if (v < 0 || v > s.peakCount) {
       std::fprintf(stderr,
@@ -577,6 +583,17 @@ bool groupsNamePeaks(const Search& s) {
                    v, s.peakCount);
       return false;
     }
+    sum += v;
+    values += " " + std::to_string(v);
+  }
+  const bool grouped = k->spreadMode == korim::settings::kSpreadExhaustive && !s.single && groups >= 2;
+  if (grouped && sum != s.peakCount) {
+    const long long off = sum > s.peakCount ? sum - s.peakCount : s.peakCount - sum;
+    std::fprintf(stderr,
+                 "KORIM Error: option -fixAa values%s give groups of %lld peaks for the %d unassigned peaks, "
+                 "%lld of them %s: each peak must be in one group.\n",
+                 values.c_str(), sum, s.peakCount, off, sum > s.peakCount ? "named twice" : "in no group");
+    return false;
   }
   return true;
 }
