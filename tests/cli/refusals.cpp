@@ -620,7 +620,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {steric({"-w", "1", "-dot"}), 1, {needs("-dot"), extracting}},  // the density reader
         {steric({"-r1"}), 1, {needs("-r1"), extracting}},                // the selection reader
         {steric({"-da"}), 1, {needs("-da"), extracting}},                // the tensor reader
-        {steric({"-wv"}), 1, {needs("-wv"), extracting}},                // the option table
         {steric({"-res", ""}), 1, {needs("-res", ", not an empty word"), extracting}},
         {steric({"-outD", ""}), 1, {needs("-outD", ", not an empty word")}},
         {steric({"-w", "-r1", "2"}), 1, {needs("-w")}},
