@@ -138,15 +138,13 @@ int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 int hasBondVector(const DInfo& d);
 // Maps each selected row to its atoms and interaction constant. Rows that name a nucleus of no
 // known ratio, map to no atom, have no bond vector (hasBondVector) or a weight-list value of 0
-// are left invalid. Returns the
-// number of couplings still valid.
+// are left invalid. Returns the number of couplings still valid.
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
-// After buildDC: reports on stderr the selected rows that map to no atom (or name a nucleus of
-// no known ratio), rows without a bond
-// vector (each named), rows that repeat the atom pair of an earlier row and rows whose residue
-// names are not the structure's (the first few of each named). Returns the number of selected
-// rows that map to no atom or a nucleus of no known ratio.
+// After buildDC: reports on stderr the selected rows that map to no atom or name a nucleus of no
+// known ratio, rows without a bond vector (each named), rows that repeat the atom pair of an
+// earlier row and rows whose residue names are not the structure's (the first few of each
+// named). Returns the number of selected rows that map to no atom or a nucleus of no known ratio.
 int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
