@@ -602,7 +602,7 @@ int structureRun(Run& run) {
   if (run.ddots == nullptr) return fail(run, 1, "Error allocating charge and potential buffers.\n");
 
   korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
-                            dc->excludeMode);
+                            dc->excludeMode, 1);
   korim::couplings::selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
   // -a1 and the range start may each be any int: their difference is clamped to the int range
   // (an offset that large maps no coupling to the structure).

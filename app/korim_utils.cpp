@@ -107,13 +107,6 @@ struct Reader {
     if (loc > 0 && loc + 1 < argc) number(w, argv[loc + 1], &v);
   }
 
-  // An option that takes a value but ends the command line would be read as absent.
-  bool lacksValue(const char* w) const {
-    if (flagLoc(argc, argv, w) != argc - 1) return false;
-    std::fprintf(stderr, "KORIM Error: option %s needs a value.\n", w);
-    return true;
-  }
-
   // The word after w, for messages ("" when w is absent or last).
   const char* valueWord(const char* w) const {
     int loc = flagLoc(argc, argv, w);
@@ -243,11 +236,8 @@ Option axis(const char* w, float* d, const char* msg) { return {w, Kind::Axis, d
 
 // Reads one option; false when its value was refused (after the message).
 bool readOption(const Reader& r, const Option& o) {
-  // A text with value 1 may also stand alone as a flag of another mode (-ave).
-  const bool standsAlone = o.kind == Kind::Flag || o.kind == Kind::Counted || o.kind == Kind::Floats ||
-                           o.kind == Kind::Axis ||
-                           (o.kind == Kind::Text && o.value == 1);
-  if (!standsAlone && r.lacksValue(o.word)) return false;
+  // A value option without its value (last on the line) was refused with the other command-line
+  // words before the reading (refuseUnknownWords); here it reads as absent.
   switch (o.kind) {
     case Kind::Flag:
       r.flag(o.word, static_cast<int*>(o.dest), o.value);
@@ -343,12 +333,12 @@ void checkOtherReaders(const Reader& r) {
 
 // -dbg: the value when a non-option word follows, else 1.
 void readDebugLevel(const Reader& r) {
-  const int loc = flagLoc(r.argc, r.argv, "-dbg");
-  if (loc == 0) return;
-  if (loc + 1 < r.argc && !isFlag(r.argv[loc + 1]))
-    r.read("-dbg", &couplings::dbgFlag);
-  else
+  char* word = nullptr;
+  if (optArgD(r.argc, r.argv, "-dbg", &word) == 0) return;
+  if (word == nullptr)
     couplings::dbgFlag = 1;
+  else
+    r.number("-dbg", word, &couplings::dbgFlag);
 }
 
 // -w: the weights up to the next option word; false when they could not be stored.
@@ -592,7 +582,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       text("-outMap", p->outMapName), text("-outAng", p->outAngName), text("-pot", p->potName),
       text("-pot3D", p->pot3DName), text("-pka", p->pkaName), text("-inE", p->inEName),
       text("-outE", p->outEName), text("-flex", p->flexName), text("-dcEns", p->oDcEName),
-      {"-ave", Kind::Text, p->aveName, 1}, text("-pdbF", p->pdbFName), text("-pdbRot", p->pRotName),
+      text("-ave", p->aveName), text("-pdbF", p->pdbFName), text("-pdbRot", p->pRotName),
       range("-rotID", &k->rotN, 0, 3, "must lie between 0 and 3"), text("-outEAx", p->outEAxName),
       text("-aD1", p->atomNameS1), text("-aD2", p->atomNameS2), text("-inD1", p->inD1Name),
       text("-inD2", p->inD2Name), text("-outD", p->outDName),

@@ -33,7 +33,7 @@ constexpr OptionWord kWords[] = {
     {"-nAdjustMc", true}, {"-fracAdjustMc", true}, {"-kAdjustMc", true}, {"-kLAdjustMc", true},
     {"-incAdjustMc", true},
 
-    input("-pdb"), {"-dbg", true}, {"-verb", false}, {"-hetatm", false}, {"-nohetatm", false},
+    input("-pdb"), {"-dbg", false}, {"-verb", false}, {"-hetatm", false}, {"-nohetatm", false},
     {"-protein", false}, {"-id", true}, {"-inv", false}, {"-res", true}, {"-r1", true}, {"-rN", true},
     {"-atom", false}, {"-atomName", false}, {"-resName", false}, {"-chain", false}, {"-seg", false},
     {"-clear", false}, {"-set", false}, {"-exact", false}, {"-regex", false}, {"-glob", false},
@@ -122,6 +122,36 @@ std::string closeOptions(const char* w) {
   return " (did you mean " + named + "?)";
 }
 
+// Value options that also stand alone, as a flag of another mode (-ave of -daHist), and the one
+// whose value may be an empty word (a remark of nothing).
+constexpr const char* kStandsAlone[] = {"-ave"};
+constexpr const char* kMayBeEmpty[] = {"-rem"};
+// Lists that mean nothing without a word: with none they would read as absent.
+constexpr const char* kNeedsWords[] = {"-w", "-fixAa", "-fixRes"};
+
+bool listed(const char* w, std::span<const char* const> words) {
+  for (const char* x : words)
+    if (std::strcmp(x, w) == 0) return true;
+  return false;
+}
+
+// Refuses a value option with no value word after it (last on the line, or before an empty word)
+// and a list of kNeedsWords with no word before the next option word: each reader would take it
+// as absent. The option word at i is one of korim.
+bool lacksValue(int argc, char** argv, int i, const OptionWord& o) {
+  const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+  const char* why = nullptr;
+  if (o.takesValue && next == nullptr && !listed(o.word, kStandsAlone))
+    why = "";
+  else if (o.takesValue && next != nullptr && next[0] == '\0' && !listed(o.word, kMayBeEmpty))
+    why = ", not an empty word";
+  else if (!o.takesValue && listed(o.word, kNeedsWords) && (next == nullptr || foundation::isFlag(next)))
+    why = "";
+  if (why == nullptr) return false;
+  std::fprintf(stderr, "KORIM Error: option %s needs a value%s.\n", o.word, why);
+  return true;
+}
+
 }  // namespace
 
 std::span<const OptionWord> optionWords() { return kWords; }
@@ -129,17 +159,21 @@ std::span<const OptionWord> optionWords() { return kWords; }
 int refuseUnknownWords(int argc, char** argv) {
   for (int i = 1; i < argc; i++)
     if (argv[i] != nullptr && std::strcmp(argv[i], "-help") == 0) return 0;
-  int unknown = 0;
+  int refused = 0;
   for (int i = 1; i < argc; i++) {
     const char* w = argv[i];
-    if (w == nullptr || !foundation::isFlag(w) || find(w) != nullptr) continue;
+    if (w == nullptr || !foundation::isFlag(w)) continue;
     const OptionWord* before = find(argv[i - 1]);
-    if (before != nullptr && before->takesValue) continue;
+    if (before != nullptr && before->takesValue) continue;  // the value of the option before
+    if (const OptionWord* known = find(w); known != nullptr) {
+      if (lacksValue(argc, argv, i, *known)) refused++;
+      continue;
+    }
     std::fprintf(stderr, "KORIM Error: unknown option %s%s; korim -help lists the options.\n", w,
                  closeOptions(w).c_str());
-    unknown++;
+    refused++;
   }
-  return unknown > 0 ? 1 : 0;
+  return refused > 0 ? 1 : 0;
 }
 
 }  // namespace korim::app

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "assignment/korim_utils_visit.h"
@@ -159,6 +160,26 @@ void reportCandidates(const Search& s) {
 // Peaks of the subset search: -nSel, or the first -fixAa value's count in the one-medium form.
 int subsetSize(const Search& s) { return s.single ? s.k->nAaCheck : s.k->nSel; }
 
+// The grouped search (two or more -fixAa groups, at most kGroupsMax) takes the peaks in order,
+// group after group: the groups must hold each peak once, none twice and none in no group.
+bool groupsHoldEachPeak(const Search& s) {
+  const KorimInfo* k = s.k;
+  if (k->nAaCheck < 2) return true;
+  long long sum = 0;
+  std::string values;
+  for (int i = 0; i < k->nAaCheck; i++) {
+    sum += k->exCheckList[i];
+    values += " " + std::to_string(k->exCheckList[i]);
+  }
+  if (sum == s.peakCount) return true;
+  const long long off = sum > s.peakCount ? sum - s.peakCount : s.peakCount - sum;
+  std::fprintf(stderr,
+               "KORIM Error: option -fixAa values%s give groups of %lld peaks for the %d unassigned peaks, "
+               "%lld of them %s: each peak must be in one group.\n",
+               values.c_str(), sum, s.peakCount, off, sum > s.peakCount ? "named twice" : "in no group");
+  return false;
+}
+
 // The search the settings ask for must end: refuses what would not (with the count it takes).
 bool searchFits(const Search& s) {
   const KorimInfo* k = s.k;
@@ -171,6 +192,7 @@ bool searchFits(const Search& s) {
                    k->nAaCheck, kGroupsMax);
       return false;
     }
+    if (!s.single && !groupsHoldEachPeak(s)) return false;
     if (k->nAaCheck < 2 || s.single) scorings = factorial(s.peakCount);
   } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
     const int m = subsetSize(s);

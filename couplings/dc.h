@@ -115,7 +115,15 @@ int dipolarInit(int size);
 int dipolarFree();
 
 // ---- selection, atom mapping, interaction constants (dc.cpp, dipolar.cpp) ----
-int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode);
+// Selects the couplings of the residue range (excludeMode: 1 both ends inside, 2 either end, else
+// the larger residue number) that are usable: finite, not missing, of finite error and weight,
+// and, unless unknownNuclei is 1, naming nuclei of a known ratio at both ends. A run on a
+// structure keeps the rows of unknown nuclei selected: buildDC leaves them out and reportDCMap
+// counts and names them. Returns the number selected.
+int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode,
+            int unknownNuclei = 0);
+// 1 when the atom name's nucleus has a known gyromagnetic ratio.
+int knownNucleus(const char* atomName);
 // Atom-type filter of coupling lists (-aD1, -aD2): keeps, of the dCount couplings of dList, those
 // between atom type atomNameI at end I and atomNameJ at end J; a coupling whose atomNameI differs
 // from atomNameI (unless that is "All") or whose atomNameJ differs from atomNameJ (unless "All")
@@ -128,15 +136,15 @@ int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 // different places. A row whose two ends are one atom (or atoms at one place) gives none; it is
 // no coupling, and buildDC leaves it out. 0 for a row with an end that maps to no atom.
 int hasBondVector(const DInfo& d);
-// Maps each selected row to its atoms and interaction constant. Rows that map to no atom, have
-// no bond vector (hasBondVector) or a weight-list value of 0 are left invalid. Returns the
-// number of couplings still valid.
+// Maps each selected row to its atoms and interaction constant. Rows that name a nucleus of no
+// known ratio, map to no atom, have no bond vector (hasBondVector) or a weight-list value of 0
+// are left invalid. Returns the number of couplings still valid.
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
-// After buildDC: reports on stderr the selected rows that map to no atom, rows without a bond
-// vector (each named), rows that repeat the atom pair of an earlier row and rows whose residue
-// names are not the structure's (the first few of each named). Returns the number of selected
-// rows that map to no atom.
+// After buildDC: reports on stderr the selected rows that map to no atom or name a nucleus of no
+// known ratio, rows without a bond vector (each named), rows that repeat the atom pair of an
+// earlier row and rows whose residue names are not the structure's (the first few of each
+// named). Returns the number of selected rows that map to no atom or a nucleus of no known ratio.
 int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,

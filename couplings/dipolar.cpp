@@ -212,7 +212,9 @@ int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int res
 
 // ---- selection and mapping ----
 
-int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode) {
+int knownNucleus(const char* atomName) { return gammaOf(nucleusOf(atomName)) != 0.0 ? 1 : 0; }
+
+int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode, int unknownNuclei) {
     if (dCount < 1) return 0;
     int count = 0;
     for (int k = 0; k < dCount; ++k) {
@@ -223,8 +225,7 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
         // whose error or weight is not a finite number (it would turn the whole fit into NaN).
         if (!std::isfinite(r.d) || r.d > kDcUsableMax) r.valid = 0;
         if (!std::isfinite(r.sigma) || !std::isfinite(r.w)) r.valid = 0;
-        if (gammaOf(nucleusOf(r.atomNameI)) == 0.0 || gammaOf(nucleusOf(r.atomNameJ)) == 0.0)
-            r.valid = 0;
+        if (unknownNuclei != 1 && !(knownNucleus(r.atomNameI) && knownNucleus(r.atomNameJ))) r.valid = 0;
         const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;
         const bool inJ = r.resIDJ >= segFirst && r.resIDJ <= segLast;
         const int larger = r.resIDI > r.resIDJ ? r.resIDI : r.resIDJ;
@@ -310,6 +311,8 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         if (!o.valid) continue;
         c.id = o.id;
         c.count = o.count;
+        // No interaction constant without the ratios of both nuclei (reportDCMap names the row).
+        if (!knownNucleus(o.atomNameI) || !knownNucleus(o.atomNameJ)) continue;
         c.valid = 1;
         const int resI = shiftedRes(o.resIDI, aOff);
         const int resJ = shiftedRes(o.resIDJ, aOff);
@@ -374,7 +377,7 @@ namespace {
 
 constexpr int kRowsNamed = 5;  // rows named per kind of mapping problem
 
-// Why one end of a selected row maps to no atom.
+// Why one end of a selected row maps to no atom, or to one of a nucleus without a known ratio.
 void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
                  const char* chainName, const char* segName, char* why, size_t len) {
     const char* chain = lookupChain(pdb, t, chainName);
@@ -382,6 +385,15 @@ void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
     const structure::ResInfo* r = structure::findRes(pdb, res, chain, seg);
     if (r == nullptr) {
         std::snprintf(why, len, "residue %d is not in the structure", res);
+        return;
+    }
+    if (!knownNucleus(atomName)) {
+        if (structure::findAtom(pdb, res, atomName, chain, seg) == nullptr)
+            std::snprintf(why, len, "residue %d %s has no atom %s (no element known for that name)", res,
+                          r->resName, atomName);
+        else
+            std::snprintf(why, len, "residue %d %s atom %s is of no nucleus with a known ratio", res,
+                          r->resName, atomName);
         return;
     }
     // The two names of the amide proton.
@@ -433,8 +445,9 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
         const DInfo& o = dTab->dObsList[k];
         const DInfo& c = dTab->dCalcList[k];
         if (!o.valid) continue;
-        if (c.atomICount == 0 || c.atomJCount == 0) {
-            const bool endI = c.atomICount == 0;
+        const bool knownI = knownNucleus(o.atomNameI), knownJ = knownNucleus(o.atomNameJ);
+        if (c.atomICount == 0 || c.atomJCount == 0 || !knownI || !knownJ) {
+            const bool endI = (knownI && knownJ) ? c.atomICount == 0 : !knownI;
             unmappedEnd(pdbInfo, dTab, shiftedRes(endI ? o.resIDI : o.resIDJ, aOff),
                         endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
                         endI ? o.segNameI : o.segNameJ, why, sizeof why);

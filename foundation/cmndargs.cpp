@@ -336,6 +336,22 @@ int ptrArgD(int argc, char** argv, const char* flag, char** value) {
     return 1;
 }
 
+int optArgD(int argc, char** argv, const char* flag, char** value) {
+    const int loc = flagLoc(argc, argv, flag);
+    if (loc < 1) return 0;
+    const bool follows = loc + 1 < argc && argv[loc + 1] != nullptr && !isFlag(argv[loc + 1]);
+    if (follows) mark(loc + 1);
+    *value = follows ? argv[loc + 1] : nullptr;
+    return 1;
+}
+
+int optIntArgD(int argc, char** argv, const char* flag, int alone, int* value) {
+    char* word = nullptr;
+    if (optArgD(argc, argv, flag, &word) == 0) return 0;
+    *value = word != nullptr ? toInt(word) : alone;
+    return 1;
+}
+
 int logArgD(int argc, char** argv, const char* flag, int* value) {
     if (flagLoc(argc, argv, flag) < 1) return 0;
     *value = 1;

@@ -53,6 +53,12 @@ int strArgD(int argc, char** argv, const char* flag, char* value, int valueSize)
 int ptrArgD(int argc, char** argv, const char* flag, char** value);
 int logArgD(int argc, char** argv, const char* flag, int* value);
 int notLogArgD(int argc, char** argv, const char* flag, int* value);
+// An option with an optional value: 1 when the option is present, with *value the word after it
+// when that word is no flag (marked as consumed), else null; 0 when absent (*value unchanged).
+// Such an option never takes a flag as its value, so it is recorded as taking no value word
+// (askedFlag). optIntArgD: the value converted as intArgD does, or alone when no word follows.
+int optArgD(int argc, char** argv, const char* flag, char** value);
+int optIntArgD(int argc, char** argv, const char* flag, int alone, int* value);
 int intArg(int argc, char** argv, const char* flag);
 float fltArg(int argc, char** argv, const char* flag);
 // The value in a module buffer of 256 bytes (overwritten by the next call);

@@ -279,7 +279,7 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     }
     int status = 0;
     int verb = 0;
-    intArgD(argc, argv, "-dbg", &s->dbgFlag);
+    optIntArgD(argc, argv, "-dbg", 1, &s->dbgFlag);
     logArgD(argc, argv, "-verb", &verb);
     if (flagLoc(argc, argv, "-hetatm") > 0) s->hetatmFlag = 1;
     if (flagLoc(argc, argv, "-nohetatm") > 0) s->hetatmFlag = 0;

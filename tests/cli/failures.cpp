@@ -60,6 +60,12 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string pot = testData("cli/wall_potential_screened.pot");
   const std::string empty = writeFile(data / "empty.pdb", "");
   const std::string hn = writeFile(data / "hn.tab", replaced("    H  ", "    HN "));
+  // Row 3 names an oxygen (no nucleus of a known ratio), row 5 a pseudo-atom (no element), row 7
+  // the amide proton HN where the structure says H.
+  std::string pseudo = replaced("    6  LYS    H ", "    6  LYS   QH ");
+  pseudo.replace(pseudo.find("    8  LEU    H "), 16, "    8  LEU   HN ");
+  pseudo.replace(pseudo.find("    4  PHE    H "), 16, "    4  PHE    O ");
+  const std::string qh = writeFile(data / "qh.tab", pseudo);
   const std::string unweighted = writeFile(data / "w0.tab", replaced(" 1.00\n", " 0.00\n"));
   const std::string noErrors = writeFile(data / "zero.tab",
                                          "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD\n"
@@ -208,6 +214,12 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "   row 1: residue 2 GLN has no atom HN (the structure names it H)\n",
         "   row 5: residue 6 LYS has no atom HN (the structure names it H)\n   ... and 58 more.\n"},
        true},
+      {onPdb(kPdb, {"-inD", qh}), 0,
+       {"DC Warning: 3 selected couplings map to no atom of the structure and are not used:\n"
+        "   row 3: residue 4 PHE atom O is of no nucleus with a known ratio\n"
+        "   row 5: residue 6 LYS has no atom QH (no element known for that name)\n"
+        "   row 7: residue 8 LEU has no atom HN (the structure names it H)\n"},
+       true, {"REMARK 60 couplings selected"}},
       {onPdb(kPdb, {"-inD", testData("cli/messy_couplings.tab")}), 0,
        {"DC Warning: 1 selected couplings map to no atom of the structure and are not used:\n"
         "   row 4: residue 200 is not in the structure\n",

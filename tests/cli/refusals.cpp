@@ -650,6 +650,42 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
   });
 
+  // Options without their value, for every reader alike: last on the line, before an empty word,
+  // or a list without a word; -dbg takes no option word as its value, so a typo behind it is named;
+  // -fixAa groups that name a peak twice or leave one out. A remark may be empty, and -ave stands
+  // alone in -daHist.
+  {
+    const auto needs = [](const std::string& w, const std::string& why = "") {
+      return "KORIM Error: option " + w + " needs a value" + why + ".\n";
+    };
+    auto steric = [](std::vector<std::string> tail) {
+      std::vector<std::string> args = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+      args.insert(args.end(), tail.begin(), tail.end());
+      return args;
+    };
+    const std::string groups = "KORIM Error: option -fixAa values ";
+    cases.insert(cases.end(), {
+        {steric({"-w", "1", "-dot"}), 1, {needs("-dot"), extracting}},  // the density reader
+        {steric({"-r1"}), 1, {needs("-r1"), extracting}},                // the selection reader
+        {steric({"-da"}), 1, {needs("-da"), extracting}},                // the tensor reader
+        {steric({"-res", ""}), 1, {needs("-res", ", not an empty word"), extracting}},
+        {steric({"-outD", ""}), 1, {needs("-outD", ", not an empty word")}},
+        {steric({"-w", "-r1", "2"}), 1, {needs("-w")}},
+        {steric({"-fixAa"}), 1, {needs("-fixAa")}},
+        {{"-dbg", "-bestfit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {"KORIM Error: unknown option -bestfit (did you mean -bestFit?); korim -help lists the options.\n",
+          extracting}},
+        {lysines({"-fixAa", "4", "4"}), 1,
+         {groups + "4 4 give groups of 8 peaks for the 6 unassigned peaks, 2 of them named twice: each peak "
+                   "must be in one group.\n"}},
+        {lysines({"-fixAa", "2", "3"}), 1,
+         {groups + "2 3 give groups of 5 peaks for the 6 unassigned peaks, 1 of them in no group: each peak "
+                   "must be in one group.\n"}},
+        {steric({"-rem", ""}), 0, {}, true},
+        {{"-daHist", "-inD", kCouplings, "-ave"}, 0, {}, false, {"DATA"}},
+    });
+  }
+
   // Sound runs the checks of this round must let through: a state listing (OUTPUT_ENSEMBLE 2) turns
   // no domain, so a pivot residue the structure lacks (ORIGIN_DOM1 left at its default 0) only
   // leaves the start orientation unshifted.

@@ -106,6 +106,40 @@ TEST_F(IoArgs, AbsentOrLastOptionKeepsValue) {
     EXPECT_EQ(std::pair(reports, err), std::pair(1, std::string("Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' x '\n")));
 }
 
+// An optional value is the next word unless that is an option word (a number such as -2 is a
+// value); alone or before an option word the option takes its own level and leaves the word.
+TEST_F(IoArgs, OptionalValueTakesNoOptionWord) {
+    const struct {
+        std::vector<std::string> words;
+        int level;
+        const char* value;  // the word taken, null for none
+    } cases[] = {
+        {{"prog", "-dbg", "3"}, 3, "3"},
+        {{"prog", "-dbg", "-2"}, -2, "-2"},
+        {{"prog", "-dbg", "-verb"}, 1, nullptr},
+        {{"prog", "-verb", "-dbg"}, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        Argv a(c.words);
+        int reports = -1;
+        std::string err = checkedRun(a, 2, [&] {
+            int level = 0, verb = 0;
+            char* value = a.v[0];
+            EXPECT_TRUE(optArgD(a.c, a.v, "-dbg", &value) == 1 && optIntArgD(a.c, a.v, "-dbg", 1, &level) == 1);
+            EXPECT_EQ(level, c.level) << c.words[2];
+            EXPECT_TRUE(c.value == nullptr ? value == nullptr : value != nullptr && value == std::string(c.value));
+            logArgD(a.c, a.v, "-verb", &verb);
+            int takes = -1;
+            askedFlag(0, &takes);
+            EXPECT_EQ(takes, 0);  // recorded as taking no value word
+        }, &reports);
+        EXPECT_EQ(std::pair(reports, err), std::pair(0, std::string())) << c.words[2];
+    }
+    int level = 7;
+    Argv none({"prog", "-verb"});
+    EXPECT_EQ(optIntArgD(none.c, none.v, "-dbg", 1, &level) + level, 7);  // absent: kept
+}
+
 TEST_F(IoArgs, TooLongValuesAreRefusedNotTruncated) {
     Argv a({"prog", "-o", "abcdefgh", "-p", std::string(300, 'a')});
     char buf[8] = "old", buf9[9];
