@@ -250,9 +250,9 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
       if (!(std::fabs(d - *stepsize) < 0.001)) {
         char step[160];
         std::snprintf(step, sizeof step,
-                      "breaks the uniform step of the distances (a step of %e nm from the line before, where "
-                      "the first two lines set %e nm: %e apart)",
-                      d, *stepsize, d - *stepsize);
+                      "breaks the uniform step of the distances (%g nm from the line before, where the first "
+                      "two lines set a step of %g nm)",
+                      d, *stepsize);
         foundation::lineRefusal("readPotential", potName, rows, line, step);
         return 1;
       }
