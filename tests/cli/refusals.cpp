@@ -608,14 +608,14 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // Refused inputs named by their file and line, what the line holds (bytes beyond printable ASCII
   // written out) and what it must hold: a binary states file, a free-format record with a control
-  // byte, a table without FORMAT whose coupling is nan (no fault of the missing line), and a -dcID
-  // medium that holds none of the peaks.
+  // byte, a table without FORMAT whose coupling is nan and a control byte (no fault of the missing
+  // line), and a -dcID medium that holds none of the peaks.
   {
     const std::string states = writeFile(data / "binary.ens", "10 20 30\n\x7f\x45LF\x02\x01\x01\n");
     std::string freeText = readFile(examples("ubiquitin_heavy_free.txt"));
     freeText.replace(freeText.find("ATOM 3 C MET 1"), 14, "ATOM 3 C MET 1\x1b");
     const std::string coordinates = writeFile(data / "control.txt", freeText);
-    const std::string noFormat = writeFile(data / "nan_noformat.tab", "VARS D DD\n3.5 1\n-2 1\nnan 1\n4 1\n7 1\n");
+    const std::string noFormat = writeFile(data / "nan_noformat.tab", "VARS D DD\n3.5 1\n-2 1\nnan\x01 1\n4 1\n7 1\n");
     const std::string stateForm = " does not start with three numbers (each line of a states file holds the three "
                                   "angles alpha, beta, gamma of one state, in degrees):\n";
     cases.insert(cases.end(), {
@@ -629,7 +629,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "coordinates):\nATOM 3 C MET 1\\x1B 50.851 -89.086 7.556\n",
           "Matrix: Error reading PDB file in free format.\n"}},
         {{"-daHist", "-inD", noFormat, "-outD", "out.tab"}, 1,
-         {"RdTable Warning: Bad F-Item 1:\nnan 1\n\n", "RdTable Error: 1 bad item in " + noFormat + "\n"}},
+         {"RdTable Warning: Bad F-Item 1:\nnan\\x01 1\n\n", "RdTable Error: 1 bad item in " + noFormat + "\n"}},
         {lysines({"-dcID", "1", "2"}), 1,
          {"Error: medium 2 (-dcID) holds the N-HN couplings of 0 of the 6 unassigned peaks; the last medium given "
           "must hold every peak's N-HN coupling (rows of segment name 2).\n", bestFitError}},
