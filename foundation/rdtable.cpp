@@ -280,7 +280,8 @@ bool isTextItem(const char* start, int length) {
 // Reports a number item that is missing (start null) or not a number; false when that ends the
 // read. Without a FORMAT line every column is read as a number: a table whose columns hold texts
 // then fails in every row, so the missing line is named once, at the first text item, instead of
-// each item; a number written wrongly is named as in any table.
+// each item; a number written wrongly is named as in any table. A named item's line is shown
+// printable, a blank line after it.
 bool badNumberItem(const tabVar& col, int v, const char* start, int length, RowContext& rc) {
     if (!rc.k.haveFmt && start != nullptr && isTextItem(start, length)) {
         std::fprintf(stderr,
