@@ -86,16 +86,10 @@ bool fitsInt(float value) {
 
 // ---- numbers of the potential files ----
 
-// A line that fails a potential reader: the message (ending in a line end), the line's text on
-// a line of its own, any detail, then where the line is; each on its own line, also for a file
-// cut inside its last line.
-void lineError(const char* reader, const char* name, int lineNo, const char* line, const char* message,
-               const std::string& detail = "") {
-  std::fputs(message, stderr);
-  std::fprintf(stderr, "Line:%s\n", foundation::lineText(line).c_str());
-  std::fputs(detail.c_str(), stderr);
-  std::fprintf(stderr, "%s: line %d of %s.\n", reader, lineNo, name);
-}
+// What each line of a potential file must hold, for the messages that refuse one.
+constexpr const char* kPotentialLine =
+    " (each line of a potential file holds a distance in nm and the potential there, at evenly spaced distances)";
+constexpr const char* kGridLine = " (each value line of a 3-D grid holds up to three finite numbers)";
 
 // The first of the first `count` (at most 3) words of line that is not wholly one finite number,
 // where sscanf read values; empty when each is one. sscanf takes "nan" and "inf", reads "2,5"
@@ -112,14 +106,15 @@ std::string badNumberWord(const char* line, int count, const double* values) {
 }
 
 // Refuses a line whose read numbers are not all wholly finite numbers; true after the message
-// (begun by lead, which ends a progress line).
+// (begun by lead, which ends a progress line), which ends with what the line must hold.
 bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const char* line, int count,
-                      const double* values, const char* lead = "") {
+                      const double* values, const char* expected, const char* lead = "") {
   const std::string word = badNumberWord(line, count, values);
   if (word.empty()) return false;
   std::fputs(lead, stderr);
-  const std::string message = "Error: \"" + word + "\" is not a finite number.\n";
-  lineError(reader, name, lineNo, line, message.c_str());
+  foundation::lineRefusal(reader, name, lineNo, line,
+                          "holds \"" + foundation::shownLine(word.c_str()) + "\", which is not a finite number" +
+                              expected);
   return true;
 }
 
@@ -156,10 +151,10 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
       if (got < 0) got = 0;  // a line of white space only
       // A point of nan would be taken as blocking by the steric model and poison the
       // electrostatic sums.
-      if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, "\n")) return 1;
+      if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, kGridLine, "\n")) return 1;
       if (got < 3) {
         std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
-        std::fprintf(stderr, "Line:%s\n", foundation::lineText(line).c_str());
+        std::fprintf(stderr, "Line:%s\n", foundation::shownLine(line).c_str());
       }
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);
@@ -247,11 +242,11 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
   while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
     double v[2] = {0.0, 0.0};
     if (std::sscanf(line, "%lf %lf", &v[0], &v[1]) != 2) {
-      lineError("readPotential", potName, rows + 1, line,
-                "Error: Input data in file with measured dipolar couplings have wrong format\n");
+      foundation::lineRefusal("readPotential", potName, rows + 1, line,
+                              std::string("does not start with two numbers") + kPotentialLine);
       return 1;
     }
-    if (refuseBadNumbers("readPotential", potName, rows + 1, line, 2, v)) return 1;
+    if (refuseBadNumbers("readPotential", potName, rows + 1, line, 2, v, kPotentialLine)) return 1;
     const double distance = v[0];
     const double value = v[1];
     rows++;
@@ -263,15 +258,19 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
     } else {
       double d = distance - previous;
       if (!(std::fabs(d - *stepsize) < 0.001)) {
-        char diff[128];
-        std::snprintf(diff, sizeof diff, "%e %e ==> diff = %e\n", d, *stepsize, d - *stepsize);
-        lineError("readPotential", potName, rows, line,
-                  "Error: The potential must be supplied with a uniform stepsize\n", diff);
+        char step[160];
+        std::snprintf(step, sizeof step,
+                      "breaks the uniform step of the distances (%g nm from the line before, where the first "
+                      "two lines set a step of %g nm)",
+                      d, *stepsize);
+        foundation::lineRefusal("readPotential", potName, rows, line, step);
         return 1;
       }
     }
     if (rows > kPotentialMaxRows) {
-      std::fprintf(stderr, "Error in readPotential: digitization of potential too high.\n");
+      foundation::lineRefusal("readPotential", potName, rows, line,
+                              "is one row more than the " + std::to_string(kPotentialMaxRows) +
+                                  " a potential file may hold");
       return 1;
     }
     potential[rows] = value;

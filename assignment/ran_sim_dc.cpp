@@ -264,8 +264,16 @@ bool findTypes(Search& s) {
       if (s.dcTypeList[kTypes * m + t]) std::printf(" %s", kTypeWord[t]);
     std::printf(".\n");
   }
+  // The peaks' order comes from the last medium: it must hold the N-HN coupling of every peak.
   if (found != s.peakCount) {
-    std::fprintf(stderr, "Error in Number of Unassigned N-HN couplings.");
+    if (s.nMedia > 1)
+      std::fprintf(stderr,
+                   "Error: medium %s (-dcID) holds the N-HN couplings of %d of the %d unassigned peaks; the "
+                   "last medium given must hold every peak's N-HN coupling (rows of segment name %s).\n",
+                   s.media[s.nMedia - 1], found, s.peakCount, s.media[s.nMedia - 1]);
+    else
+      std::fprintf(stderr, "Error: the N-HN couplings name %d of the %d unassigned peaks.\n", found,
+                   s.peakCount);
     return false;
   }
   return true;
@@ -403,7 +411,10 @@ bool storeFixed(Search& s) {
   }
   if (!s.single) std::printf("REMARK %d couplings fixed in total.\n", s.fixedCount);
   if (n != s.fixedCount) {
-    std::fprintf(stderr, "Error in Number of assigned couplings.");
+    std::fprintf(stderr,
+                 "Error: %d couplings of the residues fixed by -fixRes are in use, %d of them of a type the "
+                 "search reads in a medium of -dcID; each must be both.\n",
+                 s.fixedCount, n);
     return false;
   }
   return true;

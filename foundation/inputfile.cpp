@@ -12,6 +12,29 @@ std::string lineText(const char* line) {
   return s;
 }
 
+std::string shownLine(const char* line) {
+  const std::string text = lineText(line);
+  std::string shown;
+  const std::size_t n = text.size() < kShownMax ? text.size() : kShownMax;
+  for (std::size_t i = 0; i < n; i++) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c >= 0x20 && c < 0x7F) || c == '\t') {
+      shown += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    }
+  }
+  if (n < text.size()) shown += " ... (" + std::to_string(text.size()) + " characters)";
+  return shown;
+}
+
+void lineRefusal(const char* reader, const char* name, int lineNo, const char* line, const std::string& what) {
+  std::fprintf(stderr, "%s Error: line %d of %s %s:\n%s\n", reader, lineNo, name != nullptr ? name : "(null)",
+               what.c_str(), shownLine(line).c_str());
+}
+
 void skipByteOrderMark(std::FILE* fp) {
   static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
   const long at = std::ftell(fp);

@@ -152,7 +152,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             const char* t = getToken(2, line);
             if (badToken) {
                 // Without its text every empty cell would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, lineText(line).c_str());
+                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, shownLine(line).c_str());
                 return 1;
             }
             k.nullString = t;
@@ -161,7 +161,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             int v = getTokenI(2, line);
             if (badToken) {
                 // Without its number every 0 would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, lineText(line).c_str());
+                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, shownLine(line).c_str());
                 return 1;
             }
             k.fileNullValue = v;
@@ -200,12 +200,12 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
     // A FORMAT line must give one format per column; an empty one is a mismatch too.
     if (k.haveFmt && fmtCount != vCount) {
         std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
-        std::fprintf(stderr, "%s\n%s\n", k.varsLine.c_str(), k.fmtLine.c_str());
+        std::fprintf(stderr, "%s\n%s\n", shownLine(k.varsLine.c_str()).c_str(), shownLine(k.fmtLine.c_str()).c_str());
         return 1;
     }
     if (tolCount > 0 && tolCount != vCount) {
         std::fprintf(stderr, "RdTable Error: VARS/TOLERANCE mismatch:\n");
-        std::fprintf(stderr, "%s\n%s\n", k.varsLine.c_str(), k.tolLine.c_str());
+        std::fprintf(stderr, "%s\n%s\n", shownLine(k.varsLine.c_str()).c_str(), shownLine(k.tolLine.c_str()).c_str());
         return 1;
     }
 
@@ -241,13 +241,13 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
         // Formats from a file are printf formats later: only safe ones pass.
         col.type = tabFmtType(col.fmt);
         if (col.type == 0) {
-            std::fprintf(stderr, "RdTable Error: bad format %s\n", k.fmtLine.c_str());
+            std::fprintf(stderr, "RdTable Error: bad format %s\n", shownLine(k.fmtLine.c_str()).c_str());
             return 1;
         }
         if (tolCount == t.varCount) {
             col.tol = getTokenR(v + 2, k.tolLine.c_str());
             if (badToken) {
-                std::fprintf(stderr, "RdTable Error: bad tolerance %s\n", k.tolLine.c_str());
+                std::fprintf(stderr, "RdTable Error: bad tolerance %s\n", shownLine(k.tolLine.c_str()).c_str());
                 return 1;
             }
         }
@@ -268,21 +268,31 @@ struct RowContext {
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
 };
 
-// Reports a number item that is missing (present false) or not a number; false when that ends
-// the read. Without a FORMAT line every column is read as a number: a table whose columns hold
-// texts then fails in every row, so the missing line is named once instead of each item.
-bool badNumberItem(const tabVar& col, int v, bool present, RowContext& rc) {
-    if (!rc.k.haveFmt && present) {
+// True when the item of length characters at start begins with no number at all: a text such
+// as a residue name, not a number written wrongly ("nan", "12abc", "1e999").
+bool isTextItem(const char* start, int length) {
+    const std::string item(start, static_cast<size_t>(length));
+    char* end = nullptr;
+    static_cast<void>(std::strtod(item.c_str(), &end));
+    return end == item.c_str();
+}
+
+// Reports a number item that is missing (start null) or not a number; false when that ends the
+// read. Without a FORMAT line every column is read as a number: a table whose columns hold texts
+// then fails in every row, so the missing line is named once, at the first text item, instead of
+// each item; a number written wrongly is named as in any table. A named item's line is shown
+// printable, a blank line after it.
+bool badNumberItem(const tabVar& col, int v, const char* start, int length, RowContext& rc) {
+    if (!rc.k.haveFmt && start != nullptr && isTextItem(start, length)) {
         std::fprintf(stderr,
                      "RdTable Error: %s has no FORMAT line, so every column is read as a number, and item %d (%s) "
-                     "of line %d is not %s:\n%s\n",
-                     rc.inName, v + 1, col.name, rc.lineNo, badToken ? "a number" : "a finite number",
-                     lineText(rc.line).c_str());
+                     "of line %d is not a number:\n%s\n",
+                     rc.inName, v + 1, col.name, rc.lineNo, shownLine(rc.line).c_str());
         std::fputs(kTableFormatHelp, stderr);
         return false;
     }
     std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
-    std::fprintf(stderr, " %d:\n%s\n", v + 1, rc.line);
+    std::fprintf(stderr, " %d:\n%s\n\n", v + 1, shownLine(rc.line).c_str());
     rc.badItems++;
     return true;
 }
@@ -300,15 +310,15 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
                      (ruled && (!isWholeNumberAt(start, length, col.type == TAB_INT) || !std::isfinite(*value)));
     if (bad) {
         *value = 0.0f;
-        return badNumberItem(col, v, start != nullptr, rc);
+        return badNumberItem(col, v, start, length, rc);
     }
     if (rc.k.haveNullValue && *value == static_cast<float>(rc.k.fileNullValue)) {
         *value = static_cast<float>(rc.defNullValue);
         return true;
     }
     if (rule == ColumnRule::finiteNonNegative && *value < 0.0f) {
-        std::fprintf(stderr, "RdTable Warning: Negative %s %d (%s must be 0 or more):\n%s\n",
-                     col.type == TAB_INT ? "I-Item" : "F-Item", v + 1, col.name, rc.line);
+        std::fprintf(stderr, "RdTable Warning: Negative %s %d (%s must be 0 or more):\n%s\n\n",
+                     col.type == TAB_INT ? "I-Item" : "F-Item", v + 1, col.name, shownLine(rc.line).c_str());
         *value = 0.0f;
         rc.badItems++;
     }
@@ -322,7 +332,7 @@ bool textCell(tabVar& col, int v, const char* start, int length, RowContext& rc,
     std::string text = getTokenAt(rc.line, start, length);
     if (badToken) {
         std::fprintf(stderr, "RdTable Warning: Bad T-Item");
-        std::fprintf(stderr, " %d:\n%s\n", v + 1, rc.line);
+        std::fprintf(stderr, " %d:\n%s\n\n", v + 1, shownLine(rc.line).c_str());
         text.clear();
         rc.badItems++;
     }

@@ -21,6 +21,10 @@ namespace {
 
 constexpr int kLineLen = 256;  // line buffer of the ensemble reader
 
+// What each line of a states file must hold, for the messages that refuse one.
+constexpr const char* kStateLine =
+    " (each line of a states file holds the three angles alpha, beta, gamma of one state, in degrees)";
+
 // ---- free-format words ----
 
 constexpr std::size_t kWordMax = 255;  // longer words are marked as too long
@@ -75,12 +79,17 @@ bool wordToCoord(const std::string& w, double* out) {
 
 constexpr std::size_t kFreeNameMax = 15;  // atom and residue names are 16-byte fields
 
+// What an ATOM record of a free-format file must hold, for the message that refuses one.
+constexpr const char* kFreeRecord =
+    "starts a malformed ATOM record (ATOM, then atom number, atom name, residue name, residue number, x, y, z: "
+    "whole numbers, names of at most 15 characters, finite coordinates)";
+
 }  // namespace
 
 int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
                  double* gammaEnsemble) {
   FilePtr fp;
-  if (const int st = openInput(inEName, "RdTable", n, &fp); st >= 0) return st;
+  if (const int st = openInput(inEName, "readEnsemble", n, &fp); st >= 0) return st;
   char line[kLineLen];
   int rows = 0;
   while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
@@ -88,21 +97,20 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
     double b = 0.0;
     double g = 0.0;
     if (std::sscanf(line, "%lf %lf %lf", &a, &b, &g) != 3) {
-      std::fprintf(stderr,
-                   "Error: Input data in file with measured dipolar couplings have wrong format\n");
-      std::fprintf(stderr, "Line:%s", line);
+      foundation::lineRefusal("readEnsemble", inEName, rows + 1, line,
+                              std::string("does not start with three numbers") + kStateLine);
       return 1;
     }
     // sscanf takes "nan" and "inf": such an angle would turn every state average into nan.
     if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(g)) {
-      std::fprintf(stderr,
-                   "error in readEnsemble: line %d of %s holds an angle that is not a finite "
-                   "number.\n",
-                   rows + 1, inEName);
+      foundation::lineRefusal("readEnsemble", inEName, rows + 1, line,
+                              std::string("holds an angle that is not a finite number") + kStateLine);
       return 1;
     }
     if (rows >= kEnsembleMaxRows) {
-      std::fprintf(stderr, "error in readEnsemble: digitization of ensemble too high.\n");
+      foundation::lineRefusal("readEnsemble", inEName, rows + 1, line,
+                              "is one state more than the " + std::to_string(kEnsembleMaxRows) +
+                                  " a states file may hold");
       return 1;
     }
     rows++;
@@ -139,11 +147,14 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
   bool ended = false;
   while (!ended) {
     // Refused before it is stored: the caller's arrays end at entry kFreeAtomMax.
+    const int recordLine = wordLine;
     if (count >= kFreeAtomMax) {
-      std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+      std::fprintf(stderr,
+                   "readPDBfree Error: line %d of %s holds ATOM record %d, one more than the %d atoms a "
+                   "free-format file may hold.\n",
+                   recordLine, inName, count + 1, kFreeAtomMax);
       return 1;
     }
-    const int recordLine = wordLine;
     std::string field[7];
     bool ok = true;
     for (int f = 0; f < 7 && ok; f++) {
@@ -159,8 +170,10 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
          wordToCoord(field[4], &x) && wordToCoord(field[5], &y) && wordToCoord(field[6], &z);
     if (!ok) {
       if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
-      std::fprintf(stderr, "readPDBfree Error: malformed ATOM record in %s, line %d.\n", inName,
-                   recordLine);
+      // The record as its words were read: a record may span lines.
+      std::string record = "ATOM";
+      for (const std::string& f : field) record += f.empty() ? "" : " " + f;
+      foundation::lineRefusal("readPDBfree", inName, recordLine, record.c_str(), kFreeRecord);
       return 1;
     }
     count++;

@@ -140,7 +140,7 @@ struct LineContext {
 
 void badField(LineContext& ctx, int fieldLoc, const char* text) {
     std::fprintf(stderr, "PDB Error: bad %s field '%s' in line %d of PDB file %s\n",
-                 pdbFieldList[fieldLoc].fieldName, text, ctx.lineNo, ctx.fileName);
+                 pdbFieldList[fieldLoc].fieldName, foundation::shownLine(text).c_str(), ctx.lineNo, ctx.fileName);
     ctx.status = 1;
 }
 

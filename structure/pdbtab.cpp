@@ -8,6 +8,7 @@
 #include <string>
 #include <strings.h>
 
+#include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "foundation/table.h"
 #include "foundation/token.h"
@@ -125,7 +126,7 @@ int getSeqInfo(const hdrList* hdrBase, SeqInfo* seqInfo) {
             long v = std::strtol(text.c_str(), &end, 10);
             if (text.empty() || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
                 std::fprintf(stderr, "MERIDO Error: bad FIRST_RESID value '%s' in header line: %s\n",
-                             text.c_str(), line);
+                             shownLine(text.c_str()).c_str(), shownLine(line).c_str());
                 return 0;
             }
             seqInfo->firstResID = static_cast<int>(v);

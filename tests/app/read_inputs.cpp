@@ -152,12 +152,9 @@ TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
   // 0.1 nm steps, then one of 0.2 nm: differences 0.2 and 0.1, 0.1 apart.
   std::string path = write("p", "0.0 1\n0.1 2\n0.3 3\n");
   EXPECT_EQ(read(path), 1);
-  EXPECT_EQ(err, "Error: The potential must be supplied with a uniform stepsize\nLine:0.3 3\n"
-                 "2.000000e-01 1.000000e-01 ==> diff = 1.000000e-01\nreadPotential: line 3 of " + path + ".\n");
+  EXPECT_EQ(err, "readPotential Error: line 3 of " + path + " breaks the uniform step of the distances (0.2 nm "
+                 "from the line before, where the first two lines set a step of 0.1 nm):\n0.3 3\n");
   EXPECT_DOUBLE_EQ(pot[2], 2.0);  // rows before the failure stay stored
-  path = write("bad", "0.0 1\n0.1 x\n");
-  fails(read(path), "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.1 x\n"
-                    "readPotential: line 2 of " + path + ".\n");
   const std::string missing = dir / "no.pot";
   fails(read(missing), "readPotential File open error: " + missing + ": No such file or directory.\n");
 
@@ -169,26 +166,36 @@ TEST_F(ReadPotential, StepsOffsetsAndRefusals) {
   EXPECT_EQ(rows, 9998);
   EXPECT_DOUBLE_EQ(pot[9998], 9997.0);
   rows = -1;
-  fails(read(write("p", text + "99.980 9998\n")), "Error in readPotential: digitization of potential too high.\n");
+  path = write("p", text + "99.980 9998\n");
+  fails(read(path), "readPotential Error: line 9999 of " + path +
+                        " is one row more than the 9998 a potential file may hold:\n99.980 9998\n");
   EXPECT_EQ(rows, -1);  // no count after a failure
 }
 
-// Numbers that are not finite or not wholly numbers ("2,5" would read as 2), and a file cut inside
-// its last line: each refused with the line's text, its number and the file, each on a line.
+// Lines that are not two numbers, numbers that are not finite or not wholly numbers ("2,5" would
+// read as 2), a file cut inside its last line: each refused naming the file, the line's number,
+// what is wrong and what a line holds, then the line's text (control bytes written out).
 TEST_F(ReadPotential, PartialAndNonFiniteNumbersAndCutLinesAreRefused) {
-  const struct { const char* text; int line; const char* message; } cases[] = {
-      {"0.0 1\n0.1 nan\n", 2, "Error: \"nan\" is not a finite number.\nLine:0.1 nan\n"},
-      {"0.0 -inf\n", 1, "Error: \"-inf\" is not a finite number.\nLine:0.0 -inf\n"},
-      {"0.0 1e999\n", 1, "Error: \"1e999\" is not a finite number.\nLine:0.0 1e999\n"},
-      {"0.0 1\n0.1 2,5\n", 2, "Error: \"2,5\" is not a finite number.\nLine:0.1 2,5\n"},
-      {"0.0 1\n0.1 2abc\n", 2, "Error: \"2abc\" is not a finite number.\nLine:0.1 2abc\n"},
-      {"0.0 1\n0.1 2\n0.2", 3,
-       "Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.2\n"},
+  const std::string form =
+      " (each line of a potential file holds a distance in nm and the potential there, at evenly spaced distances)";
+  const std::string notTwo = "does not start with two numbers" + form;
+  const auto notFinite = [&](const std::string& word) {
+    return "holds \"" + word + "\", which is not a finite number" + form;
+  };
+  const struct { const char* text; int line; std::string what, shown; } cases[] = {
+      {"0.0 1\n0.1 nan\n", 2, notFinite("nan"), "0.1 nan"},
+      {"0.0 -inf\n", 1, notFinite("-inf"), "0.0 -inf"},
+      {"0.0 1e999\n", 1, notFinite("1e999"), "0.0 1e999"},
+      {"0.0 1\n0.1 2,5\n", 2, notFinite("2,5"), "0.1 2,5"},
+      {"0.0 1\n0.1 2\x01\n", 2, notFinite("2\\x01"), "0.1 2\\x01"},
+      {"0.0 1\n0.1 x\n", 2, notTwo, "0.1 x"},
+      {"0.0 1\n0.1 2\n0.2", 3, notTwo, "0.2"},
+      {"\x7f\x45LF\x02\x01\n", 1, notTwo, "\\x7FELF\\x02\\x01"},
   };
   for (const auto& c : cases) {
     const std::string path = write("p", c.text);
-    fails(read(path),
-          c.message + std::string("readPotential: line ") + std::to_string(c.line) + " of " + path + ".\n");
+    fails(read(path), "readPotential Error: line " + std::to_string(c.line) + " of " + path + " " + c.what + ":\n" +
+                          c.shown + "\n");
   }
 }
 
@@ -252,9 +259,9 @@ TEST_F(Read3D, PartialAndNonFiniteValuesAreRefused) {
   for (const char* word : {"nan", "-inf", "6abc", "6,5", "6*"}) {
     const std::string line = std::string("4 5 ") + word;
     const std::string path = grid("1 2 3\n" + line + "\n7 8\n");
-    const std::string message =
-        progress + "Error: \"" + word + "\" is not a finite number.\nLine:" + line +
-        "\nread3DPotential: line 13 of " + path + ".\n";
+    const std::string message = progress + "read3DPotential Error: line 13 of " + path + " holds \"" + word +
+                                "\", which is not a finite number (each value line of a 3-D grid holds up to "
+                                "three finite numbers):\n" + line + "\n";
     fails(read(path), message);
     fails(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), message);
   }
@@ -277,13 +284,26 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
   ASSERT_EQ(read(write("e", text)), 0);
   EXPECT_EQ(n, 39998);
   EXPECT_DOUBLE_EQ(a[39998], 39998.0);
-  fails(read(write("e", text + "39999 1 2\n")), "error in readEnsemble: digitization of ensemble too high.\n");
-  fails(read(write("bad", "10 20\n")),
-        "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
-  const std::string nan = write("nan", "10 20 30\n5 nan 7\n");
-  fails(read(nan), "error in readEnsemble: line 2 of " + nan + " holds an angle that is not a finite number.\n");
+  // Refused lines: the file, the line's number, what is wrong, what a line holds, the line's text
+  // with its control bytes and any byte beyond ASCII written out, a long line cut.
+  const std::string form =
+      " (each line of a states file holds the three angles alpha, beta, gamma of one state, in degrees):\n";
+  const std::string longLine = "1 2" + std::string(250, 'x');
+  const struct { std::string text; int line; std::string what, shown; } cases[] = {
+      {text + "39999 1 2\n", 39999, "is one state more than the 39998 a states file may hold:\n", "39999 1 2"},
+      {"10 20\n", 1, "does not start with three numbers" + form, "10 20"},
+      {"10 20 30\n5 \x01\xff\t7\r\n", 2, "does not start with three numbers" + form, "5 \\x01\\xFF\t7"},
+      {longLine + "\n", 1, "does not start with three numbers" + form,
+       longLine.substr(0, 240) + " ... (253 characters)"},
+      {"10 20 30\n5 nan 7\n", 2, "holds an angle that is not a finite number" + form, "5 nan 7"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = write("bad", c.text);
+    fails(read(path), "readEnsemble Error: line " + std::to_string(c.line) + " of " + path + " " + c.what + c.shown +
+                          "\n");
+  }
   const std::string missing = dir / "none";
-  fails(read(missing), "RdTable File open error: " + missing + ": No such file or directory.\n");
+  fails(read(missing), "readEnsemble File open error: " + missing + ": No such file or directory.\n");
 }
 
 // ---------------------------------------------------------------- free format
@@ -321,20 +341,25 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   // Without END the records read are kept.
   ASSERT_EQ(read(write("g", "ATOM 1 N ALA 1 1 2 3\nATOM 2 CA ALA 1 4 5 6\n")), 0);
   EXPECT_EQ(n, 2);
-  const struct { const char* text; int line; } cases[] = {
-      {"REMARK chain letters\nATOM 1 N MET 1 1 2 3\nATOM 2 CA MET A 1 1.0 2.0 3.0\nEND\n", 3},
-      {"ATOM 1 N MET 1 1 2\n", 1},                      // ends inside the record
-      {"ATOM 1 N MET 1.5 1 2 3\nEND\n", 1},             // residue number not an integer
-      {"ATOM 99999999999 N MET 1 1 2 3\nEND\n", 1},     // serial out of range
-      {"\n\nATOM 1 N MET 1 1 2 nan\nEND\n", 3},         // coordinate not finite
-      {"ATOM 1 N MET 1 1 2 3e39\nEND\n", 1},            // beyond single precision
-      {"ATOM 1 NAMEWITHSIXTEENCH MET 1 1 2 3\nEND\n", 1},
+  // Each with the record as its words were read.
+  const struct { const char* text; int line; const char* record; } cases[] = {
+      {"REMARK chain letters\nATOM 1 N MET 1 1 2 3\nATOM 2 CA MET A 1 1.0 2.0 3.0\nEND\n", 3,
+       "ATOM 2 CA MET A 1 1.0 2.0"},
+      {"ATOM 1 N MET 1 1 2\n", 1, "ATOM 1 N MET 1 1 2"},                              // ends inside the record
+      {"ATOM 1 N MET 1.5 1 2 3\nEND\n", 1, "ATOM 1 N MET 1.5 1 2 3"},                 // residue number not whole
+      {"ATOM 99999999999 N MET 1 1 2 3\nEND\n", 1, "ATOM 99999999999 N MET 1 1 2 3"}, // serial out of range
+      {"\n\nATOM 1 N MET 1 1 2\nnan\nEND\n", 3, "ATOM 1 N MET 1 1 2 nan"},            // not finite, on 2 lines
+      {"ATOM 1 N MET 1 1 2 3e39\nEND\n", 1, "ATOM 1 N MET 1 1 2 3e39"},               // beyond single precision
+      {"ATOM 1 NAMEWITHSIXTEENCH MET 1 1 2 3\nEND\n", 1, "ATOM 1 NAMEWITHSIXTEENCH MET 1 1 2 3"},
+      {"ATOM 1 N MET 1\x1b[31m 1 2 3\nEND\n", 1, "ATOM 1 N MET 1\\x1B[31m 1 2 3"},     // a terminal control
   };
   for (const auto& c : cases) {
     std::string path = write("bad", c.text);
     n = -1;
-    fails(read(path),
-          "readPDBfree Error: malformed ATOM record in " + path + ", line " + std::to_string(c.line) + ".\n");
+    fails(read(path), "readPDBfree Error: line " + std::to_string(c.line) + " of " + path +
+                          " starts a malformed ATOM record (ATOM, then atom number, atom name, residue name, residue "
+                          "number, x, y, z: whole numbers, names of at most 15 characters, finite coordinates):\n" +
+                          c.record + "\n");
     EXPECT_EQ(n, -1);
   }
   std::string path = write("none", "REMARK no records\nEND\n");
@@ -351,7 +376,9 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   EXPECT_EQ(n, 4998);
   text += "ATOM 4999 CA GLY 4999 1 2 3\n";
   for (const char* more : {"END\n", "ATOM 5000 CA GLY 5000 1 2 3\nEND\n"}) {
-    fails(read(write("f", text + more)), "error in readPDBfree: too many atoms.\n");
+    path = write("f", text + more);
+    fails(read(path), "readPDBfree Error: line 4999 of " + path +
+                          " holds ATOM record 4999, one more than the 4998 atoms a free-format file may hold.\n");
   }
 }
 

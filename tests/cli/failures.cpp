@@ -114,7 +114,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-inp", cfg}), 1,
        {"Error: Input data in auto file have wrong format\nLine:\n", "Error reading configuration file " + cfg + "\n"}},
       {onPdb(kPdb, {"-elKorim", "-pot", testData("cli/potential_uneven_step.pot")}), 1,
-       {"Error: The potential must be supplied with a uniform stepsize\nLine:0.15 -1.25\n",
+       {"readPotential Error: line 3 of " + testData("cli/potential_uneven_step.pot") +
+            " breaks the uniform step of the distances (0.05 nm from the line before, where the first two lines "
+            "set a step of 0.1 nm):\n0.15 -1.25\n",
         "ERROR Reading of 1D potential not successful.\n"}},
       {onPdb(kPdb, {"-elKorim", "-pf1", "-pot", testData("cli/potential_single_row.pot")}), 1,
        {"korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step.\n"}},

@@ -572,8 +572,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     const std::string help = "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT "
                              "line giving their formats, then one row a line (README.md, section \"Input coupling "
                              "tables\").\n";
-    const std::string nanLine = "Error: \"nan\" is not a finite number.\nLine:nan -0.0016 -0.00228\n"
-                                "read3DPotential: line 13 of " + nanGrid + ".\n";
+    const std::string nanLine = "read3DPotential Error: line 13 of " + nanGrid + " holds \"nan\", which is not a "
+                                "finite number (each value line of a 3-D grid holds up to three finite numbers):\n"
+                                "nan -0.0016 -0.00228\n";
+    const std::string potForm = " (each line of a potential file holds a distance in nm and the potential there, at "
+                                "evenly spaced distances):\n";
     cases.insert(cases.end(), {
       {couplingsOf(comma), 1,
        {"RdTable Warning: Bad F-Item 7:\n    2  GLN    N    2  GLN    H   -13,200     1.000 1.00\n\n",
@@ -591,11 +594,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {couplingsOf("nosuch.tab"), 1,
        {"RdTable File open error: nosuch.tab: No such file or directory.\n", "Error reading DC input nosuch.tab\n"}},
       {rod(nanPot), 1,
-       {"Error: \"nan\" is not a finite number.\nLine:0.1 nan\nreadPotential: line 2 of " + nanPot + ".\n",
+       {"readPotential Error: line 2 of " + nanPot + " holds \"nan\", which is not a finite number" + potForm +
+            "0.1 nan\n",
         "ERROR Reading of 1D potential not successful.\n"}},
       {rod(cutPot), 1,
-       {"Error: Input data in file with measured dipolar couplings have wrong format\nLine:0.5\n"
-        "readPotential: line 6 of " + cutPot + ".\nERROR Reading of 1D potential not successful.\n"}},
+       {"readPotential Error: line 6 of " + cutPot + " does not start with two numbers" + potForm +
+            "0.5\nERROR Reading of 1D potential not successful.\n"}},
       {onGrid({"-stKorim", "-3D", "-pot3D", nanGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
        {nanLine, "ERROR: Reading of 3D potential not successful.\n"}},
       {onGrid({"-elKorim", "-3D", "-pot3D", nanGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
@@ -683,6 +687,36 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                    "must be in one group.\n"}},
         {steric({"-rem", ""}), 0, {}, true},
         {{"-daHist", "-inD", kCouplings, "-ave"}, 0, {}, false, {"DATA"}},
+    });
+  }
+
+  // Refused inputs named by their file and line, what the line holds (bytes beyond printable ASCII
+  // written out) and what it must hold: a binary states file, a free-format record with a control
+  // byte, a table without FORMAT whose coupling is nan and a control byte (no fault of the missing
+  // line), and a -dcID medium that holds none of the peaks.
+  {
+    const std::string states = writeFile(data / "binary.ens", "10 20 30\n\x7f\x45LF\x02\x01\x01\n");
+    std::string freeText = readFile(examples("ubiquitin_heavy_free.txt"));
+    freeText.replace(freeText.find("ATOM 3 C MET 1"), 14, "ATOM 3 C MET 1\x1b");
+    const std::string coordinates = writeFile(data / "control.txt", freeText);
+    const std::string noFormat = writeFile(data / "nan_noformat.tab", "VARS D DD\n3.5 1\n-2 1\nnan\x01 1\n4 1\n7 1\n");
+    const std::string stateForm = " does not start with three numbers (each line of a states file holds the three "
+                                  "angles alpha, beta, gamma of one state, in degrees):\n";
+    cases.insert(cases.end(), {
+        {{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
+          states, "-ave", "out.tab"}, 1,
+         {"readEnsemble Error: line 2 of " + states + stateForm + "\\x7FELF\\x02\\x01\\x01\n",
+          "error in readEnsemble.\n"}},
+        {{"-stKorimFree", "-pdbF", coordinates, "-outA", "out.tab"}, 1,
+         {"readPDBfree Error: line 4 of " + coordinates + " starts a malformed ATOM record (ATOM, then atom number, "
+          "atom name, residue name, residue number, x, y, z: whole numbers, names of at most 15 characters, finite "
+          "coordinates):\nATOM 3 C MET 1\\x1B 50.851 -89.086 7.556\n",
+          "Matrix: Error reading PDB file in free format.\n"}},
+        {{"-daHist", "-inD", noFormat, "-outD", "out.tab"}, 1,
+         {"RdTable Warning: Bad F-Item 1:\nnan\\x01 1\n\n", "RdTable Error: 1 bad item in " + noFormat + "\n"}},
+        {lysines({"-dcID", "1", "2"}), 1,
+         {"Error: medium 2 (-dcID) holds the N-HN couplings of 0 of the 6 unassigned peaks; the last medium given "
+          "must hold every peak's N-HN coupling (rows of segment name 2).\n", bestFitError}},
     });
   }
 
