@@ -28,7 +28,7 @@ struct TextStream {
   std::size_t end = 0;
   bool lastCR = false;     // the last raw byte was a CR: an LF next is its pair
   bool rawDone = false;    // raw gave its last byte, failed, or reached a NUL byte
-  bool rawFailed = false;
+  int rawError = 0;        // errno of a failed read of raw; 0 while none
   long long lineEnds = 0;  // line ends among the normalised bytes
   long long nulLine = 0;   // the line of the first NUL byte; 0 while none was met
   long long handed = 0;    // bytes handed out since the start
@@ -38,9 +38,9 @@ struct TextStream {
 
   void restart() {
     at = end = 0;
-    lastCR = rawDone = rawFailed = false;
+    lastCR = rawDone = false;
     lineEnds = nulLine = handed = lines = longLine = 0;
-    longRoom = 0;
+    rawError = longRoom = 0;
   }
 };
 
@@ -122,7 +122,7 @@ void fill(TextStream& s) {
   }
   if (n == 0) {
     s.rawDone = true;
-    s.rawFailed = std::ferror(s.raw) != 0;
+    if (std::ferror(s.raw) != 0) s.rawError = errno != 0 ? errno : EIO;
     return;
   }
   take(s, n);
@@ -143,8 +143,8 @@ ssize_t readText(void* cookie, char* out, std::size_t size) {
     } else if (!s.rawDone) {
       fill(s);
       continue;
-    } else if (s.nulLine > 0 || s.rawFailed) {
-      errno = s.nulLine > 0 ? EILSEQ : EIO;  // the line of the NUL byte is not handed out
+    } else if (s.nulLine > 0 || s.rawError != 0) {
+      errno = s.nulLine > 0 ? EILSEQ : s.rawError;  // the line of the NUL byte is not handed out
       return -1;
     } else {
       n = span;  // the last line, without a line end (0: the end)
