@@ -158,8 +158,8 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
       // electrostatic sums.
       if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, "\n")) return 1;
       if (got == 0) {
-        // Not a line of the grid (text, a binary file): read on, every further line would
-        // warn alike.
+        // Not a line of the grid (text, a file of another kind): read on, every further
+        // line of such a file would warn alike.
         std::fputs("\n", stderr);
         lineError("read3DPotential", name, lineNo, line,
                   "Error: File with 3D Potential holds a line without a number.\n");
