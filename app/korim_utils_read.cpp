@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/inputfile.h"
+#include "foundation/textstream.h"
 #include "foundation/token.h"
 
 namespace korim::app {
@@ -18,6 +19,7 @@ using namespace korim::settings;
 using foundation::FilePtr;
 using foundation::openInput;
 using foundation::readFailed;
+using foundation::readLine;
 
 namespace {
 
@@ -136,12 +138,12 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
   const long long total = static_cast<long long>(points);
   long long n = 0;  // numbers seen, also those past the total
   char line[kLineLen];
-  int lineNo = 0;  // of the line just read; a piece of a longer line counts as one
+  int lineNo = 0;  // of the line just read
   if (total > 0) {
     for (int i = 0; i < kPot3DHeaderLines; i++, lineNo++) {
-      if (std::fgets(line, kLineLen, fp.get()) == nullptr) break;
+      if (readLine(line, kLineLen, fp.get()) == nullptr) break;
     }
-    while (n < total && std::fgets(line, kLineLen, fp.get()) != nullptr) {
+    while (n < total && readLine(line, kLineLen, fp.get()) != nullptr) {
       lineNo++;
       std::fprintf(stderr, "REMARK Reading values of 3D potential %d of %d\r",
                    static_cast<int>(n), static_cast<int>(total));
@@ -152,6 +154,14 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
       // A point of nan would be taken as blocking by the steric model and poison the
       // electrostatic sums.
       if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, kGridLine, "\n")) return 1;
+      if (got == 0) {
+        // Not a line of the grid (text, a file of another kind): every further line of such a
+        // file would be refused alike, so the read ends here.
+        std::fputs("\n", stderr);
+        foundation::lineRefusal("read3DPotential", name, lineNo, line,
+                                std::string("holds no number") + kGridLine);
+        return 1;
+      }
       if (got < 3) {
         std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
         std::fprintf(stderr, "Line:%s\n", foundation::shownLine(line).c_str());
@@ -195,7 +205,7 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
-  for (int lineNo = 1; std::fgets(line, kLineLen, fp.get()) != nullptr; lineNo++) {
+  for (int lineNo = 1; readLine(line, kLineLen, fp.get()) != nullptr; lineNo++) {
     char word[kLineLen];
     float value = 0.0f;
     if (std::sscanf(line, "%255s %f", word, &value) != 2) {
@@ -239,7 +249,7 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
   char line[kLineLen];
   int rows = 0;
   double previous = 0.0;
-  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+  while (readLine(line, kLineLen, fp.get()) != nullptr) {
     double v[2] = {0.0, 0.0};
     if (std::sscanf(line, "%lf %lf", &v[0], &v[1]) != 2) {
       foundation::lineRefusal("readPotential", potName, rows + 1, line,

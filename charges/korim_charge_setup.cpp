@@ -14,6 +14,7 @@
 #include "charges/toppar_sets.h"
 #include "foundation/inputfile.h"
 #include "foundation/outputfile.h"
+#include "foundation/textstream.h"
 
 namespace korim::charges {
 
@@ -221,7 +222,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     return 1;
   }
   char buffer[kLineBuffer];
-  while (std::fgets(buffer, sizeof buffer, in.get()) != nullptr) {
+  while (foundation::readLine(buffer, sizeof buffer, in.get()) != nullptr) {
     PkaLine line{};
     if (parsePkaLine(buffer, &line) < 4) {
       const std::size_t len = std::strlen(buffer);
@@ -254,11 +255,9 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
       return 1;
     }
   }
-  // A read that failed (a directory, an I/O error) is not an empty file: no charges from it.
-  if (std::ferror(in.get()) != 0) {
-    chargeMessage("chargeSetup File read error: %s.\n", inName);
-    return 1;
-  }
+  // A read that failed (a directory, an I/O error, a binary file, a line too long) is not an
+  // empty file: no charges from it.
+  if (foundation::readFailed(in.get(), "chargeSetup", inName)) return 1;
   return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "foundation/textstream.h"
+
 namespace korim::foundation {
 
 std::string lineText(const char* line) {
@@ -60,13 +62,18 @@ std::FILE* openText(const char* name) {
     return nullptr;
   }
   std::FILE* fp = std::fopen(name, "r");
-  if (fp != nullptr) skipByteOrderMark(fp);
-  return fp;
+  if (fp == nullptr) return nullptr;
+  skipByteOrderMark(fp);
+  return normalisedText(fp, true);
+}
+
+std::FILE* borrowText(std::FILE* fp) {
+  skipByteOrderMark(fp);
+  return normalisedText(fp, false);
 }
 
 void rewindText(std::FILE* fp) {
-  std::rewind(fp);
-  skipByteOrderMark(fp);
+  std::rewind(fp);  // the stream passes over the mark itself
 }
 
 void openError(const char* reader, const char* name) {
@@ -86,7 +93,21 @@ int openInput(const char* name, const char* reader, int* count, FilePtr* fp) {
   return 1;
 }
 
+bool textRefused(std::FILE* fp, const char* reader, const char* name) {
+  TextFault fault;
+  if (!textFault(fp, &fault)) return false;
+  if (fault.kind == TextFault::nulByte) {
+    std::fprintf(stderr, "%s Error: line %lld of %s holds a NUL byte; a text file was expected.\n",
+                 reader, fault.line, name);
+  } else {
+    std::fprintf(stderr, "%s Error: line %lld of %s is longer than %d characters.\n", reader,
+                 fault.line, name, fault.room);
+  }
+  return true;
+}
+
 bool readFailed(std::FILE* fp, const char* reader, const char* name) {
+  if (textRefused(fp, reader, name)) return true;
   if (!std::ferror(fp)) return false;
   std::fprintf(stderr, "%s File read error: %s.\n", reader, name);
   return true;

@@ -35,9 +35,15 @@ void lineRefusal(const char* reader, const char* name, int lineNo, const char* l
 // at the start of its file, so that the mark never becomes part of the first line.
 void skipByteOrderMark(std::FILE* fp);
 
-// The text file name opened for reading, past a byte-order mark; null (errno set) when it does
-// not open.
+// The text file name opened for reading, past a byte-order mark, its lines ending in LF whether
+// the file ends them with LF, CR LF or CR, and failing at the line of a NUL byte (see
+// normalisedText); null (errno set) when it does not open.
 std::FILE* openText(const char* name);
+
+// The same reading of a stream others read on after (stdin): past a byte-order mark, then a
+// stream of its own that never takes a byte past the line it gives last. Closing it leaves fp
+// open.
+std::FILE* borrowText(std::FILE* fp);
 
 // Back to the start of a text file opened by openText, past its byte-order mark (a reader's
 // second pass).
@@ -51,8 +57,14 @@ void openError(const char* reader, const char* name);
 // gives 1; otherwise the result is -1 and reading goes on.
 int openInput(const char* name, const char* reader, int* count, FilePtr* fp);
 
-// True, after "<reader> File read error: <name>." on stderr, when the stream failed while
-// reading: a failed read must not pass for a short file.
+// True, after "<reader> Error: line <n> of <name> holds a NUL byte; a text file was expected."
+// or "<reader> Error: line <n> of <name> is longer than <room> characters." on stderr, when
+// a stream of openText stopped at such a line; for readers with a read-error message of their
+// own.
+bool textRefused(std::FILE* fp, const char* reader, const char* name);
+
+// True, after the message of textRefused or else "<reader> File read error: <name>." on
+// stderr, when the stream stopped short: a failed read must not pass for a short file.
 bool readFailed(std::FILE* fp, const char* reader, const char* name);
 
 }  // namespace korim::foundation

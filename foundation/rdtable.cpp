@@ -175,7 +175,7 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
         }
     }
     if (rs.endStatus() != 0) {
-        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        if (!textRefused(rs.in, "RdTable", inName)) std::fprintf(stderr, "RdTable Error reading %s\n", inName);
         return 1;
     }
     return 0;
@@ -387,7 +387,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     }
     // A line that could not be read, or rows gone since the first pass.
     if (rs.endStatus() != 0 || (readMode == 1 && row < k.rows)) {
-        std::fprintf(stderr, "RdTable Error reading %s\n", inName);
+        if (!textRefused(rs.in, "RdTable", inName)) std::fprintf(stderr, "RdTable Error reading %s\n", inName);
         return 1;
     }
     // A short row or a non-number would otherwise enter every later step as a silent 0:

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "foundation/inputfile.h"
+#include "foundation/textstream.h"
 
 namespace korim::simulation {
 
@@ -92,7 +93,7 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
   if (const int st = openInput(inEName, "readEnsemble", n, &fp); st >= 0) return st;
   char line[kLineLen];
   int rows = 0;
-  while (std::fgets(line, kLineLen, fp.get()) != nullptr) {
+  while (foundation::readLine(line, kLineLen, fp.get()) != nullptr) {
     double a = 0.0;
     double b = 0.0;
     double g = 0.0;

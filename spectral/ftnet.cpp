@@ -45,7 +45,7 @@ int ftNetInit(FTNetInfo *f, int tSize, int fSize, float scale, float noise, cons
   }
   for (int k = 0; k < count * fSize; k++)
     if (std::fscanf(fp.get(), "%f", &f->work[k]) != 1) {
-      specMsg("FTNet Error reading %s\n", inName);
+      if (!foundation::textRefused(fp.get(), "FTNet", inName)) specMsg("FTNet Error reading %s\n", inName);
       return 1;
     }
   return 0;

@@ -20,6 +20,7 @@
 #include "foundation/inputfile.h"
 #include "foundation/outputfile.h"
 #include "foundation/stralloc.h"
+#include "foundation/textstream.h"
 #include "structure/pdb.h"
 #include "structure/pdbline.h"
 #include "structure/pdbnumber.h"
@@ -62,7 +63,7 @@ public:
     // file's size allows (some 80 bytes a line).
     void start(FILE* in, const PDBInfo* p, const AtomInfo* first) {
         struct stat st;
-        if (fstat(fileno(in), &st) != 0 || !S_ISREG(st.st_mode)) return;
+        if (fstat(foundation::textDescriptor(in), &st) != 0 || !S_ISREG(st.st_mode)) return;
         const long long room = p->atomList + p->maxAtomCount - first;
         const long long atoms = std::min<long long>(st.st_size / 80 + 1, room);
         const long page = sysconf(_SC_PAGESIZE);
@@ -362,12 +363,11 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     const int hetatmFlag = sInfo != nullptr ? sInfo->hetatmFlag : 0;
     const bool useStdin = pdbName == nullptr || pdbName[0] == '\0';
     const char* shownName = useStdin ? "(stdin)" : pdbName;
-    FILE* in = useStdin ? stdin : foundation::openText(pdbName);
+    FILE* in = useStdin ? foundation::borrowText(stdin) : foundation::openText(pdbName);
     if (in == nullptr) {
-        std::fprintf(stderr, "PDB Error opening PDB file %s: %s\n", pdbName, std::strerror(errno));
+        std::fprintf(stderr, "PDB Error opening PDB file %s: %s\n", shownName, std::strerror(errno));
         return 1;
     }
-    if (useStdin) foundation::skipByteOrderMark(in);
 
     char cBuff[256], inBuff[256];
     // A named file is read in blocks; stdin line by line, leaving the rest to later readers.
@@ -390,7 +390,6 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     size_t len = 0;
     for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
-        if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';  // CRLF files
         RecordKind kind = recordKind(line, len);
         variants.record(kind);
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
@@ -435,15 +434,16 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     if (ctx.status != 0) status = ctx.status;
     if (status == 0) variants.report(shownName);
     if (status == 0 && !lines.atEnd) {
-        // The line reader stopped before the end: a read or allocation failure.
-        std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);
+        // The line reader stopped before the end: a binary file, a read or allocation failure.
+        if (!foundation::textRefused(in, "PDB", shownName))
+            std::fprintf(stderr, "PDB Error reading PDB file %s\n", shownName);
         status = 1;
     }
     if (status == 0) {
         status = indexPDB(pdbInfo);
         if (status != 0) std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", shownName);
     }
-    if (!useStdin) std::fclose(in);
+    std::fclose(in);  // stdin itself stays open
     strAllocFree(&lines.text, cBuff, sizeof(cBuff), &lines.maxLength);
     return status;
 }

@@ -231,16 +231,19 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
     r = run(m, settings(), path);
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }
-  // The message quotes the bad line; a last line without newline gets one. A line longer than
-  // the read buffer arrives in pieces; the tail piece is malformed.
+  // The message quotes the bad line; a last line without newline gets one.
   const std::string bads[] = {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
-                                "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa",
-                                "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n"};
+                                "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa"};
   for (const std::string& bad : bads) {
     r = run(m, settings(), pkaFile("bad.pka", "10 NH1 charge 1.0\n" + bad));
-    const std::string line = bad.size() > 100 ? std::string(8, ' ') + "7\n" : bad.back() == '\n' ? bad : bad + "\n";
+    const std::string line = bad.back() == '\n' ? bad : bad + "\n";
     EXPECT_TRUE(r.status == 1 && r.err == "Error: wrong format of pka file.\nLine:" + line) << bad << r.err;
   }
+  // A line longer than the read buffer is refused whole, not read as pieces.
+  const std::string longLine = pkaFile("bad.pka", "10 NH1 charge 1.0\n10 NH1 charge 1.0" + std::string(90, ' ') + "7\n");
+  r = run(m, settings(), longLine);
+  EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup Error: line 2 of " + longLine + " is longer than 98 characters.\n")
+      << r.err;
 }
 
 TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {

@@ -720,6 +720,32 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Inputs that are no text or whose lines a reader cannot hold: /dev/zero (endless NUL bytes) as
+  // the readers that never ended on it, a configuration line longer than its buffer, and a grid
+  // line without a number.
+  {
+    const std::string nul = " holds a NUL byte; a text file was expected.\n";
+    const std::string longInp = "BETA_H: 30 " + std::string(250, 'x') + "\n";
+    std::string gridText = readFile(grid);
+    gridText.insert(gridText.find("-0.00109"), "see below\n");  // line 13
+    const std::string wordGrid = writeFile(data / "word_grid.pot", gridText);
+    cases.insert(cases.end(), {
+        {{"-stKorim", "-pdb", "/dev/zero", "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {"PDB Error: line 1 of /dev/zero" + nul, "Error reading PDB input /dev/zero\n"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", "/dev/zero", "-outD", "out.tab"}, 1,
+         {"RdTable Error: line 1 of /dev/zero" + nul, "Error reading DC input /dev/zero\n"}},
+        {{"-stKorimFree", "-pdbF", "/dev/zero", "-outA", "out.tab"}, 1, {"readPDBfree Error: line 1 of /dev/zero" + nul}},
+        {onGrid({"-stKorim", "-3D", "-pot3D", "/dev/zero", "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
+         {"read3DPotential Error: line 1 of /dev/zero" + nul, "ERROR: Reading of 3D potential not successful.\n"}},
+        {onGrid({"-stKorim", "-3D", "-pot3D", wordGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
+         {"read3DPotential Error: line 13 of " + wordGrid +
+              " holds no number (each value line of a 3-D grid holds up to three finite numbers):\nsee below\n",
+          "ERROR: Reading of 3D potential not successful.\n"}},
+        {ensemble(kPdb, "long.inp", longInp, example100), 1,
+         {"readConfig Error: line 16 of " + data / "long.inp" + " is longer than 254 characters.\n"}},
+    });
+  }
+
   // Sound runs the checks of this round must let through: a state listing (OUTPUT_ENSEMBLE 2) turns
   // no domain, so a pivot residue the structure lacks (ORIGIN_DOM1 left at its default 0) only
   // leaves the start orientation unshifted.
