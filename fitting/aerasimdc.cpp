@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "couplings/dcpairs.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
 #include "foundation/memory.h"
@@ -74,6 +75,8 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
                  size, valid);
     return 1;
   }
+  // Repeated rows of one atom pair are one coupling of each subset's fit.
+  if (mapCount > 0 && couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
 
   long state = -1;
   int picked = 0;
