@@ -85,7 +85,10 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
     flags.restore();
     picked = selectDcFrac(&state, dTab, k->mapFrac, k->mapFixCount);
     couplings::fitD(pdbInfo, dTab, verbose);
-    if (picked < 5 || !(dTab->dTensor.saupe[0] < 999.9f)) continue;
+    // A subset of fewer than five atom pairs (rows of one pair count once) fixes no order matrix.
+    if (picked < 5 || couplings::fitCouplings(dTab).pairs < couplings::kMinFitPairs ||
+        !(dTab->dTensor.saupe[0] < 999.9f))
+      continue;
     if (mapStatsAdd(&stats, dTab, k, &logs, t) != 0) return 1;
   }
   std::fprintf(stderr, "\n");
