@@ -610,22 +610,18 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // 1), six in the xy plane three (x^2 - y^2, xy and the z element they share).
   {
     const std::string head = measured.substr(0, header);
-    std::string fourRows = measured.substr(header), swapped, once;
-    fourRows = fourRows.substr(0, [&] {
-      size_t end = 0;
-      for (int i = 0; i < 4; ++i) end = fourRows.find('\n', end) + 1;
-      return end;
-    }());
+    std::string swapped, once;
     for (const char* r : {"2  GLN", "3  ILE", "4  PHE", "5  VAL"})
       swapped += std::string("   ") + r + "    H   " + r + "    N   7.000   1.000 1.00\n";
-    for (int i = 0; i < 63; ++i) once += fourRows.substr(0, fourRows.find('\n') + 1);
-    const std::string twice = writeFile(data / "twice.tab", head + fourRows + swapped);
+    for (int i = 0; i < 63; ++i) once += readFile(one).substr(header);
+    const std::string twice = writeFile(data / "twice.tab", readFile(four) + swapped);
     const std::string oneRow = writeFile(data / "one_row.tab", head + once);
     std::string axis, plane, six = head;
     for (int i = 1; i <= 6; ++i) {
       const double t = (i - 1) * M_PI / 6.0;  // 30 degrees apart in the xy plane
       char line[200];
-      for (auto [text, dx, dy, dz] : {std::tuple{&axis, 0.0, 0.0, 1.02}, {&plane, 1.02 * std::cos(t), 1.02 * std::sin(t), 0.0}}) {
+      for (auto [text, dx, dy, dz] :
+           {std::tuple{&axis, 0.0, 0.0, 1.02}, {&plane, 1.02 * std::cos(t), 1.02 * std::sin(t), 0.0}}) {
         std::snprintf(line, sizeof line,
                       "ATOM  %5d  N   ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00\n"
                       "ATOM  %5d  H   ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00\n",
@@ -658,7 +654,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       const size_t at = lys.find(r) + 1;
       peaks += lys.substr(at, lys.find('\n', at) + 1 - at);
     }
-    const std::string search = writeFile(data / "search.tab", lys.substr(0, lysHead) + row2 + row2 + row2 + row2 + peaks);
+    const std::string search =
+        writeFile(data / "search.tab", lys.substr(0, lysHead) + row2 + row2 + row2 + row2 + peaks);
     cases.insert(cases.end(), {
         {fit(kPdb, twice, {"-single"}), 1,
          {"DC Warning: 4 couplings repeat the atom pair of an earlier row:\n", fourPairs, fitError}},
