@@ -47,9 +47,9 @@ constexpr int kMinFitPairs = 5;
 constexpr double kRankTolerance = 1e-3;
 int orderMatrixRank(const DTable* dTab);
 
-// 0 when pairs distinct atom pairs of rows couplings are enough for an order matrix; else 1
-// after "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n" (or,
-// with repeated pairs, a message naming both counts).
+// 0 when rows usable couplings of pairs distinct atom pairs are enough for an order matrix; else
+// 1 after "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n" (or,
+// when rows repeat pairs, a message naming both counts).
 int refuseFewPairs(int rows, int pairs);
 
 // 0 when dTab's tensor is no linear (SVD) fit, or the couplings it uses are enough distinct

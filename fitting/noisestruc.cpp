@@ -257,7 +257,7 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   Estimate est{pdbInfo, dTab, k, &ref, &start, aFirst, segFirst, segLast, verbose,
                360.0 / (k->coneDig > 0 ? k->coneDig : 1)};
 
-  if (!k->nConeFlag || k->validCountD < 5 || distinct < 5) {
+  if (!k->nConeFlag || k->validCountD < 5 || pairs < 5 || distinct < 5) {
     std::printf("REMARK Amount of structural noise by user specified.\n");
     std::printf("REMARK Width of Gaussian cone %.2f degree.\n", k->coneWidth);
   } else if (est.searchWidth(refRms, &pairs) != 0) {
