@@ -496,8 +496,9 @@ int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, floa
 
 int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
              const float* zJ, int count, double tolerance) {
-    // The singular values of the design matrix are the square roots of the eigenvalues (here
-    // the singular values) of its 5 x 5 normal matrix.
+    // The singular values of the design matrix are the square roots of those of its 5 x 5
+    // normal matrix (symmetric and positive semi-definite: its singular values are its
+    // eigenvalues).
     double normal[6][6] = {}, v[6][6] = {}, w[6] = {}, work[6] = {};
     for (int i = 0; i < count; ++i) {
         double u[3], a[5];
