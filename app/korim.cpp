@@ -22,6 +22,7 @@
 #include "charges/korim_charge_setup.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "fitting/aerasimdc.h"
 #include "fitting/dahist.h"
@@ -449,15 +450,13 @@ int bestFit(Run& run) {
   PDBSelectInfo* sel = &run.userSel;
   int rc = 0;
   // The error estimates fit order matrices again and again: with enough valid couplings but too
-  // few of weight other than 0 every fit would give a zero tensor, reported as a result.
+  // few of weight other than 0, too few distinct atom pairs or bond vectors along too few
+  // directions every fit would give a zero or meaningless tensor, reported as a result.
   const bool estimate = k->spreadMode == kSpreadJackknife || k->spreadMode == kSpreadMcStructure ||
                         k->spreadMode == kSpreadMcCouplings;
-  const int usable = korim::fitting::usableCouplings(run.dTab);
-  if (estimate && k->validCountD >= 5 && usable < 5 &&
-      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
-    std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n", usable);
+  const int usable = korim::couplings::fitCouplings(run.dTab).rows;
+  if (estimate && k->validCountD >= 5 && korim::couplings::refuseOrderMatrixFit(run.dTab) != 0)
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
-  }
   if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
       run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
     std::fprintf(stderr,

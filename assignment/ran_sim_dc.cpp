@@ -13,6 +13,7 @@
 #include "assignment/korim_utils_visit.h"
 #include "assignment/tagged_buffers.h"
 #include "couplings/analyzeSaupe.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
@@ -112,6 +113,15 @@ struct Search {
   bool fixed(int a, int b) const { return chkFixAa(nFix, fixList, a, b) != 0; }
   bool inMedium(int r, int m) const {
     return single || std::strncmp(dTab->dObsList[r].segNameI, media[m], 15) == 0;
+  }
+  // A row in use of medium m whose coupling type is known and whose residues are fixed.
+  bool fixedRow(int r, int m) const {
+    const DInfo& o = dTab->dObsList[r];
+    const int t = typeOf(o);
+    int a, b;
+    if (!inUse(r) || !inMedium(r, m) || t < 0) return false;
+    ruleIds(t, o, &a, &b);
+    return fixed(a, b);
   }
   int rowOf(int res) const {
     for (int i = 0; i < peakCount; i++)
@@ -388,11 +398,7 @@ bool storeFixed(Search& s) {
     for (int r = 0; r < s.dTab->dCount; r++) {
       const DInfo& o = s.dTab->dObsList[r];
       const DInfo& c = s.dTab->dCalcList[r];
-      const int t = typeOf(o);
-      int a, b;
-      if (!s.inUse(r) || !s.inMedium(r, m) || t < 0) continue;
-      ruleIds(t, o, &a, &b);
-      if (!s.fixed(a, b)) continue;
+      if (!s.fixedRow(r, m)) continue;
       if (!singleAtoms(c)) return false;
       std::printf(" %d", o.resIDI);
       if (n < s.fixedCount) {
@@ -422,11 +428,12 @@ bool storeFixed(Search& s) {
 
 // A candidate's fit of a medium takes the medium's fixed couplings and every filled cell of its
 // columns, whatever the order of the peaks: with fewer than 5 no order matrix can be fitted and
-// every candidate fails, so the search is refused rather than run to no assignment.
+// every candidate fails, so the search is refused rather than run to no assignment. Fixed rows
+// of one atom pair count once; each cell is a peak's own coupling of its type.
 bool mediaCanFit(const Search& s) {
   int col = 0;
   for (int m = 0; m < s.nMedia; m++) {
-    int n = s.prob.nDTypList[m];
+    int n = korim::couplings::countPairs(s.dTab, [&s, m](int r) { return s.fixedRow(r, m); });
     for (int c = col; c < col + s.prob.colIdList[m]; c++)
       for (int i = 0; i < s.peakCount; i++) n += s.mats[0]->m[i][c] != kEmptyCell ? 1 : 0;
     col += s.prob.colIdList[m];

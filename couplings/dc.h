@@ -157,6 +157,10 @@ int fitD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
 int fitDSVD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
 int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
           float* dVal, float* dSigma, float* saupe, float* dSaupe, int count);
+// The number of Saupe elements count bond vectors (from end I to end J) determine: the rank of
+// their design matrix, singular values at or below tolerance times the largest counted as 0.
+int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+             const float* zJ, int count, double tolerance);
 int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
           float* dVal, float* dSigma, float* saupe, float* dSaupe, int count);
 int saupe2euler(float* saupe, float* psiList, float* thetaList, float* phiList, float* eigVal,

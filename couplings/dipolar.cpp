@@ -1,17 +1,19 @@
 // Coupling module: interaction constants, row selection, mapping rows to atoms, and the linear
 // solve of the Saupe elements with back-calculation of couplings.
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "foundation/memory.h"
+#include "foundation/svdcmpd.h"
 #include "foundation/svdpoly.h"
 #include "structure/pdb.h"
 
@@ -439,7 +441,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     // Each row without a bond vector is named: it is left out of every fit and statistic.
     RowList oneAtom{"DC Warning: %d couplings name one atom at both ends (no bond vector) and are not used:\n",
                     INT_MAX};
-    std::map<std::pair<const AtomInfo*, const AtomInfo*>, int> pairs;
+    PairSet pairs;
     char why[160];
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& o = dTab->dObsList[k];
@@ -459,13 +461,9 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
             oneAtom.add(k + 1, why);
             continue;
         }
-        const AtomInfo* a = c.atomI[0];
-        const AtomInfo* b = c.atomJ[0];
-        const auto key = a < b ? std::make_pair(a, b) : std::make_pair(b, a);
-        const auto [it, isNew] = pairs.emplace(key, k + 1);
-        if (!isNew) {
+        if (const int first = pairs.add(o, &c, k + 1); first != 0) {
             std::snprintf(why, sizeof why, "%d %s - %d %s, as row %d", o.resIDI, o.atomNameI,
-                          o.resIDJ, o.atomNameJ, it->second);
+                          o.resIDJ, o.atomNameJ, first);
             repeated.add(k + 1, why);
         }
         const bool badI = o.resNameI[0] != '\0' && std::strcmp(o.resNameI, c.resNameI) != 0;
@@ -507,6 +505,30 @@ int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, floa
     if (svdStatus != 0) return svdStatus;
     for (int k = 0; k < 5; ++k) dSaupe[k] = std::sqrt(std::fabs(covar[6 * k]));
     return 0;
+}
+
+int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+             const float* zJ, int count, double tolerance) {
+    // The singular values of the design matrix are the square roots of those of its 5 x 5
+    // normal matrix (symmetric and positive semi-definite: its singular values are its
+    // eigenvalues).
+    double normal[6][6] = {}, v[6][6] = {}, w[6] = {}, work[6] = {};
+    for (int i = 0; i < count; ++i) {
+        double u[3], a[5];
+        unitVector(xI[i], yI[i], zI[i], xJ[i], yJ[i], zJ[i], u);
+        saupeBasis(u, a);
+        for (int r = 0; r < 5; ++r)
+            for (int c = 0; c < 5; ++c) normal[r + 1][c + 1] += a[r] * a[c];
+    }
+    double* rows[6];
+    double* vRows[6];
+    for (int r = 0; r < 6; ++r) rows[r] = normal[r], vRows[r] = v[r];
+    svdcmpd(rows, 5, 5, w, vRows, work);
+    double largest = 0.0;
+    for (int k = 1; k <= 5; ++k) largest = std::max(largest, w[k]);
+    int rank = 0;
+    for (int k = 1; k <= 5; ++k) rank += largest > 0.0 && std::sqrt(w[k] / largest) > tolerance ? 1 : 0;
+    return rank;
 }
 
 int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "foundation/constants.h"
 #include "foundation/diag3.h"
 #include "foundation/memory.h"
@@ -33,6 +34,34 @@ constexpr int kMaxFree = 5;
 // rotations is lost in single-precision rounding beside the damping that Da's far larger
 // derivative sets, and the fit stops with the start orientation.
 constexpr float kMagScale = 1.0e4f;
+
+// The linear fit's entries of a used row, each handed to add(ends, solved) with ends = xI, yI,
+// zI, xJ, yJ, zJ: one entry for a single atom pair or a methyl-like group (1 x 3), its ends the
+// means over the pairs (the single atom and the centroid of the group), solved for; else one per
+// atom pair, whose coupling constant enters only the back-calculation.
+template <typename Add>
+void fitEntries(const DInfo& c, Add add) {
+    const int nI = c.atomICount, nJ = c.atomJCount;
+    float e[6];
+    if (nI * nJ == 1 || nI * nJ == 3) {
+        double s[6] = {};
+        for (int i = 0; i < nI; ++i)
+            for (int j = 0; j < nJ; ++j) {
+                s[0] += c.atomI[i]->x; s[1] += c.atomI[i]->y; s[2] += c.atomI[i]->z;
+                s[3] += c.atomJ[j]->x; s[4] += c.atomJ[j]->y; s[5] += c.atomJ[j]->z;
+            }
+        const double np = nI * nJ;
+        for (int m = 0; m < 6; ++m) e[m] = static_cast<float>(s[m] / np);
+        add(e, true);
+        return;
+    }
+    for (int i = 0; i < nI; ++i)
+        for (int j = 0; j < nJ; ++j) {
+            e[0] = c.atomI[i]->x; e[1] = c.atomI[i]->y; e[2] = c.atomI[i]->z;
+            e[3] = c.atomJ[j]->x; e[4] = c.atomJ[j]->y; e[5] = c.atomJ[j]->z;
+            add(e, false);
+        }
+}
 
 // State of the nonlinear fit in progress (one per process, not re-entrant).
 struct FitState {
@@ -220,39 +249,16 @@ int fitDSVD(PDBInfo* /*pdbInfo*/, DTable* dTab, int /*verbose*/) {
         const DInfo& o = dTab->dObsList[k];
         if (!c.valid || c.w == 0.0f) continue;
         ++used;
-        const int nI = c.atomICount, nJ = c.atomJCount;
-        if (nI * nJ == 1 || nI * nJ == 3) {
-            if (n >= cap) continue;
-            // One entry; for a methyl-like group (1 x 3) the ends are the means over the three
-            // pairs, i.e. the single atom and the centroid of the group.
-            double s[6] = {};
-            for (int i = 0; i < nI; ++i)
-                for (int j = 0; j < nJ; ++j) {
-                    s[0] += c.atomI[i]->x; s[1] += c.atomI[i]->y; s[2] += c.atomI[i]->z;
-                    s[3] += c.atomJ[j]->x; s[4] += c.atomJ[j]->y; s[5] += c.atomJ[j]->z;
-                }
-            const double np = nI * nJ;
-            xI[n] = static_cast<float>(s[0] / np); yI[n] = static_cast<float>(s[1] / np);
-            zI[n] = static_cast<float>(s[2] / np); xJ[n] = static_cast<float>(s[3] / np);
-            yJ[n] = static_cast<float>(s[4] / np); zJ[n] = static_cast<float>(s[5] / np);
+        fitEntries(c, [&](const float* e, bool solved) {
+            if (n >= cap) return;
+            xI[n] = e[0]; yI[n] = e[1]; zI[n] = e[2];
+            xJ[n] = e[3]; yJ[n] = e[4]; zJ[n] = e[5];
             diCalc[n] = c.di;
-            diSolve[n] = c.di;
+            diSolve[n] = solved ? c.di : 0.0f;
             dv[n] = o.d;
             sv[n] = o.sigma;
             ++n;
-        } else {
-            for (int i = 0; i < nI; ++i)
-                for (int j = 0; j < nJ; ++j) {
-                    if (n >= cap) continue;
-                    xI[n] = c.atomI[i]->x; yI[n] = c.atomI[i]->y; zI[n] = c.atomI[i]->z;
-                    xJ[n] = c.atomJ[j]->x; yJ[n] = c.atomJ[j]->y; zJ[n] = c.atomJ[j]->z;
-                    diCalc[n] = c.di;
-                    diSolve[n] = 0.0f;
-                    dv[n] = o.d;
-                    sv[n] = o.sigma;
-                    ++n;
-                }
-        }
+        });
     }
 
     if (t.tensorMode == kTensorSVD)
@@ -276,6 +282,20 @@ int fitDSVD(PDBInfo* /*pdbInfo*/, DTable* dTab, int /*verbose*/) {
         }
     }
     return used;
+}
+
+int orderMatrixRank(const DTable* dTab) {
+    if (dTab == nullptr || dTab->dCalcList == nullptr) return 0;
+    std::vector<float> v[6];
+    for (int k = 0; k < dTab->dCount; ++k) {
+        const DInfo& c = dTab->dCalcList[k];
+        if (!c.valid || c.w == 0.0f) continue;
+        fitEntries(c, [&](const float* e, bool) {
+            for (int m = 0; m < 6; ++m) v[m].push_back(e[m]);
+        });
+    }
+    return findRank(v[0].data(), v[1].data(), v[2].data(), v[3].data(), v[4].data(), v[5].data(),
+                    static_cast<int>(v[0].size()), kRankTolerance);
 }
 
 // ---- nonlinear fit ----

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "couplings/dcpairs.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
 #include "foundation/memory.h"
@@ -74,6 +75,8 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
                  size, valid);
     return 1;
   }
+  // Repeated rows of one atom pair are one coupling of each subset's fit.
+  if (mapCount > 0 && couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
 
   long state = -1;
   int picked = 0;
@@ -82,7 +85,10 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
     flags.restore();
     picked = selectDcFrac(&state, dTab, k->mapFrac, k->mapFixCount);
     couplings::fitD(pdbInfo, dTab, verbose);
-    if (picked < 5 || !(dTab->dTensor.saupe[0] < 999.9f)) continue;
+    // A subset of fewer than five atom pairs (rows of one pair count once) fixes no order matrix.
+    if (picked < 5 || couplings::fitCouplings(dTab).pairs < couplings::kMinFitPairs ||
+        !(dTab->dTensor.saupe[0] < 999.9f))
+      continue;
     if (mapStatsAdd(&stats, dTab, k, &logs, t) != 0) return 1;
   }
   std::fprintf(stderr, "\n");

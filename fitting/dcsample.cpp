@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "foundation/memory.h"
 #include "settings/korim_record.h"
@@ -66,6 +67,7 @@ int writeEstimateTable(const char* outName, DTable* dTab, const settings::KorimI
 void collectDc(const DTable* dTab, DcSample* sample,
                const std::function<bool(const couplings::DInfo&)>& keep) {
   *sample = DcSample{};
+  couplings::PairSet pairs;
   double sum = 0.0;
   for (int i = 0; i < dTab->dCount; ++i) {
     const couplings::DInfo& d = dTab->dObsList[i];
@@ -75,10 +77,12 @@ void collectDc(const DTable* dTab, DcSample* sample,
     sample->coup.push_back(c);
     sample->sigma.push_back(d.sigma * d.w);
     sample->row.push_back(i);
+    pairs.add(d, nullptr, i + 1);
     sum += d.sigma * d.w;
     if (c < sample->dcMin) sample->dcMin = c;
     if (c > sample->dcMax) sample->dcMax = c;
   }
+  sample->pairs = pairs.size();
   if (!sample->coup.empty()) sample->delta = sum / static_cast<double>(sample->coup.size());
 }
 
@@ -96,11 +100,18 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
     return 1;
   }
   const int n = static_cast<int>(sample.coup.size());
-  if (n < kMinDistributionCouplings) {
+  if (sample.pairs < kMinDistributionCouplings && sample.pairs == n) {
     std::fprintf(stderr,
                  "korim: %d usable coupling%s of %s %s too few to estimate Da and R from their "
                  "distribution (%d or more).\n",
                  n, n == 1 ? "" : "s", inDName, n == 1 ? "is" : "are", kMinDistributionCouplings);
+    return 1;
+  }
+  if (sample.pairs < kMinDistributionCouplings) {
+    std::fprintf(stderr,
+                 "korim: %d usable couplings of %s name %d distinct atom pair%s, too few to "
+                 "estimate Da and R from their distribution (%d or more).\n",
+                 n, inDName, sample.pairs, sample.pairs == 1 ? "" : "s", kMinDistributionCouplings);
     return 1;
   }
   if (sample.dcMin == sample.dcMax) {

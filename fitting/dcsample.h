@@ -49,6 +49,7 @@ struct DcSample {
   float dcMin = kDcMinStart;
   float dcMax = kDcMaxStart;
   double delta = 0.0;        // mean of sigma (0 for no coupling), Hz
+  int pairs = 0;             // distinct atom pairs among them (by the table's names)
 };
 
 // Collects the used couplings of dTab's observed rows (of those keep accepts, when given).
@@ -63,7 +64,8 @@ void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
 // bin and the likelihood's best point are the few values themselves, not the tensor's.
 constexpr int kMinDistributionCouplings = 5;
 
-// A sample the estimates can work on: at least kMinDistributionCouplings couplings, not all of
+// A sample the estimates can work on: at least kMinDistributionCouplings distinct atom pairs
+// (repeated rows of one pair are one coupling), not all of
 // one value, and a positive mean error (the histogram's bin width, the thresholds of the
 // extremes and the likelihood's line width all scale with it). Returns 0; 1 after a message
 // naming what is missing and the count.

@@ -9,6 +9,7 @@
 #include "foundation/genrand.h"
 #include "foundation/memory.h"
 #include "fitting/mapstats.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "simulation/korim_utils_align.h"
 
@@ -197,16 +198,16 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
 
   couplings::fitD(pdbInfo, dTab, verbose);
   mapStatsReference(&stats, &dTab->dTensor);
-  int counted = 0;
   for (int i = 0; i < dTab->dCount; i++) {
     if (!rows.used(i)) continue;
     const DInfo& o = dTab->dObsList[i];
     rows.dSaved[i] = o.d;
     rows.sigSaved[i] = o.sigma == 0.0f ? 1.0f : o.sigma;
     rows.wSaved[i] = o.w;
-    counted++;
   }
   rows.saved = true;
+  // Repeated rows of one atom pair are one coupling of the fit.
+  const int counted = couplings::countPairs(dTab, [&rows](int i) { return rows.used(i); });
   if (counted < 5) {
     std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", counted);
     return 1;

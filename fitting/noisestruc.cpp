@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "couplings/dcpairs.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/mapstats.h"
 #include "fitting/strucnoise.h"
@@ -255,6 +256,8 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   int pairs = 0;
   couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &refRms, &chi2, &pairs);
   if (refuseReference(dTab, pairs) != 0) return 1;
+  // Repeated rows of one atom pair are one coupling of the fit.
+  const int distinct = couplings::fitCouplings(dTab).pairs;
 
   StartState start;
   if (pdbInfo != nullptr) {
@@ -277,14 +280,15 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   Estimate est{pdbInfo, dTab, k, &ref, &start, aFirst, segFirst, segLast, verbose,
                360.0 / (k->coneDig > 0 ? k->coneDig : 1)};
 
-  if (!k->nConeFlag || k->validCountD < 5 || pairs < 5) {
+  if (!k->nConeFlag || k->validCountD < 5 || pairs < 5 || distinct < 5) {
     std::printf("REMARK Amount of structural noise by user specified.\n");
     std::printf("REMARK Width of Gaussian cone %.2f degree.\n", k->coneWidth);
   } else if (est.searchWidth(refRms, &pairs) != 0) {
     return 1;
   }
-  if (k->validCountD < 5 || pairs < 5) {
-    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", pairs);
+  if (k->validCountD < 5 || pairs < 5 || distinct < 5) {
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n",
+                 std::min(pairs, distinct));
     return 1;
   }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "couplings/analyzeSaupe.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "simulation/korim_utils_align.h"
 
@@ -28,13 +29,6 @@ SimDCState state;
 
 void simdcReset() { state = SimDCState{}; }
 
-int usableCouplings(const DTable* dTab) {
-  int used = 0;
-  for (int k = 0; dTab != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount; ++k)
-    if (dTab->dCalcList[k].valid && dTab->dCalcList[k].w != 0.0f) ++used;
-  return used;
-}
-
 int oneAtomCouplings(const DTable* dTab) {
   int n = 0;
   for (int k = 0; dTab != nullptr && dTab->dObsList != nullptr && dTab->dCalcList != nullptr && k < dTab->dCount;
@@ -47,17 +41,11 @@ int oneAtomCouplings(const DTable* dTab) {
 
 int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
           const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
-  // Five order-matrix elements cannot be fitted to fewer than five couplings: the linear fit
-  // would leave a zero tensor, and a table of it must not pass as a result. A user's fixed or
-  // partly fixed tensor (the other tensor modes) may be checked against any number of couplings.
-  if (dTab != nullptr && dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
-    const int used = usableCouplings(dTab);
-    if (used < 5) {
-      std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n",
-                   used);
-      return 1;
-    }
-  }
+  // Five order-matrix elements cannot be fitted to fewer than five distinct atom pairs, nor to
+  // bond vectors along too few directions: the linear fit would leave a zero or meaningless
+  // tensor, and a table of it must not pass as a result. A user's fixed or partly fixed tensor
+  // (the other tensor modes) may be checked against any couplings.
+  if (korim::couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
   // Otherwise the fit's status is not acted on; a nonlinear fit with more free parameters than
   // couplings evaluates its start tensor, which the analysis and the writer handle.
   korim::couplings::fitD(pdbInfo, dTab, verbose);

@@ -11,16 +11,14 @@ namespace korim::fitting {
 // the fitted Saupe elements, writes the coupling table to outDName ("" = standard output) and
 // the structure rotated into the four Euler frames under pdbRotName ("%s.%d", and the frame
 // korimInfo->rotN under the name itself; "" writes none), with the atoms sInfo passes.
-// Returns 0; 1 when a linear (SVD) fit has fewer than five usable couplings (nothing written);
+// Returns 0; 1 when the couplings cannot determine a linear (SVD) fit (refuseOrderMatrixFit,
+// nothing written);
 // 1 after "korim: error in analyzeSaupe.\n" (nothing written); the table writer's
 // status after "korim: error in writeDCmod.\n" (no table written); the rotated-structure
 // writer's status after "korim: error in writePDBRot.\n" (the table is written already).
 int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
           settings::KorimInfo* korimInfo, const char* remark, const char* outDName,
           const char* pdbRotName, int verbose);
-
-// Counts the couplings of dTab a fit uses: valid, with a weight other than 0.
-int usableCouplings(const couplings::DTable* dTab);
 
 // Counts the selected rows of dTab whose ends map to atoms but give no bond vector (a row that
 // names one atom at both ends); the mapping leaves them out of every fit.

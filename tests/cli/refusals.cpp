@@ -3,6 +3,8 @@
 // write). Each group names the inputs a user gets wrong.
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -743,6 +745,75 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "ERROR: Reading of 3D potential not successful.\n"}},
         {ensemble(kPdb, "long.inp", longInp, example100), 1,
          {"readConfig Error: line 16 of " + data / "long.inp" + " is longer than 254 characters.\n"}},
+    });
+  }
+
+  // Repeated rows are no more couplings, and bond vectors along too few directions fix too few
+  // order-matrix elements: the example's first four rows again with their ends swapped are four
+  // atom pairs, one row 63 times one; six N-H vectors all along z fix only the element of z (rank
+  // 1), six in the xy plane three (x^2 - y^2, xy and the z element they share).
+  {
+    const std::string head = measured.substr(0, header);
+    std::string swapped, once;
+    for (const char* r : {"2  GLN", "3  ILE", "4  PHE", "5  VAL"})
+      swapped += std::string("   ") + r + "    H   " + r + "    N   7.000   1.000 1.00\n";
+    for (int i = 0; i < 63; ++i) once += readFile(one).substr(header);
+    const std::string twice = writeFile(data / "twice.tab", readFile(four) + swapped);
+    const std::string oneRow = writeFile(data / "one_row.tab", head + once);
+    std::string axis, plane, six = head;
+    for (int i = 1; i <= 6; ++i) {
+      const double t = (i - 1) * M_PI / 6.0;  // 30 degrees apart in the xy plane
+      char line[200];
+      for (auto [text, dx, dy, dz] :
+           {std::tuple{&axis, 0.0, 0.0, 1.02}, {&plane, 1.02 * std::cos(t), 1.02 * std::sin(t), 0.0}}) {
+        std::snprintf(line, sizeof line,
+                      "ATOM  %5d  N   ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00\n"
+                      "ATOM  %5d  H   ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00\n",
+                      2 * i - 1, i, 4.0 * i, 0.0, 0.0, 2 * i, i, 4.0 * i + dx, dy, dz);
+        *text += line;
+      }
+      six += "   " + std::to_string(i) + "  ALA    N    " + std::to_string(i) + "  ALA    H   " +
+             std::to_string(3 * i - 10) + ".000   1.000 1.00\n";
+    }
+    const std::string sixTab = writeFile(data / "six.tab", six);
+    const std::string axisPdb = writeFile(data / "axis.pdb", axis + "END\n");
+    const std::string planePdb = writeFile(data / "plane.pdb", plane + "END\n");
+    auto fit = [](const std::string& pdb, const std::string& tab, std::vector<std::string> mode) {
+      mode.insert(mode.begin(), "-bestFit");
+      mode.insert(mode.end(), {"-pdb", pdb, "-inD", tab, "-outD", "out.tab", "-pdbRot", "r.pdb"});
+      return mode;
+    };
+    const std::string fourPairs = "korim: 8 usable couplings name 4 distinct atom pairs, too few to fit an order "
+                                  "matrix (5 or more).\n";
+    const std::string determine = "korim: the bond vectors of the 6 distinct atom pairs determine ";
+    const std::string rankTail = " of the 5 order-matrix elements (singular values of the fit below 0.001 of the "
+                                 "largest count as 0): no order matrix can be fitted to them.\n";
+    const std::string fitError = "korim: error in best-fit of data.\n";
+    // The assignment search: residue 2's row four times fixed and two lysine peaks are three.
+    const std::string lys = readFile(examples("ubiquitin_lys_unassigned.tab"));
+    const size_t lysHead = lys.find("\n\n", lys.find("FORMAT")) + 2;
+    const std::string row2 = lys.substr(lysHead, lys.find('\n', lysHead) + 1 - lysHead);
+    std::string peaks;
+    for (const char* r : {"\n    6  LYS", "\n   11  LYS"}) {
+      const size_t at = lys.find(r) + 1;
+      peaks += lys.substr(at, lys.find('\n', at) + 1 - at);
+    }
+    const std::string search =
+        writeFile(data / "search.tab", lys.substr(0, lysHead) + row2 + row2 + row2 + row2 + peaks);
+    cases.insert(cases.end(), {
+        {fit(kPdb, twice, {"-single"}), 1,
+         {"DC Warning: 4 couplings repeat the atom pair of an earlier row:\n", fourPairs, fitError}},
+        {fit(kPdb, oneRow, {"-single"}), 1,
+         {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n",
+          fitError}},
+        {fit(kPdb, twice, {"-mcDc", "-map", "5"}), 1, {fourPairs, bestFitError}},
+        {fit(axisPdb, sixTab, {"-single"}), 1, {determine + "1" + rankTail, fitError}},
+        {fit(planePdb, sixTab, {"-jack", "-map", "5"}), 1, {determine + "3" + rankTail, bestFitError}},
+        {{"-daHist", "-inD", twice, "-outD", "out.tab"}, 1,
+         {"korim: 8 usable couplings of " + twice + " name 4 distinct atom pairs, too few to estimate Da and R from "
+          "their distribution (5 or more).\n", histFailed}},
+        {fit(kPdb, search, {"-exhaust", "-fixRes", "2"}), 1,
+         {"Error: the search has 3 couplings, too few to fit an order matrix (5 or more).\n", bestFitError}},
     });
   }
 

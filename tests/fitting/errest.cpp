@@ -143,6 +143,48 @@ TEST(AeraSimDC, SubsetsTooSmallToFitFailTheRun) {
   for (int i = 0; i < in.tab.dCount; i++) EXPECT_EQ(in.tab.dCalcList[i].valid, 1);
 }
 
+// Eight rows that name four atom pairs twice are four couplings to every estimate, called as a
+// caller that skips the program's own check would: each refuses as with four rows.
+TEST(ErrorEstimates, RepeatedRowsOfFourAtomPairsAreTooFewToFit) {
+  std::string rows;
+  for (const char* r : {"2 GLN N 2 GLN H -13.2 1.0 1.0\n", "3 ILE N 3 ILE H 8.78 1.0 1.0\n",
+                        "4 PHE N 4 PHE H 6.81 1.0 1.0\n", "5 VAL N 5 VAL H 3.19 1.0 1.0\n"})
+    rows += r;
+  const std::string table = korim_test::writeFile(
+      korim_test::TempDir().path + "_twice.tab",
+      "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+      "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n" + rows + rows);
+  const struct {
+    const char* mode;
+    std::string err;
+    int (*run)(Input&);
+  } cases[] = {
+      {"-mcDc", "KORIM Error: Only 4 couplings available. Exiting ....\n", [](Input& in) { return in.mc(10); }},
+      {"-mcStruc", "KORIM Error: Only 4 couplings available. Exiting ....\n",
+       [](Input& in) {
+         return korim::fitting::noiseStrucSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.tab.dMinRes, in.tab.dMinRes,
+                                                in.tab.dMaxRes, in.path("n.tab").c_str(), "", 0, 10,
+                                                in.path("da").c_str(), in.path("map").c_str(),
+                                                in.path("ang").c_str(), in.path("a").c_str(), "");
+       }},
+      {"-jack", "korim: 8 usable couplings name 4 distinct atom pairs, too few to fit an order matrix (5 or more).\n",
+       [](Input& in) {
+         return korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0, 10,
+                                          in.path("da").c_str(), in.path("map").c_str(), in.path("ang").c_str(),
+                                          in.path("a").c_str(), "");
+       }},
+  };
+  for (const auto& c : cases) {
+    Input in(table);
+    ASSERT_EQ(in.valid, 8);
+    in.k.mapFrac = 1.0f;  // subsets of all eight rows
+    std::string err;
+    korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(c.run(in), 1) << c.mode; }); });
+    EXPECT_NE(err.find(c.err), std::string::npos) << c.mode << "\n" << err;
+    for (const char* out : {"mc.tab", "n.tab", "j.tab"}) EXPECT_FALSE(korim_test::fileExists(in.path(out)));
+  }
+}
+
 TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
   // Two N-H rows, a methyl (CB-HB#) and a methylene (CA-HA#) row.
   Input in(korim_test::writeFile(korim_test::TempDir().path + "_groups.tab",

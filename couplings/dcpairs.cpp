@@ -1,0 +1,79 @@
+// Distinct atom pairs of coupling rows, and whether the couplings a fit uses determine the five
+// elements of an order matrix.
+#include "couplings/dcpairs.h"
+
+#include <cstdio>
+#include <string>
+
+namespace korim::couplings {
+
+namespace {
+
+// One end of an unmapped row as the table names it.
+std::string endName(int res, const char* atom, const char* chain, const char* seg) {
+  return std::to_string(res) + '\t' + atom + '\t' + chain + '\t' + seg;
+}
+
+}  // namespace
+
+int PairSet::add(const DInfo& obs, const DInfo* calc, int row) {
+  if (calc != nullptr && calc->atomICount > 0 && calc->atomJCount > 0) {
+    const structure::AtomInfo* a = calc->atomI[0];
+    const structure::AtomInfo* b = calc->atomJ[0];
+    const auto [it, isNew] = atoms_.emplace(a < b ? std::make_pair(a, b) : std::make_pair(b, a), row);
+    return isNew ? 0 : it->second;
+  }
+  std::string i = endName(obs.resIDI, obs.atomNameI, obs.chainNameI, obs.segNameI);
+  std::string j = endName(obs.resIDJ, obs.atomNameJ, obs.chainNameJ, obs.segNameJ);
+  if (j < i) std::swap(i, j);
+  const auto [it, isNew] = names_.emplace(std::make_pair(std::move(i), std::move(j)), row);
+  return isNew ? 0 : it->second;
+}
+
+int countPairs(const DTable* dTab, const std::function<bool(int)>& use) {
+  if (dTab == nullptr || dTab->dObsList == nullptr) return 0;
+  PairSet pairs;
+  for (int k = 0; k < dTab->dCount; ++k)
+    if (use(k)) pairs.add(dTab->dObsList[k], dTab->dCalcList != nullptr ? &dTab->dCalcList[k] : nullptr, k + 1);
+  return pairs.size();
+}
+
+FitCouplings fitCouplings(const DTable* dTab) {
+  FitCouplings n;
+  if (dTab == nullptr || dTab->dCalcList == nullptr) return n;
+  const auto used = [dTab](int k) {
+    return dTab->dCalcList[k].valid != 0 && dTab->dCalcList[k].w != 0.0f;
+  };
+  for (int k = 0; k < dTab->dCount; ++k) n.rows += used(k) ? 1 : 0;
+  n.pairs = countPairs(dTab, used);
+  return n;
+}
+
+int refuseFewPairs(int rows, int pairs) {
+  if (pairs >= kMinFitPairs) return 0;
+  if (pairs == rows)
+    std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (%d or more).\n", rows,
+                 kMinFitPairs);
+  else
+    std::fprintf(stderr,
+                 "korim: %d usable couplings name %d distinct atom pair%s, too few to fit an order matrix "
+                 "(%d or more).\n",
+                 rows, pairs, pairs == 1 ? "" : "s", kMinFitPairs);
+  return 1;
+}
+
+int refuseOrderMatrixFit(const DTable* dTab) {
+  if (dTab == nullptr || dTab->dTensor.tensorMode != kTensorSVD) return 0;
+  const FitCouplings n = fitCouplings(dTab);
+  if (refuseFewPairs(n.rows, n.pairs) != 0) return 1;
+  const int rank = orderMatrixRank(dTab);
+  if (rank >= 5) return 0;
+  std::fprintf(stderr,
+               "korim: the bond vectors of the %d distinct atom pairs determine %d of the 5 "
+               "order-matrix elements (singular values of the fit below %g of the largest count as "
+               "0): no order matrix can be fitted to them.\n",
+               n.pairs, rank, kRankTolerance);
+  return 1;
+}
+
+}  // namespace korim::couplings

@@ -1,0 +1,60 @@
+// Distinct atom pairs of coupling rows, and whether the couplings a fit uses determine the five
+// elements of an order matrix.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "couplings/dc.h"
+
+namespace korim::couplings {
+
+// Atom pairs named by coupling rows, each counted once whichever end comes first. A row mapped
+// to the structure (atoms at both ends) stands for the pair of the first atom of each end; a row
+// not mapped, for the residue number, chain, segment and atom name of each end as the table
+// writes them.
+class PairSet {
+ public:
+  // Adds the pair of a row (calc: its mapping, or nullptr); row counts from 1. Returns the row
+  // that named the pair first, or 0 for a new pair.
+  int add(const DInfo& obs, const DInfo* calc, int row);
+  int size() const { return static_cast<int>(atoms_.size() + names_.size()); }
+
+ private:
+  std::map<std::pair<const structure::AtomInfo*, const structure::AtomInfo*>, int> atoms_;
+  std::map<std::pair<std::string, std::string>, int> names_;
+};
+
+// Counts the distinct pairs among the rows k (0-based) of dTab that use(k) accepts, by their
+// mapping where the calculated row has one.
+int countPairs(const DTable* dTab, const std::function<bool(int)>& use);
+
+// The couplings a fit uses (valid calculated rows with a weight other than 0): rows and the
+// distinct atom pairs among them.
+struct FitCouplings {
+  int rows = 0;
+  int pairs = 0;
+};
+FitCouplings fitCouplings(const DTable* dTab);
+
+// Fewest distinct atom pairs an order matrix is fitted to: one per element.
+constexpr int kMinFitPairs = 5;
+// The elements of an order matrix the used couplings determine: the rank of the linear fit's
+// design matrix (one row of unit-bond-vector terms per fit entry), its singular values below
+// kRankTolerance of the largest counted as 0. 0 for no coupling. (fitdc.cpp)
+constexpr double kRankTolerance = 1e-3;
+int orderMatrixRank(const DTable* dTab);
+
+// 0 when rows usable couplings of pairs distinct atom pairs are enough for an order matrix; else
+// 1 after "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n" (or,
+// when rows repeat pairs, a message naming both counts).
+int refuseFewPairs(int rows, int pairs);
+
+// 0 when dTab's tensor is no linear (SVD) fit, or the couplings it uses are enough distinct
+// atom pairs whose bond vectors determine all five order-matrix elements; else 1 after a message
+// naming the count, or how many elements the bond vectors determine.
+int refuseOrderMatrixFit(const DTable* dTab);
+
+}  // namespace korim::couplings
