@@ -15,6 +15,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/ssia.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
 
 namespace korim::simulation {
@@ -400,7 +401,7 @@ int wallPositions(SmaRun& r, double threshold, double cap) {
     if (!(g <= cap) || !(std::fabs(screenedPotentialAt(r.sp, g - r.rM - extent)) >= threshold))
       break;
     if (t_pts + j >= kSimuMaxPositions) {
-      std::fprintf(stderr, "%s", kConcWarning);
+      warnPositionsCapped();
       break;
     }
     r.grid_el[t_pts + j] = g;
@@ -497,6 +498,7 @@ int rodPositions(SmaRun& r, double beta) {
   if (std::fabs(lastP) < cutoff) {
     std::fprintf(stderr, "Warning: Potential drops within clash region to below %e!\n", cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+    noteTensorIncorrect("the rod's potential drops below its cutoff (-cut) within the clash region");
   }
   int lengthGrid = t_pts;
   bool inside = true;
@@ -509,7 +511,7 @@ int rodPositions(SmaRun& r, double beta) {
       inside = false;
       lengthGrid = t_pts + j - 1;
     } else if (t_pts + j >= kSimuMaxPositions) {
-      std::fprintf(stderr, "%s", kConcWarning);
+      warnPositionsCapped();
       break;
     } else {
       r.grid_el[t_pts + j] = static_cast<float>(dd);
@@ -523,6 +525,8 @@ int rodPositions(SmaRun& r, double beta) {
     std::fprintf(stderr, "Warning: Potentials between neighbouring cells overlapping, cutoff %e!\n",
                  cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+    noteTensorIncorrect("the rod's potential stays above its cutoff (-cut) up to the neighbouring "
+                        "rod's cell, where the potentials of the two overlap");
   }
   return lengthGrid;
 }
