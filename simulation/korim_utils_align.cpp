@@ -297,7 +297,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
   printTensor("SaupeSteric", gMag[0], saupeSteric, "  ");
   printTensor("SaupeEl", gMag[1], saupeEl, " ");
   printTensor("SaupeSum", gMag[2], saupe, "  ");
-  return predictionVerdict(k, model, atomSelCount);
+  return predictionVerdict(k, model, atomSelCount, xI, yI, zI);
 }
 
 int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI, double* zI,
@@ -316,7 +316,7 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
                            chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
     if (status != 0) return modelFailed("sma", status);
   }
-  if (predictionVerdict(k, saupe, atomSelCount) != 0) return 1;
+  if (predictionVerdict(k, saupe, atomSelCount, xI, yI, zI) != 0) return 1;
   for (int j = 0; j < 5; j++) saupe[j] *= static_cast<double>(k.lcOrder);
   return 0;
 }

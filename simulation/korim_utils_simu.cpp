@@ -128,6 +128,33 @@ int screenedPotentialSetup(double concNaCl, double temperature, double chDensSur
   return 0;
 }
 
+bool screenedPotentialRefused(const char* who, const settings::ElInfo& el, bool roundY0,
+                              ScreenedPotential* sp) {
+  const double salt = el.concNaCl, temperature = el.temperaturePot, sigma = el.chDensSurf;
+  if (screenedPotentialSetup(salt, temperature, sigma, roundY0, sp) != 0) {
+    std::fprintf(stderr,
+                 "%s: salt concentration %g mol/l and temperature %g K must be positive "
+                 "(options -nacl and -temp).\n",
+                 who, salt, temperature);
+    return true;
+  }
+  if (salt < kLeastSalt) {
+    std::fprintf(stderr,
+                 "%s: option -nacl value %g mol/l lies below %g mol/l, the ions of each sign that "
+                 "pure water holds (pH 7): no aqueous medium holds less.\n",
+                 who, salt, kLeastSalt);
+    return true;
+  }
+  if (!std::isfinite(sp->y0)) {
+    std::fprintf(stderr,
+                 "%s: the surface potential of -chSurf %g e/nm^2 at -nacl %g mol/l and -temp %g K "
+                 "is not a finite number.\n",
+                 who, sigma, salt, temperature);
+    return true;
+  }
+  return false;
+}
+
 void reportScreenedPotential(const ScreenedPotential& sp) {
   std::printf("REMARK Equilibrium density of ion pairs %e [1/nm_3].\n", sp.rho);
   std::printf("REMARK Debye length %e nm.\n", 1.0 / sp.kappa);
@@ -301,14 +328,8 @@ bool smaInputsBad(SmaRun& r, double maxL, double minL, int digPotential, const d
       badCharges(who, r.no_atoms, r.no_of_ch, r.chargeAtomID, r.charges) ||
       badGridSpacing(who, r.gs, maxL, minL))
     return true;
-  if ((k.lcType == 1 || k.lcType == 2) &&
-      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &r.sp) != 0) {
-    std::fprintf(stderr,
-                 "sma: salt concentration %g mol/l and temperature %g K must be positive "
-                 "(options -nacl and -temp).\n",
-                 static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
+  if ((k.lcType == 1 || k.lcType == 2) && screenedPotentialRefused(who, el, false, &r.sp))
     return true;
-  }
   if (k.lcType != 2) return false;
   if (!(r.rM > 0.0) || !(k.concentration > 0.0)) {
     std::fprintf(stderr, "sma: rod radius %g Angstrom and concentration %g must be positive.\n",

@@ -100,7 +100,7 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
     std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
     return st;
   }
-  if (predictionVerdict(k, saupe, selCount) != 0) return 1;
+  if (predictionVerdict(k, saupe, selCount, w.x, w.y, w.z) != 0) return 1;
   for (int j = 0; j < 5; j++)
     dTab->dTensor.saupe[j] = static_cast<float>(-(saupe[j] * static_cast<double>(k.lcOrder)));
   if (couplings::writeDCmod(outAName, "w", dTab, korimInfo, "") != 0) {

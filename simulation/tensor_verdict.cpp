@@ -23,6 +23,12 @@ bool isZero(const double s[5]) {
   return true;
 }
 
+bool onePlace(int n, const double* x, const double* y, const double* z) {
+  for (int i = 2; i <= n; i++)
+    if (x[i] != x[1] || y[i] != y[1] || z[i] != z[1]) return false;
+  return true;
+}
+
 }  // namespace
 
 void noteTensorIncorrect(const char* cause) {
@@ -30,7 +36,8 @@ void noteTensorIncorrect(const char* cause) {
   incorrect.compare_exchange_strong(none, cause);
 }
 
-int predictionVerdict(const settings::KorimInfo& k, const double model[5], int points) {
+int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
+                      const double* y, const double* z) {
   const char* cause = incorrect.exchange(nullptr);
   if (k.lcOrder == 0.0f) return 0;
   if (cause != nullptr) {
@@ -39,9 +46,10 @@ int predictionVerdict(const settings::KorimInfo& k, const double model[5], int p
                  "written.\n",
                  cause);
   } else if (isZero(model)) {
-    if (points <= 1)
-      std::fprintf(stderr, "korim: the predicted alignment tensor is zero: a single atom has no "
-                           "shape for the medium to align; no result is written.\n");
+    if (onePlace(n, x, y, z))
+      std::fprintf(stderr, "korim: the predicted alignment tensor is zero: a molecule whose atoms "
+                           "lie at one place has no shape for the medium to align; no result is "
+                           "written.\n");
     else
       std::fprintf(stderr,
                    "korim: the predicted alignment tensor is zero, though the medium's order "

@@ -11,12 +11,13 @@ namespace korim::simulation {
 // that reads on after "korim: "; kept, not copied). The first cause noted counts.
 void noteTensorIncorrect(const char* cause);
 
-// The verdict on the tensor a model predicted for points atoms, before it is scaled by the
-// medium's order parameter (lcOrder). 0 when it is a result; 1 after a message on stderr when a
-// model noted its magnitude wrong, or when the tensor is zero although lcOrder is not (a medium
-// that aligns nothing, or a molecule of one atom). An order parameter of 0 asks for the zero
-// tensor: always a result. Clears the note.
-int predictionVerdict(const settings::KorimInfo& k, const double model[5], int points);
+// The verdict on the tensor a model predicted for the points x, y, z (1-based, 1..n), before it
+// is scaled by the medium's order parameter (lcOrder). 0 when it is a result; 1 after a message
+// on stderr when a model noted its magnitude wrong, or when the tensor is zero although lcOrder
+// is not (a medium that aligns nothing, or a molecule whose points lie at one place). An order
+// parameter of 0 asks for the zero tensor: always a result. Clears the note.
+int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
+                      const double* y, const double* z);
 
 // True after a verdict refused a tensor in this run (the caller names the options that set the
 // scale of the prediction).
