@@ -13,8 +13,8 @@ namespace korim::fitting {
 // ("" = stdout for either). A best point on an edge of the grid (other than R = 0) stays the
 // answer; the edge and the option that moves it are named on stderr and as a REMARK of the table
 // (a high R edge at or above 2/3 points to the Da range of the other sign instead: a larger
-// -hR adds no tensor). An answer with R above 2/3 stays too, its equivalent tensor (equivalentTensor) named the
-// same way.
+// -hR adds no tensor). An answer with R above 2/3 stays too, its equivalent tensor
+// (equivalentTensor) named the same way.
 // Returns 0; 1 after a message (score file, couplings too few or of one value, no errors, a mean
 // error above kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
 int getMlDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
