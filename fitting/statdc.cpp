@@ -140,7 +140,9 @@ int statDC(DTable* dTab, char* result, int verbose) {
     else
       appendLine(result, "DATA STATISTICS DC CORR R       %.3f\n", static_cast<double>(corrR));
     if (sumX2 == 0.0L)
-      std::strcat(result, couplings::gapRemark("TALMERINOS Q", couplings::kQGapObserved).c_str());
+      std::strcat(result, couplings::gapRemark("TALMERINOS Q", n > 0 ? couplings::kQGapObserved
+                                                                       : "no coupling to compare")
+                              .c_str());
     else
       appendLine(result, "DATA STATISTICS DC TALMERINOS Q %.3f\n", qFactor);
     appendLine(result, "DATA STATISTICS DC REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n",

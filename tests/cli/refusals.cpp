@@ -108,6 +108,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string notFinite = "korim: a number that is not finite in \"DATA REGRESSION ZEB SLOPE ";
   const std::string notWritten = "\"; the result out.tab is not written.\n";
   const std::string scale = "korim: options of this run that set the scale of its result: ";
+  const std::string zeroTensor = "korim: the predicted alignment tensor is zero, though the medium's order parameter "
+                                 "(-lcS) is 0.800: the medium of this run's options aligns no molecule; no result is "
+                                 "written.\n";
+  const std::string simulating = "Matrix: Error simulating alignment.\n";
   auto fit = [](std::vector<std::string> spread, const std::string& table) {
     std::vector<std::string> args = {"-bestFit"};
     args.insert(args.end(), spread.begin(), spread.end());
@@ -133,11 +137,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "korim: error in writeDCmod.\n", "Matrix: error in comparison of order matrices.\n"}},
       {scaled({"-stKorim"}, "-lcS", "1e-30"), 1,
        {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-lcS 1e-30\n"}},
-      {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1,
-       {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-kDipo 2147483648\n"}},
+      // A medium that aligns nothing: the zero tensor is refused before its statistics are formed.
+      {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1, {zeroTensor, simulating, scale + "-kDipo 2147483648\n"}},
       {scaled({"-stKorim", "-3D", "-pot3D", openGrid, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3"}, "-dX",
               "1e-30"),
-       1, {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-dX 1e-30\n"}},
+       1, {zeroTensor, simulating, scale + "-dX 1e-30\n"}},
       // A coupling table whose rows all name one atom twice: nothing to fit, in every fit.
       {fit({"-single"}, nn), 1, {noVector, bestFitError}},
       {fit({"-jack", "-map", "3"}, nn), 1, {noVector, bestFitError}},
