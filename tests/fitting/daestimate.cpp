@@ -303,8 +303,6 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
       EXPECT_NEAR(d2, d0, 1e-12);
       EXPECT_NEAR(r2, r0, 1e-12);
     }
-  equivalentTensor(-10.0, 2.0 / 3.0, &da, &r);
-  EXPECT_NEAR(r, 2.0 / 3.0, 1e-15);
 }
 
 TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
@@ -326,12 +324,10 @@ TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
     s.k.korimMode = korim::settings::kModeDaMl;
     auto& h = s.k.histInfo;
     h.lDaMl = -12.5f, h.hDaMl = -11.0f, h.incDaMl = 0.1f, h.lRMl = 0.6f, h.hRMl = c.hR, h.incRMl = 0.01f;
-    int rc = -1;
     const std::string out = dir / "ml.tab", sc = dir / "ml.sc", in = KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab";
-    std::string err;
-    korim_test::captureStdout(
-        [&] { err = captureStderr([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str(), sc.c_str()); }); });
-    ASSERT_EQ(rc, 0);
+    const std::string err = captureStderr([&] {
+      korim_test::captureStdout([&] { EXPECT_EQ(getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str(), sc.c_str()), 0); });
+    });
     EXPECT_FLOAT_EQ(h.DaMl, -11.8f);
     EXPECT_FLOAT_EQ(h.RMl, 0.7f);
     std::vector<std::string> said, remarks;
