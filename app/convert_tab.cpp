@@ -159,14 +159,18 @@ void xplorText(const DTable* t, const char* inName, const KorimInfo* k, std::str
   }
 }
 
+// The DYANA format holds N-H couplings only.
+bool amideNH(const DInfo& o) {
+  return (amideH(o.atomNameI) && std::strcmp(o.atomNameJ, "N") == 0) ||
+         (amideH(o.atomNameJ) && std::strcmp(o.atomNameI, "N") == 0);
+}
+
 void dyanaText(const DTable* t, std::string& out, NumberCheck& num) {
   for (int i = 0; i < t->dCount; i++) {
     if (!written(t, i)) continue;
     const DInfo& o = t->dObsList[i];
     const DInfo& c = t->dCalcList[i];
-    const bool nh = (amideH(o.atomNameI) && std::strcmp(o.atomNameJ, "N") == 0) ||
-                    (amideH(o.atomNameJ) && std::strcmp(o.atomNameI, "N") == 0);
-    if (!nh) continue;
+    if (!amideNH(o)) continue;
     const size_t from = out.size();
     appendf(out, "%3d %s HN %9.2f %7.2f %5.1f\n", o.resIDI, o.resNameI, static_cast<double>(c.d),
             static_cast<double>(c.sigma), static_cast<double>(c.w));
@@ -295,6 +299,22 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out, NumberChe
   return 0;
 }
 
+// The couplings the format writes: each selected one, in the DYANA format its N-H couplings, in
+// the residue listing those below its placeholder value.
+int usableCouplings(const DTable* t, int format) {
+  int n = 0;
+  for (int i = 0; i < t->dCount; i++) {
+    if (format == settings::kFormatDyana)
+      n += written(t, i) && amideNH(t->dObsList[i]);
+    else if (format == settings::kFormatXplor || format == settings::kFormatCns ||
+             format == settings::kFormatRosetta || format == settings::kFormatKorim)
+      n += written(t, i);
+    else
+      n += listed(t->dObsList[i]);
+  }
+  return n;
+}
+
 }  // namespace
 
 int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo* dcInfo,
@@ -313,6 +333,12 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   remarkCouplings(ownTable || outName[0] != '\0' ? stdout : stderr, "selected", count,
                   dcInfo->excludeMode);
   convertValues(t, korimInfo);
+  // A conversion of no coupling would leave an empty restraint file as if it were one.
+  if (usableCouplings(t, format) == 0) {
+    std::fprintf(stderr, "korim: 0 usable %scouplings of %s are too few to convert (1 or more).\n",
+                 format == settings::kFormatDyana ? "N-H " : "", inDName);
+    return 1;
+  }
 
   std::string text;
   NumberCheck num;

@@ -51,6 +51,7 @@
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia_free.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/unsp.h"
 #include "simulation/workers.h"
 #include "structure/pdb.h"
@@ -825,8 +826,10 @@ int main(int argc, char** argv) {
   // An output that could not be opened or written fails the run, also where the writer went on
   // to standard output or its caller went on without it.
   if (status == 0 && korim::foundation::outputLost()) status = 1;
-  // A result that would carry a number that is not finite was not written: no result.
-  if (korim::foundation::nonFiniteRefused()) nameScaleOptions(argc, argv);
+  // A result that would carry a number that is not finite, or a predicted tensor refused as
+  // wrong or zero, was not written: no result.
+  if (korim::foundation::nonFiniteRefused() || korim::simulation::predictionRefused())
+    nameScaleOptions(argc, argv);
   status = korim::foundation::statusAfterRefusals(status);
   // What went to the standard output (remarks, order matrices, tables) must have arrived too.
   if (korim::foundation::finishStandardOutput("korim: error writing to the standard output: %s\n") != 0 &&

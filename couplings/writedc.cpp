@@ -60,6 +60,7 @@ struct Stats {
     float rms = 0, chi2 = 0, stdDev = 0, q = 0, qIso = 0, corr = 0;
     float offset = 0, errOffset = 0, slope = 0, errSlope = 0, aveSlope = 0, errAveSlope = 0;
     int n = 0;
+    StatGaps gaps;
 };
 
 
@@ -236,12 +237,21 @@ int writeOrderMatrix(FILE* out, DTensor* t, const settings::KorimInfo* k, int nD
     return 0;
 }
 
+// A statistic that is undefined over these couplings is left out, a remark saying why in its
+// place: 0 would read as no correlation, or as perfect agreement.
+void writeStatLine(FILE* out, const char* name, const char* gap, float value) {
+    if (gap != nullptr)
+        std::fputs(gapRemark(name, gap).c_str(), out);
+    else
+        std::fprintf(out, "DATA %-20s %.3f\n", name, value);
+}
+
 void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     std::fprintf(out, "DATA RMS                  %.3f\n", s.rms);
     std::fprintf(out, "DATA Chi2                 %.3f\n", s.chi2);
-    std::fprintf(out, "DATA CORR R               %.3f\n", s.corr);
-    if (qFlag == 0) std::fprintf(out, "DATA Q RDC_RMS            %.3f\n", s.q);
-    if (qFlag == 1) std::fprintf(out, "DATA Q SAUPE              %.3f\n", s.qIso);
+    writeStatLine(out, "CORR R", s.gaps.corr, s.corr);
+    if (qFlag == 0) writeStatLine(out, "Q RDC_RMS", s.gaps.q, s.q);
+    if (qFlag == 1) writeStatLine(out, "Q SAUPE", s.gaps.qIso, s.qIso);
     if (qFlag == 2) std::fprintf(out, "DATA Q STDDEV             %.3f\n", s.stdDev);
     std::fprintf(out, "DATA REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n", s.offset, s.errOffset);
     std::fprintf(out, "DATA REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n", s.slope, s.errSlope);
@@ -388,9 +398,22 @@ float dcDifference(const DInfo& obs, const DInfo& calc) {
     return (obs.d >= kDiffLimit || calc.d >= kDiffLimit) ? kDiffMissing : obs.d - calc.d;
 }
 
+const char* correlationGap(const float* x, const float* y, int n) {
+    if (n < 3) return "fewer than three couplings (a correlation needs three or more)";
+    if (!hasSpread(x, n)) return "the measured couplings all have one value (a correlation needs spread in both sets)";
+    if (!hasSpread(y, n)) return "the calculated couplings all have one value (a correlation needs spread in both sets)";
+    return nullptr;
+}
+
+std::string gapRemark(const char* name, const char* why) {
+    return std::string("REMARK No ") + name + ": " + why + ".\n";
+}
+
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
-                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD) {
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD, StatGaps* gaps) {
+    StatGaps found;
+    if (gaps != nullptr) *gaps = found;
     *rSumD2 = *pSumD = *stdDevD = *qD = *qIsoD = *coorR = 0.0f;
     *offset = *errOffset = *slope = *errSlope = *aveSlope = *errAveSlope = 0.0f;
     const int count = dTab->dCount > 0 ? dTab->dCount : 0;
@@ -429,6 +452,7 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     const double var = (sumDiff2 - sumDiff * sumDiff / n) / n;
     *stdDevD = static_cast<float>(var > 0.0 ? std::sqrt(var) : 0.0);
     *qD = sumX2 != 0.0 ? static_cast<float>(std::sqrt(sumDiff2 / sumX2)) : 0.0f;
+    if (sumX2 == 0.0) found.q = kQGapObserved;
     *rSumD2 = static_cast<float>(std::sqrt(sumDiff2 / n));
     *pSumD = static_cast<float>(chi2);
 
@@ -439,7 +463,12 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
         const float dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
         if (dRms != 0.0f) *qIsoD = *rSumD2 / dRms;
+        if (dRms == 0.0f) found.qIso = kQGapTensor;
+    } else {
+        found.qIso = kQGapTensor;
     }
+    found.corr = correlationGap(x.p, y.p, n);
+    if (gaps != nullptr) *gaps = found;
 
     // Correlation and regression need two degrees of freedom for their errors.
     if (n < 3) return 0;
@@ -504,7 +533,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     if (full &&
         getStatDCmod(dTab, &s.rms, &s.chi2, &s.stdDev, &s.q, &s.qIso, &s.corr, &s.offset,
                      &s.errOffset, &s.slope, &s.errSlope, &s.aveSlope, &s.errAveSlope,
-                     &s.n) != 0) {
+                     &s.n, &s.gaps) != 0) {
         // No report at all rather than one that shows a perfect fit.
         std::fprintf(stderr, "DC Error no statistics, output file %s not written\n",
                      toStdout ? "(standard output)" : outDName);

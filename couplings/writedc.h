@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "couplings/dc.h"
@@ -37,9 +38,31 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
 // both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
 // correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or
 // 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
+// Why statistics of a set of couplings are undefined: null where they are defined.
+struct StatGaps {
+    const char* q = nullptr;     // Q against the observed couplings (Q RDC_RMS)
+    const char* qIso = nullptr;  // Q against the tensor's size (Q SAUPE)
+    const char* corr = nullptr;  // Pearson correlation (CORR R)
+};
+
+// With gaps given, the statistics that are undefined over the pairs (see correlationGap, and a
+// Q whose divisor is 0: observed couplings all 0, a zero tensor) are named there; their values
+// stay 0.
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
-                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD);
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD,
+                 StatGaps* gaps = nullptr);
+
+// Why the Pearson correlation of the pairs (x[i], y[i]), i = 1..n, is undefined, or null: it
+// needs three pairs or more, and spread in both sets (x measured, y calculated).
+const char* correlationGap(const float* x, const float* y, int n);
+
+// The line that stands for a statistic left out: "REMARK No <name>: <why>.\n".
+std::string gapRemark(const char* name, const char* why);
+
+// Why a quality factor is undefined over measured couplings all 0, and over a zero tensor.
+inline constexpr const char* kQGapObserved = "the measured couplings are all 0 (Q divides by their size)";
+inline constexpr const char* kQGapTensor = "the tensor is zero (Q divides by its size)";
 
 // Reduced forms of getStatDCmod over the same pairs, each starting from zero: the RMS deviation
 // (rSumD2), the quality factor against the RMS coupling of the tensor's da and dr (qIsoD) and the

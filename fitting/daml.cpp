@@ -30,7 +30,17 @@ int errorIso(int nD, double /*Dab*/, double R, double* DabErr, double* RErr) {
   return 0;
 }
 
+void equivalentTensor(double da, double r, double* daOut, double* rOut) {
+  *daOut = -da * (2.0 + 3.0 * r) / 4.0;
+  *rOut = (4.0 - 2.0 * r) / (2.0 + 3.0 * r);
+}
+
 namespace {
+
+// The largest rhombicity of a tensor written with its principal value of largest size as z; grid
+// values within this of it count as on it (R is summed from single-precision steps).
+constexpr double kMaxRhombicity = 2.0 / 3.0;
+constexpr double kRhombicityTolerance = 1e-6;
 
 // The rows of the calculated list (and the errors of the observed list) after the answer:
 // with mapping every coupling's allowed range, without it the measured coupling and error.
@@ -106,15 +116,39 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
   std::vector<std::string> found;
   for (const Edge& e : edges) {
     if (!e.on) continue;
-    char line[320];
-    std::snprintf(line, sizeof line,
-                  "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
-                  "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
-                  "edge.\n",
-                  e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
+    char line[480];
+    // Beyond R 2/3 lie no new tensors: each is one of the other sign of Da with R below 2/3.
+    const bool repeats = &e == &edges[3] && rList[best] >= kMaxRhombicity - kRhombicityTolerance;
+    if (repeats)
+      std::snprintf(line, sizeof line,
+                    "best point of the likelihood grid lies on its high R edge (R %.3f, set by -hR "
+                    "%g): beyond R 2/3 each point is a tensor of the other sign of Da with R below "
+                    "2/3, so a larger -hR adds no tensor; those tensors lie in the Da range of "
+                    "the other sign (-lDa, -hDa).\n",
+                    e.value, e.optionValue);
+    else
+      std::snprintf(line, sizeof line,
+                    "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
+                    "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
+                    "edge.\n",
+                    e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
     found.emplace_back(line);
   }
   return found;
+}
+
+// An answer with R above 2/3, which no tensor has, named as the tensor it is; "" for others.
+// Reads on after "the " or "The ", as the edges do.
+std::string aboveTwoThirds(double da, double r) {
+  if (!(r > kMaxRhombicity + kRhombicityTolerance)) return "";
+  double da2 = 0.0, r2 = 0.0;
+  equivalentTensor(da, r, &da2, &r2);
+  char line[320];
+  std::snprintf(line, sizeof line,
+                "answer's R %.3f lies above 2/3, which no tensor has: Da %+.3f Hz, R %.3f is the "
+                "tensor Da %+.3f Hz, R %.3f (its principal value of largest size taken as z).\n",
+                r, da, r, da2, r2);
+  return line;
 }
 
 // The grid of the options: each range from its low end up to its high end, and at least two
@@ -198,11 +232,13 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   storeCouplings(dTab.get(), s, h, bestDa, sign);
   // A best point on the grid's edge stays the answer, said on both.
   std::string remark;
-  if (best >= 0)
-    for (const std::string& e : gridEdges(rList, daList, static_cast<size_t>(best), h, negated)) {
-      std::fprintf(stderr, "korim: the %s", e.c_str());
-      remark += "REMARK The " + e;
-    }
+  std::vector<std::string> notes;
+  if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
+  if (const std::string r = aboveTwoThirds(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
+  for (const std::string& e : notes) {
+    std::fprintf(stderr, "korim: the %s", e.c_str());
+    remark += "REMARK The " + e;
+  }
   if (!remark.empty()) remark += "\n";
 
   // Scores written to a file are complete before the table, so that a table that fails leaves

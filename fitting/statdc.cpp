@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "couplings/writedc.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
 #include "foundation/moment.h"
@@ -133,8 +134,17 @@ int statDC(DTable* dTab, char* result, int verbose) {
     appendLine(result, "\n");
     appendLine(result, "DATA STATISTICS DC\n");
     appendLine(result, "DATA STATISTICS DC STDDEV_DIFF  %.3f [Hz]\n", stdDev);
-    appendLine(result, "DATA STATISTICS DC CORR R       %.3f\n", static_cast<double>(corrR));
-    appendLine(result, "DATA STATISTICS DC TALMERINOS Q %.3f\n", qFactor);
+    // Undefined figures are left out with the reason, as the coupling table leaves them out.
+    if (const char* gap = couplings::correlationGap(w.x, w.y, n))
+      std::strcat(result, couplings::gapRemark("CORR R", gap).c_str());
+    else
+      appendLine(result, "DATA STATISTICS DC CORR R       %.3f\n", static_cast<double>(corrR));
+    if (sumX2 == 0.0L)
+      std::strcat(result, couplings::gapRemark("TALMERINOS Q", n > 0 ? couplings::kQGapObserved
+                                                                       : "no coupling to compare")
+                              .c_str());
+    else
+      appendLine(result, "DATA STATISTICS DC TALMERINOS Q %.3f\n", qFactor);
     appendLine(result, "DATA STATISTICS DC REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n",
                static_cast<double>(offset), static_cast<double>(errOffset));
     appendLine(result, "DATA STATISTICS DC REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n",

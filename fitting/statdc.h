@@ -18,7 +18,9 @@ constexpr int kStatDCTextLen = 10 * kStatDCLineLen;
 // quality factor Q = sqrt(sum (x-y)^2 / sum x^2), regression offset and slope of y on x and the
 // symmetric ("ZEB") slope from the fits of y on x and x on y. verbose 2 also lists every valid
 // observed row on stderr. Correlation and regressions need at least three pairs: with fewer
-// they are not computed and print as 0.000. Returns 0; 1 after "Error allocating temporary
+// the regressions print as 0.000. A correlation or Q that is undefined (couplings::correlationGap,
+// measured couplings all 0) is left out, "REMARK No CORR R: <why>." or "REMARK No TALMERINOS Q:
+// <why>." in its place. Returns 0; 1 after "Error allocating temporary
 // buffers." (result empty). Work arrays are tagged "statDC".
 int statDC(couplings::DTable* dTab, char* result, int verbose);
 

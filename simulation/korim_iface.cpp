@@ -93,14 +93,8 @@ int iFace(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
       return 1;
     }
   ScreenedPotential sp{};
-  if ((k.lcType == 1 || k.lcType == 2) &&
-      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, true, &sp) != 0) {
-    std::fprintf(stderr,
-                 "iFace: salt concentration %g mol/l and temperature %g K must be positive "
-                 "(options -nacl and -temp).\n",
-                 static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
+  if ((k.lcType == 1 || k.lcType == 2) && screenedPotentialRefused("iFace", el, true, &sp))
     return 1;
-  }
 
   CBlock<float> xt, yt, zt;
   if (!obtain(xt, no_atoms + 1, "allocation failure for x_temp") ||

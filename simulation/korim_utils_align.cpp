@@ -18,6 +18,7 @@
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
+#include "simulation/tensor_verdict.h"
 #include "structure/pdbline.h"
 
 namespace korim::simulation {
@@ -274,7 +275,9 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
     }
   }
 
+  double model[5];
   for (int j = 0; j < 5; j++) {
+    model[j] = saupeSteric[j] + saupeEl[j];
     saupeSteric[j] *= static_cast<double>(k.lcOrder);
     saupeEl[j] *= static_cast<double>(k.lcOrder);
     saupe[j] = saupeSteric[j] + saupeEl[j];
@@ -294,7 +297,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
   printTensor("SaupeSteric", gMag[0], saupeSteric, "  ");
   printTensor("SaupeEl", gMag[1], saupeEl, " ");
   printTensor("SaupeSum", gMag[2], saupe, "  ");
-  return 0;
+  return predictionVerdict(k, model, atomSelCount, xI, yI, zI);
 }
 
 int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI, double* zI,
@@ -313,6 +316,7 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
                            chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
     if (status != 0) return modelFailed("sma", status);
   }
+  if (predictionVerdict(k, saupe, atomSelCount, xI, yI, zI) != 0) return 1;
   for (int j = 0; j < 5; j++) saupe[j] *= static_cast<double>(k.lcOrder);
   return 0;
 }

@@ -21,7 +21,8 @@ namespace korim::simulation {
 // analysed, and the lines "SaupeSteric", "SaupeEl", "SaupeSum" with their
 // magnitudes printed on stdout. Returns 0; the model's status after
 // "simulateAlignment: error in <model>." on stderr; 1 after "Matrix: error
-// in analyzeSaupe.\n".
+// in analyzeSaupe.\n", or after the lines are printed when predictionVerdict
+// refuses the tensor (its message).
 int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                       double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                       double* ddots, int digPotential, double* potential, double offset,
@@ -29,8 +30,9 @@ int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* 
 
 // The lean form for one ensemble member: centring only with
 // gridInfo.pivotCenter, the steric (elFlag 0) or electrostatic model, the
-// elements scaled by lcOrder; no analysis and no report lines. Returns 0 or
-// the model's status after "simulateAlignment: error in <model>." on stderr.
+// elements scaled by lcOrder; no analysis and no report lines. Returns 0,
+// the model's status after "simulateAlignment: error in <model>." on stderr,
+// or 1 when predictionVerdict refuses the tensor (its message).
 int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                     double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                     double* ddots, int digPotential, double* potential, double offset,

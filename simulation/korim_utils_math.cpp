@@ -137,6 +137,7 @@ float dipoleMoment(const double* x, const double* y, const double* z, int chCoun
   float dipPos[3] = {0.0f, 0.0f, 0.0f};
   float dir[3] = {0.0f, 0.0f, 0.0f};
   float dipole = 0.0f;
+  bool hasDipole = false;  // the centres of the two signs apart: a direction
   long double sumPos = 0.0L, sumNeg = 0.0L;
   for (int k = 0; k < 3; k++) {
     avePos[k] = 0.0f;
@@ -166,6 +167,7 @@ float dipoleMoment(const double* x, const double* y, const double* z, int chCoun
     for (int k = 0; k < 3; k++) d[k] = avePos[k] - aveNeg[k];
     const float dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     for (int k = 0; k < 3; k++) dir[k] = d[k] / dist;
+    hasDipole = dist > 0.0f;
     *chSum = static_cast<float>(sumNeg + sumPos);
     if (std::fabs(sumNeg) < std::fabs(sumPos)) {
       for (int k = 0; k < 3; k++) {
@@ -209,7 +211,10 @@ float dipoleMoment(const double* x, const double* y, const double* z, int chCoun
                 monoPos[1], monoPos[2], *chSum);
     std::printf("REMARK Dipol at (%.3f,%.3f,%.3f) [A] of %.3f [Debye].\n", dipPos[0], dipPos[1],
                 dipPos[2], dipole * 4.8);
-    std::printf("REMARK Dipol direction (%.3f,%.3f,%.3f).\n", dir[0], dir[1], dir[2]);
+    if (hasDipole)
+      std::printf("REMARK Dipol direction (%.3f,%.3f,%.3f).\n", dir[0], dir[1], dir[2]);
+    else
+      std::printf("REMARK Dipol direction: none (no dipole).\n");
   }
   return dipole;
 }

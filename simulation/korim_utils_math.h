@@ -58,7 +58,9 @@ int calcDcos(const double eigVec[3][3], const double eigVec_svd[3][3], float dco
 // positive centre, column 2 (x) the unit vector along (1, 0, -d_x/d_z) and
 // column 1 (y) = column 0 x column 2: a rotation, right-handed as (x, y, z);
 // not-a-number where d_z is 0 or there is no dipole. *chSum is written only when
-// chCount >= 1. With verb set, four REMARK lines go to stdout. Returns the
+// chCount >= 1. With verb set, four REMARK lines go to stdout; without a dipole (no
+// charge, or the centres of the two signs at one place) the last says so: "REMARK Dipol
+// direction: none (no dipole)." Returns the
 // dipole in e*Angstrom (4.8 times it in Debye).
 float dipoleMoment(const double* x, const double* y, const double* z, int chCount, float* chSum,
                    const int* chargeAtomID, const float* charges, float avePos[3], float aveNeg[3],

@@ -15,6 +15,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/ssia.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
 
 namespace korim::simulation {
@@ -125,6 +126,33 @@ int screenedPotentialSetup(double concNaCl, double temperature, double chDensSur
   const double y0 = roundY0 ? static_cast<double>(static_cast<float>(sp->y0)) : sp->y0;
   sp->gamma = std::tanh(0.25 * y0);
   return 0;
+}
+
+bool screenedPotentialRefused(const char* who, const settings::ElInfo& el, bool roundY0,
+                              ScreenedPotential* sp) {
+  const double salt = el.concNaCl, temperature = el.temperaturePot, sigma = el.chDensSurf;
+  if (screenedPotentialSetup(salt, temperature, sigma, roundY0, sp) != 0) {
+    std::fprintf(stderr,
+                 "%s: salt concentration %g mol/l and temperature %g K must be positive "
+                 "(options -nacl and -temp).\n",
+                 who, salt, temperature);
+    return true;
+  }
+  if (salt < kLeastSalt) {
+    std::fprintf(stderr,
+                 "%s: option -nacl value %g mol/l lies below %g mol/l, the ions of each sign that "
+                 "pure water holds (pH 7): no aqueous medium holds less.\n",
+                 who, salt, kLeastSalt);
+    return true;
+  }
+  if (!std::isfinite(sp->y0)) {
+    std::fprintf(stderr,
+                 "%s: the surface potential of -chSurf %g e/nm^2 at -nacl %g mol/l and -temp %g K "
+                 "is not a finite number.\n",
+                 who, sigma, salt, temperature);
+    return true;
+  }
+  return false;
 }
 
 void reportScreenedPotential(const ScreenedPotential& sp) {
@@ -300,14 +328,8 @@ bool smaInputsBad(SmaRun& r, double maxL, double minL, int digPotential, const d
       badCharges(who, r.no_atoms, r.no_of_ch, r.chargeAtomID, r.charges) ||
       badGridSpacing(who, r.gs, maxL, minL))
     return true;
-  if ((k.lcType == 1 || k.lcType == 2) &&
-      screenedPotentialSetup(el.concNaCl, el.temperaturePot, el.chDensSurf, false, &r.sp) != 0) {
-    std::fprintf(stderr,
-                 "sma: salt concentration %g mol/l and temperature %g K must be positive "
-                 "(options -nacl and -temp).\n",
-                 static_cast<double>(el.concNaCl), static_cast<double>(el.temperaturePot));
+  if ((k.lcType == 1 || k.lcType == 2) && screenedPotentialRefused(who, el, false, &r.sp))
     return true;
-  }
   if (k.lcType != 2) return false;
   if (!(r.rM > 0.0) || !(k.concentration > 0.0)) {
     std::fprintf(stderr, "sma: rod radius %g Angstrom and concentration %g must be positive.\n",
@@ -400,7 +422,7 @@ int wallPositions(SmaRun& r, double threshold, double cap) {
     if (!(g <= cap) || !(std::fabs(screenedPotentialAt(r.sp, g - r.rM - extent)) >= threshold))
       break;
     if (t_pts + j >= kSimuMaxPositions) {
-      std::fprintf(stderr, "%s", kConcWarning);
+      warnPositionsCapped();
       break;
     }
     r.grid_el[t_pts + j] = g;
@@ -497,6 +519,7 @@ int rodPositions(SmaRun& r, double beta) {
   if (std::fabs(lastP) < cutoff) {
     std::fprintf(stderr, "Warning: Potential drops within clash region to below %e!\n", cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+    noteTensorIncorrect("the rod's potential drops below its cutoff (-cut) within the clash region");
   }
   int lengthGrid = t_pts;
   bool inside = true;
@@ -509,7 +532,7 @@ int rodPositions(SmaRun& r, double beta) {
       inside = false;
       lengthGrid = t_pts + j - 1;
     } else if (t_pts + j >= kSimuMaxPositions) {
-      std::fprintf(stderr, "%s", kConcWarning);
+      warnPositionsCapped();
       break;
     } else {
       r.grid_el[t_pts + j] = static_cast<float>(dd);
@@ -523,6 +546,8 @@ int rodPositions(SmaRun& r, double beta) {
     std::fprintf(stderr, "Warning: Potentials between neighbouring cells overlapping, cutoff %e!\n",
                  cutoff);
     std::fprintf(stderr, "         ---> Magnitude of alignment tensor wrong!\n");
+    noteTensorIncorrect("the rod's potential stays above its cutoff (-cut) up to the neighbouring "
+                        "rod's cell, where the potentials of the two overlap");
   }
   return lengthGrid;
 }

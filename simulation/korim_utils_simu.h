@@ -58,6 +58,16 @@ struct ScreenedPotential {
 int screenedPotentialSetup(double concNaCl, double temperature, double chDensSurf, bool roundY0,
                            ScreenedPotential* sp);
 
+// Least salt a medium holds (mol/l): pure water's own ions at pH 7, 1e-7 mol/l of each sign.
+constexpr double kLeastSalt = 1e-7;
+
+// The screened potential of the medium el (screenedPotentialSetup of its -nacl, -temp and
+// -chSurf), or its refusal: true after "<who>: ..." on stderr when the salt concentration or the
+// temperature is not positive, the salt concentration lies below kLeastSalt, or the surface
+// potential is not a finite number.
+bool screenedPotentialRefused(const char* who, const settings::ElInfo& el, bool roundY0,
+                              ScreenedPotential* sp);
+
 // The three REMARK lines on stdout describing sp: ion-pair density, Debye
 // length, surface potential.
 void reportScreenedPotential(const ScreenedPotential& sp);

@@ -16,6 +16,7 @@
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/orientprogress.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
 
 namespace korim::simulation {
@@ -454,10 +455,18 @@ void samplingMeans(const double* dots, int n_dots, int digPsi, double mean[5]) {
 const char* const kConcWarning =
     "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
 
+void warnPositionsCapped() {
+  std::fprintf(stderr, "%s", kConcWarning);
+  noteTensorIncorrect(
+      "the positions of the molecule sampled from the medium end at their limit of 5000 steps "
+      "of the grid spacing (-dGrid) before the distance they must cover (a medium too dilute, "
+      "or a step too fine)");
+}
+
 int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
   long long t = truncToLL((maxL - minL) / gs);
   if (t > kLastPosition) {
-    std::fprintf(stderr, "%s", kConcWarning);
+    warnPositionsCapped();
     t = kLastPosition;
   }
   const float offsetGrid = static_cast<float>(minL + offset);
@@ -472,7 +481,7 @@ int extendPositions(float* grid_el, int from, double gs, double limit) {
   for (int j = 1;; j++) {
     const int idx = from + j;
     if (idx > kLastPosition) {
-      std::fprintf(stderr, "%s", kConcWarning);
+      warnPositionsCapped();
       break;
     }
     grid_el[idx] = static_cast<float>(grid_el[from] + j * gs);

@@ -214,16 +214,20 @@ constexpr double kRodDensity = 1.46;
 // The warning of a position row that reaches the end of its table.
 extern const char* const kConcWarning;
 
+// A position row reached the end of its table: kConcWarning on stderr, and the tensor's
+// magnitude noted as wrong (noteTensorIncorrect).
+void warnPositionsCapped();
+
 // Positions 0..t of the clash region (distances of the molecule's centre
 // from the obstacle's axis or plane): grid_el[k] = k * gs + float(minL +
 // offset) with t = trunc((maxL - minL) / gs), capped at kSsiaMaxPositions - 1
-// with kConcWarning on stderr; the rest of grid_el[0..kSsiaMaxPositions - 1]
+// with warnPositionsCapped; the rest of grid_el[0..kSsiaMaxPositions - 1]
 // is zeroed. Returns t.
 int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs);
 
 // Appends positions after index from, each gs further than grid_el[from],
 // while grid_el[from] <= limit, up to and including the first one beyond
-// limit; the table end stops it with kConcWarning. Returns the last index.
+// limit; the table end stops it with warnPositionsCapped. Returns the last index.
 int extendPositions(float* grid_el, int from, double gs, double limit);
 
 // Truncation towards zero into the range of long long (NaN gives 0).

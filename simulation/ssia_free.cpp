@@ -11,6 +11,7 @@
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/unsp.h"
 
 namespace korim::simulation {
@@ -99,6 +100,7 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
     std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
     return st;
   }
+  if (predictionVerdict(k, saupe, selCount, w.x, w.y, w.z) != 0) return 1;
   for (int j = 0; j < 5; j++)
     dTab->dTensor.saupe[j] = static_cast<float>(-(saupe[j] * static_cast<double>(k.lcOrder)));
   if (couplings::writeDCmod(outAName, "w", dTab, korimInfo, "") != 0) {

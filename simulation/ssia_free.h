@@ -14,7 +14,7 @@ namespace korim::simulation {
 // Writes "<file>, <n> Atoms, Free format." on stderr and "REMARK <n> atoms selected for
 // simulation." on stdout. Returns 0; 1 or the failing step's status after its message on
 // stderr (no table is written then): work arrays, file, sphere, surface, no exposed atom, the
-// model, or a table that could not be written.
+// model, a tensor predictionVerdict refuses, or a table that could not be written.
 int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char* outAName,
              couplings::DTable* dTab);
 

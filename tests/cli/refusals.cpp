@@ -110,6 +110,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string notFinite = "korim: a number that is not finite in \"DATA REGRESSION ZEB SLOPE ";
   const std::string notWritten = "\"; the result out.tab is not written.\n";
   const std::string scale = "korim: options of this run that set the scale of its result: ";
+  const std::string zeroTensor = "korim: the predicted alignment tensor is zero, though the medium's order parameter "
+                                 "(-lcS) is 0.800: the medium of this run's options aligns no molecule; no result is "
+                                 "written.\n";
+  const std::string simulating = "Matrix: Error simulating alignment.\n";
   auto fit = [](std::vector<std::string> spread, const std::string& table) {
     std::vector<std::string> args = {"-bestFit"};
     args.insert(args.end(), spread.begin(), spread.end());
@@ -135,11 +139,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "korim: error in writeDCmod.\n", "Matrix: error in comparison of order matrices.\n"}},
       {scaled({"-stKorim"}, "-lcS", "1e-30"), 1,
        {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-lcS 1e-30\n"}},
-      {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1,
-       {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-kDipo 2147483648\n"}},
+      // A medium that aligns nothing: the zero tensor is refused before its statistics are formed.
+      {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1, {zeroTensor, simulating, scale + "-kDipo 2147483648\n"}},
       {scaled({"-stKorim", "-3D", "-pot3D", openGrid, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3"}, "-dX",
               "1e-30"),
-       1, {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-dX 1e-30\n"}},
+       1, {zeroTensor, simulating, scale + "-dX 1e-30\n"}},
       // A coupling table whose rows all name one atom twice: nothing to fit, in every fit.
       {fit({"-single"}, nn), 1, {noVector, bestFitError}},
       {fit({"-jack", "-map", "3"}, nn), 1, {noVector, bestFitError}},
@@ -814,6 +818,57 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "their distribution (5 or more).\n", histFailed}},
         {fit(kPdb, search, {"-exhaust", "-fixRes", "2"}), 1,
          {"Error: the search has 3 couplings, too few to fit an order matrix (5 or more).\n", bestFitError}},
+    });
+  }
+
+  // Results that say they are wrong: a tensor the model finds of the wrong magnitude or zero in
+  // every prediction mode (an order parameter of 0 asks for the zero tensor), a conversion of no
+  // usable coupling, and less salt than pure water holds or a surface potential not finite.
+  {
+    const std::string capped = "WARNING: concentration too low - magnitude of alignment tensor incorrect\n";
+    const std::string positions = "korim: the positions of the molecule sampled from the medium end at their limit of "
+                                  "5000 steps of the grid spacing (-dGrid) before the distance they must cover (a "
+                                  "medium too dilute, or a step too fine): the magnitude of the alignment tensor is "
+                                  "incorrect; no result is written.\n";
+    const std::string onePlace = "korim: the predicted alignment tensor is zero: a molecule whose atoms lie at one "
+                                 "place has no shape for the medium to align; no result is written.\n";
+    const std::string atom = writeFile(data / "one_atom.pdb", lines(readFile(kPdb))[0] + "\nEND\n");
+    const std::string head = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                             "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+    const std::string unusable = writeFile(data / "all_1e30.tab", head + "2 GLN N 2 GLN H 1e30 1 1\n3 ILE N 3 ILE H 1e30 1 1\n");
+    std::string renamed = couplings;
+    renamed.replace(renamed.find("ATOMNAME_I"), 10, "ATOMNAME_X");
+    const std::string noAtoms = writeFile(data / "atom_column_renamed.tab", renamed);
+    const std::string caha = writeFile(data / "ca_ha.tab", head + "2 GLN CA 2 GLN HA 5 1 1\n3 ILE CA 3 ILE HA 6 1 1\n");
+    auto tooFew = [](const std::string& kind, const std::string& table) {
+      return "korim: 0 usable " + kind + "couplings of " + table + " are too few to convert (1 or more).\n";
+    };
+    const std::string rod = examples("pf1_rod_radial.pot");
+    const std::string sma = "simulateAlignment: error in sma.\n";
+    cases.insert(cases.end(), {
+        {scaled({"-stKorim"}, "-dGrid", "1e-30"), 1, {capped, positions, simulating, scale + "-dGrid 1e-30\n"}},
+        {scaled({"-elKorim"}, "-dGrid", "1e-30"), 1, {capped, positions, simulating, scale + "-dGrid 1e-30\n"}},
+        {scaled({"-stKorim"}, "-rM", "1e30"), 1, {zeroTensor, simulating, scale + "-rM 1e30\n"}},
+        {scaled({"-stKorim"}, "-rA", "-1e30"), 1, {zeroTensor, simulating, scale + "-rA -1e30\n"}},
+        {{"-stKorim", "-dot", "30", "-pdb", atom, "-outD", "out.tab"}, 1, {onePlace, simulating}},
+        {{"-stKorimFree", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-rM", "1e30"}, 1,
+         {zeroTensor, "matrix: error in ssiaFree.\n", scale + "-rM 1e30\n"}},
+        {plus(ens, {"-rM", "1e30", "-ave", "out.tab"}), 1,
+         {zeroTensor, simulating, "matrix: ensembleAlignment error occured.\n", scale + "-rM 1e30\n"}},
+        {scaled({"-stKorim"}, "-lcS", "0"), 0, {}, true},
+        {{"-conv", "-inD", unusable, "-outD", "out.tab"}, 1, {tooFew("", unusable), "korim: error in conversion of table.\n"}},
+        {{"-conv", "-xplor", "-inD", noAtoms, "-outD", "out.tab"}, 1, {tooFew("", noAtoms)}},
+        {{"-conv", "-dyana", "-inD", caha, "-outD", "out.tab"}, 1, {tooFew("N-H ", caha)}},
+        {{"-elKorim", "-pf1", "-pot", rod, "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-nacl",
+          "1e-30"},
+         1,
+         {"sma: option -nacl value 1e-30 mol/l lies below 1e-07 mol/l, the ions of each sign that pure water holds (pH "
+          "7): no aqueous medium holds less.\n",
+          sma, simulating}},
+        {scaled({"-elKorim"}, "-chSurf", "-1e30"), 1,
+         {"sma: the surface potential of -chSurf -1e+30 e/nm^2 at -nacl 0.2 mol/l and -temp 298.15 K is not a finite "
+          "number.\n",
+          sma}},
     });
   }
 

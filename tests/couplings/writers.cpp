@@ -259,6 +259,43 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   EXPECT_NEAR(v[2], 0.0f, 1e-5f);
 }
 
+// A correlation without spread (or over fewer than three couplings) and a Q whose divisor is 0
+// are left out, the reason in their place; the other records stay. Rows: measured, calculated.
+TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
+  const std::string noCorr = "REMARK No CORR R: ", oneValue = " couplings all have one value (a correlation needs "
+                                                            "spread in both sets).\n";
+  const struct {
+    std::vector<std::pair<float, float>> rows;
+    float da;
+    int qFlag;
+    std::vector<std::string> lines;
+  } cases[] = {
+      // A zero tensor (the prediction of an order parameter 0): no Q SAUPE, no correlation.
+      {{{3, 0}, {-5, 0}, {8, 0}}, 0.0f, 1,
+       {noCorr + "the calculated" + oneValue, "REMARK No Q SAUPE: the tensor is zero (Q divides by its size).\n"}},
+      // Measured couplings all 0 (a fit to them): no Q against their size, no correlation.
+      {{{0, 1}, {0, -2}, {0, 3}}, 5e-4f, 0,
+       {noCorr + "the measured" + oneValue,
+        "REMARK No Q RDC_RMS: the measured couplings are all 0 (Q divides by their size).\n"}},
+      {{{4, 3}, {-2, -1}}, 5e-4f, 2,
+       {noCorr + "fewer than three couplings (a correlation needs three or more).\n", "DATA Q STDDEV "}},
+  };
+  for (const auto& c : cases) {
+    Table tab;
+    for (const auto& [o, calc] : c.rows) tab.add(static_cast<int>(tab.obs.size()) + 2, "ALA", o, calc, 100);
+    tab.t.dTensor.da = c.da;
+    KorimInfo k = stericSettings();
+    k.eulerFlag = 0, k.qFlag = c.qFlag;
+    Output out;
+    const std::string text = out.write(tab.get(), k);
+    const size_t at = text.find("DATA Chi2 ");
+    ASSERT_NE(at, std::string::npos);
+    const std::string after = text.substr(text.find('\n', at) + 1);
+    EXPECT_EQ(after.rfind(c.lines[0], 0), 0u) << after;
+    EXPECT_EQ(after.find(c.lines[1]), after.find('\n') + 1) << after;
+  }
+}
+
 // The reduced statistics start from zero whatever the caller passes: N 2, RMS sqrt(2/2) = 1,
 // chi2 1 + (1/0.5)^2 = 5, R 0 (it needs three pairs); Q iso with a = 21585.2 * 2e-4 (sign of di
 // and da) and R = 0.25: Drms = sqrt((3/16 + 4) 2 a^2 / 5).

@@ -3,6 +3,7 @@
 // Coupling statistics: exact record texts, hand-checked values and a double-precision twin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -276,6 +277,66 @@ TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
   }
 }
 
+TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
+  // The twin: principal values Dzz = 2 Da, Dyy = -Da (1 + 1.5 R), Dxx = -Da (1 - 1.5 R), the one
+  // of largest size taken as the new z, the larger of the other two as the new y.
+  const auto twin = [](double da, double r, double* da2, double* r2) {
+    double v[3] = {2 * da, -da * (1 + 1.5 * r), -da * (1 - 1.5 * r)};
+    std::sort(v, v + 3, [](double a, double b) { return std::fabs(a) > std::fabs(b); });
+    *da2 = v[0] / 2;
+    *r2 = (v[2] - v[1]) / (3 * *da2);
+  };
+  // The README example: Da -11.8, R 0.70 (principal values -23.6, +24.19, -0.59 Hz).
+  double da = 0, r = 0;
+  equivalentTensor(-11.8, 0.70, &da, &r);
+  EXPECT_NEAR(da, 12.095, 5e-4);
+  EXPECT_NEAR(r, 2.6 / 4.1, 1e-12);
+  for (double d0 : {-11.8, 3.0, 25.0})
+    for (double r0 : {0.7, 0.84, 1.0, 1.5}) {
+      double d1 = 0, r1 = 0, dt = 0, rt = 0, d2 = 0, r2 = 0;
+      equivalentTensor(d0, r0, &d1, &r1);
+      twin(d0, r0, &dt, &rt);
+      EXPECT_NEAR(d1, dt, 1e-12) << d0 << " " << r0;
+      EXPECT_NEAR(r1, rt, 1e-12) << d0 << " " << r0;
+      EXPECT_LT(r1, 2.0 / 3.0);
+      equivalentTensor(d1, r1, &d2, &r2);  // and back
+      EXPECT_NEAR(d2, d0, 1e-12);
+      EXPECT_NEAR(r2, r0, 1e-12);
+    }
+}
+
+TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
+  // The example's couplings, whose best point lies at Da -11.8, R 0.70: on the high R edge of a
+  // grid ending there, inside one reaching R 1; a grid ending below 2/3 keeps the edge's option.
+  const std::string tensor = "answer's R 0.700 lies above 2/3, which no tensor has: Da -11.800 Hz, R 0.700 is the "
+                             "tensor Da +12.095 Hz, R 0.634 (its principal value of largest size taken as z).";
+  const std::string beyond = "best point of the likelihood grid lies on its high R edge (R 0.700, set by -hR 0.7): "
+                             "beyond R 2/3 each point is a tensor of the other sign of Da with R below 2/3, so a "
+                             "larger -hR adds no tensor; those tensors lie in the Da range of the other sign "
+                             "(-lDa, -hDa).";
+  const struct {
+    float hR;
+    std::vector<std::string> notes;
+  } cases[] = {{0.7f, {beyond, tensor}}, {1.0f, {tensor}}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    Settings s;
+    s.k.korimMode = korim::settings::kModeDaMl;
+    auto& h = s.k.histInfo;
+    h.lDaMl = -12.5f, h.hDaMl = -11.0f, h.incDaMl = 0.1f, h.lRMl = 0.6f, h.hRMl = c.hR, h.incRMl = 0.01f;
+    const std::string out = dir / "ml.tab", sc = dir / "ml.sc", in = KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab";
+    const std::string err = captureStderr([&] {
+      korim_test::captureStdout([&] { EXPECT_EQ(getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str(), sc.c_str()), 0); });
+    });
+    EXPECT_FLOAT_EQ(h.DaMl, -11.8f);
+    EXPECT_FLOAT_EQ(h.RMl, 0.7f);
+    std::vector<std::string> said, remarks;
+    for (const std::string& e : c.notes) said.push_back("korim: the " + e), remarks.push_back("REMARK The " + e);
+    EXPECT_EQ(linesWith(err, "korim: the "), said) << c.hR;
+    EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "), remarks) << c.hR;
+  }
+}
+
 TEST(Estimates, ScoreRowsNameTheirOwnPoint) {
   // Steps finer than the default's decimals: Da by 0.02 Hz and R by 0.005, each row its point.
   TempDir dir;
@@ -529,22 +590,29 @@ TEST(StatDC, PairFilterAndPlaceholderValues) {
 }
 
 TEST(StatDC, DegenerateInputs) {
-  // No usable pair: every figure prints as zero.
+  // No usable pair: no correlation and no Q, each said why; the other figures print as zero.
+  const std::string fewer = "REMARK No CORR R: fewer than three couplings (a correlation needs three or more).\n";
   Table none;
   none.add(999.0f, 1.0f);
   none.add(1.0f, 1.0f, 1, 1, 1, 0);
-  EXPECT_EQ(runStat(none, 1), statText("0.000", "0.000"));
-  // All measured values 0: Q has no scale and prints 0.
+  std::string want = statText("0.000", "0.000");
+  want.replace(want.find("DATA STATISTICS DC CORR R"), 38, fewer);
+  want.replace(want.find("DATA STATISTICS DC TALMERINOS Q"), 38, "REMARK No TALMERINOS Q: no coupling to compare.\n");
+  EXPECT_EQ(runStat(none, 1), want);
+  // All measured values 0: Q has no scale, and the measured set no spread.
   Table zero;
   for (float c : {1.0f, -2.0f, 3.0f}) zero.add(0.0f, c);
-  EXPECT_NE(runStat(zero, 1).find("DATA STATISTICS DC TALMERINOS Q 0.000\n"), std::string::npos);
-  // Two pairs: no regression (its errors would divide by n - 2), the other figures by hand:
-  // differences -1 and 0 have the population deviation 0.5; Q = sqrt(1 / (1 + 9)).
+  const std::string z = runStat(zero, 1);
+  EXPECT_NE(z.find("REMARK No TALMERINOS Q: the measured couplings are all 0 (Q divides by their size).\n"),
+            std::string::npos);
+  EXPECT_NE(z.find("REMARK No CORR R: the measured couplings all have one value"), std::string::npos);
+  // Two pairs: no regression (its errors would divide by n - 2), no correlation, the other
+  // figures by hand: differences -1 and 0 have the population deviation 0.5; Q = sqrt(1 / (1 + 9)).
   Table two;
   two.add(1.0f, 2.0f);
   two.add(3.0f, 3.0f);
   std::string s = runStat(two, 1);
-  EXPECT_NE(s.find("CORR R       0.000\n"), std::string::npos);
+  EXPECT_NE(s.find(fewer), std::string::npos);
   EXPECT_NE(s.find("SLOPE     0.000 +/- 0.000"), std::string::npos);
   EXPECT_NEAR(field(s, "STDDEV_DIFF"), 0.5, 5e-4);
   EXPECT_NEAR(field(s, "TALMERINOS Q"), std::sqrt(0.1), 5e-4);

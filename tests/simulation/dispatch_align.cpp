@@ -137,18 +137,25 @@ TEST_F(Dispatch, WallAndRodScaledByTheOrderOfTheMedium) {
 }
 
 TEST_F(Dispatch, UnknownMediumAndEmptyMolecule) {
+  // Both give the zero tensor, printed, then refused: a medium of order 0.8 that aligns nothing,
+  // a molecule without a shape.
   KorimInfo k = settings(4, 0), w = settings(1, 0);
   PdbAtoms m = lShape(), none;
   double saupe[5] = {7, 7, 7, 7, 7};
-  ASSERT_EQ(run(k, m, saupe), 0);
+  ASSERT_EQ(run(k, m, saupe), 1);
   // Two blanks after each element of the steric and summed lines, one in the electrostatic line.
   EXPECT_EQ(out, kShifted + block("SaupeSteric", kZero, "  ") + block("SaupeEl", kZero, " ") +
                      block("SaupeSum", kZero, "  "));
+  EXPECT_NE(err.find("korim: the predicted alignment tensor is zero, though the medium's order parameter (-lcS) "
+                     "is 0.800"),
+            std::string::npos)
+      << err;
   for (double v : saupe) EXPECT_EQ(v, 0.0);
   // Nothing obstructs an empty molecule: the isotropic average.
   for (double& v : saupe) v = 7;
-  ASSERT_EQ(run(w, none, saupe), 0);
+  ASSERT_EQ(run(w, none, saupe), 1);
   EXPECT_EQ(out.rfind(kShifted, 0), 0u);
+  EXPECT_NE(err.find("a molecule whose atoms lie at one place has no shape"), std::string::npos) << err;
   for (double v : saupe) EXPECT_NEAR(v, 0.0, 1e-6);
 }
 

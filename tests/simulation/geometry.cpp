@@ -245,6 +245,17 @@ TEST(Dipole, MissingSignOrNoChargeLeavesTheCentreAtTheOrigin) {
   EXPECT_EQ(none.frame[0][0], 0.0);
 }
 
+TEST(Dipole, WithoutOneTheReportSaysSo) {
+  // The centres of the two signs at one place, and no charge at all: no direction to print.
+  Charges same, none;
+  same.add(1, 2, 3, 1.0f).add(1, 2, 3, -1.0f);
+  for (Charges* c : {&same, &none}) {
+    std::string out;
+    EXPECT_EQ(c->dipole(1, &out), 0.0f);
+    EXPECT_TRUE(out.ends_with("[A] of 0.000 [Debye].\nREMARK Dipol direction: none (no dipole).\n")) << out;
+  }
+}
+
 TEST_F(Coor, SelectedAtomsChargesFirstAndTheFlags) {
   TestStructure s = tenAtoms();
   KorimInfo k{};

@@ -1,0 +1,73 @@
+// Whether a predicted alignment tensor is a result.
+#include "simulation/tensor_verdict.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+
+namespace korim::simulation {
+
+namespace {
+
+std::atomic<const char*> incorrect{nullptr};
+std::atomic<bool> refused{false};
+
+// Largest element of a model's tensor that is still zero: the rounding of its sums over the
+// sampled orientations (order values of size 1, some 1e5 of them) stays far below it, and the
+// weakest alignment that gives a measurable coupling (Da of 0.01 Hz for an N-H pair) far above.
+constexpr double kZeroElement = 1e-12;
+
+bool isZero(const double s[5]) {
+  for (int j = 0; j < 5; j++)
+    if (!(std::fabs(s[j]) <= kZeroElement)) return false;
+  return true;
+}
+
+bool onePlace(int n, const double* x, const double* y, const double* z) {
+  for (int i = 2; i <= n; i++)
+    if (x[i] != x[1] || y[i] != y[1] || z[i] != z[1]) return false;
+  return true;
+}
+
+}  // namespace
+
+void noteTensorIncorrect(const char* cause) {
+  const char* none = nullptr;
+  incorrect.compare_exchange_strong(none, cause);
+}
+
+int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
+                      const double* y, const double* z) {
+  const char* cause = incorrect.exchange(nullptr);
+  if (k.lcOrder == 0.0f) return 0;
+  if (cause != nullptr) {
+    std::fprintf(stderr,
+                 "korim: %s: the magnitude of the alignment tensor is incorrect; no result is "
+                 "written.\n",
+                 cause);
+  } else if (isZero(model)) {
+    if (onePlace(n, x, y, z))
+      std::fprintf(stderr, "korim: the predicted alignment tensor is zero: a molecule whose atoms "
+                           "lie at one place has no shape for the medium to align; no result is "
+                           "written.\n");
+    else
+      std::fprintf(stderr,
+                   "korim: the predicted alignment tensor is zero, though the medium's order "
+                   "parameter (-lcS) is %.3f: the medium of this run's options aligns no "
+                   "molecule; no result is written.\n",
+                   static_cast<double>(k.lcOrder));
+  } else {
+    return 0;
+  }
+  refused = true;
+  return 1;
+}
+
+bool predictionRefused() { return refused; }
+
+void predictionVerdictReset() {
+  incorrect = nullptr;
+  refused = false;
+}
+
+}  // namespace korim::simulation

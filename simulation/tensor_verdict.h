@@ -1,0 +1,29 @@
+// Whether a predicted alignment tensor is a result: the models note where they find its magnitude
+// wrong, and every prediction (single structure, free coordinates, ensemble states) asks here
+// before its tensor is written.
+#pragma once
+
+#include "settings/settings.h"
+
+namespace korim::simulation {
+
+// Notes that the model running now found the magnitude of its tensor wrong, and why (a text
+// that reads on after "korim: "; kept, not copied). The first cause noted counts.
+void noteTensorIncorrect(const char* cause);
+
+// The verdict on the tensor a model predicted for the points x, y, z (1-based, 1..n), before it
+// is scaled by the medium's order parameter (lcOrder). 0 when it is a result; 1 after a message
+// on stderr when a model noted its magnitude wrong, or when the tensor is zero although lcOrder
+// is not (a medium that aligns nothing, or a molecule whose points lie at one place). An order
+// parameter of 0 asks for the zero tensor: always a result. Clears the note.
+int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
+                      const double* y, const double* z);
+
+// True after a verdict refused a tensor in this run (the caller names the options that set the
+// scale of the prediction).
+bool predictionRefused();
+
+// Forgets notes and verdicts; for tests.
+void predictionVerdictReset();
+
+}  // namespace korim::simulation
