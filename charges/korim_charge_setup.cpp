@@ -10,10 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "charges/toppar_sets.h"
 #include "foundation/inputfile.h"
+#include "foundation/numberword.h"
 #include "foundation/outputfile.h"
+#include "foundation/token.h"
 
 namespace korim::charges {
 
@@ -137,31 +141,30 @@ struct PkaLine {
   float value;
 };
 
-// Reads "%d %s %s %f" from one buffer piece. Returns the number of fields
-// read; a residue number outside the int range or a value that is not a
-// finite number counts as a field not read.
-int parsePkaLine(const char* line, PkaLine* out) {
-  const char* p = line;
-  char* end = nullptr;
-  errno = 0;
-  const long id = std::strtol(p, &end, 10);
-  if (end == p || errno == ERANGE || id < INT_MIN || id > INT_MAX) return 0;
-  out->resID = static_cast<int>(id);
-  p = end;
+// Reads the residue number, the atom field, the kind and the value of one buffer piece, each
+// word wholly one item; text after them is not read. Empty when the line is read, otherwise
+// what is wrong with it, for the refusal.
+std::string parsePkaLine(const char* line, PkaLine* out) {
+  const char* starts[4] = {};
+  int lengths[4] = {};
+  if (foundation::tokenSpans(line, starts, lengths, 4) < 4)
+    return "each line holds a residue number, an atom name (or default or terminus), charge or pKa and its "
+           "value, as \"68 default charge 1.0\"";
+  const auto word = [&](int k) { return std::string_view(starts[k], static_cast<std::size_t>(lengths[k])); };
+  const auto refused = [&](const char* what, int k, bool integer, foundation::NumberWord got) {
+    return std::string(what) + " takes " + foundation::numberExpected(integer, got) + ", not " +
+           foundation::printableLine(std::string(word(k)).c_str());
+  };
+  if (const auto got = foundation::integerWord(word(0), &out->resID); got != foundation::NumberWord::number)
+    return refused("the residue number", 0, true, got);
   char* fields[2] = {out->atomField, out->kindField};
   for (int k = 0; k < 2; ++k) {
-    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    if (*p == '\0') return 1 + k;
-    std::size_t n = 0;
-    while (p[n] != '\0' && !std::isspace(static_cast<unsigned char>(p[n]))) ++n;
-    std::memcpy(fields[k], p, n);  // n < kLineBuffer: the piece itself is shorter
-    fields[k][n] = '\0';
-    p += n;
+    std::memcpy(fields[k], starts[k + 1], static_cast<std::size_t>(lengths[k + 1]));  // shorter than the piece
+    fields[k][lengths[k + 1]] = '\0';
   }
-  const float v = std::strtof(p, &end);
-  if (end == p || !std::isfinite(v)) return 3;
-  out->value = v;
-  return 4;
+  if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
+    return refused("the value", 3, false, got);
+  return {};
 }
 
 // Outcome of applying one pKa line to one atom.
@@ -221,13 +224,14 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     return 1;
   }
   char buffer[kLineBuffer];
+  int lineNo = 0;
+  bool lineStarts = true;  // the piece read next begins a line
   while (std::fgets(buffer, sizeof buffer, in.get()) != nullptr) {
+    if (lineStarts) ++lineNo;
+    lineStarts = std::strchr(buffer, '\n') != nullptr;
     PkaLine line{};
-    if (parsePkaLine(buffer, &line) < 4) {
-      const std::size_t len = std::strlen(buffer);
-      const bool ends = len > 0 && buffer[len - 1] == '\n';
-      chargeMessage("Error: wrong format of pka file.\n");
-      chargeMessage("Line:%s%s", buffer, ends ? "" : "\n");
+    if (const std::string why = parsePkaLine(buffer, &line); !why.empty()) {
+      foundation::refuseInputLine("pKa file", inName, lineNo, buffer, why);
       return 1;
     }
     if (line.resID < *res1) *res1 = line.resID;

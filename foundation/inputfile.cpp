@@ -12,6 +12,26 @@ std::string lineText(const char* line) {
   return s;
 }
 
+std::string printableLine(const char* line) {
+  std::string out;
+  for (const char c : lineText(line)) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b >= 0x20 && b < 0x7F) || c == '\t') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", b);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+void refuseInputLine(const char* what, const char* name, int lineNo, const char* line, const std::string& why) {
+  std::fprintf(stderr, "KORIM Error: %s %s, line %d \"%s\": %s.\n", what, name, lineNo, printableLine(line).c_str(),
+               why.c_str());
+}
+
 void skipByteOrderMark(std::FILE* fp) {
   static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
   const long at = std::ftell(fp);

@@ -18,6 +18,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // messages that quote the line and for key lines kept as text. A null line gives "".
 std::string lineText(const char* line);
 
+// A line as lineText gives it, with every byte that is neither printable ASCII nor a tab written
+// as \xNN, for messages that quote a line of a file that may not be text.
+std::string printableLine(const char* line);
+
+// The refusal of a line of a text input: "KORIM Error: <what> <name>, line <lineNo> "<line>":
+// <why>." on stderr, the line printable, why saying what the line holds wrong and what was
+// expected.
+void refuseInputLine(const char* what, const char* name, int lineNo, const char* line, const std::string& why);
+
 // Passes over a UTF-8 byte-order mark (EF BB BF) at the current place of fp, which some editors
 // write at the start of a text file; any other bytes stay unread. Every text reader calls it
 // at the start of its file, so that the mark never becomes part of the first line.

@@ -72,41 +72,60 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   readModuleReset();
   korimInfoNull(&k);
   k.gridInfo.resDom1Origin = 5;
-  std::string path = write("a.cfg", "ORIGIN_DOM2: 12.9\nEND_RESID_1: -3.7\nDOM_ANG_GAMMA: 30\n"
+  std::string path = write("a.cfg", "ORIGIN_DOM2: 12.0\nEND_RESID_1: -3\nDOM_ANG_GAMMA: 30\n"
                                     "CLASH_DISTANCE: 2.25 trailing words are ignored\nENSEMBLE_DENSITY: 4\n"
-                                    "ENSEMBLE_DENSITY: 8\nPmax: 2.5\n");
+                                    "ENSEMBLE_DENSITY: 8\nPmax: 0x1.4p1\nSTART_RESID_1: 1e1\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
   EXPECT_EQ(err, "");
-  EXPECT_EQ(configKeysRead(), 7);
+  EXPECT_EQ(configKeysRead(), 8);
   korim_test::expectFields({
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
+      KORIM_FIELD(k.gridInfo, startResDom1, 10),
   });
-  EXPECT_EQ(getPmax(), 2.5f);
-  const struct { const char* text; const char* message; } cases[] = {
-      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", "Error: Input data in auto file have wrong format\nLine:\n"},
-      {"# domains of the linker construct\n",
-       "Error: Input data in auto file have wrong format\nLine:# domains of the linker construct\n"},
-      {"ORIGIN_DOM1: four\n", "Error: Input data in auto file have wrong format\nLine:ORIGIN_DOM1: four\n"},
-      {"ORIGIN_DOM1: 3e9\n", "Error: Value of ORIGIN_DOM1: out of range in auto file\nLine:ORIGIN_DOM1: 3e9\n"},
-      {"ENSEMBLE_DENSITY: -2147483904\n",
-       "Error: Value of ENSEMBLE_DENSITY: out of range in auto file\nLine:ENSEMBLE_DENSITY: -2147483904\n"},
-      {"DOMAIN_ANGLE_VAR: nan\n",
-       "Error: Value of DOMAIN_ANGLE_VAR: out of range in auto file\nLine:DOMAIN_ANGLE_VAR: nan\n"},
+  EXPECT_EQ(getPmax(), 2.5f);  // hexadecimal, as the C library reads it
+  // Each refusal names the file, the line, what it holds and what its key takes.
+  const std::string holds = "each line holds a key and its value, as \"CLASH_DISTANCE: 2.0\"";
+  const struct { std::string text; int line; std::string quoted, why; } cases[] = {
+      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, "", holds},
+      {"# domains of the linker construct\n", 1, "# domains of the linker construct", "# is no key of the configuration"},
+      {"Pmax: 2.5\nCLASH_DISTANC: 3\n", 2, "CLASH_DISTANC: 3", "CLASH_DISTANC: is no key of the configuration"},
+      {"pmax: 2.5\n", 1, "pmax: 2.5", "pmax: is no key of the configuration"},
+      {"ORIGIN_DOM1: four\n", 1, "ORIGIN_DOM1: four", "ORIGIN_DOM1: takes a whole number, not four"},
+      {"START_RESID_1: 1.5\n", 1, "START_RESID_1: 1.5", "START_RESID_1: takes a whole number, not 1.5"},
+      {"ENSEMBLE_DENSITY: 12abc\n", 1, "ENSEMBLE_DENSITY: 12abc", "ENSEMBLE_DENSITY: takes a whole number, not 12abc"},
+      {"ORIGIN_DOM1: 3e9\n", 1, "ORIGIN_DOM1: 3e9",
+       "ORIGIN_DOM1: takes a whole number from -2147483648 to 2147483647, not 3e9"},
+      {"DOMAIN_ANGLE_VAR: nan\n", 1, "DOMAIN_ANGLE_VAR: nan", "DOMAIN_ANGLE_VAR: takes 0 (off) or 1 (on), not nan"},
+      {"FIX_POSITION_DOM1: 2\n", 1, "FIX_POSITION_DOM1: 2", "FIX_POSITION_DOM1: takes 0 (off) or 1 (on), not 2"},
+      {"OUTPUT_ENSEMBLE: 1\n", 1, "OUTPUT_ENSEMBLE: 1",
+       "OUTPUT_ENSEMBLE: takes 0 (predict the states), 2 (list the states and stop) or 3 (write the states' "
+       "structures and predict none), not 1"},
+      {"CLASH_DISTANCE: 1,5\n", 1, "CLASH_DISTANCE: 1,5", "CLASH_DISTANCE: takes a finite distance in A, not 1,5"},
+      {"DOM_ANG_BETA: 1.2.3\n", 1, "DOM_ANG_BETA: 1.2.3", "DOM_ANG_BETA: takes a finite number, not 1.2.3"},
+      {"Pmax: inf\n", 1, "Pmax: inf", "Pmax: takes a finite number, not inf"},
+      {"Pmax: 1e39\n", 1, "Pmax: 1e39", "Pmax: takes a finite number within about -3.4e38 to 3.4e38, not 1e39"},
+      {"BETA_L: -90\n", 1, "BETA_L: -90", "BETA_L: takes an angle from 0 to 180 degrees, not -90"},
+      {"ALPHA_WIDTH: 180.5\n", 1, "ALPHA_WIDTH: 180.5", "ALPHA_WIDTH: takes an angle from 0 to 180 degrees, not 180.5"},
+      {"BETA_H:\t\x7f\n", 1, "BETA_H:\t\\x7F", "BETA_H: takes an angle from 0 to 180 degrees, not \\x7F"},
+      // The clash distance is judged with the clash switch, wherever the switch stands.
+      {"CLASH_DISTANCE: 0\nENSEMBLE_CLASH: 1\n", 1, "CLASH_DISTANCE: 0", "CLASH_DISTANCE: takes a distance in A above "
+       "0 while the clash check is on (ENSEMBLE_CLASH: 0 turns it off), not 0"},
+      {"CLASH_DISTANCE: -1\n", 1, "CLASH_DISTANCE: -1", "CLASH_DISTANCE: takes a distance in A above 0 while the "
+       "clash check is on (ENSEMBLE_CLASH: 0 turns it off), not -1"},
   };
   for (const auto& c : cases) {
     std::string path = write("bad.cfg", c.text);
-    fails(run([&] { return readConfig(path.c_str(), &k); }), c.message);
+    fails(run([&] { return readConfig(path.c_str(), &k); }), "KORIM Error: configuration " + path + ", line " +
+                                                                 std::to_string(c.line) + " \"" + c.quoted + "\": " +
+                                                                 c.why + ".\n");
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);
-  // Case and colon are part of the key: a key written otherwise is refused with its file and line.
-  for (const std::string key : {"pmax:", "CENTER_PIVOT", "CLASH_DISTANC:"}) {
-    const std::string typo = write("typo.cfg", "Pmax: 2.5\n" + key + " 3\n");
-    fails(run([&] { return readConfig(typo.c_str(), &k); }),
-          "Error: Wrong input parameter in auto file " + typo + ", line 2: " + key + " is no key of the configuration\n");
-  }
+  // Without the clash check any finite distance is read.
+  path = write("off.cfg", "CLASH_DISTANCE: -1\nENSEMBLE_CLASH: 0\n");
+  ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0) << err;
   const std::string missing = dir / "none.cfg";
   fails(run([&] { return readConfig(missing.c_str(), &k); }),
         "readConfig File open error: " + missing + ": No such file or directory.\n");

@@ -231,16 +231,39 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
     r = run(m, settings(), path);
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }
-  // The message quotes the bad line; a last line without newline gets one. A line longer than
-  // the read buffer arrives in pieces; the tail piece is malformed.
-  const std::string bads[] = {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
-                                "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa",
-                                "10 NH1 charge 1.0" + std::string(90, ' ') + "7\n"};
-  for (const std::string& bad : bads) {
-    r = run(m, settings(), pkaFile("bad.pka", "10 NH1 charge 1.0\n" + bad));
-    const std::string line = bad.size() > 100 ? std::string(8, ' ') + "7\n" : bad.back() == '\n' ? bad : bad + "\n";
-    EXPECT_TRUE(r.status == 1 && r.err == "Error: wrong format of pka file.\nLine:" + line) << bad << r.err;
+  // Each refusal names the file, the line, what it holds and what was expected; a residue number
+  // or a value must be wholly one number ("2,5" is not 2). A line longer than the read buffer
+  // arrives in pieces; the tail piece of line 2 is malformed.
+  const std::string holds = "each line holds a residue number, an atom name (or default or terminus), charge or pKa "
+                            "and its value, as \"68 default charge 1.0\"";
+  const struct { std::string bad, quoted, why; } bads[] = {
+      {"10 ARG\n", "10 ARG", holds},
+      {"\n", "", holds},
+      {"10 default pKa", "10 default pKa", holds},
+      {"10 NH1 charge 1.0" + std::string(90, ' ') + "7\n", std::string(8, ' ') + "7", holds},
+      {"ten default pKa 12.0\n", "ten default pKa 12.0", "the residue number takes a whole number, not ten"},
+      {"12abc default pKa 12.0\n", "12abc default pKa 12.0", "the residue number takes a whole number, not 12abc"},
+      {"10.5 default pKa 12.0\n", "10.5 default pKa 12.0", "the residue number takes a whole number, not 10.5"},
+      {"99999999999 default pKa 12.0\n", "99999999999 default pKa 12.0",
+       "the residue number takes a whole number from -2147483648 to 2147483647, not 99999999999"},
+      {"10 default pKa twelve\n", "10 default pKa twelve", "the value takes a finite number, not twelve"},
+      {"10 default pKa nan\n", "10 default pKa nan", "the value takes a finite number, not nan"},
+      {"10 default charge 2,5\n", "10 default charge 2,5", "the value takes a finite number, not 2,5"},
+      {"10 default pKa 1.2.3\n", "10 default pKa 1.2.3", "the value takes a finite number, not 1.2.3"},
+      {"10 default\x01 pKa 1e39\n", "10 default\\x01 pKa 1e39",
+       "the value takes a finite number within about -3.4e38 to 3.4e38, not 1e39"},
+  };
+  for (const auto& c : bads) {
+    const std::string bad = pkaFile("bad.pka", "10 NH1 charge 1.0\n" + c.bad);
+    r = run(m, settings(), bad);
+    EXPECT_TRUE(r.status == 1 && r.err == "KORIM Error: pKa file " + bad + ", line 2 \"" + c.quoted + "\": " + c.why +
+                                              ".\n")
+        << c.bad << r.err;
   }
+  // A hexadecimal value is a number, as it was; a whole number written with a point or an
+  // exponent is a residue number.
+  r = run(m, settings(), pkaFile("hex.pka", "1e1 NH1 charge 0x1p-1\n"));
+  EXPECT_TRUE(r.status == 0 && r.n == 1 && r.of(0) == 0.5f) << r.err;
 }
 
 TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {

@@ -106,7 +106,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-inD", noD}), 1,
        {"DC Error: " + noD + " has no column D (the measured couplings).\n", "Error reading DC input " + noD + "\n"}},
       {onPdb(kPdb, {"-inp", cfg}), 1,
-       {"Error: Input data in auto file have wrong format\nLine:\n", "Error reading configuration file " + cfg + "\n"}},
+       {"KORIM Error: configuration " + cfg + ", line 2 \"\": each line holds a key and its value, as "
+        "\"CLASH_DISTANCE: 2.0\".\n",
+        "Error reading configuration file " + cfg + "\n"}},
       {onPdb(kPdb, {"-elKorim", "-pot", testData("cli/potential_uneven_step.pot")}), 1,
        {"Error: The potential must be supplied with a uniform stepsize\nLine:0.15 -1.25\n",
         "ERROR Reading of 1D potential not successful.\n"}},

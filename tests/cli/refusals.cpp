@@ -410,8 +410,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "2", "3", "4", "-5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
          {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
         {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
-         {"Error: Wrong input parameter in auto file " + data / "typo.inp" +
-              ", line 16: CLASH_DISTANC: is no key of the configuration\n",
+         {"KORIM Error: configuration " + data / "typo.inp" +
+              ", line 16 \"CLASH_DISTANC: 2.0\": CLASH_DISTANC: is no key of the configuration.\n",
           "Error reading configuration file"}},
         {ensemble(kPdb, "origin.inp", "ORIGIN_DOM1: 200\n", example100), 1,
          {config("origin.inp", "ORIGIN_DOM1: 200 is no residue of the structure " + kPdb + " (residues 1 to 76)")}},

@@ -164,7 +164,8 @@ TEST_F(IoTable, FiniteColumnsTakeWholeNumbersAndNonNegativeOnesNothingBelowZero)
     // table: its message, or none and the values read.
     const struct { const char* row; const char* message; float a, b; } cases[] = {
         {"1 -13.200 0 0", "", -13.2f, 0.0f},  // an error of 0 keeps its meaning
-        {"1 2 -0 -13,200", "", 2.0f, 0.0f},  // -0 is not below 0; C keeps the plain reader's rule
+        {"1 2 -0 nan", "", 2.0f, 0.0f},  // -0 is not below 0; C, without a rule, may be nan
+        {"1 2 0 -13,200", "Bad F-Item 4:", 0, 0},  // but is wholly one number, as every column
         {"1 -13,200 1 0", "Bad F-Item 2:", 0, 0},
         {"1 12abc 1 0", "Bad F-Item 2:", 0, 0},
         {"1 8.2* 1 0", "Bad F-Item 2:", 0, 0},
