@@ -602,6 +602,42 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
   });
 
+  // Numbers of the configuration, the pKa file and the residue columns that would be read as less
+  // than they say, or values that mean nothing to their key: each refused, naming file, line and
+  // what was expected. The example's domains take 15 lines, so the key added stands in line 16.
+  {
+    const auto configLine = [&](const std::string& inp, const std::string& line, const std::string& takes) {
+      return "KORIM Error: configuration " + data / inp + ", line 16 \"" + line + "\": " + takes + ".\n";
+    };
+    const std::string clashOn = "CLASH_DISTANCE: takes a distance in A above 0 while the clash check is on "
+                                "(ENSEMBLE_CLASH: 0 turns it off), not ";
+    const std::string pka = writeFile(data / "comma.pka", "6 NZ charge 0.8\n68 default charge 2,5\n");
+    std::string table = readFile(kCouplings);
+    table.replace(table.find("    2  GLN    N    2  GLN    H"), 30, "  2.5  GLN    N    2  GLN    H");
+    const std::string resid = writeFile(data / "resid.tab", table);
+    cases.insert(cases.end(), {
+        {ensemble(kPdb, "comma.inp", "CLASH_DISTANCE: 1,5\n", example100), 1,
+         {configLine("comma.inp", "CLASH_DISTANCE: 1,5", "CLASH_DISTANCE: takes a finite distance in A, not 1,5"),
+          "Error reading configuration file"}},
+        {ensemble(kPdb, "zero.inp", "CLASH_DISTANCE: 0\n", example100), 1,
+         {configLine("zero.inp", "CLASH_DISTANCE: 0", clashOn + "0")}},
+        {ensemble(kPdb, "density.inp", "ENSEMBLE_DENSITY: 3.5\n", example100), 1,
+         {configLine("density.inp", "ENSEMBLE_DENSITY: 3.5", "ENSEMBLE_DENSITY: takes a whole number, not 3.5")}},
+        {ensemble(kPdb, "cone.inp", "BETA_H: nan\n", example100), 1,
+         {configLine("cone.inp", "BETA_H: nan", "BETA_H: takes an angle from 0 to 180 degrees, not nan")}},
+        {ensemble(kPdb, "mode.inp", "OUTPUT_ENSEMBLE: 4\n", example100), 1,
+         {configLine("mode.inp", "OUTPUT_ENSEMBLE: 4", "OUTPUT_ENSEMBLE: takes 0 (predict the states), 2 (list the "
+                     "states and stop) or 3 (write the states' structures and predict none), not 4")}},
+        {ensemble(kPdb, "clash.inp", "ENSEMBLE_CLASH: 2\n", example100), 1,
+         {configLine("clash.inp", "ENSEMBLE_CLASH: 2", "ENSEMBLE_CLASH: takes 0 (off) or 1 (on), not 2")}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-pka", pka, "-outD", "out.tab"}, 1,
+         {"KORIM Error: pKa file " + pka + ", line 2 \"68 default charge 2,5\": the value takes a finite number, "
+          "not 2,5.\n"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", resid, "-outD", "out.tab"}, 1,
+         {"RdTable Warning: Bad I-Item 1:\n  2.5  GLN    N    2  GLN    H", "RdTable Error: 1 bad item in " + resid}},
+    });
+  }
+
   // Sound runs the checks of this round must let through: a state listing (OUTPUT_ENSEMBLE 2) turns
   // no domain, so a pivot residue the structure lacks (ORIGIN_DOM1 left at its default 0) only
   // leaves the start orientation unshifted.
