@@ -144,27 +144,11 @@ void lineError(const char* reader, const char* name, int lineNo, const char* lin
   std::fprintf(stderr, "%s: line %d of %s.\n", reader, lineNo, name);
 }
 
-// The first of the first `count` (at most 3) words of line that is not wholly one finite number,
-// where sscanf read values; empty when each is one. sscanf takes "nan" and "inf", reads "2,5"
-// as 2 and "1.5abc" as 1.5: such a value would enter the model without a word.
-std::string badNumberWord(const char* line, int count, const double* values) {
-  const char* starts[3] = {};
-  int lengths[3] = {};
-  const int found = foundation::tokenSpans(line, starts, lengths, count);
-  for (int k = 0; k < count && k < found; k++) {
-    float asFloat = 0.0f;
-    const std::string_view word(starts[k], static_cast<size_t>(lengths[k]));
-    if (foundation::realWord(word, &asFloat) == foundation::NumberWord::notNumber || !std::isfinite(values[k]))
-      return std::string(starts[k], static_cast<size_t>(lengths[k]));
-  }
-  return {};
-}
-
 // Refuses a line whose read numbers are not all wholly finite numbers; true after the message
 // (begun by lead, which ends a progress line).
 bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const char* line, int count,
                       const double* values, const char* lead = "") {
-  const std::string word = badNumberWord(line, count, values);
+  const std::string word = foundation::firstBadNumber(line, count, values);
   if (word.empty()) return false;
   std::fputs(lead, stderr);
   const std::string message = "Error: \"" + word + "\" is not a finite number.\n";

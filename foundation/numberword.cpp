@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "foundation/token.h"
+
 namespace korim::foundation {
 
 namespace {
@@ -59,6 +61,20 @@ const char* numberExpected(bool integer, NumberWord got) {
   if (!integer) return got == NumberWord::outOfRange ? "a finite number within about -3.4e38 to 3.4e38"
                                                      : "a finite number";
   return got == NumberWord::outOfRange ? "a whole number from -2147483648 to 2147483647" : "a whole number";
+}
+
+std::string firstBadNumber(const char* line, int count, const double* values) {
+  constexpr int kRoom = 4;
+  const char* starts[kRoom] = {};
+  int lengths[kRoom] = {};
+  if (count > kRoom) count = kRoom;
+  const int found = tokenSpans(line, starts, lengths, count);
+  for (int k = 0; k < count && k < found; k++) {
+    const std::string_view word(starts[k], static_cast<size_t>(lengths[k]));
+    float asFloat = 0.0f;
+    if (realWord(word, &asFloat) == NumberWord::notNumber || !std::isfinite(values[k])) return std::string(word);
+  }
+  return {};
 }
 
 }  // namespace korim::foundation

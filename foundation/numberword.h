@@ -1,6 +1,7 @@
 // The one rule by which korim's file readers take a number from a word of their input.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace korim::foundation {
@@ -25,5 +26,11 @@ NumberWord integerWord(std::string_view word, int* value);
 // What a word of the kind must be, for messages: "a finite number", "a whole number" or, after
 // outOfRange, the range of the type.
 const char* numberExpected(bool integer, NumberWord got);
+
+// The first of the first count (at most 4) words of line that is not wholly one finite number,
+// where a formatted read (sscanf) got values from them; empty when each is one. sscanf takes
+// "nan" and "inf", reads "2,5" as 2 and "1.5abc" as 1.5: such a value would enter a model
+// without a word. A finite value too large for a float stays a number here.
+std::string firstBadNumber(const char* line, int count, const double* values);
 
 }  // namespace korim::foundation

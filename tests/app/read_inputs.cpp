@@ -301,6 +301,11 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
         "Error: Input data in file with measured dipolar couplings have wrong format\nLine:10 20\n");
   const std::string nan = write("nan", "10 20 30\n5 nan 7\n");
   fails(read(nan), "error in readEnsemble: line 2 of " + nan + " holds an angle that is not a finite number.\n");
+  // Each angle wholly one number: "0,5" is not 0, nor "0abc" 0.
+  for (const char* row : {"5 90 0,5\n", "5 90 0abc\n"}) {
+    const std::string part = write("part", std::string("10 20 30\n") + row);
+    fails(read(part), "error in readEnsemble: line 2 of " + part + " holds an angle that is not a finite number.\n");
+  }
   const std::string missing = dir / "none";
   fails(read(missing), "RdTable File open error: " + missing + ": No such file or directory.\n");
 }
