@@ -171,6 +171,16 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
   EXPECT_TRUE(t.dObsList[0].resIDI == 2 && t.dObsList[1].d == 16.0f);
   dTabFree(&t);
+  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int.
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2"}) {
+    const std::string floats = korim_test::writeFile(
+        dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
+                           row + "\n");
+    std::string err;
+    EXPECT_EQ(read(floats, &t, &err), 1) << row;
+    EXPECT_NE(err.find("RdTable Error: 1 bad item"), std::string::npos) << err;
+    dTabFree(&t);
+  }
 }
 
 // The standard bond length where the pair has one (and it is allowed), the structure distance
