@@ -116,6 +116,10 @@ TEST_F(IoTable, NullMarkersAndTextNulls) {
     ASSERT_EQ(t.info[2].equivCount, 2);
     EXPECT_EQ(t.at(1, 2), 0.0f);
     EXPECT_EQ(t.text(2, 2), "CB");
+    // A null marker that is not wholly one number would turn other values null.
+    const std::string partial = file("partnull.tab", "NULLVALUE -666x\nVARS N\nFORMAT %d\n-666\n");
+    EXPECT_EQ(t.read(partial, -999), 1);
+    EXPECT_EQ(t.err, "RdTable Error: bad NULLVALUE line in " + partial + ": NULLVALUE -666x\n");
 }
 
 TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
