@@ -92,6 +92,9 @@ const ConfigKey* findConfigKey(std::string_view word) {
   return nullptr;
 }
 
+// What each line of a configuration must hold, for the messages that refuse one.
+constexpr const char* kConfigLine = " (each line of a configuration holds a key and its value, as \"CLASH_DISTANCE: 2.0\")";
+
 // What a key takes, for its refusal; got is how the value word read.
 std::string takesText(Takes takes, foundation::NumberWord got) {
   switch (takes) {
@@ -233,8 +236,7 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
     const char* starts[2] = {};
     int lengths[2] = {};
     if (foundation::tokenSpans(line, starts, lengths, 2) < 2) {
-      foundation::refuseInputLine("configuration", inpName, lineNo, line,
-                                  "each line holds a key and its value, as \"CLASH_DISTANCE: 2.0\"");
+      foundation::lineRefusal("KORIM", inpName, lineNo, line, std::string("holds no key and value") + kConfigLine);
       return 1;
     }
     const std::string_view word(starts[0], static_cast<size_t>(lengths[0]));
@@ -242,16 +244,18 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
     const ConfigKey* key = findConfigKey(word);
     // A key mistyped would leave its setting at the default without a word.
     if (key == nullptr) {
-      foundation::refuseInputLine("configuration", inpName, lineNo, line,
-                                  std::string(word) + " is no key of the configuration");
+      foundation::lineRefusal("KORIM", inpName, lineNo, line,
+                              "names " + foundation::shownLine(std::string(word).c_str()) +
+                                  ", which is no key of the configuration (README.md lists the keys)");
       return 1;
     }
     readState.configKeys++;
     foundation::NumberWord got{};
     if (!storeValue(*key, value, grid, &got)) {
-      foundation::refuseInputLine("configuration", inpName, lineNo, line,
-                                  std::string(word) + " takes " + takesText(key->takes, got) + ", not " +
-                                      foundation::printableLine(std::string(value).c_str()));
+      foundation::lineRefusal("KORIM", inpName, lineNo, line,
+                              "gives " + std::string(word) + " the value " +
+                                  foundation::shownLine(std::string(value).c_str()) + ", where it takes " +
+                                  takesText(key->takes, got));
       return 1;
     }
     if (key->takes == Takes::clashDistance) {
@@ -263,10 +267,10 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
   if (readFailed(fp.get(), "readConfig", inpName)) return 1;
   // A distance of 0 or below finds no clash, so the check would pass every state unseen.
   if (clashLine > 0 && grid.clashFlag != 0 && !(grid.clashDist > 0.0f)) {
-    foundation::refuseInputLine("configuration", inpName, clashLine, clashText.c_str(),
-                                "CLASH_DISTANCE: takes a distance in A above 0 while the clash check is on "
-                                "(ENSEMBLE_CLASH: 0 turns it off), not " +
-                                    foundation::printableLine(clashWord.c_str()));
+    foundation::lineRefusal("KORIM", inpName, clashLine, clashText.c_str(),
+                            "gives CLASH_DISTANCE: the value " + foundation::shownLine(clashWord.c_str()) +
+                                ", where it takes a distance in A above 0 while the clash check is on "
+                                "(ENSEMBLE_CLASH: 0 turns it off)");
     return 1;
   }
   return 0;

@@ -141,29 +141,32 @@ struct PkaLine {
   float value;
 };
 
+// What each line of a pKa file must hold, for the messages that refuse one.
+constexpr const char* kPkaLine =
+    " (each line of a pKa file holds a residue number, an atom name or default or terminus, charge or pKa, "
+    "and the value, as \"68 default charge 1.0\")";
+
 // Reads the residue number, the atom field, the kind and the value of one buffer piece, each
 // word wholly one item; text after them is not read. Empty when the line is read, otherwise
 // what is wrong with it, for the refusal.
 std::string parsePkaLine(const char* line, PkaLine* out) {
   const char* starts[4] = {};
   int lengths[4] = {};
-  if (foundation::tokenSpans(line, starts, lengths, 4) < 4)
-    return "each line holds a residue number, an atom name (or default or terminus), charge or pKa and its "
-           "value, as \"68 default charge 1.0\"";
+  if (foundation::tokenSpans(line, starts, lengths, 4) < 4) return std::string("holds fewer than four items") + kPkaLine;
   const auto word = [&](int k) { return std::string_view(starts[k], static_cast<std::size_t>(lengths[k])); };
   const auto refused = [&](const char* what, int k, bool integer, foundation::NumberWord got) {
-    return std::string(what) + " takes " + foundation::numberExpected(integer, got) + ", not " +
-           foundation::printableLine(std::string(word(k)).c_str());
+    return std::string("holds the ") + what + " " + foundation::shownLine(std::string(word(k)).c_str()) +
+           ", where " + foundation::numberExpected(integer, got) + " is expected" + kPkaLine;
   };
   if (const auto got = foundation::integerWord(word(0), &out->resID); got != foundation::NumberWord::number)
-    return refused("the residue number", 0, true, got);
+    return refused("residue number", 0, true, got);
   char* fields[2] = {out->atomField, out->kindField};
   for (int k = 0; k < 2; ++k) {
     std::memcpy(fields[k], starts[k + 1], static_cast<std::size_t>(lengths[k + 1]));  // shorter than the piece
     fields[k][lengths[k + 1]] = '\0';
   }
   if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
-    return refused("the value", 3, false, got);
+    return refused("value", 3, false, got);
   return {};
 }
 
@@ -231,7 +234,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     lineStarts = std::strchr(buffer, '\n') != nullptr;
     PkaLine line{};
     if (const std::string why = parsePkaLine(buffer, &line); !why.empty()) {
-      foundation::refuseInputLine("pKa file", inName, lineNo, buffer, why);
+      foundation::lineRefusal("chargeSetup", inName, lineNo, buffer, why);
       return 1;
     }
     if (line.resID < *res1) *res1 = line.resID;

@@ -12,24 +12,27 @@ std::string lineText(const char* line) {
   return s;
 }
 
-std::string printableLine(const char* line) {
-  std::string out;
-  for (const char c : lineText(line)) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 0x20 && b < 0x7F) || c == '\t') {
-      out += c;
+std::string shownLine(const char* line) {
+  const std::string text = lineText(line);
+  std::string shown;
+  const std::size_t n = text.size() < kShownMax ? text.size() : kShownMax;
+  for (std::size_t i = 0; i < n; i++) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c >= 0x20 && c < 0x7F) || c == '\t') {
+      shown += static_cast<char>(c);
     } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", b);
-      out += hex;
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
     }
   }
-  return out;
+  if (n < text.size()) shown += " ... (" + std::to_string(text.size()) + " characters)";
+  return shown;
 }
 
-void refuseInputLine(const char* what, const char* name, int lineNo, const char* line, const std::string& why) {
-  std::fprintf(stderr, "KORIM Error: %s %s, line %d \"%s\": %s.\n", what, name, lineNo, printableLine(line).c_str(),
-               why.c_str());
+void lineRefusal(const char* reader, const char* name, int lineNo, const char* line, const std::string& what) {
+  std::fprintf(stderr, "%s Error: line %d of %s %s:\n%s\n", reader, lineNo, name != nullptr ? name : "(null)",
+               what.c_str(), shownLine(line).c_str());
 }
 
 void skipByteOrderMark(std::FILE* fp) {

@@ -18,14 +18,17 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // messages that quote the line and for key lines kept as text. A null line gives "".
 std::string lineText(const char* line);
 
-// A line as lineText gives it, with every byte that is neither printable ASCII nor a tab written
-// as \xNN, for messages that quote a line of a file that may not be text.
-std::string printableLine(const char* line);
+// What a line holds, for a message that quotes it: lineText with every byte that is not
+// printable ASCII (a control character, a byte of a binary file, a byte of a multi-byte
+// character) written as \xHH, and a line longer than kShownMax characters cut there with
+// " ... (<n> characters)" after it. A null line gives "".
+std::string shownLine(const char* line);
+inline constexpr std::size_t kShownMax = 240;
 
-// The refusal of a line of a text input: "KORIM Error: <what> <name>, line <lineNo> "<line>":
-// <why>." on stderr, the line printable, why saying what the line holds wrong and what was
-// expected.
-void refuseInputLine(const char* what, const char* name, int lineNo, const char* line, const std::string& why);
+// A line a reader refuses, on stderr: "<reader> Error: line <lineNo> of <name> <what>:", then
+// what the line holds (shownLine) on a line of its own. what says what is wrong with the line and
+// what was expected of it.
+void lineRefusal(const char* reader, const char* name, int lineNo, const char* line, const std::string& what);
 
 // Passes over a UTF-8 byte-order mark (EF BB BF) at the current place of fp, which some editors
 // write at the start of a text file; any other bytes stay unread. Every text reader calls it

@@ -271,21 +271,31 @@ struct RowContext {
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
 };
 
-// Reports a number item that is missing (present false) or not a number; false when that ends
-// the read. Without a FORMAT line every column is read as a number: a table whose columns hold
-// texts then fails in every row, so the missing line is named once instead of each item.
-bool badNumberItem(const tabVar& col, int v, bool present, bool notFinite, RowContext& rc) {
-    if (!rc.k.haveFmt && present) {
+// True when the item of length characters at start begins with no number at all: a text such
+// as a residue name, not a number written wrongly ("nan", "12abc", "1e999").
+bool isTextItem(const char* start, int length) {
+    const std::string item(start, static_cast<size_t>(length));
+    char* end = nullptr;
+    static_cast<void>(std::strtod(item.c_str(), &end));
+    return end == item.c_str();
+}
+
+// Reports a number item that is missing (start null) or not a number; false when that ends the
+// read. Without a FORMAT line every column is read as a number: a table whose columns hold texts
+// then fails in every row, so the missing line is named once, at the first text item, instead of
+// each item; a number written wrongly is named as in any table. A named item's line is shown
+// printable, a blank line after it.
+bool badNumberItem(const tabVar& col, int v, const char* start, int length, RowContext& rc) {
+    if (!rc.k.haveFmt && start != nullptr && isTextItem(start, length)) {
         std::fprintf(stderr,
                      "RdTable Error: %s has no FORMAT line, so every column is read as a number, and item %d (%s) "
-                     "of line %d is not %s:\n%s\n",
-                     rc.inName, v + 1, col.name, rc.lineNo, notFinite ? "a finite number" : "a number",
-                     lineText(rc.line).c_str());
+                     "of line %d is not a number:\n%s\n",
+                     rc.inName, v + 1, col.name, rc.lineNo, shownLine(rc.line).c_str());
         std::fputs(kTableFormatHelp, stderr);
         return false;
     }
     std::fprintf(stderr, "RdTable Warning: %s", col.type == TAB_INT ? "Bad I-Item" : "Bad F-Item");
-    std::fprintf(stderr, " %d:\n%s\n", v + 1, rc.line);
+    std::fprintf(stderr, " %d:\n%s\n\n", v + 1, shownLine(rc.line).c_str());
     rc.badItems++;
     return true;
 }
@@ -313,7 +323,7 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
     const bool taken = got == NumberWord::number || (got == NumberWord::notFinite && rule == ColumnRule::any);
     if (!taken) {
         *value = 0.0f;
-        return badNumberItem(col, v, start != nullptr, got == NumberWord::notFinite, rc);
+        return badNumberItem(col, v, start, length, rc);
     }
     if (rc.k.haveNullValue && *value == static_cast<float>(rc.k.fileNullValue)) {
         *value = static_cast<float>(rc.defNullValue);

@@ -85,41 +85,47 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       KORIM_FIELD(k.gridInfo, startResDom1, 10),
   });
   EXPECT_EQ(getPmax(), 2.5f);  // hexadecimal, as the C library reads it
-  // Each refusal names the file, the line, what it holds and what its key takes.
-  const std::string holds = "each line holds a key and its value, as \"CLASH_DISTANCE: 2.0\"";
-  const struct { std::string text; int line; std::string quoted, why; } cases[] = {
-      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, "", holds},
-      {"# domains of the linker construct\n", 1, "# domains of the linker construct", "# is no key of the configuration"},
-      {"Pmax: 2.5\nCLASH_DISTANC: 3\n", 2, "CLASH_DISTANC: 3", "CLASH_DISTANC: is no key of the configuration"},
-      {"pmax: 2.5\n", 1, "pmax: 2.5", "pmax: is no key of the configuration"},
-      {"ORIGIN_DOM1: four\n", 1, "ORIGIN_DOM1: four", "ORIGIN_DOM1: takes a whole number, not four"},
-      {"START_RESID_1: 1.5\n", 1, "START_RESID_1: 1.5", "START_RESID_1: takes a whole number, not 1.5"},
-      {"ENSEMBLE_DENSITY: 12abc\n", 1, "ENSEMBLE_DENSITY: 12abc", "ENSEMBLE_DENSITY: takes a whole number, not 12abc"},
-      {"ORIGIN_DOM1: 3e9\n", 1, "ORIGIN_DOM1: 3e9",
-       "ORIGIN_DOM1: takes a whole number from -2147483648 to 2147483647, not 3e9"},
-      {"DOMAIN_ANGLE_VAR: nan\n", 1, "DOMAIN_ANGLE_VAR: nan", "DOMAIN_ANGLE_VAR: takes 0 (off) or 1 (on), not nan"},
-      {"FIX_POSITION_DOM1: 2\n", 1, "FIX_POSITION_DOM1: 2", "FIX_POSITION_DOM1: takes 0 (off) or 1 (on), not 2"},
-      {"OUTPUT_ENSEMBLE: 1\n", 1, "OUTPUT_ENSEMBLE: 1",
-       "OUTPUT_ENSEMBLE: takes 0 (predict the states), 2 (list the states and stop) or 3 (write the states' "
-       "structures and predict none), not 1"},
-      {"CLASH_DISTANCE: 1,5\n", 1, "CLASH_DISTANCE: 1,5", "CLASH_DISTANCE: takes a finite distance in A, not 1,5"},
-      {"DOM_ANG_BETA: 1.2.3\n", 1, "DOM_ANG_BETA: 1.2.3", "DOM_ANG_BETA: takes a finite number, not 1.2.3"},
-      {"Pmax: inf\n", 1, "Pmax: inf", "Pmax: takes a finite number, not inf"},
-      {"Pmax: 1e39\n", 1, "Pmax: 1e39", "Pmax: takes a finite number within about -3.4e38 to 3.4e38, not 1e39"},
-      {"BETA_L: -90\n", 1, "BETA_L: -90", "BETA_L: takes an angle from 0 to 180 degrees, not -90"},
-      {"ALPHA_WIDTH: 180.5\n", 1, "ALPHA_WIDTH: 180.5", "ALPHA_WIDTH: takes an angle from 0 to 180 degrees, not 180.5"},
-      {"BETA_H:\t\x7f\n", 1, "BETA_H:\t\\x7F", "BETA_H: takes an angle from 0 to 180 degrees, not \\x7F"},
+  // Each refusal names the file, the line, what is wrong and what the key takes, then the line.
+  const std::string holds = "holds no key and value (each line of a configuration holds a key and its value, as "
+                            "\"CLASH_DISTANCE: 2.0\")";
+  const std::string noKey = ", which is no key of the configuration (README.md lists the keys)";
+  const std::string clashOn = ", where it takes a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 "
+                              "turns it off)";
+  const struct { std::string text; int line; std::string why, shown; } cases[] = {
+      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, holds, ""},
+      {"# domains of the linker construct\n", 1, "names #" + noKey, "# domains of the linker construct"},
+      {"Pmax: 2.5\nCLASH_DISTANC: 3\n", 2, "names CLASH_DISTANC:" + noKey, "CLASH_DISTANC: 3"},
+      {"pmax: 2.5\n", 1, "names pmax:" + noKey, "pmax: 2.5"},
+      {"ORIGIN_DOM1: four\n", 1, "gives ORIGIN_DOM1: the value four, where it takes a whole number", ""},
+      {"START_RESID_1: 1.5\n", 1, "gives START_RESID_1: the value 1.5, where it takes a whole number", ""},
+      {"ENSEMBLE_DENSITY: 12abc\n", 1, "gives ENSEMBLE_DENSITY: the value 12abc, where it takes a whole number", ""},
+      {"ORIGIN_DOM1: 3e9\n", 1,
+       "gives ORIGIN_DOM1: the value 3e9, where it takes a whole number from -2147483648 to 2147483647", ""},
+      {"DOMAIN_ANGLE_VAR: nan\n", 1, "gives DOMAIN_ANGLE_VAR: the value nan, where it takes 0 (off) or 1 (on)", ""},
+      {"FIX_POSITION_DOM1: 2\n", 1, "gives FIX_POSITION_DOM1: the value 2, where it takes 0 (off) or 1 (on)", ""},
+      {"OUTPUT_ENSEMBLE: 1\n", 1,
+       "gives OUTPUT_ENSEMBLE: the value 1, where it takes 0 (predict the states), 2 (list the states and stop) or 3 "
+       "(write the states' structures and predict none)", ""},
+      {"CLASH_DISTANCE: 1,5\n", 1, "gives CLASH_DISTANCE: the value 1,5, where it takes a finite distance in A", ""},
+      {"DOM_ANG_BETA: 1.2.3\n", 1, "gives DOM_ANG_BETA: the value 1.2.3, where it takes a finite number", ""},
+      {"Pmax: inf\n", 1, "gives Pmax: the value inf, where it takes a finite number", ""},
+      {"Pmax: 1e39\n", 1, "gives Pmax: the value 1e39, where it takes a finite number within about -3.4e38 to 3.4e38",
+       ""},
+      {"BETA_L: -90\n", 1, "gives BETA_L: the value -90, where it takes an angle from 0 to 180 degrees", ""},
+      {"ALPHA_WIDTH: 180.5\n", 1, "gives ALPHA_WIDTH: the value 180.5, where it takes an angle from 0 to 180 degrees",
+       ""},
+      {"BETA_H:\t\x7f\n", 1, "gives BETA_H: the value \\x7F, where it takes an angle from 0 to 180 degrees",
+       "BETA_H:\t\\x7F"},
       // The clash distance is judged with the clash switch, wherever the switch stands.
-      {"CLASH_DISTANCE: 0\nENSEMBLE_CLASH: 1\n", 1, "CLASH_DISTANCE: 0", "CLASH_DISTANCE: takes a distance in A above "
-       "0 while the clash check is on (ENSEMBLE_CLASH: 0 turns it off), not 0"},
-      {"CLASH_DISTANCE: -1\n", 1, "CLASH_DISTANCE: -1", "CLASH_DISTANCE: takes a distance in A above 0 while the "
-       "clash check is on (ENSEMBLE_CLASH: 0 turns it off), not -1"},
+      {"CLASH_DISTANCE: 0\nENSEMBLE_CLASH: 1\n", 1, "gives CLASH_DISTANCE: the value 0" + clashOn, "CLASH_DISTANCE: 0"},
+      {"CLASH_DISTANCE: -1\n", 1, "gives CLASH_DISTANCE: the value -1" + clashOn, ""},
   };
   for (const auto& c : cases) {
     std::string path = write("bad.cfg", c.text);
-    fails(run([&] { return readConfig(path.c_str(), &k); }), "KORIM Error: configuration " + path + ", line " +
-                                                                 std::to_string(c.line) + " \"" + c.quoted + "\": " +
-                                                                 c.why + ".\n");
+    // The line shown: the refused one, as given where it is not the file's only line.
+    const std::string shown = c.shown.empty() && c.line == 1 ? c.text.substr(0, c.text.find('\n')) : c.shown;
+    fails(run([&] { return readConfig(path.c_str(), &k); }),
+          "KORIM Error: line " + std::to_string(c.line) + " of " + path + " " + c.why + ":\n" + shown + "\n");
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);

@@ -231,33 +231,34 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
     r = run(m, settings(), path);
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }
-  // Each refusal names the file, the line, what it holds and what was expected; a residue number
-  // or a value must be wholly one number ("2,5" is not 2). A line longer than the read buffer
-  // arrives in pieces; the tail piece of line 2 is malformed.
-  const std::string holds = "each line holds a residue number, an atom name (or default or terminus), charge or pKa "
-                            "and its value, as \"68 default charge 1.0\"";
-  const struct { std::string bad, quoted, why; } bads[] = {
-      {"10 ARG\n", "10 ARG", holds},
-      {"\n", "", holds},
-      {"10 default pKa", "10 default pKa", holds},
-      {"10 NH1 charge 1.0" + std::string(90, ' ') + "7\n", std::string(8, ' ') + "7", holds},
-      {"ten default pKa 12.0\n", "ten default pKa 12.0", "the residue number takes a whole number, not ten"},
-      {"12abc default pKa 12.0\n", "12abc default pKa 12.0", "the residue number takes a whole number, not 12abc"},
-      {"10.5 default pKa 12.0\n", "10.5 default pKa 12.0", "the residue number takes a whole number, not 10.5"},
-      {"99999999999 default pKa 12.0\n", "99999999999 default pKa 12.0",
-       "the residue number takes a whole number from -2147483648 to 2147483647, not 99999999999"},
-      {"10 default pKa twelve\n", "10 default pKa twelve", "the value takes a finite number, not twelve"},
-      {"10 default pKa nan\n", "10 default pKa nan", "the value takes a finite number, not nan"},
-      {"10 default charge 2,5\n", "10 default charge 2,5", "the value takes a finite number, not 2,5"},
-      {"10 default pKa 1.2.3\n", "10 default pKa 1.2.3", "the value takes a finite number, not 1.2.3"},
+  // Each refusal names the file, the line, what is wrong and what was expected, then the line; a
+  // residue number or a value must be wholly one number ("2,5" is not 2). A line longer than the
+  // read buffer arrives in pieces; the tail piece of line 2 is malformed.
+  const std::string holds = " (each line of a pKa file holds a residue number, an atom name or default or terminus, "
+                            "charge or pKa, and the value, as \"68 default charge 1.0\")";
+  const std::string few = "holds fewer than four items" + holds;
+  const struct { std::string bad, shown, why; } bads[] = {
+      {"10 ARG\n", "10 ARG", few},
+      {"\n", "", few},
+      {"10 default pKa", "10 default pKa", few},
+      {"10 NH1 charge 1.0" + std::string(90, ' ') + "7\n", std::string(8, ' ') + "7", few},
+      {"ten default pKa 12.0\n", "", "holds the residue number ten, where a whole number is expected" + holds},
+      {"12abc default pKa 12.0\n", "", "holds the residue number 12abc, where a whole number is expected" + holds},
+      {"10.5 default pKa 12.0\n", "", "holds the residue number 10.5, where a whole number is expected" + holds},
+      {"99999999999 default pKa 12.0\n", "",
+       "holds the residue number 99999999999, where a whole number from -2147483648 to 2147483647 is expected" + holds},
+      {"10 default pKa twelve\n", "", "holds the value twelve, where a finite number is expected" + holds},
+      {"10 default pKa nan\n", "", "holds the value nan, where a finite number is expected" + holds},
+      {"10 default charge 2,5\n", "", "holds the value 2,5, where a finite number is expected" + holds},
+      {"10 default pKa 1.2.3\n", "", "holds the value 1.2.3, where a finite number is expected" + holds},
       {"10 default\x01 pKa 1e39\n", "10 default\\x01 pKa 1e39",
-       "the value takes a finite number within about -3.4e38 to 3.4e38, not 1e39"},
+       "holds the value 1e39, where a finite number within about -3.4e38 to 3.4e38 is expected" + holds},
   };
   for (const auto& c : bads) {
     const std::string bad = pkaFile("bad.pka", "10 NH1 charge 1.0\n" + c.bad);
     r = run(m, settings(), bad);
-    EXPECT_TRUE(r.status == 1 && r.err == "KORIM Error: pKa file " + bad + ", line 2 \"" + c.quoted + "\": " + c.why +
-                                              ".\n")
+    const std::string shown = c.shown.empty() && c.bad != "\n" ? c.bad.substr(0, c.bad.size() - 1) : c.shown;
+    EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup Error: line 2 of " + bad + " " + c.why + ":\n" + shown + "\n")
         << c.bad << r.err;
   }
   // A hexadecimal value is a number, as it was; a whole number written with a point or an

@@ -106,8 +106,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-inD", noD}), 1,
        {"DC Error: " + noD + " has no column D (the measured couplings).\n", "Error reading DC input " + noD + "\n"}},
       {onPdb(kPdb, {"-inp", cfg}), 1,
-       {"KORIM Error: configuration " + cfg + ", line 2 \"\": each line holds a key and its value, as "
-        "\"CLASH_DISTANCE: 2.0\".\n",
+       {"KORIM Error: line 2 of " + cfg + " holds no key and value (each line of a configuration holds a key and its "
+        "value, as \"CLASH_DISTANCE: 2.0\"):\n\n",
         "Error reading configuration file " + cfg + "\n"}},
       {onPdb(kPdb, {"-elKorim", "-pot", testData("cli/potential_uneven_step.pot")}), 1,
        {"Error: The potential must be supplied with a uniform stepsize\nLine:0.15 -1.25\n",
