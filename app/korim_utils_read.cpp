@@ -93,7 +93,8 @@ const ConfigKey* findConfigKey(std::string_view word) {
 }
 
 // What each line of a configuration must hold, for the messages that refuse one.
-constexpr const char* kConfigLine = " (each line of a configuration holds a key and its value, as \"CLASH_DISTANCE: 2.0\")";
+constexpr const char* kConfigLine =
+    " (each line of a configuration holds a key and its value, as \"CLASH_DISTANCE: 2.0\")";
 
 // What a key takes, for its refusal; got is how the value word read.
 std::string takesText(Takes takes, foundation::NumberWord got) {

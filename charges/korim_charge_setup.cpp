@@ -152,7 +152,8 @@ constexpr const char* kPkaLine =
 std::string parsePkaLine(const char* line, PkaLine* out) {
   const char* starts[4] = {};
   int lengths[4] = {};
-  if (foundation::tokenSpans(line, starts, lengths, 4) < 4) return std::string("holds fewer than four items") + kPkaLine;
+  if (foundation::tokenSpans(line, starts, lengths, 4) < 4)
+    return std::string("holds fewer than four items") + kPkaLine;
   const auto word = [&](int k) { return std::string_view(starts[k], static_cast<std::size_t>(lengths[k])); };
   const auto refused = [&](const char* what, int k, bool integer, foundation::NumberWord got) {
     return std::string("holds the ") + what + " " + foundation::shownLine(std::string(word(k)).c_str()) +
@@ -162,8 +163,11 @@ std::string parsePkaLine(const char* line, PkaLine* out) {
     return refused("residue number", 0, true, got);
   char* fields[2] = {out->atomField, out->kindField};
   for (int k = 0; k < 2; ++k) {
-    std::memcpy(fields[k], starts[k + 1], static_cast<std::size_t>(lengths[k + 1]));  // shorter than the piece
-    fields[k][lengths[k + 1]] = '\0';
+    const auto n = static_cast<std::size_t>(lengths[k + 1]);
+    if (n >= sizeof out->atomField)
+      return "holds a name of more than " + std::to_string(sizeof out->atomField - 1) + " characters" + kPkaLine;
+    std::memcpy(fields[k], starts[k + 1], n);
+    fields[k][n] = '\0';
   }
   if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
     return refused("value", 3, false, got);
