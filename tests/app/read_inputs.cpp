@@ -74,17 +74,17 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   k.gridInfo.resDom1Origin = 5;
   std::string path = write("a.cfg", "ORIGIN_DOM2: 12.0\nEND_RESID_1: -3\nDOM_ANG_GAMMA: 30\n"
                                     "CLASH_DISTANCE: 2.25 trailing words are ignored\nENSEMBLE_DENSITY: 4\n"
-                                    "ENSEMBLE_DENSITY: 8\nPmax: 0x1.4p1\nSTART_RESID_1: 1e1\n");
+                                    "ENSEMBLE_DENSITY: 8\nPmax: 2.5\nSTART_RESID_1: 1e1\nALPHA_CENTER: 0x10\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
   EXPECT_EQ(err, "");
-  EXPECT_EQ(configKeysRead(), 8);
+  EXPECT_EQ(configKeysRead(), 9);
   korim_test::expectFields({
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
-      KORIM_FIELD(k.gridInfo, startResDom1, 10),
+      KORIM_FIELD(k.gridInfo, startResDom1, 10), KORIM_FIELD(k.gridInfo, cAlphaCone, 16.0),  // 0x10 as it was
   });
-  EXPECT_EQ(getPmax(), 2.5f);  // hexadecimal, as the C library reads it
+  EXPECT_EQ(getPmax(), 2.5f);
   // Each refusal names the file, the line, what is wrong and what the key takes, then the line.
   const std::string holds = "holds no key and value (each line of a configuration holds a key and its value, as "
                             "\"CLASH_DISTANCE: 2.0\")";
@@ -95,10 +95,15 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, holds, ""},
       {"# domains of the linker construct\n", 1, "names #" + noKey, "# domains of the linker construct"},
       {"Pmax: 2.5\nCLASH_DISTANC: 3\n", 2, "names CLASH_DISTANC:" + noKey, "CLASH_DISTANC: 3"},
+      {"Pmax: 2.5\npmax: 3\n", 2, "names pmax:" + noKey, "pmax: 3"},
+      {"Pmax: 2.5\nCENTER_PIVOT 3\n", 2, "names CENTER_PIVOT" + noKey, "CENTER_PIVOT 3"},
+      {"ORIGIN_DOM1: four\n", 1, "gives ORIGIN_DOM1: the value four, where it takes a whole number", ""},
       {"START_RESID_1: 1.5\n", 1, "gives START_RESID_1: the value 1.5, where it takes a whole number", ""},
       {"ENSEMBLE_DENSITY: 12abc\n", 1, "gives ENSEMBLE_DENSITY: the value 12abc, where it takes a whole number", ""},
       {"ORIGIN_DOM1: 3e9\n", 1,
        "gives ORIGIN_DOM1: the value 3e9, where it takes a whole number from -2147483648 to 2147483647", ""},
+      {"ENSEMBLE_DENSITY: -2147483904\n", 1,
+       "gives ENSEMBLE_DENSITY: the value -2147483904, where it takes a whole number from -2147483648 to 2147483647", ""},
       {"DOMAIN_ANGLE_VAR: nan\n", 1, "gives DOMAIN_ANGLE_VAR: the value nan, where it takes 0 (off) or 1 (on)", ""},
       {"FIX_POSITION_DOM1: 2\n", 1, "gives FIX_POSITION_DOM1: the value 2, where it takes 0 (off) or 1 (on)", ""},
       {"OUTPUT_ENSEMBLE: 1\n", 1,

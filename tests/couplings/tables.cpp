@@ -164,12 +164,12 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
     dTabFree(&t);
   }
   // A whole number written with a point, and a hexadecimal coupling, are read as they say.
-  const std::string path = korim_test::writeFile(dir / "t.tab", head + "2.0 N 2 H -13.200 0 0 1 0 1\n"
-                                                                          "3 N 3 H 0x10 0 1 1 1 1\n");
+  const std::string path = korim_test::writeFile(dir / "t.tab", head + "2 N 2 H -13.200 0 0 1 0 1\n"
+                                                                          "3.0 N 3 H 0x10 0 1 1 1 1\n");
   DTable t;
   ASSERT_EQ(read(path, &t), 0);
   EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
-  EXPECT_TRUE(t.dObsList[0].resIDI == 2 && t.dObsList[1].d == 16.0f);
+  EXPECT_TRUE(t.dObsList[1].resIDI == 3 && t.dObsList[1].d == 16.0f);
   dTabFree(&t);
   // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int.
   for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2"}) {
