@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/inputfile.h"
+#include "foundation/numberword.h"
 #include "foundation/textstream.h"
 #include "foundation/token.h"
 
@@ -36,54 +38,105 @@ constexpr int kLineLen = 256;  // line buffer of every line-oriented reader
 
 // ---- configuration keys ----
 
+// What the value of a key may be.
+enum class Takes {
+  integer,        // a whole number
+  real,           // a finite number
+  onOff,          // a switch: 0 or 1
+  outputMode,     // OUTPUT_ENSEMBLE: the modes the ensemble run knows
+  coneAngle,      // an angle of the cone of states, 0 to 180 degrees
+  clashDistance,  // a finite distance in A, above 0 while the clash check is on (checked at the end)
+};
+
 struct ConfigKey {
   const char* key;
+  Takes takes;
   int GridInfo::*intField;      // integer setting, or null
   float GridInfo::*floatField;  // float setting, or null
   int angleIndex;               // element of gridInfo.angleDom, or -1
   bool pmax;                    // the module setting Pmax
 };
 
+// Every key, with what its value may be. The residue numbers may be any whole numbers here: the
+// ensemble mode checks them against its structure.
 constexpr ConfigKey kConfigKeys[] = {
-    {"CENTER_PIVOT:", &GridInfo::pivotCenter, nullptr, -1, false},
-    {"Pmax:", nullptr, nullptr, -1, true},
-    {"OUTPUT_ENSEMBLE:", &GridInfo::outEflag, nullptr, -1, false},
-    {"ALIGN_ALONG_Z:", &GridInfo::initOrientFlag, nullptr, -1, false},
-    {"FIX_POSITION_DOM1:", &GridInfo::fixRotDomain, nullptr, -1, false},
-    {"ENSEMBLE_CLASH:", &GridInfo::clashFlag, nullptr, -1, false},
-    {"CLASH_DISTANCE:", nullptr, &GridInfo::clashDist, -1, false},
-    {"ENSEMBLE_DENSITY:", &GridInfo::densE, nullptr, -1, false},
-    {"ENSEMBLE_GAMMA:", &GridInfo::digPsiE, nullptr, -1, false},
-    {"DOMAIN_ANGLE_VAR:", &GridInfo::angleDomFlag, nullptr, -1, false},
-    {"DOM_ANG_ALPHA:", nullptr, nullptr, 0, false},
-    {"DOM_ANG_BETA:", nullptr, nullptr, 1, false},
-    {"DOM_ANG_GAMMA:", nullptr, nullptr, 2, false},
-    {"ORIGIN_DOM1:", &GridInfo::resDom1Origin, nullptr, -1, false},
-    {"ORIGIN_DOM2:", &GridInfo::resDom2Origin, nullptr, -1, false},
-    {"START_RESID_1:", &GridInfo::startResDom1, nullptr, -1, false},
-    {"END_RESID_1:", &GridInfo::endResDom1, nullptr, -1, false},
-    {"START_RESID_2:", &GridInfo::startResDom2, nullptr, -1, false},
-    {"END_RESID_2:", &GridInfo::endResDom2, nullptr, -1, false},
-    {"BETA_L:", nullptr, &GridInfo::lBetaCone, -1, false},
-    {"BETA_H:", nullptr, &GridInfo::hBetaCone, -1, false},
-    {"ALPHA_CENTER:", nullptr, &GridInfo::cAlphaCone, -1, false},
-    {"ALPHA_WIDTH:", nullptr, &GridInfo::errAlphaCone, -1, false},
-    {"START_RES_ANGLE_1:", &GridInfo::startResPart1, nullptr, -1, false},
-    {"END_RES_ANGLE_1:", &GridInfo::endResPart1, nullptr, -1, false},
-    {"START_RES_ANGLE_2:", &GridInfo::startResPart2, nullptr, -1, false},
-    {"END_RES_ANGLE_2:", &GridInfo::endResPart2, nullptr, -1, false},
+    {"CENTER_PIVOT:", Takes::onOff, &GridInfo::pivotCenter, nullptr, -1, false},
+    {"Pmax:", Takes::real, nullptr, nullptr, -1, true},
+    {"OUTPUT_ENSEMBLE:", Takes::outputMode, &GridInfo::outEflag, nullptr, -1, false},
+    {"ALIGN_ALONG_Z:", Takes::onOff, &GridInfo::initOrientFlag, nullptr, -1, false},
+    {"FIX_POSITION_DOM1:", Takes::onOff, &GridInfo::fixRotDomain, nullptr, -1, false},
+    {"ENSEMBLE_CLASH:", Takes::onOff, &GridInfo::clashFlag, nullptr, -1, false},
+    {"CLASH_DISTANCE:", Takes::clashDistance, nullptr, &GridInfo::clashDist, -1, false},
+    {"ENSEMBLE_DENSITY:", Takes::integer, &GridInfo::densE, nullptr, -1, false},
+    {"ENSEMBLE_GAMMA:", Takes::integer, &GridInfo::digPsiE, nullptr, -1, false},
+    {"DOMAIN_ANGLE_VAR:", Takes::onOff, &GridInfo::angleDomFlag, nullptr, -1, false},
+    {"DOM_ANG_ALPHA:", Takes::real, nullptr, nullptr, 0, false},
+    {"DOM_ANG_BETA:", Takes::real, nullptr, nullptr, 1, false},
+    {"DOM_ANG_GAMMA:", Takes::real, nullptr, nullptr, 2, false},
+    {"ORIGIN_DOM1:", Takes::integer, &GridInfo::resDom1Origin, nullptr, -1, false},
+    {"ORIGIN_DOM2:", Takes::integer, &GridInfo::resDom2Origin, nullptr, -1, false},
+    {"START_RESID_1:", Takes::integer, &GridInfo::startResDom1, nullptr, -1, false},
+    {"END_RESID_1:", Takes::integer, &GridInfo::endResDom1, nullptr, -1, false},
+    {"START_RESID_2:", Takes::integer, &GridInfo::startResDom2, nullptr, -1, false},
+    {"END_RESID_2:", Takes::integer, &GridInfo::endResDom2, nullptr, -1, false},
+    {"BETA_L:", Takes::coneAngle, nullptr, &GridInfo::lBetaCone, -1, false},
+    {"BETA_H:", Takes::coneAngle, nullptr, &GridInfo::hBetaCone, -1, false},
+    {"ALPHA_CENTER:", Takes::real, nullptr, &GridInfo::cAlphaCone, -1, false},
+    {"ALPHA_WIDTH:", Takes::coneAngle, nullptr, &GridInfo::errAlphaCone, -1, false},
+    {"START_RES_ANGLE_1:", Takes::integer, &GridInfo::startResPart1, nullptr, -1, false},
+    {"END_RES_ANGLE_1:", Takes::integer, &GridInfo::endResPart1, nullptr, -1, false},
+    {"START_RES_ANGLE_2:", Takes::integer, &GridInfo::startResPart2, nullptr, -1, false},
+    {"END_RES_ANGLE_2:", Takes::integer, &GridInfo::endResPart2, nullptr, -1, false},
 };
 
-const ConfigKey* findConfigKey(const char* word) {
+const ConfigKey* findConfigKey(std::string_view word) {
   for (const ConfigKey& k : kConfigKeys) {
-    if (std::strcmp(k.key, word) == 0) return &k;
+    if (word == k.key) return &k;
   }
   return nullptr;
 }
 
-// True when the float truncates toward zero to a representable int (NaN is not).
-bool fitsInt(float value) {
-  return value >= -2147483648.0f && value < 2147483648.0f;
+// What each line of a configuration must hold, for the messages that refuse one.
+constexpr const char* kConfigLine =
+    " (each line of a configuration holds a key and its value, as \"CLASH_DISTANCE: 2.0\")";
+
+// What a key takes, for its refusal; got is how the value word read.
+std::string takesText(Takes takes, foundation::NumberWord got) {
+  switch (takes) {
+    case Takes::integer: return foundation::numberExpected(true, got);
+    case Takes::real: return foundation::numberExpected(false, got);
+    case Takes::onOff: return "0 (off) or 1 (on)";
+    case Takes::outputMode:
+      return "0 (predict the states), 2 (list the states and stop) or 3 (write the states' structures and "
+             "predict none)";
+    case Takes::coneAngle: return "an angle from 0 to 180 degrees";
+    case Takes::clashDistance: return "a finite distance in A";
+  }
+  return {};
+}
+
+// The value word of key into its setting; false, with nothing stored, when the key does not
+// take it.
+bool storeValue(const ConfigKey& key, std::string_view word, GridInfo& grid, foundation::NumberWord* got) {
+  using foundation::NumberWord;
+  const bool integer = key.intField != nullptr;
+  int i = 0;
+  float f = 0.0f;
+  *got = integer ? foundation::integerWord(word, &i) : foundation::realWord(word, &f);
+  if (*got != NumberWord::number) return false;
+  if (key.takes == Takes::onOff && i != 0 && i != 1) return false;
+  if (key.takes == Takes::outputMode && i != 0 && i != 2 && i != 3) return false;
+  if (key.takes == Takes::coneAngle && !(f >= 0.0f && f <= 180.0f)) return false;
+  if (integer) {
+    grid.*(key.intField) = i;
+  } else if (key.floatField != nullptr) {
+    grid.*(key.floatField) = f;
+  } else if (key.angleIndex >= 0) {
+    grid.angleDom[key.angleIndex] = f;
+  } else {
+    readState.Pmax = f;
+  }
+  return true;
 }
 
 // ---- numbers of the potential files ----
@@ -93,25 +146,11 @@ constexpr const char* kPotentialLine =
     " (each line of a potential file holds a distance in nm and the potential there, at evenly spaced distances)";
 constexpr const char* kGridLine = " (each value line of a 3-D grid holds up to three finite numbers)";
 
-// The first of the first `count` (at most 3) words of line that is not wholly one finite number,
-// where sscanf read values; empty when each is one. sscanf takes "nan" and "inf", reads "2,5"
-// as 2 and "1.5abc" as 1.5: such a value would enter the model without a word.
-std::string badNumberWord(const char* line, int count, const double* values) {
-  const char* starts[3] = {};
-  int lengths[3] = {};
-  const int found = foundation::tokenSpans(line, starts, lengths, count);
-  for (int k = 0; k < count && k < found; k++) {
-    if (!foundation::isWholeNumberAt(starts[k], lengths[k], false) || !std::isfinite(values[k]))
-      return std::string(starts[k], static_cast<size_t>(lengths[k]));
-  }
-  return {};
-}
-
 // Refuses a line whose read numbers are not all wholly finite numbers; true after the message
 // (begun by lead, which ends a progress line), which ends with what the line must hold.
 bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const char* line, int count,
                       const double* values, const char* expected, const char* lead = "") {
-  const std::string word = badNumberWord(line, count, values);
+  const std::string word = foundation::firstBadNumber(line, count, values);
   if (word.empty()) return false;
   std::fputs(lead, stderr);
   foundation::lineRefusal(reader, name, lineNo, line,
@@ -205,39 +244,51 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
+  // The line that set the clash distance, judged once the clash switch is known.
+  int clashLine = 0;
+  std::string clashText, clashWord;
   for (int lineNo = 1; readLine(line, kLineLen, fp.get()) != nullptr; lineNo++) {
-    char word[kLineLen];
-    float value = 0.0f;
-    if (std::sscanf(line, "%255s %f", word, &value) != 2) {
-      std::fprintf(stderr, "Error: Input data in auto file have wrong format\n");
-      std::fprintf(stderr, "Line:%s", line);
+    const char* starts[2] = {};
+    int lengths[2] = {};
+    if (foundation::tokenSpans(line, starts, lengths, 2) < 2) {
+      foundation::lineRefusal("KORIM", inpName, lineNo, line, std::string("holds no key and value") + kConfigLine);
       return 1;
     }
+    const std::string_view word(starts[0], static_cast<size_t>(lengths[0]));
+    const std::string_view value(starts[1], static_cast<size_t>(lengths[1]));
     const ConfigKey* key = findConfigKey(word);
     // A key mistyped would leave its setting at the default without a word.
     if (key == nullptr) {
-      std::fprintf(stderr, "Error: Wrong input parameter in auto file %s, line %d: %s is no key of the configuration\n",
-                   inpName, lineNo, word);
+      foundation::lineRefusal("KORIM", inpName, lineNo, line,
+                              "names " + foundation::shownLine(std::string(word).c_str()) +
+                                  ", which is no key of the configuration (README.md lists the keys)");
       return 1;
     }
     readState.configKeys++;
     readState.keysSet.push_back(key->key);
-    if (key->intField != nullptr) {
-      if (!fitsInt(value)) {
-        std::fprintf(stderr, "Error: Value of %s out of range in auto file\n", key->key);
-        std::fprintf(stderr, "Line:%s", line);
-        return 1;
-      }
-      grid.*(key->intField) = static_cast<int>(value);  // truncation toward zero
-    } else if (key->floatField != nullptr) {
-      grid.*(key->floatField) = value;
-    } else if (key->angleIndex >= 0) {
-      grid.angleDom[key->angleIndex] = value;
-    } else {
-      readState.Pmax = value;
+    foundation::NumberWord got{};
+    if (!storeValue(*key, value, grid, &got)) {
+      foundation::lineRefusal("KORIM", inpName, lineNo, line,
+                              "gives " + std::string(word) + " the value " +
+                                  foundation::shownLine(std::string(value).c_str()) + ", where it takes " +
+                                  takesText(key->takes, got));
+      return 1;
+    }
+    if (key->takes == Takes::clashDistance) {
+      clashLine = lineNo;
+      clashText = line;
+      clashWord = value;
     }
   }
   if (readFailed(fp.get(), "readConfig", inpName)) return 1;
+  // A distance of 0 or below finds no clash, so the check would pass every state unseen.
+  if (clashLine > 0 && grid.clashFlag != 0 && !(grid.clashDist > 0.0f)) {
+    foundation::lineRefusal("KORIM", inpName, clashLine, clashText.c_str(),
+                            "gives CLASH_DISTANCE: the value " + foundation::shownLine(clashWord.c_str()) +
+                                ", where it takes a distance in A above 0 while the clash check is on "
+                                "(ENSEMBLE_CLASH: 0 turns it off)");
+    return 1;
+  }
   return 0;
 }
 

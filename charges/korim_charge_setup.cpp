@@ -10,11 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "charges/toppar_sets.h"
 #include "foundation/inputfile.h"
+#include "foundation/numberword.h"
 #include "foundation/outputfile.h"
 #include "foundation/textstream.h"
+#include "foundation/token.h"
 
 namespace korim::charges {
 
@@ -138,31 +142,37 @@ struct PkaLine {
   float value;
 };
 
-// Reads "%d %s %s %f" from one buffer piece. Returns the number of fields
-// read; a residue number outside the int range or a value that is not a
-// finite number counts as a field not read.
-int parsePkaLine(const char* line, PkaLine* out) {
-  const char* p = line;
-  char* end = nullptr;
-  errno = 0;
-  const long id = std::strtol(p, &end, 10);
-  if (end == p || errno == ERANGE || id < INT_MIN || id > INT_MAX) return 0;
-  out->resID = static_cast<int>(id);
-  p = end;
+// What each line of a pKa file must hold, for the messages that refuse one.
+constexpr const char* kPkaLine =
+    " (each line of a pKa file holds a residue number, an atom name or default or terminus, charge or pKa, "
+    "and the value, as \"68 default charge 1.0\")";
+
+// Reads the residue number, the atom field, the kind and the value of one buffer piece, each
+// word wholly one item; text after them is not read. Empty when the line is read, otherwise
+// what is wrong with it, for the refusal.
+std::string parsePkaLine(const char* line, PkaLine* out) {
+  const char* starts[4] = {};
+  int lengths[4] = {};
+  if (foundation::tokenSpans(line, starts, lengths, 4) < 4)
+    return std::string("holds fewer than four items") + kPkaLine;
+  const auto word = [&](int k) { return std::string_view(starts[k], static_cast<std::size_t>(lengths[k])); };
+  const auto refused = [&](const char* what, int k, bool integer, foundation::NumberWord got) {
+    return std::string("holds the ") + what + " " + foundation::shownLine(std::string(word(k)).c_str()) +
+           ", where " + foundation::numberExpected(integer, got) + " is expected" + kPkaLine;
+  };
+  if (const auto got = foundation::integerWord(word(0), &out->resID); got != foundation::NumberWord::number)
+    return refused("residue number", 0, true, got);
   char* fields[2] = {out->atomField, out->kindField};
   for (int k = 0; k < 2; ++k) {
-    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    if (*p == '\0') return 1 + k;
-    std::size_t n = 0;
-    while (p[n] != '\0' && !std::isspace(static_cast<unsigned char>(p[n]))) ++n;
-    std::memcpy(fields[k], p, n);  // n < kLineBuffer: the piece itself is shorter
+    const auto n = static_cast<std::size_t>(lengths[k + 1]);
+    if (n >= sizeof out->atomField)
+      return "holds a name of more than " + std::to_string(sizeof out->atomField - 1) + " characters" + kPkaLine;
+    std::memcpy(fields[k], starts[k + 1], n);
     fields[k][n] = '\0';
-    p += n;
   }
-  const float v = std::strtof(p, &end);
-  if (end == p || !std::isfinite(v)) return 3;
-  out->value = v;
-  return 4;
+  if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
+    return refused("value", 3, false, got);
+  return {};
 }
 
 // Outcome of applying one pKa line to one atom.
@@ -222,13 +232,12 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     return 1;
   }
   char buffer[kLineBuffer];
+  int lineNo = 0;
   while (foundation::readLine(buffer, sizeof buffer, in.get()) != nullptr) {
+    ++lineNo;  // readLine hands out whole lines only
     PkaLine line{};
-    if (parsePkaLine(buffer, &line) < 4) {
-      const std::size_t len = std::strlen(buffer);
-      const bool ends = len > 0 && buffer[len - 1] == '\n';
-      chargeMessage("Error: wrong format of pka file.\n");
-      chargeMessage("Line:%s%s", buffer, ends ? "" : "\n");
+    if (const std::string why = parsePkaLine(buffer, &line); !why.empty()) {
+      foundation::lineRefusal("chargeSetup", inName, lineNo, buffer, why);
       return 1;
     }
     if (line.resID < *res1) *res1 = line.resID;

@@ -125,9 +125,10 @@ int readDC(const char* inDName, DTable* dTab) {
     int varCount = 0;
     int entryCount = 0;
     // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen,
-    // and one of "-13,200" would read as -13. An error or a weight below 0 has no meaning (the
-    // error-scaled searches would climb without end); an error of 0 stays allowed.
-    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", nullptr};
+    // and a residue number or index of one has no int to turn into. An error or a weight below
+    // 0 has no meaning (the error-scaled searches would climb without end); an error of 0 stays
+    // allowed.
+    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "RESID_I", "RESID_J", "INDEX", "ABS", nullptr};
     static const char* const kNonNegativeColumns[] = {"DD", "W", nullptr};
     int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo,
                                static_cast<int>(kDcMissing), kFiniteColumns, kNonNegativeColumns);

@@ -5,6 +5,7 @@
 #include "foundation/isdataline.h"
 #include "foundation/maptext.h"
 #include "foundation/memory.h"
+#include "foundation/numberword.h"
 #include "foundation/stralloc.h"
 #include "foundation/token.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <strings.h>
 #include <vector>
 
@@ -158,9 +160,10 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             k.nullString = t;
             k.haveNullString = true;
         } else if (maybeKey && std::strcmp(first, "NULLVALUE") == 0) {
-            int v = getTokenI(2, line);
-            if (badToken) {
-                // Without its number every 0 would silently turn null.
+            int v = 0;
+            if (integerWord(getToken(2, line), &v) != NumberWord::number) {
+                // Without its number every 0 would silently turn null, and with a part of it
+                // ("9999x" as 9999) other values.
                 std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, shownLine(line).c_str());
                 return 1;
             }
@@ -299,16 +302,26 @@ bool badNumberItem(const tabVar& col, int v, const char* start, int length, RowC
 
 // One number cell, whose token starts at start (null: the line has no such token) with length
 // characters, with the file's null marker turned into the caller's. A missing or unreadable
-// item is named and counted (its value 0). A column with a rule takes only items that are
-// wholly one finite number ("nan", "inf", "-13,200", "12abc" are not); one that must not be
-// negative refuses a value below 0 too. Returns false when the read must end (after a message).
+// item is named and counted (its value 0). Every item must be wholly one number ("-13,200",
+// "12abc" are not), an integer item a whole one within the int range ("8.5", "1e30" are not);
+// a column with a rule takes only finite numbers ("nan", "inf" are not), and one that must not
+// be negative refuses a value below 0 too. Returns false when the read must end (after a message).
 bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnRule rule, RowContext& rc,
                 float* value) {
-    *value = (col.type == TAB_INT) ? static_cast<float>(getTokenIAt(start, length)) : getTokenRAt(start, length);
-    const bool ruled = rule != ColumnRule::any;
-    const bool bad = badToken != 0 ||
-                     (ruled && (!isWholeNumberAt(start, length, col.type == TAB_INT) || !std::isfinite(*value)));
-    if (bad) {
+    NumberWord got = NumberWord::notNumber;
+    if (start != nullptr) {
+        const std::string_view word(start, static_cast<size_t>(length));
+        int i = 0;
+        if (col.type == TAB_INT) {
+            got = integerWord(word, &i);
+            *value = static_cast<float>(i);
+        } else {
+            got = realWord(word, value);
+        }
+    }
+    // Outside a ruled column "nan" and "inf" are kept as they are; the caller judges them.
+    const bool taken = got == NumberWord::number || (got == NumberWord::notFinite && rule == ColumnRule::any);
+    if (!taken) {
         *value = 0.0f;
         return badNumberItem(col, v, start, length, rc);
     }

@@ -237,19 +237,6 @@ float getTokenRAt(const char *start, int length) {
     return tokenReal(numberText(start, static_cast<size_t>(length)));
 }
 
-bool isWholeNumberAt(const char *start, int length, bool integer) {
-    if (!start || length <= 0) return false;
-    const std::string t = numberText(start, static_cast<size_t>(length));
-    char *end = nullptr;
-    const int saved = errno;
-    if (integer)
-        static_cast<void>(std::strtol(t.c_str(), &end, 10));
-    else
-        static_cast<void>(std::strtof(t.c_str(), &end));
-    errno = saved;
-    return end != t.c_str() && *end == '\0';
-}
-
 namespace {
 
 // Start and length of the n-th token of string, or a null start when it has none.

@@ -16,10 +16,6 @@ int tokenSpans(const char *string, const char **starts, int *lengths, int room);
 char *getTokenAt(const char *string, const char *start, int length);
 int getTokenIAt(const char *start, int length);
 float getTokenRAt(const char *start, int length);
-// True when the token start[0, length) is wholly one number as getTokenIAt (integer) or
-// getTokenRAt reads it, nothing after it ("-13,200", "12abc", "8.2*" and, for an integer, "1.5"
-// are not); false for an absent token. Leaves badToken as it is.
-bool isWholeNumberAt(const char *start, int length, bool integer);
 // The n-th token (from 1); valid until the next call of the same family.
 char *getToken(int n, const char *string);
 int getTokenI(int n, const char *string);

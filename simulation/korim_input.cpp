@@ -2,14 +2,13 @@
 #include "simulation/korim_input.h"
 
 #include <cctype>
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "foundation/inputfile.h"
+#include "foundation/numberword.h"
 #include "foundation/textstream.h"
 
 namespace korim::simulation {
@@ -58,22 +57,14 @@ struct WordReader {
   }
 };
 
-// Whole-word conversions; false for trailing characters, overflow or an empty word.
+// Whole words by the number rule of every reader: an int, and a finite float coordinate.
 bool wordToInt(const std::string& w, int* out) {
-  if (w.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  long v = std::strtol(w.c_str(), &end, 10);
-  if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
-  *out = static_cast<int>(v);
-  return true;
+  return foundation::integerWord(w, out) == foundation::NumberWord::number;
 }
 
 bool wordToCoord(const std::string& w, double* out) {
-  if (w.empty()) return false;
-  char* end = nullptr;
-  float v = std::strtof(w.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(v)) return false;
+  float v = 0.0f;
+  if (foundation::realWord(w, &v) != foundation::NumberWord::number) return false;
   *out = v;
   return true;
 }
@@ -103,7 +94,8 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
       return 1;
     }
     // sscanf takes "nan" and "inf": such an angle would turn every state average into nan.
-    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(g)) {
+    // And "0,5" as 0, "90abc" as 90.
+    if (const double read[3] = {a, b, g}; !foundation::firstBadNumber(line, 3, read).empty()) {
       foundation::lineRefusal("readEnsemble", inEName, rows + 1, line,
                               std::string("holds an angle that is not a finite number") + kStateLine);
       return 1;

@@ -72,41 +72,68 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   readModuleReset();
   korimInfoNull(&k);
   k.gridInfo.resDom1Origin = 5;
-  std::string path = write("a.cfg", "ORIGIN_DOM2: 12.9\nEND_RESID_1: -3.7\nDOM_ANG_GAMMA: 30\n"
+  std::string path = write("a.cfg", "ORIGIN_DOM2: 12.0\nEND_RESID_1: -3\nDOM_ANG_GAMMA: 30\n"
                                     "CLASH_DISTANCE: 2.25 trailing words are ignored\nENSEMBLE_DENSITY: 4\n"
-                                    "ENSEMBLE_DENSITY: 8\nPmax: 2.5\n");
+                                    "ENSEMBLE_DENSITY: 8\nPmax: 2.5\nSTART_RESID_1: 1e1\nALPHA_CENTER: 0x10\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
   EXPECT_EQ(err, "");
-  EXPECT_EQ(configKeysRead(), 7);
+  EXPECT_EQ(configKeysRead(), 9);
   korim_test::expectFields({
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
+      KORIM_FIELD(k.gridInfo, startResDom1, 10), KORIM_FIELD(k.gridInfo, cAlphaCone, 16.0),  // 0x10 as it was
   });
   EXPECT_EQ(getPmax(), 2.5f);
-  const struct { const char* text; const char* message; } cases[] = {
-      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", "Error: Input data in auto file have wrong format\nLine:\n"},
-      {"# domains of the linker construct\n",
-       "Error: Input data in auto file have wrong format\nLine:# domains of the linker construct\n"},
-      {"ORIGIN_DOM1: four\n", "Error: Input data in auto file have wrong format\nLine:ORIGIN_DOM1: four\n"},
-      {"ORIGIN_DOM1: 3e9\n", "Error: Value of ORIGIN_DOM1: out of range in auto file\nLine:ORIGIN_DOM1: 3e9\n"},
-      {"ENSEMBLE_DENSITY: -2147483904\n",
-       "Error: Value of ENSEMBLE_DENSITY: out of range in auto file\nLine:ENSEMBLE_DENSITY: -2147483904\n"},
-      {"DOMAIN_ANGLE_VAR: nan\n",
-       "Error: Value of DOMAIN_ANGLE_VAR: out of range in auto file\nLine:DOMAIN_ANGLE_VAR: nan\n"},
+  // Each refusal names the file, the line, what is wrong and what the key takes, then the line.
+  const std::string holds = "holds no key and value (each line of a configuration holds a key and its value, as "
+                            "\"CLASH_DISTANCE: 2.0\")";
+  const std::string noKey = ", which is no key of the configuration (README.md lists the keys)";
+  const std::string clashOn = ", where it takes a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 "
+                              "turns it off)";
+  const struct { std::string text; int line; std::string why, shown; } cases[] = {
+      {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, holds, ""},
+      {"# domains of the linker construct\n", 1, "names #" + noKey, "# domains of the linker construct"},
+      {"Pmax: 2.5\nCLASH_DISTANC: 3\n", 2, "names CLASH_DISTANC:" + noKey, "CLASH_DISTANC: 3"},
+      {"Pmax: 2.5\npmax: 3\n", 2, "names pmax:" + noKey, "pmax: 3"},
+      {"Pmax: 2.5\nCENTER_PIVOT 3\n", 2, "names CENTER_PIVOT" + noKey, "CENTER_PIVOT 3"},
+      {"ORIGIN_DOM1: four\n", 1, "gives ORIGIN_DOM1: the value four, where it takes a whole number", ""},
+      {"START_RESID_1: 1.5\n", 1, "gives START_RESID_1: the value 1.5, where it takes a whole number", ""},
+      {"ENSEMBLE_DENSITY: 12abc\n", 1, "gives ENSEMBLE_DENSITY: the value 12abc, where it takes a whole number", ""},
+      {"ORIGIN_DOM1: 3e9\n", 1,
+       "gives ORIGIN_DOM1: the value 3e9, where it takes a whole number from -2147483648 to 2147483647", ""},
+      {"ENSEMBLE_DENSITY: -2147483904\n", 1,
+       "gives ENSEMBLE_DENSITY: the value -2147483904, where it takes a whole number from -2147483648 to 2147483647", ""},
+      {"DOMAIN_ANGLE_VAR: nan\n", 1, "gives DOMAIN_ANGLE_VAR: the value nan, where it takes 0 (off) or 1 (on)", ""},
+      {"FIX_POSITION_DOM1: 2\n", 1, "gives FIX_POSITION_DOM1: the value 2, where it takes 0 (off) or 1 (on)", ""},
+      {"OUTPUT_ENSEMBLE: 1\n", 1,
+       "gives OUTPUT_ENSEMBLE: the value 1, where it takes 0 (predict the states), 2 (list the states and stop) or 3 "
+       "(write the states' structures and predict none)", ""},
+      {"CLASH_DISTANCE: 1,5\n", 1, "gives CLASH_DISTANCE: the value 1,5, where it takes a finite distance in A", ""},
+      {"DOM_ANG_BETA: 1.2.3\n", 1, "gives DOM_ANG_BETA: the value 1.2.3, where it takes a finite number", ""},
+      {"Pmax: 1e39\n", 1, "gives Pmax: the value 1e39, where it takes a finite number within about -3.4e38 to 3.4e38",
+       ""},
+      {"BETA_L: -90\n", 1, "gives BETA_L: the value -90, where it takes an angle from 0 to 180 degrees", ""},
+      {"ALPHA_WIDTH: 180.5\n", 1, "gives ALPHA_WIDTH: the value 180.5, where it takes an angle from 0 to 180 degrees",
+       ""},
+      {"BETA_H:\t\x7f\n", 1, "gives BETA_H: the value \\x7F, where it takes an angle from 0 to 180 degrees",
+       "BETA_H:\t\\x7F"},
+      // The clash distance is judged with the clash switch, wherever the switch stands.
+      {"CLASH_DISTANCE: 0\nENSEMBLE_CLASH: 1\n", 1, "gives CLASH_DISTANCE: the value 0" + clashOn, "CLASH_DISTANCE: 0"},
+      {"CLASH_DISTANCE: -1\n", 1, "gives CLASH_DISTANCE: the value -1" + clashOn, ""},
   };
   for (const auto& c : cases) {
     std::string path = write("bad.cfg", c.text);
-    fails(run([&] { return readConfig(path.c_str(), &k); }), c.message);
+    // The line shown: the refused one, as given where it is not the file's only line.
+    const std::string shown = c.shown.empty() && c.line == 1 ? c.text.substr(0, c.text.find('\n')) : c.shown;
+    fails(run([&] { return readConfig(path.c_str(), &k); }),
+          "KORIM Error: line " + std::to_string(c.line) + " of " + path + " " + c.why + ":\n" + shown + "\n");
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);
-  // Case and colon are part of the key: a key written otherwise is refused with its file and line.
-  for (const std::string key : {"pmax:", "CENTER_PIVOT", "CLASH_DISTANC:"}) {
-    const std::string typo = write("typo.cfg", "Pmax: 2.5\n" + key + " 3\n");
-    fails(run([&] { return readConfig(typo.c_str(), &k); }),
-          "Error: Wrong input parameter in auto file " + typo + ", line 2: " + key + " is no key of the configuration\n");
-  }
+  // Without the clash check any finite distance is read.
+  path = write("off.cfg", "CLASH_DISTANCE: -1\nENSEMBLE_CLASH: 0\n");
+  ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0) << err;
   const std::string missing = dir / "none.cfg";
   fails(run([&] { return readConfig(missing.c_str(), &k); }),
         "readConfig File open error: " + missing + ": No such file or directory.\n");
@@ -296,6 +323,9 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
       {longLine + "\n", 1, "does not start with three numbers" + form,
        longLine.substr(0, 240) + " ... (253 characters)"},
       {"10 20 30\n5 nan 7\n", 2, "holds an angle that is not a finite number" + form, "5 nan 7"},
+      // Each angle wholly one number: "0,5" is not 0, nor "0abc" 0.
+      {"10 20 30\n5 90 0,5\n", 2, "holds an angle that is not a finite number" + form, "5 90 0,5"},
+      {"10 20 30\n5 90 0abc\n", 2, "holds an angle that is not a finite number" + form, "5 90 0abc"},
   };
   for (const auto& c : cases) {
     const std::string path = write("bad", c.text);

@@ -231,14 +231,38 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
     r = run(m, settings(), path);
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }
-  // The message quotes the bad line; a last line without newline gets one.
-  const std::string bads[] = {"10 ARG\n", "ten default pKa 12.0\n", "\n", "10 default pKa twelve\n",
-                                "10 default pKa nan\n", "99999999999 default pKa 12.0\n", "10 default pKa"};
-  for (const std::string& bad : bads) {
-    r = run(m, settings(), pkaFile("bad.pka", "10 NH1 charge 1.0\n" + bad));
-    const std::string line = bad.back() == '\n' ? bad : bad + "\n";
-    EXPECT_TRUE(r.status == 1 && r.err == "Error: wrong format of pka file.\nLine:" + line) << bad << r.err;
+  // Each refusal names the file, the line, what is wrong and what was expected, then the line; a
+  // residue number or a value must be wholly one number ("2,5" is not 2).
+  const std::string holds = " (each line of a pKa file holds a residue number, an atom name or default or terminus, "
+                            "charge or pKa, and the value, as \"68 default charge 1.0\")";
+  const std::string few = "holds fewer than four items" + holds;
+  const struct { std::string bad, shown, why; } bads[] = {
+      {"10 ARG\n", "10 ARG", few},
+      {"\n", "", few},
+      {"10 default pKa", "10 default pKa", few},
+      {"ten default pKa 12.0\n", "", "holds the residue number ten, where a whole number is expected" + holds},
+      {"12abc default pKa 12.0\n", "", "holds the residue number 12abc, where a whole number is expected" + holds},
+      {"10.5 default pKa 12.0\n", "", "holds the residue number 10.5, where a whole number is expected" + holds},
+      {"99999999999 default pKa 12.0\n", "",
+       "holds the residue number 99999999999, where a whole number from -2147483648 to 2147483647 is expected" + holds},
+      {"10 default pKa twelve\n", "", "holds the value twelve, where a finite number is expected" + holds},
+      {"10 default pKa nan\n", "", "holds the value nan, where a finite number is expected" + holds},
+      {"10 default charge 2,5\n", "", "holds the value 2,5, where a finite number is expected" + holds},
+      {"10 default pKa 1.2.3\n", "", "holds the value 1.2.3, where a finite number is expected" + holds},
+      {"10 default\x01 pKa 1e39\n", "10 default\\x01 pKa 1e39",
+       "holds the value 1e39, where a finite number within about -3.4e38 to 3.4e38 is expected" + holds},
+  };
+  for (const auto& c : bads) {
+    const std::string bad = pkaFile("bad.pka", "10 NH1 charge 1.0\n" + c.bad);
+    r = run(m, settings(), bad);
+    const std::string shown = c.shown.empty() && c.bad != "\n" ? c.bad.substr(0, c.bad.size() - 1) : c.shown;
+    EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup Error: line 2 of " + bad + " " + c.why + ":\n" + shown + "\n")
+        << c.bad << r.err;
   }
+  // A hexadecimal value is a number, as it was; a whole number written with a point or an
+  // exponent is a residue number.
+  r = run(m, settings(), pkaFile("hex.pka", "1e1 NH1 charge 0x1p-1\n"));
+  EXPECT_TRUE(r.status == 0 && r.n == 1 && r.of(0) == 0.5f) << r.err;
   // A line longer than the read buffer is refused whole, not read as pieces.
   const std::string longLine = pkaFile("bad.pka", "10 NH1 charge 1.0\n10 NH1 charge 1.0" + std::string(90, ' ') + "7\n");
   r = run(m, settings(), longLine);

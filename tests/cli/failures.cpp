@@ -112,7 +112,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-inD", noD}), 1,
        {"DC Error: " + noD + " has no column D (the measured couplings).\n", "Error reading DC input " + noD + "\n"}},
       {onPdb(kPdb, {"-inp", cfg}), 1,
-       {"Error: Input data in auto file have wrong format\nLine:\n", "Error reading configuration file " + cfg + "\n"}},
+       {"KORIM Error: line 2 of " + cfg + " holds no key and value (each line of a configuration holds a key and its "
+        "value, as \"CLASH_DISTANCE: 2.0\"):\n\n",
+        "Error reading configuration file " + cfg + "\n"}},
       {onPdb(kPdb, {"-elKorim", "-pot", testData("cli/potential_uneven_step.pot")}), 1,
        {"readPotential Error: line 3 of " + testData("cli/potential_uneven_step.pot") +
             " breaks the uniform step of the distances (0.05 nm from the line before, where the first two lines "

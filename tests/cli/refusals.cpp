@@ -464,8 +464,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "2", "3", "4", "-5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
          {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
         {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
-         {"Error: Wrong input parameter in auto file " + data / "typo.inp" +
-              ", line 16: CLASH_DISTANC: is no key of the configuration\n",
+         {"KORIM Error: line 16 of " + data / "typo.inp" +
+              " names CLASH_DISTANC:, which is no key of the configuration (README.md lists the keys):\n"
+              "CLASH_DISTANC: 2.0\n",
           "Error reading configuration file"}},
         {ensemble(kPdb, "origin.inp", "ORIGIN_DOM1: 200\n", example100), 1,
          {config("origin.inp", "ORIGIN_DOM1: 200 is no residue of the structure " + kPdb + " (residues 1 to 76)")}},
@@ -869,6 +870,43 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"sma: the surface potential of -chSurf -1e+30 e/nm^2 at -nacl 0.2 mol/l and -temp 298.15 K is not a finite "
           "number.\n",
           sma}},
+    });
+  }
+
+  // Numbers of the configuration, the pKa file and the residue columns that would be read as less
+  // than they say, or values that mean nothing to their key: each refused, naming file, line and
+  // what was expected. The example's domains take 15 lines, so the key added stands in line 16.
+  {
+    const auto configLine = [&](const std::string& inp, const std::string& line, const std::string& takes) {
+      const std::string key = line.substr(0, line.find(' ')), value = line.substr(line.find(' ') + 1);
+      return "KORIM Error: line 16 of " + data / inp + " gives " + key + " the value " + value + ", where it takes " +
+             takes + ":\n" + line + "\n";
+    };
+    const std::string clashOn = "a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 turns it off)";
+    const std::string pka = writeFile(data / "comma.pka", "6 NZ charge 0.8\n68 default charge 2,5\n");
+    std::string table = readFile(kCouplings);
+    table.replace(table.find("    2  GLN    N    2  GLN    H"), 30, "  2.5  GLN    N    2  GLN    H");
+    const std::string resid = writeFile(data / "resid.tab", table);
+    cases.insert(cases.end(), {
+        {ensemble(kPdb, "comma.inp", "CLASH_DISTANCE: 1,5\n", example100), 1,
+         {configLine("comma.inp", "CLASH_DISTANCE: 1,5", "a finite distance in A"),
+          "Error reading configuration file"}},
+        {ensemble(kPdb, "zero.inp", "CLASH_DISTANCE: 0\n", example100), 1,
+         {configLine("zero.inp", "CLASH_DISTANCE: 0", clashOn)}},
+        {ensemble(kPdb, "density.inp", "ENSEMBLE_DENSITY: 3.5\n", example100), 1,
+         {configLine("density.inp", "ENSEMBLE_DENSITY: 3.5", "a whole number")}},
+        {ensemble(kPdb, "cone.inp", "BETA_H: nan\n", example100), 1,
+         {configLine("cone.inp", "BETA_H: nan", "an angle from 0 to 180 degrees")}},
+        {ensemble(kPdb, "mode.inp", "OUTPUT_ENSEMBLE: 4\n", example100), 1,
+         {configLine("mode.inp", "OUTPUT_ENSEMBLE: 4", "0 (predict the states), 2 (list the states and stop) or 3 "
+                     "(write the states' structures and predict none)")}},
+        {ensemble(kPdb, "clash.inp", "ENSEMBLE_CLASH: 2\n", example100), 1,
+         {configLine("clash.inp", "ENSEMBLE_CLASH: 2", "0 (off) or 1 (on)")}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-pka", pka, "-outD", "out.tab"}, 1,
+         {"chargeSetup Error: line 2 of " + pka + " holds the value 2,5, where a finite number is expected (each line "
+          "of a pKa file holds", "68 default charge 1.0\"):\n68 default charge 2,5\n"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", resid, "-outD", "out.tab"}, 1,
+         {"RdTable Warning: Bad I-Item 1:\n  2.5  GLN    N    2  GLN    H", "RdTable Error: 1 bad item in " + resid}},
     });
   }
 

@@ -146,6 +146,11 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
       {"2 N 2 H -13.2 0 1 1,0 1 1", "Bad F-Item 8:"},
       {"2 N 2 H -13.2 0 1 1 1x 1", "Bad F-Item 9:"},
       {"2 N 2 H -13.2 0 1 1 1 1.0.0", "Bad F-Item 10:"},
+      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1).
+      {"8ab N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
+      {"8.5 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
+      {"8 N 1,5 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"8 N 1e30 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
       {"2 N 2 H -13.2 0 -1 1 1 1", "Negative F-Item 7 (DD must be 0 or more):"},
       {"2 N 2 H -13.2 0 1 1 -0.5 1", "Negative F-Item 9 (W must be 0 or more):"},
   };
@@ -158,11 +163,24 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
                        path + "\n");
     dTabFree(&t);
   }
-  const std::string path = korim_test::writeFile(dir / "t.tab", head + "2 N 2 H -13.200 0 0 1 0 1\n");
+  // A whole number written with a point, and a hexadecimal coupling, are read as they say.
+  const std::string path = korim_test::writeFile(dir / "t.tab", head + "2 N 2 H -13.200 0 0 1 0 1\n"
+                                                                          "3.0 N 3 H 0x10 0 1 1 1 1\n");
   DTable t;
   ASSERT_EQ(read(path, &t), 0);
   EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
+  EXPECT_TRUE(t.dObsList[1].resIDI == 3 && t.dObsList[1].d == 16.0f);
   dTabFree(&t);
+  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int.
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2"}) {
+    const std::string floats = korim_test::writeFile(
+        dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
+                           row + "\n");
+    std::string err;
+    EXPECT_EQ(read(floats, &t, &err), 1) << row;
+    EXPECT_NE(err.find("RdTable Error: 1 bad item"), std::string::npos) << err;
+    dTabFree(&t);
+  }
 }
 
 // The standard bond length where the pair has one (and it is allowed), the structure distance

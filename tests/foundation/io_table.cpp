@@ -116,6 +116,10 @@ TEST_F(IoTable, NullMarkersAndTextNulls) {
     ASSERT_EQ(t.info[2].equivCount, 2);
     EXPECT_EQ(t.at(1, 2), 0.0f);
     EXPECT_EQ(t.text(2, 2), "CB");
+    // A null marker that is not wholly one number would turn other values null.
+    const std::string partial = file("partnull.tab", "NULLVALUE -666x\nVARS N\nFORMAT %d\n-666\n");
+    EXPECT_EQ(t.read(partial, -999), 1);
+    EXPECT_EQ(t.err, "RdTable Error: bad NULLVALUE line in " + partial + ": NULLVALUE -666x\n");
 }
 
 TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
@@ -164,7 +168,8 @@ TEST_F(IoTable, FiniteColumnsTakeWholeNumbersAndNonNegativeOnesNothingBelowZero)
     // table: its message, or none and the values read.
     const struct { const char* row; const char* message; float a, b; } cases[] = {
         {"1 -13.200 0 0", "", -13.2f, 0.0f},  // an error of 0 keeps its meaning
-        {"1 2 -0 -13,200", "", 2.0f, 0.0f},  // -0 is not below 0; C keeps the plain reader's rule
+        {"1 2 -0 nan", "", 2.0f, 0.0f},  // -0 is not below 0; C, without a rule, may be nan
+        {"1 2 0 -13,200", "Bad F-Item 4:", 0, 0},  // but is wholly one number, as every column
         {"1 -13,200 1 0", "Bad F-Item 2:", 0, 0},
         {"1 12abc 1 0", "Bad F-Item 2:", 0, 0},
         {"1 8.2* 1 0", "Bad F-Item 2:", 0, 0},
