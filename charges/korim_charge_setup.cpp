@@ -147,7 +147,7 @@ constexpr const char* kPkaLine =
     " (each line of a pKa file holds a residue number, an atom name or default or terminus, charge or pKa, "
     "and the value, as \"68 default charge 1.0\")";
 
-// Reads the residue number, the atom field, the kind and the value of one buffer piece, each
+// Reads the residue number, the atom field, the kind and the value of one line, each
 // word wholly one item; text after them is not read. Empty when the line is read, otherwise
 // what is wrong with it, for the refusal.
 std::string parsePkaLine(const char* line, PkaLine* out) {

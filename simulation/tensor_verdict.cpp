@@ -9,8 +9,12 @@ namespace korim::simulation {
 
 namespace {
 
-std::atomic<const char*> incorrect{nullptr};
-std::atomic<bool> refused{false};
+// The module's state: the cause a model noted for the tensor in progress, and whether a verdict
+// of this run refused one (atomic: a model may note its cause from a worker thread).
+struct VerdictState {
+  std::atomic<const char*> incorrect{nullptr};
+  std::atomic<bool> refused{false};
+} state;
 
 // Largest element of a model's tensor that is still zero: the rounding of its sums over the
 // sampled orientations (order values of size 1, some 1e5 of them) stays far below it, and the
@@ -33,12 +37,12 @@ bool onePlace(int n, const double* x, const double* y, const double* z) {
 
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
-  incorrect.compare_exchange_strong(none, cause);
+  state.incorrect.compare_exchange_strong(none, cause);
 }
 
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z) {
-  const char* cause = incorrect.exchange(nullptr);
+  const char* cause = state.incorrect.exchange(nullptr);
   if (k.lcOrder == 0.0f) return 0;
   if (cause != nullptr) {
     std::fprintf(stderr,
@@ -59,15 +63,15 @@ int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n
   } else {
     return 0;
   }
-  refused = true;
+  state.refused = true;
   return 1;
 }
 
-bool predictionRefused() { return refused; }
+bool predictionRefused() { return state.refused; }
 
 void predictionVerdictReset() {
-  incorrect = nullptr;
-  refused = false;
+  state.incorrect = nullptr;
+  state.refused = false;
 }
 
 }  // namespace korim::simulation
