@@ -974,6 +974,34 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Error estimates that would add no noise or refit one subset: an error-bar factor of 0 or
+  // below, a fixed tilt of 180 degrees (a vector turned onto its own line), jackknife subsets that
+  // keep every coupling (refused before a log is begun); and an assignment search over the six N-H vectors along z written above
+  // (axis.pdb, six.tab), whose every candidate would fit a tensor its couplings do not fix.
+  {
+    const auto est = [](std::vector<std::string> args) {
+      args.insert(args.end(), {"-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
+      return args;
+    };
+    const std::string factor = " must lie above 0 (a factor on the error bars of the couplings).\n";
+    cases.insert(cases.end(), {
+        {est({"-bestFit", "-mcDc", "-noautoMc", "-noerr", "-kAdjustMc", "0"}), 1,
+         {"KORIM Error: option -kAdjustMc value 0" + factor, extracting}},
+        {est({"-bestFit", "-mcDc", "-kLAdjustMc", "-1"}), 1, {"KORIM Error: option -kLAdjustMc value -1" + factor}},
+        {est({"-bestFit", "-mcStruc", "-noautoCone", "-fixCone", "-stdCone", "180"}), 1,
+         {"KORIM Error: option -stdCone value 180 must be at most 90 degree (a wider cone tilts beyond the "
+          "perpendicular, which adds no disorder; a fixed tilt of 180 degrees adds none at all).\n"}},
+        {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "63", "-outDa", "da.log"}), 1,
+         {"KORIM Error: jackknife subsets of 63 of 63 couplings keep every coupling: each trial fits the same "
+          "couplings, which gives no spread (-nDfixed -dFrac below 63).\n"},
+         false, {}, {"!da.log"}},
+        {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,
+         {"Error: the bond vectors of the search determine 1 of the 5 order-matrix elements (singular values of "
+          "the fit below 0.001 of the largest count as 0): no order matrix can be fitted to them.\n",
+          "Matrix: error in best-fit of data.\n"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);
