@@ -976,8 +976,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // Error estimates that would add no noise or refit one subset: an error-bar factor of 0 or
   // below, a fixed tilt of 180 degrees (a vector turned onto its own line), jackknife subsets that
-  // keep every coupling (refused before a log is begun); and an assignment search over the six N-H vectors along z written above
-  // (axis.pdb, six.tab), whose every candidate would fit a tensor its couplings do not fix.
+  // keep every coupling (refused before a log is begun). Fits of five parameters to the files
+  // written above: the nonlinear fit of Da, Dr and three angles (-nofixed) to one row 63 times
+  // (one_row.tab), and an assignment search over six N-H vectors along z (axis.pdb, six.tab).
   {
     const auto est = [](std::vector<std::string> args) {
       args.insert(args.end(), {"-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
@@ -995,6 +996,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: jackknife subsets of 63 of 63 couplings keep every coupling: each trial fits the same "
           "couplings, which gives no spread (-nDfixed -dFrac below 63).\n"},
          false, {}, {"!da.log"}},
+        {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", data / "one_row.tab", "-outD", "out.tab"}, 1,
+         {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n"}},
         {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,
          {"Error: the bond vectors of the search determine 1 of the 5 order-matrix elements (singular values of "
           "the fit below 0.001 of the largest count as 0): no order matrix can be fitted to them.\n",
