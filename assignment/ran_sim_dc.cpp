@@ -709,7 +709,13 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   if (s.peakCount < 0) return 1;
   std::printf("REMARK %d N-HN Unassigned Peaks, Residues %d to %d.\n", s.peakCount,
               dTab->dMinRes, dTab->dMaxRes);
-  if (s.peakCount == 0 || !groupsNamePeaks(s)) return 1;
+  if (s.peakCount == 0) {
+    std::fprintf(stderr,
+                 "Error: the search has no unassigned N-HN peak: no usable N-HN coupling is left "
+                 "that -fixRes does not fix; there is nothing to assign.\n");
+    return 1;
+  }
+  if (!groupsNamePeaks(s)) return 1;
   reportCandidates(s);
   if (!searchFits(s) || !allocate(s) || !findTypes(s) || !fillMatrix(s)) return 1;
 

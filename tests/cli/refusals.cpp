@@ -978,8 +978,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // below, a fixed tilt of 180 degrees (a vector turned onto its own line), jackknife subsets that
   // keep every coupling (refused before a log is begun). Fits of five parameters to the files
   // written above: the nonlinear fit of Da, Dr and three angles (-nofixed) to one row 63 times
-  // (one_row.tab), and an assignment search over six N-H vectors along z (axis.pdb, six.tab). And
-  // a combination of two tables (-anDc) that leaves no coupling, as a conversion of none.
+  // (one_row.tab), and an assignment search over six N-H vectors along z (axis.pdb, six.tab). An
+  // assignment search and a combination of two tables (-anDc) left with no coupling (every one
+  // 1e30 in all_1e30.tab), as a conversion of none.
   {
     const auto est = [](std::vector<std::string> args) {
       args.insert(args.end(), {"-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
@@ -1003,6 +1004,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"Error: the bond vectors of the search determine 1 of the 5 order-matrix elements (singular values of "
           "the fit below 0.001 of the largest count as 0): no order matrix can be fitted to them.\n",
           "Matrix: error in best-fit of data.\n"}},
+        {{"-bestFit", "-exhaust", "-pdb", kPdb, "-inD", data / "all_1e30.tab", "-outD", "out.tab"}, 1,
+         {"Error: the search has no unassigned N-HN peak: no usable N-HN coupling is left that -fixRes does not "
+          "fix; there is nothing to assign.\n"}},
         {{"-anDc", "-inD1", kCouplings, "-inD2", data / "all_1e30.tab", "-outD", "out.tab"}, 1,
          {"korim: 0 usable couplings of " + kCouplings + " (-inD1) combine with a usable coupling of the same atoms "
           "in " + data / "all_1e30.tab" + " (-inD2) into a finite value: there is no table to write (1 or more).\n",
