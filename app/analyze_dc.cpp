@@ -97,6 +97,18 @@ int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimI
   const int combined =
       adjustDC(korimInfo->opCode, korimInfo->c1, korimInfo->c2, first.table, second.table);
   remarkCouplings(stdout, "combined", combined, dcInfo->excludeMode);
+  // A table of no coupling would pass for a result, as an empty conversion would.
+  int rows = 0;
+  for (int i = 0; i < first.table->dCount; i++)
+    rows += first.table->dObsList[i].valid != 0 && first.table->dCalcList[i].valid != 0 ? 1 : 0;
+  if (rows == 0) {
+    std::fprintf(stderr,
+                 "korim: 0 usable couplings of %s (-inD1) combine with a usable coupling of the "
+                 "same atoms in %s (-inD2) into a finite value: there is no table to write (1 or "
+                 "more).\n",
+                 inD1Name, inD2Name);
+    return 1;
+  }
 
   rc = couplings::writeDCmod(outName, "w", first.table, korimInfo, "");
   if (rc != 0) std::fputs("korim: error in writeDCmod.\n", stderr);

@@ -23,7 +23,8 @@ int adjustDC(int opCode, float c1, float c2, couplings::DTable* dTab1,
 
 // The whole mode: reads both tables, selects in the first by range and atom types, combines and
 // writes the first table with the results (outName empty: stdout). Returns 0, 1 when a table
-// record cannot be had or the table cannot be written, else the reader's status.
+// record cannot be had, no usable coupling is left to write (after a message) or the table cannot
+// be written, else the reader's status.
 int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimInfo* korimInfo,
               settings::DcInfo* dcInfo, const char* atomNameS1, const char* atomNameS2,
               const char* outName);

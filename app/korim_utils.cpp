@@ -17,6 +17,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -433,9 +434,21 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   const double floor = korim::fitting::kMinConeWidth;
   const float floorF = static_cast<float>(floor);  // the search's options are floats
   const char* narrow = "must be at least 0.01 degree (a narrower cone of tilts cannot be sampled)";
-  if ((struc || (mcStruc && !k->nConeFlag)) && r.present("-stdCone") && !(k->coneWidth >= floor)) {
-    r.refuse("-stdCone", narrow);
-    return false;
+  const double widest = korim::fitting::kMaxConeWidth;
+  if ((struc || (mcStruc && !k->nConeFlag)) && r.present("-stdCone")) {
+    if (!(k->coneWidth >= floor)) {
+      r.refuse("-stdCone", narrow);
+      return false;
+    }
+    if (!(k->coneWidth <= widest)) {
+      char why[160];
+      std::snprintf(why, sizeof why,
+                    "must be at most %g degree (a wider cone tilts beyond the perpendicular, which adds no "
+                    "disorder; a fixed tilt of 180 degrees adds none at all)",
+                    widest);
+      r.refuse("-stdCone", why);
+      return false;
+    }
   }
   if (!mcStruc || !k->nConeFlag) return true;
   if (r.present("-lCone") && k->nConeStart != 0.0f && !(k->nConeStart >= floorF)) {
@@ -446,7 +459,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-incCone", narrow);
     return false;
   }
-  const double widest = korim::fitting::kMaxConeWidth;
   if (!(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
     std::snprintf(why, sizeof why,
@@ -467,6 +479,14 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
     r.refuse("-fracAdjustMc", "must lie above 0 and below 1 (the share of the fits within their error bars)");
     return false;
   }
+  // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
+  const bool userFactor = k->spreadMode == kSpreadMcCouplings && !k->mcAdjustFlag;
+  for (const auto& [word, used, factor] : {std::tuple{"-kAdjustMc", userFactor, k->kSigma},
+                                           std::tuple{"-kLAdjustMc", adjustsBars, k->kLSigma}})
+    if (used && r.present(word) && !(factor > 0.0f)) {
+      r.refuse(word, "must lie above 0 (a factor on the error bars of the couplings)");
+      return false;
+    }
   if (adjustsBars && r.present("-incAdjustMc") &&
       !(static_cast<double>(k->incSigma) <= korim::fitting::kMaxFactorStep)) {
     char why[96];

@@ -426,17 +426,52 @@ bool storeFixed(Search& s) {
   return true;
 }
 
+// The order-matrix elements the bond vectors of a medium's fixed couplings (from fixOff on in
+// the work lists) and of the filled cells of its columns (from col on) determine together: every
+// candidate's fit of the medium takes a part of them, so none determines more.
+int mediumRank(const Search& s, int m, int fixOff, int col) {
+  std::vector<float> x, y, z;
+  for (int i = fixOff; i < fixOff + s.prob.nDTypList[m]; i++) {
+    x.push_back(s.prob.xJ[i]);
+    y.push_back(s.prob.yJ[i]);
+    z.push_back(s.prob.zJ[i]);
+  }
+  for (int c = col; c < col + s.prob.colIdList[m]; c++)
+    for (int i = 0; i < s.peakCount; i++) {
+      if (s.mats[0]->m[i][c] == kEmptyCell) continue;
+      x.push_back(s.mats[4]->m[i][c]);
+      y.push_back(s.mats[5]->m[i][c]);
+      z.push_back(s.mats[6]->m[i][c]);
+    }
+  const std::vector<float> origin(x.size(), 0.0f);
+  return korim::couplings::findRank(origin.data(), origin.data(), origin.data(), x.data(), y.data(),
+                                    z.data(), static_cast<int>(x.size()),
+                                    korim::couplings::kRankTolerance);
+}
+
 // A candidate's fit of a medium takes the medium's fixed couplings and every filled cell of its
-// columns, whatever the order of the peaks: with fewer than 5 no order matrix can be fitted and
-// every candidate fails, so the search is refused rather than run to no assignment. Fixed rows
-// of one atom pair count once; each cell is a peak's own coupling of its type.
+// columns, whatever the order of the peaks: with fewer than 5, or bond vectors that determine
+// fewer than the five order-matrix elements, no order matrix can be fitted and every candidate
+// fails or fits a tensor its couplings do not fix, so the search is refused rather than run.
+// Fixed rows of one atom pair count once; each cell is a peak's own coupling of its type.
 bool mediaCanFit(const Search& s) {
-  int col = 0;
+  int col = 0, fixOff = 0;
   for (int m = 0; m < s.nMedia; m++) {
     int n = korim::couplings::countPairs(s.dTab, [&s, m](int r) { return s.fixedRow(r, m); });
     for (int c = col; c < col + s.prob.colIdList[m]; c++)
       for (int i = 0; i < s.peakCount; i++) n += s.mats[0]->m[i][c] != kEmptyCell ? 1 : 0;
+    const int rank = n >= 5 ? mediumRank(s, m, fixOff, col) : 0;
     col += s.prob.colIdList[m];
+    fixOff += s.prob.nDTypList[m];
+    if (n >= 5 && rank < 5) {
+      std::fprintf(stderr,
+                   "Error: the bond vectors of %s%s%s determine %d of the 5 order-matrix elements "
+                   "(singular values of the fit below %g of the largest count as 0): no order "
+                   "matrix can be fitted to them.\n",
+                   s.nMedia > 1 ? "medium " : "the search", s.nMedia > 1 ? s.media[m] : "",
+                   s.nMedia > 1 ? " (-dcID)" : "", rank, korim::couplings::kRankTolerance);
+      return false;
+    }
     if (n >= 5) continue;
     if (s.nMedia > 1)
       std::fprintf(stderr,
@@ -674,7 +709,13 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   if (s.peakCount < 0) return 1;
   std::printf("REMARK %d N-HN Unassigned Peaks, Residues %d to %d.\n", s.peakCount,
               dTab->dMinRes, dTab->dMaxRes);
-  if (s.peakCount == 0 || !groupsNamePeaks(s)) return 1;
+  if (s.peakCount == 0) {
+    std::fprintf(stderr,
+                 "Error: the search has no unassigned N-HN peak: no usable N-HN coupling is left "
+                 "that -fixRes does not fix; there is nothing to assign.\n");
+    return 1;
+  }
+  if (!groupsNamePeaks(s)) return 1;
   reportCandidates(s);
   if (!searchFits(s) || !allocate(s) || !findTypes(s) || !fillMatrix(s)) return 1;
 

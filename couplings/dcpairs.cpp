@@ -63,7 +63,10 @@ int refuseFewPairs(int rows, int pairs) {
 }
 
 int refuseOrderMatrixFit(const DTable* dTab) {
-  if (dTab == nullptr || dTab->dTensor.tensorMode != kTensorSVD) return 0;
+  // The linear fit and the nonlinear fit of Da, Dr and the three angles (-nofixed) both fit the
+  // five elements.
+  const int mode = dTab != nullptr ? dTab->dTensor.tensorMode : kTensorNone;
+  if (mode != kTensorSVD && mode != kTensorNoFixed) return 0;
   const FitCouplings n = fitCouplings(dTab);
   if (refuseFewPairs(n.rows, n.pairs) != 0) return 1;
   const int rank = orderMatrixRank(dTab);

@@ -52,7 +52,8 @@ int orderMatrixRank(const DTable* dTab);
 // when rows repeat pairs, a message naming both counts).
 int refuseFewPairs(int rows, int pairs);
 
-// 0 when dTab's tensor is no linear (SVD) fit, or the couplings it uses are enough distinct
+// 0 when dTab's tensor is fitted neither linearly (SVD) nor as Da, Dr and three angles
+// (-nofixed), or the couplings it uses are enough distinct
 // atom pairs whose bond vectors determine all five order-matrix elements; else 1 after a message
 // naming the count, or how many elements the bond vectors determine.
 int refuseOrderMatrixFit(const DTable* dTab);

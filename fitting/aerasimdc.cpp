@@ -51,6 +51,29 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
     return 0;
   KorimInfo* k = korimInfo;
+  // Subsets that cannot give an estimate end the run before any log is begun.
+  int valid = 0;
+  for (int i = 0; i < dTab->dCount; i++) valid += dTab->dCalcList[i].valid ? 1 : 0;
+  const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
+  if (mapCount > 0 && size < 5) {
+    std::fprintf(stderr,
+                 "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
+                 "matrix (5 or more).\n",
+                 size, valid);
+    return 1;
+  }
+  // Repeated rows of one atom pair are one coupling of each subset's fit.
+  if (mapCount > 0 && couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
+  // Subsets that keep every coupling are one fit repeated: an estimate without spread.
+  if (mapCount > 0 && size >= valid) {
+    std::fprintf(stderr,
+                 "KORIM Error: jackknife subsets of %d of %d couplings keep every coupling: each "
+                 "trial fits the same couplings, which gives no spread (-nDfixed -dFrac below "
+                 "%d).\n",
+                 size, valid, valid);
+    return 1;
+  }
+
   Mapping mapping;
   if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
   MapStats& stats = mapping.stats;
@@ -64,19 +87,6 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
     return 1;
   }
   std::fprintf(logs.da, "# SVD_ID    Aa         R\n\n");
-
-  int valid = 0;
-  for (int i = 0; i < dTab->dCount; i++) valid += dTab->dCalcList[i].valid ? 1 : 0;
-  const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
-  if (mapCount > 0 && size < 5) {
-    std::fprintf(stderr,
-                 "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
-                 "matrix (5 or more).\n",
-                 size, valid);
-    return 1;
-  }
-  // Repeated rows of one atom pair are one coupling of each subset's fit.
-  if (mapCount > 0 && couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
 
   long state = -1;
   int picked = 0;

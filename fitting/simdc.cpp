@@ -43,8 +43,9 @@ int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korim
           const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
   // Five order-matrix elements cannot be fitted to fewer than five distinct atom pairs, nor to
   // bond vectors along too few directions: the linear fit would leave a zero or meaningless
-  // tensor, and a table of it must not pass as a result. A user's fixed or partly fixed tensor
-  // (the other tensor modes) may be checked against any couplings.
+  // tensor, and a table of it must not pass as a result; nor can the five free parameters of
+  // -nofixed. A user's fixed or partly fixed tensor (the other tensor modes) may be checked
+  // against any couplings.
   if (korim::couplings::refuseOrderMatrixFit(dTab) != 0) return 1;
   // Otherwise the fit's status is not acted on; a nonlinear fit with more free parameters than
   // couplings evaluates its start tensor, which the analysis and the writer handle.

@@ -80,19 +80,21 @@ TEST(Conversion, ScaleNoiseAndAFailedRead) {
 
 TEST(CouplingArithmetic, HandValuesOfEachOperation) {
   // Pairs (first, second): C-N (-4.25, 1), N-H (5, 8), CA-HA (12.125, 2); the second table's
-  // rows come in another order and one has no partner. A division by zero leaves its coupling out.
+  // rows come in another order and one has no partner. A division by zero leaves its coupling out
+  // (CA-HA, 12.125 / 2, is still combined: a combination of none is refused).
   TempDir data;
   const std::string second = analysisData("second.tab");
   const std::string zero = writeFile(data / "zero.tab",
                                      "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D\n"
                                      "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
-                                     "   10  LEU    N   10  LEU    H     0.000\n");
+                                     "   10  LEU    N   10  LEU    H     0.000\n"
+                                     "   10  LEU   CA   10  LEU   HA     2.000\n");
   const struct { std::vector<std::string> ops; std::string second; std::vector<double> d; const char* err; } cases[] = {
       {{}, second, {1, 8, 2}, ""}, {{"-add", "-c1", "1"}, second, {-3.25, 13, 14.125}, ""},
       {{"-sub", "-c1", "1"}, second, {-5.25, -3, 10.125}, ""},
       {{"-mul", "-c1", "2", "-c2", "0.5"}, second, {-4.25, 40, 24.25}, ""},
       {{"-max", "-c1", "10"}, second, {1, 8, 121.25}, ""},  // raw values compared, then scaled
-      {{"-div", "-c1", "1"}, zero, {}, "10 N - 10 H is not a number"},
+      {{"-div", "-c1", "1"}, zero, {6.0625}, "10 N - 10 H is not a number"},
   };
   for (const auto& c : cases) {
     TempDir d;

@@ -974,6 +974,46 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Error estimates that would add no noise or refit one subset: an error-bar factor of 0 or
+  // below, a fixed tilt of 180 degrees (a vector turned onto its own line), jackknife subsets that
+  // keep every coupling (refused before a log is begun). Fits of five parameters to the files
+  // written above: the nonlinear fit of Da, Dr and three angles (-nofixed) to one row 63 times
+  // (one_row.tab), and an assignment search over six N-H vectors along z (axis.pdb, six.tab). An
+  // assignment search and a combination of two tables (-anDc) left with no coupling (every one
+  // 1e30 in all_1e30.tab), as a conversion of none.
+  {
+    const auto est = [](std::vector<std::string> args) {
+      args.insert(args.end(), {"-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
+      return args;
+    };
+    const std::string factor = " must lie above 0 (a factor on the error bars of the couplings).\n";
+    cases.insert(cases.end(), {
+        {est({"-bestFit", "-mcDc", "-noautoMc", "-noerr", "-kAdjustMc", "0"}), 1,
+         {"KORIM Error: option -kAdjustMc value 0" + factor, extracting}},
+        {est({"-bestFit", "-mcDc", "-kLAdjustMc", "-1"}), 1, {"KORIM Error: option -kLAdjustMc value -1" + factor}},
+        {est({"-bestFit", "-mcStruc", "-noautoCone", "-fixCone", "-stdCone", "180"}), 1,
+         {"KORIM Error: option -stdCone value 180 must be at most 90 degree (a wider cone tilts beyond the "
+          "perpendicular, which adds no disorder; a fixed tilt of 180 degrees adds none at all).\n"}},
+        {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "63", "-outDa", "da.log"}), 1,
+         {"KORIM Error: jackknife subsets of 63 of 63 couplings keep every coupling: each trial fits the same "
+          "couplings, which gives no spread (-nDfixed -dFrac below 63).\n"},
+         false, {}, {"!da.log"}},
+        {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", data / "one_row.tab", "-outD", "out.tab"}, 1,
+         {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n"}},
+        {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,
+         {"Error: the bond vectors of the search determine 1 of the 5 order-matrix elements (singular values of "
+          "the fit below 0.001 of the largest count as 0): no order matrix can be fitted to them.\n",
+          "Matrix: error in best-fit of data.\n"}},
+        {{"-bestFit", "-exhaust", "-pdb", kPdb, "-inD", data / "all_1e30.tab", "-outD", "out.tab"}, 1,
+         {"Error: the search has no unassigned N-HN peak: no usable N-HN coupling is left that -fixRes does not "
+          "fix; there is nothing to assign.\n"}},
+        {{"-anDc", "-inD1", kCouplings, "-inD2", data / "all_1e30.tab", "-outD", "out.tab"}, 1,
+         {"korim: 0 usable couplings of " + kCouplings + " (-inD1) combine with a usable coupling of the same atoms "
+          "in " + data / "all_1e30.tab" + " (-inD2) into a finite value: there is no table to write (1 or more).\n",
+          "Matrix: error in comparison of order matrices.\n"}},
+    });
+  }
+
   for (const Expect& c : cases) expectRun(c);
   EXPECT_EQ(readFile(x), measured);
   EXPECT_EQ(readFile(turned), structure);
