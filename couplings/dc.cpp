@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "couplings/dc.h"
+#include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "foundation/table.h"
 #include "structure/pdb.h"
@@ -198,12 +199,25 @@ int readDC(const char* inDName, DTable* dTab) {
         r.w = val(wLoc, 1.0f);
         r.fc = val(fcLoc, 1.0f);
 
+        // A nucleus without a known ratio (no element known for the name, as a pseudo-atom QH,
+        // or one without a magnetic nucleus) has no dipolar constant: the row is never used.
+        bool known = true;
+        for (const char* atom : {r.atomNameI, r.atomNameJ}) {
+            if (knownNucleus(atom)) continue;
+            std::fprintf(stderr,
+                         "DC Warning: row %d of %s names atom %s, of no nucleus with a known ratio; the row is "
+                         "not used.\n",
+                         e + 1, inDName, shownLine(atom).c_str());
+            known = false;
+        }
         // Pairs with a standard bond length take the standard constant whatever DI says.
         float di = 0.0f;
         int fixed = 0;
-        if (findVariableDI(0.0f, r.resIDI, r.resNameI, r.atomNameI, r.resIDJ, r.resNameJ,
-                           r.atomNameJ, &di, &fixed, 1) != 0) {
-            r.valid = 0;  // a nucleus without a known ratio: the row is never used
+        if (!known) {
+            r.valid = 0;
+        } else {
+            findVariableDI(0.0f, r.resIDI, r.resNameI, r.atomNameI, r.resIDJ, r.resNameJ, r.atomNameJ, &di,
+                           &fixed, 1);
         }
         if (fixed) {
             r.di = di;
