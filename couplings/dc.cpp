@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "couplings/dc.h"
 #include "foundation/inputfile.h"
@@ -202,12 +203,14 @@ int readDC(const char* inDName, DTable* dTab) {
         // A nucleus without a known ratio (no element known for the name, as a pseudo-atom QH,
         // or one without a magnetic nucleus) has no dipolar constant: the row is never used.
         bool known = true;
-        for (const char* atom : {r.atomNameI, r.atomNameJ}) {
+        for (int end = 0; end < 2; ++end) {
+            const char* atom = end == 0 ? r.atomNameI : r.atomNameJ;
             if (knownNucleus(atom)) continue;
-            std::fprintf(stderr,
-                         "DC Warning: row %d of %s names atom %s, of no nucleus with a known ratio; the row is "
-                         "not used.\n",
-                         e + 1, inDName, shownLine(atom).c_str());
+            const std::string what =
+                atom[0] != '\0' ? "names atom " + shownLine(atom) + ", of no nucleus with a known ratio"
+                                : std::string("holds no atom name in ATOMNAME_") + (end == 0 ? "I" : "J");
+            std::fprintf(stderr, "DC Warning: row %d of %s %s; the row is not used.\n", e + 1, inDName,
+                         what.c_str());
             known = false;
         }
         // Pairs with a standard bond length take the standard constant whatever DI says.

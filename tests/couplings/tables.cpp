@@ -108,6 +108,16 @@ TEST(ReadDC, UnknownNucleusRowIsUnusedWhereverItStands) {
     EXPECT_TRUE(selectD(t.dObsList, 2, 1, 100, 1) == 1 && t.dObsList[bad].valid == 0);  // selection keeps it out
     dTabFree(&t);
   }
+  // A row whose atom names are null words names no atom at either end.
+  DTable t;
+  std::string err;
+  const std::string nulls = testData("pdb/restraint_columns.tab");
+  ASSERT_EQ(read(nulls, &t, &err), 0);
+  const std::string twoEnds = "DC Warning: row 2 of " + nulls + " holds no atom name in ATOMNAME_I; the row is not used.\n" +
+                              "DC Warning: row 2 of " + nulls + " holds no atom name in ATOMNAME_J; the row is not used.\n";
+  EXPECT_EQ(err.substr(0, twoEnds.size()), twoEnds);  // row 3's long residue name is named after them
+  EXPECT_EQ(t.dObsList[1].valid, 0);
+  dTabFree(&t);
 }
 
 // A table without rows, a non-number, a short row and a coupling, error or weight that is not a
