@@ -126,14 +126,16 @@ int readDC(const char* inDName, DTable* dTab) {
     tabVar* varInfo = nullptr;
     int varCount = 0;
     int entryCount = 0;
-    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen,
-    // and a residue number or index of one has no int to turn into. An error or a weight below
-    // 0 has no meaning (the error-scaled searches would climb without end); an error of 0 stays
-    // allowed.
-    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "RESID_I", "RESID_J", "INDEX", "ABS", nullptr};
+    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen, and
+    // an index or ABS flag of one has no int to turn into (one of a fraction is truncated); a
+    // residue number that is not a whole int (8 for "8.5", nothing for "1e30"), whatever its
+    // column's format, is no residue the row names. An error or a weight below 0 has no meaning
+    // (the error-scaled searches would climb without end); an error of 0 stays allowed.
+    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "INDEX", "ABS", nullptr};
     static const char* const kNonNegativeColumns[] = {"DD", "W", nullptr};
-    int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo,
-                               static_cast<int>(kDcMissing), kFiniteColumns, kNonNegativeColumns);
+    static const char* const kWholeColumns[] = {"RESID_I", "RESID_J", nullptr};
+    int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo, static_cast<int>(kDcMissing),
+                               kFiniteColumns, kNonNegativeColumns, kWholeColumns);
     if (status != 0) {
         freeTab(matrix, varInfo, varCount, entryCount);
         return status;
@@ -191,8 +193,10 @@ int readDC(const char* inDName, DTable* dTab) {
         if (r.chainNameI[0] != '\0' || r.chainNameJ[0] != '\0') dTab->nullChainName = 0;
         if (r.segNameI[0] != '\0' || r.segNameJ[0] != '\0') dTab->nullSegName = 0;
         r.diFixedFlag = 0;
-        r.id = indexLoc >= 0 ? static_cast<int>(row[indexLoc]) : e + 1;
-        r.absFlag = absLoc >= 0 ? static_cast<int>(row[absLoc]) : 0;
+        // Through tabCellInt, which truncates and keeps within the int range: a float cell may hold
+        // 1e30, and holds the last ints as 2^31.
+        r.id = indexLoc >= 0 ? tabCellInt(row[indexLoc]) : e + 1;
+        r.absFlag = absLoc >= 0 ? tabCellInt(row[absLoc]) : 0;
         r.d = row[dLoc];
         r.di = val(diLoc, 0.0f);
         r.sigma = val(ddLoc, 1.0f);

@@ -183,8 +183,9 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
   EXPECT_TRUE(t.dObsList[1].resIDI == 3 && t.dObsList[1].d == 16.0f);
   dTabFree(&t);
-  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int.
-  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2"}) {
+  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int;
+  // a residue number must be a whole int, whatever the format says (8.5 and 1e30 are none).
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2"}) {
     const std::string floats = korim_test::writeFile(
         dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
                            row + "\n");
@@ -193,6 +194,14 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
     EXPECT_NE(err.find("RdTable Error: 1 bad item"), std::string::npos) << err;
     dTabFree(&t);
   }
+  // An index beyond the int range, and the last int, which its float cell holds as 2^31, end at
+  // that int.
+  const std::string last = korim_test::writeFile(
+      dir / "i.tab", "VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %d %s %d %s %f\n"
+                     "2147483647 2 N 2 H -13.2\n-1e30 3 N 3 H 4.0\n");
+  ASSERT_EQ(read(last, &t), 0);
+  EXPECT_TRUE(t.dObsList[0].id == 2147483647 && t.dObsList[1].id == -2147483647 - 1);
+  dTabFree(&t);
 }
 
 // The standard bond length where the pair has one (and it is allowed), the structure distance
