@@ -64,8 +64,10 @@ struct Reader {
     if (present(w)) *dest = value;
   }
 
+  // An empty word is shown as '' (as the shell takes it), so that the message shows the value.
   void refuseWord(const char* w, const char* word, const char* why) const {
-    std::fprintf(stderr, "KORIM Error: option %s value %s %s.\n", w, word, why);
+    const char* shown = word != nullptr && word[0] != '\0' ? word : "''";
+    std::fprintf(stderr, "KORIM Error: option %s value %s %s.\n", w, shown, why);
   }
 
   // word read whole as the type of *v (an int; a float or double that must be finite: "nan",

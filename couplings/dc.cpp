@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "couplings/dc.h"
+#include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "foundation/table.h"
 #include "structure/pdb.h"
@@ -124,14 +126,16 @@ int readDC(const char* inDName, DTable* dTab) {
     tabVar* varInfo = nullptr;
     int varCount = 0;
     int entryCount = 0;
-    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen,
-    // and a residue number or index of one has no int to turn into. An error or a weight below
-    // 0 has no meaning (the error-scaled searches would climb without end); an error of 0 stays
-    // allowed.
-    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "RESID_I", "RESID_J", "INDEX", "ABS", nullptr};
+    // A coupling, constant, error or weight of "nan" or "inf" would only drop its row unseen, and
+    // an index or ABS flag of one has no int to turn into (one of a fraction is truncated); a
+    // residue number that is not a whole int (8 for "8.5", nothing for "1e30"), whatever its
+    // column's format, is no residue the row names. An error or a weight below 0 has no meaning
+    // (the error-scaled searches would climb without end); an error of 0 stays allowed.
+    static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "INDEX", "ABS", nullptr};
     static const char* const kNonNegativeColumns[] = {"DD", "W", nullptr};
-    int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo,
-                               static_cast<int>(kDcMissing), kFiniteColumns, kNonNegativeColumns);
+    static const char* const kWholeColumns[] = {"RESID_I", "RESID_J", nullptr};
+    int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo, static_cast<int>(kDcMissing),
+                               kFiniteColumns, kNonNegativeColumns, kWholeColumns);
     if (status != 0) {
         freeTab(matrix, varInfo, varCount, entryCount);
         return status;
@@ -189,8 +193,10 @@ int readDC(const char* inDName, DTable* dTab) {
         if (r.chainNameI[0] != '\0' || r.chainNameJ[0] != '\0') dTab->nullChainName = 0;
         if (r.segNameI[0] != '\0' || r.segNameJ[0] != '\0') dTab->nullSegName = 0;
         r.diFixedFlag = 0;
-        r.id = indexLoc >= 0 ? static_cast<int>(row[indexLoc]) : e + 1;
-        r.absFlag = absLoc >= 0 ? static_cast<int>(row[absLoc]) : 0;
+        // Through tabCellInt, which truncates and keeps within the int range: a float cell may hold
+        // 1e30, and holds the last ints as 2^31.
+        r.id = indexLoc >= 0 ? tabCellInt(row[indexLoc]) : e + 1;
+        r.absFlag = absLoc >= 0 ? tabCellInt(row[absLoc]) : 0;
         r.d = row[dLoc];
         r.di = val(diLoc, 0.0f);
         r.sigma = val(ddLoc, 1.0f);
@@ -198,12 +204,27 @@ int readDC(const char* inDName, DTable* dTab) {
         r.w = val(wLoc, 1.0f);
         r.fc = val(fcLoc, 1.0f);
 
+        // A nucleus without a known ratio (no element known for the name, as a pseudo-atom QH,
+        // or one without a magnetic nucleus) has no dipolar constant: the row is never used.
+        bool known = true;
+        for (int end = 0; end < 2; ++end) {
+            const char* atom = end == 0 ? r.atomNameI : r.atomNameJ;
+            if (knownNucleus(atom)) continue;
+            const std::string what =
+                atom[0] != '\0' ? "names atom " + shownLine(atom) + ", of no nucleus with a known ratio"
+                                : std::string("holds no atom name in ATOMNAME_") + (end == 0 ? "I" : "J");
+            std::fprintf(stderr, "DC Warning: row %d of %s %s; the row is not used.\n", e + 1, inDName,
+                         what.c_str());
+            known = false;
+        }
         // Pairs with a standard bond length take the standard constant whatever DI says.
         float di = 0.0f;
         int fixed = 0;
-        if (findVariableDI(0.0f, r.resIDI, r.resNameI, r.atomNameI, r.resIDJ, r.resNameJ,
-                           r.atomNameJ, &di, &fixed, 1) != 0) {
-            r.valid = 0;  // a nucleus without a known ratio: the row is never used
+        if (!known) {
+            r.valid = 0;
+        } else {
+            findVariableDI(0.0f, r.resIDI, r.resNameI, r.atomNameI, r.resIDJ, r.resNameJ, r.atomNameJ, &di,
+                           &fixed, 1);
         }
         if (fixed) {
             r.di = di;

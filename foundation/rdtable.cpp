@@ -259,7 +259,9 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
 }
 
 // What a column's number items must be (columns named by the caller of rdTableFinite).
-enum class ColumnRule { any, finite, finiteNonNegative };
+// whole: a finite whole number within the int range whatever the column's format says (a
+// residue number written as %f is no more 8 for "8.5" than one written as %d).
+enum class ColumnRule { any, finite, finiteNonNegative, whole };
 
 // The row being read and what the reader has found wrong so far.
 struct RowContext {
@@ -312,7 +314,7 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
     if (start != nullptr) {
         const std::string_view word(start, static_cast<size_t>(length));
         int i = 0;
-        if (col.type == TAB_INT) {
+        if (col.type == TAB_INT || rule == ColumnRule::whole) {
             got = integerWord(word, &i);
             *value = static_cast<float>(i);
         } else {
@@ -413,11 +415,13 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     return 0;
 }
 
-// rdTable2, the columns named in finiteNames taking wholly finite numbers only, and those named
-// in nonNegativeNames also no number below 0 (lists null-terminated; null: none).
+// rdTable2, the columns named in finiteNames taking wholly finite numbers only, those named in
+// nonNegativeNames also no number below 0, and those named in wholeNames whole numbers within
+// the int range (lists null-terminated; null: none).
 int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
               hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode,
-              const char* const* finiteNames, const char* const* nonNegativeNames) {
+              const char* const* finiteNames, const char* const* nonNegativeNames,
+              const char* const* wholeNames = nullptr) {
     TableOut t;
     // Every exit stores what was reached, so that the caller can release it.
     auto finish = [&](int status) {
@@ -462,6 +466,7 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
     };
     mark(finiteNames, ColumnRule::finite);
     mark(nonNegativeNames, ColumnRule::finiteNonNegative);
+    mark(wholeNames, ColumnRule::whole);
     hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
     return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, rules));
 }
@@ -476,9 +481,9 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
 
 int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
                   tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
-                  const char* const* nonNegativeNames) {
+                  const char* const* nonNegativeNames, const char* const* wholeNames) {
     return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1,
-                     finiteNames, nonNegativeNames);
+                     finiteNames, nonNegativeNames, wholeNames);
 }
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {

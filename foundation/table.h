@@ -55,13 +55,14 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
              hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode);
 int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
             int defNullValue);
-// rdTable, where a number item of a column named in finiteNames or nonNegativeNames (lists ended
-// by null; null: none) that is not wholly one finite number ("nan", "inf", "-13,200", "12abc")
-// is refused as an unreadable item is, with its line; so is one below 0 in a column named in
-// nonNegativeNames (a NULLVALUE item excepted).
+// rdTable, where a number item of a column named in finiteNames, nonNegativeNames or wholeNames
+// (lists ended by null; null: none) that is not wholly one finite number ("nan", "inf",
+// "-13,200", "12abc") is refused as an unreadable item is, with its line; so is one below 0 in a
+// column named in nonNegativeNames (a NULLVALUE item excepted), and one that is no whole number
+// within the int range in a column named in wholeNames, whatever its format ("8.5", "1e30").
 int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
                   tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
-                  const char* const* nonNegativeNames = nullptr);
+                  const char* const* nonNegativeNames = nullptr, const char* const* wholeNames = nullptr);
 
 // Index of the column of that name (ignoring the case of a-z, last match wins), or -1.
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName);

@@ -753,6 +753,14 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // An empty word where a list or -dbg reads a number is shown as the shell takes it.
+  cases.insert(cases.end(), {
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-w", "", "-outD", "out.tab"}, 1,
+       {"KORIM Error: option -w value '' must be a number.\n", extracting}},
+      {{"-dbg", "", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {"KORIM Error: option -dbg value '' must be an integer.\n"}},
+  });
+
   // Repeated rows are no more couplings, and bond vectors along too few directions fix too few
   // order-matrix elements: the example's first four rows again with their ends swapped are four
   // atom pairs, one row 63 times one; six N-H vectors all along z fix only the element of z (rank

@@ -99,13 +99,25 @@ TEST(ReadDC, UnknownNucleusRowIsUnusedWhereverItStands) {
   for (int bad = 0; bad < 2; ++bad) {
     DTable t;
     std::string err;
-    EXPECT_EQ(read(testData(bad == 0 ? "dc/unknown_first.tab" : "dc/unknown_last.tab"), &t, &err), 0) << bad;
-    EXPECT_EQ(err, "Dipolar Interaction - Unknown atom O.\n");
+    const std::string file = testData(bad == 0 ? "dc/unknown_first.tab" : "dc/unknown_last.tab");
+    EXPECT_EQ(read(file, &t, &err), 0) << bad;
+    EXPECT_EQ(err, "DC Warning: row " + std::to_string(bad + 1) + " of " + file +
+                       " names atom O, of no nucleus with a known ratio; the row is not used.\n");
     ASSERT_EQ(t.dCount, 2);
     EXPECT_TRUE(t.dObsList[bad].valid == 0 && t.dObsList[1 - bad].valid == 1) << bad;
     EXPECT_TRUE(selectD(t.dObsList, 2, 1, 100, 1) == 1 && t.dObsList[bad].valid == 0);  // selection keeps it out
     dTabFree(&t);
   }
+  // A row whose atom names are null words names no atom at either end.
+  DTable t;
+  std::string err;
+  const std::string nulls = testData("pdb/restraint_columns.tab");
+  ASSERT_EQ(read(nulls, &t, &err), 0);
+  const std::string twoEnds = "DC Warning: row 2 of " + nulls + " holds no atom name in ATOMNAME_I; the row is not used.\n" +
+                              "DC Warning: row 2 of " + nulls + " holds no atom name in ATOMNAME_J; the row is not used.\n";
+  EXPECT_EQ(err.substr(0, twoEnds.size()), twoEnds);  // row 3's long residue name is named after them
+  EXPECT_EQ(t.dObsList[1].valid, 0);
+  dTabFree(&t);
 }
 
 // A table without rows, a non-number, a short row and a coupling, error or weight that is not a
@@ -171,8 +183,9 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   EXPECT_TRUE(t.dObsList[0].d == -13.2f && t.dObsList[0].sigma == 0.0f && t.dObsList[0].w == 0.0f);
   EXPECT_TRUE(t.dObsList[1].resIDI == 3 && t.dObsList[1].d == 16.0f);
   dTabFree(&t);
-  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int.
-  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2"}) {
+  // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int;
+  // a residue number must be a whole int, whatever the format says (8.5 and 1e30 are none).
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2"}) {
     const std::string floats = korim_test::writeFile(
         dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
                            row + "\n");
@@ -181,6 +194,14 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
     EXPECT_NE(err.find("RdTable Error: 1 bad item"), std::string::npos) << err;
     dTabFree(&t);
   }
+  // An index beyond the int range, and the last int, which its float cell holds as 2^31, end at
+  // that int.
+  const std::string last = korim_test::writeFile(
+      dir / "i.tab", "VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %d %s %d %s %f\n"
+                     "2147483647 2 N 2 H -13.2\n-1e30 3 N 3 H 4.0\n");
+  ASSERT_EQ(read(last, &t), 0);
+  EXPECT_TRUE(t.dObsList[0].id == 2147483647 && t.dObsList[1].id == -2147483647 - 1);
+  dTabFree(&t);
 }
 
 // The standard bond length where the pair has one (and it is allowed), the structure distance
