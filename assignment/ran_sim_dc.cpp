@@ -2,6 +2,7 @@
 // the best assignment, the fits and the result files.
 #include "assignment/ran_sim_dc.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -171,22 +172,32 @@ void reportCandidates(const Search& s) {
 int subsetSize(const Search& s) { return s.single ? s.k->nAaCheck : s.k->nSel; }
 
 // The grouped search (two or more -fixAa groups, at most kGroupsMax) takes the peaks in order,
-// group after group: the groups must hold each peak once, none twice and none in no group.
+// group after group: the groups must hold each peak once. Refuses groups that run past the last
+// peak or leave peaks in no group, naming those peaks and each group's peaks.
 bool groupsHoldEachPeak(const Search& s) {
   const KorimInfo* k = s.k;
   if (k->nAaCheck < 2) return true;
   long long sum = 0;
-  std::string values;
+  std::string values, groups;
   for (int i = 0; i < k->nAaCheck; i++) {
+    const long long first = sum + 1;
     sum += k->exCheckList[i];
     values += " " + std::to_string(k->exCheckList[i]);
+    groups += i > 0 ? ", " : "";
+    groups += sum < first ? "none" : std::to_string(first) + (sum > first ? "-" + std::to_string(sum) : "");
   }
   if (sum == s.peakCount) return true;
-  const long long off = sum > s.peakCount ? sum - s.peakCount : s.peakCount - sum;
+  // The peaks past the shorter of the two counts: missing, or left out.
+  const long long lo = std::min<long long>(sum, s.peakCount) + 1;
+  const long long hi = std::max<long long>(sum, s.peakCount);
+  const bool many = hi > lo;
+  const std::string peaks = (many ? "peaks " : "peak ") + std::to_string(lo) + (many ? "-" + std::to_string(hi) : "");
   std::fprintf(stderr,
-               "KORIM Error: option -fixAa values%s give groups of %lld peaks for the %d unassigned peaks, "
-               "%lld of them %s: each peak must be in one group.\n",
-               values.c_str(), sum, s.peakCount, off, sum > s.peakCount ? "named twice" : "in no group");
+               "KORIM Error: option -fixAa values%s group the peaks in order as %s, but there are %d "
+               "unassigned peaks: %s %s; each peak must be in one group.\n",
+               values.c_str(), groups.c_str(), s.peakCount, peaks.c_str(),
+               sum > s.peakCount ? (many ? "do not exist" : "does not exist")
+                                 : (many ? "are in no group" : "is in no group"));
   return false;
 }
 

@@ -687,11 +687,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: unknown option -bestfit (did you mean -bestFit?); korim -help lists the options.\n",
           extracting}},
         {lysines({"-fixAa", "4", "4"}), 1,
-         {groups + "4 4 give groups of 8 peaks for the 6 unassigned peaks, 2 of them named twice: each peak "
-                   "must be in one group.\n"}},
+         {groups + "4 4 group the peaks in order as 1-4, 5-8, but there are 6 unassigned peaks: peaks 7-8 do "
+                   "not exist; each peak must be in one group.\n"}},
         {lysines({"-fixAa", "2", "3"}), 1,
-         {groups + "2 3 give groups of 5 peaks for the 6 unassigned peaks, 1 of them in no group: each peak "
-                   "must be in one group.\n"}},
+         {groups + "2 3 group the peaks in order as 1-2, 3-5, but there are 6 unassigned peaks: peak 6 is in "
+                   "no group; each peak must be in one group.\n"}},
         {steric({"-rem", ""}), 0, {}, true},
         {{"-daHist", "-inD", kCouplings, "-ave"}, 0, {}, false, {"DATA"}},
     });
