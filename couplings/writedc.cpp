@@ -246,6 +246,17 @@ void writeStatLine(FILE* out, const char* name, const char* gap, float value) {
         std::fprintf(out, "DATA %-20s %.3f\n", name, value);
 }
 
+// A regression line (name padded to the column of the values) or, where undefined, its remark.
+void writeRegressionLine(FILE* out, const char* name, const char* gap, float value, float error) {
+    if (gap != nullptr) {
+        std::string bare(name);
+        bare.erase(bare.find_last_not_of(' ') + 1);
+        std::fputs(gapRemark(("REGRESSION " + bare).c_str(), gap).c_str(), out);
+    } else {
+        std::fprintf(out, "DATA REGRESSION %s %.3f +/- %.3f [Hz]\n", name, value, error);
+    }
+}
+
 void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     std::fprintf(out, "DATA RMS                  %.3f\n", s.rms);
     std::fprintf(out, "DATA Chi2                 %.3f\n", s.chi2);
@@ -253,10 +264,9 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     if (qFlag == 0) writeStatLine(out, "Q RDC_RMS", s.gaps.q, s.q);
     if (qFlag == 1) writeStatLine(out, "Q SAUPE", s.gaps.qIso, s.qIso);
     if (qFlag == 2) std::fprintf(out, "DATA Q STDDEV             %.3f\n", s.stdDev);
-    std::fprintf(out, "DATA REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n", s.offset, s.errOffset);
-    std::fprintf(out, "DATA REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n", s.slope, s.errSlope);
-    std::fprintf(out, "DATA REGRESSION ZEB SLOPE %.3f +/- %.3f [Hz]\n", s.aveSlope,
-                 s.errAveSlope);
+    writeRegressionLine(out, "OFFSET   ", s.gaps.line, s.offset, s.errOffset);
+    writeRegressionLine(out, "SLOPE    ", s.gaps.line, s.slope, s.errSlope);
+    writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
 // VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
@@ -405,6 +415,14 @@ const char* correlationGap(const float* x, const float* y, int n) {
     return nullptr;
 }
 
+const char* regressionGap(const float* x, const float* y, int n, bool both) {
+    if (n < 3) return "fewer than three couplings (a regression needs three or more)";
+    if (!hasSpread(x, n)) return "the measured couplings all have one value (a regression needs their spread)";
+    if (both && !hasSpread(y, n))
+        return "the calculated couplings all have one value (the mean slope of both regressions needs their spread)";
+    return nullptr;
+}
+
 std::string gapRemark(const char* name, const char* why) {
     return std::string("REMARK No ") + name + ": " + why + ".\n";
 }
@@ -468,6 +486,8 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         found.qIso = kQGapTensor;
     }
     found.corr = correlationGap(x.p, y.p, n);
+    found.line = regressionGap(x.p, y.p, n, false);
+    found.zeb = regressionGap(x.p, y.p, n, true);
     if (gaps != nullptr) *gaps = found;
 
     // Correlation and regression need two degrees of freedom for their errors.

@@ -43,6 +43,8 @@ struct StatGaps {
     const char* q = nullptr;     // Q against the observed couplings (Q RDC_RMS)
     const char* qIso = nullptr;  // Q against the tensor's size (Q SAUPE)
     const char* corr = nullptr;  // Pearson correlation (CORR R)
+    const char* line = nullptr;  // straight line of calculated on observed (REGRESSION OFFSET, SLOPE)
+    const char* zeb = nullptr;   // mean slope of both regressions (REGRESSION ZEB SLOPE)
 };
 
 // With gaps given, the statistics that are undefined over the pairs (see correlationGap, and a
@@ -56,6 +58,10 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
 // Why the Pearson correlation of the pairs (x[i], y[i]), i = 1..n, is undefined, or null: it
 // needs three pairs or more, and spread in both sets (x measured, y calculated).
 const char* correlationGap(const float* x, const float* y, int n);
+
+// Why a regression over the same pairs is undefined, or null: it needs three pairs or more and
+// spread in x (the measured couplings); the mean slope of both regressions (both) in y too.
+const char* regressionGap(const float* x, const float* y, int n, bool both);
 
 // The line that stands for a statistic left out: "REMARK No <name>: <why>.\n".
 std::string gapRemark(const char* name, const char* why);

@@ -145,12 +145,20 @@ int statDC(DTable* dTab, char* result, int verbose) {
                               .c_str());
     else
       appendLine(result, "DATA STATISTICS DC TALMERINOS Q %.3f\n", qFactor);
-    appendLine(result, "DATA STATISTICS DC REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n",
-               static_cast<double>(offset), static_cast<double>(errOffset));
-    appendLine(result, "DATA STATISTICS DC REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n",
-               static_cast<double>(slope), static_cast<double>(errSlope));
-    appendLine(result, "DATA STATISTICS DC REGRESSION ZEB SLOPE %.3f +/- %.3f [Hz]\n", slopeAve,
-               errSlopeAve);
+    if (const char* gap = couplings::regressionGap(w.x, w.y, n, false)) {
+      std::strcat(result, couplings::gapRemark("REGRESSION OFFSET", gap).c_str());
+      std::strcat(result, couplings::gapRemark("REGRESSION SLOPE", gap).c_str());
+    } else {
+      appendLine(result, "DATA STATISTICS DC REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n",
+                 static_cast<double>(offset), static_cast<double>(errOffset));
+      appendLine(result, "DATA STATISTICS DC REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n",
+                 static_cast<double>(slope), static_cast<double>(errSlope));
+    }
+    if (const char* gap = couplings::regressionGap(w.x, w.y, n, true))
+      std::strcat(result, couplings::gapRemark("REGRESSION ZEB SLOPE", gap).c_str());
+    else
+      appendLine(result, "DATA STATISTICS DC REGRESSION ZEB SLOPE %.3f +/- %.3f [Hz]\n", slopeAve,
+                 errSlopeAve);
     appendLine(result, "\n");
   }
 

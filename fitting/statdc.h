@@ -17,10 +17,9 @@ constexpr int kStatDCTextLen = 10 * kStatDCLineLen;
 // eight "DATA STATISTICS DC" records: population standard deviation of x - y, Pearson r,
 // quality factor Q = sqrt(sum (x-y)^2 / sum x^2), regression offset and slope of y on x and the
 // symmetric ("ZEB") slope from the fits of y on x and x on y. verbose 2 also lists every valid
-// observed row on stderr. Correlation and regressions need at least three pairs: with fewer
-// the regressions print as 0.000. A correlation or Q that is undefined (couplings::correlationGap,
-// measured couplings all 0) is left out, "REMARK No CORR R: <why>." or "REMARK No TALMERINOS Q:
-// <why>." in its place. Returns 0; 1 after "Error allocating temporary
+// observed row on stderr. A figure that is undefined (couplings::correlationGap and
+// regressionGap: fewer than three pairs or no spread; Q over measured couplings all 0) is left
+// out, "REMARK No <name>: <why>." in its place. Returns 0; 1 after "Error allocating temporary
 // buffers." (result empty). Work arrays are tagged "statDC".
 int statDC(couplings::DTable* dTab, char* result, int verbose);
 

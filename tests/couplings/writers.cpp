@@ -269,16 +269,26 @@ TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
     float da;
     int qFlag;
     std::vector<std::string> lines;
+    std::string regression;  // the three regression lines as written
   } cases[] = {
-      // A zero tensor (the prediction of an order parameter 0): no Q SAUPE, no correlation.
+      // A zero tensor (the prediction of an order parameter 0): no Q SAUPE, no correlation, no mean
+      // slope of both regressions (the line of the calculated on the measured is 0 +/- 0).
       {{{3, 0}, {-5, 0}, {8, 0}}, 0.0f, 1,
-       {noCorr + "the calculated" + oneValue, "REMARK No Q SAUPE: the tensor is zero (Q divides by its size).\n"}},
-      // Measured couplings all 0 (a fit to them): no Q against their size, no correlation.
+       {noCorr + "the calculated" + oneValue, "REMARK No Q SAUPE: the tensor is zero (Q divides by its size).\n"},
+       "DATA REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\nDATA REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"
+       "REMARK No REGRESSION ZEB SLOPE: the calculated couplings all have one value (the mean slope of both "
+       "regressions needs their spread).\n"},
+      // Measured couplings all 0 (a fit to them): no Q against their size, no correlation, no line.
       {{{0, 1}, {0, -2}, {0, 3}}, 5e-4f, 0,
        {noCorr + "the measured" + oneValue,
-        "REMARK No Q RDC_RMS: the measured couplings are all 0 (Q divides by their size).\n"}},
+        "REMARK No Q RDC_RMS: the measured couplings are all 0 (Q divides by their size).\n"},
+       "REMARK No REGRESSION OFFSET: the measured couplings all have one value (a regression needs their "
+       "spread).\nREMARK No REGRESSION SLOPE: the measured couplings all have one value (a regression needs "
+       "their spread).\nREMARK No REGRESSION ZEB SLOPE: the measured couplings all have one value (a regression "
+       "needs their spread).\n"},
       {{{4, 3}, {-2, -1}}, 5e-4f, 2,
-       {noCorr + "fewer than three couplings (a correlation needs three or more).\n", "DATA Q STDDEV "}},
+       {noCorr + "fewer than three couplings (a correlation needs three or more).\n", "DATA Q STDDEV "},
+       "REMARK No REGRESSION OFFSET: fewer than three couplings (a regression needs three or more).\n"},
   };
   for (const auto& c : cases) {
     Table tab;
@@ -293,6 +303,8 @@ TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
     const std::string after = text.substr(text.find('\n', at) + 1);
     EXPECT_EQ(after.rfind(c.lines[0], 0), 0u) << after;
     EXPECT_EQ(after.find(c.lines[1]), after.find('\n') + 1) << after;
+    const size_t line = after.find(c.regression);
+    EXPECT_EQ(line, after.find('\n', after.find(c.lines[1])) + 1) << after;
   }
 }
 
