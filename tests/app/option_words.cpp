@@ -16,13 +16,13 @@
 using namespace korim::app;
 namespace fnd = korim::foundation;
 
-// Every option word getparams and the readers it calls look for (with -pdb, so that the atom
-// selection is read too) is in the list, with the same reading of the word after it, and the
-// list holds no word they do not look for.
-TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
-  korim_test::Argv args({"-pdb", "x.pdb"});
-  static KorimParams p;  // large
-  static korim::settings::KorimInfo k;
+namespace {
+
+// Reads args into p and k (both large: the caller's static records) as korim does, the other
+// records local, and calls after() while the argument library still holds its record of the
+// words asked for; then releases the library. Returns getparams' status.
+template <class After>
+int readOptions(korim_test::Argv& args, KorimParams& p, korim::settings::KorimInfo& k, After after) {
   korim::couplings::DTensor tensor;
   korim::structure::PDBSelectInfo sel;
   korim::settings::DcInfo dc;
@@ -32,14 +32,31 @@ TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
   korim::structure::pdbSelectNull(&sel);
   korim::settings::dcInfoNull(&dc);
   fnd::initArgs(args.argc(), args.argv(), 0);
-  ASSERT_EQ(getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc), 0);
-  std::map<std::string, bool> asked;
-  for (int i = 0; i < fnd::askedFlagCount(); i++) {
-    int value = 0;
-    const char* w = fnd::askedFlag(i, &value);
-    asked[w] = value != 0;
-  }
+  const int status = getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc);
+  after();
   fnd::nullArgs();
+  return status;
+}
+
+}  // namespace
+
+// Every option word getparams and the readers it calls look for (with -pdb, so that the atom
+// selection is read too) is in the list, with the same reading of the word after it, and the
+// list holds no word they do not look for.
+TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
+  korim_test::Argv args({"-pdb", "x.pdb"});
+  static KorimParams p;  // large
+  static korim::settings::KorimInfo k;
+  std::map<std::string, bool> asked;
+  ASSERT_EQ(readOptions(args, p, k,
+                        [&] {
+                          for (int i = 0; i < fnd::askedFlagCount(); i++) {
+                            int value = 0;
+                            const char* w = fnd::askedFlag(i, &value);
+                            asked[w] = value != 0;
+                          }
+                        }),
+            0);
   std::map<std::string, bool> listed;
   for (const OptionWord& o : optionWords()) EXPECT_TRUE(listed.emplace(o.word, o.takesValue).second) << o.word << " twice";
   for (const auto& [w, value] : asked) {
@@ -89,17 +106,7 @@ TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
     if (!o.takesValue) continue;
     korim_test::Argv args(std::string(o.word) == "-pdb" ? std::vector<std::string>{"-pdb", given}
                                                         : std::vector<std::string>{"-pdb", "x.pdb", o.word, given});
-    korim::couplings::DTensor tensor;
-    korim::structure::PDBSelectInfo sel;
-    korim::settings::DcInfo dc;
-    korimParamsNull(&p);
-    korim::couplings::dTensorNull(&tensor);
-    korim::settings::korimInfoNull(&k);
-    korim::structure::pdbSelectNull(&sel);
-    korim::settings::dcInfoNull(&dc);
-    fnd::initArgs(args.argc(), args.argv(), 0);
-    getparams(args.argc(), args.argv(), &p, &tensor, &k, &sel, &dc);
-    fnd::nullArgs();
+    readOptions(args, p, k, [] {});
     EXPECT_EQ(landsInInput(), o.namesInput) << o.word << (o.namesInput ? " is" : " is not") << " marked as naming an input";
     marked += o.namesInput ? 1 : 0;
   }
