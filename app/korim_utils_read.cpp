@@ -202,8 +202,10 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
         return 1;
       }
       if (got < 3) {
-        std::fprintf(stderr, "WARNING: File with 3D Potential may contain line with wrong input format!\n");
+        // On a line of its own after the progress line, and where it stands in the file.
+        std::fprintf(stderr, "\nWARNING: File with 3D Potential may contain line with wrong input format!\n");
         std::fprintf(stderr, "Line:%s\n", foundation::shownLine(line).c_str());
+        std::fprintf(stderr, "read3DPotential: line %d of %s.\n", lineNo, name);
       }
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);

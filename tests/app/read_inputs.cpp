@@ -247,12 +247,15 @@ struct Read3D : Scratch {
 // Values keep file order, a short line warns; the steric mask keeps values below the limit; a count
 // other than the grid fails.
 TEST_F(Read3D, ValuesMaskAndCounts) {
-  ASSERT_EQ(read(grid("1 2 3\n4 5 6\n7 8\n")), 0) << err;
+  const std::string shortLine = grid("1 2 3\n4 5 6\n7 8\n");
+  ASSERT_EQ(read(shortLine), 0) << err;
   EXPECT_EQ(count, 8);
   EXPECT_EQ(v, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
+  // The warning starts its own line after the progress line and says where the line stands.
   EXPECT_EQ(err, "REMARK Reading values of 3D potential 0 of 8\rREMARK Reading values of 3D potential 3 of 8\r"
                  "REMARK Reading values of 3D potential 6 of 8\r"
-                 "WARNING: File with 3D Potential may contain line with wrong input format!\nLine:7 8\n\n");
+                 "\nWARNING: File with 3D Potential may contain line with wrong input format!\nLine:7 8\n"
+                 "read3DPotential: line 14 of " + shortLine + ".\n\n");
   k.elInfo.maxPot = 1.0f;
   std::vector<float> m(8, -1.0f);
   std::string path = grid("-0.5 1.0 -1.0\n2.0 0.0 0.999\n-0.9999 5\n");
