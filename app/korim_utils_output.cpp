@@ -225,19 +225,19 @@ const char* const coneOpts[] = {
     " -stdCone          [5.0]     StdDev of Cone Angle Distribution [deg] (0.01 to 90).\n",
     " -nofixCone        [on]      Variable Size of Noise Cone.\n",
     " -fixCone          [off]     Fixed Size of Noise Cone.\n",
-    " -digCone digCone  [360]     Digitization of Noise Cone.\n",
+    " -digCone digCone  [360]     Digitization of Noise Cone (1 or more).\n",
 };
 
 const char* const sec4Map[] = {
     " -autoCone         [on]      Adjust Structural Noise Automatically.\n",
     " -noautoCone       [off]     Don't Adjust Structural Noise.\n",
-    " -lCone   lCone    [0.0]     Start Value of Structural Noise.\n",
-    " -incCone incCone  [0.25]    Increment of Structural Noise.\n",
+    " -lCone   lCone    [0.0]     Start Value of Structural Noise (0, or 0.01 to below 90).\n",
+    " -incCone incCone  [0.25]    Increment of Structural Noise (above 0).\n",
     " -nCone   nCone    [100]     # of Steps in Adjustment of Structural Noise (1 or more).\n",
     " -kAdjustMc        [1.0]     Scaling of Experimental DC Errors (above 0).\n",
     " -autoMc           [on]      Adjust DC Error Scaling Automatically.\n",
     " -noautoMc         [off]     Don't Adjust DC Error Scaling.\n",
-    " -nAdjustMc        [100]     # of Steps in Determination of DC Error Scaling.\n",
+    " -nAdjustMc        [100]     # of Steps in Determination of DC Error Scaling (1 or more).\n",
     " -fracAdjustMc     [0.7]     Fraction of Self-Consistent Best-Fits (above 0, below 1).\n",
     " -kLAdjustMc       [1.0]     Start Value of DC Error Scaling (above 0).\n",
     " -incAdjustMc      [0.2]     Increment of DC Error Scaling (above 0, at most 10).\n",
