@@ -232,7 +232,7 @@ const char* const sec4Map[] = {
     " -autoCone         [on]      Adjust Structural Noise Automatically.\n",
     " -noautoCone       [off]     Don't Adjust Structural Noise.\n",
     " -lCone   lCone    [0.0]     Start Value of Structural Noise (0, or 0.01 to below 90).\n",
-    " -incCone incCone  [0.25]    Increment of Structural Noise (above 0).\n",
+    " -incCone incCone  [0.25]    Increment of Structural Noise (0.01 or more).\n",
     " -nCone   nCone    [100]     # of Steps in Adjustment of Structural Noise (1 or more).\n",
     " -kAdjustMc        [1.0]     Scaling of Experimental DC Errors (above 0).\n",
     " -autoMc           [on]      Adjust DC Error Scaling Automatically.\n",

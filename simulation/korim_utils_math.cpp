@@ -167,7 +167,9 @@ float dipoleMoment(const double* x, const double* y, const double* z, int chCoun
     for (int k = 0; k < 3; k++) d[k] = avePos[k] - aveNeg[k];
     const float dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     for (int k = 0; k < 3; k++) dir[k] = d[k] / dist;
-    hasDipole = dist > 0.0f;
+    // Charges of one sign have no dipole (its size is 0 above): their direction would run from
+    // the origin, where the empty centre stays, and mean nothing.
+    hasDipole = dist > 0.0f && sumPos != 0.0L && sumNeg != 0.0L;
     *chSum = static_cast<float>(sumNeg + sumPos);
     if (std::fabs(sumNeg) < std::fabs(sumPos)) {
       for (int k = 0; k < 3; k++) {

@@ -246,10 +246,12 @@ TEST(Dipole, MissingSignOrNoChargeLeavesTheCentreAtTheOrigin) {
 }
 
 TEST(Dipole, WithoutOneTheReportSaysSo) {
-  // The centres of the two signs at one place, and no charge at all: no direction to print.
-  Charges same, none;
+  // The centres of the two signs at one place, no charge at all, and charges of one sign only:
+  // no direction to print.
+  Charges same, none, oneSign;
   same.add(1, 2, 3, 1.0f).add(1, 2, 3, -1.0f);
-  for (Charges* c : {&same, &none}) {
+  oneSign.add(1, 2, 3, -1.0f).add(4, 5, 6, -1.0f);
+  for (Charges* c : {&same, &none, &oneSign}) {
     std::string out;
     EXPECT_EQ(c->dipole(1, &out), 0.0f);
     EXPECT_TRUE(out.ends_with("[A] of 0.000 [Debye].\nREMARK Dipol direction: none (no dipole).\n")) << out;
