@@ -31,13 +31,6 @@ inline int dbgFlag = 0;
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                const settings::KorimInfo* korimInfo, const char* remark);
 
-// Agreement of observed and calculated couplings over the rows where both are valid and below
-// 888 Hz: RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
-// the observed couplings, qIsoD against the RMS coupling of the tensor's da and dr), Pearson
-// correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
-// both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
-// correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or
-// 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
 // Why statistics of a set of couplings are undefined: null where they are defined.
 struct StatGaps {
     const char* q = nullptr;     // Q against the observed couplings (Q RDC_RMS)
@@ -47,6 +40,13 @@ struct StatGaps {
     const char* zeb = nullptr;   // mean slope of both regressions (REGRESSION ZEB SLOPE)
 };
 
+// Agreement of observed and calculated couplings over the rows where both are valid and below
+// 888 Hz: RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
+// the observed couplings, qIsoD against the RMS coupling of the tensor's da and dr), Pearson
+// correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
+// both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
+// correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or
+// 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
 // With gaps given, the statistics that are undefined over the pairs (see correlationGap, and a
 // Q whose divisor is 0: observed couplings all 0, a zero tensor) are named there; their values
 // stay 0.

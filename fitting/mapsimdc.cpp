@@ -190,14 +190,16 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
     std::fprintf(stderr, "Error allocating coord buffers.\n");
     return 1;
   }
-  Mapping mapping;
-  if (mapping.open(outMapName, outDaName, outAngName, outAName, false) != 0) return 1;
-  MapStats& stats = mapping.stats;
-  const MapLogs& logs = mapping.logs;
-  std::fprintf(logs.da, "# SVD_ID    Aa         R\n\n");
+  // The logs that are files are begun once the error bars are set, so that a run refused before
+  // its trials begins none; the head of a Da log on the standard output keeps its place.
+  constexpr const char* kDaHead = "# SVD_ID    Aa         R\n\n";
+  const bool daOnStdout = outDaName == nullptr || outDaName[0] == '\0';
+  if (daOnStdout) std::fputs(kDaHead, stdout);
 
   couplings::fitD(pdbInfo, dTab, verbose);
-  mapStatsReference(&stats, &dTab->dTensor);
+  couplings::DTensor fitted;  // the reference fit, whose angles the trials' are compared with
+  couplings::dTensorNull(&fitted);
+  couplings::dTensorCopy(&fitted, &dTab->dTensor);
   for (int i = 0; i < dTab->dCount; i++) {
     if (!rows.used(i)) continue;
     const DInfo& o = dTab->dObsList[i];
@@ -216,6 +218,13 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   bool adjusted = false;
   if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, &adjusted) != 0) return 1;
   rows.scale(k->kSigma);
+
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, false) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
+  if (!daOnStdout) std::fputs(kDaHead, logs.da);
+  mapStatsReference(&stats, &fitted);
 
   for (int t = 1; t <= mapCount; t++) {
     mapProgress(t, mapCount);

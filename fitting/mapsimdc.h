@@ -17,10 +17,13 @@ namespace korim::fitting {
 // accepted fits, errors their standard deviations, the tensor the average), the failure table to
 // outDFailName (weights replaced by the number of fits that left each error bar) and, with an
 // accepted fit, the rotated structures of the average tensor under pdbRotName.
+// The logs that are files are begun once the error-bar factor is set (a run refused before its
+// trials begins none).
 // Returns 0 (also with nothing to do); 1 after a message for a refused -nAdjustMc (below 1 while
 // the adjustment runs), an adjustment whose passes (at most kMaxAdjustPasses) reached no factor
-// that keeps more than the fraction within the error bars, a work array, a log, fewer than 5 couplings, a failed analysis or a table
-// that was not written; the rotated-structure writer's status after its message.
+// that keeps more than the fraction within the error bars, a work array, a log, fewer than 5
+// couplings, a failed analysis or a table that was not written; the rotated-structure writer's
+// status after its message.
 int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
              settings::KorimInfo* korimInfo, const char* outDName, const char* pdbRotName,
              int verbose, const char* outDaName, const char* outMapName, int mapCount,

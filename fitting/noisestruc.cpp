@@ -242,16 +242,13 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
                  static_cast<double>(k->nConeInc));
     return 1;
   }
-  Mapping mapping;
-  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
-  MapStats& stats = mapping.stats;
-  const MapLogs& logs = mapping.logs;
-
   DTensor ref;
   couplings::dTensorNull(&ref);
   couplings::dTensorCopy(&ref, &dTab->dTensor);
   couplings::fitD(pdbInfo, dTab, verbose);
-  mapStatsReference(&stats, &dTab->dTensor);
+  DTensor fitted;  // the reference fit, whose angles the trials' are compared with
+  couplings::dTensorNull(&fitted);
+  couplings::dTensorCopy(&fitted, &dTab->dTensor);
   float refRms = 0.0f, chi2 = 0.0f;
   int pairs = 0;
   couplings::getStatDC(dTab->dObsList, dTab->dCalcList, dTab->dCount, &refRms, &chi2, &pairs);
@@ -291,6 +288,13 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
                  std::min(pairs, distinct));
     return 1;
   }
+
+  // The logs are begun once the width is known: a run refused before its trials begins none.
+  Mapping mapping;
+  if (mapping.open(outMapName, outDaName, outAngName, outAName, true) != 0) return 1;
+  MapStats& stats = mapping.stats;
+  const MapLogs& logs = mapping.logs;
+  mapStatsReference(&stats, &fitted);
 
   const bool noise = k->coneWidth > 0.0;
   const int trials = noise ? mapCount : 1;

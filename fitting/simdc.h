@@ -11,9 +11,8 @@ namespace korim::fitting {
 // the fitted Saupe elements, writes the coupling table to outDName ("" = standard output) and
 // the structure rotated into the four Euler frames under pdbRotName ("%s.%d", and the frame
 // korimInfo->rotN under the name itself; "" writes none), with the atoms sInfo passes.
-// Returns 0; 1 when the couplings cannot determine a linear (SVD) fit (refuseOrderMatrixFit,
-// nothing written);
-// 1 after "korim: error in analyzeSaupe.\n" (nothing written); the table writer's
+// Returns 0; 1 when the couplings cannot determine the fit of an order matrix, linear (SVD) or of
+// Da, Dr and three angles (-nofixed) (refuseOrderMatrixFit, nothing written); 1 after "korim: error in analyzeSaupe.\n" (nothing written); the table writer's
 // status after "korim: error in writeDCmod.\n" (no table written); the rotated-structure
 // writer's status after "korim: error in writePDBRot.\n" (the table is written already).
 int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,

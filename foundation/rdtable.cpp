@@ -321,8 +321,10 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
             got = realWord(word, value);
         }
     }
-    // Outside a ruled column "nan" and "inf" are kept as they are; the caller judges them.
-    const bool taken = got == NumberWord::number || (got == NumberWord::notFinite && rule == ColumnRule::any);
+    // Outside a ruled column "nan" and "inf" are kept as they are, the caller judging them; an
+    // integer column has no such value to keep (its item would read as 0).
+    const bool taken = got == NumberWord::number ||
+                       (got == NumberWord::notFinite && rule == ColumnRule::any && col.type != TAB_INT);
     if (!taken) {
         *value = 0.0f;
         return badNumberItem(col, v, start, length, rc);

@@ -44,17 +44,23 @@ struct TextStream {
   }
 };
 
-// The streams open now, found by their FILE.
-std::mutex registryLock;
-std::unordered_map<std::FILE*, TextStream*>& registry() {
-  static std::unordered_map<std::FILE*, TextStream*> streams;
-  return streams;
+// The module's state: the streams open now, found by their FILE (any thread may open, read or
+// close one). It has no reset: each entry is an open stream, removed when that stream closes.
+struct Registry {
+  std::mutex lock;
+  std::unordered_map<std::FILE*, TextStream*> streams;
+};
+
+Registry& registry() {
+  static Registry r;
+  return r;
 }
 
 TextStream* find(std::FILE* fp) {
-  std::lock_guard<std::mutex> hold(registryLock);
-  const auto it = registry().find(fp);
-  return it != registry().end() ? it->second : nullptr;
+  Registry& r = registry();
+  std::lock_guard<std::mutex> hold(r.lock);
+  const auto it = r.streams.find(fp);
+  return it != r.streams.end() ? it->second : nullptr;
 }
 
 // Normalises the n raw bytes at buf[end] in place and appends them to the normalised bytes;
@@ -178,10 +184,11 @@ int seekText(void* cookie, off64_t* pos, int whence) {
 int closeText(void* cookie) {
   TextStream* s = static_cast<TextStream*>(cookie);
   {
-    std::lock_guard<std::mutex> hold(registryLock);
-    for (auto it = registry().begin(); it != registry().end(); ++it) {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    for (auto it = r.streams.begin(); it != r.streams.end(); ++it) {
       if (it->second == s) {
-        registry().erase(it);
+        r.streams.erase(it);
         break;
       }
     }
@@ -210,8 +217,9 @@ std::FILE* normalisedText(std::FILE* raw, bool owned) {
     errno = err;
     return nullptr;
   }
-  std::lock_guard<std::mutex> hold(registryLock);
-  registry()[fp] = s;
+  Registry& r = registry();
+  std::lock_guard<std::mutex> hold(r.lock);
+  r.streams[fp] = s;
   return fp;
 }
 

@@ -82,7 +82,7 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
       KORIM_FIELD(k.gridInfo, angleDom[2], 30.0), KORIM_FIELD(k.gridInfo, resDom1Origin, 5),
       KORIM_FIELD(k.gridInfo, clashDist, 2.25), KORIM_FIELD(k.gridInfo, densE, 8),  // the last of a repeated key
-      KORIM_FIELD(k.gridInfo, startResDom1, 10), KORIM_FIELD(k.gridInfo, cAlphaCone, 16.0),  // 0x10 as it was
+      KORIM_FIELD(k.gridInfo, startResDom1, 10), KORIM_FIELD(k.gridInfo, cAlphaCone, 16.0),  // 0x10 is 16
   });
   EXPECT_EQ(getPmax(), 2.5f);
   // Each refusal names the file, the line, what is wrong and what the key takes, then the line.

@@ -259,7 +259,7 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup Error: line 2 of " + bad + " " + c.why + ":\n" + shown + "\n")
         << c.bad << r.err;
   }
-  // A hexadecimal value is a number, as it was; a whole number written with a point or an
+  // A hexadecimal value is a number (0x1p-1 is 0.5); a whole number written with a point or an
   // exponent is a residue number.
   r = run(m, settings(), pkaFile("hex.pka", "1e1 NH1 charge 0x1p-1\n"));
   EXPECT_TRUE(r.status == 0 && r.n == 1 && r.of(0) == 0.5f) << r.err;

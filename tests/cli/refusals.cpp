@@ -70,8 +70,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"KORIM Error opening output file .: Is a directory\n"}, false, {}, {"!s.sc"}},
       {{"-daMl", "-inD", "no_such.tab", "-outD", "out.tab", "-outSc", "s.sc"}, 1, {"Error reading DC input no_such.tab\n"}, false, {}, {"!s.sc"}},
       // Cones of tilts too narrow to draw from (the draws would never end), and a width search
-      // that reaches its cap of 1000 widths: couplings in reverse order are 10.8 Hz from the
-      // structure, which no noise up to 10 degrees gives.
+      // that reaches its cap of 1000 widths (no log begun): couplings in reverse order are 10.8 Hz
+      // from the structure, which no noise up to 10 degrees gives.
       {struc({"-struc", "-stdCone", "1e-30"}), 1, {"KORIM Error: option -stdCone value 1e-30" + narrow, extracting},
        false, {}, {"!r.pdb"}},
       {struc({"-struc", "-fixCone", "-stdCone", "-2"}), 1, {"KORIM Error: option -stdCone value -2" + narrow}},
@@ -88,7 +88,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"KORIM Error: structural noise not adjusted within 1000 widths of -incCone 0.01 from -lCone 0 degree: ",
         " Hz DC Rms at 9.99 degree, 10.782 Hz needed.\n", "Matrix: error in best-fit of data.\n"},
        false, {"REMARK Experimental DC and structure have 10.782 Hz DC Rms.\n",
-               "REMARK Adjusting amount of structural noise ...\n"}, {"da.log"}},
+               "REMARK Adjusting amount of structural noise ...\n"}, {"!da.log"}},
   });
 
   // Results that are not finite, and fits with nothing to fit.
@@ -954,16 +954,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     const std::string share = " must lie above 0 and below 1 (the share of the couplings each jackknife trial "
                               "keeps; -nDfixed makes it a count).\n";
     cases.insert(cases.end(), {
-        {run({"-mcStruc", "-incCone", "3"}), 1,
+        {run({"-mcStruc", "-incCone", "3", "-outDa", "da.log"}), 1,
          {noNoise, " Hz at 3.00 degree, the first width above 0; a smaller -incCone than 3 resolves it.\n",
-          bestFitError}},
+          bestFitError},
+         false, {}, {"!da.log"}},
         {run({"-mcStruc", "-incCone", "89.99"}), 1,
          {noNoise, " Hz at 89.99 degree, the first width above 0; a smaller -incCone than 89.99 resolves it.\n"}},
-        {run({"-mcDc", "-outFail", "f.tab", "-nAdjustMc", "10"}, tight), 1,
+        {run({"-mcDc", "-outFail", "f.tab", "-nAdjustMc", "10", "-outDa", "da.log"}, tight), 1,
          {"KORIM Error: DC error bars not adjusted within 1000 passes of -incAdjustMc 0.2 from -kLAdjustMc 1: ",
           " of 10 fits within the error bars at factor 200.8, more than 7 needed (-fracAdjustMc 0.7).\n",
           bestFitError},
-         false, {}, {"!f.tab"}},
+         false, {}, {"!f.tab", "!da.log"}},
         {run({"-mcDc", "-fracAdjustMc", "0"}), 1, {"KORIM Error: option -fracAdjustMc value 0" + fraction, extracting}},
         {run({"-mcDc", "-fracAdjustMc", "1"}), 1, {"KORIM Error: option -fracAdjustMc value 1" + fraction}},
         {run({"-mcDc", "-fracAdjustMc", "1e30"}), 1, {"KORIM Error: option -fracAdjustMc value 1e30" + fraction}},

@@ -128,9 +128,12 @@ TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
     ASSERT_EQ(t.read(p, 0), 1);
     EXPECT_EQ(t.err, "RdTable Warning: Bad T-Item 2:\n7\n\nRdTable Warning: Bad F-Item 3:\n7\n\n"
                      "RdTable Error: 2 bad items in " + p + "\n");
-    p = file("badint.tab", "VARS I\nFORMAT %d\nabc\n");
-    ASSERT_EQ(t.read(p, 0), 1);
-    EXPECT_EQ(t.err, "RdTable Warning: Bad I-Item 1:\nabc\n\nRdTable Error: 1 bad item in " + p + "\n");
+    // An integer column has no value for a word that is no number, nor for "nan" and "inf".
+    for (const std::string item : {"abc", "nan", "-inf"}) {
+        p = file("badint.tab", "VARS I\nFORMAT %d\n" + item + "\n");
+        ASSERT_EQ(t.read(p, 0), 1) << item;
+        EXPECT_EQ(t.err, "RdTable Warning: Bad I-Item 1:\n" + item + "\n\nRdTable Error: 1 bad item in " + p + "\n");
+    }
 
     // Extra items beyond the last column are ignored; the lower-case key line is not a row.
     ASSERT_EQ(t.read(file("extra.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n8 GLY 1.0 extra\n"), 0), 0);
