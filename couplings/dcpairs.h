@@ -42,7 +42,7 @@ FitCouplings fitCouplings(const DTable* dTab);
 // Fewest distinct atom pairs an order matrix is fitted to: one per element.
 constexpr int kMinFitPairs = 5;
 // The elements of an order matrix the used couplings determine: the rank of the linear fit's
-// design matrix (one row of unit-bond-vector terms per fit entry), its singular values below
+// design matrix (one row of unit-bond-vector terms per entry the fit solves for), its singular values below
 // kRankTolerance of the largest counted as 0. 0 for no coupling. (fitdc.cpp)
 constexpr double kRankTolerance = 1e-3;
 int orderMatrixRank(const DTable* dTab);

@@ -290,7 +290,9 @@ int orderMatrixRank(const DTable* dTab) {
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& c = dTab->dCalcList[k];
         if (!c.valid || c.w == 0.0f) continue;
-        fitEntries(c, [&](const float* e, bool) {
+        // Only the entries the fit solves for constrain the order matrix.
+        fitEntries(c, [&](const float* e, bool solved) {
+            if (!solved) return;
             for (int m = 0; m < 6; ++m) v[m].push_back(e[m]);
         });
     }
