@@ -28,8 +28,7 @@ namespace {
 // Settings of the configuration file that no other record holds.
 struct ReadModule {
   float Pmax = 10.0f;
-  int configKeys = 0;  // keys the last configuration file set
-  std::vector<std::string> keysSet;  // and which, as their keys ("ORIGIN_DOM1:")
+  std::vector<std::string> keysSet;  // keys the last configuration file set, one per line ("ORIGIN_DOM1:")
 };
 
 ReadModule readState;
@@ -231,7 +230,7 @@ float getPmax() { return readState.Pmax; }
 
 void readModuleReset() { readState = ReadModule{}; }
 
-int configKeysRead() { return readState.configKeys; }
+int configKeysRead() { return static_cast<int>(readState.keysSet.size()); }
 
 bool configKeySet(const char* key) {
   for (const std::string& k : readState.keysSet)
@@ -240,7 +239,6 @@ bool configKeySet(const char* key) {
 }
 
 int readConfig(const char* inpName, KorimInfo* korimInfo) {
-  readState.configKeys = 0;
   readState.keysSet.clear();
   FilePtr fp;
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
@@ -266,7 +264,6 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
                                   ", which is no key of the configuration (README.md lists the keys)");
       return 1;
     }
-    readState.configKeys++;
     readState.keysSet.push_back(key->key);
     foundation::NumberWord got{};
     if (!storeValue(*key, value, grid, &got)) {

@@ -15,12 +15,12 @@ constexpr int kPot3DHeaderLines = 11;
 
 // All readers: an empty (or null) name reads nothing and returns 0 with a count of 0; every
 // failure prints its message on stderr, closes the file and returns 1, and the count is then
-// not written. Lines are read through a 256-byte buffer: a longer line is read as several.
+// not written. Lines are read through a 256-byte buffer: a longer line is refused, not split.
 
 // Configuration file of "KEY: number" lines into korimInfo->gridInfo and the setting Pmax.
-// A line that does not give a word and a number (an empty or comment line too) fails the read,
-// and so does a key that matches no setting (named with its file and line). An integer setting takes the number truncated
-// toward zero; a number outside the int range (or not a number) is refused with the line.
+// A line that does not give a key and a value (an empty or comment line too), a key that
+// matches no setting, and a value the key does not take (not wholly one number of its kind,
+// or outside its range; see kConfigKeys) fail the read, named with the file and the line.
 int readConfig(const char* inpName, settings::KorimInfo* korimInfo);
 
 // The setting "Pmax:" of the configuration file (default 10.0); no computation reads it.

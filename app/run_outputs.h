@@ -1,7 +1,6 @@
 // The files a run touches, by the options that name them: what the user gives it to read and
-// what it writes, and
-// the refusal before the work of a run whose outputs would write one file, overwrite one of its
-// inputs, or go where nothing can be written.
+// what it writes, and the refusal before the work of a run whose outputs would write one file,
+// overwrite one of its inputs, or go where nothing can be written.
 #ifndef KORIM_APP_RUN_OUTPUTS_H
 #define KORIM_APP_RUN_OUTPUTS_H
 

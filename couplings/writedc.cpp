@@ -246,15 +246,12 @@ void writeStatLine(FILE* out, const char* name, const char* gap, float value) {
         std::fprintf(out, "DATA %-20s %.3f\n", name, value);
 }
 
-// A regression line (name padded to the column of the values) or, where undefined, its remark.
+// A regression line or, where undefined, its remark.
 void writeRegressionLine(FILE* out, const char* name, const char* gap, float value, float error) {
-    if (gap != nullptr) {
-        std::string bare(name);
-        bare.erase(bare.find_last_not_of(' ') + 1);
-        std::fputs(gapRemark(("REGRESSION " + bare).c_str(), gap).c_str(), out);
-    } else {
-        std::fprintf(out, "DATA REGRESSION %s %.3f +/- %.3f [Hz]\n", name, value, error);
-    }
+    if (gap != nullptr)
+        std::fputs(gapRemark((std::string("REGRESSION ") + name).c_str(), gap).c_str(), out);
+    else
+        std::fprintf(out, "DATA REGRESSION %-9s %.3f +/- %.3f [Hz]\n", name, value, error);
 }
 
 void writeStatLines(FILE* out, const Stats& s, int qFlag) {
@@ -264,8 +261,8 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     if (qFlag == 0) writeStatLine(out, "Q RDC_RMS", s.gaps.q, s.q);
     if (qFlag == 1) writeStatLine(out, "Q SAUPE", s.gaps.qIso, s.qIso);
     if (qFlag == 2) std::fprintf(out, "DATA Q STDDEV             %.3f\n", s.stdDev);
-    writeRegressionLine(out, "OFFSET   ", s.gaps.line, s.offset, s.errOffset);
-    writeRegressionLine(out, "SLOPE    ", s.gaps.line, s.slope, s.errSlope);
+    writeRegressionLine(out, "OFFSET", s.gaps.line, s.offset, s.errOffset);
+    writeRegressionLine(out, "SLOPE", s.gaps.line, s.slope, s.errSlope);
     writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <memory>
 #include <new>
 #include <vector>
@@ -457,10 +458,12 @@ const char* const kConcWarning =
 
 void warnPositionsCapped() {
   std::fprintf(stderr, "%s", kConcWarning);
-  noteTensorIncorrect(
-      "the positions of the molecule sampled from the medium end at their limit of 5000 steps "
-      "of the grid spacing (-dGrid) before the distance they must cover (a medium too dilute, "
-      "or a step too fine)");
+  static const std::string cause =
+      "the positions of the molecule sampled from the medium end at their limit of " +
+      std::to_string(kSsiaMaxPositions) +
+      " steps of the grid spacing (-dGrid) before the distance they must cover (a medium too "
+      "dilute, or a step too fine)";
+  noteTensorIncorrect(cause.c_str());
 }
 
 int clashRegion(float* grid_el, double minL, double maxL, double offset, double gs) {
