@@ -64,7 +64,8 @@ struct ConfigKey {
   float GridInfo::*floatField;  // float setting, or null
   int angleIndex;               // element of gridInfo.angleDom, or -1
   bool pmax;                    // the module setting Pmax
-  // The whole numbers an integer key takes, and why, for its refusal (null: any int).
+  // The whole numbers an integer key takes where the states an ensemble holds bound them, and
+  // how its value makes states, for the refusal (null: any int).
   int low = INT_MIN;
   int high = INT_MAX;
   const char* rangeWhy = nullptr;
