@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,9 @@
 #include "foundation/numberword.h"
 #include "foundation/textstream.h"
 #include "foundation/token.h"
+#include "foundation/valuecomment.h"
+#include "simulation/ensemble.h"
+#include "simulation/nsc.h"
 
 namespace korim::app {
 
@@ -29,6 +33,12 @@ namespace {
 struct ReadModule {
   float Pmax = 10.0f;
   std::vector<std::string> keysSet;  // keys the last configuration file set, one per line ("ORIGIN_DOM1:")
+};
+
+// A key the configuration set, where and with what line.
+struct KeyLine {
+  int lineNo;
+  std::string text;  // the line, as shownLine gives it
 };
 
 ReadModule readState;
@@ -54,7 +64,28 @@ struct ConfigKey {
   float GridInfo::*floatField;  // float setting, or null
   int angleIndex;               // element of gridInfo.angleDom, or -1
   bool pmax;                    // the module setting Pmax
+  // The whole numbers an integer key takes where the states an ensemble holds bound them, and
+  // how its value makes states, for the refusal (null: any int).
+  int low = INT_MIN;
+  int high = INT_MAX;
+  const char* rangeWhy = nullptr;
 };
+
+// The densest sphere of orientations an ensemble can take whole: its states are held in
+// kEnsembleMaxStates slots, and every orientation of a sphere within the cone gives at least one
+// state. The largest arc (10 t^2 + 2 dots) or dodecahedral (30 t^2 + 2) sphere within that; a
+// density up to it gives a sphere of at most as many dots, one above it a larger sphere.
+constexpr int densestEnsembleSphere() {
+  int densest = 0;
+  for (int perLevel : {10, 30}) {
+    for (long long t = 1; perLevel * t * t + 2 <= simulation::kEnsembleMaxStates; t++) {
+      const int dots = static_cast<int>(perLevel * t * t + 2);
+      if (dots > densest) densest = dots;
+    }
+  }
+  return densest;
+}
+constexpr int kEnsembleMaxDensity = densestEnsembleSphere();
 
 // Every key, with what its value may be. The residue numbers may be any whole numbers here: the
 // ensemble mode checks them against its structure.
@@ -66,8 +97,10 @@ constexpr ConfigKey kConfigKeys[] = {
     {"FIX_POSITION_DOM1:", Takes::onOff, &GridInfo::fixRotDomain, nullptr, -1, false},
     {"ENSEMBLE_CLASH:", Takes::onOff, &GridInfo::clashFlag, nullptr, -1, false},
     {"CLASH_DISTANCE:", Takes::clashDistance, nullptr, &GridInfo::clashDist, -1, false},
-    {"ENSEMBLE_DENSITY:", Takes::integer, &GridInfo::densE, nullptr, -1, false},
-    {"ENSEMBLE_GAMMA:", Takes::integer, &GridInfo::digPsiE, nullptr, -1, false},
+    {"ENSEMBLE_DENSITY:", Takes::integer, &GridInfo::densE, nullptr, -1, false, simulation::kUnspMinDensity,
+     kEnsembleMaxDensity, "each orientation of the sphere is a state; a denser sphere has more orientations than"},
+    {"ENSEMBLE_GAMMA:", Takes::integer, &GridInfo::digPsiE, nullptr, -1, false, 1, simulation::kEnsembleMaxStates,
+     "each turn about an orientation is a state; more turns are more than"},
     {"DOMAIN_ANGLE_VAR:", Takes::onOff, &GridInfo::angleDomFlag, nullptr, -1, false},
     {"DOM_ANG_ALPHA:", Takes::real, nullptr, nullptr, 0, false},
     {"DOM_ANG_BETA:", Takes::real, nullptr, nullptr, 1, false},
@@ -100,9 +133,12 @@ constexpr const char* kConfigLine =
     " (each line of a configuration holds a key and its value, as \"CLASH_DISTANCE: 2.0\")";
 
 // What a key takes, for its refusal; got is how the value word read.
-std::string takesText(Takes takes, foundation::NumberWord got) {
-  switch (takes) {
-    case Takes::integer: return foundation::numberExpected(true, got);
+std::string takesText(const ConfigKey& key, foundation::NumberWord got) {
+  switch (key.takes) {
+    case Takes::integer:
+      if (key.rangeWhy == nullptr) return foundation::numberExpected(true, got);
+      return "a whole number from " + std::to_string(key.low) + " to " + std::to_string(key.high) + " (" +
+             key.rangeWhy + " the " + std::to_string(simulation::kEnsembleMaxStates) + " states an ensemble holds)";
     case Takes::real: return foundation::numberExpected(false, got);
     case Takes::onOff: return "0 (off) or 1 (on)";
     case Takes::outputMode:
@@ -126,6 +162,7 @@ bool storeValue(const ConfigKey& key, std::string_view word, GridInfo& grid, fou
   if (key.takes == Takes::onOff && i != 0 && i != 1) return false;
   if (key.takes == Takes::outputMode && i != 0 && i != 2 && i != 3) return false;
   if (key.takes == Takes::coneAngle && !(f >= 0.0f && f <= 180.0f)) return false;
+  if (integer && (i < key.low || i > key.high)) return false;
   if (integer) {
     grid.*(key.intField) = i;
   } else if (key.floatField != nullptr) {
@@ -244,6 +281,7 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
   if (const int st = openInput(inpName, "readConfig", nullptr, &fp); st >= 0) return st;
   char line[kLineLen];
   GridInfo& grid = korimInfo->gridInfo;
+  std::map<std::string_view, KeyLine> linesOfKeys;  // the last line that set each key
   // The line that set the clash distance, judged once the clash switch is known.
   int clashLine = 0;
   std::string clashText, clashWord;
@@ -270,8 +308,24 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
       foundation::lineRefusal("KORIM", inpName, lineNo, line,
                               "gives " + std::string(word) + " the value " +
                                   foundation::shownLine(std::string(value).c_str()) + ", where it takes " +
-                                  takesText(key->takes, got));
+                                  takesText(*key, got));
       return 1;
+    }
+    // Words after the value are a comment, but not a number: "1 5" is no 1.
+    if (const std::string next = foundation::numberAfterValues(line, 2); !next.empty()) {
+      foundation::lineRefusal("KORIM", inpName, lineNo, line,
+                              "gives " + std::string(word) + " " + foundation::numberAfterValueText(value, next));
+      return 1;
+    }
+    // A key given again keeps its last value, which the user is told: the first may be the one meant.
+    const auto [earlier, isNew] = linesOfKeys.try_emplace(key->key, KeyLine{lineNo, foundation::shownLine(line)});
+    if (!isNew) {
+      std::fprintf(stderr,
+                   "korim: configuration %s sets %s in line %d (\"%s\") and again in line %d (\"%s\"); the value "
+                   "of line %d is used.\n",
+                   inpName, key->key, earlier->second.lineNo, earlier->second.text.c_str(), lineNo,
+                   foundation::shownLine(line).c_str(), lineNo);
+      earlier->second = KeyLine{lineNo, foundation::shownLine(line)};
     }
     if (key->takes == Takes::clashDistance) {
       clashLine = lineNo;

@@ -19,8 +19,10 @@ constexpr int kPot3DHeaderLines = 11;
 
 // Configuration file of "KEY: number" lines into korimInfo->gridInfo and the setting Pmax.
 // A line that does not give a key and a value (an empty or comment line too), a key that
-// matches no setting, and a value the key does not take (not wholly one number of its kind,
-// or outside its range; see kConfigKeys) fail the read, named with the file and the line.
+// matches no setting, a value the key does not take (not wholly one number of its kind, or
+// outside its range; see kConfigKeys) and a number after the value (the words after it are a
+// comment, which may not begin with a number) fail the read, named with the file and the line.
+// A key given again keeps its last value, with a note on stderr naming both lines.
 int readConfig(const char* inpName, settings::KorimInfo* korimInfo);
 
 // The setting "Pmax:" of the configuration file (default 10.0); no computation reads it.

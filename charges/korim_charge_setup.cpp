@@ -19,6 +19,7 @@
 #include "foundation/outputfile.h"
 #include "foundation/textstream.h"
 #include "foundation/token.h"
+#include "foundation/valuecomment.h"
 
 namespace korim::charges {
 
@@ -148,8 +149,9 @@ constexpr const char* kPkaLine =
     "and the value, as \"68 default charge 1.0\")";
 
 // Reads the residue number, the atom field, the kind and the value of one line, each
-// word wholly one item; text after them is not read. Empty when the line is read, otherwise
-// what is wrong with it, for the refusal.
+// word wholly one item; text after them is a comment that may not begin with a number, and a
+// charge lies within kMaxLineCharge. Empty when the line is read, otherwise what is wrong with
+// it, for the refusal.
 std::string parsePkaLine(const char* line, PkaLine* out) {
   const char* starts[4] = {};
   int lengths[4] = {};
@@ -172,8 +174,42 @@ std::string parsePkaLine(const char* line, PkaLine* out) {
   }
   if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
     return refused("value", 3, false, got);
+  if (const std::string next = foundation::numberAfterValues(line, 4); !next.empty())
+    return "holds " + foundation::numberAfterValueText(word(3), next) + kPkaLine;
+  if (std::strcmp(out->kindField, "pKa") != 0 && !(std::fabs(out->value) <= kMaxLineCharge)) {
+    char bound[16];
+    std::snprintf(bound, sizeof bound, "%g", static_cast<double>(kMaxLineCharge));
+    return "holds the charge " + foundation::shownLine(std::string(word(3)).c_str()) + ", where a charge from -" +
+           bound + " to " + bound + " e is expected (no atom of a molecule carries more)" + kPkaLine;
+  }
   return {};
 }
+
+// The line of the pKa file that filled each slot, and the warning for an atom charged again.
+struct SlotLines {
+  int lineOf[kChargeArraySize] = {};
+
+  // Slots from..s.count were filled by line lineNo: each atom an earlier line charged too is named.
+  void note(const Slots& s, int from, int lineNo, const PDBInfo& pdb, const char* inName) {
+    for (int k = from; k <= s.count; ++k) {
+      lineOf[k] = lineNo;
+      int before = 0;  // the last earlier line that charged the atom
+      float total = 0.0f;
+      for (int j = 1; j <= s.count; ++j) {
+        if (s.atomID[j] != s.atomID[k]) continue;
+        total += s.charge[j];
+        if (j < from) before = lineOf[j];
+      }
+      if (before == 0) continue;
+      const AtomInfo& atom = pdb.atomList[s.atomID[k]];
+      chargeMessage("chargeSetup Warning: line %d of %s charges atom %.*s of residue %d %.*s, which line %d "
+                    "charged already; the atom takes the charge of each line, %.3f e in all.\n",
+                    lineNo, inName, static_cast<int>(strnlen(atom.atomName, sizeof atom.atomName)), atom.atomName,
+                    atom.resID, static_cast<int>(strnlen(atom.resName, sizeof atom.resName)), atom.resName, before,
+                    static_cast<double>(total));
+    }
+  }
+};
 
 // Outcome of applying one pKa line to one atom.
 enum class Hit { none, charged, completed };
@@ -233,6 +269,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
   }
   char buffer[kLineBuffer];
   int lineNo = 0;
+  SlotLines lines;
   while (foundation::readLine(buffer, sizeof buffer, in.get()) != nullptr) {
     ++lineNo;  // readLine hands out whole lines only
     PkaLine line{};
@@ -244,6 +281,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     if (line.resID > *resN) *resN = line.resID;
     const bool isPka = std::strcmp(line.kindField, "pKa") == 0;
     const float f = protonationFraction(pH, line.value);
+    const int firstSlot = s.count + 1;
 
     bool completed = false;
     for (int i = 0; i < pdb.atomCount && !completed; ++i) {
@@ -255,6 +293,7 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
       if (!takeSlot(s, i, charge)) return 1;
       completed = hit == Hit::completed;
     }
+    lines.note(s, firstSlot, lineNo, pdb, inName);
     if (!completed) {
       chargeMessage("WARNING:   There is no residue %d or the proper atom in the given PDB file!\n",
                     line.resID);

@@ -12,6 +12,10 @@ inline constexpr int kChargeArraySize = 1201;
 inline constexpr int kMaxChargeSlot = kChargeArraySize - 1;
 // A run fails once this many slots are filled and more input remains.
 inline constexpr int kChargeCapacity = 1199;
+// Largest size of a charge (e) a pKa-file line may give: no atom of a molecule carries more
+// than a few elementary charges (a metal ion up to 4, a group's charge put on one atom a few
+// more); a larger value is a slip (an exponent, a unit) that would swamp every other charge.
+inline constexpr float kMaxLineCharge = 10.0f;
 
 // Places charges (e) on the selected atoms of pdbInfo and fills slots
 // 1 .. *chCount of chargeAtomID (0-based index into pdbInfo->atomList) and
@@ -21,7 +25,11 @@ inline constexpr int kChargeCapacity = 1199;
 // set B/C (charmm 2 at pH 6-7 / pH <= 4). outName, when not empty, receives
 // the charge listing. Slots 1, 2-8 and 9-10 are scaled by kMonoCh, kQuadCh
 // and kDipoCh; *chSum is the net charge after scaling. A summary line goes
-// to stderr. Returns 0, or 1 after a message on stderr.
+// to stderr. Returns 0, or 1 after a message on stderr. A pKa-file line is
+// refused (naming it) when a field is not of its kind, a number follows the
+// value (other words after it are a comment) or a charge lies beyond
+// kMaxLineCharge; an atom charged by two lines takes a slot for each, with a
+// warning naming both lines and the atom's total.
 int chargeSetup(const char* inName, const structure::PDBInfo* pdbInfo, const settings::KorimInfo* korimInfo,
                 int* chCount, float* chSum, int* chargeAtomID, float* charges, const char* outName);
 

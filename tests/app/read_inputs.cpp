@@ -76,7 +76,9 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
                                     "CLASH_DISTANCE: 2.25 trailing words are ignored\nENSEMBLE_DENSITY: 4\n"
                                     "ENSEMBLE_DENSITY: 8\nPmax: 2.5\nSTART_RESID_1: 1e1\nALPHA_CENTER: 0x10\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0);
-  EXPECT_EQ(err, "");
+  // A key given again keeps the last value, and the note names both lines.
+  EXPECT_EQ(err, "korim: configuration " + path + " sets ENSEMBLE_DENSITY: in line 5 (\"ENSEMBLE_DENSITY: 4\") and "
+                 "again in line 6 (\"ENSEMBLE_DENSITY: 8\"); the value of line 6 is used.\n");
   EXPECT_EQ(configKeysRead(), 9);
   korim_test::expectFields({
       KORIM_FIELD(k.gridInfo, resDom2Origin, 12), KORIM_FIELD(k.gridInfo, endResDom1, -3),
@@ -91,6 +93,12 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   const std::string noKey = ", which is no key of the configuration (README.md lists the keys)";
   const std::string clashOn = ", where it takes a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 "
                               "turns it off)";
+  const std::string split = ", where one value is taken (one number split by a space? words after the value are a "
+                            "comment, which may not begin with a number)";
+  const std::string density = " a whole number from 3 to 39692 (each orientation of the sphere is a state; a denser "
+                              "sphere has more orientations than the 39998 states an ensemble holds)";
+  const std::string turns = " a whole number from 1 to 39998 (each turn about an orientation is a state; more turns "
+                            "are more than the 39998 states an ensemble holds)";
   const struct { std::string text; int line; std::string why, shown; } cases[] = {
       {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, holds, ""},
       {"# domains of the linker construct\n", 1, "names #" + noKey, "# domains of the linker construct"},
@@ -99,11 +107,11 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       {"Pmax: 2.5\nCENTER_PIVOT 3\n", 2, "names CENTER_PIVOT" + noKey, "CENTER_PIVOT 3"},
       {"ORIGIN_DOM1: four\n", 1, "gives ORIGIN_DOM1: the value four, where it takes a whole number", ""},
       {"START_RESID_1: 1.5\n", 1, "gives START_RESID_1: the value 1.5, where it takes a whole number", ""},
-      {"ENSEMBLE_DENSITY: 12abc\n", 1, "gives ENSEMBLE_DENSITY: the value 12abc, where it takes a whole number", ""},
+      {"ENSEMBLE_DENSITY: 12abc\n", 1, "gives ENSEMBLE_DENSITY: the value 12abc, where it takes" + density, ""},
       {"ORIGIN_DOM1: 3e9\n", 1,
        "gives ORIGIN_DOM1: the value 3e9, where it takes a whole number from -2147483648 to 2147483647", ""},
-      {"ENSEMBLE_DENSITY: -2147483904\n", 1,
-       "gives ENSEMBLE_DENSITY: the value -2147483904, where it takes a whole number from -2147483648 to 2147483647", ""},
+      {"END_RESID_2: -2147483904\n", 1,
+       "gives END_RESID_2: the value -2147483904, where it takes a whole number from -2147483648 to 2147483647", ""},
       {"DOMAIN_ANGLE_VAR: nan\n", 1, "gives DOMAIN_ANGLE_VAR: the value nan, where it takes 0 (off) or 1 (on)", ""},
       {"FIX_POSITION_DOM1: 2\n", 1, "gives FIX_POSITION_DOM1: the value 2, where it takes 0 (off) or 1 (on)", ""},
       {"OUTPUT_ENSEMBLE: 1\n", 1,
@@ -121,6 +129,16 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       // The clash distance is judged with the clash switch, wherever the switch stands.
       {"CLASH_DISTANCE: 0\nENSEMBLE_CLASH: 1\n", 1, "gives CLASH_DISTANCE: the value 0" + clashOn, "CLASH_DISTANCE: 0"},
       {"CLASH_DISTANCE: -1\n", 1, "gives CLASH_DISTANCE: the value -1" + clashOn, ""},
+      // A number after the value is no comment: a number split by a space, or a second value.
+      {"Pmax: 2.5 A\nCLASH_DISTANCE: 1 5\n", 2, "gives CLASH_DISTANCE: the value 1 followed by the number 5" + split,
+       "CLASH_DISTANCE: 1 5"},
+      {"ORIGIN_DOM1: 4 -2e1 # two\n", 1, "gives ORIGIN_DOM1: the value 4 followed by the number -2e1" + split, ""},
+      // The sphere and the turns of an ensemble within the 39998 states it holds: a sphere of
+      // 10 * 63^2 + 2 = 39692 orientations is the densest (the next one has 40962).
+      {"ENSEMBLE_DENSITY: 2\n", 1, "gives ENSEMBLE_DENSITY: the value 2, where it takes" + density, ""},
+      {"ENSEMBLE_DENSITY: 39693\n", 1, "gives ENSEMBLE_DENSITY: the value 39693, where it takes" + density, ""},
+      {"ENSEMBLE_GAMMA: 0\n", 1, "gives ENSEMBLE_GAMMA: the value 0, where it takes" + turns, ""},
+      {"ENSEMBLE_GAMMA: 39999\n", 1, "gives ENSEMBLE_GAMMA: the value 39999, where it takes" + turns, ""},
   };
   for (const auto& c : cases) {
     std::string path = write("bad.cfg", c.text);
@@ -131,9 +149,12 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   }
   // The line before the empty one was stored before the failure.
   EXPECT_EQ(k.gridInfo.resDom1Origin, 4);
-  // Without the clash check any finite distance is read.
-  path = write("off.cfg", "CLASH_DISTANCE: -1\nENSEMBLE_CLASH: 0\n");
+  // Without the clash check any finite distance is read; the ends of the ensemble's ranges are
+  // taken, and so are words after a value that are no number.
+  path = write("off.cfg", "CLASH_DISTANCE: -1\nENSEMBLE_CLASH: 0\nENSEMBLE_DENSITY: 39692 (dots)\n"
+                          "ENSEMBLE_GAMMA: 39998 5A\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0) << err;
+  EXPECT_TRUE(err.empty() && k.gridInfo.densE == 39692 && k.gridInfo.digPsiE == 39998) << err;
   const std::string missing = dir / "none.cfg";
   fails(run([&] { return readConfig(missing.c_str(), &k); }),
         "readConfig File open error: " + missing + ": No such file or directory.\n");

@@ -210,7 +210,16 @@ TEST(PkaFile, LineRules) {
                              -frac(4.5) / 2};
   for (int s = 1; s <= 11; ++s) EXPECT_NEAR(r.q[s], expect[s], 1e-6) << s;
   EXPECT_EQ(r.ids[5], 0);
+  // An atom charged again is named with both lines and its total: NH1 and NH2 of residue 11 take
+  // (1 - f) / 2 + 0.5 = 0.997 e, OG -f(13) + 0.25 = 0.248 e.
+  const auto again = [&](int line, const char* atom, int res, const char* name, const char* total) {
+    return "chargeSetup Warning: line " + std::to_string(line) + " of " + pka + " charges atom " + atom +
+           " of residue " + std::to_string(res) + " " + name + ", which line " + std::to_string(line - 1) +
+           " charged already; the atom takes the charge of each line, " + total + " e in all.\n";
+  };
   EXPECT_EQ(r.err,
+            again(2, "NH1", 11, "ARG", "0.997") + again(2, "NH2", 11, "ARG", "0.997") +
+            again(5, "OG", 12, "SER", "0.248") +
             "WARNING:   There is no residue 12 or the proper atom in the given PDB file!\n"
             "WARNING:   There is no residue 13 or the proper atom in the given PDB file!\n"
             "REMARK " + pka + ", 11 Charges/pka Values, Net Charge 2.767 Residues 10 to 16.\n");
@@ -236,6 +245,9 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   const std::string holds = " (each line of a pKa file holds a residue number, an atom name or default or terminus, "
                             "charge or pKa, and the value, as \"68 default charge 1.0\")";
   const std::string few = "holds fewer than four items" + holds;
+  const std::string split = ", where one value is taken (one number split by a space? words after the value are a "
+                            "comment, which may not begin with a number)";
+  const std::string bound = ", where a charge from -10 to 10 e is expected (no atom of a molecule carries more)";
   const struct { std::string bad, shown, why; } bads[] = {
       {"10 ARG\n", "10 ARG", few},
       {"\n", "", few},
@@ -251,6 +263,12 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
       {"10 default pKa 1.2.3\n", "", "holds the value 1.2.3, where a finite number is expected" + holds},
       {"10 default\x01 pKa 1e39\n", "10 default\\x01 pKa 1e39",
        "holds the value 1e39, where a finite number within about -3.4e38 to 3.4e38 is expected" + holds},
+      // A number after the value: one split by a space, or a second value.
+      {"10 default charge 2 5\n", "", "holds the value 2 followed by the number 5" + split + holds},
+      {"10 NH1 pKa 12 .5 # twelve and a half\n", "", "holds the value 12 followed by the number .5" + split + holds},
+      // A charge no atom carries (a pKa of any size is a pKa).
+      {"10 NH1 charge -1e30\n", "", "holds the charge -1e30" + bound + holds},
+      {"10 default kind 10.01\n", "", "holds the charge 10.01" + bound + holds},
   };
   for (const auto& c : bads) {
     const std::string bad = pkaFile("bad.pka", "10 NH1 charge 1.0\n" + c.bad);
@@ -263,6 +281,10 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   // exponent is a residue number.
   r = run(m, settings(), pkaFile("hex.pka", "1e1 NH1 charge 0x1p-1\n"));
   EXPECT_TRUE(r.status == 0 && r.n == 1 && r.of(0) == 0.5f) << r.err;
+  // Words after the value that are no number are a comment; charges of 10 e and pKa values of
+  // any size are read.
+  r = run(m, settings(), pkaFile("comment.pka", "10 NH1 charge -10 e (a cluster)\n10 NH1 pKa 1e30 5A\n"));
+  EXPECT_TRUE(r.status == 0 && r.n == 2 && r.q[1] == -10.0f && r.q[2] == 1.0f) << r.err;
   // A line longer than the read buffer is refused whole, not read as pieces.
   const std::string longLine = pkaFile("bad.pka", "10 NH1 charge 1.0\n10 NH1 charge 1.0" + std::string(90, ' ') + "7\n");
   r = run(m, settings(), longLine);

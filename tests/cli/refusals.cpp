@@ -891,7 +891,16 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
              takes + ":\n" + line + "\n";
     };
     const std::string clashOn = "a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 turns it off)";
+    const std::string sphere = " (each orientation of the sphere is a state; a denser sphere has more orientations "
+                               "than the 39998 states an ensemble holds)";
+    const std::string split = " followed by the number 5, where one value is taken (one number split by a space? "
+                              "words after the value are a comment, which may not begin with a number)";
     const std::string pka = writeFile(data / "comma.pka", "6 NZ charge 0.8\n68 default charge 2,5\n");
+    const std::string pkaSplit = writeFile(data / "split.pka", "6 NZ charge 0.8\n68 default charge 2 5\n");
+    const std::string pkaHuge = writeFile(data / "huge.pka", "6 NZ charge -1e30\n");
+    const std::string pkaTwice = writeFile(data / "twice.pka", "6 NZ charge 0.8 (lysine 6)\n6 NZ charge 0.8\n");
+    // A key given twice keeps its last value and is named; OUTPUT_ENSEMBLE 2 stops after the states.
+    std::vector<std::string> twice = ensemble(kPdb, "twice.inp", "END_RESID_1: 7\nOUTPUT_ENSEMBLE: 2\n", example100);
     std::string table = readFile(kCouplings);
     table.replace(table.find("    2  GLN    N    2  GLN    H"), 30, "  2.5  GLN    N    2  GLN    H");
     const std::string resid = writeFile(data / "resid.tab", table);
@@ -902,7 +911,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {ensemble(kPdb, "zero.inp", "CLASH_DISTANCE: 0\n", example100), 1,
          {configLine("zero.inp", "CLASH_DISTANCE: 0", clashOn)}},
         {ensemble(kPdb, "density.inp", "ENSEMBLE_DENSITY: 3.5\n", example100), 1,
-         {configLine("density.inp", "ENSEMBLE_DENSITY: 3.5", "a whole number")}},
+         {configLine("density.inp", "ENSEMBLE_DENSITY: 3.5", "a whole number from 3 to 39692" + sphere)}},
         {ensemble(kPdb, "cone.inp", "BETA_H: nan\n", example100), 1,
          {configLine("cone.inp", "BETA_H: nan", "an angle from 0 to 180 degrees")}},
         {ensemble(kPdb, "mode.inp", "OUTPUT_ENSEMBLE: 4\n", example100), 1,
@@ -913,6 +922,32 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-pka", pka, "-outD", "out.tab"}, 1,
          {"chargeSetup Error: line 2 of " + pka + " holds the value 2,5, where a finite number is expected (each line "
           "of a pKa file holds", "68 default charge 1.0\"):\n68 default charge 2,5\n"}},
+        {ensemble(kPdb, "split.inp", "CLASH_DISTANCE: 1 5\n", example100), 1,
+         {"KORIM Error: line 16 of " + data / "split.inp" + " gives CLASH_DISTANCE: the value 1" + split +
+              ":\nCLASH_DISTANCE: 1 5\n",
+          "Error reading configuration file"}},
+        // Sizes the ensemble's set-up cannot take, refused at their line, also where -inE gives the states.
+        {ensemble(kPdb, "dense.inp", "ENSEMBLE_DENSITY: 100000\n", example100), 1,
+         {configLine("dense.inp", "ENSEMBLE_DENSITY: 100000", "a whole number from 3 to 39692" + sphere)}},
+        {ensemble(kPdb, "none.inp", "ENSEMBLE_DENSITY: -5\n", example100), 1,
+         {configLine("none.inp", "ENSEMBLE_DENSITY: -5", "a whole number from 3 to 39692" + sphere)}},
+        {ensemble(kPdb, "turns.inp", "ENSEMBLE_GAMMA: 100000\n", example100), 1,
+         {configLine("turns.inp", "ENSEMBLE_GAMMA: 100000", "a whole number from 1 to 39998 (each turn about an "
+                     "orientation is a state; more turns are more than the 39998 states an ensemble holds)")}},
+        {twice, 0,
+         {"korim: configuration " + data / "twice.inp" + " sets END_RESID_1: in line 2 (\"END_RESID_1: 35\") and "
+          "again in line 16 (\"END_RESID_1: 7\"); the value of line 16 is used.\n"}},
+        {{"-elKorimFree", "-pdb", kPdb, "-pka", pkaSplit}, 1,
+         {"chargeSetup Error: line 2 of " + pkaSplit + " holds the value 2" + split + " (each line of a pKa file",
+          ":\n68 default charge 2 5\n"}},
+        {{"-elKorimFree", "-pdb", kPdb, "-pka", pkaHuge}, 1,
+         {"chargeSetup Error: line 1 of " + pkaHuge + " holds the charge -1e30, where a charge from -10 to 10 e is "
+          "expected (no atom of a molecule carries more) (each line of a pKa file", ":\n6 NZ charge -1e30\n"}},
+        // An atom named by two lines takes a slot for each, and the user is told its total.
+        {{"-elKorimFree", "-pdb", kPdb, "-pka", pkaTwice}, 0,
+         {"chargeSetup Warning: line 2 of " + pkaTwice + " charges atom NZ of residue 6 LYS, which line 1 charged "
+          "already; the atom takes the charge of each line, 1.600 e in all.\n",
+          "REMARK " + pkaTwice + ", 2 Charges/pka Values, Net Charge 1.600 Residues 6 to 6.\n"}},
         {{"-bestFit", "-single", "-pdb", kPdb, "-inD", resid, "-outD", "out.tab"}, 1,
          {"RdTable Warning: Bad I-Item 1:\n  2.5  GLN    N    2  GLN    H", "RdTable Error: 1 bad item in " + resid}},
     });
