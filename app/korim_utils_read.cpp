@@ -99,7 +99,7 @@ constexpr ConfigKey kConfigKeys[] = {
     {"CLASH_DISTANCE:", Takes::clashDistance, nullptr, &GridInfo::clashDist, -1, false},
     {"ENSEMBLE_DENSITY:", Takes::integer, &GridInfo::densE, nullptr, -1, false, simulation::kUnspMinDensity,
      kEnsembleMaxDensity, "each orientation of the sphere is a state; a denser sphere has more orientations than"},
-    {"ENSEMBLE_GAMMA:", Takes::integer, &GridInfo::digPsiE, nullptr, -1, false, 1, simulation::kEnsembleMaxStates,
+    {"ENSEMBLE_GAMMA:", Takes::integer, &GridInfo::digPsiE, nullptr, -1, false, 0, simulation::kEnsembleMaxStates,
      "each turn about an orientation is a state; more turns are more than"},
     {"DOMAIN_ANGLE_VAR:", Takes::onOff, &GridInfo::angleDomFlag, nullptr, -1, false},
     {"DOM_ANG_ALPHA:", Takes::real, nullptr, nullptr, 0, false},

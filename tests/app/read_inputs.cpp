@@ -97,7 +97,7 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
                             "comment, which may not begin with a number)";
   const std::string density = " a whole number from 3 to 39692 (each orientation of the sphere is a state; a denser "
                               "sphere has more orientations than the 39998 states an ensemble holds)";
-  const std::string turns = " a whole number from 1 to 39998 (each turn about an orientation is a state; more turns "
+  const std::string turns = " a whole number from 0 to 39998 (each turn about an orientation is a state; more turns "
                             "are more than the 39998 states an ensemble holds)";
   const struct { std::string text; int line; std::string why, shown; } cases[] = {
       {"ORIGIN_DOM1: 4\n\nORIGIN_DOM2: 5\n", 2, holds, ""},
@@ -137,7 +137,7 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
       // 10 * 63^2 + 2 = 39692 orientations is the densest (the next one has 40962).
       {"ENSEMBLE_DENSITY: 2\n", 1, "gives ENSEMBLE_DENSITY: the value 2, where it takes" + density, ""},
       {"ENSEMBLE_DENSITY: 39693\n", 1, "gives ENSEMBLE_DENSITY: the value 39693, where it takes" + density, ""},
-      {"ENSEMBLE_GAMMA: 0\n", 1, "gives ENSEMBLE_GAMMA: the value 0, where it takes" + turns, ""},
+      {"ENSEMBLE_GAMMA: -1\n", 1, "gives ENSEMBLE_GAMMA: the value -1, where it takes" + turns, ""},
       {"ENSEMBLE_GAMMA: 39999\n", 1, "gives ENSEMBLE_GAMMA: the value 39999, where it takes" + turns, ""},
   };
   for (const auto& c : cases) {
@@ -155,6 +155,10 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
                           "ENSEMBLE_GAMMA: 39998 5A\n");
   ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0) << err;
   EXPECT_TRUE(err.empty() && k.gridInfo.densE == 39692 && k.gridInfo.digPsiE == 39998) << err;
+  // No turns: the states of a run come from -inE alone.
+  path = write("states.cfg", "ENSEMBLE_GAMMA: 0\n");
+  ASSERT_EQ(run([&] { return readConfig(path.c_str(), &k); }), 0) << err;
+  EXPECT_EQ(k.gridInfo.digPsiE, 0);
   const std::string missing = dir / "none.cfg";
   fails(run([&] { return readConfig(missing.c_str(), &k); }),
         "readConfig File open error: " + missing + ": No such file or directory.\n");

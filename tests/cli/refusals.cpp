@@ -932,7 +932,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {ensemble(kPdb, "none.inp", "ENSEMBLE_DENSITY: -5\n", example100), 1,
          {configLine("none.inp", "ENSEMBLE_DENSITY: -5", "a whole number from 3 to 39692" + sphere)}},
         {ensemble(kPdb, "turns.inp", "ENSEMBLE_GAMMA: 100000\n", example100), 1,
-         {configLine("turns.inp", "ENSEMBLE_GAMMA: 100000", "a whole number from 1 to 39998 (each turn about an "
+         {configLine("turns.inp", "ENSEMBLE_GAMMA: 100000", "a whole number from 0 to 39998 (each turn about an "
                      "orientation is a state; more turns are more than the 39998 states an ensemble holds)")}},
         {twice, 0,
          {"korim: configuration " + data / "twice.inp" + " sets END_RESID_1: in line 2 (\"END_RESID_1: 35\") and "
