@@ -380,11 +380,14 @@ const char* const sec11Head[] = {
     " -outD    dName    [None]    Likelihood (Output).\n",
     " -outSc   scName   [None]    Likelihood Scores (Output).\n",
     "Maximum Likelihood Parameters:\n",
-    " -lDa     simMl    [-25.0]   Lower Limit of Da.\n",
-    " -hDa     simMl    [-3.0]    Upper Limit of Da.\n",
+    " -lDa     simMl    [-25.0]   Lower Limit of Da; a Range of one Sign only (at\n",
+    "                             or above 0: searched negated).\n",
+    " -hDa     simMl    [-3.0]    Upper Limit of Da; -1/3 or below (a positive\n",
+    "                             Range: -lDa 1/3 or above).\n",
     " -incDa   simMl    [0.1]     Increment of Da.\n",
     " -lR      simMl    [0.0]     Lower Limit of R.\n",
-    " -hR      simMl    [0.7]     Upper Limit of R.\n",
+    " -hR      simMl    [0.7]     Upper Limit of R; at most 2 (R from 2/3 to 2:\n",
+    "                             the Tensors of the other Sign of Da).\n",
     " -incR    simMl    [0.01]    Increment of R.\n",
 };
 

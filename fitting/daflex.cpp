@@ -14,6 +14,7 @@
 #include "fitting/dcselect.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
+#include "fitting/tensorform.h"
 #include "foundation/memory.h"
 #include "simulation/unsp.h"
 #include "simulation/workers.h"
@@ -376,6 +377,22 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
   }
 }
 
+// The runs whose fit answered R above 2/3, counted on stderr; the REMARK line of the count ("" for
+// none). Their rows keep Da and R as fitted.
+std::string runsAboveTwoThirds(int nRuns, RunLists& runs) {
+  int above = 0;
+  for (int i = 0; i < nRuns; ++i) above += aboveTwoThirds(runs.r[i]);
+  if (above == 0) return "";
+  char line[320];
+  std::snprintf(line, sizeof line,
+                "%d of %d runs answered R above 2/3; their rows give Da and R as fitted, and such a "
+                "Da, R is the tensor Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R) in the usual "
+                "form.\n",
+                above, nRuns);
+  std::fprintf(stderr, "korim: %s", line);
+  return std::string("REMARK ") + line + "\n";
+}
+
 }  // namespace
 
 int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
@@ -426,6 +443,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   int nDSelMax = 0;
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
+  const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs);
   Extremes ex[3];
   if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
@@ -433,7 +451,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   // leaves them (on the standard output they are already before it).
   const int a = scoreOut.close();
   const int b = colourOut.close();
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, above); st != 0) return st;
   return a != 0 || b != 0 ? 1 : 0;
 }
 

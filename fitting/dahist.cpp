@@ -9,6 +9,7 @@
 #include "fitting/dcsample.h"
 #include "fitting/histo.h"
 #include "fitting/histonls.h"
+#include "fitting/tensorform.h"
 #include "foundation/nonlinearfit.h"
 
 namespace korim::fitting {
@@ -115,7 +116,10 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   h.RFit = a[2];
   h.RErrFit = err[2];
 
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  // An answer with R above 2/3 stays, named in the usual form.
+  std::string remark = sayUsualForm(h.DaFit, h.RFit);
+  if (!remark.empty()) remark += "\n";
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, remark); st != 0) return st;
   return 0;
 }
 

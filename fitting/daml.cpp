@@ -12,6 +12,7 @@
 #include "fitting/mapmagtodc.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
+#include "fitting/tensorform.h"
 #include "settings/da_window.h"
 
 namespace korim::fitting {
@@ -30,17 +31,14 @@ int errorIso(int nD, double /*Dab*/, double R, double* DabErr, double* RErr) {
   return 0;
 }
 
-void equivalentTensor(double da, double r, double* daOut, double* rOut) {
-  *daOut = -da * (2.0 + 3.0 * r) / 4.0;
-  *rOut = (4.0 - 2.0 * r) / (2.0 + 3.0 * r);
-}
-
 namespace {
 
-// The largest rhombicity of a tensor written with its principal value of largest size as z; grid
-// values within this of it count as on it (R is summed from single-precision steps).
-constexpr double kMaxRhombicity = 2.0 / 3.0;
-constexpr double kRhombicityTolerance = 1e-6;
+// The largest R of the grid: at R 2 the principal value f11 reaches f33 (the point is the axial
+// tensor of the other sign of Da), and above it the pattern's two cases no longer describe the
+// tensor.
+constexpr double kMaxGridR = 2.0;
+// Grid values of R within this of a bound count as on it (R is summed from single-precision steps).
+constexpr double kOnR = 1e-6;
 
 // The rows of the calculated list (and the errors of the observed list) after the answer:
 // with mapping every coupling's allowed range, without it the measured coupling and error.
@@ -116,43 +114,60 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
   std::vector<std::string> found;
   for (const Edge& e : edges) {
     if (!e.on) continue;
-    char line[480];
-    // Beyond R 2/3 lie no new tensors: each is one of the other sign of Da with R below 2/3.
-    const bool repeats = &e == &edges[3] && rList[best] >= kMaxRhombicity - kRhombicityTolerance;
-    if (repeats)
-      std::snprintf(line, sizeof line,
-                    "best point of the likelihood grid lies on its high R edge (R %.3f, set by -hR "
-                    "%g): beyond R 2/3 each point is a tensor of the other sign of Da with R below "
-                    "2/3, so a larger -hR adds no tensor; those tensors lie in the Da range of "
-                    "the other sign (-lDa, -hDa).\n",
-                    e.value, e.optionValue);
-    else
-      std::snprintf(line, sizeof line,
-                    "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
-                    "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
-                    "edge.\n",
-                    e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
-    found.emplace_back(line);
+    const bool highR = &e == &edges[3];
+    // R 2 is the axial tensor of the other sign, a bound of the physics as R 0 is.
+    if (highR && rList[best] >= kMaxGridR - kOnR) continue;
+    char line[560];
+    std::snprintf(line, sizeof line,
+                  "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
+                  "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
+                  "edge",
+                  e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
+    std::string text = line;
+    // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2.
+    if (highR && !(rList[best] < kMaxRhombicity - kOnR))
+      text += ", up to 2: a point with R between 2/3 and 2 is the tensor of the other sign of Da "
+              "with R below 2/3, Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R), so a larger "
+              "-hR reaches those tensors";
+    found.push_back(text + ".\n");
   }
   return found;
 }
 
-// An answer with R above 2/3, which no tensor has, named as the tensor it is; "" for others.
-// Reads on after "the " or "The ", as the edges do.
-std::string aboveTwoThirds(double da, double r) {
-  if (!(r > kMaxRhombicity + kRhombicityTolerance)) return "";
-  double da2 = 0.0, r2 = 0.0;
-  equivalentTensor(da, r, &da2, &r2);
-  char line[320];
-  std::snprintf(line, sizeof line,
-                "answer's R %.3f lies above 2/3, which no tensor has: Da %+.3f Hz, R %.3f is the "
-                "tensor Da %+.3f Hz, R %.3f (its principal value of largest size taken as z).\n",
-                r, da, r, da2, r2);
-  return line;
+// The ranges that only the likelihood grid bounds: Da of one sign (the search negates a range
+// at or above 0 and uses any other as given), its end nearest 0 of a size the sampling resolves,
+// and R up to 2. 0, or 1 after the message.
+int checkLikelihoodRanges(const HistInfo& h) {
+  if (h.lDaMl < 0.0f && h.hDaMl > 0.0f) {
+    std::fprintf(stderr, "KORIM Error: options -lDa %g and -hDa %g: the Da range of the likelihood grid "
+                         "spans 0, where no pattern can be sampled; give it one sign: below 0 (-lDa -25 "
+                         "-hDa -3, the default) or above it (-lDa 3 -hDa 25, searched as -25 to -3 and "
+                         "the answer negated).\n", h.lDaMl, h.hDaMl);
+    return 1;
+  }
+  const bool positive = h.lDaMl >= 0.0f;
+  const float nearest = positive ? h.lDaMl : h.hDaMl;
+  if (!(std::fabs(static_cast<double>(nearest)) >= kMinPatternDa)) {
+    std::fprintf(stderr, "KORIM Error: option %s value %g must be %s: the likelihood resolves the "
+                         "pattern of a Da of at least 1/3 Hz in size when sampled every %.2f Hz (a "
+                         "smaller one loses more than a tenth of the pattern at its edge).\n",
+                 positive ? "-lDa" : "-hDa", nearest, positive ? "1/3 or above" : "-1/3 or below",
+                 kMlSampleStep);
+    return 1;
+  }
+  if (!(h.hRMl <= kMaxGridR)) {
+    std::fprintf(stderr, "KORIM Error: option -hR value %g must be at most 2: the likelihood grid's R "
+                         "runs up to 2, where the principal value f11 reaches f33 (R between 2/3 and 2 is "
+                         "the tensor of the other sign of Da with R below 2/3; above 2 the pattern no "
+                         "longer describes its tensor).\n", h.hRMl);
+    return 1;
+  }
+  return 0;
 }
 
-// The grid of the options: each range from its low end up to its high end, and at least two
-// points along Da and along R (one point scores nothing to compare). 0, or 1 after the message.
+// The grid of the options: each range from its low end up to its high end, within the ranges of
+// checkLikelihoodRanges, and at least two points along Da and along R (one point scores nothing
+// to compare). 0, or 1 after the message.
 int checkGrid(const HistInfo& h) {
   const struct {
     const char *low, *high, *inc, *axis;
@@ -160,7 +175,7 @@ int checkGrid(const HistInfo& h) {
     bool withFarEnd;
   } axes[] = {{"-lDa", "-hDa", "-incDa", "Da", h.lDaMl, h.hDaMl, std::fabs(h.incDaMl), false},
               {"-lR", "-hR", "-incR", "R", h.lRMl, h.hRMl, std::fabs(h.incRMl), true}};
-  if (settings::checkDaRWindow(h) != 0) return 1;
+  if (settings::checkDaRWindow(h) != 0 || checkLikelihoodRanges(h) != 0) return 1;
   for (const auto& a : axes) {
     const double n = mlAxisPoints(a.l, a.h, a.step, a.withFarEnd);
     if (n < 2.0) {
@@ -234,7 +249,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   std::string remark;
   std::vector<std::string> notes;
   if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
-  if (const std::string r = aboveTwoThirds(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
+  if (const std::string r = usualFormNote(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
   for (const std::string& e : notes) {
     std::fprintf(stderr, "korim: the %s", e.c_str());
     remark += "REMARK The " + e;

@@ -27,7 +27,7 @@ namespace korim::fitting {
 
 namespace {
 
-constexpr double kStep = 0.01;          // sampling of pattern and kernel, Hz
+constexpr double kStep = kMlSampleStep;  // sampling of pattern and kernel, Hz
 constexpr double kDensityFloor = 1e-5;  // relative to the peak: the FFT's rounding lies below
 constexpr int kMaxRing = 1 << 22;       // largest ring of samples (about +-20 kHz)
 // Grid points a worker takes at a time: a few milliseconds of work, so that the threads share
@@ -236,6 +236,15 @@ struct ScoreRing {
     return 0;
   }
 
+  // Whether the pattern of Da is resolved by the sampling: 0, 1 after a message.
+  static int checkDa(double dab) {
+    if (dab <= -kMinPatternDa) return 0;
+    std::fprintf(stderr, "korim: a Da of %.3f Hz has no pattern that the likelihood's sampling every "
+                         "%.2f Hz resolves; it scores Da of -1/3 Hz or below (a smaller size loses more "
+                         "than a tenth of the pattern at its edge).\n", dab, kStep);
+    return 1;
+  }
+
   // Lays the ring out for patterns up to +maxPos and -maxNeg Hz. Returns 0, 1 after a message.
   int layout(double delta, double maxPos, double maxNeg) {
     if (check(delta, maxPos, maxNeg) != 0) return 1;
@@ -334,7 +343,8 @@ double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, dou
 }
 
 int mlPatternCheck(double delta, double Dab, double R) {
-  return ScoreRing::check(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab);
+  if (ScoreRing::check(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 1;
+  return ScoreRing::checkDa(Dab);
 }
 
 struct MlPattern::Ring : ScoreRing {
@@ -346,7 +356,8 @@ MlPattern::~MlPattern() = default;
 
 int MlPattern::set(double delta, double Dab, double R) {
   ring_->broadened = false;
-  if (ring_->layout(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 1;
+  if (ring_->layout(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0 || ScoreRing::checkDa(Dab) != 0)
+    return 1;
   ring_->broadened = ring_->broaden(Dab, R) == 0;
   return 0;
 }
@@ -386,6 +397,8 @@ int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDa
                          "use larger increments or a smaller range.\n", pointsR * pointsDa, kMaxGridPoints);
     return 1;
   }
+  // Da runs from highDab away from 0: its first value is the one nearest 0.
+  if (ScoreRing::checkDa(highDab) != 0) return 1;
   // The widest pattern of the grid lies at one of its corners.
   double maxPos = 0.0, maxNeg = 0.0;
   for (double da : {lowDab, highDab})

@@ -14,6 +14,15 @@ namespace korim::fitting {
 
 // Largest mean measurement error the broadening accepts (Hz).
 constexpr double kMaxLineWidth = 3.41;
+// Sampling of pattern and broadening (Hz).
+constexpr double kMlSampleStep = 0.01;
+// Smallest size of Da (Hz) whose pattern the sampling resolves. At R 0 the pattern is sampled
+// from one step above its singular edge f11, and the density 1 / (2 sqrt(3 |Da| u)) at a
+// distance u from that edge holds the share sqrt(step / (3 |Da|)) of the pattern within the
+// step left out; a pattern that loses more than a tenth of itself there (whose samples near
+// Da 0 shrink to one of enormous density) is no pattern of its tensor:
+// |Da| >= step / (3 * 0.1^2) = 1/3 Hz.
+constexpr double kMinPatternDa = kMlSampleStep / (3.0 * 0.1 * 0.1);
 // Largest number of grid points one search scores.
 constexpr long kMaxGridPoints = 2000000;
 
@@ -32,7 +41,8 @@ double analytical(double Dab, double R, double Fi);
 // Score of one tensor: the sum over the couplings of log10 of the pattern broadened by a
 // Gaussian of standard deviation delta (Hz), at each coupling; the density is floored at 1e-5 of
 // its peak (couplings outside the pattern count at that floor). 0 for no coupling, and 0 after a
-// message when delta is not in (0, kMaxLineWidth] or Da is too large to sample.
+// message when delta is not in (0, kMaxLineWidth], Da is too large to sample or lies above
+// -kMinPatternDa.
 double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R);
 
 // 0 when a pattern of Da, R broadened by delta can be laid out; 1 after the message that
@@ -71,7 +81,8 @@ double mlAxisPoints(double low, double high, float step, bool withFarEnd);
 // on stderr. The points go to RList, DabList, scoreList in grid order (the same values whatever
 // the number of threads) and their number to *lCount. No points when an axis has none.
 // Returns 0; 1 after a message when an increment is not positive, delta is not in
-// (0, kMaxLineWidth], the grid has more than kMaxGridPoints points or Da is too large.
+// (0, kMaxLineWidth], the grid has more than kMaxGridPoints points, Da is too large or highDab
+// lies above -kMinPatternDa (no point of the grid is scored then).
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,
                 float incDa, double lowR, double highR, float incR, std::vector<double>* RList,
                 std::vector<double>* DabList, std::vector<double>* scoreList, int* lCount);

@@ -32,6 +32,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   };
   const std::string needsTwo = " of Da; the likelihood grid needs at least two along Da and along R.\n";
   const std::string mlFailed = "korim: error in getMlDabR.\n";
+  const std::string spans = " of the likelihood grid spans 0, where no pattern can be sampled; give it one sign: "
+                            "below 0 (-lDa -25 -hDa -3, the default) or above it (-lDa 3 -hDa 25, searched as -25 "
+                            "to -3 and the answer negated).\n";
+  const std::string resolves = ": the likelihood resolves the pattern of a Da of at least 1/3 Hz in size when "
+                               "sampled every 0.01 Hz (a smaller one loses more than a tenth of the pattern at its "
+                               "edge).\n";
   auto struc = [](std::vector<std::string> args) {
     args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "r.pdb", "-outD", "out.tab"});
     return args;
@@ -63,6 +69,16 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {likelihood({"-lR", "0.3", "-hR", "0.6", "-incR", "0.5"}), 1,
        {"KORIM Error: options -lR 0.3 -hR 0.6 -incR 0.5 give 1 grid point of R; the likelihood grid needs at "
         "least two along Da and along R.\n"}},
+      // Likelihood grids across Da 0, nearer to it than the sampling resolves, or past R 2.
+      {likelihood({"-hDa", "1"}), 1, {"KORIM Error: options -lDa -25 and -hDa 1: the Da range" + spans, mlFailed},
+       false, {}, {"!s.sc"}},
+      {likelihood({"-lDa", "-30", "-hDa", "30"}), 1, {"KORIM Error: options -lDa -30 and -hDa 30: the Da range" + spans}},
+      {likelihood({"-hDa", "-0.3"}), 1, {"KORIM Error: option -hDa value -0.3 must be -1/3 or below" + resolves}},
+      {likelihood({"-lDa", "0", "-hDa", "25"}), 1, {"KORIM Error: option -lDa value 0 must be 1/3 or above" + resolves}},
+      {likelihood({"-hR", "2.5"}), 1,
+       {"KORIM Error: option -hR value 2.5 must be at most 2: the likelihood grid's R runs up to 2, where the "
+        "principal value f11 reaches f33 (R between 2/3 and 2 is the tensor of the other sign of Da with R below "
+        "2/3; above 2 the pattern no longer describes its tensor).\n"}},
       // Score files of runs that fail before they score: none is left behind.
       {{"-daFlex", "-inD", kCouplings, "-nRun", "0", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {"motionHist: -nRun 0: the estimate needs at least one run.\n"}, false, {}, {"!s.sc", "!c.col"}},

@@ -19,6 +19,7 @@
 #include "fitting/mapmagtodc.h"
 #include "fitting/mlmagtensor.h"
 #include "fitting/statdc.h"
+#include "fitting/tensorform.h"
 #include "foundation/outputfile.h"
 #include "settings/settings.h"
 #include "settings/settings_null.h"
@@ -277,22 +278,24 @@ TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
   }
 }
 
+// The twin of the usual form: principal values Dzz = 2 Da, Dyy = -Da (1 + 1.5 R),
+// Dxx = -Da (1 - 1.5 R), the one of largest size taken as the new z, the larger of the other two
+// as the new y.
+void twin(double da, double r, double* da2, double* r2) {
+  double v[3] = {2 * da, -da * (1 + 1.5 * r), -da * (1 - 1.5 * r)};
+  std::sort(v, v + 3, [](double a, double b) { return std::fabs(a) > std::fabs(b); });
+  *da2 = v[0] / 2;
+  *r2 = (v[2] - v[1]) / (3 * *da2);
+}
+
 TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
-  // The twin: principal values Dzz = 2 Da, Dyy = -Da (1 + 1.5 R), Dxx = -Da (1 - 1.5 R), the one
-  // of largest size taken as the new z, the larger of the other two as the new y.
-  const auto twin = [](double da, double r, double* da2, double* r2) {
-    double v[3] = {2 * da, -da * (1 + 1.5 * r), -da * (1 - 1.5 * r)};
-    std::sort(v, v + 3, [](double a, double b) { return std::fabs(a) > std::fabs(b); });
-    *da2 = v[0] / 2;
-    *r2 = (v[2] - v[1]) / (3 * *da2);
-  };
   // The README example: Da -11.8, R 0.70 (principal values -23.6, +24.19, -0.59 Hz).
   double da = 0, r = 0;
   equivalentTensor(-11.8, 0.70, &da, &r);
   EXPECT_NEAR(da, 12.095, 5e-4);
   EXPECT_NEAR(r, 2.6 / 4.1, 1e-12);
   for (double d0 : {-11.8, 3.0, 25.0})
-    for (double r0 : {0.7, 0.84, 1.0, 1.5}) {
+    for (double r0 : {0.7, 0.84, 1.0, 1.5, 2.0}) {
       double d1 = 0, r1 = 0, dt = 0, rt = 0, d2 = 0, r2 = 0;
       equivalentTensor(d0, r0, &d1, &r1);
       twin(d0, r0, &dt, &rt);
@@ -305,36 +308,103 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
     }
 }
 
+// A -daMl run on the example's couplings over Da lDa..hDa by 0.1 and R lR..hR by 0.01; its status,
+// stderr and table.
+struct ExampleMl {
+  int rc = -1;
+  std::string err, table;
+  float da = 0, r = 0;
+};
+ExampleMl exampleMl(float lDa, float hDa, float lR, float hR) {
+  TempDir dir;
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaMl;
+  auto& h = s.k.histInfo;
+  h.lDaMl = lDa, h.hDaMl = hDa, h.incDaMl = 0.1f, h.lRMl = lR, h.hRMl = hR, h.incRMl = 0.01f;
+  const std::string out = dir / "ml.tab", sc = dir / "ml.sc", in = KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab";
+  ExampleMl m;
+  m.err = captureStderr([&] {
+    korim_test::captureStdout([&] { m.rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str(), sc.c_str()); });
+  });
+  if (korim_test::fileExists(out)) m.table = korim_test::readFile(out);
+  m.da = h.DaMl, m.r = h.RMl;
+  return m;
+}
+
 TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
   // The example's couplings, whose best point lies at Da -11.8, R 0.70: on the high R edge of a
-  // grid ending there, inside one reaching R 1; a grid ending below 2/3 keeps the edge's option.
-  const std::string tensor = "answer's R 0.700 lies above 2/3, which no tensor has: Da -11.800 Hz, R 0.700 is the "
-                             "tensor Da +12.095 Hz, R 0.634 (its principal value of largest size taken as z).";
+  // grid ending there, whose remark advises -hR up to 2; inside the grids that follow it (R 1,
+  // R 2), where only the tensor is named. A grid ending below 2/3 keeps the edge's plain remark.
+  const std::string tensor = "answer's R 0.700 lies above 2/3: Da -11.800 Hz, R 0.700 is the tensor Da +12.095 Hz, "
+                             "R 0.634 in the usual form (its principal value of largest size taken as z).";
   const std::string beyond = "best point of the likelihood grid lies on its high R edge (R 0.700, set by -hR 0.7): "
-                             "beyond R 2/3 each point is a tensor of the other sign of Da with R below 2/3, so a "
-                             "larger -hR adds no tensor; those tensors lie in the Da range of the other sign "
-                             "(-lDa, -hDa).";
+                             "an edge is no maximum, the likelihood may rise beyond it; -hR moves that edge, up to 2: "
+                             "a point with R between 2/3 and 2 is the tensor of the other sign of Da with R below "
+                             "2/3, Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R), so a larger -hR reaches those "
+                             "tensors.";
   const struct {
     float hR;
     std::vector<std::string> notes;
-  } cases[] = {{0.7f, {beyond, tensor}}, {1.0f, {tensor}}};
+  } cases[] = {{0.7f, {beyond, tensor}}, {1.0f, {tensor}}, {2.0f, {tensor}}};
   for (const auto& c : cases) {
-    TempDir dir;
-    Settings s;
-    s.k.korimMode = korim::settings::kModeDaMl;
-    auto& h = s.k.histInfo;
-    h.lDaMl = -12.5f, h.hDaMl = -11.0f, h.incDaMl = 0.1f, h.lRMl = 0.6f, h.hRMl = c.hR, h.incRMl = 0.01f;
-    const std::string out = dir / "ml.tab", sc = dir / "ml.sc", in = KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab";
-    const std::string err = captureStderr([&] {
-      korim_test::captureStdout([&] { EXPECT_EQ(getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str(), sc.c_str()), 0); });
-    });
-    EXPECT_FLOAT_EQ(h.DaMl, -11.8f);
-    EXPECT_FLOAT_EQ(h.RMl, 0.7f);
+    const ExampleMl m = exampleMl(-12.5f, -11.0f, 0.6f, c.hR);
+    ASSERT_EQ(m.rc, 0) << m.err;
+    EXPECT_FLOAT_EQ(m.da, -11.8f);
+    EXPECT_FLOAT_EQ(m.r, 0.7f);
     std::vector<std::string> said, remarks;
     for (const std::string& e : c.notes) said.push_back("korim: the " + e), remarks.push_back("REMARK The " + e);
-    EXPECT_EQ(linesWith(err, "korim: the "), said) << c.hR;
-    EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "), remarks) << c.hR;
+    EXPECT_EQ(linesWith(m.err, "korim: the "), said) << c.hR;
+    EXPECT_EQ(linesWith(m.table, "REMARK The "), remarks) << c.hR;
   }
+}
+
+TEST(Estimates, LikelihoodGridOfOneSignResolvedBySampling) {
+  // The grid runs over one sign of Da and stops 1/3 Hz short of 0, where a pattern sampled every
+  // 0.01 Hz still holds nine tenths of itself; nearer 0 it shrinks to a few samples of enormous
+  // density, which outscored every sound tensor.
+  const float coup[3] = {-12.0f, 3.0f, 19.5f};
+  const struct { double highDab; int rc; } grids[] = {{-1e-16, 1}, {-0.2, 1}, {-0.33, 1}, {-0.34, 0}, {-3.0, 0}};
+  for (const auto& g : grids) {
+    std::vector<double> r, da, score;
+    int n = -1, rc = -1;
+    const std::string err = captureStderr(
+        [&] { rc = mlMagTensor(3, coup, 1.0, g.highDab - 1.0, g.highDab, 0.1f, 0.3, 0.32, 0.01f, &r, &da, &score, &n); });
+    EXPECT_EQ(rc, g.rc) << g.highDab;
+    EXPECT_EQ(err.find("-1/3 Hz or below") != std::string::npos, g.rc == 1) << err;
+    double single = 0;
+    captureStderr([&] { single = mlMagTensorSingle(3, coup, 1.0, g.highDab, 0.3); });
+    EXPECT_EQ(single == 0.0, g.rc == 1) << g.highDab;
+  }
+  // The two forms the refusal of a range across 0 names give the one answer, of either sign.
+  const ExampleMl below = exampleMl(-25.0f, -3.0f, 0.6f, 0.75f), above = exampleMl(3.0f, 25.0f, 0.6f, 0.75f);
+  ASSERT_TRUE(below.rc == 0 && above.rc == 0);
+  EXPECT_FLOAT_EQ(below.da, -11.8f);
+  EXPECT_FLOAT_EQ(above.da, 11.8f);
+  EXPECT_FLOAT_EQ(above.r, below.r);
+}
+
+TEST(Estimates, HistogramAnswerAboveTwoThirdsNamesItsTensor) {
+  // The example's residues 36 to 71 give R above 2/3: the answer stays, named in the usual form.
+  TempDir dir;
+  Settings s;
+  s.k.korimMode = korim::settings::kModeDaHist;
+  s.dc.segFirst = 36, s.dc.segLast = 71;
+  const std::string out = dir / "hist.tab", in = KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab";
+  int rc = -1;
+  const std::string err = captureStderr([&] {
+    korim_test::captureStdout([&] { rc = getHistDabR(in.c_str(), &s.k, &s.dc, "All", "All", out.c_str()); });
+  });
+  ASSERT_EQ(rc, 0) << err;
+  const auto& h = s.k.histInfo;
+  ASSERT_GT(h.RFit, 2.0 / 3.0);
+  double da2 = 0, r2 = 0;
+  twin(h.DaFit, h.RFit, &da2, &r2);
+  char note[320];
+  std::snprintf(note, sizeof note, "answer's R %.3f lies above 2/3: Da %+.3f Hz, R %.3f is the tensor Da %+.3f Hz, "
+                "R %.3f in the usual form (its principal value of largest size taken as z).", h.RFit, h.DaFit, h.RFit,
+                da2, r2);
+  EXPECT_EQ(linesWith(err, "korim: the "), std::vector<std::string>{std::string("korim: the ") + note});
+  EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "), std::vector<std::string>{std::string("REMARK The ") + note});
 }
 
 TEST(Estimates, ScoreRowsNameTheirOwnPoint) {
@@ -442,6 +512,27 @@ TEST(Estimates, FlexibleEstimateOfRigidTensor) {
   ASSERT_EQ(b.rc, 0);
   EXPECT_EQ(b.scores, c.scores);  // the residue draw starts from the same seed
   EXPECT_EQ(b.colours, c.colours);
+}
+
+TEST(Estimates, FlexibleRunsAboveTwoThirdsAreCounted) {
+  // The example's subsets often fit R at the fit's bound 0.667, above 2/3: the run rows whose R
+  // lies above 2/3 are counted on stderr and in the table.
+  TempDir dir;
+  int rc = -1;
+  std::string err;
+  korim_test::captureStdout(
+      [&] { err = captureStderr([&] { rc = runFlex(KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab", dir, 30, 40); }); });
+  ASSERT_EQ(rc, 0) << err;
+  int above = 0, run = 0, n = 0;
+  double da = 0, r = 0;
+  for (const std::string& line : korim_test::lines(korim_test::readFile(dir / "flex.sc")))
+    if (std::sscanf(line.c_str(), "%d %lf %lf %d", &run, &da, &r, &n) == 4) above += r > 0.6665;
+  ASSERT_GT(above, 0);
+  const std::string count = std::to_string(above) + " of 40 runs answered R above 2/3; their rows give Da and R as "
+                            "fitted, and such a Da, R is the tensor Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R) "
+                            "in the usual form.";
+  EXPECT_EQ(linesWith(err, "runs answered"), std::vector<std::string>{"korim: " + count});
+  EXPECT_EQ(linesWith(korim_test::readFile(dir / "flex.tab"), "runs answered"), std::vector<std::string>{"REMARK " + count});
 }
 
 // The histogram and flexible estimates refuse such tables in the command-line tests.

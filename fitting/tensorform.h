@@ -1,0 +1,32 @@
+// The usual form of an alignment tensor given by Da and R: its principal value of largest size
+// as the z axis, so that R lies between 0 and 2/3.
+#pragma once
+
+#include <string>
+
+namespace korim::fitting {
+
+// Largest rhombicity of a tensor in the usual form.
+constexpr double kMaxRhombicity = 2.0 / 3.0;
+
+// The tensor (da, r) in the usual form, for principal values 2 Da, -Da (1 + 1.5 R),
+// -Da (1 - 1.5 R) (or all three negated; the map is the same): a tensor with R above 2/3 has
+// the second of them as its largest, and is the tensor of the other sign of Da with R below 2/3
+// (and back): *daOut = -da (2 + 3r) / 4, *rOut = (4 - 2r) / (2 + 3r). R 2/3 maps to itself,
+// R 2 to the axial tensor of Da' = -2 da.
+void equivalentTensor(double da, double r, double* daOut, double* rOut);
+
+// Whether r lies above 2/3 (values summed in single precision within a millionth of 2/3 do not).
+bool aboveTwoThirds(double r);
+
+// An answer with R above 2/3 named as the tensor it is, one sentence that reads on after "the "
+// (for the standard error stream) or "The " (for a table): "answer's R 0.700 lies above 2/3:
+// Da -11.800 Hz, R 0.700 is the tensor Da +12.095 Hz, R 0.634 in the usual form (...)."; ""
+// for an answer with R at most 2/3.
+std::string usualFormNote(double da, double r);
+
+// usualFormNote said on the standard error stream after "korim: the "; the table's REMARK line
+// of it, or "" when there is nothing to say.
+std::string sayUsualForm(double da, double r);
+
+}  // namespace korim::fitting
