@@ -77,6 +77,8 @@ struct Run {
   PDBSelectInfo sInfo{};
   PDBSelectInfo userSel{};  // the selection as the user gave it, before hydrogens are removed
   std::vector<RunInput> inputs;  // every file the command line names as an input
+  int argc = 0;                  // the command line, for the ensemble's outputs once configured
+  char** argv = nullptr;
 
   DTable* dTab = nullptr;
   CSTable* csTab = nullptr;
@@ -394,8 +396,10 @@ int prediction(Run& run) {
     run.status = 1;
     return 1;
   }
+  if (k->korimMode == kModeStericGrid) warnUnwrittenOutputs(run.params, *k, run.argc, run.argv);
   rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
-                                   run.chargeAtomID, run.charges, run.params.outPkaName);
+                                   run.chargeAtomID, run.charges,
+                                   writesChargeListing(*k) ? run.params.outPkaName : "");
   if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
   run.chCountOrig = run.chCount;
   for (int i = 1; i <= run.chCount && i < kChargeSlots; i++) {
@@ -437,9 +441,6 @@ int prediction(Run& run) {
       if (rc != 0) return fail(run, rc, "korim: error in analysis of PDB.\n");
       return 0;
     default:  // -elKorimFree, -elKorimGrid, -csSim, -asRan end after the charges
-      if (run.params.outDName[0] != '\0')
-        std::fprintf(stderr, "korim: this mode sets up the charges only; no coupling table is written to %s.\n",
-                     run.params.outDName);
       return 0;
   }
 }
@@ -722,12 +723,14 @@ bool tableMode(Run& run) {
 // (a prediction only compares with one when given).
 const char* couplingModeWord(int mode) {
   switch (mode) {
-    case kModeBestFit: return "-bestFit";
-    case kModeDaHist: return "-daHist";
-    case kModeDaMl: return "-daMl";
-    case kModeDaFlex: return "-daFlex";
-    case kModeConvert: return "-conv";
-    default: return nullptr;
+    case kModeBestFit:
+    case kModeDaHist:
+    case kModeDaMl:
+    case kModeDaFlex:
+    case kModeConvert:
+      return modeWord(mode);
+    default:
+      return nullptr;
   }
 }
 
@@ -768,8 +771,11 @@ int runKorim(Run& run, int argc, char** argv) {
   int rc = getparams(argc, argv, &run.params, &run.dTab->dTensor, run.korimInfo, &run.sInfo,
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
+  warnRepeatedOptions(argc, argv);
   checkArgs(argc, argv);
   run.inputs = runInputs(argc, argv);
+  run.argc = argc;
+  run.argv = argv;
   if (korim::couplings::dbgFlag > 1) setAlloc(1);
   // The predictions in the 3-D grid medium would otherwise work on a grid that nothing filled.
   const KorimInfo* k = run.korimInfo;
@@ -793,6 +799,7 @@ int runKorim(Run& run, int argc, char** argv) {
     run.status = 1;
     return 1;
   }
+  if (k->korimMode != kModeStericGrid) warnUnwrittenOutputs(run.params, *k, argc, argv);
 
   return tableMode(run) ? run.status : structureRun(run);
 }

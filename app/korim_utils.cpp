@@ -151,14 +151,15 @@ struct Reader {
   // Returns 0 when w is absent, 1 when read, -1 after msg; a refused number marks the reading bad.
   template <typename T>
   int counted(const char* w, int n, double* out, const char* msg) const {
-    int loc = flagLoc(argc, argv, w);
-    if (loc == 0) return 0;
-    if (nextFlag(argc, argv, loc) - loc - 1 != n) {
+    int given = 0;
+    char** words = ptrListArg(argc, argv, w, &given);
+    if (words == nullptr) return 0;
+    if (given != n) {
       std::fputs(msg, stderr);
       return -1;
     }
     for (int k = 0; k < n; k++) {
-      const char* word = getNthArg(argc, argv, loc + 1 + k);
+      const char* word = words[k];
       T v{};
       double d = 0.0;
       out[k] = number(w, word, &v) && wordToDouble(word, &d) == 1 ? d : 0.0;
@@ -177,10 +178,10 @@ struct Reader {
   // The words after w up to the next option word, from *first: their number, -1 when w is
   // absent, -2 after refusing more than cap of them.
   int listSpan(const char* w, int cap, int* first) const {
-    int loc = flagLoc(argc, argv, w);
-    if (loc == 0) return -1;
-    *first = loc + 1;
-    const int n = nextFlag(argc, argv, loc) - loc - 1;
+    int n = 0;
+    char** words = ptrListArg(argc, argv, w, &n);
+    if (words == nullptr) return -1;
+    *first = static_cast<int>(words - argv);
     if (n > cap) {
       std::fprintf(stderr, "KORIM Error: option %s takes at most %d values, %d given.\n", w, cap, n);
       return -2;
@@ -281,33 +282,34 @@ bool readGroup(const Reader& r, std::initializer_list<Option> group) {
 }
 
 // Modes, in test order: the last one present in this order wins.
+struct Mode {
+  const char* word;
+  int mode;
+  int elFlag;  // -1: left as it is
+};
+constexpr Mode kModes[] = {
+    {"-stKorim", kModeSteric, 0},
+    {"-stKorimFree", kModeStericFree, 0},
+    {"-stKorimGrid", kModeStericGrid, 0},
+    {"-elKorim", kModeElectrostatic, 1},
+    {"-elKorimFree", kModeElectrostaticFree, 1},
+    {"-elKorimGrid", kModeElectrostaticGrid, 1},
+    {"-bestFit", kModeBestFit, -1},
+    {"-csSim", kModeChemShift, -1},
+    {"-daHist", kModeDaHist, -1},
+    {"-daFlex", kModeDaFlex, -1},
+    {"-daMl", kModeDaMl, -1},
+    {"-asRan", kModeAsRan, -1},
+    {"-anA", kModeAnalyzeSaupe, -1},
+    {"-anDc", kModeAnalyzeDc, -1},
+    {"-anPdb", kModeAnalyzePdb, -1},
+    {"-conv", kModeConvert, -1},
+    {"-struc", kModeStructNoise, -1},
+};
+
 void readModes(const Reader& r, KorimInfo* k) {
-  struct Mode {
-    const char* word;
-    int mode;
-    int elFlag;  // -1: left as it is
-  };
-  static const Mode modes[] = {
-      {"-stKorim", kModeSteric, 0},
-      {"-stKorimFree", kModeStericFree, 0},
-      {"-stKorimGrid", kModeStericGrid, 0},
-      {"-elKorim", kModeElectrostatic, 1},
-      {"-elKorimFree", kModeElectrostaticFree, 1},
-      {"-elKorimGrid", kModeElectrostaticGrid, 1},
-      {"-bestFit", kModeBestFit, -1},
-      {"-csSim", kModeChemShift, -1},
-      {"-daHist", kModeDaHist, -1},
-      {"-daFlex", kModeDaFlex, -1},
-      {"-daMl", kModeDaMl, -1},
-      {"-asRan", kModeAsRan, -1},
-      {"-anA", kModeAnalyzeSaupe, -1},
-      {"-anDc", kModeAnalyzeDc, -1},
-      {"-anPdb", kModeAnalyzePdb, -1},
-      {"-conv", kModeConvert, -1},
-      {"-struc", kModeStructNoise, -1},
-  };
   k->korimMode = kModeSteric;
-  for (const Mode& m : modes) {
+  for (const Mode& m : kModes) {
     if (!r.present(m.word)) continue;
     k->korimMode = m.mode;
     if (m.elFlag >= 0) k->elInfo.elFlag = m.elFlag;
@@ -513,6 +515,12 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
 }
 
 }  // namespace
+
+const char* modeWord(int korimMode) {
+  for (const Mode& m : kModes)
+    if (m.mode == korimMode) return m.word;
+  return "-stKorim";
+}
 
 int orientationDotCount(int density, int maxDots) {
   if (density < 3) return -1;

@@ -83,6 +83,9 @@ int getparams(int argc, char** argv, KorimParams* params, korim::couplings::DTen
               settings::KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo,
               settings::DcInfo* dcInfo);
 
+// The option word of a mode (korimMode, a kMode... constant); "-stKorim" for any other value.
+const char* modeWord(int korimMode);
+
 // Number of orientation dots the sphere module builds for a requested density (the smaller of
 // the arc and dodecahedral spheres reaching it), or -1 when the density is below 3 or the
 // sphere would hold more than maxDots dots.

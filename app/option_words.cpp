@@ -1,10 +1,11 @@
-// Every option word korim knows (in any mode), and the refusal of a command-line word that is none.
+// Every option word korim knows (in any mode), and the check of each command-line word against them.
 #include "app/option_words.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <vector>
 
 #include "foundation/cmndargs.h"
 
@@ -12,87 +13,92 @@ namespace korim::app {
 
 namespace {
 
-constexpr OptionWord input(const char* word) { return {word, true, true}; }
+constexpr OptionWord flag(const char* word) { return {word, Takes::Nothing}; }
+constexpr OptionWord value(const char* word) { return {word, Takes::Value}; }
+constexpr OptionWord list(const char* word) { return {word, Takes::List}; }
+constexpr OptionWord optional(const char* word) { return {word, Takes::Optional}; }
+constexpr OptionWord input(const char* word) { return {word, Takes::Value, true}; }
 
 // Grouped as getparams reads them: modes, best fit and error estimation, the atom selection and
 // tensor readers, output control, files and coupling range, medium, electrostatics, conversion,
 // order-matrix comparison, Da and R estimation, assignment lists. input() marks the options that
 // name an input file, also those no step of a run reads (-inCS, -ref, -list).
 constexpr OptionWord kWords[] = {
-    {"-help", false}, {"-stKorim", false}, {"-stKorimFree", false}, {"-stKorimGrid", false},
-    {"-elKorim", false}, {"-elKorimFree", false}, {"-elKorimGrid", false}, {"-bestFit", false},
-    {"-csSim", false}, {"-daHist", false}, {"-daFlex", false}, {"-daMl", false}, {"-asRan", false},
-    {"-anA", false}, {"-anDc", false}, {"-anPdb", false}, {"-conv", false}, {"-struc", false},
+    flag("-help"), flag("-stKorim"), flag("-stKorimFree"), flag("-stKorimGrid"),
+    flag("-elKorim"), flag("-elKorimFree"), flag("-elKorimGrid"), flag("-bestFit"),
+    flag("-csSim"), flag("-daHist"), flag("-daFlex"), flag("-daMl"), flag("-asRan"),
+    flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
-    {"-idum", true}, {"-rand", false}, {"-exhaust", false}, {"-exhaustSel", false}, {"-dcOpt", false},
-    {"-nodcOpt", false}, {"-single", false}, {"-jack", false}, {"-mcDc", false}, {"-mcStruc", false},
-    {"-map", true}, {"-outFail", true}, {"-dFrac", true}, {"-nDfixed", false}, {"-nonDfixed", false},
-    {"-vecNoise", false}, {"-angNoise", false}, {"-stdCone", true}, {"-fixCone", false},
-    {"-nofixCone", false}, {"-digCone", true}, {"-autoCone", false}, {"-noautoCone", false},
-    {"-nCone", true}, {"-lCone", true}, {"-incCone", true}, {"-autoMc", false}, {"-noautoMc", false},
-    {"-nAdjustMc", true}, {"-fracAdjustMc", true}, {"-kAdjustMc", true}, {"-kLAdjustMc", true},
-    {"-incAdjustMc", true},
+    value("-idum"), flag("-rand"), flag("-exhaust"), flag("-exhaustSel"), flag("-dcOpt"),
+    flag("-nodcOpt"), flag("-single"), flag("-jack"), flag("-mcDc"), flag("-mcStruc"),
+    value("-map"), value("-outFail"), value("-dFrac"), flag("-nDfixed"), flag("-nonDfixed"),
+    flag("-vecNoise"), flag("-angNoise"), value("-stdCone"), flag("-fixCone"),
+    flag("-nofixCone"), value("-digCone"), flag("-autoCone"), flag("-noautoCone"),
+    value("-nCone"), value("-lCone"), value("-incCone"), flag("-autoMc"), flag("-noautoMc"),
+    value("-nAdjustMc"), value("-fracAdjustMc"), value("-kAdjustMc"), value("-kLAdjustMc"),
+    value("-incAdjustMc"),
 
-    input("-pdb"), {"-dbg", false}, {"-verb", false}, {"-hetatm", false}, {"-nohetatm", false},
-    {"-protein", false}, {"-id", true}, {"-inv", false}, {"-res", true}, {"-r1", true}, {"-rN", true},
-    {"-atom", false}, {"-atomName", false}, {"-resName", false}, {"-chain", false}, {"-seg", false},
-    {"-clear", false}, {"-set", false}, {"-exact", false}, {"-regex", false}, {"-glob", false},
-    {"-aExact", false}, {"-aRegex", false}, {"-aGlob", false}, {"-rExact", false}, {"-rRegex", false},
-    {"-rGlob", false}, {"-cExact", false}, {"-cRegex", false}, {"-cGlob", false}, {"-sExact", false},
-    {"-sRegex", false}, {"-sGlob", false},
+    input("-pdb"), optional("-dbg"), flag("-verb"), flag("-hetatm"), flag("-nohetatm"),
+    flag("-protein"), value("-id"), flag("-inv"), value("-res"), value("-r1"), value("-rN"),
+    list("-atom"), list("-atomName"), list("-resName"), list("-chain"), list("-seg"),
+    flag("-clear"), flag("-set"), flag("-exact"), flag("-regex"), flag("-glob"),
+    flag("-aExact"), flag("-aRegex"), flag("-aGlob"), flag("-rExact"), flag("-rRegex"),
+    flag("-rGlob"), flag("-cExact"), flag("-cRegex"), flag("-cGlob"), flag("-sExact"),
+    flag("-sRegex"), flag("-sGlob"),
 
-    {"-svd", false}, {"-saupe", false}, {"-align", false}, {"-fixed", false}, {"-nofixed", false},
-    {"-dadr", false}, {"-euler", false}, {"-noeuler", false}, {"-da", true}, {"-dr", true},
-    {"-daMin", true}, {"-daMax", true}, {"-drMin", true}, {"-drMax", true}, {"-psi", true},
-    {"-theta", true}, {"-phi", true}, {"-psiMin", true}, {"-psiMax", true}, {"-thetaMin", true},
-    {"-thetaMax", true}, {"-phiMin", true}, {"-phiMax", true},
+    flag("-svd"), list("-saupe"), list("-align"), flag("-fixed"), flag("-nofixed"),
+    flag("-dadr"), flag("-euler"), flag("-noeuler"), value("-da"), value("-dr"),
+    value("-daMin"), value("-daMax"), value("-drMin"), value("-drMax"), value("-psi"),
+    value("-theta"), value("-phi"), value("-psiMin"), value("-psiMax"), value("-thetaMin"),
+    value("-thetaMax"), value("-phiMin"), value("-phiMax"),
 
-    {"-noverb", false}, {"-qDa", false}, {"-qRms", false}, {"-qStd", false}, {"-err", false},
-    {"-noerr", false}, {"-w", false},
+    flag("-noverb"), flag("-qDa"), flag("-qRms"), flag("-qStd"), flag("-err"),
+    flag("-noerr"), list("-w"),
 
-    input("-in"), input("-inD"), {"-out", true}, {"-outD", true}, {"-outPka", true}, {"-dStep", true},
-    {"-sStep", true}, {"-d1", true}, {"-dN", true}, {"-s1", true}, {"-sN", true}, {"-sID", true},
-    {"-a1", true}, {"-excl", false}, {"-inc", false}, {"-fixedDI", false}, {"-nofixedDI", false},
-    {"-rem", true}, {"-yzInv", false}, {"-noyzInv", false}, input("-inp"), {"-outDa", true},
-    {"-outMap", true}, {"-outAng", true}, input("-pot"), input("-pot3D"), input("-pka"),
-    input("-inE"), {"-outE", true}, {"-flex", true}, {"-dcEns", true}, {"-ave", true}, input("-pdbF"),
-    {"-pdbRot", true}, {"-rotID", true}, {"-outEAx", true}, {"-aD1", true}, {"-aD2", true},
-    input("-inD1"), input("-inD2"), input("-inCS"), {"-outS", true}, {"-outCS", true},
-    input("-ref"), {"-path", true}, input("-list"), {"-sPath", true}, {"-sList", true},
-    {"-rList", true}, {"-csThresh", true}, {"-vcThresh", true}, {"-fit", false}, {"-nofit", false},
+    input("-in"), input("-inD"), value("-out"), value("-outD"), value("-outPka"), value("-dStep"),
+    value("-sStep"), value("-d1"), value("-dN"), value("-s1"), value("-sN"), value("-sID"),
+    value("-a1"), flag("-excl"), flag("-inc"), flag("-fixedDI"), flag("-nofixedDI"),
+    value("-rem"), flag("-yzInv"), flag("-noyzInv"), input("-inp"), value("-outDa"),
+    value("-outMap"), value("-outAng"), input("-pot"), input("-pot3D"), input("-pka"),
+    input("-inE"), value("-outE"), value("-flex"), value("-dcEns"), value("-ave"), input("-pdbF"),
+    value("-pdbRot"), value("-rotID"), value("-outEAx"), value("-aD1"), value("-aD2"),
+    input("-inD1"), input("-inD2"), input("-inCS"), value("-outS"), value("-outCS"),
+    input("-ref"), value("-path"), input("-list"), value("-sPath"), value("-sList"),
+    value("-rList"), value("-csThresh"), value("-vcThresh"), flag("-fit"), flag("-nofit"),
 
-    {"-bic", false}, {"-pf1", false}, {"-3D", false}, {"-wv", true}, {"-vol", true}, {"-mwLC", true},
-    {"-massLC", true}, {"-unitLC", true}, {"-polyLC", true}, {"-dot", true}, {"-digPsi", true},
-    {"-dGrid", true}, {"-dX", true}, {"-dY", true}, {"-dZ", true}, {"-nX", true}, {"-nY", true},
-    {"-nZ", true}, {"-maxPot", true}, {"-z1", true}, {"-zN", true}, {"-rM", true}, {"-lcS", true},
-    {"-H", false}, {"-noH", false}, {"-surf", false}, {"-nosurf", false}, {"-rA", true}, {"-rim", true},
-    {"-pRatio", true}, {"-lM", true}, {"-rimDisc", true},
+    flag("-bic"), flag("-pf1"), flag("-3D"), value("-wv"), value("-vol"), value("-mwLC"),
+    value("-massLC"), value("-unitLC"), value("-polyLC"), value("-dot"), value("-digPsi"),
+    value("-dGrid"), value("-dX"), value("-dY"), value("-dZ"), value("-nX"), value("-nY"),
+    value("-nZ"), value("-maxPot"), value("-z1"), value("-zN"), value("-rM"), value("-lcS"),
+    flag("-H"), flag("-noH"), flag("-surf"), flag("-nosurf"), value("-rA"), value("-rim"),
+    value("-pRatio"), value("-lM"), value("-rimDisc"),
 
-    {"-pH", true}, {"-nacl", true}, {"-chSurf", true}, {"-dIFace", true}, {"-cut", false},
-    {"-elInfo", false}, {"-noelInfo", false}, {"-dipole", false}, {"-nodipole", false},
-    {"-chSel", false}, {"-nochSel", false}, {"-pkaDef", false}, {"-nopkaDef", false},
-    {"-charmm", false}, {"-charmm22", false}, {"-nocharmm", false}, {"-chTerm", false},
-    {"-nochTerm", false}, {"-kEne", true}, {"-kPot", true}, {"-kMono", true}, {"-kDipo", true},
-    {"-kQuad", true}, {"-temp", true}, {"-kAtt", true}, {"-pow", true},
+    value("-pH"), value("-nacl"), value("-chSurf"), value("-dIFace"), list("-cut"),
+    flag("-elInfo"), flag("-noelInfo"), flag("-dipole"), flag("-nodipole"),
+    flag("-chSel"), flag("-nochSel"), flag("-pkaDef"), flag("-nopkaDef"),
+    flag("-charmm"), flag("-charmm22"), flag("-nocharmm"), flag("-chTerm"),
+    flag("-nochTerm"), value("-kEne"), value("-kPot"), value("-kMono"), value("-kDipo"),
+    value("-kQuad"), value("-temp"), value("-kAtt"), value("-pow"),
 
-    {"-dcHH", false}, {"-nodcHH", false}, {"-scale", false}, {"-unscale", false}, {"-xplor", false},
-    {"-cns", false}, {"-tbl", false}, {"-dyana", false}, {"-korim", false}, {"-rosetta", false},
-    {"-dcNoise", false}, {"-tensID", true},
+    flag("-dcHH"), flag("-nodcHH"), flag("-scale"), flag("-unscale"), flag("-xplor"),
+    flag("-cns"), flag("-tbl"), flag("-dyana"), flag("-korim"), flag("-rosetta"),
+    flag("-dcNoise"), value("-tensID"),
 
-    {"-inS1", false}, {"-inS2", false}, {"-hinge", false}, {"-twist", false}, {"-outA", true},
-    {"-add", false}, {"-sub", false}, {"-mul", false}, {"-div", false}, {"-max", false}, {"-c1", true},
-    {"-c2", true}, {"-outP", true}, {"-inS", false}, {"-user", false}, {"-ster", false}, {"-el", false},
+    list("-inS1"), list("-inS2"), list("-hinge"), list("-twist"), value("-outA"),
+    flag("-add"), flag("-sub"), flag("-mul"), flag("-div"), flag("-max"), value("-c1"),
+    value("-c2"), value("-outP"), list("-inS"), flag("-user"), flag("-ster"), flag("-el"),
 
-    {"-noave", false}, {"-bin", true}, {"-nFit", true}, {"-sdevDzz", true}, {"-sdevDyy", true},
-    {"-daLo", true}, {"-daHi", true}, {"-rhLo", true}, {"-rhHi", true}, {"-nSel", true},
-    {"-nRun", true}, {"-outCol", true}, {"-outSc", true}, {"-lDa", true}, {"-hDa", true},
-    {"-incDa", true}, {"-lR", true}, {"-hR", true}, {"-incR", true}, {"-nomapMl", false},
-    {"-mapMl", false},
+    flag("-noave"), value("-bin"), value("-nFit"), value("-sdevDzz"), value("-sdevDyy"),
+    value("-daLo"), value("-daHi"), value("-rhLo"), value("-rhHi"), value("-nSel"),
+    value("-nRun"), value("-outCol"), value("-outSc"), value("-lDa"), value("-hDa"),
+    value("-incDa"), value("-lR"), value("-hR"), value("-incR"), flag("-nomapMl"),
+    flag("-mapMl"),
 
-    {"-fixAa", false}, {"-fixRes", false}, {"-dcID", false},
+    list("-fixAa"), list("-fixRes"), list("-dcID"),
 };
 
 const OptionWord* find(const char* w) {
+  if (w == nullptr) return nullptr;
   for (const OptionWord& o : kWords)
     if (std::strcmp(o.word, w) == 0) return &o;
   return nullptr;
@@ -141,15 +147,98 @@ bool listed(const char* w, std::span<const char* const> words) {
 bool lacksValue(int argc, char** argv, int i, const OptionWord& o) {
   const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
   const char* why = nullptr;
-  if (o.takesValue && next == nullptr && !listed(o.word, kStandsAlone))
+  const bool value = o.takes == Takes::Value;
+  if (value && next == nullptr && !listed(o.word, kStandsAlone))
     why = "";
-  else if (o.takesValue && next != nullptr && next[0] == '\0' && !listed(o.word, kMayBeEmpty))
+  else if (value && next != nullptr && next[0] == '\0' && !listed(o.word, kMayBeEmpty))
     why = ", not an empty word";
-  else if (!o.takesValue && listed(o.word, kNeedsWords) && (next == nullptr || foundation::isFlag(next)))
+  else if (o.takes == Takes::List && listed(o.word, kNeedsWords) && (next == nullptr || foundation::isFlag(next)))
     why = "";
   if (why == nullptr) return false;
   std::fprintf(stderr, "KORIM Error: option %s needs a value%s.\n", o.word, why);
   return true;
+}
+
+bool blank(const char* w) {
+  for (; w != nullptr && *w != '\0'; w++)
+    if (*w != ' ' && *w != '\t' && *w != '\n') return false;
+  return true;
+}
+
+// The command line by the table: which words stand as options and which option takes each word.
+// Every option word takes the words its kind reads after it, also one that stands as another
+// option's value, since the readers find an option word wherever it stands; the first to take a
+// word keeps it.
+struct Words {
+  std::vector<const OptionWord*> option;  // the option at i, unless i is the value of the one before
+  std::vector<int> owner;                 // the index of the option word that takes word i, or -1
+
+  Words(int argc, char** argv) : option(argc, nullptr), owner(argc, -1) {
+    for (int i = 1; i < argc; i++) {
+      const OptionWord* o = find(argv[i]);
+      if (o == nullptr) continue;
+      if (!isValue(argv, i)) option[i] = o;
+      const auto take = [&](int j) {
+        if (owner[j] < 0) owner[j] = i;
+      };
+      if (o->takes == Takes::Value && i + 1 < argc) take(i + 1);
+      if (o->takes == Takes::Optional && i + 1 < argc && !foundation::isFlag(argv[i + 1])) take(i + 1);
+      for (int j = i + 1; o->takes == Takes::List && j < argc && !foundation::isFlag(argv[j]); j++) take(j);
+    }
+  }
+
+  // Word i is the value of a value option before it.
+  bool isValue(char** argv, int i) const {
+    return owner[i] >= 0 && find(argv[owner[i]])->takes == Takes::Value && owner[i] == i - 1;
+  }
+
+  // The option word at i with the words it takes, as a user wrote them ('' for an empty word).
+  std::string copy(int argc, char** argv, int i) const {
+    std::string s = argv[i];
+    for (int j = i + 1; j < argc && owner[j] == i; j++) s += std::string(" ") + (argv[j][0] != '\0' ? argv[j] : "''");
+    return s;
+  }
+};
+
+// A word that no option takes, named with where it stands and what the option before it takes;
+// nothing when the nearest option-like word before it is no option of korim (already refused,
+// and the word is likely its value).
+bool refuseStray(int argc, char** argv, const Words& words, int i) {
+  int k = i - 1;
+  while (k > 0 && (words.isValue(argv, k) || (find(argv[k]) == nullptr && !foundation::isFlag(argv[k])))) k--;
+  if (k > 0 && find(argv[k]) == nullptr) return false;
+  std::string why = "no option stands before it";
+  if (k > 0) {
+    const OptionWord& o = *find(argv[k]);
+    const std::string taken = words.copy(argc, argv, k).substr(std::strlen(o.word));
+    why = std::string("the option before it, ") + o.word;
+    if (o.takes == Takes::Nothing)
+      why += ", takes no value";
+    else if (o.takes == Takes::Value)
+      why += ", takes one value," + taken;
+    else if (o.takes == Takes::Optional)
+      why += ", takes at most one value," + taken;
+    else
+      why += ", takes the words up to the next option," + taken;
+  }
+  std::fprintf(stderr, "KORIM Error: word %s (argument %d) belongs to no option: %s.\n", argv[i], i, why.c_str());
+  return true;
+}
+
+// Options that set one value, each pair in reading order: the second read wins.
+constexpr const char* kOneValue[][2] = {{"-in", "-inD"}, {"-out", "-outD"}, {"-dStep", "-sStep"}, {"-d1", "-s1"},
+                                        {"-dN", "-sN"},  {"-inS1", "-inS"}, {"-align", "-saupe"}};
+
+// The copies not used: marked as consumed, with the words they take.
+void markUsed(int argc, char** argv, const Words& words, int i) {
+  foundation::getNthArg(argc, argv, i);
+  for (int j = i + 1; j < argc && words.owner[j] == i; j++) foundation::getNthArg(argc, argv, j);
+}
+
+int firstCopy(const Words& words, const char* w) {
+  for (size_t i = 1; i < words.option.size(); i++)
+    if (words.option[i] != nullptr && std::strcmp(words.option[i]->word, w) == 0) return static_cast<int>(i);
+  return 0;
 }
 
 }  // namespace
@@ -159,21 +248,53 @@ std::span<const OptionWord> optionWords() { return kWords; }
 int refuseUnknownWords(int argc, char** argv) {
   for (int i = 1; i < argc; i++)
     if (argv[i] != nullptr && std::strcmp(argv[i], "-help") == 0) return 0;
+  const Words words(argc, argv);
   int refused = 0;
   for (int i = 1; i < argc; i++) {
     const char* w = argv[i];
-    if (w == nullptr || !foundation::isFlag(w)) continue;
-    const OptionWord* before = find(argv[i - 1]);
-    if (before != nullptr && before->takesValue) continue;  // the value of the option before
-    if (const OptionWord* known = find(w); known != nullptr) {
-      if (lacksValue(argc, argv, i, *known)) refused++;
-      continue;
+    if (w == nullptr || words.isValue(argv, i)) continue;
+    if (words.option[i] != nullptr) {
+      if (lacksValue(argc, argv, i, *words.option[i])) refused++;
+    } else if (foundation::isFlag(w)) {
+      std::fprintf(stderr, "KORIM Error: unknown option %s%s; korim -help lists the options.\n", w,
+                   closeOptions(w).c_str());
+      refused++;
+    } else if (words.owner[i] < 0 && find(w) == nullptr && !blank(w) && refuseStray(argc, argv, words, i)) {
+      refused++;
     }
-    std::fprintf(stderr, "KORIM Error: unknown option %s%s; korim -help lists the options.\n", w,
-                 closeOptions(w).c_str());
-    refused++;
   }
   return refused > 0 ? 1 : 0;
+}
+
+int warnRepeatedOptions(int argc, char** argv) {
+  const Words words(argc, argv);
+  int warned = 0;
+  for (const OptionWord& o : kWords) {
+    const int first = firstCopy(words, o.word);
+    if (o.takes == Takes::Nothing || first == 0 || !foundation::argConsumed(first)) continue;
+    std::vector<std::string> others;
+    for (int i = first + 1; i < argc; i++) {
+      if (words.option[i] != &o) continue;
+      others.push_back(words.copy(argc, argv, i));
+      markUsed(argc, argv, words, i);
+    }
+    if (others.empty()) continue;
+    std::string unused = others[0];
+    for (size_t n = 1; n < others.size(); n++) unused += (n + 1 < others.size() ? ", " : " and ") + others[n];
+    std::fprintf(stderr, "korim: option %s is given %zu times: %s is used; %s %s not.\n", o.word,
+                 others.size() + 1, words.copy(argc, argv, first).c_str(), unused.c_str(),
+                 others.size() > 1 ? "are" : "is");
+    warned++;
+  }
+  for (const auto& pair : kOneValue) {
+    const int lost = firstCopy(words, pair[0]), kept = firstCopy(words, pair[1]);
+    if (lost == 0 || kept == 0 || !foundation::argConsumed(kept)) continue;
+    markUsed(argc, argv, words, lost);
+    std::fprintf(stderr, "korim: options %s and %s set one value: %s is used; %s is not.\n", pair[0], pair[1],
+                 words.copy(argc, argv, kept).c_str(), words.copy(argc, argv, lost).c_str());
+    warned++;
+  }
+  return warned;
 }
 
 }  // namespace korim::app

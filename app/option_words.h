@@ -1,34 +1,56 @@
-// Every option word korim knows (in any mode), and the refusal of a command-line word that is none.
+// Every option word korim knows (in any mode), and the check of each command-line word against them.
 #pragma once
 
 #include <span>
 
 namespace korim::app {
 
-// One option word and whether it takes the word after it as its value, whatever that word is
-// (a file name may begin with "-"). The others are read by presence, or take the words up to the
-// next option word (lists and counted options, and -dbg's one optional word), which never
-// include an option word.
+// What an option word takes after it: nothing (read by presence); the next word, whatever it is
+// (a file name may begin with "-"); the words up to the next option word (lists and counted
+// options, which never include an option word); or the next word unless it is an option word
+// (-dbg's optional level).
+enum class Takes { Nothing, Value, List, Optional };
+
 struct OptionWord {
   const char* word;
-  bool takesValue;
+  Takes takes;
   // The value names a file the user gives korim to read (whether or not the run's mode reads it):
   // no output of any run may write over it.
   bool namesInput = false;
 };
 
 // The option words of the command-line readers of korim: getparams and the tensor and atom
-// selection readers it calls. A test holds it equal to the words those readers look for.
+// selection readers it calls. A test holds it equal to the words those readers look for, and
+// what each takes after it equal to what they read.
 std::span<const OptionWord> optionWords();
 
-// Refuses a command line with a word that begins with "-", is no number ("-" followed by a digit
-// or "." starts one), is not the value of the option word before it and is no option word of
-// korim: "KORIM Error: unknown option ..." for each such word, naming the options close to it
-// (equal but for case, else one character inserted, deleted or changed). Refuses as well an
-// option that takes a value but has none, for every reader alike: last on the line, or followed
-// by an empty word (but -rem, whose remark may be empty), and the lists -w, -fixAa and -fixRes
-// without a word: "KORIM Error: option ... needs a value." Returns 0 when there is none of
-// these or when -help asks for the usage text, 1 after the messages.
+// Refuses, before anything is read, a command line with a word that belongs to no option, each
+// named on stderr:
+// - a word that begins with "-", is no number ("-" followed by a digit or "." starts one), is not
+//   the value of the option word before it and is no option word of korim: "KORIM Error: unknown
+//   option ...", naming the options close to it (equal but for case, else one character inserted,
+//   deleted or changed);
+// - any other word that no option takes by the table above (a value option takes the next word,
+//   a list the words up to the next option word, -dbg the next word unless it is an option
+//   word), whatever the run's mode reads: "KORIM Error: word 0.1 (argument 8) belongs to no
+//   option: the option before it, -outD, takes one value, v4.tab." Empty words are passed over
+//   (an empty shell variable), and a word after an unknown option is left to that refusal;
+// - an option that takes a value but has none, for every reader alike: last on the line, or
+//   followed by an empty word (but -rem, whose remark may be empty), and the lists -w, -fixAa and
+//   -fixRes without a word: "KORIM Error: option ... needs a value."
+// Returns 0 when there is none of these or when -help asks for the usage text, 1 after the
+// messages.
 int refuseUnknownWords(int argc, char** argv);
+
+// After the options were read (getparams), says on stderr which copy counts where an option that
+// takes words is given more than once (the first copy, which its reader finds first):
+// "korim: option -outD is given 2 times: -outD o1.tab is used; -outD o2.tab is not.", and where
+// two options set one value (-in and -inD, -out and -outD, -dStep and -sStep, -d1 and -s1, -dN and
+// -sN, -inS1 and -inS, -align and -saupe: the second of each pair): "korim: options -out and -outD
+// set one value: -outD b.tab is used; -out a.tab is not." An option whose first copy no reader
+// took (a selection option without -pdb) is left to the final check (checkArgs); the copies not
+// used are marked as consumed, so that check does not report them again. Returns the number of
+// warnings.
+int warnRepeatedOptions(int argc, char** argv);
 
 }  // namespace korim::app

@@ -2,8 +2,11 @@
 // would destroy each other or an input, or cannot be written.
 #include "app/run_outputs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 #include "app/option_words.h"
 #include "foundation/outputfile.h"
@@ -55,10 +58,10 @@ void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Grid
   if (g.outEflag == 3) add(v, nullptr, "rotEns.pdb");
 }
 
-// The modes that read a structure and set up its charges first: the charge listing, then their
-// own outputs.
+// The modes that read a structure and set up its charges first: the charge listing where the
+// charges are used, then their own outputs.
 void predictionOutputs(std::vector<RunOutput>& v, const KorimParams& p, const KorimInfo& k) {
-  add(v, "-outPka", p.outPkaName);
+  if (writesChargeListing(k)) add(v, "-outPka", p.outPkaName);
   switch (k.korimMode) {
     case kModeSteric:
       add(v, "-outD", p.outDName);
@@ -135,7 +138,45 @@ int refuseUnwritable(const std::vector<RunOutput>& out) {
   return 0;
 }
 
+// Every option that names a file a run may write, with the buffer of its name; -out and -outD
+// share one. -outS and -outCS are read, but no mode writes them.
+using NameBuffer = char (KorimParams::*)[kNameLen];
+constexpr struct {
+  const char* option;
+  NameBuffer name;
+} kOutputOptions[] = {
+    {"-outD", &KorimParams::outDName},     {"-out", &KorimParams::outDName},
+    {"-outPka", &KorimParams::outPkaName}, {"-outFail", &KorimParams::outDFailName},
+    {"-outDa", &KorimParams::outDaName},   {"-outMap", &KorimParams::outMapName},
+    {"-outAng", &KorimParams::outAngName}, {"-outA", &KorimParams::outAName},
+    {"-outP", &KorimParams::outPName},     {"-pdbRot", &KorimParams::pRotName},
+    {"-outE", &KorimParams::outEName},     {"-outEAx", &KorimParams::outEAxName},
+    {"-flex", &KorimParams::flexName},     {"-dcEns", &KorimParams::oDcEName},
+    {"-ave", &KorimParams::aveName},       {"-outSc", &KorimParams::outScName},
+    {"-outCol", &KorimParams::outColName}, {"-outS", &KorimParams::outSName},
+    {"-outCS", &KorimParams::outCSName},
+};
+
+// The mode of the run as its options name it, with the variant of a best fit.
+std::string modeShown(const KorimInfo& k) {
+  static const char* const kVariants[] = {"-single", "-jack", "-mcDc", "-mcStruc", "-rand", "-exhaust", "-exhaustSel"};
+  std::string s = modeWord(k.korimMode);
+  if (k.korimMode == kModeBestFit)
+    s += std::string(" ") + kVariants[k.spreadMode >= 0 && k.spreadMode <= kSpreadExhaustSel ? k.spreadMode : 0];
+  return s;
+}
+
+bool onCommandLine(int argc, char** argv, const char* word) {
+  for (int i = 1; i < argc; i++)
+    if (std::strcmp(argv[i], word) == 0) return true;
+  return false;
+}
+
 }  // namespace
+
+bool writesChargeListing(const KorimInfo& k) {
+  return k.elInfo.elFlag != 0 || k.korimMode == kModeAnalyzePdb;
+}
 
 std::vector<RunOutput> runOutputs(const KorimParams& p, const KorimInfo& k) {
   std::vector<RunOutput> v;
@@ -182,6 +223,41 @@ int refuseRunFiles(const KorimParams& p, const KorimInfo& k, const std::vector<R
   if (refuseSharedOutputs(out) != 0) return 1;
   if (refuseOutputOnInput(out, inputs) != 0) return 1;
   return refuseUnwritable(out);
+}
+
+
+int warnUnwrittenOutputs(const KorimParams& p, const KorimInfo& k, int argc, char** argv) {
+  // What the mode writes: its outputs with every name given.
+  auto every = std::make_unique<KorimParams>(p);
+  for (const auto& o : kOutputOptions) std::strcpy((*every).*o.name, "x");
+  std::vector<std::string> written;
+  for (const RunOutput& o : runOutputs(*every, k))
+    if (o.option != nullptr && std::find(written.begin(), written.end(), o.option) == written.end())
+      written.emplace_back(o.option);
+  // The Da and R histograms read -ave as a switch (-noave), not as an output.
+  const bool aveSwitch = k.korimMode == kModeDaHist || k.korimMode == kModeDaFlex;
+  std::vector<std::string> unwritten;
+  for (size_t i = 0; i < std::size(kOutputOptions); i++) {
+    const auto& o = kOutputOptions[i];
+    const char* name = p.*o.name;
+    const bool shared = i > 0 && kOutputOptions[i - 1].name == o.name;  // -out after -outD
+    if (name[0] == '\0' || (shared && onCommandLine(argc, argv, kOutputOptions[i - 1].option)) ||
+        !onCommandLine(argc, argv, o.option) || (aveSwitch && std::strcmp(o.option, "-ave") == 0))
+      continue;
+    const char* canonical = shared ? kOutputOptions[i - 1].option : o.option;
+    if (std::find(written.begin(), written.end(), canonical) == written.end())
+      unwritten.push_back(std::string(o.option) + " " + name);
+  }
+  if (unwritten.empty()) return 0;
+  const auto join = [](const std::vector<std::string>& v) {
+    std::string s = v[0];
+    for (size_t n = 1; n < v.size(); n++) s += (n + 1 < v.size() ? ", " : " and ") + v[n];
+    return s;
+  };
+  const std::string writes = written.empty() ? "writes no file" : "writes " + join(written) + " only";
+  std::fprintf(stderr, "korim: this mode (%s) %s; %s %s not written.\n", modeShown(k).c_str(), writes.c_str(),
+               join(unwritten).c_str(), unwritten.size() > 1 ? "are" : "is");
+  return 1;
 }
 
 }  // namespace korim::app

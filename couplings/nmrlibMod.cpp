@@ -52,17 +52,17 @@ void readEulerSwitch(int argc, char** argv, DTensor& t) {
 // "-saupe", or else "-align", with exactly five numbers before the next flag: userSaupe.
 // Returns 0 (also when neither option is given), or 1 with a message.
 int readUserSaupe(int argc, char** argv, DTensor* t) {
-    int loc = flagLoc(argc, argv, "-saupe");
-    if (loc == 0) loc = flagLoc(argc, argv, "-align");
-    if (loc == 0) return 0;
-    bool numbers = nextFlag(argc, argv, loc) == loc + 6;
-    for (int k = 1; numbers && k <= 5; ++k) numbers = isNumber(argv[loc + k]) != 0;
+    int n = 0;
+    char** words = ptrListArg(argc, argv, "-saupe", &n);
+    if (words == nullptr) words = ptrListArg(argc, argv, "-align", &n);
+    if (words == nullptr) return 0;
+    bool numbers = n == 5;
+    for (int k = 0; numbers && k < 5; ++k) numbers = isNumber(words[k]) != 0;
     if (!numbers) {
         std::fprintf(stderr, "MERIDO Error: -saupe option requires 5 values.\n");
         return 1;
     }
-    for (int k = 0; k < 5; ++k)
-        t->userSaupe[k] = static_cast<float>(std::strtod(getNthArg(argc, argv, loc + 1 + k), nullptr));
+    for (int k = 0; k < 5; ++k) t->userSaupe[k] = static_cast<float>(std::strtod(words[k], nullptr));
     return 0;
 }
 

@@ -36,8 +36,8 @@ struct ArgState {
     int currentChecksum = 0;
     int badFlag = 0;
     char strBuff[STR_BUFF];
-    // Option words looked for, with whether a one-value getter asked for the word after them.
-    std::vector<std::pair<std::string, bool>> asked;
+    // Option words looked for, with what a getter read after them (kTakesNothing, ...).
+    std::vector<std::pair<std::string, int>> asked;
 };
 
 ArgState makeState() {
@@ -50,14 +50,14 @@ ArgState makeState() {
 
 ArgState gArgs = makeState();
 
-void ask(const char* flag, bool value) {
+void ask(const char* flag, int takes) {
     if (flag == nullptr || flag[0] != '-') return;
     for (auto& a : gArgs.asked)
         if (a.first == flag) {
-            a.second = a.second || value;
+            if (takes != kTakesNothing) a.second = takes;
             return;
         }
-    gArgs.asked.emplace_back(flag, value);
+    gArgs.asked.emplace_back(flag, takes);
 }
 
 void mark(int i) {
@@ -74,7 +74,7 @@ bool isBlank(const char* s) {
 // Location of the value word of a one-value option: its index, or 0 (bad flag
 // set) when the option is absent, found only as the program name, or last.
 int valueLoc(int argc, char** argv, const char* flag) {
-    ask(flag, true);
+    ask(flag, kTakesValue);
     int loc = flagLoc(argc, argv, flag);
     if (loc < 1 || loc + 1 > argc - 1 || argv[loc + 1] == nullptr) {
         gArgs.badFlag = 1;
@@ -87,6 +87,7 @@ int valueLoc(int argc, char** argv, const char* flag) {
 // The list words of a list option: first index in *first, count returned; -1
 // when the option is absent (bad flag set).
 int listLoc(int argc, char** argv, const char* flag, int* first) {
+    ask(flag, kTakesList);
     int loc = flagLoc(argc, argv, flag);
     if (loc < 1) {
         gArgs.badFlag = 1;
@@ -123,11 +124,13 @@ int nullArgs() {
 
 int askedFlagCount() { return static_cast<int>(gArgs.asked.size()); }
 
-const char* askedFlag(int i, int* takesValue) {
+const char* askedFlag(int i, int* takes) {
     if (i < 0 || i >= askedFlagCount()) return nullptr;
-    if (takesValue != nullptr) *takesValue = gArgs.asked[i].second ? 1 : 0;
+    if (takes != nullptr) *takes = gArgs.asked[i].second;
     return gArgs.asked[i].first.c_str();
 }
+
+int argConsumed(int i) { return i >= 0 && i < MAX_SLOTS && gArgs.argMap[i] == '1' ? 1 : 0; }
 
 const char* getProgName() { return gArgs.currentProgName != nullptr ? gArgs.currentProgName : "program"; }
 
@@ -230,7 +233,7 @@ int checkArgs(int argc, char** argv) {
 
 int flagLoc(int argc, char** argv, const char* flag) {
     gArgs.badFlag = 0;
-    ask(flag, false);
+    ask(flag, kTakesNothing);
     if (argv != nullptr && flag != nullptr) {
         for (int i = 0; i < argc; i++) {
             // Most words differ from the flag in their first characters ("-" and the next).
@@ -337,6 +340,7 @@ int ptrArgD(int argc, char** argv, const char* flag, char** value) {
 }
 
 int optArgD(int argc, char** argv, const char* flag, char** value) {
+    ask(flag, kTakesOptional);
     const int loc = flagLoc(argc, argv, flag);
     if (loc < 1) return 0;
     const bool follows = loc + 1 < argc && argv[loc + 1] != nullptr && !isFlag(argv[loc + 1]);

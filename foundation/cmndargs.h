@@ -19,10 +19,16 @@ int getBadFlag();
 
 // The option words the getters looked for since the last reset (initArgs, checkArgs, nullArgs),
 // present or not, each once in the order first asked: the words a program's option reader knows.
-// takesValue is 1 when a getter took the word after the option as its value (one-value getters),
-// 0 when only its presence or a list up to the next flag was read. Null when i is out of range.
+// *takes says what a getter read after the option (the widest reading asked for it): kTakesNothing
+// (presence only), kTakesValue (the next word, whatever it is: one-value getters), kTakesList (the
+// words up to the next flag: list getters), kTakesOptional (the next word unless it is a flag:
+// optArgD). Null when i is out of range.
+enum { kTakesNothing = 0, kTakesValue = 1, kTakesList = 2, kTakesOptional = 3 };
 int askedFlagCount();
-const char* askedFlag(int i, int* takesValue);
+const char* askedFlag(int i, int* takes);
+
+// 1 when a getter has consumed argument i since initArgs (slots 0 to 254), else 0.
+int argConsumed(int i);
 
 // Searches. flagLoc: index of the first argument equal to flag (marked), 0 when
 // absent. nextFlag: index of the first flag after prevFlag, argc when none.
@@ -55,8 +61,7 @@ int logArgD(int argc, char** argv, const char* flag, int* value);
 int notLogArgD(int argc, char** argv, const char* flag, int* value);
 // An option with an optional value: 1 when the option is present, with *value the word after it
 // when that word is no flag (marked as consumed), else null; 0 when absent (*value unchanged).
-// Such an option never takes a flag as its value, so it is recorded as taking no value word
-// (askedFlag). optIntArgD: the value converted as intArgD does, or alone when no word follows.
+// Such an option never takes a flag as its value (askedFlag: kTakesOptional). optIntArgD: the value converted as intArgD does, or alone when no word follows.
 int optArgD(int argc, char** argv, const char* flag, char** value);
 int optIntArgD(int argc, char** argv, const char* flag, int alone, int* value);
 int intArg(int argc, char** argv, const char* flag);

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the build needs when it is missing (Debian); sourced by the other scripts.
+# Installs what the build needs when it is missing (Debian); sourced by the other scripts, which
+# then build and test with korim_jobs jobs (scripts/jobs.sh: JOBS, or the machine's cores).
+. "$(dirname "${BASH_SOURCE[0]}")/jobs.sh"
 korim_need=()
 command -v cmake >/dev/null 2>&1 || korim_need+=(cmake)
 command -v g++ >/dev/null 2>&1 || korim_need+=(g++)
@@ -17,4 +19,3 @@ if [ ${#korim_need[@]} -gt 0 ]; then
   $korim_sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $korim_sudo apt-get install -y -qq "${korim_need[@]}"
 fi
-korim_jobs=$(nproc 2>/dev/null || echo 2)

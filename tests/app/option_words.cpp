@@ -41,32 +41,36 @@ int readOptions(korim_test::Argv& args, KorimParams& p, korim::settings::KorimIn
 }  // namespace
 
 // Every option word getparams and the readers it calls look for (with -pdb, so that the atom
-// selection is read too) is in the list, with the same reading of the word after it, and the
-// list holds no word they do not look for.
+// selection is read too) is in the list, with the same reading of the words after it (none, one
+// value, a list up to the next option word, an optional word), and the list holds no word they do
+// not look for.
 TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
   korim_test::Argv args({"-pdb", "x.pdb"});
   static KorimParams p;  // large
   static korim::settings::KorimInfo k;
-  std::map<std::string, bool> asked;
+  std::map<std::string, int> asked;
   ASSERT_EQ(readOptions(args, p, k,
                         [&] {
                           for (int i = 0; i < fnd::askedFlagCount(); i++) {
-                            int value = 0;
-                            const char* w = fnd::askedFlag(i, &value);
-                            asked[w] = value != 0;
+                            int takes = -1;
+                            const char* w = fnd::askedFlag(i, &takes);
+                            asked[w] = takes;
                           }
                         }),
             0);
-  std::map<std::string, bool> listed;
-  for (const OptionWord& o : optionWords()) EXPECT_TRUE(listed.emplace(o.word, o.takesValue).second) << o.word << " twice";
-  for (const auto& [w, value] : asked) {
+  // The library's record of each reading, in the order of Takes.
+  const int kinds[] = {fnd::kTakesNothing, fnd::kTakesValue, fnd::kTakesList, fnd::kTakesOptional};
+  std::map<std::string, int> listed;
+  for (const OptionWord& o : optionWords())
+    EXPECT_TRUE(listed.emplace(o.word, kinds[static_cast<int>(o.takes)]).second) << o.word << " twice";
+  for (const auto& [w, takes] : asked) {
     const auto it = listed.find(w);
     if (it == listed.end())
       ADD_FAILURE() << w << " is read but not listed";
     else
-      EXPECT_EQ(it->second, value) << w << (value ? " takes" : " does not take") << " the word after it as its value";
+      EXPECT_EQ(it->second, takes) << w << " is read as taking kind " << takes << " after it";
   }
-  for (const auto& [w, value] : listed) EXPECT_TRUE(asked.count(w)) << w << " is listed but read by no reader";
+  for (const auto& [w, takes] : listed) EXPECT_TRUE(asked.count(w)) << w << " is listed but read by no reader";
   EXPECT_GT(asked.size(), 250u);
 }
 
@@ -74,7 +78,7 @@ TEST(OptionWords, ListIsTheWordsTheReadersLookFor) {
 // program's text) is a word korim reads: the text sends no user to a word that is refused.
 TEST(OptionWords, UsageTextListsOnlyWordsKorimReads) {
   std::map<std::string, bool> listed;
-  for (const OptionWord& o : optionWords()) listed.emplace(o.word, o.takesValue);
+  for (const OptionWord& o : optionWords()) listed.emplace(o.word, true);
   std::istringstream usage(korim_test::readFile(korim_test::testData("golden/usage.txt")));
   int shown = 0;
   for (std::string line; std::getline(usage, line);) {
@@ -103,7 +107,7 @@ TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
   };
   int marked = 0;
   for (const OptionWord& o : optionWords()) {
-    if (!o.takesValue) continue;
+    if (o.takes != Takes::Value) continue;
     korim_test::Argv args(std::string(o.word) == "-pdb" ? std::vector<std::string>{"-pdb", given}
                                                         : std::vector<std::string>{"-pdb", "x.pdb", o.word, given});
     readOptions(args, p, k, [] {});

@@ -152,7 +152,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
       {onPdb(kPdb, {"-elKorimFree"}), 0,
-       {"korim: this mode sets up the charges only; no coupling table is written to out.tab.\n"}},
+       {"korim: this mode (-elKorimFree) writes -outPka only; -outD out.tab is not written.\n"}},
       {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
        {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", fitFailed}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,

@@ -370,8 +370,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     ASSERT_EQ(symlink("loop2.pdb", (data / "loop1.pdb").c_str()), 0);
     ASSERT_EQ(symlink("loop1.pdb", (data / "loop2.pdb").c_str()), 0);
     cases.insert(cases.end(), {
-        {plus(st, {"-outD", "out.tab", "-pka", x, "-outPka", x}), 1, {over("-outPka " + x, "-pka " + x)}},
-        {{"-csSim", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
+        {plus(st, {"-pka", x, "-outD", x}), 1, {over("-outD " + x, "-pka " + x)}},
+        {{"-anPdb", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
         {plus(st, {"-pot", x, "-outD", x}), 1, {over("-outD " + x, "-pot " + x)}},
         {plus(st, {"-outD", "out.tab", "-inE", x, "-pdbRot", x}), 1, {over("-pdbRot " + x, "-inE " + x)}},
         {plus(st, {"-inp", x, "-outD", x}), 1, {over("-outD " + x, "-inp " + x)}},
@@ -502,6 +502,64 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: no coupling table given (-inD); -bestFit works on couplings and needs one.\n"}},
         {{"-daHist", "-outD", "out.tab"}, 1,
          {"KORIM Error: no coupling table given (-inD); -daHist works on couplings and needs one.\n"}},
+    });
+  }
+
+  // Words no option takes by the option table (a value option takes one word, a list the words up
+  // to the next option word, -dbg one word that is no option word), whatever the mode reads: each
+  // is named with where it stands and what the option before it takes. Lists, counted options and
+  // -dbg's level keep their words, an empty one among them, and an empty word of the shell passes.
+  {
+    const auto stray = [](const std::string& w, int at, const std::string& why) {
+      return "KORIM Error: word " + w + " (argument " + std::to_string(at) + ") belongs to no option: " + why +
+             ".\n";
+    };
+    const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    cases.insert(cases.end(), {
+        {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "0.1"}, 1,
+         {stray("0.1", 8, "the option before it, -outD, takes one value, out.tab"), extracting}},
+        {plus({"0.1"}, conv), 1, {stray("0.1", 1, "no option stands before it")}},
+        {plus({"-conv", "5"}, conv), 1, {stray("5", 2, "the option before it, -conv, takes no value")}},
+        {plus({"-dbg", "2", "5"}, conv), 1, {stray("5", 3, "the option before it, -dbg, takes at most one value, 2")}},
+        {plus(conv, {"-rem", "my", "remark"}), 1, {stray("remark", 8, "the option before it, -rem, takes one value, my")}},
+        {{"-conv", "-inD", kCouplings, "-outD", "-x.tab", "5"}, 1,
+         {stray("5", 6, "the option before it, -outD, takes one value, -x.tab")}, false, {}, {"!-x.tab"}},
+        {plus(conv, {"", "-chain", "A", "-dcID", "", "-dbg", "1", "-w", "1", "2", "-fixRes", "3", "4", "-inS1", "1",
+                     "2", "3", "4", "-5", "-cut", "2", "-hinge", "1", "0", "0", "-saupe", "1", "2", "3", "4", "5",
+                     "-atom", "N", "H", "", "-fixAa", "6"}),
+         0, {}, true},
+    });
+  }
+
+  // An option given twice (the first copy is used) and two options of one value (the one read
+  // later is used): said, and the run goes on. Outputs the mode does not write: one line naming
+  // them and what the mode writes (the steric model places no charges, so no -outPka), and the run
+  // goes on; an electrostatic run writes its charges.
+  {
+    const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    cases.insert(cases.end(), {
+        {plus(conv, {"-outD", "o2.tab"}), 0,
+         {"korim: option -outD is given 2 times: -outD out.tab is used; -outD o2.tab is not.\n"}, true, {},
+         {"!o2.tab"}},
+        {{"-conv", "-inD", kCouplings, "-out", "o1.tab", "-outD", "out.tab", "-w", "1", "2", "-w", "", "-w", "3"}, 0,
+         {"korim: option -w is given 3 times: -w 1 2 is used; -w '' and -w 3 are not.\n",
+          "korim: options -out and -outD set one value: -outD out.tab is used; -out o1.tab is not.\n"},
+         true, {}, {"!o1.tab"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-outA", "fitA.tab"}, 0,
+         {"korim: this mode (-bestFit -single) writes -outD and -pdbRot only; -outA fitA.tab is not written.\n"},
+         true, {}, {"!fitA.tab"}},
+        {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-outSc", "h.sc", "-ave", "-noave"}, 0,
+         {"korim: this mode (-daHist) writes -outD only; -outSc h.sc is not written.\n"}, true, {}, {"!h.sc"}},
+        {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-outPka", "q.pka", "-out",
+          "a.tab", "-outCS", "c.tab"}, 0,
+         {"korim: options -out and -outD set one value: -outD out.tab is used; -out a.tab is not.\n",
+          "korim: this mode (-stKorim) writes -outD and -pdbRot only; -outPka q.pka and -outCS c.tab are not "
+          "written.\n"},
+         true, {}, {"!q.pka", "!a.tab", "!c.tab"}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-outPka", "q.pka"}, 0, {},
+         true, {}, {"q.pka"}},
+        {{"-csSim", "-pdb", kPdb, "-outD", "out.tab"}, 0,
+         {"korim: this mode (-csSim) writes no file; -outD out.tab is not written.\n"}},
     });
   }
 

@@ -1,11 +1,14 @@
-// Fuzz target: the program's option parsing (getparams, then the check of unread options) on an
-// argument vector built from the words of the input.
+// Fuzz target: the program's option parsing (the check of every word against the option words,
+// getparams, the warnings of repeated options and of outputs the mode does not write, then the
+// check of unread options) on an argument vector built from the words of the input.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/korim_utils.h"
+#include "app/option_words.h"
+#include "app/run_outputs.h"
 #include "couplings/dc.h"
 #include "foundation/cmndargs.h"
 #include "settings/settings_null.h"
@@ -33,10 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korim::settings::dcInfoNull(&dc);
 
   korim::foundation::initArgs(argc, argv.data(), 5);
-  if (korim::app::getparams(argc, argv.data(), &params, &tab.dTensor, &info, &sel, &dc) == 0)
+  korim::app::refuseUnknownWords(argc, argv.data());
+  if (korim::app::getparams(argc, argv.data(), &params, &tab.dTensor, &info, &sel, &dc) == 0) {
+    korim::app::warnRepeatedOptions(argc, argv.data());
+    korim::app::warnUnwrittenOutputs(params, info, argc, argv.data());
     korim::foundation::checkArgs(argc, argv.data());
-  else
+  } else {
     korim::foundation::nullArgs();
+  }
   korim::couplings::dTabFree(&tab);
   return 0;
 }
