@@ -158,11 +158,14 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
       {"2 N 2 H -13.2 0 1 1,0 1 1", "Bad F-Item 8:"},
       {"2 N 2 H -13.2 0 1 1 1x 1", "Bad F-Item 9:"},
       {"2 N 2 H -13.2 0 1 1 1 1.0.0", "Bad F-Item 10:"},
-      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1).
+      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1;
+      // "1e-400", below the smallest double, is no residue 0).
       {"8ab N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8.5 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8 N 1,5 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
       {"8 N 1e30 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"8 N 1e-400 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"-1e-400 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"2 N 2 H -13.2 0 -1 1 1 1", "Negative F-Item 7 (DD must be 0 or more):"},
       {"2 N 2 H -13.2 0 1 1 -0.5 1", "Negative F-Item 9 (W must be 0 or more):"},
   };
@@ -185,7 +188,8 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   dTabFree(&t);
   // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int;
   // a residue number must be a whole int, whatever the format says (8.5 and 1e30 are none).
-  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2"}) {
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2",
+                          "1 1e-400 N 8 H -13.2"}) {
     const std::string floats = korim_test::writeFile(
         dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
                            row + "\n");
