@@ -395,19 +395,6 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
                           c.record + "\n");
     EXPECT_EQ(n, -1);
   }
-  // A coordinate beyond what a structure holds (the eight columns of a PDB coordinate) is named;
-  // the edges are read.
-  const struct { const char* xyz; const char* what; } far[] = {
-      {"1e30 2 3", "x coordinate 1e30"}, {"1 -1000 3", "y coordinate -1000"}, {"1 2 10000", "z coordinate 10000"}};
-  for (const auto& c : far) {
-    const std::string record = std::string("ATOM 2 CA MET 1 ") + c.xyz;
-    const std::string at = write("far", "ATOM 1 N MET 1 1 2 3\n" + record + "\nEND\n");
-    fails(read(at), "readPDBfree Error: line 2 of " + at + " holds the " + c.what +
-                        ", outside -999.999 to 9999.999 A (what the eight columns of a PDB coordinate hold):\n" +
-                        record + "\n");
-  }
-  ASSERT_EQ(read(write("edges", "ATOM 1 N MET 1 9999.999 -999.999 0\nEND\n")), 0);
-  EXPECT_TRUE(n == 1 && x[1] == 9999.999f && y[1] == -999.999f);
   std::string path = write("none", "REMARK no records\nEND\n");
   fails(read(path), "readPDBfree Error: no ATOM record in " + path + ".\n");
   const std::string missing = dir / "missing";

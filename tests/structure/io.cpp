@@ -197,14 +197,10 @@ TEST_F(Io, CoordinatesBeyondTheColumnsAndLinesThatAreNoRecord) {
         std::string message;  // after "PDB ", the file's name where it holds "@"
     } cases[] = {
         {"ATOM      2  CA  ALA A   1    9999.999-999.999   3.000", 0, 0, 2, ""},  // the edges
-        {"ATOM      2  CA  ALA A   1      1e30     2.000   3.000", 0, 1, 1,
-         "Error: X coordinate '1e30' in line 2 of PDB file @ lies outside -999.999 to 9999.999 A (what the eight "
+        {"ATOM      2  CA  ALA A   1       1.000-1000.00   3.000", 0, 1, 1,
+         "Error: Y coordinate '-1000.00' in line 2 of PDB file @ lies outside -999.999 to 9999.999 A (what the eight "
          "columns of a PDB coordinate hold)\n"},
-        {"ATOM      2  CA  ALA A   1       1.000-1000.00   3.000", 0, 1, 1, "Error: Y coordinate '-1000.00' in line 2"},
         {"ATOM      2  CA  ALA A   1       1.000   2.00010000.00", 0, 1, 1, "Error: Z coordinate '10000.00' in line 2"},
-        {tabbed, 0, 0, 1,
-         "Warning: 1 line skipped in @: it begins with ATOM or HETATM but is no atom record; the first is line 2, "
-         "whose column 5" + note + tabbed + "\n"},
         {tabbed + "\nATOM \x01   3  C   ALA A   1       1.000   2.000   3.000", 0, 0, 1,
          "Warning: 2 lines skipped in @: they begin with ATOM or HETATM but are no atom records; the first is line 2"},
         {"ATOM \x01   3  C   ALA A   1       1.000   2.000   3.000", 0, 0, 1,
