@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "couplings/dc.h"
 #include "foundation/inputfile.h"
@@ -117,6 +118,23 @@ int pairCapacity(const DInfo& r) {
     if (structure::isAtomExpr(r.atomNameJ, fmt) != 0) n *= kMaxDcAtoms;
     return n;
 }
+// The atom columns a table lacks such that none of its rows names an atom: an atom name column
+// of either end, or the residue numbers of both ends (a table of one end's residue numbers still
+// selects its rows by them). "column ATOMNAME_J", "columns RESID_J and ATOMNAME_J", ...; empty
+// when none is lacking.
+std::string missingAtomColumns(int resIDILoc, int atomILoc, int resIDJLoc, int atomJLoc) {
+    const bool noResID = resIDILoc < 0 && resIDJLoc < 0;
+    if (!noResID && atomILoc >= 0 && atomJLoc >= 0) return {};
+    std::vector<const char*> names;
+    if (resIDILoc < 0) names.push_back("RESID_I");
+    if (atomILoc < 0) names.push_back("ATOMNAME_I");
+    if (resIDJLoc < 0) names.push_back("RESID_J");
+    if (atomJLoc < 0) names.push_back("ATOMNAME_J");
+    std::string text = names.size() == 1 ? "column " : "columns ";
+    for (size_t k = 0; k < names.size(); ++k)
+        text += std::string(k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+    return text;
+}
 }  // namespace
 
 int readDC(const char* inDName, DTable* dTab) {
@@ -157,6 +175,13 @@ int readDC(const char* inDName, DTable* dTab) {
     if (dLoc < 0) {
         // Without it every row would read as a coupling of 0 Hz.
         std::fprintf(stderr, "DC Error: %s has no column D (the measured couplings).\n", inDName);
+        freeTab(matrix, varInfo, varCount, entryCount);
+        return 1;
+    }
+    if (const std::string missing = missingAtomColumns(locI[0], locI[2], locJ[0], locJ[2]); !missing.empty()) {
+        // Every row would be named alone as naming no atom, in every mode.
+        std::fprintf(stderr, "DC Error: %s has no %s (each coupling names its two atoms in RESID_I, ATOMNAME_I, "
+                     "RESID_J and ATOMNAME_J).\n", inDName, missing.c_str());
         freeTab(matrix, varInfo, varCount, entryCount);
         return 1;
     }

@@ -36,6 +36,8 @@ DipolarState g;
 // Residue number res shifted by the offset off. A sum beyond the int range is clamped to
 // INT_MIN or INT_MAX, which no structure's residue carries, so such a row maps to no atom.
 int shiftedRes(int res, int off) {
+    // No residue number stays none: shifted, the placeholder could name a residue of the structure.
+    if (res == kNoResID) return res;
     const long long sum = static_cast<long long>(res) + off;
     if (sum > INT_MAX) return INT_MAX;
     if (sum < INT_MIN) return INT_MIN;
@@ -250,10 +252,24 @@ int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNa
         return std::strcmp(wanted, "All") == 0 || std::strcmp(wanted, name) == 0;
     };
     int validCount = 0;
+    int reversed = 0;  // selected rows the filter drops that hold the pair the other way round
     for (int i = 0; i < dCount; ++i) {
         DInfo& d = dList[i];
-        if (!matches(atomNameI, d.atomNameI) || !matches(atomNameJ, d.atomNameJ)) d.valid = 0;
+        if (!matches(atomNameI, d.atomNameI) || !matches(atomNameJ, d.atomNameJ)) {
+            if (d.valid != 0 && matches(atomNameI, d.atomNameJ) && matches(atomNameJ, d.atomNameI)) ++reversed;
+            d.valid = 0;
+        }
         if (d.valid != 0) ++validCount;
+    }
+    if (reversed > 0) {
+        // The order is the user's to choose (a table may hold both); the rows are named, not taken.
+        const auto atom = [](const char* name) { return std::strcmp(name, "All") == 0 ? std::string("any atom") : name; };
+        std::fprintf(stderr,
+                     "DC Warning: %d coupling%s hold%s the pair in the other order (%s at end I, %s at end J) and %s "
+                     "not selected by -aD1 %s -aD2 %s; -aD1 %s -aD2 %s selects %s.\n",
+                     reversed, reversed == 1 ? "" : "s", reversed == 1 ? "s" : "", atom(atomNameJ).c_str(),
+                     atom(atomNameI).c_str(), reversed == 1 ? "is" : "are", atomNameI, atomNameJ, atomNameJ, atomNameI,
+                     reversed == 1 ? "it" : "them");
     }
     return validCount;
 }
@@ -450,6 +466,11 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
         const bool knownI = knownNucleus(o.atomNameI), knownJ = knownNucleus(o.atomNameJ);
         if (c.atomICount == 0 || c.atomJCount == 0 || !knownI || !knownJ) {
             const bool endI = (knownI && knownJ) ? c.atomICount == 0 : !knownI;
+            if ((endI ? o.resIDI : o.resIDJ) == kNoResID) {
+                // A null cell, or a table without the column: no placeholder number in the message.
+                unmapped.add(k + 1, endI ? "holds no residue number in RESID_I" : "holds no residue number in RESID_J");
+                continue;
+            }
             unmappedEnd(pdbInfo, dTab, shiftedRes(endI ? o.resIDI : o.resIDJ, aOff),
                         endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
                         endI ? o.segNameI : o.segNameJ, why, sizeof why);

@@ -14,8 +14,11 @@ namespace korim::foundation {
 namespace {
 
 // The conversion of the whole word by convert (strtof or strtod); false when it stops short.
+// *overflow: the number lies beyond the type (an infinity stands for it); *underflow: its size
+// lies below the smallest normal number of the type (0 or a subnormal stands for it).
 template <typename Convert>
-bool convertWhole(std::string_view word, Convert convert, decltype(convert(nullptr, nullptr))* value, bool* overflow) {
+bool convertWhole(std::string_view word, Convert convert, decltype(convert(nullptr, nullptr))* value, bool* overflow,
+                  bool* underflow) {
   if (word.empty()) return false;
   const std::string text(word);  // the word alone, ended
   char* end = nullptr;
@@ -23,6 +26,7 @@ bool convertWhole(std::string_view word, Convert convert, decltype(convert(nullp
   errno = 0;
   *value = convert(text.c_str(), &end);
   *overflow = errno == ERANGE && std::isinf(*value);
+  *underflow = errno == ERANGE && !std::isinf(*value);
   errno = saved;
   return end == text.c_str() + text.size();
 }
@@ -38,7 +42,8 @@ bool isLiteralInfinity(std::string_view word) {
 NumberWord realWord(std::string_view word, float* value) {
   float v = 0.0f;
   bool overflow = false;
-  if (!convertWhole(word, [](const char* s, char** e) { return std::strtof(s, e); }, &v, &overflow))
+  bool underflow = false;  // taken: the nearest float, 0 or a subnormal, is that number to a float's precision
+  if (!convertWhole(word, [](const char* s, char** e) { return std::strtof(s, e); }, &v, &overflow, &underflow))
     return NumberWord::notNumber;
   if (overflow || (std::isinf(v) && !isLiteralInfinity(word))) return NumberWord::outOfRange;
   *value = v;
@@ -48,10 +53,13 @@ NumberWord realWord(std::string_view word, float* value) {
 NumberWord integerWord(std::string_view word, int* value) {
   double v = 0.0;
   bool overflow = false;
-  if (!convertWhole(word, [](const char* s, char** e) { return std::strtod(s, e); }, &v, &overflow))
+  bool underflow = false;
+  if (!convertWhole(word, [](const char* s, char** e) { return std::strtod(s, e); }, &v, &overflow, &underflow))
     return NumberWord::notNumber;
   if (std::isnan(v) || (std::isinf(v) && !overflow && isLiteralInfinity(word))) return NumberWord::notFinite;
-  if (!(v >= static_cast<double>(INT_MIN) && v <= static_cast<double>(INT_MAX))) return NumberWord::outOfRange;
+  // "1e-400" converts to 0 (or a subnormal): no whole number, though the double would pass as one.
+  if (underflow || !(v >= static_cast<double>(INT_MIN) && v <= static_cast<double>(INT_MAX)))
+    return NumberWord::outOfRange;
   if (v != std::trunc(v)) return NumberWord::notWhole;
   *value = static_cast<int>(v);
   return NumberWord::number;

@@ -10,6 +10,7 @@
 #include "foundation/inputfile.h"
 #include "foundation/numberword.h"
 #include "foundation/textstream.h"
+#include "structure/pdb.h"
 
 namespace korim::simulation {
 
@@ -167,6 +168,17 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
       std::string record = "ATOM";
       for (const std::string& f : field) record += f.empty() ? "" : " " + f;
       foundation::lineRefusal("readPDBfree", inName, recordLine, record.c_str(), kFreeRecord);
+      return 1;
+    }
+    // A coordinate no structure holds (1e30) would end the model in a medium "too dense".
+    for (int c = 0; c < 3; c++) {
+      const double v = c == 0 ? x : c == 1 ? y : z;
+      if (structure::coordinateFits(v)) continue;
+      std::string record = "ATOM";
+      for (const std::string& f : field) record += " " + f;
+      foundation::lineRefusal("readPDBfree", inName, recordLine, record.c_str(),
+                              "holds the " + std::string(1, static_cast<char>('x' + c)) + " coordinate " +
+                                  field[4 + c] + ", outside " + structure::kCoordinateRange);
       return 1;
     }
     count++;

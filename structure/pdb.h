@@ -277,6 +277,12 @@ int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo)
 // Writes text to the file pdbName (empty: standard output) as writePDB writes
 // its file, with the same message on failure: 0, or 1.
 int writePDBText(const char* pdbName, const std::string& text);
+// The coordinates a structure can hold, in A: those the writer's "% 8.3f" puts in the eight
+// columns of a PDB coordinate, -999.999 to 9999.999 (a wider one would move the rest of its
+// record). Every reader of coordinates (readPDB, the free-format coordinates) refuses any other,
+// naming the file and the line, with kCoordinateRange.
+inline bool coordinateFits(double v) { return v > -999.9995 && v < 9999.9995; }
+inline constexpr const char* kCoordinateRange = "-999.999 to 9999.999 A (what the eight columns of a PDB coordinate hold)";
 // Field text of one record line (the non-blank characters of its columns)
 // into a buffer of at least PDB_NAME_LEN bytes (longer fields are cut).
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);

@@ -85,8 +85,16 @@ private:
     std::thread thread_;
 };
 
-// Kinds of record lines.
-enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel };
+// Kinds of record lines. kBrokenAtom, kBrokenHetatm: a line that begins with the record name
+// but holds no record (a tab, a control byte or a sign where the record has a blank or its
+// serial number), whose columns cannot be trusted.
+enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel, kBrokenAtom, kBrokenHetatm };
+
+// A character that may follow a record name: a blank, a digit (of a serial), a letter (of a
+// longer name such as ATOMS, another record) or the end of the line.
+bool followsName(char c) {
+    return c == '\0' || c == ' ' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+}
 
 // strncasecmp(line, name, n) == 0 for a record name of upper-case letters, without the call.
 bool startsWith(const char* line, const char* name, int n) {
@@ -113,7 +121,8 @@ RecordKind recordKind(const char* line, size_t len) {
     // of its letter.
     switch (line[0] | 0x20) {
         case 'h':
-            return startsWith(line, "HETATM", 6) ? kHetatm : kOther;
+            if (!startsWith(line, "HETATM", 6)) return kOther;
+            return followsName(line[6]) ? kHetatm : kBrokenHetatm;
         case 'e':
             return startsWith(line, "ENDMDL", 6) ? kEndModel : kOther;
         case 'm':
@@ -127,7 +136,8 @@ RecordKind recordKind(const char* line, size_t len) {
     // Columns 5-6 are blank, or hold the leading digits of a serial number
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
     for (int i = 4; i < 6 && line[i] != '\0'; i++) {
-        if (line[i] != ' ' && !std::isdigit(static_cast<unsigned char>(line[i]))) return kOther;
+        if (line[i] == ' ' || std::isdigit(static_cast<unsigned char>(line[i]))) continue;
+        return i == 4 && followsName(line[i]) ? kOther : kBrokenAtom;
     }
     return kAtom;
 }
@@ -152,6 +162,14 @@ void cutRecord(LineContext& ctx) {
                  "PDB Error: atom record ends before its z coordinate (column %d) in line %d of PDB "
                  "file %s\n",
                  pdbFieldList[PDB_Z].locn, ctx.lineNo, ctx.fileName);
+    ctx.status = 1;
+}
+
+// A coordinate no structure holds (coordinateFits), such as 1e30: named with the field's text.
+void farCoordinate(LineContext& ctx, int fieldLoc, const char* text) {
+    std::fprintf(stderr, "PDB Error: %s coordinate '%s' in line %d of PDB file %s lies outside %s\n",
+                 pdbFieldList[fieldLoc].fieldName, foundation::shownLine(text).c_str(), ctx.lineNo, ctx.fileName,
+                 kCoordinateRange);
     ctx.status = 1;
 }
 
@@ -339,6 +357,43 @@ struct Variants {
     }
 };
 
+// Lines that begin with ATOM (or HETATM, where read) but hold no record: skipped, counted and
+// the first named with the character that breaks it, so that an atom lost to a tab is not lost
+// without a word.
+struct BrokenRecords {
+    int count = 0;
+    int firstLine = 0;
+    int column = 0;    // of the first line, counted from 1
+    std::string what;  // the character there, as a message names it
+    std::string first;
+
+    void note(int lineNo, const char* line, RecordKind kind) {
+        if (count++ != 0) return;
+        firstLine = lineNo;
+        first = foundation::shownLine(line);
+        int i = kind == kBrokenHetatm ? 6 : line[4] == ' ' || std::isdigit(static_cast<unsigned char>(line[4])) ? 5 : 4;
+        column = i + 1;
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        char text[8];
+        if (c == '\t') {
+            what = "a tab";
+        } else {
+            std::snprintf(text, sizeof text, c >= 0x20 && c < 0x7F ? "'%c'" : "\\x%02X", c);
+            what = text;
+        }
+    }
+
+    void report(const char* shownName) const {
+        if (count == 0) return;
+        std::fprintf(stderr,
+                     "PDB Warning: %d line%s skipped in %s: %s with ATOM or HETATM but %s; the "
+                     "first is line %d, whose column %d holds %s where a record has a blank or its serial "
+                     "number:\n%s\n",
+                     count, count == 1 ? "" : "s", shownName, count == 1 ? "it begins" : "they begin",
+                     count == 1 ? "is no atom record" : "are no atom records", firstLine, column, what.c_str(), first.c_str());
+    }
+};
+
 }  // namespace
 
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen) {
@@ -386,12 +441,17 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     bool stored = false;
     LineContext ctx{shownName, 0};
     Variants variants;
+    BrokenRecords broken;
     AtomPagePrefault prefault;
     size_t len = 0;
     for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
         RecordKind kind = recordKind(line, len);
         variants.record(kind);
+        if (kind == kBrokenAtom || kind == kBrokenHetatm) {
+            if (!variants.pastFirst && (kind == kBrokenAtom || hetatmFlag)) broken.note(ctx.lineNo, line, kind);
+            continue;
+        }
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
         if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
         if (len < static_cast<size_t>(pdbFieldList[PDB_Z].locn)) {
@@ -415,6 +475,16 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         atom.x = floatField(line, len, PDB_X, ctx);
         atom.y = floatField(line, len, PDB_Y, ctx);
         atom.z = floatField(line, len, PDB_Z, ctx);
+        if (ctx.status == 0) {
+            const float xyz[3] = {atom.x, atom.y, atom.z};
+            for (int c = 0; c < 3; c++) {
+                if (coordinateFits(xyz[c])) continue;
+                char text[PDB_NAME_LEN];
+                fieldText(line, len, PDB_X + c, text, sizeof(text));
+                farCoordinate(ctx, PDB_X + c, text);
+                break;
+            }
+        }
         atom.occupancy = floatField(line, len, PDB_OCCUPANCY, ctx);
         atom.tempFactor = floatField(line, len, PDB_TEMPFACTOR, ctx);
         nameField(line, len, PDB_ELEMENT, atom.element);
@@ -432,7 +502,10 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         stored = true;
     }
     if (ctx.status != 0) status = ctx.status;
-    if (status == 0) variants.report(shownName);
+    if (status == 0) {
+        variants.report(shownName);
+        broken.report(shownName);
+    }
     if (status == 0 && !lines.atEnd) {
         // The line reader stopped before the end: a binary file, a read or allocation failure.
         if (!foundation::textRefused(in, "PDB", shownName))

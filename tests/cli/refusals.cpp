@@ -940,7 +940,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {zeroTensor, simulating, "matrix: ensembleAlignment error occured.\n", scale + "-rM 1e30\n"}},
         {scaled({"-stKorim"}, "-lcS", "0"), 0, {}, true},
         {{"-conv", "-inD", unusable, "-outD", "out.tab"}, 1, {tooFew("", unusable), "korim: error in conversion of table.\n"}},
-        {{"-conv", "-xplor", "-inD", noAtoms, "-outD", "out.tab"}, 1, {tooFew("", noAtoms)}},
+        {{"-conv", "-xplor", "-inD", noAtoms, "-outD", "out.tab"}, 1,
+         {"DC Error: " + noAtoms + " has no column ATOMNAME_I (each coupling names its two atoms in RESID_I, "
+          "ATOMNAME_I, RESID_J and ATOMNAME_J).\n"}},
         {{"-conv", "-dyana", "-inD", caha, "-outD", "out.tab"}, 1, {tooFew("N-H ", caha)}},
         {{"-elKorim", "-pf1", "-pot", rod, "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-nacl",
           "1e-30"},
@@ -1129,6 +1131,66 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"korim: 0 usable couplings of " + kCouplings + " (-inD1) combine with a usable coupling of the same atoms "
           "in " + data / "all_1e30.tab" + " (-inD2) into a finite value: there is no table to write (1 or more).\n",
           "Matrix: error in comparison of order matrices.\n"}},
+    });
+  }
+
+  // Numbers and atoms no input may hold: a residue number of 1e-400 (no residue 0), a coordinate of
+  // 1e30 in a structure and in free-format coordinates, a table without the atom columns of its
+  // second end (named once, not row by row), a table without its second end's residue numbers (no
+  // placeholder named), a structure line that is no record (skipped with a word; the run goes on),
+  // and a filter of the pair in the other order, whose advised order fits.
+  {
+    const std::string head = measured.substr(0, header);
+    std::string tinyRows = measured.substr(header);
+    tinyRows.replace(tinyRows.find("    2  GLN    N"), 5, "1e-400");
+    const std::string tiny = writeFile(data / "tiny.tab", head + tinyRows);
+    std::string noJ = "VARS RESID_I ATOMNAME_I RESNAME_J D\nFORMAT %d %s %s %f\n", noRJ = "VARS RESID_I ATOMNAME_I ATOMNAME_J D\nFORMAT %d %s %s %f\n";
+    for (int r = 2; r < 9; ++r) {
+      noJ += std::to_string(r) + " N GLN 1.5\n";
+      noRJ += std::to_string(r) + " N H 1.5\n";
+    }
+    const std::string noJTab = writeFile(data / "noJ.tab", noJ), noRJTab = writeFile(data / "noRJ.tab", noRJ);
+    std::string farPdb = structure, tabPdb = structure;
+    farPdb.replace(farPdb.find("  52.923"), 8, "  1e30  ");
+    tabPdb.replace(tabPdb.find("ATOM      5 "), 6, "ATOM\t ");
+    const std::string far = writeFile(data / "far.pdb", farPdb), tabbed = writeFile(data / "tab.pdb", tabPdb);
+    std::string freeText = readFile(examples("ubiquitin_heavy_free.txt"));
+    freeText.replace(freeText.find("52.923"), 6, "1e30");
+    const std::string farFree = writeFile(data / "far_free.txt", freeText);
+    const auto fit = [](const std::string& pdb, const std::string& tab, std::vector<std::string> more = {}) {
+      std::vector<std::string> args = {"-bestFit", "-single", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    const std::string range = " lies outside -999.999 to 9999.999 A (what the eight columns of a PDB coordinate hold)";
+    cases.insert(cases.end(), {
+        {fit(kPdb, tiny), 1,
+         {"RdTable Warning: Bad I-Item 1:\n1e-400  GLN    N    2  GLN    H   -13.200     1.000 1.00\n\n",
+          "RdTable Error: 1 bad item in " + tiny + "\n"}},
+        {fit(far, kCouplings), 1,
+         {"PDB Error: X coordinate '1e30' in line 1 of PDB file " + far + range + "\n",
+          "Error reading PDB input " + far + "\n"}},
+        {{"-stKorimFree", "-pdbF", farFree, "-outA", "out.tab"}, 1,
+         {"readPDBfree Error: line 2 of " + farFree + " holds the x coordinate 1e30, outside" +
+              range.substr(range.find(" -999")) + ":\nATOM 1 N MET 1 1e30 -90.016 8.509\n",
+          "matrix: error in ssiaFree.\n"}},
+        {fit(kPdb, noJTab), 1,
+         {"DC Error: " + noJTab + " has no columns RESID_J and ATOMNAME_J (each coupling names its two atoms in "
+          "RESID_I, ATOMNAME_I, RESID_J and ATOMNAME_J).\n", "Error reading DC input " + noJTab + "\n"}},
+        {fit(kPdb, noRJTab), 1,
+         {"DC Warning: 7 selected couplings map to no atom of the structure and are not used:\n"
+          "   row 1: holds no residue number in RESID_J\n",
+          "korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n"}},
+        {fit(tabbed, kCouplings), 0,
+         {"PDB Warning: 1 line skipped in " + tabbed + ": it begins with ATOM or HETATM but is no atom record; the "
+          "first is line 5, whose column 5 holds a tab where a record has a blank or its serial number:\n"
+          "ATOM\t     5  CB  MET A   1      51.976 -87.958   9.485  1.00 13.77           C  \n",
+          tabbed + ", 1230 Atoms, Residues 1 to 76.\n"}, true},
+        {fit(kPdb, kCouplings, {"-aD1", "H", "-aD2", "N"}), 1,
+         {"DC Warning: 63 couplings hold the pair in the other order (N at end I, H at end J) and are not selected "
+          "by -aD1 H -aD2 N; -aD1 N -aD2 H selects them.\n",
+          "korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n"}},
+        {fit(kPdb, kCouplings, {"-aD1", "N", "-aD2", "H"}), 0, {}, true, {"REMARK 63 couplings selected"}},
     });
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <sstream>
 
 #include "dc_test_util.h"
 #include "foundation/constants.h"
@@ -95,6 +96,35 @@ TEST(ReadDC, AtomExpressionsAndRowsWithoutResidueNumbers) {
   dTabFree(&t);
 }
 
+// A table of which no row can name an atom (no atom names at an end, no residue numbers at
+// either) is refused, naming its missing atom columns once; one end's residue numbers suffice.
+TEST(ReadDC, TablesWhoseRowsNameNoAtomAreRefused) {
+  korim_test::TempDir dir;
+  const struct { const char* vars; const char* row; const char* missing; } cases[] = {
+      {"RESID_I ATOMNAME_I RESNAME_J D", "2 N GLN -13.2", "columns RESID_J and ATOMNAME_J"},
+      {"RESID_I ATOMNAME_I RESID_J D", "2 N 2 -13.2", "column ATOMNAME_J"},
+      {"ATOMNAME_I ATOMNAME_J D", "N H -13.2", "columns RESID_I and RESID_J"},
+      {"D", "-13.2", "columns RESID_I, ATOMNAME_I, RESID_J and ATOMNAME_J"},
+      {"ATOMNAME_I RESID_J ATOMNAME_J D", "N 2 H -13.2", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string format;
+    std::stringstream names(c.vars);
+    for (std::string name; names >> name;) format += name == "D" ? " %f" : name.rfind("RESID", 0) == 0 ? " %d" : " %s";
+    const std::string path =
+        korim_test::writeFile(dir / "cols.tab", std::string("VARS ") + c.vars + "\nFORMAT" + format + "\n" + c.row + "\n");
+    DTable t;
+    std::string err;
+    EXPECT_EQ(read(path, &t, &err), c.missing != nullptr ? 1 : 0) << c.vars;
+    if (c.missing != nullptr)
+      EXPECT_EQ(err, "DC Error: " + path + " has no " + c.missing + " (each coupling names its two atoms in RESID_I, "
+                         "ATOMNAME_I, RESID_J and ATOMNAME_J).\n");
+    else
+      EXPECT_EQ(err, "");
+    dTabFree(&t);
+  }
+}
+
 TEST(ReadDC, UnknownNucleusRowIsUnusedWhereverItStands) {
   for (int bad = 0; bad < 2; ++bad) {
     DTable t;
@@ -158,11 +188,14 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
       {"2 N 2 H -13.2 0 1 1,0 1 1", "Bad F-Item 8:"},
       {"2 N 2 H -13.2 0 1 1 1x 1", "Bad F-Item 9:"},
       {"2 N 2 H -13.2 0 1 1 1 1.0.0", "Bad F-Item 10:"},
-      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1).
+      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1;
+      // "1e-400", below the smallest double, is no residue 0).
       {"8ab N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8.5 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8 N 1,5 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
       {"8 N 1e30 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"8 N 1e-400 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"-1e-400 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"2 N 2 H -13.2 0 -1 1 1 1", "Negative F-Item 7 (DD must be 0 or more):"},
       {"2 N 2 H -13.2 0 1 1 -0.5 1", "Negative F-Item 9 (W must be 0 or more):"},
   };
@@ -185,7 +218,8 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   dTabFree(&t);
   // Residue numbers and indices in columns of numbers must be finite too: nan turns into no int;
   // a residue number must be a whole int, whatever the format says (8.5 and 1e30 are none).
-  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2"}) {
+  for (const char* row : {"nan 2 N 2 H -13.2", "1 2 N inf H -13.2", "1 8.5 N 8 H -13.2", "1 1e30 N 8 H -13.2",
+                          "1 1e-400 N 8 H -13.2"}) {
     const std::string floats = korim_test::writeFile(
         dir / "f.tab", std::string("VARS INDEX RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %f %f %s %f %s %f\n") +
                            row + "\n");
@@ -273,6 +307,27 @@ TEST(SelTypDC, EndsNamesAndFlags) {
   // Both "All" change nothing and count the valid ones; no list or count changes nothing.
   EXPECT_TRUE(selTypDC(list, 6, "All", "All") == 1 && selTypDC(list, 0, "X", "Y") == 0 && selTypDC(nullptr, 3, "X", "Y") == 0);
   EXPECT_EQ(list[0].valid, 1);
+}
+
+// Selected rows that the filter drops for holding the pair the other way round are counted and
+// the order that selects them named; other rows and rows already unselected are not.
+TEST(SelTypDC, RowsOfThePairInTheOtherOrderAreNamed) {
+  const struct { const char *a, *b; int selected; std::string message; } cases[] = {
+      {"H", "N", 0, "DC Warning: 2 couplings hold the pair in the other order (N at end I, H at end J) and are not "
+                    "selected by -aD1 H -aD2 N; -aD1 N -aD2 H selects them.\n"},
+      {"N", "H", 2, ""},
+      {"All", "N", 0, "DC Warning: 2 couplings hold the pair in the other order (N at end I, any atom at end J) and "
+                      "are not selected by -aD1 All -aD2 N; -aD1 N -aD2 All selects them.\n"},
+      {"HA", "CA", 0, "DC Warning: 1 coupling holds the pair in the other order (CA at end I, HA at end J) and is not "
+                      "selected by -aD1 HA -aD2 CA; -aD1 CA -aD2 HA selects it.\n"},
+      {"C", "N", 0, ""},
+  };
+  for (const auto& c : cases) {
+    DInfo list[4] = {row(0, "N", "H"), row(0, "N", "H"), row(0, "H", "N", 0), row(0, "CA", "HA")};
+    int n = -1;
+    EXPECT_EQ(captureStderr([&] { n = selTypDC(list, 4, c.a, c.b); }), c.message) << c.a << " " << c.b;
+    EXPECT_EQ(n, c.selected) << c.a << " " << c.b;
+  }
 }
 
 // RMS over the compared rows (weighted), chi-square with an error of 0 counted as 1; the second

@@ -183,6 +183,51 @@ TEST_F(Io, MalformedNumbersAndMissingFiles) {
     }
 }
 
+// A coordinate the eight columns of a PDB coordinate cannot hold (the writer would move the rest
+// of its record) is refused, naming the line; a line that begins with a record name but holds no
+// record (a tab, a control byte after it) is skipped, counted, the first one named.
+TEST_F(Io, CoordinatesBeyondTheColumnsAndLinesThatAreNoRecord) {
+    const std::string first = "ATOM      1  N   ALA A   1       1.000   2.000   3.000\n";
+    const std::string tabbed = "ATOM\t    2  CA  ALA A   1       1.000   2.000   3.000";
+    const std::string water = "HETATM\t   3  O   HOH W 101       1.000   2.000   3.000";
+    const std::string note = " holds a tab where a record has a blank or its serial number:\n";
+    const struct {
+        std::string record;
+        int hetatm, status, atoms;
+        std::string message;  // after "PDB ", the file's name where it holds "@"
+    } cases[] = {
+        {"ATOM      2  CA  ALA A   1    9999.999-999.999   3.000", 0, 0, 2, ""},  // the edges
+        {"ATOM      2  CA  ALA A   1       1.000-1000.00   3.000", 0, 1, 1,
+         "Error: Y coordinate '-1000.00' in line 2 of PDB file @ lies outside -999.999 to 9999.999 A (what the eight "
+         "columns of a PDB coordinate hold)\n"},
+        {"ATOM      2  CA  ALA A   1       1.000   2.00010000.00", 0, 1, 1, "Error: Z coordinate '10000.00' in line 2"},
+        {tabbed + "\nATOM \x01   3  C   ALA A   1       1.000   2.000   3.000", 0, 0, 1,
+         "Warning: 2 lines skipped in @: they begin with ATOM or HETATM but are no atom records; the first is line 2"},
+        {"ATOM \x01   3  C   ALA A   1       1.000   2.000   3.000", 0, 0, 1,
+         "Warning: 1 line skipped in @: it begins with ATOM or HETATM but is no atom record; the first is line 2, "
+         "whose column 6 holds \\x01 where"},
+        {water, 1, 0, 1, "Warning: 1 line skipped in @: it begins with ATOM or HETATM but is no atom record; the "
+                         "first is line 2, whose column 7" + note + water + "\n"},
+        {water, 0, 0, 1, ""},  // HETATM records not read: no word about one that is no record
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string path = writeFile(dir / "c.pdb", first + c.record + "\n");
+        PDBSelectInfo sel;
+        pdbSelectNull(&sel);
+        sel.hetatmFlag = c.hetatm;
+        EXPECT_EQ(read(path, &sel), c.status) << c.record;
+        EXPECT_EQ(pdb.atomCount, c.atoms) << c.record;
+        std::string want = c.message;
+        if (const size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, path);
+        if (want.empty()) {
+            EXPECT_EQ(err, "") << c.record;
+        } else {
+            EXPECT_NE(err.find("PDB " + want), std::string::npos) << err;
+        }
+    }
+}
+
 TEST_F(Io, EmptyInputAndSelectionWhileReading) {
     TempDir dir;
     ASSERT_EQ(read(writeFile(dir / "empty.pdb", "")), 0);
