@@ -378,17 +378,23 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
 }
 
 // The runs whose fit answered R above 2/3, counted on stderr; the REMARK line of the count ("" for
-// none). Their rows keep Da and R as fitted.
-std::string runsAboveTwoThirds(int nRuns, RunLists& runs) {
-  int above = 0;
-  for (int i = 0; i < nRuns; ++i) above += aboveTwoThirds(runs.r[i]);
+// none). Their rows keep Da and R as fitted. Those at the fit's upper bound of R (-rhHi, by
+// default 0.667, just above 2/3) are counted apart: their R is the bound, not a fitted value.
+std::string runsAboveTwoThirds(int nRuns, RunLists& runs, float rhHi) {
+  constexpr float kBoundTolerance = 1e-4f;  // the bounded fit works to 4 digits and stops that near
+  int above = 0, atBound = 0;
+  for (int i = 0; i < nRuns; ++i) {
+    if (!aboveTwoThirds(runs.r[i])) continue;
+    ++above;
+    atBound += runs.r[i] >= rhHi - kBoundTolerance;
+  }
   if (above == 0) return "";
-  char line[320];
+  char line[400];
   std::snprintf(line, sizeof line,
-                "%d of %d runs answered R above 2/3; their rows give Da and R as fitted, and such a "
-                "Da, R is the tensor Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R) in the usual "
-                "form.\n",
-                above, nRuns);
+                "%d of %d runs answered R above 2/3 (%d of them at the fit's bound -rhHi %g); their "
+                "rows give Da and R as fitted, and such a Da, R is the tensor Da' = -Da (2 + 3R) / 4, "
+                "R' = (4 - 2R) / (2 + 3R) in the usual form.\n",
+                above, nRuns, atBound, static_cast<double>(rhHi));
   std::fprintf(stderr, "korim: %s", line);
   return std::string("REMARK ") + line + "\n";
 }
@@ -443,7 +449,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   int nDSelMax = 0;
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
-  const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs);
+  const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs, korimInfo->histInfo.rhHi);
   Extremes ex[3];
   if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
