@@ -68,6 +68,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
   if (checkDcSample(s, inDName) != 0) return 1;
+  const std::string kinds = mixedKinds(s, inDName);
 
   HistInfo& h = korimInfo->histInfo;
   float sdevNeg = 0, sdevPos = 0;
@@ -115,7 +116,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   h.RFit = a[2];
   h.RErrFit = err[2];
 
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds); st != 0) return st;
   return 0;
 }
 
