@@ -21,7 +21,8 @@ inline int dbgFlag = 0;
 // access (null: "w"); a file that cannot be opened is reported (and noted as a lost output of
 // the run, see foundation/outputfile.h) and standard output is used.
 // korimInfo->verbFlag selects the full report (run parameters, order matrix and its analysis,
-// Euler solutions, statistics, six value columns) or the short table of predicted couplings.
+// Euler solutions, statistics, six value columns) or the short table of predicted couplings;
+// the statistics are those that compare something in the run's table (tableComparison).
 // The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
 // (and its x, y, z Euler solutions when no coupling entered the statistics).
 // The table is formatted whole before the file is opened: one that would carry a number that is
