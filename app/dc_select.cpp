@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "couplings/dcpairs.h"
 #include "foundation/memory.h"
 
 namespace korim::app {
@@ -55,7 +56,8 @@ void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes) {
 int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
                   const char* atomNameS2) {
   couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode);
-  return couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  const int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  return n - couplings::leaveOutOneAtomRows(dTab);
 }
 
 void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode) {

@@ -32,7 +32,8 @@ void reportDcTable(const char* name, const couplings::DTable* dTab);
 // reversed range is swapped. The settled values stay in dc.
 void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes);
 
-// Range selection (selectD) and atom-type filter (selTypDC) of the observed list; returns the
+// Range selection (selectD) and atom-type filter (selTypDC) of the observed list, without the
+// rows that name one atom at both ends (couplings::leaveOutOneAtomRows names them); returns the
 // number of couplings still selected.
 int selectDcTable(couplings::DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
                   const char* atomNameS2);

@@ -122,6 +122,9 @@ int dipolarFree();
 // counts and names them. Returns the number selected.
 int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode,
             int unknownNuclei = 0);
+// Nucleus letter of an atom name: its first character when a letter, else its second
+// (so "1H" and "2HB" are protons); '\0' for an empty name.
+char nucleusOf(const char* name);
 // 1 when the atom name's nucleus has a known gyromagnetic ratio.
 int knownNucleus(const char* atomName);
 // Atom-type filter of coupling lists (-aD1, -aD2): keeps, of the dCount couplings of dList, those

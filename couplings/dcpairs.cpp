@@ -3,7 +3,9 @@
 #include "couplings/dcpairs.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace korim::couplings {
 
@@ -14,7 +16,51 @@ std::string endName(int res, const char* atom, const char* chain, const char* se
   return std::to_string(res) + '\t' + atom + '\t' + chain + '\t' + seg;
 }
 
+// The amide proton's two names are one atom.
+bool sameAtomName(const char* a, const char* b) {
+  const auto amideH = [](const char* n) { return std::strcmp(n, "H") == 0 || std::strcmp(n, "HN") == 0; };
+  return std::strcmp(a, b) == 0 || (amideH(a) && amideH(b));
+}
+
+// Heavier nuclei first in a pair's name; a letter not listed goes last.
+int nucleusRank(char nucleus) {
+  constexpr const char* kOrder = "PFNCDH";
+  const char* at = nucleus != '\0' ? std::strchr(kOrder, nucleus) : nullptr;
+  return at != nullptr ? static_cast<int>(at - kOrder) : 6;
+}
+
 }  // namespace
+
+bool oneAtomRow(const DInfo& obs, const DInfo* calc) {
+  if (calc != nullptr && calc->atomICount > 0 && calc->atomJCount > 0) return hasBondVector(*calc) == 0;
+  return obs.resIDI == obs.resIDJ && sameAtomName(obs.atomNameI, obs.atomNameJ) &&
+         std::strcmp(obs.chainNameI, obs.chainNameJ) == 0 && std::strcmp(obs.segNameI, obs.segNameJ) == 0;
+}
+
+int leaveOutOneAtomRows(DTable* dTab) {
+  if (dTab == nullptr || dTab->dObsList == nullptr) return 0;
+  std::string rows;
+  int n = 0;
+  for (int k = 0; k < dTab->dCount; ++k) {
+    DInfo& o = dTab->dObsList[k];
+    if (!o.valid || !oneAtomRow(o, nullptr)) continue;
+    o.valid = 0;
+    ++n;
+    rows += "   row " + std::to_string(k + 1) + ": " + std::to_string(o.resIDI) + ' ' + o.atomNameI + " - " +
+            std::to_string(o.resIDJ) + ' ' + o.atomNameJ + '\n';
+  }
+  if (n > 0) {
+    std::fprintf(stderr, kOneAtomHeading, n);
+    std::fputs(rows.c_str(), stderr);
+  }
+  return n;
+}
+
+std::string nucleusPair(const DInfo& d) {
+  char a = nucleusOf(d.atomNameI), b = nucleusOf(d.atomNameJ);
+  if (nucleusRank(b) < nucleusRank(a)) std::swap(a, b);
+  return std::string(1, a != '\0' ? a : '?') + '-' + (b != '\0' ? b : '?');
+}
 
 int PairSet::add(const DInfo& obs, const DInfo* calc, int row) {
   if (calc != nullptr && calc->atomICount > 0 && calc->atomJCount > 0) {

@@ -27,6 +27,26 @@ class PairSet {
   std::map<std::pair<std::string, std::string>, int> names_;
 };
 
+// A row whose two ends are one atom: it has no bond vector and is no coupling. A row mapped to
+// the structure (calc with atoms at both ends) is one when its atoms give no bond vector
+// (hasBondVector); a row not mapped, when both ends name one residue, chain, segment and atom
+// (H and HN being the amide proton's two names).
+bool oneAtomRow(const DInfo& obs, const DInfo* calc);
+
+// The warning that names the rows of one atom at both ends, with their count.
+inline constexpr const char* kOneAtomHeading =
+    "DC Warning: %d couplings name one atom at both ends (no bond vector) and are not used:\n";
+
+// For the runs without a structure: clears the selection of every selected row of dTab's
+// observed list that names one atom at both ends (oneAtomRow by its names), naming each under
+// kOneAtomHeading on stderr. Returns how many. (On a structure buildDC leaves them out and
+// reportDCMap names them.)
+int leaveOutOneAtomRows(DTable* dTab);
+
+// The nucleus pair of a row by the elements of its atom names ("N-H"; H and HN alike), the
+// heavier nucleus first, whichever end the table names first.
+std::string nucleusPair(const DInfo& d);
+
 // Counts the distinct pairs among the rows k (0-based) of dTab that use(k) accepts, by their
 // mapping where the calculated row has one.
 int countPairs(const DTable* dTab, const std::function<bool(int)>& use);

@@ -44,15 +44,6 @@ int shiftedRes(int res, int off) {
     return static_cast<int>(sum);
 }
 
-// Nucleus letter of an atom name: its first character when a letter, else its second
-// (so "1H" and "2HB" are protons); '\0' for an empty name.
-char nucleusOf(const char* name) {
-    if (name == nullptr || name[0] == '\0') return '\0';
-    const unsigned char c0 = static_cast<unsigned char>(name[0]);
-    if ((c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z')) return name[0];
-    return name[1];
-}
-
 // Gyromagnetic ratio in rad/(s T); 0 when the nucleus is unknown.
 double gammaOf(char nucleus) {
     switch (nucleus) {
@@ -138,6 +129,13 @@ void saupeBasis(const double* u, double* a) {
 }
 
 }  // namespace
+
+char nucleusOf(const char* name) {
+    if (name == nullptr || name[0] == '\0') return '\0';
+    const unsigned char c0 = static_cast<unsigned char>(name[0]);
+    if ((c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z')) return name[0];
+    return name[1];
+}
 
 // ---- module workspace ----
 
@@ -342,7 +340,7 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
                                                lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
         // A row without a bond vector (one atom named twice) would enter the fit as a coupling
         // of interaction constant 0: a residual of its full value, whatever the tensor.
-        if (c.atomICount == 0 || c.atomJCount == 0 || !hasBondVector(c)) {
+        if (c.atomICount == 0 || c.atomJCount == 0 || oneAtomRow(o, &c)) {
             c.valid = 0;
             continue;
         }
@@ -455,8 +453,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     RowList repeated{"DC Warning: %d couplings repeat the atom pair of an earlier row:\n"};
     RowList renamed{"DC Warning: %d couplings name a residue differently from the structure:\n"};
     // Each row without a bond vector is named: it is left out of every fit and statistic.
-    RowList oneAtom{"DC Warning: %d couplings name one atom at both ends (no bond vector) and are not used:\n",
-                    INT_MAX};
+    RowList oneAtom{kOneAtomHeading, INT_MAX};
     PairSet pairs;
     char why[160];
     for (int k = 0; k < dTab->dCount; ++k) {
@@ -477,7 +474,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
             unmapped.add(k + 1, why);
             continue;
         }
-        if (!hasBondVector(c)) {
+        if (oneAtomRow(o, &c)) {
             std::snprintf(why, sizeof why, "%d %s - %d %s", o.resIDI, o.atomNameI, o.resIDJ, o.atomNameJ);
             oneAtom.add(k + 1, why);
             continue;

@@ -266,6 +266,23 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
+// The statistics of the table, as far as its D compares with D_OBS (tableComparison).
+void writeComparison(FILE* out, const Stats& s, const settings::KorimInfo* k) {
+    const TableComparison c = tableComparison(k);
+    if (c.none != nullptr) {
+        std::fputs(gapRemark("comparison statistics", c.none).c_str(), out);
+        return;
+    }
+    if (c.dHolds == nullptr) {
+        writeStatLines(out, s, k->qFlag);
+        return;
+    }
+    std::fprintf(out, "REMARK %s.\n", c.dHolds);
+    std::fprintf(out, "DATA RMS                  %.3f\n", s.rms);
+    std::fprintf(out, "DATA Chi2                 %.3f\n", s.chi2);
+    std::fputs(gapRemark("CORR R, Q or REGRESSION", c.rest).c_str(), out);
+}
+
 // VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
 void writeTablePart(FILE* out, const DTable* dTab, bool full) {
     std::fprintf(out, "\n");
@@ -318,7 +335,7 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
     std::fprintf(out, "DATA N                    %d\n", s.n);
     if (s.n == 0) return;
-    writeStatLines(out, s, k->qFlag);
+    writeComparison(out, s, k);
     writeTablePart(out, dTab, true);
 }
 
@@ -420,6 +437,37 @@ const char* regressionGap(const float* x, const float* y, int n, bool both) {
     return nullptr;
 }
 
+TableComparison tableComparison(const settings::KorimInfo* k) {
+    TableComparison c;
+    switch (k->korimMode) {
+        case settings::kModeDaHist:
+            c.none = "-daHist fits no tensor and back-calculates no coupling: D repeats D_OBS";
+            break;
+        case settings::kModeDaFlex:
+            c.none = "-daFlex fits no tensor and back-calculates no coupling: D repeats D_OBS";
+            break;
+        case settings::kModeDaMl:
+            if (k->histInfo.mlMap != 1) {
+                c.none = "-daMl fits no tensor and back-calculates no coupling: D repeats D_OBS";
+                break;
+            }
+            c.dHolds = "D is the centre of the range of couplings that the answer's Da and R, within "
+                       "their errors, allow at the orientations where each measured coupling lies "
+                       "within its error, and DD half that range's width (a coupling no orientation "
+                       "allows keeps D = D_OBS and DD 0); no coupling is back-calculated from a tensor";
+            c.rest = "D is formed from D_OBS and the answer's Da and R alone, without a tensor's "
+                     "orientation: they would compare the couplings with themselves";
+            break;
+        case settings::kModeConvert:
+            c.none = "-conv back-calculates no coupling: D is D_OBS converted (with noise or scaled "
+                     "where asked)";
+            break;
+        default:
+            break;
+    }
+    return c;
+}
+
 std::string gapRemark(const char* name, const char* why) {
     return std::string("REMARK No ") + name + ": " + why + ".\n";
 }
@@ -481,6 +529,10 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         if (dRms == 0.0f) found.qIso = kQGapTensor;
     } else {
         found.qIso = kQGapTensor;
+    }
+    if (sumX2 == 0.0) {
+        found.qIso = kQGapObservedTensor;
+        *qIsoD = 0.0f;
     }
     found.corr = correlationGap(x.p, y.p, n);
     found.line = regressionGap(x.p, y.p, n, false);

@@ -21,7 +21,8 @@ inline int dbgFlag = 0;
 // access (null: "w"); a file that cannot be opened is reported (and noted as a lost output of
 // the run, see foundation/outputfile.h) and standard output is used.
 // korimInfo->verbFlag selects the full report (run parameters, order matrix and its analysis,
-// Euler solutions, statistics, six value columns) or the short table of predicted couplings.
+// Euler solutions, statistics, six value columns) or the short table of predicted couplings;
+// the statistics are those that compare something in the run's table (tableComparison).
 // The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
 // (and its x, y, z Euler solutions when no coupling entered the statistics).
 // The table is formatted whole before the file is opened: one that would carry a number that is
@@ -66,9 +67,26 @@ const char* regressionGap(const float* x, const float* y, int n, bool both);
 // The line that stands for a statistic left out: "REMARK No <name>: <why>.\n".
 std::string gapRemark(const char* name, const char* why);
 
-// Why a quality factor is undefined over measured couplings all 0, and over a zero tensor.
+// Why a quality factor is undefined over measured couplings all 0, and over a zero tensor. Q SAUPE
+// divides by the tensor's size, but over measured couplings all 0 it judges a tensor fitted to
+// nothing (the mean of fits to their noise, say): that reason comes first.
 inline constexpr const char* kQGapObserved = "the measured couplings are all 0 (Q divides by their size)";
+inline constexpr const char* kQGapObservedTensor =
+    "the measured couplings are all 0 (they show no alignment for Q to judge a tensor by)";
 inline constexpr const char* kQGapTensor = "the tensor is zero (Q divides by its size)";
+
+// What the statistics of a table compare in the run of korimInfo. In a table whose D is no
+// coupling back-calculated from a fitted or predicted tensor (the estimates of Da and R without
+// a structure, a conversion) they would compare the couplings with themselves: none is written,
+// one remark says why (none); -daMl -mapMl writes the centre of the range of couplings its answer
+// allows each one: only RMS and Chi2 are written, after a remark saying what D holds (dHolds)
+// and before one naming the statistics left out (rest). All null: every statistic is written.
+struct TableComparison {
+    const char* none = nullptr;
+    const char* dHolds = nullptr;
+    const char* rest = nullptr;
+};
+TableComparison tableComparison(const settings::KorimInfo* korimInfo);
 
 // Reduced forms of getStatDCmod over the same pairs, each starting from zero: the RMS deviation
 // (rSumD2), the quality factor against the RMS coupling of the tensor's da and dr (qIsoD) and the

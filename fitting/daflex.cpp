@@ -415,6 +415,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   markUsedRows(dTab.get(), s);
   keepResidueRange(dTab.get(), dcInfo->segFirst, dcInfo->segLast, &s);
   if (checkDcSample(s, inDName) != 0) return 1;
+  const std::string kinds = mixedKinds(s, inDName);
   if (korimInfo->histRan < 1) {
     std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",
                  korimInfo->histRan);
@@ -457,7 +458,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   // leaves them (on the standard output they are already before it).
   const int a = scoreOut.close();
   const int b = colourOut.close();
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, above); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + above); st != 0) return st;
   return a != 0 || b != 0 ? 1 : 0;
 }
 

@@ -69,6 +69,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
   if (checkDcSample(s, inDName) != 0) return 1;
+  const std::string kinds = mixedKinds(s, inDName);
 
   HistInfo& h = korimInfo->histInfo;
   float sdevNeg = 0, sdevPos = 0;
@@ -119,7 +120,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   // An answer with R above 2/3 stays, named in the usual form.
   std::string remark = sayUsualForm(h.DaFit, h.RFit);
   if (!remark.empty()) remark += "\n";
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, remark); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + remark); st != 0) return st;
   return 0;
 }
 

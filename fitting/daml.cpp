@@ -204,6 +204,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   DcSample s;
   collectDc(dTab.get(), &s);
   if (checkDcSample(s, inDName) != 0) return 1;
+  const std::string kinds = mixedKinds(s, inDName);
 
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
@@ -246,7 +247,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   h.RErrMl = static_cast<float>(rErr);
   storeCouplings(dTab.get(), s, h, bestDa, sign);
   // A best point on the grid's edge stays the answer, said on both.
-  std::string remark;
+  std::string remark = kinds;
   std::vector<std::string> notes;
   if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
   if (const std::string r = usualFormNote(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);

@@ -1,6 +1,7 @@
 // Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
 #include "fitting/dcsample.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -41,7 +42,8 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
   if (dcInfo->segLast < dcInfo->segFirst) std::swap(dcInfo->segFirst, dcInfo->segLast);
   couplings::selectD(dTab->dObsList, dTab->dCount, dcInfo->segFirst, dcInfo->segLast,
                      dcInfo->excludeMode);
-  const int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  n -= couplings::leaveOutOneAtomRows(dTab.get());
   std::printf("REMARK %d couplings selected (%s%s).\n", n,
               dcInfo->excludeMode == 1 ? "exclusive" : "inclusive",
               dcInfo->excludeMode == 3 ? " max" : "");
@@ -73,7 +75,18 @@ void collectDc(const DTable* dTab, DcSample* sample,
     const couplings::DInfo& d = dTab->dObsList[i];
     if (!d.valid || !(d.d < kDcUnused) || (keep && !keep(d))) continue;
     const float c = d.d * d.w;
-    if (!std::isfinite(c) || !std::isfinite(d.sigma * d.w)) continue;
+    const bool coupOut = !(std::fabs(c) <= kDcSampleBound);
+    if (coupOut || !(std::fabs(d.sigma * d.w) <= kDcSampleBound)) {
+      if (sample->outOfBound.row < 0) sample->outOfBound = {i, !coupOut, d.d, d.sigma, d.w};
+      continue;
+    }
+    const std::string kind = couplings::nucleusPair(d);
+    auto k = std::find_if(sample->kinds.begin(), sample->kinds.end(),
+                          [&kind](const auto& e) { return e.first == kind; });
+    if (k == sample->kinds.end())
+      sample->kinds.emplace_back(kind, 1);
+    else
+      ++k->second;
     sample->coup.push_back(c);
     sample->sigma.push_back(d.sigma * d.w);
     sample->row.push_back(i);
@@ -86,6 +99,18 @@ void collectDc(const DTable* dTab, DcSample* sample,
   if (!sample->coup.empty()) sample->delta = sum / static_cast<double>(sample->coup.size());
 }
 
+std::string mixedKinds(const DcSample& sample, const char* inDName) {
+  if (sample.kinds.size() < 2) return "";
+  std::string what = std::to_string(sample.coup.size()) + " selected couplings";
+  std::string rest = " are of " + std::to_string(sample.kinds.size()) + " kinds of nucleus pair:";
+  for (size_t i = 0; i < sample.kinds.size(); ++i)
+    rest += (i > 0 ? ", " : " ") + sample.kinds[i].first + ' ' + std::to_string(sample.kinds[i].second);
+  rest += "; the estimate is the Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 "
+          "select one kind).\n";
+  std::fprintf(stderr, "korim: the %s of %s%s", what.c_str(), inDName, rest.c_str());
+  return "REMARK The " + what + rest;
+}
+
 void markUsedRows(DTable* dTab, const DcSample& sample) {
   for (int row : sample.row) {
     dTab->dCalcList[row].d = dTab->dObsList[row].d;
@@ -94,6 +119,15 @@ void markUsedRows(DTable* dTab, const DcSample& sample) {
 }
 
 int checkDcSample(const DcSample& sample, const char* inDName) {
+  if (const DcOutOfBound& b = sample.outOfBound; b.row >= 0) {
+    const double value = static_cast<double>(b.error ? b.dd : b.d) * b.w;
+    std::fprintf(stderr,
+                 "korim: row %d of %s has %s %g and W %g: its %s %s*W, %g Hz, lies beyond the %g Hz "
+                 "of any coupling (Da and R take D*W as the coupling and DD*W as its error).\n",
+                 b.row + 1, inDName, b.error ? "DD" : "D", b.error ? b.dd : b.d, b.w,
+                 b.error ? "error" : "coupling", b.error ? "DD" : "D", value, kDcSampleBound);
+    return 1;
+  }
   if (sample.coup.empty()) {
     std::fprintf(stderr, "korim: no coupling of %s is selected; Da and R need couplings.\n",
                  inDName);

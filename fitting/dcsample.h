@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "couplings/dc.h"
@@ -22,7 +23,8 @@ using DcTablePtr = std::unique_ptr<couplings::DTable, DcTableDeleter>;
 // Allocates a table (tag), reads inDName into it and prints "%s, %d Couplings, Residues %d to
 // %d.\n" on stderr; settles the residue range of dcInfo (unset ends take the table's, a reversed
 // range is swapped), marks the couplings of the range (selectD with dcInfo's exclusion mode)
-// and of the atom types atomNameS1/atomNameS2 ("All" any) and prints "REMARK %d couplings
+// and of the atom types atomNameS1/atomNameS2 ("All" any), leaves out the rows that name one
+// atom at both ends (couplings::leaveOutOneAtomRows) and prints "REMARK %d couplings
 // selected (%s%s).\n" on stdout. Returns 0 with *table set; 1 after "Error allocating DC
 // structures.\n", or the reader's status after "Error reading DC input %s\n".
 int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
@@ -41,6 +43,18 @@ constexpr float kDcUnused = 999.0f;
 constexpr float kDcMinStart = 9999.9f;
 constexpr float kDcMaxStart = -9999.9f;
 
+// The largest size of a coupling D*W and of its error DD*W that an estimate takes (Hz): the
+// bound beyond which a table's value is no coupling (couplings::kDcUsableMax). A row beyond it
+// holds a slip (a weight of 1e30, an error column taken for another), not a coupling.
+constexpr float kDcSampleBound = couplings::kDcUsableMax;
+
+// A used row whose D*W or DD*W lies beyond kDcSampleBound (or is not a finite number).
+struct DcOutOfBound {
+  int row = -1;        // row of the table (0-based); -1: none
+  bool error = false;  // DD*W beyond the bound (else D*W)
+  float d = 0.0f, dd = 0.0f, w = 0.0f;
+};
+
 // The used couplings (valid and below kDcUnused) of a table, in table order.
 struct DcSample {
   std::vector<float> coup;   // D*W, Hz
@@ -50,11 +64,21 @@ struct DcSample {
   float dcMax = kDcMaxStart;
   double delta = 0.0;        // mean of sigma (0 for no coupling), Hz
   int pairs = 0;             // distinct atom pairs among them (by the table's names)
+  // Nucleus pairs of the couplings (couplings::nucleusPair) with their counts, in the order of
+  // their first row.
+  std::vector<std::pair<std::string, int>> kinds;
+  DcOutOfBound outOfBound;   // the first used row beyond the bound, left out of the lists
 };
 
 // Collects the used couplings of dTab's observed rows (of those keep accepts, when given).
 void collectDc(const couplings::DTable* dTab, DcSample* sample,
                const std::function<bool(const couplings::DInfo&)>& keep = {});
+
+// Where the sample holds more than one nucleus pair: says so on stderr, naming the pairs with
+// their counts, that the estimate is the Da of one pair only when D*W scales every row onto it,
+// and that -aD1 and -aD2 select one; returns the same as a REMARK line for the table. "" (and no
+// message) for one pair.
+std::string mixedKinds(const DcSample& sample, const char* inDName);
 
 // Copies the value and validity of every coupling of the sample into the table's calculated
 // rows, so that the written table lists the couplings the estimate used.
@@ -64,7 +88,8 @@ void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
 // bin and the likelihood's best point are the few values themselves, not the tensor's.
 constexpr int kMinDistributionCouplings = 5;
 
-// A sample the estimates can work on: at least kMinDistributionCouplings distinct atom pairs
+// A sample the estimates can work on: no used row beyond kDcSampleBound (refused naming the
+// file, the row and its D and W or DD), at least kMinDistributionCouplings distinct atom pairs
 // (repeated rows of one pair are one coupling), not all of
 // one value, and a positive mean error (the histogram's bin width, the thresholds of the
 // extremes and the likelihood's line width all scale with it). Returns 0; 1 after a message

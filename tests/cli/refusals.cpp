@@ -581,7 +581,19 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
            " too few to estimate Da and R from their distribution (5 or more).\n";
   };
   const std::string histFailed = "korim: error in getHistDabR.\n";
+  // A weight or an error of 1e30 in row 4 (5 VAL): no coupling, named with its row.
+  const auto slip = [&](const std::string& name, const std::string& row) {
+    std::string t = measured;
+    return writeFile(data / name, t.replace(t.find("3.190     1.000 1.00"), 20, row));
+  };
+  const std::string hugeW = slip("w30.tab", "3.190     1.000 1e30"), hugeDD = slip("dd30.tab", "3.190     1e30 1.00");
+  const std::string bound = ", lies beyond the 900 Hz of any coupling (Da and R take D*W as the coupling and DD*W as "
+                            "its error).\n";
   cases.insert(cases.end(), {
+      {{"-daMl", "-inD", hugeW, "-outD", "out.tab", "-outSc", "s.sc"}, 1,
+       {"korim: row 4 of " + hugeW + " has D 3.19 and W 1e+30: its coupling D*W, 3.19e+30 Hz" + bound, mlFailed}},
+      {{"-daHist", "-inD", hugeDD, "-outD", "out.tab"}, 1,
+       {"korim: row 4 of " + hugeDD + " has DD 1e+30 and W 1: its error DD*W, 1e+30 Hz" + bound, histFailed}},
       {{"-daHist", "-inD", one, "-outD", "out.tab"}, 1, {tooFew(1, one), histFailed}},
       {{"-daHist", "-inD", oneValue, "-outD", "out.tab"}, 1,
        {"korim: the 6 usable couplings of " + oneValue + " all have one value (5.000 Hz): a distribution without "
@@ -728,7 +740,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},
       {{"-conv", "-rosetta", "-inD", namedInf, "-d1", "4", "-dN", "4"}, 0, {}, false, {"a    4    N    4    H"}},
       {{"-conv", "-korim", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
-       {notFiniteIn + "DATA RMS                  inf\"", "korim: error in writeDCmod.\n"}},
+       {notFiniteIn + "2  GLN    N  inf    2  GLN    H  inf      0.00  -13.2000      -inf       inf ",
+        "korim: error in writeDCmod.\n"}},
       {{"-conv", "-xplor", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
        {notFiniteIn + "( resid   2 and name H and not segid REF )   -inf 9999999680285692465065626076917320908",
         "\"; the result out.tab is not written.\n"}},

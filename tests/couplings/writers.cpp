@@ -147,7 +147,7 @@ TEST(WriterReport, BlocksFollowTheFlags) {
   Output out;
   KorimInfo k = stericSettings();
   k.eulerFlag = 0;
-  k.korimMode = 9;  // no run-mode block
+  k.korimMode = 0;  // no run-mode block
   // Without Euler output the tensor is left unchanged; the analysis records stay.
   Table tab = ubiquitinRows();
   const DTensor before = tab.t.dTensor;

@@ -1,0 +1,110 @@
+// The coupling tables of the runs that back-calculate nothing (the estimates of Da and R without
+// a structure, a conversion), the selections of those estimates: couplings of several nucleus
+// pairs, rows of one atom at both ends, and Q over measured couplings all 0 in every best fit.
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+
+namespace {
+
+// A -daMl grid around the example's answer, small enough for the sanitizer build.
+const std::vector<std::string> kSmallGrid = {"-lDa", "-14", "-hDa", "-8", "-incDa", "0.5",
+                                             "-lR",  "0.4", "-hR",  "0.7", "-incR", "0.05"};
+
+std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+// Every row and column of the couplings used stays; one remark stands for the statistics, and
+// with -mapMl only RMS and Chi2 stay, the RMS of the rows' own D_OBS - D.
+TEST(EstimateTables, StatisticsOnlyWhereDIsComparedWithSomething) {
+  const std::string n = "DATA N                    63\n";
+  const std::string copy = " fits no tensor and back-calculates no coupling: D repeats D_OBS.\n\nVARS";
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> block;  // after "DATA N 63", in order
+  } cases[] = {
+      {{"-daHist"}, {n + "REMARK No comparison statistics: -daHist" + copy}},
+      {plus({"-daMl"}, kSmallGrid), {n + "REMARK No comparison statistics: -daMl" + copy}},
+      {{"-conv", "-korim"}, {n + "REMARK No comparison statistics: -conv back-calculates no coupling: D is D_OBS "
+                                 "converted (with noise or scaled where asked).\n\nVARS"}},
+      {plus({"-daMl", "-mapMl"}, kSmallGrid),
+       {n + "REMARK D is the centre of the range of couplings", "\nDATA RMS ", "\nDATA Chi2 ",
+        "\nREMARK No CORR R, Q or REGRESSION: ", ".\n\nVARS"}},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    ASSERT_EQ(runKorim(plus(c.args, {"-inD", kCouplings, "-outD", "out.tab"}), d).status, 0) << c.args[0];
+    const std::string text = readFile(d / "out.tab");
+    EXPECT_TRUE(inOrder(text, c.block)) << text;
+    const Table t = readTable(d / "out.tab");
+    const std::vector<double> obs = t.numbers("D_OBS"), calc = t.numbers("D");
+    ASSERT_EQ(t.rows.size(), 63u);
+    double sum2 = 0.0;
+    for (size_t i = 0; i < obs.size(); ++i) sum2 += (obs[i] - calc[i]) * (obs[i] - calc[i]);
+    EXPECT_EQ(sum2 == 0.0, c.block.size() == 1) << c.args[0];
+    if (c.block.size() > 1) EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / 63), 2e-3);
+  }
+}
+
+// Measured couplings all 0: no best fit writes a Q, whatever tensor it reports (-mcDc reports
+// the mean of fits to noise, which is not zero).
+TEST(EstimateTables, MeasuredCouplingsAllZeroGetNoQ) {
+  TempDir d;
+  std::string zero;  // each row's D (columns 31 to 40) 0.000
+  for (const std::string& l : lines(readFile(kCouplings)))
+    zero += (l.size() > 40 && l[0] == ' ' ? l.substr(0, 30) + "     0.000" + l.substr(40) : l) + "\n";
+  writeFile(d / "zero.tab", zero);
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"-single"}, {"-mcDc", "-map", "20"}}) {
+    const RunResult r = runKorim(plus({"-bestFit", "-pdb", kPdb, "-inD", "zero.tab", "-outD", "out.tab"}, mode), d);
+    ASSERT_EQ(r.status, 0) << mode[0] << r.err;
+    const Table t = readTable(d / "out.tab");
+    ASSERT_EQ(t.numbers("D_OBS"), std::vector<double>(63, 0.0));
+    EXPECT_TRUE(t.hasLine("REMARK No Q SAUPE: the measured couplings are all 0 (they show no alignment for Q to "
+                          "judge a tensor by).")) << mode[0];
+  }
+}
+
+// A table of five nucleus pairs (four by element): named with their counts, on the error stream
+// and in the table; -aD1 N -aD2 H, as the message advises, gives the table of the N-H rows alone.
+TEST(EstimateTables, CouplingsOfSeveralNucleusPairsAreNamedAndOneIsSelected) {
+  const std::string mixed = testData("cli/ubiquitin_mixed_kinds.tab");
+  const std::string kinds = " are of 4 kinds of nucleus pair: N-H 63, C-H 30, N-C 15, C-C 15; the estimate is the "
+                            "Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 select one kind).\n";
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"-daHist"}, plus({"-daMl"}, kSmallGrid)}) {
+    TempDir d;
+    RunResult r = runKorim(plus(mode, {"-inD", mixed, "-outD", "mixed.tab", "-outSc", "s.sc"}), d);
+    EXPECT_TRUE(inOrder(r.err, {"korim: the 123 selected couplings of " + mixed + kinds})) << r.err;
+    EXPECT_NE(readFile(d / "mixed.tab").find("\nREMARK The 123 selected couplings" + kinds), std::string::npos);
+    r = runKorim(plus(mode, {"-inD", mixed, "-aD1", "N", "-aD2", "H", "-outD", "nh.tab", "-outSc", "s.sc"}), d);
+    EXPECT_EQ(r.err.find("kinds of nucleus pair"), std::string::npos) << r.err;
+    runKorim(plus(mode, {"-inD", kCouplings, "-outD", "alone.tab", "-outSc", "s.sc"}), d);
+    EXPECT_EQ(readFile(d / "nh.tab"), readFile(d / "alone.tab")) << mode[0];
+  }
+}
+
+// Seven rows naming the amide proton at both ends: each mode without a structure names them and
+// gives what it gives for the table without them.
+TEST(EstimateTables, RowsOfOneAtomAtBothEndsAreNamedAndLeftOut) {
+  const std::string seven = readFile(testData("cli/ubiquitin_nh_seven_hh.tab"));
+  std::string sound;
+  for (const std::string& l : lines(seven))
+    if (l.size() < 15 || l.compare(10, 5, "    H") != 0) sound += l + "\n";
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"-daHist", "-inD", "t.tab"},
+                                               {"-conv", "-xplor", "-inD", "t.tab"},
+                                               {"-anDc", "-inD1", "t.tab", "-inD2", "t.tab"}}) {
+    TempDir withRows, without;
+    writeFile(withRows / "t.tab", seven);
+    writeFile(without / "t.tab", sound);
+    const RunResult r = runKorim(plus(mode, {"-outD", "out.txt"}), withRows);
+    ASSERT_EQ(runKorim(plus(mode, {"-outD", "out.txt"}), without).status, 0);
+    EXPECT_TRUE(inOrder(r.err, {"DC Warning: 7 couplings name one atom at both ends (no bond vector) and are not "
+                                "used:\n   row 4: 5 H - 5 H\n   row 12: 14 H - 14 H\n"})) << mode[0] << r.err;
+    EXPECT_NE(r.out.find("REMARK 56 couplings selected"), std::string::npos) << mode[0] << r.out;
+    EXPECT_EQ(readFile(withRows / "out.txt"), readFile(without / "out.txt")) << mode[0];
+  }
+}
