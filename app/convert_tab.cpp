@@ -299,6 +299,26 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out, NumberChe
   return 0;
 }
 
+// A restraint names the residues of both atoms: a selected row without a residue number at an
+// end (a table without RESID_J, an empty cell) is left out of the restraint formats, each named,
+// rather than written with the table's placeholder number as a residue.
+void leaveOutRowsWithoutResidue(DTable* t) {
+  std::string rows;
+  int n = 0;
+  for (int i = 0; i < t->dCount; i++) {
+    DInfo& o = t->dObsList[i];
+    const bool noI = o.resIDI == couplings::kNoResID, noJ = o.resIDJ == couplings::kNoResID;
+    if (o.valid == 0 || (!noI && !noJ)) continue;
+    o.valid = 0;
+    ++n;
+    appendf(rows, "   row %d: holds no residue number in %s\n", i + 1,
+            noI && noJ ? "RESID_I and RESID_J" : noI ? "RESID_I" : "RESID_J");
+  }
+  if (n == 0) return;
+  std::fprintf(stderr, "DC Warning: %d selected couplings name no residue at an end, which a restraint needs, and "
+                       "are not converted:\n%s", n, rows.c_str());
+}
+
 // The couplings the format writes: each selected one, in the DYANA format its N-H couplings, in
 // the residue listing those below its placeholder value.
 int usableCouplings(const DTable* t, int format) {
@@ -332,6 +352,9 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   const bool ownTable = format == settings::kFormatKorim;
   remarkCouplings(ownTable || outName[0] != '\0' ? stdout : stderr, "selected", count,
                   dcInfo->excludeMode);
+  if (format == settings::kFormatXplor || format == settings::kFormatCns || format == settings::kFormatDyana ||
+      format == settings::kFormatRosetta)
+    leaveOutRowsWithoutResidue(t);
   convertValues(t, korimInfo);
   // A conversion of no coupling would leave an empty restraint file as if it were one.
   if (usableCouplings(t, format) == 0) {

@@ -76,6 +76,22 @@ TEST(Conversion, ScaleNoiseAndAFailedRead) {
   EXPECT_NE(r.status, 0);
   EXPECT_TRUE(inOrder(r.err, {"Error reading DC input t.tab\n", "korim: error in conversion of table.\n"}));
   EXPECT_EQ(readFile(d / "t.tbl"), "kept\n");
+  // A row without a residue number at an end becomes no restraint: it is named, the others are
+  // converted, and the table's placeholder number never stands as a residue.
+  writeFile(d / "t.tab", "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %d %s %d %s %f\n"
+                         "2 N 2 H -13.2\n3 N 3 H 8.78\n");
+  const std::string both = runKorim({"-conv", "-xplor", "-inD", "t.tab"}, d).out;
+  writeFile(d / "t.tab", readFile(testData("dc/one_residue_end.tab")) + "\n");
+  for (const char* format : {"-xplor", "-cns", "-dyana", "-rosetta"}) {
+    r = runKorim({"-conv", format, "-inD", "t.tab"}, d);
+    EXPECT_EQ(r.status, 1) << format;
+    EXPECT_TRUE(inOrder(r.err, {"DC Warning: 2 selected couplings name no residue at an end, which a restraint needs, "
+                                "and are not converted:\n   row 1: holds no residue number in RESID_J\n"
+                                "   row 2: holds no residue number in RESID_J\n",
+                                "0 usable"})) << format << r.err;
+    EXPECT_EQ(r.out.find("666666"), std::string::npos) << format;
+  }
+  EXPECT_NE(both.find("( resid   3 and name H and not segid REF )   8.7800"), std::string::npos) << both;
 }
 
 TEST(CouplingArithmetic, HandValuesOfEachOperation) {
