@@ -107,8 +107,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     return head;
   };
   auto scaled = [&](std::vector<std::string> head, const std::string& option, const std::string& value) {
-    head.insert(head.end(), {option, value});
-    return predict(head);
+    std::vector<std::string> args = predict(std::move(head));
+    args.insert(args.end(), {option, value});
+    return args;
   };
   const std::string notFinite = "korim: a number that is not finite in \"DATA REGRESSION ZEB SLOPE ";
   const std::string notWritten = "\"; the result out.tab is not written.\n";
