@@ -493,7 +493,7 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, nullptr) != 0) return 1;
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, k.concentration, nullptr) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.

@@ -372,6 +372,14 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   return true;
 }
 
+// The option behind a medium too dense: its concentration, which users give in per cent.
+void nameConcentration(const char* who, double wvAmount, const char* particles) {
+  std::fprintf(stderr,
+               "%s: -wv %g is the medium's concentration as a fraction w/v (0.05 for 5 %%); a "
+               "lower one stands the %s further apart.\n",
+               who, wvAmount, particles);
+}
+
 }  // namespace
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
@@ -531,7 +539,7 @@ double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double* room) {
+             double clashEnd, double gridSpacing, double wvAmount, double* room) {
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
   const double m = static_cast<double>(allowedStates) / orientations + static_cast<double>(freePositions);
   if (m <= 0) {
@@ -539,6 +547,7 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "%s: medium too dense for the molecule: %lld allowed states in %d orientations and %lld free "
                  "positions; no alignment computed.\n",
                  who, allowedStates, orientations, freePositions);
+    nameConcentration(who, wvAmount, "walls");
     return 1;
   }
   if (room != nullptr) *room = m;
@@ -556,6 +565,7 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpaci
                "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free positions; "
                "no alignment computed.\n",
                who, D - rodRadius);
+  nameConcentration(who, wvAmount, "rods");
   return 1;
 }
 
@@ -680,7 +690,8 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, &m) != 0) return 1;
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, wvAmount, &m) != 0)
+      return 1;
   } else {
     m = static_cast<double>(cylDivisor);
   }

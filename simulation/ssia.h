@@ -36,13 +36,15 @@ constexpr int kSsiaMaxPositions = 5000;
 // gridSpacing, Angstrom; negative when the walls stand closer than the clash region reaches).
 // Returns 0 and sets *room (when room is not null) when that is positive; else 1 after "<who>: medium too dense for the
 // molecule: <n> allowed states in <N> orientations and <m> free positions; no alignment
-// computed." on stderr.
+// computed." on stderr and a line naming -wv, the concentration wvAmount (fraction w/v) that
+// sets the half cell.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double* room);
+             double clashEnd, double gridSpacing, double wvAmount, double* room);
 // Rod of radius rodRadius in a medium of concentration wvAmount: the shells of free positions
 // up to the neighbouring rod, each weighted by its distance. Returns 0 when that is positive,
 // setting *divisor to it (when divisor is not null); else 1 after "<who>: medium too dense for the molecule: rod spacing <d>
-// Angstrom leaves no shell of free positions; no alignment computed." on stderr.
+// Angstrom leaves no shell of free positions; no alignment computed." on stderr and the line
+// naming -wv, as for the wall.
 int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor);
 
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,

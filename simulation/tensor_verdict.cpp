@@ -33,6 +33,20 @@ bool onePlace(int n, const double* x, const double* y, const double* z) {
   return true;
 }
 
+// A molecule stood for by its charges alone (-dipole, -chSel) that carries none has no point
+// for the medium to align: the cause is the missing charge, not its shape.
+void noCharge(const settings::KorimInfo& k) {
+  const settings::ElInfo& el = k.elInfo;
+  std::fprintf(stderr,
+               "korim: the predicted alignment tensor is zero: with %s the molecule is stood for "
+               "by %s, and this run places no charge on it, so %s (%s); no result is written.\n",
+               el.dipoleFlag ? "-dipole" : "-chSel",
+               el.dipoleFlag ? "the dipole of its charges" : "its charged atoms",
+               el.dipoleFlag ? "it has no dipole to align" : "no atom is left to align",
+               el.elFlag ? "its charges come from -pka, -nopkaDef, -pH and -nochTerm"
+                         : "the steric model places none; -elKorim does");
+}
+
 }  // namespace
 
 void noteTensorIncorrect(const char* cause) {
@@ -50,7 +64,9 @@ int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n
                  "written.\n",
                  cause);
   } else if (isZero(model)) {
-    if (onePlace(n, x, y, z))
+    if (n == 0 && (k.elInfo.dipoleFlag || k.elInfo.chSelFlag))
+      noCharge(k);
+    else if (onePlace(n, x, y, z))
       std::fprintf(stderr, "korim: the predicted alignment tensor is zero: a molecule whose atoms "
                            "lie at one place has no shape for the medium to align; no result is "
                            "written.\n");

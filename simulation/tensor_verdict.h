@@ -14,7 +14,8 @@ void noteTensorIncorrect(const char* cause);
 // The verdict on the tensor a model predicted for the points x, y, z (1-based, 1..n), before it
 // is scaled by the medium's order parameter (lcOrder). 0 when it is a result; 1 after a message
 // on stderr when a model noted its magnitude wrong, or when the tensor is zero although lcOrder
-// is not (a medium that aligns nothing, or a molecule whose points lie at one place). An order
+// is not (a medium that aligns nothing, a molecule whose points lie at one place, or one stood
+// for by its charges with -dipole or -chSel that carries none). An order
 // parameter of 0 asks for the zero tensor: always a result. Clears the note.
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z);

@@ -118,10 +118,14 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   }
   const std::string nn = writeFile(data / "nn.tab", sameAtom), nn5 = writeFile(data / "nn5.tab", fiveSame);
   const std::string openGrid = testData("cli/grid3d_open_2x2x3.pot");
-  auto scaled = [](std::vector<std::string> head, const std::string& option, const std::string& value) {
-    head.insert(head.end(), {"-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "r.pdb",
-                             option, value});
+  auto predict = [](std::vector<std::string> head) {
+    head.insert(head.end(), {"-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pdbRot", "r.pdb"});
     return head;
+  };
+  auto scaled = [&](std::vector<std::string> head, const std::string& option, const std::string& value) {
+    std::vector<std::string> args = predict(std::move(head));
+    args.insert(args.end(), {option, value});
+    return args;
   };
   const std::string notFinite = "korim: a number that is not finite in \"DATA REGRESSION ZEB SLOPE ";
   const std::string notWritten = "\"; the result out.tab is not written.\n";
@@ -599,7 +603,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"korim: the 6 usable couplings of " + oneValue + " all have one value (5.000 Hz): a distribution without "
         "spread gives no Da and R.\n", histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab"}, 1,
-       {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n", histFailed}},
+       {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
+        "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
+        "error, -bin 0); another count, -bin <n> (2 or more), lays the histogram out anew.\n",
+        histFailed}},
+      {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-bin", "12"}, 0, {}, true},
       {{"-daMl", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {tooFew(4, four), mlFailed}, false, {},
        {"!s.sc"}},
       {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
@@ -716,6 +724,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string fixAa = "KORIM Error: option -fixAa value ";
   const std::string noPeak = " names no peak: each value is a number of peaks, 0 to the 6 unassigned peaks.\n";
   const std::string tooDense = "sma: medium too dense for the molecule: ";
+  const std::string fraction = " is the medium's concentration as a fraction w/v (0.05 for 5 %); a lower one stands the ";
   const std::string namedInf = testData("cli/segments_named_inf.tab");
   std::string overflowText = readFile(namedInf);
   const std::string firstRow = "-13.200     1.000 1.00";
@@ -731,10 +740,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6" + noPeak, bestFitError}},
       {lysines({"-fixAa", "3", "7"}), 1, {fixAa + "7" + noPeak}},
       {{"-elKorim", "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
-       {tooDense, " free positions; no alignment computed.\n", "simulateAlignment: error in sma.\n"}},
+       {tooDense, " free positions; no alignment computed.\n", "sma: -wv 1e+09" + fraction + "walls further apart.\n",
+        "simulateAlignment: error in sma.\n"}},
       {{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-dot", "30", "-wv", "1e9", "-pdb", kPdb,
         "-inD", kCouplings, "-outD", "out.tab"}, 1,
-       {tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n"}},
+       {tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n",
+        "sma: -wv 1e+09" + fraction + "rods further apart.\n"}},
+      // Five per cent given as 5: the message names -wv and its unit; the fraction it asks for runs.
+      {{"-stKorim", "-dot", "30", "-wv", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {"stericAlignment: medium too dense for the molecule: ",
+        "stericAlignment: -wv 5" + fraction + "walls further apart.\n"}},
+      {{"-stKorim", "-dot", "30", "-wv", "0.05", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0, {}, true},
       {{"-conv", "-korim", "-inD", namedInf, "-outD", "out.tab"}, 0, {}, true},
       {{"-conv", "-inD", namedInf, "-d1", "2", "-dN", "3"}, 0, {}, false,
        {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},
@@ -944,6 +960,34 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     cases.insert(cases.end(), {
         {scaled({"-stKorim"}, "-dGrid", "1e-30"), 1, {capped, positions, simulating, scale + "-dGrid 1e-30\n"}},
         {scaled({"-elKorim"}, "-dGrid", "1e-30"), 1, {capped, positions, simulating, scale + "-dGrid 1e-30\n"}},
+        // Positions appended beyond the clash region up to their limit: the steric rod (-wv 0.001:
+        // rods 1280 A apart), the electrostatic wall and rod (-dGrid 0.02: the limit lies 70 A out,
+        // where the potential at 0.05 M salt still counts).
+        {scaled({"-stKorim", "-pf1"}, "-wv", "0.001"), 1, {capped, positions, simulating, scale + "-wv 0.001\n"}},
+        {scaled({"-elKorim", "-nacl", "0.05"}, "-dGrid", "0.02"), 1, {capped, positions, simulating}},
+        {scaled({"-elKorim", "-pf1", "-pot", rod, "-nacl", "0.05"}, "-dGrid", "0.02"), 1,
+         {capped, positions, simulating}},
+        // The rod's potential overlapping the next cell's (0.05 M salt), or below its cutoff already
+        // where the molecule touches the rod (-cut 10).
+        {scaled({"-elKorim", "-pf1", "-pot", rod}, "-nacl", "0.05"), 1,
+         {"korim: the rod's potential stays above its cutoff (-cut) up to the neighbouring rod's cell, where the "
+          "potentials of the two overlap: the magnitude of the alignment tensor is incorrect; no result is written.\n",
+          simulating}},
+        {scaled({"-elKorim", "-pf1", "-pot", rod}, "-cut", "10"), 1,
+         {"korim: the rod's potential drops below its cutoff (-cut) within the clash region: the magnitude of the "
+          "alignment tensor is incorrect; no result is written.\n",
+          simulating}},
+        // A molecule stood for by charges it does not carry.
+        {predict({"-elKorim", "-dipole", "-nopkaDef", "-nochTerm"}), 1,
+         {"korim: the predicted alignment tensor is zero: with -dipole the molecule is stood for by the dipole of its "
+          "charges, and this run places no charge on it, so it has no dipole to align (its charges come from -pka, "
+          "-nopkaDef, -pH and -nochTerm); no result is written.\n",
+          simulating}},
+        {predict({"-stKorim", "-chSel"}), 1,
+         {"korim: the predicted alignment tensor is zero: with -chSel the molecule is stood for by its charged atoms, "
+          "and this run places no charge on it, so no atom is left to align (the steric model places none; -elKorim "
+          "does); no result is written.\n",
+          simulating}},
         {scaled({"-stKorim"}, "-rM", "1e30"), 1, {zeroTensor, simulating, scale + "-rM 1e30\n"}},
         {scaled({"-stKorim"}, "-rA", "-1e30"), 1, {zeroTensor, simulating, scale + "-rA -1e30\n"}},
         {{"-stKorim", "-dot", "30", "-pdb", atom, "-outD", "out.tab"}, 1, {onePlace, simulating}},

@@ -185,6 +185,47 @@ TEST(ErrorEstimates, RepeatedRowsOfFourAtomPairsAreTooFewToFit) {
   }
 }
 
+// Six atom pairs, each in ten rows: a subset of 12 rows mostly names five or six of them, but one
+// that names four or fewer fixes no order matrix and is no trial, whatever its fit gives. A twin
+// replays the subsets drawn and counts their pairs by residue.
+TEST(AeraSimDC, TrialsOfFewerThanFiveDistinctPairsAreRejected) {
+  std::string rows;
+  for (const char* r : {"2 GLN N 2 GLN H -13.2 1 1\n", "3 ILE N 3 ILE H 8.78 1 1\n", "4 PHE N 4 PHE H 6.81 1 1\n",
+                        "5 VAL N 5 VAL H 3.19 1 1\n", "6 LYS N 6 LYS H 0.92 1 1\n", "7 THR N 7 THR H -4.62 1 1\n"})
+    rows += r;
+  std::string text = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                     "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (int i = 0; i < 10; i++) text += rows;
+  const std::string table = korim_test::writeFile(korim_test::TempDir().path + "_six_pairs.tab", text);
+  const int trials = 50;
+  int expected = 0;
+  {
+    Input twin(table);
+    ASSERT_EQ(twin.valid, 60);
+    long state = -1;
+    for (int t = 0; t < trials; t++) {
+      for (int i = 0; i < twin.tab.dCount; i++) twin.tab.dCalcList[i].valid = 1;
+      ASSERT_EQ(korim::fitting::selectDcFrac(&state, &twin.tab, twin.k.mapFrac, twin.k.mapFixCount), 12);
+      std::set<int> pairs;
+      for (int i = 0; i < twin.tab.dCount; i++)
+        if (twin.tab.dCalcList[i].valid) pairs.insert(twin.tab.dCalcList[i].resIDI);
+      expected += pairs.size() >= 5 ? 1 : 0;
+    }
+  }
+  ASSERT_LT(expected, trials);  // the draws hold subsets of too few pairs
+  Input in(table);
+  std::string out;
+  korim_test::captureStderr([&] {
+    out = korim_test::captureStdout([&] {
+      EXPECT_EQ(korim::fitting::aeraSimDC(&in.pdb, &in.sel, &in.tab, &in.k, in.path("j.tab").c_str(), "", 0, trials,
+                                          in.path("da").c_str(), in.path("map").c_str(), in.path("ang").c_str(),
+                                          in.path("a").c_str(), ""),
+                0);
+    });
+  });
+  EXPECT_NE(out.find("REMARK " + std::to_string(expected) + " SVD runs of 50 succesful.\n"), std::string::npos) << out;
+}
+
 TEST(AddPdbNoise, FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot) {
   // Two N-H rows, a methyl (CB-HB#) and a methylene (CA-HA#) row.
   Input in(korim_test::writeFile(korim_test::TempDir().path + "_groups.tab",
