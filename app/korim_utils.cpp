@@ -476,6 +476,10 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 // Fractions and steps of the error estimates that mean something only within a range: the share
 // of -mcDc's fits that must stay within their error bars and the step of its error-bar factor
 // (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
+// The bin counts of the Da and R histograms.
+constexpr const char* kBinCounts =
+    "must be 0 (bins of twice the mean error) or 2 or more (one bin holds every coupling and has no fullest value)";
+
 bool estimateRanges(const Reader& r, const KorimInfo* k) {
   if (k->korimMode != kModeBestFit) return true;
   const bool adjustsBars = k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
@@ -688,7 +692,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   // Da and R estimation.
   const bool histRead = readGroup(r, {
       flag("-noave", &hist->optExtrem, 0), flag("-ave", &hist->optExtrem, 1),
-      range("-bin", &hist->nBinIn, 0, INT_MAX, "must be 0 (automatic) or more"), num("-nFit", &hist->modeFit),
+      range("-bin", &hist->nBinIn, 0, INT_MAX, kBinCounts), num("-nFit", &hist->modeFit),
       num("-sdevDzz", &hist->sdevDzz), num("-sdevDyy", &hist->sdevDyy), num("-daLo", &hist->daLo),
       num("-daHi", &hist->daHi), num("-rhLo", &hist->rhLo), num("-rhHi", &hist->rhHi),
       num("-nSel", &k->sCount), num("-nRun", &k->histRan), text("-outCol", p->outColName),
@@ -696,7 +700,9 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incDa", &hist->incDaMl), num("-lR", &hist->lRMl), num("-hR", &hist->hRMl),
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
-  if (!histRead || !readAssignmentLists(r, p, k)) return 1;
+  // One bin is the whole span: it is always the fullest and puts Dxx on the low extreme.
+  if (histRead && hist->nBinIn == 1) r.refuse("-bin", kBinCounts);
+  if (!histRead || hist->nBinIn == 1 || !readAssignmentLists(r, p, k)) return 1;
   return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k)) ? 1 : 0;
 }
 

@@ -58,12 +58,14 @@ int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int
   const double span = (max + delta) - (min - delta);
   double count = 0.0;
   double width = 0.0;
-  if (nUserBins < 1) {
+  // One bin would be the whole span, always the fullest: the flexible estimate lowering its
+  // count from 3 passes from 1 to the automatic layout.
+  if (nUserBins < 2) {
     width = 2.0 * delta;
     count = std::trunc(span / width) + 1.0;
   } else {
     count = nUserBins;
-    width = nUserBins > 1 ? span / (nUserBins - 1) : span;
+    width = span / (nUserBins - 1);
   }
   if (!(count <= maxBins)) {
     *nBins = count > 1e9 || !std::isfinite(count) ? 1000000000 : static_cast<int>(count);

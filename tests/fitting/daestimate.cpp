@@ -133,8 +133,11 @@ TEST(Histogram, ExtremesBinsAndMostPopulatedValue) {
   float width = 0;
   ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 0);
   EXPECT_TRUE(nBins == 7 && width == 2.0f && bins[6] == 12.0f);  // (10 + 1 - (0 - 1)) / 2 + 1 bins of 2 Hz
+  // One bin would span everything and always be the fullest: the automatic layout instead.
   ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 1, &nBins, &width, bins), 0);
-  EXPECT_TRUE(nBins == 1 && width == 12.0f);  // one bin spans everything
+  EXPECT_TRUE(nBins == 7 && width == 2.0f);
+  ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 2, &nBins, &width, bins), 0);
+  EXPECT_TRUE(nBins == 2 && width == 12.0f && bins[1] == 12.0f);  // the two widened ends
   EXPECT_EQ(makeBins(0.01, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 1);
   EXPECT_GT(nBins, kMaxHistBins);
 
