@@ -72,7 +72,7 @@ TEST(EstimateTables, MeasuredCouplingsAllZeroGetNoQ) {
 // A table of five nucleus pairs (four by element): named with their counts, on the error stream
 // and in the table; -aD1 N -aD2 H, as the message advises, gives the table of the N-H rows alone.
 TEST(EstimateTables, CouplingsOfSeveralNucleusPairsAreNamedAndOneIsSelected) {
-  const std::string mixed = testData("cli/ubiquitin_mixed_kinds.tab");
+  const std::string mixed = korim_test::examples("ubiquitin_mixed_kinds.tab");
   const std::string kinds = " are of 4 kinds of nucleus pair: N-H 63, C-H 30, N-C 15, C-C 15; the estimate is the "
                             "Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 select one kind).\n";
   for (const std::vector<std::string>& mode : {std::vector<std::string>{"-daHist"}, plus({"-daMl"}, kSmallGrid)}) {
