@@ -47,7 +47,9 @@ TEST(EstimateTables, StatisticsOnlyWhereDIsComparedWithSomething) {
     double sum2 = 0.0;
     for (size_t i = 0; i < obs.size(); ++i) sum2 += (obs[i] - calc[i]) * (obs[i] - calc[i]);
     EXPECT_EQ(sum2 == 0.0, c.block.size() == 1) << c.args[0];
-    if (c.block.size() > 1) EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / 63), 2e-3);
+    if (c.block.size() > 1) {
+      EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / 63), 2e-3);
+    }
   }
 }
 
