@@ -143,9 +143,20 @@ struct RunLists {
   }
 };
 
-// A run was scored when it drew couplings and had a fitted Da; the others (listed with zeros)
-// take no part in the extremes and the map.
-bool scored(RunLists& runs, int i) { return runs.nDSel[i] > 0 && runs.da[i] != 0.0f; }
+// A run was scored when it drew couplings and had a fitted Da whose pattern the likelihood's
+// sampling resolves; the others (listed with zeros) take no part in the extremes and the map.
+bool scored(RunLists& runs, int i) { return runs.nDSel[i] > 0 && runs.da[i] <= -kMinPatternDa; }
+
+// Runs that drew couplings and fitted a Da of size below kMinPatternDa are not scored: said
+// once, on stderr.
+void sayUnresolvedRuns(int nRuns, RunLists& runs) {
+  int n = 0;
+  for (int i = 0; i < nRuns; ++i) n += runs.nDSel[i] > 0 && runs.da[i] != 0.0f && !scored(runs, i);
+  if (n == 0) return;
+  std::fprintf(stderr, "korim: %d of %d runs fitted a Da of size below 1/3 Hz, whose pattern the likelihood's "
+                       "sampling every %.2f Hz does not resolve; their rows are listed and not scored.\n",
+               n, nRuns, kMlSampleStep);
+}
 
 // Runs drawn and fitted in a row before their scores are taken on the worker threads.
 constexpr int kBatchRuns = 256;
@@ -226,8 +237,9 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
       runs.da[i] = static_cast<float>(da);
       runs.r[i] = static_cast<float>(r);
       runs.score[i] = 0.0f;
-      // Residues without couplings, or no fit yet (Da 0 has no pattern): nothing to score.
-      if (runs.nDSel[i] == 0 || da == 0.0) continue;
+      // Residues without couplings, no fit yet (Da 0 has no pattern) or a Da too small for the
+      // sampling: nothing to score.
+      if (!scored(runs, i)) continue;
       if (!(rAveDD <= kMaxLineWidth)) {
         std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
                      rAveDD, i + 1, kMaxLineWidth);
@@ -450,6 +462,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   int nDSelMax = 0;
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
+  sayUnresolvedRuns(korimInfo->histRan, runs);
   const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs, korimInfo->histInfo.rhHi);
   Extremes ex[3];
   if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;

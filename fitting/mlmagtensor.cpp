@@ -343,8 +343,7 @@ double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, dou
 }
 
 int mlPatternCheck(double delta, double Dab, double R) {
-  if (ScoreRing::check(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab) != 0) return 1;
-  return ScoreRing::checkDa(Dab);
+  return ScoreRing::check(delta, -2.0 * Dab, -(1.0 + 1.5 * R) * Dab);
 }
 
 struct MlPattern::Ring : ScoreRing {

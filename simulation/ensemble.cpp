@@ -311,10 +311,8 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
       if (std::fabs(std::sqrt(v[1] * v[1] + v[2] * v[2]) * std::sin(std::atan2(v[2], v[1]))) >
           g.errAlphaCone)
         continue;
-      if (++count > kEnsembleMaxStates) {
-        std::fprintf(stderr, "setupEnsemble: ensemble too big.\n");
-        return 1;
-      }
+      // Past the slots the states are only counted, for the message.
+      if (++count > kEnsembleMaxStates) continue;
       alphaEnsemble[count] = phi * 180.0 / kPi8;
       betaEnsemble[count] = betaDeg;
       gammaEnsemble[count] = psi * 180.0 / kPi8;
@@ -323,6 +321,22 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
         std::fprintf(angles.get(), "% .4e % .4e % .4e\n", alphaEnsemble[count], betaEnsemble[count],
                      gammaEnsemble[count]);
     }
+  }
+  if (count > kEnsembleMaxStates) {
+    std::fprintf(stderr,
+                 "setupEnsemble: ensemble too big: the configuration's ENSEMBLE_DENSITY: %d within BETA_L: %g to "
+                 "BETA_H: %g and ALPHA_WIDTH: %g, turned in ENSEMBLE_GAMMA: %d steps, gives %d states, more than "
+                 "the %d an ensemble holds (they are made also where -inE gives the states); a lower density or "
+                 "fewer turns gives fewer.\n",
+                 g.densE, static_cast<double>(g.lBetaCone), static_cast<double>(g.hBetaCone),
+                 static_cast<double>(g.errAlphaCone), g.digPsiE, count, kEnsembleMaxStates);
+    // The monitoring lists hold the first states only: none is left as if it were whole.
+    for (auto [name, file] : {std::pair{outEAxName, &axes}, std::pair{outEName, &angles}}) {
+      if (*file == nullptr) continue;
+      file->reset();
+      foundation::removeOutput(name);
+    }
+    return 1;
   }
   // A list cut short (a full disk) is reported and removed, and fails the run.
   for (auto [name, file] : {std::pair{outEAxName, &axes}, std::pair{outEName, &angles}}) {

@@ -14,6 +14,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   TempDir data;
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   std::vector<Expect> cases;
+  const auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
 
   // Media, grids and widths that give nothing to compute: a 3-D run without its potential, a
   // likelihood grid of fewer than two points, cone widths too small to sample.
@@ -199,6 +203,15 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        false, {"REMARK steric clash of domains in state 100.\n"}, {"ens.log"}},
       {ensemble(kPdb, "far.inp", "CLASH_DISTANCE: 20.0\n", writeFile(data / "three.ens", "0 90 0\n0 60 0\n0 120 0\n")), 1,
        {"ensembleAlignment: no allowed state: all 3 states clash (clash distance 20.00 A).\n"}, false},
+      // More states than an ensemble holds: the keys that make them named, no monitoring list left.
+      {plus(ensemble(kPdb, "many.inp", "ENSEMBLE_DENSITY: 2000\nENSEMBLE_GAMMA: 100\n", example100),
+            {"-outE", "states.txt"}),
+       1,
+       {"setupEnsemble: ensemble too big: the configuration's ENSEMBLE_DENSITY: 2000 within BETA_L: 0 to BETA_H: 90 "
+        "and ALPHA_WIDTH: 180, turned in ENSEMBLE_GAMMA: 100 steps, gives 112600 states, more than the 39998 an "
+        "ensemble holds (they are made also where -inE gives the states); a lower density or fewer turns gives "
+        "fewer.\n"},
+       false, {}, {"!states.txt"}},
       // OUTPUT_ENSEMBLE 3 predicts no state: its structures, but no average of nothing.
       {ensemble(kPdb, "structures.inp", "OUTPUT_ENSEMBLE: 3\n", example100), 0,
        {"korim: OUTPUT_ENSEMBLE 3 writes the states' structures and predicts no state; no average table is "
@@ -273,10 +286,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   ASSERT_EQ(symlink(linked.c_str(), (data / "soft.tab").c_str()), 0);
   ASSERT_EQ(link(linked.c_str(), (data / "hard.tab").c_str()), 0);
   const std::vector<std::string> mc = {"-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings};
-  const auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  };
   const std::vector<std::string> ens = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                         examples("ubiquitin_two_domains.inp"), "-inE",
                                         examples("ubiquitin_100_states.ens")};

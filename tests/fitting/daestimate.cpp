@@ -545,6 +545,35 @@ TEST(Estimates, FlexibleRunsAboveTwoThirdsAreCounted) {
   EXPECT_EQ(linesWith(korim_test::readFile(dir / "flex.tab"), "runs answered"), std::vector<std::string>{"REMARK " + count});
 }
 
+TEST(Estimates, FlexibleRunsOfDaTooSmallToSampleAreNotScored) {
+  // The example's couplings at W 0.03 (D*W and DD*W below 1 Hz): most runs fit |Da| below 1/3 Hz,
+  // where the sampled pattern is no pattern of the tensor. They are said once and left unscored
+  // (rows of zeros), so that no run remains to compare here.
+  TempDir dir;
+  std::string table;
+  for (const std::string& line : korim_test::lines(korim_test::readFile(KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab")))
+    table += (line.size() > 4 && line.compare(line.size() - 5, 5, " 1.00") == 0 ? line.substr(0, line.size() - 4) + "0.03"
+                                                                                 : line) + "\n";
+  const std::string in = korim_test::writeFile(dir / "small.tab", table);
+  int rc = -1;
+  std::string err;
+  korim_test::captureStdout([&] { err = captureStderr([&] { rc = runFlex(in, dir, 30, 50); }); });
+  EXPECT_EQ(rc, 1);
+  int small = 0, unscored = 0, run = 0, n = 0;
+  double da = 0, r = 0, s1 = 0;
+  for (const std::string& line : korim_test::lines(korim_test::readFile(dir / "flex.sc")))
+    if (std::sscanf(line.c_str(), "%d %lf %lf %d %lf", &run, &da, &r, &n, &s1) == 5 && da != 0.0 && da > -1.0 / 3) {
+      ++small;
+      unscored += s1 == 0.0;
+    }
+  ASSERT_GT(small, 0);
+  EXPECT_EQ(unscored, small);
+  EXPECT_EQ(linesWith(err, "below 1/3 Hz"),
+            std::vector<std::string>{"korim: " + std::to_string(small) + " of 50 runs fitted a Da of size below 1/3 Hz, "
+                                     "whose pattern the likelihood's sampling every 0.01 Hz does not resolve; their "
+                                     "rows are listed and not scored."});
+}
+
 // The histogram and flexible estimates refuse such tables in the command-line tests.
 TEST(Estimates, CouplingsWithoutErrorsAreRefused) {
   TempDir dir;
