@@ -160,10 +160,8 @@ constexpr struct {
 
 // The mode of the run as its options name it, with the variant of a best fit.
 std::string modeShown(const KorimInfo& k) {
-  static const char* const kVariants[] = {"-single", "-jack", "-mcDc", "-mcStruc", "-rand", "-exhaust", "-exhaustSel"};
   std::string s = modeWord(k.korimMode);
-  if (k.korimMode == kModeBestFit)
-    s += std::string(" ") + kVariants[k.spreadMode >= 0 && k.spreadMode <= kSpreadExhaustSel ? k.spreadMode : 0];
+  if (k.korimMode == kModeBestFit) s += std::string(" ") + spreadWord(k.spreadMode);
   return s;
 }
 
