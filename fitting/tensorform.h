@@ -9,6 +9,9 @@ namespace korim::fitting {
 // Largest rhombicity of a tensor in the usual form.
 constexpr double kMaxRhombicity = 2.0 / 3.0;
 
+// R is summed from single-precision steps in the grids: within this of a bound counts as on it.
+constexpr double kRhombicityTolerance = 1e-6;
+
 // The tensor (da, r) in the usual form, for principal values 2 Da, -Da (1 + 1.5 R),
 // -Da (1 - 1.5 R) (or all three negated; the map is the same): a tensor with R above 2/3 has
 // the second of them as its largest, and is the tensor of the other sign of Da with R below 2/3
@@ -18,6 +21,9 @@ void equivalentTensor(double da, double r, double* daOut, double* rOut);
 
 // Whether r lies above 2/3 (values summed in single precision within a millionth of 2/3 do not).
 bool aboveTwoThirds(double r);
+
+// Whether r lies at or above 2/3 (within kRhombicityTolerance below it counts as on it).
+bool atOrAboveTwoThirds(double r);
 
 // An answer with R above 2/3 named as the tensor it is, one sentence that reads on after "the "
 // (for the standard error stream) or "The " (for a table): "answer's R 0.700 lies above 2/3:
