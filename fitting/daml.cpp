@@ -124,9 +124,9 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
     std::string text = line;
     // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2.
     if (highR && atOrAboveTwoThirds(rList[best]))
-      text += ", up to 2: a point with R between 2/3 and 2 is the tensor of the other sign of Da "
-              "with R below 2/3, Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R), so a larger "
-              "-hR reaches those tensors";
+      text += std::string(", up to 2: a point with R between 2/3 and 2 is the tensor of the other "
+                          "sign of Da with R below 2/3, ") +
+              kEquivalentTensorText + ", so a larger -hR reaches those tensors";
     found.push_back(text + ".\n");
   }
   return found;
@@ -249,10 +249,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   std::vector<std::string> notes;
   if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
   if (const std::string r = usualFormNote(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
-  for (const std::string& e : notes) {
-    std::fprintf(stderr, "korim: the %s", e.c_str());
-    remark += "REMARK The " + e;
-  }
+  for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 
   // Scores written to a file are complete before the table, so that a table that fails leaves

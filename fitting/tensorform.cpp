@@ -26,11 +26,14 @@ std::string usualFormNote(double da, double r) {
   return line;
 }
 
-std::string sayUsualForm(double da, double r) {
-  const std::string note = usualFormNote(da, r);
-  if (note.empty()) return "";
+std::string sayNote(const std::string& note) {
   std::fprintf(stderr, "korim: the %s", note.c_str());
   return "REMARK The " + note;
+}
+
+std::string sayUsualForm(double da, double r) {
+  const std::string note = usualFormNote(da, r);
+  return note.empty() ? "" : sayNote(note);
 }
 
 }  // namespace korim::fitting

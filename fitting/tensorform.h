@@ -19,6 +19,10 @@ constexpr double kRhombicityTolerance = 1e-6;
 // R 2 to the axial tensor of Da' = -2 da.
 void equivalentTensor(double da, double r, double* daOut, double* rOut);
 
+// equivalentTensor as the messages write it.
+inline constexpr const char* kEquivalentTensorText =
+    "Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R)";
+
 // Whether r lies above 2/3 (values summed in single precision within a millionth of 2/3 do not).
 bool aboveTwoThirds(double r);
 
@@ -31,8 +35,11 @@ bool atOrAboveTwoThirds(double r);
 // for an answer with R at most 2/3.
 std::string usualFormNote(double da, double r);
 
-// usualFormNote said on the standard error stream after "korim: the "; the table's REMARK line
-// of it, or "" when there is nothing to say.
+// A note of an answer that reads on after "the ", said on the standard error stream after
+// "korim: the "; returns the table's REMARK line of it ("REMARK The " and the note).
+std::string sayNote(const std::string& note);
+
+// usualFormNote said as sayNote says it, or "" when there is nothing to say.
 std::string sayUsualForm(double da, double r);
 
 }  // namespace korim::fitting
