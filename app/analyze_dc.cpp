@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/dc_select.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 
 namespace korim::app {
@@ -92,7 +93,7 @@ int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimI
   reportDcTable(inD2Name, second.table);
 
   settleDcRange(dcInfo, first.table->dMinRes, first.table->dMaxRes);
-  const int selected = selectDcTable(first.table, dcInfo, atomNameS1, atomNameS2);
+  const int selected = couplings::selectDcTable(first.table, dcInfo, atomNameS1, atomNameS2);
   remarkCouplings(stdout, "selected", selected, dcInfo->excludeMode);
   const int combined =
       adjustDC(korimInfo->opCode, korimInfo->c1, korimInfo->c2, first.table, second.table);

@@ -14,6 +14,7 @@
 #include "app/dc_select.h"
 #include "app/text_output.h"
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
 #include "foundation/appendf.h"
 #include "foundation/finitetext.h"
@@ -346,7 +347,7 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   if (rc != 0) return rc;
   reportDcTable(inDName, t);
   settleDcRange(dcInfo, t->dMinRes, t->dMaxRes);
-  const int count = selectDcTable(t, dcInfo, atomNameS1, atomNameS2);
+  const int count = couplings::selectDcTable(t, dcInfo, atomNameS1, atomNameS2);
   const int format = korimInfo->outFormat;
   // Restraint text on the standard output stays free of the program's own remarks.
   const bool ownTable = format == settings::kFormatKorim;

@@ -1,10 +1,10 @@
-// Coupling tables of the table modes: owned record, range settling, selection and its report.
+// Coupling tables of the table modes: owned record, range settling and the selection's report.
 #include "app/dc_select.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "couplings/dcpairs.h"
+#include "couplings/dc.h"
 #include "foundation/memory.h"
 
 namespace korim::app {
@@ -51,13 +51,6 @@ void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes) {
     dc->segFirst = dc->segLast;
     dc->segLast = t;
   }
-}
-
-int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
-                  const char* atomNameS2) {
-  couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode);
-  const int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
-  return n - couplings::leaveOutOneAtomRows(dTab);
 }
 
 void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode) {

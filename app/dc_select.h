@@ -1,5 +1,5 @@
 // Coupling tables of the table modes: an owned table record, the residue range settled from a
-// table, the range and atom-type selection and the REMARK line that reports it.
+// table and the REMARK line that reports the selection (couplings::selectDcTable).
 #ifndef KORIM_APP_DC_SELECT_H
 #define KORIM_APP_DC_SELECT_H
 
@@ -31,12 +31,6 @@ void reportDcTable(const char* name, const couplings::DTable* dTab);
 // segFirst and segLast not given (below kNoRangeLimit) take the table's residue range; a
 // reversed range is swapped. The settled values stay in dc.
 void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes);
-
-// Range selection (selectD) and atom-type filter (selTypDC) of the observed list, without the
-// rows that name one atom at both ends (couplings::leaveOutOneAtomRows names them); returns the
-// number of couplings still selected.
-int selectDcTable(couplings::DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
-                  const char* atomNameS2);
 
 // "REMARK <count> couplings <what> (inclusive max)." on the stream: "exclusive" for
 // excludeMode 1, else "inclusive"; " max" for excludeMode 3.

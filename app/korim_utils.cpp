@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -412,18 +413,13 @@ bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
 // The error estimates and the random assignment search draw -map trials: with none they would
 // write a table of zeros (or of unassigned markers) as if something had been estimated.
 bool trialsGiven(const KorimInfo* k, int mapCount) {
-  static const struct {
-    int spread;
-    const char* word;
-  } drawing[] = {{kSpreadJackknife, "-jack"},
-                 {kSpreadMcCouplings, "-mcDc"},
-                 {kSpreadMcStructure, "-mcStruc"},
-                 {kSpreadRandom, "-rand"}};
+  static const int kDrawing[] = {kSpreadJackknife, kSpreadMcCouplings, kSpreadMcStructure,
+                                 kSpreadRandom};
   if (k->korimMode != kModeBestFit || mapCount >= 1) return true;
-  for (const auto& d : drawing)
-    if (k->spreadMode == d.spread) {
-      std::fprintf(stderr, "KORIM Error: option -map must give at least 1 trial for %s (got %d).\n", d.word,
-                   mapCount);
+  for (const int spread : kDrawing)
+    if (k->spreadMode == spread) {
+      std::fprintf(stderr, "KORIM Error: option -map must give at least 1 trial for %s (got %d).\n",
+                   spreadWord(spread), mapCount);
       return false;
     }
   return true;
@@ -524,6 +520,13 @@ const char* modeWord(int korimMode) {
   for (const Mode& m : kModes)
     if (m.mode == korimMode) return m.word;
   return "-stKorim";
+}
+
+const char* spreadWord(int spreadMode) {
+  static const char* const kWords[] = {"-single", "-jack",    "-mcDc",      "-mcStruc",
+                                       "-rand",   "-exhaust", "-exhaustSel"};
+  static_assert(std::size(kWords) == kSpreadExhaustSel + 1);
+  return spreadMode >= 0 && spreadMode <= kSpreadExhaustSel ? kWords[spreadMode] : kWords[0];
 }
 
 int orientationDotCount(int density, int maxDots) {

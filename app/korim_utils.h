@@ -86,6 +86,10 @@ int getparams(int argc, char** argv, KorimParams* params, korim::couplings::DTen
 // The option word of a mode (korimMode, a kMode... constant); "-stKorim" for any other value.
 const char* modeWord(int korimMode);
 
+// The option word of a best-fit variant (spreadMode, a kSpread... constant); "-single" for any
+// other value.
+const char* spreadWord(int spreadMode);
+
 // Number of orientation dots the sphere module builds for a requested density (the smaller of
 // the arc and dodecahedral spheres reaching it), or -1 when the density is below 3 or the
 // sphere would hold more than maxDots dots.

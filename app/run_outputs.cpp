@@ -138,14 +138,15 @@ int refuseUnwritable(const std::vector<RunOutput>& out) {
   return 0;
 }
 
-// Every option that names a file a run may write, with the buffer of its name; -out and -outD
-// share one. -outS and -outCS are read, but no mode writes them.
+// Every option that names a file a run may write, with the buffer of its name; -out is the
+// short form of -outD and shares its buffer. -outS and -outCS are read, but no mode writes them.
 using NameBuffer = char (KorimParams::*)[kNameLen];
 constexpr struct {
   const char* option;
   NameBuffer name;
+  const char* shortFor = nullptr;  // the option this one is a short form of
 } kOutputOptions[] = {
-    {"-outD", &KorimParams::outDName},     {"-out", &KorimParams::outDName},
+    {"-outD", &KorimParams::outDName},     {"-out", &KorimParams::outDName, "-outD"},
     {"-outPka", &KorimParams::outPkaName}, {"-outFail", &KorimParams::outDFailName},
     {"-outDa", &KorimParams::outDaName},   {"-outMap", &KorimParams::outMapName},
     {"-outAng", &KorimParams::outAngName}, {"-outA", &KorimParams::outAName},
@@ -159,10 +160,8 @@ constexpr struct {
 
 // The mode of the run as its options name it, with the variant of a best fit.
 std::string modeShown(const KorimInfo& k) {
-  static const char* const kVariants[] = {"-single", "-jack", "-mcDc", "-mcStruc", "-rand", "-exhaust", "-exhaustSel"};
   std::string s = modeWord(k.korimMode);
-  if (k.korimMode == kModeBestFit)
-    s += std::string(" ") + kVariants[k.spreadMode >= 0 && k.spreadMode <= kSpreadExhaustSel ? k.spreadMode : 0];
+  if (k.korimMode == kModeBestFit) s += std::string(" ") + spreadWord(k.spreadMode);
   return s;
 }
 
@@ -237,14 +236,12 @@ int warnUnwrittenOutputs(const KorimParams& p, const KorimInfo& k, int argc, cha
   // The Da and R histograms read -ave as a switch (-noave), not as an output.
   const bool aveSwitch = k.korimMode == kModeDaHist || k.korimMode == kModeDaFlex;
   std::vector<std::string> unwritten;
-  for (size_t i = 0; i < std::size(kOutputOptions); i++) {
-    const auto& o = kOutputOptions[i];
+  for (const auto& o : kOutputOptions) {
     const char* name = p.*o.name;
-    const bool shared = i > 0 && kOutputOptions[i - 1].name == o.name;  // -out after -outD
-    if (name[0] == '\0' || (shared && onCommandLine(argc, argv, kOutputOptions[i - 1].option)) ||
+    if (name[0] == '\0' || (o.shortFor != nullptr && onCommandLine(argc, argv, o.shortFor)) ||
         !onCommandLine(argc, argv, o.option) || (aveSwitch && std::strcmp(o.option, "-ave") == 0))
       continue;
-    const char* canonical = shared ? kOutputOptions[i - 1].option : o.option;
+    const char* canonical = o.shortFor != nullptr ? o.shortFor : o.option;
     if (std::find(written.begin(), written.end(), canonical) == written.end())
       unwritten.push_back(std::string(o.option) + " " + name);
   }

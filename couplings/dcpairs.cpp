@@ -56,6 +56,13 @@ int leaveOutOneAtomRows(DTable* dTab) {
   return n;
 }
 
+int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
+                  const char* atomNameS2) {
+  selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode);
+  const int n = selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  return n - leaveOutOneAtomRows(dTab);
+}
+
 std::string nucleusPair(const DInfo& d) {
   char a = nucleusOf(d.atomNameI), b = nucleusOf(d.atomNameJ);
   if (nucleusRank(b) < nucleusRank(a)) std::swap(a, b);

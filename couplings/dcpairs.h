@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "couplings/dc.h"
+#include "settings/settings.h"
 
 namespace korim::couplings {
 
@@ -42,6 +43,12 @@ inline constexpr const char* kOneAtomHeading =
 // kOneAtomHeading on stderr. Returns how many. (On a structure buildDC leaves them out and
 // reportDCMap names them.)
 int leaveOutOneAtomRows(DTable* dTab);
+
+// Range selection (selectD, dc's residue range and exclusion mode) and atom-type filter
+// (selTypDC, "All" any) of dTab's observed list, without the rows that name one atom at both
+// ends (leaveOutOneAtomRows names them); returns the number of couplings still selected.
+int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
+                  const char* atomNameS2);
 
 // The nucleus pair of a row by the elements of its atom names ("N-H"; H and HN alike), the
 // heavier nucleus first, whichever end the table names first.

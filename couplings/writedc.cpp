@@ -519,20 +519,21 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     *rSumD2 = static_cast<float>(std::sqrt(sumDiff2 / n));
     *pSumD = static_cast<float>(chi2);
 
-    const DTensor& t = dTab->dTensor;
-    const float a = diRef * t.da * wRef;
-    if (a != 0.0f) {
-        const float r = (diRef * t.dr * wRef) / a;
-        const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
-        const float dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
-        if (dRms != 0.0f) *qIsoD = *rSumD2 / dRms;
-        if (dRms == 0.0f) found.qIso = kQGapTensor;
-    } else {
-        found.qIso = kQGapTensor;
-    }
     if (sumX2 == 0.0) {
         found.qIso = kQGapObservedTensor;
-        *qIsoD = 0.0f;
+    } else {
+        const DTensor& t = dTab->dTensor;
+        const float a = diRef * t.da * wRef;
+        float dRms = 0.0f;
+        if (a != 0.0f) {
+            const float r = (diRef * t.dr * wRef) / a;
+            const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
+            dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
+        }
+        if (dRms != 0.0f)
+            *qIsoD = *rSumD2 / dRms;
+        else
+            found.qIso = kQGapTensor;
     }
     found.corr = correlationGap(x.p, y.p, n);
     found.line = regressionGap(x.p, y.p, n, false);

@@ -404,9 +404,8 @@ std::string runsAboveTwoThirds(int nRuns, RunLists& runs, float rhHi) {
   char line[400];
   std::snprintf(line, sizeof line,
                 "%d of %d runs answered R above 2/3 (%d of them at the fit's bound -rhHi %g); their "
-                "rows give Da and R as fitted, and such a Da, R is the tensor Da' = -Da (2 + 3R) / 4, "
-                "R' = (4 - 2R) / (2 + 3R) in the usual form.\n",
-                above, nRuns, atBound, static_cast<double>(rhHi));
+                "rows give Da and R as fitted, and such a Da, R is the tensor %s in the usual form.\n",
+                above, nRuns, atBound, static_cast<double>(rhHi), kEquivalentTensorText);
   std::fprintf(stderr, "korim: %s", line);
   return std::string("REMARK ") + line + "\n";
 }

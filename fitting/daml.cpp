@@ -37,8 +37,6 @@ namespace {
 // tensor of the other sign of Da), and above it the pattern's two cases no longer describe the
 // tensor.
 constexpr double kMaxGridR = 2.0;
-// Grid values of R within this of a bound count as on it (R is summed from single-precision steps).
-constexpr double kOnR = 1e-6;
 
 // The rows of the calculated list (and the errors of the observed list) after the answer:
 // with mapping every coupling's allowed range, without it the measured coupling and error.
@@ -116,7 +114,7 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
     if (!e.on) continue;
     const bool highR = &e == &edges[3];
     // R 2 is the axial tensor of the other sign, a bound of the physics as R 0 is.
-    if (highR && rList[best] >= kMaxGridR - kOnR) continue;
+    if (highR && rList[best] >= kMaxGridR - kRhombicityTolerance) continue;
     char line[560];
     std::snprintf(line, sizeof line,
                   "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
@@ -125,10 +123,10 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
                   e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
     std::string text = line;
     // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2.
-    if (highR && !(rList[best] < kMaxRhombicity - kOnR))
-      text += ", up to 2: a point with R between 2/3 and 2 is the tensor of the other sign of Da "
-              "with R below 2/3, Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R), so a larger "
-              "-hR reaches those tensors";
+    if (highR && atOrAboveTwoThirds(rList[best]))
+      text += std::string(", up to 2: a point with R between 2/3 and 2 is the tensor of the other "
+                          "sign of Da with R below 2/3, ") +
+              kEquivalentTensorText + ", so a larger -hR reaches those tensors";
     found.push_back(text + ".\n");
   }
   return found;
@@ -251,10 +249,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   std::vector<std::string> notes;
   if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
   if (const std::string r = usualFormNote(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
-  for (const std::string& e : notes) {
-    std::fprintf(stderr, "korim: the %s", e.c_str());
-    remark += "REMARK The " + e;
-  }
+  for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 
   // Scores written to a file are complete before the table, so that a table that fails leaves

@@ -40,10 +40,7 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
   if (dcInfo->segFirst < settings::kNoRangeLimit) dcInfo->segFirst = dTab->dMinRes;
   if (dcInfo->segLast < settings::kNoRangeLimit) dcInfo->segLast = dTab->dMaxRes;
   if (dcInfo->segLast < dcInfo->segFirst) std::swap(dcInfo->segFirst, dcInfo->segLast);
-  couplings::selectD(dTab->dObsList, dTab->dCount, dcInfo->segFirst, dcInfo->segLast,
-                     dcInfo->excludeMode);
-  int n = couplings::selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
-  n -= couplings::leaveOutOneAtomRows(dTab.get());
+  const int n = couplings::selectDcTable(dTab.get(), dcInfo, atomNameS1, atomNameS2);
   std::printf("REMARK %d couplings selected (%s%s).\n", n,
               dcInfo->excludeMode == 1 ? "exclusive" : "inclusive",
               dcInfo->excludeMode == 3 ? " max" : "");

@@ -5,19 +5,14 @@
 
 namespace korim::fitting {
 
-namespace {
-
-// R is summed from single-precision steps in the grids: within this of 2/3 counts as on it.
-constexpr double kRhombicityTolerance = 1e-6;
-
-}  // namespace
-
 void equivalentTensor(double da, double r, double* daOut, double* rOut) {
   *daOut = -da * (2.0 + 3.0 * r) / 4.0;
   *rOut = (4.0 - 2.0 * r) / (2.0 + 3.0 * r);
 }
 
 bool aboveTwoThirds(double r) { return r > kMaxRhombicity + kRhombicityTolerance; }
+
+bool atOrAboveTwoThirds(double r) { return !(r < kMaxRhombicity - kRhombicityTolerance); }
 
 std::string usualFormNote(double da, double r) {
   if (!aboveTwoThirds(r)) return "";
@@ -31,11 +26,14 @@ std::string usualFormNote(double da, double r) {
   return line;
 }
 
-std::string sayUsualForm(double da, double r) {
-  const std::string note = usualFormNote(da, r);
-  if (note.empty()) return "";
+std::string sayNote(const std::string& note) {
   std::fprintf(stderr, "korim: the %s", note.c_str());
   return "REMARK The " + note;
+}
+
+std::string sayUsualForm(double da, double r) {
+  const std::string note = usualFormNote(da, r);
+  return note.empty() ? "" : sayNote(note);
 }
 
 }  // namespace korim::fitting

@@ -9,6 +9,9 @@ namespace korim::fitting {
 // Largest rhombicity of a tensor in the usual form.
 constexpr double kMaxRhombicity = 2.0 / 3.0;
 
+// R is summed from single-precision steps in the grids: within this of a bound counts as on it.
+constexpr double kRhombicityTolerance = 1e-6;
+
 // The tensor (da, r) in the usual form, for principal values 2 Da, -Da (1 + 1.5 R),
 // -Da (1 - 1.5 R) (or all three negated; the map is the same): a tensor with R above 2/3 has
 // the second of them as its largest, and is the tensor of the other sign of Da with R below 2/3
@@ -16,8 +19,15 @@ constexpr double kMaxRhombicity = 2.0 / 3.0;
 // R 2 to the axial tensor of Da' = -2 da.
 void equivalentTensor(double da, double r, double* daOut, double* rOut);
 
+// equivalentTensor as the messages write it.
+inline constexpr const char* kEquivalentTensorText =
+    "Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R)";
+
 // Whether r lies above 2/3 (values summed in single precision within a millionth of 2/3 do not).
 bool aboveTwoThirds(double r);
+
+// Whether r lies at or above 2/3 (within kRhombicityTolerance below it counts as on it).
+bool atOrAboveTwoThirds(double r);
 
 // An answer with R above 2/3 named as the tensor it is, one sentence that reads on after "the "
 // (for the standard error stream) or "The " (for a table): "answer's R 0.700 lies above 2/3:
@@ -25,8 +35,11 @@ bool aboveTwoThirds(double r);
 // for an answer with R at most 2/3.
 std::string usualFormNote(double da, double r);
 
-// usualFormNote said on the standard error stream after "korim: the "; the table's REMARK line
-// of it, or "" when there is nothing to say.
+// A note of an answer that reads on after "the ", said on the standard error stream after
+// "korim: the "; returns the table's REMARK line of it ("REMARK The " and the note).
+std::string sayNote(const std::string& note);
+
+// usualFormNote said as sayNote says it, or "" when there is nothing to say.
 std::string sayUsualForm(double da, double r);
 
 }  // namespace korim::fitting

@@ -87,7 +87,7 @@ private:
 
 // Kinds of record lines. kBrokenAtom, kBrokenHetatm: a line that begins with the record name
 // but holds no record (a tab, a control byte or a sign where the record has a blank or its
-// serial number), whose columns cannot be trusted.
+// serial number), whose columns cannot be trusted; recordKind says where it breaks.
 enum RecordKind { kOther, kAtom, kHetatm, kModel, kEndModel, kBrokenAtom, kBrokenHetatm };
 
 // A character that may follow a record name: a blank, a digit (of a serial), a letter (of a
@@ -115,14 +115,18 @@ bool atomName(const char* line, size_t len) {
     return (v | 0x20202020u) == want;
 }
 
-RecordKind recordKind(const char* line, size_t len) {
+// The kind of the line (len characters); for a broken record *brokenAt is the index (from 0) of
+// the character that breaks it.
+RecordKind recordKind(const char* line, size_t len, int* brokenAt) {
     // The record names start with A, E, H or M (either case): other lines are
     // told apart by their first letter alone, and each of these by the name
     // of its letter.
     switch (line[0] | 0x20) {
         case 'h':
             if (!startsWith(line, "HETATM", 6)) return kOther;
-            return followsName(line[6]) ? kHetatm : kBrokenHetatm;
+            if (followsName(line[6])) return kHetatm;
+            *brokenAt = 6;
+            return kBrokenHetatm;
         case 'e':
             return startsWith(line, "ENDMDL", 6) ? kEndModel : kOther;
         case 'm':
@@ -137,7 +141,9 @@ RecordKind recordKind(const char* line, size_t len) {
     // of 100000 and more; "ATOMS" or "ATOMIC" are other records.
     for (int i = 4; i < 6 && line[i] != '\0'; i++) {
         if (line[i] == ' ' || std::isdigit(static_cast<unsigned char>(line[i]))) continue;
-        return i == 4 && followsName(line[i]) ? kOther : kBrokenAtom;
+        if (i == 4 && followsName(line[i])) return kOther;
+        *brokenAt = i;
+        return kBrokenAtom;
     }
     return kAtom;
 }
@@ -367,13 +373,13 @@ struct BrokenRecords {
     std::string what;  // the character there, as a message names it
     std::string first;
 
-    void note(int lineNo, const char* line, RecordKind kind) {
+    // at: the index (from 0) of the character that breaks the line (recordKind's brokenAt).
+    void note(int lineNo, const char* line, int at) {
         if (count++ != 0) return;
         firstLine = lineNo;
         first = foundation::shownLine(line);
-        int i = kind == kBrokenHetatm ? 6 : line[4] == ' ' || std::isdigit(static_cast<unsigned char>(line[4])) ? 5 : 4;
-        column = i + 1;
-        const unsigned char c = static_cast<unsigned char>(line[i]);
+        column = at + 1;
+        const unsigned char c = static_cast<unsigned char>(line[at]);
         char text[8];
         if (c == '\t') {
             what = "a tab";
@@ -446,10 +452,11 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     size_t len = 0;
     for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
         ctx.lineNo++;
-        RecordKind kind = recordKind(line, len);
+        int brokenAt = 0;
+        RecordKind kind = recordKind(line, len, &brokenAt);
         variants.record(kind);
         if (kind == kBrokenAtom || kind == kBrokenHetatm) {
-            if (!variants.pastFirst && (kind == kBrokenAtom || hetatmFlag)) broken.note(ctx.lineNo, line, kind);
+            if (!variants.pastFirst && (kind == kBrokenAtom || hetatmFlag)) broken.note(ctx.lineNo, line, brokenAt);
             continue;
         }
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
