@@ -229,6 +229,12 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
       // A point of nan would be taken as blocking by the steric model and poison the
       // electrostatic sums.
       if (refuseBadNumbers("read3DPotential", name, lineNo, line, got, v, kGridLine, "\n")) return 1;
+      // A fourth number would be dropped, and every value after it taken one place early or late.
+      if (const std::string split = foundation::numberAfterLineValues(line, 3); got == 3 && !split.empty()) {
+        std::fputs("\n", stderr);
+        foundation::lineRefusal("read3DPotential", name, lineNo, line, "holds " + split + kGridLine);
+        return 1;
+      }
       if (got == 0) {
         // Not a line of the grid (text, a file of another kind): every further line of such a
         // file would be refused alike, so the read ends here.
@@ -361,6 +367,11 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
       return 1;
     }
     if (refuseBadNumbers("readPotential", potName, rows + 1, line, 2, v, kPotentialLine)) return 1;
+    // Words after the two numbers are a comment, but not a number: "0.2 -1 67719e+00" is no -1.
+    if (const std::string split = foundation::numberAfterLineValues(line, 2); !split.empty()) {
+      foundation::lineRefusal("readPotential", potName, rows + 1, line, "holds " + split + kPotentialLine);
+      return 1;
+    }
     const double distance = v[0];
     const double value = v[1];
     rows++;

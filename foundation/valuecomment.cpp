@@ -11,24 +11,42 @@ namespace {
 
 constexpr int kMaxValues = 8;  // words before the comment that any reader's line holds
 
-}  // namespace
-
-std::string numberAfterValues(const char* line, int values) {
+// The words of line, the first `values` + 1 of them in words; the number that follows the first
+// `values`, or empty (see numberAfterValues).
+std::string_view numberAfter(const char* line, int values, std::string_view* words) {
   if (line == nullptr || values < 0 || values >= kMaxValues) return {};
   const char* starts[kMaxValues] = {};
   int lengths[kMaxValues] = {};
   if (tokenSpans(line, starts, lengths, values + 1) <= values) return {};
-  const std::string_view next(starts[values], static_cast<std::size_t>(lengths[values]));
+  for (int k = 0; k <= values; k++) words[k] = std::string_view(starts[k], static_cast<std::size_t>(lengths[k]));
   float value = 0.0f;
-  if (realWord(next, &value) == NumberWord::notNumber) return {};
-  return std::string(next);
+  if (realWord(words[values], &value) == NumberWord::notNumber) return {};
+  return words[values];
 }
 
-std::string numberAfterValueText(std::string_view value, std::string_view next) {
-  return "the value " + shownLine(std::string(value).c_str()) + " followed by the number " +
-         shownLine(std::string(next).c_str()) +
-         ", where one value is taken (one number split by a space? words after the value are a comment, "
-         "which may not begin with a number)";
+}  // namespace
+
+std::string numberAfterValues(const char* line, int values) {
+  std::string_view words[kMaxValues];
+  return std::string(numberAfter(line, values, words));
+}
+
+std::string numberAfterValueText(std::string_view value, std::string_view next, int values) {
+  static constexpr const char* kCounts[kMaxValues + 1] = {"", "one", "two", "three", "four", "five", "six", "seven",
+                                                          "eight"};
+  const bool one = values <= 1;
+  const std::string count = values <= kMaxValues ? kCounts[one ? 1 : values] : std::to_string(values);
+  return std::string(one ? "the value " : "the last value ") + shownLine(std::string(value).c_str()) +
+         " followed by the number " + shownLine(std::string(next).c_str()) + ", where " + count +
+         (one ? " value is" : " values are") + " taken (one number split by a space? words after the " +
+         (one ? "value" : "values") + " are a comment, which may not begin with a number)";
+}
+
+std::string numberAfterLineValues(const char* line, int values) {
+  std::string_view words[kMaxValues];
+  const std::string_view next = numberAfter(line, values, words);
+  if (next.empty() || values < 1) return {};
+  return numberAfterValueText(words[values - 1], next, values);
 }
 
 }  // namespace korim::foundation

@@ -10,6 +10,7 @@
 #include "foundation/inputfile.h"
 #include "foundation/numberword.h"
 #include "foundation/textstream.h"
+#include "foundation/valuecomment.h"
 #include "structure/pdb.h"
 
 namespace korim::simulation {
@@ -77,6 +78,27 @@ constexpr const char* kFreeRecord =
     "starts a malformed ATOM record (ATOM, then atom number, atom name, residue name, residue number, x, y, z: "
     "whole numbers, names of at most 15 characters, finite coordinates)";
 
+// How the first record of a free-format file ends: the numbers after z that every record holds.
+struct FirstRecord {
+  int line = 0;
+  int numbersAfter = 0;
+};
+
+constexpr const char* kFreeSplit =
+    " (one number split by a space? words after z, such as occupancy and B-factor, are skipped, but every record "
+    "of a file holds as many numbers there)";
+
+// A record as its words were read, for a refusal: a record may span lines, and end early.
+std::string recordWords(const std::string (&field)[7]) {
+  std::string record = "ATOM";
+  for (const std::string& f : field) record += f.empty() ? "" : " " + f;
+  return record;
+}
+
+std::string numbersText(int n) {
+  return n == 0 ? "none" : n == 1 ? "1 number" : std::to_string(n) + " numbers";
+}
+
 }  // namespace
 
 int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
@@ -99,6 +121,11 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
     if (const double read[3] = {a, b, g}; !foundation::firstBadNumber(line, 3, read).empty()) {
       foundation::lineRefusal("readEnsemble", inEName, rows + 1, line,
                               std::string("holds an angle that is not a finite number") + kStateLine);
+      return 1;
+    }
+    // Words after the three angles are a comment, but not a number: "10 20 3 5" is no 3.
+    if (const std::string split = foundation::numberAfterLineValues(line, 3); !split.empty()) {
+      foundation::lineRefusal("readEnsemble", inEName, rows + 1, line, "holds " + split + kStateLine);
       return 1;
     }
     if (rows >= kEnsembleMaxRows) {
@@ -138,6 +165,7 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
     return 1;
   }
   int count = 0;
+  FirstRecord first;
   bool ended = false;
   while (!ended) {
     // Refused before it is stored: the caller's arrays end at entry kFreeAtomMax.
@@ -162,21 +190,17 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
     ok = ok && wordToInt(field[0], &serial) && field[1].size() <= kFreeNameMax &&
          field[2].size() <= kFreeNameMax && wordToInt(field[3], &resID) &&
          wordToCoord(field[4], &x) && wordToCoord(field[5], &y) && wordToCoord(field[6], &z);
+    const int zLine = wordLine;  // the line the record's z coordinate stands on
     if (!ok) {
       if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
-      // The record as its words were read: a record may span lines.
-      std::string record = "ATOM";
-      for (const std::string& f : field) record += f.empty() ? "" : " " + f;
-      foundation::lineRefusal("readPDBfree", inName, recordLine, record.c_str(), kFreeRecord);
+      foundation::lineRefusal("readPDBfree", inName, recordLine, recordWords(field).c_str(), kFreeRecord);
       return 1;
     }
     // A coordinate no structure holds (1e30) would end the model in a medium "too dense".
     for (int c = 0; c < 3; c++) {
       const double v = c == 0 ? x : c == 1 ? y : z;
       if (structure::coordinateFits(v)) continue;
-      std::string record = "ATOM";
-      for (const std::string& f : field) record += " " + f;
-      foundation::lineRefusal("readPDBfree", inName, recordLine, record.c_str(),
+      foundation::lineRefusal("readPDBfree", inName, recordLine, recordWords(field).c_str(),
                               "holds the " + std::string(1, static_cast<char>('x' + c)) + " coordinate " +
                                   field[4 + c] + ", outside " + structure::kCoordinateRange);
       return 1;
@@ -185,8 +209,12 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
     xI[count] = x;
     yI[count] = y;
     zI[count] = z;
-    // Skip to the next record or to the end of the atoms.
+    // Skip to the next record or to the end of the atoms, counting the numbers that follow z on
+    // its line (occupancy, B-factor, ...).
     bool more = false;
+    std::string after;  // those numbers, each after a blank
+    int numbersAfter = 0;
+    bool counting = true;
     while (words.next(word, &wordLine, &tooLong)) {
       if (tooLong) continue;
       if (word == "ATOM") {
@@ -194,8 +222,26 @@ int readPDBfree(const char* inName, int* atomCount, double* xI, double* yI, doub
         break;
       }
       if (word == "END") break;
+      float number = 0.0f;
+      counting = counting && wordLine == zLine &&
+                 foundation::realWord(word, &number) != foundation::NumberWord::notNumber;
+      if (counting) {
+        numbersAfter++;
+        after += " " + word;
+      }
     }
     if (readFailed(fp.get(), "readPDBfree", inName)) return 1;
+    // A file's records hold alike many numbers after z; one more than its first record holds is a
+    // number split by a space ("8 833" for 8.833), which would shift the record's coordinates.
+    if (count == 1) {
+      first = FirstRecord{recordLine, numbersAfter};
+    } else if (numbersAfter > first.numbersAfter) {
+      foundation::lineRefusal("readPDBfree", inName, recordLine, (recordWords(field) + after).c_str(),
+                              "holds an ATOM record with " + numbersText(numbersAfter) + " after its z coordinate, "
+                              "where the first record (line " + std::to_string(first.line) + ") holds " +
+                              numbersText(first.numbersAfter) + kFreeSplit);
+      return 1;
+    }
     ended = !more;  // "END" or the end of the file
   }
   *atomCount = count;

@@ -243,6 +243,10 @@ TEST_F(ReadPotential, PartialAndNonFiniteNumbersAndCutLinesAreRefused) {
       {"0.0 1\n0.1 x\n", 2, notTwo, "0.1 x"},
       {"0.0 1\n0.1 2\n0.2", 3, notTwo, "0.2"},
       {"\x7f\x45LF\x02\x01\n", 1, notTwo, "\\x7FELF\\x02\\x01"},
+      // A number after the two is no comment: a space typed into -1.5.
+      {"0.0 1\n0.1 -1 5 # note\n", 2, "holds the last value -1 followed by the number 5, where two values are taken (one "
+       "number split by a space? words after the values are a comment, which may not begin with a number)" + form,
+       "0.1 -1 5 # note"},
   };
   for (const auto& c : cases) {
     const std::string path = write("p", c.text);
@@ -354,6 +358,9 @@ TEST_F(Scratch, EnsembleRowsFromOneInFileOrderAtMost39998) {
       // Each angle wholly one number: "0,5" is not 0, nor "0abc" 0.
       {"10 20 30\n5 90 0,5\n", 2, "holds an angle that is not a finite number" + form, "5 90 0,5"},
       {"10 20 30\n5 90 0abc\n", 2, "holds an angle that is not a finite number" + form, "5 90 0abc"},
+      {"10 20 30\n5 90 3 5\n", 2, "holds the last value 3 followed by the number 5, where three values are taken (one "
+       "number split by a space? words after the values are a comment, which may not begin with a number)" + form,
+       "5 90 3 5"},
   };
   for (const auto& c : cases) {
     const std::string path = write("bad", c.text);
@@ -396,6 +403,17 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
                            "  4.5 -5.5 6.25\nTER END\nATOM 3 C ALA 1 7 8 9\n")), 0);
   EXPECT_EQ(n, 2);
   EXPECT_EQ(std::vector<double>({x[2], y[2], z[2]}), std::vector<double>({4.5, -5.5, 6.25}));
+  // Numbers after z (occupancy, B-factor) are skipped; fewer than the first record's (a B-factor
+  // fused with the occupancy) too, and so are the numbers of a line that is no record.
+  ASSERT_EQ(read(write("f", "ATOM 1 N ALA 1 1 2 3 1.00 9.5 N\nTER 2 ALA 1\nATOM 2 CA ALA 1 4 5 6 1.00100.00\n"
+                           "ATOM 3 C ALA 1 7 8\n 9 1.00 9.5\nEND\n")), 0) << err;
+  EXPECT_EQ(std::vector<double>({n, x[3], y[3], z[3]}), std::vector<double>({3, 7, 8, 9}));
+  // One more than the first record's is a number split by a space, here the B-factor 9.5.
+  std::string split = write("s", "ATOM 1 N ALA 1 1 2 3 1.00 9.5\nATOM 2 CA ALA 1 4 5 6 1.00 9 5\nEND\n");
+  fails(read(split), "readPDBfree Error: line 2 of " + split + " holds an ATOM record with 3 numbers after its z "
+                     "coordinate, where the first record (line 1) holds 2 numbers (one number split by a space? words "
+                     "after z, such as occupancy and B-factor, are skipped, but every record of a file holds as many "
+                     "numbers there):\nATOM 2 CA ALA 1 4 5 6 1.00 9 5\n");
   // Without END the records read are kept.
   ASSERT_EQ(read(write("g", "ATOM 1 N ALA 1 1 2 3\nATOM 2 CA ALA 1 4 5 6\n")), 0);
   EXPECT_EQ(n, 2);

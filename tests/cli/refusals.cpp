@@ -1046,7 +1046,34 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     std::string table = readFile(kCouplings);
     table.replace(table.find("    2  GLN    N    2  GLN    H"), 30, "  2.5  GLN    N    2  GLN    H");
     const std::string resid = writeFile(data / "resid.tab", table);
+    // The same slip in the potential, grid, states and free-format readers: a space typed into a number.
+    const auto typed = [&](const std::string& from, const std::string& was, const std::string& is,
+                           const std::string& name) {
+      std::string text = readFile(from);
+      text.replace(text.find(was), was.size(), is);
+      return writeFile(data / name, text);
+    };
+    const std::string potSplit = typed(examples("pf1_rod_radial.pot"), "0.2 -1.67719e+00", "0.2 -1 67719e+00", "s.pot");
+    const std::string gridSplit = typed(grid, "-0.00109 -0.0016 -0.00228", "-0.00109 -0.0016 -0 00228", "s3.pot");
+    const std::string statesSplit = typed(example100, "6.3435e+01  3.0000e+01", "6.3435e+01  3 0000e+01", "s.ens");
+    const std::string freeSplit = typed(examples("ubiquitin_heavy_free.txt"), "-89.304 8.833", "-89.304 8 833", "s.txt");
+    const std::string taken = " taken (one number split by a space? words after the values are a comment, which may "
+                              "not begin with a number) (each ";
     cases.insert(cases.end(), {
+        {{"-elKorim", "-pf1", "-pot", potSplit, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {"readPotential Error: line 3 of " + potSplit + " holds the last value -1 followed by the number 67719e+00, "
+          "where two values are" + taken, ":\n0.2 -1 67719e+00\nERROR Reading of 1D potential not successful.\n"}},
+        {onGrid({"-stKorim", "-3D", "-pot3D", gridSplit, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
+         {"\nread3DPotential Error: line 13 of " + gridSplit + " holds the last value -0 followed by the number "
+          "00228, where three values are" + taken, ":\n-0.00109 -0.0016 -0 00228\nERROR: Reading of 3D potential"}},
+        {ensemble(kPdb, "split_states.inp", "", statesSplit), 1,
+         {"readEnsemble Error: line 2 of " + statesSplit + " holds the last value 3 followed by the number 0000e+01, "
+          "where three values are" + taken, ":\n-1.4400e+02  6.3435e+01  3 0000e+01\nerror in readEnsemble.\n"}},
+        {{"-stKorimFree", "-pdbF", freeSplit, "-outA", "out.tab"}, 1,
+         {"readPDBfree Error: line 3 of " + freeSplit + " holds an ATOM record with 1 number after its z coordinate, "
+          "where the first record (line 2) holds none (one number split by a space? words after z, such as occupancy "
+          "and B-factor, are skipped, but every record of a file holds as many numbers there):\n"
+          "ATOM 2 CA MET 1 51.653 -89.304 8 833\n"}},
         {ensemble(kPdb, "comma.inp", "CLASH_DISTANCE: 1,5\n", example100), 1,
          {configLine("comma.inp", "CLASH_DISTANCE: 1,5", "a finite distance in A"),
           "Error reading configuration file"}},
