@@ -407,7 +407,7 @@ TEST_F(ReadFree, CoordinatesWordsAndRefusals) {
   // fused with the occupancy) too, and so are the numbers of a line that is no record.
   ASSERT_EQ(read(write("f", "ATOM 1 N ALA 1 1 2 3 1.00 9.5 N\nTER 2 ALA 1\nATOM 2 CA ALA 1 4 5 6 1.00100.00\n"
                            "ATOM 3 C ALA 1 7 8\n 9 1.00 9.5\nEND\n")), 0) << err;
-  EXPECT_EQ(std::vector<double>({n, x[3], y[3], z[3]}), std::vector<double>({3, 7, 8, 9}));
+  EXPECT_EQ(std::vector<double>({static_cast<double>(n), x[3], y[3], z[3]}), std::vector<double>({3, 7, 8, 9}));
   // One more than the first record's is a number split by a space, here the B-factor 9.5.
   std::string split = write("s", "ATOM 1 N ALA 1 1 2 3 1.00 9.5\nATOM 2 CA ALA 1 4 5 6 1.00 9 5\nEND\n");
   fails(read(split), "readPDBfree Error: line 2 of " + split + " holds an ATOM record with 3 numbers after its z "
