@@ -358,7 +358,7 @@ const char* const sec10Head[] = {
     kInD,
     " -outD    dName    [None]    Histogram (Output).\n",
     "Histogram Parameters:\n",
-    " -bin     simMag   [0]       Number of Bins (zero=automatic).\n",
+    " -bin     simMag   [0]       Number of Bins (0: automatic; else 2 or more).\n",
     " -nFit    simMag   [3]       Degree of Nonlinear Fit.\n",
     " -sdevDzz simMag   [0.4]     Scaling of Dzz Error.\n",
     " -sdevDyy simMag   [0.9]     Scaling of Dyy Error.\n",

@@ -212,6 +212,13 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "ensemble holds (they are made also where -inE gives the states); a lower density or fewer turns gives "
         "fewer.\n"},
        false, {}, {"!states.txt"}},
+      // No turns and no -inE: no state, named by the keys that make them.
+      {{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", writeFile(data / "noturn.inp", domains + "ENSEMBLE_GAMMA: 0\n"),
+        "-ave", "out.tab"},
+       1,
+       {"setupEnsemble: no state: the configuration's ENSEMBLE_DENSITY: 40 within BETA_L: 0 to BETA_H: 90 and "
+        "ALPHA_WIDTH: 180, turned in ENSEMBLE_GAMMA: 0 steps, gives none, and no -inE file gives states.\n"},
+       false, {}, {"!out.tab"}},
       // OUTPUT_ENSEMBLE 3 predicts no state: its structures, but no average of nothing.
       {ensemble(kPdb, "structures.inp", "OUTPUT_ENSEMBLE: 3\n", example100), 0,
        {"korim: OUTPUT_ENSEMBLE 3 writes the states' structures and predicts no state; no average table is "
