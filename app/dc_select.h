@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "settings/settings.h"
 
 namespace korim::app {
@@ -25,16 +26,11 @@ struct OwnedDTable {
 // (option not given) is refused naming the option. Returns the reader's status.
 int readDcTable(const char* name, couplings::DTable* dTab, const char* option);
 
-// "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
-void reportDcTable(const char* name, const couplings::DTable* dTab);
-
-// segFirst and segLast not given (below kNoRangeLimit) take the table's residue range; a
-// reversed range is swapped. The settled values stay in dc.
-void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes);
-
-// "REMARK <count> couplings <what> (inclusive max)." on the stream: "exclusive" for
-// excludeMode 1, else "inclusive"; " max" for excludeMode 3.
-void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode);
+// The table's line on stderr, the residue range settled from it and the REMARK of the couplings
+// selected, shared with the Da and R estimates.
+using couplings::remarkCouplings;
+using couplings::reportDcTable;
+using couplings::settleDcRange;
 
 }  // namespace korim::app
 

@@ -63,6 +63,26 @@ int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomName
   return n - leaveOutOneAtomRows(dTab);
 }
 
+void reportDcTable(const char* name, const DTable* dTab) {
+  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", name, dTab->dCount,
+               dTab->dMinRes, dTab->dMaxRes);
+}
+
+void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes) {
+  if (dc->segFirst < settings::kNoRangeLimit) dc->segFirst = dMinRes;
+  if (dc->segLast < settings::kNoRangeLimit) dc->segLast = dMaxRes;
+  if (dc->segFirst > dc->segLast) {
+    const int t = dc->segFirst;
+    dc->segFirst = dc->segLast;
+    dc->segLast = t;
+  }
+}
+
+void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode) {
+  std::fprintf(to, "REMARK %d couplings %s (%s%s).\n", count, what,
+              excludeMode == 1 ? "exclusive" : "inclusive", excludeMode == 3 ? " max" : "");
+}
+
 std::string nucleusPair(const DInfo& d) {
   char a = nucleusOf(d.atomNameI), b = nucleusOf(d.atomNameJ);
   if (nucleusRank(b) < nucleusRank(a)) std::swap(a, b);

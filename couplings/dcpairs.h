@@ -2,6 +2,7 @@
 // elements of an order matrix.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -49,6 +50,17 @@ int leaveOutOneAtomRows(DTable* dTab);
 // ends (leaveOutOneAtomRows names them); returns the number of couplings still selected.
 int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
                   const char* atomNameS2);
+
+// "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
+void reportDcTable(const char* name, const DTable* dTab);
+
+// segFirst and segLast not given (below kNoRangeLimit) take the table's residue range; a
+// reversed range is swapped. The settled values stay in dc.
+void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes);
+
+// "REMARK <count> couplings <what> (inclusive max)." on the stream: "exclusive" for
+// excludeMode 1, else "inclusive"; " max" for excludeMode 3.
+void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode);
 
 // The nucleus pair of a row by the elements of its atom names ("N-H"; H and HN alike), the
 // heavier nucleus first, whichever end the table names first.

@@ -35,15 +35,10 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
     std::fprintf(stderr, "Error reading DC input %s\n", inDName);
     return rc;
   }
-  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", inDName, dTab->dCount,
-               dTab->dMinRes, dTab->dMaxRes);
-  if (dcInfo->segFirst < settings::kNoRangeLimit) dcInfo->segFirst = dTab->dMinRes;
-  if (dcInfo->segLast < settings::kNoRangeLimit) dcInfo->segLast = dTab->dMaxRes;
-  if (dcInfo->segLast < dcInfo->segFirst) std::swap(dcInfo->segFirst, dcInfo->segLast);
+  couplings::reportDcTable(inDName, dTab.get());
+  couplings::settleDcRange(dcInfo, dTab->dMinRes, dTab->dMaxRes);
   const int n = couplings::selectDcTable(dTab.get(), dcInfo, atomNameS1, atomNameS2);
-  std::printf("REMARK %d couplings selected (%s%s).\n", n,
-              dcInfo->excludeMode == 1 ? "exclusive" : "inclusive",
-              dcInfo->excludeMode == 3 ? " max" : "");
+  couplings::remarkCouplings(stdout, "selected", n, dcInfo->excludeMode);
   *table = std::move(dTab);
   return 0;
 }
