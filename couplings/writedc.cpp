@@ -558,6 +558,13 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
             const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
             dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
         }
+        // A Da so small beside Dr that their ratio overflows, or a Da of 0 beside a Dr, still
+        // leaves a tensor of a size: the RMS coupling of both, without their ratio.
+        if (a == 0.0f || !std::isfinite(dRms)) {
+            const double ad = static_cast<double>(diRef) * t.da * wRef;
+            const double bd = static_cast<double>(diRef) * t.dr * wRef;
+            dRms = static_cast<float>(std::sqrt((3.0 * bd * bd + 4.0 * ad * ad) * 2.0 / 5.0));
+        }
         if (dRms != 0.0f)
             *qIsoD = *rSumD2 / dRms;
         else
