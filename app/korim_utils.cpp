@@ -489,9 +489,6 @@ bool inRange(const RangedOption& o) {
   return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
 }
 
-// Fractions and steps of the error estimates that mean something only within a range: the share
-// of -mcDc's fits that must stay within their error bars and the step of its error-bar factor
-// (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
 // The bin counts of the Da and R histograms.
 constexpr const char* kBinCounts =
     "must be 0 (bins of twice the mean error) or 2 or more (one bin holds every coupling and has no fullest value)";
