@@ -18,7 +18,6 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
-#include <tuple>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -469,49 +468,89 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   return true;
 }
 
-// Fractions and steps of the error estimates that mean something only within a range: the share
-// of -mcDc's fits that must stay within their error bars and the step of its error-bar factor
+// Options whose value means something only within a range, each refused before the work where the
+// run uses it, the message naming the range and what the value is: the order parameter of the
+// medium, and of the error estimates the share of -mcDc's fits that must stay within their error
+// bars, its factors on the error bars, the step of that factor and the passes that adjust it
 // (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
+// Bounds are closed unless marked open.
+struct RangedOption {
+  const char* word;
+  double value;
+  bool used;  // the run reads the value
+  double lo;
+  bool loOpen;
+  double hi;
+  bool hiOpen;
+  const char* why;
+};
+
+bool inRange(const RangedOption& o) {
+  return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
+}
+
 // The bin counts of the Da and R histograms.
 constexpr const char* kBinCounts =
     "must be 0 (bins of twice the mean error) or 2 or more (one bin holds every coupling and has no fullest value)";
 
 bool estimateRanges(const Reader& r, const KorimInfo* k) {
-  if (k->korimMode != kModeBestFit) return true;
-  const bool adjustsBars = k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
-  if (adjustsBars && r.present("-fracAdjustMc") && !(k->mcAdjustFrac > 0.0f && k->mcAdjustFrac < 1.0f)) {
-    r.refuse("-fracAdjustMc", "must lie above 0 and below 1 (the share of the fits within their error bars)");
-    return false;
-  }
+  const bool fit = k->korimMode == kModeBestFit;
+  const bool adjustsBars = fit && k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
   // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
-  const bool userFactor = k->spreadMode == kSpreadMcCouplings && !k->mcAdjustFlag;
-  for (const auto& [word, used, factor] : {std::tuple{"-kAdjustMc", userFactor, k->kSigma},
-                                           std::tuple{"-kLAdjustMc", adjustsBars, k->kLSigma}})
-    if (used && r.present(word) && !(factor > 0.0f)) {
-      r.refuse(word, "must lie above 0 (a factor on the error bars of the couplings)");
+  const bool userFactor = fit && k->spreadMode == kSpreadMcCouplings && !k->mcAdjustFlag;
+  const char* factor = "must lie above 0 (a factor on the error bars of the couplings)";
+  char step[96];
+  std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
+                korim::fitting::kMaxFactorStep);
+  constexpr double kNoBound = HUGE_VAL;
+  const RangedOption ranged[] = {
+      {"-lcS", k->lcOrder, true, 0.0, true, 1.0, false,
+       "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
+       "and aligns no molecule)"},
+      {"-fracAdjustMc", k->mcAdjustFrac, adjustsBars, 0.0, true, 1.0, true,
+       "must lie above 0 and below 1 (the share of the fits within their error bars)"},
+      {"-kAdjustMc", k->kSigma, userFactor, 0.0, true, kNoBound, false, factor},
+      {"-kLAdjustMc", k->kLSigma, adjustsBars, 0.0, true, kNoBound, false, factor},
+      {"-incAdjustMc", k->incSigma, adjustsBars, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
+      {"-nAdjustMc", static_cast<double>(k->nAdjustMc), adjustsBars, 1.0, false, kNoBound, false,
+       "must be at least 1"},
+      {"-dFrac", k->mapFrac, fit && k->spreadMode == kSpreadJackknife && k->mapFixCount == 0, 0.0, true, 1.0, true,
+       "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
+       "count)"},
+  };
+  for (const RangedOption& o : ranged)
+    if (o.used && r.present(o.word) && !inRange(o)) {
+      r.refuse(o.word, o.why);
       return false;
     }
-  if (adjustsBars && r.present("-incAdjustMc") &&
-      !(static_cast<double>(k->incSigma) <= korim::fitting::kMaxFactorStep)) {
-    char why[96];
-    std::snprintf(why, sizeof why, "must lie above 0 and at most %g (the step of the error-bar factor)",
-                  korim::fitting::kMaxFactorStep);
-    r.refuse("-incAdjustMc", why);
-    return false;
-  }
-  if (k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
+  if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
   const float kept = k->mapFrac;
-  if (k->mapFixCount == 0 && !(kept > 0.0f && kept < 1.0f)) {
-    r.refuse("-dFrac", "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; "
-                       "-nDfixed makes it a count)");
-    return false;
-  }
   if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
     r.refuse("-dFrac", "must be a whole number of 1 or more with -nDfixed (the couplings each jackknife trial "
                        "keeps)");
     return false;
   }
   return true;
+}
+
+// A fit whose Da is held at 0 (-da 0 alone or with -dadr or -fixed; -daMin 0 -daMax 0): in the
+// usual form (|Dr| at most 2/3 |Da|) a tensor of Da 0 is zero, with no orientation to fit, and the
+// Dr held with it (-dr, 1e-4 unless given) makes it a tensor of another Da, which the report would
+// name as the answer.
+bool heldDaNotZero(const Reader& r, const KorimInfo* k, const DTensor* t) {
+  const int m = t->tensorMode;
+  const bool heldDa = m == korim::couplings::kTensorNoFixed || m == korim::couplings::kTensorDaDr ||
+                      m == korim::couplings::kTensorFixed;
+  if (k->korimMode != kModeBestFit || !heldDa || t->daMin != 0.0f || t->daMax != 0.0f) return true;
+  const char* why = "a tensor of Da 0 is zero in the usual form (|Dr| at most 2/3 |Da|), with no orientation to "
+                    "fit, and with the Dr held beside it (-dr) it is a tensor of another Da, which the report would "
+                    "name; hold Da at a value other than 0, or leave -da out for the SVD fit of the whole tensor";
+  if (r.present("-daMin") || r.present("-daMax"))
+    std::fprintf(stderr, "KORIM Error: options -daMin %g and -daMax %g hold the fitted tensor's Da at 0: %s.\n",
+                 static_cast<double>(t->daMin), static_cast<double>(t->daMax), why);
+  else
+    r.refuse("-da", (std::string("holds the fitted tensor's Da at 0: ") + why).c_str());
+  return false;
 }
 
 }  // namespace
@@ -706,7 +745,10 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   // One bin is the whole span: it is always the fullest and puts Dxx on the low extreme.
   if (histRead && hist->nBinIn == 1) r.refuse("-bin", kBinCounts);
   if (!histRead || hist->nBinIn == 1 || !readAssignmentLists(r, p, k)) return 1;
-  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k)) ? 1 : 0;
+  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
+          !heldDaNotZero(r, k, tensor))
+             ? 1
+             : 0;
 }
 
 }  // namespace korim::app

@@ -56,7 +56,7 @@ const char* const simSphere[] = {
 
 const char* const simTail[] = {
     " -rM      radius   [20.0]    Half Model Thickness [A]; Rod: Radius [33.5].\n",
-    " -lcS     order    [0.8]     Liquid Crystal Order [0-1].\n",
+    " -lcS     order    [0.8]     Liquid Crystal Order (above 0, at most 1).\n",
     kSurf, kNosurf,
     " -rA      radius   [0.0]     Atom radius [A].\n",
 };

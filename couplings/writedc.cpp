@@ -269,8 +269,8 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
 // The statistics of the table, as far as its D compares with D_OBS (tableComparison).
 void writeComparison(FILE* out, const Stats& s, const settings::KorimInfo* k) {
     const TableComparison c = tableComparison(k);
-    if (c.none != nullptr) {
-        std::fputs(gapRemark("comparison statistics", c.none).c_str(), out);
+    if (!c.none.empty()) {
+        std::fputs(gapRemark("comparison statistics", c.none.c_str()).c_str(), out);
         return;
     }
     if (c.dHolds == nullptr) {
@@ -437,6 +437,30 @@ const char* regressionGap(const float* x, const float* y, int n, bool both) {
     return nullptr;
 }
 
+namespace {
+
+// A factor of a combined coupling as -c1 or -c2 gave it, in brackets when negative.
+std::string couplingFactor(float c, const char* d) {
+    char text[48];
+    std::snprintf(text, sizeof text, c < 0.0f ? "(%g)*%s" : "%g*%s", static_cast<double>(c), d);
+    return text;
+}
+
+// What -anDc writes as D: its action on D1 and D2 with the factors of the run.
+std::string combination(const settings::KorimInfo* k) {
+    const std::string a = couplingFactor(k->c1, "D1"), b = couplingFactor(k->c2, "D2");
+    switch (k->opCode) {
+        case settings::kOpAdd: return a + " + " + b;
+        case settings::kOpSub: return a + " - " + b;
+        case settings::kOpMul: return "(" + a + ")*(" + b + ")";
+        case settings::kOpDiv: return "(" + a + ")/(" + b + ")";
+        case settings::kOpMax: return a + " if D1 >= D2, else " + b;
+        default: return "0";
+    }
+}
+
+}  // namespace
+
 TableComparison tableComparison(const settings::KorimInfo* k) {
     TableComparison c;
     switch (k->korimMode) {
@@ -461,6 +485,10 @@ TableComparison tableComparison(const settings::KorimInfo* k) {
         case settings::kModeConvert:
             c.none = "-conv back-calculates no coupling: D is D_OBS converted (with noise or scaled "
                      "where asked)";
+            break;
+        case settings::kModeAnalyzeDc:
+            c.none = "-anDc back-calculates no coupling: D is " + combination(k) +
+                     ", where D1 is the coupling of -inD1 (D_OBS) and D2 that of the same atoms in -inD2";
             break;
         default:
             break;
@@ -529,6 +557,13 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
             const float r = (diRef * t.dr * wRef) / a;
             const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
             dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
+        }
+        // A Da so small beside Dr that their ratio overflows, or a Da of 0 beside a Dr, still
+        // leaves a tensor of a size: the RMS coupling of both, without their ratio.
+        if (a == 0.0f || !std::isfinite(dRms)) {
+            const double ad = static_cast<double>(diRef) * t.da * wRef;
+            const double bd = static_cast<double>(diRef) * t.dr * wRef;
+            dRms = static_cast<float>(std::sqrt((3.0 * bd * bd + 4.0 * ad * ad) * 2.0 / 5.0));
         }
         if (dRms != 0.0f)
             *qIsoD = *rSumD2 / dRms;

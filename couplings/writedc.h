@@ -77,12 +77,14 @@ inline constexpr const char* kQGapTensor = "the tensor is zero (Q divides by its
 
 // What the statistics of a table compare in the run of korimInfo. In a table whose D is no
 // coupling back-calculated from a fitted or predicted tensor (the estimates of Da and R without
-// a structure, a conversion) they would compare the couplings with themselves: none is written,
-// one remark says why (none); -daMl -mapMl writes the centre of the range of couplings its answer
-// allows each one: only RMS and Chi2 are written, after a remark saying what D holds (dHolds)
-// and before one naming the statistics left out (rest). All null: every statistic is written.
+// a structure, a conversion, the arithmetic on two tables) they would compare the couplings with
+// themselves, or with what was made from them: none is written, one remark says why and what D
+// holds (none, with -anDc's combination and its factors); -daMl -mapMl writes the centre of the
+// range of couplings its answer allows each one: only RMS and Chi2 are written, after a remark
+// saying what D holds (dHolds) and before one naming the statistics left out (rest). All empty
+// or null: every statistic is written.
 struct TableComparison {
-    const char* none = nullptr;
+    std::string none;
     const char* dHolds = nullptr;
     const char* rest = nullptr;
 };

@@ -121,13 +121,15 @@ TEST(Options, EachValueOptionWritesItsField) {
       T("-outP", outPName), T("-outCol", outColName), T("-outSc", outScName),
   };
 #undef T
+  // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1.
+  const auto value = [&](int i) { return i == nNum - 1 ? 2 : std::string(nums[i].opt) == "-lcS" ? 1 : 10 + i; };
   std::vector<std::string> args;
-  for (int i = 0; i < nNum; i++) args.insert(args.end(), {nums[i].opt, std::to_string(i == nNum - 1 ? 2 : 10 + i)});
+  for (int i = 0; i < nNum; i++) args.insert(args.end(), {nums[i].opt, std::to_string(value(i))});
   for (const Txt& t : texts) args.insert(args.end(), {t.opt, std::string("file") + t.opt});
-  CmdLine all(args, 2);  // -rotID, the last number, takes 0 to 3
+  CmdLine all(args, 2);
   ASSERT_EQ(all.status, 0) << all.err;
   EXPECT_EQ(all.unconsumed(), 0);
-  for (int i = 0; i < nNum; i++) EXPECT_EQ(nums[i].get(all), i == nNum - 1 ? 2 : 10 + i) << nums[i].opt;
+  for (int i = 0; i < nNum; i++) EXPECT_EQ(nums[i].get(all), value(i)) << nums[i].opt;
   EXPECT_EQ(all.k.nSel, all.k.sCount);
   for (const Txt& t : texts)
     EXPECT_STREQ(reinterpret_cast<const char*>(&all.p) + t.off, (std::string("file") + t.opt).c_str()) << t.opt;

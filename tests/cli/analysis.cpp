@@ -105,12 +105,22 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
                                      "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
                                      "   10  LEU    N   10  LEU    H     0.000\n"
                                      "   10  LEU   CA   10  LEU   HA     2.000\n");
-  const struct { std::vector<std::string> ops; std::string second; std::vector<double> d; const char* err; } cases[] = {
-      {{}, second, {1, 8, 2}, ""}, {{"-add", "-c1", "1"}, second, {-3.25, 13, 14.125}, ""},
-      {{"-sub", "-c1", "1"}, second, {-5.25, -3, 10.125}, ""},
-      {{"-mul", "-c1", "2", "-c2", "0.5"}, second, {-4.25, 40, 24.25}, ""},
-      {{"-max", "-c1", "10"}, second, {1, 8, 121.25}, ""},  // raw values compared, then scaled
-      {{"-div", "-c1", "1"}, zero, {6.0625}, "10 N - 10 H is not a number"},
+  // The table compares nothing: one remark says what D holds, with the run's factors, and no
+  // statistic stands between DATA N and the rows.
+  const struct {
+    std::vector<std::string> ops;
+    std::string second;
+    std::vector<double> d;
+    const char* err;
+    const char* holds;
+  } cases[] = {
+      {{}, second, {1, 8, 2}, "", "0*D1 + 1*D2"},
+      {{"-add", "-c1", "1"}, second, {-3.25, 13, 14.125}, "", "1*D1 + 1*D2"},
+      {{"-sub", "-c1", "1"}, second, {-5.25, -3, 10.125}, "", "1*D1 - 1*D2"},
+      {{"-mul", "-c1", "2", "-c2", "0.5"}, second, {-4.25, 40, 24.25}, "", "(2*D1)*(0.5*D2)"},
+      {{"-max", "-c1", "10"}, second, {1, 8, 121.25}, "", "10*D1 if D1 >= D2, else 1*D2"},  // raw values compared
+      {{"-div", "-c1", "1"}, zero, {6.0625}, "10 N - 10 H is not a number", "(1*D1)/(1*D2)"},
+      {{"-add", "-c1", "-1", "-c2", "0"}, second, {4.25, -5, -12.125}, "", "(-1)*D1 + 0*D2"},
   };
   for (const auto& c : cases) {
     TempDir d;
@@ -122,6 +132,11 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
     EXPECT_NE(r.out.find("REMARK " + std::to_string(c.d.size()) + " couplings combined (inclusive max).\n"),
               std::string::npos);
     EXPECT_NE(r.err.find(c.err), std::string::npos);
+    EXPECT_TRUE(inOrder(readFile(d / "sum.tab"),
+                        {"\nDATA N                    " + std::to_string(c.d.size()) +
+                         "\nREMARK No comparison statistics: -anDc back-calculates no coupling: D is " + c.holds +
+                         ", where D1 is the coupling of -inD1 (D_OBS) and D2 that of the same atoms in -inD2.\n\nVARS"}))
+        << c.holds;
     const std::vector<double> got = readTable(d / "sum.tab").numbers("D");
     ASSERT_EQ(got.size(), c.d.size());
     for (size_t i = 0; i < got.size(); i++) EXPECT_NEAR(got[i], c.d[i], 1e-4) << i;

@@ -1011,7 +1011,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {zeroTensor, "matrix: error in ssiaFree.\n", scale + "-rM 1e30\n"}},
         {plus(ens, {"-rM", "1e30", "-ave", "out.tab"}), 1,
          {zeroTensor, simulating, "matrix: ensembleAlignment error occured.\n", scale + "-rM 1e30\n"}},
-        {scaled({"-stKorim"}, "-lcS", "0"), 0, {}, true},
+        {scaled({"-stKorim"}, "-lcS", "0"), 1,
+         {"KORIM Error: option -lcS value 0 must lie above 0 and at most 1 (the order parameter of the liquid "
+          "crystal; at 0 the medium has no order and aligns no molecule).\n",
+          extracting}},
         {{"-conv", "-inD", unusable, "-outD", "out.tab"}, 1, {tooFew("", unusable), "korim: error in conversion of table.\n"}},
         {{"-conv", "-xplor", "-inD", noAtoms, "-outD", "out.tab"}, 1,
          {"DC Error: " + noAtoms + " has no column ATOMNAME_I (each coupling names its two atoms in RESID_I, "
@@ -1291,6 +1294,36 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "by -aD1 H -aD2 N; -aD1 N -aD2 H selects them.\n",
           "korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n"}},
         {fit(kPdb, kCouplings, {"-aD1", "N", "-aD2", "H"}), 0, {}, true, {"REMARK 63 couplings selected"}},
+    });
+  }
+
+  // Values outside the range the usage text states, refused before the work, naming the range; the
+  // neighbours inside it are taken. A fit whose Da is held at 0 is refused (in the usual form that
+  // tensor is zero); the Da held at another value, as advised, fits.
+  {
+    const std::string order = " must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the "
+                              "medium has no order and aligns no molecule).\n";
+    const auto fit = [](std::vector<std::string> more) {
+      std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    const std::string heldAtZero =
+        " hold the fitted tensor's Da at 0: a tensor of Da 0 is zero in the usual form (|Dr| at most 2/3 |Da|), with "
+        "no orientation to fit, and with the Dr held beside it (-dr) it is a tensor of another Da, which the report "
+        "would name; hold Da at a value other than 0, or leave -da out for the SVD fit of the whole tensor.\n";
+    cases.insert(cases.end(), {
+        {scaled({"-stKorim"}, "-lcS", "-1"), 1, {"KORIM Error: option -lcS value -1" + order, extracting}},
+        {scaled({"-stKorim"}, "-lcS", "1e5"), 1, {"KORIM Error: option -lcS value 1e5" + order}},
+        {scaled({"-elKorim"}, "-lcS", "1.0000001"), 1, {"KORIM Error: option -lcS value 1.0000001" + order}},
+        {scaled({"-stKorim"}, "-lcS", "1"), 0, {}, true},
+        {fit({"-mcDc", "-map", "5", "-nAdjustMc", "0"}), 1,
+         {"KORIM Error: option -nAdjustMc value 0 must be at least 1.\n", extracting}},
+        {fit({"-single", "-da", "0"}), 1, {"KORIM Error: option -da value 0 holds" + heldAtZero.substr(5), extracting}},
+        {fit({"-jack", "-map", "5", "-dadr", "-da", "-0"}), 1, {"KORIM Error: option -da value -0 holds"}},
+        {fit({"-single", "-nofixed", "-daMin", "0", "-daMax", "0"}), 1,
+         {"KORIM Error: options -daMin 0 and -daMax 0" + heldAtZero}},
+        {fit({"-single", "-da", "1e-3"}), 0, {}, true, {"REMARK 63 couplings selected"}},
     });
   }
 

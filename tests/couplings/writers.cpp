@@ -271,8 +271,8 @@ TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
     std::vector<std::string> lines;
     std::string regression;  // the three regression lines as written
   } cases[] = {
-      // A zero tensor (the prediction of an order parameter 0): no Q SAUPE, no correlation, no mean
-      // slope of both regressions (the line of the calculated on the measured is 0 +/- 0).
+      // A zero tensor (Da and Dr 0): no Q SAUPE, no correlation, no mean slope of both regressions
+      // (the line of the calculated on the measured is 0 +/- 0).
       {{{3, 0}, {-5, 0}, {8, 0}}, 0.0f, 1,
        {noCorr + "the calculated" + oneValue, "REMARK No Q SAUPE: the tensor is zero (Q divides by its size).\n"},
        "DATA REGRESSION OFFSET    0.000 +/- 0.000 [Hz]\nDATA REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"
@@ -294,6 +294,7 @@ TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
     Table tab;
     for (const auto& [o, calc] : c.rows) tab.add(static_cast<int>(tab.obs.size()) + 2, "ALA", o, calc, 100);
     tab.t.dTensor.da = c.da;
+    if (c.da == 0.0f) tab.t.dTensor.dr = 0.0f;  // a tensor of Da 0 beside a Dr is no zero tensor
     KorimInfo k = stericSettings();
     k.eulerFlag = 0, k.qFlag = c.qFlag;
     Output out;
@@ -322,6 +323,20 @@ TEST(WriterStats, ReducedStatistics) {
   n = 7, rms = 7, qIso = 7;
   ASSERT_EQ(getStatDCmodB(&rows.t, &rms, &qIso, &n), 0);
   EXPECT_TRUE(n == 2 && rms == 1.0f && std::fabs(qIso - want) < 1e-6);
+}
+
+// Q SAUPE of a tensor whose Da is 0, or so small beside Dr that their ratio overflows, divides by
+// the size of the tensor held: Drms = sqrt((3 b^2 + 4 a^2) 2 / 5), b = 21585.2 * Dr, a ~ 0.
+TEST(WriterStats, QOfATensorOfDaZeroOrTinyBesideDr) {
+  for (const float da : {0.0f, 1e-30f, -1e-30f}) {
+    Table rows = shortRows();
+    rows.t.dTensor.da = da, rows.t.dTensor.dr = 1e-4f;
+    float rms = 0, qIso = 0;
+    int n = 0;
+    ASSERT_EQ(getStatDCmodB(rows.get(), &rms, &qIso, &n), 0);
+    const double b = 21585.2 * 1e-4;
+    EXPECT_NEAR(qIso, 1.0 / std::sqrt(3 * b * b * 2 / 5), 1e-6) << da;
+  }
 }
 
 // Compact and short tables of the three rows against hand-checked files (Q sqrt(2/125) = 0.126,
