@@ -491,7 +491,8 @@ bool inRange(const RangedOption& o) {
 
 // The bin counts of the Da and R histograms.
 constexpr const char* kBinCounts =
-    "must be 0 (bins of twice the mean error) or 2 or more (one bin holds every coupling and has no fullest value)";
+    "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
+    "the ends of the span, one of which is then the fullest)";
 
 bool estimateRanges(const Reader& r, const KorimInfo* k) {
   const bool fit = k->korimMode == kModeBestFit;
@@ -742,9 +743,11 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
       positive("-incDa", &hist->incDaMl), num("-lR", &hist->lRMl), num("-hR", &hist->hRMl),
       positive("-incR", &hist->incRMl), flag("-nomapMl", &hist->mlMap, 0), flag("-mapMl", &hist->mlMap, 1),
   });
-  // One bin is the whole span: it is always the fullest and puts Dxx on the low extreme.
-  if (histRead && hist->nBinIn == 1) r.refuse("-bin", kBinCounts);
-  if (!histRead || hist->nBinIn == 1 || !readAssignmentLists(r, p, k)) return 1;
+  // One bin is the whole span: it is always the fullest and puts Dxx on the low extreme; two are
+  // centred at the span's ends and put it on one of them.
+  const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
+  if (histRead && fewBins) r.refuse("-bin", kBinCounts);
+  if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
   return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
           !heldDaNotZero(r, k, tensor))
              ? 1

@@ -389,26 +389,55 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
   }
 }
 
-// The runs whose fit answered R above 2/3, counted on stderr; the REMARK line of the count ("" for
-// none). Their rows keep Da and R as fitted. Those at the fit's upper bound of R (-rhHi, by
-// default 0.667, just above 2/3) are counted apart: their R is the bound, not a fitted value.
+// A run's R counts as above 2/3 only beyond this margin: the bounded fit works to 4 digits, and
+// its default bound -rhHi 0.667 lies 3.3e-4 above 2/3, where a run stopped at it is R 2/3 to
+// within the bound's rounding (and Da and -Da describe one tensor).
+constexpr float kAboveTwoThirdsMargin = 1e-3f;
+
+// The runs whose fit answered R above 2/3 (by more than kAboveTwoThirdsMargin), counted on
+// stderr, and those stopped at the fit's upper bound of R (-rhHi) when it lies within that margin
+// of 2/3; the REMARK lines of the counts, each ending in a newline ("" for none). Their rows keep
+// Da and R as fitted.
 std::string runsAboveTwoThirds(int nRuns, RunLists& runs, float rhHi) {
   constexpr float kBoundTolerance = 1e-4f;  // the bounded fit works to 4 digits and stops that near
-  int above = 0, atBound = 0;
+  const float limit = static_cast<float>(kMaxRhombicity) + kAboveTwoThirdsMargin;
+  int above = 0, atBound = 0, atBoundOnly = 0;
   for (int i = 0; i < nRuns; ++i) {
-    if (!aboveTwoThirds(runs.r[i])) continue;
+    const bool bound = runs.r[i] >= rhHi - kBoundTolerance;
+    if (!(runs.r[i] > limit)) {
+      atBoundOnly += bound;
+      continue;
+    }
     ++above;
-    atBound += runs.r[i] >= rhHi - kBoundTolerance;
+    atBound += bound;
   }
-  if (above == 0) return "";
+  std::string remark;
   char line[400];
-  std::snprintf(line, sizeof line,
-                "%d of %d runs answered R above 2/3 (%d of them at the fit's bound -rhHi %g); their "
-                "rows give Da and R as fitted, and such a Da, R is the tensor %s in the usual form.\n",
-                above, nRuns, atBound, static_cast<double>(rhHi), kEquivalentTensorText);
-  std::fprintf(stderr, "korim: %s", line);
-  return std::string("REMARK ") + line + "\n";
+  if (above > 0) {
+    std::snprintf(line, sizeof line,
+                  "%d of %d runs answered R above 2/3 (%d of them at the fit's bound -rhHi %g); their "
+                  "rows give Da and R as fitted, and such a Da, R is the tensor %s in the usual form.\n",
+                  above, nRuns, atBound, static_cast<double>(rhHi), kEquivalentTensorText);
+    std::fprintf(stderr, "korim: %s", line);
+    remark += std::string("REMARK ") + line;
+  }
+  if (atBoundOnly > 0 && std::fabs(rhHi - static_cast<float>(kMaxRhombicity)) <= kAboveTwoThirdsMargin) {
+    std::snprintf(line, sizeof line,
+                  "%d of %d runs stopped at the fit's bound -rhHi %g, which is R 2/3 to within the "
+                  "bound's rounding (where Da and -Da describe one tensor): they are not counted above "
+                  "2/3.\n",
+                  atBoundOnly, nRuns, static_cast<double>(rhHi));
+    std::fprintf(stderr, "korim: %s", line);
+    remark += std::string("REMARK ") + line;
+  }
+  return remark;
 }
+
+// The table's word on the Da of the run rows: a coordinate of the score map.
+constexpr const char* kRunDaRemark =
+    "REMARK The Da of the score file's runs is -|Da| of each run's histogram fit, whatever the sign of "
+    "the couplings: a coordinate of the score map, not an answer (-daHist and -daMl answer in the "
+    "couplings' sign).\n\n";
 
 }  // namespace
 
@@ -470,7 +499,8 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   // leaves them (on the standard output they are already before it).
   const int a = scoreOut.close();
   const int b = colourOut.close();
-  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + above); st != 0) return st;
+  if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + above + kRunDaRemark); st != 0)
+    return st;
   return a != 0 || b != 0 ? 1 : 0;
 }
 

@@ -101,7 +101,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
       // The bin count is the user's lever: name it with the layout this run had.
       std::fprintf(stderr,
                    "       The number of bins decides which bin is the fullest: here %d bins of "
-                   "%.3f Hz (%s%d); another count, -bin <n> (2 or more), lays the histogram out "
+                   "%.3f Hz (%s%d); another count, -bin <n> (3 or more), lays the histogram out "
                    "anew.\n",
                    nBins, static_cast<double>(binWidth),
                    h.nBinIn > 0 ? "-bin " : "each twice the mean error, -bin ", h.nBinIn);

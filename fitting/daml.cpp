@@ -90,10 +90,12 @@ void writeScores(FILE* out, const HistInfo& h, const std::vector<double>& r,
 // The edges of the grid on which its best point lies, one sentence each that reads on after
 // "the " (for the standard error stream) or "The " (for the table). An edge is no maximum: the
 // likelihood may rise beyond it. R = 0 is the bound of the physics, not of the grid.
-// negated: the search ran over the Da range turned negative (its first Da is then -lDa).
+// negated: the search ran over the Da range turned negative (its first Da is then -lDa); gridDa
+// is the best point's Da in the frame of the options. namedForm: the answer's usual form is
+// said in a note of its own, so that a high R edge beyond 2/3 does not say it again.
 std::vector<std::string> gridEdges(const std::vector<double>& rList,
                                    const std::vector<double>& daList, size_t best,
-                                   const HistInfo& h, bool negated) {
+                                   const HistInfo& h, bool negated, double gridDa, bool namedForm) {
   const size_t last = rList.size() - 1;
   struct Edge {
     bool on;
@@ -104,9 +106,9 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
   };
   const Edge edges[] = {
       {daList[best] == daList[0], negated ? "low" : "high", "Da", negated ? "-lDa" : "-hDa",
-       negated ? h.lDaMl : h.hDaMl, h.DaMl, " Hz"},
+       negated ? h.lDaMl : h.hDaMl, gridDa, " Hz"},
       {daList[best] == daList[last], negated ? "high" : "low", "Da", negated ? "-hDa" : "-lDa",
-       negated ? h.hDaMl : h.lDaMl, h.DaMl, " Hz"},
+       negated ? h.hDaMl : h.lDaMl, gridDa, " Hz"},
       {rList[best] == rList[0] && rList[0] != 0.0, "low", "R", "-lR", h.lRMl, h.RMl, ""},
       {rList[best] == rList[last], "high", "R", "-hR", h.hRMl, h.RMl, ""}};
   std::vector<std::string> found;
@@ -122,8 +124,12 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
                   "edge",
                   e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
     std::string text = line;
-    // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2.
-    if (highR && atOrAboveTwoThirds(rList[best]))
+    // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2; where the
+    // answer's own note names its tensor, the rule is not said twice.
+    if (highR && atOrAboveTwoThirds(rList[best]) && namedForm)
+      text += ", up to 2 (R between 2/3 and 2 holds the tensors of the other sign of Da, as this "
+              "answer's usual form below names it)";
+    else if (highR && atOrAboveTwoThirds(rList[best]))
       text += std::string(", up to 2: a point with R between 2/3 and 2 is the tensor of the other "
                           "sign of Da with R below 2/3, ") +
               kEquivalentTensorText + ", so a larger -hR reaches those tensors";
@@ -139,8 +145,8 @@ int checkLikelihoodRanges(const HistInfo& h) {
   if (h.lDaMl < 0.0f && h.hDaMl > 0.0f) {
     std::fprintf(stderr, "KORIM Error: options -lDa %g and -hDa %g: the Da range of the likelihood grid "
                          "spans 0, where no pattern can be sampled; give it one sign: below 0 (-lDa -25 "
-                         "-hDa -3, the default) or above it (-lDa 3 -hDa 25, searched as -25 to -3 and "
-                         "the answer negated).\n", h.lDaMl, h.hDaMl);
+                         "-hDa -3, the default) or above it (-lDa 3 -hDa 25, searched as -25 to -3); "
+                         "either way the answer takes the sign of the couplings.\n", h.lDaMl, h.hDaMl);
     return 1;
   }
   const bool positive = h.lDaMl >= 0.0f;
@@ -149,7 +155,8 @@ int checkLikelihoodRanges(const HistInfo& h) {
     std::fprintf(stderr, "KORIM Error: option %s value %g must be %s: the likelihood resolves the "
                          "pattern of a Da of at least 1/3 Hz in size when sampled every %.2f Hz (a "
                          "smaller one loses more than a tenth of the pattern at its edge).\n",
-                 positive ? "-lDa" : "-hDa", nearest, positive ? "1/3 or above" : "-1/3 or below",
+                 positive ? "-lDa" : "-hDa", nearest,
+                 positive ? "1/3 or above (a number such as 0.34)" : "-1/3 or below (a number such as -0.34)",
                  kMlSampleStep);
     return 1;
   }
@@ -237,7 +244,10 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
       bestR = rList[i];
     }
   }
-  h.DaMl = static_cast<float>(negated ? -bestDa : bestDa);
+  // The search's Da is negative, the pattern's convention (f33 = -2 Da) for couplings whose
+  // extreme of larger magnitude is positive: the answer, in the table's convention (Dzz = 2 Da),
+  // has the sign of that extreme (of DATA EQ Da), whatever the sign of the options' range.
+  h.DaMl = static_cast<float>(sign * std::fabs(bestDa));
   h.RMl = static_cast<float>(bestR);
   double daErr = 0.0, rErr = 0.0;
   errorIso(static_cast<int>(list.size()), h.DaMl, h.RMl, &daErr, &rErr);
@@ -247,8 +257,11 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   // A best point on the grid's edge stays the answer, said on both.
   std::string remark = kinds;
   std::vector<std::string> notes;
-  if (best >= 0) notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated);
-  if (const std::string r = usualFormNote(h.DaMl, h.RMl); !r.empty()) notes.push_back(r);
+  const std::string form = usualFormNote(h.DaMl, h.RMl);
+  if (best >= 0)
+    notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, negated ? -bestDa : bestDa,
+                      !form.empty());
+  if (!form.empty()) notes.push_back(form);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 

@@ -15,7 +15,10 @@ namespace korim::fitting {
 // 2/3 and 2 lie the tensors of the other sign of Da). A best point on an edge of the grid (other
 // than R 0 and R 2) stays the answer; the edge and the option that moves it are named on stderr
 // and as a REMARK of the table (a high R edge at or above 2/3 with what lies beyond it). An
-// answer with R above 2/3 stays too, named in the usual form (usualFormNote) the same way.
+// answer outside the usual form stays too, named in it (usualFormNote) the same way. DaMl has
+// the sign of the couplings' extreme of larger magnitude (of Da2Par), whatever the sign of the
+// range; the score table lists the search's frame (the couplings turned so that that extreme is
+// positive, Da negative), and the mapping (mlMap) is made in it and turned back.
 // Returns 0; 1 after a message (a grid outside those ranges or of fewer than two points along
 // an axis, score file, couplings too few or of one value, no errors, a mean error above
 // kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.

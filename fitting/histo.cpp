@@ -58,9 +58,10 @@ int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int
   const double span = (max + delta) - (min - delta);
   double count = 0.0;
   double width = 0.0;
-  // One bin would be the whole span, always the fullest: the flexible estimate lowering its
-  // count from 3 passes from 1 to the automatic layout.
-  if (nUserBins < 2) {
+  // One bin would be the whole span, always the fullest, and two would be centred at its ends,
+  // one of which is then the fullest: the flexible estimate lowering its count by 2 passes from
+  // below 3 to the automatic layout.
+  if (nUserBins < 3) {
     width = 2.0 * delta;
     count = std::trunc(span / width) + 1.0;
   } else {

@@ -24,8 +24,9 @@ void getDzzDyy(int nD, float* coupList, double delta, float sdevNeg, float sdevP
                float* dPos);
 
 // Bin centres bins[0..nBins-1] from min to max (Hz) widened by delta on each side: with
-// nUserBins below 2 the width is 2 delta (one bin, the whole span, would hold every value), else
-// nUserBins bins spread over the span. delta must be positive. Returns 0; 1 with *nBins set (bins untouched) when
+// nUserBins below 3 the width is 2 delta (one bin, the whole span, would hold every value; two
+// would each be as wide as the span, centred at its ends, so that the fullest is always an end),
+// else nUserBins bins spread over the span. delta must be positive. Returns 0; 1 with *nBins set (bins untouched) when
 // the layout needs more than maxBins bins (bins must hold maxBins).
 int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int* nBins,
              float* binwidth, float* bins);

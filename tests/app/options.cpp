@@ -243,7 +243,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
   const std::string one = "1 value only", five = "5 values", noDot = "gives no sphere of 12 to 40001 orientations "
                                                                      "(densities 3 to 39692)";
   const std::string binCounts =
-      "must be 0 (bins of twice the mean error) or 2 or more (one bin holds every coupling and has no fullest value)";
+      "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
+      "the ends of the span, one of which is then the fullest)";
   const Case bad[] = {
       count({"-cut"}, one), count({"-cut", "1", "2"}, one), count({"-inS1", "1", "2", "3", "4"}, five),
       count({"-inS1", "1", "2", "3", "4", "-", "5"}, five), count({"-inS2", "1", "2", "3", "4", "5", "6"}, five),
@@ -257,6 +258,7 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       value("-nX", "0", "must be at least 1"), value("-incCone", "0", "must be a positive number"),
       value("-incDa", "-0.1", "must be a positive number"), value("-incR", "nan", "must be a positive number"),
       value("-dGrid", "abc", "must be a positive number"), value("-bin", "-1", binCounts), value("-bin", "1", binCounts),
+      value("-bin", "2", binCounts),
       value("-dot", "2", noDot), value("-dot", "39693", noDot),
       {{"-nX", "512", "-nY", "512", "-nZ", "1024"},
        "KORIM Error: options -nX 512 -nY 512 -nZ 1024 give 268435456 grid points, more than 268435455.\n"},

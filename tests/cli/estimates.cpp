@@ -110,3 +110,49 @@ TEST(EstimateTables, RowsOfOneAtomAtBothEndsAreNamedAndLeftOut) {
     EXPECT_EQ(readFile(withRows / "out.txt"), readFile(without / "out.txt")) << mode[0];
   }
 }
+
+// The example's couplings and their copy with every coupling negated: -daMl answers opposite Da and
+// one R, each the tensor that the SVD fit with the structure gives for the same couplings (through
+// the usual form: the answer's R lies above 2/3), and maps them to exact mirror images in the
+// search's frame; -daHist answers opposite signs too (its R may differ: its bins start at the low
+// end).
+TEST(EstimateTables, EstimatesAnswerInTheSignOfTheCouplings) {
+  TempDir d;
+  std::string negated;
+  for (const std::string& l : lines(readFile(kCouplings)))
+    if (l.size() > 40 && l[0] == ' ') {
+      char d10[16];
+      std::snprintf(d10, sizeof d10, "%10.3f", -std::stod(l.substr(30, 10)));
+      negated += l.substr(0, 30) + d10 + l.substr(40) + "\n";
+    } else {
+      negated += l + "\n";
+    }
+  writeFile(d / "negated.tab", negated);
+  const std::vector<std::string> grid = {"-lDa", "-14", "-hDa", "-8", "-incDa", "0.5", "-lR",   "0.4",
+                                         "-hR",  "0.75", "-incR", "0.05", "-mapMl"};
+  struct Answer {
+    double da, r, svd;
+    Table mapped;
+  };
+  std::vector<Answer> answers;
+  for (const std::string& in : {kCouplings, std::string("negated.tab")}) {
+    ASSERT_EQ(runKorim(plus({"-daMl", "-inD", in, "-outD", "ml.tab", "-outSc", "ml.sc"}, grid), d).status, 0);
+    ASSERT_EQ(runKorim({"-bestFit", "-single", "-pdb", kPdb, "-inD", in, "-outD", "fit.tab"}, d).status, 0);
+    const Table ml = readTable(d / "ml.tab");
+    answers.push_back({ml.data("ML Da"), ml.data("ML R"), readTable(d / "fit.tab").data("Da_HN"), ml});
+    ASSERT_EQ(runKorim({"-daHist", "-inD", in, "-outD", "hist.tab"}, d).status, 0);
+    const double hist = numbersAfter(readTable(d / "hist.tab").lines, "REMARK DATA Da ").at(0);
+    EXPECT_EQ(hist > 0, answers.size() == 1) << in << " " << hist;
+  }
+  const Answer &a = answers[0], &b = answers[1];
+  EXPECT_TRUE(a.svd < 0 && b.svd == -a.svd) << a.svd << " " << b.svd;
+  EXPECT_TRUE(a.da == -b.da && a.r == b.r) << a.da << " " << b.da;
+  for (const Answer& x : {a, b}) {
+    ASSERT_TRUE(x.r > 2.0 / 3.0 && x.r <= 2.0) << x.r;
+    EXPECT_NEAR(-x.da * (2 + 3 * x.r) / 4, x.svd, 1.0) << x.da << " " << x.r;  // the usual form's Da
+  }
+  EXPECT_EQ(a.mapped.numbers("DD"), b.mapped.numbers("DD"));
+  std::vector<double> mirror = b.mapped.numbers("D");
+  for (double& v : mirror) v = -v;
+  EXPECT_EQ(a.mapped.numbers("D"), mirror);
+}

@@ -38,7 +38,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string mlFailed = "korim: error in getMlDabR.\n";
   const std::string spans = " of the likelihood grid spans 0, where no pattern can be sampled; give it one sign: "
                             "below 0 (-lDa -25 -hDa -3, the default) or above it (-lDa 3 -hDa 25, searched as -25 "
-                            "to -3 and the answer negated).\n";
+                            "to -3); either way the answer takes the sign of the couplings.\n";
   const std::string resolves = ": the likelihood resolves the pattern of a Da of at least 1/3 Hz in size when "
                                "sampled every 0.01 Hz (a smaller one loses more than a tenth of the pattern at its "
                                "edge).\n";
@@ -77,8 +77,15 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {likelihood({"-hDa", "1"}), 1, {"KORIM Error: options -lDa -25 and -hDa 1: the Da range" + spans, mlFailed},
        false, {}, {"!s.sc"}},
       {likelihood({"-lDa", "-30", "-hDa", "30"}), 1, {"KORIM Error: options -lDa -30 and -hDa 30: the Da range" + spans}},
-      {likelihood({"-hDa", "-0.3"}), 1, {"KORIM Error: option -hDa value -0.3 must be -1/3 or below" + resolves}},
-      {likelihood({"-lDa", "0", "-hDa", "25"}), 1, {"KORIM Error: option -lDa value 0 must be 1/3 or above" + resolves}},
+      {likelihood({"-hDa", "-0.3"}), 1,
+       {"KORIM Error: option -hDa value -0.3 must be -1/3 or below (a number such as -0.34)" + resolves}},
+      {likelihood({"-lDa", "0", "-hDa", "25"}), 1,
+       {"KORIM Error: option -lDa value 0 must be 1/3 or above (a number such as 0.34)" + resolves}},
+      // The numbers those refusals advise reach an answer.
+      {likelihood({"-lDa", "-2", "-hDa", "-0.34", "-incDa", "0.5", "-lR", "0.4", "-hR", "0.7", "-incR", "0.1"}), 0, {},
+       true},
+      {likelihood({"-lDa", "0.34", "-hDa", "2", "-incDa", "0.5", "-lR", "0.4", "-hR", "0.7", "-incR", "0.1"}), 0, {},
+       true},
       {likelihood({"-hR", "2.5"}), 1,
        {"KORIM Error: option -hR value 2.5 must be at most 2: the likelihood grid's R runs up to 2, where the "
         "principal value f11 reaches f33 (R between 2/3 and 2 is the tensor of the other sign of Da with R below "
@@ -621,9 +628,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-daHist", "-inD", rows44, "-outD", "out.tab"}, 1,
        {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
         "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
-        "error, -bin 0); another count, -bin <n> (2 or more), lays the histogram out anew.\n",
+        "error, -bin 0); another count, -bin <n> (3 or more), lays the histogram out anew.\n",
         histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-bin", "12"}, 0, {}, true},
+      // Two bins are centred at the span's ends, one of which is then the fullest: refused as one
+      // bin is; three reach an answer.
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "2"}, 1,
+       {"KORIM Error: option -bin value 2 must be 0 (bins of twice the mean error) or 3 or more (one bin holds every "
+        "coupling, and two are centred at the ends of the span, one of which is then the fullest).\n", extracting}},
+      {{"-daFlex", "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "50", "-bin", "2"}, 1,
+       {"KORIM Error: option -bin value 2 must be 0"}, false, {}, {"!s.sc"}},
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "3"}, 0, {}, true},
       {{"-daMl", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {tooFew(4, four), mlFailed}, false, {},
        {"!s.sc"}},
       {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,

@@ -133,11 +133,13 @@ TEST(Histogram, ExtremesBinsAndMostPopulatedValue) {
   float width = 0;
   ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 0);
   EXPECT_TRUE(nBins == 7 && width == 2.0f && bins[6] == 12.0f);  // (10 + 1 - (0 - 1)) / 2 + 1 bins of 2 Hz
-  // One bin would span everything and always be the fullest: the automatic layout instead.
-  ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 1, &nBins, &width, bins), 0);
-  EXPECT_TRUE(nBins == 7 && width == 2.0f);
-  ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, 2, &nBins, &width, bins), 0);
-  EXPECT_TRUE(nBins == 2 && width == 12.0f && bins[1] == 12.0f);  // the two widened ends
+  // One bin would span everything and always be the fullest, two would be centred at the span's
+  // ends: the automatic layout instead (where -daFlex lowers its count by 2); three halve the span.
+  const struct { int user, nBins; float width; } layouts[] = {{1, 7, 2.0f}, {2, 7, 2.0f}, {3, 3, 6.0f}, {4, 4, 4.0f}};
+  for (const auto& l : layouts) {
+    ASSERT_EQ(makeBins(1.0, 10.0f, 0.0f, kMaxHistBins, l.user, &nBins, &width, bins), 0);
+    EXPECT_TRUE(nBins == l.nBins && width == l.width && bins[0] == 0.0f) << l.user;
+  }
   EXPECT_EQ(makeBins(0.01, 10.0f, 0.0f, kMaxHistBins, 0, &nBins, &width, bins), 1);
   EXPECT_GT(nBins, kMaxHistBins);
 
@@ -297,18 +299,33 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
   equivalentTensor(-11.8, 0.70, &da, &r);
   EXPECT_NEAR(da, 12.095, 5e-4);
   EXPECT_NEAR(r, 2.6 / 4.1, 1e-12);
+  // Every R, below 0, inside the usual form, between 2/3 and 2 and beyond 2, maps to the twin's
+  // tensor, in the usual form, where it stays.
   for (double d0 : {-11.8, 3.0, 25.0})
-    for (double r0 : {0.7, 0.84, 1.0, 1.5, 2.0}) {
+    for (double r0 : {-3.0, -1.0, -0.7, -0.073, 0.0, 0.3, 0.6, 0.7, 0.84, 1.0, 1.5, 2.0, 2.168, 5.0}) {
       double d1 = 0, r1 = 0, dt = 0, rt = 0, d2 = 0, r2 = 0;
       equivalentTensor(d0, r0, &d1, &r1);
       twin(d0, r0, &dt, &rt);
       EXPECT_NEAR(d1, dt, 1e-12) << d0 << " " << r0;
       EXPECT_NEAR(r1, rt, 1e-12) << d0 << " " << r0;
-      EXPECT_LT(r1, 2.0 / 3.0);
-      equivalentTensor(d1, r1, &d2, &r2);  // and back
-      EXPECT_NEAR(d2, d0, 1e-12);
-      EXPECT_NEAR(r2, r0, 1e-12);
+      EXPECT_TRUE(r1 >= 0.0 && r1 < 2.0 / 3.0) << d0 << " " << r0;
+      equivalentTensor(d1, r1, &d2, &r2);
+      EXPECT_TRUE(d2 == d1 && r2 == r1) << d0 << " " << r0;
     }
+  // R 2/3 is in the usual form (there Da and -Da describe one tensor): it stays as it is.
+  equivalentTensor(-11.8, 2.0 / 3.0, &da, &r);
+  EXPECT_TRUE(da == -11.8 && r == 2.0 / 3.0);
+  // The note names the tensor of every answer outside the usual form, and of no other.
+  const std::string below = "answer's R -0.073 lies below 0: Da +16.833 Hz, R -0.073 is the tensor Da +16.833 Hz, "
+                            "R 0.073 in the usual form (its x and y axes swapped).\n";
+  const struct { double da, r; std::string note; } notes[] = {
+      {16.833, -0.073, below},
+      {11.8, 0.7, "answer's R 0.700 lies above 2/3: Da +11.800 Hz, R 0.700 is the tensor Da -12.095 Hz, R 0.634 in "
+                  "the usual form (its principal value of largest size taken as z).\n"},
+      {-7.5, 2.168, "answer's R 2.168 lies above 2/3: Da -7.500 Hz, R 2.168 is the tensor Da +15.945 Hz, R 0.040 in "
+                    "the usual form (its principal value of largest size taken as z, x and y swapped).\n"},
+      {-11.8, 2.0 / 3.0, ""}, {-11.8, 0.0, ""}, {-11.8, 0.5, ""}};
+  for (const auto& n : notes) EXPECT_EQ(usualFormNote(n.da, n.r), n.note) << n.r;
 }
 
 // A -daMl run on the example's couplings over Da lDa..hDa by 0.1 and R lR..hR by 0.01; its status,
@@ -335,16 +352,16 @@ ExampleMl exampleMl(float lDa, float hDa, float lR, float hR) {
 }
 
 TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
-  // The example's couplings, whose best point lies at Da -11.8, R 0.70: on the high R edge of a
-  // grid ending there, whose remark advises -hR up to 2; inside the grids that follow it (R 1,
-  // R 2), where only the tensor is named. A grid ending below 2/3 keeps the edge's plain remark.
-  const std::string tensor = "answer's R 0.700 lies above 2/3: Da -11.800 Hz, R 0.700 is the tensor Da +12.095 Hz, "
+  // The example's couplings, whose best point lies at Da 11.8 (their larger extreme is positive),
+  // R 0.70: on the high R edge of a grid ending there, whose remark advises -hR up to 2; inside the
+  // grids that follow it (R 1, R 2), where only the tensor is named. The usual form is said once
+  // in each run.
+  const std::string tensor = "answer's R 0.700 lies above 2/3: Da +11.800 Hz, R 0.700 is the tensor Da -12.095 Hz, "
                              "R 0.634 in the usual form (its principal value of largest size taken as z).";
   const std::string beyond = "best point of the likelihood grid lies on its high R edge (R 0.700, set by -hR 0.7): "
-                             "an edge is no maximum, the likelihood may rise beyond it; -hR moves that edge, up to 2: "
-                             "a point with R between 2/3 and 2 is the tensor of the other sign of Da with R below "
-                             "2/3, Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R), so a larger -hR reaches those "
-                             "tensors.";
+                             "an edge is no maximum, the likelihood may rise beyond it; -hR moves that edge, up to 2 "
+                             "(R between 2/3 and 2 holds the tensors of the other sign of Da, as this answer's usual "
+                             "form below names it).";
   const struct {
     float hR;
     std::vector<std::string> notes;
@@ -352,7 +369,7 @@ TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
   for (const auto& c : cases) {
     const ExampleMl m = exampleMl(-12.5f, -11.0f, 0.6f, c.hR);
     ASSERT_EQ(m.rc, 0) << m.err;
-    EXPECT_FLOAT_EQ(m.da, -11.8f);
+    EXPECT_FLOAT_EQ(m.da, 11.8f);
     EXPECT_FLOAT_EQ(m.r, 0.7f);
     std::vector<std::string> said, remarks;
     for (const std::string& e : c.notes) said.push_back("korim: the " + e), remarks.push_back("REMARK The " + e);
@@ -378,10 +395,11 @@ TEST(Estimates, LikelihoodGridOfOneSignResolvedBySampling) {
     captureStderr([&] { single = mlMagTensorSingle(3, coup, 1.0, g.highDab, 0.3); });
     EXPECT_EQ(single == 0.0, g.rc == 1) << g.highDab;
   }
-  // The two forms the refusal of a range across 0 names give the one answer, of either sign.
+  // The two forms the refusal of a range across 0 names give the one answer, in the couplings'
+  // sign.
   const ExampleMl below = exampleMl(-25.0f, -3.0f, 0.6f, 0.75f), above = exampleMl(3.0f, 25.0f, 0.6f, 0.75f);
   ASSERT_TRUE(below.rc == 0 && above.rc == 0);
-  EXPECT_FLOAT_EQ(below.da, -11.8f);
+  EXPECT_FLOAT_EQ(below.da, 11.8f);
   EXPECT_FLOAT_EQ(above.da, 11.8f);
   EXPECT_FLOAT_EQ(above.r, below.r);
 }
@@ -408,6 +426,27 @@ TEST(Estimates, HistogramAnswerAboveTwoThirdsNamesItsTensor) {
                 da2, r2);
   EXPECT_EQ(linesWith(err, "korim: the "), std::vector<std::string>{std::string("korim: the ") + note});
   EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "), std::vector<std::string>{std::string("REMARK The ") + note});
+}
+
+TEST(Estimates, LikelihoodAnswersInTheSignOfTheCouplings) {
+  // Couplings of Da +10 Hz and of Da -10 Hz (the same orientations, every coupling negated), R 0.3
+  // (inside the usual form): the answer has the tensor's sign and size, one R for both.
+  float r[2] = {};
+  for (const int sign : {1, -1}) {
+    TempDir dir;
+    Settings s;
+    const std::string in = tensorTable(dir, 400, sign * 10.0, 0.3, 1.0);
+    auto& h = s.k.histInfo;
+    s.k.korimMode = korim::settings::kModeDaMl;
+    h.lDaMl = -12.0f, h.hDaMl = -8.0f, h.incDaMl = 0.5f, h.lRMl = 0.15f, h.hRMl = 0.45f, h.incRMl = 0.05f;
+    int rc = -1;
+    quiet([&] { rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "ml.tab").c_str(), (dir / "ml.sc").c_str()); });
+    ASSERT_EQ(rc, 0);
+    EXPECT_NEAR(h.DaMl, sign * 10.0, 0.75) << sign;
+    EXPECT_NEAR(field(korim_test::readFile(dir / "ml.tab"), "DATA ML Da "), h.DaMl, 1e-3);
+    r[sign > 0 ? 0 : 1] = h.RMl;
+  }
+  EXPECT_EQ(r[0], r[1]);
 }
 
 TEST(Estimates, ScoreRowsNameTheirOwnPoint) {
@@ -446,7 +485,7 @@ TEST(Estimates, LikelihoodOfKnownTensorPeaksAtTheAnswer) {
     ASSERT_EQ(std::sscanf(rows[i].c_str(), "%lf %lf %lf", &da, &r, &score), 3) << rows[i];
     if (score > best) best = score, bestDa = da, bestR = r;
   }
-  EXPECT_NEAR(bestDa, h.DaMl, 0.051);
+  EXPECT_NEAR(bestDa, -h.DaMl, 0.051);  // the scores in the search's frame, Da negative; the answer in the couplings' sign
   EXPECT_NEAR(bestR, h.RMl, 0.005);
 }
 
@@ -468,9 +507,10 @@ struct FlexRun {
   int rc = -1;
   std::string scores, colours;
 };
-int runFlex(const std::string& in, const TempDir& dir, int nSel, int nRun, int modeFit = 3) {
+int runFlex(const std::string& in, const TempDir& dir, int nSel, int nRun, int modeFit = 3, float rhHi = 0.667f) {
   Settings s;
   s.k.histInfo.modeFit = modeFit;
+  s.k.histInfo.rhHi = rhHi;
   s.k.korimMode = korim::settings::kModeDaFlex;
   s.k.sCount = nSel;
   s.k.histRan = nRun;
@@ -518,31 +558,54 @@ TEST(Estimates, FlexibleEstimateOfRigidTensor) {
 }
 
 TEST(Estimates, FlexibleRunsAboveTwoThirdsAreCounted) {
-  // The example's subsets often fit R at the fit's bound 0.667, above 2/3: the run rows whose R
-  // lies above 2/3 are counted on stderr and in the table, with those at the bound.
-  TempDir dir;
-  int rc = -1;
-  std::string err;
-  korim_test::captureStdout(
-      [&] { err = captureStderr([&] { rc = runFlex(KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab", dir, 30, 40); }); });
-  ASSERT_EQ(rc, 0) << err;
-  int above = 0, run = 0, n = 0;
-  double da = 0, r = 0;
-  for (const std::string& line : korim_test::lines(korim_test::readFile(dir / "flex.sc")))
-    if (std::sscanf(line.c_str(), "%d %lf %lf %d", &run, &da, &r, &n) == 4) above += r > 0.6665;
-  ASSERT_GT(above, 0);
-  // Most of them sit at the fit's bound (the rows print R to 3 digits, the bound's own).
-  const std::vector<std::string> said = linesWith(err, "runs answered");
-  ASSERT_EQ(said.size(), 1u);
-  int atBound = -1;
-  ASSERT_EQ(std::sscanf(said[0].c_str() + said[0].find('('), "(%d of them", &atBound), 1) << said[0];
-  EXPECT_TRUE(atBound > 0 && atBound <= above) << said[0];
-  const std::string count = std::to_string(above) + " of 40 runs answered R above 2/3 (" + std::to_string(atBound) +
-                            " of them at the fit's bound -rhHi 0.667); their rows give Da and R as "
-                            "fitted, and such a Da, R is the tensor Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R) "
-                            "in the usual form.";
-  EXPECT_EQ(said, std::vector<std::string>{"korim: " + count});
-  EXPECT_EQ(linesWith(korim_test::readFile(dir / "flex.tab"), "runs answered"), std::vector<std::string>{"REMARK " + count});
+  // The example's subsets often fit R at the fit's bound: at the default -rhHi 0.667, 2/3 to within
+  // its rounding, they are said as stopped there and not counted above 2/3; with the bound at 1
+  // the run rows whose R lies above 2/3 are counted, with those at the bound. Said on stderr and
+  // in the table, beside the word on the rows' Da.
+  const std::string daWord = "REMARK The Da of the score file's runs is -|Da| of each run's histogram fit, whatever "
+                             "the sign of the couplings: a coordinate of the score map, not an answer (-daHist and "
+                             "-daMl answer in the couplings' sign).";
+  for (const float rhHi : {0.667f, 1.0f}) {
+    TempDir dir;
+    int rc = -1;
+    std::string err;
+    korim_test::captureStdout([&] {
+      err = captureStderr([&] { rc = runFlex(KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab", dir, 30, 40, 3, rhHi); });
+    });
+    ASSERT_EQ(rc, 0) << err;
+    int above = 0, atBound = 0, run = 0, n = 0;
+    double da = 0, r = 0;
+    for (const std::string& line : korim_test::lines(korim_test::readFile(dir / "flex.sc")))
+      if (std::sscanf(line.c_str(), "%d %lf %lf %d", &run, &da, &r, &n) == 4) {
+        above += r >= 0.668;  // R printed to 3 digits: above 2/3 + 1e-3
+        atBound += r >= rhHi - 5e-4;
+      }
+    // Most of the rows printed at the bound sit on it (the fit works to 4 digits, the rows print 3).
+    const std::vector<std::string> said = linesWith(err, "runs ");
+    ASSERT_EQ(said.size(), 1u) << err;
+    int counted = -1, onBound = -1;
+    ASSERT_EQ(std::sscanf(said[0].c_str(), "korim: %d of 40", &counted), 1) << said[0];
+    if (rhHi >= 1.0f) {
+      ASSERT_EQ(std::sscanf(said[0].c_str() + said[0].find('('), "(%d of them", &onBound), 1);
+    }
+    onBound = rhHi < 1.0f ? counted : onBound;
+    EXPECT_TRUE(onBound > 0 && onBound <= atBound) << said[0];
+    atBound = onBound;
+    const std::string table = korim_test::readFile(dir / "flex.tab");
+    std::vector<std::string> count;
+    if (rhHi < 1.0f) {
+      EXPECT_EQ(above, 0);
+      count = {std::to_string(atBound) + " of 40 runs stopped at the fit's bound -rhHi 0.667, which is R 2/3 to "
+               "within the bound's rounding (where Da and -Da describe one tensor): they are not counted above 2/3."};
+    } else {
+      ASSERT_GT(above, 0);
+      count = {std::to_string(above) + " of 40 runs answered R above 2/3 (" + std::to_string(atBound) +
+               " of them at the fit's bound -rhHi 1); their rows give Da and R as fitted, and such a Da, R is the "
+               "tensor Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R) in the usual form."};
+    }
+    EXPECT_EQ(said, std::vector<std::string>{"korim: " + count[0]}) << rhHi;
+    EXPECT_TRUE(korim_test::inOrder(table, {"\nREMARK " + count[0] + "\n" + daWord + "\n\n"})) << table;
+  }
 }
 
 TEST(Estimates, FlexibleRunsOfDaTooSmallToSampleAreNotScored) {
