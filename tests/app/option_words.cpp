@@ -200,3 +200,58 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
     EXPECT_EQ(err, expected) << words[0] << " ... " << words.back();
   }
 }
+
+// The switch each line names as used is the one the reading kept: for every two switches of one
+// setting, given in either order, what the setting holds is what the named switch alone gives.
+TEST(OptionWords, TheSwitchNamedAsUsedIsTheOneRead) {
+  using korim::settings::KorimInfo;
+  struct Setting {
+    std::vector<std::string> run;  // the mode that reads the setting
+    std::vector<std::string> words;
+    int (*held)(const KorimInfo&);
+  };
+  const std::vector<Setting> settings = {
+      {{}, {"-stKorim", "-stKorimFree", "-stKorimGrid", "-elKorim", "-elKorimFree", "-elKorimGrid", "-bestFit", "-csSim",
+            "-daHist", "-daFlex", "-daMl", "-asRan", "-anA", "-anDc", "-anPdb", "-conv", "-struc"},
+       [](const KorimInfo& k) { return k.korimMode; }},
+      {{"-bestFit", "-map", "3"}, {"-single", "-jack", "-mcDc", "-mcStruc", "-rand", "-exhaust", "-exhaustSel"},
+       [](const KorimInfo& k) { return k.spreadMode; }},
+      {{"-anDc"}, {"-add", "-sub", "-mul", "-div", "-max"}, [](const KorimInfo& k) { return k.opCode; }},
+      {{"-conv"}, {"-xplor", "-cns", "-tbl", "-dyana", "-korim", "-rosetta"},
+       [](const KorimInfo& k) { return k.outFormat; }},
+      {{}, {"-bic", "-pf1", "-3D"}, [](const KorimInfo& k) { return k.lcType; }},
+      {{"-anPdb"}, {"-user", "-ster", "-el"}, [](const KorimInfo& k) { return k.elPdbFlag; }},
+      {{"-daHist"}, {"-noave", "-ave"}, [](const KorimInfo& k) { return k.histInfo.optExtrem; }},
+      {{"-daMl"}, {"-nomapMl", "-mapMl"}, [](const KorimInfo& k) { return k.histInfo.mlMap; }},
+      {{}, {"-qDa", "-qRms", "-qStd"}, [](const KorimInfo& k) { return k.qFlag; }},
+      {{}, {"-charmm", "-charmm22", "-nocharmm"}, [](const KorimInfo& k) { return k.elInfo.charmm; }},
+  };
+  static KorimParams p;  // large
+  static KorimInfo k;
+  const auto read = [&](std::vector<std::string> words, std::string* err) {
+    korim_test::Argv args(words);
+    readOptions(args, p, k, [&] {
+      *err = korim_test::captureStderr([&] { warnUnusedChoices(args.argc(), args.argv(), k); });
+    });
+  };
+  int pairs = 0;
+  for (const Setting& s : settings)
+    for (const std::string& a : s.words)
+      for (const std::string& b : s.words) {
+        if (a == b || a == "-ave") continue;  // -ave takes the word after it: -ave -noave is no pair
+        std::vector<std::string> words = s.run;
+        words.insert(words.end(), {a, b});
+        std::string err;
+        read(words, &err);
+        const int held = s.held(k);
+        const size_t at = err.find(": ", err.find(" choose "));
+        const size_t end = err.find(" is used;");
+        ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << a << " " << b << ": " << err;
+        std::vector<std::string> alone = s.run;
+        alone.push_back(err.substr(at + 2, end - at - 2));
+        read(alone, &err);
+        EXPECT_EQ(held, s.held(k)) << a << " " << b << " names " << alone.back();
+        pairs++;
+      }
+  EXPECT_EQ(pairs, 17 * 16 + 7 * 6 + 5 * 4 + 6 * 5 + 3 * 2 + 3 * 2 + 1 + 2 + 3 * 2 + 3 * 2);
+}
