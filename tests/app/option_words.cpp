@@ -129,9 +129,10 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-mcDc", "-map", "100", "-pdb", "x.pdb", "-outD", "x.tab"},
        "korim: -mcDc chooses the error estimate of -bestFit; " + steric},
-      {{"-rand", "-nDfixed", "-outD", "x.tab"},
+      {{"-rand", "-noerr", "-nDfixed", "-outD", "x.tab"},
        "korim: -rand chooses the assignment search of -bestFit; " + steric +
-           "korim: -nDfixed chooses the couplings each trial of -bestFit -jack keeps; " + steric},
+           "korim: -nDfixed chooses the couplings each trial of -bestFit -jack keeps; " + steric +
+           "korim: -noerr chooses the fits kept by -bestFit -mcDc; " + steric},
       {{"-stKorim", "-add", "-xplor"},
        "korim: -xplor chooses the format of -conv; this run is the steric prediction (-stKorim) and does not use it.\n"
        "korim: -add chooses the operation of -anA and -anDc; this run is the steric prediction (-stKorim) and does "
