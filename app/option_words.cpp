@@ -250,7 +250,6 @@ int firstCopy(const Words& words, const char* w) {
   return 0;
 }
 
-
 using namespace settings;
 
 // What each mode computes, as a run of it is named to the user (by its kMode... number).
@@ -439,23 +438,27 @@ int warnOverridden(int argc, char** argv, const Words& words, const SwitchGroup&
   const Switch* used = nullptr;  // the last read, wherever it stands (its reader finds it anywhere)
   for (const Switch& s : g.words)
     if (s.word != nullptr && anywhere(argc, argv, s.word)) used = &s;
-  if (used == nullptr || standing(words, used->word).empty()) return 0;
-  std::vector<std::pair<int, std::string>> lost;  // by place
+  if (used == nullptr || standing(words, used->word).empty() ||
+      !foundation::argConsumed(standing(words, used->word)[0]))
+    return 0;
+  // The switches that stand as options, by the place of their first copy: the one used and those
+  // of another value.
+  std::vector<std::pair<int, const char*>> given;
   for (const Switch& s : g.words)
-    if (s.word != nullptr && s.value != used->value && !standing(words, s.word).empty())
-      lost.emplace_back(standing(words, s.word)[0], s.word);
-  if (lost.empty() || !foundation::argConsumed(standing(words, used->word)[0])) return 0;
-  std::sort(lost.begin(), lost.end());
-  std::vector<std::string> named, all;
-  for (const auto& [at, w] : lost) named.push_back(w);
-  std::vector<std::pair<int, std::string>> given = lost;
-  given.emplace_back(standing(words, used->word)[0], used->word);
+    if (s.word != nullptr && (&s == used || s.value != used->value) && !standing(words, s.word).empty())
+      given.emplace_back(standing(words, s.word)[0], s.word);
+  if (given.size() < 2) return 0;
   std::sort(given.begin(), given.end());
-  for (const auto& [at, w] : given) all.push_back(w);
+  std::vector<std::string> all, lost;
+  for (const auto& [at, w] : given) {
+    all.emplace_back(w);
+    if (w != used->word) lost.emplace_back(w);
+  }
   std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n", joined(all).c_str(), g.chooses,
-               used->word, joined(named).c_str(), named.size() > 1 ? "are" : "is");
+               used->word, joined(lost).c_str(), lost.size() > 1 ? "are" : "is");
   return 1;
 }
+
 }  // namespace
 
 std::span<const OptionWord> optionWords() { return kWords; }
@@ -513,7 +516,6 @@ int warnRepeatedOptions(int argc, char** argv) {
   }
   return warned;
 }
-
 
 int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   const Words words(argc, argv);
