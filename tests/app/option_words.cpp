@@ -162,9 +162,6 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "korim: options -daMl, -conv and -daHist choose the mode: -conv is used; -daMl and -daHist are not.\n"
        "korim: -nomapMl chooses the transform of the couplings of -daMl; this run is the conversion of a coupling "
        "table (-conv) and does not use it.\n"},
-      {{"-daHist", "-bestFit"}, "korim: options -daHist and -bestFit choose the mode: -daHist is used; -bestFit is not.\n"},
-      {{"-bestFit", "-mcDc", "-jack", "-map", "3"},
-       "korim: options -mcDc and -jack choose the variant of -bestFit: -mcDc is used; -jack is not.\n"},
       {{"-bestFit", "-single", "-jack", "-single", "-map", "3"},
        "korim: option -single is given 2 times: -single (argument 2) is used; -single (argument 4) is not.\n"
        "korim: options -single and -jack choose the variant of -bestFit: -jack is used; -single is not.\n"},
@@ -175,7 +172,6 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "korim: options -euler and -noeuler choose the Euler angles: -noeuler is used; -euler is not.\n"
        "korim: options -pf1 and -bic choose the medium: -pf1 is used; -bic is not.\n"
        "korim: options -noH and -H choose the hydrogens: -noH is used; -H is not.\n"},
-      {{"-anPdb", "-el", "-user"}, "korim: options -el and -user choose the order matrix: -el is used; -user is not.\n"},
       {{"-daFlex", "-ave", "a.tab", "-noave"},
        "korim: options -ave and -noave choose the extremes' average: -ave is used; -noave is not.\n"},
       {{"-bestFit", "-saupe", "1", "2", "3", "4", "5", "-align", "1", "2", "3", "4", "5"},
