@@ -2,11 +2,13 @@
 #include "app/option_words.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <strings.h>
 #include <vector>
 
+#include "app/korim_utils.h"
 #include "foundation/cmndargs.h"
 
 namespace korim::app {
@@ -235,10 +237,226 @@ void markUsed(int argc, char** argv, const Words& words, int i) {
   for (int j = i + 1; j < argc && words.owner[j] == i; j++) foundation::getNthArg(argc, argv, j);
 }
 
+// "a", "a and b", "a, b and c".
+std::string joined(const std::vector<std::string>& v) {
+  std::string s = v.empty() ? "" : v[0];
+  for (size_t n = 1; n < v.size(); n++) s += (n + 1 < v.size() ? ", " : " and ") + v[n];
+  return s;
+}
+
 int firstCopy(const Words& words, const char* w) {
   for (size_t i = 1; i < words.option.size(); i++)
     if (words.option[i] != nullptr && std::strcmp(words.option[i]->word, w) == 0) return static_cast<int>(i);
   return 0;
+}
+
+using namespace settings;
+
+// What each mode computes, as a run of it is named to the user (by its kMode... number).
+constexpr const char* kModeNames[] = {
+    "",
+    "the steric prediction",
+    "the free-format steric prediction",
+    "the two-domain ensemble",
+    "the electrostatic prediction",
+    "the charge set-up",
+    "the charge set-up",
+    "the best fit",
+    "the charge set-up",
+    "the Da and R histogram",
+    "the Da and R likelihood",
+    "the Da and R of a flexible molecule",
+    "the charge set-up",
+    "the arithmetic on two coupling tables",
+    "the comparison of two order matrices",
+    "the structure analysis",
+    "the structural noise",
+    "the conversion of a coupling table",
+};
+
+// The modes that read a setting, 0 ending the list; a list that begins with 0 is every mode.
+using Modes = int[10];
+
+// A word that chooses a variant of some modes only: what it chooses and the modes that read it.
+struct Variant {
+  const char* word;
+  const char* chooses;
+  Modes modes;
+};
+
+constexpr const char* kEstimate = "the error estimate of -bestFit";
+constexpr const char* kSearch = "the assignment search of -bestFit";
+constexpr const char* kOperation = "the operation of -anA and -anDc";
+constexpr const char* kFormat = "the format of -conv";
+constexpr Variant kVariants[] = {
+    {"-single", kEstimate, {kModeBestFit}},
+    {"-jack", kEstimate, {kModeBestFit}},
+    {"-mcDc", kEstimate, {kModeBestFit}},
+    {"-mcStruc", kEstimate, {kModeBestFit}},
+    {"-rand", kSearch, {kModeBestFit}},
+    {"-exhaust", kSearch, {kModeBestFit}},
+    {"-exhaustSel", kSearch, {kModeBestFit}},
+    {"-dcOpt", "the peak selection of -bestFit -exhaustSel", {kModeBestFit}},
+    {"-nodcOpt", "the peak selection of -bestFit -exhaustSel", {kModeBestFit}},
+    {"-nDfixed", "the couplings each trial of -bestFit -jack keeps", {kModeBestFit}},
+    {"-nonDfixed", "the couplings each trial of -bestFit -jack keeps", {kModeBestFit}},
+    {"-vecNoise", "the noise of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
+    {"-angNoise", "the noise of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
+    {"-fixCone", "the noise cone of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
+    {"-nofixCone", "the noise cone of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
+    {"-autoCone", "the cone-width search of -bestFit -mcStruc", {kModeBestFit}},
+    {"-noautoCone", "the cone-width search of -bestFit -mcStruc", {kModeBestFit}},
+    {"-err", "the fits kept by -bestFit -mcDc", {kModeBestFit}},
+    {"-noerr", "the fits kept by -bestFit -mcDc", {kModeBestFit}},
+    {"-autoMc", "the error-bar scaling of -bestFit -mcDc", {kModeBestFit}},
+    {"-noautoMc", "the error-bar scaling of -bestFit -mcDc", {kModeBestFit}},
+    {"-dcHH", "the H-H couplings of -conv", {kModeConvert}},
+    {"-nodcHH", "the H-H couplings of -conv", {kModeConvert}},
+    {"-scale", "the normalisation of -conv", {kModeConvert}},
+    {"-unscale", "the normalisation of -conv", {kModeConvert}},
+    {"-xplor", kFormat, {kModeConvert}},
+    {"-cns", kFormat, {kModeConvert}},
+    {"-tbl", kFormat, {kModeConvert}},
+    {"-dyana", kFormat, {kModeConvert}},
+    {"-korim", kFormat, {kModeConvert}},
+    {"-rosetta", kFormat, {kModeConvert}},
+    {"-dcNoise", "the noise added by -conv", {kModeConvert}},
+    {"-hinge", "the hinge axis of -anA", {kModeAnalyzeSaupe}},
+    {"-twist", "the twist axis of -anA", {kModeAnalyzeSaupe}},
+    {"-add", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
+    {"-sub", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
+    {"-mul", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
+    {"-div", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
+    {"-max", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
+    {"-user", "the order matrix of -anPdb", {kModeAnalyzePdb}},
+    {"-ster", "the order matrix of -anPdb", {kModeAnalyzePdb}},
+    // The charges are set up by the predictions, the charge set-ups and the structure analysis.
+    {"-el", "the charged model of -anPdb and of the predictions from -pdb",
+     {kModeSteric, kModeStericGrid, kModeElectrostatic, kModeElectrostaticFree, kModeElectrostaticGrid,
+      kModeChemShift, kModeAsRan, kModeAnalyzePdb}},
+    {"-noave", "the extremes' average of -daHist and -daFlex", {kModeDaHist, kModeDaFlex}},
+    {"-nomapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
+    {"-mapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
+};
+
+// Switches that set one setting, in the order they are read (the last one read counts), each with
+// the value it stores; what the setting chooses and the modes that read it.
+struct Switch {
+  const char* word;
+  int value;
+};
+struct SwitchGroup {
+  const char* chooses;
+  Modes modes;
+  Switch words[17];
+};
+
+constexpr SwitchGroup kSwitchGroups[] = {
+    {"the mode", {0}, {{"-stKorim", 1}, {"-stKorimFree", 2}, {"-stKorimGrid", 3}, {"-elKorim", 4},
+                        {"-elKorimFree", 5}, {"-elKorimGrid", 6}, {"-bestFit", 7}, {"-csSim", 8}, {"-daHist", 9},
+                        {"-daFlex", 11}, {"-daMl", 10}, {"-asRan", 12}, {"-anA", 14}, {"-anDc", 13},
+                        {"-anPdb", 15}, {"-conv", 17}, {"-struc", 16}}},
+    {"the variant of -bestFit", {kModeBestFit}, {{"-rand", 4}, {"-exhaust", 5}, {"-exhaustSel", 6}, {"-single", 0},
+                                                 {"-jack", 1}, {"-mcDc", 2}, {"-mcStruc", 3}}},
+    {"the peak selection", {kModeBestFit}, {{"-dcOpt", 1}, {"-nodcOpt", 0}}},
+    {"the couplings each trial keeps", {kModeBestFit}, {{"-nDfixed", 1}, {"-nonDfixed", 0}}},
+    {"the noise", {kModeBestFit, kModeStructNoise}, {{"-vecNoise", 1}, {"-angNoise", 0}}},
+    {"the noise cone", {kModeBestFit, kModeStructNoise}, {{"-fixCone", 1}, {"-nofixCone", 0}}},
+    {"the cone-width search", {kModeBestFit}, {{"-autoCone", 1}, {"-noautoCone", 0}}},
+    {"the error-bar scaling", {kModeBestFit}, {{"-autoMc", 1}, {"-noautoMc", 0}}},
+    {"the tensor", {0}, {{"-svd", 0}, {"-saupe", 1}, {"-align", 1}, {"-fixed", 2}, {"-nofixed", 3}, {"-dadr", 4}}},
+    {"the Euler angles", {0}, {{"-euler", 1}, {"-noeuler", 0}}},
+    {"the table format", {0}, {{"-verb", 1}, {"-noverb", 0}}},
+    {"the quality factor", {0}, {{"-qDa", 1}, {"-qRms", 0}, {"-qStd", 2}}},
+    {"the fits kept", {kModeBestFit}, {{"-err", 1}, {"-noerr", 0}}},
+    {"the residue range", {0}, {{"-excl", 1}, {"-inc", 2}}},
+    {"the dipolar interaction values", {0}, {{"-fixedDI", 1}, {"-nofixedDI", 0}}},
+    {"the order of the y and z axes", {0}, {{"-yzInv", 1}, {"-noyzInv", 0}}},
+    {"the medium", {0}, {{"-bic", 1}, {"-pf1", 2}, {"-3D", 3}}},
+    {"the hydrogens", {0}, {{"-H", 1}, {"-noH", 0}}},
+    {"the surface atoms", {0}, {{"-surf", 1}, {"-nosurf", 0}}},
+    {"the electrostatic information", {0}, {{"-elInfo", 1}, {"-noelInfo", 0}}},
+    {"the dipole approximation", {0}, {{"-dipole", 1}, {"-nodipole", 0}}},
+    {"the charged atoms", {0}, {{"-chSel", 1}, {"-nochSel", 0}}},
+    {"the default pKa values", {0}, {{"-pkaDef", 1}, {"-nopkaDef", 0}}},
+    {"the partial charges", {0}, {{"-charmm", 1}, {"-charmm22", 2}, {"-nocharmm", 0}}},
+    {"the charges at the termini", {0}, {{"-chTerm", 1}, {"-nochTerm", 0}}},
+    {"the H-H couplings", {kModeConvert}, {{"-dcHH", 1}, {"-nodcHH", 0}}},
+    {"the normalisation", {kModeConvert}, {{"-scale", 1}, {"-unscale", 0}}},
+    {"the format", {kModeConvert}, {{"-xplor", 0}, {"-cns", 1}, {"-tbl", 2}, {"-dyana", 3}, {"-korim", 4},
+                                     {"-rosetta", 5}}},
+    {"the operation", {kModeAnalyzeSaupe, kModeAnalyzeDc}, {{"-add", 1}, {"-sub", 2}, {"-mul", 3}, {"-div", 4},
+                                                            {"-max", 5}}},
+    {"the order matrix", {kModeAnalyzePdb}, {{"-user", 2}, {"-ster", 0}, {"-el", 1}}},
+    {"the extremes' average", {kModeDaHist, kModeDaFlex}, {{"-noave", 0}, {"-ave", 1}}},
+    {"the transform of the couplings", {kModeDaMl}, {{"-nomapMl", 0}, {"-mapMl", 1}}},
+    {"the hetero atoms", {0}, {{"-hetatm", 1}, {"-nohetatm", 0}}},
+    {"the name matching", {0}, {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}}},
+    {"the atom name matching", {0}, {{"-aExact", 1}, {"-aRegex", 2}, {"-aGlob", 3}}},
+    {"the residue name matching", {0}, {{"-rExact", 1}, {"-rRegex", 2}, {"-rGlob", 3}}},
+    {"the chain name matching", {0}, {{"-cExact", 1}, {"-cRegex", 2}, {"-cGlob", 3}}},
+    {"the segment name matching", {0}, {{"-sExact", 1}, {"-sRegex", 2}, {"-sGlob", 3}}},
+};
+
+// The options of the atom selection that choose atoms.
+constexpr const char* kSelecting[] = {"-res", "-r1", "-rN", "-atom", "-atomName", "-resName",
+                                      "-chain", "-seg", "-inv", "-clear", "-set"};
+
+bool reads(const Modes& modes, int mode) {
+  if (modes[0] == 0) return true;
+  for (int m : modes)
+    if (m == mode) return true;
+  return false;
+}
+
+// The places where w stands as an option (not as another option's value), in command-line order.
+std::vector<int> standing(const Words& words, const char* w) {
+  std::vector<int> at;
+  for (size_t i = 1; i < words.option.size(); i++)
+    if (words.option[i] != nullptr && std::strcmp(words.option[i]->word, w) == 0) at.push_back(static_cast<int>(i));
+  return at;
+}
+
+bool anywhere(int argc, char** argv, const char* w) {
+  for (int i = 1; i < argc; i++)
+    if (argv[i] != nullptr && std::strcmp(argv[i], w) == 0) return true;
+  return false;
+}
+
+// The run as named to the user: "the best fit (-bestFit -jack)", "the steric prediction (-stKorim,
+// the default mode)".
+std::string runShown(int argc, char** argv, const KorimInfo& k) {
+  const int mode = k.korimMode >= 1 && k.korimMode <= kModeConvert ? k.korimMode : kModeSteric;
+  std::string s = std::string(kModeNames[mode]) + " (" + modeWord(mode);
+  if (mode == kModeBestFit) s += std::string(" ") + spreadWord(k.spreadMode);
+  if (mode == kModeSteric && !anywhere(argc, argv, "-stKorim")) s += ", the default mode";
+  return s + ")";
+}
+
+// Two or more switches of one group given with different values: which one counts.
+int warnOverridden(int argc, char** argv, const Words& words, const SwitchGroup& g) {
+  const Switch* used = nullptr;  // the last read, wherever it stands (its reader finds it anywhere)
+  for (const Switch& s : g.words)
+    if (s.word != nullptr && anywhere(argc, argv, s.word)) used = &s;
+  if (used == nullptr || standing(words, used->word).empty() ||
+      !foundation::argConsumed(standing(words, used->word)[0]))
+    return 0;
+  // The switches that stand as options, by the place of their first copy: the one used and those
+  // of another value.
+  std::vector<std::pair<int, const char*>> given;
+  for (const Switch& s : g.words)
+    if (s.word != nullptr && (&s == used || s.value != used->value) && !standing(words, s.word).empty())
+      given.emplace_back(standing(words, s.word)[0], s.word);
+  if (given.size() < 2) return 0;
+  std::sort(given.begin(), given.end());
+  std::vector<std::string> all, lost;
+  for (const auto& [at, w] : given) {
+    all.emplace_back(w);
+    if (w != used->word) lost.emplace_back(w);
+  }
+  std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n", joined(all).c_str(), g.chooses,
+               used->word, joined(lost).c_str(), lost.size() > 1 ? "are" : "is");
+  return 1;
 }
 
 }  // namespace
@@ -271,19 +489,21 @@ int warnRepeatedOptions(int argc, char** argv) {
   int warned = 0;
   for (const OptionWord& o : kWords) {
     const int first = firstCopy(words, o.word);
-    if (o.takes == Takes::Nothing || first == 0 || !foundation::argConsumed(first)) continue;
+    if (first == 0 || !foundation::argConsumed(first)) continue;
+    // A switch's copies read alike: each is named with its place.
+    const auto shown = [&](int i) {
+      return o.takes == Takes::Nothing ? words.copy(argc, argv, i) + " (argument " + std::to_string(i) + ")"
+                                       : words.copy(argc, argv, i);
+    };
     std::vector<std::string> others;
     for (int i = first + 1; i < argc; i++) {
       if (words.option[i] != &o) continue;
-      others.push_back(words.copy(argc, argv, i));
+      others.push_back(shown(i));
       markUsed(argc, argv, words, i);
     }
     if (others.empty()) continue;
-    std::string unused = others[0];
-    for (size_t n = 1; n < others.size(); n++) unused += (n + 1 < others.size() ? ", " : " and ") + others[n];
     std::fprintf(stderr, "korim: option %s is given %zu times: %s is used; %s %s not.\n", o.word,
-                 others.size() + 1, words.copy(argc, argv, first).c_str(), unused.c_str(),
-                 others.size() > 1 ? "are" : "is");
+                 others.size() + 1, shown(first).c_str(), joined(others).c_str(), others.size() > 1 ? "are" : "is");
     warned++;
   }
   for (const auto& pair : kOneValue) {
@@ -292,6 +512,35 @@ int warnRepeatedOptions(int argc, char** argv) {
     markUsed(argc, argv, words, lost);
     std::fprintf(stderr, "korim: options %s and %s set one value: %s is used; %s is not.\n", pair[0], pair[1],
                  words.copy(argc, argv, kept).c_str(), words.copy(argc, argv, lost).c_str());
+    warned++;
+  }
+  return warned;
+}
+
+int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
+  const Words words(argc, argv);
+  int warned = 0;
+  for (const SwitchGroup& g : kSwitchGroups)
+    if (reads(g.modes, k.korimMode)) warned += warnOverridden(argc, argv, words, g);
+  const std::string run = runShown(argc, argv, k);
+  for (const Variant& v : kVariants) {
+    if (reads(v.modes, k.korimMode) || standing(words, v.word).empty()) continue;
+    std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", v.word, v.chooses,
+                 run.c_str());
+    warned++;
+  }
+  // The atom selection is read with -pdb only.
+  std::vector<std::string> selection;
+  for (const char* w : kSelecting)
+    for (const int at : standing(words, w))
+      if (foundation::argConsumed(at)) selection.push_back(words.copy(argc, argv, at));
+  if (k.korimMode == kModeBestFit && !selection.empty()) {
+    std::string given = selection[0];
+    for (size_t n = 1; n < selection.size(); n++) given += " " + selection[n];
+    std::fprintf(stderr,
+                 "korim: the atom selection %s chooses atoms, not the couplings of a fit; this run is %s and fits "
+                 "the couplings that -s1 and -sN choose.\n",
+                 given.c_str(), run.c_str());
     warned++;
   }
   return warned;

@@ -3,6 +3,8 @@
 
 #include <span>
 
+#include "settings/settings.h"
+
 namespace korim::app {
 
 // What an option word takes after it: nothing (read by presence); the next word, whatever it is
@@ -42,9 +44,10 @@ std::span<const OptionWord> optionWords();
 // messages.
 int refuseUnknownWords(int argc, char** argv);
 
-// After the options were read (getparams), says on stderr which copy counts where an option that
-// takes words is given more than once (the first copy, which its reader finds first):
-// "korim: option -outD is given 2 times: -outD o1.tab is used; -outD o2.tab is not.", and where
+// After the options were read (getparams), says on stderr which copy counts where an option is
+// given more than once (the first copy, which its reader finds first):
+// "korim: option -outD is given 2 times: -outD o1.tab is used; -outD o2.tab is not." (a switch is
+// named with its place: "-single (argument 3) is used; -single (argument 5) is not."), and where
 // two options set one value (-in and -inD, -out and -outD, -dStep and -sStep, -d1 and -s1, -dN and
 // -sN, -inS1 and -inS, -align and -saupe: the second of each pair): "korim: options -out and -outD
 // set one value: -outD b.tab is used; -out a.tab is not." An option whose first copy no reader
@@ -52,5 +55,20 @@ int refuseUnknownWords(int argc, char** argv);
 // used are marked as consumed, so that check does not report them again. Returns the number of
 // warnings.
 int warnRepeatedOptions(int argc, char** argv);
+
+// After the options were read, one line on stderr for each choice the run (info: its mode and
+// best-fit variant) makes otherwise than its words say; the run goes on as read. Only words that
+// stand as options count, never one another option takes as its value (-ave -noave):
+// - a word that chooses a variant of other modes than the run's: "korim: -mcDc chooses the error
+//   estimate of -bestFit; this run is the steric prediction (-stKorim, the default mode) and does
+//   not use it.";
+// - two or more words that set one setting of the run's mode (the mode words among them) to
+//   different values, where the fixed reading order makes the last one read count, wherever each
+//   stands: "korim: options -stKorim and -bestFit choose the mode: -bestFit is used; -stKorim is
+//   not.";
+// - in a best fit, an atom selection (-r1, -rN, -res, -atom, ...; read with -pdb only), which
+//   chooses atoms and not the couplings fitted: those are chosen by -s1 and -sN.
+// Returns the number of lines.
+int warnUnusedChoices(int argc, char** argv, const settings::KorimInfo& info);
 
 }  // namespace korim::app

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/option_words.h"
+#include "foundation/cmndargs.h"
 #include "foundation/outputfile.h"
 
 namespace korim::app {
@@ -233,8 +234,9 @@ int warnUnwrittenOutputs(const KorimParams& p, const KorimInfo& k, int argc, cha
   for (const RunOutput& o : runOutputs(*every, k))
     if (o.option != nullptr && std::find(written.begin(), written.end(), o.option) == written.end())
       written.emplace_back(o.option);
-  // The Da and R histograms read -ave as a switch (-noave), not as an output.
-  const bool aveSwitch = k.korimMode == kModeDaHist || k.korimMode == kModeDaFlex;
+  // The Da and R histograms read -ave as a switch (-noave), not as an output: only a name after it
+  // (a word that is no option) is one they do not write.
+  const bool aveSwitch = (k.korimMode == kModeDaHist || k.korimMode == kModeDaFlex) && foundation::isFlag(p.aveName);
   std::vector<std::string> unwritten;
   for (const auto& o : kOutputOptions) {
     const char* name = p.*o.name;

@@ -4,6 +4,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/korim_utils.h"
 #include "app/option_words.h"
@@ -11,6 +13,7 @@
 #include "foundation/cmndargs.h"
 #include "settings/settings_null.h"
 #include "tests/support/argv.h"
+#include "tests/support/capture.h"
 #include "tests/support/files.h"
 
 using namespace korim::app;
@@ -115,4 +118,137 @@ TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
     marked += o.namesInput ? 1 : 0;
   }
   EXPECT_EQ(marked, 14);
+}
+
+// What the run does otherwise than its words say, one line each and the run going on: a word of
+// other modes, switches of one setting given with different values (the one read last counts,
+// wherever it stands), a switch given twice, an atom selection in a fit. Words another option
+// takes as its value, and words the run uses, say nothing.
+TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
+  const std::string steric = "this run is the steric prediction (-stKorim, the default mode) and does not use it.\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-mcDc", "-map", "100", "-pdb", "x.pdb", "-outD", "x.tab"},
+       "korim: -mcDc chooses the error estimate of -bestFit; " + steric},
+      {{"-rand", "-noerr", "-nDfixed", "-outD", "x.tab"},
+       "korim: -rand chooses the assignment search of -bestFit; " + steric +
+           "korim: -nDfixed chooses the couplings each trial of -bestFit -jack keeps; " + steric +
+           "korim: -noerr chooses the fits kept by -bestFit -mcDc; " + steric},
+      {{"-stKorim", "-add", "-xplor"},
+       "korim: -xplor chooses the format of -conv; this run is the steric prediction (-stKorim) and does not use it.\n"
+       "korim: -add chooses the operation of -anA and -anDc; this run is the steric prediction (-stKorim) and does "
+       "not use it.\n"},
+      {{"-anPdb", "-twist", "1", "0", "0", "-mapMl"},
+       "korim: -twist chooses the twist axis of -anA; this run is the structure analysis (-anPdb) and does not use it.\n"
+       "korim: -mapMl chooses the transform of the couplings of -daMl; this run is the structure analysis (-anPdb) "
+       "and does not use it.\n"},
+      {{"-bestFit", "-jack", "-map", "3", "-el", "-conv", "-noave"},
+       "korim: options -bestFit and -conv choose the mode: -conv is used; -bestFit is not.\n"
+       "korim: -jack chooses the error estimate of -bestFit; this run is the conversion of a coupling table (-conv) "
+       "and does not use it.\n"
+       "korim: -el chooses the charged model of -anPdb and of the predictions from -pdb; this run is the conversion "
+       "of a coupling table (-conv) and does not use it.\n"
+       "korim: -noave chooses the extremes' average of -daHist and -daFlex; this run is the conversion of a coupling "
+       "table (-conv) and does not use it.\n"},
+      // Words taken as values, and words of the run's own mode.
+      {{"-stKorim", "-ave", "-noave", "-outD", "-sub"}, ""},
+      {{"-daHist", "-ave", "-noave"}, ""},
+      {{"-anDc", "-sub", "-max"}, "korim: options -sub and -max choose the operation: -max is used; -sub is not.\n"},
+      {{"-struc", "-angNoise", "-fixCone", "-el", "-stKorim"},
+       "korim: options -struc and -stKorim choose the mode: -struc is used; -stKorim is not.\n"
+       "korim: -el chooses the charged model of -anPdb and of the predictions from -pdb; this run is the "
+       "structural noise (-struc) and does not use it.\n"},
+      {{"-stKorim", "-el", "-pf1"}, ""},
+      {{"-daMl", "-nomapMl", "-conv", "-daHist"},
+       "korim: options -daMl, -conv and -daHist choose the mode: -conv is used; -daMl and -daHist are not.\n"
+       "korim: -nomapMl chooses the transform of the couplings of -daMl; this run is the conversion of a coupling "
+       "table (-conv) and does not use it.\n"},
+      {{"-bestFit", "-single", "-jack", "-single", "-map", "3"},
+       "korim: option -single is given 2 times: -single (argument 2) is used; -single (argument 4) is not.\n"
+       "korim: options -single and -jack choose the variant of -bestFit: -jack is used; -single is not.\n"},
+      {{"-conv", "-cns", "-xplor", "-unscale", "-scale"},
+       "korim: options -unscale and -scale choose the normalisation: -unscale is used; -scale is not.\n"
+       "korim: options -cns and -xplor choose the format: -cns is used; -xplor is not.\n"},
+      {{"-pf1", "-bic", "-noH", "-H", "-euler", "-noeuler"},
+       "korim: options -euler and -noeuler choose the Euler angles: -noeuler is used; -euler is not.\n"
+       "korim: options -pf1 and -bic choose the medium: -pf1 is used; -bic is not.\n"
+       "korim: options -noH and -H choose the hydrogens: -noH is used; -H is not.\n"},
+      {{"-daFlex", "-ave", "a.tab", "-noave"},
+       "korim: options -ave and -noave choose the extremes' average: -ave is used; -noave is not.\n"},
+      {{"-bestFit", "-saupe", "1", "2", "3", "4", "5", "-align", "1", "2", "3", "4", "5"},
+       "korim: options -align and -saupe set one value: -saupe 1 2 3 4 5 is used; -align 1 2 3 4 5 is not.\n"},
+      // The atom selection is read with -pdb only; it chooses the couplings of no fit.
+      {{"-bestFit", "-mcStruc", "-map", "3", "-pdb", "x.pdb", "-r1", "10", "-rN", "40", "-atom", "N", "H"},
+       "korim: the atom selection -r1 10 -rN 40 -atom N H chooses atoms, not the couplings of a fit; this run is the "
+       "best fit (-bestFit -mcStruc) and fits the couplings that -s1 and -sN choose.\n"},
+      {{"-bestFit", "-r1", "10"}, ""},
+      {{"-stKorim", "-pdb", "x.pdb", "-r1", "10", "-rN", "40"}, ""},
+  };
+  for (const auto& [words, expected] : cases) {
+    korim_test::Argv args(words);
+    static KorimParams p;  // large
+    static korim::settings::KorimInfo k;
+    std::string err;
+    readOptions(args, p, k, [&] {
+      err = korim_test::captureStderr([&] {
+        warnRepeatedOptions(args.argc(), args.argv());
+        warnUnusedChoices(args.argc(), args.argv(), k);
+      });
+    });
+    EXPECT_EQ(err, expected) << words[0] << " ... " << words.back();
+  }
+}
+
+// The switch each line names as used is the one the reading kept: for every two switches of one
+// setting, given in either order, what the setting holds is what the named switch alone gives.
+TEST(OptionWords, TheSwitchNamedAsUsedIsTheOneRead) {
+  using korim::settings::KorimInfo;
+  struct Setting {
+    std::vector<std::string> run;  // the mode that reads the setting
+    std::vector<std::string> words;
+    int (*held)(const KorimInfo&);
+  };
+  const std::vector<Setting> settings = {
+      {{}, {"-stKorim", "-stKorimFree", "-stKorimGrid", "-elKorim", "-elKorimFree", "-elKorimGrid", "-bestFit", "-csSim",
+            "-daHist", "-daFlex", "-daMl", "-asRan", "-anA", "-anDc", "-anPdb", "-conv", "-struc"},
+       [](const KorimInfo& k) { return k.korimMode; }},
+      {{"-bestFit", "-map", "3"}, {"-single", "-jack", "-mcDc", "-mcStruc", "-rand", "-exhaust", "-exhaustSel"},
+       [](const KorimInfo& k) { return k.spreadMode; }},
+      {{"-anDc"}, {"-add", "-sub", "-mul", "-div", "-max"}, [](const KorimInfo& k) { return k.opCode; }},
+      {{"-conv"}, {"-xplor", "-cns", "-tbl", "-dyana", "-korim", "-rosetta"},
+       [](const KorimInfo& k) { return k.outFormat; }},
+      {{}, {"-bic", "-pf1", "-3D"}, [](const KorimInfo& k) { return k.lcType; }},
+      {{"-anPdb"}, {"-user", "-ster", "-el"}, [](const KorimInfo& k) { return k.elPdbFlag; }},
+      {{"-daHist"}, {"-noave", "-ave"}, [](const KorimInfo& k) { return k.histInfo.optExtrem; }},
+      {{"-daMl"}, {"-nomapMl", "-mapMl"}, [](const KorimInfo& k) { return k.histInfo.mlMap; }},
+      {{}, {"-qDa", "-qRms", "-qStd"}, [](const KorimInfo& k) { return k.qFlag; }},
+      {{}, {"-charmm", "-charmm22", "-nocharmm"}, [](const KorimInfo& k) { return k.elInfo.charmm; }},
+  };
+  static KorimParams p;  // large
+  static KorimInfo k;
+  const auto read = [&](std::vector<std::string> words, std::string* err) {
+    korim_test::Argv args(words);
+    readOptions(args, p, k, [&] {
+      *err = korim_test::captureStderr([&] { warnUnusedChoices(args.argc(), args.argv(), k); });
+    });
+  };
+  int pairs = 0;
+  for (const Setting& s : settings)
+    for (const std::string& a : s.words)
+      for (const std::string& b : s.words) {
+        if (a == b || a == "-ave") continue;  // -ave takes the word after it: -ave -noave is no pair
+        std::vector<std::string> words = s.run;
+        words.insert(words.end(), {a, b});
+        std::string err;
+        read(words, &err);
+        const int held = s.held(k);
+        const size_t at = err.find(": ", err.find(" choose "));
+        const size_t end = err.find(" is used;");
+        ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << a << " " << b << ": " << err;
+        std::vector<std::string> alone = s.run;
+        alone.push_back(err.substr(at + 2, end - at - 2));
+        read(alone, &err);
+        EXPECT_EQ(held, s.held(k)) << a << " " << b << " names " << alone.back();
+        pairs++;
+      }
+  EXPECT_EQ(pairs, 17 * 16 + 7 * 6 + 5 * 4 + 6 * 5 + 3 * 2 + 3 * 2 + 1 + 2 + 3 * 2 + 3 * 2);
 }

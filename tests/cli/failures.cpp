@@ -7,6 +7,7 @@
 
 #include <csignal>
 
+#include "app/korim_utils.h"
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -14,9 +15,14 @@ using namespace korim_test;
 
 namespace {
 
-// A coarse steric run writing out.tab; the first occurrence of an option counts.
+// A coarse steric run writing out.tab; the first occurrence of an option counts. With another mode
+// word in extra, a run of that mode (without -stKorim, of which korim would say it does not run).
 std::vector<std::string> steric(std::vector<std::string> extra) {
   std::vector<std::string> args = {"-stKorim", "-dot", "30", "-outD", "out.tab"};
+  bool otherMode = false;
+  for (int mode = korim::settings::kModeStericFree; mode <= korim::settings::kModeConvert; mode++)
+    otherMode = otherMode || std::find(extra.begin(), extra.end(), korim::app::modeWord(mode)) != extra.end();
+  if (otherMode) args.erase(args.begin());
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }

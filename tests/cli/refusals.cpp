@@ -588,6 +588,24 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-csSim", "-pdb", kPdb, "-outD", "out.tab"}, 0,
          {"korim: this mode (-csSim) writes no file; -outD out.tab is not written.\n"}},
     });
+    // Words that choose otherwise than the run does: said, and the run goes on as the mode words
+    // decide (a steric prediction without -bestFit; the histogram without a table of -ave).
+    cases.insert(cases.end(), {
+        {{"-mcDc", "-map", "100", "-dot", "10", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0,
+         {"korim: -mcDc chooses the error estimate of -bestFit; this run is the steric prediction (-stKorim, the "
+          "default mode) and does not use it.\n"},
+         true, {"REMARK 105 atoms selected for simulation.\n"}},
+        {{"-stKorim", "-bestFit", "-single", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0,
+         {"korim: option -single is given 2 times: -single (argument 3) is used; -single (argument 4) is not.\n",
+          "korim: options -stKorim and -bestFit choose the mode: -bestFit is used; -stKorim is not.\n"},
+         true},
+        {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-ave", "0.1"}, 0,
+         {"korim: this mode (-daHist) writes -outD only; -ave 0.1 is not written.\n"}, true, {}, {"!0.1"}},
+        {{"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-r1", "10", "-rN", "40"}, 0,
+         {"korim: the atom selection -r1 10 -rN 40 chooses atoms, not the couplings of a fit; this run is the best "
+          "fit (-bestFit -single) and fits the couplings that -s1 and -sN choose.\n"},
+         true},
+    });
   }
 
   // Da and R from couplings too few or of one value to have a distribution, a histogram without
