@@ -1292,11 +1292,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
-  // A weight that scales a coupling beyond 900 Hz, refused where every mode selects its rows (it
-  // gave an RMS of 1.4e9 and "Aborting." with status 0); -aD1/-aD2 that select no row name the
+  // A weight that scales a coupling beyond 900 Hz, or a coupling of -1e30, refused where every mode
+  // selects its rows (they gave an RMS of 1.4e9 and "Aborting." with status 0); -aD1/-aD2 that select no row name the
   // pairs the table holds, a prediction goes on (the advised pair selects the rows: above).
   {
     const std::string w10 = slip("w10.tab", "3.190     1.000 1e10");
+    const std::string minus30 = slip("minus30.tab", "-1e30     1.000 1.00");
     const std::string row4 = "korim: row 4 of " + w10 + " has D 3.19 and W 1e+10: its coupling D*W, 3.19e+10 Hz";
     const std::string held = " select none of the 63 couplings of " + kCouplings + ", whose rows name the atom pairs "
                              "(ATOMNAME_I-ATOMNAME_J) N-H 63; the names are compared exactly (case and ends as the "
@@ -1305,6 +1306,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     cases.insert(cases.end(), {
         {{"-conv", "-korim", "-inD", hugeW, "-outD", "out.tab"}, 1,
          {"korim: row 4 of " + hugeW + " has D 3.19 and W 1e+30", "korim: error in conversion of table.\n"}},
+        {{"-conv", "-korim", "-inD", minus30, "-outD", "out.tab"}, 1,
+         {"korim: row 4 of " + minus30 + " has D -1e+30 and W 1: its coupling D*W, -1e+30 Hz"}},
         {{"-bestFit", "-single", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
         {{"-bestFit", "-jack", "-map", "10", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
         {{"-stKorim", "-dot", "10", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
