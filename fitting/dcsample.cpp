@@ -1,7 +1,6 @@
 // Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
 #include "fitting/dcsample.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -26,8 +26,9 @@ using DcTablePtr = std::unique_ptr<couplings::DTable, DcTableDeleter>;
 // range is swapped), marks the couplings of the range (selectD with dcInfo's exclusion mode)
 // and of the atom types atomNameS1/atomNameS2 ("All" any), leaves out the rows that name one
 // atom at both ends (couplings::leaveOutOneAtomRows) and prints "REMARK %d couplings
-// selected (%s%s).\n" on stdout. Returns 0 with *table set; 1 after "Error allocating DC
-// structures.\n", or the reader's status after "Error reading DC input %s\n".
+// selected (%s%s).\n" on stdout (couplings::selectDcTable). Returns 0 with *table set; 1 after
+// "Error allocating DC structures.\n" or a selection that selectDcTable refuses, or the reader's
+// status after "Error reading DC input %s\n".
 int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
                    const char* atomNameS1, const char* atomNameS2, DcTablePtr* table);
 
