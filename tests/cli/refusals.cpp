@@ -1309,7 +1309,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-conv", "-korim", "-inD", minus30, "-outD", "out.tab"}, 1,
          {"korim: row 4 of " + minus30 + " has D -1e+30 and W 1: its coupling D*W, -1e+30 Hz"}},
         {{"-bestFit", "-single", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
-        {{"-bestFit", "-jack", "-map", "10", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
         {{"-stKorim", "-dot", "10", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
         {{"-anDc", "-inD1", w10, "-inD2", kCouplings, "-outD", "out.tab"}, 1, {row4}},
         {plus({"-bestFit", "-pdb", kPdb}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
