@@ -93,7 +93,8 @@ int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimI
   reportDcTable(inD2Name, second.table);
 
   settleDcRange(dcInfo, first.table->dMinRes, first.table->dMaxRes);
-  const int selected = couplings::selectDcTable(first.table, dcInfo, atomNameS1, atomNameS2);
+  const int selected = couplings::selectDcTable(first.table, inD1Name, dcInfo, atomNameS1, atomNameS2);
+  if (selected < 0) return 1;
   remarkCouplings(stdout, "selected", selected, dcInfo->excludeMode);
   const int combined =
       adjustDC(korimInfo->opCode, korimInfo->c1, korimInfo->c2, first.table, second.table);

@@ -347,7 +347,8 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   if (rc != 0) return rc;
   reportDcTable(inDName, t);
   settleDcRange(dcInfo, t->dMinRes, t->dMaxRes);
-  const int count = couplings::selectDcTable(t, dcInfo, atomNameS1, atomNameS2);
+  const int count = couplings::selectDcTable(t, inDName, dcInfo, atomNameS1, atomNameS2);
+  if (count < 0) return 1;
   const int format = korimInfo->outFormat;
   // Restraint text on the standard output stays free of the program's own remarks.
   const bool ownTable = format == settings::kFormatKorim;

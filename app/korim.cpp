@@ -602,9 +602,13 @@ int structureRun(Run& run) {
   if (run.chargesOrig != nullptr) run.ddots = dFltAlloc("matrix", 3 * kMaxOrientDots);
   if (run.ddots == nullptr) return fail(run, 1, "Error allocating charge and potential buffers.\n");
 
-  korim::couplings::selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast,
-                            dc->excludeMode, 1);
-  korim::couplings::selTypDC(dTab->dObsList, dTab->dCount, p.atomNameS1, p.atomNameS2);
+  // The fits need the couplings; a prediction is made without them too.
+  const bool fits = k->korimMode == kModeBestFit || k->korimMode == kModeStructNoise;
+  if (korim::couplings::selectDcTable(dTab, p.inDName, dc, p.atomNameS1, p.atomNameS2,
+                                      fits ? korim::couplings::DcRowUse::kFit : korim::couplings::DcRowUse::kPrediction) < 0) {
+    run.status = 1;
+    return 1;
+  }
   // -a1 and the range start may each be any int: their difference is clamped to the int range
   // (an offset that large maps no coupling to the structure).
   const long long aOff = static_cast<long long>(dc->aFirst) - dc->segFirst;

@@ -2,6 +2,8 @@
 // elements of an order matrix.
 #include "couplings/dcpairs.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,11 +24,20 @@ bool sameAtomName(const char* a, const char* b) {
   return std::strcmp(a, b) == 0 || (amideH(a) && amideH(b));
 }
 
-// Heavier nuclei first in a pair's name; a letter not listed goes last.
-int nucleusRank(char nucleus) {
-  constexpr const char* kOrder = "PFNCDH";
-  const char* at = nucleus != '\0' ? std::strchr(kOrder, nucleus) : nullptr;
-  return at != nullptr ? static_cast<int>(at - kOrder) : 6;
+// The name of one atom: HN as H.
+std::string atomKey(const char* name) { return std::strcmp(name, "HN") == 0 ? std::string("H") : std::string(name); }
+
+bool isAll(const char* name) { return std::strcmp(name, "All") == 0; }
+
+// Where -aD1/-aD2 select none of the rows the range selected: names the pairs those rows hold.
+void tellNoRowOfFilter(const char* name, int rows, const std::string& held, const char* a1, const char* a2,
+                       DcRowUse use) {
+  std::fprintf(stderr,
+               "korim: -aD1 %s -aD2 %s select none of the %d coupling%s of %s, whose rows name the atom pairs "
+               "(ATOMNAME_I-ATOMNAME_J) %s; the names are compared exactly (case and ends as the table writes "
+               "them)%s.\n",
+               a1, a2, rows, rows == 1 ? "" : "s", name, held.c_str(),
+               use == DcRowUse::kPrediction ? "; the prediction is made without couplings" : "");
 }
 
 }  // namespace
@@ -56,11 +67,48 @@ int leaveOutOneAtomRows(DTable* dTab) {
   return n;
 }
 
-int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
-                  const char* atomNameS2) {
-  selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode);
-  const int n = selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
-  return n - leaveOutOneAtomRows(dTab);
+int selectDcTable(DTable* dTab, const char* name, const settings::DcInfo* dc, const char* atomNameS1,
+                  const char* atomNameS2, DcRowUse use) {
+  const int ranged = selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode,
+                             use == DcRowUse::kTable ? 0 : 1);
+  CouplingKinds held(true);
+  for (int k = 0; k < dTab->dCount; ++k)
+    if (dTab->dObsList[k].valid) held.add(dTab->dObsList[k]);
+  int n = selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  if (ranged > 0 && n == 0 && !(isAll(atomNameS1) && isAll(atomNameS2))) {
+    tellNoRowOfFilter(name, ranged, held.list(), atomNameS1, atomNameS2, use);
+    if (use != DcRowUse::kPrediction) return -1;
+  }
+  if (use == DcRowUse::kTable) n -= leaveOutOneAtomRows(dTab);
+  return refuseRowBeyondBound(dTab, name) != 0 ? -1 : n;
+}
+
+int rowBeyondBound(const DInfo& r) {
+  if (!(std::fabs(r.d * r.w) <= kDcUsableMax)) return 1;
+  return std::fabs(r.sigma) <= kDcUsableMax && !(std::fabs(r.sigma * r.w) <= kDcUsableMax) ? 2 : 0;
+}
+
+void reportRowBeyondBound(const char* name, int row, bool error, float d, float dd, float w,
+                          const char* reading) {
+  const double value = static_cast<double>(error ? dd : d) * w;
+  std::fprintf(stderr,
+               "korim: row %d of %s has %s %g and W %g: its %s %s*W, %g Hz, lies beyond the %g Hz of any "
+               "coupling (%s).\n",
+               row + 1, name, error ? "DD" : "D", error ? dd : d, w, error ? "error" : "coupling",
+               error ? "DD" : "D", value, kDcUsableMax, reading);
+}
+
+int refuseRowBeyondBound(const DTable* dTab, const char* name) {
+  if (dTab == nullptr || dTab->dObsList == nullptr) return 0;
+  for (int k = 0; k < dTab->dCount; ++k) {
+    const DInfo& r = dTab->dObsList[k];
+    const int beyond = r.valid ? rowBeyondBound(r) : 0;
+    if (beyond == 0) continue;
+    reportRowBeyondBound(name, k, beyond == 2, r.d, r.sigma, r.w,
+                         "the weight W scales the row's coupling D and its error DD");
+    return 1;
+  }
+  return 0;
 }
 
 void reportDcTable(const char* name, const DTable* dTab) {
@@ -83,10 +131,30 @@ void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode
               excludeMode == 1 ? "exclusive" : "inclusive", excludeMode == 3 ? " max" : "");
 }
 
-std::string nucleusPair(const DInfo& d) {
-  char a = nucleusOf(d.atomNameI), b = nucleusOf(d.atomNameJ);
-  if (nucleusRank(b) < nucleusRank(a)) std::swap(a, b);
-  return std::string(1, a != '\0' ? a : '?') + '-' + (b != '\0' ? b : '?');
+void CouplingKinds::add(const DInfo& d) {
+  const std::string spelt = std::string(d.atomNameI) + '-' + d.atomNameJ;
+  std::string key = spelt;
+  if (!exact_) {
+    std::string i = atomKey(d.atomNameI), j = atomKey(d.atomNameJ);
+    if (j < i) std::swap(i, j);
+    key = i + '\t' + j;
+  }
+  auto k = std::find_if(kinds_.begin(), kinds_.end(), [&key](const Kind& e) { return e.key == key; });
+  if (k == kinds_.end()) {
+    kinds_.push_back({key, spelt, 1});
+    return;
+  }
+  ++k->count;
+  // Each spelling once: the rows of a kind may write it several ways.
+  const std::string named = " or " + k->name + " or ";
+  if (named.find(" or " + spelt + " or ") == std::string::npos) k->name += " or " + spelt;
+}
+
+std::string CouplingKinds::list() const {
+  std::string text;
+  for (size_t i = 0; i < kinds_.size(); ++i)
+    text += (i > 0 ? ", " : "") + kinds_[i].name + ' ' + std::to_string(kinds_[i].count);
+  return text;
 }
 
 int PairSet::add(const DInfo& obs, const DInfo* calc, int row) {

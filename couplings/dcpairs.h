@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "couplings/dc.h"
 #include "settings/settings.h"
@@ -45,11 +46,36 @@ inline constexpr const char* kOneAtomHeading =
 // reportDCMap names them.)
 int leaveOutOneAtomRows(DTable* dTab);
 
-// Range selection (selectD, dc's residue range and exclusion mode) and atom-type filter
-// (selTypDC, "All" any) of dTab's observed list, without the rows that name one atom at both
-// ends (leaveOutOneAtomRows names them); returns the number of couplings still selected.
-int selectDcTable(DTable* dTab, const settings::DcInfo* dc, const char* atomNameS1,
-                  const char* atomNameS2);
+// What a mode does with the rows it selects: a table mode or estimate without a structure (rows
+// of unknown nuclei and of one atom at both ends left out here), a fit on a structure (buildDC
+// and reportDCMap name such rows), or a prediction, which is made without couplings too.
+enum class DcRowUse { kTable, kFit, kPrediction };
+
+// The row selection every mode shares, of dTab's observed list read from name: range selection
+// (selectD, dc's residue range and exclusion mode), atom-type filter (selTypDC, "All" any) and,
+// for kTable, the rows that name one atom at both ends left out (leaveOutOneAtomRows names them).
+// Refused (-1, after a message on stderr): a filter that selects none of the rows the range
+// selected (the message names the atom pairs those rows hold; a prediction is only told, and goes
+// on with no row selected), and a selected row beyond the bound (refuseRowBeyondBound). Else
+// returns the number of couplings still selected.
+int selectDcTable(DTable* dTab, const char* name, const settings::DcInfo* dc, const char* atomNameS1,
+                  const char* atomNameS2, DcRowUse use = DcRowUse::kTable);
+
+// The weight W scales a row's coupling D and its error DD (the fits compare D*W with the
+// calculated coupling times W; the estimates take D*W and DD*W). Of a selected row (D at most
+// kDcUsableMax, selectD): 1 when D*W lies beyond kDcUsableMax or is not finite (a weight of
+// 1e30, a coupling of -1e30: no coupling), 2 when W scales a DD inside the bound beyond it, else 0.
+// A DD beyond the bound with W 1 is an error that merely weighs its row next to nothing.
+int rowBeyondBound(const DInfo& r);
+
+// "korim: row <row+1> of <name> has D (or DD) <value> and W <w>: its coupling D*W (or error DD*W),
+// <product> Hz, lies beyond the 900 Hz of any coupling (<reading>).\n" on stderr.
+void reportRowBeyondBound(const char* name, int row, bool error, float d, float dd, float w,
+                          const char* reading);
+
+// 0 when no selected row of dTab's observed list is beyond the bound (rowBeyondBound); else 1
+// after naming the first one by file, row and values.
+int refuseRowBeyondBound(const DTable* dTab, const char* name);
 
 // "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
 void reportDcTable(const char* name, const DTable* dTab);
@@ -62,9 +88,28 @@ void settleDcRange(settings::DcInfo* dc, int dMinRes, int dMaxRes);
 // excludeMode 1, else "inclusive"; " max" for excludeMode 3.
 void remarkCouplings(std::FILE* to, const char* what, int count, int excludeMode);
 
-// The nucleus pair of a row by the elements of its atom names ("N-H"; H and HN alike), the
-// heavier nucleus first, whichever end the table names first.
-std::string nucleusPair(const DInfo& d);
+// Kinds of coupling counted by the atom-name pair the rows hold (the names -aD1 and -aD2 select
+// on), in the order of their first row. A kind is one pair of atoms whichever end names which,
+// and H and HN are the amide proton's two names: CA-HA and H-C are two kinds, N-H and N-HN one.
+// A kind is named as its rows write it, each spelling (ATOMNAME_I-ATOMNAME_J) once: "N-H or
+// N-HN". exact: every spelling a kind of its own (the pairs as -aD1 and -aD2 compare them).
+class CouplingKinds {
+ public:
+  CouplingKinds() = default;
+  explicit CouplingKinds(bool exact) : exact_(exact) {}
+  void add(const DInfo& d);
+  int size() const { return static_cast<int>(kinds_.size()); }
+  // "<name> <count>" of each kind, joined by ", ".
+  std::string list() const;
+
+ private:
+  struct Kind {
+    std::string key, name;
+    int count = 0;
+  };
+  bool exact_ = false;
+  std::vector<Kind> kinds_;
+};
 
 // Counts the distinct pairs among the rows k (0-based) of dTab that use(k) accepts, by their
 // mapping where the calculated row has one.

@@ -1,7 +1,6 @@
 // Couplings of a Da/R estimate: the coupling table read and selected, and its used couplings.
 #include "fitting/dcsample.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -37,7 +36,8 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
   }
   couplings::reportDcTable(inDName, dTab.get());
   couplings::settleDcRange(dcInfo, dTab->dMinRes, dTab->dMaxRes);
-  const int n = couplings::selectDcTable(dTab.get(), dcInfo, atomNameS1, atomNameS2);
+  const int n = couplings::selectDcTable(dTab.get(), inDName, dcInfo, atomNameS1, atomNameS2);
+  if (n < 0) return 1;
   couplings::remarkCouplings(stdout, "selected", n, dcInfo->excludeMode);
   *table = std::move(dTab);
   return 0;
@@ -72,13 +72,7 @@ void collectDc(const DTable* dTab, DcSample* sample,
       if (sample->outOfBound.row < 0) sample->outOfBound = {i, !coupOut, d.d, d.sigma, d.w};
       continue;
     }
-    const std::string kind = couplings::nucleusPair(d);
-    auto k = std::find_if(sample->kinds.begin(), sample->kinds.end(),
-                          [&kind](const auto& e) { return e.first == kind; });
-    if (k == sample->kinds.end())
-      sample->kinds.emplace_back(kind, 1);
-    else
-      ++k->second;
+    sample->kinds.add(d);
     sample->coup.push_back(c);
     sample->sigma.push_back(d.sigma * d.w);
     sample->row.push_back(i);
@@ -94,9 +88,7 @@ void collectDc(const DTable* dTab, DcSample* sample,
 std::string mixedKinds(const DcSample& sample, const char* inDName) {
   if (sample.kinds.size() < 2) return "";
   std::string what = std::to_string(sample.coup.size()) + " selected couplings";
-  std::string rest = " are of " + std::to_string(sample.kinds.size()) + " kinds of nucleus pair:";
-  for (size_t i = 0; i < sample.kinds.size(); ++i)
-    rest += (i > 0 ? ", " : " ") + sample.kinds[i].first + ' ' + std::to_string(sample.kinds[i].second);
+  std::string rest = " are of " + std::to_string(sample.kinds.size()) + " kinds of atom pair: " + sample.kinds.list();
   rest += "; the estimate is the Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 "
           "select one kind).\n";
   std::fprintf(stderr, "korim: the %s of %s%s", what.c_str(), inDName, rest.c_str());
@@ -112,12 +104,8 @@ void markUsedRows(DTable* dTab, const DcSample& sample) {
 
 int checkDcSample(const DcSample& sample, const char* inDName) {
   if (const DcOutOfBound& b = sample.outOfBound; b.row >= 0) {
-    const double value = static_cast<double>(b.error ? b.dd : b.d) * b.w;
-    std::fprintf(stderr,
-                 "korim: row %d of %s has %s %g and W %g: its %s %s*W, %g Hz, lies beyond the %g Hz "
-                 "of any coupling (Da and R take D*W as the coupling and DD*W as its error).\n",
-                 b.row + 1, inDName, b.error ? "DD" : "D", b.error ? b.dd : b.d, b.w,
-                 b.error ? "error" : "coupling", b.error ? "DD" : "D", value, kDcSampleBound);
+    couplings::reportRowBeyondBound(inDName, b.row, b.error, b.d, b.dd, b.w,
+                                    "Da and R take D*W as the coupling and DD*W as its error");
     return 1;
   }
   if (sample.coup.empty()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "couplings/dcpairs.h"
 #include "settings/settings.h"
 
 namespace korim::fitting {
@@ -25,8 +26,9 @@ using DcTablePtr = std::unique_ptr<couplings::DTable, DcTableDeleter>;
 // range is swapped), marks the couplings of the range (selectD with dcInfo's exclusion mode)
 // and of the atom types atomNameS1/atomNameS2 ("All" any), leaves out the rows that name one
 // atom at both ends (couplings::leaveOutOneAtomRows) and prints "REMARK %d couplings
-// selected (%s%s).\n" on stdout. Returns 0 with *table set; 1 after "Error allocating DC
-// structures.\n", or the reader's status after "Error reading DC input %s\n".
+// selected (%s%s).\n" on stdout (couplings::selectDcTable). Returns 0 with *table set; 1 after
+// "Error allocating DC structures.\n" or a selection that selectDcTable refuses, or the reader's
+// status after "Error reading DC input %s\n".
 int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInfo,
                    const char* atomNameS1, const char* atomNameS2, DcTablePtr* table);
 
@@ -64,9 +66,8 @@ struct DcSample {
   float dcMax = kDcMaxStart;
   double delta = 0.0;        // mean of sigma (0 for no coupling), Hz
   int pairs = 0;             // distinct atom pairs among them (by the table's names)
-  // Nucleus pairs of the couplings (couplings::nucleusPair) with their counts, in the order of
-  // their first row.
-  std::vector<std::pair<std::string, int>> kinds;
+  // Kinds of coupling by the atom-name pairs of the rows (couplings::CouplingKinds).
+  couplings::CouplingKinds kinds;
   DcOutOfBound outOfBound;   // the first used row beyond the bound, left out of the lists
 };
 
@@ -74,10 +75,10 @@ struct DcSample {
 void collectDc(const couplings::DTable* dTab, DcSample* sample,
                const std::function<bool(const couplings::DInfo&)>& keep = {});
 
-// Where the sample holds more than one nucleus pair: says so on stderr, naming the pairs with
-// their counts, that the estimate is the Da of one pair only when D*W scales every row onto it,
-// and that -aD1 and -aD2 select one; returns the same as a REMARK line for the table. "" (and no
-// message) for one pair.
+// Where the sample holds more than one kind of coupling (atom-name pair): says so on stderr,
+// naming the kinds with their counts, that the estimate is the Da of one kind only when D*W
+// scales every row onto it, and that -aD1 and -aD2 select one; returns the same as a REMARK line
+// for the table. "" (and no message) for one kind.
 std::string mixedKinds(const DcSample& sample, const char* inDName);
 
 // Copies the value and validity of every coupling of the sample into the table's calculated

@@ -71,19 +71,21 @@ TEST(EstimateTables, MeasuredCouplingsAllZeroGetNoQ) {
   }
 }
 
-// A table of five nucleus pairs (four by element): named with their counts, on the error stream
-// and in the table; -aD1 N -aD2 H, as the message advises, gives the table of the N-H rows alone.
+// A table of five atom pairs (CA-HA and H-C two kinds, not one C-H): named with their counts, on
+// the error stream and in the table; -aD1 N -aD2 H, as the message advises, gives the table of the
+// N-H rows alone.
 TEST(EstimateTables, CouplingsOfSeveralNucleusPairsAreNamedAndOneIsSelected) {
   const std::string mixed = korim_test::examples("ubiquitin_mixed_kinds.tab");
-  const std::string kinds = " are of 4 kinds of nucleus pair: N-H 63, C-H 30, N-C 15, C-C 15; the estimate is the "
-                            "Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 select one kind).\n";
+  const std::string kinds = " are of 5 kinds of atom pair: N-H 63, CA-HA 15, N-C 15, CA-C 15, H-C 15; the estimate "
+                            "is the Da of one kind only when D*W scales every row onto it (-aD1 and -aD2 select one "
+                            "kind).\n";
   for (const std::vector<std::string>& mode : {std::vector<std::string>{"-daHist"}, plus({"-daMl"}, kSmallGrid)}) {
     TempDir d;
     RunResult r = runKorim(plus(mode, {"-inD", mixed, "-outD", "mixed.tab", "-outSc", "s.sc"}), d);
     EXPECT_TRUE(inOrder(r.err, {"korim: the 123 selected couplings of " + mixed + kinds})) << r.err;
     EXPECT_NE(readFile(d / "mixed.tab").find("\nREMARK The 123 selected couplings" + kinds), std::string::npos);
     r = runKorim(plus(mode, {"-inD", mixed, "-aD1", "N", "-aD2", "H", "-outD", "nh.tab", "-outSc", "s.sc"}), d);
-    EXPECT_EQ(r.err.find("kinds of nucleus pair"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("kinds of atom pair"), std::string::npos) << r.err;
     runKorim(plus(mode, {"-inD", kCouplings, "-outD", "alone.tab", "-outSc", "s.sc"}), d);
     EXPECT_EQ(readFile(d / "nh.tab"), readFile(d / "alone.tab")) << mode[0];
   }

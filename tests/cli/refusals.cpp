@@ -636,7 +636,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                             "its error).\n";
   cases.insert(cases.end(), {
       {{"-daMl", "-inD", hugeW, "-outD", "out.tab", "-outSc", "s.sc"}, 1,
-       {"korim: row 4 of " + hugeW + " has D 3.19 and W 1e+30: its coupling D*W, 3.19e+30 Hz" + bound, mlFailed}},
+       {"korim: row 4 of " + hugeW + " has D 3.19 and W 1e+30: its coupling D*W, 3.19e+30 Hz, lies beyond the 900 Hz "
+        "of any coupling (the weight W scales the row's coupling D and its error DD).\n", mlFailed}},
       {{"-daHist", "-inD", hugeDD, "-outD", "out.tab"}, 1,
        {"korim: row 4 of " + hugeDD + " has DD 1e+30 and W 1: its error DD*W, 1e+30 Hz" + bound, histFailed}},
       {{"-daHist", "-inD", one, "-outD", "out.tab"}, 1, {tooFew(1, one), histFailed}},
@@ -683,8 +684,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-anPdb", "-el", "-pdb", kPdb, "-inS", "1e-4", "2e-4", "0", "0", "0", "-kQuad", "3e38", "-outP", "out.tab"}, 1,
        {refused + "DATA PDB_EL MONOPOL  -nan" + notWritten, "korim: error in analysis of PDB.\n",
         scale + "-kQuad 3e38\n"}},
+      // A weight beyond a coupling's bound is refused where the rows are selected, before any text.
       {{"-conv", "-xplor", "-scale", "-inD", weighted, "-outD", "out.tab"}, 1,
-       {refused + "( resid   2 and name H and not segid REF )   -inf ", notWritten,
+       {"korim: row 1 of " + weighted + " has D -13.2 and W 1e+38: its coupling D*W, -1.32e+39 Hz",
         "korim: error in conversion of table.\n"}},
       {plus(ens, {"-noverb", "-lcS", "1e-30", "-ave", "out.tab"}), 1,
        {refused + "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- -nan [Hz]" + notWritten, scale + "-lcS 1e-30\n"}},
@@ -779,7 +781,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string firstRow = "-13.200     1.000 1.00";
   overflowText.replace(overflowText.find(firstRow), firstRow.size(), "-13.200     1.000 1e38");
   const std::string overflow = writeFile(data / "overflow.tab", overflowText);
-  const std::string notFiniteIn = "korim: a number that is not finite in \"";
+  const std::string overflowRow = "korim: row 1 of " + overflow + " has D -13.2 and W 1e+38: its coupling D*W";
   cases.insert(cases.end(), {
       {lysines({"-lDa", "-3", "-hDa", "-25"}), 1,
        {"KORIM Error: options -lDa -3 and -hDa -25: the low end of the Da range lies above its high end.\n",
@@ -804,13 +806,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-conv", "-inD", namedInf, "-d1", "2", "-dN", "3"}, 0, {}, false,
        {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},
       {{"-conv", "-rosetta", "-inD", namedInf, "-d1", "4", "-dN", "4"}, 0, {}, false, {"a    4    N    4    H"}},
-      {{"-conv", "-korim", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
-       {notFiniteIn + "2  GLN    N  inf    2  GLN    H  inf      0.00  -13.2000      -inf       inf ",
-        "korim: error in writeDCmod.\n"}},
-      {{"-conv", "-xplor", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1,
-       {notFiniteIn + "( resid   2 and name H and not segid REF )   -inf 9999999680285692465065626076917320908",
-        "\"; the result out.tab is not written.\n"}},
-      {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {notFiniteIn + "2 GLN HN      -inf"}},
+      {{"-conv", "-korim", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {overflowRow}},
+      {{"-conv", "-xplor", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {overflowRow}},
+      {{"-conv", "-dyana", "-scale", "-inD", overflow, "-outD", "out.tab"}, 1, {overflowRow}},
   });
 
   // Options without their value, for every reader alike: last on the line, before an empty word,
@@ -1325,7 +1323,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {fit(kPdb, kCouplings, {"-aD1", "H", "-aD2", "N"}), 1,
          {"DC Warning: 63 couplings hold the pair in the other order (N at end I, H at end J) and are not selected "
           "by -aD1 H -aD2 N; -aD1 N -aD2 H selects them.\n",
-          "korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n"}},
+          "korim: -aD1 H -aD2 N select none of the 63 couplings of " + kCouplings}},
         {fit(kPdb, kCouplings, {"-aD1", "N", "-aD2", "H"}), 0, {}, true, {"REMARK 63 couplings selected"}},
     });
   }
@@ -1357,6 +1355,33 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {fit({"-single", "-nofixed", "-daMin", "0", "-daMax", "0"}), 1,
          {"KORIM Error: options -daMin 0 and -daMax 0" + heldAtZero}},
         {fit({"-single", "-da", "1e-3"}), 0, {}, true, {"REMARK 63 couplings selected"}},
+    });
+  }
+
+  // A weight that scales a coupling beyond 900 Hz, or a coupling of -1e30, refused where every mode
+  // selects its rows (they gave an RMS of 1.4e9 and "Aborting." with status 0); -aD1/-aD2 that select no row name the
+  // pairs the table holds, a prediction goes on (the advised pair selects the rows: above).
+  {
+    const std::string w10 = slip("w10.tab", "3.190     1.000 1e10");
+    const std::string minus30 = slip("minus30.tab", "-1e30     1.000 1.00");
+    const std::string row4 = "korim: row 4 of " + w10 + " has D 3.19 and W 1e+10: its coupling D*W, 3.19e+10 Hz";
+    const std::string held = " select none of the 63 couplings of " + kCouplings + ", whose rows name the atom pairs "
+                             "(ATOMNAME_I-ATOMNAME_J) N-H 63; the names are compared exactly (case and ends as the "
+                             "table writes them)";
+    const std::vector<std::string> nh = {"-inD", kCouplings, "-outD", "out.tab", "-aD1", "N", "-aD2", "HN"};
+    cases.insert(cases.end(), {
+        {{"-conv", "-korim", "-inD", hugeW, "-outD", "out.tab"}, 1,
+         {"korim: row 4 of " + hugeW + " has D 3.19 and W 1e+30", "korim: error in conversion of table.\n"}},
+        {{"-conv", "-korim", "-inD", minus30, "-outD", "out.tab"}, 1,
+         {"korim: row 4 of " + minus30 + " has D -1e+30 and W 1: its coupling D*W, -1e+30 Hz"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
+        {{"-stKorim", "-dot", "10", "-pdb", kPdb, "-inD", w10, "-outD", "out.tab"}, 1, {row4}},
+        {{"-anDc", "-inD1", w10, "-inD2", kCouplings, "-outD", "out.tab"}, 1, {row4}},
+        {plus({"-bestFit", "-pdb", kPdb}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
+        {plus({"-conv", "-korim"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
+        {plus({"-daHist"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
+        {plus({"-stKorim", "-dot", "10", "-pdb", kPdb}, nh), 0,
+         {"korim: -aD1 N -aD2 HN" + held + "; the prediction is made without couplings.\n"}, true},
     });
   }
 

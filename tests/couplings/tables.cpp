@@ -5,6 +5,7 @@
 #include <limits>
 #include <sstream>
 
+#include "couplings/dcpairs.h"
 #include "dc_test_util.h"
 #include "foundation/constants.h"
 
@@ -379,4 +380,53 @@ TEST(CouplingStatistics, QualityFactorAndPearsonCorrelation) {
   flat.add(3, 2);
   EXPECT_TRUE(getStatDCQR(flat.obs.data(), flat.calc.data(), 2, &q, &r, &n) == 2 && r == 0.0f);
   EXPECT_NEAR(q, std::sqrt(2.0 / 10.0), 1e-6);
+}
+
+// The one selection of every mode: a weight W that scales a D or DD inside 900 Hz beyond it is
+// refused by file, row and values (and its neighbour inside the bound is not), as is a D below
+// -900; a large DD of W 1 and a row the table marks as not used (999) stay as before. A filter that
+// selects none of the rows names the pairs they hold, and is refused but for a prediction.
+TEST(SelectDcTable, WeightsBeyondTheBoundAndFiltersThatSelectNothing) {
+  using U = DcRowUse;
+  const std::string beyond = " Hz, lies beyond the 900 Hz of any coupling (the weight W scales the row's coupling D "
+                             "and its error DD).\n";
+  const std::string none = "korim: -aD1 n -aD2 h select none of the 3 couplings of t.tab, whose rows name the atom "
+                           "pairs (ATOMNAME_I-ATOMNAME_J) N-H 2, CA-HA 1; the names are compared exactly (case and "
+                           "ends as the table writes them)";
+  const struct { float d, dd, w; const char *a1, *a2; U use; int selected; std::string message; } cases[] = {
+      {3.19f, 1, 1e30f, "All", "All", U::kFit, -1, "korim: row 2 of t.tab has D 3.19 and W 1e+30: its coupling D*W, 3.19e+30" + beyond},
+      {3.19f, 1, 283, "All", "All", U::kTable, -1, "korim: row 2 of t.tab has D 3.19 and W 283: its coupling D*W, 902.77" + beyond},
+      {3.19f, 1, 282, "All", "All", U::kTable, 3, ""},
+      {3.19f, 10, 100, "All", "All", U::kPrediction, -1, "korim: row 2 of t.tab has DD 10 and W 100: its error DD*W, 1000" + beyond},
+      {3.19f, 1e30f, 1, "All", "All", U::kFit, 3, ""},
+      {-5000, 1, 1, "All", "All", U::kFit, -1, "korim: row 2 of t.tab has D -5000 and W 1: its coupling D*W, -5000" + beyond},
+      {-900, 1, 1, "All", "All", U::kFit, 3, ""},
+      {999, 1, 1e30f, "All", "All", U::kFit, 2, ""},
+      {3.19f, 1, 1, "n", "h", U::kFit, -1, none + ".\n"},
+      {3.19f, 1, 1, "n", "h", U::kTable, -1, none + ".\n"},
+      {3.19f, 1, 1, "n", "h", U::kPrediction, 0, none + "; the prediction is made without couplings.\n"},
+      {3.19f, 1, 1, "N", "H", U::kFit, 2, ""},
+  };
+  for (const auto& c : cases) {
+    DInfo rows[3] = {row(1.0f, "N", "H", 1, 2, 2), row(c.d, "N", "H", 1, 3, 3), row(2.0f, "CA", "HA", 1, 4, 4)};
+    rows[1].sigma = c.dd, rows[1].w = c.w;
+    DTable t;
+    dTabNull(&t);
+    t.dObsList = rows, t.dCount = 3;
+    const korim::settings::DcInfo dc{1, 10, 0, 0, 0, 3};
+    int n = 0;
+    EXPECT_EQ(captureStderr([&] { n = selectDcTable(&t, "t.tab", &dc, c.a1, c.a2, c.use); }), c.message) << c.w;
+    EXPECT_EQ(n, c.selected) << c.d << " " << c.dd << " " << c.w << " " << c.a1;
+  }
+}
+
+// Kinds of coupling by the atom-name pair: whichever end names which, H and HN one atom, each
+// spelling named once; exact: every spelling a kind.
+TEST(CouplingKinds, AtomNamePairsNotElements) {
+  const DInfo rows[] = {row(0, "N", "H"), row(0, "CA", "HA"), row(0, "N", "HN"), row(0, "H", "C"),
+                        row(0, "H", "N"), row(0, "C", "HN"), row(0, "N", "H")};
+  CouplingKinds kinds, exact(true);
+  for (const DInfo& r : rows) kinds.add(r), exact.add(r);
+  EXPECT_EQ(kinds.list(), "N-H or N-HN or H-N 4, CA-HA 1, H-C or C-HN 2");
+  EXPECT_EQ(exact.list(), "N-H 2, CA-HA 1, N-HN 1, H-C 1, H-N 1, C-HN 1");
 }
