@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "app/korim_records.h"
+#include "foundation/outputfile.h"
 #include "settings/korim_record.h"
 #include "settings/settings_null.h"
 #include "simulation/korim_utils_align.h"
@@ -253,15 +254,15 @@ TEST_F(PdbRot, NamesAndSelections) {
 }
 
 // Turns by zero leave a structure centred on its centroid where it is: every file holds what
-// writePDB writes, with coordinates wider than their columns, a four-letter name and a long
+// writePDB writes, with coordinates at the edges of their columns, a four-letter name and a long
 // segment. The files are written in order, and the first that fails ends the call with its
 // message: the ones before it are written, the ones after it not made.
 TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
   load(korim_test::writeFile(dir / "wide.pdb",
-                             "ATOM  99999  CA  GLY A   1    1500.000   0.000   0.000  1.00  0.00           C\n"
-                             "ATOM  12345 HD21 ASN A   2    -500.000   0.000   0.000  1.00 99.99      LONG H\n"
-                             "ATOM      3  N   GLY A   3    -500.000   1.250 999.999  0.50  0.00           N\n"
-                             "ATOM      4  O   GLY A   4    -500.000  -1.250-999.999  1.00  0.00           O\n"
+                             "ATOM  99999  CA  GLY A   1     999.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM  12345 HD21 ASN A   2    -333.000   0.000   0.000  1.00 99.99      LONG H\n"
+                             "ATOM      3  N   GLY A   3    -333.000   1.250 999.999  0.50  0.00           N\n"
+                             "ATOM      4  O   GLY A   4    -333.000  -1.250-999.999  1.00  0.00           O\n"
                              "END\n"));
   const double zero[4] = {0, 0, 0, 0};
   const std::string plain = dir / "plain.pdb", out = dir / "zero.pdb";
@@ -269,7 +270,7 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
   ASSERT_EQ(writePDBRot(zero, zero, zero, 1, &pdb, nullptr, out.c_str(), "zero"), 0);
   for (const char* suffix : {"", ".0", ".1", ".2", ".3"})
     EXPECT_EQ(korim_test::readFile(out + suffix), korim_test::readFile(plain)) << suffix;
-  EXPECT_NE(korim_test::readFile(plain).find(" 1500.000 "), std::string::npos);
+  EXPECT_NE(korim_test::readFile(plain).find(" 999.000   0.000"), std::string::npos);
 
   std::filesystem::create_directory(dir / "dir.pdb");
   std::filesystem::create_directory(dir / "stop.pdb.1");
@@ -299,6 +300,30 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
     for (const std::string& s : c.notMade)
       EXPECT_FALSE(std::filesystem::exists(name + s)) << c.name << s;
   }
+  expectUnmoved();
+}
+
+// A coordinate beyond what the writer's columns hold (from 1000 A on the blank of a positive
+// value takes a ninth column, and the reader would take the record apart wrongly) writes none of
+// the files: the atom, the coordinate and the file are named, and the output is lost.
+TEST_F(PdbRot, ACoordinateWiderThanItsColumnsWritesNoFile) {
+  load(korim_test::writeFile(dir / "far.pdb",
+                             "ATOM      1  CA  GLY A   1    1000.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM      2  CB  ALA A   2    -999.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM      3  CB  ALA A   3      -1.000   0.000   0.000  1.00  0.00           C\n"
+                             "END\n"));
+  const double zero[4] = {0, 0, 0, 0};
+  const std::string out = dir / "far_out.pdb";
+  korim::foundation::outputLostReset();
+  int status = 0;
+  const std::string err = captureStderr([&] { status = writePDBRot(zero, zero, zero, 1, &pdb, nullptr, out.c_str(), nullptr); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "PDB Error: the X coordinate 1000.000 of atom CA of residue 1 GLY (serial 1) lies outside -999.999 "
+                 "to 999.999 A (what the eight columns of a PDB coordinate hold as korim writes it); korim could not "
+                 "read it back, so PDB file " + out + ".0 is not written.\n");
+  EXPECT_TRUE(korim::foundation::outputLost());
+  korim::foundation::outputLostReset();
+  for (const char* suffix : {"", ".0", ".1", ".2", ".3"}) EXPECT_FALSE(std::filesystem::exists(out + suffix)) << suffix;
   expectUnmoved();
 }
 

@@ -391,7 +391,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     ASSERT_EQ(symlink("loop1.pdb", (data / "loop2.pdb").c_str()), 0);
     cases.insert(cases.end(), {
         {plus(st, {"-pka", x, "-outD", x}), 1, {over("-outD " + x, "-pka " + x)}},
-        {{"-anPdb", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
+        {{"-anPdb", "-el", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
         {plus(st, {"-pot", x, "-outD", x}), 1, {over("-outD " + x, "-pot " + x)}},
         {plus(st, {"-outD", "out.tab", "-inE", x, "-pdbRot", x}), 1, {over("-pdbRot " + x, "-inE " + x)}},
         {plus(st, {"-inp", x, "-outD", x}), 1, {over("-outD " + x, "-inp " + x)}},
@@ -535,6 +535,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
              ".\n";
     };
     const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    const std::string pka = testData("charges/ubiquitin_overrides.pka");
     cases.insert(cases.end(), {
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "0.1"}, 1,
          {stray("0.1", 8, "the option before it, -outD, takes one value, out.tab"), extracting}},
@@ -557,6 +558,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // goes on; an electrostatic run writes its charges.
   {
     const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    const std::string pka = testData("charges/ubiquitin_overrides.pka");
     cases.insert(cases.end(), {
         {plus(conv, {"-outD", "o2.tab"}), 0,
          {"korim: option -outD is given 2 times: -outD out.tab is used; -outD o2.tab is not.\n"}, true, {},
@@ -580,6 +582,18 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          true, {}, {"q.pka"}},
         {{"-csSim", "-pdb", kPdb, "-outD", "out.tab"}, 0,
          {"korim: this mode (-csSim) writes no file; -outD out.tab is not written.\n"}},
+        // A charge listing that stays empty (the pKa file lists its charges) or that a run placing
+        // no charges does not write.
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pka", pka, "-outPka",
+          "q.pka"}, 0,
+         {"korim: -outPka q.pka stays empty: the charges come from the pKa file " + pka +
+          ", which lists them already.\n"}, true, {}, {"q.pka"}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-nopkaDef", "-outPka",
+          "q.pka"}, 0, {"korim: this run places no charges (-nopkaDef); -outPka q.pka is not written.\n"}, true, {},
+         {"!q.pka"}},
+        {{"-anPdb", "-pdb", kPdb, "-outP", "p.txt", "-outPka", "q.pka"}, 0,
+         {"korim: this run places no charges (-anPdb places them with -el, -charmm or -charmm22); -outPka q.pka is "
+          "not written.\n"}, false, {}, {"!q.pka", "p.txt"}},
     });
   }
 
