@@ -87,7 +87,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-daFlex", "-inD", kCouplings, "-nRun", "0", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {"motionHist: -nRun 0: the estimate needs at least one run.\n"}, false, {}, {"!s.sc", "!c.col"}},
       {{"-daFlex", "-inD", kCouplings, "-outSc", "s.sc", "-outCol", "."}, 1,
-       {"KORIM Error opening output file .: Is a directory\n"}, false, {}, {"!s.sc"}},
+       {"korim: -outCol . cannot be written: .: Is a directory.\n"}, false, {}, {"!s.sc"}},
       {{"-daMl", "-inD", "no_such.tab", "-outD", "out.tab", "-outSc", "s.sc"}, 1, {"Error reading DC input no_such.tab\n"}, false, {}, {"!s.sc"}},
       // Cones of tilts too narrow to draw from (the draws would never end), and a width search
       // that reaches its cap of 1000 widths (no log begun): couplings in reverse order are 10.8 Hz
@@ -352,6 +352,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {unwritable("-pdbRot nodir/el.pdb", "nodir", "No such file or directory")}},
       {plus(mc, {"-outD", "out.tab", "-outDa", x + "/da.log"}), 1,
        {unwritable("-outDa " + x + "/da.log", x, "Not a directory")}},
+      // An output named as a directory, found before the states are predicted.
+      {plus(ens, {"-dot", "10", "-ave", "a.tab", "-dcEns", data / "."}), 1,
+       {unwritable("-dcEns " + data / ".", data / ".", "Is a directory")}, false, {}, {"!a.tab", "!rot.pdb"}},
       // The ensemble predicts each state in the wall or rod medium only.
       {plus(ens, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-ave", "out.tab"}), 1,
        {"KORIM Error: option -3D has no model in the ensemble mode (-stKorimGrid), which predicts each state in "
