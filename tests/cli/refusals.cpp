@@ -594,6 +594,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-nopkaDef", "-outPka",
           "q.pka"}, 0, {"korim: this run places no charges (-nopkaDef); -outPka q.pka is not written.\n"}, true, {},
          {"!q.pka"}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-charmm22", "-pH", "5",
+          "-outPka", "q.pka"}, 0,
+         {"korim: this run places no charges (-charmm22 has no table for pH 5.00); -outPka q.pka is not written.\n"},
+         true, {}, {"!q.pka"}},
         {{"-anPdb", "-pdb", kPdb, "-outP", "p.txt", "-outPka", "q.pka"}, 0,
          {"korim: this run places no charges (-anPdb places them with -el, -charmm or -charmm22); -outPka q.pka is "
           "not written.\n"}, false, {}, {"!q.pka", "p.txt"}},
