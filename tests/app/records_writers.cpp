@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include "app/korim_records.h"
-#include "foundation/outputfile.h"
 #include "settings/korim_record.h"
 #include "settings/settings_null.h"
 #include "simulation/korim_utils_align.h"
@@ -300,30 +299,6 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
     for (const std::string& s : c.notMade)
       EXPECT_FALSE(std::filesystem::exists(name + s)) << c.name << s;
   }
-  expectUnmoved();
-}
-
-// A coordinate beyond what the writer's columns hold (from 1000 A on the blank of a positive
-// value takes a ninth column, and the reader would take the record apart wrongly) writes none of
-// the files: the atom, the coordinate and the file are named, and the output is lost.
-TEST_F(PdbRot, ACoordinateWiderThanItsColumnsWritesNoFile) {
-  load(korim_test::writeFile(dir / "far.pdb",
-                             "ATOM      1  CA  GLY A   1    1000.000   0.000   0.000  1.00  0.00           C\n"
-                             "ATOM      2  CB  ALA A   2    -999.000   0.000   0.000  1.00  0.00           C\n"
-                             "ATOM      3  CB  ALA A   3      -1.000   0.000   0.000  1.00  0.00           C\n"
-                             "END\n"));
-  const double zero[4] = {0, 0, 0, 0};
-  const std::string out = dir / "far_out.pdb";
-  korim::foundation::outputLostReset();
-  int status = 0;
-  const std::string err = captureStderr([&] { status = writePDBRot(zero, zero, zero, 1, &pdb, nullptr, out.c_str(), nullptr); });
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "PDB Error: the X coordinate 1000.000 of atom CA of residue 1 GLY (serial 1) lies outside -999.999 "
-                 "to 999.999 A (what the eight columns of a PDB coordinate hold as korim writes it); korim could not "
-                 "read it back, so PDB file " + out + ".0 is not written.\n");
-  EXPECT_TRUE(korim::foundation::outputLost());
-  korim::foundation::outputLostReset();
-  for (const char* suffix : {"", ".0", ".1", ".2", ".3"}) EXPECT_FALSE(std::filesystem::exists(out + suffix)) << suffix;
   expectUnmoved();
 }
 
