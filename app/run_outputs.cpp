@@ -183,7 +183,9 @@ bool sayChargeListing(const KorimParams& p, const KorimInfo& k, int argc, char**
   if (p.outPkaName[0] == '\0' || !usesCharges(k) || !onCommandLine(argc, argv, "-outPka")) return false;
   const charges::ChargeSource source = charges::chargeSource(p.pkaName, k.elInfo);
   if (source == charges::ChargeSource::pkaFile) {
-    std::fprintf(stderr, "korim: -outPka %s stays empty: the charges come from the pKa file %s, which lists them already.\n",
+    std::fprintf(stderr,
+                 "korim: -outPka %s stays empty: the charges come from the pKa file %s, which lists them "
+                 "already.\n",
                  p.outPkaName, p.pkaName);
     return true;
   }
