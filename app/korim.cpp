@@ -311,7 +311,8 @@ int ensemblePrediction(Run& run) {
   int rc = sim::initOrient(run.pdbInfo, k);
   if (rc != 0) return fail(run, rc, "matrix: error in initOrient.\n");
   korim::structure::storePDBCoords(run.pdbInfo);
-  if (p.pRotName[0] != '\0') korim::structure::writePDB(p.pRotName, run.pdbInfo, nullptr, p.remark);
+  if (p.pRotName[0] != '\0' && korim::structure::writePDB(p.pRotName, run.pdbInfo, nullptr, p.remark) != 0)
+    return fail(run, 1, "korim: error in writePDB.\n");
   rc = sim::setupEnsemble(k, p.outEName, p.outEAxName, p.inEName, &run.ensembleCount,
                           run.alphaEnsemble, run.betaEnsemble, run.gammaEnsemble);
   if (rc != 0) return fail(run, rc, "matrix: setupEnsemble error occured.\n");
@@ -399,7 +400,7 @@ int prediction(Run& run) {
   if (k->korimMode == kModeStericGrid) warnUnwrittenOutputs(run.params, *k, run.argc, run.argv);
   rc = korim::charges::chargeSetup(run.params.pkaName, run.pdbInfo, k, &run.chCount, &run.chSum,
                                    run.chargeAtomID, run.charges,
-                                   writesChargeListing(*k) ? run.params.outPkaName : "");
+                                   writesChargeListing(*k, run.params.pkaName) ? run.params.outPkaName : "");
   if (rc != 0) return fail(run, rc, "WARNING: Error setting up charges!\n");
   run.chCountOrig = run.chCount;
   for (int i = 1; i <= run.chCount && i < kChargeSlots; i++) {

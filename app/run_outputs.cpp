@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/option_words.h"
+#include "charges/korim_charge_setup.h"
 #include "foundation/cmndargs.h"
 #include "foundation/outputfile.h"
 
@@ -62,7 +63,7 @@ void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Grid
 // The modes that read a structure and set up its charges first: the charge listing where the
 // charges are used, then their own outputs.
 void predictionOutputs(std::vector<RunOutput>& v, const KorimParams& p, const KorimInfo& k) {
-  if (writesChargeListing(k)) add(v, "-outPka", p.outPkaName);
+  if (writesChargeListing(k, p.pkaName)) add(v, "-outPka", p.outPkaName);
   switch (k.korimMode) {
     case kModeSteric:
       add(v, "-outD", p.outDName);
@@ -172,10 +173,39 @@ bool onCommandLine(int argc, char** argv, const char* word) {
   return false;
 }
 
+// The models that use charges: electrostatics (the -elKorim modes, -el) and the structure
+// analysis (-anPdb). The steric models place none.
+bool usesCharges(const KorimInfo& k) { return k.elInfo.elFlag != 0 || k.korimMode == kModeAnalyzePdb; }
+
+// A charge listing named where the model uses charges: one line when it stays empty (the pKa
+// file lists the charges itself) or is not written (the run places none, and why). True after
+// the line.
+bool sayChargeListing(const KorimParams& p, const KorimInfo& k, int argc, char** argv) {
+  if (p.outPkaName[0] == '\0' || !usesCharges(k) || !onCommandLine(argc, argv, "-outPka")) return false;
+  const charges::ChargeSource source = charges::chargeSource(p.pkaName, k.elInfo);
+  if (source == charges::ChargeSource::pkaFile) {
+    std::fprintf(stderr,
+                 "korim: -outPka %s stays empty: the charges come from the pKa file %s, which lists them "
+                 "already.\n",
+                 p.outPkaName, p.pkaName);
+    return true;
+  }
+  if (source != charges::ChargeSource::none) return false;
+  char why[96];
+  if (k.elInfo.pkaFlag == 0)
+    std::snprintf(why, sizeof why, "-nopkaDef");
+  else if (k.elInfo.elFlag == 0)
+    std::snprintf(why, sizeof why, "-anPdb places them with -el, -charmm or -charmm22");
+  else
+    std::snprintf(why, sizeof why, "-charmm22 has no table for pH %.2f", static_cast<double>(k.elInfo.pH));
+  std::fprintf(stderr, "korim: this run places no charges (%s); -outPka %s is not written.\n", why, p.outPkaName);
+  return true;
+}
+
 }  // namespace
 
-bool writesChargeListing(const KorimInfo& k) {
-  return k.elInfo.elFlag != 0 || k.korimMode == kModeAnalyzePdb;
+bool writesChargeListing(const KorimInfo& k, const char* pkaName) {
+  return usesCharges(k) && charges::chargeSource(pkaName, k.elInfo) != charges::ChargeSource::none;
 }
 
 std::vector<RunOutput> runOutputs(const KorimParams& p, const KorimInfo& k) {
@@ -237,17 +267,19 @@ int warnUnwrittenOutputs(const KorimParams& p, const KorimInfo& k, int argc, cha
   // The Da and R histograms read -ave as a switch (-noave), not as an output: only a name after it
   // (a word that is no option) is one they do not write.
   const bool aveSwitch = (k.korimMode == kModeDaHist || k.korimMode == kModeDaFlex) && foundation::isFlag(p.aveName);
+  const bool listingSaid = sayChargeListing(p, k, argc, argv);
   std::vector<std::string> unwritten;
   for (const auto& o : kOutputOptions) {
     const char* name = p.*o.name;
     if (name[0] == '\0' || (o.shortFor != nullptr && onCommandLine(argc, argv, o.shortFor)) ||
-        !onCommandLine(argc, argv, o.option) || (aveSwitch && std::strcmp(o.option, "-ave") == 0))
+        !onCommandLine(argc, argv, o.option) || (aveSwitch && std::strcmp(o.option, "-ave") == 0) ||
+        (listingSaid && std::strcmp(o.option, "-outPka") == 0))
       continue;
     const char* canonical = o.shortFor != nullptr ? o.shortFor : o.option;
     if (std::find(written.begin(), written.end(), canonical) == written.end())
       unwritten.push_back(std::string(o.option) + " " + name);
   }
-  if (unwritten.empty()) return 0;
+  if (unwritten.empty()) return listingSaid ? 1 : 0;
   const auto join = [](const std::vector<std::string>& v) {
     std::string s = v[0];
     for (size_t n = 1; n < v.size(); n++) s += (n + 1 < v.size() ? ", " : " and ") + v[n];

@@ -49,15 +49,18 @@ int refuseRunFiles(const KorimParams& params, const settings::KorimInfo& info,
                    const std::vector<RunInput>& inputs);
 
 // The charge listing (-outPka) belongs to the runs whose model uses charges: electrostatics
-// (the -elKorim modes, -el) and the structure analysis (-anPdb). The steric models place none.
-bool writesChargeListing(const settings::KorimInfo& info);
+// (the -elKorim modes, -el) and the structure analysis (-anPdb), where the run places charges
+// (pkaName: the pKa file of -pka). The steric models place none.
+bool writesChargeListing(const settings::KorimInfo& info, const char* pkaName);
 
 // One line on stderr when the command line names outputs that the run's mode does not write
 // (an option of every mode is read in every mode and changes nothing there): "korim: this mode
 // (-bestFit -single) writes -outD and -pdbRot only; -outA fitA.tab is not written." The options
 // are named as given (-out or -outD), the outputs of the mode as runOutputs knows them. -ave of
-// the Da and R histograms (-daHist, -daFlex) is their switch and not an output. Returns 1 after
-// the line, 0 when every output named is written.
+// the Da and R histograms (-daHist, -daFlex) is their switch and not an output. A charge listing
+// of a run that places no charges gets a line of its own saying why, as does one that stays
+// empty because its charges come from a pKa file. Returns 1 after a line, 0 when every output
+// named is written.
 int warnUnwrittenOutputs(const KorimParams& params, const settings::KorimInfo& info, int argc, char** argv);
 
 }  // namespace korim::app

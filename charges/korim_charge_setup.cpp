@@ -295,8 +295,8 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
     }
     lines.note(s, firstSlot, lineNo, pdb, inName);
     if (!completed) {
-      chargeMessage("WARNING:   There is no residue %d or the proper atom in the given PDB file!\n",
-                    line.resID);
+      chargeMessage("WARNING:   There is no residue %d or the proper atom in the given PDB file! (line %d of %s)\n",
+                    line.resID, lineNo, inName);
     }
     if (s.count >= kChargeCapacity) {
       capacityMessage();
@@ -437,27 +437,27 @@ int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::
   return 0;
 }
 
-enum class Source { none, pkaFile, defaultRules, setA, setB, setC };
-
-Source chooseSource(const char* inName, const settings::ElInfo& el) {
-  const bool haveFile = !isEmpty(inName);
-  if (el.elFlag != 0 && haveFile) return Source::pkaFile;
-  if (el.elFlag != 0 && !haveFile && el.pkaFlag != 0 && el.charmm == 0) return Source::defaultRules;
-  if (el.pkaFlag == 0 || haveFile) return Source::none;
-  if (el.charmm == 1) return Source::setA;
-  if (el.charmm == 2 && el.pH >= 6.0f && el.pH <= 7.0f) return Source::setB;
-  if (el.charmm == 2 && el.pH <= 4.0f) return Source::setC;
-  if (el.charmm == 2) {
-    // The two tables cover neutral and acidic pH only; say so rather than
-    // let the run look as if charges had been placed.
+// The two CHARMM22 tables cover neutral and acidic pH only; say so rather than let the run look
+// as if charges had been placed.
+void warnNoCharmm22Table(const char* inName, const settings::ElInfo& el) {
+  if (isEmpty(inName) && el.pkaFlag != 0 && el.charmm == 2 && chargeSource(inName, el) == ChargeSource::none)
     chargeMessage("WARNING: no CHARMM22 charge table for pH %.2f (tables for pH 6.0 to 7.0 and pH 4.0 or below);"
                   " no charges placed.\n",
                   static_cast<double>(el.pH));
-  }
-  return Source::none;
 }
 
 }  // namespace
+
+ChargeSource chargeSource(const char* inName, const settings::ElInfo& el) {
+  const bool haveFile = !isEmpty(inName);
+  if (el.elFlag != 0 && haveFile) return ChargeSource::pkaFile;
+  if (el.elFlag != 0 && !haveFile && el.pkaFlag != 0 && el.charmm == 0) return ChargeSource::defaultRules;
+  if (el.pkaFlag == 0 || haveFile) return ChargeSource::none;
+  if (el.charmm == 1) return ChargeSource::setA;
+  if (el.charmm == 2 && el.pH >= 6.0f && el.pH <= 7.0f) return ChargeSource::setB;
+  if (el.charmm == 2 && el.pH <= 4.0f) return ChargeSource::setC;
+  return ChargeSource::none;
+}
 
 int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::KorimInfo* korimInfo, int* chCount,
                 float* chSum, int* chargeAtomID, float* charges, const char* outName) {
@@ -476,34 +476,35 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
   }
   Slots s{chargeAtomID, charges, 0, listing.get()};
 
-  const Source source = chooseSource(inName, el);
+  const ChargeSource source = chargeSource(inName, el);
+  warnNoCharmm22Table(inName, el);
   // Range reported by the per-atom sources: the structure's residue range.
   int res1 = 999;
   int resN = -1;
-  if (source != Source::pkaFile && pdb.atomCount > 0) {
+  if (source != ChargeSource::pkaFile && pdb.atomCount > 0) {
     res1 = pdb.minResID;
     resN = pdb.maxResID;
   }
 
   int status = 0;
   switch (source) {
-    case Source::none:
+    case ChargeSource::none:
       *chCount = 0;
       *chSum = 0.0f;
       return 0;
-    case Source::pkaFile:
+    case ChargeSource::pkaFile:
       status = pkaFileCharges(inName, pdb, el.pH, s, &res1, &resN);
       break;
-    case Source::defaultRules:
+    case ChargeSource::defaultRules:
       status = defaultRuleCharges(pdb, el, s);
       break;
-    case Source::setA:
+    case ChargeSource::setA:
       status = forceFieldCharges(kChargeSetA, pdb, el, s);
       break;
-    case Source::setB:
+    case ChargeSource::setB:
       status = forceFieldCharges(kChargeSetB, pdb, el, s);
       break;
-    case Source::setC:
+    case ChargeSource::setC:
       status = forceFieldCharges(kChargeSetC, pdb, el, s);
       break;
   }
@@ -524,10 +525,10 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
   for (int k = 1; k <= s.count; ++k) net += charges[k];
 
   const double netOut = static_cast<double>(net);
-  if (source == Source::pkaFile) {
+  if (source == ChargeSource::pkaFile) {
     chargeMessage("REMARK %s, %d Charges/pka Values, Net Charge %.3f Residues %d to %d.\n", inName, s.count, netOut,
                   res1, resN);
-  } else if (source == Source::defaultRules) {
+  } else if (source == ChargeSource::defaultRules) {
     chargeMessage("pka Default Values, %d Charges/pka Values, Net charge %.3f   Residues %d to %d.\n", s.count,
                   netOut, res1, resN);
   } else {

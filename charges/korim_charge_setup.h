@@ -17,6 +17,14 @@ inline constexpr int kChargeCapacity = 1199;
 // more); a larger value is a slip (an exponent, a unit) that would swamp every other charge.
 inline constexpr float kMaxLineCharge = 10.0f;
 
+// Where a run's charges come from, the first that holds: the pKa file inName (electrostatics
+// on; it is then the only source), the default pKa rules (electrostatics on, pkaFlag, charmm 0),
+// force-field set A (pkaFlag, charmm 1, whatever the electrostatics), set B (charmm 2 at pH 6 to
+// 7) or set C (charmm 2 at pH 4 or below); none places no charge. Only the built-in sources
+// write rows into the charge listing: a pKa file already lists its charges.
+enum class ChargeSource { none, pkaFile, defaultRules, setA, setB, setC };
+ChargeSource chargeSource(const char* inName, const settings::ElInfo& el);
+
 // Places charges (e) on the selected atoms of pdbInfo and fills slots
 // 1 .. *chCount of chargeAtomID (0-based index into pdbInfo->atomList) and
 // charges, both arrays of kChargeArraySize entries. The source is, in this

@@ -46,6 +46,7 @@ int modifyAtomCoorList(PDBInfo* pdbInfo, int resID, const char* atomName, const 
 int writePDBNmr(const char* pdbName, PDBInfo* pdbInfo, const structure::PDBSelectInfo* sInfo,
                 int modelId) {
     if (pdbInfo == nullptr) return 0;
+    if (!structure::pdbAtomsFit(pdbInfo, sInfo, pdbName)) return 1;
     FILE* out = foundation::openOutput(pdbName, "a", "PDB Error opening PDB file %s: %s\n");
     if (out == nullptr) return 1;
     std::fprintf(out, "MODEL %d\n", modelId);

@@ -170,6 +170,10 @@ int unwritableOutput(const char* name, std::string* place) {
   if (name == nullptr || name[0] == '\0') return 0;
   struct stat st {};
   if (stat(name, &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {  // no writer can open it, and the work before it would be lost
+      *place = name;
+      return EISDIR;
+    }
     if (!S_ISREG(st.st_mode)) return 0;
     *place = name;
     return access(name, W_OK) == 0 ? 0 : errno;

@@ -48,10 +48,10 @@ bool sameOutputFile(const char* a, const char* b);
 // its folder exists and can be written into, and a regular file already there can be written.
 // A dangling symbolic link is followed as sameOutputFile follows it: the folder is that of the
 // file it would create. Otherwise the system's error number (such as ENOENT for a missing folder,
-// ENOTDIR when the folder is a file, EACCES, ELOOP for links that lead to each other), with
-// *place set to what failed: the folder ("." for a bare name) or the file (the name given). An
-// empty name (the standard output) and an existing file that is not a regular file (a device, a
-// pipe, a directory, which its writer reports) give 0.
+// ENOTDIR when the folder is a file, EACCES, ELOOP for links that lead to each other, EISDIR for
+// a name that is a directory), with *place set to what failed: the folder ("." for a bare name)
+// or the file (the name given). An empty name (the standard output) and an existing file that is
+// neither a regular file nor a directory (a device, a pipe) give 0.
 int unwritableOutput(const char* name, std::string* place);
 
 // Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, so that no file of the

@@ -457,7 +457,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     structure::restorePDBCoords(pdbInfo);
     const double turn[3] = {a, b, c};
     rotateDomain(turn, pdbInfo, g.startResDom1, g.endResDom1);
-    structure::writePDB("rot.pdb", pdbInfo, nullptr, remark);
+    if (structure::writePDB("rot.pdb", pdbInfo, nullptr, remark) != 0) return 1;
     std::fprintf(log, "[%d]  domain rotation angle [deg.]:  %e  %e  %e\n", s, a, b, c);
     char stateRemark[160];
     std::snprintf(stateRemark, sizeof stateRemark,
@@ -477,7 +477,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
       double v[4];
       rotate_vector(b * kPi8 / 180.0, a * kPi8 / 180.0, c * kPi8 / 180.0, zAxis, v);
       std::printf("REMARK X Y Z  %.3f %.3f %.3f\n", v[1], v[2], v[3]);
-      structure::writePDB("rotEns.pdb", pdbInfo, nullptr, remark);
+      if (structure::writePDB("rotEns.pdb", pdbInfo, nullptr, remark) != 0) return 1;
     }
     count += 1.0;  // every state counts; a clashing one adds nothing to the sums
     if (g.clashFlag && chkClashDom(pdbInfo, korimInfo, indI, indJ)) {

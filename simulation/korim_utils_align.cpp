@@ -184,23 +184,21 @@ int writeTurnedFiles(const Turns& turns, int rotID, const PDBInfo* pdbInfo,
   frame.text.reserve(head + 81 * static_cast<size_t>(n) + 4);  // the records and END in place
   structure::frameRecords(frame, n > 0 ? pdbInfo->atomList : nullptr, n, selected.data());
   frame.text.append("END\n");
-  std::string wide;  // the text of a turn with a coordinate wider than its columns
-  for (int k = 0; k < turns.count; k++) {
-    const float* xyz = turns.xyz[k].data();
-    const std::string* text = &frame.text;
-    if (!structure::setFramedCoordinates(frame, xyz)) {
-      // A wide coordinate moves the rest of its line: whole records.
-      wide.assign(frame.text, 0, head);
-      char record[structure::kRecordRoom];
-      for (const structure::FramedRecord& r : frame.records) {
-        const float* v = xyz + 3 * static_cast<size_t>(r.atom);
-        const char* end =
-            structure::putAtomRecord(record, pdbInfo->atomList[r.atom], v[0], v[1], v[2]);
-        wide.append(record, static_cast<size_t>(end - record));
-      }
-      wide.append("END\n");
-      text = &wide;
+  // A coordinate wider than its columns would make a file korim cannot read back: no turn is
+  // written then, checked before the first file.
+  for (int k = 0; k < turns.count; k++)
+    for (const structure::FramedRecord& r : frame.records) {
+      const float* v = turns.xyz[k].data() + 3 * static_cast<size_t>(r.atom);
+      if (structure::coordinateWritable(v[0]) && structure::coordinateWritable(v[1]) &&
+          structure::coordinateWritable(v[2]))
+        continue;
+      const std::string name = k == rotID ? std::string(outName) : std::string(outName) + "." + std::to_string(k);
+      structure::atomFits(pdbInfo->atomList[r.atom], v[0], v[1], v[2], name.c_str());
+      return 1;
     }
+  for (int k = 0; k < turns.count; k++) {
+    const std::string* text = &frame.text;
+    if (!structure::setFramedCoordinates(frame, turns.xyz[k].data())) return 1;  // every coordinate fits
     int status = 0;
     if (k == rotID) status = structure::writePDBText(outName, *text);
     if (status == 0) {

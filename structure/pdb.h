@@ -283,6 +283,20 @@ int writePDBText(const char* pdbName, const std::string& text);
 // naming the file and the line, with kCoordinateRange.
 inline bool coordinateFits(double v) { return v > -999.9995 && v < 9999.9995; }
 inline constexpr const char* kCoordinateRange = "-999.999 to 9999.999 A (what the eight columns of a PDB coordinate hold)";
+// The coordinates the writer's "% 8.3f" puts in the eight columns of a PDB coordinate, -999.999
+// to 999.999 A: from 1000 on the blank before a positive value takes a ninth column and moves the
+// rest of the record, which the reader then takes apart wrongly.
+inline bool coordinateWritable(double v) { return v > -999.9995 && v < 999.9995; }
+inline constexpr const char* kWritableRange =
+    "-999.999 to 999.999 A (what the eight columns of a PDB coordinate hold as korim writes it)";
+// True when the coordinates x, y, z (A) that atom a is to be written with fit the columns of a
+// PDB coordinate (coordinateWritable); otherwise false after naming on stderr the atom, the
+// coordinate and the file pdbName (empty: the standard output), which is then not written, and
+// noting the lost output: a structure korim writes must be one it reads. pdbAtomsFit tests the
+// atoms of pdbInfo that pass sInfo (null: every atom) at their own coordinates; writePDB calls it
+// before it opens its file.
+bool atomFits(const AtomInfo& a, double x, double y, double z, const char* pdbName);
+bool pdbAtomsFit(const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo, const char* pdbName);
 // Field text of one record line (the non-blank characters of its columns)
 // into a buffer of at least PDB_NAME_LEN bytes (longer fields are cut).
 int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);

@@ -566,6 +566,31 @@ FILE* openPDBOutput(const char* pdbName) {
 
 }  // namespace
 
+bool atomFits(const AtomInfo& a, double x, double y, double z, const char* pdbName) {
+    const double v[3] = {x, y, z};
+    for (int k = 0; k < 3; k++) {
+        if (coordinateWritable(v[k])) continue;
+        std::fprintf(stderr,
+                     "PDB Error: the %c coordinate %.3f of atom %.*s of residue %d %.*s (serial %d) lies "
+                     "outside %s; korim could not read it back, so PDB file %s is not written.\n",
+                     "XYZ"[k], v[k], static_cast<int>(strnlen(a.atomName, sizeof a.atomName)), a.atomName, a.resID,
+                     static_cast<int>(strnlen(a.resName, sizeof a.resName)), a.resName, a.atomID, kWritableRange,
+                     pdbName != nullptr && pdbName[0] != '\0' ? pdbName : "(standard output)");
+        foundation::noteOutputLost();
+        return false;
+    }
+    return true;
+}
+
+bool pdbAtomsFit(const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo, const char* pdbName) {
+    for (int i = 0; pdbInfo->atomList != nullptr && i < pdbInfo->atomCount; i++) {
+        const AtomInfo& a = pdbInfo->atomList[i];
+        if (sInfo != nullptr && !pdbSelectTest(sInfo, &a)) continue;
+        if (!atomFits(a, a.x, a.y, a.z, pdbName)) return false;
+    }
+    return true;
+}
+
 int writePDBText(const char* pdbName, const std::string& text) {
     FILE* out = openPDBOutput(pdbName);
     if (out == nullptr) return 1;
@@ -577,6 +602,7 @@ int writePDBText(const char* pdbName, const std::string& text) {
 
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark) {
     if (pdbInfo == nullptr) return 0;
+    if (!pdbAtomsFit(pdbInfo, sInfo, pdbName)) return 1;
     FILE* out = openPDBOutput(pdbName);
     if (out == nullptr) return 1;
     if (remark != nullptr) std::fprintf(out, "REMARK %s\n\n", remark);

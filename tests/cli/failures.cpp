@@ -94,7 +94,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
-  const std::string isDir = ": Is a directory\n";
+  const auto dirOut = [](const std::string& option) {
+    return "korim: " + option + " . cannot be written: .: Is a directory.\n";
+  };
   auto jack = [&](std::vector<std::string> log) {
     return onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", kCouplings, log[0], log[1]});
   };
@@ -191,33 +193,28 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {{"-daHist", "-inD", noErrors, "-outD", "out.tab"}, 1, {"carry no errors", "korim: error in getHistDabR.\n"}},
       {{"-daMl", "-inD", "missing.tab", "-outD", "out.tab"}, 1,
        {"Error reading DC input", "korim: error in getMlDabR.\n"}},
-      // Outputs that cannot be opened once the run has begun (a directory of the name; a missing
-      // folder is refused before the work): each is named with the system's reason and fails the
-      // run. A coupling table goes to standard output instead; a table finished before the loss stays.
-      {{"-daMl", "-inD", kCouplings, "-outSc", ".", "-outD", "out.tab"}, 1,
-       {"KORIM Error opening output file ." + isDir, "korim: error in getMlDabR.\n"}},
-      {{"-daFlex", "-inD", kCouplings, "-nRun", "5", "-outCol", "."}, 1, {"KORIM Error opening output file ." + isDir}},
-      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "."}), 1,
-       {"PDB Error opening PDB file ." + isDir, "matrix: error in writePDBRot.\n"}},
-      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "."}), 1,
-       {"korim: error in writePDBRot.\n", "korim: error in best-fit of data.\n"}, true},
-      {{"-stKorim", "-dot", "30", "-outD", ".", "-pdb", kPdb, "-inD", kCouplings}, 1,
-       {"DC Error opening output file ." + isDir}, false, {"\nDATA KORIM_MODE STERIC\n", "VARS    RESID_I"}},
-      {{"-outD", ".", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, {"DC Error opening output file ." + isDir}},
+      // Outputs named as a directory (no writer could open them) are refused before the work, as a
+      // missing folder is, naming the option: nothing is written, and no table goes to the standard
+      // output instead.
+      {{"-daMl", "-inD", kCouplings, "-outSc", ".", "-outD", "out.tab"}, 1, {dirOut("-outSc")}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "5", "-outCol", "."}, 1, {dirOut("-outCol")}},
+      {onPdb(kPdb, {"-inD", kCouplings, "-pdbRot", "."}), 1, {dirOut("-pdbRot")}},
+      {onPdb(kPdb, {"-bestFit", "-single", "-inD", kCouplings, "-pdbRot", "."}), 1, {dirOut("-pdbRot")}},
+      {{"-stKorim", "-dot", "30", "-outD", ".", "-pdb", kPdb, "-inD", kCouplings}, 1, {dirOut("-outD")}},
+      {{"-outD", ".", "-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings}, 1, {dirOut("-outD")}},
       {{"-outD", "out.tab", "-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outFail", "."}, 1,
-       {"DC Error opening output file ." + isDir}, true, {"\nREMARK Failure Statistics.\n"}},
-      {jack({"-outMap", "."}), 1, {"KORIM Error opening log file for error space mapping ." + isDir, fitFailed}},
-      {jack({"-outDa", "."}), 1, {"KORIM Error opening log file for Da distribution mapping .: Is a directory.\n", fitFailed}},
-      {jack({"-outAng", "."}), 1, {"Angular distribution .: Is a directory.\n", fitFailed}},
-      {jack({"-outA", "."}), 1, {"Saupe distribution .: Is a directory.\n", fitFailed}},
+       {dirOut("-outFail")}},
+      {jack({"-outMap", "."}), 1, {dirOut("-outMap")}},
+      {jack({"-outDa", "."}), 1, {dirOut("-outDa")}},
+      {jack({"-outAng", "."}), 1, {dirOut("-outAng")}},
+      {jack({"-outA", "."}), 1, {dirOut("-outA")}},
       {{"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0", "-inS2", "1e-3", "0", "1e-4", "0", "0", "-outA", "."}, 1,
-       {"DC Error opening output file ." + isDir}, false, {"DATA KORIM_MODE SAUPE_CP"}},
-      {onPdb(kPdb, {"-anPdb", "-outP", "."}), 1,
-       {"KORIM Error opening output file ." + isDir, "korim: error in analysis of PDB.\n"}},
-      {ensemble({"-ave", "."}), 1, {"DC Error opening output file ." + isDir}, false, {"VARS    RESID_I"}},
-      {ensemble({"-dcEns", "."}), 1, {"DC Error opening output file ." + isDir}, true},
-      {ensemble({"-flex", "."}), 1, {"KORIM Error opening log file for grid search ." + isDir}},
-      {ensemble({"-pdbRot", "."}), 1, {"PDB Error opening PDB file ." + isDir}, true},
+       {dirOut("-outA")}},
+      {onPdb(kPdb, {"-anPdb", "-outP", "."}), 1, {dirOut("-outP")}},
+      {ensemble({"-ave", "."}), 1, {dirOut("-ave")}},
+      {ensemble({"-dcEns", "."}), 1, {dirOut("-dcEns")}},
+      {ensemble({"-flex", "."}), 1, {dirOut("-flex")}},
+      {ensemble({"-pdbRot", "."}), 1, {dirOut("-pdbRot")}},
       // Couplings that do not all map, and charges without a force-field entry: warnings.
       {onPdb(kPdb, {"-inD", hn}), 0,
        {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"

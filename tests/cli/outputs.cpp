@@ -4,10 +4,20 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
 using namespace korim_test;
+
+// The example structure with its last atom, HA3 of GLY 76, at x = 9999 A: inside what the reader
+// takes, but beyond the writer's columns once the structure is centred and turned.
+std::string farStructure(const TempDir& d) {
+  std::string far = readFile(kPdb);
+  far.replace(far.rfind("\nATOM") + 1 + 30, 8, "9999.000");
+  return writeFile(d / "far.pdb", far);
+}
 
 // The table went into a pipe, then the rotated structure could not be written: the run fails,
 // and the pipe, which this run did not create, stays.
@@ -17,15 +27,14 @@ TEST(Outputs, AFailedRunKeepsThePipeItsTableWentTo) {
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  const RunResult r = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", pipe,
-                                "-pdbRot", "."},
+  const RunResult r = runKorim({"-stKorim", "-dot", "30", "-pdb", farStructure(d), "-inD", kCouplings, "-outD", pipe,
+                                "-pdbRot", "r.pdb"},
                                d);
   std::string table(65536, '\0');
   table.resize(static_cast<size_t>(std::max<ssize_t>(0, read(reader, table.data(), table.size()))));
   close(reader);
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(inOrder(r.err, {"PDB Error opening PDB file .: Is a directory\n",
-                              "matrix: error in writePDBRot.\n", kMemoryLine}))
+  EXPECT_TRUE(inOrder(r.err, {"PDB Error: the X coordinate ", "matrix: error in writePDBRot.\n", kMemoryLine}))
       << r.err;
   struct stat st {};
   EXPECT_TRUE(lstat(pipe.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
@@ -90,4 +99,27 @@ TEST(Outputs, AClosedStandardOutputFailsTheRunAndTakesNoFile) {
   EXPECT_EQ(closed.find("REMARK"), std::string::npos);  // the Da log opens first
   EXPECT_EQ(runKorim(args, d).status, 0);
   EXPECT_TRUE(readFile(d / "da.log") == closed);
+}
+
+// A structure korim writes is one it reads: an atom moved past the writer's columns ends the run
+// with status 1, naming it, and leaves no structure file; the same for the ensemble's structure.
+TEST(Outputs, AStructureTooWideForItsColumnsIsNotWritten) {
+  const TempDir d;
+  farStructure(d);
+  const std::string message = "PDB Error: the X coordinate ";
+  const std::string atom = " of atom HA3 of residue 76 GLY (serial 1231) lies outside -999.999 to 999.999 A";
+  for (const auto& [args, file, after] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
+           {{"-stKorim", "-dot", "10", "-inD", kCouplings, "-outD", "x.tab", "-pdbRot", "r.pdb"}, "r.pdb",
+            "matrix: error in writePDBRot.\n"},
+           {{"-stKorimGrid", "-dot", "10", "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
+             examples("ubiquitin_100_states.ens"), "-ave", "a.tab", "-pdbRot", "e.pdb"},
+            "e.pdb", "korim: error in writePDB.\n"}}) {
+    std::vector<std::string> run = args;
+    run.insert(run.end(), {"-pdb", "far.pdb"});
+    const RunResult r = runKorim(run, d);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_TRUE(inOrder(r.err, {message, atom, "so PDB file " + file + " is not written.\n", after, kMemoryLine}))
+        << r.err;
+    for (const char* suffix : {"", ".0", ".1", ".2", ".3"}) EXPECT_FALSE(fileExists(d / (file + suffix))) << suffix;
+  }
 }

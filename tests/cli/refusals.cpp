@@ -94,7 +94,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-daFlex", "-inD", kCouplings, "-nRun", "0", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {"motionHist: -nRun 0: the estimate needs at least one run.\n"}, false, {}, {"!s.sc", "!c.col"}},
       {{"-daFlex", "-inD", kCouplings, "-outSc", "s.sc", "-outCol", "."}, 1,
-       {"KORIM Error opening output file .: Is a directory\n"}, false, {}, {"!s.sc"}},
+       {"korim: -outCol . cannot be written: .: Is a directory.\n"}, false, {}, {"!s.sc"}},
       {{"-daMl", "-inD", "no_such.tab", "-outD", "out.tab", "-outSc", "s.sc"}, 1, {"Error reading DC input no_such.tab\n"}, false, {}, {"!s.sc"}},
       // Cones of tilts too narrow to draw from (the draws would never end), and a width search
       // that reaches its cap of 1000 widths (no log begun): couplings in reverse order are 10.8 Hz
@@ -359,6 +359,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {unwritable("-pdbRot nodir/el.pdb", "nodir", "No such file or directory")}},
       {plus(mc, {"-outD", "out.tab", "-outDa", x + "/da.log"}), 1,
        {unwritable("-outDa " + x + "/da.log", x, "Not a directory")}},
+      // An output named as a directory, found before the states are predicted.
+      {plus(ens, {"-dot", "10", "-ave", "a.tab", "-dcEns", data / "."}), 1,
+       {unwritable("-dcEns " + data / ".", data / ".", "Is a directory")}, false, {}, {"!a.tab", "!rot.pdb"}},
       // The ensemble predicts each state in the wall or rod medium only.
       {plus(ens, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-ave", "out.tab"}), 1,
        {"KORIM Error: option -3D has no model in the ensemble mode (-stKorimGrid), which predicts each state in "
@@ -398,7 +401,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     ASSERT_EQ(symlink("loop1.pdb", (data / "loop2.pdb").c_str()), 0);
     cases.insert(cases.end(), {
         {plus(st, {"-pka", x, "-outD", x}), 1, {over("-outD " + x, "-pka " + x)}},
-        {{"-anPdb", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
+        {{"-anPdb", "-el", "-pdb", kPdb, "-pka", x, "-outPka", x}, 1, {over("-outPka " + x, "-pka " + x)}},
         {plus(st, {"-pot", x, "-outD", x}), 1, {over("-outD " + x, "-pot " + x)}},
         {plus(st, {"-outD", "out.tab", "-inE", x, "-pdbRot", x}), 1, {over("-pdbRot " + x, "-inE " + x)}},
         {plus(st, {"-inp", x, "-outD", x}), 1, {over("-outD " + x, "-inp " + x)}},
@@ -542,6 +545,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
              ".\n";
     };
     const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    const std::string pka = testData("charges/ubiquitin_overrides.pka");
     cases.insert(cases.end(), {
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "0.1"}, 1,
          {stray("0.1", 8, "the option before it, -outD, takes one value, out.tab"), extracting}},
@@ -564,6 +568,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // goes on; an electrostatic run writes its charges.
   {
     const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+    const std::string pka = testData("charges/ubiquitin_overrides.pka");
     cases.insert(cases.end(), {
         {plus(conv, {"-outD", "o2.tab"}), 0,
          {"korim: option -outD is given 2 times: -outD out.tab is used; -outD o2.tab is not.\n"}, true, {},
@@ -587,6 +592,22 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          true, {}, {"q.pka"}},
         {{"-csSim", "-pdb", kPdb, "-outD", "out.tab"}, 0,
          {"korim: this mode (-csSim) writes no file; -outD out.tab is not written.\n"}},
+        // A charge listing that stays empty (the pKa file lists its charges) or that a run placing
+        // no charges does not write.
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-pka", pka, "-outPka",
+          "q.pka"}, 0,
+         {"korim: -outPka q.pka stays empty: the charges come from the pKa file " + pka +
+          ", which lists them already.\n"}, true, {}, {"q.pka"}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-nopkaDef", "-outPka",
+          "q.pka"}, 0, {"korim: this run places no charges (-nopkaDef); -outPka q.pka is not written.\n"}, true, {},
+         {"!q.pka"}},
+        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-charmm22", "-pH", "5",
+          "-outPka", "q.pka"}, 0,
+         {"korim: this run places no charges (-charmm22 has no table for pH 5.00); -outPka q.pka is not written.\n"},
+         true, {}, {"!q.pka"}},
+        {{"-anPdb", "-pdb", kPdb, "-outP", "p.txt", "-outPka", "q.pka"}, 0,
+         {"korim: this run places no charges (-anPdb places them with -el, -charmm or -charmm22); -outPka q.pka is "
+          "not written.\n"}, false, {}, {"!q.pka", "p.txt"}},
     });
     // Words that choose otherwise than the run does: said, and the run goes on as the mode words
     // decide (a steric prediction without -bestFit; the histogram without a table of -ave).

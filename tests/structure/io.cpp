@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "foundation/memory.h"
+#include "foundation/outputfile.h"
 #include "structure/pdb.h"
 #include "structure/pdbline.h"
 #include "tests/support/capture.h"
@@ -343,8 +344,8 @@ TEST_F(Io, WriterFormatSelectionAndFailures) {
         {100, "N", "", "ASN", "B", -7, "", "", "N", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
         {200, "HD21", "B", "ASN", "B", -6, "A", "S1", "H", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
         {300, "OXT", "", "ASN", "B", -5, "", "LONG", "N", "", -12.3456f, 0, 123.4564f, 1, 9.5f},
-        {123456, "CD21", "B", "ASN", "", -12, "A", "SEG1", "C", "1+", -1234.5f, 0.0f, -0.0001f, 0.5f, 100.0f},
-        {99999, "CA", "", "GLYX", "Z", 9999, "", "LONGSEG", "FE", "", 99999.0f, -9.9995f, 1.0e7f, 12345.6f, -3.25f},
+        {123456, "CD21", "B", "ASN", "", -12, "A", "SEG1", "C", "1+", -999.999f, 0.0f, -0.0001f, 0.5f, 100.0f},
+        {99999, "CA", "", "GLYX", "Z", 9999, "", "LONGSEG", "FE", "", 999.999f, -9.9995f, -0.0005f, 12345.6f, -3.25f},
         {12345678, "OXT", "", "LYS", "", 76, "", "", "O", "1-", 1.0f, 2.0f, 3.0f, 1.0f, 0.0f},
     };
     std::string want;
@@ -388,6 +389,56 @@ TEST_F(Io, WriterFormatSelectionAndFailures) {
         EXPECT_EQ(status, 1) << f.path;
     }
     EXPECT_EQ(writePDB("/nonexistent-dir/x.pdb", nullptr, nullptr, nullptr), 0);  // nothing to write
+}
+
+// A structure korim writes is one it reads: coordinates up to the edges of what "% 8.3f" puts in
+// eight columns come back as written; one beyond them (or not a number) is refused before the file
+// is opened, naming the atom and the coordinate, and a file of that name is left as it was.
+TEST_F(Io, WriterRefusesACoordinateWiderThanItsColumns) {
+    pdbInit(&pdb);
+    AtomInfo* a = getNextAtom(&pdb);
+    a->atomID = 7, a->resID = 3;
+    pdbStrCpy(a->atomName, "CA"), pdbStrCpy(a->resName, "GLY");
+    const struct {
+        float x, y, z;
+        const char* refused;  // the coordinate named; null: written and read back
+    } cases[] = {
+        {-999.999f, 999.999f, 999.9994f, nullptr},
+        {-999.9994f, 0.0f, -0.0f, nullptr},
+        {1000.0f, 0.0f, 0.0f, "X coordinate 1000.000"},
+        {0.0f, 999.9996f, 0.0f, "Y coordinate 1000.000"},
+        {0.0f, 0.0f, -1000.0f, "Z coordinate -1000.000"},
+        {0.0f, -16770.584f, 0.0f, "Y coordinate -16770.584"},
+        {0.0f, 0.0f, NAN, "Z coordinate nan"},
+    };
+    TempDir dir;
+    const std::string path = dir / "w.pdb";
+    for (const auto& c : cases) {
+        a->x = c.x, a->y = c.y, a->z = c.z;
+        writeFile(path, "kept\n");
+        korim::foundation::outputLostReset();
+        int status = -1;
+        const std::string err = captureStderr([&] { status = writePDB(path.c_str(), &pdb, nullptr, nullptr); });
+        if (c.refused == nullptr) {
+            EXPECT_TRUE(status == 0 && err.empty()) << c.x << " " << err;
+            PDBInfo back;
+            pdbNull(&back);
+            ASSERT_EQ(readPDB(path.c_str(), &back, nullptr, nullptr), 0);
+            EXPECT_TRUE(back.atomCount == 1 && back.atomList[0].x == std::round(c.x * 1000) / 1000 &&
+                        back.atomList[0].y == std::round(c.y * 1000) / 1000 &&
+                        back.atomList[0].z == std::round(c.z * 1000) / 1000)
+                << c.x;
+            pdbFree(&back);
+            continue;
+        }
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(err, std::string("PDB Error: the ") + c.refused + " of atom CA of residue 3 GLY (serial 7) lies "
+                       "outside -999.999 to 999.999 A (what the eight columns of a PDB coordinate hold as korim "
+                       "writes it); korim could not read it back, so PDB file " + path + " is not written.\n");
+        EXPECT_TRUE(korim::foundation::outputLost());
+        EXPECT_EQ(readFile(path), "kept\n");
+    }
+    korim::foundation::outputLostReset();
 }
 
 TEST_F(Io, EmptyNameReadsStandardInputAndLeavesItOpen) {
