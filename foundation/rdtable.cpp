@@ -10,7 +10,6 @@
 #include "foundation/token.h"
 #include "foundation/valuecomment.h"
 
-#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -379,8 +378,8 @@ bool textCell(tabVar& col, int v, const char* start, int length, RowContext& rc,
 // number with a decimal comma ("-13,200") stays a bad item of its own.
 bool isCommaRow(const char* line, int found, const std::vector<const char*>& starts,
                 const std::vector<int>& lengths, const TableOut& t) {
-    const std::string text = lineText(line);
-    const long commas = std::count(text.begin(), text.end(), ',');
+    long commas = 0;
+    for (const char* c = line; *c != '\0'; c++) commas += *c == ',';
     if (commas == 0 || commas + 1 < t.varCount) return false;
     if (found < t.varCount) return true;
     for (int v = 0; v < t.varCount; v++)
