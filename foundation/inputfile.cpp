@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "foundation/textstream.h"
 
@@ -63,6 +64,14 @@ std::FILE* openText(const char* name) {
   }
   std::FILE* fp = std::fopen(name, "r");
   if (fp == nullptr) return nullptr;
+  // A directory opens for reading here, and only its first read fails: refused at the open, with
+  // the reason the readers' open messages give.
+  struct stat st {};
+  if (fstat(fileno(fp), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(fp);
+    errno = EISDIR;
+    return nullptr;
+  }
   skipByteOrderMark(fp);
   return normalisedText(fp, true);
 }

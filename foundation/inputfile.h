@@ -37,7 +37,7 @@ void skipByteOrderMark(std::FILE* fp);
 
 // The text file name opened for reading, past a byte-order mark, its lines ending in LF whether
 // the file ends them with LF, CR LF or CR, and failing at the line of a NUL byte (see
-// normalisedText); null (errno set) when it does not open.
+// normalisedText); null (errno set) when it does not open, and for a directory (errno EISDIR).
 std::FILE* openText(const char* name);
 
 // The same reading of a stream others read on after (stdin): past a byte-order mark, then a

@@ -8,6 +8,7 @@
 #include "foundation/numberword.h"
 #include "foundation/stralloc.h"
 #include "foundation/token.h"
+#include "foundation/valuecomment.h"
 
 #include <cctype>
 #include <climits>
@@ -271,6 +272,9 @@ struct RowContext {
     const char* line = nullptr;  // as read, line end included
     int lineNo = 0;
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
+    int commaRows = 0;  // rows whose items are separated by commas: counted, the first one shown
+    int firstCommaLine = 0;
+    std::string firstCommaRow{};
 };
 
 // True when the item of length characters at start begins with no number at all: a text such
@@ -367,6 +371,38 @@ bool textCell(tabVar& col, int v, const char* start, int length, RowContext& rc,
     return true;
 }
 
+// True when a row of found blank-separated tokens (the first varCount + 1 at starts, lengths)
+// separates its items by commas, as a CSV file does ("2,GLN,N,..." or "2, GLN, N, ..."): it holds
+// a comma for each item boundary and either lacks items or ends a number item with a comma. Such
+// a row is bad whatever else it holds, and is named as a whole rather than item by item; one
+// number with a decimal comma ("-13,200") stays a bad item of its own.
+bool isCommaRow(const char* line, int found, const std::vector<const char*>& starts,
+                const std::vector<int>& lengths, const TableOut& t) {
+    long commas = 0;
+    for (const char* c = line; *c != '\0'; c++) commas += *c == ',';
+    if (commas == 0 || commas + 1 < t.varCount) return false;
+    if (found < t.varCount) return true;
+    for (int v = 0; v < t.varCount; v++)
+        if (t.varInfo[v].type != TAB_TEXT && starts[v][lengths[v] - 1] == ',') return true;
+    return false;
+}
+
+// Refuses a row with a number right after its last column: most often one number split by a
+// space ("3 19" typed for 3.19), whose first part the column would take and whose second part
+// would be dropped. A word that is no number there begins a comment, which is ignored with all
+// that follows it. True after the message.
+bool numberAfterRow(const TableOut& t, int found, const std::vector<const char*>& starts,
+                    const std::vector<int>& lengths, const RowContext& rc) {
+    const int last = t.varCount - 1;
+    if (found <= t.varCount) return false;
+    const std::string_view next(starts[t.varCount], static_cast<size_t>(lengths[t.varCount]));
+    if (beginsComment(next)) return false;
+    const std::string value = std::string(starts[last], static_cast<size_t>(lengths[last])) + " (column " +
+                              std::to_string(last + 1) + ", " + t.varInfo[last].name + ")";
+    lineRefusal("RdTable", rc.inName, rc.lineNo, rc.line, "holds " + numberAfterValueText(value, next, t.varCount));
+    return true;
+}
+
 // Second pass: the rows into the matrix (readMode 1) and the header lines into hdrBase (when
 // given); 0, or 1 after a message. rules[v]: what the number items of column v must be.
 int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
@@ -374,8 +410,8 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     rewindText(rs.in);
     int row = 0;
     RowContext rc{inName, k, defNullValue};
-    // The places of a row's tokens, found in one walk along the line.
-    std::vector<const char*> starts(readMode == 1 ? static_cast<size_t>(t.varCount) : 0);
+    // The places of a row's tokens, found in one walk along the line; one beyond the last column.
+    std::vector<const char*> starts(readMode == 1 ? static_cast<size_t>(t.varCount) + 1 : 0);
     std::vector<int> lengths(starts.size());
     for (const char* line; (line = rs.next()) != nullptr;) {
         rc.lineNo++;
@@ -383,8 +419,16 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
         if (isRow && readMode == 1) {
             if (row >= k.rows) break;  // the file grew since the first pass
             float* out = t.matrix + static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
-            const int found = tokenSpans(line, starts.data(), lengths.data(), t.varCount);
+            const int found = tokenSpans(line, starts.data(), lengths.data(), t.varCount + 1);
             rc.line = line;
+            if (isCommaRow(line, found, starts, lengths, t)) {
+                if (rc.commaRows++ == 0) {
+                    rc.firstCommaLine = rc.lineNo;
+                    rc.firstCommaRow = line;
+                }
+                row++;
+                continue;
+            }
             for (int v = 0; v < t.varCount; v++) {
                 const char* start = v < found ? starts[v] : nullptr;
                 const int length = start != nullptr ? lengths[v] : 0;
@@ -394,6 +438,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
                                : textCell(col, v, start, length, rc, &out[v])))
                     return 1;
             }
+            if (numberAfterRow(t, found, starts, lengths, rc)) return 1;
             row++;
             continue;
         }
@@ -406,6 +451,18 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
     if (rs.endStatus() != 0 || (readMode == 1 && row < k.rows)) {
         if (!textRefused(rs.in, "RdTable", inName)) std::fprintf(stderr, "RdTable Error reading %s\n", inName);
         return 1;
+    }
+    // A file of comma-separated rows: one message for them all, not one for each of their items.
+    if (rc.commaRows > 0) {
+        const int more = rc.commaRows - 1;
+        const std::string others = more == 0 ? std::string()
+                                   : ", as do" + std::string(more == 1 ? "es " : " ") + std::to_string(more) +
+                                         (more == 1 ? " row" : " rows") + " after it (" +
+                                         std::to_string(rc.commaRows) + " in all)";
+        lineRefusal("RdTable", inName, rc.firstCommaLine, rc.firstCommaRow.c_str(),
+                    "separates its items by commas" + others +
+                        ", where the items of a row are separated by blanks or tabs");
+        if (rc.badItems == 0) return 1;
     }
     // A short row or a non-number would otherwise enter every later step as a silent 0:
     // after naming each such item, the whole table is refused.

@@ -19,12 +19,16 @@ std::string_view numberAfter(const char* line, int values, std::string_view* wor
   int lengths[kMaxValues] = {};
   if (tokenSpans(line, starts, lengths, values + 1) <= values) return {};
   for (int k = 0; k <= values; k++) words[k] = std::string_view(starts[k], static_cast<std::size_t>(lengths[k]));
-  float value = 0.0f;
-  if (realWord(words[values], &value) == NumberWord::notNumber) return {};
+  if (beginsComment(words[values])) return {};
   return words[values];
 }
 
 }  // namespace
+
+bool beginsComment(std::string_view word) {
+  float value = 0.0f;
+  return realWord(word, &value) == NumberWord::notNumber;
+}
 
 std::string numberAfterValues(const char* line, int values) {
   std::string_view words[kMaxValues];
@@ -32,10 +36,12 @@ std::string numberAfterValues(const char* line, int values) {
 }
 
 std::string numberAfterValueText(std::string_view value, std::string_view next, int values) {
-  static constexpr const char* kCounts[kMaxValues + 1] = {"", "one", "two", "three", "four", "five", "six", "seven",
-                                                          "eight"};
+  // Written out up to the columns of the widest table korim writes.
+  static constexpr const char* kCounts[] = {"",     "one",  "two", "three",  "four",   "five",
+                                            "six",  "seven", "eight", "nine", "ten", "eleven", "twelve"};
+  constexpr int kWords = static_cast<int>(sizeof kCounts / sizeof kCounts[0]);
   const bool one = values <= 1;
-  const std::string count = values <= kMaxValues ? kCounts[one ? 1 : values] : std::to_string(values);
+  const std::string count = values < kWords ? kCounts[one ? 1 : values] : std::to_string(values);
   return std::string(one ? "the value " : "the last value ") + shownLine(std::string(value).c_str()) +
          " followed by the number " + shownLine(std::string(next).c_str()) + ", where " + count +
          (one ? " value is" : " values are") + " taken (one number split by a space? words after the " +

@@ -16,6 +16,10 @@ namespace korim::foundation {
 // "(1.5").
 std::string numberAfterValues(const char* line, int values);
 
+// True when word may begin such a comment: it is no number by the rule above. For readers that
+// find the word after a line's values themselves (the table reader, whose rows hold any count).
+bool beginsComment(std::string_view word);
+
 // The words of such a refusal, the same in every reader: "the value <value> followed by the
 // number <next>, where one value is taken (...)", saying how the line is read; for a line of
 // several values, "the last value <value> ..., where <values> values are taken (...)".

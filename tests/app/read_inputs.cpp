@@ -162,8 +162,9 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   const std::string missing = dir / "none.cfg";
   fails(run([&] { return readConfig(missing.c_str(), &k); }),
         "readConfig File open error: " + missing + ": No such file or directory.\n");
-  // A directory opens but cannot be read: a failure, not an empty configuration.
-  fails(run([&] { return readConfig(dir.path.c_str(), &k); }), "readConfig File read error: " + dir.path + ".\n");
+  // A directory is refused as one: a failure, not an empty configuration.
+  fails(run([&] { return readConfig(dir.path.c_str(), &k); }),
+        "readConfig File open error: " + dir.path + ": Is a directory.\n");
   // No name: nothing to read.
   KorimInfo before = k;
   EXPECT_EQ(readConfig("", &k), 0);

@@ -232,11 +232,11 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   Outcome r = run(m, settings(), empty);
   EXPECT_TRUE(r.status == 0 && r.n == 0);
   EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
-  // A directory opens for reading on this system but cannot be read: not an empty pKa file.
+  // A directory is refused as one: not an empty pKa file.
   using Case = std::pair<std::string, std::string>;
   for (const auto& [path, message] :
        {Case{"/nonexistent-dir/none.pka", "open error: /nonexistent-dir/none.pka: No such file or directory"},
-        Case{gDir.path, "read error: " + gDir.path}}) {
+        Case{gDir.path, "open error: " + gDir.path + ": Is a directory"}}) {
     r = run(m, settings(), path);
     EXPECT_TRUE(r.status == 1 && r.err == "chargeSetup File " + message + ".\n") << r.err;
   }

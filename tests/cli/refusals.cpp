@@ -3,6 +3,7 @@
 // write). Each group names the inputs a user gets wrong.
 #include <sys/stat.h>
 
+#include <sstream>
 #include <tuple>
 
 #include "tests/cli/cli_util.h"
@@ -777,6 +778,56 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {nanLine, "ERROR: Reading of 3D potential not successful.\n"}},
       {onGrid({"-elKorim", "-3D", "-pot3D", nanGrid, "-nX", "33", "-nY", "33", "-nZ", "1"}), 1,
        {nanLine, "ERROR: Reading of 3D potential not successful.\n"}},
+    });
+  }
+
+  // Table rows read as less than they hold: a number split by a space (the README's minimal
+  // table with 3.19 as "3 19", the example's -13.200 as "-13 .200" and an error 1.000 as "1.0 00"),
+  // the example with commas between its items; and inputs named as a directory.
+  {
+    const std::string table = readFile(kCouplings);
+    const auto changed = [&](const std::string& name, const std::string& from, const std::string& to) {
+      std::string text = table;
+      return writeFile(data / name, text.replace(text.find(from), from.size(), to));
+    };
+    const std::string minimal = writeFile(data / "minimal.tab", "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J "
+                                          "ATOMNAME_J D\nFORMAT %d %s %s %d %s %s %f\n2 GLN N 2 GLN H -13.20\n"
+                                          "5 VAL N 5 VAL H 3 19\n6 LYS N 6 LYS H 0.92\n");
+    const std::string splitD = changed("split_d.tab", "-13.200     1.000", "-13 .200     1.000");
+    const std::string splitDD = changed("split_dd.tab", "3.190     1.000", "3.190     1.0 00");
+    std::string commas;
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line); commas += line + "\n") {
+      if (line.find("  H  ") == std::string::npos) continue;
+      std::istringstream items(line);
+      line.clear();
+      for (std::string item; items >> item;) line += (line.empty() ? "" : ",") + item;
+    }
+    const std::string csv = writeFile(data / "commas.tab", commas);
+    const auto fit = [](const std::string& tab) {
+      return std::vector<std::string>{"-bestFit", "-single", "-pdb", kPdb, "-inD", tab, "-outD", "out.tab"};
+    };
+    const auto split = [](const std::string& where, const std::string& row) {
+      return "RdTable Error: line " + where + " values are taken (one number split by a space? words after the "
+             "values are a comment, which may not begin with a number):\n" + row + "\n";
+    };
+    const std::string isDir = "RdTable File open error: .: Is a directory.\n";
+    cases.insert(cases.end(), {
+      {fit(minimal), 1, {split("4 of " + minimal + " holds the last value 3 (column 7, D) followed by the "
+                               "number 19, where seven", "5 VAL N 5 VAL H 3 19")}},
+      {fit(splitD), 1, {split("8 of " + splitD + " holds the last value 1.000 (column 9, W) followed by the "
+                              "number 1.00, where nine", "    2  GLN    N    2  GLN    H   -13 .200     1.000 1.00")}},
+      {fit(splitDD), 1, {split("11 of " + splitDD + " holds the last value 00 (column 9, W) followed by the "
+                               "number 1.00, where nine", "    5  VAL    N    5  VAL    H     3.190     1.0 00 1.00")}},
+      {fit(csv), 1, {"RdTable Error: line 8 of " + csv + " separates its items by commas, as do 62 rows after it (63 "
+                     "in all), where the items of a row are separated by blanks or tabs:\n"
+                     "2,GLN,N,2,GLN,H,-13.200,1.000,1.00\n", "Error reading DC input " + csv + "\n"}},
+      {fit("."), 1, {isDir, "Error reading DC input .\n"}},
+      {{"-anDc", "-add", "-inD1", kCouplings, "-inD2", ".", "-outD", "out.tab"}, 1, {isDir}},
+      {{"-stKorim", "-dot", "10", "-pdb", ".", "-inD", kCouplings, "-outD", "out.tab"}, 1,
+       {"PDB Error opening PDB file .: Is a directory\n"}},
+      {{"-stKorimGrid", "-dot", "10", "-pdb", kPdb, "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"),
+        "-inE", ".", "-ave", "out.tab"}, 1, {"readEnsemble File open error: .: Is a directory.\n"}},
     });
   }
 

@@ -212,6 +212,50 @@ TEST_F(IoTable, FiniteColumnsTakeWholeNumbersAndNonNegativeOnesNothingBelowZero)
     freeTab(m, info, vars, entries);
 }
 
+TEST_F(IoTable, ANumberAfterTheLastColumnIsRefusedAWordBeginsAComment) {
+    // Each row alone in a table: "" where it is read, else what the message says of it. nan and
+    // a number beyond a float are numbers; a word that is no number begins a comment.
+    const std::pair<const char*, const char*> cases[] = {
+        {"5 VAL 3 19", "3 (column 3, D) followed by the number 19"},
+        {"5 VAL 3 nan", "3 (column 3, D) followed by the number nan"},
+        {"5 VAL 3 1e999", "3 (column 3, D) followed by the number 1e999"},
+        {"5 VAL 3 # 19", ""},
+        {"5 VAL 3 x 19", ""},
+        {"5 VAL 3 19x", ""},
+    };
+    Table t;
+    for (auto [row, words] : cases) {
+        const std::string p = file("after.tab", "VARS RESID RESNAME D\nFORMAT %d %s %f\n" + std::string(row) + "\n");
+        EXPECT_EQ(t.read(p, 0), words[0] == '\0' ? 0 : 1) << row;
+        EXPECT_EQ(t.err, words[0] == '\0' ? "" : "RdTable Error: line 3 of " + p + " holds the last value " + words +
+                                                     ", where three values are taken (one number split by a space? "
+                                                     "words after the values are a comment, which may not begin with "
+                                                     "a number):\n" + row + "\n");
+    }
+}
+
+TEST_F(IoTable, RowsSeparatedByCommasAreNamedOnceWithTheirCount) {
+    const std::string head = "VARS RESID RESNAME D\nFORMAT %d %s %f\n", blanks = " blanks or tabs:\n";
+    // Rows and the message, "@" for the path; a decimal comma stays a bad item of its own.
+    const std::pair<std::string, std::string> cases[] = {
+        {"2,GLN,-13.2\n3,ILE,8.78\n4,PHE,6.81\n", "RdTable Error: line 3 of @ separates its items by commas, as do 2 "
+                                                  "rows after it (3 in all), where the items of a row are separated by" +
+                                                      blanks + "2,GLN,-13.2\n"},
+        {"2 GLN -13.2\n3, ILE, 8.78\n4, PHE, 6.81\n", "RdTable Error: line 4 of @ separates its items by commas, as "
+                                                      "does 1 row after it (2 in all), where the items of a row are "
+                                                      "separated by" + blanks + "3, ILE, 8.78\n"},
+        {"2 GLN -13,2\n", "RdTable Warning: Bad F-Item 3:\n2 GLN -13,2\n\nRdTable Error: 1 bad item in @\n"},
+    };
+    Table t;
+    for (auto [rows, want] : cases) {
+        const std::string p = file("commas.tab", head + rows);
+        EXPECT_EQ(t.read(p, 0), 1) << rows;
+        EXPECT_EQ(t.err, want.replace(want.find('@'), 1, p));
+    }
+    EXPECT_EQ(t.read(dir.path, 0), 1);  // a directory is said to be one
+    EXPECT_EQ(t.err, "RdTable File open error: " + dir.path + ": Is a directory.\n");
+}
+
 // The files of other formats (no VARS or no FORMAT line) and the missing file are rows of the
 // program's refusals; here the two cases of the reader alone.
 TEST_F(IoTable, AnEmptyVarsLineAndAShortRowOfNumbersAreNamed) {
