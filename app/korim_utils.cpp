@@ -282,34 +282,29 @@ bool readGroup(const Reader& r, std::initializer_list<Option> group) {
 }
 
 // Modes, in test order: the last one present in this order wins.
-struct Mode {
-  const char* word;
-  int mode;
-  int elFlag;  // -1: left as it is
-};
-constexpr Mode kModes[] = {
-    {"-stKorim", kModeSteric, 0},
-    {"-stKorimFree", kModeStericFree, 0},
-    {"-stKorimGrid", kModeStericGrid, 0},
-    {"-elKorim", kModeElectrostatic, 1},
-    {"-elKorimFree", kModeElectrostaticFree, 1},
-    {"-elKorimGrid", kModeElectrostaticGrid, 1},
-    {"-bestFit", kModeBestFit, -1},
-    {"-csSim", kModeChemShift, -1},
-    {"-daHist", kModeDaHist, -1},
-    {"-daFlex", kModeDaFlex, -1},
-    {"-daMl", kModeDaMl, -1},
-    {"-asRan", kModeAsRan, -1},
-    {"-anA", kModeAnalyzeSaupe, -1},
-    {"-anDc", kModeAnalyzeDc, -1},
-    {"-anPdb", kModeAnalyzePdb, -1},
-    {"-conv", kModeConvert, -1},
-    {"-struc", kModeStructNoise, -1},
+constexpr ModeWord kModes[] = {
+    {"-stKorim", kModeSteric, 0, "the steric prediction"},
+    {"-stKorimFree", kModeStericFree, 0, "the free-format steric prediction"},
+    {"-stKorimGrid", kModeStericGrid, 0, "the two-domain ensemble"},
+    {"-elKorim", kModeElectrostatic, 1, "the electrostatic prediction"},
+    {"-elKorimFree", kModeElectrostaticFree, 1, "the charge set-up"},
+    {"-elKorimGrid", kModeElectrostaticGrid, 1, "the charge set-up"},
+    {"-bestFit", kModeBestFit, -1, "the best fit"},
+    {"-csSim", kModeChemShift, -1, "the charge set-up"},
+    {"-daHist", kModeDaHist, -1, "the Da and R histogram"},
+    {"-daFlex", kModeDaFlex, -1, "the Da and R of a flexible molecule"},
+    {"-daMl", kModeDaMl, -1, "the Da and R likelihood"},
+    {"-asRan", kModeAsRan, -1, "the charge set-up"},
+    {"-anA", kModeAnalyzeSaupe, -1, "the comparison of two order matrices"},
+    {"-anDc", kModeAnalyzeDc, -1, "the arithmetic on two coupling tables"},
+    {"-anPdb", kModeAnalyzePdb, -1, "the structure analysis"},
+    {"-conv", kModeConvert, -1, "the conversion of a coupling table"},
+    {"-struc", kModeStructNoise, -1, "the structural noise"},
 };
 
 void readModes(const Reader& r, KorimInfo* k) {
   k->korimMode = kModeSteric;
-  for (const Mode& m : kModes) {
+  for (const ModeWord& m : kModes) {
     if (!r.present(m.word)) continue;
     k->korimMode = m.mode;
     if (m.elFlag >= 0) k->elInfo.elFlag = m.elFlag;
@@ -556,10 +551,18 @@ bool heldDaNotZero(const Reader& r, const KorimInfo* k, const DTensor* t) {
 
 }  // namespace
 
+std::span<const ModeWord> modeWords() { return kModes; }
+
 const char* modeWord(int korimMode) {
-  for (const Mode& m : kModes)
+  for (const ModeWord& m : kModes)
     if (m.mode == korimMode) return m.word;
-  return "-stKorim";
+  return kModes[0].word;
+}
+
+const char* modeName(int korimMode) {
+  for (const ModeWord& m : kModes)
+    if (m.mode == korimMode) return m.name;
+  return kModes[0].name;
 }
 
 const char* spreadWord(int spreadMode) {

@@ -3,6 +3,8 @@
 #ifndef KORIM_APP_KORIM_UTILS_H
 #define KORIM_APP_KORIM_UTILS_H
 
+#include <span>
+
 #include "couplings/dc.h"
 #include "settings/settings.h"
 #include "structure/pdb.h"
@@ -83,8 +85,23 @@ int getparams(int argc, char** argv, KorimParams* params, korim::couplings::DTen
               settings::KorimInfo* kInfo, korim::structure::PDBSelectInfo* sInfo,
               settings::DcInfo* dcInfo);
 
+// A mode word: the mode it sets (a kMode... constant), the electrostatic flag it sets with it
+// (-1: left as it is) and what the mode computes, as a run of it is named to the user.
+struct ModeWord {
+  const char* word;
+  int mode;
+  int elFlag;
+  const char* name;
+};
+
+// The mode words in the order they are read: of several given, the last one in this order wins.
+std::span<const ModeWord> modeWords();
+
 // The option word of a mode (korimMode, a kMode... constant); "-stKorim" for any other value.
 const char* modeWord(int korimMode);
+
+// What a mode computes ("the best fit"); that of -stKorim for any other value.
+const char* modeName(int korimMode);
 
 // The option word of a best-fit variant (spreadMode, a kSpread... constant); "-single" for any
 // other value.

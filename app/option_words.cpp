@@ -252,28 +252,6 @@ int firstCopy(const Words& words, const char* w) {
 
 using namespace settings;
 
-// What each mode computes, as a run of it is named to the user (by its kMode... number).
-constexpr const char* kModeNames[] = {
-    "",
-    "the steric prediction",
-    "the free-format steric prediction",
-    "the two-domain ensemble",
-    "the electrostatic prediction",
-    "the charge set-up",
-    "the charge set-up",
-    "the best fit",
-    "the charge set-up",
-    "the Da and R histogram",
-    "the Da and R likelihood",
-    "the Da and R of a flexible molecule",
-    "the charge set-up",
-    "the arithmetic on two coupling tables",
-    "the comparison of two order matrices",
-    "the structure analysis",
-    "the structural noise",
-    "the conversion of a coupling table",
-};
-
 // The modes that read a setting, 0 ending the list; a list that begins with 0 is every mode.
 using Modes = int[10];
 
@@ -348,14 +326,10 @@ struct Switch {
 struct SwitchGroup {
   const char* chooses;
   Modes modes;
-  Switch words[17];
+  Switch words[7];
 };
 
 constexpr SwitchGroup kSwitchGroups[] = {
-    {"the mode", {0}, {{"-stKorim", 1}, {"-stKorimFree", 2}, {"-stKorimGrid", 3}, {"-elKorim", 4},
-                        {"-elKorimFree", 5}, {"-elKorimGrid", 6}, {"-bestFit", 7}, {"-csSim", 8}, {"-daHist", 9},
-                        {"-daFlex", 11}, {"-daMl", 10}, {"-asRan", 12}, {"-anA", 14}, {"-anDc", 13},
-                        {"-anPdb", 15}, {"-conv", 17}, {"-struc", 16}}},
     {"the variant of -bestFit", {kModeBestFit}, {{"-rand", 4}, {"-exhaust", 5}, {"-exhaustSel", 6}, {"-single", 0},
                                                  {"-jack", 1}, {"-mcDc", 2}, {"-mcStruc", 3}}},
     {"the peak selection", {kModeBestFit}, {{"-dcOpt", 1}, {"-nodcOpt", 0}}},
@@ -427,16 +401,16 @@ bool anywhere(int argc, char** argv, const char* w) {
 // the default mode)".
 std::string runShown(int argc, char** argv, const KorimInfo& k) {
   const int mode = k.korimMode >= 1 && k.korimMode <= kModeConvert ? k.korimMode : kModeSteric;
-  std::string s = std::string(kModeNames[mode]) + " (" + modeWord(mode);
+  std::string s = std::string(modeName(mode)) + " (" + modeWord(mode);
   if (mode == kModeBestFit) s += std::string(" ") + spreadWord(k.spreadMode);
   if (mode == kModeSteric && !anywhere(argc, argv, "-stKorim")) s += ", the default mode";
   return s + ")";
 }
 
 // Two or more switches of one group given with different values: which one counts.
-int warnOverridden(int argc, char** argv, const Words& words, const SwitchGroup& g) {
+int warnOverridden(int argc, char** argv, const Words& words, const char* chooses, std::span<const Switch> switches) {
   const Switch* used = nullptr;  // the last read, wherever it stands (its reader finds it anywhere)
-  for (const Switch& s : g.words)
+  for (const Switch& s : switches)
     if (s.word != nullptr && anywhere(argc, argv, s.word)) used = &s;
   if (used == nullptr || standing(words, used->word).empty() ||
       !foundation::argConsumed(standing(words, used->word)[0]))
@@ -444,7 +418,7 @@ int warnOverridden(int argc, char** argv, const Words& words, const SwitchGroup&
   // The switches that stand as options, by the place of their first copy: the one used and those
   // of another value.
   std::vector<std::pair<int, const char*>> given;
-  for (const Switch& s : g.words)
+  for (const Switch& s : switches)
     if (s.word != nullptr && (&s == used || s.value != used->value) && !standing(words, s.word).empty())
       given.emplace_back(standing(words, s.word)[0], s.word);
   if (given.size() < 2) return 0;
@@ -454,7 +428,7 @@ int warnOverridden(int argc, char** argv, const Words& words, const SwitchGroup&
     all.emplace_back(w);
     if (w != used->word) lost.emplace_back(w);
   }
-  std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n", joined(all).c_str(), g.chooses,
+  std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n", joined(all).c_str(), chooses,
                used->word, joined(lost).c_str(), lost.size() > 1 ? "are" : "is");
   return 1;
 }
@@ -520,8 +494,11 @@ int warnRepeatedOptions(int argc, char** argv) {
 int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   const Words words(argc, argv);
   int warned = 0;
+  std::vector<Switch> modes;
+  for (const ModeWord& m : modeWords()) modes.push_back({m.word, m.mode});
+  warned += warnOverridden(argc, argv, words, "the mode", modes);
   for (const SwitchGroup& g : kSwitchGroups)
-    if (reads(g.modes, k.korimMode)) warned += warnOverridden(argc, argv, words, g);
+    if (reads(g.modes, k.korimMode)) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
   const std::string run = runShown(argc, argv, k);
   for (const Variant& v : kVariants) {
     if (reads(v.modes, k.korimMode) || standing(words, v.word).empty()) continue;
