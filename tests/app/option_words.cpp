@@ -127,8 +127,6 @@ TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
 TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
   const std::string steric = "this run is the steric prediction (-stKorim, the default mode) and does not use it.\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"-mcDc", "-map", "100", "-pdb", "x.pdb", "-outD", "x.tab"},
-       "korim: -mcDc chooses the error estimate of -bestFit; " + steric},
       {{"-rand", "-noerr", "-nDfixed", "-outD", "x.tab"},
        "korim: -rand chooses the assignment search of -bestFit; " + steric +
            "korim: -nDfixed chooses the couplings each trial of -bestFit -jack keeps; " + steric +
@@ -152,7 +150,6 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
       // Words taken as values, and words of the run's own mode.
       {{"-stKorim", "-ave", "-noave", "-outD", "-sub"}, ""},
       {{"-daHist", "-ave", "-noave"}, ""},
-      {{"-anDc", "-sub", "-max"}, "korim: options -sub and -max choose the operation: -max is used; -sub is not.\n"},
       {{"-struc", "-angNoise", "-fixCone", "-el", "-stKorim"},
        "korim: options -struc and -stKorim choose the mode: -struc is used; -stKorim is not.\n"
        "korim: -el chooses the charged model of -anPdb and of the predictions from -pdb; this run is the "
@@ -168,14 +165,8 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
       {{"-conv", "-cns", "-xplor", "-unscale", "-scale"},
        "korim: options -unscale and -scale choose the normalisation: -unscale is used; -scale is not.\n"
        "korim: options -cns and -xplor choose the format: -cns is used; -xplor is not.\n"},
-      {{"-pf1", "-bic", "-noH", "-H", "-euler", "-noeuler"},
-       "korim: options -euler and -noeuler choose the Euler angles: -noeuler is used; -euler is not.\n"
-       "korim: options -pf1 and -bic choose the medium: -pf1 is used; -bic is not.\n"
-       "korim: options -noH and -H choose the hydrogens: -noH is used; -H is not.\n"},
       {{"-daFlex", "-ave", "a.tab", "-noave"},
        "korim: options -ave and -noave choose the extremes' average: -ave is used; -noave is not.\n"},
-      {{"-bestFit", "-saupe", "1", "2", "3", "4", "5", "-align", "1", "2", "3", "4", "5"},
-       "korim: options -align and -saupe set one value: -saupe 1 2 3 4 5 is used; -align 1 2 3 4 5 is not.\n"},
       // The atom selection is read with -pdb only; it chooses the couplings of no fit.
       {{"-bestFit", "-mcStruc", "-map", "3", "-pdb", "x.pdb", "-r1", "10", "-rN", "40", "-atom", "N", "H"},
        "korim: the atom selection -r1 10 -rN 40 -atom N H chooses atoms, not the couplings of a fit; this run is the "
