@@ -71,11 +71,13 @@ int selectDcTable(DTable* dTab, const char* name, const settings::DcInfo* dc, co
                   const char* atomNameS2, DcRowUse use) {
   const int ranged = selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode,
                              use == DcRowUse::kTable ? 0 : 1);
+  // The pairs the range selected, named where the atom-type filter keeps none of them.
+  const bool filtered = !(isAll(atomNameS1) && isAll(atomNameS2));
   CouplingKinds held(true);
-  for (int k = 0; k < dTab->dCount; ++k)
+  for (int k = 0; filtered && k < dTab->dCount; ++k)
     if (dTab->dObsList[k].valid) held.add(dTab->dObsList[k]);
   int n = selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
-  if (ranged > 0 && n == 0 && !(isAll(atomNameS1) && isAll(atomNameS2))) {
+  if (ranged > 0 && n == 0 && filtered) {
     tellNoRowOfFilter(name, ranged, held.list(), atomNameS1, atomNameS2, use);
     if (use != DcRowUse::kPrediction) return -1;
   }
