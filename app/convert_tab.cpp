@@ -300,9 +300,10 @@ int listingText(const DTable* t, const KorimInfo* k, std::string& out, NumberChe
   return 0;
 }
 
-// A restraint names the residues of both atoms: a selected row without a residue number at an
-// end (a table without RESID_J, an empty cell) is left out of the restraint formats, each named,
-// rather than written with the table's placeholder number as a residue.
+// A restraint names the residues of both atoms, and the residue listing lists a coupling under
+// one of them: a selected row without a residue number at an end (a table without RESID_J, an
+// empty cell) is left out of those formats, each named, rather than written with the table's
+// placeholder number as a residue.
 void leaveOutRowsWithoutResidue(DTable* t) {
   std::string rows;
   int n = 0;
@@ -354,9 +355,9 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
   const bool ownTable = format == settings::kFormatKorim;
   remarkCouplings(ownTable || outName[0] != '\0' ? stdout : stderr, "selected", count,
                   dcInfo->excludeMode);
-  if (format == settings::kFormatXplor || format == settings::kFormatCns || format == settings::kFormatDyana ||
-      format == settings::kFormatRosetta)
-    leaveOutRowsWithoutResidue(t);
+  // Every format but korim's own table places a coupling by its residues (the listing by the
+  // larger of the two).
+  if (!ownTable) leaveOutRowsWithoutResidue(t);
   convertValues(t, korimInfo);
   // A conversion of no coupling would leave an empty restraint file as if it were one.
   if (usableCouplings(t, format) == 0) {

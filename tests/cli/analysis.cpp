@@ -82,7 +82,7 @@ TEST(Conversion, ScaleNoiseAndAFailedRead) {
                          "2 N 2 H -13.2\n3 N 3 H 8.78\n");
   const std::string both = runKorim({"-conv", "-xplor", "-inD", "t.tab"}, d).out;
   writeFile(d / "t.tab", readFile(testData("dc/one_residue_end.tab")) + "\n");
-  for (const char* format : {"-xplor", "-cns", "-dyana", "-rosetta"}) {
+  for (const char* format : {"-xplor", "-cns", "-dyana", "-rosetta", "-tbl"}) {
     r = runKorim({"-conv", format, "-inD", "t.tab"}, d);
     EXPECT_EQ(r.status, 1) << format;
     EXPECT_TRUE(inOrder(r.err, {"DC Warning: 2 selected couplings name no residue at an end, which a restraint needs, "
