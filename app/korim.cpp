@@ -584,8 +584,7 @@ int structureRun(Run& run) {
     run.status = rc;
     return rc;
   }
-  std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", p.inDName, dTab->dCount,
-               dTab->dMinRes, dTab->dMaxRes);
+  korim::couplings::reportDcTable(p.inDName, dTab);
 
   settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;

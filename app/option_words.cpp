@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/korim_utils.h"
+#include "foundation/appendf.h"
 #include "foundation/cmndargs.h"
 
 namespace korim::app {
@@ -237,13 +238,6 @@ void markUsed(int argc, char** argv, const Words& words, int i) {
   for (int j = i + 1; j < argc && words.owner[j] == i; j++) foundation::getNthArg(argc, argv, j);
 }
 
-// "a", "a and b", "a, b and c".
-std::string joined(const std::vector<std::string>& v) {
-  std::string s = v.empty() ? "" : v[0];
-  for (size_t n = 1; n < v.size(); n++) s += (n + 1 < v.size() ? ", " : " and ") + v[n];
-  return s;
-}
-
 int firstCopy(const Words& words, const char* w) {
   for (size_t i = 1; i < words.option.size(); i++)
     if (words.option[i] != nullptr && std::strcmp(words.option[i]->word, w) == 0) return static_cast<int>(i);
@@ -428,8 +422,9 @@ int warnOverridden(int argc, char** argv, const Words& words, const char* choose
     all.emplace_back(w);
     if (w != used->word) lost.emplace_back(w);
   }
-  std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n", joined(all).c_str(), chooses,
-               used->word, joined(lost).c_str(), lost.size() > 1 ? "are" : "is");
+  std::fprintf(stderr, "korim: options %s choose %s: %s is used; %s %s not.\n",
+               foundation::listedItems(all).c_str(), chooses, used->word, foundation::listedItems(lost).c_str(),
+               lost.size() > 1 ? "are" : "is");
   return 1;
 }
 
@@ -451,7 +446,7 @@ int refuseUnknownWords(int argc, char** argv) {
       std::fprintf(stderr, "KORIM Error: unknown option %s%s; korim -help lists the options.\n", w,
                    closeOptions(w).c_str());
       refused++;
-    } else if (words.owner[i] < 0 && find(w) == nullptr && !blank(w) && refuseStray(argc, argv, words, i)) {
+    } else if (words.owner[i] < 0 && !blank(w) && refuseStray(argc, argv, words, i)) {
       refused++;
     }
   }
@@ -477,7 +472,8 @@ int warnRepeatedOptions(int argc, char** argv) {
     }
     if (others.empty()) continue;
     std::fprintf(stderr, "korim: option %s is given %zu times: %s is used; %s %s not.\n", o.word,
-                 others.size() + 1, shown(first).c_str(), joined(others).c_str(), others.size() > 1 ? "are" : "is");
+                 others.size() + 1, shown(first).c_str(), foundation::listedItems(others).c_str(),
+                 others.size() > 1 ? "are" : "is");
     warned++;
   }
   for (const auto& pair : kOneValue) {

@@ -10,6 +10,7 @@
 
 #include "app/option_words.h"
 #include "charges/korim_charge_setup.h"
+#include "foundation/appendf.h"
 #include "foundation/cmndargs.h"
 #include "foundation/outputfile.h"
 
@@ -280,14 +281,10 @@ int warnUnwrittenOutputs(const KorimParams& p, const KorimInfo& k, int argc, cha
       unwritten.push_back(std::string(o.option) + " " + name);
   }
   if (unwritten.empty()) return listingSaid ? 1 : 0;
-  const auto join = [](const std::vector<std::string>& v) {
-    std::string s = v[0];
-    for (size_t n = 1; n < v.size(); n++) s += (n + 1 < v.size() ? ", " : " and ") + v[n];
-    return s;
-  };
-  const std::string writes = written.empty() ? "writes no file" : "writes " + join(written) + " only";
+  const std::string writes =
+      written.empty() ? "writes no file" : "writes " + foundation::listedItems(written) + " only";
   std::fprintf(stderr, "korim: this mode (%s) %s; %s %s not written.\n", modeShown(k).c_str(), writes.c_str(),
-               join(unwritten).c_str(), unwritten.size() > 1 ? "are" : "is");
+               foundation::listedItems(unwritten).c_str(), unwritten.size() > 1 ? "are" : "is");
   return 1;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "foundation/appendf.h"
 #include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "foundation/table.h"
@@ -125,15 +126,12 @@ int pairCapacity(const DInfo& r) {
 std::string missingAtomColumns(int resIDILoc, int atomILoc, int resIDJLoc, int atomJLoc) {
     const bool noResID = resIDILoc < 0 && resIDJLoc < 0;
     if (!noResID && atomILoc >= 0 && atomJLoc >= 0) return {};
-    std::vector<const char*> names;
+    std::vector<std::string> names;
     if (resIDILoc < 0) names.push_back("RESID_I");
     if (atomILoc < 0) names.push_back("ATOMNAME_I");
     if (resIDJLoc < 0) names.push_back("RESID_J");
     if (atomJLoc < 0) names.push_back("ATOMNAME_J");
-    std::string text = names.size() == 1 ? "column " : "columns ";
-    for (size_t k = 0; k < names.size(); ++k)
-        text += std::string(k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
-    return text;
+    return (names.size() == 1 ? "column " : "columns ") + foundation::listedItems(names);
 }
 }  // namespace
 

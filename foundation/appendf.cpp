@@ -22,4 +22,10 @@ void appendf(std::string& out, const char* fmt, ...) {
   va_end(ap2);
 }
 
+std::string listedItems(const std::vector<std::string>& items) {
+  std::string text = items.empty() ? std::string() : items[0];
+  for (size_t n = 1; n < items.size(); n++) text += (n + 1 < items.size() ? ", " : " and ") + items[n];
+  return text;
+}
+
 }  // namespace korim::foundation

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <cstdio>
 
+#include "couplings/dcpairs.h"
 #include "couplings/dcwriters.h"
 #include "restraints/cspred.h"
 
@@ -94,8 +95,7 @@ int simDC_dc(DTable* dTab, CSTable* csTab, const char* /*inDName*/, const char* 
     updatePDBSurf(pdb, pdb->minResID, pdb->maxResID);
     if (csTab != nullptr) selectCS(csTab->csList, csTab->csCount, segFirst, segLast);
     const int n = dTab == nullptr ? 0 : couplings::selectD(dTab->dObsList, dTab->dCount, segFirst, segLast, excludeMode);
-    std::printf("REMARK %d couplings selected (%s%s).\n", n, excludeMode == 1 ? "exclusive" : "inclusive",
-                excludeMode == 3 ? " max" : "");
+    couplings::remarkCouplings(stdout, "selected", n, excludeMode);
     const int offset = aFirst - segFirst;
     if (csTab != nullptr) buildCS(pdb, csTab, offset, constRMSFlag);
     if (dTab != nullptr) {
