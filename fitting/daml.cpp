@@ -90,39 +90,44 @@ void writeScores(FILE* out, const HistInfo& h, const std::vector<double>& r,
 // The edges of the grid on which its best point lies, one sentence each that reads on after
 // "the " (for the standard error stream) or "The " (for the table). An edge is no maximum: the
 // likelihood may rise beyond it. R = 0 is the bound of the physics, not of the grid.
-// negated: the search ran over the Da range turned negative (its first Da is then -lDa); gridDa
-// is the best point's Da in the frame of the options. namedForm: the answer's usual form is
-// said in a note of its own, so that a high R edge beyond 2/3 does not say it again.
+// negated: the search ran over the Da range turned negative (its first Da is then -lDa). The Da
+// edges are told by size, the grid's point nearest 0 or farthest from it, and in the answer's
+// terms: answerDa is the answer (Hz, in the couplings' sign). namedForm: the answer's usual form
+// is said in a note of its own, so that a high R edge beyond 2/3 does not say it again.
 std::vector<std::string> gridEdges(const std::vector<double>& rList,
                                    const std::vector<double>& daList, size_t best,
-                                   const HistInfo& h, bool negated, double gridDa, bool namedForm) {
+                                   const HistInfo& h, bool negated, double answerDa, bool namedForm) {
   const size_t last = rList.size() - 1;
   struct Edge {
     bool on;
-    const char *end, *axis, *option;
+    const char *where, *option;
     float optionValue;
-    double value;
-    const char* unit;
   };
   const Edge edges[] = {
-      {daList[best] == daList[0], negated ? "low" : "high", "Da", negated ? "-lDa" : "-hDa",
-       negated ? h.lDaMl : h.hDaMl, gridDa, " Hz"},
-      {daList[best] == daList[last], negated ? "high" : "low", "Da", negated ? "-hDa" : "-lDa",
-       negated ? h.hDaMl : h.lDaMl, gridDa, " Hz"},
-      {rList[best] == rList[0] && rList[0] != 0.0, "low", "R", "-lR", h.lRMl, h.RMl, ""},
-      {rList[best] == rList[last], "high", "R", "-hR", h.hRMl, h.RMl, ""}};
+      {daList[best] == daList[0], "edge of smallest |Da|", negated ? "-lDa" : "-hDa",
+       negated ? h.lDaMl : h.hDaMl},
+      {daList[best] == daList[last], "edge of largest |Da|", negated ? "-hDa" : "-lDa",
+       negated ? h.hDaMl : h.lDaMl},
+      {rList[best] == rList[0] && rList[0] != 0.0, "low R edge", "-lR", h.lRMl},
+      {rList[best] == rList[last], "high R edge", "-hR", h.hRMl}};
   std::vector<std::string> found;
   for (const Edge& e : edges) {
     if (!e.on) continue;
+    const bool daEdge = &e < &edges[2];
     const bool highR = &e == &edges[3];
     // R 2 is the axial tensor of the other sign, a bound of the physics as R 0 is.
     if (highR && rList[best] >= kMaxGridR - kRhombicityTolerance) continue;
+    char value[96];
+    if (daEdge)
+      std::snprintf(value, sizeof value, "|Da| %.3f Hz: Da %+.3f Hz in the answer's sign;",
+                    std::fabs(answerDa), answerDa);
+    else
+      std::snprintf(value, sizeof value, "R %.3f,", h.RMl);
     char line[560];
     std::snprintf(line, sizeof line,
-                  "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
-                  "%g): an edge is no maximum, the likelihood may rise beyond it; %s moves that "
-                  "edge",
-                  e.end, e.axis, e.axis, e.value, e.unit, e.option, e.optionValue, e.option);
+                  "best point of the likelihood grid lies on its %s (%s set by %s %g): an edge is "
+                  "no maximum, the likelihood may rise beyond it; %s moves that edge",
+                  e.where, value, e.option, e.optionValue, e.option);
     std::string text = line;
     // Beyond 2/3 the grid goes on to the tensors of the other sign of Da, up to R 2; where the
     // answer's own note names its tensor, the rule is not said twice.
@@ -136,6 +141,84 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
     found.push_back(text + ".\n");
   }
   return found;
+}
+
+// The usual-form note of an answer on an edge of the grid: the answer is the edge point, which
+// is no maximum, so the tensor the note names is not one the couplings select.
+std::string edgePointForm(const std::string& form) {
+  const size_t end = form.rfind(".\n");
+  if (end == std::string::npos) return form;
+  return form.substr(0, end) +
+         "; the answer lies on an edge of the grid, so this names the edge point, not a tensor the "
+         "couplings select.\n";
+}
+
+// A -lDa or -hDa value (and, where the grid would otherwise pass its point limit, an -incDa)
+// that takes the grid's |Da| range from nearAbs..farAbs (Hz) to newNear..newFar, given in the
+// options' frame (negated: the options' range lies at or above 0).
+std::string daAdvice(const HistInfo& h, bool negated, bool farEnd, double newNear, double newFar) {
+  const double pointsR = mlAxisPoints(h.lRMl, h.hRMl, std::fabs(h.incRMl), true);
+  // The steps a larger -incDa may take, the user's own first.
+  const double steps[] = {std::fabs(h.incDaMl), 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0};
+  double step = steps[0];
+  for (double st : steps) {
+    if (st < steps[0]) continue;
+    step = st;
+    if (mlAxisPoints(-newFar, -newNear, static_cast<float>(st), false) * pointsR <= kMaxGridPoints) break;
+  }
+  const char* option = farEnd == negated ? "-hDa" : "-lDa";
+  const double value = (farEnd ? newFar : newNear) * (negated ? 1.0 : -1.0);
+  char text[96];
+  if (step != steps[0])
+    std::snprintf(text, sizeof text, "%s %.6g -incDa %g", option, value, step);
+  else
+    std::snprintf(text, sizeof text, "%s %.6g", option, value);
+  return text;
+}
+
+// The couplings' own estimate from their two extremes (DATA EQ Da, Hz) against the |Da| range
+// of the grid: a grid that does not reach it has its best point on an edge. Returns 1 after a
+// message naming the file when |EQ Da| lies below kMinPatternDa (no grid resolves it); else 0
+// with *note the sentence (reading on after "the ") that names the range it lies beyond or below
+// and the option value that takes the grid to it with room to spare (half as much again beyond,
+// half of it below, at least kMinPatternDa: just above that the grid starts at it), or "" when
+// the grid reaches it.
+int checkEqDaReach(const HistInfo& h, const DcSample& s, const char* inDName, std::string* note) {
+  note->clear();
+  const double eq = std::fabs(static_cast<double>(h.Da2Par));
+  if (!(eq >= kMinPatternDa)) {
+    std::fprintf(stderr, "korim: the couplings of %s (D*W from %g to %g Hz) give DATA EQ Da %+.3g Hz "
+                         "from their extremes: no likelihood grid resolves a Da below 1/3 Hz in size "
+                         "(the pattern is sampled every %.2f Hz), so -daMl gives no answer for them.\n",
+                 inDName, static_cast<double>(s.dcMin), static_cast<double>(s.dcMax),
+                 static_cast<double>(h.Da2Par), kMlSampleStep);
+    return 1;
+  }
+  const bool negated = h.lDaMl >= 0.0f;
+  const double a = std::fabs(static_cast<double>(h.lDaMl)), b = std::fabs(static_cast<double>(h.hDaMl));
+  const double nearAbs = std::fmin(a, b), farAbs = std::fmax(a, b);
+  if (eq >= nearAbs && eq <= farAbs) return 0;
+  const bool beyond = eq > farAbs;
+  constexpr double kRoundFar = 5.0;     // Hz: a far end advised in steps of this
+  constexpr double kRoundNear = 0.01;   // Hz: a near end advised in steps of this
+  constexpr double kFinest = 1e-6;      // Hz: a near end within a step of 1/3 Hz, in steps of this
+  const double newFar = beyond ? std::ceil(1.5 * eq / kRoundFar) * kRoundFar : farAbs;
+  double newNear = std::fmax(std::floor(0.5 * eq / kRoundNear) * kRoundNear,
+                             std::ceil(kMinPatternDa / kRoundNear) * kRoundNear);
+  if (newNear > eq)  // |EQ Da| just above 1/3 Hz: the grid starts at it
+    newNear = std::fmax(std::floor(eq / kFinest) * kFinest, std::ceil(kMinPatternDa / kFinest) * kFinest);
+  if (beyond) newNear = nearAbs;
+  char line[560];
+  std::snprintf(line, sizeof line,
+                "couplings' own estimate from their extremes, DATA EQ Da %+.3f Hz, lies %s the |Da| "
+                "range of the likelihood grid, %g to %g Hz (-lDa %g -hDa %g): the grid does not reach "
+                "it, and its best point can be no maximum; %s takes the grid to it%s.\n",
+                static_cast<double>(h.Da2Par), beyond ? "beyond" : "below", nearAbs, farAbs,
+                static_cast<double>(h.lDaMl), static_cast<double>(h.hDaMl),
+                daAdvice(h, negated, beyond, newNear, newFar).c_str(),
+                beyond || newNear < 0.99 * eq ? " with room to spare" : "");
+  *note = line;
+  return 0;
 }
 
 // The ranges that only the likelihood grid bounds: Da of one sign (the search negates a range
@@ -214,6 +297,11 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
                      &sdevPos);
+  // Said before the grid runs: a grid that cannot reach the couplings' own size.
+  std::string reach;
+  if (checkEqDaReach(h, s, inDName, &reach) != 0) return 1;
+  std::string remark = kinds;
+  if (!reach.empty()) remark += sayNote(reach);
   // The search's frame: the extreme of larger magnitude positive, Da negative.
   const float sign = std::fabs(s.dcMin) > std::fabs(s.dcMax) ? -1.0f : 1.0f;
   std::vector<float> list = s.coup;
@@ -255,13 +343,11 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   h.RErrMl = static_cast<float>(rErr);
   storeCouplings(dTab.get(), s, h, bestDa, sign);
   // A best point on the grid's edge stays the answer, said on both.
-  std::string remark = kinds;
   std::vector<std::string> notes;
   const std::string form = usualFormNote(h.DaMl, h.RMl);
   if (best >= 0)
-    notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, negated ? -bestDa : bestDa,
-                      !form.empty());
-  if (!form.empty()) notes.push_back(form);
+    notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, h.DaMl, !form.empty());
+  if (!form.empty()) notes.push_back(notes.empty() ? form : edgePointForm(form));
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 
