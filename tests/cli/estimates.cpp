@@ -17,7 +17,60 @@ std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std:
   return a;
 }
 
+// A coupling table of n N-H bonds spread evenly over the sphere (a golden-angle spiral) under a
+// tensor of Da (Hz) and R: D = Da [(3 z^2 - 1) + 1.5 R (x^2 - y^2)], error dd, weight w (so that
+// the couplings D*W are those of Da w).
+std::string evenlySpread(const TempDir& d, const std::string& name, double da, double r, double dd, double w = 1.0,
+                         int n = 200) {
+  std::string t = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                  "FORMAT %4d %4s %4s %4d %4s %4s %9.4f %9.4f %.6f\n\n";
+  const double golden = M_PI * (3.0 - std::sqrt(5.0));
+  char line[128];
+  for (int i = 0; i < n; ++i) {
+    const double z = 1.0 - (2.0 * i + 1.0) / n, rho = std::sqrt(1.0 - z * z);
+    const double x = rho * std::cos(golden * i), y = rho * std::sin(golden * i);
+    const double c = da * ((3.0 * z * z - 1.0) + 1.5 * r * (x * x - y * y));
+    std::snprintf(line, sizeof line, "%4d ALA N %4d ALA H %9.4f %9.4f %.6f\n", i + 1, i + 1, c, dd, w);
+    t += line;
+  }
+  writeFile(d / name, t);
+  return name;
+}
+
 }  // namespace
+
+// A medium of Da +30 Hz lies beyond the default grid's |Da| (3 to 25 Hz), and the same couplings
+// scaled to Da 1 Hz below it: the run says so before the answer, naming one -lDa or -hDa; the
+// same run with that option added answers inside the grid (no edge named) near the tensor, in
+// the couplings' sign. A coarse grid keeps the runs short.
+TEST(EstimateTables, LikelihoodAdviceTakesTheGridToTheCouplings) {
+  const struct {
+    double da, w, answer;
+    const char* option;
+  } media[] = {{30.0, 1.0, 30.0, "-lDa"}, {-30.0, 1.0, -30.0, "-lDa"}, {30.0, 1.0 / 30.0, 1.0, "-hDa"}};
+  for (const auto& m : media) {
+    TempDir d;
+    const std::vector<std::string> run = {"-daMl", "-inD", evenlySpread(d, "m.tab", m.da, 0.45, 1.0, m.w),
+                                          "-outD", "ml.tab", "-outSc", "ml.sc", "-incDa", "0.5", "-incR", "0.05"};
+    RunResult r = runKorim(run, d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const size_t at = r.err.find(std::string("; ") + m.option + " ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_LT(at, r.err.find("korim: the best point")) << r.err;  // before the answer's notes
+    EXPECT_NE(readFile(d / "ml.tab").find("\nREMARK The couplings' own estimate from their extremes, DATA EQ Da"),
+              std::string::npos);
+    std::istringstream advice(r.err.substr(at + 2));
+    std::string option, value;
+    advice >> option >> value;
+    r = runKorim(plus(run, {option, value}), d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find(" edge"), std::string::npos) << option << " " << value << r.err;
+    EXPECT_EQ(r.err.find("DATA EQ Da"), std::string::npos) << r.err;
+    const Table t = readTable(d / "ml.tab");
+    EXPECT_NEAR(t.data("ML Da"), m.answer, 0.05 * std::fabs(m.answer)) << option << " " << value;
+    EXPECT_NEAR(t.data("ML R"), 0.45, 0.05);
+  }
+}
 
 // Every row and column of the couplings used stays; one remark stands for the statistics, and
 // with -mapMl only RMS and Chi2 stay, the RMS of the rows' own D_OBS - D.

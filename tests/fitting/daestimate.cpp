@@ -248,24 +248,30 @@ std::vector<std::string> linesWith(const std::string& text, const std::string& w
 }
 
 TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
-  // Couplings of Da -10 Hz (|Da| 10 in the frame of a positive range) and R 0.3: each grid stops
+  // Couplings of Da +10 Hz (their extreme of larger magnitude positive) and R 0.3: each grid stops
   // short of the tensor on the sides named, so its best point lies there; a grid around the
-  // tensor, or one that starts at R = 0 (the physics' bound), says nothing.
-  const auto edge = [](const char* end, const char* axis, const char* value, const char* option, const char* set) {
-    return std::string("best point of the likelihood grid lies on its ") + end + " " + axis + " edge (" + axis +
-           " " + value + ", set by " + option + " " + set + "): an edge is no maximum, the likelihood may rise "
-           "beyond it; " + option + " moves that edge.";
+  // tensor, or one that starts at R = 0 (the physics' bound), says nothing. A Da edge is told by
+  // size and in the answer's sign (+), whatever the sign of the options' range, with the option
+  // that sets it.
+  const auto daEdge = [](const char* end, const char* size, const char* option, const char* set) {
+    return std::string("best point of the likelihood grid lies on its edge of ") + end + " |Da| (|Da| " + size +
+           " Hz: Da +" + size + " Hz in the answer's sign; set by " + option + " " + set +
+           "): an edge is no maximum, the likelihood may rise beyond it; " + option + " moves that edge.";
+  };
+  const auto rEdge = [](const char* end, const char* value, const char* option, const char* set) {
+    return std::string("best point of the likelihood grid lies on its ") + end + " R edge (R " + value +
+           ", set by " + option + " " + set + "): an edge is no maximum, the likelihood may rise beyond it; " +
+           option + " moves that edge.";
   };
   const struct {
     float grid[6];
     std::vector<std::string> edges;
   } cases[] = {
-      {{-9.0f, -6.0f, 0.5f, 0.0f, 0.2f, 0.05f}, {edge("low", "Da", "-8.500 Hz", "-lDa", "-9"),
-                                                 edge("high", "R", "0.200", "-hR", "0.2")}},
-      {{-14.0f, -12.0f, 0.5f, 0.4f, 0.6f, 0.05f}, {edge("high", "Da", "-12.000 Hz", "-hDa", "-12"),
-                                                   edge("low", "R", "0.400", "-lR", "0.4")}},
-      {{6.0f, 9.0f, 0.5f, 0.0f, 0.65f, 0.05f}, {edge("high", "Da", "8.500 Hz", "-hDa", "9")}},
-      {{11.0f, 14.0f, 0.5f, 0.0f, 0.4f, 0.05f}, {edge("low", "Da", "11.000 Hz", "-lDa", "11")}},
+      {{-9.0f, -6.0f, 0.5f, 0.0f, 0.2f, 0.05f}, {daEdge("largest", "8.500", "-lDa", "-9"), rEdge("high", "0.200", "-hR", "0.2")}},
+      {{-14.0f, -12.0f, 0.5f, 0.4f, 0.6f, 0.05f},
+       {daEdge("smallest", "12.000", "-hDa", "-12"), rEdge("low", "0.400", "-lR", "0.4")}},
+      {{6.0f, 9.0f, 0.5f, 0.0f, 0.65f, 0.05f}, {daEdge("largest", "8.500", "-hDa", "9")}},
+      {{11.0f, 14.0f, 0.5f, 0.0f, 0.4f, 0.05f}, {daEdge("smallest", "11.000", "-lDa", "11")}},
       {{-12.0f, -8.0f, 0.5f, 0.0f, 0.45f, 0.05f}, {}},
   };
   for (const auto& c : cases) {
@@ -280,6 +286,97 @@ TEST(Estimates, LikelihoodNamesTheGridEdgeOfItsBestPoint) {
     }
     EXPECT_EQ(linesWith(err, " edge "), said) << c.grid[0] << " " << c.grid[3];
     EXPECT_EQ(linesWith(korim_test::readFile(dir / "ml.tab"), " edge "), remarks) << c.grid[0] << " " << c.grid[3];
+  }
+}
+
+// The option value of a -daMl advice "...; -lDa -20 takes the grid to it...": the option and the
+// number after it.
+bool advised(const std::string& err, std::string* option, float* value) {
+  const size_t p = err.find(" takes the grid to it");
+  if (p == std::string::npos) return false;
+  const size_t q = err.rfind("; -", p);
+  char name[8] = {};
+  if (q == std::string::npos || std::sscanf(err.c_str() + q + 2, "%7s %f", name, value) != 2) return false;
+  *option = name;
+  return true;
+}
+
+TEST(Estimates, LikelihoodGridThatMissesTheCouplingsSaysHowToReachThem) {
+  // Couplings of Da +10 Hz and R 0.3 (DATA EQ Da near +10): grids whose |Da| range lies below or
+  // above it, in either frame of the options, are told before the answer which -lDa or -hDa
+  // takes them to it; following that advice, the best point lies inside the grid along Da.
+  const struct {
+    float grid[6];
+    const char *where, *option;
+  } cases[] = {
+      {{-9.0f, -6.0f, 0.5f, 0.2f, 0.45f, 0.05f}, "beyond", "-lDa"},
+      {{6.0f, 9.0f, 0.5f, 0.2f, 0.45f, 0.05f}, "beyond", "-hDa"},
+      {{-25.0f, -14.0f, 0.5f, 0.2f, 0.45f, 0.05f}, "below", "-hDa"},
+      {{14.0f, 25.0f, 0.5f, 0.2f, 0.45f, 0.05f}, "below", "-lDa"},
+      {{-25.0f, -3.0f, 0.5f, 0.2f, 0.45f, 0.05f}, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    Settings s;
+    std::string err;
+    ASSERT_EQ(likelihood(dir, s, 400, c.grid, dir / "ml.tab", &err), 0);
+    const std::vector<std::string> said = linesWith(err, "DATA EQ Da");
+    if (c.where == nullptr) {
+      EXPECT_TRUE(said.empty()) << err;
+      continue;
+    }
+    ASSERT_EQ(said.size(), 1u) << err;
+    EXPECT_NE(said[0].find(std::string("lies ") + c.where + " the |Da| range"), std::string::npos) << said[0];
+    EXPECT_EQ(linesWith(korim_test::readFile(dir / "ml.tab"), "REMARK The couplings' own estimate").size(), 1u);
+    std::string option;
+    float value = 0;
+    ASSERT_TRUE(advised(said[0], &option, &value)) << said[0];
+    EXPECT_EQ(option, c.option) << said[0];
+    float followed[6];
+    std::copy(std::begin(c.grid), std::end(c.grid), followed);
+    followed[option == "-lDa" ? 0 : 1] = value;
+    TempDir again;
+    Settings t;
+    ASSERT_EQ(likelihood(again, t, 400, followed, again / "ml.tab", &err), 0) << option << " " << value;
+    EXPECT_TRUE(linesWith(err, "|Da|").empty()) << err;
+    EXPECT_NEAR(t.k.histInfo.DaMl, 10.0, 1.0);
+  }
+}
+
+TEST(Estimates, LikelihoodRefusesCouplingsOfDaBelowAThirdHz) {
+  // The example's couplings scaled by W: |DATA EQ Da| is 12.06 W Hz. Below 1/3 Hz no grid
+  // resolves it, whatever W; just above, the run answers after advising a -hDa that reaches it.
+  const struct { const char* w; int rc; } weights[] = {
+      {"1e-25", 1}, {"1e-20", 1}, {"1e-15", 1}, {"1e-10", 1}, {"0.0276", 1}, {"0.0277", 0}, {"0.0834", 0}};
+  std::string example = korim_test::readFile(KORIM_EXAMPLES "/ubiquitin_nh_bicelle.tab");
+  for (const auto& w : weights) {
+    TempDir dir;
+    std::string scaled;
+    for (const std::string& l : korim_test::lines(example))
+      scaled += (l.ends_with(" 1.00") ? l.substr(0, l.size() - 4) + w.w : l) + "\n";
+    const std::string in = korim_test::writeFile(dir / "w.tab", scaled);
+    Settings s;
+    s.k.korimMode = korim::settings::kModeDaMl;
+    auto& h = s.k.histInfo;
+    h.incDaMl = 0.5f, h.incRMl = 0.05f;
+    int rc = -1;
+    std::string err;
+    korim_test::captureStdout([&] {
+      err = captureStderr([&] {
+        rc = getMlDabR(in.c_str(), &s.k, &s.dc, "All", "All", (dir / "ml.tab").c_str(), (dir / "ml.sc").c_str());
+      });
+    });
+    EXPECT_EQ(rc, w.rc) << w.w << err;
+    EXPECT_EQ(err.find("no likelihood grid resolves a Da below 1/3 Hz") != std::string::npos, w.rc == 1) << w.w;
+    if (w.rc == 1) {
+      EXPECT_NE(err.find("w.tab"), std::string::npos) << err;
+      continue;
+    }
+    std::string option;
+    float value = 0;
+    ASSERT_TRUE(advised(err, &option, &value)) << err;
+    EXPECT_EQ(option, "-hDa");
+    EXPECT_TRUE(value <= -kMinPatternDa && value >= -std::fabs(h.Da2Par)) << value;
   }
 }
 
@@ -356,8 +453,13 @@ TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
   // R 0.70: on the high R edge of a grid ending there, whose remark advises -hR up to 2; inside the
   // grids that follow it (R 1, R 2), where only the tensor is named. The usual form is said once
   // in each run.
-  const std::string tensor = "answer's R 0.700 lies above 2/3: Da +11.800 Hz, R 0.700 is the tensor Da -12.095 Hz, "
-                             "R 0.634 in the usual form (its principal value of largest size taken as z).";
+  const std::string form = "answer's R 0.700 lies above 2/3: Da +11.800 Hz, R 0.700 is the tensor Da -12.095 Hz, "
+                           "R 0.634 in the usual form (its principal value of largest size taken as z)";
+  const std::string tensor = form + ".";
+  // On the edge the answer is the edge point, no maximum: the tensor named is not one the
+  // couplings select.
+  const std::string edgePoint = form + "; the answer lies on an edge of the grid, so this names the edge point, not a "
+                                       "tensor the couplings select.";
   const std::string beyond = "best point of the likelihood grid lies on its high R edge (R 0.700, set by -hR 0.7): "
                              "an edge is no maximum, the likelihood may rise beyond it; -hR moves that edge, up to 2 "
                              "(R between 2/3 and 2 holds the tensors of the other sign of Da, as this answer's usual "
@@ -365,7 +467,7 @@ TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
   const struct {
     float hR;
     std::vector<std::string> notes;
-  } cases[] = {{0.7f, {beyond, tensor}}, {1.0f, {tensor}}, {2.0f, {tensor}}};
+  } cases[] = {{0.7f, {beyond, edgePoint}}, {1.0f, {tensor}}, {2.0f, {tensor}}};
   for (const auto& c : cases) {
     const ExampleMl m = exampleMl(-12.5f, -11.0f, 0.6f, c.hR);
     ASSERT_EQ(m.rc, 0) << m.err;
