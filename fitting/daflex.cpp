@@ -137,7 +137,9 @@ void turnPositive(float* list, int n) {
 struct RunLists {
   TaggedArray<float> da, r, score, score2, score3;
   TaggedArray<int> nDSel;
+  std::vector<unsigned char> ownFit;  // 1: the run's Da and R are its own histogram fit's
   bool alloc(int n) {
+    ownFit.assign(static_cast<size_t>(std::max(n, 1)), 0);
     return da.alloc(n) && r.alloc(n) && score.alloc(n) && score2.alloc(n) && score3.alloc(n) &&
            nDSel.alloc(n);
   }
@@ -227,10 +229,12 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
                                     sampleSig.p, &rAveDD);
       runs.nDSel[i] = std::max(n, 0);
       *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
-      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k); st != 0) {
+      bool ownFit = false;
+      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k, &ownFit); st != 0) {
         std::fprintf(stderr, "korim: error in histoExtFit.\n");
         return st;
       }
+      runs.ownFit[static_cast<size_t>(i)] = ownFit ? 1 : 0;
       turnPositive(sample.p, runs.nDSel[i]);
       const double da = -std::fabs(k->histInfo.DaFit);
       const double r = k->histInfo.RFit;
@@ -285,6 +289,38 @@ Extremes listExtremes(int nRuns, RunLists& runs, const float* list) {
   return e;
 }
 
+// Where no run has a ratio in (0, 1] with R below kRhombicLimit: the runs counted by what each
+// got, first that applies (every run is one of these kinds then), on stderr.
+void sayNoComparableRun(int nRuns, RunLists& runs) {
+  enum { kNoCoupling, kNoFit, kSmallDa, kOutside, kHighR, kAboveOne, kKinds };
+  static const char* const kWhat[kKinds] = {
+      "drew no coupling",
+      "had no histogram fit of their own (zeros before the first fit, else the last fit's Da and R)",
+      "fitted a Da below 1/3 Hz in size (not scored)",
+      "got a ratio outside 0 to 10 (printed as 0)",
+      "got a ratio from 0 to 10 at R 0.6667 or above (not compared)",
+      "got a ratio above 1"};
+  int count[kKinds] = {};
+  for (int i = 0; i < nRuns; ++i) {
+    const float sc = runs.score[i];
+    const int kind = runs.nDSel[i] == 0                        ? kNoCoupling
+                     : runs.ownFit[static_cast<size_t>(i)] == 0 ? kNoFit
+                     : !scored(runs, i)                         ? kSmallDa
+                     : !(sc > 0.0f && sc < 10.0f)               ? kOutside
+                     : !(runs.r[i] < kRhombicLimit)             ? kHighR
+                                                                : kAboveOne;
+    ++count[kind];
+  }
+  std::string kinds;
+  for (int k = 0; k < kKinds; ++k) {
+    if (count[k] == 0) continue;
+    kinds += (kinds.empty() ? "" : "; ") + std::to_string(count[k]) + " " + kWhat[k];
+  }
+  std::fprintf(stderr, "motionHist: no run has a ratio score in (0, 1] with R below %.4f, so the runs "
+                       "give no extremes and no map. Of the %d runs, %s.\n",
+               kRhombicLimit, nRuns, kinds.c_str());
+}
+
 // Run table, floors, clamps, extremes and shift of the three score lists (in place). Returns 0;
 // 1 after a message when no run with R below kRhombicLimit has a ratio score in (0, 1]: the
 // runs then give no floor and no extremes (the run table stays, the blocks are not written).
@@ -313,11 +349,7 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
     }
   }
   if (comparable == 0) {
-    int nScored = 0;
-    for (int i = 0; i < nRuns; ++i) nScored += scored(runs, i);
-    std::fprintf(stderr, "motionHist: no run has a ratio score in (0, 1] with R below %.4f (%d of "
-                         "%d runs scored): the runs give no extremes and no map.\n",
-                 kRhombicLimit, nScored, nRuns);
+    sayNoComparableRun(nRuns, runs);
     return 1;
   }
   for (int l = 0; l < 3; ++l)

@@ -1,6 +1,7 @@
 // Da and R of the alignment tensor from the histogram of the measured couplings (-daHist).
 #include "fitting/dahist.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -41,20 +42,103 @@ void principalExtremes(std::vector<float>& list, double delta, const HistInfo& h
 }
 
 // Levenberg-Marquardt fit of Da and R to the principal couplings y[1..n] at x = 0, 1, -1;
-// a[1..2] starts at guess and err[1..2] get the errors (0 when the fit fails).
-void fitPrincipal(int n, float* y, double delta, const float guess[3], float a[3], float err[3]) {
+// a[1..2] starts at guess and err[1..2] get the errors. The fitter's status (0: fitted).
+int fitPrincipalQuiet(int n, float* y, double delta, const float guess[3], float a[3], float err[3]) {
   float x[4] = {0.0f, 0.0f, 1.0f, -1.0f};
   float sig[4] = {0.0f, static_cast<float>(delta), static_cast<float>(delta),
                   static_cast<float>(delta)};
   float g[3] = {0.0f, guess[1], guess[2]};
   int ia[3] = {0, 1, 1};
-  if (foundation::nonlinearfit(x, y, sig, n, a, g, ia, 2, alignpoly, err) != 0) {
+  return foundation::nonlinearfit(x, y, sig, n, a, g, ia, 2, alignpoly, err);
+}
+
+// fitPrincipalQuiet; when the fit fails, the errors are 0 and the start values stand, said on
+// stderr.
+void fitPrincipal(int n, float* y, double delta, const float guess[3], float a[3], float err[3]) {
+  if (fitPrincipalQuiet(n, y, delta, guess, a, err) != 0) {
     std::fprintf(stderr, "korim: the fit of Da and R to the principal couplings failed; the "
                          "two-extreme estimate stands.\n");
     a[1] = guess[1];
     a[2] = guess[2];
     err[1] = err[2] = 0.0f;
   }
+}
+
+// The principal couplings and the start of the three-point fit of one -daHist run.
+struct PrincipalFit {
+  const std::vector<float>* list;  // the used couplings, sorted
+  double delta;                    // mean error, Hz
+  float dzz, dyy;                  // extremes, Hz
+  float guess[3];                  // start values (0, Da2Par, R2Par)
+};
+
+// Whether -bin count lays out a histogram of the couplings with a single fullest bin and the fit
+// -daHist then runs answers R from 0 to 2/3 (said nowhere: a check).
+bool countResolves(const PrincipalFit& f, int count) {
+  float bins[kMaxHistBins];
+  int nBins = 0;
+  float width = 0.0f, dxx = 0.0f;
+  if (makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, count, &nBins,
+               &width, bins) != 0)
+    return false;
+  if (getDxx(static_cast<int>(f.list->size()), f.list->data(), nBins, width, bins, &dxx, false) != 1)
+    return false;
+  float y[4] = {0.0f, f.dzz, f.dyy, dxx};
+  float a[3] = {0.0f, f.guess[1], f.guess[2]};
+  float err[3] = {};
+  if (fitPrincipalQuiet(3, y, f.delta, f.guess, a, err) != 0) return false;
+  return std::isfinite(a[1]) && a[2] >= 0.0f && a[2] <= kMaxRhombicity;
+}
+
+// Bin counts named after a tie: at most this many, the nearest to the automatic count first.
+constexpr int kAdvisedCounts = 3;
+
+// The counts of 3 to kMaxHistBins bins (but tried, the one this run had) that countResolves,
+// nearest to automatic first (of two as near, the smaller), at most kAdvisedCounts.
+std::vector<int> resolvingCounts(const PrincipalFit& f, int automatic, int tried) {
+  std::vector<int> found;
+  const auto consider = [&](int count) {
+    if (static_cast<int>(found.size()) < kAdvisedCounts && count >= 3 && count <= kMaxHistBins &&
+        count != tried && countResolves(f, count))
+      found.push_back(count);
+  };
+  consider(automatic);
+  for (int d = 1; d <= kMaxHistBins; ++d) {
+    consider(automatic - d);
+    consider(automatic + d);
+  }
+  return found;
+}
+
+// After a tie: the layout this run had and the -bin counts checked for these couplings, or that
+// no count resolves them; either way what settles Da and R.
+void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float binWidth) {
+  float bins[kMaxHistBins];
+  int automatic = 0;
+  float width = 0.0f;
+  makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, 0, &automatic, &width, bins);
+  automatic = std::min(automatic, kMaxHistBins);
+  const std::vector<int> counts = resolvingCounts(f, automatic, h.nBinIn >= 3 ? h.nBinIn : 0);
+  std::fprintf(stderr,
+               "       The number of bins decides which bin is the fullest: here %d bins of %.3f Hz (%s%d).\n",
+               nBins, static_cast<double>(binWidth), h.nBinIn > 0 ? "-bin " : "each twice the mean error, -bin ",
+               h.nBinIn);
+  if (counts.empty()) {
+    std::fprintf(stderr,
+                 "       No count of 3 to %d bins gives these couplings a single fullest bin and a fit with R "
+                 "from 0 to 2/3: their histogram does not resolve the pattern; a fit with the structure "
+                 "(-bestFit) settles Da and R.\n",
+                 kMaxHistBins);
+    return;
+  }
+  std::string named;
+  for (size_t i = 0; i < counts.size(); ++i)
+    named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  std::fprintf(stderr,
+               "       Checked for these couplings, nearest the automatic %d bins first: %s %s a single fullest "
+               "bin and a fit with R from 0 to 2/3. Such an answer is possible, not shown to be right: a fit "
+               "with the structure (-bestFit) settles Da and R.\n",
+               automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give");
 }
 
 }  // namespace
@@ -98,13 +182,8 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
     // and the start values are no result.
     if (getDxx(static_cast<int>(list.size()), list.data(), nBins, binWidth, bins, &dxx) != 1) {
       noSingleValue("Error");
-      // The bin count is the user's lever: name it with the layout this run had.
-      std::fprintf(stderr,
-                   "       The number of bins decides which bin is the fullest: here %d bins of "
-                   "%.3f Hz (%s%d); another count, -bin <n> (3 or more), lays the histogram out "
-                   "anew.\n",
-                   nBins, static_cast<double>(binWidth),
-                   h.nBinIn > 0 ? "-bin " : "each twice the mean error, -bin ", h.nBinIn);
+      // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
+      adviseBinCounts({&list, s.delta, dzz, dyy, {guess[0], guess[1], guess[2]}}, h, nBins, binWidth);
       return 1;
     }
     y[3] = dxx;
@@ -131,7 +210,9 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   return 0;
 }
 
-int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo) {
+int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo, bool* fitted) {
+  bool ownFit = false;
+  if (fitted != nullptr) *fitted = false;
   if (nD < 1) return 0;
   HistInfo& h = korimInfo->histInfo;
   float min = kDcMinStart, max = kDcMaxStart;
@@ -159,10 +240,11 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
   if (h.modeFit == 2) {
     h.DaFit = h.Da2Par;
     h.RFit = h.R2Par;
+    ownFit = true;
   } else if (h.modeFit == 3) {
     float bins[kMaxHistBins];
     int userBins = h.nBinIn;
-    bool fitted = false;
+    bool& fitted = ownFit;
     for (int attempt = 0; attempt < 4 && !fitted; ++attempt, userBins -= 2) {
       if (makeBins(delta, std::fmax(h.Dzz, h.Dyy), std::fmin(h.Dzz, h.Dyy), kMaxHistBins,
                    userBins, &nBins, &binWidth, bins) != 0) {
@@ -182,6 +264,7 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
   h.dcMin = min;
   h.dcMax = max;
   h.binWidth = binWidth;
+  if (fitted != nullptr) *fitted = ownFit;
   return 0;
 }
 

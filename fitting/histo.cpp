@@ -79,7 +79,7 @@ int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int
 }
 
 int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float* bins,
-           float* dxx) {
+           float* dxx, bool reportOutside) {
   const double low = bins[0] - binWidth / 2.0;
   const double high = bins[nBins - 1] + binWidth / 2.0;
   std::vector<int> hist(static_cast<size_t>(nBins), 0);
@@ -88,11 +88,11 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
   for (int i = 0; i < nD; ++i) {
     const double v = coupList[i];
     if (v < low) {
-      std::printf("coupList[%d] (%.3f) < %.3f\n", i, v, low);
+      if (reportOutside) std::printf("coupList[%d] (%.3f) < %.3f\n", i, v, low);
       continue;
     }
     if (v > high) {
-      std::printf("coupList[%d] (%.3f) > %.3f\n", i, v, high);
+      if (reportOutside) std::printf("coupList[%d] (%.3f) > %.3f\n", i, v, high);
       continue;
     }
     int b = binWidth > 0.0f ? static_cast<int>((v - low) / binWidth) : 0;

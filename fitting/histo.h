@@ -31,11 +31,12 @@ void getDzzDyy(int nD, float* coupList, double delta, float sdevNeg, float sdevP
 int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int* nBins,
              float* binwidth, float* bins);
 
-// Histogram of coupList[0..nD-1] over the bins (values outside are reported on stdout and
-// skipped). *dxx = the centre of the first bin that reached the largest count. Returns 1 when
+// Histogram of coupList[0..nD-1] over the bins (values outside are reported on stdout, unless
+// reportOutside is false, and skipped). *dxx = the centre of the first bin that reached the largest count. Returns 1 when
 // exactly one bin holds the largest count, 0 when two or more share it (or no value
 // fell in the bins).
-int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float* bins, float* dxx);
+int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float* bins, float* dxx,
+           bool reportOutside = true);
 
 // Model of the principal couplings for the fitter: abscissa 0, 1, -1 gives Dzz, Dyy, Dxx of
 // a[1] = Da and a[2] = R; y and the derivatives dyda[1..2].

@@ -72,6 +72,66 @@ TEST(EstimateTables, LikelihoodAdviceTakesTheGridToTheCouplings) {
   }
 }
 
+// A histogram whose fullest count two bins share: the refusal names bin counts checked for those
+// couplings, nearest the automatic count first, and each named count, followed, answers with R
+// from 0 to 2/3. Couplings at three values, two each, tie at every count, and the refusal says
+// that no count resolves them (with the raw extremes, -noave, so that each value keeps a bin of its
+// own). The first 44 couplings of the example and a medium of Da -20 Hz,
+// R 0.3 with errors of 2 Hz tie at the automatic layout.
+TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
+  TempDir d;
+  std::string rows44, clusters;
+  int n = 0;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    const bool row = l.size() > 40 && l[0] == ' ';
+    if (!row || ++n <= 44) rows44 += l + "\n";
+    if (!row) clusters += l + "\n";
+    if (row && n <= 6) {  // -10, 0 and 10 Hz, two rows each
+      char d10[16];
+      std::snprintf(d10, sizeof d10, "%10.3f", 10.0 * ((n - 1) / 2 - 1));
+      clusters += l.substr(0, 30) + d10 + l.substr(40) + "\n";
+    }
+  }
+  writeFile(d / "rows44.tab", rows44);
+  writeFile(d / "clusters.tab", clusters);
+  const struct {
+    std::string table;
+    int automatic;  // the automatic layout's count (-1: no count resolves)
+    std::string extremes;
+  } cases[] = {{"rows44.tab", 22, "-ave"},
+               {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18, "-ave"},
+               {"clusters.tab", -1, "-noave"}};
+  for (const auto& c : cases) {
+    const RunResult r = runKorim({"-daHist", c.extremes, "-inD", c.table, "-outD", "h.tab"}, d);
+    ASSERT_EQ(r.status, 1) << c.table;
+    ASSERT_NE(r.err.find("Error: No single most populated coupling value.\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("a fit with the structure (-bestFit) settles Da and R.\n"), std::string::npos) << r.err;
+    if (c.automatic < 0) {
+      EXPECT_NE(r.err.find("No count of 3 to 250 bins gives these couplings a single fullest bin"), std::string::npos)
+          << r.err;
+      continue;
+    }
+    const std::string head = "Checked for these couplings, nearest the automatic " + std::to_string(c.automatic) +
+                             " bins first: ";
+    const size_t at = r.err.find(head);
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Such an answer is possible, not shown to be right", at), std::string::npos) << r.err;
+    std::vector<int> counts;
+    for (size_t p = r.err.find("-bin ", at); p < r.err.find(" a single fullest", at); p = r.err.find("-bin ", p + 1))
+      counts.push_back(std::stoi(r.err.substr(p + 5)));
+    ASSERT_TRUE(!counts.empty() && counts.size() <= 3) << r.err;
+    EXPECT_LE(std::abs(counts[0] - c.automatic), 1) << r.err;
+    for (int count : counts) {
+      ASSERT_EQ(runKorim({"-daHist", c.extremes, "-inD", c.table, "-outD", "h.tab", "-bin", std::to_string(count)}, d)
+                    .status,
+                0)
+          << c.table << " -bin " << count;
+      const double rh = numbersAfter(readTable(d / "h.tab").lines, "REMARK DATA R ").at(0);
+      EXPECT_TRUE(rh >= 0.0 && rh <= 2.0 / 3.0) << c.table << " -bin " << count << ": R " << rh;
+    }
+  }
+}
+
 // Every row and column of the couplings used stays; one remark stands for the statistics, and
 // with -mapMl only RMS and Chi2 stay, the RMS of the rows' own D_OBS - D.
 TEST(EstimateTables, StatisticsOnlyWhereDIsComparedWithSomething) {

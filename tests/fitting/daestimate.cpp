@@ -733,7 +733,7 @@ TEST(Estimates, FlexibleRunsOfDaTooSmallToSampleAreNotScored) {
     }
   ASSERT_GT(small, 0);
   EXPECT_EQ(unscored, small);
-  EXPECT_EQ(linesWith(err, "below 1/3 Hz"),
+  EXPECT_EQ(linesWith(err, "runs fitted a Da of size below 1/3 Hz"),
             std::vector<std::string>{"korim: " + std::to_string(small) + " of 50 runs fitted a Da of size below 1/3 Hz, "
                                      "whose pattern the likelihood's sampling every 0.01 Hz does not resolve; their "
                                      "rows are listed and not scored."});
