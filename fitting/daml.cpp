@@ -159,7 +159,8 @@ std::string edgePointForm(const std::string& form) {
 std::string daAdvice(const HistInfo& h, bool negated, bool farEnd, double newNear, double newFar) {
   const double pointsR = mlAxisPoints(h.lRMl, h.hRMl, std::fabs(h.incRMl), true);
   // The steps a larger -incDa may take, the user's own first.
-  const double steps[] = {std::fabs(h.incDaMl), 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0};
+  const double steps[] = {std::fabs(h.incDaMl), 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5,
+                          1.0, 2.0, 5.0, 10.0, 20.0, 50.0};
   double step = steps[0];
   for (double st : steps) {
     if (st < steps[0]) continue;
