@@ -11,7 +11,8 @@ namespace korim::fitting {
 // and writes the coupling table with the DA_HIST block to outName ("" = stdout).
 // Returns 0; 1 when the table record cannot be had, the couplings are too few or of one value
 // (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
-// three-parameter fit) has no single fullest bin; the reader's or writer's status.
+// three-parameter fit) has no single fullest bin (the message names up to three -bin counts
+// checked to give one and R from 0 to 2/3, or that none does); the reader's or writer's status.
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 

@@ -13,14 +13,16 @@ namespace korim::fitting {
 // ("" = stdout for either). The grid's Da range has one sign (one at or above 0 is searched
 // negated), the end nearest 0 a size of at least kMinPatternDa, and R reaches at most 2 (between
 // 2/3 and 2 lie the tensors of the other sign of Da). A best point on an edge of the grid (other
-// than R 0 and R 2) stays the answer; the edge and the option that moves it are named on stderr
-// and as a REMARK of the table (a high R edge at or above 2/3 with what lies beyond it). An
-// answer outside the usual form stays too, named in it (usualFormNote) the same way. DaMl has
+// than R 0 and R 2) stays the answer; the edge (a Da edge by size, in the answer's sign) and the
+// option that sets and moves it are named on stderr and as a REMARK of the table (a high R edge
+// at or above 2/3 with what lies beyond it). An answer outside the usual form stays too, named in
+// it (usualFormNote) the same way, and on an edge as the edge point. Where |Da2Par| lies beyond
+// or below the grid's |Da| range, a note before the answer names the -lDa or -hDa that reaches it. DaMl has
 // the sign of the couplings' extreme of larger magnitude (of Da2Par), whatever the sign of the
 // range; the score table lists the search's frame (the couplings turned so that that extreme is
 // positive, Da negative), and the mapping (mlMap) is made in it and turned back.
 // Returns 0; 1 after a message (a grid outside those ranges or of fewer than two points along
-// an axis, score file, couplings too few or of one value, no errors, a mean error above
+// an axis, couplings whose |Da2Par| is below kMinPatternDa, score file, couplings too few or of one value, no errors, a mean error above
 // kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
 int getMlDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
               const char* atomNameS1, const char* atomNameS2, const char* outName,
