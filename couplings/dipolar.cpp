@@ -422,9 +422,10 @@ std::string missingResidue(PDBInfo* pdb, const DTable* t, int res, const char* c
                                                             : nullptr;
     if (other == nullptr) {
         appendf(why, "residue %d is not in the structure", res);
-        if (unnamed != nullptr)
+        const std::string place = placeText(chain, seg);
+        if (unnamed != nullptr && !place.empty())
             appendf(why, " (looked up in %s: the table names no %s, %s of the structure's first atom)",
-                    placeText(chain, seg).c_str(), unnamed, t->nullChainName && t->nullSegName ? "those" : "that");
+                    place.c_str(), unnamed, t->nullChainName && t->nullSegName ? "those" : "that");
         return why;
     }
     appendf(why, "residue %d is not in %s", res, placeText(chain, seg).c_str());
