@@ -432,13 +432,27 @@ std::string missingResidue(PDBInfo* pdb, const DTable* t, int res, const char* c
     if (unnamed != nullptr)
         appendf(why, " (the table names no %s: %s of the structure's first atom)", unnamed,
                 t->nullChainName && t->nullSegName ? "those" : "that");
+    // The names that differ; a blank one is named None in a table, but only a table that names
+    // that kind at all looks a row up under it.
     std::vector<std::string> columns;
-    if (!structure::getPDBChainMode() && std::strcmp(other->chainID, chain) != 0)
-        columns.push_back(std::string("CHAINNAME_") + side);
-    if (!structure::getPDBSegMode() && std::strcmp(other->segID, seg) != 0)
-        columns.push_back(std::string("SEGNAME_") + side);
-    appendf(why, "; it is in %s: name it in column%s %s", placeText(other->chainID, other->segID).c_str(),
-            columns.size() > 1 ? "s" : "", listedItems(columns).c_str());
+    bool blank = false;
+    const char* unreachable = nullptr;
+    const auto differs = [&](const char* here, const char* there, bool unnamedKind, const char* column,
+                             const char* kind) {
+        if (std::strcmp(here, there) == 0) return;
+        columns.push_back(std::string(column) + side);
+        blank = blank || there[0] == '\0';
+        if (there[0] == '\0' && unnamedKind) unreachable = kind;
+    };
+    if (!structure::getPDBChainMode()) differs(chain, other->chainID, t->nullChainName, "CHAINNAME_", "chain");
+    if (!structure::getPDBSegMode()) differs(seg, other->segID, t->nullSegName, "SEGNAME_", "segment");
+    const std::string there = placeText(other->chainID, other->segID);
+    if (unreachable != nullptr)
+        appendf(why, "; it is in %s, which a table that names no %s cannot reach: give the structure's atoms one %s name",
+                there.c_str(), unreachable, unreachable);
+    else
+        appendf(why, "; it is in %s: name it in column%s %s%s", there.c_str(), columns.size() > 1 ? "s" : "",
+                listedItems(columns).c_str(), blank ? " (None for no name)" : "");
     return why;
 }
 

@@ -46,6 +46,11 @@ auto segment(const char* seg) {
   return [seg](std::string line) { return line.replace(72, 1, seg) + "\n"; };
 }
 
+// An edit of every atom line that puts residues 1-40 in chain A, the others in chain B.
+std::string chainsAB(std::string line) {
+  return line.replace(21, 1, std::stoi(line.substr(22, 4)) <= 40 ? "A" : "B") + "\n";
+}
+
 std::string shifted(std::string line) {
   line.replace(30, 8, "  99.000");  // x of a far-away copy
   return line;
@@ -93,9 +98,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
   writeFile(data / "two_media.tab", twoMedia);
   // The example as chains A (residues 1-40) and B (41-76); again with a segment name on its first
   // atom only; and five rows that name chain B for residues of chain A.
-  const std::string chainsAB = writeFile(data / "chains_ab.pdb", everyAtom([](std::string l) {
-    return l.replace(21, 1, std::stoi(l.substr(22, 4)) <= 40 ? "A" : "B") + "\n";
-  }));
+  const std::string twoChains = writeFile(data / "chains_ab.pdb", everyAtom(chainsAB));
   std::string firstSeg = everyAtom([](std::string l) { return l + "\n"; });
   firstSeg.replace(72, 4, "SEGX");
   writeFile(data / "first_seg.pdb", firstSeg);
@@ -249,7 +252,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
        true},
       // Rows looked up where the structure does not hold their residue: the place looked in, and where
       // the residue is instead. The rows of the first atom's chain and segment are used as before.
-      {onPdb(chainsAB, {"-inD", kCouplings}), 0,
+      {onPdb(twoChains, {"-inD", kCouplings}), 0,
        {"DC Warning: 29 selected couplings map to no atom of the structure and are not used:\n"
         "   row 35: residue 41 is not in chain A, no segment name (the table names no chain or segment: those of the "
         "structure's first atom); it is in chain B, no segment name: name it in column CHAINNAME_I\n"},
@@ -257,7 +260,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(data / "first_seg.pdb", {"-inD", kCouplings}), 0,
        {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
         "   row 1: residue 2 is not in chain A, segment SEGX (the table names no chain or segment: those of the "
-        "structure's first atom); it is in chain A, no segment name: name it in column SEGNAME_I\n"},
+        "structure's first atom); it is in chain A, no segment name, which a table that names no segment cannot reach: "
+        "give the structure's atoms one segment name\n"},
        true},
       {onPdb(kPdb, {"-inD", data / "chain_b.tab"}), 0,
        {"   row 1: residue 2 is not in chain B, no segment name (the table names no segment: that of the structure's "
@@ -338,6 +342,32 @@ TEST(Runs, StatusMessagesAndResultTable) {
 // The score file of -daFlex is closed before the coupling table is begun: a run ended while it
 // writes the table (here by the signal of a file size limit that the table exceeds) leaves the
 // scores whole.
+// The rows the mapping names as held elsewhere in the structure map once the advice is followed:
+// the chains named in CHAINNAME_I and CHAINNAME_J, or one segment name for all atoms.
+TEST(Runs, RowsOfAnotherChainOrSegmentMapAsAdvised) {
+  TempDir data;
+  std::string named = "VARS RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J CHAINNAME_J D DD W\n"
+                      "FORMAT %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::string res, name, atomI, resJ, nameJ, atomJ, rest;
+    if (!(in >> res >> name >> atomI >> resJ >> nameJ >> atomJ) || !std::isdigit(static_cast<unsigned char>(res[0])))
+      continue;
+    const std::string chain = std::stoi(res) <= 40 ? " A " : " B ";
+    std::getline(in, rest);
+    named += res + " " + name + " " + atomI + chain + resJ + " " + nameJ + " " + atomJ + chain + rest + "\n";
+  }
+  const std::string twoChains = writeFile(data / "chains_ab.pdb", everyAtom(chainsAB));
+  const std::string oneSeg = writeFile(data / "one_seg.pdb", everyAtom(segment("X")));
+  for (const auto& args : {onPdb(twoChains, {"-inD", writeFile(data / "named.tab", named)}),
+                           onPdb(oneSeg, {"-inD", kCouplings})}) {
+    const RunResult r = runKorim(args, data);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("map to no atom"), std::string::npos) << args[args.size() - 1] << "\n" << r.err;
+    EXPECT_EQ(readTable(data / "out.tab").rows.size(), 63u) << args[args.size() - 1];
+  }
+}
+
 TEST(Runs, FlexibleScoresAreWholeBeforeTheTableIsBegun) {
   TempDir d;
   const std::vector<std::string> args = {"-daFlex", "-inD", kCouplings, "-nRun", "8", "-outSc", "s.sc",
