@@ -106,6 +106,10 @@ TEST(Runs, StatusMessagesAndResultTable) {
                        "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
   for (int res : {2, 3, 4, 5, 6, 50}) chainB += std::to_string(res) + " N B " + std::to_string(res) + " H B 5 1 1\n";
   writeFile(data / "chain_b.tab", chainB);
+  std::string segS = chainB;
+  segS.replace(segS.find("CHAINNAME_I"), 11, "SEGNAME_I").replace(segS.find("CHAINNAME_J"), 11, "SEGNAME_J");
+  for (size_t at = 0; (at = segS.find(" B ", at)) != std::string::npos;) segS.replace(at, 3, " S ");
+  writeFile(data / "seg_s.tab", segS);
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
@@ -267,6 +271,10 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"   row 1: residue 2 is not in chain B, no segment name (the table names no segment: that of the structure's "
         "first atom); it is in chain A, no segment name: name it in column CHAINNAME_I\n",
         "   row 5: residue 6 is not in chain B", "   ... and 1 more.\n"},
+       true},
+      {onPdb(kPdb, {"-inD", data / "seg_s.tab"}), 0,
+       {"   row 1: residue 2 is not in chain A, segment S (the table names no chain: that of the structure's first "
+        "atom); it is in chain A, no segment name: name it in column SEGNAME_I (None for no name)\n"},
        true},
       {onPdb(kPdb, {"-charmm22"}), 0,
        {"WARNING: 9 of 602 selected atoms got no charge: their residue or atom names are not in the "
