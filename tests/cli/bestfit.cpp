@@ -108,7 +108,8 @@ TEST(BestFitHeldTensor, AHeldTensorOutsideTheUsualFormIsNamedAsTheOneReported) {
   };
   for (const auto& run : runs) {
     TempDir dir;
-    std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab", "-da", run.da, "-dr", run.dr};
+    std::vector<std::string> args = {"-bestFit", "-pdb", kPdb,   "-inD", kCouplings,
+                                     "-outD",    "fit.tab", "-da", run.da, "-dr", run.dr};
     args.insert(args.end(), run.variant.begin(), run.variant.end());
     const RunResult r = runKorim(args, dir);
     const std::string what = run.variant[0] + " -dr " + run.dr;
