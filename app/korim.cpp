@@ -32,6 +32,7 @@
 #include "fitting/noisestruc.h"
 #include "fitting/simdc.h"
 #include "fitting/strucnoise.h"
+#include "fitting/tensorform.h"
 #include "foundation/cmndargs.h"
 #include "foundation/finitetext.h"
 #include "foundation/memory.h"
@@ -446,6 +447,18 @@ int prediction(Run& run) {
   }
 }
 
+// A tensor the fit holds whole (-da and -dr, -dadr, -fixed) that is not in the usual form is
+// reported as the same tensor in that form: said on stderr, and the REMARK lines of the table that
+// say it ("" when there is nothing to say).
+std::string heldTensorRemark(const korim::couplings::DTensor& t) {
+  namespace c = korim::couplings;
+  const int m = t.tensorMode;
+  const bool fitted = m == c::kTensorNoFixed || m == c::kTensorDaDr || m == c::kTensorFixed || m == c::kTensorFitNonlin;
+  if (!fitted || t.daMin != t.daMax || t.drMin != t.drMax) return "";
+  const std::string note = korim::fitting::heldTensorNote(t.daMin, t.drMin);
+  return note.empty() ? "" : korim::fitting::sayNote(note) + "\n";
+}
+
 // The best-fit variant of the run.
 int bestFit(Run& run) {
   KorimParams& p = run.params;
@@ -468,34 +481,36 @@ int bestFit(Run& run) {
                  p.inDName);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
+  const std::string heldNote = heldTensorRemark(run.dTab->dTensor);
+  const char* note = heldNote.c_str();
   switch (k->spreadMode) {
     case kSpreadJackknife:
       rc = korim::fitting::aeraSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
                                      k->verbFlag, p.mapCount, p.outDaName, p.outMapName,
-                                     p.outAngName, p.outAName, p.remark);
+                                     p.outAngName, p.outAName, p.remark, note);
       break;
     case kSpreadMcStructure: {
       const DcInfo* dc = run.dcInfo;
       rc = korim::fitting::noiseStrucSimDC(run.pdbInfo, sel, run.dTab, k, dc->aFirst, dc->segFirst,
                                            dc->segLast, p.outDName, p.pRotName, k->verbFlag,
                                            p.mapCount, p.outDaName, p.outMapName, p.outAngName,
-                                           p.outAName, p.remark);
+                                           p.outAName, p.remark, note);
       break;
     }
     case kSpreadRandom:
     case kSpreadExhaustive:
     case kSpreadExhaustSel:
       rc = korim::assignment::exhSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
-                                       p.mapCount, p.nFixAa, p.fixResList, k->verbFlag, p.remark);
+                                       p.mapCount, p.nFixAa, p.fixResList, k->verbFlag, p.remark, note);
       break;
     case kSpreadMcCouplings:
       rc = korim::fitting::mapSimDC(run.pdbInfo, sel, run.dTab, k, p.outDName, p.pRotName,
                                     k->verbFlag, p.outDaName, p.outMapName, p.mapCount,
-                                    p.outDFailName, p.outAngName, p.outAName, p.remark);
+                                    p.outDFailName, p.outAngName, p.outAName, p.remark, note);
       break;
     default:
       rc = korim::fitting::simDC(run.pdbInfo, sel, run.dTab, k, p.remark, p.outDName, p.pRotName,
-                                 k->verbFlag);
+                                 k->verbFlag, note);
       if (rc != 0) return fail(run, rc, "korim: error in best-fit of data.\n");
       return 0;
   }

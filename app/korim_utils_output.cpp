@@ -441,6 +441,55 @@ const char* const sec13[] = {
     " -nofixedDI       Always Use Values from PDB Distances.\n",
 };
 
+// The modes and options the thirteen sections above leave out, in their format, so that every
+// word korim reads is listed somewhere.
+const char* const sec14Modes[] = {
+    " -help             [off]     Print this Usage Text and Stop.\n",
+    " -stKorimGrid      [off]     Steric KORIM of a Two-Domain Ensemble.\n",
+    kPdb, kInD,
+    " -inp     inpName  [None]    Domains and States (Input; Required).\n",
+    " -inE     eName    [None]    States as \"alpha beta gamma\" Lines (Input).\n",
+    " -ave     dName    [None]    Ensemble Average Dipolar Coupling (Output).\n",
+    " -dcEns   dName    [None]    Each State's Dipolar Coupling (Output, Appended).\n",
+    " -flex    fName    [None]    Log of the States (Output).\n",
+    " -outE    eName    [None]    List of the States (Output).\n",
+    " -outEAx  eName    [None]    Turned z Axes of the States (Output).\n",
+    " -elKorimFree      [off]     Charges Only (-outPka), no Prediction.\n",
+    " -elKorimGrid      [off]     Charges Only, no Prediction.\n",
+    " -csSim            [off]     Charges Only (with -el), no Prediction.\n",
+    " -asRan            [off]     Charges Only (with -el), no Prediction.\n",
+    " -daFlex           [off]     Da & R of Flexible Molecules.\n",
+    kInD,
+    " -outD    dName    [None]    Da & R of each Run (Output).\n",
+    " -outSc   scName   [None]    Scores of the Runs (Output).\n",
+    " -outCol  colName  [None]    Colour Map of the Scores (Output).\n",
+    " -nRun    nRun     [1000]    Number of Runs (1 or more).\n",
+    " -nSel    nSel     [30]      Residues Drawn per Run (0: All).\n",
+    "                             Histogram Parameters, Selection and Action\n",
+    "                             Flags as listed for -daHist.\n",
+};
+
+const char* const sec14Other[] = {
+    kOtherOptions,
+    " -in      dName    [None]    Same as -inD.\n",
+    " -out     dName    [None]    Same as -outD.\n",
+    " -d1      res1     [none]    Same as -s1.\n",
+    " -dN      resN     [none]    Same as -sN.\n",
+    " -atomName aList   [*]       Same as -atom.\n",
+    " -protein          [off]     Select Only Canonical Amino Acids.\n",
+    " -hetatm           [off]     Read HETATM Records as ATOMs.\n",
+    " -nohetatm         [on]      Skip HETATM Records.\n",
+    " -pRatio  ratio    [3.0]     Wall: Molar Ratio of Long- to Short-Chain Lipid.\n",
+    " -rim     rim      [0]       Wall: Rim of the Bicelles (1: on).\n",
+    " -lM      length   [200.0]   Wall: Model Length [A] (set from -wv, -pRatio, -rM).\n",
+    " -rimDisc order    [0.25]    Wall: Rim Order (set from -wv, -pRatio, -rM).\n",
+    " -kAtt    simEl    [0.0]     Electrostatic Length [A] (reported only).\n",
+    " -dbg     level    [0]       Debug Output (alone: 1; 2: every Allocation).\n",
+    "Accepted, Not Used:\n",
+    " -dStep -sStep -sID -pow -inCS -outS -outCS -ref -path -list -sPath -sList\n",
+    " -rList -csThresh -vcThresh -fit -nofit\n",
+};
+
 struct Block {
   const char* const* pieces;  // null: no further block in the section
   int count;
@@ -489,6 +538,7 @@ const Section sections[] = {
     {"\n\nARGUMENTS FOR CONVERSION OF DIPOLAR COUPLING TABLE\n",
      {blk(sec12Head), blk(tabSelHead), blk(dcRange), blk(sec12Tail)}},
     {"\n\nCOMMOM ARGUMENTS\n", {blk(sec13)}},
+    {"\n\nARGUMENTS FOR MODES AND OPTIONS NOT LISTED ABOVE\n", {blk(sec14Modes), blk(sec14Other)}},
 };
 
 }  // namespace

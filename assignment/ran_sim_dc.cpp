@@ -626,7 +626,7 @@ void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int
 }
 
 int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pdbRotName,
-           const char* remark) {
+           const char* remark, const char* tableRemark) {
   korim::couplings::DTensor& t = s.dTab->dTensor;
   if (t.eulerFlag)
     t.eulerCount = korim::couplings::saupe2euler(t.saupe, t.psiList, t.thetaList, t.phiList,
@@ -640,7 +640,7 @@ int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pd
     return 1;
   }
   // A table that could not be written must not pass as a result.
-  if (const int st = korim::couplings::writeDCmod(outDName, "w", s.dTab, s.k, ""); st != 0) {
+  if (const int st = korim::couplings::writeDCmod(outDName, "w", s.dTab, s.k, tableRemark); st != 0) {
     std::fprintf(stderr, "korim: error in writeDCmod.\n");
     return st;
   }
@@ -694,7 +694,8 @@ namespace {
 
 int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab,
                  KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int mapCount,
-                 int nFixAa, const int* fixResList, int verbose, const char* remark) {
+                 int nFixAa, const int* fixResList, int verbose, const char* remark,
+                 const char* tableRemark) {
   if (dTab == nullptr) return 0;
   // A window without any Da or R inside would score every order and find none.
   if (korim::settings::checkDaRWindow(korimInfo->histInfo) != 0) return 1;
@@ -757,24 +758,24 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   if (!runSearch(s, mapCount)) return 1;
   writeBack(s);
   fitMedia(s, validObs, validCalc, verbose);
-  return finish(s, sInfo, outDName, pdbRotName, remark);
+  return finish(s, sInfo, outDName, pdbRotName, remark, tableRemark);
 }
 
 }  // namespace
 
 int exhSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
              const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
-             const int* fixResList, int verbose, const char* remark) {
+             const int* fixResList, int verbose, const char* remark, const char* tableRemark) {
   return assignSearch(false, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
-                      nFixAa, fixResList, verbose, remark);
+                      nFixAa, fixResList, verbose, remark, tableRemark);
 }
 
 int ranSimDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
              const char* outDName, const char* pdbRotName, int mapCount, int nFixAa,
-             const int* fixResList, int verbose, const char* remark) {
+             const int* fixResList, int verbose, const char* remark, const char* tableRemark) {
   for (int i = 0; i < 3; i++) std::printf("TEST\n");
   return assignSearch(true, pdbInfo, sInfo, dTab, korimInfo, outDName, pdbRotName, mapCount,
-                      nFixAa, fixResList, verbose, remark);
+                      nFixAa, fixResList, verbose, remark, tableRemark);
 }
 
 }  // namespace korim::assignment

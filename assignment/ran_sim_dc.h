@@ -19,10 +19,11 @@ int chkFixAa(int nFixAa, const int* fixResList, int resIDI, int resIDJ);
 // fits it, and writes the table to outDName and the rotated structures to pdbRotName. The valid
 // flags of the rows are those the table had on entry. Returns 0 (also for a null table), 1 after
 // a message, or the status of the writer that failed.
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int exhSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
              couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
              const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
-             int verbose, const char* remark);
+             int verbose, const char* remark, const char* tableRemark = "");
 
 // The one-medium form, a library routine the program does not call: it writes "TEST" three times
 // on entry, compares no segment names, keeps 10-column peak matrices, prints no per-medium
@@ -33,7 +34,7 @@ int exhSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
 int ranSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
              couplings::DTable* dTab, settings::KorimInfo* korimInfo, const char* outDName,
              const char* pdbRotName, int mapCount, int nFixAa, const int* fixResList,
-             int verbose, const char* remark);
+             int verbose, const char* remark, const char* tableRemark = "");
 
 // Forgets the Euler solutions kept from the last search; for tests.
 void ranSimDCReset();

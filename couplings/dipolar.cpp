@@ -12,6 +12,7 @@
 
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "foundation/appendf.h"
 #include "foundation/memory.h"
 #include "foundation/svdcmpd.h"
 #include "foundation/svdpoly.h"
@@ -393,14 +394,76 @@ namespace {
 
 constexpr int kRowsNamed = 5;  // rows named per kind of mapping problem
 
+// A chain and segment as a message names them ("chain A, no segment name"); a name the
+// structure's keys ignore is left out.
+std::string placeText(const char* chain, const char* seg) {
+    std::vector<std::string> parts;
+    if (!structure::getPDBChainMode())
+        parts.push_back(chain[0] != '\0' ? std::string("chain ") + chain : "no chain name");
+    if (!structure::getPDBSegMode())
+        parts.push_back(seg[0] != '\0' ? std::string("segment ") + seg : "no segment name");
+    return parts.size() == 2 ? parts[0] + ", " + parts[1] : parts.empty() ? "" : parts[0];
+}
+
+// Why residue res of one end is not found where the row is looked up (chain, seg): where the
+// table names no chain or segment, the place looked in; where another chain or segment of the
+// structure holds the residue, that place and the columns that would name it. side is "I" or "J".
+std::string missingResidue(PDBInfo* pdb, const DTable* t, int res, const char* chain,
+                           const char* seg, const char* side) {
+    const structure::ChainInfo* other = nullptr;
+    for (int k = 0; other == nullptr && pdb->chainList != nullptr && k < pdb->chainCount; ++k) {
+        const structure::ChainInfo& c = pdb->chainList[k];
+        if (structure::findRes(pdb, res, c.chainID, c.segID) != nullptr) other = &c;
+    }
+    std::string why;
+    const char* unnamed = t->nullChainName && t->nullSegName ? "chain or segment"
+                          : t->nullChainName                ? "chain"
+                          : t->nullSegName                  ? "segment"
+                                                            : nullptr;
+    if (other == nullptr) {
+        appendf(why, "residue %d is not in the structure", res);
+        const std::string place = placeText(chain, seg);
+        if (unnamed != nullptr && !place.empty())
+            appendf(why, " (looked up in %s: the table names no %s, %s of the structure's first atom)",
+                    place.c_str(), unnamed, t->nullChainName && t->nullSegName ? "those" : "that");
+        return why;
+    }
+    appendf(why, "residue %d is not in %s", res, placeText(chain, seg).c_str());
+    if (unnamed != nullptr)
+        appendf(why, " (the table names no %s: %s of the structure's first atom)", unnamed,
+                t->nullChainName && t->nullSegName ? "those" : "that");
+    // The names that differ; a blank one is named None in a table, but only a table that names
+    // that kind at all looks a row up under it.
+    std::vector<std::string> columns;
+    bool blank = false;
+    const char* unreachable = nullptr;
+    const auto differs = [&](const char* here, const char* there, bool unnamedKind, const char* column,
+                             const char* kind) {
+        if (std::strcmp(here, there) == 0) return;
+        columns.push_back(std::string(column) + side);
+        blank = blank || there[0] == '\0';
+        if (there[0] == '\0' && unnamedKind) unreachable = kind;
+    };
+    if (!structure::getPDBChainMode()) differs(chain, other->chainID, t->nullChainName, "CHAINNAME_", "chain");
+    if (!structure::getPDBSegMode()) differs(seg, other->segID, t->nullSegName, "SEGNAME_", "segment");
+    const std::string there = placeText(other->chainID, other->segID);
+    if (unreachable != nullptr)
+        appendf(why, "; it is in %s, which a table that names no %s cannot reach: give the structure's atoms one %s name",
+                there.c_str(), unreachable, unreachable);
+    else
+        appendf(why, "; it is in %s: name it in column%s %s%s", there.c_str(), columns.size() > 1 ? "s" : "",
+                listedItems(columns).c_str(), blank ? " (None for no name)" : "");
+    return why;
+}
+
 // Why one end of a selected row maps to no atom, or to one of a nucleus without a known ratio.
 void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
-                 const char* chainName, const char* segName, char* why, size_t len) {
+                 const char* chainName, const char* segName, const char* side, char* why, size_t len) {
     const char* chain = lookupChain(pdb, t, chainName);
     const char* seg = lookupSeg(pdb, t, segName);
     const structure::ResInfo* r = structure::findRes(pdb, res, chain, seg);
     if (r == nullptr) {
-        std::snprintf(why, len, "residue %d is not in the structure", res);
+        std::snprintf(why, len, "%s", missingResidue(pdb, t, res, chain, seg, side).c_str());
         return;
     }
     if (!knownNucleus(atomName)) {
@@ -455,7 +518,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     // Each row without a bond vector is named: it is left out of every fit and statistic.
     RowList oneAtom{kOneAtomHeading, INT_MAX};
     PairSet pairs;
-    char why[160];
+    char why[512];
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& o = dTab->dObsList[k];
         const DInfo& c = dTab->dCalcList[k];
@@ -470,7 +533,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
             }
             unmappedEnd(pdbInfo, dTab, shiftedRes(endI ? o.resIDI : o.resIDJ, aOff),
                         endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
-                        endI ? o.segNameI : o.segNameJ, why, sizeof why);
+                        endI ? o.segNameI : o.segNameJ, endI ? "I" : "J", why, sizeof why);
             unmapped.add(k + 1, why);
             continue;
         }

@@ -47,7 +47,7 @@ int subsetSize(float frac, int fixed, int n) {
 int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* dTab,
               KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int verbose,
               int mapCount, const char* outDaName, const char* outMapName, const char* outAngName,
-              const char* outAName, const char* remark) {
+              const char* outAName, const char* remark, const char* tableRemark) {
   if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
     return 0;
   KorimInfo* k = korimInfo;
@@ -108,7 +108,7 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   flags.restore();
   if (noAcceptedTrial(&stats, "-jack", mapCount, nullptr) != 0) return 1;
   return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
-                         pdbRotName, remark);
+                         pdbRotName, remark, tableRemark);
 }
 
 }  // namespace korim::fitting

@@ -18,9 +18,11 @@ namespace korim::fitting {
 // are those of the start. Returns 0 (also with nothing to do or no accepted fit, after a warning);
 // 1 after a message for a work array, a log, too small or whole subsets, a failed analysis or a table that
 // was not written; the rotated-structure writer's status after its message.
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
               settings::KorimInfo* korimInfo, const char* outDName, const char* pdbRotName,
               int verbose, int mapCount, const char* outDaName, const char* outMapName,
-              const char* outAngName, const char* outAName, const char* remark);
+              const char* outAngName, const char* outAName, const char* remark,
+              const char* tableRemark = "");
 
 }  // namespace korim::fitting

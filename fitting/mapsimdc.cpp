@@ -176,7 +176,8 @@ std::string acceptance(const KorimInfo* k, bool adjusted) {
 int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* dTab,
              KorimInfo* korimInfo, const char* outDName, const char* pdbRotName, int verbose,
              const char* outDaName, const char* outMapName, int mapCount, const char* outDFailName,
-             const char* outAngName, const char* outAName, const char* remark) {
+             const char* outAngName, const char* outAName, const char* remark,
+             const char* tableRemark) {
   if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
     return 0;
   KorimInfo* k = korimInfo;
@@ -251,7 +252,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   // The averages over the accepted fits go back into the table.
   const long n = stats.accepted;
   double aveSaupe[5], alpha[4], beta[4], gamma[4];
-  std::string text;
+  std::string text = tableRemark;
   if (mapStatsFinish(&stats, k, &logs, "%5d %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
                      &text) != 0)
     return 1;

@@ -24,11 +24,12 @@ namespace korim::fitting {
 // that keeps more than the fraction within the error bars, a work array, a log, fewer than 5
 // couplings, a failed analysis or a table that was not written; the rotated-structure writer's
 // status after its message.
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
              settings::KorimInfo* korimInfo, const char* outDName, const char* pdbRotName,
              int verbose, const char* outDaName, const char* outMapName, int mapCount,
              const char* outDFailName, const char* outAngName, const char* outAName,
-             const char* remark);
+             const char* remark, const char* tableRemark = "");
 
 // Most passes of the error-bar adjustment: a factor that no pass accepts (the required fraction
 // at 1 or more, a coupling that no factor brings into its error bar in time) ends it there.

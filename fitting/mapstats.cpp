@@ -310,9 +310,9 @@ int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapL
 int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                     couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
                     const MapLogs* logs, int verbose, int mapCount, const char* outDName,
-                    const char* pdbRotName, const char* remark) {
+                    const char* pdbRotName, const char* remark, const char* tableRemark) {
   double aveSaupe[5], alpha[4], beta[4], gamma[4];
-  std::string text;
+  std::string text = tableRemark;
   if (mapStatsFinish(s, korimInfo, logs, "%5d  %e  %e  %e  %e  %e\n", aveSaupe, alpha, beta, gamma,
                      &text) != 0)
     return 1;

@@ -111,9 +111,10 @@ int mapStatsFinish(MapStats* s, const settings::KorimInfo* korimInfo, const MapL
 // succesful.\n"; a run whose trials were all rejected stops at noAcceptedTrial); 1 after the
 // failing step's message; the rotated-structure writer's status after "korim: error in
 // writePDBRot.\n".
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int writeAverageFit(MapStats* s, structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                     couplings::DTable* dTab, const settings::KorimInfo* korimInfo,
                     const MapLogs* logs, int verbose, int mapCount, const char* outDName,
-                    const char* pdbRotName, const char* remark);
+                    const char* pdbRotName, const char* remark, const char* tableRemark = "");
 
 }  // namespace korim::fitting

@@ -233,7 +233,7 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
                     KorimInfo* korimInfo, int aFirst, int segFirst, int segLast,
                     const char* outDName, const char* pdbRotName, int verbose, int mapCount,
                     const char* outDaName, const char* outMapName, const char* outAngName,
-                    const char* outAName, const char* remark) {
+                    const char* outAName, const char* remark, const char* tableRemark) {
   if (dTab == nullptr || dTab->dCount < 1 || dTab->dObsList == nullptr || dTab->dCalcList == nullptr)
     return 0;
   KorimInfo* k = korimInfo;
@@ -310,7 +310,7 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   if (const int st = start.restore(true); st != 0) return st;
   if (noAcceptedTrial(&stats, "-mcStruc", trials, nullptr) != 0) return 1;
   return writeAverageFit(&stats, pdbInfo, sInfo, dTab, k, &logs, verbose, mapCount, outDName,
-                         pdbRotName, remark);
+                         pdbRotName, remark, tableRemark);
 }
 
 }  // namespace korim::fitting

@@ -25,10 +25,12 @@ namespace korim::fitting {
 // kMaxAdjustPasses widths) or only the width 0, fewer than 5 couplings, a failed analysis or a
 // table that was not written; the status of the coordinate store or of the rotated-structure
 // writer after its message.
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int noiseStrucSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo,
                     couplings::DTable* dTab, settings::KorimInfo* korimInfo, int aFirst,
                     int segFirst, int segLast, const char* outDName, const char* pdbRotName,
                     int verbose, int mapCount, const char* outDaName, const char* outMapName,
-                    const char* outAngName, const char* outAName, const char* remark);
+                    const char* outAngName, const char* outAName, const char* remark,
+                    const char* tableRemark = "");
 
 }  // namespace korim::fitting

@@ -40,7 +40,8 @@ int oneAtomCouplings(const DTable* dTab) {
 }
 
 int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korimInfo,
-          const char* remark, const char* outDName, const char* pdbRotName, int verbose) {
+          const char* remark, const char* outDName, const char* pdbRotName, int verbose,
+          const char* tableRemark) {
   // Five order-matrix elements cannot be fitted to fewer than five distinct atom pairs, nor to
   // bond vectors along too few directions: the linear fit would leave a zero or meaningless
   // tensor, and a table of it must not pass as a result; nor can the five free parameters of
@@ -62,7 +63,7 @@ int simDC(PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dTab, KorimInfo* korim
   }
 
   // The writer fails only when its statistics or analysis cannot be made; no table was written.
-  if (const int st = korim::couplings::writeDCmod(outDName, "w", dTab, korimInfo, ""); st != 0) {
+  if (const int st = korim::couplings::writeDCmod(outDName, "w", dTab, korimInfo, tableRemark); st != 0) {
     std::fprintf(stderr, "korim: error in writeDCmod.\n");
     return st;
   }

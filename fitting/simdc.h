@@ -15,9 +15,10 @@ namespace korim::fitting {
 // Da, Dr and three angles (-nofixed) (refuseOrderMatrixFit, nothing written); 1 after "korim: error in analyzeSaupe.\n" (nothing written); the table writer's
 // status after "korim: error in writeDCmod.\n" (no table written); the rotated-structure
 // writer's status after "korim: error in writePDBRot.\n" (the table is written already).
+// tableRemark: REMARK lines the result table carries before its report (the note on a held tensor).
 int simDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, couplings::DTable* dTab,
           settings::KorimInfo* korimInfo, const char* remark, const char* outDName,
-          const char* pdbRotName, int verbose);
+          const char* pdbRotName, int verbose, const char* tableRemark = "");
 
 // Counts the selected rows of dTab whose ends map to atoms but give no bond vector (a row that
 // names one atom at both ends); the mapping leaves them out of every fit.

@@ -67,4 +67,21 @@ std::string sayUsualForm(double da, double r) {
   return note.empty() ? "" : sayNote(note);
 }
 
+std::string heldTensorNote(double da, double dr) {
+  if (da == 0.0) return "";
+  const double r = dr / da;
+  if (!(r < 0.0) && !aboveTwoThirds(r)) return "";
+  double da2 = 0.0, r2 = 0.0;
+  const FormSteps steps = usualForm(da, r, &da2, &r2);
+  const char* how = !steps.zTaken  ? "its x and y axes swapped"
+                    : steps.swapped ? "its principal value of largest size taken as z, x and y swapped"
+                                    : "its principal value of largest size taken as z";
+  char line[360];
+  std::snprintf(line, sizeof line,
+                "held Da %+.3e and Dr %+.3e (R %.3f, %s) are the tensor Da %+.3e, Dr %+.3e, R %.3f in the "
+                "usual form (%s), which the fit reports.\n",
+                da, dr, r, r < 0.0 ? "below 0" : "above 2/3", da2, da2 * r2, r2, how);
+  return line;
+}
+
 }  // namespace korim::fitting

@@ -45,4 +45,11 @@ std::string sayNote(const std::string& note);
 // usualFormNote said as sayNote says it, or "" when there is nothing to say.
 std::string sayUsualForm(double da, double r);
 
+// A tensor the fit holds (-da, -dr) that is not in the usual form (R = dr / da below 0 or above
+// 2/3), named as the tensor the fit reports, one sentence that reads on after "the " as
+// usualFormNote's: "held Da +5.900e-04 and Dr +4.000e-04 (R 0.678, above 2/3) are the tensor
+// Da -5.950e-04, Dr -3.900e-04, R 0.655 in the usual form (...), which the fit reports."; "" for a
+// held tensor in the usual form or of Da 0. da and dr in the units of the table's DATA Da.
+std::string heldTensorNote(double da, double dr);
+
 }  // namespace korim::fitting

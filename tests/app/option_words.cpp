@@ -1,6 +1,7 @@
 // The list of option words korim knows is the list of words its option readers look for.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <sstream>
 #include <string>
@@ -92,6 +93,21 @@ TEST(OptionWords, UsageTextListsOnlyWordsKorimReads) {
     EXPECT_TRUE(listed.count(first)) << first << " is shown in the usage text but is no option word";
   }
   EXPECT_GT(shown, 200);
+}
+
+// Every refused word ends "korim -help lists the options": every option word korim reads stands in
+// the usage text as a word of its own.
+TEST(OptionWords, UsageTextListsEveryWordKorimReads) {
+  const std::string usage = korim_test::readFile(korim_test::testData("golden/usage.txt"));
+  for (const OptionWord& o : optionWords()) {
+    const std::string w = o.word;
+    bool listed = false;
+    for (size_t at = usage.find(w); !listed && at != std::string::npos; at = usage.find(w, at + 1)) {
+      const char after = at + w.size() < usage.size() ? usage[at + w.size()] : '\n';
+      listed = at > 0 && (usage[at - 1] == ' ' || usage[at - 1] == '(') && !std::isalnum(static_cast<unsigned char>(after));
+    }
+    EXPECT_TRUE(listed) << w;
+  }
 }
 
 // An option is marked as naming an input exactly when its value lands in a file name that a reader

@@ -100,7 +100,7 @@ struct SearchRun : ::testing::Test {
     err = korim_test::captureStderr([&] {
       text = korim_test::captureStdout([&] {
         rc = driver(pdb, &sel, dTab.get(), k.get(), (dir / out).c_str(), "", map,
-                    static_cast<int>(fixRes.size()), fixRes.data(), 0, "");
+                    static_cast<int>(fixRes.size()), fixRes.data(), 0, "", "");
       });
     });
     return rc;

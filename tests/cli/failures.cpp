@@ -46,6 +46,11 @@ auto segment(const char* seg) {
   return [seg](std::string line) { return line.replace(72, 1, seg) + "\n"; };
 }
 
+// An edit of every atom line that puts residues 1-40 in chain A, the others in chain B.
+std::string chainsAB(std::string line) {
+  return line.replace(21, 1, std::stoi(line.substr(22, 4)) <= 40 ? "A" : "B") + "\n";
+}
+
 std::string shifted(std::string line) {
   line.replace(30, 8, "  99.000");  // x of a far-away copy
   return line;
@@ -91,6 +96,20 @@ TEST(Runs, StatusMessagesAndResultTable) {
     twoMedia += lys + "N B" + lys + "H B 3 1 1\n";
   }
   writeFile(data / "two_media.tab", twoMedia);
+  // The example as chains A (residues 1-40) and B (41-76); again with a segment name on its first
+  // atom only; and five rows that name chain B for residues of chain A.
+  const std::string twoChains = writeFile(data / "chains_ab.pdb", everyAtom(chainsAB));
+  std::string firstSeg = everyAtom([](std::string l) { return l + "\n"; });
+  firstSeg.replace(72, 4, "SEGX");
+  writeFile(data / "first_seg.pdb", firstSeg);
+  std::string chainB = "VARS RESID_I ATOMNAME_I CHAINNAME_I RESID_J ATOMNAME_J CHAINNAME_J D DD W\n"
+                       "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (int res : {2, 3, 4, 5, 6, 50}) chainB += std::to_string(res) + " N B " + std::to_string(res) + " H B 5 1 1\n";
+  writeFile(data / "chain_b.tab", chainB);
+  std::string segS = chainB;
+  segS.replace(segS.find("CHAINNAME_I"), 11, "SEGNAME_I").replace(segS.find("CHAINNAME_J"), 11, "SEGNAME_J");
+  for (size_t at = 0; (at = segS.find(" B ", at)) != std::string::npos;) segS.replace(at, 3, " S ");
+  writeFile(data / "seg_s.tab", segS);
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
   const std::string fitFailed = "Matrix: error in best-fit of data.\n";
   const std::string compareFailed = "Matrix: error in comparison of order matrices.\n";
@@ -229,10 +248,33 @@ TEST(Runs, StatusMessagesAndResultTable) {
        true, {"REMARK 60 couplings selected"}},
       {onPdb(kPdb, {"-inD", testData("cli/messy_couplings.tab")}), 0,
        {"DC Warning: 1 selected couplings map to no atom of the structure and are not used:\n"
-        "   row 4: residue 200 is not in the structure\n",
+        "   row 4: residue 200 is not in the structure (looked up in chain A, no segment name: the table names no "
+        "chain or segment, those of the structure's first atom)\n",
         "DC Warning: 1 couplings repeat the atom pair of an earlier row:\n   row 2: 2 N - 2 H, as row 1\n",
         "DC Warning: 1 couplings name a residue differently from the structure:\n"
         "   row 3: residue 3 is ALA in the table, ILE in the structure\n"},
+       true},
+      // Rows looked up where the structure does not hold their residue: the place looked in, and where
+      // the residue is instead. The rows of the first atom's chain and segment are used as before.
+      {onPdb(twoChains, {"-inD", kCouplings}), 0,
+       {"DC Warning: 29 selected couplings map to no atom of the structure and are not used:\n"
+        "   row 35: residue 41 is not in chain A, no segment name (the table names no chain or segment: those of the "
+        "structure's first atom); it is in chain B, no segment name: name it in column CHAINNAME_I\n"},
+       true},
+      {onPdb(data / "first_seg.pdb", {"-inD", kCouplings}), 0,
+       {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
+        "   row 1: residue 2 is not in chain A, segment SEGX (the table names no chain or segment: those of the "
+        "structure's first atom); it is in chain A, no segment name, which a table that names no segment cannot reach: "
+        "give the structure's atoms one segment name\n"},
+       true},
+      {onPdb(kPdb, {"-inD", data / "chain_b.tab"}), 0,
+       {"   row 1: residue 2 is not in chain B, no segment name (the table names no segment: that of the structure's "
+        "first atom); it is in chain A, no segment name: name it in column CHAINNAME_I\n",
+        "   row 5: residue 6 is not in chain B", "   ... and 1 more.\n"},
+       true},
+      {onPdb(kPdb, {"-inD", data / "seg_s.tab"}), 0,
+       {"   row 1: residue 2 is not in chain A, segment S (the table names no chain: that of the structure's first "
+        "atom); it is in chain A, no segment name: name it in column SEGNAME_I (None for no name)\n"},
        true},
       {onPdb(kPdb, {"-charmm22"}), 0,
        {"WARNING: 9 of 602 selected atoms got no charge: their residue or atom names are not in the "
@@ -308,6 +350,32 @@ TEST(Runs, StatusMessagesAndResultTable) {
 // The score file of -daFlex is closed before the coupling table is begun: a run ended while it
 // writes the table (here by the signal of a file size limit that the table exceeds) leaves the
 // scores whole.
+// The rows the mapping names as held elsewhere in the structure map once the advice is followed:
+// the chains named in CHAINNAME_I and CHAINNAME_J, or one segment name for all atoms.
+TEST(Runs, RowsOfAnotherChainOrSegmentMapAsAdvised) {
+  TempDir data;
+  std::string named = "VARS RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I RESID_J RESNAME_J ATOMNAME_J CHAINNAME_J D DD W\n"
+                      "FORMAT %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::string res, name, atomI, resJ, nameJ, atomJ, rest;
+    if (!(in >> res >> name >> atomI >> resJ >> nameJ >> atomJ) || !std::isdigit(static_cast<unsigned char>(res[0])))
+      continue;
+    const std::string chain = std::stoi(res) <= 40 ? " A " : " B ";
+    std::getline(in, rest);
+    named += res + " " + name + " " + atomI + chain + resJ + " " + nameJ + " " + atomJ + chain + rest + "\n";
+  }
+  const std::string twoChains = writeFile(data / "chains_ab.pdb", everyAtom(chainsAB));
+  const std::string oneSeg = writeFile(data / "one_seg.pdb", everyAtom(segment("X")));
+  for (const auto& args : {onPdb(twoChains, {"-inD", writeFile(data / "named.tab", named)}),
+                           onPdb(oneSeg, {"-inD", kCouplings})}) {
+    const RunResult r = runKorim(args, data);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("map to no atom"), std::string::npos) << args[args.size() - 1] << "\n" << r.err;
+    EXPECT_EQ(readTable(data / "out.tab").rows.size(), 63u) << args[args.size() - 1];
+  }
+}
+
 TEST(Runs, FlexibleScoresAreWholeBeforeTheTableIsBegun) {
   TempDir d;
   const std::vector<std::string> args = {"-daFlex", "-inD", kCouplings, "-nRun", "8", "-outSc", "s.sc",

@@ -99,6 +99,10 @@ TEST(Usage, EachDefaultShownIsTheDefaultOfTheRun) {
       {"HISTOGRAM", {"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, {"out.tab"},
        {"-bin", "-nFit", "-sdevDzz", "-sdevDyy", "-daLo", "-daHi", "-rhLo", "-rhHi"}},
       {"CONVERSION", {"-conv", "-xplor", "-inD", kCouplings, "-outD", "out.tab"}, {"out.tab"}, {"-tensID"}},
+      {"NOT LISTED ABOVE", {"-daFlex", "-inD", kCouplings, "-outD", "out.tab", "-outSc", "out.sc"},
+       {"out.tab", "out.sc"}, {"-nRun", "-nSel"}},
+      {"NOT LISTED ABOVE", with({"-stKorim", "-dot", "30"}, onExample), {"out.tab"},
+       {"-pRatio", "-rim", "-lM", "-rimDisc", "-kAtt", "-dbg"}},
   };
   for (const Group& g : groups) {
     const std::string plain = outcome(g.run, g.files, d);
