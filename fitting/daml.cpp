@@ -37,6 +37,8 @@ namespace {
 // tensor of the other sign of Da), and above it the pattern's two cases no longer describe the
 // tensor.
 constexpr double kMaxGridR = 2.0;
+// The grid's R values are sums of single-precision steps: one within this of kMaxGridR is on it.
+constexpr double kGridRSumTolerance = 1e-6;
 
 // The rows of the calculated list (and the errors of the observed list) after the answer:
 // with mapping every coupling's allowed range, without it the measured coupling and error.
@@ -116,7 +118,7 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
     if (!e.on) continue;
     const bool highR = &e == &edges[3];
     // R 2 is the axial tensor of the other sign, a bound of the physics as R 0 is.
-    if (highR && rList[best] >= kMaxGridR - kRhombicityTolerance) continue;
+    if (highR && rList[best] >= kMaxGridR - kGridRSumTolerance) continue;
     char line[560];
     std::snprintf(line, sizeof line,
                   "best point of the likelihood grid lies on its %s %s edge (%s %.3f%s, set by %s "
@@ -209,7 +211,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   DcSample s;
   collectDc(dTab.get(), &s);
   if (checkDcSample(s, inDName) != 0) return 1;
-  const std::string kinds = mixedKinds(s, inDName);
+  const std::string kinds = mixedKinds(s, inDName) + warnOneSign(s, inDName);
 
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
@@ -262,6 +264,8 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
     notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, negated ? -bestDa : bestDa,
                       !form.empty());
   if (!form.empty()) notes.push_back(form);
+  if (std::string sign = unsettledSignNote(h.DaMl, h.RMl, s.delta, "their mean error DD*W"); !sign.empty())
+    notes.push_back(sign);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 
