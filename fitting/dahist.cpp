@@ -143,7 +143,8 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
 
   // An answer with R above 2/3 stays, named in the usual form; a sign the couplings do not
   // settle is said.
-  std::string remark = sayUsualForm(h.DaFit, h.RFit) + saySign(h.DaFit, h.RFit, s.delta, nBins, binWidth);
+  std::string remark = sayUsualForm(h.DaFit, h.RFit);
+  remark += saySign(h.DaFit, h.RFit, s.delta, nBins, binWidth);
   if (!remark.empty()) remark += "\n";
   if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + remark); st != 0) return st;
   return 0;

@@ -211,7 +211,8 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   DcSample s;
   collectDc(dTab.get(), &s);
   if (checkDcSample(s, inDName) != 0) return 1;
-  const std::string kinds = mixedKinds(s, inDName) + warnOneSign(s, inDName);
+  std::string kinds = mixedKinds(s, inDName);
+  kinds += warnOneSign(s, inDName);
 
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
