@@ -324,8 +324,36 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
                   "the usual form (its principal value of largest size taken as z).\n"},
       {-7.5, 2.168, "answer's R 2.168 lies above 2/3: Da -7.500 Hz, R 2.168 is the tensor Da +15.945 Hz, R 0.040 in "
                     "the usual form (its principal value of largest size taken as z, x and y swapped).\n"},
-      {-11.8, 2.0 / 3.0, ""}, {-11.8, 0.0, ""}, {-11.8, 0.5, ""}};
+      {-11.8, 2.0 / 3.0, ""}, {-11.8, 0.0, ""}, {-11.8, 0.5, ""},
+      // Within the margin of the bounds the answer is its own usual form (R printed 0.667 or -0.000).
+      {-11.9, 0.66667, ""}, {-11.9, 2.0 / 3.0 + 9e-4, ""}, {16.833, -0.0004, ""},
+      {16.833, -0.002, "answer's R -0.002 lies below 0: Da +16.833 Hz, R -0.002 is the tensor Da +16.833 Hz, R 0.002 "
+                       "in the usual form (its x and y axes swapped).\n"}};
   for (const auto& n : notes) EXPECT_EQ(usualFormNote(n.da, n.r), n.note) << n.r;
+}
+
+TEST(Estimates, SignUnsettledWhereTheLeastPrincipalValueLiesBelowTheResolution) {
+  // The least principal value, |Dxx| of the twin's usual form, against the resolution: the
+  // example's answers (0.39 and 0.59 Hz), two media of 7.1 and 15.2 Hz, R 2/3 itself (Dxx 0), a
+  // value on the resolution (not below it), a negative R, and Da 0, which has no sign.
+  const struct { double da, r, resolution; bool unsettled; } cases[] = {
+      {11.39, 0.644, 2.0, true}, {11.8, 0.70, 1.0, true},    {-8.43, 0.102, 2.0, false}, {16.18, 0.041, 2.0, false},
+      {-12.0, 2.0 / 3.0, 0.01, true}, {10.0, 0.6, 1.0, false}, {10.0, -0.6, 1.01, true},  {0.0, 0.3, 1.0, false}};
+  for (const auto& c : cases) {
+    double da2 = 0, r2 = 0;
+    twin(c.da, c.r, &da2, &r2);
+    const double least = std::min({std::fabs(2 * c.da), std::fabs(c.da * (1 + 1.5 * c.r)), std::fabs(c.da * (1 - 1.5 * c.r))});
+    EXPECT_NEAR(leastPrincipalValue(c.da, c.r), least, 1e-12) << c.da << " " << c.r;
+    const std::string note = unsettledSignNote(c.da, c.r, c.resolution, "their mean error DD*W");
+    EXPECT_EQ(!note.empty(), c.unsettled) << c.da << " " << c.r << " " << note;
+    if (!c.unsettled) continue;
+    char both[160];
+    std::snprintf(both, sizeof both, "the tensor Da %+.3f Hz, R %.3f and its negative, Da %+.3f Hz, R %.3f (both in "
+                  "the usual form)", da2, r2, -da2, r2);
+    EXPECT_NE(note.find(both), std::string::npos) << note;
+    EXPECT_TRUE(note.starts_with("couplings do not settle the sign of Da: ") && note.ends_with(
+                "a fit with the structure (-bestFit) settles the sign.\n")) << note;
+  }
 }
 
 // A -daMl run on the example's couplings over Da lDa..hDa by 0.1 and R lR..hR by 0.01; its status,
