@@ -229,3 +229,52 @@ TEST(EstimateTables, SignOfDaIsSaidUnsettledWhereTheCouplingsDoNotResolveIt) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err.find("lies above 2/3"), std::string::npos) << r.err;
 }
+
+// Couplings that the selection leaves of one sign: the positive rows of the example, its residues
+// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2), positive rows with
+// a 0. The histogram estimates, which read Da from the two extremes, refuse them; the likelihood
+// answers with the warning; the example itself (both signs) runs.
+TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
+  TempDir d;
+  std::string positive, negative, withCaHa = readFile(kCouplings), withZero;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    const bool row = l.size() > 40 && l[0] == ' ';
+    const double dc = row ? std::stod(l.substr(30, 10)) : 0.0;
+    if (!row || dc > 0) positive += l + "\n";
+    if (!row || dc < 0) negative += l + "\n";
+    if (row && dc > 0) withCaHa += l.substr(0, 10) + "   CA" + l.substr(15, 10) + "   HA" + l.substr(30) + "\n";
+  }
+  withZero = positive + "   72  GLY    N   72  GLY    H     0.000     1.000 1.00\n";
+  const std::string pos = writeFile(d / "pos.tab", positive), neg = writeFile(d / "neg.tab", negative),
+                    caha = writeFile(d / "caha.tab", withCaHa), zero = writeFile(d / "zero.tab", withZero);
+  const auto refused = [](const std::string& what, const char* mode) {
+    return "korim: the " + what + ": " + mode + " reads Da from the two extremes of the couplings, which under any "
+           "tensor lie on opposite signs (from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3), so couplings of one sign give "
+           "no Da (nor do sizes |D| without their sign); a fit with the structure (-bestFit) settles Da.\n";
+  };
+  const std::vector<std::string> flex = {"-daFlex", "-outSc", "s.sc", "-outCol", "s.col", "-nRun", "40"};
+  const Expect cases[] = {
+      {{"-daHist", "-inD", pos, "-outD", "out.tab"}, 1, {refused("43 selected couplings of " + pos + " are all positive", "-daHist")}},
+      {plus(flex, {"-inD", pos, "-outD", "out.tab"}), 1, {refused("43 selected couplings of " + pos + " are all positive", "-daFlex")}},
+      {{"-daHist", "-inD", kCouplings, "-s1", "55", "-sN", "71", "-outD", "out.tab"}, 1,
+       {refused("16 selected couplings of " + kCouplings + " are all positive", "-daHist")}},
+      {{"-daHist", "-inD", caha, "-aD1", "CA", "-aD2", "HA", "-outD", "out.tab"}, 1,
+       {refused("43 selected couplings of " + caha + " are all positive", "-daHist")}},
+      {{"-daHist", "-inD", zero, "-outD", "out.tab"}, 1,
+       {refused("44 selected couplings of " + zero + " are all positive or 0 (1 of them 0)", "-daHist")}},
+      {{"-daHist", "-inD", caha, "-aD1", "N", "-aD2", "H", "-outD", "out.tab"}, 0, {}, true},
+      {plus(flex, {"-inD", kCouplings, "-outD", "out.tab"}), 0, {}, true},
+      {plus({"-daMl", "-inD", neg, "-outD", "out.tab", "-outSc", "s.sc"}, kSmallGrid), 0,
+       {"korim: the 20 selected couplings of " + neg + " are all negative: under any tensor the couplings of evenly "
+        "spread bonds lie on both signs (from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3), so these are no such sample and "
+        "the answer is not settled by them (if they are sizes |D| without their sign, give them their signs); a fit "
+        "with the structure (-bestFit) settles Da.\n"}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
+  // The warning stands in the table too; the example (both signs) gets none.
+  TempDir w;
+  runKorim(plus({"-daMl", "-inD", neg, "-outD", "ml.tab", "-outSc", "s.sc"}, kSmallGrid), w);
+  EXPECT_NE(readFile(w / "ml.tab").find("\nREMARK The 20 selected couplings of " + neg + " are all negative: "), std::string::npos);
+  const RunResult r = runKorim(plus({"-daMl", "-inD", kCouplings, "-outD", "ml.tab", "-outSc", "s.sc"}, kSmallGrid), w);
+  EXPECT_EQ(r.err.find("are all "), std::string::npos) << r.err;
+}
