@@ -333,26 +333,16 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
 }
 
 TEST(Estimates, SignUnsettledWhereTheLeastPrincipalValueLiesBelowTheResolution) {
-  // The least principal value, |Dxx| of the twin's usual form, against the resolution: the
-  // example's answers (0.39 and 0.59 Hz), two media of 7.1 and 15.2 Hz, R 2/3 itself (Dxx 0), a
-  // value on the resolution (not below it), a negative R, and Da 0, which has no sign.
+  // The least principal value (the smallest size of the twin's three) against the resolution: the
+  // example's answers (0.39 and 0.59 Hz), media of 7.1 and 15.2 Hz, R 2/3 (0), a value on the
+  // resolution (not below it), a negative R, and Da 0, which has no sign.
   const struct { double da, r, resolution; bool unsettled; } cases[] = {
       {11.39, 0.644, 2.0, true}, {11.8, 0.70, 1.0, true},    {-8.43, 0.102, 2.0, false}, {16.18, 0.041, 2.0, false},
       {-12.0, 2.0 / 3.0, 0.01, true}, {10.0, 0.6, 1.0, false}, {10.0, -0.6, 1.01, true},  {0.0, 0.3, 1.0, false}};
   for (const auto& c : cases) {
-    double da2 = 0, r2 = 0;
-    twin(c.da, c.r, &da2, &r2);
     const double least = std::min({std::fabs(2 * c.da), std::fabs(c.da * (1 + 1.5 * c.r)), std::fabs(c.da * (1 - 1.5 * c.r))});
     EXPECT_NEAR(leastPrincipalValue(c.da, c.r), least, 1e-12) << c.da << " " << c.r;
-    const std::string note = unsettledSignNote(c.da, c.r, c.resolution, "their mean error DD*W");
-    EXPECT_EQ(!note.empty(), c.unsettled) << c.da << " " << c.r << " " << note;
-    if (!c.unsettled) continue;
-    char both[160];
-    std::snprintf(both, sizeof both, "the tensor Da %+.3f Hz, R %.3f and its negative, Da %+.3f Hz, R %.3f (both in "
-                  "the usual form)", da2, r2, -da2, r2);
-    EXPECT_NE(note.find(both), std::string::npos) << note;
-    EXPECT_TRUE(note.starts_with("couplings do not settle the sign of Da: ") && note.ends_with(
-                "a fit with the structure (-bestFit) settles the sign.\n")) << note;
+    EXPECT_EQ(unsettledSignNote(c.da, c.r, c.resolution, "their mean error DD*W").empty(), !c.unsettled) << c.da << " " << c.r;
   }
 }
 
