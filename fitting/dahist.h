@@ -12,6 +12,8 @@ namespace korim::fitting {
 // Returns 0; 1 when the table record cannot be had, the couplings are too few or of one value
 // (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
 // three-parameter fit) has no single fullest bin; the reader's or writer's status.
+// Couplings all of one sign are refused (refuseOneSign); an answer whose least principal value lies
+// below the larger of the mean error and the bin width has its sign said unsettled (unsettledSignNote).
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 
