@@ -213,7 +213,8 @@ TEST(EstimateTables, SignOfDaIsSaidUnsettledWhereTheCouplingsDoNotResolveIt) {
 // Couplings that the selection leaves of one sign: the positive rows of the example, its residues
 // 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2), positive rows with
 // a 0. The histogram estimates, which read Da from the two extremes, refuse them; the likelihood
-// answers with the warning; the example itself (both signs) runs.
+// answers with the warning; the example itself (both signs) runs, and so does the fit with the
+// structure that the messages advise.
 TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
   TempDir d;
   std::string positive, negative, withCaHa = readFile(kCouplings), withZero;
@@ -244,6 +245,7 @@ TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
        {refused("44 selected couplings of " + zero + " are all positive or 0 (1 of them 0)", "-daHist")}},
       {{"-daHist", "-inD", caha, "-aD1", "N", "-aD2", "H", "-outD", "out.tab"}, 0, {}, true},
       {plus(flex, {"-inD", kCouplings, "-outD", "out.tab"}), 0, {}, true},
+      {{"-bestFit", "-single", "-pdb", kPdb, "-inD", pos, "-outD", "out.tab"}, 0, {}, true},  // the advice
       {plus({"-daMl", "-inD", neg, "-outD", "out.tab", "-outSc", "s.sc"}, kSmallGrid), 0,
        {"korim: the 20 selected couplings of " + neg + " are all negative: under any tensor the couplings of evenly "
         "spread bonds lie on both signs (from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3), so these are no such sample and "
