@@ -421,10 +421,10 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
   }
 }
 
-// A run's R counts as above 2/3 only beyond this margin: the bounded fit works to 4 digits, and
-// its default bound -rhHi 0.667 lies 3.3e-4 above 2/3, where a run stopped at it is R 2/3 to
-// within the bound's rounding (and Da and -Da describe one tensor).
-constexpr float kAboveTwoThirdsMargin = 1e-3f;
+// A run's R counts as above 2/3 only beyond the usual form's margin: the bounded fit works to 4
+// digits, and its default bound -rhHi 0.667 lies 3.3e-4 above 2/3, where a run stopped at it is
+// R 2/3 to within the bound's rounding (and Da and -Da describe one tensor).
+constexpr float kAboveTwoThirdsMargin = static_cast<float>(kUsualFormMargin);
 
 // The runs whose fit answered R above 2/3 (by more than kAboveTwoThirdsMargin), counted on
 // stderr, and those stopped at the fit's upper bound of R (-rhHi) when it lies within that margin
@@ -465,11 +465,12 @@ std::string runsAboveTwoThirds(int nRuns, RunLists& runs, float rhHi) {
   return remark;
 }
 
-// The table's word on the Da of the run rows: a coordinate of the score map.
+// The table's word on the Da of the run rows: a coordinate of the score map, whose sign says
+// nothing of the tensor's.
 constexpr const char* kRunDaRemark =
     "REMARK The Da of the score file's runs is -|Da| of each run's histogram fit, whatever the sign of "
-    "the couplings: a coordinate of the score map, not an answer (-daHist and -daMl answer in the "
-    "couplings' sign).\n\n";
+    "the couplings: a coordinate of the score map, not an answer, and the sign of Da is not theirs to "
+    "tell (a fit with the structure, -bestFit, settles it).\n\n";
 
 }  // namespace
 
@@ -486,7 +487,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
   keepResidueRange(dTab.get(), dcInfo->segFirst, dcInfo->segLast, &s);
-  if (checkDcSample(s, inDName) != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daFlex") != 0) return 1;
   const std::string kinds = mixedKinds(s, inDName);
   if (korimInfo->histRan < 1) {
     std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",

@@ -141,6 +141,23 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
                automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give");
 }
 
+// The note of a sign that the couplings do not settle (unsettledSignNote), said as sayNote says
+// it; their resolution is the larger of the mean error and the bin width when a histogram was made.
+std::string saySign(float da, float r, double delta, int nBins, float binWidth) {
+  char what[160];
+  double resolution = delta;
+  if (nBins > 0 && binWidth > delta) {
+    resolution = binWidth;
+    std::snprintf(what, sizeof what, "the bin width; their mean error DD*W is %.3f Hz", delta);
+  } else if (nBins > 0) {
+    std::snprintf(what, sizeof what, "their mean error DD*W; the bin width is %.3f Hz", static_cast<double>(binWidth));
+  } else {
+    std::snprintf(what, sizeof what, "their mean error DD*W");
+  }
+  const std::string note = unsettledSignNote(da, r, resolution, what);
+  return note.empty() ? "" : sayNote(note);
+}
+
 }  // namespace
 
 int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInfo,
@@ -152,7 +169,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   DcSample s;
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
-  if (checkDcSample(s, inDName) != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0) return 1;
   const std::string kinds = mixedKinds(s, inDName);
 
   HistInfo& h = korimInfo->histInfo;
@@ -203,8 +220,10 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   h.RFit = a[2];
   h.RErrFit = err[2];
 
-  // An answer with R above 2/3 stays, named in the usual form.
+  // An answer with R above 2/3 stays, named in the usual form; a sign the couplings do not
+  // settle is said.
   std::string remark = sayUsualForm(h.DaFit, h.RFit);
+  remark += saySign(h.DaFit, h.RFit, s.delta, nBins, binWidth);
   if (!remark.empty()) remark += "\n";
   if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + remark); st != 0) return st;
   return 0;

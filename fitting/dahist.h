@@ -13,6 +13,8 @@ namespace korim::fitting {
 // (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
 // three-parameter fit) has no single fullest bin (the message names up to three -bin counts
 // checked to give one and R from 0 to 2/3, or that none does); the reader's or writer's status.
+// Couplings all of one sign are refused (refuseOneSign); an answer whose least principal value lies
+// below the larger of the mean error and the bin width has its sign said unsettled (unsettledSignNote).
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 

@@ -37,6 +37,8 @@ namespace {
 // tensor of the other sign of Da), and above it the pattern's two cases no longer describe the
 // tensor.
 constexpr double kMaxGridR = 2.0;
+// The grid's R values are sums of single-precision steps: one within this of kMaxGridR is on it.
+constexpr double kGridRSumTolerance = 1e-6;
 
 // The rows of the calculated list (and the errors of the observed list) after the answer:
 // with mapping every coupling's allowed range, without it the measured coupling and error.
@@ -116,7 +118,7 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
     const bool daEdge = &e < &edges[2];
     const bool highR = &e == &edges[3];
     // R 2 is the axial tensor of the other sign, a bound of the physics as R 0 is.
-    if (highR && rList[best] >= kMaxGridR - kRhombicityTolerance) continue;
+    if (highR && rList[best] >= kMaxGridR - kGridRSumTolerance) continue;
     char value[96];
     if (daEdge)
       std::snprintf(value, sizeof value, "|Da| %.3f Hz: Da %+.3f Hz in the answer's sign;",
@@ -293,7 +295,8 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   DcSample s;
   collectDc(dTab.get(), &s);
   if (checkDcSample(s, inDName) != 0) return 1;
-  const std::string kinds = mixedKinds(s, inDName);
+  std::string kinds = mixedKinds(s, inDName);
+  kinds += warnOneSign(s, inDName);
 
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
@@ -349,6 +352,8 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   if (best >= 0)
     notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, h.DaMl, !form.empty());
   if (!form.empty()) notes.push_back(notes.empty() ? form : edgePointForm(form));
+  if (std::string sign = unsettledSignNote(h.DaMl, h.RMl, s.delta, "their mean error DD*W"); !sign.empty())
+    notes.push_back(sign);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 

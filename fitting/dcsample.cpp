@@ -8,6 +8,7 @@
 
 #include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
+#include "fitting/tensorform.h"
 #include "foundation/memory.h"
 #include "settings/korim_record.h"
 
@@ -143,6 +144,51 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
     return 1;
   }
   return 0;
+}
+
+std::string oneSignWord(const DcSample& sample) {
+  int positive = 0, negative = 0, zero = 0;
+  for (float c : sample.coup) {
+    positive += c > 0.0f;
+    negative += c < 0.0f;
+    zero += c == 0.0f;
+  }
+  if (positive > 0 && negative > 0) return "";
+  std::string word = positive > 0 ? "positive" : "negative";
+  if (zero > 0) word += " or 0 (" + std::to_string(zero) + " of them 0)";
+  return word;
+}
+
+namespace {
+
+// The span of the couplings under any tensor, as the messages write it.
+constexpr const char* kBothSigns = "from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3";
+
+// "N selected couplings of name are all <sign>".
+std::string selectedOfOneSign(const DcSample& sample, const char* inDName, const std::string& word) {
+  return std::to_string(sample.coup.size()) + " selected couplings of " + inDName + " are all " + word;
+}
+
+}  // namespace
+
+int refuseOneSign(const DcSample& sample, const char* inDName, const char* mode) {
+  const std::string word = oneSignWord(sample);
+  if (word.empty()) return 0;
+  std::fprintf(stderr,
+               "korim: the %s: %s reads Da from the two extremes of the couplings, which under any "
+               "tensor lie on opposite signs (%s), so couplings of one sign give no Da (nor do sizes "
+               "|D| without their sign); a fit with the structure (-bestFit) settles Da.\n",
+               selectedOfOneSign(sample, inDName, word).c_str(), mode, kBothSigns);
+  return 1;
+}
+
+std::string warnOneSign(const DcSample& sample, const char* inDName) {
+  const std::string word = oneSignWord(sample);
+  if (word.empty()) return "";
+  return sayNote(selectedOfOneSign(sample, inDName, word) +
+                 ": under any tensor the couplings of evenly spread bonds lie on both signs (" + kBothSigns +
+                 "), so these are no such sample and the answer is not settled by them (if they are sizes |D| "
+                 "without their sign, give them their signs); a fit with the structure (-bestFit) settles Da.\n");
 }
 
 }  // namespace korim::fitting

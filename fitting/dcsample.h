@@ -97,4 +97,22 @@ constexpr int kMinDistributionCouplings = 5;
 // naming what is missing and the count.
 int checkDcSample(const DcSample& sample, const char* inDName);
 
+// The one sign of the sample's couplings D*W where they all lie on one side of 0: "positive" or
+// "negative", with "or 0 (k of them 0)" where some are exactly 0; "" where both signs occur.
+// A coupling of exactly 0 lies on neither side, so it leaves the sample of one sign: with it the
+// extremes still do not lie on opposite signs. (A sample of zeros alone has one value and is
+// refused by checkDcSample.)
+std::string oneSignWord(const DcSample& sample);
+
+// A sample whose couplings all have one sign (oneSignWord) refused by the estimates that read Da
+// from the two extremes (mode: "-daHist", "-daFlex"): under any tensor they lie on opposite signs,
+// from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3. Returns 0 for a sample of both signs; 1 after a
+// message naming the file, the count and the sign, the reason, and that a fit with the structure
+// (-bestFit) settles Da.
+int refuseOneSign(const DcSample& sample, const char* inDName, const char* mode);
+
+// The same said as a warning for the likelihood, which answers on: on stderr after "korim: the "
+// and returned as the table's REMARK line; "" (and no message) for a sample of both signs.
+std::string warnOneSign(const DcSample& sample, const char* inDName);
+
 }  // namespace korim::fitting

@@ -1,6 +1,7 @@
 // The usual form of an alignment tensor given by Da and R.
 #include "fitting/tensorform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -34,16 +35,29 @@ FormSteps usualForm(double da, double r, double* daOut, double* rOut) {
   return steps;
 }
 
+// The usual form as the notes name it: an R within kUsualFormMargin of 0 or 2/3 is on that bound,
+// so that the answer keeps its own Da.
+void namedForm(double da, double r, double* daOut, double* rOut) {
+  if (belowZero(r) || aboveTwoThirds(r)) {
+    usualForm(da, r, daOut, rOut);
+    return;
+  }
+  *daOut = da;
+  *rOut = std::clamp(r, 0.0, kMaxRhombicity);
+}
+
 }  // namespace
 
 void equivalentTensor(double da, double r, double* daOut, double* rOut) { usualForm(da, r, daOut, rOut); }
 
-bool aboveTwoThirds(double r) { return r > kMaxRhombicity + kRhombicityTolerance; }
+bool aboveTwoThirds(double r) { return r > kMaxRhombicity + kUsualFormMargin; }
 
-bool atOrAboveTwoThirds(double r) { return !(r < kMaxRhombicity - kRhombicityTolerance); }
+bool atOrAboveTwoThirds(double r) { return !(r < kMaxRhombicity - kUsualFormMargin); }
+
+bool belowZero(double r) { return r < -kUsualFormMargin; }
 
 std::string usualFormNote(double da, double r) {
-  if (!(r < 0.0) && !aboveTwoThirds(r)) return "";
+  if (!belowZero(r) && !aboveTwoThirds(r)) return "";
   double da2 = 0.0, r2 = 0.0;
   const FormSteps steps = usualForm(da, r, &da2, &r2);
   const char* how = !steps.zTaken  ? "its x and y axes swapped"
@@ -54,6 +68,27 @@ std::string usualFormNote(double da, double r) {
                 "answer's R %.3f lies %s: Da %+.3f Hz, R %.3f is the tensor Da %+.3f Hz, R %.3f "
                 "in the usual form (%s).\n",
                 r, r < 0.0 ? "below 0" : "above 2/3", da, r, da2, r2, how);
+  return line;
+}
+
+double leastPrincipalValue(double da, double r) {
+  double da2 = 0.0, r2 = 0.0;
+  usualForm(da, r, &da2, &r2);
+  return std::fabs(da2 * (1.0 - 1.5 * r2));
+}
+
+std::string unsettledSignNote(double da, double r, double resolution, const std::string& what) {
+  const double least = leastPrincipalValue(da, r);
+  if (da == 0.0 || !(least < resolution)) return "";
+  double da2 = 0.0, r2 = 0.0;
+  namedForm(da, r, &da2, &r2);
+  char line[640];
+  std::snprintf(line, sizeof line,
+                "couplings do not settle the sign of Da: the answer's principal value of least size, "
+                "|Da (1 - 1.5 R)| = %.3f Hz, lies below their resolution, %.3f Hz (%s), so the tensor "
+                "Da %+.3f Hz, R %.3f and its negative, Da %+.3f Hz, R %.3f (both in the usual form), "
+                "give nearly the same couplings; a fit with the structure (-bestFit) settles the sign.\n",
+                least, resolution, what.c_str(), da2, r2, -da2, r2);
   return line;
 }
 

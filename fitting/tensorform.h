@@ -9,8 +9,11 @@ namespace korim::fitting {
 // Largest rhombicity of a tensor in the usual form.
 constexpr double kMaxRhombicity = 2.0 / 3.0;
 
-// R is summed from single-precision steps in the grids: within this of a bound counts as on it.
-constexpr double kRhombicityTolerance = 1e-6;
+// The one margin of the usual form's bounds: an R within this of 0 or of 2/3 counts as on the
+// bound. It is the rounding of the answers (printed to 3 decimals, the bounded fit of -daFlex
+// working to 4 digits with its default bound -rhHi 0.667 3.3e-4 above 2/3), so that no answer
+// within it is named as another tensor that prints as itself or its own x and y swapped.
+constexpr double kUsualFormMargin = 1e-3;
 
 // The tensor (da, r) in the usual form, 0 <= R <= 2/3, for principal values 2 Da,
 // -Da (1 + 1.5 R), -Da (1 - 1.5 R) (or all three negated; the map is the same), for any r:
@@ -26,17 +29,33 @@ void equivalentTensor(double da, double r, double* daOut, double* rOut);
 inline constexpr const char* kEquivalentTensorText =
     "Da' = -Da (2 + 3R) / 4, R' = (4 - 2R) / (2 + 3R)";
 
-// Whether r lies above 2/3 (values summed in single precision within a millionth of 2/3 do not).
+// Whether r lies above 2/3 by more than kUsualFormMargin.
 bool aboveTwoThirds(double r);
 
-// Whether r lies at or above 2/3 (within kRhombicityTolerance below it counts as on it).
+// Whether r lies at or above 2/3 (within kUsualFormMargin below it counts as on it).
 bool atOrAboveTwoThirds(double r);
+
+// Whether r lies below 0 by more than kUsualFormMargin.
+bool belowZero(double r);
 
 // An answer outside the usual form (R below 0 or above 2/3) named as the tensor it is, one
 // sentence that reads on after "the " (for the standard error stream) or "The " (for a table):
 // "answer's R 0.700 lies above 2/3: Da -11.800 Hz, R 0.700 is the tensor Da +12.095 Hz, R 0.634
-// in the usual form (...)."; "" for an answer with R from 0 to 2/3.
+// in the usual form (...)."; "" for an answer with R from 0 to 2/3 (within kUsualFormMargin).
 std::string usualFormNote(double da, double r);
+
+// Size of the principal value of least size of the tensor (da, r), |Da (1 - 1.5 R)| of its usual
+// form (Hz when da is): the distance between the sizes of the two extremes of its couplings,
+// 2 Da and -Da (1 + 1.5 R).
+double leastPrincipalValue(double da, double r);
+
+// The sign of Da that the couplings do not settle: where the answer's least principal value
+// (leastPrincipalValue) lies below the couplings' resolution (Hz; what resolves them, worded in
+// `what`, e.g. "their mean error DD*W"), a tensor and its negative give nearly the same
+// distribution of couplings. One sentence that reads on after "the " (as usualFormNote),
+// naming the answer and its negative in the usual form and that a fit with the structure
+// (-bestFit) settles the sign; "" where the value is not below the resolution or Da is 0.
+std::string unsettledSignNote(double da, double r, double resolution, const std::string& what);
 
 // A note of an answer that reads on after "the ", said on the standard error stream after
 // "korim: the "; returns the table's REMARK line of it ("REMARK The " and the note).

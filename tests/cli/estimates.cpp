@@ -271,3 +271,105 @@ TEST(EstimateTables, EstimatesAnswerInTheSignOfTheCouplings) {
   for (double& v : mirror) v = -v;
   EXPECT_EQ(a.mapped.numbers("D"), mirror);
 }
+
+namespace {
+
+// 400 N-H couplings (DD 1) of bonds evenly spread over the sphere (a Fibonacci lattice) under Da, R.
+std::string evenTable(const TempDir& d, double da, double r) {
+  std::string t = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                  "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (int i = 0; i < 400; ++i) {
+    const double z = 1.0 - (2.0 * i + 1.0) / 400, phi = i * M_PI * (3.0 - std::sqrt(5.0));
+    char line[96];
+    std::snprintf(line, sizeof line, "%4d ALA N %4d ALA H %9.3f 1.000 1.00\n", i + 1, i + 1,
+                  da * (3 * z * z - 1 + 1.5 * r * (1 - z * z) * std::cos(2 * phi)));
+    t += line;
+  }
+  return writeFile(d / "media.tab", t);
+}
+
+}  // namespace
+
+// Media whose least principal value lies well above the 2 Hz bins (7.1 and 15.2 Hz) answer their
+// tensor's sign without a word; the example's couplings (-daHist 0.39 Hz, -daMl 0.59 Hz) name the
+// answer and its negative, one of which the fit with the structure that the note advises gives.
+TEST(EstimateTables, SignOfDaIsSaidUnsettledWhereTheCouplingsDoNotResolveIt) {
+  TempDir d;
+  for (const auto& [da, r] : {std::pair{-8.4, 0.1}, std::pair{16.2, 0.04}}) {
+    const RunResult run = runKorim({"-daHist", "-inD", evenTable(d, da, r), "-outD", "h.tab"}, d);
+    EXPECT_EQ(run.err.find("do not settle"), std::string::npos) << da << run.err;
+    EXPECT_NEAR(numbersAfter(readTable(d / "h.tab").lines, "REMARK DATA Da ").at(0), da, 0.1 * std::fabs(da));
+  }
+  ASSERT_EQ(runKorim({"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"}, d).status, 0);
+  const double fitted = readTable(d / "fit.tab").data("Da_HN");
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"-daHist"}, plus({"-daMl"}, kSmallGrid)}) {
+    const RunResult r = runKorim(plus(mode, {"-inD", kCouplings, "-outD", "e.tab", "-outSc", "e.sc"}), d);
+    const size_t at = r.err.find("korim: the couplings do not settle the sign of Da: ");
+    ASSERT_TRUE(r.status == 0 && at != std::string::npos) << r.err;
+    double least = 0, resolution = 0, da = 0, rh = 0, da2 = 0, r2 = 0;
+    ASSERT_EQ(std::sscanf(r.err.c_str() + at, "korim: the couplings do not settle the sign of Da: the answer's "
+                          "principal value of least size, |Da (1 - 1.5 R)| = %lf Hz, lies below their resolution, %lf "
+                          "Hz (%*[^)]), so the tensor Da %lf Hz, R %lf and its negative, Da %lf Hz, R %lf (both in the "
+                          "usual form)", &least, &resolution, &da, &rh, &da2, &r2), 6) << r.err;
+    EXPECT_LT(least, resolution);
+    EXPECT_NEAR(least, std::fabs(da * (1 - 1.5 * rh)), 0.01);  // R printed to 3 decimals
+    EXPECT_TRUE(da == -da2 && rh == r2 && rh <= 2.0 / 3.0) << mode[0];
+    EXPECT_NEAR(da * fitted > 0 ? da : da2, fitted, 1.5) << mode[0];
+    EXPECT_NE(readFile(d / "e.tab").find("\nREMARK The couplings do not settle the sign of Da: "), std::string::npos);
+  }
+  // A grid across 2/3 within a hundred-thousandth: R 0.667 is its own usual form, not another tensor.
+  const RunResult r = runKorim({"-daMl", "-inD", kCouplings, "-outD", "e.tab", "-outSc", "e.sc", "-lDa", "-13", "-hDa",
+                                "-11", "-lR", "0.66666", "-hR", "0.66667", "-incR", "0.00001"}, d);
+  EXPECT_TRUE(r.status == 0 && r.err.find("lies above 2/3") == std::string::npos) << r.err;
+}
+
+// Couplings that the selection leaves of one sign: the positive rows of the example, its residues
+// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2), positive rows with
+// a 0. The histogram estimates, which read Da from the two extremes, refuse them; the likelihood
+// answers with the warning; the example itself (both signs) runs, and so does the fit with the
+// structure that the messages advise.
+TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
+  TempDir d;
+  std::string positive, negative, withCaHa = readFile(kCouplings), withZero;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    const bool row = l.size() > 40 && l[0] == ' ';
+    const double dc = row ? std::stod(l.substr(30, 10)) : 0.0;
+    if (!row || dc > 0) positive += l + "\n";
+    if (!row || dc < 0) negative += l + "\n";
+    if (row && dc > 0) withCaHa += l.substr(0, 10) + "   CA" + l.substr(15, 10) + "   HA" + l.substr(30) + "\n";
+  }
+  withZero = positive + "   72  GLY    N   72  GLY    H     0.000     1.000 1.00\n";
+  const std::string pos = writeFile(d / "pos.tab", positive), neg = writeFile(d / "neg.tab", negative),
+                    caha = writeFile(d / "caha.tab", withCaHa), zero = writeFile(d / "zero.tab", withZero);
+  const auto refused = [](const std::string& what, const char* mode) {
+    return "korim: the " + what + ": " + mode + " reads Da from the two extremes of the couplings, which under any "
+           "tensor lie on opposite signs (from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3), so couplings of one sign give "
+           "no Da (nor do sizes |D| without their sign); a fit with the structure (-bestFit) settles Da.\n";
+  };
+  const std::vector<std::string> flex = {"-daFlex", "-outSc", "s.sc", "-outCol", "s.col", "-nRun", "40"};
+  const Expect cases[] = {
+      {{"-daHist", "-inD", pos, "-outD", "out.tab"}, 1, {refused("43 selected couplings of " + pos + " are all positive", "-daHist")}},
+      {plus(flex, {"-inD", pos, "-outD", "out.tab"}), 1, {refused("43 selected couplings of " + pos + " are all positive", "-daFlex")}},
+      {{"-daHist", "-inD", kCouplings, "-s1", "55", "-sN", "71", "-outD", "out.tab"}, 1,
+       {refused("16 selected couplings of " + kCouplings + " are all positive", "-daHist")}},
+      {{"-daHist", "-inD", caha, "-aD1", "CA", "-aD2", "HA", "-outD", "out.tab"}, 1,
+       {refused("43 selected couplings of " + caha + " are all positive", "-daHist")}},
+      {{"-daHist", "-inD", zero, "-outD", "out.tab"}, 1,
+       {refused("44 selected couplings of " + zero + " are all positive or 0 (1 of them 0)", "-daHist")}},
+      {{"-daHist", "-inD", caha, "-aD1", "N", "-aD2", "H", "-outD", "out.tab"}, 0, {}, true},
+      {plus(flex, {"-inD", kCouplings, "-outD", "out.tab"}), 0, {}, true},
+      {{"-bestFit", "-single", "-pdb", kPdb, "-inD", pos, "-outD", "out.tab"}, 0, {}, true},  // the advice
+      {plus({"-daMl", "-inD", neg, "-outD", "out.tab", "-outSc", "s.sc"}, kSmallGrid), 0,
+       {"korim: the 20 selected couplings of " + neg + " are all negative: under any tensor the couplings of evenly "
+        "spread bonds lie on both signs (from -Da (1 + 1.5 R) to 2 Da for R 0 to 2/3), so these are no such sample and "
+        "the answer is not settled by them (if they are sizes |D| without their sign, give them their signs); a fit "
+        "with the structure (-bestFit) settles Da.\n"}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
+  // The warning stands in the table too; the example (both signs) gets none.
+  TempDir w;
+  runKorim(plus({"-daMl", "-inD", neg, "-outD", "ml.tab", "-outSc", "s.sc"}, kSmallGrid), w);
+  EXPECT_NE(readFile(w / "ml.tab").find("\nREMARK The 20 selected couplings of " + neg + " are all negative: "), std::string::npos);
+  const RunResult r = runKorim(plus({"-daMl", "-inD", kCouplings, "-outD", "ml.tab", "-outSc", "s.sc"}, kSmallGrid), w);
+  EXPECT_EQ(r.err.find("are all "), std::string::npos) << r.err;
+}

@@ -421,8 +421,26 @@ TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
                   "the usual form (its principal value of largest size taken as z).\n"},
       {-7.5, 2.168, "answer's R 2.168 lies above 2/3: Da -7.500 Hz, R 2.168 is the tensor Da +15.945 Hz, R 0.040 in "
                     "the usual form (its principal value of largest size taken as z, x and y swapped).\n"},
-      {-11.8, 2.0 / 3.0, ""}, {-11.8, 0.0, ""}, {-11.8, 0.5, ""}};
+      {-11.8, 2.0 / 3.0, ""}, {-11.8, 0.0, ""}, {-11.8, 0.5, ""},
+      // Within the margin of the bounds the answer is its own usual form (R printed 0.667 or -0.000).
+      {-11.9, 0.66667, ""}, {-11.9, 2.0 / 3.0 + 9e-4, ""}, {16.833, -0.0004, ""},
+      {16.833, -0.002, "answer's R -0.002 lies below 0: Da +16.833 Hz, R -0.002 is the tensor Da +16.833 Hz, R 0.002 "
+                       "in the usual form (its x and y axes swapped).\n"}};
   for (const auto& n : notes) EXPECT_EQ(usualFormNote(n.da, n.r), n.note) << n.r;
+}
+
+TEST(Estimates, SignUnsettledWhereTheLeastPrincipalValueLiesBelowTheResolution) {
+  // The least principal value (the smallest size of the twin's three) against the resolution: the
+  // example's answers (0.39 and 0.59 Hz), media of 7.1 and 15.2 Hz, R 2/3 (0), a value on the
+  // resolution (not below it), a negative R, and Da 0, which has no sign.
+  const struct { double da, r, resolution; bool unsettled; } cases[] = {
+      {11.39, 0.644, 2.0, true}, {11.8, 0.70, 1.0, true},    {-8.43, 0.102, 2.0, false}, {16.18, 0.041, 2.0, false},
+      {-12.0, 2.0 / 3.0, 0.01, true}, {10.0, 0.6, 1.0, false}, {10.0, -0.6, 1.01, true},  {0.0, 0.3, 1.0, false}};
+  for (const auto& c : cases) {
+    const double least = std::min({std::fabs(2 * c.da), std::fabs(c.da * (1 + 1.5 * c.r)), std::fabs(c.da * (1 - 1.5 * c.r))});
+    EXPECT_NEAR(leastPrincipalValue(c.da, c.r), least, 1e-12) << c.da << " " << c.r;
+    EXPECT_EQ(unsettledSignNote(c.da, c.r, c.resolution, "their mean error DD*W").empty(), !c.unsettled) << c.da << " " << c.r;
+  }
 }
 
 // A -daMl run on the example's couplings over Da lDa..hDa by 0.1 and R lR..hR by 0.01; its status,
@@ -464,10 +482,17 @@ TEST(Estimates, LikelihoodAnswerAboveTwoThirdsNamesItsTensor) {
                              "an edge is no maximum, the likelihood may rise beyond it; -hR moves that edge, up to 2 "
                              "(R between 2/3 and 2 holds the tensors of the other sign of Da, as this answer's usual "
                              "form below names it).";
+  // Its principal values +23.6, -24.19 and +0.59 Hz: the least, 0.59 Hz, lies below the 1 Hz
+  // errors, so the couplings do not tell the tensor from its negative.
+  const std::string sign = "couplings do not settle the sign of Da: the answer's principal value of least size, "
+                           "|Da (1 - 1.5 R)| = 0.590 Hz, lies below their resolution, 1.000 Hz (their mean error "
+                           "DD*W), so the tensor Da -12.095 Hz, R 0.634 and its negative, Da +12.095 Hz, R 0.634 "
+                           "(both in the usual form), give nearly the same couplings; a fit with the structure "
+                           "(-bestFit) settles the sign.";
   const struct {
     float hR;
     std::vector<std::string> notes;
-  } cases[] = {{0.7f, {beyond, edgePoint}}, {1.0f, {tensor}}, {2.0f, {tensor}}};
+  } cases[] = {{0.7f, {beyond, edgePoint, sign}}, {1.0f, {tensor, sign}}, {2.0f, {tensor, sign}}};
   for (const auto& c : cases) {
     const ExampleMl m = exampleMl(-12.5f, -11.0f, 0.6f, c.hR);
     ASSERT_EQ(m.rc, 0) << m.err;
@@ -526,8 +551,19 @@ TEST(Estimates, HistogramAnswerAboveTwoThirdsNamesItsTensor) {
   std::snprintf(note, sizeof note, "answer's R %.3f lies above 2/3: Da %+.3f Hz, R %.3f is the tensor Da %+.3f Hz, "
                 "R %.3f in the usual form (its principal value of largest size taken as z).", h.RFit, h.DaFit, h.RFit,
                 da2, r2);
-  EXPECT_EQ(linesWith(err, "korim: the "), std::vector<std::string>{std::string("korim: the ") + note});
-  EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "), std::vector<std::string>{std::string("REMARK The ") + note});
+  // Its least principal value lies below the bins of 2 Hz: the sign note follows.
+  const double least = std::fabs(da2 * (1 - 1.5 * r2));
+  ASSERT_LT(least, 2.0);
+  char sign[480];
+  std::snprintf(sign, sizeof sign, "couplings do not settle the sign of Da: the answer's principal value of least "
+                "size, |Da (1 - 1.5 R)| = %.3f Hz, lies below their resolution, 2.000 Hz (the bin width; their mean "
+                "error DD*W is 1.000 Hz), so the tensor Da %+.3f Hz, R %.3f and its negative, Da %+.3f Hz, R %.3f "
+                "(both in the usual form), give nearly the same couplings; a fit with the structure (-bestFit) "
+                "settles the sign.", least, da2, r2, -da2, r2);
+  EXPECT_EQ(linesWith(err, "korim: the "), (std::vector<std::string>{std::string("korim: the ") + note,
+                                                                     std::string("korim: the ") + sign}));
+  EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "),
+            (std::vector<std::string>{std::string("REMARK The ") + note, std::string("REMARK The ") + sign}));
 }
 
 TEST(Estimates, LikelihoodAnswersInTheSignOfTheCouplings) {
@@ -665,8 +701,8 @@ TEST(Estimates, FlexibleRunsAboveTwoThirdsAreCounted) {
   // the run rows whose R lies above 2/3 are counted, with those at the bound. Said on stderr and
   // in the table, beside the word on the rows' Da.
   const std::string daWord = "REMARK The Da of the score file's runs is -|Da| of each run's histogram fit, whatever "
-                             "the sign of the couplings: a coordinate of the score map, not an answer (-daHist and "
-                             "-daMl answer in the couplings' sign).";
+                             "the sign of the couplings: a coordinate of the score map, not an answer, and the sign "
+                             "of Da is not theirs to tell (a fit with the structure, -bestFit, settles it).";
   for (const float rhHi : {0.667f, 1.0f}) {
     TempDir dir;
     int rc = -1;
