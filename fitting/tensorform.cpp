@@ -38,12 +38,19 @@ FormSteps usualForm(double da, double r, double* daOut, double* rOut) {
 // The usual form as the notes name it: an R within kUsualFormMargin of 0 or 2/3 is on that bound,
 // so that the answer keeps its own Da.
 void namedForm(double da, double r, double* daOut, double* rOut) {
-  if (belowZero(r) || aboveTwoThirds(r)) {
+  if (outsideUsualForm(r)) {
     usualForm(da, r, daOut, rOut);
     return;
   }
   *daOut = da;
   *rOut = std::clamp(r, 0.0, kMaxRhombicity);
+}
+
+// The steps usualForm took, as the notes word them.
+const char* stepsTaken(FormSteps steps) {
+  return !steps.zTaken  ? "its x and y axes swapped"
+         : steps.swapped ? "its principal value of largest size taken as z, x and y swapped"
+                         : "its principal value of largest size taken as z";
 }
 
 }  // namespace
@@ -56,13 +63,12 @@ bool atOrAboveTwoThirds(double r) { return !(r < kMaxRhombicity - kUsualFormMarg
 
 bool belowZero(double r) { return r < -kUsualFormMargin; }
 
+bool outsideUsualForm(double r) { return belowZero(r) || aboveTwoThirds(r); }
+
 std::string usualFormNote(double da, double r) {
-  if (!belowZero(r) && !aboveTwoThirds(r)) return "";
+  if (!outsideUsualForm(r)) return "";
   double da2 = 0.0, r2 = 0.0;
-  const FormSteps steps = usualForm(da, r, &da2, &r2);
-  const char* how = !steps.zTaken  ? "its x and y axes swapped"
-                    : steps.swapped ? "its principal value of largest size taken as z, x and y swapped"
-                                    : "its principal value of largest size taken as z";
+  const char* how = stepsTaken(usualForm(da, r, &da2, &r2));
   char line[360];
   std::snprintf(line, sizeof line,
                 "answer's R %.3f lies %s: Da %+.3f Hz, R %.3f is the tensor Da %+.3f Hz, R %.3f "
@@ -105,12 +111,9 @@ std::string sayUsualForm(double da, double r) {
 std::string heldTensorNote(double da, double dr) {
   if (da == 0.0) return "";
   const double r = dr / da;
-  if (!(r < 0.0) && !aboveTwoThirds(r)) return "";
+  if (!outsideUsualForm(r)) return "";
   double da2 = 0.0, r2 = 0.0;
-  const FormSteps steps = usualForm(da, r, &da2, &r2);
-  const char* how = !steps.zTaken  ? "its x and y axes swapped"
-                    : steps.swapped ? "its principal value of largest size taken as z, x and y swapped"
-                                    : "its principal value of largest size taken as z";
+  const char* how = stepsTaken(usualForm(da, r, &da2, &r2));
   char line[360];
   std::snprintf(line, sizeof line,
                 "held Da %+.3e and Dr %+.3e (R %.3f, %s) are the tensor Da %+.3e, Dr %+.3e, R %.3f in the "

@@ -38,6 +38,9 @@ bool atOrAboveTwoThirds(double r);
 // Whether r lies below 0 by more than kUsualFormMargin.
 bool belowZero(double r);
 
+// Whether r lies outside 0 to 2/3 by more than kUsualFormMargin: a tensor the notes name anew.
+bool outsideUsualForm(double r);
+
 // An answer outside the usual form (R below 0 or above 2/3) named as the tensor it is, one
 // sentence that reads on after "the " (for the standard error stream) or "The " (for a table):
 // "answer's R 0.700 lies above 2/3: Da -11.800 Hz, R 0.700 is the tensor Da +12.095 Hz, R 0.634
