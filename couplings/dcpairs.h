@@ -77,6 +77,12 @@ void reportRowBeyondBound(const char* name, int row, bool error, float d, float 
 // after naming the first one by file, row and values.
 int refuseRowBeyondBound(const DTable* dTab, const char* name);
 
+// 0 when the weights of -w (wList, wCount entries from residue wOff, as buildDC applies them)
+// take no usable row of dTab (its calculated row valid) beyond the bound: D*W beyond kDcUsableMax,
+// or a DD inside it whose DD*W is beyond it; else 1 after naming the first such row by file, row,
+// values, -w value and residue (reportRowBeyondBound's wording). Run after buildDC.
+int refuseWeightBeyondBound(const DTable* dTab, const char* name, const float* wList, int wCount, int wOff);
+
 // "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
 void reportDcTable(const char* name, const DTable* dTab);
 
