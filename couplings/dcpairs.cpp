@@ -110,6 +110,17 @@ int refuseRowBeyondBound(const DTable* dTab, const char* name) {
                          "the weight W scales the row's coupling D and its error DD");
     return 1;
   }
+  // The fits weigh a row by the inverse of its error: one of 1e-20 Hz takes the weights beyond
+  // single precision.
+  for (int k = 0; k < dTab->dCount; ++k) {
+    const DInfo& r = dTab->dObsList[k];
+    if (!r.valid || r.sigma == 0.0f || std::fabs(r.sigma) >= kDcLeastError) continue;
+    std::fprintf(stderr,
+                 "korim: row %d of %s has DD %g: an error below the %g Hz a table prints is no measurement "
+                 "error (DD 0 marks a row without one).\n",
+                 k + 1, name, r.sigma, kDcLeastError);
+    return 1;
+  }
   return 0;
 }
 

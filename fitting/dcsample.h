@@ -52,7 +52,7 @@ constexpr float kDcSampleBound = couplings::kDcUsableMax;
 
 // The least spread of the used couplings D*W (Hz) an estimate reads a distribution from: the
 // precision a coupling table prints (%.3f).
-constexpr double kDcMinSpread = 0.001;
+constexpr double kDcMinSpread = couplings::kDcLeastError;
 
 // A used row whose D*W or DD*W lies beyond kDcSampleBound (or is not a finite number).
 struct DcOutOfBound {
