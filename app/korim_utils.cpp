@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -484,6 +485,43 @@ bool inRange(const RangedOption& o) {
   return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
 }
 
+// Two options that bound one quantity from below and above, refused (naming both) where the run
+// uses them and the low bound is not below the high one.
+struct OrderedPair {
+  const char* lowWord;
+  double low;
+  const char* highWord;
+  double high;
+  bool used;
+  const char* why;
+};
+
+std::vector<OrderedPair> orderedPairs(const KorimInfo* k) {
+  const bool flex = k->korimMode == kModeDaFlex;
+  const settings::HistInfo& h = k->histInfo;
+  return {
+      {"-daLo", h.daLo, "-daHi", h.daHi, flex, "the range of Da in Hz the fit of -daFlex searches"},
+      {"-rhLo", h.rhLo, "-rhHi", h.rhHi, flex, "the range of R the fit of -daFlex searches"},
+  };
+}
+
+// A fit degree (-nFit) other than 2 (Dzz and Dyy) or 3 (Dzz, Dyy and Dxx) fits nothing: said
+// where the histogram modes read it.
+void noteFitDegree(const Reader& r, const KorimInfo* k) {
+  const int m = k->histInfo.modeFit;
+  if (m == 2 || m == 3 || !r.present("-nFit")) return;
+  if (k->korimMode == kModeDaHist)
+    std::fprintf(stderr,
+                 "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is "
+                 "not fitted, and the two-extreme estimate stands as its Da and R.\n",
+                 m);
+  else if (k->korimMode == kModeDaFlex)
+    std::fprintf(stderr,
+                 "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the runs fit "
+                 "no Da and R.\n",
+                 m);
+}
+
 // The bin counts of the Da and R histograms.
 constexpr const char* kBinCounts =
     "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
@@ -499,6 +537,9 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
   std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
                 korim::fitting::kMaxFactorStep);
   constexpr double kNoBound = HUGE_VAL;
+  const bool estimate = k->korimMode == kModeDaHist || k->korimMode == kModeDaFlex || k->korimMode == kModeDaMl;
+  const char* threshold = "must be 0 or more (a factor on the mean error that sets how far the extreme couplings "
+                          "are taken in from the ends of the span)";
   const RangedOption ranged[] = {
       {"-lcS", k->lcOrder, true, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
@@ -510,6 +551,8 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       {"-incAdjustMc", k->incSigma, adjustsBars, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
       {"-nAdjustMc", static_cast<double>(k->nAdjustMc), adjustsBars, 1.0, false, kNoBound, false,
        "must be at least 1"},
+      {"-sdevDzz", k->histInfo.sdevDzz, estimate, 0.0, false, kNoBound, false, threshold},
+      {"-sdevDyy", k->histInfo.sdevDyy, estimate, 0.0, false, kNoBound, false, threshold},
       {"-dFrac", k->mapFrac, fit && k->spreadMode == kSpreadJackknife && k->mapFixCount == 0, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
        "count)"},
@@ -517,6 +560,12 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
   for (const RangedOption& o : ranged)
     if (o.used && r.present(o.word) && !inRange(o)) {
       r.refuse(o.word, o.why);
+      return false;
+    }
+  for (const OrderedPair& o : orderedPairs(k))
+    if (o.used && (r.present(o.lowWord) || r.present(o.highWord)) && !(o.low < o.high)) {
+      std::fprintf(stderr, "KORIM Error: options %s %g and %s %g must give a low bound below the high one (%s).\n",
+                   o.lowWord, o.low, o.highWord, o.high, o.why);
       return false;
     }
   if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
@@ -751,6 +800,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
+  noteFitDegree(r, k);
   return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
           !heldDaNotZero(r, k, tensor))
              ? 1
