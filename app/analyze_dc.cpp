@@ -89,8 +89,9 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
     if (!std::isfinite(d)) {
       std::fprintf(stderr,
                    "korim: the combination of the coupling %d %s - %d %s is not a number "
-                   "(division by zero?); the coupling is left out.\n",
-                   x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ);
+                   "(%s); the coupling is left out.\n",
+                   x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ,
+                   opCode == settings::kOpDiv ? "division by zero?" : "beyond single precision");
       leaveOut(dTab1, i);
       continue;
     }

@@ -1493,6 +1493,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "of any coupling (-w 10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
         {fit({"-w", "1e-10"}), 1, {"korim: row 1 of " + kCouplings + " has DD 1e+10 and W 1e-05: its error DD*W"}},
         {fit({"-w", "2"}), 0, {}, true},
+        {fit({"-w", "4700"}), 1, {"korim: row 1 of " + kCouplings + " has D -13.2 and W 68.5565"}},  // 905 Hz
+        {fit({"-w", "4600"}), 0, {}, true},                                                        // 895 Hz
         {{"-bestFit", "-rand", "-map", "5", "-s1", "2", "-sN", "12", "-pdb", kPdb, "-inD", dd20, "-outD", "out.tab"}, 1,
          {"korim: row 4 of " + dd20 + " has DD 1e-20: an error below the 0.001 Hz a table prints is no measurement "
           "error (DD 0 marks a row without one).\n"}},
