@@ -18,7 +18,6 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
@@ -26,6 +25,7 @@
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "settings/da_window.h"
 
 namespace korim::app {
 
@@ -468,8 +468,9 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 // run uses it, the message naming the range and what the value is: the order parameter of the
 // medium, and of the error estimates the share of -mcDc's fits that must stay within their error
 // bars, its factors on the error bars, the step of that factor and the passes that adjust it
-// (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
-// Bounds are closed unless marked open.
+// (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
+// threshold factors of the Da and R estimates' extremes. Bounds are closed unless marked open.
+// Pairs of options that give the two ends of one range are checked in settings/da_window.
 struct RangedOption {
   const char* word;
   double value;
@@ -483,26 +484,6 @@ struct RangedOption {
 
 bool inRange(const RangedOption& o) {
   return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
-}
-
-// Two options that bound one quantity from below and above, refused (naming both) where the run
-// uses them and the low bound is not below the high one.
-struct OrderedPair {
-  const char* lowWord;
-  double low;
-  const char* highWord;
-  double high;
-  bool used;
-  const char* why;
-};
-
-std::vector<OrderedPair> orderedPairs(const KorimInfo* k) {
-  const bool flex = k->korimMode == kModeDaFlex;
-  const settings::HistInfo& h = k->histInfo;
-  return {
-      {"-daLo", h.daLo, "-daHi", h.daHi, flex, "the range of Da in Hz the fit of -daFlex searches"},
-      {"-rhLo", h.rhLo, "-rhHi", h.rhHi, flex, "the range of R the fit of -daFlex searches"},
-  };
 }
 
 // A fit degree (-nFit) other than 2 (Dzz and Dyy) or 3 (Dzz, Dyy and Dxx) fits nothing: said
@@ -562,12 +543,7 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       r.refuse(o.word, o.why);
       return false;
     }
-  for (const OrderedPair& o : orderedPairs(k))
-    if (o.used && (r.present(o.lowWord) || r.present(o.highWord)) && !(o.low < o.high)) {
-      std::fprintf(stderr, "KORIM Error: options %s %g and %s %g must give a low bound below the high one (%s).\n",
-                   o.lowWord, o.low, o.highWord, o.high, o.why);
-      return false;
-    }
+  if (k->korimMode == kModeDaFlex && settings::checkDaRFitBounds(k->histInfo) != 0) return false;
   if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
   const float kept = k->mapFrac;
   if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {

@@ -1514,7 +1514,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       args.insert(args.end(), more.begin(), more.end());
       return args;
     };
-    const std::string below = " must give a low bound below the high one (the range of ";
+    const std::string below = ": the low end of the ";
     const std::string factor = " must be 0 or more (a factor on the mean error that sets how far the extreme "
                                "couplings are taken in from the ends of the span).\n";
     cases.insert(cases.end(), {
@@ -1522,10 +1522,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"korim: -daLo chooses the bounds of the fit of -daFlex; this run is the Da and R histogram (-daHist) and "
           "does not use it.\n"}, true},
         {est("-daFlex", {"-daLo", "1000"}), 1,
-         {"KORIM Error: options -daLo 1000 and -daHi 1000" + below + "Da in Hz the fit of -daFlex searches).\n",
+         {"KORIM Error: options -daLo 1000 and -daHi 1000" + below + "Da range the fit of -daFlex searches lies at or "
+          "above its high end.\n",
           extracting}},
         {est("-daFlex", {"-rhHi", "-1"}), 1,
-         {"KORIM Error: options -rhLo 0 and -rhHi -1" + below + "R the fit of -daFlex searches).\n"}},
+         {"KORIM Error: options -rhLo 0 and -rhHi -1" + below + "R range the fit of -daFlex searches lies at or above "
+          "its high end.\n"}},
         {est("-daFlex", {"-daLo", "999"}), 0, {}, true},
         {est("-daHist", {"-sdevDzz", "-0.1"}), 1, {"KORIM Error: option -sdevDzz value -0.1" + factor, extracting}},
         {est("-daMl", {"-sdevDyy", "-1"}), 1, {"KORIM Error: option -sdevDyy value -1" + factor}},
