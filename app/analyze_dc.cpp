@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/dc_select.h"
 #include "couplings/dcpairs.h"
@@ -18,6 +19,11 @@ namespace {
 
 constexpr float kDcCombineMax = 999.0f;  // couplings at or above this (Hz) are not combined
 
+// The warning that names the selected rows of -inD1 whose partners -inD2's selection left out.
+constexpr const char* kUnusedPartnerHeading =
+    "DC Warning: %d couplings of -inD1 pair only with rows of -inD2 that are not used (a missing or "
+    "unusable coupling, or a row left out by the selection) and are left out:\n";
+
 bool sameAtoms(const DInfo& a, const DInfo& b) {
   return a.resIDI == b.resIDI && a.resIDJ == b.resIDJ &&
          std::strcmp(a.resNameI, b.resNameI) == 0 && std::strcmp(a.resNameJ, b.resNameJ) == 0 &&
@@ -26,6 +32,11 @@ bool sameAtoms(const DInfo& a, const DInfo& b) {
          std::strcmp(a.chainNameI, b.chainNameI) == 0 &&
          std::strcmp(a.chainNameJ, b.chainNameJ) == 0 &&
          std::strcmp(a.segNameI, b.segNameI) == 0 && std::strcmp(a.segNameJ, b.segNameJ) == 0;
+}
+
+// The word of a combining operation.
+const char* opWord(int opCode) {
+  return opCode == settings::kOpAdd ? "-add" : opCode == settings::kOpSub ? "-sub" : "-max";
 }
 
 void leaveOut(DTable* t, int i) {
@@ -51,15 +62,26 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
       dTab1->dObsList == nullptr || dTab2->dObsList == nullptr)
     return 0;
   int count = 0;
+  std::string unused;  // selected rows whose partners are all left out of -inD2
+  int unusedCount = 0;
   for (int i = 0; i < dTab1->dCount; i++) {
     const DInfo& x = dTab1->dObsList[i];
     if (!(x.d < kDcCombineMax)) continue;
     const DInfo* partner = nullptr;
+    int partnerRow = 0;
     for (int j = 0; j < dTab2->dCount; j++) {
       const DInfo& y = dTab2->dObsList[j];
-      if (y.d < couplings::kDcMissing && sameAtoms(x, y)) partner = &y;
+      if (!sameAtoms(x, y)) continue;
+      if (partnerRow == 0) partnerRow = j + 1;
+      if (y.valid != 0) partner = &y;
     }
     if (partner == nullptr) {
+      if (partnerRow > 0 && x.valid != 0) {
+        ++unusedCount;
+        unused += "   row " + std::to_string(i + 1) + ": " + std::to_string(x.resIDI) + ' ' + x.atomNameI +
+                  " - " + std::to_string(x.resIDJ) + ' ' + x.atomNameJ + " (row " + std::to_string(partnerRow) +
+                  " of -inD2)\n";
+      }
       leaveOut(dTab1, i);
       continue;
     }
@@ -67,8 +89,9 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
     if (!std::isfinite(d)) {
       std::fprintf(stderr,
                    "korim: the combination of the coupling %d %s - %d %s is not a number "
-                   "(division by zero?); the coupling is left out.\n",
-                   x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ);
+                   "(%s); the coupling is left out.\n",
+                   x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ,
+                   opCode == settings::kOpDiv ? "division by zero?" : "beyond single precision");
       leaveOut(dTab1, i);
       continue;
     }
@@ -77,7 +100,28 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
     out.valid = x.valid != 0 ? 1 : 0;
     if (x.valid != 0) count++;
   }
+  if (unusedCount > 0) {
+    std::fprintf(stderr, kUnusedPartnerHeading, unusedCount);
+    std::fputs(unused.c_str(), stderr);
+  }
   return count;
+}
+
+int refuseCombinedBeyondBound(const DTable* dTab, const char* name, const settings::KorimInfo* k) {
+  if (k->opCode != settings::kOpAdd && k->opCode != settings::kOpSub && k->opCode != settings::kOpMax) return 0;
+  for (int i = 0; i < dTab->dCount; i++) {
+    const DInfo& x = dTab->dObsList[i];
+    const DInfo& c = dTab->dCalcList[i];
+    if (x.valid == 0 || c.valid == 0) continue;
+    const double dw = static_cast<double>(c.d) * x.w;
+    if (std::fabs(c.d) <= couplings::kDcUsableMax && std::fabs(dw) <= couplings::kDcUsableMax) continue;
+    std::fprintf(stderr,
+                 "korim: row %d of %s (-inD1), D %g and W %g, combines (%s -c1 %g -c2 %g) into the coupling D "
+                 "%g Hz, D*W %g Hz, beyond the %g Hz of any coupling; no table is written.\n",
+                 i + 1, name, x.d, x.w, opWord(k->opCode), k->c1, k->c2, c.d, dw, couplings::kDcUsableMax);
+    return 1;
+  }
+  return 0;
 }
 
 int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimInfo* korimInfo,
@@ -95,9 +139,13 @@ int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimI
   settleDcRange(dcInfo, first.table->dMinRes, first.table->dMaxRes);
   const int selected = couplings::selectDcTable(first.table, inD1Name, dcInfo, atomNameS1, atomNameS2);
   if (selected < 0) return 1;
+  // The second table's rows go through the same selection: a row at the missing value, beyond
+  // the bound or of one atom is no partner.
+  if (couplings::selectDcTable(second.table, inD2Name, dcInfo, atomNameS1, atomNameS2) < 0) return 1;
   remarkCouplings(stdout, "selected", selected, dcInfo->excludeMode);
   const int combined =
       adjustDC(korimInfo->opCode, korimInfo->c1, korimInfo->c2, first.table, second.table);
+  if (refuseCombinedBeyondBound(first.table, inD1Name, korimInfo) != 0) return 1;
   remarkCouplings(stdout, "combined", combined, dcInfo->excludeMode);
   // A table of no coupling would pass for a result, as an empty conversion would.
   int rows = 0;

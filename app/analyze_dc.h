@@ -13,17 +13,25 @@ namespace korim::app {
 double addDC(int opCode, double c1, double c2, double d1, double d2);
 
 // Combines every coupling i of dTab1 below 999 Hz with its partner in dTab2 (same residue numbers
-// and all eight names; partners holding the missing marker are skipped, the last partner wins):
+// and all eight names; only selected rows of dTab2 are partners, the last one wins):
 // dCalcList[i].d gets the result, valid only when i is selected. A coupling without a partner,
 // or whose result is not a finite number (a division by zero, reported on stderr), is left out
-// of both lists. Couplings of 999 Hz or more keep their flags. dTab2 is only read. Returns the
-// number of selected couplings that were combined.
+// of both lists; the selected ones whose rows in dTab2 are all unselected are named on stderr.
+// Couplings of 999 Hz or more keep their flags. dTab2 is only read. Returns the number of
+// selected couplings that were combined.
 int adjustDC(int opCode, float c1, float c2, couplings::DTable* dTab1,
              const couplings::DTable* dTab2);
 
-// The whole mode: reads both tables, selects in the first by range and atom types, combines and
-// writes the first table with the results (outName empty: stdout). Returns 0, 1 when a table
-// record cannot be had, no usable coupling is left to write (after a message) or the table cannot
+// 0 unless the operation gives couplings (kOpAdd, kOpSub, kOpMax) and a combined row of dTab
+// (read from name) has D or D*W beyond kDcUsableMax; then 1 after naming the row, the operation,
+// its coefficients and the bound on stderr. Products and ratios (kOpMul, kOpDiv) are no couplings.
+int refuseCombinedBeyondBound(const couplings::DTable* dTab, const char* name,
+                              const settings::KorimInfo* korimInfo);
+
+// The whole mode: reads both tables, selects the rows of each by range and atom types
+// (couplings::selectDcTable), combines and writes the first table with the results (outName
+// empty: stdout). Returns 0, 1 when a table record cannot be had, a selection or a combined
+// coupling is refused, no usable coupling is left to write (after a message) or the table cannot
 // be written, else the reader's status.
 int analyzeDC(const char* inD1Name, const char* inD2Name, const settings::KorimInfo* korimInfo,
               settings::DcInfo* dcInfo, const char* atomNameS1, const char* atomNameS2,

@@ -630,6 +630,10 @@ int structureRun(Run& run) {
   const int off = aOff > INT_MAX ? INT_MAX : aOff < INT_MIN ? INT_MIN : static_cast<int>(aOff);
   k->validCountD = korim::couplings::buildDC(pdb, dTab, off, dc->segFirst,
                                              p.wList, p.wCount, k->allowFixedDI);
+  if (korim::couplings::refuseWeightBeyondBound(dTab, p.inDName, p.wList, p.wCount, dc->segFirst) != 0) {
+    run.status = 1;
+    return 1;
+  }
   korim::couplings::reportDCMap(pdb, dTab, off);
   remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 

@@ -25,6 +25,7 @@
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
+#include "settings/da_window.h"
 
 namespace korim::app {
 
@@ -467,8 +468,9 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 // run uses it, the message naming the range and what the value is: the order parameter of the
 // medium, and of the error estimates the share of -mcDc's fits that must stay within their error
 // bars, its factors on the error bars, the step of that factor and the passes that adjust it
-// (-autoMc), and the share of the couplings a jackknife trial keeps (with -nDfixed a count).
-// Bounds are closed unless marked open.
+// (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
+// threshold factors of the Da and R estimates' extremes. Bounds are closed unless marked open.
+// Pairs of options that give the two ends of one range are checked in settings/da_window.
 struct RangedOption {
   const char* word;
   double value;
@@ -482,6 +484,23 @@ struct RangedOption {
 
 bool inRange(const RangedOption& o) {
   return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
+}
+
+// A fit degree (-nFit) other than 2 (Dzz and Dyy) or 3 (Dzz, Dyy and Dxx) fits nothing: said
+// where the histogram modes read it.
+void noteFitDegree(const Reader& r, const KorimInfo* k) {
+  const int m = k->histInfo.modeFit;
+  if (m == 2 || m == 3 || !r.present("-nFit")) return;
+  if (k->korimMode == kModeDaHist)
+    std::fprintf(stderr,
+                 "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is "
+                 "not fitted, and the two-extreme estimate stands as its Da and R.\n",
+                 m);
+  else if (k->korimMode == kModeDaFlex)
+    std::fprintf(stderr,
+                 "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the runs fit "
+                 "no Da and R.\n",
+                 m);
 }
 
 // The bin counts of the Da and R histograms.
@@ -499,6 +518,9 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
   std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
                 korim::fitting::kMaxFactorStep);
   constexpr double kNoBound = HUGE_VAL;
+  const bool estimate = k->korimMode == kModeDaHist || k->korimMode == kModeDaFlex || k->korimMode == kModeDaMl;
+  const char* threshold = "must be 0 or more (a factor on the mean error that sets how far the extreme couplings "
+                          "are taken in from the ends of the span)";
   const RangedOption ranged[] = {
       {"-lcS", k->lcOrder, true, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
@@ -510,6 +532,8 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       {"-incAdjustMc", k->incSigma, adjustsBars, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
       {"-nAdjustMc", static_cast<double>(k->nAdjustMc), adjustsBars, 1.0, false, kNoBound, false,
        "must be at least 1"},
+      {"-sdevDzz", k->histInfo.sdevDzz, estimate, 0.0, false, kNoBound, false, threshold},
+      {"-sdevDyy", k->histInfo.sdevDyy, estimate, 0.0, false, kNoBound, false, threshold},
       {"-dFrac", k->mapFrac, fit && k->spreadMode == kSpreadJackknife && k->mapFixCount == 0, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
        "count)"},
@@ -519,6 +543,7 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       r.refuse(o.word, o.why);
       return false;
     }
+  if (k->korimMode == kModeDaFlex && settings::checkDaRFitBounds(k->histInfo) != 0) return false;
   if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
   const float kept = k->mapFrac;
   if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
@@ -751,6 +776,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
+  noteFitDegree(r, k);
   return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
           !heldDaNotZero(r, k, tensor))
              ? 1

@@ -308,6 +308,11 @@ constexpr Variant kVariants[] = {
       kModeChemShift, kModeAsRan, kModeAnalyzePdb}},
     {"-noave", "the extremes' average of -daHist and -daFlex", {kModeDaHist, kModeDaFlex}},
     {"-nomapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
+    // The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
+    {"-daLo", "the bounds of the fit of -daFlex", {kModeDaFlex}},
+    {"-daHi", "the bounds of the fit of -daFlex", {kModeDaFlex}},
+    {"-rhLo", "the bounds of the fit of -daFlex", {kModeDaFlex}},
+    {"-rhHi", "the bounds of the fit of -daFlex", {kModeDaFlex}},
     {"-mapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
 };
 

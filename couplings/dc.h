@@ -14,6 +14,7 @@ namespace korim::couplings {
 constexpr int kNoResID = -666666;        // residue number not given
 constexpr float kDcMissing = 9999.0f;    // coupling (or sigma) missing / row unused
 constexpr float kDcUsableMax = 900.0f;   // couplings above this are never used
+constexpr float kDcLeastError = 0.001f;  // smallest error DD (Hz) other than 0 (none): what a table prints
 constexpr int kMaxDcAtoms = 9;           // matched atoms per end of a coupling
 constexpr int kMaxEuler = 8;             // capacity of the Euler solution lists
 

@@ -110,6 +110,39 @@ int refuseRowBeyondBound(const DTable* dTab, const char* name) {
                          "the weight W scales the row's coupling D and its error DD");
     return 1;
   }
+  // The fits weigh a row by the inverse of its error: one of 1e-20 Hz takes the weights beyond
+  // single precision.
+  for (int k = 0; k < dTab->dCount; ++k) {
+    const DInfo& r = dTab->dObsList[k];
+    if (!r.valid || r.sigma == 0.0f || std::fabs(r.sigma) >= kDcLeastError) continue;
+    std::fprintf(stderr,
+                 "korim: row %d of %s has DD %g: an error below the %g Hz a table prints is no measurement "
+                 "error (DD 0 marks a row without one).\n",
+                 k + 1, name, r.sigma, kDcLeastError);
+    return 1;
+  }
+  return 0;
+}
+
+int refuseWeightBeyondBound(const DTable* dTab, const char* name, const float* wList, int wCount, int wOff) {
+  if (dTab == nullptr || dTab->dObsList == nullptr || dTab->dCalcList == nullptr || wList == nullptr) return 0;
+  for (int k = 0; k < dTab->dCount; ++k) {
+    const DInfo& o = dTab->dObsList[k];
+    const DInfo& c = dTab->dCalcList[k];
+    if (!o.valid || !c.valid) continue;
+    // The row as the fits take it: W times the root of the -w value, DD over the value.
+    const bool coupling = !(std::fabs(o.d * c.w) <= kDcUsableMax);
+    const bool error = std::fabs(o.sigma) <= kDcUsableMax && !(std::fabs(c.sigma * c.w) <= kDcUsableMax);
+    if (!coupling && !error) continue;
+    const int res = o.resIDI > o.resIDJ ? o.resIDI : o.resIDJ;
+    const long long index = static_cast<long long>(res) - wOff;
+    const float v = index >= 0 && index < wCount ? wList[index] : 1.0f;
+    char reading[160];
+    std::snprintf(reading, sizeof reading, "-w %g weighs residue %d: the row's W %g times the square root of %g%s",
+                  v, res, o.w, std::fabs(v), coupling ? "" : ", its DD over it");
+    reportRowBeyondBound(name, k, !coupling, o.d, c.sigma, c.w, reading);
+    return 1;
+  }
   return 0;
 }
 

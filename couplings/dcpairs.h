@@ -56,7 +56,8 @@ enum class DcRowUse { kTable, kFit, kPrediction };
 // for kTable, the rows that name one atom at both ends left out (leaveOutOneAtomRows names them).
 // Refused (-1, after a message on stderr): a filter that selects none of the rows the range
 // selected (the message names the atom pairs those rows hold; a prediction is only told, and goes
-// on with no row selected), and a selected row beyond the bound (refuseRowBeyondBound). Else
+// on with no row selected), and a selected row beyond the bound or of an error next to 0
+// (refuseRowBeyondBound). Else
 // returns the number of couplings still selected.
 int selectDcTable(DTable* dTab, const char* name, const settings::DcInfo* dc, const char* atomNameS1,
                   const char* atomNameS2, DcRowUse use = DcRowUse::kTable);
@@ -73,9 +74,16 @@ int rowBeyondBound(const DInfo& r);
 void reportRowBeyondBound(const char* name, int row, bool error, float d, float dd, float w,
                           const char* reading);
 
-// 0 when no selected row of dTab's observed list is beyond the bound (rowBeyondBound); else 1
-// after naming the first one by file, row and values.
+// 0 when no selected row of dTab's observed list is beyond the bound (rowBeyondBound) or holds an
+// error DD other than 0 below kDcLeastError (the fits weigh a row by 1/DD); else 1 after naming
+// the first one by file, row and values.
 int refuseRowBeyondBound(const DTable* dTab, const char* name);
+
+// 0 when the weights of -w (wList, wCount entries from residue wOff, as buildDC applies them)
+// take no usable row of dTab (its calculated row valid) beyond the bound: D*W beyond kDcUsableMax,
+// or a DD inside it whose DD*W is beyond it; else 1 after naming the first such row by file, row,
+// values, -w value and residue (reportRowBeyondBound's wording). Run after buildDC.
+int refuseWeightBeyondBound(const DTable* dTab, const char* name, const float* wList, int wCount, int wOff);
 
 // "<name>, <n> Couplings, Residues <min> to <max>." on stderr.
 void reportDcTable(const char* name, const DTable* dTab);

@@ -136,6 +136,16 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
                  n, inDName, sample.dcMin);
     return 1;
   }
+  // A spread the table cannot print is none: the fit would run on rounding (or, at weights of
+  // 1e-20, on couplings single precision no longer resolves).
+  if (!(static_cast<double>(sample.dcMax) - sample.dcMin >= kDcMinSpread)) {
+    std::fprintf(stderr,
+                 "korim: the %d usable couplings of %s span %g Hz (D*W from %g to %g Hz), below the "
+                 "%g Hz a table prints: a distribution without spread gives no Da and R.\n",
+                 n, inDName, static_cast<double>(sample.dcMax) - sample.dcMin, sample.dcMin, sample.dcMax,
+                 kDcMinSpread);
+    return 1;
+  }
   if (!(sample.delta > 0.0) || !std::isfinite(sample.delta)) {
     std::fprintf(stderr,
                  "korim: the selected couplings of %s carry no errors (column DD is 0); Da and R "

@@ -50,6 +50,10 @@ constexpr float kDcMaxStart = -9999.9f;
 // holds a slip (a weight of 1e30, an error column taken for another), not a coupling.
 constexpr float kDcSampleBound = couplings::kDcUsableMax;
 
+// The least spread of the used couplings D*W (Hz) an estimate reads a distribution from: the
+// precision a coupling table prints (%.3f).
+constexpr double kDcMinSpread = couplings::kDcLeastError;
+
 // A used row whose D*W or DD*W lies beyond kDcSampleBound (or is not a finite number).
 struct DcOutOfBound {
   int row = -1;        // row of the table (0-based); -1: none
@@ -91,8 +95,8 @@ constexpr int kMinDistributionCouplings = 5;
 
 // A sample the estimates can work on: no used row beyond kDcSampleBound (refused naming the
 // file, the row and its D and W or DD), at least kMinDistributionCouplings distinct atom pairs
-// (repeated rows of one pair are one coupling), not all of
-// one value, and a positive mean error (the histogram's bin width, the thresholds of the
+// (repeated rows of one pair are one coupling), not all of one value nor spread by less than
+// kDcMinSpread, and a positive mean error (the histogram's bin width, the thresholds of the
 // extremes and the likelihood's line width all scale with it). Returns 0; 1 after a message
 // naming what is missing and the count.
 int checkDcSample(const DcSample& sample, const char* inDName);

@@ -35,9 +35,10 @@ TEST(AdjustDC, PairsSelectedCouplingsAndSkipsMissingPartners) {
   DInfo obs1[] = {coupling(1, "N", "H", 4.0f, 1), coupling(2, "N", "H", 6.0f, 0),
                   coupling(3, "N", "H", 999.5f, 1), coupling(4, "N", "H", 1.0f, 1)};
   DInfo calc1[4] = {};
-  // Residue 4's only partner holds the missing marker; residue 1 has two, the last one counts.
+  // Residue 4's only partner holds the missing marker, which the selection leaves out; residue 1
+  // has two, the last one counts.
   DInfo obs2[] = {coupling(1, "N", "H", 7.0f, 0), coupling(2, "N", "H", 1.0f, 1),
-                  coupling(1, "N", "H", 2.0f, 1), coupling(4, "N", "H", 9999.0f, 1), coupling(3, "N", "H", 1.0f, 1)};
+                  coupling(1, "N", "H", 2.0f, 1), coupling(4, "N", "H", 9999.0f, 0), coupling(3, "N", "H", 1.0f, 1)};
   DTable t1{}, t2{};
   t1.dObsList = obs1, t1.dCalcList = calc1, t1.dCount = 4;
   t2.dObsList = obs2, t2.dCount = 5;

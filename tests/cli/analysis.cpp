@@ -105,6 +105,14 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
                                      "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
                                      "   10  LEU    N   10  LEU    H     0.000\n"
                                      "   10  LEU   CA   10  LEU   HA     2.000\n");
+  // The second table's rows go through the first's selection: a row at the null value (999) or
+  // above 900 Hz is no partner, and the rows of the first it leaves without one are named.
+  const std::string unusable = writeFile(data / "unusable.tab",
+                                         "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D\n"
+                                         "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
+                                         "    9  GLY    C   10  LEU    N     1.000\n"
+                                         "   10  LEU   CA   10  LEU   HA   999.000\n"
+                                         "   10  LEU    N   10  LEU    H   901.000\n");
   // The table compares nothing: one remark says what D holds, with the run's factors, and no
   // statistic stands between DATA N and the rows.
   const struct {
@@ -121,6 +129,13 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
       {{"-max", "-c1", "10"}, second, {1, 8, 121.25}, "", "10*D1 if D1 >= D2, else 1*D2"},  // raw values compared
       {{"-div", "-c1", "1"}, zero, {6.0625}, "10 N - 10 H is not a number", "(1*D1)/(1*D2)"},
       {{"-add", "-c1", "-1", "-c2", "0"}, second, {4.25, -5, -12.125}, "", "(-1)*D1 + 0*D2"},
+      {{"-sub", "-c1", "1"}, unusable, {-5.25},
+       "DC Warning: 2 couplings of -inD1 pair only with rows of -inD2 that are not used (a missing or unusable "
+       "coupling, or a row left out by the selection) and are left out:\n   row 2: 10 N - 10 H (row 3 of -inD2)\n"
+       "   row 3: 10 CA - 10 HA (row 2 of -inD2)\n",
+       "1*D1 - 1*D2"},
+      // Products are no couplings: above 900 Hz they stay.
+      {{"-mul", "-c1", "100"}, second, {-425, 4000, 2425}, "", "(100*D1)*(1*D2)"},
   };
   for (const auto& c : cases) {
     TempDir d;
@@ -129,11 +144,13 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
     args.insert(args.end(), c.ops.begin(), c.ops.end());
     RunResult r = runKorim(args, d);
     ASSERT_EQ(r.status, 0) << r.err;
+    // DATA N counts the rows whose D lies within the 900 Hz of a coupling.
+    const auto comparable = std::count_if(c.d.begin(), c.d.end(), [](double v) { return std::fabs(v) <= 900; });
     EXPECT_NE(r.out.find("REMARK " + std::to_string(c.d.size()) + " couplings combined (inclusive max).\n"),
               std::string::npos);
     EXPECT_NE(r.err.find(c.err), std::string::npos);
     EXPECT_TRUE(inOrder(readFile(d / "sum.tab"),
-                        {"\nDATA N                    " + std::to_string(c.d.size()) +
+                        {"\nDATA N                    " + std::to_string(comparable) +
                          "\nREMARK No comparison statistics: -anDc back-calculates no coupling: D is " + c.holds +
                          ", where D1 is the coupling of -inD1 (D_OBS) and D2 that of the same atoms in -inD2.\n\nVARS"}))
         << c.holds;

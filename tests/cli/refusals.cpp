@@ -458,7 +458,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {mcStruc(pdbNoH, kCouplings), 1, {none, bestFitError}},
         {mcStruc(kPdb, absent), 1, {none, bestFitError}},
         {mcStruc(kPdb, huge), 1, {infinite + "1e+30 to 1e+30 Hz. Exiting ....\n", bestFitError}},
-        {mcStruc(kPdb, tiny), 1, {infinite + "1e-30 to 1e-30 Hz. Exiting ....\n", bestFitError}},
+        {mcStruc(kPdb, tiny), 1,
+         {"korim: row 1 of " + tiny + " has DD 1e-30: an error below the 0.001 Hz a table prints is no measurement "
+          "error (DD 0 marks a row without one).\n"}},
         {mcStruc(kPdb, reversed, {"-nCone", "1"}), 1,
          {"KORIM Error: structural noise not adjusted below 90 degree by -incCone 0.25 from -lCone 0 degree: ",
           " Hz DC Rms at 89.75 degree, 10.782 Hz needed.\n", bestFitError},
@@ -1459,6 +1461,85 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus({"-daHist"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
         {plus({"-stKorim", "-dot", "10", "-pdb", kPdb}, nh), 0,
          {"korim: -aD1 N -aD2 HN" + held + "; the prediction is made without couplings.\n"}, true},
+    });
+  }
+
+  // Couplings and weights that reach a result around the selection: a combined coupling beyond
+  // 900 Hz (nothing written; its neighbour inside is), a -w value that weighs a row's D*W or DD*W
+  // beyond it (-w 2 fits), an error next to 0 (its inverse weighs the fits beyond single
+  // precision; 0.001 Hz fits), couplings whose spread the table cannot print (every W 1e-30; the
+  // estimates ran a fit on them).
+  {
+    const std::string dd20 = slip("dd20.tab", "3.190     1e-20 1.00"), dd3 = slip("dd3.tab", "3.190     0.001 1.00");
+    std::string tiny = measured;
+    for (size_t at = tiny.find(" 1.00\n"); at != std::string::npos; at = tiny.find(" 1.00\n", at + 1))
+      tiny.replace(at, 5, " 1e-30");
+    const std::string tinyW = writeFile(data / "tiny_w.tab", tiny);
+    const auto fit = [](std::vector<std::string> more) {
+      std::vector<std::string> args = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    const auto arith = [](std::vector<std::string> ops) {
+      std::vector<std::string> args = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"};
+      args.insert(args.end(), ops.begin(), ops.end());
+      return args;
+    };
+    const std::string spread = "korim: the 63 usable couplings of " + tinyW + " span ";
+    cases.insert(cases.end(), {
+        {arith({"-add", "-c1", "1e30"}), 1,
+         {"korim: row 1 of " + kCouplings + " (-inD1), D -13.2 and W 1, combines (-add -c1 1e+30 -c2 1) into the "
+          "coupling D -1.32e+31 Hz, D*W -1.32e+31 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
+        {arith({"-max", "-c1", "100"}), 1, {"korim: row 1 of " + kCouplings + " (-inD1), D -13.2 and W 1, combines "
+                                            "(-max -c1 100 -c2 1) into the coupling D -1320 Hz"}},
+        {arith({"-sub", "-c1", "-30"}), 0, {}, true},
+        {fit({"-w", "1e4"}), 1,
+         {"korim: row 1 of " + kCouplings + " has D -13.2 and W 100: its coupling D*W, -1320 Hz, lies beyond the 900 Hz "
+          "of any coupling (-w 10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
+        {fit({"-w", "1e-10"}), 1, {"korim: row 1 of " + kCouplings + " has DD 1e+10 and W 1e-05: its error DD*W"}},
+        {fit({"-w", "2"}), 0, {}, true},
+        {fit({"-w", "4700"}), 1, {"korim: row 1 of " + kCouplings + " has D -13.2 and W 68.5565"}},  // 905 Hz
+        {fit({"-w", "4600"}), 0, {}, true},                                                        // 895 Hz
+        {{"-bestFit", "-rand", "-map", "5", "-s1", "2", "-sN", "12", "-pdb", kPdb, "-inD", dd20, "-outD", "out.tab"}, 1,
+         {"korim: row 4 of " + dd20 + " has DD 1e-20: an error below the 0.001 Hz a table prints is no measurement "
+          "error (DD 0 marks a row without one).\n"}},
+        {{"-bestFit", "-single", "-pdb", kPdb, "-inD", dd3, "-outD", "out.tab"}, 0, {}, true},
+        {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {spread, histFailed}},
+        {{"-daMl", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {spread, mlFailed}},
+        {{"-daFlex", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1, {spread}},
+    });
+  }
+
+  // The histogram's own settings: the bounds of -daFlex's fit are unused by -daHist and refused
+  // reversed or equal (the neighbour below the high bound runs), a negative threshold factor is
+  // refused (0 runs), a fit degree other than 2 or 3 is said.
+  {
+    const auto est = [](const char* mode, std::vector<std::string> more) {
+      std::vector<std::string> args = {mode, "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    const std::string below = ": the low end of the ";
+    const std::string factor = " must be 0 or more (a factor on the mean error that sets how far the extreme "
+                               "couplings are taken in from the ends of the span).\n";
+    cases.insert(cases.end(), {
+        {est("-daHist", {"-daLo", "5"}), 0,
+         {"korim: -daLo chooses the bounds of the fit of -daFlex; this run is the Da and R histogram (-daHist) and "
+          "does not use it.\n"}, true},
+        {est("-daFlex", {"-daLo", "1000"}), 1,
+         {"KORIM Error: options -daLo 1000 and -daHi 1000" + below + "Da range the fit of -daFlex searches lies at or "
+          "above its high end.\n",
+          extracting}},
+        {est("-daFlex", {"-rhHi", "-1"}), 1,
+         {"KORIM Error: options -rhLo 0 and -rhHi -1" + below + "R range the fit of -daFlex searches lies at or above "
+          "its high end.\n"}},
+        {est("-daFlex", {"-daLo", "999"}), 0, {}, true},
+        {est("-daHist", {"-sdevDzz", "-0.1"}), 1, {"KORIM Error: option -sdevDzz value -0.1" + factor, extracting}},
+        {est("-daMl", {"-sdevDyy", "-1"}), 1, {"KORIM Error: option -sdevDyy value -1" + factor}},
+        {est("-daHist", {"-sdevDzz", "0"}), 0, {}, true},
+        {est("-daHist", {"-nFit", "10"}), 0,
+         {"korim: -nFit 10 is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is not "
+          "fitted, and the two-extreme estimate stands as its Da and R.\n"}, true},
     });
   }
 
