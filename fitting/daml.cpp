@@ -145,14 +145,14 @@ std::vector<std::string> gridEdges(const std::vector<double>& rList,
   return found;
 }
 
-// The usual-form note of an answer on an edge of the grid: the answer is the edge point, which
-// is no maximum, so the tensor the note names is not one the couplings select.
-std::string edgePointForm(const std::string& form) {
-  const size_t end = form.rfind(".\n");
-  if (end == std::string::npos) return form;
-  return form.substr(0, end) +
-         "; the answer lies on an edge of the grid, so this names the edge point, not a tensor the "
-         "couplings select.\n";
+// A note of an answer on an edge of the grid, which is no maximum: what the note says of the answer
+// (the tensor it names in the usual form, the sign its least principal value leaves open) is said
+// of the edge point, not of a tensor the couplings select.
+std::string onEdgePoint(const std::string& note, const char* what) {
+  const size_t end = note.rfind(".\n");
+  if (end == std::string::npos) return note;
+  return note.substr(0, end) + "; the answer lies on an edge of the grid, so this " + what +
+         " the edge point, not a tensor the couplings select.\n";
 }
 
 // A -lDa or -hDa value (and, where the grid would otherwise pass its point limit, an -incDa)
@@ -351,9 +351,10 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   const std::string form = usualFormNote(h.DaMl, h.RMl);
   if (best >= 0)
     notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, h.DaMl, !form.empty());
-  if (!form.empty()) notes.push_back(notes.empty() ? form : edgePointForm(form));
+  const bool onEdge = !notes.empty();
+  if (!form.empty()) notes.push_back(onEdge ? onEdgePoint(form, "names") : form);
   if (std::string sign = unsettledSignNote(h.DaMl, h.RMl, s.delta, "their mean error DD*W"); !sign.empty())
-    notes.push_back(sign);
+    notes.push_back(onEdge ? onEdgePoint(sign, "is said of") : sign);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
 
