@@ -1471,10 +1471,13 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // estimates ran a fit on them).
   {
     const std::string dd20 = slip("dd20.tab", "3.190     1e-20 1.00"), dd3 = slip("dd3.tab", "3.190     0.001 1.00");
-    std::string tiny = measured;
-    for (size_t at = tiny.find(" 1.00\n"); at != std::string::npos; at = tiny.find(" 1.00\n", at + 1))
-      tiny.replace(at, 5, " 1e-30");
-    const std::string tinyW = writeFile(data / "tiny_w.tab", tiny);
+    const auto weighed = [&](const std::string& name, const std::string& w) {  // the example, every W w
+      std::string t = measured;
+      for (size_t at = t.find(" 1.00\n"); at != std::string::npos; at = t.find(" 1.00\n", at + 1)) t.replace(at, 5, " " + w);
+      return writeFile(data / name, t);
+    };
+    const std::string tinyW = weighed("tiny_w.tab", "1e-30"), w10 = weighed("w_1e-10.tab", "1e-10");
+    const std::string w276 = weighed("w276.tab", "0.0276"), w277 = weighed("w277.tab", "0.0277");  // |EQ Da| 12.06 W
     const auto fit = [](std::vector<std::string> more) {
       std::vector<std::string> args = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
       args.insert(args.end(), more.begin(), more.end());
@@ -1501,11 +1504,14 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {fit({"-w", "4700"}), 1, {"korim: row 1 of " + kCouplings + " has D -13.2 and W 68.5565"}},  // 905 Hz
         {fit({"-w", "4600"}), 0, {}, true},                                                        // 895 Hz
         {{"-bestFit", "-rand", "-map", "5", "-s1", "2", "-sN", "12", "-pdb", kPdb, "-inD", dd20, "-outD", "out.tab"}, 1,
-         {"korim: row 4 of " + dd20 + " has DD 1e-20: an error below the 0.001 Hz a table prints is no measurement "
-          "error (DD 0 marks a row without one).\n"}},
+         {"korim: row 4 of " + dd20 + " has DD 1e-20: an error below the 0.001 Hz"}},
         {{"-bestFit", "-single", "-pdb", kPdb, "-inD", dd3, "-outD", "out.tab"}, 0, {}, true},
         {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {spread, histFailed}},
-        {{"-daMl", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {spread, mlFailed}},
+        {{"-daMl", "-inD", w10, "-outD", "out.tab", "-outSc", "s.sc"}, 1,
+         {"korim: the 63 usable couplings of " + w10 + " span ", mlFailed}},
+        // Couplings of |Da| below 1/3 Hz no grid resolves; just above, the run answers.
+        {{"-daMl", "-inD", w276, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {"no likelihood grid resolves a Da below 1/3 Hz"}},
+        {{"-daMl", "-inD", w277, "-outD", "out.tab", "-outSc", "s.sc", "-incDa", "0.5", "-incR", "0.05"}, 0, {}, true},
         {{"-daFlex", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1, {spread}},
     });
   }
