@@ -461,13 +461,11 @@ TEST(Estimates, HistogramAnswerAboveTwoThirdsNamesItsTensor) {
                 "R %.3f in the usual form (its principal value of largest size taken as z).", h.RFit, h.DaFit, h.RFit,
                 da2, r2);
   // Its least principal value lies below the 2 Hz bins, there the resolution: the sign note follows.
-  const std::vector<std::string> said = linesWith(err, "korim: the "),
-                                 remarks = linesWith(korim_test::readFile(out), "REMARK The ");
-  ASSERT_TRUE(said.size() == 2 && remarks.size() == 2) << err;
-  EXPECT_EQ(said[0], std::string("korim: the ") + note);
-  EXPECT_EQ(said[1].rfind("korim: the couplings do not settle the sign of Da: ", 0), 0u) << said[1];
-  EXPECT_NE(said[1].find("lies below their resolution, 2.000 Hz (the bin width"), std::string::npos) << said[1];
-  EXPECT_EQ(remarks, (std::vector<std::string>{std::string("REMARK The ") + note, "REMARK The " + said[1].substr(11)}));
+  const std::string sign = "the " + linesWith(err, "korim: the couplings do not settle the sign").at(0).substr(11);
+  EXPECT_NE(sign.find("lies below their resolution, 2.000 Hz (the bin width"), std::string::npos) << sign;
+  EXPECT_EQ(linesWith(err, "korim: the "), (std::vector<std::string>{"korim: the " + std::string(note), "korim: " + sign}));
+  EXPECT_EQ(linesWith(korim_test::readFile(out), "REMARK The "),
+            (std::vector<std::string>{"REMARK The " + std::string(note), "REMARK T" + sign.substr(1)}));
 }
 
 TEST(Estimates, LikelihoodAnswersInTheSignOfTheCouplings) {
