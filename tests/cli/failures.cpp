@@ -99,9 +99,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
   // The example as chains A (residues 1-40) and B (41-76); again with a segment name on its first
   // atom only; and a row that names segment S for a residue of no segment.
   const std::string twoChains = writeFile(data / "chains_ab.pdb", everyAtom(chainsAB));
-  std::string firstSeg = everyAtom([](std::string l) { return l + "\n"; });
-  firstSeg.replace(72, 4, "SEGX");
-  writeFile(data / "first_seg.pdb", firstSeg);
+  writeFile(data / "first_seg.pdb", everyAtom([](std::string l) { return l + "\n"; }).replace(72, 4, "SEGX"));
   writeFile(data / "seg_s.tab", "VARS RESID_I ATOMNAME_I SEGNAME_I RESID_J ATOMNAME_J SEGNAME_J D DD W\n"
                                  "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n2 N S 2 H S 5 1 1\n");
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
