@@ -48,7 +48,8 @@ auto segment(const char* seg) {
 
 // An edit of every atom line that puts residues 1-40 in chain A, the others in chain B.
 std::string chainsAB(std::string line) {
-  return line.replace(21, 1, std::stoi(line.substr(22, 4)) <= 40 ? "A" : "B") + "\n";
+  line[21] = std::stoi(line.substr(22, 4)) <= 40 ? 'A' : 'B';
+  return line + "\n";
 }
 
 std::string shifted(std::string line) {
