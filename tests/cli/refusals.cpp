@@ -1466,47 +1466,40 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // Couplings and weights that reach a result around the selection: a combined coupling beyond
   // 900 Hz (nothing written; its neighbour inside is), a -w value that weighs a row's D*W or DD*W
-  // beyond it (-w 2 fits), an error next to 0 (its inverse weighs the fits beyond single
-  // precision; 0.001 Hz fits), couplings whose spread the table cannot print (every W 1e-30; the
-  // estimates ran a fit on them).
+  // beyond it (its neighbours fit), an error of 0.001 Hz (fits: the least one), couplings whose
+  // spread the table cannot print (every W 1e-30 or 1e-10; the estimates ran a fit on them), or
+  // whose |Da| (12.06 W Hz) lies below 1/3 Hz.
   {
-    const std::string dd20 = slip("dd20.tab", "3.190     1e-20 1.00"), dd3 = slip("dd3.tab", "3.190     0.001 1.00");
-    std::string tiny = measured;
-    for (size_t at = tiny.find(" 1.00\n"); at != std::string::npos; at = tiny.find(" 1.00\n", at + 1))
-      tiny.replace(at, 5, " 1e-30");
-    const std::string tinyW = writeFile(data / "tiny_w.tab", tiny);
-    const auto fit = [](std::vector<std::string> more) {
-      std::vector<std::string> args = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
-      args.insert(args.end(), more.begin(), more.end());
-      return args;
+    const std::string dd3 = slip("dd3.tab", "3.190     0.001 1.00");
+    const auto weighed = [&](const std::string& name, const std::string& w) {  // the example, every W w
+      std::string t = measured;
+      for (size_t at = t.find(" 1.00\n"); at != std::string::npos; at = t.find(" 1.00\n", at + 1)) t.replace(at, 5, " " + w);
+      return writeFile(data / name, t);
     };
-    const auto arith = [](std::vector<std::string> ops) {
-      std::vector<std::string> args = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"};
-      args.insert(args.end(), ops.begin(), ops.end());
-      return args;
-    };
-    const std::string spread = "korim: the 63 usable couplings of " + tinyW + " span ";
+    const std::string tinyW = weighed("tiny_w.tab", "1e-30"), w10 = weighed("w_1e-10.tab", "1e-10");
+    const std::string w276 = weighed("w276.tab", "0.0276"), w277 = weighed("w277.tab", "0.0277");
+    const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
+                                   arith = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"},
+                                   ml = {"-daMl", "-outD", "out.tab", "-outSc", "s.sc", "-inD"};
+    const std::string row1 = "korim: row 1 of " + kCouplings, spread = " usable couplings of " + tinyW + " span ";
     cases.insert(cases.end(), {
-        {arith({"-add", "-c1", "1e30"}), 1,
-         {"korim: row 1 of " + kCouplings + " (-inD1), D -13.2 and W 1, combines (-add -c1 1e+30 -c2 1) into the "
-          "coupling D -1.32e+31 Hz, D*W -1.32e+31 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
-        {arith({"-max", "-c1", "100"}), 1, {"korim: row 1 of " + kCouplings + " (-inD1), D -13.2 and W 1, combines "
-                                            "(-max -c1 100 -c2 1) into the coupling D -1320 Hz"}},
-        {arith({"-sub", "-c1", "-30"}), 0, {}, true},
-        {fit({"-w", "1e4"}), 1,
-         {"korim: row 1 of " + kCouplings + " has D -13.2 and W 100: its coupling D*W, -1320 Hz, lies beyond the 900 Hz "
-          "of any coupling (-w 10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
-        {fit({"-w", "1e-10"}), 1, {"korim: row 1 of " + kCouplings + " has DD 1e+10 and W 1e-05: its error DD*W"}},
-        {fit({"-w", "2"}), 0, {}, true},
-        {fit({"-w", "4700"}), 1, {"korim: row 1 of " + kCouplings + " has D -13.2 and W 68.5565"}},  // 905 Hz
-        {fit({"-w", "4600"}), 0, {}, true},                                                        // 895 Hz
-        {{"-bestFit", "-rand", "-map", "5", "-s1", "2", "-sN", "12", "-pdb", kPdb, "-inD", dd20, "-outD", "out.tab"}, 1,
-         {"korim: row 4 of " + dd20 + " has DD 1e-20: an error below the 0.001 Hz a table prints is no measurement "
-          "error (DD 0 marks a row without one).\n"}},
+        {plus(arith, {"-add", "-c1", "1e30"}), 1,
+         {row1 + " (-inD1), D -13.2 and W 1, combines (-add -c1 1e+30 -c2 1) into the coupling D -1.32e+31 Hz, D*W "
+                 "-1.32e+31 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
+        {plus(arith, {"-max", "-c1", "100"}), 1, {row1 + " (-inD1), D -13.2 and W 1, combines (-max -c1 100 -c2 1)"}},
+        {plus(arith, {"-sub", "-c1", "-30"}), 0, {}, true},
+        {plus(fit, {"-w", "1e4"}), 1,
+         {row1 + " has D -13.2 and W 100: its coupling D*W, -1320 Hz, lies beyond the 900 Hz of any coupling (-w "
+                 "10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
+        {plus(fit, {"-w", "1e-10"}), 1, {row1 + " has DD 1e+10 and W 1e-05: its error DD*W"}},
+        {plus(fit, {"-w", "4700"}), 1, {row1 + " has D -13.2 and W 68.5565"}},  // 905 Hz
+        {plus(fit, {"-w", "4600"}), 0, {}, true},                              // 895 Hz
         {{"-bestFit", "-single", "-pdb", kPdb, "-inD", dd3, "-outD", "out.tab"}, 0, {}, true},
-        {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {spread, histFailed}},
-        {{"-daMl", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {spread, mlFailed}},
+        {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {"korim: the 63" + spread, histFailed}},
         {{"-daFlex", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1, {spread}},
+        {plus(ml, {w10}), 1, {" usable couplings of " + w10 + " span ", mlFailed}},
+        {plus(ml, {w276}), 1, {"no likelihood grid resolves a Da below 1/3 Hz"}},
+        {plus(ml, {w277, "-incDa", "0.5", "-incR", "0.05"}), 0, {}, true},
     });
   }
 
@@ -1514,12 +1507,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // reversed or equal (the neighbour below the high bound runs), a negative threshold factor is
   // refused (0 runs), a fit degree other than 2 or 3 is said.
   {
-    const auto est = [](const char* mode, std::vector<std::string> more) {
-      std::vector<std::string> args = {mode, "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"};
-      args.insert(args.end(), more.begin(), more.end());
-      return args;
+    const auto est = [&](const char* mode, const std::vector<std::string>& more) {
+      return plus({mode, "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, more);
     };
-    const std::string below = ": the low end of the ";
     const std::string factor = " must be 0 or more (a factor on the mean error that sets how far the extreme "
                                "couplings are taken in from the ends of the span).\n";
     cases.insert(cases.end(), {
@@ -1527,15 +1517,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"korim: -daLo chooses the bounds of the fit of -daFlex; this run is the Da and R histogram (-daHist) and "
           "does not use it.\n"}, true},
         {est("-daFlex", {"-daLo", "1000"}), 1,
-         {"KORIM Error: options -daLo 1000 and -daHi 1000" + below + "Da range the fit of -daFlex searches lies at or "
-          "above its high end.\n",
-          extracting}},
-        {est("-daFlex", {"-rhHi", "-1"}), 1,
-         {"KORIM Error: options -rhLo 0 and -rhHi -1" + below + "R range the fit of -daFlex searches lies at or above "
-          "its high end.\n"}},
+         {"KORIM Error: options -daLo 1000 and -daHi 1000: the low end of the Da range the fit of -daFlex searches "
+          "lies at or above its high end.\n", extracting}},
+        {est("-daFlex", {"-rhHi", "-1"}), 1, {"KORIM Error: options -rhLo 0 and -rhHi -1: the low end of the R range"}},
         {est("-daFlex", {"-daLo", "999"}), 0, {}, true},
         {est("-daHist", {"-sdevDzz", "-0.1"}), 1, {"KORIM Error: option -sdevDzz value -0.1" + factor, extracting}},
-        {est("-daMl", {"-sdevDyy", "-1"}), 1, {"KORIM Error: option -sdevDyy value -1" + factor}},
+        {est("-daMl", {"-sdevDyy", "-1"}), 1, {"KORIM Error: option -sdevDyy value -1 must be 0 or more"}},
         {est("-daHist", {"-sdevDzz", "0"}), 0, {}, true},
         {est("-daHist", {"-nFit", "10"}), 0,
          {"korim: -nFit 10 is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is not "
