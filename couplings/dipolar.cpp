@@ -394,12 +394,12 @@ namespace {
 
 constexpr int kRowsNamed = 5;  // rows named per kind of mapping problem
 
-// A chain and segment as a message names them ("chain A, no segment name"); a name the
-// structure's keys ignore is left out.
+// A chain and segment as a message names them ("chain A, no segment name"; a blank chain ID is
+// "the unnamed chain"); a name the structure's keys ignore is left out.
 std::string placeText(const char* chain, const char* seg) {
     std::vector<std::string> parts;
     if (!structure::getPDBChainMode())
-        parts.push_back(chain[0] != '\0' ? std::string("chain ") + chain : "no chain name");
+        parts.push_back(chain[0] != '\0' ? std::string("chain ") + chain : "the unnamed chain");
     if (!structure::getPDBSegMode())
         parts.push_back(seg[0] != '\0' ? std::string("segment ") + seg : "no segment name");
     return parts.size() == 2 ? parts[0] + ", " + parts[1] : parts.empty() ? "" : parts[0];
