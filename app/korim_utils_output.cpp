@@ -361,13 +361,13 @@ const char* const sec10Head[] = {
     " -bin     simMag   [0]       Number of Bins (0: automatic; else 3 or more,\n",
     "                             near the automatic count: three or four\n",
     "                             bins span the whole pattern coarsely).\n",
-    " -nFit    simMag   [3]       Degree of Nonlinear Fit.\n",
-    " -sdevDzz simMag   [0.4]     Scaling of Dzz Error.\n",
-    " -sdevDyy simMag   [0.9]     Scaling of Dyy Error.\n",
-    " -daLo    simMag   [-1000.0] Lower Limit of Da.\n",
-    " -daHi    simMag   [1000.0]  Upper Limit of Da.\n",
-    " -rhLo    simMag   [0.0]     Lower Limit of R.\n",
-    " -rhHi    simMag   [0.667]   Upper Limit of R.\n",
+    " -nFit    simMag   [3]       Degree of Nonlinear Fit (2 or 3; else no Fit).\n",
+    " -sdevDzz simMag   [0.4]     Scaling of Dzz Error (0 or more).\n",
+    " -sdevDyy simMag   [0.9]     Scaling of Dyy Error (0 or more).\n",
+    " -daLo    simMag   [-1000.0] Lower Limit of Da (Fit of -daFlex only).\n",
+    " -daHi    simMag   [1000.0]  Upper Limit of Da (Fit of -daFlex only).\n",
+    " -rhLo    simMag   [0.0]     Lower Limit of R (Fit of -daFlex only).\n",
+    " -rhHi    simMag   [0.667]   Upper Limit of R (Fit of -daFlex only).\n",
 };
 
 const char* const sec10Tail[] = {
