@@ -260,6 +260,8 @@ constexpr const char* kEstimate = "the error estimate of -bestFit";
 constexpr const char* kSearch = "the assignment search of -bestFit";
 constexpr const char* kOperation = "the operation of -anA and -anDc";
 constexpr const char* kFormat = "the format of -conv";
+// The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
+constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
 constexpr Variant kVariants[] = {
     {"-single", kEstimate, {kModeBestFit}},
     {"-jack", kEstimate, {kModeBestFit}},
@@ -308,11 +310,10 @@ constexpr Variant kVariants[] = {
       kModeChemShift, kModeAsRan, kModeAnalyzePdb}},
     {"-noave", "the extremes' average of -daHist and -daFlex", {kModeDaHist, kModeDaFlex}},
     {"-nomapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
-    // The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
-    {"-daLo", "the bounds of the fit of -daFlex", {kModeDaFlex}},
-    {"-daHi", "the bounds of the fit of -daFlex", {kModeDaFlex}},
-    {"-rhLo", "the bounds of the fit of -daFlex", {kModeDaFlex}},
-    {"-rhHi", "the bounds of the fit of -daFlex", {kModeDaFlex}},
+    {"-daLo", kFlexBounds, {kModeDaFlex}},
+    {"-daHi", kFlexBounds, {kModeDaFlex}},
+    {"-rhLo", kFlexBounds, {kModeDaFlex}},
+    {"-rhHi", kFlexBounds, {kModeDaFlex}},
     {"-mapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
 };
 

@@ -53,6 +53,20 @@ const char* stepsTaken(FormSteps steps) {
                          : "its principal value of largest size taken as z";
 }
 
+// A tensor outside the usual form as the notes name it: its usual form, the steps taken and
+// which bound its R lies beyond.
+struct NamedTensor {
+  double da = 0.0, r = 0.0;
+  const char *how, *where;
+};
+
+NamedTensor nameTensor(double da, double r) {
+  NamedTensor t;
+  t.how = stepsTaken(usualForm(da, r, &t.da, &t.r));
+  t.where = r < 0.0 ? "below 0" : "above 2/3";
+  return t;
+}
+
 }  // namespace
 
 void equivalentTensor(double da, double r, double* daOut, double* rOut) { usualForm(da, r, daOut, rOut); }
@@ -67,13 +81,12 @@ bool outsideUsualForm(double r) { return belowZero(r) || aboveTwoThirds(r); }
 
 std::string usualFormNote(double da, double r) {
   if (!outsideUsualForm(r)) return "";
-  double da2 = 0.0, r2 = 0.0;
-  const char* how = stepsTaken(usualForm(da, r, &da2, &r2));
+  const NamedTensor t = nameTensor(da, r);
   char line[360];
   std::snprintf(line, sizeof line,
                 "answer's R %.3f lies %s: Da %+.3f Hz, R %.3f is the tensor Da %+.3f Hz, R %.3f "
                 "in the usual form (%s).\n",
-                r, r < 0.0 ? "below 0" : "above 2/3", da, r, da2, r2, how);
+                r, t.where, da, r, t.da, t.r, t.how);
   return line;
 }
 
@@ -112,13 +125,12 @@ std::string heldTensorNote(double da, double dr) {
   if (da == 0.0) return "";
   const double r = dr / da;
   if (!outsideUsualForm(r)) return "";
-  double da2 = 0.0, r2 = 0.0;
-  const char* how = stepsTaken(usualForm(da, r, &da2, &r2));
+  const NamedTensor t = nameTensor(da, r);
   char line[360];
   std::snprintf(line, sizeof line,
                 "held Da %+.3e and Dr %+.3e (R %.3f, %s) are the tensor Da %+.3e, Dr %+.3e, R %.3f in the "
                 "usual form (%s), which the fit reports.\n",
-                da, dr, r, r < 0.0 ? "below 0" : "above 2/3", da2, da2 * r2, r2, how);
+                da, dr, r, t.where, t.da, t.da * t.r, t.r, t.how);
   return line;
 }
 
