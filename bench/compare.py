@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole-process timings of korim against a reference build, side by side.
 
-Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--readme FILE] [--only TEXT]
+Usage: bench/compare.py NEW_KORIM REF_KORIM [--runs N] [--page FILE] [--only TEXT]
                         [--table NAME]
 
 Every case runs both binaries alternately (medians of --runs interleaved
@@ -10,9 +10,9 @@ binary also with OMP_NUM_THREADS=1. Standard output,
 standard error, the table and the rotated structures of every case must be
 byte-identical between the two builds and between thread counts (but for
 the progress lines a case names, which may differ); otherwise the script
-stops with status 1. With --readme the performance table between the markers
+stops with status 1. With --page the performance table between the markers
 <!-- NAME:begin --> and <!-- NAME:end --> of FILE (NAME from --table, default
-perf) is rewritten.
+perf) is rewritten: the page is docs/performance.md.
 """
 import argparse
 import os
@@ -55,7 +55,7 @@ def cases(tmp):
     eight_copies(big)
     base = ["-pdb", PDB, "-inD", TAB]
     return [
-        ("default prediction (README's first command)", "wall", "100 x 18",
+        ("default prediction, with -outD and -pdbRot", "wall", "100 x 18",
          ["-stKorim"] + base + ["-outD", "st.tab", "-pdbRot", "rot.pdb"]),
         ("default prediction, no output files", "wall", "100 x 18", ["-stKorim"] + base),
         ("dense wall, all heavy atoms", "wall", "700 x 36",
@@ -131,10 +131,17 @@ def main():
     p.add_argument("new")
     p.add_argument("ref")
     p.add_argument("--runs", type=int, default=9)
-    p.add_argument("--readme")
+    p.add_argument("--page", help="the page whose table is rewritten (docs/performance.md)")
     p.add_argument("--only", help="run only the cases whose name contains this text")
-    p.add_argument("--table", default="perf", help="name of the README markers of the table")
+    p.add_argument("--table", default="perf", help="name of the markers of the table in the page")
     a = p.parse_args()
+    markers = "<!-- %s:begin -->\n" % a.table, "<!-- %s:end -->" % a.table
+    if a.page:
+        # Checked before the runs, so that a page without the markers costs no benchmark.
+        page = open(a.page).read()
+        for m in markers:
+            if m not in page:
+                sys.exit("%s has no marker %s" % (a.page, m.strip()))
     new, ref = os.path.abspath(a.new), os.path.abspath(a.ref)
     tmp = tempfile.mkdtemp(prefix="korim-bench-")
     load0 = os.getloadavg()[0]
@@ -171,9 +178,9 @@ def main():
             "shared with other work while measured (load average about %.0f: the threads "
             "found few idle cores)" % load)
     table = ["Whole-process wall times, medians of %d interleaved runs of each build "
-             "(`bench/compare.py`, Release builds), on a machine with %d cores %s; "
-             "outputs (standard output and error%s, tables, rotated "
-             "structures) byte-identical between the builds and the thread counts. CPU time: "
+             "(`bench/compare.py`, Release builds), on a machine with %d cores %s. "
+             "Outputs (standard output and error%s, tables, rotated "
+             "structures) are byte-identical between the builds and the thread counts. CPU time: "
              "user plus system time of the process (the work done, which the machine's load "
              "does not stretch)." % (a.runs, cores, busy, " but for the progress line of "
                                      "the likelihood grid" if progressed else ""), "",
@@ -185,11 +192,11 @@ def main():
         table.append("| %s | %s | %s | %s | %s | %s | %.1fx | %.1fx | %s | %s | %.1fx |" % r)
     text = "\n".join(table)
     print(text)
-    if a.readme:
-        s = open(a.readme).read()
-        b, e = "<!-- %s:begin -->\n" % a.table, "<!-- %s:end -->" % a.table
+    if a.page:
+        s = open(a.page).read()
+        b, e = markers
         i, j = s.index(b) + len(b), s.index(e)
-        open(a.readme, "w").write(s[:i] + text + "\n" + s[j:])
+        open(a.page, "w").write(s[:i] + text + "\n" + s[j:])
 
 
 if __name__ == "__main__":
