@@ -305,7 +305,8 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
     if (key == nullptr) {
       foundation::lineRefusal("KORIM", inpName, lineNo, line,
                               "names " + foundation::shownLine(std::string(word).c_str()) +
-                                  ", which is no key of the configuration (README.md lists the keys)");
+                                  ", which is no key of the configuration (docs/formats.md, section "
+                                  "\"Configuration file\", lists the keys)");
       return 1;
     }
     readState.keysSet.push_back(key->key);

@@ -29,7 +29,7 @@ constexpr int BUFF_LEN = 256;
 // Where a message about a file that is no table of this reader sends the user.
 constexpr const char* kTableFormatHelp =
     "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT line giving their "
-    "formats, then one row a line (README.md, section \"Input coupling tables\").\n";
+    "formats, then one row a line (docs/formats.md, section \"Input coupling tables\").\n";
 
 // Copy of a format token with every "_" turned into a space.
 char* decodeFormat(const char* token) {

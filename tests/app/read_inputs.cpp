@@ -90,7 +90,8 @@ TEST_F(ReadConfig, KeysValuesAndRefusals) {
   // Each refusal names the file, the line, what is wrong and what the key takes, then the line.
   const std::string holds = "holds no key and value (each line of a configuration holds a key and its value, as "
                             "\"CLASH_DISTANCE: 2.0\")";
-  const std::string noKey = ", which is no key of the configuration (README.md lists the keys)";
+  const std::string noKey =
+      ", which is no key of the configuration (docs/formats.md, section \"Configuration file\", lists the keys)";
   const std::string clashOn = ", where it takes a distance in A above 0 while the clash check is on (ENSEMBLE_CLASH: 0 "
                               "turns it off)";
   const std::string split = ", where one value is taken (one number split by a space? words after the value are a "

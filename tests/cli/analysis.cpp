@@ -256,8 +256,8 @@ TEST(OrderMatrixComparison, TensorTurnedByAKnownRotation) {
     EXPECT_LT(maxDiff(rotXYZ(ctb[0], ctb[1], ctb[2]), mul(transpose(f), mul(transpose(q), f))), 3e-4) << m;
   }
   // The same tensor twice, in general frames: every angle exactly 0 or 180 degrees.
-  const double readme[5] = {-8.9852e-04, 2.5227e-05, -4.2038e-05, -3.0524e-04, 6.6715e-04};
-  for (const double* s : {s2, readme})
+  const double documented[5] = {-8.9852e-04, 2.5227e-05, -4.2038e-05, -3.0524e-04, 6.6715e-04};
+  for (const double* s : {s2, documented})
     EXPECT_TRUE(inOrder(compareTensors(d, s, s), {"DATA ANGLE_3D_AXES (X/Y/Z)  0.00 0.00 0.00\n", "DATA ANGLE_5D_SPACE  0.00\n",
                                                   "DATA COLL_5D         1.00000\n",
                                                   "DATA HINGE_ANGLES           0.00   180.00   180.00   180.00\n"}));
@@ -311,7 +311,7 @@ TEST(StructureAnalysis, InertiaFrameOfFourAtomsAndChargesOfAProtein) {
 }
 
 TEST(StructureAnalysis, DipoleFrameIsARotationBesideTheInputTensor) {
-  // The charged protein beside the README's tensor: the printed X, Y, Z axes of the dipole frame
+  // The charged protein beside the tensor of docs/tables.md: the printed X, Y, Z axes of the dipole frame
   // are orthonormal and right-handed (X x Y = Z), Z points from the negative to the positive
   // centre, each Euler solution turns the lab axes onto them (signs free), and each DCOS angle is
   // the angle between the printed axes of the two frames.
@@ -388,7 +388,7 @@ TEST(StructureAnalysis, ChargesWithoutADipoleFrameFailTheRun) {
 }
 
 TEST(StructureAnalysis, InertiaRecordGoldenAndTheSecondMomentsOfAllHeavyAtoms) {
-  // The README's run: the record whole. Then -nosurf: the second-moment tensor of the 602 heavy
+  // The run of docs/tables.md: the record whole. Then -nosurf: the second-moment tensor of the 602 heavy
   // atoms, whose eigenvalues an independent computation gives as 29.392, 40.080, 72.405 A^2.
   TempDir d;
   const std::vector<std::string> tensor = {"-inS", "-8.5228e-04", "4.5002e-04", "-5.0487e-04", "-1.8521e-04", "6.7383e-04"};

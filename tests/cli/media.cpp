@@ -1,4 +1,4 @@
-// The README's media given as files: the Pf1 rod's radial potential table (-pf1 -pot) and the
+// The media of docs/predictions.md given as files: the Pf1 rod's radial potential table (-pf1 -pot) and the
 // same rod as a 3-D grid (-3D -pot3D), each against the model or table that describes the same
 // medium, and an open grid, which aligns nothing.
 #include "tests/cli/cli_util.h"
@@ -16,7 +16,7 @@ std::vector<std::string> withExample(std::vector<std::string> args) {
   return args;
 }
 
-// The README's grid command, steric or electrostatic.
+// The grid command of docs/predictions.md, steric or electrostatic.
 std::vector<std::string> gridRun(const char* mode) {
   return withExample({mode, "-3D", "-pot3D", kRodGrid, "-nX", "33", "-nY", "33", "-nZ", "1", "-dX", "4", "-dY",
                       "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083"});
@@ -56,8 +56,8 @@ void expectSameMedium(const Table& a, const Table& b, double daTolerance, double
 }  // namespace
 
 // The rod as a 4 A grid and the rod model (0.2 A steps, a round cell of the same area): a
-// coarser copy of one obstacle, so the same tensor within the grid's resolution (the README: Da
-// 14 % larger), and with the measured bicelle couplings the rod model's correlation of 0.85.
+// coarser copy of one obstacle, so the same tensor within the grid's resolution (docs/predictions.md:
+// Da 14 % larger), and with the measured bicelle couplings the rod model's correlation of 0.85.
 TEST(MediaExamples, StericGridOfTheRodAgreesWithTheRodModel) {
   const Table grid = predicted(gridRun("-stKorim"),
                                "REMARK 3D Potential " + kRodGrid +
@@ -68,7 +68,7 @@ TEST(MediaExamples, StericGridOfTheRodAgreesWithTheRodModel) {
 }
 
 // The potential psi(d) of the rod as the radial table and sampled on the grid: the two
-// electrostatic predictions agree (the README: Da within 2 %). The table's 121 rows of 0.1 nm
+// electrostatic predictions agree (docs/predictions.md: Da within 2 %). The table's 121 rows of 0.1 nm
 // from 0 read as 121 points 1 A apart from the surface.
 TEST(MediaExamples, RodPotentialAsTableAndAsGridAgree) {
   const Table table = predicted(withExample({"-elKorim", "-pf1", "-pot", kRodTable}),

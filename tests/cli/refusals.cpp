@@ -514,7 +514,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
         {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
          {"KORIM Error: line 16 of " + data / "typo.inp" +
-              " names CLASH_DISTANC:, which is no key of the configuration (README.md lists the keys):\n"
+              " names CLASH_DISTANC:, which is no key of the configuration (docs/formats.md, section "
+              "\"Configuration file\", lists the keys):\n"
               "CLASH_DISTANC: 2.0\n",
           "Error reading configuration file"}},
         {ensemble(kPdb, "origin.inp", "ORIGIN_DOM1: 200\n", example100), 1,
@@ -751,8 +752,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                                       "-outD", "out.tab"};
     };
     const std::string help = "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT "
-                             "line giving their formats, then one row a line (README.md, section \"Input coupling "
-                             "tables\").\n";
+                             "line giving their formats, then one row a line (docs/formats.md, section \"Input "
+                             "coupling tables\").\n";
     const std::string nanLine = "read3DPotential Error: line 13 of " + nanGrid + " holds \"nan\", which is not a "
                                 "finite number (each value line of a 3-D grid holds up to three finite numbers):\n"
                                 "nan -0.0016 -0.00228\n";
@@ -788,8 +789,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
-  // Table rows read as less than they hold: a number split by a space (the README's minimal
-  // table with 3.19 as "3 19", the example's -13.200 as "-13 .200" and an error 1.000 as "1.0 00"),
+  // Table rows read as less than they hold: a number split by a space (the minimal table of
+  // docs/formats.md with 3.19 as "3 19", the example's -13.200 as "-13 .200" and an error 1.000 as "1.0 00"),
   // the example with commas between its items; and inputs named as a directory.
   {
     const std::string table = readFile(kCouplings);

@@ -1,12 +1,12 @@
 // The steric prediction of the ubiquitin example: messages, result table, rotated structures, and
-// the prediction the README documents. (That a rigid motion of the input leaves
+// the prediction docs/predictions.md documents. (That a rigid motion of the input leaves
 // the prediction is Steric.RotatingTheMoleculeRotatesTheTensor.)
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
 using namespace korim_test;
 
-// What the README shows for the example: the counts read off its files, the 105 surface heavy
+// What docs/predictions.md shows for the example: the counts read off its files, the 105 surface heavy
 // atoms simulated, Da(N-H) -13.14 Hz, R 0.204 and a correlation of 0.837 with the measured
 // couplings. The rotated structures hold the user's selection, every atom with the hydrogens,
 // though the simulation used fewer, centred on them all (their turns are

@@ -300,7 +300,7 @@ void twin(double da, double r, double* da2, double* r2) {
 }
 
 TEST(Estimates, TensorAboveTwoThirdsIsTheOtherSignBelowIt) {
-  // The README example: Da -11.8, R 0.70 (principal values -23.6, +24.19, -0.59 Hz).
+  // The example of docs/estimates.md: Da -11.8, R 0.70 (principal values -23.6, +24.19, -0.59 Hz).
   double da = 0, r = 0;
   equivalentTensor(-11.8, 0.70, &da, &r);
   EXPECT_NEAR(da, 12.095, 5e-4);

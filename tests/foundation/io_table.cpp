@@ -22,7 +22,7 @@ namespace {
 
 const std::string kFormatHelp =
     "RdTable: korim reads its own table format: a VARS line naming the columns, a FORMAT line giving their formats, "
-    "then one row a line (README.md, section \"Input coupling tables\").\n";
+    "then one row a line (docs/formats.md, section \"Input coupling tables\").\n";
 
 // A table read into memory, released at the end of the test.
 struct Table {
