@@ -172,6 +172,10 @@ std::string parsePkaLine(const char* line, PkaLine* out) {
     std::memcpy(fields[k], starts[k + 1], n);
     fields[k][n] = '\0';
   }
+  // The kind is one of two exact words: a misspelt one ("pka", "PKA") would place its pKa as a charge.
+  if (std::strcmp(out->kindField, "pKa") != 0 && std::strcmp(out->kindField, "charge") != 0)
+    return "holds the kind " + foundation::shownLine(out->kindField) +
+           ", where pKa (the value is a pKa) or charge (the value is a charge in e) is expected" + kPkaLine;
   if (const auto got = foundation::realWord(word(3), &out->value); got != foundation::NumberWord::number)
     return refused("value", 3, false, got);
   if (const std::string next = foundation::numberAfterValues(line, 4); !next.empty())

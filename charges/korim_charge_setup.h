@@ -34,7 +34,8 @@ ChargeSource chargeSource(const char* inName, const settings::ElInfo& el);
 // the charge listing. Slots 1, 2-8 and 9-10 are scaled by kMonoCh, kQuadCh
 // and kDipoCh; *chSum is the net charge after scaling. A summary line goes
 // to stderr. Returns 0, or 1 after a message on stderr. A pKa-file line is
-// refused (naming it) when a field is not of its kind, a number follows the
+// refused (naming it) when a field is not of its kind, its kind is neither
+// "pKa" nor "charge", a number follows the
 // value (other words after it are a comment) or a charge lies beyond
 // kMaxLineCharge; an atom charged by two lines takes a slot for each, with a
 // warning naming both lines and the atom's total.

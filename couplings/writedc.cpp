@@ -644,6 +644,14 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
                      toStdout ? "(standard output)" : outDName);
         return 1;
     }
+    // Products and ratios of -anDc are no couplings: the coupling limits say nothing of them, so
+    // the report lists every row the table holds and counts each.
+    if (full && korimInfo->korimMode == settings::kModeAnalyzeDc &&
+        (korimInfo->opCode == settings::kOpMul || korimInfo->opCode == settings::kOpDiv)) {
+        s.n = 0;
+        for (int i = 0; i < dTab->dCount; ++i)
+            s.n += dTab->dObsList[i].valid && dTab->dCalcList[i].valid ? 1 : 0;
+    }
     // The table is formatted whole first: one that carries a number that is not finite is not
     // written at all.
     foundation::MemoryText text;

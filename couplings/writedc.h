@@ -23,6 +23,8 @@ inline int dbgFlag = 0;
 // korimInfo->verbFlag selects the full report (run parameters, order matrix and its analysis,
 // Euler solutions, statistics, six value columns) or the short table of predicted couplings;
 // the statistics are those that compare something in the run's table (tableComparison).
+// Both forms list the same rows; DATA N counts the rows within the statistics' limits, or, for
+// the products and ratios of -anDc (-mul, -div), every row listed.
 // The full report with Euler output stores the analysis' eigenvalues, da and dr in the tensor
 // (and its x, y, z Euler solutions when no coupling entered the statistics).
 // The table is formatted whole before the file is opened: one that would carry a number that is

@@ -268,7 +268,9 @@ void pdbModuleReset();
 // Empty name: standard input / standard output. writePDB returns 0, or 1 after
 // "PDB Error opening PDB file <name>: <reason>" or "PDB Error writing PDB file
 // <name>: <reason>" (the part written is removed); either is noted as a lost output of the
-// run (foundation/outputfile.h).
+// run (foundation/outputfile.h). readPDB refuses, naming the line, an atom record it reads that
+// ends before column 54, whose residue number, x, y or z is blank or no number, or whose
+// coordinate lies beyond its eight columns; other blank numbers (occupancy, B-factor) read as 0.
 int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
 // The ATOM records of the atoms that pass sInfo (null: every atom), in list

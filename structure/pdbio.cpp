@@ -182,6 +182,22 @@ void farCoordinate(LineContext& ctx, int fieldLoc, const char* text) {
 // White space as std::isspace takes it in the "C" locale the program runs in.
 bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// A residue number or coordinate field of blanks only: it would read as 0 and put the atom in
+// residue 0 or at the origin's plane, so the record is refused. Checked where the field read 0.
+bool blankNumber(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    const pdbFieldInfo& f = pdbFieldList[fieldLoc];
+    for (size_t col = f.loc1; col <= static_cast<size_t>(f.locn) && col <= len; col++) {
+        if (!isWhite(line[col - 1])) return false;
+    }
+    const char* what = fieldLoc == PDB_RESID ? "residue number" : fieldLoc == PDB_X ? "x coordinate"
+                                                                : fieldLoc == PDB_Y ? "y coordinate"
+                                                                                    : "z coordinate";
+    std::fprintf(stderr, "PDB Error: blank %s field (columns %d-%d) in line %d of PDB file %s, where an atom record "
+                 "holds its %s\n", f.fieldName, f.loc1, f.locn, ctx.lineNo, ctx.fileName, what);
+    ctx.status = 1;
+    return true;
+}
+
 // The text of a field of a line of len characters, white space removed
 // (getPDBField without measuring the line again).
 void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destLen) {
@@ -468,6 +484,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         }
 
         atom.resID = intField(line, len, PDB_RESID, ctx);
+        if (atom.resID == 0 && ctx.status == 0 && blankNumber(line, len, PDB_RESID, ctx)) break;
         nameField(line, len, PDB_ATOMNAME, atom.atomName);
         nameField(line, len, PDB_RESNAME, atom.resName);
         nameField(line, len, PDB_LOCID, atom.locID);
@@ -485,6 +502,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         if (ctx.status == 0) {
             const float xyz[3] = {atom.x, atom.y, atom.z};
             for (int c = 0; c < 3; c++) {
+                if (xyz[c] == 0.0f && blankNumber(line, len, PDB_X + c, ctx)) break;
                 if (coordinateFits(xyz[c])) continue;
                 char text[PDB_NAME_LEN];
                 fieldText(line, len, PDB_X + c, text, sizeof(text));

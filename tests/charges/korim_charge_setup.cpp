@@ -197,14 +197,14 @@ TEST(PkaFile, LineRules) {
   add(add(add(m, 14, "LYS", {"NZ"}), 15, "TYR", {"OH"}), 16, "GLU", {"OE1", "OE2"});
   const std::string pka = pkaFile("rules.pka",
                                   "11 default pKa 12.0\n11 default charge 1.0\n10 default charge 1.0\n"
-                                  "12 OG pKa 13.0\n12 OG pka 0.25\n12 terminus charge 1.0\n13 default charge 1.0\n"
+                                  "12 OG pKa 13.0\n12 OG charge 0.25\n12 terminus charge 1.0\n13 default charge 1.0\n"
                                   "14 NZ pKa 11.5\n15 default pKa 10.2\n16 default pKa 4.5\n");
   const Outcome r = run(m, settings(), pka);
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.n, 11);
   // The same atoms again take a slot per line; NH2 of residue 10 completes its line
-  // while NH1 stays bare; a named atom of another residue is acidic; "pka" is not
-  // "pKa" (a charge); a named atom of a basic group; the one atom of an acidic group.
+  // while NH1 stays bare; a named atom of another residue is acidic, a pKa or a charge;
+  // a named atom of a basic group; the one atom of an acidic group.
   const double expect[12] = {0,         (1 - frac(12.0)) / 2, (1 - frac(12.0)) / 2, 0.5, 0.5, 0.5,
                              -frac(13), 0.25,                 1 - frac(11.5),       -frac(10.2), -frac(4.5) / 2,
                              -frac(4.5) / 2};
@@ -248,6 +248,7 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   const std::string split = ", where one value is taken (one number split by a space? words after the value are a "
                             "comment, which may not begin with a number)";
   const std::string bound = ", where a charge from -10 to 10 e is expected (no atom of a molecule carries more)";
+  const std::string kind = ", where pKa (the value is a pKa) or charge (the value is a charge in e) is expected";
   const struct { std::string bad, shown, why; } bads[] = {
       {"10 ARG\n", "10 ARG", few},
       {"\n", "", few},
@@ -268,7 +269,15 @@ TEST(PkaFile, EmptyMissingAndMalformedFiles) {
       {"10 NH1 pKa 12 .5 # twelve and a half\n", "", "holds the value 12 followed by the number .5" + split + holds},
       // A charge no atom carries (a pKa of any size is a pKa).
       {"10 NH1 charge -1e30\n", "", "holds the charge -1e30" + bound + holds},
-      {"10 default kind 10.01\n", "", "holds the charge 10.01" + bound + holds},
+      {"10 default charge 10.01\n", "", "holds the charge 10.01" + bound + holds},
+      // The kind is pKa or charge, written so: any other word (a pKa in another case above all)
+      // would read its value as a charge.
+      {"10 default kind 10.01\n", "", "holds the kind kind" + kind + holds},
+      {"42 default pka 5.0\n", "", "holds the kind pka" + kind + holds},
+      {"42 default PKA 5.0\n", "", "holds the kind PKA" + kind + holds},
+      {"42 default pKx 5.0\n", "", "holds the kind pKx" + kind + holds},
+      {"42 default chrg 1.0\n", "", "holds the kind chrg" + kind + holds},
+      {"42 default Charge 1.0\n", "", "holds the kind Charge" + kind + holds},
   };
   for (const auto& c : bads) {
     const std::string bad = pkaFile("bad.pka", "10 NH1 charge 1.0\n" + c.bad);

@@ -134,7 +134,7 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
        "coupling, or a row left out by the selection) and are left out:\n   row 2: 10 N - 10 H (row 3 of -inD2)\n"
        "   row 3: 10 CA - 10 HA (row 2 of -inD2)\n",
        "1*D1 - 1*D2"},
-      // Products are no couplings: above 900 Hz they stay.
+      // Products are no couplings: above 900 Hz they stay, and DATA N counts them.
       {{"-mul", "-c1", "100"}, second, {-425, 4000, 2425}, "", "(100*D1)*(1*D2)"},
   };
   for (const auto& c : cases) {
@@ -144,8 +144,8 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
     args.insert(args.end(), c.ops.begin(), c.ops.end());
     RunResult r = runKorim(args, d);
     ASSERT_EQ(r.status, 0) << r.err;
-    // DATA N counts the rows whose D lies within the 900 Hz of a coupling.
-    const auto comparable = std::count_if(c.d.begin(), c.d.end(), [](double v) { return std::fabs(v) <= 900; });
+    // DATA N counts the rows written.
+    const auto comparable = c.d.size();
     EXPECT_NE(r.out.find("REMARK " + std::to_string(c.d.size()) + " couplings combined (inclusive max).\n"),
               std::string::npos);
     EXPECT_NE(r.err.find(c.err), std::string::npos);
@@ -157,6 +157,39 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
     const std::vector<double> got = readTable(d / "sum.tab").numbers("D");
     ASSERT_EQ(got.size(), c.d.size());
     for (size_t i = 0; i < got.size(); i++) EXPECT_NEAR(got[i], c.d[i], 1e-4) << i;
+  }
+}
+
+TEST(CouplingArithmetic, ProductsAndRatiosWriteEveryFiniteRowAndCountIt) {
+  // A product or ratio is no coupling: however large, each finite one is written, in the report
+  // and the short table alike, and DATA N counts the rows written. With factors 1e19 a product
+  // D1*D2*1e38 is finite only where |D| < sqrt(FLT_MAX / 1e38), 1.8439 Hz.
+  const std::vector<double> given = readTable(kCouplings).numbers("D");
+  const auto small = std::count_if(given.begin(), given.end(), [](double v) { return std::fabs(v) < 1.8439; });
+  ASSERT_TRUE(given.size() == 63 && small == 17) << small;
+  const struct {
+    std::vector<std::string> ops;
+    size_t rows;
+  } cases[] = {{{"-mul", "-c1", "2"}, 63},
+               {{"-mul", "-c1", "1e8"}, 63},
+               {{"-div", "-c1", "1e8", "-c2", "1e-8"}, 63},
+               {{"-mul", "-c1", "1e19", "-c2", "1e19"}, size_t(small)}};
+  for (const auto& c : cases) {
+    std::vector<double> d[2];
+    for (int verbose = 0; verbose < 2; verbose++) {
+      TempDir dir;
+      std::vector<std::string> args = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "p.tab"};
+      args.insert(args.end(), c.ops.begin(), c.ops.end());
+      if (verbose == 0) args.push_back("-noverb");
+      const RunResult r = runKorim(args, dir);
+      ASSERT_EQ(r.status, 0) << c.ops[2] << r.err;
+      const std::string text = readFile(dir / "p.tab");
+      d[verbose] = readTable(dir / "p.tab").numbers("D");
+      EXPECT_EQ(d[verbose].size(), c.rows) << c.ops[2];
+      if (verbose == 1) EXPECT_NE(text.find("\nDATA N                    " + std::to_string(c.rows) + "\n"),
+                                  std::string::npos) << c.ops[2];
+    }
+    EXPECT_EQ(d[0], d[1]) << c.ops[2];
   }
 }
 

@@ -184,6 +184,50 @@ TEST_F(Io, MalformedNumbersAndMissingFiles) {
     }
 }
 
+// A blank residue number or coordinate would read as 0 (residue 0, an atom moved to a plane of
+// the origin): the record is refused, naming its line. Blank fields that read as a default, a
+// written 0, and a HETATM record the run does not read stay read.
+TEST_F(Io, BlankNumbersRefusedWhereTheyWouldReadAsZero) {
+    const std::string first = "ATOM      1  N   MET A   1      27.340  24.430   2.614  1.00  9.67      SEGA N\n";
+    const std::string blankNote = " in line 2 of PDB file @, where an atom record holds its ";
+    const struct {
+        std::string record;
+        int hetatm, status, atoms;
+        std::string message;  // the whole standard error text; the file's name where it holds "@"
+    } cases[] = {
+        {"ATOM      2  CA  MET A   1              24.430   2.614  1.00  9.67           C", 0, 1, 1,
+         "PDB Error: blank X field (columns 31-38)" + blankNote + "x coordinate\n"},
+        {"ATOM      2  CA  MET A   1      27.340           2.614", 0, 1, 1,
+         "PDB Error: blank Y field (columns 39-46)" + blankNote + "y coordinate\n"},
+        {"ATOM      2  CA  MET A   1      27.340  24.430        ", 0, 1, 1,
+         "PDB Error: blank Z field (columns 47-54)" + blankNote + "z coordinate\n"},
+        {"ATOM      2  CA  MET A   1      27.340  24.430  \t     ", 0, 1, 1,
+         "PDB Error: blank Z field (columns 47-54)" + blankNote + "z coordinate\n"},
+        {"ATOM      2  CA  MET A           27.340  24.430   2.614  1.00  9.67           C", 0, 1, 1,
+         "PDB Error: blank RESID field (columns 23-26)" + blankNote + "residue number\n"},
+        {"HETATM    2  O   HOH W             1.000   2.000   3.000", 1, 1, 1,
+         "PDB Error: blank RESID field (columns 23-26)" + blankNote + "residue number\n"},
+        // Read: zeros written out, blank occupancy, B-factor, chain, insertion code, segment and
+        // element, a record ending at column 54, a HETATM record not read.
+        {"ATOM      2  CA  MET A   0       0.000    -0.0       0", 0, 0, 2, ""},
+        {"ATOM      2  CA  MET     1      27.340  24.430   2.614", 0, 0, 2, ""},
+        {"ATOM      2  CA  MET A   1      27.340  24.430   2.614                        ", 0, 0, 2, ""},
+        {"HETATM    2  O   HOH W             1.000           3.000", 0, 0, 1, ""},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string path = writeFile(dir / "blank.pdb", first + c.record + "\n");
+        PDBSelectInfo sel;
+        pdbSelectNull(&sel);
+        sel.hetatmFlag = c.hetatm;
+        EXPECT_EQ(read(path, &sel), c.status) << c.record;
+        EXPECT_EQ(pdb.atomCount, c.atoms) << c.record;
+        std::string want = c.message;
+        if (const size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, path);
+        EXPECT_EQ(err, want) << c.record;
+    }
+}
+
 // A coordinate the eight columns of a PDB coordinate cannot hold (the writer would move the rest
 // of its record) is refused, naming the line; a line that begins with a record name but holds no
 // record (a tab, a control byte after it) is skipped, counted, the first one named.
