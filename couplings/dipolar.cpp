@@ -12,6 +12,7 @@
 
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/dcshift.h"
 #include "foundation/appendf.h"
 #include "foundation/memory.h"
 #include "foundation/svdcmpd.h"
@@ -314,6 +315,15 @@ int hasBondVector(const DInfo& d) {
     return 0;
 }
 
+void findRowAtoms(PDBInfo* pdbInfo, const DTable* dTab, const DInfo& o, int aOff, DInfo* c) {
+    c->atomICount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDI, aOff), o.atomNameI,
+                                            lookupChain(pdbInfo, dTab, o.chainNameI),
+                                            lookupSeg(pdbInfo, dTab, o.segNameI), c->atomI);
+    c->atomJCount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDJ, aOff), o.atomNameJ,
+                                            lookupChain(pdbInfo, dTab, o.chainNameJ),
+                                            lookupSeg(pdbInfo, dTab, o.segNameJ), c->atomJ);
+}
+
 int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, int wCount,
             int allowFixedDI) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
@@ -333,12 +343,7 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.valid = 1;
         const int resI = shiftedRes(o.resIDI, aOff);
         const int resJ = shiftedRes(o.resIDJ, aOff);
-        c.atomICount = structure::findAtomList(pdbInfo, resI, o.atomNameI,
-                                               lookupChain(pdbInfo, dTab, o.chainNameI),
-                                               lookupSeg(pdbInfo, dTab, o.segNameI), c.atomI);
-        c.atomJCount = structure::findAtomList(pdbInfo, resJ, o.atomNameJ,
-                                               lookupChain(pdbInfo, dTab, o.chainNameJ),
-                                               lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
+        findRowAtoms(pdbInfo, dTab, o, aOff, &c);
         // A row without a bond vector (one atom named twice) would enter the fit as a coupling
         // of interaction constant 0: a residual of its full value, whatever the tensor.
         if (c.atomICount == 0 || c.atomJCount == 0 || oneAtomRow(o, &c)) {
@@ -508,10 +513,10 @@ struct RowList {
 
 }  // namespace
 
-int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
+DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
         dTab->dCalcList == nullptr)
-        return 0;
+        return {};
     RowList unmapped{"DC Warning: %d selected couplings map to no atom of the structure and are not used:\n"};
     RowList repeated{"DC Warning: %d couplings repeat the atom pair of an earlier row:\n"};
     RowList renamed{"DC Warning: %d couplings name a residue differently from the structure:\n"};
@@ -519,6 +524,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     RowList oneAtom{kOneAtomHeading, INT_MAX};
     PairSet pairs;
     char why[512];
+    int mapped = 0;
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& o = dTab->dObsList[k];
         const DInfo& c = dTab->dCalcList[k];
@@ -542,6 +548,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
             oneAtom.add(k + 1, why);
             continue;
         }
+        ++mapped;
         if (const int first = pairs.add(o, &c, k + 1); first != 0) {
             std::snprintf(why, sizeof why, "%d %s - %d %s, as row %d", o.resIDI, o.atomNameI,
                           o.resIDJ, o.atomNameJ, first);
@@ -560,7 +567,25 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     oneAtom.print();
     repeated.print();
     renamed.print();
-    return unmapped.count;
+    DcMapCounts counts;
+    counts.unmapped = unmapped.count;
+    counts.renamed = renamed.count;
+    // Names that disagree in most rows (or rows of which none maps) may be a table numbered
+    // against another sequence start; a table of another naming convention finds no shift.
+    if (2 * renamed.count >= mapped) counts.shift = shiftLine(residueShift(pdbInfo, dTab, aOff));
+    if (!counts.shift.empty()) std::fprintf(stderr, "DC Warning: %s.\n", counts.shift.c_str());
+    return counts;
+}
+
+std::string mapRemark(const DcMapCounts& counts) {
+    std::string text;
+    if (counts.unmapped == 0 && counts.renamed == 0 && counts.shift.empty()) return text;
+    appendf(text,
+            "REMARK %d selected couplings map to no atom of the structure and are not used; %d couplings name a "
+            "residue differently from the structure.\n",
+            counts.unmapped, counts.renamed);
+    if (!counts.shift.empty()) text += "REMARK " + counts.shift + ".\n";
+    return text + "\n";
 }
 
 // ---- linear fit ----
