@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <functional>
+#include <regex>
 
 #include "app/korim_utils.h"
 #include "tests/cli/cli_util.h"
@@ -484,18 +485,14 @@ TEST(Runs, ChainAndSegmentAdviceFollowedOnceMapsTheRows) {
                       data);
     };
     const RunResult first = run(named);
-    const size_t at = first.err.find("name it in column");
-    ASSERT_NE(at, std::string::npos) << what << "\n" << first.err;
-    // "name it in column(s) A, B and C" up to the clause that follows.
-    std::string list = first.err.substr(at + 17);
-    list = list.substr(list[0] == 's' ? 2 : 1);
-    list = list.substr(0, std::min({list.find(','), list.find(" ("), list.find('\n'), list.find(';')}));
+    std::smatch advice;
+    ASSERT_TRUE(std::regex_search(first.err, advice, std::regex("name it in columns? ((?:[A-Z]+_[IJ](?:, | and )?)+)")))
+        << what << "\n" << first.err;
     std::vector<std::string> cols = named;
-    for (size_t from = 0; from < list.size();) {
-      size_t end = std::min(list.find(" and ", from), list.size());
-      cols.push_back(list.substr(from, end - from));
-      from = end == list.size() ? end : end + 5;
-    }
+    const std::string list = advice[1];
+    const std::regex column("[A-Z]+_[IJ]");
+    for (std::sregex_iterator c(list.begin(), list.end(), column), end; c != end; ++c)
+      cols.push_back(c->str());
     const RunResult advised = run(cols);
     EXPECT_EQ(advised.status, 0) << what << "\n" << advised.err;
     EXPECT_EQ(advised.err.find("map to no atom"), std::string::npos) << what << "\n" << advised.err;
