@@ -82,6 +82,7 @@ struct Run {
   char** argv = nullptr;
 
   DTable* dTab = nullptr;
+  std::string mapRemark;  // the table's REMARK lines of how its rows map onto the structure
   CSTable* csTab = nullptr;
   PDBInfo* pdbInfo = nullptr;
   KorimInfo* korimInfo = nullptr;
@@ -214,7 +215,7 @@ int storeTensor(Run& run) {
   } else {
     for (int i = 0; i < 5; i++) t.saupe[i] = static_cast<float>(run.saupe[i]);
   }
-  const int rc = korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, "");
+  const int rc = korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, run.mapRemark.c_str());
   if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
   return 0;
 }
@@ -375,7 +376,7 @@ int ensemblePrediction(Run& run) {
   std::fputs(result.c_str(), stderr);
   // The table of averaged couplings carries the averaged tensor, not the last state's.
   for (int i = 0; i < 5; i++) run.dTab->dTensor.saupe[i] = static_cast<float>(run.saupeAve[i]);
-  rc = korim::couplings::writeDCmod(p.aveName, "w", run.dTab, k, result.c_str());
+  rc = korim::couplings::writeDCmod(p.aveName, "w", run.dTab, k, (run.mapRemark + result).c_str());
   if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
   return 0;
 }
@@ -481,7 +482,7 @@ int bestFit(Run& run) {
                  p.inDName);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
-  const std::string heldNote = heldTensorRemark(run.dTab->dTensor);
+  const std::string heldNote = run.mapRemark + heldTensorRemark(run.dTab->dTensor);
   const char* note = heldNote.c_str();
   switch (k->spreadMode) {
     case kSpreadJackknife:
@@ -634,7 +635,7 @@ int structureRun(Run& run) {
     run.status = 1;
     return 1;
   }
-  korim::couplings::reportDCMap(pdb, dTab, off);
+  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off));
   remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace korim::structure {
 struct AtomInfo;
@@ -145,11 +146,27 @@ int hasBondVector(const DInfo& d);
 // are left invalid. Returns the number of couplings still valid.
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
+// The atoms of both ends of row o at residue offset aOff, where buildDC looks them up (the row's
+// chain and segment, or the structure's default where the table names none), into c's atom lists
+// and counts (0: the end maps to no atom).
+void findRowAtoms(structure::PDBInfo* pdbInfo, const DTable* dTab, const DInfo& o, int aOff, DInfo* c);
+// What reportDCMap found: the counts of two of its warnings and the residue-number shift it names.
+struct DcMapCounts {
+    int unmapped = 0;    // selected rows that map to no atom or name a nucleus of no known ratio
+    int renamed = 0;     // rows that name a residue differently from the structure
+    std::string shift;   // shiftLine of the table's numbering (dcshift.h), "" for none
+};
 // After buildDC: reports on stderr the selected rows that map to no atom or name a nucleus of no
 // known ratio, rows without a bond vector (each named), rows that repeat the atom pair of an
 // earlier row and rows whose residue names are not the structure's (the first few of each
-// named). Returns the number of selected rows that map to no atom or a nucleus of no known ratio.
-int reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
+// named); where at least half of the rows that map name a residue differently, the shift of the
+// table's residue numbers that makes nearly all names agree (residueShift), if one does.
+DcMapCounts reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
+// The REMARK lines a coupling table of a run on a structure carries of reportDCMap's findings:
+// "REMARK <u> selected couplings map to no atom of the structure and are not used; <r> couplings
+// name a residue differently from the structure.\n", then the shift line after "REMARK ", then an
+// empty line. "" when every selected row maps under the residue names the structure gives.
+std::string mapRemark(const DcMapCounts& counts);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
                    int* diFixedFlag, int allowFixedDI);

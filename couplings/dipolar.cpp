@@ -12,6 +12,7 @@
 
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/dcshift.h"
 #include "foundation/appendf.h"
 #include "foundation/memory.h"
 #include "foundation/svdcmpd.h"
@@ -314,6 +315,15 @@ int hasBondVector(const DInfo& d) {
     return 0;
 }
 
+void findRowAtoms(PDBInfo* pdbInfo, const DTable* dTab, const DInfo& o, int aOff, DInfo* c) {
+    c->atomICount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDI, aOff), o.atomNameI,
+                                            lookupChain(pdbInfo, dTab, o.chainNameI),
+                                            lookupSeg(pdbInfo, dTab, o.segNameI), c->atomI);
+    c->atomJCount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDJ, aOff), o.atomNameJ,
+                                            lookupChain(pdbInfo, dTab, o.chainNameJ),
+                                            lookupSeg(pdbInfo, dTab, o.segNameJ), c->atomJ);
+}
+
 int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, int wCount,
             int allowFixedDI) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
@@ -333,12 +343,7 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         c.valid = 1;
         const int resI = shiftedRes(o.resIDI, aOff);
         const int resJ = shiftedRes(o.resIDJ, aOff);
-        c.atomICount = structure::findAtomList(pdbInfo, resI, o.atomNameI,
-                                               lookupChain(pdbInfo, dTab, o.chainNameI),
-                                               lookupSeg(pdbInfo, dTab, o.segNameI), c.atomI);
-        c.atomJCount = structure::findAtomList(pdbInfo, resJ, o.atomNameJ,
-                                               lookupChain(pdbInfo, dTab, o.chainNameJ),
-                                               lookupSeg(pdbInfo, dTab, o.segNameJ), c.atomJ);
+        findRowAtoms(pdbInfo, dTab, o, aOff, &c);
         // A row without a bond vector (one atom named twice) would enter the fit as a coupling
         // of interaction constant 0: a residual of its full value, whatever the tensor.
         if (c.atomICount == 0 || c.atomJCount == 0 || oneAtomRow(o, &c)) {
@@ -405,22 +410,75 @@ std::string placeText(const char* chain, const char* seg) {
     return parts.size() == 2 ? parts[0] + ", " + parts[1] : parts.empty() ? "" : parts[0];
 }
 
-// Why residue res of one end is not found where the row is looked up (chain, seg): where the
-// table names no chain or segment, the place looked in; where another chain or segment of the
-// structure holds the residue, that place and the columns that would name it. side is "I" or "J".
-std::string missingResidue(PDBInfo* pdb, const DTable* t, int res, const char* chain,
-                           const char* seg, const char* side) {
-    const structure::ChainInfo* other = nullptr;
-    for (int k = 0; other == nullptr && pdb->chainList != nullptr && k < pdb->chainCount; ++k) {
-        const structure::ChainInfo& c = pdb->chainList[k];
-        if (structure::findRes(pdb, res, c.chainID, c.segID) != nullptr) other = &c;
+// The chain and segment of the structure that hold a residue.
+struct Place {
+    const char* chain;
+    const char* seg;
+};
+
+// Where the structure holds residue res: at the place looked in (here, if given) when it holds it
+// there, else in the first chain that holds it; false when no chain does.
+bool holder(PDBInfo* pdb, int res, const Place* here, Place* at) {
+    if (here != nullptr && structure::findRes(pdb, res, here->chain, here->seg) != nullptr) {
+        *at = *here;
+        return true;
     }
+    for (int k = 0; pdb->chainList != nullptr && k < pdb->chainCount; ++k) {
+        const structure::ChainInfo& c = pdb->chainList[k];
+        if (structure::findRes(pdb, res, c.chainID, c.segID) != nullptr) {
+            *at = {c.chainID, c.segID};
+            return true;
+        }
+    }
+    return false;
+}
+
+// The columns one end of a row needs to be looked up at the place at. A kind the table names is
+// looked up under the row's name; one it names nowhere, under the structure's default, or under a
+// blank name once the advice has the table name that kind (named: chain, segment).
+struct EndColumns {
+    std::vector<std::string> columns;
+    bool blank = false;  // a name to give is blank ("None" in a table)
+    void need(const char* column, const char* side, const char* name) {
+        columns.push_back(std::string(column) + side);
+        blank = blank || name[0] == '\0';
+    }
+};
+EndColumns endColumns(PDBInfo* pdb, const DTable* t, const Place& at, const char* rowChain, const char* rowSeg,
+                      const char* side, const bool named[2]) {
+    EndColumns e;
+    const auto lookedUp = [&](bool tableNames, const char* row, const char* def, bool willName) {
+        return tableNames ? row : willName ? "" : def;
+    };
+    if (!structure::getPDBChainMode() &&
+        std::strcmp(at.chain, lookedUp(!t->nullChainName, rowChain, pdb->defChainName, named[0])) != 0)
+        e.need("CHAINNAME_", side, at.chain);
+    if (!structure::getPDBSegMode() &&
+        std::strcmp(at.seg, lookedUp(!t->nullSegName, rowSeg, pdb->defSegName, named[1])) != 0)
+        e.need("SEGNAME_", side, at.seg);
+    return e;
+}
+
+// "name it in column(s) X (None for no name)".
+std::string nameIn(const EndColumns& e) {
+    return std::string("name it in column") + (e.columns.size() > 1 ? "s " : " ") + listedItems(e.columns) +
+           (e.blank ? " (None for no name)" : "");
+}
+
+// Why residue res of end side ("I" or "J") of row o is not found where it is looked up (chain,
+// seg): where the table names no chain or segment, the place looked in; where another chain or
+// segment of the structure holds the residue, that place and every column the row needs named,
+// those of the other end (residue resOther, kNoResID: none) included, for both its ends to map.
+std::string missingResidue(PDBInfo* pdb, const DTable* t, const DInfo& o, bool endI, int res, int resOther,
+                           const char* chain, const char* seg) {
+    Place other{};
+    const bool held = holder(pdb, res, nullptr, &other);
     std::string why;
     const char* unnamed = t->nullChainName && t->nullSegName ? "chain or segment"
                           : t->nullChainName                ? "chain"
                           : t->nullSegName                  ? "segment"
                                                             : nullptr;
-    if (other == nullptr) {
+    if (!held) {
         appendf(why, "residue %d is not in the structure", res);
         const std::string place = placeText(chain, seg);
         if (unnamed != nullptr && !place.empty())
@@ -432,38 +490,77 @@ std::string missingResidue(PDBInfo* pdb, const DTable* t, int res, const char* c
     if (unnamed != nullptr)
         appendf(why, " (the table names no %s: %s of the structure's first atom)", unnamed,
                 t->nullChainName && t->nullSegName ? "those" : "that");
-    // The names that differ; a blank one is named None in a table, but only a table that names
-    // that kind at all looks a row up under it.
-    std::vector<std::string> columns;
-    bool blank = false;
-    const char* unreachable = nullptr;
-    const auto differs = [&](const char* here, const char* there, bool unnamedKind, const char* column,
-                             const char* kind) {
-        if (std::strcmp(here, there) == 0) return;
-        columns.push_back(std::string(column) + side);
-        blank = blank || there[0] == '\0';
-        if (there[0] == '\0' && unnamedKind) unreachable = kind;
-    };
-    if (!structure::getPDBChainMode()) differs(chain, other->chainID, t->nullChainName, "CHAINNAME_", "chain");
-    if (!structure::getPDBSegMode()) differs(seg, other->segID, t->nullSegName, "SEGNAME_", "segment");
-    const std::string there = placeText(other->chainID, other->segID);
-    if (unreachable != nullptr)
+    const std::string there = placeText(other.chain, other.seg);
+    // A blank name is named None in a table, but only a table that names that kind at all looks a
+    // row up under it.
+    const bool blankChain = !structure::getPDBChainMode() && std::strcmp(chain, other.chain) != 0 &&
+                            other.chain[0] == '\0' && t->nullChainName;
+    const bool blankSeg = !structure::getPDBSegMode() && std::strcmp(seg, other.seg) != 0 && other.seg[0] == '\0' &&
+                          t->nullSegName;
+    if (blankChain || blankSeg) {
+        const char* kind = blankChain ? "chain" : "segment";
         appendf(why, "; it is in %s, which a table that names no %s cannot reach: give the structure's atoms one %s name",
-                there.c_str(), unreachable, unreachable);
-    else
-        appendf(why, "; it is in %s: name it in column%s %s%s", there.c_str(), columns.size() > 1 ? "s" : "",
-                listedItems(columns).c_str(), blank ? " (None for no name)" : "");
+                there.c_str(), kind, kind);
+        return why;
+    }
+    const char* side = endI ? "I" : "J";
+    const char* otherSide = endI ? "J" : "I";
+    // The kinds the advice has the table name where it names none: every row is then looked up
+    // under its own names of them, both ends of this one too. They only grow, so three rounds
+    // settle them.
+    bool named[2] = {false, false};
+    const auto nameKinds = [&](const EndColumns& e) {
+        for (const std::string& c : e.columns)
+            (c.rfind("CHAINNAME_", 0) == 0 ? named[0] : named[1]) = true;
+        named[0] = named[0] && t->nullChainName;
+        named[1] = named[1] && t->nullSegName;
+    };
+    const Place here{lookupChain(pdb, t, endI ? o.chainNameJ : o.chainNameI),
+                     lookupSeg(pdb, t, endI ? o.segNameJ : o.segNameI)};
+    Place at{"", ""};
+    const bool otherHeld = resOther != kNoResID && holder(pdb, resOther, &here, &at);
+    EndColumns mine, theirs;
+    for (int round = 0; round < 3; ++round) {
+        mine = endColumns(pdb, t, other, endI ? o.chainNameI : o.chainNameJ, endI ? o.segNameI : o.segNameJ, side,
+                          named);
+        nameKinds(mine);
+        if (otherHeld)
+            theirs = endColumns(pdb, t, at, endI ? o.chainNameJ : o.chainNameI, endI ? o.segNameJ : o.segNameI,
+                                otherSide, named);
+        nameKinds(theirs);
+    }
+    const bool samePlace = std::strcmp(at.chain, other.chain) == 0 && std::strcmp(at.seg, other.seg) == 0;
+    if (samePlace) {
+        for (const std::string& c : theirs.columns) mine.columns.push_back(c);
+        mine.blank = mine.blank || theirs.blank;
+    }
+    // Columns of end I first.
+    std::sort(mine.columns.begin(), mine.columns.end(), [](const std::string& a, const std::string& b) {
+        return a.back() != b.back() ? a.back() < b.back() : a < b;
+    });
+    appendf(why, "; it is in %s: %s", there.c_str(), nameIn(mine).c_str());
+    if (!samePlace && !theirs.columns.empty())
+        appendf(why, "; residue %d of end %s is in %s: %s", resOther, otherSide, placeText(at.chain, at.seg).c_str(),
+                nameIn(theirs).c_str());
+    if (named[0] || named[1]) {
+        const char* kinds = named[0] && named[1] ? "chains and segments" : named[0] ? "chains" : "segments";
+        appendf(why, ", and the other rows' %s there too (a table that names %s looks every row up by them)", kinds,
+                kinds);
+    }
     return why;
 }
 
 // Why one end of a selected row maps to no atom, or to one of a nucleus without a known ratio.
-void unmappedEnd(PDBInfo* pdb, const DTable* t, int res, const char* atomName,
-                 const char* chainName, const char* segName, const char* side, char* why, size_t len) {
-    const char* chain = lookupChain(pdb, t, chainName);
-    const char* seg = lookupSeg(pdb, t, segName);
+void unmappedEnd(PDBInfo* pdb, const DTable* t, const DInfo& o, bool endI, int aOff, char* why, size_t len) {
+    const int res = shiftedRes(endI ? o.resIDI : o.resIDJ, aOff);
+    const char* atomName = endI ? o.atomNameI : o.atomNameJ;
+    const char* chain = lookupChain(pdb, t, endI ? o.chainNameI : o.chainNameJ);
+    const char* seg = lookupSeg(pdb, t, endI ? o.segNameI : o.segNameJ);
     const structure::ResInfo* r = structure::findRes(pdb, res, chain, seg);
     if (r == nullptr) {
-        std::snprintf(why, len, "%s", missingResidue(pdb, t, res, chain, seg, side).c_str());
+        std::snprintf(why, len, "%s",
+                      missingResidue(pdb, t, o, endI, res, shiftedRes(endI ? o.resIDJ : o.resIDI, aOff), chain, seg)
+                          .c_str());
         return;
     }
     if (!knownNucleus(atomName)) {
@@ -508,17 +605,18 @@ struct RowList {
 
 }  // namespace
 
-int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
+DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
         dTab->dCalcList == nullptr)
-        return 0;
+        return {};
     RowList unmapped{"DC Warning: %d selected couplings map to no atom of the structure and are not used:\n"};
     RowList repeated{"DC Warning: %d couplings repeat the atom pair of an earlier row:\n"};
     RowList renamed{"DC Warning: %d couplings name a residue differently from the structure:\n"};
     // Each row without a bond vector is named: it is left out of every fit and statistic.
     RowList oneAtom{kOneAtomHeading, INT_MAX};
     PairSet pairs;
-    char why[512];
+    char why[1024];
+    int mapped = 0;
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& o = dTab->dObsList[k];
         const DInfo& c = dTab->dCalcList[k];
@@ -531,9 +629,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
                 unmapped.add(k + 1, endI ? "holds no residue number in RESID_I" : "holds no residue number in RESID_J");
                 continue;
             }
-            unmappedEnd(pdbInfo, dTab, shiftedRes(endI ? o.resIDI : o.resIDJ, aOff),
-                        endI ? o.atomNameI : o.atomNameJ, endI ? o.chainNameI : o.chainNameJ,
-                        endI ? o.segNameI : o.segNameJ, endI ? "I" : "J", why, sizeof why);
+            unmappedEnd(pdbInfo, dTab, o, endI, aOff, why, sizeof why);
             unmapped.add(k + 1, why);
             continue;
         }
@@ -542,6 +638,7 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
             oneAtom.add(k + 1, why);
             continue;
         }
+        ++mapped;
         if (const int first = pairs.add(o, &c, k + 1); first != 0) {
             std::snprintf(why, sizeof why, "%d %s - %d %s, as row %d", o.resIDI, o.atomNameI,
                           o.resIDJ, o.atomNameJ, first);
@@ -560,7 +657,25 @@ int reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     oneAtom.print();
     repeated.print();
     renamed.print();
-    return unmapped.count;
+    DcMapCounts counts;
+    counts.unmapped = unmapped.count;
+    counts.renamed = renamed.count;
+    // Names that disagree in most rows (or rows of which none maps) may be a table numbered
+    // against another sequence start; a table of another naming convention finds no shift.
+    if (2 * renamed.count >= mapped) counts.shift = shiftLine(residueShift(pdbInfo, dTab, aOff));
+    if (!counts.shift.empty()) std::fprintf(stderr, "DC Warning: %s.\n", counts.shift.c_str());
+    return counts;
+}
+
+std::string mapRemark(const DcMapCounts& counts) {
+    std::string text;
+    if (counts.unmapped == 0 && counts.renamed == 0 && counts.shift.empty()) return text;
+    appendf(text,
+            "REMARK %d selected couplings map to no atom of the structure and are not used; %d couplings name a "
+            "residue differently from the structure.\n",
+            counts.unmapped, counts.renamed);
+    if (!counts.shift.empty()) text += "REMARK " + counts.shift + ".\n";
+    return text + "\n";
 }
 
 // ---- linear fit ----

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <functional>
+#include <regex>
 
 #include "app/korim_utils.h"
 #include "tests/cli/cli_util.h"
@@ -62,6 +64,37 @@ std::string replaced(const std::string& old, const std::string& now) {
   std::string t = readFile(kCouplings);
   for (size_t pos = 0; (pos = t.find(old, pos)) != std::string::npos;) t.replace(pos, old.size(), now);
   return t;
+}
+
+// The example's couplings row by row: residue numbers plus shift, residue names as rename gives
+// them (from the residue number and the example's name), and the name columns cols (CHAINNAME_I,
+// SEGNAME_J, ...) after the atom name of their end, valued by place (from column and residue).
+using Rename = std::function<std::string(int, const std::string&)>;
+using Placed = std::function<std::string(const std::string&, int)>;
+std::string couplingsAs(int shift, const Rename& rename, const std::vector<std::string>& cols = {},
+                        const Placed& place = {}) {
+  std::string vars = "VARS", format = "FORMAT", rows;
+  for (const char* side : {"_I", "_J"}) {
+    vars += std::string(" RESID") + side + " RESNAME" + side + " ATOMNAME" + side;
+    format += " %4d %4s %4s";
+    for (const std::string& c : cols)
+      if (c.ends_with(side)) vars += " " + c, format += " %4s";
+  }
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::stringstream ss(l);
+    std::vector<std::string> w;
+    for (std::string x; ss >> x;) w.push_back(x);
+    if (w.size() != 9 || !std::isdigit(static_cast<unsigned char>(w[0][0]))) continue;
+    for (int end = 0; end < 2; ++end) {
+      const int res = std::stoi(w[3 * end]);
+      rows += std::to_string(res + shift) + " " + rename(res, w[3 * end + 1]) + " " + w[3 * end + 2];
+      for (const std::string& c : cols)
+        if (c.ends_with(end == 0 ? "_I" : "_J")) rows += " " + place(c, res);
+      rows += " ";
+    }
+    rows += w[6] + " " + w[7] + " " + w[8] + "\n";
+  }
+  return vars + " D DD W\n" + format + " %9.3f %9.3f %.2f\n\n" + rows;
 }
 
 }  // namespace
@@ -252,7 +285,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(twoChains, {"-inD", kCouplings}), 0,
        {"DC Warning: 29 selected couplings map to no atom of the structure and are not used:\n"
         "   row 35: residue 41 is not in chain A, no segment name (the table names no chain or segment: those of the "
-        "structure's first atom); it is in chain B, no segment name: name it in column CHAINNAME_I\n"},
+        "structure's first atom); it is in chain B, no segment name: name it in columns CHAINNAME_I and CHAINNAME_J, "
+        "and the other rows' chains there too (a table that names chains looks every row up by them)\n"},
        true},
       {onPdb(data / "first_seg.pdb", {"-inD", kCouplings}), 0,
        {"DC Warning: 63 selected couplings map to no atom of the structure and are not used:\n"
@@ -262,7 +296,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
        true},
       {onPdb(kPdb, {"-inD", data / "seg_s.tab"}), 0,
        {"   row 1: residue 2 is not in chain A, segment S (the table names no chain: that of the structure's first "
-        "atom); it is in chain A, no segment name: name it in column SEGNAME_I (None for no name)\n"},
+        "atom); it is in chain A, no segment name: name it in columns SEGNAME_I and SEGNAME_J (None for no name)\n"},
        true},
       {onPdb(kPdb, {"-charmm22"}), 0,
        {"WARNING: 9 of 602 selected atoms got no charge: their residue or atom names are not in the "
@@ -350,6 +384,119 @@ TEST(Runs, RowsOfAnotherChainOrSegmentMapAsAdvised) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("map to no atom"), std::string::npos) << args.back() << "\n" << r.err;
     EXPECT_EQ(readTable(data / "out.tab").rows.size(), rows) << args.back();
+  }
+}
+
+// A table numbered against another sequence start: the table's REMARK counts the rows that map to no
+// atom and those that name a residue differently, as the warnings do, and where a shift of the
+// numbers makes at least 9 in 10 rows map under their names, that shift is named; the run uses the
+// rows as given. Names of another convention (nucleic-acid letters against the structure's
+// three-letter names) find no shift. Hand counts: one higher, rows 18 and 36 land on prolines (no
+// H) and only row 40 GLN meets its name (41 GLN); two lower, rows 2, 3, 21, 39 and 40 land on
+// residue 0, the N-terminal MET 1 (H1-H3, no H) and prolines 19, 37 and 38.
+TEST(Runs, ShiftedResidueNumbersAreNamedInTheTable) {
+  TempDir data;
+  const Rename same = [](int, const std::string& name) { return name; };
+  // Names of the first 6 or 7 rows (residues 2-7 or 2-8) spoilt: 57 or 56 of 63 rows agree one lower.
+  const auto spoilt = [](int rows) {
+    return Rename([rows](int res, const std::string& name) { return res <= 1 + rows ? std::string("XXX") : name; });
+  };
+  const char* bases[] = {"ADE", "GUA", "CYT", "URA"};
+  const Rename letter = [&](int res, const std::string&) { return std::string(1, bases[res % 4][0]); };
+  const std::string nucleic = writeFile(data / "nucleic.pdb", everyAtom([&](std::string l) {
+    return l.replace(17, 3, bases[std::stoi(l.substr(22, 4)) % 4]) + "\n";
+  }));
+  const auto fit = [&](const std::string& pdb, const std::string& name, const std::string& text,
+                       std::vector<std::string> mode = {"-bestFit", "-single"}) {
+    mode.insert(mode.end(), {"-inD", writeFile(data / name, text), "-pdb", pdb, "-outD", "out.tab"});
+    return mode;
+  };
+  const std::string up = "the table's residue numbers look 1 higher than the structure's: at residue - 1, ";
+  const std::string upRemark = "REMARK 2 selected couplings map to no atom of the structure and are not used; 60 "
+                               "couplings name a residue differently from the structure.";
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> err, table;  // pieces of stderr in order; lines of out.tab
+    int rows;                             // DATA N of out.tab
+  };
+  const std::string lowered = couplingsAs(-2, same);
+  const std::vector<Case> cases = {
+      {fit(kPdb, "up.tab", couplingsAs(1, same)),
+       {"DC Warning: 60 couplings name a residue differently from the structure:\n",
+        "DC Warning: " + up + "63 of 63 rows map and their names agree.\n"},
+       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+      {fit(kPdb, "up.tab", couplingsAs(1, same), {"-stKorim", "-dot", "30"}), {"DC Warning: " + up}, {upRemark}, 61},
+      {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-jack", "-map", "5"}), {"DC Warning: " + up},
+       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+      {fit(kPdb, "down.tab", lowered),
+       {"DC Warning: the table's residue numbers look 2 lower than the structure's: at residue + 2, 63 of 63 rows "
+        "map and their names agree.\n"},
+       {"REMARK 5 selected couplings map to no atom of the structure and are not used; 53 couplings name a residue "
+        "differently from the structure."}, 58},
+      {fit(kPdb, "spoilt6.tab", couplingsAs(1, spoilt(6))), {"DC Warning: " + up + "57 of 63 rows map"},
+       {"REMARK " + up + "57 of 63 rows map and their names agree."}, 61},
+      {fit(kPdb, "spoilt7.tab", couplingsAs(1, spoilt(7))), {}, {upRemark}, 61},
+      {fit(kPdb, "plain.tab", couplingsAs(0, same)), {}, {}, 63},
+      {fit(nucleic, "letters.tab", couplingsAs(0, letter)), {"DC Warning: 63 couplings name a residue differently"},
+       {"REMARK 0 selected couplings map to no atom of the structure and are not used; 63 couplings name a residue "
+        "differently from the structure."}, 63},
+      {fit(nucleic, "letters_up.tab", couplingsAs(1, letter)), {},
+       {"REMARK 2 selected couplings map to no atom of the structure and are not used; 61 couplings name a residue "
+        "differently from the structure."}, 61},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.args[0] + " " + c.args[1] + " " + c.args[c.args.size() - 5];
+    const RunResult r = runKorim(c.args, data);
+    EXPECT_EQ(r.status, 0) << what << "\n" << r.err;
+    EXPECT_TRUE(inOrder(r.err, c.err)) << what;
+    const Table t = readTable(data / "out.tab");
+    for (const std::string& line : c.table) EXPECT_TRUE(t.hasLine(line)) << what << ": " << line;
+    EXPECT_EQ(t.data("N"), c.rows) << what;
+    // A shift is named only where one is expected, and the clean table carries no mapping line.
+    const bool shift = !c.err.empty() && c.err.back().find("look") != std::string::npos;
+    EXPECT_EQ(r.err.find("residue numbers look") != std::string::npos, shift) << what;
+    if (c.table.empty()) {
+      EXPECT_EQ(readFile(data / "out.tab").find("map to no atom"), std::string::npos) << what;
+    }
+  }
+}
+
+// The advice on rows held in another chain or segment, followed once as it reads: its columns
+// added to the table, each row's chain or segment written in them, maps every row. Started from the
+// example's table (no chain or segment named), and from one that names the chain at end I only.
+TEST(Runs, ChainAndSegmentAdviceFollowedOnceMapsTheRows) {
+  TempDir data;
+  const Rename same = [](int, const std::string& name) { return name; };
+  const std::string chains = writeFile(data / "chains.pdb", everyAtom(chainsAB));
+  const std::string segs = writeFile(data / "segs.pdb", everyAtom([](std::string l) {
+    return l.replace(72, 2, std::stoi(l.substr(22, 4)) <= 40 ? "SA" : "SB") + "\n";
+  }));
+  // Where the structures hold residue res.
+  const Placed place = [](const std::string& column, int res) {
+    return std::string(column.starts_with("SEG") ? "S" : "") + (res <= 40 ? "A" : "B");
+  };
+  const std::vector<std::pair<std::string, std::vector<std::string>>> starts = {
+      {chains, {}}, {chains, {"CHAINNAME_I"}}, {segs, {}}};
+  for (const auto& [pdb, named] : starts) {
+    const std::string what = pdb + " " + (named.empty() ? "" : named[0]);
+    const auto run = [&](const std::vector<std::string>& cols) {
+      return runKorim({"-bestFit", "-single", "-pdb", pdb, "-outD", "out.tab", "-inD",
+                       writeFile(data / "in.tab", couplingsAs(0, same, cols, place))},
+                      data);
+    };
+    const RunResult first = run(named);
+    std::smatch advice;
+    ASSERT_TRUE(std::regex_search(first.err, advice, std::regex("name it in columns? ((?:[A-Z]+_[IJ](?:, | and )?)+)")))
+        << what << "\n" << first.err;
+    std::vector<std::string> cols = named;
+    const std::string list = advice[1];
+    const std::regex column("[A-Z]+_[IJ]");
+    for (std::sregex_iterator c(list.begin(), list.end(), column), end; c != end; ++c)
+      cols.push_back(c->str());
+    const RunResult advised = run(cols);
+    EXPECT_EQ(advised.status, 0) << what << "\n" << advised.err;
+    EXPECT_EQ(advised.err.find("map to no atom"), std::string::npos) << what << "\n" << advised.err;
+    EXPECT_EQ(readTable(data / "out.tab").data("N"), 63) << what << "\n" << list;
   }
 }
 
