@@ -36,6 +36,10 @@ TEST(SearchWindow, TheAdvisedWindowHoldsEveryTensorLeftOut) {
   } cases[] = {
       {-25, -3, 0, 0.7f, {fitted(-12.767f, 0.605f)}, 1, ""},
       {-25, -3, 0, 0.7f, {fitted(12.767f, 0.605f)}, 1, "-lDa -25 -hDa 20"},
+      {-25, 12.77f, 0, 0.7f, {fitted(12.767f, 0.605f)}, 1, ""},  // the neighbours of the refused ends
+      {-25, 12.767f, 0, 0.7f, {fitted(12.767f, 0.605f)}, 1, "-lDa -25 -hDa 20"},
+      {-25, -3, 0, 0.606f, {fitted(-12.767f, 0.605f)}, 1, ""},
+      {-25, -3, 0, 0.605f, {fitted(-12.767f, 0.605f)}, 1, "-lDa -25 -hDa -3 -lR 0 -hR 0.7"},
       {3, 25, 0, 0.7f, {fitted(-12.767f, 0.605f)}, 1, "-lDa -20 -hDa 25"},
       {-25, -3, 0, 0.7f, {fitted(-2.9f, 0.3f)}, 1, "-lDa -25 -hDa -1.45"},  // toward 0: half its size
       {3, 25, 0, 0.7f, {fitted(0.01f, 0.3f)}, 1, "-lDa 0 -hDa 25"},
