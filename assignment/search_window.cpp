@@ -14,6 +14,10 @@ namespace korim::assignment {
 namespace {
 
 constexpr float kUsualMaxR = 2.0f / 3.0f;  // largest rhombicity of the usual form
+// The fraction of the larger extreme by which the extremes of a sample of bond vectors may fall
+// short of the principal couplings (the 63 N-H couplings of ubiquitin in a bicelle: Dzz -25.5 Hz
+// by the fit, the smallest coupling -22.7 Hz).
+constexpr double kExtremeShortfall = 0.1;
 
 // Where medium m's fixed couplings (at the heads of the work lists) and columns begin.
 void mediumOffsets(const AssignProblem& p, int medium, int* fixOff, int* colOff) {
@@ -48,7 +52,8 @@ MediumTensor estimate(const AssignProblem& p, int medium) {
   // extremes do not reach the other side, and 2/3 is the most they allow.
   t.r = std::min(std::fabs(rEq), kUsualMaxR);
   t.least = std::fabs(t.da) * (1.0f - 1.5f * t.r);
-  t.resolution = t.count > 0 ? static_cast<float>(errors / t.count) : 0.0f;
+  const double error = t.count > 0 ? errors / t.count : 0.0;
+  t.resolution = static_cast<float>(std::fmax(2.0 * error, kExtremeShortfall * std::fabs(2.0 * t.da)));
   return t;
 }
 
@@ -95,8 +100,9 @@ std::string describe(const MediumTensor& t, const char* medium) {
   if (t.twoSigned())
     std::snprintf(line + n, sizeof line - n,
                   ", or its negative, Da_HN %+.3f Hz: its principal value of least size, |Da (1 - 1.5 R)| "
-                  "= %.3f Hz, lies below the couplings' mean error DD*W, %.3f Hz, so they do not settle "
-                  "its sign.\n",
+                  "= %.3f Hz, the difference in size of the two extremes, lies below their resolution, "
+                  "%.3f Hz (the larger of twice their mean error DD*W and a tenth of the larger extreme, "
+                  "by which the extremes may fall short), so they do not settle its sign.\n",
                   -t.da, t.least, t.resolution);
   else
     std::snprintf(line + n, sizeof line - n, ".\n");

@@ -15,9 +15,12 @@ struct MediumTensor {
   float da = 0.0f;      // Da on the N-H scale, Hz
   float r = 0.0f;       // rhombicity in the usual form, 0 to 2/3
   float dMin = 0.0f, dMax = 0.0f;  // estimate: the extreme couplings D*W, Hz
-  // Estimate: its principal coupling of least size |Da (1 - 1.5 R)| and the couplings' mean
-  // error DD*W (Hz). Below that error the couplings do not settle the sign of Da: the tensor of
-  // the other sign stands beside it.
+  // Estimate: its principal coupling of least size |Da (1 - 1.5 R)|, which is the difference in
+  // size of the two extremes, and the resolution of that difference (Hz): the larger of twice the
+  // couplings' mean error DD*W (each extreme is uncertain by about that error) and a tenth of the
+  // larger extreme (by which a sample's extremes may fall short of the principal couplings).
+  // Below it the extremes do not tell which of them is Dzz, and so not the sign of Da: the
+  // tensor of the other sign stands beside it.
   float least = 0.0f, resolution = 0.0f;
   bool twoSigned() const { return !fitted && least < resolution; }
 };

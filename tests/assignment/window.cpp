@@ -95,7 +95,8 @@ TEST(SearchWindow, TheRefusalNamesEachTensorLeftOut) {
             "   medium A (-dcID): Da_HN +12.767 Hz, R 0.605: the SVD fit of the 57 fixed couplings alone.\n"
             "   medium B (-dcID): Da_HN +5.000 Hz, R 0.600: the estimate from the extremes of the 30 couplings D*W, "
             "-10.000 and 10.000 Hz (as DATA EQ Da of -daMl), or its negative, Da_HN -5.000 Hz: its principal value "
-            "of least size, |Da (1 - 1.5 R)| = 0.500 Hz, lies below the couplings' mean error DD*W, 1.000 Hz, so "
-            "they do not settle its sign.\n"
+            "of least size, |Da (1 - 1.5 R)| = 0.500 Hz, the difference in size of the two extremes, lies below their "
+            "resolution, 1.000 Hz (the larger of twice their mean error DD*W and a tenth of the larger extreme, by which "
+            "the extremes may fall short), so they do not settle its sign.\n"
             "korim: -lDa -25 -hDa 20 hold these tensors; the search has not run.\n");
 }

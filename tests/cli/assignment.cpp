@@ -163,6 +163,23 @@ TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult)
   for (size_t i = 0; i < res.size(); i++)
     for (const auto& [lys, v] : kReadme)
       if (res[i] == lys) EXPECT_EQ(obs[i], 888.0) << lys;
+  std::remove((d / "out.tab").c_str());
+  // None fixed: the extremes of the measured couplings, -22.73 and 24.12 Hz, differ by less than
+  // a tenth of the larger and do not settle the sign (the fit gives -12.76 Hz): the estimate,
+  // +12.060 Hz, is held in either sign by the default window, and a window that holds neither is
+  // advised one that holds both.
+  const std::vector<std::string> unfixed = {"-bestFit", "-rand", "-map", "1", "-pdb", kPdb, "-inD", kCouplings,
+                                            "-outD", "out.tab", "-lDa", "-25", "-hDa", "-13"};
+  r = runKorim(unfixed, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"   Da_HN +12.060 Hz, R 0.590: the estimate from the extremes of the 63 couplings D*W, "
+                              "-22.730 and 24.120 Hz (as DATA EQ Da of -daMl), or its negative, Da_HN -12.060 Hz: ",
+                              "korim: -lDa -25 -hDa 20 hold it; the search has not run.\n"}))
+      << r.err;
+  EXPECT_EQ(runKorim(following(unfixed, r.err), d).status, 0);
+  r = runKorim(std::vector<std::string>(unfixed.begin(), unfixed.end() - 4), d);  // the default window
+  EXPECT_EQ(r.err.find("leaves out"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("REMARK Sampled 1 of 1"), std::string::npos) << r.err;
 }
 
 // A held tensor (-da 5.9e-4 -dr 4e-4: R 0.678, above 2/3) is the tensor Da' = -Da (2 + 3R) / 4 =
