@@ -189,7 +189,7 @@ TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult)
 // -5.95e-4, R' = (4 - 2R) / (2 + 3R) = 0.655, Dr' = -3.9e-4 of the usual form: the assignment
 // search and the Monte-Carlo estimates on the structure and on the couplings say so on stderr
 // and in their tables.
-TEST(AssignmentWindow, AHeldTensorOutsideTheUsualFormIsNamedInTheTables) {
+TEST(HeldTensorNote, AHeldTensorOutsideTheUsualFormIsNamedInTheSearchAndEstimateTables) {
   const std::string note = "held Da +5.900e-04 and Dr +4.000e-04 (R 0.678, above 2/3) are the tensor Da -5.950e-04, "
                            "Dr -3.900e-04, R 0.655 in the usual form (";
   const std::vector<std::string> held = {"-da", "5.9e-4", "-dr", "4e-4"};
