@@ -289,6 +289,8 @@ const char* const sec5Head[] = {
     " -hDa     daHi     [-3.0]    Upper Limit of Da [Hz].\n",
     " -lR      rLo      [0.0]     Lower Limit of R.\n",
     " -hR      rHi      [0.7]     Upper Limit of R.\n",
+    "                             The Window must hold each Medium's Tensor (Fit\n",
+    "                             of its fixed DCs, else from their Extremes).\n",
 };
 
 const char* const sec6Head[] = {

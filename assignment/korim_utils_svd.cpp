@@ -60,9 +60,10 @@ void clearLists(AssignProblem& p, int from, int to) {
     for (int i = from; i < to; i++) l[i] = 0.0f;
 }
 
-// Fits the tensor to entries 0..n-1 and, when it lies inside the window, back-calculates them
-// into dcList. Returns false for a tensor outside the window or a failed analysis.
-bool fitInWindow(AssignProblem& p, int n, int yzFlag, float saupe[5], float dSaupe[5]) {
+// Fits the tensor to entries 0..n-1: its Da on the N-H scale (Hz) and rhombicity. Returns false
+// for a fit of five or more couplings that could not be made (counted) or a failed analysis.
+bool fitTensor(AssignProblem& p, int n, int yzFlag, float saupe[5], float dSaupe[5], float* daNH,
+               float* rhomb) {
   if (korim::couplings::findS(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diList, p.dcList, p.ddList,
                               saupe, dSaupe, n) != 0 &&
       n >= 5) {
@@ -77,8 +78,16 @@ bool fitInWindow(AssignProblem& p, int n, int yzFlag, float saupe[5], float dSau
     std::fprintf(stderr, "korim: error in analyzeSaupe.\n");
     return false;
   }
-  const float daNH = static_cast<float>(da * korim::foundation::kDipolarNH);
-  const float rhomb = static_cast<float>(dr / da);
+  *daNH = static_cast<float>(da * korim::foundation::kDipolarNH);
+  *rhomb = static_cast<float>(dr / da);
+  return true;
+}
+
+// Fits the tensor to entries 0..n-1 and, when it lies inside the window, back-calculates them
+// into dcList. Returns false for a tensor outside the window or a failed fit.
+bool fitInWindow(AssignProblem& p, int n, int yzFlag, float saupe[5], float dSaupe[5]) {
+  float daNH = 0.0f, rhomb = 0.0f;
+  if (!fitTensor(p, n, yzFlag, saupe, dSaupe, &daNH, &rhomb)) return false;
   // Strict bounds; a value that is not a number fails every comparison.
   if (!(p.lDa < daNH && daNH < p.hDa && p.lR < rhomb && rhomb < p.hR)) return false;
   korim::couplings::findD(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diOrigList, p.dcList, p.ddList,
@@ -125,6 +134,21 @@ float getSvdChi2Exh(AssignProblem& p, const int* rowIdList, int yzFlag) {
   }
   for (int i = 0; i < p.nCoupAss; i++) putFixed(p, i, i);
   return total;
+}
+
+bool fixedTensor(AssignProblem& p, int medium, int yzFlag, float* daNH, float* rhomb) {
+  clearLists(p, 0, p.peakCount * p.colId + p.nCoupAss);
+  int fixOff = 0;
+  for (int k = 0; k < medium; k++) fixOff += p.nDTypList[k];
+  const int n = p.nDTypList[medium];
+  for (int i = 0; i < n; i++) putFixed(p, fixOff + i, i);
+  float saupe[5], dSaupe[5];
+  const int failures = p.fitFailures;  // a candidate's count, not this fit's
+  const bool fitted = fitTensor(p, n, yzFlag, saupe, dSaupe, daNH, rhomb);
+  p.fitFailures = failures;
+  clearLists(p, 0, n);
+  for (int i = 0; i < p.nCoupAss; i++) putFixed(p, i, i);
+  return fitted;
 }
 
 float getSvdChi2(AssignProblem& p, const int* rowIdList, int yzFlag) {

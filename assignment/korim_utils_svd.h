@@ -52,6 +52,10 @@ void saveFixedHead(AssignProblem& prob);
 // whose analysis fails, scores kNoScore (1e8); so does a problem of no medium. The heads of the
 // work lists hold the fixed couplings again on return. Allocates nothing.
 float getSvdChi2Exh(AssignProblem& prob, const int* rowIdList, int yzFlag);
+// The tensor of the fixed couplings of one medium alone (medium 0 to nLcType - 1), fitted by SVD:
+// *daNH its Da on the N-H scale (Hz), *rhomb its rhombicity. The heads of the work lists hold the
+// fixed couplings again on return. False for a fit that could not be made.
+bool fixedTensor(AssignProblem& prob, int medium, int yzFlag, float* daNH, float* rhomb);
 // One medium, every column: the fixed couplings at the heads take part in the fit and the score.
 float getSvdChi2(AssignProblem& prob, const int* rowIdList, int yzFlag);
 // One medium, no fixed couplings: 1 - r of observed and back-calculated couplings (Pearson).

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "assignment/korim_utils_visit.h"
+#include "assignment/search_window.h"
 #include "assignment/tagged_buffers.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dcpairs.h"
@@ -438,16 +439,16 @@ bool storeFixed(Search& s) {
 }
 
 // The order-matrix elements the bond vectors of a medium's fixed couplings (from fixOff on in
-// the work lists) and of the filled cells of its columns (from col on) determine together: every
-// candidate's fit of the medium takes a part of them, so none determines more.
-int mediumRank(const Search& s, int m, int fixOff, int col) {
+// the work lists) and, withCells, of the filled cells of its columns (from col on) determine
+// together: every candidate's fit of the medium takes a part of them, so none determines more.
+int mediumRank(const Search& s, int m, int fixOff, int col, bool withCells = true) {
   std::vector<float> x, y, z;
   for (int i = fixOff; i < fixOff + s.prob.nDTypList[m]; i++) {
     x.push_back(s.prob.xJ[i]);
     y.push_back(s.prob.yJ[i]);
     z.push_back(s.prob.zJ[i]);
   }
-  for (int c = col; c < col + s.prob.colIdList[m]; c++)
+  for (int c = col; withCells && c < col + s.prob.colIdList[m]; c++)
     for (int i = 0; i < s.peakCount; i++) {
       if (s.mats[0]->m[i][c] == kEmptyCell) continue;
       x.push_back(s.mats[4]->m[i][c]);
@@ -499,6 +500,21 @@ bool mediaCanFit(const Search& s) {
   return true;
 }
 
+// Before the search, each medium's tensor against the window: that of its fixed couplings where
+// they fix one (five or more atom pairs whose bond vectors determine the order matrix), else
+// the estimate from the extremes of all its couplings. False after the refusal.
+bool windowHoldsMedia(Search& s) {
+  MediumTensor tensors[kMediaMax];
+  int fixOff = 0;
+  for (int m = 0; m < s.nMedia; m++) {
+    const int pairs = korim::couplings::countPairs(s.dTab, [&s, m](int r) { return s.fixedRow(r, m); });
+    const bool fixes = pairs >= 5 && mediumRank(s, m, fixOff, 0, false) == 5;
+    tensors[m] = mediumTensor(s.prob, m, fixes, s.k->yzFlag);
+    fixOff += s.prob.nDTypList[m];
+  }
+  return checkSearchWindow(s.prob, tensors, s.media) == 0;
+}
+
 // The same random orders in every run: the generator starts from -1 at every call.
 void randomSearch(Search& s, int mapCount) {
   int* row = s.rowIdList->p;
@@ -528,7 +544,8 @@ void randomSearch(Search& s, int mapCount) {
   std::fflush(stderr);
 }
 
-bool runSearch(Search& s, int mapCount) {
+// Runs the search; *found: it found an assignment inside the window (else said in a warning).
+bool runSearch(Search& s, int mapCount, bool* found) {
   KorimInfo* k = s.k;
   VisitGlobals& g = visitGlobals();
   for (int i = 0; i < s.peakCount; i++) s.bestIdList->p[i] = -1;
@@ -567,9 +584,9 @@ bool runSearch(Search& s, int mapCount) {
                  s.prob.fitFailures);
     return false;
   }
-  bool found = false;
-  for (int i = 0; i < s.peakCount; i++) found = found || s.bestIdList->p[i] != -1;
-  if (!found) {
+  *found = false;
+  for (int i = 0; i < s.peakCount; i++) *found = *found || s.bestIdList->p[i] != -1;
+  if (!*found) {
     const korim::settings::HistInfo& h = k->histInfo;
     std::fprintf(stderr, "Warning: no assignment was found for Da [%.3f,%.3f] R [%.3f %.3f]!\n",
                  h.lDaMl, h.hDaMl, h.lRMl, h.hRMl);
@@ -754,11 +771,15 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   q.lR = h.lRMl;
   q.hR = h.hRMl;
   q.nLcType = s.nMedia;
+  if (!windowHoldsMedia(s)) return 1;
 
-  if (!runSearch(s, mapCount)) return 1;
+  bool found = false;
+  if (!runSearch(s, mapCount, &found)) return 1;
   writeBack(s);
   fitMedia(s, validObs, validCalc, verbose);
-  return finish(s, sInfo, outDName, pdbRotName, remark, tableRemark);
+  // A search that found nothing still writes its table of the fixed couplings, but is no result.
+  const int st = finish(s, sInfo, outDName, pdbRotName, remark, tableRemark);
+  return st != 0 || found ? st : 1;
 }
 
 }  // namespace

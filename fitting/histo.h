@@ -2,19 +2,15 @@
 // the principal couplings.
 #pragma once
 
+#include "couplings/principal.h"
+
 namespace korim::fitting {
 
 // Largest number of bins a histogram may have.
 constexpr int kMaxHistBins = 250;
 
-// Principal couplings Dzz = 2 Da, Dyy = -Da (1 + 1.5 R), Dxx = -Da (1 - 1.5 R) (Hz, R
-// dimensionless): the extreme of larger magnitude is Dzz, the opposite one Dyy.
-// The two-extreme estimate from the smallest and largest coupling: Dzz lies on the positive side
-// when |min| <= |max|. Sets *Da2Par and *R2Par (R 0 when Da is 0), and the threshold factors of
-// the two sides: sdevDzz for the side of Dzz, sdevDyy for the other. Returns 1 when Dzz lies on
-// the positive side, else 0.
-int twoExtremeEstimate(float min, float max, float sdevDzz, float sdevDyy, float* Da2Par,
-                       float* R2Par, float* sdevNeg, float* sdevPos);
+// The two-extreme estimate of the principal couplings, shared with the assignment search.
+using couplings::twoExtremeEstimate;
 
 // Averaged extremes: sorts coupList[0..nD-1] ascending, then on each side widens a window of the
 // outermost values until sqrt(k) times their sample standard deviation reaches delta * sdev of

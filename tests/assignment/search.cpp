@@ -35,6 +35,7 @@ struct SearchRun : ::testing::Test {
   std::unique_ptr<korim::settings::KorimInfo> k = std::make_unique<korim::settings::KorimInfo>();
   std::map<int, float> truth;  // row -> coupling of the true assignment
   int media = 1;               // 2: every coupling twice, in media "A" (Da -10 Hz) and "B" (-6 Hz)
+  double daA = kDa, daB = -6.0;  // Hz on the N-H scale: the tensors of the media
 
   static void SetUpTestSuite() {
     pdb = new korim::structure::PDBInfo{};
@@ -76,7 +77,7 @@ struct SearchRun : ::testing::Test {
     // Couplings of a tensor whose axes are those of the structure's frame.
     const int per = (n - 1) / media;
     for (int row = 0; row + 1 < n; row++) {
-      const double da = (row < per ? kDa : -6.0) / 21585.2;
+      const double da = (row < per ? daA : daB) / 21585.2;
       const double s[3] = {-da * (1 - 1.5 * kRh), -da * (1 + 1.5 * kRh), 2 * da};
       if (media > 1) std::snprintf(dTab->dObsList[row].segNameI, 16, "%s", row < per ? "A" : "B");
       const DInfo& c = dTab->dCalcList[row];
@@ -139,8 +140,9 @@ TEST_F(SearchRun, ExhaustiveSearchRestoresTheTrueAssignment) {
   }
 }
 
+// A search that finds nothing is no result (status 1), but still writes its table.
 TEST_F(SearchRun, RandomSearchWithoutDrawsWritesTheMarkers) {
-  ASSERT_EQ(run(korim::settings::kSpreadRandom, 0), 0) << err;
+  ASSERT_EQ(run(korim::settings::kSpreadRandom, 0), 1) << err;
   EXPECT_NE(err.find("Warning: no assignment was found for Da [-25.000,-3.000] R [0.000 0.700]!\n"),
             std::string::npos) << err;
   for (const auto& [row, d] : truth) {
@@ -239,5 +241,36 @@ TEST_F(SearchRun, OneMediumDriverAgreesWithTheMediaDriver) {
       sizes.push_back(t.substr(add, t.find(' ', add) - add));
     }
     EXPECT_EQ(sizes, std::vector<std::string>(7, d == 0 ? "600" : "200"));
+  }
+}
+
+// No coupling is fixed: each medium's tensor is estimated from the extremes of its couplings.
+// A medium of positive Da lies outside the default window: the search is refused before it runs
+// (no candidate scored, no table), naming that medium; the advised window restores the truth.
+TEST_F(SearchRun, AMediumOutsideTheWindowIsRefusedAndTheAdviceFindsTheTruth) {
+  char a[] = "A", b[] = "B";
+  const struct { int media; double daA, daB; const char* named; } runs[] = {
+      {1, 10.0, -6.0, "   Da_HN +"}, {2, -10.0, 6.0, "   medium B (-dcID): Da_HN +"}};
+  for (const auto& r : runs) {
+    media = r.media, daA = r.daA, daB = r.daB;
+    SetUp();
+    if (media > 1) k->nChainDc = 2, k->chainDc[0] = a, k->chainDc[1] = b;
+    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 1) << err;
+    EXPECT_EQ(visitGlobals().cGlobal, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.tab"));
+    const size_t at = err.find(r.named);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_NE(err.find("the estimate from the extremes of the 18 couplings D*W", at), std::string::npos) << err;
+    EXPECT_EQ(err.find("   ", at + 3), std::string::npos) << "one medium named\n" << err;
+    // The advice: -lDa <l> -hDa <h>, the R window as it is.
+    float lDa = 0, hDa = 0;
+    ASSERT_EQ(std::sscanf(err.c_str() + err.find("korim: -lDa "), "korim: -lDa %f -hDa %f hold it", &lDa, &hDa), 2)
+        << err;
+    korim::settings::HistInfo& h = k->histInfo;
+    h.lDaMl = lDa, h.hDaMl = hDa;
+    ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 0) << err;
+    for (const auto& [row, d] : truth) EXPECT_NEAR(dTab->dObsList[row].d, d, 1e-3) << row;
+    h.lDaMl = -25.0f, h.hDaMl = -3.0f;
+    std::filesystem::remove(dir / "out.tab");
   }
 }

@@ -1,0 +1,213 @@
+// The assignment search on the README's six lysines: a Da/R window that leaves out the tensor the
+// couplings give is refused before the search, and the window the refusal advises finds the
+// README's assignment (each sign turned where the couplings are negated); a search that finds
+// nothing ends with status 1 after writing its table; a held tensor outside the usual form is named
+// in the tables of the assignment search and of the Monte-Carlo error estimates.
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+
+namespace {
+
+const std::string kLysines = examples("ubiquitin_lys_unassigned.tab");
+// The README's assigned lysines and their D_OBS (Hz): four get their measured coupling back, 29
+// and 33 are exchanged. Da_HN -12.764 Hz, RMS 1.124.
+const std::pair<int, double> kReadme[] = {{6, 0.92}, {11, -14.87}, {27, 2.61}, {29, 0.72}, {33, 0.82}, {48, -20.029}};
+
+// The README's command: the lysine table (or another) with every other residue fixed.
+std::vector<std::string> search(const std::string& table, std::vector<std::string> extra) {
+  std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", table, "-outD", "out.tab", "-fixRes"};
+  for (int res = 2; res <= 71; res++)
+    if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+      args.push_back(std::to_string(res));
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+
+// The coupling rows of the lysine table, each D times sign, in segment seg ("" for none).
+std::string lysineRows(double sign, const std::string& seg) {
+  std::string rows;
+  for (const std::string& l : lines(readFile(kLysines))) {
+    int ri = 0, rj = 0;
+    char ni[8], ai[8], nj[8], aj[8];
+    double d = 0, dd = 0, w = 0;
+    if (l.empty() || std::sscanf(l.c_str(), "%d %7s %7s %d %7s %7s %lf %lf %lf", &ri, ni, ai, &rj, nj, aj, &d, &dd,
+                                 &w) != 9)
+      continue;
+    char row[160];
+    std::snprintf(row, sizeof row, "%5d %4s %4s %s %4d %4s %4s %s %9.3f %9.3f %.2f\n", ri, ni, ai, seg.c_str(), rj,
+                  nj, aj, seg.c_str(), sign * d, dd, w);
+    rows += row;
+  }
+  return rows;
+}
+
+std::string header(bool segments) {
+  return segments ? "VARS RESID_I RESNAME_I ATOMNAME_I SEGNAME_I RESID_J RESNAME_J ATOMNAME_J SEGNAME_J D DD W\n"
+                    "FORMAT %4d %4s %4s %4s %4d %4s %4s %4s %9.3f %9.3f %.2f\n\n"
+                  : "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                    "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+}
+
+// The lysines' D_OBS in the table are the README's times sign (in segment seg where named), and
+// the tensor written (of the first medium) is the README's times tensorSign.
+void expectReadmeAssignment(const Table& t, double sign, const std::string& seg, const std::string& what,
+                            double tensorSign) {
+  EXPECT_NEAR(t.data("Da_HN"), tensorSign * -12.764, 1e-3) << what;
+  EXPECT_EQ(t.data("RMS"), 1.124) << what;
+  const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
+  int seen = 0;
+  for (size_t i = 0; i < t.rows.size(); i++)
+    for (const auto& [lys, d] : kReadme)
+      if (res[i] == lys && (seg.empty() || t.rows[i][3] == seg)) {
+        EXPECT_NEAR(obs[i], sign * d, 1e-4) << what << ": lysine " << lys;
+        seen++;
+      }
+  EXPECT_EQ(seen, 6) << what;
+}
+
+// The run args with the options of the advice line "korim: -lDa <l> -hDa <h> ... hold ..." of
+// err: each option's value replaced where args give it (the first given counts), else added.
+std::vector<std::string> following(std::vector<std::string> args, const std::string& err) {
+  const size_t at = err.find("korim: -lDa ");
+  std::stringstream ss(at == std::string::npos ? "" : err.substr(at + 7, err.find(" hold", at) - at - 7));
+  for (std::string option, value; ss >> option >> value;) {
+    const auto given = std::find(args.begin(), args.end(), option);
+    if (given == args.end()) args.insert(args.end(), {option, value});
+    else *(given + 1) = value;
+  }
+  return args;
+}
+
+}  // namespace
+
+// The couplings of the example negated (a medium of the other sign, such as phage) under the
+// default window, and the example under a window of positive Da, in each search and with two
+// media: the fixed couplings' own fit (Da_HN -12.767 Hz, R 0.605 for the example) lies outside,
+// and the search is refused before it runs, writing nothing. The advised window finds the
+// README's assignment.
+TEST(AssignmentWindow, ATensorOutsideTheWindowIsRefusedAndTheAdviceFindsTheAssignment) {
+  TempDir d;
+  const std::string negated = writeFile(d / "Lneg.tab", header(false) + lysineRows(-1, ""));
+  const std::string twoMedia = writeFile(d / "two.tab", header(true) + lysineRows(1, "A") + lysineRows(-1, "B"));
+  std::string ab;
+  for (const char* seg : {"A", "B"})
+    for (std::string l : lines(readFile(kPdb)))
+      if (l.rfind("ATOM", 0) == 0) ab += l.replace(72, 1, seg) + "\n";
+  const std::string abPdb = writeFile(d / "ab.pdb", ab);
+  const std::string head =
+      "KORIM Error: the window of the assignment search, Da_HN %s Hz (-lDa, -hDa) and R 0 to 0.7 (-lR, -hR), leaves "
+      "out the tensor the couplings give: every candidate near it would be refused, and the search would answer "
+      "with a tensor they do not give.\n";
+  const std::string fit = " Hz, R 0.605: the SVD fit of the 57 fixed couplings alone.\n";
+  auto with = [](const std::string& pattern, const std::string& value) {
+    std::string s = pattern;
+    return s.replace(s.find("%s"), 2, value);
+  };
+  const struct {
+    std::vector<std::string> args;
+    const char *window, *tensor, *advice;
+    double sign;  // of the assignment the advice finds
+    std::string seg;
+  } runs[] = {
+      {search(negated, {"-exhaust"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
+      {search(negated, {"-rand", "-map", "200"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
+      {search(negated, {"-exhaustSel", "-nSel", "6"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
+      {search(kLysines, {"-exhaust", "-lDa", "3", "-hDa", "25"}), "3 to 25", "   Da_HN -12.767", "-lDa -20 -hDa 25", 1,
+       ""},
+      {search(twoMedia, {"-exhaust", "-dcID", "A", "B"}), "-25 to -3", "   medium B (-dcID): Da_HN +12.767",
+       "-lDa -25 -hDa 20", -1, "B"},
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> args = run.args;
+    if (!run.seg.empty()) args[2] = abPdb;
+    const std::string what = args[4] + " " + args.back();
+    RunResult r = runKorim(args, d);
+    EXPECT_EQ(r.status, 1) << what;
+    EXPECT_TRUE(inOrder(r.err, {with(head, run.window), run.tensor + fit,
+                                "korim: " + std::string(run.advice) + " hold it; the search has not run.\n",
+                                "Matrix: error in best-fit of data.\n"}))
+        << what << "\n" << r.err;
+    EXPECT_EQ(r.err.find("Sampled"), std::string::npos) << what;  // refused before the first candidate
+    EXPECT_FALSE(fileExists(d / "out.tab")) << what;
+    r = runKorim(following(args, r.err), d);
+    ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+    // With two media the tensor written is medium A's, of the example's sign.
+    const double tensorSign = run.seg.empty() ? run.sign : 1;
+    expectReadmeAssignment(readTable(d / "out.tab"), run.sign, run.seg, what, tensorSign);
+    if (!run.seg.empty()) expectReadmeAssignment(readTable(d / "out.tab"), 1, "A", what, tensorSign);
+    std::remove((d / "out.tab").c_str());
+  }
+}
+
+// The README's example under its default window runs as the README shows; a window that holds
+// the fixed couplings' tensor (-12.767 Hz) but no candidate's finds nothing: status 1 after the
+// warning, with the table written (the lysines' couplings the marker 888, the fit that of the
+// fixed couplings).
+TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult) {
+  TempDir d;
+  RunResult r = runKorim(search(kLysines, {"-exhaust"}), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(inOrder(r.err, {"Warning: 6 N-HN Unassigned Peaks and 7 LYS Residues!\n", "REMARK Sampled 720\r"}));
+  expectReadmeAssignment(readTable(d / "out.tab"), 1, "", "README", 1);
+  std::remove((d / "out.tab").c_str());
+  r = runKorim(search(kLysines, {"-exhaust", "-lDa", "-12.77", "-hDa", "-12.765"}), d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"Warning: no assignment was found for Da [-12.770,-12.765] R [0.000 0.700]!\n",
+                              "Matrix: error in best-fit of data.\n"}))
+      << r.err;
+  const Table t = readTable(d / "out.tab");
+  EXPECT_EQ(t.rows.size(), 63u);
+  const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
+  for (size_t i = 0; i < res.size(); i++)
+    for (const auto& [lys, v] : kReadme)
+      if (res[i] == lys) EXPECT_EQ(obs[i], 888.0) << lys;
+  std::remove((d / "out.tab").c_str());
+  // None fixed: the extremes of the measured couplings, -22.73 and 24.12 Hz, differ by less than
+  // a tenth of the larger and do not settle the sign (the fit gives -12.76 Hz), even with errors
+  // DD of 0.1 Hz: the estimate, +12.060 Hz, is held in either sign by the default window, and a
+  // window that holds neither is advised one that holds both.
+  std::string precise = readFile(kCouplings);
+  for (size_t at = 0; (at = precise.find("     1.000 1.00", at)) != std::string::npos;) precise.replace(at, 15, "     0.100 1.00");
+  const std::string preciseTab = writeFile(d / "precise.tab", precise);
+  const std::vector<std::string> unfixed = {"-bestFit", "-rand", "-map", "1", "-pdb", kPdb, "-inD", preciseTab,
+                                            "-outD", "out.tab", "-lDa", "-25", "-hDa", "-13"};
+  r = runKorim(unfixed, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"   Da_HN +12.060 Hz, R 0.590: the estimate from the extremes of the 63 couplings D*W, "
+                              "-22.730 and 24.120 Hz (as DATA EQ Da of -daMl), or its negative, Da_HN -12.060 Hz: ",
+                              "korim: -lDa -25 -hDa 20 hold it; the search has not run.\n"}))
+      << r.err;
+  EXPECT_EQ(runKorim(following(unfixed, r.err), d).status, 0);
+  r = runKorim(std::vector<std::string>(unfixed.begin(), unfixed.end() - 4), d);  // the default window
+  EXPECT_EQ(r.err.find("leaves out"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("REMARK Sampled 1 of 1"), std::string::npos) << r.err;
+}
+
+// A held tensor (-da 5.9e-4 -dr 4e-4: R 0.678, above 2/3) is the tensor Da' = -Da (2 + 3R) / 4 =
+// -5.95e-4, R' = (4 - 2R) / (2 + 3R) = 0.655, Dr' = -3.9e-4 of the usual form: the assignment
+// search and the Monte-Carlo estimates on the structure and on the couplings say so on stderr
+// and in their tables.
+TEST(HeldTensorNote, AHeldTensorOutsideTheUsualFormIsNamedInTheSearchAndEstimateTables) {
+  const std::string note = "held Da +5.900e-04 and Dr +4.000e-04 (R 0.678, above 2/3) are the tensor Da -5.950e-04, "
+                           "Dr -3.900e-04, R 0.655 in the usual form (";
+  const std::vector<std::string> held = {"-da", "5.9e-4", "-dr", "4e-4"};
+  auto onExample = [&held](std::vector<std::string> args) {
+    args.insert(args.end(), {"-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
+    args.insert(args.end(), held.begin(), held.end());
+    return args;
+  };
+  std::vector<std::string> assign = search(kLysines, {"-exhaust"});
+  assign.insert(assign.end(), held.begin(), held.end());
+  for (const std::vector<std::string>& args :
+       {assign, onExample({"-bestFit", "-mcStruc", "-map", "3"}), onExample({"-bestFit", "-mcDc", "-map", "3", "-noerr"})}) {
+    TempDir d;
+    const RunResult r = runKorim(args, d);
+    ASSERT_EQ(r.status, 0) << args[1] << "\n" << r.err;
+    EXPECT_NE(r.err.find("korim: the " + note), std::string::npos) << args[1] << "\n" << r.err;
+    const Table t = readTable(d / "out.tab");
+    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The " + note), std::string::npos) << args[1];
+    EXPECT_NEAR(t.data("Da"), -5.95e-4, 1e-2 * 5.95e-4) << args[1];  // the estimates scatter about it
+  }
+}
