@@ -14,7 +14,10 @@ namespace korim::fitting {
 // three-parameter fit) has no single fullest bin (the message names up to three -bin counts
 // checked to give one and R from 0 to 2/3, or that none does); the reader's or writer's status.
 // Couplings all of one sign are refused (refuseOneSign); an answer whose least principal value lies
-// below the larger of the mean error and the bin width has its sign said unsettled (unsettledSignNote).
+// below the larger of the mean error and the bin width, or whose other reading of the couplings names
+// the opposite sign in the usual form (the two-extreme estimate beside the three-point fit; beside a
+// fit to Dzz and Dyy alone, -nFit 2, the three-point fit, made for this check with its bins), has its
+// sign said unsettled (signNote).
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 

@@ -353,7 +353,12 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
     notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, h.DaMl, !form.empty());
   const bool onEdge = !notes.empty();
   if (!form.empty()) notes.push_back(onEdge ? onEdgePoint(form, "names") : form);
-  if (std::string sign = unsettledSignNote(h.DaMl, h.RMl, s.delta, "their mean error DD*W"); !sign.empty())
+  // The sign the couplings do not settle: by the answer's least principal value, or where the
+  // answer and the two-extreme estimate name opposite signs in the usual form.
+  if (std::string sign = signNote({"the answer, the likelihood grid's best point", h.DaMl, h.RMl},
+                                  {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, s.delta,
+                                  "their mean error DD*W");
+      !sign.empty())
     notes.push_back(onEdge ? onEdgePoint(sign, "is said of") : sign);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";
