@@ -204,7 +204,9 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   DcSample s;
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
-  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0 ||
+      refuseBelowFloor(s, inDName, "-daHist") != 0)
+    return 1;
   const std::string kinds = mixedKinds(s, inDName);
 
   HistInfo& h = korimInfo->histInfo;

@@ -9,7 +9,8 @@ namespace korim::fitting {
 // mode of dcInfo, atom types atomNameS1/atomNameS2), estimates Da and R from the extremes and
 // the most populated value of their distribution (settings and results in korimInfo->histInfo)
 // and writes the coupling table with the DA_HIST block to outName ("" = stdout).
-// Returns 0; 1 when the table record cannot be had, the couplings are too few or of one value
+// Returns 0; 1 when the table record cannot be had, the couplings are too few, of one value or of a
+// two-extreme estimate below kMinEstimateDa in size (refuseBelowFloor)
 // (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
 // three-parameter fit) has no single fullest bin (the message names up to three -bin counts
 // checked to give one and R from 0 to 2/3, or that none does); the reader's or writer's status.

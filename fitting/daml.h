@@ -25,7 +25,7 @@ namespace korim::fitting {
 // principal value lies below the mean error, or that names the opposite sign to the two-extreme
 // estimate in the usual form, has its sign said unsettled (signNote).
 // Returns 0; 1 after a message (a grid outside those ranges or of fewer than two points along
-// an axis, couplings whose |Da2Par| is below kMinPatternDa, score file, couplings too few or of one value, no errors, a mean error above
+// an axis, couplings whose |Da2Par| is below kMinEstimateDa (refuseBelowFloor), score file, couplings too few or of one value, no errors, a mean error above
 // kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
 int getMlDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
               const char* atomNameS1, const char* atomNameS2, const char* outName,

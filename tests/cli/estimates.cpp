@@ -158,6 +158,33 @@ TEST(EstimateTables, LikelihoodAdviceTakesTheGridToTheCouplings) {
   }
 }
 
+// The example's couplings weighed down to the estimates' floor, DATA EQ Da 0.667 Hz (W 0.0553), and
+// just above it (W 0.0554), below a grid of |Da| 1 to 3 Hz: the advice, followed, takes the grid to
+// about half of that and answers inside it (W 0.0285, whose advised -hDa -0.34 answered on that
+// edge, and W 0.0552 lie below the floor: refused).
+TEST(EstimateTables, LikelihoodAdviceAtTheFloorAnswersInsideTheGrid) {
+  for (const std::string w : {"0.0553", "0.0554"}) {
+    TempDir d;
+    std::string weighed = readFile(kCouplings);
+    for (size_t at = weighed.find(" 1.00\n"); at != std::string::npos; at = weighed.find(" 1.00\n", at + 1))
+      weighed.replace(at, 5, " " + w);
+    writeFile(d / "w.tab", weighed);
+    std::vector<std::string> run = {"-daMl", "-inD", "w.tab", "-outD", "ml.tab", "-outSc", "ml.sc",
+                                    "-lDa", "-3", "-hR", "1", "-incR", "0.05", "-hDa", "-1"};
+    RunResult r = runKorim(run, d);
+    const size_t at = r.err.find("; -hDa ");
+    ASSERT_TRUE(r.status == 0 && at < r.err.find(" takes the grid to it with room to spare.\n")) << w << r.err;
+    const std::string value = r.err.substr(at + 7, r.err.find(' ', at + 7) - at - 7);
+    run.back() = value;
+    r = runKorim(run, d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.find(" edge") == std::string::npos && r.err.find("own estimate") == std::string::npos)
+        << w << " -hDa " << value << r.err;
+    const double da = readTable(d / "ml.tab").data("ML Da");
+    EXPECT_TRUE(da > -std::stod(value) && da < 1.0) << w << " -hDa " << value << ": Da " << da;
+  }
+}
+
 // Histograms whose fullest count two bins share at the automatic layout (the first 44 couplings of
 // the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz): the refusal names at most three counts,
 // nearest the automatic one first, each of which, followed, answers with R from 0 to 2/3.

@@ -1468,7 +1468,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // 900 Hz (nothing written; its neighbour inside is), a -w value that weighs a row's D*W or DD*W
   // beyond it (its neighbours fit), an error of 0.001 Hz (fits: the least one), couplings whose
   // spread the table cannot print (every W 1e-30 or 1e-10; the estimates ran a fit on them), or
-  // whose |Da| (12.06 W Hz) lies below 1/3 Hz.
+  // whose |DATA EQ Da| (12.06 W Hz) lies below the estimates' floor of 2/3 Hz (W 0.0285 and 0.0552
+  // refused, W 2.2412e-5 spread 0.00105 Hz answered Da 0.000 in the histogram; W 0.0553 answers).
   {
     const std::string dd3 = slip("dd3.tab", "3.190     0.001 1.00");
     const auto weighed = [&](const std::string& name, const std::string& w) {  // the example, every W w
@@ -1477,7 +1478,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       return writeFile(data / name, t);
     };
     const std::string tinyW = weighed("tiny_w.tab", "1e-30"), w10 = weighed("w_1e-10.tab", "1e-10");
-    const std::string w276 = weighed("w276.tab", "0.0276"), w277 = weighed("w277.tab", "0.0277");
+    const std::string w285 = weighed("w285.tab", "0.0285"), w552 = weighed("w552.tab", "0.0552"),
+                      w553 = weighed("w553.tab", "0.0553"), w22 = weighed("w22.tab", "2.2412e-5");
     const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
                                    arith = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"},
                                    ml = {"-daMl", "-outD", "out.tab", "-outSc", "s.sc", "-inD"};
@@ -1498,8 +1500,19 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {"korim: the 63" + spread, histFailed}},
         {{"-daFlex", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1, {spread}},
         {plus(ml, {w10}), 1, {" usable couplings of " + w10 + " span ", mlFailed}},
-        {plus(ml, {w276}), 1, {"no likelihood grid resolves a Da below 1/3 Hz"}},
-        {plus(ml, {w277, "-incDa", "0.5", "-incR", "0.05"}), 0, {}, true},
+        {plus(ml, {w285}), 1,
+         {"korim: the couplings of " + w285 + " (D*W from -0.647805 to 0.68742 Hz) give DATA EQ Da +0.344 Hz from "
+          "their extremes, below the 2/3 Hz in size from which the estimates of Da and R answer (-daHist, -daMl and "
+          "-daFlex alike): the likelihood's pattern, sampled every 0.01 Hz, resolves a Da of 1/3 Hz and more, and its "
+          "grid must reach below the answer to show it a maximum; so -daMl gives no answer for them.\n", mlFailed}},
+        {plus(ml, {w552}), 1, {"give DATA EQ Da +0.666 Hz from their extremes, below the 2/3 Hz"}},
+        {{"-daHist", "-inD", w552, "-outD", "out.tab"}, 1, {"so -daHist gives no answer for them.\n", histFailed}},
+        {{"-daHist", "-inD", w22, "-outD", "out.tab"}, 1, {"give DATA EQ Da +0.00027 Hz", histFailed}},
+        {{"-daFlex", "-inD", w552, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1,
+         {"so -daFlex gives no answer for them.\n"}},
+        {plus(ml, {w553, "-incDa", "0.5", "-incR", "0.05"}), 0, {}, true},
+        {{"-daHist", "-inD", w553, "-outD", "out.tab"}, 0, {}, true},
+        {{"-daFlex", "-inD", w553, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 0, {}, true},
     });
   }
 
