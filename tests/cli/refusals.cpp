@@ -1518,7 +1518,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
   // The histogram's own settings: the bounds of -daFlex's fit are unused by -daHist and refused
   // reversed or equal (the neighbour below the high bound runs), a negative threshold factor is
-  // refused (0 runs), a fit degree other than 2 or 3 is said.
+  // refused (0 runs), a fit degree other than 2 or 3 is said, and refused by -daFlex before its runs
+  // (its neighbours 1 and 4 refused, 2 runs).
   {
     const auto est = [&](const char* mode, const std::vector<std::string>& more) {
       return plus({mode, "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, more);
@@ -1540,6 +1541,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {est("-daHist", {"-nFit", "10"}), 0,
          {"korim: -nFit 10 is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is not "
           "fitted, and the two-extreme estimate stands as its Da and R.\n"}, true},
+        {est("-daFlex", {"-nFit", "4"}), 1,
+         {"KORIM Error: option -nFit value 4 must be 2 (a fit to Dzz and Dyy) or 3 (to Dzz, Dyy and Dxx) in -daFlex: "
+          "its runs score the Da and R their histograms fit, and another degree fits none.\n", extracting},
+         false, {}, {"!s.sc"}},
+        {est("-daFlex", {"-nFit", "1"}), 1, {"KORIM Error: option -nFit value 1 must be 2"}, false, {}, {"!s.sc"}},
+        {est("-daFlex", {"-nFit", "2"}), 0, {}, true, {}, {"s.sc"}},
     });
   }
 
