@@ -154,11 +154,23 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
   std::string named;
   for (size_t i = 0; i < counts.size(); ++i)
     named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  // A count equal to the automatic one is another layout of that many bins: said, so that it does
+  // not read as the count that tied.
+  char same[240] = "";
+  if (std::find(counts.begin(), counts.end(), automatic) != counts.end()) {
+    int n = 0;
+    float spread = 0.0f;
+    makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, automatic, &n, &spread, bins);
+    std::snprintf(same, sizeof same,
+                  " (-bin %d lays its %d bins of %.3f Hz over the span of the couplings, where the automatic "
+                  "layout lays bins of twice the mean error, %.3f Hz: the same count, another layout)",
+                  automatic, automatic, static_cast<double>(spread), static_cast<double>(width));
+  }
   std::fprintf(stderr,
                "       Checked for these couplings, nearest the automatic %d bins first: %s %s a single fullest "
-               "bin and a fit with R from 0 to 2/3. Such an answer is possible, not shown to be right: a fit "
+               "bin and a fit with R from 0 to 2/3%s. Such an answer is possible, not shown to be right: a fit "
                "with the structure (-bestFit) settles Da and R.\n",
-               automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give");
+               automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give", same);
 }
 
 // The note of a sign that the couplings do not settle (signNote of the answer and the other

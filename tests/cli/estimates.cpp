@@ -186,8 +186,10 @@ TEST(EstimateTables, LikelihoodAdviceAtTheFloorAnswersInsideTheGrid) {
 }
 
 // Histograms whose fullest count two bins share at the automatic layout (the first 44 couplings of
-// the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz): the refusal names at most three counts,
-// nearest the automatic one first, each of which, followed, answers with R from 0 to 2/3.
+// the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz; the example with errors of 2.5 Hz): the
+// refusal names at most three counts, nearest the automatic one first, each of which, followed,
+// answers with R from 0 to 2/3. A named count equal to the automatic one is said to be another
+// layout of as many bins.
 TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   TempDir d;
   std::string rows44;
@@ -195,8 +197,12 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   for (const std::string& l : lines(readFile(kCouplings)))
     if (!(l.size() > 40 && l[0] == ' ') || ++n <= 44) rows44 += l + "\n";
   writeFile(d / "rows44.tab", rows44);
+  std::string dd25 = readFile(kCouplings);
+  for (size_t at = dd25.find("     1.000 1.00\n"); at != std::string::npos; at = dd25.find("     1.000 1.00\n", at + 1))
+    dd25.replace(at, 10, "     2.500");
+  writeFile(d / "dd25.tab", dd25);
   const std::pair<std::string, int> cases[] = {  // the table, its automatic count
-      {"rows44.tab", 22}, {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18}};
+      {"rows44.tab", 22}, {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18}, {"dd25.tab", 10}};
   for (const auto& [table, automatic] : cases) {
     const RunResult r = runKorim({"-daHist", "-inD", table, "-outD", "h.tab"}, d);
     const size_t at = r.err.find("nearest the automatic " + std::to_string(automatic) + " bins first: ");
@@ -205,6 +211,10 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
     for (size_t p = r.err.find("-bin ", at); p < r.err.find(" a single fullest", at); p = r.err.find("-bin ", p + 1))
       counts.push_back(std::stoi(r.err.substr(p + 5)));
     ASSERT_TRUE(!counts.empty() && counts.size() <= 3 && std::abs(counts[0] - automatic) <= 1) << r.err;
+    const std::string a = std::to_string(automatic);
+    EXPECT_EQ(std::find(counts.begin(), counts.end(), automatic) != counts.end(),
+              r.err.find(" (-bin " + a + " lays its " + a + " bins of ") != std::string::npos)
+        << table << r.err;
     for (int count : counts) {
       ASSERT_EQ(runKorim({"-daHist", "-inD", table, "-outD", "h.tab", "-bin", std::to_string(count)}, d).status, 0)
           << table << " -bin " << count;
