@@ -377,7 +377,8 @@ TEST(EstimateTables, EstimatesAnswerInTheSignOfTheCouplings) {
 }
 
 // Couplings that the selection leaves of one sign: the positive rows of the example, its residues
-// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2). The histogram
+// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2), the positive and
+// the negative rows each beside a coupling of exactly 0, which lies on neither side. The histogram
 // estimates, which read Da from the two extremes, refuse them; the likelihood answers with a
 // warning; the N-H rows of both signs run, and so does the fit the messages advise.
 TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
@@ -392,6 +393,8 @@ TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
   }
   const std::string pos = writeFile(d / "pos.tab", positive), neg = writeFile(d / "neg.tab", negative),
                     caha = writeFile(d / "caha.tab", withCaHa);
+  const std::string zeroRow = "   72  GLY    N   72  GLY    H     0.000     1.000 1.00\n";
+  const std::string posZero = writeFile(d / "pos0.tab", positive + zeroRow), negZero = writeFile(d / "neg0.tab", negative + zeroRow);
   const auto allPositive = [](int n, const std::string& f) {
     return std::to_string(n) + " selected couplings of " + f + " are all positive";
   };
@@ -404,6 +407,9 @@ TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
        {allPositive(43, pos) + ": -daFlex reads Da"}},
       {{"-daHist", "-inD", kCouplings, "-s1", "55", "-sN", "71", "-outD", "out.tab"}, 1, {allPositive(16, kCouplings)}},
       {{"-daHist", "-inD", caha, "-aD1", "CA", "-aD2", "HA", "-outD", "out.tab"}, 1, {allPositive(43, caha)}},
+      {{"-daHist", "-inD", posZero, "-outD", "out.tab"}, 1, {allPositive(44, posZero) + " or 0 (1 of them 0): -daHist"}},
+      {{"-daHist", "-inD", negZero, "-outD", "out.tab"}, 1,
+       {"21 selected couplings of " + negZero + " are all negative or 0 (1 of them 0): -daHist"}},
       {{"-daHist", "-inD", caha, "-aD1", "N", "-aD2", "H", "-outD", "out.tab"}, 0, {}, true},
       {{"-bestFit", "-single", "-pdb", kPdb, "-inD", pos, "-outD", "out.tab"}, 0, {}, true},  // the advice
       {plus({"-daMl", "-inD", neg, "-outD", "out.tab", "-outSc", "s.sc"}, kSmallGrid), 0,

@@ -672,8 +672,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
         "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
         "error, -bin 0).\n       Checked for these couplings, nearest the automatic 22 bins first: -bin 22, -bin 21 "
-        "and -bin 23 each give a single fullest bin and a fit with R from 0 to 2/3. Such an answer is possible, not "
-        "shown to be right: a fit with the structure (-bestFit) settles Da and R.\n",
+        "and -bin 23 each give a single fullest bin and a fit with R from 0 to 2/3 (-bin 22 lays its 22 bins of "
+        "2.076 Hz over the span of the couplings, where the automatic layout lays bins of twice the mean error, "
+        "2.000 Hz: the same count, another layout). Such an answer is possible, not shown to be right: a fit with "
+        "the structure (-bestFit) settles Da and R.\n",
         histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-bin", "12"}, 0, {}, true},
       // Two bins are centred at the span's ends, one of which is then the fullest: refused as one
@@ -1479,7 +1481,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     };
     const std::string tinyW = weighed("tiny_w.tab", "1e-30"), w10 = weighed("w_1e-10.tab", "1e-10");
     const std::string w285 = weighed("w285.tab", "0.0285"), w552 = weighed("w552.tab", "0.0552"),
-                      w553 = weighed("w553.tab", "0.0553"), w22 = weighed("w22.tab", "2.2412e-5");
+                      w553 = weighed("w553.tab", "0.0553"), w22 = weighed("w22.tab", "2.2412e-5"),
+                      w20 = weighed("w20.tab", "20");
+    // Its D*W is the coupling a table holds: a sum of D inside 900 Hz (48.24 Hz) but D*W beyond it
+    // (964.8 Hz) is refused, not written as a table korim then refuses to read; the neighbour inside
+    // (0.8 of it: D*W 868 Hz) is written, and read back.
+    const std::vector<std::string> sum20 = {"-anDc", "-add", "-inD1", w20, "-inD2", w20, "-outD", "out.tab", "-c1"};
+    {
+      const TempDir t;
+      ASSERT_EQ(runKorim({"-anDc", "-add", "-c1", "0.8", "-inD1", w20, "-inD2", w20, "-outD", "sum.tab"}, t).status, 0);
+      EXPECT_EQ(runKorim({"-conv", "-korim", "-inD", "sum.tab", "-outD", "back.tab"}, t).status, 0);
+    }
     const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
                                    arith = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"},
                                    ml = {"-daMl", "-outD", "out.tab", "-outSc", "s.sc", "-inD"};
@@ -1490,6 +1502,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                  "-1.32e+31 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
         {plus(arith, {"-max", "-c1", "100"}), 1, {row1 + " (-inD1), D -13.2 and W 1, combines (-max -c1 100 -c2 1)"}},
         {plus(arith, {"-sub", "-c1", "-30"}), 0, {}, true},
+        {plus(sum20, {"1"}), 1,
+         {"korim: row 35 of " + w20 + " (-inD1), D 24.12 and W 20, combines (-add -c1 1 -c2 1) into the coupling D "
+          "48.24 Hz, D*W 964.8 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
+        {plus(sum20, {"0.8"}), 0, {}, true},
         {plus(fit, {"-w", "1e4"}), 1,
          {row1 + " has D -13.2 and W 100: its coupling D*W, -1320 Hz, lies beyond the 900 Hz of any coupling (-w "
                  "10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
