@@ -486,21 +486,21 @@ bool inRange(const RangedOption& o) {
   return (o.loOpen ? o.value > o.lo : o.value >= o.lo) && (o.hiOpen ? o.value < o.hi : o.value <= o.hi);
 }
 
-// A fit degree (-nFit) other than 2 (Dzz and Dyy) or 3 (Dzz, Dyy and Dxx) fits nothing: said
-// where the histogram modes read it.
-void noteFitDegree(const Reader& r, const KorimInfo* k) {
+// A fit degree (-nFit) other than 2 (Dzz and Dyy) or 3 (Dzz, Dyy and Dxx) fits nothing: -daHist
+// says so and answers with the two-extreme estimate; -daFlex, whose runs score the Da and R their
+// histograms fit, is refused before the runs. False after the refusal.
+bool fitDegreeUsable(const Reader& r, const KorimInfo* k) {
   const int m = k->histInfo.modeFit;
-  if (m == 2 || m == 3 || !r.present("-nFit")) return;
+  if (m == 2 || m == 3 || !r.present("-nFit")) return true;
   if (k->korimMode == kModeDaHist)
     std::fprintf(stderr,
                  "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is "
                  "not fitted, and the two-extreme estimate stands as its Da and R.\n",
                  m);
-  else if (k->korimMode == kModeDaFlex)
-    std::fprintf(stderr,
-                 "korim: -nFit %d is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the runs fit "
-                 "no Da and R.\n",
-                 m);
+  if (k->korimMode != kModeDaFlex) return true;
+  r.refuse("-nFit", "must be 2 (a fit to Dzz and Dyy) or 3 (to Dzz, Dyy and Dxx) in -daFlex: its runs score the Da "
+                    "and R their histograms fit, and another degree fits none");
+  return false;
 }
 
 // The bin counts of the Da and R histograms.
@@ -776,8 +776,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
-  noteFitDegree(r, k);
-  return (r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
+  return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
           !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;

@@ -487,7 +487,9 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
   keepResidueRange(dTab.get(), dcInfo->segFirst, dcInfo->segLast, &s);
-  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daFlex") != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daFlex") != 0 ||
+      refuseBelowFloor(s, inDName, "-daFlex") != 0)
+    return 1;
   const std::string kinds = mixedKinds(s, inDName);
   if (korimInfo->histRan < 1) {
     std::fprintf(stderr, "motionHist: -nRun %d: the estimate needs at least one run.\n",

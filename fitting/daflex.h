@@ -13,7 +13,8 @@ namespace korim::fitting {
 // distribution of bonds under that Da and R. Writes the run table and the extremes of the three
 // ratio scores to outScName, a Da x R colour map of the scores to outColName, and the coupling
 // table to outName ("" = stdout for each; stdout is never closed).
-// Couplings all of one sign are refused (refuseOneSign).
+// Couplings all of one sign, or whose two-extreme estimate lies below kMinEstimateDa in size, are
+// refused (refuseOneSign, refuseBelowFloor).
 // Returns 0; 1 after a message (an output file, couplings too few or of one value, no errors, a
 // residue range too large, no run, a sphere that cannot be built, a mean error above
 // kMaxLineWidth, an allocation, no run with a ratio score in (0, 1] to compare: the score file

@@ -72,21 +72,41 @@ struct PrincipalFit {
   float guess[3];                  // start values (0, Da2Par, R2Par)
 };
 
+// The histogram of -bin count (0: automatic) laid out over the principal couplings and its fullest
+// bin.
+struct Layout {
+  int nBins = 0;       // 0: none laid out
+  float width = 0.0f;  // Hz
+  float dxx = 0.0f;    // centre of the fullest bin, Hz
+};
+
+// Lays out the histogram of -bin count; values outside it are reported on stdout when report is
+// set. 0 with a single fullest bin; 1 when it needs more than kMaxHistBins bins (l->nBins says how
+// many, no width); 2 when two or more bins share the largest count.
+int layOut(const PrincipalFit& f, int count, bool report, Layout* l) {
+  float bins[kMaxHistBins];
+  if (makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, count, &l->nBins,
+               &l->width, bins) != 0)
+    return 1;
+  return getDxx(static_cast<int>(f.list->size()), f.list->data(), l->nBins, l->width, bins, &l->dxx, report) == 1 ? 0
+                                                                                                                  : 2;
+}
+
+// The three-point fit of the layout's principal couplings into a[1..2] and err[1..2]; the fitter's
+// status (0: fitted).
+int fitThreePoints(const PrincipalFit& f, const Layout& l, float a[3], float err[3]) {
+  float y[4] = {0.0f, f.dzz, f.dyy, l.dxx};
+  a[1] = f.guess[1];
+  a[2] = f.guess[2];
+  return fitPrincipalQuiet(3, y, f.delta, f.guess, a, err);
+}
+
 // Whether -bin count lays out a histogram of the couplings with a single fullest bin and the fit
 // -daHist then runs answers R from 0 to 2/3 (said nowhere: a check).
 bool countResolves(const PrincipalFit& f, int count) {
-  float bins[kMaxHistBins];
-  int nBins = 0;
-  float width = 0.0f, dxx = 0.0f;
-  if (makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, count, &nBins,
-               &width, bins) != 0)
-    return false;
-  if (getDxx(static_cast<int>(f.list->size()), f.list->data(), nBins, width, bins, &dxx, false) != 1)
-    return false;
-  float y[4] = {0.0f, f.dzz, f.dyy, dxx};
-  float a[3] = {0.0f, f.guess[1], f.guess[2]};
-  float err[3] = {};
-  if (fitPrincipalQuiet(3, y, f.delta, f.guess, a, err) != 0) return false;
+  Layout l;
+  float a[3] = {}, err[3] = {};
+  if (layOut(f, count, false, &l) != 0 || fitThreePoints(f, l, a, err) != 0) return false;
   return std::isfinite(a[1]) && a[2] >= 0.0f && a[2] <= kMaxRhombicity;
 }
 
@@ -134,28 +154,55 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
   std::string named;
   for (size_t i = 0; i < counts.size(); ++i)
     named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  // A count equal to the automatic one is another layout of that many bins: said, so that it does
+  // not read as the count that tied.
+  char same[240] = "";
+  if (std::find(counts.begin(), counts.end(), automatic) != counts.end()) {
+    int n = 0;
+    float spread = 0.0f;
+    makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, automatic, &n, &spread, bins);
+    std::snprintf(same, sizeof same,
+                  " (-bin %d lays its %d bins of %.3f Hz over the span of the couplings, where the automatic "
+                  "layout lays bins of twice the mean error, %.3f Hz: the same count, another layout)",
+                  automatic, automatic, static_cast<double>(spread), static_cast<double>(width));
+  }
   std::fprintf(stderr,
                "       Checked for these couplings, nearest the automatic %d bins first: %s %s a single fullest "
-               "bin and a fit with R from 0 to 2/3. Such an answer is possible, not shown to be right: a fit "
+               "bin and a fit with R from 0 to 2/3%s. Such an answer is possible, not shown to be right: a fit "
                "with the structure (-bestFit) settles Da and R.\n",
-               automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give");
+               automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give", same);
 }
 
-// The note of a sign that the couplings do not settle (unsettledSignNote), said as sayNote says
-// it; their resolution is the larger of the mean error and the bin width when a histogram was made.
-std::string saySign(float da, float r, double delta, int nBins, float binWidth) {
-  char what[160];
+// The note of a sign that the couplings do not settle (signNote of the answer and the other
+// reading), said as sayNote says it; their resolution is the larger of the mean error and the
+// width of the histogram's bins (binWord names them) where one was laid out.
+std::string saySign(const Reading& answer, const Reading& other, double delta, const Layout& l, const char* binWord) {
+  char what[200];
   double resolution = delta;
-  if (nBins > 0 && binWidth > delta) {
-    resolution = binWidth;
-    std::snprintf(what, sizeof what, "the bin width; their mean error DD*W is %.3f Hz", delta);
-  } else if (nBins > 0) {
-    std::snprintf(what, sizeof what, "their mean error DD*W; the bin width is %.3f Hz", static_cast<double>(binWidth));
+  if (l.nBins > 0 && l.width > delta) {
+    resolution = l.width;
+    std::snprintf(what, sizeof what, "%s; their mean error DD*W is %.3f Hz", binWord, delta);
+  } else if (l.nBins > 0) {
+    std::snprintf(what, sizeof what, "their mean error DD*W; %s is %.3f Hz", binWord, static_cast<double>(l.width));
   } else {
     std::snprintf(what, sizeof what, "their mean error DD*W");
   }
-  const std::string note = unsettledSignNote(da, r, resolution, what);
+  const std::string note = signNote(answer, other, resolution, what);
   return note.empty() ? "" : sayNote(note);
+}
+
+// The note of the sign of a fit to Dzz and Dyy alone (-nFit 2): its other reading is the
+// three-point fit of the automatic or -bin layout, made for this check alone, whose bins also set
+// the resolution (the record keeps no histogram).
+std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h) {
+  Layout l;
+  const int laid = layOut(f, h.nBinIn, false, &l);
+  float a[3] = {}, err[3] = {};
+  Reading other{"the three-point fit, made for this check", 0.0, 0.0};
+  if (laid == 0 && fitThreePoints(f, l, a, err) == 0) other.da = a[1], other.r = a[2];
+  if (laid == 1) l = Layout{};
+  return saySign({"the answer, a fit to Dzz and Dyy", h.DaFit, h.RFit}, other, f.delta, l,
+                 "the bin width of their histogram, laid out for this check");
 }
 
 }  // namespace
@@ -169,7 +216,9 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   DcSample s;
   collectDc(dTab.get(), &s);
   markUsedRows(dTab.get(), s);
-  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0 ||
+      refuseBelowFloor(s, inDName, "-daHist") != 0)
+    return 1;
   const std::string kinds = mixedKinds(s, inDName);
 
   HistInfo& h = korimInfo->histInfo;
@@ -184,46 +233,53 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   float a[3] = {0.0f, h.Da2Par, h.R2Par};
   float err[3] = {};
   float y[4] = {0.0f, dzz, dyy, 0.0f};
-  int nBins = 0;
-  float binWidth = 0.0f, dxx = 0.0f;
+  const PrincipalFit principal{&list, s.delta, dzz, dyy, {guess[0], guess[1], guess[2]}};
+  Layout layout;
   if (h.modeFit == 2) {
     fitPrincipal(2, y, s.delta, guess, a, err);
   } else if (h.modeFit == 3) {
-    float bins[kMaxHistBins];
-    if (makeBins(s.delta, std::fmax(dzz, dyy), std::fmin(dzz, dyy), kMaxHistBins, h.nBinIn,
-                 &nBins, &binWidth, bins) != 0) {
-      tooManyBins(nBins);
-      return 1;
-    }
     // Without a single fullest bin there is no Dxx: the three-parameter fit has nothing to fit,
     // and the start values are no result.
-    if (getDxx(static_cast<int>(list.size()), list.data(), nBins, binWidth, bins, &dxx) != 1) {
-      noSingleValue("Error");
-      // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
-      adviseBinCounts({&list, s.delta, dzz, dyy, {guess[0], guess[1], guess[2]}}, h, nBins, binWidth);
-      return 1;
+    switch (layOut(principal, h.nBinIn, true, &layout)) {
+      case 1:
+        tooManyBins(layout.nBins);
+        return 1;
+      case 2:
+        noSingleValue("Error");
+        // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
+        adviseBinCounts(principal, h, layout.nBins, layout.width);
+        return 1;
+      default:
+        break;
     }
-    y[3] = dxx;
+    y[3] = layout.dxx;
     fitPrincipal(3, y, s.delta, guess, a, err);
   }
   if (h.optExtrem == 1) {
     h.Dzz = dzz;
     h.Dyy = dyy;
   }
-  h.Dxx = dxx;
+  h.Dxx = layout.dxx;
   h.dcMin = s.dcMin;
   h.dcMax = s.dcMax;
-  h.nBins = nBins;
-  h.binWidth = binWidth;
+  h.nBins = layout.nBins;
+  h.binWidth = layout.width;
   h.DaFit = a[1];
   h.DaErrFit = err[1];
   h.RFit = a[2];
   h.RErrFit = err[2];
 
   // An answer with R above 2/3 stays, named in the usual form; a sign the couplings do not
-  // settle is said.
+  // settle is said, by the answer's least principal value or by the other reading of the couplings:
+  // the two-extreme estimate beside the three-point fit, the three-point fit beside a fit to Dzz
+  // and Dyy alone.
   std::string remark = sayUsualForm(h.DaFit, h.RFit);
-  remark += saySign(h.DaFit, h.RFit, s.delta, nBins, binWidth);
+  if (h.modeFit == 2)
+    remark += sayTwoPointSign(principal, h);
+  else
+    remark += saySign({"the answer, the three-point fit", h.DaFit, h.RFit},
+                      {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, s.delta, layout,
+                      "the bin width");
   if (!remark.empty()) remark += "\n";
   if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + remark); st != 0) return st;
   return 0;

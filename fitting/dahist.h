@@ -9,12 +9,16 @@ namespace korim::fitting {
 // mode of dcInfo, atom types atomNameS1/atomNameS2), estimates Da and R from the extremes and
 // the most populated value of their distribution (settings and results in korimInfo->histInfo)
 // and writes the coupling table with the DA_HIST block to outName ("" = stdout).
-// Returns 0; 1 when the table record cannot be had, the couplings are too few or of one value
+// Returns 0; 1 when the table record cannot be had, the couplings are too few, of one value or of a
+// two-extreme estimate below kMinEstimateDa in size (refuseBelowFloor)
 // (checkDcSample), carry no errors, the histogram needs more than kMaxHistBins bins or (with the
 // three-parameter fit) has no single fullest bin (the message names up to three -bin counts
 // checked to give one and R from 0 to 2/3, or that none does); the reader's or writer's status.
 // Couplings all of one sign are refused (refuseOneSign); an answer whose least principal value lies
-// below the larger of the mean error and the bin width has its sign said unsettled (unsettledSignNote).
+// below the larger of the mean error and the bin width, or whose other reading of the couplings names
+// the opposite sign in the usual form (the two-extreme estimate beside the three-point fit; beside a
+// fit to Dzz and Dyy alone, -nFit 2, the three-point fit, made for this check with its bins), has its
+// sign said unsettled (signNote).
 int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                 const char* atomNameS1, const char* atomNameS2, const char* outName);
 

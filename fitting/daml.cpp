@@ -179,49 +179,34 @@ std::string daAdvice(const HistInfo& h, bool negated, bool farEnd, double newNea
   return text;
 }
 
-// The couplings' own estimate from their two extremes (DATA EQ Da, Hz) against the |Da| range
-// of the grid: a grid that does not reach it has its best point on an edge. Returns 1 after a
-// message naming the file when |EQ Da| lies below kMinPatternDa (no grid resolves it); else 0
-// with *note the sentence (reading on after "the ") that names the range it lies beyond or below
-// and the option value that takes the grid to it with room to spare (half as much again beyond,
-// half of it below, at least kMinPatternDa: just above that the grid starts at it), or "" when
-// the grid reaches it.
-int checkEqDaReach(const HistInfo& h, const DcSample& s, const char* inDName, std::string* note) {
-  note->clear();
+// The couplings' own estimate from their two extremes (DATA EQ Da, Hz, at least kMinEstimateDa in
+// size) against the |Da| range of the grid: a grid that does not reach it has its best point on an
+// edge. Returns the sentence (reading on after "the ") that names the range it lies beyond or below
+// and the option value that takes the grid to it with room to spare (half as much again beyond;
+// below, half of it, or the grid's least end just beyond 1/3 Hz, which the floor keeps at about
+// half), or "" when the grid reaches it.
+std::string eqDaReach(const HistInfo& h) {
   const double eq = std::fabs(static_cast<double>(h.Da2Par));
-  if (!(eq >= kMinPatternDa)) {
-    std::fprintf(stderr, "korim: the couplings of %s (D*W from %g to %g Hz) give DATA EQ Da %+.3g Hz "
-                         "from their extremes: no likelihood grid resolves a Da below 1/3 Hz in size "
-                         "(the pattern is sampled every %.2f Hz), so -daMl gives no answer for them.\n",
-                 inDName, static_cast<double>(s.dcMin), static_cast<double>(s.dcMax),
-                 static_cast<double>(h.Da2Par), kMlSampleStep);
-    return 1;
-  }
   const bool negated = h.lDaMl >= 0.0f;
   const double a = std::fabs(static_cast<double>(h.lDaMl)), b = std::fabs(static_cast<double>(h.hDaMl));
   const double nearAbs = std::fmin(a, b), farAbs = std::fmax(a, b);
-  if (eq >= nearAbs && eq <= farAbs) return 0;
+  if (eq >= nearAbs && eq <= farAbs) return "";
   const bool beyond = eq > farAbs;
   constexpr double kRoundFar = 5.0;     // Hz: a far end advised in steps of this
   constexpr double kRoundNear = 0.01;   // Hz: a near end advised in steps of this
-  constexpr double kFinest = 1e-6;      // Hz: a near end within a step of 1/3 Hz, in steps of this
   const double newFar = beyond ? std::ceil(1.5 * eq / kRoundFar) * kRoundFar : farAbs;
-  double newNear = std::fmax(std::floor(0.5 * eq / kRoundNear) * kRoundNear,
-                             std::ceil(kMinPatternDa / kRoundNear) * kRoundNear);
-  if (newNear > eq)  // |EQ Da| just above 1/3 Hz: the grid starts at it
-    newNear = std::fmax(std::floor(eq / kFinest) * kFinest, std::ceil(kMinPatternDa / kFinest) * kFinest);
-  if (beyond) newNear = nearAbs;
+  const double newNear = beyond ? nearAbs
+                                : std::fmax(std::floor(0.5 * eq / kRoundNear) * kRoundNear,
+                                            std::ceil(kMinPatternDa / kRoundNear) * kRoundNear);
   char line[560];
   std::snprintf(line, sizeof line,
                 "couplings' own estimate from their extremes, DATA EQ Da %+.3f Hz, lies %s the |Da| "
                 "range of the likelihood grid, %g to %g Hz (-lDa %g -hDa %g): the grid does not reach "
-                "it, and its best point can be no maximum; %s takes the grid to it%s.\n",
+                "it, and its best point can be no maximum; %s takes the grid to it with room to spare.\n",
                 static_cast<double>(h.Da2Par), beyond ? "beyond" : "below", nearAbs, farAbs,
                 static_cast<double>(h.lDaMl), static_cast<double>(h.hDaMl),
-                daAdvice(h, negated, beyond, newNear, newFar).c_str(),
-                beyond || newNear < 0.99 * eq ? " with room to spare" : "");
-  *note = line;
-  return 0;
+                daAdvice(h, negated, beyond, newNear, newFar).c_str());
+  return line;
 }
 
 // The ranges that only the likelihood grid bounds: Da of one sign (the search negates a range
@@ -294,7 +279,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
     return rc;
   DcSample s;
   collectDc(dTab.get(), &s);
-  if (checkDcSample(s, inDName) != 0) return 1;
+  if (checkDcSample(s, inDName) != 0 || refuseBelowFloor(s, inDName, "-daMl") != 0) return 1;
   std::string kinds = mixedKinds(s, inDName);
   kinds += warnOneSign(s, inDName);
 
@@ -302,8 +287,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
                      &sdevPos);
   // Said before the grid runs: a grid that cannot reach the couplings' own size.
-  std::string reach;
-  if (checkEqDaReach(h, s, inDName, &reach) != 0) return 1;
+  const std::string reach = eqDaReach(h);
   std::string remark = kinds;
   if (!reach.empty()) remark += sayNote(reach);
   // The search's frame: the extreme of larger magnitude positive, Da negative.
@@ -353,7 +337,12 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
     notes = gridEdges(rList, daList, static_cast<size_t>(best), h, negated, h.DaMl, !form.empty());
   const bool onEdge = !notes.empty();
   if (!form.empty()) notes.push_back(onEdge ? onEdgePoint(form, "names") : form);
-  if (std::string sign = unsettledSignNote(h.DaMl, h.RMl, s.delta, "their mean error DD*W"); !sign.empty())
+  // The sign the couplings do not settle: by the answer's least principal value, or where the
+  // answer and the two-extreme estimate name opposite signs in the usual form.
+  if (std::string sign = signNote({"the answer, the likelihood grid's best point", h.DaMl, h.RMl},
+                                  {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, s.delta,
+                                  "their mean error DD*W");
+      !sign.empty())
     notes.push_back(onEdge ? onEdgePoint(sign, "is said of") : sign);
   for (const std::string& e : notes) remark += sayNote(e);
   if (!remark.empty()) remark += "\n";

@@ -22,9 +22,10 @@ namespace korim::fitting {
 // range; the score table lists the search's frame (the couplings turned so that that extreme is
 // positive, Da negative), and the mapping (mlMap) is made in it and turned back.
 // Couplings all of one sign are answered with a warning (warnOneSign); an answer whose least
-// principal value lies below the mean error has its sign said unsettled (unsettledSignNote).
+// principal value lies below the mean error, or that names the opposite sign to the two-extreme
+// estimate in the usual form, has its sign said unsettled (signNote).
 // Returns 0; 1 after a message (a grid outside those ranges or of fewer than two points along
-// an axis, couplings whose |Da2Par| is below kMinPatternDa, score file, couplings too few or of one value, no errors, a mean error above
+// an axis, couplings whose |Da2Par| is below kMinEstimateDa (refuseBelowFloor), score file, couplings too few or of one value, no errors, a mean error above
 // kMaxLineWidth, a grid that cannot be scored), or the reader's or writer's status.
 int getMlDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
               const char* atomNameS1, const char* atomNameS2, const char* outName,

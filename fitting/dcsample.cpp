@@ -8,6 +8,7 @@
 
 #include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
+#include "fitting/histo.h"
 #include "fitting/tensorform.h"
 #include "foundation/memory.h"
 #include "settings/korim_record.h"
@@ -154,6 +155,20 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
     return 1;
   }
   return 0;
+}
+
+int refuseBelowFloor(const DcSample& sample, const char* inDName, const char* mode) {
+  float eq = 0.0f, r = 0.0f, sdevNeg = 0.0f, sdevPos = 0.0f;
+  twoExtremeEstimate(sample.dcMin, sample.dcMax, 0.0f, 0.0f, &eq, &r, &sdevNeg, &sdevPos);
+  if (std::fabs(static_cast<double>(eq)) >= kMinEstimateDa) return 0;
+  std::fprintf(stderr,
+               "korim: the couplings of %s (D*W from %g to %g Hz) give DATA EQ Da %+.3g Hz from their extremes, "
+               "below the 2/3 Hz in size from which the estimates of Da and R answer (-daHist, -daMl and -daFlex "
+               "alike): the likelihood's pattern, sampled every %.2f Hz, resolves a Da of 1/3 Hz and more, and its "
+               "grid must reach below the answer to show it a maximum; so %s gives no answer for them.\n",
+               inDName, static_cast<double>(sample.dcMin), static_cast<double>(sample.dcMax), static_cast<double>(eq),
+               kMlSampleStep, mode);
+  return 1;
 }
 
 std::string oneSignWord(const DcSample& sample) {

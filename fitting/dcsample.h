@@ -9,6 +9,7 @@
 
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "fitting/mlmagtensor.h"
 #include "settings/settings.h"
 
 namespace korim::fitting {
@@ -100,6 +101,18 @@ constexpr int kMinDistributionCouplings = 5;
 // extremes and the likelihood's line width all scale with it). Returns 0; 1 after a message
 // naming what is missing and the count.
 int checkDcSample(const DcSample& sample, const char* inDName);
+
+// The least size of Da (Hz) the estimates of Da and R answer for, by the couplings' two-extreme
+// estimate |DATA EQ Da|: twice the least the likelihood's sampling resolves (kMinPatternDa), so that
+// a likelihood grid whose end nearest 0 stops just beyond that least still lies at about half the
+// couplings' own size, the room -daMl's advice gives below it, and reaches below the answer. One
+// floor for the three estimates, so that they answer for the same couplings.
+constexpr double kMinEstimateDa = 2.0 * kMinPatternDa;
+
+// A sample whose two-extreme estimate (half the extreme of larger magnitude) lies below
+// kMinEstimateDa in size, refused by the estimate mode ("-daHist", "-daMl", "-daFlex"). Returns 0;
+// 1 after a message naming the file, the span of D*W, DATA EQ Da and the floor.
+int refuseBelowFloor(const DcSample& sample, const char* inDName, const char* mode);
 
 // The one sign of the sample's couplings D*W where they all lie on one side of 0: "positive" or
 // "negative", with "or 0 (k of them 0)" where some are exactly 0; "" where both signs occur.

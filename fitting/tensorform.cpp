@@ -111,6 +111,34 @@ std::string unsettledSignNote(double da, double r, double resolution, const std:
   return line;
 }
 
+int usualFormSign(double da, double r) {
+  double da2 = 0.0, r2 = 0.0;
+  namedForm(da, r, &da2, &r2);
+  if (da2 == 0.0 || !(r2 < kMaxRhombicity - kUsualFormMargin)) return 0;
+  return da2 > 0.0 ? 1 : -1;
+}
+
+std::string opposedSignNote(const Reading& answer, const Reading& other) {
+  const int a = usualFormSign(answer.da, answer.r), o = usualFormSign(other.da, other.r);
+  if (a == 0 || o == 0 || a == o) return "";
+  double da = 0.0, r = 0.0, daOther = 0.0, rOther = 0.0;
+  namedForm(answer.da, answer.r, &da, &r);
+  namedForm(other.da, other.r, &daOther, &rOther);
+  char line[720];
+  std::snprintf(line, sizeof line,
+                "couplings do not settle the sign of Da: their two readings name opposite signs in the usual form "
+                "(%s: Da %+.3f Hz, R %.3f; %s: Da %+.3f Hz, R %.3f), so the answer's tensor and its negative, Da "
+                "%+.3f Hz, R %.3f, give nearly the same couplings; a fit with the structure (-bestFit) settles the "
+                "sign.\n",
+                answer.name, da, r, other.name, daOther, rOther, -da, r);
+  return line;
+}
+
+std::string signNote(const Reading& answer, const Reading& other, double resolution, const std::string& what) {
+  const std::string least = unsettledSignNote(answer.da, answer.r, resolution, what);
+  return least.empty() ? opposedSignNote(answer, other) : least;
+}
+
 std::string sayNote(const std::string& note) {
   std::fprintf(stderr, "korim: the %s", note.c_str());
   return "REMARK The " + note;

@@ -60,6 +60,28 @@ double leastPrincipalValue(double da, double r);
 // (-bestFit) settles the sign; "" where the value is not below the resolution or Da is 0.
 std::string unsettledSignNote(double da, double r, double resolution, const std::string& what);
 
+// The sign of Da of the tensor (da, r) in the usual form: +1 or -1; 0 where it names none (Da 0,
+// or R at 2/3 within kUsualFormMargin, where Da and -Da describe one tensor).
+int usualFormSign(double da, double r);
+
+// One reading of the couplings by an estimate: what it is, as a note names it ("the answer, the
+// three-point fit"), and its tensor (Da in Hz, R).
+struct Reading {
+  const char* name;
+  double da, r;
+};
+
+// The sign of Da that the couplings do not settle where an estimate's two readings of them (its
+// answer and the other reading it holds) name opposite signs in the usual form, whatever their
+// least principal values: one sentence that reads on after "the ", as unsettledSignNote's, naming
+// both readings in the usual form, the answer's tensor and its negative, and that a fit with the
+// structure (-bestFit) settles the sign; "" where they name one sign or either names none.
+std::string opposedSignNote(const Reading& answer, const Reading& other);
+
+// The note of a sign the couplings do not settle: unsettledSignNote of the answer, else
+// opposedSignNote of the two readings ("" where neither says anything).
+std::string signNote(const Reading& answer, const Reading& other, double resolution, const std::string& what);
+
 // A note of an answer that reads on after "the ", said on the standard error stream after
 // "korim: the "; returns the table's REMARK line of it ("REMARK The " and the note).
 std::string sayNote(const std::string& note);

@@ -2,6 +2,7 @@
 // a structure, a conversion), the selections of those estimates: couplings of several nucleus
 // pairs, rows of one atom at both ends, and Q over measured couplings all 0 in every best fit.
 #include "tests/cli/cli_util.h"
+#include "tests/support/rotation.h"
 
 using namespace korim_cli;
 using namespace korim_test;
@@ -34,7 +35,101 @@ std::string evenlySpread(const TempDir& d, const std::string& name, double da, d
   return name;
 }
 
+// The N-H couplings of the example structure's residues under a tensor of Da (Hz) and R whose
+// frame is the structure's turned by rotZYZ(alpha, beta, gamma) (degrees): D = Da [(3 z^2 - 1) +
+// 1.5 R (x^2 - y^2)] of each bond's unit vector in that frame, error 1 Hz.
+std::string structureMedium(const TempDir& d, const std::string& name, double da, double r, const double (&euler)[3]) {
+  const PdbAtoms atoms = readPdbAtoms(kPdb, true);
+  const Mat3 frame = transpose(rotZYZ(euler[0], euler[1], euler[2]));
+  std::string t = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                  "FORMAT %4d %4s %4s %4d %4s %4s %9.3f %9.3f %.2f\n\n";
+  for (int n = 1; n <= atoms.n(); ++n) {
+    if (atoms.names[n] != "N") continue;
+    for (int h = 1; h <= atoms.n(); ++h) {
+      if (atoms.names[h] != "H" || atoms.resIDs[h] != atoms.resIDs[n]) continue;
+      double v[3] = {atoms.x[h] - atoms.x[n], atoms.y[h] - atoms.y[n], atoms.z[h] - atoms.z[n]}, u[3];
+      const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+      for (double& c : v) c /= len;
+      apply(frame, v, u);
+      char line[128];
+      std::snprintf(line, sizeof line, "%4d %4s N %4d %4s H %9.3f %9.3f %.2f\n", atoms.resIDs[n],
+                    atoms.resNames[n].c_str(), atoms.resIDs[n], atoms.resNames[n].c_str(),
+                    da * (3 * u[2] * u[2] - 1 + 1.5 * r * (u[0] * u[0] - u[1] * u[1])), 1.0, 1.0);
+      t += line;
+    }
+  }
+  writeFile(d / name, t);
+  return name;
+}
+
+// The sign of Da of the tensor (da, r) in the usual form: that of its principal value of largest
+// size, 2 Da, -Da (1 + 1.5 R) or -Da (1 - 1.5 R).
+int usualSign(double da, double r) {
+  const double v[3] = {2 * da, -da * (1 + 1.5 * r), -da * (1 - 1.5 * r)};
+  const double largest = *std::max_element(v, v + 3, [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+  return largest > 0 ? 1 : -1;
+}
+
 }  // namespace
+
+// Couplings of known tensors on the example structure, and the example's own, read by the
+// histogram's two fits and the likelihood: where an answer names the wrong sign in the usual form,
+// the note says the couplings do not settle it. The answer's least principal value says so below
+// the resolution (the example's fit to Dzz and Dyy, 1.85 Hz, below the 2 Hz bins of the histogram
+// laid out for the check); else the other reading of the couplings names the opposite sign (the
+// three-point fit beside a fit to Dzz and Dyy, the two-extreme estimate beside the three-point fit
+// and the likelihood's best point). A medium read alike by all says nothing.
+TEST(EstimateTables, TwoReadingsOfOppositeSignLeaveTheSignUnsettled) {
+  TempDir d;
+  const double m1[3] = {255, 90, 195}, m2[3] = {285, 45, 165}, calm[3] = {165, 60, 225};
+  const std::string m1Tab = structureMedium(d, "m1.tab", -18, 0.15, m1), m2Tab = structureMedium(d, "m2.tab", -15, 0.6, m2),
+                    calmTab = structureMedium(d, "calm.tab", -12, 0.15, calm);
+  const std::string least = "korim: the couplings do not settle the sign of Da: the answer's principal value of least size",
+                    opposite = "korim: the couplings do not settle the sign of Da: their two readings name opposite signs";
+  const std::vector<std::string> grid = {"-lDa", "-20", "-hDa", "-8", "-incDa", "0.5", "-lR", "0", "-hR", "2", "-incR", "0.05"};
+  const struct {
+    std::vector<std::string> run;
+    int sign;  // of the tensor the couplings come from (the example's: the fit with the structure's)
+    std::string note;
+  } cases[] = {
+      {{"-daHist", "-nFit", "2", "-inD", kCouplings}, -1,
+       least + ", |Da (1 - 1.5 R)| = 1.850 Hz, lies below their resolution, 2.000 Hz (the bin width of their "
+               "histogram, laid out for this check; their mean error DD*W is 1.000 Hz), so the tensor Da +11.755 Hz, R "
+               "0.562 and its negative, Da -11.755 Hz, R 0.562 (both in the usual form), give nearly the same "
+               "couplings; a fit with the structure (-bestFit) settles the sign.\n"},
+      {{"-daHist", "-nFit", "3", "-inD", m1Tab}, -1,
+       opposite + " in the usual form (the answer, the three-point fit: Da +16.1"},
+      {{"-daHist", "-nFit", "2", "-inD", m1Tab}, -1,
+       opposite + " in the usual form (the answer, a fit to Dzz and Dyy: Da -17.3"},
+      {{"-daHist", "-nFit", "2", "-inD", m2Tab}, -1,
+       opposite + " in the usual form (the answer, a fit to Dzz and Dyy: Da +13.5"},
+      {plus({"-daMl", "-inD", m2Tab}, grid), -1,
+       opposite + " in the usual form (the answer, the likelihood grid's best point: Da -14.850 Hz, R 0.545; the "
+                  "two-extreme estimate, DATA EQ Da and EQ R: Da +14.087 Hz, R 0.581), so the answer's tensor and its "
+                  "negative, Da +14.850 Hz, R 0.545, give nearly the same couplings; a fit with the structure "
+                  "(-bestFit) settles the sign.\n"},
+      {{"-daHist", "-nFit", "2", "-inD", calmTab}, -1, ""},
+      {{"-daHist", "-nFit", "3", "-inD", calmTab}, -1, ""},
+      {plus({"-daMl", "-inD", calmTab}, grid), -1, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string what = c.run[0] + " " + c.run[2] + " " + c.run[4];
+    const RunResult r = runKorim(plus(c.run, {"-outD", "out.tab", "-outSc", "s.sc"}), d);
+    ASSERT_EQ(r.status, 0) << what << r.err;
+    const Table t = readTable(d / "out.tab");
+    const bool ml = c.run[0] == "-daMl";
+    const double da = ml ? t.data("ML Da") : numbersAfter(t.lines, "REMARK DATA Da ").at(0),
+                 rh = ml ? t.data("ML R") : numbersAfter(t.lines, "REMARK DATA R ").at(0);
+    const int sign = usualSign(da, rh);
+    const bool said = r.err.find("korim: the couplings do not settle the sign of Da") != std::string::npos;
+    EXPECT_TRUE(sign == c.sign || said) << what << ": a wrong sign said nothing\n" << r.err;
+    EXPECT_EQ(said, !c.note.empty()) << what << r.err;
+    if (said) {
+      EXPECT_TRUE(inOrder(r.err, {c.note})) << what << r.err;
+      EXPECT_TRUE(t.hasLine("REMARK T" + lines(r.err.substr(r.err.find(c.note) + 8)).at(0))) << what;
+    }
+  }
+}
 
 // A medium of Da +30 Hz lies beyond the default grid's |Da| (3 to 25 Hz), as does its negated
 // copy, and the same couplings weighed down to Da 1 Hz lie below it: the run says so before the
@@ -63,9 +158,38 @@ TEST(EstimateTables, LikelihoodAdviceTakesTheGridToTheCouplings) {
   }
 }
 
+// The example's couplings weighed down to the estimates' floor, DATA EQ Da 0.667 Hz (W 0.0553), and
+// just above it (W 0.0554), below a grid of |Da| 1 to 3 Hz: the advice, followed, takes the grid to
+// about half of that and answers inside it (W 0.0285, whose advised -hDa -0.34 answered on that
+// edge, and W 0.0552 lie below the floor: refused).
+TEST(EstimateTables, LikelihoodAdviceAtTheFloorAnswersInsideTheGrid) {
+  for (const std::string w : {"0.0553", "0.0554"}) {
+    TempDir d;
+    std::string weighed = readFile(kCouplings);
+    for (size_t at = weighed.find(" 1.00\n"); at != std::string::npos; at = weighed.find(" 1.00\n", at + 1))
+      weighed.replace(at, 5, " " + w);
+    writeFile(d / "w.tab", weighed);
+    std::vector<std::string> run = {"-daMl", "-inD", "w.tab", "-outD", "ml.tab", "-outSc", "ml.sc",
+                                    "-lDa", "-3", "-hR", "1", "-incR", "0.05", "-hDa", "-1"};
+    RunResult r = runKorim(run, d);
+    const size_t at = r.err.find("; -hDa ");
+    ASSERT_TRUE(r.status == 0 && at < r.err.find(" takes the grid to it with room to spare.\n")) << w << r.err;
+    const std::string value = r.err.substr(at + 7, r.err.find(' ', at + 7) - at - 7);
+    run.back() = value;
+    r = runKorim(run, d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.find(" edge") == std::string::npos && r.err.find("own estimate") == std::string::npos)
+        << w << " -hDa " << value << r.err;
+    const double da = readTable(d / "ml.tab").data("ML Da");
+    EXPECT_TRUE(da > -std::stod(value) && da < 1.0) << w << " -hDa " << value << ": Da " << da;
+  }
+}
+
 // Histograms whose fullest count two bins share at the automatic layout (the first 44 couplings of
-// the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz): the refusal names at most three counts,
-// nearest the automatic one first, each of which, followed, answers with R from 0 to 2/3.
+// the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz; the example with errors of 2.5 Hz): the
+// refusal names at most three counts, nearest the automatic one first, each of which, followed,
+// answers with R from 0 to 2/3. A named count equal to the automatic one is said to be another
+// layout of as many bins.
 TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   TempDir d;
   std::string rows44;
@@ -73,8 +197,12 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   for (const std::string& l : lines(readFile(kCouplings)))
     if (!(l.size() > 40 && l[0] == ' ') || ++n <= 44) rows44 += l + "\n";
   writeFile(d / "rows44.tab", rows44);
+  std::string dd25 = readFile(kCouplings);
+  for (size_t at = dd25.find("     1.000 1.00\n"); at != std::string::npos; at = dd25.find("     1.000 1.00\n", at + 1))
+    dd25.replace(at, 10, "     2.500");
+  writeFile(d / "dd25.tab", dd25);
   const std::pair<std::string, int> cases[] = {  // the table, its automatic count
-      {"rows44.tab", 22}, {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18}};
+      {"rows44.tab", 22}, {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18}, {"dd25.tab", 10}};
   for (const auto& [table, automatic] : cases) {
     const RunResult r = runKorim({"-daHist", "-inD", table, "-outD", "h.tab"}, d);
     const size_t at = r.err.find("nearest the automatic " + std::to_string(automatic) + " bins first: ");
@@ -83,6 +211,10 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
     for (size_t p = r.err.find("-bin ", at); p < r.err.find(" a single fullest", at); p = r.err.find("-bin ", p + 1))
       counts.push_back(std::stoi(r.err.substr(p + 5)));
     ASSERT_TRUE(!counts.empty() && counts.size() <= 3 && std::abs(counts[0] - automatic) <= 1) << r.err;
+    const std::string a = std::to_string(automatic);
+    EXPECT_EQ(std::find(counts.begin(), counts.end(), automatic) != counts.end(),
+              r.err.find(" (-bin " + a + " lays its " + a + " bins of ") != std::string::npos)
+        << table << r.err;
     for (int count : counts) {
       ASSERT_EQ(runKorim({"-daHist", "-inD", table, "-outD", "h.tab", "-bin", std::to_string(count)}, d).status, 0)
           << table << " -bin " << count;
@@ -245,7 +377,8 @@ TEST(EstimateTables, EstimatesAnswerInTheSignOfTheCouplings) {
 }
 
 // Couplings that the selection leaves of one sign: the positive rows of the example, its residues
-// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2). The histogram
+// 55 to 71 (-s1/-sN), positive CA-HA rows beside both signs of N-H (-aD1/-aD2), the positive and
+// the negative rows each beside a coupling of exactly 0, which lies on neither side. The histogram
 // estimates, which read Da from the two extremes, refuse them; the likelihood answers with a
 // warning; the N-H rows of both signs run, and so does the fit the messages advise.
 TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
@@ -260,6 +393,8 @@ TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
   }
   const std::string pos = writeFile(d / "pos.tab", positive), neg = writeFile(d / "neg.tab", negative),
                     caha = writeFile(d / "caha.tab", withCaHa);
+  const std::string zeroRow = "   72  GLY    N   72  GLY    H     0.000     1.000 1.00\n";
+  const std::string posZero = writeFile(d / "pos0.tab", positive + zeroRow), negZero = writeFile(d / "neg0.tab", negative + zeroRow);
   const auto allPositive = [](int n, const std::string& f) {
     return std::to_string(n) + " selected couplings of " + f + " are all positive";
   };
@@ -272,6 +407,9 @@ TEST(EstimateTables, CouplingsOfOneSignAreNoSampleOfATensor) {
        {allPositive(43, pos) + ": -daFlex reads Da"}},
       {{"-daHist", "-inD", kCouplings, "-s1", "55", "-sN", "71", "-outD", "out.tab"}, 1, {allPositive(16, kCouplings)}},
       {{"-daHist", "-inD", caha, "-aD1", "CA", "-aD2", "HA", "-outD", "out.tab"}, 1, {allPositive(43, caha)}},
+      {{"-daHist", "-inD", posZero, "-outD", "out.tab"}, 1, {allPositive(44, posZero) + " or 0 (1 of them 0): -daHist"}},
+      {{"-daHist", "-inD", negZero, "-outD", "out.tab"}, 1,
+       {"21 selected couplings of " + negZero + " are all negative or 0 (1 of them 0): -daHist"}},
       {{"-daHist", "-inD", caha, "-aD1", "N", "-aD2", "H", "-outD", "out.tab"}, 0, {}, true},
       {{"-bestFit", "-single", "-pdb", kPdb, "-inD", pos, "-outD", "out.tab"}, 0, {}, true},  // the advice
       {plus({"-daMl", "-inD", neg, "-outD", "out.tab", "-outSc", "s.sc"}, kSmallGrid), 0,

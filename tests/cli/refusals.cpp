@@ -673,8 +673,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
         "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
         "error, -bin 0).\n       Checked for these couplings, nearest the automatic 22 bins first: -bin 22, -bin 21 "
-        "and -bin 23 each give a single fullest bin and a fit with R from 0 to 2/3. Such an answer is possible, not "
-        "shown to be right: a fit with the structure (-bestFit) settles Da and R.\n",
+        "and -bin 23 each give a single fullest bin and a fit with R from 0 to 2/3 (-bin 22 lays its 22 bins of "
+        "2.076 Hz over the span of the couplings, where the automatic layout lays bins of twice the mean error, "
+        "2.000 Hz: the same count, another layout). Such an answer is possible, not shown to be right: a fit with "
+        "the structure (-bestFit) settles Da and R.\n",
         histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-bin", "12"}, 0, {}, true},
       // Two bins are centred at the span's ends, one of which is then the fullest: refused as one
@@ -1469,7 +1471,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // 900 Hz (nothing written; its neighbour inside is), a -w value that weighs a row's D*W or DD*W
   // beyond it (its neighbours fit), an error of 0.001 Hz (fits: the least one), couplings whose
   // spread the table cannot print (every W 1e-30 or 1e-10; the estimates ran a fit on them), or
-  // whose |Da| (12.06 W Hz) lies below 1/3 Hz.
+  // whose |DATA EQ Da| (12.06 W Hz) lies below the estimates' floor of 2/3 Hz (W 0.0285 and 0.0552
+  // refused, W 2.2412e-5 spread 0.00105 Hz answered Da 0.000 in the histogram; W 0.0553 answers).
   {
     const std::string dd3 = slip("dd3.tab", "3.190     0.001 1.00");
     const auto weighed = [&](const std::string& name, const std::string& w) {  // the example, every W w
@@ -1478,7 +1481,18 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       return writeFile(data / name, t);
     };
     const std::string tinyW = weighed("tiny_w.tab", "1e-30"), w10 = weighed("w_1e-10.tab", "1e-10");
-    const std::string w276 = weighed("w276.tab", "0.0276"), w277 = weighed("w277.tab", "0.0277");
+    const std::string w285 = weighed("w285.tab", "0.0285"), w552 = weighed("w552.tab", "0.0552"),
+                      w553 = weighed("w553.tab", "0.0553"), w22 = weighed("w22.tab", "2.2412e-5"),
+                      w20 = weighed("w20.tab", "20");
+    // Its D*W is the coupling a table holds: a sum of D inside 900 Hz (48.24 Hz) but D*W beyond it
+    // (964.8 Hz) is refused, not written as a table korim then refuses to read; the neighbour inside
+    // (0.8 of it: D*W 868 Hz) is written, and read back.
+    const std::vector<std::string> sum20 = {"-anDc", "-add", "-inD1", w20, "-inD2", w20, "-outD", "out.tab", "-c1"};
+    {
+      const TempDir t;
+      ASSERT_EQ(runKorim({"-anDc", "-add", "-c1", "0.8", "-inD1", w20, "-inD2", w20, "-outD", "sum.tab"}, t).status, 0);
+      EXPECT_EQ(runKorim({"-conv", "-korim", "-inD", "sum.tab", "-outD", "back.tab"}, t).status, 0);
+    }
     const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
                                    arith = {"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"},
                                    ml = {"-daMl", "-outD", "out.tab", "-outSc", "s.sc", "-inD"};
@@ -1489,6 +1503,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                  "-1.32e+31 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
         {plus(arith, {"-max", "-c1", "100"}), 1, {row1 + " (-inD1), D -13.2 and W 1, combines (-max -c1 100 -c2 1)"}},
         {plus(arith, {"-sub", "-c1", "-30"}), 0, {}, true},
+        {plus(sum20, {"1"}), 1,
+         {"korim: row 35 of " + w20 + " (-inD1), D 24.12 and W 20, combines (-add -c1 1 -c2 1) into the coupling D "
+          "48.24 Hz, D*W 964.8 Hz, beyond the 900 Hz of any coupling; no table is written.\n"}},
+        {plus(sum20, {"0.8"}), 0, {}, true},
         {plus(fit, {"-w", "1e4"}), 1,
          {row1 + " has D -13.2 and W 100: its coupling D*W, -1320 Hz, lies beyond the 900 Hz of any coupling (-w "
                  "10000 weighs residue 2: the row's W 1 times the square root of 10000).\n"}},
@@ -1499,14 +1517,26 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-daHist", "-inD", tinyW, "-outD", "out.tab"}, 1, {"korim: the 63" + spread, histFailed}},
         {{"-daFlex", "-inD", tinyW, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1, {spread}},
         {plus(ml, {w10}), 1, {" usable couplings of " + w10 + " span ", mlFailed}},
-        {plus(ml, {w276}), 1, {"no likelihood grid resolves a Da below 1/3 Hz"}},
-        {plus(ml, {w277, "-incDa", "0.5", "-incR", "0.05"}), 0, {}, true},
+        {plus(ml, {w285}), 1,
+         {"korim: the couplings of " + w285 + " (D*W from -0.647805 to 0.68742 Hz) give DATA EQ Da +0.344 Hz from "
+          "their extremes, below the 2/3 Hz in size from which the estimates of Da and R answer (-daHist, -daMl and "
+          "-daFlex alike): the likelihood's pattern, sampled every 0.01 Hz, resolves a Da of 1/3 Hz and more, and its "
+          "grid must reach below the answer to show it a maximum; so -daMl gives no answer for them.\n", mlFailed}},
+        {plus(ml, {w552}), 1, {"give DATA EQ Da +0.666 Hz from their extremes, below the 2/3 Hz"}},
+        {{"-daHist", "-inD", w552, "-outD", "out.tab"}, 1, {"so -daHist gives no answer for them.\n", histFailed}},
+        {{"-daHist", "-inD", w22, "-outD", "out.tab"}, 1, {"give DATA EQ Da +0.00027 Hz", histFailed}},
+        {{"-daFlex", "-inD", w552, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 1,
+         {"so -daFlex gives no answer for them.\n"}},
+        {plus(ml, {w553, "-incDa", "0.5", "-incR", "0.05"}), 0, {}, true},
+        {{"-daHist", "-inD", w553, "-outD", "out.tab"}, 0, {}, true},
+        {{"-daFlex", "-inD", w553, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, 0, {}, true},
     });
   }
 
   // The histogram's own settings: the bounds of -daFlex's fit are unused by -daHist and refused
   // reversed or equal (the neighbour below the high bound runs), a negative threshold factor is
-  // refused (0 runs), a fit degree other than 2 or 3 is said.
+  // refused (0 runs), a fit degree other than 2 or 3 is said, and refused by -daFlex before its runs
+  // (its neighbours 1 and 4 refused, 2 runs).
   {
     const auto est = [&](const char* mode, const std::vector<std::string>& more) {
       return plus({mode, "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "5"}, more);
@@ -1528,6 +1558,12 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {est("-daHist", {"-nFit", "10"}), 0,
          {"korim: -nFit 10 is neither 2 (a fit to Dzz and Dyy) nor 3 (to Dzz, Dyy and Dxx): the histogram is not "
           "fitted, and the two-extreme estimate stands as its Da and R.\n"}, true},
+        {est("-daFlex", {"-nFit", "4"}), 1,
+         {"KORIM Error: option -nFit value 4 must be 2 (a fit to Dzz and Dyy) or 3 (to Dzz, Dyy and Dxx) in -daFlex: "
+          "its runs score the Da and R their histograms fit, and another degree fits none.\n", extracting},
+         false, {}, {"!s.sc"}},
+        {est("-daFlex", {"-nFit", "1"}), 1, {"KORIM Error: option -nFit value 1 must be 2"}, false, {}, {"!s.sc"}},
+        {est("-daFlex", {"-nFit", "2"}), 0, {}, true, {}, {"s.sc"}},
     });
   }
 
