@@ -82,9 +82,11 @@ int warnRepeatedOptions(int argc, char** argv);
 // After the options were read, one line on stderr for each choice the run (info: its mode and
 // best-fit variant) makes otherwise than its words say; the run goes on as read. Only words that
 // stand as options count, never one another option takes as its value (-ave -noave):
-// - a word that chooses a variant of other modes than the run's: "korim: -mcDc chooses the error
-//   estimate of -bestFit; this run is the steric prediction (-stKorim, the default mode) and does
-//   not use it.";
+// - an option the run does not read (OptionWord::readBy), named with what it chooses or else the
+//   runs that read it: "korim: -mcDc chooses the error estimate of -bestFit; this run is the steric
+//   prediction (-stKorim, the default mode) and does not use it.", "korim: -map chooses a setting
+//   of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel); this run is the best fit
+//   (-bestFit -single) and does not use it."; its value was read and checked all the same;
 // - two or more words that set one setting of the run's mode (the mode words among them) to
 //   different values, where the fixed reading order makes the last one read count, wherever each
 //   stands: "korim: options -stKorim and -bestFit choose the mode: -bestFit is used; -stKorim is
