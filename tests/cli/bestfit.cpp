@@ -148,7 +148,6 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
       {{"-single", "-fixed", "-da", "0.01"}, "", 215.852},
       {{"-single", "-dadr", "-da", "-0.01"}, "", -215.852},
       {{"-single", "-da", "0.02", "-daMax", "0.05"}, "", 431.704},
-      {{"-single", "-dr", "0.0002", "-drMax", "0.01"}, "", 0},
       {{"-single", "-nofixed", "-da", "-12.8"}, "", -12.764},
   };
   for (const auto& run : runs) {
