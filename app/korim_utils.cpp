@@ -24,6 +24,7 @@
 #include "fitting/mapsimdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
+#include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "settings/da_window.h"
 
@@ -574,6 +575,54 @@ bool heldDaNotZero(const Reader& r, const KorimInfo* k, const DTensor* t) {
   return false;
 }
 
+// A Da or Dr held by the fit (-da or -dr, alone or with -dadr or -fixed) must lie within its limits
+// as given or by default (-daMin/-daMax, -drMin/-drMax), which the held value would otherwise
+// replace: a Da given in Hz (the estimates print it so) is held as an order parameter thousands of
+// times too large, and fits nothing. A start under -nofixed is not held; it starts at the middle of
+// the limits.
+bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
+  const int m = t->tensorMode;
+  if (k->korimMode != kModeBestFit || (m != korim::couplings::kTensorDaDr && m != korim::couplings::kTensorFixed))
+    return true;
+  DTensor unset;
+  korim::couplings::dTensorNull(&unset);
+  struct Held {
+    const char* word;
+    float value;
+    const char* name;
+    const char* minWord;
+    float min;
+    const char* maxWord;
+    float max;
+  };
+  const Held held[] = {
+      {"-da", t->da, "Da", "-daMin", r.present("-daMin") ? t->daMin : unset.daMin, "-daMax",
+       r.present("-daMax") ? t->daMax : unset.daMax},
+      {"-dr", t->dr, "Dr", "-drMin", r.present("-drMin") ? t->drMin : unset.drMin, "-drMax",
+       r.present("-drMax") ? t->drMax : unset.drMax},
+  };
+  for (const Held& h : held) {
+    if (!r.present(h.word) || (h.value >= h.min && h.value <= h.max)) continue;
+    char why[320];
+    const int n = std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
+                                static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
+    if (std::strcmp(h.word, "-da") == 0) {
+      // The same value read as an N-H Da in Hz, named where it may be one: no order parameter
+      // reaches 1, and in Hz it lies within the limits.
+      const double perUnit = static_cast<double>(h.value) / korim::foundation::kDipolarNH;
+      char asHz[96] = "";
+      if (std::fabs(h.value) >= 1.0f && perUnit >= h.min && perUnit <= h.max)
+        std::snprintf(asHz, sizeof asHz, " (%s Hz is %.3g)", r.valueWord(h.word), perUnit);
+      std::snprintf(why + n, sizeof why - n,
+                    ": Da is an order parameter without unit; an N-H Da in Hz divided by %g gives it%s",
+                    korim::foundation::kDipolarNH, asHz);
+    }
+    r.refuse(h.word, why);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::span<const ModeWord> modeWords() { return kModes; }
@@ -776,8 +825,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
-  return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) || !estimateRanges(r, k) ||
-          !heldDaNotZero(r, k, tensor))
+  return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) ||
+          !estimateRanges(r, k) || !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;
 }

@@ -22,26 +22,78 @@ constexpr OptionWord list(const char* word) { return {word, Takes::List}; }
 constexpr OptionWord optional(const char* word) { return {word, Takes::Optional}; }
 constexpr OptionWord input(const char* word) { return {word, Takes::Value, true}; }
 
+using namespace settings;
+
+constexpr Runs mode(int m) { return runBit(m, 0) * (m != kModeBestFit); }
+constexpr Runs fit(int spread) { return runBit(kModeBestFit, spread); }
+constexpr Runs kFit = fit(kSpreadSingle) | fit(kSpreadJackknife) | fit(kSpreadMcCouplings) | fit(kSpreadMcStructure) |
+                      fit(kSpreadRandom) | fit(kSpreadExhaustive) | fit(kSpreadExhaustSel);
+constexpr Runs kErrorEstimates = fit(kSpreadJackknife) | fit(kSpreadMcCouplings) | fit(kSpreadMcStructure);
+constexpr Runs kSearches = fit(kSpreadRandom) | fit(kSpreadExhaustive) | fit(kSpreadExhaustSel);
+constexpr Runs kMcStruc = fit(kSpreadMcStructure);
+constexpr Runs kMcDc = fit(kSpreadMcCouplings);
+// The modes that read a structure and predict, or set up its charges: each reads the
+// configuration, places the charges and sets up the medium before its own work.
+constexpr Runs kPrediction = mode(kModeSteric) | mode(kModeStericGrid) | mode(kModeElectrostatic) |
+                             mode(kModeElectrostaticFree) | mode(kModeElectrostaticGrid) | mode(kModeChemShift) |
+                             mode(kModeAsRan) | mode(kModeAnalyzePdb);
+// The medium and the orientations: the predictions and the free-format one.
+constexpr Runs kMedium = kPrediction | mode(kModeStericFree);
+// The modes that read the structure of -pdb.
+constexpr Runs kStructure = kPrediction | kFit | mode(kModeStructNoise);
+// The modes that read the coupling table of -inD: all but the free-format prediction and the two
+// that read two tables or order matrices.
+constexpr Runs kCouplingTable = kEveryRun & ~(mode(kModeStericFree) | mode(kModeAnalyzeDc) | mode(kModeAnalyzeSaupe));
+constexpr Runs kHistograms = mode(kModeDaHist) | mode(kModeDaFlex);
+constexpr Runs kLikelihoodGrid = mode(kModeDaMl) | kSearches;  // the grid, and the search's window
+constexpr Runs kNone = 0;  // accepted and consumed; no step of any run reads it
+
+constexpr const char* kEstimate = "the error estimate of -bestFit";
+constexpr const char* kSearch = "the assignment search of -bestFit";
+constexpr const char* kOperation = "the operation of -anA and -anDc";
+constexpr const char* kFormat = "the format of -conv";
+constexpr const char* kPeaks = "the peak selection of -bestFit -exhaustSel";
+constexpr const char* kTrialCouplings = "the couplings each trial of -bestFit -jack keeps";
+constexpr const char* kNoise = "the noise of -struc and -bestFit -mcStruc";
+constexpr const char* kCone = "the noise cone of -struc and -bestFit -mcStruc";
+constexpr const char* kConeSearch = "the cone-width search of -bestFit -mcStruc";
+constexpr const char* kKept = "the fits kept by -bestFit -mcDc";
+constexpr const char* kBarScaling = "the error-bar scaling of -bestFit -mcDc";
+constexpr const char* kHH = "the H-H couplings of -conv";
+constexpr const char* kNormalisation = "the normalisation of -conv";
+constexpr const char* kOrderMatrix = "the order matrix of -anPdb";
+constexpr const char* kAverage = "the extremes' average of -daHist and -daFlex";
+constexpr const char* kTransform = "the transform of the couplings of -daMl";
+// The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
+constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
+
 // Grouped as getparams reads them: modes, best fit and error estimation, the atom selection and
 // tensor readers, output control, files and coupling range, medium, electrostatics, conversion,
 // order-matrix comparison, Da and R estimation, assignment lists. input() marks the options that
-// name an input file, also those no step of a run reads (-inCS, -ref, -list).
+// name an input file, also those no step of a run reads (-inCS, -ref, -list). by() names the runs
+// that read an option where not every run does, and what it chooses where that is said in words.
 constexpr OptionWord kWords[] = {
     flag("-help"), flag("-stKorim"), flag("-stKorimFree"), flag("-stKorimGrid"),
     flag("-elKorim"), flag("-elKorimFree"), flag("-elKorimGrid"), flag("-bestFit"),
     flag("-csSim"), flag("-daHist"), flag("-daFlex"), flag("-daMl"), flag("-asRan"),
     flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
-    value("-idum"), flag("-rand"), flag("-exhaust"), flag("-exhaustSel"), flag("-dcOpt"),
-    flag("-nodcOpt"), flag("-single"), flag("-jack"), flag("-mcDc"), flag("-mcStruc"),
-    value("-map"), value("-outFail"), value("-dFrac"), flag("-nDfixed"), flag("-nonDfixed"),
-    flag("-vecNoise"), flag("-angNoise"), value("-stdCone"), flag("-fixCone"),
-    flag("-nofixCone"), value("-digCone"), flag("-autoCone"), flag("-noautoCone"),
-    value("-nCone"), value("-lCone"), value("-incCone"), flag("-autoMc"), flag("-noautoMc"),
-    value("-nAdjustMc"), value("-fracAdjustMc"), value("-kAdjustMc"), value("-kLAdjustMc"),
-    value("-incAdjustMc"),
+    value("-idum"), flag("-rand").by(kFit, kSearch), flag("-exhaust").by(kFit, kSearch),
+    flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks), flag("-nodcOpt").by(kFit, kPeaks),
+    flag("-single").by(kFit, kEstimate), flag("-jack").by(kFit, kEstimate), flag("-mcDc").by(kFit, kEstimate),
+    flag("-mcStruc").by(kFit, kEstimate), value("-map").by(kErrorEstimates | kSearches), value("-outFail"),
+    value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(kFit, kTrialCouplings),
+    flag("-nonDfixed").by(kFit, kTrialCouplings), flag("-vecNoise").by(kFit | mode(kModeStructNoise), kNoise),
+    flag("-angNoise").by(kFit | mode(kModeStructNoise), kNoise),
+    value("-stdCone").by(kMcStruc | mode(kModeStructNoise)), flag("-fixCone").by(kFit | mode(kModeStructNoise), kCone),
+    flag("-nofixCone").by(kFit | mode(kModeStructNoise), kCone),
+    value("-digCone").by(kMcStruc | mode(kModeStructNoise)), flag("-autoCone").by(kFit, kConeSearch),
+    flag("-noautoCone").by(kFit, kConeSearch), value("-nCone").by(kMcStruc), value("-lCone").by(kMcStruc),
+    value("-incCone").by(kMcStruc), flag("-autoMc").by(kFit, kBarScaling), flag("-noautoMc").by(kFit, kBarScaling),
+    value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc),
+    value("-kLAdjustMc").by(kMcDc), value("-incAdjustMc").by(kMcDc),
 
-    input("-pdb"), optional("-dbg"), flag("-verb"), flag("-hetatm"), flag("-nohetatm"),
+    input("-pdb").by(kStructure), optional("-dbg"), flag("-verb"), flag("-hetatm"), flag("-nohetatm"),
     flag("-protein"), value("-id"), flag("-inv"), value("-res"), value("-r1"), value("-rN"),
     list("-atom"), list("-atomName"), list("-resName"), list("-chain"), list("-seg"),
     flag("-clear"), flag("-set"), flag("-exact"), flag("-regex"), flag("-glob"),
@@ -49,55 +101,84 @@ constexpr OptionWord kWords[] = {
     flag("-rGlob"), flag("-cExact"), flag("-cRegex"), flag("-cGlob"), flag("-sExact"),
     flag("-sRegex"), flag("-sGlob"),
 
-    flag("-svd"), list("-saupe"), list("-align"), flag("-fixed"), flag("-nofixed"),
-    flag("-dadr"), flag("-euler"), flag("-noeuler"), value("-da"), value("-dr"),
-    value("-daMin"), value("-daMax"), value("-drMin"), value("-drMax"), value("-psi"),
-    value("-theta"), value("-phi"), value("-psiMin"), value("-psiMax"), value("-thetaMin"),
-    value("-thetaMax"), value("-phiMin"), value("-phiMax"),
+    flag("-svd").by(kFit), list("-saupe").by(kFit), list("-align").by(kFit), flag("-fixed").by(kFit),
+    flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler"), flag("-noeuler"), value("-da").by(kFit),
+    value("-dr").by(kFit), value("-daMin").by(kFit), value("-daMax").by(kFit), value("-drMin").by(kFit),
+    value("-drMax").by(kFit), value("-psi").by(kFit), value("-theta").by(kFit), value("-phi").by(kFit),
+    value("-psiMin").by(kFit), value("-psiMax").by(kFit), value("-thetaMin").by(kFit), value("-thetaMax").by(kFit),
+    value("-phiMin").by(kFit), value("-phiMax").by(kFit),
 
-    flag("-noverb"), flag("-qDa"), flag("-qRms"), flag("-qStd"), flag("-err"),
-    flag("-noerr"), list("-w"),
+    flag("-noverb"), flag("-qDa"), flag("-qRms"), flag("-qStd"), flag("-err").by(kFit, kKept),
+    flag("-noerr").by(kFit, kKept), list("-w"),
 
-    input("-in"), input("-inD"), value("-out"), value("-outD"), value("-outPka"), value("-dStep"),
-    value("-sStep"), value("-d1"), value("-dN"), value("-s1"), value("-sN"), value("-sID"),
-    value("-a1"), flag("-excl"), flag("-inc"), flag("-fixedDI"), flag("-nofixedDI"),
-    value("-rem"), flag("-yzInv"), flag("-noyzInv"), input("-inp"), value("-outDa"),
-    value("-outMap"), value("-outAng"), input("-pot"), input("-pot3D"), input("-pka"),
-    input("-inE"), value("-outE"), value("-flex"), value("-dcEns"), value("-ave"), input("-pdbF"),
-    value("-pdbRot"), value("-rotID"), value("-outEAx"), value("-aD1"), value("-aD2"),
-    input("-inD1"), input("-inD2"), input("-inCS"), value("-outS"), value("-outCS"),
-    input("-ref"), value("-path"), input("-list"), value("-sPath"), value("-sList"),
-    value("-rList"), value("-csThresh"), value("-vcThresh"), flag("-fit"), flag("-nofit"),
+    input("-in").by(kCouplingTable), input("-inD").by(kCouplingTable), value("-out"), value("-outD"),
+    value("-outPka"), value("-dStep"), value("-sStep"), value("-d1"), value("-dN"), value("-s1"), value("-sN"),
+    value("-sID"), value("-a1"), flag("-excl"), flag("-inc"), flag("-fixedDI"), flag("-nofixedDI"),
+    value("-rem"), flag("-yzInv"), flag("-noyzInv"), input("-inp").by(kPrediction), value("-outDa"),
+    value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic) | mode(kModeStericGrid)),
+    input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid)),
+    input("-pka").by(kPrediction), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
+    value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"), value("-rotID"),
+    value("-outEAx"), value("-aD1"), value("-aD2"), input("-inD1").by(mode(kModeAnalyzeDc)),
+    input("-inD2").by(mode(kModeAnalyzeDc)), input("-inCS").by(kNone), value("-outS"), value("-outCS"),
+    input("-ref").by(kNone), value("-path").by(kNone), input("-list").by(kNone), value("-sPath").by(kNone),
+    value("-sList").by(kNone), value("-rList").by(kNone), value("-csThresh").by(kNone),
+    value("-vcThresh").by(kNone), flag("-fit").by(kNone), flag("-nofit").by(kNone),
 
-    flag("-bic"), flag("-pf1"), flag("-3D"), value("-wv"), value("-vol"), value("-mwLC"),
-    value("-massLC"), value("-unitLC"), value("-polyLC"), value("-dot"), value("-digPsi"),
-    value("-dGrid"), value("-dX"), value("-dY"), value("-dZ"), value("-nX"), value("-nY"),
-    value("-nZ"), value("-maxPot"), value("-z1"), value("-zN"), value("-rM"), value("-lcS"),
-    flag("-H"), flag("-noH"), flag("-surf"), flag("-nosurf"), value("-rA"), value("-rim"),
-    value("-pRatio"), value("-lM"), value("-rimDisc"),
+    flag("-bic").by(kMedium), flag("-pf1").by(kMedium), flag("-3D").by(kMedium), value("-wv").by(kMedium),
+    value("-vol").by(kMedium), value("-mwLC").by(kMedium), value("-massLC").by(kMedium),
+    value("-unitLC").by(kMedium), value("-polyLC").by(kMedium), value("-dot").by(kMedium),
+    value("-digPsi").by(kMedium), value("-dGrid").by(kMedium), value("-dX").by(kMedium), value("-dY").by(kMedium),
+    value("-dZ").by(kMedium), value("-nX").by(kMedium), value("-nY").by(kMedium), value("-nZ").by(kMedium),
+    value("-maxPot").by(kMedium), value("-z1").by(kMedium), value("-zN").by(kMedium), value("-rM").by(kMedium),
+    value("-lcS").by(kMedium), flag("-H").by(kStructure | mode(kModeStericFree)),
+    flag("-noH").by(kStructure | mode(kModeStericFree)), flag("-surf").by(kMedium), flag("-nosurf").by(kMedium),
+    value("-rA").by(kMedium), value("-rim"), value("-pRatio"), value("-lM"), value("-rimDisc"),
 
-    value("-pH"), value("-nacl"), value("-chSurf"), value("-dIFace"), list("-cut"),
-    flag("-elInfo"), flag("-noelInfo"), flag("-dipole"), flag("-nodipole"),
-    flag("-chSel"), flag("-nochSel"), flag("-pkaDef"), flag("-nopkaDef"),
-    flag("-charmm"), flag("-charmm22"), flag("-nocharmm"), flag("-chTerm"),
-    flag("-nochTerm"), value("-kEne"), value("-kPot"), value("-kMono"), value("-kDipo"),
-    value("-kQuad"), value("-temp"), value("-kAtt"), value("-pow"),
+    value("-pH").by(kPrediction), value("-nacl").by(kPrediction), value("-chSurf").by(kPrediction),
+    value("-dIFace").by(kPrediction), list("-cut").by(kPrediction), flag("-elInfo").by(kPrediction),
+    flag("-noelInfo").by(kPrediction), flag("-dipole").by(kPrediction), flag("-nodipole").by(kPrediction),
+    flag("-chSel").by(kPrediction), flag("-nochSel").by(kPrediction), flag("-pkaDef").by(kPrediction),
+    flag("-nopkaDef").by(kPrediction), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
+    flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kPrediction), flag("-nochTerm").by(kPrediction),
+    value("-kEne").by(kPrediction), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
+    value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kPrediction),
+    value("-kAtt").by(kPrediction), value("-pow").by(kPrediction),
 
-    flag("-dcHH"), flag("-nodcHH"), flag("-scale"), flag("-unscale"), flag("-xplor"),
-    flag("-cns"), flag("-tbl"), flag("-dyana"), flag("-korim"), flag("-rosetta"),
-    flag("-dcNoise"), value("-tensID"),
+    flag("-dcHH").by(mode(kModeConvert), kHH), flag("-nodcHH").by(mode(kModeConvert), kHH),
+    flag("-scale").by(mode(kModeConvert), kNormalisation), flag("-unscale").by(mode(kModeConvert), kNormalisation),
+    flag("-xplor").by(mode(kModeConvert), kFormat), flag("-cns").by(mode(kModeConvert), kFormat),
+    flag("-tbl").by(mode(kModeConvert), kFormat), flag("-dyana").by(mode(kModeConvert), kFormat),
+    flag("-korim").by(mode(kModeConvert), kFormat), flag("-rosetta").by(mode(kModeConvert), kFormat),
+    flag("-dcNoise").by(mode(kModeConvert), "the noise added by -conv"),
+    value("-tensID").by(mode(kModeConvert) | kSearches),
 
-    list("-inS1"), list("-inS2"), list("-hinge"), list("-twist"), value("-outA"),
-    flag("-add"), flag("-sub"), flag("-mul"), flag("-div"), flag("-max"), value("-c1"),
-    value("-c2"), value("-outP"), list("-inS"), flag("-user"), flag("-ster"), flag("-el"),
+    list("-inS1").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzePdb)), list("-inS2").by(mode(kModeAnalyzeSaupe)),
+    list("-hinge").by(mode(kModeAnalyzeSaupe), "the hinge axis of -anA"),
+    list("-twist").by(mode(kModeAnalyzeSaupe), "the twist axis of -anA"), value("-outA"),
+    flag("-add").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc), kOperation),
+    flag("-sub").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc), kOperation),
+    flag("-mul").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc), kOperation),
+    flag("-div").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc), kOperation),
+    flag("-max").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc), kOperation),
+    value("-c1").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc)),
+    value("-c2").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzeDc)), value("-outP"),
+    list("-inS").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzePdb)),
+    flag("-user").by(mode(kModeAnalyzePdb), kOrderMatrix), flag("-ster").by(mode(kModeAnalyzePdb), kOrderMatrix),
+    // The charges are set up by the predictions, the charge set-ups and the structure analysis.
+    flag("-el").by(kPrediction, "the charged model of -anPdb and of the predictions from -pdb"),
 
-    flag("-noave"), value("-bin"), value("-nFit"), value("-sdevDzz"), value("-sdevDyy"),
-    value("-daLo"), value("-daHi"), value("-rhLo"), value("-rhHi"), value("-nSel"),
-    value("-nRun"), value("-outCol"), value("-outSc"), value("-lDa"), value("-hDa"),
-    value("-incDa"), value("-lR"), value("-hR"), value("-incR"), flag("-nomapMl"),
-    flag("-mapMl"),
+    flag("-noave").by(kHistograms, kAverage), value("-bin").by(kHistograms), value("-nFit").by(kHistograms),
+    value("-sdevDzz").by(kHistograms | mode(kModeDaMl)), value("-sdevDyy").by(kHistograms | mode(kModeDaMl)),
+    value("-daLo").by(mode(kModeDaFlex), kFlexBounds), value("-daHi").by(mode(kModeDaFlex), kFlexBounds),
+    value("-rhLo").by(mode(kModeDaFlex), kFlexBounds), value("-rhHi").by(mode(kModeDaFlex), kFlexBounds),
+    value("-nSel").by(mode(kModeDaFlex) | fit(kSpreadExhaustSel)), value("-nRun").by(mode(kModeDaFlex)),
+    value("-outCol"), value("-outSc"), value("-lDa").by(kLikelihoodGrid), value("-hDa").by(kLikelihoodGrid),
+    value("-incDa").by(mode(kModeDaMl)), value("-lR").by(kLikelihoodGrid), value("-hR").by(kLikelihoodGrid),
+    value("-incR").by(mode(kModeDaMl)), flag("-nomapMl").by(mode(kModeDaMl), kTransform),
+    flag("-mapMl").by(mode(kModeDaMl), kTransform),
 
-    list("-fixAa"), list("-fixRes"), list("-dcID"),
+    list("-fixAa").by(kSearches), list("-fixRes").by(kSearches), list("-dcID").by(kSearches),
 };
 
 const OptionWord* find(const char* w) {
@@ -244,78 +325,8 @@ int firstCopy(const Words& words, const char* w) {
   return 0;
 }
 
-using namespace settings;
-
 // The modes that read a setting, 0 ending the list; a list that begins with 0 is every mode.
 using Modes = int[10];
-
-// A word that chooses a variant of some modes only: what it chooses and the modes that read it.
-struct Variant {
-  const char* word;
-  const char* chooses;
-  Modes modes;
-};
-
-constexpr const char* kEstimate = "the error estimate of -bestFit";
-constexpr const char* kSearch = "the assignment search of -bestFit";
-constexpr const char* kOperation = "the operation of -anA and -anDc";
-constexpr const char* kFormat = "the format of -conv";
-// The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
-constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
-constexpr Variant kVariants[] = {
-    {"-single", kEstimate, {kModeBestFit}},
-    {"-jack", kEstimate, {kModeBestFit}},
-    {"-mcDc", kEstimate, {kModeBestFit}},
-    {"-mcStruc", kEstimate, {kModeBestFit}},
-    {"-rand", kSearch, {kModeBestFit}},
-    {"-exhaust", kSearch, {kModeBestFit}},
-    {"-exhaustSel", kSearch, {kModeBestFit}},
-    {"-dcOpt", "the peak selection of -bestFit -exhaustSel", {kModeBestFit}},
-    {"-nodcOpt", "the peak selection of -bestFit -exhaustSel", {kModeBestFit}},
-    {"-nDfixed", "the couplings each trial of -bestFit -jack keeps", {kModeBestFit}},
-    {"-nonDfixed", "the couplings each trial of -bestFit -jack keeps", {kModeBestFit}},
-    {"-vecNoise", "the noise of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
-    {"-angNoise", "the noise of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
-    {"-fixCone", "the noise cone of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
-    {"-nofixCone", "the noise cone of -struc and -bestFit -mcStruc", {kModeBestFit, kModeStructNoise}},
-    {"-autoCone", "the cone-width search of -bestFit -mcStruc", {kModeBestFit}},
-    {"-noautoCone", "the cone-width search of -bestFit -mcStruc", {kModeBestFit}},
-    {"-err", "the fits kept by -bestFit -mcDc", {kModeBestFit}},
-    {"-noerr", "the fits kept by -bestFit -mcDc", {kModeBestFit}},
-    {"-autoMc", "the error-bar scaling of -bestFit -mcDc", {kModeBestFit}},
-    {"-noautoMc", "the error-bar scaling of -bestFit -mcDc", {kModeBestFit}},
-    {"-dcHH", "the H-H couplings of -conv", {kModeConvert}},
-    {"-nodcHH", "the H-H couplings of -conv", {kModeConvert}},
-    {"-scale", "the normalisation of -conv", {kModeConvert}},
-    {"-unscale", "the normalisation of -conv", {kModeConvert}},
-    {"-xplor", kFormat, {kModeConvert}},
-    {"-cns", kFormat, {kModeConvert}},
-    {"-tbl", kFormat, {kModeConvert}},
-    {"-dyana", kFormat, {kModeConvert}},
-    {"-korim", kFormat, {kModeConvert}},
-    {"-rosetta", kFormat, {kModeConvert}},
-    {"-dcNoise", "the noise added by -conv", {kModeConvert}},
-    {"-hinge", "the hinge axis of -anA", {kModeAnalyzeSaupe}},
-    {"-twist", "the twist axis of -anA", {kModeAnalyzeSaupe}},
-    {"-add", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
-    {"-sub", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
-    {"-mul", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
-    {"-div", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
-    {"-max", kOperation, {kModeAnalyzeSaupe, kModeAnalyzeDc}},
-    {"-user", "the order matrix of -anPdb", {kModeAnalyzePdb}},
-    {"-ster", "the order matrix of -anPdb", {kModeAnalyzePdb}},
-    // The charges are set up by the predictions, the charge set-ups and the structure analysis.
-    {"-el", "the charged model of -anPdb and of the predictions from -pdb",
-     {kModeSteric, kModeStericGrid, kModeElectrostatic, kModeElectrostaticFree, kModeElectrostaticGrid,
-      kModeChemShift, kModeAsRan, kModeAnalyzePdb}},
-    {"-noave", "the extremes' average of -daHist and -daFlex", {kModeDaHist, kModeDaFlex}},
-    {"-nomapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
-    {"-daLo", kFlexBounds, {kModeDaFlex}},
-    {"-daHi", kFlexBounds, {kModeDaFlex}},
-    {"-rhLo", kFlexBounds, {kModeDaFlex}},
-    {"-rhHi", kFlexBounds, {kModeDaFlex}},
-    {"-mapMl", "the transform of the couplings of -daMl", {kModeDaMl}},
-};
 
 // Switches that set one setting, in the order they are read (the last one read counts), each with
 // the value it stores; what the setting chooses and the modes that read it.
@@ -395,6 +406,29 @@ bool anywhere(int argc, char** argv, const char* w) {
   for (int i = 1; i < argc; i++)
     if (argv[i] != nullptr && std::strcmp(argv[i], w) == 0) return true;
   return false;
+}
+
+// What an option chooses, by the runs that read it: "a setting of -stKorim, -elKorim and -anPdb",
+// "a setting of -bestFit (-jack, -mcDc or -mcStruc)"; "nothing any run of korim reads".
+std::string settingOf(Runs runs) {
+  std::vector<std::string> modes;
+  for (const ModeWord& m : modeWords()) {
+    if (m.mode != kModeBestFit) {
+      if ((runs & runBit(m.mode, 0)) != 0) modes.emplace_back(m.word);
+      continue;
+    }
+    std::vector<std::string> variants;
+    for (int v = kSpreadSingle; v <= kSpreadExhaustSel; v++)
+      if ((runs & runBit(kModeBestFit, v)) != 0) variants.emplace_back(spreadWord(v));
+    if (variants.size() == kSpreadExhaustSel + 1) {
+      modes.emplace_back(m.word);
+    } else if (!variants.empty()) {
+      std::string fits = std::string(m.word) + " (" + variants[0];
+      for (size_t i = 1; i < variants.size(); i++) fits += (i + 1 < variants.size() ? ", " : " or ") + variants[i];
+      modes.push_back(fits + ")");
+    }
+  }
+  return modes.empty() ? "nothing any run of korim reads" : "a setting of " + foundation::listedItems(modes);
 }
 
 // The run as named to the user: "the best fit (-bestFit -jack)", "the steric prediction (-stKorim,
@@ -502,9 +536,11 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   for (const SwitchGroup& g : kSwitchGroups)
     if (reads(g.modes, k.korimMode)) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
   const std::string run = runShown(argc, argv, k);
-  for (const Variant& v : kVariants) {
-    if (reads(v.modes, k.korimMode) || standing(words, v.word).empty()) continue;
-    std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", v.word, v.chooses,
+  const Runs thisRun = runBit(k.korimMode, k.spreadMode);
+  for (const OptionWord& o : kWords) {
+    if ((o.readBy & thisRun) != 0 || standing(words, o.word).empty()) continue;
+    const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
+    std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", o.word, chooses.c_str(),
                  run.c_str());
     warned++;
   }

@@ -1,6 +1,7 @@
 // Every option word korim knows (in any mode), and the check of each command-line word against them.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "settings/settings.h"
@@ -13,12 +14,34 @@ namespace korim::app {
 // (-dbg's optional level).
 enum class Takes { Nothing, Value, List, Optional };
 
+// The runs that read an option, one bit for each mode (bit kMode...) and one for each variant of
+// the best fit (bit kFitVariantBit + kSpread...).
+using Runs = std::uint64_t;
+constexpr int kFitVariantBit = 32;
+// The bit of a run: its mode, or in a best fit its variant.
+constexpr Runs runBit(int korimMode, int spreadMode) {
+  return korimMode == settings::kModeBestFit ? Runs{1} << (kFitVariantBit + spreadMode) : Runs{1} << korimMode;
+}
+constexpr Runs kEveryRun = ~Runs{0};
+
 struct OptionWord {
   const char* word;
   Takes takes;
   // The value names a file the user gives korim to read (whether or not the run's mode reads it):
   // no output of any run may write over it.
   bool namesInput = false;
+  // The runs whose work reads the option; any other run says it does not use it (the outputs,
+  // which every run reads, are named by the line of the outputs a run does not write).
+  Runs readBy = kEveryRun;
+  // What the option chooses, as that line names it; null: a setting of the runs that read it.
+  const char* chooses = nullptr;
+
+  constexpr OptionWord by(Runs runs, const char* what = nullptr) const {
+    OptionWord o = *this;
+    o.readBy = runs;
+    o.chooses = what;
+    return o;
+  }
 };
 
 // The option words of the command-line readers of korim: getparams and the tensor and atom
@@ -59,9 +82,11 @@ int warnRepeatedOptions(int argc, char** argv);
 // After the options were read, one line on stderr for each choice the run (info: its mode and
 // best-fit variant) makes otherwise than its words say; the run goes on as read. Only words that
 // stand as options count, never one another option takes as its value (-ave -noave):
-// - a word that chooses a variant of other modes than the run's: "korim: -mcDc chooses the error
-//   estimate of -bestFit; this run is the steric prediction (-stKorim, the default mode) and does
-//   not use it.";
+// - an option the run does not read (OptionWord::readBy), named with what it chooses or else the
+//   runs that read it: "korim: -mcDc chooses the error estimate of -bestFit; this run is the steric
+//   prediction (-stKorim, the default mode) and does not use it.", "korim: -map chooses a setting
+//   of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel); this run is the best fit
+//   (-bestFit -single) and does not use it."; its value was read and checked all the same;
 // - two or more words that set one setting of the run's mode (the mode words among them) to
 //   different values, where the fixed reading order makes the last one read count, wherever each
 //   stands: "korim: options -stKorim and -bestFit choose the mode: -bestFit is used; -stKorim is

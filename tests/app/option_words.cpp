@@ -159,6 +159,8 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "korim: options -bestFit and -conv choose the mode: -conv is used; -bestFit is not.\n"
        "korim: -jack chooses the error estimate of -bestFit; this run is the conversion of a coupling table (-conv) "
        "and does not use it.\n"
+       "korim: -map chooses a setting of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel); this run "
+       "is the conversion of a coupling table (-conv) and does not use it.\n"
        "korim: -el chooses the charged model of -anPdb and of the predictions from -pdb; this run is the conversion "
        "of a coupling table (-conv) and does not use it.\n"
        "korim: -noave chooses the extremes' average of -daHist and -daFlex; this run is the conversion of a coupling "

@@ -120,3 +120,54 @@ TEST(BestFitHeldTensor, AHeldTensorOutsideTheUsualFormIsNamedAsTheOneReported) {
     EXPECT_EQ(readFile(dir / "fit.tab").find(std::string("\nREMARK The ") + note) != std::string::npos, run.noted) << what;
   }
 }
+
+// A Da or Dr held by a fit of any variant must lie within its limits as given or by default (-0.01
+// to 0.01): one outside them is refused before the work, naming them, and a Da that reads as an N-H
+// Da in Hz is named with its value in unit. Following that (-12.8 / 21585.2) holds Da_HN at -12.8
+// Hz; values at the limits, within limits the user gives, and a free start under -nofixed (which
+// starts at the middle of the limits and reaches the SVD fit's Da) are taken.
+TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
+  const std::string inUnit = ": Da is an order parameter without unit; an N-H Da in Hz divided by 21585.2 gives it";
+  const std::string limits = " lies outside the limits of Da, -daMin -0.01 to -daMax 0.01" + inUnit;
+  const struct {
+    std::vector<std::string> args;
+    std::string refusal;  // empty: taken
+    double daHn;          // Da_HN of the table taken (0: not looked at)
+  } runs[] = {
+      {{"-single", "-da", "-12.8"}, "-da value -12.8" + limits + " (-12.8 Hz is -0.000593).\n", 0},
+      {{"-jack", "-da", "-12.8"}, "-da value -12.8" + limits + " (-12.8 Hz is -0.000593).\n", 0},
+      {{"-mcDc", "-dadr", "-da", "1e10"}, "-da value 1e10" + limits + ".\n", 0},
+      {{"-mcStruc", "-fixed", "-da", "0.0101"}, "-da value 0.0101" + limits + ".\n", 0},
+      {{"-rand", "-da", "-0.0101"}, "-da value -0.0101" + limits + ".\n", 0},
+      {{"-exhaust", "-da", "300", "-daMax", "1"}, "-da value 300 lies outside the limits of Da, -daMin -0.01 to "
+                                                  "-daMax 1" + inUnit + " (300 Hz is 0.0139).\n", 0},
+      {{"-exhaustSel", "-dr", "0.0101"}, "-dr value 0.0101 lies outside the limits of Dr, -drMin -0.01 to -drMax 0.01.\n", 0},
+      {{"-single", "-dr", "-0.02", "-drMin", "-0.015"}, "-dr value -0.02 lies outside the limits of Dr, -drMin -0.015 "
+                                                        "to -drMax 0.01.\n", 0},
+      {{"-single", "-da", "-0.000593"}, "", -12.8},
+      {{"-single", "-fixed", "-da", "0.01"}, "", 215.852},
+      {{"-single", "-dadr", "-da", "-0.01"}, "", -215.852},
+      {{"-single", "-da", "0.02", "-daMax", "0.05"}, "", 431.704},
+      {{"-single", "-nofixed", "-da", "-12.8"}, "", -12.764},
+  };
+  for (const auto& run : runs) {
+    TempDir dir;
+    std::vector<std::string> args = {"-bestFit", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"};
+    args.insert(args.end(), run.args.begin(), run.args.end());
+    const RunResult r = runKorim(args, dir);
+    const std::string what = run.args[0] + " " + run.args[run.args.size() - 1];
+    if (!run.refusal.empty()) {
+      EXPECT_EQ(r.status, 1) << what;
+      EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option " + run.refusal, "KORIM Error extracting command-line "
+                                                                        "arguments.\n"}))
+          << what << "\n" << r.err;
+      EXPECT_FALSE(fileExists(dir / "fit.tab")) << what;
+      continue;
+    }
+    ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+    EXPECT_EQ(r.err.find("Error"), std::string::npos) << what << "\n" << r.err;
+    if (run.daHn != 0) {
+      EXPECT_NEAR(readTable(dir / "fit.tab").data("Da_HN"), run.daHn, 0.05) << what;
+    }
+  }
+}

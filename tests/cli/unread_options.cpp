@@ -1,0 +1,133 @@
+// Options a run does not read: each is named by one line on stderr and changes no byte of what the
+// run writes; an option the run reads gets no such line. Which runs read an option is taken from the
+// option table itself, so that a sample of its claims is checked by running them.
+#include <cstring>
+
+#include "app/option_words.h"
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+namespace app = korim::app;
+namespace st = korim::settings;
+
+namespace {
+
+// A sample of options with a value each takes in every run below, across the groups of the table.
+const std::vector<std::vector<std::string>>& sample() {
+  static const std::vector<std::vector<std::string>> options = {
+      {"-map", "3"},        {"-dot", "30"},     {"-wv", "0.05"},     {"-pH", "7"},         {"-lDa", "-20"},
+      {"-bin", "5"},        {"-nFit", "3"},     {"-sdevDzz", "1"},   {"-nRun", "4"},       {"-incDa", "0.2"},
+      {"-nSel", "5"},       {"-fixed"},         {"-da", "0.001"},    {"-pdb", kPdb},       {"-inCS", "x.cs"},
+      {"-csThresh", "3"},   {"-stdCone", "5"},  {"-kAdjustMc", "2"}, {"-c1", "2"},         {"-tensID", "5"},
+      {"-fixAa", "1"},      {"-lcS", "0.5"},    {"-kEne", "2"},      {"-charmm"},          {"-rM", "20"},
+      {"-dFrac", "0.5"},    {"-nCone", "3"},    {"-inD1", kCouplings}, {"-pdbF", kPdb},   {"-psiMax", "90"},
+      {"-incR", "0.05"},    {"-inp", "k.inp"}, {"-pka", "k.pka"},
+  };
+  return options;
+}
+
+struct Base {
+  std::vector<std::string> args;
+  int mode, spread;
+  std::string output;  // the file the run writes
+};
+
+std::string line(const std::string& option) { return "korim: " + option + " chooses "; }
+
+}  // namespace
+
+// Per run: the run with every sampled option it is said not to read writes the same bytes (its file
+// and the standard output) as the run without them, and names each; the run with every sampled option
+// it reads names none of them.
+TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
+  const Base bases[] = {
+      {{"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeBestFit,
+       st::kSpreadSingle, "out.tab"},
+      {{"-bestFit", "-jack", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeBestFit,
+       st::kSpreadJackknife, "out.tab"},
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeDaHist, 0, "out.tab"},
+      {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
+      {{"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"}, st::kModeAnalyzeDc, 0, "out.tab"},
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeSteric, 0,
+       "out.tab"},
+      {{"-struc", "-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "out.pdb"}, st::kModeStructNoise, 0, "out.pdb"},
+  };
+  for (const Base& base : bases) {
+    const app::Runs run = app::runBit(base.mode, base.spread);
+    std::vector<std::string> unread = base.args, read = base.args, unreadWords, readWords;
+    for (const std::vector<std::string>& o : sample()) {
+      bool listed = false, reads = false;
+      for (const app::OptionWord& w : app::optionWords())
+        if (o[0] == w.word) listed = true, reads = (w.readBy & run) != 0;
+      ASSERT_TRUE(listed) << o[0];
+      const bool given = std::find(base.args.begin(), base.args.end(), o[0]) != base.args.end();
+      if (given) continue;
+      std::vector<std::string>& args = reads ? read : unread;
+      args.insert(args.end(), o.begin(), o.end());
+      (reads ? readWords : unreadWords).push_back(o[0]);
+    }
+    const std::string what = base.args[0] + " " + base.args[1];
+    TempDir d;
+    writeFile(d / "k.pka", "42 default pKa 5.0\n");
+    writeFile(d / "k.inp", "");
+    const RunResult plain = runKorim(base.args, d);
+    ASSERT_EQ(plain.status, 0) << what << "\n" << plain.err;
+    const std::string written = readFile(d / base.output);
+    const RunResult without = runKorim(unread, d);
+    EXPECT_EQ(without.status, 0) << what << "\n" << without.err;
+    EXPECT_EQ(without.out, plain.out) << what;
+    EXPECT_EQ(readFile(d / base.output), written) << what;
+    for (const std::string& w : unreadWords)
+      EXPECT_NE(without.err.find(line(w)), std::string::npos) << what << ": " << w << "\n" << without.err;
+    EXPECT_FALSE(unreadWords.empty()) << what;
+    const RunResult with = runKorim(read, d);
+    EXPECT_EQ(with.status, 0) << what << "\n" << with.err;
+    for (const std::string& w : readWords)
+      EXPECT_EQ(with.err.find(line(w)), std::string::npos) << what << ": " << w << "\n" << with.err;
+  }
+}
+
+// The options a single best fit and the Da and R histogram passed silently are named, each by the
+// modes that read it; a value invalid in itself stays refused in a run that does not read it.
+TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
+  const std::string fit = "; this run is the best fit (-bestFit -single) and does not use it.\n";
+  const std::string hist = "; this run is the Da and R histogram (-daHist) and does not use it.\n";
+  const std::string medium = "a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -elKorimFree, "
+                             "-elKorimGrid, -csSim, -asRan and -anPdb";
+  const std::string grid = "a setting of -bestFit (-rand, -exhaust or -exhaustSel) and -daMl";
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> runs = {
+      {{"-bestFit", "-single", "-pdb", kPdb, "-map", "3", "-dot", "30", "-wv", "5", "-pH", "7", "-lDa", "-20",
+        "-bin", "5", "-nFit", "3", "-sdevDzz", "1", "-nRun", "4"},
+       {"korim: -map chooses a setting of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel)" + fit,
+        "korim: -wv chooses " + medium + fit, "korim: -dot chooses " + medium + fit,
+        "korim: -pH chooses a setting of -stKorim, -stKorimGrid, -elKorim, -elKorimFree, -elKorimGrid, -csSim, "
+        "-asRan and -anPdb" + fit,
+        "korim: -bin chooses a setting of -daHist and -daFlex" + fit,
+        "korim: -nFit chooses a setting of -daHist and -daFlex" + fit,
+        "korim: -sdevDzz chooses a setting of -daHist, -daFlex and -daMl" + fit,
+        "korim: -nRun chooses a setting of -daFlex" + fit, "korim: -lDa chooses " + grid + fit}},
+      {{"-daHist", "-nRun", "3", "-incDa", "0.2", "-nSel", "5", "-lDa", "-20", "-dot", "30"},
+       {"korim: -dot chooses " + medium + hist, "korim: -nSel chooses a setting of -bestFit (-exhaustSel) and -daFlex" + hist,
+        "korim: -nRun chooses a setting of -daFlex" + hist, "korim: -lDa chooses " + grid + hist,
+        "korim: -incDa chooses a setting of -daMl" + hist}},
+      {{"-daHist", "-csThresh", "3"}, {"korim: -csThresh chooses nothing any run of korim reads" + hist}},
+  };
+  for (const auto& [args, lines] : runs) {
+    TempDir d;
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"-inD", kCouplings, "-outD", "out.tab"});
+    const RunResult r = runKorim(all, d);
+    EXPECT_EQ(r.status, 0) << args[0] << "\n" << r.err;
+    EXPECT_TRUE(inOrder(r.err, lines)) << args[0] << "\n" << r.err;
+  }
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"-dot", "0"}, {"-bin", "1"}}) {
+    TempDir d;
+    std::vector<std::string> all = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+    all.insert(all.end(), bad.begin(), bad.end());
+    const RunResult r = runKorim(all, d);
+    EXPECT_EQ(r.status, 1) << bad[0];
+    EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option " + bad[0] + " value " + bad[1]})) << r.err;
+    EXPECT_FALSE(fileExists(d / "out.tab"));
+  }
+}
