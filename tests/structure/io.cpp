@@ -44,6 +44,20 @@ struct Io : ::testing::Test {
         err = captureStderr([&] { status = readPDB(path.c_str(), &pdb, sel, nullptr); });
         return status;
     }
+    // Reads a structure of the line first and then record (HETATM records read where hetatm is
+    // 1), expecting the status and the atom count; the standard error text with the file's name
+    // put for "@" in message.
+    std::string readRecord(const TempDir& dir, const std::string& first, const std::string& record, int hetatm,
+                           int status, int atoms, std::string message) {
+        const std::string path = writeFile(dir / "record.pdb", first + record + "\n");
+        PDBSelectInfo sel;
+        pdbSelectNull(&sel);
+        sel.hetatmFlag = hetatm;
+        EXPECT_EQ(read(path, &sel), status) << record;
+        EXPECT_EQ(pdb.atomCount, atoms) << record;
+        if (const size_t at = message.find('@'); at != std::string::npos) message.replace(at, 1, path);
+        return message;
+    }
 };
 
 TEST_F(Io, FieldColumns) {
@@ -215,17 +229,8 @@ TEST_F(Io, BlankNumbersRefusedWhereTheyWouldReadAsZero) {
         {"HETATM    2  O   HOH W             1.000           3.000", 0, 0, 1, ""},
     };
     TempDir dir;
-    for (const auto& c : cases) {
-        const std::string path = writeFile(dir / "blank.pdb", first + c.record + "\n");
-        PDBSelectInfo sel;
-        pdbSelectNull(&sel);
-        sel.hetatmFlag = c.hetatm;
-        EXPECT_EQ(read(path, &sel), c.status) << c.record;
-        EXPECT_EQ(pdb.atomCount, c.atoms) << c.record;
-        std::string want = c.message;
-        if (const size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, path);
-        EXPECT_EQ(err, want) << c.record;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(err, readRecord(dir, first, c.record, c.hetatm, c.status, c.atoms, c.message)) << c.record;
 }
 
 // A coordinate the eight columns of a PDB coordinate cannot hold (the writer would move the rest
@@ -257,14 +262,7 @@ TEST_F(Io, CoordinatesBeyondTheColumnsAndLinesThatAreNoRecord) {
     };
     TempDir dir;
     for (const auto& c : cases) {
-        const std::string path = writeFile(dir / "c.pdb", first + c.record + "\n");
-        PDBSelectInfo sel;
-        pdbSelectNull(&sel);
-        sel.hetatmFlag = c.hetatm;
-        EXPECT_EQ(read(path, &sel), c.status) << c.record;
-        EXPECT_EQ(pdb.atomCount, c.atoms) << c.record;
-        std::string want = c.message;
-        if (const size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, path);
+        const std::string want = readRecord(dir, first, c.record, c.hetatm, c.status, c.atoms, c.message);
         if (want.empty()) {
             EXPECT_EQ(err, "") << c.record;
         } else {
