@@ -34,6 +34,7 @@
 #include "fitting/strucnoise.h"
 #include "fitting/tensorform.h"
 #include "foundation/cmndargs.h"
+#include "foundation/constants.h"
 #include "foundation/finitetext.h"
 #include "foundation/memory.h"
 #include "foundation/outputfile.h"
@@ -366,7 +367,7 @@ int ensemblePrediction(Run& run) {
   result += line;
   const double R = run.da != 0.0 ? run.dr / run.da : 0.0;
   std::snprintf(line, sizeof line, "DATA Da(NH) = %.1f    R = Dr/Da = %.3f\n",
-                run.da * 21585.19634913479, R);
+                run.da * kDaNHScale, R);
   result += line;
   // The records of a tensor that is not finite are no result, here as in the table.
   if (refuseNonFinite(result, p.aveName)) {

@@ -30,7 +30,6 @@ using structure::PDBInfo;
 
 namespace {
 
-constexpr double kDaNH = 21585.19634913479;  // Da of an N-H coupling per unit order, Hz
 constexpr int kGlobMatch = 3;                // glob name matching of the selection
 
 struct FileCloser {
@@ -178,7 +177,7 @@ int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const Sele
     return 1;
   }
   if (da != 0.0) *lastR = dr / da;
-  std::fprintf(log, "Da(NH) =  %.1f [Hz]     R = Dr/Da = %.3f\n", da * kDaNH, *lastR);
+  std::fprintf(log, "Da(NH) =  %.1f [Hz]     R = Dr/Da = %.3f\n", da * foundation::kDaNHScale, *lastR);
   std::fprintf(log, "Euler angles (alpha/beta/gamma) [deg.]: %7.2f  %7.2f  %7.2f  \n", al[0],
                be[0], ga[0]);
   // Without -dcEns the table goes to the standard output, as it would go into the file.
