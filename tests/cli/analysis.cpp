@@ -186,8 +186,10 @@ TEST(CouplingArithmetic, ProductsAndRatiosWriteEveryFiniteRowAndCountIt) {
       const std::string text = readFile(dir / "p.tab");
       d[verbose] = readTable(dir / "p.tab").numbers("D");
       EXPECT_EQ(d[verbose].size(), c.rows) << c.ops[2];
-      if (verbose == 1) EXPECT_NE(text.find("\nDATA N                    " + std::to_string(c.rows) + "\n"),
-                                  std::string::npos) << c.ops[2];
+      if (verbose == 1) {
+        EXPECT_NE(text.find("\nDATA N                    " + std::to_string(c.rows) + "\n"), std::string::npos)
+            << c.ops[2];
+      }
     }
     EXPECT_EQ(d[0], d[1]) << c.ops[2];
   }

@@ -162,7 +162,9 @@ TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult)
   const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
   for (size_t i = 0; i < res.size(); i++)
     for (const auto& [lys, v] : kReadme)
-      if (res[i] == lys) EXPECT_EQ(obs[i], 888.0) << lys;
+      if (res[i] == lys) {
+        EXPECT_EQ(obs[i], 888.0) << lys;
+      }
   std::remove((d / "out.tab").c_str());
   // None fixed: the extremes of the measured couplings, -22.73 and 24.12 Hz, differ by less than
   // a tenth of the larger and do not settle the sign (the fit gives -12.76 Hz), even with errors
