@@ -184,7 +184,7 @@ constexpr OptionWord kWords[] = {
     flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kPrediction), flag("-nochTerm").by(kPrediction),
     value("-kEne").by(kPrediction), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
     value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kPrediction),
-    value("-kAtt").by(kPrediction), value("-pow").by(kPrediction),
+    value("-kAtt").by(kPrediction), value("-pow").by(kNone),
 
     flag("-dcHH").by(mode(kModeConvert), kHH), flag("-nodcHH").by(mode(kModeConvert), kHH),
     flag("-scale").by(mode(kModeConvert), kNormalisation), flag("-unscale").by(mode(kModeConvert), kNormalisation),
