@@ -224,9 +224,11 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "-elKorim, -elKorimFree, -elKorimGrid, -bestFit, -csSim, -daHist, -daFlex, -daMl, -asRan, -anDc, -anPdb, "
        "-conv and -struc; " + anA + "korim: -rem chooses a setting of -stKorim, -stKorimGrid, -elKorim, -bestFit, "
        "-anPdb and -struc; " + anA},
-      {{"-csSim", "-pdb", "x.pdb", "-r1", "5", "-w", "1", "-fixedDI", "-noeuler", "-pRatio", "4", "-rim", "1"},
+      {{"-csSim", "-pdb", "x.pdb", "-r1", "5", "-w", "1", "-fixedDI", "-noeuler", "-pRatio", "4", "-rim", "1", "-pow",
+        "2"},
        "korim: -noeuler chooses " + analysis + "; " + csSim + "korim: -fixedDI chooses " + comparisons + "; " +
-           csSim + "korim: -rim chooses " + rim + "; " + csSim},
+           csSim + "korim: -rim chooses " + rim + "; " + csSim + "korim: -pow chooses nothing any run of korim reads; " +
+           csSim},
       {{"-bestFit", "-jack", "-map", "3", "-idum", "-7", "-rotID", "2", "-qStd", "-rem", "x", "-a1", "2", "-yzInv",
         "-noverb", "-w", "1", "-nofixedDI", "-rim", "1", "-d1", "3"},
        "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; this run is the best fit "

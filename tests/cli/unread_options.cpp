@@ -27,6 +27,7 @@ const std::vector<std::vector<std::string>>& sample() {
       {"-idum", "-7"},      {"-rotID", "2"},    {"-rem", "note"},    {"-qStd"},            {"-yzInv"},
       {"-noverb"},          {"-a1", "2"},       {"-w", "1", "1"},    {"-nofixedDI"},       {"-sID", "3"},
       {"-hetatm"},          {"-rim", "1"},      {"-r1", "5"},        {"-d1", "3"},         {"-aD1", "N"},
+      {"-pow", "2"},
   };
   return options;
 }
