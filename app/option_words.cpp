@@ -92,8 +92,10 @@ constexpr const char* kAverage = "the extremes' average of -daHist and -daFlex";
 constexpr const char* kTransform = "the transform of the couplings of -daMl";
 // The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
 constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
-constexpr const char* kAtoms = "the atoms of the structure of -pdb";
 constexpr const char* kSeed = "the seed of the noise of -struc and of -conv -dcNoise";
+
+// An option of the atom selection: read with the structure, by the runs that read one.
+constexpr OptionWord atoms(const OptionWord& o) { return o.by(kStructure, "the atoms of the structure of -pdb"); }
 
 // Grouped as getparams reads them: modes, best fit and error estimation, the atom selection and
 // tensor readers, output control, files and coupling range, medium, electrostatics, conversion,
@@ -106,8 +108,9 @@ constexpr OptionWord kWords[] = {
     flag("-csSim"), flag("-daHist"), flag("-daFlex"), flag("-daMl"), flag("-asRan"),
     flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
-    value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert), kSeed), flag("-rand").by(kFit, kSearch), flag("-exhaust").by(kFit, kSearch),
-    flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks), flag("-nodcOpt").by(kFit, kPeaks),
+    value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert), kSeed), flag("-rand").by(kFit, kSearch),
+    flag("-exhaust").by(kFit, kSearch), flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks),
+    flag("-nodcOpt").by(kFit, kPeaks),
     flag("-single").by(kFit, kEstimate), flag("-jack").by(kFit, kEstimate), flag("-mcDc").by(kFit, kEstimate),
     flag("-mcStruc").by(kFit, kEstimate), value("-map").by(kErrorEstimates | kSearches), value("-outFail"),
     value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(kFit, kTrialCouplings),
@@ -123,42 +126,38 @@ constexpr OptionWord kWords[] = {
 
     input("-pdb").by(kStructure), optional("-dbg"), flag("-verb"),
     // The structure is read without a selection: HETATM records are skipped whatever is given.
-    flag("-hetatm").by(kNone), flag("-nohetatm").by(kNone), flag("-protein").by(kStructure, kAtoms),
-    value("-id").by(kStructure, kAtoms), flag("-inv").by(kStructure, kAtoms), value("-res").by(kStructure, kAtoms),
-    value("-r1").by(kStructure, kAtoms), value("-rN").by(kStructure, kAtoms), list("-atom").by(kStructure, kAtoms),
-    list("-atomName").by(kStructure, kAtoms), list("-resName").by(kStructure, kAtoms),
-    list("-chain").by(kStructure, kAtoms), list("-seg").by(kStructure, kAtoms), flag("-clear").by(kStructure, kAtoms),
-    flag("-set").by(kStructure, kAtoms), flag("-exact").by(kStructure, kAtoms), flag("-regex").by(kStructure, kAtoms),
-    flag("-glob").by(kStructure, kAtoms), flag("-aExact").by(kStructure, kAtoms),
-    flag("-aRegex").by(kStructure, kAtoms), flag("-aGlob").by(kStructure, kAtoms),
-    flag("-rExact").by(kStructure, kAtoms), flag("-rRegex").by(kStructure, kAtoms),
-    flag("-rGlob").by(kStructure, kAtoms), flag("-cExact").by(kStructure, kAtoms),
-    flag("-cRegex").by(kStructure, kAtoms), flag("-cGlob").by(kStructure, kAtoms),
-    flag("-sExact").by(kStructure, kAtoms), flag("-sRegex").by(kStructure, kAtoms),
-    flag("-sGlob").by(kStructure, kAtoms),
+    flag("-hetatm").by(kNone), flag("-nohetatm").by(kNone), atoms(flag("-protein")), atoms(value("-id")),
+    atoms(flag("-inv")), atoms(value("-res")), atoms(value("-r1")), atoms(value("-rN")), atoms(list("-atom")),
+    atoms(list("-atomName")), atoms(list("-resName")), atoms(list("-chain")), atoms(list("-seg")),
+    atoms(flag("-clear")), atoms(flag("-set")), atoms(flag("-exact")), atoms(flag("-regex")), atoms(flag("-glob")),
+    atoms(flag("-aExact")), atoms(flag("-aRegex")), atoms(flag("-aGlob")), atoms(flag("-rExact")),
+    atoms(flag("-rRegex")), atoms(flag("-rGlob")), atoms(flag("-cExact")), atoms(flag("-cRegex")),
+    atoms(flag("-cGlob")), atoms(flag("-sExact")), atoms(flag("-sRegex")), atoms(flag("-sGlob")),
 
     flag("-svd").by(kFit), list("-saupe").by(kFit), list("-align").by(kFit), flag("-fixed").by(kFit),
-    flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler").by(kTensorAnalysis), flag("-noeuler").by(kTensorAnalysis), value("-da").by(kFit),
+    flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler").by(kTensorAnalysis),
+    flag("-noeuler").by(kTensorAnalysis), value("-da").by(kFit),
     value("-dr").by(kFit), value("-daMin").by(kFit), value("-daMax").by(kFit), value("-drMin").by(kFit),
     value("-drMax").by(kFit), value("-psi").by(kFit), value("-theta").by(kFit), value("-phi").by(kFit),
     value("-psiMin").by(kFit), value("-psiMax").by(kFit), value("-thetaMin").by(kFit), value("-thetaMax").by(kFit),
     value("-phiMin").by(kFit), value("-phiMax").by(kFit),
 
     flag("-noverb").by(kTableWriters), flag("-qDa").by(kComparisons), flag("-qRms").by(kComparisons),
-    flag("-qStd").by(kComparisons), flag("-err").by(kFit, kKept),
-    flag("-noerr").by(kFit, kKept), list("-w").by(kStructure),
+    flag("-qStd").by(kComparisons), flag("-err").by(kFit, kKept), flag("-noerr").by(kFit, kKept),
+    list("-w").by(kStructure),
 
     input("-in").by(kCouplingTable), input("-inD").by(kCouplingTable), value("-out"), value("-outD"),
     value("-outPka"), value("-dStep").by(kNone), value("-sStep").by(kNone), value("-d1").by(kCouplingSelection),
     value("-dN").by(kCouplingSelection), value("-s1").by(kCouplingSelection), value("-sN").by(kCouplingSelection),
     value("-sID").by(kNone), value("-a1").by(kStructure), flag("-excl").by(kCouplingSelection),
     flag("-inc").by(kCouplingSelection), flag("-fixedDI").by(kComparisons), flag("-nofixedDI").by(kComparisons),
-    value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis), input("-inp").by(kPrediction), value("-outDa"),
+    value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis),
+    input("-inp").by(kPrediction), value("-outDa"),
     value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic) | mode(kModeStericGrid)),
     input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid)),
     input("-pka").by(kPrediction), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
-    value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"), value("-rotID").by(kEulerSolution),
-    value("-outEAx"), value("-aD1").by(kCouplingSelection),
+    value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"),
+    value("-rotID").by(kEulerSolution), value("-outEAx"), value("-aD1").by(kCouplingSelection),
     value("-aD2").by(kCouplingSelection), input("-inD1").by(mode(kModeAnalyzeDc)),
     input("-inD2").by(mode(kModeAnalyzeDc)), input("-inCS").by(kNone), value("-outS"), value("-outCS"),
     input("-ref").by(kNone), value("-path").by(kNone), input("-list").by(kNone), value("-sPath").by(kNone),

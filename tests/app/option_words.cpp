@@ -207,8 +207,8 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
       {{"-daHist", "-pdb", "x.pdb", "-r1", "5", "-hetatm", "-idum", "-7", "-qStd", "-sID", "3", "-a1", "2",
         "-nofixedDI", "-rem", "note", "-yzInv", "-rotID", "2"},
        "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; " + hist +
-           "korim: -pdb chooses " + structure + "; " + hist + "korim: -hetatm chooses nothing any run of korim reads; " +
-           hist + "korim: -r1 chooses the atoms of the structure of -pdb; " + hist + "korim: -qStd chooses " +
+           "korim: -pdb chooses " + structure + "; " + hist +
+           "korim: -hetatm chooses nothing any run of korim reads; " + hist + "korim: -r1 chooses the atoms of the structure of -pdb; " + hist + "korim: -qStd chooses " +
            comparisons + "; " + hist + "korim: -sID chooses nothing any run of korim reads; " + hist +
            "korim: -a1 chooses " + structure + "; " + hist + "korim: -nofixedDI chooses " + comparisons + "; " + hist +
            "korim: -rem chooses a setting of -stKorim, -stKorimGrid, -elKorim, -bestFit, -anPdb and -struc; " + hist +
@@ -227,8 +227,8 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
       {{"-csSim", "-pdb", "x.pdb", "-r1", "5", "-w", "1", "-fixedDI", "-noeuler", "-pRatio", "4", "-rim", "1", "-pow",
         "2"},
        "korim: -noeuler chooses " + analysis + "; " + csSim + "korim: -fixedDI chooses " + comparisons + "; " +
-           csSim + "korim: -rim chooses " + rim + "; " + csSim + "korim: -pow chooses nothing any run of korim reads; " +
-           csSim},
+           csSim + "korim: -rim chooses " + rim + "; " + csSim +
+           "korim: -pow chooses nothing any run of korim reads; " + csSim},
       {{"-bestFit", "-jack", "-map", "3", "-idum", "-7", "-rotID", "2", "-qStd", "-rem", "x", "-a1", "2", "-yzInv",
         "-noverb", "-w", "1", "-nofixedDI", "-rim", "1", "-d1", "3"},
        "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; this run is the best fit "
