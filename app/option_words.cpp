@@ -366,8 +366,8 @@ int firstCopy(const Words& words, const char* w) {
 }
 
 // Switches that set one setting, in the order they are read (the last one read counts), each with
-// the value it stores, and what the setting chooses. A run reads the setting where it reads its
-// switches (OptionWord::readBy).
+// the value it stores, and what the setting chooses. A run reads the setting where it reads every
+// switch of it (OptionWord::readBy; -verb and -ave have readings of their own beside).
 struct Switch {
   const char* word;
   int value;
@@ -562,8 +562,12 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   for (const ModeWord& m : modeWords()) modes.push_back({m.word, m.mode});
   warned += warnOverridden(argc, argv, words, "the mode", modes);
   const Runs thisRun = runBit(k.korimMode, k.spreadMode);
-  for (const SwitchGroup& g : kSwitchGroups)
-    if ((find(g.words[0].word)->readBy & thisRun) != 0) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
+  for (const SwitchGroup& g : kSwitchGroups) {
+    Runs readers = kEveryRun;
+    for (const Switch& w : g.words)
+      if (w.word != nullptr) readers &= find(w.word)->readBy;
+    if ((readers & thisRun) != 0) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
+  }
   const std::string run = runShown(argc, argv, k);
   for (const OptionWord& o : kWords) {
     // An option no reader took (a selection without -pdb) is left to the final check.

@@ -215,7 +215,7 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
            "korim: -yzInv chooses " + analysis + "; " + hist +
            "korim: -rotID chooses a setting of -stKorim, -bestFit, -anA and -anPdb; " + hist},
       {{"-daHist", "-r1", "5", "-atom", "N"}, ""},
-      {{"-struc", "-euler", "-noeuler", "-noverb", "-rim", "1", "-rem", "x", "-a1", "2", "-w", "1"},
+      {{"-struc", "-euler", "-noeuler", "-verb", "-noverb", "-rim", "1", "-rem", "x", "-a1", "2", "-w", "1"},
        "korim: -euler chooses " + analysis + "; " + struc + "korim: -noeuler chooses " + analysis + "; " + struc +
            "korim: -noverb chooses a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -daHist, "
            "-daFlex, -daMl, -anA, -anDc and -conv; " + struc + "korim: -rim chooses " + rim + "; " + struc},
