@@ -481,8 +481,6 @@ const char* const sec14Other[] = {
     " -dN      resN     [none]    Same as -sN.\n",
     " -atomName aList   [*]       Same as -atom.\n",
     " -protein          [off]     Select Only Canonical Amino Acids.\n",
-    " -hetatm           [off]     Read HETATM Records as ATOMs.\n",
-    " -nohetatm         [on]      Skip HETATM Records.\n",
     " -pRatio  ratio    [3.0]     Wall: Molar Ratio of Long- to Short-Chain Lipid.\n",
     " -rim     rim      [0]       Wall: Rim of the Bicelles (1: on).\n",
     " -lM      length   [200.0]   Wall: Model Length [A] (set from -wv, -pRatio, -rM).\n",
@@ -491,7 +489,7 @@ const char* const sec14Other[] = {
     " -dbg     level    [0]       Debug Output (alone: 1; 2: every Allocation).\n",
     "Accepted, Not Used:\n",
     " -dStep -sStep -sID -pow -inCS -outS -outCS -ref -path -list -sPath -sList\n",
-    " -rList -csThresh -vcThresh -fit -nofit\n",
+    " -rList -csThresh -vcThresh -fit -nofit -hetatm -nohetatm\n",
 };
 
 struct Block {

@@ -47,6 +47,32 @@ constexpr Runs kCouplingTable = kEveryRun & ~(mode(kModeStericFree) | mode(kMode
 constexpr Runs kHistograms = mode(kModeDaHist) | mode(kModeDaFlex);
 constexpr Runs kLikelihoodGrid = mode(kModeDaMl) | kSearches;  // the grid, and the search's window
 constexpr Runs kNone = 0;  // accepted and consumed; no step of any run reads it
+// The runs that analyse an order matrix they write (its eigensystem, Euler angles and axes): the
+// predictions of a tensor, the structure analysis, -anA and the fits.
+constexpr Runs kTensorAnalysis = mode(kModeSteric) | mode(kModeStericFree) | mode(kModeStericGrid) |
+                                 mode(kModeElectrostatic) | mode(kModeAnalyzeSaupe) | mode(kModeAnalyzePdb) | kFit;
+// The runs that write a coupling table (or the order matrix in its form): all of kTensorAnalysis
+// but -anPdb, and the modes that turn one table into another.
+constexpr Runs kTableWriters = (kTensorAnalysis & ~mode(kModeAnalyzePdb)) | mode(kModeConvert) |
+                               mode(kModeAnalyzeDc) | kHistograms | mode(kModeDaMl);
+// The runs whose table compares couplings back-calculated from a tensor with the measured ones
+// (and so reads the dipolar interaction values they are back-calculated with).
+constexpr Runs kComparisons = mode(kModeSteric) | mode(kModeStericGrid) | mode(kModeElectrostatic) | kFit;
+// The runs that select couplings by residue range and atom types: all that read a coupling table.
+constexpr Runs kCouplingSelection = kCouplingTable | mode(kModeAnalyzeDc);
+// The runs that write a structure with the user's remark.
+constexpr Runs kRemarked = mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid) |
+                           mode(kModeAnalyzePdb) | kFit | mode(kModeStructNoise);
+// The runs that choose one of the four Euler solutions: for the structure they write, and -anA for
+// its hinge row.
+constexpr Runs kEulerSolution = mode(kModeSteric) | mode(kModeAnalyzePdb) | mode(kModeAnalyzeSaupe) | kFit;
+// The bicelle's molar ratio: every run that sets up the medium, and every table record that prints
+// the rim's settings (with -rim); all but -struc.
+constexpr Runs kMolarRatio = kEveryRun & ~mode(kModeStructNoise);
+// The rim's settings: those runs but the ones that end after the charges (they simulate nothing
+// and write no record).
+constexpr Runs kRim = kMolarRatio & ~(mode(kModeElectrostaticFree) | mode(kModeElectrostaticGrid) |
+                                      mode(kModeChemShift) | mode(kModeAsRan));
 
 constexpr const char* kEstimate = "the error estimate of -bestFit";
 constexpr const char* kSearch = "the assignment search of -bestFit";
@@ -66,6 +92,10 @@ constexpr const char* kAverage = "the extremes' average of -daHist and -daFlex";
 constexpr const char* kTransform = "the transform of the couplings of -daMl";
 // The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
 constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
+constexpr const char* kSeed = "the seed of the noise of -struc and of -conv -dcNoise";
+
+// An option of the atom selection: read with the structure, by the runs that read one.
+constexpr OptionWord atoms(const OptionWord& o) { return o.by(kStructure, "the atoms of the structure of -pdb"); }
 
 // Grouped as getparams reads them: modes, best fit and error estimation, the atom selection and
 // tensor readers, output control, files and coupling range, medium, electrostatics, conversion,
@@ -78,8 +108,9 @@ constexpr OptionWord kWords[] = {
     flag("-csSim"), flag("-daHist"), flag("-daFlex"), flag("-daMl"), flag("-asRan"),
     flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
-    value("-idum"), flag("-rand").by(kFit, kSearch), flag("-exhaust").by(kFit, kSearch),
-    flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks), flag("-nodcOpt").by(kFit, kPeaks),
+    value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert), kSeed), flag("-rand").by(kFit, kSearch),
+    flag("-exhaust").by(kFit, kSearch), flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks),
+    flag("-nodcOpt").by(kFit, kPeaks),
     flag("-single").by(kFit, kEstimate), flag("-jack").by(kFit, kEstimate), flag("-mcDc").by(kFit, kEstimate),
     flag("-mcStruc").by(kFit, kEstimate), value("-map").by(kErrorEstimates | kSearches), value("-outFail"),
     value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(kFit, kTrialCouplings),
@@ -93,33 +124,41 @@ constexpr OptionWord kWords[] = {
     value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc),
     value("-kLAdjustMc").by(kMcDc), value("-incAdjustMc").by(kMcDc),
 
-    input("-pdb").by(kStructure), optional("-dbg"), flag("-verb"), flag("-hetatm"), flag("-nohetatm"),
-    flag("-protein"), value("-id"), flag("-inv"), value("-res"), value("-r1"), value("-rN"),
-    list("-atom"), list("-atomName"), list("-resName"), list("-chain"), list("-seg"),
-    flag("-clear"), flag("-set"), flag("-exact"), flag("-regex"), flag("-glob"),
-    flag("-aExact"), flag("-aRegex"), flag("-aGlob"), flag("-rExact"), flag("-rRegex"),
-    flag("-rGlob"), flag("-cExact"), flag("-cRegex"), flag("-cGlob"), flag("-sExact"),
-    flag("-sRegex"), flag("-sGlob"),
+    input("-pdb").by(kStructure), optional("-dbg"), flag("-verb"),
+    // The structure is read without a selection: HETATM records are skipped whatever is given.
+    flag("-hetatm").by(kNone), flag("-nohetatm").by(kNone), atoms(flag("-protein")), atoms(value("-id")),
+    atoms(flag("-inv")), atoms(value("-res")), atoms(value("-r1")), atoms(value("-rN")), atoms(list("-atom")),
+    atoms(list("-atomName")), atoms(list("-resName")), atoms(list("-chain")), atoms(list("-seg")),
+    atoms(flag("-clear")), atoms(flag("-set")), atoms(flag("-exact")), atoms(flag("-regex")), atoms(flag("-glob")),
+    atoms(flag("-aExact")), atoms(flag("-aRegex")), atoms(flag("-aGlob")), atoms(flag("-rExact")),
+    atoms(flag("-rRegex")), atoms(flag("-rGlob")), atoms(flag("-cExact")), atoms(flag("-cRegex")),
+    atoms(flag("-cGlob")), atoms(flag("-sExact")), atoms(flag("-sRegex")), atoms(flag("-sGlob")),
 
     flag("-svd").by(kFit), list("-saupe").by(kFit), list("-align").by(kFit), flag("-fixed").by(kFit),
-    flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler"), flag("-noeuler"), value("-da").by(kFit),
+    flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler").by(kTensorAnalysis),
+    flag("-noeuler").by(kTensorAnalysis), value("-da").by(kFit),
     value("-dr").by(kFit), value("-daMin").by(kFit), value("-daMax").by(kFit), value("-drMin").by(kFit),
     value("-drMax").by(kFit), value("-psi").by(kFit), value("-theta").by(kFit), value("-phi").by(kFit),
     value("-psiMin").by(kFit), value("-psiMax").by(kFit), value("-thetaMin").by(kFit), value("-thetaMax").by(kFit),
     value("-phiMin").by(kFit), value("-phiMax").by(kFit),
 
-    flag("-noverb"), flag("-qDa"), flag("-qRms"), flag("-qStd"), flag("-err").by(kFit, kKept),
-    flag("-noerr").by(kFit, kKept), list("-w"),
+    flag("-noverb").by(kTableWriters), flag("-qDa").by(kComparisons), flag("-qRms").by(kComparisons),
+    flag("-qStd").by(kComparisons), flag("-err").by(kFit, kKept), flag("-noerr").by(kFit, kKept),
+    list("-w").by(kStructure),
 
     input("-in").by(kCouplingTable), input("-inD").by(kCouplingTable), value("-out"), value("-outD"),
-    value("-outPka"), value("-dStep"), value("-sStep"), value("-d1"), value("-dN"), value("-s1"), value("-sN"),
-    value("-sID"), value("-a1"), flag("-excl"), flag("-inc"), flag("-fixedDI"), flag("-nofixedDI"),
-    value("-rem"), flag("-yzInv"), flag("-noyzInv"), input("-inp").by(kPrediction), value("-outDa"),
+    value("-outPka"), value("-dStep").by(kNone), value("-sStep").by(kNone), value("-d1").by(kCouplingSelection),
+    value("-dN").by(kCouplingSelection), value("-s1").by(kCouplingSelection), value("-sN").by(kCouplingSelection),
+    value("-sID").by(kNone), value("-a1").by(kStructure), flag("-excl").by(kCouplingSelection),
+    flag("-inc").by(kCouplingSelection), flag("-fixedDI").by(kComparisons), flag("-nofixedDI").by(kComparisons),
+    value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis),
+    input("-inp").by(kPrediction), value("-outDa"),
     value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic) | mode(kModeStericGrid)),
     input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid)),
     input("-pka").by(kPrediction), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
-    value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"), value("-rotID"),
-    value("-outEAx"), value("-aD1"), value("-aD2"), input("-inD1").by(mode(kModeAnalyzeDc)),
+    value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"),
+    value("-rotID").by(kEulerSolution), value("-outEAx"), value("-aD1").by(kCouplingSelection),
+    value("-aD2").by(kCouplingSelection), input("-inD1").by(mode(kModeAnalyzeDc)),
     input("-inD2").by(mode(kModeAnalyzeDc)), input("-inCS").by(kNone), value("-outS"), value("-outCS"),
     input("-ref").by(kNone), value("-path").by(kNone), input("-list").by(kNone), value("-sPath").by(kNone),
     value("-sList").by(kNone), value("-rList").by(kNone), value("-csThresh").by(kNone),
@@ -133,7 +172,8 @@ constexpr OptionWord kWords[] = {
     value("-maxPot").by(kMedium), value("-z1").by(kMedium), value("-zN").by(kMedium), value("-rM").by(kMedium),
     value("-lcS").by(kMedium), flag("-H").by(kStructure | mode(kModeStericFree)),
     flag("-noH").by(kStructure | mode(kModeStericFree)), flag("-surf").by(kMedium), flag("-nosurf").by(kMedium),
-    value("-rA").by(kMedium), value("-rim"), value("-pRatio"), value("-lM"), value("-rimDisc"),
+    value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMolarRatio),
+    value("-lM").by(kRim), value("-rimDisc").by(kRim),
 
     value("-pH").by(kPrediction), value("-nacl").by(kPrediction), value("-chSurf").by(kPrediction),
     value("-dIFace").by(kPrediction), list("-cut").by(kPrediction), flag("-elInfo").by(kPrediction),
@@ -143,7 +183,7 @@ constexpr OptionWord kWords[] = {
     flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kPrediction), flag("-nochTerm").by(kPrediction),
     value("-kEne").by(kPrediction), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
     value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kPrediction),
-    value("-kAtt").by(kPrediction), value("-pow").by(kPrediction),
+    value("-kAtt").by(kPrediction), value("-pow").by(kNone),
 
     flag("-dcHH").by(mode(kModeConvert), kHH), flag("-nodcHH").by(mode(kModeConvert), kHH),
     flag("-scale").by(mode(kModeConvert), kNormalisation), flag("-unscale").by(mode(kModeConvert), kNormalisation),
@@ -325,74 +365,62 @@ int firstCopy(const Words& words, const char* w) {
   return 0;
 }
 
-// The modes that read a setting, 0 ending the list; a list that begins with 0 is every mode.
-using Modes = int[10];
-
 // Switches that set one setting, in the order they are read (the last one read counts), each with
-// the value it stores; what the setting chooses and the modes that read it.
+// the value it stores, and what the setting chooses. A run reads the setting where it reads every
+// switch of it (OptionWord::readBy; -verb and -ave have readings of their own beside).
 struct Switch {
   const char* word;
   int value;
 };
 struct SwitchGroup {
   const char* chooses;
-  Modes modes;
   Switch words[7];
 };
 
 constexpr SwitchGroup kSwitchGroups[] = {
-    {"the variant of -bestFit", {kModeBestFit}, {{"-rand", 4}, {"-exhaust", 5}, {"-exhaustSel", 6}, {"-single", 0},
-                                                 {"-jack", 1}, {"-mcDc", 2}, {"-mcStruc", 3}}},
-    {"the peak selection", {kModeBestFit}, {{"-dcOpt", 1}, {"-nodcOpt", 0}}},
-    {"the couplings each trial keeps", {kModeBestFit}, {{"-nDfixed", 1}, {"-nonDfixed", 0}}},
-    {"the noise", {kModeBestFit, kModeStructNoise}, {{"-vecNoise", 1}, {"-angNoise", 0}}},
-    {"the noise cone", {kModeBestFit, kModeStructNoise}, {{"-fixCone", 1}, {"-nofixCone", 0}}},
-    {"the cone-width search", {kModeBestFit}, {{"-autoCone", 1}, {"-noautoCone", 0}}},
-    {"the error-bar scaling", {kModeBestFit}, {{"-autoMc", 1}, {"-noautoMc", 0}}},
-    {"the tensor", {0}, {{"-svd", 0}, {"-saupe", 1}, {"-align", 1}, {"-fixed", 2}, {"-nofixed", 3}, {"-dadr", 4}}},
-    {"the Euler angles", {0}, {{"-euler", 1}, {"-noeuler", 0}}},
-    {"the table format", {0}, {{"-verb", 1}, {"-noverb", 0}}},
-    {"the quality factor", {0}, {{"-qDa", 1}, {"-qRms", 0}, {"-qStd", 2}}},
-    {"the fits kept", {kModeBestFit}, {{"-err", 1}, {"-noerr", 0}}},
-    {"the residue range", {0}, {{"-excl", 1}, {"-inc", 2}}},
-    {"the dipolar interaction values", {0}, {{"-fixedDI", 1}, {"-nofixedDI", 0}}},
-    {"the order of the y and z axes", {0}, {{"-yzInv", 1}, {"-noyzInv", 0}}},
-    {"the medium", {0}, {{"-bic", 1}, {"-pf1", 2}, {"-3D", 3}}},
-    {"the hydrogens", {0}, {{"-H", 1}, {"-noH", 0}}},
-    {"the surface atoms", {0}, {{"-surf", 1}, {"-nosurf", 0}}},
-    {"the electrostatic information", {0}, {{"-elInfo", 1}, {"-noelInfo", 0}}},
-    {"the dipole approximation", {0}, {{"-dipole", 1}, {"-nodipole", 0}}},
-    {"the charged atoms", {0}, {{"-chSel", 1}, {"-nochSel", 0}}},
-    {"the default pKa values", {0}, {{"-pkaDef", 1}, {"-nopkaDef", 0}}},
-    {"the partial charges", {0}, {{"-charmm", 1}, {"-charmm22", 2}, {"-nocharmm", 0}}},
-    {"the charges at the termini", {0}, {{"-chTerm", 1}, {"-nochTerm", 0}}},
-    {"the H-H couplings", {kModeConvert}, {{"-dcHH", 1}, {"-nodcHH", 0}}},
-    {"the normalisation", {kModeConvert}, {{"-scale", 1}, {"-unscale", 0}}},
-    {"the format", {kModeConvert}, {{"-xplor", 0}, {"-cns", 1}, {"-tbl", 2}, {"-dyana", 3}, {"-korim", 4},
-                                     {"-rosetta", 5}}},
-    {"the operation", {kModeAnalyzeSaupe, kModeAnalyzeDc}, {{"-add", 1}, {"-sub", 2}, {"-mul", 3}, {"-div", 4},
-                                                            {"-max", 5}}},
-    {"the order matrix", {kModeAnalyzePdb}, {{"-user", 2}, {"-ster", 0}, {"-el", 1}}},
-    {"the extremes' average", {kModeDaHist, kModeDaFlex}, {{"-noave", 0}, {"-ave", 1}}},
-    {"the transform of the couplings", {kModeDaMl}, {{"-nomapMl", 0}, {"-mapMl", 1}}},
-    {"the hetero atoms", {0}, {{"-hetatm", 1}, {"-nohetatm", 0}}},
-    {"the name matching", {0}, {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}}},
-    {"the atom name matching", {0}, {{"-aExact", 1}, {"-aRegex", 2}, {"-aGlob", 3}}},
-    {"the residue name matching", {0}, {{"-rExact", 1}, {"-rRegex", 2}, {"-rGlob", 3}}},
-    {"the chain name matching", {0}, {{"-cExact", 1}, {"-cRegex", 2}, {"-cGlob", 3}}},
-    {"the segment name matching", {0}, {{"-sExact", 1}, {"-sRegex", 2}, {"-sGlob", 3}}},
+    {"the variant of -bestFit",
+     {{"-rand", 4}, {"-exhaust", 5}, {"-exhaustSel", 6}, {"-single", 0}, {"-jack", 1}, {"-mcDc", 2}, {"-mcStruc", 3}}},
+    {"the peak selection", {{"-dcOpt", 1}, {"-nodcOpt", 0}}},
+    {"the couplings each trial keeps", {{"-nDfixed", 1}, {"-nonDfixed", 0}}},
+    {"the noise", {{"-vecNoise", 1}, {"-angNoise", 0}}},
+    {"the noise cone", {{"-fixCone", 1}, {"-nofixCone", 0}}},
+    {"the cone-width search", {{"-autoCone", 1}, {"-noautoCone", 0}}},
+    {"the error-bar scaling", {{"-autoMc", 1}, {"-noautoMc", 0}}},
+    {"the tensor", {{"-svd", 0}, {"-saupe", 1}, {"-align", 1}, {"-fixed", 2}, {"-nofixed", 3}, {"-dadr", 4}}},
+    {"the Euler angles", {{"-euler", 1}, {"-noeuler", 0}}},
+    {"the table format", {{"-verb", 1}, {"-noverb", 0}}},
+    {"the quality factor", {{"-qDa", 1}, {"-qRms", 0}, {"-qStd", 2}}},
+    {"the fits kept", {{"-err", 1}, {"-noerr", 0}}},
+    {"the residue range", {{"-excl", 1}, {"-inc", 2}}},
+    {"the dipolar interaction values", {{"-fixedDI", 1}, {"-nofixedDI", 0}}},
+    {"the order of the y and z axes", {{"-yzInv", 1}, {"-noyzInv", 0}}},
+    {"the medium", {{"-bic", 1}, {"-pf1", 2}, {"-3D", 3}}},
+    {"the hydrogens", {{"-H", 1}, {"-noH", 0}}},
+    {"the surface atoms", {{"-surf", 1}, {"-nosurf", 0}}},
+    {"the electrostatic information", {{"-elInfo", 1}, {"-noelInfo", 0}}},
+    {"the dipole approximation", {{"-dipole", 1}, {"-nodipole", 0}}},
+    {"the charged atoms", {{"-chSel", 1}, {"-nochSel", 0}}},
+    {"the default pKa values", {{"-pkaDef", 1}, {"-nopkaDef", 0}}},
+    {"the partial charges", {{"-charmm", 1}, {"-charmm22", 2}, {"-nocharmm", 0}}},
+    {"the charges at the termini", {{"-chTerm", 1}, {"-nochTerm", 0}}},
+    {"the H-H couplings", {{"-dcHH", 1}, {"-nodcHH", 0}}},
+    {"the normalisation", {{"-scale", 1}, {"-unscale", 0}}},
+    {"the format", {{"-xplor", 0}, {"-cns", 1}, {"-tbl", 2}, {"-dyana", 3}, {"-korim", 4}, {"-rosetta", 5}}},
+    {"the operation", {{"-add", 1}, {"-sub", 2}, {"-mul", 3}, {"-div", 4}, {"-max", 5}}},
+    {"the order matrix", {{"-user", 2}, {"-ster", 0}, {"-el", 1}}},
+    {"the extremes' average", {{"-noave", 0}, {"-ave", 1}}},
+    {"the transform of the couplings", {{"-nomapMl", 0}, {"-mapMl", 1}}},
+    {"the hetero atoms", {{"-hetatm", 1}, {"-nohetatm", 0}}},
+    {"the name matching", {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}}},
+    {"the atom name matching", {{"-aExact", 1}, {"-aRegex", 2}, {"-aGlob", 3}}},
+    {"the residue name matching", {{"-rExact", 1}, {"-rRegex", 2}, {"-rGlob", 3}}},
+    {"the chain name matching", {{"-cExact", 1}, {"-cRegex", 2}, {"-cGlob", 3}}},
+    {"the segment name matching", {{"-sExact", 1}, {"-sRegex", 2}, {"-sGlob", 3}}},
 };
 
 // The options of the atom selection that choose atoms.
 constexpr const char* kSelecting[] = {"-res", "-r1", "-rN", "-atom", "-atomName", "-resName",
                                       "-chain", "-seg", "-inv", "-clear", "-set"};
-
-bool reads(const Modes& modes, int mode) {
-  if (modes[0] == 0) return true;
-  for (int m : modes)
-    if (m == mode) return true;
-  return false;
-}
 
 // The places where w stands as an option (not as another option's value), in command-line order.
 std::vector<int> standing(const Words& words, const char* w) {
@@ -533,12 +561,19 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   std::vector<Switch> modes;
   for (const ModeWord& m : modeWords()) modes.push_back({m.word, m.mode});
   warned += warnOverridden(argc, argv, words, "the mode", modes);
-  for (const SwitchGroup& g : kSwitchGroups)
-    if (reads(g.modes, k.korimMode)) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
-  const std::string run = runShown(argc, argv, k);
   const Runs thisRun = runBit(k.korimMode, k.spreadMode);
+  for (const SwitchGroup& g : kSwitchGroups) {
+    Runs readers = kEveryRun;
+    for (const Switch& w : g.words)
+      if (w.word != nullptr) readers &= find(w.word)->readBy;
+    if ((readers & thisRun) != 0) warned += warnOverridden(argc, argv, words, g.chooses, g.words);
+  }
+  const std::string run = runShown(argc, argv, k);
   for (const OptionWord& o : kWords) {
-    if ((o.readBy & thisRun) != 0 || standing(words, o.word).empty()) continue;
+    // An option no reader took (a selection without -pdb) is left to the final check.
+    if ((o.readBy & thisRun) != 0 || standing(words, o.word).empty() ||
+        !foundation::argConsumed(standing(words, o.word)[0]))
+      continue;
     const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
     std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", o.word, chooses.c_str(),
                  run.c_str());

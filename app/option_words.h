@@ -86,11 +86,12 @@ int warnRepeatedOptions(int argc, char** argv);
 //   runs that read it: "korim: -mcDc chooses the error estimate of -bestFit; this run is the steric
 //   prediction (-stKorim, the default mode) and does not use it.", "korim: -map chooses a setting
 //   of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel); this run is the best fit
-//   (-bestFit -single) and does not use it."; its value was read and checked all the same;
-// - two or more words that set one setting of the run's mode (the mode words among them) to
+//   (-bestFit -single) and does not use it."; its value was read and checked all the same. An
+//   option no reader took (a selection without -pdb) is left to the final check (checkArgs);
+// - two or more words that set one setting the run reads (the mode words among them) to
 //   different values, where the fixed reading order makes the last one read count, wherever each
 //   stands: "korim: options -stKorim and -bestFit choose the mode: -bestFit is used; -stKorim is
-//   not.";
+//   not."; the switches of a setting the run does not read are each named by the line above;
 // - in a best fit, an atom selection (-r1, -rN, -res, -atom, ...; read with -pdb only), which
 //   chooses atoms and not the couplings fitted: those are chosen by -s1 and -sN.
 // Returns the number of lines.

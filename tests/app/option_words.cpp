@@ -142,6 +142,16 @@ TEST(OptionWords, OptionsNamingInputFilesAreMarked) {
 // takes as its value, and words the run uses, say nothing.
 TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
   const std::string steric = "this run is the steric prediction (-stKorim, the default mode) and does not use it.\n";
+  const std::string hist = "this run is the Da and R histogram (-daHist) and does not use it.\n";
+  const std::string struc = "this run is the structural noise (-struc) and does not use it.\n";
+  const std::string anA = "this run is the comparison of two order matrices (-anA) and does not use it.\n";
+  const std::string csSim = "this run is the charge set-up (-csSim) and does not use it.\n";
+  const std::string structure = "a setting of -stKorim, -stKorimGrid, -elKorim, -elKorimFree, -elKorimGrid, -bestFit, "
+                                "-csSim, -asRan, -anPdb and -struc";
+  const std::string comparisons = "a setting of -stKorim, -stKorimGrid, -elKorim and -bestFit";
+  const std::string analysis = "a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -anA and -anPdb";
+  const std::string rim = "a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -daHist, -daFlex, "
+                          "-daMl, -anA, -anDc, -anPdb and -conv";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-rand", "-noerr", "-nDfixed", "-outD", "x.tab"},
        "korim: -rand chooses the assignment search of -bestFit; " + steric +
@@ -191,6 +201,38 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "best fit (-bestFit -mcStruc) and fits the couplings that -s1 and -sN choose.\n"},
       {{"-bestFit", "-r1", "10"}, ""},
       {{"-stKorim", "-pdb", "x.pdb", "-r1", "10", "-rN", "40"}, ""},
+      // The structure, its couplings, the table and the tensor's analysis, named by the runs that
+      // read them; a selection without -pdb is left to the final check. Switches of a setting the
+      // run does not read are named each, not weighed against each other.
+      {{"-daHist", "-pdb", "x.pdb", "-r1", "5", "-hetatm", "-idum", "-7", "-qStd", "-sID", "3", "-a1", "2",
+        "-nofixedDI", "-rem", "note", "-yzInv", "-rotID", "2"},
+       "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; " + hist +
+           "korim: -pdb chooses " + structure + "; " + hist +
+           "korim: -hetatm chooses nothing any run of korim reads; " + hist + "korim: -r1 chooses the atoms of the structure of -pdb; " + hist + "korim: -qStd chooses " +
+           comparisons + "; " + hist + "korim: -sID chooses nothing any run of korim reads; " + hist +
+           "korim: -a1 chooses " + structure + "; " + hist + "korim: -nofixedDI chooses " + comparisons + "; " + hist +
+           "korim: -rem chooses a setting of -stKorim, -stKorimGrid, -elKorim, -bestFit, -anPdb and -struc; " + hist +
+           "korim: -yzInv chooses " + analysis + "; " + hist +
+           "korim: -rotID chooses a setting of -stKorim, -bestFit, -anA and -anPdb; " + hist},
+      {{"-daHist", "-r1", "5", "-atom", "N"}, ""},
+      {{"-struc", "-euler", "-noeuler", "-verb", "-noverb", "-rim", "1", "-rem", "x", "-a1", "2", "-w", "1"},
+       "korim: -euler chooses " + analysis + "; " + struc + "korim: -noeuler chooses " + analysis + "; " + struc +
+           "korim: -noverb chooses a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -daHist, "
+           "-daFlex, -daMl, -anA, -anDc and -conv; " + struc + "korim: -rim chooses " + rim + "; " + struc},
+      {{"-anA", "-d1", "3", "-qStd", "-rem", "x", "-rotID", "2", "-yzInv", "-noverb", "-rim", "1"},
+       "korim: -qStd chooses " + comparisons + "; " + anA + "korim: -d1 chooses a setting of -stKorim, -stKorimGrid, "
+       "-elKorim, -elKorimFree, -elKorimGrid, -bestFit, -csSim, -daHist, -daFlex, -daMl, -asRan, -anDc, -anPdb, "
+       "-conv and -struc; " + anA + "korim: -rem chooses a setting of -stKorim, -stKorimGrid, -elKorim, -bestFit, "
+       "-anPdb and -struc; " + anA},
+      {{"-csSim", "-pdb", "x.pdb", "-r1", "5", "-w", "1", "-fixedDI", "-noeuler", "-pRatio", "4", "-rim", "1", "-pow",
+        "2"},
+       "korim: -noeuler chooses " + analysis + "; " + csSim + "korim: -fixedDI chooses " + comparisons + "; " +
+           csSim + "korim: -rim chooses " + rim + "; " + csSim +
+           "korim: -pow chooses nothing any run of korim reads; " + csSim},
+      {{"-bestFit", "-jack", "-map", "3", "-idum", "-7", "-rotID", "2", "-qStd", "-rem", "x", "-a1", "2", "-yzInv",
+        "-noverb", "-w", "1", "-nofixedDI", "-rim", "1", "-d1", "3"},
+       "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; this run is the best fit "
+       "(-bestFit -jack) and does not use it.\n"},
   };
   for (const auto& [words, expected] : cases) {
     korim_test::Argv args(words);

@@ -23,6 +23,11 @@ const std::vector<std::vector<std::string>>& sample() {
       {"-fixAa", "1"},      {"-lcS", "0.5"},    {"-kEne", "2"},      {"-charmm"},          {"-rM", "20"},
       {"-dFrac", "0.5"},    {"-nCone", "3"},    {"-inD1", kCouplings}, {"-pdbF", kPdb},   {"-psiMax", "90"},
       {"-incR", "0.05"},    {"-inp", "k.inp"}, {"-pka", "k.pka"},
+      // The table format and record, the analysis of the tensor, the structure and its couplings.
+      {"-idum", "-7"},      {"-rotID", "2"},    {"-rem", "note"},    {"-qStd"},            {"-yzInv"},
+      {"-noverb"},          {"-a1", "2"},       {"-w", "1", "1"},    {"-nofixedDI"},       {"-sID", "3"},
+      {"-hetatm"},          {"-rim", "1"},      {"-r1", "5"},        {"-d1", "3"},         {"-aD1", "N"},
+      {"-pow", "2"},
   };
   return options;
 }
@@ -52,6 +57,11 @@ TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeSteric, 0,
        "out.tab"},
       {{"-struc", "-pdb", kPdb, "-inD", kCouplings, "-pdbRot", "out.pdb"}, st::kModeStructNoise, 0, "out.pdb"},
+      {{"-anA", "-inS1", "1e-3", "6e-4", "0", "0", "0", "-inS2", "8e-4", "1e-4", "2e-4", "0", "1e-4", "-outA",
+        "out.tab"},
+       st::kModeAnalyzeSaupe, 0, "out.tab"},
+      {{"-anPdb", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0", "-outP", "out.txt"}, st::kModeAnalyzePdb, 0,
+       "out.txt"},
   };
   for (const Base& base : bases) {
     const app::Runs run = app::runBit(base.mode, base.spread);
