@@ -91,7 +91,9 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
                    "korim: the combination of the coupling %d %s - %d %s is not a number "
                    "(%s); the coupling is left out.\n",
                    x.resIDI, x.atomNameI, x.resIDJ, x.atomNameJ,
-                   opCode == settings::kOpDiv ? "division by zero?" : "beyond single precision");
+                   opCode == settings::kOpDiv && static_cast<double>(c2) * partner->d == 0.0
+                       ? "division by zero?"
+                       : "beyond single precision");
       leaveOut(dTab1, i);
       continue;
     }

@@ -15,8 +15,9 @@ double addDC(int opCode, double c1, double c2, double d1, double d2);
 // Combines every coupling i of dTab1 below 999 Hz with its partner in dTab2 (same residue numbers
 // and all eight names; only selected rows of dTab2 are partners, the last one wins):
 // dCalcList[i].d gets the result, valid only when i is selected. A coupling without a partner,
-// or whose result is not a finite number (a division by zero, reported on stderr), is left out
-// of both lists; the selected ones whose rows in dTab2 are all unselected are named on stderr.
+// or whose result is not a finite number (a division by zero or a value beyond single precision,
+// reported on stderr), is left out of both lists; the selected ones whose rows in dTab2 are all
+// unselected are named on stderr.
 // Couplings of 999 Hz or more keep their flags. dTab2 is only read. Returns the number of
 // selected couplings that were combined.
 int adjustDC(int opCode, float c1, float c2, couplings::DTable* dTab1,

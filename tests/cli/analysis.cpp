@@ -160,6 +160,36 @@ TEST(CouplingArithmetic, HandValuesOfEachOperation) {
   }
 }
 
+// A quotient that is not finite is named by its cause: a divisor of 0, or a value beyond single
+// precision (factors 1e19 and 1e-19: -4.25 / 1 and 12.125 / 2 times 1e38 overflow, 5 / 8 does not).
+TEST(CouplingArithmetic, AQuotientThatIsNotFiniteNamesItsCause) {
+  TempDir d;
+  const std::string zero = writeFile(d / "zero.tab",
+                                     "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D\n"
+                                     "FORMAT %4d %4s %4s %4d %4s %4s %9.3f\n\n"
+                                     "   10  LEU    N   10  LEU    H     0.000\n"
+                                     "   10  LEU   CA   10  LEU   HA     2.000\n");
+  const struct {
+    std::string second;
+    std::vector<std::string> factors;
+    std::vector<std::string> err;
+  } cases[] = {
+      {zero, {"-c1", "1"}, {"coupling 10 N - 10 H is not a number (division by zero?)"}},
+      {analysisData("second.tab"), {"-c1", "1e19", "-c2", "1e-19"},
+       {"coupling 9 C - 10 N is not a number (beyond single precision)",
+        "coupling 10 CA - 10 HA is not a number (beyond single precision)"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"-anDc", "-inD1", analysisData("three.tab"), "-inD2", c.second, "-outD",
+                                     "q.tab", "-div"};
+    args.insert(args.end(), c.factors.begin(), c.factors.end());
+    const RunResult r = runKorim(args, d);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(inOrder(r.err, c.err)) << r.err;
+    EXPECT_EQ(readTable(d / "q.tab").numbers("D").size(), 1u);
+  }
+}
+
 TEST(CouplingArithmetic, ProductsAndRatiosWriteEveryFiniteRowAndCountIt) {
   // A product or ratio is no coupling: however large, each finite one is written, in the report
   // and the short table alike, and DATA N counts the rows written. With factors 1e19 a product
