@@ -136,10 +136,18 @@ float getSvdChi2Exh(AssignProblem& p, const int* rowIdList, int yzFlag) {
   return total;
 }
 
+void mediumOffsets(const AssignProblem& p, int medium, int* fixOff, int* colOff) {
+  *fixOff = *colOff = 0;
+  for (int k = 0; k < medium; k++) {
+    *fixOff += p.nDTypList[k];
+    *colOff += p.colIdList[k];
+  }
+}
+
 bool fixedTensor(AssignProblem& p, int medium, int yzFlag, float* daNH, float* rhomb) {
   clearLists(p, 0, p.peakCount * p.colId + p.nCoupAss);
-  int fixOff = 0;
-  for (int k = 0; k < medium; k++) fixOff += p.nDTypList[k];
+  int fixOff = 0, colOff = 0;
+  mediumOffsets(p, medium, &fixOff, &colOff);
   const int n = p.nDTypList[medium];
   for (int i = 0; i < n; i++) putFixed(p, fixOff + i, i);
   float saupe[5], dSaupe[5];

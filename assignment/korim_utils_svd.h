@@ -52,6 +52,8 @@ void saveFixedHead(AssignProblem& prob);
 // whose analysis fails, scores kNoScore (1e8); so does a problem of no medium. The heads of the
 // work lists hold the fixed couplings again on return. Allocates nothing.
 float getSvdChi2Exh(AssignProblem& prob, const int* rowIdList, int yzFlag);
+// Where medium m's fixed couplings (at the heads of the work lists) and its columns begin.
+void mediumOffsets(const AssignProblem& prob, int medium, int* fixOff, int* colOff);
 // The tensor of the fixed couplings of one medium alone (medium 0 to nLcType - 1), fitted by SVD:
 // *daNH its Da on the N-H scale (Hz), *rhomb its rhombicity. The heads of the work lists hold the
 // fixed couplings again on return. False for a fit that could not be made.

@@ -19,15 +19,6 @@ constexpr float kUsualMaxR = 2.0f / 3.0f;  // largest rhombicity of the usual fo
 // by the fit, the smallest coupling -22.7 Hz).
 constexpr double kExtremeShortfall = 0.1;
 
-// Where medium m's fixed couplings (at the heads of the work lists) and columns begin.
-void mediumOffsets(const AssignProblem& p, int medium, int* fixOff, int* colOff) {
-  *fixOff = *colOff = 0;
-  for (int k = 0; k < medium; k++) {
-    *fixOff += p.nDTypList[k];
-    *colOff += p.colIdList[k];
-  }
-}
-
 // The two-extreme estimate from every coupling of the medium, fixed or in a peak's cell: the
 // set is that of every candidate, whatever the order of the peaks.
 MediumTensor estimate(const AssignProblem& p, int medium) {
