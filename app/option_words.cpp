@@ -570,10 +570,10 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   }
   const std::string run = runShown(argc, argv, k);
   for (const OptionWord& o : kWords) {
+    if ((o.readBy & thisRun) != 0) continue;
     // An option no reader took (a selection without -pdb) is left to the final check.
-    if ((o.readBy & thisRun) != 0 || standing(words, o.word).empty() ||
-        !foundation::argConsumed(standing(words, o.word)[0]))
-      continue;
+    const std::vector<int> at = standing(words, o.word);
+    if (at.empty() || !foundation::argConsumed(at[0])) continue;
     const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
     std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", o.word, chooses.c_str(),
                  run.c_str());
