@@ -410,7 +410,6 @@ constexpr SwitchGroup kSwitchGroups[] = {
     {"the order matrix", {{"-user", 2}, {"-ster", 0}, {"-el", 1}}},
     {"the extremes' average", {{"-noave", 0}, {"-ave", 1}}},
     {"the transform of the couplings", {{"-nomapMl", 0}, {"-mapMl", 1}}},
-    {"the hetero atoms", {{"-hetatm", 1}, {"-nohetatm", 0}}},
     {"the name matching", {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}}},
     {"the atom name matching", {{"-aExact", 1}, {"-aRegex", 2}, {"-aGlob", 3}}},
     {"the residue name matching", {{"-rExact", 1}, {"-rRegex", 2}, {"-rGlob", 3}}},
