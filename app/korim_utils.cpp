@@ -608,11 +608,20 @@ bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
                                 static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
     if (std::strcmp(h.word, "-da") == 0) {
       // The same value read as an N-H Da in Hz, named where it may be one: no order parameter
-      // reaches 1, and in Hz it lies within the limits.
+      // reaches 1, and in Hz it lies within the limits. It is named with three digits, or more
+      // where three would read back outside the limits.
       const double perUnit = static_cast<double>(h.value) / korim::foundation::kDipolarNH;
       char asHz[96] = "";
-      if (std::fabs(h.value) >= 1.0f && perUnit >= h.min && perUnit <= h.max)
-        std::snprintf(asHz, sizeof asHz, " (%s Hz is %.3g)", r.valueWord(h.word), perUnit);
+      if (std::fabs(h.value) >= 1.0f && perUnit >= h.min && perUnit <= h.max) {
+        char inUnit[32];
+        int digits = 2;
+        float back = 0.0f;
+        do {
+          std::snprintf(inUnit, sizeof inUnit, "%.*g", ++digits, perUnit);
+          back = std::strtof(inUnit, nullptr);
+        } while ((back < h.min || back > h.max) && digits < 9);
+        std::snprintf(asHz, sizeof asHz, " (%s Hz is %s)", r.valueWord(h.word), inUnit);
+      }
       std::snprintf(why + n, sizeof why - n,
                     ": Da is an order parameter without unit; an N-H Da in Hz divided by %g gives it%s",
                     korim::foundation::kDipolarNH, asHz);

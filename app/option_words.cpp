@@ -410,7 +410,6 @@ constexpr SwitchGroup kSwitchGroups[] = {
     {"the order matrix", {{"-user", 2}, {"-ster", 0}, {"-el", 1}}},
     {"the extremes' average", {{"-noave", 0}, {"-ave", 1}}},
     {"the transform of the couplings", {{"-nomapMl", 0}, {"-mapMl", 1}}},
-    {"the hetero atoms", {{"-hetatm", 1}, {"-nohetatm", 0}}},
     {"the name matching", {{"-exact", 1}, {"-regex", 2}, {"-glob", 3}}},
     {"the atom name matching", {{"-aExact", 1}, {"-aRegex", 2}, {"-aGlob", 3}}},
     {"the residue name matching", {{"-rExact", 1}, {"-rRegex", 2}, {"-rGlob", 3}}},
@@ -570,10 +569,10 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
   }
   const std::string run = runShown(argc, argv, k);
   for (const OptionWord& o : kWords) {
+    if ((o.readBy & thisRun) != 0) continue;
     // An option no reader took (a selection without -pdb) is left to the final check.
-    if ((o.readBy & thisRun) != 0 || standing(words, o.word).empty() ||
-        !foundation::argConsumed(standing(words, o.word)[0]))
-      continue;
+    const std::vector<int> at = standing(words, o.word);
+    if (at.empty() || !foundation::argConsumed(at[0])) continue;
     const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
     std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", o.word, chooses.c_str(),
                  run.c_str());
