@@ -319,8 +319,7 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
   } else if (h.modeFit == 3) {
     float bins[kMaxHistBins];
     int userBins = h.nBinIn;
-    bool& fitted = ownFit;
-    for (int attempt = 0; attempt < 4 && !fitted; ++attempt, userBins -= 2) {
+    for (int attempt = 0; attempt < 4 && !ownFit; ++attempt, userBins -= 2) {
       if (makeBins(delta, std::fmax(h.Dzz, h.Dyy), std::fmin(h.Dzz, h.Dyy), kMaxHistBins,
                    userBins, &nBins, &binWidth, bins) != 0) {
         tooManyBins(nBins);
@@ -330,10 +329,10 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
       if (getDxx(nD, coupList, nBins, binWidth, bins, &dxx) == 1) {
         h.Dxx = dxx;
         fitDCHisto(korimInfo, 0);
-        fitted = true;
+        ownFit = true;
       }
     }
-    if (!fitted) noSingleValue("Warning");
+    if (!ownFit) noSingleValue("Warning");
   }
   h.nBins = nBins;
   h.dcMin = min;

@@ -114,7 +114,7 @@ std::string unsettledSignNote(double da, double r, double resolution, const std:
 int usualFormSign(double da, double r) {
   double da2 = 0.0, r2 = 0.0;
   namedForm(da, r, &da2, &r2);
-  if (da2 == 0.0 || !(r2 < kMaxRhombicity - kUsualFormMargin)) return 0;
+  if (da2 == 0.0 || atOrAboveTwoThirds(r2)) return 0;
   return da2 > 0.0 ? 1 : -1;
 }
 

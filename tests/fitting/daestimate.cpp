@@ -352,6 +352,23 @@ TEST(Estimates, SignUnsettledWhereTheLeastPrincipalValueLiesBelowTheResolution) 
   }
 }
 
+TEST(Estimates, SignOfTheUsualFormAtItsBounds) {
+  // The sign of Da in the usual form is that of the principal value of largest size (2 Da or
+  // -Da (1 + 1.5 R)); at R 2/3 the two are of one size and name none, as within 1e-3 below it.
+  // Beyond 2/3 the tensor turns (Da 12, R 0.7 is Da -12.3, R 0.634); just below 0 (within 1e-3)
+  // it is its own, further below its x and y swapped, of the same Da.
+  const struct { double da, r; int sign; } cases[] = {
+      {12.0, 0.5, 1},         {-12.0, 0.5, -1},        {12.0, 2.0 / 3.0, 0},   {-12.0, 2.0 / 3.0 - 9e-4, 0},
+      {12.0, 2.0 / 3.0 - 2e-3, 1}, {12.0, 0.7, -1},   {-12.0, 0.7, 1},        {12.0, -0.0005, 1},
+      {12.0, -0.3, 1},        {0.0, 0.3, 0}};
+  for (const auto& c : cases) EXPECT_EQ(usualFormSign(c.da, c.r), c.sign) << c.da << " " << c.r;
+  // Two readings of opposite signs say so; one that names no sign (at 2/3) says nothing.
+  EXPECT_NE(opposedSignNote({"a", 12.0, 0.5}, {"b", -12.0, 0.5}), "");
+  EXPECT_NE(opposedSignNote({"a", 12.0, 0.5}, {"b", 12.0, 0.7}), "");
+  EXPECT_EQ(opposedSignNote({"a", 12.0, 0.5}, {"b", -12.0, 2.0 / 3.0 - 9e-4}), "");
+  EXPECT_EQ(opposedSignNote({"a", 12.0, 0.5}, {"b", 11.0, 0.3}), "");
+}
+
 // A -daMl run on the example's couplings over Da lDa..hDa by 0.1 and R lR..hR by 0.01; its status,
 // stderr and table.
 struct ExampleMl {
