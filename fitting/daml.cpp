@@ -156,8 +156,8 @@ std::string onEdgePoint(const std::string& note, const char* what) {
 }
 
 // A -lDa or -hDa value (and, where the grid would otherwise pass its point limit, an -incDa)
-// that takes the grid's |Da| range from nearAbs..farAbs (Hz) to newNear..newFar, given in the
-// options' frame (negated: the options' range lies at or above 0).
+// that takes the grid's |Da| range to newNear..newFar (Hz), the end that moves being the far one
+// where farEnd is set; given in the options' frame (negated: the options' range lies at or above 0).
 std::string daAdvice(const HistInfo& h, bool negated, bool farEnd, double newNear, double newFar) {
   const double pointsR = mlAxisPoints(h.lRMl, h.hRMl, std::fabs(h.incRMl), true);
   // The steps a larger -incDa may take, the user's own first.
