@@ -12,6 +12,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,35 @@ void closeAbruptly(int fd) {
 bool writeText(int fd, const char* text) {
     const size_t len = std::strlen(text);
     return write(fd, text, len) == static_cast<ssize_t>(len);
+}
+
+// The server's answer "%d %d" written by putPort: a port of 1 to 65535 and a process number
+// above 0, each read whole in decimal (a number beyond the int range is no port, where "%d"
+// would wrap it), with nothing but blanks around them.
+constexpr size_t kPortTextMax = 64;
+
+bool positiveWord(const char*& at, long limit, int* value) {
+    char* end = nullptr;
+    if (!std::isdigit(static_cast<unsigned char>(*at))) return false;
+    errno = 0;
+    const long v = std::strtol(at, &end, 10);
+    if (errno == ERANGE || v < 1 || v > limit) return false;
+    *value = static_cast<int>(v);
+    at = end;
+    return true;
+}
+
+bool portAnswer(const char* text, int* port, int* pid) {
+    const char* at = text;
+    auto blanks = [&at] {
+        const char* start = at;
+        while (*at != '\0' && std::isspace(static_cast<unsigned char>(*at))) at++;
+        return at != start;
+    };
+    blanks();
+    if (!positiveWord(at, 65535, port) || !blanks() || !positiveWord(at, INT_MAX, pid)) return false;
+    blanks();
+    return *at == '\0';
 }
 
 void releaseName(ServerInfo* s) {
@@ -207,7 +237,9 @@ int getPort(const char* portFile, int* port, int* pid) {
     struct stat st;
     int p = 0, id = 0;
     const bool own = fstat(fileno(in), &st) == 0 && st.st_uid == geteuid() && S_ISREG(st.st_mode);
-    const bool ok = own && std::fscanf(in, "%d %d", &p, &id) == 2 && p > 0 && p < 65536 && id > 0;
+    char text[kPortTextMax + 1] = {};
+    const size_t got = own ? std::fread(text, 1, kPortTextMax + 1, in) : 0;
+    const bool ok = got <= kPortTextMax && std::strlen(text) == got && portAnswer(text, &p, &id);
     std::fclose(in);
     if (!ok) {
         specMsg("NMRSocket Client Error reading port ID.\n");

@@ -32,7 +32,9 @@ int isLoopbackHost(const char* host);
 // holding "pid %d". name must hold the path. 0, or 1 when none is free.
 int uniqName(const char* dir, const char* prefix, char* name, int nameSize);
 // Waits (10 ms polls, up to the time-out) for the server's answer; 0, 1 when
-// it cannot be used, -1 when it cannot be opened or never came.
+// it cannot be used (not this user's regular file, or not exactly a port of 1 to
+// 65535 and a process number above 0 in decimal, with blanks only around them),
+// -1 when it cannot be opened or never came.
 int getPort(const char* portFile, int* port, int* pid);
 // Seconds getPort waits: the data layer's default time-out, or kPortWaitSeconds.
 int getPortTimeout();

@@ -2,8 +2,9 @@
 #include "spectral/qmix.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <climits>
+#include <initializer_list>
+#include <string>
 
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
@@ -15,20 +16,55 @@ namespace {
 
 constexpr const char *kTag = "qmix";
 
-// One "-cList" word: "re,im" or "re" (imaginary 0); false when it is not a number.
+// Bytes of the product of the factors and a float, as the allocator counts them (an int);
+// false when that count cannot be held. A tiny checked product: each partial product stays
+// below 2^31, so the next one fits in a long long.
+bool floatBytes(std::initializer_list<int> factors, int *bytes) {
+  long long b = static_cast<long long>(sizeof(float));
+  for (int f : factors) {
+    b *= f;
+    if (f < 0 || b > INT_MAX) return false;
+  }
+  *bytes = static_cast<int>(b);
+  return true;
+}
+
+// One coefficient number: the whole text a finite float ("nan", "inf" and "1e39" carry no
+// coefficient).
+bool readNumber(const std::string &text, float *v) { return foundation::wordToFloat(text.c_str(), v) == 1; }
+
+// One "-cList" word: "re,im" or "re" (imaginary 0); false when it is not so.
 bool readCoef(const char *word, float *re, float *im) {
-  char tail = 0;
   *im = 0.0f;
-  if (std::strchr(word, ','))
-    return std::sscanf(word, "%f,%f%c", re, im, &tail) == 2;
-  return std::sscanf(word, "%f%c", re, &tail) == 1;
+  const std::string w(word);
+  const size_t comma = w.find(',');
+  if (comma == std::string::npos) return readNumber(w, re);
+  return readNumber(w.substr(0, comma), re) && readNumber(w.substr(comma + 1), im);
+}
+
+// An "-ic" or "-oc" count: 1 when absent or read whole as an int, 0 after the message.
+bool readCount(int argc, char **argv, const char *flag, int *count) {
+  char *word = nullptr;
+  if (foundation::ptrArgD(argc, argv, flag, &word) == 0) return true;
+  if (foundation::wordToInt(word, count) == 1) return true;
+  specMsg("QMIX Error: bad in/out count.\n");
+  return false;
+}
+
+// A "-defR" or "-defI" default: 1 when absent or a finite float, 0 after the message.
+bool readDefault(int argc, char **argv, const char *flag, float *value) {
+  char *word = nullptr;
+  if (foundation::ptrArgD(argc, argv, flag, &word) == 0) return true;
+  if (readNumber(word, value)) return true;
+  specMsg("QMIX Error: bad coefficient %s.\n", word);
+  return false;
 }
 
 int readCoefList(int argc, char **argv, QMixBuff *q) {
   int loc = foundation::flagLoc(argc, argv, "-cList");
   if (loc == 0) return 0;
   int last = foundation::nextFlag(argc, argv, loc);
-  if (last - loc - 1 != q->inCount * q->outCount) {
+  if (last - loc - 1 != static_cast<long long>(q->inCount) * q->outCount) {
     specMsg("QMIX Error: bad coefficient count.\n");
     return 1;
   }
@@ -64,10 +100,9 @@ int qMixHelp(int argc, char **argv, QMixBuff *q) {
 
 int qMixInit(int argc, char **argv, int size, QMixBuff *q) {
   q->size = size;
-  foundation::intArgD(argc, argv, "-ic", &q->inCount);
-  foundation::intArgD(argc, argv, "-oc", &q->outCount);
-  foundation::fltArgD(argc, argv, "-defR", &q->cRDefault);
-  foundation::fltArgD(argc, argv, "-defI", &q->cIDefault);
+  if (!readCount(argc, argv, "-ic", &q->inCount) || !readCount(argc, argv, "-oc", &q->outCount) ||
+      !readDefault(argc, argv, "-defR", &q->cRDefault) || !readDefault(argc, argv, "-defI", &q->cIDefault))
+    return 1;
   if (q->inCount < 1 || q->outCount < 1) {
     specMsg("QMIX Error: bad in/out count.\n");
     return 1;
@@ -77,16 +112,18 @@ int qMixInit(int argc, char **argv, int size, QMixBuff *q) {
     return 1;
   }
   int n = q->inCount, m = q->outCount;
-  if (!(q->inBuff = foundation::fltAlloc(kTag, n * 2 * size))) {
+  // A buffer whose byte count the allocator cannot hold is refused before any is allocated.
+  int inBytes = 0, outBytes = 0;
+  if (!floatBytes({n, 2, size}, &inBytes) || !(q->inBuff = foundation::fltAlloc(kTag, inBytes / 4))) {
     specMsg("QMIX error allocating input buffer.\n");
     return 1;
   }
-  std::fill(q->inBuff, q->inBuff + n * 2 * size, 0.0f);
-  if (!(q->outBuff = foundation::fltAlloc(kTag, m * 2 * size))) {
+  std::fill(q->inBuff, q->inBuff + inBytes / 4, 0.0f);
+  if (!floatBytes({m, 2, size}, &outBytes) || !(q->outBuff = foundation::fltAlloc(kTag, outBytes / 4))) {
     specMsg("QMIX error allocating output buffer.\n");
     return 1;
   }
-  std::fill(q->outBuff, q->outBuff + m * 2 * size, 0.0f);
+  std::fill(q->outBuff, q->outBuff + outBytes / 4, 0.0f);
   if (!(q->cR = foundation::matAlloc(kTag, m, n))) {
     specMsg("QMIX error allocating real coefficients.\n");
     return 1;

@@ -20,7 +20,9 @@ int qMixNull(QMixBuff *qInfo);
 int qMixHelp(int argc, char **argv, QMixBuff *qInfo);
 // Reads -ic, -oc, -defR, -defI and -cList (N*M words, input outer: "re,im" or
 // "re"), allocates (tag "qmix") and fills the coefficients. 0, or 1 after a
-// message (counts below 1, a wrong or unreadable coefficient list, memory).
+// message (counts below 1 or not read whole as an int, a default or coefficient
+// that is no finite float, a wrong coefficient count, memory: a buffer of N*2*size
+// or M*2*size floats beyond 2^31-1 bytes is refused as an allocation failure).
 int qMixInit(int argc, char **argv, int size, QMixBuff *qInfo);
 // Stores input vector number sliceLoc (from 1) in slot (sliceLoc-1) mod N;
 // after every N-th one forms the outputs in outBuff and returns 1, else 0.

@@ -1,6 +1,7 @@
 // Spectral units: conversions between "value unit" texts and point positions of a dimension.
 #include "spectral/specunit.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,7 @@ constexpr const char* kUnitNames[kUnitCount] = {"Pts", "Hz", "ppm", "%", "WN", "
 
 struct SpecUnitModule {
     int badSpecUnits = 0;
+    bool badNumber = false;  // the last text's number was not finite or beyond the float range
 };
 SpecUnitModule su;
 
@@ -73,11 +75,16 @@ Axis axisOf(const float* fdata, int dim) {
     return a;
 }
 
-// Reads "number unit"; false (and the flag set) when the text has no number or an unknown unit.
+// Reads "number unit"; false (and the flag set) when the text has no number or an unknown unit,
+// or when its number is "nan", an infinity or beyond the float range: positions and widths end
+// in single-precision headers, and such a number names no place on the axis.
 bool parseSpec(const char* text, double* value, int* code) {
     char unit[32] = {};
     su.badSpecUnits = 0;
-    if (text == nullptr || std::sscanf(text, "%lf%31s", value, unit) < 1 || (*code = unitCode(unit)) < 0) {
+    su.badNumber = false;
+    const int read = text == nullptr ? 0 : std::sscanf(text, "%lf%31s", value, unit);
+    if (read >= 1 && !(std::fabs(*value) <= FLT_MAX)) su.badNumber = true;
+    if (read < 1 || su.badNumber || (*code = unitCode(unit)) < 0) {
         su.badSpecUnits = 1;
         return false;
     }
@@ -133,6 +140,10 @@ int unitArg(int argc, char** argv, const char* flag, float* value, Convert conve
     const char* text = optionValue(argc, argv, flag);
     if (text == nullptr) return 0;
     const float v = convert(text);
+    if (su.badNumber || (!su.badSpecUnits && !std::isfinite(v))) {
+        specMsg("SpecUnit Error: %s value %s is not a finite number.\n", flag, text);
+        return 0;
+    }
     if (su.badSpecUnits) {
         specMsg("SpecUnit Error: bad units.\n");
         return 0;

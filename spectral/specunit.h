@@ -11,7 +11,8 @@ int getSpecUnits(const char* name);
 int getSpecLabel(int code, char* label);
 // 1 when the text is a number followed by a known unit name.
 int hasSpecLabel(const char* text);
-// 1 when the last conversion met an unknown unit (its result was 0).
+// 1 when the last conversion met an unknown unit, or a number that is not finite or lies beyond
+// the float range ("nan", "inf", "1e39"); its result was 0.
 int getBadSpecUnits();
 
 // Point position (1-based) of "value unit" along dimension dim of the header.
@@ -34,7 +35,9 @@ float rPnt2specWidth(const float* fdata, int dim, float width, const char* unit)
 int updateOrig(float* fdata, int dim);
 
 // Option readers: 1 when the option was found and converted; 0 when absent or
-// without value (result unchanged) or after "SpecUnit Error: bad units.".
+// without value (result unchanged), or after "SpecUnit Error: bad units." or, for a number
+// or result that is not finite, "SpecUnit Error: <option> value <text> is not a finite number."
+// (result unchanged).
 int specArgD(int argc, char** argv, const char* flag, int* value, const float* fdata, int dim);
 int specFltArgD(int argc, char** argv, const char* flag, float* value, const float* fdata, int dim);
 int wideArgD(int argc, char** argv, const char* flag, int* value, const float* fdata, int dim);

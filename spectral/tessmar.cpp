@@ -34,14 +34,16 @@ int optionWords(int argc, char** argv, const char* flag, int* first) {
     return count;
 }
 
-void parseSelect(ProcDataInfo* d) {
+// "-select x1 xN ...": 0, or 1 after a message when a position is no number with a known unit
+// (a position of "nan" or "inf" would otherwise select the whole dimension unnoticed).
+int parseSelect(ProcDataInfo* d) {
     int first;
     const int words = optionWords(d->argc, d->argv, "-select", &first);
-    if (words == 0) return;
+    if (words == 0) return 0;
     if (words % 2 != 0) {
         specMsg("Tessmar Warning: bad arguments for -select option.\n");
         d->selectMode = 0;
-        return;
+        return 0;
     }
     d->selectMode = 1;
     int pairs = words / 2;
@@ -52,14 +54,24 @@ void parseSelect(ProcDataInfo* d) {
     }
     for (int i = 0; i < pairs && i < 3; i++) {
         const int dim = i + 2;
-        int x1 = spec2iPnt(d->fdata, dim, d->argv[first + 2 * i]);
-        int xn = spec2iPnt(d->fdata, dim, d->argv[first + 2 * i + 1]);
+        int x[2];
+        for (int k = 0; k < 2; k++) {
+            const char* text = d->argv[first + 2 * i + k];
+            x[k] = spec2iPnt(d->fdata, dim, text);
+            if (getBadSpecUnits()) {
+                specMsg("Tessmar Error: bad -select position %s.\n", text);
+                d->selectMode = 0;
+                return 1;
+            }
+        }
+        int x1 = x[0], xn = x[1];
         if (x1 < 1) x1 = 1;
         if (xn < 1) xn = 1;
         if (x1 > xn) std::swap(x1, xn);
         d->selX1[dim - 1] = x1;
         d->selXN[dim - 1] = xn;
     }
+    return 0;
 }
 
 // "-fdata n value ...": header word n - 1 := value; only words 1..512 are accepted.
@@ -70,25 +82,31 @@ int parseFdata(ProcDataInfo* d) {
         specMsg("Tessmar Error: bad arguments for -fdata option.\n");
         return 1;
     }
-    for (int i = 0; i < words; i += 2) {
-        const char* nText = d->argv[first + i];
-        const char* vText = d->argv[first + i + 1];
-        char* end;
-        errno = 0;
-        const long n = std::strtol(nText, &end, 10);
-        if (*end != '\0' || end == nText || n < 1 || n > kHdrWords) {
-            specMsg("Tessmar Error: bad -fdata word number %s (1 to %d).\n", nText, kHdrWords);
-            return 1;
+    // Every pair is checked before any is stored, so that a refused list changes no word.
+    for (int pass = 0; pass < 2; pass++)
+        for (int i = 0; i < words; i += 2) {
+            const char* nText = d->argv[first + i];
+            const char* vText = d->argv[first + i + 1];
+            int n = 0;
+            if (foundation::wordToInt(nText, &n) != 1 || n < 1 || n > kHdrWords) {
+                specMsg("Tessmar Error: bad -fdata word number %s (1 to %d).\n", nText, kHdrWords);
+                return 1;
+            }
+            float value = 0.0f;
+            const int read = foundation::wordToFloat(vText, &value);
+            if (read == 0) {
+                specMsg("Tessmar Error: bad -fdata value %s.\n", vText);
+                return 1;
+            }
+            if (read < 0) {  // "nan", "inf" or beyond the float range: no header value
+                specMsg("Tessmar Error: -fdata value %s is not a finite number.\n", vText);
+                return 1;
+            }
+            if (pass == 0) continue;
+            if (d->verbose)
+                specMsg("FDATA[%d] %f --> %f\n", n, static_cast<double>(d->fdata[n - 1]), static_cast<double>(value));
+            d->fdata[n - 1] = value;
         }
-        const float value = std::strtof(vText, &end);
-        if (*end != '\0' || end == vText) {
-            specMsg("Tessmar Error: bad -fdata value %s.\n", vText);
-            return 1;
-        }
-        if (d->verbose)
-            specMsg("FDATA[%ld] %f --> %f\n", n, static_cast<double>(d->fdata[n - 1]), static_cast<double>(value));
-        d->fdata[n - 1] = value;
-    }
     return 0;
 }
 
@@ -211,7 +229,7 @@ int updateHeader(ProcFuncInfo* f, ProcDataInfo* d) {
         d->fdata[kWordStage] = foundation::flagLoc(d->argc, d->argv, "-fn") > 0 ? 1.0f : 0.0f;
     else
         d->fdata[kWordStage] += 1.0f;
-    parseSelect(d);
+    if (parseSelect(d) != 0) return 1;
     d->sliceCode = kSliceHdrUpdate;
     if (f == nullptr || f->func == nullptr) return 1;
     const int status = f->func(d);

@@ -96,6 +96,8 @@ int initNMRAux(int argc, char** argv, ProcFuncInfo* funcInfo, ProcDataInfo* data
 int initNMRSizes(const float* fdata, ProcDataInfo* dataInfo);
 // Header update before the first slice: stage counter, -select, the function's
 // own update, data-type conversions, partitions, -fdata, unused arguments.
+// 1 after a message for a -select position that is no number with a known unit, or an -fdata
+// word number or value that is bad or not finite (nothing of it is stored).
 int updateHeader(ProcFuncInfo* funcInfo, ProcDataInfo* dataInfo);
 
 int allocSlice(ProcDataInfo* dataInfo);

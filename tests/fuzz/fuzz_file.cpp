@@ -1,22 +1,66 @@
 // Temporary input files and word lists for the fuzz targets.
 #include "tests/fuzz/fuzz_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace korim::fuzz {
 
-std::string inputFile(const uint8_t* data, size_t size, const char* tag) {
+namespace {
+
+std::string tempName(const char* tag) {
   const char* dir = std::getenv("TMPDIR");
   char name[512];
   std::snprintf(name, sizeof name, "%s/korim_fuzz_%d_%s", (dir != nullptr && dir[0] != '\0') ? dir : "/tmp",
                 static_cast<int>(getpid()), tag);
-  std::FILE* f = std::fopen(name, "wb");
+  return name;
+}
+
+std::vector<std::string> madeDirs;
+
+void removeDirs() {
+  for (const std::string& d : madeDirs) rmdir(d.c_str());
+}
+
+}  // namespace
+
+std::string inputFile(const uint8_t* data, size_t size, const char* tag) {
+  const std::string name = tempName(tag);
+  writeBytes(name, data, size);
+  return name;
+}
+
+void writeBytes(const std::string& path, const uint8_t* data, size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) std::abort();
   if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
   if (std::fclose(f) != 0) std::abort();
+}
+
+std::string inputDir(const char* tag) {
+  const std::string name = tempName(tag);
+  for (const std::string& d : madeDirs)
+    if (d == name) return name;
+  if (mkdir(name.c_str(), 0700) != 0 && errno != EEXIST) std::abort();
+  if (madeDirs.empty()) std::atexit(removeDirs);
+  madeDirs.push_back(name);
   return name;
+}
+
+std::vector<InputPart> inputParts(const uint8_t* data, size_t size, size_t maxParts) {
+  std::vector<InputPart> parts;
+  size_t at = 0;
+  while (at + 3 <= size && parts.size() < maxParts) {
+    const size_t want = data[at + 1] | (static_cast<size_t>(data[at + 2]) << 8);
+    const size_t have = size - (at + 3) < want ? size - (at + 3) : want;
+    parts.push_back({data[at], data + at + 3, have});
+    at += 3 + have;
+  }
+  return parts;
 }
 
 std::vector<std::string> inputWords(const uint8_t* data, size_t size, size_t maxWords) {
