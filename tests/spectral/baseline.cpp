@@ -353,13 +353,30 @@ TEST(ChannelMix, TwoInputsToOneComplexSum) {
 
 TEST(ChannelMix, OptionErrorsAndHelp) {
   const std::vector<std::string> bad[] = {
-      {"-ic", "2", "-cList", "1"}, {"-ic", "0"}, {"-cList", "x1"}, {"-cList", "1,"}};
+      {"-ic", "2", "-cList", "1"}, {"-ic", "0"}, {"-cList", "x1"}, {"-cList", "1,"},
+      {"-cList", "nan,inf"}, {"-cList", "1,nan"}, {"-cList", "inf"}, {"-cList", "1e39"},
+      {"-defR", "nan"}, {"-defI", "-inf"}, {"-ic", "4294967297"}, {"-oc", "2.5"}};
   for (auto &words : bad) {
     Args a(words);
     QMixBuff q;
     qMixNull(&q);
     std::string err = korim_test::captureStderr([&] { EXPECT_EQ(1, qMixInit(a.argc(), a.argv(), 4, &q)) << words[0]; });
     EXPECT_NE(std::string::npos, err.find("QMIX Error")) << err;
+    qMixFree(&q);
+  }
+  // Buffers of N (or M) x 2 x 32768 floats: 65537 vectors wrap an int count; refused with the
+  // allocation message before anything is allocated. Two vectors are held.
+  struct Big { const char *flag, *count; int status; const char *err; };
+  const Big big[] = {{"-ic", "65537", 1, "QMIX error allocating input buffer.\n"},
+                     {"-oc", "65537", 1, "QMIX error allocating output buffer.\n"},
+                     {"-ic", "8192", 1, "QMIX error allocating input buffer.\n"},  // 2^31 bytes
+                     {"-ic", "2", 0, ""}};
+  for (const Big &b : big) {
+    Args a({b.flag, b.count});
+    QMixBuff q;
+    qMixNull(&q);
+    EXPECT_EQ(b.err, korim_test::captureStderr([&] { EXPECT_EQ(b.status, qMixInit(a.argc(), a.argv(), 32768, &q)); }))
+        << b.count;
     qMixFree(&q);
   }
   Args h({"-help"});

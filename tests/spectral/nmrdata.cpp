@@ -352,7 +352,7 @@ TEST(SpecUnit, PositionsOnAHandWorkedAxis) {
     const Case cases[] = {
         {"999 Hz", 0, 1},     {"0 Hz", 0, 1000},    {"-1 Hz", 0, 1},      {"-1 Hz", 1, 1000},
         {"1 ppm", 0, 500},    {"250Hz", 2, 750},    {"1e12 Hz", 1, 1},    {"-3000 Hz", 0, 1000}, {"2500 Hz", 0, 500},
-        {"inf Hz", 1, 1},     {"inf Hz", 0, 1},     {"12.5 pts", 0, 12.5f}, {"7", 0, 7},
+        {"inf Hz", 1, 0},     {"inf Hz", 0, 0},     {"12.5 pts", 0, 12.5f}, {"7", 0, 7},
     };
     for (const Case& c : cases) EXPECT_NEAR(sp::spec2rPnt2(a.w, 1, c.text, c.clip), c.point, 1e-3) << c.text;
     EXPECT_FLOAT_EQ(sp::rPnt2spec(a.w, 1, 1, "Hz"), 999);
@@ -379,6 +379,25 @@ TEST(SpecUnit, PercentPointsAndBadUnits) {
     char label[8];
     sp::getSpecLabel(sp::getSpecUnits("wl-NM"), label);
     EXPECT_STREQ(label, "WL-nm");
+
+    // Numbers that are not finite, or beyond the float range, name no position: refused as an
+    // unknown unit is; their finite neighbours are read.
+    struct Number { const char* text; float point; int bad; };
+    const Number numbers[] = {{"nan ppm", 0, 1}, {"-inf %", 0, 1}, {"1e39", 0, 1}, {"-1e39 Hz", 0, 1},
+                              {"3.4e38", 3.4e38f, 0}, {"-1e12 Hz", 100000000100.0f, 0}};
+    for (const Number& n : numbers) {
+        EXPECT_FLOAT_EQ(sp::spec2rPnt2(a100.w, 1, n.text, 2), n.point) << n.text;
+        EXPECT_EQ(sp::getBadSpecUnits(), n.bad) << n.text;
+    }
+    char* nanArgv[] = {(char*)"prog", (char*)"-xn", (char*)"nan", (char*)"-w", (char*)"3e38ppm"};
+    float xn = 5, wide = 6;
+    EXPECT_EQ(captureStderr([&] {
+                  EXPECT_EQ(sp::specFltArgD(5, nanArgv, "-xn", &xn, a101.w, 1), 0);
+                  EXPECT_EQ(sp::wideFltArgD(5, nanArgv, "-w", &wide, a101.w, 1), 0);  // 3e38 x 101 x 500 / 1000
+              }),
+              "SpecUnit Error: -xn value nan is not a finite number.\n"
+              "SpecUnit Error: -w value 3e38ppm is not a finite number.\n");
+    EXPECT_TRUE(xn == 5 && wide == 6);
 
     char* argv[] = {(char*)"prog", (char*)"-x1", (char*)"25%", (char*)"-w", (char*)"3 bogus"};
     int x1 = 0, w = 9;

@@ -77,15 +77,25 @@ TEST(SpecProc, HeaderUpdateOptions) {
               "Tessmar Warning: bad arguments for -select option.\n");
     EXPECT_TRUE(named.d->selectMode == 0 && named.d->fdata[sp::kWordStage] == 1.0f);
 
-    for (const char* word : {"0", "513", "-3", "x"}) {
-        Proc bad({"-fdata", word, "7"});
+    // Bad word numbers; values and -select positions that are not finite or have no known unit
+    // (the first pair of a refused -fdata list is not stored either).
+    const std::vector<std::vector<std::string>> refused = {
+        {"-fdata", "0", "7"}, {"-fdata", "513", "7"}, {"-fdata", "-3", "7"}, {"-fdata", "x", "7"},
+        {"-fdata", "10", "nan"}, {"-fdata", "10", "inf"}, {"-fdata", "10", "-1e39"},
+        {"-fdata", "100", "2.0", "10", "nan"}, {"-select", "nan", "inf"}, {"-select", "4", "5parsecs"}};
+    for (const std::vector<std::string>& words : refused) {
+        const std::string word = words[1] + " " + words[2];
+        Proc bad(words);
         float before[sp::kHdrWords];
         std::memcpy(before, bad.d->fdata, sizeof before);
         const std::string msg = captureStderr([&] { EXPECT_EQ(sp::updateHeader(&bad.f, bad.d.get()), 1); });
-        EXPECT_NE(msg.find("-fdata"), std::string::npos) << word;
+        EXPECT_NE(msg.find(words[0]), std::string::npos) << word;
         before[sp::kWordStage] = bad.d->fdata[sp::kWordStage];
         EXPECT_EQ(std::memcmp(before, bad.d->fdata, sizeof before), 0) << word;
     }
+    Proc largest({"-fdata", "10", "-3.4e38"});
+    EXPECT_EQ(sp::updateHeader(&largest.f, largest.d.get()), 0);
+    EXPECT_EQ(largest.d->fdata[9], -3.4e38f);
 }
 
 TEST(SpecProc, DataTypeConversions) {

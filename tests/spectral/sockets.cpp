@@ -221,6 +221,25 @@ TEST(SpecSocket, ServerListsAndPartitions) {
     EXPECT_EQ(sp::uniqName(dir.path.c_str(), "pipe", name, sizeof name), 1);
 }
 
+TEST(SpecSocket, PortAnswersReadWhole) {
+    korim_test::TempDir dir;
+    // A port beyond the int range wrapped to port 1 when read with "%d".
+    struct Answer { const char* text; int status, port, pid; };
+    const Answer answers[] = {{"40123 4567", 0, 40123, 4567}, {" 65535\t9\n", 0, 65535, 9},
+                              {"4294967297 5", 1, 0, 0},      {"65536 5", 1, 0, 0},
+                              {"80 12 extra", 1, 0, 0},       {"80", 1, 0, 0}};
+    for (const Answer& a : answers) {
+        const std::string file = korim_test::writeFile(dir / "pipe1.001", a.text);
+        korim_test::writeFile(file + ".", "READY");
+        int port = 0, pid = 0, status = -9;
+        const std::string err = captureStderr([&] { status = sp::getPort(file.c_str(), &port, &pid); });
+        EXPECT_TRUE(status == a.status && port == a.port && pid == a.pid) << a.text << ": " << status;
+        EXPECT_EQ(err, a.status == 0 ? "" : "NMRSocket Client Error reading port ID.\n") << a.text;
+        unlink(file.c_str());
+        unlink((file + ".").c_str());
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "-server") == 0) return serverMain(argc, argv);
     testing::InitGoogleTest(&argc, argv);
