@@ -140,8 +140,12 @@ int unitArg(int argc, char** argv, const char* flag, float* value, Convert conve
     const char* text = optionValue(argc, argv, flag);
     if (text == nullptr) return 0;
     const float v = convert(text);
-    if (su.badNumber || (!su.badSpecUnits && !std::isfinite(v))) {
+    if (su.badNumber) {
         specMsg("SpecUnit Error: %s value %s is not a finite number.\n", flag, text);
+        return 0;
+    }
+    if (!su.badSpecUnits && !std::isfinite(v)) {  // a width beyond the float range, or a header's nan
+        specMsg("SpecUnit Error: %s value %s gives no finite number of points.\n", flag, text);
         return 0;
     }
     if (su.badSpecUnits) {

@@ -35,9 +35,9 @@ float rPnt2specWidth(const float* fdata, int dim, float width, const char* unit)
 int updateOrig(float* fdata, int dim);
 
 // Option readers: 1 when the option was found and converted; 0 when absent or
-// without value (result unchanged), or after "SpecUnit Error: bad units." or, for a number
-// or result that is not finite, "SpecUnit Error: <option> value <text> is not a finite number."
-// (result unchanged).
+// without value (result unchanged), or after "SpecUnit Error: bad units.", "SpecUnit Error:
+// <option> value <text> is not a finite number." or, for a result that is not finite (a width
+// beyond the float range), "... gives no finite number of points." (result unchanged).
 int specArgD(int argc, char** argv, const char* flag, int* value, const float* fdata, int dim);
 int specFltArgD(int argc, char** argv, const char* flag, float* value, const float* fdata, int dim);
 int wideArgD(int argc, char** argv, const char* flag, int* value, const float* fdata, int dim);

@@ -1,7 +1,9 @@
 // Fuzz target: the channel mixer's options (qMixInit). Byte 0 gives the points per vector
 // (1 to 256); the rest are the words of the argument vector. After a successful set-up, N * 2
-// vectors are mixed and everything is released. Counts that the mixer would hold but that ask for
-// more than 64 MB are skipped, so that a run stays within the fuzzer's memory limit.
+// vectors are mixed and everything is released; a coefficient that is not finite is a finding.
+// Counts that the mixer would hold but that ask for more than 64 MB are skipped, so that a run
+// stays within the fuzzer's memory limit.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -55,6 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QMixBuff q;
   qMixNull(&q);
   if (qMixHelp(argc, argv.data(), &q) == 0 && qMixInit(argc, argv.data(), points, &q) == 0) {
+    for (int i = 0; i < q.inCount; i++)  // a coefficient that is not finite is no set-up
+      for (int j = 0; j < q.outCount; j++)
+        if (!std::isfinite(q.cR[i][j]) || !std::isfinite(q.cI[i][j])) __builtin_trap();
     std::vector<float> re(points, 1.0f), im(points, -0.5f);
     for (int call = 1; call <= 2 * q.inCount && call <= 64; call++) qMix(re.data(), im.data(), call, &q);
   }

@@ -396,7 +396,7 @@ TEST(SpecUnit, PercentPointsAndBadUnits) {
                   EXPECT_EQ(sp::wideFltArgD(5, nanArgv, "-w", &wide, a101.w, 1), 0);  // 3e38 x 101 x 500 / 1000
               }),
               "SpecUnit Error: -xn value nan is not a finite number.\n"
-              "SpecUnit Error: -w value 3e38ppm is not a finite number.\n");
+              "SpecUnit Error: -w value 3e38ppm gives no finite number of points.\n");
     EXPECT_TRUE(xn == 5 && wide == 6);
 
     char* argv[] = {(char*)"prog", (char*)"-x1", (char*)"25%", (char*)"-w", (char*)"3 bogus"};
