@@ -17,12 +17,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words = korim::fuzz::inputWords(data, size, 200);
-  std::vector<char*> argv;
   std::string prog = "korim";
-  argv.push_back(prog.data());
-  for (std::string& w : words) argv.push_back(w.data());
-  const int argc = static_cast<int>(argv.size());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = korim::fuzz::argVector(prog, words);
+  const int argc = static_cast<int>(argv.size()) - 1;
 
   korim::app::KorimParams params{};
   korim::app::korimParamsNull(&params);

@@ -34,6 +34,14 @@ std::string inputFile(const uint8_t* data, size_t size, const char* tag) {
   return name;
 }
 
+std::vector<char*> argVector(std::string& prog, std::vector<std::string>& words) {
+  std::vector<char*> argv;
+  argv.push_back(prog.data());
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
 void writeBytes(const std::string& path, const uint8_t* data, size_t size) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) std::abort();

@@ -16,6 +16,10 @@ std::string inputFile(const uint8_t* data, size_t size, const char* tag);
 // maxWords; used to build argument vectors.
 std::vector<std::string> inputWords(const uint8_t* data, size_t size, size_t maxWords);
 
+// An argument vector: pointers to prog and the words, then a null; argc is its size less 1.
+// The texts stay with the caller and must outlive it.
+std::vector<char*> argVector(std::string& prog, std::vector<std::string>& words);
+
 // A directory of this process (one per tag), made on first use and removed at exit once empty.
 std::string inputDir(const char* tag);
 

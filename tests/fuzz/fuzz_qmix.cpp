@@ -46,12 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   if (heldBig) return 0;
 
-  std::vector<char*> argv;
   std::string prog = "qmix";
-  argv.push_back(prog.data());
-  for (std::string& w : words) argv.push_back(w.data());
-  const int argc = static_cast<int>(argv.size());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = korim::fuzz::argVector(prog, words);
+  const int argc = static_cast<int>(argv.size()) - 1;
 
   korim::foundation::initArgs(argc, argv.data(), 0);
   QMixBuff q;

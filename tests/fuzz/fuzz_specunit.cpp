@@ -68,12 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words = korim::fuzz::inputWords(data + 17, size - 17, 64);
   for (const std::string& w : words) convertEveryWay(fdata, dim, w);
 
-  std::vector<char*> argv;
   std::string prog = "nmrproc";
-  argv.push_back(prog.data());
-  for (std::string& w : words) argv.push_back(w.data());
-  const int argc = static_cast<int>(argv.size());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = korim::fuzz::argVector(prog, words);
+  const int argc = static_cast<int>(argv.size()) - 1;
 
   if (argc > 1) {
     int* list = specList2Pnt(argv.data() + 1, argc - 1, fdata, dim);
