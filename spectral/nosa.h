@@ -61,14 +61,18 @@ int gridSearch(SAVar *varList, NOSABuff *nosaInfo, void *auxInfo, SAEnergyFunc v
                SAShowFunc showE, float *bestE);
 
 // Variable set-up: bounds ordered, value clamped and put on the bit grid.
-// 0, or 1 after a message when more than 32 bits would be needed.
+// 0, or 1 after a message when more than 32 bits would be needed or when the
+// value, a bound or the tolerance is not a finite number (the variable is then
+// cleared, with no bits).
 int initIVar(SAVar *var, float val, float hi, float lo, int adjMode);
 int initFVar(SAVar *var, float val, float hi, float lo, float tol, int adjMode);
 // Value to bits and bits to value (values past the bounds are clipped with a message).
+// setVarBits leaves the bits and returns 1 after a message when the value, a
+// bound or the scale is not a finite number.
 int setVarBits(SAVar *var);
 int setVarVal(SAVar *var);
 float getVarVal(SAVar *var);
-// Smallest b with 2^b > |irange| (0 for 0).
+// Smallest b with 2^b > |irange| (0 for 0; 64 for the most negative count).
 int getBitCount(long long irange);
 int varCopy(SAVar *srcVars, SAVar *destVars, int varCount);
 // Lists the bits of the searched variables in order: pointer and owner index.
