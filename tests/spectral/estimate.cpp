@@ -103,6 +103,29 @@ TEST(DampedMusic, FindsTwoSeparatedLines) {
   EXPECT_EQ(nullptr, d);
 }
 
+// Sizes whose arrays no allocator block holds, and scan grids that are no finite numbers, are
+// refused before anything is allocated.
+TEST(DampedMusic, SizesPastOneBlockAndNonFiniteGridsAreRefused) {
+  const float nan = std::nanf("");
+  const struct { int tSize, maxSig; float grid[6]; const char *message; } cases[] = {
+      {100000, 10, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {100000, 49999, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {INT_MAX, 10, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {64, 2, {nan, 64, 1, 0, 4, 1}, "DMUSIC Error: grid value freq1 is not a finite number.\n"},
+      {64, 2, {0, INFINITY, 1, 0, 4, 1}, "DMUSIC Error: grid value freqN is not a finite number.\n"},
+      {64, 2, {0, 64, 1, 0, 4, nan}, "DMUSIC Error: grid value dampStep is not a finite number.\n"}};
+  for (const auto &c : cases) {
+    DMUSICBuff *d = nullptr;
+    const long long before = korim::foundation::memoryBytesUsed();
+    const float *g = c.grid;
+    EXPECT_EQ(c.message, korim_test::captureStderr([&] {
+      EXPECT_EQ(1, dmusicInit(&d, c.tSize, c.tSize, 1, c.maxSig, g[0], g[1], g[2], g[3], g[4], g[5], 0, 0));
+    }));
+    EXPECT_EQ(nullptr, d);
+    EXPECT_EQ(before, korim::foundation::memoryBytesUsed()) << c.message;
+  }
+}
+
 TEST(DampedMusic, CoarseGridFindsNothing) {
   const int n = 16;
   Vec re, im;
@@ -136,6 +159,14 @@ TEST(Network, WeightsFromFile) {
     ftNetFree(&f);
   });
   EXPECT_EQ("FTNet Error reading " + path + "\nFTNet Error opening file /nonexistent/weights\n", err);
+  // Weights past one allocator block are bad sizes, refused before the file is read.
+  const long long before = korim::foundation::memoryBytesUsed();
+  for (auto [t, o] : {std::pair{32767, 65537}, std::pair{INT_MAX, 1}, std::pair{1, 268435456}}) {
+    EXPECT_EQ("FTNet Error: bad sizes " + std::to_string(t) + " and " + std::to_string(o) + ".\n",
+              korim_test::captureStderr([&] { EXPECT_EQ(1, ftNetInit(&f, t, o, 1.0f, 0.0f, path.c_str())); }));
+    ftNetFree(&f);
+  }
+  EXPECT_EQ(before, korim::foundation::memoryBytesUsed());
 }
 
 TEST(Optimiser, AnnealingRepeatablyAndGridSearchFindTheExactMinimum) {
