@@ -426,8 +426,10 @@ int merTallyVDWEnergy(structure::PDBInfo* pdbInfo, float forceConstScale, float 
         pdbInfo->neighborList == nullptr || pdbInfo->neighborCount == nullptr ||
         forceConstScale == 0.0f)
         return 0;
-    if (updateFlag != 0 && testMerNeighbors(pdbInfo, vdwMaxAllowedMove) != 0)
-        updateMerNeighbors(pdbInfo, vdwNeighborDist);
+    // A rebuild refused (a nan cut-off) leaves no lists to sum over: the tally is refused too.
+    if (updateFlag != 0 && testMerNeighbors(pdbInfo, vdwMaxAllowedMove) != 0 &&
+        updateMerNeighbors(pdbInfo, vdwNeighborDist) != 0)
+        return 1;
     AtomInfo* atoms = pdbInfo->atomList;
     double k = atoms[0].vdwfc * forceConstScale;
     for (int a = 0; a < pdbInfo->atomCount; a++) {
