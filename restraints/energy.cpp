@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "couplings/dc.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "restraints/neighbor.h"
 #include "restraints/restab.h"
@@ -38,7 +39,7 @@ int listBytes(int count) {
 int energyAlloc(int coordCount) {
     if (energy.maxCoords >= coordCount) return 0;
     energyFree();
-    if (coordCount > INT_MAX / static_cast<int>(sizeof(Coord3D))) {
+    if (foundation::checkedCount({coordCount, static_cast<long long>(sizeof(Coord3D))}) < 0) {
         std::fprintf(stderr, "MERIDO Error (Energy) allocating workspaces.\n");
         return 1;
     }
