@@ -300,6 +300,11 @@ int nosaInit2(NOSABuff *n, SAVar *varList, int varCount) {
 int nosaInit(NOSABuff *n, SAVar *varList, int varCount, int tCount, int opCount, int gCount,
              float tInitial, float tFinal, int iseed, int verbose) {
   if (varCount < 1) return 0;
+  // A nan or inf temperature leaves the Metropolis rule without meaning.
+  if (!std::isfinite(tInitial) || !std::isfinite(tFinal)) {
+    specMsg("NOSA Error: %s temperature is not a finite number.\n", std::isfinite(tInitial) ? "final" : "initial");
+    return 1;
+  }
   n->optMode = 1;
   n->tCount = std::max(tCount, 0);
   n->opCount = opCount;

@@ -44,8 +44,9 @@ int nosaUnAlloc(NOSABuff *nosaInfo);
 // Releases the lists and restores the defaults; null is accepted.
 int nosaFree(NOSABuff *nosaInfo);
 // Settings for annealing (negative tCount, gCount become 0) or the grid
-// search, then nosaInit2. varCount < 1 returns 0 and changes nothing.
-// Returns nosaInit2's status.
+// search, then nosaInit2. varCount < 1 returns 0 and changes nothing; a
+// temperature that is no finite number returns 1 after a message, before
+// anything changes. Otherwise nosaInit2's status.
 int nosaInit(NOSABuff *nosaInfo, SAVar *varList, int varCount, int tCount, int opCount, int gCount,
              float tInitial, float tFinal, int iseed, int verbose);
 int gridInit(NOSABuff *nosaInfo, SAVar *varList, int varCount, int verbose);

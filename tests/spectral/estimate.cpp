@@ -233,6 +233,16 @@ TEST(Optimiser, VariableCoding) {
   EXPECT_EQ("NOSA Error: integer variable value is not a finite number.\n",
             korim_test::captureStderr([&] { EXPECT_EQ(1, setVarBits(&v)); }));
   EXPECT_EQ(std::string(v.bitList, 5), "10100");
+  // Temperatures that are no finite numbers are refused before the record changes.
+  NOSABuff opt;
+  nosaNull(&opt);
+  SAVar three[3];
+  threeVars(three);
+  EXPECT_EQ("NOSA Error: initial temperature is not a finite number.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, nosaInit(&opt, three, 3, 10, 5, 2, nan, 1, 1, 0)); }));
+  EXPECT_EQ("NOSA Error: final temperature is not a finite number.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, nosaInit(&opt, three, 3, 10, 5, 2, 100, inf, 1, 0)); }));
+  EXPECT_TRUE(opt.newVars == nullptr && opt.tInitial == 100.0f);
   // Bit counts of the extreme ranges: 2^63 needs 64 bits, more than any variable takes.
   EXPECT_EQ((std::vector<int>{getBitCount(LLONG_MIN), getBitCount(LLONG_MAX), getBitCount(-5), getBitCount(0)}),
             (std::vector<int>{64, 63, 3, 0}));
