@@ -45,19 +45,18 @@ float *grab(long long count, const char *failure, bool *ok) {
 
 // Float counts of the blocks of one set-up, each a checked product (-1: more than one block holds).
 struct SaseCounts {
-  long long x, y, amp, t, f, axis, varBytes;
+  long long x, y, amp, t, f, varBytes;
 };
 
 // The counts for these sizes; false after the allocation message of the first block that no
 // allocator block can hold, so that nothing is allocated for a size that would wrap around.
 bool saseCounts(int dimCount, int signalCount, const int *tSizeList, const int *fSizeList, SaseCounts *c) {
   const long long chanCount = 1LL << dimCount;
-  c->t = c->f = c->axis = 1;
+  c->t = c->f = 1;
   for (int d = 0; d < dimCount; d++) {
     const long long fd = std::max(fSizeList[d], tSizeList[d]);
     c->t = foundation::checkedCount({c->t, tSizeList[d]}, kMaxFloats);
     c->f = foundation::checkedCount({c->f, fd}, kMaxFloats);
-    c->axis = std::max(c->axis, fd);
   }
   c->x = c->f < 0 ? -1 : foundation::checkedCount({c->f, signalCount, chanCount}, kMaxFloats);
   c->y = c->t < 0 ? -1 : foundation::checkedCount({chanCount, c->t}, kMaxFloats);
