@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "interp/execerror.h"
 
@@ -40,8 +41,8 @@ constexpr int kInstBytes = static_cast<int>(sizeof(Inst));
 
 // Bytes of n elements of the given size, or -1 (refused by the allocator) when too many.
 int blockBytes(int n, int size) {
-    long long bytes = static_cast<long long>(n) * size;
-    return (n < 1 || bytes > INT32_MAX) ? -1 : static_cast<int>(bytes);
+    const long long bytes = foundation::checkedCount({n, size});
+    return n < 1 ? -1 : static_cast<int>(bytes);
 }
 
 // Messages about the current call name its symbol first.

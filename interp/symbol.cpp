@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/syscalls.h"
 #include "interp/execerror.h"
@@ -19,9 +20,10 @@ struct SymbolState {
 
 SymbolState st;
 
-// Bytes held by an array of length elements of the given element type.
-int arrayBytes(int length, short ptrType) {
-    return ptrType == CHRARRAY ? length : 4 * length;
+// Bytes held by an array of length elements of the given element type; -1 when they exceed
+// one block of the allocator (an int byte count), as from 536,870,912 floats or ints.
+long long arrayBytes(int length, short ptrType) {
+    return foundation::checkedCount({length, ptrType == CHRARRAY ? 1 : 4});
 }
 
 // The existing symbol of that name, which must be of the wanted type, or null.
@@ -84,7 +86,8 @@ int newAdr(Symbol *sp, int length, int elemType) {
     short ptrType = elemType == FLTARRAY || elemType == INTARRAY ? static_cast<short>(elemType)
                                                                  : CHRARRAY;
     void *block = nullptr;
-    if (length > 0) {
+    // An array whose byte count no block can hold is refused before anything is allocated.
+    if (length > 0 && arrayBytes(length, ptrType) >= 0) {
         if (ptrType == FLTARRAY)
             block = foundation::fltAlloc("M", length);
         else if (ptrType == INTARRAY)
@@ -107,7 +110,9 @@ int newAdr(Symbol *sp, int length, int elemType) {
 
 int freeAdr(Symbol *sp) {
     if (!sp) return 1;
-    foundation::unAlloc("M", sp->u.str, arrayBytes(sp->length, sp->ptrType));
+    // Every array a symbol owns passed arrayBytes when it was made, so its count fits an int.
+    const long long bytes = arrayBytes(sp->length, sp->ptrType);
+    foundation::unAlloc("M", sp->u.str, static_cast<int>(bytes > 0 ? bytes : 0));
     sp->u.str = nullptr;
     sp->length = 0;
     return 0;

@@ -57,8 +57,7 @@ int readAngle(const char* inName, AngleTable* angleTab, int angleType) {
     const int angleLoc = tf.column("ANGLE"), hiLoc = tf.column("ANGLE_HI"),
               loLoc = tf.column("ANGLE_LO"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
-    const int angleLocs[3] = {angleLoc, hiLoc, loLoc};
-    if (tf.requireFinite(inName, angleLocs, 3) != 0) return 1;
+    if (tf.requireFinite(inName) != 0) return 1;
     if (allocTableRecords(angleTab, tf.rows(), kTag, "MER Error Allocating Angle Values.\n",
                           angleType) != 0)
         return 1;

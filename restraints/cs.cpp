@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "couplings/dc.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "restraints/pcs.h"
 #include "restraints/surf.h"
@@ -116,19 +117,24 @@ int isPredCS(const char* resName, const char* atomName) {
 
 namespace {
 
-// Everything the text-table reader hands out, released on every path.
-struct CsTableFile {
-    float* matrix = nullptr;
-    foundation::tabVar* varInfo = nullptr;
-    int varCount = 0;
-    int entryCount = 0;
-    foundation::hdrList* hdr = nullptr;
-    ~CsTableFile() {
-        if (varInfo != nullptr || matrix != nullptr) foundation::freeTab(matrix, varInfo, varCount, entryCount);
-        if (hdr != nullptr) foundation::freeHdr(hdr);
+// The header lines of a table file, released on every path.
+struct HeaderLines {
+    foundation::hdrList* list = nullptr;
+    ~HeaderLines() {
+        if (list != nullptr) foundation::freeHdr(list);
     }
-    float col(const float* row, int loc, float def) const { return loc < 0 ? def : row[loc]; }
 };
+
+// Locations of the columns of a shift table.
+struct ShiftCols {
+    AtomCols atom;
+    int shift, index, sigma, fc, w;
+};
+
+ShiftCols findShiftCols(const TableFile& t) {
+    return {findAtomCols(t, 1), t.column("SHIFT"), t.column("INDEX"), t.column("SIGMA"), t.column("FC"),
+            t.column("W")};
+}
 
 // The glycine alpha proton of the same residue named other (first in the list), or null.
 CSInfo* findGlyPartner(CSInfo* list, int count, int resID, const char* other) {
@@ -163,28 +169,18 @@ void chooseShiftModels(CSTable* csTab) {
 }
 
 // Reads the rows of the table file into the shift records.
-void readShiftRows(const CsTableFile& t, CSTable* csTab) {
-    int resIDLoc, resNameLoc, atomNameLoc, chainNameLoc, segNameLoc;
-    getAtomTabLocs(t.varInfo, t.varCount, "", &resIDLoc, &resNameLoc, &atomNameLoc, &chainNameLoc, &segNameLoc);
-    const int shiftLoc = foundation::getTabVar(t.varInfo, t.varCount, "SHIFT");
-    const int indexLoc = foundation::getTabVar(t.varInfo, t.varCount, "INDEX");
-    const int sigmaLoc = foundation::getTabVar(t.varInfo, t.varCount, "SIGMA");
-    const int fcLoc = foundation::getTabVar(t.varInfo, t.varCount, "FC");
-    const int wLoc = foundation::getTabVar(t.varInfo, t.varCount, "W");
-    for (int r = 0; r < t.entryCount; r++) {
-        const float* row = t.matrix + static_cast<long>(r) * t.varCount;
+void readShiftRows(const TableFile& t, const ShiftCols& c, CSTable* csTab) {
+    for (int r = 0; r < t.rows(); r++) {
         CSInfo* cs = &csTab->csList[r];
         cs->count = 1;
         cs->valid = 1;
-        getAtomTabVals(t.varInfo, t.varCount, row, resIDLoc, resNameLoc, atomNameLoc, chainNameLoc, segNameLoc,
-                       &cs->resID, cs->resName, cs->atomName, cs->chainName, cs->segName);
-        if (cs->chainName[0] != '\0') csTab->nullChainName = 0;
-        if (cs->segName[0] != '\0') csTab->nullSegName = 0;
-        cs->id = indexLoc < 0 ? r + 1 : foundation::tabCellInt(row[indexLoc]);
-        cs->shift = t.col(row, shiftLoc, 0.0f);
-        cs->sigma = t.col(row, sigmaLoc, 1.0f);
-        cs->fc = fcLoc < 0 ? 1 : foundation::tabCellInt(row[fcLoc]);
-        cs->w = t.col(row, wLoc, 1.0f);
+        const AtomRef ref{&cs->resID, cs->resName, cs->atomName, cs->chainName, cs->segName, &cs->atom};
+        readAtomCols(t, r, c.atom, &ref, &csTab->nullChainName, &csTab->nullSegName);
+        cs->id = t.intValue(r, c.index, r + 1);
+        cs->shift = t.value(r, c.shift, 0.0f);
+        cs->sigma = t.value(r, c.sigma, 1.0f);
+        cs->fc = t.intValue(r, c.fc, 1);
+        cs->w = t.value(r, c.w, 1.0f);
         cs->predictable = isPredCS(cs->resName, cs->atomName);
         if (cs->resID < csTab->csMinRes) csTab->csMinRes = cs->resID;
         if (cs->resID > csTab->csMaxRes) csTab->csMaxRes = cs->resID;
@@ -195,8 +191,12 @@ void readShiftRows(const CsTableFile& t, CSTable* csTab) {
 // Floats of the pseudo-contact fit's work space for c shifts and p centres, or -1 when the
 // byte count does not fit an int.
 int pcsWorkSize(int c, int p) {
-    const long long n = 7LL * c + 4LL * p + 5LL * c * p + 10LL * p + 25LL * p * p;
-    return n > INT_MAX / static_cast<long long>(sizeof(float)) ? -1 : static_cast<int>(n);
+    const long long limit = foundation::kMaxBlockBytes / static_cast<long long>(sizeof(float));
+    long long n = 0;
+    for (long long term : {7LL * c, 4LL * p, foundation::checkedCount({5, c, p}, limit), 10LL * p,
+                           foundation::checkedCount({25, p, p}, limit)})
+        if (term < 0 || (n += term) > limit) return -1;
+    return static_cast<int>(n);
 }
 
 }  // namespace
@@ -204,17 +204,19 @@ int pcsWorkSize(int c, int p) {
 int readCS(const char* inName, CSTable* csTab) {
     csTabNull(csTab);
     if (merNoFile(inName)) return 0;
-    CsTableFile t;
-    if ((t.hdr = foundation::hdrInit()) == nullptr) {
+    HeaderLines hdr;
+    TableFile t;
+    if ((hdr.list = foundation::hdrInit()) == nullptr) {
         merReport("MERIDO Error allocating CS table header.\n");
         return 1;
     }
-    const int status = foundation::rdTable2(inName, &t.matrix, &t.varCount, &t.entryCount, &t.varInfo, &t.hdr,
-                                            static_cast<int>(kCsNoValue), 1, 1);
+    const int status = t.readWithHeader(inName, &hdr.list, static_cast<int>(kCsNoValue));
     if (status != 0) return status;
-    const long long listBytes = static_cast<long long>(t.entryCount) * sizeof(CSInfo);
-    if (t.entryCount > 0 &&
-        (listBytes > INT_MAX ||
+    const ShiftCols cols = findShiftCols(t);
+    if (t.requireFinite(inName) != 0) return 1;
+    const long long listBytes = foundation::checkedCount({t.rows(), static_cast<long long>(sizeof(CSInfo))});
+    if (t.rows() > 0 &&
+        (listBytes < 0 ||
          (csTab->csList = static_cast<CSInfo*>(voidMalloc("cs", static_cast<int>(listBytes)))) == nullptr)) {
         merReport("MERIDO Error Allocating CS-Observed Values.\n");
         return 1;
@@ -224,16 +226,16 @@ int readCS(const char* inName, CSTable* csTab) {
         merReport("MERIDO Error Allocating CS SeqInfo Structure.\n");
         return 1;
     }
-    csTab->csCount = csTab->csList != nullptr ? t.entryCount : 0;
+    csTab->csCount = csTab->csList != nullptr ? t.rows() : 0;
     csTab->csMinRes = 1000000;
     csTab->csMaxRes = 0;
     resetCS(csTab->csList, csTab->csCount);
     seqInfoNull(csTab->seqInfo);
-    readShiftRows(t, csTab);
+    readShiftRows(t, cols, csTab);
     pairGlycineProtons(csTab);
-    getSeqInfo(t.hdr, csTab->seqInfo);
+    getSeqInfo(hdr.list, csTab->seqInfo);
     chooseShiftModels(csTab);
-    if (getPCSInfo(csTab, t.hdr) != 0) {
+    if (getPCSInfo(csTab, hdr.list) != 0) {
         merReport("MERIDO Error Allocating PCS Structure.\n");
         return 1;
     }

@@ -146,10 +146,11 @@ void finishPairRead(Tab* tab) {
     tallyGroup(tab, tab->maxGroup);
 }
 
-// Reads one of the three tables; extra(tf, row, record) reads what only that kind has.
-template <class Tab, class Null, class Extra>
+// Reads one of the three tables; extraFor(tf) locates the columns only that kind has and gives
+// the reader of their values, extra(row, record).
+template <class Tab, class Null, class ExtraFor>
 int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const char* allocMsg,
-                  Null null, Extra extra) {
+                  Null null, ExtraFor extraFor) {
     using K = TableKind<Tab>;
     if (merNoFile(inName)) return 0;
     if (tab == nullptr) return 1;
@@ -158,6 +159,8 @@ int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const
     if (status != 0) return status;
     const AtomCols cols = findAtomCols(tf, K::kAtoms);
     const PairCols pc = findPairCols(tf);
+    auto extra = extraFor(tf);
+    if (tf.requireFinite(inName) != 0) return 1;
     const int n = tf.rows();
     if (allocPairLists(tab, n, tag) != 0) {
         merReport("%s", allocMsg);
@@ -173,7 +176,7 @@ int readPairTable(const char* inName, Tab* tab, int type, const char* tag, const
         auto& r = K::records(*tab)[e];
         readRecordAtoms(tf, e, cols, tab, r);
         readPairRow(tf, e, pc, r);
-        extra(tf, e, r);
+        extra(e, r);
     }
     finishPairRead(tab);
     return 0;
@@ -241,30 +244,25 @@ int getDSTabIDCount(DSTable* dsTab) { return idCount(dsTab); }
 int readDist(const char* inDistName, DistTable* distTab, int distType) {
     return readPairTable(inDistName, distTab, distType, "dist",
                          "MERIDO Error Allocating Distance Values.\n", distNull,
-                         [](const TableFile&, int, DistInfo&) {});
+                         [](const TableFile&) { return [](int, DistInfo&) {}; });
 }
 
 int readAC(const char* inName, ACTable* acTab, int acType) {
-    int xLoc = -1, yLoc = -1, zLoc = -1;
-    bool located = false;
-    return readPairTable(inName, acTab, acType, "ac", "MERIDO Error Allocating AC Values.\n",
-                         acNull, [&](const TableFile& tf, int e, ACInfo& r) {
-                             if (!located) {
-                                 xLoc = tf.column("X");
-                                 yLoc = tf.column("Y");
-                                 zLoc = tf.column("Z");
-                                 located = true;
-                             }
-                             r.x = tf.value(e, xLoc, 0.0f);
-                             r.y = tf.value(e, yLoc, 0.0f);
-                             r.z = tf.value(e, zLoc, 0.0f);
+    return readPairTable(inName, acTab, acType, "ac", "MERIDO Error Allocating AC Values.\n", acNull,
+                         [](const TableFile& tf) {
+                             const int xLoc = tf.column("X"), yLoc = tf.column("Y"), zLoc = tf.column("Z");
+                             return [&tf, xLoc, yLoc, zLoc](int e, ACInfo& r) {
+                                 r.x = tf.value(e, xLoc, 0.0f);
+                                 r.y = tf.value(e, yLoc, 0.0f);
+                                 r.z = tf.value(e, zLoc, 0.0f);
+                             };
                          });
 }
 
 int readDS(const char* inName, DSTable* dsTab, int dsType) {
     return readPairTable(inName, dsTab, dsType, "ds",
                          "MERIDO Error Allocating Distance Pair Values.\n", dsNull,
-                         [](const TableFile&, int, DSInfo&) {});
+                         [](const TableFile&) { return [](int, DSInfo&) {}; });
 }
 
 }  // namespace korim::restraints

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "couplings/dc.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "restraints/neighbor.h"
 #include "restraints/restab.h"
@@ -38,7 +39,7 @@ int listBytes(int count) {
 int energyAlloc(int coordCount) {
     if (energy.maxCoords >= coordCount) return 0;
     energyFree();
-    if (coordCount > INT_MAX / static_cast<int>(sizeof(Coord3D))) {
+    if (foundation::checkedCount({coordCount, static_cast<long long>(sizeof(Coord3D))}) < 0) {
         std::fprintf(stderr, "MERIDO Error (Energy) allocating workspaces.\n");
         return 1;
     }
@@ -426,8 +427,10 @@ int merTallyVDWEnergy(structure::PDBInfo* pdbInfo, float forceConstScale, float 
         pdbInfo->neighborList == nullptr || pdbInfo->neighborCount == nullptr ||
         forceConstScale == 0.0f)
         return 0;
-    if (updateFlag != 0 && testMerNeighbors(pdbInfo, vdwMaxAllowedMove) != 0)
-        updateMerNeighbors(pdbInfo, vdwNeighborDist);
+    // A rebuild refused (a nan cut-off) leaves no lists to sum over: the tally is refused too.
+    if (updateFlag != 0 && testMerNeighbors(pdbInfo, vdwMaxAllowedMove) != 0 &&
+        updateMerNeighbors(pdbInfo, vdwNeighborDist) != 0)
+        return 1;
     AtomInfo* atoms = pdbInfo->atomList;
     double k = atoms[0].vdwfc * forceConstScale;
     for (int a = 0; a < pdbInfo->atomCount; a++) {

@@ -77,6 +77,7 @@ int merTallyPCSEnergy(structure::PDBInfo* pdbInfo, CSTable* csTab, float forceCo
                       double* sum, double* rms);
 // Repulsion over the neighbour lists (rebuilt first when updateFlag is set and an atom moved
 // more than vdwMaxAllowedMove); rms = sqrt(sum of deviations (not squared) / atomCount^2).
+// 0, or 1 with nothing summed when the rebuild is refused (a nan cut-off).
 int merTallyVDWEnergy(structure::PDBInfo* pdbInfo, float forceConstScale, float vdwSize,
                       double vdwMaxAllowedMove, float vdwNeighborDist, int updateFlag,
                       double* sum, double* rms);

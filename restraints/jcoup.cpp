@@ -62,7 +62,9 @@ int readJcoup(const char* inName, JTable* jTab) {
               dbLoc = tf.column("DB"), dcLoc = tf.column("DC"), dphaseLoc = tf.column("DPHASE"),
               fcLoc = tf.column("FC"), sLoc = tf.column("S"), wLoc = tf.column("W"),
               indexLoc = tf.column("INDEX");
-    const int obsLoc = tf.column("OBSJ") >= 0 ? tf.column("OBSJ") : tf.column("J");
+    int obsLoc = tf.column("OBSJ");
+    if (obsLoc < 0) obsLoc = tf.column("J");
+    if (tf.requireFinite(inName) != 0) return 1;
     if (allocTableRecords(jTab, tf.rows(), kTag, "MER Error Allocating J coupling Values.\n",
                           kJTableType) != 0)
         return 1;

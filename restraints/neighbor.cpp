@@ -10,6 +10,9 @@ namespace korim::restraints {
 int testMerNeighbors(structure::PDBInfo* pdbInfo, double maxAllowedMove) {
     if (pdbInfo == nullptr || pdbInfo->atomList == nullptr || pdbInfo->vdwList == nullptr) return 0;
     const float m = static_cast<float>(maxAllowedMove);
+    // No comparison with a nan margin holds, so no move would ever be seen and the lists would
+    // never be rebuilt; a rebuild is the safe answer.
+    if (std::isnan(m) && pdbInfo->atomCount > 0) return 1;
     for (int i = 0; i < pdbInfo->atomCount; i++) {
         const structure::AtomInfo& a = pdbInfo->atomList[i];
         const structure::Coord3D& v = pdbInfo->vdwList[i];
@@ -25,6 +28,11 @@ int updateMerNeighbors(structure::PDBInfo* pdbInfo, float neighborDist) {
     if (p == nullptr || p->neighborList == nullptr || p->neighborCount == nullptr ||
         p->bondMatrix == nullptr || p->atomList == nullptr)
         return 0;
+    // No distance compares above a nan cut-off, so every pair would be listed as neighbours.
+    if (std::isnan(neighborDist)) {
+        merReport("MERIDO Error: VDW neighbor cut-off is not a number.\n");
+        return 1;
+    }
     merReport("MERIDO updating VDW neighbor matrix.\n");
     const int n = p->atomCount;
     for (int a = 0; a < n; a++) p->neighborCount[a] = 0;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "couplings/dc.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/svdpoly.h"
 #include "foundation/token.h"
@@ -103,9 +104,9 @@ int getPCSInfo(CSTable* csTab, const foundation::hdrList* hdrBase) {
     int count = 0;
     for (const foundation::hdrList* h = hdrBase; h != nullptr; h = h->next) count += isCentreLine(h->text);
     if (count == 0) return 0;
-    const long long bytes = static_cast<long long>(count) * sizeof(PCSInfo);
-    const long long tensorBytes = static_cast<long long>(count) * sizeof(DTensor);
-    if (tensorBytes > INT_MAX) return 1;
+    const long long bytes = foundation::checkedCount({count, static_cast<long long>(sizeof(PCSInfo))});
+    const long long tensorBytes = foundation::checkedCount({count, static_cast<long long>(sizeof(DTensor))});
+    if (bytes < 0 || tensorBytes < 0) return 1;
     auto* list = static_cast<PCSInfo*>(foundation::voidMalloc("cs", static_cast<int>(bytes)));
     if (list == nullptr) return 1;
     auto* tensors = static_cast<DTensor*>(foundation::voidMalloc("cs", static_cast<int>(tensorBytes)));

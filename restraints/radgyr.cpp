@@ -51,6 +51,7 @@ int readRadGyr(const char* inName, RadGyrTable* rgTab) {
     const AtomCols cols = findAtomCols(tf, 1);
     const int targetLoc = tf.column("RG_TARGET"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
+    if (tf.requireFinite(inName) != 0) return 1;
     if (allocTableRecords(rgTab, tf.rows(), kTag, "MER Error Allocating Radius of Gyration Values.\n",
                           kRadGyrTableType) != 0)
         return 1;

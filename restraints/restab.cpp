@@ -6,6 +6,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/table.h"
 
@@ -29,8 +30,9 @@ bool merNoFile(const char* name) {
 }
 
 void* merAllocBytes(const char* tag, int count, int elemSize) {
-    if (count < 1 || elemSize < 1 || count > INT_MAX / elemSize) return nullptr;
-    return foundation::voidMalloc(tag, count * elemSize);
+    const long long bytes = foundation::checkedCount({count, elemSize});
+    if (count < 1 || elemSize < 1 || bytes < 0) return nullptr;
+    return foundation::voidMalloc(tag, static_cast<int>(bytes));
 }
 
 void merReleaseBytes(const char* tag, void* ptr, int count, int elemSize) {
@@ -45,10 +47,28 @@ TableFile::~TableFile() {
 }
 
 int TableFile::read(const char* name) {
-    return foundation::rdTable(name, &matrix_, &varCount_, &entryCount_, &varInfo_, kMerTableNull);
+    const int status = foundation::rdTable(name, &matrix_, &varCount_, &entryCount_, &varInfo_, kMerTableNull);
+    readDone();
+    return status;
 }
 
-int TableFile::column(const char* name) const { return foundation::getTabVar(varInfo_, varCount_, name); }
+int TableFile::readWithHeader(const char* name, foundation::hdrList** hdr, int nullValue) {
+    const int status = foundation::rdTable2(name, &matrix_, &varCount_, &entryCount_, &varInfo_, hdr, nullValue, 1, 1);
+    readDone();
+    return status;
+}
+
+void TableFile::readDone() { taken_.assign(static_cast<size_t>(varCount_ > 0 ? varCount_ : 0), 0); }
+
+int TableFile::column(const char* name) const {
+    const int loc = foundation::getTabVar(varInfo_, varCount_, name);
+    markTaken(loc);
+    return loc;
+}
+
+void TableFile::markTaken(int loc) const {
+    if (loc >= 0 && loc < static_cast<int>(taken_.size())) taken_[static_cast<size_t>(loc)] = 1;
+}
 
 float TableFile::value(int r, int loc, float dflt) const { return loc >= 0 ? row(r)[loc] : dflt; }
 
@@ -56,12 +76,12 @@ int TableFile::intValue(int r, int loc, int dflt) const {
     return loc >= 0 ? foundation::tabCellInt(row(r)[loc]) : dflt;
 }
 
-int TableFile::requireFinite(const char* name, const int* locs, int locCount) const {
+int TableFile::requireFinite(const char* name) const {
     for (int r = 0; r < entryCount_; r++) {
-        for (int k = 0; k < locCount; k++) {
-            if (locs[k] < 0 || std::isfinite(row(r)[locs[k]])) continue;
-            merReport("MER Error: value of %s in row %d of %s is not a finite number.\n",
-                      varInfo_[locs[k]].name, r + 1, name);
+        for (int loc = 0; loc < static_cast<int>(taken_.size()); loc++) {
+            if (!taken_[static_cast<size_t>(loc)] || std::isfinite(row(r)[loc])) continue;
+            merReport("MER Error: value of %s in row %d of %s is not a finite number.\n", varInfo_[loc].name,
+                      r + 1, name);
             return 1;
         }
     }
@@ -78,6 +98,8 @@ AtomCols findAtomCols(const TableFile& tab, int atoms) {
         int* l = c.loc[k];
         structure::getAtomTabLocs(tab.vars(), tab.varCount(), atoms == 1 ? "" : kSuffixes[k], &l[0],
                                   &l[1], &l[2], &l[3], &l[4]);
+        // The residue number is a value; the names are texts.
+        tab.markTaken(l[0]);
     }
     return c;
 }

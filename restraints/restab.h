@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <vector>
 
 #include "couplings/dc.h"
 #include "structure/pdb.h"
 
 namespace korim::foundation {
 struct tabVar;
+struct hdrList;
 }
 
 namespace korim::restraints {
@@ -51,24 +53,35 @@ public:
     ~TableFile();
     // Reads the file with the restraint null value; the reader's status (0 success).
     int read(const char* name);
+    // Reads the file with the given null value, appending its header lines to *hdr (a list the
+    // caller owns); a file without rows is no error.
+    int readWithHeader(const char* name, foundation::hdrList** hdr, int nullValue);
     int rows() const { return entryCount_; }
-    int column(const char* name) const;   // -1 when absent
+    // Location of a column (-1 when absent); a column found is one this reader takes.
+    int column(const char* name) const;
+    // Marks a column located another way (the atom columns) as one this reader takes.
+    void markTaken(int loc) const;
     // Value of a column in row r (0-based), or dflt when the column is absent.
     float value(int r, int loc, float dflt) const;
     // Integer value (truncated toward zero, saturated, 0 for not-a-number), or dflt.
     int intValue(int r, int loc, int dflt) const;
-    // 0 when every value of the columns is finite; else the message names the file, row and
-    // column, and 1 is returned.
-    int requireFinite(const char* name, const int* locs, int locCount) const;
+    // The one rule of the restraint readers: every value of the columns this reader takes must
+    // be a finite number (a nan or inf would stand as data: a distance bound, a shift, a
+    // weight). 0 when they are; else the message names the file, row and column, and 1 is
+    // returned. Text columns hold indices of their texts, always finite.
+    int requireFinite(const char* name) const;
     const foundation::tabVar* vars() const { return varInfo_; }
     int varCount() const { return varCount_; }
     const float* row(int r) const { return matrix_ + static_cast<long>(r) * varCount_; }
 
 private:
+    void readDone();
+
     float* matrix_ = nullptr;
     foundation::tabVar* varInfo_ = nullptr;
     int varCount_ = 0;
     int entryCount_ = 0;
+    mutable std::vector<char> taken_;  // per column: 1 when this reader takes its values
 };
 
 // The fields of a record that name one of its atoms.

@@ -85,8 +85,7 @@ int readTorsion(const char* inName, TorsionTable* torsionTab, int torsionType) {
     const int angleLoc = tf.column("ANGLE"), hiLoc = tf.column("ANGLE_HI"),
               loLoc = tf.column("ANGLE_LO"), fcLoc = tf.column("FC"), sLoc = tf.column("S"),
               wLoc = tf.column("W"), indexLoc = tf.column("INDEX");
-    const int angleLocs[3] = {angleLoc, hiLoc, loLoc};
-    if (tf.requireFinite(inName, angleLocs, 3) != 0) return 1;
+    if (tf.requireFinite(inName) != 0) return 1;
     if (allocTableRecords(torsionTab, tf.rows(), kTag, "MER Error Allocating Torsion Values.\n",
                           torsionType) != 0)
         return 1;

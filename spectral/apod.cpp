@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "spectral/report.h"
 #include "spectral/sigconst.h"
@@ -132,6 +133,11 @@ int apodInit(int code, float **window, int tSize, int aStart, int aSize, float s
              float q2, float q3, float defVal, int invFlag, int verbose) {
   if (aStart < 1 || tSize < 1) {
     specMsg("Apodize Error: bad start point %d for size %d.\n", aStart, tSize);
+    return 1;
+  }
+  // The window is one allocator block; its release counts tSize floats in an int.
+  if (foundation::checkedCount({tSize, static_cast<long long>(sizeof(float))}) < 0) {
+    specMsg("Apodize Error: size %d is more than one block can hold.\n", tSize);
     return 1;
   }
   int mSize = std::max(0, std::min(aSize, tSize - aStart + 1));

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/checkedcount.h"
 #include "foundation/inquire.h"
 #include "foundation/memory.h"
 #include "spectral/fdatap.h"
@@ -306,8 +307,8 @@ int read1D(const char* name, float** data, int* size, int* quad) {
     }
     const int n = hdrInt(getParm(fdata, kParmSize, 1));
     const int q = getQuad(fdata, kWordQuad, 0);
-    const long long count = static_cast<long long>(n) * q;
-    float* vec = (n < 1 || count * 4 > 2147483647LL) ? nullptr : foundation::fltAlloc("1d", static_cast<int>(count));
+    const long long count = foundation::checkedCount({n, q}, foundation::kMaxBlockBytes / 4);
+    float* vec = (n < 1 || count < 0) ? nullptr : foundation::fltAlloc("1d", static_cast<int>(count));
     if (vec == nullptr) {
         specMsg("Read1D Error Allocating Data.\n");
         dataClose(unit);

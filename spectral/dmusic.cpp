@@ -7,6 +7,7 @@
 #include <numeric>
 #include <vector>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/nrutil.h"
 #include "foundation/svdpoly.h"
@@ -26,7 +27,29 @@ int gridCount(float first, float last, float step) {
   return n < 1.0 ? 1 : static_cast<int>(std::min(n, 1e6));
 }
 
-int half(int n) { return (n + 1) / 2 + 1; }
+int half(int n) { return static_cast<int>((static_cast<long long>(n) + 1) / 2 + 1); }
+
+// True when every float block of dmusicInit for these sizes fits one allocator block (the noise
+// subspace 2m (m - maxSig), the trial signals tSize maxSig, the work vectors 2 tSize, and the
+// m-sized rows of the matrices), so that no count wraps around.
+bool blocksFit(int tSize, int maxSig) {
+  const long long m = half(tSize);
+  for (long long count : {2 * m * (m - maxSig), static_cast<long long>(tSize) * maxSig, 2LL * tSize, 2 * m})
+    if (foundation::checkedCount({count, kFlt}) < 0) return false;
+  return true;
+}
+
+// True when every value of the scan grid is a finite number; otherwise a message names the
+// first that is not (its grid count would be no number).
+bool finiteGrid(const float *values) {
+  static const char *const names[6] = {"freq1", "freqN", "freqStep", "damp1", "dampN", "dampStep"};
+  for (int k = 0; k < 6; k++)
+    if (!std::isfinite(values[k])) {
+      specMsg("DMUSIC Error: grid value %s is not a finite number.\n", names[k]);
+      return false;
+    }
+  return true;
+}
 
 // Real form of the complex Hankel matrix H[i][j] = d[i+j] (0 past the data).
 void hankel(const float *re, const float *im, int n, int m, float **x) {
@@ -170,6 +193,16 @@ int dmusicInit(DMUSICBuff **ptr, int tSize, int fSize, int enhanceMode, int maxS
   }
   if (maxSig < 1 || maxSig >= m) {
     specMsg("DMUSIC Error: signal count %d must lie in 1..%d for %d points.\n", maxSig, m - 1, tSize);
+    *ptr = nullptr;
+    return 1;
+  }
+  const float grid[6] = {freq1, freqN, freqStep, damp1, dampN, dampStep};
+  if (!finiteGrid(grid)) {
+    *ptr = nullptr;
+    return 1;
+  }
+  if (!blocksFit(tSize, maxSig)) {
+    specMsg("%s Error allocating memory.\n", "DMUSIC");
     *ptr = nullptr;
     return 1;
   }

@@ -28,8 +28,10 @@ typedef struct {
 DMUSICBuff *dmusicAlloc();
 int dmusicNull(DMUSICBuff *dmusicInfo);
 // Allocates the record (stored in *dmusicInfoPtr at once) and its arrays
-// (tag "dmusic"). 0, or 1 after a message (memory, fewer than 4 points, or
-// maxSig not in 1..m-1).
+// (tag "dmusic"). 0, or 1 after a message (memory, fewer than 4 points,
+// maxSig not in 1..m-1, or a grid value that is no finite number); sizes
+// whose arrays one allocator block cannot hold are refused as memory, before
+// anything is allocated.
 int dmusicInit(DMUSICBuff **dmusicInfoPtr, int tSize, int fSize, int enhanceMode, int maxSig,
                float freq1, float freqN, float freqStep, float damp1, float dampN, float dampStep,
                float noise, float thresh);

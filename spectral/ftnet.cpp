@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "foundation/checkedcount.h"
 #include "foundation/inputfile.h"
 #include "foundation/memory.h"
 #include "spectral/report.h"
@@ -14,6 +15,7 @@ namespace korim::spectral {
 namespace {
 
 constexpr const char *kTag = "net";
+constexpr long long kFlt = static_cast<long long>(sizeof(float));
 
 int inputCount(const FTNetInfo *f) { return 2 * f->tSize + 2; }
 
@@ -26,7 +28,9 @@ int ftNetNull(FTNetInfo *f) {
 }
 
 int ftNetInit(FTNetInfo *f, int tSize, int fSize, float scale, float noise, const char *inName) {
-  if (tSize < 1 || fSize < 1) {
+  // The weights, fSize rows of 2 tSize + 2, are one allocator block: sizes whose byte count
+  // passes what a block holds (and would wrap around in an int) are bad sizes too.
+  if (tSize < 1 || fSize < 1 || foundation::checkedCount({2LL * tSize + 2, fSize, kFlt}) < 0) {
     specMsg("FTNet Error: bad sizes %d and %d.\n", tSize, fSize);
     return 1;
   }

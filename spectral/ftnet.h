@@ -17,7 +17,8 @@ typedef struct {
 int ftNetNull(FTNetInfo *ftNetInfo);
 // Reads fSize x (2 tSize + 2) whitespace-separated numbers from inName, row by
 // row (tag "net"). 0, or 1: "FTNet Error opening file %s", "FTNet Error
-// reading %s" (too few numbers), bad sizes, or memory.
+// reading %s" (too few numbers), bad sizes (below 1, or weights past what one
+// allocator block holds), or memory.
 int ftNetInit(FTNetInfo *ftNetInfo, int tSize, int fSize, float scale, float noise,
               const char *inName);
 // rdata[j] = tanh(a_j/2) scale, a_j = sum_i w[j][i] x[i], for j < fSize; the

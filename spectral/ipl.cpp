@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/stats.h"
 #include "spectral/report.h"
@@ -46,7 +47,15 @@ float statistic(float *vec, int n, int mode) {
   return val;
 }
 
+// Pixels of the image and pointers of its neighbour lists, as checked byte counts of one
+// allocator block each: -1 when a product would pass what a block holds.
+long long imageBytes(int xSize, int ySize) { return foundation::checkedCount({xSize, ySize, kFlt}); }
+long long neighborBytes(int xSize, int ySize, int dx, int dy) {
+  return foundation::checkedCount({xSize, ySize, 2LL * dx + 1, 2LL * dy + 1, kPtr});
+}
+
 int buildNeighbors(ImageBuff *im, int dx, int dy) {
+  // Sizes and half-widths passed iplInit, so these products fit an int.
   int pixels = im->xSize * im->ySize, count = (2 * dx + 1) * (2 * dy + 1);
   auto *block = static_cast<float **>(foundation::voidMalloc(kTag, pixels * count * kPtr));
   if (!block) {
@@ -143,6 +152,16 @@ int iplInit(ImageBuff *im, int xSize, int ySize, int dx, int dy) {
             2 * dy + 1, xSize, ySize);
     return 1;
   }
+  // A size whose pixels or neighbour pointers no allocator block holds is refused with the
+  // message of that allocation, before the record is changed.
+  if (imageBytes(xSize, ySize) < 0) {
+    specMsg("IPL Error allocating image memory.\n");
+    return 1;
+  }
+  if (neighborBytes(xSize, ySize, dx, dy) < 0) {
+    specMsg("IPL Error allocating neighbor pointers.\n");
+    return 1;
+  }
   if (im->image && (im->xSize != xSize || im->ySize != ySize)) iplFreeImage(im);
   if (im->neighbors && (im->dx != dx || im->dy != dy)) iplFreeNeighbors(im);
   if (!im->image) {
@@ -167,8 +186,10 @@ int iplInit(ImageBuff *im, int xSize, int ySize, int dx, int dy) {
 }
 
 int iplStatFilter(ImageBuff *im, int dx, int dy, int filterMode) {
-  int pixels = im->xSize * im->ySize, count = (2 * dx + 1) * (2 * dy + 1);
-  if (iplWorkspace(pixels + count) || iplInit(im, im->xSize, im->ySize, dx, dy)) return 1;
+  // iplInit first: it refuses half-widths whose lists would not fit, so the sums below do.
+  if (iplInit(im, im->xSize, im->ySize, dx, dy)) return 1;
+  int pixels = im->xSize * im->ySize, count = im->count;
+  if (iplWorkspace(pixels + count)) return 1;
   float *result = state.work, *gathered = state.work + pixels;
   for (int iy = 0; iy < im->ySize; iy++)
     for (int ix = 0; ix < im->xSize; ix++) {
@@ -180,8 +201,9 @@ int iplStatFilter(ImageBuff *im, int dx, int dy, int filterMode) {
 }
 
 int iplConvFilter(ImageBuff *im, float *kernel, int dx, int dy) {
+  if (iplInit(im, im->xSize, im->ySize, dx, dy)) return 1;
   int pixels = im->xSize * im->ySize;
-  if (iplWorkspace(pixels) || iplInit(im, im->xSize, im->ySize, dx, dy)) return 1;
+  if (iplWorkspace(pixels)) return 1;
   for (int iy = 0; iy < im->ySize; iy++)
     for (int ix = 0; ix < im->xSize; ix++) {
       float sum = 0.0f, **list = im->neighbors[iy][ix];
@@ -196,6 +218,10 @@ int iplFilter(ImageBuff *im, int filterMode, float *kernel, int dx, int dy) {
   if (!im || !im->image) {
     specMsg("IPL Warning: attempt to process a null image.\n");
     return 0;
+  }
+  if (filterMode == 1 && !kernel) {
+    specMsg("IPL Error: convolution without a kernel.\n");
+    return 1;
   }
   if (filterMode == 1) return iplConvFilter(im, kernel, dx, dy);
   return iplStatFilter(im, dx, dy, filterMode);

@@ -27,10 +27,14 @@ int iplNull(ImageBuff *imageInfo);
 // released, and what is missing is made. Neighbour rows jy = iy-dy..iy+dy
 // (outer) and columns jx = ix-dx..ix+dx (inner); -r becomes r, ySize + r
 // becomes r. 1 after a message for a failed allocation, or for a
-// neighbourhood with dx or dy negative or not below the image size.
+// neighbourhood with dx or dy negative or not below the image size; a size
+// whose pixels or neighbour pointers one allocator block cannot hold (an int
+// byte count) is refused with the message of that allocation, the record
+// unchanged.
 int iplInit(ImageBuff *imageInfo, int xSize, int ySize, int dx, int dy);
 // Filters the image in place (mode 1 with kernel[count], rows outer); a null
-// record is warned about and left. 0, or 1 after a message with the image unchanged.
+// record is warned about and left, a null kernel in mode 1 refused. 0, or 1
+// after a message with the image unchanged.
 int iplFilter(ImageBuff *imageInfo, int filterMode, float *kernel, int dx, int dy);
 // A pixel none of whose neighbours passes the threshold keeps its value.
 int iplStatFilter(ImageBuff *imageInfo, int dx, int dy, int filterMode);

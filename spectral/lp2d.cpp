@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/svdpoly.h"
 #include "spectral/report.h"
@@ -59,7 +60,7 @@ int lp2DInit(LP2DBuff **lp2DPtr, int lpXSize, int lpYSize, int lpXCount, int lpY
     return 1;
   }
   lp2DNull(lp);
-  long long res = static_cast<long long>(lpXSize - lpXCount) * (lpYSize - lpYCount);
+  long long res = (static_cast<long long>(lpXSize) - lpXCount) * (static_cast<long long>(lpYSize) - lpYCount);
   long long coefs = static_cast<long long>(lpXCount) * lpYCount;
   if (lpXCount > lpXSize - 1 || lpYCount > lpYSize - 1) {
     specMsg("LP2D Error: X or Y coefficient count too large.\n");
@@ -74,8 +75,15 @@ int lp2DInit(LP2DBuff **lp2DPtr, int lpXSize, int lpYSize, int lpXCount, int lpY
     specMsg("%s", fault);
     return 1;
   }
-  if (res * coefs > 2147483647LL / static_cast<long long>(sizeof(float))) {
+  // Each of these is one allocator block, released by its byte count in an int: the design
+  // matrix of res x coefs floats and the two arrays of the output sizes.
+  constexpr long long kFlt = static_cast<long long>(sizeof(float));
+  if (foundation::checkedCount({res, coefs, kFlt}) < 0) {
     specMsg("LP2D Error allocating X Matrix.\n");
+    return 1;
+  }
+  if (foundation::checkedCount({lpOutXSize, kFlt}) < 0 || foundation::checkedCount({lpOutYSize, kFlt}) < 0) {
+    specMsg("LP2D Error allocating %s array.\n", foundation::checkedCount({lpOutXSize, kFlt}) < 0 ? "XMax" : "YMax");
     return 1;
   }
   *lp = LP2DBuff{lpXSize,

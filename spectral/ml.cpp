@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "spectral/getnoise.h"
 #include "spectral/report.h"
@@ -37,6 +38,11 @@ int ml1DFree() {
 int ml1DInit(int size) {
   if (size <= state.size && state.buf[0]) return 0;
   ml1DFree();
+  // Every buffer, 2 size floats, is one allocator block released by its byte count in an int.
+  if (foundation::checkedCount({2, size, static_cast<long long>(sizeof(float))}) < 0) {
+    specMsg("ML Error allocating memory.\n");
+    return 1;
+  }
   for (float *&p : state.buf)
     if (!(p = foundation::fltAlloc(kTag, 2 * size))) {
       specMsg("ML Error allocating memory.\n");

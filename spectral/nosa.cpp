@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/rand.h"
 #include "spectral/report.h"
@@ -89,21 +90,40 @@ bool ready(NOSABuff *n) {
   return false;
 }
 
+// True when the value, bounds and step of a variable are finite numbers; otherwise a message
+// names the first that is not. A nan has no place on the bit grid, and its conversion to an
+// integer would be undefined.
+bool finiteValues(float val, float hi, float lo, float step, const char *stepName, int type) {
+  const char *what = !std::isfinite(val) ? "value"
+                     : !std::isfinite(hi) ? "upper bound"
+                     : !std::isfinite(lo) ? "lower bound"
+                     : !std::isfinite(step) ? stepName
+                                            : nullptr;
+  if (!what) return true;
+  specMsg("NOSA Error: %s %s is not a finite number.\n",
+          type == 1 ? "integer variable" : "floating point variable", what);
+  return false;
+}
+
 }  // namespace
 
 int getBitCount(long long irange) {
-  unsigned long long r = static_cast<unsigned long long>(irange < 0 ? -irange : irange);
+  // The magnitude in unsigned arithmetic, so that the most negative count has one too (2^63).
+  unsigned long long r = irange < 0 ? 0ULL - static_cast<unsigned long long>(irange)
+                                    : static_cast<unsigned long long>(irange);
   int b = 0;
-  while (b < 63 && (1ULL << b) <= r) b++;
+  while (b < 64 && (1ULL << b) <= r) b++;
   return b;
 }
 
 int setVarBits(SAVar *var) {
   if (var->adjMode == 2 || var->bitCount == 0) return 0;
+  if (!finiteValues(var->val, var->hi, var->lo, var->scale, "scale", var->type)) return 1;
   var->val = std::clamp(var->val, var->lo, var->hi);
   double span = static_cast<double>(var->val) - var->lo;
   double n = var->type == 1 ? std::trunc(span) : (var->scale != 0.0f ? std::trunc(span / var->scale + 0.5) : 0.0);
-  unsigned long long bits = static_cast<unsigned long long>(std::max(n, 0.0));
+  // Converted only once known to lie within the 64 bits (a value past the grid is clipped).
+  unsigned long long bits = n <= 0.0 ? 0ULL : n >= 0x1p64 ? ~0ULL : static_cast<unsigned long long>(n);
   if (n > static_cast<double>(var->iMax)) {
     specMsg("Clipping bit from %llu to %lld.\n", bits, var->iMax);
     bits = static_cast<unsigned long long>(var->iMax);
@@ -139,6 +159,7 @@ namespace {
 // Shared set-up of integer (type 1) and float (type 2) variables.
 int initVar(SAVar *var, float val, float hi, float lo, float tol, int adjMode, int type) {
   std::memset(var, 0, sizeof *var);
+  if (!finiteValues(val, hi, lo, type == 1 ? 1.0f : tol, "tolerance", type)) return 1;
   var->hi = std::max(hi, lo);
   var->lo = std::min(hi, lo);
   var->val = std::clamp(val, var->lo, var->hi);
@@ -239,21 +260,35 @@ int nosaUnAlloc(NOSABuff *n) {
 int nosaInit2(NOSABuff *n, SAVar *varList, int varCount) {
   releaseLists(n);
   foundation::sRand(n->iseed);
+  long long totalBits = 0;
+  for (int i = 0; i < varCount; i++) totalBits += varList[i].bitCount;
+  // Byte counts as checked products: a list that no allocator block holds is refused with the
+  // message of its allocation, before anything is allocated.
+  const long long bits = std::max(totalBits, 1LL);
+  const long long bitBytes = foundation::checkedCount({bits, static_cast<long long>(sizeof(char *))});
+  const long long locBytes = foundation::checkedCount({bits, static_cast<long long>(sizeof(int))});
+  const long long varBytes = foundation::checkedCount({varCount, static_cast<long long>(sizeof(SAVar))});
+  const char *refused = bitBytes < 0   ? "NOSA Error allocating bit value list.\n"
+                        : locBytes < 0 ? "NOSA Error allocating bit correspondance list.\n"
+                        : varBytes < 0 ? "NOSA Error allocating new variable list.\n"
+                                       : nullptr;
+  if (refused) {
+    specMsg("%s", refused);
+    return 1;
+  }
   n->varCount = varCount;
-  n->totalBits = 0;
-  for (int i = 0; i < varCount; i++) n->totalBits += varList[i].bitCount;
-  int bits = std::max(n->totalBits, 1);
-  n->bitList = static_cast<char **>(foundation::voidMalloc(kTag, bits * static_cast<int>(sizeof(char *))));
+  n->totalBits = static_cast<int>(totalBits);
+  n->bitList = static_cast<char **>(foundation::voidMalloc(kTag, static_cast<int>(bitBytes)));
   if (!n->bitList) {
     specMsg("NOSA Error allocating bit value list.\n");
     return 1;
   }
-  n->locList = foundation::intAlloc(kTag, bits);
+  n->locList = foundation::intAlloc(kTag, static_cast<int>(bits));
   if (!n->locList) {
     specMsg("NOSA Error allocating bit correspondance list.\n");
     return 1;
   }
-  n->newVars = static_cast<SAVar *>(foundation::voidMalloc(kTag, varCount * static_cast<int>(sizeof(SAVar))));
+  n->newVars = static_cast<SAVar *>(foundation::voidMalloc(kTag, static_cast<int>(varBytes)));
   if (!n->newVars) {
     specMsg("NOSA Error allocating new variable list.\n");
     return 1;
@@ -265,6 +300,11 @@ int nosaInit2(NOSABuff *n, SAVar *varList, int varCount) {
 int nosaInit(NOSABuff *n, SAVar *varList, int varCount, int tCount, int opCount, int gCount,
              float tInitial, float tFinal, int iseed, int verbose) {
   if (varCount < 1) return 0;
+  // A nan or inf temperature leaves the Metropolis rule without meaning.
+  if (!std::isfinite(tInitial) || !std::isfinite(tFinal)) {
+    specMsg("NOSA Error: %s temperature is not a finite number.\n", std::isfinite(tInitial) ? "final" : "initial");
+    return 1;
+  }
   n->optMode = 1;
   n->tCount = std::max(tCount, 0);
   n->opCount = opCount;

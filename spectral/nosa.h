@@ -44,8 +44,9 @@ int nosaUnAlloc(NOSABuff *nosaInfo);
 // Releases the lists and restores the defaults; null is accepted.
 int nosaFree(NOSABuff *nosaInfo);
 // Settings for annealing (negative tCount, gCount become 0) or the grid
-// search, then nosaInit2. varCount < 1 returns 0 and changes nothing.
-// Returns nosaInit2's status.
+// search, then nosaInit2. varCount < 1 returns 0 and changes nothing; a
+// temperature that is no finite number returns 1 after a message, before
+// anything changes. Otherwise nosaInit2's status.
 int nosaInit(NOSABuff *nosaInfo, SAVar *varList, int varCount, int tCount, int opCount, int gCount,
              float tInitial, float tFinal, int iseed, int verbose);
 int gridInit(NOSABuff *nosaInfo, SAVar *varList, int varCount, int verbose);
@@ -61,14 +62,18 @@ int gridSearch(SAVar *varList, NOSABuff *nosaInfo, void *auxInfo, SAEnergyFunc v
                SAShowFunc showE, float *bestE);
 
 // Variable set-up: bounds ordered, value clamped and put on the bit grid.
-// 0, or 1 after a message when more than 32 bits would be needed.
+// 0, or 1 after a message when more than 32 bits would be needed or when the
+// value, a bound or the tolerance is not a finite number (the variable is then
+// cleared, with no bits).
 int initIVar(SAVar *var, float val, float hi, float lo, int adjMode);
 int initFVar(SAVar *var, float val, float hi, float lo, float tol, int adjMode);
 // Value to bits and bits to value (values past the bounds are clipped with a message).
+// setVarBits leaves the bits and returns 1 after a message when the value, a
+// bound or the scale is not a finite number.
 int setVarBits(SAVar *var);
 int setVarVal(SAVar *var);
 float getVarVal(SAVar *var);
-// Smallest b with 2^b > |irange| (0 for 0).
+// Smallest b with 2^b > |irange| (0 for 0; 64 for the most negative count).
 int getBitCount(long long irange);
 int varCopy(SAVar *srcVars, SAVar *destVars, int varCount);
 // Lists the bits of the searched variables in order: pointer and owner index.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "spectral/sigconst.h"
 
@@ -19,6 +20,8 @@ template <typename Theta>
 int fillTable(psBuff *ps, int size, Theta theta) {
   phaseFree(ps);
   if (size < 0) size = 0;
+  // Each table is one allocator block, released by its byte count in an int.
+  if (foundation::checkedCount({size, static_cast<long long>(sizeof(float))}) < 0) return 1;
   ps->size = size;  // the sizes phaseFree gives back, even after a failure
   ps->rdata = foundation::fltAlloc(kTag, size);
   if (!ps->rdata) return 1;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/checkedcount.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "foundation/minmax.h"
@@ -24,19 +25,77 @@ constexpr int kFlt = static_cast<int>(sizeof(float));
 
 const foundation::NameVal kModelNames[] = {{"Exp", 1}, {"Gauss", 2}, {"CT", 3}, {nullptr, 0}};
 
-void release(float *&p, int count) {
-  if (p) foundation::unAlloc(kTag, p, count * kFlt);
+// Most floats of one block of the allocator.
+constexpr long long kMaxFloats = foundation::kMaxBlockBytes / kFlt;
+
+void release(float *&p, long long count) {
+  if (p) foundation::unAlloc(kTag, p, static_cast<int>(count * kFlt));
   p = nullptr;
 }
 
-float *grab(int count, const char *failure, bool *ok) {
+float *grab(long long count, const char *failure, bool *ok) {
   if (!*ok) return nullptr;
-  float *p = foundation::fltAlloc(kTag, std::max(count, 1));
+  float *p = foundation::fltAlloc(kTag, static_cast<int>(std::max(count, 1LL)));
   if (!p) {
     specMsg("%s", failure);
     *ok = false;
   }
   return p;
+}
+
+// Float counts of the blocks of one set-up, each a checked product (-1: more than one block holds).
+struct SaseCounts {
+  long long x, y, amp, t, f, varBytes;
+};
+
+// The counts for these sizes; false after the allocation message of the first block that no
+// allocator block can hold, so that nothing is allocated for a size that would wrap around.
+bool saseCounts(int dimCount, int signalCount, const int *tSizeList, const int *fSizeList, SaseCounts *c) {
+  const long long chanCount = 1LL << dimCount;
+  c->t = c->f = 1;
+  for (int d = 0; d < dimCount; d++) {
+    const long long fd = std::max(fSizeList[d], tSizeList[d]);
+    c->t = foundation::checkedCount({c->t, tSizeList[d]}, kMaxFloats);
+    c->f = foundation::checkedCount({c->f, fd}, kMaxFloats);
+  }
+  c->x = c->f < 0 ? -1 : foundation::checkedCount({c->f, signalCount, chanCount}, kMaxFloats);
+  c->y = c->t < 0 ? -1 : foundation::checkedCount({chanCount, c->t}, kMaxFloats);
+  c->amp = foundation::checkedCount({signalCount}, kMaxFloats);
+  c->varBytes = foundation::checkedCount({2LL * dimCount + 1, signalCount, static_cast<long long>(sizeof(SAVar))});
+  const struct {
+    long long count;
+    const char *failure;
+  } blocks[] = {{c->x, "SASE Error allocating amplitude workspace.\n"},
+                {c->y, "SASE Error allocating input workspace.\n"},
+                {c->amp, "SASE Error allocating amplitude memory.\n"},
+                {c->t, "SASE Error allocating input memory.\n"},
+                {c->f, "SASE Error allocating output memory.\n"},
+                {c->varBytes, "SASE Error allocating variables.\n"}};
+  for (const auto &b : blocks)
+    if (b.count < 0) {
+      specMsg("%s", b.failure);
+      return false;
+    }
+  return true;
+}
+
+// The settings that reach the variables and the energy must be finite numbers; the first that
+// is not is named by its option.
+bool finiteSettings(int dimCount, const float *const axis[7], const float *global) {
+  static const char *const axisNames[7] = {"FreqTol", "DampMin", "DampMax", "DampTol", "DampInit", "P0", "P1"};
+  static const char *const globalNames[4] = {"-sigma", "-scale", "-tInit", "-tFinal"};
+  for (int d = 0; d < dimCount; d++)
+    for (int k = 0; k < 7; k++)
+      if (!std::isfinite(axis[k][d])) {
+        specMsg("SASE Error: the value of -%c%s is not a finite number.\n", getAxisChar(d), axisNames[k]);
+        return false;
+      }
+  for (int k = 0; k < 4; k++)
+    if (!std::isfinite(global[k])) {
+      specMsg("SASE Error: the value of %s is not a finite number.\n", globalNames[k]);
+      return false;
+    }
+  return true;
 }
 
 void printHelp() {
@@ -134,8 +193,9 @@ int saseUnAlloc(SASEBuff *s) {
 int saseFree(SASEBuff *s) {
   if (!s) return 0;
   nosaFree(&s->nosaInfo);
-  release(s->x, std::max(s->fSize * s->signalCount * s->chanCount, 1));
-  release(s->y, std::max(s->chanCount * s->tSize, 1));
+  // The sizes of an allocated record passed saseCounts, so these products fit.
+  release(s->x, std::max(static_cast<long long>(s->fSize) * s->signalCount * s->chanCount, 1LL));
+  release(s->y, std::max(static_cast<long long>(s->chanCount) * s->tSize, 1LL));
   release(s->ampList, std::max(s->signalCount, 1));
   for (int c = 0; c < kSaseMaxChan; c++) {
     release(s->D[c], std::max(s->tSize, 1));
@@ -208,6 +268,11 @@ int saseInit(SASEBuff *s, int *tSizeList, int *fSizeList, int maxIter, int dimCo
     specMsg("SASE Error: bad signal count %d or size %d.\n", signalCount, tSizeList[0]);
     return 1;
   }
+  const float *const axis[7] = {freqTol, dampMin, dampMax, dampTol, dampInit, p0List, p1List};
+  const float global[4] = {sigma, scale, tInitial, tFinal};
+  SaseCounts counts;
+  if (!finiteSettings(dimCount, axis, global) || !saseCounts(dimCount, signalCount, tSizeList, fSizeList, &counts))
+    return 1;
   int usedBefore = 0, usedAfter = 0, reused = 0;
   foundation::getMemUsed(&usedBefore, &reused);
   s->dimCount = dimCount;
@@ -235,20 +300,20 @@ int saseInit(SASEBuff *s, int *tSizeList, int *fSizeList, int maxIter, int dimCo
     s->fSize *= s->fSizeList[d];
   }
   bool ok = true;
-  s->x = grab(s->fSize * signalCount * s->chanCount, "SASE Error allocating amplitude workspace.\n", &ok);
-  s->y = grab(s->chanCount * s->tSize, "SASE Error allocating input workspace.\n", &ok);
-  s->ampList = grab(signalCount, "SASE Error allocating amplitude memory.\n", &ok);
+  s->x = grab(counts.x, "SASE Error allocating amplitude workspace.\n", &ok);
+  s->y = grab(counts.y, "SASE Error allocating input workspace.\n", &ok);
+  s->ampList = grab(counts.amp, "SASE Error allocating amplitude memory.\n", &ok);
   for (int c = 0; c < s->chanCount; c++) {
-    s->D[c] = grab(s->tSize, "SASE Error allocating input memory.\n", &ok);
-    s->T[c] = grab(s->fSize, "SASE Error allocating input memory.\n", &ok);
-    s->R[c] = grab(s->fSize, "SASE Error allocating output memory.\n", &ok);
+    s->D[c] = grab(counts.t, "SASE Error allocating input memory.\n", &ok);
+    s->T[c] = grab(counts.f, "SASE Error allocating input memory.\n", &ok);
+    s->R[c] = grab(counts.f, "SASE Error allocating output memory.\n", &ok);
   }
   for (int d = 0; d < dimCount; d++) {
     s->workR[d] = grab(s->fSizeList[d], "SASE Error allocating workR memory.\n", &ok);
     s->workI[d] = grab(s->fSizeList[d], "SASE Error allocating workI memory.\n", &ok);
   }
   if (!ok) return 1;
-  s->varList = static_cast<SAVar *>(foundation::voidMalloc(kTag, s->varCount * static_cast<int>(sizeof(SAVar))));
+  s->varList = static_cast<SAVar *>(foundation::voidMalloc(kTag, static_cast<int>(counts.varBytes)));
   if (!s->varList) {
     specMsg("SASE Error allocating variables.\n");
     return 1;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/polyfit.h"
 #include "foundation/smspline.h"
@@ -157,6 +158,13 @@ int solventInit(solventBuf *s) {
     return 1;
   }
   int n = s->filtSize;
+  // The largest buffer, 3 n + size floats, must be one allocator block (its release counts its
+  // bytes in an int); so are the others then.
+  const long long kMaxFloats = foundation::kMaxBlockBytes / static_cast<long long>(sizeof(float));
+  if (3LL * n + s->size > kMaxFloats || 2LL * n + 1 > kMaxFloats) {
+    specMsg("SOLVENT Error allocating memory.\n");
+    return 1;
+  }
   s->x = foundation::fltAlloc(kTag, s->size);
   bool ok = s->x != nullptr;
   if (ok && s->type == 1) {

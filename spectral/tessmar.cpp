@@ -2,11 +2,13 @@
 #include "spectral/tessmar.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <utility>
 
+#include "foundation/checkedcount.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "spectral/dataio.h"
@@ -150,8 +152,9 @@ void addImaginaries(ProcDataInfo* d, int q1, int q2) {
         d->fdata[kWordQuad] = 0.0f;
         setParm(d->fdata, kParmQuadFlag, 0.0f, 1);
         setParm(d->fdata, kParmQuadFlag, 0.0f, 2);
-        setParm(d->fdata, kParmSize, static_cast<float>(2 * d->specnum), 2);
-        if (!d->varCountFlag) d->fdata[kWordSliceCount] = static_cast<float>(2 * d->sliceCount);
+        // Doubled in floating point: a count above half the int range has its double as well.
+        setParm(d->fdata, kParmSize, static_cast<float>(2.0 * d->specnum), 2);
+        if (!d->varCountFlag) d->fdata[kWordSliceCount] = static_cast<float>(2.0 * d->sliceCount);
         d->outQuadState = 2;
     }
     if (t[3]) {
@@ -171,13 +174,16 @@ void convertTypes(ProcDataInfo* d) {
         d->fdata[kWordQuad] = 1.0f;
 }
 
-// Floats of a buffer, or -1 when the count does not fit an int.
-int floatCount(long long a, long long b, long long c) {
-    const long long n = a * b * c;
-    return n < 0 || n > 0x1fffffff ? -1 : static_cast<int>(n);
+// Floats of a buffer as a checked product, or -1 when one allocator block cannot hold them.
+int floatCount(long long a, long long b = 1, long long c = 1) {
+    return static_cast<int>(foundation::checkedCount({a, b, c}, foundation::kMaxBlockBytes / 4));
 }
 
-float* sliceAlloc(int count) { return count < 0 ? nullptr : foundation::fltAlloc(kSliceTag, count); }
+float* sliceAlloc(int count) {
+    if (count >= 0) return foundation::fltAlloc(kSliceTag, count);
+    specMsg("Tessmar Error: a slice buffer of these sizes is more than one block can hold.\n");
+    return nullptr;
+}
 
 void sliceRelease(float** p, int count) {
     if (*p != nullptr) foundation::unAlloc(kSliceTag, *p, 4 * (count > 0 ? count : 0));
@@ -193,20 +199,36 @@ int initNMRSizes(const float* fdata, ProcDataInfo* d) {
     d->dimCount = hdrInt(fdata[kWordDimCount]);
     int* sizes[] = {&d->size, &d->specnum, &d->zSize, &d->aSize};
     for (int i = 0; i < 4; i++) *sizes[i] = d->dimCount > i ? hdrInt(getParm(fdata, kParmSize, i + 1)) : 1;
+    // A size below 1 or a vector or plane count past an int would give a stage a slice count
+    // of 0 or below (65,536^3 wraps to 0, (-7)^3 is -343) that processes nothing.
+    for (int i = 0; i < 4; i++)
+        if (*sizes[i] < 1) {
+            specMsg("Tessmar Error: size %d of dimension %d is not 1 or more.\n", *sizes[i], i + 1);
+            return 1;
+        }
+    const long long vectors = foundation::checkedCount({d->zSize, d->specnum, d->aSize}, INT_MAX);
+    const long long planes = foundation::checkedCount({d->aSize, d->zSize}, INT_MAX);
     d->firstPlane = hdrInt(fdata[kWordFirstPlane]);
     d->lastPlane = hdrInt(fdata[kWordLastPlane]);
+    const bool allPlanes = d->firstPlane == 0 && d->lastPlane == 0;
+    const bool wholeFile = d->serverMode != kServerServer && fdata[kWordWholeFile] != 0.0f;
+    if ((allPlanes && planes < 0) || (allPlanes && wholeFile && vectors < 0)) {
+        specMsg("Tessmar Error: %d x %d x %d vectors are more than a slice count can hold.\n", d->specnum,
+                d->zSize, d->aSize);
+        return 1;
+    }
     d->sliceCount = hdrInt(fdata[kWordSliceCount]);
     d->varCountFlag = d->sliceCount == -1 ? 1 : 0;
     if (d->serverMode == kServerServer) {
         d->sliceCount = hdrInt(fdata[kWordServerSlices]);
-    } else if (fdata[kWordWholeFile] != 0.0f) {
-        if (d->firstPlane == 0 && d->lastPlane == 0) d->sliceCount = d->zSize * d->specnum * d->aSize;
+    } else if (wholeFile) {
+        if (allPlanes) d->sliceCount = static_cast<int>(vectors);
     } else {
         d->sliceCount = d->specnum;
     }
-    if (d->firstPlane == 0 && d->lastPlane == 0) {
+    if (allPlanes) {
         d->firstPlane = 1;
-        d->lastPlane = d->aSize * d->zSize;
+        d->lastPlane = static_cast<int>(planes);
     }
     d->slicesLeft = d->sliceCount;
     d->timeSize = hdrInt(getParm(fdata, kParmTdSize, 1));
@@ -254,8 +276,8 @@ int allocSlice(ProcDataInfo* d) {
         else
             d->outCapacity = d->specnum;
     }
-    if ((d->rdata = sliceAlloc(d->maxSize)) == nullptr) return 1;
-    if ((d->idata = sliceAlloc(d->maxSize)) == nullptr) return 1;
+    if ((d->rdata = sliceAlloc(floatCount(d->maxSize))) == nullptr) return 1;
+    if ((d->idata = sliceAlloc(floatCount(d->maxSize))) == nullptr) return 1;
     if (d->inCapacity != 0 &&
         (d->inBuff = sliceAlloc(floatCount(d->inCapacity, d->quadState, d->size))) == nullptr)
         return 1;

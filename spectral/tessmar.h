@@ -93,6 +93,8 @@ struct ProcDataInfo {
 // Registers the records (and starts the data layer on the first call). Returns 0.
 int initNMRAux(int argc, char** argv, ProcFuncInfo* funcInfo, ProcDataInfo* dataInfo,
                void (*shutdownProc)(int status));
+// The sizes of a process from the header. 0, or 1 after a message when a size of a dimension
+// the header uses is below 1, or when the vector or plane count it takes exceeds an int.
 int initNMRSizes(const float* fdata, ProcDataInfo* dataInfo);
 // Header update before the first slice: stage counter, -select, the function's
 // own update, data-type conversions, partitions, -fdata, unused arguments.

@@ -1,11 +1,13 @@
 // Tests of the tagged allocator and the offset arrays over it: accounting, exact trace lines,
 // views, failure hook, the fatal error routines.
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/nrutil.h"
 #include "foundation/tqutil.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -134,6 +136,18 @@ TEST_F(Memory, OffsetMatricesViewsAndBalancedAccounting) {
     m[0][5] = m[1][6] = 1.0f;
     EXPECT_EQ(&m[1][5], &m[0][5] + 2);  // rows follow each other in one block
     free_matrixTq(m, 0, 1, 5, 6);
+}
+
+// Counts as checked products: the exact product up to the limit, -1 past it however far (even
+// past 64 bits) and for a negative factor; a zero factor gives 0 whatever the others are.
+TEST(CheckedCount, ProductsUpToTheLimitAndRefusalsPastIt) {
+  using korim::foundation::checkedCount;
+  const struct { std::initializer_list<long long> f; long long limit, want; } cases[] = {
+      {{536870911, 4}, INT_MAX, 2147483644}, {{536870912, 4}, INT_MAX, -1},
+      {{65536, 65536}, INT_MAX, -1},         {{65536, 65536}, LLONG_MAX, 4294967296LL},
+      {{INT_MAX, INT_MAX, INT_MAX}, LLONG_MAX, -1}, {{LLONG_MAX, 0, LLONG_MAX}, INT_MAX, 0},
+      {{-5, 4}, INT_MAX, -1},                {{}, INT_MAX, 1}};
+  for (const auto &c : cases) EXPECT_EQ(checkedCount(c.f, c.limit), c.want) << c.want;
 }
 
 TEST(MemoryDeathTest, FatalRoutinesEndTheProcessWithStatusOne) {

@@ -1,5 +1,6 @@
 // Interpreter instructions run one at a time on the machine's stack (arithmetic, variables, arrays, texts,
 // printing) and its symbols: look-up order, array storage, host-set variables, the listing.
+#include <climits>
 #include <cstring>
 
 #include "interp/strinst.h"
@@ -169,6 +170,25 @@ TEST_F(Symbols, LatestOfEqualNamesIsFoundAndDefaultLengthComesFromBuflen) {
   ASSERT_EQ(newAdr(a, 0, FLTARRAY), 0);
   EXPECT_EQ(a->length, 80);
   EXPECT_EQ(a->u.rPtr[79], 0.0f);
+}
+
+// An array whose byte count no allocator block holds (an int) is refused before any memory is
+// taken; the instruction that asked for it ends the run with its message.
+TEST_F(Symbols, ArraysPastOneBlockAreRefusedBeforeAllocation) {
+  struct Case { int length; int type; };
+  for (Case c : {Case{536870912, FLTARRAY}, Case{536870912, INTARRAY}, Case{INT_MAX, FLTARRAY}}) {
+    Symbol *a = install("a", ARRAYVAR, 0);
+    const long long before = korim::foundation::memoryBytesUsed();
+    EXPECT_EQ(newAdr(a, c.length, c.type), 1) << c.length;
+    EXPECT_EQ(a->u.rPtr, nullptr);
+    EXPECT_EQ(a->length, 0);
+    EXPECT_EQ(freeAdr(a), 0);
+    EXPECT_EQ(korim::foundation::memoryBytesUsed(), before);
+  }
+  Symbol *v = install("v", ARRAYVAR, 0);
+  pushVal(5.4e8);
+  pushSym(v);
+  EXPECT_EXIT(fVecAlloc(), ::testing::ExitedWithCode(255), fatal("Re-allocating array: v"));
 }
 
 TEST_F(Symbols, HostStrings) {

@@ -16,6 +16,7 @@
 
 #include "couplings/dc.h"
 #include "restraints/angle.h"
+#include "restraints/cs.h"
 #include "restraints/dist.h"
 #include "restraints/distmap.h"
 #include "restraints/distwrite.h"
@@ -252,6 +253,16 @@ TEST(DistTables, BondsExclusionsAndNeighbourListsMatchBruteForce) {
     p->atomList[3].y = 2 + m.dy;
     EXPECT_EQ(testMerNeighbors(p, 0.5), m.moved) << m.dx << " " << m.dy;
   }
+  // A nan cut-off is refused with the lists left as they were; a nan margin asks for a rebuild.
+  err = captureStderr([&] { EXPECT_EQ(updateMerNeighbors(p, std::nanf("")), 1); });
+  EXPECT_EQ(err, "MERIDO Error: VDW neighbor cut-off is not a number.\n");
+  std::set<std::pair<int, int>> kept;
+  for (int a = 0; a < n; a++)
+    for (int k = 0; k < p->neighborCount[a]; k++) kept.insert({a, p->neighborList[a][k]});
+  EXPECT_EQ(kept, listed);
+  p->atomList[3].x = 2, p->atomList[3].y = 2;
+  EXPECT_EQ(testMerNeighbors(p, 0.5), 0);
+  EXPECT_EQ(testMerNeighbors(p, std::nan("")), 1);
 }
 
 TEST(DistTables, StatisticsOverValidRecords) {
@@ -356,6 +367,60 @@ TEST(SmallTables, NonFiniteAnglesAreRefused) {
                               [&](const char* f) { return readAngle(f, &a, 1); }), 1);
     EXPECT_TRUE(t.torsionCount == 0 && a.angleCount == 0 && t.torsionList == nullptr);
   }
+}
+
+// One rule for every restraint reader: a value the reader takes that is no finite number is
+// refused with its column and row, and the table is left empty; columns it does not take are
+// not judged.
+TEST(RestraintReaders, NonFiniteValuesAreRefusedByEveryReader) {
+  using Reader = std::function<int(const char*, int*)>;
+  const std::string pair = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D D_LO D_HI\nFORMAT %d %s %d %s %f %f %f\n";
+  const std::string quad = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L";
+  const std::string quadFmt = "FORMAT %d %s %d %s %d %s %d %s";
+  const struct { const char* what; std::string text; Reader read; const char* column; } cases[] = {
+      {"distance D", pair + " 1 HA 2 HN inf 1.8 5\n 1 HA 2 HN 3 1.8 5\n",
+       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       "D in row 1"},
+      {"distance D_LO", pair + " 1 HA 2 HN 3 1.8 5\n 1 HA 2 HN 3 -inf 5\n",
+       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       "D_LO in row 2"},
+      {"distance D_HI", pair + " 1 HA 2 HN 3 1.8 nan\n",
+       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       "D_HI in row 1"},
+      {"AC", "VARS RESID ATOMNAME X Y Z\nFORMAT %d %s %f %f %f\n 1 CA 0 nan 0\n",
+       [](const char* f, int* n) { ACTable t{}; acTabNull(&t); int s = readAC(f, &t, 1); *n = t.acCount; return s; },
+       "Y in row 1"},
+      {"DS", quad + " D\n" + quadFmt + " %f\n 1 A 1 B 2 C 2 D nan\n",
+       [](const char* f, int* n) { DSTable t{}; dsTabNull(&t); int s = readDS(f, &t, 4); *n = t.dsCount; return s; },
+       "D in row 1"},
+      {"J coupling", quad + " OBSJ A\n" + quadFmt + " %f %f\n 1 A 1 B 2 C 2 D 7 nan\n",
+       [](const char* f, int* n) { JTable t; jTabNull(&t); int s = readJcoup(f, &t); *n = t.jCount; return s; },
+       "A in row 1"},
+      {"radius of gyration", "VARS INDEX RESID ATOMNAME RG_TARGET\nFORMAT %d %d %s %f\n 1 1 CA inf\n",
+       [](const char* f, int* n) { RadGyrTable t; radGyrTabNull(&t); int s = readRadGyr(f, &t); *n = t.rgCount; return s; },
+       "RG_TARGET in row 1"},
+      {"shift", "VARS RESID RESNAME ATOMNAME SHIFT\nFORMAT %d %s %s %f\n 1 ALA HA 4.3\n 2 GLY HA nan\n",
+       [](const char* f, int* n) { CSTable t{}; int s = readCS(f, &t); *n = t.csCount; csTabFree(&t); return s; },
+       "SHIFT in row 2"},
+      {"angle weight", "VARS RESID_I ATOMNAME_I ANGLE W\nFORMAT %d %s %f %f\n 1 N 110 inf\n",
+       [](const char* f, int* n) { AngleTable t; angleTabNull(&t); int s = readAngle(f, &t, 1); *n = t.angleCount; return s; },
+       "W in row 1"},
+      {"torsion residue", quad + " ANGLE\n" + "FORMAT %f %s %d %s %d %s %d %s %f\n nan N 1 CA 1 C 2 N 60\n",
+       [](const char* f, int* n) { TorsionTable t; torsionTabNull(&t); int s = readTorsion(f, &t, 1); *n = t.torsionCount; return s; },
+       "RESID_I in row 1"}};
+  for (const auto& c : cases) {
+    std::string err;
+    int count = -1;
+    EXPECT_EQ(rtest::readText(c.text, [&](const char* f) { return c.read(f, &count); }, &err), 1) << c.what;
+    EXPECT_NE(err.find(std::string("MER Error: value of ") + c.column), std::string::npos) << c.what << ": " << err;
+    EXPECT_EQ(count, 0) << c.what;
+  }
+  // A J table with OBSJ takes no J column, so a nan there is not judged.
+  JTable j;
+  jTabNull(&j);
+  EXPECT_EQ(rtest::readText(quad + " OBSJ J\n" + quadFmt + " %f %f\n 1 A 1 B 2 C 2 D 7 nan\n",
+                            [&](const char* f) { return readJcoup(f, &j); }), 0);
+  EXPECT_EQ(j.jCount, 1);
 }
 
 TEST(SmallTables, TalliesOfFarApartIndicesAndTableDefaults) {

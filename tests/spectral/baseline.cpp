@@ -3,11 +3,13 @@
 // closed-form signals, neighbourhoods at the edges, spike removal, complex mixing, refusals.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
 #include "spectral/basemask.h"
 #include "spectral/deldiag.h"
 #include "spectral/getnoise.h"
@@ -325,7 +327,30 @@ TEST(ImageFilter, MedianRemovesSpikeAndKernelsScale) {
   });
   EXPECT_NE(std::string::npos, err.find("IPL Warning: attempt to process a null image.\n"));
   EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
+  EXPECT_EQ("IPL Error: convolution without a kernel.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, iplFilter(&im, 1, nullptr, 1, 1)); }));
+  EXPECT_EQ(before, std::vector<float>(im.image, im.image + 30));
   iplFree(&im);
+}
+
+// A size whose pixels or neighbour pointers one allocator block cannot hold is refused with the
+// message of that allocation, before anything is allocated; the record keeps its image.
+TEST(ImageFilter, SizesPastOneBlockAreRefusedBeforeAllocation) {
+  const struct { int xSize, ySize, dx, dy; const char *message; } cases[] = {
+      {21474837, 1, 12, 0, "IPL Error allocating neighbor pointers.\n"},
+      {65536, 65536, 0, 0, "IPL Error allocating image memory.\n"},
+      {INT_MAX, 2, 1, 1, "IPL Error allocating image memory.\n"},
+      {16384, 16384, 8000, 8000, "IPL Error allocating neighbor pointers.\n"}};
+  for (const auto &c : cases) {
+    ImageBuff im;
+    iplNull(&im);
+    ASSERT_EQ(0, iplInit(&im, 4, 3, 1, 1));
+    const long long before = korim::foundation::memoryBytesUsed();
+    EXPECT_EQ(c.message, korim_test::captureStderr([&] { EXPECT_EQ(1, iplInit(&im, c.xSize, c.ySize, c.dx, c.dy)); }));
+    EXPECT_EQ(before, korim::foundation::memoryBytesUsed()) << c.xSize;
+    EXPECT_TRUE(im.xSize == 4 && im.ySize == 3 && im.count == 9 && im.image != nullptr) << c.xSize;
+    iplFree(&im);
+  }
 }
 
 TEST(ChannelMix, TwoInputsToOneComplexSum) {

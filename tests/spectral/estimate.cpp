@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <complex>
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
 #include "spectral/dmusic.h"
 #include "spectral/ftnet.h"
 #include "spectral/ml.h"
@@ -101,6 +103,29 @@ TEST(DampedMusic, FindsTwoSeparatedLines) {
   EXPECT_EQ(nullptr, d);
 }
 
+// Sizes whose arrays no allocator block holds, and scan grids that are no finite numbers, are
+// refused before anything is allocated.
+TEST(DampedMusic, SizesPastOneBlockAndNonFiniteGridsAreRefused) {
+  const float nan = std::nanf("");
+  const struct { int tSize, maxSig; float grid[6]; const char *message; } cases[] = {
+      {100000, 10, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {100000, 49999, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {INT_MAX, 10, {0, 64, 1, 0, 4, 1}, "DMUSIC Error allocating memory.\n"},
+      {64, 2, {nan, 64, 1, 0, 4, 1}, "DMUSIC Error: grid value freq1 is not a finite number.\n"},
+      {64, 2, {0, INFINITY, 1, 0, 4, 1}, "DMUSIC Error: grid value freqN is not a finite number.\n"},
+      {64, 2, {0, 64, 1, 0, 4, nan}, "DMUSIC Error: grid value dampStep is not a finite number.\n"}};
+  for (const auto &c : cases) {
+    DMUSICBuff *d = nullptr;
+    const long long before = korim::foundation::memoryBytesUsed();
+    const float *g = c.grid;
+    EXPECT_EQ(c.message, korim_test::captureStderr([&] {
+      EXPECT_EQ(1, dmusicInit(&d, c.tSize, c.tSize, 1, c.maxSig, g[0], g[1], g[2], g[3], g[4], g[5], 0, 0));
+    }));
+    EXPECT_EQ(nullptr, d);
+    EXPECT_EQ(before, korim::foundation::memoryBytesUsed()) << c.message;
+  }
+}
+
 TEST(DampedMusic, CoarseGridFindsNothing) {
   const int n = 16;
   Vec re, im;
@@ -134,6 +159,14 @@ TEST(Network, WeightsFromFile) {
     ftNetFree(&f);
   });
   EXPECT_EQ("FTNet Error reading " + path + "\nFTNet Error opening file /nonexistent/weights\n", err);
+  // Weights past one allocator block are bad sizes, refused before the file is read.
+  const long long before = korim::foundation::memoryBytesUsed();
+  for (auto [t, o] : {std::pair{32767, 65537}, std::pair{INT_MAX, 1}, std::pair{1, 268435456}}) {
+    EXPECT_EQ("FTNet Error: bad sizes " + std::to_string(t) + " and " + std::to_string(o) + ".\n",
+              korim_test::captureStderr([&] { EXPECT_EQ(1, ftNetInit(&f, t, o, 1.0f, 0.0f, path.c_str())); }));
+    ftNetFree(&f);
+  }
+  EXPECT_EQ(before, korim::foundation::memoryBytesUsed());
 }
 
 TEST(Optimiser, AnnealingRepeatablyAndGridSearchFindTheExactMinimum) {
@@ -179,6 +212,40 @@ TEST(Optimiser, VariableCoding) {
   SAVar v;
   EXPECT_EQ("NOSA Error: floating point bit allocation overflow.\n",
             korim_test::captureStderr([&] { EXPECT_EQ(1, initFVar(&v, 0, 1e12f, 0, 1e-3f, 0)); }));
+  // A value, bound or tolerance that is no finite number is refused by name; nothing is coded.
+  const float nan = std::nanf(""), inf = INFINITY;
+  const struct { bool isInt; float val, hi, lo, tol; const char *message; } refused[] = {
+      {false, nan, 1, 0, 0.1f, "NOSA Error: floating point variable value is not a finite number.\n"},
+      {false, 0.5f, nan, 0, 0.1f, "NOSA Error: floating point variable upper bound is not a finite number.\n"},
+      {false, 0.5f, 1, -inf, 0.1f, "NOSA Error: floating point variable lower bound is not a finite number.\n"},
+      {false, 0.5f, 1, 0, nan, "NOSA Error: floating point variable tolerance is not a finite number.\n"},
+      {true, inf, 31, 0, 1, "NOSA Error: integer variable value is not a finite number.\n"}};
+  for (const auto &c : refused) {
+    int status = 0;
+    EXPECT_EQ(c.message, korim_test::captureStderr([&] {
+      status = c.isInt ? initIVar(&v, c.val, c.hi, c.lo, 0) : initFVar(&v, c.val, c.hi, c.lo, c.tol, 0);
+    }));
+    EXPECT_TRUE(status == 1 && v.bitCount == 0) << c.message;
+  }
+  // A nan value set later keeps the bits instead of becoming the low bound.
+  ASSERT_EQ(0, initIVar(&v, 5, 31, 0, 0));
+  v.val = nan;
+  EXPECT_EQ("NOSA Error: integer variable value is not a finite number.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, setVarBits(&v)); }));
+  EXPECT_EQ(std::string(v.bitList, 5), "10100");
+  // Temperatures that are no finite numbers are refused before the record changes.
+  NOSABuff opt;
+  nosaNull(&opt);
+  SAVar three[3];
+  threeVars(three);
+  EXPECT_EQ("NOSA Error: initial temperature is not a finite number.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, nosaInit(&opt, three, 3, 10, 5, 2, nan, 1, 1, 0)); }));
+  EXPECT_EQ("NOSA Error: final temperature is not a finite number.\n",
+            korim_test::captureStderr([&] { EXPECT_EQ(1, nosaInit(&opt, three, 3, 10, 5, 2, 100, inf, 1, 0)); }));
+  EXPECT_TRUE(opt.newVars == nullptr && opt.tInitial == 100.0f);
+  // Bit counts of the extreme ranges: 2^63 needs 64 bits, more than any variable takes.
+  EXPECT_EQ((std::vector<int>{getBitCount(LLONG_MIN), getBitCount(LLONG_MAX), getBitCount(-5), getBitCount(0)}),
+            (std::vector<int>{64, 63, 3, 0}));
   // Bits counted up from the first with carry; all ones roll over to zero.
   char b[3] = {'1', '1', '0'};
   char *bits[3] = {&b[0], &b[1], &b[2]};
@@ -224,6 +291,38 @@ TEST(Enhancement, ThreeDampedSinusoidsFittedAndExtended) {
   EXPECT_LT(std::sqrt(extErr / extPow), 0.02);
   for (int k = 0; k < n; k++) EXPECT_NEAR(truth[k].real(), s.R[0][k], 1e-4) << k;  // data kept
   saseFree(&s);
+}
+
+// Sizes whose buffers no allocator block holds, and settings that are no finite numbers, are
+// refused with the message of the buffer or the option, before anything is allocated.
+TEST(Enhancement, SizesPastOneBlockAndNonFiniteSettingsAreRefused) {
+  const float nan = std::nanf("");
+  const struct { int signals, tSize, fSize; int axisItem; float value; const char *message; } cases[] = {
+      {17895698, 1, 1, -1, 0, "SASE Error allocating variables.\n"},
+      {8, 1, 1 << 28, -1, 0, "SASE Error allocating amplitude workspace.\n"},
+      {8, 64, 128, 0, nan, "SASE Error: the value of -xFreqTol is not a finite number.\n"},
+      {8, 64, 128, 1, INFINITY, "SASE Error: the value of -xDampMin is not a finite number.\n"},
+      {8, 64, 128, 2, nan, "SASE Error: the value of -xDampMax is not a finite number.\n"},
+      {8, 64, 128, 3, -INFINITY, "SASE Error: the value of -xDampTol is not a finite number.\n"},
+      {8, 64, 128, 4, nan, "SASE Error: the value of -xDampInit is not a finite number.\n"},
+      {8, 64, 128, 7, nan, "SASE Error: the value of -sigma is not a finite number.\n"}};
+  for (const auto &c : cases) {
+    SASEBuff s;
+    saseNull(&s);
+    float *axis[7] = {s.freqTol, s.dampMin, s.dampMax, s.dampTol, s.dampInit, s.p0List, s.p1List};
+    if (c.axisItem >= 0 && c.axisItem < 7) axis[c.axisItem][0] = c.value;
+    if (c.axisItem == 7) s.sigma = c.value;
+    int tSize[4] = {c.tSize, 0, 0, 0}, fSize[4] = {c.fSize, 0, 0, 0};
+    const long long before = korim::foundation::memoryBytesUsed();
+    int status = 0;
+    EXPECT_EQ(c.message, korim_test::captureStderr([&] {
+      status = saseInit(&s, tSize, fSize, 1, 1, c.signals, s.signalType, s.dampMin, s.dampMax, s.dampTol,
+                        s.dampInit, s.freqTol, s.p0List, s.p1List, s.sigma, s.scale, 2, 10, 0, 2, 100, 1, 1, 0);
+    }));
+    EXPECT_EQ(1, status) << c.message;
+    EXPECT_EQ(before, korim::foundation::memoryBytesUsed()) << c.message;
+    saseFree(&s);
+  }
 }
 
 TEST(Enhancement, OptionsHelpAndRefusals) {
