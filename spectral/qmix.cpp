@@ -2,10 +2,9 @@
 #include "spectral/qmix.h"
 
 #include <algorithm>
-#include <climits>
-#include <initializer_list>
 #include <string>
 
+#include "foundation/checkedcount.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "spectral/report.h"
@@ -15,19 +14,6 @@ namespace korim::spectral {
 namespace {
 
 constexpr const char *kTag = "qmix";
-
-// Bytes of the product of the factors and a float, as the allocator counts them (an int);
-// false when that count cannot be held. A tiny checked product: each partial product stays
-// below 2^31, so the next one fits in a long long.
-bool floatBytes(std::initializer_list<int> factors, int *bytes) {
-  long long b = static_cast<long long>(sizeof(float));
-  for (int f : factors) {
-    b *= f;
-    if (f < 0 || b > INT_MAX) return false;
-  }
-  *bytes = static_cast<int>(b);
-  return true;
-}
 
 // One coefficient number: the whole text a finite float ("nan", "inf" and "1e39" carry no
 // coefficient).
@@ -113,17 +99,18 @@ int qMixInit(int argc, char **argv, int size, QMixBuff *q) {
   }
   int n = q->inCount, m = q->outCount;
   // A buffer whose byte count the allocator cannot hold is refused before any is allocated.
-  int inBytes = 0, outBytes = 0;
-  if (!floatBytes({n, 2, size}, &inBytes) || !(q->inBuff = foundation::fltAlloc(kTag, inBytes / 4))) {
+  const long long inFloats = foundation::checkedCount({n, 2, size}, foundation::kMaxBlockBytes / 4);
+  const long long outFloats = foundation::checkedCount({m, 2, size}, foundation::kMaxBlockBytes / 4);
+  if (inFloats < 0 || !(q->inBuff = foundation::fltAlloc(kTag, static_cast<int>(inFloats)))) {
     specMsg("QMIX error allocating input buffer.\n");
     return 1;
   }
-  std::fill(q->inBuff, q->inBuff + inBytes / 4, 0.0f);
-  if (!floatBytes({m, 2, size}, &outBytes) || !(q->outBuff = foundation::fltAlloc(kTag, outBytes / 4))) {
+  std::fill(q->inBuff, q->inBuff + inFloats, 0.0f);
+  if (outFloats < 0 || !(q->outBuff = foundation::fltAlloc(kTag, static_cast<int>(outFloats)))) {
     specMsg("QMIX error allocating output buffer.\n");
     return 1;
   }
-  std::fill(q->outBuff, q->outBuff + outBytes / 4, 0.0f);
+  std::fill(q->outBuff, q->outBuff + outFloats, 0.0f);
   if (!(q->cR = foundation::matAlloc(kTag, m, n))) {
     specMsg("QMIX error allocating real coefficients.\n");
     return 1;
