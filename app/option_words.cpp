@@ -625,13 +625,20 @@ int warnCouplingsOffSelection(const std::string& given, int argc, char** argv, c
       if (std::find(selected.begin(), selected.end(), name) == selected.end()) selected.emplace_back(name);
     }
     if (tableNames || selected.empty()) return;
-    const std::string one = selected.size() == 1 ? selected[0] : "that " + std::string(what);
-    warnSelectionNotCouplings(
-        given, runShown(argc, argv, k), "a prediction",
-        std::string("compares the couplings on the bonds of ") + what + " " + looked + ", where a table that names " +
-            "no " + what + " looks its rows up; to compare them on the bonds of " + what + " " +
-            foundation::listedItems(selected) + ", name " + one + " in columns " + column + "_I and " +
-            column + "_J of the table");
+    // "chain B", "chain B or C", "the atoms without a chain name"; a table names a blank name None.
+    const auto place = [&](const std::vector<std::string>& names) {
+      std::vector<std::string> shown;
+      for (const std::string& n : names) shown.push_back(n.empty() ? "None" : n);
+      if (names.size() == 1 && names[0].empty()) return "the atoms without a " + std::string(what) + " name";
+      std::string text = std::string(what) + " " + shown[0];
+      for (size_t n = 1; n < shown.size(); n++) text += (n + 1 < shown.size() ? ", " : " or ") + shown[n];
+      return text;
+    };
+    const std::string name = selected.size() > 1 ? "each row's " + std::string(what) : selected[0].empty() ? "None" : selected[0];
+    warnSelectionNotCouplings(given, runShown(argc, argv, k), "a prediction",
+                              "compares the couplings on the bonds of " + place({looked}) + ", where a table that names no " +
+                                  what + " looks its rows up; to compare them on the bonds of " + place(selected) +
+                                  ", name " + name + " in columns " + column + "_I and " + column + "_J of the table");
     lines++;
   };
   kind("chain", "CHAINNAME", t.nullChainName == 0, pdb.defChainName, true);
