@@ -81,6 +81,7 @@ struct Run {
   std::vector<RunInput> inputs;  // every file the command line names as an input
   int argc = 0;                  // the command line, for the ensemble's outputs once configured
   char** argv = nullptr;
+  std::string selection;         // the atom selection as given ("-chain B"), "" for none
 
   DTable* dTab = nullptr;
   std::string mapRemark;  // the table's REMARK lines of how its rows map onto the structure
@@ -637,6 +638,10 @@ int structureRun(Run& run) {
     return 1;
   }
   run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off));
+  // Atoms left out of the structure are named in the table too, with the lines of the mapping.
+  if (const std::string het = korim::structure::skippedHetatm(pdb); !het.empty())
+    run.mapRemark = "REMARK " + het + ": korim reads ATOM records only.\n" +
+                    (run.mapRemark.empty() ? "\n" : run.mapRemark);
   remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;
@@ -654,6 +659,7 @@ int structureRun(Run& run) {
   run.userSel = s;
   if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
     return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
+  warnCouplingsOffSelection(run.selection, run.argc, run.argv, *k, *pdb, *dTab);
 
   if (!k->Hflag) {
     s.selectID = 0;
@@ -798,6 +804,7 @@ int runKorim(Run& run, int argc, char** argv) {
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   warnRepeatedOptions(argc, argv);
   warnUnusedChoices(argc, argv, *run.korimInfo);
+  run.selection = atomSelectionGiven(argc, argv);
   checkArgs(argc, argv);
   run.inputs = runInputs(argc, argv);
   run.argc = argc;

@@ -421,12 +421,30 @@ constexpr SwitchGroup kSwitchGroups[] = {
 constexpr const char* kSelecting[] = {"-res", "-r1", "-rN", "-atom", "-atomName", "-resName",
                                       "-chain", "-seg", "-inv", "-clear", "-set"};
 
+// The line of a run whose atom selection does not choose its couplings: "korim: the atom selection
+// <given> chooses atoms, not the couplings of <what>; this run is <run> and <tail>."
+void warnSelectionNotCouplings(const std::string& given, const std::string& run, const char* what,
+                               const std::string& tail) {
+  std::fprintf(stderr, "korim: the atom selection %s chooses atoms, not the couplings of %s; this run is %s and %s.\n",
+               given.c_str(), what, run.c_str(), tail.c_str());
+}
+
 // The places where w stands as an option (not as another option's value), in command-line order.
 std::vector<int> standing(const Words& words, const char* w) {
   std::vector<int> at;
   for (size_t i = 1; i < words.option.size(); i++)
     if (words.option[i] != nullptr && std::strcmp(words.option[i]->word, w) == 0) at.push_back(static_cast<int>(i));
   return at;
+}
+
+// The atom selection as the command line gives it ("-chain B -r1 10"); "" for none. It is read
+// with -pdb only.
+std::string selectionGiven(int argc, char** argv, const Words& words) {
+  std::string given;
+  for (const char* w : kSelecting)
+    for (const int at : standing(words, w))
+      if (foundation::argConsumed(at)) given += (given.empty() ? "" : " ") + words.copy(argc, argv, at);
+  return given;
 }
 
 bool anywhere(int argc, char** argv, const char* w) {
@@ -578,21 +596,54 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
                  run.c_str());
     warned++;
   }
-  // The atom selection is read with -pdb only.
-  std::vector<std::string> selection;
-  for (const char* w : kSelecting)
-    for (const int at : standing(words, w))
-      if (foundation::argConsumed(at)) selection.push_back(words.copy(argc, argv, at));
-  if (k.korimMode == kModeBestFit && !selection.empty()) {
-    std::string given = selection[0];
-    for (size_t n = 1; n < selection.size(); n++) given += " " + selection[n];
-    std::fprintf(stderr,
-                 "korim: the atom selection %s chooses atoms, not the couplings of a fit; this run is %s and fits "
-                 "the couplings that -s1 and -sN choose.\n",
-                 given.c_str(), run.c_str());
+  const std::string given = selectionGiven(argc, argv, words);
+  if (k.korimMode == kModeBestFit && !given.empty()) {
+    warnSelectionNotCouplings(given, run, "a fit", "fits the couplings that -s1 and -sN choose");
     warned++;
   }
   return warned;
+}
+
+std::string atomSelectionGiven(int argc, char** argv) { return selectionGiven(argc, argv, Words(argc, argv)); }
+
+int warnCouplingsOffSelection(const std::string& given, int argc, char** argv, const KorimInfo& k,
+                              const structure::PDBInfo& pdb, const couplings::DTable& t) {
+  if (k.korimMode != kModeSteric && k.korimMode != kModeElectrostatic && k.korimMode != kModeStericGrid) return 0;
+  bool mapped = false;  // a row that maps, and so is compared
+  for (int r = 0; t.dCalcList != nullptr && r < t.dCount && !mapped; r++)
+    mapped = t.dCalcList[r].valid != 0 && t.dCalcList[r].atomICount > 0;
+  if (!mapped) return 0;
+  int lines = 0;
+  // A table that names no chain (segment) looks every row up in that of the structure's first atom.
+  const auto kind = [&](const char* what, const char* column, bool tableNames, const char* looked, bool chain) {
+    std::vector<std::string> selected;
+    for (int i = 0; i < pdb.atomCount; i++) {
+      const structure::AtomInfo& a = pdb.atomList[i];
+      if (a.selected == 0) continue;
+      const char* name = chain ? a.chainID : a.segID;
+      if (std::strcmp(name, looked) == 0) return;
+      if (std::find(selected.begin(), selected.end(), name) == selected.end()) selected.emplace_back(name);
+    }
+    if (tableNames || selected.empty()) return;
+    // "chain B", "chain B or C", "the atoms without a chain name"; a table names a blank name None.
+    const auto place = [&](const std::vector<std::string>& names) {
+      std::vector<std::string> shown;
+      for (const std::string& n : names) shown.push_back(n.empty() ? "None" : n);
+      if (names.size() == 1 && names[0].empty()) return "the atoms without a " + std::string(what) + " name";
+      std::string text = std::string(what) + " " + shown[0];
+      for (size_t n = 1; n < shown.size(); n++) text += (n + 1 < shown.size() ? ", " : " or ") + shown[n];
+      return text;
+    };
+    const std::string name = selected.size() > 1 ? "each row's " + std::string(what) : selected[0].empty() ? "None" : selected[0];
+    warnSelectionNotCouplings(given, runShown(argc, argv, k), "a prediction",
+                              "compares the couplings on the bonds of " + place({looked}) + ", where a table that names no " +
+                                  what + " looks its rows up; to compare them on the bonds of " + place(selected) +
+                                  ", name " + name + " in columns " + column + "_I and " + column + "_J of the table");
+    lines++;
+  };
+  kind("chain", "CHAINNAME", t.nullChainName == 0, pdb.defChainName, true);
+  kind("segment", "SEGNAME", t.nullSegName == 0, pdb.defSegName, false);
+  return lines;
 }
 
 }  // namespace korim::app

@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
+#include "couplings/dc.h"
 #include "settings/settings.h"
+#include "structure/pdb.h"
 
 namespace korim::app {
 
@@ -96,5 +99,19 @@ int warnRepeatedOptions(int argc, char** argv);
 //   chooses atoms and not the couplings fitted: those are chosen by -s1 and -sN.
 // Returns the number of lines.
 int warnUnusedChoices(int argc, char** argv, const settings::KorimInfo& info);
+
+// In a prediction that compares its tensor with couplings (-stKorim, -elKorim, -stKorimGrid), after
+// the atom selection: where the table names no chain and the rows, looked up in the chain of the
+// structure's first atom, lie in a chain with no selected atom (-chain B on a complex of chains A
+// to C), one line on stderr in the words of the fit's line above, naming the chain the couplings
+// are compared on and the table columns that name the selected one; the same for segments.
+// Returns the number of lines.
+// given: the atom selection as atomSelectionGiven found it.
+int warnCouplingsOffSelection(const std::string& given, int argc, char** argv, const settings::KorimInfo& info,
+                              const structure::PDBInfo& pdb, const couplings::DTable& table);
+
+// The atom selection as the command line gives it ("-chain B -r1 10"), "" for none; only while
+// the options read are marked (before checkArgs, which clears the marks).
+std::string atomSelectionGiven(int argc, char** argv);
 
 }  // namespace korim::app

@@ -48,10 +48,15 @@ constexpr SideGroup kSideGroups[] = {
     {"TYR", "OH", nullptr, false, 10.2f}, {"GLU", "OE1", "OE2", false, 4.5f}, {"ASP", "OD1", "OD2", false, 4.5f},
 };
 
-// Residue names whose phosphate oxygens O1P and O2P take the phosphate charge.
-constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "G",   "C",
-                                            "U",   "2MG", "H2U", "M2G", "OMC", "OMG", "YG",
-                                            "PSU", "5MC", "5MU", "1MA", "7MG"};
+// Residue names whose phosphate oxygens take the phosphate charge: the older names, and those
+// PDB files give nucleotides since 2007 (DA to DU for DNA; A, C, G, U for RNA are among both).
+constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "G",   "C",   "U",
+                                            "2MG", "H2U", "M2G", "OMC", "OMG", "YG",  "PSU", "5MC",
+                                            "5MU", "1MA", "7MG", "DA",  "DC",  "DG",  "DT",  "DU"};
+
+// The two non-bridging phosphate oxygens, by their older names (O1P, O2P) and those of PDB files
+// since 2007 (OP1, OP2).
+constexpr const char* kPhosphateOxygens[] = {"O1P", "O2P", "OP1", "OP2"};
 
 // One pKa-file line is read through a buffer of this size, so a longer line
 // arrives in pieces that are parsed one by one.
@@ -325,6 +330,13 @@ struct Accumulator {
   }
 };
 
+bool isPhosphateOxygen(const AtomInfo& atom) {
+  for (const char* name : kPhosphateOxygens) {
+    if (sameName(atom.atomName, name)) return true;
+  }
+  return false;
+}
+
 bool isNucleotide(const AtomInfo& atom) {
   for (const char* name : kNucleotideNames) {
     if (sameName(atom.resName, name)) return true;
@@ -374,7 +386,7 @@ int defaultRuleCharges(const PDBInfo& pdb, const settings::ElInfo& el, Slots& s)
       }
     }
 
-    if (isNucleotide(atom) && (sameName(atom.atomName, "O1P") || sameName(atom.atomName, "O2P"))) {
+    if (isNucleotide(atom) && isPhosphateOxygen(atom)) {
       // Each phosphate oxygen carries the whole fraction.
       const float q = -protonationFraction(pH, kPkaPhosphate);
       if (!takeSlot(s, i, q)) return 1;

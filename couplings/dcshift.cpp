@@ -17,9 +17,9 @@ namespace {
 
 constexpr int kLeastRows = 4;  // fewer rows than this may agree under a shift by chance
 
-const char* residueName(const structure::AtomInfo* a) {
-    return a->resInfo != nullptr ? a->resInfo->resName : a->resName;
-}
+// The atom's own residue name: a residue record holds every insertion code of its number under
+// the name of its last atom, while a row maps to the atoms without a code.
+const char* residueName(const structure::AtomInfo* a) { return a->resName; }
 
 // Whether a row's named residues are the structure's at offset off: both ends map and every
 // residue name the row gives is that of its end's first atom.

@@ -94,17 +94,30 @@ const char* lookupSeg(const PDBInfo* pdb, const DTable* t, const char* rowName) 
     return t->nullSegName ? pdb->defSegName : rowName;
 }
 
-// Names of the residue holding an atom (the atom's own when it is not indexed).
+// Names of the residue holding an atom, from the atom's own record: a residue record of the
+// structure holds every insertion code of its number (52, 52A, 52B) under the name of its last
+// atom, while a row maps to the atoms without a code.
 void residueNames(const AtomInfo* a, char* resName, char* chainName, char* segName) {
-    if (a->resInfo != nullptr) {
-        structure::pdbStrCpy(resName, a->resInfo->resName);
-        structure::pdbStrCpy(chainName, a->resInfo->chainID);
-        structure::pdbStrCpy(segName, a->resInfo->segID);
-    } else {
-        structure::pdbStrCpy(resName, a->resName);
-        structure::pdbStrCpy(chainName, a->chainID);
-        structure::pdbStrCpy(segName, a->segID);
+    structure::pdbStrCpy(resName, a->resName);
+    structure::pdbStrCpy(chainName, a->chainID);
+    structure::pdbStrCpy(segName, a->segID);
+}
+
+// The first atom of residue r without an insertion code, the one whose residue a row of r's
+// number names; null when every atom of r carries a code.
+const AtomInfo* codelessAtom(const structure::ResInfo* r) {
+    for (int i = 0; r->atomList != nullptr && i < r->atomCount; ++i) {
+        const AtomInfo* a = r->atomList[i];
+        if (a != nullptr && a->icode[0] == '\0') return a;
     }
+    return nullptr;
+}
+
+// The name of residue r as a row that names its number finds it (the record's own name when
+// every atom carries an insertion code).
+const char* rowResidueName(const structure::ResInfo* r) {
+    const AtomInfo* a = codelessAtom(r);
+    return a != nullptr ? a->resName : r->resName;
 }
 
 // Unit vector from (xI, yI, zI) to (xJ, yJ, zJ); zero for coincident points.
@@ -563,22 +576,56 @@ void unmappedEnd(PDBInfo* pdb, const DTable* t, const DInfo& o, bool endI, int a
                           .c_str());
         return;
     }
+    const char* resName = rowResidueName(r);
     if (!knownNucleus(atomName)) {
         if (structure::findAtom(pdb, res, atomName, chain, seg) == nullptr)
             std::snprintf(why, len, "residue %d %s has no atom %s (no element known for that name)", res,
-                          r->resName, atomName);
+                          resName, atomName);
         else
             std::snprintf(why, len, "residue %d %s atom %s is of no nucleus with a known ratio", res,
-                          r->resName, atomName);
+                          resName, atomName);
         return;
     }
     // The two names of the amide proton.
     const char* other = std::strcmp(atomName, "HN") == 0 ? "H" : std::strcmp(atomName, "H") == 0 ? "HN" : nullptr;
     if (other != nullptr && structure::findAtom(pdb, res, other, chain, seg) != nullptr)
         std::snprintf(why, len, "residue %d %s has no atom %s (the structure names it %s)", res,
-                      r->resName, atomName, other);
+                      resName, atomName, other);
     else
-        std::snprintf(why, len, "residue %d %s has no atom %s", res, r->resName, atomName);
+        std::snprintf(why, len, "residue %d %s has no atom %s", res, resName, atomName);
+}
+
+// The residues of the structure that carry an insertion code, which no row of a table can name
+// (a table names a residue by its number alone): one line on stderr naming the first few, and
+// the residue a row of their number maps to.
+void reportInsertionCodes(PDBInfo* pdb) {
+    std::vector<std::string> coded;
+    std::string maps;  // "a row of residue 52 maps to 52 ASP"
+    const AtomInfo* last = nullptr;
+    for (int i = 0; i < pdb->atomCount; ++i) {
+        const AtomInfo& a = pdb->atomList[i];
+        if (a.icode[0] == '\0') continue;
+        if (last != nullptr && last->resID == a.resID && std::strcmp(last->icode, a.icode) == 0 &&
+            std::strcmp(last->chainID, a.chainID) == 0 && std::strcmp(last->segID, a.segID) == 0)
+            continue;
+        last = &a;
+        std::string label = std::to_string(a.resID) + a.icode + " " + a.resName;
+        if (std::find(coded.begin(), coded.end(), label) != coded.end()) continue;
+        coded.push_back(label);
+        const AtomInfo* plain = a.resInfo != nullptr ? codelessAtom(a.resInfo) : nullptr;
+        if (maps.empty() && plain != nullptr)
+            maps = "; a row of residue " + std::to_string(a.resID) + " maps to " + std::to_string(a.resID) + " " +
+                   plain->resName;
+    }
+    if (coded.empty()) return;
+    const size_t shown = std::min<size_t>(coded.size(), kRowsNamed);
+    std::vector<std::string> named(coded.begin(), coded.begin() + static_cast<long>(shown));
+    if (coded.size() > shown) named.push_back(std::to_string(coded.size() - shown) + " more");
+    std::fprintf(stderr,
+                 "DC Warning: %zu residue%s of the structure carr%s an insertion code (%s): a coupling table names "
+                 "a residue by its number alone, so no row can name %s%s.\n",
+                 coded.size(), coded.size() == 1 ? "" : "s", coded.size() == 1 ? "ies" : "y",
+                 listedItems(named).c_str(), coded.size() == 1 ? "it" : "them", maps.c_str());
 }
 
 // Names a row after its kind's heading; the heading is printed before the first one. At most
@@ -657,6 +704,7 @@ DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     oneAtom.print();
     repeated.print();
     renamed.print();
+    if (dTab->dCount > 0) reportInsertionCodes(pdbInfo);
     DcMapCounts counts;
     counts.unmapped = unmapped.count;
     counts.renamed = renamed.count;

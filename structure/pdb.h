@@ -165,6 +165,10 @@ struct PDBInfo {
     int* neighborCount;    // one per atom
     char defChainName[17];
     char defSegName[17];
+    // HETATM records readPDB skipped (it reads them only with hetatmFlag), and their residue
+    // names with the count of each in file order ("MSE 8, MLY 18 and HOH 58"), cut to fit.
+    int hetatmSkipped;
+    char hetatmNames[PDB_SELECT_LIST_LEN];
 };
 
 // An atom selection.
@@ -271,7 +275,12 @@ void pdbModuleReset();
 // run (foundation/outputfile.h). readPDB refuses, naming the line, an atom record it reads that
 // ends before column 54, whose residue number, x, y or z is blank or no number, or whose
 // coordinate lies beyond its eight columns; other blank numbers (occupancy, B-factor) read as 0.
+// HETATM records (ligands, waters, modified residues) of the first model are skipped unless
+// sInfo's hetatmFlag is set: counted by residue name into pdbInfo's hetatmSkipped and
+// hetatmNames, and named in one line on stderr (skippedHetatm) with the way to keep a residue.
 int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
+// "26 HETATM records skipped (MSE 8 and MLY 18)"; "" when readPDB skipped none.
+std::string skippedHetatm(const PDBInfo* pdbInfo);
 int writePDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const char* remark);
 // The ATOM records of the atoms that pass sInfo (null: every atom), in list
 // order, on an open stream; returns the number written.

@@ -15,8 +15,11 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <unistd.h>
+#include <vector>
 
+#include "foundation/appendf.h"
 #include "foundation/inputfile.h"
 #include "foundation/outputfile.h"
 #include "foundation/stralloc.h"
@@ -379,6 +382,50 @@ struct Variants {
     }
 };
 
+// HETATM records skipped, by residue name in the order of their first record.
+struct SkippedHetatm {
+    std::vector<std::pair<std::string, int>> byName;
+    int count = 0;
+
+    void note(const char* line, size_t len) {
+        char name[PDB_NAME_LEN];
+        nameField(line, len, PDB_RESNAME, name);
+        count++;
+        for (auto& [n, c] : byName)
+            if (n == name) {
+                c++;
+                return;
+            }
+        byName.emplace_back(name[0] != '\0' ? name : "(blank)", 1);
+    }
+
+    // Into the structure: the count, and the names with their counts as far as the field holds
+    // them, the rest counted.
+    void store(PDBInfo* p) const {
+        p->hetatmSkipped = count;
+        std::vector<std::string> items;
+        size_t room = sizeof p->hetatmNames - 24;  // kept for " and 999999 more names"
+        for (size_t k = 0; k < byName.size(); k++) {
+            std::string item = byName[k].first + " " + std::to_string(byName[k].second);
+            if (item.size() + 2 > room) {
+                items.push_back(std::to_string(byName.size() - k) + " more names");
+                break;
+            }
+            room -= item.size() + 2;
+            items.push_back(item);
+        }
+        std::snprintf(p->hetatmNames, sizeof p->hetatmNames, "%s", foundation::listedItems(items).c_str());
+    }
+
+    void report(const PDBInfo* p, const char* shownName) const {
+        if (count == 0) return;
+        std::fprintf(stderr,
+                     "PDB Warning: %d HETATM record%s skipped in %s (%s): korim reads ATOM records only; a modified "
+                     "residue stays in the structure when its records are written as ATOM records.\n",
+                     count, count == 1 ? "" : "s", shownName, p->hetatmNames);
+    }
+};
+
 // Lines that begin with ATOM (or HETATM, where read) but hold no record: skipped, counted and
 // the first named with the character that breaks it, so that an atom lost to a tab is not lost
 // without a word.
@@ -464,6 +511,7 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     LineContext ctx{shownName, 0};
     Variants variants;
     BrokenRecords broken;
+    SkippedHetatm hetatm;
     AtomPagePrefault prefault;
     size_t len = 0;
     for (char* line; (line = nextBlockLine(lines, &len)) != nullptr;) {
@@ -476,7 +524,11 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
             continue;
         }
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
-        if ((kind == kHetatm && !hetatmFlag) || variants.pastFirst) continue;
+        if (variants.pastFirst) continue;
+        if (kind == kHetatm && !hetatmFlag) {
+            hetatm.note(line, len);
+            continue;
+        }
         if (len < static_cast<size_t>(pdbFieldList[PDB_Z].locn)) {
             // A file cut inside its coordinates: the missing columns would read as 0.
             cutRecord(ctx);
@@ -530,6 +582,8 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     if (status == 0) {
         variants.report(shownName);
         broken.report(shownName);
+        hetatm.store(pdbInfo);
+        hetatm.report(pdbInfo, shownName);
     }
     if (status == 0 && !lines.atEnd) {
         // The line reader stopped before the end: a binary file, a read or allocation failure.
@@ -544,6 +598,12 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
     std::fclose(in);  // stdin itself stays open
     strAllocFree(&lines.text, cBuff, sizeof(cBuff), &lines.maxLength);
     return status;
+}
+
+std::string skippedHetatm(const PDBInfo* p) {
+    if (p == nullptr || p->hetatmSkipped == 0) return {};
+    return std::to_string(p->hetatmSkipped) + " HETATM record" + (p->hetatmSkipped == 1 ? "" : "s") +
+           " skipped (" + p->hetatmNames + ")";
 }
 
 int writePDBAtoms(FILE* out, const PDBInfo* pdbInfo, const PDBSelectInfo* sInfo) {

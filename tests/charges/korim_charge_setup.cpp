@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -164,6 +165,35 @@ TEST(DefaultRules, NaturalExponentTerminiGroupsAndSelection) {
   EXPECT_NEAR(r.of(4), -frac(6.8), 1e-6);  // each phosphate oxygen takes the whole fraction
   // The lone OE1 half is carried into the row written when OD1 makes two atoms.
   EXPECT_EQ(r.listing, "3\tdefault\tcharge\t-0.924\n4\tdefault\tcharge\t-1.012\n4\tdefault\tcharge\t-0.550\n");
+}
+
+TEST(DefaultRules, NucleotidesUnderOlderAndCurrentPdbNames) {
+  // Four nucleotides in chain B beside the example protein, their atoms placed on its residues 1-4
+  // (inside its residue range, so no terminus moves): each phosphate oxygen takes -f at pKa 6.8,
+  // under the older residue and atom names (ADE, O1P) and those of PDB files since 2007 (DA, OP1).
+  TestStructure protein = ubiquitin();
+  const Outcome alone = run(protein, settings());
+  ASSERT_EQ(alone.n, 43);
+  const double net = alone.sum - 8 * frac(6.8);  // the protein's net charge and eight oxygens
+  const struct { const char* res; const char* o1; const char* o2; } cases[] = {
+      {"ADE", "O1P", "O2P"}, {"A", "O1P", "O2P"}, {"DA", "OP1", "OP2"}, {"A", "OP1", "OP2"},
+      {"DA", "O1P", "O2P"},  {"DG", "OP1", "OP2"}, {"DC", "OP1", "OP2"}, {"DT", "OP1", "OP2"},
+      {"DU", "OP1", "OP2"},  {"G", "OP1", "OP2"},  {"C", "OP1", "OP2"},  {"U", "OP1", "OP2"}};
+  for (const auto& c : cases) {
+    TestStructure m = protein;
+    for (const korim::structure::AtomInfo& a : protein.atoms) {
+      const char* name = std::strcmp(a.atomName, "N") == 0    ? "P"
+                         : std::strcmp(a.atomName, "CA") == 0 ? c.o1
+                         : std::strcmp(a.atomName, "C") == 0  ? c.o2
+                                                              : nullptr;
+      if (a.resID > 4 || name == nullptr) continue;
+      std::snprintf(m.add(a.x, a.y, a.z, 1, a.resID, name, c.res).chainID, 16, "B");
+    }
+    const Outcome r = run(m, settings());
+    EXPECT_TRUE(r.status == 0 && r.n == 43 + 8) << c.res << " " << c.o1 << ": " << r.n;
+    EXPECT_NEAR(r.sum, net, 1e-5) << c.res << " " << c.o1;
+    EXPECT_EQ(r.err, "pka Default Values, 51 Charges/pka Values, Net charge -3.747   Residues 1 to 76.\n") << c.res;
+  }
 }
 
 TEST(PkaFile, OverridesSingleResiduesOfUbiquitin) {

@@ -537,10 +537,19 @@ TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
     b[16] = 'B';
     return l + "\n" + b + "\n";
   }));
+  // The first location in the file is kept, whatever its code: here B, before a far-away A.
+  const std::string bFirst = writeFile(d / "altloc_b.pdb", everyAtom([](std::string l) {
+    l[16] = 'B';
+    std::string a = shifted(l);
+    a[16] = 'A';
+    return l + "\n" + a + "\n";
+  }));
   const struct { std::string pdb, warning; } cases[] = {
       {models, "PDB Warning: " + models + " holds 2 models; model 1 is used.\n"},
       {altlocs, "PDB Warning: 1231 alternate locations skipped in " + altlocs +
                     "; the first location of each atom is kept.\n"},
+      {bFirst, "PDB Warning: 1231 alternate locations skipped in " + bFirst +
+                   "; the first location of each atom is kept.\n"},
   };
   for (const auto& c : cases) {
     std::remove((d / "out.tab").c_str());
@@ -553,5 +562,116 @@ TEST(MessyStructures, FirstModelAndFirstLocationsGiveTheSingleModelResult) {
       return n;
     };
     EXPECT_TRUE(count(c.warning) == 1 && count("Warning") == 1) << r.err;  // the one warning, once
+  }
+}
+
+// Residues written as HETATM records (selenomethionine at 1, methylated lysines at 48 and 63, as
+// crystal structures write them) are counted by name on stderr and in the table; written as ATOM
+// records, as the message advises, they stay in the structure and the prediction is the example's.
+TEST(MessyStructures, HetatmResiduesAreNamedAndKeptAsAtomRecords) {
+  TempDir d;
+  ASSERT_EQ(runKorim(onPdb(kPdb, {"-inD", kCouplings}), d).status, 0);
+  const Table example = readTable(d / "out.tab");
+  const auto modified = [](const char* record) {
+    return [record](std::string l) {
+      const int res = std::stoi(l.substr(22, 4));
+      const char* name = res == 1 ? "MSE" : res == 48 || res == 63 ? "MLY" : nullptr;
+      return name == nullptr ? l + "\n" : record + l.substr(6, 11) + name + l.substr(20) + "\n";
+    };
+  };
+  const std::string het = writeFile(d / "het.pdb", everyAtom(modified("HETATM")));
+  RunResult r = runKorim(onPdb(het, {"-inD", kCouplings}), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("PDB Warning: 63 HETATM records skipped in " + het +
+                       " (MSE 19 and MLY 44): korim reads ATOM records only; a modified residue stays in the structure "
+                       "when its records are written as ATOM records.\n"),
+            std::string::npos)
+      << r.err;
+  Table t = readTable(d / "out.tab");
+  EXPECT_TRUE(t.hasLine("REMARK 63 HETATM records skipped (MSE 19 and MLY 44): korim reads ATOM records only."));
+  EXPECT_GT(std::fabs(t.data("Da_HN") - example.data("Da_HN")), 0.5);  // 1168 atoms, not 1231
+  const std::string atom = writeFile(d / "atom.pdb", everyAtom(modified("ATOM  ")));
+  r = runKorim(onPdb(atom, {"-inD", kCouplings}), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("HETATM"), std::string::npos) << r.err;
+  t = readTable(d / "out.tab");
+  EXPECT_EQ(t.data("Da_HN"), example.data("Da_HN"));
+  EXPECT_EQ(numbersAfter(t.lines, "DATA SAUPE "), numbersAfter(example.lines, "DATA SAUPE "));
+}
+
+// Residues 52, 52A and 52B (the example's 52 ASP, 53 GLY and 54 ARG): the row of residue 52 maps to
+// 52 ASP and is checked against that name; the inserted residues are named as out of a table's reach.
+TEST(MessyStructures, InsertionCodesAreNamedAndRowsCheckedOnTheResidueTheyMapTo) {
+  TempDir d;
+  const std::string pdb = writeFile(d / "icode.pdb", everyAtom([](std::string l) {
+    const int res = std::stoi(l.substr(22, 4));
+    if (res == 53 || res == 54) l.replace(22, 5, res == 53 ? "  52A" : "  52B");
+    return l + "\n";
+  }));
+  const RunResult r = runKorim(onPdb(pdb, {"-inD", kCouplings}), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("DC Warning: 2 residues of the structure carry an insertion code (52A GLY and 52B ARG): a "
+                       "coupling table names a residue by its number alone, so no row can name them; a row of "
+                       "residue 52 maps to 52 ASP.\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("differently"), std::string::npos) << r.err;
+  const Table t = readTable(d / "out.tab");
+  ASSERT_FALSE(t.rows.empty());
+  size_t row = 0;
+  while (row < t.rows.size() && t.rows[row][0] != "52") row++;
+  ASSERT_LT(row, t.rows.size());
+  EXPECT_EQ(t.rows[row][1], "ASP");
+}
+
+// A complex of chains A to C (copies of the example, B turned and all three apart) with -chain B
+// and a table that names no chain: the couplings are compared on chain A's bonds, and the
+// predictions say so in the words of the fit's line. Followed, the advice compares them on B's.
+TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
+  TempDir d;
+  const auto copy = [](char chain) {
+    return [chain](std::string l) {
+      const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
+      char xyz[32];
+      if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
+      if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 60, z, x);
+      if (chain == 'C') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y + 120, z);
+      l[21] = chain;
+      return l.replace(30, 24, xyz) + "\n";
+    };
+  };
+  const std::string pdb = writeFile(d / "abc.pdb", everyAtom(copy('A')) + everyAtom(copy('B')) + everyAtom(copy('C')));
+  const Rename same = [](int, const std::string& name) { return name; };
+  for (const auto& [mode, run] : {std::pair<std::string, std::string>{"-stKorim", "the steric prediction (-stKorim)"},
+                                  {"-elKorim", "the electrostatic prediction (-elKorim)"}}) {
+    const auto predict = [&](const std::string& table, const char* chain) {
+      return runKorim({mode, "-dot", "30", "-pdb", pdb, "-chain", chain, "-inD", table, "-outD", "out.tab"}, d);
+    };
+    // The example alone: B, a turned copy, gives about its agreement on its own bonds.
+    ASSERT_EQ(runKorim({mode, "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, d).status, 0);
+    const double alone = readTable(d / "out.tab").data("CORR R");
+    RunResult r = predict(kCouplings, "B");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string line = "korim: the atom selection -chain B chooses atoms, not the couplings of a prediction; "
+                             "this run is " + run + " and compares the couplings on the bonds of chain A, where a "
+                             "table that names no chain looks its rows up; to compare them on the bonds of chain B, "
+                             "name B in columns CHAINNAME_I and CHAINNAME_J of the table.\n";
+    EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+    const double onA = readTable(d / "out.tab").data("CORR R");
+    std::smatch advice;
+    ASSERT_TRUE(std::regex_search(r.err, advice, std::regex("name (\\S+) in columns (\\S+) and (\\S+) of the table")));
+    const std::string name = advice[1];
+    const Placed place = [&](const std::string&, int) { return name; };
+    const std::string named = writeFile(d / "named.tab", couplingsAs(0, same, {advice[2], advice[3]}, place));
+    r = predict(named, "B");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("chooses atoms"), std::string::npos) << r.err;
+    const Table t = readTable(d / "out.tab");
+    EXPECT_EQ(t.data("N"), 63);
+    EXPECT_NEAR(t.data("CORR R"), alone, 0.1) << mode << ": on chain A's bonds " << onA;
+    EXPECT_GT(std::fabs(onA - alone), 0.5) << mode;
+    // The chain the table looks in is selected: nothing to say.
+    r = predict(kCouplings, "A");
+    EXPECT_EQ(r.err.find("chooses atoms"), std::string::npos) << r.err;
   }
 }
