@@ -206,9 +206,11 @@ void scoreRuns(const std::vector<DrawnRun>& drawn, const std::vector<float>& sam
 }
 
 // The jackknife runs: draws and fits in run order (they share the generator and the last fit),
-// scores batch by batch on the worker threads. Returns 0, or a status after a message.
+// scores batch by batch on the worker threads. quiet: no progress, no word of a sample without a
+// fit, none of a mean error beyond the likelihood's range (a run that tries other settings).
+// Returns 0, or a status after a message (without it when quiet).
 int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, int nDots,
-                 RunLists& runs, int* nDSelMax) {
+                 RunLists& runs, int* nDSelMax, bool quiet = false) {
   TaggedArray<float> sample, sampleSig, sim;
   if (!sample.alloc(rc.total) || !sampleSig.alloc(rc.total) || !sim.alloc(nDots)) {
     std::fprintf(stderr, "motionHist: error allocating arrays for jackknifing.\n");
@@ -222,16 +224,18 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
     drawn.clear();
     samples.clear();
     for (int i = first; i < std::min(first + kBatchRuns, k->histRan); ++i) {
-      std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
-      std::fflush(stderr);
+      if (!quiet) {
+        std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
+        std::fflush(stderr);
+      }
       double rAveDD = 0.0;
       const int n = selectDcResidue(&seed, rc.nRes, rc.count.p, rc.dc.p, rc.sig.p, s, sample.p,
                                     sampleSig.p, &rAveDD);
       runs.nDSel[i] = std::max(n, 0);
       *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
       bool ownFit = false;
-      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k, &ownFit); st != 0) {
-        std::fprintf(stderr, "korim: error in histoExtFit.\n");
+      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k, &ownFit, quiet); st != 0) {
+        if (!quiet) std::fprintf(stderr, "korim: error in histoExtFit.\n");
         return st;
       }
       runs.ownFit[static_cast<size_t>(i)] = ownFit ? 1 : 0;
@@ -245,20 +249,23 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
       // sampling: nothing to score.
       if (!scored(runs, i)) continue;
       if (!(rAveDD <= kMaxLineWidth)) {
-        std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
+        if (!quiet)
+          std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
                      rAveDD, i + 1, kMaxLineWidth);
         return 1;
       }
       DrawnRun d{i, samples.size(), rAveDD, mlPatternCheck(rAveDD, da, r) == 0};
       // A tensor that cannot be scored is reported by both of the run's scores.
-      if (!d.scorable && nDots > 0) mlPatternCheck(rAveDD, da, r);
+      if (!d.scorable && nDots > 0 && !quiet) mlPatternCheck(rAveDD, da, r);
       samples.insert(samples.end(), sample.p, sample.p + runs.nDSel[i]);
       drawn.push_back(d);
     }
     scoreRuns(drawn, samples, dots, nDots, sim.p, runs);
   }
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+  if (!quiet) {
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+  }
   return 0;
 }
 
@@ -287,6 +294,13 @@ Extremes listExtremes(int nRuns, RunLists& runs, const float* list) {
     seen = true;
   }
   return e;
+}
+
+// The runs that can be compared: R below kRhombicLimit and a ratio score in (0, 1].
+int comparableRuns(int nRuns, RunLists& runs) {
+  int n = 0;
+  for (int i = 0; i < nRuns; ++i) n += runs.r[i] < kRhombicLimit && runs.score[i] > 0.0f && runs.score[i] <= 1.0f;
+  return n;
 }
 
 // Where no run has a ratio in (0, 1] with R below kRhombicLimit: the runs counted by what each
@@ -339,16 +353,14 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
   }
   // Floors: each list's smallest score in (0, 1], nested as the lists are.
   float floors[3] = {1.0f, 1.0f, 1.0f};
-  int comparable = 0;  // runs whose ratio lies in (0, 1]
   for (int i = 0; i < nRuns; ++i) {
     if (!(runs.r[i] < kRhombicLimit)) continue;
-    comparable += lists[0][i] > 0.0f && lists[0][i] <= 1.0f;
     for (int l = 0; l < 3; ++l) {
       if (!(lists[l][i] > 0.0f && lists[l][i] <= 1.0f)) break;
       floors[l] = std::min(floors[l], lists[l][i]);
     }
   }
-  if (comparable == 0) {
+  if (comparableRuns(nRuns, runs) == 0) {
     sayNoComparableRun(nRuns, runs);
     return 1;
   }
@@ -366,6 +378,34 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
     for (int i = 0; i < nRuns; ++i) lists[l][i] -= e.minScore;
   }
   return 0;
+}
+
+// After runs with nothing to compare: whether -nFit 2 mends them, found by the same runs under it
+// (quietly; the draws repeat, from the settings the mode started with), on stderr. Its runs fit Dzz
+// and Dyy alone, so that a sample whose histogram shows no Dxx has a fit of its own. Where it does
+// not mend them, or the runs fit Dzz and Dyy already, no option of the estimate is known to, and
+// the fit with the structure is named.
+void sayWayForward(const KorimInfo& start, ResidueCouplings& rc, int sel, const double* dots, int nDots) {
+  if (start.histInfo.modeFit == 3) {
+    KorimInfo twoPoint = start;
+    twoPoint.histInfo.modeFit = 2;
+    RunLists tried;
+    int nDSelMax = 0;
+    int n = 0;
+    if (tried.alloc(start.histRan) &&
+        runJackknife(&twoPoint, rc, sel, dots, nDots, tried, &nDSelMax, true) == 0)
+      n = comparableRuns(start.histRan, tried);
+    if (n > 0) {
+      std::fprintf(stderr, "motionHist: -nFit 2 mends this: its runs fit Dzz and Dyy alone, which needs no fullest "
+                           "bin, and so run, %d of the %d runs have a ratio in (0, 1] to compare.\n",
+                   n, start.histRan);
+      return;
+    }
+  }
+  std::fprintf(stderr, "motionHist: no option of the estimate is known to mend this%s; a fit with the structure "
+                       "(-bestFit) settles Da and R.\n",
+               start.histInfo.modeFit == 3 ? " (-nFit 2, its runs fitting Dzz and Dyy alone, has none to compare either)"
+                                            : "");
 }
 
 // Colour 0..15 of a cell from its largest shifted score; an occupied cell is at least 1, and a
@@ -523,12 +563,16 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
     return 1;
   }
   int nDSelMax = 0;
+  const KorimInfo start = *korimInfo;  // the runs change the fit's results: a way forward starts here
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
   sayUnresolvedRuns(korimInfo->histRan, runs);
   const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs, korimInfo->histInfo.rhHi);
   Extremes ex[3];
-  if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;
+  if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) {
+    sayWayForward(start, rc, sel, dots, nDots);
+    return 1;
+  }
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
   // The scores and the colour map are complete before the table, so that a table that fails
   // leaves them (on the standard output they are already before it).

@@ -300,7 +300,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   return 0;
 }
 
-int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo, bool* fitted) {
+int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo, bool* fitted, bool quiet) {
   bool ownFit = false;
   if (fitted != nullptr) *fitted = false;
   if (nD < 1) return 0;
@@ -337,9 +337,9 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
     bool noTensor = false;
     for (int attempt = 0; attempt < 4 && !ownFit; ++attempt, userBins -= 2) {
       float dxx = 0.0f;
-      switch (readDxx(nD, coupList, delta, h.Dzz, h.Dyy, userBins, true, &nBins, &binWidth, &dxx)) {
+      switch (readDxx(nD, coupList, delta, h.Dzz, h.Dyy, userBins, !quiet, &nBins, &binWidth, &dxx)) {
         case DxxReading::kTooManyBins:
-          tooManyBins(nBins);
+          if (!quiet) tooManyBins(nBins);
           return 1;
         case DxxReading::kSingle:
           h.Dxx = dxx;
@@ -353,7 +353,7 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
           break;
       }
     }
-    if (!ownFit)
+    if (!ownFit && !quiet)
       std::fprintf(stderr, "Warning: No single most populated coupling value%s.\n"
                            "       ==> 3-parameter fit not possible.\n",
                    noTensor ? " at Dxx (Dzz + Dyy + Dxx near 0)" : "");

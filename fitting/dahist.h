@@ -25,10 +25,12 @@ int getHistDabR(const char* inDName, settings::KorimInfo* korimInfo, settings::D
 // Extremes, histogram and bounded fit of the nD couplings coupList (sorted in place) with their
 // errors sigma, for one sample of the flexible-molecule estimate; fills korimInfo->histInfo.
 // With no coupling nothing is changed. A fit that does not take place leaves DaFit and RFit as
-// they were; *fitted (when given) says whether DaFit and RFit are this sample's own. Returns 0;
-// 1 when the histogram needs more than kMaxHistBins bins or the errors are all 0 (after a
-// message).
+// they were; *fitted (when given) says whether DaFit and RFit are this sample's own. A layout
+// whose fullest bin is no Dxx (readDxx) counts as a tie: the next of the four attempts has 2 bins
+// fewer. quiet leaves out the warning of a sample without a fit and the values outside the bins.
+// Returns 0; 1 when the histogram needs more than kMaxHistBins bins or the errors are all 0
+// (after a message).
 int histoExtFit(int nD, float* coupList, const float* sigma, settings::KorimInfo* korimInfo,
-                bool* fitted = nullptr);
+                bool* fitted = nullptr, bool quiet = false);
 
 }  // namespace korim::fitting
