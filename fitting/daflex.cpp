@@ -380,32 +380,76 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
   return 0;
 }
 
-// After runs with nothing to compare: whether -nFit 2 mends them, found by the same runs under it
-// (quietly; the draws repeat, from the settings the mode started with), on stderr. Its runs fit Dzz
-// and Dyy alone, so that a sample whose histogram shows no Dxx has a fit of its own. Where it does
-// not mend them, or the runs fit Dzz and Dyy already, no option of the estimate is known to, and
-// the fit with the structure is named.
+// The mode's default -nRun and -nSel: a shorter count of runs that leaves nothing to compare may be
+// mended by more, and runs that each draw (nearly) every residue, alike, by smaller subsets.
+constexpr int kDefaultRuns = 1000;
+constexpr int kDefaultSubset = 30;
+constexpr int kMinSubset = 5;  // residues: fewer give no histogram worth a way forward
+
+// The sphere's orientations for runs of sel residues: the density the mode takes (sel times the
+// most couplings of a residue, at most all of them). 0, or 1 when the sphere cannot be built.
+int sphereFor(const ResidueCouplings& rc, int sel, double** dots, int* nDots) {
+  const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
+  return simulation::do_unsp(static_cast<int>(density), dots, nDots) != 0 || *dots == nullptr ? 1 : 0;
+}
+
+// After runs with nothing to compare: the first option that mends them, found by the same runs
+// under it (quietly; the draws repeat, from the settings the mode started with), on stderr.
+// -nFit 2 fits Dzz and Dyy alone, so that a sample whose histogram shows no Dxx has a fit of its
+// own; the default -nRun draws more subsets than a shorter count; subsets of at most half the
+// residues (and the default -nSel) differ where larger ones, or every residue, give runs alike. Where none tried mends them, or none applies, that is said,
+// and the fit with the structure is named.
 void sayWayForward(const KorimInfo& start, ResidueCouplings& rc, int sel, const double* dots, int nDots) {
-  if (start.histInfo.modeFit == 3) {
-    KorimInfo twoPoint = start;
-    twoPoint.histInfo.modeFit = 2;
-    RunLists tried;
-    int nDSelMax = 0;
-    int n = 0;
-    if (tried.alloc(start.histRan) &&
-        runJackknife(&twoPoint, rc, sel, dots, nDots, tried, &nDSelMax, true) == 0)
-      n = comparableRuns(start.histRan, tried);
+  struct Option {
+    std::string words;
+    KorimInfo settings;
+  };
+  // Each change alone, then all of them together.
+  std::vector<Option> options;
+  Option all{"", start};
+  const auto add = [&](const std::string& words, auto change) {
+    KorimInfo k = start;
+    change(k);
+    change(all.settings);
+    all.words += (all.words.empty() ? "" : " ") + words;
+    options.push_back({words, k});
+  };
+  if (start.histInfo.modeFit == 3) add("-nFit 2", [](KorimInfo& k) { k.histInfo.modeFit = 2; });
+  if (start.histRan < kDefaultRuns)
+    add("-nRun " + std::to_string(kDefaultRuns), [](KorimInfo& k) { k.histRan = kDefaultRuns; });
+  // Subsets of at most half the residues differ from run to run (runs of every residue are alike).
+  if (const int half = std::min(kDefaultSubset, rc.nRes / 2); sel > half && half >= kMinSubset)
+    add("-nSel " + std::to_string(half), [half](KorimInfo& k) { k.sCount = half; });
+  if (options.size() > 1) options.push_back(all);
+  std::string tried;
+  for (Option& o : options) {
+    const int s = o.settings.sCount <= 0 || o.settings.sCount > rc.nRes ? rc.nRes : o.settings.sCount;
+    double* sphere = const_cast<double*>(dots);
+    int nSphere = nDots;
+    RunLists runs;
+    int nDSelMax = 0, n = 0;
+    const int nRuns = o.settings.histRan;
+    if ((s == sel || sphereFor(rc, s, &sphere, &nSphere) == 0) && runs.alloc(nRuns) &&
+        runJackknife(&o.settings, rc, s, sphere, nSphere, runs, &nDSelMax, true) == 0)
+      n = comparableRuns(nRuns, runs);
     if (n > 0) {
-      std::fprintf(stderr, "motionHist: -nFit 2 mends this: its runs fit Dzz and Dyy alone, which needs no fullest "
-                           "bin, and so run, %d of the %d runs have a ratio in (0, 1] to compare.\n",
-                   n, start.histRan);
+      std::fprintf(stderr, "motionHist: %s mends this: followed, %d of its %d runs %s a ratio in (0, 1] to "
+                           "compare%s.\n",
+                   o.words.c_str(), n, nRuns, n == 1 ? "has" : "have",
+                   o.settings.histInfo.modeFit != start.histInfo.modeFit
+                       ? " (-nFit 2 fits Dzz and Dyy alone, which needs no single fullest bin)"
+                       : "");
       return;
     }
+    tried += (tried.empty() ? "" : ", ") + o.words;
   }
-  std::fprintf(stderr, "motionHist: no option of the estimate is known to mend this%s; a fit with the structure "
-                       "(-bestFit) settles Da and R.\n",
-               start.histInfo.modeFit == 3 ? " (-nFit 2, its runs fitting Dzz and Dyy alone, has none to compare either)"
-                                            : "");
+  if (tried.empty())
+    std::fprintf(stderr, "motionHist: no option of the estimate is known to mend this; a fit with the structure "
+                         "(-bestFit) settles Da and R.\n");
+  else
+    std::fprintf(stderr, "motionHist: no option tried mends this (%s: followed, no run to compare); a fit with the "
+                         "structure (-bestFit) settles Da and R.\n",
+                 tried.c_str());
 }
 
 // Colour 0..15 of a cell from its largest shifted score; an occupied cell is at least 1, and a
@@ -548,10 +592,9 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   korimInfo->validCountD = rc.total;
 
   const int sel = korimInfo->sCount <= 0 || korimInfo->sCount > rc.nRes ? rc.nRes : korimInfo->sCount;
-  const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
   double* dots = nullptr;
   int nDots = 0;
-  if (simulation::do_unsp(static_cast<int>(density), &dots, &nDots) != 0 || dots == nullptr) {
+  if (sphereFor(rc, sel, &dots, &nDots) != 0) {
     std::fprintf(stderr, "motionHist: unsp error occured.\n");
     return 1;
   }
