@@ -678,7 +678,7 @@ TEST(Estimates, FlexibleRunsOfDaTooSmallToSampleAreNotScored) {
   const std::string in = korim_test::writeFile(dir / "small.tab", table);
   int rc = -1;
   std::string err;
-  korim_test::captureStdout([&] { err = captureStderr([&] { rc = runFlex(in, dir, 10, 50); }); });
+  korim_test::captureStdout([&] { err = captureStderr([&] { rc = runFlex(in, dir, 10, 100); }); });
   EXPECT_EQ(rc, 0);
   int small = 0, unscored = 0, run = 0, n = 0;
   double da = 0, r = 0, s1 = 0;
@@ -690,7 +690,7 @@ TEST(Estimates, FlexibleRunsOfDaTooSmallToSampleAreNotScored) {
   ASSERT_GT(small, 0);
   EXPECT_EQ(unscored, small);
   EXPECT_EQ(linesWith(err, "runs fitted a Da of size below 1/3 Hz"),
-            std::vector<std::string>{"korim: " + std::to_string(small) + " of 50 runs fitted a Da of size below 1/3 Hz, "
+            std::vector<std::string>{"korim: " + std::to_string(small) + " of 100 runs fitted a Da of size below 1/3 Hz, "
                                      "whose pattern the likelihood's sampling every 0.01 Hz does not resolve; their "
                                      "rows are listed and not scored."});
 }
