@@ -85,7 +85,7 @@ TEST(EstimateTables, TwoReadingsOfOppositeSignLeaveTheSignUnsettled) {
   TempDir d;
   const double m1[3] = {255, 90, 195}, m2[3] = {285, 45, 165}, calm[3] = {165, 60, 225};
   const std::string m1Tab = structureMedium(d, "m1.tab", -18, 0.15, m1), m2Tab = structureMedium(d, "m2.tab", -15, 0.6, m2),
-                    calmTab = structureMedium(d, "calm.tab", -12, 0.15, calm);
+                    m3Tab = structureMedium(d, "m3.tab", 15, 0.55, m2), calmTab = structureMedium(d, "calm.tab", -12, 0.15, calm);
   const std::string least = "korim: the couplings do not settle the sign of Da: the answer's principal value of least size",
                     opposite = "korim: the couplings do not settle the sign of Da: their two readings name opposite signs";
   const std::vector<std::string> grid = {"-lDa", "-20", "-hDa", "-8", "-incDa", "0.5", "-lR", "0", "-hR", "2", "-incR", "0.05"};
@@ -103,10 +103,11 @@ TEST(EstimateTables, TwoReadingsOfOppositeSignLeaveTheSignUnsettled) {
        least + ", |Da (1 - 1.5 R)| = 1.390 Hz, lies below their resolution, 2.000 Hz (the bin width of their "
                "histogram, laid out for this check; their mean error DD*W is 1.000 Hz), so the tensor Da +12.060 Hz, R "
                "0.590 and its negative"},
-      {{"-daHist", "-nFit", "3", "-inD", m1Tab}, -1,
-       opposite + " in the usual form (the answer, the three-point fit: Da +16.1"},
-      {{"-daHist", "-nFit", "2", "-inD", m1Tab}, -1,
-       opposite + " in the usual form (the answer, a fit to Dzz and Dyy: Da -17.3"},
+      // (m1's own three-point fit, Da +16.1 Hz, read a fullest bin that is no Dxx: refused since.)
+      {{"-daHist", "-nFit", "3", "-inD", m3Tab}, 1,
+       opposite + " in the usual form (the answer, the three-point fit: Da +13.053 Hz, R 0.562; the two-extreme estimate"},
+      // Its witness was that three-point fit: no reading of the couplings, and the answer's sign is right.
+      {{"-daHist", "-nFit", "2", "-inD", m1Tab}, -1, ""},
       {{"-daHist", "-nFit", "2", "-inD", m2Tab}, -1,
        opposite + " in the usual form (the answer, a fit to Dzz and Dyy: Da +13.5"},
       {plus({"-daMl", "-inD", m2Tab}, grid), -1,
@@ -260,13 +261,14 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   const double phage[3] = {30, 60, 90};
   const std::string tie = "Error: No single most populated coupling value.\n",
                     beside = "Error: The fullest bin is no Dxx: Dzz_Dyy_Dxx ";
-  const std::tuple<std::string, int, std::string> cases[] = {  // the table, its automatic count, the refusal
-      {"rows44.tab", 22, tie},
-      {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18, tie},
-      {"dd25.tab", 10, tie},
-      {structureMedium(d, "phage.tab", 29.87, 0.448, phage), 55, tie},
-      {structureMedium(d, "phageNeg.tab", -29.87, 0.448, phage), 55, beside}};
-  for (const auto& [table, automatic, refusal] : cases) {
+  // The table, its automatic count, the refusal, how far from the automatic count the first named lies.
+  const std::tuple<std::string, int, std::string, int> cases[] = {
+      {"rows44.tab", 22, tie, 1},
+      {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18, tie, 1},
+      {"dd25.tab", 10, tie, 1},
+      {structureMedium(d, "phage.tab", 29.87, 0.448, phage), 55, tie, 13},
+      {structureMedium(d, "phageNeg.tab", -29.87, 0.448, phage), 55, beside, 34}};
+  for (const auto& [table, automatic, refusal, within] : cases) {
     const RunResult r = runKorim({"-daHist", "-inD", table, "-outD", "h.tab"}, d);
     const size_t at = r.err.find("nearest the automatic " + std::to_string(automatic) + " bins first: ");
     ASSERT_TRUE(r.status == 1 && at != std::string::npos && r.err.find(refusal) != std::string::npos) << r.err;
@@ -286,7 +288,7 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
     std::vector<int> counts;
     for (size_t p = r.err.find("-bin ", at); p < r.err.find(" a single fullest", at); p = r.err.find("-bin ", p + 1))
       counts.push_back(std::stoi(r.err.substr(p + 5)));
-    ASSERT_TRUE(!counts.empty() && counts.size() <= 3 && std::abs(counts[0] - automatic) <= 1) << r.err;
+    ASSERT_TRUE(!counts.empty() && counts.size() <= 3 && std::abs(counts[0] - automatic) <= within) << r.err;
     const std::string a = std::to_string(automatic);
     EXPECT_EQ(std::find(counts.begin(), counts.end(), automatic) != counts.end(),
               r.err.find(" (-bin " + a + " lays its " + a + " bins of ") != std::string::npos)
