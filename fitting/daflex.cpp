@@ -206,9 +206,11 @@ void scoreRuns(const std::vector<DrawnRun>& drawn, const std::vector<float>& sam
 }
 
 // The jackknife runs: draws and fits in run order (they share the generator and the last fit),
-// scores batch by batch on the worker threads. Returns 0, or a status after a message.
+// scores batch by batch on the worker threads. quiet: no progress, no word of a sample without a
+// fit, none of a mean error beyond the likelihood's range (a run that tries other settings).
+// Returns 0, or a status after a message (without it when quiet).
 int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, int nDots,
-                 RunLists& runs, int* nDSelMax) {
+                 RunLists& runs, int* nDSelMax, bool quiet = false) {
   TaggedArray<float> sample, sampleSig, sim;
   if (!sample.alloc(rc.total) || !sampleSig.alloc(rc.total) || !sim.alloc(nDots)) {
     std::fprintf(stderr, "motionHist: error allocating arrays for jackknifing.\n");
@@ -222,16 +224,18 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
     drawn.clear();
     samples.clear();
     for (int i = first; i < std::min(first + kBatchRuns, k->histRan); ++i) {
-      std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
-      std::fflush(stderr);
+      if (!quiet) {
+        std::fprintf(stderr, "REMARK Histogram %d of %d\r", i + 1, k->histRan);
+        std::fflush(stderr);
+      }
       double rAveDD = 0.0;
       const int n = selectDcResidue(&seed, rc.nRes, rc.count.p, rc.dc.p, rc.sig.p, s, sample.p,
                                     sampleSig.p, &rAveDD);
       runs.nDSel[i] = std::max(n, 0);
       *nDSelMax = std::max(*nDSelMax, runs.nDSel[i]);
       bool ownFit = false;
-      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k, &ownFit); st != 0) {
-        std::fprintf(stderr, "korim: error in histoExtFit.\n");
+      if (const int st = histoExtFit(runs.nDSel[i], sample.p, sampleSig.p, k, &ownFit, quiet); st != 0) {
+        if (!quiet) std::fprintf(stderr, "korim: error in histoExtFit.\n");
         return st;
       }
       runs.ownFit[static_cast<size_t>(i)] = ownFit ? 1 : 0;
@@ -245,20 +249,23 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
       // sampling: nothing to score.
       if (!scored(runs, i)) continue;
       if (!(rAveDD <= kMaxLineWidth)) {
-        std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
+        if (!quiet)
+          std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
                      rAveDD, i + 1, kMaxLineWidth);
         return 1;
       }
       DrawnRun d{i, samples.size(), rAveDD, mlPatternCheck(rAveDD, da, r) == 0};
       // A tensor that cannot be scored is reported by both of the run's scores.
-      if (!d.scorable && nDots > 0) mlPatternCheck(rAveDD, da, r);
+      if (!d.scorable && nDots > 0 && !quiet) mlPatternCheck(rAveDD, da, r);
       samples.insert(samples.end(), sample.p, sample.p + runs.nDSel[i]);
       drawn.push_back(d);
     }
     scoreRuns(drawn, samples, dots, nDots, sim.p, runs);
   }
-  std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+  if (!quiet) {
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+  }
   return 0;
 }
 
@@ -287,6 +294,13 @@ Extremes listExtremes(int nRuns, RunLists& runs, const float* list) {
     seen = true;
   }
   return e;
+}
+
+// The runs that can be compared: R below kRhombicLimit and a ratio score in (0, 1].
+int comparableRuns(int nRuns, RunLists& runs) {
+  int n = 0;
+  for (int i = 0; i < nRuns; ++i) n += runs.r[i] < kRhombicLimit && runs.score[i] > 0.0f && runs.score[i] <= 1.0f;
+  return n;
 }
 
 // Where no run has a ratio in (0, 1] with R below kRhombicLimit: the runs counted by what each
@@ -339,16 +353,14 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
   }
   // Floors: each list's smallest score in (0, 1], nested as the lists are.
   float floors[3] = {1.0f, 1.0f, 1.0f};
-  int comparable = 0;  // runs whose ratio lies in (0, 1]
   for (int i = 0; i < nRuns; ++i) {
     if (!(runs.r[i] < kRhombicLimit)) continue;
-    comparable += lists[0][i] > 0.0f && lists[0][i] <= 1.0f;
     for (int l = 0; l < 3; ++l) {
       if (!(lists[l][i] > 0.0f && lists[l][i] <= 1.0f)) break;
       floors[l] = std::min(floors[l], lists[l][i]);
     }
   }
-  if (comparable == 0) {
+  if (comparableRuns(nRuns, runs) == 0) {
     sayNoComparableRun(nRuns, runs);
     return 1;
   }
@@ -366,6 +378,78 @@ int reportScores(FILE* out, int nRuns, int nDots, int nDSelMax, RunLists& runs, 
     for (int i = 0; i < nRuns; ++i) lists[l][i] -= e.minScore;
   }
   return 0;
+}
+
+// The mode's default -nRun and -nSel: a shorter count of runs that leaves nothing to compare may be
+// mended by more, and runs that each draw (nearly) every residue, alike, by smaller subsets.
+constexpr int kDefaultRuns = 1000;
+constexpr int kDefaultSubset = 30;
+constexpr int kMinSubset = 5;  // residues: fewer give no histogram worth a way forward
+
+// The sphere's orientations for runs of sel residues: the density the mode takes (sel times the
+// most couplings of a residue, at most all of them). 0, or 1 when the sphere cannot be built.
+int sphereFor(const ResidueCouplings& rc, int sel, double** dots, int* nDots) {
+  const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
+  return simulation::do_unsp(static_cast<int>(density), dots, nDots) != 0 || *dots == nullptr ? 1 : 0;
+}
+
+// After runs with nothing to compare: the first option that mends them, found by the same runs
+// under it (quietly; the draws repeat, from the settings the mode started with), on stderr.
+// -nFit 2 fits Dzz and Dyy alone, so that a sample whose histogram shows no Dxx has a fit of its
+// own; the default -nRun draws more subsets than a shorter count; subsets of at most half the
+// residues (and the default -nSel) differ where larger ones, or every residue, give runs alike. Where none tried mends them, or none applies, that is said,
+// and the fit with the structure is named.
+void sayWayForward(const KorimInfo& start, ResidueCouplings& rc, int sel, const double* dots, int nDots) {
+  struct Option {
+    std::string words;
+    KorimInfo settings;
+  };
+  // Each change alone, then all of them together.
+  std::vector<Option> options;
+  Option all{"", start};
+  const auto add = [&](const std::string& words, auto change) {
+    KorimInfo k = start;
+    change(k);
+    change(all.settings);
+    all.words += (all.words.empty() ? "" : " ") + words;
+    options.push_back({words, k});
+  };
+  if (start.histInfo.modeFit == 3) add("-nFit 2", [](KorimInfo& k) { k.histInfo.modeFit = 2; });
+  if (start.histRan < kDefaultRuns)
+    add("-nRun " + std::to_string(kDefaultRuns), [](KorimInfo& k) { k.histRan = kDefaultRuns; });
+  // Subsets of at most half the residues differ from run to run (runs of every residue are alike).
+  if (const int half = std::min(kDefaultSubset, rc.nRes / 2); sel > half && half >= kMinSubset)
+    add("-nSel " + std::to_string(half), [half](KorimInfo& k) { k.sCount = half; });
+  if (options.size() > 1) options.push_back(all);
+  std::string tried;
+  for (Option& o : options) {
+    const int s = o.settings.sCount <= 0 || o.settings.sCount > rc.nRes ? rc.nRes : o.settings.sCount;
+    double* sphere = const_cast<double*>(dots);
+    int nSphere = nDots;
+    RunLists runs;
+    int nDSelMax = 0, n = 0;
+    const int nRuns = o.settings.histRan;
+    if ((s == sel || sphereFor(rc, s, &sphere, &nSphere) == 0) && runs.alloc(nRuns) &&
+        runJackknife(&o.settings, rc, s, sphere, nSphere, runs, &nDSelMax, true) == 0)
+      n = comparableRuns(nRuns, runs);
+    if (n > 0) {
+      std::fprintf(stderr, "motionHist: %s mends this: followed, %d of its %d runs %s a ratio in (0, 1] to "
+                           "compare%s.\n",
+                   o.words.c_str(), n, nRuns, n == 1 ? "has" : "have",
+                   o.settings.histInfo.modeFit != start.histInfo.modeFit
+                       ? " (-nFit 2 fits Dzz and Dyy alone, which needs no single fullest bin)"
+                       : "");
+      return;
+    }
+    tried += (tried.empty() ? "" : ", ") + o.words;
+  }
+  if (tried.empty())
+    std::fprintf(stderr, "motionHist: no option of the estimate is known to mend this; a fit with the structure "
+                         "(-bestFit) settles Da and R.\n");
+  else
+    std::fprintf(stderr, "motionHist: no option tried mends this (%s: followed, no run to compare); a fit with the "
+                         "structure (-bestFit) settles Da and R.\n",
+                 tried.c_str());
 }
 
 // Colour 0..15 of a cell from its largest shifted score; an occupied cell is at least 1, and a
@@ -508,10 +592,9 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   korimInfo->validCountD = rc.total;
 
   const int sel = korimInfo->sCount <= 0 || korimInfo->sCount > rc.nRes ? rc.nRes : korimInfo->sCount;
-  const long long density = std::min<long long>(static_cast<long long>(sel) * rc.maxPerRes, rc.total);
   double* dots = nullptr;
   int nDots = 0;
-  if (simulation::do_unsp(static_cast<int>(density), &dots, &nDots) != 0 || dots == nullptr) {
+  if (sphereFor(rc, sel, &dots, &nDots) != 0) {
     std::fprintf(stderr, "motionHist: unsp error occured.\n");
     return 1;
   }
@@ -523,12 +606,16 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
     return 1;
   }
   int nDSelMax = 0;
+  const KorimInfo start = *korimInfo;  // the runs change the fit's results: a way forward starts here
   if (const int st = runJackknife(korimInfo, rc, sel, dots, nDots, runs, &nDSelMax); st != 0)
     return st;
   sayUnresolvedRuns(korimInfo->histRan, runs);
   const std::string above = runsAboveTwoThirds(korimInfo->histRan, runs, korimInfo->histInfo.rhHi);
   Extremes ex[3];
-  if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) return 1;
+  if (reportScores(scoreOut.get(), korimInfo->histRan, nDots, nDSelMax, runs, ex) != 0) {
+    sayWayForward(start, rc, sel, dots, nDots);
+    return 1;
+  }
   colourMap(colourOut.get(), korimInfo->histRan, runs, ex);
   // The scores and the colour map are complete before the table, so that a table that fails
   // leaves them (on the standard output they are already before it).

@@ -18,8 +18,9 @@ namespace korim::fitting {
 // Returns 0; 1 after a message (an output file, couplings too few or of one value, no errors, a
 // residue range too large, no run, a sphere that cannot be built, a mean error above
 // kMaxLineWidth, an allocation, no run with a ratio score in (0, 1] to compare: the score file
-// then keeps the run table, no extremes, map or table follow); the reader's, histogram's or
-// writer's status.
+// then keeps the run table, no extremes, map or table follow, and the runs are tried again under
+// -nFit 2, the default -nRun and smaller subsets to name the first that leaves runs to compare, or
+// that none does); the reader's, histogram's or writer's status.
 int motionHist(const char* inDName, settings::KorimInfo* korimInfo, settings::DcInfo* dcInfo,
                const char* atomNameS1, const char* atomNameS2, const char* outName,
                const char* outScName, const char* outColName);

@@ -26,11 +26,6 @@ void tooManyBins(int nBins) {
   std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
 }
 
-void noSingleValue(const char* word) {
-  std::fprintf(stderr, "%s: No single most populated coupling value.\n", word);
-  std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
-}
-
 // Dzz and Dyy from the averaged (optExtrem 1) or raw extremes of list (sorted in place).
 void principalExtremes(std::vector<float>& list, double delta, const HistInfo& h, bool dzzPositive,
                        float sdevNeg, float sdevPos, float min, float max, float* dzz, float* dyy) {
@@ -80,16 +75,11 @@ struct Layout {
   float dxx = 0.0f;    // centre of the fullest bin, Hz
 };
 
-// Lays out the histogram of -bin count; values outside it are reported on stdout when report is
-// set. 0 with a single fullest bin; 1 when it needs more than kMaxHistBins bins (l->nBins says how
-// many, no width); 2 when two or more bins share the largest count.
-int layOut(const PrincipalFit& f, int count, bool report, Layout* l) {
-  float bins[kMaxHistBins];
-  if (makeBins(f.delta, std::fmax(f.dzz, f.dyy), std::fmin(f.dzz, f.dyy), kMaxHistBins, count, &l->nBins,
-               &l->width, bins) != 0)
-    return 1;
-  return getDxx(static_cast<int>(f.list->size()), f.list->data(), l->nBins, l->width, bins, &l->dxx, report) == 1 ? 0
-                                                                                                                  : 2;
+// Lays out the histogram of -bin count and reads Dxx from it (readDxx); values outside it are
+// reported on stdout when report is set.
+DxxReading layOut(const PrincipalFit& f, int count, bool report, Layout* l) {
+  return readDxx(static_cast<int>(f.list->size()), f.list->data(), f.delta, f.dzz, f.dyy, count, report, &l->nBins,
+                 &l->width, &l->dxx);
 }
 
 // The three-point fit of the layout's principal couplings into a[1..2] and err[1..2]; the fitter's
@@ -101,12 +91,13 @@ int fitThreePoints(const PrincipalFit& f, const Layout& l, float a[3], float err
   return fitPrincipalQuiet(3, y, f.delta, f.guess, a, err);
 }
 
-// Whether -bin count lays out a histogram of the couplings with a single fullest bin and the fit
-// -daHist then runs answers R from 0 to 2/3 (said nowhere: a check).
+// Whether -bin count lays out a histogram of the couplings with a single fullest bin whose three
+// values can be a tensor's, and the fit -daHist then runs answers R from 0 to 2/3 (said nowhere: a
+// check).
 bool countResolves(const PrincipalFit& f, int count) {
   Layout l;
   float a[3] = {}, err[3] = {};
-  if (layOut(f, count, false, &l) != 0 || fitThreePoints(f, l, a, err) != 0) return false;
+  if (layOut(f, count, false, &l) != DxxReading::kSingle || fitThreePoints(f, l, a, err) != 0) return false;
   return std::isfinite(a[1]) && a[2] >= 0.0f && a[2] <= kMaxRhombicity;
 }
 
@@ -145,8 +136,8 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
                h.nBinIn);
   if (counts.empty()) {
     std::fprintf(stderr,
-                 "       No count of 3 to %d bins gives these couplings a single fullest bin and a fit with R "
-                 "from 0 to 2/3: their histogram does not resolve the pattern; a fit with the structure "
+                 "       No count of 3 to %d bins gives these couplings a single fullest bin at Dxx and a fit "
+                 "with R from 0 to 2/3: their histogram does not resolve the pattern; a fit with the structure "
                  "(-bestFit) settles Da and R.\n",
                  kMaxHistBins);
     return;
@@ -168,7 +159,7 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
   }
   std::fprintf(stderr,
                "       Checked for these couplings, nearest the automatic %d bins first: %s %s a single fullest "
-               "bin and a fit with R from 0 to 2/3%s. Such an answer is possible, not shown to be right: a fit "
+               "bin at Dxx and a fit with R from 0 to 2/3%s. Such an answer is possible, not shown to be right: a fit "
                "with the structure (-bestFit) settles Da and R.\n",
                automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give", same);
 }
@@ -191,18 +182,30 @@ std::string saySign(const Reading& answer, const Reading& other, double delta, c
   return note.empty() ? "" : sayNote(note);
 }
 
-// The note of the sign of a fit to Dzz and Dyy alone (-nFit 2): its other reading is the
-// three-point fit of the automatic or -bin layout, made for this check alone, whose bins also set
-// the resolution (the record keeps no histogram).
-std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h) {
+// The note of the sign of an answer read from Dzz and Dyy alone (answerName: a fit to them, -nFit
+// 2, or the two-extreme estimate of any other -nFit): its other reading is the three-point fit of
+// the automatic or -bin layout, made for this check alone where that layout reads a Dxx, whose bins
+// also set the resolution (the record keeps no histogram).
+std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h, const char* answerName) {
   Layout l;
-  const int laid = layOut(f, h.nBinIn, false, &l);
+  const DxxReading laid = layOut(f, h.nBinIn, false, &l);
   float a[3] = {}, err[3] = {};
   Reading other{"the three-point fit, made for this check", 0.0, 0.0};
-  if (laid == 0 && fitThreePoints(f, l, a, err) == 0) other.da = a[1], other.r = a[2];
-  if (laid == 1) l = Layout{};
-  return saySign({"the answer, a fit to Dzz and Dyy", h.DaFit, h.RFit}, other, f.delta, l,
+  if (laid == DxxReading::kSingle && fitThreePoints(f, l, a, err) == 0) other.da = a[1], other.r = a[2];
+  if (laid == DxxReading::kTooManyBins) l = Layout{};
+  return saySign({answerName, h.DaFit, h.RFit}, other, f.delta, l,
                  "the bin width of their histogram, laid out for this check");
+}
+
+// A histogram whose fullest bin gives no Dxx (a tie, or three values that are no tensor's), after
+// the lines that say why: what the extremes alone give, and the bin counts checked to read a Dxx.
+void refuseWithoutDxx(const PrincipalFit& f, const HistInfo& h, const Layout& l) {
+  std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
+  std::fprintf(stderr,
+               "       The two extremes alone give Da %+.3f Hz, R %.3f (the two-extreme estimate; -nFit 2 answers "
+               "with a fit to them).\n",
+               static_cast<double>(h.Da2Par), static_cast<double>(h.R2Par));
+  adviseBinCounts(f, h, l.nBins, l.width);
 }
 
 }  // namespace
@@ -240,16 +243,26 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   } else if (h.modeFit == 3) {
     // Without a single fullest bin there is no Dxx: the three-parameter fit has nothing to fit,
     // and the start values are no result.
+    // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
     switch (layOut(principal, h.nBinIn, true, &layout)) {
-      case 1:
+      case DxxReading::kTooManyBins:
         tooManyBins(layout.nBins);
         return 1;
-      case 2:
-        noSingleValue("Error");
-        // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
-        adviseBinCounts(principal, h, layout.nBins, layout.width);
+      case DxxReading::kTie:
+        std::fprintf(stderr, "Error: No single most populated coupling value.\n");
+        refuseWithoutDxx(principal, h, layout);
         return 1;
-      default:
+      case DxxReading::kNotTraceless:
+        // The averaged extremes fall short of the principal values by a few Hz; a sum beyond the
+        // margin puts the fullest bin beside an extreme, not at the tensor's middle value.
+        std::fprintf(stderr,
+                     "Error: The fullest bin is no Dxx: Dzz_Dyy_Dxx %.3f %.3f %.3f sum to %+.3f Hz, where a "
+                     "traceless tensor's sum to 0 within %.3f Hz here (two bin widths and a tenth of |Dzz|).\n",
+                     static_cast<double>(dzz), static_cast<double>(dyy), static_cast<double>(layout.dxx),
+                     static_cast<double>(dzz) + dyy + layout.dxx, tracelessMargin(dzz, layout.width));
+        refuseWithoutDxx(principal, h, layout);
+        return 1;
+      case DxxReading::kSingle:
         break;
     }
     y[3] = layout.dxx;
@@ -272,10 +285,12 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   // An answer with R above 2/3 stays, named in the usual form; a sign the couplings do not
   // settle is said, by the answer's least principal value or by the other reading of the couplings:
   // the two-extreme estimate beside the three-point fit, the three-point fit beside a fit to Dzz
-  // and Dyy alone.
+  // and Dyy alone or beside the two-extreme estimate that another -nFit answers with.
   std::string remark = sayUsualForm(h.DaFit, h.RFit);
   if (h.modeFit == 2)
-    remark += sayTwoPointSign(principal, h);
+    remark += sayTwoPointSign(principal, h, "the answer, a fit to Dzz and Dyy");
+  else if (h.modeFit != 3)
+    remark += sayTwoPointSign(principal, h, "the answer, the two-extreme estimate");
   else
     remark += saySign({"the answer, the three-point fit", h.DaFit, h.RFit},
                       {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, s.delta, layout,
@@ -285,7 +300,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
   return 0;
 }
 
-int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo, bool* fitted) {
+int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInfo, bool* fitted, bool quiet) {
   bool ownFit = false;
   if (fitted != nullptr) *fitted = false;
   if (nD < 1) return 0;
@@ -317,22 +332,31 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
     h.RFit = h.R2Par;
     ownFit = true;
   } else if (h.modeFit == 3) {
-    float bins[kMaxHistBins];
+    // A layout whose three values are no tensor's counts as a tie: the next has 2 bins fewer.
     int userBins = h.nBinIn;
+    bool noTensor = false;
     for (int attempt = 0; attempt < 4 && !ownFit; ++attempt, userBins -= 2) {
-      if (makeBins(delta, std::fmax(h.Dzz, h.Dyy), std::fmin(h.Dzz, h.Dyy), kMaxHistBins,
-                   userBins, &nBins, &binWidth, bins) != 0) {
-        tooManyBins(nBins);
-        return 1;
-      }
       float dxx = 0.0f;
-      if (getDxx(nD, coupList, nBins, binWidth, bins, &dxx) == 1) {
-        h.Dxx = dxx;
-        fitDCHisto(korimInfo, 0);
-        ownFit = true;
+      switch (readDxx(nD, coupList, delta, h.Dzz, h.Dyy, userBins, !quiet, &nBins, &binWidth, &dxx)) {
+        case DxxReading::kTooManyBins:
+          if (!quiet) tooManyBins(nBins);
+          return 1;
+        case DxxReading::kSingle:
+          h.Dxx = dxx;
+          fitDCHisto(korimInfo, 0);
+          ownFit = true;
+          break;
+        case DxxReading::kNotTraceless:
+          noTensor = true;
+          break;
+        case DxxReading::kTie:
+          break;
       }
     }
-    if (!ownFit) noSingleValue("Warning");
+    if (!ownFit && !quiet)
+      std::fprintf(stderr, "Warning: No single most populated coupling value%s.\n"
+                           "       ==> 3-parameter fit not possible.\n",
+                   noTensor ? " at Dxx (Dzz + Dyy + Dxx near 0)" : "");
   }
   h.nBins = nBins;
   h.dcMin = min;

@@ -283,6 +283,9 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
   std::string kinds = mixedKinds(s, inDName);
   kinds += warnOneSign(s, inDName);
 
+  // Errors the likelihood cannot broaden by refuse the run, whatever its grid: no grid advice then.
+  if (mlLineWidthCheck(s.delta) != 0) return 1;
+
   float sdevNeg = 0, sdevPos = 0;
   twoExtremeEstimate(s.dcMin, s.dcMax, h.sdevDzz, h.sdevDyy, &h.Da2Par, &h.R2Par, &sdevNeg,
                      &sdevPos);

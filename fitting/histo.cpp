@@ -97,6 +97,20 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
   return maxCount > 0 ? single : 0;  // no value inside the bins: no most populated one
 }
 
+double tracelessMargin(float dzz, float binWidth) {
+  return 2.0 * binWidth + 0.1 * std::fabs(static_cast<double>(dzz));
+}
+
+DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,
+                   bool reportOutside, int* nBins, float* binWidth, float* dxx) {
+  float bins[kMaxHistBins];
+  if (makeBins(delta, std::fmax(dzz, dyy), std::fmin(dzz, dyy), kMaxHistBins, nUserBins, nBins, binWidth, bins) != 0)
+    return DxxReading::kTooManyBins;
+  if (getDxx(nD, coupList, *nBins, *binWidth, bins, dxx, reportOutside) != 1) return DxxReading::kTie;
+  const double sum = static_cast<double>(dzz) + dyy + *dxx;
+  return std::fabs(sum) <= tracelessMargin(dzz, *binWidth) ? DxxReading::kSingle : DxxReading::kNotTraceless;
+}
+
 void alignpoly(float x, float* a, float* y, float* dyda, int /*na*/) {
   const float da = a[1];
   const float r = a[2];

@@ -34,6 +34,29 @@ int makeBins(double delta, float max, float min, int maxBins, int nUserBins, int
 int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float* bins, float* dxx,
            bool reportOutside = true);
 
+// The margin (Hz) within which the three values read from a histogram, Dzz, Dyy and Dxx, may sum
+// to other than 0 and still be a tensor's: a traceless tensor's sum to 0, but averaged extremes
+// fall short of its principal values and the fullest bin places Dxx to within its width, so right
+// answers sum to a few Hz. Two bin widths and a tenth of |Dzz| (the shortfall the assignment
+// window also allows); beyond it the fullest bin lies beside an extreme, not at Dxx.
+double tracelessMargin(float dzz, float binWidth);
+
+// How reading Dxx from a histogram ended.
+enum class DxxReading {
+  kSingle,        // one fullest bin, and Dzz + Dyy + Dxx within tracelessMargin of 0
+  kTooManyBins,   // the layout needs more than kMaxHistBins bins (*nBins says how many)
+  kTie,           // two or more bins share the largest count
+  kNotTraceless,  // one fullest bin, but the three values are no tensor's
+};
+
+// The histogram's reading of Dxx, the one place both histogram estimates take it: the bins of
+// -bin count nUserBins (below 3: of width 2 delta) laid out over Dzz and Dyy (makeBins), the
+// fullest bin's centre as *dxx (getDxx, values outside reported unless reportOutside is false),
+// and the check that the three values can be a traceless tensor's. *nBins, *binWidth and *dxx are
+// set as far as the layout got (*binWidth untouched when there are too many bins).
+DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,
+                   bool reportOutside, int* nBins, float* binWidth, float* dxx);
+
 // Model of the principal couplings for the fitter: abscissa 0, 1, -1 gives Dzz, Dyy, Dxx of
 // a[1] = Da and a[2] = R; y and the derivatives dyda[1..2].
 void alignpoly(float x, float* a, float* y, float* dyda, int na);

@@ -222,11 +222,7 @@ struct ScoreRing {
   // Whether a ring for patterns up to +maxPos and -maxNeg Hz can be laid out: 0, 1 after a
   // message.
   static int check(double delta, double maxPos, double maxNeg) {
-    if (!(delta > 0.0) || !(delta <= kMaxLineWidth)) {
-      std::fprintf(stderr, "korim: the mean coupling error %.3f Hz is outside the likelihood's "
-                           "range (above 0, at most %.2f Hz).\n", delta, kMaxLineWidth);
-      return 1;
-    }
+    if (mlLineWidthCheck(delta) != 0) return 1;
     const double span = std::max(maxPos, 0.0) + std::max(maxNeg, 0.0);
     if (!(span / kStep < kMaxRing / 2)) {
       std::fprintf(stderr, "korim: a Da of %.1f Hz is too large for the likelihood's sampling "
@@ -374,6 +370,13 @@ double mlAxisPoints(double low, double high, float step, bool withFarEnd) {
     return withFarEnd ? n + 1.0 : n;
   }
   return x < 0.0 ? 0.0 : std::floor(x) + 1.0;
+}
+
+int mlLineWidthCheck(double delta) {
+  if (delta > 0.0 && delta <= kMaxLineWidth) return 0;
+  std::fprintf(stderr, "korim: the mean coupling error %.3f Hz is outside the likelihood's "
+                       "range (above 0, at most %.2f Hz).\n", delta, kMaxLineWidth);
+  return 1;
 }
 
 int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDab, double highDab,

@@ -45,6 +45,10 @@ double analytical(double Dab, double R, double Fi);
 // -kMinPatternDa.
 double mlMagTensorSingle(int coupCount, const float* coup_mat, double delta, double Dab, double R);
 
+// 0 when the mean coupling error delta (Hz) lies in (0, kMaxLineWidth], the range the likelihood
+// broadens its pattern by; 1 after a message naming it.
+int mlLineWidthCheck(double delta);
+
 // 0 when a pattern of Da, R broadened by delta can be laid out; 1 after the message that
 // mlMagTensorSingle (and MlPattern::set) prints for it.
 int mlPatternCheck(double delta, double Dab, double R);

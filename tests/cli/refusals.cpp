@@ -671,14 +671,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "spread gives no Da and R.\n", histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab"}, 1,
        {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
+        "       The two extremes alone give Da +12.060 Hz, R 0.472 (the two-extreme estimate; -nFit 2 answers with a fit "
+        "to them).\n"
         "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
         "error, -bin 0).\n       Checked for these couplings, nearest the automatic 22 bins first: -bin 22, -bin 21 "
-        "and -bin 23 each give a single fullest bin and a fit with R from 0 to 2/3 (-bin 22 lays its 22 bins of "
+        "and -bin 23 each give a single fullest bin at Dxx and a fit with R from 0 to 2/3 (-bin 22 lays its 22 bins of "
         "2.076 Hz over the span of the couplings, where the automatic layout lays bins of twice the mean error, "
         "2.000 Hz: the same count, another layout). Such an answer is possible, not shown to be right: a fit with "
         "the structure (-bestFit) settles Da and R.\n",
         histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-bin", "12"}, 0, {}, true},
+      {{"-daHist", "-inD", rows44, "-outD", "out.tab", "-nFit", "2"}, 0, {}, true},
       // Two bins are centred at the span's ends, one of which is then the fullest: refused as one
       // bin is; three reach an answer.
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "2"}, 1,
@@ -691,17 +694,24 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"!s.sc"}},
       {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {tooFew(4, four), histFailed}, false, {}, {"!s.sc", "!c.col"}},
-      // The first three runs have no histogram fit yet; of four runs of 10 residues the first has
-      // none, and the other three print zero scores (their ratios lie outside 0 to 10): the run
-      // table stays, no extremes, no map, and the runs are counted by what they got.
+      // The first three runs have no histogram fit yet; of four runs of 10 residues the first two
+      // have none, and the other two print zero scores (their ratios lie outside 0 to 10): the run
+      // table stays, no extremes, no map, and the runs are counted by what they got. -nFit 2, tried
+      // and named, gives them runs to compare; followed, they answer.
       {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
        {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667, so the runs give no extremes and no map. "
         "Of the 3 runs, 3 had no histogram fit of their own (zeros before the first fit, else the last fit's Da and "
-        "R).\n", histFailed}, false, {}, {"s.sc", "!c.col"}},
+        "R).\nmotionHist: -nFit 2 mends this: followed, 3 of its 3 runs have a ratio in (0, 1] to compare (-nFit 2 "
+        "fits Dzz and Dyy alone, which needs no single fullest bin).\n", histFailed}, false, {}, {"s.sc", "!c.col"}},
       {{"-daFlex", "-inD", kCouplings, "-nRun", "4", "-nSel", "10", "-outD", "out.tab", "-outSc", "s.sc"}, 1,
        {"motionHist: no run has a ratio score in (0, 1] with R below 0.6667, so the runs give no extremes and no map. "
-        "Of the 4 runs, 1 had no histogram fit of their own (zeros before the first fit, else the last fit's Da and "
-        "R); 3 got a ratio outside 0 to 10 (printed as 0).\n"}, false, {}, {"s.sc"}},
+        "Of the 4 runs, 2 had no histogram fit of their own (zeros before the first fit, else the last fit's Da and "
+        "R); 2 got a ratio outside 0 to 10 (printed as 0).\nmotionHist: -nFit 2 mends this: followed, 3 of its 4 "
+        "runs"}, false, {}, {"s.sc"}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "3", "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col", "-nFit",
+        "2"}, 0, {}, true, {}, {"c.col"}},
+      {{"-daFlex", "-inD", kCouplings, "-nRun", "4", "-nSel", "10", "-outD", "out.tab", "-outSc", "s.sc", "-nFit", "2"},
+       0, {}, true},
   });
 
   // Results of whole-text writers and of the ensemble's average records that would carry a number
