@@ -575,15 +575,99 @@ bool heldDaNotZero(const Reader& r, const KorimInfo* k, const DTensor* t) {
   return false;
 }
 
+// Why a Da or Dr given as a number above 1 in size is no order parameter: ": Da is an order
+// parameter without unit; an N-H Da in Hz divided by 21585.2 gives it (-12.8 Hz is -0.000593)".
+// The value in unit is named where it may be meant (its word is at least 1 in size, and in unit
+// it lies within [lo, hi]), with three digits, or more where three would read back outside.
+std::string inUnitNote(const char* name, const char* word, float value, float lo, float hi) {
+  std::string note = std::string(": ") + name + " is an order parameter without unit; an N-H " + name +
+                     " in Hz divided by ";
+  char factor[32];
+  std::snprintf(factor, sizeof factor, "%g", korim::foundation::kDipolarNH);
+  note += std::string(factor) + " gives it";
+  const double perUnit = static_cast<double>(value) / korim::foundation::kDipolarNH;
+  if (!(std::fabs(value) >= 1.0f) || perUnit < lo || perUnit > hi) return note;
+  char inUnit[32];
+  int digits = 2;
+  float back = 0.0f;
+  do {
+    std::snprintf(inUnit, sizeof inUnit, "%.*g", ++digits, perUnit);
+    back = std::strtof(inUnit, nullptr);
+  } while ((back < lo || back > hi) && digits < 9);
+  return note + " (" + word + " Hz is " + inUnit + ")";
+}
+
+// A Da or Dr, or a limit of one, of the tensor options.
+struct OrderParameter {
+  const char* word;
+  float value;  // as the tensor reader stored it
+  const char* name;
+};
+
+// A held value of the fit (-da or -dr, alone or with -dadr or -fixed); its limits as given or by
+// default.
+bool held(const KorimInfo* k, const DTensor* t) {
+  const int m = t->tensorMode;
+  return k->korimMode == kModeBestFit && (m == korim::couplings::kTensorDaDr || m == korim::couplings::kTensorFixed);
+}
+
+// Da and Dr are order parameters without unit: none exceeds 1 in size, whatever the run (so -da,
+// -dr and their limits above 1 are refused in every mode, each one named, with its value read as
+// an N-H coupling in Hz, the likely slip); and the lower limit of each (-daMin, -drMin, as given or
+// by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
+// left to heldWithinLimits, which names those limits. False after the messages.
+bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) {
+  DTensor unset;
+  korim::couplings::dTensorNull(&unset);
+  const OrderParameter given[] = {{"-da", t->da, "Da"},       {"-dr", t->dr, "Dr"},
+                                  {"-daMin", t->daMin, "Da"}, {"-daMax", t->daMax, "Da"},
+                                  {"-drMin", t->drMin, "Dr"}, {"-drMax", t->drMax, "Dr"}};
+  const auto tooLarge = [&](const OrderParameter& o) { return r.present(o.word) && !(std::fabs(o.value) <= 1.0f); };
+  bool sane = true;
+  for (size_t i = 0; i < std::size(given); i++) {
+    const OrderParameter& o = given[i];
+    if (!tooLarge(o)) continue;
+    // -da and -dr (the first two) held within limits of sound size: heldWithinLimits names them.
+    const OrderParameter* limits = o.name[1] == 'a' ? &given[2] : &given[4];
+    if (i < 2 && held(k, t) && !tooLarge(limits[0]) && !tooLarge(limits[1])) continue;
+    const std::string why = "must lie between -1 and 1" + inUnitNote(o.name, r.valueWord(o.word), o.value, -1.0f, 1.0f);
+    r.refuse(o.word, why.c_str());
+    sane = false;
+  }
+  if (!sane) return false;
+  const struct {
+    const OrderParameter &lo, &hi;
+    float loUnset, hiUnset;
+  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax}, {given[4], given[5], unset.drMin, unset.drMax}};
+  for (const auto& p : pairs) {
+    const bool loGiven = r.present(p.lo.word), hiGiven = r.present(p.hi.word);
+    const float lo = loGiven ? p.lo.value : p.loUnset, hi = hiGiven ? p.hi.value : p.hiUnset;
+    if ((!loGiven && !hiGiven) || lo <= hi) continue;
+    // A limit not given is named with its default.
+    const auto shown = [&](const OrderParameter& o, bool isGiven, float v) {
+      char s[64];
+      if (isGiven)
+        std::snprintf(s, sizeof s, "%s %s", o.word, r.valueWord(o.word));
+      else
+        std::snprintf(s, sizeof s, "%s (%g by default)", o.word, static_cast<double>(v));
+      return std::string(s);
+    };
+    std::fprintf(stderr,
+                 "KORIM Error: options %s and %s give a reversed range of %s: its lower limit lies above its upper "
+                 "one.\n",
+                 shown(p.lo, loGiven, lo).c_str(), shown(p.hi, hiGiven, hi).c_str(), p.lo.name);
+    sane = false;
+  }
+  return sane;
+}
+
 // A Da or Dr held by the fit (-da or -dr, alone or with -dadr or -fixed) must lie within its limits
 // as given or by default (-daMin/-daMax, -drMin/-drMax), which the held value would otherwise
 // replace: a Da given in Hz (the estimates print it so) is held as an order parameter thousands of
 // times too large, and fits nothing. A start under -nofixed is not held; it starts at the middle of
 // the limits.
 bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
-  const int m = t->tensorMode;
-  if (k->korimMode != kModeBestFit || (m != korim::couplings::kTensorDaDr && m != korim::couplings::kTensorFixed))
-    return true;
+  if (!held(k, t)) return true;
   DTensor unset;
   korim::couplings::dTensorNull(&unset);
   struct Held {
@@ -595,38 +679,20 @@ bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
     const char* maxWord;
     float max;
   };
-  const Held held[] = {
+  const Held values[] = {
       {"-da", t->da, "Da", "-daMin", r.present("-daMin") ? t->daMin : unset.daMin, "-daMax",
        r.present("-daMax") ? t->daMax : unset.daMax},
       {"-dr", t->dr, "Dr", "-drMin", r.present("-drMin") ? t->drMin : unset.drMin, "-drMax",
        r.present("-drMax") ? t->drMax : unset.drMax},
   };
-  for (const Held& h : held) {
+  for (const Held& h : values) {
     if (!r.present(h.word) || (h.value >= h.min && h.value <= h.max)) continue;
     char why[320];
-    const int n = std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
-                                static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
-    if (std::strcmp(h.word, "-da") == 0) {
-      // The same value read as an N-H Da in Hz, named where it may be one: no order parameter
-      // reaches 1, and in Hz it lies within the limits. It is named with three digits, or more
-      // where three would read back outside the limits.
-      const double perUnit = static_cast<double>(h.value) / korim::foundation::kDipolarNH;
-      char asHz[96] = "";
-      if (std::fabs(h.value) >= 1.0f && perUnit >= h.min && perUnit <= h.max) {
-        char inUnit[32];
-        int digits = 2;
-        float back = 0.0f;
-        do {
-          std::snprintf(inUnit, sizeof inUnit, "%.*g", ++digits, perUnit);
-          back = std::strtof(inUnit, nullptr);
-        } while ((back < h.min || back > h.max) && digits < 9);
-        std::snprintf(asHz, sizeof asHz, " (%s Hz is %s)", r.valueWord(h.word), inUnit);
-      }
-      std::snprintf(why + n, sizeof why - n,
-                    ": Da is an order parameter without unit; an N-H Da in Hz divided by %g gives it%s",
-                    korim::foundation::kDipolarNH, asHz);
-    }
-    r.refuse(h.word, why);
+    std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
+                  static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
+    std::string because = why;
+    if (std::strcmp(h.word, "-da") == 0) because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
+    r.refuse(h.word, because.c_str());
     return false;
   }
   return true;
@@ -835,7 +901,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
   return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) ||
-          !estimateRanges(r, k) || !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
+          !estimateRanges(r, k) || !orderParametersSane(r, k, tensor) ||
+          !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;
 }
