@@ -422,16 +422,14 @@ bool trialsGiven(const KorimInfo* k, int mapCount) {
 }
 
 // Cone widths of the structural noise (-struc, -mcStruc) that its draws can sample: the width of
-// -stdCone where it is used, and the start and step of the width search (-autoCone). A start of
-// 0 (no noise) is the search's default.
+// -stdCone, and the start and step of the width search (-autoCone). A start of 0 (no noise) is the
+// search's default. A width no draw can sample is refused in every mode, read or not.
 bool conesSampled(const Reader& r, const KorimInfo* k) {
-  const bool struc = k->korimMode == kModeStructNoise;
-  const bool mcStruc = k->korimMode == kModeBestFit && k->spreadMode == kSpreadMcStructure;
   const double floor = korim::fitting::kMinConeWidth;
   const float floorF = static_cast<float>(floor);  // the search's options are floats
   const char* narrow = "must be at least 0.01 degree (a narrower cone of tilts cannot be sampled)";
   const double widest = korim::fitting::kMaxConeWidth;
-  if ((struc || (mcStruc && !k->nConeFlag)) && r.present("-stdCone")) {
+  if (r.present("-stdCone")) {
     if (!(k->coneWidth >= floor)) {
       r.refuse("-stdCone", narrow);
       return false;
@@ -446,7 +444,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
       return false;
     }
   }
-  if (!mcStruc || !k->nConeFlag) return true;
   if (r.present("-lCone") && k->nConeStart != 0.0f && !(k->nConeStart >= floorF)) {
     r.refuse("-lCone", "must be 0 or at least 0.01 degree (no negative width; a narrower cone of tilts cannot be sampled)");
     return false;
@@ -455,7 +452,7 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-incCone", narrow);
     return false;
   }
-  if (!(static_cast<double>(k->nConeStart) < widest)) {
+  if (r.present("-lCone") && !(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
     std::snprintf(why, sizeof why,
                   "must lie below %g degree (the search measures cone widths below it only)", widest);
@@ -465,8 +462,9 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   return true;
 }
 
-// Options whose value means something only within a range, each refused before the work where the
-// run uses it, the message naming the range and what the value is: the order parameter of the
+// Options whose value means something only within a range, each refused before any work in every
+// mode, read or not (a value invalid in itself), the message naming the range and what the value
+// is: the order parameter of the
 // medium, and of the error estimates the share of -mcDc's fits that must stay within their error
 // bars, its factors on the error bars, the step of that factor and the passes that adjust it
 // (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
@@ -475,7 +473,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 struct RangedOption {
   const char* word;
   double value;
-  bool used;  // the run reads the value
   double lo;
   bool loOpen;
   double hi;
@@ -510,44 +507,41 @@ constexpr const char* kBinCounts =
     "the ends of the span, one of which is then the fullest)";
 
 bool estimateRanges(const Reader& r, const KorimInfo* k) {
-  const bool fit = k->korimMode == kModeBestFit;
-  const bool adjustsBars = fit && k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
   // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
-  const bool userFactor = fit && k->spreadMode == kSpreadMcCouplings && !k->mcAdjustFlag;
   const char* factor = "must lie above 0 (a factor on the error bars of the couplings)";
   char step[96];
   std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
                 korim::fitting::kMaxFactorStep);
   constexpr double kNoBound = HUGE_VAL;
-  const bool estimate = k->korimMode == kModeDaHist || k->korimMode == kModeDaFlex || k->korimMode == kModeDaMl;
   const char* threshold = "must be 0 or more (a factor on the mean error that sets how far the extreme couplings "
                           "are taken in from the ends of the span)";
+  // With -nDfixed -dFrac is a count, checked below.
+  const double share = k->mapFixCount == 0 ? k->mapFrac : 0.5;
   const RangedOption ranged[] = {
-      {"-lcS", k->lcOrder, true, 0.0, true, 1.0, false,
+      {"-lcS", k->lcOrder, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
        "and aligns no molecule)"},
-      {"-fracAdjustMc", k->mcAdjustFrac, adjustsBars, 0.0, true, 1.0, true,
+      {"-fracAdjustMc", k->mcAdjustFrac, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the fits within their error bars)"},
-      {"-kAdjustMc", k->kSigma, userFactor, 0.0, true, kNoBound, false, factor},
-      {"-kLAdjustMc", k->kLSigma, adjustsBars, 0.0, true, kNoBound, false, factor},
-      {"-incAdjustMc", k->incSigma, adjustsBars, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
-      {"-nAdjustMc", static_cast<double>(k->nAdjustMc), adjustsBars, 1.0, false, kNoBound, false,
-       "must be at least 1"},
-      {"-sdevDzz", k->histInfo.sdevDzz, estimate, 0.0, false, kNoBound, false, threshold},
-      {"-sdevDyy", k->histInfo.sdevDyy, estimate, 0.0, false, kNoBound, false, threshold},
-      {"-dFrac", k->mapFrac, fit && k->spreadMode == kSpreadJackknife && k->mapFixCount == 0, 0.0, true, 1.0, true,
+      {"-kAdjustMc", k->kSigma, 0.0, true, kNoBound, false, factor},
+      {"-kLAdjustMc", k->kLSigma, 0.0, true, kNoBound, false, factor},
+      {"-incAdjustMc", k->incSigma, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
+      {"-nAdjustMc", static_cast<double>(k->nAdjustMc), 1.0, false, kNoBound, false, "must be at least 1"},
+      {"-sdevDzz", k->histInfo.sdevDzz, 0.0, false, kNoBound, false, threshold},
+      {"-sdevDyy", k->histInfo.sdevDyy, 0.0, false, kNoBound, false, threshold},
+      {"-dFrac", share, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
        "count)"},
   };
   for (const RangedOption& o : ranged)
-    if (o.used && r.present(o.word) && !inRange(o)) {
+    if (r.present(o.word) && !inRange(o)) {
       r.refuse(o.word, o.why);
       return false;
     }
-  if (k->korimMode == kModeDaFlex && settings::checkDaRFitBounds(k->histInfo) != 0) return false;
-  if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
+  // The Da and R windows of -daMl and the searches, and the bounds of -daFlex's fit.
+  if (settings::checkDaRWindow(k->histInfo) != 0 || settings::checkDaRFitBounds(k->histInfo) != 0) return false;
   const float kept = k->mapFrac;
-  if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
+  if (r.present("-dFrac") && k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
     r.refuse("-dFrac", "must be a whole number of 1 or more with -nDfixed (the couplings each jackknife trial "
                        "keeps)");
     return false;
