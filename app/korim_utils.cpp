@@ -538,8 +538,12 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       r.refuse(o.word, o.why);
       return false;
     }
-  // The Da and R windows of -daMl and the searches, and the bounds of -daFlex's fit.
-  if (settings::checkDaRWindow(k->histInfo) != 0 || settings::checkDaRFitBounds(k->histInfo) != 0) return false;
+  // The Da and R windows (-daMl and the assignment searches refuse theirs before their work, with
+  // their own failure line) and the bounds of -daFlex's fit.
+  const bool search = k->korimMode == kModeBestFit && k->spreadMode >= kSpreadRandom;
+  const bool windowChecked = k->korimMode == kModeDaMl || search;
+  if ((!windowChecked && settings::checkDaRWindow(k->histInfo) != 0) || settings::checkDaRFitBounds(k->histInfo) != 0)
+    return false;
   const float kept = k->mapFrac;
   if (r.present("-dFrac") && k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
     r.refuse("-dFrac", "must be a whole number of 1 or more with -nDfixed (the couplings each jackknife trial "
