@@ -626,7 +626,7 @@ bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) 
     const OrderParameter& o = given[i];
     if (!tooLarge(o)) continue;
     // -da and -dr (the first two) held within limits of sound size: heldWithinLimits names them.
-    const OrderParameter* limits = o.name[1] == 'a' ? &given[2] : &given[4];
+    const OrderParameter* limits = std::strcmp(o.name, "Da") == 0 ? &given[2] : &given[4];
     if (i < 2 && held(k, t) && !tooLarge(limits[0]) && !tooLarge(limits[1])) continue;
     const std::string why = "must lie between -1 and 1" + inUnitNote(o.name, r.valueWord(o.word), o.value, -1.0f, 1.0f);
     r.refuse(o.word, why.c_str());
