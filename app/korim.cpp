@@ -803,7 +803,7 @@ int runKorim(Run& run, int argc, char** argv) {
                      run.dcInfo);
   if (rc != 0) return fail(run, rc, "KORIM Error extracting command-line arguments.\n");
   warnRepeatedOptions(argc, argv);
-  warnUnusedChoices(argc, argv, *run.korimInfo);
+  warnUnusedChoices(argc, argv, *run.korimInfo, run.dTab->dTensor.tensorMode);
   run.selection = atomSelectionGiven(argc, argv);
   checkArgs(argc, argv);
   run.inputs = runInputs(argc, argv);

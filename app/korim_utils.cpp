@@ -422,16 +422,14 @@ bool trialsGiven(const KorimInfo* k, int mapCount) {
 }
 
 // Cone widths of the structural noise (-struc, -mcStruc) that its draws can sample: the width of
-// -stdCone where it is used, and the start and step of the width search (-autoCone). A start of
-// 0 (no noise) is the search's default.
+// -stdCone, and the start and step of the width search (-autoCone). A start of 0 (no noise) is the
+// search's default. A width no draw can sample is refused in every mode, read or not.
 bool conesSampled(const Reader& r, const KorimInfo* k) {
-  const bool struc = k->korimMode == kModeStructNoise;
-  const bool mcStruc = k->korimMode == kModeBestFit && k->spreadMode == kSpreadMcStructure;
   const double floor = korim::fitting::kMinConeWidth;
   const float floorF = static_cast<float>(floor);  // the search's options are floats
   const char* narrow = "must be at least 0.01 degree (a narrower cone of tilts cannot be sampled)";
   const double widest = korim::fitting::kMaxConeWidth;
-  if ((struc || (mcStruc && !k->nConeFlag)) && r.present("-stdCone")) {
+  if (r.present("-stdCone")) {
     if (!(k->coneWidth >= floor)) {
       r.refuse("-stdCone", narrow);
       return false;
@@ -446,7 +444,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
       return false;
     }
   }
-  if (!mcStruc || !k->nConeFlag) return true;
   if (r.present("-lCone") && k->nConeStart != 0.0f && !(k->nConeStart >= floorF)) {
     r.refuse("-lCone", "must be 0 or at least 0.01 degree (no negative width; a narrower cone of tilts cannot be sampled)");
     return false;
@@ -455,7 +452,7 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
     r.refuse("-incCone", narrow);
     return false;
   }
-  if (!(static_cast<double>(k->nConeStart) < widest)) {
+  if (r.present("-lCone") && !(static_cast<double>(k->nConeStart) < widest)) {
     char why[96];
     std::snprintf(why, sizeof why,
                   "must lie below %g degree (the search measures cone widths below it only)", widest);
@@ -465,8 +462,9 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
   return true;
 }
 
-// Options whose value means something only within a range, each refused before the work where the
-// run uses it, the message naming the range and what the value is: the order parameter of the
+// Options whose value means something only within a range, each refused before any work in every
+// mode, read or not (a value invalid in itself), the message naming the range and what the value
+// is: the order parameter of the
 // medium, and of the error estimates the share of -mcDc's fits that must stay within their error
 // bars, its factors on the error bars, the step of that factor and the passes that adjust it
 // (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
@@ -475,7 +473,6 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 struct RangedOption {
   const char* word;
   double value;
-  bool used;  // the run reads the value
   double lo;
   bool loOpen;
   double hi;
@@ -510,44 +507,45 @@ constexpr const char* kBinCounts =
     "the ends of the span, one of which is then the fullest)";
 
 bool estimateRanges(const Reader& r, const KorimInfo* k) {
-  const bool fit = k->korimMode == kModeBestFit;
-  const bool adjustsBars = fit && k->spreadMode == kSpreadMcCouplings && k->mcAdjustFlag;
   // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
-  const bool userFactor = fit && k->spreadMode == kSpreadMcCouplings && !k->mcAdjustFlag;
   const char* factor = "must lie above 0 (a factor on the error bars of the couplings)";
   char step[96];
   std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
                 korim::fitting::kMaxFactorStep);
   constexpr double kNoBound = HUGE_VAL;
-  const bool estimate = k->korimMode == kModeDaHist || k->korimMode == kModeDaFlex || k->korimMode == kModeDaMl;
   const char* threshold = "must be 0 or more (a factor on the mean error that sets how far the extreme couplings "
                           "are taken in from the ends of the span)";
+  // With -nDfixed -dFrac is a count, checked below.
+  const double share = k->mapFixCount == 0 ? k->mapFrac : 0.5;
   const RangedOption ranged[] = {
-      {"-lcS", k->lcOrder, true, 0.0, true, 1.0, false,
+      {"-lcS", k->lcOrder, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
        "and aligns no molecule)"},
-      {"-fracAdjustMc", k->mcAdjustFrac, adjustsBars, 0.0, true, 1.0, true,
+      {"-fracAdjustMc", k->mcAdjustFrac, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the fits within their error bars)"},
-      {"-kAdjustMc", k->kSigma, userFactor, 0.0, true, kNoBound, false, factor},
-      {"-kLAdjustMc", k->kLSigma, adjustsBars, 0.0, true, kNoBound, false, factor},
-      {"-incAdjustMc", k->incSigma, adjustsBars, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
-      {"-nAdjustMc", static_cast<double>(k->nAdjustMc), adjustsBars, 1.0, false, kNoBound, false,
-       "must be at least 1"},
-      {"-sdevDzz", k->histInfo.sdevDzz, estimate, 0.0, false, kNoBound, false, threshold},
-      {"-sdevDyy", k->histInfo.sdevDyy, estimate, 0.0, false, kNoBound, false, threshold},
-      {"-dFrac", k->mapFrac, fit && k->spreadMode == kSpreadJackknife && k->mapFixCount == 0, 0.0, true, 1.0, true,
+      {"-kAdjustMc", k->kSigma, 0.0, true, kNoBound, false, factor},
+      {"-kLAdjustMc", k->kLSigma, 0.0, true, kNoBound, false, factor},
+      {"-incAdjustMc", k->incSigma, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
+      {"-nAdjustMc", static_cast<double>(k->nAdjustMc), 1.0, false, kNoBound, false, "must be at least 1"},
+      {"-sdevDzz", k->histInfo.sdevDzz, 0.0, false, kNoBound, false, threshold},
+      {"-sdevDyy", k->histInfo.sdevDyy, 0.0, false, kNoBound, false, threshold},
+      {"-dFrac", share, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
        "count)"},
   };
   for (const RangedOption& o : ranged)
-    if (o.used && r.present(o.word) && !inRange(o)) {
+    if (r.present(o.word) && !inRange(o)) {
       r.refuse(o.word, o.why);
       return false;
     }
-  if (k->korimMode == kModeDaFlex && settings::checkDaRFitBounds(k->histInfo) != 0) return false;
-  if (!fit || k->spreadMode != kSpreadJackknife || !r.present("-dFrac")) return true;
+  // The Da and R windows (-daMl and the assignment searches refuse theirs before their work, with
+  // their own failure line) and the bounds of -daFlex's fit.
+  const bool search = k->korimMode == kModeBestFit && k->spreadMode >= kSpreadRandom;
+  const bool windowChecked = k->korimMode == kModeDaMl || search;
+  if ((!windowChecked && settings::checkDaRWindow(k->histInfo) != 0) || settings::checkDaRFitBounds(k->histInfo) != 0)
+    return false;
   const float kept = k->mapFrac;
-  if (k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
+  if (r.present("-dFrac") && k->mapFixCount != 0 && !(kept >= 1.0f && kept == std::floor(kept))) {
     r.refuse("-dFrac", "must be a whole number of 1 or more with -nDfixed (the couplings each jackknife trial "
                        "keeps)");
     return false;
@@ -575,15 +573,99 @@ bool heldDaNotZero(const Reader& r, const KorimInfo* k, const DTensor* t) {
   return false;
 }
 
+// Why a Da or Dr given as a number above 1 in size is no order parameter: ": Da is an order
+// parameter without unit; an N-H Da in Hz divided by 21585.2 gives it (-12.8 Hz is -0.000593)".
+// The value in unit is named where it may be meant (its word is at least 1 in size, and in unit
+// it lies within [lo, hi]), with three digits, or more where three would read back outside.
+std::string inUnitNote(const char* name, const char* word, float value, float lo, float hi) {
+  std::string note = std::string(": ") + name + " is an order parameter without unit; an N-H " + name +
+                     " in Hz divided by ";
+  char factor[32];
+  std::snprintf(factor, sizeof factor, "%g", korim::foundation::kDipolarNH);
+  note += std::string(factor) + " gives it";
+  const double perUnit = static_cast<double>(value) / korim::foundation::kDipolarNH;
+  if (!(std::fabs(value) >= 1.0f) || perUnit < lo || perUnit > hi) return note;
+  char inUnit[32];
+  int digits = 2;
+  float back = 0.0f;
+  do {
+    std::snprintf(inUnit, sizeof inUnit, "%.*g", ++digits, perUnit);
+    back = std::strtof(inUnit, nullptr);
+  } while ((back < lo || back > hi) && digits < 9);
+  return note + " (" + word + " Hz is " + inUnit + ")";
+}
+
+// A Da or Dr, or a limit of one, of the tensor options.
+struct OrderParameter {
+  const char* word;
+  float value;  // as the tensor reader stored it
+  const char* name;
+};
+
+// A held value of the fit (-da or -dr, alone or with -dadr or -fixed); its limits as given or by
+// default.
+bool held(const KorimInfo* k, const DTensor* t) {
+  const int m = t->tensorMode;
+  return k->korimMode == kModeBestFit && (m == korim::couplings::kTensorDaDr || m == korim::couplings::kTensorFixed);
+}
+
+// Da and Dr are order parameters without unit: none exceeds 1 in size, whatever the run (so -da,
+// -dr and their limits above 1 are refused in every mode, each one named, with its value read as
+// an N-H coupling in Hz, the likely slip); and the lower limit of each (-daMin, -drMin, as given or
+// by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
+// left to heldWithinLimits, which names those limits. False after the messages.
+bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) {
+  DTensor unset;
+  korim::couplings::dTensorNull(&unset);
+  const OrderParameter given[] = {{"-da", t->da, "Da"},       {"-dr", t->dr, "Dr"},
+                                  {"-daMin", t->daMin, "Da"}, {"-daMax", t->daMax, "Da"},
+                                  {"-drMin", t->drMin, "Dr"}, {"-drMax", t->drMax, "Dr"}};
+  const auto tooLarge = [&](const OrderParameter& o) { return r.present(o.word) && !(std::fabs(o.value) <= 1.0f); };
+  bool sane = true;
+  for (size_t i = 0; i < std::size(given); i++) {
+    const OrderParameter& o = given[i];
+    if (!tooLarge(o)) continue;
+    // -da and -dr (the first two) held within limits of sound size: heldWithinLimits names them.
+    const OrderParameter* limits = std::strcmp(o.name, "Da") == 0 ? &given[2] : &given[4];
+    if (i < 2 && held(k, t) && !tooLarge(limits[0]) && !tooLarge(limits[1])) continue;
+    const std::string why = "must lie between -1 and 1" + inUnitNote(o.name, r.valueWord(o.word), o.value, -1.0f, 1.0f);
+    r.refuse(o.word, why.c_str());
+    sane = false;
+  }
+  if (!sane) return false;
+  const struct {
+    const OrderParameter &lo, &hi;
+    float loUnset, hiUnset;
+  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax}, {given[4], given[5], unset.drMin, unset.drMax}};
+  for (const auto& p : pairs) {
+    const bool loGiven = r.present(p.lo.word), hiGiven = r.present(p.hi.word);
+    const float lo = loGiven ? p.lo.value : p.loUnset, hi = hiGiven ? p.hi.value : p.hiUnset;
+    if ((!loGiven && !hiGiven) || lo <= hi) continue;
+    // A limit not given is named with its default.
+    const auto shown = [&](const OrderParameter& o, bool isGiven, float v) {
+      char s[64];
+      if (isGiven)
+        std::snprintf(s, sizeof s, "%s %s", o.word, r.valueWord(o.word));
+      else
+        std::snprintf(s, sizeof s, "%s (%g by default)", o.word, static_cast<double>(v));
+      return std::string(s);
+    };
+    std::fprintf(stderr,
+                 "KORIM Error: options %s and %s give a reversed range of %s: its lower limit lies above its upper "
+                 "one.\n",
+                 shown(p.lo, loGiven, lo).c_str(), shown(p.hi, hiGiven, hi).c_str(), p.lo.name);
+    sane = false;
+  }
+  return sane;
+}
+
 // A Da or Dr held by the fit (-da or -dr, alone or with -dadr or -fixed) must lie within its limits
 // as given or by default (-daMin/-daMax, -drMin/-drMax), which the held value would otherwise
 // replace: a Da given in Hz (the estimates print it so) is held as an order parameter thousands of
 // times too large, and fits nothing. A start under -nofixed is not held; it starts at the middle of
 // the limits.
 bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
-  const int m = t->tensorMode;
-  if (k->korimMode != kModeBestFit || (m != korim::couplings::kTensorDaDr && m != korim::couplings::kTensorFixed))
-    return true;
+  if (!held(k, t)) return true;
   DTensor unset;
   korim::couplings::dTensorNull(&unset);
   struct Held {
@@ -595,38 +677,20 @@ bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
     const char* maxWord;
     float max;
   };
-  const Held held[] = {
+  const Held values[] = {
       {"-da", t->da, "Da", "-daMin", r.present("-daMin") ? t->daMin : unset.daMin, "-daMax",
        r.present("-daMax") ? t->daMax : unset.daMax},
       {"-dr", t->dr, "Dr", "-drMin", r.present("-drMin") ? t->drMin : unset.drMin, "-drMax",
        r.present("-drMax") ? t->drMax : unset.drMax},
   };
-  for (const Held& h : held) {
+  for (const Held& h : values) {
     if (!r.present(h.word) || (h.value >= h.min && h.value <= h.max)) continue;
     char why[320];
-    const int n = std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
-                                static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
-    if (std::strcmp(h.word, "-da") == 0) {
-      // The same value read as an N-H Da in Hz, named where it may be one: no order parameter
-      // reaches 1, and in Hz it lies within the limits. It is named with three digits, or more
-      // where three would read back outside the limits.
-      const double perUnit = static_cast<double>(h.value) / korim::foundation::kDipolarNH;
-      char asHz[96] = "";
-      if (std::fabs(h.value) >= 1.0f && perUnit >= h.min && perUnit <= h.max) {
-        char inUnit[32];
-        int digits = 2;
-        float back = 0.0f;
-        do {
-          std::snprintf(inUnit, sizeof inUnit, "%.*g", ++digits, perUnit);
-          back = std::strtof(inUnit, nullptr);
-        } while ((back < h.min || back > h.max) && digits < 9);
-        std::snprintf(asHz, sizeof asHz, " (%s Hz is %s)", r.valueWord(h.word), inUnit);
-      }
-      std::snprintf(why + n, sizeof why - n,
-                    ": Da is an order parameter without unit; an N-H Da in Hz divided by %g gives it%s",
-                    korim::foundation::kDipolarNH, asHz);
-    }
-    r.refuse(h.word, why);
+    std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
+                  static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
+    std::string because = why;
+    if (std::strcmp(h.word, "-da") == 0) because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
+    r.refuse(h.word, because.c_str());
     return false;
   }
   return true;
@@ -835,7 +899,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
   return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) ||
-          !estimateRanges(r, k) || !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
+          !estimateRanges(r, k) || !orderParametersSane(r, k, tensor) ||
+          !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;
 }

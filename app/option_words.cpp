@@ -24,10 +24,23 @@ constexpr OptionWord input(const char* word) { return {word, Takes::Value, true}
 
 using namespace settings;
 
-constexpr Runs mode(int m) { return runBit(m, 0) * (m != kModeBestFit); }
-constexpr Runs fit(int spread) { return runBit(kModeBestFit, spread); }
+// A mode with charges or without (-stKorim and -stKorimGrid have a bit for each).
+constexpr Runs mode(int m) {
+  return m == kModeBestFit ? 0 : runBit(m, 0) | runBit(m, 0, couplings::kTensorSVD, true);
+}
+// A variant of the best fit, its tensor fitted by SVD or given, or within limits.
+constexpr Runs fit(int spread) {
+  return runBit(kModeBestFit, spread) | runBit(kModeBestFit, spread, couplings::kTensorNoFixed);
+}
 constexpr Runs kFit = fit(kSpreadSingle) | fit(kSpreadJackknife) | fit(kSpreadMcCouplings) | fit(kSpreadMcStructure) |
                       fit(kSpreadRandom) | fit(kSpreadExhaustive) | fit(kSpreadExhaustSel);
+// The fits whose tensor is fitted within limits (the nonlinear fit of -nofixed, -dadr, -fixed, and
+// of -da or -dr given): the only runs that read the starts and limits of Da, Dr and the angles.
+constexpr Runs kWithinLimits = kFit & ~(runBit(kModeBestFit, kSpreadSingle) | runBit(kModeBestFit, kSpreadJackknife) |
+                                        runBit(kModeBestFit, kSpreadMcCouplings) |
+                                        runBit(kModeBestFit, kSpreadMcStructure) | runBit(kModeBestFit, kSpreadRandom) |
+                                        runBit(kModeBestFit, kSpreadExhaustive) |
+                                        runBit(kModeBestFit, kSpreadExhaustSel));
 constexpr Runs kErrorEstimates = fit(kSpreadJackknife) | fit(kSpreadMcCouplings) | fit(kSpreadMcStructure);
 constexpr Runs kSearches = fit(kSpreadRandom) | fit(kSpreadExhaustive) | fit(kSpreadExhaustSel);
 constexpr Runs kMcStruc = fit(kSpreadMcStructure);
@@ -66,13 +79,17 @@ constexpr Runs kRemarked = mode(kModeSteric) | mode(kModeElectrostatic) | mode(k
 // The runs that choose one of the four Euler solutions: for the structure they write, and -anA for
 // its hinge row.
 constexpr Runs kEulerSolution = mode(kModeSteric) | mode(kModeAnalyzePdb) | mode(kModeAnalyzeSaupe) | kFit;
-// The bicelle's molar ratio: every run that sets up the medium, and every table record that prints
-// the rim's settings (with -rim); all but -struc.
-constexpr Runs kMolarRatio = kEveryRun & ~mode(kModeStructNoise);
-// The rim's settings: those runs but the ones that end after the charges (they simulate nothing
-// and write no record).
-constexpr Runs kRim = kMolarRatio & ~(mode(kModeElectrostaticFree) | mode(kModeElectrostaticGrid) |
-                                      mode(kModeChemShift) | mode(kModeAsRan));
+// The rim's settings: echoed with the medium's by the records of the predictions that write one
+// (those that end after the charges simulate nothing and write no record).
+constexpr Runs kRim = mode(kModeSteric) | mode(kModeStericFree) | mode(kModeStericGrid) | mode(kModeElectrostatic);
+// The steric predictions that place no charges (without -el, -charmm or -charmm22): they read no
+// pH and no setting of the electrostatic model.
+constexpr Runs kUncharged = runBit(kModeSteric, 0) | runBit(kModeStericGrid, 0);
+// The runs of the electrostatic model (its salt, temperature, surface charge, energy scale and
+// length): -elKorim, and -stKorim and -stKorimGrid with charges (-el; with -charmm or -charmm22
+// alone the model stays steric, which these bits do not tell apart).
+constexpr Runs kElectrostaticModel = mode(kModeElectrostatic) | (mode(kModeSteric) & ~kUncharged) |
+                                     (mode(kModeStericGrid) & ~kUncharged);
 
 constexpr const char* kEstimate = "the error estimate of -bestFit";
 constexpr const char* kSearch = "the assignment search of -bestFit";
@@ -94,6 +111,13 @@ constexpr const char* kTransform = "the transform of the couplings of -daMl";
 constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
 constexpr const char* kSeed = "the seed of the noise of -struc and of -conv -dcNoise";
 
+// A start or limit of Da, Dr or an angle: read by the fits within limits only (an SVD fit bounds
+// nothing, and a given order matrix is fitted by nothing).
+constexpr OptionWord tensor(const OptionWord& o) {
+  return o.by(kWithinLimits, "a start or limit of the tensor fit within limits of -bestFit (-nofixed, -dadr, -fixed, "
+                             "or -da or -dr given)");
+}
+
 // An option of the atom selection: read with the structure, by the runs that read one.
 constexpr OptionWord atoms(const OptionWord& o) { return o.by(kStructure, "the atoms of the structure of -pdb"); }
 
@@ -109,18 +133,18 @@ constexpr OptionWord kWords[] = {
     flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
     value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert), kSeed), flag("-rand").by(kFit, kSearch),
-    flag("-exhaust").by(kFit, kSearch), flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(kFit, kPeaks),
-    flag("-nodcOpt").by(kFit, kPeaks),
+    flag("-exhaust").by(kFit, kSearch), flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(fit(kSpreadExhaustSel), kPeaks),
+    flag("-nodcOpt").by(fit(kSpreadExhaustSel), kPeaks),
     flag("-single").by(kFit, kEstimate), flag("-jack").by(kFit, kEstimate), flag("-mcDc").by(kFit, kEstimate),
     flag("-mcStruc").by(kFit, kEstimate), value("-map").by(kErrorEstimates | kSearches), value("-outFail"),
-    value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(kFit, kTrialCouplings),
-    flag("-nonDfixed").by(kFit, kTrialCouplings), flag("-vecNoise").by(kFit | mode(kModeStructNoise), kNoise),
-    flag("-angNoise").by(kFit | mode(kModeStructNoise), kNoise),
-    value("-stdCone").by(kMcStruc | mode(kModeStructNoise)), flag("-fixCone").by(kFit | mode(kModeStructNoise), kCone),
-    flag("-nofixCone").by(kFit | mode(kModeStructNoise), kCone),
-    value("-digCone").by(kMcStruc | mode(kModeStructNoise)), flag("-autoCone").by(kFit, kConeSearch),
-    flag("-noautoCone").by(kFit, kConeSearch), value("-nCone").by(kMcStruc), value("-lCone").by(kMcStruc),
-    value("-incCone").by(kMcStruc), flag("-autoMc").by(kFit, kBarScaling), flag("-noautoMc").by(kFit, kBarScaling),
+    value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(fit(kSpreadJackknife), kTrialCouplings),
+    flag("-nonDfixed").by(fit(kSpreadJackknife), kTrialCouplings), flag("-vecNoise").by(kMcStruc | mode(kModeStructNoise), kNoise),
+    flag("-angNoise").by(kMcStruc | mode(kModeStructNoise), kNoise),
+    value("-stdCone").by(kMcStruc | mode(kModeStructNoise)), flag("-fixCone").by(kMcStruc | mode(kModeStructNoise), kCone),
+    flag("-nofixCone").by(kMcStruc | mode(kModeStructNoise), kCone),
+    value("-digCone").by(kMcStruc | mode(kModeStructNoise)), flag("-autoCone").by(kMcStruc, kConeSearch),
+    flag("-noautoCone").by(kMcStruc, kConeSearch), value("-nCone").by(kMcStruc), value("-lCone").by(kMcStruc),
+    value("-incCone").by(kMcStruc), flag("-autoMc").by(kMcDc, kBarScaling), flag("-noautoMc").by(kMcDc, kBarScaling),
     value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc),
     value("-kLAdjustMc").by(kMcDc), value("-incAdjustMc").by(kMcDc),
 
@@ -136,14 +160,14 @@ constexpr OptionWord kWords[] = {
 
     flag("-svd").by(kFit), list("-saupe").by(kFit), list("-align").by(kFit), flag("-fixed").by(kFit),
     flag("-nofixed").by(kFit), flag("-dadr").by(kFit), flag("-euler").by(kTensorAnalysis),
-    flag("-noeuler").by(kTensorAnalysis), value("-da").by(kFit),
-    value("-dr").by(kFit), value("-daMin").by(kFit), value("-daMax").by(kFit), value("-drMin").by(kFit),
-    value("-drMax").by(kFit), value("-psi").by(kFit), value("-theta").by(kFit), value("-phi").by(kFit),
-    value("-psiMin").by(kFit), value("-psiMax").by(kFit), value("-thetaMin").by(kFit), value("-thetaMax").by(kFit),
-    value("-phiMin").by(kFit), value("-phiMax").by(kFit),
+    flag("-noeuler").by(kTensorAnalysis), tensor(value("-da")),
+    tensor(value("-dr")), tensor(value("-daMin")), tensor(value("-daMax")), tensor(value("-drMin")),
+    tensor(value("-drMax")), tensor(value("-psi")), tensor(value("-theta")), tensor(value("-phi")),
+    tensor(value("-psiMin")), tensor(value("-psiMax")), tensor(value("-thetaMin")), tensor(value("-thetaMax")),
+    tensor(value("-phiMin")), tensor(value("-phiMax")),
 
     flag("-noverb").by(kTableWriters), flag("-qDa").by(kComparisons), flag("-qRms").by(kComparisons),
-    flag("-qStd").by(kComparisons), flag("-err").by(kFit, kKept), flag("-noerr").by(kFit, kKept),
+    flag("-qStd").by(kComparisons), flag("-err").by(kMcDc, kKept), flag("-noerr").by(kMcDc, kKept),
     list("-w").by(kStructure),
 
     input("-in").by(kCouplingTable), input("-inD").by(kCouplingTable), value("-out"), value("-outD"),
@@ -172,18 +196,19 @@ constexpr OptionWord kWords[] = {
     value("-maxPot").by(kMedium), value("-z1").by(kMedium), value("-zN").by(kMedium), value("-rM").by(kMedium),
     value("-lcS").by(kMedium), flag("-H").by(kStructure | mode(kModeStericFree)),
     flag("-noH").by(kStructure | mode(kModeStericFree)), flag("-surf").by(kMedium), flag("-nosurf").by(kMedium),
-    value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMolarRatio),
+    value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMedium),
     value("-lM").by(kRim), value("-rimDisc").by(kRim),
 
-    value("-pH").by(kPrediction), value("-nacl").by(kPrediction), value("-chSurf").by(kPrediction),
+    value("-pH").by(kPrediction & ~kUncharged), value("-nacl").by(kElectrostaticModel),
+    value("-chSurf").by(kElectrostaticModel),
     value("-dIFace").by(kPrediction), list("-cut").by(kPrediction), flag("-elInfo").by(kPrediction),
     flag("-noelInfo").by(kPrediction), flag("-dipole").by(kPrediction), flag("-nodipole").by(kPrediction),
     flag("-chSel").by(kPrediction), flag("-nochSel").by(kPrediction), flag("-pkaDef").by(kPrediction),
     flag("-nopkaDef").by(kPrediction), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
     flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kPrediction), flag("-nochTerm").by(kPrediction),
-    value("-kEne").by(kPrediction), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
-    value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kPrediction),
-    value("-kAtt").by(kPrediction), value("-pow").by(kNone),
+    value("-kEne").by(kElectrostaticModel), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
+    value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kElectrostaticModel),
+    value("-kAtt").by(kElectrostaticModel), value("-pow").by(kNone),
 
     flag("-dcHH").by(mode(kModeConvert), kHH), flag("-nodcHH").by(mode(kModeConvert), kHH),
     flag("-scale").by(mode(kModeConvert), kNormalisation), flag("-unscale").by(mode(kModeConvert), kNormalisation),
@@ -459,12 +484,14 @@ std::string settingOf(Runs runs) {
   std::vector<std::string> modes;
   for (const ModeWord& m : modeWords()) {
     if (m.mode != kModeBestFit) {
-      if ((runs & runBit(m.mode, 0)) != 0) modes.emplace_back(m.word);
+      // A steric prediction read by its runs with charges only is named so.
+      const Runs all = mode(m.mode), read = runs & all;
+      if (read != 0) modes.push_back(std::string(m.word) + (read != all ? " with charges" : ""));
       continue;
     }
     std::vector<std::string> variants;
     for (int v = kSpreadSingle; v <= kSpreadExhaustSel; v++)
-      if ((runs & runBit(kModeBestFit, v)) != 0) variants.emplace_back(spreadWord(v));
+      if ((runs & fit(v)) != 0) variants.emplace_back(spreadWord(v));
     if (variants.size() == kSpreadExhaustSel + 1) {
       modes.emplace_back(m.word);
     } else if (!variants.empty()) {
@@ -572,13 +599,15 @@ int warnRepeatedOptions(int argc, char** argv) {
   return warned;
 }
 
-int warnUnusedChoices(int argc, char** argv, const KorimInfo& k) {
+int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode) {
   const Words words(argc, argv);
   int warned = 0;
   std::vector<Switch> modes;
   for (const ModeWord& m : modeWords()) modes.push_back({m.word, m.mode});
   warned += warnOverridden(argc, argv, words, "the mode", modes);
-  const Runs thisRun = runBit(k.korimMode, k.spreadMode);
+  // Charges are placed by the electrostatic model (-el) and by a force field's set.
+  const bool charged = k.elInfo.elFlag != 0 || k.elInfo.charmm != 0;
+  const Runs thisRun = runBit(k.korimMode, k.spreadMode, tensorMode, charged);
   for (const SwitchGroup& g : kSwitchGroups) {
     Runs readers = kEveryRun;
     for (const Switch& w : g.words)

@@ -17,13 +17,27 @@ namespace korim::app {
 // (-dbg's optional level).
 enum class Takes { Nothing, Value, List, Optional };
 
-// The runs that read an option, one bit for each mode (bit kMode...) and one for each variant of
-// the best fit (bit kFitVariantBit + kSpread...).
+// The runs that read an option, one bit for each mode (bit kMode...), one for each steric
+// prediction that places charges (-stKorim and -stKorimGrid with -el, -charmm or -charmm22: bit
+// kChargedBit + kMode...), and for each variant of the best fit two: its tensor fitted by SVD or
+// given (bit kFitVariantBit + kSpread...), or fitted within limits (-nofixed, -dadr, -fixed, or -da
+// or -dr given: bit kFitWithinLimitsBit + kSpread...).
 using Runs = std::uint64_t;
+constexpr int kChargedBit = 20;
 constexpr int kFitVariantBit = 32;
-// The bit of a run: its mode, or in a best fit its variant.
-constexpr Runs runBit(int korimMode, int spreadMode) {
-  return korimMode == settings::kModeBestFit ? Runs{1} << (kFitVariantBit + spreadMode) : Runs{1} << korimMode;
+constexpr int kFitWithinLimitsBit = 40;
+// The tensor of a fit is fitted within its limits (the nonlinear fit) in these tensor modes.
+constexpr bool withinLimits(int tensorMode) {
+  return tensorMode == couplings::kTensorNoFixed || tensorMode == couplings::kTensorDaDr ||
+         tensorMode == couplings::kTensorFixed || tensorMode == couplings::kTensorFitNonlin;
+}
+// The bit of a run: its mode, or in a best fit its variant and how its tensor is fitted; a steric
+// prediction that places charges (charged) has its own.
+constexpr Runs runBit(int korimMode, int spreadMode, int tensorMode = couplings::kTensorSVD, bool charged = false) {
+  if (korimMode == settings::kModeBestFit)
+    return Runs{1} << ((withinLimits(tensorMode) ? kFitWithinLimitsBit : kFitVariantBit) + spreadMode);
+  const bool steric = korimMode == settings::kModeSteric || korimMode == settings::kModeStericGrid;
+  return Runs{1} << (korimMode + (steric && charged ? kChargedBit : 0));
 }
 constexpr Runs kEveryRun = ~Runs{0};
 
@@ -82,9 +96,10 @@ int refuseUnknownWords(int argc, char** argv);
 // warnings.
 int warnRepeatedOptions(int argc, char** argv);
 
-// After the options were read, one line on stderr for each choice the run (info: its mode and
-// best-fit variant) makes otherwise than its words say; the run goes on as read. Only words that
-// stand as options count, never one another option takes as its value (-ave -noave):
+// After the options were read, one line on stderr for each choice the run (info: its mode, best-fit
+// variant and charges; tensorMode: how the fit's tensor is fitted) makes otherwise than its words
+// say; the run goes on as read. Only words that stand as options count, never one another option
+// takes as its value (-ave -noave):
 // - an option the run does not read (OptionWord::readBy), named with what it chooses or else the
 //   runs that read it: "korim: -mcDc chooses the error estimate of -bestFit; this run is the steric
 //   prediction (-stKorim, the default mode) and does not use it.", "korim: -map chooses a setting
@@ -98,7 +113,8 @@ int warnRepeatedOptions(int argc, char** argv);
 // - in a best fit, an atom selection (-r1, -rN, -res, -atom, ...; read with -pdb only), which
 //   chooses atoms and not the couplings fitted: those are chosen by -s1 and -sN.
 // Returns the number of lines.
-int warnUnusedChoices(int argc, char** argv, const settings::KorimInfo& info);
+int warnUnusedChoices(int argc, char** argv, const settings::KorimInfo& info,
+                      int tensorMode = couplings::kTensorSVD);
 
 // In a prediction that compares its tensor with couplings (-stKorim, -elKorim, -stKorimGrid), after
 // the atom selection: where the table names no chain and the rows, looked up in the chain of the

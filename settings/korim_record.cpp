@@ -108,7 +108,9 @@ void appendKorimSettings(const KorimInfo* korimInfo, SettingsLayout layout, std:
   if (mode >= kModeSteric && mode <= kModeElectrostaticGrid) stericLines(korimInfo, *out);
   if (mode == kModeElectrostatic) electrostaticLines(korimInfo->elInfo, layout, *out);
   if (mode == kModeAnalyzeDc || mode == kModeAnalyzeSaupe) combinationLines(korimInfo, *out);
-  if (korimInfo->includeRim != 0.0f) rimLines(korimInfo, *out);
+  // The rim belongs to the medium: its lines follow the medium's, and a run that sets up no medium
+  // (a fit, a conversion, an estimate, an analysis) does not claim one.
+  if (mode >= kModeSteric && mode <= kModeElectrostaticGrid && korimInfo->includeRim != 0.0f) rimLines(korimInfo, *out);
 }
 
 int writeKorim(const KorimInfo* korimInfo, std::string* result) {

@@ -150,8 +150,7 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
                                 "-csSim, -asRan, -anPdb and -struc";
   const std::string comparisons = "a setting of -stKorim, -stKorimGrid, -elKorim and -bestFit";
   const std::string analysis = "a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -anA and -anPdb";
-  const std::string rim = "a setting of -stKorim, -stKorimFree, -stKorimGrid, -elKorim, -bestFit, -daHist, -daFlex, "
-                          "-daMl, -anA, -anDc, -anPdb and -conv";
+  const std::string rim = "a setting of -stKorim, -stKorimFree, -stKorimGrid and -elKorim";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-rand", "-noerr", "-nDfixed", "-outD", "x.tab"},
        "korim: -rand chooses the assignment search of -bestFit; " + steric +
@@ -223,7 +222,7 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
        "korim: -qStd chooses " + comparisons + "; " + anA + "korim: -d1 chooses a setting of -stKorim, -stKorimGrid, "
        "-elKorim, -elKorimFree, -elKorimGrid, -bestFit, -csSim, -daHist, -daFlex, -daMl, -asRan, -anDc, -anPdb, "
        "-conv and -struc; " + anA + "korim: -rem chooses a setting of -stKorim, -stKorimGrid, -elKorim, -bestFit, "
-       "-anPdb and -struc; " + anA},
+       "-anPdb and -struc; " + anA + "korim: -rim chooses " + rim + "; " + anA},
       {{"-csSim", "-pdb", "x.pdb", "-r1", "5", "-w", "1", "-fixedDI", "-noeuler", "-pRatio", "4", "-rim", "1", "-pow",
         "2"},
        "korim: -noeuler chooses " + analysis + "; " + csSim + "korim: -fixedDI chooses " + comparisons + "; " +
@@ -232,7 +231,8 @@ TEST(OptionWords, ChoicesTheRunDoesNotMakeAreSaid) {
       {{"-bestFit", "-jack", "-map", "3", "-idum", "-7", "-rotID", "2", "-qStd", "-rem", "x", "-a1", "2", "-yzInv",
         "-noverb", "-w", "1", "-nofixedDI", "-rim", "1", "-d1", "3"},
        "korim: -idum chooses the seed of the noise of -struc and of -conv -dcNoise; this run is the best fit "
-       "(-bestFit -jack) and does not use it.\n"},
+       "(-bestFit -jack) and does not use it.\nkorim: -rim chooses " + rim + "; this run is the best fit (-bestFit "
+       "-jack) and does not use it.\n"},
   };
   for (const auto& [words, expected] : cases) {
     korim_test::Argv args(words);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -121,10 +122,22 @@ TEST(Options, EachValueOptionWritesItsField) {
       T("-outP", outPName), T("-outCol", outColName), T("-outSc", outScName),
   };
 #undef T
-  // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1.
-  const auto value = [&](int i) { return i == nNum - 1 ? 2 : std::string(nums[i].opt) == "-lcS" ? 1 : 10 + i; };
+  // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1; the shares -dFrac and -fracAdjustMc
+  // lie above 0 and below 1, and the step -incAdjustMc is at most 10, in every mode.
+  const auto value = [&](int i) {
+    const std::string o = nums[i].opt;
+    return i == nNum - 1                              ? 2.0
+           : o == "-lcS"                              ? 1.0
+           : o == "-dFrac" || o == "-fracAdjustMc" ? 0.5
+           : o == "-incAdjustMc"                     ? 5.0
+                                                   : 10.0 + i;
+  };
   std::vector<std::string> args;
-  for (int i = 0; i < nNum; i++) args.insert(args.end(), {nums[i].opt, std::to_string(value(i))});
+  for (int i = 0; i < nNum; i++) {
+    char word[32];
+    std::snprintf(word, sizeof word, "%g", value(i));
+    args.insert(args.end(), {nums[i].opt, word});
+  }
   for (const Txt& t : texts) args.insert(args.end(), {t.opt, std::string("file") + t.opt});
   CmdLine all(args, 2);
   ASSERT_EQ(all.status, 0) << all.err;

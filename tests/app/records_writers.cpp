@@ -75,8 +75,9 @@ TEST(WriteKorim, ModesChooseTheirLines) {
        "\nDATA KORIM_MODE STERIC_GRID\n\nDATA KORIM LC_TYPE              rod\n" + stericLines.substr(36)},
       {kModeStericGrid, kLc3D, 0.0f, "\nDATA KORIM_MODE STERIC_GRID\n\n" + stericLines.substr(36)},
       {kModeBestFit, kLcWall, 0.0f, "\nDATA KORIM_MODE DC\n\n"}, {0, kLcWall, 0.0f, ""},
-      {17, kLcWall, std::nanf(""), rimLines},  // not exactly 0: the rim is in
-      {-3, kLcWall, 1.0f, rimLines},
+      {kModeStericFree, kLcWall, std::nanf(""), "\nDATA KORIM_MODE STERIC_FREE\n\n" + stericLines + rimLines},  // not 0
+      // The rim is a part of the medium: a run that sets up none does not echo it.
+      {17, kLcWall, 1.0f, ""}, {-3, kLcWall, 1.0f, ""}, {kModeBestFit, kLcWall, 1.0f, "\nDATA KORIM_MODE DC\n\n"},
   };
   k.molarRatio = 3.2f, k.lengthModel = 67.125f, k.orderDiscRim = -0.25f;
   for (const auto& c : cases) {

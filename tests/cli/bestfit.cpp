@@ -124,8 +124,7 @@ TEST(BestFitHeldTensor, AHeldTensorOutsideTheUsualFormIsNamedAsTheOneReported) {
 // A Da or Dr held by a fit of any variant must lie within its limits as given or by default (-0.01
 // to 0.01): one outside them is refused before the work, naming them, and a Da that reads as an N-H
 // Da in Hz is named with its value in unit. Following that (-12.8 / 21585.2) holds Da_HN at -12.8
-// Hz; values at the limits, within limits the user gives, and a free start under -nofixed (which
-// starts at the middle of the limits and reaches the SVD fit's Da) are taken.
+// Hz; values at the limits and within limits the user gives are taken.
 TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
   const std::string inUnit = ": Da is an order parameter without unit; an N-H Da in Hz divided by 21585.2 gives it";
   const std::string limits = " lies outside the limits of Da, -daMin -0.01 to -daMax 0.01" + inUnit;
@@ -153,7 +152,11 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
       {{"-single", "-fixed", "-da", "0.01"}, "", 215.852},
       {{"-single", "-dadr", "-da", "-0.01"}, "", -215.852},
       {{"-single", "-da", "0.02", "-daMax", "0.05"}, "", 431.704},
-      {{"-single", "-nofixed", "-da", "-12.8"}, "", -12.764},
+      // A start under -nofixed is no order parameter above 1 in size either (below).
+      {{"-single", "-nofixed", "-da", "-12.8"}, "-da value -12.8 must lie between -1 and 1" + inUnit +
+                                                " (-12.8 Hz is -0.000593).\n", 0},
+      // The held value lies within the -daMin given, outside the default.
+      {{"-single", "-da", "-0.02", "-daMin", "-0.05"}, "", -431.704},
   };
   for (const auto& run : runs) {
     TempDir dir;
@@ -174,5 +177,72 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
     if (run.daHn != 0) {
       EXPECT_NEAR(readTable(dir / "fit.tab").data("Da_HN"), run.daHn, 0.05) << what;
     }
+  }
+}
+
+// Da, Dr and their limits are order parameters: each one above 1 in size is refused in every mode,
+// all in one run, named with its value read as an N-H coupling in Hz; a reversed range (as given,
+// or against the default) is refused. The limits in Hz that the fit took (-daMin -12 -daMax -8,
+// which answered Da_HN -1.7e5) are blamed, not the held -da within them. Limits of 1 in size run
+// as no bound, and the values the messages give in unit, followed, bound the fit in Hz.
+TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
+  const std::string inUnit = " must lie between -1 and 1: Da is an order parameter without unit; an N-H Da in Hz "
+                             "divided by 21585.2 gives it (";
+  const std::string drUnit = " must lie between -1 and 1: Dr is an order parameter without unit; an N-H Dr in Hz "
+                             "divided by 21585.2 gives it (";
+  const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"};
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> refusals;  // empty: taken
+    double daHn, within;                // Da_HN of the table taken, within so much
+  } runs[] = {
+      {{"-nofixed", "-daMin", "-14", "-daMax", "-10"},
+       {" -daMin value -14" + inUnit + "-14 Hz is -0.000649).\n", " -daMax value -10" + inUnit + "-10 Hz is -0.000463).\n"},
+       0, 0},
+      {{"-da", "-12.8", "-dr", "-3", "-daMin", "-25", "-daMax", "25", "-drMin", "-25", "-drMax", "25"},
+       {" -da value -12.8" + inUnit + "-12.8 Hz is -0.000593).\n", " -dr value -3" + drUnit + "-3 Hz is -0.000139).\n",
+        " -daMin value -25" + inUnit, " -daMax value 25" + inUnit, " -drMin value -25" + drUnit,
+        " -drMax value 25" + drUnit + "25 Hz is 0.00116).\n"}, 0, 0},
+      {{"-dadr", "-da", "-0.000431", "-daMin", "-12", "-daMax", "-8"},
+       {" -daMin value -12" + inUnit, " -daMax value -8" + inUnit}, 0, 0},
+      {{"-nofixed", "-daMin", "-1.0001"}, {" -daMin value -1.0001" + inUnit}, 0, 0},
+      {{"-nofixed", "-daMin", "0.005", "-daMax", "-0.005"},
+       {"s -daMin 0.005 and -daMax -0.005 give a reversed range of Da: its lower limit lies above its upper one.\n"}, 0, 0},
+      {{"-nofixed", "-drMin", "0.02"},
+       {"s -drMin 0.02 and -drMax (0.01 by default) give a reversed range of Dr: its lower limit lies above its upper "
+        "one.\n"}, 0, 0},
+      // No bound: the SVD fit's Da_HN -12.76; the advised limits hold it within -14 to -10 Hz.
+      {{"-nofixed", "-daMin", "-1", "-daMax", "1"}, {}, -12.76, 0.01},
+      {{"-nofixed", "-daMin", "-0.000649", "-daMax", "-0.000463"}, {}, -12, 1.99},
+  };
+  for (const auto& run : runs) {
+    TempDir dir;
+    std::vector<std::string> args = fit;
+    args.insert(args.end(), run.args.begin(), run.args.end());
+    const RunResult r = runKorim(args, dir);
+    const std::string what = run.args[1] + " " + run.args[2];
+    if (run.refusals.empty()) {
+      ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+      EXPECT_NEAR(readTable(dir / "fit.tab").data("Da_HN"), run.daHn, run.within) << what;
+      continue;
+    }
+    EXPECT_EQ(r.status, 1) << what;
+    std::vector<std::string> said;
+    for (const std::string& s : run.refusals) said.push_back("KORIM Error: option" + s);
+    said.push_back("KORIM Error extracting command-line arguments.\n");
+    EXPECT_TRUE(inOrder(r.err, said)) << what << "\n" << r.err;
+    EXPECT_EQ(r.err.find("-da value -0.000431"), std::string::npos) << what;
+    EXPECT_FALSE(fileExists(dir / "fit.tab")) << what;
+  }
+  // In every mode, read or not.
+  for (const std::vector<std::string>& run :
+       {std::vector<std::string>{"-daHist", "-inD", kCouplings, "-outD", "h.tab", "-dr", "2"},
+        {"-stKorim", "-dot", "30", "-pdb", kPdb, "-outD", "s.tab", "-daMin", "0.02"}}) {
+    TempDir dir;
+    const RunResult r = runKorim(run, dir);
+    EXPECT_EQ(r.status, 1) << run[0];
+    EXPECT_TRUE(inOrder(r.err, {run[0] == "-daHist" ? "KORIM Error: option -dr value 2" + drUnit
+                                                    : std::string("KORIM Error: options -daMin 0.02 and -daMax")}))
+        << r.err;
   }
 }

@@ -1,6 +1,7 @@
 // Options a run does not read: each is named by one line on stderr and changes no byte of what the
 // run writes; an option the run reads gets no such line. Which runs read an option is taken from the
 // option table itself, so that a sample of its claims is checked by running them.
+#include <cctype>
 #include <cstring>
 
 #include "app/option_words.h"
@@ -28,6 +29,11 @@ const std::vector<std::vector<std::string>>& sample() {
       {"-noverb"},          {"-a1", "2"},       {"-w", "1", "1"},    {"-nofixedDI"},       {"-sID", "3"},
       {"-hetatm"},          {"-rim", "1"},      {"-r1", "5"},        {"-d1", "3"},         {"-aD1", "N"},
       {"-pow", "2"},
+      // The switches of one variant of the fit, the charged model's settings, the rim's, and the
+      // limits of a fit within limits.
+      {"-nonDfixed"},       {"-noerr"},         {"-noautoMc"},       {"-fixCone"},         {"-nodcOpt"},
+      {"-temp", "300"},     {"-nacl", "0.1"},   {"-kAtt", "3"},      {"-pRatio", "4"},     {"-lM", "100"},
+      {"-rimDisc", "0.3"},  {"-daMin", "-0.005"},
   };
   return options;
 }
@@ -36,6 +42,7 @@ struct Base {
   std::vector<std::string> args;
   int mode, spread;
   std::string output;  // the file the run writes
+  int tensor = korim::couplings::kTensorSVD;  // how a fit's tensor is fitted
 };
 
 std::string line(const std::string& option) { return "korim: " + option + " chooses "; }
@@ -47,10 +54,11 @@ std::string line(const std::string& option) { return "korim: " + option + " choo
 // it reads names none of them.
 TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
   const Base bases[] = {
-      {{"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeBestFit,
-       st::kSpreadSingle, "out.tab"},
-      {{"-bestFit", "-jack", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeBestFit,
-       st::kSpreadJackknife, "out.tab"},
+      // Fits within limits: -da, the tensor's one option that chooses the fit, is read.
+      {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeBestFit,
+       st::kSpreadSingle, "out.tab", korim::couplings::kTensorNoFixed},
+      {{"-bestFit", "-jack", "-nofixed", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
+       st::kModeBestFit, st::kSpreadJackknife, "out.tab", korim::couplings::kTensorNoFixed},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeDaHist, 0, "out.tab"},
       {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
       {{"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"}, st::kModeAnalyzeDc, 0, "out.tab"},
@@ -64,7 +72,7 @@ TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
        "out.txt"},
   };
   for (const Base& base : bases) {
-    const app::Runs run = app::runBit(base.mode, base.spread);
+    const app::Runs run = app::runBit(base.mode, base.spread, base.tensor);
     std::vector<std::string> unread = base.args, read = base.args, unreadWords, readWords;
     for (const std::vector<std::string>& o : sample()) {
       bool listed = false, reads = false;
@@ -111,8 +119,8 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
         "-bin", "5", "-nFit", "3", "-sdevDzz", "1", "-nRun", "4"},
        {"korim: -map chooses a setting of -bestFit (-jack, -mcDc, -mcStruc, -rand, -exhaust or -exhaustSel)" + fit,
         "korim: -wv chooses " + medium + fit, "korim: -dot chooses " + medium + fit,
-        "korim: -pH chooses a setting of -stKorim, -stKorimGrid, -elKorim, -elKorimFree, -elKorimGrid, -csSim, "
-        "-asRan and -anPdb" + fit,
+        "korim: -pH chooses a setting of -stKorim with charges, -stKorimGrid with charges, -elKorim, -elKorimFree, "
+        "-elKorimGrid, -csSim, -asRan and -anPdb" + fit,
         "korim: -bin chooses a setting of -daHist and -daFlex" + fit,
         "korim: -nFit chooses a setting of -daHist and -daFlex" + fit,
         "korim: -sdevDzz chooses a setting of -daHist, -daFlex and -daMl" + fit,
@@ -131,7 +139,10 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
     EXPECT_EQ(r.status, 0) << args[0] << "\n" << r.err;
     EXPECT_TRUE(inOrder(r.err, lines)) << args[0] << "\n" << r.err;
   }
-  for (const std::vector<std::string>& bad : {std::vector<std::string>{"-dot", "0"}, {"-bin", "1"}}) {
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"-dot", "0"}, {"-bin", "1"}, {"-sdevDzz", "-1"}, {"-dFrac", "0"}, {"-stdCone", "100"},
+        {"-stdCone", "-1"}, {"-lCone", "-1"}, {"-incCone", "0.001"}, {"-kAdjustMc", "0"}, {"-fracAdjustMc", "1"},
+        {"-nAdjustMc", "0"}, {"-incAdjustMc", "11"}, {"-daMax", "25"}, {"-drMin", "-1.5"}}) {
     TempDir d;
     std::vector<std::string> all = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
     all.insert(all.end(), bad.begin(), bad.end());
@@ -139,5 +150,61 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
     EXPECT_EQ(r.status, 1) << bad[0];
     EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option " + bad[0] + " value " + bad[1]})) << r.err;
     EXPECT_FALSE(fileExists(d / "out.tab"));
+  }
+}
+
+// Each option the issue's runs passed silently is named, and changes no byte of what the run writes
+// (its status, standard output and table); the runs that read it name none. The switches of one
+// fit variant in another, the electrostatic settings in a steric prediction without charges, the
+// rim's settings where no medium is set up, and the limits of the tensor in an SVD fit.
+TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
+  const std::vector<std::string> variant = {"-vecNoise", "-angNoise", "-dcOpt", "-nodcOpt", "-noerr", "-noautoMc",
+                                            "-fixCone",  "-autoCone", "-nDfixed"};
+  const std::vector<std::string> charged = {"-pH", "7", "-temp", "300", "-nacl", "0.1", "-kEne", "2"};
+  const std::vector<std::string> rim = {"-pRatio", "5", "-lM", "100", "-rimDisc", "0.5", "-rim", "1"};
+  const std::vector<std::string> limits = {"-daMin", "-0.005", "-daMax", "0.005", "-psi", "30"};
+  const auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<std::string> fit = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD",
+                                           "out.tab"};
+  const struct {
+    std::vector<std::string> run, options;
+    bool named;
+  } cases[] = {
+      {plus(fit, {"-single"}), plus(variant, limits), true},
+      {plus(fit, {"-jack", "-map", "3"}), {"-vecNoise", "-dcOpt", "-noerr", "-noautoMc", "-fixCone", "-autoCone"}, true},
+      {plus(fit, {"-jack", "-map", "3"}), {"-nonDfixed"}, false},
+      {plus(fit, {"-mcDc", "-map", "3"}), {"-noerr", "-noautoMc"}, false},
+      {plus(fit, {"-mcStruc", "-map", "3"}), {"-angNoise", "-fixCone", "-noautoCone"}, false},
+      {plus(fit, {"-single", "-nofixed"}), limits, false},
+      {plus(fit, {"-single"}), {"-da", "0.001"}, false},
+      {steric, charged, true},
+      {plus(steric, {"-el"}), charged, false},
+      {plus(steric, {"-charmm22"}), {"-pH", "3"}, false},
+      {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
+      {plus(fit, {"-single"}), rim, true},
+      {{"-anPdb", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0", "-outP", "out.tab"},
+       {"-rim", "1", "-lM", "100", "-rimDisc", "0.5", "-kAtt", "3"}, true},
+      {steric, rim, false},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    const std::string what = c.run[0] + " " + c.run[1] + " " + c.options[0];
+    const RunResult plain = runKorim(c.run, d);
+    ASSERT_EQ(plain.status, 0) << what << "\n" << plain.err;
+    const std::string written = readFile(d / "out.tab");
+    const RunResult with = runKorim(plus(c.run, c.options), d);
+    EXPECT_EQ(with.status, 0) << what << "\n" << with.err;
+    for (const std::string& o : c.options) {
+      if (o[0] != '-' || std::isdigit(static_cast<unsigned char>(o[1]))) continue;
+      EXPECT_EQ(with.err.find(line(o)) != std::string::npos, c.named) << what << ": " << o << "\n" << with.err;
+    }
+    if (!c.named) continue;
+    EXPECT_EQ(with.out, plain.out) << what;
+    EXPECT_EQ(readFile(d / "out.tab"), written) << what;
   }
 }
