@@ -127,9 +127,10 @@ struct Window {
     if (r <= lR) lR = std::floor((r - 0.05) / 0.05) * 0.05;
     if (r >= hR) hR = std::ceil((r + 0.05) / 0.05) * 0.05;
   }
-  // How far (Da, R) lies outside, R counting 20 Hz per unit.
+  // How far (Da, R) lies outside, R counting 20 Hz per unit and an R on a bound a little.
   double distance(double da, double r) const {
-    return std::max({0.0, lDa - da, da - hDa}) + 20.0 * std::max({0.0, lR - r, r - hR});
+    return std::max({0.0, lDa - da, da - hDa}) + 20.0 * std::max({0.0, lR - r, r - hR}) +
+           (r <= lR || r >= hR ? 1e-3 : 0.0);
   }
 };
 
