@@ -41,11 +41,12 @@ void putFixed(AssignProblem& p, int i, int n) {
            keep(p, kKeepDi)[i], keep(p, kKeepDd)[i], keep(p, kKeepW)[i]);
 }
 
-// Appends the non-empty cells of columns col0..col0+cols-1 of the permutation at entry n on.
+// Appends the non-empty cells of columns col0..col0+cols-1 of the permutation at entry n on; a
+// position of row -1 (left out by the subset search) has none.
 int gather(AssignProblem& p, const int* rowIdList, int col0, int cols, int n) {
   for (int j = 0; j < p.peakCount; j++) {
     const int r = rowIdList[j];
-    for (int c = col0; c < col0 + cols; c++) {
+    for (int c = col0; r >= 0 && c < col0 + cols; c++) {
       if (p.dcMat[r][c] == kEmptyCell) continue;
       putEntry(p, n++, p.xMat[j][c], p.yMat[j][c], p.zMat[j][c], p.dcMat[r][c],
                p.diValMat[r][c], p.sigMat[r][c], p.wMat[r][c]);

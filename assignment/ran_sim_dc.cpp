@@ -513,7 +513,7 @@ bool windowHoldsMedia(Search& s, MediumProof* proofs) {
   for (int m = 0; m < s.nMedia; m++) {
     const int pairs = korim::couplings::countPairs(s.dTab, [&s, m](int r) { return s.fixedRow(r, m); });
     const bool over = pairs > 5 && mediumRank(s, m, fixOff, 0, false) == 5;
-    proofs[m] = mediumProof(s.prob, m, over);
+    proofs[m] = mediumProof(s.prob, m, over, s.k->spreadMode != korim::settings::kSpreadExhaustSel);
     fixOff += s.prob.nDTypList[m];
   }
   return checkSearchWindow(s.prob, proofs, s.media, searchedForm(s)) == 0;

@@ -174,10 +174,11 @@ std::string describe(const MediumProof& t, const char* medium, int yzFlag) {
                        who, da, r, t.fixedCount, t.fixedCount - 5, t.p[0], t.p[1], t.p[2], t.margin[0],
                        t.margin[1], t.margin[2], t.quantile);
   n += std::snprintf(line + n, sizeof line - n,
-                     "   %sthe %d couplings, fixed and unassigned, run from %.3f to %.3f Hz: a tensor that gives "
+                     "   %sthe %d %s run from %.3f to %.3f Hz: a tensor that gives "
                      "them has principal couplings of at least %.3f and at most %.3f Hz (each coupling less %.2f "
                      "times its error DD)",
-                     who, t.count, t.low, t.high, t.spanHi, t.spanLo, t.spanFactor);
+                     who, t.count, t.cells ? "couplings, fixed and unassigned," : "fixed couplings", t.low, t.high,
+                     t.spanHi, t.spanLo, t.spanFactor);
   if (!t.fitted)
     std::snprintf(line + n, sizeof line - n,
                   "; the %d fixed couplings do not over-determine it (more than five atom pairs are needed).\n",
@@ -230,8 +231,9 @@ int MediumProof::sign() const {
   return p[1] < 0.0 ? 1 : -1;
 }
 
-MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined) {
+MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined, bool cells) {
   MediumProof t;
+  t.cells = cells;
   int fixOff = 0, colOff = 0;
   mediumOffsets(prob, medium, &fixOff, &colOff);
   t.fixedCount = prob.nDTypList[medium];
@@ -242,7 +244,7 @@ MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined) {
     c.push_back({d * q, std::fabs(sigma) * q});
   };
   for (int i = fixOff; i < fixOff + t.fixedCount; i++) add(prob.dcList[i], prob.diList[i], prob.ddList[i]);
-  for (int col = colOff; col < colOff + prob.colIdList[medium]; col++)
+  for (int col = colOff; cells && col < colOff + prob.colIdList[medium]; col++)
     for (int i = 0; i < prob.peakCount; i++)
       if (prob.dcMat[i][col] != kEmptyCell) add(prob.dcMat[i][col], prob.diValMat[i][col], prob.sigMat[i][col]);
   t.count = static_cast<int>(c.size());

@@ -16,11 +16,13 @@ namespace korim::assignment {
 // and reversed for Da < 0; the sign of Da in the usual form is that of -p[1].
 struct MediumProof {
   // Every coupling c of the medium, fixed or in a peak's cell (D over |constant| on the N-H
-  // scale): their set is every candidate's. A tensor that gives them spans them: p[0] is at least
+  // scale): their set is every candidate's. The subset search (-exhaustSel) fits a subset of the
+  // peaks, so there only the fixed couplings count (cells false). A tensor that gives them spans them: p[0] is at least
   // spanHi, the largest c less its margin, and p[2] at most spanLo, the smallest c plus its
   // margin. The margin is spanFactor times the coupling's error: the normal quantile of a tail of
   // kProofTail shared among the couplings, as no coupling is expected beyond it.
   int count = 0;
+  bool cells = true;
   double low = 0.0, high = 0.0;  // the smallest and largest c
   double spanLo = 0.0, spanHi = 0.0, spanFactor = 0.0;
   // The SVD fit of the fixed couplings where they over-determine the tensor (more than five atom
@@ -43,9 +45,10 @@ struct MediumProof {
 constexpr double kProofTail = 1e-3;
 
 // The proof of medium m (0 to nLcType - 1) of the problem; overDetermined: the medium's fixed
-// couplings are more than five atom pairs whose bond vectors determine the order matrix. The
-// heads of the work lists hold the fixed couplings again on return.
-MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined);
+// couplings are more than five atom pairs whose bond vectors determine the order matrix; cells:
+// every candidate fits the couplings of every peak (not so in the subset search). The heads of
+// the work lists hold the fixed couplings again on return.
+MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined, bool cells);
 
 // 0 when the window of prob (lDa < Da < hDa, lR < R < hR, in the form of yzFlag, the form the
 // search scores) holds a tensor each medium's proof allows. Else 1 after naming, on the standard

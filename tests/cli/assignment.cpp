@@ -212,20 +212,21 @@ TEST(AssignmentWindow, FewFixedCouplingsRunAndTheAnswerSaysItsSignIsNotSettled) 
   };
   const struct {
     std::vector<int> fix;
-    std::vector<std::string> window;
+    std::vector<std::string> options;  // the search and its window
     double da, r;  // the answer (Hz)
   } runs[] = {
-      {{2, 20, 47, 51, 70}, {}, -13.611, 0.630},  // before, refused naming the fit +13.757
-      {{2, 20, 47, 51, 70}, {"-lDa", "-45", "-hDa", "45"}, -13.611, 0.630},
-      {{12, 13, 39, 40, 46, 56}, {}, -13.60, 0.618},  // before, refused naming the fit -30.57
-      {{14, 32, 40, 52, 56}, {"-lDa", "-45", "-hDa", "45"}, 12.07, 0.657},  // the medium's fit: -12.76
+      {{2, 20, 47, 51, 70}, {"-exhaust"}, -13.611, 0.630},  // before, refused naming the fit +13.757
+      {{2, 20, 47, 51, 70}, {"-exhaust", "-lDa", "-45", "-hDa", "45"}, -13.611, 0.630},
+      {{12, 13, 39, 40, 46, 56}, {"-exhaust"}, -13.60, 0.618},  // before, refused naming the fit -30.57
+      {{14, 32, 40, 52, 56}, {"-exhaust", "-lDa", "-45", "-hDa", "45"}, 12.07, 0.657},  // the medium's fit: -12.76
+      {{2, 20, 47, 51, 70}, {"-exhaustSel", "-nSel", "3"}, -13.600, 0.605},  // three peaks fitted
   };
   for (const auto& run : runs) {
     const std::string table = writeFile(d / "few.tab", keep(run.fix));
-    std::vector<std::string> args = {"-bestFit", "-exhaust", "-pdb", kPdb, "-inD", table, "-outD", "out.tab", "-fixRes"};
+    std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", table, "-outD", "out.tab", "-fixRes"};
     for (int res : run.fix) args.push_back(std::to_string(res));
-    args.insert(args.end(), run.window.begin(), run.window.end());
-    const std::string what = std::to_string(run.fix[0]) + " " + std::to_string(run.window.size());
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    const std::string what = std::to_string(run.fix[0]) + " " + run.options.back();
     const RunResult r = runKorim(args, d);
     ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
     const Table t = readTable(d / "out.tab");
