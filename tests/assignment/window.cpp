@@ -87,21 +87,6 @@ TEST(SearchWindow, TheAdvisedWindowHoldsATensorTheCouplingsAllow) {
   }
 }
 
-// -yzInv (the form -rand scores in) takes the principal coupling of middle size as z: the tensor
-// Da -12.767, R 0.605 is Da +12.177, R 0.731 there, outside the default window in Da and R.
-TEST(SearchWindow, TheRandomSearchIsCheckedInItsForm) {
-  AssignProblem p;
-  const MediumProof t[1] = {fitted(-12.767, 0.605, 0.1)};
-  const char* names[] = {"A"};
-  int rc = -1;
-  EXPECT_EQ(korim_test::captureStderr([&] { rc = checkSearchWindow(p, t, names, 0); }), "");
-  const std::string err = korim_test::captureStderr([&] { rc = checkSearchWindow(p, t, names, 1); });
-  EXPECT_EQ(rc, 1);
-  EXPECT_NE(err.find("in the form of -yzInv, which -rand scores in, holds no tensor"), std::string::npos) << err;
-  EXPECT_NE(err.find("   Da_HN +12.177 Hz, R 0.731: the SVD fit of the 57 fixed couplings"), std::string::npos) << err;
-  EXPECT_NE(err.find("korim: -lDa -25 -hDa 20 -lR 0 -hR 0.8 hold"), std::string::npos) << err;
-}
-
 // The sign of Da is settled where the fit's principal coupling of least size lies farther from 0
 // than its margin; else the answer's note says so, naming why.
 TEST(SearchWindow, TheNoteOfASignTheCouplingsDoNotSettle) {

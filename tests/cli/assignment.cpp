@@ -1,8 +1,10 @@
-// The assignment search on the README's six lysines: a Da/R window that leaves out the tensor the
-// couplings give is refused before the search, and the window the refusal advises finds the
-// README's assignment (each sign turned where the couplings are negated); a search that finds
-// nothing ends with status 1 after writing its table; a held tensor outside the usual form is named
-// in the tables of the assignment search and of the Monte-Carlo error estimates.
+// The assignment search on the README's six lysines: a Da/R window that holds no tensor the
+// couplings allow is refused before the search, and the window the refusal advises finds the
+// README's assignment (each sign turned where the couplings are negated); with few fixed couplings
+// the search runs and its answer says the sign is not settled; each search is checked in the form
+// it scores; a search that finds nothing ends with status 1 after writing its table; a held final
+// fit is said, and a held tensor outside the usual form is named in the tables of the assignment
+// search and of the Monte-Carlo error estimates.
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
