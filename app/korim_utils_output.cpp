@@ -290,8 +290,8 @@ const char* const sec5Head[] = {
     " -hDa     daHi     [-3.0]    Upper Limit of Da [Hz].\n",
     " -lR      rLo      [0.0]     Lower Limit of R.\n",
     " -hR      rHi      [0.7]     Upper Limit of R.\n",
-    "                             The Window must hold each Medium's Tensor (Fit\n",
-    "                             of its fixed DCs, else from their Extremes).\n",
+    "                             The Window must hold a Tensor each Medium's DCs\n",
+    "                             allow: their Span, and the Fit of >5 fixed DCs.\n",
 };
 
 const char* const sec6Head[] = {

@@ -1,6 +1,7 @@
 // Scoring of one candidate assignment of unassigned peaks by an SVD fit of the alignment tensor.
 #include "assignment/korim_utils_svd.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -40,11 +41,12 @@ void putFixed(AssignProblem& p, int i, int n) {
            keep(p, kKeepDi)[i], keep(p, kKeepDd)[i], keep(p, kKeepW)[i]);
 }
 
-// Appends the non-empty cells of columns col0..col0+cols-1 of the permutation at entry n on.
+// Appends the non-empty cells of columns col0..col0+cols-1 of the permutation at entry n on; a
+// position of row -1 (left out by the subset search) has none.
 int gather(AssignProblem& p, const int* rowIdList, int col0, int cols, int n) {
   for (int j = 0; j < p.peakCount; j++) {
     const int r = rowIdList[j];
-    for (int c = col0; c < col0 + cols; c++) {
+    for (int c = col0; r >= 0 && c < col0 + cols; c++) {
       if (p.dcMat[r][c] == kEmptyCell) continue;
       putEntry(p, n++, p.xMat[j][c], p.yMat[j][c], p.zMat[j][c], p.dcMat[r][c],
                p.diValMat[r][c], p.sigMat[r][c], p.wMat[r][c]);
@@ -144,12 +146,42 @@ void mediumOffsets(const AssignProblem& p, int medium, int* fixOff, int* colOff)
   }
 }
 
-bool fixedTensor(AssignProblem& p, int medium, int yzFlag, float* daNH, float* rhomb) {
+bool fixedFit(AssignProblem& p, int medium, FixedFit* fit) {
   clearLists(p, 0, p.peakCount * p.colId + p.nCoupAss);
   int fixOff = 0, colOff = 0;
   mediumOffsets(p, medium, &fixOff, &colOff);
   const int n = p.nDTypList[medium];
   for (int i = 0; i < n; i++) putFixed(p, fixOff + i, i);
+  fit->count = n;
+  float dSaupe[5];
+  bool made = korim::couplings::findS(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diList, p.dcList, p.ddList,
+                                      fit->saupe, dSaupe, n) == 0 &&
+              korim::couplings::saupeCovariance(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diList, p.ddList, n,
+                                                fit->covar) == 0;
+  if (made) {
+    korim::couplings::findD(p.xI, p.yI, p.zI, p.xJ, p.yJ, p.zJ, p.diOrigList, p.dcList, p.ddList, fit->saupe,
+                            dSaupe, n);
+    // Residuals weighted as the fit weighs them: over the error, or (no error) over |constant|.
+    fit->chi2 = 0.0;
+    for (int i = 0; i < n; i++) {
+      const double di = std::fabs(p.diOrigList[i]), dd = p.ddOrigList[i];
+      const double scale = dd != 0.0 ? dd : (di != 0.0 ? di : 1.0);
+      const double r = (p.dcOrigList[i] - p.dcList[i]) / scale;
+      fit->chi2 += r * r;
+    }
+  }
+  clearLists(p, 0, n);
+  for (int i = 0; i < p.nCoupAss; i++) putFixed(p, i, i);
+  return made;
+}
+
+bool candidateTensor(AssignProblem& p, const int* rowIdList, int medium, int yzFlag, float* daNH, float* rhomb) {
+  clearLists(p, 0, p.peakCount * p.colId + p.nCoupAss);
+  int fixOff = 0, colOff = 0;
+  mediumOffsets(p, medium, &fixOff, &colOff);
+  int n = 0;
+  for (int i = 0; i < p.nDTypList[medium]; i++) putFixed(p, fixOff + i, n++);
+  n = gather(p, rowIdList, colOff, p.colIdList[medium], n);
   float saupe[5], dSaupe[5];
   const int failures = p.fitFailures;  // a candidate's count, not this fit's
   const bool fitted = fitTensor(p, n, yzFlag, saupe, dSaupe, daNH, rhomb);

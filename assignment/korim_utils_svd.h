@@ -54,10 +54,21 @@ void saveFixedHead(AssignProblem& prob);
 float getSvdChi2Exh(AssignProblem& prob, const int* rowIdList, int yzFlag);
 // Where medium m's fixed couplings (at the heads of the work lists) and its columns begin.
 void mediumOffsets(const AssignProblem& prob, int medium, int* fixOff, int* colOff);
-// The tensor of the fixed couplings of one medium alone (medium 0 to nLcType - 1), fitted by SVD:
-// *daNH its Da on the N-H scale (Hz), *rhomb its rhombicity. The heads of the work lists hold the
-// fixed couplings again on return. False for a fit that could not be made.
-bool fixedTensor(AssignProblem& prob, int medium, int yzFlag, float* daNH, float* rhomb);
+// The SVD fit of the fixed couplings of one medium alone (medium 0 to nLcType - 1).
+struct FixedFit {
+  int count = 0;         // couplings fitted
+  float saupe[5] = {};   // the five Saupe elements
+  double covar[5][5] = {};  // their covariance from the couplings' errors and bond vectors
+  double chi2 = 0.0;     // sum of the squared residuals over the errors (the weights of the fit)
+};
+// Fills *fit. The heads of the work lists hold the fixed couplings again on return. False for a
+// fit that could not be made (fewer than five couplings, or bond vectors that do not determine it).
+bool fixedFit(AssignProblem& prob, int medium, FixedFit* fit);
+// The tensor medium m's couplings give under the permutation rowIdList, fitted by SVD in the form
+// of yzFlag: *daNH its Da on the N-H scale (Hz), *rhomb its rhombicity. The heads of the work
+// lists hold the fixed couplings again on return. False for a fit that could not be made.
+bool candidateTensor(AssignProblem& prob, const int* rowIdList, int medium, int yzFlag, float* daNH,
+                     float* rhomb);
 // One medium, every column: the fixed couplings at the heads take part in the fit and the score.
 float getSvdChi2(AssignProblem& prob, const int* rowIdList, int yzFlag);
 // One medium, no fixed couplings: 1 - r of observed and back-calculated couplings (Pearson).

@@ -500,19 +500,42 @@ bool mediaCanFit(const Search& s) {
   return true;
 }
 
-// Before the search, each medium's tensor against the window: that of its fixed couplings where
-// they fix one (five or more atom pairs whose bond vectors determine the order matrix), else
-// the estimate from the extremes of all its couplings. False after the refusal.
-bool windowHoldsMedia(Search& s) {
-  MediumTensor tensors[kMediaMax];
+// The form the search scores in: the run's (-yzInv) in the random search, the usual form in the
+// permutation searches.
+int searchedForm(const Search& s) { return s.k->spreadMode == korim::settings::kSpreadRandom ? s.k->yzFlag : 0; }
+
+// Before the search, what each medium's couplings prove against the window: the span of all its
+// couplings and, where its fixed couplings over-determine the tensor (more than five atom pairs
+// whose bond vectors determine the order matrix), their fit within its margins. False after the
+// refusal.
+bool windowHoldsMedia(Search& s, MediumProof* proofs) {
   int fixOff = 0;
   for (int m = 0; m < s.nMedia; m++) {
     const int pairs = korim::couplings::countPairs(s.dTab, [&s, m](int r) { return s.fixedRow(r, m); });
-    const bool fixes = pairs >= 5 && mediumRank(s, m, fixOff, 0, false) == 5;
-    tensors[m] = mediumTensor(s.prob, m, fixes, s.k->yzFlag);
+    const bool over = pairs > 5 && mediumRank(s, m, fixOff, 0, false) == 5;
+    proofs[m] = mediumProof(s.prob, m, over, s.k->spreadMode != korim::settings::kSpreadExhaustSel);
     fixOff += s.prob.nDTypList[m];
   }
-  return checkSearchWindow(s.prob, tensors, s.media) == 0;
+  return checkSearchWindow(s.prob, proofs, s.media, searchedForm(s)) == 0;
+}
+
+// The notes of the answer, said on the standard error stream and returned as the table's REMARK
+// lines: each medium whose couplings do not settle the sign of the answer's tensor, and a final
+// fit that holds what the search left free.
+std::string answerNotes(Search& s, const MediumProof* proofs) {
+  std::string notes;
+  auto say = [&notes](const std::string& note) {
+    if (note.empty()) return;
+    std::fprintf(stderr, "korim: the %s", note.c_str());
+    notes += "REMARK The " + note;
+  };
+  for (int m = 0; m < s.nMedia; m++) {
+    float da = 0.0f, r = 0.0f;
+    if (candidateTensor(s.prob, s.bestIdList->p, m, searchedForm(s), &da, &r))
+      say(unsettledSignNote(proofs[m], s.nMedia > 1 ? s.media[m] : "", da, r));
+  }
+  say(heldFitNote(s.prob, s.dTab->dTensor, searchedForm(s)));
+  return notes.empty() ? notes : notes + "\n";
 }
 
 // The same random orders in every run: the generator starts from -1 at every call.
@@ -771,14 +794,16 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   q.lR = h.lRMl;
   q.hR = h.hRMl;
   q.nLcType = s.nMedia;
-  if (!windowHoldsMedia(s)) return 1;
+  MediumProof proofs[kMediaMax];
+  if (!windowHoldsMedia(s, proofs)) return 1;
 
   bool found = false;
   if (!runSearch(s, mapCount, &found)) return 1;
+  const std::string notes = tableRemark + (found ? answerNotes(s, proofs) : "");
   writeBack(s);
   fitMedia(s, validObs, validCalc, verbose);
   // A search that found nothing still writes its table of the fixed couplings, but is no result.
-  const int st = finish(s, sInfo, outDName, pdbRotName, remark, tableRemark);
+  const int st = finish(s, sInfo, outDName, pdbRotName, remark, notes.c_str());
   return st != 0 || found ? st : 1;
 }
 

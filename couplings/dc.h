@@ -182,6 +182,15 @@ int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, floa
 // their design matrix, singular values at or below tolerance times the largest counted as 0.
 int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
              const float* zJ, int count, double tolerance);
+// The covariance of the five Saupe elements findS fits to the same count couplings (its weights:
+// errors dSigma over |diVal|): covar[r][c], in the order of the Saupe vector. 1 (covar all 0) for
+// fewer than five couplings or bond vectors that determine fewer than the five elements (as
+// findRank with kRankTolerance).
+int saupeCovariance(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+                    const float* zJ, const float* diVal, const float* dSigma, int count, double covar[5][5]);
+// The coefficients a[0..4] of the five Saupe elements in the coupling along the unit vector u:
+// a coupling is |diVal| times the sum of a[k] saupe[k].
+void saupeBasis(const double* u, double* a);
 int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,
           float* dVal, float* dSigma, float* saupe, float* dSaupe, int count);
 int saupe2euler(float* saupe, float* psiList, float* thetaList, float* phiList, float* eigVal,

@@ -133,7 +133,9 @@ void unitVector(float xI, float yI, float zI, float xJ, float yJ, float zJ, doub
     u[2] = vz / r;
 }
 
-// Coefficients of the five Saupe elements for a unit vector.
+
+}  // namespace
+
 void saupeBasis(const double* u, double* a) {
     const double x = u[0], y = u[1], z = u[2];
     a[0] = (3.0 * z * z - 1.0) / 2.0;
@@ -142,8 +144,6 @@ void saupeBasis(const double* u, double* a) {
     a[3] = 2.0 * x * z;
     a[4] = 2.0 * y * z;
 }
-
-}  // namespace
 
 char nucleusOf(const char* name) {
     if (name == nullptr || name[0] == '\0') return '\0';
@@ -751,28 +751,70 @@ int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, floa
     return 0;
 }
 
-int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
-             const float* zJ, int count, double tolerance) {
-    // The singular values of the design matrix are the square roots of those of its 5 x 5
-    // normal matrix (symmetric and positive semi-definite: its singular values are its
-    // eigenvalues).
-    double normal[6][6] = {}, v[6][6] = {}, w[6] = {}, work[6] = {};
+namespace {
+
+// The 5 x 5 normal matrix (1-based, rows and columns 1..5) of count bond vectors, row i weighted
+// by weight(i): the sum of weight^2 a a^T over the Saupe coefficients a of each vector.
+template <typename Weight>
+void normalMatrix(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+                  const float* zJ, int count, Weight weight, double normal[6][6]) {
     for (int i = 0; i < count; ++i) {
         double u[3], a[5];
         unitVector(xI[i], yI[i], zI[i], xJ[i], yJ[i], zJ[i], u);
         saupeBasis(u, a);
+        const double w2 = weight(i) * weight(i);
         for (int r = 0; r < 5; ++r)
-            for (int c = 0; c < 5; ++c) normal[r + 1][c + 1] += a[r] * a[c];
+            for (int c = 0; c < 5; ++c) normal[r + 1][c + 1] += w2 * a[r] * a[c];
     }
+}
+
+// The eigensystem of a 1-based 5 x 5 normal matrix (symmetric and positive semi-definite: its
+// singular values are its eigenvalues): w[1..5] and the columns of v. The matrix is overwritten.
+void normalEigen(double normal[6][6], double w[6], double v[6][6]) {
+    double work[6] = {};
     double* rows[6];
     double* vRows[6];
     for (int r = 0; r < 6; ++r) rows[r] = normal[r], vRows[r] = v[r];
     svdcmpd(rows, 5, 5, w, vRows, work);
+}
+
+}  // namespace
+
+int findRank(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+             const float* zJ, int count, double tolerance) {
+    // The singular values of the design matrix are the square roots of those of its normal matrix.
+    double normal[6][6] = {}, v[6][6] = {}, w[6] = {};
+    normalMatrix(xI, yI, zI, xJ, yJ, zJ, count, [](int) { return 1.0; }, normal);
+    normalEigen(normal, w, v);
     double largest = 0.0;
     for (int k = 1; k <= 5; ++k) largest = std::max(largest, w[k]);
     int rank = 0;
     for (int k = 1; k <= 5; ++k) rank += largest > 0.0 && std::sqrt(w[k] / largest) > tolerance ? 1 : 0;
     return rank;
+}
+
+int saupeCovariance(const float* xI, const float* yI, const float* zI, const float* xJ, const float* yJ,
+                    const float* zJ, const float* diVal, const float* dSigma, int count, double covar[5][5]) {
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) covar[r][c] = 0.0;
+    if (count < 5) return 1;
+    // The weights of findS: 1 / (dSigma / |diVal|), or 1 where that is 0.
+    auto weight = [diVal, dSigma](int i) {
+        const double q = diVal[i] != 0.0f ? 1.0 / std::fabs(diVal[i]) : 0.0;
+        const double qs = q * dSigma[i];
+        return qs != 0.0 ? 1.0 / qs : 1.0;
+    };
+    double normal[6][6] = {}, v[6][6] = {}, w[6] = {};
+    normalMatrix(xI, yI, zI, xJ, yJ, zJ, count, weight, normal);
+    normalEigen(normal, w, v);
+    double largest = 0.0;
+    for (int k = 1; k <= 5; ++k) largest = std::max(largest, w[k]);
+    for (int k = 1; k <= 5; ++k)
+        if (!(largest > 0.0) || std::sqrt(w[k] / largest) <= kRankTolerance) return 1;
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c)
+            for (int k = 1; k <= 5; ++k) covar[r][c] += v[r + 1][k] * v[c + 1][k] / w[k];
+    return 0;
 }
 
 int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,

@@ -244,27 +244,29 @@ TEST_F(SearchRun, OneMediumDriverAgreesWithTheMediaDriver) {
   }
 }
 
-// No coupling is fixed: each medium's tensor is estimated from the extremes of its couplings.
-// A medium of positive Da lies outside the default window: the search is refused before it runs
-// (no candidate scored, no table), naming that medium; the advised window restores the truth.
+// No coupling is fixed: a medium's couplings prove only that its tensor spans them, here Da of at
+// least half the largest N-H coupling less its margin (17.27 - 3.86 Hz for Da +10, twice that for
+// +20). A window of smaller Da is refused before the search runs (no candidate scored, no table),
+// naming that medium; the advised window restores the truth.
 TEST_F(SearchRun, AMediumOutsideTheWindowIsRefusedAndTheAdviceFindsTheTruth) {
   char a[] = "A", b[] = "B";
-  const struct { int media; double daA, daB; const char* named; } runs[] = {
-      {1, 10.0, -6.0, "   Da_HN +"}, {2, -10.0, 6.0, "   medium B (-dcID): Da_HN +"}};
+  const struct { int media; double daA, daB; const char* named; float lDa, hDa; } runs[] = {
+      {1, 10.0, -6.0, "   the 18 couplings", 0.5f, 1.0f}, {2, 10.0, 20.0, "   medium B (-dcID): the 18", 3.0f, 12.0f}};
   for (const auto& r : runs) {
     media = r.media, daA = r.daA, daB = r.daB;
     SetUp();
     if (media > 1) k->nChainDc = 2, k->chainDc[0] = a, k->chainDc[1] = b;
+    k->histInfo.lDaMl = r.lDa, k->histInfo.hDaMl = r.hDa;
     ASSERT_EQ(run(korim::settings::kSpreadExhaustive), 1) << err;
     EXPECT_EQ(visitGlobals().cGlobal, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.tab"));
     const size_t at = err.find(r.named);
     ASSERT_NE(at, std::string::npos) << err;
-    EXPECT_NE(err.find("the estimate from the extremes of the 18 couplings D*W", at), std::string::npos) << err;
+    EXPECT_NE(err.find("couplings, fixed and unassigned, run from", at), std::string::npos) << err;
     EXPECT_EQ(err.find("   ", at + 3), std::string::npos) << "one medium named\n" << err;
     // The advice: -lDa <l> -hDa <h>, the R window as it is.
     float lDa = 0, hDa = 0;
-    ASSERT_EQ(std::sscanf(err.c_str() + err.find("korim: -lDa "), "korim: -lDa %f -hDa %f hold it", &lDa, &hDa), 2)
+    ASSERT_EQ(std::sscanf(err.c_str() + err.find("korim: -lDa "), "korim: -lDa %f -hDa %f hold", &lDa, &hDa), 2)
         << err;
     korim::settings::HistInfo& h = k->histInfo;
     h.lDaMl = lDa, h.hDaMl = hDa;

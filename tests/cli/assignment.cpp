@@ -1,8 +1,10 @@
-// The assignment search on the README's six lysines: a Da/R window that leaves out the tensor the
-// couplings give is refused before the search, and the window the refusal advises finds the
-// README's assignment (each sign turned where the couplings are negated); a search that finds
-// nothing ends with status 1 after writing its table; a held tensor outside the usual form is named
-// in the tables of the assignment search and of the Monte-Carlo error estimates.
+// The assignment search on the README's six lysines: a Da/R window that holds no tensor the
+// couplings allow is refused before the search, and the window the refusal advises finds the
+// README's assignment (each sign turned where the couplings are negated); with few fixed couplings
+// the search runs and its answer says the sign is not settled; each search is checked in the form
+// it scores; a search that finds nothing ends with status 1 after writing its table; a held final
+// fit is said, and a held tensor outside the usual form is named in the tables of the assignment
+// search and of the Monte-Carlo error estimates.
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -97,10 +99,11 @@ TEST(AssignmentWindow, ATensorOutsideTheWindowIsRefusedAndTheAdviceFindsTheAssig
       if (l.rfind("ATOM", 0) == 0) ab += l.replace(72, 1, seg) + "\n";
   const std::string abPdb = writeFile(d / "ab.pdb", ab);
   const std::string head =
-      "KORIM Error: the window of the assignment search, Da_HN %s Hz (-lDa, -hDa) and R 0 to 0.7 (-lR, -hR), leaves "
-      "out the tensor the couplings give: every candidate near it would be refused, and the search would answer "
-      "with a tensor they do not give.\n";
-  const std::string fit = " Hz, R 0.605: the SVD fit of the 57 fixed couplings alone.\n";
+      "KORIM Error: the window of the assignment search, Da_HN %s Hz (-lDa, -hDa) and R 0 to 0.7 (-lR, -hR), holds "
+      "no tensor the couplings allow, whatever their assignment: any answer of the search would be a tensor they do "
+      "not give.\n";
+  const std::string fit = " Hz, R 0.605: the SVD fit of the 57 fixed couplings alone, 52 more than the five that fix a "
+                          "tensor: its principal couplings ";
   auto with = [](const std::string& pattern, const std::string& value) {
     std::string s = pattern;
     return s.replace(s.find("%s"), 2, value);
@@ -126,8 +129,8 @@ TEST(AssignmentWindow, ATensorOutsideTheWindowIsRefusedAndTheAdviceFindsTheAssig
     RunResult r = runKorim(args, d);
     EXPECT_EQ(r.status, 1) << what;
     EXPECT_TRUE(inOrder(r.err, {with(head, run.window), run.tensor + fit,
-                                "korim: " + std::string(run.advice) + " hold it; the search has not run.\n",
-                                "Matrix: error in best-fit of data.\n"}))
+                                "korim: " + std::string(run.advice) + " hold a tensor the couplings allow",
+                                "; the search has not run.\n", "Matrix: error in best-fit of data.\n"}))
         << what << "\n" << r.err;
     EXPECT_EQ(r.err.find("Sampled"), std::string::npos) << what;  // refused before the first candidate
     EXPECT_FALSE(fileExists(d / "out.tab")) << what;
@@ -166,25 +169,137 @@ TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult)
         EXPECT_EQ(obs[i], 888.0) << lys;
       }
   std::remove((d / "out.tab").c_str());
-  // None fixed: the extremes of the measured couplings, -22.73 and 24.12 Hz, differ by less than
-  // a tenth of the larger and do not settle the sign (the fit gives -12.76 Hz), even with errors
-  // DD of 0.1 Hz: the estimate, +12.060 Hz, is held in either sign by the default window, and a
-  // window that holds neither is advised one that holds both.
+  // None fixed: every tensor that gives the measured couplings, -22.73 to 24.12 Hz with errors DD of
+  // 0.1 Hz, reaches 24.12 - 4.16 * 0.1 = 23.70 Hz and -22.31 Hz, so Da of at least 11.85 Hz (R 2/3):
+  // the window 3 to 11 Hz is refused and advised 3 to 20 Hz; the default window runs, and the
+  // answer's note says the couplings do not settle its sign.
   std::string precise = readFile(kCouplings);
   for (size_t at = 0; (at = precise.find("     1.000 1.00", at)) != std::string::npos;) precise.replace(at, 15, "     0.100 1.00");
   const std::string preciseTab = writeFile(d / "precise.tab", precise);
-  const std::vector<std::string> unfixed = {"-bestFit", "-rand", "-map", "1", "-pdb", kPdb, "-inD", preciseTab,
-                                            "-outD", "out.tab", "-lDa", "-25", "-hDa", "-13"};
+  const std::vector<std::string> unfixed = {"-bestFit", "-rand", "-map", "20", "-pdb", kPdb, "-inD", preciseTab,
+                                            "-outD", "out.tab", "-lDa", "3", "-hDa", "11"};
   r = runKorim(unfixed, d);
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(inOrder(r.err, {"   Da_HN +12.060 Hz, R 0.590: the estimate from the extremes of the 63 couplings D*W, "
-                              "-22.730 and 24.120 Hz (as DATA EQ Da of -daMl), or its negative, Da_HN -12.060 Hz: ",
-                              "korim: -lDa -25 -hDa 20 hold it; the search has not run.\n"}))
+  EXPECT_TRUE(inOrder(r.err, {"   the 63 couplings, fixed and unassigned, run from -22.730 to 24.120 Hz: a tensor that "
+                              "gives them has principal couplings of at least 23.704 and at most -22.314 Hz (each "
+                              "coupling less 4.16 times its error DD); the 0 fixed couplings do not over-determine it",
+                              "korim: -lDa 3 -hDa 20 hold a tensor the couplings allow; the search has not run.\n"}))
       << r.err;
-  EXPECT_EQ(runKorim(following(unfixed, r.err), d).status, 0);
+  r = runKorim(following(unfixed, r.err), d);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("korim: the couplings do not settle the sign of Da: the 0 fixed couplings do not "
+                       "over-determine the tensor"),
+            std::string::npos)
+      << r.err;
   r = runKorim(std::vector<std::string>(unfixed.begin(), unfixed.end() - 4), d);  // the default window
-  EXPECT_EQ(r.err.find("leaves out"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("REMARK Sampled 1 of 1"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("holds no tensor"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("REMARK Sampled 20 of 20"), std::string::npos) << r.err;
+}
+
+// Few fixed couplings (the lysines and the rows of five or six residues): five fix a tensor
+// exactly and six over-determine it by one, so the window is checked against the couplings' span
+// alone or a wide margin, and the default window runs to the answer the wide one gives; the note
+// says the couplings do not settle the sign, on stderr and in the table.
+TEST(AssignmentWindow, FewFixedCouplingsRunAndTheAnswerSaysItsSignIsNotSettled) {
+  TempDir d;
+  auto keep = [](const std::vector<int>& fix) {
+    std::string t = header(false);
+    for (const std::string& l : lines(lysineRows(1, ""))) {
+      const int res = std::atoi(l.c_str());
+      bool kept = std::find(fix.begin(), fix.end(), res) != fix.end();
+      for (const auto& [lys, v] : kReadme) kept = kept || res == lys;
+      if (kept) t += l + "\n";
+    }
+    return t;
+  };
+  const struct {
+    std::vector<int> fix;
+    std::vector<std::string> options;  // the search and its window
+    double da, r;  // the answer (Hz)
+  } runs[] = {
+      {{2, 20, 47, 51, 70}, {"-exhaust"}, -13.611, 0.630},  // before, refused naming the fit +13.757
+      {{2, 20, 47, 51, 70}, {"-exhaust", "-lDa", "-45", "-hDa", "45"}, -13.611, 0.630},
+      {{12, 13, 39, 40, 46, 56}, {"-exhaust"}, -13.60, 0.618},  // before, refused naming the fit -30.57
+      {{14, 32, 40, 52, 56}, {"-exhaust", "-lDa", "-45", "-hDa", "45"}, 12.07, 0.657},  // the medium's fit: -12.76
+      {{2, 20, 47, 51, 70}, {"-exhaustSel", "-nSel", "3"}, -13.600, 0.605},  // three peaks fitted
+  };
+  for (const auto& run : runs) {
+    const std::string table = writeFile(d / "few.tab", keep(run.fix));
+    std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", table, "-outD", "out.tab", "-fixRes"};
+    for (int res : run.fix) args.push_back(std::to_string(res));
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    const std::string what = std::to_string(run.fix[0]) + " " + run.options.back();
+    const RunResult r = runKorim(args, d);
+    ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+    const Table t = readTable(d / "out.tab");
+    EXPECT_NEAR(t.data("Da_HN"), run.da, 0.01) << what;
+    EXPECT_NEAR(t.data("Rhombicity"), run.r, 0.001) << what;
+    // Over-determined by one, the fit's margin (Student's t of one degree of freedom) leaves the sign open.
+    const std::string note = run.fix.size() == 6 ? "couplings do not settle the sign of Da: the fit of the 6 fixed "
+                                                   "couplings leaves the principal coupling of least size"
+                                                 : "couplings do not settle the sign of Da: the 5 fixed couplings do "
+                                                   "not over-determine the tensor";
+    EXPECT_NE(r.err.find("korim: the " + note), std::string::npos) << what << "\n" << r.err;
+    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The " + note), std::string::npos) << what;
+  }
+}
+
+// -exhaust scores in the usual form, so -yzInv (R 0.731 there) leaves its window check alone and
+// it finds the README's assignment; -rand scores in the form of -yzInv, whose window the fixed
+// couplings' tensor, Da_HN +12.18, R 0.731, leaves: refused, and the advice finds the README's
+// assignment.
+TEST(AssignmentWindow, EachSearchIsCheckedInTheFormItScores) {
+  TempDir d;
+  auto lysines = [](const Table& t) {
+    std::vector<double> found;
+    const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
+    for (const auto& [lys, v] : kReadme)
+      for (size_t i = 0; i < res.size(); i++)
+        if (res[i] == lys) found.push_back(obs[i]);
+    return found;
+  };
+  std::vector<double> readme;
+  for (const auto& [lys, v] : kReadme) readme.push_back(v);
+  RunResult r = runKorim(search(kLysines, {"-exhaust", "-yzInv"}), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lysines(readTable(d / "out.tab")), readme);
+  std::remove((d / "out.tab").c_str());
+  const std::vector<std::string> rand = search(kLysines, {"-rand", "-map", "2000", "-yzInv"});
+  r = runKorim(rand, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(inOrder(r.err, {"R 0 to 0.7 (-lR, -hR) in the form of -yzInv, which -rand scores in, holds no tensor",
+                              "   Da_HN +12.177 Hz, R 0.731: the SVD fit of the 57 fixed couplings alone",
+                              "korim: -lDa -25 -hDa 20 -lR 0 -hR 0.8 hold a tensor"}))
+      << r.err;
+  r = runKorim(following(rand, r.err), d);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lysines(readTable(d / "out.tab")), readme);
+}
+
+// The search scores free tensors within the window; -fixed and -dadr hold the final fit's Da and
+// R (and with -fixed the angles) at their defaults, Da 1e-3 (+21.585 Hz), R 0.1, outside the
+// window: said on stderr and in the table, whose fit is the held one.
+TEST(AssignmentWindow, AFinalFitThatHoldsTheTensorIsSaid) {
+  const struct {
+    const char* option;
+    const char* held;
+    double rms;
+  } runs[] = {
+      {"-fixed", "Da 1.000e-03 (Da_HN +21.585 Hz), Dr 1.000e-04 (R 0.100) and the angles psi 45, theta 45 and phi 45",
+       16.168},
+      {"-dadr", "Da 1.000e-03 (Da_HN +21.585 Hz) and Dr 1.000e-04 (R 0.100)", 12.395},
+  };
+  for (const auto& run : runs) {
+    TempDir d;
+    const RunResult r = runKorim(search(kLysines, {"-exhaust", run.option}), d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string note = std::string("search scored each order by the SVD fit of a free tensor within the window, "
+                                         "Da_HN -25 to -3 Hz and R 0 to 0.7; the final fit held ") +
+                             run.held + ", a tensor outside that window, and the table reports that fit.\n";
+    EXPECT_NE(r.err.find("korim: the " + note), std::string::npos) << run.option << "\n" << r.err;
+    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The " + note), std::string::npos) << run.option;
+    EXPECT_EQ(readTable(d / "out.tab").data("RMS"), run.rms) << run.option;
+  }
 }
 
 // A held tensor (-da 5.9e-4 -dr 4e-4: R 0.678, above 2/3) is the tensor Da' = -Da (2 + 3R) / 4 =

@@ -92,7 +92,7 @@ TEST(FindS, ReportedErrorsMatchTheScatterOfRepeatedFits) {
   for (float& x : v.sig) x = float(noise);
   std::mt19937 gen(2024);
   std::normal_distribution<double> nd(0.0, noise);
-  double sum[5] = {}, sum2[5] = {};
+  double sum[5] = {}, sum2[5] = {}, cross[5][5] = {};
   float reported[5] = {};
   std::vector<float> dn(v.n);
   for (int t = 0; t < trials; ++t) {
@@ -100,12 +100,22 @@ TEST(FindS, ReportedErrorsMatchTheScatterOfRepeatedFits) {
     float saupe[5];
     ASSERT_EQ(v.solve(dn.data(), saupe, reported), 0);
     for (int k = 0; k < 5; ++k) sum[k] += saupe[k], sum2[k] += double(saupe[k]) * saupe[k];
+    for (int r = 0; r < 5; ++r)
+      for (int c = 0; c < 5; ++c) cross[r][c] += (saupe[r] - s[r]) * (saupe[c] - s[c]);
   }
   for (int k = 0; k < 5; ++k) {
     const double mean = sum[k] / trials, sd = std::sqrt(sum2[k] / trials - mean * mean);
     EXPECT_NEAR(mean, s[k], 4.0 * sd / std::sqrt(trials)) << k;
     EXPECT_NEAR(reported[k] / sd, 1.0, 0.12) << k;
   }
+  // The whole covariance, correlations included, matches that of the repeated fits.
+  double covar[5][5];
+  ASSERT_EQ(saupeCovariance(v.xI.data(), v.yI.data(), v.zI.data(), v.xJ.data(), v.yJ.data(), v.zJ.data(),
+                            v.di.data(), v.sig.data(), v.n, covar),
+            0);
+  for (int r = 0; r < 5; ++r)
+    for (int c = 0; c < 5; ++c)
+      EXPECT_NEAR(cross[r][c] / trials, covar[r][c], 0.15 * std::sqrt(covar[r][r] * covar[c][c])) << r << c;
   dipolarFree();
 }
 

@@ -14,6 +14,7 @@
 #include "foundation/genrand.h"
 #include "foundation/minmax.h"
 #include "foundation/moment.h"
+#include "foundation/quantile.h"
 #include "foundation/rand.h"
 #include "foundation/sort.h"
 #include "foundation/stats.h"
@@ -308,3 +309,17 @@ TEST(NumRandom, SeedingRepeatsTheSequence) {
 }
 
 }  // namespace
+
+// Quantiles against printed tables: the normal's upper tail and Student's two-sided tail.
+TEST(NumQuantile, NormalAndStudentTablesValues) {
+  const struct {
+    double tail;
+    int nu;  // 0: the normal
+    double want;
+  } rows[] = {{0.025, 0, 1.95996}, {0.001, 0, 3.09023}, {1e-3 / 63, 0, 4.1605}, {0.05, 1, 12.7062},
+              {0.001, 1, 636.619}, {0.05, 10, 2.22814}, {0.001, 10, 4.58689}, {0.001, 52, 3.4880}};
+  for (const auto& r : rows) {
+    const double got = r.nu == 0 ? korim::foundation::normalQuantile(r.tail) : korim::foundation::studentQuantile(r.tail, r.nu);
+    EXPECT_NEAR(got, r.want, 2e-4 * r.want) << r.tail << " " << r.nu;
+  }
+}
