@@ -20,6 +20,10 @@ void noteTensorIncorrect(const char* cause);
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z);
 
+// True when every element of the model's tensor s (Szz, Sxx-Syy, Sxy, Sxz, Syz) is zero within
+// the rounding of its sums: the tensor the verdict refuses as zero.
+bool tensorIsZero(const double s[5]);
+
 // True after a verdict refused a tensor in this run (the caller names the options that set the
 // scale of the prediction).
 bool predictionRefused();
