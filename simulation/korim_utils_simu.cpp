@@ -487,9 +487,10 @@ int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, con
   if (status != 0) return status;
   const double least = kLeastEffectiveShare * r.o_pts;
   const WeightSpread& own = spread.at[0];
-  // A zero tensor (no weight anywhere, or too little beside the free positions) is the verdict's
-  // to name, with the options that set its scale.
-  if (own.effective() >= least || tensorIsZero(saupe)) return 0;
+  // A zero tensor (no weight anywhere, or too little beside the free positions), or one the
+  // model noted wrong (its positions cut short, say: a smaller -kEne would not mend that), is the
+  // verdict's to name, with the options that set its scale.
+  if (own.effective() >= least || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
   std::fprintf(stderr,
                "sma: the weights of this prediction rest on %.1f of its %d orientations in effect, "
                "fewer than a tenth: the lowest energies of the orientations span %.1f kT. The order "

@@ -50,6 +50,8 @@ bool tensorIsZero(const double s[5]) {
   return true;
 }
 
+bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
+
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
   state.incorrect.compare_exchange_strong(none, cause);

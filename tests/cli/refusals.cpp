@@ -1237,6 +1237,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {on(block2, block2Tab, {}), 0, {}, true},
         {on(block4, block4Tab, {}), 0, {}, true},
         {on(block4, block4Tab, {"-pf1", "-pot", rod}), 0, {}, true},
+        // On the rod the eight copies reach beyond where the potential counts: that fault, which no
+        // smaller -kEne mends, is the one named.
+        {on(rod8, rod8Tab, {"-pf1", "-pot", rod}), 1,
+         {"korim: the rod's potential drops below its cutoff (-cut) within the clash region: the magnitude of the "
+          "alignment tensor is incorrect; no result is written.\n", simulating}},
         {{"-elKorim", "-dot", "10", "-pdb", rod32, "-inD", rod32Tab, "-outD", "out.tab"}, 1,
          {"chargeSetup Error: too many charges; the structure needs 1283, and the charge arrays hold at most 1199.\n"}},
     });
