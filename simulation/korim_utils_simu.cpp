@@ -473,10 +473,12 @@ double principalOrder(const double saupe[5]) {
   return std::fabs(val[0]);
 }
 
-// A result must rest on at least this share of the sampled orientations in effect. Converged
-// runs spread their weight over three quarters of them and more; a molecule whose energies
-// differ between orientations by more kT than the sphere resolves puts it on a few, which move
-// with the sampling (-dot), and so does the order found.
+// A result must rest on at least this share of the sampled orientations in effect. The
+// example's predictions spread their weight over 85 % of them and more (stood for by its dipole
+// and held near one direction, over 11 %, its order the same on a denser sphere). A molecule
+// whose energies differ between orientations by more kT than the sphere resolves puts it on a
+// few, a handful of them however dense the sphere, and the order found moves with the sampling
+// (-dot).
 constexpr double kLeastEffectiveShare = 0.1;
 
 // The average of a scan, saupe, is a result when its weight rests on enough orientations;

@@ -21,7 +21,6 @@ struct VerdictState {
 // weakest alignment that gives a measurable coupling (Da of 0.01 Hz for an N-H pair) far above.
 constexpr double kZeroElement = 1e-12;
 
-
 bool onePlace(int n, const double* x, const double* y, const double* z) {
   for (int i = 2; i <= n; i++)
     if (x[i] != x[1] || y[i] != y[1] || z[i] != z[1]) return false;
