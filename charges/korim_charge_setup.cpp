@@ -62,11 +62,21 @@ constexpr const char* kPhosphateOxygens[] = {"O1P", "O2P", "OP1", "OP2"};
 // arrives in pieces that are parsed one by one.
 constexpr int kLineBuffer = 100;
 
-// Names the capacity in charges (a pKa-file line may place two).
-void capacityMessage() {
-  std::fprintf(stderr, "chargeSetup Error: too many charges; the charge arrays hold at most %d.\n",
-               kChargeCapacity);
+// Names the capacity in charges (a pKa-file line may place two), and the charges the structure
+// needs when they are known and more.
+void capacityMessage(int needed = 0) {
+  if (needed > kChargeCapacity)
+    std::fprintf(stderr,
+                 "chargeSetup Error: too many charges; the structure needs %d, and the charge arrays "
+                 "hold at most %d.\n",
+                 needed, kChargeCapacity);
+  else
+    std::fprintf(stderr, "chargeSetup Error: too many charges; the charge arrays hold at most %d.\n",
+                 kChargeCapacity);
 }
+
+// Result of the per-atom sources when the arrays are full while atoms remain.
+constexpr int kArraysFull = 2;
 
 void chargeMessage(const char* format, ...) {
   std::va_list args;
@@ -114,11 +124,16 @@ struct Slots {
   float* charge;
   int count;
   std::FILE* listing;  // nullptr: no listing
+  bool countOnly = false;  // counts the charges, stores and lists none, has no limit
 };
 
 // Stores one charged atom in the next slot; false (after a message naming
 // the limit) when the arrays are full.
 bool takeSlot(Slots& s, int atomIndex, float charge) {
+  if (s.countOnly) {
+    ++s.count;
+    return true;
+  }
   if (s.count >= kMaxChargeSlot) {
     chargeMessage("chargeSetup Error: more than %d charges do not fit the charge arrays.\n",
                   kMaxChargeSlot);
@@ -136,7 +151,7 @@ void listRow(const Slots& s, int resID, const char* name, float charge) {
 
 // Capacity rule of the per-atom sources: full while atoms remain is a failure.
 bool capacityExceeded(const Slots& s, int atomIndex, int atomCount) {
-  return atomIndex + 1 < atomCount && s.count >= kChargeCapacity;
+  return !s.countOnly && atomIndex + 1 < atomCount && s.count >= kChargeCapacity;
 }
 
 // ---------------------------------------------------------------- pKa file
@@ -395,10 +410,7 @@ int defaultRuleCharges(const PDBInfo& pdb, const settings::ElInfo& el, Slots& s)
       acc = Accumulator{};
     }
 
-    if (capacityExceeded(s, i, pdb.atomCount)) {
-      capacityMessage();
-      return 1;
-    }
+    if (capacityExceeded(s, i, pdb.atomCount)) return kArraysFull;
   }
   return 0;
 }
@@ -441,12 +453,9 @@ int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::
     } else {
       uncharged++;
     }
-    if (capacityExceeded(s, i, pdb.atomCount)) {
-      capacityMessage();
-      return 1;
-    }
+    if (capacityExceeded(s, i, pdb.atomCount)) return kArraysFull;
   }
-  if (uncharged > 0)
+  if (uncharged > 0 && !s.countOnly)
     chargeMessage("WARNING: %d of %d selected atoms got no charge: their residue or atom names are "
                   "not in the force-field table.\n",
                   uncharged, selected);
@@ -523,6 +532,17 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
     case ChargeSource::setC:
       status = forceFieldCharges(kChargeSetC, pdb, el, s);
       break;
+  }
+  if (status == kArraysFull) {
+    // The same rules once more, counting only: the message names what the structure needs.
+    Slots counted{nullptr, nullptr, 0, nullptr, true};
+    if (source == ChargeSource::defaultRules)
+      defaultRuleCharges(pdb, el, counted);
+    else
+      forceFieldCharges(source == ChargeSource::setA ? kChargeSetA : source == ChargeSource::setB ? kChargeSetB : kChargeSetC,
+                        pdb, el, counted);
+    capacityMessage(counted.count);
+    return 1;
   }
   if (status != 0) return status;
   // A listing cut short (full disk, bad device) must not pass for a complete one: the shared

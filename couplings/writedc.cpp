@@ -266,6 +266,21 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
+// What the rows left out by the limit of the statistics are: its REMARK line, and the warning
+// naming the table that holds them.
+std::string overLimitText(const Stats& s) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%d of its %d rows, whose measured or back-calculated D is 888 Hz or more (a D "
+                  "that high marks a coupling as missing; one of -888 Hz or less counts)",
+                  s.gaps.overLimit, s.n + s.gaps.overLimit);
+    return text;
+}
+
+std::string overLimitRemark(const Stats& s) {
+    return "REMARK The statistics leave out " + overLimitText(s) + ".\n";
+}
+
 // The statistics of the table, as far as its D compares with D_OBS (tableComparison).
 void writeComparison(FILE* out, const Stats& s, const settings::KorimInfo* k) {
     const TableComparison c = tableComparison(k);
@@ -334,6 +349,8 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
     }
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
     std::fprintf(out, "DATA N                    %d\n", s.n);
+    if (s.gaps.overLimit > 0 && tableComparison(k).none.empty())
+        std::fputs(overLimitRemark(s).c_str(), out);
     if (s.n == 0) return;
     writeComparison(out, s, k);
     writeTablePart(out, dTab, true);
@@ -520,7 +537,11 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     for (int i = 0; i < count; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
-        if (!o.valid || !c.valid || !(o.d < kStatLimit) || !(c.d < kStatLimit)) continue;
+        if (!o.valid || !c.valid) continue;
+        if (!(o.d < kStatLimit) || !(c.d < kStatLimit)) {
+            ++found.overLimit;
+            continue;
+        }
         ++n;
         x.p[n] = c.w * o.d;
         y.p[n] = c.w * c.d;
@@ -538,6 +559,7 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         }
     }
     *nD = n;
+    if (gaps != nullptr) gaps->overLimit = found.overLimit;
     if (n == 0) return 0;
     // Rounding may leave the variance a hair below zero for identical differences.
     const double var = (sumDiff2 - sumDiff * sumDiff / n) / n;
@@ -649,6 +671,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     if (full && korimInfo->korimMode == settings::kModeAnalyzeDc &&
         (korimInfo->opCode == settings::kOpMul || korimInfo->opCode == settings::kOpDiv)) {
         s.n = 0;
+        s.gaps.overLimit = 0;
         for (int i = 0; i < dTab->dCount; ++i)
             s.n += dTab->dObsList[i].valid && dTab->dCalcList[i].valid ? 1 : 0;
     }
@@ -664,6 +687,9 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false);
     }
     if (writeDcText(text.text(), outDName, access) != 0) return 1;
+    if (full && status == 0 && s.gaps.overLimit > 0 && tableComparison(korimInfo).none.empty())
+        std::fprintf(stderr, "DC Warning: the statistics of %s leave out %s.\n",
+                     toStdout ? "the table (standard output)" : outDName, overLimitText(s).c_str());
     return status;
 }
 

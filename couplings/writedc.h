@@ -41,6 +41,7 @@ struct StatGaps {
     const char* corr = nullptr;  // Pearson correlation (CORR R)
     const char* line = nullptr;  // straight line of calculated on observed (REGRESSION OFFSET, SLOPE)
     const char* zeb = nullptr;   // mean slope of both regressions (REGRESSION ZEB SLOPE)
+    int overLimit = 0;           // rows of both valid rows left out: a D of 888 Hz or more
 };
 
 // Agreement of observed and calculated couplings over the rows where both are valid and below
@@ -52,7 +53,7 @@ struct StatGaps {
 // 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
 // With gaps given, the statistics that are undefined over the pairs (see correlationGap, and a
 // Q whose divisor is 0: observed couplings all 0, a zero tensor) are named there; their values
-// stay 0.
+// stay 0; and so is the number of pairs the 888 Hz limit leaves out.
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
                  float* errSlope, float* aveSlope, float* errAveSlope, int* nD,

@@ -256,11 +256,13 @@ struct SmaRun {
 constexpr long long kWeightBlock = 1 << 18;
 
 // The orientation scan of an electrostatic model on the worker threads:
-// weigh(o, worker, row) fills row[0..L] with the weights of orientation o at
-// the positions 0..L (kExcluded where the state is not allowed); then every
+// weigh(o, worker, row, energy) fills row[0..L] with the weights of orientation o at
+// the positions 0..L (kExcluded where the state is not allowed) and energy[0..L] with the
+// energies (kT, -kEne included) of its allowed states; then every
 // position n takes add(n, ds, w) for the orientations of a block in
 // orientation order, ds being the orientation's order values less mean, so that each sum is taken as one orientation after
-// another would take it. False after a message when the work space cannot
+// another would take it. spread learns how the weight spreads over the orientations, each
+// position's weight taken factor[n] times. False after a message when the work space cannot
 // be had.
 constexpr double kExcluded = -1.0;  // never a Boltzmann factor
 
@@ -283,19 +285,56 @@ int weightGrain(const SmaRun& r, int L) {
   return std::max(1, kGrainWork / (r.no_atoms + r.no_of_ch * (L + 1) + 1));
 }
 
+// How the weight of a scan spreads over the orientations. Each orientation o brings the weight
+// a_o it adds to the order sums (its allowed states, each times the position's factor) and the
+// lowest energy (kT) of those states. A result averages the order values of the orientations by
+// a_o: it converges when the weight rests on many of them, (sum a)^2 / sum a^2 in effect. The
+// sums are kept relative to the largest a_o met so far, so that weights near the largest double
+// neither overflow nor lose the small ones.
+struct WeightSpread {
+  double scale = 0.0, s1 = 0.0, s2 = 0.0;     // largest a_o; sums of a_o / scale and its square
+  double eLow = INFINITY, eHigh = -INFINITY;  // extremes of the orientations' lowest energies
+  void add(double a, double lowest) {
+    if (!(a > 0.0)) return;  // no allowed state, or one of weight 0
+    if (a > scale) {
+      const double f = scale / a;
+      s1 *= f, s2 *= f * f, scale = a;
+    }
+    s1 += a / scale, s2 += (a / scale) * (a / scale);
+    eLow = std::fmin(eLow, lowest), eHigh = std::fmax(eHigh, lowest);
+  }
+  double effective() const { return s2 > 0.0 ? s1 * s1 / s2 : 0.0; }
+  double span() const { return eHigh >= eLow ? eHigh - eLow : 0.0; }
+};
+
+// Energy scales a scan weighs its orientations at besides its own: the energies divided by 2,
+// 4, ... 2^kSofterScales, which the same run with -kEne divided so would weigh them at (the
+// positions do not depend on -kEne).
+constexpr int kSofterScales = 10;
+
+// The spread of a scan's weight at its own energies (at[0]) and at the softer scales (at[m]:
+// divided by 2^m).
+struct ScanSpread {
+  WeightSpread at[kSofterScales + 1];
+};
+
 template <typename Weigh, typename Add>
-bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], Weigh&& weigh,
-                 Add&& add) {
+bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], const double* factor,
+                 ScanSpread* spread, Weigh&& weigh, Add&& add) {
   const int N = r.o_pts;
   const int L1 = L + 1;
+  constexpr int S = kSofterScales + 1;
   const int B = static_cast<int>(std::max(1LL, std::min<long long>(N, kWeightBlock / L1)));
   std::vector<SampledOrientation> orient;
   std::vector<std::array<double, 5>> ds;
-  std::vector<double> weights;
+  std::vector<double> weights, energies, lowest, sums;
   if (!scanWorkSpace([&] {
         orient.resize(static_cast<size_t>(B));
         ds.resize(static_cast<size_t>(B));
         weights.resize(static_cast<size_t>(B) * L1);
+        energies.resize(static_cast<size_t>(B) * L1);
+        lowest.resize(static_cast<size_t>(B));
+        sums.resize(static_cast<size_t>(B) * S);
       }))
     return false;
   for (int b0 = 0; b0 < N; b0 += B) {
@@ -303,11 +342,27 @@ bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], Weigh&
     forChunks(nb, grain, [&](int begin, int end, int worker) {
       for (int k = begin; k < end; k++) {
         sampleOrientation(r.dots, r.digPsi, r.inc_psi, b0 + k, orient[k]);
-        weigh(orient[k], worker, &weights[static_cast<size_t>(k) * L1]);
+        double* row = &weights[static_cast<size_t>(k) * L1];
+        double* e = &energies[static_cast<size_t>(k) * L1];
+        weigh(orient[k], worker, row, e);
+        double* a = &sums[static_cast<size_t>(k) * S];
+        std::fill(a, a + S, 0.0);
+        lowest[k] = INFINITY;
+        for (int n = 0; n <= L; n++) {
+          if (row[n] == kExcluded) continue;
+          lowest[k] = std::fmin(lowest[k], e[n]);
+          a[0] += row[n] * factor[n];
+          // exp(-e / 2^m) from the softest scale up, each the square of the next softer one.
+          double w = std::exp(-std::ldexp(e[n], -kSofterScales));
+          for (int m = kSofterScales; m >= 1; m--, w *= w) a[m] += w * factor[n];
+        }
       }
     });
-    for (int k = 0; k < nb; k++)
+    for (int k = 0; k < nb; k++) {
       for (int j = 0; j < 5; j++) ds[k][j] = orient[k].s[j] - mean[j];
+      double low = lowest[k];
+      for (int m = 0; m < S; m++, low *= 0.5) spread->at[m].add(sums[static_cast<size_t>(k) * S + m], low);
+    }
     forChunks(L1, std::max(1, kGrainWork / nb), [&](int begin, int end, int) {
       // Each position's sum still runs over the orientations in order; the
       // loops are nested this way round only to read the block row by row.
@@ -410,6 +465,52 @@ int averageOrRefuse(const char* medium, const double sum[5], double T, double* s
   return 0;
 }
 
+// The largest principal value of the order matrix saupe (Szz, Sxx-Syy, Sxy, Sxz, Syz): 1 for a
+// molecule held along the medium's director, so the share of the medium's order it reaches.
+double principalOrder(const double saupe[5]) {
+  double psi[8], theta[8], phi[8], alpha[4], beta[4], gamma[4], vec[3][3], val[3];
+  couplings::saupe2eulerTq(saupe, psi, theta, phi, alpha, beta, gamma, vec, val, 0, 0);
+  return std::fabs(val[0]);
+}
+
+// A result must rest on at least this share of the sampled orientations in effect. The
+// example's predictions spread their weight over 85 % of them and more (stood for by its dipole
+// and held near one direction, over 11 %, its order the same on a denser sphere). A molecule
+// whose energies differ between orientations by more kT than the sphere resolves puts it on a
+// few, a handful of them however dense the sphere, and the order found moves with the sampling
+// (-dot).
+constexpr double kLeastEffectiveShare = 0.1;
+
+// The average of a scan, saupe, is a result when its weight rests on enough orientations;
+// otherwise 1 after a message naming the order found (as a share of the medium's order), the
+// span of the orientations' energies and, where one does, the smaller -kEne whose weights would
+// rest on enough orientations. status: that of the average (passed on when not 0).
+int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, const double saupe[5]) {
+  if (status != 0) return status;
+  const double least = kLeastEffectiveShare * r.o_pts;
+  const WeightSpread& own = spread.at[0];
+  // A zero tensor (no weight anywhere, or too little beside the free positions), or one the
+  // model noted wrong (its positions cut short, say: a smaller -kEne would not mend that), is the
+  // verdict's to name, with the options that set its scale.
+  if (own.effective() >= least || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  std::fprintf(stderr,
+               "sma: the weights of this prediction rest on %.1f of its %d orientations in effect, "
+               "fewer than a tenth: the lowest energies of the orientations span %.1f kT. The order "
+               "it reaches, %.1f %% of the medium's (-lcS %.3f), follows which orientations the "
+               "sphere of -dot holds and is no converged result; no alignment computed.\n",
+               own.effective(), r.o_pts, own.span(), 100.0 * principalOrder(saupe),
+               static_cast<double>(r.k->lcOrder));
+  for (int m = 1; m <= kSofterScales; m++)
+    if (spread.at[m].effective() >= least) {
+      std::fprintf(stderr,
+                   "sma: with the energies scaled down to -kEne %g, the weights rest on %.0f "
+                   "orientations in effect, enough for a result.\n",
+                   std::ldexp(static_cast<double>(r.k->elInfo.kEnergy), -m), spread.at[m].effective());
+      break;
+    }
+  return 1;
+}
+
 // Wall positions: the clash region, then further positions while the
 // screened potential at the molecule's closest point (extent below its
 // centre) is at least threshold, none beyond cap. Returns the last index.
@@ -464,9 +565,11 @@ int smaWall(SmaRun& r, double* saupe) {
         for (WallCharges& wc : wcs) wc.q.resize(r.no_of_ch), wc.u.resize(r.no_of_ch);
       }))
     return 1;
+  const std::vector<double> unit(static_cast<size_t>(lengthGrid) + 1, 1.0);
+  ScanSpread spread;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean,
-      [&](const SampledOrientation& o, int worker, double* row) {
+      r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), &spread,
+      [&](const SampledOrientation& o, int worker, double* row, double* energy) {
         float* h = hs[worker].data();
         projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
         // Every point clears the wall exactly when the lowest one does; a NaN
@@ -478,8 +581,10 @@ int smaWall(SmaRun& r, double* saupe) {
         for (int n = 0; n <= lengthGrid; n++) {
           if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n])))
             row[n] = kExcluded;
-          else
-            row[n] = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
+          else {
+            energy[n] = r.no_of_ch > 0 ? kE * wallEnergy(wc, b[n]) : 0.0;
+            row[n] = std::exp(-energy[n]);
+          }
         }
       },
       [&](int n, const double* ds, double w) {
@@ -506,7 +611,7 @@ int smaWall(SmaRun& r, double* saupe) {
     sum[j] = 0.0;
     for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
   }
-  return averageOrRefuse("wall", sum, T, saupe);
+  return convergedOrRefuse(r, spread, averageOrRefuse("wall", sum, T, saupe), saupe);
 }
 
 // Rod positions: the clash region, then further positions while the
@@ -646,9 +751,13 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
                          std::vector<int>(static_cast<size_t>(r.t_pts) + 2));
       }))
     return 1;
+  // Each position weighs by its distance from the rod's axis.
+  std::vector<double> radial(static_cast<size_t>(lengthGrid) + 1);
+  for (int n = 0; n <= lengthGrid; n++) radial[n] = r.grid_el[n] / rM;
+  ScanSpread spread;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean,
-      [&](const SampledOrientation& o, int worker, double* row) {
+      r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), &spread,
+      [&](const SampledOrientation& o, int worker, double* row, double* energy) {
         float* xJ = xs[worker].data();
         float* yJ = ys[worker].data();
         std::vector<int>& blocked = blockedOf[worker];
@@ -676,7 +785,8 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
             const double d = std::sqrt(u * u + v * v) - rM;
             E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
           }
-          row[n] = std::exp(-kE * E);
+          energy[n] = kE * E;
+          row[n] = std::exp(-energy[n]);
         }
         if (beyond) beyondOf[worker] = 1;
       },
@@ -707,7 +817,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
   double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
   for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
-  return averageOrRefuse("rod", sum, T, saupe);
+  return convergedOrRefuse(r, spread, averageOrRefuse("rod", sum, T, saupe), saupe);
 }
 
 }  // namespace

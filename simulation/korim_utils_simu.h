@@ -135,7 +135,9 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // states. Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
-// salt or temperature) or when no state is allowed.
+// salt or temperature), when no state is allowed, or when the weights rest on fewer than a tenth
+// of the sampled orientations in effect ((sum a)^2 / sum a^2 over each orientation's summed
+// weight a): an order that follows which orientations the sphere holds.
 int sma(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
         double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
         int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,

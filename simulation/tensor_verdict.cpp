@@ -21,12 +21,6 @@ struct VerdictState {
 // weakest alignment that gives a measurable coupling (Da of 0.01 Hz for an N-H pair) far above.
 constexpr double kZeroElement = 1e-12;
 
-bool isZero(const double s[5]) {
-  for (int j = 0; j < 5; j++)
-    if (!(std::fabs(s[j]) <= kZeroElement)) return false;
-  return true;
-}
-
 bool onePlace(int n, const double* x, const double* y, const double* z) {
   for (int i = 2; i <= n; i++)
     if (x[i] != x[1] || y[i] != y[1] || z[i] != z[1]) return false;
@@ -49,6 +43,14 @@ void noCharge(const settings::KorimInfo& k) {
 
 }  // namespace
 
+bool tensorIsZero(const double s[5]) {
+  for (int j = 0; j < 5; j++)
+    if (!(std::fabs(s[j]) <= kZeroElement)) return false;
+  return true;
+}
+
+bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
+
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
   state.incorrect.compare_exchange_strong(none, cause);
@@ -63,7 +65,7 @@ int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n
                  "korim: %s: the magnitude of the alignment tensor is incorrect; no result is "
                  "written.\n",
                  cause);
-  } else if (isZero(model)) {
+  } else if (tensorIsZero(model)) {
     if (n == 0 && (k.elInfo.dipoleFlag || k.elInfo.chSelFlag))
       noCharge(k);
     else if (onePlace(n, x, y, z))

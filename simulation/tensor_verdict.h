@@ -20,6 +20,14 @@ void noteTensorIncorrect(const char* cause);
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z);
 
+// True when the model running now has noted its tensor's magnitude wrong (the note stays for
+// the verdict).
+bool tensorNotedIncorrect();
+
+// True when every element of the model's tensor s (Szz, Sxx-Syy, Sxy, Sxz, Syz) is zero within
+// the rounding of its sums: the tensor the verdict refuses as zero.
+bool tensorIsZero(const double s[5]);
+
 // True after a verdict refused a tensor in this run (the caller names the options that set the
 // scale of the prediction).
 bool predictionRefused();

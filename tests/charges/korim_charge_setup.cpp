@@ -344,9 +344,20 @@ TEST(Capacity, FullWhileInputRemainsFailsAndWritesStayInTheArrays) {
   r = run(m, settings(), pkaFile("full.pka", text));
   EXPECT_TRUE(r.status == 1 && r.err == full);  // a pKa file that fills 1199 slots fails even at its end
   add(m, 1200, "ALA", {"CA"});  // uncharged, yet an atom remains after the 1199th charge
-  for (const KorimInfo& k : {settings(), settings(0, 1)}) {  // default rules and set A (NZ -0.3)
+  // Default rules and set A (NZ -0.3, and a charge on CA): set A needs 1200 charges, which the
+  // message names.
+  const auto needs = [](int n) {
+    return "chargeSetup Error: too many charges; the structure needs " + std::to_string(n) +
+           ", and the charge arrays hold at most 1199.\n";
+  };
+  for (const auto& [k, message] : {std::pair{settings(), full}, std::pair{settings(0, 1), needs(1200)}}) {
     r = run(m, k);
-    EXPECT_TRUE(r.status == 1 && r.err == full) << r.err;
+    EXPECT_TRUE(r.status == 1 && r.err == message) << r.err;
+  }
+  for (int i = 1201; i <= 1300; ++i) add(m, i, "LYS", {"NZ"});
+  for (const auto& [k, message] : {std::pair{settings(), needs(1299)}, std::pair{settings(0, 1), needs(1300)}}) {
+    r = run(m, k);
+    EXPECT_TRUE(r.status == 1 && r.err == message) << r.err;
   }
   // One terminus line that would charge 1300 atoms named O of the last residue stops at the
   // end of the arrays; slot 0 is never written.

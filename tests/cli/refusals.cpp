@@ -11,6 +11,55 @@
 using namespace korim_cli;
 using namespace korim_test;
 
+namespace {
+
+// nx x ny x nz copies of the example in one chain (x fastest), each moved by the example's extent
+// plus 2 A along each axis and numbered on by 76 residues a copy, as <name>.pdb in dir; and the
+// example's couplings repeated per copy, as <name>.tab. Returns the two paths.
+std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std::string& name, int nx, int ny, int nz) {
+  std::vector<std::string> atoms;
+  for (const std::string& l : lines(readFile(kPdb)))
+    if (l.rfind("ATOM", 0) == 0) atoms.push_back(l);
+  double lo[3] = {1e30, 1e30, 1e30}, hi[3] = {-1e30, -1e30, -1e30};
+  for (const std::string& l : atoms)
+    for (int a = 0; a < 3; a++) {
+      const double v = std::stod(l.substr(30 + 8 * a, 8));
+      lo[a] = std::min(lo[a], v), hi[a] = std::max(hi[a], v);
+    }
+  std::string pdb, tab;
+  std::vector<std::string> rows;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    const bool row = !l.empty() && l.find_first_not_of(' ') != std::string::npos && std::isdigit(l[l.find_first_not_of(' ')]);
+    if (row) rows.push_back(l);
+    else if (rows.empty()) tab += l + "\n";
+  }
+  char buf[160];
+  int serial = 0, copy = 0;
+  for (int k = 0; k < nz; k++)
+    for (int j = 0; j < ny; j++)
+      for (int i = 0; i < nx; i++, copy++) {
+        const double d[3] = {i * (hi[0] - lo[0] + 2), j * (hi[1] - lo[1] + 2), k * (hi[2] - lo[2] + 2)};
+        for (const std::string& l : atoms) {
+          std::snprintf(buf, sizeof buf, "ATOM  %5d %s%4d%s%8.3f%8.3f%8.3f", ++serial % 100000, l.substr(12, 10).c_str(),
+                        std::stoi(l.substr(22, 4)) + 76 * copy, l.substr(26, 4).c_str(), std::stod(l.substr(30, 8)) + d[0],
+                        std::stod(l.substr(38, 8)) + d[1], std::stod(l.substr(46, 8)) + d[2]);
+          pdb += buf + l.substr(54) + "\n";
+        }
+        for (const std::string& r : rows) {
+          std::stringstream ss(r);
+          std::string w[9];
+          for (std::string& x : w) ss >> x;
+          std::snprintf(buf, sizeof buf, "%4d %4s %4s %4d %4s %4s %9s %9s %s\n", std::stoi(w[0]) + 76 * copy,
+                        w[1].c_str(), w[2].c_str(), std::stoi(w[3]) + 76 * copy, w[4].c_str(), w[5].c_str(), w[6].c_str(),
+                        w[7].c_str(), w[8].c_str());
+          tab += buf;
+        }
+      }
+  return {writeFile(dir / (name + ".pdb"), pdb + "END\n"), writeFile(dir / (name + ".tab"), tab)};
+}
+
+}  // namespace
+
 TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   TempDir data;
   const std::string extracting = "KORIM Error extracting command-line arguments.\n";
@@ -1156,6 +1205,58 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
+  // Copies of the example in one chain, along z or packed as a block: their charges hold them in a
+  // few orientations, and the order found follows which ones the sphere holds. Refused, naming
+  // the order, the energies' span and the smaller -kEne that spreads the weight, which then
+  // answers; blocks of two and four copies answer, in the wall and on the rod. A structure of 32
+  // copies needs more charges than the arrays hold.
+  {
+    const auto [rod8, rod8Tab] = exampleCopies(data, "rod8", 1, 1, 8);
+    const auto [block16, block16Tab] = exampleCopies(data, "block16", 2, 2, 4);
+    const auto [block8, block8Tab] = exampleCopies(data, "block8", 2, 2, 2);
+    const auto [block2, block2Tab] = exampleCopies(data, "block2", 2, 1, 1);
+    const auto [block4, block4Tab] = exampleCopies(data, "block4", 2, 2, 1);
+    const auto [rod32, rod32Tab] = exampleCopies(data, "rod32", 1, 1, 32);
+    auto on = [](const std::string& pdb, const std::string& tab, std::vector<std::string> more) {
+      std::vector<std::string> args = {"-elKorim", "-dot", "30", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
+      args.insert(args.end(), more.begin(), more.end());
+      return args;
+    };
+    auto restOn = [](const std::string& few, const std::string& span, const std::string& share) {
+      return "sma: the weights of this prediction rest on " + few + " of its 576 orientations in effect, fewer than a "
+             "tenth: the lowest energies of the orientations span " + span + " kT. The order it reaches, " + share +
+             " % of the medium's (-lcS 0.800), follows which orientations the sphere of -dot holds and is no converged "
+             "result; no alignment computed.\n";
+    };
+    auto softer = [](const std::string& kEne, const std::string& many) {
+      return "sma: with the energies scaled down to -kEne " + kEne + ", the weights rest on " + many +
+             " orientations in effect, enough for a result.\n";
+    };
+    const std::string sma = "simulateAlignment: error in sma.\n";
+    const std::string rod = examples("pf1_rod_radial.pot");
+    cases.insert(cases.end(), {
+        {on(rod8, rod8Tab, {}), 1, {restOn("2.2", "35.5", "100.0"), softer("0.25", "108"), sma, simulating}},
+        {on(rod8, rod8Tab, {"-kEne", "0.5"}), 1, {restOn("3.0", "17.7", "99.7"), softer("0.25", "108"), sma}},
+        {on(rod8, rod8Tab, {"-kEne", "0.25"}), 0, {}, true},
+        {on(rod8, rod8Tab, {"-nacl", "1.0"}), 1, {restOn("2.6", "13.8", "81.1"), softer("0.5", "453"), sma}},
+        {on(rod8, rod8Tab, {"-nacl", "1.0", "-kEne", "0.5"}), 0, {}, true},
+        {on(block16, block16Tab, {}), 1, {restOn("3.2", "25.6", "100.0"), softer("0.25", "448"), sma}},
+        {on(block16, block16Tab, {"-kEne", "0.25"}), 0, {}, true},
+        {on(block8, block8Tab, {}), 1, {restOn("7.0", "12.1", "61.6"), softer("0.5", "467"), sma}},
+        {on(block8, block8Tab, {"-kEne", "0.5"}), 0, {}, true},
+        {on(block2, block2Tab, {}), 0, {}, true},
+        {on(block4, block4Tab, {}), 0, {}, true},
+        {on(block4, block4Tab, {"-pf1", "-pot", rod}), 0, {}, true},
+        // On the rod the eight copies reach beyond where the potential counts: that fault, which no
+        // smaller -kEne mends, is the one named.
+        {on(rod8, rod8Tab, {"-pf1", "-pot", rod}), 1,
+         {"korim: the rod's potential drops below its cutoff (-cut) within the clash region: the magnitude of the "
+          "alignment tensor is incorrect; no result is written.\n", simulating}},
+        {{"-elKorim", "-dot", "10", "-pdb", rod32, "-inD", rod32Tab, "-outD", "out.tab"}, 1,
+         {"chargeSetup Error: too many charges; the structure needs 1283, and the charge arrays hold at most 1199.\n"}},
+    });
+  }
+
   // Numbers of the configuration, the pKa file and the residue columns that would be read as less
   // than they say, or values that mean nothing to their key: each refused, naming file, line and
   // what was expected. The example's domains take 15 lines, so the key added stands in line 16.
@@ -1598,4 +1699,30 @@ TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
       << r.err;
   EXPECT_EQ(readFile(structure), readFile(kPdb));
   EXPECT_FALSE(fileExists(d / "a.tab"));
+}
+
+// Couplings of 888 Hz or more, measured or back-calculated, mark a coupling as missing: the
+// statistics leave their rows out, and the table and stderr say how many; those just below the
+// limit and far below zero count.
+TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
+  const TempDir d;
+  std::string text = readFile(kCouplings);
+  for (const auto& [row, value] : std::vector<std::pair<std::string, std::string>>{
+           {"    2  GLN    N    2  GLN    H   -13.200", " 900.000"}, {"    3  ILE    N    3  ILE    H     8.780", " 888.000"},
+           {"    4  PHE    N    4  PHE    H     6.810", " 887.900"}, {"    5  VAL    N    5  VAL    H     3.190", "-900.000"}})
+    text.replace(text.find(row) + row.size() - 8, 8, value);
+  const std::string marked = writeFile(d / "marked.tab", text);
+  const RunResult r = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", marked, "-outD", "out.tab"}, d);
+  const std::string leftOut = "2 of its 63 rows, whose measured or back-calculated D is 888 Hz or more (a D that high "
+                              "marks a coupling as missing; one of -888 Hz or less counts).\n";
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(inOrder(r.err, {"DC Warning: the statistics of out.tab leave out " + leftOut, kMemoryLine})) << r.err;
+  const Table t = readTable(d / "out.tab");
+  EXPECT_EQ(t.data("N"), 61);
+  EXPECT_EQ(t.rows.size(), 63u);
+  EXPECT_TRUE(t.hasLine("REMARK The statistics leave out " + leftOut.substr(0, leftOut.size() - 1))) << readFile(d / "out.tab");
+  // The example as it is: no row left out, nothing said.
+  const RunResult plain = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_EQ(plain.err.find("leave out"), std::string::npos);
+  EXPECT_EQ(readFile(d / "out.tab").find("leave out"), std::string::npos);
 }

@@ -171,14 +171,16 @@ TEST(WriterReport, BlocksFollowTheFlags) {
     for (int other = 0; other < 3; ++other) EXPECT_EQ(has(text, q[other]), other == k.qFlag);
     EXPECT_EQ(has(text, "DATA Q "), k.qFlag < 3);
   }
-  // No row passes the statistics filter: the file ends with the count 0, and the x, y, z Euler
+  // No row passes the statistics filter: the file ends with the count 0 and the rows left out, and the x, y, z Euler
   // solutions come from the tensor's own elements: its frame is the identity, whose solutions
   // are (0, 0, 0) and (180, 180, 180), in place of the two given ones.
   Table unmatched = ubiquitinRows();
   for (auto& o : unmatched.obs) o.d = 900.0f;
   k.eulerFlag = 1;
   text = out.write(unmatched.get(), k);
-  const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\n";
+  const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\nREMARK The statistics leave out 6 "
+                           "of its 6 rows, whose measured or back-calculated D is 888 Hz or more (a D that high marks a "
+                           "coupling as missing; one of -888 Hz or less counts).\n";
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
   EXPECT_TRUE(has(text, "DATA EULER_SOLUTIONS 2\nDATA EULER_ANGLES    0.00") && !has(text, "10.50"));
   EXPECT_TRUE(has(text, "DATA EULER_ANGLES  180.00  180.00  180.00\n"));
