@@ -225,7 +225,11 @@ TEST_F(SearchRun, OneMediumDriverAgreesWithTheMediaDriver) {
       traces[0] = errs[0], traces[1] = errs[1];
       for (const auto& [row, v] : truth) EXPECT_NEAR(written[1][row], v, 1e-3) << row;
     } else {
-      EXPECT_EQ(errs[0], errs[1]);
+      // The lines that name the table name each run's own file.
+      std::string named = errs[1];
+      for (size_t at = named.find("/b.tab"); at != std::string::npos; at = named.find("/b.tab", at))
+        named.replace(at, 6, "/a.tab");
+      EXPECT_EQ(errs[0], named);
     }
     if (c.mode == korim::settings::kSpreadExhaustSel) {
       EXPECT_EQ(out[1], korim_test::readFile(korim_test::testData("golden/ran_sim_dc_subset.txt")));
