@@ -636,7 +636,7 @@ int structureRun(Run& run) {
     run.status = 1;
     return 1;
   }
-  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off));
+  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off, dc->segFirst));
   remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
 
   PDBSelectInfo& s = run.sInfo;

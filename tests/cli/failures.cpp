@@ -420,21 +420,33 @@ TEST(Runs, ShiftedResidueNumbersAreNamedInTheTable) {
     int rows;                             // DATA N of out.tab
   };
   const std::string lowered = couplingsAs(-2, same);
+  const std::string mends = "63 of 63 rows map and their names agree; -s1 3 -a1 2 maps them so";
+  // The table as the structure numbers it, moved one higher by the run's own -a1.
+  const std::string moved = "-a1 3 with -s1 2 maps the table's residue r on the structure's r + 1, yet the table's own "
+                            "numbers are the structure's: at them 63 of 63 rows map and their names agree; -a1 2 (as "
+                            "-s1) maps them so";
   const std::vector<Case> cases = {
       {fit(kPdb, "up.tab", couplingsAs(1, same)),
        {"DC Warning: 60 couplings name a residue differently from the structure:\n",
-        "DC Warning: " + up + "63 of 63 rows map and their names agree.\n"},
-       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+        "DC Warning: " + up + mends + ".\n"},
+       {upRemark, "REMARK " + up + mends + "."}, 61},
+      // The advice followed: every row maps, and the fit is the example's.
+      {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-single", "-s1", "3", "-a1", "2"}), {},
+       {"DATA Q SAUPE              0.062"}, 63},
+      {fit(kPdb, "plain.tab", couplingsAs(0, same), {"-bestFit", "-single", "-a1", "3", "-s1", "2"}),
+       {"DC Warning: " + moved + ".\n"}, {"REMARK " + moved + "."}, 61},
+      {fit(kPdb, "plain.tab", couplingsAs(0, same), {"-bestFit", "-single", "-a1", "2", "-s1", "2"}), {},
+       {"DATA Q SAUPE              0.062"}, 63},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-stKorim", "-dot", "30"}), {"DC Warning: " + up}, {upRemark}, 61},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-jack", "-map", "5"}), {"DC Warning: " + up},
-       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+       {upRemark, "REMARK " + up + mends + "."}, 61},
       {fit(kPdb, "down.tab", lowered),
        {"DC Warning: the table's residue numbers look 2 lower than the structure's: at residue + 2, 63 of 63 rows "
-        "map and their names agree.\n"},
+        "map and their names agree; -s1 0 -a1 2 maps them so.\n"},
        {"REMARK 5 selected couplings map to no atom of the structure and are not used; 53 couplings name a residue "
         "differently from the structure."}, 58},
       {fit(kPdb, "spoilt6.tab", couplingsAs(1, spoilt(6))), {"DC Warning: " + up + "57 of 63 rows map"},
-       {"REMARK " + up + "57 of 63 rows map and their names agree."}, 61},
+       {"REMARK " + up + "57 of 63 rows map and their names agree; -s1 3 -a1 2 maps them so."}, 61},
       {fit(kPdb, "spoilt7.tab", couplingsAs(1, spoilt(7))), {}, {upRemark}, 61},
       {fit(kPdb, "plain.tab", couplingsAs(0, same)), {}, {}, 63},
       {fit(nucleic, "letters.tab", couplingsAs(0, letter)), {"DC Warning: 63 couplings name a residue differently"},
