@@ -182,7 +182,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"KORIM Error: unknown option -Pf1 (did you mean -pf1?); korim -help lists the options.\n", extracting}},
       // Numbers not of their option's type, and error estimates or random searches without a trial.
       {onPdb(kPdb, {"-bestFit", "-mcDc", "-inD", kCouplings}), 1,
-       {"KORIM Error: option -map must give at least 1 trial for -mcDc (got 0).\n", extracting}},
+       {"KORIM Error: option -map must give at least 1 trial for -mcDc; the run gives no -map (-map 1000 draws "
+        "1000).\n", extracting}},
+      {onPdb(kPdb, {"-bestFit", "-mcDc", "-map", "1000", "-inD", kCouplings}), 0, {}, true},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "abc"}), 1,
        {"KORIM Error: option -map value abc must be an integer.\n", extracting}},
       {onPdb(kPdb, {"-bestFit", "-rand", "-map", "-5"}), 1,
@@ -204,6 +206,15 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "END_RESID_1, ORIGIN_DOM1, ...).\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
+      // Files that another option reads, given to -pdb: the message names that option.
+      {onPdb(kCouplings, {"-inD", kCouplings}), 1,
+       {"PDB Error: no atoms read from " + kCouplings + "\n",
+        "korim: " + kCouplings + " is a coupling table (its VARS line names RESID_I); -inD reads it, and -pdb a "
+        "structure in PDB columns.\n"}},
+      {onPdb(korim_test::examples("ubiquitin_heavy_free.txt")), 1,
+       {"Error reading PDB input ", "korim: " + korim_test::examples("ubiquitin_heavy_free.txt") +
+        " holds free-format coordinates (ATOM serial atom residue number x y z); -pdbF reads them, in "
+        "-stKorimFree, and -pdb a structure in PDB columns.\n"}},
       {onPdb(kPdb, {"-elKorimFree"}), 0,
        {"korim: this mode (-elKorimFree) writes -outPka only; -outD out.tab is not written.\n"}},
       {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
@@ -220,6 +231,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 1.0, "
         "the factor of -kAdjustMc with -noautoMc (-autoMc adjusts it); -noerr accepts every trial.\n", fitFailed},
        false, {}, {"!f.tab"}},
+      // A factor below one decimal is printed as given, not as 0.0.
+      {mcDc({"-kAdjustMc", "0.01", "-map", "20"}), 1,
+       {"korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 0.01, "}},
       {mcDc({"-kAdjustMc", "3", "-map", "200"}), 0, {}, true,  // the failure table on standard output
        {"\nREMARK Failure Statistics.\n", "MAPPING NUMBER OF SUCCESFUL STEPS   17\n"}, {"r.pdb.0"}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-saupe", "1000", "0", "0", "0", "0", "-inD", kCouplings,

@@ -555,6 +555,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {stray("0.1", 8, "the option before it, -outD, takes one value, out.tab"), extracting}},
         {plus({"0.1"}, conv), 1, {stray("0.1", 1, "no option stands before it")}},
         {plus({"-conv", "5"}, conv), 1, {stray("5", 2, "the option before it, -conv, takes no value")}},
+        // A trial count after a variant that draws trials is its -map, and the run with it goes.
+        {{"-bestFit", "-mcDc", "1000", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {stray("1000", 3, "the option before it, -mcDc, takes no value; -map 1000 gives -mcDc its trials"), extracting}},
+        {{"-bestFit", "-mcDc", "-map", "1000", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0, {}, true},
         {plus({"-dbg", "2", "5"}, conv), 1, {stray("5", 3, "the option before it, -dbg, takes at most one value, 2")}},
         {plus(conv, {"-rem", "my", "remark"}), 1, {stray("remark", 8, "the option before it, -rem, takes one value, my")}},
         {{"-conv", "-inD", kCouplings, "-outD", "-x.tab", "5"}, 1,
