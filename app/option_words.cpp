@@ -228,14 +228,20 @@ const OptionWord* find(const char* w) {
   return nullptr;
 }
 
-// True when b is a with one character inserted, deleted or changed.
+// True when b is a with one character inserted, deleted or changed, or two neighbouring
+// characters swapped (one slip of the fingers, as -sinlge for -single).
 bool oneEditApart(const std::string& a, const std::string& b) {
   const std::string& s = a.size() <= b.size() ? a : b;  // the shorter
   const std::string& l = a.size() <= b.size() ? b : a;
   if (l.size() - s.size() > 1) return false;
   size_t i = 0;
   while (i < s.size() && s[i] == l[i]) i++;
-  if (s.size() == l.size()) return i < s.size() && s.compare(i + 1, std::string::npos, l, i + 1) == 0;
+  if (s.size() == l.size()) {
+    if (i >= s.size()) return false;
+    if (s.compare(i + 1, std::string::npos, l, i + 1) == 0) return true;
+    return i + 1 < s.size() && s[i] == l[i + 1] && s[i + 1] == l[i] &&
+           s.compare(i + 2, std::string::npos, l, i + 2) == 0;
+  }
   return s.compare(i, std::string::npos, l, i + 1) == 0;
 }
 

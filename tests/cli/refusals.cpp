@@ -505,6 +505,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-stKorim", "-pdb", kPdb, "-outx", "out.tab"}, 1,
          {unknown("-outx", " (did you mean -out, -outD, -outE, -outS, -outA or -outP?)")}},
         {{"--help"}, 1, {unknown("--help", " (did you mean -help?)")}},
+        // Two neighbouring letters swapped are one slip.
+        {{"-bestFit", "-sinlge", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {unknown("-sinlge", " (did you mean -single?)")}},
+        {{"-daHsit", "-inD", kCouplings, "-outD", "out.tab"}, 1, {unknown("-daHsit", " (did you mean -daHist?)")}},
         {{"-h"}, 1, {unknown("-h", " (did you mean -H?)")}},
         {{"--version"}, 1, {unknown("--version", ""), extracting}},
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-frobnicate", "-outD", "out.tab"}, 1, {unknown("-frobnicate", "")}},
