@@ -5,9 +5,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <functional>
-#include <regex>
+#include <sstream>
 
 #include "app/korim_utils.h"
 #include "tests/cli/cli_util.h"
@@ -452,6 +454,11 @@ TEST(Runs, ShiftedResidueNumbersAreNamedInTheTable) {
       {fit(kPdb, "plain.tab", couplingsAs(0, same), {"-bestFit", "-single", "-a1", "2", "-s1", "2"}), {},
        {"DATA Q SAUPE              0.062"}, 63},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-stKorim", "-dot", "30"}), {"DC Warning: " + up}, {upRemark}, 61},
+      // The ensemble's average table (-ave) carries the same lines.
+      {fit(kPdb, "up.tab", couplingsAs(1, same),
+           {"-stKorimGrid", "-inp", korim_test::examples("ubiquitin_two_domains.inp"), "-inE",
+            korim_test::examples("ubiquitin_100_states.ens"), "-ave", "out.tab"}),
+       {"DC Warning: " + up}, {upRemark, "REMARK " + up + mends + "."}, 61},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-jack", "-map", "5"}), {"DC Warning: " + up},
        {upRemark, "REMARK " + up + mends + "."}, 61},
       {fit(kPdb, "down.tab", lowered),
@@ -511,14 +518,25 @@ TEST(Runs, ChainAndSegmentAdviceFollowedOnceMapsTheRows) {
                       data);
     };
     const RunResult first = run(named);
-    std::smatch advice;
-    ASSERT_TRUE(std::regex_search(first.err, advice, std::regex("name it in columns? ((?:[A-Z]+_[IJ](?:, | and )?)+)")))
-        << what << "\n" << first.err;
+    const size_t at = first.err.find("name it in column");
+    ASSERT_NE(at, std::string::npos) << what << "\n" << first.err;
+    // The columns advised: "X_I", "X_I and Y_J" or "X_I, Y_I and Z_J", after "column(s) ".
     std::vector<std::string> cols = named;
-    const std::string list = advice[1];
-    const std::regex column("[A-Z]+_[IJ]");
-    for (std::sregex_iterator c(list.begin(), list.end(), column), end; c != end; ++c)
-      cols.push_back(c->str());
+    const size_t from = at + std::strlen("name it in column");
+    std::istringstream words(first.err.substr(from, first.err.find('\n', from) - from));
+    std::string list, word;
+    words >> word;  // "s" or the first column
+    if (word != "s") words.seekg(0);
+    while (words >> word) {
+      if (word.ends_with(",")) word.pop_back();
+      if (word == "and") continue;
+      const bool column = word.size() > 2 && (word.ends_with("_I") || word.ends_with("_J")) &&
+                          std::all_of(word.begin(), word.end() - 2, [](char c) { return c >= 'A' && c <= 'Z'; });
+      if (!column) break;
+      cols.push_back(word);
+      list += word + " ";
+    }
+    ASSERT_FALSE(list.empty()) << what << "\n" << first.err;
     const RunResult advised = run(cols);
     EXPECT_EQ(advised.status, 0) << what << "\n" << advised.err;
     EXPECT_EQ(advised.err.find("map to no atom"), std::string::npos) << what << "\n" << advised.err;
