@@ -14,6 +14,7 @@
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
 #include "app/korim_utils_output.h"
+#include "app/input_kind.h"
 #include "app/korim_utils_read.h"
 #include "app/option_words.h"
 #include "app/run_outputs.h"
@@ -578,6 +579,7 @@ int structureRun(Run& run) {
     int rc = korim::structure::readPDB(p.pdbName, pdb, nullptr, nullptr);
     if (rc != 0) {
       std::fprintf(stderr, "Error reading PDB input %s\n", p.pdbName);
+      korim::app::nameReaderOfFile(p.pdbName);
       run.status = rc;
       return rc;
     }
@@ -586,6 +588,7 @@ int structureRun(Run& run) {
     if (pdb->atomCount == 0) {
       // An empty, header-only or binary file: nothing to predict or fit.
       std::fprintf(stderr, "PDB Error: no atoms read from %s\n", p.pdbName);
+      korim::app::nameReaderOfFile(p.pdbName);
       run.status = 1;
       return 1;
     }
@@ -637,7 +640,7 @@ int structureRun(Run& run) {
     run.status = 1;
     return 1;
   }
-  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off));
+  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off, dc->segFirst));
   // Atoms left out of the structure are named in the table too, with the lines of the mapping.
   if (const std::string het = korim::structure::skippedHetatm(pdb); !het.empty())
     run.mapRemark = "REMARK " + het + ": korim reads ATOM records only.\n" +

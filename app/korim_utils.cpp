@@ -407,15 +407,22 @@ bool readAssignmentLists(const Reader& r, KorimParams* p, KorimInfo* k) {
 }
 
 // The error estimates and the random assignment search draw -map trials: with none they would
-// write a table of zeros (or of unassigned markers) as if something had been estimated.
-bool trialsGiven(const KorimInfo* k, int mapCount) {
+// write a table of zeros (or of unassigned markers) as if something had been estimated. A run
+// without -map is told how to give them.
+bool trialsGiven(const Reader& r, const KorimInfo* k, int mapCount) {
   static const int kDrawing[] = {kSpreadJackknife, kSpreadMcCouplings, kSpreadMcStructure,
                                  kSpreadRandom};
   if (k->korimMode != kModeBestFit || mapCount >= 1) return true;
   for (const int spread : kDrawing)
     if (k->spreadMode == spread) {
-      std::fprintf(stderr, "KORIM Error: option -map must give at least 1 trial for %s (got %d).\n",
-                   spreadWord(spread), mapCount);
+      if (r.present("-map"))
+        std::fprintf(stderr, "KORIM Error: option -map must give at least 1 trial for %s (got %d).\n",
+                     spreadWord(spread), mapCount);
+      else
+        std::fprintf(stderr,
+                     "KORIM Error: option -map must give at least 1 trial for %s; the run gives no -map "
+                     "(-map 1000 draws 1000).\n",
+                     spreadWord(spread));
       return false;
     }
   return true;
@@ -898,7 +905,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   const bool fewBins = hist->nBinIn == 1 || hist->nBinIn == 2;
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
-  return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(k, p->mapCount) || !conesSampled(r, k) ||
+  return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(r, k, p->mapCount) || !conesSampled(r, k) ||
           !estimateRanges(r, k) || !orderParametersSane(r, k, tensor) ||
           !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1

@@ -253,14 +253,20 @@ const OptionWord* find(const char* w) {
   return nullptr;
 }
 
-// True when b is a with one character inserted, deleted or changed.
+// True when b is a with one character inserted, deleted or changed, or two neighbouring
+// characters swapped (one slip of the fingers, as -sinlge for -single).
 bool oneEditApart(const std::string& a, const std::string& b) {
   const std::string& s = a.size() <= b.size() ? a : b;  // the shorter
   const std::string& l = a.size() <= b.size() ? b : a;
   if (l.size() - s.size() > 1) return false;
   size_t i = 0;
   while (i < s.size() && s[i] == l[i]) i++;
-  if (s.size() == l.size()) return i < s.size() && s.compare(i + 1, std::string::npos, l, i + 1) == 0;
+  if (s.size() == l.size()) {
+    if (i >= s.size()) return false;
+    if (s.compare(i + 1, std::string::npos, l, i + 1) == 0) return true;
+    return i + 1 < s.size() && s[i] == l[i + 1] && s[i + 1] == l[i] &&
+           s.compare(i + 2, std::string::npos, l, i + 2) == 0;
+  }
   return s.compare(i, std::string::npos, l, i + 1) == 0;
 }
 
@@ -349,6 +355,18 @@ struct Words {
   }
 };
 
+// The variants of -bestFit that draw -map trials: a count written after one of them is its -map.
+std::string trialsAdvice(const char* option, const char* word) {
+  static const char* const kDrawing[] = {"-jack", "-mcDc", "-mcStruc", "-rand"};
+  // A count of trials: decimal digits, not all zeros, within the int of -map.
+  const size_t n = std::strlen(word);
+  const bool count = n > 0 && n < 10 && std::strspn(word, "0123456789") == n && std::strspn(word, "0") < n;
+  if (!count || std::none_of(std::begin(kDrawing), std::end(kDrawing),
+                             [&](const char* w) { return std::strcmp(w, option) == 0; }))
+    return "";
+  return std::string("; -map ") + word + " gives " + option + " its trials";
+}
+
 // A word that no option takes, named with where it stands and what the option before it takes;
 // nothing when the nearest option-like word before it is no option of korim (already refused,
 // and the word is likely its value).
@@ -362,7 +380,7 @@ bool refuseStray(int argc, char** argv, const Words& words, int i) {
     const std::string taken = words.copy(argc, argv, k).substr(std::strlen(o.word));
     why = std::string("the option before it, ") + o.word;
     if (o.takes == Takes::Nothing)
-      why += ", takes no value";
+      why += ", takes no value" + trialsAdvice(o.word, argv[i]);
     else if (o.takes == Takes::Value)
       why += ", takes one value," + taken;
     else if (o.takes == Takes::Optional)

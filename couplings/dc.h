@@ -160,8 +160,9 @@ struct DcMapCounts {
 // known ratio, rows without a bond vector (each named), rows that repeat the atom pair of an
 // earlier row and rows whose residue names are not the structure's (the first few of each
 // named); where at least half of the rows that map name a residue differently, the shift of the
-// table's residue numbers that makes nearly all names agree (residueShift), if one does.
-DcMapCounts reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff);
+// table's residue numbers that makes nearly all names agree (residueShift), if one does, with the
+// -s1/-a1 pair that maps the rows (segFirst: the run's settled -s1).
+DcMapCounts reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOff, int segFirst);
 // The REMARK lines a coupling table of a run on a structure carries of reportDCMap's findings:
 // "REMARK <u> selected couplings map to no atom of the structure and are not used; <r> couplings
 // name a residue differently from the structure.\n", then the shift line after "REMARK ", then an

@@ -40,6 +40,7 @@ bool judged(const DInfo& o) {
 
 ResidueShift residueShift(structure::PDBInfo* pdb, const DTable* dTab, int aOff) {
     ResidueShift best;
+    best.offset = aOff;
     if (pdb == nullptr || pdb->resList == nullptr || dTab == nullptr || dTab->dObsList == nullptr) return best;
     // The residue numbers the structure gives each residue name.
     std::map<std::string, std::vector<int>> numbers;
@@ -71,20 +72,35 @@ ResidueShift residueShift(structure::PDBInfo* pdb, const DTable* dTab, int aOff)
         for (int k = 0; k < dTab->dCount; ++k)
             if (judged(dTab->dObsList[k]) && rowAgrees(pdb, dTab, dTab->dObsList[k], static_cast<int>(off))) ++agree;
         if (agree < need) continue;
-        if (++kept > 1) return ResidueShift{};
-        best = {static_cast<int>(shift), agree, rows};
+        if (++kept > 1) return ResidueShift{0, 0, 0, aOff};
+        best = {static_cast<int>(shift), agree, rows, aOff};
     }
     return best;
 }
 
-std::string shiftLine(const ResidueShift& s) {
+std::string shiftLine(const ResidueShift& s, int segFirst) {
     if (s.shift == 0) return "";
-    const long long size = s.shift > 0 ? s.shift : -static_cast<long long>(s.shift);
+    // The table's own numbering against the structure's, before the run's offset.
+    const long long own = static_cast<long long>(s.shift) - s.offset;
     std::string line;
+    if (own == 0) {
+        // The run's -a1 moves a table numbered as the structure: the offset is the mismatch.
+        const long long by = s.offset;
+        foundation::appendf(line,
+                            "-a1 %lld with -s1 %d maps the table's residue r on the structure's r %c %lld, yet the "
+                            "table's own numbers are the structure's: at them %d of %d rows map and their names "
+                            "agree; -a1 %d (as -s1) maps them so",
+                            segFirst + by, segFirst, by > 0 ? '+' : '-', by > 0 ? by : -by, s.agree, s.rows,
+                            segFirst);
+        return line;
+    }
+    const long long size = own > 0 ? own : -own;
+    // -a1 names the structure's number of the table's residue -s1.
     foundation::appendf(line,
                         "the table's residue numbers look %lld %s than the structure's: at residue %c %lld, %d of %d "
-                        "rows map and their names agree",
-                        size, s.shift > 0 ? "higher" : "lower", s.shift > 0 ? '-' : '+', size, s.agree, s.rows);
+                        "rows map and their names agree; -s1 %d -a1 %lld maps them so",
+                        size, own > 0 ? "higher" : "lower", own > 0 ? '-' : '+', size, s.agree, s.rows, segFirst,
+                        segFirst - own);
     return line;
 }
 

@@ -652,7 +652,7 @@ struct RowList {
 
 }  // namespace
 
-DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
+DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff, int segFirst) {
     if (pdbInfo == nullptr || dTab == nullptr || dTab->dObsList == nullptr ||
         dTab->dCalcList == nullptr)
         return {};
@@ -710,7 +710,7 @@ DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff) {
     counts.renamed = renamed.count;
     // Names that disagree in most rows (or rows of which none maps) may be a table numbered
     // against another sequence start; a table of another naming convention finds no shift.
-    if (2 * renamed.count >= mapped) counts.shift = shiftLine(residueShift(pdbInfo, dTab, aOff));
+    if (2 * renamed.count >= mapped) counts.shift = shiftLine(residueShift(pdbInfo, dTab, aOff), segFirst);
     if (!counts.shift.empty()) std::fprintf(stderr, "DC Warning: %s.\n", counts.shift.c_str());
     return counts;
 }

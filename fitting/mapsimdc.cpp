@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "foundation/appendf.h"
@@ -105,6 +106,15 @@ bool anyZeroSolution(const couplings::DTensor& t) {
   return false;
 }
 
+// An error-bar factor as printed: one decimal, as the records have it, where that is the factor
+// (to float precision); all its digits where one decimal would misstate it (0.01 is no "0.0").
+std::string factorText(double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", v);
+  if (std::fabs(std::strtod(text, nullptr) - v) > 1e-5 * std::fabs(v)) std::snprintf(text, sizeof text, "%g", v);
+  return text;
+}
+
 // The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
 // nAdjustMc perturbed fits stay within their error bars. *adjusted says whether it adjusted the
 // factor (false: the user's factor stays). Returns 0; 1 after the message when no factor within
@@ -113,7 +123,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
                     int verbose, bool* adjusted) {
   *adjusted = false;
   if (!k->mcAdjustFlag || k->validCountD < 5) {
-    std::printf("REMARK DC error bars scaled by user supplied factor of %.1f.\n", k->kSigma);
+    std::printf("REMARK DC error bars scaled by user supplied factor of %s.\n", factorText(k->kSigma).c_str());
     return 0;
   }
   // More good trials than nAdjustMc cannot be counted: a limit at or above it (or one beyond an
@@ -127,7 +137,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   int good = 0, passes = 0;
   float tried = k->kSigma;
   while (good <= limit && passes < kMaxAdjustPasses) {
-    std::printf("REMARK DC Error Scaling factor %.1f\r", k->kSigma);
+    std::printf("REMARK DC Error Scaling factor %s\r", factorText(k->kSigma).c_str());
     rows->scale(k->kSigma);
     good = 0;
     for (int t = 0; t < k->nAdjustMc; t++) {
@@ -147,14 +157,14 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   if (good <= limit) {
     std::fprintf(stderr,
                  "KORIM Error: DC error bars not adjusted within %d passes of -incAdjustMc %g from "
-                 "-kLAdjustMc %g: %d of %d fits within the error bars at factor %.1f, more than %d "
+                 "-kLAdjustMc %g: %d of %d fits within the error bars at factor %s, more than %d "
                  "needed (-fracAdjustMc %g).\n",
                  passes, static_cast<double>(k->incSigma), static_cast<double>(k->kLSigma), good,
-                 k->nAdjustMc, static_cast<double>(tried), limit,
+                 k->nAdjustMc, factorText(tried).c_str(), limit,
                  static_cast<double>(k->mcAdjustFrac));
     return 1;
   }
-  std::printf("REMARK DC error bars automatically adjusted by factor of %.1f.\n", k->kSigma);
+  std::printf("REMARK DC error bars automatically adjusted by factor of %s.\n", factorText(k->kSigma).c_str());
   *adjusted = true;
   return 0;
 }
@@ -164,8 +174,8 @@ std::string acceptance(const KorimInfo* k, bool adjusted) {
   std::string line;
   foundation::appendf(line,
                       "korim: -err accepts a trial only when every back-calculated coupling lies "
-                      "within its error bar times %.1f, %s; -noerr accepts every trial.\n",
-                      static_cast<double>(k->kSigma),
+                      "within its error bar times %s, %s; -noerr accepts every trial.\n",
+                      factorText(k->kSigma).c_str(),
                       adjusted ? "the factor found by -autoMc (-noautoMc with -kAdjustMc sets it)"
                                : "the factor of -kAdjustMc with -noautoMc (-autoMc adjusts it)");
   return line;

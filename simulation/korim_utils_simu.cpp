@@ -598,7 +598,8 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, k.concentration, nullptr) != 0) return 1;
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, k.concentration, k.radiusAtom,
+               nullptr) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.
@@ -1376,10 +1377,14 @@ int refine_bicelle(KorimInfo* korimInfo) {
   // radius 0) leaves the settings as they are and is no error.
   if (!usable && (k.lcType == settings::kLcRod || k.lcType == settings::kLc3D)) return 0;
   if (!(qEff > 0.0) || !std::isfinite(qEff) || !(molDHPC - 0.005 > 0.0)) {
+    // The short-chain lipid forms bicelles once more of it is dissolved than stays free.
+    const double least = 0.005 * (q * 677.94 + 453.51) / 1000.0;
+    char above[64] = "";
+    if (q > 0.0 && std::isfinite(least)) std::snprintf(above, sizeof above, " above %g", least);
     std::fprintf(stderr,
                  "refine_bicelle: concentration %g with molar ratio %g forms no bicelles "
-                 "(effective molar ratio %g); raise the concentration (-wv) or check the ratio.\n",
-                 c, q, qEff);
+                 "(effective molar ratio %g); raise the concentration (-wv)%s or check the ratio.\n",
+                 c, q, qEff, above);
     return 1;
   }
   if (!(lengthModel > 0.0f) || !std::isfinite(lengthModel) || !(rSingle > 0.0) ||

@@ -373,11 +373,11 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
 }
 
 // The option behind a medium too dense: its concentration, which users give in per cent.
-void nameConcentration(const char* who, double wvAmount, const char* particles) {
+void nameConcentration(const char* who, double wvAmount, const char* particles, const char* limit) {
   std::fprintf(stderr,
                "%s: -wv %g is the medium's concentration as a fraction w/v (0.05 for 5 %%); a "
-               "lower one stands the %s further apart.\n",
-               who, wvAmount, particles);
+               "lower one stands the %s further apart%s.\n",
+               who, wvAmount, particles, limit);
 }
 
 }  // namespace
@@ -539,7 +539,24 @@ double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double wvAmount, double* room) {
+             double clashEnd, double gridSpacing, double wvAmount, double atomRadius, double* room) {
+  if (clashEnd > stepOutLength) {
+    // The walls stand closer than the molecule's centre may come: no position is free, and no
+    // count of them means anything.
+    std::fprintf(stderr,
+                 "%s: the molecule does not fit between the walls: its centre stays %g Angstrom from a wall, "
+                 "beyond the half cell of %g Angstrom; no alignment computed.\n",
+                 who, clashEnd, stepOutLength);
+    // The atom radius widens every atom; without it the molecule may fit (one grid step to spare).
+    if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= stepOutLength)
+      std::fprintf(stderr,
+                   "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
+                   "one the molecule fits.\n",
+                   who, atomRadius);
+    else
+      nameConcentration(who, wvAmount, "walls", " (as long as bicelles still form)");
+    return 1;
+  }
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
   const double m = static_cast<double>(allowedStates) / orientations + static_cast<double>(freePositions);
   if (m <= 0) {
@@ -547,7 +564,7 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "%s: medium too dense for the molecule: %lld allowed states in %d orientations and %lld free "
                  "positions; no alignment computed.\n",
                  who, allowedStates, orientations, freePositions);
-    nameConcentration(who, wvAmount, "walls");
+    nameConcentration(who, wvAmount, "walls", "");
     return 1;
   }
   if (room != nullptr) *room = m;
@@ -565,7 +582,7 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpaci
                "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free positions; "
                "no alignment computed.\n",
                who, D - rodRadius);
-  nameConcentration(who, wvAmount, "rods");
+  nameConcentration(who, wvAmount, "rods", "");
   return 1;
 }
 
@@ -690,7 +707,7 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, wvAmount, &m) != 0)
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, wvAmount, radius, &m) != 0)
       return 1;
   } else {
     m = static_cast<double>(cylDivisor);

@@ -33,13 +33,15 @@ constexpr int kSsiaMaxPositions = 5000;
 // medium too dense for it. who names the model in the message.
 // Wall: the allowed states at the positions of the clash region over the orientations, plus the
 // free positions from the clash region's end clashEnd to the half cell stepOutLength (steps of
-// gridSpacing, Angstrom; negative when the walls stand closer than the clash region reaches).
-// Returns 0 and sets *room (when room is not null) when that is positive; else 1 after "<who>: medium too dense for the
-// molecule: <n> allowed states in <N> orientations and <m> free positions; no alignment
-// computed." on stderr and a line naming -wv, the concentration wvAmount (fraction w/v) that
-// sets the half cell.
+// gridSpacing, Angstrom). Returns 0 and sets *room (when room is not null) when that is positive.
+// A clash region reaching beyond the half cell returns 1 after "<who>: the molecule does not fit
+// between the walls: ..." and a line naming the cause: -rA, the atom radius atomRadius
+// (Angstrom) counted in clashEnd, when the molecule fits without it, else -wv. A sum not positive
+// otherwise returns 1 after "<who>: medium too dense for the molecule: <n> allowed states in <N>
+// orientations and <m> free positions; no alignment computed." and the line naming -wv, the
+// concentration wvAmount (fraction w/v) that sets the half cell.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double wvAmount, double* room);
+             double clashEnd, double gridSpacing, double wvAmount, double atomRadius, double* room);
 // Rod of radius rodRadius in a medium of concentration wvAmount: the shells of free positions
 // up to the neighbouring rod, each weighted by its distance. Returns 0 when that is positive,
 // setting *divisor to it (when divisor is not null); else 1 after "<who>: medium too dense for the molecule: rod spacing <d>

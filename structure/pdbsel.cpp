@@ -288,18 +288,23 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     if (flagLoc(argc, argv, "-inv") > 0) s->selectMode = -1;
 
     std::string first, last;
+    const char* firstBy = "-r1";  // the option that gave each end, named when it is refused
+    const char* lastBy = "-rN";
     bool range = false;
     char* word = nullptr;
     if (ptrArgD(argc, argv, "-res", &word) == 1) {
         first = last = word;
+        firstBy = lastBy = "-res";
         range = true;
     }
     if (ptrArgD(argc, argv, "-r1", &word) == 1) {
         first = word;
+        firstBy = "-r1";
         range = true;
     }
     if (ptrArgD(argc, argv, "-rN", &word) == 1) {
         last = word;
+        lastBy = "-rN";
         range = true;
     }
     // An option given without its value still counts as given.
@@ -352,8 +357,10 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     } else {
         int r1 = 0, rN = 0;
         if (!residueNumber(first.c_str(), &r1) || !residueNumber(last.c_str(), &rN)) {
-            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s\n",
-                         residueNumber(first.c_str(), &r1) ? last.c_str() : first.c_str());
+            const bool firstGood = residueNumber(first.c_str(), &r1);
+            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s %s (a whole number, or * for "
+                         "every residue)\n",
+                         firstGood ? lastBy : firstBy, firstGood ? last.c_str() : first.c_str());
             status = 1;
         } else {
             s->res1 = r1;

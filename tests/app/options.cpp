@@ -291,7 +291,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       value("-cut", "1e999", "must be a finite number"),
       {{"-hinge", "1", "2", "1e39"}, "KORIM Error: option -hinge value 1e39 must be a finite number.\n"},
       value("-map", "2147483648", "must lie between -2147483648 and 2147483647"),
-      {{"-bestFit", "-jack"}, "KORIM Error: option -map must give at least 1 trial for -jack (got 0).\n"},
+      {{"-bestFit", "-jack"},
+       "KORIM Error: option -map must give at least 1 trial for -jack; the run gives no -map (-map 1000 draws 1000).\n"},
       {{"-bestFit", "-mcStruc", "-map", "0"},
        "KORIM Error: option -map must give at least 1 trial for -mcStruc (got 0).\n"},
       // Lists and texts longer than their buffers.

@@ -5,9 +5,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <functional>
-#include <regex>
+#include <sstream>
 
 #include "app/korim_utils.h"
 #include "tests/cli/cli_util.h"
@@ -182,7 +184,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"KORIM Error: unknown option -Pf1 (did you mean -pf1?); korim -help lists the options.\n", extracting}},
       // Numbers not of their option's type, and error estimates or random searches without a trial.
       {onPdb(kPdb, {"-bestFit", "-mcDc", "-inD", kCouplings}), 1,
-       {"KORIM Error: option -map must give at least 1 trial for -mcDc (got 0).\n", extracting}},
+       {"KORIM Error: option -map must give at least 1 trial for -mcDc; the run gives no -map (-map 1000 draws "
+        "1000).\n", extracting}},
+      {onPdb(kPdb, {"-bestFit", "-mcDc", "-map", "1000", "-inD", kCouplings}), 0, {}, true},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "abc"}), 1,
        {"KORIM Error: option -map value abc must be an integer.\n", extracting}},
       {onPdb(kPdb, {"-bestFit", "-rand", "-map", "-5"}), 1,
@@ -204,6 +208,15 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "END_RESID_1, ORIGIN_DOM1, ...).\n"}},
       {steric({"-stKorimFree"}), 1,
        {"ssiaFree: no free-format coordinates given (-pdbF).\n", "matrix: error in ssiaFree.\n"}},
+      // Files that another option reads, given to -pdb: the message names that option.
+      {onPdb(kCouplings, {"-inD", kCouplings}), 1,
+       {"PDB Error: no atoms read from " + kCouplings + "\n",
+        "korim: " + kCouplings + " is a coupling table (its VARS line names RESID_I); -inD reads it, and -pdb a "
+        "structure in PDB columns.\n"}},
+      {onPdb(korim_test::examples("ubiquitin_heavy_free.txt")), 1,
+       {"Error reading PDB input ", "korim: " + korim_test::examples("ubiquitin_heavy_free.txt") +
+        " holds free-format coordinates (ATOM serial atom residue number x y z); -pdbF reads them, in "
+        "-stKorimFree, and -pdb a structure in PDB columns.\n"}},
       {onPdb(kPdb, {"-elKorimFree"}), 0,
        {"korim: this mode (-elKorimFree) writes -outPka only; -outD out.tab is not written.\n"}},
       {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
@@ -220,6 +233,9 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 1.0, "
         "the factor of -kAdjustMc with -noautoMc (-autoMc adjusts it); -noerr accepts every trial.\n", fitFailed},
        false, {}, {"!f.tab"}},
+      // A factor below one decimal is printed as given, not as 0.0.
+      {mcDc({"-kAdjustMc", "0.01", "-map", "20"}), 1,
+       {"korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 0.01, "}},
       {mcDc({"-kAdjustMc", "3", "-map", "200"}), 0, {}, true,  // the failure table on standard output
        {"\nREMARK Failure Statistics.\n", "MAPPING NUMBER OF SUCCESFUL STEPS   17\n"}, {"r.pdb.0"}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-saupe", "1000", "0", "0", "0", "0", "-inD", kCouplings,
@@ -420,21 +436,38 @@ TEST(Runs, ShiftedResidueNumbersAreNamedInTheTable) {
     int rows;                             // DATA N of out.tab
   };
   const std::string lowered = couplingsAs(-2, same);
+  const std::string mends = "63 of 63 rows map and their names agree; -s1 3 -a1 2 maps them so";
+  // The table as the structure numbers it, moved one higher by the run's own -a1.
+  const std::string moved = "-a1 3 with -s1 2 maps the table's residue r on the structure's r + 1, yet the table's own "
+                            "numbers are the structure's: at them 63 of 63 rows map and their names agree; -a1 2 (as "
+                            "-s1) maps them so";
   const std::vector<Case> cases = {
       {fit(kPdb, "up.tab", couplingsAs(1, same)),
        {"DC Warning: 60 couplings name a residue differently from the structure:\n",
-        "DC Warning: " + up + "63 of 63 rows map and their names agree.\n"},
-       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+        "DC Warning: " + up + mends + ".\n"},
+       {upRemark, "REMARK " + up + mends + "."}, 61},
+      // The advice followed: every row maps, and the fit is the example's.
+      {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-single", "-s1", "3", "-a1", "2"}), {},
+       {"DATA Q SAUPE              0.062"}, 63},
+      {fit(kPdb, "plain.tab", couplingsAs(0, same), {"-bestFit", "-single", "-a1", "3", "-s1", "2"}),
+       {"DC Warning: " + moved + ".\n"}, {"REMARK " + moved + "."}, 61},
+      {fit(kPdb, "plain.tab", couplingsAs(0, same), {"-bestFit", "-single", "-a1", "2", "-s1", "2"}), {},
+       {"DATA Q SAUPE              0.062"}, 63},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-stKorim", "-dot", "30"}), {"DC Warning: " + up}, {upRemark}, 61},
+      // The ensemble's average table (-ave) carries the same lines.
+      {fit(kPdb, "up.tab", couplingsAs(1, same),
+           {"-stKorimGrid", "-inp", korim_test::examples("ubiquitin_two_domains.inp"), "-inE",
+            korim_test::examples("ubiquitin_100_states.ens"), "-ave", "out.tab"}),
+       {"DC Warning: " + up}, {upRemark, "REMARK " + up + mends + "."}, 61},
       {fit(kPdb, "up.tab", couplingsAs(1, same), {"-bestFit", "-jack", "-map", "5"}), {"DC Warning: " + up},
-       {upRemark, "REMARK " + up + "63 of 63 rows map and their names agree."}, 61},
+       {upRemark, "REMARK " + up + mends + "."}, 61},
       {fit(kPdb, "down.tab", lowered),
        {"DC Warning: the table's residue numbers look 2 lower than the structure's: at residue + 2, 63 of 63 rows "
-        "map and their names agree.\n"},
+        "map and their names agree; -s1 0 -a1 2 maps them so.\n"},
        {"REMARK 5 selected couplings map to no atom of the structure and are not used; 53 couplings name a residue "
         "differently from the structure."}, 58},
       {fit(kPdb, "spoilt6.tab", couplingsAs(1, spoilt(6))), {"DC Warning: " + up + "57 of 63 rows map"},
-       {"REMARK " + up + "57 of 63 rows map and their names agree."}, 61},
+       {"REMARK " + up + "57 of 63 rows map and their names agree; -s1 3 -a1 2 maps them so."}, 61},
       {fit(kPdb, "spoilt7.tab", couplingsAs(1, spoilt(7))), {}, {upRemark}, 61},
       {fit(kPdb, "plain.tab", couplingsAs(0, same)), {}, {}, 63},
       {fit(nucleic, "letters.tab", couplingsAs(0, letter)), {"DC Warning: 63 couplings name a residue differently"},
@@ -485,14 +518,25 @@ TEST(Runs, ChainAndSegmentAdviceFollowedOnceMapsTheRows) {
                       data);
     };
     const RunResult first = run(named);
-    std::smatch advice;
-    ASSERT_TRUE(std::regex_search(first.err, advice, std::regex("name it in columns? ((?:[A-Z]+_[IJ](?:, | and )?)+)")))
-        << what << "\n" << first.err;
+    const size_t at = first.err.find("name it in column");
+    ASSERT_NE(at, std::string::npos) << what << "\n" << first.err;
+    // The columns advised: "X_I", "X_I and Y_J" or "X_I, Y_I and Z_J", after "column(s) ".
     std::vector<std::string> cols = named;
-    const std::string list = advice[1];
-    const std::regex column("[A-Z]+_[IJ]");
-    for (std::sregex_iterator c(list.begin(), list.end(), column), end; c != end; ++c)
-      cols.push_back(c->str());
+    const size_t from = at + std::strlen("name it in column");
+    std::istringstream words(first.err.substr(from, first.err.find('\n', from) - from));
+    std::string list, word;
+    words >> word;  // "s" or the first column
+    if (word != "s") words.seekg(0);
+    while (words >> word) {
+      if (word.ends_with(",")) word.pop_back();
+      if (word == "and") continue;
+      const bool column = word.size() > 2 && (word.ends_with("_I") || word.ends_with("_J")) &&
+                          std::all_of(word.begin(), word.end() - 2, [](char c) { return c >= 'A' && c <= 'Z'; });
+      if (!column) break;
+      cols.push_back(word);
+      list += word + " ";
+    }
+    ASSERT_FALSE(list.empty()) << what << "\n" << first.err;
     const RunResult advised = run(cols);
     EXPECT_EQ(advised.status, 0) << what << "\n" << advised.err;
     EXPECT_EQ(advised.err.find("map to no atom"), std::string::npos) << what << "\n" << advised.err;

@@ -554,6 +554,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-stKorim", "-pdb", kPdb, "-outx", "out.tab"}, 1,
          {unknown("-outx", " (did you mean -out, -outD, -outE, -outS, -outA or -outP?)")}},
         {{"--help"}, 1, {unknown("--help", " (did you mean -help?)")}},
+        // Two neighbouring letters swapped are one slip.
+        {{"-bestFit", "-sinlge", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {unknown("-sinlge", " (did you mean -single?)")}},
+        {{"-daHsit", "-inD", kCouplings, "-outD", "out.tab"}, 1, {unknown("-daHsit", " (did you mean -daHist?)")}},
         {{"-h"}, 1, {unknown("-h", " (did you mean -H?)")}},
         {{"--version"}, 1, {unknown("--version", ""), extracting}},
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-frobnicate", "-outD", "out.tab"}, 1, {unknown("-frobnicate", "")}},
@@ -604,6 +608,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {stray("0.1", 8, "the option before it, -outD, takes one value, out.tab"), extracting}},
         {plus({"0.1"}, conv), 1, {stray("0.1", 1, "no option stands before it")}},
         {plus({"-conv", "5"}, conv), 1, {stray("5", 2, "the option before it, -conv, takes no value")}},
+        // A trial count after a variant that draws trials is its -map, and the run with it goes.
+        {{"-bestFit", "-mcDc", "1000", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
+         {stray("1000", 3, "the option before it, -mcDc, takes no value; -map 1000 gives -mcDc its trials"), extracting}},
+        {{"-bestFit", "-mcDc", "-map", "1000", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0, {}, true},
         {plus({"-dbg", "2", "5"}, conv), 1, {stray("5", 3, "the option before it, -dbg, takes at most one value, 2")}},
         {plus(conv, {"-rem", "my", "remark"}), 1, {stray("remark", 8, "the option before it, -rem, takes one value, my")}},
         {{"-conv", "-inD", kCouplings, "-outD", "-x.tab", "5"}, 1,
@@ -916,6 +924,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string fixAa = "KORIM Error: option -fixAa value ";
   const std::string noPeak = " names no peak: each value is a number of peaks, 0 to the 6 unassigned peaks.\n";
   const std::string tooDense = "sma: medium too dense for the molecule: ";
+  const std::string noFit = "sma: the molecule does not fit between the walls: ";
+  const std::string bicelles = " (as long as bicelles still form).\n";
   const std::string fraction = " is the medium's concentration as a fraction w/v (0.05 for 5 %); a lower one stands the ";
   const std::string namedInf = testData("cli/segments_named_inf.tab");
   std::string overflowText = readFile(namedInf);
@@ -932,17 +942,31 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6" + noPeak, bestFitError}},
       {lysines({"-fixAa", "3", "7"}), 1, {fixAa + "7" + noPeak}},
       {{"-elKorim", "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
-       {tooDense, " free positions; no alignment computed.\n", "sma: -wv 1e+09" + fraction + "walls further apart.\n",
-        "simulateAlignment: error in sma.\n"}},
+       {noFit, "sma: -wv 1e+09" + fraction + "walls further apart" + bicelles, "simulateAlignment: error in sma.\n"}},
       {{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-dot", "30", "-wv", "1e9", "-pdb", kPdb,
         "-inD", kCouplings, "-outD", "out.tab"}, 1,
        {tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n",
         "sma: -wv 1e+09" + fraction + "rods further apart.\n"}},
       // Five per cent given as 5: the message names -wv and its unit; the fraction it asks for runs.
       {{"-stKorim", "-dot", "30", "-wv", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
-       {"stericAlignment: medium too dense for the molecule: ",
-        "stericAlignment: -wv 5" + fraction + "walls further apart.\n"}},
+       {"stericAlignment: the molecule does not fit between the walls: ",
+        "stericAlignment: -wv 5" + fraction + "walls further apart" + bicelles}},
       {{"-stKorim", "-dot", "30", "-wv", "0.05", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0, {}, true},
+      // An atom radius in the hundred thousands: the message names -rA, not the concentration, and
+      // gives no count of free positions; a smaller radius runs. The concentration's own limit is
+      // named where bicelles stop forming, and the least one above it runs.
+      {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-rA", "1e5"}, 1,
+       {"stericAlignment: the molecule does not fit between the walls: its centre stays 100044 Angstrom from a wall, "
+        "beyond the half cell of 419.002 Angstrom; no alignment computed.\n",
+        "stericAlignment: -rA 100000 adds that radius, in Angstrom, to every atom (default 0); with a smaller one the "
+        "molecule fits.\n"}},
+      {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-rA", "1.5"}, 0,
+       {}, true},
+      {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-wv", "0.005"},
+       1, {"forms no bicelles (effective molar ratio -2.01704); raise the concentration (-wv) above 0.0124367 or check "
+           "the ratio.\n"}},
+      {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-wv", "0.0125"},
+       0, {}, true},
       {{"-conv", "-korim", "-inD", namedInf, "-outD", "out.tab"}, 0, {}, true},
       {{"-conv", "-inD", namedInf, "-d1", "2", "-dN", "3"}, 0, {}, false,
        {"    2  GLN    N  inf -13.200 -9999.000", "    3  ILE    N  inf 8.780 -9999.000"}},

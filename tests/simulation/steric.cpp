@@ -430,8 +430,11 @@ TEST_F(Steric, DenseMediaAndBadParametersAreRefused) {
     int turns;
     const char* message;
   } cases[] = {
-      // The free region ends before the molecule fits: divisor <= 0.
-      {{1, 0.0}, R, 0.0, 2, "stericAlignment: medium too dense for the molecule"},
+      // The free region ends before the molecule fits: no count of free positions, the cause named.
+      {{1, 0.0}, R, 0.0, 2, "stericAlignment: the molecule does not fit between the walls: "},
+      // Without its atom radius the molecule fits the cell: the radius is named; else -wv.
+      {{1, 100.0, 20.0, 1000.0}, R + 1000.0, 1000.0, 2, "stericAlignment: -rA 1000 adds that radius"},
+      {{1, 30.0, 20.0, 1000.0}, R + 1000.0, 1000.0, 2, "a lower one stands the walls further apart (as long as"},
       {{2, 100.0, 33.5, 0.0, 0.2, 0.0}, R, 0.0, 2, "concentration 0 of the rod medium must be positive"},
       {{2, 100.0, 33.5, 0.0, 0.2, -0.1}, R, 0.0, 2, "must be positive"},
       {{2, 100.0, 33.5, 0.0, 0.2, 2.0}, R, 0.0, 2, "medium too dense for the molecule"},  // rods touch

@@ -76,7 +76,9 @@ TEST(SelectArgs, VerboseReportAndBadInput) {
     EXPECT_EQ(err.find("PDB Error: name list of -atom longer than 255 characters: HB0 HB1"), 0u);
     EXPECT_STREQ(s.atomNameList, "*");
     EXPECT_EQ(parse({"-res", "12x"}, &s, &err), 1);
-    EXPECT_EQ(err, "PDB Error: bad residue number in selection: 12x\n");
+    EXPECT_EQ(err, "PDB Error: bad residue number in selection: -res 12x (a whole number, or * for every residue)\n");
+    EXPECT_EQ(parse({"-r1", "3", "-rN", "inf"}, &s, &err), 1);
+    EXPECT_EQ(err, "PDB Error: bad residue number in selection: -rN inf (a whole number, or * for every residue)\n");
     PDBInfo p;
     pdbNull(&p);
     const std::string longList(300, 'C');

@@ -106,7 +106,7 @@ TEST(StoredAngles, EveryResidueGetsTheAnglesMeasuredForItAlone) {
     while (std::getline(in, line)) {
         if (line.compare(0, 4, "ATOM") != 0) continue;
         text += line + "\n";
-        char resID[5];
+        char resID[12];  // room for any int: the residue numbers here take four columns
         std::snprintf(resID, sizeof resID, "%4d", std::stoi(line.substr(22, 4)) + 76);
         chainB += line.substr(0, 21) + "B" + resID + line.substr(26) + "\n";
     }
