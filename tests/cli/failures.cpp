@@ -702,11 +702,15 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
                              "name B in columns CHAINNAME_I and CHAINNAME_J of the table.\n";
     EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
     const double onA = readTable(d / "out.tab").data("CORR R");
-    std::smatch advice;
-    ASSERT_TRUE(std::regex_search(r.err, advice, std::regex("name (\\S+) in columns (\\S+) and (\\S+) of the table")));
-    const std::string name = advice[1];
+    // The advice as the user reads it: "name <chain> in columns <I> and <J> of the table".
+    const size_t at = r.err.find("chain B, name ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    std::istringstream words(r.err.substr(at + 9));
+    std::string name, in, columns, colI, conj, colJ;
+    words >> name >> name >> in >> columns >> colI >> conj >> colJ;
+    ASSERT_EQ(in + columns + conj, "incolumnsand") << r.err;
     const Placed place = [&](const std::string&, int) { return name; };
-    const std::string named = writeFile(d / "named.tab", couplingsAs(0, same, {advice[2], advice[3]}, place));
+    const std::string named = writeFile(d / "named.tab", couplingsAs(0, same, {colI, colJ}, place));
     r = predict(named, "B");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("chooses atoms"), std::string::npos) << r.err;
