@@ -281,6 +281,10 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
       double zz = 0, yy = 0, xx = 0;
       ASSERT_EQ(std::sscanf(r.err.c_str() + r.err.find(beside) + beside.size(), "%lf %lf %lf", &zz, &yy, &xx), 3);
       EXPECT_GT(std::fabs(zz + yy + xx), 2 * 2.0 + 0.1 * std::fabs(zz)) << r.err;
+      EXPECT_NE(r.err.find(" Hz here (two bin widths and a tenth of |Dzz|; a bin counts as at least the mean error and "
+                           "at most twice it).\n"),
+                std::string::npos)
+          << r.err;
     }
     // The two-extreme estimate named is what the extremes give, and -nFit 2 answers.
     double eqDa = 0, eqR = 0;
