@@ -257,9 +257,10 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
         // margin puts the fullest bin beside an extreme, not at the tensor's middle value.
         std::fprintf(stderr,
                      "Error: The fullest bin is no Dxx: Dzz_Dyy_Dxx %.3f %.3f %.3f sum to %+.3f Hz, where a "
-                     "traceless tensor's sum to 0 within %.3f Hz here (two bin widths and a tenth of |Dzz|).\n",
+                     "traceless tensor's sum to 0 within %.3f Hz here (two bin widths and a tenth of |Dzz|; a bin "
+                     "counts as at least the mean error and at most twice it).\n",
                      static_cast<double>(dzz), static_cast<double>(dyy), static_cast<double>(layout.dxx),
-                     static_cast<double>(dzz) + dyy + layout.dxx, tracelessMargin(dzz, layout.width));
+                     static_cast<double>(dzz) + dyy + layout.dxx, tracelessMargin(dzz, layout.width, s.delta));
         refuseWithoutDxx(principal, h, layout);
         return 1;
       case DxxReading::kSingle:

@@ -97,8 +97,9 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
   return maxCount > 0 ? single : 0;  // no value inside the bins: no most populated one
 }
 
-double tracelessMargin(float dzz, float binWidth) {
-  return 2.0 * binWidth + 0.1 * std::fabs(static_cast<double>(dzz));
+double tracelessMargin(float dzz, float binWidth, double delta) {
+  const double width = std::fmin(std::fmax(static_cast<double>(binWidth), delta), 2.0 * delta);
+  return 2.0 * width + 0.1 * std::fabs(static_cast<double>(dzz));
 }
 
 DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,
@@ -108,7 +109,7 @@ DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float
     return DxxReading::kTooManyBins;
   if (getDxx(nD, coupList, *nBins, *binWidth, bins, dxx, reportOutside) != 1) return DxxReading::kTie;
   const double sum = static_cast<double>(dzz) + dyy + *dxx;
-  return std::fabs(sum) <= tracelessMargin(dzz, *binWidth) ? DxxReading::kSingle : DxxReading::kNotTraceless;
+  return std::fabs(sum) <= tracelessMargin(dzz, *binWidth, delta) ? DxxReading::kSingle : DxxReading::kNotTraceless;
 }
 
 void alignpoly(float x, float* a, float* y, float* dyda, int /*na*/) {

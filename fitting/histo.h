@@ -37,9 +37,12 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
 // The margin (Hz) within which the three values read from a histogram, Dzz, Dyy and Dxx, may sum
 // to other than 0 and still be a tensor's: a traceless tensor's sum to 0, but averaged extremes
 // fall short of its principal values and the fullest bin places Dxx to within its width, so right
-// answers sum to a few Hz. Two bin widths and a tenth of |Dzz| (the shortfall the assignment
-// window also allows); beyond it the fullest bin lies beside an extreme, not at Dxx.
-double tracelessMargin(float dzz, float binWidth);
+// answers sum to a few Hz. Two bin widths, each taken as at least the mean error delta (finer bins
+// place Dxx no better than the couplings' errors) and at most twice it (the automatic bins' width:
+// with wider bins, a fullest bin a whole bin beside Dxx, next to Dyy, would pass), and a tenth of
+// |Dzz| (the shortfall the assignment window also allows); beyond it the fullest bin lies beside an
+// extreme, not at Dxx.
+double tracelessMargin(float dzz, float binWidth, double delta);
 
 // How reading Dxx from a histogram ended.
 enum class DxxReading {

@@ -242,11 +242,14 @@ TEST(EstimateTables, LikelihoodAdviceAtTheFloorAnswersInsideTheGrid) {
 // Histograms whose fullest count two bins share at the automatic layout (the first 44 couplings of
 // the example; a medium of Da -20 Hz, R 0.3, errors 2 Hz; the example with errors of 2.5 Hz; a
 // phage-like medium of Da +29.87 Hz, R 0.448 on the structure's N-H bonds), or whose fullest bin
-// lies beside an extreme (that medium negated: Dzz + Dyy + Dxx far from the 0 of a traceless
-// tensor): the refusal names the two-extreme estimate, which -nFit 2 answers with, and at most
-// three counts, nearest the automatic one first, each of which, followed, answers with R from 0 to
-// 2/3 and three values within two bin widths and a tenth of |Dzz| of summing to 0. A named count
-// equal to the automatic one is said to be another layout of as many bins.
+// lies beside an extreme (that medium negated, and in another frame: Dzz + Dyy + Dxx far from the 0
+// of a traceless tensor): the refusal names the two-extreme estimate, which -nFit 2 answers with,
+// and at most three counts, nearest the automatic one first, each of which, followed, answers with
+// R from 0 to 2/3 and three values within two bin widths (a bin counted as one to two mean errors)
+// and a tenth of |Dzz| of summing to 0; where the medium's tensor is known to be read alike, within
+// 15 % of its Da and 0.1 of its R (the frame (120, 90, 150) once named -bin 9 and -bin 8, bins of
+// 13 Hz whose fullest lay beside Dyy: R 0.14 and 0.16). A named count equal to the automatic one is
+// said to be another layout of as many bins.
 TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   TempDir d;
   std::string rows44;
@@ -258,17 +261,19 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   for (size_t at = dd25.find("     1.000 1.00\n"); at != std::string::npos; at = dd25.find("     1.000 1.00\n", at + 1))
     dd25.replace(at, 10, "     2.500");
   writeFile(d / "dd25.tab", dd25);
-  const double phage[3] = {30, 60, 90};
+  const double phage[3] = {30, 60, 90}, coarse[3] = {120, 90, 150};
   const std::string tie = "Error: No single most populated coupling value.\n",
                     beside = "Error: The fullest bin is no Dxx: Dzz_Dyy_Dxx ";
-  // The table, its automatic count, the refusal, how far from the automatic count the first named lies.
-  const std::tuple<std::string, int, std::string, int> cases[] = {
-      {"rows44.tab", 22, tie, 1},
-      {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18, tie, 1},
-      {"dd25.tab", 10, tie, 1},
-      {structureMedium(d, "phage.tab", 29.87, 0.448, phage), 55, tie, 13},
-      {structureMedium(d, "phageNeg.tab", -29.87, 0.448, phage), 55, beside, 34}};
-  for (const auto& [table, automatic, refusal, within] : cases) {
+  // The table, its automatic count, the refusal, how far from the automatic count the first named
+  // lies, and the Da and R every named count answers near (Da 0: not checked).
+  const std::tuple<std::string, int, std::string, int, double, double> cases[] = {
+      {"rows44.tab", 22, tie, 1, 0, 0},
+      {evenlySpread(d, "pf.tab", -20.0, 0.3, 2.0, 1.0, 100), 18, tie, 1, 0, 0},
+      {"dd25.tab", 10, tie, 1, 0, 0},
+      {structureMedium(d, "phage.tab", 29.87, 0.448, phage), 55, tie, 13, 0, 0},
+      {structureMedium(d, "phageNeg.tab", -29.87, 0.448, phage), 55, beside, 34, 0, 0},
+      {structureMedium(d, "coarse.tab", 29.87, 0.448, coarse), 54, beside, 39, 29.87, 0.448}};
+  for (const auto& [table, automatic, refusal, within, da, rhombicity] : cases) {
     const RunResult r = runKorim({"-daHist", "-inD", table, "-outD", "h.tab"}, d);
     const size_t at = r.err.find("nearest the automatic " + std::to_string(automatic) + " bins first: ");
     ASSERT_TRUE(r.status == 1 && at != std::string::npos && r.err.find(refusal) != std::string::npos) << r.err;
@@ -276,6 +281,10 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
       double zz = 0, yy = 0, xx = 0;
       ASSERT_EQ(std::sscanf(r.err.c_str() + r.err.find(beside) + beside.size(), "%lf %lf %lf", &zz, &yy, &xx), 3);
       EXPECT_GT(std::fabs(zz + yy + xx), 2 * 2.0 + 0.1 * std::fabs(zz)) << r.err;
+      EXPECT_NE(r.err.find(" Hz here (two bin widths and a tenth of |Dzz|; a bin counts as at least the mean error and "
+                           "at most twice it).\n"),
+                std::string::npos)
+          << r.err;
     }
     // The two-extreme estimate named is what the extremes give, and -nFit 2 answers.
     double eqDa = 0, eqR = 0;
@@ -293,15 +302,21 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
     EXPECT_EQ(std::find(counts.begin(), counts.end(), automatic) != counts.end(),
               r.err.find(" (-bin " + a + " lays its " + a + " bins of ") != std::string::npos)
         << table << r.err;
+    // The automatic bins this run had are twice the mean error wide.
+    const double delta = std::stod(r.err.substr(r.err.find(" bins of ", r.err.find("The number of bins decides")) + 9)) / 2;
     for (int count : counts) {
       ASSERT_EQ(runKorim({"-daHist", "-inD", table, "-outD", "h.tab", "-bin", std::to_string(count)}, d).status, 0)
           << table << " -bin " << count;
       const Table h = readTable(d / "h.tab");
       const double rh = numbersAfter(h.lines, "REMARK DATA R ").at(0);
       const std::vector<double> p = numbersAfter(h.lines, "REMARK DATA Dzz_Dyy_Dxx ");
-      const double margin = 2 * numbersAfter(h.lines, "REMARK DATA BINWIDTH ").at(0) + 0.1 * std::fabs(p.at(0));
+      const double width = std::clamp(numbersAfter(h.lines, "REMARK DATA BINWIDTH ").at(0), delta, 2 * delta);
       EXPECT_TRUE(rh >= 0.0 && rh <= 2.0 / 3.0) << table << " -bin " << count << ": R " << rh;
-      EXPECT_LE(std::fabs(p.at(0) + p.at(1) + p.at(2)), margin) << table << " -bin " << count;
+      EXPECT_LE(std::fabs(p.at(0) + p.at(1) + p.at(2)), 2 * width + 0.1 * std::fabs(p.at(0))) << table << " -bin " << count;
+      if (da == 0) continue;
+      EXPECT_TRUE(std::fabs(numbersAfter(h.lines, "REMARK DATA Da ").at(0) - da) <= 0.15 * std::fabs(da) &&
+                  std::fabs(rh - rhombicity) <= 0.1)
+          << table << " -bin " << count << ": R " << rh;
     }
   }
 }

@@ -747,6 +747,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       {{"-daFlex", "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "50", "-bin", "2"}, 1,
        {"KORIM Error: option -bin value 2 must be 0"}, false, {}, {"!s.sc"}},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "3"}, 0, {}, true},
+      // Bins of 0.48 Hz, finer than the mean error: they place Dxx no better than it, and the three
+      // values' sum of 3.5 Hz is a tensor's.
+      {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "100"}, 0, {}, true},
       {{"-daMl", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc"}, 1, {tooFew(4, four), mlFailed}, false, {},
        {"!s.sc"}},
       {{"-daFlex", "-inD", four, "-outD", "out.tab", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
