@@ -248,7 +248,7 @@ int runJackknife(KorimInfo* k, ResidueCouplings& rc, int s, const double* dots, 
       // Residues without couplings, no fit yet (Da 0 has no pattern) or a Da too small for the
       // sampling: nothing to score.
       if (!scored(runs, i)) continue;
-      if (!(rAveDD <= kMaxLineWidth)) {
+      if (!mlLineWidthWithin(rAveDD)) {
         if (!quiet)
           std::fprintf(stderr, "\nmotionHist: the mean error %.3f Hz of run %d exceeds %.2f Hz.\n",
                      rAveDD, i + 1, kMaxLineWidth);

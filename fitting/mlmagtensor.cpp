@@ -373,7 +373,7 @@ double mlAxisPoints(double low, double high, float step, bool withFarEnd) {
 }
 
 int mlLineWidthCheck(double delta) {
-  if (delta > 0.0 && delta <= kMaxLineWidth) return 0;
+  if (delta > 0.0 && mlLineWidthWithin(delta)) return 0;
   std::fprintf(stderr, "korim: the mean coupling error %.3f Hz is outside the likelihood's "
                        "range (above 0, at most %.2f Hz).\n", delta, kMaxLineWidth);
   return 1;

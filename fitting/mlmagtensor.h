@@ -14,6 +14,9 @@ namespace korim::fitting {
 
 // Largest mean measurement error the broadening accepts (Hz).
 constexpr double kMaxLineWidth = 3.41;
+// Whether a mean error lies at or below kMaxLineWidth. Errors are read as floats: DD 3.41 in a
+// table averages to 3.41 plus a few 1e-7 Hz, which is the limit as given, not beyond it.
+inline bool mlLineWidthWithin(double delta) { return delta <= kMaxLineWidth * (1.0 + 1e-6); }
 // Sampling of pattern and broadening (Hz).
 constexpr double kMlSampleStep = 0.01;
 // Smallest size of Da (Hz) whose pattern the sampling resolves. At R 0 the pattern is sampled

@@ -182,6 +182,8 @@ TEST(Likelihood, ErrorTableBoundariesAndGridLimits) {
   EXPECT_NE(err.find("increments of Da and R must be positive"), std::string::npos);
   EXPECT_NE(err.find("at most 3.41 Hz"), std::string::npos);
   EXPECT_NE(err.find("more than 2000000"), std::string::npos);
+  // The limit as a table's float gives it is within; the next hundredth is not.
+  korim_test::captureStderr([&] { EXPECT_EQ(mlLineWidthCheck(3.41f), 0); EXPECT_EQ(mlLineWidthCheck(3.42f), 1); });
 }
 
 TEST(Likelihood, GridAxesCountedFromRangeAndStep) {
