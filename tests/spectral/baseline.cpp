@@ -86,7 +86,7 @@ TEST(Noise, FractionLimitsStayInside) {
 
 TEST(Noise, BaseIsMeanOfSmallestMagnitudes) {
   // Quantile and mean of {5, -1, 3, 2}'s smallest magnitudes: 0.5 takes -1 and 2.
-  const float cases[][2] = {{0.5f, 0.5f}, {1.0f, 2.25f}, {3.0f, 2.25f}, {0.1f, 0.0f}};
+  const float cases[][2] = {{0.5f, 0.5f}, {1.0f, 2.25f}, {3.0f, 2.25f}, {0.1f, 0.0f}, {std::nanf(""), 0.0f}};
   for (const auto &c : cases) {
     Vec v{5, -1, 3, 2};
     float base = -9;
@@ -113,6 +113,9 @@ TEST(BaseMasks, MarkBaselineNotPeaks) {
   std::vector<int> all(n, 0);
   baseMask0(data.data(), work.data(), all.data(), n, 1.0f);
   for (int i = 0; i < n; i++) ASSERT_EQ(1, all[i]) << i;
+  std::vector<int> far(n, 0);  // a fraction far outside 0..1 keeps its band inside the data
+  baseMask0(data.data(), work.data(), far.data(), n, -1e30f);
+  EXPECT_EQ(all, far);
 }
 
 TEST(BaseMasks, BlockDeviationThresholdZeroAndAverages) {

@@ -136,6 +136,9 @@ TEST(DampedMusic, CoarseGridFindsNothing) {
   EXPECT_EQ(0, dmusic(d, re.data(), im.data()));
   EXPECT_EQ(0, d->sigCount);
   EXPECT_EQ(Vec(n, 0.0f), re);
+  d->freqStep[0] = std::nanf("");  // a grid no set-up passes: one point, nothing found
+  EXPECT_EQ(0, dmusic(d, re.data(), im.data()));
+  EXPECT_EQ(0, d->sigCount);
   dmusicFree(d);
 }
 
@@ -212,6 +215,8 @@ TEST(Optimiser, VariableCoding) {
   SAVar v;
   EXPECT_EQ("NOSA Error: floating point bit allocation overflow.\n",
             korim_test::captureStderr([&] { EXPECT_EQ(1, initFVar(&v, 0, 1e12f, 0, 1e-3f, 0)); }));
+  EXPECT_EQ("NOSA Error: floating point bit allocation overflow.\n",  // steps past any integer
+            korim_test::captureStderr([&] { EXPECT_EQ(1, initFVar(&v, 0, 1e30f, 0, -1e-3f, 0)); }));
   // A value, bound or tolerance that is no finite number is refused by name; nothing is coded.
   const float nan = std::nanf(""), inf = INFINITY;
   const struct { bool isInt; float val, hi, lo, tol; const char *message; } refused[] = {
