@@ -348,6 +348,14 @@ TEST(Enhancement, OptionsHelpAndRefusals) {
   EXPECT_EQ((std::vector<float>{s.dampTol[1], s.dampMax[1], s.dampMax[0]}), (std::vector<float>{0.0f, 0.5f, 2.0f}));
   EXPECT_EQ(1, parse({"-ndim", "2"}, &s, &err));
   EXPECT_NE(std::string::npos, err.find("SASE Error"));
+  // Counts are read whole: a number past an int or with a tail is refused, its neighbour taken.
+  const std::vector<std::string> badCounts[] = {{"-nsig", "4294967297"}, {"-xSize", "5x"}, {"-rand", "-2147483649"}};
+  for (const auto &words : badCounts) {
+    EXPECT_EQ(1, parse(words, &s, &err)) << words[0];
+    EXPECT_EQ("SASE Error: bad value " + words[1] + " for " + words[0] + ".\n", err);
+  }
+  ASSERT_EQ(0, parse({"-ndim", "1", "-nsig", "2147483647", "-rand", "-2147483648"}, &s, &err)) << err;
+  EXPECT_TRUE(s.signalCount == INT_MAX && s.nosaInfo.iseed == INT_MIN);
   EXPECT_EQ(1, parse({"-help"}, &s, &err));
   EXPECT_EQ(0u, err.find("SASE: Simulated Annealing Spectral Enhancement:\n -nsig      [8]"));
   EXPECT_NE(std::string::npos, err.find(" -xModel    [Exp]     Signal Model Type; Keywords:\n"
