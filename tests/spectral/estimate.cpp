@@ -161,6 +161,11 @@ TEST(Network, WeightsFromFile) {
     ftNetFree(&f);
   });
   EXPECT_EQ("FTNet Error reading " + path + "\nFTNet Error opening file /nonexistent/weights\n", err);
+  const std::string inf = korim_test::writeFile(dir / "inf.txt", "0 0 0 0 0 0\n1 0 1e39 0 0 0\n");
+  EXPECT_EQ("FTNet Error: weight 9 of " + inf + " is not a finite number.\n", korim_test::captureStderr([&] {
+              EXPECT_EQ(1, ftNetInit(&f, 2, 2, 1.0f, 0.0f, inf.c_str()));
+              ftNetFree(&f);
+            }));
   // Weights past one allocator block are bad sizes, refused before the file is read.
   const long long before = korim::foundation::memoryBytesUsed();
   for (auto [t, o] : {std::pair{32767, 65537}, std::pair{INT_MAX, 1}, std::pair{1, 268435456}}) {
