@@ -46,8 +46,8 @@ TableFile::~TableFile() {
         foundation::freeTab(matrix_, varInfo_, varCount_, entryCount_);
 }
 
-int TableFile::read(const char* name) {
-    const int status = foundation::rdTable(name, &matrix_, &varCount_, &entryCount_, &varInfo_, kMerTableNull);
+int TableFile::read(const char* name, int nullValue) {
+    const int status = foundation::rdTable(name, &matrix_, &varCount_, &entryCount_, &varInfo_, nullValue);
     readDone();
     return status;
 }

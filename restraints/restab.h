@@ -51,8 +51,8 @@ public:
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
     ~TableFile();
-    // Reads the file with the restraint null value; the reader's status (0 success).
-    int read(const char* name);
+    // Reads the file with the restraint null value (or the given one); the reader's status (0 success).
+    int read(const char* name, int nullValue = kMerTableNull);
     // Reads the file with the given null value, appending its header lines to *hdr (a list the
     // caller owns); a file without rows is no error.
     int readWithHeader(const char* name, foundation::hdrList** hdr, int nullValue);

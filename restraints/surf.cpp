@@ -34,6 +34,8 @@ constexpr int kWordPhi1 = 70, kWordPhiN = 71, kWordPsi1 = 72, kWordPsiN = 73;
 constexpr int kWordObsCount = 74;
 constexpr int kWordAvgDev = 153;
 constexpr int kWordThresh = 199;
+// Null value of the random-coil and homology tables.
+constexpr int kSurfTableNull = 999999;
 
 constexpr const char* kAtomTypes[] = {"HA", "HA2", "HA3", "CA", "CB", "C", "N"};
 // "cys", "his" and "xPRO" (a residue before a proline) are types of their own.
@@ -306,31 +308,11 @@ int surfRead(const char* surfPath, const char* rcName, const char* homoName) {
     return 0;
 }
 
-namespace {
-
-// A text table read with the null value 999999, released on every path.
-struct SurfTable {
-    float* matrix = nullptr;
-    foundation::tabVar* varInfo = nullptr;
-    int varCount = 0, entryCount = 0;
-    int status = 0;
-    explicit SurfTable(const char* name) {
-        status = foundation::rdTable(name, &matrix, &varCount, &entryCount, &varInfo, 999999);
-    }
-    ~SurfTable() {
-        if (matrix != nullptr || varInfo != nullptr) foundation::freeTab(matrix, varInfo, varCount, entryCount);
-    }
-    const float* row(int r) const { return matrix + static_cast<long>(r) * varCount; }
-    int loc(const char* name) const { return foundation::getTabVar(varInfo, varCount, name); }
-};
-
-}  // namespace
-
 int surfReadRC(const char* inName) {
-    SurfTable t(inName);
-    if (t.status != 0) return t.status;
-    const int resLoc = t.loc("RESNAME"), atomLoc = t.loc("ATOMNAME");
-    const int typeLoc = t.loc("TYPE"), offLoc = t.loc("OFFSET"), shiftLoc = t.loc("SHIFT");
+    TableFile t;
+    if (const int status = t.read(inName, kSurfTableNull); status != 0) return status;
+    const int resLoc = t.column("RESNAME"), atomLoc = t.column("ATOMNAME");
+    const int typeLoc = t.column("TYPE"), offLoc = t.column("OFFSET"), shiftLoc = t.column("SHIFT");
     if (resLoc < 0 || atomLoc < 0) {
         merReport("MERIDO RC Error: missing RESNAME/ATOMNAME.\n");
         return 1;
@@ -339,15 +321,16 @@ int surfReadRC(const char* inName) {
         merReport("MERIDO RC Error: missing SHIFT/TYPE/OFFSET.\n");
         return 1;
     }
+    if (t.requireFinite(inName) != 0) return 1;  // before any shift is stored
     if (surfMod.randCoilTab == nullptr && (surfMod.randCoilTab = foundation::hSymTabAlloc(0)) == nullptr) {
         merReport("CSURF Error creating secondary shift table.\n");
         return 1;
     }
-    for (int r = 0; r < t.entryCount; r++) {
+    for (int r = 0; r < t.rows(); r++) {
         const float* row = t.row(r);
         char key[128];
-        std::snprintf(key, sizeof key, "%s,%s,%s,%d", csCellText(t.varInfo, resLoc, row),
-                      csCellText(t.varInfo, atomLoc, row), csCellText(t.varInfo, typeLoc, row),
+        std::snprintf(key, sizeof key, "%s,%s,%s,%d", csCellText(t.vars(), resLoc, row),
+                      csCellText(t.vars(), atomLoc, row), csCellText(t.vars(), typeLoc, row),
                       foundation::tabCellInt(row[offLoc]));
         // A shift that cannot be stored would leave a hole in the table that later
         // reads as "no random-coil shift": the read fails instead.
@@ -360,24 +343,27 @@ int surfReadRC(const char* inName) {
 }
 
 int surfReadHomo(const char* inName) {
-    SurfTable t(inName);
-    if (t.status != 0) return t.status;
-    const int resLoc = t.loc("RESNAME");
+    TableFile t;
+    if (const int status = t.read(inName, kSurfTableNull); status != 0) return status;
+    const int resLoc = t.column("RESNAME");
     if (resLoc < 0) {
         merReport("HOMO Error: missing RESNAME.\n");
         return 1;
     }
+    // Every column is taken: each but RESNAME holds homology values.
+    for (int c = 0; c < t.varCount(); c++) t.markTaken(c);
+    if (t.requireFinite(inName) != 0) return 1;
     if (surfMod.homoTab == nullptr && (surfMod.homoTab = foundation::hSymTabAlloc(0)) == nullptr) {
         merReport("HOMO Error creating homology table.\n");
         return 1;
     }
-    for (int r = 0; r < t.entryCount; r++) {
-        const char* resName = csCellText(t.varInfo, resLoc, t.row(r));
+    for (int r = 0; r < t.rows(); r++) {
+        const char* resName = csCellText(t.vars(), resLoc, t.row(r));
         if (std::strcmp(resName, "RESNAME") == 0) continue;
-        for (int c = 0; c < t.varCount; c++) {
-            if (std::strcmp(t.varInfo[c].name, "RESNAME") == 0) continue;
+        for (int c = 0; c < t.varCount(); c++) {
+            if (std::strcmp(t.vars()[c].name, "RESNAME") == 0) continue;
             char key[128];
-            std::snprintf(key, sizeof key, "%s,%s", resName, t.varInfo[c].name);
+            std::snprintf(key, sizeof key, "%s,%s", resName, t.vars()[c].name);
             if (foundation::hSetSymFlt(key, t.row(r)[c], surfMod.homoTab) != 0) {
                 merReport("HOMO Error storing homology value %s.\n", key);
                 return 1;

@@ -51,10 +51,10 @@ int baseMask0(float *rdata, float *work, int *fitMask, int length, float fractio
   std::copy(rdata, rdata + length, work);
   std::qsort(work, length, sizeof(float), qTestSpecVal);
   double h = length / 2, half = 0.5 * fraction * length;
-  int i1 = static_cast<int>(std::max(0.0, std::trunc(h - half)));
-  int i2 = static_cast<int>(std::min(length - 1.0, std::trunc(h + half)));
-  i1 = std::min(i1, length - 1);
-  i2 = std::max(i2, 0);
+  // Held to 0 .. length-1 before the conversion: a fraction far outside 0..1 has no int
+  // position (a nan fraction keeps its band of the whole range).
+  int i1 = static_cast<int>(std::min(length - 1.0, std::max(0.0, std::trunc(h - half))));
+  int i2 = static_cast<int>(std::max(0.0, std::min(length - 1.0, std::trunc(h + half))));
   markBand(rdata, fitMask, length, std::min(work[i1], work[i2]), std::max(work[i1], work[i2]));
   return 0;
 }

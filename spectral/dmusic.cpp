@@ -24,7 +24,7 @@ constexpr int kFlt = static_cast<int>(sizeof(float));
 int gridCount(float first, float last, float step) {
   if (step == 0.0f) return 1;
   double n = std::trunc((static_cast<double>(last) - first) / step);
-  return n < 1.0 ? 1 : static_cast<int>(std::min(n, 1e6));
+  return !(n >= 1.0) ? 1 : static_cast<int>(std::min(n, 1e6));  // nan: one grid point
 }
 
 int half(int n) { return static_cast<int>((static_cast<long long>(n) + 1) / 2 + 1); }

@@ -51,6 +51,9 @@ int ftNetInit(FTNetInfo *f, int tSize, int fSize, float scale, float noise, cons
     if (std::fscanf(fp.get(), "%f", &f->work[k]) != 1) {
       if (!foundation::textRefused(fp.get(), "FTNet", inName)) specMsg("FTNet Error reading %s\n", inName);
       return 1;
+    } else if (!std::isfinite(f->work[k])) {  // "nan", "inf" or past the float range: no weight
+      specMsg("FTNet Error: weight %d of %s is not a finite number.\n", k + 1, inName);
+      return 1;
     }
   return 0;
 }

@@ -95,7 +95,7 @@ int getBase(float *rdata, int length, float fraction, float *base) {
   if (length < 1) return 0;
   std::qsort(rdata, length, sizeof(float), qTestSpecAbs);
   double k = std::floor(static_cast<double>(length) * fraction);
-  int count = k <= 0.0 ? 0 : (k >= length ? length : static_cast<int>(k));
+  int count = !(k > 0.0) ? 0 : (k >= length ? length : static_cast<int>(k));  // a nan fraction counts none
   if (count < 1) return 0;
   double sum = 0.0;
   for (int i = 0; i < count; i++) sum += rdata[i];

@@ -172,7 +172,8 @@ int initVar(SAVar *var, float val, float hi, float lo, float tol, int adjMode, i
   } else {
     double steps = type == 1 ? static_cast<double>(var->hi) - var->lo
                              : (tol != 0.0f ? std::trunc((static_cast<double>(var->hi) - var->lo) / tol) : 0.0);
-    var->bitCount = getBitCount(static_cast<long long>(std::min(steps, 1e18)));
+    // Held to +-1e18 before the conversion: a negative tolerance gives negative steps.
+    var->bitCount = getBitCount(static_cast<long long>(std::clamp(steps, -1e18, 1e18)));
   }
   if (var->bitCount > kMaxBits) {
     specMsg(type == 1 ? "NOSA Error: integer bit allocation overflow.\n"

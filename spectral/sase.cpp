@@ -130,7 +130,16 @@ void printHelp() {
   for (const char *line : lines) specMsg("%s", line);
 }
 
-// The axis options of axis d; 1 after a message for an unknown model keyword.
+// An integer option, read whole when present: "-nsig 4294967297" or "-nsig 5x" is no count (a
+// plain read would take 1 or 5); false after the message.
+bool intOption(int argc, char **argv, const char *flag, int *value) {
+  char *word = nullptr;
+  if (foundation::ptrArgD(argc, argv, flag, &word) == 0 || foundation::wordToInt(word, value) == 1) return true;
+  specMsg("SASE Error: bad value %s for %s.\n", word, flag);
+  return false;
+}
+
+// The axis options of axis d; 1 after a message for an unknown model keyword or a bad size.
 int readAxisParms(int argc, char **argv, SASEBuff *s, int d) {
   char flag[32];
   auto name = [&](const char *suffix) {
@@ -139,7 +148,7 @@ int readAxisParms(int argc, char **argv, SASEBuff *s, int d) {
   };
   if (foundation::intStrArgD(argc, argv, name("Model"), &s->signalType[d], kModelNames) < 0) return 1;
   if (s->signalType[d] == 3) s->dampMin[d] = s->dampMax[d] = s->dampTol[d] = s->dampInit[d] = 0.0f;
-  foundation::intArgD(argc, argv, name("Size"), &s->fSizeList[d]);
+  if (!intOption(argc, argv, name("Size"), &s->fSizeList[d])) return 1;
   foundation::fltArgD(argc, argv, name("FreqTol"), &s->freqTol[d]);
   foundation::fltArgD(argc, argv, name("DampMin"), &s->dampMin[d]);
   foundation::fltArgD(argc, argv, name("DampMax"), &s->dampMax[d]);
@@ -218,21 +227,19 @@ int saseParms(int argc, char **argv, SASEBuff *s) {
     return 1;
   }
   if (foundation::flagLoc(argc, argv, "-replace")) s->enhanceMode = 1;
-  foundation::intArgD(argc, argv, "-nsig", &s->signalCount);
-  foundation::intArgD(argc, argv, "-ndim", &s->dimCount);
+  if (!intOption(argc, argv, "-nsig", &s->signalCount) || !intOption(argc, argv, "-ndim", &s->dimCount) ||
+      !intOption(argc, argv, "-report", &s->verbose) || !intOption(argc, argv, "-iter", &s->maxIter))
+    return 1;
   foundation::fltArgD(argc, argv, "-sigma", &s->sigma);
-  foundation::intArgD(argc, argv, "-report", &s->verbose);
-  foundation::intArgD(argc, argv, "-iter", &s->maxIter);
   for (int d = 0; d < kSaseMaxDim; d++)
     if (readAxisParms(argc, argv, s, d)) return 1;
   NOSABuff *n = &s->nosaInfo;
   foundation::fltArgD(argc, argv, "-scale", &s->scale);
   foundation::fltArgD(argc, argv, "-tInit", &n->tInitial);
   foundation::fltArgD(argc, argv, "-tFinal", &n->tFinal);
-  foundation::intArgD(argc, argv, "-oc", &n->opCount);
-  foundation::intArgD(argc, argv, "-tc", &n->tCount);
-  foundation::intArgD(argc, argv, "-gc", &n->gCount);
-  foundation::intArgD(argc, argv, "-rand", &n->iseed);
+  if (!intOption(argc, argv, "-oc", &n->opCount) || !intOption(argc, argv, "-tc", &n->tCount) ||
+      !intOption(argc, argv, "-gc", &n->gCount) || !intOption(argc, argv, "-rand", &n->iseed))
+    return 1;
   return dimensionSupported(s->dimCount) ? 0 : 1;
 }
 

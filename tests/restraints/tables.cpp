@@ -25,6 +25,7 @@
 #include "restraints/neighbor.h"
 #include "restraints/radgyr.h"
 #include "restraints/restab.h"
+#include "restraints/surf.h"
 #include "restraints/torsion.h"
 #include "rtest.h"
 
@@ -377,15 +378,16 @@ TEST(RestraintReaders, NonFiniteValuesAreRefusedByEveryReader) {
   const std::string pair = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D D_LO D_HI\nFORMAT %d %s %d %s %f %f %f\n";
   const std::string quad = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J RESID_K ATOMNAME_K RESID_L ATOMNAME_L";
   const std::string quadFmt = "FORMAT %d %s %d %s %d %s %d %s";
+  const Reader dist = [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; };
   const struct { const char* what; std::string text; Reader read; const char* column; } cases[] = {
       {"distance D", pair + " 1 HA 2 HN inf 1.8 5\n 1 HA 2 HN 3 1.8 5\n",
-       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       dist,
        "D in row 1"},
       {"distance D_LO", pair + " 1 HA 2 HN 3 1.8 5\n 1 HA 2 HN 3 -inf 5\n",
-       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       dist,
        "D_LO in row 2"},
       {"distance D_HI", pair + " 1 HA 2 HN 3 1.8 nan\n",
-       [](const char* f, int* n) { DistTable t; distTabNull(&t); int s = readDist(f, &t, 1); *n = t.distCount; return s; },
+       dist,
        "D_HI in row 1"},
       {"AC", "VARS RESID ATOMNAME X Y Z\nFORMAT %d %s %f %f %f\n 1 CA 0 nan 0\n",
        [](const char* f, int* n) { ACTable t{}; acTabNull(&t); int s = readAC(f, &t, 1); *n = t.acCount; return s; },
@@ -407,7 +409,13 @@ TEST(RestraintReaders, NonFiniteValuesAreRefusedByEveryReader) {
        "W in row 1"},
       {"torsion residue", quad + " ANGLE\n" + "FORMAT %f %s %d %s %d %s %d %s %f\n nan N 1 CA 1 C 2 N 60\n",
        [](const char* f, int* n) { TorsionTable t; torsionTabNull(&t); int s = readTorsion(f, &t, 1); *n = t.torsionCount; return s; },
-       "RESID_I in row 1"}};
+       "RESID_I in row 1"},
+      {"random-coil shift", "VARS RESNAME ATOMNAME TYPE OFFSET SHIFT\nFORMAT %s %s %s %d %f\n A CA RC 0 52.5\n G CA RC 0 nan\n",
+       [](const char* f, int* n) { float v; int s = surfReadRC(f); *n = getRandCoilShift("A", "G", "G", "CA", 1, &v); surfFree(); return s; },
+       "SHIFT in row 2"},
+      {"homology", "VARS RESNAME ALA GLY\nFORMAT %s %f %f\n ALA 1.0 inf\n",
+       [](const char* f, int* n) { int s = surfReadHomo(f); *n = haveHomoTab(); surfFree(); return s; },
+       "GLY in row 1"}};
   for (const auto& c : cases) {
     std::string err;
     int count = -1;
