@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "foundation/pppack.h"
 
@@ -31,6 +32,12 @@ struct SplineWork {
 
 float *smSpline(float *x, float *y, int length, float dy, float s) {
   if (length <= 2) return nullptr;
+  // The largest work array holds 7 floats a point; a count one block cannot hold is refused
+  // before anything is allocated.
+  if (checkedCount({length + 1LL, 7, static_cast<long long>(sizeof(float))}) < 0) {
+    std::fprintf(stderr, "SPLINE Error allocating memory.\n");
+    return nullptr;
+  }
   int npoints = length + 1;
   if (s == 0.0f) s = 1.1f * static_cast<float>(npoints);
 
