@@ -142,7 +142,8 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"-dot", "0"}, {"-bin", "1"}, {"-sdevDzz", "-1"}, {"-dFrac", "0"}, {"-stdCone", "100"},
         {"-stdCone", "-1"}, {"-lCone", "-1"}, {"-incCone", "0.001"}, {"-kAdjustMc", "0"}, {"-fracAdjustMc", "1"},
-        {"-nAdjustMc", "0"}, {"-incAdjustMc", "11"}, {"-daMax", "25"}, {"-drMin", "-1.5"}}) {
+        {"-nAdjustMc", "0"}, {"-incAdjustMc", "11"}, {"-daMax", "25"}, {"-drMin", "-1.5"},
+        {"-wv", "0"}, {"-rM", "-1"}, {"-pRatio", "0"}, {"-nacl", "0"}, {"-temp", "0"}}) {
     TempDir d;
     std::vector<std::string> all = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
     all.insert(all.end(), bad.begin(), bad.end());
