@@ -704,7 +704,9 @@ bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
     std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
                   static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
     std::string because = why;
-    if (std::strcmp(h.word, "-da") == 0) because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
+    // A Dr above 1 in size is no order parameter either: named as a Da is.
+    if (std::strcmp(h.word, "-da") == 0 || !(std::fabs(h.value) <= 1.0f))
+      because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
     r.refuse(h.word, because.c_str());
     return false;
   }

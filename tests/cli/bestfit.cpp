@@ -143,6 +143,8 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
       {{"-exhaustSel", "-dr", "0.0101"}, "-dr value 0.0101 lies outside the limits of Dr, -drMin -0.01 to -drMax 0.01.\n", 0},
       {{"-single", "-dr", "-0.02", "-drMin", "-0.015"}, "-dr value -0.02 lies outside the limits of Dr, -drMin -0.015 "
                                                         "to -drMax 0.01.\n", 0},
+      {{"-mcDc", "-dr", "3"}, "-dr value 3 lies outside the limits of Dr, -drMin -0.01 to -drMax 0.01: Dr is an order "
+                              "parameter without unit; an N-H Dr in Hz divided by 21585.2 gives it (3 Hz is 0.000139).\n", 0},
       // Three digits would read back beyond the limit the user gives: the value is named with four.
       {{"-single", "-da", "26.68", "-daMax", "0.0012365"}, "-da value 26.68 lies outside the limits of Da, -daMin "
                                                            "-0.01 to -daMax 0.0012365" + inUnit + " (26.68 Hz is "
