@@ -202,7 +202,7 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
   const std::string reversed = " give a reversed range of ";
   const struct {
     std::vector<std::string> args, refusals;  // refusals empty: taken
-    double daHn, within;                      // Da_HN of the table taken, within so much
+    double daHn = 0, within = 0;              // Da_HN of the table taken, within so much
   } runs[] = {
       {fit({"-nofixed", "-daMin", "-14", "-daMax", "-10"}),
        {over("-daMin -14", "Da", "-0.000649"), over("-daMax -10", "Da", "-0.000463")}},
