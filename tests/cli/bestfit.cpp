@@ -218,7 +218,7 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
       // In every mode, read or not.
       {{"-daHist", "-inD", kCouplings, "-outD", "fit.tab", "-dr", "2"}, {over("-dr 2", "Dr")}},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-outD", "fit.tab", "-daMin", "0.02"},
-       {"options -daMin 0.02 and -daMax" + reversed}},
+       {"options -daMin 0.02 and -daMax (0.01 by default)" + reversed + "Da"}},
       // No bound: the SVD fit's Da_HN -12.76; the advised limits hold it within -14 to -10 Hz.
       {fit({"-nofixed", "-daMin", "-1", "-daMax", "1"}), {}, -12.76, 0.01},
       {fit({"-nofixed", "-daMin", "-0.000649", "-daMax", "-0.000463"}), {}, -12, 1.99},
