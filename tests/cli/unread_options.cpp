@@ -185,6 +185,8 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {steric, charged, true},
       {plus(steric, {"-el"}), charged, false},
       {plus(steric, {"-charmm22"}), {"-pH", "3"}, false},
+      {plus(steric, {"-charmm"}), charged, true},
+      {plus(steric, {"-charmm22"}), {"-temp", "300", "-nacl", "0.1", "-kEne", "2"}, true},
       {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
       {plus(fit, {"-single"}), rim, true},
