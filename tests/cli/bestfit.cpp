@@ -159,6 +159,8 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
                                                 " (-12.8 Hz is -0.000593).\n", 0},
       // The held value lies within the -daMin given, outside the default.
       {{"-single", "-da", "-0.02", "-daMin", "-0.05"}, "", -431.704},
+      // Limits that meet hold Da at them, not at the default start 0.001 outside them.
+      {{"-single", "-nofixed", "-daMin", "-0.0006", "-daMax", "-0.0006"}, "", -12.951},
   };
   for (const auto& run : runs) {
     TempDir dir;
