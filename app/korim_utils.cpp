@@ -471,10 +471,10 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 
 // Options whose value means something only within a range, each refused before any work in every
 // mode, read or not (a value invalid in itself), the message naming the range and what the value
-// is: the order parameter of the
-// medium, and of the error estimates the share of -mcDc's fits that must stay within their error
-// bars, its factors on the error bars, the step of that factor and the passes that adjust it
-// (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
+// is: the medium's order parameter, concentration, particle radius and bicelle molar ratio, the
+// salt and temperature of its electrostatics, and of the error estimates the share of -mcDc's fits
+// that must stay within their error bars, its factors on the error bars, the step of that factor
+// and the passes that adjust it (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
 // threshold factors of the Da and R estimates' extremes. Bounds are closed unless marked open.
 // Pairs of options that give the two ends of one range are checked in settings/da_window.
 struct RangedOption {
@@ -528,6 +528,14 @@ bool estimateRanges(const Reader& r, const KorimInfo* k) {
       {"-lcS", k->lcOrder, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
        "and aligns no molecule)"},
+      {"-wv", k->concentration, 0.0, true, kNoBound, false,
+       "must lie above 0 (the medium's concentration as a fraction w/v, 0.05 for 5 %)"},
+      {"-rM", k->radiusModel, 0.0, false, kNoBound, false, "must be 0 or more (the medium's half thickness or "
+                                                           "radius, Angstrom)"},
+      {"-pRatio", k->molarRatio, 0.0, true, kNoBound, false,
+       "must lie above 0 (the bicelle's molar ratio of long- to short-chain lipid)"},
+      {"-nacl", k->elInfo.concNaCl, 0.0, true, kNoBound, false, "must lie above 0 (the salt concentration, mol/l)"},
+      {"-temp", k->elInfo.temperaturePot, 0.0, true, kNoBound, false, "must lie above 0 (the temperature, K)"},
       {"-fracAdjustMc", k->mcAdjustFrac, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the fits within their error bars)"},
       {"-kAdjustMc", k->kSigma, 0.0, true, kNoBound, false, factor},
@@ -696,7 +704,9 @@ bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
     std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
                   static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
     std::string because = why;
-    if (std::strcmp(h.word, "-da") == 0) because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
+    // A Dr above 1 in size is no order parameter either: named as a Da is.
+    if (std::strcmp(h.word, "-da") == 0 || !(std::fabs(h.value) <= 1.0f))
+      because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
     r.refuse(h.word, because.c_str());
     return false;
   }

@@ -24,9 +24,11 @@ constexpr OptionWord input(const char* word) { return {word, Takes::Value, true}
 
 using namespace settings;
 
-// A mode with charges or without (-stKorim and -stKorimGrid have a bit for each).
+// A mode with charges or without (-stKorim and -stKorimGrid have a bit for each way).
 constexpr Runs mode(int m) {
-  return m == kModeBestFit ? 0 : runBit(m, 0) | runBit(m, 0, couplings::kTensorSVD, true);
+  return m == kModeBestFit ? 0
+                           : runBit(m, 0) | runBit(m, 0, couplings::kTensorSVD, Charges::titrated) |
+                                 runBit(m, 0, couplings::kTensorSVD, Charges::model);
 }
 // A variant of the best fit, its tensor fitted by SVD or given, or within limits.
 constexpr Runs fit(int spread) {
@@ -82,14 +84,14 @@ constexpr Runs kEulerSolution = mode(kModeSteric) | mode(kModeAnalyzePdb) | mode
 // The rim's settings: echoed with the medium's by the records of the predictions that write one
 // (those that end after the charges simulate nothing and write no record).
 constexpr Runs kRim = mode(kModeSteric) | mode(kModeStericFree) | mode(kModeStericGrid) | mode(kModeElectrostatic);
-// The steric predictions that place no charges (without -el, -charmm or -charmm22): they read no
-// pH and no setting of the electrostatic model.
+// The steric predictions that read no charges (without -el or -charmm22): they read no pH and no
+// setting of the electrostatic model.
 constexpr Runs kUncharged = runBit(kModeSteric, 0) | runBit(kModeStericGrid, 0);
 // The runs of the electrostatic model (its salt, temperature, surface charge, energy scale and
-// length): -elKorim, and -stKorim and -stKorimGrid with charges (-el; with -charmm or -charmm22
-// alone the model stays steric, which these bits do not tell apart).
-constexpr Runs kElectrostaticModel = mode(kModeElectrostatic) | (mode(kModeSteric) & ~kUncharged) |
-                                     (mode(kModeStericGrid) & ~kUncharged);
+// length): -elKorim, and -stKorim and -stKorimGrid with -el.
+constexpr Runs kElectrostaticModel = mode(kModeElectrostatic) |
+                                     runBit(kModeSteric, 0, couplings::kTensorSVD, Charges::model) |
+                                     runBit(kModeStericGrid, 0, couplings::kTensorSVD, Charges::model);
 
 constexpr const char* kEstimate = "the error estimate of -bestFit";
 constexpr const char* kSearch = "the assignment search of -bestFit";
@@ -502,9 +504,10 @@ std::string settingOf(Runs runs) {
   std::vector<std::string> modes;
   for (const ModeWord& m : modeWords()) {
     if (m.mode != kModeBestFit) {
-      // A steric prediction read by its runs with charges only is named so.
+      // A steric prediction read by its runs with charges only (or with -el only) is named so.
       const Runs all = mode(m.mode), read = runs & all;
-      if (read != 0) modes.push_back(std::string(m.word) + (read != all ? " with charges" : ""));
+      const bool el = read != all && read == runBit(m.mode, 0, couplings::kTensorSVD, Charges::model);
+      if (read != 0) modes.push_back(std::string(m.word) + (el ? " with -el" : read != all ? " with charges" : ""));
       continue;
     }
     std::vector<std::string> variants;
@@ -623,9 +626,11 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
   std::vector<Switch> modes;
   for (const ModeWord& m : modeWords()) modes.push_back({m.word, m.mode});
   warned += warnOverridden(argc, argv, words, "the mode", modes);
-  // Charges are placed by the electrostatic model (-el) and by a force field's set.
-  const bool charged = k.elInfo.elFlag != 0 || k.elInfo.charmm != 0;
-  const Runs thisRun = runBit(k.korimMode, k.spreadMode, tensorMode, charged);
+  // The electrostatic model (-el) reads the charges; without it, only -charmm22's depend on pH.
+  const Charges charges = k.elInfo.elFlag != 0    ? Charges::model
+                          : k.elInfo.charmm == 2 ? Charges::titrated
+                                                 : Charges::none;
+  const Runs thisRun = runBit(k.korimMode, k.spreadMode, tensorMode, charges);
   for (const SwitchGroup& g : kSwitchGroups) {
     Runs readers = kEveryRun;
     for (const Switch& w : g.words)

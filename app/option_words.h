@@ -17,27 +17,35 @@ namespace korim::app {
 // (-dbg's optional level).
 enum class Takes { Nothing, Value, List, Optional };
 
-// The runs that read an option, one bit for each mode (bit kMode...), one for each steric
-// prediction that places charges (-stKorim and -stKorimGrid with -el, -charmm or -charmm22: bit
-// kChargedBit + kMode...), and for each variant of the best fit two: its tensor fitted by SVD or
-// given (bit kFitVariantBit + kSpread...), or fitted within limits (-nofixed, -dadr, -fixed, or -da
-// or -dr given: bit kFitWithinLimitsBit + kSpread...).
+// How a steric prediction (-stKorim, -stKorimGrid) treats charges: it reads none (also with
+// -charmm alone, whose charges no step of a steric run uses), titrates a force field's charges by
+// pH (-charmm22 without -el), or runs the electrostatic model (-el).
+enum class Charges { none, titrated, model };
+
+// The runs that read an option, one bit for each mode (bit kMode...), two more for each steric
+// prediction that reads charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
+// -charmm22 alone), and for each variant of the best fit two: its tensor fitted by SVD or given
+// (bit kFitVariantBit + kSpread...), or fitted within limits (-nofixed, -dadr, -fixed, or -da or
+// -dr given: bit kFitWithinLimitsBit + kSpread...).
 using Runs = std::uint64_t;
 constexpr int kChargedBit = 20;
 constexpr int kFitVariantBit = 32;
 constexpr int kFitWithinLimitsBit = 40;
+constexpr int kTitratedBit = 48;
 // The tensor of a fit is fitted within its limits (the nonlinear fit) in these tensor modes.
 constexpr bool withinLimits(int tensorMode) {
   return tensorMode == couplings::kTensorNoFixed || tensorMode == couplings::kTensorDaDr ||
          tensorMode == couplings::kTensorFixed || tensorMode == couplings::kTensorFitNonlin;
 }
 // The bit of a run: its mode, or in a best fit its variant and how its tensor is fitted; a steric
-// prediction that places charges (charged) has its own.
-constexpr Runs runBit(int korimMode, int spreadMode, int tensorMode = couplings::kTensorSVD, bool charged = false) {
+// prediction that reads charges has its own.
+constexpr Runs runBit(int korimMode, int spreadMode, int tensorMode = couplings::kTensorSVD,
+                      Charges charges = Charges::none) {
   if (korimMode == settings::kModeBestFit)
     return Runs{1} << ((withinLimits(tensorMode) ? kFitWithinLimitsBit : kFitVariantBit) + spreadMode);
   const bool steric = korimMode == settings::kModeSteric || korimMode == settings::kModeStericGrid;
-  return Runs{1} << (korimMode + (steric && charged ? kChargedBit : 0));
+  const int by = !steric ? 0 : charges == Charges::model ? kChargedBit : charges == Charges::titrated ? kTitratedBit : 0;
+  return Runs{1} << (korimMode + by);
 }
 constexpr Runs kEveryRun = ~Runs{0};
 

@@ -127,6 +127,10 @@ int optimise() {
     DTensor& t = *fs.dTensor;
     int which[kMaxFree + 1];
     const int nFree = freeFields(t, fs.rhFlag, which);
+    // A field whose limits meet is held at them: its start may lie elsewhere (-daMin and -daMax
+    // given equal leave the default -da outside), and the fit would report that start.
+    for (int f = 0; f <= 5; ++f)
+        if ((f < 4 || (f == 4) == (fs.rhFlag == 0)) && fieldMin(t, f) == fieldMax(t, f)) *fieldPtr(t, f) = fieldMin(t, f);
     float guess[kMaxFree + 1] = {}, lower[kMaxFree + 1] = {}, upper[kMaxFree + 1] = {};
     if (nFree > fs.dCount) {
         // Fewer couplings than free parameters: no optimisation. The angles are set to 0 and the

@@ -58,8 +58,10 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   if (mapCount > 0 && size < 5) {
     std::fprintf(stderr,
                  "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
-                 "matrix (5 or more).\n",
-                 size, valid);
+                 "matrix (5 or more; %s).\n",
+                 size, valid,
+                 k->mapFixCount != 0 ? "with -nDfixed, -dFrac is the count each keeps, as -dFrac 5"
+                                     : "-dFrac is the share each keeps");
     return 1;
   }
   // Repeated rows of one atom pair are one coupling of each subset's fit.

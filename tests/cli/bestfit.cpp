@@ -143,6 +143,8 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
       {{"-exhaustSel", "-dr", "0.0101"}, "-dr value 0.0101 lies outside the limits of Dr, -drMin -0.01 to -drMax 0.01.\n", 0},
       {{"-single", "-dr", "-0.02", "-drMin", "-0.015"}, "-dr value -0.02 lies outside the limits of Dr, -drMin -0.015 "
                                                         "to -drMax 0.01.\n", 0},
+      {{"-mcDc", "-dr", "3"}, "-dr value 3 lies outside the limits of Dr, -drMin -0.01 to -drMax 0.01: Dr is an order "
+                              "parameter without unit; an N-H Dr in Hz divided by 21585.2 gives it (3 Hz is 0.000139).\n", 0},
       // Three digits would read back beyond the limit the user gives: the value is named with four.
       {{"-single", "-da", "26.68", "-daMax", "0.0012365"}, "-da value 26.68 lies outside the limits of Da, -daMin "
                                                            "-0.01 to -daMax 0.0012365" + inUnit + " (26.68 Hz is "
@@ -157,6 +159,8 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
                                                 " (-12.8 Hz is -0.000593).\n", 0},
       // The held value lies within the -daMin given, outside the default.
       {{"-single", "-da", "-0.02", "-daMin", "-0.05"}, "", -431.704},
+      // Limits that meet hold Da at them, not at the default start 0.001 outside them.
+      {{"-single", "-nofixed", "-daMin", "-0.0006", "-daMax", "-0.0006"}, "", -12.951},
   };
   for (const auto& run : runs) {
     TempDir dir;
@@ -186,41 +190,45 @@ TEST(BestFitHeldTensor, AHeldDaOrDrOutsideItsLimitsIsRefused) {
 // which answered Da_HN -1.7e5) are blamed, not the held -da within them. Limits of 1 in size run
 // as no bound, and the values the messages give in unit, followed, bound the fit in Hz.
 TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
-  const std::string inUnit = " must lie between -1 and 1: Da is an order parameter without unit; an N-H Da in Hz "
-                             "divided by 21585.2 gives it (";
-  const std::string drUnit = " must lie between -1 and 1: Dr is an order parameter without unit; an N-H Dr in Hz "
-                             "divided by 21585.2 gives it (";
-  const std::vector<std::string> fit = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"};
+  // "option <word> value <v> must lie between -1 and 1: Da is ... gives it", then " (<v> Hz is <inHz>)".
+  const auto over = [](const std::string& word, const std::string& name, const std::string& inHz = "") {
+    const std::string v = word.substr(word.find(' ') + 1);
+    return "option " + word.substr(0, word.find(' ')) + " value " + v + " must lie between -1 and 1: " + name +
+           " is an order parameter without unit; an N-H " + name + " in Hz divided by 21585.2 gives it" +
+           (inHz.empty() ? "" : " (" + v + " Hz is " + inHz + ").\n");
+  };
+  const auto fit = [](std::vector<std::string> a) {
+    a.insert(a.begin(), {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"});
+    return a;
+  };
+  const std::string reversed = " give a reversed range of ";
   const struct {
-    std::vector<std::string> args;
-    std::vector<std::string> refusals;  // empty: taken
-    double daHn, within;                // Da_HN of the table taken, within so much
+    std::vector<std::string> args, refusals;  // refusals empty: taken
+    double daHn = 0, within = 0;              // Da_HN of the table taken, within so much
   } runs[] = {
-      {{"-nofixed", "-daMin", "-14", "-daMax", "-10"},
-       {" -daMin value -14" + inUnit + "-14 Hz is -0.000649).\n", " -daMax value -10" + inUnit + "-10 Hz is -0.000463).\n"},
-       0, 0},
-      {{"-da", "-12.8", "-dr", "-3", "-daMin", "-25", "-daMax", "25", "-drMin", "-25", "-drMax", "25"},
-       {" -da value -12.8" + inUnit + "-12.8 Hz is -0.000593).\n", " -dr value -3" + drUnit + "-3 Hz is -0.000139).\n",
-        " -daMin value -25" + inUnit, " -daMax value 25" + inUnit, " -drMin value -25" + drUnit,
-        " -drMax value 25" + drUnit + "25 Hz is 0.00116).\n"}, 0, 0},
-      {{"-dadr", "-da", "-0.000431", "-daMin", "-12", "-daMax", "-8"},
-       {" -daMin value -12" + inUnit, " -daMax value -8" + inUnit}, 0, 0},
-      {{"-nofixed", "-daMin", "-1.0001"}, {" -daMin value -1.0001" + inUnit}, 0, 0},
-      {{"-nofixed", "-daMin", "0.005", "-daMax", "-0.005"},
-       {"s -daMin 0.005 and -daMax -0.005 give a reversed range of Da: its lower limit lies above its upper one.\n"}, 0, 0},
-      {{"-nofixed", "-drMin", "0.02"},
-       {"s -drMin 0.02 and -drMax (0.01 by default) give a reversed range of Dr: its lower limit lies above its upper "
-        "one.\n"}, 0, 0},
+      {fit({"-nofixed", "-daMin", "-14", "-daMax", "-10"}),
+       {over("-daMin -14", "Da", "-0.000649"), over("-daMax -10", "Da", "-0.000463")}},
+      {fit({"-da", "-12.8", "-dr", "-3", "-daMin", "-25", "-daMax", "25", "-drMin", "-25", "-drMax", "25"}),
+       {over("-da -12.8", "Da", "-0.000593"), over("-dr -3", "Dr", "-0.000139"), over("-daMin -25", "Da"),
+        over("-daMax 25", "Da"), over("-drMin -25", "Dr"), over("-drMax 25", "Dr", "0.00116")}},
+      {fit({"-dadr", "-da", "-0.000431", "-daMin", "-12", "-daMax", "-8"}),
+       {over("-daMin -12", "Da"), over("-daMax -8", "Da")}},
+      {fit({"-nofixed", "-daMin", "-1.0001"}), {over("-daMin -1.0001", "Da")}},
+      {fit({"-nofixed", "-daMin", "0.005", "-daMax", "-0.005"}), {"options -daMin 0.005 and -daMax -0.005" + reversed +
+                                                                  "Da: its lower limit lies above its upper one.\n"}},
+      {fit({"-nofixed", "-drMin", "0.02"}), {"options -drMin 0.02 and -drMax (0.01 by default)" + reversed + "Dr"}},
+      // In every mode, read or not.
+      {{"-daHist", "-inD", kCouplings, "-outD", "fit.tab", "-dr", "2"}, {over("-dr 2", "Dr")}},
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-outD", "fit.tab", "-daMin", "0.02"},
+       {"options -daMin 0.02 and -daMax (0.01 by default)" + reversed + "Da"}},
       // No bound: the SVD fit's Da_HN -12.76; the advised limits hold it within -14 to -10 Hz.
-      {{"-nofixed", "-daMin", "-1", "-daMax", "1"}, {}, -12.76, 0.01},
-      {{"-nofixed", "-daMin", "-0.000649", "-daMax", "-0.000463"}, {}, -12, 1.99},
+      {fit({"-nofixed", "-daMin", "-1", "-daMax", "1"}), {}, -12.76, 0.01},
+      {fit({"-nofixed", "-daMin", "-0.000649", "-daMax", "-0.000463"}), {}, -12, 1.99},
   };
   for (const auto& run : runs) {
     TempDir dir;
-    std::vector<std::string> args = fit;
-    args.insert(args.end(), run.args.begin(), run.args.end());
-    const RunResult r = runKorim(args, dir);
-    const std::string what = run.args[1] + " " + run.args[2];
+    const RunResult r = runKorim(run.args, dir);
+    const std::string what = run.args[run.args.size() - 3] + " " + run.args.back();
     if (run.refusals.empty()) {
       ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
       EXPECT_NEAR(readTable(dir / "fit.tab").data("Da_HN"), run.daHn, run.within) << what;
@@ -228,21 +236,10 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
     }
     EXPECT_EQ(r.status, 1) << what;
     std::vector<std::string> said;
-    for (const std::string& s : run.refusals) said.push_back("KORIM Error: option" + s);
+    for (const std::string& s : run.refusals) said.push_back("KORIM Error: " + s);
     said.push_back("KORIM Error extracting command-line arguments.\n");
     EXPECT_TRUE(inOrder(r.err, said)) << what << "\n" << r.err;
     EXPECT_EQ(r.err.find("-da value -0.000431"), std::string::npos) << what;
     EXPECT_FALSE(fileExists(dir / "fit.tab")) << what;
-  }
-  // In every mode, read or not.
-  for (const std::vector<std::string>& run :
-       {std::vector<std::string>{"-daHist", "-inD", kCouplings, "-outD", "h.tab", "-dr", "2"},
-        {"-stKorim", "-dot", "30", "-pdb", kPdb, "-outD", "s.tab", "-daMin", "0.02"}}) {
-    TempDir dir;
-    const RunResult r = runKorim(run, dir);
-    EXPECT_EQ(r.status, 1) << run[0];
-    EXPECT_TRUE(inOrder(r.err, {run[0] == "-daHist" ? "KORIM Error: option -dr value 2" + drUnit
-                                                    : std::string("KORIM Error: options -daMin 0.02 and -daMax")}))
-        << r.err;
   }
 }

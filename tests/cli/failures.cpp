@@ -520,27 +520,21 @@ TEST(Runs, ChainAndSegmentAdviceFollowedOnceMapsTheRows) {
     const RunResult first = run(named);
     const size_t at = first.err.find("name it in column");
     ASSERT_NE(at, std::string::npos) << what << "\n" << first.err;
-    // The columns advised: "X_I", "X_I and Y_J" or "X_I, Y_I and Z_J", after "column(s) ".
+    // The columns advised, after "column(s) ": "X_I", "X_I and Y_J" or "X_I, Y_I and Z_J".
     std::vector<std::string> cols = named;
     const size_t from = at + std::strlen("name it in column");
     std::istringstream words(first.err.substr(from, first.err.find('\n', from) - from));
-    std::string list, word;
-    words >> word;  // "s" or the first column
-    if (word != "s") words.seekg(0);
-    while (words >> word) {
+    for (std::string word; words >> word;) {
       if (word.ends_with(",")) word.pop_back();
-      if (word == "and") continue;
-      const bool column = word.size() > 2 && (word.ends_with("_I") || word.ends_with("_J")) &&
-                          std::all_of(word.begin(), word.end() - 2, [](char c) { return c >= 'A' && c <= 'Z'; });
-      if (!column) break;
+      if (word == "s" || word == "and") continue;
+      if (!word.ends_with("_I") && !word.ends_with("_J")) break;
       cols.push_back(word);
-      list += word + " ";
     }
-    ASSERT_FALSE(list.empty()) << what << "\n" << first.err;
+    ASSERT_GT(cols.size(), named.size()) << what << "\n" << first.err;
     const RunResult advised = run(cols);
     EXPECT_EQ(advised.status, 0) << what << "\n" << advised.err;
     EXPECT_EQ(advised.err.find("map to no atom"), std::string::npos) << what << "\n" << advised.err;
-    EXPECT_EQ(readTable(data / "out.tab").data("N"), 63) << what << "\n" << list;
+    EXPECT_EQ(readTable(data / "out.tab").data("N"), 63) << what;
   }
 }
 

@@ -1472,6 +1472,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: jackknife subsets of 63 of 63 couplings keep every coupling: each trial fits the same "
           "couplings, which gives no spread (-nDfixed -dFrac below 63).\n"},
          false, {}, {"!da.log"}},
+        // -nDfixed reads the default -dFrac 0.5 as a count of none; the count advised runs.
+        {est({"-bestFit", "-jack", "-nDfixed"}), 1,
+         {"KORIM Error: jackknife subsets of 0 of 63 couplings are too few to fit an order matrix (5 or more; with "
+          "-nDfixed, -dFrac is the count each keeps, as -dFrac 5).\n"}},
+        {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "5"}), 0, {}},
         {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", data / "one_row.tab", "-outD", "out.tab"}, 1,
          {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n"}},
         {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,

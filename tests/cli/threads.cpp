@@ -25,13 +25,9 @@ std::vector<std::pair<std::string, std::string>> outputsWith(const char* threads
   // Each such line, "Grid point" up to its carriage return, is taken out (one broken by a line end
   // stays).
   std::string err = r.err;
-  for (size_t at = err.find("Grid point"); at != std::string::npos; at = err.find("Grid point", at)) {
+  for (size_t at = 0; (at = err.find("Grid point", at)) != std::string::npos;) {
     const size_t end = err.find_first_of("\r\n", at);
-    if (end == std::string::npos || err[end] != '\r') {
-      at += 1;
-      continue;
-    }
-    err.erase(at, end + 1 - at);
+    if (end != std::string::npos && err[end] == '\r') err.erase(at, end + 1 - at); else ++at;
   }
   std::vector<std::pair<std::string, std::string>> out = {{"stdout", r.out}, {"stderr", err}};
   for (const auto& e : std::filesystem::directory_iterator(d.path))

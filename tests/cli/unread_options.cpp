@@ -142,7 +142,8 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"-dot", "0"}, {"-bin", "1"}, {"-sdevDzz", "-1"}, {"-dFrac", "0"}, {"-stdCone", "100"},
         {"-stdCone", "-1"}, {"-lCone", "-1"}, {"-incCone", "0.001"}, {"-kAdjustMc", "0"}, {"-fracAdjustMc", "1"},
-        {"-nAdjustMc", "0"}, {"-incAdjustMc", "11"}, {"-daMax", "25"}, {"-drMin", "-1.5"}}) {
+        {"-nAdjustMc", "0"}, {"-incAdjustMc", "11"}, {"-daMax", "25"}, {"-drMin", "-1.5"},
+        {"-wv", "0"}, {"-rM", "-1"}, {"-pRatio", "0"}, {"-nacl", "0"}, {"-temp", "0"}}) {
     TempDir d;
     std::vector<std::string> all = {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
     all.insert(all.end(), bad.begin(), bad.end());
@@ -184,6 +185,8 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {steric, charged, true},
       {plus(steric, {"-el"}), charged, false},
       {plus(steric, {"-charmm22"}), {"-pH", "3"}, false},
+      {plus(steric, {"-charmm"}), charged, true},
+      {plus(steric, {"-charmm22"}), {"-temp", "300", "-nacl", "0.1", "-kEne", "2"}, true},
       {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, rim, true},
       {plus(fit, {"-single"}), rim, true},
