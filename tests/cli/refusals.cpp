@@ -1476,7 +1476,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {est({"-bestFit", "-jack", "-nDfixed"}), 1,
          {"KORIM Error: jackknife subsets of 0 of 63 couplings are too few to fit an order matrix (5 or more; with "
           "-nDfixed, -dFrac is the count each keeps, as -dFrac 5).\n"}},
-        {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "5"}), 0, {}},
+        {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "5"}), 0, {}, true},
         {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", data / "one_row.tab", "-outD", "out.tab"}, 1,
          {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n"}},
         {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,
