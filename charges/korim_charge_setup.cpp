@@ -511,36 +511,30 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
     resN = pdb.maxResID;
   }
 
-  int status = 0;
-  switch (source) {
-    case ChargeSource::none:
-      *chCount = 0;
-      *chSum = 0.0f;
-      return 0;
-    case ChargeSource::pkaFile:
-      status = pkaFileCharges(inName, pdb, el.pH, s, &res1, &resN);
-      break;
-    case ChargeSource::defaultRules:
-      status = defaultRuleCharges(pdb, el, s);
-      break;
-    case ChargeSource::setA:
-      status = forceFieldCharges(kChargeSetA, pdb, el, s);
-      break;
-    case ChargeSource::setB:
-      status = forceFieldCharges(kChargeSetB, pdb, el, s);
-      break;
-    case ChargeSource::setC:
-      status = forceFieldCharges(kChargeSetC, pdb, el, s);
-      break;
+  if (source == ChargeSource::none) {
+    *chCount = 0;
+    *chSum = 0.0f;
+    return 0;
   }
+  // The per-atom sources: the default rules or one force-field set.
+  auto perAtom = [&](Slots& slots) {
+    switch (source) {
+      case ChargeSource::defaultRules:
+        return defaultRuleCharges(pdb, el, slots);
+      case ChargeSource::setA:
+        return forceFieldCharges(kChargeSetA, pdb, el, slots);
+      case ChargeSource::setB:
+        return forceFieldCharges(kChargeSetB, pdb, el, slots);
+      default:
+        return forceFieldCharges(kChargeSetC, pdb, el, slots);
+    }
+  };
+  const int status = source == ChargeSource::pkaFile ? pkaFileCharges(inName, pdb, el.pH, s, &res1, &resN)
+                                                     : perAtom(s);
   if (status == kArraysFull) {
     // The same rules once more, counting only: the message names what the structure needs.
     Slots counted{nullptr, nullptr, 0, nullptr, true};
-    if (source == ChargeSource::defaultRules)
-      defaultRuleCharges(pdb, el, counted);
-    else
-      forceFieldCharges(source == ChargeSource::setA ? kChargeSetA : source == ChargeSource::setB ? kChargeSetB : kChargeSetC,
-                        pdb, el, counted);
+    perAtom(counted);
     capacityMessage(counted.count);
     return 1;
   }

@@ -266,19 +266,22 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
-// What the rows left out by the limit of the statistics are: its REMARK line, and the warning
-// naming the table that holds them.
-std::string overLimitText(const Stats& s) {
+// What the rows left out by the 888 Hz limit are, as its REMARK line and the warning naming the
+// table that holds them say it. They are left out of the statistics; a table without statistics
+// (tableComparison's none) still leaves them out of its count DATA N.
+std::string overLimitText(const Stats& s, bool statistics) {
     char text[256];
     std::snprintf(text, sizeof text,
-                  "%d of its %d rows, whose measured or back-calculated D is 888 Hz or more (a D "
-                  "that high marks a coupling as missing; one of -888 Hz or less counts)",
-                  s.gaps.overLimit, s.n + s.gaps.overLimit);
+                  "%d of its %d rows, whose %s is 888 Hz or more (a D that high marks a coupling as "
+                  "missing; one of -888 Hz or less counts)",
+                  s.gaps.overLimit, s.n + s.gaps.overLimit,
+                  statistics ? "measured or back-calculated D" : "D_OBS or D");
     return text;
 }
 
-std::string overLimitRemark(const Stats& s) {
-    return "REMARK The statistics leave out " + overLimitText(s) + ".\n";
+std::string overLimitRemark(const Stats& s, bool statistics) {
+    return std::string(statistics ? "REMARK The statistics leave out " : "REMARK DATA N leaves out ") +
+           overLimitText(s, statistics) + ".\n";
 }
 
 // The statistics of the table, as far as its D compares with D_OBS (tableComparison).
@@ -349,8 +352,7 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
     }
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
     std::fprintf(out, "DATA N                    %d\n", s.n);
-    if (s.gaps.overLimit > 0 && tableComparison(k).none.empty())
-        std::fputs(overLimitRemark(s).c_str(), out);
+    if (s.gaps.overLimit > 0) std::fputs(overLimitRemark(s, tableComparison(k).none.empty()).c_str(), out);
     if (s.n == 0) return;
     writeComparison(out, s, k);
     writeTablePart(out, dTab, true);
@@ -687,9 +689,12 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false);
     }
     if (writeDcText(text.text(), outDName, access) != 0) return 1;
-    if (full && status == 0 && s.gaps.overLimit > 0 && tableComparison(korimInfo).none.empty())
-        std::fprintf(stderr, "DC Warning: the statistics of %s leave out %s.\n",
-                     toStdout ? "the table (standard output)" : outDName, overLimitText(s).c_str());
+    if (full && status == 0 && s.gaps.overLimit > 0) {
+        const bool statistics = tableComparison(korimInfo).none.empty();
+        std::fprintf(stderr, "DC Warning: %s %s %s %s.\n", statistics ? "the statistics of" : "DATA N of",
+                     toStdout ? "the table (standard output)" : outDName, statistics ? "leave out" : "leaves out",
+                     overLimitText(s, statistics).c_str());
+    }
     return status;
 }
 

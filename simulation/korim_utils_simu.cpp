@@ -262,7 +262,8 @@ constexpr long long kWeightBlock = 1 << 18;
 // position n takes add(n, ds, w) for the orientations of a block in
 // orientation order, ds being the orientation's order values less mean, so that each sum is taken as one orientation after
 // another would take it. spread learns how the weight spreads over the orientations, each
-// position's weight taken factor[n] times. False after a message when the work space cannot
+// position's weight taken factor[n] times, at the run's energies and at the first `softer` of
+// the softer scales (0 or kSofterScales). False after a message when the work space cannot
 // be had.
 constexpr double kExcluded = -1.0;  // never a Boltzmann factor
 
@@ -287,8 +288,9 @@ int weightGrain(const SmaRun& r, int L) {
 
 // How the weight of a scan spreads over the orientations. Each orientation o brings the weight
 // a_o it adds to the order sums (its allowed states, each times the position's factor) and the
-// lowest energy (kT) of those states. A result averages the order values of the orientations by
-// a_o: it converges when the weight rests on many of them, (sum a)^2 / sum a^2 in effect. The
+// lowest energy (kT) of those states (infinite where the scan did not learn it). A result
+// averages the order values of the orientations by a_o: it converges when the weight rests on
+// many of them, (sum a)^2 / sum a^2 in effect. The
 // sums are kept relative to the largest a_o met so far, so that weights near the largest double
 // neither overflow nor lose the small ones.
 struct WeightSpread {
@@ -301,15 +303,17 @@ struct WeightSpread {
       s1 *= f, s2 *= f * f, scale = a;
     }
     s1 += a / scale, s2 += (a / scale) * (a / scale);
-    eLow = std::fmin(eLow, lowest), eHigh = std::fmax(eHigh, lowest);
+    if (lowest < INFINITY) eLow = std::fmin(eLow, lowest), eHigh = std::fmax(eHigh, lowest);
   }
   double effective() const { return s2 > 0.0 ? s1 * s1 / s2 : 0.0; }
   double span() const { return eHigh >= eLow ? eHigh - eLow : 0.0; }
 };
 
-// Energy scales a scan weighs its orientations at besides its own: the energies divided by 2,
+// Energy scales a scan may weigh its orientations at besides its own: the energies divided by 2,
 // 4, ... 2^kSofterScales, which the same run with -kEne divided so would weigh them at (the
-// positions do not depend on -kEne).
+// positions do not depend on -kEne). Only a refusal's advice needs them, so only a refused
+// prediction scans once more to weigh them: in every scan they would add almost half to the
+// time of an electrostatic prediction.
 constexpr int kSofterScales = 10;
 
 // The spread of a scan's weight at its own energies (at[0]) and at the softer scales (at[m]:
@@ -318,9 +322,12 @@ struct ScanSpread {
   WeightSpread at[kSofterScales + 1];
 };
 
+// The sums of a scan that only learns how its weight spreads: none.
+constexpr auto sumNothing = [](int, const double*, double) {};
+
 template <typename Weigh, typename Add>
 bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], const double* factor,
-                 ScanSpread* spread, Weigh&& weigh, Add&& add) {
+                 int softer, ScanSpread* spread, Weigh&& weigh, Add&& add) {
   const int N = r.o_pts;
   const int L1 = L + 1;
   constexpr int S = kSofterScales + 1;
@@ -350,18 +357,19 @@ bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], const 
         lowest[k] = INFINITY;
         for (int n = 0; n <= L; n++) {
           if (row[n] == kExcluded) continue;
-          lowest[k] = std::fmin(lowest[k], e[n]);
           a[0] += row[n] * factor[n];
+          if (softer == 0) continue;
+          lowest[k] = std::fmin(lowest[k], e[n]);
           // exp(-e / 2^m) from the softest scale up, each the square of the next softer one.
-          double w = std::exp(-std::ldexp(e[n], -kSofterScales));
-          for (int m = kSofterScales; m >= 1; m--, w *= w) a[m] += w * factor[n];
+          double w = std::exp(-std::ldexp(e[n], -softer));
+          for (int m = softer; m >= 1; m--, w *= w) a[m] += w * factor[n];
         }
       }
     });
     for (int k = 0; k < nb; k++) {
       for (int j = 0; j < 5; j++) ds[k][j] = orient[k].s[j] - mean[j];
       double low = lowest[k];
-      for (int m = 0; m < S; m++, low *= 0.5) spread->at[m].add(sums[static_cast<size_t>(k) * S + m], low);
+      for (int m = 0; m <= softer; m++, low *= 0.5) spread->at[m].add(sums[static_cast<size_t>(k) * S + m], low);
     }
     forChunks(L1, std::max(1, kGrainWork / nb), [&](int begin, int end, int) {
       // Each position's sum still runs over the orientations in order; the
@@ -484,8 +492,12 @@ constexpr double kLeastEffectiveShare = 0.1;
 // The average of a scan, saupe, is a result when its weight rests on enough orientations;
 // otherwise 1 after a message naming the order found (as a share of the medium's order), the
 // span of the orientations' energies and, where one does, the smaller -kEne whose weights would
-// rest on enough orientations. status: that of the average (passed on when not 0).
-int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, const double saupe[5]) {
+// rest on enough orientations. status: that of the average (passed on when not 0). softer(s)
+// scans the orientations once more into s, weighing the energies' span and the softer scales
+// and summing nothing.
+template <typename Softer>
+int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, const double saupe[5],
+                      Softer&& softer) {
   if (status != 0) return status;
   const double least = kLeastEffectiveShare * r.o_pts;
   const WeightSpread& own = spread.at[0];
@@ -493,19 +505,22 @@ int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, con
   // model noted wrong (its positions cut short, say: a smaller -kEne would not mend that), is the
   // verdict's to name, with the options that set its scale.
   if (own.effective() >= least || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  // The energies' span and the softer scales are learnt only here, by a second scan.
+  ScanSpread soft;
+  if (!softer(&soft)) return 1;
   std::fprintf(stderr,
                "sma: the weights of this prediction rest on %.1f of its %d orientations in effect, "
                "fewer than a tenth: the lowest energies of the orientations span %.1f kT. The order "
                "it reaches, %.1f %% of the medium's (-lcS %.3f), follows which orientations the "
                "sphere of -dot holds and is no converged result; no alignment computed.\n",
-               own.effective(), r.o_pts, own.span(), 100.0 * principalOrder(saupe),
+               own.effective(), r.o_pts, soft.at[0].span(), 100.0 * principalOrder(saupe),
                static_cast<double>(r.k->lcOrder));
   for (int m = 1; m <= kSofterScales; m++)
-    if (spread.at[m].effective() >= least) {
+    if (soft.at[m].effective() >= least) {
       std::fprintf(stderr,
                    "sma: with the energies scaled down to -kEne %g, the weights rest on %.0f "
                    "orientations in effect, enough for a result.\n",
-                   std::ldexp(static_cast<double>(r.k->elInfo.kEnergy), -m), spread.at[m].effective());
+                   std::ldexp(static_cast<double>(r.k->elInfo.kEnergy), -m), soft.at[m].effective());
       break;
     }
   return 1;
@@ -566,27 +581,27 @@ int smaWall(SmaRun& r, double* saupe) {
       }))
     return 1;
   const std::vector<double> unit(static_cast<size_t>(lengthGrid) + 1, 1.0);
+  const auto weigh = [&](const SampledOrientation& o, int worker, double* row, double* energy) {
+    float* h = hs[worker].data();
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
+    // Every point clears the wall exactly when the lowest one does; a NaN
+    // coordinate touches everywhere.
+    bool anyNaN = false;
+    const float lowest = lowestProjection(h, r.no_atoms, &anyNaN);
+    WallCharges& wc = wcs[worker];
+    wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, h, &wc);
+    for (int n = 0; n <= lengthGrid; n++) {
+      if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n])))
+        row[n] = kExcluded;
+      else {
+        energy[n] = r.no_of_ch > 0 ? kE * wallEnergy(wc, b[n]) : 0.0;
+        row[n] = std::exp(-energy[n]);
+      }
+    }
+  };
   ScanSpread spread;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), &spread,
-      [&](const SampledOrientation& o, int worker, double* row, double* energy) {
-        float* h = hs[worker].data();
-        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
-        // Every point clears the wall exactly when the lowest one does; a NaN
-        // coordinate touches everywhere.
-        bool anyNaN = false;
-        const float lowest = lowestProjection(h, r.no_atoms, &anyNaN);
-        WallCharges& wc = wcs[worker];
-        wallChargesAt(r.sp, r.no_of_ch, r.chargeAtomID, r.charges, h, &wc);
-        for (int n = 0; n <= lengthGrid; n++) {
-          if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n])))
-            row[n] = kExcluded;
-          else {
-            energy[n] = r.no_of_ch > 0 ? kE * wallEnergy(wc, b[n]) : 0.0;
-            row[n] = std::exp(-energy[n]);
-          }
-        }
-      },
+      r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), 0, &spread, weigh,
       [&](int n, const double* ds, double w) {
         if (w == kExcluded) return;
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
@@ -612,7 +627,9 @@ int smaWall(SmaRun& r, double* saupe) {
     sum[j] = 0.0;
     for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
   }
-  return convergedOrRefuse(r, spread, averageOrRefuse("wall", sum, T, saupe), saupe);
+  return convergedOrRefuse(r, spread, averageOrRefuse("wall", sum, T, saupe), saupe, [&](ScanSpread* s) {
+    return scanWeights(r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), kSofterScales, s, weigh, sumNothing);
+  });
 }
 
 // Rod positions: the clash region, then further positions while the
@@ -755,42 +772,42 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   // Each position weighs by its distance from the rod's axis.
   std::vector<double> radial(static_cast<size_t>(lengthGrid) + 1);
   for (int n = 0; n <= lengthGrid; n++) radial[n] = r.grid_el[n] / rM;
+  const auto weigh = [&](const SampledOrientation& o, int worker, double* row, double* energy) {
+    float* xJ = xs[worker].data();
+    float* yJ = ys[worker].data();
+    std::vector<int>& blocked = blockedOf[worker];
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, xJ);
+    projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, yJ);
+    // The contacts of the clash region, found as the steric rod model finds them.
+    cylinderRuns(r.no_atoms, xJ, yJ, r.grid_el.data(), r.t_pts, r.gs, c, blocked);
+    bool beyond = false;
+    const float* grid = r.grid_el.data();
+    const int* atomOf = r.chargeAtomID;
+    const float* q = r.charges;
+    const double* pot = r.pot.data();
+    const int nCh = r.no_of_ch, tPts = r.t_pts;
+    const bool any = r.no_atoms >= 1;
+    for (int n = 0; n <= lengthGrid; n++) {
+      const double g = grid[n];
+      if (n <= tPts && any && blocked[n] > 0) {
+        row[n] = kExcluded;
+        continue;
+      }
+      double E = 0.0;
+      for (int i = 1; i <= nCh; i++) {
+        const int p = atomOf[i];
+        const double u = xJ[p] + g, v = yJ[p];
+        const double d = std::sqrt(u * u + v * v) - rM;
+        E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
+      }
+      energy[n] = kE * E;
+      row[n] = std::exp(-energy[n]);
+    }
+    if (beyond) beyondOf[worker] = 1;
+  };
   ScanSpread spread;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), &spread,
-      [&](const SampledOrientation& o, int worker, double* row, double* energy) {
-        float* xJ = xs[worker].data();
-        float* yJ = ys[worker].data();
-        std::vector<int>& blocked = blockedOf[worker];
-        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, xJ);
-        projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.v, yJ);
-        // The contacts of the clash region, found as the steric rod model finds them.
-        cylinderRuns(r.no_atoms, xJ, yJ, r.grid_el.data(), r.t_pts, r.gs, c, blocked);
-        bool beyond = false;
-        const float* grid = r.grid_el.data();
-        const int* atomOf = r.chargeAtomID;
-        const float* q = r.charges;
-        const double* pot = r.pot.data();
-        const int nCh = r.no_of_ch, tPts = r.t_pts;
-        const bool any = r.no_atoms >= 1;
-        for (int n = 0; n <= lengthGrid; n++) {
-          const double g = grid[n];
-          if (n <= tPts && any && blocked[n] > 0) {
-            row[n] = kExcluded;
-            continue;
-          }
-          double E = 0.0;
-          for (int i = 1; i <= nCh; i++) {
-            const int p = atomOf[i];
-            const double u = xJ[p] + g, v = yJ[p];
-            const double d = std::sqrt(u * u + v * v) - rM;
-            E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
-          }
-          energy[n] = kE * E;
-          row[n] = std::exp(-energy[n]);
-        }
-        if (beyond) beyondOf[worker] = 1;
-      },
+      r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), 0, &spread, weigh,
       [&](int n, const double* s, double weight) {
         double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
         if (weight != kExcluded) {
@@ -818,7 +835,9 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
   double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
   for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
-  return convergedOrRefuse(r, spread, averageOrRefuse("rod", sum, T, saupe), saupe);
+  return convergedOrRefuse(r, spread, averageOrRefuse("rod", sum, T, saupe), saupe, [&](ScanSpread* s) {
+    return scanWeights(r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), kSofterScales, s, weigh, sumNothing);
+  });
 }
 
 }  // namespace

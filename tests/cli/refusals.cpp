@@ -17,7 +17,7 @@ namespace {
 // plus 2 A along each axis and numbered on by 76 residues a copy, as <name>.pdb in dir; and the
 // example's couplings repeated per copy, as <name>.tab. Returns the two paths.
 std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std::string& name, int nx, int ny, int nz) {
-  std::vector<std::string> atoms;
+  std::vector<std::string> atoms, rows;
   for (const std::string& l : lines(readFile(kPdb)))
     if (l.rfind("ATOM", 0) == 0) atoms.push_back(l);
   double lo[3] = {1e30, 1e30, 1e30}, hi[3] = {-1e30, -1e30, -1e30};
@@ -27,34 +27,28 @@ std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std:
       lo[a] = std::min(lo[a], v), hi[a] = std::max(hi[a], v);
     }
   std::string pdb, tab;
-  std::vector<std::string> rows;
-  for (const std::string& l : lines(readFile(kCouplings))) {
-    const bool row = !l.empty() && l.find_first_not_of(' ') != std::string::npos && std::isdigit(l[l.find_first_not_of(' ')]);
-    if (row) rows.push_back(l);
-    else if (rows.empty()) tab += l + "\n";
+  for (const std::string& l : lines(readFile(kCouplings)))
+    if (l.size() > 4 && std::isdigit(static_cast<unsigned char>(l[4])))
+      rows.push_back(l);
+    else if (rows.empty())
+      tab += l + "\n";
+  // The residue number of width w at p, moved on by `by`.
+  const auto renumber = [](std::string l, size_t p, int w, int by) {
+    char n[12];
+    std::snprintf(n, sizeof n, "%*d", w, std::stoi(l.substr(p, w)) + by);
+    return l.replace(p, w, n);
+  };
+  char xyz[32];
+  for (int copy = 0; copy < nx * ny * nz; copy++) {
+    const int i[3] = {copy % nx, copy / nx % ny, copy / (nx * ny)};
+    for (const std::string& l : atoms) {
+      double v[3];
+      for (int a = 0; a < 3; a++) v[a] = std::stod(l.substr(30 + 8 * a, 8)) + i[a] * (hi[a] - lo[a] + 2);
+      std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", v[0], v[1], v[2]);
+      pdb += renumber(l, 22, 4, 76 * copy).replace(30, 24, xyz) + "\n";
+    }
+    for (const std::string& r : rows) tab += renumber(renumber(r, 0, 5, 76 * copy), 15, 5, 76 * copy) + "\n";
   }
-  char buf[160];
-  int serial = 0, copy = 0;
-  for (int k = 0; k < nz; k++)
-    for (int j = 0; j < ny; j++)
-      for (int i = 0; i < nx; i++, copy++) {
-        const double d[3] = {i * (hi[0] - lo[0] + 2), j * (hi[1] - lo[1] + 2), k * (hi[2] - lo[2] + 2)};
-        for (const std::string& l : atoms) {
-          std::snprintf(buf, sizeof buf, "ATOM  %5d %s%4d%s%8.3f%8.3f%8.3f", ++serial % 100000, l.substr(12, 10).c_str(),
-                        std::stoi(l.substr(22, 4)) + 76 * copy, l.substr(26, 4).c_str(), std::stod(l.substr(30, 8)) + d[0],
-                        std::stod(l.substr(38, 8)) + d[1], std::stod(l.substr(46, 8)) + d[2]);
-          pdb += buf + l.substr(54) + "\n";
-        }
-        for (const std::string& r : rows) {
-          std::stringstream ss(r);
-          std::string w[9];
-          for (std::string& x : w) ss >> x;
-          std::snprintf(buf, sizeof buf, "%4d %4s %4s %4d %4s %4s %9s %9s %s\n", std::stoi(w[0]) + 76 * copy,
-                        w[1].c_str(), w[2].c_str(), std::stoi(w[3]) + 76 * copy, w[4].c_str(), w[5].c_str(), w[6].c_str(),
-                        w[7].c_str(), w[8].c_str());
-          tab += buf;
-        }
-      }
   return {writeFile(dir / (name + ".pdb"), pdb + "END\n"), writeFile(dir / (name + ".tab"), tab)};
 }
 
@@ -1235,15 +1229,13 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // Copies of the example in one chain, along z or packed as a block: their charges hold them in a
   // few orientations, and the order found follows which ones the sphere holds. Refused, naming
   // the order, the energies' span and the smaller -kEne that spreads the weight, which then
-  // answers; blocks of two and four copies answer, in the wall and on the rod. A structure of 32
-  // copies needs more charges than the arrays hold.
+  // answers; blocks of two and four copies answer, in the wall and on the rod.
   {
     const auto [rod8, rod8Tab] = exampleCopies(data, "rod8", 1, 1, 8);
     const auto [block16, block16Tab] = exampleCopies(data, "block16", 2, 2, 4);
     const auto [block8, block8Tab] = exampleCopies(data, "block8", 2, 2, 2);
     const auto [block2, block2Tab] = exampleCopies(data, "block2", 2, 1, 1);
     const auto [block4, block4Tab] = exampleCopies(data, "block4", 2, 2, 1);
-    const auto [rod32, rod32Tab] = exampleCopies(data, "rod32", 1, 1, 32);
     auto on = [](const std::string& pdb, const std::string& tab, std::vector<std::string> more) {
       std::vector<std::string> args = {"-elKorim", "-dot", "30", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
       args.insert(args.end(), more.begin(), more.end());
@@ -1279,8 +1271,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {on(rod8, rod8Tab, {"-pf1", "-pot", rod}), 1,
          {"korim: the rod's potential drops below its cutoff (-cut) within the clash region: the magnitude of the "
           "alignment tensor is incorrect; no result is written.\n", simulating}},
-        {{"-elKorim", "-dot", "10", "-pdb", rod32, "-inD", rod32Tab, "-outD", "out.tab"}, 1,
-         {"chargeSetup Error: too many charges; the structure needs 1283, and the charge arrays hold at most 1199.\n"}},
     });
   }
 
@@ -1744,17 +1734,25 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
            {"    4  PHE    N    4  PHE    H     6.810", " 887.900"}, {"    5  VAL    N    5  VAL    H     3.190", "-900.000"}})
     text.replace(text.find(row) + row.size() - 8, 8, value);
   const std::string marked = writeFile(d / "marked.tab", text);
-  const RunResult r = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", marked, "-outD", "out.tab"}, d);
-  const std::string leftOut = "2 of its 63 rows, whose measured or back-calculated D is 888 Hz or more (a D that high "
-                              "marks a coupling as missing; one of -888 Hz or less counts).\n";
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(inOrder(r.err, {"DC Warning: the statistics of out.tab leave out " + leftOut, kMemoryLine})) << r.err;
-  const Table t = readTable(d / "out.tab");
-  EXPECT_EQ(t.data("N"), 61);
-  EXPECT_EQ(t.rows.size(), 63u);
-  EXPECT_TRUE(t.hasLine("REMARK The statistics leave out " + leftOut.substr(0, leftOut.size() - 1))) << readFile(d / "out.tab");
+  // A table without statistics leaves the rows out of its count DATA N.
+  const struct { std::vector<std::string> args; std::string warning, remark, whose; } cases[] = {
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb}, "the statistics of out.tab leave out", "The statistics leave out",
+       "measured or back-calculated D"},
+      {{"-conv", "-korim"}, "DATA N of out.tab leaves out", "DATA N leaves out", "D_OBS or D"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-inD", marked, "-outD", "out.tab"});
+    const RunResult r = runKorim(args, d);
+    const std::string leftOut = " 2 of its 63 rows, whose " + c.whose + " is 888 Hz or more (a D that high marks a "
+                                "coupling as missing; one of -888 Hz or less counts).";
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(inOrder(r.err, {"DC Warning: " + c.warning + leftOut + "\n", kMemoryLine})) << r.err;
+    const Table t = readTable(d / "out.tab");
+    EXPECT_EQ(t.data("N"), 61);
+    EXPECT_TRUE(t.hasLine("REMARK " + c.remark + leftOut)) << readFile(d / "out.tab");
+  }
   // The example as it is: no row left out, nothing said.
-  const RunResult plain = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, d);
-  EXPECT_EQ(plain.err.find("leave out"), std::string::npos);
-  EXPECT_EQ(readFile(d / "out.tab").find("leave out"), std::string::npos);
+  const RunResult plain = runKorim({"-conv", "-korim", "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_TRUE(plain.err.find("leave") == std::string::npos && readFile(d / "out.tab").find("leave") == std::string::npos);
 }
