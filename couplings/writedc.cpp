@@ -23,11 +23,14 @@ using namespace korim::foundation;
 
 namespace {
 
-// Euler lists handed to the Saupe analysis; the analysis clears them on every call.
+// Euler lists handed to the Saupe analysis, which clears them on every call; and the last line
+// said of rows left out of an appended table (an ensemble appends one table a state to one
+// target, and the same line each time says nothing new).
 struct WriterState {
     double alpha[4];
     double beta[4];
     double gamma[4];
+    std::string appendedGapLine;
 };
 WriterState writer;
 
@@ -691,9 +694,12 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     if (writeDcText(text.text(), outDName, access) != 0) return 1;
     if (full && status == 0 && s.gaps.overLimit > 0) {
         const bool statistics = tableComparison(korimInfo).none.empty();
-        std::fprintf(stderr, "DC Warning: %s %s %s %s.\n", statistics ? "the statistics of" : "DATA N of",
-                     toStdout ? "the table (standard output)" : outDName, statistics ? "leave out" : "leaves out",
-                     overLimitText(s, statistics).c_str());
+        const std::string line = std::string("DC Warning: ") + (statistics ? "the statistics of " : "DATA N of ") +
+                                 (toStdout ? "the table (standard output)" : outDName) +
+                                 (statistics ? " leave out " : " leaves out ") + overLimitText(s, statistics) + ".\n";
+        const bool appended = access != nullptr && access[0] == 'a';
+        if (!appended || line != writer.appendedGapLine) std::fputs(line.c_str(), stderr);
+        writer.appendedGapLine = appended ? line : std::string();
     }
     return status;
 }

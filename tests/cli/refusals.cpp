@@ -1752,6 +1752,16 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
     EXPECT_EQ(t.data("N"), 61);
     EXPECT_TRUE(t.hasLine("REMARK " + c.remark + leftOut)) << readFile(d / "out.tab");
   }
+  // An ensemble appends a table a state to one place: the same line is said once.
+  const std::string states = writeFile(d / "three.ens", "-144 63.435 0\n-144 63.435 30\n-144 63.435 60\n");
+  const RunResult grid = runKorim({"-stKorimGrid", "-dot", "30", "-pdb", kPdb, "-inD", marked, "-inp",
+                                   examples("ubiquitin_two_domains.inp"), "-inE", states, "-dcEns", "states.tab"}, d);
+  EXPECT_EQ(grid.status, 0) << grid.err;
+  size_t said = 0;
+  for (size_t at = grid.err.find("DC Warning: the statistics of states.tab"); at != std::string::npos;
+       at = grid.err.find("DC Warning: the statistics of states.tab", at + 1))
+    said++;
+  EXPECT_EQ(said, 1u) << grid.err;
   // The example as it is: no row left out, nothing said.
   const RunResult plain = runKorim({"-conv", "-korim", "-inD", kCouplings, "-outD", "out.tab"}, d);
   EXPECT_TRUE(plain.err.find("leave") == std::string::npos && readFile(d / "out.tab").find("leave") == std::string::npos);
