@@ -124,7 +124,7 @@ int macroAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType, 
     pot.assign(static_cast<size_t>(digPotential) + 1, 0.0);
     for (int k = 1; k <= digPotential; k++)
       pot[k] = static_cast<double>(static_cast<float>(potential[k])) * kPot;
-    Dm = max_obstruction / std::sqrt(wvAmount / kRodDensity) - max_obstruction;
+    Dm = rodCellRadius(max_obstruction, wvAmount) - max_obstruction;
     if (Dm < (digPotential - 1) * stepsize + offset + max_protein_length)
       std::printf("warning: potential of neighbouring liquid crystal particles overlapping!");
     outer = Dm < cutOffPOT ? Dm : cutOffPOT;

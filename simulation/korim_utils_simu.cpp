@@ -738,8 +738,8 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
-  if (rodRoom("sma", rM, k.concentration, r.gs, nullptr) != 0) return 1;
-  const double end_dist = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.gs, k.radiusAtom, nullptr) != 0) return 1;
+  const double end_dist = rodCellRadius(rM, k.concentration) - rM;
   const double beta = end_dist + rM;
   const int lengthGrid = rodPositions(r, beta);
   std::printf("@@ korimInfo->elInfo.cutoffPot: %e\n", k.elInfo.cutoffPot);
@@ -960,7 +960,7 @@ int ssia(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z,
 
   long long mRod = 0;
   if (lcType == 2 || rim) {
-    const double end = rM / std::sqrt(k.concentration / kRodDensity) - rM;
+    const double end = rodCellRadius(rM, k.concentration) - rM;
     const int last = extendPositions(grid_el.data(), t_pts, gs, end);
     zeroRows(last);
     for (int n = 0; n <= last; n++) total[n] = 0.0;

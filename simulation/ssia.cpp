@@ -380,6 +380,20 @@ void nameConcentration(const char* who, double wvAmount, const char* particles, 
                who, wvAmount, particles, limit);
 }
 
+// The cause of a molecule that does not fit in the room (Angstrom) the medium leaves: the atom
+// radius, counted in clashEnd, when the molecule fits without it (one grid step to spare for the
+// rounding of the positions), else the concentration.
+void nameCauseOfNoFit(const char* who, double clashEnd, double room, double atomRadius, double gridSpacing,
+                      double wvAmount, const char* particles, const char* limit) {
+  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room)
+    std::fprintf(stderr,
+                 "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
+                 "one the molecule fits.\n",
+                 who, atomRadius);
+  else
+    nameConcentration(who, wvAmount, particles, limit);
+}
+
 }  // namespace
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
@@ -547,14 +561,8 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "%s: the molecule does not fit between the walls: its centre stays %g Angstrom from a wall, "
                  "beyond the half cell of %g Angstrom; no alignment computed.\n",
                  who, clashEnd, stepOutLength);
-    // The atom radius widens every atom; without it the molecule may fit (one grid step to spare).
-    if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= stepOutLength)
-      std::fprintf(stderr,
-                   "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
-                   "one the molecule fits.\n",
-                   who, atomRadius);
-    else
-      nameConcentration(who, wvAmount, "walls", " (as long as bicelles still form)");
+    nameCauseOfNoFit(who, clashEnd, stepOutLength, atomRadius, gridSpacing, wvAmount, "walls",
+                     " (as long as bicelles still form)");
     return 1;
   }
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
@@ -571,17 +579,38 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
   return 0;
 }
 
-int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor) {
-  const double D = rodRadius / std::sqrt(wvAmount / kRodDensity);
+double rodCellRadius(double rodRadius, double wvAmount) {
+  return rodRadius / std::sqrt(wvAmount / kRodDensity);
+}
+
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
+            double atomRadius, long long* divisor) {
+  const double D = rodCellRadius(rodRadius, wvAmount);
+  if (clashEnd > D) {
+    // The positions the molecule may take up lie beyond the cell the rods leave around each of
+    // them; weighing them against that cell's shells would give a tensor that means nothing.
+    std::fprintf(stderr,
+                 "%s: the molecule does not fit between the rods: its centre stays %g Angstrom from a rod's "
+                 "axis, beyond the rod's cell of radius %g Angstrom; no alignment computed.\n",
+                 who, clashEnd, D);
+    nameCauseOfNoFit(who, clashEnd, D, atomRadius, gridSpacing, wvAmount, "rods", "");
+    return 1;
+  }
   const long long n = truncToLL((D - rodRadius) / gridSpacing);
   const double nd = static_cast<double>(n);
   const long long shells = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / rodRadius));
   if (divisor != nullptr) *divisor = shells;
   if (shells > 0) return 0;
-  std::fprintf(stderr,
-               "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free positions; "
-               "no alignment computed.\n",
-               who, D - rodRadius);
+  if (D < rodRadius)
+    std::fprintf(stderr,
+                 "%s: medium too dense for the molecule: the rods of radius %g Angstrom overlap (cell of radius "
+                 "%g Angstrom); no alignment computed.\n",
+                 who, rodRadius, D);
+  else
+    std::fprintf(stderr,
+                 "%s: medium too dense for the molecule: rod spacing %g Angstrom leaves no shell of free "
+                 "positions; no alignment computed.\n",
+                 who, D - rodRadius);
   nameConcentration(who, wvAmount, "rods", "");
   return 1;
 }
@@ -659,8 +688,10 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
-    if (rodRoom("stericAlignment", max_obstruction, wvAmount, gridSpacing, &cylDivisor) != 0) return 1;
-    const double D = max_obstruction / std::sqrt(wvAmount / kRodDensity);
+    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], gridSpacing, radius, &cylDivisor) !=
+        0)
+      return 1;
+    const double D = rodCellRadius(max_obstruction, wvAmount);
     last = extendPositions(w.grid_el, L, gridSpacing, D - max_obstruction);
   }
   for (int i = 0; i <= last; i++) {

@@ -42,12 +42,19 @@ constexpr int kSsiaMaxPositions = 5000;
 // concentration wvAmount (fraction w/v) that sets the half cell.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
              double clashEnd, double gridSpacing, double wvAmount, double atomRadius, double* room);
+// Radius (Angstrom) of the cell around each rod of radius rodRadius (Angstrom) in a medium of
+// concentration wvAmount (fraction w/v): the rods fill wvAmount / kRodDensity of the volume.
+double rodCellRadius(double rodRadius, double wvAmount);
 // Rod of radius rodRadius in a medium of concentration wvAmount: the shells of free positions
-// up to the neighbouring rod, each weighted by its distance. Returns 0 when that is positive,
-// setting *divisor to it (when divisor is not null); else 1 after "<who>: medium too dense for the molecule: rod spacing <d>
-// Angstrom leaves no shell of free positions; no alignment computed." on stderr and the line
-// naming -wv, as for the wall.
-int rodRoom(const char* who, double rodRadius, double wvAmount, double gridSpacing, long long* divisor);
+// up to the cell's edge (rodCellRadius), each weighted by its distance. A clash region whose end
+// clashEnd (Angstrom from the rod's axis) lies beyond the cell returns 1 after "<who>: the
+// molecule does not fit between the rods: ..." and the line naming the cause, as for the wall
+// (-rA, the atom radius atomRadius counted in clashEnd, or -wv). Else returns 0 when the shells'
+// weight is positive, setting *divisor to it (when divisor is not null); else 1 after "<who>:
+// medium too dense for the molecule: ..." (the rods overlapping, or a spacing that leaves no
+// shell) on stderr and the line naming -wv.
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
+            double atomRadius, long long* divisor);
 
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,

@@ -942,7 +942,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {noFit, "sma: -wv 1e+09" + fraction + "walls further apart" + bicelles, "simulateAlignment: error in sma.\n"}},
       {{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-dot", "30", "-wv", "1e9", "-pdb", kPdb,
         "-inD", kCouplings, "-outD", "out.tab"}, 1,
-       {tooDense + "rod spacing -33.4987 Angstrom leaves no shell of free positions; no alignment computed.\n",
+       {"sma: the molecule does not fit between the rods: its centre stays 58.5 Angstrom from a rod's axis, beyond "
+        "the rod's cell of radius 0.00128003 Angstrom; no alignment computed.\n",
         "sma: -wv 1e+09" + fraction + "rods further apart.\n"}},
       // Five per cent given as 5: the message names -wv and its unit; the fraction it asks for runs.
       {{"-stKorim", "-dot", "30", "-wv", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
@@ -959,6 +960,18 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "molecule fits.\n"}},
       {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-rA", "1.5"}, 0,
        {}, true},
+      // The same radius between rods: the rod's cell (181 A around the axis of a rod of 33.5 A at
+      // 5 %) is named, and the radius; 122.9 A is the largest whole tenth whose molecule still fits.
+      {{"-stKorim", "-pf1", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-rA", "1e5"}, 1,
+       {"stericAlignment: the molecule does not fit between the rods: its centre stays 100058 Angstrom from a rod's "
+        "axis, beyond the rod's cell of radius 181.024 Angstrom; no alignment computed.\n",
+        "stericAlignment: -rA 100000 adds that radius, in Angstrom, to every atom (default 0); with a smaller one the "
+        "molecule fits.\n"}},
+      {{"-stKorim", "-pf1", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-rA", "122.9"}, 0,
+       {}, true},
+      {{"-stKorim", "-pf1", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-rA", "123"}, 1,
+       {"its centre stays 181.1 Angstrom from a rod's axis, beyond the rod's cell of radius 181.024 Angstrom",
+        "stericAlignment: -rA 123 adds that radius"}},
       {{"-stKorimFree", "-dot", "30", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-wv", "0.005"},
        1, {"forms no bicelles (effective molar ratio -2.01704); raise the concentration (-wv) above 0.0124367 or check "
            "the ratio.\n"}},
@@ -1266,9 +1279,15 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {on(block2, block2Tab, {}), 0, {}, true},
         {on(block4, block4Tab, {}), 0, {}, true},
         {on(block4, block4Tab, {"-pf1", "-pot", rod}), 0, {}, true},
-        // On the rod the eight copies reach beyond where the potential counts: that fault, which no
-        // smaller -kEne mends, is the one named.
+        // On the rod the eight copies do not fit the cell of 5 %: -wv is named. In the cell of 3.6 %
+        // they reach beyond where the potential counts: that fault, which no smaller -kEne mends, is
+        // the one named.
         {on(rod8, rod8Tab, {"-pf1", "-pot", rod}), 1,
+         {"sma: the molecule does not fit between the rods: its centre stays 211.7 Angstrom from a rod's axis, beyond "
+          "the rod's cell of radius 181.024 Angstrom; no alignment computed.\n",
+          "sma: -wv 0.05 is the medium's concentration as a fraction w/v (0.05 for 5 %); a lower one stands the rods "
+          "further apart.\n", sma}},
+        {on(rod8, rod8Tab, {"-pf1", "-pot", rod, "-wv", "0.036"}), 1,
          {"korim: the rod's potential drops below its cutoff (-cut) within the clash region: the magnitude of the "
           "alignment tensor is incorrect; no result is written.\n", simulating}},
     });

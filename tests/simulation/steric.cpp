@@ -437,7 +437,13 @@ TEST_F(Steric, DenseMediaAndBadParametersAreRefused) {
       {{1, 30.0, 20.0, 1000.0}, R + 1000.0, 1000.0, 2, "a lower one stands the walls further apart (as long as"},
       {{2, 100.0, 33.5, 0.0, 0.2, 0.0}, R, 0.0, 2, "concentration 0 of the rod medium must be positive"},
       {{2, 100.0, 33.5, 0.0, 0.2, -0.1}, R, 0.0, 2, "must be positive"},
-      {{2, 100.0, 33.5, 0.0, 0.2, 2.0}, R, 0.0, 2, "medium too dense for the molecule"},  // rods touch
+      // Rods closer than the molecule: the cause named as for the wall; rods that overlap are
+      // named so, with no negative spacing.
+      {{2, 100.0, 33.5, 0.0, 0.2, 2.0}, R, 0.0, 2, "the molecule does not fit between the rods: "},
+      {{2, 100.0, 33.5, 1000.0, 0.2, 0.05}, R + 1000.0, 1000.0, 2, "stericAlignment: -rA 1000 adds that radius"},
+      {{2, 100.0, 33.5, -1000.0, 0.2, 2.0}, R - 1000.0, -1000.0, 2, "the rods of radius 33.5 Angstrom overlap"},
+      // A point molecule in a cell of 33.6 A around a rod of 33.5 A: no shell of 0.2 A fits.
+      {{2, 100.0, 33.5, 0.0, 0.2, 1.4513}, 0.0, 0.0, 2, "rod spacing 0.1"},
       {{1, 100.0, 20.0, 0.0, 0.0}, 30.0, 0.0, 2, "grid spacing 0 must be a positive number"},
       {{}, 30.0, 0.0, 0, "no usable orientation sampling (12 dots, 0 turns)"},
       {{}, 10.0, 30.0, 2, "not a valid range"},
