@@ -532,7 +532,7 @@ std::string answerNotes(Search& s, const MediumProof* proofs) {
   for (int m = 0; m < s.nMedia; m++) {
     float da = 0.0f, r = 0.0f;
     if (candidateTensor(s.prob, s.bestIdList->p, m, searchedForm(s), &da, &r))
-      say(unsettledSignNote(proofs[m], s.nMedia > 1 ? s.media[m] : "", da, r));
+      say(unsettledSignNote(proofs[m], s.nMedia > 1 ? s.media[m] : "", da, r, searchedForm(s)));
   }
   say(heldFitNote(s.prob, s.dTab->dTensor, searchedForm(s)));
   return notes.empty() ? notes : notes + "\n";

@@ -287,8 +287,22 @@ int checkSearchWindow(const AssignProblem& p, const MediumProof* proofs, const c
   return 1;
 }
 
-std::string unsettledSignNote(const MediumProof& t, const char* medium, float daNH, float rhomb) {
-  if (t.sign() != 0 || daNH == 0.0f) return "";
+std::string unsettledSignNote(const MediumProof& t, const char* medium, float daNH, float rhomb, int yzFlag) {
+  if (daNH == 0.0f) return "";
+  char who[80] = "";
+  if (medium[0]) std::snprintf(who, sizeof who, " of medium %s (-dcID)", medium);
+  char line[900];
+  const int sign = t.sign();
+  if (sign != 0) {
+    // The proof's sign is that of the usual form; an answer in the -yzInv form is not compared.
+    if (yzFlag != 0 || (daNH > 0.0f ? 1 : -1) == sign) return "";
+    std::snprintf(line, sizeof line,
+                  "couplings%s settle the sign of Da as %s: the fit of the %d fixed couplings puts the principal "
+                  "coupling of least size, %+.2f Hz, beyond its margin, %.2f Hz, of 0; the answer's, Da_HN %+.3f Hz, "
+                  "R %.3f, has the other sign, a tensor they do not give.\n",
+                  who, sign > 0 ? "positive" : "negative", t.fixedCount, t.p[1], t.margin[1], daNH, rhomb);
+    return line;
+  }
   char why[400];
   if (t.fitted)
     std::snprintf(why, sizeof why,
@@ -299,9 +313,6 @@ std::string unsettledSignNote(const MediumProof& t, const char* medium, float da
     std::snprintf(why, sizeof why,
                   "the %d fixed couplings do not over-determine the tensor (more than five atom pairs are needed)",
                   t.fixedCount);
-  char who[80] = "";
-  if (medium[0]) std::snprintf(who, sizeof who, " of medium %s (-dcID)", medium);
-  char line[900];
   std::snprintf(line, sizeof line,
                 "couplings%s do not settle the sign of Da: %s, so they allow tensors of either sign, and the "
                 "answer's, Da_HN %+.3f Hz, R %.3f, has the sign the window and the scores of the search chose; "

@@ -60,8 +60,10 @@ int checkSearchWindow(const AssignProblem& prob, const MediumProof* proofs, cons
 
 // The note of an answer of medium `medium` (its -dcID name, "" for one medium) whose sign its
 // couplings do not settle (proof.sign() 0): one sentence that reads on after "the ", naming the
-// answer's tensor (daNH in Hz, rhomb) and why the couplings do not settle it; "" where they do.
-std::string unsettledSignNote(const MediumProof& proof, const char* medium, float daNH, float rhomb);
+// answer's tensor (daNH in Hz, rhomb, in the form of yzFlag) and why the couplings do not settle
+// it. Where they settle it and an answer in the usual form (yzFlag 0) has the other sign, the
+// sentence says that; "" where the answer has the sign they settle.
+std::string unsettledSignNote(const MediumProof& proof, const char* medium, float daNH, float rhomb, int yzFlag);
 
 // The note of a final fit that holds a part of the tensor (-fixed, -dadr, -da, -dr, or limits of
 // one value): the search scored each order by the SVD fit of a free tensor within the window of

@@ -102,8 +102,15 @@ TEST(SearchWindow, TheNoteOfASignTheCouplingsDoNotSettle) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.t.sign(), c.sign) << c.why;
-    const std::string note = unsettledSignNote(c.t, "", -13.6f, 0.63f);
-    EXPECT_EQ(note.empty(), c.sign != 0) << note;
+    // A settled sign that the answer does not have is said too, in the usual form only.
+    for (const float da : {-13.6f, 13.6f}) {
+      const std::string said = unsettledSignNote(c.t, "", da, 0.63f, 0);
+      EXPECT_EQ(said.empty(), c.sign == (da > 0 ? 1 : -1)) << said;
+      EXPECT_EQ(said.find("has the other sign, a tensor they do not give") != std::string::npos,
+                c.sign == (da > 0 ? -1 : 1)) << said;
+      EXPECT_EQ(unsettledSignNote(c.t, "", da, 0.63f, 1).empty(), c.sign != 0);
+    }
+    const std::string note = unsettledSignNote(c.t, "", -13.6f, 0.63f, 0);
     if (c.sign != 0) continue;
     EXPECT_EQ(note.find(std::string("couplings do not settle the sign of Da: ") + c.why), 0u) << note;
     EXPECT_NE(note.find("the answer's, Da_HN -13.600 Hz, R 0.630, has the sign the window"), std::string::npos);
