@@ -227,9 +227,9 @@ bool searchFits(const Search& s) {
   }
   if (scorings > kMaxScorings) {
     std::fprintf(stderr,
-                 "Error: the search over %d peaks would take %.0f permutations, more than the "
+                 "Error: the search over %d peaks would take %s permutations, more than the "
                  "limit of %.0f.\n",
-                 s.peakCount, scorings, kMaxScorings);
+                 s.peakCount, scoringsText(scorings).c_str(), kMaxScorings);
     return false;
   }
   return true;

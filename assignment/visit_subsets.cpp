@@ -52,9 +52,9 @@ bool groupsAcceptable(const AssignProblem& prob, int G, const int* sizes) {
   }
   if (scorings > kMaxScorings) {
     std::fprintf(stderr,
-                 "Error: the grouped search would take %.0f permutations, more than the limit of "
+                 "Error: the grouped search would take %s permutations, more than the limit of "
                  "%.0f.\n",
-                 scorings, kMaxScorings);
+                 scoringsText(scorings).c_str(), kMaxScorings);
     return false;
   }
   return true;
