@@ -605,7 +605,8 @@ int structureRun(Run& run) {
     run.status = rc;
     return rc;
   }
-  korim::couplings::reportDcTable(p.inDName, dTab);
+  // A prediction without -inD reads no table: there is no file to name.
+  if (p.inDName[0] != '\0') korim::couplings::reportDcTable(p.inDName, dTab);
 
   settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;

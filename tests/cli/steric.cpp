@@ -19,6 +19,10 @@ TEST(StericExample, MessagesDocumentedPredictionAndRotatedStructures) {
   EXPECT_TRUE(inOrder(r.err, {kPdb + ", 1231 Atoms, Residues 1 to 76.\n",
                               kCouplings + ", 63 Couplings, Residues 2 to 71.\n"}));
   EXPECT_TRUE(endsWithMemoryStatus(r.err));
+  // Without -inD no table is read, and none is named.
+  const RunResult bare = runKorim({"-stKorim", "-dot", "30", "-pdb", kPdb, "-outD", "bare.tab"}, dir);
+  EXPECT_EQ(bare.status, 0);
+  EXPECT_EQ(bare.err.find(" Couplings, Residues"), std::string::npos) << bare.err;
   EXPECT_TRUE(inOrder(r.out, {"REMARK 63 couplings selected (inclusive max).\n", "REMARK PDB Selection: All Atoms.\n",
                               "REMARK 0 charges placed, Total charge 0.000 [e].\n",
                               "REMARK 105 atoms selected for simulation.\n",
