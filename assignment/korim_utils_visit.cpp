@@ -119,12 +119,6 @@ double factorial(int n) {
   return f;
 }
 
-std::string scoringsText(double count) {
-  char text[64];
-  std::snprintf(text, sizeof text, count < 9007199254740992.0 ? "%.0f" : "%.4g", count);
-  return text;
-}
-
 double subsetScorings(int peakCount, int m) {
   double c = 1.0;  // peakCount choose m
   for (int i = 0; i < m; i++) c = c * (peakCount - i) / (i + 1);

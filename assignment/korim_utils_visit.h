@@ -2,8 +2,6 @@
 // inside residue-type groups, and all orders of well-spread peak subsets.
 #pragma once
 
-#include <string>
-
 #include "assignment/korim_utils_svd.h"
 #include "assignment/visit_globals.h"
 
@@ -59,8 +57,5 @@ int visitAll(int peakSelCount, int dcOptFlag, AssignProblem& prob, int* selIdLis
 // Number of scorings of the searches (as a double: it may exceed every integer type).
 double factorial(int n);
 double subsetScorings(int peakCount, int peakSelCount);
-// A count of scorings as a message prints it: every digit while a double holds them all (below
-// 2^53), else four significant digits (58! is 2.351e+78, not 79 digits of which 63 are noise).
-std::string scoringsText(double count);
 
 }  // namespace korim::assignment

@@ -17,6 +17,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dcpairs.h"
 #include "couplings/writedc.h"
+#include "foundation/checkedcount.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
 #include "settings/da_window.h"
@@ -229,7 +230,7 @@ bool searchFits(const Search& s) {
     std::fprintf(stderr,
                  "Error: the search over %d peaks would take %s permutations, more than the "
                  "limit of %.0f.\n",
-                 s.peakCount, scoringsText(scorings).c_str(), kMaxScorings);
+                 s.peakCount, foundation::countText(scorings).c_str(), kMaxScorings);
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include "assignment/korim_utils_visit.h"
 #include "assignment/tagged_buffers.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "settings/progress.h"
 
@@ -54,7 +55,7 @@ bool groupsAcceptable(const AssignProblem& prob, int G, const int* sizes) {
     std::fprintf(stderr,
                  "Error: the grouped search would take %s permutations, more than the limit of "
                  "%.0f.\n",
-                 scoringsText(scorings).c_str(), kMaxScorings);
+                 foundation::countText(scorings).c_str(), kMaxScorings);
     return false;
   }
   return true;

@@ -15,6 +15,7 @@
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
 #include "fitting/tensorform.h"
+#include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "simulation/unsp.h"
 #include "simulation/workers.h"
@@ -476,8 +477,8 @@ void colourMap(FILE* out, int nRuns, RunLists& runs, const Extremes ex[3]) {
   const float r0 = std::max(0.0f, std::floor(minR));
   const double cells = (std::floor((maxDa - da0) / 0.2) + 2.0) * (std::floor((maxR - r0) / 0.02) + 2.0);
   if (!(cells <= kMaxMapCells)) {
-    std::fprintf(stderr, "motionHist: the colour map would hold %.0f cells; it is left out.\n",
-                 cells);
+    std::fprintf(stderr, "motionHist: the colour map would hold %s cells; it is left out.\n",
+                 foundation::countText(cells).c_str());
     return;
   }
   const float* lists[3] = {runs.score.p, runs.score2.p, runs.score3.p};

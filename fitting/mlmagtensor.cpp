@@ -18,6 +18,7 @@
 #define KORIM_ML_AVX 0
 #endif
 
+#include "foundation/checkedcount.h"
 #include "foundation/convlv.h"
 #include "foundation/fft.h"
 #include "simulation/orientprogress.h"
@@ -395,8 +396,9 @@ int mlMagTensor(int coupCount, const float* coup_mat, double delta, double lowDa
   const double pointsDa = mlAxisPoints(lowDab, highDab, incDa, false);
   if (pointsR < 1.0 || pointsDa < 1.0) return 0;
   if (!(pointsR * pointsDa <= kMaxGridPoints)) {
-    std::fprintf(stderr, "korim: the Da x R grid would hold %.0f points, more than %ld; "
-                         "use larger increments or a smaller range.\n", pointsR * pointsDa, kMaxGridPoints);
+    std::fprintf(stderr, "korim: the Da x R grid would hold %s points, more than %ld; "
+                         "use larger increments or a smaller range.\n",
+                 foundation::countText(pointsR * pointsDa).c_str(), kMaxGridPoints);
     return 1;
   }
   // Da runs from highDab away from 0: its first value is the one nearest 0.

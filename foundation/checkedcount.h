@@ -2,7 +2,9 @@
 #pragma once
 
 #include <climits>
+#include <cstdio>
 #include <initializer_list>
+#include <string>
 
 namespace korim::foundation {
 
@@ -23,6 +25,15 @@ constexpr long long checkedCount(std::initializer_list<long long> factors, long 
     for (long long f : factors)
         if (__builtin_mul_overflow(p, f, &p) || p > limit) return -1;
     return p;
+}
+
+// A count held as a double (one past every integer type: orders of a search, points of a grid) as
+// a message prints it: every digit while a double holds them all (below 2^53), else four
+// significant digits (58! is 2.351e+78, not 79 digits of which 63 are noise).
+inline std::string countText(double count) {
+    char text[64];
+    std::snprintf(text, sizeof text, count < 9007199254740992.0 ? "%.0f" : "%.4g", count);
+    return text;
 }
 
 }  // namespace korim::foundation

@@ -150,6 +150,15 @@ TEST(CheckedCount, ProductsUpToTheLimitAndRefusalsPastIt) {
   for (const auto &c : cases) EXPECT_EQ(checkedCount(c.f, c.limit), c.want) << c.want;
 }
 
+// Counts held as doubles, as messages print them: every digit while exact, four digits beyond
+// (58! = 2.3506e78).
+TEST(CheckedCount, CountsPrintEveryDigitOnlyWhileExact) {
+  using korim::foundation::countText;
+  EXPECT_EQ(countText(479001600.0), "479001600");
+  EXPECT_EQ(countText(9007199254740991.0), "9007199254740991");
+  EXPECT_EQ(countText(2.3506147236049e78), "2.351e+78");
+}
+
 TEST(MemoryDeathTest, FatalRoutinesEndTheProcessWithStatusOne) {
     EXPECT_EXIT(tqerror("allocation failure for indexList"), ::testing::ExitedWithCode(1),
                 "^Numerical Recipes run-time error\\.\\.\\.\nallocation failure for indexList\n"
