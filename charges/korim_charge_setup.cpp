@@ -1,6 +1,7 @@
 // Charge set-up: partial charges on the selected atoms from a pKa file, default pKa rules or a force-field set.
 #include "charges/korim_charge_setup.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -10,10 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "charges/toppar_sets.h"
+#include "foundation/appendf.h"
 #include "foundation/inputfile.h"
 #include "foundation/numberword.h"
 #include "foundation/outputfile.h"
@@ -53,6 +58,17 @@ constexpr SideGroup kSideGroups[] = {
 constexpr const char* kNucleotideNames[] = {"ADE", "GUA", "CYT", "THY", "A",   "G",   "C",   "U",
                                             "2MG", "H2U", "M2G", "OMC", "OMG", "YG",  "PSU", "5MC",
                                             "5MU", "1MA", "7MG", "DA",  "DC",  "DG",  "DT",  "DU"};
+
+// The amino acids without a titratable group, which the default rules leave uncharged by design.
+constexpr const char* kNeutralAminoAcids[] = {"ALA", "ASN", "CYS", "GLN", "GLY", "ILE", "LEU",
+                                              "MET", "PHE", "PRO", "SER", "THR", "TRP", "VAL"};
+
+// Water under the names structure files and simulation packages give it: neutral, and left
+// uncharged by design by every source (set A charges its own TIP3 block).
+constexpr const char* kWaterNames[] = {"HOH", "WAT", "H2O", "DOD", "TIP3", "SOL"};
+
+// Residue names a message of unnamed residues lists before it counts the rest.
+constexpr int kListedResidueNames = 12;
 
 // The two non-bridging phosphate oxygens, by their older names (O1P, O2P) and those of PDB files
 // since 2007 (OP1, OP2).
@@ -462,6 +478,101 @@ int forceFieldCharges(const ChargeSet& set, const PDBInfo& pdb, const settings::
   return 0;
 }
 
+// ------------------------------------------- residues no charge rule names
+
+template <std::size_t N>
+bool nameInList(const char (&field)[structure::PDB_NAME_LEN], const char* const (&names)[N]) {
+  for (const char* name : names) {
+    if (sameName(field, name)) return true;
+  }
+  return false;
+}
+
+// Whether the rules of the source name the atom's residue: they charge it or leave it uncharged
+// by design (water everywhere; the amino acids without a titratable group under the default
+// rules). A force-field set names the residues of its blocks; the default rules, and a pKa file,
+// whose lines are read against the default rules' groups, the groups, nucleotides and neutral
+// amino acids of the default rules.
+bool rulesName(ChargeSource source, const AtomInfo& atom) {
+  if (nameInList(atom.resName, kWaterNames)) return true;
+  if (source == ChargeSource::setA || source == ChargeSource::setB || source == ChargeSource::setC) {
+    char resName[structure::PDB_NAME_LEN + 1] = {};
+    std::memcpy(resName, atom.resName, strnlen(atom.resName, sizeof atom.resName));
+    const ChargeSet& set = source == ChargeSource::setA   ? kChargeSetA
+                           : source == ChargeSource::setB ? kChargeSetB
+                                                          : kChargeSetC;
+    return findChargeBlock(&set, resName) != nullptr;
+  }
+  return sideGroupOf(atom) != nullptr || isNucleotide(atom) || nameInList(atom.resName, kNeutralAminoAcids);
+}
+
+// One residue of the structure: number, insertion code, chain, segment and name.
+std::string residueKey(const AtomInfo& atom) {
+  std::string key = std::to_string(atom.resID);
+  for (const auto* field : {&atom.icode, &atom.chainID, &atom.segID, &atom.resName})
+    key.append(*field, strnlen(*field, sizeof *field)).push_back('\x1f');
+  return key;
+}
+
+// Names in one line the residues of the structure (those with a selected atom) that the source's
+// rules do not name, by residue name and count: they take no charge, and the summary's count does
+// not say why. Under a pKa file a residue that one of its lines charges is named by it. No charge
+// is placed on them: what a group of an unknown residue carries is not guessed.
+void reportUnnamedResidues(ChargeSource source, const PDBInfo& pdb, const Slots& s, const settings::ElInfo& el,
+                           const char* inName) {
+  std::set<std::string> charged;  // residues a pKa-file line charges
+  if (source == ChargeSource::pkaFile)
+    for (int k = 1; k <= s.count; ++k) charged.insert(residueKey(pdb.atomList[s.atomID[k]]));
+  std::set<std::string> seen;
+  std::vector<std::pair<std::string, int>> byName;  // in the order of their first residue
+  int residues = 0;
+  const AtomInfo* previous = nullptr;  // the last selected atom, and whether the rules name its residue
+  bool previousNamed = false;
+  for (int i = 0; i < pdb.atomCount; ++i) {
+    const AtomInfo& atom = pdb.atomList[i];
+    if (atom.selected == 0) continue;
+    // Atoms of one residue follow one another: a name is looked up once for a run of them.
+    if (previous == nullptr || std::strncmp(previous->resName, atom.resName, sizeof atom.resName) != 0)
+      previousNamed = rulesName(source, atom);
+    previous = &atom;
+    if (previousNamed) continue;
+    const std::string key = residueKey(atom);
+    if (charged.count(key) != 0 || !seen.insert(key).second) continue;
+    ++residues;
+    const std::string name(atom.resName, strnlen(atom.resName, sizeof atom.resName));
+    auto it = std::find_if(byName.begin(), byName.end(), [&](const auto& n) { return n.first == name; });
+    if (it == byName.end())
+      byName.emplace_back(name, 1);
+    else
+      ++it->second;
+  }
+  if (residues == 0) return;
+  std::vector<std::string> items;
+  for (std::size_t k = 0; k < byName.size(); ++k) {
+    if (k == kListedResidueNames) {
+      items.push_back(std::to_string(byName.size() - k) + " more names");
+      break;
+    }
+    items.push_back((byName[k].first.empty() ? std::string("(blank)") : byName[k].first) + " " +
+                    std::to_string(byName[k].second));
+  }
+  const std::string listed = foundation::listedItems(items);
+  const char* they = residues == 1 ? "it carries" : "they carry";
+  const char* plural = residues == 1 ? "" : "s";
+  // A pKa file is read, and a listing written, only where the electrostatics are on.
+  const char* withEl = el.elFlag != 0 ? "" : " with -el";
+  if (source == ChargeSource::pkaFile) {
+    chargeMessage("chargeSetup Warning: no line of %s charges %d residue%s of the structure that no charge rule "
+                  "names (%s), so %s no charge; a line per atom charges them.\n",
+                  inName, residues, plural, listed.c_str(), they);
+  } else {
+    chargeMessage("chargeSetup Warning: no charge rule names %d residue%s of the structure (%s), so %s no charge; "
+                  "a pKa file (-pka%s) charges their atoms, a line each, and -outPka%s writes this run's charges as "
+                  "such a file.\n",
+                  residues, plural, listed.c_str(), they, withEl, withEl);
+  }
+}
+
 // The two CHARMM22 tables cover neutral and acidic pH only; say so rather than let the run look
 // as if charges had been placed.
 void warnNoCharmm22Table(const char* inName, const settings::ElInfo& el) {
@@ -565,6 +676,7 @@ int chargeSetup(const char* inName, const PDBInfo* pdbInfo, const settings::Kori
     chargeMessage("pka Default Values, %d Charges/pka Values  Net Charge %.3f, Residues %d to %d.\n", s.count, netOut,
                   res1, resN);
   }
+  reportUnnamedResidues(source, pdb, s, el, inName);
   *chCount = s.count;
   *chSum = net;
   return 0;

@@ -38,7 +38,10 @@ ChargeSource chargeSource(const char* inName, const settings::ElInfo& el);
 // "pKa" nor "charge", a number follows the
 // value (other words after it are a comment) or a charge lies beyond
 // kMaxLineCharge; an atom charged by two lines takes a slot for each, with a
-// warning naming both lines and the atom's total.
+// warning naming both lines and the atom's total. Residues with a selected atom whose names the
+// source's rules do not name (neither charged nor left uncharged by design, as the amino acids
+// without a titratable group and water are), and that no pKa-file line charges, take no charge and
+// are named, by residue name and count, in one warning after the summary.
 int chargeSetup(const char* inName, const structure::PDBInfo* pdbInfo, const settings::KorimInfo* korimInfo,
                 int* chCount, float* chSum, int* chargeAtomID, float* charges, const char* outName);
 

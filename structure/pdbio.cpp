@@ -421,7 +421,8 @@ struct SkippedHetatm {
         if (count == 0) return;
         std::fprintf(stderr,
                      "PDB Warning: %d HETATM record%s skipped in %s (%s): korim reads ATOM records only; a modified "
-                     "residue stays in the structure when its records are written as ATOM records.\n",
+                     "residue stays in the structure when its records are written as ATOM records, and takes charges "
+                     "only where a charge rule or a pKa file names it.\n",
                      count, count == 1 ? "" : "s", shownName, p->hetatmNames);
     }
 };
