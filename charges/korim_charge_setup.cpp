@@ -559,17 +559,18 @@ void reportUnnamedResidues(ChargeSource source, const PDBInfo& pdb, const Slots&
   const std::string listed = foundation::listedItems(items);
   const char* they = residues == 1 ? "it carries" : "they carry";
   const char* plural = residues == 1 ? "" : "s";
+  const char* their = residues == 1 ? "its" : "their";
   // A pKa file is read, and a listing written, only where the electrostatics are on.
   const char* withEl = el.elFlag != 0 ? "" : " with -el";
   if (source == ChargeSource::pkaFile) {
     chargeMessage("chargeSetup Warning: no line of %s charges %d residue%s of the structure that no charge rule "
-                  "names (%s), so %s no charge; a line per atom charges them.\n",
-                  inName, residues, plural, listed.c_str(), they);
+                  "names (%s), so %s no charge; a line for each of %s atoms charges it.\n",
+                  inName, residues, plural, listed.c_str(), they, their);
   } else {
     chargeMessage("chargeSetup Warning: no charge rule names %d residue%s of the structure (%s), so %s no charge; "
-                  "a pKa file (-pka%s) charges their atoms, a line each, and -outPka%s writes this run's charges as "
+                  "a pKa file (-pka%s) charges %s atoms, a line each, and -outPka%s writes this run's charges as "
                   "such a file.\n",
-                  residues, plural, listed.c_str(), they, withEl, withEl);
+                  residues, plural, listed.c_str(), they, withEl, their, withEl);
   }
 }
 

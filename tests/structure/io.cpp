@@ -177,7 +177,8 @@ TEST_F(Io, SkippedHetatmRecordsAreCountedByResidueName) {
         EXPECT_EQ(skippedHetatm(&pdb), std::to_string(c.skipped) + " HETATM records skipped (" + c.names + ")");
         EXPECT_EQ(err, "PDB Warning: " + std::to_string(c.skipped) + " HETATM records skipped in " + path + " (" +
                            c.names + "): korim reads ATOM records only; a modified residue stays in the structure "
-                           "when its records are written as ATOM records.\n");
+                           "when its records are written as ATOM records, and takes charges only where a charge rule "
+                           "or a pKa file names it.\n");
     }
     // Read as asked (-hetatm), nothing is skipped or said.
     PDBSelectInfo sel;
@@ -270,7 +271,8 @@ TEST_F(Io, BlankNumbersRefusedWhereTheyWouldReadAsZero) {
         {"ATOM      2  CA  MET A   1      27.340  24.430   2.614                        ", 0, 0, 2, ""},
         {"HETATM    2  O   HOH W             1.000           3.000", 0, 0, 1,
          "PDB Warning: 1 HETATM record skipped in @ (HOH 1): korim reads ATOM records only; a modified residue "
-         "stays in the structure when its records are written as ATOM records.\n"},
+         "stays in the structure when its records are written as ATOM records, and takes charges only where a "
+         "charge rule or a pKa file names it.\n"},
     };
     TempDir dir;
     for (const auto& c : cases)
