@@ -96,21 +96,20 @@ std::vector<Place> holders(PDBInfo* pdb, const DTable* t, const Unnamed& u, int 
 // and CHAINNAME_J of the table"; for several places, each row's name; for a blank name, one to be
 // given to those atoms first.
 std::string nameAdvice(const Unnamed& u, const Place& from, const std::vector<Place>& to) {
-    std::vector<std::string> parts;
-    bool blank = false;
+    std::vector<std::string> parts, blank;
     const auto kind = [&](bool unnamed, const std::string& was, std::string Place::*name, const char* what,
                           const char* column) {
         bool differs = false;
         for (const Place& p : to) differs = differs || p.*name != was;
         if (!unnamed || !differs) return;
         const std::string& one = to[0].*name;
-        blank = blank || (to.size() == 1 && one.empty());
+        if (to.size() == 1 && one.empty()) blank.push_back(std::string("a ") + what + " name");
         const std::string named = to.size() > 1 ? std::string("each row's ") + what : one.empty() ? "it" : one;
         parts.push_back(named + " in columns " + column + "_I and " + column + "_J");
     };
     kind(u.chain, from.chain, &Place::chain, "chain", "CHAINNAME");
     kind(u.seg, from.seg, &Place::seg, "segment", "SEGNAME");
-    std::string text = blank ? "give those atoms a name and name " : "name ";
+    std::string text = blank.empty() ? "name " : "give those atoms " + foundation::listedItems(blank) + " and name ";
     text += parts[0];
     if (parts.size() > 1) text += " and " + parts[1];
     return text + " of the table";

@@ -702,3 +702,98 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
     EXPECT_EQ(r.err.find("chooses atoms"), std::string::npos) << r.err;
   }
 }
+
+// Two copies of the example, chain B turned (its axes taken in the order y, z, x) and 45 A away,
+// numbered alike, and tables that name no chain: every mode that maps rows to the structure says
+// once on which chain they are read, in stderr and in its table. Followed, the advice reads them
+// on B: a fit there is the fit on B's copy alone.
+TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
+  TempDir d;
+  const auto copy = [](char chain) {
+    return [chain](std::string l) {
+      const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
+      char xyz[32];
+      if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
+      if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 45, z, x);
+      l[21] = chain;
+      return l.replace(30, 24, xyz) + "\n";
+    };
+  };
+  const std::string ab = writeFile(d / "ab.pdb", everyAtom(copy('A')) + everyAtom(copy('B')));
+  const std::string bAlone = writeFile(d / "b.pdb", everyAtom(copy('B')));
+  // A table of the example's columns with chain B named at both ends.
+  const auto onB = [&](const std::string& table) {
+    std::string text;
+    for (const std::string& l : lines(readFile(table))) {
+      std::stringstream ss(l);
+      std::vector<std::string> w;
+      for (std::string x; ss >> x;) w.push_back(x);
+      if (w.size() == 10 && (w[0] == "VARS" || w[0] == "FORMAT")) {
+        const std::string add[2] = {w[0] == "VARS" ? "CHAINNAME_I" : "%4s", w[0] == "VARS" ? "CHAINNAME_J" : "%4s"};
+        w.insert(w.begin() + 7, add[1]), w.insert(w.begin() + 4, add[0]);
+      } else if (w.size() == 9 && std::isdigit(static_cast<unsigned char>(w[0][0]))) {
+        w.insert(w.begin() + 6, "B"), w.insert(w.begin() + 3, "B");
+      } else {
+        text += l + "\n";
+        continue;
+      }
+      for (const std::string& x : w) text += x + " ";
+      text += "\n";
+    }
+    return writeFile(d / ("b_" + std::filesystem::path(table).filename().string()), text);
+  };
+  const std::string lysines = examples("ubiquitin_lys_unassigned.tab");
+  std::vector<std::string> fix = {"-fixRes"};
+  for (int res = 2; res <= 71; res++)
+    if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+      fix.push_back(std::to_string(res));
+  const std::string ensemble = writeFile(d / "e.inp", readFile(examples("ubiquitin_two_domains.inp")) + "ENSEMBLE_CLASH: 0\n");
+  const std::string oneState = writeFile(d / "one.ens", "0 90 0\n");
+  const struct {
+    std::vector<std::string> mode;
+    std::string table;
+    bool fit;  // the result on B is the result on B's copy alone
+  } cases[] = {
+      {{"-stKorim", "-dot", "30", "-outD"}, kCouplings, false},
+      {{"-elKorim", "-dot", "30", "-outD"}, kCouplings, false},
+      {{"-stKorimGrid", "-dot", "30", "-inp", ensemble, "-inE", oneState, "-ave"}, kCouplings, false},
+      {{"-bestFit", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-jack", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-mcDc", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-mcStruc", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-exhaust", "-outD"}, lysines, true},
+  };
+  const std::string line = "names no chain: its rows are read on chain A, that of the structure's first atom, and "
+                           "their residues are in chain B too; to read them on chain B, name B in columns "
+                           "CHAINNAME_I and CHAINNAME_J of the table.\n";
+  for (const auto& c : cases) {
+    const auto run = [&](const std::string& pdb, const std::string& table) {
+      std::vector<std::string> args = c.mode;
+      args.push_back("out.tab");
+      args.insert(args.end(), {"-pdb", pdb, "-inD", table});
+      if (table.ends_with("lys_unassigned.tab")) args.insert(args.end(), fix.begin(), fix.end());
+      return runKorim(args, d);
+    };
+    RunResult r = run(ab, c.table);
+    ASSERT_EQ(r.status, 0) << c.mode[0] << r.err;
+    const std::string said = "DC Warning: " + c.table + " " + line;
+    EXPECT_NE(r.err.find(said), std::string::npos) << c.mode[0] << " " << c.mode[1] << r.err;
+    EXPECT_EQ(r.err.find(said), r.err.rfind(said)) << "said once";
+    const Table onA = readTable(d / "out.tab");
+    EXPECT_TRUE(onA.hasLine("REMARK The rows are read on chain A (the table names no chain); their residues are in "
+                            "chain B too."))
+        << c.mode[1];
+    r = run(ab, onB(c.table));
+    ASSERT_EQ(r.status, 0) << c.mode[0] << r.err;
+    EXPECT_EQ(r.err.find("names no chain"), std::string::npos) << r.err;
+    const Table named = readTable(d / "out.tab");
+    if (!c.fit) {
+      EXPECT_NE(named.data("CORR R"), onA.data("CORR R")) << c.mode[0];
+      continue;
+    }
+    ASSERT_EQ(run(bAlone, c.table).status, 0);
+    const Table alone = readTable(d / "out.tab");
+    EXPECT_EQ(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(alone.lines, "DATA SAUPE ")) << c.mode[1];
+    EXPECT_NE(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(onA.lines, "DATA SAUPE ")) << c.mode[1];
+  }
+}
