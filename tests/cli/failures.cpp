@@ -706,7 +706,8 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
 // Two copies of the example, chain B turned (its axes taken in the order y, z, x) and 45 A away,
 // numbered alike, and tables that name no chain: every mode that maps rows to the structure says
 // once on which chain they are read, in stderr and in its table. Followed, the advice reads them
-// on B: a fit there is the fit on B's copy alone.
+// on B: a fit there is the fit on B's copy alone. (The ensemble refuses a residue number that
+// stands in two chains.)
 TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
   TempDir d;
   const auto copy = [](char chain) {
@@ -747,8 +748,6 @@ TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
   for (int res = 2; res <= 71; res++)
     if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
       fix.push_back(std::to_string(res));
-  const std::string ensemble = writeFile(d / "e.inp", readFile(examples("ubiquitin_two_domains.inp")) + "ENSEMBLE_CLASH: 0\n");
-  const std::string oneState = writeFile(d / "one.ens", "0 90 0\n");
   const struct {
     std::vector<std::string> mode;
     std::string table;
@@ -756,7 +755,6 @@ TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
   } cases[] = {
       {{"-stKorim", "-dot", "30", "-outD"}, kCouplings, false},
       {{"-elKorim", "-dot", "30", "-outD"}, kCouplings, false},
-      {{"-stKorimGrid", "-dot", "30", "-inp", ensemble, "-inE", oneState, "-ave"}, kCouplings, false},
       {{"-bestFit", "-outD"}, kCouplings, true},
       {{"-bestFit", "-jack", "-map", "5", "-outD"}, kCouplings, true},
       {{"-bestFit", "-mcDc", "-map", "5", "-outD"}, kCouplings, true},
@@ -796,4 +794,30 @@ TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
     EXPECT_EQ(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(alone.lines, "DATA SAUPE ")) << c.mode[1];
     EXPECT_NE(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(onA.lines, "DATA SAUPE ")) << c.mode[1];
   }
+  // Beside it: B numbered on from 201 holds none of the rows' residues (nothing to say); the two
+  // copies as segments S1 and S2 of no chain name.
+  const auto renamed = [&](const char* name, auto edit) {
+    return writeFile(d / name, everyAtom(copy('A')) + everyAtom([&](std::string l) { return edit(copy('B')(l)); }));
+  };
+  const std::string far = renamed("far.pdb", [](std::string l) {
+    return l.replace(22, 4, std::to_string(std::stoi(l.substr(22, 4)) + 200));
+  });
+  const auto inSegment = [&](char chain, const char* seg) {
+    return [&copy, chain, seg](std::string l) {
+      std::string c = copy(chain)(l);
+      c.pop_back(), c.resize(80, ' ');
+      c[21] = ' ';
+      return c.replace(72, 4, seg) + "\n";
+    };
+  };
+  const std::string segs = writeFile(d / "segs.pdb", everyAtom(inSegment('A', "S1  ")) + everyAtom(inSegment('B', "S2  ")));
+  RunResult r = runKorim({"-bestFit", "-pdb", far, "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("names no"), std::string::npos) << r.err;
+  r = runKorim({"-bestFit", "-pdb", segs, "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_NE(r.err.find("DC Warning: " + kCouplings + " names no segment: its rows are read on segment S1, that of the "
+                       "structure's first atom, and their residues are in segment S2 too; to read them on segment S2, "
+                       "name S2 in columns SEGNAME_I and SEGNAME_J of the table.\n"),
+            std::string::npos)
+      << r.err;
 }
