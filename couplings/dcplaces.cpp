@@ -50,7 +50,7 @@ std::string placesText(const Unnamed& u, const std::vector<Place>& places, const
     std::vector<std::string> names;
     for (const Place& p : places) {
         const std::string& n = u.chain ? p.chain : p.seg;
-        names.push_back(u.chain && u.seg ? placeText(u, p) : n.empty() ? "None" : n);
+        names.push_back(u.chain && u.seg ? placeText(u, p) : n.empty() ? "the unnamed one" : n);
     }
     std::string text = u.chain && u.seg ? "" : std::string(u.chain ? "chain" : "segment") +
                                                  (std::strcmp(joint, " and ") == 0 ? "s " : " ");

@@ -68,13 +68,14 @@ std::string replaced(const std::string& old, const std::string& now) {
   return t;
 }
 
-// The example's couplings row by row: residue numbers plus shift, residue names as rename gives
-// them (from the residue number and the example's name), and the name columns cols (CHAINNAME_I,
-// SEGNAME_J, ...) after the atom name of their end, valued by place (from column and residue).
+// The example's couplings (or those of a table of its columns) row by row: residue numbers plus
+// shift, residue names as rename gives them (from the residue number and the example's name), and
+// the name columns cols (CHAINNAME_I, SEGNAME_J, ...) after the atom name of their end, valued by
+// place (from column and residue).
 using Rename = std::function<std::string(int, const std::string&)>;
 using Placed = std::function<std::string(const std::string&, int)>;
 std::string couplingsAs(int shift, const Rename& rename, const std::vector<std::string>& cols = {},
-                        const Placed& place = {}) {
+                        const Placed& place = {}, const std::string& table = kCouplings) {
   std::string vars = "VARS", format = "FORMAT", rows;
   for (const char* side : {"_I", "_J"}) {
     vars += std::string(" RESID") + side + " RESNAME" + side + " ATOMNAME" + side;
@@ -82,7 +83,7 @@ std::string couplingsAs(int shift, const Rename& rename, const std::vector<std::
     for (const std::string& c : cols)
       if (c.ends_with(side)) vars += " " + c, format += " %4s";
   }
-  for (const std::string& l : lines(readFile(kCouplings))) {
+  for (const std::string& l : lines(readFile(table))) {
     std::stringstream ss(l);
     std::vector<std::string> w;
     for (std::string x; ss >> x;) w.push_back(x);
@@ -724,24 +725,9 @@ TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
   const std::string bAlone = writeFile(d / "b.pdb", everyAtom(copy('B')));
   // A table of the example's columns with chain B named at both ends.
   const auto onB = [&](const std::string& table) {
-    std::string text;
-    for (const std::string& l : lines(readFile(table))) {
-      std::stringstream ss(l);
-      std::vector<std::string> w;
-      for (std::string x; ss >> x;) w.push_back(x);
-      if (w.size() == 10 && (w[0] == "VARS" || w[0] == "FORMAT")) {
-        const std::string add[2] = {w[0] == "VARS" ? "CHAINNAME_I" : "%4s", w[0] == "VARS" ? "CHAINNAME_J" : "%4s"};
-        w.insert(w.begin() + 7, add[1]), w.insert(w.begin() + 4, add[0]);
-      } else if (w.size() == 9 && std::isdigit(static_cast<unsigned char>(w[0][0]))) {
-        w.insert(w.begin() + 6, "B"), w.insert(w.begin() + 3, "B");
-      } else {
-        text += l + "\n";
-        continue;
-      }
-      for (const std::string& x : w) text += x + " ";
-      text += "\n";
-    }
-    return writeFile(d / ("b_" + std::filesystem::path(table).filename().string()), text);
+    return writeFile(d / ("b_" + std::filesystem::path(table).filename().string()),
+                     couplingsAs(0, [](int, const std::string& n) { return n; }, {"CHAINNAME_I", "CHAINNAME_J"},
+                                 [](const std::string&, int) { return std::string("B"); }, table));
   };
   const std::string lysines = examples("ubiquitin_lys_unassigned.tab");
   std::vector<std::string> fix = {"-fixRes"};

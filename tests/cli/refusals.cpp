@@ -1793,7 +1793,9 @@ TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
     EXPECT_EQ(r.status, 0) << what << r.err;
     const std::string after = fileExists(d / c.file) ? readFile(d / c.file) : "";
     EXPECT_EQ(after.rfind("REMARK Written by korim -stKorimGrid: the latest state's structure", 0) == 0, writes) << what;
-    if (!writes) EXPECT_EQ(after, c.content) << what;
+    if (!writes) {
+      EXPECT_EQ(after, c.content) << what;
+    }
   }
 }
 
