@@ -50,6 +50,20 @@ auto segment(const char* seg) {
   return [seg](std::string line) { return line.replace(72, 1, seg) + "\n"; };
 }
 
+// An edit of every atom line that puts it in chain `chain` of a complex of copies of the example:
+// A as it is, B turned (its axes taken in the order y, z, x) and 60 A along x, C 120 A along y.
+auto copy(char chain) {
+  return [chain](std::string l) {
+    const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
+    char xyz[32];
+    if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
+    if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 60, z, x);
+    if (chain == 'C') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y + 120, z);
+    l[21] = chain;
+    return l.replace(30, 24, xyz) + "\n";
+  };
+}
+
 // An edit of every atom line that puts residues 1-40 in chain A, the others in chain B.
 std::string chainsAB(std::string line) {
   line[21] = std::stoi(line.substr(22, 4)) <= 40 ? 'A' : 'B';
@@ -658,17 +672,6 @@ TEST(MessyStructures, InsertionCodesAreNamedAndRowsCheckedOnTheResidueTheyMapTo)
 // predictions say so in the words of the fit's line. Followed, the advice compares them on B's.
 TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
   TempDir d;
-  const auto copy = [](char chain) {
-    return [chain](std::string l) {
-      const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
-      char xyz[32];
-      if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
-      if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 60, z, x);
-      if (chain == 'C') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y + 120, z);
-      l[21] = chain;
-      return l.replace(30, 24, xyz) + "\n";
-    };
-  };
   const std::string pdb = writeFile(d / "abc.pdb", everyAtom(copy('A')) + everyAtom(copy('B')) + everyAtom(copy('C')));
   const Rename same = [](int, const std::string& name) { return name; };
   for (const auto& [mode, run] : {std::pair<std::string, std::string>{"-stKorim", "the steric prediction (-stKorim)"},
@@ -704,23 +707,12 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
   }
 }
 
-// Two copies of the example, chain B turned (its axes taken in the order y, z, x) and 45 A away,
-// numbered alike, and tables that name no chain: every mode that maps rows to the structure says
+// Two copies of the example as chains A and B (copy), numbered alike, and tables that name no chain: every mode that maps rows to the structure says
 // once on which chain they are read, in stderr and in its table. Followed, the advice reads them
 // on B: a fit there is the fit on B's copy alone. (The ensemble refuses a residue number that
 // stands in two chains.)
 TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
   TempDir d;
-  const auto copy = [](char chain) {
-    return [chain](std::string l) {
-      const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
-      char xyz[32];
-      if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
-      if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 45, z, x);
-      l[21] = chain;
-      return l.replace(30, 24, xyz) + "\n";
-    };
-  };
   const std::string ab = writeFile(d / "ab.pdb", everyAtom(copy('A')) + everyAtom(copy('B')));
   const std::string bAlone = writeFile(d / "b.pdb", everyAtom(copy('B')));
   // A table of the example's columns with chain B named at both ends.
@@ -789,7 +781,7 @@ TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
     return l.replace(22, 4, std::to_string(std::stoi(l.substr(22, 4)) + 200));
   });
   const auto inSegment = [&](char chain, const char* seg) {
-    return [&copy, chain, seg](std::string l) {
+    return [chain, seg](std::string l) {
       std::string c = copy(chain)(l);
       c.pop_back(), c.resize(80, ' ');
       c[21] = ' ';
