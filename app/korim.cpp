@@ -663,7 +663,10 @@ int structureRun(Run& run) {
   run.userSel = s;
   if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
     return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
-  warnCouplingsOffSelection(run.selection, run.argc, run.argv, *k, *pdb, *dTab);
+  // Said once, for every mode that maps the table: the fits and the search take the rows as mapped here.
+  if (const std::string placed = warnCouplingPlaces(run.selection, run.argc, run.argv, *k, *pdb, *dTab, off, p.inDName);
+      !placed.empty())
+    run.mapRemark = run.mapRemark.empty() ? placed + "\n" : run.mapRemark.substr(0, run.mapRemark.size() - 1) + placed + "\n";
 
   if (!k->Hflag) {
     s.selectID = 0;

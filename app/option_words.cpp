@@ -658,44 +658,15 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
 
 std::string atomSelectionGiven(int argc, char** argv) { return selectionGiven(argc, argv, Words(argc, argv)); }
 
-int warnCouplingsOffSelection(const std::string& given, int argc, char** argv, const KorimInfo& k,
-                              const structure::PDBInfo& pdb, const couplings::DTable& t) {
-  if (k.korimMode != kModeSteric && k.korimMode != kModeElectrostatic && k.korimMode != kModeStericGrid) return 0;
-  bool mapped = false;  // a row that maps, and so is compared
-  for (int r = 0; t.dCalcList != nullptr && r < t.dCount && !mapped; r++)
-    mapped = t.dCalcList[r].valid != 0 && t.dCalcList[r].atomICount > 0;
-  if (!mapped) return 0;
-  int lines = 0;
-  // A table that names no chain (segment) looks every row up in that of the structure's first atom.
-  const auto kind = [&](const char* what, const char* column, bool tableNames, const char* looked, bool chain) {
-    std::vector<std::string> selected;
-    for (int i = 0; i < pdb.atomCount; i++) {
-      const structure::AtomInfo& a = pdb.atomList[i];
-      if (a.selected == 0) continue;
-      const char* name = chain ? a.chainID : a.segID;
-      if (std::strcmp(name, looked) == 0) return;
-      if (std::find(selected.begin(), selected.end(), name) == selected.end()) selected.emplace_back(name);
-    }
-    if (tableNames || selected.empty()) return;
-    // "chain B", "chain B or C", "the atoms without a chain name"; a table names a blank name None.
-    const auto place = [&](const std::vector<std::string>& names) {
-      std::vector<std::string> shown;
-      for (const std::string& n : names) shown.push_back(n.empty() ? "None" : n);
-      if (names.size() == 1 && names[0].empty()) return "the atoms without a " + std::string(what) + " name";
-      std::string text = std::string(what) + " " + shown[0];
-      for (size_t n = 1; n < shown.size(); n++) text += (n + 1 < shown.size() ? ", " : " or ") + shown[n];
-      return text;
-    };
-    const std::string name = selected.size() > 1 ? "each row's " + std::string(what) : selected[0].empty() ? "None" : selected[0];
-    warnSelectionNotCouplings(given, runShown(argc, argv, k), "a prediction",
-                              "compares the couplings on the bonds of " + place({looked}) + ", where a table that names no " +
-                                  what + " looks its rows up; to compare them on the bonds of " + place(selected) +
-                                  ", name " + name + " in columns " + column + "_I and " + column + "_J of the table");
-    lines++;
-  };
-  kind("chain", "CHAINNAME", t.nullChainName == 0, pdb.defChainName, true);
-  kind("segment", "SEGNAME", t.nullSegName == 0, pdb.defSegName, false);
-  return lines;
+std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, const KorimInfo& k,
+                               structure::PDBInfo& pdb, const couplings::DTable& t, int aOff, const char* tableName) {
+  // A prediction compares its tensor, from the selected atoms, with the couplings where they map.
+  const bool predicts = k.korimMode == kModeSteric || k.korimMode == kModeElectrostatic || k.korimMode == kModeStericGrid;
+  const std::string lead = predicts && !given.empty()
+                               ? "korim: the atom selection " + given + " chooses atoms, not the couplings of a "
+                                 "prediction; this run is " + runShown(argc, argv, k) + " and"
+                               : "";
+  return couplings::reportUnnamedPlaces(&pdb, &t, aOff, tableName, lead);
 }
 
 }  // namespace korim::app

@@ -124,15 +124,19 @@ int warnRepeatedOptions(int argc, char** argv);
 int warnUnusedChoices(int argc, char** argv, const settings::KorimInfo& info,
                       int tensorMode = couplings::kTensorSVD);
 
-// In a prediction that compares its tensor with couplings (-stKorim, -elKorim, -stKorimGrid), after
-// the atom selection: where the table names no chain and the rows, looked up in the chain of the
-// structure's first atom, lie in a chain with no selected atom (-chain B on a complex of chains A
-// to C), one line on stderr in the words of the fit's line above, naming the chain the couplings
-// are compared on and the table columns that name the selected one; the same for segments.
-// Returns the number of lines.
-// given: the atom selection as atomSelectionGiven found it.
-int warnCouplingsOffSelection(const std::string& given, int argc, char** argv, const settings::KorimInfo& info,
-                              const structure::PDBInfo& pdb, const couplings::DTable& table);
+// After the atom selection of a run on a structure: where the table (tableName, mapped at residue
+// offset aOff) names no chain or segment, the place its rows are read on, said once on stderr by
+// couplings::reportUnnamedPlaces when the structure holds their residues in another place too; in
+// a prediction (-stKorim, -elKorim, -stKorimGrid) with an atom selection given (as
+// atomSelectionGiven found it) that leaves that place out, in the words of the fit's line above:
+// "korim: the atom selection -chain B chooses atoms, not the couplings of a prediction; this run
+// is the steric prediction (-stKorim) and compares the couplings on the bonds of chain A, where a
+// table that names no chain looks its rows up; to compare them on the bonds of chain B, name B in
+// columns CHAINNAME_I and CHAINNAME_J of the table." Returns the REMARK line of it for the result
+// table, "" for none.
+std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, const settings::KorimInfo& info,
+                               structure::PDBInfo& pdb, const couplings::DTable& table, int aOff,
+                               const char* tableName);
 
 // The atom selection as the command line gives it ("-chain B -r1 10"), "" for none; only while
 // the options read are marked (before checkArgs, which clears the marks).

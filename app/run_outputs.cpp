@@ -3,6 +3,7 @@
 #include "app/run_outputs.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include "foundation/appendf.h"
 #include "foundation/cmndargs.h"
 #include "foundation/outputfile.h"
+#include "simulation/ensemble.h"
 
 namespace korim::app {
 
@@ -57,8 +59,8 @@ void ensembleOutputs(std::vector<RunOutput>& v, const KorimParams& p, const Grid
   add(v, "-flex", p.flexName);
   add(v, "-dcEns", p.oDcEName);
   if (g.outEflag != 3) add(v, "-ave", p.aveName);
-  add(v, nullptr, "rot.pdb");
-  if (g.outEflag == 3) add(v, nullptr, "rotEns.pdb");
+  add(v, nullptr, simulation::kStateStructureFile);
+  if (g.outEflag == 3) add(v, nullptr, simulation::kListedStructureFile);
 }
 
 // The modes that read a structure and set up its charges first: the charge listing where the
@@ -125,6 +127,34 @@ int refuseOutputOnInput(const std::vector<RunOutput>& out, const std::vector<Run
                    shown(o).c_str(), i.option, i.file.c_str());
       return 1;
     }
+  return 0;
+}
+
+// A file of a name the mode fixes itself (the ensemble's structures, written into the current
+// directory) that is there already and does not begin with the mode's mark is the user's: the
+// run would replace it unasked. One the mode wrote (the previous run's) is replaced as before.
+int refuseForeignFiles(const std::vector<RunOutput>& out) {
+  const std::string mark = std::string("REMARK ") + simulation::kEnsembleFileMark;
+  for (const RunOutput& o : out) {
+    if (o.option != nullptr) continue;
+    std::FILE* f = std::fopen(o.file.c_str(), "r");
+    if (f == nullptr && errno == ENOENT) continue;
+    std::string why;
+    if (f == nullptr) {
+      why = std::string("that cannot be read to tell whether korim -stKorimGrid wrote it (") + std::strerror(errno) + ")";
+    } else {
+      char first[128] = "";
+      const bool read = std::fgets(first, sizeof first, f) != nullptr;
+      std::fclose(f);
+      if (read && std::strncmp(first, mark.c_str(), mark.size()) == 0) continue;
+      why = "that korim -stKorimGrid did not write (its first line is not \"" + mark + ": ...\")";
+    }
+    std::fprintf(stderr,
+                 "korim: the current directory holds a file %s %s, and the run would replace it with the "
+                 "ensemble's per-state structure; move that file, or run from another directory.\n",
+                 o.file.c_str(), why.c_str());
+    return 1;
+  }
   return 0;
 }
 
@@ -253,6 +283,7 @@ int refuseRunFiles(const KorimParams& p, const KorimInfo& k, const std::vector<R
   const std::vector<RunOutput> out = runOutputs(p, k);
   if (refuseSharedOutputs(out) != 0) return 1;
   if (refuseOutputOnInput(out, inputs) != 0) return 1;
+  if (refuseForeignFiles(out) != 0) return 1;
   return refuseUnwritable(out);
 }
 

@@ -39,7 +39,8 @@ std::vector<RunInput> runInputs(int argc, char** argv);
 // Returns 1 after naming, on stderr, the first fault among the run's files; 0 when there is none.
 // In this order: two outputs that would write the same file (names one option or the mode fixes
 // are not compared with each other); an output that is the same file as one of inputs
-// (runInputs); an output whose folder is missing or cannot be written into (through a dangling
+// (runInputs); a file of a name the mode fixes itself (the ensemble's rot.pdb) that is there and
+// does not begin with the mode's mark (simulation::kEnsembleFileMark); an output whose folder is missing or cannot be written into (through a dangling
 // symbolic link: its target's folder), or an existing file that cannot be written, with the
 // system's reason. Identity is foundation::sameOutputFile's: the standard streams, devices and
 // pipes may be shared. Called before the run reads or writes anything for its work; the ensemble

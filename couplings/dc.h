@@ -168,6 +168,22 @@ DcMapCounts reportDCMap(structure::PDBInfo* pdbInfo, const DTable* dTab, int aOf
 // name a residue differently from the structure.\n", then the shift line after "REMARK ", then an
 // empty line. "" when every selected row maps under the residue names the structure gives.
 std::string mapRemark(const DcMapCounts& counts);
+// Where the table names no chain (or segment), every row is looked up in that of the structure's
+// first atom. After the atom selection of the run: when the residues of the rows it uses (the
+// selected observed rows, at offset aOff) lie there and in another chain (segment) of the
+// structure too, one line on stderr naming the table (tableName), the place its rows are read on,
+// the others that hold their residues and the columns that name another: "DC Warning: t.tab names
+// no chain: its rows are read on chain A, that of the structure's first atom, and their residues
+// are in chain B too; to read them on chain B, name B in columns CHAINNAME_I and CHAINNAME_J of
+// the table.". Given selectionLead (a prediction's words for an atom selection the user gave, up
+// to "and"), a run whose selected atoms all lie off that place and with a row that maps gets
+// instead selectionLead + " compares the couplings on the bonds of chain A, where a table that
+// names no chain looks its rows up; to compare them on the bonds of chain B, name B in ..." (the
+// selected places that hold the rows' residues; where none does, that none holds them). Returns
+// the REMARK line the result table carries of it, "" when nothing was said. A blank name is one
+// to be given to those atoms first: a table cannot name it.
+std::string reportUnnamedPlaces(structure::PDBInfo* pdb, const DTable* t, int aOff, const char* tableName,
+                                const std::string& selectionLead);
 int findVariableDI(float rIJ, int resIDI, const char* resNameI, const char* atomNameI,
                    int resIDJ, const char* resNameJ, const char* atomNameJ, float* diVal,
                    int* diFixedFlag, int allowFixedDI);

@@ -449,6 +449,14 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   warnRangeOrder(pdbInfo, 1, g.startResDom1, g.endResDom1);
   if (g.pivotCenter == 0 || g.angleDomFlag) warnRangeOrder(pdbInfo, 2, g.startResDom2, g.endResDom2);
 
+  // Each structure's first line marks it as this mode's, so that the next run may replace it.
+  const auto headed = [remark](const char* what) {
+    std::string text = std::string(kEnsembleFileMark) + ": " + what;
+    if (remark != nullptr) text += std::string("\nREMARK ") + remark;
+    return text;
+  };
+  const std::string stateHead = headed("the latest state's structure, domain 1 turned.");
+  const std::string listedHead = headed("the latest state's structure as OUTPUT_ENSEMBLE 3 places it.");
   double count = 0.0, lastR = 0.0;
   int allowed = 0;
   for (int s = 1; s <= ensembleCount; s++) {
@@ -456,7 +464,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     structure::restorePDBCoords(pdbInfo);
     const double turn[3] = {a, b, c};
     rotateDomain(turn, pdbInfo, g.startResDom1, g.endResDom1);
-    if (structure::writePDB("rot.pdb", pdbInfo, nullptr, remark) != 0) return 1;
+    if (structure::writePDB(kStateStructureFile, pdbInfo, nullptr, stateHead.c_str()) != 0) return 1;
     std::fprintf(log, "[%d]  domain rotation angle [deg.]:  %e  %e  %e\n", s, a, b, c);
     char stateRemark[160];
     std::snprintf(stateRemark, sizeof stateRemark,
@@ -476,7 +484,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
       double v[4];
       rotate_vector(b * kPi8 / 180.0, a * kPi8 / 180.0, c * kPi8 / 180.0, zAxis, v);
       std::printf("REMARK X Y Z  %.3f %.3f %.3f\n", v[1], v[2], v[3]);
-      if (structure::writePDB("rotEns.pdb", pdbInfo, nullptr, remark) != 0) return 1;
+      if (structure::writePDB(kListedStructureFile, pdbInfo, nullptr, listedHead.c_str()) != 0) return 1;
     }
     count += 1.0;  // every state counts; a clashing one adds nothing to the sums
     if (g.clashFlag && chkClashDom(pdbInfo, korimInfo, indI, indJ)) {

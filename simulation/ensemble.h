@@ -16,6 +16,14 @@ namespace korim::simulation {
 constexpr int kEnsembleMaxStates = kEnsembleMaxRows;
 constexpr int kEnsembleSlots = 40001;
 
+// The structures the ensemble writes into the current directory under names no option changes:
+// the latest state (domain 1 turned) and, with OUTPUT_ENSEMBLE 3, that state as placed for the
+// listing. Each begins with the line "REMARK <kEnsembleFileMark>: <what it holds>", by which a
+// later run tells a file it may replace from one of the user's.
+constexpr const char* kStateStructureFile = "rot.pdb";
+constexpr const char* kListedStructureFile = "rotEns.pdb";
+constexpr const char* kEnsembleFileMark = "Written by korim -stKorimGrid";
+
 // Moves the structure so that the CA atom of residue origin2 lies at the origin, turns residues
 // resN..resC by (angleDom[0], angleDom[1], 0) degrees, then moves the CA atom of origin1 to the
 // origin. A residue without a CA atom leaves that shift out. Returns 0.
@@ -70,6 +78,7 @@ struct EnsembleCharges {
 // elements summed over the allowed states divided by the number of all states (a clashing state
 // counts with weight zero); every valid calculated coupling of dTab the same average of its
 // back-calculated value. Per state: "rot.pdb" (and "rotEns.pdb" with outEflag 3) is rewritten,
+// headed by its kEnsembleFileMark line and then the remark,
 // the log goes to logName (empty: stdout), and the state's coupling table (writeDCmod, headed by
 // the state's "REMARK ENSEMBLE ID" and "REMARK ENSEMBLE Q_EULER_ANGLES" lines) is appended to
 // outDcEnsName, or written to stdout when that is empty. The structure's coordinates and

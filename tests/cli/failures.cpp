@@ -50,6 +50,20 @@ auto segment(const char* seg) {
   return [seg](std::string line) { return line.replace(72, 1, seg) + "\n"; };
 }
 
+// An edit of every atom line that puts it in chain `chain` of a complex of copies of the example:
+// A as it is, B turned (its axes taken in the order y, z, x) and 60 A along x, C 120 A along y.
+auto copy(char chain) {
+  return [chain](std::string l) {
+    const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
+    char xyz[32];
+    if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
+    if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 60, z, x);
+    if (chain == 'C') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y + 120, z);
+    l[21] = chain;
+    return l.replace(30, 24, xyz) + "\n";
+  };
+}
+
 // An edit of every atom line that puts residues 1-40 in chain A, the others in chain B.
 std::string chainsAB(std::string line) {
   line[21] = std::stoi(line.substr(22, 4)) <= 40 ? 'A' : 'B';
@@ -68,13 +82,14 @@ std::string replaced(const std::string& old, const std::string& now) {
   return t;
 }
 
-// The example's couplings row by row: residue numbers plus shift, residue names as rename gives
-// them (from the residue number and the example's name), and the name columns cols (CHAINNAME_I,
-// SEGNAME_J, ...) after the atom name of their end, valued by place (from column and residue).
+// The example's couplings (or those of a table of its columns) row by row: residue numbers plus
+// shift, residue names as rename gives them (from the residue number and the example's name), and
+// the name columns cols (CHAINNAME_I, SEGNAME_J, ...) after the atom name of their end, valued by
+// place (from column and residue).
 using Rename = std::function<std::string(int, const std::string&)>;
 using Placed = std::function<std::string(const std::string&, int)>;
 std::string couplingsAs(int shift, const Rename& rename, const std::vector<std::string>& cols = {},
-                        const Placed& place = {}) {
+                        const Placed& place = {}, const std::string& table = kCouplings) {
   std::string vars = "VARS", format = "FORMAT", rows;
   for (const char* side : {"_I", "_J"}) {
     vars += std::string(" RESID") + side + " RESNAME" + side + " ATOMNAME" + side;
@@ -82,7 +97,7 @@ std::string couplingsAs(int shift, const Rename& rename, const std::vector<std::
     for (const std::string& c : cols)
       if (c.ends_with(side)) vars += " " + c, format += " %4s";
   }
-  for (const std::string& l : lines(readFile(kCouplings))) {
+  for (const std::string& l : lines(readFile(table))) {
     std::stringstream ss(l);
     std::vector<std::string> w;
     for (std::string x; ss >> x;) w.push_back(x);
@@ -700,17 +715,6 @@ TEST(MessyStructures, InsertionCodesAreNamedAndRowsCheckedOnTheResidueTheyMapTo)
 // predictions say so in the words of the fit's line. Followed, the advice compares them on B's.
 TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
   TempDir d;
-  const auto copy = [](char chain) {
-    return [chain](std::string l) {
-      const double x = std::stod(l.substr(30, 8)), y = std::stod(l.substr(38, 8)), z = std::stod(l.substr(46, 8));
-      char xyz[32];
-      if (chain == 'A') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y, z);
-      if (chain == 'B') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", y + 60, z, x);
-      if (chain == 'C') std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", x, y + 120, z);
-      l[21] = chain;
-      return l.replace(30, 24, xyz) + "\n";
-    };
-  };
   const std::string pdb = writeFile(d / "abc.pdb", everyAtom(copy('A')) + everyAtom(copy('B')) + everyAtom(copy('C')));
   const Rename same = [](int, const std::string& name) { return name; };
   for (const auto& [mode, run] : {std::pair<std::string, std::string>{"-stKorim", "the steric prediction (-stKorim)"},
@@ -744,4 +748,97 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
     r = predict(kCouplings, "A");
     EXPECT_EQ(r.err.find("chooses atoms"), std::string::npos) << r.err;
   }
+}
+
+// Two copies of the example as chains A and B (copy), numbered alike, and tables that name no chain: every mode that maps rows to the structure says
+// once on which chain they are read, in stderr and in its table. Followed, the advice reads them
+// on B: a fit there is the fit on B's copy alone. (The ensemble refuses a residue number that
+// stands in two chains.)
+TEST(Runs, ATableThatNamesNoChainSaysWhichOfTwoItIsReadOn) {
+  TempDir d;
+  const std::string ab = writeFile(d / "ab.pdb", everyAtom(copy('A')) + everyAtom(copy('B')));
+  const std::string bAlone = writeFile(d / "b.pdb", everyAtom(copy('B')));
+  // A table of the example's columns with chain B named at both ends.
+  const auto onB = [&](const std::string& table) {
+    return writeFile(d / ("b_" + std::filesystem::path(table).filename().string()),
+                     couplingsAs(0, [](int, const std::string& n) { return n; }, {"CHAINNAME_I", "CHAINNAME_J"},
+                                 [](const std::string&, int) { return std::string("B"); }, table));
+  };
+  const std::string lysines = examples("ubiquitin_lys_unassigned.tab");
+  std::vector<std::string> fix = {"-fixRes"};
+  for (int res = 2; res <= 71; res++)
+    if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+      fix.push_back(std::to_string(res));
+  const struct {
+    std::vector<std::string> mode;
+    std::string table;
+    bool fit;  // the result on B is the result on B's copy alone
+  } cases[] = {
+      {{"-stKorim", "-dot", "30", "-outD"}, kCouplings, false},
+      {{"-elKorim", "-dot", "30", "-outD"}, kCouplings, false},
+      {{"-bestFit", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-jack", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-mcDc", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-mcStruc", "-map", "5", "-outD"}, kCouplings, true},
+      {{"-bestFit", "-exhaust", "-outD"}, lysines, true},
+  };
+  const std::string line = "names no chain: its rows are read on chain A, that of the structure's first atom, and "
+                           "their residues are in chain B too; to read them on chain B, name B in columns "
+                           "CHAINNAME_I and CHAINNAME_J of the table.\n";
+  for (const auto& c : cases) {
+    const auto run = [&](const std::string& pdb, const std::string& table) {
+      std::vector<std::string> args = c.mode;
+      args.push_back("out.tab");
+      args.insert(args.end(), {"-pdb", pdb, "-inD", table});
+      if (table.ends_with("lys_unassigned.tab")) args.insert(args.end(), fix.begin(), fix.end());
+      return runKorim(args, d);
+    };
+    RunResult r = run(ab, c.table);
+    ASSERT_EQ(r.status, 0) << c.mode[0] << r.err;
+    const std::string said = "DC Warning: " + c.table + " " + line;
+    EXPECT_NE(r.err.find(said), std::string::npos) << c.mode[0] << " " << c.mode[1] << r.err;
+    EXPECT_EQ(r.err.find(said), r.err.rfind(said)) << "said once";
+    const Table onA = readTable(d / "out.tab");
+    EXPECT_TRUE(onA.hasLine("REMARK The rows are read on chain A (the table names no chain); their residues are in "
+                            "chain B too."))
+        << c.mode[1];
+    r = run(ab, onB(c.table));
+    ASSERT_EQ(r.status, 0) << c.mode[0] << r.err;
+    EXPECT_EQ(r.err.find("names no chain"), std::string::npos) << r.err;
+    const Table named = readTable(d / "out.tab");
+    if (!c.fit) {
+      EXPECT_NE(named.data("CORR R"), onA.data("CORR R")) << c.mode[0];
+      continue;
+    }
+    ASSERT_EQ(run(bAlone, c.table).status, 0);
+    const Table alone = readTable(d / "out.tab");
+    EXPECT_EQ(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(alone.lines, "DATA SAUPE ")) << c.mode[1];
+    EXPECT_NE(numbersAfter(named.lines, "DATA SAUPE "), numbersAfter(onA.lines, "DATA SAUPE ")) << c.mode[1];
+  }
+  // Beside it: B numbered on from 201 holds none of the rows' residues (nothing to say); the two
+  // copies as segments S1 and S2 of no chain name.
+  const auto renamed = [&](const char* name, auto edit) {
+    return writeFile(d / name, everyAtom(copy('A')) + everyAtom([&](std::string l) { return edit(copy('B')(l)); }));
+  };
+  const std::string far = renamed("far.pdb", [](std::string l) {
+    return l.replace(22, 4, std::to_string(std::stoi(l.substr(22, 4)) + 200));
+  });
+  const auto inSegment = [&](char chain, const char* seg) {
+    return [chain, seg](std::string l) {
+      std::string c = copy(chain)(l);
+      c.pop_back(), c.resize(80, ' ');
+      c[21] = ' ';
+      return c.replace(72, 4, seg) + "\n";
+    };
+  };
+  const std::string segs = writeFile(d / "segs.pdb", everyAtom(inSegment('A', "S1  ")) + everyAtom(inSegment('B', "S2  ")));
+  RunResult r = runKorim({"-bestFit", "-pdb", far, "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("names no"), std::string::npos) << r.err;
+  r = runKorim({"-bestFit", "-pdb", segs, "-inD", kCouplings, "-outD", "out.tab"}, d);
+  EXPECT_NE(r.err.find("DC Warning: " + kCouplings + " names no segment: its rows are read on segment S1, that of the "
+                       "structure's first atom, and their residues are in segment S2 too; to read them on segment S2, "
+                       "name S2 in columns SEGNAME_I and SEGNAME_J of the table.\n"),
+            std::string::npos)
+      << r.err;
 }

@@ -1742,6 +1742,63 @@ TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
   EXPECT_FALSE(fileExists(d / "a.tab"));
 }
 
+// The ensemble's structures go into the current directory under names no option changes. A file of
+// either name that the mode did not write (no mark on its first line) is the user's: the run is
+// refused before it writes anything, and the file stays. One the mode wrote is replaced, as are
+// the files of a run after the advice (the file moved away).
+TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
+  const std::string domains = readFile(examples("ubiquitin_two_domains.inp"));
+  const std::string mine = readFile(kPdb), marked = "REMARK Written by korim -stKorimGrid: an earlier run.\n" + mine;
+  const std::string refused = "), and the run would replace it with the ensemble's per-state structure; move that "
+                              "file, or run from another directory.\n";
+  const struct {
+    const char* file;     // the file in the directory before the run
+    std::string content;  // its content
+    const char* listing;  // OUTPUT_ENSEMBLE
+    bool replaced;        // false: refused (the file is listed as written), or kept (not listed)
+  } cases[] = {
+      {"rot.pdb", mine, "0", false},
+      {"rot.pdb", "REMARK Written by korim -stKorim: a prediction.\n" + mine, "0", false},
+      {"rot.pdb", "REMARK my structure\n" + marked, "0", false},
+      {"rot.pdb", "", "0", false},
+      {"rot.pdb", marked, "0", true},
+      {"rotEns.pdb", mine, "3", false},
+      {"rotEns.pdb", marked, "3", true},
+      {"rotEns.pdb", mine, "0", true},  // not written by this run: kept, and the run goes on
+      {"rot.pdb", mine, "2", true},     // the listing writes neither structure
+  };
+  for (const auto& c : cases) {
+    const TempDir d;
+    writeFile(d / c.file, c.content);
+    const std::vector<std::string> args = {
+        "-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+        writeFile(d / "e.inp", domains + "ENSEMBLE_CLASH: 0\nOUTPUT_ENSEMBLE: " + c.listing + "\n"), "-inE",
+        writeFile(d / "one.ens", "0 90 0\n"), "-ave", "a.tab", "-dot", "30"};
+    RunResult r = runKorim(args, d);
+    const std::string what = std::string(c.file) + " OUTPUT_ENSEMBLE " + c.listing + ": " + c.content.substr(0, 40);
+    const bool writes = std::string(c.listing) != "2" && (c.listing == std::string("3") || c.file == std::string("rot.pdb"));
+    if (!c.replaced) {
+      EXPECT_EQ(r.status, 1) << what;
+      EXPECT_NE(r.err.find("korim: the current directory holds a file " + std::string(c.file) +
+                           " that korim -stKorimGrid did not write (its first line is not \"REMARK Written by korim "
+                           "-stKorimGrid: ...\"" + refused),
+                std::string::npos)
+          << what << r.err;
+      EXPECT_EQ(readFile(d / c.file), c.content) << what;
+      EXPECT_FALSE(fileExists(d / "a.tab") || fileExists(d / "rot.pdb.0")) << what;
+      // The advice followed: the file moved away, the run writes its own.
+      std::rename((d / c.file).c_str(), (d / "moved.pdb").c_str());
+      r = runKorim(args, d);
+    }
+    EXPECT_EQ(r.status, 0) << what << r.err;
+    const std::string after = fileExists(d / c.file) ? readFile(d / c.file) : "";
+    EXPECT_EQ(after.rfind("REMARK Written by korim -stKorimGrid: the latest state's structure", 0) == 0, writes) << what;
+    if (!writes) {
+      EXPECT_EQ(after, c.content) << what;
+    }
+  }
+}
+
 // Couplings of 888 Hz or more, measured or back-calculated, mark a coupling as missing: the
 // statistics leave their rows out, and the table and stderr say how many; those just below the
 // limit and far below zero count.
