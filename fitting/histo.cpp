@@ -102,6 +102,12 @@ double tracelessMargin(float dzz, float binWidth, double delta) {
   return 2.0 * width + 0.1 * std::fabs(static_cast<double>(dzz));
 }
 
+double extremesSignMargin(float dzz, float dyy, double delta, int n) {
+  const double larger = std::fmax(std::fabs(static_cast<double>(dzz)), std::fabs(static_cast<double>(dyy)));
+  const double spread = n > 1 ? std::sqrt(2.0 * std::log(static_cast<double>(n))) : 1.0;
+  return kExtremeShortfall * larger + kExtremeNoise * delta * spread;
+}
+
 DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,
                    bool reportOutside, int* nBins, float* binWidth, float* dxx) {
   float bins[kMaxHistBins];

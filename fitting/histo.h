@@ -44,6 +44,16 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
 // extreme, not at Dxx.
 double tracelessMargin(float dzz, float binWidth, double delta);
 
+// The least difference (Hz) of the sizes of the two extremes, Dzz and Dyy, that settles which of
+// them is Dzz, and so the sign of Da: a finite set of bonds has few orientations near each
+// principal axis, so each extreme falls short of its principal value by up to about a ninth of
+// the larger (kExtremeShortfall), and the noise moves the outermost of n couplings by about
+// delta sqrt(2 ln n) (kExtremeNoise of it). Set on simulated tables so that no answer of the wrong
+// sign passes it; the bin width was measured and adds nothing the extremes do not already hold.
+double extremesSignMargin(float dzz, float dyy, double delta, int n);
+constexpr double kExtremeShortfall = 0.11;
+constexpr double kExtremeNoise = 0.9;
+
 // How reading Dxx from a histogram ended.
 enum class DxxReading {
   kSingle,        // one fullest bin, and Dzz + Dyy + Dxx within tracelessMargin of 0
