@@ -2,6 +2,7 @@
 // the principal couplings.
 #include "fitting/histo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -103,9 +104,8 @@ double tracelessMargin(float dzz, float binWidth, double delta) {
 }
 
 double extremesSignMargin(float dzz, float dyy, double delta, int n) {
-  const double larger = std::fmax(std::fabs(static_cast<double>(dzz)), std::fabs(static_cast<double>(dyy)));
-  const double spread = n > 1 ? std::sqrt(2.0 * std::log(static_cast<double>(n))) : 1.0;
-  return kExtremeShortfall * larger + kExtremeNoise * delta * spread;
+  const double span = std::fabs(static_cast<double>(dzz)) + std::fabs(static_cast<double>(dyy));
+  return kExtremeSampling * span / std::max(n, 1) + kExtremeNoise * delta;
 }
 
 DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,

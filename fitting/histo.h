@@ -45,14 +45,15 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
 double tracelessMargin(float dzz, float binWidth, double delta);
 
 // The least difference (Hz) of the sizes of the two extremes, Dzz and Dyy, that settles which of
-// them is Dzz, and so the sign of Da: a finite set of bonds has few orientations near each
-// principal axis, so each extreme falls short of its principal value by up to about a ninth of
-// the larger (kExtremeShortfall), and the noise moves the outermost of n couplings by about
-// delta sqrt(2 ln n) (kExtremeNoise of it). Set on simulated tables so that no answer of the wrong
-// sign passes it; the bin width was measured and adds nothing the extremes do not already hold.
+// them is Dzz, and so the sign of Da. n bonds leave a hole of some size around each principal
+// axis, so each extreme falls short of its principal value by an amount that shrinks as 1/n of the
+// span of the couplings (kExtremeSampling of it), and the noise moves the outermost couplings by a
+// few times their mean error delta (kExtremeNoise of it). Set on simulated tables (random frames,
+// Da 5-40 Hz of both signs, R 0-0.66, 30-300 couplings, errors 0.5-2 Hz) so that no answer of the
+// wrong sign passes it; a term in the bin width was measured and adds nothing.
 double extremesSignMargin(float dzz, float dyy, double delta, int n);
-constexpr double kExtremeShortfall = 0.11;
-constexpr double kExtremeNoise = 0.9;
+constexpr double kExtremeSampling = 3.5;
+constexpr double kExtremeNoise = 3.7;
 
 // How reading Dxx from a histogram ended.
 enum class DxxReading {
