@@ -706,57 +706,95 @@ std::string boundNames(const EdgeHits& h, const SearchBounds& w) {
   for (const auto& x : b) {
     if (!x.hit) continue;
     std::snprintf(part, sizeof part, "%s bound (%s %g)", x.what, x.option, x.value);
-    names += (names.empty() ? "" : " and the ") + std::string(part);
+    names += (names.empty() ? "" : " and ") + std::string(part);
   }
   return names;
 }
 
-// Where the answer's tensor lies on a bound of the window (found), or the window cut every
-// candidate (not found): the note that names the bound and the wider window in which the search
-// answers off its bounds, found by searching again. The run's own answer and window stand. One
-// sentence that reads on after "the "; "" where no bound cut the answer.
-std::string edgeNote(Search& s, int mapCount, bool found) {
+// The bounds of w that the first medium's fixed couplings' own fit lies on or beyond (none where
+// they do not over-determine the tensor): a window that cuts it may leave the search an order
+// whose tensor lies inside, off its bounds, though the couplings' best lies outside.
+EdgeHits fitHits(const Search& s, const MediumProof* proofs, const SearchBounds& w, double* da, double* r) {
+  EdgeHits all;
+  for (int m = 0; m < s.nMedia; m++) {
+    double d = 0.0, rh = 0.0;
+    if (!fittedTensor(proofs[m], searchedForm(s), &d, &rh)) continue;
+    const bool inside = w.lDa < d && d < w.hDa && w.lR < rh && rh < w.hR;
+    if (inside) continue;
+    const EdgeHits h = edgesOf(w, d, rh, searchedForm(s));
+    if (!all.any()) *da = d, *r = rh;
+    all.lDa = all.lDa || h.lDa, all.hDa = all.hDa || h.hDa, all.lR = all.lR || h.lR, all.hR = all.hR || h.hR;
+  }
+  return all;
+}
+
+// Where the answer's tensor lies on a bound of the window, the fixed couplings' own fit lies
+// beyond one (found), or the window cut every candidate (not found): the note that names the
+// bound and the wider window in which the search answers off its bounds, found by searching again.
+// The run's own answer and window stand. One sentence that reads on after "the "; "" where no
+// bound cut the answer.
+std::string edgeNote(Search& s, const MediumProof* proofs, int mapCount, bool found) {
   AssignProblem& q = s.prob;
   const SearchBounds given{q.lDa, q.hDa, q.lR, q.hR};
   const std::vector<int> best(s.bestIdList->p, s.bestIdList->p + s.peakCount);
+  const auto restore = [&]() {
+    q.lDa = static_cast<float>(given.lDa), q.hDa = static_cast<float>(given.hDa);
+    q.lR = static_cast<float>(given.lR), q.hR = static_cast<float>(given.hR);
+    std::copy(best.begin(), best.end(), s.bestIdList->p);
+  };
   double da[kMediaMax] = {}, r[kMediaMax] = {};
-  EdgeHits hits;
-  double cutDa = 0.0, cutR = 0.0;
+  double fitDa = 0.0, fitR = 0.0;
+  EdgeHits hits, byFit;
   if (found) {
     if (!bestTensors(s, da, r)) return "";
     hits = hitsOf(s, given, da, r);
-    if (!hits.any()) return "";
+    if (!hits.any()) byFit = fitHits(s, proofs, given, &fitDa, &fitR);
+    if (!hits.any() && !byFit.any()) return "";
   } else {
-    if (!searchWithin(s, openedWindow(given, searchedForm(s)), mapCount, da, r)) {
-      q.lDa = given.lDa, q.hDa = given.hDa, q.lR = given.lR, q.hR = given.hR;
-      std::copy(best.begin(), best.end(), s.bestIdList->p);
-      return "";
-    }
+    const bool cut = searchWithin(s, openedWindow(given, searchedForm(s)), mapCount, da, r);
+    restore();
+    if (!cut) return "";
     hits = hitsOf(s, given, da, r);
+    if (!hits.any()) return "";
   }
-  cutDa = da[0], cutR = r[0];
+  const double cutDa = byFit.any() ? fitDa : da[0], cutR = byFit.any() ? fitR : r[0];
+  if (byFit.any()) {
+    hits = byFit;
+    for (int m = 0; m < s.nMedia; m++) da[m] = fitDa, r[m] = fitR;
+  }
   SearchBounds wider = given;
-  const bool answered = hits.any() && widerAnswer(s, &wider, mapCount, da, r);
-  q.lDa = given.lDa, q.hDa = given.hDa, q.lR = given.lR, q.hR = given.hR;
-  std::copy(best.begin(), best.end(), s.bestIdList->p);
-  if (!hits.any()) return "";
+  const bool answered = widerAnswer(s, &wider, mapCount, da, r);
+  restore();
+  if (answered)
+    hits = EdgeHits{wider.lDa != given.lDa, wider.hDa != given.hDa, wider.lR != given.lR, wider.hR != given.hR};
   korim::settings::HistInfo defaults{};
   korim::settings::histInfoNull(&defaults);
   const SearchBounds fallback{defaults.lDaMl, defaults.hDaMl, defaults.lRMl, defaults.hRMl};
-  char line[1200];
+  char line[1400];
   const char* form = searchedForm(s) ? " in the form of -yzInv" : "";
-  const int n = std::snprintf(line, sizeof line,
-                              found ? "search's best tensor%s, Da_HN %+.3f Hz, R %.3f%s, lies on the %s of its window: "
-                                      "the window chose it, not the couplings"
-                                    : "best tensor%s the window cut, Da_HN %+.3f Hz, R %.3f%s, lies beyond its %s",
-                              s.nMedia > 1 ? " of the first medium" : "", cutDa, cutR, form,
-                              boundNames(hits, given).c_str());
+  const char* medium = s.nMedia > 1 ? " of the first medium" : "";
+  const std::string bounds = boundNames(hits, given);
+  int n = 0;
+  if (!found)
+    n = std::snprintf(line, sizeof line, "best tensor%s the window cut, Da_HN %+.3f Hz, R %.3f%s, lies beyond its %s",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  else if (byFit.any())
+    n = std::snprintf(line, sizeof line,
+                      "search's answer lies inside its window, but the fixed couplings' own fit%s, Da_HN %+.3f Hz, R "
+                      "%.3f%s, lies beyond its %s: the window cut the tensor the couplings give, and the search took "
+                      "another order",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  else
+    n = std::snprintf(line, sizeof line,
+                      "search's best tensor%s, Da_HN %+.3f Hz, R %.3f%s, lies on the %s of its window: the window "
+                      "chose it, not the couplings",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  const std::string advice = windowAdvice(given, wider, fallback);
   if (answered)
     std::snprintf(line + n, sizeof line - n,
                   "; %s hold%s the couplings' tensor: searched within it, the best is Da_HN %+.3f Hz, R %.3f, off "
                   "its bounds.\n",
-                  windowAdvice(given, wider, fallback).c_str(),
-                  windowAdvice(given, wider, fallback).find(',') == std::string::npos ? "s" : "", da[0], r[0]);
+                  advice.c_str(), advice.find(',') == std::string::npos ? "s" : "", da[0], r[0]);
   else
     std::snprintf(line + n, sizeof line - n, "; no window widened up to 8 times past it answers off its bounds.\n");
   return line;
@@ -945,7 +983,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   bool found = false;
   if (!runSearch(s, mapCount, &found)) return 1;
   std::string notes = tableRemark + (found ? answerNotes(s, proofs) : "");
-  if (const std::string edge = edgeNote(s, mapCount, found); !edge.empty()) {
+  if (const std::string edge = edgeNote(s, proofs, mapCount, found); !edge.empty()) {
     std::fprintf(stderr, "korim: the %s", edge.c_str());
     notes += "REMARK The " + edge + "\n";
   }

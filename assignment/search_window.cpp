@@ -228,6 +228,14 @@ void proveByFit(AssignProblem& prob, int medium, MediumProof* t) {
 
 }  // namespace
 
+bool fittedTensor(const MediumProof& t, int yzFlag, double* da, double* r) {
+  if (!t.fitted) return false;
+  const Form f = formOf(t.p[1] <= 0.0, yzFlag);
+  *da = f.da({t.p[0], t.p[2]});
+  *r = *da != 0.0 ? f.dr({t.p[0], t.p[2]}) / *da : 0.0;
+  return *da != 0.0;
+}
+
 int MediumProof::sign() const {
   if (!fitted || !(std::fabs(p[1]) > margin[1])) return 0;
   return p[1] < 0.0 ? 1 : -1;

@@ -58,6 +58,10 @@ MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined, bo
 int checkSearchWindow(const AssignProblem& prob, const MediumProof* proofs, const char* const* mediaNames,
                       int yzFlag);
 
+// The tensor of the fixed couplings' own fit (proof.fitted) as Da_HN (Hz) and R in the form of
+// yzFlag; false where there is no fit.
+bool fittedTensor(const MediumProof& proof, int yzFlag, double* daNH, double* rhomb);
+
 // The note of an answer of medium `medium` (its -dcID name, "" for one medium) whose sign its
 // couplings do not settle (proof.sign() 0): one sentence that reads on after "the ", naming the
 // answer's tensor (daNH in Hz, rhomb, in the form of yzFlag) and why the couplings do not settle

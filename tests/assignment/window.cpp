@@ -144,6 +144,8 @@ TEST(SearchWindow, ABoundTheAnswerLiesOnMovesOutPastIt) {
     EXPECT_EQ(said, c.hits) << c.da << " " << c.r;
     const SearchBounds wider = widenedPast(c.w, h, c.da, c.r);
     EXPECT_EQ(windowAdvice(c.w, wider, defaults), c.advice) << c.da << " " << c.r;
-    if (h.any()) EXPECT_FALSE(edgesOf(wider, c.da, c.r, c.yz).any()) << c.da << " " << c.r;
+    if (h.any()) {
+      EXPECT_FALSE(edgesOf(wider, c.da, c.r, c.yz).any()) << c.da << " " << c.r;
+    }
   }
 }

@@ -277,10 +277,11 @@ TEST(AssignmentWindow, EachSearchIsCheckedInTheFormItScores) {
 
 // An answer on a bound of the window (the example negated under -yzInv: the window's R up to 0.7
 // reaches tensors whose middle principal coupling lies within 0.6 Hz of 0, which the fixed
-// couplings' fit, -1.18 Hz within 0.98 Hz, allows) and a search the window cut (-hR 0.6 below the
-// example's R 0.607): the note names the bound and a wider window, on stderr and in the table;
-// followed, the search answers the README's assignment (each sign turned where the couplings are
-// negated) with no such note.
+// couplings' fit, -1.18 Hz within 0.98 Hz, allows), a search the window cut (-hR 0.6 below the
+// example's R 0.607), and an answer off the bounds of a window that cuts the fixed couplings' own
+// fit: the note names the bound and a wider window, on stderr and in the table; followed, the
+// search answers the README's assignment (each sign turned where the couplings are negated) with
+// no such note.
 TEST(AssignmentWindow, AnAnswerOnABoundOfTheWindowNamesTheWiderWindow) {
   TempDir d;
   const std::string negated = writeFile(d / "Lneg.tab", header(false) + lysineRows(-1, ""));
@@ -300,6 +301,13 @@ TEST(AssignmentWindow, AnAnswerOnABoundOfTheWindowNamesTheWiderWindow) {
        "place of -hR 0.6 holds the couplings' tensor: searched within it, the best is Da_HN -12.764 Hz, R 0.607, off "
        "its bounds.",
        "-hR", "0.7", 1},
+      // -lR 0.61 cuts the README's order (R 0.607); another, R 0.636 and RMS 2.955, lies inside.
+      {search(kLysines, {"-exhaust", "-lR", "0.61"}), 0,
+       "search's answer lies inside its window, but the fixed couplings' own fit, Da_HN -12.767 Hz, R 0.605, lies "
+       "beyond its low R bound (-lR 0.61): the window cut the tensor the couplings give, and the search took another "
+       "order; -lR 0.55 in place of -lR 0.61 holds the couplings' tensor: searched within it, the best is Da_HN "
+       "-12.764 Hz, R 0.607, off its bounds.",
+       "-lR", "0.55", 1},
   };
   for (const auto& c : cases) {
     RunResult r = runKorim(c.run, d);
@@ -319,7 +327,9 @@ TEST(AssignmentWindow, AnAnswerOnABoundOfTheWindowNamesTheWiderWindow) {
     const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
     for (size_t i = 0; i < res.size(); i++)
       for (const auto& [lys, v] : kReadme)
-        if (res[i] == lys) EXPECT_NEAR(obs[i], c.sign * v, 1e-4) << lys;
+        if (res[i] == lys) {
+          EXPECT_NEAR(obs[i], c.sign * v, 1e-4) << lys;
+        }
     std::remove((d / "out.tab").c_str());
   }
 }
