@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
 #include "settings/da_window.h"
+#include "settings/settings_null.h"
 #include "settings/progress.h"
 #include "simulation/korim_utils_align.h"
 
@@ -618,6 +621,185 @@ bool runSearch(Search& s, int mapCount, bool* found) {
   return true;
 }
 
+// The standard error stream sent nowhere while it lives: the searches a note makes to find a
+// wider window print their progress and warnings there.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(2);
+    const int sink = open("/dev/null", O_WRONLY);
+    if (sink >= 0) {
+      dup2(sink, 2);
+      close(sink);
+    }
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      dup2(saved_, 2);
+      close(saved_);
+    }
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// The tensor of each medium of the best assignment, in the form the search scored.
+bool bestTensors(Search& s, double* da, double* r) {
+  for (int m = 0; m < s.nMedia; m++) {
+    float d = 0.0f, rh = 0.0f;
+    if (!candidateTensor(s.prob, s.bestIdList->p, m, searchedForm(s), &d, &rh)) return false;
+    da[m] = d;
+    r[m] = rh;
+  }
+  return true;
+}
+
+// The bounds of w that any medium's tensor lies on or beyond.
+EdgeHits hitsOf(const Search& s, const SearchBounds& w, const double* da, const double* r) {
+  EdgeHits all;
+  for (int m = 0; m < s.nMedia; m++) {
+    const EdgeHits h = edgesOf(w, da[m], r[m], searchedForm(s));
+    all.lDa = all.lDa || h.lDa, all.hDa = all.hDa || h.hDa, all.lR = all.lR || h.lR, all.hR = all.hR || h.hR;
+  }
+  return all;
+}
+
+// The search run again, quietly, within w: whether it found an assignment, and its tensors.
+bool searchWithin(Search& s, const SearchBounds& w, int mapCount, double* da, double* r) {
+  s.prob.lDa = static_cast<float>(w.lDa), s.prob.hDa = static_cast<float>(w.hDa);
+  s.prob.lR = static_cast<float>(w.lR), s.prob.hR = static_cast<float>(w.hR);
+  bool found = false;
+  {
+    QuietStderr quiet;
+    if (!runSearch(s, mapCount, &found)) return false;
+  }
+  return found && bestTensors(s, da, r);
+}
+
+// Widens the window past the tensors (da, r) until the search within it answers off its bounds;
+// the window it answers in, or false where a few widenings do not reach one.
+bool widerAnswer(Search& s, SearchBounds* w, int mapCount, double* da, double* r) {
+  constexpr int kWidenings = 8;
+  for (int step = 0; step < kWidenings; step++) {
+    for (int m = 0; m < s.nMedia; m++) *w = widenedPast(*w, edgesOf(*w, da[m], r[m], searchedForm(s)), da[m], r[m]);
+    if (!searchWithin(s, *w, mapCount, da, r)) return false;
+    if (!hitsOf(s, *w, da, r).any()) return true;
+  }
+  return false;
+}
+
+// The names of the bounds hits names, with their values in w.
+std::string boundNames(const EdgeHits& h, const SearchBounds& w) {
+  std::string names;
+  char part[80];
+  const struct {
+    bool hit;
+    const char *what, *option;
+    double value;
+  } b[] = {{h.lDa, "low Da", "-lDa", w.lDa}, {h.hDa, "high Da", "-hDa", w.hDa}, {h.lR, "low R", "-lR", w.lR},
+           {h.hR, "high R", "-hR", w.hR}};
+  for (const auto& x : b) {
+    if (!x.hit) continue;
+    std::snprintf(part, sizeof part, "%s bound (%s %g)", x.what, x.option, x.value);
+    names += (names.empty() ? "" : " and ") + std::string(part);
+  }
+  return names;
+}
+
+// The bounds of w that the first medium's fixed couplings' own fit lies on or beyond (none where
+// they do not over-determine the tensor): a window that cuts it may leave the search an order
+// whose tensor lies inside, off its bounds, though the couplings' best lies outside.
+EdgeHits fitHits(const Search& s, const MediumProof* proofs, const SearchBounds& w, double* da, double* r) {
+  EdgeHits all;
+  for (int m = 0; m < s.nMedia; m++) {
+    double d = 0.0, rh = 0.0;
+    if (!fittedTensor(proofs[m], searchedForm(s), &d, &rh)) continue;
+    const bool inside = w.lDa < d && d < w.hDa && w.lR < rh && rh < w.hR;
+    if (inside) continue;
+    const EdgeHits h = edgesOf(w, d, rh, searchedForm(s));
+    if (!all.any()) *da = d, *r = rh;
+    all.lDa = all.lDa || h.lDa, all.hDa = all.hDa || h.hDa, all.lR = all.lR || h.lR, all.hR = all.hR || h.hR;
+  }
+  return all;
+}
+
+// Where the answer's tensor lies on a bound of the window, the fixed couplings' own fit lies
+// beyond one (found), or the window cut every candidate (not found): the note that names the
+// bound and the wider window in which the search answers off its bounds, found by searching again.
+// The run's own answer and window stand. One sentence that reads on after "the "; "" where no
+// bound cut the answer.
+std::string edgeNote(Search& s, const MediumProof* proofs, int mapCount, bool found) {
+  AssignProblem& q = s.prob;
+  const SearchBounds given{q.lDa, q.hDa, q.lR, q.hR};
+  const std::vector<int> best(s.bestIdList->p, s.bestIdList->p + s.peakCount);
+  const auto restore = [&]() {
+    q.lDa = static_cast<float>(given.lDa), q.hDa = static_cast<float>(given.hDa);
+    q.lR = static_cast<float>(given.lR), q.hR = static_cast<float>(given.hR);
+    std::copy(best.begin(), best.end(), s.bestIdList->p);
+  };
+  double da[kMediaMax] = {}, r[kMediaMax] = {};
+  double fitDa = 0.0, fitR = 0.0;
+  EdgeHits hits, byFit;
+  if (found) {
+    if (!bestTensors(s, da, r)) return "";
+    hits = hitsOf(s, given, da, r);
+    if (!hits.any()) byFit = fitHits(s, proofs, given, &fitDa, &fitR);
+    if (!hits.any() && !byFit.any()) return "";
+  } else {
+    const bool cut = searchWithin(s, openedWindow(given, searchedForm(s)), mapCount, da, r);
+    restore();
+    if (!cut) return "";
+    hits = hitsOf(s, given, da, r);
+    if (!hits.any()) return "";
+  }
+  const double cutDa = byFit.any() ? fitDa : da[0], cutR = byFit.any() ? fitR : r[0];
+  if (byFit.any()) {
+    hits = byFit;
+    for (int m = 0; m < s.nMedia; m++) da[m] = fitDa, r[m] = fitR;
+  }
+  SearchBounds wider = given;
+  const bool answered = widerAnswer(s, &wider, mapCount, da, r);
+  restore();
+  if (answered)
+    hits = EdgeHits{wider.lDa != given.lDa, wider.hDa != given.hDa, wider.lR != given.lR, wider.hR != given.hR};
+  korim::settings::HistInfo defaults{};
+  korim::settings::histInfoNull(&defaults);
+  const SearchBounds fallback{defaults.lDaMl, defaults.hDaMl, defaults.lRMl, defaults.hRMl};
+  char line[1400];
+  const char* form = searchedForm(s) ? " in the form of -yzInv" : "";
+  const char* medium = s.nMedia > 1 ? " of the first medium" : "";
+  const std::string bounds = boundNames(hits, given);
+  int n = 0;
+  if (!found)
+    n = std::snprintf(line, sizeof line, "best tensor%s the window cut, Da_HN %+.3f Hz, R %.3f%s, lies beyond its %s",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  else if (byFit.any())
+    n = std::snprintf(line, sizeof line,
+                      "search's answer lies inside its window, but the fixed couplings' own fit%s, Da_HN %+.3f Hz, R "
+                      "%.3f%s, lies beyond its %s: the window cut the tensor the couplings give, and the search took "
+                      "another order",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  else
+    n = std::snprintf(line, sizeof line,
+                      "search's best tensor%s, Da_HN %+.3f Hz, R %.3f%s, lies on the %s of its window: the window "
+                      "chose it, not the couplings",
+                      medium, cutDa, cutR, form, bounds.c_str());
+  const std::string advice = windowAdvice(given, wider, fallback);
+  if (answered)
+    std::snprintf(line + n, sizeof line - n,
+                  "; %s hold%s the couplings' tensor: searched within it, the best is Da_HN %+.3f Hz, R %.3f, off "
+                  "its bounds.\n",
+                  advice.c_str(), advice.find(',') == std::string::npos ? "s" : "", da[0], r[0]);
+  else
+    std::snprintf(line + n, sizeof line - n, "; no window widened up to 8 times past it answers off its bounds.\n");
+  return line;
+}
+
 // The best assignment into the table; peaks left unassigned get the marker values.
 void writeBack(Search& s) {
   for (int m = 0; m < s.nMedia; m++)
@@ -800,7 +982,11 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
 
   bool found = false;
   if (!runSearch(s, mapCount, &found)) return 1;
-  const std::string notes = tableRemark + (found ? answerNotes(s, proofs) : "");
+  std::string notes = tableRemark + (found ? answerNotes(s, proofs) : "");
+  if (const std::string edge = edgeNote(s, proofs, mapCount, found); !edge.empty()) {
+    std::fprintf(stderr, "korim: the %s", edge.c_str());
+    notes += "REMARK The " + edge + "\n";
+  }
   writeBack(s);
   fitMedia(s, validObs, validCalc, verbose);
   // A search that found nothing still writes its table of the fixed couplings, but is no result.

@@ -228,6 +228,14 @@ void proveByFit(AssignProblem& prob, int medium, MediumProof* t) {
 
 }  // namespace
 
+bool fittedTensor(const MediumProof& t, int yzFlag, double* da, double* r) {
+  if (!t.fitted) return false;
+  const Form f = formOf(t.p[1] <= 0.0, yzFlag);
+  *da = f.da({t.p[0], t.p[2]});
+  *r = *da != 0.0 ? f.dr({t.p[0], t.p[2]}) / *da : 0.0;
+  return *da != 0.0;
+}
+
 int MediumProof::sign() const {
   if (!fitted || !(std::fabs(p[1]) > margin[1])) return 0;
   return p[1] < 0.0 ? 1 : -1;
@@ -365,6 +373,60 @@ std::string heldFitNote(const AssignProblem& w, const korim::couplings::DTensor&
                 "%g to %g%s; the final fit held %s%s, and the table reports that fit.\n",
                 w.lDa, w.hDa, w.lR, w.hR, yzFlag ? " in the form of -yzInv" : "", list.c_str(), outside.c_str());
   return line;
+}
+
+EdgeHits edgesOf(const SearchBounds& w, double da, double r, int yzFlag) {
+  const double lowestR = yzFlag ? 2.0 / 3.0 : 0.0, highestR = yzFlag ? 2.0 : 2.0 / 3.0;
+  const double daEdge = kEdgeShare * (w.hDa - w.lDa), rEdge = kEdgeShare * (w.hR - w.lR);
+  EdgeHits h;
+  h.lDa = da <= w.lDa + daEdge;
+  h.hDa = da >= w.hDa - daEdge;
+  h.lR = w.lR > lowestR && r <= w.lR + rEdge;
+  h.hR = w.hR < highestR && r >= w.hR - rEdge;
+  return h;
+}
+
+SearchBounds widenedPast(const SearchBounds& w, const EdgeHits& hits, double da, double r) {
+  SearchBounds out = w;
+  const auto far = [](double d) { return std::max(5.0, std::ceil(1.5 * std::fabs(d) / 5.0) * 5.0); };
+  const auto near = [](double d) { return std::floor(0.5 * std::fabs(d) / 0.01) * 0.01; };
+  if (hits.lDa) out.lDa = std::min(w.lDa, da) < 0.0 ? -far(std::min(w.lDa, da)) : near(std::min(w.lDa, da));
+  if (hits.hDa) out.hDa = std::max(w.hDa, da) > 0.0 ? far(std::max(w.hDa, da)) : -near(std::max(w.hDa, da));
+  if (hits.lR) out.lR = std::floor((std::min(w.lR, r) - 0.05) / 0.05) * 0.05;
+  if (hits.hR) out.hR = std::ceil((std::max(w.hR, r) + 0.05) / 0.05) * 0.05;
+  return out;
+}
+
+SearchBounds openedWindow(const SearchBounds& w, int yzFlag) {
+  // 1000 Hz holds any N-H tensor of a liquid crystal; 1e-3 Hz keeps the side of Da = 0.
+  SearchBounds out = w;
+  out.lDa = w.lDa >= 0.0 ? std::min(w.lDa, 1e-3) : -1000.0;
+  out.hDa = w.hDa <= 0.0 ? std::max(w.hDa, -1e-3) : 1000.0;
+  out.lR = std::min(w.lR, (yzFlag ? 2.0 / 3.0 : 0.0) - 0.05);
+  out.hR = std::max(w.hR, (yzFlag ? 2.0 : 2.0 / 3.0) + 0.05);
+  return out;
+}
+
+std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider, const SearchBounds& defaults) {
+  std::string advice;
+  const struct {
+    const char* option;
+    double given, wider, fallback;
+  } bounds[] = {{"-lDa", given.lDa, wider.lDa, defaults.lDa},
+                {"-hDa", given.hDa, wider.hDa, defaults.hDa},
+                {"-lR", given.lR, wider.lR, defaults.lR},
+                {"-hR", given.hR, wider.hR, defaults.hR}};
+  for (const auto& b : bounds) {
+    if (b.wider == b.given) continue;
+    char part[120];
+    // Bounds are read as floats: a given value is one that differs from its default as a float.
+    if (static_cast<float>(b.given) != static_cast<float>(b.fallback))
+      std::snprintf(part, sizeof part, "%s %g in place of %s %g", b.option, b.wider, b.option, b.given);
+    else
+      std::snprintf(part, sizeof part, "%s %g", b.option, b.wider);
+    advice += (advice.empty() ? "" : ", ") + std::string(part);
+  }
+  return advice;
 }
 
 }  // namespace korim::assignment

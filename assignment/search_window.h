@@ -58,6 +58,10 @@ MediumProof mediumProof(AssignProblem& prob, int medium, bool overDetermined, bo
 int checkSearchWindow(const AssignProblem& prob, const MediumProof* proofs, const char* const* mediaNames,
                       int yzFlag);
 
+// The tensor of the fixed couplings' own fit (proof.fitted) as Da_HN (Hz) and R in the form of
+// yzFlag; false where there is no fit.
+bool fittedTensor(const MediumProof& proof, int yzFlag, double* daNH, double* rhomb);
+
 // The note of an answer of medium `medium` (its -dcID name, "" for one medium) whose sign its
 // couplings do not settle (proof.sign() 0): one sentence that reads on after "the ", naming the
 // answer's tensor (daNH in Hz, rhomb, in the form of yzFlag) and why the couplings do not settle
@@ -70,5 +74,36 @@ std::string unsettledSignNote(const MediumProof& proof, const char* medium, floa
 // prob, in the form of yzFlag, and the final fit held the named values; where it holds Da and R
 // outside that window, that too. One sentence that reads on after "the "; "" for a free fit.
 std::string heldFitNote(const AssignProblem& prob, const korim::couplings::DTensor& tensor, int yzFlag);
+
+// The Da/R window of a search: Da_HN in Hz, R in the form the search scores in.
+struct SearchBounds {
+  double lDa, hDa, lR, hR;
+};
+
+// A tensor within this share of the window's width in Da or R of a bound lies on it.
+constexpr double kEdgeShare = 0.01;
+
+// The bounds of a window a tensor (daNH, rhomb in the form of yzFlag) lies on or beyond. A bound
+// beyond which the form holds no tensor (R 0 to 2/3 in the usual form, 2/3 to 2 in that of
+// -yzInv) cuts nothing and is never named.
+struct EdgeHits {
+  bool lDa = false, hDa = false, lR = false, hR = false;
+  bool any() const { return lDa || hDa || lR || hR; }
+};
+EdgeHits edgesOf(const SearchBounds& w, double daNH, double rhomb, int yzFlag);
+
+// w with each bound hits names moved out past the tensor: Da away from 0 to 1.5 times its size in
+// steps of 5 Hz, toward 0 to half its size in steps of 0.01 Hz (never across 0), R by the next
+// step of 0.05 beyond it.
+SearchBounds widenedPast(const SearchBounds& w, const EdgeHits& hits, double daNH, double rhomb);
+
+// w opened as far as its side of Da = 0 and the form of yzFlag allow: the window in which to look
+// for the best tensor that w cut.
+SearchBounds openedWindow(const SearchBounds& w, int yzFlag);
+
+// The options that take the window given to the wider one, each bound that moved: "-hR 0.8", or
+// "-hR 0.8 in place of -hR 0.7" where the command line gave that bound (a value other than its
+// default, as defaults holds them).
+std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider, const SearchBounds& defaults);
 
 }  // namespace korim::assignment

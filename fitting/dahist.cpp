@@ -164,37 +164,52 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
                automatic, named.c_str(), counts.size() == 1 ? "gives" : "each give", same);
 }
 
-// The note of a sign that the couplings do not settle (signNote of the answer and the other
-// reading), said as sayNote says it; their resolution is the larger of the mean error and the
-// width of the histogram's bins (binWord names them) where one was laid out.
-std::string saySign(const Reading& answer, const Reading& other, double delta, const Layout& l, const char* binWord) {
-  char what[200];
-  double resolution = delta;
-  if (l.nBins > 0 && l.width > delta) {
-    resolution = l.width;
-    std::snprintf(what, sizeof what, "%s; their mean error DD*W is %.3f Hz", binWord, delta);
-  } else if (l.nBins > 0) {
-    std::snprintf(what, sizeof what, "their mean error DD*W; %s is %.3f Hz", binWord, static_cast<double>(l.width));
-  } else {
-    std::snprintf(what, sizeof what, "their mean error DD*W");
+// The note of a sign that the extremes do not settle, said as sayNote says it. Which extreme is
+// Dzz decides the sign: where their sizes differ by less than extremesSignMargin, or the answer's
+// usual form has the sign of Dyy (a fit through R above 2/3), the note names both tensors; else
+// the other reading of the couplings may still name the opposite sign (opposedSignNote).
+std::string saySign(const Reading& answer, const Reading& other, const PrincipalFit& f) {
+  const double gap = std::fabs(static_cast<double>(f.dzz)) - std::fabs(static_cast<double>(f.dyy));
+  const int n = static_cast<int>(f.list->size());
+  const double margin = extremesSignMargin(f.dzz, f.dyy, f.delta, n);
+  const int sign = usualFormSign(answer.da, answer.r), read = f.dzz > 0.0f ? 1 : -1;
+  if (answer.da == 0.0 || (gap >= margin && (sign == 0 || sign == read))) {
+    const std::string opposed = opposedSignNote(answer, other);
+    return opposed.empty() ? "" : sayNote(opposed);
   }
-  const std::string note = signNote(answer, other, resolution, what);
-  return note.empty() ? "" : sayNote(note);
+  double da = answer.da, r = answer.r;
+  if (outsideUsualForm(r)) equivalentTensor(answer.da, answer.r, &da, &r);
+  r = std::clamp(r, 0.0, kMaxRhombicity);
+  char why[400];
+  if (gap >= margin)
+    std::snprintf(why, sizeof why, "%s has in the usual form the sign of Dyy, %+.3f Hz, not that of Dzz, %+.3f Hz",
+                  answer.name, static_cast<double>(f.dyy), static_cast<double>(f.dzz));
+  else
+    std::snprintf(why, sizeof why,
+                  "the sizes of their two extremes, Dzz %+.3f and Dyy %+.3f Hz, differ by %+.3f Hz, less than the "
+                  "%.3f Hz by which the extremes of %d couplings of mean error DD*W %.3f Hz may miss the principal "
+                  "values (few bonds lie near each axis, and noise moves the outermost couplings)",
+                  static_cast<double>(f.dzz), static_cast<double>(f.dyy), gap, margin, n, f.delta);
+  char line[900];
+  std::snprintf(line, sizeof line,
+                "couplings do not settle the sign of Da: %s, so the tensor Da %+.3f Hz, R %.3f and its negative, Da "
+                "%+.3f Hz, R %.3f (both in the usual form), give nearly the same couplings; a fit with the structure "
+                "(-bestFit) settles the sign.\n",
+                why, da, r, -da, r);
+  return sayNote(line);
 }
 
 // The note of the sign of an answer read from Dzz and Dyy alone (answerName: a fit to them, -nFit
 // 2, or the two-extreme estimate of any other -nFit): its other reading is the three-point fit of
-// the automatic or -bin layout, made for this check alone where that layout reads a Dxx, whose bins
-// also set the resolution (the record keeps no histogram).
+// the automatic or -bin layout, made for this check alone where that layout reads a Dxx (the
+// record keeps no histogram).
 std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h, const char* answerName) {
   Layout l;
   const DxxReading laid = layOut(f, h.nBinIn, false, &l);
   float a[3] = {}, err[3] = {};
   Reading other{"the three-point fit, made for this check", 0.0, 0.0};
   if (laid == DxxReading::kSingle && fitThreePoints(f, l, a, err) == 0) other.da = a[1], other.r = a[2];
-  if (laid == DxxReading::kTooManyBins) l = Layout{};
-  return saySign({answerName, h.DaFit, h.RFit}, other, f.delta, l,
-                 "the bin width of their histogram, laid out for this check");
+  return saySign({answerName, h.DaFit, h.RFit}, other, f);
 }
 
 // A histogram whose fullest bin gives no Dxx (a tie, or three values that are no tensor's), after
@@ -294,8 +309,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
     remark += sayTwoPointSign(principal, h, "the answer, the two-extreme estimate");
   else
     remark += saySign({"the answer, the three-point fit", h.DaFit, h.RFit},
-                      {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, s.delta, layout,
-                      "the bin width");
+                      {"the two-extreme estimate, DATA EQ Da and EQ R", h.Da2Par, h.R2Par}, principal);
   if (!remark.empty()) remark += "\n";
   if (const int st = writeEstimateTable(outName, dTab.get(), korimInfo, kinds + remark); st != 0) return st;
   return 0;

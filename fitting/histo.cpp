@@ -2,6 +2,7 @@
 // the principal couplings.
 #include "fitting/histo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -100,6 +101,11 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
 double tracelessMargin(float dzz, float binWidth, double delta) {
   const double width = std::fmin(std::fmax(static_cast<double>(binWidth), delta), 2.0 * delta);
   return 2.0 * width + 0.1 * std::fabs(static_cast<double>(dzz));
+}
+
+double extremesSignMargin(float dzz, float dyy, double delta, int n) {
+  const double span = std::fabs(static_cast<double>(dzz)) + std::fabs(static_cast<double>(dyy));
+  return kExtremeSampling * span / std::max(n, 1) + kExtremeNoise * delta;
 }
 
 DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,

@@ -116,3 +116,36 @@ TEST(SearchWindow, TheNoteOfASignTheCouplingsDoNotSettle) {
     EXPECT_NE(note.find("the answer's, Da_HN -13.600 Hz, R 0.630, has the sign the window"), std::string::npos);
   }
 }
+
+// A tensor within 1 % of the window's width of a bound lies on it, but only a bound beyond which
+// the form holds tensors counts (R 0 to 2/3 in the usual form, 2/3 to 2 in that of -yzInv); the
+// bound moves out past the tensor, and the advice says "in place of" where the bound was given.
+TEST(SearchWindow, ABoundTheAnswerLiesOnMovesOutPastIt) {
+  const SearchBounds usual{-25, -3, 0, 0.7}, defaults{-25, -3, 0, 0.7};
+  const struct {
+    SearchBounds w;
+    double da, r;
+    int yz;
+    const char* hits;  // l h r R: low Da, high Da, low R, high R
+    const char* advice;
+  } cases[] = {
+      {usual, -12.0, 0.30, 0, "", ""},
+      {usual, -24.8, 0.30, 0, "l", "-lDa -40"},
+      {usual, -3.1, 0.30, 0, "h", "-hDa -1.5"},
+      {usual, -12.0, 0.0, 0, "", ""},            // R 0 in the usual form: no tensor lies below
+      {usual, -12.0, 0.698, 1, "R", "-hR 0.75"},  // the example negated under -yzInv
+      {usual, -12.0, 0.70, 0, "", ""},           // above 2/3: the usual form holds nothing beyond
+      {{-25, -3, 0, 0.6}, -12.764, 0.607, 0, "R", "-hR 0.7 in place of -hR 0.6"},
+      {{5, 25, 0.2, 0.7}, 5.1, 0.201, 0, "lr", "-lDa 2.5 in place of -lDa 5, -lR 0.15 in place of -lR 0.2"},
+  };
+  for (const auto& c : cases) {
+    const EdgeHits h = edgesOf(c.w, c.da, c.r, c.yz);
+    std::string said = std::string(h.lDa ? "l" : "") + (h.hDa ? "h" : "") + (h.lR ? "r" : "") + (h.hR ? "R" : "");
+    EXPECT_EQ(said, c.hits) << c.da << " " << c.r;
+    const SearchBounds wider = widenedPast(c.w, h, c.da, c.r);
+    EXPECT_EQ(windowAdvice(c.w, wider, defaults), c.advice) << c.da << " " << c.r;
+    if (h.any()) {
+      EXPECT_FALSE(edgesOf(wider, c.da, c.r, c.yz).any()) << c.da << " " << c.r;
+    }
+  }
+}

@@ -275,6 +275,65 @@ TEST(AssignmentWindow, EachSearchIsCheckedInTheFormItScores) {
   EXPECT_EQ(lysines(readTable(d / "out.tab")), readme);
 }
 
+// An answer on a bound of the window (the example negated under -yzInv: the window's R up to 0.7
+// reaches tensors whose middle principal coupling lies within 0.6 Hz of 0, which the fixed
+// couplings' fit, -1.18 Hz within 0.98 Hz, allows), a search the window cut (-hR 0.6 below the
+// example's R 0.607), and an answer off the bounds of a window that cuts the fixed couplings' own
+// fit: the note names the bound and a wider window, on stderr and in the table; followed, the
+// search answers the README's assignment (each sign turned where the couplings are negated) with
+// no such note.
+TEST(AssignmentWindow, AnAnswerOnABoundOfTheWindowNamesTheWiderWindow) {
+  TempDir d;
+  const std::string negated = writeFile(d / "Lneg.tab", header(false) + lysineRows(-1, ""));
+  const struct {
+    std::vector<std::string> run;
+    int status;
+    std::string note, option, value;
+    double sign;
+  } cases[] = {
+      {search(negated, {"-rand", "-map", "2000", "-yzInv"}), 0,
+       "search's best tensor, Da_HN -12.088 Hz, R 0.698 in the form of -yzInv, lies on the high R bound (-hR 0.7) of "
+       "its window: the window chose it, not the couplings; -hR 0.75 holds the couplings' tensor: searched within it, "
+       "the best is Da_HN -12.191 Hz, R 0.729, off its bounds.",
+       "-hR", "0.75", -1},
+      {search(kLysines, {"-exhaust", "-hR", "0.6"}), 1,
+       "best tensor the window cut, Da_HN -12.764 Hz, R 0.607, lies beyond its high R bound (-hR 0.6); -hR 0.7 in "
+       "place of -hR 0.6 holds the couplings' tensor: searched within it, the best is Da_HN -12.764 Hz, R 0.607, off "
+       "its bounds.",
+       "-hR", "0.7", 1},
+      // -lR 0.61 cuts the README's order (R 0.607); another, R 0.636 and RMS 2.955, lies inside.
+      {search(kLysines, {"-exhaust", "-lR", "0.61"}), 0,
+       "search's answer lies inside its window, but the fixed couplings' own fit, Da_HN -12.767 Hz, R 0.605, lies "
+       "beyond its low R bound (-lR 0.61): the window cut the tensor the couplings give, and the search took another "
+       "order; -lR 0.55 in place of -lR 0.61 holds the couplings' tensor: searched within it, the best is Da_HN "
+       "-12.764 Hz, R 0.607, off its bounds.",
+       "-lR", "0.55", 1},
+  };
+  for (const auto& c : cases) {
+    RunResult r = runKorim(c.run, d);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find("korim: the " + c.note + "\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(readTable(d / "out.tab").hasLine("REMARK The " + c.note)) << c.note;
+    std::remove((d / "out.tab").c_str());
+    std::vector<std::string> followed = c.run;
+    const auto given = std::find(followed.begin(), followed.end(), c.option);
+    if (given == followed.end()) followed.insert(followed.end(), {c.option, c.value});
+    else *(given + 1) = c.value;
+    r = runKorim(followed, d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("bound"), std::string::npos) << r.err;
+    const Table t = readTable(d / "out.tab");
+    EXPECT_EQ(t.data("RMS"), 1.124);
+    const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS");
+    for (size_t i = 0; i < res.size(); i++)
+      for (const auto& [lys, v] : kReadme)
+        if (res[i] == lys) {
+          EXPECT_NEAR(obs[i], c.sign * v, 1e-4) << lys;
+        }
+    std::remove((d / "out.tab").c_str());
+  }
+}
+
 // The search scores free tensors within the window; -fixed and -dadr hold the final fit's Da and
 // R (and with -fixed the angles) at their defaults, Da 1e-3 (+21.585 Hz), R 0.1, outside the
 // window: said on stderr and in the table, whose fit is the held one.

@@ -76,17 +76,18 @@ int usualSign(double da, double r) {
 
 // Couplings of known tensors on the example structure, and the example's own, read by the
 // histogram's two fits and the likelihood: where an answer names the wrong sign in the usual form,
-// the note says the couplings do not settle it. The answer's least principal value says so below
-// the resolution (the example's fit to Dzz and Dyy, 1.85 Hz, below the 2 Hz bins of the histogram
-// laid out for the check); else the other reading of the couplings names the opposite sign (the
-// three-point fit beside a fit to Dzz and Dyy, the two-extreme estimate beside the three-point fit
-// and the likelihood's best point). A medium read alike by all says nothing.
+// the note says the couplings do not settle it. The histogram says so where the sizes of its two
+// extremes differ by less than their sampling and noise allow (the example's by 1.85 Hz, against
+// 6.21 Hz; a medium of Da +12 Hz, R 0.64 whose extremes read the wrong sign though its answer's
+// least principal value, 5.5 Hz, lies well above the 2 Hz bins); the likelihood where the other
+// reading of the couplings names the opposite sign. A medium read alike by all says nothing.
 TEST(EstimateTables, TwoReadingsOfOppositeSignLeaveTheSignUnsettled) {
   TempDir d;
-  const double m1[3] = {255, 90, 195}, m2[3] = {285, 45, 165}, calm[3] = {165, 60, 225};
+  const double m1[3] = {255, 90, 195}, m2[3] = {285, 45, 165}, calm[3] = {165, 60, 225}, edge[3] = {0, 30, 45};
   const std::string m1Tab = structureMedium(d, "m1.tab", -18, 0.15, m1), m2Tab = structureMedium(d, "m2.tab", -15, 0.6, m2),
-                    m3Tab = structureMedium(d, "m3.tab", 15, 0.55, m2), calmTab = structureMedium(d, "calm.tab", -12, 0.15, calm);
-  const std::string least = "korim: the couplings do not settle the sign of Da: the answer's principal value of least size",
+                    m3Tab = structureMedium(d, "m3.tab", 15, 0.55, m2), calmTab = structureMedium(d, "calm.tab", -12, 0.15, calm),
+                    edgeTab = structureMedium(d, "edge.tab", 12, 0.64, edge);
+  const std::string extremes = "korim: the couplings do not settle the sign of Da: the sizes of their two extremes, ",
                     opposite = "korim: the couplings do not settle the sign of Da: their two readings name opposite signs";
   const std::vector<std::string> grid = {"-lDa", "-20", "-hDa", "-8", "-incDa", "0.5", "-lR", "0", "-hR", "2", "-incR", "0.05"};
   const struct {
@@ -95,21 +96,20 @@ TEST(EstimateTables, TwoReadingsOfOppositeSignLeaveTheSignUnsettled) {
     std::string note;
   } cases[] = {
       {{"-daHist", "-nFit", "2", "-inD", kCouplings}, -1,
-       least + ", |Da (1 - 1.5 R)| = 1.850 Hz, lies below their resolution, 2.000 Hz (the bin width of their "
-               "histogram, laid out for this check; their mean error DD*W is 1.000 Hz), so the tensor Da +11.755 Hz, R "
-               "0.562 and its negative, Da -11.755 Hz, R 0.562 (both in the usual form), give nearly the same "
-               "couplings; a fit with the structure (-bestFit) settles the sign.\n"},
+       extremes + "Dzz +23.510 and Dyy -21.660 Hz, differ by +1.850 Hz, less than the 6.209 Hz by which the extremes "
+                  "of 63 couplings of mean error DD*W 1.000 Hz may miss the principal values (few bonds lie near each "
+                  "axis, and noise moves the outermost couplings), so the tensor Da +11.755 Hz, R 0.562 and its "
+                  "negative, Da -11.755 Hz, R 0.562 (both in the usual form), give nearly the same couplings; a fit "
+                  "with the structure (-bestFit) settles the sign.\n"},
       {{"-daHist", "-nFit", "4", "-inD", kCouplings}, -1,
-       least + ", |Da (1 - 1.5 R)| = 1.390 Hz, lies below their resolution, 2.000 Hz (the bin width of their "
-               "histogram, laid out for this check; their mean error DD*W is 1.000 Hz), so the tensor Da +12.060 Hz, R "
-               "0.590 and its negative"},
-      // (m1's own three-point fit, Da +16.1 Hz, read a fullest bin that is no Dxx: refused since.)
+       extremes + "Dzz +23.510 and Dyy -21.660 Hz, differ by +1.850 Hz, less than the 6.209 Hz"},
       {{"-daHist", "-nFit", "3", "-inD", m3Tab}, 1,
-       opposite + " in the usual form (the answer, the three-point fit: Da +13.053 Hz, R 0.562; the two-extreme estimate"},
+       extremes + "Dzz -26.096 and Dyy +24.062 Hz, differ by +2.035 Hz, less than the 6.138 Hz"},
+      {{"-daHist", "-nFit", "3", "-inD", edgeTab}, 1, extremes + "Dzz -22.521 and Dyy +21.056 Hz, differ by +1.465 Hz, less than the 5.818 Hz"},
       // Its witness was that three-point fit: no reading of the couplings, and the answer's sign is right.
       {{"-daHist", "-nFit", "2", "-inD", m1Tab}, -1, ""},
       {{"-daHist", "-nFit", "2", "-inD", m2Tab}, -1,
-       opposite + " in the usual form (the answer, a fit to Dzz and Dyy: Da +13.5"},
+       extremes + "Dzz +27.131 and Dyy -24.138 Hz, differ by +2.993 Hz, less than the 6.192 Hz"},
       {plus({"-daMl", "-inD", m2Tab}, grid), -1,
        opposite + " in the usual form (the answer, the likelihood grid's best point: Da -14.850 Hz, R 0.545; the "
                   "two-extreme estimate, DATA EQ Da and EQ R: Da +14.087 Hz, R 0.581), so the answer's tensor and its "
@@ -432,9 +432,10 @@ TEST(EstimateTables, EstimatesAnswerInTheSignOfTheCouplings) {
     Table mapped;
   };
   std::vector<Answer> answers;
-  // Neither estimate settles the sign here (the least principal value, 0.39 Hz of -daHist, 0.59 Hz
-  // of -daMl, lies below what the couplings resolve): each names its answer and the negative, one
-  // of which the fit with the structure that the note advises gives.
+  // Neither estimate settles the sign here (-daHist: the extremes' sizes differ by 1.85 Hz, less
+  // than their sampling and noise allow; -daMl: the least principal value, 0.59 Hz, lies below what
+  // the couplings resolve): each names its answer and the negative, one of which the fit with the
+  // structure that the note advises gives.
   const auto unsettled = [](const std::string& err, double svd) {
     double da = 0, neg = 0;
     const size_t at = err.find("), so the tensor Da ", err.find("korim: the couplings do not settle the sign of Da: "));
