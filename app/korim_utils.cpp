@@ -548,6 +548,23 @@ bool listsNotNegative(const Reader& r, const KorimParams* p, const KorimInfo* k)
   return true;
 }
 
+// The five elements of an order matrix given on the command line (-inS1, -inS2, -inS, -saupe,
+// -align) are order parameters without unit: none exceeds 1 in size, whatever the run (an element
+// of 1e30 answers a Da of 1e34 Hz). The words were checked as finite numbers before.
+bool saupeElementsSane(const Reader& r) {
+  for (const char* w : {"-inS1", "-inS2", "-inS", "-saupe", "-align"}) {
+    int n = 0;
+    char** words = ptrListArg(r.argc, r.argv, w, &n);
+    for (int i = 0; i < n && i < 5 && words != nullptr; i++) {
+      if (std::fabs(std::strtod(words[i], nullptr)) <= 1.0) continue;
+      r.refuseWord(w, words[i], "must lie between -1 and 1 (an element of an order matrix, an order parameter "
+                                "without unit)");
+      return false;
+    }
+  }
+  return true;
+}
+
 // The rim switch of the wall (-rim): the model takes the rim at 1 only, and the table names a rim
 // for any other value than 0.
 bool rimSwitch(const Reader& r, const KorimInfo* k) {
@@ -709,8 +726,8 @@ bool held(const KorimInfo* k, const DTensor* t) {
 
 // Da and Dr are order parameters without unit: none exceeds 1 in size, whatever the run (so -da,
 // -dr and their limits above 1 are refused in every mode, each one named, with its value read as
-// an N-H coupling in Hz, the likely slip); and the lower limit of each (-daMin, -drMin, as given or
-// by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
+// an N-H coupling in Hz, the likely slip); and the lower limit of each, and of each angle (-daMin,
+// -drMin, -psiMin, ..., as given or by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
 // left to heldWithinLimits, which names those limits. False after the messages.
 bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) {
   DTensor unset;
@@ -731,10 +748,19 @@ bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) 
     sane = false;
   }
   if (!sane) return false;
+  // The angles' limits too: a fit within limits whose lower limit lies above its upper one never
+  // leaves its start, which the report would name as the answer.
+  const OrderParameter angles[] = {{"-psiMin", t->psiMin, "psi"},     {"-psiMax", t->psiMax, "psi"},
+                                   {"-thetaMin", t->thetaMin, "theta"}, {"-thetaMax", t->thetaMax, "theta"},
+                                   {"-phiMin", t->phiMin, "phi"},     {"-phiMax", t->phiMax, "phi"}};
   const struct {
     const OrderParameter &lo, &hi;
     float loUnset, hiUnset;
-  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax}, {given[4], given[5], unset.drMin, unset.drMax}};
+  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax},
+               {given[4], given[5], unset.drMin, unset.drMax},
+               {angles[0], angles[1], unset.psiMin, unset.psiMax},
+               {angles[2], angles[3], unset.thetaMin, unset.thetaMax},
+               {angles[4], angles[5], unset.phiMin, unset.phiMax}};
   for (const auto& p : pairs) {
     const bool loGiven = r.present(p.lo.word), hiGiven = r.present(p.hi.word);
     const float lo = loGiven ? p.lo.value : p.loUnset, hi = hiGiven ? p.hi.value : p.hiUnset;
@@ -1000,6 +1026,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
   return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(r, k, p->mapCount) || !conesSampled(r, k) ||
           !estimateRanges(r, k, p->mapCount) || !seedSeeds(r, k) || !rimSwitch(r, k) || !listsNotNegative(r, p, k) ||
+          !saupeElementsSane(r) ||
           !orderParametersSane(r, k, tensor) ||
           !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1

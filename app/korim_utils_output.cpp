@@ -247,7 +247,7 @@ const char* const sec4Map[] = {
     " -nonDfixed        [on]      Variable Number of DCs in Jackknifing.\n",
     "Alignment Tensor Specification Methods:\n",
     " -svd                       Order Matrix by SVD (Default).\n",
-    " -saupe sList List of 5 Saupe Values (also: -align).\n",
+    " -saupe sList List of 5 Saupe Values, each -1 to 1 (also: -align).\n",
     " -fixed                     Fixed Da, Dr and Angles.\n",
     " -nofixed                   Fit Da, Dr and Angles within Limits.\n",
     " -dadr                      Fixed Da and Dr, Fit Angles.\n",
@@ -302,8 +302,8 @@ const char* const sec6Head[] = {
 
 const char* const sec7[] = {
     " -anA        [off]           Analysis of 2 Saupe matrices.\n",
-    " -inS1 sList List of 5 Saupe Values (Input).\n",
-    " -inS2 sList List of 5 Saupe Values (Input).\n",
+    " -inS1 sList List of 5 Saupe Values, each -1 to 1 (Input).\n",
+    " -inS2 sList List of 5 Saupe Values, each -1 to 1 (Input).\n",
     " -outA       outAName [None] Saupe Analysis (Output).\n",
     kActionFlags,
     " -add   Action: inS1 + inS2\n",
@@ -341,7 +341,7 @@ const char* const sec8Tail[] = {
 const char* const sec9Head[] = {
     " -anPdb            [off]     Analysis of PDB File.\n",
     kPdb,
-    " -inS     sList    [None]    List of 5 Saupe Values (Input).\n",
+    " -inS     sList    [None]    List of 5 Saupe Values, each -1 to 1 (Input).\n",
     kPka,
     " -outP    outPName [None]    PDB Analysis (Output).\n",
     kOutPka, kPdbRot, kRotID,

@@ -188,7 +188,7 @@ TEST(Options, OneFieldPerCommandLine) {
       // Two words for one field: the one read first wins.
       {{"-s1", "4", "-d1", "3"}, F(dc.segFirst), 4}, {{"-dN", "9"}, F(dc.segLast), 9},
       {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-nSel", "7"}, F(k.nSel), 7},
-      {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"}, F(p.userSaupe1[4]), 5},
+      {{"-inS", ".1", ".2", ".3", ".4", ".5", "-inS1", ".9", ".9", ".9", ".9", ".9"}, F(p.userSaupe1[4]), 0.5},
       // Negative numbers are values; a number may carry a sign.
       {{"-s1", "-5"}, F(dc.segFirst), -5}, {{"-lDa", "-30.5"}, F(k.histInfo.lDaMl), -30.5},
       {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-c1", "-1e38"}, F(k.c1), -1e38f},

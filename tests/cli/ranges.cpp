@@ -120,3 +120,28 @@ TEST(Ranges, APositiveSeedNamesTheNegativeOneThatSeeds) {
   };
   EXPECT_NE(noise("-7"), noise("-1"));
 }
+
+// An element of an order matrix above 1 in size is no order parameter, and a reversed range of an
+// angle leaves the fit within limits at its start; the neighbours run.
+TEST(Ranges, OrderMatrixElementsAndAngleLimits) {
+  const std::string element = " must lie between -1 and 1 (an element of an order matrix, an order parameter "
+                              "without unit).\n";
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {plus(kFit, {"-saupe", "2", "0", "0", "0", "0"}), "KORIM Error: option -saupe value 2" + element},
+      {plus(kSteric, {"-inS1", "0", "-1e30", "0", "0", "0"}), "KORIM Error: option -inS1 value -1e30" + element},
+      {plus(kFit, {"-nofixed", "-psiMin", "400"}),
+       "KORIM Error: options -psiMin 400 and -psiMax (360 by default) give a reversed range of psi: its lower limit "
+       "lies above its upper one.\n"},
+  };
+  for (const auto& [args, message] : refused) {
+    TempDir d;
+    const RunResult r = runKorim(args, d);
+    EXPECT_EQ(r.status, 1) << message;
+    EXPECT_TRUE(inOrder(r.err, {message, "KORIM Error extracting command-line arguments.\n"})) << r.err;
+  }
+  for (const auto& args : {plus(kFit, {"-saupe", "1", "-1", "0", "0", "0"}),
+                           plus(kFit, {"-nofixed", "-psiMin", "400", "-psiMax", "500"})}) {
+    TempDir d;
+    EXPECT_EQ(runKorim(args, d).status, 0) << args.back();
+  }
+}

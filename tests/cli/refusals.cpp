@@ -208,7 +208,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"KORIM Error: option -inS value 1e300 must be a finite number.\n", extracting}, false, {}, {"!p.txt"}},
       // Values of the right type whose result overflows: the sum of two order matrices, the
       // statistics of couplings scaled below any resolution.
-      {{"-anA", "-inS1", "3e38", "0", "0", "0", "0", "-inS2", "1e38", "0", "0", "0", "0", "-add", "-outA", "out.tab"},
+      {{"-anA", "-inS1", "1", "0", "0", "0", "0", "-inS2", "1", "0", "0", "0", "0", "-c1", "3e38", "-c2", "1e38", "-add",
+        "-outA", "out.tab"},
        1,
        {"korim: a number that is not finite in \"DATA SAUPE         inf  0.0000e+00", notWritten,
         "korim: error in writeDCmod.\n", "Matrix: error in comparison of order matrices.\n"}},
@@ -555,9 +556,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-h"}, 1, {unknown("-h", " (did you mean -H?)")}},
         {{"--version"}, 1, {unknown("--version", ""), extracting}},
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-frobnicate", "-outD", "out.tab"}, 1, {unknown("-frobnicate", "")}},
-        // -r1 without -pdb and -inS1 are read by no step of -daMl; -5 is a number, -out.tab a file name.
-        {{daMl, "-inD", kCouplings, "-lDa", "-14", "-hDa", "-10", "-lR", "0.2", "-hR", "0.4", "-r1", "5", "-inS1", "1",
-          "2", "3", "4", "-5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
+        // -r1 without -pdb and -inS1 are read by no step of -daMl; -.5 is a number, -out.tab a file name.
+        {{daMl, "-inD", kCouplings, "-lDa", "-14", "-hDa", "-10", "-lR", "0.2", "-hR", "0.4", "-r1", "5", "-inS1", ".1",
+          ".2", ".3", ".4", "-.5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
          {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
         {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
          {"KORIM Error: line 16 of " + data / "typo.inp" +
@@ -610,8 +611,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus(conv, {"-rem", "my", "remark"}), 1, {stray("remark", 8, "the option before it, -rem, takes one value, my")}},
         {{"-conv", "-inD", kCouplings, "-outD", "-x.tab", "5"}, 1,
          {stray("5", 6, "the option before it, -outD, takes one value, -x.tab")}, false, {}, {"!-x.tab"}},
-        {plus(conv, {"", "-chain", "A", "-dcID", "", "-dbg", "1", "-w", "1", "2", "-fixRes", "3", "4", "-inS1", "1",
-                     "2", "3", "4", "-5", "-cut", "2", "-hinge", "1", "0", "0", "-saupe", "1", "2", "3", "4", "5",
+        {plus(conv, {"", "-chain", "A", "-dcID", "", "-dbg", "1", "-w", "1", "2", "-fixRes", "3", "4", "-inS1", ".1",
+                     ".2", ".3", ".4", "-.5", "-cut", "2", "-hinge", "1", "0", "0", "-saupe", ".1", ".2", ".3", ".4", ".5",
                      "-atom", "N", "H", "", "-fixAa", "6"}),
          0, {}, true},
     });
