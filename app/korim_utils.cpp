@@ -471,12 +471,12 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 
 // Options whose value means something only within a range, each refused before any work in every
 // mode, read or not (a value invalid in itself), the message naming the range and what the value
-// is: the medium's order parameter, concentration, particle radius and bicelle molar ratio, the
-// salt and temperature of its electrostatics, and of the error estimates the share of -mcDc's fits
-// that must stay within their error bars, its factors on the error bars, the step of that factor
-// and the passes that adjust it (-autoMc), the share of the couplings a jackknife trial keeps (with -nDfixed a count), and the
-// threshold factors of the Da and R estimates' extremes. Bounds are closed unless marked open.
-// Pairs of options that give the two ends of one range are checked in settings/da_window.
+// is. Sizes, radii, lengths, volumes, masses, concentrations, temperatures, energy scales and
+// counts are not negative (0 only where it means something: -kEne 0 turns the charges' energy
+// off, -rA 0 makes the atoms points); the pH lies from 0 to 14; order parameters and shares lie
+// within their unit range; a factor the noise of -mcDc multiplies the error bars by is bounded,
+// since its square leaves single precision. Bounds are closed unless marked open. Pairs of
+// options that give the two ends of one range are checked in settings/da_window.
 struct RangedOption {
   const char* word;
   double value;
@@ -513,37 +513,137 @@ constexpr const char* kBinCounts =
     "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
     "the ends of the span, one of which is then the fullest)";
 
-bool estimateRanges(const Reader& r, const KorimInfo* k) {
+// A seed of the draws of -struc and -conv -dcNoise: the generators are seeded from a value at or
+// below 0 only, and take a positive one as 1 (the default -1) or as its negative, so a positive
+// seed is refused, naming the negative one that seeds ("-idum -7" for "-idum 7").
+bool seedSeeds(const Reader& r, const KorimInfo* k) {
+  if (!r.present("-idum") || k->idum <= 0) return true;
+  char why[192];
+  std::snprintf(why, sizeof why,
+                "must be 0 or below: the draws are seeded from a value at or below 0 only, and -idum %d seeds them",
+                -k->idum);
+  r.refuse("-idum", why);
+  return false;
+}
+
+// The values of the lists -w (a weight per residue) and -fixAa (a count of peaks per group) are not
+// negative: the weights are taken by their size, and no group holds fewer than no peak.
+bool listsNotNegative(const Reader& r, const KorimParams* p, const KorimInfo* k) {
+  const struct {
+    const char* word;
+    int count;
+    const char* why;
+  } lists[] = {{"-w", p->wCount, "must be 0 or more (a weight of a residue's couplings; 0 leaves them out)"},
+               {"-fixAa", r.present("-fixAa") ? k->nAaCheck : 0, "must be 0 or more (a number of peaks)"}};
+  for (const auto& l : lists) {
+    int n = 0;
+    char** words = ptrListArg(r.argc, r.argv, l.word, &n);
+    for (int i = 0; i < l.count && i < n && words != nullptr; i++) {
+      const double v = l.word[1] == 'w' ? static_cast<double>(p->wList[i]) : k->exCheckList[i];
+      if (v >= 0.0) continue;
+      r.refuseWord(l.word, words[i], l.why);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The five elements of an order matrix given on the command line (-inS1, -inS2, -inS, -saupe,
+// -align) are order parameters without unit: none exceeds 1 in size, whatever the run (an element
+// of 1e30 answers a Da of 1e34 Hz). The words were checked as finite numbers before.
+bool saupeElementsSane(const Reader& r) {
+  for (const char* w : {"-inS1", "-inS2", "-inS", "-saupe", "-align"}) {
+    int n = 0;
+    char** words = ptrListArg(r.argc, r.argv, w, &n);
+    for (int i = 0; i < n && i < 5 && words != nullptr; i++) {
+      if (std::fabs(std::strtod(words[i], nullptr)) <= 1.0) continue;
+      r.refuseWord(w, words[i], "must lie between -1 and 1 (an element of an order matrix, an order parameter "
+                                "without unit)");
+      return false;
+    }
+  }
+  return true;
+}
+
+// The rim switch of the wall (-rim): the model takes the rim at 1 only, and the table names a rim
+// for any other value than 0.
+bool rimSwitch(const Reader& r, const KorimInfo* k) {
+  if (!r.present("-rim") || k->includeRim == 0.0f || k->includeRim == 1.0f) return true;
+  r.refuse("-rim", "must be 0 (no rim) or 1 (the rim of the bicelles)");
+  return false;
+}
+
+bool estimateRanges(const Reader& r, const KorimInfo* k, int mapCount) {
   // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
-  const char* factor = "must lie above 0 (a factor on the error bars of the couplings)";
+  char factor[160];
+  std::snprintf(factor, sizeof factor,
+                "must lie above 0 and at most %g (a factor on the error bars of the couplings; noise of more error "
+                "bars swamps every coupling)",
+                korim::fitting::kMaxErrorFactor);
   char step[96];
   std::snprintf(step, sizeof step, "must lie above 0 and at most %g (the step of the error-bar factor)",
                 korim::fitting::kMaxFactorStep);
   constexpr double kNoBound = HUGE_VAL;
   const char* threshold = "must be 0 or more (a factor on the mean error that sets how far the extreme couplings "
                           "are taken in from the ends of the span)";
+  const char* scale = "must be 0 or more (a scale of the electrostatic energy; 0 turns its part off, and a negative "
+                      "one turns the sign of the energy)";
   // With -nDfixed -dFrac is a count, checked below.
   const double share = k->mapFixCount == 0 ? k->mapFrac : 0.5;
+  const settings::ElInfo& el = k->elInfo;
   const RangedOption ranged[] = {
+      {"-map", static_cast<double>(mapCount), 0.0, false, kNoBound, false, "must be 0 or more (a count of trials)"},
       {"-lcS", k->lcOrder, 0.0, true, 1.0, false,
        "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
        "and aligns no molecule)"},
       {"-wv", k->concentration, 0.0, true, kNoBound, false,
        "must lie above 0 (the medium's concentration as a fraction w/v, 0.05 for 5 %)"},
+      {"-vol", k->volSample, 0.0, true, kNoBound, false, "must lie above 0 (the sample volume, microlitres)"},
+      {"-mwLC", k->mwLC, 0.0, true, kNoBound, false,
+       "must lie above 0 (the molecular weight of the liquid crystal, g/mol)"},
+      {"-massLC", k->massLC, 0.0, true, kNoBound, false, "must lie above 0 (the mass of the liquid crystal, g)"},
+      {"-unitLC", k->unitLengthLC, 0.0, true, kNoBound, false,
+       "must lie above 0 (the height of a unit of the liquid crystal, Angstrom)"},
+      {"-polyLC", k->polymerDeg, 0.0, true, kNoBound, false,
+       "must lie above 0 (the number of units of a liquid-crystal particle)"},
       {"-rM", k->radiusModel, 0.0, false, kNoBound, false, "must be 0 or more (the medium's half thickness or "
                                                            "radius, Angstrom)"},
+      {"-rA", k->radiusAtom, 0.0, false, kNoBound, false,
+       "must be 0 or more (the atom radius, Angstrom; 0 takes the atoms as points)"},
+      {"-lM", k->lengthModel, 0.0, true, kNoBound, false, "must lie above 0 (the length of the model, Angstrom)"},
+      {"-rimDisc", k->orderDiscRim, 0.0, false, 1.0, false, "must lie from 0 to 1 (the order parameter of the rim)"},
       {"-pRatio", k->molarRatio, 0.0, true, kNoBound, false,
        "must lie above 0 (the bicelle's molar ratio of long- to short-chain lipid)"},
-      {"-nacl", k->elInfo.concNaCl, 0.0, true, kNoBound, false, "must lie above 0 (the salt concentration, mol/l)"},
-      {"-temp", k->elInfo.temperaturePot, 0.0, true, kNoBound, false, "must lie above 0 (the temperature, K)"},
+      {"-maxPot", el.maxPot, 0.0, true, kNoBound, false,
+       "must lie above 0 (the largest size of potential used, kT/e; at 0 no position is used)"},
+      {"-z1", static_cast<double>(el.z1), 0.0, false, kNoBound, false,
+       "must be 0 or more (a z plane of the 3-D grid, 1 to -nZ)"},
+      {"-zN", static_cast<double>(el.zN), 0.0, false, kNoBound, false,
+       "must be 0 or more (a z plane of the 3-D grid, 1 to -nZ)"},
+      {"-pH", el.pH, 0.0, false, 14.0, false, "must lie from 0 to 14 (the pH of the solution)"},
+      {"-nacl", el.concNaCl, 0.0, true, kNoBound, false, "must lie above 0 (the salt concentration, mol/l)"},
+      {"-temp", el.temperaturePot, 0.0, true, kNoBound, false, "must lie above 0 (the temperature, K)"},
+      {"-dIFace", el.iFace, 0.0, false, kNoBound, false,
+       "must be 0 or more (the distance of the interaction face from the surface, Angstrom)"},
+      {"-cut", el.cutoffPot, 0.0, false, kNoBound, false,
+       "must be 0 or more (the rod's potential cutoff, kT/e, or the wall's distance cutoff, Angstrom)"},
+      {"-kEne", el.kEnergy, 0.0, false, kNoBound, false, scale},
+      {"-kPot", el.kPot, 0.0, false, kNoBound, false, scale},
+      {"-kMono", el.kMonoCh, 0.0, false, kNoBound, false, scale},
+      {"-kDipo", el.kDipoCh, 0.0, false, kNoBound, false, scale},
+      {"-kQuad", el.kQuadCh, 0.0, false, kNoBound, false, scale},
+      {"-kAtt", el.kAtt, 0.0, false, kNoBound, false, "must be 0 or more (a length, Angstrom)"},
       {"-fracAdjustMc", k->mcAdjustFrac, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the fits within their error bars)"},
-      {"-kAdjustMc", k->kSigma, 0.0, true, kNoBound, false, factor},
-      {"-kLAdjustMc", k->kLSigma, 0.0, true, kNoBound, false, factor},
+      {"-kAdjustMc", k->kSigma, 0.0, true, korim::fitting::kMaxErrorFactor, false, factor},
+      {"-kLAdjustMc", k->kLSigma, 0.0, true, korim::fitting::kMaxErrorFactor, false, factor},
       {"-incAdjustMc", k->incSigma, 0.0, true, korim::fitting::kMaxFactorStep, false, step},
       {"-nAdjustMc", static_cast<double>(k->nAdjustMc), 1.0, false, kNoBound, false, "must be at least 1"},
       {"-sdevDzz", k->histInfo.sdevDzz, 0.0, false, kNoBound, false, threshold},
       {"-sdevDyy", k->histInfo.sdevDyy, 0.0, false, kNoBound, false, threshold},
+      {"-nSel", static_cast<double>(k->sCount), 0.0, false, kNoBound, false,
+       "must be 0 or more (a count of residues or peaks)"},
+      {"-nRun", static_cast<double>(k->histRan), 1.0, false, kNoBound, false, "must be at least 1 (a count of runs)"},
       {"-dFrac", share, 0.0, true, 1.0, true,
        "must lie above 0 and below 1 (the share of the couplings each jackknife trial keeps; -nDfixed makes it a "
        "count)"},
@@ -626,8 +726,8 @@ bool held(const KorimInfo* k, const DTensor* t) {
 
 // Da and Dr are order parameters without unit: none exceeds 1 in size, whatever the run (so -da,
 // -dr and their limits above 1 are refused in every mode, each one named, with its value read as
-// an N-H coupling in Hz, the likely slip); and the lower limit of each (-daMin, -drMin, as given or
-// by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
+// an N-H coupling in Hz, the likely slip); and the lower limit of each, and of each angle (-daMin,
+// -drMin, -psiMin, ..., as given or by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
 // left to heldWithinLimits, which names those limits. False after the messages.
 bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) {
   DTensor unset;
@@ -648,10 +748,19 @@ bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) 
     sane = false;
   }
   if (!sane) return false;
+  // The angles' limits too: a fit within limits whose lower limit lies above its upper one never
+  // leaves its start, which the report would name as the answer.
+  const OrderParameter angles[] = {{"-psiMin", t->psiMin, "psi"},     {"-psiMax", t->psiMax, "psi"},
+                                   {"-thetaMin", t->thetaMin, "theta"}, {"-thetaMax", t->thetaMax, "theta"},
+                                   {"-phiMin", t->phiMin, "phi"},     {"-phiMax", t->phiMax, "phi"}};
   const struct {
     const OrderParameter &lo, &hi;
     float loUnset, hiUnset;
-  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax}, {given[4], given[5], unset.drMin, unset.drMax}};
+  } pairs[] = {{given[2], given[3], unset.daMin, unset.daMax},
+               {given[4], given[5], unset.drMin, unset.drMax},
+               {angles[0], angles[1], unset.psiMin, unset.psiMax},
+               {angles[2], angles[3], unset.thetaMin, unset.thetaMax},
+               {angles[4], angles[5], unset.phiMin, unset.phiMax}};
   for (const auto& p : pairs) {
     const bool loGiven = r.present(p.lo.word), hiGiven = r.present(p.hi.word);
     const float lo = loGiven ? p.lo.value : p.loUnset, hi = hiGiven ? p.hi.value : p.hiUnset;
@@ -916,7 +1025,9 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   if (histRead && fewBins) r.refuse("-bin", kBinCounts);
   if (!histRead || fewBins || !readAssignmentLists(r, p, k)) return 1;
   return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(r, k, p->mapCount) || !conesSampled(r, k) ||
-          !estimateRanges(r, k) || !orderParametersSane(r, k, tensor) ||
+          !estimateRanges(r, k, p->mapCount) || !seedSeeds(r, k) || !rimSwitch(r, k) || !listsNotNegative(r, p, k) ||
+          !saupeElementsSane(r) ||
+          !orderParametersSane(r, k, tensor) ||
           !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;

@@ -24,7 +24,7 @@ const char kPdbRot[] = " -pdbRot  pRotName [None]    PDB rotated (Output).\n";
 const char kRotID[] = " -rotID   rotID    [0]       Index of Rotation of PDB.\n";
 const char kSurf[] = " -surf             [on]      Select Surface Accessible Atoms.\n";
 const char kNosurf[] = " -nosurf           [off]     Don't Select Surface Accessible Atoms.\n";
-const char kPH[] = " -pH      simEl    [7.0]     pH of Solution.\n";
+const char kPH[] = " -pH      simEl    [7.0]     pH of Solution (0 to 14).\n";
 const char kNoelInfo[] = " -noelInfo         [on]      No Electrostatic Information.\n";
 const char kElInfo[] = " -elInfo           [off]     Report Electrostatic Information.\n";
 const char kNodipole[] = " -nodipole         [on]      No Dipole Approximation.\n";
@@ -58,7 +58,7 @@ const char* const simTail[] = {
     " -rM      radius   [20.0]    Half Model Thickness [A]; Rod: Radius [33.5].\n",
     " -lcS     order    [0.8]     Liquid Crystal Order (above 0, at most 1).\n",
     kSurf, kNosurf,
-    " -rA      radius   [0.0]     Atom radius [A].\n",
+    " -rA      radius   [0.0]     Atom radius [A] (0 or more).\n",
 };
 
 const char* const selHead[] = {"PDB Selection Flags:\n"};
@@ -137,11 +137,11 @@ const char* const sec2Head[] = {
 
 const char* const sec2Medium[] = {
     " -3D               [off]     3D Potential LC Model.\n",
-    " -vol     sim      [515.0]   Sample Volume [ul].\n",
-    " -mwLC    sim      [268e+3]  Liquid Crystal Molecular Weight [g/mol].\n",
-    " -massLC  sim      [0.05]    Liquid Crystal Mass [g].\n",
-    " -unitLC  sim      [1.574]   Liquid Crystal Unit Height [A].\n",
-    " -polyLC  sim      [1707]    Degree of Polymerization.\n",
+    " -vol     sim      [515.0]   Sample Volume [ul] (above 0).\n",
+    " -mwLC    sim      [268e+3]  Liquid Crystal Molecular Weight [g/mol] (above 0).\n",
+    " -massLC  sim      [0.05]    Liquid Crystal Mass [g] (above 0).\n",
+    " -unitLC  sim      [1.574]   Liquid Crystal Unit Height [A] (above 0).\n",
+    " -polyLC  sim      [1707]    Degree of Polymerization (above 0).\n",
 };
 
 const char* const sec2Grid[] = {
@@ -160,10 +160,10 @@ const char* const sec2El[] = {
     " -chSurf  simEl    [-0.47]   Surface Charge Density of LC [e/nm2].\n",
     " -cut     simEl    [6e-6]    Rod: Potential Cutoff [kT/e]; Wall: Distance\n",
     "                             Cutoff [A] (default: potential below 6e-6 kT/e,\n",
-    "                             at most the half cell rSingleCell).\n",
-    " -maxPot  simEl    [5.0]     Maximum Potential Used [kT/e].\n",
-    " -z1      simEl    [0]       First z Position in 3D Grid.\n",
-    " -zN      simEl    [0]       Last z Position in 3D Grid.\n",
+    "                             at most the half cell rSingleCell; 0 or more).\n",
+    " -maxPot  simEl    [5.0]     Maximum Potential Used [kT/e] (above 0).\n",
+    " -z1      simEl    [0]       First z Position in 3D Grid (-3D: 1 to nZ).\n",
+    " -zN      simEl    [0]       Last z Position in 3D Grid (-3D: 1 to nZ).\n",
 };
 
 const char* const elCharges[] = {
@@ -177,19 +177,19 @@ const char* const elCharges[] = {
 };
 
 const char* const sec2Energy[] = {
-    " -kEne    simEl    [1.0]     Scaling of Energy (Weight exp(-kEne E)).\n",
-    " -kPot    simEl    [1.0]     Scaling of Potential.\n",
+    " -kEne    simEl    [1.0]     Scaling of Energy (Weight exp(-kEne E); 0 or more).\n",
+    " -kPot    simEl    [1.0]     Scaling of Potential (0 or more).\n",
 };
 
 const char* const chargeScale[] = {
-    " -kMono   simEl    [1.0]     Scaling of Monopole Charges.\n",
-    " -kDipo   simEl    [1.0]     Scaling of Dipole Charges.\n",
-    " -kQuad   simEl    [1.0]     Scaling of Quadrupole Charges.\n",
+    " -kMono   simEl    [1.0]     Scaling of Monopole Charges (0 or more).\n",
+    " -kDipo   simEl    [1.0]     Scaling of Dipole Charges (0 or more).\n",
+    " -kQuad   simEl    [1.0]     Scaling of Quadrupole Charges (0 or more).\n",
 };
 
 const char* const sec2Tail[] = {
     " -temp    simEl    [298.15]  Temperature [K].\n",
-    " -dIFace  simEl    [50.0]    Surface Distance of Interaction Face [A].\n",
+    " -dIFace  simEl    [50.0]    Surface Distance of Interaction Face [A] (0 or more).\n",
     kNoelInfo, kElInfo, kNodipole, kDipole, kNochSel, kChSel,
 };
 
@@ -234,12 +234,12 @@ const char* const sec4Map[] = {
     " -lCone   lCone    [0.0]     Start Value of Structural Noise (0, or 0.01 to below 90).\n",
     " -incCone incCone  [0.25]    Increment of Structural Noise (0.01 or more).\n",
     " -nCone   nCone    [100]     # of Steps in Adjustment of Structural Noise (1 or more).\n",
-    " -kAdjustMc        [1.0]     Scaling of Experimental DC Errors (above 0).\n",
+    " -kAdjustMc        [1.0]     Scaling of Experimental DC Errors (above 0, at most 1e6).\n",
     " -autoMc           [on]      Adjust DC Error Scaling Automatically.\n",
     " -noautoMc         [off]     Don't Adjust DC Error Scaling.\n",
     " -nAdjustMc        [100]     # of Steps in Determination of DC Error Scaling (1 or more).\n",
     " -fracAdjustMc     [0.7]     Fraction of Self-Consistent Best-Fits (above 0, below 1).\n",
-    " -kLAdjustMc       [1.0]     Start Value of DC Error Scaling (above 0).\n",
+    " -kLAdjustMc       [1.0]     Start Value of DC Error Scaling (above 0, at most 1e6).\n",
     " -incAdjustMc      [0.2]     Increment of DC Error Scaling (above 0, at most 10).\n",
     " -dFrac   dFrac    [0.2]     Fraction of DCs kept per Jackknife Step (above 0,\n",
     "                             below 1; with -nDfixed a count, 1 or more).\n",
@@ -247,7 +247,7 @@ const char* const sec4Map[] = {
     " -nonDfixed        [on]      Variable Number of DCs in Jackknifing.\n",
     "Alignment Tensor Specification Methods:\n",
     " -svd                       Order Matrix by SVD (Default).\n",
-    " -saupe sList List of 5 Saupe Values (also: -align).\n",
+    " -saupe sList List of 5 Saupe Values, each -1 to 1 (also: -align).\n",
     " -fixed                     Fixed Da, Dr and Angles.\n",
     " -nofixed                   Fit Da, Dr and Angles within Limits.\n",
     " -dadr                      Fixed Da and Dr, Fit Angles.\n",
@@ -275,11 +275,11 @@ const char* const sec5Head[] = {
     kBestFit,
     kPdb, kInD,
     " -exhaust          [off]     Exhaustive Search of Assignments.\n",
-    " -fixAa   aaList   [0]       # of Peaks of each Amino-Acid Type.\n",
+    " -fixAa   aaList   [0]       # of Peaks of each Amino-Acid Type (0 or more).\n",
     " -fixRes  resList  [None]    Peaks with Fixed Assignment.\n",
     " -dcID    idList   [None]    Alignment Medium IDs (Seg Names).\n",
     " -exhaustSel       [off]     Exhaustive Search on Subset of Peaks.\n",
-    " -nSel             [0]       # of Peaks to select for ExhausSel.\n",
+    " -nSel             [0]       # of Peaks to select for ExhausSel (0 or more).\n",
     " -dcOpt            [on]      Optimize Peak Selection.\n",
     " -nodcOpt          [off]     Use First Peaks of DC Table.\n",
     " -rand             [off]     Random Search of Assignments.\n",
@@ -297,13 +297,13 @@ const char* const sec5Head[] = {
 const char* const sec6Head[] = {
     " -struc            [off]     Addition of Structural Noise.\n",
     kPdb, kInD, kPdbRot,
-    " -idum    seed     [-1]      Seed of Random Numbers.\n",
+    " -idum    seed     [-1]      Seed of the Draws (0 or below).\n",
 };
 
 const char* const sec7[] = {
     " -anA        [off]           Analysis of 2 Saupe matrices.\n",
-    " -inS1 sList List of 5 Saupe Values (Input).\n",
-    " -inS2 sList List of 5 Saupe Values (Input).\n",
+    " -inS1 sList List of 5 Saupe Values, each -1 to 1 (Input).\n",
+    " -inS2 sList List of 5 Saupe Values, each -1 to 1 (Input).\n",
     " -outA       outAName [None] Saupe Analysis (Output).\n",
     kActionFlags,
     " -add   Action: inS1 + inS2\n",
@@ -341,7 +341,7 @@ const char* const sec8Tail[] = {
 const char* const sec9Head[] = {
     " -anPdb            [off]     Analysis of PDB File.\n",
     kPdb,
-    " -inS     sList    [None]    List of 5 Saupe Values (Input).\n",
+    " -inS     sList    [None]    List of 5 Saupe Values, each -1 to 1 (Input).\n",
     kPka,
     " -outP    outPName [None]    PDB Analysis (Output).\n",
     kOutPka, kPdbRot, kRotID,
@@ -417,7 +417,7 @@ const char* const sec12Head[] = {
     " -tensID           [500]     Tensor Molecule ID.\n",
     " -scale            [off]     Normalize Dipolar Couplings.\n",
     " -unscale          [on]      Don't Normalize Dipolar Couplings.\n",
-    " -dcNoise          [off]     Add Noise to Dipolar Couplings.\n",
+    " -dcNoise          [off]     Add Noise to Dipolar Couplings (Seed: -idum).\n",
 };
 
 const char* const sec12Tail[] = {
@@ -432,7 +432,7 @@ const char* const sec13[] = {
     " -qDa              [on]    Calculate Q using Order matrix (Default).\n",
     " -qRms             [off]   Calculate Q using rDC Rms.\n",
     " -qStd             [off]   Report Standard Deviation instead of Q.\n",
-    " -w     wList              List of Weights for Segment.\n",
+    " -w     wList              List of Weights for Segment (0 or more).\n",
     " -excl                     Exclude Outside Range.\n",
     " -inc                      Include Any Within Range.\n",
     " -verb             [on]    DC Output in Extended Format.\n",
@@ -482,10 +482,10 @@ const char* const sec14Other[] = {
     " -atomName aList   [*]       Same as -atom.\n",
     " -protein          [off]     Select Only Canonical Amino Acids.\n",
     " -pRatio  ratio    [3.0]     Wall: Molar Ratio of Long- to Short-Chain Lipid.\n",
-    " -rim     rim      [0]       Wall: Rim of the Bicelles (1: on).\n",
-    " -lM      length   [200.0]   Wall: Model Length [A] (set from -wv, -pRatio, -rM).\n",
-    " -rimDisc order    [0.25]    Wall: Rim Order (set from -wv, -pRatio, -rM).\n",
-    " -kAtt    simEl    [0.0]     Electrostatic Length [A] (reported only).\n",
+    " -rim     rim      [0]       Wall: Rim of the Bicelles (0: off, 1: on).\n",
+    " -lM      length   [200.0]   Wall: Model Length [A] (above 0; set from -wv, -pRatio, -rM).\n",
+    " -rimDisc order    [0.25]    Wall: Rim Order (0 to 1; set from -wv, -pRatio, -rM).\n",
+    " -kAtt    simEl    [0.0]     Electrostatic Length [A] (0 or more; reported only).\n",
     " -dbg     level    [0]       Debug Output (alone: 1; 2: every Allocation).\n",
     "Accepted, Not Used:\n",
     " -dStep -sStep -sID -pow -inCS -outS -outCS -ref -path -list -sPath -sList\n",

@@ -40,4 +40,9 @@ constexpr int kMaxAdjustPasses = 1000;
 // mean something.
 constexpr double kMaxFactorStep = 10.0;
 
+// Largest error-bar factor (-kAdjustMc, -kLAdjustMc): noise of a million error bars swamps every
+// coupling, and the squares of far larger factors leave single precision (the fits' statistics
+// then end on a nan).
+constexpr double kMaxErrorFactor = 1.0e6;
+
 }  // namespace korim::fitting

@@ -122,15 +122,18 @@ TEST(Options, EachValueOptionWritesItsField) {
       T("-outP", outPName), T("-outCol", outColName), T("-outSc", outScName),
   };
 #undef T
-  // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1; the shares -dFrac and -fracAdjustMc
-  // lie above 0 and below 1, and the step -incAdjustMc is at most 10, in every mode.
+  // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1, -rimDisc 0 to 1 and -rim 0 or 1;
+  // the shares -dFrac and -fracAdjustMc lie above 0 and below 1, the step -incAdjustMc is at most
+  // 10, the pH at most 14 and the seed -idum at most 0, in every mode.
   const auto value = [&](int i) {
     const std::string o = nums[i].opt;
-    return i == nNum - 1                              ? 2.0
-           : o == "-lcS"                              ? 1.0
-           : o == "-dFrac" || o == "-fracAdjustMc" ? 0.5
-           : o == "-incAdjustMc"                     ? 5.0
-                                                   : 10.0 + i;
+    return i == nNum - 1                                      ? 2.0
+           : o == "-lcS" || o == "-rimDisc" || o == "-rim" ? 1.0
+           : o == "-dFrac" || o == "-fracAdjustMc"         ? 0.5
+           : o == "-incAdjustMc"                             ? 5.0
+           : o == "-pH"                                      ? 14.0
+           : o == "-idum"                                    ? -10.0 - i
+                                                           : 10.0 + i;
   };
   std::vector<std::string> args;
   for (int i = 0; i < nNum; i++) {
@@ -185,12 +188,12 @@ TEST(Options, OneFieldPerCommandLine) {
       // Two words for one field: the one read first wins.
       {{"-s1", "4", "-d1", "3"}, F(dc.segFirst), 4}, {{"-dN", "9"}, F(dc.segLast), 9},
       {{"-sStep", "3", "-dStep", "2"}, F(dc.segStep), 3}, {{"-nSel", "7"}, F(k.nSel), 7},
-      {{"-inS", "1", "2", "3", "4", "5", "-inS1", "9", "9", "9", "9", "9"}, F(p.userSaupe1[4]), 5},
+      {{"-inS", ".1", ".2", ".3", ".4", ".5", "-inS1", ".9", ".9", ".9", ".9", ".9"}, F(p.userSaupe1[4]), 0.5},
       // Negative numbers are values; a number may carry a sign.
       {{"-s1", "-5"}, F(dc.segFirst), -5}, {{"-lDa", "-30.5"}, F(k.histInfo.lDaMl), -30.5},
-      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-pH", "-1e38"}, F(k.elInfo.pH), -1e38f},
+      {{"-chSurf", "-.6"}, F(k.elInfo.chDensSurf), -0.6f}, {{"-c1", "-1e38"}, F(k.c1), -1e38f},
       {{"-wv", "+3"}, F(k.concentration), 3}, {{"-c2", "-1e-4"}, F(k.c2), -1e-4f},
-      {{"-idum", "+12"}, F(k.idum), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
+      {{"-tensID", "+12"}, F(k.dcID), 12}, {{"-cut", "1e-7"}, F(k.elInfo.cutoffPot), 1e-7},
       {{"-bestFit", "-exhaust"}, F(k.spreadMode), 5}, {{"-bestFit", "-mcDc", "-map", "1"}, F(p.mapCount), 1},
       {{"-stdCone", "0.1"}, F(k.coneWidth), 0.1}, {{"-hinge", "1", "-2", "3"}, F(p.hingeAxis[1]), -2},
       {{"-inS2", ".1", ".2", ".3", ".4", ".5"}, F(p.userSaupe2[4]), 0.5},
@@ -202,9 +205,9 @@ TEST(Options, OneFieldPerCommandLine) {
       {{"-fixAa", "-fixRes", "-dcID", "-pdb", "x"}, F(k.nChainDc), 1}, {{"-fixAa", "3", "0", "2"}, F(k.nAaCheck), 3},
       {{"-fixAa", "3", "0", "2"}, F(k.exCheckList[2]), 2}, {{"-fixRes", "12", "15"}, F(p.nFixAa), 2},
       {{"-fixRes", "12", "15"}, F(p.fixResList[1]), 15}, {{"-dcID", "A", "B"}, F(k.nChainDc), 2},
-      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wCount), 3},
-      {{"-w", "1", "0.5", "-2", "-pdb", "x"}, F(p.wList[2]), -2},
-      {{"-w", "1", "0.5", "-2"}, F(p.wList[1]), 0.5}, {{"-w", "-pdb", "x"}, F(p.wList == nullptr), 1},
+      {{"-w", "1", "0.5", "2", "-pdb", "x"}, F(p.wCount), 3},
+      {{"-w", "1", "0.5", "2", "-pdb", "x"}, F(p.wList[2]), 2},
+      {{"-w", "1", "0.5", "2"}, F(p.wList[1]), 0.5}, {{"-fixRes", "12", "-15", "-pdb", "x"}, F(p.fixResList[1]), -15}, {{"-w", "-pdb", "x"}, F(p.wList == nullptr), 1},
       // -dbg alone is level 1; a value that is another option is not taken.
       {{"-dbg"}, F(dbgLevel()), 1}, {{"-dbg", "-pdb", "x"}, F(dbgLevel()), 1}, {{"-dbg", "3"}, F(dbgLevel()), 3},
       {{"-dbg", "-2"}, F(dbgLevel()), -2}, {{"-pdb", "x"}, F(dbgLevel()), 0},

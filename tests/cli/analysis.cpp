@@ -65,10 +65,10 @@ TEST(Conversion, ScaleNoiseAndAFailedRead) {
   EXPECT_EQ(convert(d, {"-scale"}).out, "    9  GLY    C 5.000 -4.250 -9999.000 -9999.000 12.125 -9999.000\n");
   // Noise follows the seed.
   auto noisy = [&](const char* seed) { return convert(d, {"-rosetta", "-dcNoise", "-idum", seed}).out; };
-  const std::string a = noisy("7");
+  const std::string a = noisy("-7");
   EXPECT_EQ(lines(a)[1], "Gaussian noise has been added.");
-  EXPECT_EQ(a, noisy("7"));
-  EXPECT_NE(a, noisy("8"));
+  EXPECT_EQ(a, noisy("-7"));
+  EXPECT_NE(a, noisy("-8"));
   // A failed read leaves the output file as it was (a conversion in place is refused before).
   writeFile(d / "t.tab", readFile(testData("dc/bad_number.tab")));
   writeFile(d / "t.tbl", "kept\n");

@@ -242,7 +242,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"PDB Error: no structure given (-pdb); korim does not read one from the standard input\n"}},
       // Error estimates that accept no trial have no result: no table, no failure table, no
       // rotated structures. No fit stays within error bars of factor 1 (17 of 200 do at 3); a
-      // tensor given with an S_zz of 1000 is no order matrix for -jack and -mcStruc.
+      // tensor given with an S_zz of 1000 is no order matrix, refused before -jack and -mcStruc.
       {mcDc({"-kAdjustMc", "1", "-map", "20", "-outFail", "f.tab"}), 1,
        {"korim: -mcDc: 0 of 20 trials accepted; the run has no result and writes no table.\n",
         "korim: -err accepts a trial only when every back-calculated coupling lies within its error bar times 1.0, "
@@ -255,14 +255,12 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {"\nREMARK Failure Statistics.\n", "MAPPING NUMBER OF SUCCESFUL STEPS   17\n"}, {"r.pdb.0"}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-saupe", "1000", "0", "0", "0", "0", "-inD", kCouplings,
                     "-pdbRot", "r.pdb"}), 1,
-       {"korim: -jack: 0 of 5 trials accepted; the run has no result and writes no table.\n",
-        "korim: a -jack trial is accepted when its order matrix has S_zz below 999.9, as every fitted one has (a "
-        "tensor given by the user, such as -saupe, may not); -kAdjustMc, -autoMc and -err/-noerr apply to -mcDc "
-        "only.\n", fitFailed}},
+       {"KORIM Error: option -saupe value 1000 must lie between -1 and 1 (an element of an order matrix, an order "
+        "parameter without unit).\n"}},
       {onPdb(kPdb, {"-bestFit", "-mcStruc", "-noautoCone", "-map", "3", "-saupe", "1000", "0", "0", "0", "0", "-inD",
                     kCouplings, "-pdbRot", "r.pdb"}), 1,
-       {"korim: -mcStruc: 0 of 3 trials accepted; the run has no result and writes no table.\n",
-        "korim: a -mcStruc trial is accepted when its order matrix has S_zz below 999.9", fitFailed}},
+       {"KORIM Error: option -saupe value 1000 must lie between -1 and 1 (an element of an order matrix, an order "
+        "parameter without unit).\n"}},
       {steric({"-anDc", "-sub", "-inD1", kCouplings}), 1, {"korim: no coupling table given (-inD2).\n", compareFailed}},
       {steric({"-anA", "-inS1", "1e-3", "-4e-4", "0", "0", "0"}), 1,
        {"korim: order matrix 2 (-inS2) is zero; it has no frame to compare.\n", compareFailed}},

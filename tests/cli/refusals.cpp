@@ -136,7 +136,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "2/3; above 2 the pattern no longer describes its tensor).\n"}},
       // Score files of runs that fail before they score: none is left behind.
       {{"-daFlex", "-inD", kCouplings, "-nRun", "0", "-outSc", "s.sc", "-outCol", "c.col"}, 1,
-       {"motionHist: -nRun 0: the estimate needs at least one run.\n"}, false, {}, {"!s.sc", "!c.col"}},
+       {"KORIM Error: option -nRun value 0 must be at least 1 (a count of runs).\n"}, false, {}, {"!s.sc", "!c.col"}},
       {{"-daFlex", "-inD", kCouplings, "-outSc", "s.sc", "-outCol", "."}, 1,
        {"korim: -outCol . cannot be written: .: Is a directory.\n"}, false, {}, {"!s.sc"}},
       {{"-daMl", "-inD", "no_such.tab", "-outD", "out.tab", "-outSc", "s.sc"}, 1, {"Error reading DC input no_such.tab\n"}, false, {}, {"!s.sc"}},
@@ -208,7 +208,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"KORIM Error: option -inS value 1e300 must be a finite number.\n", extracting}, false, {}, {"!p.txt"}},
       // Values of the right type whose result overflows: the sum of two order matrices, the
       // statistics of couplings scaled below any resolution.
-      {{"-anA", "-inS1", "3e38", "0", "0", "0", "0", "-inS2", "1e38", "0", "0", "0", "0", "-add", "-outA", "out.tab"},
+      {{"-anA", "-inS1", "1", "0", "0", "0", "0", "-inS2", "1", "0", "0", "0", "0", "-c1", "3e38", "-c2", "1e38", "-add",
+        "-outA", "out.tab"},
        1,
        {"korim: a number that is not finite in \"DATA SAUPE         inf  0.0000e+00", notWritten,
         "korim: error in writeDCmod.\n", "Matrix: error in comparison of order matrices.\n"}},
@@ -555,9 +556,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {{"-h"}, 1, {unknown("-h", " (did you mean -H?)")}},
         {{"--version"}, 1, {unknown("--version", ""), extracting}},
         {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-frobnicate", "-outD", "out.tab"}, 1, {unknown("-frobnicate", "")}},
-        // -r1 without -pdb and -inS1 are read by no step of -daMl; -5 is a number, -out.tab a file name.
-        {{daMl, "-inD", kCouplings, "-lDa", "-14", "-hDa", "-10", "-lR", "0.2", "-hR", "0.4", "-r1", "5", "-inS1", "1",
-          "2", "3", "4", "-5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
+        // -r1 without -pdb and -inS1 are read by no step of -daMl; -.5 is a number, -out.tab a file name.
+        {{daMl, "-inD", kCouplings, "-lDa", "-14", "-hDa", "-10", "-lR", "0.2", "-hR", "0.4", "-r1", "5", "-inS1", ".1",
+          ".2", ".3", ".4", "-.5", "-outSc", "-out.tab", "-outD", "out.tab"}, 0,
          {"Argument 12 may be unknown or unused:\n  ' -r1 '\n"}, true, {}, {"-out.tab"}},
         {ensemble(kPdb, "typo.inp", "CLASH_DISTANC: 2.0\n", example100), 1,
          {"KORIM Error: line 16 of " + data / "typo.inp" +
@@ -610,8 +611,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus(conv, {"-rem", "my", "remark"}), 1, {stray("remark", 8, "the option before it, -rem, takes one value, my")}},
         {{"-conv", "-inD", kCouplings, "-outD", "-x.tab", "5"}, 1,
          {stray("5", 6, "the option before it, -outD, takes one value, -x.tab")}, false, {}, {"!-x.tab"}},
-        {plus(conv, {"", "-chain", "A", "-dcID", "", "-dbg", "1", "-w", "1", "2", "-fixRes", "3", "4", "-inS1", "1",
-                     "2", "3", "4", "-5", "-cut", "2", "-hinge", "1", "0", "0", "-saupe", "1", "2", "3", "4", "5",
+        {plus(conv, {"", "-chain", "A", "-dcID", "", "-dbg", "1", "-w", "1", "2", "-fixRes", "3", "4", "-inS1", ".1",
+                     ".2", ".3", ".4", "-.5", "-cut", "2", "-hinge", "1", "0", "0", "-saupe", ".1", ".2", ".3", ".4", ".5",
                      "-atom", "N", "H", "", "-fixAa", "6"}),
          0, {}, true},
     });
@@ -936,7 +937,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         bestFitError}},
       {lysines({"-lR", "0.7", "-hR", "0"}), 1,
        {"KORIM Error: options -lR 0.7 and -hR 0: the low end of the R range lies above its high end.\n"}},
-      {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6" + noPeak, bestFitError}},
+      {lysines({"-fixAa", "-6"}), 1, {fixAa + "-6 must be 0 or more (a number of peaks).\n"}},
       {lysines({"-fixAa", "3", "7"}), 1, {fixAa + "7" + noPeak}},
       {{"-elKorim", "-dot", "30", "-wv", "1e9", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 1,
        {noFit, "sma: -wv 1e+09" + fraction + "walls further apart" + bicelles, "simulateAlignment: error in sma.\n"}},
@@ -1211,7 +1212,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "does); no result is written.\n",
           simulating}},
         {scaled({"-stKorim"}, "-rM", "1e30"), 1, {zeroTensor, simulating, scale + "-rM 1e30\n"}},
-        {scaled({"-stKorim"}, "-rA", "-1e30"), 1, {zeroTensor, simulating, scale + "-rA -1e30\n"}},
+        {scaled({"-stKorim"}, "-rA", "-1e30"), 1,
+         {"KORIM Error: option -rA value -1e30 must be 0 or more (the atom radius, Angstrom; 0 takes the atoms as "
+          "points).\n"}},
         {{"-stKorim", "-dot", "30", "-pdb", atom, "-outD", "out.tab"}, 1, {onePlace, simulating}},
         {{"-stKorimFree", "-pdbF", examples("ubiquitin_heavy_free.txt"), "-outA", "out.tab", "-rM", "1e30"}, 1,
          {zeroTensor, "matrix: error in ssiaFree.\n", scale + "-rM 1e30\n"}},
@@ -1469,7 +1472,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       args.insert(args.end(), {"-map", "5", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"});
       return args;
     };
-    const std::string factor = " must lie above 0 (a factor on the error bars of the couplings).\n";
+    const std::string factor = " must lie above 0 and at most 1e+06 (a factor on the error bars of the couplings; "
+                               "noise of more error bars swamps every coupling).\n";
     cases.insert(cases.end(), {
         {est({"-bestFit", "-mcDc", "-noautoMc", "-noerr", "-kAdjustMc", "0"}), 1,
          {"KORIM Error: option -kAdjustMc value 0" + factor, extracting}},
