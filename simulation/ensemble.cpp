@@ -350,13 +350,14 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
     return 1;
   }
   if (readCount > 0) count = readCount;
+  // A states file holds at least one state (readEnsemble refuses an empty one).
   if (count == 0) {
     std::fprintf(stderr,
                  "setupEnsemble: no state: the configuration's ENSEMBLE_DENSITY: %d within BETA_L: %g to BETA_H: %g "
-                 "and ALPHA_WIDTH: %g, turned in ENSEMBLE_GAMMA: %d steps, gives none, and %s.\n",
+                 "and ALPHA_WIDTH: %g, turned in ENSEMBLE_GAMMA: %d steps, gives none, and no -inE file gives "
+                 "states.\n",
                  g.densE, static_cast<double>(g.lBetaCone), static_cast<double>(g.hBetaCone),
-                 static_cast<double>(g.errAlphaCone), g.digPsiE,
-                 inEName != nullptr && inEName[0] != '\0' ? "the -inE file holds none" : "no -inE file gives states");
+                 static_cast<double>(g.errAlphaCone), g.digPsiE);
     return 1;
   }
   *n = count;

@@ -33,7 +33,7 @@ int initOrient(structure::PDBInfo* pdbInfo, settings::KorimInfo* korimInfo);
 // of density densE with beta in [lBetaCone, hBetaCone] and each of digPsiE turns gamma about it,
 // the state whose turned z axis has |y| <= errAlphaCone. Writes the turned z axes ("%.3f %.3f
 // %.3f") to outEAxName and the angles ("% .4e % .4e % .4e") to outEName when these are not empty.
-// A non-empty ensemble file inEName (readEnsemble) replaces the generated states. Returns 0; 1
+// An ensemble file inEName (readEnsemble, which refuses an empty one) replaces the generated states. Returns 0; 1
 // after a message when a file cannot be opened, written (it is removed then) or read, the sphere
 // cannot be built, or more than kEnsembleMaxStates states are accepted.
 int setupEnsemble(settings::KorimInfo* korimInfo, const char* outEName, const char* outEAxName,
