@@ -345,7 +345,7 @@ int ensemblePrediction(Run& run) {
   rc = sim::ensembleAlignment(run.pdbInfo, run.dTab, k, p.remark, p.flexName, p.oDcEName,
                               k->verbFlag, run.ensembleCount, run.alphaEnsemble,
                               run.betaEnsemble, run.gammaEnsemble, ch, run.dotCount, run.ddots,
-                              run.saupeAve);
+                              run.saupeAve, p.inpName);
   if (rc != 0) return fail(run, rc, "matrix: ensembleAlignment error occured.\n");
   if (k->gridInfo.outEflag == 3) {
     std::fprintf(stderr, "korim: OUTPUT_ENSEMBLE 3 writes the states' structures and predicts no "

@@ -77,12 +77,13 @@ struct EnsembleCharges {
 // residues rotateDomain's walk does not all reach is warned about on stderr. Returns 0; 1 or the
 // failing step's status after its message on stderr; a log file whose writing failed is removed
 // then; 1 after "ensembleAlignment: no allowed state: ..." when every state clashes (except with
-// outEflag 3, which predicts no state).
+// outEflag 3, which predicts no state), naming the configuration configName whose CLASH_DISTANCE:
+// set the distance and the distance that lets the state whose domains come least close through.
 int ensembleAlignment(structure::PDBInfo* pdbInfo, couplings::DTable* dTab,
                       settings::KorimInfo* korimInfo, const char* remark, const char* logName,
                       const char* outDcEnsName, int verbose, int ensembleCount,
                       const double* alphaEnsemble, const double* betaEnsemble,
                       const double* gammaEnsemble, const EnsembleCharges& ch, int dotCount,
-                      double* dots, double* saupeAve);
+                      double* dots, double* saupeAve, const char* configName = nullptr);
 
 }  // namespace korim::simulation
