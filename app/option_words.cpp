@@ -574,8 +574,8 @@ const char* settingShown(Needs needs, const KorimInfo& k) {
   switch (needs) {
     case Needs::grid3D: return k.lcType == kLcRod ? " in the rod medium (-pf1)" : " in the wall medium (-bic)";
     case Needs::wallOrRod: return " in the 3-D medium (-3D)";
-    case Needs::givenCone: return " with -autoCone, whose search sets the cone width";
-    case Needs::coneSearch: return " with -noautoCone, which searches no width";
+    case Needs::givenCone: return " with -autoCone (the default), whose search sets the cone width,";
+    case Needs::coneSearch: return " with -noautoCone, which searches no width,";
     default: return "";
   }
 }
