@@ -34,6 +34,7 @@
 #include "fitting/simdc.h"
 #include "fitting/strucnoise.h"
 #include "fitting/tensorform.h"
+#include "foundation/appendf.h"
 #include "foundation/cmndargs.h"
 #include "foundation/constants.h"
 #include "foundation/finitetext.h"
@@ -272,10 +273,17 @@ int electrostaticPrediction(Run& run) {
       std::fprintf(stderr, "REMARK 1D Potential %s, Digitization %d, Offset %.1f, Stepsize %.1f [A].\n",
                    run.params.potName, run.digPotential, run.offset, run.stepsize);
     // The rod model interpolates the potential by its step: it needs at least two rows.
-    if (k->lcType == kLcRod && (run.digPotential < 2 || !(run.stepsize > 0.0)))
-      return fail(run, 1,
-                  "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
-                  "uniform positive step.\n");
+    if (k->lcType == kLcRod && (run.digPotential < 2 || !(run.stepsize > 0.0))) {
+      const std::string pot = run.params.potName;
+      std::string got = pot.empty()              ? "the run gives no -pot"
+                        : run.digPotential == 0 ? pot + " is empty"
+                        : run.digPotential == 1 ? pot + " holds one row"
+                                                : pot + " steps by ";
+      if (run.digPotential >= 2) korim::foundation::appendf(got, "%g nm", run.stepsize / 10.0);  // read in nm, held in A
+      const std::string line = "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
+                               "uniform positive step; " + got + ".\n";
+      return fail(run, 1, line.c_str());
+    }
     if (simulate(run, run.potential, nullptr, nullptr) != 0) return run.status;
     if (storeTensor(run) != 0) return run.status;
     rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
@@ -337,7 +345,7 @@ int ensemblePrediction(Run& run) {
   rc = sim::ensembleAlignment(run.pdbInfo, run.dTab, k, p.remark, p.flexName, p.oDcEName,
                               k->verbFlag, run.ensembleCount, run.alphaEnsemble,
                               run.betaEnsemble, run.gammaEnsemble, ch, run.dotCount, run.ddots,
-                              run.saupeAve);
+                              run.saupeAve, p.inpName);
   if (rc != 0) return fail(run, rc, "matrix: ensembleAlignment error occured.\n");
   if (k->gridInfo.outEflag == 3) {
     std::fprintf(stderr, "korim: OUTPUT_ENSEMBLE 3 writes the states' structures and predicts no "

@@ -27,7 +27,8 @@ using namespace settings;
 // A mode with charges or without (-stKorim and -stKorimGrid have a bit for each way).
 constexpr Runs mode(int m) {
   return m == kModeBestFit ? 0
-                           : runBit(m, 0) | runBit(m, 0, couplings::kTensorSVD, Charges::titrated) |
+                           : runBit(m, 0) | runBit(m, 0, couplings::kTensorSVD, Charges::forceField) |
+                                 runBit(m, 0, couplings::kTensorSVD, Charges::titrated) |
                                  runBit(m, 0, couplings::kTensorSVD, Charges::model);
 }
 // A variant of the best fit, its tensor fitted by SVD or given, or within limits.
@@ -84,14 +85,26 @@ constexpr Runs kEulerSolution = mode(kModeSteric) | mode(kModeAnalyzePdb) | mode
 // The rim's settings: echoed with the medium's by the records of the predictions that write one
 // (those that end after the charges simulate nothing and write no record).
 constexpr Runs kRim = mode(kModeSteric) | mode(kModeStericFree) | mode(kModeStericGrid) | mode(kModeElectrostatic);
-// The steric predictions that read no charges (without -el or -charmm22): they read no pH and no
-// setting of the electrostatic model.
-constexpr Runs kUncharged = runBit(kModeSteric, 0) | runBit(kModeStericGrid, 0);
+// The steric predictions that place no charges (without -el, -charmm or -charmm22): they read no
+// setting of the charges.
+constexpr Runs kNoCharges = runBit(kModeSteric, 0) | runBit(kModeStericGrid, 0);
+// The steric predictions whose charges, if any, do not depend on pH (without -el or -charmm22):
+// they read no pH.
+constexpr Runs kUncharged = kNoCharges | runBit(kModeSteric, 0, couplings::kTensorSVD, Charges::forceField) |
+                            runBit(kModeStericGrid, 0, couplings::kTensorSVD, Charges::forceField);
+// The steric predictions: with -el they run the electrostatic model, but no interface structure.
+constexpr Runs kSteric = mode(kModeSteric) | mode(kModeStericGrid);
 // The runs of the electrostatic model (its salt, temperature, surface charge, energy scale and
 // length): -elKorim, and -stKorim and -stKorimGrid with -el.
 constexpr Runs kElectrostaticModel = mode(kModeElectrostatic) |
                                      runBit(kModeSteric, 0, couplings::kTensorSVD, Charges::model) |
                                      runBit(kModeStericGrid, 0, couplings::kTensorSVD, Charges::model);
+// The settings of the charges placed (a pKa file, the default pKa values, the termini, the scaling
+// of multipoles): read by every run that places charges; a steric one without charges places none.
+constexpr Runs kChargeSetUp = kPrediction & ~kNoCharges;
+// The settings of the electrostatic model shared with the charge set-ups (its cutoff, its report,
+// the scaling of the potential): a steric prediction reads them with -el only.
+constexpr Runs kModelSettings = kPrediction & ~(kSteric & ~kElectrostaticModel);
 
 constexpr const char* kEstimate = "the error estimate of -bestFit";
 constexpr const char* kSearch = "the assignment search of -bestFit";
@@ -112,6 +125,12 @@ constexpr const char* kTransform = "the transform of the couplings of -daMl";
 // The bounds of the bounded fit -daFlex runs; the fit of -daHist has none.
 constexpr const char* kFlexBounds = "the bounds of the fit of -daFlex";
 constexpr const char* kSeed = "the seed of the noise of -struc and of -conv -dcNoise";
+constexpr const char* kGrid3D = "a setting of the 3-D medium (-3D)";
+constexpr const char* kGivenCone = "the cone width of -struc and of -bestFit -mcStruc -noautoCone";
+constexpr const char* kSearchedCone = "a setting of the cone-width search of -bestFit -mcStruc (-autoCone)";
+
+// A setting of the 3-D grid medium: read by the runs of the medium with -3D only.
+constexpr OptionWord grid3D(const OptionWord& o) { return o.when(Needs::grid3D, kGrid3D); }
 
 // A start or limit of Da, Dr or an angle: read by the fits within limits only (an SVD fit bounds
 // nothing, and a given order matrix is fitted by nothing).
@@ -142,11 +161,12 @@ constexpr OptionWord kWords[] = {
     value("-dFrac").by(fit(kSpreadJackknife)), flag("-nDfixed").by(fit(kSpreadJackknife), kTrialCouplings),
     flag("-nonDfixed").by(fit(kSpreadJackknife), kTrialCouplings), flag("-vecNoise").by(kMcStruc | mode(kModeStructNoise), kNoise),
     flag("-angNoise").by(kMcStruc | mode(kModeStructNoise), kNoise),
-    value("-stdCone").by(kMcStruc | mode(kModeStructNoise)), flag("-fixCone").by(kMcStruc | mode(kModeStructNoise), kCone),
+    value("-stdCone").by(kMcStruc | mode(kModeStructNoise)).when(Needs::givenCone, kGivenCone), flag("-fixCone").by(kMcStruc | mode(kModeStructNoise), kCone),
     flag("-nofixCone").by(kMcStruc | mode(kModeStructNoise), kCone),
     value("-digCone").by(kMcStruc | mode(kModeStructNoise)), flag("-autoCone").by(kMcStruc, kConeSearch),
-    flag("-noautoCone").by(kMcStruc, kConeSearch), value("-nCone").by(kMcStruc), value("-lCone").by(kMcStruc),
-    value("-incCone").by(kMcStruc), flag("-autoMc").by(kMcDc, kBarScaling), flag("-noautoMc").by(kMcDc, kBarScaling),
+    flag("-noautoCone").by(kMcStruc, kConeSearch), value("-nCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone),
+    value("-lCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone),
+    value("-incCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone), flag("-autoMc").by(kMcDc, kBarScaling), flag("-noautoMc").by(kMcDc, kBarScaling),
     value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc),
     value("-kLAdjustMc").by(kMcDc), value("-incAdjustMc").by(kMcDc),
 
@@ -179,9 +199,9 @@ constexpr OptionWord kWords[] = {
     flag("-inc").by(kCouplingSelection), flag("-fixedDI").by(kComparisons), flag("-nofixedDI").by(kComparisons),
     value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis),
     input("-inp").by(kPrediction), value("-outDa"),
-    value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic) | mode(kModeStericGrid)),
-    input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid)),
-    input("-pka").by(kPrediction), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
+    value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic)).when(Needs::wallOrRod),
+    grid3D(input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid))),
+    input("-pka").by(kChargeSetUp), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
     value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"),
     value("-rotID").by(kEulerSolution), value("-outEAx"), value("-aD1").by(kCouplingSelection),
     value("-aD2").by(kCouplingSelection), input("-inD1").by(mode(kModeAnalyzeDc)),
@@ -191,11 +211,12 @@ constexpr OptionWord kWords[] = {
     value("-vcThresh").by(kNone), flag("-fit").by(kNone), flag("-nofit").by(kNone),
 
     flag("-bic").by(kMedium), flag("-pf1").by(kMedium), flag("-3D").by(kMedium), value("-wv").by(kMedium),
-    value("-vol").by(kMedium), value("-mwLC").by(kMedium), value("-massLC").by(kMedium),
-    value("-unitLC").by(kMedium), value("-polyLC").by(kMedium), value("-dot").by(kMedium),
-    value("-digPsi").by(kMedium), value("-dGrid").by(kMedium), value("-dX").by(kMedium), value("-dY").by(kMedium),
-    value("-dZ").by(kMedium), value("-nX").by(kMedium), value("-nY").by(kMedium), value("-nZ").by(kMedium),
-    value("-maxPot").by(kMedium), value("-z1").by(kMedium), value("-zN").by(kMedium), value("-rM").by(kMedium),
+    grid3D(value("-vol").by(kMedium)), grid3D(value("-mwLC").by(kMedium)), grid3D(value("-massLC").by(kMedium)),
+    grid3D(value("-unitLC").by(kMedium)), grid3D(value("-polyLC").by(kMedium)), value("-dot").by(kMedium),
+    value("-digPsi").by(kMedium), value("-dGrid").by(kMedium), grid3D(value("-dX").by(kMedium)),
+    grid3D(value("-dY").by(kMedium)), grid3D(value("-dZ").by(kMedium)), grid3D(value("-nX").by(kMedium)),
+    grid3D(value("-nY").by(kMedium)), grid3D(value("-nZ").by(kMedium)), grid3D(value("-maxPot").by(kMedium)),
+    grid3D(value("-z1").by(kMedium)), grid3D(value("-zN").by(kMedium)), value("-rM").by(kMedium),
     value("-lcS").by(kMedium), flag("-H").by(kStructure | mode(kModeStericFree)),
     flag("-noH").by(kStructure | mode(kModeStericFree)), flag("-surf").by(kMedium), flag("-nosurf").by(kMedium),
     value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMedium),
@@ -203,14 +224,16 @@ constexpr OptionWord kWords[] = {
 
     value("-pH").by(kPrediction & ~kUncharged), value("-nacl").by(kElectrostaticModel),
     value("-chSurf").by(kElectrostaticModel),
-    value("-dIFace").by(kPrediction), list("-cut").by(kPrediction), flag("-elInfo").by(kPrediction),
-    flag("-noelInfo").by(kPrediction), flag("-dipole").by(kPrediction), flag("-nodipole").by(kPrediction),
-    flag("-chSel").by(kPrediction), flag("-nochSel").by(kPrediction), flag("-pkaDef").by(kPrediction),
-    flag("-nopkaDef").by(kPrediction), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
-    flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kPrediction), flag("-nochTerm").by(kPrediction),
-    value("-kEne").by(kElectrostaticModel), value("-kPot").by(kPrediction), value("-kMono").by(kPrediction),
-    value("-kDipo").by(kPrediction), value("-kQuad").by(kPrediction), value("-temp").by(kElectrostaticModel),
-    value("-kAtt").by(kElectrostaticModel), value("-pow").by(kNone),
+    // The interface structure of -elKorim places the molecule -dIFace from the surface; no steric run writes one.
+    value("-dIFace").by(kPrediction & ~kSteric).when(Needs::wallOrRod), list("-cut").by(kModelSettings), flag("-elInfo").by(kModelSettings),
+    flag("-noelInfo").by(kModelSettings), flag("-dipole").by(kPrediction), flag("-nodipole").by(kPrediction),
+    flag("-chSel").by(kPrediction), flag("-nochSel").by(kPrediction), flag("-pkaDef").by(kChargeSetUp),
+    flag("-nopkaDef").by(kChargeSetUp), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
+    flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kChargeSetUp), flag("-nochTerm").by(kChargeSetUp),
+    value("-kEne").by(kElectrostaticModel).when(Needs::wallOrRod),
+    value("-kPot").by(kModelSettings).when(Needs::wallOrRod), value("-kMono").by(kChargeSetUp),
+    value("-kDipo").by(kChargeSetUp), value("-kQuad").by(kChargeSetUp), value("-temp").by(kElectrostaticModel).when(Needs::wallOrRod),
+    value("-kAtt").by(kElectrostaticModel).when(Needs::wallOrRod), value("-pow").by(kNone),
 
     flag("-dcHH").by(mode(kModeConvert), kHH), flag("-nodcHH").by(mode(kModeConvert), kHH),
     flag("-scale").by(mode(kModeConvert), kNormalisation), flag("-unscale").by(mode(kModeConvert), kNormalisation),
@@ -534,6 +557,29 @@ std::string runShown(int argc, char** argv, const KorimInfo& k) {
   return s + ")";
 }
 
+// The run has the setting an option needs.
+bool holds(Needs needs, const KorimInfo& k) {
+  switch (needs) {
+    case Needs::grid3D: return k.lcType == kLc3D;
+    case Needs::wallOrRod: return k.lcType != kLc3D;
+    case Needs::givenCone: return !(k.korimMode == kModeBestFit && k.spreadMode == kSpreadMcStructure && k.nConeFlag != 0);
+    case Needs::coneSearch: return k.nConeFlag != 0;
+    default: return true;
+  }
+}
+
+// The setting of the run that an option needs and the run lacks, after the run's name: " in the wall
+// medium (-bic)".
+const char* settingShown(Needs needs, const KorimInfo& k) {
+  switch (needs) {
+    case Needs::grid3D: return k.lcType == kLcRod ? " in the rod medium (-pf1)" : " in the wall medium (-bic)";
+    case Needs::wallOrRod: return " in the 3-D medium (-3D)";
+    case Needs::givenCone: return " with -autoCone (the default), whose search sets the cone width,";
+    case Needs::coneSearch: return " with -noautoCone, which searches no width,";
+    default: return "";
+  }
+}
+
 // Two or more switches of one group given with different values: which one counts.
 int warnOverridden(int argc, char** argv, const Words& words, const char* chooses, std::span<const Switch> switches) {
   const Switch* used = nullptr;  // the last read, wherever it stands (its reader finds it anywhere)
@@ -629,6 +675,7 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
   // The electrostatic model (-el) reads the charges; without it, only -charmm22's depend on pH.
   const Charges charges = k.elInfo.elFlag != 0    ? Charges::model
                           : k.elInfo.charmm == 2 ? Charges::titrated
+                          : k.elInfo.charmm == 1 ? Charges::forceField
                                                  : Charges::none;
   const Runs thisRun = runBit(k.korimMode, k.spreadMode, tensorMode, charges);
   for (const SwitchGroup& g : kSwitchGroups) {
@@ -639,13 +686,14 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
   }
   const std::string run = runShown(argc, argv, k);
   for (const OptionWord& o : kWords) {
-    if ((o.readBy & thisRun) != 0) continue;
+    const bool mode = (o.readBy & thisRun) != 0;
+    if (mode && holds(o.needs, k)) continue;
     // An option no reader took (a selection without -pdb) is left to the final check.
     const std::vector<int> at = standing(words, o.word);
     if (at.empty() || !foundation::argConsumed(at[0])) continue;
     const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
-    std::fprintf(stderr, "korim: %s chooses %s; this run is %s and does not use it.\n", o.word, chooses.c_str(),
-                 run.c_str());
+    std::fprintf(stderr, "korim: %s chooses %s; this run is %s%s and does not use it.\n", o.word, chooses.c_str(),
+                 run.c_str(), mode ? settingShown(o.needs, k) : "");
     warned++;
   }
   const std::string given = selectionGiven(argc, argv, words);

@@ -17,18 +17,25 @@ namespace korim::app {
 // (-dbg's optional level).
 enum class Takes { Nothing, Value, List, Optional };
 
-// How a steric prediction (-stKorim, -stKorimGrid) treats charges: it reads none (also with
-// -charmm alone, whose charges no step of a steric run uses), titrates a force field's charges by
-// pH (-charmm22 without -el), or runs the electrostatic model (-el).
-enum class Charges { none, titrated, model };
+// How a steric prediction (-stKorim, -stKorimGrid) treats charges: it places none, places a force
+// field's charges that no step of a steric run uses (-charmm alone; they are counted on stdout),
+// titrates a force field's charges by pH (-charmm22 without -el), or runs the electrostatic model
+// (-el).
+enum class Charges { none, forceField, titrated, model };
 
-// The runs that read an option, one bit for each mode (bit kMode...), two more for each steric
-// prediction that reads charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
-// -charmm22 alone), and for each variant of the best fit two: its tensor fitted by SVD or given
+// A setting of the run beyond its mode on which the reading of an option depends: the 3-D medium
+// (-3D) or the wall and rod media (-bic, -pf1), and in -bestFit -mcStruc the width given
+// (-noautoCone) or searched (-autoCone, the default). Any: the mode alone decides.
+enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch };
+
+// The runs that read an option, one bit for each mode (bit kMode...), three more for each steric
+// prediction that places charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
+// -charmm22 alone, kForceFieldBit + kMode... with -charmm alone), and for each variant of the best fit two: its tensor fitted by SVD or given
 // (bit kFitVariantBit + kSpread...), or fitted within limits (-nofixed, -dadr, -fixed, or -da or
 // -dr given: bit kFitWithinLimitsBit + kSpread...).
 using Runs = std::uint64_t;
 constexpr int kChargedBit = 20;
+constexpr int kForceFieldBit = 24;
 constexpr int kFitVariantBit = 32;
 constexpr int kFitWithinLimitsBit = 40;
 constexpr int kTitratedBit = 48;
@@ -44,7 +51,11 @@ constexpr Runs runBit(int korimMode, int spreadMode, int tensorMode = couplings:
   if (korimMode == settings::kModeBestFit)
     return Runs{1} << ((withinLimits(tensorMode) ? kFitWithinLimitsBit : kFitVariantBit) + spreadMode);
   const bool steric = korimMode == settings::kModeSteric || korimMode == settings::kModeStericGrid;
-  const int by = !steric ? 0 : charges == Charges::model ? kChargedBit : charges == Charges::titrated ? kTitratedBit : 0;
+  const int by = !steric                          ? 0
+                 : charges == Charges::model      ? kChargedBit
+                 : charges == Charges::titrated   ? kTitratedBit
+                 : charges == Charges::forceField ? kForceFieldBit
+                                                  : 0;
   return Runs{1} << (korimMode + by);
 }
 constexpr Runs kEveryRun = ~Runs{0};
@@ -60,10 +71,18 @@ struct OptionWord {
   Runs readBy = kEveryRun;
   // What the option chooses, as that line names it; null: a setting of the runs that read it.
   const char* chooses = nullptr;
+  // Of the runs above, only those with this setting read it.
+  Needs needs = Needs::any;
 
   constexpr OptionWord by(Runs runs, const char* what = nullptr) const {
     OptionWord o = *this;
     o.readBy = runs;
+    o.chooses = what;
+    return o;
+  }
+  constexpr OptionWord when(Needs setting, const char* what = nullptr) const {
+    OptionWord o = *this;
+    o.needs = setting;
     o.chooses = what;
     return o;
   }

@@ -346,6 +346,11 @@ int pkaFileCharges(const char* inName, const PDBInfo& pdb, float pH, Slots& s, i
   // A read that failed (a directory, an I/O error, a binary file, a line too long) is not an
   // empty file: no charges from it.
   if (foundation::readFailed(in.get(), "chargeSetup", inName)) return 1;
+  // An empty file would place no charge at all, as if the molecule carried none.
+  if (lineNo == 0) {
+    foundation::emptyFileRefusal("chargeSetup", inName, "line", kPkaLine);
+    return 1;
+  }
   return 0;
 }
 

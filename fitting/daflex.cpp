@@ -17,6 +17,7 @@
 #include "fitting/tensorform.h"
 #include "foundation/checkedcount.h"
 #include "foundation/memory.h"
+#include "simulation/nsc.h"
 #include "simulation/unsp.h"
 #include "simulation/workers.h"
 
@@ -394,6 +395,22 @@ int sphereFor(const ResidueCouplings& rc, int sel, double** dots, int* nDots) {
   return simulation::do_unsp(static_cast<int>(density), dots, nDots) != 0 || *dots == nullptr ? 1 : 0;
 }
 
+// A run of sel residues is scored against an isotropic sample of at most sel times the most couplings
+// of a residue: a sphere of orientations below its least density cannot be built. Refused before the
+// runs, naming the least -nSel that runs on this table (1 where a residue holds three couplings).
+int refuseSmallSubset(const ResidueCouplings& rc, int sel, const char* inDName) {
+  const int perRes = std::max(rc.maxPerRes, 1);
+  const int least = (simulation::kUnspMinDensity + perRes - 1) / perRes;
+  if (sel >= least) return 0;
+  std::fprintf(stderr,
+               "motionHist: -nSel %d is below the least count of residues that runs on %s: a run of %d residue%s "
+               "draws at most %d coupling%s (%d a residue), and the isotropic sample it is scored against needs "
+               "%d; -nSel %d is the least that runs (0 takes every residue).\n",
+               sel, inDName, sel, sel == 1 ? "" : "s", sel * perRes, sel * perRes == 1 ? "" : "s", perRes,
+               simulation::kUnspMinDensity, least);
+  return 1;
+}
+
 // After runs with nothing to compare: the first option that mends them, found by the same runs
 // under it (quietly; the draws repeat, from the settings the mode started with), on stderr.
 // -nFit 2 fits Dzz and Dyy alone, so that a sample whose histogram shows no Dxx has a fit of its
@@ -593,6 +610,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   korimInfo->validCountD = rc.total;
 
   const int sel = korimInfo->sCount <= 0 || korimInfo->sCount > rc.nRes ? rc.nRes : korimInfo->sCount;
+  if (refuseSmallSubset(rc, sel, inDName) != 0) return 1;
   double* dots = nullptr;
   int nDots = 0;
   if (sphereFor(rc, sel, &dots, &nDots) != 0) {

@@ -277,15 +277,21 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   Estimate est{pdbInfo, dTab, k, &ref, &start, aFirst, segFirst, segLast, verbose,
                360.0 / (k->coneDig > 0 ? k->coneDig : 1)};
 
-  if (!k->nConeFlag || k->validCountD < 5 || pairs < 5 || distinct < 5) {
+  // Too few couplings are refused before any width is named: the search's runs would name the width
+  // of -stdCone, which they do not read.
+  if (k->validCountD < 5 || pairs < 5 || distinct < 5) {
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n",
+                 std::min(pairs, distinct));
+    return 1;
+  }
+  if (!k->nConeFlag) {
     std::printf("REMARK Amount of structural noise by user specified.\n");
     std::printf("REMARK Width of Gaussian cone %.2f degree.\n", k->coneWidth);
   } else if (est.searchWidth(refRms, &pairs) != 0) {
     return 1;
   }
-  if (k->validCountD < 5 || pairs < 5 || distinct < 5) {
-    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n",
-                 std::min(pairs, distinct));
+  if (pairs < 5) {  // the search's last noisy fit counted
+    std::fprintf(stderr, "KORIM Error: Only %d couplings available. Exiting ....\n", pairs);
     return 1;
   }
 

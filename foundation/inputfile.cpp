@@ -85,6 +85,11 @@ void rewindText(std::FILE* fp) {
   std::rewind(fp);  // the stream passes over the mark itself
 }
 
+void emptyFileRefusal(const char* reader, const char* name, const char* what, const char* form) {
+  std::fprintf(stderr, "%s Error: %s is empty: it holds no %s%s.\n", reader, name != nullptr ? name : "(null)", what,
+               form);
+}
+
 void openError(const char* reader, const char* name) {
   const int err = errno;
   std::fprintf(stderr, "%s File open error: %s: %s.\n", reader, name != nullptr ? name : "(null)",

@@ -49,6 +49,11 @@ std::FILE* borrowText(std::FILE* fp);
 // second pass).
 void rewindText(std::FILE* fp);
 
+// A file that holds no line (empty, or a byte-order mark alone), where an empty file would read as
+// no file at all: "<reader> Error: <name> is empty: it holds no <what><form>." on stderr. form is
+// what a line of the file holds, as the reader's line refusals say it (" (each line of ...)").
+void emptyFileRefusal(const char* reader, const char* name, const char* what, const char* form);
+
 // "<reader> File open error: <name>: <reason>." on stderr, the reason from errno.
 void openError(const char* reader, const char* name);
 

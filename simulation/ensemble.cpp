@@ -1,15 +1,18 @@
 // Two-domain ensembles: domain placement, ensemble states, clash test and the averaged alignment.
 #include "simulation/ensemble.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/writedc.h"
+#include "foundation/appendf.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "foundation/outputfile.h"
@@ -350,13 +353,14 @@ int setupEnsemble(KorimInfo* korimInfo, const char* outEName, const char* outEAx
     return 1;
   }
   if (readCount > 0) count = readCount;
+  // A states file holds at least one state (readEnsemble refuses an empty one).
   if (count == 0) {
     std::fprintf(stderr,
                  "setupEnsemble: no state: the configuration's ENSEMBLE_DENSITY: %d within BETA_L: %g to BETA_H: %g "
-                 "and ALPHA_WIDTH: %g, turned in ENSEMBLE_GAMMA: %d steps, gives none, and %s.\n",
+                 "and ALPHA_WIDTH: %g, turned in ENSEMBLE_GAMMA: %d steps, gives none, and no -inE file gives "
+                 "states.\n",
                  g.densE, static_cast<double>(g.lBetaCone), static_cast<double>(g.hBetaCone),
-                 static_cast<double>(g.errAlphaCone), g.digPsiE,
-                 inEName != nullptr && inEName[0] != '\0' ? "the -inE file holds none" : "no -inE file gives states");
+                 static_cast<double>(g.errAlphaCone), g.digPsiE);
     return 1;
   }
   *n = count;
@@ -405,11 +409,47 @@ int chkClashDom(const PDBInfo* pdbInfo, const KorimInfo* korimInfo, const std::v
   return 0;
 }
 
+namespace {
+
+// The closest approach (Angstrom) of an atom of indI to one of indJ, measured as chkClashDom does.
+float closestApproach(const PDBInfo* pdbInfo, const std::vector<int>& indI, const std::vector<int>& indJ) {
+  float closest = std::numeric_limits<float>::infinity();
+  for (int i : indI) {
+    const AtomInfo& a = pdbInfo->atomList[i];
+    for (int j : indJ) {
+      const AtomInfo& b = pdbInfo->atomList[j];
+      closest = std::min(closest, calcNorm(a.x - b.x, a.y - b.y, a.z - b.z));
+    }
+  }
+  return closest;
+}
+
+// Every state clashed: the message names the distance and the key that sets it, and the largest
+// CLASH_DISTANCE: (in hundredths of an Angstrom, rounded down) that lets the openest state through.
+void sayEveryStateClashes(const settings::GridInfo& g, int ensembleCount, const char* configName, int openest,
+                          float openestApproach) {
+  const double within = std::floor(static_cast<double>(openestApproach) * 100.0) / 100.0;
+  std::string advice;
+  if (openest > 0 && within > 0.0)
+    foundation::appendf(advice,
+                        "a smaller CLASH_DISTANCE: lowers the count of clashes: %.2f or less lets state %d through, "
+                        "whose domains come no closer than that; ",
+                        within, openest);
+  std::fprintf(stderr,
+               "ensembleAlignment: no allowed state: all %d states clash at the clash distance %.2f A "
+               "(CLASH_DISTANCE: of the configuration %s); %sENSEMBLE_CLASH: 0 turns the check off.\n",
+               ensembleCount, static_cast<double>(g.clashDist),
+               configName != nullptr && configName[0] != '\0' ? configName : "(none)", advice.c_str());
+}
+
+}  // namespace
+
 int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* korimInfo,
                       const char* remark, const char* logName, const char* outDcEnsName,
                       int verbose, int ensembleCount, const double* alphaEnsemble,
                       const double* betaEnsemble, const double* gammaEnsemble,
-                      const EnsembleCharges& ch, int dotCount, double* dots, double* saupeAve) {
+                      const EnsembleCharges& ch, int dotCount, double* dots, double* saupeAve,
+                      const char* configName) {
   KorimInfo& k = *korimInfo;
   const settings::GridInfo& g = k.gridInfo;
   for (int j = 0; j < 5; j++) saupeAve[j] = 0.0;
@@ -459,6 +499,8 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   const std::string listedHead = headed("the latest state's structure as OUTPUT_ENSEMBLE 3 places it.");
   double count = 0.0, lastR = 0.0;
   int allowed = 0;
+  int openest = 0;  // while every state clashes: the one whose domains come least close, and how close
+  float openestApproach = 0.0f;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     structure::restorePDBCoords(pdbInfo);
@@ -489,6 +531,13 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     count += 1.0;  // every state counts; a clashing one adds nothing to the sums
     if (g.clashFlag && chkClashDom(pdbInfo, korimInfo, indI, indJ)) {
       std::printf("REMARK steric clash of domains in state %d.\n", s);
+      if (allowed == 0) {
+        const float approach = closestApproach(pdbInfo, indI, indJ);
+        if (openest == 0 || approach > openestApproach) {
+          openest = s;
+          openestApproach = approach;
+        }
+      }
       continue;
     }
     allowed++;
@@ -522,8 +571,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     return 1;
   // An average over clashing states only is an average of nothing.
   if (allowed == 0 && g.outEflag != 3) {
-    std::fprintf(stderr, "ensembleAlignment: no allowed state: all %d states clash (clash distance %.2f A).\n",
-                 ensembleCount, static_cast<double>(g.clashDist));
+    sayEveryStateClashes(g, ensembleCount, configName, openest, openestApproach);
     return 1;
   }
   return 0;

@@ -41,7 +41,7 @@ int initOrient(structure::PDBInfo* pdbInfo, settings::KorimInfo* korimInfo);
 // of density densE with beta in [lBetaCone, hBetaCone] and each of digPsiE turns gamma about it,
 // the state whose turned z axis has |y| <= errAlphaCone. Writes the turned z axes ("%.3f %.3f
 // %.3f") to outEAxName and the angles ("% .4e % .4e % .4e") to outEName when these are not empty.
-// A non-empty ensemble file inEName (readEnsemble) replaces the generated states. Returns 0; 1
+// An ensemble file inEName (readEnsemble, which refuses an empty one) replaces the generated states. Returns 0; 1
 // after a message when a file cannot be opened, written (it is removed then) or read, the sphere
 // cannot be built, or more than kEnsembleMaxStates states are accepted.
 int setupEnsemble(settings::KorimInfo* korimInfo, const char* outEName, const char* outEAxName,
@@ -86,12 +86,13 @@ struct EnsembleCharges {
 // residues rotateDomain's walk does not all reach is warned about on stderr. Returns 0; 1 or the
 // failing step's status after its message on stderr; a log file whose writing failed is removed
 // then; 1 after "ensembleAlignment: no allowed state: ..." when every state clashes (except with
-// outEflag 3, which predicts no state).
+// outEflag 3, which predicts no state), naming the configuration configName whose CLASH_DISTANCE:
+// set the distance and the distance that lets the state whose domains come least close through.
 int ensembleAlignment(structure::PDBInfo* pdbInfo, couplings::DTable* dTab,
                       settings::KorimInfo* korimInfo, const char* remark, const char* logName,
                       const char* outDcEnsName, int verbose, int ensembleCount,
                       const double* alphaEnsemble, const double* betaEnsemble,
                       const double* gammaEnsemble, const EnsembleCharges& ch, int dotCount,
-                      double* dots, double* saupeAve);
+                      double* dots, double* saupeAve, const char* configName = nullptr);
 
 }  // namespace korim::simulation

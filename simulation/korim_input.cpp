@@ -140,6 +140,11 @@ int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* bet
     gammaEnsemble[rows] = g;
   }
   if (readFailed(fp.get(), "readEnsemble", inEName)) return 1;
+  // An empty file would read as no file, and the run would average the configuration's states.
+  if (rows == 0) {
+    foundation::emptyFileRefusal("readEnsemble", inEName, "state", kStateLine);
+    return 1;
+  }
   *n = rows;
   return 0;
 }

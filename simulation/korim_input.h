@@ -11,9 +11,9 @@ constexpr int kEnsembleMaxRows = 39998;
 constexpr int kFreeAtomMax = 4998;
 
 // Ensemble orientations, one "alpha beta gamma" line each (degrees), into entries 1.. of the
-// three arrays. An empty name reads nothing: *n = 0, result 0. Failures (file not opened, a line
-// without three numbers, more than kEnsembleMaxRows rows, a read error) print their message on
-// stderr and return 1; *n is then not written.
+// three arrays. An empty name reads nothing: *n = 0, result 0. Failures (file not opened, a file
+// of no line, a line without three numbers, more than kEnsembleMaxRows rows, a read error) print
+// their message on stderr and return 1; *n is then not written.
 int readEnsemble(const char* inEName, int* n, double* alphaEnsemble, double* betaEnsemble,
                  double* gammaEnsemble);
 

@@ -258,10 +258,16 @@ TEST(PkaFile, LineRules) {
 TEST(PkaFile, EmptyMissingAndMalformedFiles) {
   TestStructure m;
   add(m, 10, "ARG", {"NH1"});
-  const std::string empty = pkaFile("empty.pka", "");
-  Outcome r = run(m, settings(), empty);
-  EXPECT_TRUE(r.status == 0 && r.n == 0);
-  EXPECT_EQ(r.err, "REMARK " + empty + ", 0 Charges/pka Values, Net Charge 0.000 Residues 999 to -1.\n");
+  // An empty file is refused, not read as a molecule without charges (a byte-order mark alone is empty).
+  const std::string holdsNoLine = " is empty: it holds no line (each line of a pKa file holds a residue number, an "
+                                  "atom name or default or terminus, charge or pKa, and the value, as \"68 default "
+                                  "charge 1.0\").\n";
+  Outcome r;
+  for (const std::string& empty : {pkaFile("empty.pka", ""), pkaFile("mark.pka", "\xEF\xBB\xBF")}) {
+    r = run(m, settings(), empty);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "chargeSetup Error: " + empty + holdsNoLine);
+  }
   // A directory is refused as one: not an empty pKa file.
   using Case = std::pair<std::string, std::string>;
   for (const auto& [path, message] :

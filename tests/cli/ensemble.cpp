@@ -105,9 +105,45 @@ TEST(EnsembleMode, ClashingStatesCountWithWeightZero) {
   std::remove((dir / "ave.tab").c_str());
   const RunResult none = ensemble(dir, 1, 1, "0 0 0\n");
   EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("ensembleAlignment: no allowed state: all 1 states clash (clash distance 2.00 A).\n"),
-            std::string::npos);
+  EXPECT_NE(none.err.find("ensembleAlignment: no allowed state: all 1 states clash at the clash distance 2.00 A "
+                          "(CLASH_DISTANCE: of the configuration two.inp); a smaller CLASH_DISTANCE: lowers the count "
+                          "of clashes: 1.32 or less lets state 1 through, whose domains come no closer than that; "
+                          "ENSEMBLE_CLASH: 0 turns the check off.\n"),
+            std::string::npos) << none.err;
   EXPECT_FALSE(fileExists(dir / "ave.tab"));
+}
+
+// Every state clashing: the run names the configuration's CLASH_DISTANCE: and the largest distance that
+// lets a state through. Followed, that distance allows the state and the run averages; a hundredth of
+// an Angstrom more lets none through; and ENSEMBLE_CLASH: 0, the other advice, runs.
+TEST(EnsembleMode, EveryStateClashingNamesTheDistanceThatLetsOneThrough) {
+  TempDir dir;
+  const std::string example = readFile(examples("ubiquitin_two_domains.inp"));
+  writeFile(dir / "s.ens", "0 90 0\n0 60 0\n0 120 0\n");
+  const auto run = [&](const std::string& line) {
+    std::string inp = example;
+    writeFile(dir / "c.inp", inp.replace(inp.find("CLASH_DISTANCE: 2.0"), 19, line));
+    return runKorim({"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", "c.inp", "-inE", "s.ens", "-ave",
+                     "ave.tab"},
+                    dir);
+  };
+  const RunResult far = run("CLASH_DISTANCE: 300");
+  ASSERT_EQ(far.status, 1);
+  const std::string head = "ensembleAlignment: no allowed state: all 3 states clash at the clash distance 300.00 A "
+                           "(CLASH_DISTANCE: of the configuration c.inp); a smaller CLASH_DISTANCE: lowers the count of "
+                           "clashes: ";
+  const size_t at = far.err.find(head), end = far.err.find(" or less lets state ", at);
+  ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << far.err;
+  const std::string advised = far.err.substr(at + head.size(), end - at - head.size());
+  const int state = std::stoi(far.err.substr(end + 20));
+  const RunResult followed = run("CLASH_DISTANCE: " + advised);
+  EXPECT_EQ(followed.status, 0) << followed.err;
+  EXPECT_EQ(followed.out.find("REMARK steric clash of domains in state " + std::to_string(state) + ".\n"),
+            std::string::npos);
+  char more[32];
+  std::snprintf(more, sizeof more, "CLASH_DISTANCE: %.2f", std::stod(advised) + 0.01);
+  EXPECT_EQ(run(more).status, 1) << more;
+  EXPECT_EQ(run("ENSEMBLE_CLASH: 0").status, 0);
 }
 
 // Without couplings (no -inD) the average table is still written, with the averaged tensor, which

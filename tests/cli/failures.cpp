@@ -191,7 +191,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
             "set a step of 0.1 nm):\n0.15 -1.25\n",
         "ERROR Reading of 1D potential not successful.\n"}},
       {onPdb(kPdb, {"-elKorim", "-pf1", "-pot", testData("cli/potential_single_row.pot")}), 1,
-       {"korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step.\n"}},
+       {"korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step; " +
+        testData("cli/potential_single_row.pot") + " holds one row.\n"}},
       // Command lines: a value option ending the line, a value that is not finite, an unknown word.
       {onPdb(kPdb, {"-inD", kCouplings, "-wv"}), 1, {"KORIM Error: option -wv needs a value.\n", extracting}},
       {onPdb(kPdb, {"-lcS", "nan"}), 1, {"KORIM Error: option -lcS value nan must be a finite number.\n", extracting}},
@@ -396,6 +397,49 @@ TEST(Runs, StatusMessagesAndResultTable) {
     setrlimit(RLIMIT_FSIZE, &old);
   }
   std::signal(SIGXFSZ, SIG_DFL);
+}
+
+// Every reader given an empty file, and a file of one blank line: each is refused, naming the file,
+// and none reads as no file at all (the states of the configuration, no charges, the steric result).
+TEST(Runs, EmptyInputsAreRefusedNamingTheFile) {
+  TempDir data;
+  const std::string empty = writeFile(data / "empty", ""), blank = writeFile(data / "blank", "\n");
+  const std::string ensemble = " -inp " + examples("ubiquitin_two_domains.inp") + " -ave out.tab -stKorimGrid";
+  const struct {
+    std::string options;  // F names the file
+    std::string whenEmpty, whenBlank;  // "{}" names the file
+  } cases[] = {
+      {"-bestFit -inD F", "RdTable Error: no entries in {}\n", "RdTable Error: no entries in {}\n"},
+      {"-pdb F", "PDB Error: no atoms read from {}", "PDB Error: no atoms read from {}"},
+      {"-stKorimFree -pdbF F -outA out.tab", "readPDBfree Error: no ATOM record in {}.\n",
+       "readPDBfree Error: no ATOM record in {}.\n"},
+      {"-stKorimGrid -inp F -ave out.tab", "KORIM Error: configuration {} sets no key;",
+       "KORIM Error: line 1 of {} holds no key and value"},
+      {"-inE F" + ensemble,
+       "readEnsemble Error: {} is empty: it holds no state (each line of a states file holds the three angles alpha, "
+       "beta, gamma of one state, in degrees).\n",
+       "readEnsemble Error: line 1 of {} does not start with three numbers"},
+      {"-elKorim -pka F",
+       "chargeSetup Error: {} is empty: it holds no line (each line of a pKa file holds a residue number, an atom name "
+       "or default or terminus, charge or pKa, and the value, as \"68 default charge 1.0\").\n",
+       "chargeSetup Error: line 1 of {} holds fewer than four items"},
+      {"-elKorim -pf1 -pot F",
+       "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a uniform positive step; {} is "
+       "empty.\n",
+       "readPotential Error: line 1 of {} does not start with two numbers"},
+      {"-3D -pot3D F -nX 2 -nY 2 -nZ 1", "ERROR: 0 values read from {}, the grid of 2 x 2 x 1",
+       "ERROR: 0 values read from {}, the grid of 2 x 2 x 1"},
+  };
+  const auto named = [](std::string text, const std::string& file) { return text.replace(text.find("{}"), 2, file); };
+  for (const auto& c : cases)
+    for (const std::string& file : {empty, blank}) {
+      std::vector<std::string> extra;
+      std::stringstream words(c.options);
+      for (std::string w; words >> w;) extra.push_back(w == "F" ? file : w);
+      if (c.options.find("-inD") == std::string::npos) extra.insert(extra.end(), {"-inD", kCouplings});
+      const std::vector<std::string> args = c.options.rfind("-pdb ", 0) == 0 ? steric(extra) : onPdb(kPdb, extra);
+      expectRun({args, 1, {named(file == empty ? c.whenEmpty : c.whenBlank, file)}});
+    }
 }
 
 // The rows the mapping names as held elsewhere in the structure map once the advice is followed:

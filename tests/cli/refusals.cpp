@@ -250,11 +250,13 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   cases.insert(cases.end(), {
       {ensemble(pdbReversed, "example.inp", "", example100), 1,
        {walkEnds + "residue 35 of chain A stands after residue 76 of chain A, where the domain ends",
-        "ensembleAlignment: no allowed state: all 100 states clash (clash distance 2.00 A).\n",
+        "ensembleAlignment: no allowed state: all 100 states clash at the clash distance 2.00 A (CLASH_DISTANCE: of "
+        "the configuration ",
         "matrix: ensembleAlignment error occured.\n"},
        false, {"REMARK steric clash of domains in state 100.\n"}, {"ens.log"}},
       {ensemble(kPdb, "far.inp", "CLASH_DISTANCE: 20.0\n", writeFile(data / "three.ens", "0 90 0\n0 60 0\n0 120 0\n")), 1,
-       {"ensembleAlignment: no allowed state: all 3 states clash (clash distance 20.00 A).\n"}, false},
+       {"ensembleAlignment: no allowed state: all 3 states clash at the clash distance 20.00 A (CLASH_DISTANCE: of "
+        "the configuration "}, false},
       // More states than an ensemble holds: the keys that make them named, no monitoring list left.
       {plus(ensemble(kPdb, "many.inp", "ENSEMBLE_DENSITY: 2000\nENSEMBLE_GAMMA: 100\n", example100),
             {"-outE", "states.txt"}),
@@ -767,6 +769,16 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "2"}, 0, {}, true, {}, {"c.col"}},
       {{"-daFlex", "-inD", kCouplings, "-nRun", "4", "-nSel", "10", "-outD", "out.tab", "-outSc", "s.sc", "-nFit", "2"},
        0, {}, true},
+      // Runs of fewer residues than give the isotropic sample its least three couplings: refused before
+      // the runs, naming the least count, which runs; a table of five couplings a residue runs on one.
+      {{"-daFlex", "-inD", kCouplings, "-nSel", "1", "-outD", "out.tab", "-outSc", "s.sc"}, 1,
+       {"motionHist: -nSel 1 is below the least count of residues that runs on " + kCouplings + ": a run of 1 residue "
+        "draws at most 1 coupling (1 a residue), and the isotropic sample it is scored against needs 3; -nSel 3 is the "
+        "least that runs (0 takes every residue).\n", histFailed}, false, {}, {"!s.sc"}},
+      {{"-daFlex", "-inD", kCouplings, "-nSel", "2", "-outD", "out.tab"}, 1, {"motionHist: -nSel 2 is below", "-nSel 3 is"}},
+      {{"-daFlex", "-inD", kCouplings, "-nSel", "3", "-nRun", "50", "-outD", "out.tab"}, 0, {}, true},
+      {{"-daFlex", "-inD", examples("ubiquitin_mixed_kinds.tab"), "-nSel", "1", "-nRun", "50", "-outD", "out.tab"}, 0,
+       {}, true},
   });
 
   // Results of whole-text writers and of the ensemble's average records that would carry a number

@@ -164,6 +164,13 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
   const std::vector<std::string> charged = {"-pH", "7", "-temp", "300", "-nacl", "0.1", "-kEne", "2"};
   const std::vector<std::string> rim = {"-pRatio", "5", "-lM", "100", "-rimDisc", "0.5", "-rim", "1"};
   const std::vector<std::string> limits = {"-daMin", "-0.005", "-daMax", "0.005", "-psi", "30"};
+  const std::vector<std::string> chargeSetUp = {"-pka", "none.pka", "-nopkaDef", "-nochTerm", "-kMono", "2",
+                                                "-kDipo", "2", "-kQuad", "2"};
+  const std::vector<std::string> model = {"-cut", "3", "-elInfo", "-kPot", "2", "-dIFace", "5"};
+  const std::vector<std::string> grid3D = {"-nX", "5", "-dX", "3", "-maxPot", "2", "-z1", "0", "-pot3D", "none.pot",
+                                           "-vol", "600", "-mwLC", "2e5", "-massLC", "0.01", "-unitLC", "2",
+                                           "-polyLC", "1000"};
+  const std::vector<std::string> search = {"-lCone", "1", "-incCone", "0.5", "-nCone", "5"};
   const auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -171,6 +178,14 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
   const std::vector<std::string> fit = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
   const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD",
                                            "out.tab"};
+  const std::vector<std::string> grid = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                         examples("ubiquitin_two_domains.inp"), "-inE",
+                                         examples("ubiquitin_100_states.ens"), "-ave", "out.tab"};
+  const auto on3D = [&](std::vector<std::string> mode) {
+    return plus(mode, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33", "-nZ", "1", "-dX",
+                       "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083", "-dot", "30",
+                       "-pdb", kPdb, "-outD", "out.tab"});
+  };
   const struct {
     std::vector<std::string> run, options;
     bool named;
@@ -193,6 +208,24 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {{"-anPdb", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0", "-outP", "out.tab"},
        {"-rim", "1", "-lM", "100", "-rimDisc", "0.5", "-kAtt", "3"}, true},
       {steric, rim, false},
+      // The charges' settings where no charge is placed; the model's settings without -el; the interface
+      // structure's distance in every steric run.
+      {steric, plus(chargeSetUp, model), true},
+      {plus(steric, {"-charmm"}), chargeSetUp, false},
+      {plus(steric, {"-charmm"}), model, true},
+      {plus(steric, {"-el"}), {"-cut", "3", "-elInfo", "-kPot", "2"}, false},
+      {plus(steric, {"-el"}), {"-dIFace", "5"}, true},
+      {plus(grid, {"-dot", "30"}), {"-pka", "none.pka", "-cut", "3", "-kMono", "2", "-pot", "none.pot"}, true},
+      // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
+      {steric, grid3D, true},
+      {plus(steric, {"-pf1"}), grid3D, true},
+      {on3D({"-stKorim"}), {"-maxPot", "2", "-vol", "600"}, false},
+      {on3D({"-elKorim"}), {"-kPot", "2", "-dIFace", "5", "-kEne", "2", "-temp", "350", "-kAtt", "2"}, true},
+      // The given cone width under the width search, and the search's settings without it.
+      {plus(fit, {"-mcStruc", "-map", "3"}), {"-stdCone", "10"}, true},
+      {plus(fit, {"-mcStruc", "-map", "3"}), search, false},
+      {plus(fit, {"-mcStruc", "-noautoCone", "-map", "3"}), search, true},
+      {plus(fit, {"-mcStruc", "-noautoCone", "-map", "3"}), {"-stdCone", "10"}, false},
   };
   for (const auto& c : cases) {
     TempDir d;

@@ -351,8 +351,15 @@ TEST(EnsembleStates, AFileOfStatesReplacesTheGeneratedOnes) {
   korim_test::TempDir dir;
   KorimInfo k = defaults();
   States s;
-  ASSERT_EQ(s.setup(&k, "", korim_test::writeFile(dir / "empty.ens", "")), 0);
-  EXPECT_GT(s.n, 2);
+  // An empty file is refused, not read as no file (which would keep the generated states).
+  const std::string empty = korim_test::writeFile(dir / "empty.ens", "");
+  int status = 0;
+  const std::string err = korim_test::captureStderr(
+      [&] { status = setupEnsemble(&k, "", "", empty.c_str(), &s.n, s.a.data(), s.b.data(), s.c.data()); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err,
+            "readEnsemble Error: " + empty + " is empty: it holds no state (each line of a states file holds the "
+            "three angles alpha, beta, gamma of one state, in degrees).\nerror in readEnsemble.\n");
   ASSERT_EQ(s.setup(&k, "", korim_test::writeFile(dir / "two.ens", "10 20 30\n-5 0.5 270\n")), 0);
   ASSERT_EQ(s.n, 2);
   EXPECT_EQ(std::vector<double>({s.a[1], s.b[1], s.c[1], s.a[2], s.b[2], s.c[2]}),
