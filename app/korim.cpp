@@ -257,36 +257,42 @@ int stericPrediction(Run& run) {
   return 0;
 }
 
+// The radial potential of -pot for the wall and the rod, into run.potential; the rod
+// interpolates it by its step, so it needs at least two rows of a positive step.
+int readRadialPotential(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  run.potential = dFltAlloc("matrix", kPotentialSlots);
+  if (run.potential == nullptr) return fail(run, 1, "Error allocating charge and potential buffers.\n");
+  int rc = readPotential(run.params.potName, k, &run.digPotential, run.potential, &run.offset,
+                         &run.stepsize);
+  if (rc != 0) return fail(run, rc, "ERROR Reading of 1D potential not successful.\n");
+  if (run.params.potName[0] != '\0')
+    std::fprintf(stderr, "REMARK 1D Potential %s, Digitization %d, Offset %.1f, Stepsize %.1f [A].\n",
+                 run.params.potName, run.digPotential, run.offset, run.stepsize);
+  if (k->lcType == kLcRod && (run.digPotential < 2 || !(run.stepsize > 0.0))) {
+    const std::string pot = run.params.potName;
+    std::string got = pot.empty()              ? "the run gives no -pot"
+                      : run.digPotential == 0 ? pot + " is empty"
+                      : run.digPotential == 1 ? pot + " holds one row"
+                                              : pot + " steps by ";
+    if (run.digPotential >= 2) korim::foundation::appendf(got, "%g nm", run.stepsize / 10.0);  // read in nm, held in A
+    const std::string line = "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
+                             "uniform positive step; " + got + ".\n";
+    return fail(run, 1, line.c_str());
+  }
+  return 0;
+}
+
 // Steric and electrostatic prediction.
 int electrostaticPrediction(Run& run) {
   KorimInfo* k = run.korimInfo;
   if (orientationDots(run) != 0) return run.status;
   if (selectCoordinates(run, "Matrix: Error reading selection of atoms.\n") != 0) return run.status;
   if (k->lcType == kLcWall || k->lcType == kLcRod) {
-    run.potential = dFltAlloc("matrix", kPotentialSlots);
-    if (run.potential == nullptr)
-      return fail(run, 1, "Error allocating charge and potential buffers.\n");
-    int rc = readPotential(run.params.potName, k, &run.digPotential, run.potential, &run.offset,
-                           &run.stepsize);
-    if (rc != 0) return fail(run, rc, "ERROR Reading of 1D potential not successful.\n");
-    if (run.params.potName[0] != '\0')
-      std::fprintf(stderr, "REMARK 1D Potential %s, Digitization %d, Offset %.1f, Stepsize %.1f [A].\n",
-                   run.params.potName, run.digPotential, run.offset, run.stepsize);
-    // The rod model interpolates the potential by its step: it needs at least two rows.
-    if (k->lcType == kLcRod && (run.digPotential < 2 || !(run.stepsize > 0.0))) {
-      const std::string pot = run.params.potName;
-      std::string got = pot.empty()              ? "the run gives no -pot"
-                        : run.digPotential == 0 ? pot + " is empty"
-                        : run.digPotential == 1 ? pot + " holds one row"
-                                                : pot + " steps by ";
-      if (run.digPotential >= 2) korim::foundation::appendf(got, "%g nm", run.stepsize / 10.0);  // read in nm, held in A
-      const std::string line = "korim: the rod medium needs a 1D potential (-pot) of at least two rows with a "
-                               "uniform positive step; " + got + ".\n";
-      return fail(run, 1, line.c_str());
-    }
+    if (readRadialPotential(run) != 0) return run.status;
     if (simulate(run, run.potential, nullptr, nullptr) != 0) return run.status;
     if (storeTensor(run) != 0) return run.status;
-    rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
+    const int rc = korim::simulation::iFacePDB(run.gammaList[0], run.betaList[0], run.alphaList[0],
                                      run.pdbInfo, k, run.params.pkaName, run.params.pRotName,
                                      run.params.remark, run.digPotential, run.potential,
                                      run.offset, run.stepsize, run.chCountOrig,
@@ -335,11 +341,15 @@ int ensemblePrediction(Run& run) {
   std::printf("REMARK %d states in ensemble.\n", run.ensembleCount);
   if (k->gridInfo.outEflag == 2) return 0;
   if (p.oDcEName[0] != '\0') std::printf("REMARK Simulated DCs will be appended to %s.\n", p.oDcEName);
+  // Each state of a charged ensemble is predicted by the electrostatic model, which on the rod
+  // reads the radial potential as a single structure's prediction does.
+  if (k->elInfo.elFlag != 0 && k->lcType == kLcRod && readRadialPotential(run) != 0) return run.status;
   sim::EnsembleCharges ch;
   ch.chCount = run.chCount;
   ch.chargeAtomID = run.chargeAtomID;
   ch.charges = run.charges;
   ch.digPotential = run.digPotential;
+  ch.potential = run.potential;
   ch.offset = run.offset;
   ch.stepsize = run.stepsize;
   rc = sim::ensembleAlignment(run.pdbInfo, run.dTab, k, p.remark, p.flexName, p.oDcEName,
