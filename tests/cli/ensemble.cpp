@@ -62,6 +62,22 @@ TEST(EnsembleMode, OneUnturnedStateIsTheSinglePrediction) {
   }
 }
 
+// The same on the rod with charges: each state is the electrostatic model's, which reads the
+// rod's radial potential (a charged ensemble on the rod once failed on a table of no points).
+TEST(EnsembleMode, OneUnturnedChargedStateOnTheRodIsTheSinglePrediction) {
+  TempDir dir;
+  const std::string pot = examples("pf1_rod_radial.pot");
+  const RunResult single =
+      runKorim({"-elKorim", "-pf1", "-pot", pot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "single.tab"}, dir);
+  ASSERT_EQ(single.status, 0) << single.err;
+  const RunResult r = ensemble(dir, 0, 0, "0 0 0\n", {"-el", "-pf1", "-pot", pot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<double> ref = valuesOf(readFile(dir / "single.tab"), "DATA SAUPE "),
+                            ave = valuesOf(readFile(dir / "ave.tab"), "DATA SAUPE  ");
+  ASSERT_TRUE(ref.size() == 5 && ave.size() == 5);
+  for (int i = 0; i < 5; i++) EXPECT_NEAR(ave[i], ref[i], 2e-8) << i;
+}
+
 // The tables of the states appended to -dcEns read back: their state remarks are REMARK lines
 // and each table holds every coupling once; the average of the two states' couplings is the
 // mean of their columns.
