@@ -53,4 +53,9 @@ std::string adviseOption(const std::string& option, const std::string& value) {
     return adviseOptions({{option, value}});
 }
 
+std::string eachInPlaceOf(const std::string& option) {
+    const std::string given = givenOption(option);
+    return given.empty() ? "" : " (each in place of " + given + ")";
+}
+
 }  // namespace korim::foundation

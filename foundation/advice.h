@@ -36,4 +36,8 @@ std::string adviseOptions(const std::vector<AdvisedOption>& options);  // (optio
 // One option: adviseOptions({{option, value}}).
 std::string adviseOption(const std::string& option, const std::string& value = "");
 
+// Advice that names several values of one option as alternatives ("-bin 16, -bin 31 and -bin 40
+// each give ..."): " (each in place of -bin 24)" where the command line gives option, else "".
+std::string eachInPlaceOf(const std::string& option);
+
 }  // namespace korim::foundation
