@@ -332,6 +332,28 @@ TEST(MissingCouplings, EveryModeLeavesThemOutAsTheTableWithoutThem) {
     const Table out = readTable(d / "marked_out.tab");
     EXPECT_EQ(out.rows.size(), 63u) << what;  // the marked rows written as they are
   }
+  // A table whose every row is marked is refused as one without couplings.
+  std::string all;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::vector<std::string> w;
+    for (std::string x; in >> x;) w.push_back(x);
+    const bool row = w.size() == 9 && std::isdigit(static_cast<unsigned char>(w[0][0]));
+    if (row) w[6] = "888";
+    std::string text = row ? "" : l;
+    for (size_t i = 0; row && i < w.size(); i++) text += " " + w[i];
+    all += text + "\n";
+  }
+  const std::string marked = writeFile(d / "all.tab", all);
+  const struct {
+    std::vector<std::string> args;
+    const char* refusal;
+  } none[] = {{{"-bestFit", "-pdb", kPdb}, "korim: 0 usable couplings are too few to fit an order matrix"},
+              {{"-daHist"}, "korim: no coupling of "}};
+  for (const auto& n : none) {
+    const RunResult r = runKorim(plus(n.args, {"-inD", marked, "-outD", "none.tab"}), d);
+    EXPECT_TRUE(r.status == 1 && inOrder(r.err, {"leaves out 63 of the 63 selected couplings", n.refusal})) << r.err;
+  }
 }
 
 // Arithmetic on a row that marks a missing coupling leaves the mark: the sign flip of the formats
