@@ -8,6 +8,7 @@
 
 #include "app/dc_select.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 
 namespace korim::app {
@@ -85,6 +86,14 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
       leaveOut(dTab1, i);
       continue;
     }
+    DInfo& out = dTab1->dCalcList[i];
+    // A missing coupling combines into none: the row keeps the mark (so -c1 -1 makes no -888).
+    if (couplings::missingCoupling(x.d) || couplings::missingCoupling(partner->d)) {
+      out.d = couplings::missingCoupling(x.d) ? x.d : partner->d;
+      out.valid = x.valid != 0 ? 1 : 0;
+      if (x.valid != 0) count++;
+      continue;
+    }
     const float d = static_cast<float>(addDC(opCode, c1, c2, x.d, partner->d));
     if (!std::isfinite(d)) {
       std::fprintf(stderr,
@@ -97,7 +106,6 @@ int adjustDC(int opCode, float c1, float c2, DTable* dTab1, const DTable* dTab2)
       leaveOut(dTab1, i);
       continue;
     }
-    DInfo& out = dTab1->dCalcList[i];
     out.d = d;
     out.valid = x.valid != 0 ? 1 : 0;
     if (x.valid != 0) count++;

@@ -17,7 +17,8 @@ double addDC(int opCode, double c1, double c2, double d1, double d2);
 // dCalcList[i].d gets the result, valid only when i is selected. A coupling without a partner,
 // or whose result is not a finite number (a division by zero or a value beyond single precision,
 // reported on stderr), is left out of both lists; the selected ones whose rows in dTab2 are all
-// unselected are named on stderr.
+// unselected are named on stderr. Where either coupling marks a missing one (888 Hz or more,
+// couplings::missingCoupling), the result is that mark, dTab1's first.
 // Couplings of 999 Hz or more keep their flags. dTab2 is only read. Returns the number of
 // selected couplings that were combined.
 int adjustDC(int opCode, float c1, float c2, couplings::DTable* dTab1,

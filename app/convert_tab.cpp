@@ -15,6 +15,7 @@
 #include "app/text_output.h"
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "foundation/appendf.h"
 #include "foundation/finitetext.h"
@@ -111,6 +112,7 @@ void convertValues(DTable* t, const KorimInfo* k) {
     calc.sigma = obs.sigma;
     calc.w = obs.w;
     calc.d = obs.d;
+    if (couplings::missingCoupling(obs.d)) continue;  // a missing coupling stays as it is
     if (k->dcNoise) calc.d = static_cast<float>(obs.d + noise.next() * obs.sigma);
     if (k->normDc) {
       const float f = obs.w;

@@ -24,6 +24,7 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "fitting/aerasimdc.h"
 #include "fitting/dahist.h"
@@ -665,6 +666,15 @@ int structureRun(Run& run) {
     run.mapRemark = "REMARK " + het + ": korim reads ATOM records only.\n" +
                     (run.mapRemark.empty() ? "\n" : run.mapRemark);
   remarkCouplings(stdout, "selected", k->validCountD, dc->excludeMode);
+  // The fits and the search take no row that marks its coupling as missing (the predictions'
+  // statistics say the same of their table).
+  if (k->korimMode == kModeBestFit) {
+    const bool search = k->spreadMode == kSpreadRandom || k->spreadMode == kSpreadExhaustive ||
+                        k->spreadMode == kSpreadExhaustSel;
+    const DTable* t = dTab;
+    korim::couplings::tellMissing(search ? "the assignment search" : "the fit", p.inDName,
+                                  korim::couplings::countMissing(t, [t](int i) { return t->dCalcList[i].valid != 0; }));
+  }
 
   PDBSelectInfo& s = run.sInfo;
   if (s.res1 == 0 && s.resN == 0) {

@@ -1,11 +1,14 @@
 // Scoring of one candidate assignment of unassigned peaks by an SVD fit of the alignment tensor.
 #pragma once
 
+#include "couplings/missingdc.h"
+
 namespace korim::assignment {
 
 constexpr int kPeakCols = 30;          // columns of the peak matrices
 constexpr int kSingleCols = 10;        // columns of the one-medium driver's peak matrices
-constexpr float kEmptyCell = 888.0f;   // dcMat value of a peak without a coupling in a column
+// dcMat value of a peak without a coupling in a column: the mark of a missing coupling.
+constexpr float kEmptyCell = couplings::kDcMissingFrom;
 constexpr int kMediaMax = 3;           // alignment media scored together
 
 // One assignment problem. Matrices have cols columns (kPeakCols, or kSingleCols in the one-medium

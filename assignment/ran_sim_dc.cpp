@@ -18,6 +18,7 @@
 #include "assignment/tagged_buffers.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "foundation/checkedcount.h"
 #include "foundation/genrand.h"
@@ -43,7 +44,7 @@ constexpr const char* kTypeWord[kTypes] = {"N-HN",  "C-N",   "C-HN", "CA-C",
 constexpr const char* kTypeAtoms[kTypes][2] = {{"N", "HN"},  {"C", "N"},   {"C", "HN"},
                                                {"CA", "C"},  {"CA", "HA"}, {"CA", "CB"},
                                                {"C", "HA"},  {"CA", "HN"}};
-constexpr float kMarkerD = 888.0f;       // coupling of a peak left unassigned
+constexpr float kMarkerD = korim::couplings::kDcMissingFrom;  // coupling of a peak left unassigned
 constexpr float kMarkerSigma = 100000.0f;
 constexpr float kMarkerW = 1.0e-6f;
 
@@ -112,10 +113,9 @@ struct Search {
   int fixedCount = 0;
   AssignProblem prob;
 
-  bool inUse(int r) const {
-    const DInfo& c = dTab->dCalcList[r];
-    return c.valid != 0 && c.w != 0.0f;
-  }
+  // A row the search takes: fitted (its measured D no mark of a missing coupling, as the search's
+  // own unassigned peaks are written).
+  bool inUse(int r) const { return korim::couplings::fitRow(dTab->dObsList[r], dTab->dCalcList[r]); }
   bool fixed(int a, int b) const { return chkFixAa(nFix, fixList, a, b) != 0; }
   bool inMedium(int r, int m) const {
     return single || std::strncmp(dTab->dObsList[r].segNameI, media[m], 15) == 0;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "foundation/advice.h"
 #include "foundation/constants.h"
 #include "foundation/diag3.h"
 #include "foundation/quantile.h"
@@ -288,10 +289,15 @@ int checkSearchWindow(const AssignProblem& p, const MediumProof* proofs, const c
                "search would be a tensor they do not give.\n%s",
                p.lDa, p.hDa, p.lR, p.hR, yzFlag ? " in the form of -yzInv, which -rand scores in" : "",
                left.c_str());
-  char rOptions[80] = "";
-  if (w.lR != p.lR || w.hR != p.hR) std::snprintf(rOptions, sizeof rOptions, " -lR %g -hR %g", w.lR, w.hR);
-  std::fprintf(stderr, "korim: -lDa %g -hDa %g%s hold a tensor the couplings allow%s; the search has not run.\n",
-               w.lDa, w.hDa, rOptions, p.nLcType > 1 ? " in each medium" : "");
+  const auto text = [](double v) {
+    char t[32];
+    std::snprintf(t, sizeof t, "%g", v);
+    return std::string(t);
+  };
+  std::vector<foundation::AdvisedOption> advised{{"-lDa", text(w.lDa)}, {"-hDa", text(w.hDa)}};
+  if (w.lR != p.lR || w.hR != p.hR) advised.insert(advised.end(), {{"-lR", text(w.lR)}, {"-hR", text(w.hR)}});
+  std::fprintf(stderr, "korim: %s hold a tensor the couplings allow%s; the search has not run.\n",
+               foundation::adviseOptions(advised).c_str(), p.nLcType > 1 ? " in each medium" : "");
   return 1;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "couplings/dc.h"
+#include "couplings/missingdc.h"
 #include "foundation/appendf.h"
 #include "foundation/inputfile.h"
 #include "foundation/memory.h"
@@ -21,8 +22,9 @@ using namespace korim::foundation;
 namespace {
 constexpr float kTwoThirds = 0.6666667f;
 
-// A pair k is compared when both rows are valid and neither coupling is above the usable limit.
-bool usable(const DInfo& row) { return row.valid && row.d <= kDcUsableMax; }
+// A pair k is compared when both rows are valid and neither coupling is missing: 888 Hz or more
+// marks one so (missingCoupling), below the usable limit.
+bool usable(const DInfo& row) { return row.valid && row.d <= kDcUsableMax && !missingCoupling(row.d); }
 }  // namespace
 
 int dTensorNull(DTensor* t) {

@@ -191,6 +191,8 @@ int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int res
                 const char* resNameJ, const char* atomNameJ, float* diVal, int* diFixedFlag);
 
 // ---- tensor fit and back-calculation (dipolar.cpp, fitdc.cpp) ----
+// Both fits take the rows of measured couplings (fitRow) and back-calculate every valid, weighed
+// row, those that mark a coupling as missing too; they return the number of rows fitted.
 int fitD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
 int fitDSVD(structure::PDBInfo* pdbInfo, DTable* dTab, int verbose);
 int findS(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, float* diVal,

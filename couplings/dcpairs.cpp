@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "couplings/missingdc.h"
+
 namespace korim::couplings {
 
 namespace {
@@ -217,9 +219,7 @@ int countPairs(const DTable* dTab, const std::function<bool(int)>& use) {
 FitCouplings fitCouplings(const DTable* dTab) {
   FitCouplings n;
   if (dTab == nullptr || dTab->dCalcList == nullptr) return n;
-  const auto used = [dTab](int k) {
-    return dTab->dCalcList[k].valid != 0 && dTab->dCalcList[k].w != 0.0f;
-  };
+  const auto used = [dTab](int k) { return fitRow(dTab->dObsList[k], dTab->dCalcList[k]); };
   for (int k = 0; k < dTab->dCount; ++k) n.rows += used(k) ? 1 : 0;
   n.pairs = countPairs(dTab, used);
   return n;

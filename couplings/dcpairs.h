@@ -123,8 +123,8 @@ class CouplingKinds {
 // mapping where the calculated row has one.
 int countPairs(const DTable* dTab, const std::function<bool(int)>& use);
 
-// The couplings a fit uses (valid calculated rows with a weight other than 0): rows and the
-// distinct atom pairs among them.
+// The couplings a fit uses (fitRow: valid calculated rows with a weight other than 0 whose measured
+// D marks no coupling as missing): rows and the distinct atom pairs among them.
 struct FitCouplings {
   int rows = 0;
   int pairs = 0;

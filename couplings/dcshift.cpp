@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/advice.h"
 #include "foundation/appendf.h"
 #include "structure/pdb.h"
 
@@ -89,18 +90,20 @@ std::string shiftLine(const ResidueShift& s, int segFirst) {
         foundation::appendf(line,
                             "-a1 %lld with -s1 %d maps the table's residue r on the structure's r %c %lld, yet the "
                             "table's own numbers are the structure's: at them %d of %d rows map and their names "
-                            "agree; -a1 %d (as -s1) maps them so",
+                            "agree; %s (as -s1) maps them so",
                             segFirst + by, segFirst, by > 0 ? '+' : '-', by > 0 ? by : -by, s.agree, s.rows,
-                            segFirst);
+                            foundation::adviseOption("-a1", std::to_string(segFirst)).c_str());
         return line;
     }
     const long long size = own > 0 ? own : -own;
     // -a1 names the structure's number of the table's residue -s1.
     foundation::appendf(line,
                         "the table's residue numbers look %lld %s than the structure's: at residue %c %lld, %d of %d "
-                        "rows map and their names agree; -s1 %d -a1 %lld maps them so",
-                        size, own > 0 ? "higher" : "lower", own > 0 ? '-' : '+', size, s.agree, s.rows, segFirst,
-                        segFirst - own);
+                        "rows map and their names agree; %s maps them so",
+                        size, own > 0 ? "higher" : "lower", own > 0 ? '-' : '+', size, s.agree, s.rows,
+                        foundation::adviseOptions({{"-s1", std::to_string(segFirst)},
+                                                   {"-a1", std::to_string(segFirst - own)}})
+                            .c_str());
     return line;
 }
 

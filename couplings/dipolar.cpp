@@ -13,6 +13,7 @@
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
 #include "couplings/dcshift.h"
+#include "foundation/advice.h"
 #include "foundation/appendf.h"
 #include "foundation/memory.h"
 #include "foundation/svdcmpd.h"
@@ -279,9 +280,10 @@ int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNa
         const auto atom = [](const char* name) { return std::strcmp(name, "All") == 0 ? std::string("any atom") : name; };
         std::fprintf(stderr,
                      "DC Warning: %d coupling%s hold%s the pair in the other order (%s at end I, %s at end J) and %s "
-                     "not selected by -aD1 %s -aD2 %s; -aD1 %s -aD2 %s selects %s.\n",
+                     "not selected by -aD1 %s -aD2 %s; %s selects %s.\n",
                      reversed, reversed == 1 ? "" : "s", reversed == 1 ? "s" : "", atom(atomNameJ).c_str(),
-                     atom(atomNameI).c_str(), reversed == 1 ? "is" : "are", atomNameI, atomNameJ, atomNameJ, atomNameI,
+                     atom(atomNameI).c_str(), reversed == 1 ? "is" : "are", atomNameI, atomNameJ,
+                     foundation::adviseOptions({{"-aD1", atomNameJ}, {"-aD2", atomNameI}}).c_str(),
                      reversed == 1 ? "it" : "them");
     }
     return validCount;

@@ -7,6 +7,7 @@
 
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "foundation/constants.h"
 #include "foundation/diag3.h"
 #include "foundation/memory.h"
@@ -246,43 +247,55 @@ int fitDSVD(PDBInfo* /*pdbInfo*/, DTable* dTab, int /*verbose*/) {
     float* dv = diSolve + cap;
     float* sv = dv + cap;
 
-    int n = 0;      // entries
-    int used = 0;   // rows
-    for (int k = 0; k < dTab->dCount; ++k) {
+    // The rows of measured couplings come first and alone enter the solve; the rows that mark a
+    // coupling as missing follow and are only back-calculated.
+    const auto inPass = [dTab](int k, bool measured) {
         const DInfo& c = dTab->dCalcList[k];
-        const DInfo& o = dTab->dObsList[k];
-        if (!c.valid || c.w == 0.0f) continue;
-        ++used;
-        fitEntries(c, [&](const float* e, bool solved) {
-            if (n >= cap) return;
-            xI[n] = e[0]; yI[n] = e[1]; zI[n] = e[2];
-            xJ[n] = e[3]; yJ[n] = e[4]; zJ[n] = e[5];
-            diCalc[n] = c.di;
-            diSolve[n] = solved ? c.di : 0.0f;
-            dv[n] = o.d;
-            sv[n] = o.sigma;
-            ++n;
-        });
+        return c.valid && c.w != 0.0f && missingCoupling(dTab->dObsList[k].d) != measured;
+    };
+    int n = 0;       // entries
+    int solved = 0;  // entries of the measured couplings
+    int used = 0;    // rows of the measured couplings
+    for (const bool measured : {true, false}) {
+        for (int k = 0; k < dTab->dCount; ++k) {
+            if (!inPass(k, measured)) continue;
+            const DInfo& c = dTab->dCalcList[k];
+            const DInfo& o = dTab->dObsList[k];
+            used += measured ? 1 : 0;
+            fitEntries(c, [&](const float* e, bool solve) {
+                if (n >= cap) return;
+                xI[n] = e[0]; yI[n] = e[1]; zI[n] = e[2];
+                xJ[n] = e[3]; yJ[n] = e[4]; zJ[n] = e[5];
+                diCalc[n] = c.di;
+                diSolve[n] = solve ? c.di : 0.0f;
+                dv[n] = o.d;
+                sv[n] = o.sigma;
+                ++n;
+            });
+        }
+        if (measured) solved = n;
     }
 
     if (t.tensorMode == kTensorSVD)
-        findS(xI, yI, zI, xJ, yJ, zJ, diSolve, dv, sv, t.saupe, t.dSaupe, n);
+        findS(xI, yI, zI, xJ, yJ, zJ, diSolve, dv, sv, t.saupe, t.dSaupe, solved);
     findD(xI, yI, zI, xJ, yJ, zJ, diCalc, dv, sv, t.saupe, t.dSaupe, n);
     if (t.eulerFlag)
         t.eulerCount = saupe2euler(t.saupe, t.psiList, t.thetaList, t.phiList, t.eigVal, &t.da, &t.dr);
 
     // Calculated couplings, walking the entries in the same order.
     int e = 0;
-    for (int k = 0; k < dTab->dCount; ++k) {
-        DInfo& c = dTab->dCalcList[k];
-        if (!c.valid || c.w == 0.0f) continue;
-        const int nI = c.atomICount, nJ = c.atomJCount;
-        if (nI * nJ == 1 || nI * nJ == 3) {
-            if (e < n) c.d = dv[e++];
-        } else {
-            double sum = 0.0;
-            for (int p = 0; p < nI * nJ && e < n; ++p) sum += dv[e++];
-            c.d = static_cast<float>(sum);
+    for (const bool measured : {true, false}) {
+        for (int k = 0; k < dTab->dCount; ++k) {
+            if (!inPass(k, measured)) continue;
+            DInfo& c = dTab->dCalcList[k];
+            const int nI = c.atomICount, nJ = c.atomJCount;
+            if (nI * nJ == 1 || nI * nJ == 3) {
+                if (e < n) c.d = dv[e++];
+            } else {
+                double sum = 0.0;
+                for (int p = 0; p < nI * nJ && e < n; ++p) sum += dv[e++];
+                c.d = static_cast<float>(sum);
+            }
         }
     }
     return used;
@@ -293,7 +306,7 @@ int orderMatrixRank(const DTable* dTab) {
     std::vector<float> v[6];
     for (int k = 0; k < dTab->dCount; ++k) {
         const DInfo& c = dTab->dCalcList[k];
-        if (!c.valid || c.w == 0.0f) continue;
+        if (!fitRow(dTab->dObsList[k], c)) continue;
         // Only the entries the fit solves for constrain the order matrix.
         fitEntries(c, [&](const float* e, bool solved) {
             if (!solved) return;
@@ -394,6 +407,7 @@ void fitDCTarget(int /*xCnt*/, int cCnt, float* cg, float* res) {
             }
         if (pairs == 0) continue;  // d stays missing
         c.d = static_cast<float>(d);
+        if (missingCoupling(o.d)) continue;  // back-calculated only
         const double sp = di != 0.0 ? (kRefDI / di) * o.sigma : 0.0;
         const double gw = sp != 0.0 ? 1.0 / sp : 1.0;
         const double residual = gw * (o.d - c.d);
@@ -441,7 +455,8 @@ int fitDCAlign(PDBInfo* pdbPtr, DTable* dTabPtr, int verbFlag) {
                 c.atomJ[j]->selected = 1;
                 ++pairs;
             }
-        if (pairs > 0) ++fs.dCount;
+        // A row that marks its coupling as missing is back-calculated, not fitted.
+        if (pairs > 0 && !missingCoupling(dTabPtr->dObsList[k].d)) ++fs.dCount;
     }
     fs.atomCount = 0;
     for (int a = 0; a < pdbPtr->atomCount; ++a)

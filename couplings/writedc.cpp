@@ -8,6 +8,7 @@
 #include <string>
 
 #include "couplings/analyzeSaupe.h"
+#include "couplings/missingdc.h"
 #include "foundation/constants.h"
 #include "foundation/finitetext.h"
 #include "foundation/fixedtext.h"
@@ -34,7 +35,6 @@ struct WriterState {
 };
 WriterState writer;
 
-constexpr float kStatLimit = 888.0f;   // couplings at or above this never enter the statistics
 constexpr float kDiffLimit = 999.0f;   // a difference with a value at or above this is not formed
 constexpr float kDiffMissing = 9999.0f;
 constexpr int kCopyMargin = 5000;    // extra zeroed entries of the regression copies
@@ -543,7 +543,8 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
-        if (!(o.d < kStatLimit) || !(c.d < kStatLimit)) {
+        // A back-calculated D that high is no coupling either (9999: none).
+        if (!(o.d < kDcMissingFrom) || !(c.d < kDcMissingFrom)) {
             ++found.overLimit;
             continue;
         }

@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
+#include "foundation/advice.h"
 #include "foundation/memory.h"
 
 namespace korim::fitting {
@@ -53,15 +55,16 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   KorimInfo* k = korimInfo;
   // Subsets that cannot give an estimate end the run before any log is begun.
   int valid = 0;
-  for (int i = 0; i < dTab->dCount; i++) valid += dTab->dCalcList[i].valid ? 1 : 0;
+  for (int i = 0; i < dTab->dCount; i++)
+    valid += dTab->dCalcList[i].valid && !couplings::missingCoupling(dTab->dObsList[i].d) ? 1 : 0;
   const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
   if (mapCount > 0 && size < 5) {
     std::fprintf(stderr,
                  "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
-                 "matrix (5 or more; %s).\n",
+                 "matrix (5 or more; %s%s).\n",
                  size, valid,
-                 k->mapFixCount != 0 ? "with -nDfixed, -dFrac is the count each keeps, as -dFrac 5"
-                                     : "-dFrac is the share each keeps");
+                 k->mapFixCount != 0 ? "with -nDfixed, -dFrac is the count each keeps, as " : "-dFrac is the share each keeps",
+                 k->mapFixCount != 0 ? foundation::adviseOption("-dFrac", "5").c_str() : "");
     return 1;
   }
   // Repeated rows of one atom pair are one coupling of each subset's fit.

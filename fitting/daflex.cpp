@@ -15,6 +15,7 @@
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
 #include "fitting/tensorform.h"
+#include "foundation/advice.h"
 #include "foundation/checkedcount.h"
 #include "foundation/memory.h"
 #include "simulation/nsc.h"
@@ -419,26 +420,28 @@ int refuseSmallSubset(const ResidueCouplings& rc, int sel, const char* inDName) 
 // and the fit with the structure is named.
 void sayWayForward(const KorimInfo& start, ResidueCouplings& rc, int sel, const double* dots, int nDots) {
   struct Option {
-    std::string words;
+    std::vector<foundation::AdvisedOption> advised;
     KorimInfo settings;
+    std::string words;  // as the advice names them (foundation::adviseOptions)
   };
   // Each change alone, then all of them together.
   std::vector<Option> options;
-  Option all{"", start};
-  const auto add = [&](const std::string& words, auto change) {
+  Option all{{}, start, ""};
+  const auto add = [&](const char* option, int value, auto change) {
     KorimInfo k = start;
     change(k);
     change(all.settings);
-    all.words += (all.words.empty() ? "" : " ") + words;
-    options.push_back({words, k});
+    all.advised.push_back({option, std::to_string(value)});
+    options.push_back({{{option, std::to_string(value)}}, k, ""});
   };
-  if (start.histInfo.modeFit == 3) add("-nFit 2", [](KorimInfo& k) { k.histInfo.modeFit = 2; });
-  if (start.histRan < kDefaultRuns)
-    add("-nRun " + std::to_string(kDefaultRuns), [](KorimInfo& k) { k.histRan = kDefaultRuns; });
+  if (start.histInfo.modeFit == 3) add("-nFit", 2, [](KorimInfo& k) { k.histInfo.modeFit = 2; });
+  if (start.histRan < kDefaultRuns) add("-nRun", kDefaultRuns, [](KorimInfo& k) { k.histRan = kDefaultRuns; });
   // Subsets of at most half the residues differ from run to run (runs of every residue are alike).
   if (const int half = std::min(kDefaultSubset, rc.nRes / 2); sel > half && half >= kMinSubset)
-    add("-nSel " + std::to_string(half), [half](KorimInfo& k) { k.sCount = half; });
+    add("-nSel", half, [half](KorimInfo& k) { k.sCount = half; });
   if (options.size() > 1) options.push_back(all);
+  // An option the command line gives is advised in place of its value there.
+  for (Option& o : options) o.words = foundation::adviseOptions(o.advised);
   std::string tried;
   for (Option& o : options) {
     const int s = o.settings.sCount <= 0 || o.settings.sCount > rc.nRes ? rc.nRes : o.settings.sCount;
@@ -587,6 +590,7 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   if (dcInfo->aFirst < settings::kNoRangeLimit) dcInfo->aFirst = dcInfo->segFirst;
   DcSample s;
   collectDc(dTab.get(), &s);
+  tellMissingRows(s, inDName, "-daFlex");
   markUsedRows(dTab.get(), s);
   keepResidueRange(dTab.get(), dcInfo->segFirst, dcInfo->segLast, &s);
   if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daFlex") != 0 ||

@@ -11,6 +11,7 @@
 #include "fitting/histo.h"
 #include "fitting/histonls.h"
 #include "fitting/tensorform.h"
+#include "foundation/advice.h"
 #include "foundation/nonlinearfit.h"
 
 namespace korim::fitting {
@@ -157,6 +158,9 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
                   "layout lays bins of twice the mean error, %.3f Hz: the same count, another layout)",
                   automatic, automatic, static_cast<double>(spread), static_cast<double>(width));
   }
+  // A -bin the command line gives is named as the value each count takes the place of.
+  named = counts.size() == 1 ? foundation::adviseOption("-bin", std::to_string(counts[0]))
+                             : named + foundation::eachInPlaceOf("-bin");
   std::fprintf(stderr,
                "       Checked for these couplings, nearest the automatic %d bins first: %s %s a single fullest "
                "bin at Dxx and a fit with R from 0 to 2/3%s. Such an answer is possible, not shown to be right: a fit "
@@ -217,9 +221,9 @@ std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h, const char
 void refuseWithoutDxx(const PrincipalFit& f, const HistInfo& h, const Layout& l) {
   std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
   std::fprintf(stderr,
-               "       The two extremes alone give Da %+.3f Hz, R %.3f (the two-extreme estimate; -nFit 2 answers "
+               "       The two extremes alone give Da %+.3f Hz, R %.3f (the two-extreme estimate; %s answers "
                "with a fit to them).\n",
-               static_cast<double>(h.Da2Par), static_cast<double>(h.R2Par));
+               static_cast<double>(h.Da2Par), static_cast<double>(h.R2Par), foundation::adviseOption("-nFit", "2").c_str());
   adviseBinCounts(f, h, l.nBins, l.width);
 }
 
@@ -233,6 +237,7 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
     return rc;
   DcSample s;
   collectDc(dTab.get(), &s);
+  tellMissingRows(s, inDName, "-daHist");
   markUsedRows(dTab.get(), s);
   if (checkDcSample(s, inDName) != 0 || refuseOneSign(s, inDName, "-daHist") != 0 ||
       refuseBelowFloor(s, inDName, "-daHist") != 0)

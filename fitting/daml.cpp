@@ -13,6 +13,7 @@
 #include "fitting/mlmagtensor.h"
 #include "fitting/resultstream.h"
 #include "fitting/tensorform.h"
+#include "foundation/advice.h"
 #include "settings/da_window.h"
 
 namespace korim::fitting {
@@ -45,6 +46,10 @@ constexpr double kGridRSumTolerance = 1e-6;
 // sign turns the couplings into the search's frame (and back); dab is the answer in that frame.
 void storeCouplings(couplings::DTable* dTab, const DcSample& s, const HistInfo& h, double dab,
                     float sign) {
+  for (int row : s.missing) {  // kept in the table as they are
+    dTab->dCalcList[row].d = dTab->dObsList[row].d;
+    dTab->dCalcList[row].valid = 1;
+  }
   for (size_t i = 0; i < s.row.size(); ++i) {
     couplings::DInfo& obs = dTab->dObsList[s.row[i]];
     couplings::DInfo& calc = dTab->dCalcList[s.row[i]];
@@ -171,12 +176,12 @@ std::string daAdvice(const HistInfo& h, bool negated, bool farEnd, double newNea
   }
   const char* option = farEnd == negated ? "-hDa" : "-lDa";
   const double value = (farEnd ? newFar : newNear) * (negated ? 1.0 : -1.0);
-  char text[96];
-  if (step != steps[0])
-    std::snprintf(text, sizeof text, "%s %.6g -incDa %g", option, value, step);
-  else
-    std::snprintf(text, sizeof text, "%s %.6g", option, value);
-  return text;
+  char valueText[32], stepText[32];
+  std::snprintf(valueText, sizeof valueText, "%.6g", value);
+  std::snprintf(stepText, sizeof stepText, "%g", step);
+  std::vector<foundation::AdvisedOption> advised{{option, valueText}};
+  if (step != steps[0]) advised.push_back({"-incDa", stepText});
+  return foundation::adviseOptions(advised);
 }
 
 // The couplings' own estimate from their two extremes (DATA EQ Da, Hz, at least kMinEstimateDa in
@@ -279,6 +284,7 @@ int getMlDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcInf
     return rc;
   DcSample s;
   collectDc(dTab.get(), &s);
+  tellMissingRows(s, inDName, "-daMl");
   if (checkDcSample(s, inDName) != 0 || refuseBelowFloor(s, inDName, "-daMl") != 0) return 1;
   std::string kinds = mixedKinds(s, inDName);
   kinds += warnOneSign(s, inDName);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "fitting/histo.h"
 #include "fitting/tensorform.h"
@@ -67,7 +68,11 @@ void collectDc(const DTable* dTab, DcSample* sample,
   double sum = 0.0;
   for (int i = 0; i < dTab->dCount; ++i) {
     const couplings::DInfo& d = dTab->dObsList[i];
-    if (!d.valid || !(d.d < kDcUnused) || (keep && !keep(d))) continue;
+    if (!d.valid || (keep && !keep(d))) continue;
+    if (couplings::missingCoupling(d.d)) {
+      sample->missing.push_back(i);
+      continue;
+    }
     const float c = d.d * d.w;
     const bool coupOut = !(std::fabs(c) <= kDcSampleBound);
     if (coupOut || !(std::fabs(d.sigma * d.w) <= kDcSampleBound)) {
@@ -98,10 +103,16 @@ std::string mixedKinds(const DcSample& sample, const char* inDName) {
 }
 
 void markUsedRows(DTable* dTab, const DcSample& sample) {
-  for (int row : sample.row) {
-    dTab->dCalcList[row].d = dTab->dObsList[row].d;
-    dTab->dCalcList[row].valid = dTab->dObsList[row].valid;
-  }
+  for (const std::vector<int>* rows : {&sample.row, &sample.missing})
+    for (int row : *rows) {
+      dTab->dCalcList[row].d = dTab->dObsList[row].d;
+      dTab->dCalcList[row].valid = dTab->dObsList[row].valid;
+    }
+}
+
+void tellMissingRows(const DcSample& sample, const char* inDName, const char* mode) {
+  const int missing = static_cast<int>(sample.missing.size());
+  couplings::tellMissing(mode, inDName, {static_cast<int>(sample.coup.size()) + missing, missing});
 }
 
 int checkDcSample(const DcSample& sample, const char* inDName) {

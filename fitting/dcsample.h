@@ -40,8 +40,6 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
 int writeEstimateTable(const char* outName, couplings::DTable* dTab,
                        const settings::KorimInfo* korimInfo, const std::string& remark = "");
 
-// Coupling values at or above this are placeholders of a table, not measurements (Hz).
-constexpr float kDcUnused = 999.0f;
 // Start values of the extremes' search: no coupling lies beyond them.
 constexpr float kDcMinStart = 9999.9f;
 constexpr float kDcMaxStart = -9999.9f;
@@ -62,7 +60,8 @@ struct DcOutOfBound {
   float d = 0.0f, dd = 0.0f, w = 0.0f;
 };
 
-// The used couplings (valid and below kDcUnused) of a table, in table order.
+// The used couplings of a table (valid, their D no mark of a missing coupling:
+// couplings::missingCoupling), in table order.
 struct DcSample {
   std::vector<float> coup;   // D*W, Hz
   std::vector<float> sigma;  // DD*W, Hz
@@ -74,6 +73,7 @@ struct DcSample {
   // Kinds of coupling by the atom-name pairs of the rows (couplings::CouplingKinds).
   couplings::CouplingKinds kinds;
   DcOutOfBound outOfBound;   // the first used row beyond the bound, left out of the lists
+  std::vector<int> missing;  // rows (0-based) left out as missing couplings
 };
 
 // Collects the used couplings of dTab's observed rows (of those keep accepts, when given).
@@ -87,8 +87,13 @@ void collectDc(const couplings::DTable* dTab, DcSample* sample,
 std::string mixedKinds(const DcSample& sample, const char* inDName);
 
 // Copies the value and validity of every coupling of the sample into the table's calculated
-// rows, so that the written table lists the couplings the estimate used.
+// rows, so that the written table lists the couplings the estimate used, and the rows it left out
+// as missing couplings as they are.
 void markUsedRows(couplings::DTable* dTab, const DcSample& sample);
+
+// The line that says how many selected rows the estimate (mode: "-daHist", ...) left out as missing
+// couplings (couplings::tellMissing); nothing when none.
+void tellMissingRows(const DcSample& sample, const char* inDName, const char* mode);
 
 // Fewest couplings whose distribution the estimates read: below this the extremes, the fullest
 // bin and the likelihood's best point are the few values themselves, not the tensor's.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "couplings/missingdc.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
 
@@ -32,7 +33,8 @@ int selectDcFrac(long* idum, couplings::DTable* dTab, float frac, int fixed) {
   IntTable indexList = intTable(dTab->dCount, "allocation failure for indexList");
   int n = 0;
   for (int i = 0; i < dTab->dCount; i++) {
-    if (!dTab->dCalcList[i].valid) continue;
+    // A row that marks its coupling as missing is no coupling to draw (the fits back-calculate it).
+    if (!dTab->dCalcList[i].valid || couplings::missingCoupling(dTab->dObsList[i].d)) continue;
     dTab->dCalcList[i].valid = 0;
     indexTab[n++] = i;
   }

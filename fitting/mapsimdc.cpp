@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "foundation/appendf.h"
 #include "foundation/genrand.h"
 #include "foundation/memory.h"
 #include "fitting/mapstats.h"
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "simulation/korim_utils_align.h"
 
@@ -47,14 +49,18 @@ struct McRows {
     mean = fail ? foundation::dFltAlloc("matrix", n) : nullptr;
     m2 = mean ? foundation::dFltAlloc("matrix", n) : nullptr;
     if (m2 == nullptr) return false;
+    missing.assign(n, false);
     for (int i = 0; i < n; i++) {
+      missing[i] = couplings::missingCoupling(t->dObsList[i].d);
       dSaved[i] = sigSaved[i] = sigScaled[i] = wSaved[i] = 0.0f;
       fail[i] = 0;
       mean[i] = m2[i] = 0.0;
     }
     return true;
   }
-  bool used(int i) const { return dTab->dCalcList[i].valid != 0; }
+  // A row that marks its coupling as missing (as the table holds it) takes no noise and no error bar.
+  std::vector<bool> missing;
+  bool used(int i) const { return dTab->dCalcList[i].valid != 0 && !missing[i]; }
 
   ~McRows() {
     if (saved)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "couplings/dcpairs.h"
+#include "couplings/missingdc.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/mapstats.h"
 #include "fitting/strucnoise.h"
@@ -81,7 +82,7 @@ int refuseReference(const DTable* dTab, int pairs) {
   float dLo = 0.0f, dHi = 0.0f, eLo = 0.0f, eHi = 0.0f;
   bool any = false;
   for (int i = 0; i < dTab->dCount; i++) {
-    if (!dTab->dCalcList[i].valid) continue;
+    if (!dTab->dCalcList[i].valid || couplings::missingCoupling(dTab->dObsList[i].d)) continue;
     const float d = dTab->dObsList[i].d, e = dTab->dObsList[i].sigma;
     dLo = any ? std::min(dLo, d) : d;
     dHi = any ? std::max(dHi, d) : d;
@@ -269,8 +270,9 @@ int noiseStrucSimDC(PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTable* d
   }
   start.coords = pdbInfo != nullptr;
   // The fits that follow aim at the couplings of the reference fit.
+  // (A row that marks its coupling as missing keeps its mark.)
   for (int i = 0; i < dTab->dCount; i++) {
-    dTab->dObsList[i].d = dTab->dCalcList[i].d;
+    if (!couplings::missingCoupling(dTab->dObsList[i].d)) dTab->dObsList[i].d = dTab->dCalcList[i].d;
     dTab->dObsList[i].valid = dTab->dCalcList[i].valid;
   }
   std::printf("REMARK Experimental DC and structure have %.3f Hz DC Rms.\n", refRms);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "foundation/gamma.h"
 #include "foundation/memory.h"
@@ -18,7 +19,6 @@ using korim::couplings::DTable;
 
 namespace {
 
-constexpr float kStatDCMax = 999.0f;  // couplings at or above this are placeholders, not data
 constexpr int kCopyPad = 5000;        // spare zeroed entries behind the regression copies
 
 // The five single-precision work arrays, 1-based, released (tag "statDC") on every path.
@@ -89,7 +89,8 @@ int statDC(DTable* dTab, char* result, int verbose) {
   for (int i = 0; i < dCount; i++) {
     const DInfo& obs = dTab->dObsList[i];
     const DInfo& calc = dTab->dCalcList[i];
-    if (!obs.valid || !calc.valid || obs.d >= kStatDCMax || calc.d >= kStatDCMax) continue;
+    // A coupling marked as missing, or a back-calculated one as high (9999: none), is no data.
+    if (!obs.valid || !calc.valid || couplings::missingCoupling(obs.d) || couplings::missingCoupling(calc.d)) continue;
     n++;
     w.x[n] = obs.d * calc.w;
     w.y[n] = calc.w * calc.d;

@@ -4,6 +4,7 @@
 // marked or checked (a warning says so when checking is on).
 #include "foundation/cmndargs.h"
 
+#include "foundation/advice.h"
 #include "foundation/memory.h"
 #include "foundation/token.h"
 
@@ -146,6 +147,7 @@ int getArgvChecksum(int argc, char** argv) {
 
 int initArgs(int argc, char** argv, int checkMode) {
     nullArgs();
+    setAdviceCommandLine(argc, argv);  // advice names the options this command line gives
     gArgs.argMap[0] = '1';
     gArgs.currentProgName = (argv != nullptr && argc > 0) ? argv[0] : nullptr;
     gArgs.currentArgc = argc;

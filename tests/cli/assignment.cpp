@@ -69,17 +69,10 @@ void expectReadmeAssignment(const Table& t, double sign, const std::string& seg,
   EXPECT_EQ(seen, 6) << what;
 }
 
-// The run args with the options of the advice line "korim: -lDa <l> -hDa <h> ... hold ..." of
-// err: each option's value replaced where args give it (the first given counts), else added.
+// The run args edited as the advice line "korim: -lDa <l> -hDa <h> ... hold ..." of err says.
 std::vector<std::string> following(std::vector<std::string> args, const std::string& err) {
   const size_t at = err.find("korim: -lDa ");
-  std::stringstream ss(at == std::string::npos ? "" : err.substr(at + 7, err.find(" hold", at) - at - 7));
-  for (std::string option, value; ss >> option >> value;) {
-    const auto given = std::find(args.begin(), args.end(), option);
-    if (given == args.end()) args.insert(args.end(), {option, value});
-    else *(given + 1) = value;
-  }
-  return args;
+  return followAdvice(args, at == std::string::npos ? "" : err.substr(at + 7, err.find(" hold", at) - at - 7));
 }
 
 }  // namespace
@@ -117,8 +110,8 @@ TEST(AssignmentWindow, ATensorOutsideTheWindowIsRefusedAndTheAdviceFindsTheAssig
       {search(negated, {"-exhaust"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
       {search(negated, {"-rand", "-map", "200"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
       {search(negated, {"-exhaustSel", "-nSel", "6"}), "-25 to -3", "   Da_HN +12.767", "-lDa -25 -hDa 20", -1, ""},
-      {search(kLysines, {"-exhaust", "-lDa", "3", "-hDa", "25"}), "3 to 25", "   Da_HN -12.767", "-lDa -20 -hDa 25", 1,
-       ""},
+      {search(kLysines, {"-exhaust", "-lDa", "3", "-hDa", "25"}), "3 to 25", "   Da_HN -12.767",
+       "-lDa -20 -hDa 25 in place of -lDa 3", 1, ""},
       {search(twoMedia, {"-exhaust", "-dcID", "A", "B"}), "-25 to -3", "   medium B (-dcID): Da_HN +12.767",
        "-lDa -25 -hDa 20", -1, "B"},
   };
@@ -183,7 +176,8 @@ TEST(AssignmentWindow, TheReadmeExampleRunsAndASearchThatFindsNothingIsNoResult)
   EXPECT_TRUE(inOrder(r.err, {"   the 63 couplings, fixed and unassigned, run from -22.730 to 24.120 Hz: a tensor that "
                               "gives them has principal couplings of at least 23.704 and at most -22.314 Hz (each "
                               "coupling less 4.16 times its error DD); the 0 fixed couplings do not over-determine it",
-                              "korim: -lDa 3 -hDa 20 hold a tensor the couplings allow; the search has not run.\n"}))
+                              "korim: -lDa 3 -hDa 20 in place of -hDa 11 hold a tensor the couplings allow; the search has "
+                              "not run.\n"}))
       << r.err;
   r = runKorim(following(unfixed, r.err), d);
   EXPECT_EQ(r.status, 0) << r.err;

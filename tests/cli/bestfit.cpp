@@ -243,3 +243,124 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
     EXPECT_FALSE(fileExists(dir / "fit.tab")) << what;
   }
 }
+
+namespace {
+
+std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> w;
+  for (std::string x; in >> x;) w.push_back(x);
+  return w;
+}
+
+// A table with the couplings of the residues `marked` accepts marked as missing (888 Hz for residue
+// 2, else 890.5), and the same table without those rows.
+struct MarkedTables {
+  std::string marked, cut;
+  MarkedTables(const TempDir& d, const std::string& from, bool (*mark)(int) = [](int r) { return r == 2 || r == 3; }) {
+    std::string m, c;
+    for (const std::string& l : lines(readFile(from))) {
+      std::vector<std::string> w = words(l);
+      const bool row = w.size() == 9 && std::isdigit(static_cast<unsigned char>(w[0][0])) && mark(std::stoi(w[0]));
+      c += row ? "" : l + "\n";
+      if (row) w[6] = w[0] == "2" ? "888.000" : "890.500";
+      std::string text = row ? "" : l;
+      for (size_t i = 0; row && i < w.size(); i++) text += " " + w[i];
+      m += text + "\n";
+    }
+    marked = writeFile(d / "marked.tab", m);
+    cut = writeFile(d / "cut.tab", c);
+  }
+};
+
+// The DATA records of a result table (plain and REMARK DATA lines), but the line that says how many
+// rows DATA N leaves out.
+std::vector<std::string> dataRecords(const std::string& file) {
+  std::vector<std::string> records;
+  for (const std::string& l : lines(readFile(file)))
+    if ((l.rfind("DATA ", 0) == 0 || l.rfind("REMARK DATA ", 0) == 0) && l.find("leaves out") == std::string::npos)
+      records.push_back(l);
+  return records;
+}
+
+}  // namespace
+
+// A measured D of 888 Hz or more marks a coupling as missing: every mode that computes from the
+// measured couplings answers as on the table without those rows, says once how many it left out,
+// and writes them in its table as they are. A table whose every row is marked is refused.
+TEST(MissingCouplings, EveryModeLeavesThemOutAsTheTableWithoutThem) {
+  TempDir d, l, a;
+  const MarkedTables t(d, kCouplings), lys(l, korim_test::examples("ubiquitin_lys_unassigned.tab"));
+  const std::vector<std::string> fix = plus({"-fixRes"}, words("2 3 4 5 7 8 10 12 13 14 15 16 17 18 20 21 22 23 25 26 "
+                                                               "28 30 31 32 34 35 36 39 40 41 42 43 44 45 46 47 49 50 51 "
+                                                               "52 54 55 56 57 58 59 60 61 62 64 65 66 67 68 69 70 71"));
+  const struct {
+    std::vector<std::string> args;
+    const char* who;
+    bool lysines;
+  } modes[] = {
+      {{"-bestFit", "-pdb", kPdb}, "the fit", false},
+      {{"-bestFit", "-nofixed", "-pdb", kPdb}, "the fit", false},
+      {{"-bestFit", "-jack", "-map", "20", "-pdb", kPdb}, "the fit", false},
+      {{"-bestFit", "-mcDc", "-map", "20", "-pdb", kPdb}, "the fit", false},
+      {{"-daHist"}, "-daHist", false},
+      {{"-daMl", "-outSc", "s.sc"}, "-daMl", false},
+      {{"-daFlex", "-nRun", "50", "-outSc", "s.sc"}, "-daFlex", false},
+      {plus({"-bestFit", "-exhaust", "-pdb", kPdb}, fix), "the assignment search", true},
+  };
+  for (const auto& m : modes) {
+    const MarkedTables& in = m.lysines ? lys : t;
+    const RunResult r = runKorim(plus(m.args, {"-inD", in.marked, "-outD", "marked_out.tab"}), d);
+    const RunResult c = runKorim(plus(m.args, {"-inD", in.cut, "-outD", "cut_out.tab"}), d);
+    const std::string what = m.args[0] + (m.args.size() > 1 ? " " + m.args[1] : "");
+    ASSERT_TRUE(r.status == 0 && c.status == 0) << what << "\n" << r.err << c.err;
+    EXPECT_NE(r.err.find("korim: " + std::string(m.who) + " leaves out 2 of the 63 selected couplings of " + in.marked +
+                         ", whose D is 888 Hz or more"),
+              std::string::npos)
+        << what << "\n" << r.err;
+    EXPECT_EQ(c.err.find("leaves out"), std::string::npos) << what;
+    EXPECT_EQ(dataRecords(d / "marked_out.tab"), dataRecords(d / "cut_out.tab")) << what;
+    EXPECT_EQ(readTable(d / "marked_out.tab").rows.size(), 63u) << what;  // the marked rows written as they are
+  }
+  const MarkedTables all(a, kCouplings, [](int) { return true; });
+  for (const auto& [args, refusal] : {std::pair<std::vector<std::string>, const char*>{
+                                          {"-bestFit", "-pdb", kPdb}, "korim: 0 usable couplings are too few"},
+                                      {{"-daHist"}, "korim: no coupling of "}}) {
+    const RunResult r = runKorim(plus(args, {"-inD", all.marked, "-outD", "none.tab"}), a);
+    EXPECT_TRUE(r.status == 1 && inOrder(r.err, {"leaves out 63 of the 63 selected couplings", refusal})) << r.err;
+  }
+}
+
+// Arithmetic on a row that marks a missing coupling leaves the mark: the sign flip of the formats
+// page, a difference with a marked partner, a product, and -conv with noise and with scaling. The
+// flipped table fits as the table without the marked rows, negated.
+TEST(MissingCouplings, ArithmeticKeepsTheMark) {
+  TempDir d;
+  const MarkedTables t(d, kCouplings);
+  const std::vector<std::string> runs[] = {
+      {"-anDc", "-add", "-c1", "-1", "-c2", "0", "-inD1", t.marked, "-inD2", t.marked},
+      {"-anDc", "-sub", "-c1", "1", "-c2", "1", "-inD1", kCouplings, "-inD2", t.marked},
+      {"-anDc", "-mul", "-inD1", t.marked, "-inD2", kCouplings},
+      {"-conv", "-korim", "-dcNoise", "-inD", t.marked},
+      {"-conv", "-korim", "-scale", "-inD", t.marked},
+  };
+  for (const auto& run : runs) {
+    const RunResult r = runKorim(plus(run, {"-outD", "out.tab"}), d);
+    ASSERT_EQ(r.status, 0) << run[1] << "\n" << r.err;
+    const Table out = readTable(d / "out.tab");
+    const std::vector<double> res = out.numbers("RESID_I"), dd = out.numbers("D");
+    std::vector<double> marks;
+    for (size_t i = 0; i < res.size(); i++)
+      if (res[i] == 2 || res[i] == 3) marks.push_back(dd[i]);
+    EXPECT_EQ(marks, (std::vector<double>{888.0, 890.5})) << run[1];
+  }
+  ASSERT_EQ(runKorim(plus(runs[0], {"-outD", "neg.tab"}), d).status, 0);
+  ASSERT_EQ(runKorim({"-bestFit", "-pdb", kPdb, "-inD", d / "neg.tab", "-outD", "f.tab"}, d).status, 0);
+  ASSERT_EQ(runKorim({"-bestFit", "-pdb", kPdb, "-inD", t.cut, "-outD", "c.tab"}, d).status, 0);
+  EXPECT_NEAR(readTable(d / "f.tab").data("Da_HN"), -readTable(d / "c.tab").data("Da_HN"), 1e-4);
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -114,6 +115,46 @@ inline void expectRun(const Expect& c) {
   for (const std::string& f : c.files)
     EXPECT_EQ(korim_test::fileExists(d / (f[0] == '!' ? f.substr(1) : f)), f[0] != '!') << what << ": " << f;
   EXPECT_TRUE(c.status != 0 || r.out.find("nan") == std::string::npos) << what;  // no result of not-a-number
+}
+
+// The run's args edited as an advice of options says: "<option> <value words> ... [in place of
+// <option> <value words> ...]". Each advised option takes the place of the value words args give
+// for it, else is added; the words after "in place of" must be those args give.
+inline std::vector<std::string> followAdvice(std::vector<std::string> args, const std::string& advice) {
+  const auto flag = [](const std::string& w) { return w.size() > 1 && w[0] == '-' && !std::isdigit(w[1]) && w[1] != '.'; };
+  const auto groups = [&flag](const std::string& text) {
+    std::vector<std::vector<std::string>> g;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) {
+      if (flag(w) || g.empty())
+        g.push_back({w});
+      else
+        g.back().push_back(w);
+    }
+    return g;
+  };
+  const size_t tail = advice.find(" in place of ");
+  // The words args give for an option (itself included); empty when absent.
+  const auto given = [&](const std::string& option) {
+    auto at = std::find(args.begin(), args.end(), option);
+    std::vector<std::string> words;
+    for (auto w = at; w != args.end() && (w == at || !flag(*w)); ++w) words.push_back(*w);
+    return words;
+  };
+  if (tail != std::string::npos) {
+    for (const auto& g : groups(advice.substr(tail + 13))) EXPECT_EQ(given(g[0]), g) << advice;
+  }
+  for (const auto& g : groups(advice.substr(0, tail))) {
+    auto at = std::find(args.begin(), args.end(), g[0]);
+    if (at == args.end()) {
+      args.insert(args.end(), g.begin(), g.end());
+      continue;
+    }
+    const auto end = std::find_if(at + 1, args.end(), flag);
+    at = args.erase(at, end);
+    args.insert(at, g.begin(), g.end());
+  }
+  return args;
 }
 
 // The numbers after head on the first line that begins with it; empty when no line does.

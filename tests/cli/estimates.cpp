@@ -190,6 +190,8 @@ TEST(EstimateTables, FlexibleRunsWithNothingToCompareNameTheWayForward) {
     std::string way;  // the options named, or the message that none mends
   } cases[] = {
       {{"-s1", "1", "-sN", "30"}, "-nSel 15"},
+      // An option the run gives is advised in place of its value.
+      {{"-s1", "1", "-sN", "30", "-nRun", "3", "-nSel", "30"}, "-nFit 2 -nRun 1000 -nSel 15 in place of -nRun 3 -nSel 30"},
       {{"-s1", "1", "-sN", "9"}, "no option tried mends this (-nFit 2: followed, no run to compare)" + structure},
       {{"-s1", "1", "-sN", "9", "-nFit", "2"}, "no option of the estimate is known to mend this" + structure},
   };
@@ -204,10 +206,7 @@ TEST(EstimateTables, FlexibleRunsWithNothingToCompareNameTheWayForward) {
                 r.err.find("\nmotionHist: " + c.way + (mends ? " mends this: followed, " : ""), at) != std::string::npos)
         << r.err;
     if (!mends) continue;
-    std::istringstream words(c.way);
-    std::vector<std::string> followed = run;
-    for (std::string w; words >> w;) followed.push_back(w);
-    r = runKorim(followed, d);
+    r = runKorim(followAdvice(run, c.way), d);
     EXPECT_TRUE(r.status == 0 && readFile(d / "f.sc").find("# DATA MAX_MIN Da ") != std::string::npos) << r.err.substr(0, 600);
   }
 }

@@ -496,8 +496,8 @@ TEST(Runs, ShiftedResidueNumbersAreNamedInTheTable) {
   const std::string mends = "63 of 63 rows map and their names agree; -s1 3 -a1 2 maps them so";
   // The table as the structure numbers it, moved one higher by the run's own -a1.
   const std::string moved = "-a1 3 with -s1 2 maps the table's residue r on the structure's r + 1, yet the table's own "
-                            "numbers are the structure's: at them 63 of 63 rows map and their names agree; -a1 2 (as "
-                            "-s1) maps them so";
+                            "numbers are the structure's: at them 63 of 63 rows map and their names agree; -a1 2 in "
+                            "place of -a1 3 (as -s1) maps them so";
   const std::vector<Case> cases = {
       {fit(kPdb, "up.tab", couplingsAs(1, same)),
        {"DC Warning: 60 couplings name a residue differently from the structure:\n",

@@ -1572,7 +1572,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           tabbed + ", 1230 Atoms, Residues 1 to 76.\n"}, true},
         {fit(kPdb, kCouplings, {"-aD1", "H", "-aD2", "N"}), 1,
          {"DC Warning: 63 couplings hold the pair in the other order (N at end I, H at end J) and are not selected "
-          "by -aD1 H -aD2 N; -aD1 N -aD2 H selects them.\n",
+          "by -aD1 H -aD2 N; -aD1 N -aD2 H in place of -aD1 H -aD2 N selects them.\n",
           "korim: -aD1 H -aD2 N select none of the 63 couplings of " + kCouplings}},
         {fit(kPdb, kCouplings, {"-aD1", "N", "-aD2", "H"}), 0, {}, true, {"REMARK 63 couplings selected"}},
     });

@@ -1,4 +1,5 @@
 // Tests of the command-line argument library and the name/value option tables.
+#include "foundation/advice.h"
 #include "foundation/cmndargs.h"
 #include "foundation/memory.h"
 #include "foundation/namelist.h"
@@ -37,7 +38,7 @@ std::string checkedRun(Argv& a, int mode, F body, int* reports) {
 }
 
 void clearCheckMode() { unsetenv("NMRCHECK"); }
-using IoArgs = korim_test::Resetting<nullArgs, memoryReset, clearCheckMode>;
+using IoArgs = korim_test::Resetting<nullArgs, memoryReset, clearCheckMode, adviceReset>;
 
 }  // namespace
 
@@ -262,4 +263,29 @@ TEST_F(IoArgs, NameTables) {
                   "Keyword Error: bad or missing value for '-d'\n");
     }, &reports);
     EXPECT_EQ(std::pair(reports, err), std::pair(0, std::string()));
+}
+
+// Advice names an option the command line already gives as a replacement of the words it gives;
+// initArgs records the command line it is worded against.
+TEST_F(IoArgs, AdviceReplacesAnOptionTheCommandGives) {
+    Argv a({"korim", "-daFlex", "-inD", "m.tab", "-nRun", "3", "-lDa", "-5", "-fixRes", "2", "3", "-yzInv"});
+    initArgs(a.c, a.v, 0);
+    struct Case {
+        std::vector<AdvisedOption> options;
+        const char* advice;
+    };
+    const Case cases[] = {
+        {{{"-nRun", "1000"}}, "-nRun 1000 in place of -nRun 3"},
+        {{{"-nFit", "2"}}, "-nFit 2"},
+        {{{"-lDa", "-25"}, {"-hDa", "20"}}, "-lDa -25 -hDa 20 in place of -lDa -5"},
+        {{{"-fixRes", "2 3 4"}}, "-fixRes 2 3 4 in place of -fixRes 2 3"},
+        {{{"-nRun", "3"}}, "-nRun 3"},    // given as advised: nothing to replace
+        {{{"-yzInv", ""}}, "-yzInv"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(adviseOptions(c.options), c.advice);
+    }
+    EXPECT_EQ(givenOption("-fixRes"), "-fixRes 2 3");
+    adviceReset();
+    EXPECT_EQ(adviseOption("-nRun", "1000"), "-nRun 1000");
 }
