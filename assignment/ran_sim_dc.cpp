@@ -767,9 +767,6 @@ std::string edgeNote(Search& s, const MediumProof* proofs, int mapCount, bool fo
   restore();
   if (answered)
     hits = EdgeHits{wider.lDa != given.lDa, wider.hDa != given.hDa, wider.lR != given.lR, wider.hR != given.hR};
-  korim::settings::HistInfo defaults{};
-  korim::settings::histInfoNull(&defaults);
-  const SearchBounds fallback{defaults.lDaMl, defaults.hDaMl, defaults.lRMl, defaults.hRMl};
   char line[1400];
   const char* form = searchedForm(s) ? " in the form of -yzInv" : "";
   const char* medium = s.nMedia > 1 ? " of the first medium" : "";
@@ -789,12 +786,12 @@ std::string edgeNote(Search& s, const MediumProof* proofs, int mapCount, bool fo
                       "search's best tensor%s, Da_HN %+.3f Hz, R %.3f%s, lies on the %s of its window: the window "
                       "chose it, not the couplings",
                       medium, cutDa, cutR, form, bounds.c_str());
-  const std::string advice = windowAdvice(given, wider, fallback);
+  const std::string advice = windowAdvice(given, wider);
   if (answered)
     std::snprintf(line + n, sizeof line - n,
                   "; %s hold%s the couplings' tensor: searched within it, the best is Da_HN %+.3f Hz, R %.3f, off "
                   "its bounds.\n",
-                  advice.c_str(), advice.find(',') == std::string::npos ? "s" : "", da[0], r[0]);
+                  advice.c_str(), hits.lDa + hits.hDa + hits.lR + hits.hR == 1 ? "s" : "", da[0], r[0]);
   else
     std::snprintf(line + n, sizeof line - n, "; no window widened up to 8 times past it answers off its bounds.\n");
   return line;

@@ -413,26 +413,22 @@ SearchBounds openedWindow(const SearchBounds& w, int yzFlag) {
   return out;
 }
 
-std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider, const SearchBounds& defaults) {
-  std::string advice;
+std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider) {
+  std::vector<foundation::AdvisedOption> moved;
   const struct {
     const char* option;
-    double given, wider, fallback;
-  } bounds[] = {{"-lDa", given.lDa, wider.lDa, defaults.lDa},
-                {"-hDa", given.hDa, wider.hDa, defaults.hDa},
-                {"-lR", given.lR, wider.lR, defaults.lR},
-                {"-hR", given.hR, wider.hR, defaults.hR}};
+    double given, wider;
+  } bounds[] = {{"-lDa", given.lDa, wider.lDa},
+                {"-hDa", given.hDa, wider.hDa},
+                {"-lR", given.lR, wider.lR},
+                {"-hR", given.hR, wider.hR}};
   for (const auto& b : bounds) {
     if (b.wider == b.given) continue;
-    char part[120];
-    // Bounds are read as floats: a given value is one that differs from its default as a float.
-    if (static_cast<float>(b.given) != static_cast<float>(b.fallback))
-      std::snprintf(part, sizeof part, "%s %g in place of %s %g", b.option, b.wider, b.option, b.given);
-    else
-      std::snprintf(part, sizeof part, "%s %g", b.option, b.wider);
-    advice += (advice.empty() ? "" : ", ") + std::string(part);
+    char value[40];
+    std::snprintf(value, sizeof value, "%g", b.wider);
+    moved.emplace_back(b.option, value);
   }
-  return advice;
+  return moved.empty() ? std::string() : foundation::adviseOptions(moved);
 }
 
 }  // namespace korim::assignment

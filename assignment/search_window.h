@@ -102,8 +102,7 @@ SearchBounds widenedPast(const SearchBounds& w, const EdgeHits& hits, double daN
 SearchBounds openedWindow(const SearchBounds& w, int yzFlag);
 
 // The options that take the window given to the wider one, each bound that moved: "-hR 0.8", or
-// "-hR 0.8 in place of -hR 0.7" where the command line gave that bound (a value other than its
-// default, as defaults holds them).
-std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider, const SearchBounds& defaults);
+// "-hR 0.8 in place of -hR 0.7" where the command line gives that bound.
+std::string windowAdvice(const SearchBounds& given, const SearchBounds& wider);
 
 }  // namespace korim::assignment

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "assignment/search_window.h"
+#include "foundation/advice.h"
 #include "tests/support/capture.h"
 
 using namespace korim::assignment;
@@ -121,7 +122,7 @@ TEST(SearchWindow, TheNoteOfASignTheCouplingsDoNotSettle) {
 // the form holds tensors counts (R 0 to 2/3 in the usual form, 2/3 to 2 in that of -yzInv); the
 // bound moves out past the tensor, and the advice says "in place of" where the bound was given.
 TEST(SearchWindow, ABoundTheAnswerLiesOnMovesOutPastIt) {
-  const SearchBounds usual{-25, -3, 0, 0.7}, defaults{-25, -3, 0, 0.7};
+  const SearchBounds usual{-25, -3, 0, 0.7};
   const struct {
     SearchBounds w;
     double da, r;
@@ -136,14 +137,29 @@ TEST(SearchWindow, ABoundTheAnswerLiesOnMovesOutPastIt) {
       {usual, -12.0, 0.698, 1, "R", "-hR 0.75"},  // the example negated under -yzInv
       {usual, -12.0, 0.70, 0, "", ""},           // above 2/3: the usual form holds nothing beyond
       {{-25, -3, 0, 0.6}, -12.764, 0.607, 0, "R", "-hR 0.7 in place of -hR 0.6"},
-      {{5, 25, 0.2, 0.7}, 5.1, 0.201, 0, "lr", "-lDa 2.5 in place of -lDa 5, -lR 0.15 in place of -lR 0.2"},
+      {{5, 25, 0.2, 0.7}, 5.1, 0.201, 0, "lr", "-lDa 2.5 -lR 0.15 in place of -lDa 5 -lR 0.2"},
   };
   for (const auto& c : cases) {
     const EdgeHits h = edgesOf(c.w, c.da, c.r, c.yz);
     std::string said = std::string(h.lDa ? "l" : "") + (h.hDa ? "h" : "") + (h.lR ? "r" : "") + (h.hR ? "R" : "");
     EXPECT_EQ(said, c.hits) << c.da << " " << c.r;
     const SearchBounds wider = widenedPast(c.w, h, c.da, c.r);
-    EXPECT_EQ(windowAdvice(c.w, wider, defaults), c.advice) << c.da << " " << c.r;
+    // The command line gives the bounds that differ from the default window.
+    std::vector<std::string> words = {"korim"};
+    const auto typed = [](double v) {
+      char t[32];
+      std::snprintf(t, sizeof t, "%g", v);
+      return std::string(t);
+    };
+    const std::pair<const char*, double> given[] = {{"-lDa", c.w.lDa}, {"-hDa", c.w.hDa}, {"-lR", c.w.lR}, {"-hR", c.w.hR}},
+                                         fallback[] = {{"-lDa", usual.lDa}, {"-hDa", usual.hDa}, {"-lR", usual.lR}, {"-hR", usual.hR}};
+    for (int i = 0; i < 4; i++)
+      if (given[i].second != fallback[i].second) words.insert(words.end(), {given[i].first, typed(given[i].second)});
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    korim::foundation::setAdviceCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(windowAdvice(c.w, wider), c.advice) << c.da << " " << c.r;
+    korim::foundation::adviceReset();
     if (h.any()) {
       EXPECT_FALSE(edgesOf(wider, c.da, c.r, c.yz).any()) << c.da << " " << c.r;
     }
