@@ -1,0 +1,244 @@
+// Whether the sphere of orientations settles the order of an electrostatic prediction.
+#include "simulation/order_convergence.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "couplings/analyzeSaupe.h"
+#include "foundation/constants.h"
+#include "simulation/tensor_verdict.h"
+#include "simulation/nsc.h"
+#include "simulation/unsp.h"
+
+namespace korim::simulation {
+
+namespace {
+
+// Module state: the spheres built for the checks (by density), and the REMARK lines a prediction
+// leaves for its table.
+struct ConvergenceState {
+  std::map<int, std::vector<double>> spheres;  // x, y, z per dot
+  std::string remark;
+};
+
+ConvergenceState conv;
+
+// Frobenius size of the 3x3 order matrix of s: Sxx and Syy follow from the trace.
+double frobenius(const double s[5]) {
+  const double zz = s[0], d = s[1];
+  return std::sqrt(1.5 * zz * zz + 0.5 * d * d + 2.0 * (s[2] * s[2] + s[3] * s[3] + s[4] * s[4]));
+}
+
+// Da_HN (Hz) and R of the model's order s as the table reports them: scaled by the medium's
+// order and turned into the couplings' sign.
+void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R) {
+  double t[5], irr[5], g = 0.0, vec[3][3], val[3], da = 0.0, dr = 0.0, al[4], be[4], ga[4];
+  for (int j = 0; j < 5; j++) t[j] = -static_cast<double>(k.lcOrder) * s[j];
+  couplings::analyzeSaupe(t, irr, &g, vec, val, k.yzFlag, &da, &dr, al, be, ga, 0);
+  *daHN = da * foundation::kDipolarNH;
+  *R = da != 0.0 ? dr / da : 0.0;
+}
+
+// The largest principal value of the order matrix s: 1 for a molecule held along the medium's
+// director, so the share of the medium's order it reaches.
+double principalOrder(const double s[5]) {
+  double psi[8], theta[8], phi[8], alpha[4], beta[4], gamma[4], vec[3][3], val[3];
+  couplings::saupe2eulerTq(s, psi, theta, phi, alpha, beta, gamma, vec, val, 0, 0);
+  return std::fabs(val[0]);
+}
+
+// The span (kT) of the orientations' lowest energies, each -ln of its largest weight.
+double energySpan(const OrientationWeights& w) {
+  double lo = INFINITY, hi = -INFINITY;
+  for (double m : w.wMax)
+    if (m > 0.0) {
+      const double e = -std::log(m);
+      lo = std::fmin(lo, e), hi = std::fmax(hi, e);
+    }
+  return hi >= lo ? hi - lo : 0.0;
+}
+
+// The sphere of density d, scanned by rescan into w.
+bool scanAt(int density, const SphereScan& rescan, OrientationWeights* w) {
+  int n = 0;
+  const double* dots = sphereOfDensity(density, &n);
+  return dots != nullptr && rescan(dots, n, w);
+}
+
+// The order at density d: scanned and averaged; false after a message when it cannot be had.
+bool orderAt(const char* who, int density, const SphereScan& rescan, double out[5]) {
+  OrientationWeights w;
+  if (!scanAt(density, rescan, &w)) return false;
+  if (orientationAverage(w, out)) return true;
+  std::fprintf(stderr, "%s: the sphere of -dot %d gives no finite average of the allowed states.\n", who,
+               density);
+  return false;
+}
+
+int orientationsOf(const settings::KorimInfo& k, int density) {
+  int n = 0;
+  return sphereOfDensity(density, &n) != nullptr ? n * k.digPsiNSC : 0;
+}
+
+}  // namespace
+
+void OrientationWeights::resize(int n) {
+  a.assign(static_cast<size_t>(n), 0.0);
+  c.assign(static_cast<size_t>(n), 0.0);
+  wMax.assign(static_cast<size_t>(n), 0.0);
+  s.assign(static_cast<size_t>(n), {0, 0, 0, 0, 0});
+}
+
+bool orientationAverage(const OrientationWeights& w, double out[5]) {
+  const int n = w.size();
+  if (n == 0) return false;
+  double m[5] = {0, 0, 0, 0, 0};
+  if (w.lessMean) {
+    for (int o = 0; o < n; o++)
+      for (int j = 0; j < 5; j++) m[j] += w.s[o][j];
+    for (int j = 0; j < 5; j++) m[j] /= n;
+  }
+  double sum[5] = {0, 0, 0, 0, 0}, T = 0.0;
+  for (int o = 0; o < n; o++) {
+    for (int j = 0; j < 5; j++) sum[j] += w.a[o] * (w.s[o][j] - m[j]);
+    T += w.a[o] + w.cFactor * w.c[o] + w.perOrientation;
+  }
+  if (!(T > 0.0)) return false;
+  for (int j = 0; j < 5; j++) {
+    out[j] = sum[j] / T;
+    if (!std::isfinite(out[j])) return false;
+  }
+  return true;
+}
+
+double orderSize(const double s[5]) { return frobenius(s); }
+
+double orderDistance(const double a[5], const double b[5]) {
+  const double size = frobenius(b);
+  if (!(size > 0.0)) return INFINITY;
+  double d[5];
+  for (int j = 0; j < 5; j++) d[j] = a[j] - b[j];
+  return frobenius(d) / size;
+}
+
+int sphereDensityOf(const settings::KorimInfo& k, int nDots) {
+  int n = 0;
+  if (k.densityNSC >= kUnspMinDensity && k.densityNSC <= kUnspMaxDensity &&
+      sphereOfDensity(k.densityNSC, &n) != nullptr && n == nDots)
+    return k.densityNSC;
+  return nDots;
+}
+
+int denserDensity(int density) { return 4 * density; }
+
+const double* sphereOfDensity(int density, int* nDots) {
+  const auto it = conv.spheres.find(density);
+  if (it != conv.spheres.end()) {
+    *nDots = static_cast<int>(it->second.size() / 3);
+    return it->second.data();
+  }
+  double* dots = nullptr;
+  int n = 0;
+  if (do_unsp(density, &dots, &n) != 0 || dots == nullptr || n < 1) {
+    std::fprintf(stderr, "korim: the sphere of orientations of density %d cannot be built.\n", density);
+    return nullptr;
+  }
+  std::vector<double>& kept = conv.spheres[density];
+  kept.assign(dots, dots + 3 * static_cast<size_t>(n));
+  *nDots = n;
+  return kept.data();
+}
+
+std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density, bool given,
+                      const double denser[5], const SphereScan& rescan) {
+  std::vector<int> tried;
+  for (long long c = denserDensity(density); c <= kDensestAdvised; c *= 4)
+    tried.push_back(static_cast<int>(c));
+  if (tried.empty() && density < kDensestAdvised) tried.push_back(kDensestAdvised);
+  char line[512];
+  if (tried.empty()) {
+    std::snprintf(line, sizeof line,
+                  "%s: korim tries no sphere beyond -dot %d for a density that converges.\n", who,
+                  kDensestAdvised);
+    return line;
+  }
+  double at[5], next[5];
+  for (int j = 0; j < 5; j++) at[j] = denser[j];
+  if (tried[0] != denserDensity(density) && !orderAt(who, tried[0], rescan, at)) return "";
+  for (size_t i = 0; i < tried.size(); i++) {
+    const int c = tried[i];
+    if (!orderAt(who, denserDensity(c), rescan, next)) return "";
+    if (orderDistance(at, next) <= kOrderTolerance) {
+      char instead[64] = "";
+      if (given) std::snprintf(instead, sizeof instead, " in place of -dot %d", k.densityNSC);
+      std::snprintf(line, sizeof line,
+                    "%s: on the sphere of -dot %d the order agrees with that of its denser sphere "
+                    "(-dot %d) within a tenth: -dot %d%s answers.\n",
+                    who, c, denserDensity(c), c, instead);
+      return line;
+    }
+    for (int j = 0; j < 5; j++) at[j] = next[j];
+  }
+  std::snprintf(line, sizeof line,
+                "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
+                "denser sphere confirms within a tenth.\n",
+                who, tried.front(), tried.back());
+  return line;
+}
+
+int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
+                      const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
+  if (tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  const int density = sphereDensityOf(k, nDots);
+  {
+    const int dense = denserDensity(density);
+    std::fprintf(stderr,
+                 "REMARK The order is checked on the denser sphere of -dot %d (%d orientations).\n",
+                 dense, orientationsOf(k, dense));
+    double mine[5], other[5];
+    if (!orientationAverage(own, mine)) {
+      for (int j = 0; j < 5; j++) mine[j] = saupe[j];
+    }
+    if (!orderAt(who, dense, rescan, other)) return 1;
+    const double apart = orderDistance(mine, other);
+    if (!(apart <= kOrderTolerance)) {
+      double da1, r1, da2, r2;
+      daAndR(k, mine, &da1, &r1);
+      daAndR(k, other, &da2, &r2);
+      std::fprintf(stderr,
+                   "%s: the sphere of orientations does not settle this prediction's order: on the "
+                   "sphere of -dot %d (%d orientations) it gives Da_HN %.1f Hz and R %.3f, on the denser "
+                   "sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.0f %% of that order's "
+                   "size apart, more than a tenth; no alignment computed.\n",
+                   who, density, nDots * k.digPsiNSC, da1, r1, dense, orientationsOf(k, dense), da2, r2,
+                   100.0 * apart);
+      std::fputs(dotAdvice(who, k, density, k.densityGiven != 0, other, rescan).c_str(), stderr);
+      return 1;
+    }
+  }
+  const double share = principalOrder(saupe);
+  if (share > 0.5) {
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "the predicted order is %.1f %% of the medium's (-lcS %.3f): the molecule is held "
+                  "near one orientation, the lowest energies of its orientations spanning %.1f kT",
+                  100.0 * share, static_cast<double>(k.lcOrder), energySpan(own));
+    std::fprintf(stderr, "%s: %s; the sphere of orientations settles it.\n", who, text);
+    conv.remark += std::string("REMARK ") + text + ".\n";
+  }
+  return 0;
+}
+
+std::string takeOrderRemark() {
+  std::string r;
+  r.swap(conv.remark);
+  return r;
+}
+
+void orderConvergenceReset() {
+  conv.spheres.clear();
+  conv.remark.clear();
+}
+
+}  // namespace korim::simulation
