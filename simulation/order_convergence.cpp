@@ -221,11 +221,13 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
   if (share > 0.5) {
     char text[400];
     std::snprintf(text, sizeof text,
-                  "the predicted order is %.1f %% of the medium's (-lcS %.3f): the molecule is held "
-                  "near one orientation, the lowest energies of its orientations spanning %.1f kT",
+                  "he predicted order is %.1f %% of the medium's (-lcS %.3f), above half of it: the "
+                  "molecule is held near one orientation, the lowest energies of its orientations "
+                  "spanning %.1f kT",
                   100.0 * share, static_cast<double>(k.lcOrder), energySpan(own));
-    std::fprintf(stderr, "%s: %s; the sphere of orientations settles it.\n", who, text);
-    conv.remark += std::string("REMARK ") + text + ".\n";
+    std::fprintf(stderr, "%s: t%s; the sphere of orientations settles it (-dot %d and %d agree).\n",
+                 who, text, density, denserDensity(density));
+    conv.remark += std::string("REMARK T") + text + ".\n";
   }
   return 0;
 }
