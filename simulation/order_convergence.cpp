@@ -1,6 +1,7 @@
 // Whether the sphere of orientations settles the order of an electrostatic prediction.
 #include "simulation/order_convergence.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -23,6 +24,17 @@ struct ConvergenceState {
 };
 
 ConvergenceState conv;
+
+// The screen passes only spheres of at least the default's dots (-dot 100): on coarser ones the
+// orders of single proteins move by more than a tenth on the denser sphere though their weights
+// change little from one orientation to the next (the example in the grid at -dot 30: 18 %).
+constexpr int kLeastScreenedDots = 122;
+
+// Largest change of ln(weight) between neighbouring orientations that the screen lets pass: the
+// weights are smooth on the sphere's scale, and the denser sphere cannot move the order by a
+// tenth. Single proteins at the README's settings change by 0.5 to 0.7; every run measured whose
+// order moved by more than a tenth changed by more than this (table in docs/performance.md).
+constexpr double kSmoothWeights = 1.0;
 
 // Frobenius size of the 3x3 order matrix of s: Sxx and Syy follow from the trace.
 double frobenius(const double s[5]) {
@@ -81,13 +93,77 @@ int orientationsOf(const settings::KorimInfo& k, int density) {
   return sphereOfDensity(density, &n) != nullptr ? n * k.digPsiNSC : 0;
 }
 
+// The kNear nearest dots of each of the n dots (x, y, z each) of a sphere, found through a grid of
+// cubes about two spacings of the sphere wide.
+constexpr int kNear = 6;
+std::vector<std::array<int, kNear>> nearestDots(const double* dots, int n) {
+  std::vector<std::array<int, kNear>> near(static_cast<size_t>(n));
+  const int cells = std::max(1, static_cast<int>(std::sqrt(n / 8.0)));
+  const auto cellOf = [cells](double v) { return std::clamp(static_cast<int>((v + 1.0) * 0.5 * cells), 0, cells - 1); };
+  std::vector<std::vector<int>> grid(static_cast<size_t>(cells) * cells * cells);
+  const auto at = [&](int x, int y, int z) -> std::vector<int>& { return grid[(static_cast<size_t>(x) * cells + y) * cells + z]; };
+  for (int d = 0; d < n; d++) at(cellOf(dots[3 * d]), cellOf(dots[3 * d + 1]), cellOf(dots[3 * d + 2])).push_back(d);
+  for (int d = 0; d < n; d++) {
+    const double* p = &dots[3 * d];
+    std::array<double, kNear> best;
+    best.fill(-2.0);
+    near[d].fill(-1);
+    const int cx = cellOf(p[0]), cy = cellOf(p[1]), cz = cellOf(p[2]);
+    for (int x = std::max(0, cx - 1); x <= std::min(cells - 1, cx + 1); x++)
+      for (int y = std::max(0, cy - 1); y <= std::min(cells - 1, cy + 1); y++)
+        for (int z = std::max(0, cz - 1); z <= std::min(cells - 1, cz + 1); z++)
+          for (int e : at(x, y, z)) {
+            if (e == d) continue;
+            double c = p[0] * dots[3 * e] + p[1] * dots[3 * e + 1] + p[2] * dots[3 * e + 2];
+            int who = e;
+            for (int k = 0; k < kNear; k++)
+              if (c > best[k]) std::swap(c, best[k]), std::swap(who, near[d][k]);
+          }
+  }
+  return near;
+}
+
 }  // namespace
+
+double weightRoughness(const OrientationWeights& w) {
+  const int n = w.size(), turns = w.turns > 0 ? w.turns : 1, nd = n / turns;
+  if (w.dots == nullptr || nd < kNear + 1 || w.axes.size() != static_cast<size_t>(n)) return INFINITY;
+  double aMax = 0.0;
+  for (double a : w.a) aMax = std::fmax(aMax, a);
+  if (!(aMax > 0.0)) return INFINITY;
+  const auto near = nearestDots(w.dots, nd);
+  double worst = 0.0;
+  for (int d = 0; d < nd; d++)
+    for (int m = 0; m < turns; m++) {
+      const int o = d * turns + m;
+      for (int e : near[d]) {
+        if (e < 0) continue;
+        // The turn about dot e whose frame lies nearest o's: the largest trace of the product.
+        int best = e * turns;
+        double bestT = -4.0;
+        for (int m2 = 0; m2 < turns; m2++) {
+          double t = 0.0;
+          for (int j = 0; j < 9; j++) t += w.axes[o][j] * w.axes[e * turns + m2][j];
+          if (t > bestT) bestT = t, best = e * turns + m2;
+        }
+        const double a1 = w.a[o], a2 = w.a[best];
+        if (std::fmax(a1, a2) < 1e-3 * aMax) continue;
+        worst = std::fmax(worst, (a1 > 0.0 && a2 > 0.0) ? std::fabs(std::log(a1 / a2)) : INFINITY);
+      }
+    }
+  return worst;
+}
+
+bool orderMayMove(const OrientationWeights& own) {
+  return own.size() / std::max(own.turns, 1) < kLeastScreenedDots || !(weightRoughness(own) <= kSmoothWeights);
+}
 
 void OrientationWeights::resize(int n) {
   a.assign(static_cast<size_t>(n), 0.0);
   c.assign(static_cast<size_t>(n), 0.0);
   wMax.assign(static_cast<size_t>(n), 0.0);
   s.assign(static_cast<size_t>(n), {0, 0, 0, 0, 0});
+  axes.assign(static_cast<size_t>(n), {0, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
 bool orientationAverage(const OrientationWeights& w, double out[5]) {
@@ -191,7 +267,7 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
   if (tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
   const int density = sphereDensityOf(k, nDots);
-  {
+  if (orderMayMove(own)) {
     const int dense = denserDensity(density);
     std::fprintf(stderr,
                  "REMARK The order is checked on the denser sphere of -dot %d (%d orientations).\n",

@@ -22,8 +22,10 @@ namespace korim::simulation {
 // fill in their divisor (free positions, the rod's cell less its allowed states) this way.
 struct OrientationWeights {
   std::vector<double> a, c, wMax;
- std::vector<std::array<double, 5>> s;
-  int turns = 1;              // orientations per dot
+  std::vector<std::array<double, 5>> s;
+  std::vector<std::array<double, 9>> axes;  // each orientation's frame (u, v, w), for the screen
+  const double* dots = nullptr;             // the sphere's dots (x, y, z each)
+  int turns = 1;                 // orientations per dot
   double cFactor = 0.0;       // what the divisor takes per unit of c
   double perOrientation = 0.0;
   bool lessMean = true;
@@ -65,15 +67,25 @@ const double* sphereOfDensity(int density, int* nDots);
 using SphereScan = std::function<bool(const double* dots, int nDots, OrientationWeights* w)>;
 
 // The verdict on the order saupe a model (who: "sma", "sma3D") reached on its sphere of nDots
-// dots, own being what each of its orientations added. 0 when the order is a result: the order
-// at the denser sphere (scanned by rescan; one progress line on stderr) lies within
-// kOrderTolerance of it; an order above half the medium's own is then noted (one line on stderr
+// dots, own being what each of its orientations added. 0 when the order is a result: the screen
+// (orderMayMove) finds that the denser sphere cannot move it, or the order at the denser sphere
+// (scanned by rescan; one progress line on stderr) lies within kOrderTolerance of it; an order above half the medium's own is then noted (one line on stderr
 // and a REMARK for the table). 1 after a message naming both orders (Da_HN,
 // R) and how far apart they lie, and the advice of dotAdvice; 1 without a message when a scan
 // failed after its own. A zero tensor, or one the model noted wrong, is the verdict's to name
 // (0 here).
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan);
+
+// The screen's measure: the largest change of the weight (|ln a|) between an orientation and
+// the orientation nearest it among those of each of its dot's nearest dots, over the pairs that
+// carry weight; infinite where a weight-carrying orientation borders one of no weight.
+double weightRoughness(const OrientationWeights& own);
+
+// The screen: true when the denser sphere may move the order by more than a tenth, so that only
+// it can tell: the sphere has fewer dots than the default's (-dot 100), or the weights change
+// between neighbouring orientations by more than the sphere resolves (weightRoughness).
+bool orderMayMove(const OrientationWeights& own);
 
 // The advice of a refusal, one line: the -dot that korim found converged (its order and its
 // denser sphere's agree), densities tried from four times the run's own (density) on by fours up

@@ -1273,6 +1273,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     // The note stands among the table's REMARK lines.
     const TempDir d;
     ASSERT_EQ(runKorim(on(rod8, rod8Tab, "30"), d).status, 0);
+    // The screen: the example's weights change little between neighbouring orientations of the
+    // default sphere, so no denser sphere is scanned; two copies in a chain change more, so it is.
+    for (const auto& [pdb, tab, checks] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
+                                           std::tuple{chain2, chain2Tab, true}}) {
+      const RunResult r = runKorim({"-elKorim", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"}, d);
+      EXPECT_EQ(r.status, 0) << pdb;
+      EXPECT_EQ(r.err.find("REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n") !=
+                    std::string::npos,
+                checks)
+          << pdb;
+    }
     EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
                                            "above half of it: the molecule is held near one orientation, the lowest "
                                            "energies of its orientations spanning 35.5 kT.\n"),

@@ -165,6 +165,12 @@ class Models : public testing::Test {
     korim::foundation::memoryReset();
     ASSERT_EQ(do_unsp(100, &dots, &nDots), 0);
   }
+  // The sphere of density d for the runs of k: a denser one where a charged chain's order moves
+  // by more than a tenth from the default sphere to four times its density (the check of sma).
+  void useDensity(KorimInfo& k, int d) {
+    ASSERT_EQ(do_unsp(d, &dots, &nDots), 0);
+    k.densityNSC = d;
+  }
   // Runs f, keeping its stdout and stderr in out and err.
   template <typename F>
   int keep(F f) {
@@ -265,6 +271,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
   for (int lc : {1, 2}) {
     Chain c, charged;
     KorimInfo k = settings(lc);
+    useDensity(k, 400);
     // The wall: screening printed (-chFlag). The rod: the analytic potential never drops below
     // the cut, so the grid runs to the next rod; negative charges by the positive rod: every
     // weight above 1, so p > 0.
@@ -287,7 +294,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
     ASSERT_EQ(runSma(k, charged, el, t, step), 0);
     expectSameTensor(el, st, 1e-4, "kEne 0");
     k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
-    ASSERT_EQ(runSma(k, charged, el, t, step), 0);
+    ASSERT_EQ(runSma(k, charged, el, t, step), 0) << err;
     expectFiniteText(out);
     if (lc == 2) {
       EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
@@ -307,6 +314,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
 
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   KorimInfo k = settings(1);
+  useDensity(k, 400);
   k.elInfo.chDensSurf = -0.47f;  // negative wall
   double s[3][5], plain[5], off[5], attracted[5];
   const float q[3] = {0.0f, 2.0f, -2.0f};
@@ -484,6 +492,7 @@ TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
 
 TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
   KorimInfo k = settings(1);
+  useDensity(k, 400);
   k.elInfo.chDensSurf = -0.47f;
   Chain c;  // positive charges by the negative wall
   c.charge(1, 1.0f).charge(6, 1.0f).charge(11, 1.0f);
