@@ -10,7 +10,6 @@
 #include "foundation/constants.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/nsc.h"
-#include "simulation/unsp.h"
 
 namespace korim::simulation {
 
@@ -214,9 +213,12 @@ const double* sphereOfDensity(int density, int* nDots) {
     *nDots = static_cast<int>(it->second.size() / 3);
     return it->second.data();
   }
-  double* dots = nullptr;
+  // The module's own sphere, copied: do_unsp would hand out a copy kept for the whole process.
   int n = 0;
-  if (do_unsp(density, &dots, &n) != 0 || dots == nullptr || n < 1) {
+  const double* dots = nullptr;
+  if (density < kUnspMinDensity || density > kUnspMaxDensity ||
+      make_unsp(density, -unsp_type(density), &n, 4) != 0 || (dots = unspCurrentDots(&n)) == nullptr ||
+      n < 1) {
     std::fprintf(stderr, "korim: the sphere of orientations of density %d cannot be built.\n", density);
     return nullptr;
   }

@@ -1273,6 +1273,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     // The note stands among the table's REMARK lines.
     const TempDir d;
     ASSERT_EQ(runKorim(on(rod8, rod8Tab, "30"), d).status, 0);
+    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
+                                           "above half of it: the molecule is held near one orientation, the lowest "
+                                           "energies of its orientations spanning 35.5 kT.\n"),
+              std::string::npos);
     // The screen: the example's weights change little between neighbouring orientations of the
     // default sphere, so no denser sphere is scanned; two copies in a chain change more, so it is.
     for (const auto& [pdb, tab, checks] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
@@ -1284,10 +1288,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
                 checks)
           << pdb;
     }
-    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
-                                           "above half of it: the molecule is held near one orientation, the lowest "
-                                           "energies of its orientations spanning 35.5 kT.\n"),
-              std::string::npos);
   }
 
   // Numbers of the configuration, the pKa file and the residue columns that would be read as less

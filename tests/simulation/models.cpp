@@ -492,12 +492,12 @@ TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
 
 TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
   KorimInfo k = settings(1);
-  useDensity(k, 400);
+  useDensity(k, 1600);
   k.elInfo.chDensSurf = -0.47f;
   Chain c;  // positive charges by the negative wall
   c.charge(1, 1.0f).charge(6, 1.0f).charge(11, 1.0f);
   double base[5], further[5], capped[5], contact[5];
-  ASSERT_EQ(runSma(k, c, base), 0);
+  ASSERT_EQ(runSma(k, c, base), 0) << err;
   k.elInfo.cutoffPot = 6e-10;  // a thousandth of the threshold: positions some Debye lengths further
   ASSERT_EQ(runSma(k, c, further), 0);
   expectSameTensor(further, base, 1e-3, "further");
@@ -693,4 +693,37 @@ TEST_F(Grid3DTest, WallAndSlabsAgainstTheGeometryTheyStandFor) {
   EXPECT_GT(a, 0.005);
   EXPECT_NEAR(p / a, -2.0, 0.02);
   for (int j = 0; j < 5; j++) EXPECT_NEAR(parallel[j], -2.0 * across[j], 0.05 * std::fabs(p)) << j;
+}
+
+// The grid's order at the run's sphere against four times its density: one end of a chain charged
+// by a slab of potential. A charge of -1 e settles at -dot 30; -3 e moves by 40 % to -dot 120, is
+// refused naming both orders and -dot 120, which, followed, answers.
+TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAnswers) {
+  Points c = chain(7);
+  KorimInfo k = slabSettings();
+  auto profile = [](int iz) { return iz >= 15 && iz < 25 ? 9.0 : (iz >= 11 && iz <= 28 ? 1.0 : 0.0); };
+  std::vector<double> pot = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile(iz); });
+  int id[2] = {0, 1};
+  const struct {
+    int density;
+    float q;
+    int status;
+    std::vector<std::string> err;
+  } cases[] = {
+      {30, -1.0f, 0, {}},
+      {30, -3.0f, 1,
+       {"sma3D: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (192 "
+        "orientations) it gives Da_HN 318.4 Hz and R 0.000, on the denser sphere of -dot 120 (732 orientations) "
+        "Da_HN 526.6 Hz and R 0.000, 40 % of that order's size apart, more than a tenth; no alignment computed.\n",
+        "sma3D: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a tenth: "
+        "-dot 120 answers.\n"}},
+      {120, -3.0f, 0, {}},
+  };
+  for (const auto& t : cases) {
+    useDensity(k, t.density);
+    float q[2] = {0.0f, t.q};
+    double s[5];
+    EXPECT_EQ(keep([&] { return potential(k, c, pot, s, 1, id, q); }), t.status) << t.density << " " << t.q;
+    EXPECT_TRUE(korim_test::inOrder(err, t.err)) << err;
+  }
 }
