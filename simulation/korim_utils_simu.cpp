@@ -326,12 +326,13 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
         sampleOrientation(sphere.dots, sphere.digPsi, sphere.inc_psi, b0 + k, orient[k]);
         double* row = &weights[static_cast<size_t>(k) * L1];
         weigh(orient[k], worker, row);
+        // Without branches: an excluded state (kExcluded, below 0) adds nothing.
         double a = 0.0, c = 0.0, wMax = 0.0;
         for (int n = 0; n <= L; n++) {
-          if (row[n] == kExcluded) continue;
-          a += row[n] * factor[n];
-          c += factor[n];
-          wMax = std::fmax(wMax, row[n]);
+          const double w = row[n], allowed = w >= 0.0 ? 1.0 : 0.0;
+          a += allowed * w * factor[n];
+          c += allowed * factor[n];
+          wMax = w > wMax ? w : wMax;
         }
         const size_t o = static_cast<size_t>(b0) + k;
         rec->a[o] = a, rec->c[o] = c, rec->wMax[o] = wMax;

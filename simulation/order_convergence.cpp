@@ -133,19 +133,19 @@ double weightRoughness(const OrientationWeights& w) {
   const auto near = nearestDots(w.dots, nd);
   double worst = 0.0;
   for (int d = 0; d < nd; d++)
-    for (int m = 0; m < turns; m++) {
-      const int o = d * turns + m;
-      for (int e : near[d]) {
-        if (e < 0) continue;
-        // The turn about dot e whose frame lies nearest o's: the largest trace of the product.
-        int best = e * turns;
-        double bestT = -4.0;
-        for (int m2 = 0; m2 < turns; m2++) {
-          double t = 0.0;
-          for (int j = 0; j < 9; j++) t += w.axes[o][j] * w.axes[e * turns + m2][j];
-          if (t > bestT) bestT = t, best = e * turns + m2;
-        }
-        const double a1 = w.a[o], a2 = w.a[best];
+    for (int e : near[d]) {
+      if (e < 0) continue;
+      // The turn about dot e whose frame lies nearest that of turn 0 about dot d (the largest
+      // trace of the product); the turns about both dots step alike, so turn m pairs with m + shift.
+      int shift = 0;
+      double bestT = -4.0;
+      for (int m2 = 0; m2 < turns; m2++) {
+        double t = 0.0;
+        for (int j = 0; j < 9; j++) t += w.axes[d * turns][j] * w.axes[e * turns + m2][j];
+        if (t > bestT) bestT = t, shift = m2;
+      }
+      for (int m = 0; m < turns; m++) {
+        const double a1 = w.a[d * turns + m], a2 = w.a[e * turns + (m + shift) % turns];
         if (std::fmax(a1, a2) < 1e-3 * aMax) continue;
         worst = std::fmax(worst, (a1 > 0.0 && a2 > 0.0) ? std::fabs(std::log(a1 / a2)) : INFINITY);
       }
