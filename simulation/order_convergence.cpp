@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <new>
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/constants.h"
@@ -155,7 +156,12 @@ double weightRoughness(const OrientationWeights& w) {
 }
 
 bool orderMayMove(const OrientationWeights& own) {
-  return own.size() / std::max(own.turns, 1) < kLeastScreenedDots || !(weightRoughness(own) <= kSmoothWeights);
+  if (own.size() / std::max(own.turns, 1) < kLeastScreenedDots) return true;
+  try {
+    return !(weightRoughness(own) <= kSmoothWeights);
+  } catch (const std::bad_alloc&) {
+    return true;  // no room for the neighbours' table: the denser sphere decides
+  }
 }
 
 void OrientationWeights::resize(int n) {
@@ -223,10 +229,16 @@ const double* sphereOfDensity(int density, int* nDots) {
     std::fprintf(stderr, "korim: the sphere of orientations of density %d cannot be built.\n", density);
     return nullptr;
   }
-  std::vector<double>& kept = conv.spheres[density];
-  kept.assign(dots, dots + 3 * static_cast<size_t>(n));
-  *nDots = n;
-  return kept.data();
+  try {
+    std::vector<double>& kept = conv.spheres[density];
+    kept.assign(dots, dots + 3 * static_cast<size_t>(n));
+    *nDots = n;
+    return kept.data();
+  } catch (const std::bad_alloc&) {
+    conv.spheres.erase(density);
+    std::fprintf(stderr, "korim: no memory for the sphere of orientations of density %d.\n", density);
+    return nullptr;
+  }
 }
 
 std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density, bool given,
