@@ -31,10 +31,10 @@ ConvergenceState conv;
 constexpr int kLeastScreenedDots = 122;
 
 // Largest change of ln(weight) between neighbouring orientations that the screen lets pass: the
-// weights are smooth on the sphere's scale. The example changes by 0.45 to 0.99 on the wall, the
-// rod and the grid at -dot 100 to 700; of 122 runs of copies of it (chains, blocks, a complex of
-// chains; -dot 100 to 700) the 62 whose order moved by more than a tenth on the denser sphere all
-// changed by 1.5 or more.
+// weights are smooth on the sphere's scale. The example changes by 0.55 to 0.62 on the wall, the
+// rod and the grid at -dot 100 (0.39 to 1.06 up to -dot 1500); of 168 runs of copies of it
+// (chains, blocks, a complex of chains; -dot 100 to 1500) the 69 whose order moved by more than a
+// tenth on the denser sphere all changed by 1.5 or more.
 constexpr double kSmoothWeights = 1.0;
 
 // Frobenius size of the 3x3 order matrix of s: Sxx and Syy follow from the trace.
