@@ -54,6 +54,7 @@
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
+#include "simulation/order_convergence.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia_free.h"
 #include "simulation/tensor_verdict.h"
@@ -220,7 +221,9 @@ int storeTensor(Run& run) {
   } else {
     for (int i = 0; i < 5; i++) t.saupe[i] = static_cast<float>(run.saupe[i]);
   }
-  const int rc = korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, run.mapRemark.c_str());
+  // A note of the prediction (an order above half the medium's) stands among the table's REMARKs.
+  const std::string remark = korim::simulation::takeOrderRemark() + run.mapRemark;
+  const int rc = korim::couplings::writeDCmod(run.params.outDName, "w", run.dTab, k, remark.c_str());
   if (rc != 0) return fail(run, rc, "korim: error in writeDCmod.\n");
   return 0;
 }

@@ -1,9 +1,13 @@
 // Electrostatic prediction on ubiquitin: the wall model with the screened
-// potential of a charged bicelle, as the example runs it by default.
+// potential of a charged bicelle, as the example runs it by default, and the
+// rod and 3-D grid media of the examples (pf1_rod_radial.pot, pf1_rod_grid.pot).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "bench/ubiquitin.h"
@@ -103,6 +107,82 @@ void BM_ElectrostaticWall(benchmark::State& state) {
   state.counters["orientations"] = static_cast<double>(nDots) * k.digPsiNSC;
 }
 
+// The numbers of a text file after its '#' lines, or empty when it cannot be read.
+std::vector<double> numbersOf(const char* path) {
+  std::vector<double> v;
+  FILE* f = std::fopen(path, "r");
+  if (f == nullptr) return v;
+  char line[512];
+  while (std::fgets(line, sizeof line, f)) {
+    if (line[0] == '#') continue;
+    char* p = line;
+    for (char* end = nullptr;; p = end) {
+      const double d = std::strtod(p, &end);
+      if (end == p) break;
+      v.push_back(d);
+    }
+  }
+  std::fclose(f);
+  return v;
+}
+
+// The example's rod (-elKorim -pf1 -pot examples/pf1_rod_radial.pot) and 3-D grid (-elKorim -3D
+// -pot3D examples/pf1_rod_grid.pot, 33 x 33 x 1 points 4 A apart, -massLC 0.00083) at the
+// default sphere.
+void BM_ElectrostaticRodAndGrid(benchmark::State& state) {
+  const bool grid = state.range(0) == 1;
+  korim::settings::KorimInfo k{};
+  korim::settings::korimInfoNull(&k);
+  k.elInfo.elFlag = 1;
+  double* dots = nullptr;
+  int nDots = 0;
+  if (korim::simulation::do_unsp(k.densityNSC, &dots, &nDots) != 0) {
+    state.SkipWithError("no sphere");
+    return;
+  }
+  std::vector<double> table{0.0}, values;
+  if (grid) {
+    k.lcType = 3, k.radiusModel = 0.0f, k.massLC = 0.00083f;
+    std::tie(k.grid3DnX, k.grid3DnY, k.grid3DnZ, k.elInfo.z1, k.elInfo.zN) = std::tuple(33, 33, 1, 1, 1);
+    k.grid3DdeltaX = k.grid3DdeltaY = k.grid3DdeltaZ = 4.0f;
+    values = numbersOf(KORIM_EXAMPLES "/pf1_rod_grid.pot");
+    if (values.size() != 33 * 33) {
+      state.SkipWithError("no grid");
+      return;
+    }
+  } else {
+    k.lcType = 2, k.radiusModel = 33.5f;
+    const std::vector<double> rows = numbersOf(KORIM_EXAMPLES "/pf1_rod_radial.pot");
+    for (size_t i = 1; i < rows.size(); i += 2) table.push_back(rows[i]);
+    if (table.size() < 3) {
+      state.SkipWithError("no potential table");
+      return;
+    }
+  }
+  const Charged& c = chargedUbiquitin();
+  const int nCh = static_cast<int>(c.q.size()) - 1;
+  const double maxL = korim_bench::maxRadius(c.points) + k.radiusAtom;
+  std::vector<int> id = c.id;
+  std::vector<float> q = c.q;
+  double saupe[5];
+  korim_bench::Quiet quietOut(stdout), quietErr(stderr);
+  for (auto _ : state) {
+    std::vector<double> x = c.points.x, y = c.points.y, z = c.points.z, t = table;
+    const int st = grid ? korim::simulation::sma3D(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots,
+                                                   nCh, id.data(), q.data(), 0, values.data(), saupe)
+                        : korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, maxL,
+                                                 k.radiusAtom, nCh, id.data(), q.data(),
+                                                 static_cast<int>(t.size()) - 1, t.data(), 0.0, 1.0, saupe);
+    if (st != 0) {
+      state.SkipWithError("prediction failed");
+      break;
+    }
+    benchmark::DoNotOptimize(saupe);
+  }
+  state.counters["orientations"] = static_cast<double>(nDots) * k.digPsiNSC;
+}
+
 }  // namespace
 
+BENCHMARK(BM_ElectrostaticRodAndGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ElectrostaticWall)->Arg(200)->Arg(150)->Arg(50)->Unit(benchmark::kMillisecond);

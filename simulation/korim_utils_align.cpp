@@ -17,6 +17,7 @@
 #include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
+#include "simulation/order_convergence.h"
 #include "simulation/ssia.h"
 #include "simulation/tensor_verdict.h"
 #include "structure/pdbline.h"
@@ -314,6 +315,8 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
                            chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
     if (status != 0) return modelFailed("sma", status);
   }
+  // A state's note of its order goes to stderr only: the ensemble's table is no state's.
+  takeOrderRemark();
   if (predictionVerdict(k, saupe, atomSelCount, xI, yI, zI) != 0) return 1;
   for (int j = 0; j < 5; j++) saupe[j] *= static_cast<double>(k.lcOrder);
   return 0;

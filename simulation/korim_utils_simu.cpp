@@ -14,6 +14,7 @@
 
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/order_convergence.h"
 #include "simulation/ssia.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
@@ -255,16 +256,27 @@ struct SmaRun {
 // weights (orientations x positions).
 constexpr long long kWeightBlock = 1 << 18;
 
+// The orientations an electrostatic scan samples: the dots of a sphere (x, y, z per dot) times
+// digPsi turns about each.
+struct ScanSphere {
+  const double* dots = nullptr;
+  int n_dots = 0;
+  int digPsi = 1;
+  double inc_psi = 360.0;
+  int count() const { return n_dots * digPsi; }
+};
+
+ScanSphere sphereOf(const SmaRun& r) { return {r.dots, r.n_dots, r.digPsi, r.inc_psi}; }
+
 // The orientation scan of an electrostatic model on the worker threads:
-// weigh(o, worker, row, energy) fills row[0..L] with the weights of orientation o at
-// the positions 0..L (kExcluded where the state is not allowed) and energy[0..L] with the
-// energies (kT, -kEne included) of its allowed states; then every
+// weigh(o, worker, row) fills row[0..L] with the weights of orientation o at
+// the positions 0..L (kExcluded where the state is not allowed); then every
 // position n takes add(n, ds, w) for the orientations of a block in
-// orientation order, ds being the orientation's order values less mean, so that each sum is taken as one orientation after
-// another would take it. spread learns how the weight spreads over the orientations, each
-// position's weight taken factor[n] times, at the run's energies and at the first `softer` of
-// the softer scales (0 or kSofterScales). False after a message when the work space cannot
-// be had.
+// orientation order, ds being the orientation's order values less mean, so that each sum is taken
+// as one orientation after another would take it. rec learns what each orientation adds (its
+// allowed states' weights, each times factor[n], their factors and the largest weight) and its
+// order values, for the check of the order against a denser sphere. False after a message when
+// the work space cannot be had.
 constexpr double kExcluded = -1.0;  // never a Boltzmann factor
 
 // Runs size(), which sizes the work arrays of a scan; false after a message
@@ -286,91 +298,52 @@ int weightGrain(const SmaRun& r, int L) {
   return std::max(1, kGrainWork / (r.no_atoms + r.no_of_ch * (L + 1) + 1));
 }
 
-// How the weight of a scan spreads over the orientations. Each orientation o brings the weight
-// a_o it adds to the order sums (its allowed states, each times the position's factor) and the
-// lowest energy (kT) of those states (infinite where the scan did not learn it). A result
-// averages the order values of the orientations by a_o: it converges when the weight rests on
-// many of them, (sum a)^2 / sum a^2 in effect. The
-// sums are kept relative to the largest a_o met so far, so that weights near the largest double
-// neither overflow nor lose the small ones.
-struct WeightSpread {
-  double scale = 0.0, s1 = 0.0, s2 = 0.0;     // largest a_o; sums of a_o / scale and its square
-  double eLow = INFINITY, eHigh = -INFINITY;  // extremes of the orientations' lowest energies
-  void add(double a, double lowest) {
-    if (!(a > 0.0)) return;  // no allowed state, or one of weight 0
-    if (a > scale) {
-      const double f = scale / a;
-      s1 *= f, s2 *= f * f, scale = a;
-    }
-    s1 += a / scale, s2 += (a / scale) * (a / scale);
-    if (lowest < INFINITY) eLow = std::fmin(eLow, lowest), eHigh = std::fmax(eHigh, lowest);
-  }
-  double effective() const { return s2 > 0.0 ? s1 * s1 / s2 : 0.0; }
-  double span() const { return eHigh >= eLow ? eHigh - eLow : 0.0; }
-};
-
-// Energy scales a scan may weigh its orientations at besides its own: the energies divided by 2,
-// 4, ... 2^kSofterScales, which the same run with -kEne divided so would weigh them at (the
-// positions do not depend on -kEne). Only a refusal's advice needs them, so only a refused
-// prediction scans once more to weigh them: in every scan they would add almost half to the
-// time of an electrostatic prediction.
-constexpr int kSofterScales = 10;
-
-// The spread of a scan's weight at its own energies (at[0]) and at the softer scales (at[m]:
-// divided by 2^m).
-struct ScanSpread {
-  WeightSpread at[kSofterScales + 1];
-};
-
-// The sums of a scan that only learns how its weight spreads: none.
+// The sums of a scan that only learns what its orientations add: none.
 constexpr auto sumNothing = [](int, const double*, double) {};
 
 template <typename Weigh, typename Add>
-bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], const double* factor,
-                 int softer, ScanSpread* spread, Weigh&& weigh, Add&& add) {
-  const int N = r.o_pts;
+bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5], const double* factor,
+                 OrientationWeights* rec, Weigh&& weigh, Add&& add) {
+  const int N = sphere.count();
   const int L1 = L + 1;
-  constexpr int S = kSofterScales + 1;
   const int B = static_cast<int>(std::max(1LL, std::min<long long>(N, kWeightBlock / L1)));
   std::vector<SampledOrientation> orient;
   std::vector<std::array<double, 5>> ds;
-  std::vector<double> weights, energies, lowest, sums;
+  std::vector<double> weights;
   if (!scanWorkSpace([&] {
         orient.resize(static_cast<size_t>(B));
         ds.resize(static_cast<size_t>(B));
         weights.resize(static_cast<size_t>(B) * L1);
-        energies.resize(static_cast<size_t>(B) * L1);
-        lowest.resize(static_cast<size_t>(B));
-        sums.resize(static_cast<size_t>(B) * S);
+        rec->resize(N);
       }))
     return false;
+  rec->turns = sphere.digPsi;
+  rec->dots = sphere.dots;
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
     forChunks(nb, grain, [&](int begin, int end, int worker) {
       for (int k = begin; k < end; k++) {
-        sampleOrientation(r.dots, r.digPsi, r.inc_psi, b0 + k, orient[k]);
+        sampleOrientation(sphere.dots, sphere.digPsi, sphere.inc_psi, b0 + k, orient[k]);
         double* row = &weights[static_cast<size_t>(k) * L1];
-        double* e = &energies[static_cast<size_t>(k) * L1];
-        weigh(orient[k], worker, row, e);
-        double* a = &sums[static_cast<size_t>(k) * S];
-        std::fill(a, a + S, 0.0);
-        lowest[k] = INFINITY;
+        weigh(orient[k], worker, row);
+        // Without branches: an excluded state (kExcluded, below 0) adds nothing.
+        double a = 0.0, c = 0.0, wMax = 0.0;
         for (int n = 0; n <= L; n++) {
-          if (row[n] == kExcluded) continue;
-          a[0] += row[n] * factor[n];
-          if (softer == 0) continue;
-          lowest[k] = std::fmin(lowest[k], e[n]);
-          // exp(-e / 2^m) from the softest scale up, each the square of the next softer one.
-          double w = std::exp(-std::ldexp(e[n], -softer));
-          for (int m = softer; m >= 1; m--, w *= w) a[m] += w * factor[n];
+          const double w = row[n], allowed = w >= 0.0 ? 1.0 : 0.0;
+          a += allowed * w * factor[n];
+          c += allowed * factor[n];
+          wMax = w > wMax ? w : wMax;
         }
+        const size_t o = static_cast<size_t>(b0) + k;
+        rec->a[o] = a, rec->c[o] = c, rec->wMax[o] = wMax;
+        for (int j = 0; j < 5; j++) rec->s[o][j] = orient[k].s[j];
+        for (int j = 0; j < 3; j++)
+          rec->axes[o][j] = orient[k].u[j + 1], rec->axes[o][3 + j] = orient[k].v[j + 1],
+          rec->axes[o][6 + j] = orient[k].w[j + 1];
       }
     });
-    for (int k = 0; k < nb; k++) {
+    for (int k = 0; k < nb; k++)
       for (int j = 0; j < 5; j++) ds[k][j] = orient[k].s[j] - mean[j];
-      double low = lowest[k];
-      for (int m = 0; m <= softer; m++, low *= 0.5) spread->at[m].add(sums[static_cast<size_t>(k) * S + m], low);
-    }
     forChunks(L1, std::max(1, kGrainWork / nb), [&](int begin, int end, int) {
       // Each position's sum still runs over the orientations in order; the
       // loops are nested this way round only to read the block row by row.
@@ -379,6 +352,19 @@ bool scanWeights(const SmaRun& r, int L, int grain, const double mean[5], const 
     });
   }
   return true;
+}
+
+// The check of an electrostatic scan against a denser sphere: the same weights on the sphere of
+// dots, its orientations' records into w (divisor terms as in own), no sums.
+template <typename Weigh>
+SphereScan rescanWith(const SmaRun& r, int L, const double* factor, const OrientationWeights& own,
+                      Weigh& weigh) {
+  return [&r, L, factor, &own, &weigh](const double* dots, int nDots, OrientationWeights* w) {
+    const ScanSphere sphere{dots, nDots, r.digPsi, r.inc_psi};
+    const double none[5] = {0, 0, 0, 0, 0};
+    w->cFactor = own.cFactor, w->perOrientation = own.perOrientation, w->lessMean = own.lessMean;
+    return scanWeights(sphere, L, weightGrain(r, L), none, factor, w, weigh, sumNothing);
+  };
 }
 
 // Refuses, with a message, inputs the model cannot use.
@@ -473,59 +459,6 @@ int averageOrRefuse(const char* medium, const double sum[5], double T, double* s
   return 0;
 }
 
-// The largest principal value of the order matrix saupe (Szz, Sxx-Syy, Sxy, Sxz, Syz): 1 for a
-// molecule held along the medium's director, so the share of the medium's order it reaches.
-double principalOrder(const double saupe[5]) {
-  double psi[8], theta[8], phi[8], alpha[4], beta[4], gamma[4], vec[3][3], val[3];
-  couplings::saupe2eulerTq(saupe, psi, theta, phi, alpha, beta, gamma, vec, val, 0, 0);
-  return std::fabs(val[0]);
-}
-
-// A result must rest on at least this share of the sampled orientations in effect. The
-// example's predictions spread their weight over 85 % of them and more (stood for by its dipole
-// and held near one direction, over 11 %, its order the same on a denser sphere). A molecule
-// whose energies differ between orientations by more kT than the sphere resolves puts it on a
-// few, a handful of them however dense the sphere, and the order found moves with the sampling
-// (-dot).
-constexpr double kLeastEffectiveShare = 0.1;
-
-// The average of a scan, saupe, is a result when its weight rests on enough orientations;
-// otherwise 1 after a message naming the order found (as a share of the medium's order), the
-// span of the orientations' energies and, where one does, the smaller -kEne whose weights would
-// rest on enough orientations. status: that of the average (passed on when not 0). softer(s)
-// scans the orientations once more into s, weighing the energies' span and the softer scales
-// and summing nothing.
-template <typename Softer>
-int convergedOrRefuse(const SmaRun& r, const ScanSpread& spread, int status, const double saupe[5],
-                      Softer&& softer) {
-  if (status != 0) return status;
-  const double least = kLeastEffectiveShare * r.o_pts;
-  const WeightSpread& own = spread.at[0];
-  // A zero tensor (no weight anywhere, or too little beside the free positions), or one the
-  // model noted wrong (its positions cut short, say: a smaller -kEne would not mend that), is the
-  // verdict's to name, with the options that set its scale.
-  if (own.effective() >= least || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
-  // The energies' span and the softer scales are learnt only here, by a second scan.
-  ScanSpread soft;
-  if (!softer(&soft)) return 1;
-  std::fprintf(stderr,
-               "sma: the weights of this prediction rest on %.1f of its %d orientations in effect, "
-               "fewer than a tenth: the lowest energies of the orientations span %.1f kT. The order "
-               "it reaches, %.1f %% of the medium's (-lcS %.3f), follows which orientations the "
-               "sphere of -dot holds and is no converged result; no alignment computed.\n",
-               own.effective(), r.o_pts, soft.at[0].span(), 100.0 * principalOrder(saupe),
-               static_cast<double>(r.k->lcOrder));
-  for (int m = 1; m <= kSofterScales; m++)
-    if (soft.at[m].effective() >= least) {
-      std::fprintf(stderr,
-                   "sma: with the energies scaled down to -kEne %g, the weights rest on %.0f "
-                   "orientations in effect, enough for a result.\n",
-                   std::ldexp(static_cast<double>(r.k->elInfo.kEnergy), -m), soft.at[m].effective());
-      break;
-    }
-  return 1;
-}
-
 // Wall positions: the clash region, then further positions while the
 // screened potential at the molecule's closest point (extent below its
 // centre) is at least threshold, none beyond cap. Returns the last index.
@@ -581,7 +514,7 @@ int smaWall(SmaRun& r, double* saupe) {
       }))
     return 1;
   const std::vector<double> unit(static_cast<size_t>(lengthGrid) + 1, 1.0);
-  const auto weigh = [&](const SampledOrientation& o, int worker, double* row, double* energy) {
+  const auto weigh = [&](const SampledOrientation& o, int worker, double* row) {
     float* h = hs[worker].data();
     projectOnAxis(r.no_atoms, r.x, r.y, r.z, o.u, h);
     // Every point clears the wall exactly when the lowest one does; a NaN
@@ -593,15 +526,13 @@ int smaWall(SmaRun& r, double* saupe) {
     for (int n = 0; n <= lengthGrid; n++) {
       if (n <= r.t_pts && r.no_atoms >= 1 && (anyNaN || !(lowest > boundary[n])))
         row[n] = kExcluded;
-      else {
-        energy[n] = r.no_of_ch > 0 ? kE * wallEnergy(wc, b[n]) : 0.0;
-        row[n] = std::exp(-energy[n]);
-      }
+      else
+        row[n] = r.no_of_ch > 0 ? std::exp(-kE * wallEnergy(wc, b[n])) : 1.0;
     }
   };
-  ScanSpread spread;
+  OrientationWeights own;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), 0, &spread, weigh,
+      sphereOf(r), lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), &own, weigh,
       [&](int n, const double* ds, double w) {
         if (w == kExcluded) return;
         for (int j = 0; j < 5; j++) simu.saupe_dis[n][j] += w * ds[j];
@@ -627,9 +558,9 @@ int smaWall(SmaRun& r, double* saupe) {
     sum[j] = 0.0;
     for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
   }
-  return convergedOrRefuse(r, spread, averageOrRefuse("wall", sum, T, saupe), saupe, [&](ScanSpread* s) {
-    return scanWeights(r, lengthGrid, weightGrain(r, lengthGrid), mean, unit.data(), kSofterScales, s, weigh, sumNothing);
-  });
+  if (averageOrRefuse("wall", sum, T, saupe) != 0) return 1;
+  own.perOrientation = nFree > 0 ? static_cast<double>(nFree) : 0.0;
+  return convergedOrRefuse("sma", k, r.n_dots, own, saupe, rescanWith(r, lengthGrid, unit.data(), own, weigh));
 }
 
 // Rod positions: the clash region, then further positions while the
@@ -772,7 +703,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   // Each position weighs by its distance from the rod's axis.
   std::vector<double> radial(static_cast<size_t>(lengthGrid) + 1);
   for (int n = 0; n <= lengthGrid; n++) radial[n] = r.grid_el[n] / rM;
-  const auto weigh = [&](const SampledOrientation& o, int worker, double* row, double* energy) {
+  const auto weigh = [&](const SampledOrientation& o, int worker, double* row) {
     float* xJ = xs[worker].data();
     float* yJ = ys[worker].data();
     std::vector<int>& blocked = blockedOf[worker];
@@ -800,14 +731,13 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         const double d = std::sqrt(u * u + v * v) - rM;
         E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
       }
-      energy[n] = kE * E;
-      row[n] = std::exp(-energy[n]);
+      row[n] = std::exp(-kE * E);
     }
     if (beyond) beyondOf[worker] = 1;
   };
-  ScanSpread spread;
+  OrientationWeights own;
   const bool scanned = scanWeights(
-      r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), 0, &spread, weigh,
+      sphereOf(r), lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), &own, weigh,
       [&](int n, const double* s, double weight) {
         double w = 0.0, w1 = 0.0;  // weight; weight - 1 of an allowed state
         if (weight != kExcluded) {
@@ -835,9 +765,11 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
   double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
   for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
-  return convergedOrRefuse(r, spread, averageOrRefuse("rod", sum, T, saupe), saupe, [&](ScanSpread* s) {
-    return scanWeights(r, lengthGrid, weightGrain(r, lengthGrid), mean, radial.data(), kSofterScales, s, weigh, sumNothing);
-  });
+  if (averageOrRefuse("rod", sum, T, saupe) != 0) return 1;
+  // Each orientation adds its shells of the cell once, and its allowed states their weight less 1.
+  own.perOrientation = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM)));
+  own.cFactor = -1.0;
+  return convergedOrRefuse("sma", k, r.n_dots, own, saupe, rescanWith(r, lengthGrid, radial.data(), own, weigh));
 }
 
 }  // namespace
@@ -1186,17 +1118,16 @@ bool allocGridWork(GridWork& w, int no_atoms, bool withPotential) {
 // offset. The weights of a block of orientations are found on the worker
 // threads, then acc receives the weighted order values and *total the
 // summed weight, offset after offset and orientation after orientation,
-// including the free cells of the particle's cell outside the grid. False
-// when a work array cannot be had (after a message).
+// including the free cells of the particle's cell outside the grid; rec, when
+// given, what each orientation adds (for the check against a denser sphere); progress: the scan
+// ends the progress line. False when a work array cannot be had (after a message).
 template <typename Weight>
-bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
-                const double* y, const double* z, int n_dots, const double* dots,
-                bool withPotential, Weight weight, double acc[5], double* total) {
+bool scanGrid(const KorimInfo& k, const Grid3D& g, int no_atoms, const double* x, const double* y,
+              const double* z, int n_dots, const double* dots, bool withPotential, Weight& weight,
+              double acc[5], double* total, OrientationWeights* rec, bool progress = true) {
   const int digPsi = k.digPsiNSC;
   const int o_pts = n_dots * digPsi;
   const double inc_psi = static_cast<double>(360.0f / digPsi);
-  k.rSingleCell = static_cast<float>(rCell);
-  gridReport(k, g, dots, n_dots, digPsi, inc_psi);
   const long long G = static_cast<long long>(g.nZSel) * g.nY * g.nX;
   const int B = static_cast<int>(std::max(1LL, std::min<long long>(o_pts, kWeightBlock / std::max(G, 1LL))));
   std::vector<GridWork> works;
@@ -1206,6 +1137,7 @@ bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const
     works.resize(static_cast<size_t>(workerCount()));
     orient.resize(static_cast<size_t>(B));
     weights.resize(static_cast<size_t>(B * G));
+    if (rec != nullptr) rec->resize(o_pts);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "grid model: no memory for the work space of the orientation scan.\n");
     return false;
@@ -1233,16 +1165,40 @@ bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const
     });
     for (int q = 0; q < nb; q++) {
       const double* row = &weights[static_cast<size_t>(q * G)];
+      double a = 0.0, wMax = 0.0;
       for (long long c = 0; c < G; c++) {
         const double wt = row[c];
         for (int j = 0; j < 5; j++) acc[j] += orient[q].s[j] * wt;
         *total += wt;
+        a += wt;
+        wMax = std::fmax(wMax, wt);
       }
+      if (rec == nullptr) continue;
+      const size_t o = static_cast<size_t>(b0) + q;
+      rec->a[o] = a, rec->wMax[o] = wMax;
+      for (int j = 0; j < 5; j++) rec->s[o][j] = orient[q].s[j];
+      for (int j = 0; j < 3; j++)
+        rec->axes[o][j] = orient[q].u[j + 1], rec->axes[o][3 + j] = orient[q].v[j + 1],
+        rec->axes[o][6 + j] = orient[q].w[j + 1];
     }
   }
-  endOrientationProgress();
-  *total += outsideCells(k, g, o_pts);
+  if (progress) endOrientationProgress();
+  const double outside = outsideCells(k, g, o_pts);
+  *total += outside;
+  if (rec != nullptr) rec->dots = dots, rec->turns = digPsi, rec->lessMean = false, rec->perOrientation = outside / o_pts;
   return true;
+}
+
+// The common start of both grid models (the cell radius, the report), then the scan.
+template <typename Weight>
+bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
+                const double* y, const double* z, int n_dots, const double* dots,
+                bool withPotential, Weight& weight, double acc[5], double* total,
+                OrientationWeights* rec) {
+  const int digPsi = k.digPsiNSC;
+  k.rSingleCell = static_cast<float>(rCell);
+  gridReport(k, g, dots, n_dots, digPsi, static_cast<double>(360.0f / digPsi));
+  return scanGrid(k, g, no_atoms, x, y, z, n_dots, dots, withPotential, weight, acc, total, rec);
 }
 
 }  // namespace
@@ -1292,7 +1248,8 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     return std::exp(-E);
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
-  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, true, weight, acc, &total))
+  OrientationWeights own;
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, true, weight, acc, &total, &own))
     return 1;
 
   double out[5];
@@ -1305,7 +1262,13 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     return 1;
   }
   for (int j = 0; j < 5; j++) saupe[j] = out[j];
-  return 0;
+  // The denser sphere sees the grid as this scan did; its divisor adds the same free cells per
+  // orientation (scanGrid writes them into the record).
+  const SphereScan rescan = [&](const double* d, int nd, OrientationWeights* w) {
+    double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
+    return scanGrid(k, g, no_atoms, x, y, z, nd, d, true, weight, a2, &t2, w, false);
+  };
+  return convergedOrRefuse(who, k, n_dots, own, saupe, rescan);
 }
 
 int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
@@ -1350,7 +1313,7 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     return wt;
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
-  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total))
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total, nullptr))
     return 1;
 
   if (total > 0.0) {

@@ -135,9 +135,9 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // states. Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
-// salt or temperature), when no state is allowed, or when the weights rest on fewer than a tenth
-// of the sampled orientations in effect ((sum a)^2 / sum a^2 over each orientation's summed
-// weight a): an order that follows which orientations the sphere holds.
+// salt or temperature), when no state is allowed, or when the sphere of orientations does not
+// settle the order: the same model on the sphere of four times the density (-dot) gives an order
+// more than a tenth of its size away (convergedOrRefuse, which also advises a -dot).
 int sma(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
         double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
         int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,
@@ -166,7 +166,8 @@ int ssia(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, dou
 // when the grid covers the cell. Both write korimInfo->rSingleCell.
 // digPotential is not read.
 // Return 0; 1 after a message when the grid settings are unusable or, for
-// sma3D, when no state is allowed.
+// sma3D, when no state is allowed or the sphere of orientations does not settle the order (as
+// for sma).
 int sma3D(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
           double* dots, int no_of_ch, int* chargeAtomID, float* charges, int digPotential,
           double* pot3D, double* saupe);

@@ -198,7 +198,13 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(fit, {"-single", "-nofixed"}), limits, false},
       {plus(fit, {"-single"}), {"-da", "0.001"}, false},
       {steric, charged, true},
-      {plus(steric, {"-el"}), charged, false},
+      // -kEne 2 at -dot 30 moves the order by 16 % on the denser sphere: the run takes -dot 120.
+      {[&] {
+         std::vector<std::string> run = plus(steric, {"-el"});
+         run[2] = "120";
+         return run;
+       }(),
+       charged, false},
       {plus(steric, {"-charmm22"}), {"-pH", "3"}, false},
       {plus(steric, {"-charmm"}), charged, true},
       {plus(steric, {"-charmm22"}), {"-temp", "300", "-nacl", "0.1", "-kEne", "2"}, true},

@@ -165,6 +165,12 @@ class Models : public testing::Test {
     korim::foundation::memoryReset();
     ASSERT_EQ(do_unsp(100, &dots, &nDots), 0);
   }
+  // The sphere of density d for the runs of k: a denser one where a charged chain's order moves
+  // by more than a tenth from the default sphere to four times its density (the check of sma).
+  void useDensity(KorimInfo& k, int d) {
+    ASSERT_EQ(do_unsp(d, &dots, &nDots), 0);
+    k.densityNSC = d;
+  }
   // Runs f, keeping its stdout and stderr in out and err.
   template <typename F>
   int keep(F f) {
@@ -265,6 +271,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
   for (int lc : {1, 2}) {
     Chain c, charged;
     KorimInfo k = settings(lc);
+    useDensity(k, 400);
     // The wall: screening printed (-chFlag). The rod: the analytic potential never drops below
     // the cut, so the grid runs to the next rod; negative charges by the positive rod: every
     // weight above 1, so p > 0.
@@ -287,7 +294,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
     ASSERT_EQ(runSma(k, charged, el, t, step), 0);
     expectSameTensor(el, st, 1e-4, "kEne 0");
     k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
-    ASSERT_EQ(runSma(k, charged, el, t, step), 0);
+    ASSERT_EQ(runSma(k, charged, el, t, step), 0) << err;
     expectFiniteText(out);
     if (lc == 2) {
       EXPECT_NE(out.find("ln(p): "), std::string::npos) << out;
@@ -307,6 +314,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
 
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   KorimInfo k = settings(1);
+  useDensity(k, 400);
   k.elInfo.chDensSurf = -0.47f;  // negative wall
   double s[3][5], plain[5], off[5], attracted[5];
   const float q[3] = {0.0f, 2.0f, -2.0f};
@@ -484,11 +492,12 @@ TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
 
 TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
   KorimInfo k = settings(1);
+  useDensity(k, 1600);
   k.elInfo.chDensSurf = -0.47f;
   Chain c;  // positive charges by the negative wall
   c.charge(1, 1.0f).charge(6, 1.0f).charge(11, 1.0f);
   double base[5], further[5], capped[5], contact[5];
-  ASSERT_EQ(runSma(k, c, base), 0);
+  ASSERT_EQ(runSma(k, c, base), 0) << err;
   k.elInfo.cutoffPot = 6e-10;  // a thousandth of the threshold: positions some Debye lengths further
   ASSERT_EQ(runSma(k, c, further), 0);
   expectSameTensor(further, base, 1e-3, "further");
@@ -684,4 +693,37 @@ TEST_F(Grid3DTest, WallAndSlabsAgainstTheGeometryTheyStandFor) {
   EXPECT_GT(a, 0.005);
   EXPECT_NEAR(p / a, -2.0, 0.02);
   for (int j = 0; j < 5; j++) EXPECT_NEAR(parallel[j], -2.0 * across[j], 0.05 * std::fabs(p)) << j;
+}
+
+// The grid's order at the run's sphere against four times its density: one end of a chain charged
+// by a slab of potential. A charge of -1 e settles at -dot 30; -3 e moves by 40 % to -dot 120, is
+// refused naming both orders and -dot 120, which, followed, answers.
+TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAnswers) {
+  Points c = chain(7);
+  KorimInfo k = slabSettings();
+  auto profile = [](int iz) { return iz >= 15 && iz < 25 ? 9.0 : (iz >= 11 && iz <= 28 ? 1.0 : 0.0); };
+  std::vector<double> pot = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile(iz); });
+  int id[2] = {0, 1};
+  const struct {
+    int density;
+    float q;
+    int status;
+    std::vector<std::string> err;
+  } cases[] = {
+      {30, -1.0f, 0, {}},
+      {30, -3.0f, 1,
+       {"sma3D: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (192 "
+        "orientations) it gives Da_HN 318.4 Hz and R 0.000, on the denser sphere of -dot 120 (732 orientations) "
+        "Da_HN 526.6 Hz and R 0.000, 40 % of that order's size apart, more than a tenth; no alignment computed.\n",
+        "sma3D: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a tenth: "
+        "-dot 120 answers.\n"}},
+      {120, -3.0f, 0, {}},
+  };
+  for (const auto& t : cases) {
+    useDensity(k, t.density);
+    float q[2] = {0.0f, t.q};
+    double s[5];
+    EXPECT_EQ(keep([&] { return potential(k, c, pot, s, 1, id, q); }), t.status) << t.density << " " << t.q;
+    EXPECT_TRUE(korim_test::inOrder(err, t.err)) << err;
+  }
 }

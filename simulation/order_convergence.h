@@ -1,0 +1,105 @@
+// Whether the order of an electrostatic prediction is settled by its sphere of orientations: the
+// order at the run's sphere against the order at a sphere of about four times the orientations,
+// the refusal and its advice of a density (-dot) that converges.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+
+namespace korim::simulation {
+
+// What each sampled orientation o of a scan adds to an order average (one entry per
+// orientation, in the scan's order: dot after dot, the turns about each dot within):
+// a[o], the weight it adds to the order sums (its allowed states, each times the position's
+// factor); c[o], the summed factors of its allowed states; wMax[o], the largest weight of its
+// allowed states (0 when none is allowed); s[o], its order values (Szz, Sxx-Syy, Sxy, Sxz, Syz).
+// The average is sum a (s - m) / sum (a + cFactor c + perOrientation), m the mean of s over the
+// orientations averaged when lessMean is set, else 0: the wall, the rod and the grid models each
+// fill in their divisor (free positions, the rod's cell less its allowed states) this way.
+struct OrientationWeights {
+  std::vector<double> a, c, wMax;
+  std::vector<std::array<double, 5>> s;
+  std::vector<std::array<double, 9>> axes;  // each orientation's frame (u, v, w), for the screen
+  const double* dots = nullptr;             // the sphere's dots (x, y, z each)
+  int turns = 1;                 // orientations per dot
+  double cFactor = 0.0;       // what the divisor takes per unit of c
+  double perOrientation = 0.0;
+  bool lessMean = true;
+  void resize(int n);
+  int size() const { return static_cast<int>(a.size()); }
+};
+
+// The average of w over its orientations into out[5]; false when its divisor is not positive or
+// the average is not finite.
+bool orientationAverage(const OrientationWeights& w, double out[5]);
+
+// Frobenius size of the 3x3 order matrix of the five elements s.
+double orderSize(const double s[5]);
+
+// The distance of order a from order b (Frobenius size of a - b) as a share of b's size;
+// infinite when b is zero.
+double orderDistance(const double a[5], const double b[5]);
+
+// An order is settled by its sphere when the order at the sphere of about four times its
+// orientations lies within this share of that order's size.
+constexpr double kOrderTolerance = 0.1;
+
+// The densest sphere (-dot) the advice of a refusal tries.
+constexpr int kDensestAdvised = 2000;
+
+// The density of the sphere of nDots dots a model was given: the run's -dot (densityNSC) when its
+// sphere has that many dots, else the count itself (a sphere of that density has them).
+int sphereDensityOf(const settings::KorimInfo& k, int nDots);
+
+// The sphere of about four times the orientations of density d's: density 4 d.
+int denserDensity(int density);
+
+// The dots of the sphere of density d (x, y, z per dot) and their count, built once per density
+// and kept for the process (module state); null after a message when it cannot be built.
+const double* sphereOfDensity(int density, int* nDots);
+
+// Scans the model of a prediction on the sphere of nDots dots into w; false after a message when
+// it cannot.
+using SphereScan = std::function<bool(const double* dots, int nDots, OrientationWeights* w)>;
+
+// The verdict on the order saupe a model (who: "sma", "sma3D") reached on its sphere of nDots
+// dots, own being what each of its orientations added. 0 when the order is a result: the screen
+// (orderMayMove) finds that the denser sphere cannot move it, or the order at the denser sphere
+// (scanned by rescan; one progress line on stderr) lies within kOrderTolerance of it; an order above half the medium's own is then noted (one line on stderr
+// and a REMARK for the table). 1 after a message naming both orders (Da_HN,
+// R) and how far apart they lie, and the advice of dotAdvice; 1 without a message when a scan
+// failed after its own. A zero tensor, or one the model noted wrong, is the verdict's to name
+// (0 here).
+int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
+                      const OrientationWeights& own, const double saupe[5], const SphereScan& rescan);
+
+// The screen's measure: the largest change of the weight (|ln a|) between an orientation and
+// the orientation nearest it among those of each of its dot's nearest dots, over the pairs that
+// carry weight; infinite where a weight-carrying orientation borders one of no weight.
+double weightRoughness(const OrientationWeights& own);
+
+// The screen: true when the denser sphere may move the order by more than a tenth, so that only
+// it can tell: the sphere has fewer dots than the default's (-dot 100), or the weights change
+// between neighbouring orientations by more than the sphere resolves (weightRoughness).
+bool orderMayMove(const OrientationWeights& own);
+
+// The advice of a refusal, one line: the -dot that korim found converged (its order and its
+// denser sphere's agree), densities tried from four times the run's own (density) on by fours up
+// to kDensestAdvised; or that none up to the densest tried converges. given: the run gave -dot
+// itself. rescan scans a further sphere; the orders found so far are passed in (order at
+// 4 density, already scanned).
+std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density, bool given,
+                      const double denser[5], const SphereScan& rescan);
+
+// The REMARK lines a prediction of this run leaves for its table (an order above half the
+// medium's), taken once: the module forgets them.
+std::string takeOrderRemark();
+
+// Forgets the spheres built and the remark; for tests.
+void orderConvergenceReset();
+
+}  // namespace korim::simulation
