@@ -370,7 +370,6 @@ bool readDotDensity(const Reader& r, KorimInfo* k) {
     return false;
   }
   k->densityNSC = density;
-  k->densityGiven = 1;
   return true;
 }
 

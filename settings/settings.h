@@ -179,7 +179,6 @@ struct KorimInfo {
   float unitLengthLC;     // liquid-crystal unit height, Angstrom
   float polymerDeg;       // polymerisation degree
   int densityNSC;         // orientation density on the sphere
-  int densityGiven;       // 1: the command line gave the density (-dot)
   int digPsiNSC;          // steps of the third orientation angle
   float radiusModel;      // half thickness of the medium model (wall offset, rod radius), Angstrom
   float gridSpacing;      // grid spacing, Angstrom

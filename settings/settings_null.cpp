@@ -121,7 +121,6 @@ int korimInfoNull(KorimInfo* k) {
   k->unitLengthLC = 1.574f;
   k->polymerDeg = 1707.0f;
   k->densityNSC = 100;
-  k->densityGiven = 0;
   k->digPsiNSC = 18;
   k->radiusModel = 20.0f;
   k->gridSpacing = 0.2f;

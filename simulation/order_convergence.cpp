@@ -8,6 +8,7 @@
 #include <new>
 
 #include "couplings/analyzeSaupe.h"
+#include "foundation/advice.h"
 #include "foundation/constants.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/nsc.h"
@@ -241,8 +242,7 @@ const double* sphereOfDensity(int density, int* nDots) {
   }
 }
 
-std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density, bool given,
-                      const double denser[5], const SphereScan& rescan) {
+std::string dotAdvice(const char* who, int density, const double denser[5], const SphereScan& rescan) {
   std::vector<int> tried;
   for (long long c = denserDensity(density); c <= kDensestAdvised; c *= 4)
     tried.push_back(static_cast<int>(c));
@@ -261,12 +261,10 @@ std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density
     const int c = tried[i];
     if (!orderAt(who, denserDensity(c), rescan, next)) return "";
     if (orderDistance(at, next) <= kOrderTolerance) {
-      char instead[64] = "";
-      if (given) std::snprintf(instead, sizeof instead, " in place of -dot %d", k.densityNSC);
       std::snprintf(line, sizeof line,
                     "%s: on the sphere of -dot %d the order agrees with that of its denser sphere "
-                    "(-dot %d) within a tenth: -dot %d%s answers.\n",
-                    who, c, denserDensity(c), c, instead);
+                    "(-dot %d) within a tenth: %s answers.\n",
+                    who, c, denserDensity(c), foundation::adviseOption("-dot", std::to_string(c)).c_str());
       return line;
     }
     for (int j = 0; j < 5; j++) at[j] = next[j];
@@ -300,11 +298,11 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
       std::fprintf(stderr,
                    "%s: the sphere of orientations does not settle this prediction's order: on the "
                    "sphere of -dot %d (%d orientations) it gives Da_HN %.1f Hz and R %.3f, on the denser "
-                   "sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.0f %% of that order's "
+                   "sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that order's "
                    "size apart, more than a tenth; no alignment computed.\n",
                    who, density, nDots * k.digPsiNSC, da1, r1, dense, orientationsOf(k, dense), da2, r2,
                    100.0 * apart);
-      std::fputs(dotAdvice(who, k, density, k.densityGiven != 0, other, rescan).c_str(), stderr);
+      std::fputs(dotAdvice(who, density, other, rescan).c_str(), stderr);
       return 1;
     }
   }

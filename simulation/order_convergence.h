@@ -89,11 +89,10 @@ bool orderMayMove(const OrientationWeights& own);
 
 // The advice of a refusal, one line: the -dot that korim found converged (its order and its
 // denser sphere's agree), densities tried from four times the run's own (density) on by fours up
-// to kDensestAdvised; or that none up to the densest tried converges. given: the run gave -dot
-// itself. rescan scans a further sphere; the orders found so far are passed in (order at
-// 4 density, already scanned).
-std::string dotAdvice(const char* who, const settings::KorimInfo& k, int density, bool given,
-                      const double denser[5], const SphereScan& rescan);
+// to kDensestAdvised; or that none up to the densest tried converges (worded "in place of" the
+// run's own -dot where the command line gives one). rescan scans a further sphere; denser is the
+// order at 4 density, already scanned.
+std::string dotAdvice(const char* who, int density, const double denser[5], const SphereScan& rescan);
 
 // The REMARK lines a prediction of this run leaves for its table (an order above half the
 // medium's), taken once: the module forgets them.

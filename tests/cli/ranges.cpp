@@ -15,7 +15,8 @@ std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std:
 
 const std::vector<std::string> kOnExample = {"-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
 const std::vector<std::string> kSteric = plus({"-stKorim", "-dot", "30"}, kOnExample);
-const std::vector<std::string> kCharged = plus({"-elKorim", "-dot", "30"}, kOnExample);
+// The charged runs at -dot 120: at -dot 30 the sphere does not settle the order at pH 0 or without a cutoff.
+const std::vector<std::string> kCharged = plus({"-elKorim", "-dot", "120"}, kOnExample);
 const std::vector<std::string> kFit = plus({"-bestFit", "-single"}, kOnExample);
 const std::vector<std::string> kMcDc = plus({"-bestFit", "-mcDc", "-map", "5"}, kOnExample);
 const std::vector<std::string> kStruc = {"-struc", "-stdCone", "10", "-pdb", kPdb, "-inD", kCouplings, "-pdbRot",

@@ -1277,7 +1277,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {checked,
           "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
           "orientations) it gives Da_HN 143.1 Hz and R 0.236, on the denser sphere of -dot 120 (2196 orientations) "
-          "Da_HN 130.4 Hz and R 0.284, 19 % of that order's size apart, more than a tenth; no alignment computed.\n",
+          "Da_HN 130.4 Hz and R 0.284, 18.7 % of that order's size apart, more than a tenth; no alignment computed.\n",
           "sma: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a "
           "tenth: -dot 120 in place of -dot 30 answers.\n",
           "simulateAlignment: error in sma.\n", simulating}},

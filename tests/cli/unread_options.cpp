@@ -181,11 +181,14 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
   const std::vector<std::string> grid = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                          examples("ubiquitin_two_domains.inp"), "-inE",
                                          examples("ubiquitin_100_states.ens"), "-ave", "out.tab"};
-  const auto on3D = [&](std::vector<std::string> mode) {
+  // Charged runs take -dot 120 where -dot 30 does not settle the order (the sphere's check refuses it).
+  const auto on3D = [&](std::vector<std::string> mode, const char* dot = "30") {
     return plus(mode, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33", "-nZ", "1", "-dX",
-                       "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083", "-dot", "30",
+                       "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083", "-dot", dot,
                        "-pdb", kPdb, "-outD", "out.tab"});
   };
+  std::vector<std::string> charged120 = plus(steric, {"-el"});
+  charged120[2] = "120";
   const struct {
     std::vector<std::string> run, options;
     bool named;
@@ -198,13 +201,7 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(fit, {"-single", "-nofixed"}), limits, false},
       {plus(fit, {"-single"}), {"-da", "0.001"}, false},
       {steric, charged, true},
-      // -kEne 2 at -dot 30 moves the order by 16 % on the denser sphere: the run takes -dot 120.
-      {[&] {
-         std::vector<std::string> run = plus(steric, {"-el"});
-         run[2] = "120";
-         return run;
-       }(),
-       charged, false},
+      {charged120, charged, false},
       {plus(steric, {"-charmm22"}), {"-pH", "3"}, false},
       {plus(steric, {"-charmm"}), charged, true},
       {plus(steric, {"-charmm22"}), {"-temp", "300", "-nacl", "0.1", "-kEne", "2"}, true},
@@ -219,14 +216,14 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {steric, plus(chargeSetUp, model), true},
       {plus(steric, {"-charmm"}), chargeSetUp, false},
       {plus(steric, {"-charmm"}), model, true},
-      {plus(steric, {"-el"}), {"-cut", "3", "-elInfo", "-kPot", "2"}, false},
+      {charged120, {"-cut", "3", "-elInfo", "-kPot", "2"}, false},
       {plus(steric, {"-el"}), {"-dIFace", "5"}, true},
       {plus(grid, {"-dot", "30"}), {"-pka", "none.pka", "-cut", "3", "-kMono", "2", "-pot", "none.pot"}, true},
       // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
       {steric, grid3D, true},
       {plus(steric, {"-pf1"}), grid3D, true},
       {on3D({"-stKorim"}), {"-maxPot", "2", "-vol", "600"}, false},
-      {on3D({"-elKorim"}), {"-kPot", "2", "-dIFace", "5", "-kEne", "2", "-temp", "350", "-kAtt", "2"}, true},
+      {on3D({"-elKorim"}, "120"), {"-kPot", "2", "-dIFace", "5", "-kEne", "2", "-temp", "350", "-kAtt", "2"}, true},
       // The given cone width under the width search, and the search's settings without it.
       {plus(fit, {"-mcStruc", "-map", "3"}), {"-stdCone", "10"}, true},
       {plus(fit, {"-mcStruc", "-map", "3"}), search, false},

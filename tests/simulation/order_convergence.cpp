@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "settings/settings_null.h"
+#include "foundation/advice.h"
 #include "simulation/nsc.h"
 
 using namespace korim::simulation;
@@ -86,8 +86,6 @@ TEST_F(OrderConvergence, TheScreenSeesWeightsTheSphereDoesNotResolve) {
 }
 
 TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirms) {
-  korim::settings::KorimInfo k{};
-  korim::settings::korimInfoNull(&k);
   // An order that moves with the sphere as Szz = 1 + c / dots: each density tried is compared with
   // four times it. c = 30 settles at -dot 400 (482 dots against 1692: 4.4 %); c = 200 only at
   // -dot 1600 (1692 dots against 6752: 8.6 %); c = 1e5 at none up to 1600, the densest tried.
@@ -116,6 +114,10 @@ TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirm
     int n = 0;
     sphereOfDensity(400, &n);
     const double denser[5] = {1.0 + t.c / n, 0, 0, 0, 0};
-    EXPECT_EQ(dotAdvice("sma", k, 100, t.given, denser, rescan), t.line) << t.c;
+    char prog[] = "korim", opt[] = "-dot", value[] = "100";
+    char* argv[] = {prog, opt, value};
+    korim::foundation::setAdviceCommandLine(t.given ? 3 : 1, argv);
+    EXPECT_EQ(dotAdvice("sma", 100, denser, rescan), t.line) << t.c;
+    korim::foundation::adviceReset();
   }
 }
