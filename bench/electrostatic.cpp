@@ -67,6 +67,22 @@ const Charged& chargedUbiquitin() {
   return c;
 }
 
+// The example's charges as one prediction takes them: copies the prediction may reorder, and the
+// reach of the molecule (its largest radius and an atom's).
+struct ChargedRun {
+  explicit ChargedRun(double radiusAtom)
+      : c(chargedUbiquitin()),
+        nCh(static_cast<int>(c.q.size()) - 1),
+        maxL(korim_bench::maxRadius(c.points) + radiusAtom),
+        id(c.id),
+        q(c.q) {}
+  const Charged& c;
+  int nCh;
+  double maxL;
+  std::vector<int> id;
+  std::vector<float> q;
+};
+
 // The wall model at the salt concentration range(0) mmol/l with the default
 // medium: bicelles of 5 % lipid, surface charge -0.47 e/nm^2, 0.2 A between
 // positions, the default sphere and 18 turns.
@@ -85,17 +101,14 @@ void BM_ElectrostaticWall(benchmark::State& state) {
     state.SkipWithError("no sphere");
     return;
   }
-  const Charged& c = chargedUbiquitin();
-  const int nCh = static_cast<int>(c.q.size()) - 1;
-  const double maxL = korim_bench::maxRadius(c.points) + k.radiusAtom;
-  std::vector<int> id = c.id;
-  std::vector<float> q = c.q;
+  ChargedRun r(k.radiusAtom);
+  const Charged& c = r.c;
   std::vector<double> x = c.points.x, y = c.points.y, z = c.points.z;
   double saupe[5];
   korim_bench::Quiet quietOut(stdout), quietErr(stderr);
   for (auto _ : state) {
-    if (korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, maxL,
-                               k.radiusAtom, nCh, id.data(), q.data(), 0, nullptr, 0.0, 0.0,
+    if (korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, r.maxL,
+                               k.radiusAtom, r.nCh, r.id.data(), r.q.data(), 0, nullptr, 0.0, 0.0,
                                saupe) != 0) {
       state.SkipWithError("prediction failed");
       break;
@@ -103,7 +116,7 @@ void BM_ElectrostaticWall(benchmark::State& state) {
     benchmark::DoNotOptimize(saupe);
   }
   state.counters["points"] = c.points.n();
-  state.counters["charges"] = nCh;
+  state.counters["charges"] = r.nCh;
   state.counters["orientations"] = static_cast<double>(nDots) * k.digPsiNSC;
 }
 
@@ -159,19 +172,16 @@ void BM_ElectrostaticRodAndGrid(benchmark::State& state) {
       return;
     }
   }
-  const Charged& c = chargedUbiquitin();
-  const int nCh = static_cast<int>(c.q.size()) - 1;
-  const double maxL = korim_bench::maxRadius(c.points) + k.radiusAtom;
-  std::vector<int> id = c.id;
-  std::vector<float> q = c.q;
+  ChargedRun r(k.radiusAtom);
+  const Charged& c = r.c;
   double saupe[5];
   korim_bench::Quiet quietOut(stdout), quietErr(stderr);
   for (auto _ : state) {
     std::vector<double> x = c.points.x, y = c.points.y, z = c.points.z, t = table;
     const int st = grid ? korim::simulation::sma3D(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots,
-                                                   nCh, id.data(), q.data(), 0, values.data(), saupe)
-                        : korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, maxL,
-                                                 k.radiusAtom, nCh, id.data(), q.data(),
+                                                   r.nCh, r.id.data(), r.q.data(), 0, values.data(), saupe)
+                        : korim::simulation::sma(&k, c.points.n(), x.data(), y.data(), z.data(), nDots, dots, r.maxL,
+                                                 k.radiusAtom, r.nCh, r.id.data(), r.q.data(),
                                                  static_cast<int>(t.size()) - 1, t.data(), 0.0, 1.0, saupe);
     if (st != 0) {
       state.SkipWithError("prediction failed");
