@@ -104,8 +104,11 @@ double tracelessMargin(float dzz, float binWidth, double delta) {
 }
 
 double extremesSignMargin(float dzz, float dyy, double delta, int n) {
-  const double span = std::fabs(static_cast<double>(dzz)) + std::fabs(static_cast<double>(dyy));
-  return kExtremeSampling * span / std::max(n, 1) + kExtremeNoise * delta;
+  const double hi = std::max(dzz, dyy), lo = std::min(dzz, dyy), mid = -(hi + lo);
+  const double count = std::max(n, 1);
+  const double shortHi = 2.0 * std::sqrt(std::max(hi - mid, 0.0) * (hi - lo)) / count;
+  const double shortLo = 2.0 * std::sqrt(std::max(mid - lo, 0.0) * (hi - lo)) / count;
+  return kExtremeSampling * std::max(shortHi, shortLo) + kExtremeNoise * delta;
 }
 
 DxxReading readDxx(int nD, const float* coupList, double delta, float dzz, float dyy, int nUserBins,

@@ -45,15 +45,17 @@ int getDxx(int nD, const float* coupList, int nBins, float binWidth, const float
 double tracelessMargin(float dzz, float binWidth, double delta);
 
 // The least difference (Hz) of the sizes of the two extremes, Dzz and Dyy, that settles which of
-// them is Dzz, and so the sign of Da. n bonds leave a hole of some size around each principal
-// axis, so each extreme falls short of its principal value by an amount that shrinks as 1/n of the
-// span of the couplings (kExtremeSampling of it), and the noise moves the outermost couplings by a
-// few times their mean error delta (kExtremeNoise of it). Set on simulated tables (random frames,
-// Da 5-40 Hz of both signs, R 0-0.66, 30-300 couplings, errors 0.5-2 Hz) so that no answer of the
-// wrong sign passes it; a term in the bin width was measured and adds nothing.
+// them is Dzz, and so the sign of Da. The extreme of n bonds falls short of its principal value
+// l_i by about 1/(n rho_i), rho_i = 1 / (2 sqrt((l_i - l_j)(l_i - l_k))) the density of the couplings
+// of random orientations at that outer edge (l taken from the two extremes, the third making the
+// trace zero); the margin is kExtremeSampling times the larger of the two edges' shortfalls, and
+// the noise moves the outermost couplings by kExtremeNoise times their mean error delta. Set on
+// simulated tables (random frames, Da 5-40 Hz of both signs, R 0-0.66, 30-300 couplings, errors
+// 0.5-2 Hz), a fit set and two others, so that no answer of the wrong sign passes it; bonds that
+// bunch leave holes beyond this mean, hence the factor. A term in the bin width adds nothing.
 double extremesSignMargin(float dzz, float dyy, double delta, int n);
-constexpr double kExtremeSampling = 3.5;
-constexpr double kExtremeNoise = 3.7;
+constexpr double kExtremeSampling = 5.0;
+constexpr double kExtremeNoise = 1.6;
 
 // How reading Dxx from a histogram ended.
 enum class DxxReading {

@@ -481,7 +481,7 @@ TEST(Estimates, HistogramAnswerAboveTwoThirdsNamesItsTensor) {
                 da2, r2);
   // Its extremes' sizes differ by less than 32 couplings' extremes may miss by: the sign note follows.
   const std::string sign = linesWith(err, "korim: the couplings do not settle the sign").at(0).substr(11);
-  EXPECT_NE(sign.find("Dzz +23.510 and Dyy -21.660 Hz, differ by +1.850 Hz, less than the 8.640 Hz by which the "
+  EXPECT_NE(sign.find("Dzz +23.510 and Dyy -21.660 Hz, differ by +1.850 Hz, less than the 12.177 Hz by which the "
                       "extremes of 32 couplings"),
             std::string::npos)
       << sign;
