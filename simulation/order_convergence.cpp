@@ -246,7 +246,10 @@ std::string dotAdvice(const char* who, int density, const double denser[5], cons
   std::vector<int> tried;
   for (long long c = denserDensity(density); c <= kDensestAdvised; c *= 4)
     tried.push_back(static_cast<int>(c));
-  if (tried.empty() && density < kDensestAdvised) tried.push_back(kDensestAdvised);
+  // The densest density is tried too where the steps by four stop at half of it or below (a run
+  // of -dot 150 tries 600, and then 2000 rather than nothing).
+  if (tried.empty() ? density < kDensestAdvised : tried.back() <= kDensestAdvised / 2)
+    tried.push_back(kDensestAdvised);
   char line[512];
   if (tried.empty()) {
     std::snprintf(line, sizeof line,
@@ -256,9 +259,11 @@ std::string dotAdvice(const char* who, int density, const double denser[5], cons
   }
   double at[5], next[5];
   for (int j = 0; j < 5; j++) at[j] = denser[j];
-  if (tried[0] != denserDensity(density) && !orderAt(who, tried[0], rescan, at)) return "";
   for (size_t i = 0; i < tried.size(); i++) {
     const int c = tried[i];
+    // at holds the order at four times the density before (the run's own, then each tried); a
+    // density off that step is scanned.
+    if (c != denserDensity(i == 0 ? density : tried[i - 1]) && !orderAt(who, c, rescan, at)) return "";
     if (!orderAt(who, denserDensity(c), rescan, next)) return "";
     if (orderDistance(at, next) <= kOrderTolerance) {
       std::snprintf(line, sizeof line,

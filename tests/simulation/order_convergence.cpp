@@ -88,20 +88,26 @@ TEST_F(OrderConvergence, TheScreenSeesWeightsTheSphereDoesNotResolve) {
 TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirms) {
   // An order that moves with the sphere as Szz = 1 + c / dots: each density tried is compared with
   // four times it. c = 30 settles at -dot 400 (482 dots against 1692: 4.4 %); c = 200 only at
-  // -dot 1600 (1692 dots against 6752: 8.6 %); c = 1e5 at none up to 1600, the densest tried.
+  // -dot 1600 (1692 dots against 6752: 8.6 %); c = 1e5 at none up to 1600, the densest tried. From
+  // -dot 150 the steps by four stop at 600, and -dot 2000 is tried after it.
   const struct {
+    int density;
     double c;
     bool given;
     std::string line;
   } cases[] = {
-      {30, false, "sma: on the sphere of -dot 400 the order agrees with that of its denser sphere (-dot 1600) "
+      {100, 30, false, "sma: on the sphere of -dot 400 the order agrees with that of its denser sphere (-dot 1600) "
                   "within a tenth: -dot 400 answers.\n"},
-      {30, true, "sma: on the sphere of -dot 400 the order agrees with that of its denser sphere (-dot 1600) "
+      {100, 30, true, "sma: on the sphere of -dot 400 the order agrees with that of its denser sphere (-dot 1600) "
                  "within a tenth: -dot 400 in place of -dot 100 answers.\n"},
-      {200, false, "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) "
+      {100, 200, false, "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) "
                     "within a tenth: -dot 1600 answers.\n"},
-      {1e5, false, "sma: no sphere from -dot 400 up to -dot 1600, the densest tried, gives an order that its "
-                   "denser sphere confirms within a tenth.\n"},
+      {100, 1e5, false, "sma: no sphere from -dot 400 up to -dot 1600, the densest tried, gives an order that its "
+                        "denser sphere confirms within a tenth.\n"},
+      {150, 200, false, "sma: on the sphere of -dot 2000 the order agrees with that of its denser sphere (-dot 8000) "
+                        "within a tenth: -dot 2000 answers.\n"},
+      {150, 1e5, false, "sma: no sphere from -dot 600 up to -dot 2000, the densest tried, gives an order that its "
+                        "denser sphere confirms within a tenth.\n"},
   };
   for (const auto& t : cases) {
     const SphereScan rescan = [&](const double* dots, int n, OrientationWeights* w) {
@@ -112,12 +118,12 @@ TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirm
       return true;
     };
     int n = 0;
-    sphereOfDensity(400, &n);
+    sphereOfDensity(4 * t.density, &n);
     const double denser[5] = {1.0 + t.c / n, 0, 0, 0, 0};
     char prog[] = "korim", opt[] = "-dot", value[] = "100";
     char* argv[] = {prog, opt, value};
     korim::foundation::setAdviceCommandLine(t.given ? 3 : 1, argv);
-    EXPECT_EQ(dotAdvice("sma", 100, denser, rescan), t.line) << t.c;
+    EXPECT_EQ(dotAdvice("sma", t.density, denser, rescan), t.line) << t.density << " " << t.c;
     korim::foundation::adviceReset();
   }
 }
