@@ -238,29 +238,6 @@ int simulate(Run& run, double* potential, double* pot3D, float* pot3Dst) {
   return 0;
 }
 
-// Steric prediction in the wall, rod or 3-D grid medium.
-int stericPrediction(Run& run) {
-  KorimInfo* k = run.korimInfo;
-  if (orientationDots(run) != 0) return run.status;
-  if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
-  if (k->lcType == kLc3D) {
-    run.gridLen = gridPoints(k);
-    if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
-    if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
-    int rc = read3DPotSteric(run.params.pot3DName, k, &run.digPotential, run.pot3Dst);
-    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
-    remark3D(run);
-  }
-  if (simulate(run, nullptr, nullptr, run.pot3Dst) != 0) return run.status;
-  if (storeTensor(run) != 0) return run.status;
-  int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
-                                          run.pdbInfo, &run.userSel, run.params.pRotName,
-                                          run.params.remark);
-  if (rc != 0) return failAfterTable(run, rc, "matrix: error in writePDBRot.\n");
-  if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
-  return 0;
-}
-
 // The radial potential of -pot for the wall and the rod, into run.potential; the rod
 // interpolates it by its step, so it needs at least two rows of a positive step.
 int readRadialPotential(Run& run) {
@@ -284,6 +261,38 @@ int readRadialPotential(Run& run) {
                              "uniform positive step; " + got + ".\n";
     return fail(run, 1, line.c_str());
   }
+  return 0;
+}
+
+// A steric prediction or ensemble with -el runs the electrostatic model on each structure: in the
+// wall or the rod it reads the radial potential as -elKorim does (the rod cannot run without it).
+int readModelPotential(Run& run) {
+  const KorimInfo* k = run.korimInfo;
+  if (k->elInfo.elFlag == 0 || (k->lcType != kLcWall && k->lcType != kLcRod)) return 0;
+  return readRadialPotential(run);
+}
+
+// Steric prediction in the wall, rod or 3-D grid medium.
+int stericPrediction(Run& run) {
+  KorimInfo* k = run.korimInfo;
+  if (orientationDots(run) != 0) return run.status;
+  if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
+  if (k->lcType == kLc3D) {
+    run.gridLen = gridPoints(k);
+    if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
+    if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
+    int rc = read3DPotSteric(run.params.pot3DName, k, &run.digPotential, run.pot3Dst);
+    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+    remark3D(run);
+  }
+  if (readModelPotential(run) != 0) return run.status;
+  if (simulate(run, run.potential, nullptr, run.pot3Dst) != 0) return run.status;
+  if (storeTensor(run) != 0) return run.status;
+  int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
+                                          run.pdbInfo, &run.userSel, run.params.pRotName,
+                                          run.params.remark);
+  if (rc != 0) return failAfterTable(run, rc, "matrix: error in writePDBRot.\n");
+  if (run.pot3Dst != nullptr) release(run.pot3Dst, run.gridLen);
   return 0;
 }
 
@@ -345,9 +354,7 @@ int ensemblePrediction(Run& run) {
   std::printf("REMARK %d states in ensemble.\n", run.ensembleCount);
   if (k->gridInfo.outEflag == 2) return 0;
   if (p.oDcEName[0] != '\0') std::printf("REMARK Simulated DCs will be appended to %s.\n", p.oDcEName);
-  // Each state of a charged ensemble is predicted by the electrostatic model, which on the rod
-  // reads the radial potential as a single structure's prediction does.
-  if (k->elInfo.elFlag != 0 && k->lcType == kLcRod && readRadialPotential(run) != 0) return run.status;
+  if (readModelPotential(run) != 0) return run.status;
   sim::EnsembleCharges ch;
   ch.chCount = run.chCount;
   ch.chargeAtomID = run.chargeAtomID;

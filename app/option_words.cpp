@@ -199,7 +199,7 @@ constexpr OptionWord kWords[] = {
     flag("-inc").by(kCouplingSelection), flag("-fixedDI").by(kComparisons), flag("-nofixedDI").by(kComparisons),
     value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis),
     input("-inp").by(kPrediction), value("-outDa"),
-    value("-outMap"), value("-outAng"), input("-pot").by(mode(kModeElectrostatic)).when(Needs::wallOrRod),
+    value("-outMap"), value("-outAng"), input("-pot").by(kElectrostaticModel).when(Needs::wallOrRod),
     grid3D(input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid))),
     input("-pka").by(kChargeSetUp), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
     value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"),

@@ -63,7 +63,8 @@ TEST(EnsembleMode, OneUnturnedStateIsTheSinglePrediction) {
 }
 
 // The same on the rod with charges: each state is the electrostatic model's, which reads the
-// rod's radial potential (a charged ensemble on the rod once failed on a table of no points).
+// rod's radial potential (a charged ensemble on the rod, and -stKorim -el there, once failed on a
+// table of no points), and -pot is not said to go unused.
 TEST(EnsembleMode, OneUnturnedChargedStateOnTheRodIsTheSinglePrediction) {
   TempDir dir;
   const std::string pot = examples("pf1_rod_radial.pot");
@@ -72,10 +73,16 @@ TEST(EnsembleMode, OneUnturnedChargedStateOnTheRodIsTheSinglePrediction) {
   ASSERT_EQ(single.status, 0) << single.err;
   const RunResult r = ensemble(dir, 0, 0, "0 0 0\n", {"-el", "-pf1", "-pot", pot});
   ASSERT_EQ(r.status, 0) << r.err;
+  const RunResult steric =
+      runKorim({"-stKorim", "-el", "-pf1", "-pot", pot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "st.tab"}, dir);
+  ASSERT_EQ(steric.status, 0) << steric.err;
   const std::vector<double> ref = valuesOf(readFile(dir / "single.tab"), "DATA SAUPE "),
-                            ave = valuesOf(readFile(dir / "ave.tab"), "DATA SAUPE  ");
-  ASSERT_TRUE(ref.size() == 5 && ave.size() == 5);
+                            ave = valuesOf(readFile(dir / "ave.tab"), "DATA SAUPE  "),
+                            st = valuesOf(readFile(dir / "st.tab"), "DATA SAUPE ");
+  ASSERT_TRUE(ref.size() == 5 && ave.size() == 5 && st.size() == 5);
   for (int i = 0; i < 5; i++) EXPECT_NEAR(ave[i], ref[i], 2e-8) << i;
+  for (int i = 0; i < 5; i++) EXPECT_NEAR(st[i], ref[i], 2e-8) << i;
+  for (const RunResult* x : {&r, &steric}) EXPECT_EQ(x->err.find("-pot chooses"), std::string::npos) << x->err;
 }
 
 // The tables of the states appended to -dcEns read back: their state remarks are REMARK lines
