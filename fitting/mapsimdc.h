@@ -56,7 +56,7 @@ constexpr double kMaxErrorFactor = 1.0e6;
 // of the noise's dimensions). Measured on tables back-calculated from known tensors (8 to 365
 // couplings of five kinds, Da_HN 5 to 20 Hz, R 0.05 to 0.3, error bars 0.2 to 3 Hz, 1000 draws):
 // the draws' mean Da_HN leaves the fit's by more than a tenth in at most a tenth of the tables at
-// e = 0.2, a fifth at 0.25, a third at 0.3, and in most tables from 0.4 on, whatever their size
+// e = 0.2, a fifth at 0.25, a third at 0.3, and in a third to nine tenths at 0.5, whatever their size
 // (the plain ratio of noise to coupling spread at which they leave grows with the square root of
 // the count). Near R = 2/3 the sign of Da is fragile under any noise, so no share would hold there.
 // At e = 1 a draw is as far from the fit as the fit from no alignment.
