@@ -169,10 +169,12 @@ int refuseSwampingFactor(const KorimInfo* k, double swamp) {
 // nAdjustMc perturbed fits stay within their error bars. *adjusted says whether it adjusted the
 // factor (false: the user's factor stays). Returns 0; 1 after the message when no factor within
 // kMaxAdjustPasses passes reached the fraction (the last factor tried is no answer).
-// No pass runs above holds, the largest factor that holds for the table: a search that reaches it
-// ends there, as one at the cap of passes.
+// No pass runs above ceiling, the largest factor that holds for the table where that lies above
+// the default of 1 (else infinite): a search that reaches it ends there, as one at the cap of
+// passes. Where even the default's noise swamps the couplings, the search keeps its course, so
+// that the default run is never refused for the size of the error bars.
 int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
-                    int verbose, double holds, bool* adjusted) {
+                    int verbose, double ceiling, bool* adjusted) {
   *adjusted = false;
   if (!k->mcAdjustFlag || k->validCountD < 5) {
     std::printf("REMARK DC error bars scaled by user supplied factor of %s.\n", factorText(k->kSigma).c_str());
@@ -189,7 +191,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   int good = 0, passes = 0;
   float tried = k->kSigma;
   while (good <= limit && passes < kMaxAdjustPasses) {
-    if (passes > 0 && k->kSigma > holds) break;
+    if (passes > 0 && k->kSigma > ceiling) break;
     std::printf("REMARK DC Error Scaling factor %s\r", factorText(k->kSigma).c_str());
     rows->scale(k->kSigma);
     good = 0;
@@ -213,7 +215,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
                  "for this table (%d passes of -incAdjustMc %g from -kLAdjustMc %g): "
                  "%d of %d fits within the error bars at factor %s, more than %d needed (-fracAdjustMc %g); "
                  "-noerr accepts every trial.\n",
-                 factorDown(holds).c_str(), passes, static_cast<double>(k->incSigma),
+                 factorDown(ceiling).c_str(), passes, static_cast<double>(k->incSigma),
                  static_cast<double>(k->kLSigma), good, k->nAdjustMc, factorText(tried).c_str(), limit,
                  static_cast<double>(k->mcAdjustFrac));
     return 1;
@@ -294,7 +296,8 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   const double swamp = swampFactor(rows);
   if (refuseSwampingFactor(k, swamp) != 0) return 1;
   bool adjusted = false;
-  if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, largestFactor(swamp), &adjusted) != 0) return 1;
+  const double ceiling = swamp > 1.0 ? swamp : HUGE_VAL;
+  if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, ceiling, &adjusted) != 0) return 1;
   rows.scale(k->kSigma);
 
   Mapping mapping;

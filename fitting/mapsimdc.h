@@ -21,8 +21,8 @@ namespace korim::fitting {
 // trials begins none).
 // A factor whose noise swamps the couplings (see kMaxNoiseShare) is refused: the user's factor
 // (-kLAdjustMc where the adjustment runs, -kAdjustMc where it does not) above the largest that
-// holds for the table, and the adjustment stops before it passes that factor. A factor of 1 or
-// below always holds.
+// holds for the table, and the adjustment stops before it passes that factor where that lies
+// above 1. A factor of 1 or below always holds.
 // Returns 0 (also with nothing to do); 1 after a message for a refused -nAdjustMc (below 1 while
 // the adjustment runs), a factor that swamps the couplings, an adjustment whose passes (at most
 // kMaxAdjustPasses, none above the largest factor that holds) reached no factor that keeps more

@@ -151,10 +151,11 @@ TEST(ErrorEstimates, ConeSearchReportsTheRmsMeasuredAtItsWidth) {
 // each noisy fit's couplings by (k / 2) sqrt(5 / 7954.5) of their pattern: a quarter at k = 19.94.
 // With every error 100 Hz even the default factor moves them further; it is never refused. The
 // example's couplings moved on by 17 rows fit no tensor: the search stops at the largest factor
-// that holds, and -noerr (its advice) runs.
+// that holds, and -noerr (its advice) runs; with errors of 10 Hz, where even the default's noise
+// swamps them, the search from the default goes on to the factor that keeps the fits in their bars.
 TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
   TempDir d;
-  std::string wide, moved;  // every error 100 Hz; the couplings moved on by 17 rows
+  std::string wide, moved, movedWide;  // every error 100 Hz; the couplings moved on by 17 rows, errors 1 or 10 Hz
   std::vector<std::vector<std::string>> rows;
   for (const std::string& l : lines(readFile(kCouplings))) {
     std::istringstream in(l);
@@ -163,15 +164,17 @@ TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
     if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
     else if (rows.empty()) wide += l + "\n";
   }
-  moved = wide;
+  moved = movedWide = wide;
   const auto row = [](const std::vector<std::string>& f, const std::string& dd, const std::string& dc) {
     return f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + " " + dc + " " + dd + " " + f[8] + "\n";
   };
   for (size_t i = 0; i < rows.size(); i++) {
     wide += row(rows[i], "100", rows[i][6]);
     moved += row(rows[i], rows[i][7], rows[(i + 17) % rows.size()][6]);
+    movedWide += row(rows[i], "10", rows[(i + 17) % rows.size()][6]);
   }
   const std::string wideTab = writeFile(d / "wide.tab", wide), movedTab = writeFile(d / "moved.tab", moved);
+  const std::string movedWideTab = writeFile(d / "moved_wide.tab", movedWide);
   const auto swamps = [](const char* option, const char* value, const char* times, const char* largest) {
     return "KORIM Error: option " + std::string(option) + " value " + value + " swamps the couplings: noise of half of " +
            value + " error bars moves the couplings of each noisy fit by " + times +
@@ -198,6 +201,7 @@ TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
       {wideTab, {"-noautoMc", "-kAdjustMc", "1.1"}, 1, swamps("-kAdjustMc", "1.1", "1.38", none.c_str())},
       {movedTab, {}, 1, "KORIM Error: DC error bars not adjusted up to factor "},
       {movedTab, {"-noerr"}, 0, ""},
+      {movedWideTab, {}, 0, ""},
   };
   for (const Row& c : cases) {
     std::vector<std::string> args = {"-mcDc", "-map", "200", "-inD", c.table, "-outD", "mc.tab"};
