@@ -121,12 +121,60 @@ std::string factorText(double v) {
   return text;
 }
 
+// The error-bar factor whose noise moves the couplings by kMaxNoiseShare of their pattern, from the
+// reference fit's couplings and the error bars the noise scales (0 for a fit of no couplings).
+double swampFactor(const McRows& rows) {
+  double pattern = 0.0;  // sum of (D / DD)^2 over the fitted couplings
+  for (int i = 0; i < rows.n; i++) {
+    if (!rows.used(i) || rows.dTab->dCalcList[i].w == 0.0f) continue;
+    const double r = rows.dTab->dCalcList[i].d / static_cast<double>(rows.sigSaved[i]);
+    pattern += r * r;
+  }
+  const double k = 2.0 * kMaxNoiseShare * std::sqrt(pattern / 5.0);
+  return std::isfinite(k) ? k : 0.0;
+}
+
+// The largest factor that holds: that of swampFactor, never below 1 (the default holds on every table).
+double largestFactor(double swamp) { return swamp > 1.0 ? swamp : 1.0; }
+
+// A factor rounded down to three digits, so that the factor printed holds.
+std::string factorDown(double v) {
+  const double unit = std::pow(10.0, std::floor(std::log10(v)) - 2.0);
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", std::floor(v / unit) * unit);
+  return text;
+}
+
+// Refuses the user's factor in force (-kLAdjustMc where the adjustment runs, else -kAdjustMc)
+// where it exceeds the largest that holds. Returns 0, or 1 after the message.
+int refuseSwampingFactor(const KorimInfo* k, double swamp) {
+  const bool search = k->mcAdjustFlag && k->validCountD >= 5;
+  const double factor = search ? k->kLSigma : k->kSigma;
+  const double holds = largestFactor(swamp);
+  if (factor <= holds) return 0;
+  std::string moves = "hides their pattern (the fit gives every coupling 0)";
+  if (swamp > 0.0) {
+    moves.clear();
+    foundation::appendf(moves, "moves the couplings of each noisy fit by %.3g times their pattern (at most %g keeps it)",
+                        kMaxNoiseShare * factor / swamp, kMaxNoiseShare);
+  }
+  const std::string largest = holds > 1.0 ? "the largest factor that holds for this table is " + factorDown(holds)
+                                          : std::string("no factor above the default of 1 holds for this table");
+  std::fprintf(stderr, "KORIM Error: option %s value %g swamps the couplings: noise of half of %g error bars %s; %s.\n",
+               search ? "-kLAdjustMc" : "-kAdjustMc", factor, factor, moves.c_str(), largest.c_str());
+  return 1;
+}
+
 // The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
 // nAdjustMc perturbed fits stay within their error bars. *adjusted says whether it adjusted the
 // factor (false: the user's factor stays). Returns 0; 1 after the message when no factor within
 // kMaxAdjustPasses passes reached the fraction (the last factor tried is no answer).
+// No pass runs above ceiling, the largest factor that holds for the table where that lies above
+// the default of 1 (else infinite): a search that reaches it ends there, as one at the cap of
+// passes. Where even the default's noise swamps the couplings, the search keeps its course, so
+// that the default run is never refused for the size of the error bars.
 int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
-                    int verbose, bool* adjusted) {
+                    int verbose, double ceiling, bool* adjusted) {
   *adjusted = false;
   if (!k->mcAdjustFlag || k->validCountD < 5) {
     std::printf("REMARK DC error bars scaled by user supplied factor of %s.\n", factorText(k->kSigma).c_str());
@@ -143,6 +191,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   int good = 0, passes = 0;
   float tried = k->kSigma;
   while (good <= limit && passes < kMaxAdjustPasses) {
+    if (passes > 0 && k->kSigma > ceiling) break;
     std::printf("REMARK DC Error Scaling factor %s\r", factorText(k->kSigma).c_str());
     rows->scale(k->kSigma);
     good = 0;
@@ -160,6 +209,17 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
+  if (good <= limit && passes < kMaxAdjustPasses) {
+    std::fprintf(stderr,
+                 "KORIM Error: DC error bars not adjusted up to factor %s, the largest factor that holds "
+                 "for this table (%d passes of -incAdjustMc %g from -kLAdjustMc %g): "
+                 "%d of %d fits within the error bars at factor %s, more than %d needed (-fracAdjustMc %g); "
+                 "-noerr accepts every trial.\n",
+                 factorDown(ceiling).c_str(), passes, static_cast<double>(k->incSigma),
+                 static_cast<double>(k->kLSigma), good, k->nAdjustMc, factorText(tried).c_str(), limit,
+                 static_cast<double>(k->mcAdjustFrac));
+    return 1;
+  }
   if (good <= limit) {
     std::fprintf(stderr,
                  "KORIM Error: DC error bars not adjusted within %d passes of -incAdjustMc %g from "
@@ -232,8 +292,12 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
     return 1;
   }
 
+  // A factor whose noise swamps the couplings gives no error of this fit.
+  const double swamp = swampFactor(rows);
+  if (refuseSwampingFactor(k, swamp) != 0) return 1;
   bool adjusted = false;
-  if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, &adjusted) != 0) return 1;
+  const double ceiling = swamp > 1.0 ? swamp : HUGE_VAL;
+  if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, ceiling, &adjusted) != 0) return 1;
   rows.scale(k->kSigma);
 
   Mapping mapping;

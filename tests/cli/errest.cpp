@@ -1,10 +1,11 @@
 // Best fit with error estimates on couplings back-calculated from a known tensor on the example
-// structure: the Monte-Carlo spread scales with the noise, the jackknife repeats and the cone
-// search follows the misfit. (The single fit recovering a known tensor is
+// structure: the Monte-Carlo spread scales with the noise, an error-bar factor whose noise swamps
+// the couplings is refused, the jackknife repeats and the cone search follows the misfit. (The single fit recovering a known tensor is
 // UbiquitinSVD.RecoversAGeneratedTensorAndIsInvariantToRotation, the turn of each N-H vector by a
 // fixed cone AddPdbNoise.FixedConeTurnsVectorsAndGroupsRigidlyAboutTheirPivot.)
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "tests/cli/cli_util.h"
 #include "tests/support/rotation.h"
@@ -140,6 +141,84 @@ TEST(ErrorEstimates, ConeSearchReportsTheRmsMeasuredAtItsWidth) {
     } else {
       EXPECT_EQ(found[0], 20.0);
       EXPECT_GT(found[1], target);
+    }
+  }
+}
+
+// A factor whose noise swamps the couplings is refused, naming its option and the largest factor
+// that holds for the table; that factor runs. The example's fit gives sum (D / DD)^2 = 7954.5 over
+// its 63 couplings (the D column of -single's table, DD 1), so noise of half of k error bars moves
+// each noisy fit's couplings by (k / 2) sqrt(5 / 7954.5) of their pattern: a quarter at k = 19.94.
+// With every error 100 Hz even the default factor moves them further; it is never refused. The
+// example's couplings moved on by 17 rows fit no tensor: the search stops at the largest factor
+// that holds, and -noerr (its advice) runs; with errors of 10 Hz, where even the default's noise
+// swamps them, the search from the default goes on to the factor that keeps the fits in their bars.
+TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
+  TempDir d;
+  std::string wide, moved, movedWide;  // every error 100 Hz; the couplings moved on by 17 rows, errors 1 or 10 Hz
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::vector<std::string> f;
+    for (std::string w; in >> w;) f.push_back(w);
+    if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
+    else if (rows.empty()) wide += l + "\n";
+  }
+  moved = movedWide = wide;
+  const auto row = [](const std::vector<std::string>& f, const std::string& dd, const std::string& dc) {
+    return f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + " " + dc + " " + dd + " " + f[8] + "\n";
+  };
+  for (size_t i = 0; i < rows.size(); i++) {
+    wide += row(rows[i], "100", rows[i][6]);
+    moved += row(rows[i], rows[i][7], rows[(i + 17) % rows.size()][6]);
+    movedWide += row(rows[i], "10", rows[(i + 17) % rows.size()][6]);
+  }
+  const std::string wideTab = writeFile(d / "wide.tab", wide), movedTab = writeFile(d / "moved.tab", moved);
+  const std::string movedWideTab = writeFile(d / "moved_wide.tab", movedWide);
+  const auto swamps = [](const std::string& option, const std::string& value, const std::string& times, bool above1) {
+    return std::vector<std::string>{
+        "KORIM Error: option " + option + " value " + value + " swamps the couplings: noise of half of " + value +
+        " error bars moves the couplings of each noisy fit by " + times + " times their pattern (at most 0.25 keeps it); " +
+        (above1 ? "the largest factor that holds for this table is 19.9" : "no factor above the default of 1 holds for this table") +
+        ".\nMatrix: error in best-fit of data.\n"};
+  };
+  struct Row {
+    std::string table;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> err = {};  // pieces of the message, in order, for a refused run
+  };
+  const Row cases[] = {
+      {kCouplings, {"-kLAdjustMc", "100"}, 1, swamps("-kLAdjustMc", "100", "1.25", true)},
+      {kCouplings, {"-kLAdjustMc", "20"}, 1, swamps("-kLAdjustMc", "20", "0.251", true)},
+      {kCouplings, {"-kLAdjustMc", "19.9"}, 0},
+      {kCouplings, {"-noautoMc", "-kAdjustMc", "100"}, 1, swamps("-kAdjustMc", "100", "1.25", true)},
+      {kCouplings, {"-noautoMc", "-kAdjustMc", "19.9"}, 0},
+      {wideTab, {}, 0},
+      {wideTab, {"-noautoMc"}, 0},
+      {wideTab, {"-kLAdjustMc", "1"}, 0},
+      {wideTab, {"-kLAdjustMc", "1.5"}, 1, swamps("-kLAdjustMc", "1.5", "1.88", false)},
+      {wideTab, {"-noautoMc", "-kAdjustMc", "1.1"}, 1, swamps("-kAdjustMc", "1.1", "1.38", false)},
+      {movedTab, {}, 1, {"KORIM Error: DC error bars not adjusted up to factor ", ", the largest factor that holds for "
+                         "this table (", " passes of -incAdjustMc 0.2 from -kLAdjustMc 1): ",
+                         "; -noerr accepts every trial.\n"}},
+      {movedTab, {"-noerr"}, 0},
+      {movedWideTab, {}, 0},
+  };
+  for (const Row& c : cases) {
+    std::vector<std::string> args = {"-mcDc", "-map", "200", "-inD", c.table, "-outD", "mc.tab"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::remove((d / "mc.tab").c_str());
+    const RunResult r = estimate(d, args);
+    const std::string what = c.table + " " + (c.args.empty() ? "" : c.args[0] + " " + c.args.back());
+    EXPECT_EQ(r.status, c.status) << what << "\n" << r.err;
+    EXPECT_EQ(fileExists(d / "mc.tab"), c.status == 0) << what;
+    EXPECT_TRUE(inOrder(r.err, c.err)) << what << "\n" << r.err;
+    // A factor that holds keeps the fit's tensor: the mean of the draws has the fit's Da_HN, -12.76 Hz.
+    if (c.status == 0 && c.table == kCouplings) {
+      const std::vector<double> da = numbersAfter(readTable(d / "mc.tab").lines, "DATA Da_HN");
+      ASSERT_EQ(da.size(), 1u) << what;
+      EXPECT_NEAR(da[0], -12.76, 0.6) << what;
     }
   }
 }

@@ -1,6 +1,8 @@
 // Values no run can mean are refused before any work in every mode, naming the option and its
 // range; the valid neighbours of each run; a positive seed names the negative one that seeds, and
 // the draws of the seeds at or below 0 are those they always were.
+#include <sstream>
+
 #include "tests/cli/cli_util.h"
 
 using namespace korim_cli;
@@ -76,12 +78,29 @@ TEST(Ranges, ValuesNoPhysicsAllowsAreRefusedInEveryMode) {
 
 // The values at and beside each bound run: the ends of the pH, an energy scale of 0 (the charges
 // turned off), atoms as points, no cutoff, the rim, the largest error-bar factor, a residue's
-// couplings left out, no trials of a single fit, and the seed 0.
+// couplings left out, no trials of a single fit, and the seed 0. The largest error-bar factor
+// keeps the pattern only of couplings far above their errors: the example's times 39 (up to 886
+// Hz), thrice, each with an error of 0.001 Hz.
 TEST(Ranges, ValidNeighboursOfEachRefusedValueRun) {
+  TempDir data;
+  std::string large, rows;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::vector<std::string> f;
+    for (std::string w; in >> w;) f.push_back(w);
+    if (f.size() != 9 || !std::isdigit(static_cast<unsigned char>(f[0][0]))) {
+      if (rows.empty()) large += l + "\n";
+      continue;
+    }
+    char d[32];
+    std::snprintf(d, sizeof d, "%.2f", std::stod(f[6]) * 39);
+    rows += f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + " " + d + " 0.001 " + f[8] + "\n";
+  }
+  const std::string largeTab = writeFile(data / "large.tab", large + rows + rows + rows);
   const std::vector<std::vector<std::string>> runs = {
       plus(kCharged, {"-pH", "0"}),     plus(kCharged, {"-pH", "14"}),  plus(kCharged, {"-kEne", "0"}),
       plus(kSteric, {"-rA", "0"}),      plus(kCharged, {"-cut", "0"}),  plus(kSteric, {"-rim", "1"}),
-      plus(kMcDc, {"-kLAdjustMc", "1e6"}), plus(kFit, {"-w", "0"}),     plus(kFit, {"-map", "0"}),
+      {"-bestFit", "-mcDc", "-map", "5", "-kLAdjustMc", "1e6", "-pdb", kPdb, "-inD", largeTab, "-outD", "out.tab"}, plus(kFit, {"-w", "0"}),     plus(kFit, {"-map", "0"}),
       plus(kStruc, {"-idum", "0"}),
   };
   for (const auto& args : runs) {
