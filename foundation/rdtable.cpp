@@ -132,16 +132,21 @@ struct KeyLines {
 
 // The items of a key line after its key word.
 std::vector<std::string> keyItems(const std::string& line) {
-    std::vector<std::string> items;
     const int n = cntToken(line.c_str());
-    for (int i = 2; i <= n; i++) items.emplace_back(getToken(i, line.c_str()));
+    std::vector<const char*> starts(static_cast<size_t>(n > 0 ? n : 0));
+    std::vector<int> lengths(starts.size());
+    tokenSpans(line.c_str(), starts.data(), lengths.data(), n);
+    std::vector<std::string> items;
+    for (int i = 1; i < n; i++) items.emplace_back(starts[i], static_cast<size_t>(lengths[i]));
     return items;
 }
 
-// A column name as the column look-up compares it (letters a to z upper-cased).
+// Column names are compared with the letters a to z upper-cased.
+char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A column name as the column look-up compares it.
 std::string upperName(std::string name) {
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : name) c = upperLetter(c);
     return name;
 }
 
@@ -647,12 +652,11 @@ int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* 
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {
     if (varInfo == nullptr || varName == nullptr) return -1;
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     for (int v = varCount - 1; v >= 0; v--) {
         const char* a = varInfo[v].name;
         const char* b = varName;
         if (a == nullptr) continue;
-        while (*a != '\0' && *b != '\0' && upper(*a) == upper(*b)) {
+        while (*a != '\0' && *b != '\0' && upperLetter(*a) == upperLetter(*b)) {
             a++;
             b++;
         }
