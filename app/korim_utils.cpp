@@ -515,13 +515,21 @@ constexpr const char* kBinCounts =
 
 // A seed of the draws of -struc and -conv -dcNoise: the generators are seeded from a value at or
 // below 0 only, and take a positive one as 1 (the default -1) or as its negative, so a positive
-// seed is refused, naming the negative one that seeds ("-idum -7" for "-idum 7").
+// seed is refused, naming the negative one that seeds ("-idum -7" for "-idum 7"). The negative of
+// the largest one, -2147483647, draws as -1 does (as 0 and -2147483648 do): the seeds that draw
+// their own are named instead.
 bool seedSeeds(const Reader& r, const KorimInfo* k) {
   if (!r.present("-idum") || k->idum <= 0) return true;
-  char why[192];
-  std::snprintf(why, sizeof why,
-                "must be 0 or below: the draws are seeded from a value at or below 0 only, and -idum %d seeds them",
-                -k->idum);
+  char why[224];
+  if (k->idum == INT_MAX)
+    std::snprintf(why, sizeof why,
+                  "must be 0 or below: the draws are seeded from a value at or below 0 only, and -idum %d draws as "
+                  "-1 does; -2 to %d seed draws of their own",
+                  -k->idum, -(k->idum - 1));
+  else
+    std::snprintf(why, sizeof why,
+                  "must be 0 or below: the draws are seeded from a value at or below 0 only, and -idum %d seeds them",
+                  -k->idum);
   r.refuse("-idum", why);
   return false;
 }

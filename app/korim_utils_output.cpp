@@ -301,7 +301,8 @@ const char* const sec5Head[] = {
 const char* const sec6Head[] = {
     " -struc            [off]     Addition of Structural Noise.\n",
     kPdb, kInD, kPdbRot,
-    " -idum    seed     [-1]      Seed of the Draws (0 or below).\n",
+    " -idum    seed     [-1]      Seed of the Draws (0 or below; 0, -2147483647\n",
+    "                             and -2147483648 draw as -1 does).\n",
 };
 
 const char* const sec7[] = {

@@ -10,6 +10,7 @@
 #include "foundation/token.h"
 #include "foundation/valuecomment.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -117,15 +118,107 @@ int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryC
 
 namespace {
 
-// What the first pass learns: the key lines, the null markers and the number of rows.
+// What the first pass learns: the key lines (with the line numbers of VARS and FORMAT), the null
+// markers and the number of rows.
 struct KeyLines {
     std::string varsLine, fmtLine, tolLine;
+    int varsLineNo = 0, fmtLineNo = 0;
     bool haveVars = false, haveFmt = false, haveTol = false;
     bool haveNullString = false, haveNullValue = false;
     std::string nullString;
     int fileNullValue = 0;
     int rows = 0;
 };
+
+// The items of a key line after its key word.
+std::vector<std::string> keyItems(const std::string& line) {
+    const int n = cntToken(line.c_str());
+    std::vector<const char*> starts(static_cast<size_t>(n > 0 ? n : 0));
+    std::vector<int> lengths(starts.size());
+    tokenSpans(line.c_str(), starts.data(), lengths.data(), n);
+    std::vector<std::string> items;
+    for (int i = 1; i < n; i++) items.emplace_back(starts[i], static_cast<size_t>(lengths[i]));
+    return items;
+}
+
+// Column names are compared with the letters a to z upper-cased.
+char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A column name as the column look-up compares it.
+std::string upperName(std::string name) {
+    for (char& c : name) c = upperLetter(c);
+    return name;
+}
+
+// The column type a format item gives (0: none), "_" read as a blank.
+int itemType(std::string item) {
+    for (char& c : item)
+        if (c == '_') c = ' ';
+    return tabFmtType(item.c_str());
+}
+
+const char* typeWord(int type) { return type == TAB_TEXT ? "a text" : type == TAB_INT ? "an integer" : "a number"; }
+
+// A later VARS or FORMAT line that does not repeat the first one's columns: what differs, then
+// both lines.
+void repeatRefusal(const char* key, const char* inName, int lineNo, const std::string& line,
+                   const std::string& first, const std::string& what, const char* allowed) {
+    std::fprintf(stderr,
+                 "RdTable Error: line %d of %s, a later %s line, %s; a table may repeat its %s line, as two tables "
+                 "joined do, only with %s:\n%s\n%s\n",
+                 lineNo, inName, key, what.c_str(), key, allowed, shownLine(first.c_str()).c_str(),
+                 shownLine(line.c_str()).c_str());
+}
+
+// A later VARS line: kept when it names the first one's columns in their order (as the column
+// look-up compares names); true after the message when it does not.
+bool varsRepeatRefused(const KeyLines& k, const char* inName, int lineNo, const std::string& line) {
+    std::vector<std::string> first = keyItems(k.varsLine), later = keyItems(line);
+    for (auto* list : {&first, &later})
+        for (std::string& name : *list) name = upperName(name);
+    if (first == later) return false;
+    const std::string firstNo = "line " + std::to_string(k.varsLineNo);
+    std::string what = "names other columns than " + firstNo;
+    if (first.size() == later.size()) {
+        std::vector<std::string> a = first, b = later;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a == b) what = "names the columns of " + firstNo + " in another order";
+    }
+    repeatRefusal("VARS", inName, lineNo, line, k.varsLine, what, "the same columns in the same order");
+    return true;
+}
+
+// A later FORMAT line: kept when it gives each column of the first one the same type, whatever
+// its widths; true after the message when it does not. A format no column takes is left to the
+// column records, which name the first line's; a later line's is named here.
+bool formatRepeatRefused(const KeyLines& k, const char* inName, int lineNo, const std::string& line) {
+    const std::vector<std::string> first = keyItems(k.fmtLine), later = keyItems(line);
+    const char* const allowed = "the same types, in any widths";
+    const std::string firstNo = "line " + std::to_string(k.fmtLineNo);
+    if (first.size() != later.size()) {
+        const std::string what = "gives " + std::to_string(later.size()) + " formats where " + firstNo + " gives " +
+                                 std::to_string(first.size());
+        repeatRefusal("FORMAT", inName, lineNo, line, k.fmtLine, what, allowed);
+        return true;
+    }
+    const std::vector<std::string> names = k.haveVars ? keyItems(k.varsLine) : std::vector<std::string>{};
+    for (size_t v = 0; v < first.size(); v++) {
+        const int was = itemType(first[v]), is = itemType(later[v]);
+        if (is == 0) {
+            std::fprintf(stderr, "RdTable Error: bad format %s\n", shownLine(line.c_str()).c_str());
+            return true;
+        }
+        if (was == 0 || was == is) continue;
+        const std::string column = "column " + std::to_string(v + 1) +
+                                   (v < names.size() ? " (" + names[v] + ")" : std::string());
+        const std::string what = "makes " + column + " " + typeWord(is) + " (" + later[v] + ") where " + firstNo +
+                                 " makes it " + typeWord(was) + " (" + first[v] + ")";
+        repeatRefusal("FORMAT", inName, lineNo, line, k.fmtLine, what, allowed);
+        return true;
+    }
+    return false;
+}
 
 // What the reader has reached; stored for the caller on every exit.
 struct TableOut {
@@ -137,16 +230,28 @@ struct TableOut {
 
 // First pass: the key lines and the number of rows; 0, or 1 after a message.
 int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
+    int lineNo = 0;
     for (const char* line; (line = rs.next()) != nullptr;) {
+        lineNo++;
         const char* first = getToken(1, line);
         if (badToken || first[0] == '\0') continue;
         // The key words start with F, V, T or N: other lines are rows or comments.
         const bool maybeKey = std::strchr("FVTN", first[0]) != nullptr;
+        // The first VARS and FORMAT lines read every row: a later one (two tables joined) must
+        // repeat their columns.
         if (maybeKey && std::strcmp(first, "FORMAT") == 0) {
-            if (!k.haveFmt) k.fmtLine = lineText(line);
+            if (k.haveFmt && formatRepeatRefused(k, inName, lineNo, lineText(line))) return 1;
+            if (!k.haveFmt) {
+                k.fmtLine = lineText(line);
+                k.fmtLineNo = lineNo;
+            }
             k.haveFmt = true;
         } else if (maybeKey && std::strcmp(first, "VARS") == 0) {
-            if (!k.haveVars) k.varsLine = lineText(line);
+            if (k.haveVars && varsRepeatRefused(k, inName, lineNo, lineText(line))) return 1;
+            if (!k.haveVars) {
+                k.varsLine = lineText(line);
+                k.varsLineNo = lineNo;
+            }
             k.haveVars = true;
         } else if (maybeKey && std::strcmp(first, "TOLERANCE") == 0) {
             if (!k.haveTol) k.tolLine = lineText(line);
@@ -547,12 +652,11 @@ int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* 
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {
     if (varInfo == nullptr || varName == nullptr) return -1;
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     for (int v = varCount - 1; v >= 0; v--) {
         const char* a = varInfo[v].name;
         const char* b = varName;
         if (a == nullptr) continue;
-        while (*a != '\0' && *b != '\0' && upper(*a) == upper(*b)) {
+        while (*a != '\0' && *b != '\0' && upperLetter(*a) == upperLetter(*b)) {
             a++;
             b++;
         }

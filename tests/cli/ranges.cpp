@@ -61,7 +61,7 @@ TEST(Ranges, ValuesNoPhysicsAllowsAreRefusedInEveryMode) {
       {kStruc, "-idum", "7", "must be 0 or below: the draws are seeded from a value at or below 0 only, and -idum -7 "
                              "seeds them"},
       {kNoise, "-idum", "2147483647", "must be 0 or below: the draws are seeded from a value at or below 0 only, and "
-                                      "-idum -2147483647 seeds them"},
+                                      "-idum -2147483647 draws as -1 does; -2 to -2147483646 seed draws of their own"},
   };
   for (const Row& row : rows)
     for (const auto& run : {row.reader, kComparison}) {
@@ -113,7 +113,8 @@ TEST(Ranges, ValidNeighboursOfEachRefusedValueRun) {
 
 // The advice of a positive seed followed: -idum -7 seeds draws of its own, in the cone noise of
 // -struc (Gaussian and fixed) and in the noise of -conv; the draws of -1, 0 and -7 are those these
-// seeds always drew (residue 3's amide H as the build before this check wrote it).
+// seeds always drew (residue 3's amide H as the build before this check wrote it), and the two
+// seeds below -2147483646 draw as -1 does.
 TEST(Ranges, APositiveSeedNamesTheNegativeOneThatSeeds) {
   struct Row {
     std::vector<std::string> extra;
@@ -122,6 +123,8 @@ TEST(Ranges, APositiveSeedNamesTheNegativeOneThatSeeds) {
   const Row rows[] = {
       {{"-idum", "-1"}, "48.445 -87.427   4.327"},
       {{"-idum", "0"}, "48.445 -87.427   4.327"},
+      {{"-idum", "-2147483647"}, "48.445 -87.427   4.327"},
+      {{"-idum", "-2147483648"}, "48.445 -87.427   4.327"},
       {{"-idum", "-7"}, "48.552 -87.467   4.382"},
       {{"-fixCone", "-idum", "-7"}, "48.427 -87.600   4.495"},
   };
@@ -138,7 +141,11 @@ TEST(Ranges, APositiveSeedNamesTheNegativeOneThatSeeds) {
     EXPECT_EQ(r.status, 0) << r.err;
     return readFile(d / "out.tab");
   };
-  EXPECT_NE(noise("-7"), noise("-1"));
+  // 0 and the two seeds beyond -2147483646 draw as -1 does (so the usage text says); the ends of
+  // the seeds that draw their own, as the refusal of 2147483647 names them, do not.
+  const std::string first = noise("-1");
+  for (const char* same : {"0", "-2147483647", "-2147483648"}) EXPECT_EQ(noise(same), first) << same;
+  for (const char* own : {"-7", "-2", "-2147483646"}) EXPECT_NE(noise(own), first) << own;
 }
 
 // An element of an order matrix above 1 in size is no order parameter, and a reversed range of an

@@ -816,6 +816,22 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     const std::string negative = changed("negative.tab", "-13.200     1.000", "-13.200    -1.000");
     const std::string noFormat = changed("noformat.tab", "FORMAT", "REMARK");
     const std::string csv = writeFile(data / "couplings.csv", "resid,d\n2,-13.2\n3,8.78\n");
+    // The example's first 40 rows (to line 47) joined to a table of its other rows whose header
+    // names W before DD: those rows would be read by the first table's columns.
+    const std::string firstVars = table.substr(table.find("VARS"), table.find('\n', table.find("VARS")) -
+                                                                        table.find("VARS"));
+    const std::string laterVars = "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D W DD";
+    std::string joinedText;
+    {
+      std::istringstream lines(table);
+      int n = 0;
+      for (std::string line; std::getline(lines, line);) {
+        if (++n == 48) joinedText += laterVars + "\nFORMAT %4d %4s %4s %4d %4s %4s %9.3f %.2f %9.3f\n";
+        if (n >= 48) line = line.substr(0, line.rfind("1.000")) + "1.00     0.500";
+        joinedText += line + "\n";
+      }
+    }
+    const std::string joined = writeFile(data / "joined.tab", joinedText);
     std::string radial = readFile(examples("pf1_rod_radial.pot"));
     const std::string nanPot =
         writeFile(data / "nan.pot", "0.0 -2.3176\n0.1 nan\n" + radial.substr(radial.find("0.2 ")));
@@ -852,6 +868,11 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "Error reading DC input " + noFormat + "\n"}},
       {couplingsOf(csv), 1,
        {"RdTable Error: no variables found: " + csv + " has no VARS line naming its columns.\n" + help}},
+      {couplingsOf(joined), 1,
+       {"RdTable Error: line 48 of " + joined + ", a later VARS line, names the columns of line 5 in another order; "
+        "a table may repeat its VARS line, as two tables joined do, only with the same columns in the same order:\n" +
+            firstVars + "\n" + laterVars + "\n",
+        "Error reading DC input " + joined + "\n"}},
       {couplingsOf("nosuch.tab"), 1,
        {"RdTable File open error: nosuch.tab: No such file or directory.\n", "Error reading DC input nosuch.tab\n"}},
       {rod(nanPot), 1,

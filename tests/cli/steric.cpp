@@ -27,6 +27,12 @@ TEST(StericExample, MessagesDocumentedPredictionAndRotatedStructures) {
                               "REMARK 0 charges placed, Total charge 0.000 [e].\n",
                               "REMARK 105 atoms selected for simulation.\n",
                               "REMARK 0 charges selected for simulation.\n"}));
+  // The streams as the README gives them: progress lines (each closed by a carriage return) and
+  // the memory line on the standard error, the Saupe lines on the standard output.
+  EXPECT_NE(r.err.find("REMARK Orientation 5 of 2196\rREMARK Orientation 6 of 2196\r"), std::string::npos);
+  EXPECT_NE(r.out.find("\nSaupeSteric  gMag "), std::string::npos);
+  for (const char* errOnly : {"REMARK Orientation", kMemoryLine, " Atoms, Residues "})
+    EXPECT_EQ(r.out.find(errOnly), std::string::npos) << errOnly;
   const Table t = readTable(dir / "out.tab");
   // The settings block itself is checked against its golden file with the writer.
   EXPECT_TRUE(t.hasLine("DATA KORIM_MODE STERIC"));

@@ -256,6 +256,56 @@ TEST_F(IoTable, RowsSeparatedByCommasAreNamedOnceWithTheirCount) {
     EXPECT_EQ(t.err, "RdTable File open error: " + dir.path + ": Is a directory.\n");
 }
 
+// Two tables joined: a later VARS or FORMAT line is kept when it repeats the first one's columns
+// and types (names as the look-up compares them, formats in any widths), and otherwise refused
+// with both lines. "" where the join is read; "@" stands for the path.
+TEST_F(IoTable, ALaterVarsOrFormatLineMustRepeatTheFirstOnesColumns) {
+    const std::string first = "VARS ID NAME VAL\nFORMAT %d %s %8.3f\n1 ALA 2.5\nREMARK joined\n";
+    const std::string tail = "; a table may repeat its ";
+    const auto refusal = [&](const std::string& what, const char* key, const char* allowed, const char* lines) {
+        return "RdTable Error: line " + what + tail + key + " line, as two tables joined do, only with " + allowed +
+               ":\n" + lines;
+    };
+    const char* const columns = "the same columns in the same order";
+    const char* const types = "the same types, in any widths";
+    const std::pair<const char*, std::string> cases[] = {
+        {"VARS ID name Val\nFORMAT %4d %-6s %.1e\n2 GLY 3.0\n", ""},
+        {"FORMAT %4d %-6s %g\nVARS ID NAME VAL\n2 GLY 3.0\n", ""},
+        {"VARS ID NAME W\nFORMAT %d %s %f\n2 GLY 3.0\n",
+         refusal("5 of @, a later VARS line, names other columns than line 1", "VARS", columns,
+                 "VARS ID NAME VAL\nVARS ID NAME W\n")},
+        {"VARS ID NAME VAL X\n2 GLY 3.0 4\n",
+         refusal("5 of @, a later VARS line, names other columns than line 1", "VARS", columns,
+                 "VARS ID NAME VAL\nVARS ID NAME VAL X\n")},
+        {"VARS NAME ID VAL\nFORMAT %s %d %f\nGLY 2 3.0\n",
+         refusal("5 of @, a later VARS line, names the columns of line 1 in another order", "VARS", columns,
+                 "VARS ID NAME VAL\nVARS NAME ID VAL\n")},
+        {"VARS ID NAME VAL\nFORMAT %d %s %d\n2 GLY 3\n",
+         refusal("6 of @, a later FORMAT line, makes column 3 (VAL) an integer (%d) where line 2 makes it a number "
+                 "(%8.3f)", "FORMAT", types, "FORMAT %d %s %8.3f\nFORMAT %d %s %d\n")},
+        {"FORMAT %f %s %f\n2 GLY 3\n",
+         refusal("5 of @, a later FORMAT line, makes column 1 (ID) a number (%f) where line 2 makes it an integer "
+                 "(%d)", "FORMAT", types, "FORMAT %d %s %8.3f\nFORMAT %f %s %f\n")},
+        {"FORMAT %d %s\n2 GLY\n", refusal("5 of @, a later FORMAT line, gives 2 formats where line 2 gives 3",
+                                         "FORMAT", types, "FORMAT %d %s %8.3f\nFORMAT %d %s\n")},
+        {"FORMAT %d %s %8.3x\n2 GLY 3\n", "RdTable Error: bad format FORMAT %d %s %8.3x\n"},
+    };
+    Table t;
+    for (auto [second, want] : cases) {
+        const std::string p = file("joined.tab", first + second);
+        for (int mode : {1, 0}) {  // refused before any row is read, also when only counting them
+            EXPECT_EQ(t.read(p, 0, nullptr, 0, mode), want.empty() ? 0 : 1) << second;
+            if (size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, p);
+            EXPECT_EQ(t.err, want) << second;
+        }
+        if (!want.empty()) continue;
+        // The joined rows are read by the first table's columns.
+        ASSERT_EQ(std::pair(t.read(p, 0), t.entries), std::pair(0, 2)) << second;
+        EXPECT_STREQ(t.info[2].fmt, "%8.3f");
+        EXPECT_TRUE(t.at(1, 0) == 2 && t.text(1, 1) == "GLY" && t.at(1, 2) == 3.0f) << second;
+    }
+}
+
 // The files of other formats (no VARS or no FORMAT line) and the missing file are rows of the
 // program's refusals; here the two cases of the reader alone.
 TEST_F(IoTable, AnEmptyVarsLineAndAShortRowOfNumbersAreNamed) {
