@@ -177,13 +177,12 @@ TEST(MissingCouplings, JackknifeCountsTheRowsItFits) {
 
 // -mcStruc aims its noise at the spread of the reference fit's measured couplings, and its noisy
 // fits aim at the reference's back-calculated ones where a coupling was measured; a marked row
-// keeps its mark and takes part in neither. With noise on the backbone angles (drawn per residue,
-// the same for any table; -s1 2 gives both runs one range of angles) the run answers as on the
-// table without the marked rows.
+// keeps its mark and takes part in neither. With noise on the backbone angles (drawn per residue of
+// the structure, the same for any table) the run answers as on the table without the marked rows.
 TEST(MissingCouplings, StructuralNoiseAimsAtAndFitsTheMeasuredRowsOnly) {
   TempDir d;
   const MarkedTables t(d, kCouplings);
-  const std::vector<std::string> args = {"-bestFit", "-mcStruc", "-angNoise", "-map", "10", "-pdb", kPdb, "-s1", "2"};
+  const std::vector<std::string> args = {"-bestFit", "-mcStruc", "-angNoise", "-map", "10", "-pdb", kPdb};
   const RunResult r = runKorim(plus(args, {"-inD", t.marked, "-outD", "m.tab"}), d);
   const RunResult c = runKorim(plus(args, {"-inD", t.cut, "-outD", "c.tab"}), d);
   ASSERT_TRUE(r.status == 0 && c.status == 0) << r.err << c.err;
