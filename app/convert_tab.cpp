@@ -330,7 +330,7 @@ void leaveOutMissingCouplings(DTable* t, int format, const char* inName) {
   struct Words {
     int format;
     const char* who;
-    const char* because;
+    const char* name;  // of the restraints
   };
   static constexpr const char* kRestraint =
       " restraints have no mark of a missing coupling, and a restraint of that size would hold the structure to it; "
@@ -341,7 +341,7 @@ void leaveOutMissingCouplings(DTable* t, int format, const char* inName) {
   std::string who = "the residue listing of -conv";
   std::string because = "the listing has no mark of a missing coupling; -korim keeps the mark";
   for (const Words& w : kWords)
-    if (w.format == format) who = w.who, because = std::string(w.because) + kRestraint;
+    if (w.format == format) who = w.who, because = std::string(w.name) + kRestraint;
   const bool dyana = format == settings::kFormatDyana;
   const couplings::MissingCount n = couplings::countMissing(t, [t, dyana](int i) {
     return t->dObsList[i].valid != 0 && (!dyana || amideNH(t->dObsList[i]));
