@@ -323,6 +323,34 @@ void leaveOutRowsWithoutResidue(DTable* t) {
                        "are not converted:\n%s", n, rows.c_str());
 }
 
+// Restraints and the residue listing have no mark of a missing coupling: a row whose D marks one
+// (888 Hz or more) is left out of them as if the table did not hold it, after one line naming how
+// many of the rows the format would write. Korim's own table keeps the mark.
+void leaveOutMissingCouplings(DTable* t, int format, const char* inName) {
+  struct Words {
+    int format;
+    const char* who;
+    const char* name;  // of the restraints
+  };
+  static constexpr const char* kRestraint =
+      " restraints have no mark of a missing coupling, and a restraint of that size would hold the structure to it; "
+      "-korim keeps the mark";
+  static const Words kWords[] = {
+      {settings::kFormatXplor, "-conv -xplor", "XPLOR"}, {settings::kFormatCns, "-conv -cns", "CNS"},
+      {settings::kFormatDyana, "-conv -dyana", "DYANA"}, {settings::kFormatRosetta, "-conv -rosetta", "Rosetta"}};
+  std::string who = "the residue listing of -conv";
+  std::string because = "the listing has no mark of a missing coupling; -korim keeps the mark";
+  for (const Words& w : kWords)
+    if (w.format == format) who = w.who, because = std::string(w.name) + kRestraint;
+  const bool dyana = format == settings::kFormatDyana;
+  const couplings::MissingCount n = couplings::countMissing(t, [t, dyana](int i) {
+    return t->dObsList[i].valid != 0 && (!dyana || amideNH(t->dObsList[i]));
+  });
+  for (int i = 0; i < t->dCount; i++)
+    if (couplings::missingCoupling(t->dObsList[i].d)) t->dObsList[i].valid = 0;
+  couplings::tellMissing(who.c_str(), inName, n, because.c_str());
+}
+
 // The couplings the format writes: each selected one, in the DYANA format its N-H couplings, in
 // the residue listing those below its placeholder value.
 int usableCouplings(const DTable* t, int format) {
@@ -359,7 +387,10 @@ int convertTab(const char* inDName, const KorimInfo* korimInfo, settings::DcInfo
                   dcInfo->excludeMode);
   // Every format but korim's own table places a coupling by its residues (the listing by the
   // larger of the two).
-  if (!ownTable) leaveOutRowsWithoutResidue(t);
+  if (!ownTable) {
+    leaveOutRowsWithoutResidue(t);
+    leaveOutMissingCouplings(t, format, inDName);
+  }
   convertValues(t, korimInfo);
   // A conversion of no coupling would leave an empty restraint file as if it were one.
   if (usableCouplings(t, format) == 0) {

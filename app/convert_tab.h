@@ -10,7 +10,8 @@ namespace korim::app {
 // Reads the table inDName, selects by the range of dcInfo (settled from the table and written
 // back) and the atom types, optionally adds noise seeded from korimInfo->idum (-dcNoise) or
 // scales by each coupling's W (-scale), and writes korimInfo->outFormat to outName (empty:
-// stdout). The text is built before the output is opened, so a failed read or conversion never
+// stdout). A row whose D marks a missing coupling keeps its mark in korim's own table and is left
+// out of the restraints and the listing, which have no such mark (one line on stderr says how many). The text is built before the output is opened, so a failed read or conversion never
 // touches an existing file. Returns 0; 1 when the format would write no coupling (none selected,
 // none of a value, or no N-H coupling for DYANA: "korim: 0 usable couplings of <file> are too few
 // to convert (1 or more).", nothing written), or when the table record, the work lists or the

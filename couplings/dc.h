@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace korim::structure {
 struct AtomInfo;
@@ -121,9 +122,10 @@ int dipolarFree();
 // the larger residue number) that are usable: finite, not missing, of finite error and weight,
 // and, unless unknownNuclei is 1, naming nuclei of a known ratio at both ends. A run on a
 // structure keeps the rows of unknown nuclei selected: buildDC leaves them out and reportDCMap
-// counts and names them. Returns the number selected.
+// counts and names them. Returns the number selected. beyondBound, when given, gets the rows
+// (0-based, ascending) that only their D above kDcUsableMax leaves out.
 int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode,
-            int unknownNuclei = 0);
+            int unknownNuclei = 0, std::vector<int>* beyondBound = nullptr);
 // Nucleus letter of an atom name: its first character when a letter, else its second
 // (so "1H" and "2HB" are protons); '\0' for an empty name.
 char nucleusOf(const char* name);
@@ -136,6 +138,9 @@ int knownNucleus(const char* atomName);
 // case-sensitively ("all" is no wildcard) and the ends are not swapped. Returns the number of
 // couplings still valid; 0 and no change for dCount below 1.
 int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNameJ);
+// Whether the atom-type filter keeps the row d (its flags aside): atomNameI at end I and atomNameJ
+// at end J, "All" any.
+bool atomTypesMatch(const DInfo& d, const char* atomNameI, const char* atomNameJ);
 int mapDCInfo(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff);
 // 1 when the row's mapped atoms give a bond vector: an atom of end I and one of end J at
 // different places. A row whose two ends are one atom (or atoms at one place) gives none; it is

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "couplings/missingdc.h"
 
@@ -42,6 +43,20 @@ void tellNoRowOfFilter(const char* name, int rows, const std::string& held, cons
                use == DcRowUse::kPrediction ? "; the prediction is made without couplings" : "");
 }
 
+// The rows of the range that the bound of a usable coupling alone leaves out (beyond: selectD's
+// list), of the atom types the filter keeps, counted once on stderr.
+void tellBeyondBound(const DTable* dTab, const char* name, const std::vector<int>& beyond, const char* a1,
+                     const char* a2) {
+  int n = 0;
+  for (const int k : beyond) n += atomTypesMatch(dTab->dObsList[k], a1, a2) ? 1 : 0;
+  if (n == 0) return;
+  std::fprintf(stderr,
+               "korim: the selection's bound of %g Hz leaves out %d row%s of %s whose D lies above it: no coupling "
+               "is that large (one of %g Hz or more marks a coupling as missing), so the run does not use %s and "
+               "the tables it writes do not hold %s.\n",
+               kDcUsableMax, n, n == 1 ? "" : "s", name, kDcMissingFrom, n == 1 ? "it" : "them", n == 1 ? "it" : "them");
+}
+
 }  // namespace
 
 bool oneAtomRow(const DInfo& obs, const DInfo* calc) {
@@ -71,14 +86,16 @@ int leaveOutOneAtomRows(DTable* dTab) {
 
 int selectDcTable(DTable* dTab, const char* name, const settings::DcInfo* dc, const char* atomNameS1,
                   const char* atomNameS2, DcRowUse use) {
+  std::vector<int> beyond;
   const int ranged = selectD(dTab->dObsList, dTab->dCount, dc->segFirst, dc->segLast, dc->excludeMode,
-                             use == DcRowUse::kTable ? 0 : 1);
+                             use == DcRowUse::kTable ? 0 : 1, &beyond);
   // The pairs the range selected, named where the atom-type filter keeps none of them.
   const bool filtered = !(isAll(atomNameS1) && isAll(atomNameS2));
   CouplingKinds held(true);
   for (int k = 0; filtered && k < dTab->dCount; ++k)
     if (dTab->dObsList[k].valid) held.add(dTab->dObsList[k]);
   int n = selTypDC(dTab->dObsList, dTab->dCount, atomNameS1, atomNameS2);
+  tellBeyondBound(dTab, name, beyond, atomNameS1, atomNameS2);
   if (ranged > 0 && n == 0 && filtered) {
     tellNoRowOfFilter(name, ranged, held.list(), atomNameS1, atomNameS2, use);
     if (use != DcRowUse::kPrediction) return -1;

@@ -232,7 +232,9 @@ int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int res
 
 int knownNucleus(const char* atomName) { return gammaOf(nucleusOf(atomName)) != 0.0 ? 1 : 0; }
 
-int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode, int unknownNuclei) {
+int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode, int unknownNuclei,
+            std::vector<int>* beyondBound) {
+    if (beyondBound != nullptr) beyondBound->clear();
     if (dCount < 1) return 0;
     int count = 0;
     for (int k = 0; k < dCount; ++k) {
@@ -241,7 +243,8 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
         // A coupling that is missing (9999), above the usable limit or not a finite number is
         // never used; neither is a row naming an atom whose nucleus has no known ratio, nor one
         // whose error or weight is not a finite number (it would turn the whole fit into NaN).
-        if (!std::isfinite(r.d) || r.d > kDcUsableMax) r.valid = 0;
+        if (!std::isfinite(r.d)) r.valid = 0;
+        const bool beyond = std::isfinite(r.d) && r.d > kDcUsableMax;
         if (!std::isfinite(r.sigma) || !std::isfinite(r.w)) r.valid = 0;
         if (unknownNuclei != 1 && !(knownNucleus(r.atomNameI) && knownNucleus(r.atomNameJ))) r.valid = 0;
         const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;
@@ -255,22 +258,34 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
         else
             inRange = larger >= segFirst && larger <= segLast;
         if (!inRange) r.valid = 0;
+        if (beyond && r.valid && beyondBound != nullptr) beyondBound->push_back(k);
+        if (beyond) r.valid = 0;
         if (r.valid) ++count;
     }
     return count;
 }
 
+namespace {
+
+// An atom type of the filter: the name itself, or "All" for any.
+bool typeIs(const char* wanted, const char* name) {
+    return std::strcmp(wanted, "All") == 0 || std::strcmp(wanted, name) == 0;
+}
+
+}  // namespace
+
+bool atomTypesMatch(const DInfo& d, const char* atomNameI, const char* atomNameJ) {
+    return typeIs(atomNameI, d.atomNameI) && typeIs(atomNameJ, d.atomNameJ);
+}
+
 int selTypDC(DInfo* dList, int dCount, const char* atomNameI, const char* atomNameJ) {
     if (dList == nullptr || dCount < 1) return 0;
-    const auto matches = [](const char* wanted, const char* name) {
-        return std::strcmp(wanted, "All") == 0 || std::strcmp(wanted, name) == 0;
-    };
     int validCount = 0;
     int reversed = 0;  // selected rows the filter drops that hold the pair the other way round
     for (int i = 0; i < dCount; ++i) {
         DInfo& d = dList[i];
-        if (!matches(atomNameI, d.atomNameI) || !matches(atomNameJ, d.atomNameJ)) {
-            if (d.valid != 0 && matches(atomNameI, d.atomNameJ) && matches(atomNameJ, d.atomNameI)) ++reversed;
+        if (!atomTypesMatch(d, atomNameI, atomNameJ)) {
+            if (d.valid != 0 && typeIs(atomNameI, d.atomNameJ) && typeIs(atomNameJ, d.atomNameI)) ++reversed;
             d.valid = 0;
         }
         if (d.valid != 0) ++validCount;

@@ -1,6 +1,7 @@
 // Couplings marked as missing: a measured D of 888 Hz or more.
 #include "couplings/missingdc.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace korim::couplings {
@@ -16,12 +17,30 @@ MissingCount countMissing(const DTable* dTab, const std::function<bool(int)>& us
   return n;
 }
 
-void tellMissing(const char* who, const char* name, const MissingCount& n) {
+void tellMissing(const char* who, const char* name, const MissingCount& n, const char* because) {
   if (n.missing == 0) return;
   std::fprintf(stderr,
                "korim: %s leaves out %d of the %d selected couplings of %s, whose D is 888 Hz or more (a D "
-               "that high marks a coupling as missing; one of -888 Hz or less counts).\n",
-               who, n.missing, n.rows, name);
+               "that high marks a coupling as missing; one of -888 Hz or less counts)%s%s.\n",
+               who, n.missing, n.rows, name, because != nullptr ? ": " : "", because != nullptr ? because : "");
+}
+
+bool unmarkedResidueRange(const DTable* dTab, int* lo, int* hi) {
+  if (dTab == nullptr || dTab->dObsList == nullptr) return false;
+  bool any = false;
+  int first = 0, last = 0;
+  for (int k = 0; k < dTab->dCount; ++k) {
+    const DInfo& r = dTab->dObsList[k];
+    if (missingCoupling(r.d)) continue;
+    for (const int id : {r.resIDI, r.resIDJ}) {
+      if (id == kNoResID) continue;
+      first = any ? std::min(first, id) : id;
+      last = any ? std::max(last, id) : id;
+      any = true;
+    }
+  }
+  if (any) *lo = first, *hi = last;
+  return any;
 }
 
 }  // namespace korim::couplings

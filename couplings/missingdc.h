@@ -33,7 +33,13 @@ MissingCount countMissing(const DTable* dTab, const std::function<bool(int)>& us
 // "korim: <who> leaves out <missing> of the <rows> selected couplings of <name>, whose D is 888 Hz
 // or more (a D that high marks a coupling as missing; one of -888 Hz or less counts).\n" on
 // stderr, once for the run's table; nothing when no row is missing. who names one computation:
-// "the fit", "the assignment search", "-daHist".
-void tellMissing(const char* who, const char* name, const MissingCount& n);
+// "the fit", "the assignment search", "-daHist". because, when given, follows the parenthesis
+// after ": " and says why the computation has no place for such a row.
+void tellMissing(const char* who, const char* name, const MissingCount& n, const char* because = nullptr);
+
+// The lowest and highest residue number the ends of dTab's rows name (as the reader's range),
+// over the rows whose D marks no coupling as missing: the range of the table without its marked
+// rows. false (and lo, hi unchanged) when no such row names a residue.
+bool unmarkedResidueRange(const DTable* dTab, int* lo, int* hi);
 
 }  // namespace korim::couplings

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "couplings/missingdc.h"
 #include "fitting/dahist.h"
 #include "fitting/dcsample.h"
 #include "fitting/dcselect.h"
@@ -585,8 +586,16 @@ int motionHist(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcIn
   ResultStream scoreOut, colourOut;
   if (scoreOut.open(outScName) != 0 || colourOut.open(outColName) != 0) return 1;
   DcTablePtr dTab(nullptr, DcTableDeleter{kTag});
+  const settings::DcInfo given = *dcInfo;
   if (const int rc = readSelectedDc(inDName, kTag, dcInfo, atomNameS1, atomNameS2, &dTab); rc != 0)
     return rc;
+  // The residues drawn from: the ends not given are settled from the rows a missing coupling's mark
+  // leaves (the range of the table without the marked rows), which hold every coupling the runs use.
+  if (int lo = 0, hi = 0; couplings::unmarkedResidueRange(dTab.get(), &lo, &hi)) {
+    dcInfo->segFirst = given.segFirst;
+    dcInfo->segLast = given.segLast;
+    couplings::settleDcRange(dcInfo, lo, hi);
+  }
   if (dcInfo->aFirst < settings::kNoRangeLimit) dcInfo->aFirst = dcInfo->segFirst;
   DcSample s;
   collectDc(dTab.get(), &s);

@@ -2,6 +2,7 @@
 // rotated structures in the principal frame, and an exact fit of five couplings. (The fitted
 // tensor itself is checked against an independent solve by UbiquitinSVD.MeasuredCouplingsMapAndFit.)
 #include "tests/cli/cli_util.h"
+#include "tests/cli/marked_tables.h"
 
 using namespace korim_cli;
 using namespace korim_test;
@@ -243,52 +244,6 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
     EXPECT_FALSE(fileExists(dir / "fit.tab")) << what;
   }
 }
-
-namespace {
-
-std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-std::vector<std::string> words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> w;
-  for (std::string x; in >> x;) w.push_back(x);
-  return w;
-}
-
-// A table with the couplings of the residues `marked` accepts marked as missing (888 Hz for residue
-// 2, else 890.5), and the same table without those rows.
-struct MarkedTables {
-  std::string marked, cut;
-  MarkedTables(const TempDir& d, const std::string& from, bool (*mark)(int) = [](int r) { return r == 2 || r == 3; }) {
-    std::string m, c;
-    for (const std::string& l : lines(readFile(from))) {
-      std::vector<std::string> w = words(l);
-      const bool row = w.size() == 9 && std::isdigit(static_cast<unsigned char>(w[0][0])) && mark(std::stoi(w[0]));
-      c += row ? "" : l + "\n";
-      if (row) w[6] = w[0] == "2" ? "888.000" : "890.500";
-      std::string text = row ? "" : l;
-      for (size_t i = 0; row && i < w.size(); i++) text += " " + w[i];
-      m += text + "\n";
-    }
-    marked = writeFile(d / "marked.tab", m);
-    cut = writeFile(d / "cut.tab", c);
-  }
-};
-
-// The DATA records of a result table (plain and REMARK DATA lines), but the line that says how many
-// rows DATA N leaves out.
-std::vector<std::string> dataRecords(const std::string& file) {
-  std::vector<std::string> records;
-  for (const std::string& l : lines(readFile(file)))
-    if ((l.rfind("DATA ", 0) == 0 || l.rfind("REMARK DATA ", 0) == 0) && l.find("leaves out") == std::string::npos)
-      records.push_back(l);
-  return records;
-}
-
-}  // namespace
 
 // A measured D of 888 Hz or more marks a coupling as missing: every mode that computes from the
 // measured couplings answers as on the table without those rows, says once how many it left out,

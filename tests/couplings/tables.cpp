@@ -384,7 +384,8 @@ TEST(CouplingStatistics, QualityFactorAndPearsonCorrelation) {
 
 // The one selection of every mode: a weight W that scales a D or DD inside 900 Hz beyond it is
 // refused by file, row and values (and its neighbour inside the bound is not), as is a D below
-// -900; a large DD of W 1 and a row the table marks as not used (999) stay as before. A filter that
+// -900; a large DD of W 1 and a row the table marks as not used (999) stay as before, the latter
+// counted as the bound's (the only row of the range it leaves out). A filter that
 // selects none of the rows names the pairs they hold, and is refused but for a prediction.
 TEST(SelectDcTable, WeightsBeyondTheBoundAndFiltersThatSelectNothing) {
   using U = DcRowUse;
@@ -401,7 +402,10 @@ TEST(SelectDcTable, WeightsBeyondTheBoundAndFiltersThatSelectNothing) {
       {3.19f, 1e30f, 1, "All", "All", U::kFit, 3, ""},
       {-5000, 1, 1, "All", "All", U::kFit, -1, "korim: row 2 of t.tab has D -5000 and W 1: its coupling D*W, -5000" + beyond},
       {-900, 1, 1, "All", "All", U::kFit, 3, ""},
-      {999, 1, 1e30f, "All", "All", U::kFit, 2, ""},
+      {999, 1, 1e30f, "All", "All", U::kFit, 2,
+       "korim: the selection's bound of 900 Hz leaves out 1 row of t.tab whose D lies above it: no coupling is that "
+       "large (one of 888 Hz or more marks a coupling as missing), so the run does not use it and the tables it writes "
+       "do not hold it.\n"},
       {3.19f, 1, 1, "n", "h", U::kFit, -1, none + ".\n"},
       {3.19f, 1, 1, "n", "h", U::kTable, -1, none + ".\n"},
       {3.19f, 1, 1, "n", "h", U::kPrediction, 0, none + "; the prediction is made without couplings.\n"},
