@@ -24,9 +24,11 @@ enum class Takes { Nothing, Value, List, Optional };
 enum class Charges { none, forceField, titrated, model };
 
 // A setting of the run beyond its mode on which the reading of an option depends: the 3-D medium
-// (-3D) or the wall and rod media (-bic, -pf1), and in -bestFit -mcStruc the width given
-// (-noautoCone) or searched (-autoCone, the default). Any: the mode alone decides.
-enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch };
+// (-3D) or the wall and rod media (-bic, -pf1); in -bestFit -mcStruc the width given
+// (-noautoCone) or searched (-autoCone, the default); in -bestFit -mcDc the error-bar factor given
+// (-noautoMc) rather than searched (-autoMc, the default); in -conv a format that carries the
+// couplings' noise (any but the residue listing, -tbl, the default). Any: the mode alone decides.
+enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch, givenFactor, noisedFormat };
 
 // The runs that read an option, one bit for each mode (bit kMode...), three more for each steric
 // prediction that places charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
