@@ -700,7 +700,7 @@ int structureRun(Run& run) {
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
   if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
-    return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
+    return fail(run, 1, noAtomSelected(run.selection, *pdb).c_str());
   // Said once, for every mode that maps the table: the fits and the search take the rows as mapped here.
   if (const std::string placed = warnCouplingPlaces(run.selection, run.argc, run.argv, *k, *pdb, *dTab, off, p.inDName);
       !placed.empty())

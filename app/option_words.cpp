@@ -717,6 +717,35 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
 
 std::string atomSelectionGiven(int argc, char** argv) { return selectionGiven(argc, argv, Words(argc, argv)); }
 
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb) {
+  if (given.empty()) return "PDB Error: no atom selected; the selection options match no atom of the structure.\n";
+  // The names of the structure's chains or segments, each once, in the order they are read.
+  const auto names = [](auto* list, int count, auto name) {
+    std::vector<std::string> out;
+    for (int i = 0; list != nullptr && i < count; i++) {
+      const std::string n = name(list[i])[0] != '\0' ? name(list[i]) : "unnamed";
+      if (std::find(out.begin(), out.end(), n) == out.end()) out.push_back(n);
+    }
+    return foundation::listedItems(out);
+  };
+  // A selection option stands as a word of its own in the selection text.
+  const auto gives = [&](const char* option) { return (" " + given + " ").find(std::string(" ") + option + " ") != std::string::npos; };
+  std::vector<std::string> holds;
+  if (gives("-chain"))
+    holds.push_back("its chains: " + names(pdb.chainList, pdb.chainCount, [](const structure::ChainInfo& c) { return c.chainID; }));
+  if (gives("-seg"))
+    holds.push_back("its segments: " + names(pdb.segList, pdb.segCount, [](const structure::SegInfo& c) { return c.segID; }));
+  if (gives("-res") || gives("-r1") || gives("-rN"))
+    holds.push_back("its residues: " + std::to_string(pdb.minResID) + " to " + std::to_string(pdb.maxResID));
+  std::string line = "PDB Error: no atom selected; the selection " + given + " matches no atom of the structure";
+  if (!holds.empty()) {
+    line += " (";
+    for (size_t i = 0; i < holds.size(); i++) line += (i > 0 ? "; " : "") + holds[i];
+    line += ")";
+  }
+  return line + ".\n";
+}
+
 std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, const KorimInfo& k,
                                structure::PDBInfo& pdb, const couplings::DTable& t, int aOff, const char* tableName) {
   // A prediction compares its tensor, from the selected atoms, with the couplings where they map.

@@ -163,4 +163,10 @@ std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, 
 // the options read are marked (before checkArgs, which clears the marks).
 std::string atomSelectionGiven(int argc, char** argv);
 
+// The refusal of a selection (given, as atomSelectionGiven found it) that matches no atom of pdb,
+// naming it and, for the options that name chains, segments or residues, what the structure holds:
+// "PDB Error: no atom selected; the selection -chain Z matches no atom of the structure (its chains:
+// A).\n"
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb);
+
 }  // namespace korim::app
