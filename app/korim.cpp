@@ -277,7 +277,15 @@ int stericPrediction(Run& run) {
   KorimInfo* k = run.korimInfo;
   if (orientationDots(run) != 0) return run.status;
   if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
-  if (k->lcType == kLc3D) {
+  if (k->lcType == kLc3D && k->elInfo.elFlag != 0) {
+    // With -el the grid's potential weighs each state, as in -elKorim: the grid is read as potential.
+    run.gridLen = gridPoints(k);
+    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
+    if (run.pot3D == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
+    int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
+    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+    remark3D(run);
+  } else if (k->lcType == kLc3D) {
     run.gridLen = gridPoints(k);
     if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
     if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
@@ -286,7 +294,7 @@ int stericPrediction(Run& run) {
     remark3D(run);
   }
   if (readModelPotential(run) != 0) return run.status;
-  if (simulate(run, run.potential, nullptr, run.pot3Dst) != 0) return run.status;
+  if (simulate(run, run.potential, run.pot3D, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
