@@ -227,13 +227,13 @@ bool refuseSubsetSize(const Search& s, int m) {
                  m, kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
     return true;
   }
-  const char* why = most == n           ? "at most the table's unassigned peaks"
-                    : most == kSubsetMax ? "at most the 7 the search takes"
-                                         : "a larger subset takes more permutations than the search's limit";
+  const std::string why = most == n           ? "at most the table's unassigned peaks"
+                          : most == kSubsetMax ? "at most the " + std::to_string(kSubsetMax) + " the search takes"
+                                               : "a larger subset takes more permutations than the search's limit";
   std::fprintf(stderr,
                "KORIM Error: option -nSel value %d must lie from %d to %d for -bestFit -exhaustSel on this table of "
                "%d unassigned peaks (the peaks of the subset searched: at least %d, and %s).\n",
-               m, kSubsetMin, most, n, kSubsetMin, why);
+               m, kSubsetMin, most, n, kSubsetMin, why.c_str());
   return true;
 }
 

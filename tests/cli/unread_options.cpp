@@ -60,7 +60,8 @@ TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
       {{"-bestFit", "-jack", "-nofixed", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
        st::kModeBestFit, st::kSpreadJackknife, "out.tab", korim::couplings::kTensorNoFixed},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeDaHist, 0, "out.tab"},
-      {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
+      // A format: the residue listing reads no -idum (it adds no noise).
+      {{"-conv", "-xplor", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
       {{"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"}, st::kModeAnalyzeDc, 0, "out.tab"},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeSteric, 0,
        "out.tab"},
