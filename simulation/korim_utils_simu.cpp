@@ -561,7 +561,7 @@ int smaWall(SmaRun& r, double* saupe) {
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
   if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs,
                clashEndAt(r.minL, r.maxL, r.rM, settings::kGridSpacingDefault), k.concentration, k.radiusAtom,
-               nullptr) != 0) return 1;
+               r.rM, nullptr) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.

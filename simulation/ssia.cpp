@@ -383,16 +383,29 @@ void nameConcentration(const char* who, double wvAmount, const char* particles, 
 
 // The cause of a molecule that does not fit in the room (Angstrom) the medium leaves: the atom
 // radius, counted in clashEnd, when the molecule fits without it (one grid step to spare for the
-// rounding of the positions), else the concentration.
+// rounding of the positions); the wall's half thickness (wallThickness; 0 for the rod), below the
+// default, when the molecule fits the walls of the default thickness: the half cell grows with it
+// in proportion, and the molecule's positions begin that much further out; else the concentration.
 void nameCauseOfNoFit(const char* who, double clashEnd, double room, double atomRadius, double gridSpacing,
-                      double wvAmount, const char* particles, const char* limit) {
-  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room)
+                      double wvAmount, const char* particles, const char* limit, double wallThickness = 0.0) {
+  const double thick = settings::kRadiusModelDefault;
+  const bool thin = wallThickness > 0.0 && wallThickness < thick &&
+                    clashEnd - wallThickness + thick + gridSpacing <= room * (thick / wallThickness);
+  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room) {
     std::fprintf(stderr,
                  "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
                  "one the molecule fits.\n",
                  who, atomRadius);
-  else
+  } else if (thin) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%g", thick);
+    std::fprintf(stderr,
+                 "%s: -rM %g is the bicelle's half thickness in Angstrom; the walls stand apart in proportion to it, "
+                 "and the default, %s, leaves the molecule room between them.\n",
+                 who, wallThickness, foundation::adviseOption("-rM", value).c_str());
+  } else {
     nameConcentration(who, wvAmount, particles, limit);
+  }
 }
 
 // A spacing longer than the room a medium leaves the molecule (room: from its closest position,
@@ -578,7 +591,7 @@ double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
              double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
-             double* room) {
+             double wallThickness, double* room) {
   if (clashEnd > stepOutLength) {
     // The walls stand closer than the molecule's centre may come: no position is free, and no
     // count of them means anything.
@@ -587,7 +600,7 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "beyond the half cell of %g Angstrom; no alignment computed.\n",
                  who, clashEnd, stepOutLength);
     nameCauseOfNoFit(who, clashEnd, stepOutLength, atomRadius, gridSpacing, wvAmount, "walls",
-                     " (as long as bicelles still form)");
+                     " (as long as bicelles still form)", wallThickness);
     return 1;
   }
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
@@ -772,7 +785,7 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
     if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, atDefault, wvAmount, radius,
-                 &m) != 0)
+                 max_obstruction, &m) != 0)
       return 1;
   } else {
     m = static_cast<double>(cylDivisor);

@@ -48,9 +48,11 @@ double clashEndAt(double minL, double maxL, double offset, double gs);
 // Where the spacing gridSpacing, and not the medium, leaves no free position (-dGrid is named in
 // the refusal), the room is taken by the default spacing: clashEndDefault is the clash region's
 // end at that spacing (clashEndAt).
+// wallThickness is the wall's half thickness (-rM), named as the cause where the default one lets the
+// molecule fit.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
              double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
-             double* room);
+             double wallThickness, double* room);
 // Radius (Angstrom) of the cell around each rod of radius rodRadius (Angstrom) in a medium of
 // concentration wvAmount (fraction w/v): the rods fill wvAmount / kRodDensity of the volume.
 double rodCellRadius(double rodRadius, double wvAmount);

@@ -71,6 +71,12 @@ TEST(OptionAtFault, EachRefusalNamesItsOptionAndItsAdviceRuns) {
         "-rM 0, gives one.\n"},
        {{"-rM", "20"}}},
       {plus(steric, {"-pf1", "-rM", "0"}), {"stericAlignment: rod radius -rM 0 must be positive (Angstrom).\n"}, {}},
+      // Walls too thin to leave the molecule room: the thickness, not the concentration, is named (-rM 2 fits).
+      {plus(steric, {"-rM", "1"}),
+       {"stericAlignment: the molecule does not fit between the walls: ",
+        "stericAlignment: -rM 1 is the bicelle's half thickness in Angstrom; the walls stand apart in proportion to "
+        "it, and the default, -rM 20 in place of -rM 1, leaves the molecule room between them.\n"},
+       {{"-rM", "20"}, {"-rM", "2"}}},
       // The subset sizes that run on the six lysine peaks: the ends of the range, and their neighbours refused.
       {plus(lysines, {"-nSel", "1"}), {subset + "1" + subsetRange}, {{"-nSel", "2"}, {"-nSel", "6"}}},
       {plus(lysines, {"-nSel", "7"}), {subset + "7" + subsetRange}, {}},
