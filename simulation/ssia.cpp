@@ -429,8 +429,9 @@ bool nameSpacing(const char* who, double room, double gridSpacing, double roomAt
 }  // namespace
 
 double clashEndAt(double minL, double maxL, double offset, double gs) {
+  // clashRegion's last entry, without its warning of a capped count.
   const long long t = std::min<long long>(truncToLL((maxL - minL) / gs), kLastPosition);
-  return static_cast<float>(static_cast<float>(t * gs) + static_cast<float>(minL + offset));
+  return static_cast<float>(static_cast<double>(t) * gs + static_cast<float>(minL + offset));
 }
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
