@@ -277,7 +277,15 @@ int stericPrediction(Run& run) {
   KorimInfo* k = run.korimInfo;
   if (orientationDots(run) != 0) return run.status;
   if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
-  if (k->lcType == kLc3D) {
+  if (k->lcType == kLc3D && k->elInfo.elFlag != 0) {
+    // With -el the grid's potential weighs each state, as in -elKorim: the grid is read as potential.
+    run.gridLen = gridPoints(k);
+    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
+    if (run.pot3D == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
+    int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
+    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+    remark3D(run);
+  } else if (k->lcType == kLc3D) {
     run.gridLen = gridPoints(k);
     if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
     if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
@@ -286,7 +294,7 @@ int stericPrediction(Run& run) {
     remark3D(run);
   }
   if (readModelPotential(run) != 0) return run.status;
-  if (simulate(run, run.potential, nullptr, run.pot3Dst) != 0) return run.status;
+  if (simulate(run, run.potential, run.pot3D, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
   int rc = korim::simulation::writePDBRot(run.gammaList, run.betaList, run.alphaList, k->rotN,
                                           run.pdbInfo, &run.userSel, run.params.pRotName,
@@ -700,7 +708,7 @@ int structureRun(Run& run) {
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
   if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
-    return fail(run, 1, "PDB Error: no atom selected; the selection options match no atom of the structure.\n");
+    return fail(run, 1, noAtomSelected(run.selection, *pdb).c_str());
   // Said once, for every mode that maps the table: the fits and the search take the rows as mapped here.
   if (const std::string placed = warnCouplingPlaces(run.selection, run.argc, run.argv, *k, *pdb, *dTab, off, p.inDName);
       !placed.empty())

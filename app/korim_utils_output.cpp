@@ -283,7 +283,8 @@ const char* const sec5Head[] = {
     " -fixRes  resList  [None]    Peaks with Fixed Assignment.\n",
     " -dcID    idList   [None]    Alignment Medium IDs (Seg Names).\n",
     " -exhaustSel       [off]     Exhaustive Search on Subset of Peaks.\n",
-    " -nSel             [0]       # of Peaks to select for ExhausSel (0 or more).\n",
+    " -nSel             [needed]  # of Peaks to select for ExhausSel (2 to the\n",
+    "                             unassigned peaks of the table, at most 7).\n",
     " -dcOpt            [on]      Optimize Peak Selection.\n",
     " -nodcOpt          [off]     Use First Peaks of DC Table.\n",
     " -rand             [off]     Random Search of Assignments.\n",
@@ -422,7 +423,8 @@ const char* const sec12Head[] = {
     " -tensID           [500]     Tensor Molecule ID.\n",
     " -scale            [off]     Normalize Dipolar Couplings.\n",
     " -unscale          [on]      Don't Normalize Dipolar Couplings.\n",
-    " -dcNoise          [off]     Add Noise to Dipolar Couplings (Seed: -idum).\n",
+    " -dcNoise          [off]     Add Noise to Dipolar Couplings of a Format\n",
+    "                             (Seed: -idum; the listing -tbl takes none).\n",
 };
 
 const char* const sec12Tail[] = {

@@ -128,6 +128,9 @@ constexpr const char* kSeed = "the seed of the noise of -struc and of -conv -dcN
 constexpr const char* kGrid3D = "a setting of the 3-D medium (-3D)";
 constexpr const char* kGivenCone = "the cone width of -struc and of -bestFit -mcStruc -noautoCone";
 constexpr const char* kSearchedCone = "a setting of the cone-width search of -bestFit -mcStruc (-autoCone)";
+constexpr const char* kGivenFactor = "the error-bar factor of -bestFit -mcDc -noautoMc";
+constexpr const char* kNoisedFormat = "the noise -conv adds to the couplings of a format (-xplor, -cns, -dyana, "
+                                      "-korim or -rosetta)";
 
 // A setting of the 3-D grid medium: read by the runs of the medium with -3D only.
 constexpr OptionWord grid3D(const OptionWord& o) { return o.when(Needs::grid3D, kGrid3D); }
@@ -153,7 +156,7 @@ constexpr OptionWord kWords[] = {
     flag("-csSim"), flag("-daHist"), flag("-daFlex"), flag("-daMl"), flag("-asRan"),
     flag("-anA"), flag("-anDc"), flag("-anPdb"), flag("-conv"), flag("-struc"),
 
-    value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert), kSeed), flag("-rand").by(kFit, kSearch),
+    value("-idum").by(mode(kModeStructNoise) | mode(kModeConvert)).when(Needs::noisedFormat, kSeed), flag("-rand").by(kFit, kSearch),
     flag("-exhaust").by(kFit, kSearch), flag("-exhaustSel").by(kFit, kSearch), flag("-dcOpt").by(fit(kSpreadExhaustSel), kPeaks),
     flag("-nodcOpt").by(fit(kSpreadExhaustSel), kPeaks),
     flag("-single").by(kFit, kEstimate), flag("-jack").by(kFit, kEstimate), flag("-mcDc").by(kFit, kEstimate),
@@ -167,7 +170,7 @@ constexpr OptionWord kWords[] = {
     flag("-noautoCone").by(kMcStruc, kConeSearch), value("-nCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone),
     value("-lCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone),
     value("-incCone").by(kMcStruc).when(Needs::coneSearch, kSearchedCone), flag("-autoMc").by(kMcDc, kBarScaling), flag("-noautoMc").by(kMcDc, kBarScaling),
-    value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc),
+    value("-nAdjustMc").by(kMcDc), value("-fracAdjustMc").by(kMcDc), value("-kAdjustMc").by(kMcDc).when(Needs::givenFactor, kGivenFactor),
     value("-kLAdjustMc").by(kMcDc), value("-incAdjustMc").by(kMcDc),
 
     input("-pdb").by(kStructure), optional("-dbg"), flag("-verb"),
@@ -222,16 +225,19 @@ constexpr OptionWord kWords[] = {
     value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMedium),
     value("-lM").by(kRim), value("-rimDisc").by(kRim),
 
-    value("-pH").by(kPrediction & ~kUncharged), value("-nacl").by(kElectrostaticModel),
-    value("-chSurf").by(kElectrostaticModel),
-    // The interface structure of -elKorim places the molecule -dIFace from the surface; no steric run writes one.
-    value("-dIFace").by(kPrediction & ~kSteric).when(Needs::wallOrRod), list("-cut").by(kModelSettings), flag("-elInfo").by(kModelSettings),
+    // The salt and the surface charge are the wall's and the rod's; the 3-D medium's potential holds its own.
+    value("-pH").by(kPrediction & ~kUncharged), value("-nacl").by(kElectrostaticModel).when(Needs::wallOrRod),
+    value("-chSurf").by(kElectrostaticModel).when(Needs::wallOrRod),
+    // The interface structure of -elKorim places the molecule -dIFace from the surface; no steric run
+    // writes one, nor does the structure analysis, which computes no potential (no -cut or -kPot).
+    value("-dIFace").by(kPrediction & ~kSteric & ~mode(kModeAnalyzePdb)).when(Needs::wallOrRod),
+    list("-cut").by(kModelSettings & ~mode(kModeAnalyzePdb)), flag("-elInfo").by(kModelSettings),
     flag("-noelInfo").by(kModelSettings), flag("-dipole").by(kPrediction), flag("-nodipole").by(kPrediction),
     flag("-chSel").by(kPrediction), flag("-nochSel").by(kPrediction), flag("-pkaDef").by(kChargeSetUp),
     flag("-nopkaDef").by(kChargeSetUp), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
     flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kChargeSetUp), flag("-nochTerm").by(kChargeSetUp),
     value("-kEne").by(kElectrostaticModel).when(Needs::wallOrRod),
-    value("-kPot").by(kModelSettings).when(Needs::wallOrRod), value("-kMono").by(kChargeSetUp),
+    value("-kPot").by(kModelSettings & ~mode(kModeAnalyzePdb)).when(Needs::wallOrRod), value("-kMono").by(kChargeSetUp),
     value("-kDipo").by(kChargeSetUp), value("-kQuad").by(kChargeSetUp), value("-temp").by(kElectrostaticModel).when(Needs::wallOrRod),
     value("-kAtt").by(kElectrostaticModel).when(Needs::wallOrRod), value("-pow").by(kNone),
 
@@ -240,7 +246,7 @@ constexpr OptionWord kWords[] = {
     flag("-xplor").by(mode(kModeConvert), kFormat), flag("-cns").by(mode(kModeConvert), kFormat),
     flag("-tbl").by(mode(kModeConvert), kFormat), flag("-dyana").by(mode(kModeConvert), kFormat),
     flag("-korim").by(mode(kModeConvert), kFormat), flag("-rosetta").by(mode(kModeConvert), kFormat),
-    flag("-dcNoise").by(mode(kModeConvert), "the noise added by -conv"),
+    flag("-dcNoise").by(mode(kModeConvert)).when(Needs::noisedFormat, kNoisedFormat),
     value("-tensID").by(mode(kModeConvert) | kSearches),
 
     list("-inS1").by(mode(kModeAnalyzeSaupe) | mode(kModeAnalyzePdb)), list("-inS2").by(mode(kModeAnalyzeSaupe)),
@@ -259,7 +265,8 @@ constexpr OptionWord kWords[] = {
     flag("-el").by(kPrediction, "the charged model of -anPdb and of the predictions from -pdb"),
 
     flag("-noave").by(kHistograms, kAverage), value("-bin").by(kHistograms), value("-nFit").by(kHistograms),
-    value("-sdevDzz").by(kHistograms | mode(kModeDaMl)), value("-sdevDyy").by(kHistograms | mode(kModeDaMl)),
+    // The likelihood of -daMl takes every coupling; only the histograms take the extremes in.
+    value("-sdevDzz").by(kHistograms), value("-sdevDyy").by(kHistograms),
     value("-daLo").by(mode(kModeDaFlex), kFlexBounds), value("-daHi").by(mode(kModeDaFlex), kFlexBounds),
     value("-rhLo").by(mode(kModeDaFlex), kFlexBounds), value("-rhHi").by(mode(kModeDaFlex), kFlexBounds),
     value("-nSel").by(mode(kModeDaFlex) | fit(kSpreadExhaustSel)), value("-nRun").by(mode(kModeDaFlex)),
@@ -564,6 +571,8 @@ bool holds(Needs needs, const KorimInfo& k) {
     case Needs::wallOrRod: return k.lcType != kLc3D;
     case Needs::givenCone: return !(k.korimMode == kModeBestFit && k.spreadMode == kSpreadMcStructure && k.nConeFlag != 0);
     case Needs::coneSearch: return k.nConeFlag != 0;
+    case Needs::givenFactor: return k.mcAdjustFlag == 0;
+    case Needs::noisedFormat: return k.korimMode != kModeConvert || k.outFormat != kFormatTbl;
     default: return true;
   }
 }
@@ -576,6 +585,8 @@ const char* settingShown(Needs needs, const KorimInfo& k) {
     case Needs::wallOrRod: return " in the 3-D medium (-3D)";
     case Needs::givenCone: return " with -autoCone (the default), whose search sets the cone width,";
     case Needs::coneSearch: return " with -noautoCone, which searches no width,";
+    case Needs::givenFactor: return " with -autoMc (the default), whose search sets the factor,";
+    case Needs::noisedFormat: return " in its residue listing (-tbl, the default format), which adds no noise,";
     default: return "";
   }
 }
@@ -705,6 +716,35 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
 }
 
 std::string atomSelectionGiven(int argc, char** argv) { return selectionGiven(argc, argv, Words(argc, argv)); }
+
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb) {
+  if (given.empty()) return "PDB Error: no atom selected; the selection options match no atom of the structure.\n";
+  // The names of the structure's chains or segments, each once, in the order they are read.
+  const auto names = [](auto* list, int count, auto name) {
+    std::vector<std::string> out;
+    for (int i = 0; list != nullptr && i < count; i++) {
+      const std::string n = name(list[i])[0] != '\0' ? name(list[i]) : "unnamed";
+      if (std::find(out.begin(), out.end(), n) == out.end()) out.push_back(n);
+    }
+    return foundation::listedItems(out);
+  };
+  // A selection option stands as a word of its own in the selection text.
+  const auto gives = [&](const char* option) { return (" " + given + " ").find(std::string(" ") + option + " ") != std::string::npos; };
+  std::vector<std::string> holds;
+  if (gives("-chain"))
+    holds.push_back("its chains: " + names(pdb.chainList, pdb.chainCount, [](const structure::ChainInfo& c) { return c.chainID; }));
+  if (gives("-seg"))
+    holds.push_back("its segments: " + names(pdb.segList, pdb.segCount, [](const structure::SegInfo& c) { return c.segID; }));
+  if (gives("-res") || gives("-r1") || gives("-rN"))
+    holds.push_back("its residues: " + std::to_string(pdb.minResID) + " to " + std::to_string(pdb.maxResID));
+  std::string line = "PDB Error: no atom selected; the selection " + given + " matches no atom of the structure";
+  if (!holds.empty()) {
+    line += " (";
+    for (size_t i = 0; i < holds.size(); i++) line += (i > 0 ? "; " : "") + holds[i];
+    line += ")";
+  }
+  return line + ".\n";
+}
 
 std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, const KorimInfo& k,
                                structure::PDBInfo& pdb, const couplings::DTable& t, int aOff, const char* tableName) {

@@ -24,9 +24,11 @@ enum class Takes { Nothing, Value, List, Optional };
 enum class Charges { none, forceField, titrated, model };
 
 // A setting of the run beyond its mode on which the reading of an option depends: the 3-D medium
-// (-3D) or the wall and rod media (-bic, -pf1), and in -bestFit -mcStruc the width given
-// (-noautoCone) or searched (-autoCone, the default). Any: the mode alone decides.
-enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch };
+// (-3D) or the wall and rod media (-bic, -pf1); in -bestFit -mcStruc the width given
+// (-noautoCone) or searched (-autoCone, the default); in -bestFit -mcDc the error-bar factor given
+// (-noautoMc) rather than searched (-autoMc, the default); in -conv a format that carries the
+// couplings' noise (any but the residue listing, -tbl, the default). Any: the mode alone decides.
+enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch, givenFactor, noisedFormat };
 
 // The runs that read an option, one bit for each mode (bit kMode...), three more for each steric
 // prediction that places charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
@@ -160,5 +162,11 @@ std::string warnCouplingPlaces(const std::string& given, int argc, char** argv, 
 // The atom selection as the command line gives it ("-chain B -r1 10"), "" for none; only while
 // the options read are marked (before checkArgs, which clears the marks).
 std::string atomSelectionGiven(int argc, char** argv);
+
+// The refusal of a selection (given, as atomSelectionGiven found it) that matches no atom of pdb,
+// naming it and, for the options that name chains, segments or residues, what the structure holds:
+// "PDB Error: no atom selected; the selection -chain Z matches no atom of the structure (its chains:
+// A).\n"
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb);
 
 }  // namespace korim::app

@@ -206,6 +206,37 @@ bool groupsHoldEachPeak(const Search& s) {
   return false;
 }
 
+// The largest subset of peakCount peaks that the subset search takes: at most kSubsetMax and at most
+// kMaxScorings permutations; below kSubsetMin, none runs.
+int largestSubset(int peakCount) {
+  for (int m = std::min(kSubsetMax, peakCount); m >= kSubsetMin; m--)
+    if (subsetScorings(peakCount, m) <= kMaxScorings) return m;
+  return 0;
+}
+
+// -nSel of -exhaustSel outside the counts that run on this table: refused, naming them. The
+// option's own range (0 or more) is -daFlex's too, where 0 takes every residue.
+bool refuseSubsetSize(const Search& s, int m) {
+  const int most = largestSubset(s.peakCount);
+  if (m >= kSubsetMin && m <= most) return false;
+  const int n = s.peakCount;
+  if (most == 0) {
+    std::fprintf(stderr,
+                 "KORIM Error: option -nSel value %d: -bestFit -exhaustSel searches subsets of %d to %d peaks, and "
+                 "the table holds %d unassigned peak%s: no subset runs on it.\n",
+                 m, kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
+    return true;
+  }
+  const std::string why = most == n           ? "at most the table's unassigned peaks"
+                          : most == kSubsetMax ? "at most the " + std::to_string(kSubsetMax) + " the search takes"
+                                               : "a larger subset takes more permutations than the search's limit";
+  std::fprintf(stderr,
+               "KORIM Error: option -nSel value %d must lie from %d to %d for -bestFit -exhaustSel on this table of "
+               "%d unassigned peaks (the peaks of the subset searched: at least %d, and %s).\n",
+               m, kSubsetMin, most, n, kSubsetMin, why.c_str());
+  return true;
+}
+
 // The search the settings ask for must end: refuses what would not (with the count it takes).
 bool searchFits(const Search& s) {
   const KorimInfo* k = s.k;
@@ -222,6 +253,7 @@ bool searchFits(const Search& s) {
     if (k->nAaCheck < 2 || s.single) scorings = factorial(s.peakCount);
   } else if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
     const int m = subsetSize(s);
+    if (!s.single && refuseSubsetSize(s, m)) return false;
     if (m < 1 || m > s.peakCount) {  // -nSel (default 0) sets the subset size
       std::fprintf(stderr, "Error: a subset of %d peaks out of %d cannot be searched.\n", m,
                    s.peakCount);

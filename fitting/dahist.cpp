@@ -12,6 +12,7 @@
 #include "fitting/histonls.h"
 #include "fitting/tensorform.h"
 #include "foundation/advice.h"
+#include "foundation/appendf.h"
 #include "foundation/nonlinearfit.h"
 
 namespace korim::fitting {
@@ -218,6 +219,17 @@ std::string sayTwoPointSign(const PrincipalFit& f, const HistInfo& h, const char
 
 // A histogram whose fullest bin gives no Dxx (a tie, or three values that are no tensor's), after
 // the lines that say why: what the extremes alone give, and the bin counts checked to read a Dxx.
+// Where the command line gives -sdevDzz or -sdevDyy: "; Dzz and Dyy are the extremes taken in
+// by -sdevDzz 1e30 and -sdevDyy 0.9 times the mean error", else "" (the defaults take them in by
+// little).
+std::string thresholdsGiven(const HistInfo& h) {
+  std::string zz = foundation::givenOption("-sdevDzz"), yy = foundation::givenOption("-sdevDyy");
+  if (h.optExtrem != 1 || (zz.empty() && yy.empty())) return "";
+  if (zz.empty()) foundation::appendf(zz, "-sdevDzz %g", static_cast<double>(h.sdevDzz));
+  if (yy.empty()) foundation::appendf(yy, "-sdevDyy %g", static_cast<double>(h.sdevDyy));
+  return "; Dzz and Dyy are the extreme couplings taken in by " + zz + " and " + yy + " times the mean error";
+}
+
 void refuseWithoutDxx(const PrincipalFit& f, const HistInfo& h, const Layout& l) {
   std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
   std::fprintf(stderr,
@@ -278,9 +290,10 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
         std::fprintf(stderr,
                      "Error: The fullest bin is no Dxx: Dzz_Dyy_Dxx %.3f %.3f %.3f sum to %+.3f Hz, where a "
                      "traceless tensor's sum to 0 within %.3f Hz here (two bin widths and a tenth of |Dzz|; a bin "
-                     "counts as at least the mean error and at most twice it).\n",
+                     "counts as at least the mean error and at most twice it)%s.\n",
                      static_cast<double>(dzz), static_cast<double>(dyy), static_cast<double>(layout.dxx),
-                     static_cast<double>(dzz) + dyy + layout.dxx, tracelessMargin(dzz, layout.width, s.delta));
+                     static_cast<double>(dzz) + dyy + layout.dxx, tracelessMargin(dzz, layout.width, s.delta),
+                     thresholdsGiven(h).c_str());
         refuseWithoutDxx(principal, h, layout);
         return 1;
       case DxxReading::kSingle:

@@ -48,6 +48,11 @@ constexpr int kOpMul = 3;
 constexpr int kOpDiv = 4;
 constexpr int kOpMax = 5;
 
+// The default half thickness of the wall or radius of the rod (-rM), Angstrom.
+constexpr float kRadiusModelDefault = 20.0f;
+// The default step of the molecule's positions from the medium (-dGrid), Angstrom.
+constexpr float kGridSpacingDefault = 0.2f;
+
 // Conversion formats (KorimInfo.outFormat).
 constexpr int kFormatXplor = 0;
 constexpr int kFormatCns = 1;

@@ -122,8 +122,8 @@ int korimInfoNull(KorimInfo* k) {
   k->polymerDeg = 1707.0f;
   k->densityNSC = 100;
   k->digPsiNSC = 18;
-  k->radiusModel = 20.0f;
-  k->gridSpacing = 0.2f;
+  k->radiusModel = kRadiusModelDefault;
+  k->gridSpacing = kGridSpacingDefault;
   k->grid3DnX = 1;
   k->grid3DnY = 1;
   k->grid3DnZ = 1;

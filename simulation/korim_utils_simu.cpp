@@ -10,7 +10,11 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
+
+#include "foundation/advice.h"
+#include "foundation/appendf.h"
 
 #include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
@@ -443,16 +447,27 @@ bool smaStart(SmaRun& r, double maxL, double minL, int digPotential, const doubl
   return true;
 }
 
+// The scales that set the states' electrostatic weights, as the run has them: "-kEne 1e+30", and
+// the charges' scales the command line gives ("-kEne 1 and -kMono 1e30").
+std::string energyScales(double kEnergy) {
+  std::string kEne = foundation::givenOption("-kEne");
+  if (kEne.empty()) foundation::appendf(kEne, "-kEne %g", kEnergy);
+  std::vector<std::string> named = {kEne};
+  for (const char* o : {"-kMono", "-kDipo", "-kQuad"})
+    if (std::string g = foundation::givenOption(o); !g.empty()) named.push_back(g);
+  return foundation::listedItems(named);
+}
+
 // saupe = sum / T when that is finite; otherwise a message and 1.
-int averageOrRefuse(const char* medium, const double sum[5], double T, double* saupe) {
+int averageOrRefuse(const char* medium, const double sum[5], double T, double kEnergy, double* saupe) {
   double out[5];
   for (int j = 0; j < 5; j++) out[j] = sum[j] / T;
   if (!(T > 0.0) || !finite5(out)) {
     std::fprintf(stderr,
-                 "sma: no finite average of the allowed states (summed weight %g); the molecule "
-                 "does not fit the %s medium or its charges are too strong. No alignment "
-                 "computed.\n",
-                 T, medium);
+                 "sma: no finite average of the allowed states (summed weight %g) with the energy scales %s; "
+                 "the molecule does not fit the %s medium or its charges are too strong at these scales. No "
+                 "alignment computed.\n",
+                 T, energyScales(kEnergy).c_str(), medium);
     return 1;
   }
   for (int j = 0; j < 5; j++) saupe[j] = out[j];
@@ -544,8 +559,9 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs, k.concentration, k.radiusAtom,
-               nullptr) != 0) return 1;
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs,
+               clashEndAt(r.minL, r.maxL, r.rM, settings::kGridSpacingDefault), k.concentration, k.radiusAtom,
+               r.rM, nullptr) != 0) return 1;
 
   // The positions after the last one up to the half cell are free: weight 1
   // per orientation, order values averaging to nothing.
@@ -558,7 +574,7 @@ int smaWall(SmaRun& r, double* saupe) {
     sum[j] = 0.0;
     for (int n = 0; n <= lengthGrid; n++) sum[j] += simu.saupe_dis[n][j];
   }
-  if (averageOrRefuse("wall", sum, T, saupe) != 0) return 1;
+  if (averageOrRefuse("wall", sum, T, k.elInfo.kEnergy, saupe) != 0) return 1;
   own.perOrientation = nFree > 0 ? static_cast<double>(nFree) : 0.0;
   return convergedOrRefuse("sma", k, r.n_dots, own, saupe, rescanWith(r, lengthGrid, unit.data(), own, weigh));
 }
@@ -669,7 +685,9 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
-  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.gs, k.radiusAtom, nullptr) != 0) return 1;
+  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.gs,
+              clashEndAt(r.minL, r.maxL, rM, settings::kGridSpacingDefault), k.radiusAtom, nullptr) != 0)
+    return 1;
   const double end_dist = rodCellRadius(rM, k.concentration) - rM;
   const double beta = end_dist + rM;
   const int lengthGrid = rodPositions(r, beta);
@@ -765,7 +783,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double nS = static_cast<double>(truncToLL(end_dist / r.gs));
   double T = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM))) * r.o_pts;
   for (int n = 0; n <= lengthGrid; n++) T += r.totalNew[n] * r.grid_el[n] / rM;
-  if (averageOrRefuse("rod", sum, T, saupe) != 0) return 1;
+  if (averageOrRefuse("rod", sum, T, k.elInfo.kEnergy, saupe) != 0) return 1;
   // Each orientation adds its shells of the cell once, and its allowed states their weight less 1.
   own.perOrientation = static_cast<double>(truncToLL(nS + 0.5 * nS * (nS + 1.0) * (r.gs / rM)));
   own.cFactor = -1.0;
@@ -1371,10 +1389,17 @@ int refine_bicelle(KorimInfo* korimInfo) {
   }
   if (!(lengthModel > 0.0f) || !std::isfinite(lengthModel) || !(rSingle > 0.0) ||
       !std::isfinite(rSingle) || !std::isfinite(order)) {
+    // The concentration forms bicelles (above): the radius of the wall makes their geometry.
     std::fprintf(stderr,
-                 "refine_bicelle: radius %g Angstrom and concentration %g give no bicelle "
-                 "geometry (length %g, cell %g Angstrom).\n",
+                 "refine_bicelle: -rM %g, the half thickness of the bicelle in Angstrom, with concentration %g gives "
+                 "no bicelle geometry (length %g, cell %g Angstrom)",
                  r, c, static_cast<double>(lengthModel), rSingle);
+    char fallback[32];
+    std::snprintf(fallback, sizeof fallback, "%g", static_cast<double>(settings::kRadiusModelDefault));
+    if (!(r > 0.0) && r != settings::kRadiusModelDefault)
+      std::fprintf(stderr, "; the wall needs a thickness above 0: the default, %s, gives one",
+                   foundation::adviseOption("-rM", fallback).c_str());
+    std::fprintf(stderr, ".\n");
     return 1;
   }
   k.lengthModel = lengthModel;

@@ -13,6 +13,7 @@
 #include <new>
 #include <vector>
 
+#include "foundation/advice.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
@@ -382,19 +383,56 @@ void nameConcentration(const char* who, double wvAmount, const char* particles, 
 
 // The cause of a molecule that does not fit in the room (Angstrom) the medium leaves: the atom
 // radius, counted in clashEnd, when the molecule fits without it (one grid step to spare for the
-// rounding of the positions), else the concentration.
+// rounding of the positions); the wall's half thickness (wallThickness; 0 for the rod), below the
+// default, when the molecule fits the walls of the default thickness: the half cell grows with it
+// in proportion, and the molecule's positions begin that much further out; else the concentration.
 void nameCauseOfNoFit(const char* who, double clashEnd, double room, double atomRadius, double gridSpacing,
-                      double wvAmount, const char* particles, const char* limit) {
-  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room)
+                      double wvAmount, const char* particles, const char* limit, double wallThickness = 0.0) {
+  const double thick = settings::kRadiusModelDefault;
+  const bool thin = wallThickness > 0.0 && wallThickness < thick &&
+                    clashEnd - wallThickness + thick + gridSpacing <= room * (thick / wallThickness);
+  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room) {
     std::fprintf(stderr,
                  "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
                  "one the molecule fits.\n",
                  who, atomRadius);
-  else
+  } else if (thin) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%g", thick);
+    std::fprintf(stderr,
+                 "%s: -rM %g is the bicelle's half thickness in Angstrom; the walls stand apart in proportion to it, "
+                 "and the default, %s, leaves the molecule room between them.\n",
+                 who, wallThickness, foundation::adviseOption("-rM", value).c_str());
+  } else {
     nameConcentration(who, wvAmount, particles, limit);
+  }
+}
+
+// A spacing longer than the room a medium leaves the molecule (room: from its closest position,
+// Angstrom), where the default spacing leaves it a free position (roomAtDefault, from the clash
+// region's end at that spacing): the refusal names -dGrid, and its advice the default. False
+// where the spacing is not what leaves no position.
+bool nameSpacing(const char* who, double room, double gridSpacing, double roomAtDefault, const char* particles) {
+  const double fallback = settings::kGridSpacingDefault;
+  if (!(gridSpacing > room) || !(roomAtDefault >= fallback) || !(gridSpacing > fallback)) return false;
+  std::fprintf(stderr,
+               "%s: medium too dense for the molecule at -dGrid %g: a step of %g Angstrom is longer than the %g "
+               "Angstrom the %s leave it, so no position of the molecule is free; no alignment computed.\n",
+               who, gridSpacing, gridSpacing, room, particles);
+  char value[32];
+  std::snprintf(value, sizeof value, "%g", fallback);
+  std::fprintf(stderr, "%s: the default step, %s, leaves the molecule free positions between the %s.\n", who,
+               foundation::adviseOption("-dGrid", value).c_str(), particles);
+  return true;
 }
 
 }  // namespace
+
+double clashEndAt(double minL, double maxL, double offset, double gs) {
+  // clashRegion's last entry, without its warning of a capped count.
+  const long long t = std::min<long long>(truncToLL((maxL - minL) / gs), kLastPosition);
+  return static_cast<float>(static_cast<double>(t) * gs + static_cast<float>(minL + offset));
+}
 
 Orientation orientationOf(const double* dot, double psiDegrees) {
   Orientation o;
@@ -553,7 +591,8 @@ double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double wvAmount, double atomRadius, double* room) {
+             double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
+             double wallThickness, double* room) {
   if (clashEnd > stepOutLength) {
     // The walls stand closer than the molecule's centre may come: no position is free, and no
     // count of them means anything.
@@ -562,11 +601,13 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "beyond the half cell of %g Angstrom; no alignment computed.\n",
                  who, clashEnd, stepOutLength);
     nameCauseOfNoFit(who, clashEnd, stepOutLength, atomRadius, gridSpacing, wvAmount, "walls",
-                     " (as long as bicelles still form)");
+                     " (as long as bicelles still form)", wallThickness);
     return 1;
   }
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
   const double m = static_cast<double>(allowedStates) / orientations + static_cast<double>(freePositions);
+  if (m <= 0 && nameSpacing(who, stepOutLength - clashEnd, gridSpacing, stepOutLength - clashEndDefault, "walls"))
+    return 1;
   if (m <= 0) {
     std::fprintf(stderr,
                  "%s: medium too dense for the molecule: %lld allowed states in %d orientations and %lld free "
@@ -584,7 +625,7 @@ double rodCellRadius(double rodRadius, double wvAmount) {
 }
 
 int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
-            double atomRadius, long long* divisor) {
+            double clashEndDefault, double atomRadius, long long* divisor) {
   const double D = rodCellRadius(rodRadius, wvAmount);
   if (clashEnd > D) {
     // The positions the molecule may take up lie beyond the cell the rods leave around each of
@@ -601,6 +642,10 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd,
   const long long shells = truncToLL(nd + 0.5 * nd * (nd + 1.0) * (gridSpacing / rodRadius));
   if (divisor != nullptr) *divisor = shells;
   if (shells > 0) return 0;
+  // The default spacing's positions must lie within the cell too.
+  if (D >= rodRadius && clashEndDefault <= D &&
+      nameSpacing(who, D - rodRadius, gridSpacing, D - rodRadius, "rods"))
+    return 1;
   if (D < rodRadius)
     std::fprintf(stderr,
                  "%s: medium too dense for the molecule: the rods of radius %g Angstrom overlap (cell of radius "
@@ -660,7 +705,7 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
       return 1;
     }
     if (!(max_obstruction > 0.0)) {
-      std::snprintf(msg, sizeof msg, "rod radius %g must be positive.", max_obstruction);
+      std::snprintf(msg, sizeof msg, "rod radius -rM %g must be positive (Angstrom).", max_obstruction);
       reportBad(msg);
       return 1;
     }
@@ -683,13 +728,15 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
 
   int last = L;
   long long cylDivisor = 0;
+  const double atDefault =
+      clashEndAt(min_protein_length, max_protein_length, max_obstruction, settings::kGridSpacingDefault);
   const double bound = max_obstruction + radius;
   if (lcType == 1) {
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
-    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], gridSpacing, radius, &cylDivisor) !=
-        0)
+    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], gridSpacing, atDefault, radius,
+                &cylDivisor) != 0)
       return 1;
     const double D = rodCellRadius(max_obstruction, wvAmount);
     last = extendPositions(w.grid_el, L, gridSpacing, D - max_obstruction);
@@ -738,7 +785,8 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, wvAmount, radius, &m) != 0)
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, atDefault, wvAmount, radius,
+                 max_obstruction, &m) != 0)
       return 1;
   } else {
     m = static_cast<double>(cylDivisor);

@@ -39,9 +39,20 @@ constexpr int kSsiaMaxPositions = 5000;
 // (Angstrom) counted in clashEnd, when the molecule fits without it, else -wv. A sum not positive
 // otherwise returns 1 after "<who>: medium too dense for the molecule: <n> allowed states in <N>
 // orientations and <m> free positions; no alignment computed." and the line naming -wv, the
-// concentration wvAmount (fraction w/v) that sets the half cell.
+// concentration wvAmount (fraction w/v) that sets the half cell; or, where a step of gridSpacing is
+// longer than the room the walls leave and one of the default spacing fits in it, "<who>: medium
+// too dense for the molecule at -dGrid <g>: ..." and the line that advises the default spacing.
+// Where the positions of a molecule of extent minL to maxL (Angstrom) end, from the medium's
+// surface at offset, in steps of gs: the last entry clashRegion fills.
+double clashEndAt(double minL, double maxL, double offset, double gs);
+// Where the spacing gridSpacing, and not the medium, leaves no free position (-dGrid is named in
+// the refusal), the room is taken by the default spacing: clashEndDefault is the clash region's
+// end at that spacing (clashEndAt).
+// wallThickness is the wall's half thickness (-rM), named as the cause where the default one lets the
+// molecule fit.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double wvAmount, double atomRadius, double* room);
+             double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
+             double wallThickness, double* room);
 // Radius (Angstrom) of the cell around each rod of radius rodRadius (Angstrom) in a medium of
 // concentration wvAmount (fraction w/v): the rods fill wvAmount / kRodDensity of the volume.
 double rodCellRadius(double rodRadius, double wvAmount);
@@ -52,9 +63,10 @@ double rodCellRadius(double rodRadius, double wvAmount);
 // (-rA, the atom radius atomRadius counted in clashEnd, or -wv). Else returns 0 when the shells'
 // weight is positive, setting *divisor to it (when divisor is not null); else 1 after "<who>:
 // medium too dense for the molecule: ..." (the rods overlapping, or a spacing that leaves no
-// shell) on stderr and the line naming -wv.
+// shell) on stderr and the line naming -wv; a spacing that leaves no shell where the default one
+// leaves the molecule room is named as the wall's.
 int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
-            double atomRadius, long long* divisor);
+            double clashEndDefault, double atomRadius, long long* divisor);
 
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,

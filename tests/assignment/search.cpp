@@ -167,7 +167,7 @@ TEST_F(SearchRun, SearchesThatWouldNotEndAreRefusedAndWriteNothing) {
   struct Case { int mode, groups, nSel; const char* message; };
   const Case cases[] = {
       {korim::settings::kSpreadExhaustive, 7, 0, "7 residue-type groups given"},
-      {korim::settings::kSpreadExhaustSel, 1, 7, "a subset of 7 peaks out of 6"},
+      {korim::settings::kSpreadExhaustSel, 1, 7, "option -nSel value 7 must lie from 2 to 6"},
   };
   for (const Case& c : cases) {
     k->nAaCheck = c.groups;

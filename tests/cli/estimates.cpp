@@ -248,7 +248,8 @@ TEST(EstimateTables, LikelihoodAdviceAtTheFloorAnswersInsideTheGrid) {
 // and a tenth of |Dzz| of summing to 0; where the medium's tensor is known to be read alike, within
 // 15 % of its Da and 0.1 of its R (the frame (120, 90, 150) once named -bin 9 and -bin 8, bins of
 // 13 Hz whose fullest lay beside Dyy: R 0.14 and 0.16). A named count equal to the automatic one is
-// said to be another layout of as many bins.
+// said to be another layout of as many bins. A run that gives a count of its own that refuses
+// alike names the counts in place of it, and each, put in its place, answers.
 TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
   TempDir d;
   std::string rows44;
@@ -272,6 +273,7 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
       {structureMedium(d, "phage.tab", 29.87, 0.448, phage), 55, tie, 13, 0, 0},
       {structureMedium(d, "phageNeg.tab", -29.87, 0.448, phage), 55, beside, 34, 0, 0},
       {structureMedium(d, "coarse.tab", 29.87, 0.448, coarse), 54, beside, 39, 29.87, 0.448}};
+  int givenCounts = 0;  // tables whose refusal with a -bin given was followed
   for (const auto& [table, automatic, refusal, within, da, rhombicity] : cases) {
     const RunResult r = runKorim({"-daHist", "-inD", table, "-outD", "h.tab"}, d);
     const size_t at = r.err.find("nearest the automatic " + std::to_string(automatic) + " bins first: ");
@@ -310,7 +312,33 @@ TEST(EstimateTables, HistogramTieNamesBinCountsCheckedToAnswer) {
                   std::fabs(rh - rhombicity) <= 0.1)
           << table << " -bin " << count << ": R " << rh;
     }
+    // A run that gives a -bin of its own, refused alike, names the counts in place of it; each, put in
+    // its place, answers. The nearest count to the automatic one that is not named and refuses is tried.
+    for (int step = 1; step <= 12; ++step) {
+      const int given = automatic + (step % 2 == 1 ? (step + 1) / 2 : -step / 2);
+      if (given < 3 || std::find(counts.begin(), counts.end(), given) != counts.end()) continue;
+      const std::vector<std::string> run = {"-daHist", "-inD", table, "-outD", "h.tab", "-bin", std::to_string(given)};
+      const RunResult g = runKorim(run, d);
+      const size_t from = g.err.find("Checked for these couplings");
+      if (g.status != 1 || from == std::string::npos) continue;
+      const std::string advice = g.err.substr(from, g.err.find(" a single fullest", from) - from);
+      const std::string place = "in place of -bin " + std::to_string(given);
+      EXPECT_NE(advice.find(place), std::string::npos) << table << "\n" << advice;
+      std::vector<int> named;
+      for (size_t p = advice.find("-bin "); p < advice.find(place); p = advice.find("-bin ", p + 1))
+        named.push_back(std::stoi(advice.substr(p + 5)));
+      ASSERT_FALSE(named.empty()) << table << "\n" << advice;
+      for (int count : named) {
+        std::vector<std::string> followed = run;
+        followed.back() = std::to_string(count);
+        EXPECT_EQ(runKorim(followed, d).status, 0) << table << " -bin " << count << " in place of -bin " << given;
+      }
+      givenCounts++;
+      break;
+    }
   }
+  // The advice to a run that gives -bin is followed on some of the tables.
+  EXPECT_GT(givenCounts, 0);
 }
 
 // Every row and column of the couplings used stays; one remark stands for the statistics, and

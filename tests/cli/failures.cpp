@@ -178,7 +178,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
        {kPdb + ", 1231 Atoms, Residues 1 to 76.\n", "Error reading DC input no_such.tab\n"}},
       {onPdb(empty), 1, {"PDB Error: no atoms read from " + empty + "\n"}},
       {onPdb(kPdb, {"-chain", "X"}), 1,
-       {"PDB Error: no atom selected; the selection options match no atom of the structure.\n"}},
+       {"PDB Error: no atom selected; the selection -chain X matches no atom of the structure (its chains: A).\n"}},
       {onPdb(kPdb, {"-inD", noD}), 1,
        {"DC Error: " + noD + " has no column D (the measured couplings).\n", "Error reading DC input " + noD + "\n"}},
       {onPdb(kPdb, {"-inp", cfg}), 1,
@@ -236,7 +236,10 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-elKorimFree"}), 0,
        {"korim: this mode (-elKorimFree) writes -outPka only; -outD out.tab is not written.\n"}},
       {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
-       {"Error: a subset of 0 peaks out of 63 cannot be searched.\n", fitFailed}},
+       {"KORIM Error: option -nSel value 0 must lie from 2 to 4 for -bestFit -exhaustSel on this table of 63 "
+        "unassigned peaks (the peaks of the subset searched: at least 2, and a larger subset takes more permutations "
+        "than the search's limit).\n",
+        fitFailed}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,
        {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n", fitFailed}},
       {steric({"-inD", kCouplings}), 1,

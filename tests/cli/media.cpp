@@ -111,3 +111,17 @@ TEST(MediaExamples, OpenGridAlignsNothing) {
     EXPECT_LT(std::fabs(t.data("Da_HN")), 1e-3) << mode;
   }
 }
+
+// A steric prediction with -el in the grid runs the electrostatic model of -elKorim on the grid read
+// as a potential: the same order matrix (on the first residues, with the charged runs' -dot 120).
+TEST(Media, StericPredictionWithElOnTheGridIsTheElectrostaticOne) {
+  const std::vector<std::string> few = {"-dot", "120", "-r1", "1", "-rN", "8"};
+  std::vector<std::string> steric = gridRun("-stKorim"), electrostatic = gridRun("-elKorim");
+  steric.push_back("-el");
+  steric.insert(steric.end(), few.begin(), few.end());
+  electrostatic.insert(electrostatic.end(), few.begin(), few.end());
+  const std::vector<double> s = numbersAfter(predicted(steric).lines, "DATA SAUPE  ");
+  const std::vector<double> e = numbersAfter(predicted(electrostatic).lines, "DATA SAUPE  ");
+  ASSERT_EQ(s.size(), 5u);
+  EXPECT_EQ(s, e);
+}

@@ -60,7 +60,8 @@ TEST(UnreadOptions, AnOptionARunDoesNotReadIsNamedAndChangesNothing) {
       {{"-bestFit", "-jack", "-nofixed", "-map", "3", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
        st::kModeBestFit, st::kSpreadJackknife, "out.tab", korim::couplings::kTensorNoFixed},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeDaHist, 0, "out.tab"},
-      {{"-conv", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
+      // A format: the residue listing reads no -idum (it adds no noise).
+      {{"-conv", "-xplor", "-inD", kCouplings, "-outD", "out.tab"}, st::kModeConvert, 0, "out.tab"},
       {{"-anDc", "-inD1", kCouplings, "-inD2", kCouplings, "-outD", "out.tab"}, st::kModeAnalyzeDc, 0, "out.tab"},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, st::kModeSteric, 0,
        "out.tab"},
@@ -123,7 +124,7 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
         "-elKorimGrid, -csSim, -asRan and -anPdb" + fit,
         "korim: -bin chooses a setting of -daHist and -daFlex" + fit,
         "korim: -nFit chooses a setting of -daHist and -daFlex" + fit,
-        "korim: -sdevDzz chooses a setting of -daHist, -daFlex and -daMl" + fit,
+        "korim: -sdevDzz chooses a setting of -daHist and -daFlex" + fit,
         "korim: -nRun chooses a setting of -daFlex" + fit, "korim: -lDa chooses " + grid + fit}},
       {{"-daHist", "-nRun", "3", "-incDa", "0.2", "-nSel", "5", "-lDa", "-20", "-dot", "30"},
        {"korim: -dot chooses " + medium + hist, "korim: -nSel chooses a setting of -bestFit (-exhaustSel) and -daFlex" + hist,
@@ -245,5 +246,70 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
     if (!c.named) continue;
     EXPECT_EQ(with.out, plain.out) << what;
     EXPECT_EQ(readFile(d / "out.tab"), written) << what;
+  }
+}
+
+// Options a mode reads only in some of its runs, each row run twice: where the run does not read them
+// they are named, and change nothing but the table's echo of the settings (the lines named in the row,
+// which keep the values given); in a run of the same mode, or of one that reads them, no line names them.
+TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
+  const std::vector<std::string> grid3D = {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33",
+                                           "-nZ", "1", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1",
+                                           "-massLC", "0.00083"};
+  const auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  // The electrostatic model on the first residues (its charged runs take -dot 120 to settle the order).
+  const std::vector<std::string> charged = {"-elKorim", "-dot", "120", "-r1", "1", "-rN", "8", "-pdb", kPdb,
+                                            "-inD", kCouplings, "-outD", "out.tab"};
+  const std::vector<std::string> mcDc = {"-bestFit", "-mcDc", "-map", "5", "-pdb", kPdb, "-inD", kCouplings,
+                                         "-outD", "out.tab"};
+  const std::vector<std::string> conv = {"-conv", "-inD", kCouplings, "-outD", "out.tab"};
+  const std::vector<std::string> ml = {"-daMl", "-incDa", "1", "-incR", "0.1", "-inD", kCouplings, "-outD", "out.tab"};
+  const std::vector<std::string> anPdb = {"-anPdb", "-el", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0",
+                                          "-outP", "out.tab"};
+  const struct {
+    std::vector<std::string> unread, reads, options, echoed;
+  } cases[] = {
+      // The 3-D medium's potential holds the salt and the surface charge; the wall's model reads them.
+      {plus(charged, grid3D), charged, {"-nacl", "0.5", "-chSurf", "-0.1"},
+       {"DATA KORIM EL NACL             0.500", "DATA KORIM EL SURF_CH         -0.100"}},
+      // -autoMc searches the factor from -kLAdjustMc; -noautoMc takes -kAdjustMc.
+      {mcDc, plus(mcDc, {"-noautoMc", "-noerr"}), {"-kAdjustMc", "1.5"}, {}},
+      // The residue listing carries no noise; a format does.
+      {conv, plus(conv, {"-xplor"}), {"-dcNoise", "-idum", "-7"}, {}},
+      // The likelihood takes every coupling; the histogram takes the extremes in by the thresholds.
+      {ml, {"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, {"-sdevDzz", "3", "-sdevDyy", "0.5"}, {}},
+      // The structure analysis computes no potential and writes no interface structure.
+      {anPdb, charged, {"-cut", "3", "-kPot", "2", "-dIFace", "5"}, {}},
+  };
+  const auto withoutEcho = [](const std::string& text, const std::vector<std::string>& echoed) {
+    std::string kept;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+      if (std::none_of(echoed.begin(), echoed.end(), [&](const std::string& e) { return l.rfind(e.substr(0, 20), 0) == 0; }))
+        kept += l + "\n";
+    return kept;
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    const std::string what = c.unread[0] + " " + c.options[0];
+    const RunResult plain = runKorim(c.unread, d);
+    ASSERT_EQ(plain.status, 0) << what << "\n" << plain.err;
+    const std::string written = readFile(d / "out.tab");
+    const RunResult with = runKorim(plus(c.unread, c.options), d);
+    EXPECT_EQ(with.status, 0) << what << "\n" << with.err;
+    EXPECT_EQ(with.out, plain.out) << what;
+    const std::string table = readFile(d / "out.tab");
+    EXPECT_EQ(withoutEcho(table, c.echoed), withoutEcho(written, c.echoed)) << what;
+    for (const std::string& e : c.echoed) EXPECT_NE(table.find(e + "\n"), std::string::npos) << what << ": " << e;
+    const RunResult read = runKorim(plus(c.reads, c.options), d);
+    EXPECT_EQ(read.status, 0) << what << "\n" << read.err;
+    for (const std::string& o : c.options) {
+      if (o[0] != '-' || std::isdigit(static_cast<unsigned char>(o[1]))) continue;
+      EXPECT_NE(with.err.find(line(o)), std::string::npos) << what << ": " << o << "\n" << with.err;
+      EXPECT_EQ(read.err.find(line(o)), std::string::npos) << what << ": " << o << "\n" << read.err;
+    }
   }
 }
