@@ -25,13 +25,6 @@ void tellMissing(const char* who, const char* name, const MissingCount& n) {
                who, n.missing, n.rows, name);
 }
 
-StatsExit statsExit(const DInfo& obs, const DInfo& calc) {
-  if (missingCoupling(obs.d)) return StatsExit::kMissing;
-  if (!calc.valid) return StatsExit::kNoValue;
-  if (calc.w == 0.0f) return StatsExit::kWeightZero;
-  return StatsExit::kNone;
-}
-
 float statsDifference(const DInfo& obs, const DInfo& calc) {
   return obs.valid && statsExit(obs, calc) == StatsExit::kNone ? obs.d - calc.d : kDcMissing;
 }

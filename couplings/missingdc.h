@@ -17,10 +17,26 @@ constexpr float kDcMissingFrom = 888.0f;
 // rows out.)
 inline bool missingCoupling(float d) { return d >= kDcMissingFrom; }
 
-// A row a fit takes: its calculated row valid and weighed (w not 0), its measured D no mark.
-inline bool fitRow(const DInfo& obs, const DInfo& calc) {
-  return calc.valid != 0 && calc.w != 0.0f && !missingCoupling(obs.d);
+// Why a selected row (its measured row valid) is left out of a fit and of the statistics of a
+// table whose D is back-calculated from a tensor (predictions, fits, error runs). A
+// back-calculated D of any size counts: a prediction of the medium's full order reaches thousands
+// of Hz, either sign.
+enum class StatsExit {
+  kNone,        // the row enters the fit and the statistics
+  kMissing,     // its measured D marks the coupling as missing (missingCoupling)
+  kNoValue,     // its calculated row is not valid: no D is back-calculated for it (no bond in the
+                // structure, a row -w 0 leaves out, a row a subset does not draw)
+  kWeightZero,  // its weight is 0: it has no say in a fit, and none is back-calculated for it
+};
+inline StatsExit statsExit(const DInfo& obs, const DInfo& calc) {
+  if (missingCoupling(obs.d)) return StatsExit::kMissing;
+  if (!calc.valid) return StatsExit::kNoValue;
+  if (calc.w == 0.0f) return StatsExit::kWeightZero;
+  return StatsExit::kNone;
 }
+
+// A row a fit takes: its calculated row valid and weighed (w not 0), its measured D no mark.
+inline bool fitRow(const DInfo& obs, const DInfo& calc) { return statsExit(obs, calc) == StatsExit::kNone; }
 
 // The rows k (0-based) of dTab that use(k) accepts, and how many of them mark their coupling as
 // missing.
@@ -35,18 +51,6 @@ MissingCount countMissing(const DTable* dTab, const std::function<bool(int)>& us
 // stderr, once for the run's table; nothing when no row is missing. who names one computation:
 // "the fit", "the assignment search", "-daHist".
 void tellMissing(const char* who, const char* name, const MissingCount& n);
-
-// Why a selected row (its measured row valid) leaves the statistics of a table whose D is
-// back-calculated from a tensor (predictions, fits, error runs). A back-calculated D of any size
-// counts: a prediction of the medium's full order reaches thousands of Hz, either sign.
-enum class StatsExit {
-  kNone,        // the row enters the statistics
-  kMissing,     // its measured D marks the coupling as missing (missingCoupling)
-  kNoValue,     // its calculated row is not valid: no D is back-calculated for it (no bond in the
-                // structure, a row -w 0 leaves out, a row a subset does not draw)
-  kWeightZero,  // its weight is 0: it has no say in a fit, and none is back-calculated for it
-};
-StatsExit statsExit(const DInfo& obs, const DInfo& calc);
 
 // Measured minus back-calculated D (Hz) of a row of such a table; kDcMissing for a row that is not
 // selected or that the statistics leave out (statsExit).

@@ -91,7 +91,7 @@ int statDC(DTable* dTab, char* result, int verbose) {
     const DInfo& calc = dTab->dCalcList[i];
     // A coupling marked as missing, a row of weight 0 or one without a back-calculated D is no
     // data; a back-calculated D of any size is.
-    if (!obs.valid || couplings::statsExit(obs, calc) != couplings::StatsExit::kNone) continue;
+    if (!obs.valid || !couplings::fitRow(obs, calc)) continue;
     n++;
     w.x[n] = obs.d * calc.w;
     w.y[n] = calc.w * calc.d;

@@ -12,7 +12,7 @@ constexpr int kStatDCLineLen = 256;
 constexpr int kStatDCTextLen = 10 * kStatDCLineLen;
 
 // Statistics of the row pairs of dTab whose observed row is valid and that the statistics keep
-// (couplings::statsExit: no coupling marked as missing, a valid calculated row, weight not 0):
+// (couplings::fitRow: no coupling marked as missing, a valid calculated row, weight not 0):
 // x = w*d_obs, y = w*d_calc (w of the calculated row).
 // Empties result (capacity at least kStatDCTextLen) and, with verbose non-zero, appends the
 // eight "DATA STATISTICS DC" records: population standard deviation of x - y, Pearson r,
