@@ -22,8 +22,9 @@ using namespace korim::foundation;
 namespace {
 constexpr float kTwoThirds = 0.6666667f;
 
-// A pair k is compared when both rows are valid and neither coupling is missing: 888 Hz or more
-// marks one so (missingCoupling), below the usable limit.
+// A measured row counts when it is valid, below the usable limit and not marked as missing
+// (missingCoupling); its pair is compared when the fit takes it (fitRow: a back-calculated D of
+// any size counts, a row of weight 0 has none).
 bool usable(const DInfo& row) { return row.valid && row.d <= kDcUsableMax && !missingCoupling(row.d); }
 }  // namespace
 
@@ -288,7 +289,7 @@ int getStatDC2(DInfo* dObsList, DInfo* dCalcList, int dCount, float* rSumD, floa
         const DInfo& c = dCalcList[k];
         if (!usable(o)) continue;
         ++count;
-        if (!usable(c)) continue;
+        if (!fitRow(o, c)) continue;
         const float delta = o.d - c.d;
         const float sig = o.sigma == 0.0f ? 1.0f : o.sigma;
         const float q = delta / sig;  // rounded to single precision before squaring
@@ -322,7 +323,7 @@ int getStatDCQR(DInfo* dObsList, DInfo* dCalcList, int dCount, float* q, float* 
         const DInfo& c = dCalcList[k];
         if (!usable(o)) continue;
         ++count;
-        if (!usable(c)) continue;
+        if (!fitRow(o, c)) continue;
         ++m;
         sumObs += o.d;
         sumCalc += c.d;
@@ -339,7 +340,7 @@ int getStatDCQR(DInfo* dObsList, DInfo* dCalcList, int dCount, float* q, float* 
     for (int k = 0; k < dCount; ++k) {
         const DInfo& o = dObsList[k];
         const DInfo& c = dCalcList[k];
-        if (!usable(o) || !usable(c)) continue;
+        if (!usable(o) || !fitRow(o, c)) continue;
         const double a = c.w * o.d - meanObs;
         const double b = c.w * c.d - meanCalc;
         sac += a * b;

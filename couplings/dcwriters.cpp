@@ -14,11 +14,6 @@ bool nothingToWrite(const DTable* t) {
     return t == nullptr || t->dCount <= 0 || t->dObsList == nullptr || t->dCalcList == nullptr;
 }
 
-// A row without a valid observation or calculation has no difference either.
-float difference(const DInfo& o, const DInfo& c) {
-    return o.valid && c.valid ? dcDifference(o, c) : kDcMissing;
-}
-
 // The tensor-mode record of writeDC; nothing for modes 0, 3 and 4.
 void writeDCTensorMode(FILE* out, const DTensor* t) {
     switch (t->tensorMode) {
@@ -97,7 +92,7 @@ int writeDC(const char* outDName, DTable* dTab, const char* remark, int verbose)
         writeDcAtomColumns(out, dTab, o);
         if (verbose)
             std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
-                         difference(o, c), o.sigma, o.w);
+                         statsDifference(o, c), o.sigma, o.w);
         else
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
     }
@@ -137,9 +132,9 @@ int writeDcTq(const char* outDName, const char* access, DTable* dTab, const char
         if (!c.valid) continue;
         writeDcAtomColumns(out, dTab, o);
         if (verbose) {
-            // The observed row's flag is not consulted here; only the coupling limits apply.
+            // D_DIFF 9999 for a row the statistics leave out (statsDifference).
             std::fprintf(out, " % 9.2f % 9.4f % 9.4f % 9.4f %7.4f %.2f\n", c.di, o.d, c.d,
-                         dcDifference(o, c), o.sigma, o.w);
+                         statsDifference(o, c), o.sigma, o.w);
         } else {
             std::fprintf(out, " % 9.2f % 9.4f %7.4f %.2f\n", c.di, c.d, o.sigma, o.w);
         }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace korim::couplings {
 
@@ -41,6 +42,28 @@ bool unmarkedResidueRange(const DTable* dTab, int* lo, int* hi) {
   }
   if (any) *lo = first, *hi = last;
   return any;
+}
+
+float statsDifference(const DInfo& obs, const DInfo& calc) {
+  return obs.valid && statsExit(obs, calc) == StatsExit::kNone ? obs.d - calc.d : kDcMissing;
+}
+
+void StatsExits::add(StatsExit e) {
+  missing += e == StatsExit::kMissing ? 1 : 0;
+  weightZero += e == StatsExit::kWeightZero ? 1 : 0;
+}
+
+std::string statsExitsText(const StatsExits& n) {
+  std::vector<std::pair<int, const char*>> parts;
+  if (n.missing > 0)
+    parts.emplace_back(n.missing, "whose measured D is 888 Hz or more (a D that high marks a coupling as missing; "
+                                  "one of -888 Hz or less counts)");
+  if (n.weightZero > 0) parts.emplace_back(n.weightZero, "whose weight W is 0");
+  if (parts.empty()) return std::string();
+  if (parts.size() == 1) return std::string(", ") + parts[0].second;
+  std::string text;
+  for (const auto& [count, what] : parts) text += (text.empty() ? ": " : ", ") + std::to_string(count) + " " + what;
+  return text;
 }
 
 }  // namespace korim::couplings

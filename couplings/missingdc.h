@@ -17,10 +17,26 @@ constexpr float kDcMissingFrom = 888.0f;
 // rows out.)
 inline bool missingCoupling(float d) { return d >= kDcMissingFrom; }
 
-// A row a fit takes: its calculated row valid and weighed (w not 0), its measured D no mark.
-inline bool fitRow(const DInfo& obs, const DInfo& calc) {
-  return calc.valid != 0 && calc.w != 0.0f && !missingCoupling(obs.d);
+// Why a selected row (its measured row valid) is left out of a fit and of the statistics of a
+// table whose D is back-calculated from a tensor (predictions, fits, error runs). A
+// back-calculated D of any size counts: a prediction of the medium's full order reaches thousands
+// of Hz, either sign.
+enum class StatsExit {
+  kNone,        // the row enters the fit and the statistics
+  kMissing,     // its measured D marks the coupling as missing (missingCoupling)
+  kNoValue,     // its calculated row is not valid: no D is back-calculated for it (no bond in the
+                // structure, a row -w 0 leaves out, a row a subset does not draw)
+  kWeightZero,  // its weight is 0: it has no say in a fit, and none is back-calculated for it
+};
+inline StatsExit statsExit(const DInfo& obs, const DInfo& calc) {
+  if (missingCoupling(obs.d)) return StatsExit::kMissing;
+  if (!calc.valid) return StatsExit::kNoValue;
+  if (calc.w == 0.0f) return StatsExit::kWeightZero;
+  return StatsExit::kNone;
 }
+
+// A row a fit takes: its calculated row valid and weighed (w not 0), its measured D no mark.
+inline bool fitRow(const DInfo& obs, const DInfo& calc) { return statsExit(obs, calc) == StatsExit::kNone; }
 
 // The rows k (0-based) of dTab that use(k) accepts, and how many of them mark their coupling as
 // missing.
@@ -41,5 +57,24 @@ void tellMissing(const char* who, const char* name, const MissingCount& n, const
 // over the rows whose D marks no coupling as missing: the range of the table without its marked
 // rows. false (and lo, hi unchanged) when no such row names a residue.
 bool unmarkedResidueRange(const DTable* dTab, int* lo, int* hi);
+
+// Measured minus back-calculated D (Hz) of a row of such a table; kDcMissing for a row that is not
+// selected or that the statistics leave out (statsExit).
+float statsDifference(const DInfo& obs, const DInfo& calc);
+
+// The rows of a written table (both rows valid) that its statistics leave out, by reason; a row
+// without a valid calculated row is not listed (the mapping of the couplings names it).
+struct StatsExits {
+  int missing = 0;
+  int weightZero = 0;
+  void add(StatsExit e);
+  int total() const { return missing + weightZero; }
+};
+
+// What the rows left out are, after "<total> of its <rows> rows": one reason as ", whose measured
+// D is 888 Hz or more (a D that high marks a coupling as missing; one of -888 Hz or less
+// counts)" or ", whose weight W is 0"; both as ": 2 whose measured D ..., 3 whose weight W is 0".
+// Empty when none is left out.
+std::string statsExitsText(const StatsExits& n);
 
 }  // namespace korim::couplings

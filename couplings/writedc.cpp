@@ -269,22 +269,27 @@ void writeStatLines(FILE* out, const Stats& s, int qFlag) {
     writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
-// What the rows left out by the 888 Hz limit are, as its REMARK line and the warning naming the
-// table that holds them say it. They are left out of the statistics; a table without statistics
-// (tableComparison's none) still leaves them out of its count DATA N.
-std::string overLimitText(const Stats& s, bool statistics) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "%d of its %d rows, whose %s is 888 Hz or more (a D that high marks a coupling as "
-                  "missing; one of -888 Hz or less counts)",
-                  s.gaps.overLimit, s.n + s.gaps.overLimit,
-                  statistics ? "measured or back-calculated D" : "D_OBS or D");
-    return text;
+// The listed rows left out of the statistics (D back-calculated) or of the count DATA N (D a
+// table's value).
+int leftOutCount(const Stats& s, DColumn column) {
+    return column == DColumn::kBackCalculated ? s.gaps.leftOut.total() : s.gaps.overLimit;
 }
 
-std::string overLimitRemark(const Stats& s, bool statistics) {
-    return std::string(statistics ? "REMARK The statistics leave out " : "REMARK DATA N leaves out ") +
-           overLimitText(s, statistics) + ".\n";
+// What the rows left out are, as the REMARK line and the warning naming the table say it: by
+// reason where D is back-calculated (statsExitsText), by the 888 Hz limit on either column where
+// D is a table's value, which holds no statistics and leaves them out of its count DATA N.
+std::string leftOutText(const Stats& s, DColumn column) {
+    const int out = leftOutCount(s, column);
+    std::string text = std::to_string(out) + " of its " + std::to_string(s.n + out) + " rows";
+    if (column == DColumn::kBackCalculated) return text + statsExitsText(s.gaps.leftOut);
+    return text + ", whose D_OBS or D is 888 Hz or more (a D that high marks a coupling as missing; one of -888 Hz "
+                  "or less counts)";
+}
+
+std::string leftOutRemark(const Stats& s, DColumn column) {
+    return std::string(column == DColumn::kBackCalculated ? "REMARK The statistics leave out "
+                                                          : "REMARK DATA N leaves out ") +
+           leftOutText(s, column) + ".\n";
 }
 
 // The statistics of the table, as far as its D compares with D_OBS (tableComparison).
@@ -304,8 +309,10 @@ void writeComparison(FILE* out, const Stats& s, const settings::KorimInfo* k) {
     std::fputs(gapRemark("CORR R, Q or REGRESSION", c.rest).c_str(), out);
 }
 
-// VARS and FORMAT lines and one row per pair of valid rows; full = six value columns.
-void writeTablePart(FILE* out, const DTable* dTab, bool full) {
+// VARS and FORMAT lines and one row per pair of valid rows; full = six value columns, whose D_DIFF
+// is 9999 for the rows the statistics leave out (D back-calculated) or where either coupling is
+// 999 Hz or more (D a table's value).
+void writeTablePart(FILE* out, const DTable* dTab, bool full, DColumn column) {
     std::fprintf(out, "\n");
     writeDcAtomVars(out, dTab);
     std::fprintf(out, full ? " DI D_OBS D D_DIFF DD W\n" : " D DD W\n");
@@ -327,7 +334,8 @@ void writeTablePart(FILE* out, const DTable* dTab, bool full) {
             number(o.d, 9, 4, true);
         }
         number(c.d, 9, 4, true);
-        if (full) number(dcDifference(o, c), 9, 4, true);
+        if (full)
+            number(column == DColumn::kBackCalculated ? statsDifference(o, c) : dcDifference(o, c), 9, 4, true);
         number(o.sigma, 7, 4, false);
         number(o.w, 0, 2, false);
         *p++ = '\n';
@@ -336,7 +344,7 @@ void writeTablePart(FILE* out, const DTable* dTab, bool full) {
 }
 
 void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, const char* remark,
-                     const Stats& s, int* status) {
+                     const Stats& s, DColumn column, int* status) {
     *status = 0;
     std::fprintf(out, "REMARK Molecular Alignment Simulation.\n\n");
     if (remark) writeRemark(out, remark);
@@ -355,10 +363,10 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
     }
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
     std::fprintf(out, "DATA N                    %d\n", s.n);
-    if (s.gaps.overLimit > 0) std::fputs(overLimitRemark(s, tableComparison(k).none.empty()).c_str(), out);
+    if (leftOutCount(s, column) > 0) std::fputs(leftOutRemark(s, column).c_str(), out);
     if (s.n == 0) return;
     writeComparison(out, s, k);
-    writeTablePart(out, dTab, true);
+    writeTablePart(out, dTab, true, column);
 }
 
 }  // namespace
@@ -524,7 +532,8 @@ std::string gapRemark(const char* name, const char* why) {
 
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
-                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD, StatGaps* gaps) {
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD, StatGaps* gaps,
+                 DColumn column) {
     StatGaps found;
     if (gaps != nullptr) *gaps = found;
     *rSumD2 = *pSumD = *stdDevD = *qD = *qIsoD = *coorR = 0.0f;
@@ -543,8 +552,14 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
-        // A back-calculated D that high is no coupling either (9999: none).
-        if (!(o.d < kDcMissingFrom) || !(c.d < kDcMissingFrom)) {
+        if (column == DColumn::kBackCalculated) {
+            // A back-calculated D of any size counts; a row of weight 0 has none.
+            const StatsExit exit = statsExit(o, c);
+            if (exit != StatsExit::kNone) {
+                found.leftOut.add(exit);
+                continue;
+            }
+        } else if (!(o.d < kDcMissingFrom) || !(c.d < kDcMissingFrom)) {
             ++found.overLimit;
             continue;
         }
@@ -565,7 +580,10 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         }
     }
     *nD = n;
-    if (gaps != nullptr) gaps->overLimit = found.overLimit;
+    if (gaps != nullptr) {
+        gaps->leftOut = found.leftOut;
+        gaps->overLimit = found.overLimit;
+    }
     if (n == 0) return 0;
     // Rounding may leave the variance a hair below zero for identical differences.
     const double var = (sumDiff2 - sumDiff * sumDiff / n) / n;
@@ -661,12 +679,14 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     assert(dTab && korimInfo);
     const bool toStdout = outDName == nullptr || outDName[0] == '\0';
     const bool full = korimInfo->verbFlag != 0;
+    // A table without statistics holds no back-calculated D, but a table's value.
+    const DColumn column = tableComparison(korimInfo).none.empty() ? DColumn::kBackCalculated : DColumn::kTableValue;
     Stats s;
     s.n = dTab->dCount;
     if (full &&
         getStatDCmod(dTab, &s.rms, &s.chi2, &s.stdDev, &s.q, &s.qIso, &s.corr, &s.offset,
                      &s.errOffset, &s.slope, &s.errSlope, &s.aveSlope, &s.errAveSlope,
-                     &s.n, &s.gaps) != 0) {
+                     &s.n, &s.gaps, column) != 0) {
         // No report at all rather than one that shows a perfect fit.
         std::fprintf(stderr, "DC Error no statistics, output file %s not written\n",
                      toStdout ? "(standard output)" : outDName);
@@ -678,6 +698,7 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
         (korimInfo->opCode == settings::kOpMul || korimInfo->opCode == settings::kOpDiv)) {
         s.n = 0;
         s.gaps.overLimit = 0;
+        s.gaps.leftOut = StatsExits{};
         for (int i = 0; i < dTab->dCount; ++i)
             s.n += dTab->dObsList[i].valid && dTab->dCalcList[i].valid ? 1 : 0;
     }
@@ -687,17 +708,17 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     if (!dcTextReady(text, outDName)) return 1;
     int status = 0;
     if (full) {
-        writeFullReport(text.stream(), dTab, korimInfo, remark, s, &status);
+        writeFullReport(text.stream(), dTab, korimInfo, remark, s, column, &status);
     } else {
         std::fprintf(text.stream(), "DATA SEQUENCE \n");
-        if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false);
+        if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false, column);
     }
     if (writeDcText(text.text(), outDName, access) != 0) return 1;
-    if (full && status == 0 && s.gaps.overLimit > 0) {
-        const bool statistics = tableComparison(korimInfo).none.empty();
+    if (full && status == 0 && leftOutCount(s, column) > 0) {
+        const bool statistics = column == DColumn::kBackCalculated;
         const std::string line = std::string("DC Warning: ") + (statistics ? "the statistics of " : "DATA N of ") +
                                  (toStdout ? "the table (standard output)" : outDName) +
-                                 (statistics ? " leave out " : " leaves out ") + overLimitText(s, statistics) + ".\n";
+                                 (statistics ? " leave out " : " leaves out ") + leftOutText(s, column) + ".\n";
         const bool appended = access != nullptr && access[0] == 'a';
         if (!appended || line != writer.appendedGapLine) std::fputs(line.c_str(), stderr);
         writer.appendedGapLine = appended ? line : std::string();

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "couplings/dc.h"
+#include "couplings/missingdc.h"
 #include "foundation/finitetext.h"
 #include "foundation/fixedtext.h"
 #include "settings/settings.h"
@@ -41,11 +42,17 @@ struct StatGaps {
     const char* corr = nullptr;  // Pearson correlation (CORR R)
     const char* line = nullptr;  // straight line of calculated on observed (REGRESSION OFFSET, SLOPE)
     const char* zeb = nullptr;   // mean slope of both regressions (REGRESSION ZEB SLOPE)
-    int overLimit = 0;           // rows of both valid rows left out: a D of 888 Hz or more
+    StatsExits leftOut;          // listed rows left out (D back-calculated), by reason
+    int overLimit = 0;           // listed rows left out (D a table's value): D_OBS or D 888 Hz or more
 };
 
-// Agreement of observed and calculated couplings over the rows where both are valid and below
-// 888 Hz: RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
+// What the D column of a table holds: a coupling back-calculated from a tensor (its statistics
+// keep the rows statsExit keeps, whatever the size of D), or a table's value (-anDc, -conv: the
+// rows whose D_OBS or D is 888 Hz or more are left out of its count).
+enum class DColumn { kBackCalculated, kTableValue };
+
+// Agreement of observed and calculated couplings over the rows where both are valid and that the
+// statistics keep (column kBackCalculated: statsExit; kTableValue: both couplings below 888 Hz): RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
 // the observed couplings, qIsoD against the RMS coupling of the tensor's da and dr), Pearson
 // correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
 // both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
@@ -53,11 +60,11 @@ struct StatGaps {
 // 1 with "Error allocating temporary buffers." when the work arrays cannot be allocated.
 // With gaps given, the statistics that are undefined over the pairs (see correlationGap, and a
 // Q whose divisor is 0: observed couplings all 0, a zero tensor) are named there; their values
-// stay 0; and so is the number of pairs the 888 Hz limit leaves out.
+// stay 0; and so are the rows left out (leftOut by reason, or overLimit).
 int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
                  float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
                  float* errSlope, float* aveSlope, float* errAveSlope, int* nD,
-                 StatGaps* gaps = nullptr);
+                 StatGaps* gaps = nullptr, DColumn column = DColumn::kBackCalculated);
 
 // Why the Pearson correlation of the pairs (x[i], y[i]), i = 1..n, is undefined, or null: it
 // needs three pairs or more, and spread in both sets (x measured, y calculated).
@@ -138,7 +145,8 @@ constexpr std::size_t kDcRowRoom = 16 * foundation::kFixedRoom;
 // The same columns as writeDcAtomColumns at p (room kDcRowRoom); returns the end.
 char* putDcAtomColumns(char* p, const DTable* dTab, const DInfo& obs);
 
-// Observed minus calculated coupling, Hz; 9999 when either is 999 Hz or more.
+// Observed minus calculated coupling of a table whose D is a table's value, Hz; 9999 when either
+// is 999 Hz or more. (A table of back-calculated couplings: statsDifference.)
 float dcDifference(const DInfo& obs, const DInfo& calc);
 
 // Clears the writer's own Euler lists (tests).

@@ -56,7 +56,7 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   // Subsets that cannot give an estimate end the run before any log is begun.
   int valid = 0;
   for (int i = 0; i < dTab->dCount; i++)
-    valid += dTab->dCalcList[i].valid && !couplings::missingCoupling(dTab->dObsList[i].d) ? 1 : 0;
+    valid += couplings::fitRow(dTab->dObsList[i], dTab->dCalcList[i]) ? 1 : 0;
   const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
   if (mapCount > 0 && size < 5) {
     std::fprintf(stderr,

@@ -33,8 +33,8 @@ int selectDcFrac(long* idum, couplings::DTable* dTab, float frac, int fixed) {
   IntTable indexList = intTable(dTab->dCount, "allocation failure for indexList");
   int n = 0;
   for (int i = 0; i < dTab->dCount; i++) {
-    // A row that marks its coupling as missing is no coupling to draw (the fits back-calculate it).
-    if (!dTab->dCalcList[i].valid || couplings::missingCoupling(dTab->dObsList[i].d)) continue;
+    // A row the fit does not take (a coupling marked as missing, weight 0) is none to draw.
+    if (!couplings::fitRow(dTab->dObsList[i], dTab->dCalcList[i])) continue;
     dTab->dCalcList[i].valid = 0;
     indexTab[n++] = i;
   }

@@ -5,8 +5,8 @@
 
 namespace korim::fitting {
 
-// Keeps a random subset of the rows of dTab whose calculated row is valid and whose measured D marks
-// no coupling as missing (couplings::missingCoupling; those rows stay as they are): every such row's
+// Keeps a random subset of the rows of dTab that the fit takes (couplings::fitRow: no coupling
+// marked as missing, weight not 0; other rows stay as they are): every such row's
 // calculated valid flag is cleared, then k distinct of them (drawn with ran3 from *idum) are set
 // again. k = frac * n (n the number of such rows) when fixed is 0, else frac itself, truncated
 // and at most n (never below 0). Work tables come from the system allocator; when they cannot be

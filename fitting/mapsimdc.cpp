@@ -49,18 +49,20 @@ struct McRows {
     mean = fail ? foundation::dFltAlloc("matrix", n) : nullptr;
     m2 = mean ? foundation::dFltAlloc("matrix", n) : nullptr;
     if (m2 == nullptr) return false;
-    missing.assign(n, false);
+    taken.assign(n, false);
     for (int i = 0; i < n; i++) {
-      missing[i] = couplings::missingCoupling(t->dObsList[i].d);
+      taken[i] = couplings::fitRow(t->dObsList[i], t->dCalcList[i]);
       dSaved[i] = sigSaved[i] = sigScaled[i] = wSaved[i] = 0.0f;
       fail[i] = 0;
       mean[i] = m2[i] = 0.0;
     }
     return true;
   }
-  // A row that marks its coupling as missing (as the table holds it) takes no noise and no error bar.
-  std::vector<bool> missing;
-  bool used(int i) const { return dTab->dCalcList[i].valid != 0 && !missing[i]; }
+  // The rows the fit takes, as the table holds them (couplings::fitRow, before any noise): a row
+  // that marks its coupling as missing, or of weight 0 (nothing back-calculated), takes no noise
+  // and no error bar.
+  std::vector<bool> taken;
+  bool used(int i) const { return taken[i]; }
 
   ~McRows() {
     if (saved)

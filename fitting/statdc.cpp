@@ -89,8 +89,9 @@ int statDC(DTable* dTab, char* result, int verbose) {
   for (int i = 0; i < dCount; i++) {
     const DInfo& obs = dTab->dObsList[i];
     const DInfo& calc = dTab->dCalcList[i];
-    // A coupling marked as missing, or a back-calculated one as high (9999: none), is no data.
-    if (!obs.valid || !calc.valid || couplings::missingCoupling(obs.d) || couplings::missingCoupling(calc.d)) continue;
+    // A coupling marked as missing, a row of weight 0 or one without a back-calculated D is no
+    // data; a back-calculated D of any size is.
+    if (!obs.valid || !couplings::fitRow(obs, calc)) continue;
     n++;
     w.x[n] = obs.d * calc.w;
     w.y[n] = calc.w * calc.d;

@@ -11,8 +11,9 @@ namespace korim::fitting {
 constexpr int kStatDCLineLen = 256;
 constexpr int kStatDCTextLen = 10 * kStatDCLineLen;
 
-// Statistics of the row pairs of dTab whose observed and calculated rows are both valid and
-// whose couplings are both below 888 Hz (missingCoupling): x = w*d_obs, y = w*d_calc (w of the calculated row).
+// Statistics of the row pairs of dTab whose observed row is valid and that the statistics keep
+// (couplings::fitRow: no coupling marked as missing, a valid calculated row, weight not 0):
+// x = w*d_obs, y = w*d_calc (w of the calculated row).
 // Empties result (capacity at least kStatDCTextLen) and, with verbose non-zero, appends the
 // eight "DATA STATISTICS DC" records: population standard deviation of x - y, Pearson r,
 // quality factor Q = sqrt(sum (x-y)^2 / sum x^2), regression offset and slope of y on x and the

@@ -291,6 +291,30 @@ TEST(MissingCouplings, EveryModeLeavesThemOutAsTheTableWithoutThem) {
   }
 }
 
+// A row of weight 0 has no say in a fit, and none in its error runs: the fit, -jack's subsets and
+// -mcDc's noise and error bars answer as on the table without those rows; the statistics leave
+// them out and say why, and the table lists them (D 9999, nothing back-calculated).
+TEST(MissingCouplings, RowsOfWeightZeroAreLeftOutAsTheTableWithoutThem) {
+  TempDir d;
+  std::string weightless;
+  for (const std::string& l : lines(readFile(kCouplings)))
+    weightless += (l.rfind("    2 ", 0) == 0 || l.rfind("    3 ", 0) == 0 ? l.substr(0, l.size() - 4) + "0.00" : l) + "\n";
+  writeFile(d / "w0.tab", weightless);
+  const MarkedTables t(d, kCouplings);
+  const std::string said = "the statistics of w0_out.tab leave out 2 of its 63 rows, whose weight W is 0.\n";
+  for (const std::vector<std::string>& mode : std::vector<std::vector<std::string>>{
+           {"-bestFit"}, {"-bestFit", "-nofixed"}, {"-bestFit", "-jack", "-map", "20"}, {"-bestFit", "-mcDc", "-map", "20"}}) {
+    const RunResult r = runKorim(plus(mode, {"-pdb", kPdb, "-inD", "w0.tab", "-outD", "w0_out.tab"}), d);
+    const RunResult c = runKorim(plus(mode, {"-pdb", kPdb, "-inD", t.cut, "-outD", "cut_out.tab"}), d);
+    ASSERT_TRUE(r.status == 0 && c.status == 0) << mode.back() << "\n" << r.err << c.err;
+    EXPECT_NE(r.err.find("DC Warning: " + said), std::string::npos) << mode.back() << r.err;
+    EXPECT_EQ(dataRecords(d / "w0_out.tab"), dataRecords(d / "cut_out.tab")) << mode.back();
+    const Table out = readTable(d / "w0_out.tab");
+    EXPECT_EQ(out.rows.size(), 63u) << mode.back();
+    EXPECT_EQ(out.numbers("D")[0], 9999.0) << mode.back();
+  }
+}
+
 // Arithmetic on a row that marks a missing coupling leaves the mark: the sign flip of the formats
 // page, a difference with a marked partner, a product, and -conv with noise and with scaling. The
 // flipped table fits as the table without the marked rows, negated.

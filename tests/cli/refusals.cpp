@@ -1833,9 +1833,78 @@ TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
   }
 }
 
-// Couplings of 888 Hz or more, measured or back-calculated, mark a coupling as missing: the
-// statistics leave their rows out, and the table and stderr say how many; those just below the
-// limit and far below zero count.
+// Where D is back-calculated from a tensor, a row leaves the statistics only for what the table
+// says of it: its measured D marks it missing (888 Hz or more) or its weight W is 0. A predicted D
+// of any size counts: Da_HN +901 Hz at pH 0, and the -8,634 Hz of eight copies in a chain along z
+// (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
+// rows left out alone; RMS and CORR R are those of the rows kept, computed here from the columns.
+TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
+  const TempDir d;
+  const std::string rod8 = exampleCopies(d, "rod8", 1, 1, 8).first;
+  // The example with W 0 on every row, and with rows 2 and 3 at 888 Hz and W 0 on row 4.
+  std::string weightless, marked;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    const bool row = l.size() > 4 && std::isdigit(static_cast<unsigned char>(l[4]));
+    std::string m = l;
+    if (row && (l.rfind("    2 ", 0) == 0 || l.rfind("    3 ", 0) == 0)) m.replace(l.find("     1.000") - 9, 9, "  888.000");
+    if (row && l.rfind("    4 ", 0) == 0) m.replace(m.size() - 4, 4, "0.00");
+    weightless += (row ? l.substr(0, l.size() - 4) + "0.00" : l) + "\n";
+    marked += m + "\n";
+  }
+  writeFile(d / "w0.tab", weightless);
+  writeFile(d / "marked.tab", marked);
+  const std::string missing = "2 whose measured D is 888 Hz or more (a D that high marks a coupling as missing; one of "
+                              "-888 Hz or less counts), 1 whose weight W is 0";
+  const struct { std::vector<std::string> args; int n; std::string leftOut; std::vector<int> outRes; bool full; } cases[] = {
+      {{"-elKorim", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
+      {{"-elKorim", "-dot", "30", "-pdb", rod8, "-inD", kCouplings}, 63, "", {}, true},
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "w0.tab"}, 0, "63 of its 63 rows, whose weight W is 0", {}, false},
+      {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
+      {{"-bestFit", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-outD", "out.tab"});
+    const std::string what = args[0] + " " + args[args.size() - 3];
+    const RunResult r = runKorim(args, d);
+    ASSERT_EQ(r.status, 0) << what << r.err;
+    const std::string text = readFile(d / "out.tab");
+    const Table t = readTable(d / "out.tab");
+    EXPECT_EQ(t.data("N"), c.n) << what;
+    if (c.leftOut.empty()) {
+      EXPECT_TRUE(r.err.find("leave out") == std::string::npos && text.find("leave out") == std::string::npos) << what;
+    } else {
+      EXPECT_NE(r.err.find("DC Warning: the statistics of out.tab leave out " + c.leftOut + ".\n"), std::string::npos) << what << r.err;
+      EXPECT_TRUE(t.hasLine("REMARK The statistics leave out " + c.leftOut + ".")) << what << text;
+    }
+    const std::vector<double> res = t.numbers("RESID_I"), obs = t.numbers("D_OBS"), calc = t.numbers("D"),
+                              diff = t.numbers("D_DIFF");
+    if (c.n == 0) continue;  // no table part
+    ASSERT_EQ(res.size(), 63u) << what;
+    double sum2 = 0, so = 0, sc = 0, soo = 0, scc = 0, soc = 0, largest = 0, least = 0;
+    int kept = 0;
+    for (size_t i = 0; i < res.size(); i++) {
+      const bool out = std::find(c.outRes.begin(), c.outRes.end(), static_cast<int>(res[i])) != c.outRes.end();
+      EXPECT_EQ(diff[i] == 9999.0, out) << what << " residue " << res[i];
+      largest = std::max(largest, calc[i]), least = std::min(least, calc[i]);
+      if (out) continue;
+      kept++;
+      EXPECT_NEAR(diff[i], obs[i] - calc[i], 2e-4 * std::max(1.0, std::fabs(calc[i]))) << what;
+      sum2 += (obs[i] - calc[i]) * (obs[i] - calc[i]);
+      so += obs[i], sc += calc[i], soo += obs[i] * obs[i], scc += calc[i] * calc[i], soc += obs[i] * calc[i];
+    }
+    ASSERT_EQ(kept, c.n) << what;
+    const double corr = (soc - so * sc / kept) / std::sqrt((soo - so * so / kept) * (scc - sc * sc / kept));
+    EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / kept), 1e-3 * std::max(1.0, std::sqrt(sum2 / kept))) << what;
+    EXPECT_NEAR(t.data("CORR R"), corr, 1.5e-3) << what;
+    // The chain's prediction reaches the medium's full order, on both signs.
+    if (c.full) EXPECT_TRUE(largest >= 888.0 && least <= -888.0) << what << " " << least << " " << largest;
+  }
+}
+
+// Measured couplings of 888 Hz or more mark a coupling as missing: the statistics leave their rows
+// out, and the table and stderr say how many; those just below the limit and far below zero count.
+// A table without statistics leaves out of DATA N the rows where either column is that high.
 TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
   const TempDir d;
   std::string text = readFile(kCouplings);
@@ -1847,7 +1916,7 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
   // A table without statistics leaves the rows out of its count DATA N.
   const struct { std::vector<std::string> args; std::string warning, remark, whose; } cases[] = {
       {{"-stKorim", "-dot", "30", "-pdb", kPdb}, "the statistics of out.tab leave out", "The statistics leave out",
-       "measured or back-calculated D"},
+       "measured D"},
       {{"-conv", "-korim"}, "DATA N of out.tab leaves out", "DATA N leaves out", "D_OBS or D"},
   };
   for (const auto& c : cases) {

@@ -332,8 +332,8 @@ TEST(SelTypDC, RowsOfThePairInTheOtherOrderAreNamed) {
 }
 
 // RMS over the compared rows (weighted), chi-square with an error of 0 counted as 1; the second
-// form adds raw sums. A missing or invalid observation is not counted; a missing or invalid
-// calculation is counted but not compared.
+// form adds raw sums. A missing or invalid observation is not counted; an invalid calculation or
+// a weight of 0 is counted but not compared, a calculated D of any size is compared.
 TEST(CouplingStatistics, RmsChiSquareMissingAndInvalidRows) {
   Pairs p;
   p.add(10, 11, 0.0f);
@@ -350,12 +350,15 @@ TEST(CouplingStatistics, RmsChiSquareMissingAndInvalidRows) {
   q.add(10, 12);            // compared
   q.add(9999, 3);           // missing
   q.add(5, 6, 1, 1, 0, 1);  // observed invalid
-  q.add(7, 9999);           // calculated missing
+  q.add(7, 9999, 1, 0);     // weight 0: nothing back-calculated
   q.add(8, 1, 1, 1, 1, 0);  // calculated invalid
   q.add(4, 2, 1, 3.0f);     // the weight enters the RMS only
   EXPECT_TRUE(getStatDC(q.obs.data(), q.calc.data(), q.n(), &rms, &chi2, &n) == 4 && n == 2);
   EXPECT_TRUE(std::fabs(rms - std::sqrt((4.0 + 36.0) / 2.0)) < 1e-5 && std::fabs(chi2 - 8.0) < 1e-5);
   EXPECT_TRUE(getStatDC(q.obs.data() + 4, q.calc.data() + 4, 1, &rms, &chi2, &n) == 1 && rms == 0.0f && n == 0);
+  q.add(1, -1199);          // a full-order prediction
+  EXPECT_TRUE(getStatDC(q.obs.data(), q.calc.data(), q.n(), &rms, &chi2, &n) == 5 && n == 3);
+  EXPECT_NEAR(rms, std::sqrt((4.0 + 36.0 + 1200.0 * 1200.0) / 3.0), 1e-3);
 }
 
 // Q = sqrt(sum (o - c)^2 / sum o^2) and Pearson's r against a double-precision twin; equal

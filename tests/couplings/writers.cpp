@@ -58,7 +58,8 @@ int stats(DTable* t, float* v, int* n) {
 }
 
 // The hand-checked case: four couplings in the statistics, one between 888 and 999 (printed, not
-// compared), one with a missing observation (difference 9999), one with an invalid calculation.
+// compared: difference 9999), one with a missing observation (difference 9999), one with an
+// invalid calculation.
 Table ubiquitinRows() {
   Table tab;
   tab.add(2, "GLN", 10, 9, 100);
@@ -179,8 +180,8 @@ TEST(WriterReport, BlocksFollowTheFlags) {
   k.eulerFlag = 1;
   text = out.write(unmatched.get(), k);
   const std::string tail = "\nREMARK Dipolar couplings.\n\nDATA N                    0\nREMARK The statistics leave out 6 "
-                           "of its 6 rows, whose measured or back-calculated D is 888 Hz or more (a D that high marks a "
-                           "coupling as missing; one of -888 Hz or less counts).\n";
+                           "of its 6 rows, whose measured D is 888 Hz or more (a D that high marks a coupling as "
+                           "missing; one of -888 Hz or less counts).\n";
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
   EXPECT_TRUE(has(text, "DATA EULER_SOLUTIONS 2\nDATA EULER_ANGLES    0.00") && !has(text, "10.50"));
   EXPECT_TRUE(has(text, "DATA EULER_ANGLES  180.00  180.00  180.00\n"));
@@ -229,8 +230,8 @@ TEST(WriterReport, RunModeBlocks) {
   EXPECT_EQ(got, readFile(testData("dc/writer_run_modes.txt")));
 }
 
-// Hand-checked: couplings weighted by the calculated row's w, sigma 0 taken as 1, rows at 888 Hz
-// or invalid left out, the reference of largest |di| (-300, w 0.5) among the rows compared:
+// Hand-checked: couplings weighted by the calculated row's w, sigma 0 taken as 1, rows marked as
+// missing (measured 888 Hz), of weight 0 or invalid left out, the reference of largest |di| (-300, w 0.5) among the rows compared:
 // x = (2, -3), y = (1, -1). Two couplings give no regression or correlation. A zero tensor
 // predicts 0 everywhere: the inverse regression is undefined, the mean slope 0. Equal
 // deviations: the standard deviation is 0, not NaN from rounding.
@@ -238,8 +239,9 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   Table tab;
   tab.add(1, "ALA", 4, 2, 100, 0.0f, "A", 1, 0.5f);
   tab.add(2, "ALA", -6, -2, -300, 2.0f, "A", 1, 0.5f);
-  tab.add(3, "ALA", 1, 888, 1000);
+  tab.add(3, "ALA", 888, 1, 1000);
   tab.add(4, "ALA", 3, 3, 2000);
+  tab.add(5, "ALA", 2, 9999, 3000, 1.0f, "A", 1, 0.0f);
   tab.obs[3].valid = 0;
   tab.t.dTensor.da = 5e-4f, tab.t.dTensor.dr = 1e-4f;
   float v[12];

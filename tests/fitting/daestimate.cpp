@@ -824,12 +824,15 @@ TEST(StatDC, NoisyDataAgreesWithDoubleTwin) {
   for (const auto& [key, value] : want) EXPECT_NEAR(field(s, key), value, 2e-3) << key;
 }
 
+// A row leaves the statistics when its measured D marks it missing, its weight is 0 or its
+// calculated row is not valid (whatever D it holds); a back-calculated D of any size counts.
 TEST(StatDC, PairFilterAndPlaceholderValues) {
-  // Reference: the three good pairs alone.
+  // Reference: the good pairs alone.
   Table ref;
   ref.add(10.0f, 11.0f);
   ref.add(-4.0f, -3.0f);
-  ref.add(998.9f, 990.0f);  // below 999: used
+  ref.add(2.0f, 999.0f);
+  ref.add(3.0f, -1500.0f);
   ref.add(5.0f, 7.0f);
   std::string want = runStat(ref, 1);
 
@@ -837,10 +840,12 @@ TEST(StatDC, PairFilterAndPlaceholderValues) {
   t.add(10.0f, 11.0f);
   t.add(999.0f, 3.0f);              // observed placeholder: left out
   t.add(-4.0f, -3.0f);
-  t.add(2.0f, 999.0f);              // calculated placeholder: left out
-  t.add(998.9f, 990.0f);
+  t.add(2.0f, 999.0f);              // a back-calculated D of 999 Hz counts
+  t.add(998.9f, 990.0f);            // marked as missing: left out
+  t.add(3.0f, -1500.0f);            // and one of -1500 Hz
   t.add(8.0f, 1.0f, 1, 1, 1, 0);    // observed invalid
   t.add(8.0f, 1.0f, 1, 1, 1, 1, 0); // calculated invalid
+  t.add(6.0f, 2.0f, 0.0f);          // weight 0
   t.add(5.0f, 7.0f);
   EXPECT_EQ(runStat(t, 1), want);
 }

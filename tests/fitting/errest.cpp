@@ -67,7 +67,7 @@ struct Rows {
     tab.dObsList = obs.data();
     tab.dCalcList = calc.data();
     tab.dCount = 15;
-    for (int i = 0; i < 15; i++) calc[i].valid = (i % 5 != 4);
+    for (int i = 0; i < 15; i++) calc[i].valid = (i % 5 != 4), calc[i].w = 1.0f;  // weighed: rows a fit takes
   }
   std::vector<int> kept() const {
     std::vector<int> v;
