@@ -1739,6 +1739,47 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
 // The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
 // structure: refused before the first state is written over it.
+// The check of the order on the rod, and on the states of a charged ensemble: refused with the
+// density that settles the order, which, followed, answers.
+TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
+  TempDir data;
+  const auto rod = [](const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-pH", "4", "-dot",
+                                    dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  };
+  // A charged ensemble of four states, the third clashing: the sphere of -dot 30 settles the order
+  // of state 4 but not of states 1 and 2. The run goes on to find every such state, then predicts
+  // the three allowed states on the advised sphere as a run of that density checks them.
+  const std::string states = writeFile(data / "charged.ens", "-144 63.435 0\n-144 63.435 30\n-144 63.435 60\n"
+                                                             "-144 63.435 300\n");
+  const auto charged = [&](const std::string& dot) {
+    return std::vector<std::string>{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                    examples("ubiquitin_two_domains.inp"), "-inE", states, "-ave", "out.tab",
+                                    "-el", "-dot", dot};
+  };
+  const std::vector<Expect> cases = {
+      // The rod: the example at pH 4 moves by 19 % from -dot 30 to 120.
+      {rod("30"), 1,
+       {"REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n",
+        "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
+        "orientations) it gives Da_HN -257.2 Hz and R 0.493, on the denser sphere of -dot 120 (2196 orientations) "
+        "Da_HN -220.1 Hz and R 0.627, 19.2 % of that order's size apart, more than a tenth; no alignment computed.\n",
+        "sma: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a "
+        "tenth: -dot 120 in place of -dot 30 answers.\n",
+        "simulateAlignment: error in sma.\n"}},
+      {rod("120"), 0, {}, true},
+      {charged("30"), 1,
+       {"ensembleAlignment: the sphere of orientations of -dot 30 does not settle the order of 2 of the 3 allowed "
+        "states (states 1 and 2), each checked as a single prediction's order is; no average computed.\n",
+        "ensembleAlignment: for the advice, the 3 allowed states are predicted on the sphere of -dot 120.\n",
+        "ensembleAlignment: the sphere of -dot 120 settles the order of every one of the 3 allowed states, each "
+        "checked as this run checks it: -dot 120 in place of -dot 30 answers.\n",
+        "matrix: ensembleAlignment error occured.\n"}},
+      {charged("120"), 0, {}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
+}
+
 TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
   const TempDir d;
   const std::string structure = writeFile(d / "rot.pdb", readFile(kPdb));
