@@ -280,6 +280,7 @@ std::string dotAdvice(const char* who, int density, const double denser[5], cons
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
   if (tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  if (orderWithinSampling(own, saupe)) return noteTensorZero(), 0;
   const int density = sphereDensityOf(k, nDots);
   if (orderMayMove(own)) {
     const int dense = denserDensity(density);
@@ -359,6 +360,15 @@ bool unsettledOrderTaken() {
   const bool was = conv.unsettled;
   conv.unsettled = false;
   return was;
+}
+
+bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]) {
+  double m[5] = {0, 0, 0, 0, 0};
+  const int n = own.size();
+  for (int o = 0; o < n; o++)
+    for (int j = 0; j < 5; j++) m[j] += own.s[o][j];
+  for (int j = 0; j < 5 && n > 0; j++) m[j] /= n;
+  return orderSize(saupe) <= std::fmax(kRoundingOrder, 2.0 * orderSize(m));
 }
 
 }  // namespace korim::simulation

@@ -101,6 +101,15 @@ std::string takeOrderRemark();
 // Forgets the spheres built and the remark; for tests.
 void orderConvergenceReset();
 
+// True when the order saupe of a model is zero within the precision of its sampling own: its
+// size is at most kRoundingOrder, or at most twice the size of the order the sphere's
+// orientations give uniform weights (the sphere is isotropic to some 1e-7 of a full order only).
+bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]);
+
+// The size of an order (of the medium's, before -lcS) that the rounding of the sums over up to
+// some 1e7 states leaves: an order this small is zero (|Da_HN| below 2e-5 Hz).
+constexpr double kRoundingOrder = 1e-9;
+
 // The densities the advice of a refusal at density d tries, in order: from 4 d on by fours up to
 // kDensestAdvised, and kDensestAdvised itself where those steps stop at half of it or below.
 std::vector<int> advisedDensities(int density);

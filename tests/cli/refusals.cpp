@@ -1780,6 +1780,40 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
   for (const Expect& c : cases) expectRun(c);
 }
 
+// A grid that neither blocks nor charges the molecule: its order is the sphere's own imprecision
+// (some 1e-12 here), a zero order at every density, refused as the zero tensor is. A grid value
+// whose Boltzmann factor passes the largest double (e^709.78) is refused naming file, line and
+// value; 709.78 itself is read, and blocks.
+TEST(Refusals, AZeroOrderIsRefusedAsZeroAndAGridBeyondAnyBoltzmannFactorIsNamed) {
+  TempDir data;
+  const std::string open = readFile(testData("cli/grid3d_open_2x2x3.pot"));
+  const auto grid = [&](const std::string& pot, const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-3D", "-pot3D", pot, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1",
+                                    "-zN", "3", "-dot", dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  };
+  const auto valued = [&](const std::string& name, const std::string& value) {
+    std::string text = open;
+    text.replace(text.find("0.0 0.0 0.0"), 11, value + " 0.0 0.0");
+    return writeFile(data / name, text);
+  };
+  const std::string zero = "korim: the predicted alignment tensor is zero, though the medium's order parameter (-lcS) "
+                           "is 0.800: the medium of this run's options aligns no molecule; no result is written.\n";
+  const auto beyond = [&](const std::string& name, const std::string& shown, const std::string& line) {
+    return "read3DPotential Error: line 12 of " + (data / name) + " holds the value " + shown + " kT/e, beyond 709.78, "
+           "where the Boltzmann factor of a unit charge passes the largest number korim computes with (a point that "
+           "blocks the molecule needs only a size of -maxPot, 5 kT/e, or more):\n" + line + " 0.0 0.0\n";
+  };
+  const std::vector<Expect> cases = {
+      {grid(testData("cli/grid3d_open_2x2x3.pot"), "30"), 1, {zero}},
+      {grid(testData("cli/grid3d_open_2x2x3.pot"), "120"), 1, {zero}},
+      {grid(valued("huge.pot", "1e308"), "30"), 1, {beyond("huge.pot", "1e+308", "1e308")}},
+      {grid(valued("above.pot", "709.79"), "30"), 1, {beyond("above.pot", "709.79", "709.79")}},
+      {grid(valued("below.pot", "-709.79"), "30"), 1, {beyond("below.pot", "-709.79", "-709.79")}},
+      {grid(valued("edge.pot", "709.78"), "30"), 1, {zero}},
+  };
+  for (const Expect& c : cases) expectRun(c);
+}
+
 TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
   const TempDir d;
   const std::string structure = writeFile(d / "rot.pdb", readFile(kPdb));
