@@ -300,8 +300,8 @@ int firstUnsettledAt(StateRun& r, int c, const std::vector<int>& states) {
   return first;
 }
 
-// The advice of an ensemble whose states unsettled the sphere of density d (the run's) does not
-// settle: the first density of advisedDensities at which every allowed state is settled, each
+// The advice of an ensemble some of whose states (order: those found) the sphere of the run's
+// density d does not settle: the first density of advisedDensities at which every allowed state is settled, each
 // predicted and checked as a run of that -dot does it (the states found unsettled first, so that
 // a density they fail is left early); or that none up to the densest tried settles them all.
 void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, std::vector<int> order) {
