@@ -131,7 +131,8 @@ const char* const sec2Head[] = {
     " -elKorim          [off]     Electrostatic KORIM Mode.\n",
     kPdb, kInD,
     " -pot     potName  [None]    1D Electrostatic Potential (Input).\n",
-    " -pot3D   potName  [None]    3D Electrostatic Potential (Input).\n",
+    " -pot3D   potName  [None]    3D Electrostatic Potential (Input; kT/e,\n",
+    "                             each value of size at most 709.78).\n",
     kPka, kOutD, kOutPka, kPdbRot, kRotID,
 };
 

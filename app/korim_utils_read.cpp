@@ -2,6 +2,7 @@
 #include "app/korim_utils_read.h"
 
 #include <climits>
+#include <limits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +181,10 @@ bool storeValue(const ConfigKey& key, std::string_view word, GridInfo& grid, fou
 // What each line of a potential file must hold, for the messages that refuse one.
 constexpr const char* kPotentialLine =
     " (each line of a potential file holds a distance in nm and the potential there, at evenly spaced distances)";
+// The largest size of a grid value (kT/e): the Boltzmann factor of a unit charge at a larger
+// potential, e^709.78, passes the largest double.
+const double kLargestGridValue = std::log(std::numeric_limits<double>::max());
+
 constexpr const char* kGridLine = " (each value line of a 3-D grid holds up to three finite numbers)";
 
 // Refuses a line whose read numbers are not all wholly finite numbers; true after the message
@@ -249,6 +254,18 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
         std::fprintf(stderr, "Line:%s\n", foundation::shownLine(line).c_str());
         std::fprintf(stderr, "read3DPotential: line %d of %s.\n", lineNo, name);
       }
+      for (int k = 0; k < got; k++)
+        if (!(std::fabs(v[k]) <= kLargestGridValue)) {
+          char what[400];
+          std::snprintf(what, sizeof what,
+                        "holds the value %g kT/e, beyond %.2f, where the Boltzmann factor of a unit charge "
+                        "passes the largest number korim computes with (a point that blocks the molecule needs "
+                        "only a size of -maxPot, %g kT/e, or more)",
+                        v[k], kLargestGridValue, static_cast<double>(korimInfo->elInfo.maxPot));
+          std::fputs("\n", stderr);
+          foundation::lineRefusal("read3DPotential", name, lineNo, line, what);
+          return 1;
+        }
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);
         n++;

@@ -12,6 +12,7 @@
 #include "couplings/analyzeMatrix3D.h"
 #include "couplings/analyzeSaupe.h"
 #include "couplings/writedc.h"
+#include "foundation/advice.h"
 #include "foundation/appendf.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
@@ -22,6 +23,7 @@
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/order_convergence.h"
 #include "simulation/unsp.h"
 
 namespace korim::simulation {
@@ -136,12 +138,11 @@ struct EnsembleWork {
   bool ok() const { return dSum && x && y && z; }
 };
 
-// One allowed state: its prediction on the run's selection, the back-calculated couplings and
-// their sums, the analysis and the appended coupling table. s is the state's prediction.
-int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const SelectionGuard& sel,
-                 const EnsembleCharges& ch, EnsembleWork& w, int dotCount, double* dots,
-                 int verbose, std::FILE* log, const char* outDcEnsName, const char* stateRemark,
-                 double* saupeAve, double* lastR) {
+// The prediction of the state the structure holds, on the run's selection and charges, into s:
+// 0; kOrderUnsettled, without a message, for an order the sphere of dots does not settle while
+// the ensemble collects such verdicts; else the failing step's status after its message.
+int stateOrder(PDBInfo* pdb, KorimInfo* k, const SelectionGuard& sel, const EnsembleCharges& ch,
+               EnsembleWork& w, int dotCount, double* dots, int verb, double s[5]) {
   sel.restore();
   int chCount = ch.chCount;
   for (int c = 1; c <= chCount; c++) {
@@ -150,18 +151,25 @@ int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const Sele
   }
   int points = 0;
   if (chCoorSelect(pdb, k, &points, w.x, w.y, w.z, &chCount, w.chargeID.data(), w.charges.data(),
-                   1) != 0) {
+                   verb) != 0) {
     std::fprintf(stderr, "Matrix: Error reading selection of atoms.\n");
     return 1;
   }
+  const int st = simEnsAlignment(k, points, w.x, w.y, w.z, chCount, w.chargeID.data(), w.charges.data(),
+                                 dotCount, dots, ch.digPotential, ch.potential, ch.offset, ch.stepsize, s);
+  if (st != 0 && st != kOrderUnsettled) std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
+  return st;
+}
+
+// One allowed state: its prediction on the run's selection, the back-calculated couplings and
+// their sums, the analysis and the appended coupling table. s is the state's prediction. The
+// status of stateOrder where it is not 0.
+int predictState(PDBInfo* pdb, couplings::DTable* dTab, KorimInfo* k, const SelectionGuard& sel,
+                 const EnsembleCharges& ch, EnsembleWork& w, int dotCount, double* dots,
+                 int verbose, std::FILE* log, const char* outDcEnsName, const char* stateRemark,
+                 double* saupeAve, double* lastR) {
   double s[5];
-  if (const int st = simEnsAlignment(k, points, w.x, w.y, w.z, chCount, w.chargeID.data(),
-                                     w.charges.data(), dotCount, dots, ch.digPotential,
-                                     ch.potential, ch.offset, ch.stepsize, s);
-      st != 0) {
-    std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
-    return st;
-  }
+  if (const int st = stateOrder(pdb, k, sel, ch, w, dotCount, dots, 1, s); st != 0) return st;
   couplings::DTensor& t = dTab->dTensor;
   for (int j = 0; j < 5; j++) {
     s[j] = -s[j];
@@ -222,6 +230,109 @@ void warnRangeOrder(const PDBInfo* pdb, int domain, int resN, int resC) {
                "structure: residue %d%s stands after residue %d%s, where the domain ends; its "
                "atoms from there on are left out of the domain.\n",
                domain, resN, resC, a.resID, chainOf(a).c_str(), b.resID, chainOf(b).c_str());
+}
+
+// Restores the saved coordinates and turns domain 1 by the state's angles turn (degrees).
+void turnState(PDBInfo* pdb, const settings::GridInfo& g, const double turn[3]) {
+  structure::restorePDBCoords(pdb);
+  rotateDomain(turn, pdb, g.startResDom1, g.endResDom1);
+}
+
+// Places the turned state as its prediction takes it: the whole molecule turned back
+// (fixRotDomain), domain 2 centred (pivotCenter 0). 0; 1 after a message.
+int frameState(PDBInfo* pdb, const settings::GridInfo& g, const double turn[3]) {
+  if (g.fixRotDomain) {
+    const double back[3] = {-turn[2], -turn[1], -turn[0]};
+    rotateDomain(back, pdb, pdb->minResID, pdb->maxResID);
+  }
+  if (g.pivotCenter == 0 && shiftMol2Domain(pdb, g.startResDom2, g.endResDom2) != 0) {
+    std::fprintf(stderr, "matrix: error in shiftMol2Domain.\n");
+    return 1;
+  }
+  return 0;
+}
+
+// "state 4", "states 4 and 9", "states 4, 9 and 12"; beyond twelve, "and N more".
+std::string stateList(const std::vector<int>& states) {
+  constexpr size_t kNamed = 12;
+  std::string text = states.size() == 1 ? "state " : "states ";
+  const size_t named = std::min(states.size(), kNamed);
+  for (size_t i = 0; i < named; i++) {
+    if (i > 0) text += i + 1 == named && states.size() <= kNamed ? " and " : ", ";
+    text += std::to_string(states[i]);
+  }
+  if (states.size() > kNamed) text += " and " + std::to_string(states.size() - kNamed) + " more";
+  return text;
+}
+
+// What the advice of an unsettled ensemble needs to predict its allowed states again.
+struct StateRun {
+  PDBInfo* pdb;
+  KorimInfo* k;
+  const SelectionGuard& sel;
+  const EnsembleCharges& ch;
+  EnsembleWork& w;
+  const double *alpha, *beta, *gamma;  // 1-based angles of the states
+};
+
+// Predicts the states on the sphere of density c as a run of -dot c does, in the order given:
+// the first whose order that sphere does not settle (or that fails otherwise, after its
+// message), 0 when it settles every one; -1 after a message when the sphere cannot be built.
+int firstUnsettledAt(StateRun& r, int c, const std::vector<int>& states) {
+  int n = 0;
+  const double* sphere = sphereOfDensity(c, &n);
+  if (sphere == nullptr) return -1;
+  std::vector<double> dots(sphere, sphere + 3 * static_cast<size_t>(n));
+  const int own = r.k->densityNSC;
+  r.k->densityNSC = c;  // the density the check names and compares against
+  int first = 0;
+  for (int s : states) {
+    const double turn[3] = {r.alpha[s], r.beta[s], r.gamma[s]};
+    turnState(r.pdb, r.k->gridInfo, turn);
+    double order[5];
+    if (frameState(r.pdb, r.k->gridInfo, turn) != 0 ||
+        stateOrder(r.pdb, r.k, r.sel, r.ch, r.w, n, dots.data(), 0, order) != 0) {
+      first = s;
+      break;
+    }
+  }
+  r.k->densityNSC = own;
+  return first;
+}
+
+// The advice of an ensemble some of whose states (order: those found) the sphere of the run's
+// density d does not settle: the first density of advisedDensities at which every allowed state is settled, each
+// predicted and checked as a run of that -dot does it (the states found unsettled first, so that
+// a density they fail is left early); or that none up to the densest tried settles them all.
+void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, std::vector<int> order) {
+  for (int s : allowed)
+    if (std::find(order.begin(), order.end(), s) == order.end()) order.push_back(s);
+  const std::vector<int> tried = advisedDensities(d);
+  if (tried.empty()) {
+    std::fprintf(stderr, "ensembleAlignment: korim tries no sphere beyond -dot %d for a density that converges.\n",
+                 kDensestAdvised);
+    return;
+  }
+  int failing = 0;
+  for (int c : tried) {
+    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted on the sphere of "
+                 "-dot %d.\n", static_cast<int>(allowed.size()), c);
+    failing = firstUnsettledAt(r, c, order);
+    if (failing < 0) return;
+    if (failing == 0) {
+      std::fprintf(stderr,
+                   "ensembleAlignment: the sphere of -dot %d settles the order of every one of the %d allowed "
+                   "states, each checked as this run checks it: %s answers.\n",
+                   c, static_cast<int>(allowed.size()), foundation::adviseOption("-dot", std::to_string(c)).c_str());
+      return;
+    }
+    order.erase(std::find(order.begin(), order.end(), failing));
+    order.insert(order.begin(), failing);
+  }
+  std::fprintf(stderr,
+               "ensembleAlignment: no sphere from -dot %d up to -dot %d, the densest tried, settles the order of "
+               "every allowed state (at -dot %d, state %d is not settled).\n",
+               tried.front(), tried.back(), tried.back(), failing);
 }
 
 }  // namespace
@@ -501,11 +612,15 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   int allowed = 0;
   int openest = 0;  // while every state clashes: the one whose domains come least close, and how close
   float openestApproach = 0.0f;
+  // Each state's order is checked as a single prediction's is; a state whose sphere does not
+  // settle it is noted, the run goes on to find every such state (predicting the rest only for
+  // the check), and advises one density for all of them at the end.
+  const UnsettledOrders collect;
+  std::vector<int> allowedStates, unsettled;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
-    structure::restorePDBCoords(pdbInfo);
     const double turn[3] = {a, b, c};
-    rotateDomain(turn, pdbInfo, g.startResDom1, g.endResDom1);
+    turnState(pdbInfo, g, turn);
     if (structure::writePDB(kStateStructureFile, pdbInfo, nullptr, stateHead.c_str()) != 0) return 1;
     std::fprintf(log, "[%d]  domain rotation angle [deg.]:  %e  %e  %e\n", s, a, b, c);
     char stateRemark[160];
@@ -513,14 +628,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                   "REMARK ENSEMBLE ID %d\nREMARK ENSEMBLE Q_EULER_ANGLES  %7.2f  %7.2f  %7.2f\n", s,
                   a, b, c);
     std::fputs(stateRemark, stdout);
-    if (g.fixRotDomain) {
-      const double back[3] = {-c, -b, -a};
-      rotateDomain(back, pdbInfo, pdbInfo->minResID, pdbInfo->maxResID);
-    }
-    if (g.pivotCenter == 0 && shiftMol2Domain(pdbInfo, g.startResDom2, g.endResDom2) != 0) {
-      std::fprintf(stderr, "matrix: error in shiftMol2Domain.\n");
-      return 1;
-    }
+    if (frameState(pdbInfo, g, turn) != 0) return 1;
     if (g.outEflag == 3) {
       const double zAxis[4] = {0.0, 0.0, 0.0, 1.0};
       double v[4];
@@ -545,11 +653,27 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
       std::printf("REMARK allowed state %d.\n", s);
       continue;
     }
+    allowedStates.push_back(s);
     if (logPartAngles(pdbInfo, k, log) != 0) return 1;
-    if (const int st = predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
-                                    log, outDcEnsName, stateRemark, saupeAve, &lastR);
-        st != 0)
+    double order[5];
+    const int st = unsettled.empty() ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
+                                                    log, outDcEnsName, stateRemark, saupeAve, &lastR)
+                                     : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
+    if (st == kOrderUnsettled)
+      unsettled.push_back(s);
+    else if (st != 0)
       return st;
+  }
+  if (!unsettled.empty()) {
+    const int d = sphereDensityOf(k, dotCount);
+    std::fprintf(stderr,
+                 "ensembleAlignment: the sphere of orientations of -dot %d does not settle the order of %d of the "
+                 "%d allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
+                 d, static_cast<int>(unsettled.size()), static_cast<int>(allowedStates.size()),
+                 stateList(unsettled).c_str());
+    StateRun again{pdbInfo, korimInfo, sel, ch, w, alphaEnsemble, betaEnsemble, gammaEnsemble};
+    adviseEnsembleDensity(again, d, allowedStates, unsettled);
+    return 1;
   }
   if (count == 0.0) {
     std::fprintf(stderr, "matrix: zero number of ensemble states.\n");

@@ -313,7 +313,9 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
     const int status = sma(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots,
                            static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, chCount,
                            chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
-    if (status != 0) return modelFailed("sma", status);
+    // An order its sphere does not settle, while the ensemble collects such verdicts, is no failure
+    // of the model: the ensemble advises once for all its states.
+    if (status != 0) return unsettledOrderTaken() ? kOrderUnsettled : modelFailed("sma", status);
   }
   // A state's note of its order goes to stderr only: the ensemble's table is no state's.
   takeOrderRemark();

@@ -32,7 +32,9 @@ int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* 
 // gridInfo.pivotCenter, the steric (elFlag 0) or electrostatic model, the
 // elements scaled by lcOrder; no analysis and no report lines. Returns 0,
 // the model's status after "simulateAlignment: error in <model>." on stderr,
-// or 1 when predictionVerdict refuses the tensor (its message).
+// or 1 when predictionVerdict refuses the tensor (its message); kOrderUnsettled,
+// without a message, for an order the sphere does not settle while UnsettledOrders
+// collects such verdicts.
 int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                     double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                     double* ddots, int digPotential, double* potential, double offset,

@@ -22,6 +22,8 @@ namespace {
 struct ConvergenceState {
   std::map<int, std::vector<double>> spheres;  // x, y, z per dot
   std::string remark;
+  int collecting = 0;      // live UnsettledOrders
+  bool unsettled = false;  // a refusal noted silently, not yet taken
 };
 
 ConvergenceState conv;
@@ -243,13 +245,7 @@ const double* sphereOfDensity(int density, int* nDots) {
 }
 
 std::string dotAdvice(const char* who, int density, const double denser[5], const SphereScan& rescan) {
-  std::vector<int> tried;
-  for (long long c = denserDensity(density); c <= kDensestAdvised; c *= 4)
-    tried.push_back(static_cast<int>(c));
-  // The densest density is tried too where the steps by four stop at half of it or below (a run
-  // of -dot 150 tries 600, and then 2000 rather than nothing).
-  if (tried.empty() ? density < kDensestAdvised : tried.back() <= kDensestAdvised / 2)
-    tried.push_back(kDensestAdvised);
+  const std::vector<int> tried = advisedDensities(density);
   char line[512];
   if (tried.empty()) {
     std::snprintf(line, sizeof line,
@@ -284,6 +280,7 @@ std::string dotAdvice(const char* who, int density, const double denser[5], cons
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
   if (tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  if (orderWithinSampling(own, saupe)) return noteTensorZero(), 0;
   const int density = sphereDensityOf(k, nDots);
   if (orderMayMove(own)) {
     const int dense = denserDensity(density);
@@ -297,6 +294,7 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
     if (!orderAt(who, dense, rescan, other)) return 1;
     const double apart = orderDistance(mine, other);
     if (!(apart <= kOrderTolerance)) {
+      if (conv.collecting > 0) return conv.unsettled = true, 1;
       double da1, r1, da2, r2;
       daAndR(k, mine, &da1, &r1);
       daAndR(k, other, &da2, &r2);
@@ -335,6 +333,42 @@ std::string takeOrderRemark() {
 void orderConvergenceReset() {
   conv.spheres.clear();
   conv.remark.clear();
+  conv.collecting = 0;
+  conv.unsettled = false;
+}
+
+std::vector<int> advisedDensities(int density) {
+  std::vector<int> tried;
+  for (long long c = denserDensity(density); c <= kDensestAdvised; c *= 4) tried.push_back(static_cast<int>(c));
+  // The densest density is tried too where the steps by four stop at half of it or below (a run
+  // of -dot 150 tries 600, and then 2000 rather than nothing).
+  if (tried.empty() ? density < kDensestAdvised : tried.back() <= kDensestAdvised / 2)
+    tried.push_back(kDensestAdvised);
+  return tried;
+}
+
+UnsettledOrders::UnsettledOrders() {
+  conv.collecting++;
+  conv.unsettled = false;
+}
+
+UnsettledOrders::~UnsettledOrders() {
+  if (--conv.collecting == 0) conv.unsettled = false;
+}
+
+bool unsettledOrderTaken() {
+  const bool was = conv.unsettled;
+  conv.unsettled = false;
+  return was;
+}
+
+bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]) {
+  double m[5] = {0, 0, 0, 0, 0};
+  const int n = own.size();
+  for (int o = 0; o < n; o++)
+    for (int j = 0; j < 5; j++) m[j] += own.s[o][j];
+  for (int j = 0; j < 5 && n > 0; j++) m[j] /= n;
+  return orderSize(saupe) <= std::fmax(kRoundingOrder, 2.0 * orderSize(m));
 }
 
 }  // namespace korim::simulation

@@ -101,4 +101,35 @@ std::string takeOrderRemark();
 // Forgets the spheres built and the remark; for tests.
 void orderConvergenceReset();
 
+// True when the order saupe of a model is zero within the precision of its sampling own: its
+// size is at most kRoundingOrder, or at most twice the size of the order the sphere's
+// orientations give uniform weights (the sphere is isotropic to some 1e-7 of a full order only).
+bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]);
+
+// The size of an order (of the medium's, before -lcS) that the rounding of the sums over up to
+// some 1e7 states leaves: an order this small is zero (|Da_HN| below 2e-5 Hz).
+constexpr double kRoundingOrder = 1e-9;
+
+// The densities the advice of a refusal at density d tries, in order: from 4 d on by fours up to
+// kDensestAdvised, and kDensestAdvised itself where those steps stop at half of it or below.
+std::vector<int> advisedDensities(int density);
+
+// The status with which a prediction whose order its sphere does not settle returns while
+// verdicts are collected (UnsettledOrders): no message is printed for it.
+constexpr int kOrderUnsettled = -1;
+
+// While one of these lives, convergedOrRefuse prints neither its refusal nor its advice: it notes
+// the refusal (unsettledOrderTaken) and returns 1. A caller that predicts many states (the
+// ensemble) thus learns every state's verdict by the one check, and advises once for all.
+class UnsettledOrders {
+ public:
+  UnsettledOrders();
+  ~UnsettledOrders();
+  UnsettledOrders(const UnsettledOrders&) = delete;
+  UnsettledOrders& operator=(const UnsettledOrders&) = delete;
+};
+
+// True when convergedOrRefuse refused an order silently since the last call (the note is taken).
+bool unsettledOrderTaken();
+
 }  // namespace korim::simulation

@@ -14,6 +14,7 @@ namespace {
 struct VerdictState {
   std::atomic<const char*> incorrect{nullptr};
   std::atomic<bool> refused{false};
+  std::atomic<bool> zero{false};  // noted by the model running now
 } state;
 
 // Largest element of a model's tensor that is still zero: the rounding of its sums over the
@@ -51,6 +52,8 @@ bool tensorIsZero(const double s[5]) {
 
 bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
 
+void noteTensorZero() { state.zero = true; }
+
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
   state.incorrect.compare_exchange_strong(none, cause);
@@ -59,13 +62,14 @@ void noteTensorIncorrect(const char* cause) {
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z) {
   const char* cause = state.incorrect.exchange(nullptr);
+  const bool notedZero = state.zero.exchange(false);
   if (k.lcOrder == 0.0f) return 0;
   if (cause != nullptr) {
     std::fprintf(stderr,
                  "korim: %s: the magnitude of the alignment tensor is incorrect; no result is "
                  "written.\n",
                  cause);
-  } else if (tensorIsZero(model)) {
+  } else if (notedZero || tensorIsZero(model)) {
     if (n == 0 && (k.elInfo.dipoleFlag || k.elInfo.chSelFlag))
       noCharge(k);
     else if (onePlace(n, x, y, z))
@@ -89,6 +93,7 @@ bool predictionRefused() { return state.refused; }
 
 void predictionVerdictReset() {
   state.incorrect = nullptr;
+  state.zero = false;
   state.refused = false;
 }
 

@@ -20,6 +20,11 @@ void noteTensorIncorrect(const char* cause);
 int predictionVerdict(const settings::KorimInfo& k, const double model[5], int n, const double* x,
                       const double* y, const double* z);
 
+// Notes that the model running now found its tensor zero within the precision of its sampling
+// (an order no larger than the one its sphere gives a molecule that nothing aligns): the
+// verdict refuses it as it refuses a zero tensor.
+void noteTensorZero();
+
 // True when the model running now has noted its tensor's magnitude wrong (the note stays for
 // the verdict).
 bool tensorNotedIncorrect();

@@ -1760,6 +1760,81 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
 
 // The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
 // structure: refused before the first state is written over it.
+// The check of the order on the rod, and on the states of a charged ensemble: refused with the
+// density that settles the order, which, followed, answers.
+TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
+  TempDir data;
+  const auto rod = [](const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-pH", "4", "-dot",
+                                    dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  };
+  // A charged ensemble of four states, the third clashing: the sphere of -dot 30 settles the order
+  // of state 4 but not of states 1 and 2. The run goes on to find every such state, then predicts
+  // the three allowed states on the advised sphere as a run of that density checks them.
+  const std::string states = writeFile(data / "charged.ens", "-144 63.435 0\n-144 63.435 30\n-144 63.435 60\n"
+                                                             "-144 63.435 300\n");
+  const auto charged = [&](const std::string& dot) {
+    return std::vector<std::string>{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                    examples("ubiquitin_two_domains.inp"), "-inE", states, "-ave", "out.tab",
+                                    "-el", "-dot", dot};
+  };
+  const std::vector<Expect> cases = {
+      // The rod: the example at pH 4 moves by 19 % from -dot 30 to 120.
+      {rod("30"), 1,
+       {"REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n",
+        "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
+        "orientations) it gives Da_HN -257.2 Hz and R 0.493, on the denser sphere of -dot 120 (2196 orientations) "
+        "Da_HN -220.1 Hz and R 0.627, 19.2 % of that order's size apart, more than a tenth; no alignment computed.\n",
+        "sma: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a "
+        "tenth: -dot 120 in place of -dot 30 answers.\n",
+        "simulateAlignment: error in sma.\n"}},
+      {rod("120"), 0, {}, true},
+      {charged("30"), 1,
+       {"ensembleAlignment: the sphere of orientations of -dot 30 does not settle the order of 2 of the 3 allowed "
+        "states (states 1 and 2), each checked as a single prediction's order is; no average computed.\n",
+        "ensembleAlignment: for the advice, the 3 allowed states are predicted on the sphere of -dot 120.\n",
+        "ensembleAlignment: the sphere of -dot 120 settles the order of every one of the 3 allowed states, each "
+        "checked as this run checks it: -dot 120 in place of -dot 30 answers.\n",
+        "matrix: ensembleAlignment error occured.\n"}},
+      {charged("120"), 0, {}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
+}
+
+// A grid that neither blocks nor charges the molecule: its order is the sphere's own imprecision
+// (some 1e-12 here), a zero order at every density, refused as the zero tensor is. A grid value
+// whose Boltzmann factor passes the largest double (e^709.78) is refused naming file, line and
+// value; 709.78 itself is read, and blocks.
+TEST(Refusals, AZeroOrderIsRefusedAsZeroAndAGridBeyondAnyBoltzmannFactorIsNamed) {
+  TempDir data;
+  const std::string open = readFile(testData("cli/grid3d_open_2x2x3.pot"));
+  const auto grid = [&](const std::string& pot, const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-3D", "-pot3D", pot, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1",
+                                    "-zN", "3", "-dot", dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  };
+  const auto valued = [&](const std::string& name, const std::string& value) {
+    std::string text = open;
+    text.replace(text.find("0.0 0.0 0.0"), 11, value + " 0.0 0.0");
+    return writeFile(data / name, text);
+  };
+  const std::string zero = "korim: the predicted alignment tensor is zero, though the medium's order parameter (-lcS) "
+                           "is 0.800: the medium of this run's options aligns no molecule; no result is written.\n";
+  const auto beyond = [&](const std::string& name, const std::string& shown, const std::string& line) {
+    return "read3DPotential Error: line 12 of " + (data / name) + " holds the value " + shown + " kT/e, beyond 709.78, "
+           "where the Boltzmann factor of a unit charge passes the largest number korim computes with (a point that "
+           "blocks the molecule needs only a size of -maxPot, 5 kT/e, or more):\n" + line + " 0.0 0.0\n";
+  };
+  const std::vector<Expect> cases = {
+      {grid(testData("cli/grid3d_open_2x2x3.pot"), "30"), 1, {zero}},
+      {grid(testData("cli/grid3d_open_2x2x3.pot"), "120"), 1, {zero}},
+      {grid(valued("huge.pot", "1e308"), "30"), 1, {beyond("huge.pot", "1e+308", "1e308")}},
+      {grid(valued("above.pot", "709.79"), "30"), 1, {beyond("above.pot", "709.79", "709.79")}},
+      {grid(valued("below.pot", "-709.79"), "30"), 1, {beyond("below.pot", "-709.79", "-709.79")}},
+      {grid(valued("edge.pot", "709.78"), "30"), 1, {zero}},
+  };
+  for (const Expect& c : cases) expectRun(c);
+}
+
 TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
   const TempDir d;
   const std::string structure = writeFile(d / "rot.pdb", readFile(kPdb));

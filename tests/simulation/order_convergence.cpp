@@ -127,3 +127,24 @@ TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirm
     korim::foundation::adviceReset();
   }
 }
+
+TEST_F(OrderConvergence, AnOrderWithinTheSpheresOwnImprecisionIsZero) {
+  // The order a sphere gives equal weights (its dots' own anisotropy) and the rounding floor of
+  // 1e-9 of the medium's order: an order of twice the larger is zero, one a per cent above is not,
+  // whichever way it points; a real order of a molecule (1e-4) never is.
+  for (const int density : {30, 100, 400}) {
+    const OrientationWeights flat = onSphere(density, [](const double*) { return 1.0; });
+    double mean[5] = {0, 0, 0, 0, 0};
+    for (int o = 0; o < flat.size(); o++)
+      for (int j = 0; j < 5; j++) mean[j] += flat.s[o][j] / flat.size();
+    const double floor = std::fmax(1e-9, 2.0 * orderSize(mean));
+    EXPECT_LT(floor, 1e-6) << density;  // far below a measurable coupling
+    const double along[2][5] = {{1, 0, 0, 0, 0}, {0, 0, 0.3, 0.2, -0.7}};
+    for (const auto& dir : along)
+      for (const auto& [share, zero] : {std::pair{0.99, true}, std::pair{1.01, false}, std::pair{1e5, false}}) {
+        double s[5];
+        for (int j = 0; j < 5; j++) s[j] = dir[j] * share * floor / orderSize(dir);
+        EXPECT_EQ(orderWithinSampling(flat, s), zero) << density << " " << share;
+      }
+  }
+}
