@@ -272,27 +272,34 @@ int readModelPotential(Run& run) {
   return readRadialPotential(run);
 }
 
+// The 3-D grid of -pot3D, read as a potential (kT/e) into run.pot3D or as a steric mask into
+// run.pot3Dst; noAlloc is the message when its buffer cannot be had. Not 0 after the message.
+int readGrid(Run& run, bool asPotential, const char* noAlloc) {
+  KorimInfo* k = run.korimInfo;
+  run.gridLen = gridPoints(k);
+  int rc = 0;
+  if (asPotential) {
+    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
+    if (run.pot3D == nullptr) return fail(run, 1, noAlloc);
+    rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
+  } else {
+    if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
+    if (run.pot3Dst == nullptr) return fail(run, 1, noAlloc);
+    rc = read3DPotSteric(run.params.pot3DName, k, &run.digPotential, run.pot3Dst);
+  }
+  if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
+  remark3D(run);
+  return 0;
+}
+
 // Steric prediction in the wall, rod or 3-D grid medium.
 int stericPrediction(Run& run) {
   KorimInfo* k = run.korimInfo;
   if (orientationDots(run) != 0) return run.status;
   if (selectCoordinates(run, "korim: error reading selection of atoms.\n") != 0) return run.status;
-  if (k->lcType == kLc3D && k->elInfo.elFlag != 0) {
-    // With -el the grid's potential weighs each state, as in -elKorim: the grid is read as potential.
-    run.gridLen = gridPoints(k);
-    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
-    if (run.pot3D == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
-    int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
-    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
-    remark3D(run);
-  } else if (k->lcType == kLc3D) {
-    run.gridLen = gridPoints(k);
-    if (run.gridLen > 0) run.pot3Dst = fltAlloc("matrix", run.gridLen);
-    if (run.pot3Dst == nullptr) return fail(run, 1, "Error allocating potential buffer.\n");
-    int rc = read3DPotSteric(run.params.pot3DName, k, &run.digPotential, run.pot3Dst);
-    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
-    remark3D(run);
-  }
+  // With -el the grid's potential weighs each state, as in -elKorim: the grid is read as potential.
+  if (k->lcType == kLc3D && readGrid(run, k->elInfo.elFlag != 0, "Error allocating potential buffer.\n") != 0)
+    return run.status;
   if (readModelPotential(run) != 0) return run.status;
   if (simulate(run, run.potential, run.pot3D, run.pot3Dst) != 0) return run.status;
   if (storeTensor(run) != 0) return run.status;
@@ -323,13 +330,7 @@ int electrostaticPrediction(Run& run) {
     return 0;
   }
   if (k->lcType == kLc3D) {
-    run.gridLen = gridPoints(k);
-    if (run.gridLen > 0) run.pot3D = dFltAlloc("matrix", run.gridLen);
-    if (run.pot3D == nullptr)
-      return fail(run, 1, "Error allocating charge and potential buffers.\n");
-    int rc = read3DPotential(run.params.pot3DName, k, &run.digPotential, run.pot3D);
-    if (rc != 0) return fail(run, rc, "ERROR: Reading of 3D potential not successful.\n");
-    remark3D(run);
+    if (readGrid(run, true, "Error allocating charge and potential buffers.\n") != 0) return run.status;
     if (simulate(run, nullptr, run.pot3D, nullptr) != 0) return run.status;
     if (storeTensor(run) != 0) return run.status;
   }

@@ -82,6 +82,12 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   return r;
 }
 
+// The arguments a followed by b.
+inline std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // True when the last line of the program's stderr is the allocation status line.
 inline bool endsWithMemoryStatus(const std::string& err) {
   const std::vector<std::string> v = korim_test::lines(err);

@@ -15,11 +15,6 @@ namespace {
 const std::vector<std::string> kSmallGrid = {"-lDa", "-14", "-hDa", "-8", "-incDa", "0.5",
                                              "-lR",  "0.4", "-hR",  "0.7", "-incR", "0.05"};
 
-std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // n N-H couplings of bonds spread evenly over the sphere (a golden-angle spiral) under a tensor of
 // Da (Hz) and R, D = Da [(3 z^2 - 1) + 1.5 R (x^2 - y^2)], with error dd and weight w (D*W: Da w).
 std::string evenlySpread(const TempDir& d, const std::string& name, double da, double r, double dd, double w = 1.0,

@@ -13,11 +13,6 @@
 
 namespace korim_cli {
 
-inline std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 inline std::vector<std::string> words(const std::string& text) {
   std::istringstream in(text);
   std::vector<std::string> w;

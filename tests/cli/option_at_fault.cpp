@@ -6,11 +6,6 @@ using namespace korim_test;
 
 namespace {
 
-std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // The run with the value of option put in place of the one it gives (as the advice words it).
 std::vector<std::string> replaced(std::vector<std::string> args, const std::string& option, const std::string& value) {
   const auto at = std::find(args.begin(), args.end(), option);

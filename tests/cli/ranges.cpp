@@ -10,11 +10,6 @@ using namespace korim_test;
 
 namespace {
 
-std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 const std::vector<std::string> kOnExample = {"-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
 const std::vector<std::string> kSteric = plus({"-stKorim", "-dot", "30"}, kOnExample);
 // The charged runs at -dot 120: at -dot 30 the sphere does not settle the order at pH 0 or without a cutoff.
