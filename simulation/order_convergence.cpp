@@ -288,9 +288,10 @@ std::string dotAdvice(int density, ScannedOrders& orders) {
                   kDensestAdvised);
     return line;
   }
-  // A density tried takes the spheres of four and sixteen times it, which are those of the next
-  // densities tried: only the densest tried would need one beyond four times itself, and the advice
-  // scans none (a refusal costs what it cost when four times each density alone decided).
+  // A density tried takes the spheres of four and sixteen times it, which are mostly those of the
+  // next densities tried. A density whose sixteen times lies beyond four times the densest tried
+  // (-dot 8000) is not named: the advice scans no sphere that a refusal did not scan when four
+  // times each density alone decided.
   for (const int c : tried) {
     double at[5];
     if (!orders.get(c, at)) return "";

@@ -1,6 +1,6 @@
 // Whether the order of an electrostatic prediction is settled by its sphere of orientations: the
-// order at the run's sphere against the order at a sphere of about four times the orientations,
-// the refusal and its advice of a density (-dot) that converges.
+// order at the run's sphere against the orders at spheres of about four and sixteen times the
+// orientations, the refusal and its advice of a density (-dot) that converges.
 #pragma once
 
 #include <array>
@@ -46,7 +46,8 @@ double orderSize(const double s[5]);
 double orderDistance(const double a[5], const double b[5]);
 
 // An order is settled by its sphere when the order at the sphere of about four times its
-// orientations lies within this share of that order's size.
+// orientations (and where kSteadyShare asks, of sixteen times) lies within this share of that
+// order's size.
 constexpr double kOrderTolerance = 0.1;
 
 // Where the order at the denser sphere lies more than this share of its size from the run's (half
