@@ -68,6 +68,12 @@ def cases(tmp):
          ["-elKorim"] + base + ["-outD", "st.tab"]),
         ("electrostatic rod (test potential table)", "rod + charges", "100 x 18",
          ["-elKorim", "-pf1", "-pot", POT] + base + ["-outD", "st.tab"]),
+        ("electrostatic rod (example potential table)", "rod + charges", "100 x 18",
+         ["-elKorim", "-pf1", "-pot", os.path.join(EXAMPLES, "pf1_rod_radial.pot")] + base + ["-outD", "st.tab"]),
+        ("electrostatic 3-D grid (example grid)", "3-D grid + charges", "100 x 18",
+         ["-elKorim", "-3D", "-pot3D", os.path.join(EXAMPLES, "pf1_rod_grid.pot"), "-nX", "33", "-nY", "33", "-nZ",
+          "1", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083"] + base
+         + ["-outD", "st.tab"]),
         ("-daMl, default grid", "likelihood", "15,620 points",
          ["-daMl", "-inD", TAB, "-outD", "ml.tab", "-outSc", "ml.sc"], GRID_PROGRESS),
         ("-daFlex, default runs", "likelihood", "1000 runs",

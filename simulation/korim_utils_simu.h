@@ -136,8 +136,9 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
 // salt or temperature), when no state is allowed, or when the sphere of orientations does not
-// settle the order: the same model on the sphere of four times the density (-dot) gives an order
-// more than a tenth of its size away (convergedOrRefuse, which also advises a -dot).
+// settle the order: the same model on the sphere of four times the density (-dot), or, where that
+// moves it by more than half a tenth, of sixteen times, gives an order more than a tenth of its
+// size away (convergedOrRefuse, which also advises a -dot).
 int sma(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
         double* dots, double max_protein_length, double min_protein_length, int no_of_ch,
         int* chargeAtomID, float* charges, int digPotential, double* potential, double offset,

@@ -82,16 +82,6 @@ bool scanAt(int density, const SphereScan& rescan, OrientationWeights* w) {
   return dots != nullptr && rescan(dots, n, w);
 }
 
-// The order at density d: scanned and averaged; false after a message when it cannot be had.
-bool orderAt(const char* who, int density, const SphereScan& rescan, double out[5]) {
-  OrientationWeights w;
-  if (!scanAt(density, rescan, &w)) return false;
-  if (orientationAverage(w, out)) return true;
-  std::fprintf(stderr, "%s: the sphere of -dot %d gives no finite average of the allowed states.\n", who,
-               density);
-  return false;
-}
-
 int orientationsOf(const settings::KorimInfo& k, int density) {
   int n = 0;
   return sphereOfDensity(density, &n) != nullptr ? n * k.digPsiNSC : 0;
@@ -217,6 +207,10 @@ int sphereDensityOf(const settings::KorimInfo& k, int nDots) {
 
 int denserDensity(int density) { return 4 * density; }
 
+int farDensity(int density) {
+  return 16LL * density > kUnspMaxDensity ? kUnspMaxDensity : 16 * density;
+}
+
 const double* sphereOfDensity(int density, int* nDots) {
   const auto it = conv.spheres.find(density);
   if (it != conv.spheres.end()) {
@@ -244,7 +238,44 @@ const double* sphereOfDensity(int density, int* nDots) {
   }
 }
 
-std::string dotAdvice(const char* who, int density, const double denser[5], const SphereScan& rescan) {
+bool ScannedOrders::get(int density, double out[5]) {
+  const auto it = at.find(density);
+  if (it == at.end()) {
+    OrientationWeights w;
+    if (!scanAt(density, rescan, &w)) return false;
+    double o[5];
+    if (!orientationAverage(w, o)) {
+      std::fprintf(stderr, "%s: the sphere of -dot %d gives no finite average of the allowed states.\n", who,
+                   density);
+      return false;
+    }
+    std::copy(o, o + 5, out);
+    at[density] = {o[0], o[1], o[2], o[3], o[4]};
+    return true;
+  }
+  std::copy(it->second.begin(), it->second.end(), out);
+  return true;
+}
+
+Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest) {
+  Settling v;
+  double other[5];
+  v.denser = denserDensity(density);
+  if (!orders.get(v.denser, other)) return v.scanned = false, v;
+  v.apart = orderDistance(own, other);
+  if (!(v.apart <= kOrderTolerance)) return v;
+  const int far = farDensity(density);
+  if (v.apart <= kSteadyShare || far <= v.denser) return v.settled = true, v;
+  if (far > farthest) return v;
+  v.far = far;
+  if (!orders.get(far, other)) return v.scanned = false, v;
+  v.apartFar = orderDistance(own, other);
+  v.settled = v.apartFar <= kOrderTolerance;
+  return v;
+}
+
+std::string dotAdvice(int density, ScannedOrders& orders) {
+  const char* who = orders.who;
   const std::vector<int> tried = advisedDensities(density);
   char line[512];
   if (tried.empty()) {
@@ -253,29 +284,69 @@ std::string dotAdvice(const char* who, int density, const double denser[5], cons
                   kDensestAdvised);
     return line;
   }
-  double at[5], next[5];
-  for (int j = 0; j < 5; j++) at[j] = denser[j];
-  for (size_t i = 0; i < tried.size(); i++) {
-    const int c = tried[i];
-    // at holds the order at four times the density before (the run's own, then each tried); a
-    // density off that step is scanned.
-    if (c != denserDensity(i == 0 ? density : tried[i - 1]) && !orderAt(who, c, rescan, at)) return "";
-    if (!orderAt(who, denserDensity(c), rescan, next)) return "";
-    if (orderDistance(at, next) <= kOrderTolerance) {
+  // A density tried takes the spheres of four and sixteen times it, which are mostly those of the
+  // next densities tried. A density whose sixteen times lies beyond four times the densest tried
+  // (-dot 8000) is not named: the advice scans no sphere that a refusal did not scan when four
+  // times each density alone decided.
+  for (const int c : tried) {
+    double at[5];
+    if (!orders.get(c, at)) return "";
+    const Settling v = settlesOrder(c, at, orders, denserDensity(kDensestAdvised));
+    if (!v.scanned) return "";
+    if (!v.settled) continue;
+    const std::string answers = foundation::adviseOption("-dot", std::to_string(c));
+    if (v.far == 0)
       std::snprintf(line, sizeof line,
                     "%s: on the sphere of -dot %d the order agrees with that of its denser sphere "
                     "(-dot %d) within a tenth: %s answers.\n",
-                    who, c, denserDensity(c), foundation::adviseOption("-dot", std::to_string(c)).c_str());
-      return line;
-    }
-    for (int j = 0; j < 5; j++) at[j] = next[j];
+                    who, c, v.denser, answers.c_str());
+    else
+      std::snprintf(line, sizeof line,
+                    "%s: on the sphere of -dot %d the order agrees with those of its denser spheres "
+                    "(-dot %d and %d) within a tenth: %s answers.\n",
+                    who, c, v.denser, v.far, answers.c_str());
+    return line;
   }
   std::snprintf(line, sizeof line,
                 "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
-                "denser sphere confirms within a tenth.\n",
+                "denser spheres confirm within a tenth.\n",
                 who, tried.front(), tried.back());
   return line;
 }
+
+namespace {
+
+// The refusal of an order the spheres of v do not settle: each order (Da_HN, R) and its distance
+// from the run's, with the advice.
+void refuse(const char* who, const settings::KorimInfo& k, int density, int nDots, const double mine[5],
+            const Settling& v, ScannedOrders& orders) {
+  double da1, r1, da2, r2, denser[5];
+  orders.get(v.denser, denser);
+  daAndR(k, mine, &da1, &r1);
+  daAndR(k, denser, &da2, &r2);
+  std::string further;
+  if (v.far != 0) {
+    double far[5], da3, r3;
+    orders.get(v.far, far);
+    daAndR(k, far, &da3, &r3);
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  ", and on the sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that "
+                  "order's size apart",
+                  v.far, orientationsOf(k, v.far), da3, r3, 100.0 * v.apartFar);
+    further = text;
+  }
+  std::fprintf(stderr,
+               "%s: the sphere of orientations does not settle this prediction's order: on the "
+               "sphere of -dot %d (%d orientations) it gives Da_HN %.1f Hz and R %.3f, on the denser "
+               "sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that order's "
+               "size apart%s, more than a tenth; no alignment computed.\n",
+               who, density, nDots * k.digPsiNSC, da1, r1, v.denser, orientationsOf(k, v.denser), da2, r2,
+               100.0 * v.apart, further.c_str());
+  std::fputs(dotAdvice(density, orders).c_str(), stderr);
+}
+
+}  // namespace
 
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
@@ -287,25 +358,28 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
     std::fprintf(stderr,
                  "REMARK The order is checked on the denser sphere of -dot %d (%d orientations).\n",
                  dense, orientationsOf(k, dense));
-    double mine[5], other[5];
+    double mine[5];
     if (!orientationAverage(own, mine)) {
       for (int j = 0; j < 5; j++) mine[j] = saupe[j];
     }
-    if (!orderAt(who, dense, rescan, other)) return 1;
-    const double apart = orderDistance(mine, other);
-    if (!(apart <= kOrderTolerance)) {
-      if (conv.collecting > 0) return conv.unsettled = true, 1;
-      double da1, r1, da2, r2;
-      daAndR(k, mine, &da1, &r1);
-      daAndR(k, other, &da2, &r2);
+    ScannedOrders orders{who, rescan, {}};
+    orders.at[density] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
+    // The far sphere's line goes out before it is scanned: settlesOrder is asked first whether the
+    // denser sphere alone decides (a far sphere beyond none is scanned then).
+    Settling v = settlesOrder(density, mine, orders, denserDensity(density));
+    if (!v.scanned) return 1;
+    if (!v.settled && v.apart <= kOrderTolerance) {
+      const int far = farDensity(density);
       std::fprintf(stderr,
-                   "%s: the sphere of orientations does not settle this prediction's order: on the "
-                   "sphere of -dot %d (%d orientations) it gives Da_HN %.1f Hz and R %.3f, on the denser "
-                   "sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that order's "
-                   "size apart, more than a tenth; no alignment computed.\n",
-                   who, density, nDots * k.digPsiNSC, da1, r1, dense, orientationsOf(k, dense), da2, r2,
-                   100.0 * apart);
-      std::fputs(dotAdvice(who, density, other, rescan).c_str(), stderr);
+                   "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
+                   "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
+                   100.0 * v.apart, far, orientationsOf(k, far));
+      v = settlesOrder(density, mine, orders, kUnspMaxDensity);
+      if (!v.scanned) return 1;
+    }
+    if (!v.settled) {
+      if (conv.collecting > 0) return conv.unsettled = true, 1;
+      refuse(who, k, density, nDots, mine, v, orders);
       return 1;
     }
   }

@@ -1,10 +1,11 @@
 // Whether the order of an electrostatic prediction is settled by its sphere of orientations: the
-// order at the run's sphere against the order at a sphere of about four times the orientations,
-// the refusal and its advice of a density (-dot) that converges.
+// order at the run's sphere against the orders at spheres of about four and sixteen times the
+// orientations, the refusal and its advice of a density (-dot) that converges.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,14 @@ double orderSize(const double s[5]);
 double orderDistance(const double a[5], const double b[5]);
 
 // An order is settled by its sphere when the order at the sphere of about four times its
-// orientations lies within this share of that order's size.
+// orientations (and where kSteadyShare asks, of sixteen times) lies within this share of that
+// order's size.
 constexpr double kOrderTolerance = 0.1;
+
+// Where the order at the denser sphere lies more than this share of its size from the run's (half
+// the tolerance), the order may be converging slowly and in one direction: the run's order is then
+// held against the sphere of sixteen times its density as well (farDensity).
+constexpr double kSteadyShare = 0.05;
 
 // The densest sphere (-dot) the advice of a refusal tries.
 constexpr int kDensestAdvised = 2000;
@@ -58,6 +65,10 @@ int sphereDensityOf(const settings::KorimInfo& k, int nDots);
 // The sphere of about four times the orientations of density d's: density 4 d.
 int denserDensity(int density);
 
+// The sphere of about sixteen times the orientations of density d's: density 16 d, or the densest
+// sphere korim builds (kUnspMaxDensity) where 16 d lies beyond it.
+int farDensity(int density);
+
 // The dots of the sphere of density d (x, y, z per dot) and their count, built once per density
 // and kept for the process (module state); null after a message when it cannot be built.
 const double* sphereOfDensity(int density, int* nDots);
@@ -66,13 +77,40 @@ const double* sphereOfDensity(int density, int* nDots);
 // it cannot.
 using SphereScan = std::function<bool(const double* dots, int nDots, OrientationWeights* w)>;
 
+// The orders of one prediction at the densities a check has scanned, each scanned once (by rescan)
+// and kept for the verdict and its advice.
+struct ScannedOrders {
+  const char* who = "sma";
+  SphereScan rescan;
+  std::map<int, std::array<double, 5>> at;
+  // The order at the sphere of density d into out; false after a message when it cannot be had.
+  bool get(int density, double out[5]);
+};
+
+// What settlesOrder found for an order at its sphere.
+struct Settling {
+  bool scanned = true;  // false: a sphere could not be scanned (its message is out)
+  bool settled = false;
+  int denser = 0;       // the denser sphere (-dot 4 d) and the order's distance from its order
+  double apart = 0.0;
+  int far = 0;          // the sphere of farDensity where it was consulted, else 0
+  double apartFar = 0.0;
+};
+
+// The criterion of the check, one for the verdict and its advice: the order own at the sphere of
+// density d settles when the order at the denser sphere lies within kOrderTolerance of it and,
+// where it lies beyond kSteadyShare, the order at farDensity(d) lies within kOrderTolerance of it
+// too. A far sphere denser than farthest (the densest the caller scans) leaves the order unsettled;
+// where no far sphere lies beyond the denser one the denser sphere decides alone.
+Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest);
+
 // The verdict on the order saupe a model (who: "sma", "sma3D") reached on its sphere of nDots
 // dots, own being what each of its orientations added. 0 when the order is a result: the screen
-// (orderMayMove) finds that the denser sphere cannot move it, or the order at the denser sphere
-// (scanned by rescan; one progress line on stderr) lies within kOrderTolerance of it; an order above half the medium's own is then noted (one line on stderr
-// and a REMARK for the table). 1 after a message naming both orders (Da_HN,
-// R) and how far apart they lie, and the advice of dotAdvice; 1 without a message when a scan
-// failed after its own. A zero tensor, or one the model noted wrong, is the verdict's to name
+// (orderMayMove) finds that the denser sphere cannot move it, or settlesOrder settles it on the
+// spheres scanned by rescan (one progress line on stderr a sphere); an order above half the
+// medium's own is then noted (one line on stderr and a REMARK for the table). 1 after a message
+// naming the orders (Da_HN, R) and how far apart they lie, and the advice of dotAdvice; 1 without
+// a message when a scan failed after its own. A zero tensor, or one the model noted wrong, is the verdict's to name
 // (0 here).
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan);
@@ -87,12 +125,12 @@ double weightRoughness(const OrientationWeights& own);
 // between neighbouring orientations by more than the sphere resolves (weightRoughness).
 bool orderMayMove(const OrientationWeights& own);
 
-// The advice of a refusal, one line: the -dot that korim found converged (its order and its
-// denser sphere's agree), densities tried from four times the run's own (density) on by fours up
-// to kDensestAdvised; or that none up to the densest tried converges (worded "in place of" the
-// run's own -dot where the command line gives one). rescan scans a further sphere; denser is the
-// order at 4 density, already scanned.
-std::string dotAdvice(const char* who, int density, const double denser[5], const SphereScan& rescan);
+// The advice of a refusal, one line: the -dot that korim found converged (settlesOrder settles
+// its order), densities tried from four times the run's own (density) on by fours up to
+// kDensestAdvised; or that none up to the densest tried converges (worded "in place of" the run's
+// own -dot where the command line gives one). The orders come from orders, which holds those the
+// run's verdict scanned; no sphere beyond four times the densest tried is scanned for it.
+std::string dotAdvice(int density, ScannedOrders& orders);
 
 // The REMARK lines a prediction of this run leaves for its table (an order above half the
 // medium's), taken once: the module forgets them.

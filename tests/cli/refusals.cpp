@@ -14,9 +14,10 @@ using namespace korim_test;
 namespace {
 
 // nx x ny x nz copies of the example in one chain (x fastest), each moved by the example's extent
-// plus 2 A along each axis and numbered on by 76 residues a copy, as <name>.pdb in dir; and the
+// plus gap A along each axis and numbered on by 76 residues a copy, as <name>.pdb in dir; and the
 // example's couplings repeated per copy, as <name>.tab. Returns the two paths.
-std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std::string& name, int nx, int ny, int nz) {
+std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std::string& name, int nx, int ny, int nz,
+                                                  double gap = 2.0) {
   std::vector<std::string> atoms, rows;
   for (const std::string& l : lines(readFile(kPdb)))
     if (l.rfind("ATOM", 0) == 0) atoms.push_back(l);
@@ -43,7 +44,7 @@ std::pair<std::string, std::string> exampleCopies(const TempDir& dir, const std:
     const int i[3] = {copy % nx, copy / nx % ny, copy / (nx * ny)};
     for (const std::string& l : atoms) {
       double v[3];
-      for (int a = 0; a < 3; a++) v[a] = std::stod(l.substr(30 + 8 * a, 8)) + i[a] * (hi[a] - lo[a] + 2);
+      for (int a = 0; a < 3; a++) v[a] = std::stod(l.substr(30 + 8 * a, 8)) + i[a] * (hi[a] - lo[a] + gap);
       std::snprintf(xyz, sizeof xyz, "%8.3f%8.3f%8.3f", v[0], v[1], v[2]);
       pdb += renumber(l, 22, 4, 76 * copy).replace(30, 24, xyz) + "\n";
     }
@@ -1275,57 +1276,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     });
   }
 
-  // Copies of the example in one chain or packed as a block: the order at the run's sphere against
-  // the order at four times its density. Two copies in a chain move by 19 % from -dot 30 to 120:
-  // refused, naming both orders and the density that converges, which, followed, answers. Eight
-  // copies along z and sixteen in a block, held near one orientation, agree on both spheres: the
-  // model's answer, with a note of their order on stderr and in the table.
-  {
-    const auto [rod8, rod8Tab] = exampleCopies(data, "rod8", 1, 1, 8);
-    const auto [block16, block16Tab] = exampleCopies(data, "block16", 2, 2, 4);
-    const auto [chain2, chain2Tab] = exampleCopies(data, "chain2", 2, 1, 1);
-    auto on = [](const std::string& pdb, const std::string& tab, const std::string& dot) {
-      return std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
-    };
-    const auto held = [](const std::string& span) {
-      return "sma: the predicted order is 100.0 % of the medium's (-lcS 0.800), above half of it: the molecule is "
-             "held near one orientation, the lowest energies of its orientations spanning " + span + " kT; the "
-             "sphere of orientations settles it (-dot 30 and 120 agree).\n";
-    };
-    const std::string checked = "REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n";
-    cases.insert(cases.end(), {
-        {on(chain2, chain2Tab, "30"), 1,
-         {checked,
-          "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
-          "orientations) it gives Da_HN 143.1 Hz and R 0.236, on the denser sphere of -dot 120 (2196 orientations) "
-          "Da_HN 130.4 Hz and R 0.284, 18.7 % of that order's size apart, more than a tenth; no alignment computed.\n",
-          "sma: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a "
-          "tenth: -dot 120 in place of -dot 30 answers.\n",
-          "simulateAlignment: error in sma.\n", simulating}},
-        {on(chain2, chain2Tab, "120"), 0, {}, true},
-        {on(rod8, rod8Tab, "30"), 0, {checked, held("35.5")}, true},
-        {on(block16, block16Tab, "30"), 0, {checked, held("25.6")}, true},
-    });
-    // The note stands among the table's REMARK lines.
-    const TempDir d;
-    ASSERT_EQ(runKorim(on(rod8, rod8Tab, "30"), d).status, 0);
-    EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
-                                           "above half of it: the molecule is held near one orientation, the lowest "
-                                           "energies of its orientations spanning 35.5 kT.\n"),
-              std::string::npos);
-    // The screen: the example's weights change little between neighbouring orientations of the
-    // default sphere, so no denser sphere is scanned; two copies in a chain change more, so it is.
-    for (const auto& [pdb, tab, checks] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
-                                           std::tuple{chain2, chain2Tab, true}}) {
-      const RunResult r = runKorim({"-elKorim", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"}, d);
-      EXPECT_EQ(r.status, 0) << pdb;
-      EXPECT_EQ(r.err.find("REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n") !=
-                    std::string::npos,
-                checks)
-          << pdb;
-    }
-  }
-
   // Numbers of the configuration, the pKa file and the residue columns that would be read as less
   // than they say, or values that mean nothing to their key: each refused, naming file, line and
   // what was expected. The example's domains take 15 lines, so the key added stands in line 16.
@@ -2019,4 +1969,93 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
   // The example as it is: no row left out, nothing said.
   const RunResult plain = runKorim({"-conv", "-korim", "-inD", kCouplings, "-outD", "out.tab"}, d);
   EXPECT_TRUE(plain.err.find("leave") == std::string::npos && readFile(d / "out.tab").find("leave") == std::string::npos);
+}
+
+// Two copies 10 A apart along x converge slowly and in one direction on the wall: at -dot 100 the
+// order lies 8.9 % from that of -dot 400, within a tenth, but 15.2 % from that of -dot 1600, and
+// 15.6 % from the mean of -dot 1500, 2000 and 3000 (Da_HN +127.6 Hz). Refused, naming the three
+// orders; the advice, followed, answers near the dense order.
+TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
+  const TempDir data;
+  const auto [x10, x10Tab] = exampleCopies(data, "x10", 2, 1, 1, 10.0);
+  const auto on = [x10 = x10, x10Tab = x10Tab](const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", x10, "-inD", x10Tab, "-outD", "out.tab"};
+  };
+  expectRun({on("100"), 1,
+             {"REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n",
+              "REMARK The order lies 8.9 % of its size from that of the denser sphere, more than half a tenth: it is "
+              "checked on the sphere of -dot 1600 (30456 orientations) too.\n",
+              "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 100 "
+              "(2196 orientations) it gives Da_HN 117.8 Hz and R 0.276, on the denser sphere of -dot 400 (8676 "
+              "orientations) Da_HN 121.6 Hz and R 0.323, 8.9 % of that order's size apart, and on the sphere of "
+              "-dot 1600 (30456 orientations) Da_HN 128.3 Hz and R 0.298, 15.2 % of that order's size apart, more "
+              "than a tenth; no alignment computed.\n",
+              "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) within a "
+              "tenth: -dot 1600 in place of -dot 100 answers.\n",
+              "simulateAlignment: error in sma.\n", "Matrix: Error simulating alignment.\n"}});
+  const TempDir x;
+  const RunResult r = runKorim(on("1600"), x);
+  ASSERT_EQ(r.status, 0) << r.err.substr(0, 800);
+  const std::string table = readFile(x / "out.tab");
+  const size_t at = table.find("DATA Da_HN");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NEAR(std::stod(table.substr(at + 10)), 127.6, 0.05 * 127.6);
+}
+
+// Copies of the example in one chain or packed as a block: the order at the run's sphere against
+// the order at four times its density. Two copies in a chain move by 19 % from -dot 30 to 120:
+// refused, naming both orders and the density that converges, which, followed, answers (at
+// -dot 120 they lie 7.4 % from -dot 480 and further from -dot 1920: -dot 480 is named). Eight
+// copies along z and sixteen in a block, held near one orientation, agree on both spheres: the
+// model's answer, with a note of their order on stderr and in the table.
+TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
+  TempDir data;
+  std::vector<Expect> cases;
+  const std::string simulating = "Matrix: Error simulating alignment.\n";
+  const auto [rod8, rod8Tab] = exampleCopies(data, "rod8", 1, 1, 8);
+  const auto [block16, block16Tab] = exampleCopies(data, "block16", 2, 2, 4);
+  const auto [chain2, chain2Tab] = exampleCopies(data, "chain2", 2, 1, 1);
+  auto on = [](const std::string& pdb, const std::string& tab, const std::string& dot) {
+    return std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
+  };
+  const auto held = [](const std::string& span) {
+    return "sma: the predicted order is 100.0 % of the medium's (-lcS 0.800), above half of it: the molecule is "
+           "held near one orientation, the lowest energies of its orientations spanning " + span + " kT; the "
+           "sphere of orientations settles it (-dot 30 and 120 agree).\n";
+  };
+  const std::string checked = "REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n";
+  cases.insert(cases.end(), {
+      {on(chain2, chain2Tab, "30"), 1,
+       {checked,
+        "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
+        "orientations) it gives Da_HN 143.1 Hz and R 0.236, on the denser sphere of -dot 120 (2196 orientations) "
+        "Da_HN 130.4 Hz and R 0.284, 18.7 % of that order's size apart, more than a tenth; no alignment computed.\n",
+        "sma: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 1920 and 7680) "
+        "within a tenth: -dot 480 in place of -dot 30 answers.\n",
+        "simulateAlignment: error in sma.\n", simulating}},
+      {on(chain2, chain2Tab, "480"), 0, {}, true},
+      {on(rod8, rod8Tab, "30"), 0, {checked, held("35.5")}, true},
+      {on(block16, block16Tab, "30"), 0, {checked, held("25.6")}, true},
+  });
+  // The note stands among the table's REMARK lines.
+  const TempDir d;
+  ASSERT_EQ(runKorim(on(rod8, rod8Tab, "30"), d).status, 0);
+  EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
+                                         "above half of it: the molecule is held near one orientation, the lowest "
+                                         "energies of its orientations spanning 35.5 kT.\n"),
+            std::string::npos);
+  // The screen: the example's weights change little between neighbouring orientations of the
+  // default sphere, so no denser sphere is scanned; two copies in a chain change more, so it is
+  // (and they are refused: 7 % from -dot 400, more than a tenth from -dot 1600, 13 % from the mean of
+  // -dot 1500, 2000 and 3000).
+  for (const auto& [pdb, tab, checks] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
+                                         std::tuple{chain2, chain2Tab, true}}) {
+    const RunResult r = runKorim({"-elKorim", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"}, d);
+    EXPECT_EQ(r.status, checks ? 1 : 0) << pdb;
+    EXPECT_EQ(r.err.find("REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n") !=
+                  std::string::npos,
+              checks)
+        << pdb;
+  }
+  for (const Expect& c : cases) expectRun(c);
 }

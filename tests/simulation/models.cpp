@@ -697,7 +697,8 @@ TEST_F(Grid3DTest, WallAndSlabsAgainstTheGeometryTheyStandFor) {
 
 // The grid's order at the run's sphere against four times its density: one end of a chain charged
 // by a slab of potential. A charge of -1 e settles at -dot 30; -3 e moves by 40 % to -dot 120, is
-// refused naming both orders and -dot 120, which, followed, answers.
+// refused naming both orders and -dot 120 (which moves by more than half a tenth to -dot 480 and is
+// held against -dot 1920 too), which, followed, answers.
 TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAnswers) {
   Points c = chain(7);
   KorimInfo k = slabSettings();
@@ -715,8 +716,8 @@ TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAns
        {"sma3D: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (192 "
         "orientations) it gives Da_HN 318.4 Hz and R 0.000, on the denser sphere of -dot 120 (732 orientations) "
         "Da_HN 526.6 Hz and R 0.000, 39.5 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma3D: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a tenth: "
-        "-dot 120 answers.\n"}},
+        "sma3D: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 480 and 1920) "
+        "within a tenth: -dot 120 answers.\n"}},
       {120, -3.0f, 0, {}},
   };
   for (const auto& t : cases) {

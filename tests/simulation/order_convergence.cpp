@@ -87,9 +87,14 @@ TEST_F(OrderConvergence, TheScreenSeesWeightsTheSphereDoesNotResolve) {
 
 TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirms) {
   // An order that moves with the sphere as Szz = 1 + c / dots: each density tried is compared with
-  // four times it. c = 30 settles at -dot 400 (482 dots against 1692: 4.4 %); c = 200 only at
-  // -dot 1600 (1692 dots against 6752: 8.6 %); c = 1e5 at none up to 1600, the densest tried. From
-  // -dot 150 the steps by four stop at 600, and -dot 2000 is tried after it.
+  // four times it, and where that moves it by more than half a tenth, with sixteen times it too.
+  // c = 30 settles at -dot 400 (482 dots against 1692: 4.4 %). c = 40 moves by 5.8 % there and
+  // 7.7 % on -dot 6400 (6752 dots): settled by both. c = 60 moves by 8.6 % there, but 11.5 % on
+  // -dot 6400, a slow steady move: it settles at -dot 1600 (2.6 %). c = 200 moves by 8.6 % at
+  // -dot 1600, whose far sphere (-dot 25600) the advice does not scan: none settles up to 1600, the
+  // densest tried; c = 1e5 at none either. From -dot 150 the steps by four stop at 600, and
+  // -dot 2000 is tried after it: c = 200 moves it by 6.3 % on -dot 8000, and it too would need a
+  // sphere beyond the advice's.
   const struct {
     int density;
     double c;
@@ -100,14 +105,18 @@ TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirm
                   "within a tenth: -dot 400 answers.\n"},
       {100, 30, true, "sma: on the sphere of -dot 400 the order agrees with that of its denser sphere (-dot 1600) "
                  "within a tenth: -dot 400 in place of -dot 100 answers.\n"},
-      {100, 200, false, "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) "
-                    "within a tenth: -dot 1600 answers.\n"},
+      {100, 40, false, "sma: on the sphere of -dot 400 the order agrees with those of its denser spheres (-dot 1600 "
+                   "and 6400) within a tenth: -dot 400 answers.\n"},
+      {100, 60, false, "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) "
+                   "within a tenth: -dot 1600 answers.\n"},
+      {100, 200, false, "sma: no sphere from -dot 400 up to -dot 1600, the densest tried, gives an order that its "
+                    "denser spheres confirm within a tenth.\n"},
       {100, 1e5, false, "sma: no sphere from -dot 400 up to -dot 1600, the densest tried, gives an order that its "
-                        "denser sphere confirms within a tenth.\n"},
-      {150, 200, false, "sma: on the sphere of -dot 2000 the order agrees with that of its denser sphere (-dot 8000) "
-                        "within a tenth: -dot 2000 answers.\n"},
+                        "denser spheres confirm within a tenth.\n"},
+      {150, 200, false, "sma: no sphere from -dot 600 up to -dot 2000, the densest tried, gives an order that its "
+                        "denser spheres confirm within a tenth.\n"},
       {150, 1e5, false, "sma: no sphere from -dot 600 up to -dot 2000, the densest tried, gives an order that its "
-                        "denser sphere confirms within a tenth.\n"},
+                        "denser spheres confirm within a tenth.\n"},
   };
   for (const auto& t : cases) {
     const SphereScan rescan = [&](const double* dots, int n, OrientationWeights* w) {
@@ -119,11 +128,12 @@ TEST_F(OrderConvergence, TheAdviceNamesTheFirstDensityThatItsDenserSphereConfirm
     };
     int n = 0;
     sphereOfDensity(4 * t.density, &n);
-    const double denser[5] = {1.0 + t.c / n, 0, 0, 0, 0};
+    ScannedOrders orders{"sma", rescan, {}};
+    orders.at[4 * t.density] = {1.0 + t.c / n, 0, 0, 0, 0};
     char prog[] = "korim", opt[] = "-dot", value[] = "100";
     char* argv[] = {prog, opt, value};
     korim::foundation::setAdviceCommandLine(t.given ? 3 : 1, argv);
-    EXPECT_EQ(dotAdvice("sma", t.density, denser, rescan), t.line) << t.density << " " << t.c;
+    EXPECT_EQ(dotAdvice(t.density, orders), t.line) << t.density << " " << t.c;
     korim::foundation::adviceReset();
   }
 }
@@ -146,5 +156,54 @@ TEST_F(OrderConvergence, AnOrderWithinTheSpheresOwnImprecisionIsZero) {
         for (int j = 0; j < 5; j++) s[j] = dir[j] * share * floor / orderSize(dir);
         EXPECT_EQ(orderWithinSampling(flat, s), zero) << density << " " << share;
       }
+  }
+}
+
+TEST_F(OrderConvergence, TheRunsOrderIsHeldAgainstTheFarSphereWhereTheDenserMovesItByHalfATenth) {
+  // Orders of Szz alone: the run's order 1 lies |1 - b| / b = d from an order b = 1 / (1 + d). The
+  // denser sphere's order (4 times the density) is at hand; the far sphere's (16 times, at most the
+  // densest sphere korim builds) too where a row says so, else it is scanned, at most once.
+  const int top = kUnspMaxDensity;
+  const struct {
+    int density;
+    double denser, far;  // distances of the run's order from theirs
+    bool farKnown;
+    int farthest;        // the densest sphere the caller lets the criterion scan
+    bool settled;
+    int farUsed, scans;
+  } cases[] = {
+      {100, 0.03, 0.50, false, top, true, 0, 0},     // the denser sphere agrees closely: it decides
+      {100, 0.049, 0.50, false, top, true, 0, 0},
+      {100, 0.12, 0.01, false, top, false, 0, 0},    // beyond a tenth: refused, no far sphere
+      {100, 0.051, 0.08, false, top, true, 1600, 1},  // within half a tenth to a tenth: the far sphere decides
+      {100, 0.07, 0.15, false, top, false, 1600, 1},  // slow, steady: the far order lies further
+      {100, 0.07, 0.08, false, 400, false, 0, 0},     // a far sphere beyond the caller's reach settles nothing
+      {100000, 0.07, 0.08, true, top, true, top, 0},   // 16 x 100000 lies beyond the densest sphere: that one
+      {250000, 0.07, 0.50, false, top, true, 0, 0},    // no sphere beyond the denser one: it decides alone
+  };
+  for (const auto& t : cases) {
+    int scans = 0;
+    const SphereScan rescan = [&](const double* dots, int n, OrientationWeights* w) {
+      scans++;
+      w->resize(n);
+      w->dots = dots;
+      w->lessMean = false;
+      for (int o = 0; o < n; o++) w->a[o] = 1.0, w->s[o] = {1.0 / (1.0 + t.far), 0, 0, 0, 0};
+      return true;
+    };
+    ScannedOrders orders{"sma", rescan, {}};
+    orders.at[4 * t.density] = {1.0 / (1.0 + t.denser), 0, 0, 0, 0};
+    if (t.farKnown) orders.at[std::min(16 * t.density, top)] = {1.0 / (1.0 + t.far), 0, 0, 0, 0};
+    const double own[5] = {1, 0, 0, 0, 0};
+    const Settling v = settlesOrder(t.density, own, orders, t.farthest);
+    EXPECT_TRUE(v.scanned);
+    EXPECT_EQ(v.settled, t.settled) << t.density << " " << t.denser << " " << t.far;
+    EXPECT_EQ(v.denser, 4 * t.density);
+    EXPECT_NEAR(v.apart, t.denser, 1e-12);
+    EXPECT_EQ(v.far, t.farUsed) << t.density << " " << t.denser;
+    if (t.farUsed != 0) EXPECT_NEAR(v.apartFar, t.far, 1e-12);
+    // Asked again, the criterion scans nothing: every order it took is kept.
+    settlesOrder(t.density, own, orders, t.farthest);
+    EXPECT_EQ(scans, t.scans) << t.density << " " << t.denser;
   }
 }
