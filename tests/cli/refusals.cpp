@@ -1708,8 +1708,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   EXPECT_EQ(readFile(turned), structure);
 }
 
-// The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
-// structure: refused before the first state is written over it.
 // The check of the order on the rod, and on the states of a charged ensemble: refused with the
 // density that settles the order, which, followed, answers.
 TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
@@ -1735,8 +1733,8 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
         "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
         "orientations) it gives Da_HN -257.2 Hz and R 0.493, on the denser sphere of -dot 120 (2196 orientations) "
         "Da_HN -220.1 Hz and R 0.627, 19.2 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma: on the sphere of -dot 120 the order agrees with that of its denser sphere (-dot 480) within a "
-        "tenth: -dot 120 in place of -dot 30 answers.\n",
+        "sma: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 480 and 1920) "
+        "within a tenth: -dot 120 in place of -dot 30 answers.\n",
         "simulateAlignment: error in sma.\n"}},
       {rod("120"), 0, {}, true},
       {charged("30"), 1,
@@ -1785,6 +1783,8 @@ TEST(Refusals, AZeroOrderIsRefusedAsZeroAndAGridBeyondAnyBoltzmannFactorIsNamed)
   for (const Expect& c : cases) expectRun(c);
 }
 
+// The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
+// structure: refused before the first state is written over it.
 TEST(Refusals, TheEnsembleKeepsAStructureNamedLikeItsStates) {
   const TempDir d;
   const std::string structure = writeFile(d / "rot.pdb", readFile(kPdb));
