@@ -5,6 +5,7 @@
 #include "simulation/korim_utils_simu.h"
 
 #include <algorithm>
+#include <limits>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -330,26 +331,25 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
         sampleOrientation(sphere.dots, sphere.digPsi, sphere.inc_psi, b0 + k, orient[k]);
         double* row = &weights[static_cast<size_t>(k) * L1];
         weigh(orient[k], worker, row);
-        // Without branches: an excluded state (kExcluded, below 0) adds nothing. Four partial sums
-        // each, so that the additions need not wait for one another (a record of every orientation
-        // costs a third of the scan's own sums otherwise).
-        double a4[4] = {0, 0, 0, 0}, c4[4] = {0, 0, 0, 0}, m4[4] = {0, 0, 0, 0};
+        // Without branches: an excluded state (kExcluded, below 0) adds nothing, nor does a weight
+        // below the smallest normal double (kTiny): next to the order sums' own weights it is
+        // nothing, and products of subnormal numbers take the processor many times as long (the
+        // far states of a charged wall carry such weights). Two partial sums each, so that the
+        // additions need not wait for one another.
+        constexpr double kTiny = std::numeric_limits<double>::min();
+        double a0 = 0.0, a1 = 0.0, c0 = 0.0, c1 = 0.0, m0 = 0.0, m1 = 0.0;
         int n = 0;
-        for (; n + 3 <= L; n += 4)
-          for (int q = 0; q < 4; q++) {
-            const double w = row[n + q], allowed = w >= 0.0 ? 1.0 : 0.0;
-            a4[q] += allowed * w * factor[n + q];
-            c4[q] += allowed * factor[n + q];
-            m4[q] = w > m4[q] ? w : m4[q];
-          }
-        for (; n <= L; n++) {
-          const double w = row[n], allowed = w >= 0.0 ? 1.0 : 0.0;
-          a4[0] += allowed * w * factor[n];
-          c4[0] += allowed * factor[n];
-          m4[0] = w > m4[0] ? w : m4[0];
+        for (; n + 1 <= L; n += 2) {
+          const double w0 = row[n], w1 = row[n + 1];
+          a0 += (w0 >= kTiny ? w0 : 0.0) * factor[n], a1 += (w1 >= kTiny ? w1 : 0.0) * factor[n + 1];
+          c0 += w0 >= 0.0 ? factor[n] : 0.0, c1 += w1 >= 0.0 ? factor[n + 1] : 0.0;
+          m0 = std::max(m0, w0), m1 = std::max(m1, w1);
         }
-        const double a = (a4[0] + a4[1]) + (a4[2] + a4[3]), c = (c4[0] + c4[1]) + (c4[2] + c4[3]);
-        const double wMax = std::max(std::max(m4[0], m4[1]), std::max(m4[2], m4[3]));
+        if (n == L) {
+          const double w = row[n];
+          a0 += (w >= kTiny ? w : 0.0) * factor[n], c0 += w >= 0.0 ? factor[n] : 0.0, m0 = std::max(m0, w);
+        }
+        const double a = a0 + a1, c = c0 + c1, wMax = std::max(m0, m1);
         const size_t o = static_cast<size_t>(b0) + k;
         rec->a[o] = a, rec->c[o] = c, rec->wMax[o] = wMax;
         for (int j = 0; j < 5; j++) rec->s[o][j] = orient[k].s[j];
