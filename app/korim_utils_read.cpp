@@ -2,11 +2,11 @@
 #include "app/korim_utils_read.h"
 
 #include <climits>
-#include <limits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -202,9 +202,11 @@ bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const ch
 
 // ---- 3-D grids ----
 
-// Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total.
+// Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total. largest:
+// the largest size of a value the reader takes (a potential's, kLargestGridValue; a steric mask,
+// which only compares each value with -maxPot, takes any finite one).
 template <typename Store>
-int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store store) {
+int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, double largest, Store store) {
   FilePtr fp;
   if (const int st = openInput(name, "read3DPotential", count, &fp); st >= 0) return st;
   // In double: the product of three ints may exceed any integer type.
@@ -255,7 +257,7 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, Store s
         std::fprintf(stderr, "read3DPotential: line %d of %s.\n", lineNo, name);
       }
       for (int k = 0; k < got; k++)
-        if (!(std::fabs(v[k]) <= kLargestGridValue)) {
+        if (!(std::fabs(v[k]) <= largest)) {
           char what[400];
           std::snprintf(what, sizeof what,
                         "holds the value %g kT/e, beyond %.2f, where the Boltzmann factor of a unit charge "
@@ -430,12 +432,12 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
 }
 
 int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, double* pot3D) {
-  return read3DGrid(pot3DName, korimInfo, count, [pot3D](int i, double v) { pot3D[i] = v; });
+  return read3DGrid(pot3DName, korimInfo, count, kLargestGridValue, [pot3D](int i, double v) { pot3D[i] = v; });
 }
 
 int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst) {
   const double maxPot = korimInfo->elInfo.maxPot;
-  return read3DGrid(pot3DName, korimInfo, count, [pot3Dst, maxPot](int i, double v) {
+  return read3DGrid(pot3DName, korimInfo, count, HUGE_VAL, [pot3Dst, maxPot](int i, double v) {
     pot3Dst[i] = std::fabs(v) < maxPot ? 1.0f : 0.0f;
   });
 }

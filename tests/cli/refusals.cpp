@@ -1781,6 +1781,18 @@ TEST(Refusals, AZeroOrderIsRefusedAsZeroAndAGridBeyondAnyBoltzmannFactorIsNamed)
       {grid(valued("edge.pot", "709.78"), "30"), 1, {zero}},
   };
   for (const Expect& c : cases) expectRun(c);
+  // A steric run reads the grid as a mask, any finite value of -maxPot or more a block: 1000 as 99.
+  std::string table[2], out[2];
+  for (int i = 0; i < 2; i++) {
+    const TempDir d;
+    std::vector<std::string> args = grid(valued(i == 0 ? "b99.pot" : "b1000.pot", i == 0 ? "99" : "1000"), "30");
+    args[0] = "-stKorim";
+    const RunResult r = runKorim(args, d);
+    EXPECT_EQ(r.status, 0) << r.err;
+    table[i] = readFile(d / "out.tab"), out[i] = r.out;
+  }
+  EXPECT_EQ(table[0], table[1]);
+  EXPECT_EQ(out[0], out[1]);
 }
 
 // The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
