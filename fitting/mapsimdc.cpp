@@ -128,7 +128,7 @@ std::string factorText(double v) {
 double swampFactor(const McRows& rows) {
   double pattern = 0.0;  // sum of (D / DD)^2 over the fitted couplings
   for (int i = 0; i < rows.n; i++) {
-    if (!rows.used(i) || rows.dTab->dCalcList[i].w == 0.0f) continue;
+    if (!rows.used(i)) continue;  // the rows the fit takes, weight 0 none of them
     const double r = rows.dTab->dCalcList[i].d / static_cast<double>(rows.sigSaved[i]);
     pattern += r * r;
   }

@@ -5,19 +5,18 @@
 #include "simulation/korim_utils_simu.h"
 
 #include <algorithm>
-#include <limits>
 #include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "couplings/analyzeSaupe.h"
 #include "foundation/advice.h"
 #include "foundation/appendf.h"
-
-#include "couplings/analyzeSaupe.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/order_convergence.h"
 #include "simulation/ssia.h"
