@@ -1935,7 +1935,9 @@ TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
     EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / kept), 1e-3 * std::max(1.0, std::sqrt(sum2 / kept))) << what;
     EXPECT_NEAR(t.data("CORR R"), corr, 1.5e-3) << what;
     // The chain's prediction reaches the medium's full order, on both signs.
-    if (c.full) EXPECT_TRUE(largest >= 888.0 && least <= -888.0) << what << " " << least << " " << largest;
+    if (c.full) {
+      EXPECT_TRUE(largest >= 888.0 && least <= -888.0) << what << " " << least << " " << largest;
+    }
   }
 }
 

@@ -201,7 +201,9 @@ TEST_F(OrderConvergence, TheRunsOrderIsHeldAgainstTheFarSphereWhereTheDenserMove
     EXPECT_EQ(v.denser, 4 * t.density);
     EXPECT_NEAR(v.apart, t.denser, 1e-12);
     EXPECT_EQ(v.far, t.farUsed) << t.density << " " << t.denser;
-    if (t.farUsed != 0) EXPECT_NEAR(v.apartFar, t.far, 1e-12);
+    if (t.farUsed != 0) {
+      EXPECT_NEAR(v.apartFar, t.far, 1e-12);
+    }
     // Asked again, the criterion scans nothing: every order it took is kept.
     settlesOrder(t.density, own, orders, t.farthest);
     EXPECT_EQ(scans, t.scans) << t.density << " " << t.denser;
