@@ -42,6 +42,7 @@ TEST(TableStatistics, QSaupeFollowsTheTensorAndRmsPrintedBesideIt) {
     std::vector<std::string> args;
   } runs[] = {
       {plus(fit, {"-single"})},
+      {plus(fit, {"-single", "-yzInv"})},  // another axis named zz: another Da and R, the same size
       {plus(fit, {"-mcDc", "-map", "10"})},
       {plus(fit, {"-mcDc", "-map", "10", "-s1", "23", "-sN", "34"})},
       {plus(fit, {"-jack", "-map", "10"})},
