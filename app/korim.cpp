@@ -679,6 +679,7 @@ int structureRun(Run& run) {
     run.status = 1;
     return 1;
   }
+  korim::couplings::keepRunWeights(dTab);
   run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off, dc->segFirst));
   // Atoms left out of the structure are named in the table too, with the lines of the mapping.
   if (const std::string het = korim::structure::skippedHetatm(pdb); !het.empty())

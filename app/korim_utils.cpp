@@ -732,11 +732,39 @@ bool held(const KorimInfo* k, const DTensor* t) {
   return k->korimMode == kModeBestFit && (m == korim::couplings::kTensorDaDr || m == korim::couplings::kTensorFixed);
 }
 
+// A Da or Dr held by the fit (-da or -dr, alone or with -dadr or -fixed) must lie within its limits
+// as given or by default (-daMin/-daMax, -drMin/-drMax), which the held value would otherwise
+// replace: a Da given in Hz (the estimates print it so) is held as an order parameter thousands of
+// times too large, and fits nothing. A start under -nofixed is not held; it starts at the middle of
+// the limits. Judges -da (isDa) or -dr when given and limits that are in order; false after
+// naming it.
+bool heldWithinLimits(const Reader& r, const DTensor* t, bool isDa) {
+  DTensor unset;
+  korim::couplings::dTensorNull(&unset);
+  const char* word = isDa ? "-da" : "-dr";
+  const char* name = isDa ? "Da" : "Dr";
+  const char* minWord = isDa ? "-daMin" : "-drMin";
+  const char* maxWord = isDa ? "-daMax" : "-drMax";
+  const float value = isDa ? t->da : t->dr;
+  const float min = r.present(minWord) ? (isDa ? t->daMin : t->drMin) : (isDa ? unset.daMin : unset.drMin);
+  const float max = r.present(maxWord) ? (isDa ? t->daMax : t->drMax) : (isDa ? unset.daMax : unset.drMax);
+  if (!r.present(word) || min > max || (value >= min && value <= max)) return true;
+  char why[320];
+  std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", name, minWord,
+                static_cast<double>(min), maxWord, static_cast<double>(max));
+  std::string because = why;
+  // A Dr above 1 in size is no order parameter either: named as a Da is.
+  if (isDa || !(std::fabs(value) <= 1.0f)) because += inUnitNote(name, r.valueWord(word), value, min, max);
+  r.refuse(word, because.c_str());
+  return false;
+}
+
 // Da and Dr are order parameters without unit: none exceeds 1 in size, whatever the run (so -da,
 // -dr and their limits above 1 are refused in every mode, each one named, with its value read as
 // an N-H coupling in Hz, the likely slip); and the lower limit of each, and of each angle (-daMin,
-// -drMin, -psiMin, ..., as given or by default) must not lie above the upper one. A held -da or -dr outside its own sound limits is
-// left to heldWithinLimits, which names those limits. False after the messages.
+// -drMin, -psiMin, ..., as given or by default) must not lie above the upper one. A held -da or -dr
+// beside limits of sound size is judged against those limits instead (heldWithinLimits), in the
+// same pass, so that every value refused is named in one run. False after the messages.
 bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) {
   DTensor unset;
   korim::couplings::dTensorNull(&unset);
@@ -747,10 +775,14 @@ bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) 
   bool sane = true;
   for (size_t i = 0; i < std::size(given); i++) {
     const OrderParameter& o = given[i];
-    if (!tooLarge(o)) continue;
-    // -da and -dr (the first two) held within limits of sound size: heldWithinLimits names them.
+    // -da and -dr (the first two) held within limits of sound size are judged against those
+    // limits (when in order; a reversed range is named below), each one named in this pass.
     const OrderParameter* limits = std::strcmp(o.name, "Da") == 0 ? &given[2] : &given[4];
-    if (i < 2 && held(k, t) && !tooLarge(limits[0]) && !tooLarge(limits[1])) continue;
+    if (i < 2 && held(k, t) && !tooLarge(limits[0]) && !tooLarge(limits[1])) {
+      if (!heldWithinLimits(r, t, i == 0)) sane = false;
+      continue;
+    }
+    if (!tooLarge(o)) continue;
     const std::string why = "must lie between -1 and 1" + inUnitNote(o.name, r.valueWord(o.word), o.value, -1.0f, 1.0f);
     r.refuse(o.word, why.c_str());
     sane = false;
@@ -791,44 +823,6 @@ bool orderParametersSane(const Reader& r, const KorimInfo* k, const DTensor* t) 
   return sane;
 }
 
-// A Da or Dr held by the fit (-da or -dr, alone or with -dadr or -fixed) must lie within its limits
-// as given or by default (-daMin/-daMax, -drMin/-drMax), which the held value would otherwise
-// replace: a Da given in Hz (the estimates print it so) is held as an order parameter thousands of
-// times too large, and fits nothing. A start under -nofixed is not held; it starts at the middle of
-// the limits.
-bool heldWithinLimits(const Reader& r, const KorimInfo* k, const DTensor* t) {
-  if (!held(k, t)) return true;
-  DTensor unset;
-  korim::couplings::dTensorNull(&unset);
-  struct Held {
-    const char* word;
-    float value;
-    const char* name;
-    const char* minWord;
-    float min;
-    const char* maxWord;
-    float max;
-  };
-  const Held values[] = {
-      {"-da", t->da, "Da", "-daMin", r.present("-daMin") ? t->daMin : unset.daMin, "-daMax",
-       r.present("-daMax") ? t->daMax : unset.daMax},
-      {"-dr", t->dr, "Dr", "-drMin", r.present("-drMin") ? t->drMin : unset.drMin, "-drMax",
-       r.present("-drMax") ? t->drMax : unset.drMax},
-  };
-  for (const Held& h : values) {
-    if (!r.present(h.word) || (h.value >= h.min && h.value <= h.max)) continue;
-    char why[320];
-    std::snprintf(why, sizeof why, "lies outside the limits of %s, %s %g to %s %g", h.name, h.minWord,
-                  static_cast<double>(h.min), h.maxWord, static_cast<double>(h.max));
-    std::string because = why;
-    // A Dr above 1 in size is no order parameter either: named as a Da is.
-    if (std::strcmp(h.word, "-da") == 0 || !(std::fabs(h.value) <= 1.0f))
-      because += inUnitNote(h.name, r.valueWord(h.word), h.value, h.min, h.max);
-    r.refuse(h.word, because.c_str());
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -1035,8 +1029,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   return (!fitDegreeUsable(r, k) || r.badNumber || !trialsGiven(r, k, p->mapCount) || !conesSampled(r, k) ||
           !estimateRanges(r, k, p->mapCount) || !seedSeeds(r, k) || !rimSwitch(r, k) || !listsNotNegative(r, p, k) ||
           !saupeElementsSane(r) ||
-          !orderParametersSane(r, k, tensor) ||
-          !heldWithinLimits(r, k, tensor) || !heldDaNotZero(r, k, tensor))
+          !orderParametersSane(r, k, tensor) || !heldDaNotZero(r, k, tensor))
              ? 1
              : 0;
 }

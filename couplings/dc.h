@@ -151,6 +151,13 @@ int hasBondVector(const DInfo& d);
 // are left invalid. Returns the number of couplings still valid.
 int buildDC(structure::PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList,
             int wCount, int allowFixedDI);
+// After buildDC (and the check of its -w weights, refuseWeightBeyondBound, whose messages name the
+// table's own W): each observed row whose calculated row is valid takes that row's weight, the W
+// times the square root of its -w value, which the statistics weigh its coupling by; so the W
+// column of every table written from dTab shows it. The observed error DD stays the table's: the
+// fits and chi-square take it (-w's division of the calculated row's error enters only that
+// check). A second call changes nothing. Returns the number of weights changed.
+int keepRunWeights(DTable* dTab);
 // The atoms of both ends of row o at residue offset aOff, where buildDC looks them up (the row's
 // chain and segment, or the structure's default where the table names none), into c's atom lists
 // and counts (0: the end maps to no atom).

@@ -425,6 +425,19 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
     return count;
 }
 
+int keepRunWeights(DTable* dTab) {
+    if (dTab == nullptr || dTab->dObsList == nullptr || dTab->dCalcList == nullptr) return 0;
+    int changed = 0;
+    for (int k = 0; k < dTab->dCount; ++k) {
+        DInfo& o = dTab->dObsList[k];
+        const DInfo& c = dTab->dCalcList[k];
+        if (!o.valid || !c.valid || o.w == c.w) continue;
+        o.w = c.w;
+        ++changed;
+    }
+    return changed;
+}
+
 namespace {
 
 constexpr int kRowsNamed = 5;  // rows named per kind of mapping problem

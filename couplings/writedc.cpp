@@ -59,6 +59,26 @@ bool hasSpread(const float* v, int n) {
     return false;
 }
 
+// Da and Dr of the tensor a table prints: those of its Saupe elements, as the order-matrix block
+// analyses them (0 and 0 for a zero tensor, which the table does not print). The tensor's own da
+// and dr may hold another tensor's: the mean of the fits of an error run, or of the allowed states
+// of an ensemble, beside their averaged Saupe elements. Q SAUPE divides by 2 Da^2 (4 + 3 R^2) / 5,
+// which is 4/15 of the sum of the squared eigenvalues whichever axis is named zz (-yz included).
+void printedDaDr(const DTensor& t, float* da, float* dr) {
+    *da = *dr = 0.0f;
+    double saupe[5], irr[5], gen = 0.0, eigVec[3][3], eigVal[3], a = 0.0, r = 0.0;
+    double alpha[4], beta[4], gamma[4];
+    bool any = false;
+    for (int i = 0; i < 5; ++i) {
+        saupe[i] = t.saupe[i];
+        any = any || t.saupe[i] != 0.0f;
+    }
+    if (!any) return;
+    analyzeSaupe(saupe, irr, &gen, eigVec, eigVal, 0, &a, &r, alpha, beta, gamma, 0);
+    *da = static_cast<float>(a);
+    *dr = static_cast<float>(r);
+}
+
 struct Stats {
     float rms = 0, chi2 = 0, stdDev = 0, q = 0, qIso = 0, corr = 0;
     float offset = 0, errOffset = 0, slope = 0, errSlope = 0, aveSlope = 0, errAveSlope = 0;
@@ -596,19 +616,20 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     if (sumX2 == 0.0) {
         found.qIso = kQGapObservedTensor;
     } else {
-        const DTensor& t = dTab->dTensor;
-        const float a = diRef * t.da * wRef;
+        float da = 0.0f, dr = 0.0f;
+        printedDaDr(dTab->dTensor, &da, &dr);
+        const float a = diRef * da * wRef;
         float dRms = 0.0f;
         if (a != 0.0f) {
-            const float r = (diRef * t.dr * wRef) / a;
+            const float r = (diRef * dr * wRef) / a;
             const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
             dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
         }
         // A Da so small beside Dr that their ratio overflows, or a Da of 0 beside a Dr, still
         // leaves a tensor of a size: the RMS coupling of both, without their ratio.
         if (a == 0.0f || !std::isfinite(dRms)) {
-            const double ad = static_cast<double>(diRef) * t.da * wRef;
-            const double bd = static_cast<double>(diRef) * t.dr * wRef;
+            const double ad = static_cast<double>(diRef) * da * wRef;
+            const double bd = static_cast<double>(diRef) * dr * wRef;
             dRms = static_cast<float>(std::sqrt((3.0 * bd * bd + 4.0 * ad * ad) * 2.0 / 5.0));
         }
         if (dRms != 0.0f)

@@ -53,7 +53,8 @@ enum class DColumn { kBackCalculated, kTableValue };
 
 // Agreement of observed and calculated couplings over the rows where both are valid and that the
 // statistics keep (column kBackCalculated: statsExit; kTableValue: both couplings below 888 Hz): RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
-// the observed couplings, qIsoD against the RMS coupling of the tensor's da and dr), Pearson
+// the observed couplings, qIsoD against the RMS coupling of the Da and Dr of the tensor's Saupe
+// elements, the tensor the table prints, whatever its da and dr hold), Pearson
 // correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
 // both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
 // correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or
@@ -101,7 +102,7 @@ struct TableComparison {
 TableComparison tableComparison(const settings::KorimInfo* korimInfo);
 
 // Reduced forms of getStatDCmod over the same pairs, each starting from zero: the RMS deviation
-// (rSumD2), the quality factor against the RMS coupling of the tensor's da and dr (qIsoD) and the
+// (rSumD2), the quality factor against the RMS coupling of the tensor's Saupe elements (qIsoD) and the
 // pair count; the C form adds chi-square (pSumD) and the Pearson correlation (coorR). Returns 0,
 // or 1 with "Error allocating temporary buffers." (results 0) when work arrays cannot be had.
 int getStatDCmodB(const DTable* dTab, float* rSumD2, float* qIsoD, int* nD);

@@ -100,6 +100,7 @@ int simDC_dc(DTable* dTab, CSTable* csTab, const char* /*inDName*/, const char* 
     if (csTab != nullptr) buildCS(pdb, csTab, offset, constRMSFlag);
     if (dTab != nullptr) {
         couplings::buildDC(pdb, dTab, offset, segFirst, wList, wCount, allowFixedDI);
+        couplings::keepRunWeights(dTab);
         couplings::fitD(pdb, dTab, kVerbose);
     }
     reportDC(pdbName, pdb, outDName, outCSName, dTab, csTab);

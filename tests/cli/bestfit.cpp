@@ -202,6 +202,13 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
     a.insert(a.begin(), {"-bestFit", "-single", "-pdb", kPdb, "-inD", kCouplings, "-outD", "fit.tab"});
     return a;
   };
+  // A held -da or -dr outside the default limits of 0.01 in size, named in the same pass.
+  const auto outside = [](const std::string& word, const std::string& name, const std::string& inHz) {
+    const std::string v = word.substr(word.find(' ') + 1), lower = name == "Da" ? "-da" : "-dr";
+    return "option " + lower + " value " + v + " lies outside the limits of " + name + ", " + lower + "Min -0.01 to " +
+           lower + "Max 0.01: " + name + " is an order parameter without unit; an N-H " + name +
+           " in Hz divided by 21585.2 gives it (" + v + " Hz is " + inHz + ").\n";
+  };
   const std::string reversed = " give a reversed range of ";
   const struct {
     std::vector<std::string> args, refusals;  // refusals empty: taken
@@ -214,6 +221,11 @@ TEST(BestFitHeldTensor, OrderParametersAboveOneOrAReversedRangeAreRefused) {
         over("-daMax 25", "Da"), over("-drMin -25", "Dr"), over("-drMax 25", "Dr", "0.00116")}},
       {fit({"-dadr", "-da", "-0.000431", "-daMin", "-12", "-daMax", "-8"}),
        {over("-daMin -12", "Da"), over("-daMax -8", "Da")}},
+      // Held values in Hz, each named in one run, beside a limit above 1 too.
+      {fit({"-fixed", "-da", "-15.5", "-dr", "-7.8"}),
+       {outside("-da -15.5", "Da", "-0.000718"), outside("-dr -7.8", "Dr", "-0.000361")}},
+      {fit({"-dadr", "-da", "-15.5", "-dr", "0.005", "-drMax", "3"}),
+       {outside("-da -15.5", "Da", "-0.000718"), over("-drMax 3", "Dr", "0.000139")}},
       {fit({"-nofixed", "-daMin", "-1.0001"}), {over("-daMin -1.0001", "Da")}},
       {fit({"-nofixed", "-daMin", "0.005", "-daMax", "-0.005"}), {"options -daMin 0.005 and -daMax -0.005" + reversed +
                                                                   "Da: its lower limit lies above its upper one.\n"}},

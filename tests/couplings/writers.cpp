@@ -243,7 +243,8 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   tab.add(4, "ALA", 3, 3, 2000);
   tab.add(5, "ALA", 2, 9999, 3000, 1.0f, "A", 1, 0.0f);
   tab.obs[3].valid = 0;
-  tab.t.dTensor.da = 5e-4f, tab.t.dTensor.dr = 1e-4f;
+  // Saupe elements of Da 5e-4 and Dr 1e-4 (principal values 1e-3, -3.5e-4, -6.5e-4).
+  tab.t.dTensor.saupe[0] = 1e-3f, tab.t.dTensor.saupe[1] = 3e-4f;
   float v[12];
   int n = 0;
   ASSERT_EQ(stats(tab.get(), v, &n), 0);
@@ -314,15 +315,17 @@ TEST(WriterStats, UndefinedStatisticsAreLeftOutWithTheirReason) {
 }
 
 // The reduced statistics start from zero whatever the caller passes: N 2, RMS sqrt(2/2) = 1,
-// chi2 1 + (1/0.5)^2 = 5, R 0 (it needs three pairs); Q iso with a = 21585.2 * 2e-4 (sign of di
-// and da) and R = 0.25: Drms = sqrt((3/16 + 4) 2 a^2 / 5).
+// chi2 1 + (1/0.5)^2 = 5, R 0 (it needs three pairs); Q iso divides by the tensor the table
+// prints, that of its Saupe elements (principal values 4, -1.5 and -2.5 e-4: Da 2e-4, Dr 1/3 e-4),
+// not by the da and dr fields beside them (2e-4 and 5e-5): a = 21585.2 * 2e-4 (sign of di and da)
+// and R = 1/6: Drms = sqrt((3/36 + 4) 2 a^2 / 5).
 TEST(WriterStats, ReducedStatistics) {
   Table rows = shortRows();
   float rms = 7, chi2 = 7, qIso = 7, r = 7;
   int n = 7;
   ASSERT_EQ(getStatDCmodC(rows.get(), &rms, &chi2, &qIso, &r, &n), 0);
   EXPECT_TRUE(n == 2 && rms == 1.0f && chi2 == 5.0f && r == 0.0f);
-  const double a = 21585.2 * 2e-4, want = 1.0 / std::sqrt((3.0 / 16 + 4) * 2 * a * a / 5);
+  const double a = 21585.2 * 2e-4, want = 1.0 / std::sqrt((3.0 / 36 + 4) * 2 * a * a / 5);
   EXPECT_NEAR(qIso, want, 1e-6);
   n = 7, rms = 7, qIso = 7;
   ASSERT_EQ(getStatDCmodB(&rows.t, &rms, &qIso, &n), 0);
@@ -330,11 +333,13 @@ TEST(WriterStats, ReducedStatistics) {
 }
 
 // Q SAUPE of a tensor whose Da is 0, or so small beside Dr that their ratio overflows, divides by
-// the size of the tensor held: Drms = sqrt((3 b^2 + 4 a^2) 2 / 5), b = 21585.2 * Dr, a ~ 0.
+// the size of the tensor held: Drms = sqrt((3 b^2 + 4 a^2) 2 / 5), b = 21585.2 * Dr, a ~ 0. (The
+// analysis of its Saupe elements names another axis zz, of Da 7.5e-5 and Dr 5e-5: the same size.)
 TEST(WriterStats, QOfATensorOfDaZeroOrTinyBesideDr) {
   for (const float da : {0.0f, 1e-30f, -1e-30f}) {
     Table rows = shortRows();
     rows.t.dTensor.da = da, rows.t.dTensor.dr = 1e-4f;
+    euler2saupe(rows.t.dTensor.saupe, 0.0f, 0.0f, 0.0f, da, 1e-4f);
     float rms = 0, qIso = 0;
     int n = 0;
     ASSERT_EQ(getStatDCmodB(rows.get(), &rms, &qIso, &n), 0);
