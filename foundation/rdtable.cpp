@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <strings.h>
+#include <unordered_map>
 #include <vector>
 
 namespace korim::foundation {
@@ -228,6 +229,20 @@ struct TableOut {
     int entryCount = 0;
 };
 
+// The number of a NULLVALUE line into *value; false after the message when it is not one whole
+// number within the int range. Without its number every 0 would silently turn null; with a part
+// of it ("9999x" as 9999, "-13.200" as -13) other values would.
+bool nullValueRead(const char* line, const char* inName, int lineNo, int* value) {
+    const std::string word = getToken(2, line);
+    if (!badToken && integerWord(word, value) == NumberWord::number) return true;
+    const std::string given =
+        badToken ? "gives no number after NULLVALUE" : "gives NULLVALUE " + shownLine(word.c_str());
+    lineRefusal("RdTable", inName, lineNo, line,
+                given + ", where a NULLVALUE line gives one whole number from -2147483648 to 2147483647 (such as "
+                        "NULLVALUE -666), which marks a missing value in the number columns");
+    return false;
+}
+
 // First pass: the key lines and the number of rows; 0, or 1 after a message.
 int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
     int lineNo = 0;
@@ -260,20 +275,15 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
             const char* t = getToken(2, line);
             if (badToken) {
                 // Without its text every empty cell would silently turn null.
-                std::fprintf(stderr, "RdTable Error: bad NULLSTRING line in %s: %s\n", inName, shownLine(line).c_str());
+                lineRefusal("RdTable", inName, lineNo, line,
+                            "gives no text after NULLSTRING, where a NULLSTRING line gives the one word that marks a "
+                            "missing text in the text columns (such as NULLSTRING *)");
                 return 1;
             }
             k.nullString = t;
             k.haveNullString = true;
         } else if (maybeKey && std::strcmp(first, "NULLVALUE") == 0) {
-            int v = 0;
-            if (integerWord(getToken(2, line), &v) != NumberWord::number) {
-                // Without its number every 0 would silently turn null, and with a part of it
-                // ("9999x" as 9999) other values.
-                std::fprintf(stderr, "RdTable Error: bad NULLVALUE line in %s: %s\n", inName, shownLine(line).c_str());
-                return 1;
-            }
-            k.fileNullValue = v;
+            if (!nullValueRead(line, inName, lineNo, &k.fileNullValue)) return 1;
             k.haveNullValue = true;
         } else if (isDataLine(line)) {
             if (k.rows == INT_MAX) {
@@ -288,6 +298,28 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
         return 1;
     }
     return 0;
+}
+
+// Refuses a VARS line that names one column twice (names compared as the look-up compares them):
+// a reader would find one of the two by its name and take the other's values for it, or leave
+// them unread. True after the message.
+bool duplicateColumnRefused(const char* inName, const KeyLines& k) {
+    const std::vector<std::string> names = keyItems(k.varsLine);
+    std::unordered_map<std::string, size_t> seen;  // upper-cased name -> its first column (from 0)
+    for (size_t later = 0; later < names.size(); later++) {
+        const auto [at, isNew] = seen.emplace(upperName(names[later]), later);
+        if (isNew) continue;
+        const size_t first = at->second;
+        const std::string a = shownLine(names[first].c_str()), b = shownLine(names[later].c_str());
+        const std::string spelt =
+            a == b ? std::string() : ", as " + a + " and " + b + ": names are compared without regard to case";
+        lineRefusal("RdTable", inName, k.varsLineNo, k.varsLine.c_str(),
+                    "names the column " + a + " twice (columns " + std::to_string(first + 1) + " and " +
+                        std::to_string(later + 1) + spelt +
+                        "); each column needs a name of its own, as korim finds a column by its name");
+        return true;
+    }
+    return false;
 }
 
 // The column records from the VARS, FORMAT and TOLERANCE lines; 0, or 1 after a message
@@ -306,6 +338,7 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
         std::fputs(kTableFormatHelp, stderr);
         return 1;
     }
+    if (duplicateColumnRefused(inName, k)) return 1;
     // A FORMAT line must give one format per column; an empty one is a mismatch too.
     if (k.haveFmt && fmtCount != vCount) {
         std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
@@ -328,7 +361,7 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
         std::fprintf(stderr, "RdTable Error allocating variable info.\n");
         return 1;
     }
-    for (int v = 0; v < vCount; v++) t.varInfo[v] = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+    for (int v = 0; v < vCount; v++) t.varInfo[v] = tabVar{};
     t.varCount = vCount;
 
     for (int v = 0; v < t.varCount; v++) {
@@ -347,6 +380,7 @@ int buildColumns(const char* inName, const KeyLines& k, TableOut& t) {
             std::fprintf(stderr, "Format: %s\n", fmtTok.c_str());
             return 1;
         }
+        col.fmtLine = k.haveFmt ? k.fmtLineNo : 0;
         // Formats from a file are printf formats later: only safe ones pass.
         col.type = tabFmtType(col.fmt);
         if (col.type == 0) {
@@ -612,6 +646,19 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
         return finish(0);
     }
     if (buildColumns(inName, k, t) != 0) return finish(1);
+    // A column read as a number must be one: a text column holds the index of each text.
+    std::vector<ColumnRule> rules(static_cast<size_t>(t.varCount), ColumnRule::any);
+    const auto mark = [&](const char* const* names, ColumnRule rule) {
+        for (; names != nullptr && *names != nullptr; names++) {
+            const int v = getTabVar(t.varInfo, t.varCount, *names);
+            if (checkNumberColumn(inName, t.varInfo, t.varCount, v) != 0) return false;
+            if (v >= 0) rules[static_cast<size_t>(v)] = rule;
+        }
+        return true;
+    };
+    if (!mark(finiteNames, ColumnRule::finite) || !mark(nonNegativeNames, ColumnRule::finiteNonNegative) ||
+        !mark(wholeNames, ColumnRule::whole))
+        return finish(1);
     if (readMode == 1) {
         if (static_cast<long long>(k.rows) * t.varCount > INT_MAX / static_cast<long long>(sizeof(float)) ||
             (t.matrix = fltAlloc("table", k.rows * t.varCount)) == nullptr) {
@@ -621,16 +668,6 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
         std::memset(t.matrix, 0, sizeof(float) * static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount));
     }
     t.entryCount = k.rows;
-    std::vector<ColumnRule> rules(static_cast<size_t>(t.varCount), ColumnRule::any);
-    const auto mark = [&](const char* const* names, ColumnRule rule) {
-        for (; names != nullptr && *names != nullptr; names++) {
-            const int v = getTabVar(t.varInfo, t.varCount, *names);
-            if (v >= 0) rules[static_cast<size_t>(v)] = rule;
-        }
-    };
-    mark(finiteNames, ColumnRule::finite);
-    mark(nonNegativeNames, ColumnRule::finiteNonNegative);
-    mark(wholeNames, ColumnRule::whole);
     hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
     return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, rules));
 }
@@ -663,6 +700,17 @@ int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {
         if (*a == '\0' && *b == '\0') return v;
     }
     return -1;
+}
+
+int checkNumberColumn(const char* inName, const tabVar* varInfo, int varCount, int loc) {
+    if (varInfo == nullptr || loc < 0 || loc >= varCount || varInfo[loc].type != TAB_TEXT) return 0;
+    const tabVar& col = varInfo[loc];
+    const std::string name = shownLine(col.name);
+    std::fprintf(stderr,
+                 "RdTable Error: line %d of %s, the FORMAT line, types column %d (%s) as a text (%s), where korim "
+                 "reads %s as a number; give %s a number format (%%f, %%e or %%g, or %%d for a whole number).\n",
+                 col.fmtLine, inName, loc + 1, name.c_str(), shownLine(col.fmt).c_str(), name.c_str(), name.c_str());
+    return 1;
 }
 
 int getTabVal(const float* entry, const tabVar* varInfo, int varLoc, char* text, int textSize) {
@@ -733,7 +781,7 @@ int freeTab(float* matrix, tabVar* varInfo, int varCount, int entryCount) {
                     unAlloc("mapText", col.equivList[k], static_cast<int>(std::strlen(col.equivList[k])) + 1);
             unAlloc("mapText", col.equivList, (col.equivCount + 1) * static_cast<int>(sizeof(char*)));
         }
-        col = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+        col = tabVar{};
     }
     unAlloc("table", varInfo, varCount * static_cast<int>(sizeof(tabVar)));
     return 0;

@@ -248,7 +248,7 @@ int wrTableN(const char* outName, const float* matrix, int varCount, int entryCo
             return 1;
         }
     }
-    for (int v = 0; v < varCount; v++) varInfo[v] = tabVar{0, 0.0f, nullptr, nullptr, 0, nullptr};
+    for (int v = 0; v < varCount; v++) varInfo[v] = tabVar{};
     for (int v = 0; v < varCount; v++) {
         std::string name = std::string(varRoot != nullptr ? varRoot : "") + std::to_string(v + 1);
         varInfo[v].name = strDup(name.c_str());
@@ -303,7 +303,7 @@ int addTabVar(tabVar** varInfo, int* varCount, const char* name, const char* fmt
     if (copyNameFmt(name, fmt, "AddTabVar Error reallocating variable name.\n",
                     "AddTabVar Error reallocating variable format.\n", &nameCopy, &fmtCopy) != 0)
         return 1;
-    list[n] = tabVar{type, tol, nameCopy, fmtCopy, 0, nullptr};
+    list[n] = tabVar{type, tol, nameCopy, fmtCopy, 0, 0, nullptr};
     *varCount = n + 1;
     return 0;
 }
@@ -322,6 +322,7 @@ int chTabVar(tabVar* varPtr, const char* name, const char* fmt, float tol, int t
     varPtr->fmt = fmtCopy;
     varPtr->type = type;
     varPtr->tol = tol;
+    varPtr->fmtLine = 0;  // the format is no longer the file's
     return 0;
 }
 

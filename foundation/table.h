@@ -22,6 +22,8 @@ struct tabVar {
     char* name;        // column name ("strDup")
     char* fmt;         // print format, underscores already turned into spaces ("strDup")
     int equivCount;    // text columns: number of distinct texts
+    int fmtLine;       // line of the file whose FORMAT line gave the format; 0 when none did (no
+                       // FORMAT line: every column "%f"; a column made in memory)
     char** equivList;  // text columns: the texts, null-terminated ("mapText"); text k is stored as k
 };
 
@@ -55,8 +57,9 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
              hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode);
 int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
             int defNullValue);
-// rdTable, where a number item of a column named in finiteNames, nonNegativeNames or wholeNames
-// (lists ended by null; null: none) that is not wholly one finite number ("nan", "inf",
+// rdTable, where a column named in finiteNames, nonNegativeNames or wholeNames (lists ended by
+// null; null: none) is one the caller reads as a number: one that the FORMAT line types as text is
+// refused (checkNumberColumn). A number item of such a column that is not wholly one finite number ("nan", "inf",
 // "-13,200", "12abc") is refused as an unreadable item is, with its line; so is one below 0 in a
 // column named in nonNegativeNames (a NULLVALUE item excepted), and one that is no whole number
 // within the int range in a column named in wholeNames, whatever its format ("8.5", "1e30").
@@ -64,8 +67,15 @@ int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* 
                   tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
                   const char* const* nonNegativeNames = nullptr, const char* const* wholeNames = nullptr);
 
-// Index of the column of that name (ignoring the case of a-z, last match wins), or -1.
+// Index of the column of that name (ignoring the case of a-z), or -1. The reader refuses a table
+// that names a column twice, so a name read from a file finds one column only.
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName);
+
+// For a reader that takes column loc of the table file inName as numbers: 0 when the column holds
+// numbers, or is absent (loc -1); 1 when its FORMAT line types it as text, whose cells hold the
+// index of each text and no number, after "RdTable Error: line <n> of <file>, the FORMAT line,
+// types column <k> (<name>) as a text (<format>), where korim reads <name> as a number; ...".
+int checkNumberColumn(const char* inName, const tabVar* varInfo, int varCount, int loc);
 
 // Prints column varLoc of the row entry into text[textSize] with the column's
 // format. Returns 0, or 1 (text emptied, message) when it does not fit.
@@ -102,7 +112,7 @@ int wrTableN(const char* outName, const float* matrix, int varCount, int entryCo
 int addMatVar(float** matrix, int entryCount, int varCount, int addCount);
 // Appends a column record (list and count passed by address).
 int addTabVar(tabVar** varInfo, int* varCount, const char* name, const char* fmt, float tol, int type);
-// Replaces name, format, tolerance and type of one column; its texts stay.
+// Replaces name, format, tolerance and type of one column (no longer a FORMAT line's); its texts stay.
 int chTabVar(tabVar* varPtr, const char* name, const char* fmt, float tol, int type);
 
 }  // namespace korim::foundation

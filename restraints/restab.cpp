@@ -66,8 +66,16 @@ int TableFile::column(const char* name) const {
     return loc;
 }
 
-void TableFile::markTaken(int loc) const {
-    if (loc >= 0 && loc < static_cast<int>(taken_.size())) taken_[static_cast<size_t>(loc)] = 1;
+int TableFile::textColumn(const char* name) const {
+    const int loc = foundation::getTabVar(varInfo_, varCount_, name);
+    take(loc, kTexts);
+    return loc;
+}
+
+void TableFile::markTaken(int loc) const { take(loc, kNumbers); }
+
+void TableFile::take(int loc, Taken how) const {
+    if (loc >= 0 && loc < static_cast<int>(taken_.size())) taken_[static_cast<size_t>(loc)] = how;
 }
 
 float TableFile::value(int r, int loc, float dflt) const { return loc >= 0 ? row(r)[loc] : dflt; }
@@ -77,9 +85,13 @@ int TableFile::intValue(int r, int loc, int dflt) const {
 }
 
 int TableFile::requireFinite(const char* name) const {
+    for (int loc = 0; loc < static_cast<int>(taken_.size()); loc++)
+        if (taken_[static_cast<size_t>(loc)] == kNumbers &&
+            foundation::checkNumberColumn(name, varInfo_, varCount_, loc) != 0)
+            return 1;
     for (int r = 0; r < entryCount_; r++) {
         for (int loc = 0; loc < static_cast<int>(taken_.size()); loc++) {
-            if (!taken_[static_cast<size_t>(loc)] || std::isfinite(row(r)[loc])) continue;
+            if (taken_[static_cast<size_t>(loc)] != kNumbers || std::isfinite(row(r)[loc])) continue;
             merReport("MER Error: value of %s in row %d of %s is not a finite number.\n", varInfo_[loc].name,
                       r + 1, name);
             return 1;

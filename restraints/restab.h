@@ -57,18 +57,21 @@ public:
     // caller owns); a file without rows is no error.
     int readWithHeader(const char* name, foundation::hdrList** hdr, int nullValue);
     int rows() const { return entryCount_; }
-    // Location of a column (-1 when absent); a column found is one this reader takes.
+    // Location of a column (-1 when absent); a column found is one this reader takes as numbers.
     int column(const char* name) const;
-    // Marks a column located another way (the atom columns) as one this reader takes.
+    // Location of a column this reader takes as texts (-1 when absent).
+    int textColumn(const char* name) const;
+    // Marks a column located another way (the atom columns) as one this reader takes as numbers.
     void markTaken(int loc) const;
     // Value of a column in row r (0-based), or dflt when the column is absent.
     float value(int r, int loc, float dflt) const;
     // Integer value (truncated toward zero, saturated, 0 for not-a-number), or dflt.
     int intValue(int r, int loc, int dflt) const;
-    // The one rule of the restraint readers: every value of the columns this reader takes must
-    // be a finite number (a nan or inf would stand as data: a distance bound, a shift, a
-    // weight). 0 when they are; else the message names the file, row and column, and 1 is
-    // returned. Text columns hold indices of their texts, always finite.
+    // The one rule of the restraint readers: every column this reader takes as numbers must be
+    // typed as numbers by the FORMAT line (a text column holds the index of each text, which
+    // would stand as data), and each of its values must be a finite number (a nan or inf would
+    // stand as data too: a distance bound, a shift, a weight). 0 when they are; else the message
+    // names the file and the FORMAT line's column, or the file, row and column, and 1 is returned.
     int requireFinite(const char* name) const;
     const foundation::tabVar* vars() const { return varInfo_; }
     int varCount() const { return varCount_; }
@@ -81,7 +84,9 @@ private:
     foundation::tabVar* varInfo_ = nullptr;
     int varCount_ = 0;
     int entryCount_ = 0;
-    mutable std::vector<char> taken_;  // per column: 1 when this reader takes its values
+    enum Taken : char { kNotTaken, kNumbers, kTexts };
+    void take(int loc, Taken how) const;
+    mutable std::vector<char> taken_;  // per column: Taken, how this reader takes its values
 };
 
 // The fields of a record that name one of its atoms.

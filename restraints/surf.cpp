@@ -311,8 +311,8 @@ int surfRead(const char* surfPath, const char* rcName, const char* homoName) {
 int surfReadRC(const char* inName) {
     TableFile t;
     if (const int status = t.read(inName, kSurfTableNull); status != 0) return status;
-    const int resLoc = t.column("RESNAME"), atomLoc = t.column("ATOMNAME");
-    const int typeLoc = t.column("TYPE"), offLoc = t.column("OFFSET"), shiftLoc = t.column("SHIFT");
+    const int resLoc = t.textColumn("RESNAME"), atomLoc = t.textColumn("ATOMNAME");
+    const int typeLoc = t.textColumn("TYPE"), offLoc = t.column("OFFSET"), shiftLoc = t.column("SHIFT");
     if (resLoc < 0 || atomLoc < 0) {
         merReport("MERIDO RC Error: missing RESNAME/ATOMNAME.\n");
         return 1;
@@ -345,13 +345,14 @@ int surfReadRC(const char* inName) {
 int surfReadHomo(const char* inName) {
     TableFile t;
     if (const int status = t.read(inName, kSurfTableNull); status != 0) return status;
-    const int resLoc = t.column("RESNAME");
+    const int resLoc = t.textColumn("RESNAME");
     if (resLoc < 0) {
         merReport("HOMO Error: missing RESNAME.\n");
         return 1;
     }
     // Every column is taken: each but RESNAME holds homology values.
-    for (int c = 0; c < t.varCount(); c++) t.markTaken(c);
+    for (int c = 0; c < t.varCount(); c++)
+        if (c != resLoc) t.markTaken(c);
     if (t.requireFinite(inName) != 0) return 1;
     if (surfMod.homoTab == nullptr && (surfMod.homoTab = foundation::hSymTabAlloc(0)) == nullptr) {
         merReport("HOMO Error creating homology table.\n");

@@ -2073,3 +2073,39 @@ TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
   }
   for (const Expect& c : cases) expectRun(c);
 }
+
+// Slips in the example's header lines that would be read as other data: the error column named D,
+// the couplings typed as text (also by -conv -xplor), a NULLVALUE of a fraction. Each is refused
+// with its file and line; mended as its message says, the table answers the example's Da.
+TEST(Refusals, TableHeaderSlipsAreRefusedWithTheirLineAndTheMendedTableAnswers) {
+  TempDir data;
+  const std::string table = readFile(kCouplings);
+  const auto changed = [&](const std::string& name, const std::string& from, const std::string& to) {
+    std::string text = table;
+    return writeFile(data / name, text.replace(text.find(from), from.size(), to));
+  };
+  const auto fit = [](const std::string& tab) {
+    return std::vector<std::string>{"-bestFit", "-single", "-pdb", kPdb, "-inD", tab, "-outD", "out.tab"};
+  };
+  const std::string twice = changed("twice.tab", "D DD W", "D D W"), text = changed("text.tab", "%9.3f %9.3f", "%9s %9.3f");
+  const std::string fraction = changed("fraction.tab", "VARS", "NULLVALUE -13.200\nVARS");
+  const std::string textMessage = "RdTable Error: line 6 of " + text + ", the FORMAT line, types column 7 (D) as a text "
+                                  "(%9s), where korim reads D as a number; give D a number format (%f, %e or %g, or "
+                                  "%d for a whole number).\n";
+  for (const Expect& c : std::vector<Expect>{
+           {fit(twice), 1, {"RdTable Error: line 5 of " + twice + " names the column D twice (columns 7 and 8); each "
+                            "column needs a name of its own, as korim finds a column by its name:\n"}},
+           {fit(text), 1, {textMessage}},
+           {{"-conv", "-xplor", "-inD", text, "-outD", "out.tab"}, 1, {textMessage}},
+           {fit(fraction), 1, {"RdTable Error: line 5 of " + fraction + " gives NULLVALUE -13.200, where a NULLVALUE "
+                               "line gives one whole number from -2147483648 to 2147483647 (such as NULLVALUE -666), "
+                               "which marks a missing value in the number columns:\nNULLVALUE -13.200\n"}}})
+    expectRun(c);
+  // Mended: a name of its own (the example's DD), the first number format named, the NULLVALUE given.
+  for (const std::string& tab : {changed("own.tab", "D DD W", "D DD W"), changed("number.tab", "%9.3f %9.3f", "%f %9.3f"),
+                                 changed("whole.tab", "VARS", "NULLVALUE -666\nVARS")}) {
+    const TempDir d;
+    EXPECT_EQ(runKorim(fit(tab), d).status, 0) << tab;
+    EXPECT_NEAR(readTable(d / "out.tab").data("Da_HN"), -12.764, 1e-3) << tab;
+  }
+}

@@ -83,10 +83,40 @@ TEST_F(IoTable, ReadsTypedColumnsAndTexts) {
     const std::pair<const char*, int> names[] = {{"val", 2}, {"Name", 1}, {"VALX", -1}, {"VA", -1}};
     for (auto [name, loc] : names) EXPECT_EQ(getTabVar(t.info, t.vars, name), loc) << name;
 
-    // No FORMAT line: floating point "%f"; of two equal names the later column wins.
-    ASSERT_EQ(t.read(file("nofmt.tab", "VARS A B A\n1 2 3\n"), 0), 0);
+    // No FORMAT line: floating point "%f".
+    ASSERT_EQ(t.read(file("nofmt.tab", "VARS A B C\n1 2 3\n"), 0), 0);
     for (int v = 0; v < 3; v++) EXPECT_TRUE(t.info[v].type == TAB_FLOAT && std::string(t.info[v].fmt) == "%f") << v;
-    EXPECT_EQ(getTabVar(t.info, t.vars, "a"), 2);
+    EXPECT_EQ(getTabVar(t.info, t.vars, "c"), 2);
+}
+
+// A VARS line that names a column twice (as the look-up compares names), and a column the caller
+// reads as a number (one it names a rule for) that the FORMAT line types as text, are refused with
+// their line, before any row is read. "" where the table is read; "@" stands for the path.
+TEST_F(IoTable, AColumnNamedTwiceOrANumberColumnTypedAsTextIsRefused) {
+    const std::string own = "); each column needs a name of its own, as korim finds a column by its name:\n";
+    const std::pair<const char*, std::string> cases[] = {
+        {"VARS D DD D\nFORMAT %f %f %f\n", "line 1 of @ names the column D twice (columns 1 and 3" + own +
+                                              "VARS D DD D\n"},
+        {"VARS D DD d\nFORMAT %f %f %f\n", "line 1 of @ names the column D twice (columns 1 and 3, as D and d: names "
+                                              "are compared without regard to case" + own + "VARS D DD d\n"},
+        {"REMARK\nVARS D DD Da\nFORMAT %9s %f %f\n", "line 3 of @, the FORMAT line, types column 1 (D) as a text "
+                                                      "(%9s), where korim reads D as a number; give D a number format "
+                                                      "(%f, %e or %g, or %d for a whole number).\n"},
+        {"VARS D DD Da\nFORMAT %9.3f %f %s\n", ""},
+    };
+    const char* const finite[] = {"D", nullptr};
+    for (auto [head, want] : cases) {
+        const std::string p = file("columns.tab", head + std::string("1 2 3\n"));
+        if (size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, p);
+        float* m = nullptr;
+        tabVar* info = nullptr;
+        int vars = 0, entries = 0, status = -1;
+        const std::string err =
+            captureStderr([&] { status = rdTableFinite(p.c_str(), &m, &vars, &entries, &info, 0, finite); });
+        EXPECT_EQ(std::pair(status, err), std::pair(want.empty() ? 0 : 1, want.empty() ? "" : "RdTable Error: " + want));
+        EXPECT_EQ(m != nullptr && m[0] == 1.0f, want.empty()) << head;
+        freeTab(m, info, vars, entries);
+    }
 }
 
 TEST_F(IoTable, FormatSafety) {
@@ -116,10 +146,17 @@ TEST_F(IoTable, NullMarkersAndTextNulls) {
     ASSERT_EQ(t.info[2].equivCount, 2);
     EXPECT_EQ(t.at(1, 2), 0.0f);
     EXPECT_EQ(t.text(2, 2), "CB");
-    // A null marker that is not wholly one number would turn other values null.
-    const std::string partial = file("partnull.tab", "NULLVALUE -666x\nVARS N\nFORMAT %d\n-666\n");
-    EXPECT_EQ(t.read(partial, -999), 1);
-    EXPECT_EQ(t.err, "RdTable Error: bad NULLVALUE line in " + partial + ": NULLVALUE -666x\n");
+}
+
+// A NULLVALUE is a whole number, written as any number of that value; each with the cell that
+// reads as null. The refused ones are rows of MalformedFilesFailWithMessages.
+TEST_F(IoTable, ANullValueIsAWholeNumberWrittenAnyWay) {
+    Table t;
+    const std::pair<const char*, int> cases[] = {{"-13", 0}, {"-13.0", 0}, {"1e3", 1}, {"2147483647", -1}};
+    for (auto [word, cell] : cases) {
+        ASSERT_EQ(t.read(file("nv.tab", "VARS N X\nNULLVALUE " + std::string(word) + "\n-13 1000\n"), 9999), 0) << word;
+        for (int v = 0; v < 2; v++) EXPECT_EQ(t.at(0, v) == 9999.0f, v == cell) << word;
+    }
 }
 
 TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
@@ -324,14 +361,25 @@ TEST_F(IoTable, MalformedFilesFailWithMessages) {
     Table t;
     // Each bad file with its message; "@" stands for the file's path. (The missing file's
     // message: Scratch.EnsembleRowsFromOneInFileOrderAtMost39998 in tests/app.)
-    const std::pair<const char*, const char*> cases[] = {
+    const std::string kNullValue = ", where a NULLVALUE line gives one whole number from -2147483648 to 2147483647 "
+                                   "(such as NULLVALUE -666), which marks a missing value in the number columns:\n";
+    const std::pair<const char*, std::string> cases[] = {
         {"VARS A B C\nFORMAT %d %d\n1 2 3\n", "RdTable Error: VARS/FORMAT mismatch:\nVARS A B C\nFORMAT %d %d\n"},
         {"VARS A B\nFORMAT\n1 2\n", "RdTable Error: VARS/FORMAT mismatch:\nVARS A B\nFORMAT\n"},
         {"VARS A B\nTOLERANCE 0.1 0.2 0.3\n1 2\n",
          "RdTable Error: VARS/TOLERANCE mismatch:\nVARS A B\nTOLERANCE 0.1 0.2 0.3\n"},
         {"VARS A B\nTOLERANCE 0.1 x\n1 2\n", "RdTable Error: bad tolerance TOLERANCE 0.1 x\n"},
-        {"VARS A\nNULLVALUE\n0\n", "RdTable Error: bad NULLVALUE line in @: NULLVALUE\n"},
-        {"VARS A\nNULLSTRING   \n0\n", "RdTable Error: bad NULLSTRING line in @: NULLSTRING   \n"},
+        {"VARS A\nNULLVALUE -13.200\n0\n", "RdTable Error: line 2 of @ gives NULLVALUE -13.200" + kNullValue +
+                                               "NULLVALUE -13.200\n"},
+        {"VARS A\nNULLVALUE -13.5\n0\n", "RdTable Error: line 2 of @ gives NULLVALUE -13.5" + kNullValue +
+                                             "NULLVALUE -13.5\n"},
+        {"VARS A\nNULLVALUE 2147483648\n0\n", "RdTable Error: line 2 of @ gives NULLVALUE 2147483648" + kNullValue +
+                                                  "NULLVALUE 2147483648\n"},
+        {"VARS A\nNULLVALUE\n0\n", "RdTable Error: line 2 of @ gives no number after NULLVALUE" + kNullValue +
+                                       "NULLVALUE\n"},
+        {"VARS A\nNULLSTRING   \n0\n", "RdTable Error: line 2 of @ gives no text after NULLSTRING, where a NULLSTRING "
+                                       "line gives the one word that marks a missing text in the text columns (such "
+                                       "as NULLSTRING *):\nNULLSTRING   \n"},
         // Formats that would reach printf unsafe or untyped are refused, naming the line
         // (which formats are safe is checked with tabFmtType above).
         {"VARS I N V\nFORMAT %4d %-6s %8.3x\n1 A 2\n", "RdTable Error: bad format FORMAT %4d %-6s %8.3x\n"},

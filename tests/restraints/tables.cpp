@@ -431,6 +431,27 @@ TEST(RestraintReaders, NonFiniteValuesAreRefusedByEveryReader) {
   EXPECT_EQ(j.jCount, 1);
 }
 
+// The restraint readers take their number columns as numbers, by name (column), as atom residue
+// numbers and as every column of the homology table but RESNAME: one that the FORMAT line types as
+// text is refused naming it; the text columns stay texts (random-coil RESNAME, ATOMNAME, TYPE).
+TEST(RestraintReaders, ANumberColumnTypedAsTextIsRefused) {
+  const auto dist = [](const char* f) { DistTable t; distTabNull(&t); return readDist(f, &t, 1); };
+  const auto ac = [](const char* f) { ACTable t{}; acTabNull(&t); return readAC(f, &t, 1); };
+  const auto homology = [](const char* f) { int s = surfReadHomo(f); surfFree(); return s; };
+  const auto coil = [](const char* f) { int s = surfReadRC(f); surfFree(); return s; };
+  const struct { std::string text; std::function<int(const char*)> read; const char* column; } cases[] = {
+      {"VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %d %s %d %s %s\n 1 HA 2 HN 3\n", dist, "5 (D) as a text (%s)"},
+      {"VARS RESID ATOMNAME X Y Z\nFORMAT %4s %s %f %f %f\n 1 CA 0 1 0\n", ac, "1 (RESID) as a text (%4s)"},
+      {"VARS RESNAME ALA GLY\nFORMAT %s %f %s\n ALA 1.0 0.5\n", homology, "3 (GLY) as a text (%s)"},
+      {"VARS RESNAME ATOMNAME TYPE OFFSET SHIFT\nFORMAT %s %s %s %d %f\n A CA RC 0 52.5\n", coil, ""}};
+  for (const auto& c : cases) {
+    std::string err;
+    EXPECT_EQ(rtest::readText(c.text, c.read, &err), c.column[0] != '\0') << c.text;
+    EXPECT_EQ(err.find(std::string(", the FORMAT line, types column ") + c.column) != std::string::npos,
+              c.column[0] != '\0') << err;
+  }
+}
+
 TEST(SmallTables, TalliesOfFarApartIndicesAndTableDefaults) {
   AngleTable a;
   angleTabNull(&a);
