@@ -54,6 +54,12 @@ bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
 
 void noteTensorZero() { state.zero = true; }
 
+bool tensorNotesTaken() {
+  const bool incorrect = state.incorrect.exchange(nullptr) != nullptr;
+  const bool zero = state.zero.exchange(false);
+  return incorrect || zero;
+}
+
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
   state.incorrect.compare_exchange_strong(none, cause);

@@ -29,6 +29,10 @@ void noteTensorZero();
 // the verdict).
 bool tensorNotedIncorrect();
 
+// Takes the notes the model that ran last left (its magnitude wrong, or its tensor zero within its
+// sampling) without a verdict; true when it left one. For a model run only to be compared.
+bool tensorNotesTaken();
+
 // True when every element of the model's tensor s (Szz, Sxx-Syy, Sxy, Sxz, Syz) is zero within
 // the rounding of its sums: the tensor the verdict refuses as zero.
 bool tensorIsZero(const double s[5]);
