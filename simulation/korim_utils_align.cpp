@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,11 +72,12 @@ struct ModelInputs {
 int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
   if (k.lcType != 1 && k.lcType != 2) return 0;
   const bool el = k.elInfo.elFlag != 0;
-  const StepOrder model = [&k, &m, el](double step, double out[5]) {
+  const StepOrder model = [&k, &m, el](double step, double out[5], bool sphereChecked) {
     KorimInfo at = k;
     at.gridSpacing = static_cast<float>(step);
     int status = 1;
-    const SphereCheckPaused paused;
+    std::optional<SphereCheckPaused> paused;
+    if (!sphereChecked) paused.emplace();
     withoutOutput([&] {
       status = el ? sma(&at, m.n, m.x, m.y, m.z, m.dotCount, m.ddots,
                         static_cast<double>(m.maxRadius) + at.radiusAtom, at.radiusAtom, m.chCount,
@@ -83,6 +85,8 @@ int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
                   : runSteric(at, m.n, m.x, m.y, m.z, m.maxRadius, m.dotCount, m.ddots, out);
     });
     const bool noted = tensorNotesTaken();
+    unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
+    takeOrderRemark();
     return status == 0 && !noted;
   };
   return stepSettledOrRefuse(el ? "sma" : "stericAlignment", k, model);

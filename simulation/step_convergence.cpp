@@ -79,7 +79,7 @@ bool SteppedOrders::get(double step, double out[5]) {
     return true;
   }
   double o[5];
-  if (!model(step, o)) return false;
+  if (!model(step, o, false)) return false;
   at[step] = {o[0], o[1], o[2], o[3], o[4]};
   std::copy(o, o + 5, out);
   return true;
@@ -96,8 +96,13 @@ StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders
   const double far = finerStep(step, 2);
   if (v.apart <= kSteadyShare || far >= v.quarter) return v.settled = true, v;
   v.sixteenth = far;
+  double quarter[5];
+  std::copy(other, other + 5, quarter);
   if (!orders.get(far, other)) return v.had = false, v;
-  v.apartFar = orderDistance(own, other);
+  // The move on from the sixteenth to the default step, were the order's move in proportion to
+  // the step (the example's wall and rod, steric and electrostatic, move so within a few per cent).
+  const double onward = orderDistance(quarter, other) * (far - defaultStep()) / (3.0 * far);
+  v.apartFar = orderDistance(own, other) + onward;
   v.settled = v.apartFar <= kOrderTolerance;
   return v;
 }
@@ -118,7 +123,10 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
       std::snprintf(line, sizeof line, "%s: the default step, %s, answers.\n", who, answers.c_str());
       return line;
     }
-    if (!v.settled) continue;
+    // The advised step must answer: its sphere is checked too (a coarser step may need more
+    // orientations than the run's).
+    double checked[5];
+    if (!v.settled || !orders.model(c, checked, true)) continue;
     if (v.sixteenth == 0.0)
       std::snprintf(line, sizeof line,
                     "%s: at -dGrid %s the order agrees with that of its finer step (-dGrid %s) within a tenth: %s "

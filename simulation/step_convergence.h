@@ -14,8 +14,9 @@ namespace korim::simulation {
 
 // The model's order (five elements, before -lcS) with the positions in steps of step Angstrom,
 // computed without a word on stdout or stderr; false when the model gives none at that step (it
-// fails, or notes its tensor's magnitude wrong).
-using StepOrder = std::function<bool(double step, double out[5])>;
+// fails, or notes its tensor's magnitude wrong). Without its sphere's check, or with it where
+// sphereChecked is set (false then when the sphere does not settle the order).
+using StepOrder = std::function<bool(double step, double out[5], bool sphereChecked)>;
 
 // The finer step a check of step takes: step / 4 (and, where kSteadyShare asks, step / 16), never
 // finer than the default step (settings::kGridSpacingDefault, Angstrom).
@@ -39,12 +40,15 @@ struct StepSettling {
   double quarter = 0.0;  // the finer step (finerStep 1) and the order's distance from its order
   double apart = 0.0;
   double sixteenth = 0.0;  // finerStep 2 where it was consulted, else 0
-  double apartFar = 0.0;
+  double apartFar = 0.0;   // the order's distance from the sixteenth's, with what finer steps may add
 };
 
 // The criterion, one for the verdict and its advice: the order own at step settles when the order
 // at a quarter of the step lies within kOrderTolerance of it and, where it lies beyond
-// kSteadyShare, the order at a sixteenth lies within kOrderTolerance of it too. Where the quarter
+// kSteadyShare, the order at a sixteenth, moved on by what the steps from the sixteenth down to the
+// default would add, lies within kOrderTolerance of it too. An order moves in proportion to the
+// step (the positions sum the states as a sum of rectangles): the steps below the sixteenth s
+// move it on by the quarter's move to the sixteenth times (s - default) / (3 s). Where the quarter
 // is the default step already, it decides alone; a step at the default settles.
 StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders);
 
@@ -56,7 +60,8 @@ StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders
 int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model);
 
 // The advice of a refusal at step, one line: the coarsest of step / 4, step / 16, ... (down to the
-// default step) whose order settlesStep settles: "-dGrid X in place of -dGrid Y answers".
+// default step) whose order settlesStep settles and whose sphere settles it too: "-dGrid X in
+// place of -dGrid Y answers".
 std::string stepAdvice(const char* who, double step, SteppedOrders& orders);
 
 // Runs f with the standard output and error sent to /dev/null, what they held before written
