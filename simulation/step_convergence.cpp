@@ -119,13 +119,19 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
     const StepSettling v = settlesStep(c, at, orders);
     const std::string answers = foundation::adviseOption("-dGrid", stepText(c));
     if (!v.had) continue;
-    if (!stepIsChecked(c)) {
-      std::snprintf(line, sizeof line, "%s: the default step, %s, answers.\n", who, answers.c_str());
-      return line;
-    }
     // The advised step must answer: its sphere is checked too (a coarser step may need more
     // orientations than the run's).
     double checked[5];
+    if (!stepIsChecked(c)) {
+      if (orders.model(c, checked, true))
+        std::snprintf(line, sizeof line, "%s: the default step, %s, answers.\n", who, answers.c_str());
+      else
+        std::snprintf(line, sizeof line,
+                      "%s: no step above the default settles the order; at the default step, %s, the sphere of "
+                      "orientations does not settle it, and that run names a -dot that does.\n",
+                      who, answers.c_str());
+      return line;
+    }
     if (!v.settled || !orders.model(c, checked, true)) continue;
     if (v.sixteenth == 0.0)
       std::snprintf(line, sizeof line,
