@@ -37,17 +37,17 @@ TEST(StepConvergence, OrdersThatMoveWithTheStepSettleWithinATenthOfTheDefaultSte
   korim::foundation::adviceReset();
   // Distance from the default step's order (1 + 0.2 c): the verdict answers within a tenth of it.
   const struct {
-    float step;
+    double step;
     double c;
     bool settled;
     double quarter, sixteenth;  // the steps consulted (0: none)
   } cases[] = {
-      {2.0f, 0.01, true, 0.5, 0.0},        // the quarter moves it 1.5 %: it decides alone
-      {10.0f, 0.01, true, 2.5, 0.625},     // 7.3 % and 9.3 %, with 0.4 % below the sixteenth: 9.7 % (9.8 % from 0.2)
-      {10.0f, 0.0105, false, 2.5, 0.625},  // 9.8 % at the sixteenth, 10.2 % with what lies below (10.3 % from 0.2)
-      {3.0f, 0.04, false, 0.75, 0.2},      // the sixteenth is the default step: 11.1 %
-      {0.5f, 0.3, true, 0.2, 0.0},         // the quarter is the default step: 8.5 %, it decides alone
-      {0.2f, 10.0, true, 0.0, 0.0},        // the default step is not checked
+      {2.0, 0.01, true, 0.5, 0.0},        // the quarter moves it 1.5 %: it decides alone
+      {10.0, 0.01, true, 2.5, 0.625},     // 7.3 % and 9.3 %, with 0.4 % below the sixteenth: 9.7 % (9.8 % from 0.2)
+      {10.0, 0.0105, false, 2.5, 0.625},  // 9.8 % at the sixteenth, 10.2 % with what lies below (10.3 % from 0.2)
+      {3.0, 0.04, false, 0.75, 0.2},      // the sixteenth is the default step: 11.1 %
+      {0.5, 0.3, true, 0.2, 0.0},         // the quarter is the default step: 8.5 %, it decides alone
+      {0.2, 10.0, true, 0.0, 0.0},        // the default step is not checked
   };
   for (const auto& c : cases) {
     SteppedOrders orders{linearOrder(c.c), {}};
@@ -60,8 +60,10 @@ TEST(StepConvergence, OrdersThatMoveWithTheStepSettleWithinATenthOfTheDefaultSte
     EXPECT_DOUBLE_EQ(v.sixteenth, c.sixteenth) << c.step;
     // Against the default step's order, the closed form's own distance.
     const double fromDefault = c.c * (c.step - 0.2) / (1.0 + c.c * 0.2);
-    if (c.settled) EXPECT_LE(fromDefault, 0.1) << c.step << " " << c.c;
-    const korim::settings::KorimInfo k = settingsAt(c.step);
+    if (c.settled) {
+      EXPECT_LE(fromDefault, 0.1) << c.step << " " << c.c;
+    }
+    const korim::settings::KorimInfo k = settingsAt(static_cast<float>(c.step));
     const std::string err = korim_test::captureStderr([&] { EXPECT_EQ(stepSettledOrRefuse("m", k, linearOrder(c.c)), c.settled ? 0 : 1); });
     EXPECT_EQ(err.find("does not settle") == std::string::npos, c.settled) << err;
   }
