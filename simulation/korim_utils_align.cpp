@@ -72,7 +72,7 @@ struct ModelInputs {
 int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
   if (k.lcType != 1 && k.lcType != 2) return 0;
   const bool el = k.elInfo.elFlag != 0;
-  const StepOrder model = [&k, &m, el](double step, double out[5], bool sphereChecked) {
+  const StepOrder model = [&k, &m, el](double step, double out[5], bool sphereChecked, std::string* why) {
     KorimInfo at = k;
     at.gridSpacing = static_cast<float>(step);
     int status = 1;
@@ -84,7 +84,7 @@ int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
                         m.chargeAtomID, m.charges, m.digPotential, m.potential, m.offset, m.stepsize, out)
                   : runSteric(at, m.n, m.x, m.y, m.z, m.maxRadius, m.dotCount, m.ddots, out);
     });
-    const bool noted = tensorNotesTaken();
+    const bool noted = tensorNotesTaken(why);
     unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
     takeOrderRemark();
     return status == 0 && !noted;

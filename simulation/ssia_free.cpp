@@ -93,7 +93,7 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
   const float maxRadius = largestRadius(selCount, w.x, w.y, w.z);
   double saupe[5] = {0, 0, 0, 0, 0};
   // A step above the default is checked against finer ones first (the sphere is not checked here).
-  const StepOrder atStep = [&](double step, double out[5], bool) {
+  const StepOrder atStep = [&](double step, double out[5], bool, std::string* why) {
     int status = 1;
     withoutOutput([&] {
       status = stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
@@ -101,7 +101,7 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
                                static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC,
                                dotCount, w.dots, out);
     });
-    const bool noted = tensorNotesTaken();
+    const bool noted = tensorNotesTaken(why);
     return status == 0 && !noted;
   };
   if (stepSettledOrRefuse("stericAlignment", k, atStep) != 0) return 1;

@@ -79,7 +79,7 @@ bool SteppedOrders::get(double step, double out[5]) {
     return true;
   }
   double o[5];
-  if (!model(step, o, false)) return false;
+  if (!model(step, o, false, &why)) return false;
   at[step] = {o[0], o[1], o[2], o[3], o[4]};
   std::copy(o, o + 5, out);
   return true;
@@ -112,8 +112,8 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
   for (double c = finerStep(step, 1);; c = finerStep(c, 1)) {
     double at[5];
     if (!orders.get(c, at)) {
-      std::snprintf(line, sizeof line, "%s: at the finer step -dGrid %s the model gives no order.\n", who,
-                    stepText(c).c_str());
+      std::snprintf(line, sizeof line, "%s: at the finer step -dGrid %s the model gives no order%s.\n", who,
+                    stepText(c).c_str(), orders.why.empty() ? "" : (": " + orders.why).c_str());
       return line;
     }
     const StepSettling v = settlesStep(c, at, orders);
@@ -123,7 +123,8 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
     // orientations than the run's).
     double checked[5];
     if (!stepIsChecked(c)) {
-      if (orders.model(c, checked, true))
+      std::string why;
+      if (orders.model(c, checked, true, &why))
         std::snprintf(line, sizeof line, "%s: the default step, %s, answers.\n", who, answers.c_str());
       else
         std::snprintf(line, sizeof line,
@@ -132,7 +133,8 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
                       who, answers.c_str());
       return line;
     }
-    if (!v.settled || !orders.model(c, checked, true)) continue;
+    std::string why;
+    if (!v.settled || !orders.model(c, checked, true, &why)) continue;
     if (v.sixteenth == 0.0)
       std::snprintf(line, sizeof line,
                     "%s: at -dGrid %s the order agrees with that of its finer step (-dGrid %s) within a tenth: %s "
@@ -151,17 +153,18 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
 int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model) {
   const double step = decimalStep(k.gridSpacing);
   if (!stepIsChecked(step)) return 0;
-  SteppedOrders orders{model, {}};
+  SteppedOrders orders{model, {}, ""};
   double own[5];
   if (!orders.get(step, own)) return 0;  // the run itself names its failure
   std::fprintf(stderr, "REMARK The step of the positions (-dGrid %s) is checked against finer steps.\n",
                stepText(step).c_str());
   StepSettling v = settlesStep(step, own, orders);
   if (!v.had) {
+    const std::string why = orders.why.empty() ? "" : ": " + orders.why;
     std::fprintf(stderr,
-                 "%s: the step of the positions cannot be checked: at a finer step than -dGrid %s the model gives no "
-                 "order; no alignment computed.\n",
-                 who, stepText(step).c_str());
+                 "%s: the step of the positions cannot be checked: at the finer step -dGrid %s the model gives no "
+                 "order%s; no alignment computed.\n",
+                 who, stepText(v.sixteenth != 0.0 ? v.sixteenth : v.quarter).c_str(), why.c_str());
     return 1;
   }
   if (v.settled) return 0;

@@ -14,9 +14,10 @@ namespace korim::simulation {
 
 // The model's order (five elements, before -lcS) with the positions in steps of step Angstrom,
 // computed without a word on stdout or stderr; false when the model gives none at that step (it
-// fails, or notes its tensor's magnitude wrong). Without its sphere's check, or with it where
-// sphereChecked is set (false then when the sphere does not settle the order).
-using StepOrder = std::function<bool(double step, double out[5], bool sphereChecked)>;
+// fails, or notes its tensor's magnitude wrong; *why then names the note where it is known).
+// Without its sphere's check, or with it where sphereChecked is set (false then when the sphere
+// does not settle the order).
+using StepOrder = std::function<bool(double step, double out[5], bool sphereChecked, std::string* why)>;
 
 // The finer step a check of step takes: step / 4 (and, where kSteadyShare asks, step / 16), never
 // finer than the default step (settings::kGridSpacingDefault, Angstrom).
@@ -29,6 +30,7 @@ bool stepIsChecked(double step);
 struct SteppedOrders {
   StepOrder model;
   std::map<double, std::array<double, 5>> at;
+  std::string why;  // what the model noted at the last step that gave no order ("" when not known)
   // The order at step into out; false when the model gives none there.
   bool get(double step, double out[5]);
 };

@@ -54,10 +54,11 @@ bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
 
 void noteTensorZero() { state.zero = true; }
 
-bool tensorNotesTaken() {
-  const bool incorrect = state.incorrect.exchange(nullptr) != nullptr;
+bool tensorNotesTaken(std::string* cause) {
+  const char* incorrect = state.incorrect.exchange(nullptr);
   const bool zero = state.zero.exchange(false);
-  return incorrect || zero;
+  if (cause != nullptr) *cause = incorrect != nullptr ? incorrect : "";
+  return incorrect != nullptr || zero;
 }
 
 void noteTensorIncorrect(const char* cause) {

@@ -17,7 +17,8 @@ namespace {
 
 // An order that moves by c per Angstrom of step; no order at steps below noneBelow.
 StepOrder linearOrder(double c, double noneBelow = 0.0) {
-  return [c, noneBelow](double step, double out[5], bool) {
+  return [c, noneBelow](double step, double out[5], bool, std::string* why) {
+    *why = "the test's model gives none below " + std::to_string(noneBelow);
     if (step < noneBelow) return false;
     out[0] = 1e-3 * (1.0 + c * step), out[1] = out[2] = out[3] = out[4] = 0.0;
     return true;
@@ -50,7 +51,7 @@ TEST(StepConvergence, OrdersThatMoveWithTheStepSettleWithinATenthOfTheDefaultSte
       {0.2, 10.0, true, 0.0, 0.0},        // the default step is not checked
   };
   for (const auto& c : cases) {
-    SteppedOrders orders{linearOrder(c.c), {}};
+    SteppedOrders orders{linearOrder(c.c), {}, ""};
     double own[5];
     ASSERT_TRUE(orders.get(c.step, own));
     const StepSettling v = settlesStep(c.step, own, orders);
@@ -86,8 +87,8 @@ TEST(StepConvergence, TheAdviceNamesTheCoarsestStepThatSettlesAndAFailureIsNamed
   EXPECT_NE(err.find("m: the default step, -dGrid 0.2, answers.\n"), std::string::npos) << err;
   // A finer step that gives no order leaves the step unchecked: refused, saying so.
   err = korim_test::captureStderr([&] { EXPECT_EQ(stepSettledOrRefuse("m", k, linearOrder(0.01, 1.0)), 1); });
-  EXPECT_NE(err.find("m: the step of the positions cannot be checked: at a finer step than -dGrid 10 the model gives no "
-                     "order; no alignment computed.\n"),
+  EXPECT_NE(err.find("m: the step of the positions cannot be checked: at the finer step -dGrid 0.625 the model gives no "
+                     "order: the test's model gives none below 1.000000; no alignment computed.\n"),
             std::string::npos)
       << err;
 }
