@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "simulation/korim_utils_simu.h"
 #include "simulation/order_convergence.h"
 #include "simulation/ssia.h"
+#include "simulation/step_convergence.h"
 #include "simulation/tensor_verdict.h"
 #include "structure/pdbline.h"
 
@@ -47,6 +49,47 @@ int runSteric(KorimInfo& k, int n, double* x, double* y, double* z, float maxRad
                          k.gridSpacing, k.concentration, k.molarRatio, n, x, y, z,
                          static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC,
                          dotCount, ddots, out);
+}
+
+// The inputs of the wall or rod model of a prediction, for its runs at other steps.
+struct ModelInputs {
+  int n;
+  double *x, *y, *z;
+  float maxRadius;
+  int chCount;
+  int* chargeAtomID;
+  float* charges;
+  int dotCount;
+  double* ddots;
+  int digPotential;
+  double* potential;
+  double offset, stepsize;
+};
+
+// The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse),
+// the model the settings choose run at the finer steps without a word and without its sphere's
+// check; 0 for the other media.
+int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
+  if (k.lcType != 1 && k.lcType != 2) return 0;
+  const bool el = k.elInfo.elFlag != 0;
+  const StepOrder model = [&k, &m, el](double step, double out[5], bool sphereChecked, std::string* why) {
+    KorimInfo at = k;
+    at.gridSpacing = static_cast<float>(step);
+    int status = 1;
+    std::optional<SphereCheckPaused> paused;
+    if (!sphereChecked) paused.emplace();
+    withoutOutput([&] {
+      status = el ? sma(&at, m.n, m.x, m.y, m.z, m.dotCount, m.ddots,
+                        static_cast<double>(m.maxRadius) + at.radiusAtom, at.radiusAtom, m.chCount,
+                        m.chargeAtomID, m.charges, m.digPotential, m.potential, m.offset, m.stepsize, out)
+                  : runSteric(at, m.n, m.x, m.y, m.z, m.maxRadius, m.dotCount, m.ddots, out);
+    });
+    const bool noted = tensorNotesTaken(why);
+    unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
+    takeOrderRemark();
+    return status == 0 && !noted;
+  };
+  return stepSettledOrRefuse(el ? "sma" : "stericAlignment", k, model);
 }
 
 int modelFailed(const char* model, int status) {
@@ -251,6 +294,9 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
   const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
   const double maxLength = static_cast<double>(maxRadius) + k.radiusAtom;
 
+  const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
+                           dotCount, ddots, digPotential, potential, offset, stepsize};
+  if (stepVerdict(k, inputs) != 0) return 1;
   int status = 0;
   if (k.elInfo.elFlag == 0) {
     if (k.lcType == 1 || k.lcType == 2) {
@@ -306,6 +352,9 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
   KorimInfo& k = *korimInfo;
   if (k.gridInfo.pivotCenter != 0) centre(atomSelCount, xI, yI, zI);
   const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
+  const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
+                           dotCount, ddots, digPotential, potential, offset, stepsize};
+  if (stepVerdict(k, inputs) != 0) return 1;
   if (k.elInfo.elFlag == 0) {
     const int status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupe);
     if (status != 0) return modelFailed("stericAlignment", status);

@@ -19,10 +19,12 @@ namespace korim::simulation {
 // spacing stepsize: the rod's radial potential (offset not used). pot3D,
 // pot3Dst: the grids of lcType 3. The elements are multiplied by lcOrder,
 // analysed, and the lines "SaupeSteric", "SaupeEl", "SaupeSum" with their
-// magnitudes printed on stdout. Returns 0; the model's status after
+// magnitudes printed on stdout. A wall or rod run whose step (-dGrid) lies
+// above the default is first checked against finer steps
+// (stepSettledOrRefuse). Returns 0; the model's status after
 // "simulateAlignment: error in <model>." on stderr; 1 after "Matrix: error
-// in analyzeSaupe.\n", or after the lines are printed when predictionVerdict
-// refuses the tensor (its message).
+// in analyzeSaupe.\n", after the step check's refusal, or after the lines
+// are printed when predictionVerdict refuses the tensor (its message).
 int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                       double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                       double* ddots, int digPotential, double* potential, double offset,
@@ -30,9 +32,10 @@ int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* 
 
 // The lean form for one ensemble member: centring only with
 // gridInfo.pivotCenter, the steric (elFlag 0) or electrostatic model, the
-// elements scaled by lcOrder; no analysis and no report lines. Returns 0,
-// the model's status after "simulateAlignment: error in <model>." on stderr,
-// or 1 when predictionVerdict refuses the tensor (its message); kOrderUnsettled,
+// elements scaled by lcOrder; no analysis and no report lines. The step is
+// checked as simulateAlignment checks it. Returns 0, the model's status
+// after "simulateAlignment: error in <model>." on stderr, or 1 when the step
+// check or predictionVerdict refuses the tensor (its message); kOrderUnsettled,
 // without a message, for an order the sphere does not settle while UnsettledOrders
 // collects such verdicts.
 int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,

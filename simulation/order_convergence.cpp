@@ -23,6 +23,7 @@ struct ConvergenceState {
   std::map<int, std::vector<double>> spheres;  // x, y, z per dot
   std::string remark;
   int collecting = 0;      // live UnsettledOrders
+  int paused = 0;          // live SphereCheckPaused
   bool unsettled = false;  // a refusal noted silently, not yet taken
 };
 
@@ -44,16 +45,6 @@ constexpr double kSmoothWeights = 1.0;
 double frobenius(const double s[5]) {
   const double zz = s[0], d = s[1];
   return std::sqrt(1.5 * zz * zz + 0.5 * d * d + 2.0 * (s[2] * s[2] + s[3] * s[3] + s[4] * s[4]));
-}
-
-// Da_HN (Hz) and R of the model's order s as the table reports them: scaled by the medium's
-// order and turned into the couplings' sign.
-void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R) {
-  double t[5], irr[5], g = 0.0, vec[3][3], val[3], da = 0.0, dr = 0.0, al[4], be[4], ga[4];
-  for (int j = 0; j < 5; j++) t[j] = -static_cast<double>(k.lcOrder) * s[j];
-  couplings::analyzeSaupe(t, irr, &g, vec, val, k.yzFlag, &da, &dr, al, be, ga, 0);
-  *daHN = da * foundation::kDipolarNH;
-  *R = da != 0.0 ? dr / da : 0.0;
 }
 
 // The largest principal value of the order matrix s: 1 for a molecule held along the medium's
@@ -118,6 +109,14 @@ std::vector<std::array<int, kNear>> nearestDots(const double* dots, int n) {
 }
 
 }  // namespace
+
+void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R) {
+  double t[5], irr[5], g = 0.0, vec[3][3], val[3], da = 0.0, dr = 0.0, al[4], be[4], ga[4];
+  for (int j = 0; j < 5; j++) t[j] = -static_cast<double>(k.lcOrder) * s[j];
+  couplings::analyzeSaupe(t, irr, &g, vec, val, k.yzFlag, &da, &dr, al, be, ga, 0);
+  *daHN = da * foundation::kDipolarNH;
+  *R = da != 0.0 ? dr / da : 0.0;
+}
 
 double weightRoughness(const OrientationWeights& w) {
   const int n = w.size(), turns = w.turns > 0 ? w.turns : 1, nd = n / turns;
@@ -350,7 +349,7 @@ void refuse(const char* who, const settings::KorimInfo& k, int density, int nDot
 
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
-  if (tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  if (conv.paused > 0 || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
   if (orderWithinSampling(own, saupe)) return noteTensorZero(), 0;
   const int density = sphereDensityOf(k, nDots);
   if (orderMayMove(own)) {
@@ -408,6 +407,7 @@ void orderConvergenceReset() {
   conv.spheres.clear();
   conv.remark.clear();
   conv.collecting = 0;
+  conv.paused = 0;
   conv.unsettled = false;
 }
 
@@ -429,6 +429,10 @@ UnsettledOrders::UnsettledOrders() {
 UnsettledOrders::~UnsettledOrders() {
   if (--conv.collecting == 0) conv.unsettled = false;
 }
+
+SphereCheckPaused::SphereCheckPaused() { conv.paused++; }
+
+SphereCheckPaused::~SphereCheckPaused() { conv.paused--; }
 
 bool unsettledOrderTaken() {
   const bool was = conv.unsettled;

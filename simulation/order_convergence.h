@@ -167,6 +167,20 @@ class UnsettledOrders {
   UnsettledOrders& operator=(const UnsettledOrders&) = delete;
 };
 
+// While one of these lives, convergedOrRefuse passes every order unchecked: the check of the step
+// of the positions (step_convergence.h) computes the orders it compares on the run's sphere.
+class SphereCheckPaused {
+ public:
+  SphereCheckPaused();
+  ~SphereCheckPaused();
+  SphereCheckPaused(const SphereCheckPaused&) = delete;
+  SphereCheckPaused& operator=(const SphereCheckPaused&) = delete;
+};
+
+// Da_HN (Hz) and R of the model's order s (before -lcS) as the table reports them: scaled by the
+// medium's order and turned into the couplings' sign.
+void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R);
+
 // True when convergedOrRefuse refused an order silently since the last call (the note is taken).
 bool unsettledOrderTaken();
 

@@ -11,6 +11,7 @@
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/ssia.h"
+#include "simulation/step_convergence.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/unsp.h"
 
@@ -91,6 +92,19 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
   centre(selCount, w.x, w.y, w.z);
   const float maxRadius = largestRadius(selCount, w.x, w.y, w.z);
   double saupe[5] = {0, 0, 0, 0, 0};
+  // A step above the default is checked against finer ones first (the sphere is not checked here).
+  const StepOrder atStep = [&](double step, double out[5], bool, std::string* why) {
+    int status = 1;
+    withoutOutput([&] {
+      status = stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
+                               static_cast<float>(step), k.concentration, k.molarRatio, selCount, w.x, w.y, w.z,
+                               static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC,
+                               dotCount, w.dots, out);
+    });
+    const bool noted = tensorNotesTaken(why);
+    return status == 0 && !noted;
+  };
+  if (stepSettledOrRefuse("stericAlignment", k, atStep) != 0) return 1;
   const int st = stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell,
                                  k.radiusModel, k.radiusAtom, k.gridSpacing, k.concentration,
                                  k.molarRatio, selCount, w.x, w.y, w.z,

@@ -54,6 +54,13 @@ bool tensorNotedIncorrect() { return state.incorrect.load() != nullptr; }
 
 void noteTensorZero() { state.zero = true; }
 
+bool tensorNotesTaken(std::string* cause) {
+  const char* incorrect = state.incorrect.exchange(nullptr);
+  const bool zero = state.zero.exchange(false);
+  if (cause != nullptr) *cause = incorrect != nullptr ? incorrect : "";
+  return incorrect != nullptr || zero;
+}
+
 void noteTensorIncorrect(const char* cause) {
   const char* none = nullptr;
   state.incorrect.compare_exchange_strong(none, cause);

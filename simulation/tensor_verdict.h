@@ -3,6 +3,8 @@
 // before its tensor is written.
 #pragma once
 
+#include <string>
+
 #include "settings/settings.h"
 
 namespace korim::simulation {
@@ -28,6 +30,11 @@ void noteTensorZero();
 // True when the model running now has noted its tensor's magnitude wrong (the note stays for
 // the verdict).
 bool tensorNotedIncorrect();
+
+// Takes the notes the model that ran last left (its magnitude wrong, or its tensor zero within its
+// sampling) without a verdict; true when it left one, *cause (when not null) then set to the cause
+// of a magnitude noted wrong, else to "". For a model run only to be compared.
+bool tensorNotesTaken(std::string* cause = nullptr);
 
 // True when every element of the model's tensor s (Szz, Sxx-Syy, Sxy, Sxz, Syz) is zero within
 // the rounding of its sums: the tensor the verdict refuses as zero.

@@ -1,0 +1,192 @@
+// Whether the step of a prediction's positions (-dGrid) settles its order.
+#include "simulation/step_convergence.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "foundation/advice.h"
+#include "simulation/order_convergence.h"
+#include "simulation/tensor_verdict.h"
+
+namespace korim::simulation {
+
+namespace {
+
+// A step as the command line gives it: the finer steps are the run's divided by powers of four,
+// whose digits "%g" would round.
+std::string stepText(double step) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", step);
+  return text;
+}
+
+// A step the settings hold (a float) as the command line gives it.
+double decimalStep(float step) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(step));
+  return std::strtod(text, nullptr);
+}
+
+// The default step (0.2); a model run at it is the default run.
+double defaultStep() { return decimalStep(settings::kGridSpacingDefault); }
+
+// The refusal of the order own at step that the finer steps of v move: each order (Da_HN, R) and
+// its distance from the run's.
+void refuse(const char* who, const settings::KorimInfo& k, double step, const double own[5], const StepSettling& v,
+            SteppedOrders& orders) {
+  double da1, r1, da2, r2, finer[5];
+  orders.get(v.quarter, finer);
+  daAndR(k, own, &da1, &r1);
+  daAndR(k, finer, &da2, &r2);
+  std::string further;
+  if (v.sixteenth != 0.0) {
+    double far[5], da3, r3;
+    orders.get(v.sixteenth, far);
+    daAndR(k, far, &da3, &r3);
+    char text[200];
+    std::snprintf(text, sizeof text, ", and at -dGrid %s Da_HN %.1f Hz and R %.3f, %.1f %% of that order's size apart",
+                  stepText(v.sixteenth).c_str(), da3, r3, 100.0 * v.apartFar);
+    further = text;
+  }
+  std::fprintf(stderr,
+               "%s: the step of the positions does not settle this prediction's order: at -dGrid %s it gives Da_HN "
+               "%.1f Hz and R %.3f, at the finer step -dGrid %s Da_HN %.1f Hz and R %.3f, %.1f %% of that order's "
+               "size apart%s, more than a tenth; no alignment computed.\n",
+               who, stepText(step).c_str(), da1, r1, stepText(v.quarter).c_str(), da2, r2, 100.0 * v.apart,
+               further.c_str());
+  std::fputs(stepAdvice(who, step, orders).c_str(), stderr);
+}
+
+}  // namespace
+
+double finerStep(double step, int quarters) {
+  double s = step;
+  for (int q = 0; q < quarters; q++) s /= 4.0;
+  return std::max(s, defaultStep());
+}
+
+bool stepIsChecked(double step) { return step > defaultStep(); }
+
+bool SteppedOrders::get(double step, double out[5]) {
+  const auto it = at.find(step);
+  if (it != at.end()) {
+    std::copy(it->second.begin(), it->second.end(), out);
+    return true;
+  }
+  double o[5];
+  if (!model(step, o, false, &why)) return false;
+  at[step] = {o[0], o[1], o[2], o[3], o[4]};
+  std::copy(o, o + 5, out);
+  return true;
+}
+
+StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders) {
+  StepSettling v;
+  if (!stepIsChecked(step)) return v.settled = true, v;
+  double other[5];
+  v.quarter = finerStep(step, 1);
+  if (!orders.get(v.quarter, other)) return v.had = false, v;
+  v.apart = orderDistance(own, other);
+  if (!(v.apart <= kOrderTolerance)) return v;
+  const double far = finerStep(step, 2);
+  if (v.apart <= kSteadyShare || far >= v.quarter) return v.settled = true, v;
+  v.sixteenth = far;
+  double quarter[5];
+  std::copy(other, other + 5, quarter);
+  if (!orders.get(far, other)) return v.had = false, v;
+  // The move on from the sixteenth to the default step, were the order's move in proportion to
+  // the step: without it, two copies of the example on the charged wall at -dGrid 5 would pass at
+  // 9.9 % from the sixteenth's order, 11.0 % from the default step's.
+  const double onward = orderDistance(quarter, other) * (far - defaultStep()) / (3.0 * far);
+  v.apartFar = orderDistance(own, other) + onward;
+  v.settled = v.apartFar <= kOrderTolerance;
+  return v;
+}
+
+std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
+  char line[400];
+  for (double c = finerStep(step, 1);; c = finerStep(c, 1)) {
+    double at[5];
+    if (!orders.get(c, at)) {
+      std::snprintf(line, sizeof line, "%s: at the finer step -dGrid %s the model gives no order%s.\n", who,
+                    stepText(c).c_str(), orders.why.empty() ? "" : (": " + orders.why).c_str());
+      return line;
+    }
+    const StepSettling v = settlesStep(c, at, orders);
+    const std::string answers = foundation::adviseOption("-dGrid", stepText(c));
+    if (!v.had) continue;
+    // The advised step must answer: its sphere is checked too (a coarser step may need more
+    // orientations than the run's).
+    double checked[5];
+    if (!stepIsChecked(c)) {
+      std::string why;
+      if (orders.model(c, checked, true, &why))
+        std::snprintf(line, sizeof line, "%s: the default step, %s, answers.\n", who, answers.c_str());
+      else
+        std::snprintf(line, sizeof line,
+                      "%s: no step above the default settles the order; at the default step, %s, the sphere of "
+                      "orientations does not settle it, and that run names a -dot that does.\n",
+                      who, answers.c_str());
+      return line;
+    }
+    std::string why;
+    if (!v.settled || !orders.model(c, checked, true, &why)) continue;
+    if (v.sixteenth == 0.0)
+      std::snprintf(line, sizeof line,
+                    "%s: at -dGrid %s the order agrees with that of its finer step (-dGrid %s) within a tenth: %s "
+                    "answers.\n",
+                    who, stepText(c).c_str(), stepText(v.quarter).c_str(), answers.c_str());
+    else
+      std::snprintf(line, sizeof line,
+                    "%s: at -dGrid %s the order agrees with those of its finer steps (-dGrid %s and %s) within a "
+                    "tenth: %s answers.\n",
+                    who, stepText(c).c_str(), stepText(v.quarter).c_str(), stepText(v.sixteenth).c_str(),
+                    answers.c_str());
+    return line;
+  }
+}
+
+int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model) {
+  const double step = decimalStep(k.gridSpacing);
+  if (!stepIsChecked(step)) return 0;
+  SteppedOrders orders{model, {}, ""};
+  double own[5];
+  if (!orders.get(step, own)) return 0;  // the run itself names its failure
+  std::fprintf(stderr, "REMARK The step of the positions (-dGrid %s) is checked against finer steps.\n",
+               stepText(step).c_str());
+  StepSettling v = settlesStep(step, own, orders);
+  if (!v.had) {
+    const std::string why = orders.why.empty() ? "" : ": " + orders.why;
+    std::fprintf(stderr,
+                 "%s: the step of the positions cannot be checked: at the finer step -dGrid %s the model gives no "
+                 "order%s; no alignment computed.\n",
+                 who, stepText(v.sixteenth != 0.0 ? v.sixteenth : v.quarter).c_str(), why.c_str());
+    return 1;
+  }
+  if (v.settled) return 0;
+  // A medium that aligns nothing at the default step either is the run's verdict to name.
+  double fine[5];
+  if (tensorIsZero(own) && orders.get(defaultStep(), fine) && tensorIsZero(fine)) return 0;
+  refuse(who, k, step, own, v, orders);
+  return 1;
+}
+
+void withoutOutput(const std::function<void()>& f) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int out = dup(STDOUT_FILENO), err = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY);
+  if (out >= 0 && err >= 0 && null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+  if (null >= 0) close(null);
+  f();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (out >= 0) dup2(out, STDOUT_FILENO), close(out);
+  if (err >= 0) dup2(err, STDERR_FILENO), close(err);
+}
+
+}  // namespace korim::simulation

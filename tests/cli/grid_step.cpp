@@ -1,0 +1,95 @@
+// The step of the positions (-dGrid): a step the finer steps move is refused with a step that
+// settles, whose run answers within a tenth of the default step's order; a step they do not move
+// answers; the default run is not checked.
+#include <cmath>
+
+#include "tests/cli/cli_util.h"
+
+using namespace korim_cli;
+using namespace korim_test;
+
+namespace {
+
+// The order matrix a table records (Szz, Sxx-Syy, Sxy, Sxz, Syz).
+std::vector<double> orderOf(const TempDir& d) { return numbersAfter(readTable(d / "out.tab").lines, "DATA SAUPE "); }
+
+// The distance of order a from order b as a share of b's size (the Frobenius size of the 3x3
+// matrix; Sxx and Syy follow from the trace), computed here from the definition.
+double apart(const std::vector<double>& a, const std::vector<double>& b) {
+  const auto size = [](double zz, double d, double xy, double xz, double yz) {
+    return std::sqrt(1.5 * zz * zz + 0.5 * d * d + 2.0 * (xy * xy + xz * xz + yz * yz));
+  };
+  return size(a[0] - b[0], a[1] - b[1], a[2] - b[2], a[3] - b[3], a[4] - b[4]) / size(b[0], b[1], b[2], b[3], b[4]);
+}
+
+// The line of text that holds piece; empty when none does.
+std::string lineWith(const std::string& text, const std::string& piece) {
+  for (const std::string& l : lines(text))
+    if (l.find(piece) != std::string::npos) return l;
+  return "";
+}
+
+}  // namespace
+
+TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
+  const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  const std::vector<std::string> charged = {"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  const struct {
+    std::vector<std::string> run;
+    const char* step;
+    bool refused;
+  } cases[] = {
+      {steric, "2", false},                         // 2.6 % from the default step's order
+      {steric, "10", true},                         // 28 %; -dGrid 2.5 answers
+      {plus(steric, {"-pf1"}), "10", true},         // -dGrid 2.5 answers
+      {charged, "10", true},                        // -dGrid 2.5 answers
+  };
+  for (const auto& c : cases) {
+    const TempDir d;
+    ASSERT_EQ(runKorim(c.run, d).status, 0) << c.run[0];
+    const std::vector<double> fine = orderOf(d);
+    ASSERT_EQ(fine.size(), 5u);
+    std::remove((d / "out.tab").c_str());
+    const std::vector<std::string> run = plus(c.run, {"-dGrid", c.step});
+    const RunResult r = runKorim(run, d);
+    const std::string what = c.run[0] + " " + c.run.back() + " -dGrid " + c.step;
+    EXPECT_NE(r.err.find("REMARK The step of the positions (-dGrid " + std::string(c.step) +
+                         ") is checked against finer steps.\n"),
+              std::string::npos)
+        << what;
+    if (!c.refused) {
+      ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+      EXPECT_LE(apart(orderOf(d), fine), 0.1) << what;
+      continue;
+    }
+    EXPECT_NE(r.status, 0) << what;
+    EXPECT_FALSE(fileExists(d / "out.tab")) << what;
+    EXPECT_NE(r.err.find(": the step of the positions does not settle this prediction's order: at -dGrid " +
+                         std::string(c.step) + " it gives Da_HN "),
+              std::string::npos)
+        << what << "\n" << r.err;
+    const std::string advice = lineWith(r.err, " in place of -dGrid " + std::string(c.step) + " answers.");
+    ASSERT_FALSE(advice.empty()) << what << "\n" << r.err;
+    const size_t at = advice.find("within a tenth: ");
+    ASSERT_NE(at, std::string::npos) << advice;
+    const std::vector<std::string> followed =
+        followAdvice(run, advice.substr(at + 16, advice.find(" answers.") - at - 16));
+    const RunResult f = runKorim(followed, d);
+    ASSERT_EQ(f.status, 0) << advice << "\n" << f.err;
+    EXPECT_LE(apart(orderOf(d), fine), 0.1) << advice;
+  }
+}
+
+TEST(GridStep, TheDefaultStepIsNotChecked) {
+  const TempDir d;
+  const std::vector<std::string> run = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  const RunResult r = runKorim(run, d);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("step of the positions"), std::string::npos);
+  const std::string table = readFile(d / "out.tab");
+  const RunResult given = runKorim(plus(run, {"-dGrid", "0.2"}), d);
+  ASSERT_EQ(given.status, 0);
+  EXPECT_EQ(given.err.find("step of the positions"), std::string::npos);
+  EXPECT_EQ(readFile(d / "out.tab"), table);
+  EXPECT_EQ(given.out, r.out);
+}
