@@ -20,6 +20,7 @@
 #include "couplings/dcpairs.h"
 #include "couplings/missingdc.h"
 #include "couplings/writedc.h"
+#include "foundation/advice.h"
 #include "foundation/checkedcount.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
@@ -220,11 +221,22 @@ bool refuseSubsetSize(const Search& s, int m) {
   const int most = largestSubset(s.peakCount);
   if (m >= kSubsetMin && m <= most) return false;
   const int n = s.peakCount;
+  const bool given = !foundation::givenOption("-nSel").empty();
   if (most == 0) {
+    const std::string named = given ? "option -nSel value " + std::to_string(m) + ": " : "";
     std::fprintf(stderr,
-                 "KORIM Error: option -nSel value %d: -bestFit -exhaustSel searches subsets of %d to %d peaks, and "
-                 "the table holds %d unassigned peak%s: no subset runs on it.\n",
-                 m, kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
+                 "KORIM Error: %s-bestFit -exhaustSel searches subsets of %d to %d peaks, and the table holds %d "
+                 "unassigned peak%s: no subset runs on it.\n",
+                 named.c_str(), kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
+    return true;
+  }
+  // No -nSel at all: its default 0 is no count the user gave.
+  if (!given) {
+    std::fprintf(stderr,
+                 "KORIM Error: option -nSel must give the peaks of the subset -bestFit -exhaustSel searches, from %d "
+                 "to %d on this table of %d unassigned peaks; the run gives no -nSel (-nSel %d searches subsets of "
+                 "%d).\n",
+                 kSubsetMin, most, n, most, most);
     return true;
   }
   const std::string why = most == n           ? "at most the table's unassigned peaks"
