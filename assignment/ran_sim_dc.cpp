@@ -223,7 +223,8 @@ bool refuseSubsetSize(const Search& s, int m) {
   const int most = largestSubset(s.peakCount);
   if (m >= kSubsetMin && m <= most) return false;
   const int n = s.peakCount;
-  const bool given = !foundation::givenOption("-nSel").empty();
+  // The default 0 stands for no -nSel on the command line.
+  const bool given = m != 0 || !foundation::givenOption("-nSel").empty();
   if (most == 0) {
     const std::string named = given ? "option -nSel value " + std::to_string(m) + ": " : "";
     std::fprintf(stderr,
