@@ -170,6 +170,9 @@ TEST(OptionAtFault, TheOptionAtFaultIsNamedAndItsAdviceFollowedRuns) {
         "twice their mean error DD*W, 0.02 Hz, and needs 2260; a histogram holds at most 250.\n",
         "-nFit 2 answers with a fit to Dzz and Dyy, which needs no histogram.\n"},
        "-nFit 2"},
+      {{"-daFlex", "-inD", "fine.tab", "-outD", "x.tab", "-nRun", "50"},
+       {" for histogram: the automatic layout (-bin 0) spans", "       -bin from 3 to 250 sets the count of bins.\n"},
+       "-bin 250", false},
   };
   for (const auto& c : cases) {
     TempDir d;
