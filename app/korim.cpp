@@ -28,6 +28,7 @@
 #include "couplings/writedc.h"
 #include "fitting/aerasimdc.h"
 #include "fitting/dahist.h"
+#include "fitting/dcrange.h"
 #include "fitting/daflex.h"
 #include "fitting/daml.h"
 #include "fitting/mapsimdc.h"
@@ -513,6 +514,12 @@ int bestFit(Run& run) {
   const bool estimate = k->spreadMode == kSpreadJackknife || k->spreadMode == kSpreadMcStructure ||
                         k->spreadMode == kSpreadMcCouplings;
   const int usable = korim::couplings::fitCouplings(run.dTab).rows;
+  // A range that leaves too few couplings is named, with the table's own, before any fit says so.
+  const bool search = k->spreadMode == kSpreadRandom || k->spreadMode == kSpreadExhaustive ||
+                      k->spreadMode == kSpreadExhaustSel;
+  if (!search && korim::fitting::refuseNarrowRange(run.dTab, *run.dcInfo, p.inDName) != 0)
+    return fail(run, 1, k->spreadMode == kSpreadSingle ? "korim: error in best-fit of data.\n"
+                                                       : "Matrix: error in best-fit of data.\n");
   if (estimate && k->validCountD >= 5 && korim::couplings::refuseOrderMatrixFit(run.dTab) != 0)
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
@@ -710,7 +717,8 @@ int structureRun(Run& run) {
                 s.resN, s.resNameList, s.atomNameList, s.chainNameList, s.segNameList);
   run.userSel = s;
   if (p.pdbName[0] != '\0' && selectedCount(pdb) == 0)
-    return fail(run, 1, noAtomSelected(run.selection, *pdb).c_str());
+    // -clear puts no mark: its selection is named, not -id.
+    return fail(run, 1, noAtomSelected(run.selection, *pdb, s.selectMode == 0 ? 1 : s.selectID).c_str());
   // Said once, for every mode that maps the table: the fits and the search take the rows as mapped here.
   if (const std::string placed = warnCouplingPlaces(run.selection, run.argc, run.argv, *k, *pdb, *dTab, off, p.inDName);
       !placed.empty())
@@ -897,7 +905,7 @@ int runKorim(Run& run, int argc, char** argv) {
 void nameScaleOptions(int argc, char** argv) {
   static const char* const valued[] = {
       "-lcS", "-wv",   "-vol",  "-mwLC", "-massLC", "-unitLC", "-polyLC", "-rM",   "-rA",
-      "-pRatio", "-lM", "-dGrid", "-dX",  "-dY",    "-dZ",     "-kEne",   "-kPot", "-kMono",
+      "-pRatio", "-dGrid", "-dX",  "-dY",    "-dZ",     "-kEne",   "-kPot", "-kMono",
       "-kDipo", "-kQuad", "-kAtt", "-pow", "-temp", "-pH",     "-nacl",   "-chSurf", "-c1", "-c2"};
   static const char* const flags[] = {"-mul", "-div"};
   std::string named;

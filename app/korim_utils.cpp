@@ -21,6 +21,7 @@
 
 #include "app/korim_utils_output.h"
 #include "couplings/writedc.h"
+#include "fitting/histo.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/strucnoise.h"
 #include "foundation/cmndargs.h"
@@ -330,7 +331,18 @@ void checkOtherReaders(const Reader& r) {
     float v = 0.0f;
     for (int i = loc + 1; loc > 0 && i < r.argc && i <= loc + 5; i++) r.number(w, r.argv[i], &v);
   }
-  if (r.present("-pdb")) r.checkWord<int>("-id");
+  if (r.present("-pdb")) {
+    r.checkWord<int>("-id");
+  } else {
+    // The selection reader does not run: -id is checked without marking it read, so that the final
+    // check still names it as unused.
+    for (int i = 1; i + 1 < r.argc; i++)
+      if (r.argv[i] != nullptr && std::strcmp(r.argv[i], "-id") == 0) {
+        int v = 0;
+        r.number("-id", r.argv[i + 1], &v);
+        break;
+      }
+  }
 }
 
 // -dbg: the value when a non-option word follows, else 1.
@@ -510,8 +522,8 @@ bool fitDegreeUsable(const Reader& r, const KorimInfo* k) {
 
 // The bin counts of the Da and R histograms.
 constexpr const char* kBinCounts =
-    "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
-    "the ends of the span, one of which is then the fullest)";
+    "must be 0 (bins of twice the mean error) or 3 to 250 (one bin holds every coupling, and two are centred at "
+    "the ends of the span, one of which is then the fullest; the histogram holds at most 250 bins)";
 
 // A seed of the draws of -struc and -conv -dcNoise: the generators are seeded from a value at or
 // below 0 only, and take a positive one as 1 (the default -1) or as its negative, so a positive
@@ -913,6 +925,8 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   // Structure, tensor and output control. Without -pdb the selection options stay unread; a
   // selection the selection reader refuses (after its own message) ends the reading.
   if (r.present("-pdb") && korim::structure::getPDBSelectArgs(argc, argv, sInfo) != 0) return 1;
+  // Without it, their numbers are checked all the same: a value invalid in itself is refused in every mode.
+  if (!r.present("-pdb") && korim::structure::checkPDBSelectWords(argc, argv) != 0) return 1;
   if (korim::couplings::getDCTensorParams(argc, argv, tensor) != 0) return 1;
   k->eulerFlag = tensor->eulerFlag;
   checkOtherReaders(r);
@@ -1013,7 +1027,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
   // Da and R estimation.
   const bool histRead = readGroup(r, {
       flag("-noave", &hist->optExtrem, 0), flag("-ave", &hist->optExtrem, 1),
-      range("-bin", &hist->nBinIn, 0, INT_MAX, kBinCounts), num("-nFit", &hist->modeFit),
+      range("-bin", &hist->nBinIn, 0, fitting::kMaxHistBins, kBinCounts), num("-nFit", &hist->modeFit),
       num("-sdevDzz", &hist->sdevDzz), num("-sdevDyy", &hist->sdevDyy), num("-daLo", &hist->daLo),
       num("-daHi", &hist->daHi), num("-rhLo", &hist->rhLo), num("-rhHi", &hist->rhHi),
       num("-nSel", &k->sCount), num("-nRun", &k->histRan), text("-outCol", p->outColName),

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/korim_utils.h"
+#include "foundation/advice.h"
 #include "foundation/appendf.h"
 #include "foundation/cmndargs.h"
 
@@ -132,6 +133,11 @@ constexpr const char* kGivenFactor = "the error-bar factor of -bestFit -mcDc -no
 constexpr const char* kNoisedFormat = "the noise -conv adds to the couplings of a format (-xplor, -cns, -dyana, "
                                       "-korim or -rosetta)";
 
+// The wall's model length and rim order: every run that sets up the medium computes them from
+// -wv, -pRatio and -rM, in place of any value given.
+constexpr const char* kRimGeometry = "nothing: every run that sets up the medium computes the wall's model length "
+                                     "(-lM) and rim order (-rimDisc) from -wv, -pRatio and -rM";
+
 // A setting of the 3-D grid medium: read by the runs of the medium with -3D only.
 constexpr OptionWord grid3D(const OptionWord& o) { return o.when(Needs::grid3D, kGrid3D); }
 
@@ -202,7 +208,7 @@ constexpr OptionWord kWords[] = {
     flag("-inc").by(kCouplingSelection), flag("-fixedDI").by(kComparisons), flag("-nofixedDI").by(kComparisons),
     value("-rem").by(kRemarked), flag("-yzInv").by(kTensorAnalysis), flag("-noyzInv").by(kTensorAnalysis),
     input("-inp").by(kPrediction), value("-outDa"),
-    value("-outMap"), value("-outAng"), input("-pot").by(kElectrostaticModel).when(Needs::wallOrRod),
+    value("-outMap"), value("-outAng"), input("-pot").by(kElectrostaticModel).when(Needs::rod),
     grid3D(input("-pot3D").by(mode(kModeSteric) | mode(kModeElectrostatic) | mode(kModeStericGrid))),
     input("-pka").by(kChargeSetUp), input("-inE").by(mode(kModeStericGrid)), value("-outE"), value("-flex"),
     value("-dcEns"), value("-ave"), input("-pdbF").by(mode(kModeStericFree)), value("-pdbRot"),
@@ -223,7 +229,7 @@ constexpr OptionWord kWords[] = {
     value("-lcS").by(kMedium), flag("-H").by(kStructure | mode(kModeStericFree)),
     flag("-noH").by(kStructure | mode(kModeStericFree)), flag("-surf").by(kMedium), flag("-nosurf").by(kMedium),
     value("-rA").by(kMedium), value("-rim").by(kRim), value("-pRatio").by(kMedium),
-    value("-lM").by(kRim), value("-rimDisc").by(kRim),
+    value("-lM").by(kNone, kRimGeometry), value("-rimDisc").by(kNone, kRimGeometry),
 
     // The salt and the surface charge are the wall's and the rod's; the 3-D medium's potential holds its own.
     value("-pH").by(kPrediction & ~kUncharged), value("-nacl").by(kElectrostaticModel).when(Needs::wallOrRod),
@@ -522,6 +528,24 @@ std::string selectionGiven(int argc, char** argv, const Words& words) {
   return given;
 }
 
+// -inv beside an option that sets the selection's mode (a range, a name list, -clear or -set),
+// which takes its place: said in the line of an option the run does not use. Returns 1 when said.
+int warnInvReplaced(int argc, char** argv, const Words& words, const std::string& run) {
+  const std::vector<int> inv = standing(words, "-inv");
+  if (inv.empty() || !foundation::argConsumed(inv[0])) return 0;
+  std::string replacing;
+  for (const char* w : kSelecting)
+    for (const int at : standing(words, w))
+      if (std::strcmp(w, "-inv") != 0 && foundation::argConsumed(at))
+        replacing += (replacing.empty() ? "" : " ") + words.copy(argc, argv, at);
+  if (replacing.empty()) return 0;
+  std::fprintf(stderr,
+               "korim: -inv chooses the inverted selection, given alone; this run is %s with %s, which sets the "
+               "selection in its place, and does not use it.\n",
+               run.c_str(), replacing.c_str());
+  return 1;
+}
+
 bool anywhere(int argc, char** argv, const char* w) {
   for (int i = 1; i < argc; i++)
     if (argv[i] != nullptr && std::strcmp(argv[i], w) == 0) return true;
@@ -560,6 +584,9 @@ std::string runShown(int argc, char** argv, const KorimInfo& k) {
   const int mode = k.korimMode >= 1 && k.korimMode <= kModeConvert ? k.korimMode : kModeSteric;
   std::string s = std::string(modeName(mode)) + " (" + modeWord(mode);
   if (mode == kModeBestFit) s += std::string(" ") + spreadWord(k.spreadMode);
+  // A steric prediction with -el runs the electrostatic model: said, as the options it reads name it.
+  const bool el = (mode == kModeSteric || mode == kModeStericGrid) && k.elInfo.elFlag != 0;
+  if (el) s += " with -el";
   if (mode == kModeSteric && !anywhere(argc, argv, "-stKorim")) s += ", the default mode";
   return s + ")";
 }
@@ -569,6 +596,7 @@ bool holds(Needs needs, const KorimInfo& k) {
   switch (needs) {
     case Needs::grid3D: return k.lcType == kLc3D;
     case Needs::wallOrRod: return k.lcType != kLc3D;
+    case Needs::rod: return k.lcType == kLcRod;
     case Needs::givenCone: return !(k.korimMode == kModeBestFit && k.spreadMode == kSpreadMcStructure && k.nConeFlag != 0);
     case Needs::coneSearch: return k.nConeFlag != 0;
     case Needs::givenFactor: return k.mcAdjustFlag == 0;
@@ -583,6 +611,7 @@ const char* settingShown(Needs needs, const KorimInfo& k) {
   switch (needs) {
     case Needs::grid3D: return k.lcType == kLcRod ? " in the rod medium (-pf1)" : " in the wall medium (-bic)";
     case Needs::wallOrRod: return " in the 3-D medium (-3D)";
+    case Needs::rod: return k.lcType == kLc3D ? " in the 3-D medium (-3D)" : " in the wall medium (-bic)";
     case Needs::givenCone: return " with -autoCone (the default), whose search sets the cone width,";
     case Needs::coneSearch: return " with -noautoCone, which searches no width,";
     case Needs::givenFactor: return " with -autoMc (the default), whose search sets the factor,";
@@ -702,11 +731,15 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
     // An option no reader took (a selection without -pdb) is left to the final check.
     const std::vector<int> at = standing(words, o.word);
     if (at.empty() || !foundation::argConsumed(at[0])) continue;
-    const std::string chooses = o.chooses != nullptr ? o.chooses : settingOf(o.readBy);
+    // The rod's radial potential (-pot) is named with its medium: the wall reads the file, and uses none.
+    const std::string chooses = o.chooses != nullptr          ? o.chooses
+                                : o.needs == Needs::rod ? settingOf(o.readBy) + " in the rod medium (-pf1)"
+                                                        : settingOf(o.readBy);
     std::fprintf(stderr, "korim: %s chooses %s; this run is %s%s and does not use it.\n", o.word, chooses.c_str(),
                  run.c_str(), mode ? settingShown(o.needs, k) : "");
     warned++;
   }
+  warned += warnInvReplaced(argc, argv, words, run);
   const std::string given = selectionGiven(argc, argv, words);
   if (k.korimMode == kModeBestFit && !given.empty()) {
     warnSelectionNotCouplings(given, run, "a fit", "fits the couplings that -s1 and -sN choose");
@@ -717,7 +750,12 @@ int warnUnusedChoices(int argc, char** argv, const KorimInfo& k, int tensorMode)
 
 std::string atomSelectionGiven(int argc, char** argv) { return selectionGiven(argc, argv, Words(argc, argv)); }
 
-std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb) {
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb, int selectID) {
+  // The mark 0 is that of an atom not selected: the atoms the selection chooses get it too.
+  if (selectID == 0 && !foundation::givenOption("-id").empty())
+    return "PDB Error: no atom selected; " + foundation::givenOption("-id") +
+           " marks the atoms the selection chooses with 0, the mark of an atom not selected; the default, " +
+           foundation::adviseOption("-id", "1") + ", selects them.\n";
   if (given.empty()) return "PDB Error: no atom selected; the selection options match no atom of the structure.\n";
   // The names of the structure's chains or segments, each once, in the order they are read.
   const auto names = [](auto* list, int count, auto name) {

@@ -24,11 +24,11 @@ enum class Takes { Nothing, Value, List, Optional };
 enum class Charges { none, forceField, titrated, model };
 
 // A setting of the run beyond its mode on which the reading of an option depends: the 3-D medium
-// (-3D) or the wall and rod media (-bic, -pf1); in -bestFit -mcStruc the width given
+// (-3D), the wall and rod media (-bic, -pf1) or the rod medium alone (-pf1); in -bestFit -mcStruc the width given
 // (-noautoCone) or searched (-autoCone, the default); in -bestFit -mcDc the error-bar factor given
 // (-noautoMc) rather than searched (-autoMc, the default); in -conv a format that carries the
 // couplings' noise (any but the residue listing, -tbl, the default). Any: the mode alone decides.
-enum class Needs { any, grid3D, wallOrRod, givenCone, coneSearch, givenFactor, noisedFormat };
+enum class Needs { any, grid3D, wallOrRod, rod, givenCone, coneSearch, givenFactor, noisedFormat };
 
 // The runs that read an option, one bit for each mode (bit kMode...), three more for each steric
 // prediction that places charges (bit kChargedBit + kMode... with -el, kTitratedBit + kMode... with
@@ -166,7 +166,8 @@ std::string atomSelectionGiven(int argc, char** argv);
 // The refusal of a selection (given, as atomSelectionGiven found it) that matches no atom of pdb,
 // naming it and, for the options that name chains, segments or residues, what the structure holds:
 // "PDB Error: no atom selected; the selection -chain Z matches no atom of the structure (its chains:
-// A).\n"
-std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb);
+// A).\n". A selection mark (-id) of 0, that of an atom not selected, is named with the default that
+// selects.
+std::string noAtomSelected(const std::string& given, const structure::PDBInfo& pdb, int selectID);
 
 }  // namespace korim::app

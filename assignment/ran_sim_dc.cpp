@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "assignment/korim_utils_visit.h"
@@ -20,6 +22,7 @@
 #include "couplings/dcpairs.h"
 #include "couplings/missingdc.h"
 #include "couplings/writedc.h"
+#include "foundation/advice.h"
 #include "foundation/checkedcount.h"
 #include "foundation/genrand.h"
 #include "foundation/nrutil.h"
@@ -220,11 +223,23 @@ bool refuseSubsetSize(const Search& s, int m) {
   const int most = largestSubset(s.peakCount);
   if (m >= kSubsetMin && m <= most) return false;
   const int n = s.peakCount;
+  // The default 0 stands for no -nSel on the command line.
+  const bool given = m != 0 || !foundation::givenOption("-nSel").empty();
   if (most == 0) {
+    const std::string named = given ? "option -nSel value " + std::to_string(m) + ": " : "";
     std::fprintf(stderr,
-                 "KORIM Error: option -nSel value %d: -bestFit -exhaustSel searches subsets of %d to %d peaks, and "
-                 "the table holds %d unassigned peak%s: no subset runs on it.\n",
-                 m, kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
+                 "KORIM Error: %s-bestFit -exhaustSel searches subsets of %d to %d peaks, and the table holds %d "
+                 "unassigned peak%s: no subset runs on it.\n",
+                 named.c_str(), kSubsetMin, kSubsetMax, n, n == 1 ? "" : "s");
+    return true;
+  }
+  // No -nSel at all: its default 0 is no count the user gave.
+  if (!given) {
+    std::fprintf(stderr,
+                 "KORIM Error: option -nSel must give the peaks of the subset -bestFit -exhaustSel searches, from %d "
+                 "to %d on this table of %d unassigned peaks; the run gives no -nSel (-nSel %d searches subsets of "
+                 "%d).\n",
+                 kSubsetMin, most, n, most, most);
     return true;
   }
   const std::string why = most == n           ? "at most the table's unassigned peaks"
@@ -574,6 +589,20 @@ std::string answerNotes(Search& s, const MediumProof* proofs) {
   return notes.empty() ? notes : notes + "\n";
 }
 
+// The next random order of n peaks into row[0..n-1], drawn from *idum: each position takes a draw
+// that no earlier position holds.
+void drawOrder(long* idum, int n, int* row) {
+  for (int i = 0; i < n; i++) row[i] = 0;
+  for (int i = 0; i < n; i++) {
+    bool again = true;
+    while (again) {
+      row[i] = korim::foundation::randomPosition(idum, n);
+      again = false;
+      for (int j = 0; j < i; j++) again = again || row[j] == row[i];
+    }
+  }
+}
+
 // The same random orders in every run: the generator starts from -1 at every call.
 void randomSearch(Search& s, int mapCount) {
   int* row = s.rowIdList->p;
@@ -584,15 +613,7 @@ void randomSearch(Search& s, int mapCount) {
   for (int sample = 1; sample <= mapCount; sample++) {
     std::fprintf(stderr, "REMARK Sampled %d of %d\r", sample, mapCount);
     std::fflush(stderr);
-    for (int i = 0; i < s.peakCount; i++) row[i] = 0;
-    for (int i = 0; i < s.peakCount; i++) {
-      bool again = true;
-      while (again) {
-        row[i] = korim::foundation::randomPosition(&idum, s.peakCount);
-        again = false;
-        for (int j = 0; j < i; j++) again = again || row[j] == row[i];
-      }
-    }
+    drawOrder(&idum, s.peakCount, row);
     const float score = (s.single ? getSvdChi2 : getSvdChi2Exh)(s.prob, row, s.k->yzFlag);
     if (score < bestScore) {
       bestScore = score;
@@ -877,6 +898,93 @@ void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int
   }
 }
 
+// How many orders of the peaks a search tries, as its line on stdout ends after the peaks and as
+// the table's REMARK names the search.
+struct SearchReach {
+  std::string line;    // " exhaustively searched." or what the random search tried of all
+  std::string remark;  // "REMARK The assignment search ...\n"
+};
+
+// The number of distinct orders among the mapCount that the random search draws of n peaks: the
+// same draws, from the same start, without the scoring.
+long long distinctRandomOrders(int n, int mapCount) {
+  std::unordered_set<std::string> seen;
+  std::vector<int> row(static_cast<size_t>(n));
+  long idum = -1;
+  for (int sample = 1; sample <= mapCount; sample++) {
+    drawOrder(&idum, n, row.data());
+    std::string key;
+    for (int p : row) key.append(reinterpret_cast<const char*>(&p), sizeof p);
+    seen.insert(std::move(key));
+  }
+  return static_cast<long long>(seen.size());
+}
+
+// n! as a message prints it: every digit while a double holds them, else four significant digits,
+// and past a double's range its power of ten.
+std::string ordersText(int n) {
+  const double f = factorial(n);
+  if (std::isfinite(f)) return foundation::countText(f);
+  const double log10f = std::lgamma(n + 1.0) / std::log(10.0);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3fe+%.0f", std::pow(10.0, log10f - std::floor(log10f)), std::floor(log10f));
+  return text;
+}
+
+SearchReach searchReach(const Search& s, int mapCount) {
+  const KorimInfo* k = s.k;
+  const int n = s.peakCount;
+  const std::string all = ordersText(n);
+  char text[600];
+  if (k->spreadMode == korim::settings::kSpreadRandom) {
+    const long long distinct = distinctRandomOrders(n, mapCount);
+    if (static_cast<double>(distinct) >= factorial(n)) {
+      std::snprintf(text, sizeof text, "REMARK The assignment search (-rand -map %d) drew every one of the %s "
+                    "orders of the %d peaks.\n", mapCount, all.c_str(), n);
+      return {" exhaustively searched.", text};
+    }
+    // -exhaust tries every order up to its limit.
+    const std::string exhaust = factorial(n) <= kMaxScorings
+                                    ? "-exhaust tries all " + all
+                                    : "-exhaust tries all where they are at most " + foundation::countText(kMaxScorings);
+    const std::string best = distinct == 1 ? "the answer is that one" : "the answer is the best of those " +
+                                                                           std::to_string(distinct);
+    std::snprintf(text, sizeof text,
+                  " searched at random: %d order%s drawn (-rand -map %d), %lld of them distinct, of the %s orders of "
+                  "the %d peaks; %s, and %s.",
+                  mapCount, mapCount == 1 ? "" : "s", mapCount, distinct, all.c_str(), n, best.c_str(), exhaust.c_str());
+    const std::string line = text;
+    std::snprintf(text, sizeof text,
+                  "REMARK The assignment search (-rand -map %d) tried %lld distinct of the %s orders of the %d "
+                  "peaks; %s, and %s.\n",
+                  mapCount, distinct, all.c_str(), n, best.c_str(), exhaust.c_str());
+    return {line, text};
+  }
+  if (k->spreadMode == korim::settings::kSpreadExhaustSel) {
+    std::snprintf(text, sizeof text,
+                  "REMARK The assignment search (-exhaustSel -nSel %d) tried every order of subsets of %d of the %d "
+                  "peaks.\n",
+                  subsetSize(s), subsetSize(s), n);
+    return {" exhaustively searched.", text};
+  }
+  if (!s.single && k->nAaCheck >= 2) {
+    std::string groups;
+    double orders = 1.0;
+    for (int i = 0; i < k->nAaCheck && i < korim::settings::kExCheckMax; i++) {
+      groups += " " + std::to_string(k->exCheckList[i]);
+      orders *= factorial(k->exCheckList[i]);
+    }
+    std::snprintf(text, sizeof text,
+                  "REMARK The assignment search (-exhaust -fixAa%s) tried every order within the groups, %s of the "
+                  "%s orders of the %d peaks.\n",
+                  groups.c_str(), foundation::countText(orders).c_str(), all.c_str(), n);
+    return {" exhaustively searched.", text};
+  }
+  std::snprintf(text, sizeof text, "REMARK The assignment search (-exhaust) tried every one of the %s orders of the "
+                "%d peaks.\n", all.c_str(), n);
+  return {" exhaustively searched.", text};
+}
+
 int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pdbRotName,
            const char* remark, const char* tableRemark) {
   korim::couplings::DTensor& t = s.dTab->dTensor;
@@ -987,9 +1095,10 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
     if (s.inUse(r) && s.fixed(dTab->dObsList[r].resIDI, dTab->dObsList[r].resIDJ))
       s.fixedCount++;
   allocateWork(s);
+  const SearchReach reach = searchReach(s, mapCount);
   std::printf("REMARK Peak");
   for (int i = 0; i < s.peakCount; i++) std::printf(" %d", s.resIdList->p[i]);
-  std::printf(" exhaustively searched.\n");
+  std::printf("%s\n", reach.line.c_str());
   if (!storeFixed(s) || !mediaCanFit(s)) return 1;
 
   AssignProblem& q = s.prob;
@@ -1011,7 +1120,7 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
 
   bool found = false;
   if (!runSearch(s, mapCount, &found)) return 1;
-  std::string notes = tableRemark + (found ? answerNotes(s, proofs) : "");
+  std::string notes = tableRemark + reach.remark + (found ? answerNotes(s, proofs) : "");
   if (const std::string edge = edgeNote(s, proofs, mapCount, found); !edge.empty()) {
     std::fprintf(stderr, "korim: the %s", edge.c_str());
     notes += "REMARK The " + edge + "\n";

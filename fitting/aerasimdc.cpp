@@ -2,9 +2,11 @@
 #include "fitting/aerasimdc.h"
 
 #include <cstdio>
+#include <string>
 
 #include "couplings/dcpairs.h"
 #include "couplings/missingdc.h"
+#include "fitting/dcrange.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
 #include "foundation/advice.h"
@@ -58,11 +60,15 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   for (int i = 0; i < dTab->dCount; i++)
     valid += couplings::fitRow(dTab->dObsList[i], dTab->dCalcList[i]) ? 1 : 0;
   const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
+  // The couplings subsets are drawn from, named by the range that chose them where one is given.
+  const std::string range = couplingRangeGiven();
+  const std::string of = range.empty() ? std::to_string(valid) + " couplings"
+                                       : "the " + std::to_string(valid) + " couplings " + range + " keeps";
   if (mapCount > 0 && size < 5) {
     std::fprintf(stderr,
-                 "KORIM Error: jackknife subsets of %d of %d couplings are too few to fit an order "
+                 "KORIM Error: jackknife subsets of %d of %s are too few to fit an order "
                  "matrix (5 or more; %s%s).\n",
-                 size, valid,
+                 size, of.c_str(),
                  k->mapFixCount != 0 ? "with -nDfixed, -dFrac is the count each keeps, as " : "-dFrac is the share each keeps",
                  k->mapFixCount != 0 ? foundation::adviseOption("-dFrac", "5").c_str() : "");
     return 1;
@@ -72,10 +78,10 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
   // Subsets that keep every coupling are one fit repeated: an estimate without spread.
   if (mapCount > 0 && size >= valid) {
     std::fprintf(stderr,
-                 "KORIM Error: jackknife subsets of %d of %d couplings keep every coupling: each "
+                 "KORIM Error: jackknife subsets of %d of %s keep every coupling: each "
                  "trial fits the same couplings, which gives no spread (-nDfixed -dFrac below "
                  "%d).\n",
-                 size, valid, valid);
+                 size, of.c_str(), valid);
     return 1;
   }
 

@@ -22,9 +22,13 @@ using settings::KorimInfo;
 
 namespace {
 
-void tooManyBins(int nBins) {
-  std::fprintf(stderr, "Error: Too many folders (%d) for histogram.\n", nBins);
-  std::fprintf(stderr, "       Measurement error too small.\n");
+// The automatic layout (-bin 0; a count above kMaxHistBins is refused with the options) needs more
+// bins than a histogram holds: its bins of twice the mean error delta are too narrow.
+void tooManyBins(int nBins, double delta) {
+  std::fprintf(stderr,
+               "Error: Too many folders (%d) for histogram: the automatic layout (-bin 0) spans the couplings in "
+               "bins of twice their mean error DD*W, %.3g Hz, and needs %d; a histogram holds at most %d.\n",
+               nBins, 2.0 * delta, nBins, kMaxHistBins);
   std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
 }
 
@@ -121,6 +125,27 @@ std::vector<int> resolvingCounts(const PrincipalFit& f, int automatic, int tried
     consider(automatic + d);
   }
   return found;
+}
+
+// After an automatic layout of too many bins: the -bin counts checked to read a Dxx, or that none
+// does; either way -nFit 2, which fits Dzz and Dyy alone and lays out no histogram.
+void adviseCountsForAutomatic(const PrincipalFit& f) {
+  const std::vector<int> counts = resolvingCounts(f, kMaxHistBins, 0);
+  const std::string fit2 = foundation::adviseOption("-nFit", "2");
+  if (counts.empty()) {
+    std::fprintf(stderr,
+                 "       No count of 3 to %d bins gives these couplings a single fullest bin at Dxx and a fit with R "
+                 "from 0 to 2/3; %s answers with a fit to Dzz and Dyy, which needs no histogram.\n",
+                 kMaxHistBins, fit2.c_str());
+    return;
+  }
+  std::string named;
+  for (size_t i = 0; i < counts.size(); ++i)
+    named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  std::fprintf(stderr,
+               "       Checked for these couplings, from %d bins down: %s %s a single fullest bin at Dxx and a fit "
+               "with R from 0 to 2/3; %s answers with a fit to Dzz and Dyy, which needs no histogram.\n",
+               kMaxHistBins, named.c_str(), counts.size() == 1 ? "gives" : "each give", fit2.c_str());
 }
 
 // After a tie: the layout this run had and the -bin counts checked for these couplings, or that
@@ -230,12 +255,32 @@ std::string thresholdsGiven(const HistInfo& h) {
   return "; Dzz and Dyy are the extreme couplings taken in by " + zz + " and " + yy + " times the mean error";
 }
 
+// What -nFit 2 answers for these couplings: the fit to Dzz and Dyy as this run took them in (the
+// start values where that fit fails, as the run then says), named in the usual form where its R lies
+// outside 0 to 2/3: "Da +1.522 Hz, R 8.819 (in the usual form Da -10.830 Hz, R 0.479)".
+std::string twoPointAnswer(const PrincipalFit& f) {
+  float y[4] = {0.0f, f.dzz, f.dyy, 0.0f}, a[3] = {0.0f, f.guess[1], f.guess[2]}, err[3] = {};
+  if (fitPrincipalQuiet(2, y, f.delta, f.guess, a, err) != 0) a[1] = f.guess[1], a[2] = f.guess[2];
+  char text[160];
+  std::snprintf(text, sizeof text, "Da %+.3f Hz, R %.3f", static_cast<double>(a[1]), static_cast<double>(a[2]));
+  std::string answer = text;
+  if (outsideUsualForm(a[2])) {
+    double da = 0.0, r = 0.0;
+    equivalentTensor(a[1], a[2], &da, &r);
+    std::snprintf(text, sizeof text, " (in the usual form Da %+.3f Hz, R %.3f)", da, r);
+    answer += text;
+  }
+  return answer;
+}
+
 void refuseWithoutDxx(const PrincipalFit& f, const HistInfo& h, const Layout& l) {
   std::fprintf(stderr, "       ==> 3-parameter fit not possible.\n");
   std::fprintf(stderr,
-               "       The two extremes alone give Da %+.3f Hz, R %.3f (the two-extreme estimate; %s answers "
-               "with a fit to them).\n",
-               static_cast<double>(h.Da2Par), static_cast<double>(h.R2Par), foundation::adviseOption("-nFit", "2").c_str());
+               "       The two extremes alone give Da %+.3f Hz, R %.3f (the two-extreme estimate, from the smallest "
+               "and largest coupling); %s answers with a fit to Dzz %+.3f and Dyy %+.3f Hz as this run takes them "
+               "in: %s.\n",
+               static_cast<double>(h.Da2Par), static_cast<double>(h.R2Par), foundation::adviseOption("-nFit", "2").c_str(),
+               static_cast<double>(f.dzz), static_cast<double>(f.dyy), twoPointAnswer(f).c_str());
   adviseBinCounts(f, h, l.nBins, l.width);
 }
 
@@ -278,7 +323,8 @@ int getHistDabR(const char* inDName, KorimInfo* korimInfo, settings::DcInfo* dcI
     // The bin count is the user's lever: the layout this run had, and counts checked to resolve.
     switch (layOut(principal, h.nBinIn, true, &layout)) {
       case DxxReading::kTooManyBins:
-        tooManyBins(layout.nBins);
+        tooManyBins(layout.nBins, s.delta);
+        adviseCountsForAutomatic(principal);
         return 1;
       case DxxReading::kTie:
         std::fprintf(stderr, "Error: No single most populated coupling value.\n");
@@ -372,7 +418,10 @@ int histoExtFit(int nD, float* coupList, const float* sigma, KorimInfo* korimInf
       float dxx = 0.0f;
       switch (readDxx(nD, coupList, delta, h.Dzz, h.Dyy, userBins, !quiet, &nBins, &binWidth, &dxx)) {
         case DxxReading::kTooManyBins:
-          if (!quiet) tooManyBins(nBins);
+          if (!quiet) {
+            tooManyBins(nBins, delta);
+            std::fprintf(stderr, "       -bin from 3 to %d sets the count of bins.\n", kMaxHistBins);
+          }
           return 1;
         case DxxReading::kSingle:
           h.Dxx = dxx;

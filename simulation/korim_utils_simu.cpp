@@ -459,12 +459,13 @@ bool smaStart(SmaRun& r, double maxL, double minL, int digPotential, const doubl
 }
 
 // The scales that set the states' electrostatic weights, as the run has them: "-kEne 1e+30", and
-// the charges' scales the command line gives ("-kEne 1 and -kMono 1e30").
+// the charges' scales and the temperature the command line gives ("-kEne 1 and -kMono 1e30",
+// "-kEne 1 and -temp 1e-9": the energies count in units of kT).
 std::string energyScales(double kEnergy) {
   std::string kEne = foundation::givenOption("-kEne");
   if (kEne.empty()) foundation::appendf(kEne, "-kEne %g", kEnergy);
   std::vector<std::string> named = {kEne};
-  for (const char* o : {"-kMono", "-kDipo", "-kQuad"})
+  for (const char* o : {"-kMono", "-kDipo", "-kQuad", "-temp"})
     if (std::string g = foundation::givenOption(o); !g.empty()) named.push_back(g);
   return foundation::listedItems(named);
 }

@@ -316,6 +316,11 @@ int getPDBField(const char* line, int fieldLoc, char* dest, int destLen);
 int pdbSelectNull(PDBSelectInfo* sInfo);
 int pdbSelectAdjust(PDBSelectInfo* sInfo);
 int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* sInfo);
+// The residue numbers of -res, -r1 and -rN checked as getPDBSelectArgs checks them (a whole
+// number, or * for every residue), where no structure is read and that reader does not run: a word
+// invalid in itself is refused in every mode. Nothing is stored or marked as read. Returns 1 after
+// naming the first word refused, else 0.
+int checkPDBSelectWords(int argc, char** argv);
 int pdbSelectTest(const PDBSelectInfo* sInfo, const AtomInfo* atomInfo);
 int pdbSelect(PDBInfo* pdbInfo, PDBSelectInfo* sInfo);
 int pdbSelect1(PDBInfo* pdbInfo, int res1, int resN, const char* atomNameList, int selectID,

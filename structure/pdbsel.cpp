@@ -271,6 +271,20 @@ int pdbSelect1(PDBInfo* p, int res1, int resN, const char* atomNameList, int sel
     return pdbSelect(p, &s);
 }
 
+int checkPDBSelectWords(int argc, char** argv) {
+    for (const char* opt : {"-res", "-r1", "-rN"}) {
+        for (int i = 1; argv != nullptr && i + 1 < argc; i++) {
+            if (argv[i] == nullptr || std::strcmp(argv[i], opt) != 0 || argv[i + 1] == nullptr) continue;
+            int v = 0;
+            if (std::strcmp(argv[i + 1], "*") == 0 || residueNumber(argv[i + 1], &v)) break;
+            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s %s (a whole number, or * for "
+                         "every residue)\n", opt, argv[i + 1]);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
     if (s == nullptr) return 0;
     if (flagLoc(argc, argv, "-help") > 0) {

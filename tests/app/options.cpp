@@ -259,8 +259,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
   const std::string one = "1 value only", five = "5 values", noDot = "gives no sphere of 12 to 40001 orientations "
                                                                      "(densities 3 to 39692)";
   const std::string binCounts =
-      "must be 0 (bins of twice the mean error) or 3 or more (one bin holds every coupling, and two are centred at "
-      "the ends of the span, one of which is then the fullest)";
+      "must be 0 (bins of twice the mean error) or 3 to 250 (one bin holds every coupling, and two are centred at "
+      "the ends of the span, one of which is then the fullest; the histogram holds at most 250 bins)";
   const Case bad[] = {
       count({"-cut"}, one), count({"-cut", "1", "2"}, one), count({"-inS1", "1", "2", "3", "4"}, five),
       count({"-inS1", "1", "2", "3", "4", "-", "5"}, five), count({"-inS2", "1", "2", "3", "4", "5", "6"}, five),

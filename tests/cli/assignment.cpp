@@ -380,3 +380,53 @@ TEST(HeldTensorNote, AHeldTensorOutsideTheUsualFormIsNamedInTheSearchAndEstimate
     EXPECT_NEAR(t.data("Da"), -5.95e-4, 1e-2 * 5.95e-4) << args[1];  // the estimates scatter about it
   }
 }
+
+// The search's line on stdout and the REMARK of its table say how much of the orders it tried: the
+// random search the orders drawn, how many distinct, of how many (n!), and that -exhaust tries all;
+// where its draws cover every order it says it searched them all. Counts known by hand: one draw is
+// one order; the six lysines have 720 orders, two peaks 2, of which 50 draws leave none out.
+TEST(AssignmentSearchLine, TheLineAndTheTableSayHowManyOrdersTheSearchTried) {
+  // The six lysines as peaks, or only 33 and 48 (the other four fixed where they stand).
+  std::vector<std::string> two = search(kLysines, {});
+  for (const char* res : {"6", "11", "27", "29"}) two.push_back(res);
+  const std::string random6 = "searched at random: 1 order drawn (-rand -map 1), 1 of them distinct, of the 720 "
+                              "orders of the 6 peaks; the answer is that one, and -exhaust tries all 720.";
+  const struct {
+    std::vector<std::string> run;
+    std::string line, remark;  // the end of the Peak line; the table's REMARK
+  } cases[] = {
+      {search(kLysines, {"-rand", "-map", "1"}), "REMARK Peak 6 11 27 29 33 48 " + random6,
+       "REMARK The assignment search (-rand -map 1) tried 1 distinct of the 720 orders of the 6 peaks; the answer is "
+       "that one, and -exhaust tries all 720."},
+      {plus(two, {"-rand", "-map", "1"}),
+       "REMARK Peak 33 48 searched at random: 1 order drawn (-rand -map 1), 1 of them distinct, of the 2 orders of the "
+       "2 peaks; the answer is that one, and -exhaust tries all 2.",
+       "REMARK The assignment search (-rand -map 1) tried 1 distinct of the 2 orders of the 2 peaks;"},
+      {plus(two, {"-rand", "-map", "50"}), "REMARK Peak 33 48 exhaustively searched.",
+       "REMARK The assignment search (-rand -map 50) drew every one of the 2 orders of the 2 peaks."},
+      {search(kLysines, {"-exhaust"}), "REMARK Peak 6 11 27 29 33 48 exhaustively searched.",
+       "REMARK The assignment search (-exhaust) tried every one of the 720 orders of the 6 peaks."},
+      {search(kLysines, {"-exhaust", "-fixAa", "3", "3"}), "REMARK Peak 6 11 27 29 33 48 exhaustively searched.",
+       "REMARK The assignment search (-exhaust -fixAa 3 3) tried every order within the groups, 36 of the 720 orders "
+       "of the 6 peaks."},
+      {search(kLysines, {"-exhaustSel", "-nSel", "3"}), "REMARK Peak 6 11 27 29 33 48 exhaustively searched.",
+       "REMARK The assignment search (-exhaustSel -nSel 3) tried every order of subsets of 3 of the 6 peaks."},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    const RunResult r = runKorim(c.run, d);
+    EXPECT_NE(r.out.find(c.line + "\n"), std::string::npos) << c.line << "\n" << r.out;
+    EXPECT_NE(readFile(d / "out.tab").find(c.remark), std::string::npos) << c.remark;
+  }
+  // Many draws: the distinct orders are at most the draws and the 720, and the line and the table agree.
+  TempDir d;
+  const RunResult r = runKorim(search(kLysines, {"-rand", "-map", "1000"}), d);
+  long long distinct = 0;
+  const size_t at = r.out.find("orders drawn (-rand -map 1000), ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + at, "orders drawn (-rand -map 1000), %lld", &distinct), 1);
+  EXPECT_GT(distinct, 1);
+  EXPECT_LT(distinct, 720);
+  EXPECT_NE(readFile(d / "out.tab").find("tried " + std::to_string(distinct) + " distinct of the 720 orders"),
+            std::string::npos);
+}

@@ -236,9 +236,8 @@ TEST(Runs, StatusMessagesAndResultTable) {
       {onPdb(kPdb, {"-elKorimFree"}), 0,
        {"korim: this mode (-elKorimFree) writes -outPka only; -outD out.tab is not written.\n"}},
       {onPdb(kPdb, {"-bestFit", "-exhaustSel", "-inD", examples("ubiquitin_lys_unassigned.tab")}), 1,
-       {"KORIM Error: option -nSel value 0 must lie from 2 to 4 for -bestFit -exhaustSel on this table of 63 "
-        "unassigned peaks (the peaks of the subset searched: at least 2, and a larger subset takes more permutations "
-        "than the search's limit).\n",
+       {"KORIM Error: option -nSel must give the peaks of the subset -bestFit -exhaustSel searches, from 2 to 4 on "
+        "this table of 63 unassigned peaks; the run gives no -nSel (-nSel 4 searches subsets of 4).\n",
         fitFailed}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,
        {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n", fitFailed}},

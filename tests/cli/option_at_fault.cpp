@@ -14,6 +14,18 @@ std::vector<std::string> replaced(std::vector<std::string> args, const std::stri
   return args;
 }
 
+// The example table with errors DD of 0.01 Hz, written into dir as fine.tab: bins of twice that
+// need more than a histogram holds.
+void writeFineTable(const TempDir& dir) {
+  std::string fine;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::string row = l;
+    if (const size_t at = row.find("     1.000 1.00"); at != std::string::npos) row.replace(at, 15, "     0.010 1.00");
+    fine += row + "\n";
+  }
+  writeFile(dir / "fine.tab", fine);
+}
+
 }  // namespace
 
 TEST(OptionAtFault, EachRefusalNamesItsOptionAndItsAdviceRuns) {
@@ -90,5 +102,116 @@ TEST(OptionAtFault, EachRefusalNamesItsOptionAndItsAdviceRuns) {
       EXPECT_TRUE(fileExists(d / "x.tab")) << what << ", followed: " << option << " " << value;
       std::remove((d / "x.tab").c_str());
     }
+  }
+}
+
+// Messages that named no option, the wrong one or a value never given: each names the option and
+// value at fault, and its advice, followed as it reads ("<options> in place of <options>"), runs.
+TEST(OptionAtFault, TheOptionAtFaultIsNamedAndItsAdviceFollowedRuns) {
+  const std::vector<std::string> fit = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab"};
+  const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab"};
+  std::vector<std::string> lysines = {"-bestFit", "-exhaustSel", "-pdb", kPdb, "-inD",
+                                      examples("ubiquitin_lys_unassigned.tab"), "-outD", "x.tab", "-fixRes"};
+  for (int res = 2; res <= 71; res++)
+    if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+      lysines.push_back(std::to_string(res));
+  const std::string fewRange = "korim: the coupling range ";
+  const std::string tooFew = " usable coupling of " + kCouplings + " (residues ";
+  const struct {
+    std::vector<std::string> run;
+    std::vector<std::string> says;  // in order on stderr
+    std::string advice;             // the advice followed ("" for none)
+    bool quoted = true;             // the message words the advice so (else it names the range it lies in)
+  } cases[] = {
+      {plus(steric, {"-id", "0"}),
+       {"PDB Error: no atom selected; -id 0 marks the atoms the selection chooses with 0, the mark of an atom not "
+        "selected; the default, -id 1 in place of -id 0, selects them.\n"},
+       "-id 1 in place of -id 0"},
+      {plus(steric, {"-res", "5", "-id", "0"}), {"PDB Error: no atom selected; -id 0 marks"}, "-id 1 in place of -id 0"},
+      {lysines,
+       {"KORIM Error: option -nSel must give the peaks of the subset -bestFit -exhaustSel searches, from 2 to 6 on this "
+        "table of 6 unassigned peaks; the run gives no -nSel (-nSel 6 searches subsets of 6).\n"},
+       "-nSel 6"},
+      // The offset's advice, followed with a -nSel given, runs.
+      {plus(lysines, {"-nSel", "6", "-a1", "-100"}), {"-a1 2 in place of -a1 -100 (as -s1) maps them so"},
+       "-a1 2 in place of -a1 -100"},
+      {plus(fit, {"-jack", "-map", "10", "-sN", "2"}),
+       {fewRange + "-sN 2 keeps 1" + tooFew + "2 to 2 of its 2 to 71), too few to fit an order matrix (5 or more); "
+                   "-s1 2 -sN 71 in place of -sN 2, the table's own residues, keeps all of its 63 rows.\n"},
+       "-s1 2 -sN 71 in place of -sN 2"},
+      {plus(fit, {"-mcStruc", "-map", "3", "-s1", "71"}),
+       {fewRange + "-s1 71 keeps 1" + tooFew + "71 to 71 of its 2 to 71)", "-s1 2 -sN 71 in place of -s1 71"},
+       "-s1 2 -sN 71 in place of -s1 71"},
+      {plus(fit, {"-mcDc", "-map", "3", "-s1", "70"}), {fewRange + "-s1 70 keeps 2 usable couplings"},
+       "-s1 2 -sN 71 in place of -s1 70"},
+      {plus(fit, {"-single", "-s1", "5", "-sN", "7"}), {fewRange + "-s1 5 -sN 7 keeps 3 usable couplings"},
+       "-s1 2 -sN 71 in place of -s1 5 -sN 7"},
+      // A range with couplings enough for a fit, but not for subsets of a fifth of them: named as the range.
+      {plus(fit, {"-jack", "-map", "10", "-sN", "20"}),
+       {"KORIM Error: jackknife subsets of 3 of the 17 couplings -sN 20 keeps are too few to fit an order matrix"}, ""},
+      {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab", "-temp", "1e-9"},
+       {"with the energy scales -kEne 1 and -temp 1e-9; "}, ""},
+      {{"-daHist", "-inD", kCouplings, "-outD", "x.tab", "-bin", "1000000"},
+       {"KORIM Error: option -bin value 1000000 must be 0 (bins of twice the mean error) or 3 to 250 ("}, "-bin 250",
+       false},
+      {{"-daHist", "-inD", kCouplings, "-outD", "x.tab", "-bin", "251"}, {"option -bin value 251 must be 0"}, "-bin 0",
+       false},
+      // A selection number invalid in itself, where no structure is read; a whole number runs (unused, as said).
+      {{"-conv", "-xplor", "-inD", kCouplings, "-outD", "x.tab", "-res", "nan"},
+       {"PDB Error: bad residue number in selection: -res nan (a whole number, or * for every residue)\n",
+        "KORIM Error extracting command-line arguments.\n"},
+       "-res 5", false},
+      {{"-conv", "-xplor", "-inD", kCouplings, "-outD", "x.tab", "-id", "nan"},
+       {"KORIM Error: option -id value nan must be an integer.\n"}, "-id 2", false},
+      {{"-daHist", "-inD", kCouplings, "-outD", "x.tab", "-r1", "1.5"},
+       {"PDB Error: bad residue number in selection: -r1 1.5 "}, "-r1 1", false},
+      {{"-daHist", "-inD", "fine.tab", "-outD", "x.tab"},
+       {"Error: Too many folders (2260) for histogram: the automatic layout (-bin 0) spans the couplings in bins of "
+        "twice their mean error DD*W, 0.02 Hz, and needs 2260; a histogram holds at most 250.\n",
+        "-nFit 2 answers with a fit to Dzz and Dyy, which needs no histogram.\n"},
+       "-nFit 2"},
+      {{"-daFlex", "-inD", "fine.tab", "-outD", "x.tab", "-nRun", "50"},
+       {" for histogram: the automatic layout (-bin 0) spans", "       -bin from 3 to 250 sets the count of bins.\n"},
+       "-bin 250", false},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    writeFineTable(d);
+    const std::string what = c.run[0] + " " + c.run[c.run.size() - 2] + " " + c.run.back();
+    const RunResult r = runKorim(c.run, d);
+    EXPECT_EQ(r.status, 1) << what << "\n" << r.err;
+    EXPECT_TRUE(inOrder(r.err, c.says)) << what << "\n" << r.err;
+    EXPECT_FALSE(fileExists(d / "x.tab")) << what;
+    if (c.advice.empty()) continue;
+    EXPECT_TRUE(!c.quoted || r.err.find(c.advice) != std::string::npos) << what << "\n" << r.err;
+    const RunResult followed = runKorim(followAdvice(c.run, c.advice), d);
+    EXPECT_EQ(followed.status, 0) << what << ", followed: " << c.advice << "\n" << followed.err;
+    EXPECT_TRUE(fileExists(d / "x.tab")) << what << ", followed: " << c.advice;
+  }
+}
+
+// The advice after a histogram without a Dxx names what -nFit 2 answers, as the table of the run
+// that follows it holds.
+TEST(OptionAtFault, TheTwoPointAdviceNamesWhatItsRunAnswers) {
+  const std::vector<std::string> runs[] = {{"-daHist", "-inD", kCouplings, "-outD", "x.tab", "-sdevDzz", "1e30"},
+                                           {"-daHist", "-inD", "fine.tab", "-outD", "x.tab", "-bin", "250"}};
+  for (const std::vector<std::string>& run : runs) {
+    TempDir d;
+    writeFineTable(d);
+    const RunResult r = runKorim(run, d);
+    ASSERT_EQ(r.status, 1) << r.err;
+    const size_t at = r.err.find("-nFit 2 answers with a fit to Dzz ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    double dzz = 0, dyy = 0, da = 0, rh = 0;
+    ASSERT_EQ(std::sscanf(r.err.c_str() + at, "-nFit 2 answers with a fit to Dzz %lf and Dyy %lf Hz as this run takes "
+                                              "them in: Da %lf Hz, R %lf", &dzz, &dyy, &da, &rh), 4) << r.err;
+    ASSERT_EQ(runKorim(followAdvice(run, "-nFit 2"), d).status, 0);
+    const Table t = readTable(d / "x.tab");
+    const std::vector<double> principal = numbersAfter(t.lines, "REMARK DATA Dzz_Dyy_Dxx ");
+    ASSERT_EQ(principal.size(), 3u);
+    EXPECT_NEAR(principal[0], dzz, 1e-3);
+    EXPECT_NEAR(principal[1], dyy, 1e-3);
+    EXPECT_NEAR(numbersAfter(t.lines, "REMARK DATA Da ")[0], da, 1e-3);
+    EXPECT_NEAR(numbersAfter(t.lines, "REMARK DATA R ")[0], rh, 1e-3);
   }
 }

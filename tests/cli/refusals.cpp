@@ -726,8 +726,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         "spread gives no Da and R.\n", histFailed}},
       {{"-daHist", "-inD", rows44, "-outD", "out.tab"}, 1,
        {"Error: No single most populated coupling value.\n       ==> 3-parameter fit not possible.\n"
-        "       The two extremes alone give Da +12.060 Hz, R 0.472 (the two-extreme estimate; -nFit 2 answers with a fit "
-        "to them).\n"
+        "       The two extremes alone give Da +12.060 Hz, R 0.472 (the two-extreme estimate, from the smallest and "
+        "largest coupling); -nFit 2 answers with a fit to Dzz +22.325 and Dyy -19.266 Hz as this run takes them in: Da "
+        "+11.162 Hz, R 0.484.\n"
         "       The number of bins decides which bin is the fullest: here 22 bins of 2.000 Hz (each twice the mean "
         "error, -bin 0).\n       Checked for these couplings, nearest the automatic 22 bins first: -bin 22, -bin 21 "
         "and -bin 23 each give a single fullest bin at Dxx and a fit with R from 0 to 2/3 (-bin 22 lays its 22 bins of "
@@ -740,8 +741,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       // Two bins are centred at the span's ends, one of which is then the fullest: refused as one
       // bin is; three reach an answer.
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "2"}, 1,
-       {"KORIM Error: option -bin value 2 must be 0 (bins of twice the mean error) or 3 or more (one bin holds every "
-        "coupling, and two are centred at the ends of the span, one of which is then the fullest).\n", extracting}},
+       {"KORIM Error: option -bin value 2 must be 0 (bins of twice the mean error) or 3 to 250 (one bin holds every "
+        "coupling, and two are centred at the ends of the span, one of which is then the fullest; the histogram holds "
+        "at most 250 bins).\n", extracting}},
       {{"-daFlex", "-inD", kCouplings, "-outD", "out.tab", "-outSc", "s.sc", "-nRun", "50", "-bin", "2"}, 1,
        {"KORIM Error: option -bin value 2 must be 0"}, false, {}, {"!s.sc"}},
       {{"-daHist", "-inD", kCouplings, "-outD", "out.tab", "-bin", "3"}, 0, {}, true},

@@ -211,7 +211,14 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(fit, {"-single"}), rim, true},
       {{"-anPdb", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0", "-outP", "out.tab"},
        {"-rim", "1", "-lM", "100", "-rimDisc", "0.5", "-kAtt", "3"}, true},
-      {steric, rim, false},
+      {steric, {"-pRatio", "5", "-rim", "1"}, false},
+      // Read by no run: each run that sets up the medium computes the wall's length and rim order.
+      {steric, {"-lM", "100", "-rimDisc", "0.5"}, true},
+      // The wall reads the rod's radial potential and uses none; -inv gives way to another selection.
+      {plus(charged120, {"-r1", "1", "-rN", "8"}), {"-pot", examples("pf1_rod_radial.pot")}, true},
+      {plus(steric, {"-res", "5"}), {"-inv"}, true},
+      {{"-elKorim", "-dot", "120", "-r1", "1", "-rN", "8", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
+       {"-pot", examples("pf1_rod_radial.pot")}, true},
       // The charges' settings where no charge is placed; the model's settings without -el; the interface
       // structure's distance in every steric run.
       {steric, plus(chargeSetUp, model), true},
@@ -311,5 +318,39 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
       EXPECT_NE(with.err.find(line(o)), std::string::npos) << what << ": " << o << "\n" << with.err;
       EXPECT_EQ(read.err.find(line(o)), std::string::npos) << what << ": " << o << "\n" << read.err;
     }
+  }
+}
+
+// The line of an option a run does not use names the run as it is: a steric prediction with -el,
+// the medium, the selection that takes the place of -inv, and the rod of the radial potential.
+TEST(UnreadOptions, TheLineNamesTheRunAsItIs) {
+  const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD",
+                                           "out.tab"};
+  const std::vector<std::string> grid = {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33",
+                                         "-nZ", "1", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1",
+                                         "-massLC", "0.00083"};
+  const struct {
+    std::vector<std::string> run;
+    std::string line;
+  } cases[] = {
+      {plus(plus({"-stKorim", "-dot", "120", "-pdb", kPdb, "-outD", "out.tab"}, grid), {"-el", "-nacl", "0.5"}),
+       "korim: -nacl chooses a setting of -stKorim with -el, -stKorimGrid with -el and -elKorim; this run is the "
+       "steric prediction (-stKorim with -el) in the 3-D medium (-3D) and does not use it.\n"},
+      {plus(steric, {"-r1", "1", "-rN", "8", "-el", "-pot", examples("pf1_rod_radial.pot")}),
+       "korim: -pot chooses a setting of -stKorim with -el, -stKorimGrid with -el and -elKorim in the rod medium "
+       "(-pf1); this run is the steric prediction (-stKorim with -el) in the wall medium (-bic) and does not use it.\n"},
+      {plus(steric, {"-inv", "-chain", "A", "-res", "5"}),
+       "korim: -inv chooses the inverted selection, given alone; this run is the steric prediction (-stKorim) with "
+       "-res 5 -chain A, which sets the selection in its place, and does not use it.\n"},
+      {plus(steric, {"-lM", "100"}),
+       "korim: -lM chooses nothing: every run that sets up the medium computes the wall's model length (-lM) and rim "
+       "order (-rimDisc) from -wv, -pRatio and -rM; this run is the steric prediction (-stKorim) and does not use "
+       "it.\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    const RunResult r = runKorim(c.run, d);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(c.line), std::string::npos) << c.line << "\n" << r.err;
   }
 }
