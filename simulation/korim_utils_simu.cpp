@@ -804,7 +804,9 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         const double d = std::sqrt(u * u + v * v) - rM;
         E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
       }
-      row[n] = std::exp(-kE * E);
+      // -kEne 0 turns the energy off: every allowed state weighs 1, whatever its sum (0 times an
+      // infinite sum would be no number).
+      row[n] = kE != 0.0 ? std::exp(-kE * E) : 1.0;
       if (!(row[n] <= std::numeric_limits<double>::max())) watchRodOverflow(r, xJ, yJ, g, digPotential, stepsize, worker);
     }
     if (beyond) beyondOf[worker] = 1;
