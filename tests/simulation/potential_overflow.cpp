@@ -92,14 +92,6 @@ TEST(PotentialOverflow, TheRefusalNamesTheValueByItsLineOrItsPlace) {
     refuseOverflow("sma3D", grid, PotentialFile::grid, lettingOptions({{"-maxPot", 5}}), "why");
   });
   EXPECT_EQ(err.substr(0, 48), "sma3D: line 16 of g.pot holds the value 1000 kT/");
-  // The charges' scales the command line gives join the options, which then let it in.
-  const char* argv[] = {"korim", "-kMono", "10", "-maxPot", "1e4"};
-  korim::foundation::setAdviceCommandLine(5, const_cast<char**>(argv));
-  EXPECT_EQ(lettingOptions({{"-maxPot", 5}}), "-maxPot 1e4 and -kMono 10");
-  err = korim_test::captureStderr([&] {
-    refuseOverflow("sma3D", grid, PotentialFile::grid, lettingOptions({{"-maxPot", 5}}), "why");
-  });
-  EXPECT_NE(err.find(". -maxPot 1e4 and -kMono 10 let it in (why)."), std::string::npos) << err;
   korim::foundation::adviceReset();
   potentialSourcesReset();
 }
