@@ -132,7 +132,7 @@ const char* const sec2Head[] = {
     kPdb, kInD,
     " -pot     potName  [None]    1D Electrostatic Potential (Input).\n",
     " -pot3D   potName  [None]    3D Electrostatic Potential (Input; kT/e,\n",
-    "                             each value of size at most 709.78).\n",
+    "                             any finite value; -maxPot or more blocks).\n",
     kPka, kOutD, kOutPka, kPdbRot, kRotID,
 };
 

@@ -1,12 +1,12 @@
 // Readers of the driver's own text inputs: configuration, potentials, 3-D grids.
 #include "app/korim_utils_read.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -19,6 +19,7 @@
 #include "foundation/valuecomment.h"
 #include "simulation/ensemble.h"
 #include "simulation/nsc.h"
+#include "simulation/potential_overflow.h"
 
 namespace korim::app {
 
@@ -181,10 +182,6 @@ bool storeValue(const ConfigKey& key, std::string_view word, GridInfo& grid, fou
 // What each line of a potential file must hold, for the messages that refuse one.
 constexpr const char* kPotentialLine =
     " (each line of a potential file holds a distance in nm and the potential there, at evenly spaced distances)";
-// The largest size of a grid value (kT/e): the Boltzmann factor of a unit charge at a larger
-// potential, e^709.78, passes the largest double.
-const double kLargestGridValue = std::log(std::numeric_limits<double>::max());
-
 constexpr const char* kGridLine = " (each value line of a 3-D grid holds up to three finite numbers)";
 
 // Refuses a line whose read numbers are not all wholly finite numbers; true after the message
@@ -202,11 +199,26 @@ bool refuseBadNumbers(const char* reader, const char* name, int lineNo, const ch
 
 // ---- 3-D grids ----
 
-// Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total. largest:
-// the largest size of a value the reader takes (a potential's, kLargestGridValue; a steric mask,
-// which only compares each value with -maxPot, takes any finite one).
+// The values a line of a grid holds past the grid's last value: the numbers it begins with (a line
+// that begins with no number, blank or a comment, holds none).
+long long valuesOfLine(const char* line) {
+  long long n = 0;
+  for (const char* p = line;; n++) {
+    while (*p == ' ' || *p == '\t') p++;
+    char* end = nullptr;
+    std::strtod(p, &end);
+    if (end == p) return n;
+    if (*end != '\0' && *end != ' ' && *end != '\t' && *end != '\n') return n + 1;  // "1.5abc": one value
+    p = end;
+  }
+}
+
+// Reads the values of a 3-D grid file; store(i, v) keeps value i (0-based) of the total, and lines
+// learns the line of each. Every finite value is read: what a value means (a point that blocks,
+// a potential) is the model's to judge. The values after the grid's last one are counted to the
+// end of the file, for the refusal of a file longer than its grid.
 template <typename Store>
-int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, double largest, Store store) {
+int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, simulation::ValueLines* lines, Store store) {
   FilePtr fp;
   if (const int st = openInput(name, "read3DPotential", count, &fp); st >= 0) return st;
   // In double: the product of three ints may exceed any integer type.
@@ -256,30 +268,28 @@ int read3DGrid(const char* name, const KorimInfo* korimInfo, int* count, double 
         std::fprintf(stderr, "Line:%s\n", foundation::shownLine(line).c_str());
         std::fprintf(stderr, "read3DPotential: line %d of %s.\n", lineNo, name);
       }
-      for (int k = 0; k < got; k++)
-        if (!(std::fabs(v[k]) <= largest)) {
-          char what[400];
-          std::snprintf(what, sizeof what,
-                        "holds the value %g kT/e, beyond %.2f, where the Boltzmann factor of a unit charge "
-                        "passes the largest number korim computes with (a point that blocks the molecule needs "
-                        "only a size of -maxPot, %g kT/e, or more)",
-                        v[k], kLargestGridValue, static_cast<double>(korimInfo->elInfo.maxPot));
-          std::fputs("\n", stderr);
-          foundation::lineRefusal("read3DPotential", name, lineNo, line, what);
-          return 1;
-        }
+      lines->add(lineNo, static_cast<int>(std::min<long long>(got, total - n)));
       for (int k = 0; k < got; k++) {
         if (n < total) store(static_cast<int>(n), v[k]);
         n++;
       }
     }
+    // A file longer than its grid is most likely a grid of another size (-nX, -nY, -nZ off):
+    // its first values would be taken as this grid's without a word.
+    while (n >= total && readLine(line, kLineLen, fp.get()) != nullptr) n += valuesOfLine(line);
   }
   std::fprintf(stderr, "\n");
   if (readFailed(fp.get(), "read3DPotential", name)) return 1;
   if (n != total) {
     std::fprintf(stderr, "ERROR: Total size of 3D grid not as specified.\n");
-    std::fprintf(stderr, "ERROR: %lld values read from %s, the grid of %d x %d x %d (-nX, -nY, -nZ) needs %lld.\n",
-                 n, name, korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ, total);
+    if (n < total)
+      std::fprintf(stderr, "ERROR: %lld values read from %s, the grid of %d x %d x %d (-nX, -nY, -nZ) needs %lld.\n",
+                   n, name, korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ, total);
+    else
+      std::fprintf(stderr,
+                   "ERROR: %s holds %lld values after its %d header lines; the grid of %d x %d x %d (-nX, -nY, -nZ) "
+                   "needs %lld.\n",
+                   name, n, kPot3DHeaderLines, korimInfo->grid3DnX, korimInfo->grid3DnY, korimInfo->grid3DnZ, total);
     return 1;
   }
   *count = static_cast<int>(n);
@@ -374,11 +384,13 @@ int readConfig(const char* inpName, KorimInfo* korimInfo) {
 int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotential,
                   double* potential, double* offset, double* stepsize) {
   for (int k = 1; k <= kPotentialClear; k++) potential[k] = 0.0;
+  simulation::setPotentialSource(simulation::PotentialFile::rodTable, {});
   FilePtr fp;
   if (const int st = openInput(potName, "readPotential", digPotential, &fp); st >= 0) return st;
   char line[kLineLen];
   int rows = 0;
   double previous = 0.0;
+  simulation::ValueLines lines(potName);  // row n is line n: every line is a row
   while (readLine(line, kLineLen, fp.get()) != nullptr) {
     double v[2] = {0.0, 0.0};
     if (std::sscanf(line, "%lf %lf", &v[0], &v[1]) != 2) {
@@ -419,6 +431,7 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
       return 1;
     }
     potential[rows] = value;
+    lines.add(rows, 1);
     previous = distance;
   }
   if (readFailed(fp.get(), "readPotential", potName)) return 1;
@@ -428,16 +441,21 @@ int readPotential(const char* potName, KorimInfo* /*korimInfo*/, int* digPotenti
     *stepsize *= 10.0;
   }
   *digPotential = rows;
+  simulation::setPotentialSource(simulation::PotentialFile::rodTable, std::move(lines));
   return 0;
 }
 
 int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, double* pot3D) {
-  return read3DGrid(pot3DName, korimInfo, count, kLargestGridValue, [pot3D](int i, double v) { pot3D[i] = v; });
+  simulation::ValueLines lines(pot3DName != nullptr ? pot3DName : "");
+  const int rc = read3DGrid(pot3DName, korimInfo, count, &lines, [pot3D](int i, double v) { pot3D[i] = v; });
+  simulation::setPotentialSource(simulation::PotentialFile::grid, rc == 0 ? lines : simulation::ValueLines());
+  return rc;
 }
 
 int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst) {
   const double maxPot = korimInfo->elInfo.maxPot;
-  return read3DGrid(pot3DName, korimInfo, count, HUGE_VAL, [pot3Dst, maxPot](int i, double v) {
+  simulation::ValueLines lines;
+  return read3DGrid(pot3DName, korimInfo, count, &lines, [pot3Dst, maxPot](int i, double v) {
     pot3Dst[i] = std::fabs(v) < maxPot ? 1.0f : 0.0f;
   });
 }

@@ -37,13 +37,17 @@ bool configKeySet(const char* key);
 // 1-D potential: "distance value" lines with a uniform step (within 0.001). The values go to
 // potential[1..rows]; offset receives the first distance and stepsize the step, both times 10
 // (nm to Angstrom). A file of a single row gives stepsize 0; an empty file leaves offset and
-// stepsize untouched. korimInfo is not used.
+// stepsize untouched. korimInfo is not used. The file becomes the rod table's source
+// (simulation::setPotentialSource, row n line n), for the models' messages.
 int readPotential(const char* potName, settings::KorimInfo* korimInfo, int* digPotential, double* potential,
                   double* offset, double* stepsize);
 
 // 3-D potential grid of grid3DnX * grid3DnY * grid3DnZ values (read after 11 header lines, up to
-// three numbers a line) into pot3D[0..total-1]. A short line only warns; a count of numbers that
-// differs from the total fails. Progress goes to stderr.
+// three finite numbers a line, of any size) into pot3D[0..total-1]. A short line only warns. The
+// lines after the last value are read for more: those that begin with no number (blank, comment)
+// hold none, and a count of values that differs from the total fails, naming both. Progress goes
+// to stderr. Where each value was read becomes the grid's source (simulation::setPotentialSource;
+// none after a failure), for the models' messages.
 int read3DPotential(const char* pot3DName, settings::KorimInfo* korimInfo, int* count, double* pot3D);
 
 // The same file read as a steric mask: 1 where |value| < elInfo.maxPot, else 0.

@@ -19,6 +19,7 @@
 #include "foundation/appendf.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/order_convergence.h"
+#include "simulation/potential_overflow.h"
 #include "simulation/ssia.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
@@ -251,6 +252,8 @@ struct SmaRun {
   double maxL = 0.0, minL = 0.0;  // molecule's extent plus the atom radius; the atom radius
   ScreenedPotential sp{};
   std::vector<double> pot;  // rod: the caller's table divided by kPot, 1-based
+  const double* potential = nullptr;  // rod: the caller's table as read, 1-based
+  std::vector<OverflowWatch> watches;  // rod: what each worker saw of states whose factor overflowed
   CBlock<float> x_temp, y_temp, grid_el;
   CBlock<double> total, totalNew;
   CBlock<int> pCount;
@@ -369,6 +372,16 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
   return true;
 }
 
+// 1 after the refusal when a scan of the rod found a state whose Boltzmann factor overflowed (the
+// workers' watches), naming the value of the table that took it there; else 0.
+int rodOverflowRefused(const SmaRun& r) {
+  OverflowWatch seen;
+  for (const OverflowWatch& w : r.watches) seen.merge(w);
+  return refuseOverflow("sma", seen, PotentialFile::rodTable, lettingOptions({{"-kEne", r.k->elInfo.kEnergy}}, {"-kPot"}),
+                        "the rod's table enters the sum at every distance a charge reaches, divided by -kPot and "
+                        "weighed by -kEne");
+}
+
 // The check of an electrostatic scan against a denser sphere: the same weights on the sphere of
 // dots, its orientations' records into w (divisor terms as in own), no sums.
 template <typename Weigh>
@@ -378,7 +391,8 @@ SphereScan rescanWith(const SmaRun& r, int L, const double* factor, const Orient
     const ScanSphere sphere{dots, nDots, r.digPsi, r.inc_psi};
     const double none[5] = {0, 0, 0, 0, 0};
     w->cFactor = own.cFactor, w->perOrientation = own.perOrientation, w->lessMean = own.lessMean;
-    return scanWeights(sphere, L, weightGrain(r, L), none, factor, w, weigh, sumNothing);
+    return scanWeights(sphere, L, weightGrain(r, L), none, factor, w, weigh, sumNothing) &&
+           rodOverflowRefused(r) == 0;
   };
 }
 
@@ -690,6 +704,35 @@ void rodReport(SmaRun& r, int lengthGrid, const double sum[5]) {
               share(gB, g0), gB);
 }
 
+// The row of a table that weighs most where tablePotentialAt interpolates it at d: of the rows it
+// reads there, the one of larger size; 0 beyond the table (potential 0).
+int tableRowAt(const double* table, int count, double stepsize, double d) {
+  if (!(d > 0.0)) return 1;
+  const double last = (count - 1) * stepsize;
+  if (d >= last) return d == last ? count : 0;
+  long long n = truncToLL(d / stepsize + 1.0);
+  if (n < 1) n = 1;
+  if (n > count - 1) n = count - 1;
+  return static_cast<int>(std::fabs(table[n + 1]) > std::fabs(table[n]) ? n + 1 : n);
+}
+
+// A state of the rod (the molecule turned to xJ, yJ, at position g) whose Boltzmann factor
+// overflowed: each charge's term (-kEne times charge times potential) into the watch of worker,
+// with the value of the table's row that weighs most at its distance.
+void watchRodOverflow(SmaRun& r, const float* xJ, const float* yJ, double g, int digPotential, double stepsize,
+                      int worker) {
+  const double kE = r.k->elInfo.kEnergy;
+  for (int i = 1; i <= r.no_of_ch; i++) {
+    const int p = r.chargeAtomID[i];
+    const double u = xJ[p] + g, v = yJ[p];
+    const double d = std::sqrt(u * u + v * v) - r.rM;
+    const int row = tableRowAt(r.pot.data(), digPotential, stepsize, d);
+    if (row == 0) continue;
+    const double term = -kE * (r.charges[i] * tablePotentialAt(r.pot.data(), digPotential, stepsize, d, nullptr));
+    r.watches[worker].see(term, row - 1, r.potential[row]);
+  }
+}
+
 // Rod: the radial potential table, positions reached by the analytic
 // potential.
 int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
@@ -728,6 +771,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         ys = xs;
         blockedOf.assign(static_cast<size_t>(workers),
                          std::vector<int>(static_cast<size_t>(r.t_pts) + 2));
+        r.watches.assign(static_cast<size_t>(workers), OverflowWatch{});
       }))
     return 1;
   // Each position weighs by its distance from the rod's axis.
@@ -761,7 +805,10 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         const double d = std::sqrt(u * u + v * v) - rM;
         E += q[i] * tablePotentialAt(pot, digPotential, stepsize, d, &beyond);
       }
-      row[n] = std::exp(-kE * E);
+      // -kEne 0 turns the energy off: every allowed state weighs 1, whatever its sum (0 times an
+      // infinite sum would be no number).
+      row[n] = kE != 0.0 ? std::exp(-kE * E) : 1.0;
+      if (!(row[n] <= std::numeric_limits<double>::max())) watchRodOverflow(r, xJ, yJ, g, digPotential, stepsize, worker);
     }
     if (beyond) beyondOf[worker] = 1;
   };
@@ -779,7 +826,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
         r.total[n] += w;
         r.totalNew[n] += w1;
       });
-  if (!scanned) return 1;
+  if (!scanned || rodOverflowRefused(r) != 0) return 1;
   const bool beyondTable = std::find(beyondOf.begin(), beyondOf.end(), 1) != beyondOf.end();
   endOrientationProgress();
   if (beyondTable) reportBeyondTable("sma", digPotential, stepsize);
@@ -819,6 +866,7 @@ int sma(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int
   r.no_of_ch = no_of_ch;
   r.chargeAtomID = chargeAtomID;
   r.charges = charges;
+  r.potential = potential;
   r.digPsi = korimInfo->digPsiNSC;
   r.gs = korimInfo->gridSpacing;
   r.rM = korimInfo->radiusModel;
@@ -1129,6 +1177,7 @@ struct GridWork {
   CBlock<int> nGridX, nGridY, nGridZ;
   CBlock<float> x_temp, y_temp, z_temp;
   CBlock<double> pot3DAtom;
+  OverflowWatch overflow;  // the states of this thread whose Boltzmann factor overflowed
 };
 
 bool allocGridWork(GridWork& w, int no_atoms, bool withPotential) {
@@ -1150,11 +1199,13 @@ bool allocGridWork(GridWork& w, int no_atoms, bool withPotential) {
 // summed weight, offset after offset and orientation after orientation,
 // including the free cells of the particle's cell outside the grid; rec, when
 // given, what each orientation adds (for the check against a denser sphere); progress: the scan
-// ends the progress line. False when a work array cannot be had (after a message).
+// ends the progress line; overflow, when given, what the threads' watches saw. False when a work
+// array cannot be had (after a message).
 template <typename Weight>
 bool scanGrid(const KorimInfo& k, const Grid3D& g, int no_atoms, const double* x, const double* y,
               const double* z, int n_dots, const double* dots, bool withPotential, Weight& weight,
-              double acc[5], double* total, OrientationWeights* rec, bool progress = true) {
+              double acc[5], double* total, OrientationWeights* rec, bool progress = true,
+              OverflowWatch* overflow = nullptr) {
   const int digPsi = k.digPsiNSC;
   const int o_pts = n_dots * digPsi;
   const double inc_psi = static_cast<double>(360.0f / digPsi);
@@ -1213,6 +1264,8 @@ bool scanGrid(const KorimInfo& k, const Grid3D& g, int no_atoms, const double* x
     }
   }
   if (progress) endOrientationProgress();
+  if (overflow != nullptr)
+    for (const GridWork& w : works) overflow->merge(w.overflow);
   const double outside = outsideCells(k, g, o_pts);
   *total += outside;
   if (rec != nullptr) rec->dots = dots, rec->turns = digPsi, rec->lessMean = false, rec->perOrientation = outside / o_pts;
@@ -1224,11 +1277,25 @@ template <typename Weight>
 bool sampleGrid(KorimInfo& k, const Grid3D& g, double rCell, int no_atoms, const double* x,
                 const double* y, const double* z, int n_dots, const double* dots,
                 bool withPotential, Weight& weight, double acc[5], double* total,
-                OrientationWeights* rec) {
+                OrientationWeights* rec, OverflowWatch* overflow = nullptr) {
   const int digPsi = k.digPsiNSC;
   k.rSingleCell = static_cast<float>(rCell);
   gridReport(k, g, dots, n_dots, digPsi, static_cast<double>(360.0f / digPsi));
-  return scanGrid(k, g, no_atoms, x, y, z, n_dots, dots, withPotential, weight, acc, total, rec);
+  return scanGrid(k, g, no_atoms, x, y, z, n_dots, dots, withPotential, weight, acc, total, rec, true, overflow);
+}
+
+// A state of the grid's potential model whose Boltzmann factor overflowed: each charge's term
+// (-charge times the potential at its point) into the watch of its thread, with the grid's value
+// there. A charge beside the grid (potential 0) adds no term.
+void watchGridOverflow(GridWork& w, const Grid3D& g, const double* pot3D, int no_of_ch, const int* chargeAtomID,
+                       const float* charges) {
+  for (int c = 1; c <= no_of_ch; c++) {
+    const int i = chargeAtomID[c];
+    const double v = w.pot3DAtom[i];
+    if (v == 0.0) continue;
+    const long long at = g.index(w.nGridX[i], w.nGridY[i], w.nGridZ[i]);
+    w.overflow.see(-charges[c] * v, at, pot3D[at]);
+  }
 }
 
 }  // namespace
@@ -1275,11 +1342,20 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
     }
     double E = 0.0;
     for (int c = 1; c <= no_of_ch; c++) E += charges[c] * w.pot3DAtom[chargeAtomID[c]];
-    return std::exp(-E);
+    const double wt = std::exp(-E);
+    if (!(wt <= std::numeric_limits<double>::max())) watchGridOverflow(w, g, pot3D, no_of_ch, chargeAtomID, charges);
+    return wt;
+  };
+  // A value of size -maxPot or more blocks; any other enters the sum, however large.
+  const auto overflowed = [&](const OverflowWatch& seen) {
+    return refuseOverflow(who, seen, PotentialFile::grid, lettingOptions({{"-maxPot", maxPot}}),
+                          "a point of size -maxPot or more blocks the molecule and enters no sum") != 0;
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
   OrientationWeights own;
-  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, true, weight, acc, &total, &own))
+  OverflowWatch overflow;
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, true, weight, acc, &total, &own, &overflow) ||
+      overflowed(overflow))
     return 1;
 
   double out[5];
@@ -1296,7 +1372,8 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
   // orientation (scanGrid writes them into the record).
   const SphereScan rescan = [&](const double* d, int nd, OrientationWeights* w) {
     double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
-    return scanGrid(k, g, no_atoms, x, y, z, nd, d, true, weight, a2, &t2, w, false);
+    OverflowWatch seen;
+    return scanGrid(k, g, no_atoms, x, y, z, nd, d, true, weight, a2, &t2, w, false, &seen) && !overflowed(seen);
   };
   return convergedOrRefuse(who, k, n_dots, own, saupe, rescan);
 }
@@ -1343,7 +1420,8 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     return wt;
   };
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
-  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total, nullptr))
+  OrientationWeights own;
+  if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total, &own))
     return 1;
 
   if (total > 0.0) {
@@ -1352,6 +1430,9 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     std::fprintf(stderr, "WARNING: Error in simulation\n");
     for (int j = 0; j < 5; j++) saupe[j] = acc[j];
   }
+  // A grid that blocks no orientation more than another (nothing blocks, or every value lies below
+  // -maxPot) leaves the order of the sphere's own imprecision: zero, as for the potential model.
+  noteZeroWithinSampling(own, saupe);
   return 0;
 }
 

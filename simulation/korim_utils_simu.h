@@ -135,7 +135,8 @@ void reportBeyondTable(const char* who, int count, double stepsize);
 // states. Diagnostic lines go to stdout and stderr. Returns 0 (an lcType other
 // than 1 or 2 leaves saupe untouched); 1 after a message when the inputs
 // are unusable (sampling, charges outside the points, potential table,
-// salt or temperature), when no state is allowed, or when the sphere of orientations does not
+// salt or temperature), when no state is allowed, when a state's weight passes the largest double
+// (refuseOverflow, naming the row of the rod's table), or when the sphere of orientations does not
 // settle the order: the same model on the sphere of four times the density (-dot), or, where that
 // moves it by more than half a tenth, of sixteen times, gives an order more than a tenth of its
 // size away (convergedOrRefuse, which also advises a -dot).
@@ -166,9 +167,12 @@ int ssia(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, dou
 // side rSingleCell) beyond the grid adds free positions of weight 1; none
 // when the grid covers the cell. Both write korimInfo->rSingleCell.
 // digPotential is not read.
+// sma3D reads any finite value: one of size maxPot or more blocks and enters no sum.
 // Return 0; 1 after a message when the grid settings are unusable or, for
-// sma3D, when no state is allowed or the sphere of orientations does not settle the order (as
-// for sma).
+// sma3D, when no state is allowed, a state's weight passes the largest double (refuseOverflow,
+// naming the grid's value) or the sphere of orientations does not settle the order (as for sma).
+// An order within the sampling's precision is noted zero for the verdict (noteZeroWithinSampling),
+// by both.
 int sma3D(settings::KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
           double* dots, int no_of_ch, int* chargeAtomID, float* charges, int digPotential,
           double* pot3D, double* saupe);

@@ -350,7 +350,7 @@ void refuse(const char* who, const settings::KorimInfo& k, int density, int nDot
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan) {
   if (conv.paused > 0 || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
-  if (orderWithinSampling(own, saupe)) return noteTensorZero(), 0;
+  if (noteZeroWithinSampling(own, saupe)) return 0;
   const int density = sphereDensityOf(k, nDots);
   if (orderMayMove(own)) {
     const int dense = denserDensity(density);
@@ -447,6 +447,12 @@ bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]) {
     for (int j = 0; j < 5; j++) m[j] += own.s[o][j];
   for (int j = 0; j < 5 && n > 0; j++) m[j] /= n;
   return orderSize(saupe) <= std::fmax(kRoundingOrder, 2.0 * orderSize(m));
+}
+
+bool noteZeroWithinSampling(const OrientationWeights& own, const double saupe[5]) {
+  if (!orderWithinSampling(own, saupe)) return false;
+  noteTensorZero();
+  return true;
 }
 
 }  // namespace korim::simulation

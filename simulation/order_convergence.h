@@ -144,6 +144,11 @@ void orderConvergenceReset();
 // orientations give uniform weights (the sphere is isotropic to some 1e-7 of a full order only).
 bool orderWithinSampling(const OrientationWeights& own, const double saupe[5]);
 
+// The floor of every model that records its orientations (the electrostatic models in
+// convergedOrRefuse, the steric grid after its scan): notes the tensor zero for the verdict
+// (noteTensorZero) when orderWithinSampling finds the order saupe zero; true then.
+bool noteZeroWithinSampling(const OrientationWeights& own, const double saupe[5]);
+
 // The size of an order (of the medium's, before -lcS) that the rounding of the sums over up to
 // some 1e7 states leaves: an order this small is zero (|Da_HN| below 2e-5 Hz).
 constexpr double kRoundingOrder = 1e-9;

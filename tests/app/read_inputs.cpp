@@ -10,6 +10,7 @@
 #include "app/korim_utils_read.h"
 #include "settings/settings_null.h"
 #include "simulation/korim_input.h"
+#include "simulation/potential_overflow.h"
 #include "tests/support/capture.h"
 #include "tests/support/fields.h"
 #include "tests/support/files.h"
@@ -326,6 +327,61 @@ TEST_F(Read3D, PartialAndNonFiniteValuesAreRefused) {
     fails(read(path), message);
     fails(run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); }), message);
   }
+}
+
+// A file longer than its grid, by whole lines or within a line, is refused by both readers, naming
+// both counts; lines after the last value that hold none (blank, comment) are no values. Each
+// value of a grid read as a potential keeps its line, for the models' messages.
+TEST_F(Read3D, ALongerFileIsRefusedAndEachValueKeepsItsLine) {
+  struct Case {
+    const char* body;
+    long long values;  // 8: read
+  };
+  const Case cases[] = {
+      {"1 2 3\n4 5 6\n7 8\n", 8},
+      {"1 2 3\n4 5 6\n7 8\n\n   \n# end of the grid 9 10\nEND\n", 8},
+      {"1 2 3\n4 5 6\n7 8\n9\n", 9},
+      {"1 2 3\n4 5 6\n7 8 9\n", 9},
+      {"1 2 3\n4 5 6\n7 8\n# more\n9 10 11\n12 13 14 15\n", 15},
+      {"1 2 3\n4 5 6\n7 8\n9 10 11 # comment\n", 11},
+      {"1\n2\n3 4 5\n6 7 8\n1.5abc\n", 9},
+  };
+  std::vector<float> m(8, -1.0f);
+  for (const Case& c : cases) {
+    const std::string path = grid(c.body);
+    const std::string refusal = "ERROR: Total size of 3D grid not as specified.\nERROR: " + path + " holds " +
+                                std::to_string(c.values) + " values after its 11 header lines; the grid of 2 x 2 x 2 "
+                                "(-nX, -nY, -nZ) needs 8.\n";
+    const int potential = read(path);
+    const std::string potentialErr = err;
+    const int mask = run([&] { return read3DPotSteric(path.c_str(), &k, &count, m.data()); });
+    if (c.values == 8) {
+      EXPECT_EQ(potential, 0) << c.body << potentialErr;
+      EXPECT_EQ(mask, 0) << c.body << err;
+    } else {
+      EXPECT_EQ(potential, 1) << c.body;
+      EXPECT_NE(potentialErr.find(refusal), std::string::npos) << c.body << potentialErr;
+      EXPECT_NE(err.find(refusal), std::string::npos) << c.body << err;
+    }
+  }
+  // Lines 12 to 14 hold 1, 1 and 3 values, then 3 (the last line's), counted from the file's start.
+  ASSERT_EQ(read(grid("1\n2\n3 4 5\n6 7 8\n")), 0) << err;
+  const ValueLines& lines = potentialSource(PotentialFile::grid);
+  EXPECT_EQ(lines.file(), dir / "g");
+  std::vector<int> at;
+  for (long long i = -1; i <= 8; i++) at.push_back(lines.lineOf(i));
+  EXPECT_EQ(at, (std::vector<int>{0, 12, 13, 14, 14, 14, 15, 15, 15, 0}));
+  // A failed read leaves no source to name.
+  EXPECT_EQ(read(grid("1 2 3\n")), 1);
+  EXPECT_EQ(potentialSource(PotentialFile::grid).size(), 0);
+  // The rod's table: row n is line n.
+  std::vector<double> pot(10001, 0.0);
+  double offset = 0.0, step = 0.0;
+  const std::string rod = write("r", "0.0 -2\n0.1 -1\n0.2 -0.5\n");
+  ASSERT_EQ(run([&] { return readPotential(rod.c_str(), &k, &count, pot.data(), &offset, &step); }), 0) << err;
+  const ValueLines& rows = potentialSource(PotentialFile::rodTable);
+  EXPECT_EQ(rows.file(), rod);
+  EXPECT_EQ(std::vector<int>({rows.lineOf(0), rows.lineOf(2), rows.lineOf(3)}), std::vector<int>({1, 3, 0}));
 }
 
 // ---------------------------------------------------------------- ensembles

@@ -102,8 +102,20 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"ERROR: Total size of 3D grid not as specified.\n",
         "ERROR: 1089 values read from " + grid + ", the grid of 34 x 33 x 1 (-nX, -nY, -nZ) needs 1122.\n",
         "ERROR: Reading of 3D potential not successful.\n"}},
+      // A file longer than its grid, by whole lines or by a value within a line: both counts named.
       {onGrid({"-elKorim", "-3D", "-pot3D", grid, "-nX", "2", "-nY", "2", "-nZ", "1"}), 1,
-       {"ERROR: 6 values read from " + grid + ", the grid of 2 x 2 x 1 (-nX, -nY, -nZ) needs 4.\n"}},
+       {"ERROR: " + grid + " holds 1089 values after its 11 header lines; the grid of 2 x 2 x 1 (-nX, -nY, -nZ) needs "
+        "4.\n"}},
+      {onGrid({"-stKorim", "-3D", "-pot3D", grid, "-nX", "20", "-nY", "33", "-nZ", "1"}), 1,
+       {"ERROR: Total size of 3D grid not as specified.\n",
+        "ERROR: " + grid + " holds 1089 values after its 11 header lines; the grid of 20 x 33 x 1 (-nX, -nY, -nZ) "
+        "needs 660.\n", "ERROR: Reading of 3D potential not successful.\n"}},
+      {onGrid({"-stKorim", "-3D", "-pot3D", grid, "-nX", "32", "-nY", "33", "-nZ", "1"}), 1,
+       {"ERROR: " + grid + " holds 1089 values after its 11 header lines; the grid of 32 x 33 x 1 (-nX, -nY, -nZ) "
+        "needs 1056.\n"}},
+      {onGrid({"-stKorim", "-3D", "-pot3D", grid, "-nX", "33", "-nY", "32", "-nZ", "1"}), 1,
+       {"ERROR: " + grid + " holds 1089 values after its 11 header lines; the grid of 33 x 32 x 1 (-nX, -nY, -nZ) "
+        "needs 1056.\n"}},
       // Likelihood grids without two points along each axis; no score file is begun.
       {likelihood({"-lR", "0.8", "-hR", "0.7"}), 1,
        {"KORIM Error: options -lR 0.8 and -hR 0.7: the low end of the R range lies above its high end.\n", mlFailed},
@@ -1752,49 +1764,120 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
 }
 
 // A grid that neither blocks nor charges the molecule: its order is the sphere's own imprecision
-// (some 1e-12 here), a zero order at every density, refused as the zero tensor is. A grid value
-// whose Boltzmann factor passes the largest double (e^709.78) is refused naming file, line and
-// value; 709.78 itself is read, and blocks.
-TEST(Refusals, AZeroOrderIsRefusedAsZeroAndAGridBeyondAnyBoltzmannFactorIsNamed) {
+// (some 1e-12 here), a zero order at every density, refused as the zero tensor is, in the steric
+// model as in the electrostatic one; so is a steric grid whose values all lie below -maxPot. A grid
+// that blocks answers.
+TEST(Refusals, AZeroOrderIsRefusedAsZeroInBothGridModels) {
   TempDir data;
-  const std::string open = readFile(testData("cli/grid3d_open_2x2x3.pot"));
-  const auto grid = [&](const std::string& pot, const std::string& dot) {
-    return std::vector<std::string>{"-elKorim", "-3D", "-pot3D", pot, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1",
-                                    "-zN", "3", "-dot", dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+  const std::string open = testData("cli/grid3d_open_2x2x3.pot");
+  const auto grid = [&](const std::string& mode, const std::string& pot, const std::string& dot) {
+    return std::vector<std::string>{mode, "-3D", "-pot3D", pot, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN",
+                                    "3", "-dX", "4", "-dY", "4", "-dZ", "4", "-dot", dot, "-pdb", kPdb, "-inD",
+                                    kCouplings, "-outD", "out.tab"};
   };
-  const auto valued = [&](const std::string& name, const std::string& value) {
-    std::string text = open;
-    text.replace(text.find("0.0 0.0 0.0"), 11, value + " 0.0 0.0");
-    return writeFile(data / name, text);
+  // The open grid's values, 0, written 4 (below -maxPot 5) and 99 at its first point (a block).
+  std::string text = readFile(open);
+  const auto valued = [&](const std::string& from, const std::string& to) {
+    std::string t = text;
+    for (size_t at = 0; (at = t.find(from, at)) != std::string::npos; at += to.size()) t.replace(at, from.size(), to);
+    return t;
   };
+  const std::string low = writeFile(data / "low.pot", valued("0.0", "4"));
+  std::string blocked = text;
+  blocked.replace(blocked.find("0.0 0.0 0.0"), 3, "99");
+  const std::string block = writeFile(data / "block.pot", blocked);
   const std::string zero = "korim: the predicted alignment tensor is zero, though the medium's order parameter (-lcS) "
                            "is 0.800: the medium of this run's options aligns no molecule; no result is written.\n";
-  const auto beyond = [&](const std::string& name, const std::string& shown, const std::string& line) {
-    return "read3DPotential Error: line 12 of " + (data / name) + " holds the value " + shown + " kT/e, beyond 709.78, "
-           "where the Boltzmann factor of a unit charge passes the largest number korim computes with (a point that "
-           "blocks the molecule needs only a size of -maxPot, 5 kT/e, or more):\n" + line + " 0.0 0.0\n";
-  };
   const std::vector<Expect> cases = {
-      {grid(testData("cli/grid3d_open_2x2x3.pot"), "30"), 1, {zero}},
-      {grid(testData("cli/grid3d_open_2x2x3.pot"), "120"), 1, {zero}},
-      {grid(valued("huge.pot", "1e308"), "30"), 1, {beyond("huge.pot", "1e+308", "1e308")}},
-      {grid(valued("above.pot", "709.79"), "30"), 1, {beyond("above.pot", "709.79", "709.79")}},
-      {grid(valued("below.pot", "-709.79"), "30"), 1, {beyond("below.pot", "-709.79", "-709.79")}},
-      {grid(valued("edge.pot", "709.78"), "30"), 1, {zero}},
+      {grid("-elKorim", open, "30"), 1, {zero}},
+      {grid("-elKorim", open, "120"), 1, {zero}},
+      {grid("-stKorim", open, "30"), 1, {zero}},
+      {grid("-stKorim", open, "100"), 1, {zero}},
+      {grid("-stKorim", open, "1000"), 1, {zero}},
+      {grid("-stKorim", low, "100"), 1, {zero}},
+      {grid("-stKorim", block, "30"), 0, {}, true},
+      {grid("-stKorim", block, "100"), 0, {}, true},
   };
   for (const Expect& c : cases) expectRun(c);
-  // A steric run reads the grid as a mask, any finite value of -maxPot or more a block: 1000 as 99.
-  std::string table[2], out[2];
-  for (int i = 0; i < 2; i++) {
+}
+
+// A point of a grid blocks the molecule from a size of -maxPot on and enters no sum: written 99,
+// 1000, 9999, 1e6 or 1e308 it gives the table of the same bytes in the steric run, the
+// electrostatic one and the steric one with -el; inf and nan stay refused. A value that enters the
+// sum and takes a state's Boltzmann factor past the largest double (e^709.78: -maxPot raised above
+// it, or the charges scaled up; a value of the rod's table alike) is named with its file, line and
+// value and the options that let it in; with those options lowered the run answers.
+TEST(Refusals, ABlockedPointIsReadAtAnySizeAndAnOverflowingSumIsNamed) {
+  TempDir data;
+  // 5 x 5 x 1 points 8 A apart, -0.1 kT/e but for the centre: value 13 of 25, the first of line 16.
+  const auto grid = [&](const std::string& centre) {
+    std::string text;
+    for (int i = 1; i <= 11; i++) text += "# header line " + std::to_string(i) + "\n";
+    for (int v = 0; v < 25; v++) text += (v == 12 ? centre : "-0.1") + std::string(v % 3 == 2 || v == 24 ? "\n" : " ");
+    return writeFile(data / ("g" + centre + ".pot"), text);
+  };
+  const auto run = [&](const std::vector<std::string>& mode, const std::string& pot,
+                       const std::vector<std::string>& more = {}) {
+    return plus(plus(mode, {"-3D", "-pot3D", pot, "-nX", "5", "-nY", "5", "-nZ", "1", "-dX", "8", "-dY", "8", "-dZ",
+                            "8", "-z1", "1", "-zN", "1", "-dot", "120", "-pdb", kPdb, "-inD", kCouplings, "-outD",
+                            "out.tab"}),
+                more);
+  };
+  const auto table = [&](const std::vector<std::string>& args) {
     const TempDir d;
-    std::vector<std::string> args = grid(valued(i == 0 ? "b99.pot" : "b1000.pot", i == 0 ? "99" : "1000"), "30");
-    args[0] = "-stKorim";
     const RunResult r = runKorim(args, d);
-    EXPECT_EQ(r.status, 0) << r.err;
-    table[i] = readFile(d / "out.tab"), out[i] = r.out;
+    EXPECT_EQ(r.status, 0) << args[0] << " " << args[3] << "\n" << r.err.substr(r.err.size() > 800 ? r.err.size() - 800 : 0);
+    return readFile(d / "out.tab");
+  };
+  for (const std::vector<std::string>& mode :
+       {std::vector<std::string>{"-stKorim"}, {"-elKorim"}, {"-stKorim", "-el"}}) {
+    const std::string blocked99 = table(run(mode, grid("99")));
+    EXPECT_NE(blocked99.find("DATA Da_HN"), std::string::npos);
+    for (const char* block : {"1000", "9999", "1e6", "1e308"})
+      EXPECT_EQ(table(run(mode, grid(block))), blocked99) << mode[0] << " " << block;
+    // -maxPot at the block's size, or just below it, blocks it as 5 does.
+    for (const char* maxPot : {"1000", "999.99"})
+      EXPECT_EQ(table(run(mode, grid("1000"), {"-maxPot", maxPot})), blocked99) << mode[0] << " " << maxPot;
   }
-  EXPECT_EQ(table[0], table[1]);
-  EXPECT_EQ(out[0], out[1]);
+  const std::string g1000 = data / "g1000.pot", g99 = data / "g99.pot";
+  const auto overflow = [](const std::string& who, const std::string& where, const std::string& value) {
+    return who + ": " + where + " holds the value " + value + " kT/e; in the sum of charge times potential of a "
+           "state of the molecule it takes the state's Boltzmann factor beyond the largest number korim computes "
+           "with (e^709.78). ";
+  };
+  const std::string letIn = " (a point of size -maxPot or more blocks the molecule and enters no sum). No alignment "
+                            "computed.\n";
+  // The rod's radial table with 1e308 at 0.7 nm (line 8).
+  std::string radial = readFile(examples("pf1_rod_radial.pot"));
+  const size_t at = radial.find("0.7 ");
+  radial.replace(at, radial.find('\n', at) - at, "0.7 1e308");
+  const std::string rod = writeFile(data / "rod.pot", radial);
+  const auto onRod = [&](const std::vector<std::string>& more) {
+    return plus({"-elKorim", "-pf1", "-pot", rod, "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"},
+                more);
+  };
+  const std::string notFinite = "\", which is not a finite number (each value line of a 3-D grid holds up to three "
+                                "finite numbers):\n";
+  const std::vector<Expect> cases = {
+      {run({"-elKorim"}, grid("inf")), 1,
+       {"read3DPotential Error: line 16 of " + (data / "ginf.pot") + " holds \"inf" + notFinite}},
+      {run({"-stKorim"}, grid("nan")), 1,
+       {"read3DPotential Error: line 16 of " + (data / "gnan.pot") + " holds \"nan" + notFinite}},
+      {run({"-elKorim"}, g1000, {"-maxPot", "1e4"}), 1,
+       {overflow("sma3D", "line 16 of " + g1000, "1000") + "-maxPot 1e4 lets it in" + letIn,
+        "Matrix: Error simulating alignment.\n"}},
+      {run({"-stKorim", "-el"}, g1000, {"-maxPot", "1000.01"}), 1,
+       {overflow("sma3D", "line 16 of " + g1000, "1000") + "-maxPot 1000.01 lets it in" + letIn}},
+      // Many charges, each scaled up: a value well below -maxPot takes the sum past it.
+      {run({"-elKorim"}, g99, {"-kMono", "1e4"}), 1,
+       {"sma3D: line ", " of " + g99 + " holds the value -0.1 kT/e; in the sum", "-maxPot 5 and -kMono 1e4 let it in"}},
+      {onRod({}), 1,
+       {overflow("sma", "line 8 of " + rod, "1e+308") + "-kEne 1 lets it in (the rod's table enters the sum at every "
+        "distance a charge reaches, divided by -kPot and weighed by -kEne). No alignment computed.\n"}},
+      {onRod({"-kEne", "0.01"}), 1, {overflow("sma", "line 8 of " + rod, "1e+308") + "-kEne 0.01 lets it in"}},
+      {onRod({"-kEne", "0"}), 0, {}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
 }
 
 // The ensemble's own per-state structure, rot.pdb in the working directory, given as the run's
