@@ -218,7 +218,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   float factor = k->kLSigma;  // the factor of the next pass
   float tried = factor;
   int good = 0, passes = 0;
-  bool atTop = false;  // the last pass ran at the ceiling (or, from a start there, above no factor)
+  bool atTop = false;  // the last pass ran at the ceiling
   while (passes < kMaxAdjustPasses) {
     good = adjustmentPass(pdbInfo, dTab, k, rows, verbose, factor);
     tried = factor;
