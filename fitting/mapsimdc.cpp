@@ -136,35 +136,59 @@ double swampFactor(const McRows& rows) {
   return std::isfinite(k) ? k : 0.0;
 }
 
-// The largest factor that holds: that of swampFactor, never below 1 (the default holds on every table).
-double largestFactor(double swamp) { return swamp > 1.0 ? swamp : 1.0; }
-
-// A factor rounded down to three digits, so that the factor printed holds.
-std::string factorDown(double v) {
-  const double unit = std::pow(10.0, std::floor(std::log10(v)) - 2.0);
+// The largest factor that holds: that of swampFactor rounded down to three digits, so that the
+// factor printed is the factor that holds (and a user who types it gets it); never below 1 (the
+// default holds on every table).
+double largestFactor(double swamp) {
+  if (!(swamp > 1.0)) return 1.0;
+  const double unit = std::pow(10.0, std::floor(std::log10(swamp)) - 2.0);
   char text[64];
-  std::snprintf(text, sizeof text, "%g", std::floor(v / unit) * unit);
-  return text;
+  std::snprintf(text, sizeof text, "%g", std::floor(swamp / unit) * unit);
+  const double down = std::strtod(text, nullptr);
+  return down > 1.0 ? down : 1.0;
 }
+
+// Whether an error-bar factor (held in single precision, as the options are) lies above the
+// largest that holds, compared as the option would hold that factor.
+bool above(float factor, double holds) { return factor > static_cast<float>(holds); }
 
 // Refuses the user's factor in force (-kLAdjustMc where the adjustment runs, else -kAdjustMc)
 // where it exceeds the largest that holds. Returns 0, or 1 after the message.
 int refuseSwampingFactor(const KorimInfo* k, double swamp) {
   const bool search = k->mcAdjustFlag && k->validCountD >= 5;
-  const double factor = search ? k->kLSigma : k->kSigma;
+  const float factor = search ? k->kLSigma : k->kSigma;
   const double holds = largestFactor(swamp);
-  if (factor <= holds) return 0;
+  if (!above(factor, holds)) return 0;
   std::string moves = "hides their pattern (the fit gives every coupling 0)";
   if (swamp > 0.0) {
     moves.clear();
     foundation::appendf(moves, "moves the couplings of each noisy fit by %.3g times their pattern (at most %g keeps it)",
                         kMaxNoiseShare * factor / swamp, kMaxNoiseShare);
   }
-  const std::string largest = holds > 1.0 ? "the largest factor that holds for this table is " + factorDown(holds)
-                                          : std::string("no factor above the default of 1 holds for this table");
+  std::string largest = "no factor above the default of 1 holds for this table";
+  if (holds > 1.0) {
+    largest.clear();
+    foundation::appendf(largest, "the largest factor that holds for this table is %g", holds);
+  }
   std::fprintf(stderr, "KORIM Error: option %s value %g swamps the couplings: noise of half of %g error bars %s; %s.\n",
-               search ? "-kLAdjustMc" : "-kAdjustMc", factor, factor, moves.c_str(), largest.c_str());
+               search ? "-kLAdjustMc" : "-kAdjustMc", static_cast<double>(factor), static_cast<double>(factor),
+               moves.c_str(), largest.c_str());
   return 1;
+}
+
+// One pass of the adjustment: nAdjustMc fits on couplings perturbed with the error bars scaled by
+// factor. Returns the number of good fits (within the bars, or every fit with -noerr).
+int adjustmentPass(structure::PDBInfo* pdbInfo, DTable* dTab, const KorimInfo* k, McRows* rows,
+                   int verbose, float factor) {
+  std::printf("REMARK DC Error Scaling factor %s\r", factorText(factor).c_str());
+  rows->scale(factor);
+  int good = 0;
+  for (int t = 0; t < k->nAdjustMc; t++) {
+    rows->perturb();
+    couplings::fitD(pdbInfo, dTab, verbose);
+    if (k->mapMode == 0 || rows->withinErrors(false)) good++;
+  }
+  return good;
 }
 
 // The error-bar factor: from kLSigma up by incSigma until more than the fraction mcAdjustFrac of
@@ -172,9 +196,10 @@ int refuseSwampingFactor(const KorimInfo* k, double swamp) {
 // factor (false: the user's factor stays). Returns 0; 1 after the message when no factor within
 // kMaxAdjustPasses passes reached the fraction (the last factor tried is no answer).
 // No pass runs above ceiling, the largest factor that holds for the table where that lies above
-// the default of 1 (else infinite): a search that reaches it ends there, as one at the cap of
-// passes. Where even the default's noise swamps the couplings, the search keeps its course, so
-// that the default run is never refused for the size of the error bars.
+// the default of 1 (else infinite): where the next step would pass it, the last pass runs at the
+// ceiling itself, and a search that fails there ends, as one at the cap of passes. Where even the
+// default's noise swamps the couplings, the search keeps its course, so that the default run is
+// never refused for the size of the error bars.
 int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McRows* rows,
                     int verbose, double ceiling, bool* adjusted) {
   *adjusted = false;
@@ -189,35 +214,35 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
   const int limit = share >= static_cast<float>(k->nAdjustMc) ? k->nAdjustMc
                                                                : (share > 0.0f ? static_cast<int>(share) : 0);
   std::printf("REMARK Adjusting DC error bars ...\n");
-  k->kSigma = k->kLSigma;
+  const float top = std::isfinite(ceiling) ? static_cast<float>(ceiling) : HUGE_VALF;
+  float factor = k->kLSigma;  // the factor of the next pass
+  float tried = factor;
   int good = 0, passes = 0;
-  float tried = k->kSigma;
-  while (good <= limit && passes < kMaxAdjustPasses) {
-    if (passes > 0 && k->kSigma > ceiling) break;
-    std::printf("REMARK DC Error Scaling factor %s\r", factorText(k->kSigma).c_str());
-    rows->scale(k->kSigma);
-    good = 0;
-    for (int t = 0; t < k->nAdjustMc; t++) {
-      rows->perturb();
-      couplings::fitD(pdbInfo, dTab, verbose);
-      if (k->mapMode == 0 || rows->withinErrors(false)) good++;
-    }
-    tried = k->kSigma;
-    k->kSigma += k->incSigma;
+  bool atTop = false;  // the last pass ran at the ceiling
+  while (passes < kMaxAdjustPasses) {
+    good = adjustmentPass(pdbInfo, dTab, k, rows, verbose, factor);
+    tried = factor;
     passes++;
+    if (good > limit) break;
+    if (tried >= top) {
+      atTop = true;
+      break;
+    }
+    const float next = factor + k->incSigma;
+    factor = next > top ? top : next;
   }
-  k->kSigma -= k->incSigma;
+  k->kSigma = tried;
   // The progress line ends before the result, which starts its own line.
   std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
-  if (good <= limit && passes < kMaxAdjustPasses) {
+  if (good <= limit && atTop) {
     std::fprintf(stderr,
                  "KORIM Error: DC error bars not adjusted up to factor %s, the largest factor that holds "
                  "for this table (%d passes of -incAdjustMc %g from -kLAdjustMc %g): "
                  "%d of %d fits within the error bars at factor %s, more than %d needed (-fracAdjustMc %g); "
                  "-noerr accepts every trial.\n",
-                 factorDown(ceiling).c_str(), passes, static_cast<double>(k->incSigma),
+                 factorText(tried).c_str(), passes, static_cast<double>(k->incSigma),
                  static_cast<double>(k->kLSigma), good, k->nAdjustMc, factorText(tried).c_str(), limit,
                  static_cast<double>(k->mcAdjustFrac));
     return 1;
@@ -298,7 +323,7 @@ int mapSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTabl
   const double swamp = swampFactor(rows);
   if (refuseSwampingFactor(k, swamp) != 0) return 1;
   bool adjusted = false;
-  const double ceiling = swamp > 1.0 ? swamp : HUGE_VAL;
+  const double ceiling = swamp > 1.0 ? largestFactor(swamp) : HUGE_VAL;
   if (adjustErrorBars(pdbInfo, dTab, k, &rows, verbose, ceiling, &adjusted) != 0) return 1;
   rows.scale(k->kSigma);
 

@@ -21,11 +21,12 @@ namespace korim::fitting {
 // trials begins none).
 // A factor whose noise swamps the couplings (see kMaxNoiseShare) is refused: the user's factor
 // (-kLAdjustMc where the adjustment runs, -kAdjustMc where it does not) above the largest that
-// holds for the table, and the adjustment stops before it passes that factor where that lies
-// above 1. A factor of 1 or below always holds.
+// holds for the table (rounded down to three digits), and where that lies above 1 the adjustment
+// goes no further: where its next step would pass that factor, its last pass runs at that factor.
+// A factor of 1 or below always holds.
 // Returns 0 (also with nothing to do); 1 after a message for a refused -nAdjustMc (below 1 while
 // the adjustment runs), a factor that swamps the couplings, an adjustment whose passes (at most
-// kMaxAdjustPasses, none above the largest factor that holds) reached no factor that keeps more
+// kMaxAdjustPasses, the last at the largest factor that holds where a step passes it) reached no factor that keeps more
 // than the fraction within the error bars, a work array, a log, fewer than 5 couplings, a failed
 // analysis or a table that was not written; the rotated-structure writer's status after its
 // message.

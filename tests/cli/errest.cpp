@@ -192,6 +192,7 @@ TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
       {kCouplings, {"-kLAdjustMc", "100"}, 1, swamps("-kLAdjustMc", "100", "1.25", true)},
       {kCouplings, {"-kLAdjustMc", "20"}, 1, swamps("-kLAdjustMc", "20", "0.251", true)},
       {kCouplings, {"-kLAdjustMc", "19.9"}, 0},
+      {kCouplings, {"-kLAdjustMc", "19.91"}, 1, swamps("-kLAdjustMc", "19.91", "0.25", true)},
       {kCouplings, {"-noautoMc", "-kAdjustMc", "100"}, 1, swamps("-kAdjustMc", "100", "1.25", true)},
       {kCouplings, {"-noautoMc", "-kAdjustMc", "19.9"}, 0},
       {wideTab, {}, 0},
@@ -221,4 +222,127 @@ TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
       EXPECT_NEAR(da[0], -12.76, 0.6) << what;
     }
   }
+}
+
+// The error-bar search's last step lands on the largest factor that holds, 0.5 sqrt(sum (D / DD)^2
+// / 5) rounded down to three digits (D the fit's couplings, here from -single's table): where the
+// next step would pass it, the search tries that factor itself, so a search that answers answers
+// at a factor tried and at most the largest, and one that fails has tried the largest. A refusal
+// names only factors tried (the passes print each factor they try). Residues 23-34 of the example
+// (11 couplings, largest 1.6) answer at 1.6 from any step that passes it; 0.6 lands on it exactly.
+// The couplings moved on by 17 rows fit no tensor: the search ends at its largest, 7.38.
+TEST(ErrorEstimates, TheErrorBarSearchEndsOnTheLargestFactorThatHolds) {
+  TempDir d;
+  std::string moved;
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::vector<std::string> f;
+    for (std::string w; in >> w;) f.push_back(w);
+    if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
+    else if (rows.empty()) moved += l + "\n";
+  }
+  for (size_t i = 0; i < rows.size(); i++) {
+    std::vector<std::string> f = rows[i];
+    f[6] = rows[(i + 17) % rows.size()][6];
+    for (const std::string& w : f) moved += w + " ";
+    moved += "\n";
+  }
+  const std::string movedTab = writeFile(d / "moved.tab", moved);
+  const std::vector<std::string> part = {"-s1", "23", "-sN", "34"};
+  // The largest factor that holds for a table (and residue range), from the single fit's couplings.
+  const auto largest = [&d](const std::string& table, std::vector<std::string> range) {
+    range.insert(range.end(), {"-bestFit", "-pdb", kPdb, "-inD", table, "-outD", "single.tab"});
+    EXPECT_EQ(runKorim(range, d).status, 0) << table;
+    const Table t = readTable(d / "single.tab");
+    const std::vector<double> dc = t.numbers("D"), dd = t.numbers("DD");
+    double sum = 0.0;
+    for (size_t i = 0; i < dc.size(); i++) sum += dc[i] * dc[i] / (dd[i] * dd[i]);
+    const double k = 0.5 * std::sqrt(sum / 5.0);
+    const double unit = std::pow(10.0, std::floor(std::log10(k)) - 2.0);
+    return std::floor(k / unit + 1e-9) * unit;
+  };
+  const double partLargest = largest(kCouplings, part), movedLargest = largest(movedTab, {});
+  ASSERT_NEAR(partLargest, 1.6, 1e-9);
+  ASSERT_NEAR(movedLargest, 7.38, 1e-9);
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    int passes = 0;  // the passes the search runs, where the row knows them (0: any)
+  };
+  const Row cases[] = {
+      {{"-incAdjustMc", "0.61"}, 0, 2},
+      {{"-incAdjustMc", "1"}, 0, 2},
+      {{"-incAdjustMc", "10"}, 0, 2},
+      {{"-incAdjustMc", "0.6"}, 0, 2},  // 1 + 0.6 lands on 1.6
+      {{"-incAdjustMc", "0.2"}, 0},
+      {{"-kLAdjustMc", "1.6"}, 0, 1},  // the refusal's advice below
+      {{"-kLAdjustMc", "1.61"}, 1},
+      {{"-inD", movedTab}, 1, 33},  // 1, 1.2, ..., 7.2, then 7.38
+      {{"-inD", movedTab, "-incAdjustMc", "10"}, 1, 2},
+      {{"-inD", movedTab, "-incAdjustMc", "3"}, 1, 4},  // 1, 4, 7, 7.38
+      {{"-inD", movedTab, "-kLAdjustMc", "7.38"}, 1, 1},
+  };
+  for (const Row& c : cases) {
+    const bool onMoved = c.args[1] == movedTab;
+    const double top = onMoved ? movedLargest : partLargest;
+    std::vector<std::string> args = {"-mcDc", "-map", "20", "-outD", "mc.tab"};
+    if (!onMoved) args.insert(args.end(), {"-inD", kCouplings});
+    if (!onMoved) args.insert(args.end(), part.begin(), part.end());
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::remove((d / "mc.tab").c_str());
+    const RunResult r = estimate(d, args);
+    const std::string what = c.args[0] + " " + c.args.back();
+    EXPECT_EQ(r.status, c.status) << what << "\n" << r.err;
+    EXPECT_EQ(fileExists(d / "mc.tab"), c.status == 0) << what;
+    // The factors the passes tried, in order.
+    std::vector<double> tried;
+    const std::string pass = "REMARK DC Error Scaling factor ";
+    for (size_t at = r.out.find(pass); at != std::string::npos; at = r.out.find(pass, at + 1))
+      tried.push_back(std::stod(r.out.substr(at + pass.size())));
+    const auto triedOne = [&tried](double v) {
+      for (double t : tried)
+        if (std::fabs(t - v) < 1e-6) return true;
+      return false;
+    };
+    if (c.passes > 0) {
+      EXPECT_EQ(tried.size(), static_cast<size_t>(c.passes)) << what;
+    }
+    for (size_t i = 0; i < tried.size(); i++) {
+      EXPECT_LE(tried[i], top + 1e-6) << what;
+      EXPECT_TRUE(i == 0 || tried[i] > tried[i - 1]) << what;
+    }
+    if (c.status == 0) {
+      const std::vector<double> k = numbersAfter(lines(r.out), "REMARK DC error bars automatically adjusted by factor of");
+      ASSERT_EQ(k.size(), 1u) << what << "\n" << r.out;
+      ASSERT_FALSE(tried.empty()) << what;
+      EXPECT_DOUBLE_EQ(k[0], tried.back()) << what;
+      if (c.args[0] == "-incAdjustMc" && std::stod(c.args[1]) > 0.6 - 1e-9) {
+        EXPECT_NEAR(k[0], top, 1e-6) << what;  // a step to or past the largest answers there
+      }
+      continue;
+    }
+    const std::string refusal = "KORIM Error: DC error bars not adjusted up to factor ";
+    const size_t at = r.err.find(refusal);
+    if (!onMoved) {  // a start above the largest is refused before any pass, naming the largest, which runs
+      EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option -kLAdjustMc value 1.61 swamps the couplings",
+                                  "the largest factor that holds for this table is 1.6.\n"}))
+          << what << "\n" << r.err;
+      EXPECT_TRUE(tried.empty()) << what;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << what << "\n" << r.err;
+    // Every factor the message names (up to, at) was tried, and the last tried is the largest.
+    const std::string message = r.err.substr(at, r.err.find('\n', at) - at);
+    const double upTo = std::stod(message.substr(refusal.size()));
+    const size_t atFactor = message.find("within the error bars at factor ");
+    ASSERT_NE(atFactor, std::string::npos) << message;
+    const double last = std::stod(message.substr(atFactor + std::string("within the error bars at factor ").size()));
+    EXPECT_TRUE(triedOne(upTo) && triedOne(last)) << what << "\n" << message;
+    EXPECT_NEAR(tried.back(), top, 1e-6) << what;
+    EXPECT_NE(message.find("(" + std::to_string(tried.size()) + " passes of -incAdjustMc"), std::string::npos)
+        << what << "\n" << message;
+  }
+  // The refusals' advice: -noerr answers.
+  EXPECT_EQ(estimate(d, {"-mcDc", "-map", "20", "-inD", movedTab, "-outD", "mc.tab", "-noerr"}).status, 0);
 }

@@ -88,14 +88,15 @@ TEST(MapSimDC, AdjustmentRefusesNoTrialsAndEndsWhenNoFactorPasses) {
 
   // More good trials than exist can never be reached: the passes end at the largest factor whose
   // noise keeps the couplings' pattern (19.94 for errors of 1 Hz: sum (D / DD)^2 of the fit is
-  // 7954.5, and a quarter of it is sqrt(5 / 7954.5) times half the factor), or, with errors of
-  // 0.015 Hz (where it is 1329), at their cap; the last factor, never reached, is no result.
+  // 7954.5, and a quarter of it is sqrt(5 / 7954.5) times half the factor; 19.9 to three digits),
+  // tried itself after 19.8, or, with errors of 0.015 Hz (where it is 1329), at their cap; the
+  // last factor is no result.
   in.k.nAdjustMc = 1;
   in.k.mcAdjustFrac = 1.0f;
   in.k.mapMode = 1;
   korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 1); }); });
   EXPECT_NE(err.find("not adjusted up to factor 19.9, "), std::string::npos) << err;
-  EXPECT_NEAR(in.k.kSigma, 1.0f + 94 * 0.2f, 1e-3);
+  EXPECT_FLOAT_EQ(in.k.kSigma, 19.9f);
   for (int i = 0; i < in.tab.dCount; i++) in.tab.dObsList[i].sigma = 0.015f;
   in.k.kSigma = 1.0f;
   korim_test::captureStdout([&] { err = korim_test::captureStderr([&] { EXPECT_EQ(in.mc(0), 1); }); });
