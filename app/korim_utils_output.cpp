@@ -51,7 +51,8 @@ const char* const simHead[] = {
 const char* const simSphere[] = {
     " -dot     density  [100]     Orientation Density (Sphere).\n",
     " -digPsi  digPsi   [18]      Orientation Density (3rd angle).\n",
-    " -dGrid   dGrid    [0.2]     Grid Spacing [A].\n",
+    " -dGrid   dGrid    [0.2]     Grid Spacing [A]; a larger step is checked\n",
+    "                             against finer ones.\n",
 };
 
 const char* const simTail[] = {

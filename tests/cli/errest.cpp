@@ -67,6 +67,19 @@ RunResult estimate(const TempDir& d, std::vector<std::string> args) {
   return runKorim(args, d);
 }
 
+// The example's coupling rows split into their words, and the lines before them (its header).
+std::vector<std::vector<std::string>> exampleRows(std::string* header) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& l : lines(readFile(kCouplings))) {
+    std::istringstream in(l);
+    std::vector<std::string> f;
+    for (std::string w; in >> w;) f.push_back(w);
+    if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
+    else if (rows.empty()) *header += l + "\n";
+  }
+  return rows;
+}
+
 }  // namespace
 
 TEST(ErrorEstimates, MonteCarloSpreadScalesWithTheErrorBars) {
@@ -156,14 +169,7 @@ TEST(ErrorEstimates, ConeSearchReportsTheRmsMeasuredAtItsWidth) {
 TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
   TempDir d;
   std::string wide, moved, movedWide;  // every error 100 Hz; the couplings moved on by 17 rows, errors 1 or 10 Hz
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& l : lines(readFile(kCouplings))) {
-    std::istringstream in(l);
-    std::vector<std::string> f;
-    for (std::string w; in >> w;) f.push_back(w);
-    if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
-    else if (rows.empty()) wide += l + "\n";
-  }
+  const std::vector<std::vector<std::string>> rows = exampleRows(&wide);
   moved = movedWide = wide;
   const auto row = [](const std::vector<std::string>& f, const std::string& dd, const std::string& dc) {
     return f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + " " + dc + " " + dd + " " + f[8] + "\n";
@@ -234,14 +240,7 @@ TEST(ErrorEstimates, AFactorWhoseNoiseSwampsTheCouplingsIsRefused) {
 TEST(ErrorEstimates, TheErrorBarSearchEndsOnTheLargestFactorThatHolds) {
   TempDir d;
   std::string moved;
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& l : lines(readFile(kCouplings))) {
-    std::istringstream in(l);
-    std::vector<std::string> f;
-    for (std::string w; in >> w;) f.push_back(w);
-    if (f.size() == 9 && std::isdigit(static_cast<unsigned char>(f[0][0]))) rows.push_back(f);
-    else if (rows.empty()) moved += l + "\n";
-  }
+  const std::vector<std::vector<std::string>> rows = exampleRows(&moved);
   for (size_t i = 0; i < rows.size(); i++) {
     std::vector<std::string> f = rows[i];
     f[6] = rows[(i + 17) % rows.size()][6];
