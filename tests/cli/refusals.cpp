@@ -1872,8 +1872,8 @@ TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
 
 // Where D is back-calculated from a tensor, a row leaves the statistics only for what the table
 // says of it: its measured D marks it missing (888 Hz or more) or its weight W is 0. A predicted D
-// of any size counts: Da_HN +901 Hz at pH 0, and the -8,634 Hz of eight copies in a chain along z
-// (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
+// of any size counts: Da_HN -979 Hz at pH 0 (on -dot 400: the default sphere does not settle it),
+// and the -8,634 Hz of eight copies in a chain along z (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
 // rows left out alone; RMS and CORR R are those of the rows kept, computed here from the columns.
 TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
   const TempDir d;
@@ -1893,7 +1893,7 @@ TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
   const std::string missing = "2 whose measured D is 888 Hz or more (a D that high marks a coupling as missing; one of "
                               "-888 Hz or less counts), 1 whose weight W is 0";
   const struct { std::vector<std::string> args; int n; std::string leftOut; std::vector<int> outRes; bool full; } cases[] = {
-      {{"-elKorim", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
+      {{"-elKorim", "-dot", "400", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
       {{"-elKorim", "-dot", "30", "-pdb", rod8, "-inD", kCouplings}, 63, "", {}, true},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "w0.tab"}, 0, "63 of its 63 rows, whose weight W is 0", {}, false},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
@@ -1935,7 +1935,9 @@ TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
     EXPECT_NEAR(t.data("RMS"), std::sqrt(sum2 / kept), 1e-3 * std::max(1.0, std::sqrt(sum2 / kept))) << what;
     EXPECT_NEAR(t.data("CORR R"), corr, 1.5e-3) << what;
     // The chain's prediction reaches the medium's full order, on both signs.
-    if (c.full) EXPECT_TRUE(largest >= 888.0 && least <= -888.0) << what << " " << least << " " << largest;
+    if (c.full) {
+      EXPECT_TRUE(largest >= 888.0 && least <= -888.0) << what << " " << least << " " << largest;
+    }
   }
 }
 
