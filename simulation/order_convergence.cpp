@@ -210,9 +210,10 @@ std::string dotAdvice(int density, ScannedOrders& orders) {
                   kDensestAdvised);
     return line;
   }
-  // A density tried takes the spheres of one and a half, four and sixteen times it; those of four and sixteen
-  // times are mostly those of the next densities tried. A density whose sixteen times lies beyond
-  // four times the densest tried (-dot 8000) is not named: the advice scans no sphere beyond it.
+  // A density tried takes the spheres of one and a half, four and sixteen times it; those of four
+  // and sixteen times are mostly those of the next densities tried. A density whose sixteen times
+  // lies beyond four times the densest tried (-dot 8000) is not named: the advice scans no sphere
+  // beyond it.
   for (const int c : tried) {
     double at[5];
     if (!orders.get(c, at)) return "";

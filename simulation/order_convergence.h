@@ -108,8 +108,9 @@ struct Settling {
 // density d settles when the orders at the denser and at the neighbouring sphere (neighbourDensity)
 // lie within kOrderTolerance of it and, where the denser one lies beyond kSteadyShare, the order
 // at farDensity(d) lies within kOrderTolerance of it too (the neighbouring sphere is scanned only
-// where the denser one agrees). A far sphere denser than farthest (the densest the caller scans) leaves the order unsettled;
-// where no far sphere lies beyond the denser one the denser sphere decides alone.
+// where the denser one agrees). A far sphere denser than farthest (the densest the caller scans)
+// leaves the order unsettled; where no far sphere lies beyond the denser one, the denser and the
+// neighbouring sphere decide alone.
 Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest);
 
 // The verdict on the order saupe a model (who: "sma", "sma3D") reached on its sphere of nDots
@@ -123,10 +124,11 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan);
 
 // The advice of a refusal, one line: the -dot that korim found converged (settlesOrder settles
-// its order), densities tried from four times the run's own (density) on by fours up to
-// kDensestAdvised; or that none up to the densest tried converges (worded "in place of" the run's
-// own -dot where the command line gives one). The orders come from orders, which holds those the
-// run's verdict scanned; no sphere beyond four times the densest tried is scanned for it.
+// its order, so its neighbouring sphere agrees as well as its denser ones), densities tried from
+// four times the run's own (density) on by fours up to kDensestAdvised; or that none up to the
+// densest tried converges (worded "in place of" the run's own -dot where the command line gives
+// one). The orders come from orders, which holds those the run's verdict scanned; no sphere beyond
+// four times the densest tried is scanned for it.
 std::string dotAdvice(int density, ScannedOrders& orders);
 
 // The REMARK lines a prediction of this run leaves for its table (an order above half the
