@@ -225,7 +225,7 @@ TEST_F(OrderConvergence, TheRunsOrderIsHeldAgainstTheNeighbouringAndTheFarSphere
       {100, 0.07, 0.02, 0.08, false, 400, false, 0, 0},     // a far sphere beyond the caller's reach settles nothing
       {100000, 0.07, 0.02, 0.08, true, top, true, top, 0},   // 16 x 100000 lies beyond the densest sphere: that one
       {250000, 0.07, 0.02, 0.50, false, top, true, 0, 0},    // no sphere beyond the denser one: it decides alone
-      {100, 0.03, 0.12, 0.01, false, top, false, 0, 0},     // the denser sphere agrees by chance: the neighbour does not
+      {100, 0.03, 0.12, 0.01, false, top, false, 0, 0},     // the denser sphere agrees by chance, the neighbour not
       {100, 0.07, 0.101, 0.01, false, top, false, 0, 0},    // nor is the far sphere asked then
       {100, 0.07, 0.099, 0.01, false, top, true, 1600, 1},
   };
