@@ -324,8 +324,6 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
         rec->resize(N);
       }))
     return false;
-  rec->turns = sphere.digPsi;
-  rec->dots = sphere.dots;
   for (int b0 = 0; b0 < N; b0 += B) {
     const int nb = std::min(B, N - b0);
     forChunks(nb, grain, [&](int begin, int end, int worker) {
@@ -355,9 +353,6 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
         const size_t o = static_cast<size_t>(b0) + k;
         rec->a[o] = a, rec->c[o] = c, rec->wMax[o] = wMax;
         for (int j = 0; j < 5; j++) rec->s[o][j] = orient[k].s[j];
-        for (int j = 0; j < 3; j++)
-          rec->axes[o][j] = orient[k].u[j + 1], rec->axes[o][3 + j] = orient[k].v[j + 1],
-          rec->axes[o][6 + j] = orient[k].w[j + 1];
       }
     });
     for (int k = 0; k < nb; k++)
@@ -1258,9 +1253,6 @@ bool scanGrid(const KorimInfo& k, const Grid3D& g, int no_atoms, const double* x
       const size_t o = static_cast<size_t>(b0) + q;
       rec->a[o] = a, rec->wMax[o] = wMax;
       for (int j = 0; j < 5; j++) rec->s[o][j] = orient[q].s[j];
-      for (int j = 0; j < 3; j++)
-        rec->axes[o][j] = orient[q].u[j + 1], rec->axes[o][3 + j] = orient[q].v[j + 1],
-        rec->axes[o][6 + j] = orient[q].w[j + 1];
     }
   }
   if (progress) endOrientationProgress();
@@ -1268,7 +1260,7 @@ bool scanGrid(const KorimInfo& k, const Grid3D& g, int no_atoms, const double* x
     for (const GridWork& w : works) overflow->merge(w.overflow);
   const double outside = outsideCells(k, g, o_pts);
   *total += outside;
-  if (rec != nullptr) rec->dots = dots, rec->turns = digPsi, rec->lessMean = false, rec->perOrientation = outside / o_pts;
+  if (rec != nullptr) rec->lessMean = false, rec->perOrientation = outside / o_pts;
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <new>
+#include <utility>
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/advice.h"
@@ -28,18 +29,6 @@ struct ConvergenceState {
 };
 
 ConvergenceState conv;
-
-// The screen passes only spheres of at least the default's dots (-dot 100): on coarser ones the
-// orders of single proteins move by more than a tenth on the denser sphere though their weights
-// change little from one orientation to the next (the example in the grid at -dot 30: 18 %).
-constexpr int kLeastScreenedDots = 122;
-
-// Largest change of ln(weight) between neighbouring orientations that the screen lets pass: the
-// weights are smooth on the sphere's scale. The example changes by 0.55 to 0.62 on the wall, the
-// rod and the grid at -dot 100 (0.39 to 1.06 up to -dot 1500); of 168 runs of copies of it
-// (chains, blocks, a complex of chains; -dot 100 to 1500) the 69 whose order moved by more than a
-// tenth on the denser sphere all changed by 1.5 or more.
-constexpr double kSmoothWeights = 1.0;
 
 // Frobenius size of the 3x3 order matrix of s: Sxx and Syy follow from the trace.
 double frobenius(const double s[5]) {
@@ -78,36 +67,6 @@ int orientationsOf(const settings::KorimInfo& k, int density) {
   return sphereOfDensity(density, &n) != nullptr ? n * k.digPsiNSC : 0;
 }
 
-// The kNear nearest dots of each of the n dots (x, y, z each) of a sphere, found through a grid of
-// cubes about two spacings of the sphere wide.
-constexpr int kNear = 6;
-std::vector<std::array<int, kNear>> nearestDots(const double* dots, int n) {
-  std::vector<std::array<int, kNear>> near(static_cast<size_t>(n));
-  const int cells = std::max(1, static_cast<int>(std::sqrt(n / 8.0)));
-  const auto cellOf = [cells](double v) { return std::clamp(static_cast<int>((v + 1.0) * 0.5 * cells), 0, cells - 1); };
-  std::vector<std::vector<int>> grid(static_cast<size_t>(cells) * cells * cells);
-  const auto at = [&](int x, int y, int z) -> std::vector<int>& { return grid[(static_cast<size_t>(x) * cells + y) * cells + z]; };
-  for (int d = 0; d < n; d++) at(cellOf(dots[3 * d]), cellOf(dots[3 * d + 1]), cellOf(dots[3 * d + 2])).push_back(d);
-  for (int d = 0; d < n; d++) {
-    const double* p = &dots[3 * d];
-    std::array<double, kNear> best;
-    best.fill(-2.0);
-    near[d].fill(-1);
-    const int cx = cellOf(p[0]), cy = cellOf(p[1]), cz = cellOf(p[2]);
-    for (int x = std::max(0, cx - 1); x <= std::min(cells - 1, cx + 1); x++)
-      for (int y = std::max(0, cy - 1); y <= std::min(cells - 1, cy + 1); y++)
-        for (int z = std::max(0, cz - 1); z <= std::min(cells - 1, cz + 1); z++)
-          for (int e : at(x, y, z)) {
-            if (e == d) continue;
-            double c = p[0] * dots[3 * e] + p[1] * dots[3 * e + 1] + p[2] * dots[3 * e + 2];
-            int who = e;
-            for (int k = 0; k < kNear; k++)
-              if (c > best[k]) std::swap(c, best[k]), std::swap(who, near[d][k]);
-          }
-  }
-  return near;
-}
-
 }  // namespace
 
 void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R) {
@@ -118,50 +77,11 @@ void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, doubl
   *R = da != 0.0 ? dr / da : 0.0;
 }
 
-double weightRoughness(const OrientationWeights& w) {
-  const int n = w.size(), turns = w.turns > 0 ? w.turns : 1, nd = n / turns;
-  if (w.dots == nullptr || nd < kNear + 1 || w.axes.size() != static_cast<size_t>(n)) return INFINITY;
-  double aMax = 0.0;
-  for (double a : w.a) aMax = std::fmax(aMax, a);
-  if (!(aMax > 0.0)) return INFINITY;
-  const auto near = nearestDots(w.dots, nd);
-  double worst = 0.0;
-  for (int d = 0; d < nd; d++)
-    for (int e : near[d]) {
-      if (e < 0) continue;
-      // The turn about dot e whose frame lies nearest that of turn 0 about dot d (the largest
-      // trace of the product); the turns about both dots step alike, so turn m pairs with m + shift.
-      int shift = 0;
-      double bestT = -4.0;
-      for (int m2 = 0; m2 < turns; m2++) {
-        double t = 0.0;
-        for (int j = 0; j < 9; j++) t += w.axes[d * turns][j] * w.axes[e * turns + m2][j];
-        if (t > bestT) bestT = t, shift = m2;
-      }
-      for (int m = 0; m < turns; m++) {
-        const double a1 = w.a[d * turns + m], a2 = w.a[e * turns + (m + shift) % turns];
-        if (std::fmax(a1, a2) < 1e-3 * aMax) continue;
-        worst = std::fmax(worst, (a1 > 0.0 && a2 > 0.0) ? std::fabs(std::log(a1 / a2)) : INFINITY);
-      }
-    }
-  return worst;
-}
-
-bool orderMayMove(const OrientationWeights& own) {
-  if (own.size() / std::max(own.turns, 1) < kLeastScreenedDots) return true;
-  try {
-    return !(weightRoughness(own) <= kSmoothWeights);
-  } catch (const std::bad_alloc&) {
-    return true;  // no room for the neighbours' table: the denser sphere decides
-  }
-}
-
 void OrientationWeights::resize(int n) {
   a.assign(static_cast<size_t>(n), 0.0);
   c.assign(static_cast<size_t>(n), 0.0);
   wMax.assign(static_cast<size_t>(n), 0.0);
   s.assign(static_cast<size_t>(n), {0, 0, 0, 0, 0});
-  axes.assign(static_cast<size_t>(n), {0, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
 bool orientationAverage(const OrientationWeights& w, double out[5]) {
@@ -205,6 +125,8 @@ int sphereDensityOf(const settings::KorimInfo& k, int nDots) {
 }
 
 int denserDensity(int density) { return 4 * density; }
+
+int neighbourDensity(int density) { return static_cast<int>(3LL * density / 2); }
 
 int farDensity(int density) {
   return 16LL * density > kUnspMaxDensity ? kUnspMaxDensity : 16 * density;
@@ -263,6 +185,10 @@ Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, i
   if (!orders.get(v.denser, other)) return v.scanned = false, v;
   v.apart = orderDistance(own, other);
   if (!(v.apart <= kOrderTolerance)) return v;
+  v.neighbour = neighbourDensity(density);
+  if (!orders.get(v.neighbour, other)) return v.scanned = false, v;
+  v.apartNeighbour = orderDistance(own, other);
+  if (!(v.apartNeighbour <= kOrderTolerance)) return v;
   const int far = farDensity(density);
   if (v.apart <= kSteadyShare || far <= v.denser) return v.settled = true, v;
   if (far > farthest) return v;
@@ -283,10 +209,10 @@ std::string dotAdvice(int density, ScannedOrders& orders) {
                   kDensestAdvised);
     return line;
   }
-  // A density tried takes the spheres of four and sixteen times it, which are mostly those of the
-  // next densities tried. A density whose sixteen times lies beyond four times the densest tried
-  // (-dot 8000) is not named: the advice scans no sphere that a refusal did not scan when four
-  // times each density alone decided.
+  // A density tried takes the spheres of one and a half, four and sixteen times it; those of four
+  // and sixteen times are mostly those of the next densities tried. A density whose sixteen times
+  // lies beyond four times the densest tried (-dot 8000) is not named: the advice scans no sphere
+  // beyond it.
   for (const int c : tried) {
     double at[5];
     if (!orders.get(c, at)) return "";
@@ -296,20 +222,26 @@ std::string dotAdvice(int density, ScannedOrders& orders) {
     const std::string answers = foundation::adviseOption("-dot", std::to_string(c));
     if (v.far == 0)
       std::snprintf(line, sizeof line,
-                    "%s: on the sphere of -dot %d the order agrees with that of its denser sphere "
-                    "(-dot %d) within a tenth: %s answers.\n",
-                    who, c, v.denser, answers.c_str());
+                    "%s: on the sphere of -dot %d the order agrees with those of its denser spheres "
+                    "(-dot %d and %d) within a tenth: %s answers.\n",
+                    who, c, v.neighbour, v.denser, answers.c_str());
     else
       std::snprintf(line, sizeof line,
                     "%s: on the sphere of -dot %d the order agrees with those of its denser spheres "
-                    "(-dot %d and %d) within a tenth: %s answers.\n",
-                    who, c, v.denser, v.far, answers.c_str());
+                    "(-dot %d, %d and %d) within a tenth: %s answers.\n",
+                    who, c, v.neighbour, v.denser, v.far, answers.c_str());
     return line;
   }
-  std::snprintf(line, sizeof line,
-                "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
-                "denser spheres confirm within a tenth.\n",
-                who, tried.front(), tried.back());
+  if (tried.size() == 1)
+    std::snprintf(line, sizeof line,
+                  "%s: the sphere of -dot %d, the one density tried, gives no order that its denser spheres "
+                  "confirm within a tenth.\n",
+                  who, tried.front());
+  else
+    std::snprintf(line, sizeof line,
+                  "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
+                  "denser spheres confirm within a tenth.\n",
+                  who, tried.front(), tried.back());
   return line;
 }
 
@@ -323,17 +255,22 @@ void refuse(const char* who, const settings::KorimInfo& k, int density, int nDot
   orders.get(v.denser, denser);
   daAndR(k, mine, &da1, &r1);
   daAndR(k, denser, &da2, &r2);
+  // The spheres consulted beyond the denser one, each with its order and distance.
+  std::vector<std::pair<int, double>> more;
+  if (v.neighbour != 0) more.emplace_back(v.neighbour, v.apartNeighbour);
+  if (v.far != 0) more.emplace_back(v.far, v.apartFar);
   std::string further;
-  if (v.far != 0) {
-    double far[5], da3, r3;
-    orders.get(v.far, far);
-    daAndR(k, far, &da3, &r3);
+  for (size_t i = 0; i < more.size(); i++) {
+    double o[5], da, r;
+    orders.get(more[i].first, o);
+    daAndR(k, o, &da, &r);
     char text[300];
     std::snprintf(text, sizeof text,
-                  ", and on the sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that "
+                  ",%s on the sphere of -dot %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that "
                   "order's size apart",
-                  v.far, orientationsOf(k, v.far), da3, r3, 100.0 * v.apartFar);
-    further = text;
+                  i + 1 == more.size() ? " and" : "", more[i].first, orientationsOf(k, more[i].first), da, r,
+                  100.0 * more[i].second);
+    further += text;
   }
   std::fprintf(stderr,
                "%s: the sphere of orientations does not settle this prediction's order: on the "
@@ -352,35 +289,33 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
   if (conv.paused > 0 || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
   if (noteZeroWithinSampling(own, saupe)) return 0;
   const int density = sphereDensityOf(k, nDots);
-  if (orderMayMove(own)) {
-    const int dense = denserDensity(density);
+  const int dense = denserDensity(density), neighbour = neighbourDensity(density);
+  std::fprintf(stderr,
+               "REMARK The order is checked on the denser spheres of -dot %d and %d (%d and %d orientations).\n",
+               neighbour, dense, orientationsOf(k, neighbour), orientationsOf(k, dense));
+  double mine[5];
+  if (!orientationAverage(own, mine)) {
+    for (int j = 0; j < 5; j++) mine[j] = saupe[j];
+  }
+  ScannedOrders orders{who, rescan, {}};
+  orders.at[density] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
+  // The far sphere's line goes out before it is scanned: settlesOrder is asked first whether the
+  // denser and the neighbouring sphere decide (a far sphere beyond none is scanned then).
+  Settling v = settlesOrder(density, mine, orders, denserDensity(density));
+  if (!v.scanned) return 1;
+  if (!v.settled && v.apart <= kOrderTolerance && v.apartNeighbour <= kOrderTolerance) {
+    const int far = farDensity(density);
     std::fprintf(stderr,
-                 "REMARK The order is checked on the denser sphere of -dot %d (%d orientations).\n",
-                 dense, orientationsOf(k, dense));
-    double mine[5];
-    if (!orientationAverage(own, mine)) {
-      for (int j = 0; j < 5; j++) mine[j] = saupe[j];
-    }
-    ScannedOrders orders{who, rescan, {}};
-    orders.at[density] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
-    // The far sphere's line goes out before it is scanned: settlesOrder is asked first whether the
-    // denser sphere alone decides (a far sphere beyond none is scanned then).
-    Settling v = settlesOrder(density, mine, orders, denserDensity(density));
+                 "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
+                 "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
+                 100.0 * v.apart, far, orientationsOf(k, far));
+    v = settlesOrder(density, mine, orders, kUnspMaxDensity);
     if (!v.scanned) return 1;
-    if (!v.settled && v.apart <= kOrderTolerance) {
-      const int far = farDensity(density);
-      std::fprintf(stderr,
-                   "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
-                   "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
-                   100.0 * v.apart, far, orientationsOf(k, far));
-      v = settlesOrder(density, mine, orders, kUnspMaxDensity);
-      if (!v.scanned) return 1;
-    }
-    if (!v.settled) {
-      if (conv.collecting > 0) return conv.unsettled = true, 1;
-      refuse(who, k, density, nDots, mine, v, orders);
-      return 1;
-    }
+  }
+  if (!v.settled) {
+    if (conv.collecting > 0) return conv.unsettled = true, 1;
+    refuse(who, k, density, nDots, mine, v, orders);
+    return 1;
   }
   const double share = principalOrder(saupe);
   if (share > 0.5) {
@@ -390,8 +325,8 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                   "molecule is held near one orientation, the lowest energies of its orientations "
                   "spanning %.1f kT",
                   100.0 * share, static_cast<double>(k.lcOrder), energySpan(own));
-    std::fprintf(stderr, "%s: t%s; the sphere of orientations settles it (-dot %d and %d agree).\n",
-                 who, text, density, denserDensity(density));
+    std::fprintf(stderr, "%s: t%s; the sphere of orientations settles it (-dot %d, %d and %d agree).\n",
+                 who, text, density, neighbour, dense);
     conv.remark += std::string("REMARK T") + text + ".\n";
   }
   return 0;

@@ -1,6 +1,6 @@
 // Whether the order of an electrostatic prediction is settled by its sphere of orientations: the
-// order at the run's sphere against the orders at spheres of about four and sixteen times the
-// orientations, the refusal and its advice of a density (-dot) that converges.
+// order at the run's sphere against the orders at spheres of about one and a half, four and
+// sixteen times the orientations, the refusal and its advice of a density (-dot) that converges.
 #pragma once
 
 #include <array>
@@ -24,9 +24,6 @@ namespace korim::simulation {
 struct OrientationWeights {
   std::vector<double> a, c, wMax;
   std::vector<std::array<double, 5>> s;
-  std::vector<std::array<double, 9>> axes;  // each orientation's frame (u, v, w), for the screen
-  const double* dots = nullptr;             // the sphere's dots (x, y, z each)
-  int turns = 1;                 // orientations per dot
   double cFactor = 0.0;       // what the divisor takes per unit of c
   double perOrientation = 0.0;
   bool lessMean = true;
@@ -45,9 +42,9 @@ double orderSize(const double s[5]);
 // infinite when b is zero.
 double orderDistance(const double a[5], const double b[5]);
 
-// An order is settled by its sphere when the order at the sphere of about four times its
-// orientations (and where kSteadyShare asks, of sixteen times) lies within this share of that
-// order's size.
+// An order is settled by its sphere when the orders at the spheres of about four and one and a half
+// times its orientations (and where kSteadyShare asks, of sixteen times) lie within this share of
+// their size.
 constexpr double kOrderTolerance = 0.1;
 
 // Where the order at the denser sphere lies more than this share of its size from the run's (half
@@ -64,6 +61,14 @@ int sphereDensityOf(const settings::KorimInfo& k, int nDots);
 
 // The sphere of about four times the orientations of density d's: density 4 d.
 int denserDensity(int density);
+
+// The neighbouring sphere an order is held against as well: density 3 d / 2, of about as many
+// orientations as the run's own. The denser sphere tells how far the order moves as the sphere
+// grows; the neighbouring one how far it scatters from one sphere to the next at the run's own
+// resolution. Where the weights change sharply between orientations, two spheres agree by chance:
+// three copies of the example on the rod give Da_HN -777, -797 and -948 Hz at -dot 2000, 4000 and
+// 1500, and -955 Hz at -dot 3000.
+int neighbourDensity(int density);
 
 // The sphere of about sixteen times the orientations of density d's: density 16 d, or the densest
 // sphere korim builds (kUnspMaxDensity) where 16 d lies beyond it.
@@ -93,21 +98,24 @@ struct Settling {
   bool settled = false;
   int denser = 0;       // the denser sphere (-dot 4 d) and the order's distance from its order
   double apart = 0.0;
+  int neighbour = 0;    // the neighbouring sphere (-dot 3 d / 2) where it was consulted, else 0
+  double apartNeighbour = 0.0;
   int far = 0;          // the sphere of farDensity where it was consulted, else 0
   double apartFar = 0.0;
 };
 
 // The criterion of the check, one for the verdict and its advice: the order own at the sphere of
-// density d settles when the order at the denser sphere lies within kOrderTolerance of it and,
-// where it lies beyond kSteadyShare, the order at farDensity(d) lies within kOrderTolerance of it
-// too. A far sphere denser than farthest (the densest the caller scans) leaves the order unsettled;
-// where no far sphere lies beyond the denser one the denser sphere decides alone.
+// density d settles when the orders at the denser and at the neighbouring sphere (neighbourDensity)
+// lie within kOrderTolerance of it and, where the denser one lies beyond kSteadyShare, the order
+// at farDensity(d) lies within kOrderTolerance of it too (the neighbouring sphere is scanned only
+// where the denser one agrees). A far sphere denser than farthest (the densest the caller scans)
+// leaves the order unsettled; where no far sphere lies beyond the denser one, the denser and the
+// neighbouring sphere decide alone.
 Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest);
 
 // The verdict on the order saupe a model (who: "sma", "sma3D") reached on its sphere of nDots
-// dots, own being what each of its orientations added. 0 when the order is a result: the screen
-// (orderMayMove) finds that the denser sphere cannot move it, or settlesOrder settles it on the
-// spheres scanned by rescan (one progress line on stderr a sphere); an order above half the
+// dots, own being what each of its orientations added. 0 when the order is a result: settlesOrder
+// settles it on the spheres scanned by rescan (a progress line on stderr); an order above half the
 // medium's own is then noted (one line on stderr and a REMARK for the table). 1 after a message
 // naming the orders (Da_HN, R) and how far apart they lie, and the advice of dotAdvice; 1 without
 // a message when a scan failed after its own. A zero tensor, or one the model noted wrong, is the verdict's to name
@@ -115,21 +123,12 @@ Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, i
 int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                       const OrientationWeights& own, const double saupe[5], const SphereScan& rescan);
 
-// The screen's measure: the largest change of the weight (|ln a|) between an orientation and
-// the orientation nearest it among those of each of its dot's nearest dots, over the pairs that
-// carry weight; infinite where a weight-carrying orientation borders one of no weight.
-double weightRoughness(const OrientationWeights& own);
-
-// The screen: true when the denser sphere may move the order by more than a tenth, so that only
-// it can tell: the sphere has fewer dots than the default's (-dot 100), or the weights change
-// between neighbouring orientations by more than the sphere resolves (weightRoughness).
-bool orderMayMove(const OrientationWeights& own);
-
 // The advice of a refusal, one line: the -dot that korim found converged (settlesOrder settles
-// its order), densities tried from four times the run's own (density) on by fours up to
-// kDensestAdvised; or that none up to the densest tried converges (worded "in place of" the run's
-// own -dot where the command line gives one). The orders come from orders, which holds those the
-// run's verdict scanned; no sphere beyond four times the densest tried is scanned for it.
+// its order, so its neighbouring sphere agrees as well as its denser ones), densities tried from
+// four times the run's own (density) on by fours up to kDensestAdvised; or that none up to the
+// densest tried converges (worded "in place of" the run's own -dot where the command line gives
+// one). The orders come from orders, which holds those the run's verdict scanned; no sphere beyond
+// four times the densest tried is scanned for it.
 std::string dotAdvice(int density, ScannedOrders& orders);
 
 // The REMARK lines a prediction of this run leaves for its table (an order above half the

@@ -93,7 +93,8 @@ TEST(Ranges, ValidNeighboursOfEachRefusedValueRun) {
   }
   const std::string largeTab = writeFile(data / "large.tab", large + rows + rows + rows);
   const std::vector<std::vector<std::string>> runs = {
-      plus(kCharged, {"-pH", "0"}),     plus(kCharged, {"-pH", "14"}),  plus(kCharged, {"-kEne", "0"}),
+      // At pH 0 the sphere of -dot 120 does not settle the order (10.2 % from -dot 180): its advice.
+      plus({"-elKorim", "-dot", "480"}, plus(kOnExample, {"-pH", "0"})), plus(kCharged, {"-pH", "14"}),  plus(kCharged, {"-kEne", "0"}),
       plus(kSteric, {"-rA", "0"}),      plus(kCharged, {"-cut", "0"}),  plus(kSteric, {"-rim", "1"}),
       {"-bestFit", "-mcDc", "-map", "5", "-kLAdjustMc", "1e6", "-pdb", kPdb, "-inD", largeTab, "-outD", "out.tab"}, plus(kFit, {"-w", "0"}),     plus(kFit, {"-map", "0"}),
       plus(kStruc, {"-idum", "0"}),

@@ -1743,12 +1743,12 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
   const std::vector<Expect> cases = {
       // The rod: the example at pH 4 moves by 19 % from -dot 30 to 120.
       {rod("30"), 1,
-       {"REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n",
+       {"REMARK The order is checked on the denser spheres of -dot 45 and 120 (1656 and 2196 orientations).\n",
         "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
         "orientations) it gives Da_HN -257.2 Hz and R 0.493, on the denser sphere of -dot 120 (2196 orientations) "
         "Da_HN -220.1 Hz and R 0.627, 19.2 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 480 and 1920) "
-        "within a tenth: -dot 120 in place of -dot 30 answers.\n",
+        "sma: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 180, 480 and "
+        "1920) within a tenth: -dot 120 in place of -dot 30 answers.\n",
         "simulateAlignment: error in sma.\n"}},
       {rod("120"), 0, {}, true},
       {charged("30"), 1,
@@ -1994,8 +1994,8 @@ TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
 
 // Where D is back-calculated from a tensor, a row leaves the statistics only for what the table
 // says of it: its measured D marks it missing (888 Hz or more) or its weight W is 0. A predicted D
-// of any size counts: Da_HN +901 Hz at pH 0, and the -8,634 Hz of eight copies in a chain along z
-// (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
+// of any size counts: Da_HN -979 Hz at pH 0 (on -dot 400: the default sphere does not settle it),
+// and the -8,634 Hz of eight copies in a chain along z (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
 // rows left out alone; RMS and CORR R are those of the rows kept, computed here from the columns.
 TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
   const TempDir d;
@@ -2015,7 +2015,7 @@ TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
   const std::string missing = "2 whose measured D is 888 Hz or more (a D that high marks a coupling as missing; one of "
                               "-888 Hz or less counts), 1 whose weight W is 0";
   const struct { std::vector<std::string> args; int n; std::string leftOut; std::vector<int> outRes; bool full; } cases[] = {
-      {{"-elKorim", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
+      {{"-elKorim", "-dot", "400", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
       {{"-elKorim", "-dot", "30", "-pdb", rod8, "-inD", kCouplings}, 63, "", {}, true},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "w0.tab"}, 0, "63 of its 63 rows, whose weight W is 0", {}, false},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
@@ -2110,7 +2110,8 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
 // Two copies 10 A apart along x converge slowly and in one direction on the wall: at -dot 100 the
 // order lies 8.9 % from that of -dot 400, within a tenth, but 15.2 % from that of -dot 1600, and
 // 15.6 % from the mean of -dot 1500, 2000 and 3000 (Da_HN +127.6 Hz). Refused, naming the three
-// orders; the advice, followed, answers near the dense order.
+// orders (and the neighbouring sphere's, -dot 150, 7.6 % away); the advice, followed, answers near
+// the dense order.
 TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
   const TempDir data;
   const auto [x10, x10Tab] = exampleCopies(data, "x10", 2, 1, 1, 10.0);
@@ -2118,16 +2119,17 @@ TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
     return std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", x10, "-inD", x10Tab, "-outD", "out.tab"};
   };
   expectRun({on("100"), 1,
-             {"REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n",
+             {"REMARK The order is checked on the denser spheres of -dot 150 and 400 (2916 and 8676 orientations).\n",
               "REMARK The order lies 8.9 % of its size from that of the denser sphere, more than half a tenth: it is "
               "checked on the sphere of -dot 1600 (30456 orientations) too.\n",
               "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 100 "
               "(2196 orientations) it gives Da_HN 117.8 Hz and R 0.276, on the denser sphere of -dot 400 (8676 "
-              "orientations) Da_HN 121.6 Hz and R 0.323, 8.9 % of that order's size apart, and on the sphere of "
-              "-dot 1600 (30456 orientations) Da_HN 128.3 Hz and R 0.298, 15.2 % of that order's size apart, more "
+              "orientations) Da_HN 121.6 Hz and R 0.323, 8.9 % of that order's size apart, on the sphere of -dot "
+              "150 (2916 orientations) Da_HN 123.4 Hz and R 0.335, 7.6 % of that order's size apart, and on the "
+              "sphere of -dot 1600 (30456 orientations) Da_HN 128.3 Hz and R 0.298, 15.2 % of that order's size apart, more "
               "than a tenth; no alignment computed.\n",
-              "sma: on the sphere of -dot 1600 the order agrees with that of its denser sphere (-dot 6400) within a "
-              "tenth: -dot 1600 in place of -dot 100 answers.\n",
+              "sma: on the sphere of -dot 1600 the order agrees with those of its denser spheres (-dot 2400 and "
+              "6400) within a tenth: -dot 1600 in place of -dot 100 answers.\n",
               "simulateAlignment: error in sma.\n", "Matrix: Error simulating alignment.\n"}});
   const TempDir x;
   const RunResult r = runKorim(on("1600"), x);
@@ -2141,7 +2143,8 @@ TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
 // Copies of the example in one chain or packed as a block: the order at the run's sphere against
 // the order at four times its density. Two copies in a chain move by 19 % from -dot 30 to 120:
 // refused, naming both orders and the density that converges, which, followed, answers (at
-// -dot 120 they lie 7.4 % from -dot 480 and further from -dot 1920: -dot 480 is named). Eight
+// -dot 120 they lie 7.4 % from -dot 480 and further from -dot 1920: -dot 480 is named, its
+// neighbouring sphere -dot 720 agreeing too). Eight
 // copies along z and sixteen in a block, held near one orientation, agree on both spheres: the
 // model's answer, with a note of their order on stderr and in the table.
 TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
@@ -2157,17 +2160,18 @@ TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
   const auto held = [](const std::string& span) {
     return "sma: the predicted order is 100.0 % of the medium's (-lcS 0.800), above half of it: the molecule is "
            "held near one orientation, the lowest energies of its orientations spanning " + span + " kT; the "
-           "sphere of orientations settles it (-dot 30 and 120 agree).\n";
+           "sphere of orientations settles it (-dot 30, 45 and 120 agree).\n";
   };
-  const std::string checked = "REMARK The order is checked on the denser sphere of -dot 120 (2196 orientations).\n";
+  const std::string checked =
+      "REMARK The order is checked on the denser spheres of -dot 45 and 120 (1656 and 2196 orientations).\n";
   cases.insert(cases.end(), {
       {on(chain2, chain2Tab, "30"), 1,
        {checked,
         "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
         "orientations) it gives Da_HN 143.1 Hz and R 0.236, on the denser sphere of -dot 120 (2196 orientations) "
         "Da_HN 130.4 Hz and R 0.284, 18.7 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 1920 and 7680) "
-        "within a tenth: -dot 480 in place of -dot 30 answers.\n",
+        "sma: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 720, 1920 and "
+        "7680) within a tenth: -dot 480 in place of -dot 30 answers.\n",
         "simulateAlignment: error in sma.\n", simulating}},
       {on(chain2, chain2Tab, "480"), 0, {}, true},
       {on(rod8, rod8Tab, "30"), 0, {checked, held("35.5")}, true},
@@ -2180,18 +2184,18 @@ TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
                                          "above half of it: the molecule is held near one orientation, the lowest "
                                          "energies of its orientations spanning 35.5 kT.\n"),
             std::string::npos);
-  // The screen: the example's weights change little between neighbouring orientations of the
-  // default sphere, so no denser sphere is scanned; two copies in a chain change more, so it is
-  // (and they are refused: 7 % from -dot 400, more than a tenth from -dot 1600, 13 % from the mean of
-  // -dot 1500, 2000 and 3000).
-  for (const auto& [pdb, tab, checks] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
-                                         std::tuple{chain2, chain2Tab, true}}) {
+  // Every run is checked on the denser spheres, the example at the default density too (its weights
+  // change little between neighbouring orientations, which no longer spares it the check): it
+  // answers; two copies in a chain are refused (7 % from -dot 400, more than a tenth from -dot 1600,
+  // 13 % from the mean of -dot 1500, 2000 and 3000).
+  for (const auto& [pdb, tab, refused] : {std::tuple{std::string(kPdb), std::string(kCouplings), false},
+                                          std::tuple{chain2, chain2Tab, true}}) {
     const RunResult r = runKorim({"-elKorim", "-pdb", pdb, "-inD", tab, "-outD", "out.tab"}, d);
-    EXPECT_EQ(r.status, checks ? 1 : 0) << pdb;
-    EXPECT_EQ(r.err.find("REMARK The order is checked on the denser sphere of -dot 400 (8676 orientations).\n") !=
-                  std::string::npos,
-              checks)
-        << pdb;
+    EXPECT_EQ(r.status, refused ? 1 : 0) << pdb;
+    EXPECT_NE(r.err.find("REMARK The order is checked on the denser spheres of -dot 150 and 400 (2916 and 8676 "
+                         "orientations).\n"),
+              std::string::npos)
+        << pdb << r.err.substr(0, 600);
   }
   for (const Expect& c : cases) expectRun(c);
 }

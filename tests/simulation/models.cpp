@@ -21,7 +21,9 @@
 #include "simulation/korim_utils_macro.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/nsc.h"
+#include "simulation/order_convergence.h"
 #include "simulation/ssia.h"
+#include "simulation/tensor_verdict.h"
 #include "simulation/unsp.h"
 #include "tests/support/capture.h"
 #include "tests/support/pdbtext.h"
@@ -162,6 +164,8 @@ class Models : public testing::Test {
   void SetUp() override {
     nscReset();
     simuReset();
+    predictionVerdictReset();  // a note of a wrong tensor left by an earlier test skips the check
+    orderConvergenceReset();
     korim::foundation::memoryReset();
     ASSERT_EQ(do_unsp(100, &dots, &nDots), 0);
   }
@@ -293,7 +297,10 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
     k.elInfo.kEnergy = 0.0f;  // charges whose energy does not count (-kEne 0): the steric model again
     ASSERT_EQ(runSma(k, charged, el, t, step), 0);
     expectSameTensor(el, st, 1e-4, "kEne 0");
-    k.elInfo.kEnergy = 1.0f;  // weights that count: still a finite report
+    // Weights that count: still a finite report. The wall's charged chain at -kEne 1 or 0.5 is refused
+    // (at 1 its order lies 9 % from -dot 1600's and 15 % from -dot 6400's; the screen of its weights
+    // once spared it that check); at 0.1 it settles.
+    k.elInfo.kEnergy = 0.1f;
     ASSERT_EQ(runSma(k, charged, el, t, step), 0) << err;
     expectFiniteText(out);
     if (lc == 2) {
@@ -541,6 +548,9 @@ TEST_F(Grid3DTest, FreeGridGivesNoAlignmentABlockedSlabAlignsAChainAxially) {
 TEST_F(Grid3DTest, ChargesFollowThePotentialAndAConstantChangesNothing) {
   Points c = chain(7);
   KorimInfo k = slabSettings();
+  // The attracted chain's order moves by 13.5 % from -dot 100 to 400 (its weights change little
+  // between neighbouring orientations, which spared it that check once): -dot 400 settles it.
+  useDensity(k, 400);
   // Blocked slab, then a potential of 1 kT/e next to it; the shifted one adds 1.7 outside the slab.
   auto profile = [](int iz) { return iz >= 15 && iz < 25 ? 9.0 : (iz >= 11 && iz <= 28 ? 1.0 : 0.0); };
   std::vector<double> pot = gridOf<double>(3, 3, 40, [&](int, int iz) { return profile(iz); }),
@@ -695,10 +705,10 @@ TEST_F(Grid3DTest, WallAndSlabsAgainstTheGeometryTheyStandFor) {
   for (int j = 0; j < 5; j++) EXPECT_NEAR(parallel[j], -2.0 * across[j], 0.05 * std::fabs(p)) << j;
 }
 
-// The grid's order at the run's sphere against four times its density: one end of a chain charged
-// by a slab of potential. A charge of -1 e settles at -dot 30; -3 e moves by 40 % to -dot 120, is
-// refused naming both orders and -dot 120 (which moves by more than half a tenth to -dot 480 and is
-// held against -dot 1920 too), which, followed, answers.
+// The grid's order at the run's sphere against denser ones: one end of a chain charged by a slab of
+// potential. A charge of -1 e settles at -dot 30; -3 e moves by 40 % to -dot 120 and is refused
+// naming both orders. -dot 120 is not advised: its denser sphere (-dot 480) agrees within 7.1 %,
+// but its neighbouring one (-dot 180) lies 13.2 % away. -dot 480 is named, and followed, answers.
 TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAnswers) {
   Points c = chain(7);
   KorimInfo k = slabSettings();
@@ -716,15 +726,15 @@ TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAns
        {"sma3D: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (192 "
         "orientations) it gives Da_HN 318.4 Hz and R 0.000, on the denser sphere of -dot 120 (732 orientations) "
         "Da_HN 526.6 Hz and R 0.000, 39.5 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma3D: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 480 and 1920) "
-        "within a tenth: -dot 120 answers.\n"}},
-      {120, -3.0f, 0, {}},
+        "sma3D: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 720 and 1920) "
+        "within a tenth: -dot 480 answers.\n"}},
+      {480, -3.0f, 0, {}},
   };
   for (const auto& t : cases) {
     useDensity(k, t.density);
     float q[2] = {0.0f, t.q};
     double s[5];
-    EXPECT_EQ(keep([&] { return potential(k, c, pot, s, 1, id, q); }), t.status) << t.density << " " << t.q;
+    EXPECT_EQ(keep([&] { return potential(k, c, pot, s, 1, id, q); }), t.status) << t.density << " " << t.q << err;
     EXPECT_TRUE(korim_test::inOrder(err, t.err)) << err;
   }
 }
