@@ -1764,40 +1764,37 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
 }
 
 // The ensemble's advice checks every allowed state at each density it tries, not only those the
-// run's density failed. Two states of the charged ensemble with its energies thirty times as
-// strong (-kEne 30, each state held near one orientation): the sphere of -dot 30 settles state 2
-// but not state 1, that of -dot 120 state 1 but not state 2. An advice that re-checked state 1
-// alone would name -dot 120, which the run of -dot 120 refuses; state 2 fails at every density
-// tried, so no density is advised.
+// run's density failed. Two states of the charged ensemble with its energies twice as strong
+// (-kEne 2): the sphere of -dot 60 settles state 2 but not state 1, that of -dot 240 state 1 but
+// not state 2, that of -dot 960 both. An advice that re-checked state 1 alone would name -dot 240,
+// which the run of -dot 240 refuses; the advice tries -dot 240, finds state 2 unsettled there and
+// names -dot 960, which answers.
 TEST(Refusals, TheEnsembleAdviceChecksEveryAllowedStateAtTheDensityItAdvises) {
   TempDir data;
-  const std::string states = writeFile(data / "held.ens", "16.3 173.7 274.0\n-117.7 98.8 253.1\n");
-  const auto held = [&](const std::string& dot) {
+  const std::string states = writeFile(data / "two.ens", "-61.4 78.2 338.4\n-1.8 169.4 268.1\n");
+  const auto two = [&](const std::string& dot) {
     return std::vector<std::string>{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                     examples("ubiquitin_two_domains.inp"), "-inE", states, "-ave", "out.tab",
-                                    "-el", "-kEne", "30", "-dot", dot};
+                                    "-el", "-kEne", "2", "-dot", dot};
   };
-  const std::string head = "ensembleAlignment: the sphere of orientations of -dot ";
-  const std::string none = "ensembleAlignment: no sphere from -dot ";
-  struct Row {
-    std::string dot, unsettled, firstTried;
+  const auto unsettled = [](const std::string& dot, const std::string& state) {
+    return "ensembleAlignment: the sphere of orientations of -dot " + dot + " does not settle the order of 1 of the "
+           "2 allowed states (" + state + "), each checked as a single prediction's order is; no average computed.\n";
   };
-  const Row rows[] = {{"30", "state 1", "120"}, {"120", "state 2", "480"}};
-  for (const Row& c : rows) {
-    const TempDir d;
-    const RunResult r = runKorim(held(c.dot), d);
-    EXPECT_EQ(r.status, 1) << c.dot << "\n" << r.err;
-    EXPECT_TRUE(inOrder(r.err, {head + c.dot + " does not settle the order of 1 of the 2 allowed states (" +
-                                    c.unsettled + "), each checked as a single prediction's order is; no average "
-                                    "computed.\n",
-                                "ensembleAlignment: for the advice, the 2 allowed states are predicted on the sphere "
-                                "of -dot " + c.firstTried + ".\n",
-                                none + c.firstTried + " up to -dot 1920, the densest tried, settles the order of "
-                                "every allowed state (at -dot 1920, state 2 is not settled).\n"}))
-        << c.dot << "\n" << r.err;
-    EXPECT_EQ(r.err.find(" answers."), std::string::npos) << c.dot << "\n" << r.err;
-    EXPECT_FALSE(fileExists(d / "out.tab")) << c.dot;
-  }
+  const auto tried = [](const std::string& dot) {
+    return "ensembleAlignment: for the advice, the 2 allowed states are predicted on the sphere of -dot " + dot +
+           ".\n";
+  };
+  const auto answers = [](const std::string& dot) {
+    return "ensembleAlignment: the sphere of -dot 960 settles the order of every one of the 2 allowed states, each "
+           "checked as this run checks it: -dot 960 in place of -dot " + dot + " answers.\n";
+  };
+  const std::vector<Expect> cases = {
+      {two("60"), 1, {unsettled("60", "state 1"), tried("240"), tried("960"), answers("60")}},
+      {two("240"), 1, {unsettled("240", "state 2"), tried("960"), answers("240")}},
+      {two("960"), 0, {}, true},
+  };
+  for (const Expect& c : cases) expectRun(c);
 }
 
 // A grid that neither blocks nor charges the molecule: its order is the sphere's own imprecision
