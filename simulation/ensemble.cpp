@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/order_convergence.h"
+#include "simulation/step_convergence.h"
 #include "simulation/unsp.h"
 
 namespace korim::simulation {
@@ -139,8 +141,9 @@ struct EnsembleWork {
 };
 
 // The prediction of the state the structure holds, on the run's selection and charges, into s:
-// 0; kOrderUnsettled, without a message, for an order the sphere of dots does not settle while
-// the ensemble collects such verdicts; else the failing step's status after its message.
+// 0; kOrderUnsettled (kStepUnsettled), without a message, for an order the sphere of dots (the step
+// of the positions) does not settle while the ensemble collects such verdicts; else the failing
+// step's status after its message.
 int stateOrder(PDBInfo* pdb, KorimInfo* k, const SelectionGuard& sel, const EnsembleCharges& ch,
                EnsembleWork& w, int dotCount, double* dots, int verb, double s[5]) {
   sel.restore();
@@ -157,7 +160,8 @@ int stateOrder(PDBInfo* pdb, KorimInfo* k, const SelectionGuard& sel, const Ense
   }
   const int st = simEnsAlignment(k, points, w.x, w.y, w.z, chCount, w.chargeID.data(), w.charges.data(),
                                  dotCount, dots, ch.digPotential, ch.potential, ch.offset, ch.stepsize, s);
-  if (st != 0 && st != kOrderUnsettled) std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
+  if (st != 0 && st != kOrderUnsettled && st != kStepUnsettled)
+    std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
   return st;
 }
 
@@ -275,64 +279,116 @@ struct StateRun {
   const double *alpha, *beta, *gamma;  // 1-based angles of the states
 };
 
-// Predicts the states on the sphere of density c as a run of -dot c does, in the order given:
-// the first whose order that sphere does not settle (or that fails otherwise, after its
-// message), 0 when it settles every one; -1 after a message when the sphere cannot be built.
-int firstUnsettledAt(StateRun& r, int c, const std::vector<int>& states) {
-  int n = 0;
-  const double* sphere = sphereOfDensity(c, &n);
-  if (sphere == nullptr) return -1;
-  std::vector<double> dots(sphere, sphere + 3 * static_cast<size_t>(n));
-  const int own = r.k->densityNSC;
-  r.k->densityNSC = c;  // the density the check names and compares against
-  int first = 0;
+// Predicts the states in the order given as a run of the settings r.k holds does, on the sphere
+// of nDots dots: the first whose order is not settled (or that fails otherwise, after its
+// message), its status in *status; 0 when every one is settled.
+int firstUnsettled(StateRun& r, int nDots, double* dots, const std::vector<int>& states, int* status) {
   for (int s : states) {
     const double turn[3] = {r.alpha[s], r.beta[s], r.gamma[s]};
     turnState(r.pdb, r.k->gridInfo, turn);
     double order[5];
-    if (frameState(r.pdb, r.k->gridInfo, turn) != 0 ||
-        stateOrder(r.pdb, r.k, r.sel, r.ch, r.w, n, dots.data(), 0, order) != 0) {
-      first = s;
-      break;
-    }
+    *status = frameState(r.pdb, r.k->gridInfo, turn);
+    if (*status == 0) *status = stateOrder(r.pdb, r.k, r.sel, r.ch, r.w, nDots, dots, 0, order);
+    if (*status != 0) return s;
   }
-  r.k->densityNSC = own;
-  return first;
+  return 0;
 }
 
-// The advice of an ensemble some of whose states (order: those found) the sphere of the run's
-// density d does not settle: the first density of advisedDensities at which every allowed state is settled, each
-// predicted and checked as a run of that -dot does it (the states found unsettled first, so that
-// a density they fail is left early); or that none up to the densest tried settles them all.
-void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, std::vector<int> order) {
+// The settings the advice of an unsettled ensemble tries, in order: the option, each value as the
+// command line gives it, and the states predicted with that value (firstUnsettled; -1 after a
+// message when they cannot be).
+struct AdviceTries {
+  const char* option;  // "-dot", "-dGrid"
+  const char* noun;    // "sphere", "step"
+  const char* with;    // how the states are predicted: "on", "with"
+  std::string range;   // the values tried, for the line that finds none: "from -dot 120 up to ..."
+  std::vector<std::string> values;
+  std::function<int(const std::string& value, const std::vector<int>& states, int* status)> predict;
+};
+
+// The advice of an ensemble some of whose states (order: those found) the run's settings do not
+// settle: the first value tried at which every allowed state is settled, each predicted and
+// checked as a run of that value does it (the states found unsettled first, and a value given up
+// at its first failing state); or that none tried settles them all.
+void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::vector<int> order) {
   for (int s : allowed)
     if (std::find(order.begin(), order.end(), s) == order.end()) order.push_back(s);
+  const int n = static_cast<int>(allowed.size());
+  int failing = 0, status = 0;
+  for (const std::string& v : t.values) {
+    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted %s the %s of %s %s.\n", n,
+                 t.with, t.noun, t.option, v.c_str());
+    failing = t.predict(v, order, &status);
+    if (failing < 0) return;
+    if (failing == 0) {
+      std::fprintf(stderr,
+                   "ensembleAlignment: the %s of %s %s settles the order of every one of the %d allowed states, each "
+                   "checked as this run checks it: %s answers.\n",
+                   t.noun, t.option, v.c_str(), n, foundation::adviseOption(t.option, v).c_str());
+      return;
+    }
+    order.erase(std::find(order.begin(), order.end(), failing));
+    order.insert(order.begin(), failing);
+  }
+  // The last value tried is the default step or the densest sphere: a state its sphere does not
+  // settle at the default step is a run of that step's to advise a -dot for.
+  const std::string sphere = status == kOrderUnsettled && std::string(t.option) == "-dGrid"
+                                 ? ": the sphere of orientations does not settle it, and that run names a -dot "
+                                   "that does"
+                                 : "";
+  std::fprintf(stderr,
+               "ensembleAlignment: no %s %s settles the order of every allowed state (at %s %s, state %d is not "
+               "settled%s).\n",
+               t.noun, t.range.c_str(), t.option,
+               t.values.back().c_str(), failing, sphere.c_str());
+}
+
+// The advice of an ensemble some of whose states the sphere of the run's density d does not
+// settle: the densities of advisedDensities, each state predicted on that sphere as a run of that
+// -dot does.
+void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, const std::vector<int>& order) {
   const std::vector<int> tried = advisedDensities(d);
   if (tried.empty()) {
     std::fprintf(stderr, "ensembleAlignment: korim tries no sphere beyond -dot %d for a density that converges.\n",
                  kDensestAdvised);
     return;
   }
-  int failing = 0;
-  for (int c : tried) {
-    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted on the sphere of "
-                 "-dot %d.\n", static_cast<int>(allowed.size()), c);
-    failing = firstUnsettledAt(r, c, order);
-    if (failing < 0) return;
-    if (failing == 0) {
-      std::fprintf(stderr,
-                   "ensembleAlignment: the sphere of -dot %d settles the order of every one of the %d allowed "
-                   "states, each checked as this run checks it: %s answers.\n",
-                   c, static_cast<int>(allowed.size()), foundation::adviseOption("-dot", std::to_string(c)).c_str());
-      return;
-    }
-    order.erase(std::find(order.begin(), order.end(), failing));
-    order.insert(order.begin(), failing);
-  }
-  std::fprintf(stderr,
-               "ensembleAlignment: no sphere from -dot %d up to -dot %d, the densest tried, settles the order of "
-               "every allowed state (at -dot %d, state %d is not settled).\n",
-               tried.front(), tried.back(), tried.back(), failing);
+  AdviceTries t{"-dot", "sphere", "on", "", {}, nullptr};
+  for (int c : tried) t.values.push_back(std::to_string(c));
+  t.range = "from -dot " + t.values.front() + " up to -dot " + t.values.back() + ", the densest tried,";
+  t.predict = [&r](const std::string& value, const std::vector<int>& states, int* status) {
+    const int c = std::stoi(value);
+    int n = 0;
+    const double* sphere = sphereOfDensity(c, &n);
+    if (sphere == nullptr) return -1;
+    std::vector<double> dots(sphere, sphere + 3 * static_cast<size_t>(n));
+    const int own = r.k->densityNSC;
+    r.k->densityNSC = c;  // the density the check names and compares against
+    const int first = firstUnsettled(r, n, dots.data(), states, status);
+    r.k->densityNSC = own;
+    return first;
+  };
+  adviseEnsemble(t, allowed, order);
+}
+
+// The advice of an ensemble some of whose states the run's step of the positions does not settle:
+// the steps of advisedSteps, each state predicted and checked (step and sphere) as a run of that
+// -dGrid does, on the run's sphere.
+void adviseEnsembleStep(StateRun& r, int nDots, double* dots, const std::vector<int>& allowed,
+                        const std::vector<int>& order) {
+  AdviceTries t{"-dGrid", "step", "with", "", {}, nullptr};
+  for (double c : advisedSteps(stepOf(*r.k))) t.values.push_back(stepText(c));
+  t.range = t.values.size() == 1 ? "tried, the default -dGrid " + t.values.back() + ","
+                                  : "from -dGrid " + t.values.front() + " down to -dGrid " + t.values.back() +
+                                        ", the default step,";
+  t.predict = [&r, nDots, dots](const std::string& value, const std::vector<int>& states, int* status) {
+    const float own = r.k->gridSpacing;
+    r.k->gridSpacing = std::stof(value);
+    const int first = firstUnsettled(r, nDots, dots, states, status);
+    r.k->gridSpacing = own;
+    return first;
+  };
+  adviseEnsemble(t, allowed, order);
 }
 
 }  // namespace
@@ -612,11 +668,12 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   int allowed = 0;
   int openest = 0;  // while every state clashes: the one whose domains come least close, and how close
   float openestApproach = 0.0f;
-  // Each state's order is checked as a single prediction's is; a state whose sphere does not
-  // settle it is noted, the run goes on to find every such state (predicting the rest only for
-  // the check), and advises one density for all of them at the end.
+  // Each state's order is checked as a single prediction's is; a state whose step or sphere does
+  // not settle it is noted, the run goes on to find every such state (predicting the rest only for
+  // the check), and advises one step or density for all of them at the end. The step comes first:
+  // a density advised at an unsettled step would not answer.
   const UnsettledOrders collect;
-  std::vector<int> allowedStates, unsettled;
+  std::vector<int> allowedStates, unsettled, unsettledStep;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     const double turn[3] = {a, b, c};
@@ -656,13 +713,26 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     allowedStates.push_back(s);
     if (logPartAngles(pdbInfo, k, log) != 0) return 1;
     double order[5];
-    const int st = unsettled.empty() ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
-                                                    log, outDcEnsName, stateRemark, saupeAve, &lastR)
-                                     : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
+    const int st = unsettled.empty() && unsettledStep.empty()
+                       ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
+                                      log, outDcEnsName, stateRemark, saupeAve, &lastR)
+                       : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
     if (st == kOrderUnsettled)
       unsettled.push_back(s);
+    else if (st == kStepUnsettled)
+      unsettledStep.push_back(s);
     else if (st != 0)
       return st;
+  }
+  StateRun again{pdbInfo, korimInfo, sel, ch, w, alphaEnsemble, betaEnsemble, gammaEnsemble};
+  if (!unsettledStep.empty()) {
+    std::fprintf(stderr,
+                 "ensembleAlignment: the step of the positions of -dGrid %s does not settle the order of %d of the %d "
+                 "allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
+                 stepText(stepOf(k)).c_str(), static_cast<int>(unsettledStep.size()),
+                 static_cast<int>(allowedStates.size()), stateList(unsettledStep).c_str());
+    adviseEnsembleStep(again, dotCount, dots, allowedStates, unsettledStep);
+    return 1;
   }
   if (!unsettled.empty()) {
     const int d = sphereDensityOf(k, dotCount);
@@ -671,7 +741,6 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                  "%d allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
                  d, static_cast<int>(unsettled.size()), static_cast<int>(allowedStates.size()),
                  stateList(unsettled).c_str());
-    StateRun again{pdbInfo, korimInfo, sel, ch, w, alphaEnsemble, betaEnsemble, gammaEnsemble};
     adviseEnsembleDensity(again, d, allowedStates, unsettled);
     return 1;
   }

@@ -66,7 +66,8 @@ struct ModelInputs {
   double offset, stepsize;
 };
 
-// The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse),
+// The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse: 0, 1
+// or kStepUnsettled),
 // the model the settings choose run at the finer steps without a word and without its sphere's
 // check; 0 for the other media.
 int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
@@ -354,7 +355,9 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
   const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
   const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
                            dotCount, ddots, digPotential, potential, offset, stepsize};
-  if (stepVerdict(k, inputs) != 0) return 1;
+  // A step that does not settle the order, while the ensemble collects such verdicts, is noted as
+  // an unsettled sphere is (kStepUnsettled): the ensemble advises once for all its states.
+  if (const int st = stepVerdict(k, inputs); st != 0) return st;
   if (k.elInfo.elFlag == 0) {
     const int status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupe);
     if (status != 0) return modelFailed("stericAlignment", status);

@@ -37,7 +37,7 @@ int simulateAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* 
 // after "simulateAlignment: error in <model>." on stderr, or 1 when the step
 // check or predictionVerdict refuses the tensor (its message); kOrderUnsettled,
 // without a message, for an order the sphere does not settle while UnsettledOrders
-// collects such verdicts.
+// collects such verdicts, and kStepUnsettled for an order its step does not settle then.
 int simEnsAlignment(settings::KorimInfo* korimInfo, int atomSelCount, double* xI, double* yI,
                     double* zI, int chCount, int* chargeAtomID, float* charges, int dotCount,
                     double* ddots, int digPotential, double* potential, double offset,

@@ -365,6 +365,8 @@ UnsettledOrders::~UnsettledOrders() {
   if (--conv.collecting == 0) conv.unsettled = false;
 }
 
+bool unsettledOrdersCollected() { return conv.collecting > 0; }
+
 SphereCheckPaused::SphereCheckPaused() { conv.paused++; }
 
 SphereCheckPaused::~SphereCheckPaused() { conv.paused--; }

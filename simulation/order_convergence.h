@@ -171,6 +171,9 @@ class UnsettledOrders {
   UnsettledOrders& operator=(const UnsettledOrders&) = delete;
 };
 
+// True while an UnsettledOrders lives: the checks note what they would refuse, silently.
+bool unsettledOrdersCollected();
+
 // While one of these lives, convergedOrRefuse passes every order unchecked: the check of the step
 // of the positions (step_convergence.h) computes the orders it compares on the run's sphere.
 class SphereCheckPaused {

@@ -16,14 +16,6 @@ namespace korim::simulation {
 
 namespace {
 
-// A step as the command line gives it: the finer steps are the run's divided by powers of four,
-// whose digits "%g" would round.
-std::string stepText(double step) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10g", step);
-  return text;
-}
-
 // A step the settings hold (a float) as the command line gives it.
 double decimalStep(float step) {
   char text[32];
@@ -71,6 +63,22 @@ double finerStep(double step, int quarters) {
 
 bool stepIsChecked(double step) { return step > defaultStep(); }
 
+double stepOf(const settings::KorimInfo& k) { return decimalStep(k.gridSpacing); }
+
+// The finer steps are the run's divided by powers of four, whose digits "%g" would round.
+std::string stepText(double step) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", step);
+  return text;
+}
+
+std::vector<double> advisedSteps(double step) {
+  std::vector<double> tried;
+  for (double c = finerStep(step, 1); tried.empty() || stepIsChecked(tried.back()); c = finerStep(c, 1))
+    tried.push_back(c);
+  return tried;
+}
+
 bool SteppedOrders::get(double step, double out[5]) {
   const auto it = at.find(step);
   if (it != at.end()) {
@@ -109,7 +117,7 @@ StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders
 
 std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
   char line[400];
-  for (double c = finerStep(step, 1);; c = finerStep(c, 1)) {
+  for (double c : advisedSteps(step)) {
     double at[5];
     if (!orders.get(c, at)) {
       std::snprintf(line, sizeof line, "%s: at the finer step -dGrid %s the model gives no order%s.\n", who,
@@ -148,10 +156,11 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
                     answers.c_str());
     return line;
   }
+  return "";  // the list ends at the default step, which returns above
 }
 
 int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model) {
-  const double step = decimalStep(k.gridSpacing);
+  const double step = stepOf(k);
   if (!stepIsChecked(step)) return 0;
   SteppedOrders orders{model, {}, ""};
   double own[5];
@@ -171,6 +180,7 @@ int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const Ste
   // A medium that aligns nothing at the default step either is the run's verdict to name.
   double fine[5];
   if (tensorIsZero(own) && orders.get(defaultStep(), fine) && tensorIsZero(fine)) return 0;
+  if (unsettledOrdersCollected()) return kStepUnsettled;
   refuse(who, k, step, own, v, orders);
   return 1;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 
@@ -25,6 +26,20 @@ double finerStep(double step, int quarters);
 
 // True when a run of step is checked: a step above the default one.
 bool stepIsChecked(double step);
+
+// The step (Angstrom) of k.gridSpacing as the command line gives it (the settings hold a float).
+double stepOf(const settings::KorimInfo& k);
+
+// A step as the command line gives it ("1.25", "0.3125").
+std::string stepText(double step);
+
+// The steps the advice of a refusal at step tries, coarsest first: step / 4, step / 16, ... down
+// to the default step, which ends the list.
+std::vector<double> advisedSteps(double step);
+
+// The status with which a prediction whose step does not settle its order returns while verdicts
+// are collected (UnsettledOrders, order_convergence.h): no message is printed for it.
+constexpr int kStepUnsettled = -2;
 
 // The orders of one prediction at the steps a check has computed, each computed once (by model).
 struct SteppedOrders {
@@ -57,8 +72,9 @@ StepSettling settlesStep(double step, const double own[5], SteppedOrders& orders
 // The verdict on the step of a prediction by the model who ("stericAlignment", "sma") with the
 // settings k: 0 when k.gridSpacing is the default or finer, when the model gives no order at it (the
 // run reports its own failure), or when settlesStep settles its order. 1 after a message naming
-// the orders (Da_HN, R) and how far apart they lie, and the advice of stepAdvice. To be asked
-// before the model's own run, whose sphere check follows.
+// the orders (Da_HN, R) and how far apart they lie, and the advice of stepAdvice; kStepUnsettled
+// in its place, without a message, while an UnsettledOrders lives (an ensemble advises once for all
+// its states). To be asked before the model's own run, whose sphere check follows.
 int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model);
 
 // The advice of a refusal at step, one line: the coarsest of step / 4, step / 16, ... (down to the

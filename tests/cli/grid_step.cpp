@@ -93,3 +93,49 @@ TEST(GridStep, TheDefaultStepIsNotChecked) {
   EXPECT_EQ(readFile(d / "out.tab"), table);
   EXPECT_EQ(given.out, r.out);
 }
+
+// An ensemble notes every state whose step does not settle its order, refuses once naming them,
+// and advises the coarsest step at which every allowed state is settled, each checked as a run of
+// that step checks it. Two states of the README's ensemble (its 1st and 18th): at -dGrid 20 the
+// first is settled by -dGrid 5 and the second is not, so an advice of the first state's step would
+// name 5, which the run of -dGrid 5 refuses.
+TEST(GridStep, AnEnsembleIsAdvisedAStepThatSettlesEveryAllowedState) {
+  TempDir data;
+  const std::string states = writeFile(data / "two.ens", "-1.4400e+02  6.3435e+01  0.0000e+00\n"
+                                                         "-1.2600e+02  9.0000e+01  1.5000e+02\n");
+  const std::vector<std::string> ensemble = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                             examples("ubiquitin_two_domains.inp"), "-inE", states, "-ave", "out.tab"};
+  const std::string head = "ensembleAlignment: the step of the positions of -dGrid ";
+  const std::string tried = "ensembleAlignment: for the advice, the 2 allowed states are predicted with the step of -dGrid ";
+  const struct {
+    const char* step;
+    std::string unsettled;
+    std::vector<std::string> tried;
+  } cases[] = {
+      {"20", "2 of the 2 allowed states (states 1 and 2)", {"5", "1.25"}},
+      {"5", "1 of the 2 allowed states (state 2)", {"1.25"}},
+  };
+  const TempDir fine;
+  ASSERT_EQ(runKorim(ensemble, fine).status, 0);
+  const std::vector<double> reference = orderOf(fine);
+  ASSERT_EQ(reference.size(), 5u);
+  for (const auto& c : cases) {
+    const TempDir d;
+    const std::vector<std::string> run = plus(ensemble, {"-dGrid", c.step});
+    const RunResult r = runKorim(run, d);
+    EXPECT_EQ(r.status, 1) << c.step << "\n" << r.err;
+    EXPECT_FALSE(fileExists(d / "out.tab")) << c.step;
+    std::vector<std::string> said = {head + c.step + " does not settle the order of " + c.unsettled +
+                                     ", each checked as a single prediction's order is; no average computed.\n"};
+    for (const std::string& s : c.tried) said.push_back(tried + s + ".\n");
+    said.push_back("ensembleAlignment: the step of -dGrid 1.25 settles the order of every one of the 2 allowed "
+                   "states, each checked as this run checks it: -dGrid 1.25 in place of -dGrid " +
+                   std::string(c.step) + " answers.\n");
+    EXPECT_TRUE(inOrder(r.err, said)) << c.step << "\n" << r.err;
+    // One refusal: no state's own refusal or advice.
+    EXPECT_EQ(r.err.find("stericAlignment: "), std::string::npos) << c.step << "\n" << r.err;
+    const RunResult f = runKorim(followAdvice(run, "-dGrid 1.25 in place of -dGrid " + std::string(c.step)), d);
+    ASSERT_EQ(f.status, 0) << c.step << "\n" << f.err;
+    EXPECT_LE(apart(orderOf(d), reference), 0.1) << c.step;
+  }
+}
