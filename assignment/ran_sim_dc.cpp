@@ -905,12 +905,45 @@ struct SearchReach {
   std::string remark;  // "REMARK The assignment search ...\n"
 };
 
+// Orders of up to this many peaks are told apart by their rank, one bit an order where the draws
+// are many (12! bits, 60 MB, at most); orders of more peaks are kept whole while at most
+// kTrackedOrders are drawn, so that the count takes bounded memory.
+constexpr int kRankedPeaks = 12;
+constexpr int kTrackedOrders = 1 << 20;
+
+// The rank of the order row of the n peaks 0 to n-1 among all n! (its Lehmer code).
+unsigned long long orderRank(const std::vector<int>& row) {
+  unsigned long long rank = 0;
+  for (size_t i = 0; i < row.size(); i++) {
+    int smaller = 0;
+    for (size_t j = i + 1; j < row.size(); j++) smaller += row[j] < row[i] ? 1 : 0;
+    rank = rank * (row.size() - i) + static_cast<unsigned long long>(smaller);
+  }
+  return rank;
+}
+
 // The number of distinct orders among the mapCount that the random search draws of n peaks: the
-// same draws, from the same start, without the scoring.
+// same draws, from the same start, without the scoring; -1 where they are not counted (more than
+// kRankedPeaks peaks and more than kTrackedOrders draws).
 long long distinctRandomOrders(int n, int mapCount) {
-  std::unordered_set<std::string> seen;
   std::vector<int> row(static_cast<size_t>(n));
   long idum = -1;
+  long long distinct = 0;
+  if (n <= kRankedPeaks) {
+    const auto all = static_cast<unsigned long long>(factorial(n));
+    const bool bitmap = static_cast<unsigned long long>(mapCount) >= all / 512;
+    std::vector<bool> drawn(bitmap ? all : 0);
+    std::unordered_set<unsigned long long> ranks;
+    for (int sample = 1; sample <= mapCount; sample++) {
+      drawOrder(&idum, n, row.data());
+      const unsigned long long r = orderRank(row);
+      if (bitmap ? !drawn[r] : ranks.insert(r).second) distinct++;
+      if (bitmap) drawn[r] = true;
+    }
+    return distinct;
+  }
+  if (mapCount > kTrackedOrders) return -1;
+  std::unordered_set<std::string> seen;
   for (int sample = 1; sample <= mapCount; sample++) {
     drawOrder(&idum, n, row.data());
     std::string key;
@@ -947,17 +980,22 @@ SearchReach searchReach(const Search& s, int mapCount) {
     const std::string exhaust = factorial(n) <= kMaxScorings
                                     ? "-exhaust tries all " + all
                                     : "-exhaust tries all where they are at most " + foundation::countText(kMaxScorings);
-    const std::string best = distinct == 1 ? "the answer is that one" : "the answer is the best of those " +
-                                                                           std::to_string(distinct);
+    // Where the distinct orders are not counted (distinctRandomOrders), the draws are named alone.
+    const std::string best = distinct < 0    ? "the answer is the best of those drawn"
+                             : distinct == 1 ? "the answer is that one"
+                                             : "the answer is the best of those " + std::to_string(distinct);
+    std::string ofThem, tried = std::to_string(mapCount) + " drawn";
+    if (distinct >= 0) ofThem = ", " + std::to_string(distinct) + " of them distinct", tried = std::to_string(distinct) + " distinct";
     std::snprintf(text, sizeof text,
-                  " searched at random: %d order%s drawn (-rand -map %d), %lld of them distinct, of the %s orders of "
-                  "the %d peaks; %s, and %s.",
-                  mapCount, mapCount == 1 ? "" : "s", mapCount, distinct, all.c_str(), n, best.c_str(), exhaust.c_str());
+                  " searched at random: %d order%s drawn (-rand -map %d)%s, of the %s orders of the %d peaks; %s, "
+                  "and %s.",
+                  mapCount, mapCount == 1 ? "" : "s", mapCount, ofThem.c_str(), all.c_str(), n, best.c_str(),
+                  exhaust.c_str());
     const std::string line = text;
     std::snprintf(text, sizeof text,
-                  "REMARK The assignment search (-rand -map %d) tried %lld distinct of the %s orders of the %d "
-                  "peaks; %s, and %s.\n",
-                  mapCount, distinct, all.c_str(), n, best.c_str(), exhaust.c_str());
+                  "REMARK The assignment search (-rand -map %d) tried %s of the %s orders of the %d peaks; %s, and "
+                  "%s.\n",
+                  mapCount, tried.c_str(), all.c_str(), n, best.c_str(), exhaust.c_str());
     return {line, text};
   }
   if (k->spreadMode == korim::settings::kSpreadExhaustSel) {

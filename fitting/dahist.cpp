@@ -127,6 +127,13 @@ std::vector<int> resolvingCounts(const PrincipalFit& f, int automatic, int tried
   return found;
 }
 
+// The -bin counts as a message lists them: "-bin 22, -bin 21 and -bin 23".
+std::string binCounts(const std::vector<int>& counts) {
+  std::vector<std::string> items;
+  for (int c : counts) items.push_back("-bin " + std::to_string(c));
+  return foundation::listedItems(items);
+}
+
 // After an automatic layout of too many bins: the -bin counts checked to read a Dxx, or that none
 // does; either way -nFit 2, which fits Dzz and Dyy alone and lays out no histogram.
 void adviseCountsForAutomatic(const PrincipalFit& f) {
@@ -139,9 +146,7 @@ void adviseCountsForAutomatic(const PrincipalFit& f) {
                  kMaxHistBins, fit2.c_str());
     return;
   }
-  std::string named;
-  for (size_t i = 0; i < counts.size(); ++i)
-    named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  std::string named = binCounts(counts);
   std::fprintf(stderr,
                "       Checked for these couplings, from %d bins down: %s %s a single fullest bin at Dxx and a fit "
                "with R from 0 to 2/3; %s answers with a fit to Dzz and Dyy, which needs no histogram.\n",
@@ -169,9 +174,7 @@ void adviseBinCounts(const PrincipalFit& f, const HistInfo& h, int nBins, float 
                  kMaxHistBins);
     return;
   }
-  std::string named;
-  for (size_t i = 0; i < counts.size(); ++i)
-    named += (i == 0 ? "" : i + 1 == counts.size() ? " and " : ", ") + std::string("-bin ") + std::to_string(counts[i]);
+  std::string named = binCounts(counts);
   // A count equal to the automatic one is another layout of that many bins: said, so that it does
   // not read as the count that tied.
   char same[240] = "";

@@ -66,31 +66,28 @@ struct ModelInputs {
   double offset, stepsize;
 };
 
+// The wall or rod model the settings choose (electrostatic with -el, else steric) on m, its order
+// into out; the model's status.
+int wallOrRodModel(KorimInfo& k, const ModelInputs& m, double out[5]) {
+  if (k.elInfo.elFlag == 0) return runSteric(k, m.n, m.x, m.y, m.z, m.maxRadius, m.dotCount, m.ddots, out);
+  return sma(&k, m.n, m.x, m.y, m.z, m.dotCount, m.ddots, static_cast<double>(m.maxRadius) + k.radiusAtom,
+             k.radiusAtom, m.chCount, m.chargeAtomID, m.charges, m.digPotential, m.potential, m.offset, m.stepsize,
+             out);
+}
+
 // The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse: 0, 1
-// or kStepUnsettled),
-// the model the settings choose run at the finer steps without a word and without its sphere's
-// check; 0 for the other media.
+// or kStepUnsettled), the model the settings choose run at the finer steps without a word and
+// without its sphere's check; 0 for the other media.
 int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
   if (k.lcType != 1 && k.lcType != 2) return 0;
-  const bool el = k.elInfo.elFlag != 0;
-  const StepOrder model = [&k, &m, el](double step, double out[5], bool sphereChecked, std::string* why) {
+  const StepOrder model = [&k, &m](double step, double out[5], bool sphereChecked, std::string* why) {
     KorimInfo at = k;
     at.gridSpacing = static_cast<float>(step);
-    int status = 1;
     std::optional<SphereCheckPaused> paused;
     if (!sphereChecked) paused.emplace();
-    withoutOutput([&] {
-      status = el ? sma(&at, m.n, m.x, m.y, m.z, m.dotCount, m.ddots,
-                        static_cast<double>(m.maxRadius) + at.radiusAtom, at.radiusAtom, m.chCount,
-                        m.chargeAtomID, m.charges, m.digPotential, m.potential, m.offset, m.stepsize, out)
-                  : runSteric(at, m.n, m.x, m.y, m.z, m.maxRadius, m.dotCount, m.ddots, out);
-    });
-    const bool noted = tensorNotesTaken(why);
-    unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
-    takeOrderRemark();
-    return status == 0 && !noted;
+    return quietOrder([&] { return wallOrRodModel(at, m, out); }, why);
   };
-  return stepSettledOrRefuse(el ? "sma" : "stericAlignment", k, model);
+  return stepSettledOrRefuse(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", k, model);
 }
 
 int modelFailed(const char* model, int status) {
@@ -293,7 +290,6 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
   centre(atomSelCount, xI, yI, zI);
   std::printf("REMARK Molecule shifted to geometric center.\n");
   const float maxRadius = largestRadius(atomSelCount, xI, yI, zI);
-  const double maxLength = static_cast<double>(maxRadius) + k.radiusAtom;
 
   const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
                            dotCount, ddots, digPotential, potential, offset, stepsize};
@@ -301,7 +297,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
   int status = 0;
   if (k.elInfo.elFlag == 0) {
     if (k.lcType == 1 || k.lcType == 2) {
-      status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupeSteric);
+      status = wallOrRodModel(k, inputs, saupeSteric);
       if (status != 0) return modelFailed("stericAlignment", status);
     } else if (k.lcType == 3) {
       status = ssia3D(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, digPotential, pot3Dst,
@@ -310,9 +306,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
     }
   } else {
     if (k.lcType == 1 || k.lcType == 2) {
-      status = sma(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, maxLength, k.radiusAtom,
-                   chCount, chargeAtomID, charges, digPotential, potential, offset, stepsize,
-                   saupeEl);
+      status = wallOrRodModel(k, inputs, saupeEl);
       if (status != 0) return modelFailed("sma", status);
     } else if (k.lcType == 3) {
       status = sma3D(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots, chCount, chargeAtomID,
@@ -358,17 +352,11 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
   // A step that does not settle the order, while the ensemble collects such verdicts, is noted as
   // an unsettled sphere is (kStepUnsettled): the ensemble advises once for all its states.
   if (const int st = stepVerdict(k, inputs); st != 0) return st;
-  if (k.elInfo.elFlag == 0) {
-    const int status = runSteric(k, atomSelCount, xI, yI, zI, maxRadius, dotCount, ddots, saupe);
-    if (status != 0) return modelFailed("stericAlignment", status);
-  } else {
-    const int status = sma(korimInfo, atomSelCount, xI, yI, zI, dotCount, ddots,
-                           static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, chCount,
-                           chargeAtomID, charges, digPotential, potential, offset, stepsize, saupe);
-    // An order its sphere does not settle, while the ensemble collects such verdicts, is no failure
-    // of the model: the ensemble advises once for all its states.
-    if (status != 0) return unsettledOrderTaken() ? kOrderUnsettled : modelFailed("sma", status);
-  }
+  // An order its sphere does not settle, while the ensemble collects such verdicts, is no failure of
+  // the model: the ensemble advises once for all its states (the steric model checks no sphere).
+  if (const int status = wallOrRodModel(k, inputs, saupe); status != 0)
+    return unsettledOrderTaken() ? kOrderUnsettled
+                                 : modelFailed(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", status);
   // A state's note of its order goes to stderr only: the ensemble's table is no state's.
   takeOrderRemark();
   if (predictionVerdict(k, saupe, atomSelCount, xI, yI, zI) != 0) return 1;

@@ -16,7 +16,6 @@
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/advice.h"
-#include "foundation/appendf.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/order_convergence.h"
 #include "simulation/potential_overflow.h"
@@ -470,14 +469,7 @@ bool smaStart(SmaRun& r, double maxL, double minL, int digPotential, const doubl
 // The scales that set the states' electrostatic weights, as the run has them: "-kEne 1e+30", and
 // the charges' scales and the temperature the command line gives ("-kEne 1 and -kMono 1e30",
 // "-kEne 1 and -temp 1e-9": the energies count in units of kT).
-std::string energyScales(double kEnergy) {
-  std::string kEne = foundation::givenOption("-kEne");
-  if (kEne.empty()) foundation::appendf(kEne, "-kEne %g", kEnergy);
-  std::vector<std::string> named = {kEne};
-  for (const char* o : {"-kMono", "-kDipo", "-kQuad", "-temp"})
-    if (std::string g = foundation::givenOption(o); !g.empty()) named.push_back(g);
-  return foundation::listedItems(named);
-}
+std::string energyScales(double kEnergy) { return lettingOptions({{"-kEne", kEnergy}}, {"-temp"}); }
 
 // saupe = sum / T when that is finite; otherwise a message and 1.
 int averageOrRefuse(const char* medium, const double sum[5], double T, double kEnergy, double* saupe) {

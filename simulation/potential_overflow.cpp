@@ -74,8 +74,8 @@ std::string lettingOptions(const std::vector<std::pair<std::string, double>>& na
     if (o.empty()) foundation::appendf(o, "%s %g", option.c_str(), value);
     items.push_back(o);
   }
-  std::vector<std::string> maybe = ifGiven;
-  maybe.insert(maybe.end(), {"-kMono", "-kDipo", "-kQuad"});
+  std::vector<std::string> maybe = {"-kMono", "-kDipo", "-kQuad"};
+  maybe.insert(maybe.end(), ifGiven.begin(), ifGiven.end());
   for (const std::string& option : maybe)
     if (std::string o = foundation::givenOption(option); !o.empty()) items.push_back(o);
   return foundation::listedItems(items);

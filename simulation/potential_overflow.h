@@ -62,10 +62,10 @@ struct OverflowWatch {
   void merge(const OverflowWatch& other);
 };
 
-// The options that let a value into the sum: each of named as the command line gives it (or,
-// where it does not, as the run has it: "-maxPot 5"), then each of ifGiven that the command line
-// gives, then the charges' scales it gives (-kMono, -kDipo, -kQuad): "-maxPot 1e+06" or
-// "-kEne 1 and -kMono 10".
+// The options that let a value into the sum, or set the states' energies: each of named as the
+// command line gives it (or, where it does not, as the run has it: "-maxPot 5"), then the charges'
+// scales it gives (-kMono, -kDipo, -kQuad), then each of ifGiven that it gives: "-maxPot 1e+06",
+// "-kEne 1 and -kMono 10" or "-kEne 1 and -temp 1e-9".
 std::string lettingOptions(const std::vector<std::pair<std::string, double>>& named,
                            const std::vector<std::string>& ifGiven = {});
 

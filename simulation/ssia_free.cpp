@@ -92,24 +92,18 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
   centre(selCount, w.x, w.y, w.z);
   const float maxRadius = largestRadius(selCount, w.x, w.y, w.z);
   double saupe[5] = {0, 0, 0, 0, 0};
+  const auto steric = [&](float step, double out[5]) {
+    return stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom, step,
+                           k.concentration, k.molarRatio, selCount, w.x, w.y, w.z,
+                           static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC, dotCount,
+                           w.dots, out);
+  };
   // A step above the default is checked against finer ones first (the sphere is not checked here).
   const StepOrder atStep = [&](double step, double out[5], bool, std::string* why) {
-    int status = 1;
-    withoutOutput([&] {
-      status = stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom,
-                               static_cast<float>(step), k.concentration, k.molarRatio, selCount, w.x, w.y, w.z,
-                               static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC,
-                               dotCount, w.dots, out);
-    });
-    const bool noted = tensorNotesTaken(why);
-    return status == 0 && !noted;
+    return quietOrder([&] { return steric(static_cast<float>(step), out); }, why);
   };
   if (stepSettledOrRefuse("stericAlignment", k, atStep) != 0) return 1;
-  const int st = stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell,
-                                 k.radiusModel, k.radiusAtom, k.gridSpacing, k.concentration,
-                                 k.molarRatio, selCount, w.x, w.y, w.z,
-                                 static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom,
-                                 k.digPsiNSC, dotCount, w.dots, saupe);
+  const int st = steric(k.gridSpacing, saupe);
   if (st != 0) {
     std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
     return st;

@@ -185,18 +185,34 @@ int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const Ste
   return 1;
 }
 
-void withoutOutput(const std::function<void()>& f) {
-  std::fflush(stdout);
-  std::fflush(stderr);
-  const int out = dup(STDOUT_FILENO), err = dup(STDERR_FILENO);
-  const int null = open("/dev/null", O_WRONLY);
-  if (out >= 0 && err >= 0 && null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
-  if (null >= 0) close(null);
-  f();
-  std::fflush(stdout);
-  std::fflush(stderr);
-  if (out >= 0) dup2(out, STDOUT_FILENO), close(out);
-  if (err >= 0) dup2(err, STDERR_FILENO), close(err);
+bool quietOrder(const std::function<int()>& run, std::string* why) {
+  // The streams come back on every path out of run, an exception's included.
+  struct Silenced {
+    int out = -1, err = -1;
+    Silenced() {
+      std::fflush(stdout);
+      std::fflush(stderr);
+      out = dup(STDOUT_FILENO), err = dup(STDERR_FILENO);
+      const int null = open("/dev/null", O_WRONLY);
+      if (out >= 0 && err >= 0 && null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+      if (null >= 0) close(null);
+    }
+    ~Silenced() {
+      std::fflush(stdout);
+      std::fflush(stderr);
+      if (out >= 0) dup2(out, STDOUT_FILENO), close(out);
+      if (err >= 0) dup2(err, STDERR_FILENO), close(err);
+    }
+  };
+  int status = 1;
+  {
+    const Silenced quiet;
+    status = run();
+  }
+  const bool noted = tensorNotesTaken(why);
+  unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
+  takeOrderRemark();
+  return status == 0 && !noted;
 }
 
 }  // namespace korim::simulation

@@ -82,8 +82,11 @@ int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const Ste
 // place of -dGrid Y answers".
 std::string stepAdvice(const char* who, double step, SteppedOrders& orders);
 
-// Runs f with the standard output and error sent to /dev/null, what they held before written
-// first; the streams are restored after.
-void withoutOutput(const std::function<void()>& f);
+// Runs a model only for its order, to compare it: run returns the model's status. Its standard
+// output and error go to /dev/null (what they held before written first, the streams restored
+// after), and the notes it leaves are taken (its tensor's, tensorNotesTaken; an unsettled sphere's;
+// a high order's remark). True when it gave an order; else false, *why naming a magnitude it
+// noted wrong where it did.
+bool quietOrder(const std::function<int()>& run, std::string* why);
 
 }  // namespace korim::simulation

@@ -168,6 +168,13 @@ void printUsage() {
     for (const char* line : kLines) std::fprintf(stderr, "%s\n", line);
 }
 
+// The refusal of a residue number of the selection (option opt, its word) that is neither a whole
+// number nor *.
+void badResidueNumber(const char* opt, const char* word) {
+    std::fprintf(stderr, "PDB Error: bad residue number in selection: %s %s (a whole number, or * for "
+                 "every residue)\n", opt, word);
+}
+
 }  // namespace
 
 int pdbSelectNull(PDBSelectInfo* s) {
@@ -277,8 +284,7 @@ int checkPDBSelectWords(int argc, char** argv) {
             if (argv[i] == nullptr || std::strcmp(argv[i], opt) != 0 || argv[i + 1] == nullptr) continue;
             int v = 0;
             if (std::strcmp(argv[i + 1], "*") == 0 || residueNumber(argv[i + 1], &v)) break;
-            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s %s (a whole number, or * for "
-                         "every residue)\n", opt, argv[i + 1]);
+            badResidueNumber(opt, argv[i + 1]);
             return 1;
         }
     }
@@ -372,9 +378,7 @@ int getPDBSelectArgs(int argc, char** argv, PDBSelectInfo* s) {
         int r1 = 0, rN = 0;
         if (!residueNumber(first.c_str(), &r1) || !residueNumber(last.c_str(), &rN)) {
             const bool firstGood = residueNumber(first.c_str(), &r1);
-            std::fprintf(stderr, "PDB Error: bad residue number in selection: %s %s (a whole number, or * for "
-                         "every residue)\n",
-                         firstGood ? lastBy : firstBy, firstGood ? last.c_str() : first.c_str());
+            badResidueNumber(firstGood ? lastBy : firstBy, firstGood ? last.c_str() : first.c_str());
             status = 1;
         } else {
             s->res1 = r1;
