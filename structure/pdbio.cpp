@@ -201,6 +201,35 @@ bool blankNumber(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     return true;
 }
 
+// A number field whose columns (first to last, from 1, as far as the line goes) hold white space
+// between two of their characters holds two numbers, or a number and a piece of its neighbour:
+// a field before it lost or gained a column and the rest of the record moved. Read without its
+// blanks it would pass for one number ("  1.00 2" as 1.002, the atom put far from its place), so
+// the record is refused, naming the columns. Names keep their blanks-insensitive reading.
+bool splitNumber(const char* line, size_t len, int fieldLoc, int first, int last, LineContext& ctx) {
+    const int end = static_cast<int>(std::min(len, static_cast<size_t>(last)));
+    int lo = first, hi = end;
+    while (lo <= hi && isWhite(line[lo - 1])) lo++;
+    while (hi >= lo && isWhite(line[hi - 1])) hi--;
+    bool split = false;
+    for (int col = lo; col <= hi && !split; col++) split = isWhite(line[col - 1]);
+    if (!split) return false;
+    const std::string text(line + first - 1, static_cast<size_t>(end - first + 1));
+    std::fprintf(stderr,
+                 "PDB Error: %s field (columns %d-%d) '%s' in line %d of PDB file %s holds more than one number: a "
+                 "field of the record has moved out of its columns (an atom record holds its serial in columns "
+                 "7-11, residue number in 23-26, x in 31-38, y in 39-46, z in 47-54, occupancy in 55-60 and "
+                 "temperature factor in 61-66)\n",
+                 pdbFieldList[fieldLoc].fieldName, first, last, foundation::shownLine(text.c_str()).c_str(),
+                 ctx.lineNo, ctx.fileName);
+    ctx.status = 1;
+    return true;
+}
+
+bool splitNumber(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
+    return splitNumber(line, len, fieldLoc, pdbFieldList[fieldLoc].loc1, pdbFieldList[fieldLoc].locn, ctx);
+}
+
 // The text of a field of a line of len characters, white space removed
 // (getPDBField without measuring the line again).
 void fieldText(const char* line, size_t len, int fieldLoc, char* dest, int destLen) {
@@ -240,6 +269,7 @@ bool plainIntField(const char* line, size_t len, int fieldLoc, int* out) {
 // intField of a field that is not of the usual form.
 [[gnu::noinline]] int otherIntField(const char* line, size_t len, int fieldLoc, LineContext& ctx) {
     int fast = 0;
+    if (ctx.status != 0 || splitNumber(line, len, fieldLoc, ctx)) return 0;  // one message a record
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
     if (text[0] == '\0') return 0;
@@ -285,6 +315,7 @@ inline int intField(const char* line, size_t len, int fieldLoc, LineContext& ctx
     const pdbFieldInfo& f = pdbFieldList[fieldLoc];
     const size_t last = len < static_cast<size_t>(f.locn) ? len : f.locn;
     float v = 0.0f;
+    if (ctx.status != 0 || splitNumber(line, len, fieldLoc, ctx)) return 0.0f;  // one message a record
     if (plainFloatField(line + f.loc1 - 1, last - (f.loc1 - 1), &v)) return v;
     char text[PDB_NAME_LEN];
     fieldText(line, len, fieldLoc, text, sizeof(text));
@@ -338,6 +369,8 @@ int serialField(const char* line, size_t len, RecordKind kind, LineContext& ctx)
         if (std::isdigit(static_cast<unsigned char>(line[i]))) lead[n++] = line[i];
     }
     if (n == 0) return serial;
+    // Columns 5-11 then hold the serial, one number.
+    if (splitNumber(line, len, PDB_ATOMID, 5, pdbFieldList[PDB_ATOMID].locn, ctx)) return 0;
     char text[PDB_NAME_LEN];
     fieldText(line, len, PDB_ATOMID, text, sizeof(text));
     char whole[PDB_NAME_LEN + 4];
@@ -350,13 +383,35 @@ int serialField(const char* line, size_t len, RecordKind kind, LineContext& ctx)
 struct Variants {
     int models = 0;          // MODEL records seen
     bool pastFirst = false;  // past the end of the first model
+    int openEnd = 0;         // line of an ENDMDL that no MODEL record has followed yet (0: none)
     int altSkipped = 0;      // alternate-location records skipped
     std::set<std::string> altSeen;  // identities of atoms stored with a location code
 
-    // Updates the model state for a MODEL or ENDMDL record.
-    void record(RecordKind kind) {
-        if (kind == kModel && ++models > 1) pastFirst = true;
-        if (kind == kEndModel) pastFirst = true;
+    // Updates the model state for a MODEL or ENDMDL record of line lineNo.
+    void record(RecordKind kind, int lineNo) {
+        if (kind == kModel) {
+            if (++models > 1) pastFirst = true;
+            openEnd = 0;
+        }
+        if (kind == kEndModel) {
+            pastFirst = true;
+            openEnd = lineNo;
+        }
+    }
+
+    // An atom record after an ENDMDL that no MODEL record follows belongs to no model: its
+    // ENDMDL may end a model half-way, or the models of a file without MODEL records may be
+    // told apart by ENDMDL alone. Reading on would either drop atoms of the first model or
+    // merge the models, so the record is refused, naming both lines. A single model that ends
+    // in ENDMDL, with END, CONECT or MASTER after it, holds no atom record there.
+    bool strayAtom(const LineContext& ctx) const {
+        if (openEnd == 0) return false;
+        std::fprintf(stderr,
+                     "PDB Error: line %d of PDB file %s holds an atom record after the ENDMDL of line %d, and no "
+                     "MODEL record begins a model between them; korim reads model 1 only and cannot tell where it "
+                     "ends (remove an ENDMDL inside a model, or begin each model with a MODEL record)\n",
+                     ctx.lineNo, ctx.fileName, openEnd);
+        return true;
     }
 
     // False for a later location of an atom already stored.
@@ -519,12 +574,16 @@ int readPDB(const char* pdbName, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, const c
         ctx.lineNo++;
         int brokenAt = 0;
         RecordKind kind = recordKind(line, len, &brokenAt);
-        variants.record(kind);
+        variants.record(kind, ctx.lineNo);
         if (kind == kBrokenAtom || kind == kBrokenHetatm) {
             if (!variants.pastFirst && (kind == kBrokenAtom || hetatmFlag)) broken.note(ctx.lineNo, line, brokenAt);
             continue;
         }
         if (kind == kOther || kind == kModel || kind == kEndModel) continue;
+        if ((kind == kAtom || hetatmFlag) && variants.strayAtom(ctx)) {
+            ctx.status = 1;
+            break;
+        }
         if (variants.pastFirst) continue;
         if (kind == kHetatm && !hetatmFlag) {
             hetatm.note(line, len);

@@ -22,33 +22,23 @@ namespace {
 
 bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The value of [+-]digits[.digits] in s..end as documented for plainFloat;
-// with skipWhite, white space is skipped and a blank text is 0.
+// The value of [+-]digits[.digits] in s..end as documented for plainFloat.
 //
 // The quotient of two exact doubles (m below 2^53, a power of ten up to
 // 1e15) is the correctly rounded double of the decimal, and its float is the
 // correctly rounded float unless the double lies within one unit in its last
 // place of a point halfway between two floats: only there can the exact value
 // and the double fall on different sides of that point.
-template <bool skipWhite>
 bool decimalFloat(const char* s, const char* end, float* out) {
     static constexpr double kTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    auto next = [&] {
-        while (skipWhite && s < end && isWhite(*s)) s++;
-        return s < end;
-    };
-    if (!next()) {
-        if (!skipWhite) return false;  // a field of blanks is 0, an empty text nothing
-        *out = 0.0f;
-        return true;
-    }
+    if (s == end) return false;
     const bool negative = *s == '-';
     if (*s == '-' || *s == '+') s++;
     long long m = 0;
     int digits = 0, fraction = 0;
     bool point = false;
-    for (; next(); s++) {
+    for (; s < end; s++) {
         if (*s == '.' && !point) {
             point = true;
             continue;
@@ -75,11 +65,10 @@ bool decimalFloat(const char* s, const char* end, float* out) {
 }  // namespace
 
 bool plainFloat(const char* s, float* out) {
-    return decimalFloat<false>(s, s + std::strlen(s), out);
+    return decimalFloat(s, s + std::strlen(s), out);
 }
 
 bool plainFloatField(const char* field, std::size_t n, float* out) {
-    // Blanks around the number are the rule, blanks inside it the exception.
     const char* s = field;
     const char* e = field + n;
     while (s < e && isWhite(*s)) s++;
@@ -88,7 +77,7 @@ bool plainFloatField(const char* field, std::size_t n, float* out) {
         *out = 0.0f;
         return true;
     }
-    return decimalFloat<false>(s, e, out) || decimalFloat<true>(field, field + n, out);
+    return decimalFloat(s, e, out);
 }
 
 }  // namespace korim::structure

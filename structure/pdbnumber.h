@@ -95,9 +95,10 @@ inline bool fixedFloatField(const char* field, std::size_t n, float* out) {
     return true;
 }
 
-// plainFloat of the n characters at field with every white space character
-// (as std::isspace takes it in the "C" locale) removed, and 0 for a field of
-// white space only: a coordinate field read without copying it first.
+// plainFloat of the n characters at field without the white space (as
+// std::isspace takes it in the "C" locale) around them, and 0 for a field of
+// white space only: a coordinate field read without copying it first. White
+// space inside the number makes two numbers of it: false.
 bool plainFloatField(const char* field, std::size_t n, float* out);
 
 }  // namespace korim::structure

@@ -279,6 +279,97 @@ TEST_F(Io, BlankNumbersRefusedWhereTheyWouldReadAsZero) {
         EXPECT_EQ(err, readRecord(dir, first, c.record, c.hetatm, c.status, c.atoms, c.message)) << c.record;
 }
 
+// A number field whose columns hold two numbers (a field before it lost or gained a column) would
+// read, without its blanks, as one number far from the one written: refused, naming its columns.
+// Numbers that fill their fields and touch their neighbours, and serials grown into columns 5-6,
+// are read by their columns.
+TEST_F(Io, NumberFieldsHoldingTwoNumbersAreRefused) {
+    const std::string first = "ATOM      1  N   MET A   1      27.340  24.430   2.614  1.00  9.67           N\n";
+    const std::string moved = " holds more than one number: a field of the record has moved out of its columns";
+    const struct {
+        std::string record;
+        std::string field;  // the start of the message, empty for a record read
+        float x = 0, z = 0, occupancy = 0, tempFactor = 0;
+        int serial = 0;
+    } cases[] = {
+        // The y field of the example's atom 548 deleted: z then holds "  1.00 2".
+        {"ATOM    548  OE1 GLU A  34      43.993 -10.247  1.00 21.95           O  ",
+         "Z field (columns 47-54) '  1.00 2'"},
+        // A blank put in column 47 of the example's atom 1: z reads 8.50, the occupancy "9  1.0".
+        {"ATOM      1  N   MET A   1      52.923 -90.016    8.509  1.00  9.67           N  ",
+         "OCCUPANCY field (columns 55-60) '9  1.0'"},
+        {"ATOM      2  CA  MET A   1       1.000   2.000   3.000  1.0021 .95", "TEMPFACTOR field (columns 61-66) '21 .95'"},
+        {"ATOM      2  CA  MET A   1     -1 .000   2.000   3.000", "X field (columns 31-38) ' -1 .000'"},
+        {"ATOM      2  CA  MET A 1 2       1.000   2.000   3.000", "RESID field (columns 23-26) ' 1 2'"},
+        {"ATOM  1   2  CA  MET A   1       1.000   2.000   3.000", "ATOMID field (columns 7-11) '1   2'"},
+        {"ATOM1    23  CA  MET A   1       1.000   2.000   3.000", "ATOMID field (columns 5-11) '1    23'"},
+        // Read: coordinates that fill and touch their fields, the edges of occupancy and B factor,
+        // serials of six and seven digits.
+        {"ATOM      2  CA  MET A   1    -100.123-200.456-300.789100.00-99.99", "", -100.123f, -300.789f, 100.0f,
+         -99.99f, 2},
+        {"ATOM 100000  CA  MET A   1       1.000   2.000   3.000  0.50", "", 1.0f, 3.0f, 0.5f, 0.0f, 100000},
+        {"ATOM1234567  CA  MET A   1       1.000   2.000   3.000", "", 1.0f, 3.0f, 0.0f, 0.0f, 1234567},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string path = writeFile(dir / "moved.pdb", first + c.record + "\n");
+        if (!c.field.empty()) {
+            EXPECT_EQ(read(path), 1) << c.record;
+            EXPECT_EQ(pdb.atomCount, 1) << c.record;
+            EXPECT_EQ(err.substr(0, err.find(" (an atom record")),
+                      "PDB Error: " + c.field + " in line 2 of PDB file " + path + moved)
+                << err;
+            continue;
+        }
+        ASSERT_EQ(read(path), 0) << c.record << err;
+        ASSERT_EQ(pdb.atomCount, 2);
+        const AtomInfo& a = pdb.atomList[1];
+        EXPECT_TRUE(a.x == c.x && a.z == c.z && a.occupancy == c.occupancy && a.tempFactor == c.tempFactor &&
+                    a.atomID == c.serial)
+            << c.record;
+    }
+    // The message in whole, with the columns of each number it names.
+    read(writeFile(dir / "moved.pdb", first + cases[0].record + "\n"));
+    EXPECT_EQ(err, "PDB Error: Z field (columns 47-54) '  1.00 2' in line 2 of PDB file " + dir / "moved.pdb" + moved +
+                       " (an atom record holds its serial in columns 7-11, residue number in 23-26, x in 31-38, y in "
+                       "39-46, z in 47-54, occupancy in 55-60 and temperature factor in 61-66)\n");
+}
+
+// Atom records after an ENDMDL that no MODEL record follows belong to no model (an ENDMDL inside
+// a model, or models told apart by ENDMDL alone): refused, naming both lines. A single model
+// ending in ENDMDL, with or without MODEL 1, and MODEL/ENDMDL pairs are read (model 1).
+TEST_F(Io, AtomRecordsAfterAnEndmdlThatNoModelFollowsAreRefused) {
+    const std::string a = "ATOM      1  N   MET A   1      27.340  24.430   2.614  1.00  9.67           N\n";
+    const std::string b = "ATOM      2  CA  MET A   1      26.266  25.413   2.842  1.00 10.38           C\n";
+    const std::string water = "HETATM    3  O   HOH W 101       1.000   2.000   3.000\n";
+    const std::string stray = " holds an atom record after the ENDMDL of line ";
+    const struct {
+        std::string text;
+        int hetatm, status, atoms;
+        std::string message;  // the start of standard error; "@" for the file's name
+    } cases[] = {
+        {a + "ENDMDL\n" + b, 0, 1, 1, "PDB Error: line 3 of PDB file @" + stray + "2, and no MODEL record"},
+        {"MODEL        1\n" + a + "ENDMDL\n" + b + "ENDMDL\n", 0, 1, 1, "PDB Error: line 4 of PDB file @" + stray + "3"},
+        {a + "ENDMDL\n" + water, 1, 1, 1, "PDB Error: line 3 of PDB file @" + stray + "2"},
+        // Read.
+        {a + water + "ENDMDL\n" + water, 0, 0, 1, "PDB Warning: 1 HETATM record skipped"},  // not read either way
+        {a + b + "TER       3      MET A   1\nENDMDL\nCONECT    1    2\nMASTER        0    0\nEND\n", 0, 0, 2, ""},
+        {"MODEL        1\n" + a + b + "ENDMDL\nEND\n", 0, 0, 2, ""},
+        {"MODEL        1\n" + a + "ENDMDL\nMODEL        2\n" + b + "ENDMDL\nEND\n", 0, 0, 1,
+         "PDB Warning: @ holds 2 models; model 1 is used.\n"},
+        {a + "ENDMDL\nMODEL        2\n" + b + "ENDMDL\n", 0, 0, 1, ""},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string want = readRecord(dir, "", c.text, c.hetatm, c.status, c.atoms, c.message);
+        if (want.empty()) {
+            EXPECT_EQ(err, "") << c.text;
+        } else {
+            EXPECT_EQ(err.substr(0, want.size()), want) << c.text;
+        }
+    }
+}
+
 // A coordinate the eight columns of a PDB coordinate cannot hold (the writer would move the rest
 // of its record) is refused, naming the line; a line that begins with a record name but holds no
 // record (a tab, a control byte after it) is skipped, counted, the first one named.
