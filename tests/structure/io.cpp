@@ -298,8 +298,6 @@ TEST_F(Io, NumberFieldsHoldingTwoNumbersAreRefused) {
         // A blank put in column 47 of the example's atom 1: z reads 8.50, the occupancy "9  1.0".
         {"ATOM      1  N   MET A   1      52.923 -90.016    8.509  1.00  9.67           N  ",
          "OCCUPANCY field (columns 55-60) '9  1.0'"},
-        {"ATOM      2  CA  MET A   1       1.000   2.000   3.000  1.0021 .95", "TEMPFACTOR field (columns 61-66) '21 .95'"},
-        {"ATOM      2  CA  MET A   1     -1 .000   2.000   3.000", "X field (columns 31-38) ' -1 .000'"},
         {"ATOM      2  CA  MET A 1 2       1.000   2.000   3.000", "RESID field (columns 23-26) ' 1 2'"},
         {"ATOM  1   2  CA  MET A   1       1.000   2.000   3.000", "ATOMID field (columns 7-11) '1   2'"},
         {"ATOM1    23  CA  MET A   1       1.000   2.000   3.000", "ATOMID field (columns 5-11) '1    23'"},
