@@ -124,12 +124,16 @@ TEST(Options, EachValueOptionWritesItsField) {
 #undef T
   // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1, -rimDisc 0 to 1 and -rim 0 or 1;
   // the shares -dFrac and -fracAdjustMc lie above 0 and below 1, the step -incAdjustMc is at most
-  // 10, the pH at most 14 and the seed -idum at most 0, in every mode.
+  // 10, the pH at most 14 and the seed -idum at most 0, in every mode; the salt, the temperature and
+  // the surface charge lie within those of real samples.
   const auto value = [&](int i) {
     const std::string o = nums[i].opt;
     return i == nNum - 1                                      ? 2.0
            : o == "-lcS" || o == "-rimDisc" || o == "-rim" ? 1.0
            : o == "-dFrac" || o == "-fracAdjustMc"         ? 0.5
+           : o == "-nacl"                                    ? 0.25
+           : o == "-chSurf"                                  ? -1.25
+           : o == "-temp"                                    ? 250.0 + i
            : o == "-incAdjustMc"                             ? 5.0
            : o == "-pH"                                      ? 14.0
            : o == "-idum"                                    ? -10.0 - i

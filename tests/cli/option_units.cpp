@@ -71,8 +71,8 @@ TEST(OptionUnits, ValuesBeyondTheirBoundsAreRefusedNamingTheUnitAndTheirNeighbou
       continue;
     }
     EXPECT_EQ(r.status, 1) << what << "\n" << r.err;
-    EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option " + what + c.says, "KORIM Error extracting command-line "
-                                                                       "arguments.\n"}))
+    EXPECT_TRUE(inOrder(r.err, {"KORIM Error: option " + c.option + " value " + c.value + c.says,
+                                "KORIM Error extracting command-line arguments.\n"}))
         << what << "\n" << r.err;
     EXPECT_FALSE(fileExists(d / "x.tab")) << what;
   }
@@ -119,5 +119,28 @@ TEST(OptionUnits, EachAdvisedValueFollowedAnswersAsItsUnitSays) {
     const double da = numbersAfter(lines(table), "DATA Da_HN ").at(0);
     const double base = numbersAfter(lines(expected), "DATA Da_HN ").at(0);
     EXPECT_NEAR(da / base, c.ratio, 1e-5 * c.ratio) << what;
+  }
+}
+
+// -kPot divides the rod's potential table and nothing else: the wall's run says it does not use it
+// and writes the table it writes without it (its standard output echoes the value); the rod's run
+// names no such line, and halving its table moves its order.
+TEST(OptionUnits, KPotIsTheRodsDivisorAndTheWallSaysItDoesNotUseIt) {
+  const std::vector<std::string> wall = {"-elKorim", "-dot", "120", "-r1", "1", "-rN", "8", "-pdb", kPdb,
+                                         "-inD", kCouplings, "-outD", "x.tab"};
+  const std::vector<std::string> rod = plus(wall, {"-pf1", "-pot", examples("pf1_rod_radial.pot")});
+  const std::string unused = "korim: -kPot chooses a setting of -stKorim with -el, -stKorimGrid with -el, -elKorim, "
+                             "-elKorimFree, -elKorimGrid, -csSim and -asRan in the rod medium (-pf1); this run is the "
+                             "electrostatic prediction (-elKorim) in the wall medium (-bic) and does not use it.\n";
+  for (const bool isRod : {false, true}) {
+    TempDir d;
+    const std::vector<std::string>& run = isRod ? rod : wall;
+    ASSERT_EQ(runKorim(run, d).status, 0);
+    const std::string plain = readFile(d / "x.tab");
+    const RunResult r = runKorim(plus(run, {"-kPot", "2"}), d);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("-kPot chooses") == std::string::npos, isRod) << r.err;
+    EXPECT_EQ(r.err.find(unused) != std::string::npos, !isRod) << r.err;
+    EXPECT_EQ(readFile(d / "x.tab") == plain, !isRod);
   }
 }

@@ -225,8 +225,6 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(steric, {"-charmm"}), chargeSetUp, false},
       {plus(steric, {"-charmm"}), model, true},
       {charged120, {"-cut", "3", "-elInfo"}, false},
-      // -kPot divides the rod's potential table: the wall's model reads none.
-      {charged120, {"-kPot", "2"}, true},
       {plus(steric, {"-el"}), {"-dIFace", "5"}, true},
       {plus(grid, {"-dot", "30"}), {"-pka", "none.pka", "-cut", "3", "-kMono", "2", "-pot", "none.pot"}, true},
       // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
@@ -294,8 +292,6 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
       {ml, {"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, {"-sdevDzz", "3", "-sdevDyy", "0.5"}, {}},
       // The structure analysis computes no potential and writes no interface structure.
       {anPdb, charged, {"-cut", "3", "-dIFace", "5"}, {}},
-      // The rod divides its potential table by -kPot; the wall's potential takes no divisor.
-      {charged, plus(charged, {"-pf1", "-pot", examples("pf1_rod_radial.pot")}), {"-kPot", "2"}, {}},
       // The 3-D grid is stepped by -dX, -dY and -dZ, and its record names them, not -dGrid.
       {plus(steric, grid3D), steric, {"-dGrid", "0.5"}, {}},
   };
