@@ -34,7 +34,7 @@ constexpr double kSurfaceChargeMilliCoulomb = 160.2;
 // The least order parameter of a medium (-lcS) the results carry: the order matrix and the
 // couplings are single-precision numbers, and the regression of the couplings takes their squares
 // in Hz, which leave the single-precision range (1.2e-38) for an order parameter near 1e-22 (the
-// example's couplings at -lcS 1e-22). The bound keeps a margin of a millionth for molecules that
+// example's couplings at -lcS 1e-22). The bound keeps a factor of a million in hand for molecules that
 // align less than ubiquitin; no medium has an order that small.
 constexpr double kLeastOrderParameter = 1e-15;
 
