@@ -10,6 +10,8 @@
 // and status 1.
 #include "app/korim_utils.h"
 
+#include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <string>
 
 #include "app/korim_utils_output.h"
@@ -24,6 +27,7 @@
 #include "fitting/histo.h"
 #include "fitting/mapsimdc.h"
 #include "fitting/strucnoise.h"
+#include "foundation/advice.h"
 #include "foundation/cmndargs.h"
 #include "foundation/constants.h"
 #include "foundation/memory.h"
@@ -48,6 +52,46 @@ void copyText(char* dest, const char* src) {
 void envText(const char* var, char* dest) {
   const char* v = std::getenv(var);
   if (v != nullptr && std::strlen(v) < static_cast<size_t>(kNameLen)) copyText(dest, v);
+}
+
+// "nan", "inf" or "infinity" (of either sign): a word that names no finite number, as against a
+// number beyond the range of its type.
+bool notFiniteWord(const char* word) {
+  errno = 0;
+  const double v = std::strtod(word, nullptr);
+  return std::isnan(v) || (std::isinf(v) && errno != ERANGE);
+}
+
+// True when a number word is not 0: a digit other than 0 before its exponent (decimal or hex).
+bool nonZeroWord(const char* word) {
+  const char* p = word + (word[0] == '+' || word[0] == '-' ? 1 : 0);
+  const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+  for (p += hex ? 2 : 0; *p != '\0'; p++) {
+    const char c = *p;
+    if ((!hex && (c == 'e' || c == 'E')) || (hex && (c == 'p' || c == 'P'))) break;
+    if ((c >= '1' && c <= '9') || (hex && c != '0' && std::isxdigit(static_cast<unsigned char>(c)) != 0)) return true;
+  }
+  return false;
+}
+
+// A bound of a type's range as few digits show it, rounded inward (the value shown is held).
+std::string shownBound(double bound, bool upper) {
+  char s[32] = "";
+  for (int digits = 5; digits <= 17; digits++) {
+    std::snprintf(s, sizeof s, "%.*g", digits, bound);
+    const double back = std::strtod(s, nullptr);
+    if (upper ? back <= bound : back >= bound) break;
+  }
+  return s;
+}
+
+// Why a number beyond what a real option holds is refused: the type's range, both ends named.
+template <typename T>
+std::string heldRange() {
+  const char* type = sizeof(T) == sizeof(float) ? "a single-precision number" : "a double-precision number";
+  return std::string("lies outside what the option holds, ") + type + ": 0, or " +
+         shownBound(std::numeric_limits<T>::min(), false) + " to " + shownBound(std::numeric_limits<T>::max(), true) +
+         " in size, of either sign";
 }
 
 // The getters of the argument library, bound to one command line, with a checked layer: the
@@ -82,13 +126,29 @@ struct Reader {
     return st == 1 || refuseNumber(w, word, why);
   }
   bool number(const char* w, const char* word, float* v) const {
-    return real(w, word, wordToFloat(word, v));
+    float t = 0.0f;
+    const int st = wordToFloat(word, &t);
+    if (!real(w, word, st, t)) return false;
+    *v = t;
+    return true;
   }
   bool number(const char* w, const char* word, double* v) const {
-    return real(w, word, wordToDouble(word, v));
+    double t = 0.0;
+    const int st = wordToDouble(word, &t);
+    if (!real(w, word, st, t)) return false;
+    *v = t;
+    return true;
   }
-  bool real(const char* w, const char* word, int st) const {
-    return st == 1 || refuseNumber(w, word, st == 0 ? "must be a number" : "must be a finite number");
+  // Every real option is read here. A word the type cannot hold as written is refused naming the
+  // type's range: beyond its largest value, or not 0 and nearer 0 than its least normal value
+  // (which would read as 0 or keep a few bits, and then be named as a value not given).
+  template <typename T>
+  bool real(const char* w, const char* word, int st, T v) const {
+    if (st == 0) return refuseNumber(w, word, "must be a number");
+    if (st < 0 && notFiniteWord(word)) return refuseNumber(w, word, "must be a finite number");
+    const T least = std::numeric_limits<T>::min();
+    if (st == 1 && (v != T(0) ? std::fabs(v) >= least : !nonZeroWord(word))) return true;
+    return refuseNumber(w, word, heldRange<T>().c_str());
   }
   bool refuseNumber(const char* w, const char* word, const char* why) const {
     refuseWord(w, word, why);
@@ -142,7 +202,8 @@ struct Reader {
     char* word = nullptr;
     if (ptrArgD(argc, argv, w, &word) != 1 || word == nullptr) return true;
     float v = 0.0f;
-    if (wordToFloat(word, &v) != 1 || !(v > 0.0f)) {
+    if (!number(w, word, &v)) return false;
+    if (!(v > 0.0f)) {
       refuse(w, "must be a positive number");
       return false;
     }
@@ -485,8 +546,10 @@ bool conesSampled(const Reader& r, const KorimInfo* k) {
 // mode, read or not (a value invalid in itself), the message naming the range and what the value
 // is. Sizes, radii, lengths, volumes, masses, concentrations, temperatures, energy scales and
 // counts are not negative (0 only where it means something: -kEne 0 turns the charges' energy
-// off, -rA 0 makes the atoms points); the pH lies from 0 to 14; order parameters and shares lie
-// within their unit range; a factor the noise of -mcDc multiplies the error bars by is bounded,
+// off, -rA 0 makes the atoms points; -kPot divides the rod's table, so not 0); the pH lies from 0
+// to 14; the salt, temperature and surface charge lie within those of real samples; order
+// parameters and shares lie within their unit range, the medium's order above what the results
+// carry; a factor the noise of -mcDc multiplies the error bars by is bounded,
 // since its square leaves single precision. Bounds are closed unless marked open. Pairs of
 // options that give the two ends of one range are checked in settings/da_window.
 struct RangedOption {
@@ -593,6 +656,47 @@ bool rimSwitch(const Reader& r, const KorimInfo* k) {
   return false;
 }
 
+// The salt, temperature and surface charge of the medium, beyond the bounds of real samples (see the
+// constants): each message names the option's unit, and where the value given reads as a sample's
+// in the unit most often typed in its place (mM, degrees Celsius) it advises the value in the
+// option's unit. The texts live as long as the refusal that prints them.
+struct MediumBounds {
+  std::string salt, temperature, charge;
+};
+
+MediumBounds mediumBounds(const Reader& r) {
+  MediumBounds b;
+  char text[320];
+  const double salt = std::strtod(r.valueWord("-nacl"), nullptr) / 1000.0;
+  std::snprintf(text, sizeof text, "%g", salt);
+  const std::string saltNote = salt > 0.0 && salt <= kMaxNaClMolar
+                                   ? std::string("if ") + r.valueWord("-nacl") + " is mM, " +
+                                         adviseOption("-nacl", text) + " gives it in mol/l"
+                                   : std::string("150 mM is -nacl 0.15");
+  std::snprintf(text, sizeof text,
+                "must lie above 0 and at most %g (the NaCl concentration in mol/l: no NaCl solution holds more than "
+                "about %g mol/l, a saturated one about 5.4 at 25 C; ",
+                kMaxNaClMolar, kMaxNaClMolar);
+  b.salt = text + saltNote + ")";
+  const double kelvin = std::strtod(r.valueWord("-temp"), nullptr) + kCelsiusZeroKelvin;
+  std::snprintf(text, sizeof text, "%g", kelvin);
+  const std::string tempNote = kelvin >= kMinSampleKelvin && kelvin <= kMaxSampleKelvin
+                                   ? std::string("if ") + r.valueWord("-temp") + " is degrees Celsius, " +
+                                         adviseOption("-temp", text) + " gives it in K"
+                                   : std::string("25 C is -temp 298.15");
+  std::snprintf(text, sizeof text,
+                "must lie from %g to %g (the temperature in K: no aqueous sample is liquid below about %g K or above "
+                "about %g K; ",
+                kMinSampleKelvin, kMaxSampleKelvin, kMinSampleKelvin, kMaxSampleKelvin);
+  b.temperature = text + tempNote + ")";
+  std::snprintf(text, sizeof text,
+                "must lie from %g to %g (the surface charge density of the medium in e/nm2: a fully charged lipid "
+                "surface carries about %g, Pf1 -0.47; a density in mC/m2 divided by %g gives it)",
+                -kMaxSurfaceCharge, kMaxSurfaceCharge, kMaxSurfaceCharge, kSurfaceChargeMilliCoulomb);
+  b.charge = text;
+  return b;
+}
+
 bool estimateRanges(const Reader& r, const KorimInfo* k, int mapCount) {
   // A factor of 0 adds no noise and keeps no fit within its bars; a negative one means nothing.
   char factor[160];
@@ -611,11 +715,16 @@ bool estimateRanges(const Reader& r, const KorimInfo* k, int mapCount) {
   // With -nDfixed -dFrac is a count, checked below.
   const double share = k->mapFixCount == 0 ? k->mapFrac : 0.5;
   const settings::ElInfo& el = k->elInfo;
+  const MediumBounds medium = mediumBounds(r);
+  char order[320];
+  std::snprintf(order, sizeof order,
+                "must lie from %g to 1 (the order parameter of the liquid crystal; at 0 the medium has no order and "
+                "aligns no molecule, and below %g the couplings it gives leave the range of the single-precision "
+                "numbers they are computed in)",
+                kLeastOrderParameter, kLeastOrderParameter);
   const RangedOption ranged[] = {
       {"-map", static_cast<double>(mapCount), 0.0, false, kNoBound, false, "must be 0 or more (a count of trials)"},
-      {"-lcS", k->lcOrder, 0.0, true, 1.0, false,
-       "must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
-       "and aligns no molecule)"},
+      {"-lcS", k->lcOrder, kLeastOrderParameter, false, 1.0, false, order},
       {"-wv", k->concentration, 0.0, true, kNoBound, false,
        "must lie above 0 (the medium's concentration as a fraction w/v, 0.05 for 5 %)"},
       {"-vol", k->volSample, 0.0, true, kNoBound, false, "must lie above 0 (the sample volume, microlitres)"},
@@ -641,14 +750,17 @@ bool estimateRanges(const Reader& r, const KorimInfo* k, int mapCount) {
       {"-zN", static_cast<double>(el.zN), 0.0, false, kNoBound, false,
        "must be 0 or more (a z plane of the 3-D grid, 1 to -nZ)"},
       {"-pH", el.pH, 0.0, false, 14.0, false, "must lie from 0 to 14 (the pH of the solution)"},
-      {"-nacl", el.concNaCl, 0.0, true, kNoBound, false, "must lie above 0 (the salt concentration, mol/l)"},
-      {"-temp", el.temperaturePot, 0.0, true, kNoBound, false, "must lie above 0 (the temperature, K)"},
+      {"-nacl", el.concNaCl, 0.0, true, kMaxNaClMolar, false, medium.salt.c_str()},
+      {"-temp", el.temperaturePot, kMinSampleKelvin, false, kMaxSampleKelvin, false, medium.temperature.c_str()},
+      {"-chSurf", el.chDensSurf, -kMaxSurfaceCharge, false, kMaxSurfaceCharge, false, medium.charge.c_str()},
       {"-dIFace", el.iFace, 0.0, false, kNoBound, false,
        "must be 0 or more (the distance of the interaction face from the surface, Angstrom)"},
       {"-cut", el.cutoffPot, 0.0, false, kNoBound, false,
        "must be 0 or more (the rod's potential cutoff, kT/e, or the wall's distance cutoff, Angstrom)"},
       {"-kEne", el.kEnergy, 0.0, false, kNoBound, false, scale},
-      {"-kPot", el.kPot, 0.0, false, kNoBound, false, scale},
+      {"-kPot", el.kPot, 0.0, true, kNoBound, false,
+       "must lie above 0 (the divisor of the rod's potential table, -pot; 0 would divide by zero; the wall and the 3-D "
+       "grid do not use it)"},
       {"-kMono", el.kMonoCh, 0.0, false, kNoBound, false, scale},
       {"-kDipo", el.kDipoCh, 0.0, false, kNoBound, false, scale},
       {"-kQuad", el.kQuadCh, 0.0, false, kNoBound, false, scale},

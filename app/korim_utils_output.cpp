@@ -51,13 +51,14 @@ const char* const simHead[] = {
 const char* const simSphere[] = {
     " -dot     density  [100]     Orientation Density (Sphere).\n",
     " -digPsi  digPsi   [18]      Orientation Density (3rd angle).\n",
-    " -dGrid   dGrid    [0.2]     Grid Spacing [A]; a larger step is checked\n",
+    " -dGrid   dGrid    [0.2]     Grid Spacing [A] (wall and rod; -3D steps by\n",
+    "                             -dX, -dY and -dZ); a larger step is checked\n",
     "                             against finer ones.\n",
 };
 
 const char* const simTail[] = {
     " -rM      radius   [20.0]    Half Model Thickness [A]; Rod: Radius [33.5].\n",
-    " -lcS     order    [0.8]     Liquid Crystal Order (above 0, at most 1).\n",
+    " -lcS     order    [0.8]     Liquid Crystal Order (1e-15 to 1).\n",
     kSurf, kNosurf,
     " -rA      radius   [0.0]     Atom radius [A] (0 or more).\n",
 };
@@ -158,8 +159,10 @@ const char* const sec2Grid[] = {
 const char* const sec2El[] = {
     "Electrostatic Simulation Parameters:\n",
     kPH,
-    " -nacl    simEl    [0.2]     NaCl Concentration [M].\n",
-    " -chSurf  simEl    [-0.47]   Surface Charge Density of LC [e/nm2].\n",
+    " -nacl    simEl    [0.2]     NaCl Concentration [M] (above 0, at most 6;\n",
+    "                             150 mM is 0.15).\n",
+    " -chSurf  simEl    [-0.47]   Surface Charge Density of LC [e/nm2]\n",
+    "                             (-1.5 to 1.5).\n",
     " -cut     simEl    [6e-6]    Rod: Potential Cutoff [kT/e]; Wall: Distance\n",
     "                             Cutoff [A] (default: potential below 6e-6 kT/e,\n",
     "                             at most the half cell rSingleCell; 0 or more).\n",
@@ -180,7 +183,8 @@ const char* const elCharges[] = {
 
 const char* const sec2Energy[] = {
     " -kEne    simEl    [1.0]     Scaling of Energy (Weight exp(-kEne E); 0 or more).\n",
-    " -kPot    simEl    [1.0]     Scaling of Potential (0 or more).\n",
+    " -kPot    simEl    [1.0]     Rod: Divisor of the Potential Table (above 0);\n",
+    "                             Wall and 3D: not used.\n",
 };
 
 const char* const chargeScale[] = {
@@ -190,7 +194,7 @@ const char* const chargeScale[] = {
 };
 
 const char* const sec2Tail[] = {
-    " -temp    simEl    [298.15]  Temperature [K].\n",
+    " -temp    simEl    [298.15]  Temperature [K] (230 to 400; 25 C is 298.15).\n",
     " -dIFace  simEl    [50.0]    Surface Distance of Interaction Face [A] (0 or more).\n",
     kNoelInfo, kElInfo, kNodipole, kDipole, kNochSel, kChSel,
 };

@@ -222,7 +222,8 @@ constexpr OptionWord kWords[] = {
     flag("-bic").by(kMedium), flag("-pf1").by(kMedium), flag("-3D").by(kMedium), value("-wv").by(kMedium),
     grid3D(value("-vol").by(kMedium)), grid3D(value("-mwLC").by(kMedium)), grid3D(value("-massLC").by(kMedium)),
     grid3D(value("-unitLC").by(kMedium)), grid3D(value("-polyLC").by(kMedium)), value("-dot").by(kMedium),
-    value("-digPsi").by(kMedium), value("-dGrid").by(kMedium), grid3D(value("-dX").by(kMedium)),
+    // The 3-D grid's own spacings are -dX, -dY and -dZ: -dGrid steps the wall's and the rod's positions.
+    value("-digPsi").by(kMedium), value("-dGrid").by(kMedium).when(Needs::wallOrRod), grid3D(value("-dX").by(kMedium)),
     grid3D(value("-dY").by(kMedium)), grid3D(value("-dZ").by(kMedium)), grid3D(value("-nX").by(kMedium)),
     grid3D(value("-nY").by(kMedium)), grid3D(value("-nZ").by(kMedium)), grid3D(value("-maxPot").by(kMedium)),
     grid3D(value("-z1").by(kMedium)), grid3D(value("-zN").by(kMedium)), value("-rM").by(kMedium),
@@ -243,7 +244,8 @@ constexpr OptionWord kWords[] = {
     flag("-nopkaDef").by(kChargeSetUp), flag("-charmm").by(kPrediction), flag("-charmm22").by(kPrediction),
     flag("-nocharmm").by(kPrediction), flag("-chTerm").by(kChargeSetUp), flag("-nochTerm").by(kChargeSetUp),
     value("-kEne").by(kElectrostaticModel).when(Needs::wallOrRod),
-    value("-kPot").by(kModelSettings & ~mode(kModeAnalyzePdb)).when(Needs::wallOrRod), value("-kMono").by(kChargeSetUp),
+    // -kPot divides the rod's potential table; the wall's potential and the 3-D grid take no divisor.
+    value("-kPot").by(kModelSettings & ~mode(kModeAnalyzePdb)).when(Needs::rod), value("-kMono").by(kChargeSetUp),
     value("-kDipo").by(kChargeSetUp), value("-kQuad").by(kChargeSetUp), value("-temp").by(kElectrostaticModel).when(Needs::wallOrRod),
     value("-kAtt").by(kElectrostaticModel).when(Needs::wallOrRod), value("-pow").by(kNone),
 

@@ -20,7 +20,12 @@ void stericLines(const KorimInfo* k, std::string& out) {
   appendf(out, "DATA KORIM LC_CONCENTRATION    %.3f\n", k->concentration);
   appendf(out, "DATA KORIM ORIENT_SPHERE       %d\n", k->densityNSC);
   appendf(out, "DATA KORIM ORIENT_PSI          %d\n", k->digPsiNSC);
-  appendf(out, "DATA KORIM GRID_SPACING       % .3f\n", k->gridSpacing);
+  // The 3-D grid is stepped by its own spacings (-dX, -dY, -dZ), not by -dGrid.
+  if (k->lcType == kLc3D)
+    appendf(out, "DATA KORIM GRID_SPACING_XYZ   % .3f % .3f % .3f\n", k->grid3DdeltaX, k->grid3DdeltaY,
+            k->grid3DdeltaZ);
+  else
+    appendf(out, "DATA KORIM GRID_SPACING       % .3f\n", k->gridSpacing);
   appendf(out, "DATA KORIM MODEL_RADIUS       % .3f\n", k->radiusModel);
   appendf(out, "DATA KORIM LC_ORDER           % .3f\n", k->lcOrder);
   appendf(out, "DATA KORIM ATOM_RADIUS        % .3f\n", k->radiusAtom);

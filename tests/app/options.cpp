@@ -124,12 +124,16 @@ TEST(Options, EachValueOptionWritesItsField) {
 #undef T
   // -rotID, the last number, takes 0 to 3; -lcS above 0 to 1, -rimDisc 0 to 1 and -rim 0 or 1;
   // the shares -dFrac and -fracAdjustMc lie above 0 and below 1, the step -incAdjustMc is at most
-  // 10, the pH at most 14 and the seed -idum at most 0, in every mode.
+  // 10, the pH at most 14 and the seed -idum at most 0, in every mode; the salt, the temperature and
+  // the surface charge lie within those of real samples.
   const auto value = [&](int i) {
     const std::string o = nums[i].opt;
     return i == nNum - 1                                      ? 2.0
            : o == "-lcS" || o == "-rimDisc" || o == "-rim" ? 1.0
            : o == "-dFrac" || o == "-fracAdjustMc"         ? 0.5
+           : o == "-nacl"                                    ? 0.25
+           : o == "-chSurf"                                  ? -1.25
+           : o == "-temp"                                    ? 250.0 + i
            : o == "-incAdjustMc"                             ? 5.0
            : o == "-pH"                                      ? 14.0
            : o == "-idum"                                    ? -10.0 - i
@@ -261,6 +265,11 @@ TEST(Options, CountedOptionsAndRefusedValues) {
   const std::string binCounts =
       "must be 0 (bins of twice the mean error) or 3 to 250 (one bin holds every coupling, and two are centred at "
       "the ends of the span, one of which is then the fullest; the histogram holds at most 250 bins)";
+  // Finite values beyond the option's type name its range.
+  const std::string kSingle = "lies outside what the option holds, a single-precision number: 0, or 1.1755e-38 to "
+                              "3.4028e+38 in size, of either sign";
+  const std::string kDouble = "lies outside what the option holds, a double-precision number: 0, or 2.2251e-308 to "
+                              "1.79769e+308 in size, of either sign";
   const Case bad[] = {
       count({"-cut"}, one), count({"-cut", "1", "2"}, one), count({"-inS1", "1", "2", "3", "4"}, five),
       count({"-inS1", "1", "2", "3", "4", "-", "5"}, five), count({"-inS2", "1", "2", "3", "4", "5", "6"}, five),
@@ -272,8 +281,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       value("-rotID", "4", "must lie between 0 and 3"), value("-rotID", "-1", "must lie between 0 and 3"),
       value("-digPsi", "0", "must be at least 1"), value("-digCone", "-3", "must be at least 1"),
       value("-nX", "0", "must be at least 1"), value("-incCone", "0", "must be a positive number"),
-      value("-incDa", "-0.1", "must be a positive number"), value("-incR", "nan", "must be a positive number"),
-      value("-dGrid", "abc", "must be a positive number"), value("-bin", "-1", binCounts), value("-bin", "1", binCounts),
+      value("-incDa", "-0.1", "must be a positive number"), value("-incR", "nan", "must be a finite number"),
+      value("-dGrid", "abc", "must be a number"), value("-bin", "-1", binCounts), value("-bin", "1", binCounts),
       value("-bin", "2", binCounts),
       value("-dot", "2", noDot), value("-dot", "39693", noDot),
       {{"-nX", "512", "-nY", "512", "-nZ", "1024"},
@@ -282,7 +291,7 @@ TEST(Options, CountedOptionsAndRefusedValues) {
        "KORIM Error: options -nX 2000000000 -nY 2000000000 -nZ 2000000000 give 8e+27 grid points, more than "
        "268435455.\n"},
       // Numbers that are not finite: each option is named.
-      value("-lcS", "nan", "must be a finite number"), value("-wv", "1e39", "must be a finite number"),
+      value("-lcS", "nan", "must be a finite number"), value("-wv", "1e39", kSingle),
       value("-pH", "-inf", "must be a finite number"), value("-da", "NAN", "must be a finite number"),
       value("-cut", "inf", "must be a finite number"), value("-w", "nan", "must be a finite number"),
       {{"-saupe", "1e-4", "0", "0", "0", "infinity"},
@@ -291,8 +300,8 @@ TEST(Options, CountedOptionsAndRefusedValues) {
       value("-wv", "abc", "must be a number"), value("-idum", "12abc", "must be an integer"),
       value("-nX", "1e3", "must be an integer"), value("-dbg", "2.5", "must be an integer"),
       value("-c1", "1.2.3", "must be a number"), value("-fixRes", "9x", "must be an integer"),
-      value("-cut", "1e999", "must be a finite number"),
-      {{"-hinge", "1", "2", "1e39"}, "KORIM Error: option -hinge value 1e39 must be a finite number.\n"},
+      value("-cut", "1e999", kDouble),
+      {{"-hinge", "1", "2", "1e39"}, "KORIM Error: option -hinge value 1e39 " + kSingle + ".\n"},
       value("-map", "2147483648", "must lie between -2147483648 and 2147483647"),
       {{"-bestFit", "-jack"},
        "KORIM Error: option -map must give at least 1 trial for -jack; the run gives no -map (-map 1000 draws 1000).\n"},

@@ -66,6 +66,10 @@ TEST(WriteKorim, ModesChooseTheirLines) {
   const size_t steric = full.find("DATA KORIM LC_TYPE"), el = full.find("DATA KORIM EL PH"),
                rim = full.find("DATA KORIM INCLUDE_RIM");
   const std::string stericLines = full.substr(steric, el - steric), rimLines = full.substr(rim);
+  // The 3-D grid is stepped by its own spacings (-dX, -dY, -dZ, 0.2 A by default), not by -dGrid.
+  std::string grid3D = stericLines.substr(36);
+  const size_t spacing = grid3D.find("DATA KORIM GRID_SPACING ");
+  grid3D.replace(spacing, grid3D.find('\n', spacing) + 1 - spacing, "DATA KORIM GRID_SPACING_XYZ    0.200  0.200  0.200\n");
   KorimInfo k = stericSettings();
   const struct { int mode, lc; float includeRim; std::string want; } cases[] = {
       {kModeSteric, kLcWall, 0.0f, "\nDATA KORIM_MODE STERIC\n\n" + stericLines},
@@ -73,7 +77,7 @@ TEST(WriteKorim, ModesChooseTheirLines) {
       {kModeElectrostaticGrid, kLcWall, 0.0f, "\nDATA KORIM_MODE ELECTROSTATIC_GRID\n\n" + stericLines},
       {kModeStericGrid, kLcRod, 0.0f,
        "\nDATA KORIM_MODE STERIC_GRID\n\nDATA KORIM LC_TYPE              rod\n" + stericLines.substr(36)},
-      {kModeStericGrid, kLc3D, 0.0f, "\nDATA KORIM_MODE STERIC_GRID\n\n" + stericLines.substr(36)},
+      {kModeStericGrid, kLc3D, 0.0f, "\nDATA KORIM_MODE STERIC_GRID\n\n" + grid3D},
       {kModeBestFit, kLcWall, 0.0f, "\nDATA KORIM_MODE DC\n\n"}, {0, kLcWall, 0.0f, ""},
       {kModeStericFree, kLcWall, std::nanf(""), "\nDATA KORIM_MODE STERIC_FREE\n\n" + stericLines + rimLines},  // not 0
       // The rim is a part of the medium: a run that sets up none does not echo it.

@@ -150,7 +150,9 @@ TEST(OptionAtFault, TheOptionAtFaultIsNamedAndItsAdviceFollowedRuns) {
       {plus(fit, {"-jack", "-map", "10", "-sN", "20"}),
        {"KORIM Error: jackknife subsets of 3 of the 17 couplings -sN 20 keeps are too few to fit an order matrix"}, ""},
       {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "x.tab", "-temp", "1e-9"},
-       {"with the energy scales -kEne 1 and -temp 1e-9; "}, ""},
+       {"KORIM Error: option -temp value 1e-9 must lie from 230 to 400 (the temperature in K: no aqueous sample is "
+        "liquid below about 230 K or above about 400 K; "},
+       ""},
       {{"-daHist", "-inD", kCouplings, "-outD", "x.tab", "-bin", "1000000"},
        {"KORIM Error: option -bin value 1000000 must be 0 (bins of twice the mean error) or 3 to 250 ("}, "-bin 250",
        false},

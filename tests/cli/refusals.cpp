@@ -195,7 +195,6 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     args.insert(args.end(), {option, value});
     return args;
   };
-  const std::string notFinite = "korim: a number that is not finite in \"DATA REGRESSION ZEB SLOPE ";
   const std::string notWritten = "\"; the result out.tab is not written.\n";
   const std::string scale = "korim: options of this run that set the scale of its result: ";
   const std::string zeroTensor = "korim: the predicted alignment tensor is zero, though the medium's order parameter "
@@ -211,23 +210,24 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   const std::string noVector = "korim: no coupling of " + nn + " has a bond vector (the two ends of each at one "
                                "place, as when a row names one atom twice): there is no order matrix to fit.\n";
   const std::string bestFitError = "Matrix: error in best-fit of data.\n";
+  const std::string single = " lies outside what the option holds, a single-precision number: 0, or 1.1755e-38 to "
+                             "3.4028e+38 in size, of either sign.\n";
   cases.insert(cases.end(), {
       // Order matrices given on the command line: each value a float.
       {{"-anA", "-inS1", "1e300", "0", "0", "0", "0", "-inS2", "1", "0", "0", "0", "0"}, 1,
-       {"KORIM Error: option -inS1 value 1e300 must be a finite number.\n", extracting}},
+       {"KORIM Error: option -inS1 value 1e300" + single, extracting}},
       {{"-anA", "-inS1", "1", "0", "0", "0", "0", "-inS2", "0", "0", "0", "0", "-1e39", "-outA", "out.tab"}, 1,
-       {"KORIM Error: option -inS2 value -1e39 must be a finite number.\n", extracting}},
+       {"KORIM Error: option -inS2 value -1e39" + single, extracting}},
       {{"-anPdb", "-pdb", kPdb, "-inS", "1e300", "0", "0", "0", "0", "-outP", "p.txt", "-pdbRot", "r.pdb"}, 1,
-       {"KORIM Error: option -inS value 1e300 must be a finite number.\n", extracting}, false, {}, {"!p.txt"}},
-      // Values of the right type whose result overflows: the sum of two order matrices, the
-      // statistics of couplings scaled below any resolution.
+       {"KORIM Error: option -inS value 1e300" + single, extracting}, false, {}, {"!p.txt"}},
+      // Values of the right type whose result overflows: the sum of two order matrices.
       {{"-anA", "-inS1", "1", "0", "0", "0", "0", "-inS2", "1", "0", "0", "0", "0", "-c1", "3e38", "-c2", "1e38", "-add",
         "-outA", "out.tab"},
        1,
        {"korim: a number that is not finite in \"DATA SAUPE         inf  0.0000e+00", notWritten,
         "korim: error in writeDCmod.\n", "Matrix: error in comparison of order matrices.\n"}},
-      {scaled({"-stKorim"}, "-lcS", "1e-30"), 1,
-       {notFinite, notWritten, "korim: error in writeDCmod.\n", scale + "-lcS 1e-30\n"}},
+      // An order too small for the couplings' statistics is refused when read, naming the least that works.
+      {scaled({"-stKorim"}, "-lcS", "1e-30"), 1, {"KORIM Error: option -lcS value 1e-30 must lie from 1e-15 to 1 (", extracting}},
       // A medium that aligns nothing: the zero tensor is refused before its statistics are formed.
       {scaled({"-elKorim"}, "-kDipo", "2147483648"), 1, {zeroTensor, simulating, scale + "-kDipo 2147483648\n"}},
       {scaled({"-stKorim", "-3D", "-pot3D", openGrid, "-nX", "2", "-nY", "2", "-nZ", "3", "-z1", "1", "-zN", "3"}, "-dX",
@@ -813,7 +813,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
        {"korim: row 1 of " + weighted + " has D -13.2 and W 1e+38: its coupling D*W, -1.32e+39 Hz",
         "korim: error in conversion of table.\n"}},
       {plus(ens, {"-noverb", "-lcS", "1e-30", "-ave", "out.tab"}), 1,
-       {refused + "DATA STATISTICS DC REGRESSION ZEB SLOPE 0.000 +/- -nan [Hz]" + notWritten, scale + "-lcS 1e-30\n"}},
+       {"KORIM Error: option -lcS value 1e-30 must lie from 1e-15 to 1 (", extracting}},
   });
 
   // Inputs that would be read as less than they say, or that are not korim's formats: a decimal
@@ -1269,8 +1269,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus(ens, {"-rM", "1e30", "-ave", "out.tab"}), 1,
          {zeroTensor, simulating, "matrix: ensembleAlignment error occured.\n", scale + "-rM 1e30\n"}},
         {scaled({"-stKorim"}, "-lcS", "0"), 1,
-         {"KORIM Error: option -lcS value 0 must lie above 0 and at most 1 (the order parameter of the liquid "
-          "crystal; at 0 the medium has no order and aligns no molecule).\n",
+         {"KORIM Error: option -lcS value 0 must lie from 1e-15 to 1 (the order parameter of the liquid crystal; at 0 "
+          "the medium has no order and aligns no molecule, and below 1e-15 the couplings it gives leave the range of "
+          "the single-precision numbers they are computed in).\n",
           extracting}},
         {{"-conv", "-inD", unusable, "-outD", "out.tab"}, 1, {tooFew("", unusable), "korim: error in conversion of table.\n"}},
         {{"-conv", "-xplor", "-inD", noAtoms, "-outD", "out.tab"}, 1,
@@ -1283,10 +1284,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"sma: option -nacl value 1e-30 mol/l lies below 1e-07 mol/l, the ions of each sign that pure water holds (pH "
           "7): no aqueous medium holds less.\n",
           sma, simulating}},
+        // A surface charge beyond any medium's is refused when read.
         {scaled({"-elKorim"}, "-chSurf", "-1e30"), 1,
-         {"sma: the surface potential of -chSurf -1e+30 e/nm^2 at -nacl 0.2 mol/l and -temp 298.15 K is not a finite "
-          "number.\n",
-          sma}},
+         {"KORIM Error: option -chSurf value -1e30 must lie from -1.5 to 1.5 (the surface charge density of the "
+          "medium in e/nm2"}},
     });
   }
 
@@ -1564,8 +1565,9 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
   // neighbours inside it are taken. A fit whose Da is held at 0 is refused (in the usual form that
   // tensor is zero); the Da held at another value, as advised, fits.
   {
-    const std::string order = " must lie above 0 and at most 1 (the order parameter of the liquid crystal; at 0 the "
-                              "medium has no order and aligns no molecule).\n";
+    const std::string order = " must lie from 1e-15 to 1 (the order parameter of the liquid crystal; at 0 the medium has no order "
+                              "and aligns no molecule, and below 1e-15 the couplings it gives leave the range of the "
+                              "single-precision numbers they are computed in).\n";
     const auto fit = [](std::vector<std::string> more) {
       std::vector<std::string> args = {"-bestFit", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
       args.insert(args.end(), more.begin(), more.end());

@@ -224,7 +224,7 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {steric, plus(chargeSetUp, model), true},
       {plus(steric, {"-charmm"}), chargeSetUp, false},
       {plus(steric, {"-charmm"}), model, true},
-      {charged120, {"-cut", "3", "-elInfo", "-kPot", "2"}, false},
+      {charged120, {"-cut", "3", "-elInfo"}, false},
       {plus(steric, {"-el"}), {"-dIFace", "5"}, true},
       {plus(grid, {"-dot", "30"}), {"-pka", "none.pka", "-cut", "3", "-kMono", "2", "-pot", "none.pot"}, true},
       // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
@@ -276,6 +276,8 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
   const std::vector<std::string> ml = {"-daMl", "-incDa", "1", "-incR", "0.1", "-inD", kCouplings, "-outD", "out.tab"};
   const std::vector<std::string> anPdb = {"-anPdb", "-el", "-pdb", kPdb, "-inS", "1e-3", "6e-4", "0", "0", "0",
                                           "-outP", "out.tab"};
+  const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD",
+                                           "out.tab"};
   const struct {
     std::vector<std::string> unread, reads, options, echoed;
   } cases[] = {
@@ -289,7 +291,9 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
       // The likelihood takes every coupling; the histogram takes the extremes in by the thresholds.
       {ml, {"-daHist", "-inD", kCouplings, "-outD", "out.tab"}, {"-sdevDzz", "3", "-sdevDyy", "0.5"}, {}},
       // The structure analysis computes no potential and writes no interface structure.
-      {anPdb, charged, {"-cut", "3", "-kPot", "2", "-dIFace", "5"}, {}},
+      {anPdb, charged, {"-cut", "3", "-dIFace", "5"}, {}},
+      // The 3-D grid is stepped by -dX, -dY and -dZ, and its record names them, not -dGrid.
+      {plus(steric, grid3D), steric, {"-dGrid", "0.5"}, {}},
   };
   const auto withoutEcho = [](const std::string& text, const std::vector<std::string>& echoed) {
     std::string kept;
