@@ -440,16 +440,15 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
         return;
     }
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
-    std::fprintf(out, "DATA N                    %d\n", s.n);
     bool anyRows = s.n > 0;
     if (!media.empty()) {
         std::fprintf(out,
-                     "REMARK DATA N and the statistics below are those of medium %s, the first of the %zu media "
-                     "(-dcID): its rows alone, and the order matrix above. The DATA MEDIUM records give "
-                     "each medium's.\n",
+                     "REMARK The order matrix above, DATA N and the statistics below are medium %s's, over its own "
+                     "rows (the first of %zu media, -dcID); DATA MEDIUM records give each medium's.\n",
                      media[0].name(), media.size());
         for (const MediumStats& m : media) anyRows = anyRows || m.stats.n > 0;
     }
+    std::fprintf(out, "DATA N                    %d\n", s.n);
     if (leftOutCount(s, column) > 0) std::fputs(leftOutRemark(s, column).c_str(), out);
     if (s.n > 0) writeComparison(out, s, k);
     if (!media.empty()) writeMedia(out, media, k, column);

@@ -128,7 +128,7 @@ TEST(MediaStatistics, EachMediumWritesItsTensorAndStatisticsOverItsOwnRows) {
 
   // The records as written, from the table's own statistics to the last medium's.
   const std::string text = readFile(d / "out.tab");
-  const size_t from = text.find("REMARK DATA N and the statistics"), to = text.find("VARS ");
+  const size_t from = text.find("REMARK Dipolar couplings."), to = text.find("VARS ");
   ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
   EXPECT_EQ(text.substr(from, to - from), readFile(testData("cli/media_records.txt")));
 }
