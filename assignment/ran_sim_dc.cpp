@@ -115,6 +115,8 @@ struct Search {
   int nD = 0;
   int fixedCount = 0;
   AssignProblem prob;
+  // Each medium's tensor, fitted to its rows alone after the search (several media).
+  korim::couplings::TableMedium fitted[kMediaMax];
 
   // A row the search takes: fitted (its measured D no mark of a missing coupling, as the search's
   // own unassigned peaks are written).
@@ -875,8 +877,9 @@ void writeBack(Search& s) {
     }
 }
 
-// One fit per medium over the rows valid on entry, then medium 0's again; the valid flags of
-// the table are then those it had on entry.
+// One fit per medium over the rows valid on entry, each medium's tensor kept for its own records
+// in the table, then medium 0's again, the tensor the table prints; the valid flags of the table
+// are then those it had on entry.
 void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int>& validCalc,
               int verbose) {
   DTable* d = s.dTab;
@@ -891,6 +894,7 @@ void fitMedia(Search& s, const std::vector<int>& validObs, const std::vector<int
       d->dObsList[r].valid = d->dCalcList[r].valid = v;
     }
     korim::couplings::fitD(s.pdb, d, verbose);
+    if (pass < s.nMedia) s.fitted[m] = {s.media[m], d->dTensor};
   }
   for (int r = 0; r < d->dCount; r++) {
     d->dObsList[r].valid = validObs[r];
@@ -1038,7 +1042,9 @@ int finish(Search& s, PDBSelectInfo* sInfo, const char* outDName, const char* pd
     return 1;
   }
   // A table that could not be written must not pass as a result.
-  if (const int st = korim::couplings::writeDCmod(outDName, "w", s.dTab, s.k, tableRemark); st != 0) {
+  const int media = s.single ? 0 : s.nMedia;
+  if (const int st = korim::couplings::writeDCmod(outDName, "w", s.dTab, s.k, tableRemark, s.fitted, media);
+      st != 0) {
     std::fprintf(stderr, "korim: error in writeDCmod.\n");
     return st;
   }

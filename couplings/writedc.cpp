@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "couplings/analyzeSaupe.h"
 #include "couplings/missingdc.h"
@@ -59,12 +60,9 @@ bool hasSpread(const float* v, int n) {
     return false;
 }
 
-// Da and Dr of the tensor a table prints: those of its Saupe elements, as the order-matrix block
-// analyses them (0 and 0 for a zero tensor, which the table does not print). The tensor's own da
-// and dr may hold another tensor's: the mean of the fits of an error run, or of the allowed states
-// of an ensemble, beside their averaged Saupe elements. Q SAUPE divides by 2 Da^2 (4 + 3 R^2) / 5,
-// which is 4/15 of the sum of the squared eigenvalues whichever axis is named zz (-yz included).
-void printedDaDr(const DTensor& t, float* da, float* dr) {
+// Da and Dr of a tensor as the order-matrix block analyses its Saupe elements, with the axis named
+// zz by yzFlag (0 and 0 for a zero tensor, which the table does not print).
+void analysedDaDr(const DTensor& t, int yzFlag, float* da, float* dr) {
     *da = *dr = 0.0f;
     double saupe[5], irr[5], gen = 0.0, eigVec[3][3], eigVal[3], a = 0.0, r = 0.0;
     double alpha[4], beta[4], gamma[4];
@@ -74,10 +72,16 @@ void printedDaDr(const DTensor& t, float* da, float* dr) {
         any = any || t.saupe[i] != 0.0f;
     }
     if (!any) return;
-    analyzeSaupe(saupe, irr, &gen, eigVec, eigVal, 0, &a, &r, alpha, beta, gamma, 0);
+    analyzeSaupe(saupe, irr, &gen, eigVec, eigVal, yzFlag, &a, &r, alpha, beta, gamma, 0);
     *da = static_cast<float>(a);
     *dr = static_cast<float>(r);
 }
+
+// Da and Dr of the tensor a table prints: those of its Saupe elements. The tensor's own da and dr
+// may hold another tensor's: the mean of the fits of an error run, or of the allowed states of an
+// ensemble, beside their averaged Saupe elements. Q SAUPE divides by 2 Da^2 (4 + 3 R^2) / 5, which
+// is 4/15 of the sum of the squared eigenvalues whichever axis is named zz (-yz included).
+void printedDaDr(const DTensor& t, float* da, float* dr) { analysedDaDr(t, 0, da, dr); }
 
 struct Stats {
     float rms = 0, chi2 = 0, stdDev = 0, q = 0, qIso = 0, corr = 0;
@@ -260,33 +264,53 @@ int writeOrderMatrix(FILE* out, DTensor* t, const settings::KorimInfo* k, int nD
     return 0;
 }
 
+// The name of a statistic in its record and in the remark that stands for it: of one medium of
+// several (the word MEDIUM and its segment name before it, "of medium <name>" after it), or of
+// the table.
+struct StatName {
+    std::string record;  // "RMS", "MEDIUM B502 RMS"
+    std::string remark;  // "RMS", "RMS of medium B502"
+};
+StatName statName(const char* medium, const char* name) {
+    if (medium == nullptr) return {name, name};
+    return {std::string("MEDIUM ") + medium + " " + name, std::string(name) + " of medium " + medium};
+}
+
 // A statistic that is undefined over these couplings is left out, a remark saying why in its
 // place: 0 would read as no correlation, or as perfect agreement.
-void writeStatLine(FILE* out, const char* name, const char* gap, float value) {
+void writeStatLine(FILE* out, const char* medium, const char* name, const char* gap, float value) {
+    const StatName n = statName(medium, name);
     if (gap != nullptr)
-        std::fputs(gapRemark(name, gap).c_str(), out);
+        std::fputs(gapRemark(n.remark.c_str(), gap).c_str(), out);
     else
-        std::fprintf(out, "DATA %-20s %.3f\n", name, value);
+        // A medium's name and segment widen the name column, so that its values line up.
+        std::fprintf(out, "DATA %-*s %.3f\n", static_cast<int>(20 + n.record.size() - std::strlen(name)),
+                     n.record.c_str(), value);
 }
 
 // A regression line or, where undefined, its remark.
-void writeRegressionLine(FILE* out, const char* name, const char* gap, float value, float error) {
-    if (gap != nullptr)
-        std::fputs(gapRemark((std::string("REGRESSION ") + name).c_str(), gap).c_str(), out);
-    else
-        std::fprintf(out, "DATA REGRESSION %-9s %.3f +/- %.3f [Hz]\n", name, value, error);
+void writeRegressionLine(FILE* out, const char* medium, const char* name, const char* gap, float value,
+                         float error) {
+    if (gap != nullptr) {
+        const StatName n = statName(medium, (std::string("REGRESSION ") + name).c_str());
+        std::fputs(gapRemark(n.remark.c_str(), gap).c_str(), out);
+        return;
+    }
+    std::fprintf(out, "DATA %s%-9s %.3f +/- %.3f [Hz]\n", statName(medium, "REGRESSION ").record.c_str(), name, value,
+                 error);
 }
 
-void writeStatLines(FILE* out, const Stats& s, int qFlag) {
-    std::fprintf(out, "DATA RMS                  %.3f\n", s.rms);
-    std::fprintf(out, "DATA Chi2                 %.3f\n", s.chi2);
-    writeStatLine(out, "CORR R", s.gaps.corr, s.corr);
-    if (qFlag == 0) writeStatLine(out, "Q RDC_RMS", s.gaps.q, s.q);
-    if (qFlag == 1) writeStatLine(out, "Q SAUPE", s.gaps.qIso, s.qIso);
-    if (qFlag == 2) std::fprintf(out, "DATA Q STDDEV             %.3f\n", s.stdDev);
-    writeRegressionLine(out, "OFFSET", s.gaps.line, s.offset, s.errOffset);
-    writeRegressionLine(out, "SLOPE", s.gaps.line, s.slope, s.errSlope);
-    writeRegressionLine(out, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
+// The statistics lines of the table (medium null) or of one medium of several.
+void writeStatLines(FILE* out, const Stats& s, int qFlag, const char* medium = nullptr) {
+    writeStatLine(out, medium, "RMS", nullptr, s.rms);
+    writeStatLine(out, medium, "Chi2", nullptr, s.chi2);
+    writeStatLine(out, medium, "CORR R", s.gaps.corr, s.corr);
+    if (qFlag == 0) writeStatLine(out, medium, "Q RDC_RMS", s.gaps.q, s.q);
+    if (qFlag == 1) writeStatLine(out, medium, "Q SAUPE", s.gaps.qIso, s.qIso);
+    if (qFlag == 2) writeStatLine(out, medium, "Q STDDEV", nullptr, s.stdDev);
+    writeRegressionLine(out, medium, "OFFSET", s.gaps.line, s.offset, s.errOffset);
+    writeRegressionLine(out, medium, "SLOPE", s.gaps.line, s.slope, s.errSlope);
+    writeRegressionLine(out, medium, "ZEB SLOPE", s.gaps.zeb, s.aveSlope, s.errAveSlope);
 }
 
 // The listed rows left out of the statistics (D back-calculated) or of the count DATA N (D a
@@ -363,8 +387,42 @@ void writeTablePart(FILE* out, const DTable* dTab, bool full, DColumn column) {
     }
 }
 
+// One medium of several and its statistics over its own rows.
+struct MediumStats {
+    const TableMedium* medium = nullptr;
+    Stats stats;
+    // Its segment name as the records write it: an empty one as the table's columns do.
+    const char* name() const { return medium->segment[0] != '\0' ? medium->segment : "None"; }
+};
+
+// Each medium's records: its order matrix, fitted to its rows alone, the Da_HN and rhombicity of
+// its analysis, and its statistics over those rows, whose Q SAUPE divides by that tensor.
+void writeMedia(FILE* out, const std::vector<MediumStats>& media, const settings::KorimInfo* k,
+                DColumn column) {
+    std::fprintf(out, "\nREMARK Each medium's order matrix, fitted to its own rows (SEGNAME_I), and their "
+                      "statistics.\n\n");
+    for (const MediumStats& m : media) {
+        const DTensor& t = m.medium->tensor;
+        const char* name = m.name();
+        float da = 0.0f, dr = 0.0f;
+        analysedDaDr(t, k->yzFlag, &da, &dr);
+        std::fprintf(out, "DATA MEDIUM %s SAUPE        % .4e % .4e % .4e % .4e % .4e\n", name, t.saupe[0],
+                     t.saupe[1], t.saupe[2], t.saupe[3], t.saupe[4]);
+        std::fprintf(out, "DATA MEDIUM %s Da_HN      % 8.6e\n", name, da * kDipolarNH);
+        std::fprintf(out, "DATA MEDIUM %s Rhombicity % 8.6e\n", name, da != 0.0f ? dr / da : 0.0f);
+        std::fprintf(out, "DATA MEDIUM %s N                    %d\n", name, m.stats.n);
+        if (leftOutCount(m.stats, column) > 0)
+            std::fprintf(out, "REMARK The statistics of medium %s leave out %s.\n", name,
+                         leftOutText(m.stats, column).c_str());
+        if (m.stats.n > 0) writeStatLines(out, m.stats, k->qFlag, name);
+        std::fputc('\n', out);
+    }
+}
+
+// The full report. With several media (media not empty) s holds the first medium's statistics,
+// those of the tensor the order-matrix block prints, and each medium's records follow.
 void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, const char* remark,
-                     const Stats& s, DColumn column, int* status) {
+                     const Stats& s, const std::vector<MediumStats>& media, DColumn column, int* status) {
     *status = 0;
     std::fprintf(out, "REMARK Molecular Alignment Simulation.\n\n");
     if (remark) writeRemark(out, remark);
@@ -382,10 +440,19 @@ void writeFullReport(FILE* out, DTable* dTab, const settings::KorimInfo* k, cons
         return;
     }
     std::fprintf(out, "\nREMARK Dipolar couplings.\n\n");
+    bool anyRows = s.n > 0;
+    if (!media.empty()) {
+        std::fprintf(out,
+                     "REMARK The order matrix above, DATA N and the statistics below are medium %s's, over its own "
+                     "rows (the first of %zu media, -dcID); DATA MEDIUM records give each medium's.\n",
+                     media[0].name(), media.size());
+        for (const MediumStats& m : media) anyRows = anyRows || m.stats.n > 0;
+    }
     std::fprintf(out, "DATA N                    %d\n", s.n);
     if (leftOutCount(s, column) > 0) std::fputs(leftOutRemark(s, column).c_str(), out);
-    if (s.n == 0) return;
-    writeComparison(out, s, k);
+    if (s.n > 0) writeComparison(out, s, k);
+    if (!media.empty()) writeMedia(out, media, k, column);
+    if (!anyRows) return;
     writeTablePart(out, dTab, true, column);
 }
 
@@ -550,14 +617,13 @@ std::string gapRemark(const char* name, const char* why) {
     return std::string("REMARK No ") + name + ": " + why + ".\n";
 }
 
-int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
-                 float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
-                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD, StatGaps* gaps,
-                 DColumn column) {
-    StatGaps found;
-    if (gaps != nullptr) *gaps = found;
-    *rSumD2 = *pSumD = *stdDevD = *qD = *qIsoD = *coorR = 0.0f;
-    *offset = *errOffset = *slope = *errSlope = *aveSlope = *errAveSlope = 0.0f;
+namespace {
+
+// The agreement statistics of getStatDCmod into s (every field set), over the rows of segment
+// (their SEGNAME_I; null: every row), their Q against tensor. Returns 0, or 1 after "Error
+// allocating temporary buffers.".
+int statsOf(const DTable* dTab, const DTensor& tensor, const char* segment, DColumn column, Stats* s) {
+    *s = Stats{};
     const int count = dTab->dCount > 0 ? dTab->dCount : 0;
     StatArray x, y, sig, xc, yc;
     if (!x.alloc(count + 1) || !y.alloc(count + 1) || !sig.alloc(count + 1) ||
@@ -565,13 +631,15 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         std::fprintf(stderr, "Error allocating temporary buffers.\n");
         return 1;
     }
+    StatGaps& found = s->gaps;
     int n = 0;
     double sumDiff = 0.0, sumDiff2 = 0.0, sumX2 = 0.0, chi2 = 0.0;
-    float diRef = 0.0f, wRef = 0.0f;
+    float diRef = 0.0f;
     for (int i = 0; i < count; ++i) {
         const DInfo& o = dTab->dObsList[i];
         const DInfo& c = dTab->dCalcList[i];
         if (!o.valid || !c.valid) continue;
+        if (segment != nullptr && std::strncmp(o.segNameI, segment, sizeof o.segNameI - 1) != 0) continue;
         if (column == DColumn::kBackCalculated) {
             // A back-calculated D of any size counts; a row of weight 0 has none.
             const StatsExit exit = statsExit(o, c);
@@ -591,69 +659,64 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
         sumDiff += diff;
         sumDiff2 += static_cast<double>(diff) * diff;
         sumX2 += static_cast<double>(x.p[n]) * x.p[n];
-        const float s = o.sigma == 0.0f ? 1.0f : o.sigma;
-        const float q = diff / s;  // rounded to single precision before squaring
+        const float sd = o.sigma == 0.0f ? 1.0f : o.sigma;
+        const float q = diff / sd;  // rounded to single precision before squaring
         chi2 += static_cast<double>(q) * q;
-        if (n == 1 || std::fabs(c.di) > std::fabs(diRef)) {
-            diRef = c.di;
-            wRef = c.w;
-        }
+        if (n == 1 || std::fabs(c.di) > std::fabs(diRef)) diRef = c.di;
     }
-    *nD = n;
-    if (gaps != nullptr) {
-        gaps->leftOut = found.leftOut;
-        gaps->overLimit = found.overLimit;
-    }
+    s->n = n;
     if (n == 0) return 0;
     // Rounding may leave the variance a hair below zero for identical differences.
     const double var = (sumDiff2 - sumDiff * sumDiff / n) / n;
-    *stdDevD = static_cast<float>(var > 0.0 ? std::sqrt(var) : 0.0);
-    *qD = sumX2 != 0.0 ? static_cast<float>(std::sqrt(sumDiff2 / sumX2)) : 0.0f;
+    s->stdDev = static_cast<float>(var > 0.0 ? std::sqrt(var) : 0.0);
+    s->q = sumX2 != 0.0 ? static_cast<float>(std::sqrt(sumDiff2 / sumX2)) : 0.0f;
     if (sumX2 == 0.0) found.q = kQGapObserved;
-    *rSumD2 = static_cast<float>(std::sqrt(sumDiff2 / n));
-    *pSumD = static_cast<float>(chi2);
+    s->rms = static_cast<float>(std::sqrt(sumDiff2 / n));
+    s->chi2 = static_cast<float>(chi2);
 
+    // Q SAUPE divides the RMS printed beside it by the size of the tensor printed beside it, Da in
+    // Hz of the pair of the largest constant: a weight scales the RMS through its rows, never the
+    // tensor, so that no one row's weight moves Q.
     if (sumX2 == 0.0) {
         found.qIso = kQGapObservedTensor;
     } else {
         float da = 0.0f, dr = 0.0f;
-        printedDaDr(dTab->dTensor, &da, &dr);
-        const float a = diRef * da * wRef;
+        printedDaDr(tensor, &da, &dr);
+        const float a = diRef * da;
         float dRms = 0.0f;
         if (a != 0.0f) {
-            const float r = (diRef * dr * wRef) / a;
+            const float r = (diRef * dr) / a;
             const float inner = (3.0f * r * r + 4.0f) * (2.0f * a) * a / 5.0f;
             dRms = static_cast<float>(std::sqrt(static_cast<double>(inner)));
         }
         // A Da so small beside Dr that their ratio overflows, or a Da of 0 beside a Dr, still
         // leaves a tensor of a size: the RMS coupling of both, without their ratio.
         if (a == 0.0f || !std::isfinite(dRms)) {
-            const double ad = static_cast<double>(diRef) * da * wRef;
-            const double bd = static_cast<double>(diRef) * dr * wRef;
+            const double ad = static_cast<double>(diRef) * da;
+            const double bd = static_cast<double>(diRef) * dr;
             dRms = static_cast<float>(std::sqrt((3.0 * bd * bd + 4.0 * ad * ad) * 2.0 / 5.0));
         }
         if (dRms != 0.0f)
-            *qIsoD = *rSumD2 / dRms;
+            s->qIso = s->rms / dRms;
         else
             found.qIso = kQGapTensor;
     }
     found.corr = correlationGap(x.p, y.p, n);
     found.line = regressionGap(x.p, y.p, n, false);
     found.zeb = regressionGap(x.p, y.p, n, true);
-    if (gaps != nullptr) *gaps = found;
 
     // Correlation and regression need two degrees of freedom for their errors.
     if (n < 3) return 0;
     float r = 0.0f, prob = 0.0f, z = 0.0f;
     pearsn(x.p, y.p, n, &r, &prob, &z);
-    *coorR = r;
+    s->corr = r;
     float fa = 0.0f, fb = 0.0f, sa = 0.0f, sb = 0.0f, fchi2 = 0.0f, fq = 0.0f;
     if (hasSpread(x.p, n)) {
         fit(x.p, y.p, n, sig.p, 0, &fa, &fb, &sa, &sb, &fchi2, &fq);
-        *offset = fa;
-        *slope = fb;
-        *errOffset = sa;
-        *errSlope = sb;
+        s->offset = fa;
+        s->slope = fb;
+        s->errOffset = sa;
+        s->errSlope = sb;
     }
     for (int i = 1; i < xc.n; ++i) {
         xc.p[i] = i <= n ? x.p[i] : 0.0f;
@@ -663,10 +726,27 @@ int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD
     if (hasSpread(xc.p, n)) fit(xc.p, yc.p, n, sig.p, 0, &fa, &b1, &sa, &s1, &fchi2, &fq);
     if (hasSpread(yc.p, n)) fit(yc.p, xc.p, n, sig.p, 0, &fa, &b2, &sa, &s2, &fchi2, &fq);
     if (b2 != 0.0f) {
-        *aveSlope = (1.0f / b2 + b1) / 2.0f;
-        *errAveSlope = std::sqrt((s2 / (b2 * b2)) * (s2 / (b2 * b2)) + s1 * s1) * *aveSlope * 0.5f;
+        s->aveSlope = (1.0f / b2 + b1) / 2.0f;
+        s->errAveSlope = std::sqrt((s2 / (b2 * b2)) * (s2 / (b2 * b2)) + s1 * s1) * s->aveSlope * 0.5f;
     }
     return 0;
+}
+
+}  // namespace
+
+int getStatDCmod(const DTable* dTab, float* rSumD2, float* pSumD, float* stdDevD, float* qD,
+                 float* qIsoD, float* coorR, float* offset, float* errOffset, float* slope,
+                 float* errSlope, float* aveSlope, float* errAveSlope, int* nD, StatGaps* gaps,
+                 DColumn column) {
+    Stats s;
+    const int status = statsOf(dTab, dTab->dTensor, nullptr, column, &s);
+    if (status != 0) s = Stats{};
+    *rSumD2 = s.rms, *pSumD = s.chi2, *stdDevD = s.stdDev, *qD = s.q, *qIsoD = s.qIso, *coorR = s.corr;
+    *offset = s.offset, *errOffset = s.errOffset, *slope = s.slope, *errSlope = s.errSlope;
+    *aveSlope = s.aveSlope, *errAveSlope = s.errAveSlope;
+    *nD = s.n;
+    if (gaps != nullptr) *gaps = s.gaps;
+    return status;
 }
 
 int reportEuler(FILE* outUnit, const DTensor* t) {
@@ -696,18 +776,25 @@ int reportEuler(FILE* outUnit, const DTensor* t) {
 }
 
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
-               const settings::KorimInfo* korimInfo, const char* remark) {
+               const settings::KorimInfo* korimInfo, const char* remark, const TableMedium* media,
+               int mediaCount) {
     assert(dTab && korimInfo);
     const bool toStdout = outDName == nullptr || outDName[0] == '\0';
     const bool full = korimInfo->verbFlag != 0;
     // A table without statistics holds no back-calculated D, but a table's value.
     const DColumn column = tableComparison(korimInfo).none.empty() ? DColumn::kBackCalculated : DColumn::kTableValue;
+    // Several media: the table's statistics are the first medium's, each medium's its own.
+    std::vector<MediumStats> mediaStats;
+    for (int m = 0; media != nullptr && mediaCount > 1 && m < mediaCount; ++m) mediaStats.push_back({&media[m], {}});
     Stats s;
     s.n = dTab->dCount;
-    if (full &&
-        getStatDCmod(dTab, &s.rms, &s.chi2, &s.stdDev, &s.q, &s.qIso, &s.corr, &s.offset,
-                     &s.errOffset, &s.slope, &s.errSlope, &s.aveSlope, &s.errAveSlope,
-                     &s.n, &s.gaps, column) != 0) {
+    bool statsFailed = false;
+    if (full) {
+        statsFailed = statsOf(dTab, dTab->dTensor, mediaStats.empty() ? nullptr : media[0].segment, column, &s) != 0;
+        for (MediumStats& m : mediaStats)
+            statsFailed = statsFailed || statsOf(dTab, m.medium->tensor, m.medium->segment, column, &m.stats) != 0;
+    }
+    if (statsFailed) {
         // No report at all rather than one that shows a perfect fit.
         std::fprintf(stderr, "DC Error no statistics, output file %s not written\n",
                      toStdout ? "(standard output)" : outDName);
@@ -729,12 +816,21 @@ int writeDCmod(const char* outDName, const char* access, DTable* dTab,
     if (!dcTextReady(text, outDName)) return 1;
     int status = 0;
     if (full) {
-        writeFullReport(text.stream(), dTab, korimInfo, remark, s, column, &status);
+        writeFullReport(text.stream(), dTab, korimInfo, remark, s, mediaStats, column, &status);
     } else {
         std::fprintf(text.stream(), "DATA SEQUENCE \n");
         if (dTab->dCount > 0) writeTablePart(text.stream(), dTab, false, column);
     }
     if (writeDcText(text.text(), outDName, access) != 0) return 1;
+    // The warning counts the rows every medium's statistics leave out.
+    if (!mediaStats.empty()) {
+        s = Stats{};
+        for (const MediumStats& m : mediaStats) {
+            s.n += m.stats.n;
+            s.gaps.leftOut.missing += m.stats.gaps.leftOut.missing;
+            s.gaps.leftOut.weightZero += m.stats.gaps.leftOut.weightZero;
+        }
+    }
     if (full && status == 0 && leftOutCount(s, column) > 0) {
         const bool statistics = column == DColumn::kBackCalculated;
         const std::string line = std::string("DC Warning: ") + (statistics ? "the statistics of " : "DATA N of ") +

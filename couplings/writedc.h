@@ -18,6 +18,13 @@ namespace korim::couplings {
 // block adds the Saupe elements of the first Euler solution on stderr.
 inline int dbgFlag = 0;
 
+// One of the alignment media of a table that holds several (the assignment search's -dcID): its
+// rows are those whose SEGNAME_I is segment, and tensor is the one fitted to them alone.
+struct TableMedium {
+    const char* segment = "";
+    DTensor tensor{};
+};
+
 // Writes the coupling table of dTab to outDName (empty or null: standard output), opened with
 // access (null: "w"); a file that cannot be opened is reported (and noted as a lost output of
 // the run, see foundation/outputfile.h) and standard output is used.
@@ -30,10 +37,14 @@ inline int dbgFlag = 0;
 // (and its x, y, z Euler solutions when no coupling entered the statistics).
 // The table is formatted whole before the file is opened: one that would carry a number that is
 // not finite is not written (foundation::refuseNonFinite names its line).
+// With mediaCount media (two or more; dTab's tensor is the first one's), the table's statistics
+// are taken over the first medium's rows, and each medium's tensor (Saupe elements, Da_HN,
+// rhombicity) and statistics over its own rows follow as "DATA MEDIUM <segment> ..." records.
 // Returns 0 when the table was written; 1 when the statistics could not be computed or the table
 // carries a number that is not finite (nothing is written), or the Saupe analysis failed.
 int writeDCmod(const char* outDName, const char* access, DTable* dTab,
-               const settings::KorimInfo* korimInfo, const char* remark);
+               const settings::KorimInfo* korimInfo, const char* remark,
+               const TableMedium* media = nullptr, int mediaCount = 0);
 
 // Why statistics of a set of couplings are undefined: null where they are defined.
 struct StatGaps {
@@ -53,8 +64,9 @@ enum class DColumn { kBackCalculated, kTableValue };
 
 // Agreement of observed and calculated couplings over the rows where both are valid and that the
 // statistics keep (column kBackCalculated: statsExit; kTableValue: both couplings below 888 Hz): RMS (rSumD2), chi-square (pSumD), standard deviation, Q factors (qD against the RMS of
-// the observed couplings, qIsoD against the RMS coupling of the Da and Dr of the tensor's Saupe
-// elements, the tensor the table prints, whatever its da and dr hold), Pearson
+// the observed couplings, qIsoD = RMS / sqrt(2 Da^2 (4 + 3 R^2) / 5) with the Da and R of the
+// tensor's Saupe elements, the tensor the table prints, whatever its da and dr hold, Da in Hz of
+// the row of the largest |di|; no weight scales the tensor, so Q follows the printed RMS), Pearson
 // correlation, straight-line fit of calculated on observed with its errors, and the mean slope of
 // both regressions (aveSlope). Couplings are weighted by the calculated row's w. Regression and
 // correlation need at least three couplings and some spread, otherwise they stay 0. Returns 0, or

@@ -409,6 +409,14 @@ TEST_F(AllocationFailures, SimulationAndFits) {
          return Outcome{cp::writeDCmod(out.c_str(), "w", &u.tab, &k, nullptr) == 0,
                         rowCount(korim_test::readFile(out)) == 63, !korim_test::fileExists(out)};
        }, [&] { std::remove(out.c_str()); }},
+      // Nor does a failure of any one medium's statistics (several media).
+      {"writeDCmod media", [&] {
+         KorimInfo k = u.k;
+         k.verbFlag = 1;
+         const cp::TableMedium media[2] = {{"", u.tab.dTensor}, {"", u.tab.dTensor}};
+         return Outcome{cp::writeDCmod(out.c_str(), "w", &u.tab, &k, nullptr, media, 2) == 0,
+                        rowCount(korim_test::readFile(out)) == 63, !korim_test::fileExists(out)};
+       }, [&] { std::remove(out.c_str()); }},
       {"energyAlloc", [&] {
          return Outcome{korim::restraints::energyAlloc(30) == 0, korim::restraints::energyCoordCapacity() == 30,
                         korim::restraints::energyCoordCapacity() == 0};

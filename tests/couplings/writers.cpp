@@ -250,8 +250,8 @@ TEST(WriterStats, HandCheckedAndDegenerateSamples) {
   ASSERT_EQ(stats(tab.get(), v, &n), 0);
   EXPECT_EQ(n, 2);
   // RMS sqrt(5/2), chi2 1 + 1, sd sqrt((5 - 1/2)/2), Q sqrt(5/13), Q iso RMS / sqrt(4.12 * 2a^2/5)
-  // with a = -300 * 5e-4 * 0.5 and R = 0.2.
-  const float want[5] = {1.5811388f, 2.0f, 1.5f, 0.6201737f, 16.422155f};
+  // with a = -300 * 5e-4 and R = 0.2: the weights 0.5 weigh the RMS, not the tensor.
+  const float want[5] = {1.5811388f, 2.0f, 1.5f, 0.6201737f, 8.2110775f};
   for (int i = 0; i < 5; ++i) EXPECT_NEAR(v[i], want[i], 1e-5f * want[i]) << i;
   for (int i = 5; i < 12; ++i) EXPECT_EQ(v[i], 0.0f) << i;
   Table flat, shifted;
