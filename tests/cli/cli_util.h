@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -36,14 +37,17 @@ struct RunResult {
 // A stdoutName for runKorim: the run starts with its standard output closed.
 inline const std::string kClosedStdout = "<closed>";
 
-// A run still going after this many seconds hangs (the slowest run of these tests takes a few
-// seconds): it is stopped, and fails with status -1 instead of holding up the whole suite.
-inline constexpr unsigned kRunLimitSeconds = 120;
+// A run that has used this many seconds of processor time (all its threads together) hangs: the
+// slowest run of these tests takes some tens of them under the sanitizers. It is stopped, and fails
+// with status -1 instead of holding up the whole suite. Processor time, not the clock: a machine
+// loaded by other work slows a run down but does not stop it. A run that hangs without computing
+// is left to the suite's own limit on each test.
+inline constexpr unsigned kRunLimitSeconds = 600;
 
 // Runs korim with the arguments in the directory dir; the standard input is empty, the output
 // streams go to files there, standard output to stdoutName instead when that is given (r.out is
-// then empty; kClosedStdout: no standard output at all). A run that outlasts kRunLimitSeconds is
-// stopped (status -1, a line saying so after its standard error).
+// then empty; kClosedStdout: no standard output at all). A run that uses kRunLimitSeconds of processor
+// time is stopped (status -1, a line saying so after its standard error).
 inline RunResult runKorim(const std::vector<std::string>& args, const korim_test::TempDir& dir,
                           const std::string& stdoutName = "") {
   RunResult r;
@@ -67,7 +71,9 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
     std::vector<char*> argv = {const_cast<char*>(KORIM_BIN)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    alarm(kRunLimitSeconds);  // kept across execv; its signal ends the program
+    // Kept across execv: the soft limit's signal ends the program, the hard one kills it.
+    const rlimit cpu{kRunLimitSeconds, kRunLimitSeconds + 10};
+    setrlimit(RLIMIT_CPU, &cpu);
     execv(KORIM_BIN, argv.data());
     _exit(127);
   }
@@ -75,12 +81,35 @@ inline RunResult runKorim(const std::vector<std::string>& args, const korim_test
   const bool ended = pid > 0 && waitpid(pid, &wstatus, 0) == pid;
   if (ended && WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
   r.err = korim_test::readFile(errName);
-  if (ended && WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGALRM)
-    r.err += "(the run was stopped after " + std::to_string(kRunLimitSeconds) + " s)\n";
+  if (ended && WIFSIGNALED(wstatus) && (WTERMSIG(wstatus) == SIGXCPU || WTERMSIG(wstatus) == SIGKILL))
+    r.err += "(the run was stopped after " + std::to_string(kRunLimitSeconds) + " s of processor time)\n";
   std::remove(errName.c_str());
   if (ownStdout) r.out = korim_test::readFile(outName), std::remove(outName.c_str());
   return r;
 }
+
+// One part of a table of runs: a test of many slow runs is split into parts, each a test of its
+// own, so that no test of the suite runs long. Part `part` of `parts` takes the rows part,
+// part + parts, part + 2 parts, ...
+struct RowPart {
+  int part, parts;
+};
+
+// The name of a part in the test's name ("part2of4").
+inline void PrintTo(const RowPart& p, std::ostream* os) { *os << "part" << p.part << "of" << p.parts; }
+
+// The parts 0 to parts - 1 of a table, for INSTANTIATE_TEST_SUITE_P.
+inline std::vector<RowPart> rowParts(int parts) {
+  std::vector<RowPart> v;
+  for (int p = 0; p < parts; p++) v.push_back({p, parts});
+  return v;
+}
+
+// The fixture of a table test run in parts: mine(row) is true for the rows of this part.
+class RowParts : public testing::TestWithParam<RowPart> {
+ protected:
+  bool mine(size_t row) const { return static_cast<int>(row % GetParam().parts) == GetParam().part; }
+};
 
 // The arguments a followed by b.
 inline std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {

@@ -159,7 +159,9 @@ TEST(UnreadOptions, TheSlipsOfTheFitAndTheHistogramAreNamed) {
 // (its status, standard output and table); the runs that read it name none. The switches of one
 // fit variant in another, the electrostatic settings in a steric prediction without charges, the
 // rim's settings where no medium is set up, and the limits of the tensor in an SVD fit.
-TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
+class UnreadOptionsOfVariants : public RowParts {};
+
+TEST_P(UnreadOptionsOfVariants, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
   const std::vector<std::string> variant = {"-vecNoise", "-angNoise", "-dcOpt", "-nodcOpt", "-noerr", "-noautoMc",
                                             "-fixCone",  "-autoCone", "-nDfixed"};
   const std::vector<std::string> charged = {"-pH", "7", "-temp", "300", "-nacl", "0.1", "-kEne", "2"};
@@ -238,7 +240,9 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(fit, {"-mcStruc", "-noautoCone", "-map", "3"}), search, true},
       {plus(fit, {"-mcStruc", "-noautoCone", "-map", "3"}), {"-stdCone", "10"}, false},
   };
-  for (const auto& c : cases) {
+  for (size_t i = 0; i < std::size(cases); i++) {
+    if (!mine(i)) continue;
+    const auto& c = cases[i];
     TempDir d;
     const std::string what = c.run[0] + " " + c.run[1] + " " + c.options[0];
     const RunResult plain = runKorim(c.run, d);
@@ -259,7 +263,11 @@ TEST(UnreadOptions, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
 // Options a mode reads only in some of its runs, each row run twice: where the run does not read them
 // they are named, and change nothing but the table's echo of the settings (the lines named in the row,
 // which keep the values given); in a run of the same mode, or of one that reads them, no line names them.
-TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
+INSTANTIATE_TEST_SUITE_P(Rows, UnreadOptionsOfVariants, testing::ValuesIn(rowParts(8)));
+
+class UnreadOptionsOfSettings : public RowParts {};
+
+TEST_P(UnreadOptionsOfSettings, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
   const std::vector<std::string> grid3D = {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33",
                                            "-nZ", "1", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1",
                                            "-massLC", "0.00083"};
@@ -303,7 +311,9 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
         kept += l + "\n";
     return kept;
   };
-  for (const auto& c : cases) {
+  for (size_t i = 0; i < std::size(cases); i++) {
+    if (!mine(i)) continue;
+    const auto& c = cases[i];
     TempDir d;
     const std::string what = c.unread[0] + " " + c.options[0];
     const RunResult plain = runKorim(c.unread, d);
@@ -327,7 +337,11 @@ TEST(UnreadOptions, OptionsTheSettingOfTheRunLeavesUnreadAreNamed) {
 
 // The line of an option a run does not use names the run as it is: a steric prediction with -el,
 // the medium, the selection that takes the place of -inv, and the rod of the radial potential.
-TEST(UnreadOptions, TheLineNamesTheRunAsItIs) {
+INSTANTIATE_TEST_SUITE_P(Rows, UnreadOptionsOfSettings, testing::ValuesIn(rowParts(5)));
+
+class UnreadOptionLines : public RowParts {};
+
+TEST_P(UnreadOptionLines, TheLineNamesTheRunAsItIs) {
   const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD",
                                            "out.tab"};
   const std::vector<std::string> grid = {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33",
@@ -351,10 +365,13 @@ TEST(UnreadOptions, TheLineNamesTheRunAsItIs) {
        "order (-rimDisc) from -wv, -pRatio and -rM; this run is the steric prediction (-stKorim) and does not use "
        "it.\n"},
   };
-  for (const auto& c : cases) {
+  for (size_t i = 0; i < std::size(cases); i++) {
+    if (!mine(i)) continue;
     TempDir d;
-    const RunResult r = runKorim(c.run, d);
+    const RunResult r = runKorim(cases[i].run, d);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(c.line), std::string::npos) << c.line << "\n" << r.err;
+    EXPECT_NE(r.err.find(cases[i].line), std::string::npos) << cases[i].line << "\n" << r.err;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, UnreadOptionLines, testing::ValuesIn(rowParts(4)));
