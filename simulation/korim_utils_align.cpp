@@ -19,6 +19,7 @@
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/order_convergence.h"
+#include "simulation/sampling_convergence.h"
 #include "simulation/ssia.h"
 #include "simulation/step_convergence.h"
 #include "simulation/tensor_verdict.h"
@@ -88,6 +89,23 @@ int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
     return quietOrder([&] { return wallOrRodModel(at, m, out); }, why);
   };
   return stepSettledOrRefuse(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", k, model);
+}
+
+// The verdict on the sampling of orientations of a steric wall or rod prediction
+// (samplingSettledOrRefuse: 0, 1 or kSamplingUnsettled), the model run on the other spheres and
+// turns without a word; 0 for the electrostatic models, whose sphere the model checks itself, and
+// for the other media.
+int samplingVerdict(const KorimInfo& k, const ModelInputs& m) {
+  if (k.elInfo.elFlag != 0 || (k.lcType != 1 && k.lcType != 2)) return 0;
+  const SampledOrder model = [&k, &m](const double* dots, int nDots, int turns, double out[5], std::string* why) {
+    KorimInfo at = k;
+    at.digPsiNSC = turns;
+    ModelInputs on = m;
+    on.dotCount = nDots;
+    on.ddots = const_cast<double*>(dots);  // the models read the dots only
+    return quietOrder([&] { return wallOrRodModel(at, on, out); }, why);
+  };
+  return samplingSettledOrRefuse("stericAlignment", k, m.dotCount, m.ddots, model);
 }
 
 int modelFailed(const char* model, int status) {
@@ -293,7 +311,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
 
   const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
                            dotCount, ddots, digPotential, potential, offset, stepsize};
-  if (stepVerdict(k, inputs) != 0) return 1;
+  if (stepVerdict(k, inputs) != 0 || samplingVerdict(k, inputs) != 0) return 1;
   int status = 0;
   if (k.elInfo.elFlag == 0) {
     if (k.lcType == 1 || k.lcType == 2) {
@@ -352,6 +370,8 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
   // A step that does not settle the order, while the ensemble collects such verdicts, is noted as
   // an unsettled sphere is (kStepUnsettled): the ensemble advises once for all its states.
   if (const int st = stepVerdict(k, inputs); st != 0) return st;
+  // The same for a steric state's sampling of orientations below its defaults (kSamplingUnsettled).
+  if (const int st = samplingVerdict(k, inputs); st != 0) return st;
   // An order its sphere does not settle, while the ensemble collects such verdicts, is no failure of
   // the model: the ensemble advises once for all its states (the steric model checks no sphere).
   if (const int status = wallOrRodModel(k, inputs, saupe); status != 0)
