@@ -1294,12 +1294,9 @@ bool everyPointBlocks(const KorimInfo& k, const Grid3D& g, const float* mask) {
   const std::string& file = potentialSource(PotentialFile::grid).file();
   std::fprintf(stderr,
                "ssia3D: every point of the grid%s%s blocks the molecule: each of its values has a size of -maxPot "
-               "%g or more, so the molecule is let in only where no atom meets a point, and its order is the "
-               "chance of the orientations sampled; no alignment computed.\n",
+               "%g or more (the size from which a value blocks), so the molecule is let in only where no atom meets "
+               "a point, and its order is the chance of the orientations sampled; no alignment computed.\n",
                file.empty() ? "" : " of ", file.c_str(), static_cast<double>(k.elInfo.maxPot));
-  std::fprintf(stderr,
-               "ssia3D: a point blocks where its value's size is -maxPot or more: a -maxPot above the grid's values "
-               "lets points in, or the grid file holds the medium's values wrong.\n");
   return true;
 }
 
