@@ -1612,7 +1612,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus({"-bestFit", "-pdb", kPdb}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
         {plus({"-conv", "-korim"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
         {plus({"-daHist"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
-        {plus({"-stKorim", "-dot", "10", "-pdb", kPdb}, nh), 0,
+        {plus({"-stKorim", "-dot", "30", "-pdb", kPdb}, nh), 0,
          {"korim: -aD1 N -aD2 HN" + held + "; the prediction is made without couplings.\n"}, true},
     });
   }
