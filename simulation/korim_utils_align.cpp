@@ -76,20 +76,6 @@ int wallOrRodModel(KorimInfo& k, const ModelInputs& m, double out[5]) {
              out);
 }
 
-// The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse: 0, 1
-// or kStepUnsettled), the model the settings choose run at the finer steps without a word and
-// without its sphere's check; 0 for the other media.
-int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
-  if (k.lcType != 1 && k.lcType != 2) return 0;
-  const StepOrder model = [&k, &m](double step, double out[5], bool sphereChecked, std::string* why) {
-    KorimInfo at = k;
-    at.gridSpacing = static_cast<float>(step);
-    std::optional<SphereCheckPaused> paused;
-    if (!sphereChecked) paused.emplace();
-    return quietOrder([&] { return wallOrRodModel(at, m, out); }, why);
-  };
-  return stepSettledOrRefuse(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", k, model);
-}
 
 // The verdict on the sampling of orientations of a steric wall or rod prediction
 // (samplingSettledOrRefuse: 0, 1 or kSamplingUnsettled), the model run on the other spheres and
@@ -106,6 +92,24 @@ int samplingVerdict(const KorimInfo& k, const ModelInputs& m) {
     return quietOrder([&] { return wallOrRodModel(at, on, out); }, why);
   };
   return samplingSettledOrRefuse("stericAlignment", k, m.dotCount, m.ddots, model);
+}
+
+// The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse: 0, 1
+// or kStepUnsettled), the model the settings choose run at the finer steps without a word and
+// without its sphere's check; 0 for the other media. A step advised is run as its run would be:
+// with the sphere's check, and a steric sampling below the defaults held against the default one
+// at that step (a coarse step moves the orders of a coarse sampling further apart).
+int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
+  if (k.lcType != 1 && k.lcType != 2) return 0;
+  const StepOrder model = [&k, &m](double step, double out[5], bool sphereChecked, std::string* why) {
+    KorimInfo at = k;
+    at.gridSpacing = static_cast<float>(step);
+    std::optional<SphereCheckPaused> paused;
+    if (!sphereChecked) paused.emplace();
+    return quietOrder([&] { return sphereChecked && samplingVerdict(at, m) != 0 ? 1 : wallOrRodModel(at, m, out); },
+                      why);
+  };
+  return stepSettledOrRefuse(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", k, model);
 }
 
 int modelFailed(const char* model, int status) {
