@@ -1446,7 +1446,7 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
     return scanGrid(k, g, no_atoms, x, y, z, nd, d, false, weight, a2, &t2, w, false);
   };
-  if (!tensorIsZero(saupe) && !orderWithinSampling(own, saupe)) {
+  if (!sphereCheckPaused() && !tensorIsZero(saupe) && !orderWithinSampling(own, saupe)) {
     const double* d = sphereOfDensity(dense, &denseDots);
     double order[5];
     if (d == nullptr || !rescan(d, denseDots, &denser)) return 1;
