@@ -1441,15 +1441,16 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
   const int dense = denserDensity(sphereDensityOf(k, n_dots));
   OrientationWeights denser;
   int denseDots = 0;
+  const double* denseSphere = nullptr;  // the module's sphere, kept for the process
   const SphereScan rescan = [&](const double* d, int nd, OrientationWeights* w) {
-    if (nd == denseDots && denser.size() > 0) return *w = denser, true;
+    if (d == denseSphere && denser.size() > 0) return *w = denser, true;
     double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
     return scanGrid(k, g, no_atoms, x, y, z, nd, d, false, weight, a2, &t2, w, false);
   };
   if (!sphereCheckPaused() && !tensorIsZero(saupe) && !orderWithinSampling(own, saupe)) {
-    const double* d = sphereOfDensity(dense, &denseDots);
+    denseSphere = sphereOfDensity(dense, &denseDots);
     double order[5];
-    if (d == nullptr || !rescan(d, denseDots, &denser)) return 1;
+    if (denseSphere == nullptr || !rescan(denseSphere, denseDots, &denser)) return 1;
     if (!orientationAverage(denser, order) || orderWithinSampling(denser, order)) {
       noteTensorZero();
       return 0;
