@@ -454,10 +454,13 @@ int read3DPotential(const char* pot3DName, KorimInfo* korimInfo, int* count, dou
 
 int read3DPotSteric(const char* pot3DName, KorimInfo* korimInfo, int* count, float* pot3Dst) {
   const double maxPot = korimInfo->elInfo.maxPot;
-  simulation::ValueLines lines;
-  return read3DGrid(pot3DName, korimInfo, count, &lines, [pot3Dst, maxPot](int i, double v) {
+  simulation::ValueLines lines(pot3DName != nullptr ? pot3DName : "");
+  const int rc = read3DGrid(pot3DName, korimInfo, count, &lines, [pot3Dst, maxPot](int i, double v) {
     pot3Dst[i] = std::fabs(v) < maxPot ? 1.0f : 0.0f;
   });
+  // The steric model names the file where every point blocks.
+  simulation::setPotentialSource(simulation::PotentialFile::grid, rc == 0 ? lines : simulation::ValueLines());
+  return rc;
 }
 
 }  // namespace korim::app

@@ -52,6 +52,9 @@ constexpr int kOpMax = 5;
 constexpr float kRadiusModelDefault = 20.0f;
 // The default step of the molecule's positions from the medium (-dGrid), Angstrom.
 constexpr float kGridSpacingDefault = 0.2f;
+// The default sphere of orientations (-dot, its density) and turns about each of its dots (-digPsi).
+constexpr int kDensityDefault = 100;
+constexpr int kDigPsiDefault = 18;
 
 // Conversion formats (KorimInfo.outFormat).
 constexpr int kFormatXplor = 0;

@@ -120,8 +120,8 @@ int korimInfoNull(KorimInfo* k) {
   k->massLC = 0.05f;
   k->unitLengthLC = 1.574f;
   k->polymerDeg = 1707.0f;
-  k->densityNSC = 100;
-  k->digPsiNSC = 18;
+  k->densityNSC = kDensityDefault;
+  k->digPsiNSC = kDigPsiDefault;
   k->radiusModel = kRadiusModelDefault;
   k->gridSpacing = kGridSpacingDefault;
   k->grid3DnX = 1;

@@ -25,6 +25,7 @@
 #include "simulation/korim_utils_inert.h"
 #include "simulation/korim_utils_math.h"
 #include "simulation/order_convergence.h"
+#include "simulation/sampling_convergence.h"
 #include "simulation/step_convergence.h"
 #include "simulation/unsp.h"
 
@@ -141,8 +142,9 @@ struct EnsembleWork {
 };
 
 // The prediction of the state the structure holds, on the run's selection and charges, into s:
-// 0; kOrderUnsettled (kStepUnsettled), without a message, for an order the sphere of dots (the step
-// of the positions) does not settle while the ensemble collects such verdicts; else the failing
+// 0; kOrderUnsettled (kStepUnsettled, kSamplingUnsettled), without a message, for an order the
+// sphere of dots (the step of the positions, a steric sampling of orientations below its defaults)
+// does not settle while the ensemble collects such verdicts; else the failing
 // step's status after its message.
 int stateOrder(PDBInfo* pdb, KorimInfo* k, const SelectionGuard& sel, const EnsembleCharges& ch,
                EnsembleWork& w, int dotCount, double* dots, int verb, double s[5]) {
@@ -160,7 +162,7 @@ int stateOrder(PDBInfo* pdb, KorimInfo* k, const SelectionGuard& sel, const Ense
   }
   const int st = simEnsAlignment(k, points, w.x, w.y, w.z, chCount, w.chargeID.data(), w.charges.data(),
                                  dotCount, dots, ch.digPotential, ch.potential, ch.offset, ch.stepsize, s);
-  if (st != 0 && st != kOrderUnsettled && st != kStepUnsettled)
+  if (st != 0 && st != kOrderUnsettled && st != kStepUnsettled && st != kSamplingUnsettled)
     std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
   return st;
 }
@@ -298,12 +300,20 @@ int firstUnsettled(StateRun& r, int nDots, double* dots, const std::vector<int>&
 // command line gives it, and the states predicted with that value (firstUnsettled; -1 after a
 // message when they cannot be).
 struct AdviceTries {
-  const char* option;  // "-dot", "-dGrid"
+  const char* option;  // "-dot", "-dGrid"; "" where each value names its options ("-dot 20 -digPsi 18")
   const char* noun;    // "sphere", "step"
   const char* with;    // how the states are predicted: "on", "with"
   std::string range;   // the values tried, for the line that finds none: "from -dot 120 up to ..."
   std::vector<std::string> values;
   std::function<int(const std::string& value, const std::vector<int>& states, int* status)> predict;
+  // The advice of a value where option is "" (else adviseOption(option, value)).
+  std::function<std::string(const std::string& value)> advise = nullptr;
+  std::string named(const std::string& value) const {
+    return option[0] != '\0' ? std::string(option) + " " + value : value;
+  }
+  std::string advised(const std::string& value) const {
+    return option[0] != '\0' ? foundation::adviseOption(option, value) : advise(value);
+  }
 };
 
 // The advice of an ensemble some of whose states (order: those found) the run's settings do not
@@ -316,15 +326,15 @@ void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::
   const int n = static_cast<int>(allowed.size());
   int failing = 0, status = 0;
   for (const std::string& v : t.values) {
-    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted %s the %s of %s %s.\n", n,
-                 t.with, t.noun, t.option, v.c_str());
+    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted %s the %s of %s.\n", n,
+                 t.with, t.noun, t.named(v).c_str());
     failing = t.predict(v, order, &status);
     if (failing < 0) return;
     if (failing == 0) {
       std::fprintf(stderr,
-                   "ensembleAlignment: the %s of %s %s settles the order of every one of the %d allowed states, each "
+                   "ensembleAlignment: the %s of %s settles the order of every one of the %d allowed states, each "
                    "checked as this run checks it: %s answers.\n",
-                   t.noun, t.option, v.c_str(), n, foundation::adviseOption(t.option, v).c_str());
+                   t.noun, t.named(v).c_str(), n, t.advised(v).c_str());
       return;
     }
     order.erase(std::find(order.begin(), order.end(), failing));
@@ -337,10 +347,9 @@ void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::
                                    "that does"
                                  : "";
   std::fprintf(stderr,
-               "ensembleAlignment: no %s %s settles the order of every allowed state (at %s %s, state %d is not "
+               "ensembleAlignment: no %s %s settles the order of every allowed state (at %s, state %d is not "
                "settled%s).\n",
-               t.noun, t.range.c_str(), t.option,
-               t.values.back().c_str(), failing, sphere.c_str());
+               t.noun, t.range.c_str(), t.named(t.values.back()).c_str(), failing, sphere.c_str());
 }
 
 // The advice of an ensemble some of whose states the sphere of the run's density d does not
@@ -386,6 +395,34 @@ void adviseEnsembleStep(StateRun& r, int nDots, double* dots, const std::vector<
     r.k->gridSpacing = std::stof(value);
     const int first = firstUnsettled(r, nDots, dots, states, status);
     r.k->gridSpacing = own;
+    return first;
+  };
+  adviseEnsemble(t, allowed, order);
+}
+
+// The advice of an ensemble some of whose steric states the run's sampling of orientations (below
+// its defaults) does not settle: the samplings of advisedSamplings, each state predicted and
+// checked as a run of that -dot and -digPsi does; the last, the default sampling, is not checked.
+void adviseEnsembleSampling(StateRun& r, const std::vector<int>& allowed, const std::vector<int>& order) {
+  const Sampling given = samplingOf(*r.k);
+  const std::vector<Sampling> tried = advisedSamplings(given);
+  AdviceTries t{"", "sampling", "with", "", {}, nullptr};
+  for (const Sampling& c : tried) t.values.push_back(samplingText(c));
+  t.range = "from " + t.values.front() + " up to " + t.values.back() + ", the default,";
+  t.advise = [&given, &tried, &t](const std::string& value) {
+    const size_t i = std::find(t.values.begin(), t.values.end(), value) - t.values.begin();
+    return adviseSampling(given, tried[i]);
+  };
+  t.predict = [&r, &tried, &t](const std::string& value, const std::vector<int>& states, int* status) {
+    const Sampling c = tried[std::find(t.values.begin(), t.values.end(), value) - t.values.begin()];
+    int n = 0;
+    const double* sphere = sphereOfDensity(c.density, &n);
+    if (sphere == nullptr) return -1;
+    std::vector<double> dots(sphere, sphere + 3 * static_cast<size_t>(n));
+    const int ownDensity = r.k->densityNSC, ownTurns = r.k->digPsiNSC;
+    r.k->densityNSC = c.density, r.k->digPsiNSC = c.turns;
+    const int first = firstUnsettled(r, n, dots.data(), states, status);
+    r.k->densityNSC = ownDensity, r.k->digPsiNSC = ownTurns;
     return first;
   };
   adviseEnsemble(t, allowed, order);
@@ -673,7 +710,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   // the check), and advises one step or density for all of them at the end. The step comes first:
   // a density advised at an unsettled step would not answer.
   const UnsettledOrders collect;
-  std::vector<int> allowedStates, unsettled, unsettledStep;
+  std::vector<int> allowedStates, unsettled, unsettledStep, unsettledSampling;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     const double turn[3] = {a, b, c};
@@ -713,7 +750,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
     allowedStates.push_back(s);
     if (logPartAngles(pdbInfo, k, log) != 0) return 1;
     double order[5];
-    const int st = unsettled.empty() && unsettledStep.empty()
+    const int st = unsettled.empty() && unsettledStep.empty() && unsettledSampling.empty()
                        ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
                                       log, outDcEnsName, stateRemark, saupeAve, &lastR)
                        : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
@@ -721,6 +758,8 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
       unsettled.push_back(s);
     else if (st == kStepUnsettled)
       unsettledStep.push_back(s);
+    else if (st == kSamplingUnsettled)
+      unsettledSampling.push_back(s);
     else if (st != 0)
       return st;
   }
@@ -732,6 +771,15 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                  stepText(stepOf(k)).c_str(), static_cast<int>(unsettledStep.size()),
                  static_cast<int>(allowedStates.size()), stateList(unsettledStep).c_str());
     adviseEnsembleStep(again, dotCount, dots, allowedStates, unsettledStep);
+    return 1;
+  }
+  if (!unsettledSampling.empty()) {
+    std::fprintf(stderr,
+                 "ensembleAlignment: the sampling of orientations of %s does not settle the order of %d of the %d "
+                 "allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
+                 samplingText(samplingOf(k)).c_str(), static_cast<int>(unsettledSampling.size()),
+                 static_cast<int>(allowedStates.size()), stateList(unsettledSampling).c_str());
+    adviseEnsembleSampling(again, allowedStates, unsettledSampling);
     return 1;
   }
   if (!unsettled.empty()) {

@@ -19,6 +19,7 @@
 #include "simulation/korim_utils_math.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/order_convergence.h"
+#include "simulation/sampling_convergence.h"
 #include "simulation/ssia.h"
 #include "simulation/step_convergence.h"
 #include "simulation/tensor_verdict.h"
@@ -75,9 +76,29 @@ int wallOrRodModel(KorimInfo& k, const ModelInputs& m, double out[5]) {
              out);
 }
 
+
+// The verdict on the sampling of orientations of a steric wall or rod prediction
+// (samplingSettledOrRefuse: 0, 1 or kSamplingUnsettled), the model run on the other spheres and
+// turns without a word; 0 for the electrostatic models, whose sphere the model checks itself, and
+// for the other media.
+int samplingVerdict(const KorimInfo& k, const ModelInputs& m) {
+  if (k.elInfo.elFlag != 0 || (k.lcType != 1 && k.lcType != 2)) return 0;
+  const SampledOrder model = [&k, &m](const double* dots, int nDots, int turns, double out[5], std::string* why) {
+    KorimInfo at = k;
+    at.digPsiNSC = turns;
+    ModelInputs on = m;
+    on.dotCount = nDots;
+    on.ddots = const_cast<double*>(dots);  // the models read the dots only
+    return quietOrder([&] { return wallOrRodModel(at, on, out); }, why);
+  };
+  return samplingSettledOrRefuse("stericAlignment", k, m.dotCount, m.ddots, model);
+}
+
 // The verdict on the step of the positions of a wall or rod prediction (stepSettledOrRefuse: 0, 1
 // or kStepUnsettled), the model the settings choose run at the finer steps without a word and
-// without its sphere's check; 0 for the other media.
+// without its sphere's check; 0 for the other media. A step advised is run as its run would be:
+// with the sphere's check, and a steric sampling below the defaults held against the default one
+// at that step (a coarse step moves the orders of a coarse sampling further apart).
 int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
   if (k.lcType != 1 && k.lcType != 2) return 0;
   const StepOrder model = [&k, &m](double step, double out[5], bool sphereChecked, std::string* why) {
@@ -85,7 +106,8 @@ int stepVerdict(const KorimInfo& k, const ModelInputs& m) {
     at.gridSpacing = static_cast<float>(step);
     std::optional<SphereCheckPaused> paused;
     if (!sphereChecked) paused.emplace();
-    return quietOrder([&] { return wallOrRodModel(at, m, out); }, why);
+    return quietOrder([&] { return sphereChecked && samplingVerdict(at, m) != 0 ? 1 : wallOrRodModel(at, m, out); },
+                      why);
   };
   return stepSettledOrRefuse(k.elInfo.elFlag != 0 ? "sma" : "stericAlignment", k, model);
 }
@@ -293,7 +315,7 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
 
   const ModelInputs inputs{atomSelCount, xI, yI, zI, maxRadius, chCount, chargeAtomID, charges,
                            dotCount, ddots, digPotential, potential, offset, stepsize};
-  if (stepVerdict(k, inputs) != 0) return 1;
+  if (stepVerdict(k, inputs) != 0 || samplingVerdict(k, inputs) != 0) return 1;
   int status = 0;
   if (k.elInfo.elFlag == 0) {
     if (k.lcType == 1 || k.lcType == 2) {
@@ -352,6 +374,8 @@ int simEnsAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double* 
   // A step that does not settle the order, while the ensemble collects such verdicts, is noted as
   // an unsettled sphere is (kStepUnsettled): the ensemble advises once for all its states.
   if (const int st = stepVerdict(k, inputs); st != 0) return st;
+  // The same for a steric state's sampling of orientations below its defaults (kSamplingUnsettled).
+  if (const int st = samplingVerdict(k, inputs); st != 0) return st;
   // An order its sphere does not settle, while the ensemble collects such verdicts, is no failure of
   // the model: the ensemble advises once for all its states (the steric model checks no sphere).
   if (const int status = wallOrRodModel(k, inputs, saupe); status != 0)

@@ -1282,6 +1282,24 @@ void watchGridOverflow(GridWork& w, const Grid3D& g, const double* pot3D, int no
   }
 }
 
+// A steric grid whose every point blocks (each value of size -maxPot or more): the molecule is let
+// in only where no atom meets a point, which the orientations sample by chance. Refused after a
+// message naming the file and -maxPot; false otherwise. Only the points the periodic cell repeats
+// (z1..zN) are looked at: the rest lie outside every cell.
+bool everyPointBlocks(const KorimInfo& k, const Grid3D& g, const float* mask) {
+  for (int gx = 1; gx <= g.nX; gx++)
+    for (int gy = 1; gy <= g.nY; gy++)
+      for (int gz = g.z1; gz <= g.zN; gz++)
+        if (mask[g.index(gx, gy, gz)] != 0.0f) return false;
+  const std::string& file = potentialSource(PotentialFile::grid).file();
+  std::fprintf(stderr,
+               "ssia3D: every point of the grid%s%s blocks the molecule: each of its values has a size of -maxPot "
+               "%g or more (the size from which a value blocks), so the molecule is let in only where no atom meets "
+               "a point, and its order is the chance of the orientations sampled; no alignment computed.\n",
+               file.empty() ? "" : " of ", file.c_str(), static_cast<double>(k.elInfo.maxPot));
+  return true;
+}
+
 }  // namespace
 
 int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, int n_dots,
@@ -1403,6 +1421,7 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     }
     return wt;
   };
+  if (everyPointBlocks(k, g, pot3Dst)) return 1;
   double acc[5] = {0, 0, 0, 0, 0}, total = 0.0;
   OrientationWeights own;
   if (!sampleGrid(k, g, rCell, no_atoms, x, y, z, n_dots, dots, false, weight, acc, &total, &own))
@@ -1414,10 +1433,30 @@ int ssia3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, 
     std::fprintf(stderr, "WARNING: Error in simulation\n");
     for (int j = 0; j < 5; j++) saupe[j] = acc[j];
   }
-  // A grid that blocks no orientation more than another (nothing blocks, or every value lies below
-  // -maxPot) leaves the order of the sphere's own imprecision: zero, as for the potential model.
-  noteZeroWithinSampling(own, saupe);
-  return 0;
+  // The order is held against denser spheres as the potential model's is: a grid that blocks the
+  // molecule at a few orientations only leaves an order of the sphere's chance placement of them,
+  // which shrinks as the sphere grows. Where the denser sphere's order is zero within its own
+  // sampling, the run's is that noise, and zero (the verdict refuses it as such). The denser
+  // sphere is scanned once, for both.
+  const int dense = denserDensity(sphereDensityOf(k, n_dots));
+  OrientationWeights denser;
+  int denseDots = 0;
+  const double* denseSphere = nullptr;  // the module's sphere, kept for the process
+  const SphereScan rescan = [&](const double* d, int nd, OrientationWeights* w) {
+    if (d == denseSphere && denser.size() > 0) return *w = denser, true;
+    double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
+    return scanGrid(k, g, no_atoms, x, y, z, nd, d, false, weight, a2, &t2, w, false);
+  };
+  if (!sphereCheckPaused() && !tensorIsZero(saupe) && !orderWithinSampling(own, saupe)) {
+    denseSphere = sphereOfDensity(dense, &denseDots);
+    double order[5];
+    if (denseSphere == nullptr || !rescan(denseSphere, denseDots, &denser)) return 1;
+    if (!orientationAverage(denser, order) || orderWithinSampling(denser, order)) {
+      noteTensorZero();
+      return 0;
+    }
+  }
+  return convergedOrRefuse(who, k, n_dots, own, saupe, rescan);
 }
 
 // ---------------------------------------------------------------------------

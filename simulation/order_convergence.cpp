@@ -371,6 +371,8 @@ SphereCheckPaused::SphereCheckPaused() { conv.paused++; }
 
 SphereCheckPaused::~SphereCheckPaused() { conv.paused--; }
 
+bool sphereCheckPaused() { return conv.paused > 0; }
+
 bool unsettledOrderTaken() {
   const bool was = conv.unsettled;
   conv.unsettled = false;

@@ -184,6 +184,9 @@ class SphereCheckPaused {
   SphereCheckPaused& operator=(const SphereCheckPaused&) = delete;
 };
 
+// True while a SphereCheckPaused lives (a model's own checks of its sphere pass then too).
+bool sphereCheckPaused();
+
 // Da_HN (Hz) and R of the model's order s (before -lcS) as the table reports them: scaled by the
 // medium's order and turned into the couplings' sign.
 void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, double* R);

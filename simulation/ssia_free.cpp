@@ -10,6 +10,7 @@
 #include "simulation/korim_input.h"
 #include "simulation/korim_utils_align.h"
 #include "simulation/korim_utils_simu.h"
+#include "simulation/sampling_convergence.h"
 #include "simulation/ssia.h"
 #include "simulation/step_convergence.h"
 #include "simulation/tensor_verdict.h"
@@ -92,18 +93,23 @@ int ssiaFree(settings::KorimInfo* korimInfo, const char* pdbFreeName, const char
   centre(selCount, w.x, w.y, w.z);
   const float maxRadius = largestRadius(selCount, w.x, w.y, w.z);
   double saupe[5] = {0, 0, 0, 0, 0};
-  const auto steric = [&](float step, double out[5]) {
+  const auto steric = [&](float step, int turns, int nDots, const double* dots, double out[5]) {
     return stericAlignment(korimInfo, k.orderDiscRim, k.lcType, k.rSingleCell, k.radiusModel, k.radiusAtom, step,
                            k.concentration, k.molarRatio, selCount, w.x, w.y, w.z,
-                           static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, k.digPsiNSC, dotCount,
-                           w.dots, out);
+                           static_cast<double>(maxRadius) + k.radiusAtom, k.radiusAtom, turns, nDots, dots, out);
   };
-  // A step above the default is checked against finer ones first (the sphere is not checked here).
+  // A step above the default is checked against finer ones first (the sphere is not checked here),
+  // then a sampling of orientations below the default against the default one.
   const StepOrder atStep = [&](double step, double out[5], bool, std::string* why) {
-    return quietOrder([&] { return steric(static_cast<float>(step), out); }, why);
+    return quietOrder([&] { return steric(static_cast<float>(step), k.digPsiNSC, dotCount, w.dots, out); }, why);
   };
-  if (stepSettledOrRefuse("stericAlignment", k, atStep) != 0) return 1;
-  const int st = steric(k.gridSpacing, saupe);
+  const SampledOrder sampled = [&](const double* dots, int nDots, int turns, double out[5], std::string* why) {
+    return quietOrder([&] { return steric(k.gridSpacing, turns, nDots, dots, out); }, why);
+  };
+  if (stepSettledOrRefuse("stericAlignment", k, atStep) != 0 ||
+      samplingSettledOrRefuse("stericAlignment", k, dotCount, w.dots, sampled) != 0)
+    return 1;
+  const int st = steric(k.gridSpacing, k.digPsiNSC, dotCount, w.dots, saupe);
   if (st != 0) {
     std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
     return st;

@@ -360,9 +360,10 @@ TEST(Runs, StatusMessagesAndResultTable) {
       // A 3-D grid without its periodic planes: -z1 and -zN default to 0, which no grid has.
       {onPdb(kPdb, {"-3D", "-pot3D", testData("cli/grid3d_open_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3"}), 1,
        {"ssia3D: z planes 0 to 0 of the periodic cell (options -z1, -zN) must lie within 1 to 3.\n"}},
-      // A 3-D grid of 2 x 2 x 3 values 4 A apart, one of them a block.
-      {onPdb(kPdb, {"-3D", "-pot3D", testData("cli/grid3d_blocked_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3",
-                    "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "3", "-inD", kCouplings}),
+      // A 3-D grid of 2 x 2 x 3 values 4 A apart, one of them a block, on a sphere that settles its order.
+      {{"-stKorim", "-dot", "400", "-outD", "out.tab", "-pdb", kPdb, "-3D", "-pot3D",
+        testData("cli/grid3d_blocked_2x2x3.pot"), "-nX", "2", "-nY", "2", "-nZ", "3", "-dX", "4", "-dY", "4", "-dZ", "4",
+        "-z1", "1", "-zN", "3", "-inD", kCouplings},
        0, {", Total # of gridpositions 12 (x: 2, y: 2, z: 3).\n"}, true},
   };
   // /dev/full opens but refuses every write: a lost table or record must fail the run.

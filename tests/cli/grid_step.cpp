@@ -41,7 +41,7 @@ TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
   } cases[] = {
       {steric, "2", false},                         // 2.6 % from the default step's order
       {steric, "10", true},                         // 28 %; -dGrid 2.5 answers
-      {plus(steric, {"-pf1"}), "10", true},         // -dGrid 2.5 answers
+      {plus(steric, {"-pf1"}), "10", true},         // -dGrid 0.625 answers (at 2.5 -dot 30 is refused)
       {charged, "10", true},                        // -dGrid 2.5 answers
   };
   for (const auto& c : cases) {

@@ -109,9 +109,9 @@ TEST(Outputs, AStructureTooWideForItsColumnsIsNotWritten) {
   const std::string message = "PDB Error: the X coordinate ";
   const std::string atom = " of atom HA3 of residue 76 GLY (serial 1231) lies outside -999.999 to 999.999 A";
   for (const auto& [args, file, after] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
-           {{"-stKorim", "-dot", "10", "-inD", kCouplings, "-outD", "x.tab", "-pdbRot", "r.pdb"}, "r.pdb",
+           {{"-stKorim", "-dot", "30", "-inD", kCouplings, "-outD", "x.tab", "-pdbRot", "r.pdb"}, "r.pdb",
             "matrix: error in writePDBRot.\n"},
-           {{"-stKorimGrid", "-dot", "10", "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
+           {{"-stKorimGrid", "-dot", "30", "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
              examples("ubiquitin_100_states.ens"), "-ave", "a.tab", "-pdbRot", "e.pdb"},
             "e.pdb", "korim: error in writePDB.\n"}}) {
     std::vector<std::string> run = args;

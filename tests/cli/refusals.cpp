@@ -683,7 +683,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
     // Words that choose otherwise than the run does: said, and the run goes on as the mode words
     // decide (a steric prediction without -bestFit; the histogram without a table of -ave).
     cases.insert(cases.end(), {
-        {{"-mcDc", "-map", "100", "-dot", "10", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0,
+        {{"-mcDc", "-map", "100", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, 0,
          {"korim: -mcDc chooses the error estimate of -bestFit; this run is the steric prediction (-stKorim, the "
           "default mode) and does not use it.\n"},
          true, {"REMARK 105 atoms selected for simulation.\n"}},
@@ -1614,7 +1614,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {plus({"-bestFit", "-pdb", kPdb}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
         {plus({"-conv", "-korim"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
         {plus({"-daHist"}, nh), 1, {"korim: -aD1 N -aD2 HN" + held + ".\n"}},
-        {plus({"-stKorim", "-dot", "10", "-pdb", kPdb}, nh), 0,
+        {plus({"-stKorim", "-dot", "30", "-pdb", kPdb}, nh), 0,
          {"korim: -aD1 N -aD2 HN" + held + "; the prediction is made without couplings.\n"}, true},
     });
   }
@@ -1831,8 +1831,11 @@ TEST(Refusals, AZeroOrderIsRefusedAsZeroInBothGridModels) {
       {grid("-stKorim", open, "100"), 1, {zero}},
       {grid("-stKorim", open, "1000"), 1, {zero}},
       {grid("-stKorim", low, "100"), 1, {zero}},
-      {grid("-stKorim", block, "30"), 0, {}, true},
-      {grid("-stKorim", block, "100"), 0, {}, true},
+      // One blocked point aligns: its order is held against denser spheres, which settle it from -dot 400.
+      {grid("-stKorim", block, "100"), 1,
+       {"ssia3D: the sphere of orientations does not settle this prediction's order",
+        "-dot 400 in place of -dot 100 answers.\n"}},
+      {grid("-stKorim", block, "400"), 0, {}, true},
   };
   for (const Expect& c : cases) expectRun(c);
 }

@@ -46,7 +46,7 @@ TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
       {"-stKorim", "-nosurf", "-dot", "300"}, {"-elKorim", "-dot", "30"},
       {"-elKorim", "-pf1", "-pot", pot, "-dot", "30"},
       {"-stKorim", "-3D", "-pot3D", testData("cli/grid3d_blocked_2x2x3.pot"), "-nX", "2", "-nY", "2",
-       "-nZ", "3", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "3", "-dot", "30"},
+       "-nZ", "3", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "3", "-dot", "400"},
   };
   // The Da/R estimates by likelihood, on a small grid and a few runs.
   std::vector<std::vector<std::string>> runs = {

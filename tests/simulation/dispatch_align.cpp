@@ -49,7 +49,8 @@ PdbAtoms lShape() {
 KorimInfo settings(int lcType, int elFlag) {
   KorimInfo k{};
   korim::settings::korimInfoNull(&k);
-  std::tie(k.lcType, k.elInfo.elFlag, k.digPsiNSC) = std::tuple(lcType, elFlag, 4);
+  // The default turns: a steric run below them is checked against them, which these tests do not ask.
+  std::tie(k.lcType, k.elInfo.elFlag, k.digPsiNSC) = std::tuple(lcType, elFlag, korim::settings::kDigPsiDefault);
   std::tie(k.gridSpacing, k.radiusAtom, k.radiusModel, k.rSingleCell, k.concentration, k.lcOrder) =
       std::tuple(1.0f, 1.5f, lcType == 2 ? 33.5f : 20.0f, 150.0f, 0.05f, 0.8f);
   std::tie(k.elInfo.concNaCl, k.elInfo.chDensSurf, k.elInfo.cutoffPot) = std::tuple(0.1f, -0.47f, 1000.0);
