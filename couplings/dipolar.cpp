@@ -68,7 +68,9 @@ bool isHA(const char* a) {
 
 // Standard backbone bond length (Angstrom) for the named pair, 0 when none applies.
 float standardLength(int resIDI, const char* aI, int resIDJ, const char* aJ) {
-    if (resIDI == resIDJ) {
+    // The step from I to J, in a width no residue numbers overflow (INT_MIN - 1 would).
+    const long long step = static_cast<long long>(resIDJ) - resIDI;
+    if (step == 0) {
         if (isHN(aI) && same(aJ, "N")) return 1.041f;
         if (same(aI, "N") && isHN(aJ)) return 1.041f;
         if (isHA(aI) && same(aJ, "CA")) return 1.107f;
@@ -77,10 +79,10 @@ float standardLength(int resIDI, const char* aI, int resIDJ, const char* aJ) {
         if (same(aI, "CA") && same(aJ, "N")) return 1.458f;
         if (same(aI, "C") && same(aJ, "CA")) return 1.525f;
         if (same(aI, "CA") && same(aJ, "C")) return 1.525f;
-    } else if (resIDI == resIDJ - 1) {
+    } else if (step == 1) {
         if (same(aI, "C") && isHN(aJ)) return 2.085f;
         if (same(aI, "C") && same(aJ, "N")) return 1.329f;
-    } else if (resIDI == resIDJ + 1) {
+    } else if (step == -1) {
         if (isHN(aI) && same(aJ, "C")) return 2.085f;
         if (same(aI, "N") && same(aJ, "C")) return 1.329f;
     }
@@ -703,7 +705,13 @@ DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff, int segF
             const bool endI = (knownI && knownJ) ? c.atomICount == 0 : !knownI;
             if ((endI ? o.resIDI : o.resIDJ) == kNoResID) {
                 // A null cell, or a table without the column: no placeholder number in the message.
-                unmapped.add(k + 1, endI ? "holds no residue number in RESID_I" : "holds no residue number in RESID_J");
+                const char* column = endI ? "RESID_I" : "RESID_J";
+                if ((o.nullCells & (endI ? kNullResIDI : kNullResIDJ)) != 0)
+                    std::snprintf(why, sizeof why, "its residue number is missing (%s holds the file's NULLVALUE %d)",
+                                  column, dTab->nullValue);
+                else
+                    std::snprintf(why, sizeof why, "holds no residue number in %s", column);
+                unmapped.add(k + 1, why);
                 continue;
             }
             unmappedEnd(pdbInfo, dTab, o, endI, aOff, why, sizeof why);
