@@ -118,6 +118,10 @@ int resetDC(DInfo* dList, int dCount);
 // count. The rhombicity, its limits and rhFlag stay the target's own. Returns 0.
 int dTensorCopy(DTensor* tInfoA, const DTensor* tInfoB);
 int readDC(const char* inDName, DTable* dTab);
+// Residue number res shifted by off (an offset, or -1 and 1 for a neighbour) without overflow:
+// a sum beyond the int range is clamped to INT_MIN or INT_MAX, which no structure's residue
+// carries, so that it names no residue; kNoResID stays itself.
+int shiftedResID(int res, long long off);
 
 // ---- module workspace of the linear solve (dipolar.cpp) ----
 int dipolarNull();
