@@ -61,6 +61,8 @@ TEST(TableSlips, RefusedNamingTheLineOrNamedAsMissing) {
        {"korim: 1 row of " + nulls + " gives D as the file's NULLVALUE -666: its coupling is missing",
         "   row 4: its residue number is missing (RESID_I holds the file's NULLVALUE -666)\n"},
        true},
+      {{"-conv", "-xplor", "-inD", nulls, "-outD", "out.tab"}, 0,
+       {"   row 4: holds no residue number in RESID_I (missing: the file's NULLVALUE -666)\n"}, true},
   };
   for (const Expect& c : cases) expectRun(c);
 }
