@@ -209,6 +209,7 @@ int readDC(const char* inDName, DTable* dTab) {
     dTab->workSize = 0;
     resetDC(dTab->dObsList, entryCount);
     resetDC(dTab->dCalcList, entryCount);
+    bool named = false;  // a row has named a residue (else the range stays 1000000 to 0)
 
     for (int e = 0; e < entryCount; ++e) {
         const float* row = matrix + static_cast<long>(e) * varCount;
@@ -272,12 +273,14 @@ int readDC(const char* inDName, DTable* dTab) {
             r.diFixedFlag = 1;
         }
 
-        // Residue range over the ends that name a residue.
+        // Residue range over the ends that name a residue, from the first one named: residue
+        // numbers above 1000000 or all below 0 have a range of their own.
         const int ends[2] = {r.resIDI, r.resIDJ};
         for (int id : ends) {
             if (id == kNoResID) continue;
-            if (id < dTab->dMinRes) dTab->dMinRes = id;
-            if (id > dTab->dMaxRes) dTab->dMaxRes = id;
+            if (!named || id < dTab->dMinRes) dTab->dMinRes = id;
+            if (!named || id > dTab->dMaxRes) dTab->dMaxRes = id;
+            named = true;
         }
         dTab->maxCount += pairCapacity(r);
     }

@@ -79,6 +79,14 @@ TEST(TableSlips, MissingValuesLeaveTheFitAndTheLargestResidueReadsBack) {
   ASSERT_EQ(runKorim({"-bestFit", "-pdb", kPdb, "-inD", without, "-outD", "o2.tab"}, d).status, 0);
   EXPECT_EQ(dataValue(d / "o1.tab", "N"), "61");
   EXPECT_EQ(dataValue(d / "o1.tab", "Da_HN"), dataValue(d / "o2.tab", "Da_HN"));
+  // A table's residue range is its own above 1000000 and below 0 too.
+  for (const char* id : {"2000002", "-7"}) {
+    const std::string one = writeFile(d / "one.tab", std::string("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\n"
+                                                                 "FORMAT %d %s %d %s %f\n") +
+                                                         id + " N " + id + " H -13.2\n");
+    const RunResult r = runKorim(conv(one), d);
+    EXPECT_NE(r.err.find(one + ", 1 Couplings, Residues " + id + " to " + id + ".\n"), std::string::npos) << r.err;
+  }
   ASSERT_EQ(runKorim(conv(largest), d).status, 0);
   int found = 0;
   for (const std::vector<std::string>& row : readTable(d / "out.tab").rows) found += row.at(0) == "16777216";
