@@ -315,8 +315,12 @@ void leaveOutRowsWithoutResidue(DTable* t) {
     if (o.valid == 0 || (!noI && !noJ)) continue;
     o.valid = 0;
     ++n;
-    appendf(rows, "   row %d: holds no residue number in %s\n", i + 1,
+    appendf(rows, "   row %d: holds no residue number in %s", i + 1,
             noI && noJ ? "RESID_I and RESID_J" : noI ? "RESID_I" : "RESID_J");
+    // A cell given as the file's NULLVALUE: the number is missing, not the column.
+    if ((o.nullCells & (couplings::kNullResIDI | couplings::kNullResIDJ)) != 0)
+      appendf(rows, " (missing: the file's NULLVALUE %d)", t->nullValue);
+    rows += '\n';
   }
   if (n == 0) return;
   std::fprintf(stderr, "DC Warning: %d selected couplings name no residue at an end, which a restraint needs, and "

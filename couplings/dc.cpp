@@ -63,6 +63,7 @@ int dTabNull(DTable* dTab) {
     dTab->work = nullptr;
     dTab->nullChainName = 1;
     dTab->nullSegName = 1;
+    dTab->nullValue = 0;
     return 0;
 }
 
@@ -98,6 +99,7 @@ int resetDC(DInfo* dList, int dCount) {
         r.diFixedFlag = 0;
         for (int a = 0; a < kMaxDcAtoms; ++a) r.atomI[a] = r.atomJ[a] = nullptr;
         r.atomICount = r.atomJCount = 0;
+        r.nullCells = 0;
     }
     return 0;
 }
@@ -153,8 +155,11 @@ int readDC(const char* inDName, DTable* dTab) {
     static const char* const kFiniteColumns[] = {"D", "DI", "S", "FC", "INDEX", "ABS", nullptr};
     static const char* const kNonNegativeColumns[] = {"DD", "W", nullptr};
     static const char* const kWholeColumns[] = {"RESID_I", "RESID_J", nullptr};
+    // A residue number or coupling the file gives as its NULLVALUE is missing: told apart from a
+    // 9999 written, so that it names no residue 9999 and is named as missing.
+    TableNulls nulls;
     int status = rdTableFinite(inDName, &matrix, &varCount, &entryCount, &varInfo, static_cast<int>(kDcMissing),
-                               kFiniteColumns, kNonNegativeColumns, kWholeColumns);
+                               kFiniteColumns, kNonNegativeColumns, kWholeColumns, &nulls);
     if (status != 0) {
         freeTab(matrix, varInfo, varCount, entryCount);
         return status;
@@ -196,6 +201,7 @@ int readDC(const char* inDName, DTable* dTab) {
         return 1;
     }
 
+    dTab->nullValue = nulls.value;
     dTab->dMinRes = 1000000;
     dTab->dMaxRes = 0;
     dTab->dCount = entryCount;
@@ -203,6 +209,7 @@ int readDC(const char* inDName, DTable* dTab) {
     dTab->workSize = 0;
     resetDC(dTab->dObsList, entryCount);
     resetDC(dTab->dCalcList, entryCount);
+    bool named = false;  // a row has named a residue (else the range stays 1000000 to 0)
 
     for (int e = 0; e < entryCount; ++e) {
         const float* row = matrix + static_cast<long>(e) * varCount;
@@ -216,6 +223,14 @@ int readDC(const char* inDName, DTable* dTab) {
         structure::getAtomTabVals(varInfo, varCount, row, locJ[0], locJ[1],
                                   locJ[2], locJ[3], locJ[4], &r.resIDJ, r.resNameJ, r.atomNameJ,
                                   r.chainNameJ, r.segNameJ);
+        if (nulls.at(e, varCount, locI[0])) {
+            r.resIDI = kNoResID;
+            r.nullCells |= kNullResIDI;
+        }
+        if (nulls.at(e, varCount, locJ[0])) {
+            r.resIDJ = kNoResID;
+            r.nullCells |= kNullResIDJ;
+        }
         if (r.chainNameI[0] != '\0' || r.chainNameJ[0] != '\0') dTab->nullChainName = 0;
         if (r.segNameI[0] != '\0' || r.segNameJ[0] != '\0') dTab->nullSegName = 0;
         r.diFixedFlag = 0;
@@ -224,6 +239,7 @@ int readDC(const char* inDName, DTable* dTab) {
         r.id = indexLoc >= 0 ? tabCellInt(row[indexLoc]) : e + 1;
         r.absFlag = absLoc >= 0 ? tabCellInt(row[absLoc]) : 0;
         r.d = row[dLoc];
+        if (nulls.at(e, varCount, dLoc)) r.nullCells |= kNullD;
         r.di = val(diLoc, 0.0f);
         r.sigma = val(ddLoc, 1.0f);
         r.s = val(sLoc, 1.0f);
@@ -257,12 +273,14 @@ int readDC(const char* inDName, DTable* dTab) {
             r.diFixedFlag = 1;
         }
 
-        // Residue range over the ends that name a residue.
+        // Residue range over the ends that name a residue, from the first one named: residue
+        // numbers above 1000000 or all below 0 have a range of their own.
         const int ends[2] = {r.resIDI, r.resIDJ};
         for (int id : ends) {
             if (id == kNoResID) continue;
-            if (id < dTab->dMinRes) dTab->dMinRes = id;
-            if (id > dTab->dMaxRes) dTab->dMaxRes = id;
+            if (!named || id < dTab->dMinRes) dTab->dMinRes = id;
+            if (!named || id > dTab->dMaxRes) dTab->dMaxRes = id;
+            named = true;
         }
         dTab->maxCount += pairCapacity(r);
     }

@@ -20,6 +20,11 @@ constexpr float kDcLeastError = 0.001f;  // smallest error DD (Hz) other than 0 
 constexpr int kMaxDcAtoms = 9;           // matched atoms per end of a coupling
 constexpr int kMaxEuler = 8;             // capacity of the Euler solution lists
 
+// DInfo.nullCells: the values of a row that its table file gave as its NULLVALUE (missing).
+constexpr unsigned kNullResIDI = 1;  // resIDI is kNoResID
+constexpr unsigned kNullResIDJ = 2;  // resIDJ is kNoResID
+constexpr unsigned kNullD = 4;       // d is kDcMissing
+
 // Tensor modes (`DTensor.tensorMode`) and the words the coupling table prints for them.
 constexpr int kTensorNone = 0;
 constexpr int kTensorSVD = 1;            // SVD
@@ -78,6 +83,7 @@ struct DInfo {
     structure::AtomInfo* atomI[kMaxDcAtoms];
     structure::AtomInfo* atomJ[kMaxDcAtoms];
     int atomICount, atomJCount;
+    unsigned nullCells = 0;  // kNull* bits
 };
 
 // A coupling table: a tensor and parallel observed / calculated rows.
@@ -92,6 +98,7 @@ struct DTable {
     float* work;
     int nullChainName;  // 1 = no row names a chain: look-ups use the structure's default
     int nullSegName;    // 1 = no row names a segment
+    int nullValue = 0;  // the file's NULLVALUE, which the rows' nullCells name
 };
 
 struct DTableList {
@@ -111,6 +118,10 @@ int resetDC(DInfo* dList, int dCount);
 // count. The rhombicity, its limits and rhFlag stay the target's own. Returns 0.
 int dTensorCopy(DTensor* tInfoA, const DTensor* tInfoB);
 int readDC(const char* inDName, DTable* dTab);
+// Residue number res shifted by off (an offset, or -1 and 1 for a neighbour) without overflow:
+// a sum beyond the int range is clamped to INT_MIN or INT_MAX, which no structure's residue
+// carries, so that it names no residue; kNoResID stays itself.
+int shiftedResID(int res, long long off);
 
 // ---- module workspace of the linear solve (dipolar.cpp) ----
 int dipolarNull();

@@ -45,10 +45,21 @@ void tellNoRowOfFilter(const char* name, int rows, const std::string& held, cons
 
 // The rows of the range that the bound of a usable coupling alone leaves out (beyond: selectD's
 // list), of the atom types the filter keeps, counted once on stderr.
+// Those whose D the file gave as its NULLVALUE are told apart: their coupling is missing.
 void tellBeyondBound(const DTable* dTab, const char* name, const std::vector<int>& beyond, const char* a1,
                      const char* a2) {
-  int n = 0;
-  for (const int k : beyond) n += atomTypesMatch(dTab->dObsList[k], a1, a2) ? 1 : 0;
+  int n = 0, nulls = 0;
+  for (const int k : beyond) {
+    const DInfo& r = dTab->dObsList[k];
+    if (!atomTypesMatch(r, a1, a2)) continue;
+    ++((r.nullCells & kNullD) != 0 ? nulls : n);
+  }
+  if (nulls > 0)
+    std::fprintf(stderr,
+                 "korim: %d row%s of %s give%s D as the file's NULLVALUE %d: %s coupling is missing, so the run does "
+                 "not use %s and the tables it writes do not hold %s.\n",
+                 nulls, nulls == 1 ? "" : "s", name, nulls == 1 ? "s" : "", dTab->nullValue,
+                 nulls == 1 ? "its" : "their", nulls == 1 ? "it" : "them", nulls == 1 ? "it" : "them");
   if (n == 0) return;
   std::fprintf(stderr,
                "korim: the selection's bound of %g Hz leaves out %d row%s of %s whose D lies above it: no coupling "

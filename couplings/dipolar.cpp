@@ -36,16 +36,6 @@ struct DipolarState {
 };
 DipolarState g;
 
-// Residue number res shifted by the offset off. A sum beyond the int range is clamped to
-// INT_MIN or INT_MAX, which no structure's residue carries, so such a row maps to no atom.
-int shiftedRes(int res, int off) {
-    // No residue number stays none: shifted, the placeholder could name a residue of the structure.
-    if (res == kNoResID) return res;
-    const long long sum = static_cast<long long>(res) + off;
-    if (sum > INT_MAX) return INT_MAX;
-    if (sum < INT_MIN) return INT_MIN;
-    return static_cast<int>(sum);
-}
 
 // Gyromagnetic ratio in rad/(s T); 0 when the nucleus is unknown.
 double gammaOf(char nucleus) {
@@ -68,7 +58,9 @@ bool isHA(const char* a) {
 
 // Standard backbone bond length (Angstrom) for the named pair, 0 when none applies.
 float standardLength(int resIDI, const char* aI, int resIDJ, const char* aJ) {
-    if (resIDI == resIDJ) {
+    // The step from I to J, in a width no residue numbers overflow (INT_MIN - 1 would).
+    const long long step = static_cast<long long>(resIDJ) - resIDI;
+    if (step == 0) {
         if (isHN(aI) && same(aJ, "N")) return 1.041f;
         if (same(aI, "N") && isHN(aJ)) return 1.041f;
         if (isHA(aI) && same(aJ, "CA")) return 1.107f;
@@ -77,10 +69,10 @@ float standardLength(int resIDI, const char* aI, int resIDJ, const char* aJ) {
         if (same(aI, "CA") && same(aJ, "N")) return 1.458f;
         if (same(aI, "C") && same(aJ, "CA")) return 1.525f;
         if (same(aI, "CA") && same(aJ, "C")) return 1.525f;
-    } else if (resIDI == resIDJ - 1) {
+    } else if (step == 1) {
         if (same(aI, "C") && isHN(aJ)) return 2.085f;
         if (same(aI, "C") && same(aJ, "N")) return 1.329f;
-    } else if (resIDI == resIDJ + 1) {
+    } else if (step == -1) {
         if (isHN(aI) && same(aJ, "C")) return 2.085f;
         if (same(aI, "N") && same(aJ, "C")) return 1.329f;
     }
@@ -310,10 +302,10 @@ int mapDCInfo(PDBInfo* pdbInfo, DTable* dTab, int aOff) {
     int count = 0;
     for (int k = 0; k < dTab->dCount; ++k) {
         DInfo& r = dTab->dObsList[k];
-        r.atomICount = structure::findAtomList(pdbInfo, shiftedRes(r.resIDI, aOff), r.atomNameI,
+        r.atomICount = structure::findAtomList(pdbInfo, shiftedResID(r.resIDI, aOff), r.atomNameI,
                                                lookupChain(pdbInfo, dTab, r.chainNameI),
                                                lookupSeg(pdbInfo, dTab, r.segNameI), r.atomI);
-        r.atomJCount = structure::findAtomList(pdbInfo, shiftedRes(r.resIDJ, aOff), r.atomNameJ,
+        r.atomJCount = structure::findAtomList(pdbInfo, shiftedResID(r.resIDJ, aOff), r.atomNameJ,
                                                lookupChain(pdbInfo, dTab, r.chainNameJ),
                                                lookupSeg(pdbInfo, dTab, r.segNameJ), r.atomJ);
         if (r.atomICount == 0 || r.atomJCount == 0) {
@@ -346,10 +338,10 @@ int hasBondVector(const DInfo& d) {
 }
 
 void findRowAtoms(PDBInfo* pdbInfo, const DTable* dTab, const DInfo& o, int aOff, DInfo* c) {
-    c->atomICount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDI, aOff), o.atomNameI,
+    c->atomICount = structure::findAtomList(pdbInfo, shiftedResID(o.resIDI, aOff), o.atomNameI,
                                             lookupChain(pdbInfo, dTab, o.chainNameI),
                                             lookupSeg(pdbInfo, dTab, o.segNameI), c->atomI);
-    c->atomJCount = structure::findAtomList(pdbInfo, shiftedRes(o.resIDJ, aOff), o.atomNameJ,
+    c->atomJCount = structure::findAtomList(pdbInfo, shiftedResID(o.resIDJ, aOff), o.atomNameJ,
                                             lookupChain(pdbInfo, dTab, o.chainNameJ),
                                             lookupSeg(pdbInfo, dTab, o.segNameJ), c->atomJ);
 }
@@ -371,8 +363,8 @@ int buildDC(PDBInfo* pdbInfo, DTable* dTab, int aOff, int wOff, float* wList, in
         // No interaction constant without the ratios of both nuclei (reportDCMap names the row).
         if (!knownNucleus(o.atomNameI) || !knownNucleus(o.atomNameJ)) continue;
         c.valid = 1;
-        const int resI = shiftedRes(o.resIDI, aOff);
-        const int resJ = shiftedRes(o.resIDJ, aOff);
+        const int resI = shiftedResID(o.resIDI, aOff);
+        const int resJ = shiftedResID(o.resIDJ, aOff);
         findRowAtoms(pdbInfo, dTab, o, aOff, &c);
         // A row without a bond vector (one atom named twice) would enter the fit as a coupling
         // of interaction constant 0: a residual of its full value, whatever the tensor.
@@ -595,14 +587,14 @@ std::string missingResidue(PDBInfo* pdb, const DTable* t, const DInfo& o, bool e
 
 // Why one end of a selected row maps to no atom, or to one of a nucleus without a known ratio.
 void unmappedEnd(PDBInfo* pdb, const DTable* t, const DInfo& o, bool endI, int aOff, char* why, size_t len) {
-    const int res = shiftedRes(endI ? o.resIDI : o.resIDJ, aOff);
+    const int res = shiftedResID(endI ? o.resIDI : o.resIDJ, aOff);
     const char* atomName = endI ? o.atomNameI : o.atomNameJ;
     const char* chain = lookupChain(pdb, t, endI ? o.chainNameI : o.chainNameJ);
     const char* seg = lookupSeg(pdb, t, endI ? o.segNameI : o.segNameJ);
     const structure::ResInfo* r = structure::findRes(pdb, res, chain, seg);
     if (r == nullptr) {
         std::snprintf(why, len, "%s",
-                      missingResidue(pdb, t, o, endI, res, shiftedRes(endI ? o.resIDJ : o.resIDI, aOff), chain, seg)
+                      missingResidue(pdb, t, o, endI, res, shiftedResID(endI ? o.resIDJ : o.resIDI, aOff), chain, seg)
                           .c_str());
         return;
     }
@@ -703,7 +695,13 @@ DcMapCounts reportDCMap(PDBInfo* pdbInfo, const DTable* dTab, int aOff, int segF
             const bool endI = (knownI && knownJ) ? c.atomICount == 0 : !knownI;
             if ((endI ? o.resIDI : o.resIDJ) == kNoResID) {
                 // A null cell, or a table without the column: no placeholder number in the message.
-                unmapped.add(k + 1, endI ? "holds no residue number in RESID_I" : "holds no residue number in RESID_J");
+                const char* column = endI ? "RESID_I" : "RESID_J";
+                if ((o.nullCells & (endI ? kNullResIDI : kNullResIDJ)) != 0)
+                    std::snprintf(why, sizeof why, "its residue number is missing (%s holds the file's NULLVALUE %d)",
+                                  column, dTab->nullValue);
+                else
+                    std::snprintf(why, sizeof why, "holds no residue number in %s", column);
+                unmapped.add(k + 1, why);
                 continue;
             }
             unmappedEnd(pdbInfo, dTab, o, endI, aOff, why, sizeof why);
@@ -863,6 +861,15 @@ int findD(float* xI, float* yI, float* zI, float* xJ, float* yJ, float* zJ, floa
         dSigma[i] = static_cast<float>(di * std::sqrt(v));
     }
     return 0;
+}
+
+int shiftedResID(int res, long long off) {
+    // No residue number stays none: shifted, the placeholder could name a residue of the structure.
+    if (res == kNoResID) return res;
+    const long long sum = static_cast<long long>(res) + off;
+    if (sum > INT_MAX) return INT_MAX;
+    if (sum < INT_MIN) return INT_MIN;
+    return static_cast<int>(sum);
 }
 
 }  // namespace korim::couplings

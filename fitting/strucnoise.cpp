@@ -170,9 +170,9 @@ int addPdbNoise(PDBInfo* pdbInfo, DTable* dTab, const settings::KorimInfo* korim
     const char* segJ = dTab->nullSegName ? pdbInfo->defSegName : o.segNameJ;
     bool found = true;
     for (int i = 0; i < nI; i++)
-      found = place(pdbInfo, o.resIDI + aOff, c.atomI[i], chainI, segI, newI[i]) && found;
+      found = place(pdbInfo, couplings::shiftedResID(o.resIDI, aOff), c.atomI[i], chainI, segI, newI[i]) && found;
     for (int j = 0; j < nJ; j++)
-      found = place(pdbInfo, o.resIDJ + aOff, c.atomJ[j], chainJ, segJ, newJ[j]) && found;
+      found = place(pdbInfo, couplings::shiftedResID(o.resIDJ, aOff), c.atomJ[j], chainJ, segJ, newJ[j]) && found;
     if (found) moved++;
     else c.valid = 0;
   }

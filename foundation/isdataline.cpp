@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <strings.h>
 
 #include "foundation/inputfile.h"
 #include "foundation/raise.h"
@@ -40,6 +41,13 @@ int isDataLine(const char *line) {
         if (std::strcmp(tok, key) == 0) return 0;
     if (tok[0] == '#') return 0;
     return 1;
+}
+
+const char *keyWordInOtherCase(const char *token) {
+    if (token == nullptr) return nullptr;
+    for (const char *key : kKeyWords)
+        if (strcasecmp(token, key) == 0) return std::strcmp(token, key) == 0 ? nullptr : key;
+    return nullptr;
 }
 
 int cntDataLine(const char *inName, int *count) {

@@ -15,6 +15,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -234,7 +235,13 @@ struct TableOut {
 // of it ("9999x" as 9999, "-13.200" as -13) other values would.
 bool nullValueRead(const char* line, const char* inName, int lineNo, int* value) {
     const std::string word = getToken(2, line);
-    if (!badToken && integerWord(word, value) == NumberWord::number) return true;
+    if (!badToken && integerWord(word, value) == NumberWord::number) {
+        // "NULLVALUE 2 3" is no NULLVALUE 2: words after the number are a comment, not a number.
+        const std::string next = numberAfterValues(line, 2);
+        if (next.empty()) return true;
+        lineRefusal("RdTable", inName, lineNo, line, "gives NULLVALUE " + numberAfterValueText(word, next));
+        return false;
+    }
     const std::string given =
         badToken ? "gives no number after NULLVALUE" : "gives NULLVALUE " + shownLine(word.c_str());
     lineRefusal("RdTable", inName, lineNo, line,
@@ -250,6 +257,15 @@ int scanKeyLines(ReadState& rs, const char* inName, KeyLines& k) {
         lineNo++;
         const char* first = getToken(1, line);
         if (badToken || first[0] == '\0') continue;
+        // A key word in another case would be neither a key line nor a row: the line would be
+        // skipped, and with it a NULLVALUE or the columns' names.
+        if (const char* key = keyWordInOtherCase(first)) {
+            lineRefusal("RdTable", inName, lineNo, line,
+                        "begins with " + shownLine(first) + ", the key word " + key +
+                            " in another case, which korim would skip: it reads a key word only as written in "
+                            "capitals (" + key + ")");
+            return 1;
+        }
         // The key words start with F, V, T or N: other lines are rows or comments.
         const bool maybeKey = std::strchr("FVTN", first[0]) != nullptr;
         // The first VARS and FORMAT lines read every row: a later one (two tables joined) must
@@ -410,6 +426,8 @@ struct RowContext {
     int defNullValue;
     const char* line = nullptr;  // as read, line end included
     int lineNo = 0;
+    TableNulls* nulls = nullptr;  // the caller's record of null cells, or none
+    size_t rowCell = 0;           // the row's first cell in nulls->cells
     int badItems = 0;  // missing or unreadable items: each is named, and the read then fails
     int commaRows = 0;  // rows whose items are separated by commas: counted, the first one shown
     int firstCommaLine = 0;
@@ -423,6 +441,16 @@ bool isTextItem(const char* start, int length) {
     char* end = nullptr;
     static_cast<void>(std::strtod(item.c_str(), &end));
     return end == item.c_str();
+}
+
+// True when a whole item, read by integerWord as got (its value i), is a number beyond what a
+// table holds exactly (TAB_WHOLE_MAX): one within the int range, or one beyond it ("3e9").
+bool wholeBeyondTable(std::string_view word, NumberWord got, int i) {
+    if (got == NumberWord::number) return i > TAB_WHOLE_MAX || i < -TAB_WHOLE_MAX;
+    if (got != NumberWord::outOfRange) return false;
+    // Beyond the int range, or too small for a double ("1e-400", which is no such number).
+    const std::string text(word);
+    return std::fabs(std::strtod(text.c_str(), nullptr)) > TAB_WHOLE_MAX;
 }
 
 // Reports a number item that is missing (start null) or not a number; false when that ends the
@@ -448,20 +476,34 @@ bool badNumberItem(const tabVar& col, int v, const char* start, int length, RowC
 // One number cell, whose token starts at start (null: the line has no such token) with length
 // characters, with the file's null marker turned into the caller's. A missing or unreadable
 // item is named and counted (its value 0). Every item must be wholly one number ("-13,200",
-// "12abc" are not), an integer item a whole one within the int range ("8.5", "1e30" are not);
+// "12abc" are not), an integer item a whole one ("8.5" is not), refused with its line beyond what
+// the matrix holds exactly (TAB_WHOLE_MAX: "16777217", "1e30");
 // a column with a rule takes only finite numbers ("nan", "inf" are not), and one that must not
 // be negative refuses a value below 0 too. Returns false when the read must end (after a message).
 bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnRule rule, RowContext& rc,
                 float* value) {
     NumberWord got = NumberWord::notNumber;
+    bool isNull = false;
     if (start != nullptr) {
         const std::string_view word(start, static_cast<size_t>(length));
-        int i = 0;
         if (col.type == TAB_INT || rule == ColumnRule::whole) {
+            int i = 0;
             got = integerWord(word, &i);
+            // Compared as the whole number it is: as floats, 16777217 would match a NULLVALUE 16777216.
+            isNull = got == NumberWord::number && rc.k.haveNullValue && i == rc.k.fileNullValue;
+            if (!isNull && wholeBeyondTable(word, got, i)) {
+                lineRefusal("RdTable", rc.inName, rc.lineNo, rc.line,
+                            "holds " + shownLine(std::string(word).c_str()) + " in column " + std::to_string(v + 1) +
+                                " (" + col.name + "), beyond the whole numbers from -" +
+                                std::to_string(TAB_WHOLE_MAX) + " to " + std::to_string(TAB_WHOLE_MAX) +
+                                " that a table holds exactly (it keeps its values as single-precision numbers)");
+                return false;
+            }
             *value = static_cast<float>(i);
         } else {
             got = realWord(word, value);
+            isNull = got == NumberWord::number && rc.k.haveNullValue &&
+                     *value == static_cast<float>(rc.k.fileNullValue);
         }
     }
     // Outside a ruled column "nan" and "inf" are kept as they are, the caller judging them; an
@@ -472,8 +514,9 @@ bool numberCell(const tabVar& col, int v, const char* start, int length, ColumnR
         *value = 0.0f;
         return badNumberItem(col, v, start, length, rc);
     }
-    if (rc.k.haveNullValue && *value == static_cast<float>(rc.k.fileNullValue)) {
+    if (isNull) {
         *value = static_cast<float>(rc.defNullValue);
+        if (rc.nulls != nullptr) rc.nulls->cells[rc.rowCell + static_cast<size_t>(v)] = 1;
         return true;
     }
     if (rule == ColumnRule::finiteNonNegative && *value < 0.0f) {
@@ -543,12 +586,14 @@ bool numberAfterRow(const TableOut& t, int found, const std::vector<const char*>
 }
 
 // Second pass: the rows into the matrix (readMode 1) and the header lines into hdrBase (when
-// given); 0, or 1 after a message. rules[v]: what the number items of column v must be.
+// given); 0, or 1 after a message. rules[v]: what the number items of column v must be; nulls
+// (when given) records the cells that held the file's NULLVALUE.
 int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, hdrList* hdrBase,
-             int defNullValue, int readMode, const std::vector<ColumnRule>& rules) {
+             int defNullValue, int readMode, const std::vector<ColumnRule>& rules, TableNulls* nulls) {
     rewindText(rs.in);
     int row = 0;
     RowContext rc{inName, k, defNullValue};
+    rc.nulls = nulls;
     // The places of a row's tokens, found in one walk along the line; one beyond the last column.
     std::vector<const char*> starts(readMode == 1 ? static_cast<size_t>(t.varCount) + 1 : 0);
     std::vector<int> lengths(starts.size());
@@ -560,6 +605,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
             float* out = t.matrix + static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
             const int found = tokenSpans(line, starts.data(), lengths.data(), t.varCount + 1);
             rc.line = line;
+            rc.rowCell = static_cast<size_t>(row) * static_cast<size_t>(t.varCount);
             if (isCommaRow(line, found, starts, lengths, t)) {
                 if (rc.commaRows++ == 0) {
                     rc.firstCommaLine = rc.lineNo;
@@ -619,7 +665,7 @@ int readRows(ReadState& rs, const char* inName, const KeyLines& k, TableOut& t, 
 int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
               hdrList** hdrBasePtr, int defNullValue, int nullEntryFlag, int readMode,
               const char* const* finiteNames, const char* const* nonNegativeNames,
-              const char* const* wholeNames = nullptr) {
+              const char* const* wholeNames = nullptr, TableNulls* nulls = nullptr) {
     TableOut t;
     // Every exit stores what was reached, so that the caller can release it.
     auto finish = [&](int status) {
@@ -668,8 +714,14 @@ int readTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entr
         std::memset(t.matrix, 0, sizeof(float) * static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount));
     }
     t.entryCount = k.rows;
+    if (nulls != nullptr) {
+        nulls->given = k.haveNullValue;
+        nulls->value = k.fileNullValue;
+        nulls->cells.assign(readMode == 1 ? static_cast<size_t>(k.rows) * static_cast<size_t>(t.varCount) : 0, 0);
+        if (readMode != 1) nulls = nullptr;
+    }
     hdrList* hdrBase = hdrBasePtr != nullptr ? *hdrBasePtr : nullptr;
-    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, rules));
+    return finish(readRows(rs, inName, k, t, hdrBase, defNullValue, readMode, rules, nulls));
 }
 
 }  // namespace
@@ -682,9 +734,9 @@ int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entry
 
 int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
                   tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
-                  const char* const* nonNegativeNames, const char* const* wholeNames) {
+                  const char* const* nonNegativeNames, const char* const* wholeNames, TableNulls* nulls) {
     return readTable(inName, matrixPtr, varCountPtr, entryCountPtr, varInfoPtr, nullptr, defNullValue, 0, 1,
-                     finiteNames, nonNegativeNames, wholeNames);
+                     finiteNames, nonNegativeNames, wholeNames, nulls);
 }
 
 int getTabVar(const tabVar* varInfo, int varCount, const char* varName) {

@@ -1,6 +1,9 @@
 // Text tables: column records, header-line lists, the table reader (rdtable) and writer (table).
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 namespace korim::foundation {
 
 // Column types of a table.
@@ -14,6 +17,24 @@ constexpr int TAB_NULL_TEXT = -1;
 
 // The text this system writes for a missing text, in the "NULLSTRING" line and in the cells.
 constexpr const char* TAB_NULL_STRING = "*";
+
+// The largest whole number a table holds exactly (2^24): its values are kept as single-precision
+// numbers, which round 16777217 to 16777216. The reader refuses a whole item beyond it either way.
+constexpr int TAB_WHOLE_MAX = 16777216;
+
+// The number cells of a table that held the file's NULLVALUE, for a caller that tells a missing
+// value from one written as its own null value.
+struct TableNulls {
+    bool given = false;               // the file has a NULLVALUE line
+    int value = 0;                    // its number
+    std::vector<unsigned char> cells;  // entry * varCount + column: 1 where the cell held it
+    bool at(int entry, int varCount, int column) const {
+        if (column < 0 || entry < 0) return false;
+        const std::size_t k =
+            static_cast<std::size_t>(entry) * static_cast<std::size_t>(varCount) + static_cast<std::size_t>(column);
+        return k < cells.size() && cells[k] != 0;
+    }
+};
 
 // One column of a table.
 struct tabVar {
@@ -49,8 +70,10 @@ int tabCellInt(float value);
 // Reads a table file. Matrix: entryCount x varCount floats, row-major.
 // hdrBasePtr null: header lines are not kept, else appended to *hdrBasePtr.
 // A cell equal to the file's NULLVALUE becomes defNullValue; a text equal to its
-// NULLSTRING becomes TAB_NULL_TEXT. nullEntryFlag non-zero: no rows is not an
-// error. readMode 1 reads the values, anything else only the columns and counts.
+// NULLSTRING becomes TAB_NULL_TEXT. A whole item (a %d column's) beyond +-TAB_WHOLE_MAX is
+// refused, and so is a line that begins with a key word in another case than capitals.
+// nullEntryFlag non-zero: no rows is not an error. readMode 1 reads the values, anything else
+// only the columns and counts.
 // Returns 0, or 1 after printing the reason; outputs are always stored and a
 // caller that gets 1 releases them with freeTab.
 int rdTable2(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr, tabVar** varInfoPtr,
@@ -63,9 +86,11 @@ int rdTable(const char* inName, float** matrixPtr, int* varCountPtr, int* entryC
 // "-13,200", "12abc") is refused as an unreadable item is, with its line; so is one below 0 in a
 // column named in nonNegativeNames (a NULLVALUE item excepted), and one that is no whole number
 // within the int range in a column named in wholeNames, whatever its format ("8.5", "1e30").
+// nulls, when given, is filled with the file's NULLVALUE and the cells that held it.
 int rdTableFinite(const char* inName, float** matrixPtr, int* varCountPtr, int* entryCountPtr,
                   tabVar** varInfoPtr, int defNullValue, const char* const* finiteNames,
-                  const char* const* nonNegativeNames = nullptr, const char* const* wholeNames = nullptr);
+                  const char* const* nonNegativeNames = nullptr, const char* const* wholeNames = nullptr,
+                  TableNulls* nulls = nullptr);
 
 // Index of the column of that name (ignoring the case of a-z), or -1. The reader refuses a table
 // that names a column twice, so a name read from a file finds one column only.

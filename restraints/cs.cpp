@@ -159,9 +159,9 @@ void chooseShiftModels(CSTable* csTab) {
     for (int i = 0; i < csTab->csCount; i++) {
         CSInfo* cs = &csTab->csList[i];
         char prev[32], name[32], next[32];
-        getSeqResName(csTab->seqInfo, cs->resID - 1, prev);
+        getSeqResName(csTab->seqInfo, couplings::shiftedResID(cs->resID, -1), prev);
         getSeqResName(csTab->seqInfo, cs->resID, name);
-        getSeqResName(csTab->seqInfo, cs->resID + 1, next);
+        getSeqResName(csTab->seqInfo, couplings::shiftedResID(cs->resID, 1), next);
         if (strcasecmp(name, "None") == 0) std::snprintf(name, sizeof name, "%s", cs->resName);
         getRandCoilShift(name, prev, next, cs->atomName, 1, &cs->rcShift);
         getCSSurface(name, prev, next, cs);
@@ -257,7 +257,7 @@ int mapCSInfo(structure::PDBInfo* pdbInfo, CSTable* csTab, int aOff) {
         CSInfo* cs = &csTab->csList[i];
         const char* chain = csTab->nullChainName ? pdbInfo->defChainName : cs->chainName;
         const char* seg = csTab->nullSegName ? pdbInfo->defSegName : cs->segName;
-        cs->res = findRes(pdbInfo, cs->resID + aOff, chain, seg);
+        cs->res = findRes(pdbInfo, couplings::shiftedResID(cs->resID, aOff), chain, seg);
         if (cs->res != nullptr) {
             cs->valid = 1;
             csTab->validCSCount++;

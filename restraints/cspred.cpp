@@ -57,7 +57,7 @@ int buildCS(PDBInfo* pdbInfo, CSTable* csTab, int aOff, int constRMSFlag) {
         if (!cs->valid || cs->surf == nullptr) continue;
         const char* chain = csTab->nullChainName ? pdbInfo->defChainName : cs->chainName;
         const char* seg = csTab->nullSegName ? pdbInfo->defSegName : cs->segName;
-        cs->res = structure::findRes(pdbInfo, cs->resID + aOff, chain, seg);
+        cs->res = structure::findRes(pdbInfo, couplings::shiftedResID(cs->resID, aOff), chain, seg);
         if (cs->res == nullptr || !defined(cs->res)) continue;
         float val, density, dev;
         getSurfVal(cs->surf, cs->res->phi, cs->res->psi, &val, &density, &dev);

@@ -3,6 +3,7 @@
 #include "restraints/restab.h"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <cstdio>
 
@@ -96,7 +97,9 @@ int simDC_dc(DTable* dTab, CSTable* csTab, const char* /*inDName*/, const char* 
     if (csTab != nullptr) selectCS(csTab->csList, csTab->csCount, segFirst, segLast);
     const int n = dTab == nullptr ? 0 : couplings::selectD(dTab->dObsList, dTab->dCount, segFirst, segLast, excludeMode);
     couplings::remarkCouplings(stdout, "selected", n, excludeMode);
-    const int offset = aFirst - segFirst;
+    // Clamped to the int range: an offset that large maps no row to the structure.
+    const long long wide = static_cast<long long>(aFirst) - segFirst;
+    const int offset = wide > INT_MAX ? INT_MAX : wide < INT_MIN ? INT_MIN : static_cast<int>(wide);
     if (csTab != nullptr) buildCS(pdb, csTab, offset, constRMSFlag);
     if (dTab != nullptr) {
         couplings::buildDC(pdb, dTab, offset, segFirst, wList, wCount, allowFixedDI);

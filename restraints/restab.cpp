@@ -135,7 +135,7 @@ int mapAtomRefs(structure::PDBInfo* pdb, const AtomRef* refs, int count, const c
         const AtomRef& a = refs[k];
         const char* chain = nullChain ? pdb->defChainName : a.chainName;
         const char* seg = nullSeg ? pdb->defSegName : a.segName;
-        *a.atom = structure::findAtom(pdb, *a.resID + resOffset, a.atomName, chain, seg);
+        *a.atom = structure::findAtom(pdb, couplings::shiftedResID(*a.resID, resOffset), a.atomName, chain, seg);
         if (*a.atom == nullptr) found = 0;
     }
     if (found) return 1;

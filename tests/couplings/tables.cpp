@@ -182,19 +182,19 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
   korim_test::TempDir dir;
   const std::string head = "VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D DI DD S W FC\n"
                            "FORMAT %4d %4s %4d %4s %8.3f %8.3f %8.3f %5.2f %5.2f %5.2f\n";
-  const struct { const char* row; const char* warning; } cases[] = {
+  const struct { const char* row; const char* warning; const char* refusal = nullptr; } cases[] = {
       {"2 N 2 H -13,200 0 1 1 1 1", "Bad F-Item 5:"},
       {"2 N 2 H -13.2 12abc 1 1 1 1", "Bad F-Item 6:"},
       {"2 N 2 H -13.2 0 8.2* 1 1 1", "Bad F-Item 7:"},
       {"2 N 2 H -13.2 0 1 1,0 1 1", "Bad F-Item 8:"},
       {"2 N 2 H -13.2 0 1 1 1x 1", "Bad F-Item 9:"},
       {"2 N 2 H -13.2 0 1 1 1 1.0.0", "Bad F-Item 10:"},
-      // Residue numbers: whole ones within the int range ("8ab", "8.5", "1,5", "1e30" are not 8, 8, 1, 1;
-      // "1e-400", below the smallest double, is no residue 0).
+      // Residue numbers: whole ones within what a table holds ("8ab", "8.5", "1,5" are not 8, 8, 1;
+      // "1e-400", below the smallest double, is no residue 0; 1e30 is refused with its line).
       {"8ab N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8.5 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"8 N 1,5 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
-      {"8 N 1e30 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
+      {"8 N 1e30 H -13.2 0 1 1 1 1", "", "holds 1e30 in column 3 (RESID_J), beyond the whole numbers"},
       {"8 N 1e-400 H -13.2 0 1 1 1 1", "Bad I-Item 3:"},
       {"-1e-400 N 8 H -13.2 0 1 1 1 1", "Bad I-Item 1:"},
       {"2 N 2 H -13.2 0 -1 1 1 1", "Negative F-Item 7 (DD must be 0 or more):"},
@@ -205,8 +205,11 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
     DTable t;
     std::string err;
     EXPECT_EQ(read(path, &t, &err), 1) << c.row;
-    EXPECT_EQ(err, "RdTable Warning: " + std::string(c.warning) + "\n" + c.row + "\n\nRdTable Error: 1 bad item in " +
-                       path + "\n");
+    if (c.refusal != nullptr)
+      EXPECT_EQ(err.rfind("RdTable Error: line 3 of " + path + " " + c.refusal, 0), 0u) << err;
+    else
+      EXPECT_EQ(err, "RdTable Warning: " + std::string(c.warning) + "\n" + c.row + "\n\nRdTable Error: 1 bad item in " +
+                         path + "\n");
     dTabFree(&t);
   }
   // A whole number written with a point, and a hexadecimal coupling, are read as they say.
@@ -226,7 +229,8 @@ TEST(ReadDC, NumbersWholeAndErrorsAndWeightsNotNegative) {
                            row + "\n");
     std::string err;
     EXPECT_EQ(read(floats, &t, &err), 1) << row;
-    EXPECT_NE(err.find("RdTable Error: 1 bad item"), std::string::npos) << err;
+    const bool beyond = std::string(row).find("1e30") != std::string::npos;
+    EXPECT_NE(err.find(beyond ? "beyond the whole numbers" : "RdTable Error: 1 bad item"), std::string::npos) << err;
     dTabFree(&t);
   }
   // An index beyond the int range, and the last int, which its float cell holds as 2^31, end at

@@ -161,7 +161,7 @@ TEST_F(IoTable, ANullValueIsAWholeNumberWrittenAnyWay) {
 
 TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
     Table t;
-    std::string p = file("short.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n7\n8 GLY 1.0 extra\n");
+    std::string p = file("short.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\n7\n8 GLY 1.0 extra\n");
     ASSERT_EQ(t.read(p, 0), 1);
     EXPECT_EQ(t.err, "RdTable Warning: Bad T-Item 2:\n7\n\nRdTable Warning: Bad F-Item 3:\n7\n\n"
                      "RdTable Error: 2 bad items in " + p + "\n");
@@ -172,8 +172,12 @@ TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
         EXPECT_EQ(t.err, "RdTable Warning: Bad I-Item 1:\n" + item + "\n\nRdTable Error: 1 bad item in " + p + "\n");
     }
 
-    // Extra items beyond the last column are ignored; the lower-case key line is not a row.
-    ASSERT_EQ(t.read(file("extra.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n8 GLY 1.0 extra\n"), 0), 0);
+    // Extra items beyond the last column are ignored; a lower-case key line is refused (no row).
+    p = file("extra.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\nvars x y z\n8 GLY 1.0 extra\n");
+    ASSERT_EQ(t.read(p, 0), 1);
+    EXPECT_EQ(t.err, "RdTable Error: line 3 of " + p + " begins with vars, the key word VARS in another case, which "
+                     "korim would skip: it reads a key word only as written in capitals (VARS):\nvars x y z\n");
+    ASSERT_EQ(t.read(file("extra.tab", "VARS ID NAME VAL\nFORMAT %d %s %f\n8 GLY 1.0 extra\n"), 0), 0);
     EXPECT_EQ(t.err, "");
     ASSERT_EQ(t.entries, 1);
     EXPECT_EQ(t.text(0, 1), "GLY");
@@ -181,8 +185,8 @@ TEST_F(IoTable, ShortRowsAndNonNumbersAreNamedAndRefused) {
 
     const std::string lower = file("lowervars.tab", "vars a b\n1 2\n");
     EXPECT_EQ(t.read(lower, 0), 1);
-    EXPECT_EQ(t.err, "RdTable Error: no variables found: " + lower + " has no VARS line naming its columns.\n" +
-                         kFormatHelp);
+    EXPECT_EQ(t.err, "RdTable Error: line 1 of " + lower + " begins with vars, the key word VARS in another case, "
+                     "which korim would skip: it reads a key word only as written in capitals (VARS):\nvars a b\n");
     EXPECT_TRUE(t.info == nullptr && t.vars == 0);
 }
 
@@ -401,9 +405,9 @@ TEST_F(IoTable, MalformedFilesFailWithMessages) {
 }
 
 TEST_F(IoTable, HeaderLinesAndCountOnlyMode) {
-    std::string path = file("hdr.tab", "# made by hand\r\nREMARK first\nDATA FIRST_RESID 5\ndata lower case\n"
+    std::string path = file("hdr.tab", "# made by hand\r\nREMARK first\nDATA FIRST_RESID 5\nDATA upper case\n"
                                        "VARS A\nFORMAT %d\nEND\n1\n2\nREMARK last\n");
-    const std::vector<std::string> want = {"# made by hand", "REMARK first", "DATA FIRST_RESID 5", "data lower case",
+    const std::vector<std::string> want = {"# made by hand", "REMARK first", "DATA FIRST_RESID 5", "DATA upper case",
                                            "REMARK last"};
     Table t;
     for (int mode : {1, 0}) {  // 0: columns and row count only, no matrix
@@ -546,4 +550,60 @@ TEST_F(IoTable, CellAccess) {
         EXPECT_EQ(t.m[s.v], s.value) << s.text;
     }
     EXPECT_STREQ(t.info[1].equivList[1], "NEW TEXT");
+}
+
+// Slips a table would read as something else: a key word in another case (a line skipped, its
+// NULLVALUE lost), a number after NULLVALUE's, a whole item the float matrix would round. Each
+// file with its message ("@": its path), or "" and the value of its one cell.
+TEST_F(IoTable, SlipsReadAsSomethingElseAreRefusedWithTheirLine) {
+    const std::string kCase = " in another case, which korim would skip: it reads a key word only as written in capitals (";
+    const std::string kBeyond = ", beyond the whole numbers from -16777216 to 16777216 that a table holds exactly (it "
+                                "keeps its values as single-precision numbers):\n";
+    const struct { const char* text; std::string message; float cell; } cases[] = {
+        {"VARS A\nnullvalue -666\n-666\n", "line 2 of @ begins with nullvalue, the key word NULLVALUE" + kCase +
+                                               "NULLVALUE):\nnullvalue -666\n", 0},
+        {"Nullstring *\nVARS A\n1\n", "line 1 of @ begins with Nullstring, the key word NULLSTRING" + kCase +
+                                          "NULLSTRING):\nNullstring *\n", 0},
+        {"remark made by hand\nVARS A\n1\n", "line 1 of @ begins with remark, the key word REMARK" + kCase +
+                                                 "REMARK):\nremark made by hand\n", 0},
+        {"VARS A\nFORMAT %d\ndata FIRST_RESID 5\n1\n", "line 3 of @ begins with data, the key word DATA" + kCase +
+                                                           "DATA):\ndata FIRST_RESID 5\n", 0},
+        {"REMARK nullvalue and vars in a remark\nVARS A\nFORMAT %d\n7\n", "", 7},
+        {"VARS A\nNULLVALUE 2 3\n2\n", "line 2 of @ gives NULLVALUE the value 2 followed by the number 3, where one value "
+                                       "is taken (one number split by a space? words after the value are a comment, "
+                                       "which may not begin with a number):\nNULLVALUE 2 3\n", 0},
+        {"VARS A\nNULLVALUE 2 # unmeasured\n2\n", "", -999},
+        {"VARS A\nFORMAT %d\n16777217\n", "line 3 of @ holds 16777217 in column 1 (A)" + kBeyond + "16777217\n", 0},
+        {"VARS A\nFORMAT %d\n-16777217\n", "line 3 of @ holds -16777217 in column 1 (A)" + kBeyond + "-16777217\n", 0},
+        {"VARS A\nFORMAT %d\n3e9\n", "line 3 of @ holds 3e9 in column 1 (A)" + kBeyond + "3e9\n", 0},
+        {"VARS A\nFORMAT %d\n-16777216\n", "", -16777216.0f},
+        {"VARS A\nNULLVALUE 2147483647\nFORMAT %d\n2147483647\n", "", -999},  // the NULLVALUE is no value
+    };
+    Table t;
+    for (const auto& c : cases) {
+        const std::string p = file("slip.tab", c.text);
+        std::string want = c.message.empty() ? "" : "RdTable Error: " + c.message;
+        if (size_t at = want.find('@'); at != std::string::npos) want.replace(at, 1, p);
+        EXPECT_EQ(t.read(p, -999), c.message.empty() ? 0 : 1) << c.text;
+        EXPECT_EQ(t.err, want) << c.text;
+        if (c.message.empty() && t.status == 0) {
+            EXPECT_EQ(t.at(0, 0), c.cell) << c.text;
+        }
+    }
+}
+
+// The cells that held the file's NULLVALUE are told apart from the same number written, even
+// where the caller's null value is that number.
+TEST_F(IoTable, NullCellsAreRecordedForTheCaller) {
+    const std::string p = file("nulls.tab", "NULLVALUE -666\nVARS R D\nFORMAT %d %f\n-666 9999\n5 -666.0\n");
+    float* m = nullptr;
+    tabVar* info = nullptr;
+    int vars = 0, entries = 0;
+    TableNulls nulls;
+    ASSERT_EQ(rdTableFinite(p.c_str(), &m, &vars, &entries, &info, 9999, nullptr, nullptr, nullptr, &nulls), 0);
+    EXPECT_TRUE(nulls.given && nulls.value == -666);
+    EXPECT_EQ(std::vector<float>(m, m + 4), std::vector<float>({9999, 9999, 5, 9999}));
+    EXPECT_EQ(std::vector<bool>({nulls.at(0, 2, 0), nulls.at(0, 2, 1), nulls.at(1, 2, 0), nulls.at(1, 2, 1)}),
+              std::vector<bool>({true, false, false, true}));
+    freeTab(m, info, vars, entries);
 }
