@@ -572,7 +572,7 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs,
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.maxL - r.minL, r.gs,
                clashEndAt(r.minL, r.maxL, r.rM, settings::kGridSpacingDefault), k.concentration, k.radiusAtom,
                r.rM, nullptr) != 0) return 1;
 
@@ -727,7 +727,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
-  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.gs,
+  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.maxL - r.minL, r.gs,
               clashEndAt(r.minL, r.maxL, rM, settings::kGridSpacingDefault), k.radiusAtom, nullptr) != 0)
     return 1;
   const double end_dist = rodCellRadius(rM, k.concentration) - rM;

@@ -1448,9 +1448,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: option -dFrac value 12.5 must be a whole number of 1 or more with -nDfixed (the couplings "
           "each jackknife trial keeps).\n"}},
         {run({"-mcStruc", "-nCone", "0"}), 1, {"KORIM Error: option -nCone value 0 must be at least 1.\n"}},
-        // A saved standard output holds the found factor on a line of its own, after the progress.
-        {run({"-mcDc"}), 0, {}, true,
-         {"REMARK DC Error Scaling factor 3.8\r\nREMARK DC error bars automatically adjusted by factor of 3.8.\n"}},
+        // A saved standard output holds the found factor on a line of its own; the progress of the
+        // factors tried is on stderr, as every progress line.
+        {run({"-mcDc"}), 0, {"REMARK DC Error Scaling factor 3.8\r\n"}, true,
+         {"REMARK Adjusting DC error bars ...\nREMARK DC error bars automatically adjusted by factor of 3.8.\n"}},
     });
   }
 
