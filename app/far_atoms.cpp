@@ -67,8 +67,9 @@ void nameFarAtoms(const structure::PDBInfo* pdbInfo, const char* fileName, const
   for (size_t k = 0; k < far.size() && k < kNamedAtoms; k++) {
     const structure::AtomInfo& a = pdbInfo->atomList[far[k].second];
     const int line = recordLine(fileName, a);
-    std::string where = line > 0 ? ", line " + std::to_string(line) + " of " + fileName : std::string(" of ") + fileName;
-    std::fprintf(stderr, "korim: atom %d %s %s %d%s lies %.1f Angstrom from the centre of the molecule.\n", a.atomID,
+    const std::string where =
+        line > 0 ? "line " + std::to_string(line) + " of " + fileName : std::string("of ") + fileName;
+    std::fprintf(stderr, "korim: atom %d %s %s %d (%s) lies %.1f Angstrom from the centre of the molecule.\n", a.atomID,
                  a.atomName, a.resName, a.resID, where.c_str(), far[k].first);
   }
   if (far.size() > kNamedAtoms)

@@ -7,8 +7,8 @@
 namespace korim::app {
 
 // Writes on stderr, for the atoms of pdbInfo farther than limit (Angstrom) from the point centre,
-// "korim: atom <serial> <name> <residue name> <residue number>, line <n> of <file>, lies <d>
-// Angstrom from the centre of the molecule" for the farthest few (the count of the rest after),
+// "korim: atom <serial> <name> <residue name> <residue number> (line <n> of <file>) lies <d>
+// Angstrom from the centre of the molecule." for the farthest few (the count of the rest after),
 // and the distance within which the others lie. fileName is the structure file the atoms were read
 // from; a record not found in it again is named without its line. Nothing when no atom lies beyond.
 void nameFarAtoms(const structure::PDBInfo* pdbInfo, const char* fileName, const double centre[3], double limit);
