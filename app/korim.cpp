@@ -524,10 +524,18 @@ int bestFit(Run& run) {
                         k->spreadMode == kSpreadMcCouplings;
   const korim::couplings::FitCouplings used = korim::couplings::fitCouplings(run.dTab);
   const int usable = used.rows;
-  // Too few couplings for an order matrix are refused, naming the option that left them few, before
-  // any fit says so; a fit of a tensor held whole needs them only where a range was given.
   const bool search = k->spreadMode == kSpreadRandom || k->spreadMode == kSpreadExhaustive ||
                       k->spreadMode == kSpreadExhaustSel;
+  if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
+      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
+    std::fprintf(stderr,
+                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as "
+                 "when a row names one atom twice): there is no order matrix to fit.\n",
+                 p.inDName);
+    return fail(run, 1, "Matrix: error in best-fit of data.\n");
+  }
+  // Too few couplings for an order matrix are refused, naming the option that left them few, before
+  // any fit or estimate says so; a fit of a tensor held whole needs them only where a range was given.
   const int mode = run.dTab->dTensor.tensorMode;
   const bool orderMatrix = mode == korim::couplings::kTensorSVD || mode == korim::couplings::kTensorNoFixed;
   if (!search && (orderMatrix || !korim::couplings::couplingRangeGiven().empty()) &&
@@ -537,14 +545,6 @@ int bestFit(Run& run) {
                                                        : "Matrix: error in best-fit of data.\n");
   if (estimate && k->validCountD >= 5 && korim::couplings::refuseOrderMatrixFit(run.dTab) != 0)
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
-  if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
-      run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
-    std::fprintf(stderr,
-                 "korim: no coupling of %s has a bond vector (the two ends of each at one place, as "
-                 "when a row names one atom twice): there is no order matrix to fit.\n",
-                 p.inDName);
-    return fail(run, 1, "Matrix: error in best-fit of data.\n");
-  }
   const std::string heldNote = run.mapRemark + heldTensorRemark(run.dTab->dTensor);
   const char* note = heldNote.c_str();
   switch (k->spreadMode) {
