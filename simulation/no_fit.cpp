@@ -1,10 +1,15 @@
 // Why a molecule does not fit the room a wall or rod medium leaves it: the one cause a refusal names.
 #include "simulation/no_fit.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "foundation/advice.h"
+#include "foundation/appendf.h"
+#include "settings/settings.h"
 #include "simulation/ssia.h"
+#include "simulation/step_convergence.h"
 
 namespace korim::simulation {
 
@@ -40,15 +45,29 @@ void nameConcentration(const char* who, double wvAmount, const char* particles, 
 void nameCauseOfNoFit(const NoFit& c) {
   noFit.beyond = 0.0;
   // The positions of every concentration start at the molecule's closest approach and span at most
-  // positionsSpan: a molecule reaching further has no room at any, and a lower concentration only
-  // meets the limit of the positions or of the medium.
-  if (c.extent > positionsSpan(c.gridSpacing)) {
-    noFit.beyond = positionsSpan(c.gridSpacing);
+  // positionsSpan at the finest step the run computes: the default for a finer step (which spans
+  // less, and is no cause of the structure's), else the quarter of the step that its check
+  // computes too. The walls stand no further apart than their widest cell. A molecule reaching
+  // further has no room at any concentration: a lower one meets the limit of the positions or of
+  // the medium.
+  const double step = finerStep(c.gridSpacing, 1);
+  const double span = positionsSpan(step), cell = c.reach.widest - c.reach.closest;
+  if (c.reach.extent > std::min(span, cell)) {
+    noFit.beyond = std::min(span, cell);
+    std::string limit;
+    // The steps as the settings hold them (in single precision).
+    const float at = static_cast<float>(step), run = static_cast<float>(c.gridSpacing);
+    if (span <= cell)
+      foundation::appendf(limit, "that the %d positions of the molecule span at -dGrid %g%s", kSsiaMaxPositions, step,
+                          at > run   ? " (the default; a finer step spans less)"
+                          : at < run ? " (the finer step the run's is checked against)"
+                                     : "");
+    else
+      foundation::appendf(limit, "that the %s leave it at any concentration that forms bicelles", c.particles);
     std::fprintf(stderr,
-                 "%s: the structure reaches %g Angstrom from its centre, beyond the %g Angstrom that the %d "
-                 "positions of the molecule span at -dGrid %g: no concentration (-wv) leaves it room, as its own "
-                 "extent does not fit.\n",
-                 c.who, c.extent, noFit.beyond, kSsiaMaxPositions, c.gridSpacing);
+                 "%s: the structure reaches %g Angstrom from its centre, beyond the %g Angstrom %s: no concentration "
+                 "(-wv) leaves it room, as its own extent does not fit.\n",
+                 c.who, c.reach.extent, noFit.beyond, limit.c_str());
     return;
   }
   if (c.atomRadius > 0.0 && c.clashEnd - c.atomRadius + c.gridSpacing <= c.room) {

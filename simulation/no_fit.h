@@ -2,14 +2,23 @@
 // names (the structure's own extent, the atom radius, the medium's size or its concentration).
 #pragma once
 
+#include "settings/settings.h"
+
 namespace korim::simulation {
+
+// How far the molecule reaches and how far the medium could stand apart; lengths in Angstrom.
+struct Reach {
+  double closest;  // the molecule's closest approach to the wall's plane or the rod's axis
+  double extent;   // the molecule's span beyond it (its largest radius)
+  double widest;   // the room the medium leaves at any concentration (walls: widestBicelleCell; rods: infinity)
+};
 
 // The molecule and the medium of a refusal; lengths in Angstrom.
 struct NoFit {
   const char* who;        // the model that refuses ("stericAlignment", "sma")
   double clashEnd;        // the last position of the clash region, from the wall's plane or the rod's axis
   double room;            // the half cell (wall) or the cell radius (rod) at this concentration
-  double extent;          // the molecule's span beyond its closest approach (largest radius)
+  Reach reach;
   double atomRadius;      // -rA, counted in clashEnd
   double gridSpacing;     // -dGrid
   double wvAmount;        // -wv, fraction w/v
@@ -20,13 +29,21 @@ struct NoFit {
   const char* sizeName;   // "bicelle's half thickness" or "rod's radius"
 };
 
+// The widest half cell (Angstrom) that bicelles of korimInfo's thickness (radiusModel) and molar
+// ratio (the ratio given, where refine_bicelle replaced it) leave between them at any
+// concentration that forms them: the bound the cell nears as the concentration falls to the least
+// that does (refine_bicelle's steps, beside which it is defined). Infinity where the ratio forms no
+// bicelles.
+double widestBicelleCell(const settings::KorimInfo& korimInfo);
+
 // The span the positions of the molecule cover at a step of gridSpacing, whatever the
 // concentration: the row holds 5000 positions. A molecule of larger extent has no room at any.
 double positionsSpan(double gridSpacing);
 
 // After "<who>: the molecule does not fit between the <particles>: ...", the line naming the
-// cause, the first that holds of: the structure's extent beyond positionsSpan (no concentration
-// gives it room; the limit is kept for structureBeyondReach); the atom radius (-rA), where the
+// cause, the first that holds of: the structure's extent beyond either positionsSpan (at the
+// finest step the run computes: finerStep of its step) or the widest room beyond its closest approach (no
+// concentration gives it room; the limit is kept for structureBeyondReach); the atom radius (-rA), where the
 // molecule fits without it; the medium's size (-rM) below its default, where the default lets it
 // fit; else the concentration (-wv), a lower one standing the particles further apart.
 void nameCauseOfNoFit(const NoFit& c);

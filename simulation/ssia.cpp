@@ -557,7 +557,7 @@ double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double extent, double gridSpacing, double clashEndDefault, double wvAmount,
+             double clashEnd, const Reach& reach, double gridSpacing, double clashEndDefault, double wvAmount,
              double atomRadius, double wallThickness, double* room) {
   if (clashEnd > stepOutLength) {
     // The walls stand closer than the molecule's centre may come: no position is free, and no
@@ -566,7 +566,7 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "%s: the molecule does not fit between the walls: its centre stays %g Angstrom from a wall, "
                  "beyond the half cell of %g Angstrom; no alignment computed.\n",
                  who, clashEnd, stepOutLength);
-    nameCauseOfNoFit({who, clashEnd, stepOutLength, extent, atomRadius, gridSpacing, wvAmount, "walls",
+    nameCauseOfNoFit({who, clashEnd, stepOutLength, reach, atomRadius, gridSpacing, wvAmount, "walls",
                       " (as long as bicelles still form)", wallThickness, settings::kRadiusModelDefault,
                       "bicelle's half thickness"});
     return 1;
@@ -591,8 +591,8 @@ double rodCellRadius(double rodRadius, double wvAmount) {
   return rodRadius / std::sqrt(wvAmount / kRodDensity);
 }
 
-int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double extent, double gridSpacing,
-            double clashEndDefault, double atomRadius, long long* divisor) {
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, const Reach& reach,
+            double gridSpacing, double clashEndDefault, double atomRadius, long long* divisor) {
   const double D = rodCellRadius(rodRadius, wvAmount);
   if (clashEnd > D) {
     // The positions the molecule may take up lie beyond the cell the rods leave around each of
@@ -601,7 +601,7 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd,
                  "%s: the molecule does not fit between the rods: its centre stays %g Angstrom from a rod's "
                  "axis, beyond the rod's cell of radius %g Angstrom; no alignment computed.\n",
                  who, clashEnd, D);
-    nameCauseOfNoFit({who, clashEnd, D, extent, atomRadius, gridSpacing, wvAmount, "rods", "", rodRadius,
+    nameCauseOfNoFit({who, clashEnd, D, reach, atomRadius, gridSpacing, wvAmount, "rods", "", rodRadius,
                       settings::kRodRadiusDefault, "rod's radius"});
     return 1;
   }
@@ -634,7 +634,6 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     const double* y, const double* z, double max_protein_length,
                     double min_protein_length, int digit_psi, int n_dots, const double* dots,
                     double* saupe) {
-  (void)korimInfo;
   (void)rimOrder;
   (void)molarRatio;
 
@@ -699,11 +698,13 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   const double atDefault =
       clashEndAt(min_protein_length, max_protein_length, max_obstruction, settings::kGridSpacingDefault);
   const double bound = max_obstruction + radius;
+  // How far the molecule reaches: from its closest approach, its extent beyond it.
+  const double closest = min_protein_length + max_obstruction, extentAbove = max_protein_length - min_protein_length;
   if (lcType == 1) {
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
-    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], max_protein_length - min_protein_length,
+    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], {closest, extentAbove, HUGE_VAL},
                 gridSpacing, atDefault, radius, &cylDivisor) != 0)
       return 1;
     const double D = rodCellRadius(max_obstruction, wvAmount);
@@ -753,8 +754,9 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], max_protein_length - min_protein_length,
-                 gridSpacing, atDefault, wvAmount, radius, max_obstruction, &m) != 0)
+    const double widest = korimInfo != nullptr ? widestBicelleCell(*korimInfo) : HUGE_VAL;
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], {closest, extentAbove, widest}, gridSpacing,
+                 atDefault, wvAmount, radius, max_obstruction, &m) != 0)
       return 1;
   } else {
     m = static_cast<double>(cylDivisor);

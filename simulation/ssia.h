@@ -8,6 +8,7 @@
 
 #include "settings/settings.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/no_fit.h"
 #include "simulation/rodblock.h"
 
 namespace korim::simulation {
@@ -53,7 +54,7 @@ double clashEndAt(double minL, double maxL, double offset, double gs);
 // wallThickness is the wall's half thickness (-rM), named as the cause where the default one lets the
 // molecule fit.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double extent, double gridSpacing, double clashEndDefault, double wvAmount,
+             double clashEnd, const Reach& reach, double gridSpacing, double clashEndDefault, double wvAmount,
              double atomRadius, double wallThickness, double* room);
 // Radius (Angstrom) of the cell around each rod of radius rodRadius (Angstrom) in a medium of
 // concentration wvAmount (fraction w/v): the rods fill wvAmount / kRodDensity of the volume.
@@ -67,8 +68,8 @@ double rodCellRadius(double rodRadius, double wvAmount);
 // medium too dense for the molecule: ..." (the rods overlapping, or a spacing that leaves no
 // shell) on stderr and the line naming -wv; a spacing that leaves no shell where the default one
 // leaves the molecule room is named as the wall's.
-int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double extent, double gridSpacing,
-            double clashEndDefault, double atomRadius, long long* divisor);
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, const Reach& reach,
+            double gridSpacing, double clashEndDefault, double atomRadius, long long* divisor);
 
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,

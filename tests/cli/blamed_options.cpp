@@ -54,18 +54,27 @@ TEST(BlamedOptions, EachRefusalNamesTheCauseGivenAndItsAdviceRuns) {
     std::string advice;             // followed as it reads, or a neighbour of the value that runs ("" for none)
     std::string drop;               // an option whose leaving out the message advises
   } cases[] = {
-      // The rod's radius in nm: -rM is named with its unit, and the default fits (so does -rM 10).
+      // The rod's radius in nm: -rM is named with its unit, and the default fits.
       {plus(steric, {kPdb, "-pf1", "-rM", "3.35"}),
        {"stericAlignment: -rM 3.35 is the rod's radius in Angstrom; the rods stand apart in proportion to it, and the "
         "default, -rM 33.5 in place of -rM 3.35, leaves the molecule room between them.\n"},
        "-wv 0.05 is", "-rM 33.5 in place of -rM 3.35", ""},
-      {plus(steric, {kPdb, "-pf1", "-rM", "3.35"}), {"-rM 33.5 in place of -rM 3.35"}, "", "-rM 10 in place of -rM 3.35",
-       ""},
+      // Its neighbours: the thickest rod that leaves no room names -rM too, the next tenth fits.
+      {plus(steric, {kPdb, "-pf1", "-rM", "5.5"}), {"-rM 5.5 is the rod's radius", "-rM 33.5 in place of -rM 5.5"},
+       "-wv 0.05 is", "-rM 5.6 in place of -rM 5.5", ""},
       // Five per cent typed as 5: a lower concentration does answer.
       {plus(steric, {kPdb, "-wv", "5"}), {"stericAlignment: -wv 5 is the medium's concentration"}, "", "-wv 0.05", ""},
       // One atom 9900 A from the rest fits no room of any concentration: the structure and its atom are named.
       {plus(steric, {far}), {reach, farAtom, "korim: the other 1230 atoms lie within "}, "-wv 0.05 is", "", ""},
       {plus(steric, {far, "-pf1"}), {reach, farAtom}, "-wv 0.05 is", "", ""},
+      // At a coarser step the positions would span it, but no concentration that forms bicelles
+      // stands the walls so far apart (20 A / 0.0101691 w/v, less the closest approach of 20 A).
+      {plus(steric, {far, "-dGrid", "2"}),
+       {"stericAlignment: the structure reaches 9854.52 Angstrom from its centre, beyond the 1946.74 Angstrom that the "
+        "walls leave it at any concentration that forms bicelles: no concentration (-wv) leaves it room, as its own "
+        "extent does not fit.\n",
+        farAtom},
+       "-wv 0.05 is", "", ""},
       // The offset, not the range, maps no coupling: -a1 is named, and its mend runs.
       {plus(fit, {"-a1", "-100", "-s1", "2"}),
        {fewer + "-a1 -100 with -s1 2 maps the table's residue r on the structure's r - 102, yet the table's own numbers "
