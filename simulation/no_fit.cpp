@@ -51,7 +51,8 @@ void nameCauseOfNoFit(const NoFit& c) {
   // further has no room at any concentration: a lower one meets the limit of the positions or of
   // the medium.
   const double step = finerStep(c.gridSpacing, 1);
-  const double span = positionsSpan(step), cell = c.reach.widest - c.reach.closest;
+  // The atom radius (-rA) moves the closest approach out; it, not the structure, is named below.
+  const double span = positionsSpan(step), cell = c.reach.widest - (c.reach.closest - c.atomRadius);
   if (c.reach.extent > std::min(span, cell)) {
     noFit.beyond = std::min(span, cell);
     std::string limit;
