@@ -10,6 +10,7 @@
 #include "app/compare_saupe.h"
 #include "app/convert_tab.h"
 #include "app/dc_select.h"
+#include "app/far_atoms.h"
 #include "app/ensemble_config.h"
 #include "app/korim_records.h"
 #include "app/korim_utils.h"
@@ -24,11 +25,11 @@
 #include "couplings/analyzeSaupe.h"
 #include "couplings/dc.h"
 #include "couplings/dcpairs.h"
+#include "couplings/fewcouplings.h"
 #include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "fitting/aerasimdc.h"
 #include "fitting/dahist.h"
-#include "fitting/dcrange.h"
 #include "fitting/daflex.h"
 #include "fitting/daml.h"
 #include "fitting/mapsimdc.h"
@@ -56,6 +57,7 @@
 #include "simulation/korim_utils_coor.h"
 #include "simulation/korim_utils_simu.h"
 #include "simulation/order_convergence.h"
+#include "simulation/no_fit.h"
 #include "simulation/nsc.h"
 #include "simulation/ssia_free.h"
 #include "simulation/tensor_verdict.h"
@@ -229,12 +231,19 @@ int storeTensor(Run& run) {
   return 0;
 }
 
-// The alignment of the run's selection with the medium's potential (if any).
+// The alignment of the run's selection with the medium's potential (if any). A structure whose
+// own extent fits no room of the medium is refused naming the atoms that make it.
 int simulate(Run& run, double* potential, double* pot3D, float* pot3Dst) {
+  double centre[3] = {0.0, 0.0, 0.0};  // of the selection, as the model centres it
+  for (int i = 1; i <= run.atomSelCount; i++) centre[0] += run.xI[i], centre[1] += run.yI[i], centre[2] += run.zI[i];
+  for (double& c : centre) c /= run.atomSelCount > 0 ? run.atomSelCount : 1;
+  korim::simulation::noFitReset();
   int rc = korim::simulation::simulateAlignment(
       run.korimInfo, run.atomSelCount, run.xI, run.yI, run.zI, run.chCount, run.chargeAtomID,
       run.charges, run.dotCount, run.ddots, run.digPotential, potential, run.offset, run.stepsize,
       pot3D, pot3Dst, run.saupe);
+  if (const double limit = korim::simulation::structureBeyondReach(); rc != 0 && limit > 0.0)
+    korim::app::nameFarAtoms(run.pdbInfo, run.params.pdbName, centre, limit);
   if (rc != 0) return fail(run, rc, "Matrix: Error simulating alignment.\n");
   return 0;
 }
@@ -513,15 +522,10 @@ int bestFit(Run& run) {
   // directions every fit would give a zero or meaningless tensor, reported as a result.
   const bool estimate = k->spreadMode == kSpreadJackknife || k->spreadMode == kSpreadMcStructure ||
                         k->spreadMode == kSpreadMcCouplings;
-  const int usable = korim::couplings::fitCouplings(run.dTab).rows;
-  // A range that leaves too few couplings is named, with the table's own, before any fit says so.
+  const korim::couplings::FitCouplings used = korim::couplings::fitCouplings(run.dTab);
+  const int usable = used.rows;
   const bool search = k->spreadMode == kSpreadRandom || k->spreadMode == kSpreadExhaustive ||
                       k->spreadMode == kSpreadExhaustSel;
-  if (!search && korim::fitting::refuseNarrowRange(run.dTab, *run.dcInfo, p.inDName) != 0)
-    return fail(run, 1, k->spreadMode == kSpreadSingle ? "korim: error in best-fit of data.\n"
-                                                       : "Matrix: error in best-fit of data.\n");
-  if (estimate && k->validCountD >= 5 && korim::couplings::refuseOrderMatrixFit(run.dTab) != 0)
-    return fail(run, 1, "Matrix: error in best-fit of data.\n");
   if (usable == 0 && korim::fitting::oneAtomCouplings(run.dTab) > 0 &&
       run.dTab->dTensor.tensorMode == korim::couplings::kTensorSVD) {
     std::fprintf(stderr,
@@ -530,6 +534,17 @@ int bestFit(Run& run) {
                  p.inDName);
     return fail(run, 1, "Matrix: error in best-fit of data.\n");
   }
+  // Too few couplings for an order matrix are refused, naming the option that left them few, before
+  // any fit or estimate says so; a fit of a tensor held whole needs them only where a range was given.
+  const int mode = run.dTab->dTensor.tensorMode;
+  const bool orderMatrix = mode == korim::couplings::kTensorSVD || mode == korim::couplings::kTensorNoFixed;
+  if (!search && (orderMatrix || !korim::couplings::couplingRangeGiven().empty()) &&
+      korim::couplings::refuseFewCouplings(p.inDName, used.rows, used.pairs,
+                                           {korim::couplings::kMinFitPairs, "fit an order matrix"}) != 0)
+    return fail(run, 1, k->spreadMode == kSpreadSingle ? "korim: error in best-fit of data.\n"
+                                                       : "Matrix: error in best-fit of data.\n");
+  if (estimate && k->validCountD >= 5 && korim::couplings::refuseOrderMatrixFit(run.dTab) != 0)
+    return fail(run, 1, "Matrix: error in best-fit of data.\n");
   const std::string heldNote = run.mapRemark + heldTensorRemark(run.dTab->dTensor);
   const char* note = heldNote.c_str();
   switch (k->spreadMode) {
@@ -654,6 +669,7 @@ int structureRun(Run& run) {
   if (p.inDName[0] != '\0') korim::couplings::reportDcTable(p.inDName, dTab);
 
   settleDcRange(dc, dTab->dMinRes, dTab->dMaxRes);
+  korim::couplings::noteCouplingRange(dTab, *dc);
   if (dc->aFirst < kNoRangeLimit) dc->aFirst = dc->segFirst;
   korim::structure::updatePDBAngles(pdb, dc->segFirst, dc->segLast);
 
@@ -687,7 +703,9 @@ int structureRun(Run& run) {
     return 1;
   }
   korim::couplings::keepRunWeights(dTab);
-  run.mapRemark = korim::couplings::mapRemark(korim::couplings::reportDCMap(pdb, dTab, off, dc->segFirst));
+  const korim::couplings::DcMapCounts mapped = korim::couplings::reportDCMap(pdb, dTab, off, dc->segFirst);
+  korim::couplings::noteCouplingMapping(dTab, mapped.shift, p.wList, p.wCount, dc->segFirst);
+  run.mapRemark = korim::couplings::mapRemark(mapped);
   // Atoms left out of the structure are named in the table too, with the lines of the mapping.
   if (const std::string het = korim::structure::skippedHetatm(pdb); !het.empty())
     run.mapRemark = "REMARK " + het + ": korim reads ATOM records only.\n" +

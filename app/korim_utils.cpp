@@ -1078,7 +1078,7 @@ int getparams(int argc, char** argv, KorimParams* p, DTensor* tensor, KorimInfo*
 
   // Medium and simulation.
   if (r.present("-bic")) k->lcType = kLcWall, k->radiusModel = 20.0f;
-  if (r.present("-pf1")) k->lcType = kLcRod, k->radiusModel = 33.5f;
+  if (r.present("-pf1")) k->lcType = kLcRod, k->radiusModel = settings::kRodRadiusDefault;
   if (r.present("-3D")) k->lcType = kLc3D, k->radiusModel = 0.0f;
   const bool lcRead = readGroup(r, {
       num("-wv", &k->concentration), num("-vol", &k->volSample), num("-mwLC", &k->mwLC),

@@ -1139,10 +1139,6 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
     if (s.inUse(r) && s.fixed(dTab->dObsList[r].resIDI, dTab->dObsList[r].resIDJ))
       s.fixedCount++;
   allocateWork(s);
-  const SearchReach reach = searchReach(s, mapCount);
-  std::printf("REMARK Peak");
-  for (int i = 0; i < s.peakCount; i++) std::printf(" %d", s.resIdList->p[i]);
-  std::printf("%s\n", reach.line.c_str());
   if (!storeFixed(s) || !mediaCanFit(s)) return 1;
 
   AssignProblem& q = s.prob;
@@ -1162,6 +1158,11 @@ int assignSearch(bool single, PDBInfo* pdbInfo, PDBSelectInfo* sInfo, DTable* dT
   MediumProof proofs[kMediaMax];
   if (!windowHoldsMedia(s, proofs)) return 1;
 
+  // The line says how the search covers the orders: said only of a search that runs.
+  const SearchReach reach = searchReach(s, mapCount);
+  std::printf("REMARK Peak");
+  for (int i = 0; i < s.peakCount; i++) std::printf(" %d", s.resIdList->p[i]);
+  std::printf("%s\n", reach.line.c_str());
   bool found = false;
   if (!runSearch(s, mapCount, &found)) return 1;
   std::string notes = tableRemark + reach.remark + (found ? answerNotes(s, proofs) : "");

@@ -129,6 +129,8 @@ int dipolarInit(int size);
 int dipolarFree();
 
 // ---- selection, atom mapping, interaction constants (dc.cpp, dipolar.cpp) ----
+// Whether row r lies in the residue range segFirst to segLast (excludeMode as for selectD).
+bool rowInRange(const DInfo& r, int segFirst, int segLast, int excludeMode);
 // Selects the couplings of the residue range (excludeMode: 1 both ends inside, 2 either end, else
 // the larger residue number) that are usable: finite, not missing, of finite error and weight,
 // and, unless unknownNuclei is 1, naming nuclei of a known ratio at both ends. A run on a

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "couplings/fewcouplings.h"
 #include "couplings/missingdc.h"
 
 namespace korim::couplings {
@@ -254,16 +255,7 @@ FitCouplings fitCouplings(const DTable* dTab) {
 }
 
 int refuseFewPairs(int rows, int pairs) {
-  if (pairs >= kMinFitPairs) return 0;
-  if (pairs == rows)
-    std::fprintf(stderr, "korim: %d usable couplings are too few to fit an order matrix (%d or more).\n", rows,
-                 kMinFitPairs);
-  else
-    std::fprintf(stderr,
-                 "korim: %d usable couplings name %d distinct atom pair%s, too few to fit an order matrix "
-                 "(%d or more).\n",
-                 rows, pairs, pairs == 1 ? "" : "s", kMinFitPairs);
-  return 1;
+  return refuseFewCouplings(nullptr, rows, pairs, {kMinFitPairs, "fit an order matrix"});
 }
 
 int refuseOrderMatrixFit(const DTable* dTab) {

@@ -141,7 +141,8 @@ int orderMatrixRank(const DTable* dTab);
 
 // 0 when rows usable couplings of pairs distinct atom pairs are enough for an order matrix; else
 // 1 after "korim: %d usable couplings are too few to fit an order matrix (5 or more).\n" (or,
-// when rows repeat pairs, a message naming both counts).
+// when rows repeat pairs, a message naming both counts) and the option at fault
+// (refuseFewCouplings).
 int refuseFewPairs(int rows, int pairs);
 
 // 0 when dTab's tensor is fitted neither linearly (SVD) nor as Da, Dr and three angles

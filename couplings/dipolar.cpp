@@ -224,6 +224,15 @@ int findFixedDI(int resIDI, const char* resNameI, const char* atomNameI, int res
 
 int knownNucleus(const char* atomName) { return gammaOf(nucleusOf(atomName)) != 0.0 ? 1 : 0; }
 
+bool rowInRange(const DInfo& r, int segFirst, int segLast, int excludeMode) {
+    const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;
+    const bool inJ = r.resIDJ >= segFirst && r.resIDJ <= segLast;
+    const int larger = r.resIDI > r.resIDJ ? r.resIDI : r.resIDJ;
+    if (excludeMode == 1) return inI && inJ;
+    if (excludeMode == 2) return inI || inJ;
+    return larger >= segFirst && larger <= segLast;
+}
+
 int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode, int unknownNuclei,
             std::vector<int>* beyondBound) {
     if (beyondBound != nullptr) beyondBound->clear();
@@ -239,17 +248,7 @@ int selectD(DInfo* dList, int dCount, int segFirst, int segLast, int excludeMode
         const bool beyond = std::isfinite(r.d) && r.d > kDcUsableMax;
         if (!std::isfinite(r.sigma) || !std::isfinite(r.w)) r.valid = 0;
         if (unknownNuclei != 1 && !(knownNucleus(r.atomNameI) && knownNucleus(r.atomNameJ))) r.valid = 0;
-        const bool inI = r.resIDI >= segFirst && r.resIDI <= segLast;
-        const bool inJ = r.resIDJ >= segFirst && r.resIDJ <= segLast;
-        const int larger = r.resIDI > r.resIDJ ? r.resIDI : r.resIDJ;
-        bool inRange = false;
-        if (excludeMode == 1)
-            inRange = inI && inJ;
-        else if (excludeMode == 2)
-            inRange = inI || inJ;
-        else
-            inRange = larger >= segFirst && larger <= segLast;
-        if (!inRange) r.valid = 0;
+        if (!rowInRange(r, segFirst, segLast, excludeMode)) r.valid = 0;
         if (beyond && r.valid && beyondBound != nullptr) beyondBound->push_back(k);
         if (beyond) r.valid = 0;
         if (r.valid) ++count;

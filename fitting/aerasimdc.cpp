@@ -5,8 +5,8 @@
 #include <string>
 
 #include "couplings/dcpairs.h"
+#include "couplings/fewcouplings.h"
 #include "couplings/missingdc.h"
-#include "fitting/dcrange.h"
 #include "fitting/dcselect.h"
 #include "fitting/mapstats.h"
 #include "foundation/advice.h"
@@ -61,7 +61,7 @@ int aeraSimDC(structure::PDBInfo* pdbInfo, structure::PDBSelectInfo* sInfo, DTab
     valid += couplings::fitRow(dTab->dObsList[i], dTab->dCalcList[i]) ? 1 : 0;
   const int size = subsetSize(k->mapFrac, k->mapFixCount, valid);
   // The couplings subsets are drawn from, named by the range that chose them where one is given.
-  const std::string range = couplingRangeGiven();
+  const std::string range = couplings::couplingRangeGiven();
   const std::string of = range.empty() ? std::to_string(valid) + " couplings"
                                        : "the " + std::to_string(valid) + " couplings " + range + " keeps";
   if (mapCount > 0 && size < 5) {

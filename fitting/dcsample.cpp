@@ -7,6 +7,7 @@
 #include <string>
 
 #include "couplings/dcpairs.h"
+#include "couplings/fewcouplings.h"
 #include "couplings/missingdc.h"
 #include "couplings/writedc.h"
 #include "fitting/histo.h"
@@ -39,6 +40,7 @@ int readSelectedDc(const char* inDName, const char* tag, settings::DcInfo* dcInf
   }
   couplings::reportDcTable(inDName, dTab.get());
   couplings::settleDcRange(dcInfo, dTab->dMinRes, dTab->dMaxRes);
+  couplings::noteCouplingRange(dTab.get(), *dcInfo);
   const int n = couplings::selectDcTable(dTab.get(), inDName, dcInfo, atomNameS1, atomNameS2);
   if (n < 0) return 1;
   couplings::remarkCouplings(stdout, "selected", n, dcInfo->excludeMode);
@@ -127,20 +129,9 @@ int checkDcSample(const DcSample& sample, const char* inDName) {
     return 1;
   }
   const int n = static_cast<int>(sample.coup.size());
-  if (sample.pairs < kMinDistributionCouplings && sample.pairs == n) {
-    std::fprintf(stderr,
-                 "korim: %d usable coupling%s of %s %s too few to estimate Da and R from their "
-                 "distribution (%d or more).\n",
-                 n, n == 1 ? "" : "s", inDName, n == 1 ? "is" : "are", kMinDistributionCouplings);
+  if (couplings::refuseFewCouplings(inDName, n, sample.pairs,
+                                    {kMinDistributionCouplings, "estimate Da and R from their distribution"}) != 0)
     return 1;
-  }
-  if (sample.pairs < kMinDistributionCouplings) {
-    std::fprintf(stderr,
-                 "korim: %d usable couplings of %s name %d distinct atom pair%s, too few to "
-                 "estimate Da and R from their distribution (%d or more).\n",
-                 n, inDName, sample.pairs, sample.pairs == 1 ? "" : "s", kMinDistributionCouplings);
-    return 1;
-  }
   if (sample.dcMin == sample.dcMax) {
     std::fprintf(stderr,
                  "korim: the %d usable couplings of %s all have one value (%.3f Hz): a distribution "

@@ -180,7 +180,9 @@ int refuseSwampingFactor(const KorimInfo* k, double swamp) {
 // factor. Returns the number of good fits (within the bars, or every fit with -noerr).
 int adjustmentPass(structure::PDBInfo* pdbInfo, DTable* dTab, const KorimInfo* k, McRows* rows,
                    int verbose, float factor) {
-  std::printf("REMARK DC Error Scaling factor %s\r", factorText(factor).c_str());
+  // A progress line, as every other: on stderr, ended by a carriage return.
+  std::fprintf(stderr, "REMARK DC Error Scaling factor %s\r", factorText(factor).c_str());
+  std::fflush(stderr);
   rows->scale(factor);
   int good = 0;
   for (int t = 0; t < k->nAdjustMc; t++) {
@@ -232,9 +234,7 @@ int adjustErrorBars(structure::PDBInfo* pdbInfo, DTable* dTab, KorimInfo* k, McR
     factor = next > top ? top : next;
   }
   k->kSigma = tried;
-  // The progress line ends before the result, which starts its own line.
-  std::printf("\n");
-  std::fflush(stdout);
+  // The progress line ends before any message, which starts its own line.
   std::fprintf(stderr, "\n");
   if (good <= limit && atTop) {
     std::fprintf(stderr,

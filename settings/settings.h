@@ -48,8 +48,10 @@ constexpr int kOpMul = 3;
 constexpr int kOpDiv = 4;
 constexpr int kOpMax = 5;
 
-// The default half thickness of the wall or radius of the rod (-rM), Angstrom.
+// The default half thickness of the wall (-rM), Angstrom.
 constexpr float kRadiusModelDefault = 20.0f;
+// The default radius of the rod (-rM with -pf1), Angstrom.
+constexpr float kRodRadiusDefault = 33.5f;
 // The default step of the molecule's positions from the medium (-dGrid), Angstrom.
 constexpr float kGridSpacingDefault = 0.2f;
 // The default sphere of orientations (-dot, its density) and turns about each of its dots (-digPsi).

@@ -572,7 +572,8 @@ int smaWall(SmaRun& r, double* saupe) {
   // The charges weigh the states the walls allow; walls closer than the molecule needs allow none.
   long long allowed = 0;
   for (int n = 0; n <= r.t_pts; n++) allowed += r.pCount[n];
-  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], r.gs,
+  const Reach reach{r.minL + r.rM, r.maxL - r.minL, widestBicelleCell(k)};
+  if (wallRoom("sma", allowed, r.o_pts, rS, r.grid_el[r.t_pts], reach, r.gs,
                clashEndAt(r.minL, r.maxL, r.rM, settings::kGridSpacingDefault), k.concentration, k.radiusAtom,
                r.rM, nullptr) != 0) return 1;
 
@@ -727,7 +728,7 @@ int smaRod(SmaRun& r, int digPotential, double stepsize, double* saupe) {
   const double rM = r.rM;
   const double c = rM + r.rA;
   reportScreenedPotential(r.sp);
-  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], r.gs,
+  if (rodRoom("sma", rM, k.concentration, r.grid_el[r.t_pts], {r.minL + rM, r.maxL - r.minL, HUGE_VAL}, r.gs,
               clashEndAt(r.minL, r.maxL, rM, settings::kGridSpacingDefault), k.radiusAtom, nullptr) != 0)
     return 1;
   const double end_dist = rodCellRadius(rM, k.concentration) - rM;
@@ -1526,6 +1527,16 @@ int refine_bicelle(KorimInfo* korimInfo) {
   simu.givenRatio = given;
   simu.effectiveRatio = k.molarRatio;
   return 0;
+}
+
+double widestBicelleCell(const KorimInfo& k) {
+  const double q = simu.refinedInfo == &k && k.molarRatio == simu.effectiveRatio ? simu.givenRatio : k.molarRatio;
+  // At the least concentration, 0.005 mol/l of the short-chain lipid is dissolved, all of it free.
+  const double least = 0.005 * (q * 677.94 + 453.51) / 1000.0;
+  const double molDHPC = 0.005, freePart = least >= 0.01 ? -0.005 : -0.0;
+  const double wvBic = (453.51 * (molDHPC + freePart) + 677.94 * q * molDHPC) / 1000.0;
+  const double widest = k.radiusModel / wvBic;
+  return q > 0.0 && widest > 0.0 && std::isfinite(widest) ? widest : HUGE_VAL;
 }
 
 void simuReset() {

@@ -17,6 +17,7 @@
 #include "foundation/constants.h"
 #include "foundation/memory.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/no_fit.h"
 #include "simulation/orientprogress.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/workers.h"
@@ -373,41 +374,6 @@ bool scanOrientations(PositionWork& w, int lcType, int L, double bound, double g
   return true;
 }
 
-// The option behind a medium too dense: its concentration, which users give in per cent.
-void nameConcentration(const char* who, double wvAmount, const char* particles, const char* limit) {
-  std::fprintf(stderr,
-               "%s: -wv %g is the medium's concentration as a fraction w/v (0.05 for 5 %%); a "
-               "lower one stands the %s further apart%s.\n",
-               who, wvAmount, particles, limit);
-}
-
-// The cause of a molecule that does not fit in the room (Angstrom) the medium leaves: the atom
-// radius, counted in clashEnd, when the molecule fits without it (one grid step to spare for the
-// rounding of the positions); the wall's half thickness (wallThickness; 0 for the rod), below the
-// default, when the molecule fits the walls of the default thickness: the half cell grows with it
-// in proportion, and the molecule's positions begin that much further out; else the concentration.
-void nameCauseOfNoFit(const char* who, double clashEnd, double room, double atomRadius, double gridSpacing,
-                      double wvAmount, const char* particles, const char* limit, double wallThickness = 0.0) {
-  const double thick = settings::kRadiusModelDefault;
-  const bool thin = wallThickness > 0.0 && wallThickness < thick &&
-                    clashEnd - wallThickness + thick + gridSpacing <= room * (thick / wallThickness);
-  if (atomRadius > 0.0 && clashEnd - atomRadius + gridSpacing <= room) {
-    std::fprintf(stderr,
-                 "%s: -rA %g adds that radius, in Angstrom, to every atom (default 0); with a smaller "
-                 "one the molecule fits.\n",
-                 who, atomRadius);
-  } else if (thin) {
-    char value[32];
-    std::snprintf(value, sizeof value, "%g", thick);
-    std::fprintf(stderr,
-                 "%s: -rM %g is the bicelle's half thickness in Angstrom; the walls stand apart in proportion to it, "
-                 "and the default, %s, leaves the molecule room between them.\n",
-                 who, wallThickness, foundation::adviseOption("-rM", value).c_str());
-  } else {
-    nameConcentration(who, wvAmount, particles, limit);
-  }
-}
-
 // A spacing longer than the room a medium leaves the molecule (room: from its closest position,
 // Angstrom), where the default spacing leaves it a free position (roomAtDefault, from the clash
 // region's end at that spacing): the refusal names -dGrid, and its advice the default. False
@@ -591,8 +557,8 @@ double Sxz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axi
 double Syz(const double axis1[4], const double axis2[4]) { return Sxy(axis1, axis2); }
 
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
-             double wallThickness, double* room) {
+             double clashEnd, const Reach& reach, double gridSpacing, double clashEndDefault, double wvAmount,
+             double atomRadius, double wallThickness, double* room) {
   if (clashEnd > stepOutLength) {
     // The walls stand closer than the molecule's centre may come: no position is free, and no
     // count of them means anything.
@@ -600,8 +566,9 @@ int wallRoom(const char* who, long long allowedStates, int orientations, double 
                  "%s: the molecule does not fit between the walls: its centre stays %g Angstrom from a wall, "
                  "beyond the half cell of %g Angstrom; no alignment computed.\n",
                  who, clashEnd, stepOutLength);
-    nameCauseOfNoFit(who, clashEnd, stepOutLength, atomRadius, gridSpacing, wvAmount, "walls",
-                     " (as long as bicelles still form)", wallThickness);
+    nameCauseOfNoFit({who, clashEnd, stepOutLength, reach, atomRadius, gridSpacing, wvAmount, "walls",
+                      " (as long as bicelles still form)", wallThickness, settings::kRadiusModelDefault,
+                      "bicelle's half thickness"});
     return 1;
   }
   const long long freePositions = truncToLL((stepOutLength - clashEnd) / gridSpacing);
@@ -624,8 +591,8 @@ double rodCellRadius(double rodRadius, double wvAmount) {
   return rodRadius / std::sqrt(wvAmount / kRodDensity);
 }
 
-int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
-            double clashEndDefault, double atomRadius, long long* divisor) {
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, const Reach& reach,
+            double gridSpacing, double clashEndDefault, double atomRadius, long long* divisor) {
   const double D = rodCellRadius(rodRadius, wvAmount);
   if (clashEnd > D) {
     // The positions the molecule may take up lie beyond the cell the rods leave around each of
@@ -634,7 +601,8 @@ int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd,
                  "%s: the molecule does not fit between the rods: its centre stays %g Angstrom from a rod's "
                  "axis, beyond the rod's cell of radius %g Angstrom; no alignment computed.\n",
                  who, clashEnd, D);
-    nameCauseOfNoFit(who, clashEnd, D, atomRadius, gridSpacing, wvAmount, "rods", "");
+    nameCauseOfNoFit({who, clashEnd, D, reach, atomRadius, gridSpacing, wvAmount, "rods", "", rodRadius,
+                      settings::kRodRadiusDefault, "rod's radius"});
     return 1;
   }
   const long long n = truncToLL((D - rodRadius) / gridSpacing);
@@ -666,7 +634,6 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     const double* y, const double* z, double max_protein_length,
                     double min_protein_length, int digit_psi, int n_dots, const double* dots,
                     double* saupe) {
-  (void)korimInfo;
   (void)rimOrder;
   (void)molarRatio;
 
@@ -731,12 +698,14 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   const double atDefault =
       clashEndAt(min_protein_length, max_protein_length, max_obstruction, settings::kGridSpacingDefault);
   const double bound = max_obstruction + radius;
+  // How far the molecule reaches: from its closest approach, its extent beyond it.
+  const double closest = min_protein_length + max_obstruction, extentAbove = max_protein_length - min_protein_length;
   if (lcType == 1) {
     for (int i = 0; i <= L; i++)
       w.pot_dist[i] = static_cast<float>(radius - (w.grid_el[i] - max_obstruction));
   } else {
-    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], gridSpacing, atDefault, radius,
-                &cylDivisor) != 0)
+    if (rodRoom("stericAlignment", max_obstruction, wvAmount, w.grid_el[L], {closest, extentAbove, HUGE_VAL},
+                gridSpacing, atDefault, radius, &cylDivisor) != 0)
       return 1;
     const double D = rodCellRadius(max_obstruction, wvAmount);
     last = extendPositions(w.grid_el, L, gridSpacing, D - max_obstruction);
@@ -785,8 +754,9 @@ int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
   if (lcType == 1) {
     long long t = 0;
     for (int i = 0; i <= L; i++) t += static_cast<long long>(w.total[i]);
-    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], gridSpacing, atDefault, wvAmount, radius,
-                 max_obstruction, &m) != 0)
+    const double widest = korimInfo != nullptr ? widestBicelleCell(*korimInfo) : HUGE_VAL;
+    if (wallRoom("stericAlignment", t, N, stepOutLength, w.grid_el[L], {closest, extentAbove, widest}, gridSpacing,
+                 atDefault, wvAmount, radius, max_obstruction, &m) != 0)
       return 1;
   } else {
     m = static_cast<double>(cylDivisor);

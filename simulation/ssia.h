@@ -8,6 +8,7 @@
 
 #include "settings/settings.h"
 #include "simulation/korim_utils_math.h"
+#include "simulation/no_fit.h"
 #include "simulation/rodblock.h"
 
 namespace korim::simulation {
@@ -35,8 +36,10 @@ constexpr int kSsiaMaxPositions = 5000;
 // free positions from the clash region's end clashEnd to the half cell stepOutLength (steps of
 // gridSpacing, Angstrom). Returns 0 and sets *room (when room is not null) when that is positive.
 // A clash region reaching beyond the half cell returns 1 after "<who>: the molecule does not fit
-// between the walls: ..." and a line naming the cause: -rA, the atom radius atomRadius
-// (Angstrom) counted in clashEnd, when the molecule fits without it, else -wv. A sum not positive
+// between the walls: ..." and the line naming the cause (nameCauseOfNoFit): the structure's extent
+// (the molecule's span beyond its closest approach) where no concentration gives it room; -rA,
+// the atom radius atomRadius (Angstrom) counted in clashEnd, when the molecule fits without it;
+// -rM, the wall's half thickness; else -wv. A sum not positive
 // otherwise returns 1 after "<who>: medium too dense for the molecule: <n> allowed states in <N>
 // orientations and <m> free positions; no alignment computed." and the line naming -wv, the
 // concentration wvAmount (fraction w/v) that sets the half cell; or, where a step of gridSpacing is
@@ -51,8 +54,8 @@ double clashEndAt(double minL, double maxL, double offset, double gs);
 // wallThickness is the wall's half thickness (-rM), named as the cause where the default one lets the
 // molecule fit.
 int wallRoom(const char* who, long long allowedStates, int orientations, double stepOutLength,
-             double clashEnd, double gridSpacing, double clashEndDefault, double wvAmount, double atomRadius,
-             double wallThickness, double* room);
+             double clashEnd, const Reach& reach, double gridSpacing, double clashEndDefault, double wvAmount,
+             double atomRadius, double wallThickness, double* room);
 // Radius (Angstrom) of the cell around each rod of radius rodRadius (Angstrom) in a medium of
 // concentration wvAmount (fraction w/v): the rods fill wvAmount / kRodDensity of the volume.
 double rodCellRadius(double rodRadius, double wvAmount);
@@ -60,13 +63,13 @@ double rodCellRadius(double rodRadius, double wvAmount);
 // up to the cell's edge (rodCellRadius), each weighted by its distance. A clash region whose end
 // clashEnd (Angstrom from the rod's axis) lies beyond the cell returns 1 after "<who>: the
 // molecule does not fit between the rods: ..." and the line naming the cause, as for the wall
-// (-rA, the atom radius atomRadius counted in clashEnd, or -wv). Else returns 0 when the shells'
+// (the structure's extent, -rA, the rod's radius -rM, or -wv). Else returns 0 when the shells'
 // weight is positive, setting *divisor to it (when divisor is not null); else 1 after "<who>:
 // medium too dense for the molecule: ..." (the rods overlapping, or a spacing that leaves no
 // shell) on stderr and the line naming -wv; a spacing that leaves no shell where the default one
 // leaves the molecule room is named as the wall's.
-int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, double gridSpacing,
-            double clashEndDefault, double atomRadius, long long* divisor);
+int rodRoom(const char* who, double rodRadius, double wvAmount, double clashEnd, const Reach& reach,
+            double gridSpacing, double clashEndDefault, double atomRadius, long long* divisor);
 
 int stericAlignment(settings::KorimInfo* korimInfo, double rimOrder, int lcType,
                     double stepOutLength, double max_obstruction, double radius, double gridSpacing,

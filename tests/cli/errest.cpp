@@ -297,8 +297,8 @@ TEST(ErrorEstimates, TheErrorBarSearchEndsOnTheLargestFactorThatHolds) {
     // The factors the passes tried, in order.
     std::vector<double> tried;
     const std::string pass = "REMARK DC Error Scaling factor ";
-    for (size_t at = r.out.find(pass); at != std::string::npos; at = r.out.find(pass, at + 1))
-      tried.push_back(std::stod(r.out.substr(at + pass.size())));
+    for (size_t at = r.err.find(pass); at != std::string::npos; at = r.err.find(pass, at + 1))
+      tried.push_back(std::stod(r.err.substr(at + pass.size())));
     const auto triedOne = [&tried](double v) {
       for (double t : tried)
         if (std::fabs(t - v) < 1e-6) return true;

@@ -240,7 +240,7 @@ TEST(Runs, StatusMessagesAndResultTable) {
         "this table of 63 unassigned peaks; the run gives no -nSel (-nSel 4 searches subsets of 4).\n",
         fitFailed}},
       {onPdb(kPdb, {"-bestFit", "-jack", "-map", "5", "-inD", unweighted}), 1,
-       {"korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n", fitFailed}},
+       {"korim: 0 usable couplings of " + unweighted + " are too few to fit an order matrix (5 or more).\n", fitFailed}},
       {steric({"-inD", kCouplings}), 1,
        {"PDB Error: no structure given (-pdb); korim does not read one from the standard input\n"}},
       // Error estimates that accept no trial have no result: no table, no failure table, no

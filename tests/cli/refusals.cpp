@@ -507,15 +507,17 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       args.insert(args.end(), more.begin(), more.end());
       return args;
     };
-    const std::string none = "KORIM Error: Only 0 couplings available. Exiting ....\n";
+    const std::string few = "korim: 0 usable couplings of ";
+    const std::string none = " are too few to fit an order matrix (5 or more).\n";
     const std::string infinite = "KORIM Error: the fit of the measured couplings gives an order matrix that is not "
                                  "finite: it weighs each coupling by its inverse error in single precision, here "
                                  "couplings from -22.73 to 24.12 Hz with errors from ";
     const std::string reversed = testData("cli/ubiquitin_nh_reversed.tab");
     const std::string tilt = "; the cone noise has no vector to tilt.\n";
     cases.insert(cases.end(), {
-        {mcStruc(pdbNoH, kCouplings), 1, {none, bestFitError}},
-        {mcStruc(kPdb, absent), 1, {none, bestFitError}},
+        // Too few couplings are judged before any estimate, naming the table.
+        {mcStruc(pdbNoH, kCouplings), 1, {few + kCouplings + none, bestFitError}},
+        {mcStruc(kPdb, absent), 1, {few + absent + none, bestFitError}},
         {mcStruc(kPdb, huge), 1, {infinite + "1e+30 to 1e+30 Hz. Exiting ....\n", bestFitError}},
         {mcStruc(kPdb, tiny), 1,
          {"korim: row 1 of " + tiny + " has DD 1e-30: an error below the 0.001 Hz a table prints is no measurement "
@@ -1170,8 +1172,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
       mode.insert(mode.end(), {"-pdb", pdb, "-inD", tab, "-outD", "out.tab", "-pdbRot", "r.pdb"});
       return mode;
     };
-    const std::string fourPairs = "korim: 8 usable couplings name 4 distinct atom pairs, too few to fit an order "
-                                  "matrix (5 or more).\n";
+    const std::string fourPairs = "korim: 8 usable couplings of " + twice + " name 4 distinct atom pairs, too few to "
+                                  "fit an order matrix (5 or more).\n";
     const std::string determine = "korim: the bond vectors of the 6 distinct atom pairs determine ";
     const std::string rankTail = " of the 5 order-matrix elements (singular values of the fit below 0.001 of the "
                                  "largest count as 0): no order matrix can be fitted to them.\n";
@@ -1191,7 +1193,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {fit(kPdb, twice, {"-single"}), 1,
          {"DC Warning: 4 couplings repeat the atom pair of an earlier row:\n", fourPairs, fitError}},
         {fit(kPdb, oneRow, {"-single"}), 1,
-         {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n",
+         {"korim: 63 usable couplings of " + oneRow + " name 1 distinct atom pair, too few to fit an order matrix (5 "
+          "or more).\n",
           fitError}},
         {fit(kPdb, twice, {"-mcDc", "-map", "5"}), 1, {fourPairs, bestFitError}},
         {fit(axisPdb, sixTab, {"-single"}), 1, {determine + "1" + rankTail, fitError}},
@@ -1449,9 +1452,10 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
          {"KORIM Error: option -dFrac value 12.5 must be a whole number of 1 or more with -nDfixed (the couplings "
           "each jackknife trial keeps).\n"}},
         {run({"-mcStruc", "-nCone", "0"}), 1, {"KORIM Error: option -nCone value 0 must be at least 1.\n"}},
-        // A saved standard output holds the found factor on a line of its own, after the progress.
-        {run({"-mcDc"}), 0, {}, true,
-         {"REMARK DC Error Scaling factor 3.8\r\nREMARK DC error bars automatically adjusted by factor of 3.8.\n"}},
+        // A saved standard output holds the found factor on a line of its own; the progress of the
+        // factors tried is on stderr, as every progress line.
+        {run({"-mcDc"}), 0, {"REMARK DC Error Scaling factor 3.8\r\n"}, true,
+         {"REMARK Adjusting DC error bars ...\nREMARK DC error bars automatically adjusted by factor of 3.8.\n"}},
     });
   }
 
@@ -1486,7 +1490,8 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "-nDfixed, -dFrac is the count each keeps, as -dFrac 5).\n"}},
         {est({"-bestFit", "-jack", "-nDfixed", "-dFrac", "5"}), 0, {}, true},
         {{"-bestFit", "-single", "-nofixed", "-pdb", kPdb, "-inD", data / "one_row.tab", "-outD", "out.tab"}, 1,
-         {"korim: 63 usable couplings name 1 distinct atom pair, too few to fit an order matrix (5 or more).\n"}},
+         {"korim: 63 usable couplings of " + (data / "one_row.tab") + " name 1 distinct atom pair, too few to fit an "
+          "order matrix (5 or more).\n"}},
         {{"-bestFit", "-exhaust", "-pdb", data / "axis.pdb", "-inD", data / "six.tab", "-outD", "out.tab"}, 1,
          {"Error: the bond vectors of the search determine 1 of the 5 order-matrix elements (singular values of "
           "the fit below 0.001 of the largest count as 0): no order matrix can be fitted to them.\n",
@@ -1547,7 +1552,7 @@ TEST(Refusals, RunsWithoutAMeaningfulResultEndWithStatusOne) {
         {fit(kPdb, noRJTab), 1,
          {"DC Warning: 7 selected couplings map to no atom of the structure and are not used:\n"
           "   row 1: holds no residue number in RESID_J\n",
-          "korim: 0 usable couplings are too few to fit an order matrix (5 or more).\n"}},
+          "korim: 0 usable couplings of " + noRJTab + " are too few to fit an order matrix (5 or more).\n"}},
         {fit(tabbed, kCouplings), 0,
          {"PDB Warning: 1 line skipped in " + tabbed + ": it begins with ATOM or HETATM but is no atom record; the "
           "first is line 5, whose column 5 holds a tab where a record has a blank or its serial number:\n"
