@@ -94,10 +94,11 @@ TEST(SamplingConvergence, AnOrderBeyondTheToleranceIsRefusedWithASamplingThatSet
                        "-digPsi " + std::to_string(c.turns)),
               std::string::npos)
         << err;
-    if (c.turns == 9)  // 9 doubled is the default: the default itself is advised
+    if (c.turns == 9) {  // 9 doubled is the default: the default itself is advised
       EXPECT_NE(err.find("test: the default sampling of orientations, -digPsi 18, answers.\n"), std::string::npos) << err;
-    else
+    } else {
       EXPECT_NE(err.find(c.advice), std::string::npos) << err;
+    }
   }
 }
 
