@@ -8,29 +8,6 @@
 using namespace korim_cli;
 using namespace korim_test;
 
-namespace {
-
-// The order matrix a table records (Szz, Sxx-Syy, Sxy, Sxz, Syz).
-std::vector<double> orderOf(const TempDir& d) { return numbersAfter(readTable(d / "out.tab").lines, "DATA SAUPE "); }
-
-// The distance of order a from order b as a share of b's size (the Frobenius size of the 3x3
-// matrix; Sxx and Syy follow from the trace), computed here from the definition.
-double apart(const std::vector<double>& a, const std::vector<double>& b) {
-  const auto size = [](double zz, double d, double xy, double xz, double yz) {
-    return std::sqrt(1.5 * zz * zz + 0.5 * d * d + 2.0 * (xy * xy + xz * xz + yz * yz));
-  };
-  return size(a[0] - b[0], a[1] - b[1], a[2] - b[2], a[3] - b[3], a[4] - b[4]) / size(b[0], b[1], b[2], b[3], b[4]);
-}
-
-// The line of text that holds piece; empty when none does.
-std::string lineWith(const std::string& text, const std::string& piece) {
-  for (const std::string& l : lines(text))
-    if (l.find(piece) != std::string::npos) return l;
-  return "";
-}
-
-}  // namespace
-
 TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
   const std::vector<std::string> steric = {"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
   const std::vector<std::string> charged = {"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
@@ -47,7 +24,7 @@ TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
   for (const auto& c : cases) {
     const TempDir d;
     ASSERT_EQ(runKorim(c.run, d).status, 0) << c.run[0];
-    const std::vector<double> fine = orderOf(d);
+    const std::vector<double> fine = orderOf(d / "out.tab");
     ASSERT_EQ(fine.size(), 5u);
     std::remove((d / "out.tab").c_str());
     const std::vector<std::string> run = plus(c.run, {"-dGrid", c.step});
@@ -59,7 +36,7 @@ TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
         << what;
     if (!c.refused) {
       ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
-      EXPECT_LE(apart(orderOf(d), fine), 0.1) << what;
+      EXPECT_LE(apart(orderOf(d / "out.tab"), fine), 0.1) << what;
       continue;
     }
     EXPECT_NE(r.status, 0) << what;
@@ -76,7 +53,7 @@ TEST(GridStep, CoarseStepsAreRefusedWithAStepThatAnswersNearTheDefaultOrder) {
         followAdvice(run, advice.substr(at + 16, advice.find(" answers.") - at - 16));
     const RunResult f = runKorim(followed, d);
     ASSERT_EQ(f.status, 0) << advice << "\n" << f.err;
-    EXPECT_LE(apart(orderOf(d), fine), 0.1) << advice;
+    EXPECT_LE(apart(orderOf(d / "out.tab"), fine), 0.1) << advice;
   }
 }
 
@@ -117,7 +94,7 @@ TEST(GridStep, AnEnsembleIsAdvisedAStepThatSettlesEveryAllowedState) {
   };
   const TempDir fine;
   ASSERT_EQ(runKorim(ensemble, fine).status, 0);
-  const std::vector<double> reference = orderOf(fine);
+  const std::vector<double> reference = orderOf(fine / "out.tab");
   ASSERT_EQ(reference.size(), 5u);
   for (const auto& c : cases) {
     const TempDir d;
@@ -136,6 +113,6 @@ TEST(GridStep, AnEnsembleIsAdvisedAStepThatSettlesEveryAllowedState) {
     EXPECT_EQ(r.err.find("stericAlignment: "), std::string::npos) << c.step << "\n" << r.err;
     const RunResult f = runKorim(followAdvice(run, "-dGrid 1.25 in place of -dGrid " + std::string(c.step)), d);
     ASSERT_EQ(f.status, 0) << c.step << "\n" << f.err;
-    EXPECT_LE(apart(orderOf(d), reference), 0.1) << c.step;
+    EXPECT_LE(apart(orderOf(d / "out.tab"), reference), 0.1) << c.step;
   }
 }

@@ -10,24 +10,7 @@ using namespace korim_test;
 
 namespace {
 
-// The order matrix a table records (Szz, Sxx-Syy, Sxy, Sxz, Syz).
-std::vector<double> orderOf(const std::string& table) { return numbersAfter(readTable(table).lines, "DATA SAUPE "); }
 
-// The distance of order a from order b as a share of b's size (the Frobenius size of the 3x3
-// matrix; Sxx and Syy follow from the trace), computed here from the definition.
-double apart(const std::vector<double>& a, const std::vector<double>& b) {
-  const auto size = [](double zz, double d, double xy, double xz, double yz) {
-    return std::sqrt(1.5 * zz * zz + 0.5 * d * d + 2.0 * (xy * xy + xz * xz + yz * yz));
-  };
-  return size(a[0] - b[0], a[1] - b[1], a[2] - b[2], a[3] - b[3], a[4] - b[4]) / size(b[0], b[1], b[2], b[3], b[4]);
-}
-
-// The line of text that holds piece; empty when none does.
-std::string lineWith(const std::string& text, const std::string& piece) {
-  for (const std::string& l : lines(text))
-    if (l.find(piece) != std::string::npos) return l;
-  return "";
-}
 
 // The options an advice line names before " answers." (after its last ": ").
 std::string advisedOptions(const std::string& line) {

@@ -12,10 +12,20 @@ using namespace korim_test;
 namespace {
 
 // Q SAUPE from a table's printed lines alone: RMS / sqrt(2 Da^2 (4 + 3 R^2) / 5), Da the N-H Da in
-// Hz (every row here is an N-H coupling of weight 1, so the reference coupling is 21585.2 Hz).
+// Hz (every row here is an N-H coupling; no weight of -w scales Da).
 double qFromPrintedLines(const Table& t) {
   const double da = t.data("Da_HN"), r = t.data("Rhombicity"), rms = t.data("RMS");
   return rms / std::sqrt(2.0 * da * da * (4.0 + 3.0 * r * r) / 5.0);
+}
+
+// The lysine table's search of the README: every residue but the six lysines' fixed.
+std::vector<std::string> lysineSearch() {
+  std::vector<std::string> args = {"-bestFit", "-exhaust", "-pdb", kPdb, "-inD", examples("ubiquitin_lys_unassigned.tab"),
+                                   "-outD", "out.tab", "-fixRes"};
+  for (int res = 2; res <= 71; res++)
+    if (res != 6 && res != 11 && res != 27 && res != 29 && res != 33 && res != 48 && res != 63)
+      args.push_back(std::to_string(res));
+  return args;
 }
 
 }  // namespace
@@ -48,11 +58,22 @@ TEST(TableStatistics, QSaupeFollowsTheTensorAndRmsPrintedBesideIt) {
       {plus(fit, {"-jack", "-map", "10"})},
       {{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
         "states.ens", "-ave", "out.tab"}},
+      // Under -w: the first row's weight (residue 2's) scales no part of Q.
+      {plus(fit, {"-single", "-w", "0.5"})},
+      {plus(fit, {"-single", "-w", "2"})},
+      {plus(fit, {"-single", "-w", "1", "1", "0.5"})},
+      {plus(fit, {"-mcDc", "-map", "10", "-w", "0.5"})},
+      {plus(fit, {"-jack", "-map", "10", "-w", "2"})},
+      {{"-stKorim", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-w", "0.5"}},
+      {{"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
+        "states.ens", "-ave", "out.tab", "-w", "0.5"}},
+      {plus(lysineSearch(), {"-w", "0.5"})},
   };
   for (const auto& run : runs) {
     std::remove((dir / "out.tab").c_str());
     const RunResult r = runKorim(run.args, dir);
-    const std::string what = run.args[0] + " " + run.args[run.args.size() > 8 ? 7 : 0];
+    std::string what;
+    for (const std::string& a : run.args) what += a.size() < 12 ? a + " " : "";
     ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
     const Table t = readTable(dir / "out.tab");
     const double q = qFromPrintedLines(t), printed = t.data("Q SAUPE");

@@ -88,7 +88,9 @@ TEST(SamplingConvergence, AnOrderBeyondTheToleranceIsRefusedWithASamplingThatSet
       status = samplingSettledOrRefuse("test", settingsWith(100, c.turns), dots, sphere, turnsOrder(c.c, &calls));
     });
     EXPECT_EQ(status, c.status) << c.turns << " " << c.c << "\n" << err;
-    if (c.turns == 18) EXPECT_EQ(calls, 0);
+    if (c.turns == 18) {
+      EXPECT_EQ(calls, 0);
+    }
     if (c.status == 0) continue;
     EXPECT_NE(err.find("test: the sampling of orientations does not settle this prediction's order: with -dot 100 "
                        "-digPsi " + std::to_string(c.turns)),
