@@ -184,11 +184,12 @@ TEST_P(UnreadOptionsOfVariants, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
   const std::vector<std::string> grid = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
                                          examples("ubiquitin_two_domains.inp"), "-inE",
                                          examples("ubiquitin_100_states.ens"), "-ave", "out.tab"};
-  // Charged runs take -dot 120 where -dot 30 does not settle the order (the sphere's check refuses it).
+  // The grid runs take the first residues and -dot 120 where -dot 30 does not settle their order (the
+  // sphere's check refuses it).
   const auto on3D = [&](std::vector<std::string> mode, const char* dot = "30") {
     return plus(mode, {"-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33", "-nZ", "1", "-dX",
                        "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083", "-dot", dot,
-                       "-pdb", kPdb, "-outD", "out.tab"});
+                       "-r1", "1", "-rN", "8", "-pdb", kPdb, "-outD", "out.tab"});
   };
   std::vector<std::string> charged120 = plus(steric, {"-el"});
   charged120[2] = "120";
@@ -232,7 +233,7 @@ TEST_P(UnreadOptionsOfVariants, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
       {steric, grid3D, true},
       {plus(steric, {"-pf1"}), grid3D, true},
-      {on3D({"-stKorim"}), {"-maxPot", "2", "-vol", "600"}, false},
+      {on3D({"-stKorim"}, "120"), {"-maxPot", "2", "-vol", "600"}, false},
       {on3D({"-elKorim"}, "120"), {"-kPot", "2", "-dIFace", "5", "-kEne", "2", "-temp", "350", "-kAtt", "2"}, true},
       // The given cone width under the width search, and the search's settings without it.
       {plus(fit, {"-mcStruc", "-map", "3"}), {"-stdCone", "10"}, true},
@@ -351,7 +352,8 @@ TEST_P(UnreadOptionLines, TheLineNamesTheRunAsItIs) {
     std::vector<std::string> run;
     std::string line;
   } cases[] = {
-      {plus(plus({"-stKorim", "-dot", "120", "-pdb", kPdb, "-outD", "out.tab"}, grid), {"-el", "-nacl", "0.5"}),
+      {plus(plus({"-stKorim", "-dot", "120", "-r1", "1", "-rN", "8", "-pdb", kPdb, "-outD", "out.tab"}, grid),
+            {"-el", "-nacl", "0.5"}),
        "korim: -nacl chooses a setting of -stKorim with -el, -stKorimGrid with -el and -elKorim; this run is the "
        "steric prediction (-stKorim with -el) in the 3-D medium (-3D) and does not use it.\n"},
       {plus(steric, {"-r1", "1", "-rN", "8", "-el", "-pot", examples("pf1_rod_radial.pot")}),
