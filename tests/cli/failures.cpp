@@ -722,13 +722,20 @@ TEST_P(MessyStructuresCharged, ResiduesNoChargeRuleNamesAreSaidOnceInEveryRunTha
     EXPECT_NEAR(readTable(d / "out.tab").data("Da_HN"), -27.98, 0.005);
     writeFile(d / "nz.pka", readFile(d / "mly.pka") + "48 NZ charge 0.989\n63 NZ charge 0.989\n");
   }
+  std::vector<std::string> states = lines(readFile(examples("ubiquitin_100_states.ens")));
+  states.resize(8);
+  std::string eight;
+  for (const std::string& l : states) eight += l + "\n";
+  writeFile(d / "eight.ens", eight);
   const std::vector<std::string> modes[] = {
       {"-elKorim", "-pka", d / "mly.pka"},
       {"-elKorim", "-dot", "100", "-pf1", "-pot", examples("pf1_rod_radial.pot")},
+      // The grid on the residues around the two (charges are placed on the selected residues only),
+      // the ensemble of the first eight states.
       {"-elKorim", "-dot", "100", "-3D", "-pot3D", examples("pf1_rod_grid.pot"), "-nX", "33", "-nY", "33", "-nZ", "1",
-       "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083"},
-      {"-stKorimGrid", "-el", "-dot", "100", "-inp", examples("ubiquitin_two_domains.inp"), "-inE",
-       examples("ubiquitin_100_states.ens"), "-ave", "ave.tab"},
+       "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "1", "-massLC", "0.00083", "-r1", "46", "-rN", "64"},
+      {"-stKorimGrid", "-el", "-dot", "100", "-inp", examples("ubiquitin_two_domains.inp"), "-inE", d / "eight.ens",
+       "-ave", "ave.tab"},
       {"-anPdb", "-el"}, {"-elKorimFree", "-elInfo"}, {"-anPdb", "-charmm22"}};
   for (size_t i = 0; i < std::size(modes); i++) {
     if (!mine(i)) continue;
