@@ -391,6 +391,24 @@ void adviseEnsembleStep(StateRun& r, int nDots, double* dots, const std::vector<
   adviseEnsemble(t, allowed, order);
 }
 
+// The advice of an ensemble some of whose states the run's turns about each direction do not
+// settle: the turns of advisedTurns, each state predicted on the run's sphere as a run of that
+// -digPsi does (its dots and turns checked).
+void adviseEnsembleTurns(StateRun& r, int nDots, double* dots, const std::vector<int>& allowed,
+                         const std::vector<int>& order) {
+  AdviceTries t{"-digPsi", "turns", "with", "", {}, nullptr};
+  for (int c : advisedTurns(r.k->digPsiNSC)) t.values.push_back(std::to_string(c));
+  t.range = "from -digPsi " + t.values.front() + " up to -digPsi " + t.values.back() + ", the most tried,";
+  t.predict = [&r, nDots, dots](const std::string& value, const std::vector<int>& states, int* status) {
+    const int own = r.k->digPsiNSC;
+    r.k->digPsiNSC = std::stoi(value);
+    const int first = firstUnsettled(r, nDots, dots, states, status);
+    r.k->digPsiNSC = own;
+    return first;
+  };
+  adviseEnsemble(t, allowed, order);
+}
+
 }  // namespace
 
 int positionDomain(PDBInfo* pdbInfo, KorimInfo* korimInfo, int resN, int resC, int origin1,
@@ -673,7 +691,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   // the check), and advises one step or density for all of them at the end. The step comes first:
   // a density advised at an unsettled step would not answer.
   const UnsettledOrders collect;
-  std::vector<int> allowedStates, unsettled, unsettledStep;
+  std::vector<int> allowedStates, unsettled, unsettledStep, unsettledTurns;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     const double turn[3] = {a, b, c};
@@ -717,8 +735,10 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                        ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
                                       log, outDcEnsName, stateRemark, saupeAve, &lastR)
                        : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
-    if (st == kOrderUnsettled)
+    if (st == kOrderUnsettled) {
       unsettled.push_back(s);
+      if (unsettledTurnsTaken()) unsettledTurns.push_back(s);
+    }
     else if (st == kStepUnsettled)
       unsettledStep.push_back(s);
     else if (st != 0)
@@ -732,6 +752,15 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                  stepText(stepOf(k)).c_str(), static_cast<int>(unsettledStep.size()),
                  static_cast<int>(allowedStates.size()), stateList(unsettledStep).c_str());
     adviseEnsembleStep(again, dotCount, dots, allowedStates, unsettledStep);
+    return 1;
+  }
+  if (!unsettledTurns.empty()) {
+    std::fprintf(stderr,
+                 "ensembleAlignment: the turns about each direction of -digPsi %d do not settle the order of %d of the "
+                 "%d allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
+                 k.digPsiNSC, static_cast<int>(unsettledTurns.size()), static_cast<int>(allowedStates.size()),
+                 stateList(unsettledTurns).c_str());
+    adviseEnsembleTurns(again, dotCount, dots, allowedStates, unsettledTurns);
     return 1;
   }
   if (!unsettled.empty()) {
