@@ -89,3 +89,27 @@ TEST(Turns, TheModelsOwnRefusalInARunTheStepCheckAddsReachesTheUser) {
       << r.err;
   EXPECT_EQ(r.err.find("the model gives no order"), std::string::npos) << r.err;
 }
+
+// Where no density settles an order, the refusal names the run's settings that scale the energies
+// of its states and differ from their defaults, each as given (-nacl 0.2 is the default and is not
+// named); where the advice finds one, no such line.
+TEST(Turns, ARefusalThatFindsNoDensityNamesTheEnergySettingsGiven) {
+  const std::string line = "sma: this run's settings that scale the energies of its states and differ from their defaults: ";
+  const struct {
+    std::vector<std::string> given;
+    std::string named;  // "" where the advice finds a density
+  } cases[] = {
+      {{"-kEne", "40", "-nacl", "0.2"}, "-kEne 40.\n"},  // no sphere from -dot 120 up to 1920 confirms
+      {{"-chSurf", "-5"}, ""},                           // -digPsi 72 -dot 120 answers
+  };
+  for (const auto& c : cases) {
+    const TempDir d;
+    const RunResult r =
+        runKorim(plus({"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, c.given), d);
+    EXPECT_EQ(r.status, 1) << c.given[0];
+    if (c.named.empty())
+      EXPECT_EQ(r.err.find(line), std::string::npos) << r.err;
+    else
+      EXPECT_NE(r.err.find(line + c.named), std::string::npos) << r.err;
+  }
+}
