@@ -304,6 +304,7 @@ struct AdviceTries {
   std::string range;   // the values tried, for the line that finds none: "from -dot 120 up to ..."
   std::vector<std::string> values;
   std::function<int(const std::string& value, const std::vector<int>& states, int* status)> predict;
+  std::vector<foundation::AdvisedOption> also = {};  // named with the value found ("-digPsi 36")
 };
 
 // The advice of an ensemble some of whose states (order: those found) the run's settings do not
@@ -321,10 +322,13 @@ void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::
     failing = t.predict(v, order, &status);
     if (failing < 0) return;
     if (failing == 0) {
+      std::vector<foundation::AdvisedOption> named = t.also;
+      named.push_back({t.option, v});
+      const std::string advised = foundation::adviseOptions(named);
       std::fprintf(stderr,
                    "ensembleAlignment: the %s of %s %s settles the order of every one of the %d allowed states, each "
                    "checked as this run checks it: %s answers.\n",
-                   t.noun, t.option, v.c_str(), n, foundation::adviseOption(t.option, v).c_str());
+                   t.noun, t.option, v.c_str(), n, advised.c_str());
       return;
     }
     order.erase(std::find(order.begin(), order.end(), failing));
@@ -346,14 +350,15 @@ void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::
 // The advice of an ensemble some of whose states the sphere of the run's density d does not
 // settle: the densities of advisedDensities, each state predicted on that sphere as a run of that
 // -dot does.
-void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, const std::vector<int>& order) {
+void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, const std::vector<int>& order,
+                           const std::vector<foundation::AdvisedOption>& also = {}) {
   const std::vector<int> tried = advisedDensities(d);
   if (tried.empty()) {
     std::fprintf(stderr, "ensembleAlignment: korim tries no sphere beyond -dot %d for a density that converges.\n",
                  kDensestAdvised);
     return;
   }
-  AdviceTries t{"-dot", "sphere", "on", "", {}, nullptr};
+  AdviceTries t{"-dot", "sphere", "on", "", {}, nullptr, also};
   for (int c : tried) t.values.push_back(std::to_string(c));
   t.range = "from -dot " + t.values.front() + " up to -dot " + t.values.back() + ", the densest tried,";
   t.predict = [&r](const std::string& value, const std::vector<int>& states, int* status) {
@@ -393,20 +398,45 @@ void adviseEnsembleStep(StateRun& r, int nDots, double* dots, const std::vector<
 
 // The advice of an ensemble some of whose states the run's turns about each direction do not
 // settle: the turns of advisedTurns, each state predicted on the run's sphere as a run of that
-// -digPsi does (its dots and turns checked).
+// -digPsi does (its dots and turns checked). Where a state fails there for its dots, not its turns,
+// the densities of the sphere's advice are tried with those turns, and both are named.
 void adviseEnsembleTurns(StateRun& r, int nDots, double* dots, const std::vector<int>& allowed,
-                         const std::vector<int>& order) {
-  AdviceTries t{"-digPsi", "turns", "with", "", {}, nullptr};
-  for (int c : advisedTurns(r.k->digPsiNSC)) t.values.push_back(std::to_string(c));
-  t.range = "from -digPsi " + t.values.front() + " up to -digPsi " + t.values.back() + ", the most tried,";
-  t.predict = [&r, nDots, dots](const std::string& value, const std::vector<int>& states, int* status) {
-    const int own = r.k->digPsiNSC;
-    r.k->digPsiNSC = std::stoi(value);
-    const int first = firstUnsettled(r, nDots, dots, states, status);
-    r.k->digPsiNSC = own;
-    return first;
-  };
-  adviseEnsemble(t, allowed, order);
+                         std::vector<int> order) {
+  for (int s : allowed)
+    if (std::find(order.begin(), order.end(), s) == order.end()) order.push_back(s);
+  const int own = r.k->digPsiNSC, n = static_cast<int>(allowed.size());
+  const std::vector<int> tried = advisedTurns(own);
+  int failing = 0, status = 0;
+  for (const int t : tried) {
+    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted with the turns of "
+                 "-digPsi %d.\n", n, t);
+    r.k->digPsiNSC = t;
+    unsettledTurnsTaken();
+    failing = firstUnsettled(r, nDots, dots, order, &status);
+    const bool turns = unsettledTurnsTaken();
+    if (failing == 0 || failing < 0) {
+      r.k->digPsiNSC = own;
+      if (failing == 0)
+        std::fprintf(stderr,
+                     "ensembleAlignment: the turns of -digPsi %d settle the order of every one of the %d allowed "
+                     "states, each checked as this run checks it: %s answers.\n",
+                     t, n, foundation::adviseOption("-digPsi", std::to_string(t)).c_str());
+      return;
+    }
+    order.erase(std::find(order.begin(), order.end(), failing));
+    order.insert(order.begin(), failing);
+    if (status == kOrderUnsettled && !turns) {
+      // The turns settle that state; its dots do not: a density with these turns.
+      adviseEnsembleDensity(r, sphereDensityOf(*r.k, nDots), allowed, order, {{"-digPsi", std::to_string(t)}});
+      r.k->digPsiNSC = own;
+      return;
+    }
+  }
+  r.k->digPsiNSC = own;
+  std::fprintf(stderr,
+               "ensembleAlignment: no turns from -digPsi %d up to -digPsi %d, the most tried, settle the order of every "
+               "allowed state (at -digPsi %d, state %d is not settled).\n",
+               tried.front(), tried.back(), tried.back(), failing);
 }
 
 }  // namespace

@@ -113,3 +113,30 @@ TEST(Turns, ARefusalThatFindsNoDensityNamesTheEnergySettingsGiven) {
       EXPECT_NE(r.err.find(line + c.named), std::string::npos) << r.err;
   }
 }
+
+// A charged ensemble whose turns do not settle its states: refused once naming them, and advised
+// turns (with a density where the dots at those turns do not settle a state) at which every allowed
+// state is settled; followed, it answers. Four states of the README's ensemble, the third clashing.
+TEST(Turns, AnEnsembleIsAdvisedTurnsAndADensityThatSettleEveryState) {
+  const TempDir d;
+  const std::string states = writeFile(d / "charged.ens", "-144 63.435 0\n-144 63.435 30\n-144 63.435 60\n"
+                                                          "-144 63.435 300\n");
+  const std::vector<std::string> run = {"-stKorimGrid", "-pdb", kPdb, "-inD", kCouplings, "-inp",
+                                        examples("ubiquitin_two_domains.inp"), "-inE", states, "-ave", "out.tab",
+                                        "-el", "-dot", "30", "-digPsi", "3"};
+  const RunResult r = runKorim(run, d);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(fileExists(d / "out.tab"));
+  const std::string advice = "-digPsi 18 -dot 120 in place of -digPsi 3 -dot 30";
+  EXPECT_TRUE(inOrder(r.err, {"ensembleAlignment: the turns about each direction of -digPsi 3 do not settle the order "
+                              "of 3 of the 3 allowed states (states 1, 2 and 4), each checked as a single prediction's "
+                              "order is; no average computed.\n",
+                              "ensembleAlignment: for the advice, the 3 allowed states are predicted with the turns of "
+                              "-digPsi 18.\n",
+                              "ensembleAlignment: the sphere of -dot 120 settles the order of every one of the 3 allowed "
+                              "states, each checked as this run checks it: " + advice + " answers.\n"}))
+      << r.err;
+  EXPECT_EQ(r.err.find("sma: "), std::string::npos) << r.err;  // no state's own refusal
+  const RunResult f = runKorim(followAdvice(run, advice), d);
+  EXPECT_EQ(f.status, 0) << f.err;
+}
