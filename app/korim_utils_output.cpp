@@ -50,8 +50,9 @@ const char* const simHead[] = {
 
 const char* const simSphere[] = {
     " -dot     density  [100]     Orientation Density (Sphere).\n",
-    " -digPsi  digPsi   [18]      Orientation Density (3rd angle): turns about each direction;\n"
-    "                             an electrostatic order is checked against twice as many.\n",
+    " -digPsi  digPsi   [18]      Orientation Density (3rd angle): turns\n"
+    "                             about each direction; an electrostatic order\n"
+    "                             is checked against twice as many.\n",
     " -dGrid   dGrid    [0.2]     Grid Spacing [A]; a larger step is checked\n",
     "                             against finer ones.\n",
 };
