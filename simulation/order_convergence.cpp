@@ -440,8 +440,16 @@ std::vector<int> advisedTurns(int turns) {
 
 namespace {
 
-// Records kept for the scan of twice their turns: up to this many orientations each.
-constexpr int kKeptRecords = 1 << 19;
+// Records kept for the scan of twice their turns: up to this many orientations in all (64 bytes
+// each: some 64 MB).
+constexpr long long kKeptRecords = 1 << 20;
+
+// The orientations the records of orders hold.
+long long recordsHeld(const SampledOrders& orders) {
+  long long n = 0;
+  for (const auto& [key, w] : orders.records) n += w.size();
+  return n;
+}
 
 // The records of b appended to a (the orientations of both; the divisor terms of a).
 void appendRecords(OrientationWeights& a, const OrientationWeights& b) {
@@ -494,7 +502,7 @@ bool SampledOrders::get(int density, int turns, double out[5]) {
     return false;
   }
   at[key] = {o[0], o[1], o[2], o[3], o[4]};
-  if (w.size() <= kKeptRecords) records[key] = std::move(w);
+  if (recordsHeld(*this) + w.size() <= kKeptRecords) records[key] = std::move(w);
   std::copy(o, o + 5, out);
   return true;
 }
@@ -730,7 +738,7 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, 
   }
   SampledOrders orders{who, rescan, {}, {}};
   orders.at[{density, turns}] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
-  if (own.size() <= kKeptRecords) orders.records[{density, turns}] = own;
+  if (own.size() <= kKeptRecords) orders.records[{density, turns}] = own;  // the first kept
   Settling v = settlesOrderAt(density, turns, mine, orders, denserDensity(density));
   if (!v.scanned) return 1;
   if (!v.settled && v.apart <= kOrderTolerance && v.apartNeighbour <= kOrderTolerance) {
