@@ -602,6 +602,12 @@ std::string atDefaultStepAdvice(const char* who, const settings::KorimInfo& k, i
 
 namespace {
 
+// Each of the dots and the turns settles an order within a tenth; the two together move it by their
+// sum, which an advised density and turns keep within a tenth too: two copies of the example on the
+// rod at -dot 400 lie within a tenth of -dot 1600 and of -digPsi 36 and 72, but 14.4 % from the
+// order at -dot 1000 -digPsi 72 (4.6 % and 7.7 % from -dot 1600 and -digPsi 36).
+bool settledTogether(const Settling& v, const TurnSettling& u) { return v.apart + u.apart <= kOrderTolerance; }
+
 // The advice of a refusal at (density, turns), one or two lines: where the turns settle
 // (turnsSettled), a density that settles the order at the run's turns; else turns from
 // advisedTurns, the first whose denser turns settle the order on the run's sphere, with the run's
@@ -617,10 +623,11 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
   for (const int t : candidates) {
     double at[5];
     if (!orders.get(density, t, at)) return "";
+    TurnSettling first;
     if (t != turns) {
-      const TurnSettling u = settlesTurns(density, t, at, orders);
-      if (!u.scanned) return "";
-      if (!u.settled) continue;
+      first = settlesTurns(density, t, at, orders);
+      if (!first.scanned) return "";
+      if (!first.settled) continue;
     }
     std::vector<int> dens;
     if (t != turns) dens.push_back(density);
@@ -631,11 +638,13 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
       const Settling v = settlesOrderAt(c, t, own, orders, denserDensity(kDensestAdvised));
       if (!v.scanned) return "";
       if (!v.settled) continue;
+      TurnSettling u = first;
       if (c != density || t == turns) {
-        const TurnSettling u = settlesTurns(c, t, own, orders);
+        u = settlesTurns(c, t, own, orders);
         if (!u.scanned) return "";
         if (!u.settled) continue;
       }
+      if (!settledTogether(v, u)) continue;
       const std::string answers = advisedSampling(c, t, density, turns);
       char spheres[80];
       if (v.far != 0)
