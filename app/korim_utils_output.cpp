@@ -51,8 +51,10 @@ const char* const simHead[] = {
 const char* const simSphere[] = {
     " -dot     density  [100]     Orientation Density (Sphere); a steric run\n",
     "                             below 100 is checked against 100.\n",
-    " -digPsi  digPsi   [18]      Orientation Density (3rd angle); a steric run\n",
-    "                             below 18 is checked against 18.\n",
+    " -digPsi  digPsi   [18]      Orientation Density (3rd angle): turns\n"
+    "                             about each direction; a steric run below 18\n"
+    "                             is checked against 18, an electrostatic\n"
+    "                             order against twice as many.\n",
     " -dGrid   dGrid    [0.2]     Grid Spacing [A] (wall and rod; -3D steps by\n",
     "                             -dX, -dY and -dZ); a larger step is checked\n",
     "                             against finer ones.\n",

@@ -306,13 +306,17 @@ struct AdviceTries {
   std::string range;   // the values tried, for the line that finds none: "from -dot 120 up to ..."
   std::vector<std::string> values;
   std::function<int(const std::string& value, const std::vector<int>& states, int* status)> predict;
-  // The advice of a value where option is "" (else adviseOption(option, value)).
+  // The advice of a value where option is "" (else adviseOptions of also and option value).
   std::function<std::string(const std::string& value)> advise = nullptr;
+  std::vector<foundation::AdvisedOption> also = {};  // named with the value found ("-digPsi 36")
   std::string named(const std::string& value) const {
     return option[0] != '\0' ? std::string(option) + " " + value : value;
   }
   std::string advised(const std::string& value) const {
-    return option[0] != '\0' ? foundation::adviseOption(option, value) : advise(value);
+    if (option[0] == '\0') return advise(value);
+    std::vector<foundation::AdvisedOption> all = also;
+    all.push_back({option, value});
+    return foundation::adviseOptions(all);
   }
 };
 
@@ -355,14 +359,15 @@ void adviseEnsemble(const AdviceTries& t, const std::vector<int>& allowed, std::
 // The advice of an ensemble some of whose states the sphere of the run's density d does not
 // settle: the densities of advisedDensities, each state predicted on that sphere as a run of that
 // -dot does.
-void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, const std::vector<int>& order) {
+void adviseEnsembleDensity(StateRun& r, int d, const std::vector<int>& allowed, const std::vector<int>& order,
+                           const std::vector<foundation::AdvisedOption>& also = {}) {
   const std::vector<int> tried = advisedDensities(d);
   if (tried.empty()) {
     std::fprintf(stderr, "ensembleAlignment: korim tries no sphere beyond -dot %d for a density that converges.\n",
                  kDensestAdvised);
     return;
   }
-  AdviceTries t{"-dot", "sphere", "on", "", {}, nullptr};
+  AdviceTries t{"-dot", "sphere", "on", "", {}, nullptr, nullptr, also};
   for (int c : tried) t.values.push_back(std::to_string(c));
   t.range = "from -dot " + t.values.front() + " up to -dot " + t.values.back() + ", the densest tried,";
   t.predict = [&r](const std::string& value, const std::vector<int>& states, int* status) {
@@ -426,6 +431,49 @@ void adviseEnsembleSampling(StateRun& r, const std::vector<int>& allowed, const 
     return first;
   };
   adviseEnsemble(t, allowed, order);
+}
+
+// The advice of an ensemble some of whose states the run's turns about each direction do not
+// settle: the turns of advisedTurns, each state predicted on the run's sphere as a run of that
+// -digPsi does (its dots and turns checked). Where a state fails there for its dots, not its turns,
+// the densities of the sphere's advice are tried with those turns, and both are named.
+void adviseEnsembleTurns(StateRun& r, int nDots, double* dots, const std::vector<int>& allowed,
+                         std::vector<int> order) {
+  for (int s : allowed)
+    if (std::find(order.begin(), order.end(), s) == order.end()) order.push_back(s);
+  const int own = r.k->digPsiNSC, n = static_cast<int>(allowed.size());
+  const std::vector<int> tried = advisedTurns(own);
+  int failing = 0, status = 0;
+  for (const int t : tried) {
+    std::fprintf(stderr, "ensembleAlignment: for the advice, the %d allowed states are predicted with the turns of "
+                 "-digPsi %d.\n", n, t);
+    r.k->digPsiNSC = t;
+    unsettledTurnsTaken();
+    failing = firstUnsettled(r, nDots, dots, order, &status);
+    const bool turns = unsettledTurnsTaken();
+    if (failing == 0 || failing < 0) {
+      r.k->digPsiNSC = own;
+      if (failing == 0)
+        std::fprintf(stderr,
+                     "ensembleAlignment: the turns of -digPsi %d settle the order of every one of the %d allowed "
+                     "states, each checked as this run checks it: %s answers.\n",
+                     t, n, foundation::adviseOption("-digPsi", std::to_string(t)).c_str());
+      return;
+    }
+    order.erase(std::find(order.begin(), order.end(), failing));
+    order.insert(order.begin(), failing);
+    if (status == kOrderUnsettled && !turns) {
+      // The turns settle that state; its dots do not: a density with these turns.
+      adviseEnsembleDensity(r, sphereDensityOf(*r.k, nDots), allowed, order, {{"-digPsi", std::to_string(t)}});
+      r.k->digPsiNSC = own;
+      return;
+    }
+  }
+  r.k->digPsiNSC = own;
+  std::fprintf(stderr,
+               "ensembleAlignment: no turns from -digPsi %d up to -digPsi %d, the most tried, settle the order of every "
+               "allowed state (at -digPsi %d, state %d is not settled).\n",
+               tried.front(), tried.back(), tried.back(), failing);
 }
 
 }  // namespace
@@ -710,7 +758,7 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
   // the check), and advises one step or density for all of them at the end. The step comes first:
   // a density advised at an unsettled step would not answer.
   const UnsettledOrders collect;
-  std::vector<int> allowedStates, unsettled, unsettledStep, unsettledSampling;
+  std::vector<int> allowedStates, unsettled, unsettledStep, unsettledSampling, unsettledTurns;
   for (int s = 1; s <= ensembleCount; s++) {
     const double a = alphaEnsemble[s], b = betaEnsemble[s], c = gammaEnsemble[s];
     const double turn[3] = {a, b, c};
@@ -754,8 +802,10 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                        ? predictState(pdbInfo, dTab, korimInfo, sel, ch, w, dotCount, dots, verbose,
                                       log, outDcEnsName, stateRemark, saupeAve, &lastR)
                        : stateOrder(pdbInfo, korimInfo, sel, ch, w, dotCount, dots, 1, order);
-    if (st == kOrderUnsettled)
+    if (st == kOrderUnsettled) {
       unsettled.push_back(s);
+      if (unsettledTurnsTaken()) unsettledTurns.push_back(s);
+    }
     else if (st == kStepUnsettled)
       unsettledStep.push_back(s);
     else if (st == kSamplingUnsettled)
@@ -780,6 +830,15 @@ int ensembleAlignment(PDBInfo* pdbInfo, couplings::DTable* dTab, KorimInfo* kori
                  samplingText(samplingOf(k)).c_str(), static_cast<int>(unsettledSampling.size()),
                  static_cast<int>(allowedStates.size()), stateList(unsettledSampling).c_str());
     adviseEnsembleSampling(again, allowedStates, unsettledSampling);
+    return 1;
+  }
+  if (!unsettledTurns.empty()) {
+    std::fprintf(stderr,
+                 "ensembleAlignment: the turns about each direction of -digPsi %d do not settle the order of %d of the "
+                 "%d allowed states (%s), each checked as a single prediction's order is; no average computed.\n",
+                 k.digPsiNSC, static_cast<int>(unsettledTurns.size()), static_cast<int>(allowedStates.size()),
+                 stateList(unsettledTurns).c_str());
+    adviseEnsembleTurns(again, dotCount, dots, allowedStates, unsettledTurns);
     return 1;
   }
   if (!unsettled.empty()) {

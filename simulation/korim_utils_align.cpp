@@ -328,6 +328,25 @@ int simulateAlignment(KorimInfo* korimInfo, int atomSelCount, double* xI, double
     }
   } else {
     if (k.lcType == 1 || k.lcType == 2) {
+      // Where no density settles the order at the run's step, the refusal asks the run at the
+      // default step (its sphere and turns checked) for a density that answers.
+      const AdviceAtDefaultStep atDefault([&k, &inputs](int density, int turns) {
+        int n = 0;
+        const double* sphere = sphereOfDensity(density, &n);
+        if (sphere == nullptr) return false;
+        std::vector<double> dots(sphere, sphere + 3 * static_cast<size_t>(n));
+        KorimInfo at = k;
+        at.gridSpacing = settings::kGridSpacingDefault;
+        at.densityNSC = density;
+        at.digPsiNSC = turns;
+        ModelInputs m = inputs;
+        m.dotCount = n;
+        m.ddots = dots.data();
+        double out[5];
+        std::string why;
+        const UnsettledOrders quietly;  // its refusal noted, not advised
+        return quietOrder([&] { return wallOrRodModel(at, m, out); }, &why);
+      });
       status = wallOrRodModel(k, inputs, saupeEl);
       if (status != 0) return modelFailed("sma", status);
     } else if (k.lcType == 3) {

@@ -269,8 +269,20 @@ struct ScanSphere {
   int n_dots = 0;
   int digPsi = 1;
   double inc_psi = 360.0;
+  double phase = 0.0;  // the turns at (m + phase) inc_psi: 1/2 for the half turns of a check's denser turns
   int count() const { return n_dots * digPsi; }
 };
+
+// The orientation of a scan of sphere with the given 0-based index (dot index / digPsi, turn index
+// % digPsi), turned on by the sphere's phase (sampleOrientation where the phase is 0).
+void sampleScan(const ScanSphere& sphere, int index, SampledOrientation& o) {
+  if (sphere.phase == 0.0) return sampleOrientation(sphere.dots, sphere.digPsi, sphere.inc_psi, index, o);
+  const int d = index / sphere.digPsi, m = index % sphere.digPsi;
+  const Orientation a = orientationOf(&sphere.dots[3 * d], (m + sphere.phase) * sphere.inc_psi);
+  rotate_coorsystem(a.theta, a.phi, a.psi, o.xa, o.ya, o.za);
+  orderValues(o.xa, o.ya, o.za, o.s);
+  rotate_coorsystem(-a.theta, -a.psi, -a.phi, o.u, o.v, o.w);
+}
 
 ScanSphere sphereOf(const SmaRun& r) { return {r.dots, r.n_dots, r.digPsi, r.inc_psi}; }
 
@@ -327,7 +339,7 @@ bool scanWeights(const ScanSphere& sphere, int L, int grain, const double mean[5
     const int nb = std::min(B, N - b0);
     forChunks(nb, grain, [&](int begin, int end, int worker) {
       for (int k = begin; k < end; k++) {
-        sampleOrientation(sphere.dots, sphere.digPsi, sphere.inc_psi, b0 + k, orient[k]);
+        sampleScan(sphere, b0 + k, orient[k]);
         double* row = &weights[static_cast<size_t>(k) * L1];
         weigh(orient[k], worker, row);
         // Without branches: an excluded state (kExcluded, below 0) adds nothing, nor does a weight
@@ -379,10 +391,10 @@ int rodOverflowRefused(const SmaRun& r) {
 // The check of an electrostatic scan against a denser sphere: the same weights on the sphere of
 // dots, its orientations' records into w (divisor terms as in own), no sums.
 template <typename Weigh>
-SphereScan rescanWith(const SmaRun& r, int L, const double* factor, const OrientationWeights& own,
+TurnedScan rescanWith(const SmaRun& r, int L, const double* factor, const OrientationWeights& own,
                       Weigh& weigh) {
-  return [&r, L, factor, &own, &weigh](const double* dots, int nDots, OrientationWeights* w) {
-    const ScanSphere sphere{dots, nDots, r.digPsi, r.inc_psi};
+  return [&r, L, factor, &own, &weigh](const double* dots, int nDots, int turns, bool halfTurns, OrientationWeights* w) {
+    const ScanSphere sphere{dots, nDots, turns, 360.0 / turns, halfTurns ? 0.5 : 0.0};
     const double none[5] = {0, 0, 0, 0, 0};
     w->cFactor = own.cFactor, w->perOrientation = own.perOrientation, w->lessMean = own.lessMean;
     return scanWeights(sphere, L, weightGrain(r, L), none, factor, w, weigh, sumNothing) &&
@@ -1373,10 +1385,25 @@ int sma3D(KorimInfo* korimInfo, int no_atoms, double* x, double* y, double* z, i
   for (int j = 0; j < 5; j++) saupe[j] = out[j];
   // The denser sphere sees the grid as this scan did; its divisor adds the same free cells per
   // orientation (scanGrid writes them into the record).
-  const SphereScan rescan = [&](const double* d, int nd, OrientationWeights* w) {
+  // Its half turns are scanned as every turn of twice the count, the turns themselves dropped.
+  const TurnedScan rescan = [&](const double* d, int nd, int turns, bool halfTurns, OrientationWeights* w) {
     double a2[5] = {0, 0, 0, 0, 0}, t2 = 0.0;
     OverflowWatch seen;
-    return scanGrid(k, g, no_atoms, x, y, z, nd, d, true, weight, a2, &t2, w, false, &seen) && !overflowed(seen);
+    KorimInfo at = k;
+    at.digPsiNSC = halfTurns ? 2 * turns : turns;
+    if (!scanGrid(at, g, no_atoms, x, y, z, nd, d, true, weight, a2, &t2, w, false, &seen) || overflowed(seen))
+      return false;
+    if (halfTurns) {
+      OrientationWeights odd;
+      odd.resize(nd * turns);
+      odd.cFactor = w->cFactor, odd.perOrientation = w->perOrientation, odd.lessMean = w->lessMean;
+      for (int o = 0; o < nd * turns; o++) {
+        const int from = 2 * o + 1;  // dot o / turns, turn 2 (o % turns) + 1 of the doubled count
+        odd.a[o] = w->a[from], odd.c[o] = w->c[from], odd.wMax[o] = w->wMax[from], odd.s[o] = w->s[from];
+      }
+      *w = std::move(odd);
+    }
+    return true;
   };
   return convergedOrRefuse(who, k, n_dots, own, saupe, rescan);
 }

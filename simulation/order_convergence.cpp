@@ -6,13 +6,18 @@
 #include <cstdio>
 #include <map>
 #include <new>
+#include <climits>
+#include <cstdlib>
 #include <utility>
 
 #include "couplings/analyzeSaupe.h"
 #include "foundation/advice.h"
+#include "foundation/appendf.h"
 #include "foundation/constants.h"
 #include "simulation/tensor_verdict.h"
 #include "simulation/nsc.h"
+#include "simulation/potential_overflow.h"
+#include "settings/settings_null.h"
 
 namespace korim::simulation {
 
@@ -26,6 +31,8 @@ struct ConvergenceState {
   int collecting = 0;      // live UnsettledOrders
   int paused = 0;          // live SphereCheckPaused
   bool unsettled = false;  // a refusal noted silently, not yet taken
+  bool unsettledTurns = false;  // ... and it was the turns that did not settle
+  std::vector<const DefaultStepRun*> atDefaultStep;  // live AdviceAtDefaultStep, innermost last
 };
 
 ConvergenceState conv;
@@ -178,25 +185,40 @@ bool ScannedOrders::get(int density, double out[5]) {
   return true;
 }
 
-Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest) {
+namespace {
+
+// The criterion of settlesOrder on the orders get gives.
+template <typename Get>
+Settling settlesWith(int density, const double own[5], Get&& get, int farthest) {
   Settling v;
   double other[5];
   v.denser = denserDensity(density);
-  if (!orders.get(v.denser, other)) return v.scanned = false, v;
+  if (!get(v.denser, other)) return v.scanned = false, v;
   v.apart = orderDistance(own, other);
   if (!(v.apart <= kOrderTolerance)) return v;
   v.neighbour = neighbourDensity(density);
-  if (!orders.get(v.neighbour, other)) return v.scanned = false, v;
+  if (!get(v.neighbour, other)) return v.scanned = false, v;
   v.apartNeighbour = orderDistance(own, other);
   if (!(v.apartNeighbour <= kOrderTolerance)) return v;
   const int far = farDensity(density);
   if (v.apart <= kSteadyShare || far <= v.denser) return v.settled = true, v;
   if (far > farthest) return v;
   v.far = far;
-  if (!orders.get(far, other)) return v.scanned = false, v;
+  if (!get(far, other)) return v.scanned = false, v;
   v.apartFar = orderDistance(own, other);
   v.settled = v.apartFar <= kOrderTolerance;
   return v;
+}
+
+}  // namespace
+
+Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest) {
+  return settlesWith(density, own, [&orders](int d, double out[5]) { return orders.get(d, out); }, farthest);
+}
+
+Settling settlesOrderAt(int density, int turns, const double own[5], SampledOrders& orders, int farthest) {
+  return settlesWith(density, own, [&orders, turns](int d, double out[5]) { return orders.get(d, turns, out); },
+                     farthest);
 }
 
 std::string dotAdvice(int density, ScannedOrders& orders) {
@@ -249,8 +271,8 @@ namespace {
 
 // The refusal of an order the spheres of v do not settle: each order (Da_HN, R) and its distance
 // from the run's, with the advice.
-void refuse(const char* who, const settings::KorimInfo& k, int density, int nDots, const double mine[5],
-            const Settling& v, ScannedOrders& orders) {
+void refuseDots(const char* who, const settings::KorimInfo& k, int density, int nDots, const double mine[5],
+                const Settling& v, ScannedOrders& orders) {
   double da1, r1, da2, r2, denser[5];
   orders.get(v.denser, denser);
   daAndR(k, mine, &da1, &r1);
@@ -279,7 +301,22 @@ void refuse(const char* who, const settings::KorimInfo& k, int density, int nDot
                "size apart%s, more than a tenth; no alignment computed.\n",
                who, density, nDots * k.digPsiNSC, da1, r1, v.denser, orientationsOf(k, v.denser), da2, r2,
                100.0 * v.apart, further.c_str());
-  std::fputs(dotAdvice(density, orders).c_str(), stderr);
+}
+
+// The note of an order above half the medium's (a line on stderr and a REMARK for the table).
+void noteHighOrder(const char* who, const settings::KorimInfo& k, const OrientationWeights& own, const double saupe[5],
+                   int density, int neighbour, int dense) {
+  const double share = principalOrder(saupe);
+  if (!(share > 0.5)) return;
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "he predicted order is %.1f %% of the medium's (-lcS %.3f), above half of it: the "
+                "molecule is held near one orientation, the lowest energies of its orientations "
+                "spanning %.1f kT",
+                100.0 * share, static_cast<double>(k.lcOrder), energySpan(own));
+  std::fprintf(stderr, "%s: t%s; the sphere of orientations settles it (-dot %d, %d and %d agree).\n",
+               who, text, density, neighbour, dense);
+  conv.remark += std::string("REMARK T") + text + ".\n";
 }
 
 }  // namespace
@@ -314,21 +351,11 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
   }
   if (!v.settled) {
     if (conv.collecting > 0) return conv.unsettled = true, 1;
-    refuse(who, k, density, nDots, mine, v, orders);
+    refuseDots(who, k, density, nDots, mine, v, orders);
+    std::fputs(dotAdvice(density, orders).c_str(), stderr);
     return 1;
   }
-  const double share = principalOrder(saupe);
-  if (share > 0.5) {
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "he predicted order is %.1f %% of the medium's (-lcS %.3f), above half of it: the "
-                  "molecule is held near one orientation, the lowest energies of its orientations "
-                  "spanning %.1f kT",
-                  100.0 * share, static_cast<double>(k.lcOrder), energySpan(own));
-    std::fprintf(stderr, "%s: t%s; the sphere of orientations settles it (-dot %d, %d and %d agree).\n",
-                 who, text, density, neighbour, dense);
-    conv.remark += std::string("REMARK T") + text + ".\n";
-  }
+  noteHighOrder(who, k, own, saupe, density, neighbour, dense);
   return 0;
 }
 
@@ -344,6 +371,7 @@ void orderConvergenceReset() {
   conv.collecting = 0;
   conv.paused = 0;
   conv.unsettled = false;
+  conv.unsettledTurns = false;
 }
 
 std::vector<int> advisedDensities(int density) {
@@ -362,7 +390,7 @@ UnsettledOrders::UnsettledOrders() {
 }
 
 UnsettledOrders::~UnsettledOrders() {
-  if (--conv.collecting == 0) conv.unsettled = false;
+  if (--conv.collecting == 0) conv.unsettled = conv.unsettledTurns = false;
 }
 
 bool unsettledOrdersCollected() { return conv.collecting > 0; }
@@ -392,6 +420,386 @@ bool noteZeroWithinSampling(const OrientationWeights& own, const double saupe[5]
   if (!orderWithinSampling(own, saupe)) return false;
   noteTensorZero();
   return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The turns about each direction (-digPsi).
+
+int denserTurns(int turns) { return 2 * turns; }
+
+int farTurns(int turns) { return 4 * turns; }
+
+std::vector<int> advisedTurns(int turns) {
+  // Below the default the advice names the default first: fewer turns that pass their doubled
+  // turns may lie near a tenth from the dense order (the example's charged rod at -digPsi 12
+  // passes at 8.6 % from -digPsi 24 and lies 9.0 % from -dot 1000 -digPsi 72; at 18 5.9 %).
+  std::vector<int> tried;
+  if (turns < kDefaultTurns) tried.push_back(kDefaultTurns);
+  for (long long c = 2LL * std::max(turns, kDefaultTurns); c <= kDensestTurns; c *= 2)
+    tried.push_back(static_cast<int>(c));
+  return tried;
+}
+
+namespace {
+
+// Records kept for the scan of twice their turns: up to this many orientations in all (64 bytes
+// each: some 64 MB).
+constexpr long long kKeptRecords = 1 << 20;
+
+// The orientations the records of orders hold.
+long long recordsHeld(const SampledOrders& orders) {
+  long long n = 0;
+  for (const auto& [key, w] : orders.records) n += w.size();
+  return n;
+}
+
+// The records of b appended to a (the orientations of both; the divisor terms of a).
+void appendRecords(OrientationWeights& a, const OrientationWeights& b) {
+  a.a.insert(a.a.end(), b.a.begin(), b.a.end());
+  a.c.insert(a.c.end(), b.c.begin(), b.c.end());
+  a.wMax.insert(a.wMax.end(), b.wMax.begin(), b.wMax.end());
+  a.s.insert(a.s.end(), b.s.begin(), b.s.end());
+}
+
+int orientationsAt(int density, int turns) {
+  int n = 0;
+  return sphereOfDensity(density, &n) != nullptr ? n * turns : 0;
+}
+
+}  // namespace
+
+bool SampledOrders::get(int density, int turns, double out[5]) {
+  const std::pair<int, int> key{density, turns};
+  if (const auto it = at.find(key); it != at.end()) {
+    std::copy(it->second.begin(), it->second.end(), out);
+    return true;
+  }
+  int n = 0;
+  const double* dots = sphereOfDensity(density, &n);
+  if (dots == nullptr || static_cast<long long>(n) * turns > INT_MAX / 2) {
+    if (dots != nullptr)
+      std::fprintf(stderr, "%s: the sphere of -dot %d with -digPsi %d holds too many orientations.\n", who, density,
+                   turns);
+    return false;
+  }
+  OrientationWeights w;
+  const auto half = turns % 2 == 0 ? records.find({density, turns / 2}) : records.end();
+  try {
+    if (half != records.end()) {
+      OrientationWeights more;
+      if (!scan(dots, n, turns / 2, true, &more)) return false;
+      w = half->second;
+      appendRecords(w, more);
+    } else if (!scan(dots, n, turns, false, &w)) {
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: no memory for the orientations of -dot %d with -digPsi %d.\n", who, density, turns);
+    return false;
+  }
+  double o[5];
+  if (!orientationAverage(w, o)) {
+    std::fprintf(stderr, "%s: the sphere of -dot %d with -digPsi %d gives no finite average of the allowed states.\n",
+                 who, density, turns);
+    return false;
+  }
+  at[key] = {o[0], o[1], o[2], o[3], o[4]};
+  if (recordsHeld(*this) + w.size() <= kKeptRecords) records[key] = std::move(w);
+  std::copy(o, o + 5, out);
+  return true;
+}
+
+TurnSettling settlesTurns(int density, int turns, const double own[5], SampledOrders& orders) {
+  TurnSettling u;
+  double other[5];
+  u.denser = denserTurns(turns);
+  if (!orders.get(density, u.denser, other)) return u.scanned = false, u;
+  u.apart = orderDistance(own, other);
+  if (!(u.apart <= kOrderTolerance)) return u;
+  if (u.apart <= kSteadyShare) return u.settled = true, u;
+  u.far = farTurns(turns);
+  if (!orders.get(density, u.far, other)) return u.scanned = false, u;
+  u.apartFar = orderDistance(own, other);
+  u.settled = u.apartFar <= kOrderTolerance;
+  return u;
+}
+
+std::string energySettingsGiven() {
+  settings::ElInfo d{};
+  settings::elInfoNull(&d);
+  const struct {
+    const char* option;
+    double fallback;
+  } scales[] = {{"-chSurf", d.chDensSurf}, {"-temp", d.temperaturePot}, {"-nacl", d.concNaCl}, {"-pH", d.pH},
+                {"-kEne", d.kEnergy},      {"-kPot", d.kPot},          {"-kMono", d.kMonoCh},  {"-kDipo", d.kDipoCh},
+                {"-kQuad", d.kQuadCh},     {"-lcS", 0.0},              {"-chSel", 0.0}};
+  std::vector<std::string> items;
+  for (const auto& sc : scales) {
+    const std::string given = foundation::givenOption(sc.option);
+    if (given.empty()) continue;
+    const size_t space = given.find(' ');
+    char* end = nullptr;
+    const std::string value = space == std::string::npos ? "" : given.substr(space + 1);
+    const double v = std::strtod(value.c_str(), &end);
+    if (!value.empty() && end != nullptr && *end == '\0' && static_cast<float>(v) == static_cast<float>(sc.fallback))
+      continue;
+    items.push_back(given);
+  }
+  return foundation::listedItems(items);
+}
+
+namespace {
+
+// The line naming the run's energy settings that differ from their defaults, for a refusal that
+// finds no density; "" when it gives none.
+std::string energyLine(const char* who) {
+  const std::string given = energySettingsGiven();
+  if (given.empty()) return "";
+  return std::string(who) + ": this run's settings that scale the energies of its states and differ from their "
+         "defaults: " + given + ".\n";
+}
+
+// A density d and turns t as the advice names them, against the run's own (density, turns).
+std::string advisedSampling(int d, int t, int density, int turns) {
+  std::vector<foundation::AdvisedOption> o;
+  if (t != turns) o.push_back({"-digPsi", std::to_string(t)});
+  if (d != density) o.push_back({"-dot", std::to_string(d)});
+  return foundation::adviseOptions(o);
+}
+
+// Where the advice at the run's step finds no density: the run at the default step asked with the
+// densities tried (the run's own first), the first that answers named with the default step.
+std::string atDefaultStepAdvice(const char* who, const settings::KorimInfo& k, int density, int turns) {
+  if (conv.atDefaultStep.empty()) return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(settings::kGridSpacingDefault));
+  const double def = std::strtod(text, nullptr);
+  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(k.gridSpacing));
+  if (!(std::strtod(text, nullptr) > def)) return "";
+  const DefaultStepRun& run = *conv.atDefaultStep.back();
+  std::vector<int> tried = {density};
+  for (int c : advisedDensities(density)) tried.push_back(c);
+  std::snprintf(text, sizeof text, "%.7g", def);
+  for (int c : tried) {
+    if (!run(c, turns)) continue;
+    std::vector<foundation::AdvisedOption> o = {{"-dGrid", text}};
+    if (c != density) o.push_back({"-dot", std::to_string(c)});
+    if (turns != k.digPsiNSC) o.push_back({"-digPsi", std::to_string(turns)});
+    char line[600];
+    std::snprintf(line, sizeof line,
+                  "%s: at the default step of the positions the sphere of -dot %d settles the order, checked as that "
+                  "run checks it: %s answers.\n",
+                  who, c, foundation::adviseOptions(o).c_str());
+    return line;
+  }
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "%s: at the default step of the positions (-dGrid %s) no sphere from -dot %d up to -dot %d settles the "
+                "order either.\n",
+                who, text, tried.front(), tried.back());
+  return line;
+}
+
+}  // namespace
+
+namespace {
+
+// Each of the dots and the turns settles an order within a tenth; the two together move it by their
+// sum, which an advised density and turns keep within a tenth too: two copies of the example on the
+// rod at -dot 400 lie within a tenth of -dot 1600 and of -digPsi 36 and 72, but 14.4 % from the
+// order at -dot 1000 -digPsi 72 (4.6 % and 7.7 % from -dot 1600 and -digPsi 36).
+bool settledTogether(const Settling& v, const TurnSettling& u) { return v.apart + u.apart <= kOrderTolerance; }
+
+// The advice of a refusal at (density, turns), one or two lines: where the turns settle
+// (turnsSettled), a density that settles the order at the run's turns; else turns from
+// advisedTurns, the first whose denser turns settle the order on the run's sphere, with the run's
+// density or the first of advisedDensities at which the dots settle it too. Every density and
+// turns named is checked as its run checks it (dots and turns). The line that finds none names the
+// run's energy settings that differ from their defaults, and the default step where the run's
+// step lies above it.
+std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int density, int turns, bool turnsSettled,
+                           SampledOrders& orders) {
+  const std::vector<int> candidates = turnsSettled ? std::vector<int>{turns} : advisedTurns(turns);
+  char line[700];
+  int held = 0;  // turns that settle on the run's sphere, where no density settles the dots
+  for (const int t : candidates) {
+    double at[5];
+    if (!orders.get(density, t, at)) return "";
+    TurnSettling first;
+    if (t != turns) {
+      first = settlesTurns(density, t, at, orders);
+      if (!first.scanned) return "";
+      if (!first.settled) continue;
+    }
+    std::vector<int> dens;
+    if (t != turns) dens.push_back(density);
+    for (int c : advisedDensities(density)) dens.push_back(c);
+    for (const int c : dens) {
+      double own[5];
+      if (!orders.get(c, t, own)) return "";
+      const Settling v = settlesOrderAt(c, t, own, orders, denserDensity(kDensestAdvised));
+      if (!v.scanned) return "";
+      if (!v.settled) continue;
+      TurnSettling u = first;
+      if (c != density || t == turns) {
+        u = settlesTurns(c, t, own, orders);
+        if (!u.scanned) return "";
+        if (!u.settled) continue;
+      }
+      if (!settledTogether(v, u)) continue;
+      const std::string answers = advisedSampling(c, t, density, turns);
+      char spheres[80];
+      if (v.far != 0)
+        std::snprintf(spheres, sizeof spheres, "-dot %d, %d and %d", v.neighbour, v.denser, v.far);
+      else
+        std::snprintf(spheres, sizeof spheres, "-dot %d and %d", v.neighbour, v.denser);
+      std::snprintf(line, sizeof line,
+                    "%s: on the sphere of -dot %d with -digPsi %d the order agrees with those of its denser spheres "
+                    "(%s) and of its denser turns (-digPsi %d) within a tenth: %s answers.\n",
+                    who, c, t, spheres, denserTurns(t), answers.c_str());
+      return line;
+    }
+    held = t != turns ? t : 0;
+    break;
+  }
+  std::string none;
+  const std::vector<int> tried = advisedDensities(density);
+  if (held != 0 && !tried.empty()) {
+    std::snprintf(line, sizeof line,
+                  "%s: with -digPsi %d the turns settle the order, but no sphere from -dot %d up to -dot %d, the "
+                  "densest tried, gives an order that its denser spheres confirm within a tenth.\n",
+                  who, held, held != turns ? density : tried.front(), tried.back());
+    none = line;
+  } else if (held == 0 && !turnsSettled) {
+    std::snprintf(line, sizeof line,
+                  "%s: no turns from -digPsi %d up to -digPsi %d, the most tried, give an order on the sphere of -dot "
+                  "%d that its denser turns confirm within a tenth.\n",
+                  who, candidates.front(), candidates.back(), density);
+    return line + energyLine(who);
+  } else if (!tried.empty()) {
+    if (tried.size() == 1)
+      std::snprintf(line, sizeof line,
+                    "%s: the sphere of -dot %d, the one density tried, gives no order that its denser spheres "
+                    "confirm within a tenth.\n",
+                    who, tried.front());
+    else
+      std::snprintf(line, sizeof line,
+                    "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its denser "
+                    "spheres confirm within a tenth.\n",
+                    who, tried.front(), tried.back());
+    none = line;
+  } else {
+    std::snprintf(line, sizeof line, "%s: korim tries no sphere beyond -dot %d for a density that converges.\n", who,
+                  kDensestAdvised);
+    none = line;
+  }
+  return none + atDefaultStepAdvice(who, k, density, held != 0 ? held : turns) + energyLine(who);
+}
+
+// The refusal of an order its turns do not settle: each order (Da_HN, R) and its distance.
+void refuseTurns(const char* who, const settings::KorimInfo& k, int density, int turns, const double mine[5],
+                 const TurnSettling& u, const Settling& v, SampledOrders& orders) {
+  double da1, r1, da2, r2, o[5];
+  orders.get(density, u.denser, o);
+  daAndR(k, mine, &da1, &r1);
+  daAndR(k, o, &da2, &r2);
+  std::string further;
+  if (u.far != 0) {
+    double da3, r3;
+    orders.get(density, u.far, o);
+    daAndR(k, o, &da3, &r3);
+    foundation::appendf(further, ", and with -digPsi %d (%d orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that "
+                        "order's size apart", u.far, orientationsAt(density, u.far), da3, r3, 100.0 * u.apartFar);
+  }
+  std::string dots;
+  if (!v.settled) {
+    // The sphere that does not settle it: the far one where consulted, else the first that lies beyond a tenth.
+    const bool denserOff = !(v.apart <= kOrderTolerance);
+    const int sphere = v.far != 0 ? v.far : denserOff || v.neighbour == 0 ? v.denser : v.neighbour;
+    const double off = v.far != 0 ? v.apartFar : denserOff || v.neighbour == 0 ? v.apart : v.apartNeighbour;
+    foundation::appendf(dots, " The sphere of -dot %d does not settle it either (its order %.1f %% of that order's size "
+                        "apart).", sphere, 100.0 * off);
+  }
+  std::fprintf(stderr,
+               "%s: the turns about each direction (-digPsi %d) do not settle this prediction's order: with -digPsi %d "
+               "on the sphere of -dot %d (%d orientations) it gives Da_HN %.1f Hz and R %.3f, with -digPsi %d (%d "
+               "orientations) Da_HN %.1f Hz and R %.3f, %.1f %% of that order's size apart%s, more than a tenth; no "
+               "alignment computed.%s\n",
+               who, turns, turns, density, orientationsAt(density, turns), da1, r1, u.denser,
+               orientationsAt(density, u.denser), da2, r2, 100.0 * u.apart, further.c_str(), dots.c_str());
+  std::fputs(samplingAdvice(who, k, density, turns, false, orders).c_str(), stderr);
+}
+
+}  // namespace
+
+int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, const OrientationWeights& own,
+                      const double saupe[5], const TurnedScan& rescan) {
+  if (conv.paused > 0 || tensorIsZero(saupe) || tensorNotedIncorrect()) return 0;
+  if (noteZeroWithinSampling(own, saupe)) return 0;
+  const int density = sphereDensityOf(k, nDots), turns = k.digPsiNSC;
+  const int dense = denserDensity(density), neighbour = neighbourDensity(density);
+  std::fprintf(stderr,
+               "REMARK The order is checked on the denser spheres of -dot %d and %d (%d and %d orientations).\n",
+               neighbour, dense, orientationsOf(k, neighbour), orientationsOf(k, dense));
+  std::fprintf(stderr, "REMARK The order is checked with the denser turns of -digPsi %d (%d orientations) too.\n",
+               denserTurns(turns), orientationsAt(density, denserTurns(turns)));
+  double mine[5];
+  if (!orientationAverage(own, mine)) {
+    for (int j = 0; j < 5; j++) mine[j] = saupe[j];
+  }
+  SampledOrders orders{who, rescan, {}, {}};
+  orders.at[{density, turns}] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
+  if (own.size() <= kKeptRecords) orders.records[{density, turns}] = own;  // the first kept
+  Settling v = settlesOrderAt(density, turns, mine, orders, denserDensity(density));
+  if (!v.scanned) return 1;
+  if (!v.settled && v.apart <= kOrderTolerance && v.apartNeighbour <= kOrderTolerance) {
+    const int far = farDensity(density);
+    std::fprintf(stderr,
+                 "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
+                 "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
+                 100.0 * v.apart, far, orientationsOf(k, far));
+    v = settlesOrderAt(density, turns, mine, orders, kUnspMaxDensity);
+    if (!v.scanned) return 1;
+  }
+  const TurnSettling u = settlesTurns(density, turns, mine, orders);
+  if (!u.scanned) return 1;
+  if (u.far != 0)
+    std::fprintf(stderr,
+                 "REMARK The order lies %.1f %% of its size from that of the denser turns, more than half a tenth: it "
+                 "is checked with -digPsi %d (%d orientations) too.\n",
+                 100.0 * u.apart, u.far, orientationsAt(density, u.far));
+  if (!v.settled || !u.settled) {
+    if (conv.collecting > 0) return conv.unsettled = true, conv.unsettledTurns = !u.settled, 1;
+    if (!u.settled) {
+      refuseTurns(who, k, density, turns, mine, u, v, orders);
+      return 1;
+    }
+    ScannedOrders view{who, [&orders, turns](const double* d, int n, OrientationWeights* w) {
+                         return orders.scan(d, n, turns, false, w);
+                       }, {}};
+    for (const auto& [key, o] : orders.at)
+      if (key.second == turns) view.at[key.first] = o;
+    refuseDots(who, k, density, nDots, mine, v, view);
+    std::fputs(samplingAdvice(who, k, density, turns, true, orders).c_str(), stderr);
+    return 1;
+  }
+  noteHighOrder(who, k, own, saupe, density, neighbour, dense);
+  return 0;
+}
+
+bool unsettledTurnsTaken() {
+  const bool was = conv.unsettledTurns;
+  conv.unsettledTurns = false;
+  return was;
+}
+
+AdviceAtDefaultStep::AdviceAtDefaultStep(DefaultStepRun run) {
+  conv.atDefaultStep.push_back(new DefaultStepRun(std::move(run)));
+}
+
+AdviceAtDefaultStep::~AdviceAtDefaultStep() {
+  delete conv.atDefaultStep.back();
+  conv.atDefaultStep.pop_back();
 }
 
 }  // namespace korim::simulation

@@ -194,4 +194,85 @@ void daAndR(const settings::KorimInfo& k, const double s[5], double* daHN, doubl
 // True when convergedOrRefuse refused an order silently since the last call (the note is taken).
 bool unsettledOrderTaken();
 
+// ---------------------------------------------------------------------------------------------
+// The third angle (-digPsi, the turns about each direction): every order checked by the TurnedScan
+// form of convergedOrRefuse is held against the turns of twice (and, where kSteadyShare asks,
+// four times) its own count on the run's sphere, as it is held against denser dots.
+
+// Scans the model on the sphere of nDots dots with turns turns about each dot into w; where
+// halfTurns is set, only the turns half a step on from those (psi = (m + 1/2) 360 / turns), whose
+// records with those of the turns themselves are the records of 2 turns. False after a message when
+// it cannot.
+using TurnedScan =
+    std::function<bool(const double* dots, int nDots, int turns, bool halfTurns, OrientationWeights* w)>;
+
+// The default turns (-digPsi 18) and the most turns the advice names.
+constexpr int kDefaultTurns = 18;
+constexpr int kDensestTurns = 144;
+
+// The turns an order is held against: twice its own; and, where the order at twice lies beyond
+// kSteadyShare, four times.
+int denserTurns(int turns);
+int farTurns(int turns);
+
+// The turns the advice of a refusal for its turns tries, fewest first: the default where the run's
+// lie below it, then doublings of the default (or of the run's) up to kDensestTurns.
+std::vector<int> advisedTurns(int turns);
+
+// The orders of one prediction at the (density, turns) a check has scanned, each scanned once; the
+// records of the scans are kept (up to a size) so that twice the turns scans only the half turns.
+struct SampledOrders {
+  const char* who = "sma";
+  TurnedScan scan;
+  std::map<std::pair<int, int>, std::array<double, 5>> at;
+  std::map<std::pair<int, int>, OrientationWeights> records;
+  // The order at (density, turns) into out; false after a message when it cannot be had.
+  bool get(int density, int turns, double out[5]);
+};
+
+// settlesOrder on the orders at turns of orders (the dots' criterion with the turns held fixed).
+Settling settlesOrderAt(int density, int turns, const double own[5], SampledOrders& orders, int farthest);
+
+// What settlesTurns found for an order at its turns.
+struct TurnSettling {
+  bool scanned = true;
+  bool settled = false;
+  int denser = 0;  // twice the turns, and the order's distance from its order
+  double apart = 0.0;
+  int far = 0;     // four times the turns where consulted, else 0
+  double apartFar = 0.0;
+};
+
+// The criterion of the turns: the order own at (density, turns) settles when the order at twice
+// the turns lies within kOrderTolerance and, where it lies beyond kSteadyShare, the order at four
+// times the turns lies within kOrderTolerance too.
+TurnSettling settlesTurns(int density, int turns, const double own[5], SampledOrders& orders);
+
+// The check of convergedOrRefuse above, with the turns held too: the refusal names -digPsi where
+// the turns do not settle the order, and its advice names a -digPsi (with a -dot where both are
+// needed) whose run answers. rescan scans the model at any density and turns.
+int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, const OrientationWeights& own,
+                      const double saupe[5], const TurnedScan& rescan);
+
+// True when convergedOrRefuse refused an order silently for its turns since the last call (the
+// note is taken; unsettledOrderTaken takes the refusal itself).
+bool unsettledTurnsTaken();
+
+// The run's settings that scale the energies of the electrostatic models and differ from their
+// defaults, as the command line gives them ("-temp 25 and -nacl 150"); "" when none does.
+std::string energySettingsGiven();
+
+// While one of these lives, a refusal of convergedOrRefuse whose advice finds no density at the
+// run's step (-dGrid above the default) asks atDefaultStep whether the run at the default step
+// answers with a density and turns (a quiet run with its sphere's check): the advice then names
+// the default step with that density.
+using DefaultStepRun = std::function<bool(int density, int turns)>;
+class AdviceAtDefaultStep {
+ public:
+  explicit AdviceAtDefaultStep(DefaultStepRun run);
+  ~AdviceAtDefaultStep();
+  AdviceAtDefaultStep(const AdviceAtDefaultStep&) = delete;
+  AdviceAtDefaultStep& operator=(const AdviceAtDefaultStep&) = delete;
+};
+
 }  // namespace korim::simulation

@@ -86,7 +86,8 @@ bool SteppedOrders::get(double step, double out[5]) {
     return true;
   }
   double o[5];
-  if (!model(step, o, false, &why)) return false;
+  takeQuietRefusal();
+  if (!model(step, o, false, &why)) return said = takeQuietRefusal(), false;
   at[step] = {o[0], o[1], o[2], o[3], o[4]};
   std::copy(o, o + 5, out);
   return true;
@@ -120,6 +121,9 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
   for (double c : advisedSteps(step)) {
     double at[5];
     if (!orders.get(c, at)) {
+      if (!orders.said.empty())
+        return orders.said + std::string(who) + ": the refusal above is the model's at the finer step -dGrid " +
+               stepText(c) + ", tried for the advice.\n";
       std::snprintf(line, sizeof line, "%s: at the finer step -dGrid %s the model gives no order%s.\n", who,
                     stepText(c).c_str(), orders.why.empty() ? "" : (": " + orders.why).c_str());
       return line;
@@ -162,12 +166,20 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders) {
 int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const StepOrder& model) {
   const double step = stepOf(k);
   if (!stepIsChecked(step)) return 0;
-  SteppedOrders orders{model, {}, ""};
+  SteppedOrders orders{model, {}, "", ""};
   double own[5];
   if (!orders.get(step, own)) return 0;  // the run itself names its failure
   std::fprintf(stderr, "REMARK The step of the positions (-dGrid %s) is checked against finer steps.\n",
                stepText(step).c_str());
   StepSettling v = settlesStep(step, own, orders);
+  if (!v.had && !orders.said.empty()) {
+    std::fputs(orders.said.c_str(), stderr);
+    std::fprintf(stderr,
+                 "%s: the refusal above is the model's at the finer step -dGrid %s, which checks the step of the "
+                 "positions (-dGrid %s); no alignment computed.\n",
+                 who, stepText(v.sixteenth != 0.0 ? v.sixteenth : v.quarter).c_str(), stepText(step).c_str());
+    return 1;
+  }
   if (!v.had) {
     const std::string why = orders.why.empty() ? "" : ": " + orders.why;
     std::fprintf(stderr,
@@ -185,16 +197,58 @@ int stepSettledOrRefuse(const char* who, const settings::KorimInfo& k, const Ste
   return 1;
 }
 
+namespace {
+
+// The refusal the last quiet run made (module state).
+std::string& quietState() {
+  static std::string said;
+  return said;
+}
+
+// The lines of the standard error f held that a model writes to refuse: those that begin with a
+// name and a colon ("sma: ...", "sma3D: ...", "stericAlignment: ..."), less the REMARK, warning
+// and dispatch lines.
+std::string refusalLines(std::FILE* f) {
+  std::string text, kept;
+  std::rewind(f);
+  char buf[4096];
+  size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string l = text.substr(at, end - at);
+    at = end + 1;
+    const size_t colon = l.find(": ");
+    if (colon == std::string::npos || colon == 0 || l.find(' ') < colon) continue;
+    if (l.rfind("REMARK", 0) == 0 || l.rfind("Warning", 0) == 0 || l.rfind("Matrix:", 0) == 0 ||
+        l.rfind("simulateAlignment:", 0) == 0)
+      continue;
+    kept += l + "\n";
+  }
+  return kept;
+}
+
+}  // namespace
+
+std::string takeQuietRefusal() {
+  std::string r;
+  r.swap(quietState());
+  return r;
+}
+
 bool quietOrder(const std::function<int()>& run, std::string* why) {
   // The streams come back on every path out of run, an exception's included.
   struct Silenced {
     int out = -1, err = -1;
-    Silenced() {
+    explicit Silenced(std::FILE* errTo) {
       std::fflush(stdout);
       std::fflush(stderr);
       out = dup(STDOUT_FILENO), err = dup(STDERR_FILENO);
       const int null = open("/dev/null", O_WRONLY);
-      if (out >= 0 && err >= 0 && null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+      const int errFd = errTo != nullptr ? fileno(errTo) : null;
+      if (out >= 0 && err >= 0 && null >= 0 && errFd >= 0) dup2(null, STDOUT_FILENO), dup2(errFd, STDERR_FILENO);
       if (null >= 0) close(null);
     }
     ~Silenced() {
@@ -205,12 +259,19 @@ bool quietOrder(const std::function<int()>& run, std::string* why) {
     }
   };
   int status = 1;
+  std::FILE* said = std::tmpfile();  // the model's standard error, for a refusal it makes
   {
-    const Silenced quiet;
+    const Silenced quiet(said);
     status = run();
   }
   const bool noted = tensorNotesTaken(why);
+  quietState().clear();
+  if (said != nullptr) {
+    if (status != 0 && !noted) quietState() = refusalLines(said);
+    std::fclose(said);
+  }
   unsettledOrderTaken();  // an ensemble's note of its states' spheres is not this run's
+  unsettledTurnsTaken();
   takeOrderRemark();
   return status == 0 && !noted;
 }

@@ -46,6 +46,7 @@ struct SteppedOrders {
   StepOrder model;
   std::map<double, std::array<double, 5>> at;
   std::string why;  // what the model noted at the last step that gave no order ("" when not known)
+  std::string said;  // the model's own refusal at the last step that gave no order ("" when none)
   // The order at step into out; false when the model gives none there.
   bool get(double step, double out[5]);
 };
@@ -88,5 +89,10 @@ std::string stepAdvice(const char* who, double step, SteppedOrders& orders);
 // a high order's remark). True when it gave an order; else false, *why naming a magnitude it
 // noted wrong where it did.
 bool quietOrder(const std::function<int()>& run, std::string* why);
+
+// The refusal a model made in the last run of quietOrder that gave no order, as the model wrote it
+// (its lines that name the model, e.g. "sma: line 1 of ov.pot holds the value 709.79 kT/e; ..."),
+// taken once; "" when it made none.
+std::string takeQuietRefusal();
 
 }  // namespace korim::simulation

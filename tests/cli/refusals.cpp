@@ -1738,9 +1738,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, RefusalsOfRuns, testing::ValuesIn(rowParts(4)));
 // density that settles the order, which, followed, answers.
 TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
   TempDir data;
-  const auto rod = [](const std::string& dot) {
+  const auto rod = [](const std::string& dot, const std::string& turns = "18") {
     return std::vector<std::string>{"-elKorim", "-pf1", "-pot", examples("pf1_rod_radial.pot"), "-pH", "4", "-dot",
-                                    dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
+                                    dot, "-digPsi", turns, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
   };
   // A charged ensemble of four states, the third clashing: the sphere of -dot 30 settles the order
   // of state 4 but not of states 1 and 2. The run goes on to find every such state, then predicts
@@ -1753,16 +1753,21 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
                                     "-el", "-dot", dot};
   };
   const std::vector<Expect> cases = {
-      // The rod: the example at pH 4 moves by 19 % from -dot 30 to 120.
+      // The rod: the example at pH 4 moves by 19 % from -dot 30 to 120, and by 15.6 % from -digPsi 18 to 36
+      // (at -dot 120 too: 15.6 % from the order at -dot 1000 -digPsi 72, which -digPsi 36 -dot 120 lies 5.9 % from).
       {rod("30"), 1,
        {"REMARK The order is checked on the denser spheres of -dot 45 and 120 (1656 and 2196 orientations).\n",
-        "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
-        "orientations) it gives Da_HN -257.2 Hz and R 0.493, on the denser sphere of -dot 120 (2196 orientations) "
-        "Da_HN -220.1 Hz and R 0.627, 19.2 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma: on the sphere of -dot 120 the order agrees with those of its denser spheres (-dot 180, 480 and "
-        "1920) within a tenth: -dot 120 in place of -dot 30 answers.\n",
+        "REMARK The order is checked with the denser turns of -digPsi 36 (1152 orientations) too.\n",
+        "sma: the turns about each direction (-digPsi 18) do not settle this prediction's order: with -digPsi 18 on "
+        "the sphere of -dot 30 (576 orientations) it gives Da_HN -257.2 Hz and R 0.493, with -digPsi 36 (1152 "
+        "orientations) Da_HN -232.6 Hz and R 0.486, 15.6 % of that order's size apart, more than a tenth; no "
+        "alignment computed. The sphere of -dot 120 does not settle it either (its order 19.2 % of that order's "
+        "size apart).\n",
+        "sma: on the sphere of -dot 120 with -digPsi 36 the order agrees with those of its denser spheres (-dot "
+        "180, 480 and 1920) and of its denser turns (-digPsi 72) within a tenth: -digPsi 36 -dot 120 in place of "
+        "-digPsi 18 -dot 30 answers.\n",
         "simulateAlignment: error in sma.\n"}},
-      {rod("120"), 0, {}, true},
+      {rod("120", "36"), 0, {}, true},
       {charged("30"), 1,
        {"ensembleAlignment: the sphere of orientations of -dot 30 does not settle the order of 2 of the 3 allowed "
         "states (states 1 and 2), each checked as a single prediction's order is; no average computed.\n",
@@ -2007,11 +2012,11 @@ TEST(Refusals, TheEnsembleReplacesOnlyTheStructuresItWrote) {
 // Where D is back-calculated from a tensor, a row leaves the statistics only for what the table
 // says of it: its measured D marks it missing (888 Hz or more) or its weight W is 0. A predicted D
 // of any size counts: Da_HN -979 Hz at pH 0 (on -dot 400: the default sphere does not settle it),
-// and the -8,634 Hz of eight copies in a chain along z (D from -14,920 to +6,000 Hz). The line names each reason with its count; D_DIFF is 9999 on the
+// and the +1,408 Hz of the example with its energies three times as strong (-kEne 3 -dot 400; eight copies in a chain
+// along z gave -8,634 Hz at -dot 30, an order -digPsi 36 moves by 73 %). The line names each reason with its count; D_DIFF is 9999 on the
 // rows left out alone; RMS and CORR R are those of the rows kept, computed here from the columns.
 TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
   const TempDir d;
-  const std::string rod8 = exampleCopies(d, "rod8", 1, 1, 8).first;
   // The example with W 0 on every row, and with rows 2 and 3 at 888 Hz and W 0 on row 4.
   std::string weightless, marked;
   for (const std::string& l : lines(readFile(kCouplings))) {
@@ -2028,7 +2033,7 @@ TEST(Refusals, TheStatisticsLeaveOutRowsForWhatTheTableSaysOfThem) {
                               "-888 Hz or less counts), 1 whose weight W is 0";
   const struct { std::vector<std::string> args; int n; std::string leftOut; std::vector<int> outRes; bool full; } cases[] = {
       {{"-elKorim", "-dot", "400", "-pdb", kPdb, "-inD", kCouplings, "-pH", "0"}, 63, "", {}, false},
-      {{"-elKorim", "-dot", "30", "-pdb", rod8, "-inD", kCouplings}, 63, "", {}, true},
+      {{"-elKorim", "-dot", "400", "-kEne", "3", "-pdb", kPdb, "-inD", kCouplings}, 63, "", {}, true},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "w0.tab"}, 0, "63 of its 63 rows, whose weight W is 0", {}, false},
       {{"-stKorim", "-dot", "30", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
       {{"-bestFit", "-pdb", kPdb, "-inD", "marked.tab"}, 60, "3 of its 63 rows: " + missing, {2, 3, 4}, false},
@@ -2120,10 +2125,10 @@ TEST(Refusals, TheStatisticsSayHowManyRowsThe888HzLimitLeavesOut) {
 }
 
 // Two copies 10 A apart along x converge slowly and in one direction on the wall: at -dot 100 the
-// order lies 8.9 % from that of -dot 400, within a tenth, but 15.2 % from that of -dot 1600, and
-// 15.6 % from the mean of -dot 1500, 2000 and 3000 (Da_HN +127.6 Hz). Refused, naming the three
-// orders (and the neighbouring sphere's, -dot 150, 7.6 % away); the advice, followed, answers near
-// the dense order.
+// order lies 8.9 % from that of -dot 400, within a tenth, but 15.2 % from that of -dot 1600; and
+// 32.9 % from that of -digPsi 36 (17.1 % from the order at -dot 1000 -digPsi 72, Da_HN +137.1 Hz).
+// Refused for its turns, naming the orders and the sphere that does not settle it either; the
+// advice (-digPsi 72 -dot 400, 5.4 % from the dense order), followed, answers near the dense order.
 TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
   const TempDir data;
   const auto [x10, x10Tab] = exampleCopies(data, "x10", 2, 1, 1, 10.0);
@@ -2132,33 +2137,36 @@ TEST(Refusals, ASlowSteadyConvergenceIsRefusedAndTheAdvisedDensityAnswers) {
   };
   expectRun({on("100"), 1,
              {"REMARK The order is checked on the denser spheres of -dot 150 and 400 (2916 and 8676 orientations).\n",
+              "REMARK The order is checked with the denser turns of -digPsi 36 (4392 orientations) too.\n",
               "REMARK The order lies 8.9 % of its size from that of the denser sphere, more than half a tenth: it is "
               "checked on the sphere of -dot 1600 (30456 orientations) too.\n",
-              "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 100 "
-              "(2196 orientations) it gives Da_HN 117.8 Hz and R 0.276, on the denser sphere of -dot 400 (8676 "
-              "orientations) Da_HN 121.6 Hz and R 0.323, 8.9 % of that order's size apart, on the sphere of -dot "
-              "150 (2916 orientations) Da_HN 123.4 Hz and R 0.335, 7.6 % of that order's size apart, and on the "
-              "sphere of -dot 1600 (30456 orientations) Da_HN 128.3 Hz and R 0.298, 15.2 % of that order's size apart, more "
-              "than a tenth; no alignment computed.\n",
-              "sma: on the sphere of -dot 1600 the order agrees with those of its denser spheres (-dot 2400 and "
-              "6400) within a tenth: -dot 1600 in place of -dot 100 answers.\n",
+              "sma: the turns about each direction (-digPsi 18) do not settle this prediction's order: with -digPsi 18 "
+              "on the sphere of -dot 100 (2196 orientations) it gives Da_HN 117.8 Hz and R 0.276, with -digPsi 36 "
+              "(4392 orientations) Da_HN 168.7 Hz and R 0.148, 32.9 % of that order's size apart, more than a tenth; "
+              "no alignment computed. The sphere of -dot 1600 does not settle it either (its order 15.2 % of that "
+              "order's size apart).\n",
+              "sma: on the sphere of -dot 400 with -digPsi 72 the order agrees with those of its denser spheres (-dot "
+              "600 and 1600) and of its denser turns (-digPsi 144) within a tenth: -digPsi 72 -dot 400 in place of -dot "
+              "100 answers.\n",
               "simulateAlignment: error in sma.\n", "Matrix: Error simulating alignment.\n"}});
   const TempDir x;
-  const RunResult r = runKorim(on("1600"), x);
+  const RunResult r = runKorim(plus(on("400"), {"-digPsi", "72"}), x);
   ASSERT_EQ(r.status, 0) << r.err.substr(0, 800);
   const std::string table = readFile(x / "out.tab");
   const size_t at = table.find("DATA Da_HN");
   ASSERT_NE(at, std::string::npos);
-  EXPECT_NEAR(std::stod(table.substr(at + 10)), 127.6, 0.05 * 127.6);
+  EXPECT_NEAR(std::stod(table.substr(at + 10)), 137.1, 0.1 * 137.1);
 }
 
 // Copies of the example in one chain or packed as a block: the order at the run's sphere against
-// the order at four times its density. Two copies in a chain move by 19 % from -dot 30 to 120:
-// refused, naming both orders and the density that converges, which, followed, answers (at
-// -dot 120 they lie 7.4 % from -dot 480 and further from -dot 1920: -dot 480 is named, its
-// neighbouring sphere -dot 720 agreeing too). Eight
-// copies along z and sixteen in a block, held near one orientation, agree on both spheres: the
-// model's answer, with a note of their order on stderr and in the table.
+// the order at four times its density and at twice its turns. Two copies in a chain move by 19 %
+// from -dot 30 to 120 and by 41 % from -digPsi 18 to 36: refused for the turns, naming the orders
+// and the sphere that does not settle it either, and advised -digPsi 72 -dot 480, which, followed,
+// answers. Eight copies along z and sixteen in a block seemed held near one orientation at -dot 30
+// (Da_HN -8,634 Hz on both spheres); twice the turns move them by 73 % and 180 % (the block to
+// +4,317 Hz): both are refused, the chain with no turns up to -digPsi 144 that settle it, the block
+// advised -digPsi 36 -dot 480, where twice the energies (-kEne 2) hold it with the note of its order
+// on stderr and in the table.
 TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
   TempDir data;
   std::vector<Expect> cases;
@@ -2166,35 +2174,54 @@ TEST(Refusals, CopiesOfTheExampleTheSphereSettlesOrNot) {
   const auto [rod8, rod8Tab] = exampleCopies(data, "rod8", 1, 1, 8);
   const auto [block16, block16Tab] = exampleCopies(data, "block16", 2, 2, 4);
   const auto [chain2, chain2Tab] = exampleCopies(data, "chain2", 2, 1, 1);
-  auto on = [](const std::string& pdb, const std::string& tab, const std::string& dot) {
-    return std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", pdb, "-inD", tab, "-outD", "out.tab"};
+  auto on = [](const std::string& pdb, const std::string& tab, const std::string& dot,
+               const std::vector<std::string>& more = {}) {
+    return plus(std::vector<std::string>{"-elKorim", "-dot", dot, "-pdb", pdb, "-inD", tab, "-outD", "out.tab"}, more);
   };
-  const auto held = [](const std::string& span) {
-    return "sma: the predicted order is 100.0 % of the medium's (-lcS 0.800), above half of it: the molecule is "
-           "held near one orientation, the lowest energies of its orientations spanning " + span + " kT; the "
-           "sphere of orientations settles it (-dot 30, 45 and 120 agree).\n";
-  };
+  const std::string held =
+      "sma: the predicted order is 50.0 % of the medium's (-lcS 0.800), above half of it: the molecule is held near "
+      "one orientation, the lowest energies of its orientations spanning 68.3 kT; the sphere of orientations settles "
+      "it (-dot 480, 720 and 1920 agree).\n";
   const std::string checked =
       "REMARK The order is checked on the denser spheres of -dot 45 and 120 (1656 and 2196 orientations).\n";
+  const std::string turns = "REMARK The order is checked with the denser turns of -digPsi 36 (1152 orientations) too.\n";
+  const auto notSettled = [](const std::string& own, const std::string& twice, const std::string& apart) {
+    return "sma: the turns about each direction (-digPsi 18) do not settle this prediction's order: with -digPsi 18 on "
+           "the sphere of -dot 30 (576 orientations) it gives " + own + ", with -digPsi 36 (1152 orientations) " +
+           twice + ", " + apart + " % of that order's size apart, more than a tenth; no alignment computed.";
+  };
   cases.insert(cases.end(), {
       {on(chain2, chain2Tab, "30"), 1,
-       {checked,
-        "sma: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (576 "
-        "orientations) it gives Da_HN 143.1 Hz and R 0.236, on the denser sphere of -dot 120 (2196 orientations) "
-        "Da_HN 130.4 Hz and R 0.284, 18.7 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 720, 1920 and "
-        "7680) within a tenth: -dot 480 in place of -dot 30 answers.\n",
+       {checked, turns,
+        notSettled("Da_HN 143.1 Hz and R 0.236", "Da_HN 232.4 Hz and R 0.115", "41.1") +
+            " The sphere of -dot 120 does not settle it either (its order 18.7 % of that order's size apart).\n",
+        "sma: on the sphere of -dot 480 with -digPsi 72 the order agrees with those of its denser spheres (-dot 720 "
+        "and 1920) and of its denser turns (-digPsi 144) within a tenth: -digPsi 72 -dot 480 in place of -dot 30 "
+        "answers.\n",
         "simulateAlignment: error in sma.\n", simulating}},
-      {on(chain2, chain2Tab, "480"), 0, {}, true},
-      {on(rod8, rod8Tab, "30"), 0, {checked, held("35.5")}, true},
-      {on(block16, block16Tab, "30"), 0, {checked, held("25.6")}, true},
+      {on(chain2, chain2Tab, "480", {"-digPsi", "72"}), 0, {}, true},
+      {on(rod8, rod8Tab, "30"), 1,
+       {checked, turns,
+        notSettled("Da_HN -8634.1 Hz and R 0.000", "Da_HN -5173.6 Hz and R 0.446", "73.3") + "\n",
+        "sma: no turns from -digPsi 36 up to -digPsi 144, the most tried, give an order on the sphere of -dot 30 that "
+        "its denser turns confirm within a tenth.\n",
+        "simulateAlignment: error in sma.\n", simulating}},
+      {on(block16, block16Tab, "30"), 1,
+       {checked, turns,
+        notSettled("Da_HN -8634.0 Hz and R 0.000", "Da_HN 4317.0 Hz and R 0.298", "180.3") + "\n",
+        "sma: on the sphere of -dot 480 with -digPsi 36 the order agrees with those of its denser spheres (-dot 720 "
+        "and 1920) and of its denser turns (-digPsi 72) within a tenth: -digPsi 36 -dot 480 in place of -dot 30 "
+        "answers.\n",
+        "simulateAlignment: error in sma.\n", simulating}},
   });
-  // The note stands among the table's REMARK lines.
+  // The held block answers with the note, which stands among the table's REMARK lines too.
   const TempDir d;
-  ASSERT_EQ(runKorim(on(rod8, rod8Tab, "30"), d).status, 0);
-  EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 100.0 % of the medium's (-lcS 0.800), "
+  const RunResult block = runKorim(on(block16, block16Tab, "480", {"-digPsi", "36", "-kEne", "2"}), d);
+  ASSERT_EQ(block.status, 0) << block.err;
+  EXPECT_NE(block.err.find(held), std::string::npos) << block.err;
+  EXPECT_NE(readFile(d / "out.tab").find("\nREMARK The predicted order is 50.0 % of the medium's (-lcS 0.800), "
                                          "above half of it: the molecule is held near one orientation, the lowest "
-                                         "energies of its orientations spanning 35.5 kT.\n"),
+                                         "energies of its orientations spanning 68.3 kT.\n"),
             std::string::npos);
   // Every run is checked on the denser spheres, the example at the default density too (its weights
   // change little between neighbouring orientations, which no longer spares it the check): it

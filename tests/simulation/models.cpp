@@ -322,6 +322,7 @@ TEST_F(Models, WallAndRodWithoutChargesAreTheStericModel) {
 TEST_F(Models, AttractionStrengthensAndRepulsionWeakensWallAlignment) {
   KorimInfo k = settings(1);
   useDensity(k, 400);
+  k.digPsiNSC = 18;  // the turns check: 6 turns do not settle the charged chain's order
   k.elInfo.chDensSurf = -0.47f;  // negative wall
   double s[3][5], plain[5], off[5], attracted[5];
   const float q[3] = {0.0f, 2.0f, -2.0f};
@@ -500,6 +501,7 @@ TEST(ScreenedWall, ChargesWeighAsTheGouyChapmanPotential) {
 TEST_F(Models, WallReachFollowsThePotentialAndTheCut) {
   KorimInfo k = settings(1);
   useDensity(k, 1600);
+  k.digPsiNSC = 36;  // the turns check: 6 turns lie 90 % from 12, 36 settle (its advice)
   k.elInfo.chDensSurf = -0.47f;
   Chain c;  // positive charges by the negative wall
   c.charge(1, 1.0f).charge(6, 1.0f).charge(11, 1.0f);
@@ -729,8 +731,8 @@ TEST_F(Grid3DTest, AnOrderTheSphereDoesNotSettleIsRefusedAndTheAdvisedDensityAns
        {"sma3D: the sphere of orientations does not settle this prediction's order: on the sphere of -dot 30 (192 "
         "orientations) it gives Da_HN 318.4 Hz and R 0.000, on the denser sphere of -dot 120 (732 orientations) "
         "Da_HN 526.6 Hz and R 0.000, 39.5 % of that order's size apart, more than a tenth; no alignment computed.\n",
-        "sma3D: on the sphere of -dot 480 the order agrees with those of its denser spheres (-dot 720 and 1920) "
-        "within a tenth: -dot 480 answers.\n"}},
+        "sma3D: on the sphere of -dot 480 with -digPsi 6 the order agrees with those of its denser spheres (-dot "
+        "720 and 1920) and of its denser turns (-digPsi 12) within a tenth: -dot 480 answers.\n"}},
       {480, -3.0f, 0, {}},
   };
   for (const auto& t : cases) {

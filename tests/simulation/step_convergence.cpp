@@ -51,7 +51,7 @@ TEST(StepConvergence, OrdersThatMoveWithTheStepSettleWithinATenthOfTheDefaultSte
       {0.2, 10.0, true, 0.0, 0.0},        // the default step is not checked
   };
   for (const auto& c : cases) {
-    SteppedOrders orders{linearOrder(c.c), {}, ""};
+    SteppedOrders orders{linearOrder(c.c), {}, "", ""};
     double own[5];
     ASSERT_TRUE(orders.get(c.step, own));
     const StepSettling v = settlesStep(c.step, own, orders);
