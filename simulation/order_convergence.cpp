@@ -509,6 +509,10 @@ bool SampledOrders::get(int density, int turns, double out[5]) {
   return true;
 }
 
+bool settledTogether(const Settling& v, const TurnSettling& u) {
+  return v.settled && u.settled && v.apart + u.apart <= kOrderTolerance;
+}
+
 TurnSettling settlesTurns(int density, int turns, const double own[5], SampledOrders& orders) {
   TurnSettling u;
   double other[5];
@@ -604,22 +608,22 @@ std::string atDefaultStepAdvice(const char* who, const settings::KorimInfo& k, i
 
 namespace {
 
-// Each of the dots and the turns settles an order within a tenth; the two together move it by their
-// sum, which an advised density and turns keep within a tenth too: two copies of the example on the
-// rod at -dot 400 lie within a tenth of -dot 1600 and of -digPsi 36 and 72, but 14.4 % from the
-// order at -dot 1000 -digPsi 72 (4.6 % and 7.7 % from -dot 1600 and -digPsi 36).
-bool settledTogether(const Settling& v, const TurnSettling& u) { return v.apart + u.apart <= kOrderTolerance; }
+// What a refused order at its dots and turns lacks: its dots, its turns, or the two settle it each
+// but move it together by more than a tenth.
+enum class Unsettled { dots, turns, together };
 
-// The advice of a refusal at (density, turns), one or two lines: where the turns settle
-// (turnsSettled), a density that settles the order at the run's turns; else turns from
-// advisedTurns, the first whose denser turns settle the order on the run's sphere, with the run's
-// density or the first of advisedDensities at which the dots settle it too. Every density and
-// turns named is checked as its run checks it (dots and turns). The line that finds none names the
-// run's energy settings that differ from their defaults, and the default step where the run's
-// step lies above it.
-std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int density, int turns, bool turnsSettled,
+// The advice of a refusal at (density, turns), one or two lines: where the turns settle (dots), a
+// density that settles the order at the run's turns; else turns from advisedTurns, the first whose
+// denser turns settle the order on the run's sphere, with the run's density or the first of
+// advisedDensities at which the dots settle it too; where the two settle it each (together), the
+// densities at the run's turns first, then those turns. Every density and turns named is checked
+// as its run checks it (settledTogether). The line that finds none names the run's energy settings
+// that differ from their defaults, and the default step where the run's step lies above it.
+std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int density, int turns, Unsettled lacks,
                            SampledOrders& orders) {
-  const std::vector<int> candidates = turnsSettled ? std::vector<int>{turns} : advisedTurns(turns);
+  std::vector<int> candidates = lacks == Unsettled::turns ? advisedTurns(turns) : std::vector<int>{turns};
+  if (lacks == Unsettled::together)
+    for (int t : advisedTurns(turns)) candidates.push_back(t);
   char line[700];
   int held = 0;  // turns that settle on the run's sphere, where no density settles the dots
   for (const int t : candidates) {
@@ -644,7 +648,6 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
       if (c != density || t == turns) {
         u = settlesTurns(c, t, own, orders);
         if (!u.scanned) return "";
-        if (!u.settled) continue;
       }
       if (!settledTogether(v, u)) continue;
       const std::string answers = advisedSampling(c, t, density, turns);
@@ -659,7 +662,8 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
                     who, c, t, spheres, denserTurns(t), answers.c_str());
       return line;
     }
-    held = t != turns ? t : 0;
+    if (t == turns) continue;  // no density at the run's turns: the advised turns next, if any
+    held = t;
     break;
   }
   std::string none;
@@ -670,11 +674,12 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
                   "densest tried, gives an order that its denser spheres confirm within a tenth.\n",
                   who, held, held != turns ? density : tried.front(), tried.back());
     none = line;
-  } else if (held == 0 && !turnsSettled) {
+  } else if (held == 0 && lacks != Unsettled::dots) {
+    const int fewest = lacks == Unsettled::together && candidates.size() > 1 ? candidates[1] : candidates.front();
     std::snprintf(line, sizeof line,
                   "%s: no turns from -digPsi %d up to -digPsi %d, the most tried, give an order on the sphere of -dot "
                   "%d that its denser turns confirm within a tenth.\n",
-                  who, candidates.front(), candidates.back(), density);
+                  who, fewest, candidates.back(), density);
     return line + energyLine(who);
   } else if (!tried.empty()) {
     if (tried.size() == 1)
@@ -727,7 +732,28 @@ void refuseTurns(const char* who, const settings::KorimInfo& k, int density, int
                "alignment computed.%s\n",
                who, turns, turns, density, orientationsAt(density, turns), da1, r1, u.denser,
                orientationsAt(density, u.denser), da2, r2, 100.0 * u.apart, further.c_str(), dots.c_str());
-  std::fputs(samplingAdvice(who, k, density, turns, false, orders).c_str(), stderr);
+  std::fputs(samplingAdvice(who, k, density, turns, Unsettled::turns, orders).c_str(), stderr);
+}
+
+// The refusal of an order its dots and its turns settle each, but whose two moves together lie beyond
+// a tenth: the orders (Da_HN, R) of the denser sphere and of twice the turns, and their moves.
+void refuseTogether(const char* who, const settings::KorimInfo& k, int density, int turns, const double mine[5],
+                    const Settling& v, const TurnSettling& u, SampledOrders& orders) {
+  double da1, r1, da2, r2, da3, r3, o[5];
+  daAndR(k, mine, &da1, &r1);
+  orders.get(v.denser, turns, o);
+  daAndR(k, o, &da2, &r2);
+  orders.get(density, u.denser, o);
+  daAndR(k, o, &da3, &r3);
+  std::fprintf(stderr,
+               "%s: the sphere of orientations and the turns about each direction together do not settle this "
+               "prediction's order: on the sphere of -dot %d with -digPsi %d (%d orientations) it gives Da_HN %.1f Hz "
+               "and R %.3f, on the denser sphere of -dot %d Da_HN %.1f Hz and R %.3f (%.1f %% of that order's size "
+               "apart), with -digPsi %d Da_HN %.1f Hz and R %.3f (%.1f %% apart); each within a tenth, the two "
+               "moves together %.1f %%, more than a tenth; no alignment computed.\n",
+               who, density, turns, orientationsAt(density, turns), da1, r1, v.denser, da2, r2, 100.0 * v.apart,
+               u.denser, da3, r3, 100.0 * u.apart, 100.0 * (v.apart + u.apart));
+  std::fputs(samplingAdvice(who, k, density, turns, Unsettled::together, orders).c_str(), stderr);
 }
 
 }  // namespace
@@ -768,10 +794,14 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, 
                  "REMARK The order lies %.1f %% of its size from that of the denser turns, more than half a tenth: it "
                  "is checked with -digPsi %d (%d orientations) too.\n",
                  100.0 * u.apart, u.far, orientationsAt(density, u.far));
-  if (!v.settled || !u.settled) {
+  if (!settledTogether(v, u)) {
     if (conv.collecting > 0) return conv.unsettled = true, conv.unsettledTurns = !u.settled, 1;
     if (!u.settled) {
       refuseTurns(who, k, density, turns, mine, u, v, orders);
+      return 1;
+    }
+    if (v.settled) {
+      refuseTogether(who, k, density, turns, mine, v, u, orders);
       return 1;
     }
     ScannedOrders view{who, [&orders, turns](const double* d, int n, OrientationWeights* w) {
@@ -780,7 +810,7 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, 
     for (const auto& [key, o] : orders.at)
       if (key.second == turns) view.at[key.first] = o;
     refuseDots(who, k, density, nDots, mine, v, view);
-    std::fputs(samplingAdvice(who, k, density, turns, true, orders).c_str(), stderr);
+    std::fputs(samplingAdvice(who, k, density, turns, Unsettled::dots, orders).c_str(), stderr);
     return 1;
   }
   noteHighOrder(who, k, own, saupe, density, neighbour, dense);

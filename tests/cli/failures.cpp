@@ -784,11 +784,14 @@ TEST(Runs, AChainSelectionNamesTheChainItsCouplingsAreComparedOn) {
   const Rename same = [](int, const std::string& name) { return name; };
   for (const auto& [mode, run] : {std::pair<std::string, std::string>{"-stKorim", "the steric prediction (-stKorim)"},
                                   {"-elKorim", "the electrostatic prediction (-elKorim)"}}) {
+    // The charged example at -dot 30 moves 8.7 % on the denser sphere and 2.5 % with twice the turns,
+    // together more than a tenth: -dot 40 answers.
+    const std::string dot = mode == "-elKorim" ? "40" : "30";
     const auto predict = [&](const std::string& table, const char* chain) {
-      return runKorim({mode, "-dot", "30", "-pdb", pdb, "-chain", chain, "-inD", table, "-outD", "out.tab"}, d);
+      return runKorim({mode, "-dot", dot, "-pdb", pdb, "-chain", chain, "-inD", table, "-outD", "out.tab"}, d);
     };
     // The example alone: B, a turned copy, gives about its agreement on its own bonds.
-    ASSERT_EQ(runKorim({mode, "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, d).status, 0);
+    ASSERT_EQ(runKorim({mode, "-dot", dot, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"}, d).status, 0);
     const double alone = readTable(d / "out.tab").data("CORR R");
     RunResult r = predict(kCouplings, "B");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -663,7 +663,9 @@ TEST_P(RefusalsOfRuns, RunsWithoutAMeaningfulResultEndWithStatusOne) {
           "korim: this mode (-stKorim) writes -outD and -pdbRot only; -outPka q.pka and -outCS c.tab are not "
           "written.\n"},
          true, {}, {"!q.pka", "!a.tab", "!c.tab"}},
-        {{"-elKorim", "-dot", "30", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-outPka", "q.pka"}, 0, {},
+        // -dot 40: at -dot 30 the moves of the denser sphere and of twice the turns (8.7 % and 2.5 %) together
+        // exceed a tenth (the order 9.5 % from that of -dot 1000 -digPsi 72; at -dot 40 5.9 %).
+        {{"-elKorim", "-dot", "40", "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab", "-outPka", "q.pka"}, 0, {},
          true, {}, {"q.pka"}},
         {{"-csSim", "-pdb", kPdb, "-outD", "out.tab"}, 0,
          {"korim: this mode (-csSim) writes no file; -outD out.tab is not written.\n"}},
@@ -1743,7 +1745,8 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
                                     dot, "-digPsi", turns, "-pdb", kPdb, "-inD", kCouplings, "-outD", "out.tab"};
   };
   // A charged ensemble of four states, the third clashing: the sphere of -dot 30 settles the order
-  // of state 4 but not of states 1 and 2. The run goes on to find every such state, then predicts
+  // of no allowed state (state 4 moves within a tenth on the denser sphere and with twice the turns
+  // each, but more together; it lies 9.0 % from its order at -dot 1000 -digPsi 72). The run goes on to find every such state, then predicts
   // the three allowed states on the advised sphere as a run of that density checks them.
   const std::string states = writeFile(data / "charged.ens", "-144 63.435 0\n-144 63.435 30\n-144 63.435 60\n"
                                                              "-144 63.435 300\n");
@@ -1769,8 +1772,8 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
         "simulateAlignment: error in sma.\n"}},
       {rod("120", "36"), 0, {}, true},
       {charged("30"), 1,
-       {"ensembleAlignment: the sphere of orientations of -dot 30 does not settle the order of 2 of the 3 allowed "
-        "states (states 1 and 2), each checked as a single prediction's order is; no average computed.\n",
+       {"ensembleAlignment: the sphere of orientations of -dot 30 does not settle the order of 3 of the 3 allowed "
+        "states (states 1, 2 and 4), each checked as a single prediction's order is; no average computed.\n",
         "ensembleAlignment: for the advice, the 3 allowed states are predicted on the sphere of -dot 120.\n",
         "ensembleAlignment: the sphere of -dot 120 settles the order of every one of the 3 allowed states, each "
         "checked as this run checks it: -dot 120 in place of -dot 30 answers.\n",
@@ -1782,10 +1785,10 @@ TEST(Refusals, TheRodAndTheEnsembleAdviseADensityThatAnswers) {
 
 // The ensemble's advice checks every allowed state at each density it tries, not only those the
 // run's density failed. Two states of the charged ensemble with its energies twice as strong
-// (-kEne 2): the sphere of -dot 60 settles state 2 but not state 1, that of -dot 240 state 1 but
-// not state 2, that of -dot 960 both. An advice that re-checked state 1 alone would name -dot 240,
-// which the run of -dot 240 refuses; the advice tries -dot 240, finds state 2 unsettled there and
-// names -dot 960, which answers.
+// (-kEne 2): the sphere of -dot 240 settles state 1 but not state 2, that of -dot 960 both. The
+// advice tries -dot 240, finds state 2 unsettled there and names -dot 960, which answers. At -dot 60
+// neither state settles: state 2 moves within a tenth on the denser sphere and with twice the turns
+// each, but more together (6.4 % from its order at -dot 1000 -digPsi 72).
 TEST(Refusals, TheEnsembleAdviceChecksEveryAllowedStateAtTheDensityItAdvises) {
   TempDir data;
   const std::string states = writeFile(data / "two.ens", "-61.4 78.2 338.4\n-1.8 169.4 268.1\n");
@@ -1807,7 +1810,10 @@ TEST(Refusals, TheEnsembleAdviceChecksEveryAllowedStateAtTheDensityItAdvises) {
            "checked as this run checks it: -dot 960 in place of -dot " + dot + " answers.\n";
   };
   const std::vector<Expect> cases = {
-      {two("60"), 1, {unsettled("60", "state 1"), tried("240"), tried("960"), answers("60")}},
+      {two("60"), 1,
+       {"ensembleAlignment: the sphere of orientations of -dot 60 does not settle the order of 2 of the 2 allowed "
+        "states (states 1 and 2), each checked as a single prediction's order is; no average computed.\n",
+        tried("240"), tried("960"), answers("60")}},
       {two("240"), 1, {unsettled("240", "state 2"), tried("960"), answers("240")}},
       {two("960"), 0, {}, true},
   };

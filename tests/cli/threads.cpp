@@ -43,7 +43,7 @@ TEST(Threads, EveryModelGivesTheSameBytesWithAnyThreadCount) {
   // more orientations than one block of the scan; the electrostatic models.
   const std::vector<std::vector<std::string>> models = {
       {"-stKorim", "-pdbRot", "rot.pdb"}, {"-stKorim", "-pf1", "-nosurf", "-dot", "300"},
-      {"-stKorim", "-nosurf", "-dot", "300"}, {"-elKorim", "-dot", "30"},
+      {"-stKorim", "-nosurf", "-dot", "300"}, {"-elKorim", "-dot", "40"},
       {"-elKorim", "-pf1", "-pot", pot, "-dot", "30"},
       {"-stKorim", "-3D", "-pot3D", testData("cli/grid3d_blocked_2x2x3.pot"), "-nX", "2", "-nY", "2",
        "-nZ", "3", "-dX", "4", "-dY", "4", "-dZ", "4", "-z1", "1", "-zN", "3", "-dot", "400"},

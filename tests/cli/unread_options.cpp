@@ -228,7 +228,7 @@ TEST_P(UnreadOptionsOfVariants, OptionsOfAnotherVariantChargeOrTensorAreNamed) {
       {plus(steric, {"-charmm"}), chargeSetUp, false},
       {plus(steric, {"-charmm"}), model, true},
       {charged120, {"-cut", "3", "-elInfo"}, false},
-      {plus(steric, {"-el"}), {"-dIFace", "5"}, true},
+      {charged120, {"-dIFace", "5"}, true},
       {plus(grid, {"-dot", "30"}), {"-pka", "none.pka", "-cut", "3", "-kMono", "2", "-pot", "none.pot"}, true},
       // The 3-D medium's settings without -3D, and the model's that the 3-D medium does not read.
       {steric, grid3D, true},
