@@ -45,7 +45,7 @@ TEST(StructureSlips, SlippedRecordsAreRefusedNamingFileAndLineAndWriteNoResult) 
       {{"-stKorim", "-dot", "30", "-inD", kCouplings, "-outD", "out.tab"}, noY,
        "Z field (columns 47-54) '  1.00 2' in line 548 of PDB file " + noY, "out.tab"},
       {{"-bestFit", "-inD", kCouplings, "-outD", "out.tab"}, noY, "in line 548 of PDB file " + noY, "out.tab"},
-      {{"-elKorim", "-dot", "30", "-inD", kCouplings, "-outD", "out.tab"}, blank,
+      {{"-elKorim", "-inD", kCouplings, "-outD", "out.tab"}, blank,
        "OCCUPANCY field (columns 55-60) '9  1.0' in line 1 of PDB file " + blank, "out.tab"},
       {{"-anPdb", "-outP", "an.txt"}, blank, "in line 1 of PDB file " + blank, "an.txt"},
       {{"-stKorim", "-dot", "30", "-inD", kCouplings, "-outD", "out.tab"}, endmdl,
