@@ -210,6 +210,23 @@ Settling settlesWith(int density, const double own[5], Get&& get, int farthest) 
   return v;
 }
 
+// The line of an advice that found no density among tried (one or more) whose denser spheres
+// confirm its order.
+std::string noDensityConfirmed(const char* who, const std::vector<int>& tried) {
+  char line[400];
+  if (tried.size() == 1)
+    std::snprintf(line, sizeof line,
+                  "%s: the sphere of -dot %d, the one density tried, gives no order that its denser spheres "
+                  "confirm within a tenth.\n",
+                  who, tried.front());
+  else
+    std::snprintf(line, sizeof line,
+                  "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
+                  "denser spheres confirm within a tenth.\n",
+                  who, tried.front(), tried.back());
+  return line;
+}
+
 }  // namespace
 
 Settling settlesOrder(int density, const double own[5], ScannedOrders& orders, int farthest) {
@@ -254,17 +271,7 @@ std::string dotAdvice(int density, ScannedOrders& orders) {
                     who, c, v.neighbour, v.denser, v.far, answers.c_str());
     return line;
   }
-  if (tried.size() == 1)
-    std::snprintf(line, sizeof line,
-                  "%s: the sphere of -dot %d, the one density tried, gives no order that its denser spheres "
-                  "confirm within a tenth.\n",
-                  who, tried.front());
-  else
-    std::snprintf(line, sizeof line,
-                  "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its "
-                  "denser spheres confirm within a tenth.\n",
-                  who, tried.front(), tried.back());
-  return line;
+  return noDensityConfirmed(who, tried);
 }
 
 namespace {
@@ -682,17 +689,7 @@ std::string samplingAdvice(const char* who, const settings::KorimInfo& k, int de
                   who, fewest, candidates.back(), density);
     return line + energyLine(who);
   } else if (!tried.empty()) {
-    if (tried.size() == 1)
-      std::snprintf(line, sizeof line,
-                    "%s: the sphere of -dot %d, the one density tried, gives no order that its denser spheres "
-                    "confirm within a tenth.\n",
-                    who, tried.front());
-    else
-      std::snprintf(line, sizeof line,
-                    "%s: no sphere from -dot %d up to -dot %d, the densest tried, gives an order that its denser "
-                    "spheres confirm within a tenth.\n",
-                    who, tried.front(), tried.back());
-    none = line;
+    none = noDensityConfirmed(who, tried);
   } else {
     std::snprintf(line, sizeof line, "%s: korim tries no sphere beyond -dot %d for a density that converges.\n", who,
                   kDensestAdvised);
