@@ -69,6 +69,29 @@ bool scanAt(int density, const SphereScan& rescan, OrientationWeights* w) {
   return dots != nullptr && rescan(dots, n, w);
 }
 
+int orientationsOf(const settings::KorimInfo& k, int density);
+
+// The run's own order: the average of what its orientations added, or saupe where that has none.
+void ownOrder(const OrientationWeights& own, const double saupe[5], double mine[5]) {
+  if (!orientationAverage(own, mine))
+    for (int j = 0; j < 5; j++) mine[j] = saupe[j];
+}
+
+// The verdict of the denser and the neighbouring sphere on the order of a run of density, and of
+// the far sphere where the denser one moves it by more than half a tenth. settle(farthest) asks
+// the criterion with the densest sphere it may scan. The far sphere's line goes out before it is
+// scanned: the criterion is asked first whether the denser and the neighbouring sphere decide.
+Settling dotsVerdict(const settings::KorimInfo& k, int density, const std::function<Settling(int farthest)>& settle) {
+  Settling v = settle(denserDensity(density));
+  if (!v.scanned || v.settled || v.apart > kOrderTolerance || v.apartNeighbour > kOrderTolerance) return v;
+  const int far = farDensity(density);
+  std::fprintf(stderr,
+               "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a tenth: it "
+               "is checked on the sphere of -dot %d (%d orientations) too.\n",
+               100.0 * v.apart, far, orientationsOf(k, far));
+  return settle(kUnspMaxDensity);
+}
+
 int orientationsOf(const settings::KorimInfo& k, int density) {
   int n = 0;
   return sphereOfDensity(density, &n) != nullptr ? n * k.digPsiNSC : 0;
@@ -338,24 +361,11 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots,
                "REMARK The order is checked on the denser spheres of -dot %d and %d (%d and %d orientations).\n",
                neighbour, dense, orientationsOf(k, neighbour), orientationsOf(k, dense));
   double mine[5];
-  if (!orientationAverage(own, mine)) {
-    for (int j = 0; j < 5; j++) mine[j] = saupe[j];
-  }
+  ownOrder(own, saupe, mine);
   ScannedOrders orders{who, rescan, {}};
   orders.at[density] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
-  // The far sphere's line goes out before it is scanned: settlesOrder is asked first whether the
-  // denser and the neighbouring sphere decide (a far sphere beyond none is scanned then).
-  Settling v = settlesOrder(density, mine, orders, denserDensity(density));
+  const Settling v = dotsVerdict(k, density, [&](int farthest) { return settlesOrder(density, mine, orders, farthest); });
   if (!v.scanned) return 1;
-  if (!v.settled && v.apart <= kOrderTolerance && v.apartNeighbour <= kOrderTolerance) {
-    const int far = farDensity(density);
-    std::fprintf(stderr,
-                 "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
-                 "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
-                 100.0 * v.apart, far, orientationsOf(k, far));
-    v = settlesOrder(density, mine, orders, kUnspMaxDensity);
-    if (!v.scanned) return 1;
-  }
   if (!v.settled) {
     if (conv.collecting > 0) return conv.unsettled = true, 1;
     refuseDots(who, k, density, nDots, mine, v, orders);
@@ -767,23 +777,13 @@ int convergedOrRefuse(const char* who, const settings::KorimInfo& k, int nDots, 
   std::fprintf(stderr, "REMARK The order is checked with the denser turns of -digPsi %d (%d orientations) too.\n",
                denserTurns(turns), orientationsAt(density, denserTurns(turns)));
   double mine[5];
-  if (!orientationAverage(own, mine)) {
-    for (int j = 0; j < 5; j++) mine[j] = saupe[j];
-  }
+  ownOrder(own, saupe, mine);
   SampledOrders orders{who, rescan, {}, {}};
   orders.at[{density, turns}] = {mine[0], mine[1], mine[2], mine[3], mine[4]};
   if (own.size() <= kKeptRecords) orders.records[{density, turns}] = own;  // the first kept
-  Settling v = settlesOrderAt(density, turns, mine, orders, denserDensity(density));
+  const Settling v = dotsVerdict(
+      k, density, [&](int farthest) { return settlesOrderAt(density, turns, mine, orders, farthest); });
   if (!v.scanned) return 1;
-  if (!v.settled && v.apart <= kOrderTolerance && v.apartNeighbour <= kOrderTolerance) {
-    const int far = farDensity(density);
-    std::fprintf(stderr,
-                 "REMARK The order lies %.1f %% of its size from that of the denser sphere, more than half a "
-                 "tenth: it is checked on the sphere of -dot %d (%d orientations) too.\n",
-                 100.0 * v.apart, far, orientationsOf(k, far));
-    v = settlesOrderAt(density, turns, mine, orders, kUnspMaxDensity);
-    if (!v.scanned) return 1;
-  }
   const TurnSettling u = settlesTurns(density, turns, mine, orders);
   if (!u.scanned) return 1;
   if (u.far != 0)
